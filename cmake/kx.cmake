@@ -1,0 +1,45 @@
+# Shared build helpers.
+#
+# Tests and benchmarks are laid out one executable per directory: every
+# directory below tests/ (or bench/) that holds .cpp files becomes one
+# executable named after its path. What it links follows the first path
+# component: lathra, host or libkxapi.
+
+function(kx_links_for_area area out)
+  if(area STREQUAL "lathra")
+    set(${out} lathra_app lathra_ui lathra_engine PARENT_SCOPE)
+  elseif(area STREQUAL "host")
+    set(${out} kxhost PARENT_SCOPE)
+  else()
+    set(${out} kxapi kxhost PARENT_SCOPE)
+  endif()
+endfunction()
+
+# kx_exe_dirs(<root> <out>): directories below root that hold .cpp files.
+function(kx_exe_dirs root out)
+  file(GLOB_RECURSE all LIST_DIRECTORIES false CONFIGURE_DEPENDS ${root}/*.cpp)
+  set(dirs "")
+  foreach(f IN LISTS all)
+    get_filename_component(d ${f} DIRECTORY)
+    list(APPEND dirs ${d})
+  endforeach()
+  list(REMOVE_DUPLICATES dirs)
+  list(SORT dirs)
+  set(${out} ${dirs} PARENT_SCOPE)
+endfunction()
+
+# kx_exe_name(<root> <dir> <prefix> <out_name> <out_area>)
+function(kx_exe_name root dir prefix out_name out_area)
+  file(RELATIVE_PATH rel ${root} ${dir})
+  string(REPLACE "/" "_" name ${rel})
+  string(REGEX MATCH "^[^/]+" area ${rel})
+  set(${out_name} ${prefix}_${name} PARENT_SCOPE)
+  set(${out_area} ${area} PARENT_SCOPE)
+endfunction()
+
+# kx_or_empty(<var>): a library folder without sources yet still builds.
+macro(kx_or_empty var)
+  if(NOT ${var})
+    set(${var} ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+endmacro()
