@@ -1,0 +1,71 @@
+// Display services: suppression, external set-up, regeneration and update.
+#include "host/core/display.h"
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace host::display {
+namespace {
+State& st() {
+    static State s{};
+    return s;
+}
+void reset_display() { st() = State{}; }
+const bool registered = (register_service_reset("display", reset_display), true);
+}  // namespace
+const State& state() { return st(); }
+void set_display_flag(int flag) { st().display_flag = flag; }
+}  // namespace host::display
+
+namespace hd = host::display;
+
+extern "C" {
+
+void DSS_set_suppress_display(int level) {
+    HOST_ENTRY("DSS_set_suppress_display", level);
+    hd::st().suppress_level = level;
+}
+
+int DSS_ask_suppress_display(void) {
+    HOST_ENTRY("DSS_ask_suppress_display");
+    return hd::st().suppress_level;
+}
+
+void DSS_init_external_kxapi(void) {
+    HOST_ENTRY("DSS_init_external_kxapi");
+    hd::st().external_kxapi = true;
+}
+
+void VWDISP_load_cust_defaults(void) {
+    HOST_ENTRY("VWDISP_load_cust_defaults");
+    ++hd::st().cust_defaults_loads;
+}
+
+void dsp800_(int* flag) {
+    auto call = HOST_ENTRY("dsp800_", flag);
+    if (!flag) ERROR_raise("dsp800_", 0, HOST_ERR_NULL_ARGUMENT, "dsp800_: the flag output is null");
+    *flag = static_cast<int>(call.int_out(0, hd::st().display_flag));
+}
+
+int DSS_REGEN_regen_object(unsigned int object) {
+    auto call = HOST_ENTRY("DSS_REGEN_regen_object", object);
+    int status;
+    if (call.status(status)) return status;
+    if (!host::objects::is_alive(object))
+        ERROR_raise("DSS_REGEN_regen_object", 0, HOST_ERR_DEAD_TAG,
+                    "DSS_REGEN_regen_object: tag %u is not a live object", object);
+    hd::st().regenerated.push_back(object);
+    return 0;
+}
+
+int UPDATE_do_update_no_message(void) {
+    auto call = HOST_ENTRY("UPDATE_do_update_no_message");
+    int status;
+    if (call.status(status)) return status;
+    ++hd::st().updates;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,156 @@
+// Journal and scripts of the entry hook.
+#include "host/hook.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "host/control/control.h"
+#include "host/model.h"
+#include "host/services/error.h"
+
+namespace host {
+
+struct Script {
+    int raise_code = 0;
+    int raise_nth = -1;          // -1: no raise; 0: every call; n: the n-th call
+    bool has_status = false;
+    int status = 0;
+    std::vector<Value> outputs;
+    long calls = 0;
+};
+
+namespace {
+std::vector<JournalRecord>& journal_store() {
+    static std::vector<JournalRecord> store;
+    return store;
+}
+std::unordered_map<std::string, Script>& scripts() {
+    static std::unordered_map<std::string, Script> map;
+    return map;
+}
+Script& script_of(const char* name) {
+    auto& map = scripts();
+    Script& s = map[name];
+    hook_detail::scripted = static_cast<int>(map.size());
+    return s;
+}
+void reset_hook() {
+    scripts().clear();
+    hook_detail::scripted = 0;
+    hook_detail::j_size = 0;
+    hook_detail::j_on = true;
+}
+const bool registered = (register_service_reset("hook", reset_hook), true);
+}  // namespace
+
+namespace hook_detail {
+JournalRecord* j_data = nullptr;
+std::size_t j_size = 0;
+std::size_t j_cap = 0;
+bool j_on = true;
+int scripted = 0;
+
+void grow() {
+    auto& store = journal_store();
+    store.resize(store.empty() ? std::size_t{1} << 16 : store.size() * 2);
+    j_data = store.data();
+    j_cap = store.size();
+}
+
+const Script* apply(const char* name) {
+    auto& map = scripts();
+    auto it = map.find(name);
+    if (it == map.end()) return nullptr;
+    Script& s = it->second;
+    ++s.calls;
+    if (s.raise_nth == 0 || (s.raise_nth > 0 && s.calls == s.raise_nth))
+        ERROR_raise(name, 0, s.raise_code, "Error %d raised by the test script of %s", s.raise_code, name);
+    return &s;
+}
+}  // namespace hook_detail
+
+bool Call::scripted_status(int& out) const {
+    if (!s_->has_status) return false;
+    out = s_->status;
+    return true;
+}
+std::size_t Call::output_count() const { return s_->outputs.size(); }
+std::int64_t Call::int_at(std::size_t i, std::int64_t dflt) const {
+    if (i >= s_->outputs.size()) return dflt;
+    const Value& v = s_->outputs[i];
+    return v.kind == Value::Int ? v.i : v.kind == Value::Real ? static_cast<std::int64_t>(v.r) : dflt;
+}
+double Call::real_at(std::size_t i, double dflt) const {
+    if (i >= s_->outputs.size()) return dflt;
+    const Value& v = s_->outputs[i];
+    return v.kind == Value::Real ? v.r : v.kind == Value::Int ? static_cast<double>(v.i) : dflt;
+}
+const char* Call::text_at(std::size_t i, const char* dflt) const {
+    if (i >= s_->outputs.size()) return dflt;
+    const Value& v = s_->outputs[i];
+    return v.kind == Value::Text ? v.s.c_str() : dflt;
+}
+
+namespace control {
+
+void raise_on(const char* name, int code, int nth) {
+    Script& s = script_of(name);
+    s.raise_code = code;
+    s.raise_nth = nth < 0 ? 0 : nth;
+    s.calls = 0;
+}
+void return_status(const char* name, int status) {
+    Script& s = script_of(name);
+    s.has_status = true;
+    s.status = status;
+}
+void give_outputs(const char* name, std::vector<Value> values) {
+    script_of(name).outputs = std::move(values);
+}
+void clear_script(const char* name) {
+    scripts().erase(name);
+    hook_detail::scripted = static_cast<int>(scripts().size());
+}
+void clear_scripts() {
+    scripts().clear();
+    hook_detail::scripted = 0;
+}
+
+void set_journal(bool on) { hook_detail::j_on = on; }
+void clear_journal() { hook_detail::j_size = 0; }
+std::vector<JournalRecord> journal() {
+    return {hook_detail::j_data, hook_detail::j_data + hook_detail::j_size};
+}
+std::vector<JournalRecord> calls(const std::string& name) {
+    std::vector<JournalRecord> out;
+    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
+        if (name == hook_detail::j_data[i].name) out.push_back(hook_detail::j_data[i]);
+    return out;
+}
+int call_count(const std::string& name) {
+    int n = 0;
+    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
+        if (name == hook_detail::j_data[i].name) ++n;
+    return n;
+}
+std::vector<std::string> call_names() {
+    std::vector<std::string> out;
+    out.reserve(hook_detail::j_size);
+    for (std::size_t i = 0; i < hook_detail::j_size; ++i) out.emplace_back(hook_detail::j_data[i].name);
+    return out;
+}
+long index_of(const std::string& name, int nth) {
+    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
+        if (name == hook_detail::j_data[i].name && nth-- == 0) return static_cast<long>(i);
+    return -1;
+}
+bool called_before(const std::string& first, const std::string& second) {
+    long a = index_of(first);
+    if (a < 0) return false;
+    for (std::size_t i = static_cast<std::size_t>(a) + 1; i < hook_detail::j_size; ++i)
+        if (second == hook_detail::j_data[i].name) return true;
+    return false;
+}
+
+}  // namespace control
+}  // namespace host

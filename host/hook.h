@@ -1,0 +1,143 @@
+// The entry hook that every host function calls first.
+//
+//     extern "C" int DSS_REGEN_regen_object(unsigned int object) {
+//         auto call = HOST_ENTRY("DSS_REGEN_regen_object", object);
+//         int status;
+//         if (call.status(status)) return status;      // a test scripted the answer
+//         ...real work...
+//     }
+//
+// HOST_ENTRY(name, args...) journals {name, up to four arguments} (integers,
+// enums and pointers as 64-bit integers, floating values bit-cast; query them
+// with JournalRecord::real) and applies the test's script for that name:
+// raise a code on the n-th call or on every call (the raise happens inside
+// HOST_ENTRY), a status (Call::status), or output values (Call::int_out,
+// real_out, text_out by index). HOST_ENTRY_TEXT(name, text, args...) also
+// keeps the first 86 characters of a text argument in the record (null is
+// recorded as an empty text).
+//
+// Cost with nothing scripted: one flag test and a store into a preallocated
+// array (journal on), or two flag tests (journal off).
+#ifndef HOST_HOOK_H
+#define HOST_HOOK_H
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+namespace host {
+
+struct JournalRecord {
+    const char* name;           // the function's name (a literal)
+    std::int64_t arg[4];
+    std::uint8_t nargs;
+    char text[87];
+    double real(int i) const { return std::bit_cast<double>(arg[i]); }
+};
+
+// A value handed back to a function by a test's script.
+struct Value {
+    enum Kind { Int, Real, Text } kind = Int;
+    std::int64_t i = 0;
+    double r = 0;
+    std::string s;
+    Value(int v) : kind(Int), i(v) {}
+    Value(unsigned v) : kind(Int), i(v) {}
+    Value(long v) : kind(Int), i(v) {}
+    Value(long long v) : kind(Int), i(v) {}
+    Value(unsigned long v) : kind(Int), i(static_cast<std::int64_t>(v)) {}
+    Value(double v) : kind(Real), r(v) {}
+    Value(const char* v) : kind(Text), s(v ? v : "") {}
+    Value(std::string v) : kind(Text), s(std::move(v)) {}
+};
+
+struct Script;
+
+namespace hook_detail {
+extern JournalRecord* j_data;
+extern std::size_t j_size;
+extern std::size_t j_cap;
+extern bool j_on;
+extern int scripted;                     // number of names with a script
+void grow();                             // makes room for one more record
+const Script* apply(const char* name);   // may raise
+
+template <class T>
+inline std::int64_t to_arg(T v) {
+    if constexpr (std::is_pointer_v<T> || std::is_null_pointer_v<T>)
+        return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(v));
+    else if constexpr (std::is_floating_point_v<T>)
+        return std::bit_cast<std::int64_t>(static_cast<double>(v));
+    else if constexpr (std::is_enum_v<T>)
+        return static_cast<std::int64_t>(v);
+    else
+        return static_cast<std::int64_t>(v);
+}
+
+template <class... A>
+inline JournalRecord* record(const char* name, A... args) {
+    static_assert(sizeof...(A) <= 4, "the journal keeps at most four arguments");
+    if (j_size == j_cap) grow();
+    JournalRecord* r = &j_data[j_size++];
+    r->name = name;
+    r->nargs = static_cast<std::uint8_t>(sizeof...(A));
+    r->text[0] = '\0';
+    int k = 0;
+    ((r->arg[k++] = to_arg(args)), ...);
+    return r;
+}
+}  // namespace hook_detail
+
+// What the hook hands back to the function: the script for this call, if any.
+class Call {
+public:
+    explicit Call(const Script* s) : s_(s) {}
+    bool scripted() const { return s_ != nullptr; }
+    // True (and out set) when a test scripted the function's status.
+    bool status(int& out) const { return s_ && scripted_status(out); }
+    std::size_t outputs() const { return s_ ? output_count() : 0; }
+    std::int64_t int_out(std::size_t i, std::int64_t dflt) const { return s_ ? int_at(i, dflt) : dflt; }
+    double real_out(std::size_t i, double dflt) const { return s_ ? real_at(i, dflt) : dflt; }
+    // The text stays valid until the script is changed or cleared.
+    const char* text_out(std::size_t i, const char* dflt) const { return s_ ? text_at(i, dflt) : dflt; }
+
+private:
+    bool scripted_status(int& out) const;
+    std::size_t output_count() const;
+    std::int64_t int_at(std::size_t i, std::int64_t dflt) const;
+    double real_at(std::size_t i, double dflt) const;
+    const char* text_at(std::size_t i, const char* dflt) const;
+    const Script* s_;
+};
+
+template <class... A>
+inline Call enter(const char* name, A... args) {
+    if (hook_detail::j_on) hook_detail::record(name, args...);
+    if (hook_detail::scripted == 0) return Call(nullptr);
+    return Call(hook_detail::apply(name));
+}
+
+template <class... A>
+inline Call enter_text(const char* name, const char* text, A... args) {
+    if (hook_detail::j_on) {
+        JournalRecord* r = hook_detail::record(name, args...);
+        if (text) {
+            std::size_t n = std::strlen(text);
+            if (n > sizeof r->text - 1) n = sizeof r->text - 1;
+            std::memcpy(r->text, text, n);
+            r->text[n] = '\0';
+        }
+    }
+    if (hook_detail::scripted == 0) return Call(nullptr);
+    return Call(hook_detail::apply(name));
+}
+
+}  // namespace host
+
+#define HOST_ENTRY(...) ::host::enter(__VA_ARGS__)
+#define HOST_ENTRY_TEXT(...) ::host::enter_text(__VA_ARGS__)
+
+#endif

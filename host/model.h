@@ -1,0 +1,89 @@
+// Registry of the host's state, so that undo marks can snapshot and restore
+// the whole model and tests can reset the whole host.
+//
+// Model components (the object store first) take part in snapshots; services
+// (journal, log, frames, memory counts, environment ...) only in resets.
+// Components and services register themselves from any file, typically
+// through a static object, without editing this one:
+//
+//     namespace {
+//     struct Layers : host::ModelComponent {
+//         std::map<int, std::string> names;
+//         const char* name() const override { return "layers"; }
+//         std::shared_ptr<const void> snapshot() const override {
+//             return std::make_shared<std::map<int, std::string>>(names);
+//         }
+//         void restore(const void* s) override { names = *static_cast<const std::map<int, std::string>*>(s); }
+//         void reset() override { names.clear(); }
+//     };
+//     Layers layers;
+//     const bool registered = (host::register_model_component(&layers), true);
+//     }
+//
+// host::TagTable<T> is a ready component: rows keyed by tag, snapshotted by
+// copy, rows of objects that die are dropped.
+#ifndef HOST_MODEL_H
+#define HOST_MODEL_H
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace host {
+
+class ModelComponent {
+public:
+    virtual ~ModelComponent() = default;
+    virtual const char* name() const = 0;
+    virtual std::shared_ptr<const void> snapshot() const = 0;
+    virtual void restore(const void* snapshot) = 0;
+    virtual void reset() = 0;
+};
+
+// The component must live as long as the process (a static object).
+void register_model_component(ModelComponent* component);
+// fn runs on every host::reset_all, in order of registration.
+void register_service_reset(const char* name, void (*fn)());
+
+struct ModelSnapshot {
+    std::vector<std::shared_ptr<const void>> parts;  // one per component, in registration order
+};
+ModelSnapshot snapshot_model();
+// Restores every component; one registered after the snapshot is reset.
+void restore_model(const ModelSnapshot& snapshot);
+void reset_model();
+// Resets every model component and every service.
+void reset_all();
+
+// Internal: adds a destroy listener for TagTable (see host/services/objects.h).
+int tag_table_listen(void (*drop)(void* table, unsigned int tag), void* table);
+
+template <class T>
+class TagTable : public ModelComponent {
+public:
+    explicit TagTable(const char* name) : name_(name) {
+        register_model_component(this);
+        tag_table_listen([](void* t, unsigned int tag) { static_cast<TagTable*>(t)->rows_.erase(tag); }, this);
+    }
+    const char* name() const override { return name_; }
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Map>(rows_); }
+    void restore(const void* s) override { rows_ = *static_cast<const Map*>(s); }
+    void reset() override { rows_.clear(); }
+
+    T* find(unsigned int tag) {
+        auto it = rows_.find(tag);
+        return it == rows_.end() ? nullptr : &it->second;
+    }
+    T& operator[](unsigned int tag) { return rows_[tag]; }
+    void erase(unsigned int tag) { rows_.erase(tag); }
+    std::size_t size() const { return rows_.size(); }
+
+private:
+    using Map = std::unordered_map<unsigned int, T>;
+    const char* name_;
+    Map rows_;
+};
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,18 @@
+/* The host's common block acom_, addressed by 32-bit word index from 0.
+ * Reset to zeros with the host. */
+#ifndef HOST_NUMERIC_ACOM_H
+#define HOST_NUMERIC_ACOM_H
+
+#define ACOM_WORDS 4096
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+extern int acom_[ACOM_WORDS];
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,279 @@
+// The error service: frames, raises, the host log and the code decoders.
+#include "host/services/error.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "host/control/control.h"
+#include "host/hook.h"
+#include "host/model.h"
+
+namespace host {
+namespace {
+
+struct Frame {
+    int id;
+    ERROR_handler_fn handler;
+    std::decay_t<jmp_buf> buffer;  // null for a library frame
+};
+
+struct Pending {
+    bool set = false;
+    int code = 0;
+    std::string module;
+    int line = 0;
+    std::string text;
+};
+
+struct ErrorState {
+    std::vector<Frame> frames;
+    int next_id = 1;
+    int failure_code = 0;
+    std::vector<int> acknowledged;
+    std::vector<std::string> log;
+    std::vector<error::Registration> registrations;
+    Pending pending;
+};
+
+ErrorState& st() {
+    static ErrorState s;
+    return s;
+}
+
+void reset_errors() {
+    ErrorState& s = st();
+    s.frames.clear();
+    s.next_id = 1;
+    s.failure_code = 0;
+    s.acknowledged.clear();
+    s.log.clear();
+    s.pending = Pending{};
+}
+const bool registered = (register_service_reset("error", reset_errors), true);
+
+std::string vformat(const char* format, va_list ap) {
+    if (!format) return {};
+    va_list copy;
+    va_copy(copy, ap);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, format, ap);
+    return out;
+}
+
+[[noreturn]] void stop_program(int code, const char* module, int line, const char* text) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "host: error %d raised by %s line %d: %s\n"
+                 "host: no error handler is armed; the program stops.\n",
+                 code, module && *module ? module : "(unknown)", line, text ? text : "");
+    std::fflush(stderr);
+    std::abort();
+}
+
+[[noreturn]] void raise_error(int code, const char* module, int line, std::string text) {
+    ErrorState& s = st();
+    s.failure_code = code;
+    const char* mod = module ? module : "";
+    if (s.frames.empty()) stop_program(code, mod, line, text.c_str());
+    bool library = s.frames.back().buffer == nullptr;
+    if (library) s.frames.pop_back();  // the frame that catches is consumed
+    throw HostError(code, mod, line, std::move(text), library);
+}
+
+void log_line(std::string line) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    st().log.push_back(std::move(line));
+}
+
+void null_argument(const char* function, const char* argument) {
+    ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, argument);
+}
+
+}  // namespace
+
+int arm_library_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
+
+void stash_for_user_frame(const HostError& e) {
+    Pending& p = st().pending;
+    p.set = true;
+    p.code = e.code();
+    p.module = e.module();
+    p.line = e.line();
+    p.text = e.text();
+}
+
+void deliver_to_user_frame() {
+    Frame f{};
+    int code = 0;
+    {
+        // Everything with a destructor lives in this block, so nothing of it
+        // is left behind by the jump.
+        ErrorState& s = st();
+        Pending p = std::move(s.pending);
+        s.pending = Pending{};
+        if (!p.set) {
+            p.code = HOST_ERR_INTERNAL;
+            p.text = "deliver_to_user_frame without an error";
+        }
+        s.failure_code = p.code;
+        if (s.frames.empty() || s.frames.back().buffer == nullptr)
+            stop_program(p.code, p.module.c_str(), p.line, p.text.c_str());
+        f = s.frames.back();
+        s.frames.pop_back();
+        code = p.code;
+    }
+    if (f.handler) f.handler(f.buffer, code);
+    longjmp(f.buffer, 1);
+}
+
+namespace error {
+int frame_depth() { return static_cast<int>(st().frames.size()); }
+bool innermost_is_user_frame() { return !st().frames.empty() && st().frames.back().buffer != nullptr; }
+std::vector<int> acknowledged_codes() { return st().acknowledged; }
+std::vector<Registration> registrations() { return st().registrations; }
+void clear_registrations() { st().registrations.clear(); }
+std::vector<std::string> log_lines() { return st().log; }
+void clear_log() { st().log.clear(); }
+}  // namespace error
+
+}  // namespace host
+
+using host::st;
+
+extern "C" {
+
+void ERROR_raise(const char* module, int line, int code, const char* format, ...) {
+    if (host::hook_detail::j_on) host::hook_detail::record("ERROR_raise", code, line);
+    va_list ap;
+    va_start(ap, format);
+    std::string text = host::vformat(format, ap);
+    va_end(ap);
+    host::raise_error(code, module, line, std::move(text));
+}
+
+void ERROR_internal(const char* module, int line, const char* format, ...) {
+    if (host::hook_detail::j_on) host::hook_detail::record("ERROR_internal", HOST_ERR_INTERNAL, line);
+    va_list ap;
+    va_start(ap, format);
+    std::string text = host::vformat(format, ap);
+    va_end(ap);
+    host::raise_error(HOST_ERR_INTERNAL, module, line, std::move(text));
+}
+
+int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
+    HOST_ENTRY("ERROR_set_handler", buffer != nullptr);
+    auto& s = st();
+    int id = s.next_id++;
+    s.frames.push_back({id, handler, buffer});
+    return id;
+}
+
+void ERROR_cancel_handler(int id) {
+    HOST_ENTRY("ERROR_cancel_handler", id);
+    auto& frames = st().frames;
+    if (!frames.empty() && frames.back().id == id) {
+        frames.pop_back();
+        return;
+    }
+    for (std::size_t i = frames.size(); i-- > 0;) {
+        if (frames[i].id == id) {
+            host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) +
+                           " is not the innermost (" + std::to_string(frames.size() - 1 - i) +
+                           " armed inside it, dropped with it)");
+            frames.erase(frames.begin() + static_cast<long>(i), frames.end());
+            return;
+        }
+    }
+    host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) + " is not armed");
+}
+
+int ERROR_ask_failure_code(void) {
+    HOST_ENTRY("ERROR_ask_failure_code");
+    return st().failure_code;
+}
+
+void ERROR_note(const char* module, int line, const char* text) {
+    HOST_ENTRY_TEXT("ERROR_note", text, line);
+    if (!module) host::null_argument("ERROR_note", "module");
+    if (!text) host::null_argument("ERROR_note", "text");
+    host::log_line(std::string(module) + " " + std::to_string(line) + ": " + text);
+}
+
+void ERROR_lprintf(const char* format, ...) {
+    HOST_ENTRY_TEXT("ERROR_lprintf", format);
+    if (!format) host::null_argument("ERROR_lprintf", "format");
+    va_list ap;
+    va_start(ap, format);
+    std::string text = host::vformat(format, ap);
+    va_end(ap);
+    host::log_line(std::move(text));
+}
+
+void ERROR_acknowledge_handled(int code) {
+    HOST_ENTRY("ERROR_acknowledge_handled", code);
+    st().acknowledged.push_back(code);
+}
+
+void ERROR__default_handler(jmp_buf buffer, int /*code*/) {
+    if (buffer) longjmp(buffer, 1);
+}
+
+void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table) {
+    HOST_ENTRY("ERROR_register_decoder_fn", base, range, table);
+    if (!decoder) host::null_argument("ERROR_register_decoder_fn", "decoder");
+    if (range <= 0)
+        ERROR_raise("ERROR_register_decoder_fn", 0, HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
+    for (auto& r : st().registrations) {
+        if (r.base == base) {
+            r = {base, range, decoder, table};
+            return;
+        }
+    }
+    st().registrations.push_back({base, range, decoder, table});
+}
+
+const char* ERROR_decode(int code) {
+    HOST_ENTRY("ERROR_decode", code);
+    const auto& regs = st().registrations;
+    for (std::size_t i = regs.size(); i-- > 0;) {
+        const auto& r = regs[i];
+        if (code >= r.base && code - r.base < r.range) return r.decoder(code, r.table);
+    }
+    return nullptr;
+}
+
+const char* ERROR_decode_in_table(int code, const void* table) {
+    HOST_ENTRY("ERROR_decode_in_table", code, table);
+    if (!table) host::null_argument("ERROR_decode_in_table", "table");
+    for (auto* e = static_cast<const error_text_entry*>(table); e->code != 0 || e->text; ++e)
+        if (e->code == code) return e->text;
+    return nullptr;
+}
+
+}  // extern "C"
+
+namespace host::control {
+std::vector<std::string> log_lines() { return error::log_lines(); }
+void clear_log() { error::clear_log(); }
+std::vector<int> acknowledged_codes() { return error::acknowledged_codes(); }
+int frame_depth() { return error::frame_depth(); }
+void clear_decoders() { error::clear_registrations(); }
+std::optional<int> raised_code(const std::function<void()>& f) {
+    int id = arm_library_frame();
+    try {
+        f();
+    } catch (const HostError& e) {
+        if (!e.for_library_frame()) throw;
+        return ERROR_ask_failure_code();
+    }
+    ERROR_cancel_handler(id);
+    return std::nullopt;
+}
+}  // namespace host::control

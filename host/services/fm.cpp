@@ -1,0 +1,73 @@
+// The old numbered file interface's shutdown and error texts.
+#include "host/services/fm.h"
+
+#include <map>
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+
+namespace host::fm {
+namespace {
+
+// Texts of the file interface's own negative codes.
+const std::map<int, std::string>& builtin_texts() {
+    static const std::map<int, std::string> table = {
+        {-1, "File does not exist"},
+        {-2, "File already exists"},
+        {-3, "Directory does not exist"},
+        {-4, "Invalid file specification"},
+        {-5, "Access to the file is denied"},
+        {-6, "Channel is not open"},
+        {-7, "End of file reached"},
+        {-8, "No space left on the device"},
+    };
+    return table;
+}
+
+struct FmState {
+    State state{false, 0, 0, -1};
+    std::map<int, std::string> texts = builtin_texts();
+};
+FmState& st() {
+    static FmState s;
+    return s;
+}
+void reset_fm() { st() = FmState{}; }
+const bool registered = (register_service_reset("fm", reset_fm), true);
+
+}  // namespace
+
+State state() { return st().state; }
+State& mutable_state() { return st().state; }
+void set_open(bool open) { st().state.open = open; }
+void set_error_text(int code, const std::string& text) {
+    if (text.empty())
+        st().texts.erase(code);
+    else
+        st().texts[code] = text;
+}
+
+}  // namespace host::fm
+
+extern "C" {
+
+void fm1901_(int* status) {
+    auto call = HOST_ENTRY("fm1901_", status);
+    if (!status) ERROR_raise("fm1901_", 0, HOST_ERR_NULL_ARGUMENT, "fm1901_: the status output is null");
+    auto& s = host::fm::st().state;
+    ++s.shutdowns;
+    s.open = false;
+    int scripted;
+    *status = call.status(scripted) ? scripted : 0;
+}
+
+char* CFI_get_error_text(int code) {
+    HOST_ENTRY("CFI_get_error_text", code);
+    const auto& texts = host::fm::st().texts;
+    auto it = texts.find(code);
+    return it == texts.end() ? nullptr : SM_string_copy(it->second.c_str());
+}
+
+}  // extern "C"

@@ -1,0 +1,384 @@
+// The object store, the class tree and persistent handles.
+#include "host/services/objects.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+
+#include "host/control/control.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+
+namespace host::objects {
+namespace {
+
+constexpr tag_t kFirstTag = 10001;
+
+struct Store {
+    std::unordered_map<tag_t, Object> objects;
+    std::vector<tag_t> order;  // creation order, dead ones included
+    std::unordered_map<tag_t, PartInfo> parts;
+    tag_t next_tag = kFirstTag;
+    std::uint32_t next_eid = 1;
+};
+
+class StoreComponent : public ModelComponent {
+public:
+    Store store;
+    const char* name() const override { return "objects"; }
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Store>(store); }
+    // Tags and entity ids stay unique across a restore: the counters never
+    // go back, so a tag of an object that the restore removed stays dead.
+    void restore(const void* s) override {
+        tag_t next_tag = store.next_tag;
+        std::uint32_t next_eid = store.next_eid;
+        store = *static_cast<const Store*>(s);
+        store.next_tag = std::max(store.next_tag, next_tag);
+        store.next_eid = std::max(store.next_eid, next_eid);
+    }
+    void reset() override { store = Store{}; }
+};
+
+StoreComponent& component() {
+    static StoreComponent* c = [] {
+        auto* made = new StoreComponent;
+        register_model_component(made);
+        return made;
+    }();
+    return *c;
+}
+Store& st() { return component().store; }
+// The store registers itself at load even when nobody asked for it yet.
+const bool registered = (component(), true);
+
+struct ClassInfo {
+    std::string name;
+    OM_class_t parent;
+};
+std::vector<ClassInfo>& classes() {
+    static std::vector<ClassInfo> list = {
+        {"", 0},
+        {"OM_object_c", 0},
+        {"RM_entity_c", OM_CLASS_OBJECT},
+        {"PART_c", OM_CLASS_OBJECT},
+        {"FEATURE_c", OM_CLASS_OBJECT},
+        {"EXPRESSION_c", OM_CLASS_OBJECT},
+        {"OCC_light_weight_occ_c", OM_CLASS_OBJECT},
+    };
+    return list;
+}
+bool known_class(OM_class_t c) { return c > 0 && static_cast<std::size_t>(c) < classes().size(); }
+
+struct Listener {
+    int id;
+    std::function<void(tag_t)> fn;
+};
+std::vector<Listener>& listeners() {
+    static std::vector<Listener> list;
+    return list;
+}
+int next_listener = 1;
+
+struct DataManager {
+    unsigned char number;
+    const char* name;
+};
+constexpr DataManager kDataManagers[] = {{1, "NF"}, {2, "PD"}};
+constexpr std::size_t kHandleTail = 18;  // "#xxxxxxxx#xxxxxxxx"
+
+const char* dm_name(unsigned char dm) {
+    for (const auto& d : kDataManagers)
+        if (d.number == dm) return d.name;
+    return nullptr;
+}
+
+[[noreturn]] void dead_tag(const char* function, tag_t t) {
+    ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, t);
+}
+void need(const char* function, const void* p, const char* what) {
+    if (!p) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, what);
+}
+Object& live(const char* function, tag_t t) {
+    Object* o = find(t);
+    if (!o) dead_tag(function, t);
+    return *o;
+}
+
+char* compose(unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
+    const char* name = dm_name(dm);
+    if (!name) ERROR_raise("TAG_compose_handle", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    std::string h = std::string(name) + file;
+    char tail[kHandleTail + 1];
+    std::snprintf(tail, sizeof tail, "#%08x#%08x", sub_file, version);
+    h += tail;
+    return SM_string_copy(h.c_str());
+}
+
+bool parse_hex8(const char* p, unsigned& out) {
+    out = 0;
+    for (int i = 0; i < 8; ++i) {
+        char c = p[i];
+        unsigned d;
+        if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+        else return false;
+        out = out * 16 + d;
+    }
+    return true;
+}
+
+struct Parsed {
+    unsigned char dm;
+    std::string file;
+    unsigned sub_file;
+    unsigned version;
+};
+
+Parsed parse(const char* function, const char* handle) {
+    std::size_t n = std::strlen(handle);
+    Parsed p{};
+    bool ok = n >= 2 + kHandleTail;
+    if (ok) {
+        const char* tail = handle + n - kHandleTail;
+        ok = tail[0] == '#' && tail[9] == '#' && parse_hex8(tail + 1, p.sub_file) && parse_hex8(tail + 10, p.version);
+    }
+    if (ok) {
+        ok = false;
+        for (const auto& d : kDataManagers)
+            if (std::strncmp(handle, d.name, 2) == 0) {
+                p.dm = d.number;
+                ok = true;
+            }
+    }
+    if (!ok) ERROR_raise(function, 0, HOST_ERR_BAD_HANDLE, "%s: malformed handle \"%s\"", function, handle);
+    p.file.assign(handle + 2, n - 2 - kHandleTail);
+    return p;
+}
+
+}  // namespace
+
+tag_t create(const NewObject& spec) {
+    Store& s = st();
+    if (!known_class(spec.cls))
+        ERROR_raise("host::objects::create", 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
+    if (spec.part != 0 && !part_info(spec.part)) dead_tag("host::objects::create", spec.part);
+    Object o;
+    o.tag = s.next_tag++;
+    o.cls = spec.cls;
+    o.type = spec.type;
+    o.subtype = spec.subtype;
+    o.part = spec.part;
+    o.name = spec.name;
+    o.eid = s.next_eid++;
+    s.order.push_back(o.tag);
+    tag_t t = o.tag;
+    s.objects.emplace(t, std::move(o));
+    return t;
+}
+
+tag_t create_part(const std::string& file, unsigned char dm) {
+    if (!dm_name(dm))
+        ERROR_raise("host::objects::create_part", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    tag_t t = create({OM_CLASS_PART, 0, 0, 0, file});
+    st().parts[t] = PartInfo{file, dm, 1};
+    return t;
+}
+
+void destroy(tag_t object) {
+    Object& o = live("host::objects::destroy", object);
+    if (o.cls == OM_CLASS_PART)
+        for (tag_t member : objects_of_part(object)) destroy(member);
+    Object* again = find(object);  // listeners may have touched the store
+    if (!again) return;
+    again->alive = false;
+    st().parts.erase(object);
+    for (std::size_t i = 0; i < listeners().size(); ++i) listeners()[i].fn(object);
+}
+
+Object* find(tag_t object) {
+    auto& objs = st().objects;
+    auto it = objs.find(object);
+    return it == objs.end() || !it->second.alive ? nullptr : &it->second;
+}
+
+Object& require(tag_t object) { return live("host::objects::require", object); }
+
+bool is_alive(tag_t object) { return find(object) != nullptr; }
+
+const PartInfo* part_info(tag_t part) {
+    auto it = st().parts.find(part);
+    return it == st().parts.end() ? nullptr : &it->second;
+}
+
+PartInfo& require_part(tag_t part) {
+    auto it = st().parts.find(part);
+    if (it == st().parts.end()) dead_tag("host::objects::require_part", part);
+    return it->second;
+}
+
+std::vector<tag_t> objects_of_part(tag_t part) {
+    std::vector<tag_t> out;
+    for (tag_t t : st().order) {
+        const Object* o = find(t);
+        if (o && o->part == part) out.push_back(t);
+    }
+    return out;
+}
+
+std::vector<tag_t> live_objects() {
+    std::vector<tag_t> out;
+    for (tag_t t : st().order)
+        if (find(t)) out.push_back(t);
+    return out;
+}
+
+OM_class_t register_class(const std::string& name, OM_class_t parent) {
+    for (std::size_t i = 1; i < classes().size(); ++i)
+        if (classes()[i].name == name) return static_cast<OM_class_t>(i);
+    if (!known_class(parent))
+        ERROR_raise("host::objects::register_class", 0, HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
+    classes().push_back({name, parent});
+    return static_cast<OM_class_t>(classes().size() - 1);
+}
+
+int add_destroy_listener(std::function<void(tag_t)> fn) {
+    int id = next_listener++;
+    listeners().push_back({id, std::move(fn)});
+    return id;
+}
+
+void remove_destroy_listener(int id) {
+    auto& list = listeners();
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if (it->id == id) {
+            list.erase(it);
+            return;
+        }
+}
+
+}  // namespace host::objects
+
+namespace ho = host::objects;
+
+extern "C" {
+
+OM_class_t OM_ask_class(unsigned int object) {
+    HOST_ENTRY("OM_ask_class", object);
+    return ho::live("OM_ask_class", object).cls;
+}
+
+int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
+    HOST_ENTRY("OM_is_subclass", cls, ancestor);
+    if (!ho::known_class(ancestor)) return 0;
+    for (OM_class_t c = cls; ho::known_class(c); c = ho::classes()[static_cast<std::size_t>(c)].parent)
+        if (c == ancestor) return 1;
+    return 0;
+}
+
+void OM_check_tag_class(const char* module, int line, unsigned int object, OM_class_t cls) {
+    HOST_ENTRY("OM_check_tag_class", object, cls, line);
+    const char* mod = module ? module : "OM_check_tag_class";
+    const ho::Object* o = ho::find(object);
+    if (!o) ERROR_raise(mod, line, HOST_ERR_DEAD_TAG, "Tag %u is not a live object", object);
+    if (!OM_is_subclass(o->cls, cls)) {
+        const char* want = OM_ask_class_name(cls);
+        ERROR_raise(mod, line, HOST_ERR_WRONG_CLASS, "Tag %u of class %s is not of class %s", object,
+                    ho::classes()[static_cast<std::size_t>(o->cls)].name.c_str(), want ? want : "(unknown)");
+    }
+}
+
+OM_class_t OM_ask_class_of_name(const char* name) {
+    HOST_ENTRY_TEXT("OM_ask_class_of_name", name);
+    ho::need("OM_ask_class_of_name", name, "the name");
+    for (std::size_t i = 1; i < ho::classes().size(); ++i)
+        if (ho::classes()[i].name == name) return static_cast<OM_class_t>(i);
+    return 0;
+}
+
+const char* OM_ask_class_name(OM_class_t cls) {
+    HOST_ENTRY("OM_ask_class_name", cls);
+    return ho::known_class(cls) ? ho::classes()[static_cast<std::size_t>(cls)].name.c_str() : nullptr;
+}
+
+unsigned char TAG_ask_dm_of_name(const char* name) {
+    HOST_ENTRY_TEXT("TAG_ask_dm_of_name", name);
+    ho::need("TAG_ask_dm_of_name", name, "the name");
+    for (const auto& d : ho::kDataManagers)
+        if (std::strcmp(name, d.name) == 0) return d.number;
+    ERROR_raise("TAG_ask_dm_of_name", 0, HOST_ERR_BAD_HANDLE, "unknown data manager \"%s\"", name);
+}
+
+void TAG_ask_name_of_dm(unsigned char dm, char* name) {
+    HOST_ENTRY("TAG_ask_name_of_dm", dm, name);
+    ho::need("TAG_ask_name_of_dm", name, "the name buffer");
+    const char* n = ho::dm_name(dm);
+    if (!n) ERROR_raise("TAG_ask_name_of_dm", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    std::snprintf(name, 4, "%s", n);
+}
+
+char* TAG_compose_handle(unsigned char dm, const char* file_part, unsigned int sub_file, unsigned int version) {
+    HOST_ENTRY_TEXT("TAG_compose_handle", file_part, dm, sub_file, version);
+    ho::need("TAG_compose_handle", file_part, "the file part");
+    return ho::compose(dm, file_part, sub_file, version);
+}
+
+void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_part, unsigned int* sub_file,
+                          unsigned int* version) {
+    HOST_ENTRY_TEXT("TAG_decompose_handle", handle);
+    ho::need("TAG_decompose_handle", handle, "the handle");
+    ho::need("TAG_decompose_handle", dm, "the data-manager output");
+    ho::need("TAG_decompose_handle", file_part, "the file-part output");
+    ho::need("TAG_decompose_handle", sub_file, "the sub-file output");
+    ho::need("TAG_decompose_handle", version, "the version output");
+    ho::Parsed p = ho::parse("TAG_decompose_handle", handle);
+    *file_part = SM_string_copy(p.file.c_str());
+    *dm = p.dm;
+    *sub_file = p.sub_file;
+    *version = p.version;
+}
+
+char* TAG_ask_handle_of_tag(unsigned int object) {
+    HOST_ENTRY("TAG_ask_handle_of_tag", object);
+    const ho::Object& o = ho::live("TAG_ask_handle_of_tag", object);
+    const ho::PartInfo* part = o.cls == OM_CLASS_PART ? ho::part_info(o.tag) : ho::part_info(o.part);
+    static const ho::PartInfo none{"", 1, 0};
+    if (!part) part = &none;
+    return ho::compose(part->dm, part->file.c_str(), o.eid, part->version);
+}
+
+unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
+    HOST_ENTRY_TEXT("TAG_ask_tag_of_handle_tol", handle);
+    ho::need("TAG_ask_tag_of_handle_tol", handle, "the handle");
+    ho::Parsed p = ho::parse("TAG_ask_tag_of_handle_tol", handle);
+    for (ho::tag_t t : ho::st().order) {
+        const ho::Object* o = ho::find(t);
+        if (!o || o->eid != p.sub_file) continue;
+        const ho::PartInfo* part = o->cls == OM_CLASS_PART ? ho::part_info(o->tag) : ho::part_info(o->part);
+        bool same = part ? (part->dm == p.dm && part->file == p.file) : (p.dm == 1 && p.file.empty());
+        if (same) return t;  // the version is not compared (tolerant lookup)
+    }
+    return 0;
+}
+
+void* TAG_ask_pointer_of_tag(unsigned int object) {
+    HOST_ENTRY("TAG_ask_pointer_of_tag", object);
+    return ho::find(object);
+}
+
+}  // extern "C"
+
+namespace host::control {
+Fixture make_part(const std::string& file, std::initializer_list<FixtureObject> objects) {
+    Fixture f{objects::create_part(file), {}};
+    for (const FixtureObject& o : objects)
+        f.objects.push_back(objects::create({o.cls, o.type, o.subtype, f.part, o.name}));
+    return f;
+}
+}  // namespace host::control

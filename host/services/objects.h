@@ -1,0 +1,122 @@
+/* The host's object store: every object of the model has a tag, a class, an
+ * entity type and subtype, an owning part, a name, a persistent entity id and
+ * a liveness flag. Deleted objects stay known as dead: their tags are never
+ * handed out again.
+ *
+ * Classes form a single-inheritance tree of small integers. The host's own
+ * classes are the constants below; other host parts add theirs with
+ * host::objects::register_class (or find them by name).
+ *
+ * Persistent handles: "<dm name><file part>#<sub-file id, 8 hex>#<version,
+ * 8 hex>". Data managers: 1 "NF" (native files), 2 "PD" (product data
+ * manager). The handle of an object is composed from its part's data manager
+ * and file name, its entity id as the sub-file identifier and its part's
+ * version; an object without a part has data manager "NF" and an empty file.
+ *
+ * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG, a null pointer
+ * HOST_ERR_NULL_ARGUMENT, a malformed handle or unknown data-manager name
+ * HOST_ERR_BAD_HANDLE, OM_check_tag_class of a wrong class HOST_ERR_WRONG_CLASS.
+ * TAG_ask_pointer_of_tag answers NULL for no live object (it is the query),
+ * TAG_ask_tag_of_handle_tol answers 0 for a handle of no loaded object.
+ */
+#ifndef HOST_SERVICES_OBJECTS_H
+#define HOST_SERVICES_OBJECTS_H
+
+typedef int OM_class_t;
+
+/* The host's own classes (the tree: object > entity > ...). */
+#define OM_CLASS_OBJECT      1  /* root of every class */
+#define OM_CLASS_RM_ENTITY   2  /* RM_entity_c: model entities (curves, bodies, views ...) */
+#define OM_CLASS_PART        3  /* a part (a child of object) */
+#define OM_CLASS_FEATURE     4  /* a feature record (child of object) */
+#define OM_CLASS_EXPRESSION  5  /* an expression (child of object) */
+#define OM_CLASS_OCC_LW      6  /* OCC_light_weight_occ_c: light-weight occurrence (child of object) */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+OM_class_t OM_ask_class(unsigned int object);
+int OM_is_subclass(OM_class_t cls, OM_class_t ancestor);
+void OM_check_tag_class(const char* module, int line, unsigned int object, OM_class_t cls);
+OM_class_t OM_ask_class_of_name(const char* name); /* 0 when unknown */
+const char* OM_ask_class_name(OM_class_t cls);     /* NULL when unknown */
+
+unsigned char TAG_ask_dm_of_name(const char* name);
+/* Writes at most three characters and a NUL into name. */
+void TAG_ask_name_of_dm(unsigned char dm, char* name);
+/* Returns a handle allocated with SM_alloc (free with SM_free). */
+char* TAG_compose_handle(unsigned char dm, const char* file_part, unsigned int sub_file, unsigned int version);
+/* *file_part receives a string allocated with SM_alloc. */
+void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_part, unsigned int* sub_file,
+                          unsigned int* version);
+/* Returns a handle allocated with SM_alloc (free with SM_free). */
+char* TAG_ask_handle_of_tag(unsigned int object);
+unsigned int TAG_ask_tag_of_handle_tol(const char* handle);
+void* TAG_ask_pointer_of_tag(unsigned int object);
+
+#ifdef __cplusplus
+}
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace host::objects {
+
+using tag_t = unsigned int;
+
+struct Object {
+    tag_t tag = 0;
+    OM_class_t cls = OM_CLASS_RM_ENTITY;
+    int type = 0;
+    int subtype = 0;
+    tag_t part = 0;           // owning part, 0 for none
+    std::string name;
+    std::uint32_t eid = 0;    // persistent entity id (the handle's sub-file id)
+    bool alive = true;
+};
+
+struct NewObject {
+    OM_class_t cls = OM_CLASS_RM_ENTITY;
+    int type = 0;
+    int subtype = 0;
+    tag_t part = 0;
+    std::string name = {};
+};
+
+struct PartInfo {
+    std::string file;         // file part of the handle (the part's file name)
+    unsigned char dm = 1;     // data manager ("NF")
+    unsigned int version = 1;
+};
+
+// Creating and deleting. A part given in NewObject must be a live part.
+tag_t create(const NewObject& spec);
+tag_t create_part(const std::string& file, unsigned char dm = 1);
+// Marks the object dead (a part: its objects too) and tells the listeners.
+void destroy(tag_t object);
+
+// Lookups: find answers null for no live object; require raises
+// HOST_ERR_DEAD_TAG for it.
+Object* find(tag_t object);
+Object& require(tag_t object);
+bool is_alive(tag_t object);
+const PartInfo* part_info(tag_t part);   // null when not a live part
+PartInfo& require_part(tag_t part);
+std::vector<tag_t> objects_of_part(tag_t part);  // live objects, in creation order
+std::vector<tag_t> live_objects();               // in creation order
+
+// Classes.
+OM_class_t register_class(const std::string& name, OM_class_t parent);
+
+// Called with the tag of every object that dies (destroy), so that tables
+// keyed by tag drop their rows. Returns an id for remove_destroy_listener.
+int add_destroy_listener(std::function<void(tag_t)> fn);
+void remove_destroy_listener(int id);
+
+}  // namespace host::objects
+#endif
+
+#endif

@@ -1,0 +1,41 @@
+// The host's start-up steps for an external program.
+#include "host/startup/startup.h"
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/fm.h"
+
+namespace host::startup {
+namespace {
+State& st() {
+    static State s{};
+    return s;
+}
+void reset_startup() { st() = State{}; }
+const bool registered = (register_service_reset("startup", reset_startup), true);
+}  // namespace
+State state() { return st(); }
+}  // namespace host::startup
+
+extern "C" {
+
+int STARTUP_before_interface(void) {
+    auto call = HOST_ENTRY("STARTUP_before_interface");
+    int status;
+    if (call.status(status) && status != 0) return status;
+    auto& s = host::startup::st();
+    ++s.before_runs;
+    s.host_up = true;
+    host::fm::set_open(true);
+    return 0;
+}
+
+int STARTUP_after_interface(void) {
+    auto call = HOST_ENTRY("STARTUP_after_interface");
+    int status;
+    if (call.status(status) && status != 0) return status;
+    ++host::startup::st().after_runs;
+    return 0;
+}
+
+}  // extern "C"
