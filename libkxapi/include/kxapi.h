@@ -3,5 +3,7 @@
 #define KXAPI_H
 
 #include "kx_types.h"
+#include "kx_core.h"
+#include "kx_lists.h"
 
 #endif

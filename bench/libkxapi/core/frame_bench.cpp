@@ -1,0 +1,69 @@
+// Cost of the operation frame: a query without a frame, the same query
+// framed, and a framed call into the host.
+#include <benchmark/benchmark.h>
+
+#include "host/control/control.h"
+#include "kx_core.h"
+#include "kx_lists.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_session.h"
+
+namespace {
+
+void open_session() {
+    kx_reset_session_for_tests();
+    host::control::reset();
+    host::control::set_journal(false);
+    KX_initialize();
+}
+
+void BM_is_initialized(benchmark::State& state) {
+    open_session();
+    for (auto _ : state) benchmark::DoNotOptimize(KX_is_initialized());
+}
+BENCHMARK(BM_is_initialized);
+
+// The same query inside the standard frame (check, arm, cancel).
+void BM_framed_is_initialized(benchmark::State& state) {
+    open_session();
+    for (auto _ : state) benchmark::DoNotOptimize(kx::frame([] { return KX_is_initialized(); }));
+}
+BENCHMARK(BM_framed_is_initialized);
+
+// A framed ask that calls the host: the abort flag.
+void BM_framed_ask_abort_flag(benchmark::State& state) {
+    open_session();
+    logical flag = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KX_ABORT_ask_flag_status(&flag));
+        benchmark::DoNotOptimize(flag);
+    }
+}
+BENCHMARK(BM_framed_ask_abort_flag);
+
+// The same with the host journal on (as in the tests).
+void BM_framed_ask_abort_flag_journal(benchmark::State& state) {
+    open_session();
+    host::control::set_journal(true);
+    logical flag = 0;
+    long n = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KX_ABORT_ask_flag_status(&flag));
+        if (++n % 100000 == 0) host::control::clear_journal();
+    }
+}
+BENCHMARK(BM_framed_ask_abort_flag_journal);
+
+// A guarded call without a frame: reading an item of a tag list.
+void BM_guarded_list_item(benchmark::State& state) {
+    open_session();
+    tag_list* list = nullptr;
+    KX_MODL_create_list(&list);
+    KX_MODL_put_list_item(list, 5);
+    tag t = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(KX_MODL_ask_list_item(list, 0, &t));
+    KX_MODL_delete_list(&list);
+}
+BENCHMARK(BM_guarded_list_item);
+
+}  // namespace

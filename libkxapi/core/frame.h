@@ -1,0 +1,310 @@
+// The operation frame: the one pattern that every exported function of the
+// library follows, and the boundary guard that keeps host errors (C++
+// exceptions inside the library) from crossing the C boundary.
+//
+// Internal to the library; not a public header.
+//
+// ---- The frame ------------------------------------------------------------
+//
+//     extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
+//         return kx::frame(
+//             [&] {                                   // prologue: before the host frame is armed
+//                 kx::clear(type, subtype);           // outputs to NULL_TAG / 0 / nullptr
+//                 return kx::check({{object != NULL_TAG, 1}, {type, 2}, {subtype, 3}});
+//             },
+//             [&] {                                   // the work, under an armed host frame
+//                 RM_ask_entity_type_and_subtype(object, type, subtype);
+//                 return 0;
+//             });
+//     }
+//
+// kx::frame([opts,] [prologue,] work) runs, in this order:
+//   1. status 0; with opts.arm_first, arm the host frame now;
+//   2. unless opts.check_init is false: refuse with opts.not_init (1105000)
+//      when the session is not open (KX_is_initialized);
+//   3. the prologue (clear outputs, cheap argument checks): a non-zero
+//      answer is returned as it stands (kx::param(n) gives the code of a bad
+//      parameter n);
+//   4. arm a library frame with the host error service
+//      (ERROR_set_handler(ERROR__default_handler, NULL)) unless opts.arm is
+//      false or it is armed already;
+//   5. the work; its answer is the status;
+//   6. ERROR_cancel_handler on every normal way out (refusals after arming
+//      included). A host error raised below the armed frame comes back here
+//      as host::HostError: the status becomes ERROR_ask_failure_code() and the
+//      frame is not cancelled (the raise consumed it).
+// Outputs that the work has set before an error stay set.
+//
+// Options (kx::Opts, an aggregate; the named sets cover the usual cases):
+//     kx::standard   check, then frame (the default)
+//     kx::arm_first  frame before the check (abort family, reallocation ...)
+//     kx::no_check   frame, no initialisation check (tag handles ...)
+//     kx::no_frame   check, no frame: host errors go to the caller's frame
+//     kx::bare       neither: only the boundary guard
+//     kx::Opts{.not_init = 641049}   another refusal code
+//
+// A function that needs the status after the frame (to note it on the log,
+// to hand it through an error argument ...) takes kx::frame's answer and
+// works on; host calls after the frame belong inside kx::guarded:
+//
+//     return kx::guarded([&] {
+//         int st = kx::frame(kx::no_check, [&] { ...; return 0; });
+//         if (st != 0) ERROR_note("kx_cfi", 123, "...");
+//         return st;
+//     });
+//
+// ---- The boundary guard -------------------------------------------------
+//
+// kx::frame is guarded already. A function without a frame of its own that
+// calls the host (or anything that may throw) wraps its body:
+//
+//     extern "C" KXAPI void KX_free(void* block) {
+//         kx::guarded([&] { SM_free(block); });
+//     }
+//
+// Rules of the guard: a host error meant for a library frame passes on (its
+// frame is further out); any other host error that reaches the OUTERMOST
+// guard of the library is handed to the host, which pops the caller's own
+// frame (KX_ERROR_set_handler) and longjmps to it, or, with no frame armed,
+// stops the program with its message. Guards of library functions called
+// from inside the library let the error pass, so that the C++ objects of the
+// outer functions unwind before the jump. A C++ exception other than a host
+// error (std::bad_alloc, say) is turned into a host internal error
+// (ERROR_internal, code 670001) where it is caught, and then follows the
+// same rules.
+//
+// The library calls user routines (callbacks) through kx::call_user, which
+// opens a fresh guard level for the user code, so that errors raised in the
+// interface functions the routine calls go to the routine's own frames.
+#ifndef KX_CORE_FRAME_H
+#define KX_CORE_FRAME_H
+
+#include <initializer_list>
+#include <type_traits>
+#include <utility>
+
+#include "host/services/error.h"
+#include "kx_types.h"
+
+namespace kx {
+
+// ---- Status codes of the general band ------------------------------------
+
+inline constexpr int kNotInitialized = 1105000;
+inline constexpr int kNotCallableInternal = 1105001;
+inline constexpr int kInitAfterTerminate = 1105002;
+inline constexpr int kPartNotLoaded = 1105012;
+inline constexpr int kNotSupported = 1105023;
+inline constexpr int kNotFullyLoaded = 1105024;
+inline constexpr int kNoWorkPart = 1105025;
+inline constexpr int kOnlyAscii = 1105031;
+
+// Code of a bad parameter n (counted from 1 in the argument list): 1105004
+// to 1105007 for 1 to 4, 1105013 to 1105016 for 5 to 8, 1105027 and 1105028
+// for 9 and 10. Other numbers are a fault of the caller: ERROR_internal.
+constexpr int param(int n) {
+    if (n >= 1 && n <= 4) return 1105003 + n;
+    if (n >= 5 && n <= 8) return 1105008 + n;
+    if (n == 9 || n == 10) return 1105018 + n;
+    ERROR_internal("kx_util", 63, "Assertion failed: %s", "parameter number 1 to 10");
+}
+
+// One argument check: the condition that must hold, and the parameter's
+// number. Pointers convert to their non-null test.
+struct Arg {
+    bool ok;
+    int n;
+    constexpr Arg(bool condition, int parameter) : ok(condition), n(parameter) {}
+    template <class T>
+    constexpr Arg(T* pointer, int parameter) : ok(pointer != nullptr), n(parameter) {}
+};
+
+// Code of the first failing check (in the order given), or 0. The
+// conditions are all evaluated first: keep them cheap and independent
+// (write dependent checks as plain ifs).
+inline int check(std::initializer_list<Arg> args) {
+    for (const Arg& a : args)
+        if (!a.ok) return param(a.n);
+    return 0;
+}
+
+// Clears output arguments: each non-null pointer's target becomes its zero
+// value (NULL_TAG, 0, false, nullptr).
+template <class... T>
+inline void clear(T*... outputs) {
+    ((outputs ? void(*outputs = T{}) : void()), ...);
+}
+
+// ---- Options ---------------------------------------------------------------
+
+struct Opts {
+    bool check_init = true;   // refuse with not_init when the session is not open
+    bool arm = true;          // arm a host frame around the work
+    bool arm_first = false;   // arm it before the initialisation check
+    int not_init = kNotInitialized;
+};
+
+inline constexpr Opts standard{};
+inline constexpr Opts arm_first{.check_init = true, .arm = true, .arm_first = true};
+inline constexpr Opts no_check{.check_init = false, .arm = true, .arm_first = false};
+inline constexpr Opts no_frame{.check_init = true, .arm = false, .arm_first = false};
+inline constexpr Opts bare{.check_init = false, .arm = false, .arm_first = false};
+
+// ---- Internals ---------------------------------------------------------------
+
+namespace detail {
+
+// Session flag of the library (kx_initialize.cpp). The fast path of the
+// initialisation check reads it; when it is clear, session_open_slow asks
+// the host's environment kind, as KX_is_initialized does.
+extern KXAPI bool g_initialized;
+KXAPI bool session_open_slow();
+
+// Number of library guards on the stack of the current call into the
+// library; only the outermost one (depth 1) hands errors to the host.
+extern KXAPI int g_guard_depth;
+
+// Turns the exception in flight (not a host error) into a host internal
+// error. Call only inside a catch block.
+[[noreturn]] KXAPI void raise_foreign_exception();
+
+// Arms a library frame; answers its id.
+KXAPI int arm_frame();
+// True when the error in hand was raised below the library frame that was
+// armed at frame depth `depth` and consumed it.
+KXAPI bool consumed_frame(const host::HostError& e, int depth);
+
+// Runs f, turning foreign exceptions into host errors.
+template <class F>
+inline auto run_converting(F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const host::HostError&) {
+        throw;
+    } catch (...) {
+        raise_foreign_exception();
+    }
+}
+
+template <class F>
+inline int call_status(F& f) {
+    if constexpr (std::is_void_v<decltype(f())>) {
+        f();
+        return 0;
+    } else {
+        return static_cast<int>(f());
+    }
+}
+
+struct NoPrologue {
+    int operator()() const { return 0; }
+};
+
+}  // namespace detail
+
+// True when the interface may be used (the same answer as KX_is_initialized).
+inline bool session_open() {
+    return detail::g_initialized || detail::session_open_slow();
+}
+
+// ---- The boundary guard -----------------------------------------------------
+
+template <class F>
+auto guarded(F&& f) -> decltype(f()) {
+    if (detail::g_guard_depth > 0) {
+        // Called from inside the library: an outer guard decides.
+        ++detail::g_guard_depth;
+        struct Down {
+            ~Down() { --detail::g_guard_depth; }
+        } down;
+        return detail::run_converting(f);
+    }
+    detail::g_guard_depth = 1;
+    try {
+        if constexpr (std::is_void_v<decltype(f())>) {
+            detail::run_converting(f);
+            detail::g_guard_depth = 0;
+            return;
+        } else {
+            auto result = detail::run_converting(f);
+            detail::g_guard_depth = 0;
+            return result;
+        }
+    } catch (const host::HostError& e) {
+        detail::g_guard_depth = 0;
+        if (e.for_library_frame()) throw;  // its frame is further out
+        host::stash_for_user_frame(e);
+    }
+    // Outside the catch block: no C++ object of the library is live here.
+    host::deliver_to_user_frame();
+}
+
+// Calls a user routine: the routine's own calls into the library get
+// outermost guards again, so errors they raise reach the routine's frames.
+template <class Fn, class... A>
+auto call_user(Fn* routine, A&&... args) -> decltype(routine(std::forward<A>(args)...)) {
+    const int saved = detail::g_guard_depth;
+    detail::g_guard_depth = 0;
+    struct Restore {
+        int saved;
+        ~Restore() { detail::g_guard_depth = saved; }
+    } restore{saved};
+    return routine(std::forward<A>(args)...);
+}
+
+// ---- The frame ----------------------------------------------------------------
+
+template <class Pro, class Work>
+int frame(const Opts& o, Pro&& prologue, Work&& work) {
+    return guarded([&]() -> int {
+        int id = 0;       // handler id of the armed frame, 0 while none
+        int depth = 0;    // frame depth with our frame armed
+        auto arm = [&] {
+            id = detail::arm_frame();
+            depth = host::error::frame_depth();
+        };
+        auto cancel = [&] {
+            if (id != 0) ERROR_cancel_handler(id);
+        };
+        try {
+            return detail::run_converting([&]() -> int {
+                if (o.arm && o.arm_first) arm();
+                if (o.check_init && !session_open()) {
+                    cancel();
+                    return o.not_init;
+                }
+                if (int st = detail::call_status(prologue); st != 0) {
+                    cancel();
+                    return st;
+                }
+                if (o.arm && id == 0) arm();
+                int st = detail::call_status(work);
+                cancel();
+                return st;
+            });
+        } catch (const host::HostError& e) {
+            if (id == 0 || !detail::consumed_frame(e, depth)) throw;
+            return ERROR_ask_failure_code();
+        }
+    });
+}
+
+template <class Work>
+int frame(const Opts& o, Work&& work) {
+    return frame(o, detail::NoPrologue{}, std::forward<Work>(work));
+}
+
+template <class Work>
+int frame(Work&& work) {
+    return frame(standard, detail::NoPrologue{}, std::forward<Work>(work));
+}
+
+template <class Pro, class Work>
+    requires std::is_invocable_v<Pro&>
+int frame(Pro&& prologue, Work&& work) {
+    return frame(standard, std::forward<Pro>(prologue), std::forward<Work>(work));
+}
+
+}  // namespace kx
+
+#endif

@@ -1,0 +1,28 @@
+// uc4599: the text of a negative code of the old numbered interface.
+#include <cstdio>
+
+#include "kx_core.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
+
+#include "host/services/fm.h"
+
+namespace {
+constexpr const char* kModule = "kx_cfi";
+}
+
+extern "C" KXAPI void uc4599(int code, char* text) {
+    if (!text) return;
+    kx::guarded([&] {
+        const int st = kx::frame(kx::no_check, [&] {
+            kx::host_ptr<char> answer(CFI_get_error_text(code));
+            if (answer) kx::copy_bounded(text, answer.get());  // at most 132 characters and the NUL
+            else text[0] = '\0';
+        });
+        if (st != 0) {
+            char line[64];
+            std::snprintf(line, sizeof line, "Routine uc4599 failed with error %d", st);
+            ERROR_note(kModule, 4599, line);
+        }
+    });
+}

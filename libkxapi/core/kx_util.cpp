@@ -1,0 +1,188 @@
+// The operation frame's internals, the shared helpers of kx_util.h, status
+// texts, the caller's own error handlers, abort control and the common tail
+// regenerate_after_edit.
+#include "libkxapi/core/kx_util.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <typeinfo>
+
+#include "kx_core.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
+
+#include "host/core/display.h"
+#include "host/data/rm.h"
+#include "host/support/support.h"
+
+namespace {
+
+constexpr const char* kModule = "kx_util";
+
+// The undo service used until the undo module installs its own: no marks.
+class NoUndo final : public kx::UndoService {
+public:
+    kx::mark_id set_mark(int, const char*) override { return 0; }
+    void undo_to_mark(kx::mark_id, const char*) override {}
+    void delete_mark(kx::mark_id, const char*) override {}
+};
+// Zero-initialised before any constructor runs, so that the undo module may
+// install its service from a static initialiser of its own.
+kx::UndoService* undo_in_use = nullptr;
+
+kx::UndoService& default_undo() {
+    static NoUndo no_undo;
+    return no_undo;
+}
+
+}  // namespace
+
+namespace kx {
+
+// ---- Frame internals -----------------------------------------------------------
+
+namespace detail {
+
+int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
+
+bool consumed_frame(const host::HostError& e, int depth) {
+    // The raise popped our frame, and nothing further out.
+    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
+}
+
+void raise_foreign_exception() {
+    const char* what = "unknown exception";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    ERROR_internal(kModule, 120, "Unexpected exception: %s", what);
+}
+
+}  // namespace detail
+
+// ---- Shared helpers ------------------------------------------------------------
+
+void copy_bounded(char* dst, const char* src, std::size_t max_chars) {
+    std::strncpy(dst, src ? src : "", max_chars);  // pads with NULs
+    dst[max_chars] = '\0';
+}
+
+char* dup_string(std::string_view text) {
+    char* out = static_cast<char*>(SM_alloc(text.size() + 1));
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+    return out;
+}
+
+char** string_array(std::span<const std::string> texts) {
+    if (texts.empty()) return nullptr;
+    host_ptr<char*> array(static_cast<char**>(SM_alloc(texts.size() * sizeof(char*))));
+    std::size_t done = 0;
+    try {
+        for (; done < texts.size(); ++done) array.get()[done] = dup_string(texts[done]);
+    } catch (...) {
+        for (std::size_t i = 0; i < done; ++i) SM_free(array.get()[i]);
+        throw;
+    }
+    return array.release();
+}
+
+std::string from_fortran(const char* field, int length) {
+    if (!field || length <= 0) return {};
+    std::size_t n = 0;
+    while (n < static_cast<std::size_t>(length) && field[n] != '\0') ++n;
+    while (n > 0 && field[n - 1] == ' ') --n;
+    return std::string(field, n);
+}
+
+void to_fortran(char* field, int length, std::string_view text) {
+    if (!field || length <= 0) return;
+    const std::size_t len = static_cast<std::size_t>(length);
+    const std::size_t n = text.size() < len ? text.size() : len;
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, ' ', len - n);
+}
+
+// ---- Undo seam -----------------------------------------------------------------
+
+UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo(); }
+void set_undo_service(UndoService* service) { undo_in_use = service; }
+
+}  // namespace kx
+
+// ---- regenerate_after_edit -------------------------------------------------------
+
+extern "C" KXAPI int regenerate_after_edit(int* mode, tag* object) {
+    if (*mode == 1 && RM_ask_entity_type(*object) == 70) UPDATE_do_update_no_message();
+    return DSS_REGEN_regen_object(*object);
+}
+
+// ---- Status texts -----------------------------------------------------------------
+
+extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
+    if (!message) return 1;
+    if (code < 0) {
+        uc4599(code, message);
+        return 0;
+    }
+    return kx::guarded([&] {
+        const char* text = ERROR_decode(code);
+        if (!text) {
+            if (code != kx::kNotInitialized) {
+                std::snprintf(message, KX_MESSAGE_BUFSIZE, "NO error text found for error %d", code);
+                return 1;
+            }
+            // Answered even before any table is registered.
+            text = "KX_initialize must be called by main routine";
+        }
+        kx::copy_bounded(message, text);
+        return 0;
+    });
+}
+
+// ---- The caller's own error handlers -----------------------------------------------
+
+extern "C" KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
+    return kx::guarded([&] {
+        if (!buffer || !KX_is_initialized()) return -1;
+        return ERROR_set_handler(ERROR__default_handler, buffer);
+    });
+}
+
+extern "C" KXAPI void KX_ERROR_cancel_handler(int handler_id) {
+    kx::guarded([&] {
+        if (handler_id == -1 || !KX_is_initialized()) return;
+        ERROR_cancel_handler(handler_id);
+    });
+}
+
+extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
+    return kx::guarded([] {
+        if (!KX_is_initialized()) return kx::kNotInitialized;
+        return ERROR_ask_failure_code();
+    });
+}
+
+// ---- Abort control -------------------------------------------------------------------
+
+extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check({{flag_status, 1}}); },
+        [&] { *flag_status = ABORT_ask_flag_status() ? 1 : 0; });
+}
+
+extern "C" KXAPI int KX_ABORT_clear_abort(void) {
+    return kx::frame(kx::arm_first, [] { ABORT_clear_abort(); });
+}
+
+extern "C" KXAPI int KX_ABORT_disable_abort(void) {
+    return kx::frame(kx::arm_first, [] { ABORT_increment_lock_level(); });
+}
+
+extern "C" KXAPI int KX_ABORT_enable_abort(void) {
+    return kx::frame(kx::arm_first, [] { ABORT_decrement_lock_level(); });
+}

@@ -1,0 +1,430 @@
+// The operation frame and the boundary guard: status rules under injected
+// host errors, the variants, the caller's own frames, and the helpers that
+// every function uses (parameter codes, clearing outputs, undo bracket).
+#include <csetjmp>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+#include "host/core/display.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/support/support.h"
+#include "kx_core.h"
+#include "kx_lists.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_list_util.h"
+#include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/core/kx_util.h"
+
+namespace {
+
+using hc = host::control::CaptureStreams;
+namespace ctl = host::control;
+
+class Frame : public FreshProcess {
+protected:
+    void open() { ASSERT_EQ(KX_initialize(), 0); ctl::clear_journal(); }
+};
+
+// ---- Host errors become the status --------------------------------------------
+
+struct Injected {
+    const char* name;     // the host function that raises
+    int (*call)();        // the library call; answers its status
+};
+
+int call_allocate() {
+    int error = -1;
+    void* p = KX_allocate_memory(16, &error);
+    EXPECT_EQ(p == nullptr, error != 0);
+    KX_free(p);
+    return error;
+}
+int call_reallocate() {
+    int error = -1;
+    void* p = KX_reallocate_memory(nullptr, 16, &error);
+    EXPECT_EQ(p == nullptr, error != 0);
+    KX_free(p);
+    return error;
+}
+int call_reallocate_to_zero() {
+    int error = -1;
+    void* block = SM_alloc_persistent(4);
+    void* p = KX_reallocate_memory(block, 0, &error);
+    EXPECT_EQ(p, nullptr);
+    if (error != 0) SM_free(block);
+    return error;
+}
+int call_ask_abort() {
+    logical flag = 7;
+    return KX_ABORT_ask_flag_status(&flag);
+}
+int call_compose() {
+    char* handle = reinterpret_cast<char*>(1);
+    int st = KX_TAG_compose_handle("NFpart.prt", 3, 1, &handle);
+    if (st == 0) KX_free(handle);
+    else EXPECT_EQ(handle, nullptr);
+    return st;
+}
+int call_decompose() {
+    char* file = nullptr;
+    unsigned sub = 0, version = 0;
+    int st = KX_TAG_decompose_handle("NFpart.prt#00000003#00000001", &file, &sub, &version);
+    if (st == 0) KX_free(file);
+    return st;
+}
+
+class HostErrors : public Frame, public ::testing::WithParamInterface<Injected> {};
+
+TEST_P(HostErrors, BecomeTheStatusAndConsumeTheFrame) {
+    open();
+    const Injected& c = GetParam();
+    const std::size_t blocks = ctl::live_blocks();
+    EXPECT_EQ(c.call(), 0) << "runs through without the script";
+    EXPECT_EQ(ctl::call_count("ERROR_set_handler"), 1);
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 1);
+    ctl::clear_log();
+
+    for (int code : {HOST_ERR_NO_MEMORY, 750003, 1055004}) {
+        ctl::clear_journal();
+        ctl::raise_on(c.name, code, 1);
+        EXPECT_EQ(c.call(), code) << c.name;
+        ctl::clear_script(c.name);
+        EXPECT_EQ(ctl::frame_depth(), 0);
+        EXPECT_EQ(ctl::call_count("ERROR_set_handler"), 1);
+        EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 0) << "the raise consumed the frame";
+        EXPECT_EQ(ctl::call_count("ERROR_ask_failure_code"), 1);
+    }
+    EXPECT_TRUE(ctl::log_lines().empty());
+    EXPECT_EQ(ctl::live_blocks(), blocks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Functions, HostErrors,
+    ::testing::Values(Injected{"SM_alloc_persistent", call_allocate},
+                      Injected{"SM_realloc_persistent", call_reallocate},
+                      Injected{"SM_free", call_reallocate_to_zero},
+                      Injected{"ABORT_ask_flag_status", call_ask_abort},
+                      Injected{"ABORT_clear_abort", [] { return KX_ABORT_clear_abort(); }},
+                      Injected{"ABORT_increment_lock_level", [] { return KX_ABORT_disable_abort(); }},
+                      Injected{"ABORT_decrement_lock_level", [] { return KX_ABORT_enable_abort(); }},
+                      Injected{"TAG_ask_dm_of_name", call_compose},
+                      Injected{"TAG_compose_handle", call_compose},
+                      Injected{"TAG_decompose_handle", call_decompose},
+                      Injected{"TAG_ask_name_of_dm", call_decompose}),
+    [](const auto& info) { return std::to_string(info.index) + "_" + info.param.name; });
+
+// ---- Variants of the frame ----------------------------------------------------
+
+struct Variant {
+    const char* name;
+    int (*call)();
+    int uninitialised_status;
+    bool arms_when_uninitialised;
+};
+
+class Variants : public Frame, public ::testing::WithParamInterface<Variant> {};
+
+TEST_P(Variants, BeforeInitialize) {
+    const Variant& v = GetParam();
+    EXPECT_EQ(v.call(), v.uninitialised_status);
+    EXPECT_EQ(ctl::call_count("ERROR_set_handler"), v.arms_when_uninitialised ? 1 : 0);
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), ctl::call_count("ERROR_set_handler"));
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Functions, Variants,
+    ::testing::Values(Variant{"allocate_checks_first", call_allocate, 1105000, false},
+                      Variant{"reallocate_arms_first", call_reallocate, 1105000, true},
+                      Variant{"abort_arms_first", [] { return KX_ABORT_clear_abort(); }, 1105000, true},
+                      Variant{"compose_needs_no_session", call_compose, 0, true},
+                      Variant{"decompose_needs_no_session", call_decompose, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Frame, AbortFamilyAnswersTheHost) {
+    open();
+    const int level = host::support::abort_lock_level();
+    EXPECT_EQ(KX_ABORT_disable_abort(), 0);
+    EXPECT_EQ(KX_ABORT_disable_abort(), 0);
+    EXPECT_EQ(KX_ABORT_enable_abort(), 0);
+    EXPECT_EQ(host::support::abort_lock_level(), level + 1);
+
+    host::support::set_abort_flag(true);
+    logical flag = 0;
+    EXPECT_EQ(KX_ABORT_ask_flag_status(&flag), 0);
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(KX_ABORT_clear_abort(), 0);
+    EXPECT_EQ(KX_ABORT_ask_flag_status(&flag), 0);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(KX_ABORT_ask_flag_status(nullptr), 1105004);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+// ---- The helper itself ------------------------------------------------------------
+
+TEST(FrameHelpers, ParameterCodes) {
+    const int expected[] = {1105004, 1105005, 1105006, 1105007, 1105013,
+                            1105014, 1105015, 1105016, 1105027, 1105028};
+    for (int n = 1; n <= 10; ++n) EXPECT_EQ(kx::param(n), expected[n - 1]) << n;
+    int x = 0;
+    int* none = nullptr;
+    EXPECT_EQ(kx::check({{true, 1}, {&x, 2}}), 0);
+    EXPECT_EQ(kx::check({{true, 1}, {none, 6}, {false, 2}}), 1105014);
+    EXPECT_EQ(kx::check({{false, 10}}), 1105028);
+}
+
+TEST(FrameHelpers, ClearOutputs) {
+    tag t = 5;
+    int n = 3;
+    double d = 2.5;
+    char* p = reinterpret_cast<char*>(&n);
+    logical l = 1;
+    kx::clear(&t, &n, &d, &p, &l, static_cast<int*>(nullptr));
+    EXPECT_EQ(t, NULL_TAG);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(d, 0.0);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(l, 0);
+}
+
+TEST_F(Frame, OrderOfTheSteps) {
+    int* out = nullptr;
+    int value = 9;
+    // Not initialised: refused before the prologue runs.
+    bool prologue_ran = false;
+    EXPECT_EQ(kx::frame([&] { prologue_ran = true; return 0; }, [&] { return 0; }), 1105000);
+    EXPECT_FALSE(prologue_ran);
+    EXPECT_EQ(kx::frame(kx::Opts{.not_init = 641049}, [] { return 0; }), 641049);
+
+    open();
+    // A refused argument: no frame armed, outputs cleared.
+    EXPECT_EQ(kx::frame(
+                  [&] {
+                      kx::clear(&value);
+                      return kx::check({{out, 2}});
+                  },
+                  [&] { return 0; }),
+              1105005);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(ctl::call_count("ERROR_set_handler"), 0);
+
+    // The work runs under the frame; its status is returned; the frame is cancelled.
+    int depth_inside = -1;
+    EXPECT_EQ(kx::frame([&] { depth_inside = ctl::frame_depth(); return 17; }), 17);
+    EXPECT_EQ(depth_inside, 1);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 1);
+
+    // no_frame: host errors are not caught here but by the frame further out.
+    auto inner = [] { return kx::frame(kx::no_frame, [] { ERROR_raise("test", 1, 750003, "x"); }); };
+    EXPECT_EQ(kx::frame([&] { return inner() + 1; }), 750003);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Frame, NestedFramesEachCatchTheirOwn) {
+    open();
+    int after_inner = 0;
+    const int st = kx::frame([&] {
+        after_inner = kx::frame([] { ERROR_raise("test", 2, 1480004, "inner"); });
+        EXPECT_EQ(ctl::frame_depth(), 1);
+        ERROR_raise("test", 3, 1480005, "outer");
+    });
+    EXPECT_EQ(after_inner, 1480004);
+    EXPECT_EQ(st, 1480005);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Frame, ErrorBeforeArmingGoesFurtherOut) {
+    open();
+    // Raised in the prologue: this frame is not armed yet, the outer one catches.
+    auto code = ctl::raised_code([] {
+        kx::frame([] { ERROR_raise("test", 4, 875009, "prologue"); return 0; }, [] { return 0; });
+        ADD_FAILURE() << "the raise must not come back here";
+    });
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 875009);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Frame, ForeignExceptionsBecomeInternalErrors) {
+    open();
+    EXPECT_EQ(kx::frame([]() -> int { throw std::bad_alloc(); }), HOST_ERR_INTERNAL);
+    EXPECT_EQ(kx::frame([]() -> int { throw std::runtime_error("boom"); }), HOST_ERR_INTERNAL);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    // Without a frame of its own the error goes to the caller's frame.
+    auto code = ctl::raised_code([] { kx::guarded([] { throw std::out_of_range("x"); }); });
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, HOST_ERR_INTERNAL);
+}
+
+TEST_F(Frame, FramelessCallInsideAFrameReportsToIt) {
+    open();
+    int bogus = 0;
+    EXPECT_EQ(kx::frame([&] { KX_free(&bogus); }), HOST_ERR_BAD_BLOCK);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+// ---- The caller's own frame ----------------------------------------------------------
+
+// A user program's pattern: arm its own frame, call a function that has no
+// frame of its own, get the status of the host error raised inside it.
+int user_program_frees(void* block, int* code) {
+    static std::jmp_buf buffer;  // NOLINT: the program's own jump buffer
+    volatile int handler = -1;
+    if (setjmp(buffer) == 0) {
+        handler = KX_ERROR_set_handler(buffer);
+        if (handler < 0) return -1;
+        KX_free(block);
+        KX_ERROR_cancel_handler(handler);
+        *code = 0;
+        return 0;
+    }
+    *code = KX_ERROR_ask_failure_code();
+    return 1;
+}
+
+TEST_F(Frame, UserFrameGetsTheErrorOfAFramelessCall) {
+    open();
+    int code = -1;
+    int bogus = 0;
+    EXPECT_EQ(user_program_frees(&bogus, &code), 1) << "came back through the jump";
+    EXPECT_EQ(code, HOST_ERR_BAD_BLOCK);
+    EXPECT_EQ(ctl::frame_depth(), 0) << "the host popped the user frame";
+
+    // A valid block: no error, the frame is cancelled by the program.
+    EXPECT_EQ(user_program_frees(SM_alloc(8), &code), 0);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Frame, UserFrameAcrossNestedLibraryCalls) {
+    open();
+    // KX_MODL_delete_loop_list calls KX_MODL_delete_list inside: the error of
+    // the inner call unwinds through the outer one before the jump.
+    kx::loop_spec specs[] = {{1, {5, 6}}, {2, {7}}};
+    loop_list* loops = kx::make_loop_list(specs);
+    tag_list* const second_edge = loops->edge_list->next;  // its free raises
+    static std::jmp_buf buffer;
+    volatile int jumped = 0;
+    if (setjmp(buffer) == 0) {
+        const int id = KX_ERROR_set_handler(buffer);
+        ctl::raise_on("SM_free", 670042, 2);
+        KX_MODL_delete_loop_list(&loops);
+        KX_ERROR_cancel_handler(id);
+    } else {
+        jumped = 1;
+    }
+    ctl::clear_scripts();
+    EXPECT_EQ(jumped, 1);
+    EXPECT_EQ(KX_ERROR_ask_failure_code(), 670042);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    EXPECT_EQ(kx::detail::g_guard_depth, 0);
+    // The list is partly freed; release what is left.
+    SM_free(second_edge);
+    SM_free(loops->next->edge_list);
+    SM_free(loops);
+}
+
+TEST_F(Frame, UserFrameIsNotUsedByAFunctionWithItsOwnFrame) {
+    open();
+    static std::jmp_buf buffer;
+    volatile int jumped = 0;
+    int error = 0;
+    if (setjmp(buffer) == 0) {
+        const int id = KX_ERROR_set_handler(buffer);
+        ASSERT_GT(id, 0);
+        ctl::raise_on("SM_alloc_persistent", HOST_ERR_NO_MEMORY);
+        EXPECT_EQ(KX_allocate_memory(8, &error), nullptr);
+        EXPECT_EQ(ctl::frame_depth(), 1);
+        KX_ERROR_cancel_handler(id);
+    } else {
+        jumped = 1;
+    }
+    EXPECT_EQ(jumped, 0);
+    EXPECT_EQ(error, HOST_ERR_NO_MEMORY);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Frame, HandlerFunctionsRefuse) {
+    std::jmp_buf buffer;
+    EXPECT_EQ(KX_ERROR_set_handler(buffer), -1) << "not initialised";
+    EXPECT_EQ(KX_ERROR_ask_failure_code(), 1105000);
+    KX_ERROR_cancel_handler(3);
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 0);
+    open();
+    EXPECT_EQ(KX_ERROR_set_handler(nullptr), -1);
+    KX_ERROR_cancel_handler(-1);
+    EXPECT_EQ(ctl::call_count("ERROR_set_handler"), 0);
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 0);
+}
+
+// ---- The undo bracket --------------------------------------------------------------
+
+class RecordingUndo : public kx::UndoService {
+public:
+    std::vector<std::string> events;
+    kx::mark_id set_mark(int visibility, const char* name) override {
+        events.push_back("set " + std::to_string(visibility) + " " + name);
+        return 42;
+    }
+    void undo_to_mark(kx::mark_id id, const char*) override { events.push_back("undo " + std::to_string(id)); }
+    void delete_mark(kx::mark_id id, const char*) override { events.push_back("delete " + std::to_string(id)); }
+};
+
+TEST_F(Frame, UndoBracket) {
+    open();
+    kx::UndoService* const installed = &kx::undo_service();
+    RecordingUndo undo;
+    kx::set_undo_service(&undo);
+    struct Case {
+        int outcome;  // 0 success, >0 a status, <0 a host error of -outcome
+        int status;
+        const char* last;
+    };
+    for (Case c : {Case{0, 0, "delete 42"}, Case{1480005, 1480005, "undo 42"}, Case{-750003, 750003, "undo 42"}}) {
+        undo.events.clear();
+        const int st = kx::frame([&] {
+            return kx::undo_bracket(1, "Edit thing", [&] {
+                if (c.outcome < 0) ERROR_raise("test", 5, -c.outcome, "edit failed");
+                return c.outcome;
+            });
+        });
+        EXPECT_EQ(st, c.status);
+        ASSERT_EQ(undo.events.size(), 2u);
+        EXPECT_EQ(undo.events[0], "set 1 Edit thing");
+        EXPECT_EQ(undo.events[1], c.last);
+        EXPECT_EQ(ctl::frame_depth(), 0);
+    }
+    kx::set_undo_service(nullptr);
+    // The default service does nothing visible.
+    EXPECT_EQ(kx::frame([] { return kx::undo_bracket(0, "x", [] { return 3; }); }), 3);
+    for (const std::string& name : ctl::call_names()) EXPECT_EQ(name.find("UNDO"), std::string::npos) << name;
+    kx::set_undo_service(installed);
+}
+
+// ---- regenerate_after_edit -----------------------------------------------------------
+
+TEST_F(Frame, RegenerateAfterEdit) {
+    const auto f = ctl::make_part("p.prt", {{70, 0}, {3, 0}});
+    struct Case {
+        int mode;
+        tag object;
+        int updates;
+    };
+    for (Case c : {Case{1, f.objects[0], 1}, Case{0, f.objects[0], 0}, Case{1, f.objects[1], 0}}) {
+        ctl::reset();
+        const auto g = ctl::make_part("p.prt", {{70, 0}, {3, 0}});
+        tag object = c.object == f.objects[0] ? g.objects[0] : g.objects[1];
+        int mode = c.mode;
+        EXPECT_EQ(regenerate_after_edit(&mode, &object), 0);
+        EXPECT_EQ(host::display::state().updates, c.updates) << c.mode;
+        ASSERT_EQ(host::display::state().regenerated.size(), 1u);
+        EXPECT_EQ(host::display::state().regenerated[0], object);
+    }
+}
+
+}  // namespace
