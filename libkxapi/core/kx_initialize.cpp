@@ -13,6 +13,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_session.h"
+#include "libkxapi/core/kx_callback_internal.h"
 
 #include "host/core/display.h"
 #include "host/numeric/acom.h"
@@ -221,6 +222,9 @@ extern "C" KXAPI void kx_reset_session_for_tests(void) {
     g = Session{};
     kx::detail::g_initialized = false;
     kx::detail::g_guard_depth = 0;
+    // The callback registry is session state too: its host hooks are gone
+    // with a host reset.
+    kx_reset_callbacks_for_tests();
 }
 
 // ---- Exported functions ---------------------------------------------------------

@@ -5,5 +5,8 @@
 #include "kx_types.h"
 #include "kx_core.h"
 #include "kx_lists.h"
+#include "kx_undo.h"
+#include "kx_callback.h"
+#include "kx_text.h"
 
 #endif

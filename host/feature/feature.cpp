@@ -1,0 +1,171 @@
+// Feature records, host object lists and the feature deletion.
+#include "host/feature/feature.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace host::feature {
+namespace {
+
+TagTable<Record> records("features");
+
+struct List {
+    int kind;
+    std::vector<unsigned int> objects;
+};
+struct Lists {
+    std::map<int, List> lists;
+    int next = 1;
+};
+Lists& lists() {
+    static Lists s;
+    return s;
+}
+void reset_lists() { lists() = Lists{}; }
+const bool registered = (register_service_reset("feature lists", reset_lists), true);
+
+List& require_list(const char* function, int list) {
+    auto it = lists().lists.find(list);
+    if (it == lists().lists.end())
+        ERROR_raise(function, 0, HOST_ERR_BAD_ARGUMENT, "%s: %d is not a host list", function, list);
+    return it->second;
+}
+
+void require_live(const char* function, unsigned int object) {
+    if (!objects::is_alive(object))
+        ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, object);
+}
+
+unsigned int tag_of_eid(unsigned int eid) {
+    for (unsigned int t : objects::live_objects())
+        if (objects::find(t)->eid == eid) return t;
+    return 0;
+}
+
+}  // namespace
+
+unsigned int create(unsigned int part, const std::string& kind, std::vector<unsigned int> parents,
+                    std::vector<unsigned int> results) {
+    for (unsigned int p : parents)
+        if (!find(p))
+            ERROR_raise("host::feature::create", 0, HOST_ERR_DEAD_TAG, "host::feature::create: %u is not a feature", p);
+    for (unsigned int r : results) require_live("host::feature::create", r);
+    const unsigned int t = objects::create({OM_CLASS_FEATURE, FEAT_ENTITY_TYPE, 0, part, kind});
+    records[t] = Record{kind, std::move(parents), std::move(results), false};
+    return t;
+}
+
+const Record* find(unsigned int feature) {
+    return objects::is_alive(feature) ? records.find(feature) : nullptr;
+}
+
+void set_undeletable(unsigned int feature, bool on) {
+    if (Record* r = objects::is_alive(feature) ? records.find(feature) : nullptr) r->undeletable = on;
+}
+
+std::vector<unsigned int> list_objects(int list) {
+    auto it = lists().lists.find(list);
+    return it == lists().lists.end() ? std::vector<unsigned int>{} : it->second.objects;
+}
+
+int list_kind(int list) {
+    auto it = lists().lists.find(list);
+    return it == lists().lists.end() ? 0 : it->second.kind;
+}
+
+}  // namespace host::feature
+
+namespace hf = host::feature;
+
+extern "C" {
+
+int KI_crlist(int kind, int* list) {
+    auto call = HOST_ENTRY("KI_crlist", kind, list);
+    if (!list) ERROR_raise("KI_crlist", 0, HOST_ERR_NULL_ARGUMENT, "KI_crlist: the list output is null");
+    *list = 0;
+    int status;
+    if (call.status(status) && status != 0) return status;
+    const int id = hf::lists().next++;
+    hf::lists().lists[id] = hf::List{kind, {}};
+    *list = id;
+    return 0;
+}
+
+unsigned int CM_ask_object_of_eid(unsigned int object) {
+    HOST_ENTRY("CM_ask_object_of_eid", object);
+    hf::require_live("CM_ask_object_of_eid", object);
+    return host::objects::find(object)->eid;
+}
+
+void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
+    HOST_ENTRY("CM_ptcmtgli", list, position, count, object);
+    hf::List& l = hf::require_list("CM_ptcmtgli", list);
+    if (position != 0 || count != 1)
+        ERROR_raise("CM_ptcmtgli", 0, HOST_ERR_BAD_ARGUMENT,
+                    "CM_ptcmtgli: only appending one object is supported (position %d, count %d)", position, count);
+    l.objects.push_back(object);
+}
+
+int FEAT_delete_one(unsigned int feature) {
+    auto call = HOST_ENTRY("FEAT_delete_one", feature);
+    int status;
+    if (call.status(status) && status != 0) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r) ERROR_raise("FEAT_delete_one", 0, HOST_ERR_DEAD_TAG, "FEAT_delete_one: %u is not a live feature", feature);
+    const std::vector<unsigned int> results = r->results;
+    for (unsigned int o : results)
+        if (host::objects::is_alive(o)) host::objects::destroy(o);
+    host::objects::destroy(feature);
+    return 0;
+}
+
+void ui_delete_feature_(int* list, int* status) {
+    HOST_ENTRY("ui_delete_feature_", list, status);
+    if (!list || !status)
+        ERROR_raise("ui_delete_feature_", 0, HOST_ERR_NULL_ARGUMENT, "ui_delete_feature_: an argument is null");
+    const hf::List& l = hf::require_list("ui_delete_feature_", *list);
+    *status = 0;
+
+    // The listed features, then every feature that builds on one of them.
+    std::set<unsigned int> doomed;
+    for (unsigned int eid : l.objects) {
+        const unsigned int t = hf::tag_of_eid(eid);
+        if (t == 0 || !hf::find(t)) {
+            *status = FEAT_ERR_NOT_A_FEATURE;
+            return;
+        }
+        doomed.insert(t);
+    }
+    const std::vector<unsigned int> all = host::objects::live_objects();  // creation order
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (unsigned int t : all) {
+            const hf::Record* r = doomed.count(t) ? nullptr : hf::find(t);
+            if (r && std::any_of(r->parents.begin(), r->parents.end(), [&](unsigned int p) { return doomed.count(p) > 0; })) {
+                doomed.insert(t);
+                grew = true;
+            }
+        }
+    }
+    for (unsigned int t : all) {
+        if (!doomed.count(t)) continue;
+        const hf::Record* r = hf::find(t);
+        if (!r) continue;  // went with an earlier one
+        if (r->undeletable) {
+            *status = FEAT_ERR_UNDELETABLE;
+            return;
+        }
+        if (int st = FEAT_delete_one(t); st != 0) {
+            *status = st;
+            return;
+        }
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,58 @@
+// Deleting features as one undoable edit.
+#include "kx_lists.h"
+#include "kx_undo.h"
+#include "libkxapi/core/frame.h"
+
+#include "host/feature/feature.h"
+#include "host/feature/undo.h"
+
+namespace {
+
+constexpr const char* kMarkName = "JQ Open Delete Feature";
+constexpr int kFeatureList = KI_LIST_FEATURES;
+
+}  // namespace
+
+// The frame is armed before the mark is set, so that an error while setting
+// it becomes the status. On failure the model is rolled back to the mark;
+// the mark is deleted in every case.
+extern "C" KXAPI int KX_MODL_delete_feature(tag_list* features) {
+    return kx::guarded([&] {
+        unsigned int mark = 0;
+        bool mark_done = false;   // undone (when needed) and deleted
+        const int status = kx::frame(kx::no_check, [&] {
+            int mark_status = 0;
+            mark = UNDO_JQ_set_mark(1, kMarkName, &mark_status);
+            if (mark_status != 0) mark = 0;
+
+            int count = 0;
+            KX_MODL_ask_list_count(features, &count);
+
+            int list = 0;
+            int st = KI_crlist(kFeatureList, &list);
+            for (int i = 0; i < count && st == 0; ++i) {
+                tag feature = NULL_TAG;
+                KX_MODL_ask_list_item(features, i, &feature);
+                CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(feature));
+            }
+            if (st == 0) ui_delete_feature_(&list, &st);
+
+            if (mark != 0) {
+                if (st != 0) UNDO_JQ_undo_to_mark(mark, nullptr);
+                UNDO_JQ_delete_mark(mark, nullptr);
+            }
+            mark_done = true;
+            return st;
+        });
+        if (mark != 0 && !mark_done) {
+            // A host error came back: roll back under a frame of its own, so
+            // that an error on the way cannot hide the first one.
+            kx::frame(kx::no_check, [&] {
+                UNDO_JQ_undo_to_mark(mark, nullptr);
+                UNDO_JQ_delete_mark(mark, nullptr);
+                return 0;
+            });
+        }
+        return status;
+    });
+}
