@@ -8,5 +8,7 @@
 #include "kx_undo.h"
 #include "kx_callback.h"
 #include "kx_text.h"
+#include "kx_part.h"
+#include "kx_attr.h"
 
 #endif

@@ -1,0 +1,315 @@
+// The part-file format: encoding, decoding, and safe file reading and writing.
+#include "host/data/part_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "host/data/parts.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace host::part_file {
+namespace {
+
+std::vector<Section>& sections() {
+    static std::vector<Section> list;
+    return list;
+}
+
+std::string_view id_of(const Section& s) { return std::string_view(s.id, 4); }
+
+constexpr char kObjectsId[4] = {'O', 'B', 'J', 'S'};
+constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+constexpr std::uint32_t kMaxSections = 1u << 16;
+
+std::uint32_t get_le32(std::string_view in, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    return v;
+}
+
+void write_objects(Writer& out, const SaveContext& ctx) {
+    out.u32(static_cast<std::uint32_t>(ctx.objects.size()));
+    for (tag_t t : ctx.objects) {
+        const objects::Object& o = objects::require(t);
+        const char* cls = OM_ask_class_name(o.cls);
+        out.str(cls ? cls : "");
+        out.i32(o.type);
+        out.i32(o.subtype);
+        out.str(o.name);
+        out.u32(o.eid);
+    }
+}
+
+void read_objects(Reader& in, LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / 20) throw FormatError("object count beyond the section");
+    ctx.objects.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::string cls_name = in.str();
+        const OM_class_t cls = OM_ask_class_of_name(cls_name.c_str());
+        if (cls == 0 || cls == OM_CLASS_PART) throw FormatError("unknown object class " + cls_name);
+        objects::NewObject spec;
+        spec.cls = cls;
+        spec.type = in.i32();
+        spec.subtype = in.i32();
+        spec.name = in.str();
+        spec.part = ctx.part;
+        const std::uint32_t eid = in.u32();
+        const tag_t t = objects::create(spec);
+        objects::require(t).eid = eid;
+        ctx.objects.push_back(t);
+    }
+}
+
+}  // namespace
+
+// ---- Writer and Reader --------------------------------------------------------
+
+void Writer::u32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void Writer::u64(std::uint64_t v) {
+    u32(static_cast<std::uint32_t>(v));
+    u32(static_cast<std::uint32_t>(v >> 32));
+}
+void Writer::f64(double v) { u64(std::bit_cast<std::uint64_t>(v)); }
+void Writer::str(std::string_view s) {
+    u32(static_cast<std::uint32_t>(s.size()));
+    bytes_.append(s);
+}
+
+std::string_view Reader::raw(std::size_t n) {
+    if (n > left()) throw FormatError("data ends early");
+    std::string_view v = data_.substr(pos_, n);
+    pos_ += n;
+    return v;
+}
+std::uint8_t Reader::u8() { return static_cast<std::uint8_t>(raw(1)[0]); }
+std::uint32_t Reader::u32() { return get_le32(raw(4), 0); }
+std::uint64_t Reader::u64() {
+    std::uint64_t lo = u32();
+    std::uint64_t hi = u32();
+    return lo | (hi << 32);
+}
+double Reader::f64() { return std::bit_cast<double>(u64()); }
+std::string Reader::str() {
+    const std::uint32_t n = u32();
+    return std::string(raw(n));
+}
+
+std::uint32_t SaveContext::index(tag_t object) const {
+    if (object == part) return 0;
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        if (objects[i] == object) return static_cast<std::uint32_t>(i + 1);
+    return kNoIndex;
+}
+
+tag_t LoadContext::tag_of(std::uint32_t index) const {
+    if (index == 0) return part;
+    if (index > objects.size()) throw FormatError("object number out of range");
+    return objects[index - 1];
+}
+
+void register_section(const Section& section) {
+    for (Section& s : sections())
+        if (id_of(s) == id_of(section)) {
+            s = section;
+            return;
+        }
+    sections().push_back(section);
+}
+
+// ---- Checksum -------------------------------------------------------------------
+
+std::uint32_t crc32(std::string_view bytes) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (char ch : bytes) c = table[(c ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+// ---- Encoding and decoding ---------------------------------------------------------
+
+std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attributes) {
+    SaveContext ctx;
+    ctx.part = part;
+    ctx.with_attributes = with_attributes;
+    if (only) {
+        ctx.objects = *only;
+    } else {
+        for (tag_t t : objects::objects_of_part(part))
+            if (objects::require(t).cls != OM_CLASS_PART) ctx.objects.push_back(t);
+    }
+
+    Writer body;
+    std::uint32_t count = 0;
+    auto section = [&](std::string_view id, auto&& fill) {
+        Writer payload;
+        fill(payload);
+        if (payload.bytes().empty() && id != std::string_view(kObjectsId, 4)) return;
+        body.raw(id);
+        body.u32(static_cast<std::uint32_t>(payload.bytes().size()));
+        body.raw(payload.bytes());
+        ++count;
+    };
+    section(std::string_view(kObjectsId, 4), [&](Writer& w) { write_objects(w, ctx); });
+    for (const Section& s : sections()) section(id_of(s), [&](Writer& w) { s.write(w, ctx); });
+
+    std::string out(kMagic, sizeof kMagic);
+    Writer head;
+    head.u32(kFormatVersion);
+    head.u32(kHeaderSize);
+    head.u32(count);
+    head.u32(static_cast<std::uint32_t>(body.bytes().size()));
+    out += head.bytes();
+    out += body.bytes();
+    Writer tail;
+    tail.u32(crc32(out));
+    out += tail.bytes();
+    return out;
+}
+
+int decode(std::string_view bytes, Image& image) {
+    image = Image{};
+    const std::size_t magic_len = sizeof kMagic;
+    const std::string_view magic(kMagic, magic_len);
+    // A file that starts like a part file but ends early is damaged; one
+    // that starts differently is another kind of file.
+    if (bytes.size() < magic_len)
+        return magic.substr(0, bytes.size()) == bytes && !bytes.empty() ? PART_ERR_CORRUPT : PART_ERR_NOT_PART_FILE;
+    if (bytes.substr(0, magic_len) != magic) return PART_ERR_NOT_PART_FILE;
+    if (bytes.size() < magic_len + 8) return PART_ERR_CORRUPT;
+    const std::uint32_t version = get_le32(bytes, magic_len);
+    if (version == 0) return PART_ERR_CORRUPT;
+    if (version > kFormatVersion) return PART_ERR_BAD_VERSION;
+    const std::uint32_t header_size = get_le32(bytes, magic_len + 4);
+    if (header_size < kHeaderSize || bytes.size() < header_size + 4) return PART_ERR_CORRUPT;
+    const std::uint32_t n_sections = get_le32(bytes, magic_len + 8);
+    const std::uint32_t body_size = get_le32(bytes, magic_len + 12);
+    if (static_cast<std::uint64_t>(header_size) + body_size + 4 != bytes.size()) return PART_ERR_CORRUPT;
+    const std::string_view content = bytes.substr(0, bytes.size() - 4);
+    if (crc32(content) != get_le32(bytes, bytes.size() - 4)) return PART_ERR_CORRUPT;
+    if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
+
+    try {
+        Reader body(content.substr(header_size));
+        for (std::uint32_t i = 0; i < n_sections; ++i) {
+            std::string id(body.raw(4));
+            const std::uint32_t size = body.u32();
+            image.sections.emplace_back(std::move(id), std::string(body.raw(size)));
+        }
+        if (!body.done()) return PART_ERR_CORRUPT;
+    } catch (const FormatError&) {
+        return PART_ERR_CORRUPT;
+    }
+    bool has_objects = false;
+    for (const auto& s : image.sections)
+        if (s.first == std::string_view(kObjectsId, 4)) has_objects = true;
+    if (!has_objects) return PART_ERR_CORRUPT;
+    image.version = version;
+    return 0;
+}
+
+tag_t apply(const Image& image, const std::string& file, int* code) {
+    *code = 0;
+    const ModelSnapshot before = snapshot_model();
+    try {
+        LoadContext ctx;
+        ctx.part = objects::create_part(file);
+        for (const auto& [id, payload] : image.sections)
+            if (id == std::string_view(kObjectsId, 4)) {
+                Reader in(payload);
+                read_objects(in, ctx);
+                if (!in.done()) throw FormatError("extra bytes after the objects");
+            }
+        for (const auto& [id, payload] : image.sections) {
+            if (id == std::string_view(kObjectsId, 4)) continue;
+            for (const Section& s : sections())
+                if (id_of(s) == id) {
+                    Reader in(payload);
+                    s.read(in, ctx);
+                    if (!in.done()) throw FormatError("extra bytes after section " + id);
+                }
+        }
+        return ctx.part;
+    } catch (const FormatError&) {
+        *code = PART_ERR_CORRUPT;
+    } catch (const HostError&) {
+        // A host check refused the content (a bad value inside a section).
+        *code = PART_ERR_CORRUPT;
+    }
+    restore_model(before);
+    return 0;
+}
+
+// ---- Files ------------------------------------------------------------------------
+
+int read_file(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
+    if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return PART_ERR_READ;
+    char buffer[1 << 14];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    return failed ? PART_ERR_READ : 0;
+}
+
+int write_file(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // An existing target must be a regular file that is not marked
+        // read-only (checked on the mode bits, so that it also holds for a
+        // privileged user).
+        if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return PART_ERR_WRITE;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    struct stat dst {};
+    if (::stat(dir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) || (dst.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return PART_ERR_WRITE;
+    std::string temp = path + ".tmpXXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return PART_ERR_WRITE;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) ok = false;
+        else done += static_cast<std::size_t>(w);
+    }
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok) ::chmod(temp.c_str(), 0644);
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return PART_ERR_WRITE;
+    }
+    return 0;
+}
+
+}  // namespace host::part_file
