@@ -10,5 +10,7 @@
 #include "kx_text.h"
 #include "kx_part.h"
 #include "kx_attr.h"
+#include "kx_obj.h"
+#include "kx_disp.h"
 
 #endif

@@ -1,0 +1,117 @@
+// Sketch and update-log tail of edits, smart objects, coordinate-system
+// activation (see edit_log.h).
+#include "host/core/edit_log.h"
+
+#include <memory>
+
+#include "host/core/entity_store.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace host::edit_log {
+namespace {
+
+constexpr int kSketchType = 134;
+
+// The live sketch that lists the object as a member, or 0.
+tag_t sketch_of(tag_t object) {
+    for (tag_t t : objects::live_objects()) {
+        const objects::Object* o = objects::find(t);
+        if (!o || o->type != kSketchType) continue;
+        const entity::Attrs* a = entity::find(t);
+        if (!a) continue;
+        for (tag_t m : a->members)
+            if (m == object) return t;
+    }
+    return 0;
+}
+
+class Log : public ModelComponent {
+public:
+    std::vector<LogEntry> entries;
+    const char* name() const override { return "update log"; }
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<std::vector<LogEntry>>(entries); }
+    void restore(const void* s) override { entries = *static_cast<const std::vector<LogEntry>*>(s); }
+    void reset() override { entries.clear(); }
+};
+Log& log() {
+    static Log* l = [] {
+        auto* made = new Log;
+        register_model_component(made);
+        return made;
+    }();
+    return *l;
+}
+
+struct Service {
+    std::vector<tag_t> sketch_edits;
+    tag_t activated = 0;
+};
+Service& svc() {
+    static Service s;
+    return s;
+}
+void reset_service() { svc() = Service{}; }
+const bool registered =
+    (log(), register_service_reset("edit log", reset_service), true);
+
+void need_live(const char* fn, tag_t object) {
+    if (!objects::is_alive(object))
+        ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
+}
+
+}  // namespace
+
+std::vector<LogEntry> update_log() { return log().entries; }
+std::vector<tag_t> sketch_edits() { return svc().sketch_edits; }
+tag_t activated_object() { return svc().activated; }
+
+
+}  // namespace host::edit_log
+
+namespace he = host::edit_log;
+
+extern "C" {
+
+int SO_is_so(unsigned int object) {
+    auto call = HOST_ENTRY("SO_is_so", object);
+    const auto* a = host::entity::find(object);
+    return static_cast<int>(call.int_out(0, a && a->smart ? 1 : 0));
+}
+
+void CS2_activate_cs_of_object(unsigned int object) {
+    HOST_ENTRY("CS2_activate_cs_of_object", object);
+    he::need_live("CS2_activate_cs_of_object", object);
+    he::svc().activated = object;
+}
+
+int ES_find_sketch_of_member(unsigned int object, unsigned int* sketch) {
+    auto call = HOST_ENTRY("ES_find_sketch_of_member", object, sketch);
+    he::need_live("ES_find_sketch_of_member", object);
+    const unsigned int s = he::sketch_of(object);
+    if (sketch) *sketch = s;
+    return static_cast<int>(call.int_out(0, s != 0 ? 1 : 0));
+}
+
+void sk_edit_curve_(const unsigned int* object) {
+    HOST_ENTRY("sk_edit_curve_", object ? *object : 0u);
+    if (!object) ERROR_raise("sk_edit_curve_", 0, HOST_ERR_NULL_ARGUMENT, "sk_edit_curve_: the object is null");
+    he::need_live("sk_edit_curve_", *object);
+    he::svc().sketch_edits.push_back(*object);
+}
+
+void UPDATE_log_entity_to_update(unsigned int object) {
+    HOST_ENTRY("UPDATE_log_entity_to_update", object);
+    he::need_live("UPDATE_log_entity_to_update", object);
+    he::log().entries.push_back({object, false, 0, 0});
+}
+
+void UPDATE_log_entity_int_app_data(unsigned int object, int kind, int value) {
+    HOST_ENTRY("UPDATE_log_entity_int_app_data", object, kind, value);
+    he::need_live("UPDATE_log_entity_int_app_data", object);
+    he::log().entries.push_back({object, true, kind, value});
+}
+
+}  // extern "C"

@@ -1,0 +1,33 @@
+/* Cycling through the objects of a part, in creation order.
+ *
+ * The entities of a part are its live objects of the entity classes
+ * (RM_entity_c and its subclasses, light-weight occurrences) other than
+ * feature records; feature records (entity type 205) are cycled apart. A
+ * cycle is carried by the last object handed out: the next one is the first
+ * after it in creation order, so a cycle goes on even when the last object
+ * was deleted meanwhile. 0 starts a cycle and marks its end.
+ *
+ * Checks: a part of no live part raises HOST_ERR_DEAD_TAG, a null pointer
+ * HOST_ERR_NULL_ARGUMENT.
+ */
+#ifndef HOST_CORE_ENTITY_CYCLE_H
+#define HOST_CORE_ENTITY_CYCLE_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void ES_cycle_entities_by_type(unsigned int part, int type, unsigned int* object);
+void ES_cycle_frecs(unsigned int part, unsigned int* feature);
+/* The part's first entity, or 0. */
+unsigned int RM_start_cycle_in_part(unsigned int part);
+/* The next entity of the object's part, or 0. */
+unsigned int RM_next_entity(unsigned int object);
+/* The work part's next entity after *object (0: the first); 0 at the end. */
+void es0067_(unsigned int* object);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

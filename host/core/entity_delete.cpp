@@ -1,0 +1,200 @@
+// The list manager, the model update and the deletion routines.
+#include "host/core/entity_delete.h"
+
+#include <algorithm>
+#include <map>
+
+#include "host/core/entity_store.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+int a6503_[8] = {};  // C linkage from the declaration in the header
+
+namespace host::entity {
+namespace {
+
+struct Lists {
+    std::map<int, ListState> lists;
+    int current = 1;
+    int updates = 0;
+    std::vector<unsigned int> deleted;
+};
+Lists& lm() {
+    static Lists l;
+    return l;
+}
+const bool registered = (register_service_reset("list manager", [] { lm() = Lists{}; }), true);
+
+ListState& cur() { return lm().lists[lm().current]; }
+
+void need(const char* fn, const void* p) {
+    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+objects::Object& live(const char* fn, unsigned int t) {
+    objects::Object* o = objects::find(t);
+    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
+    return *o;
+}
+ListState& open_current(const char* fn) {
+    ListState& l = cur();
+    if (!l.open) ERROR_raise(fn, 0, HOST_ERR_INTERNAL, "%s: list %d is not open", fn, lm().current);
+    return l;
+}
+
+OM_class_t cso_class() {
+    static OM_class_t c = objects::register_class("CSO_c", OM_CLASS_RM_ENTITY);
+    return c;
+}
+const bool cso_registered = (cso_class(), true);
+
+// Deletion of types 32 and 33.
+void delete_kind(const char* fn, const unsigned int* object, int* state, int* extra) {
+    need(fn, object);
+    need(fn, state);
+    need(fn, extra);
+    live(fn, *object);
+    if (attrs(*object).in_use) {
+        *state = 2;
+        *extra = 0;
+        return;
+    }
+    destroy_with_dependents(*object);
+    *state = 1;
+    *extra = 1;
+}
+
+}  // namespace
+
+const ListState& list_state(int list) { return lm().lists[list]; }
+int current_list() { return lm().current; }
+int updates_run() { return lm().updates; }
+const std::vector<unsigned int>& deleted_by_update() { return lm().deleted; }
+
+void destroy_with_dependents(unsigned int object) {
+    const objects::Object* o = objects::find(object);
+    if (!o) return;
+    std::vector<unsigned int> held;
+    if (o->type == 70 || o->type == 62) held = attrs(object).members;
+    objects::destroy(object);
+    for (unsigned int t : held)
+        if (objects::is_alive(t)) destroy_with_dependents(t);
+}
+
+}  // namespace host::entity
+
+namespace he = host::entity;
+
+extern "C" {
+
+int LM_is_list_open(int list) {
+    HOST_ENTRY("LM_is_list_open", list);
+    auto it = he::lm().lists.find(list);
+    return it != he::lm().lists.end() && it->second.open ? 1 : 0;
+}
+
+void LM_open_list(void) {
+    HOST_ENTRY("LM_open_list");
+    he::ListState& l = he::cur();
+    if (l.open) ERROR_raise("LM_open_list", 0, HOST_ERR_INTERNAL, "LM_open_list: list %d is open", he::lm().current);
+    l = he::ListState{};
+    l.open = true;
+}
+
+void LM_open_list_for_delete(void) {
+    HOST_ENTRY("LM_open_list_for_delete");
+    he::ListState& l = he::cur();
+    if (l.open)
+        ERROR_raise("LM_open_list_for_delete", 0, HOST_ERR_INTERNAL, "LM_open_list_for_delete: list %d is open",
+                    he::lm().current);
+    l = he::ListState{};
+    l.open = true;
+    l.for_delete = true;
+}
+
+int LM_change_current_list(int list) {
+    HOST_ENTRY("LM_change_current_list", list);
+    if (list < 1) ERROR_raise("LM_change_current_list", 0, HOST_ERR_BAD_ARGUMENT, "LM_change_current_list: list %d", list);
+    const int before = he::lm().current;
+    he::lm().current = list;
+    return before;
+}
+
+void LM_abort_list(void) {
+    HOST_ENTRY("LM_abort_list");
+    he::cur() = he::ListState{};
+}
+
+void UPDATE_log_entity_to_delete(unsigned int object) {
+    HOST_ENTRY("UPDATE_log_entity_to_delete", object);
+    he::live("UPDATE_log_entity_to_delete", object);
+    auto& v = he::open_current("UPDATE_log_entity_to_delete").to_delete;
+    if (std::find(v.begin(), v.end(), object) == v.end()) v.push_back(object);
+}
+
+int UPDATE_do_update(void) {
+    auto call = HOST_ENTRY("UPDATE_do_update");
+    int status;
+    if (call.status(status)) return status;
+    he::ListState l = he::cur();
+    he::cur() = he::ListState{};
+    ++he::lm().updates;
+    for (unsigned int t : l.to_delete)
+        if (host::objects::is_alive(t)) {
+            he::lm().deleted.push_back(t);
+            he::destroy_with_dependents(t);
+        }
+    return 0;
+}
+
+int esinsx_(const unsigned int* object) {
+    auto call = HOST_ENTRY("esinsx_", object ? *object : 0);
+    he::need("esinsx_", object);
+    he::live("esinsx_", *object);
+    return static_cast<int>(call.int_out(0, he::attrs(*object).in_use ? 1 : 0));
+}
+
+void es3290_(const unsigned int* object, int* state, int* extra) {
+    HOST_ENTRY("es3290_", object ? *object : 0);
+    he::delete_kind("es3290_", object, state, extra);
+}
+
+void es3390_(const unsigned int* object, int* state, int* extra) {
+    HOST_ENTRY("es3390_", object ? *object : 0);
+    he::delete_kind("es3390_", object, state, extra);
+}
+
+void es7034_(const unsigned int* face, unsigned int* body, int* faces) {
+    HOST_ENTRY("es7034_", face ? *face : 0);
+    he::need("es7034_", face);
+    he::need("es7034_", body);
+    he::need("es7034_", faces);
+    he::live("es7034_", *face);
+    const unsigned int owner = he::attrs(*face).owner;
+    *body = host::objects::is_alive(owner) ? owner : 0;
+    *faces = *body ? static_cast<int>(he::attrs(*body).members.size()) : 0;
+}
+
+void es1512_(const unsigned int* group, int* context) {
+    HOST_ENTRY("es1512_", group ? *group : 0, context);
+    he::need("es1512_", group);
+    he::need("es1512_", context);
+    he::live("es1512_", *group);
+    he::attrs(*group).members.clear();
+}
+
+int CSO_ask_class(void) {
+    HOST_ENTRY("CSO_ask_class");
+    return he::cso_class();
+}
+
+void CSO_delete_object(unsigned int object) {
+    HOST_ENTRY("CSO_delete_object", object);
+    const host::objects::Object& o = he::live("CSO_delete_object", object);
+    if (!OM_is_subclass(o.cls, he::cso_class()))
+        ERROR_raise("CSO_delete_object", 0, HOST_ERR_WRONG_CLASS, "CSO_delete_object: tag %u is no smart object", object);
+    he::destroy_with_dependents(object);
+}
+
+}  // extern "C"

@@ -1,0 +1,463 @@
+// The entity store: display attributes, names, states and view dependency.
+#include "host/core/entity_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "host/core/defaults.h"
+#include "host/data/parts.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace {
+
+int make_props(int type) {
+    auto in = [type](std::initializer_list<int> types) { return std::find(types.begin(), types.end(), type) != types.end(); };
+    int p = 0;
+    if (in({2, 3, 5, 6, 9, 14, 25, 45, 63, 70, 134, 139, 155})) p |= ES_PROP_DISPLAYABLE;
+    if (in({5, 6, 45, 63})) p |= ES_PROP_MATRIX;
+    if (in({2, 3, 5, 6, 9, 14, 25, 45, 70, 134})) p |= ES_PROP_TRANSFERABLE;
+    return p;
+}
+
+}  // namespace
+
+int eprops_[255] = {};  // C linkage from the declaration in the header
+
+namespace host::entity {
+namespace {
+
+TagTable<Attrs>& table() {
+    static auto* t = new TagTable<Attrs>("entity attributes");  // lives as long as the process
+    return *t;
+}
+
+DisplayLog& dlog() {
+    static DisplayLog d;
+    return d;
+}
+bool& width_display() {
+    static bool on = true;
+    return on;
+}
+std::vector<std::function<void(tag_t, tag_t)>>& replace_listeners() {
+    static std::vector<std::function<void(tag_t, tag_t)>> list;
+    return list;
+}
+
+const bool registered = [] {
+    for (int t = 1; t <= 255; ++t) eprops_[t - 1] = make_props(t);
+    table();
+    register_service_reset("entity display", [] {
+        dlog() = DisplayLog{};
+        width_display() = true;
+    });
+    return true;
+}();
+
+[[noreturn]] void dead(const char* fn, tag_t t) {
+    ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
+}
+void need(const char* fn, const void* p) {
+    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+objects::Object& live(const char* fn, tag_t t) {
+    objects::Object* o = objects::find(t);
+    if (!o) dead(fn, t);
+    return *o;
+}
+Attrs& row(const char* fn, tag_t t) {
+    live(fn, t);
+    return attrs(t);
+}
+
+// The entity-store state; objects that are no records of the entity store
+// (parts, expressions) answer 0.
+int store_state(const char* fn, tag_t t) {
+    const objects::Object& o = live(fn, t);
+    const bool record = OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW) ||
+                        o.cls == OM_CLASS_FEATURE;
+    return record ? attrs(t).state : 0;
+}
+
+}  // namespace
+
+Attrs* find(tag_t object) { return objects::is_alive(object) ? table().find(object) : nullptr; }
+
+Attrs& attrs(tag_t object) {
+    const objects::Object& o = live("host::entity::attrs", object);
+    if (Attrs* a = table().find(object)) return *a;
+    Attrs a;
+    const defaults::Display d = defaults::for_new_object(o.part, o.type, o.subtype);
+    a.color = d.color;
+    a.font = d.font;
+    a.width = d.width;
+    a.layer = defaults::general().layer;
+    a.occurrence = o.cls == OM_CLASS_OCC_LW;
+    return table()[object] = a;
+}
+
+tag_t create(const objects::NewObject& request) {
+    objects::NewObject s = request;
+    if (s.part == 0) s.part = CONTEXT_ask_work_part();
+    tag_t t = objects::create(s);
+    attrs(t);
+    return t;
+}
+
+void add_member(tag_t holder, tag_t member) {
+    attrs(holder).members.push_back(member);
+    if (objects::require(holder).type == 70) attrs(member).owner = holder;
+}
+
+void set_width_display(bool on) { width_display() = on; }
+const DisplayLog& display_log() { return dlog(); }
+void on_replace_data(std::function<void(tag_t, tag_t)> fn) { replace_listeners().push_back(std::move(fn)); }
+
+}  // namespace host::entity
+
+namespace he = host::entity;
+
+extern "C" {
+
+// ---- States and flags ----------------------------------------------------
+
+int es0022_(const unsigned int* object) {
+    auto call = HOST_ENTRY("es0022_", object ? *object : 0);
+    he::need("es0022_", object);
+    return static_cast<int>(call.int_out(0, he::store_state("es0022_", *object)));
+}
+
+int rm510_(const unsigned int* object) {
+    auto call = HOST_ENTRY("rm510_", object ? *object : 0);
+    he::need("rm510_", object);
+    return static_cast<int>(call.int_out(0, he::store_state("rm510_", *object)));
+}
+
+int RM_ask_promoted_state(unsigned int object) {
+    HOST_ENTRY("RM_ask_promoted_state", object);
+    return he::row("RM_ask_promoted_state", object).promoted ? 1 : 0;
+}
+
+int PROM_is_object_a_promotion(unsigned int object) {
+    HOST_ENTRY("PROM_is_object_a_promotion", object);
+    return he::row("PROM_is_object_a_promotion", object).promoted ? 1 : 0;
+}
+
+int SO_is_subclass(unsigned int object) {
+    HOST_ENTRY("SO_is_subclass", object);
+    return he::row("SO_is_subclass", object).smart ? 1 : 0;
+}
+
+int FCF_is_fcf(unsigned int object) {
+    HOST_ENTRY("FCF_is_fcf", object);
+    return he::row("FCF_is_fcf", object).fcf ? 1 : 0;
+}
+
+int TAG_allocated_tag(unsigned int object) {
+    HOST_ENTRY("TAG_allocated_tag", object);
+    return host::objects::is_alive(object) ? 1 : 0;
+}
+
+int OCC_is_occurrence(unsigned int object) {
+    HOST_ENTRY("OCC_is_occurrence", object);
+    const host::objects::Object* o = host::objects::find(object);
+    if (!o) return 0;
+    return o->cls == OM_CLASS_OCC_LW || he::attrs(object).occurrence ? 1 : 0;
+}
+
+void PART_ask_tag_cre_mod_vers(unsigned int object, int* creation, int* modification) {
+    HOST_ENTRY("PART_ask_tag_cre_mod_vers", object, creation, modification);
+    he::need("PART_ask_tag_cre_mod_vers", creation);
+    he::need("PART_ask_tag_cre_mod_vers", modification);
+    const he::Attrs& a = he::row("PART_ask_tag_cre_mod_vers", object);
+    *creation = a.cre_version;
+    *modification = a.mod_version;
+}
+
+unsigned int PART_ask_part_of_object(unsigned int object) {
+    HOST_ENTRY("PART_ask_part_of_object", object);
+    const host::objects::Object& o = he::live("PART_ask_part_of_object", object);
+    return o.cls == OM_CLASS_PART ? o.tag : o.part;
+}
+
+int PART_partially_loaded(unsigned int part) {
+    auto call = HOST_ENTRY("PART_partially_loaded", part);
+    return static_cast<int>(call.int_out(0, host::parts::load_state(part) == PART_PARTIALLY_LOADED ? 1 : 0));
+}
+
+int CONTEXT_ask_active_part_exists(void) {
+    auto call = HOST_ENTRY("CONTEXT_ask_active_part_exists");
+    return static_cast<int>(call.int_out(0, host::parts::work_part() != 0 ? 1 : 0));
+}
+
+// ---- Display attributes --------------------------------------------------
+
+int ES_ask_entity_layer(unsigned int object) {
+    HOST_ENTRY("ES_ask_entity_layer", object);
+    return he::row("ES_ask_entity_layer", object).layer;
+}
+
+int ES_ask_entity_color(unsigned int object) {
+    HOST_ENTRY("ES_ask_entity_color", object);
+    return he::row("ES_ask_entity_color", object).color;
+}
+
+int ES_ask_line_width(unsigned int object) {
+    HOST_ENTRY("ES_ask_line_width", object);
+    return he::row("ES_ask_line_width", object).width;
+}
+
+int ES_ask_line_font(unsigned int object) {
+    HOST_ENTRY("ES_ask_line_font", object);
+    return he::row("ES_ask_line_font", object).font;
+}
+
+int ES_is_highlit(unsigned int object) {
+    HOST_ENTRY("ES_is_highlit", object);
+    return he::row("ES_is_highlit", object).highlighted ? 1 : 0;
+}
+
+int ES_is_blanked(unsigned int object) {
+    HOST_ENTRY("ES_is_blanked", object);
+    return he::row("ES_is_blanked", object).blanked ? 1 : 0;
+}
+
+void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* change) {
+    HOST_ENTRY("ES_change_color_font_width", object, change);
+    he::need("ES_change_color_font_width", change);
+    he::Attrs& a = he::row("ES_change_color_font_width", object);
+    if (change->change_color) a.color = change->color;
+    if (change->change_font) a.font = change->font;
+    if (change->change_width) a.width = change->width;
+}
+
+void ES_layer_move_entity(unsigned int object, int layer) {
+    HOST_ENTRY("ES_layer_move_entity", object, layer);
+    if (layer < 1 || layer > 256)
+        ERROR_raise("ES_layer_move_entity", 0, HOST_ERR_BAD_ARGUMENT, "ES_layer_move_entity: layer %d", layer);
+    he::row("ES_layer_move_entity", object).layer = layer;
+}
+
+void ES_write_blank_status(unsigned int object, int status) {
+    HOST_ENTRY("ES_write_blank_status", object, status);
+    he::row("ES_write_blank_status", object).blanked = status != 0;
+}
+
+void ES_write_srfanl(unsigned int object, int value) {
+    HOST_ENTRY("ES_write_srfanl", object, value);
+    he::row("ES_write_srfanl", object).srfanl = value;
+}
+
+void ES_read_srfanl(unsigned int object, int* value) {
+    HOST_ENTRY("ES_read_srfanl", object, value);
+    he::need("ES_read_srfanl", value);
+    const host::objects::Object& o = he::live("ES_read_srfanl", object);
+    if (o.type != 70)
+        ERROR_raise("ES_read_srfanl", 0, HOST_ERR_WRONG_CLASS, "ES_read_srfanl: tag %u is not a solid", object);
+    *value = he::attrs(object).srfanl;
+}
+
+void ES_write_shaded(unsigned int object, int value) {
+    HOST_ENTRY("ES_write_shaded", object, value);
+    he::row("ES_write_shaded", object).shaded = value;
+}
+
+void ES_read_shaded(unsigned int object, int* value) {
+    HOST_ENTRY("ES_read_shaded", object, value);
+    he::need("ES_read_shaded", value);
+    *value = he::row("ES_read_shaded", object).shaded;
+}
+
+int DISPLAY_is_width_display(void) {
+    HOST_ENTRY("DISPLAY_is_width_display");
+    return he::width_display() ? 1 : 0;
+}
+
+void d7390_(void) {
+    HOST_ENTRY("d7390_");
+    ++he::dlog().batches_opened;
+    ++he::dlog().batch_depth;
+}
+
+void d7392_(void) {
+    HOST_ENTRY("d7392_");
+    ++he::dlog().batches_closed;
+    if (he::dlog().batch_depth == 0) {
+        ERROR_note("d7392_", 0, "display batch closed that was not open");
+        return;
+    }
+    --he::dlog().batch_depth;
+}
+
+void SOLVIEW_mark_visibility_changed(unsigned int object, int mode) {
+    HOST_ENTRY("SOLVIEW_mark_visibility_changed", object, mode);
+    he::live("SOLVIEW_mark_visibility_changed", object);
+    he::dlog().visibility.push_back(object);
+}
+
+void gt600_(const unsigned int* object) {
+    HOST_ENTRY("gt600_", object ? *object : 0);
+    he::need("gt600_", object);
+    he::live("gt600_", *object);
+    he::dlog().redrawn.push_back(*object);
+}
+
+void DSS_ATTR_reverse_blank(void) {
+    HOST_ENTRY("DSS_ATTR_reverse_blank");
+    const unsigned int part = host::parts::work_part();
+    for (unsigned int t : host::objects::objects_of_part(part)) {
+        const host::objects::Object* o = host::objects::find(t);
+        if (!o || !OM_is_subclass(o->cls, OM_CLASS_RM_ENTITY)) continue;
+        if (o->type < 1 || o->type > 255 || !(eprops_[o->type - 1] & ES_PROP_DISPLAYABLE)) continue;
+        he::Attrs& a = he::attrs(t);
+        a.blanked = !a.blanked;
+    }
+}
+
+// ---- Names ---------------------------------------------------------------
+
+void ES_add_entity_name(unsigned int object, const char* name, int length, int* result) {
+    HOST_ENTRY_TEXT("ES_add_entity_name", name, object, length);
+    he::need("ES_add_entity_name", name);
+    he::need("ES_add_entity_name", result);
+    host::objects::Object& o = he::live("ES_add_entity_name", object);
+    if (length < 0 || length > 30 || o.cls == OM_CLASS_PART) {
+        *result = 1;
+        return;
+    }
+    o.name.assign(name, static_cast<std::size_t>(length));
+    if (o.name.empty()) he::attrs(object).located = false;
+    *result = 0;
+}
+
+void ES_read_entity_name(unsigned int object, char* buffer, int* length, int* named) {
+    HOST_ENTRY("ES_read_entity_name", object, buffer, length, named);
+    he::need("ES_read_entity_name", buffer);
+    he::need("ES_read_entity_name", length);
+    he::need("ES_read_entity_name", named);
+    const host::objects::Object& o = he::live("ES_read_entity_name", object);
+    const std::size_t n = std::min<std::size_t>(o.name.size(), 30);
+    std::memcpy(buffer, o.name.data(), n);
+    *length = static_cast<int>(n);
+    *named = n > 0 ? 1 : 0;
+}
+
+int ES_is_entity_named(unsigned int object) {
+    HOST_ENTRY("ES_is_entity_named", object);
+    return he::live("ES_is_entity_named", object).name.empty() ? 0 : 1;
+}
+
+void ES_remove_entity_name(unsigned int object) {
+    HOST_ENTRY("ES_remove_entity_name", object);
+    he::live("ES_remove_entity_name", object).name.clear();
+    he::attrs(object).located = false;
+}
+
+void at020_(const unsigned int* object) {
+    HOST_ENTRY("at020_", object ? *object : 0);
+    he::need("at020_", object);
+    const host::objects::Object& o = he::live("at020_", *object);
+    he::Attrs& a = he::attrs(*object);
+    if (o.name.empty()) {
+        a.located = false;
+    } else if (!a.located) {
+        a.located = true;
+        a.location[0] = a.location[1] = a.location[2] = 0.0;
+    }
+}
+
+void DSS_NAME_update_object(unsigned int object, int mode) {
+    HOST_ENTRY("DSS_NAME_update_object", object, mode);
+    he::live("DSS_NAME_update_object", object);
+    he::dlog().name_updates.push_back(object);
+}
+
+void ES_read_att_display_location(unsigned int object, double location[3], int* found) {
+    HOST_ENTRY("ES_read_att_display_location", object, location, found);
+    he::need("ES_read_att_display_location", location);
+    he::need("ES_read_att_display_location", found);
+    const host::objects::Object& o = he::live("ES_read_att_display_location", object);
+    const he::Attrs& a = he::attrs(object);
+    *found = !o.name.empty() && a.located ? 1 : 0;
+    if (*found)
+        for (int i = 0; i < 3; ++i) location[i] = a.location[i];
+}
+
+void ES_edit_att_display_location(unsigned int object, const double location[3]) {
+    HOST_ENTRY("ES_edit_att_display_location", object, location);
+    he::need("ES_edit_att_display_location", location);
+    he::Attrs& a = he::row("ES_edit_att_display_location", object);
+    if (!a.located)
+        ERROR_raise("ES_edit_att_display_location", 0, HOST_ERR_BAD_ARGUMENT,
+                    "ES_edit_att_display_location: tag %u shows no name", object);
+    for (int i = 0; i < 3; ++i) a.location[i] = location[i];
+}
+
+int STR_compare_i(const char* a, const char* b) {
+    HOST_ENTRY("STR_compare_i", a, b);
+    he::need("STR_compare_i", a);
+    he::need("STR_compare_i", b);
+    for (;; ++a, ++b) {
+        const int ca = std::tolower(static_cast<unsigned char>(*a));
+        const int cb = std::tolower(static_cast<unsigned char>(*b));
+        if (ca != cb || ca == 0) return ca - cb;
+    }
+}
+
+// ---- View dependency -------------------------------------------------------
+
+void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views) {
+    HOST_ENTRY("ES_VDG_ask_all_views", object, count, views);
+    he::need("ES_VDG_ask_all_views", count);
+    he::need("ES_VDG_ask_all_views", views);
+    const he::Attrs& a = he::row("ES_VDG_ask_all_views", object);
+    *count = static_cast<int>(a.views.size());
+    *views = nullptr;
+    if (a.views.empty()) return;
+    *views = static_cast<unsigned int*>(SM_alloc(a.views.size() * sizeof(unsigned int)));
+    std::copy(a.views.begin(), a.views.end(), *views);
+}
+
+void ES_VDG_remove(unsigned int object, unsigned int view) {
+    HOST_ENTRY("ES_VDG_remove", object, view);
+    auto& v = he::row("ES_VDG_remove", object).views;
+    v.erase(std::remove(v.begin(), v.end(), view), v.end());
+}
+
+void ES_VDG_make_dependent(unsigned int object, unsigned int view) {
+    HOST_ENTRY("ES_VDG_make_dependent", object, view);
+    he::live("ES_VDG_make_dependent", view);
+    auto& v = he::row("ES_VDG_make_dependent", object).views;
+    if (std::find(v.begin(), v.end(), view) == v.end()) v.push_back(view);
+}
+
+void ES_set_view_dependent(unsigned int object, int dependent) {
+    HOST_ENTRY("ES_set_view_dependent", object, dependent);
+    he::row("ES_set_view_dependent", object).view_dependent = dependent != 0;
+}
+
+int ES_is_view_dependent(unsigned int object) {
+    HOST_ENTRY("ES_is_view_dependent", object);
+    return he::row("ES_is_view_dependent", object).view_dependent ? 1 : 0;
+}
+
+// ---- Data exchange ---------------------------------------------------------
+
+void RM_replace_object_data(unsigned int kept, unsigned int other) {
+    HOST_ENTRY("RM_replace_object_data", kept, other);
+    host::objects::Object& k = he::live("RM_replace_object_data", kept);
+    const host::objects::Object& o = he::live("RM_replace_object_data", other);
+    k.type = o.type;
+    k.subtype = o.subtype;
+    ++he::attrs(kept).mod_version;
+    for (auto& fn : he::replace_listeners()) fn(kept, other);
+}
+
+}  // extern "C"

@@ -1,0 +1,306 @@
+// Minimal drawings, views, components, sketches, groups and bodies.
+#include "host/core/views.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "host/core/entity_delete.h"
+#include "host/core/entity_store.h"
+#include "host/data/parts.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace host::views {
+namespace {
+
+struct View {
+    tag_t drawing = 0;
+    int style = 0;
+    bool partial_shading = false;
+};
+TagTable<View>& view_table() {
+    static auto* t = new TagTable<View>("views");  // lives as long as the process
+    return *t;
+}
+
+struct Drawings {
+    tag_t current = 0;
+};
+class DrawingComponent : public ModelComponent {
+public:
+    Drawings d;
+    const char* name() const override { return "drawings"; }
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Drawings>(d); }
+    void restore(const void* p) override { d = *static_cast<const Drawings*>(p); }
+    void reset() override { d = Drawings{}; }
+};
+DrawingComponent& drawings() {
+    static DrawingComponent* c = [] {
+        auto* made = new DrawingComponent;
+        register_model_component(made);
+        return made;
+    }();
+    return *c;
+}
+Log& lg() {
+    static Log l;
+    return l;
+}
+const bool registered = (view_table(), drawings(), register_service_reset("views log", [] { lg() = Log{}; }), true);
+
+void need(const char* fn, const void* p) {
+    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+const objects::Object& of_type(const char* fn, tag_t t, int type) {
+    const objects::Object* o = objects::find(t);
+    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
+    if (o->type != type) ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not of type %d", fn, t, type);
+    return *o;
+}
+tag_t current() {
+    tag_t c = drawings().d.current;
+    return objects::is_alive(c) ? c : 0;
+}
+std::array<int, 8> record_of(tag_t view) {
+    const objects::Object& o = *objects::find(view);
+    const View& v = view_table()[view];
+    return {static_cast<int>(view), static_cast<int>(v.drawing), o.subtype, v.style, 0, 0, 0, 0};
+}
+void loop_members(const char* fn, tag_t holder, int type, ES_member_fn routine, void* data) {
+    need(fn, reinterpret_cast<const void*>(routine));
+    of_type(fn, holder, type);
+    const std::vector<tag_t> members = entity::attrs(holder).members;  // the routine may edit the holder
+    for (tag_t m : members) {
+        if (!objects::is_alive(m)) continue;
+        if (routine(m, data)) return;
+    }
+}
+
+}  // namespace
+
+tag_t make_drawing(tag_t part, bool make_current) {
+    tag_t d = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_DRAWING, 0, part});
+    if (make_current) drawings().d.current = d;
+    return d;
+}
+
+tag_t make_view(tag_t drawing, int subtype, int style, bool partial_shading) {
+    const objects::Object& d = of_type("host::views::make_view", drawing, HOST_TYPE_DRAWING);
+    tag_t v = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_VIEW, subtype, d.part});
+    view_table()[v] = View{drawing, style, partial_shading};
+    entity::add_member(drawing, v);
+    return v;
+}
+
+void set_current_drawing(tag_t drawing) { drawings().d.current = drawing; }
+
+Body make_body(tag_t part, int n_faces) {
+    Body b;
+    b.body = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, part});
+    for (int i = 0; i < n_faces; ++i) {
+        tag_t f = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 2, part});
+        entity::add_member(b.body, f);
+        b.faces.push_back(f);
+    }
+    return b;
+}
+
+tag_t make_group(tag_t part, const std::vector<tag_t>& members) {
+    tag_t g = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_GROUP, 0, part});
+    for (tag_t m : members) entity::add_member(g, m);
+    return g;
+}
+
+tag_t make_sketch(tag_t part, const std::vector<tag_t>& members, int state) {
+    tag_t s = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SKETCH, 0, part});
+    for (tag_t m : members) entity::add_member(s, m);
+    entity::attrs(s).sketch_state = state;
+    return s;
+}
+
+tag_t make_component(tag_t part) {
+    return entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_COMPONENT, 0, part});
+}
+
+tag_t make_occurrence(tag_t part, int type, int subtype) {
+    tag_t o = entity::create({OM_CLASS_RM_ENTITY, type, subtype, part});
+    entity::attrs(o).occurrence = true;
+    return o;
+}
+
+const Log& log() { return lg(); }
+
+}  // namespace host::views
+
+namespace hv = host::views;
+namespace he = host::entity;
+
+extern "C" {
+
+unsigned int DWG_ask_current_drawing(void) {
+    auto call = HOST_ENTRY("DWG_ask_current_drawing");
+    return static_cast<unsigned int>(call.int_out(0, hv::current()));
+}
+
+unsigned int DMV_ask_drawing_of_view(unsigned int view) {
+    HOST_ENTRY("DMV_ask_drawing_of_view", view);
+    hv::of_type("DMV_ask_drawing_of_view", view, HOST_TYPE_VIEW);
+    return hv::view_table()[view].drawing;
+}
+
+int DMV_delete_views(int count, const unsigned int* views) {
+    auto call = HOST_ENTRY("DMV_delete_views", count, views);
+    int status;
+    if (call.status(status)) return status;
+    if (count > 0) hv::need("DMV_delete_views", views);
+    const unsigned int cur = hv::current();
+    for (int i = 0; i < count; ++i) {
+        const host::objects::Object* o = host::objects::find(views[i]);
+        if (!o || o->type != HOST_TYPE_VIEW || cur == 0 || hv::view_table()[views[i]].drawing != cur) return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        auto& members = he::attrs(cur).members;
+        members.erase(std::remove(members.begin(), members.end(), views[i]), members.end());
+        if (host::objects::is_alive(views[i])) host::objects::destroy(views[i]);
+    }
+    return 1;
+}
+
+int DWG_delete_drawing(unsigned int drawing) {
+    auto call = HOST_ENTRY("DWG_delete_drawing", drawing);
+    int status;
+    if (call.status(status)) return status;
+    hv::of_type("DWG_delete_drawing", drawing, HOST_TYPE_DRAWING);
+    if (drawing == hv::current()) return 1;
+    he::destroy_with_dependents(drawing);
+    return 0;
+}
+
+void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
+    HOST_ENTRY("DSS_VIEW_for_all_views", mode, data);
+    hv::need("DSS_VIEW_for_all_views", reinterpret_cast<const void*>(routine));
+    for (unsigned int t : host::objects::live_objects()) {
+        const host::objects::Object* o = host::objects::find(t);
+        if (!o || o->type != HOST_TYPE_VIEW) continue;
+        const std::array<int, 8> rec = hv::record_of(t);
+        if (!routine(t, data, rec.data())) return;
+    }
+}
+
+void ES_ask_view_surface_data(unsigned int view, int* flag, int* other) {
+    HOST_ENTRY("ES_ask_view_surface_data", view, flag, other);
+    hv::need("ES_ask_view_surface_data", flag);
+    hv::need("ES_ask_view_surface_data", other);
+    hv::of_type("ES_ask_view_surface_data", view, HOST_TYPE_VIEW);
+    const hv::View& v = hv::view_table()[view];
+    *flag = v.partial_shading ? 1 : 0;
+    *other = v.style;
+}
+
+void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int count, const unsigned int* objects) {
+    HOST_ENTRY("DSS_REGEN_regen_objs_in_views", n_views, views, count, objects);
+    if (count > 0) hv::need("DSS_REGEN_regen_objs_in_views", objects);
+    std::vector<unsigned int> list;
+    for (int i = 0; i < count; ++i) {
+        if (!host::objects::is_alive(objects[i]))
+            ERROR_raise("DSS_REGEN_regen_objs_in_views", 0, HOST_ERR_DEAD_TAG,
+                        "DSS_REGEN_regen_objs_in_views: tag %u is not a live object", objects[i]);
+        list.push_back(objects[i]);
+    }
+    hv::lg().regen_in_views.push_back(std::move(list));
+}
+
+int ASSY_remove_component(unsigned int component) {
+    auto call = HOST_ENTRY("ASSY_remove_component", component);
+    int status;
+    if (call.status(status)) return status;
+    hv::of_type("ASSY_remove_component", component, HOST_TYPE_COMPONENT);
+    he::destroy_with_dependents(component);
+    return 0;
+}
+
+void OCC_delete_ref_set(unsigned int refset) {
+    HOST_ENTRY("OCC_delete_ref_set", refset);
+    hv::of_type("OCC_delete_ref_set", refset, HOST_TYPE_REFSET);
+    he::destroy_with_dependents(refset);
+}
+
+void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps) {
+    HOST_ENTRY("OCC_redraw_part_occ_and_reps", occurrence, mode, reps);
+    if (!host::objects::is_alive(occurrence))
+        ERROR_raise("OCC_redraw_part_occ_and_reps", 0, HOST_ERR_DEAD_TAG,
+                    "OCC_redraw_part_occ_and_reps: tag %u is not a live object", occurrence);
+    hv::lg().occ_redraws.push_back(occurrence);
+}
+
+void delete_sketch_(const unsigned int* sketch, int* state) {
+    HOST_ENTRY("delete_sketch_", sketch ? *sketch : 0);
+    hv::need("delete_sketch_", sketch);
+    hv::need("delete_sketch_", state);
+    hv::of_type("delete_sketch_", *sketch, HOST_TYPE_SKETCH);
+    *state = he::attrs(*sketch).sketch_state;
+    if (*state < 3 || *state > 5) he::destroy_with_dependents(*sketch);
+}
+
+void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data) {
+    HOST_ENTRY("ES_loop_over_sketch", sketch, kinds, data);
+    hv::loop_members("ES_loop_over_sketch", sketch, HOST_TYPE_SKETCH, routine, data);
+}
+
+void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data) {
+    HOST_ENTRY("ES_loop_over_group", group, depth, data);
+    hv::loop_members("ES_loop_over_group", group, HOST_TYPE_GROUP, routine, data);
+}
+
+int SMSP_delete_object_jqopen(unsigned int object) {
+    auto call = HOST_ENTRY("SMSP_delete_object_jqopen", object);
+    int status;
+    if (call.status(status)) return status;
+    hv::of_type("SMSP_delete_object_jqopen", object, HOST_TYPE_DRAFTING);
+    he::destroy_with_dependents(object);
+    return 0;
+}
+
+int SMSP_set_name_jqopen(unsigned int object, const char* name) {
+    auto call = HOST_ENTRY_TEXT("SMSP_set_name_jqopen", name, object);
+    int status;
+    if (call.status(status)) return status;
+    hv::need("SMSP_set_name_jqopen", name);
+    hv::of_type("SMSP_set_name_jqopen", object, HOST_TYPE_DRAFTING);
+    const std::string n(name);
+    if (n.size() > 30) return HOST_ERR_BAD_ARGUMENT;
+    host::objects::find(object)->name = n;
+    return 0;
+}
+
+int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
+    HOST_ENTRY("PX_body_ask_faces_sm", body, count, faces);
+    hv::need("PX_body_ask_faces_sm", count);
+    hv::need("PX_body_ask_faces_sm", faces);
+    const host::objects::Object& o = hv::of_type("PX_body_ask_faces_sm", body, HOST_TYPE_SOLID);
+    if (o.subtype != 0)
+        ERROR_raise("PX_body_ask_faces_sm", 0, HOST_ERR_WRONG_CLASS, "PX_body_ask_faces_sm: tag %u is no body", body);
+    std::vector<unsigned int> live;
+    for (unsigned int f : he::attrs(body).members)
+        if (host::objects::is_alive(f)) live.push_back(f);
+    *count = static_cast<int>(live.size());
+    *faces = nullptr;
+    if (live.empty()) return 0;
+    *faces = static_cast<unsigned int*>(SM_alloc(live.size() * sizeof(unsigned int)));
+    std::copy(live.begin(), live.end(), *faces);
+    return 0;
+}
+
+void DSS_SRF_change_face_attr(const unsigned int* faces, int count, int value) {
+    HOST_ENTRY("DSS_SRF_change_face_attr", faces, count, value);
+    if (count > 0) hv::need("DSS_SRF_change_face_attr", faces);
+    hv::lg().face_attr_changes.emplace_back(faces, faces + (count > 0 ? count : 0));
+    hv::lg().face_attr_values.push_back(value);
+}
+
+}  // extern "C"

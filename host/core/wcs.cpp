@@ -1,0 +1,191 @@
+// Coordinate systems, matrices and the work coordinate system.
+#include "host/core/wcs.h"
+
+#include <array>
+#include <memory>
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace host::wcs {
+namespace {
+
+struct Csys {
+    std::array<double, 3> origin{};
+    unsigned int matrix = 0;
+};
+struct Matrix {
+    std::array<double, 9> values{1, 0, 0, 0, 1, 0, 0, 0, 1};
+};
+
+TagTable<Csys>& csys_table() {
+    static auto* t = new TagTable<Csys>("csys");  // lives as long as the process
+    return *t;
+}
+TagTable<Matrix>& matrix_table() {
+    static auto* t = new TagTable<Matrix>("matrices");  // lives as long as the process
+    return *t;
+}
+
+struct State {
+    unsigned int wcs = 0;
+    bool temporary = false;
+    unsigned int home_part = 0;
+};
+class WcsComponent : public ModelComponent {
+public:
+    State s;
+    const char* name() const override { return "wcs"; }
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<State>(s); }
+    void restore(const void* p) override { s = *static_cast<const State*>(p); }
+    void reset() override { s = State{}; }
+};
+WcsComponent& comp() {
+    static WcsComponent* c = [] {
+        auto* made = new WcsComponent;
+        register_model_component(made);
+        return made;
+    }();
+    return *c;
+}
+State& st() { return comp().s; }
+const bool registered = (csys_table(), matrix_table(), comp(), true);
+
+void need(const char* fn, const void* p) {
+    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+const objects::Object& of_type(const char* fn, unsigned int t, int type) {
+    const objects::Object* o = objects::find(t);
+    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
+    if (o->type != type) ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not of type %d", fn, t, type);
+    return *o;
+}
+
+unsigned int new_matrix(unsigned int part, const double* values) {
+    unsigned int m = objects::create({OM_CLASS_RM_ENTITY, HOST_TYPE_MATRIX, 0, part});
+    for (int i = 0; i < 9; ++i) matrix_table()[m].values[static_cast<std::size_t>(i)] = values[i];
+    return m;
+}
+unsigned int new_csys(unsigned int part, const double* origin, unsigned int matrix) {
+    unsigned int c = objects::create({OM_CLASS_RM_ENTITY, HOST_TYPE_CSYS, 0, part});
+    Csys& r = csys_table()[c];
+    for (int i = 0; i < 3; ++i) r.origin[static_cast<std::size_t>(i)] = origin[i];
+    r.matrix = matrix;
+    return c;
+}
+
+}  // namespace
+
+unsigned int make_csys(unsigned int part, const double origin[3], const double matrix[9], bool make_work) {
+    unsigned int c = new_csys(part, origin, new_matrix(part, matrix));
+    if (make_work) st().wcs = c;
+    return c;
+}
+
+unsigned int make_wcs(unsigned int part) {
+    static const double origin[3] = {0, 0, 0};
+    static const double axes[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    return make_csys(part, origin, axes, true);
+}
+
+void set_home_part(unsigned int part) { st().home_part = part; }
+void set_temporary(bool temporary) { st().temporary = temporary; }
+
+}  // namespace host::wcs
+
+namespace hw = host::wcs;
+
+extern "C" {
+
+unsigned int WCS_ask_tag(void) {
+    auto call = HOST_ENTRY("WCS_ask_tag");
+    unsigned int t = hw::st().wcs;
+    if (t != 0 && !host::objects::is_alive(t)) t = hw::st().wcs = 0;
+    return static_cast<unsigned int>(call.int_out(0, t));
+}
+
+unsigned int WCS_set(unsigned int csys) {
+    HOST_ENTRY("WCS_set", csys);
+    hw::of_type("WCS_set", csys, HOST_TYPE_CSYS);
+    unsigned int before = hw::st().wcs;
+    hw::st().wcs = csys;
+    hw::st().temporary = false;
+    return before;
+}
+
+int WCS_is_permanent(void) {
+    HOST_ENTRY("WCS_is_permanent");
+    return hw::st().wcs != 0 && !hw::st().temporary;
+}
+
+int WCS_is_temporary(void) {
+    HOST_ENTRY("WCS_is_temporary");
+    return hw::st().wcs != 0 && hw::st().temporary;
+}
+
+unsigned int WCS_ask_skeleton(void) {
+    HOST_ENTRY("WCS_ask_skeleton");
+    const auto* r = hw::st().wcs ? hw::csys_table().find(hw::st().wcs) : nullptr;
+    return r ? r->matrix : 0;
+}
+
+void base_WCS_Orient(const double origin[3], const double matrix[9]) {
+    auto call = HOST_ENTRY("base_WCS_Orient", origin, matrix);
+    int status;
+    if (call.status(status)) return;  // a test scripted a re-orientation that keeps the old one
+    hw::need("base_WCS_Orient", origin);
+    hw::need("base_WCS_Orient", matrix);
+    unsigned int part = hw::st().home_part;
+    if (const auto* old = host::objects::find(hw::st().wcs)) part = old->part;
+    hw::make_csys(part, origin, matrix, true);
+}
+
+void ES_ask_csys_origin(unsigned int csys, double origin[3]) {
+    HOST_ENTRY("ES_ask_csys_origin", csys, origin);
+    hw::need("ES_ask_csys_origin", origin);
+    hw::of_type("ES_ask_csys_origin", csys, HOST_TYPE_CSYS);
+    const auto& r = hw::csys_table()[csys];
+    for (int i = 0; i < 3; ++i) origin[i] = r.origin[static_cast<std::size_t>(i)];
+}
+
+void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
+    HOST_ENTRY("ES_ask_matrix_tag_of_entity", object, matrix);
+    hw::need("ES_ask_matrix_tag_of_entity", matrix);
+    const host::objects::Object* o = host::objects::find(object);
+    if (!o)
+        ERROR_raise("ES_ask_matrix_tag_of_entity", 0, HOST_ERR_DEAD_TAG,
+                    "ES_ask_matrix_tag_of_entity: tag %u is not a live object", object);
+    *matrix = 0;
+    if (o->type == HOST_TYPE_MATRIX) *matrix = object;
+    else if (const auto* r = hw::csys_table().find(object)) *matrix = r->matrix;
+}
+
+void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]) {
+    HOST_ENTRY("ES_ask_elements_of_matrix", matrix, values);
+    hw::need("ES_ask_elements_of_matrix", values);
+    hw::of_type("ES_ask_elements_of_matrix", matrix, HOST_TYPE_MATRIX);
+    const auto& r = hw::matrix_table()[matrix];
+    for (int i = 0; i < 9; ++i) values[i] = r.values[static_cast<std::size_t>(i)];
+}
+
+void ES_create_matrix_in_part(unsigned int part, const double* values, int count, unsigned int* matrix) {
+    HOST_ENTRY("ES_create_matrix_in_part", part, values, count, matrix);
+    hw::need("ES_create_matrix_in_part", values);
+    hw::need("ES_create_matrix_in_part", matrix);
+    if (count != 3)
+        ERROR_raise("ES_create_matrix_in_part", 0, HOST_ERR_BAD_ARGUMENT,
+                    "ES_create_matrix_in_part: %d rows instead of 3", count);
+    *matrix = hw::new_matrix(part, values);
+}
+
+void ES_create_csys_0(const double origin[3], unsigned int matrix, unsigned int* csys) {
+    HOST_ENTRY("ES_create_csys_0", origin, matrix, csys);
+    hw::need("ES_create_csys_0", origin);
+    hw::need("ES_create_csys_0", csys);
+    const auto& m = hw::of_type("ES_create_csys_0", matrix, HOST_TYPE_MATRIX);
+    *csys = hw::new_csys(m.part, origin, matrix);
+}
+
+}  // extern "C"
