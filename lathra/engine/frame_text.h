@@ -1,0 +1,90 @@
+// Frame text: one frame per line, a run of address words (a capital letter
+// and its value). Every stage of the program edits frames with these word
+// operations and writes feeds with the same feed code.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lathra::engine {
+
+// The value of the first occurrence of `letter` in `frame`: the characters
+// that directly follow it and are digits, blanks, '+', '-' or '.'. Empty when
+// the letter does not occur or nothing of the kind follows it.
+std::string_view word_value(std::string_view frame, char letter);
+
+// Whether the frame holds the word (the letter with a non-empty value).
+inline bool has_word(std::string_view frame, char letter) {
+    return !word_value(frame, letter).empty();
+}
+
+// Copies the word's value into `out`; returns its length (0: no such word).
+int read_word(std::string_view frame, char letter, std::string& out);
+
+// The word's value read as a real number (leading blanks skipped, as far as
+// it reads as a number; 0 when it does not). False when the word is absent.
+bool word_real(std::string_view frame, char letter, double& value);
+
+// The word's value read as a decimal integer (leading digits, saturated to
+// the int range; 0 when there are none). False when the word is absent.
+bool word_int(std::string_view frame, char letter, long& value);
+
+// The number in a word's value, read as word_real and word_int read it.
+double value_real(std::string_view value);
+long value_int(std::string_view value);
+
+// All words of one frame found in a single pass: for every letter the value
+// at its first occurrence, and which of the motion and plane codes (G01,
+// G02, G03, G17, G18, G19) occur anywhere in the text. Valid as long as the
+// frame text is not changed.
+class WordIndex {
+public:
+    explicit WordIndex(std::string_view frame);
+    std::string_view value(char letter) const;
+    bool has(char letter) const { return !value(letter).empty(); }
+    bool real(char letter, double& v) const;
+    // Whether "G<code>" occurs in the text (code 1, 2, 3, 17, 18 or 19).
+    bool has_g(int code) const { return (g_ & g_bit(code)) != 0; }
+
+private:
+    static unsigned g_bit(int code) { return code <= 3 ? 1u << code : 1u << (code - 10); }
+    std::string_view frame_;
+    unsigned seen_ = 0; // letters found; pos_ and len_ hold only theirs
+    unsigned pos_[26];
+    unsigned len_[26];
+    unsigned g_ = 0;
+};
+
+// Sets the word's value in place. An existing value is replaced whatever its
+// length; otherwise the word is inserted before an L word, else before the
+// first '<', '\r' or '\n', else appended with a line end.
+void replace_word(std::string& frame, char letter, std::string_view value);
+
+// The four-character feed code of a feed in mm/min ("0000" for a stop):
+// "0", the exponent digit plus 4, the mantissa as at least two digits.
+std::string feed_convert(int feed);
+
+// The feed in mm/min of a feed code read as a decimal integer. Codes above
+// 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set to 1.
+int DecodeFeed(long code, int* rapid_mark = nullptr);
+
+// Removes every F word from the frame: the letter and its value (a feed code
+// is the four characters after the F). What follows the value stays.
+void feed_del(std::string& frame);
+
+// -1 below 0, 0 from 0 to 1e-8, 1 above 1e-8.
+int EQ_sign(float x);
+
+// Integer text as the tapes write it ("%d").
+std::string decimal(long value);
+
+// Rounds to three decimals the way the tape tools always did: formatted with
+// "%.3f" and read back.
+double round3(double value);
+
+// The highest feed the machine settings may hold: a feed code has room for
+// four characters, which ends at 9999 mm/min.
+constexpr int kFeedMaxLimit = 9999;
+int clamp_feed_max(int feed_max);
+
+} // namespace lathra::engine

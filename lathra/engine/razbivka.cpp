@@ -1,0 +1,380 @@
+#include "lathra/engine/razbivka.h"
+
+#include "lathra/engine/frame_text.h"
+#include "lathra/engine/text_format.h"
+#include "lathra/engine/up_to_up.h"
+
+#include <cstdio>
+
+namespace lathra::engine {
+
+namespace {
+
+constexpr const char* kCaption = "lathra";
+constexpr const char* kErrorCaption = "Ошибка в программе lathra";
+
+bool contains(const std::string& line, const char* text) {
+    return line.find(text) != std::string::npos;
+}
+
+// Where the line end of a line begins (its size when it has none).
+std::size_t line_end(const std::string& line) {
+    std::size_t end = line.size();
+    if (end > 0 && line[end - 1] == '\n') --end;
+    if (end > 0 && line[end - 1] == '\r') --end;
+    return end;
+}
+
+} // namespace
+
+// ---- TLengthLimit ----
+
+bool TLengthLimit::ShowModal() {
+    focus_ = false;
+    for (;;) {
+        ui::EditDialogView view;
+        view.id = ui::DialogId::LengthLimit;
+        view.caption = "Разбивка ленты";
+        view.labels = {"Введите максимально допустимый размер ленты в байтах"};
+        view.field_name = "Length";
+        view.field_text = Length;
+        view.buttons = {"OK", "Отмена"};
+        view.focus_field = focus_;
+        const ui::DialogResult r = port_.edit_dialog(view);
+        Length = r.field_text;
+        if (r.action == ui::DialogAction::Ok) {
+            if (OKButtonClick()) return true;
+            continue;
+        }
+        ButtonCancelClick();
+        return false;
+    }
+}
+
+bool TLengthLimit::OKButtonClick() {
+    if (Length.empty()) {
+        ui::show_message(port_, kCaption, "Введите значение");
+        return false;
+    }
+    long long value = 0;
+    for (char c : Length) {
+        if (c < '0' || c > '9') {
+            ui::show_message(port_, kCaption, "Введен неверный символ");
+            focus_ = true;
+            return false;
+        }
+        // Far beyond any tape; saturating keeps the arithmetic defined.
+        if (value < 1000000000000000LL) value = value * 10 + (c - '0');
+    }
+    limit = value - 200;
+    return true;
+}
+
+// ---- TFileSelectDialog ----
+
+bool TFileSelectDialog::ShowModal() {
+    for (;;) {
+        ui::EditDialogView view;
+        view.id = ui::DialogId::FileSelect;
+        view.caption = "Разбивка";
+        view.labels = {"Файл  управляющей программы будет разбит на  две части.",
+                       "Первая часть будет иметь то же имя, что и исходная программа,",
+                       "а ее размер не будет превышать заданной величины.",
+                       "Во вторую часть будет помещен остаток ленты, который вы тоже",
+                       "сможете разбить на части, если это необходимо.",
+                       "Введите полное имя 2-й части разделяемого файла:"};
+        view.field_name = "FileName";
+        view.field_text = FileName;
+        view.buttons = {"OK", "Browse..."};
+        const ui::DialogResult r = port_.edit_dialog(view);
+        FileName = r.field_text;
+        switch (r.action) {
+        case ui::DialogAction::Ok:
+            if (OKButtonClick()) return true;
+            break;
+        case ui::DialogAction::Browse:
+            BrowseClick();
+            break;
+        case ui::DialogAction::Cancel:
+            return false;
+        }
+    }
+}
+
+bool TFileSelectDialog::OKButtonClick() {
+    if (FileName.empty()) {
+        ui::show_message(port_, kCaption, "Не задано имя файла");
+        return false;
+    }
+    if (file_exists(FileName)) {
+        const ui::Answer a =
+            ui::show_message(port_, kCaption, "Файл с таким именем уже существует\nПереписать его?",
+                             ui::Buttons::YesNo, ui::MessageKind::Confirmation);
+        if (a != ui::Answer::Yes) {
+            ui::show_message(port_, kCaption, "Введите другое имя");
+            return false;
+        }
+    }
+    return true;
+}
+
+void TFileSelectDialog::BrowseClick() {
+    ui::SaveFileRequest req;
+    req.title = "Задайте путь и имя файла";
+    req.default_ext = "up";
+    req.filter = "All files (*.*)|*.*";
+    req.initial_name = FileName;
+    const auto chosen = port_.save_file_dialog(req);
+    FileName = chosen ? *chosen : std::string();
+}
+
+// ---- TRazbivka ----
+
+TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, ui::DialogPort& port)
+    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), a_(A),
+      port_(port) {}
+
+bool TRazbivka::ask(const std::string& text) {
+    return ui::show_message(port_, kCaption, text, ui::Buttons::YesNo,
+                            ui::MessageKind::Confirmation) == ui::Answer::Yes;
+}
+
+void TRazbivka::tell(const std::string& caption, const std::string& text) {
+    ui::show_message(port_, caption, text, ui::Buttons::Ok,
+                     caption == kErrorCaption ? ui::MessageKind::Error : ui::MessageKind::Plain);
+}
+
+SplitOutcome TRazbivka::Dialogue() {
+    SplitOutcome outcome;
+    const long long size = file_size(up_name_);
+    if (size < 0) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", up_name_.c_str()));
+        outcome.status = SplitStatus::Failed;
+        return outcome;
+    }
+    if (!ask(format("Размер файла %s - %lld байт(а).\nЕсть ограничение на его длину?",
+                    up_name_.c_str(), size)))
+        return outcome;
+    TLengthLimit dialog(port_);
+    if (!dialog.ShowModal()) return outcome;
+    limit = dialog.limit;
+    return Split(up_name_);
+}
+
+SplitOutcome TRazbivka::Split(const std::string& first_name) {
+    SplitOutcome outcome;
+    std::string name = first_name;
+    for (;;) {
+        const long long size = file_size(name);
+        if (size < 0) {
+            tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+            outcome.status = SplitStatus::Failed;
+            return outcome;
+        }
+        if (size < limit) {
+            tell(kCaption, "Разбивка закончена");
+            outcome.status = SplitStatus::Finished;
+            return outcome;
+        }
+        std::string second;
+        for (;;) {
+            if (!ask(format("Размер файла %s - %lld байт(а).\nРазбить его на два?\n(Размер первой "
+                            "части файла будет примерно %lld байт(а))",
+                            name.c_str(), size, limit + 200))) {
+                outcome.status = SplitStatus::Stopped;
+                return outcome;
+            }
+            TFileSelectDialog dialog(port_);
+            if (!dialog.ShowModal()) continue;
+            second = dialog.FileName;
+            if (same_file(second, name)) break;
+            const CutResult r = cut(name, second);
+            if (r == CutResult::Failed) {
+                outcome.status = SplitStatus::Failed;
+                return outcome;
+            }
+            if (r == CutResult::Done) break;
+        }
+        if (same_file(second, name)) {
+            // The input is never opened for writing; start over with it.
+            tell(kCaption, format("Нельзя затирать файл %s", name.c_str()));
+            continue;
+        }
+        outcome.second_parts.push_back(second);
+        reset();
+        name = second;
+    }
+}
+
+TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& second) {
+    LineReader in;
+    if (!in.open(name)) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+        return CutResult::Failed;
+    }
+    // Both parts are written to temporary files beside their targets and
+    // re-passed into two more; only when both re-passes succeeded do the
+    // results take the names of the second part and of the input.
+    ScratchFile raw_first, raw_second, done_first, done_second;
+    if (!raw_first.create_beside(name) || !done_first.create_beside(name)) {
+        tell(kErrorCaption, format("Не могу создать файл %s", name.c_str()));
+        return CutResult::Failed;
+    }
+    if (!raw_second.create_beside(second) || !done_second.create_beside(second)) {
+        tell(kErrorCaption, format("Не могу создать файл %s", second.c_str()));
+        return CutResult::Retry;
+    }
+    if (!first_.create(raw_first.path())) {
+        tell(kErrorCaption, format("Не могу создать файл %s", name.c_str()));
+        return CutResult::Failed;
+    }
+    if (!second_.create(raw_second.path())) {
+        tell(kErrorCaption, format("Не могу создать файл %s", second.c_str()));
+        first_.discard();
+        return CutResult::Retry;
+    }
+    reset();
+    second_.write("%\n");
+    std::string line;
+    while (in.next(line)) {
+        // The count takes one byte more per line than the line holds with
+        // its line feed: the carriage return of the CR LF line end that the
+        // machine's tape format has, so that the limit holds for it too.
+        count_ += static_cast<long long>(line.size()) + 1;
+        if (!second_started_ && count_ > limit) {
+            CloseFirstPart();
+            second_started_ = true;
+        }
+        if (second_started_) CopyToSecondPart(line);
+        else CopyToFirstPart(line);
+    }
+    const bool read_all = !in.failed();
+    in.close();
+    const bool first_written = first_.close();
+    const bool second_written = second_.close();
+
+    auto give_up = [&] {
+        tell(kErrorCaption,
+             format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
+        return CutResult::Failed;
+    };
+    if (!read_all || !first_written || !second_written) return give_up();
+    if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
+        return give_up();
+    if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
+        return give_up();
+    // The new file first: until the input is replaced, nothing of it is lost.
+    if (!done_second.move_to(second)) return give_up();
+    if (!done_first.move_to(name)) return give_up();
+    return CutResult::Done;
+}
+
+void TRazbivka::reset() {
+    count_ = 0;
+    second_started_ = false;
+    first_move_passed_ = false;
+    last_f_.clear();
+    last_l_.clear();
+    motion_ = 1;
+    plane_ = 0;
+    sum_x_ = sum_y_ = sum_z_ = 0;
+    stop_list_.clear();
+}
+
+void TRazbivka::CopyToFirstPart(const std::string& line) {
+    long v;
+    if (word_int(line, 'X', v)) sum_x_ += v;
+    if (word_int(line, 'Y', v)) sum_y_ += v;
+    if (word_int(line, 'Z', v)) sum_z_ += v;
+    if (has_word(line, 'F')) last_f_ = std::string(word_value(line, 'F'));
+    if (has_word(line, 'L')) last_l_ = std::string(word_value(line, 'L'));
+
+    // What the second part has to restore, and what the first part has to
+    // stop at its end.
+    if (has_word(line, 'S')) {
+        const std::string s(word_value(line, 'S'));
+        if (has_word(line, 'M'))
+            second_.write(format("N000S%sM%s\n", s.c_str(), std::string(word_value(line, 'M')).c_str()));
+        else
+            second_.write(format("N000S%s\n", s.c_str()));
+    }
+    if (contains(line, "M03")) {
+        second_.write("N000M03\n");
+        stop_list_.push_back("N000M05\n");
+    } else if (contains(line, "M04")) {
+        second_.write("N000M04\n");
+        stop_list_.push_back("N000M05\n");
+    }
+    if (contains(line, "M08")) {
+        second_.write("N000M08\n");
+        stop_list_.push_back("N000M09\n");
+    }
+    if (has_word(line, 'T'))
+        second_.write(format("N000M06T%s\n", std::string(word_value(line, 'T')).c_str()));
+
+    if (contains(line, "G01")) motion_ = 1;
+    else if (contains(line, "G02")) motion_ = 2;
+    else if (contains(line, "G03")) motion_ = 3;
+    if (contains(line, "G17")) plane_ = 17;
+    else if (contains(line, "G18")) plane_ = 18;
+    else if (contains(line, "G19")) plane_ = 19;
+
+    first_.write(line);
+}
+
+void TRazbivka::CloseFirstPart() {
+    for (const std::string& stop : stop_list_) first_.write(stop);
+
+    // The Z moves run at 300 mm/min; a tape with L words also has its L
+    // value restored, and cancels the radius compensation on the way back.
+    const std::string slow = feed_convert(300);
+    auto z_move = [&](long z, bool back) {
+        const std::string zw = format("Z%+6.6ld", z);
+        std::string frame =
+            last_l_.empty() ? format("N000G01%sF0660\n", zw.c_str())
+                            : format(back ? "N000G01G40%sF0660L%s\n" : "N000G01%sF0660L%s\n",
+                                     zw.c_str(), last_l_.c_str());
+        replace_word(frame, 'F', slow);
+        return frame;
+    };
+    auto xy_move = [&](long x, long y) {
+        return format("N000G01%s%sF0712\n", format("X%+6.6ld", x).c_str(),
+                      format("Y%+6.6ld", y).c_str());
+    };
+
+    // Back to the start point: Z first, then X and Y.
+    if (sum_z_ != 0) first_.write(z_move(-sum_z_, true));
+    if (sum_x_ != 0 && sum_y_ != 0) first_.write(xy_move(-sum_x_, -sum_y_));
+    first_.write("N000M30\n");
+    first_.write("$\n");
+    first_.close();
+
+    // And out again at the start of the second part: X and Y, then Z.
+    if (sum_x_ != 0 && sum_y_ != 0) second_.write(xy_move(sum_x_, sum_y_));
+    if (sum_z_ != 0) second_.write(z_move(sum_z_, false));
+    if (plane_ != 0) second_.write(format("N000G%d\n", plane_));
+}
+
+void TRazbivka::CopyToSecondPart(const std::string& line) {
+    if (!first_move_passed_ && (has_word(line, 'X') || has_word(line, 'Y') || has_word(line, 'Z'))) {
+        first_move_passed_ = true;
+        std::string frame = line;
+        // The first move of the second part states its feed and its motion.
+        if (frame.find('F') == std::string::npos && !last_f_.empty())
+            frame.insert(line_end(frame), "F" + last_f_);
+        if (!contains(frame, "G01") && !contains(frame, "G02") && !contains(frame, "G03") &&
+            motion_ != 1)
+            second_.write(format("N000G%2.2d\n", motion_));
+        second_.write(frame);
+        return;
+    }
+    second_.write(line);
+}
+
+SplitOutcome RunSplitter(ui::DialogPort& port, const std::string& up_name, int SpeedLimit,
+                         int FeedMax, int A) {
+    TRazbivka splitter(up_name, SpeedLimit, FeedMax, A, port);
+    return splitter.Dialogue();
+}
+
+} // namespace lathra::engine

@@ -1,0 +1,81 @@
+#include "lathra/engine/up_to_up.h"
+
+#include "lathra/engine/frame_text.h"
+#include "lathra/engine/text_format.h"
+#include "lathra/engine/tape_io.h"
+
+#include <cstdio>
+
+namespace lathra::engine {
+
+namespace {
+
+constexpr const char* kCaption = "Ошибка в программе UpToUp";
+
+std::string braking_text(const BrakingError& e) {
+    if (e.code == -22)
+        return format("\nСлишком маленькая подача в кадре:\n%s%s\n", e.frame.c_str(),
+                      e.next_frame.c_str()) +
+               "\nСтанок не успевает затормозиться в предыдущих 18-и кадрах.\n"
+               "Скорректируйте исходную программу.\n\n";
+    return format("\nВ кадре c круговой интерполяцией %sнедопустимое торможение до 0. "
+                  "Скорректируйте исходную программу.\n\n",
+                  e.frame.c_str());
+}
+
+} // namespace
+
+TUpToUp::TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit,
+                 ui::DialogPort& port)
+    : input_(std::move(input)), output_(std::move(output)), feed_max_(FeedMax), a_(A),
+      speed_limit_(SpeedLimit), port_(port) {}
+
+RepassResult TUpToUp::Run() {
+    RepassResult result;
+    LineReader in;
+    TapeWriter out;
+    const std::string* failed = nullptr;
+    if (!in.open(input_)) failed = &input_;
+    else if (!out.create(output_)) failed = &output_;
+    if (failed) {
+        ui::show_message(port_, kCaption, format("Не могу открыть файл %s", failed->c_str()),
+                         ui::Buttons::Ok, ui::MessageKind::Error);
+        result.status = RepassStatus::CannotOpen;
+        return result;
+    }
+
+    Analyzer analyzer(AnalysisOptions::repass(speed_limit_, clamp_feed_max(feed_max_), a_));
+    Numbering numbering(3, 1000);
+    const bool done = run_window_pass(in, out, analyzer, numbering);
+    const ConversionState& st = analyzer.state();
+    result.sum_x = st.sum_x;
+    result.sum_y = st.sum_y;
+    result.sum_z = st.sum_z;
+    const bool written = out.close();
+    if (done && in.failed()) {
+        ui::show_message(port_, kCaption, format("Не могу открыть файл %s", input_.c_str()),
+                         ui::Buttons::Ok, ui::MessageKind::Error);
+        result.status = RepassStatus::CannotOpen;
+        return result;
+    }
+    if (!done) {
+        result.status = RepassStatus::BrakingError;
+        result.braking = analyzer.error();
+        ui::show_message(port_, kCaption, braking_text(result.braking), ui::Buttons::Ok,
+                         ui::MessageKind::Error);
+        return result;
+    }
+    if (!written) {
+        ui::show_message(port_, kCaption, format("Не могу записать файл %s", output_.c_str()),
+                         ui::Buttons::Ok, ui::MessageKind::Error);
+        result.status = RepassStatus::WriteFailed;
+        return result;
+    }
+    ui::show_message(port_, "lathra",
+                     format("Контрольные суммы:\nSUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm",
+                            result.sum_x, result.sum_y, result.sum_z),
+                     ui::Buttons::Ok, ui::MessageKind::Information);
+    return result;
+}
+
+} // namespace lathra::engine

@@ -1,0 +1,42 @@
+// The re-pass over one part of a split .up program: the window and braking
+// analysis of the conversion, run on feed codes, with the part's frames
+// renumbered from 1.
+#pragma once
+
+#include "lathra/engine/braking.h"
+#include "lathra/ui/port.h"
+
+#include <string>
+
+namespace lathra::engine {
+
+enum class RepassStatus {
+    Ok,
+    CannotOpen,    // either file; nothing written
+    BrakingError,  // the output holds the frames written before the error
+    WriteFailed
+};
+
+struct RepassResult {
+    RepassStatus status = RepassStatus::Ok;
+    double sum_x = 0, sum_y = 0, sum_z = 0; // mm
+    BrakingError braking;
+    bool ok() const { return status == RepassStatus::Ok; }
+};
+
+class TUpToUp {
+public:
+    TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit,
+            ui::DialogPort& port);
+
+    // The pass. Errors and, on success, the part's checksums are shown
+    // through the port.
+    RepassResult Run();
+
+private:
+    std::string input_, output_;
+    int feed_max_, a_, speed_limit_;
+    ui::DialogPort& port_;
+};
+
+} // namespace lathra::engine

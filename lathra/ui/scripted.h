@@ -1,0 +1,61 @@
+// The scripted back end of the dialog port, for tests: it records every
+// message and dialog that is shown, in order, and answers from queues that
+// the test fills before the run.
+//
+// Answers:
+//  - a message box with a single OK button never takes an answer from the
+//    queue; it answers Ok;
+//  - a question (Yes/No, OK/Cancel) takes the next entry of `answers`;
+//  - an edit dialog takes the next entry of `dialog_answers`;
+//  - a save-file dialog takes the next entry of `file_answers`.
+// When a queue is empty the back end answers like a user who closes the
+// window (No for a Yes/No question, Cancel otherwise) and counts it in
+// `unanswered`, so a test can tell that its script ran out.
+#pragma once
+
+#include "lathra/ui/port.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lathra::ui {
+
+class ScriptedPort : public DialogPort {
+public:
+    enum class EventKind { Message, EditDialog, SaveFile };
+
+    struct Event {
+        EventKind kind = EventKind::Message;
+        Message message;          // EventKind::Message
+        EditDialogView dialog;    // EventKind::EditDialog
+        SaveFileRequest request;  // EventKind::SaveFile
+        Answer answer = Answer::Ok;     // the answer given to a message
+        DialogResult result;            // the answer given to an edit dialog
+        std::optional<std::string> file; // the answer given to a save-file dialog
+    };
+
+    Answer message(const Message& m) override;
+    DialogResult edit_dialog(const EditDialogView& view) override;
+    std::optional<std::string> save_file_dialog(const SaveFileRequest& request) override;
+
+    // Filling the queues.
+    ScriptedPort& answer(Answer a);
+    ScriptedPort& dialog(DialogAction action, std::string field_text = {});
+    ScriptedPort& file(std::optional<std::string> path);
+
+    // Reading what happened.
+    std::vector<Message> messages() const;    // every message box, in order
+    std::vector<std::string> texts() const;   // their texts, in order
+    std::vector<EditDialogView> dialogs() const;
+    void clear();
+
+    std::vector<Event> events;
+    std::deque<Answer> answers;
+    std::deque<DialogResult> dialog_answers;
+    std::deque<std::optional<std::string>> file_answers;
+    int unanswered = 0;
+};
+
+} // namespace lathra::ui
