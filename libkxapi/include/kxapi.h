@@ -12,5 +12,8 @@
 #include "kx_attr.h"
 #include "kx_obj.h"
 #include "kx_disp.h"
+#include "kx_mtx.h"
+#include "kx_eval.h"
+#include "kx_csys.h"
 
 #endif

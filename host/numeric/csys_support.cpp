@@ -1,0 +1,147 @@
+// Coordinate spaces, temporary coordinate systems and the display side of
+// the work coordinate system (see csys_support.h).
+#include "host/numeric/csys_support.h"
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/wcs.h"
+#include "host/data/parts.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/numeric/v3.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using hostnum::V3;
+
+struct Emphasis {
+    int updates = 0;
+    int last_flag = 0;
+};
+Emphasis g_emphasis;
+const bool registered = (host::register_service_reset("work plane emphasis", [] { g_emphasis = {}; }), true);
+
+void need(const void* p, const char* fn) {
+    if (p == nullptr) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+
+const host::objects::Object& of_type(unsigned int object, int type, const char* fn) {
+    const host::objects::Object* o = host::objects::find(object);
+    if (o == nullptr) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
+    if (o->type != type)
+        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not of type %d", fn, object, type);
+    return *o;
+}
+
+// The work coordinate system: origin and rows X, Y, Z (the absolute
+// system when there is none).
+struct Frame {
+    V3 origin{};
+    V3 row[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+};
+
+Frame wcs_frame() {
+    Frame f;
+    const unsigned int wcs = WCS_ask_tag();
+    if (wcs == 0) return f;
+    double o[3], m[9];
+    unsigned int matrix = 0;
+    ES_ask_csys_origin(wcs, o);
+    ES_ask_matrix_tag_of_entity(wcs, &matrix);
+    ES_ask_elements_of_matrix(matrix, m);
+    f.origin = V3::load(o);
+    for (int i = 0; i < 3; ++i) f.row[i] = V3::load(m + 3 * i);
+    return f;
+}
+
+void need_space(int space) {
+    if (space < CONTEXT_ROOT_SPACE || space > CONTEXT_WORK_SPACE)
+        ERROR_raise("CONTEXT_adjust_point", 0, HOST_ERR_BAD_ARGUMENT, "CONTEXT_adjust_point: no space %d",
+                    space);
+}
+
+}  // namespace
+
+namespace host::csys_support {
+int emphasis_updates() {
+    return g_emphasis.updates;
+}
+int last_emphasis_flag() {
+    return g_emphasis.last_flag;
+}
+}  // namespace host::csys_support
+
+extern "C" {
+
+void CONTEXT_adjust_point(int input_space, const double point[3], int output_space, double result[3]) {
+    HOST_ENTRY("CONTEXT_adjust_point", input_space, point, output_space, result);
+    need(point, "CONTEXT_adjust_point");
+    need(result, "CONTEXT_adjust_point");
+    need_space(input_space);
+    need_space(output_space);
+    V3 p = V3::load(point);
+    if (input_space != output_space &&
+        (input_space == CONTEXT_WCS_SPACE || output_space == CONTEXT_WCS_SPACE)) {
+        const Frame f = wcs_frame();
+        if (input_space == CONTEXT_WCS_SPACE) {
+            p = f.origin + p.x * f.row[0] + p.y * f.row[1] + p.z * f.row[2];
+        } else {
+            const V3 d = p - f.origin;
+            p = {hostnum::dot(d, f.row[0]), hostnum::dot(d, f.row[1]), hostnum::dot(d, f.row[2])};
+        }
+    }
+    p.store(result);
+}
+
+void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3],
+                            int temporary, unsigned int* csys) {
+    HOST_ENTRY("ES_create_csys_in_wkpt", matrix, work_matrix, origin, temporary);
+    need(origin, "ES_create_csys_in_wkpt");
+    need(csys, "ES_create_csys_in_wkpt");
+    of_type(matrix, HOST_TYPE_MATRIX, "ES_create_csys_in_wkpt");
+    double values[9];
+    ES_ask_elements_of_matrix(matrix, values);
+    const unsigned int made = host::wcs::make_csys(CONTEXT_ask_work_part(), origin, values, false);
+    if (work_matrix != nullptr) ES_ask_matrix_tag_of_entity(made, work_matrix);
+    *csys = made;
+}
+
+int ES_is_eligible_for_display(unsigned int object) {
+    auto call = HOST_ENTRY("ES_is_eligible_for_display", object);
+    if (int st; call.status(st)) return st;
+    const host::objects::Object* o = host::objects::find(object);
+    if (o == nullptr || o->type < 1 || o->type > 255) return 0;
+    return (eprops_[o->type - 1] & ES_PROP_DISPLAYABLE) != 0 ? 1 : 0;
+}
+
+void DSS_update_work_plane_emphasis(int flag) {
+    HOST_ENTRY("DSS_update_work_plane_emphasis", flag);
+    ++g_emphasis.updates;
+    g_emphasis.last_flag = flag;
+}
+
+void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
+    HOST_ENTRY("ES_replace_matrix_of_entity", object, matrix);
+    const host::objects::Object* o = host::objects::find(object);
+    if (o == nullptr)
+        ERROR_raise("ES_replace_matrix_of_entity", 0, HOST_ERR_DEAD_TAG,
+                    "ES_replace_matrix_of_entity: tag %u is not a live object", object);
+    of_type(matrix, HOST_TYPE_MATRIX, "ES_replace_matrix_of_entity");
+    if (o->type == HOST_TYPE_CSYS)
+        ERROR_raise("ES_replace_matrix_of_entity", 0, HOST_ERR_OUT_OF_SCOPE,
+                    "ES_replace_matrix_of_entity: coordinate systems keep their matrix in this host");
+    ES_set_matrix_of_entity(object, matrix);
+}
+
+void es4520_(const unsigned int* csys, const double origin[3]) {
+    HOST_ENTRY("es4520_", csys ? *csys : 0u, origin);
+    need(csys, "es4520_");
+    need(origin, "es4520_");
+    of_type(*csys, HOST_TYPE_CSYS, "es4520_");
+    ERROR_raise("es4520_", 0, HOST_ERR_OUT_OF_SCOPE,
+                "es4520_: moving a coordinate system is not kept by this host");
+}
+
+}  // extern "C"

@@ -1,0 +1,276 @@
+// The host's curve evaluators (see evc.h).
+#include "host/numeric/evc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "host/core/curve_entities.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/numeric/nurbs.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using hostnum::Curve;
+using hostnum::CurveError;
+
+// Distance within which two evaluators describe the same curve.
+constexpr double kSameCurve = 1e-9;
+
+std::unordered_map<unsigned int, Curve>& table() {
+    static std::unordered_map<unsigned int, Curve> t;
+    return t;
+}
+
+// Handles count on across resets, so that no number is ever used twice.
+unsigned int g_next = 0x1000;
+
+const bool registered = (host::register_service_reset("evaluators", [] { table().clear(); }), true);
+
+unsigned int add(Curve curve) {
+    const unsigned int h = ++g_next;
+    table().emplace(h, std::move(curve));
+    return h;
+}
+
+Curve& live(unsigned int evaluator, const char* function) {
+    auto it = table().find(evaluator);
+    if (it == table().end())
+        ERROR_raise("evc", __LINE__, HOST_ERR_BAD_HANDLE, "%s: %u is not a live evaluator", function,
+                    evaluator);
+    return it->second;
+}
+
+void need(const void* pointer, const char* function) {
+    if (pointer == nullptr)
+        ERROR_raise("evc", __LINE__, HOST_ERR_NULL_ARGUMENT, "%s: null argument", function);
+}
+
+// The record of a live evaluator of the given type.
+const curve_struct& of_type(unsigned int evaluator, int type, const char* function) {
+    const curve_struct& c = live(evaluator, function).record();
+    if (hostnum::evaluator_type(c) != type)
+        ERROR_raise("evc", __LINE__, HOST_ERR_WRONG_CLASS, "%s: the evaluator's curve is of type %d",
+                    function, hostnum::evaluator_type(c));
+    return c;
+}
+
+void copy3(const double* from, double* to) {
+    std::copy(from, from + 3, to);
+}
+
+void check(CurveError e, const char* function) {
+    if (e == CurveError::ok) return;
+    ERROR_raise("evc", __LINE__, HOST_ERR_BAD_ARGUMENT, "%s: the curve cannot be evaluated here (%d)",
+                function, static_cast<int>(e));
+}
+
+}  // namespace
+
+namespace host::evc {
+
+const curve_struct* record(unsigned int evaluator) {
+    auto it = table().find(evaluator);
+    return it == table().end() ? nullptr : &it->second.record();
+}
+
+unsigned int make(const hostnum::Curve& curve) {
+    return add(curve);
+}
+
+int live_count() {
+    return static_cast<int>(table().size());
+}
+
+}  // namespace host::evc
+
+extern "C" {
+
+unsigned int EVC_initialize(unsigned int curve) {
+    auto call = HOST_ENTRY("EVC_initialize", curve);
+    if (int st; call.status(st)) return static_cast<unsigned int>(st);
+    host::objects::require(curve);
+    auto c = host::curves::curve_of(curve);
+    if (!c) ERROR_raise("evc", __LINE__, HOST_ERR_WRONG_CLASS, "EVC_initialize: %u carries no curve", curve);
+    return add(std::move(*c));
+}
+
+unsigned int evcrvx(unsigned int evaluator, const double rotation[9], const double translation[3]) {
+    HOST_ENTRY("evcrvx", evaluator, rotation, translation);
+    const Curve& c = live(evaluator, "evcrvx");
+    need(rotation, "evcrvx");
+    need(translation, "evcrvx");
+    return add(c.transformed(rotation, translation));
+}
+
+void EVC_free(unsigned int evaluator) {
+    HOST_ENTRY("EVC_free", evaluator);
+    live(evaluator, "EVC_free");
+    table().erase(evaluator);
+}
+
+int EVC_is_live(unsigned int evaluator) {
+    HOST_ENTRY("EVC_is_live", evaluator);
+    return table().count(evaluator) ? 1 : 0;
+}
+
+void EVC_ask_curve_limits(unsigned int evaluator, double limits[2]) {
+    HOST_ENTRY("EVC_ask_curve_limits", evaluator, limits);
+    const Curve& c = live(evaluator, "EVC_ask_curve_limits");
+    need(limits, "EVC_ask_curve_limits");
+    hostnum::curve_limits(c.record(), limits);
+}
+
+int EVC_is_curve_periodic(unsigned int evaluator) {
+    auto call = HOST_ENTRY("EVC_is_curve_periodic", evaluator);
+    if (int st; call.status(st)) return st;
+    return hostnum::curve_is_periodic(live(evaluator, "EVC_is_curve_periodic").record()) ? 1 : 0;
+}
+
+int EVC_ask_curve_type(unsigned int evaluator) {
+    auto call = HOST_ENTRY("EVC_ask_curve_type", evaluator);
+    if (int st; call.status(st)) return st;
+    return hostnum::evaluator_type(live(evaluator, "EVC_ask_curve_type").record());
+}
+
+void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[3], double* derivs) {
+    HOST_ENTRY("EVC_evaluate", evaluator, n, parameter, point);
+    const Curve& c = live(evaluator, "EVC_evaluate");
+    need(point, "EVC_evaluate");
+    if (n < 0 || n > EVC_MAX_DERIVATIVES)
+        ERROR_raise("evc", __LINE__, HOST_ERR_BAD_ARGUMENT, "EVC_evaluate: %d derivatives", n);
+    if (n > 0) need(derivs, "EVC_evaluate");
+    check(hostnum::curve_evaluate(c.record(), n, parameter, point, derivs), "EVC_evaluate");
+}
+
+void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double point[3], double tangent[3],
+                               double normal[3], double binormal[3]) {
+    HOST_ENTRY("EVC_evaluate_unit_vectors", evaluator, parameter, point, tangent);
+    const Curve& c = live(evaluator, "EVC_evaluate_unit_vectors");
+    for (const void* p : {static_cast<const void*>(point), static_cast<const void*>(tangent),
+                          static_cast<const void*>(normal), static_cast<const void*>(binormal)})
+        need(p, "EVC_evaluate_unit_vectors");
+    check(hostnum::curve_unit_vectors(c.record(), parameter, point, tangent, normal, binormal),
+          "EVC_evaluate_unit_vectors");
+}
+
+void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter,
+                           double point[3]) {
+    HOST_ENTRY("EVC_ask_closest_point", evaluator, reference, parameter, point);
+    const Curve& c = live(evaluator, "EVC_ask_closest_point");
+    need(reference, "EVC_ask_closest_point");
+    need(parameter, "EVC_ask_closest_point");
+    need(point, "EVC_ask_closest_point");
+    check(hostnum::curve_closest_point(c.record(), reference, parameter, point), "EVC_ask_closest_point");
+}
+
+int EVC_is_equivalent(unsigned int evaluator, unsigned int other) {
+    auto call = HOST_ENTRY("EVC_is_equivalent", evaluator, other);
+    if (int st; call.status(st)) return st;
+    const Curve& a = live(evaluator, "EVC_is_equivalent");
+    const Curve& b = live(other, "EVC_is_equivalent");
+    return hostnum::curve_is_equivalent(a.record(), b.record(), kSameCurve) ? 1 : 0;
+}
+
+void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
+    HOST_ENTRY("EVC_ask_line_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_LINE, "EVC_ask_line_data");
+    need(data, "EVC_ask_line_data");
+    double lim[2], s[3], e[3];
+    hostnum::curve_limits(c, lim);
+    hostnum::curve_evaluate(c, 0, lim[0], s, nullptr);
+    hostnum::curve_evaluate(c, 0, lim[1], e, nullptr);
+    const auto& d = *static_cast<const curve_line_data*>(c.data);
+    const double speed = std::hypot(d.direction[0], d.direction[1], d.direction[2]);
+    copy3(s, data->start);
+    copy3(e, data->end);
+    for (int i = 0; i < 3; ++i) data->direction[i] = d.direction[i] / speed;
+    data->length = speed * (lim[1] - lim[0]);
+}
+
+void EVC_ask_arc_data(unsigned int evaluator, EVC_arc_data_t* data) {
+    HOST_ENTRY("EVC_ask_arc_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_ARC, "EVC_ask_arc_data");
+    need(data, "EVC_ask_arc_data");
+    const auto& d = *static_cast<const curve_arc_data*>(c.data);
+    data->is_periodic = c.periodic ? 1 : 0;
+    hostnum::curve_limits(c, data->limits);
+    copy3(d.center, data->center);
+    data->radius = d.radius;
+    copy3(d.x_axis, data->x_axis);
+    copy3(d.y_axis, data->y_axis);
+}
+
+void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
+    HOST_ENTRY("EVC_ask_ellipse_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_ELLIPSE, "EVC_ask_ellipse_data");
+    need(data, "EVC_ask_ellipse_data");
+    const auto& d = *static_cast<const curve_conic_data*>(c.data);
+    data->is_periodic = c.periodic ? 1 : 0;
+    hostnum::curve_limits(c, data->limits);
+    copy3(d.center, data->center);
+    data->major = d.c[2];
+    data->minor = d.c[3];
+    copy3(d.x_axis, data->x_axis);
+    copy3(d.y_axis, data->y_axis);
+}
+
+void EVC_ask_parabola_data(unsigned int evaluator, EVC_parabola_data_t* data) {
+    HOST_ENTRY("EVC_ask_parabola_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_PARABOLA, "EVC_ask_parabola_data");
+    need(data, "EVC_ask_parabola_data");
+    const auto& d = *static_cast<const curve_conic_data*>(c.data);
+    hostnum::curve_limits(c, data->limits);
+    copy3(d.center, data->vertex);
+    data->focal_length = d.c[2];
+    copy3(d.x_axis, data->x_axis);
+    copy3(d.y_axis, data->y_axis);
+}
+
+void EVC_ask_hyperbola_data(unsigned int evaluator, EVC_hyperbola_data_t* data) {
+    HOST_ENTRY("EVC_ask_hyperbola_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_HYPERBOLA, "EVC_ask_hyperbola_data");
+    need(data, "EVC_ask_hyperbola_data");
+    const auto& d = *static_cast<const curve_conic_data*>(c.data);
+    hostnum::curve_limits(c, data->limits);
+    copy3(d.center, data->center);
+    data->k2 = std::sqrt(d.c[3]);
+    data->k1 = d.c[2] * data->k2;
+    copy3(d.x_axis, data->x_axis);
+    copy3(d.y_axis, data->y_axis);
+}
+
+void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
+    HOST_ENTRY("EVC_ask_bcurve_data", evaluator, data);
+    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_data");
+    need(data, "EVC_ask_bcurve_data");
+    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    bool rational = false;
+    for (int i = 0; i < d.n_poles; ++i) rational = rational || d.poles[4 * i + 3] != d.poles[3];
+    data->is_rational = rational ? 1 : 0;
+    data->is_periodic = c.periodic ? 1 : 0;
+    data->order = d.order;
+    data->num_knots = d.n_poles + d.order;
+    data->num_control_pts = d.n_poles;
+}
+
+void EVC_ask_bcurve_knots(unsigned int evaluator, double* knots) {
+    HOST_ENTRY("EVC_ask_bcurve_knots", evaluator, knots);
+    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_knots");
+    need(knots, "EVC_ask_bcurve_knots");
+    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    std::copy(d.knots, d.knots + d.n_poles + d.order, knots);
+}
+
+void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles) {
+    HOST_ENTRY("EVC_ask_bcurve_control_4", evaluator, poles);
+    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_control_4");
+    need(poles, "EVC_ask_bcurve_control_4");
+    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    std::copy(d.poles, d.poles + 4 * d.n_poles, poles);
+}
+
+}  // extern "C"

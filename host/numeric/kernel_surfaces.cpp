@@ -1,0 +1,243 @@
+// Surfaces of solid-kernel faces (see kernel_surfaces.h).
+#include "host/numeric/kernel_surfaces.h"
+
+#include <cmath>
+
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/numeric/v3.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+
+extern "C" {
+double pxsfac_[2] = {1000.0, 0.001};
+}
+
+namespace {
+
+namespace ks = host::kernel_surfaces;
+using hostnum::V3;
+
+host::TagTable<ks::Surface>& table() {
+    static host::TagTable<ks::Surface> t("kernel surfaces");
+    return t;
+}
+const bool registered = (table(), true);
+
+void need(const void* p, const char* fn) {
+    if (p == nullptr) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+}
+
+const ks::Surface& surface(unsigned int face, const char* fn) {
+    const ks::Surface* s = table().find(face);
+    if (s == nullptr)
+        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u carries no kernel surface", fn, face);
+    return *s;
+}
+
+// The surface an offset is built on.
+const ks::Surface& base_of(const ks::Surface& s, const char* fn) {
+    if (s.kind != PX_SURF_OFFSET) return s;
+    const ks::Surface& b = surface(s.base, fn);
+    if (b.kind == PX_SURF_OFFSET)
+        ERROR_raise(fn, 0, HOST_ERR_OUT_OF_SCOPE, "%s: an offset of an offset surface", fn);
+    return b;
+}
+
+[[noreturn]] void out_of_scope(const char* fn) {
+    ERROR_raise(fn, 0, HOST_ERR_OUT_OF_SCOPE, "%s: swept and spun surfaces are not computed by this host",
+                fn);
+}
+
+// The point of a surface that is not an offset.
+V3 point_of(const ks::Surface& s, double u, double v) {
+    const V3 O = V3::load(s.origin), A = V3::load(s.axis), X = V3::load(s.ref);
+    const V3 Y = hostnum::cross(A, X);
+    const V3 radial = std::cos(u) * X + std::sin(u) * Y;
+    switch (s.kind) {
+        case PX_SURF_PLANE:
+            return O + u * X + v * Y;
+        case PX_SURF_CYLINDER:
+            return O + s.radii[0] * radial + v * A;
+        case PX_SURF_CONE:
+            return O + (s.radii[0] + v * std::tan(s.radii[1])) * radial + v * A;
+        case PX_SURF_SPHERE:
+            return O + s.radii[0] * (std::cos(v) * radial + std::sin(v) * A);
+        case PX_SURF_TORUS:
+            return O + (s.radii[0] + s.radii[1] * std::cos(v)) * radial + s.radii[1] * std::sin(v) * A;
+        default:
+            out_of_scope("pxpben_");
+    }
+}
+
+// Unit normal of a surface that is not an offset, from its partial derivatives.
+V3 normal_of(const ks::Surface& s, double u, double v) {
+    const double h = 1e-6;
+    const V3 pu = point_of(s, u + h, v) - point_of(s, u - h, v);
+    const V3 pv = point_of(s, u, v + h) - point_of(s, u, v - h);
+    const V3 n = hostnum::cross(pu, pv);
+    const double len = hostnum::norm(n);
+    return len > 0 ? (1 / len) * n : V3{};
+}
+
+void copy3(const double* from, double* to) {
+    for (int i = 0; i < 3; ++i) to[i] = from[i];
+}
+
+void give_data(const ks::Surface& s, unsigned char* sense, int* kind, double* origin, double* axis,
+               double* radii) {
+    *sense = s.sense ? 1 : 0;
+    *kind = s.kind;
+    copy3(s.origin, origin);
+    copy3(s.axis, axis);
+    radii[0] = s.radii[0];
+    radii[1] = s.radii[1];
+}
+
+}  // namespace
+
+namespace host::kernel_surfaces {
+
+void define(unsigned int face, const Surface& surface) {
+    table()[face] = surface;
+}
+
+int surface_class(int kind) {
+    switch (kind) {
+        case PX_SURF_PLANE:
+            return 16;
+        case PX_SURF_CYLINDER:
+            return 17;
+        case PX_SURF_CONE:
+            return 18;
+        case PX_SURF_SPHERE:
+            return 22;
+        case PX_SURF_TORUS:
+            return 19;
+        case PX_SURF_OFFSET:
+            return 65;
+        case PX_SURF_SWEPT:
+            return 24;
+        case PX_SURF_SPUN:
+            return 25;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace host::kernel_surfaces
+
+extern "C" {
+
+void pxpsus_(const unsigned int* face, int* surface_class) {
+    auto call = HOST_ENTRY("pxpsus_", face ? *face : 0u);
+    need(face, "pxpsus_");
+    need(surface_class, "pxpsus_");
+    *surface_class = static_cast<int>(call.int_out(0, ks::surface_class(surface(*face, "pxpsus_").kind)));
+}
+
+void pxbase_(const unsigned int* face, unsigned int* base) {
+    auto call = HOST_ENTRY("pxbase_", face ? *face : 0u);
+    need(face, "pxbase_");
+    need(base, "pxbase_");
+    const ks::Surface& s = surface(*face, "pxbase_");
+    const unsigned int b = s.kind == PX_SURF_OFFSET && table().find(s.base) ? s.base : 0;
+    *base = static_cast<unsigned int>(call.int_out(0, b));
+}
+
+void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
+                      double radii[2]) {
+    HOST_ENTRY("PX_face_ask_data", face, sense, kind, origin);
+    for (const void* p :
+         {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
+          static_cast<const void*>(axis), static_cast<const void*>(radii)})
+        need(p, "PX_face_ask_data");
+    give_data(surface(face, "PX_face_ask_data"), sense, kind, origin, axis, radii);
+}
+
+void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
+                               double axis[3], double radii[2]) {
+    HOST_ENTRY("PX_ofs_face_ask_base_data", face, sense, kind, origin);
+    for (const void* p :
+         {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
+          static_cast<const void*>(axis), static_cast<const void*>(radii)})
+        need(p, "PX_ofs_face_ask_base_data");
+    const ks::Surface& s = surface(face, "PX_ofs_face_ask_base_data");
+    if (s.kind != PX_SURF_OFFSET)
+        ERROR_raise("PX_ofs_face_ask_base_data", 0, HOST_ERR_WRONG_CLASS,
+                    "PX_ofs_face_ask_base_data: tag %u is not an offset face", face);
+    const ks::Surface& b = base_of(s, "PX_ofs_face_ask_base_data");
+    give_data(b, sense, kind, origin, axis, radii);
+    *sense = (s.sense == b.sense) ? 1 : 0;
+}
+
+void pxeval_(const unsigned int* face, double box[4], int* status) {
+    auto call = HOST_ENTRY("pxeval_", face ? *face : 0u, box, status);
+    need(face, "pxeval_");
+    need(box, "pxeval_");
+    need(status, "pxeval_");
+    const ks::Surface* s = table().find(*face);
+    *status = static_cast<int>(call.int_out(0, s ? 0 : 1));
+    if (s == nullptr || *status != 0) return;
+    for (int i = 0; i < 4; ++i) box[i] = s->box[i];
+}
+
+void pxpben_(const unsigned int* face, const double* u, const double* v, double point[3]) {
+    HOST_ENTRY("pxpben_", face ? *face : 0u, u ? *u : 0.0, v ? *v : 0.0, point);
+    need(face, "pxpben_");
+    need(u, "pxpben_");
+    need(v, "pxpben_");
+    need(point, "pxpben_");
+    const ks::Surface& s = surface(*face, "pxpben_");
+    const ks::Surface& b = base_of(s, "pxpben_");
+    V3 p = point_of(b, *u, *v);
+    if (s.kind == PX_SURF_OFFSET) p += s.distance * normal_of(b, *u, *v);
+    p.store(point);
+}
+
+void pxerr_(const int* status) {
+    HOST_ENTRY("pxerr_", status ? *status : 0);
+    need(status, "pxerr_");
+    if (*status != 0) ERROR_raise("pxerr_", 0, HOST_ERR_BAD_ARGUMENT, "kernel error %d", *status);
+}
+
+void PX_su_face_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
+    HOST_ENTRY("PX_su_face_ask_data", face);
+    out_of_scope("PX_su_face_ask_data");
+}
+
+void PX_su_surface_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
+    HOST_ENTRY("PX_su_surface_ask_data", face);
+    out_of_scope("PX_su_surface_ask_data");
+}
+
+void PX_se_face_ask_data(unsigned int face, unsigned char*, double*, double*) {
+    HOST_ENTRY("PX_se_face_ask_data", face);
+    out_of_scope("PX_se_face_ask_data");
+}
+
+void PX_se_surface_ask_data(unsigned int face, unsigned char*, double*, double*) {
+    HOST_ENTRY("PX_se_surface_ask_data", face);
+    out_of_scope("PX_se_surface_ask_data");
+}
+
+void delist_(void** list) {
+    HOST_ENTRY("delist_", list);
+    if (list != nullptr && *list != nullptr) {
+        SM_free(*list);
+        *list = nullptr;
+    }
+}
+
+void vunt3_(const double v[3], double unit[3], int* ok) {
+    HOST_ENTRY("vunt3_", v, unit, ok);
+    need(v, "vunt3_");
+    need(unit, "vunt3_");
+    need(ok, "vunt3_");
+    const V3 a = V3::load(v);
+    const double len = hostnum::norm(a);
+    *ok = len > 0 ? 1 : 0;
+    if (*ok) ((1 / len) * a).store(unit);
+}
+
+}  // extern "C"

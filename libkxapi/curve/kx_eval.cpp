@@ -1,0 +1,315 @@
+// Curve evaluators: argument checks and the error frame around the host's
+// evaluator service, and the copying of its answers into caller memory.
+#include "kx_eval.h"
+
+#include <cstring>
+
+#include "host/numeric/evc.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
+
+namespace {
+
+// Curve types of the evaluator service.
+enum : int { kLine = 2, kArc = 3, kEllipse = 4, kParabola = 5, kHyperbola = 6, kSpline = 8 };
+
+// A handle is usable when it names a live evaluator: null, freed and
+// made-up handles are refused alike.
+bool live(evaluator e) {
+    return e != 0 && EVC_is_live(e) != 0;
+}
+
+// The frame of every evaluator function: armed first, then the session
+// check, then the argument checks of the prologue, then the work.
+template <class Pro, class Work>
+int eval_frame(Pro&& prologue, Work&& work) {
+    return kx::frame(kx::arm_first, std::forward<Pro>(prologue), std::forward<Work>(work));
+}
+
+int is_type(evaluator e, logical* out, int type) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(e), 1}, {out, 2}});
+        },
+        [&] {
+            *out = EVC_ask_curve_type(e) == type;
+            return 0;
+        });
+}
+
+// Field-by-field copies of the host's answers into the caller's records.
+void copy3(const double* from, double* to) {
+    std::memcpy(to, from, 3 * sizeof(double));
+}
+
+void copy_fields(const EVC_line_data_t& h, eval_line_data& r) {
+    copy3(h.start, r.start);
+    copy3(h.end, r.end);
+    copy3(h.direction, r.direction);
+    r.length = h.length;
+}
+
+void copy_fields(const EVC_arc_data_t& h, eval_arc_data& r) {
+    r.is_periodic = h.is_periodic;
+    r.limits[0] = h.limits[0];
+    r.limits[1] = h.limits[1];
+    copy3(h.center, r.center);
+    r.radius = h.radius;
+    copy3(h.x_axis, r.x_axis);
+    copy3(h.y_axis, r.y_axis);
+}
+
+void copy_fields(const EVC_ellipse_data_t& h, eval_ellipse_data& r) {
+    r.is_periodic = h.is_periodic;
+    r.limits[0] = h.limits[0];
+    r.limits[1] = h.limits[1];
+    copy3(h.center, r.center);
+    r.major = h.major;
+    r.minor = h.minor;
+    copy3(h.x_axis, r.x_axis);
+    copy3(h.y_axis, r.y_axis);
+}
+
+void copy_fields(const EVC_parabola_data_t& h, eval_parabola_data& r) {
+    r.limits[0] = h.limits[0];
+    r.limits[1] = h.limits[1];
+    copy3(h.vertex, r.center);
+    r.k1 = h.focal_length;
+    copy3(h.x_axis, r.x_axis);
+    copy3(h.y_axis, r.y_axis);
+}
+
+void copy_fields(const EVC_hyperbola_data_t& h, eval_hyperbola_data& r) {
+    r.limits[0] = h.limits[0];
+    r.limits[1] = h.limits[1];
+    copy3(h.center, r.center);
+    r.k1 = h.k1;
+    r.k2 = h.k2;
+    copy3(h.x_axis, r.x_axis);
+    copy3(h.y_axis, r.y_axis);
+}
+
+void copy_fields(const EVC_bcurve_data_t& h, eval_spline_data& r) {
+    r.is_rational = h.is_rational;
+    r.is_periodic = h.is_periodic;
+    r.order = h.order;
+    r.num_knots = h.num_knots;
+    r.num_control_pts = h.num_control_pts;
+}
+
+// The defining data of one curve type: an evaluator of another type is an
+// invalid first argument.
+template <class HostRecord, class Record>
+int ask_data(evaluator e, Record* out, int type, void (*host_ask)(unsigned int, HostRecord*)) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(e), 1}, {out, 2}});
+        },
+        [&] {
+            if (EVC_ask_curve_type(e) != type) return kx::param(1);
+            HostRecord local{};
+            host_ask(e, &local);
+            copy_fields(local, *out);
+            return 0;
+        });
+}
+
+// The spline's counts, or a refusal when the evaluator is not of a spline.
+bool spline_counts(evaluator e, EVC_bcurve_data_t& data) {
+    if (EVC_ask_curve_type(e) != kSpline) return false;
+    EVC_ask_bcurve_data(e, &data);
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) {
+    return eval_frame(
+        [&] {
+            return kx::check({{curve != NULL_TAG, 1}, {evaluator_out, 2}});
+        },
+        [&] {
+            *evaluator_out = EVC_initialize(curve);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_copy(evaluator evaluator_in, evaluator* evaluator_out) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {evaluator_out, 2}});
+        },
+        [&] {
+            static constexpr double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+            static constexpr double origin[3] = {0, 0, 0};
+            *evaluator_out = evcrvx(evaluator_in, identity, origin);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_free(evaluator evaluator_in) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}});
+        },
+        [&] {
+            EVC_free(evaluator_in);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_ask_limits(evaluator evaluator_in, double limits[2]) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {limits, 2}});
+        },
+        [&] {
+            EVC_ask_curve_limits(evaluator_in, limits);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_is_periodic(evaluator evaluator_in, logical* is_periodic) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {is_periodic, 2}});
+        },
+        [&] {
+            *is_periodic = EVC_is_curve_periodic(evaluator_in) != 0;
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_evaluate(evaluator evaluator_in, int n_derivatives, double parameter, double point[3],
+                           double* derivatives) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1},
+                              {n_derivatives >= 0 && n_derivatives <= KX_EVAL_MAX_DERIVATIVES, 2},
+                              {point, 4},
+                              {derivatives != nullptr || n_derivatives == 0, 5}});
+        },
+        [&] {
+            // The host writes the derivatives into a scratch block, freed on
+            // every way out (a host error included).
+            kx::host_ptr<double> scratch(
+                kx::alloc_array<double>(3 * static_cast<std::size_t>(n_derivatives)));
+            EVC_evaluate(evaluator_in, n_derivatives, parameter, point, scratch.get());
+            if (n_derivatives > 0)
+                std::memcpy(derivatives, scratch.get(),
+                            3 * static_cast<std::size_t>(n_derivatives) * sizeof(double));
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_evaluate_unit_vectors(evaluator evaluator_in, double parameter, double point[3],
+                                        double tangent[3], double normal[3], double binormal[3]) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {point, 3}, {tangent, 4}, {normal, 5}, {binormal, 6}});
+        },
+        [&] {
+            EVC_evaluate_unit_vectors(evaluator_in, parameter, point, tangent, normal, binormal);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_evaluate_closest_point(evaluator evaluator_in, const double reference[3], double* parameter,
+                                         double closest_point[3]) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {reference, 2}, {parameter, 3}, {closest_point, 4}});
+        },
+        [&] {
+            EVC_ask_closest_point(evaluator_in, reference, parameter, closest_point);
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_is_equal(evaluator evaluator_in, evaluator other, logical* is_equal) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {live(other), 2}, {is_equal, 3}});
+        },
+        [&] {
+            *is_equal = EVC_is_equivalent(evaluator_in, other) != 0;
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_is_line(evaluator e, logical* out) {
+    return is_type(e, out, kLine);
+}
+KXAPI int KX_EVAL_is_arc(evaluator e, logical* out) {
+    return is_type(e, out, kArc);
+}
+KXAPI int KX_EVAL_is_ellipse(evaluator e, logical* out) {
+    return is_type(e, out, kEllipse);
+}
+KXAPI int KX_EVAL_is_parabola(evaluator e, logical* out) {
+    return is_type(e, out, kParabola);
+}
+KXAPI int KX_EVAL_is_hyperbola(evaluator e, logical* out) {
+    return is_type(e, out, kHyperbola);
+}
+KXAPI int KX_EVAL_is_spline(evaluator e, logical* out) {
+    return is_type(e, out, kSpline);
+}
+
+KXAPI int KX_EVAL_ask_line(evaluator e, eval_line_data* data) {
+    return ask_data(e, data, kLine, EVC_ask_line_data);
+}
+KXAPI int KX_EVAL_ask_arc(evaluator e, eval_arc_data* data) {
+    return ask_data(e, data, kArc, EVC_ask_arc_data);
+}
+KXAPI int KX_EVAL_ask_ellipse(evaluator e, eval_ellipse_data* data) {
+    return ask_data(e, data, kEllipse, EVC_ask_ellipse_data);
+}
+KXAPI int KX_EVAL_ask_parabola(evaluator e, eval_parabola_data* data) {
+    return ask_data(e, data, kParabola, EVC_ask_parabola_data);
+}
+KXAPI int KX_EVAL_ask_hyperbola(evaluator e, eval_hyperbola_data* data) {
+    return ask_data(e, data, kHyperbola, EVC_ask_hyperbola_data);
+}
+KXAPI int KX_EVAL_ask_spline(evaluator e, eval_spline_data* data) {
+    return ask_data(e, data, kSpline, EVC_ask_bcurve_data);
+}
+
+KXAPI int KX_EVAL_ask_spline_knots(evaluator evaluator_in, int* n_knots, double** knots) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {n_knots, 2}, {knots, 3}});
+        },
+        [&] {
+            EVC_bcurve_data_t data{};
+            if (!spline_counts(evaluator_in, data)) return kx::param(1);
+            kx::host_ptr<double> out(kx::alloc_array<double>(static_cast<std::size_t>(data.num_knots)));
+            EVC_ask_bcurve_knots(evaluator_in, out.get());
+            *n_knots = data.num_knots;
+            *knots = out.release();
+            return 0;
+        });
+}
+
+KXAPI int KX_EVAL_ask_spline_control_pts(evaluator evaluator_in, int* n_points, double** points) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}, {n_points, 2}, {points, 3}});
+        },
+        [&] {
+            EVC_bcurve_data_t data{};
+            if (!spline_counts(evaluator_in, data)) return kx::param(1);
+            const std::size_t n = 4 * static_cast<std::size_t>(data.num_control_pts);
+            kx::host_ptr<double> scratch(kx::alloc_array<double>(n));
+            EVC_ask_bcurve_control_4(evaluator_in, scratch.get());
+            kx::host_ptr<double> out(kx::alloc_array<double>(n));
+            if (n > 0) std::memcpy(out.get(), scratch.get(), n * sizeof(double));
+            *n_points = data.num_control_pts;
+            *points = out.release();
+            return 0;
+        });
+}
+
+}  // extern "C"
