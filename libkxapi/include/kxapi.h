@@ -15,5 +15,6 @@
 #include "kx_mtx.h"
 #include "kx_eval.h"
 #include "kx_csys.h"
+#include "kx_curve.h"
 
 #endif

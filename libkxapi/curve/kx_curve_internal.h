@@ -1,0 +1,102 @@
+// Steps shared by the curve functions: the type of an object, the refusal
+// of smart objects, the bracket of a model change, the tail of an edit and
+// the matrix of a curve. Internal to the library.
+#ifndef KX_CURVE_KX_CURVE_INTERNAL_H
+#define KX_CURVE_KX_CURVE_INTERNAL_H
+
+#include "host/services/error.h"
+#include "kx_types.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
+
+namespace kx::curve {
+
+inline constexpr int kNotPoint = 1480000;
+inline constexpr int kNotLine = 1480001;
+inline constexpr int kNotArc = 1480002;
+inline constexpr int kNotMatrix = 1480003;
+inline constexpr int kSweepTooLarge = 1480004;
+inline constexpr int kStartAfterEnd = 1480005;
+inline constexpr int kNotConic = 1480006;
+inline constexpr int kDegenerateConic = 1480007;
+inline constexpr int kStartOutOfRange = 1480008;
+inline constexpr int kHeightsDiffer = 1480009;
+inline constexpr int kBadConicType = 1480010;
+inline constexpr int kNoBranch = 1480016;
+inline constexpr int kSmartObject = 1995000;
+inline constexpr int kDegenerate = 875136;
+inline constexpr int kNoCircle = 670035;
+inline constexpr int kBadCurve = 875033;
+
+inline constexpr int kTypePoint = 2;
+inline constexpr int kTypeLine = 3;
+inline constexpr int kTypeArc = 5;
+inline constexpr int kTypeConic = 6;
+inline constexpr int kTypeMatrix = 55;
+inline constexpr int kTypeKernel = 70;
+inline constexpr int kSubtypeBody = 0;
+inline constexpr int kSubtypeFace = 2;
+inline constexpr int kSubtypeEdge = 3;
+
+// Entity type and subtype of an object; {0, 0} for NULL_TAG or a tag of no
+// live object (no host error).
+struct TypeOf {
+    int type = 0;
+    int subtype = 0;
+};
+TypeOf type_of(tag object);
+
+// 1995000 when the object is a smart object, else 0.
+int refuse_smart(tag object);
+
+// The matrix of an arc or conic (ES_ask_matrix_tag_of_entity).
+tag matrix_of(tag object);
+
+// The tail of every edit: display, sketch, update log.
+void edit_tail(tag object);
+
+// A change of the model under an undo mark of visibility 1 without a name:
+// rolled back when the change fails (status or host error); the mark is
+// deleted in every case.
+template <class Change>
+int model_change(Change&& change) {
+    UndoService& undo = undo_service();
+    const mark_id mark = undo.set_mark(1, nullptr);
+    int status = 0;
+    try {
+        status = change();
+    } catch (...) {
+        undo.undo_to_mark(mark, nullptr);
+        undo.delete_mark(mark, nullptr);
+        throw;
+    }
+    if (status != 0) undo.undo_to_mark(mark, nullptr);
+    undo.delete_mark(mark, nullptr);
+    return status;
+}
+
+// Runs a frame and acknowledges a host error that it turned into the status
+// (ERROR_acknowledge_handled), so that the host does not report it again.
+template <class... A>
+int frame_acknowledged(A&&... frame_args) {
+    return guarded([&] {
+        int raised = 0;
+        auto run = [&](auto&& opts, auto&& prologue, auto&& work) {
+            return frame(opts, prologue, [&]() -> int {
+                try {
+                    return work();
+                } catch (const host::HostError& e) {
+                    raised = e.code();
+                    throw;
+                }
+            });
+        };
+        const int st = run(std::forward<A>(frame_args)...);
+        if (raised != 0 && st == raised) ERROR_acknowledge_handled(raised);
+        return st;
+    });
+}
+
+}  // namespace kx::curve
+
+#endif
