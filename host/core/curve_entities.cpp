@@ -31,6 +31,16 @@ const bool registered = [] {
     return true;
 }();
 
+// Orientations of occurrences (rows X, Y, Z); identity when none is kept.
+struct Orientation {
+    double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+};
+TagTable<Orientation>& orientations() {
+    static TagTable<Orientation> t("occurrence orientations");
+    return t;
+}
+const bool orientations_registered = (orientations(), true);
+
 const char* kind_name(Kind k) {
     switch (k) {
         case Kind::point: return "a point";
@@ -216,6 +226,11 @@ void attach_curve(tag_t object, const hostnum::Curve& curve) {
     e.kind = Kind::other;
     e.other = curve;
     table()[object] = e;
+}
+
+void set_occurrence_orientation(tag_t occurrence, const double rows[9]) {
+    Orientation& o = orientations()[occurrence];
+    for (int i = 0; i < 9; ++i) o.rows[i] = rows[i];
 }
 
 void attach_arc(tag_t object, tag_t matrix, const double data[6]) {
@@ -518,6 +533,23 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
         for (int i = 0; i < 3; ++i) point[i] = c[i] + r * (cs * m[i] + sn * m[3 + i]);
     }
     *ifail = 0;
+}
+
+// ---- occurrences ------------------------------------------------------------
+
+void OCC_transform_direction_p(unsigned int occurrence, const double direction[3], double out[3]) {
+    HOST_ENTRY("OCC_transform_direction_p", occurrence, direction, out);
+    hc::need("OCC_transform_direction_p", direction);
+    hc::need("OCC_transform_direction_p", out);
+    const host::objects::Object& object = hc::live("OCC_transform_direction_p", occurrence);
+    const host::entity::Attrs* attrs = host::entity::find(occurrence);
+    if (object.cls != OM_CLASS_OCC_LW && !(attrs && attrs->occurrence))
+        ERROR_raise("OCC_transform_direction_p", 0, HOST_ERR_WRONG_CLASS,
+                    "OCC_transform_direction_p: tag %u is not an occurrence", occurrence);
+    const hc::Orientation* o = hc::orientations().find(occurrence);
+    const hc::Orientation identity;
+    const double d[3] = {direction[0], direction[1], direction[2]};
+    hc::to_absolute((o ? o : &identity)->rows, d, out);
 }
 
 }  // extern "C"

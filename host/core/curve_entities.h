@@ -156,6 +156,15 @@ void KI_outcur(const int* curve, double center[3], double axis[3], double* radiu
  * computed here; side selects nothing for these curves). */
 void KI_enpopc(const int* curve, const double* t, const int* n, const int* side, double point[3], int* ifail);
 
+/* ---- occurrences ---- */
+/* A direction given in the space of an occurrence's prototype, turned into
+ * the occurrence's space by the occurrence's orientation (rows X, Y, Z of
+ * the prototype's axes in the occurrence's space; the identity until a test
+ * gives one with host::curves::set_occurrence_orientation). out may be the
+ * direction itself. Raises HOST_ERR_WRONG_CLASS for an object that is not an
+ * occurrence (OCC_is_occurrence). */
+void OCC_transform_direction_p(unsigned int occurrence, const double direction[3], double out[3]);
+
 #ifdef __cplusplus
 }
 
@@ -213,6 +222,9 @@ void attach_arc(tag_t object, tag_t matrix, const double data[6]);
 // Gives an object any curve of the host's curve mathematics (a spline of a
 // test, say); curve_of answers it as it stands.
 void attach_curve(tag_t object, const hostnum::Curve& curve);
+// Fixture: the orientation of an occurrence (rows X, Y, Z, see
+// OCC_transform_direction_p); model state, so undo marks keep it.
+void set_occurrence_orientation(tag_t occurrence, const double rows[9]);
 
 }  // namespace host::curves
 #endif

@@ -12,6 +12,7 @@
 #include "host/core/edit_log.h"
 #include "host/core/wcs.h"
 #include "host/numeric/conics.h"
+#include "host/numeric/linalg.h"
 #include "kx_curve.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/curve/kx_curve_internal.h"
@@ -111,7 +112,7 @@ conic_data record_of_values(tag matrix, int type, const double v[CONIC_VALUE_COU
 }
 
 // Angle of a point about a center (x and y of each), in [0, 2 pi).
-double point_angle(const double* center, const double* p) {
+double kx0235_(const double* center, const double* p) {
     const double r = std::hypot(p[0] - center[0], p[1] - center[1]);
     if (h805_(p[0] - r, center[0], 1)) return 0;
     if (h805_(p[0] + r, center[0], 1)) return kPi;
@@ -120,10 +121,24 @@ double point_angle(const double* center, const double* p) {
 
 double planar_distance(double x0, double y0, const double* p) { return std::hypot(x0 - p[0], y0 - p[1]); }
 
-// One standard solution of classified data d: the thirteen conic values,
-// or false when the data give no conic (a parabola too narrow to place).
-bool solution(int type, std::array<double, 13> d, const conic_general_data& g, double v[CONIC_VALUE_COUNT]) {
+// One standard solution of classified data: the thirteen conic values and
+// the solution's frame (the conic's own axes turned into the frame of the
+// caller's matrix).
+struct Solution {
+    double values[CONIC_VALUE_COUNT];
+    double frame[9];
+};
+
+// The solution of classified data d; false when the data give no conic (a
+// parabola too narrow to place). matrix: the values of the caller's matrix.
+bool solution(int type, std::array<double, 13> d, const conic_general_data& g, const double matrix[9],
+              Solution& out) {
     const double theta = d[6];
+    const double turn[9] = {std::cos(theta), -std::sin(theta), 0, std::sin(theta), std::cos(theta), 0, 0, 0, 1};
+    double inverse[9];
+    h110_(matrix, inverse);
+    MTX3_multiply(inverse, turn, out.frame);
+    double* v = out.values;
     // Coordinates of the end points on the conic's own axes.
     auto on_axes = [&](const double* p, double* u, double* w) {
         const double phi = h053_(p[1] - d[1], p[0] - d[0]) - theta;
@@ -136,8 +151,8 @@ bool solution(int type, std::array<double, 13> d, const conic_general_data& g, d
     on_axes(g.end_point, &ue, &ve);
     switch (type) {
         case KX_CONIC_ELLIPSE:
-            d[4] = point_angle(d.data(), g.start_point) + kTwoPi - theta;
-            d[5] = point_angle(d.data(), g.end_point) + kTwoPi - theta;
+            d[4] = kx0235_(d.data(), g.start_point) + kTwoPi - theta;
+            d[5] = kx0235_(d.data(), g.end_point) + kTwoPi - theta;
             if (d[5] < d[4]) d[5] += kTwoPi;
             k0671_(d.data(), v);
             return true;
@@ -164,20 +179,24 @@ int convert_conic_to_standard(const conic_general_data& g, conic_data* out, logi
     k0680_(coefficients, &status, &type, d.data());
     if (status != 0) return kc::kDegenerateConic;
     d[7] = g.start_point[2];
+    double matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    if (g.matrix_tag != NULL_TAG) ES_ask_elements_of_matrix(g.matrix_tag, matrix);
 
-    double first[CONIC_VALUE_COUNT], second[CONIC_VALUE_COUNT];
-    if (!solution(type, d, g, first)) return kc::kDegenerateConic;
+    Solution one{}, two{};
+    const double* first = one.values;
+    const double* second = two.values;
+    if (!solution(type, d, g, matrix, one)) return kc::kDegenerateConic;
     if (type == KX_CONIC_ELLIPSE &&
         planar_distance(first[CONIC_V_START_X], first[CONIC_V_START_Y], &first[CONIC_V_END_X]) < 1e-10) {
         *out = record_of_values(g.matrix_tag, type, first);
         *sense = 1;
         return 0;
     }
-    const bool two = type == KX_CONIC_HYPERBOLA;
-    if (two) {
+    const bool branches = type == KX_CONIC_HYPERBOLA;
+    if (branches) {
         std::array<double, 13> other = d;
         other[6] += kPi;
-        solution(type, other, g, second);
+        solution(type, other, g, matrix, two);
     }
 
     // Distances between computed and given end points, each with the mark
@@ -195,7 +214,7 @@ int convert_conic_to_standard(const conic_general_data& g, conic_data* out, logi
         c.push_back({planar_distance(v[CONIC_V_END_X], v[CONIC_V_END_Y], g.start_point), mark + 1});
     };
     add(first, 0);
-    if (two) add(second, 2);
+    if (branches) add(second, 2);
     // Exchange sort that swaps only when strictly smaller: equal distances
     // keep their order.
     for (std::size_t i = 0; i < c.size(); ++i)
@@ -221,31 +240,27 @@ KXAPI int KX_CURVE_create_conic(conic_data* conic_data_rec, tag* conic) {
             return validate_for_model(*conic_data_rec);
         },
         [&] {
-            return kc::model_change([&] {
-                const conic_data& r = *conic_data_rec;
-                CONIC_std_data_t h = host_record(r);
-                double start[3], end[3];
-                CONIC_ask_endpoints(&h, start, end);
-                double v[CONIC_VALUE_COUNT];
-                v[CONIC_V_START] = h.start;
-                v[CONIC_V_END] = h.end;
-                v[CONIC_V_HEIGHT] = r.center[2];
-                v[CONIC_V_START_X] = start[0];
-                v[CONIC_V_START_Y] = start[1];
-                v[CONIC_V_END_X] = end[0];
-                v[CONIC_V_END_Y] = end[1];
-                v[CONIC_V_CENTER_X] = r.center[0];
-                v[CONIC_V_CENTER_Y] = r.center[1];
-                v[CONIC_V_K1] = r.k1;
-                v[CONIC_V_K2] = r.k2;
-                v[CONIC_V_SIN] = std::sin(r.rotation_angle);
-                v[CONIC_V_COS] = std::cos(r.rotation_angle);
-                const int type = r.conic_type;
-                const unsigned int matrix = r.matrix_tag;
-                es0600_(&type, v, &matrix, conic);
-                DSS_REGEN_regen_object(*conic);
-                return 0;
-            });
+            const conic_data& r = *conic_data_rec;
+            CONIC_std_data_t h = host_record(r);
+            double start[3], end[3];
+            CONIC_ask_endpoints(&h, start, end);
+            double v[CONIC_VALUE_COUNT];
+            v[CONIC_V_START] = h.start;
+            v[CONIC_V_END] = h.end;
+            v[CONIC_V_HEIGHT] = r.center[2];
+            v[CONIC_V_START_X] = start[0];
+            v[CONIC_V_START_Y] = start[1];
+            v[CONIC_V_END_X] = end[0];
+            v[CONIC_V_END_Y] = end[1];
+            v[CONIC_V_CENTER_X] = r.center[0];
+            v[CONIC_V_CENTER_Y] = r.center[1];
+            v[CONIC_V_K1] = r.k1;
+            v[CONIC_V_K2] = r.k2;
+            v[CONIC_V_SIN] = std::sin(r.rotation_angle);
+            v[CONIC_V_COS] = std::cos(r.rotation_angle);
+            const int type = r.conic_type;
+            const unsigned int matrix = r.matrix_tag;
+            return kc::create(conic, [&](tag* out) { es0600_(&type, v, &matrix, out); });
         });
 }
 
@@ -268,21 +283,17 @@ KXAPI int KX_CURVE_edit_conic_data(tag conic, conic_data* conic_data_rec) {
     return kx::frame(
         kx::arm_first,
         [&] {
-            if (int st = kc::refuse_smart(conic)) return st;
+            if (int st = kc::refuse_edit(conic, kc::kTypeConic, kc::kNotConic)) return st;
             const kc::TypeOf t = kc::type_of(conic);
-            if (t.type != kc::kTypeConic) return kc::kNotConic;
             if (int st = kx::check({{conic_data_rec, 2}})) return st;
             if (conic_data_rec->conic_type != t.subtype) return kc::kBadConicType;
             return validate_for_model(*conic_data_rec);
         },
         [&] {
-            return kc::model_change([&] {
-                CS2_activate_cs_of_object(conic);
-                const CONIC_std_data_t h = host_record(*conic_data_rec);
+            const CONIC_std_data_t h = host_record(*conic_data_rec);
+            return kc::edit(conic, [&] {
                 CONIC_set_data(conic, &h);
                 ES_set_matrix_of_entity(conic, conic_data_rec->matrix_tag);
-                kc::edit_tail(conic);
-                return 0;
             });
         });
 }

@@ -29,6 +29,11 @@ TypeOf type_of(tag object) {
 
 int refuse_smart(tag object) { return SO_is_so(object) ? kSmartObject : 0; }
 
+int refuse_edit(tag object, int type, int code) {
+    if (int st = refuse_smart(object)) return st;
+    return type_of(object).type == type ? 0 : code;
+}
+
 tag matrix_of(tag object) {
     tag m = NULL_TAG;
     ES_ask_matrix_tag_of_entity(object, &m);
@@ -127,6 +132,13 @@ tag matrix_of_circular_edge(tag edge) {
     nx[1] = n[2] * x[0] - n[0] * x[2];
     nx[2] = n[0] * x[1] - n[1] * x[0];
     VEC3_unitize(nx, EQ_ask_length_tolerance(), nullptr, y);
+    // The kernel answers in the prototype's space: an occurrence's axes are
+    // turned into the occurrence.
+    if (OCC_is_occurrence(edge)) {
+        OCC_transform_direction_p(edge, x, x);
+        OCC_transform_direction_p(edge, y, y);
+        OCC_transform_direction_p(edge, n, n);
+    }
     double rows[9];
     MTX3_init_x_y_z(x, y, n, rows);
     tag matrix = NULL_TAG;
@@ -200,11 +212,7 @@ KXAPI int KX_CURVE_create_point(double point_coords[3], tag* point) {
             return kx::check({{point_coords, 1}, {point, 2}});
         },
         [&] {
-            return kc::model_change([&] {
-                ES_create_point(point_coords, point);
-                DSS_REGEN_regen_object(*point);
-                return 0;
-            });
+            return kc::create(point, [&](tag* out) { ES_create_point(point_coords, out); });
         });
 }
 
@@ -223,18 +231,12 @@ KXAPI int KX_CURVE_ask_point_data(tag point, double point_coords[3]) {
 KXAPI int KX_CURVE_edit_point_data(tag point, double point_coords[3]) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_smart(point)) return st;
-            if (kc::type_of(point).type != kc::kTypePoint) return kc::kNotPoint;
+            if (int st = kc::refuse_edit(point, kc::kTypePoint, kc::kNotPoint)) return st;
             return kx::check({{point_coords, 2}});
         },
         [&] {
-            return kc::model_change([&] {
-                CS2_activate_cs_of_object(point);
-                const double copy[3] = {point_coords[0], point_coords[1], point_coords[2]};
-                POINT_set_coordinates(point, copy);
-                kc::edit_tail(point);
-                return 0;
-            });
+            const double copy[3] = {point_coords[0], point_coords[1], point_coords[2]};
+            return kc::edit(point, [&] { POINT_set_coordinates(point, copy); });
         });
 }
 
@@ -249,17 +251,12 @@ KXAPI int KX_CURVE_create_line(line_data* line_coords, tag* line) {
         },
         [&] {
             if (line_too_short(*line_coords)) return kc::kDegenerate;
-            return kc::model_change([&] {
-                const line_data copy = *line_coords;
-                double ends[6];
-                for (int i = 0; i < 3; ++i) {
-                    ends[i] = copy.start_point[i];
-                    ends[3 + i] = copy.end_point[i];
-                }
-                ES_create_line_in_part(0, ends, line);
-                DSS_REGEN_regen_object(*line);
-                return 0;
-            });
+            double ends[6];
+            for (int i = 0; i < 3; ++i) {
+                ends[i] = line_coords->start_point[i];
+                ends[3 + i] = line_coords->end_point[i];
+            }
+            return kc::create(line, [&](tag* out) { ES_create_line_in_part(0, ends, out); });
         });
 }
 
@@ -278,8 +275,7 @@ KXAPI int KX_CURVE_ask_line_data(tag line, line_data* line_coords) {
 KXAPI int KX_CURVE_edit_line_data(tag line, line_data* line_coords) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_smart(line)) return st;
-            if (kc::type_of(line).type != kc::kTypeLine) return kc::kNotLine;
+            if (int st = kc::refuse_edit(line, kc::kTypeLine, kc::kNotLine)) return st;
             return kx::check({{line_coords, 2}});
         },
         [&] {
@@ -287,12 +283,7 @@ KXAPI int KX_CURVE_edit_line_data(tag line, line_data* line_coords) {
             // edit leaves the line as it was.
             const line_data copy = *line_coords;
             if (line_too_short(copy)) return kc::kDegenerate;
-            return kc::model_change([&] {
-                CS2_activate_cs_of_object(line);
-                LINE_set_end_points(line, copy.start_point, copy.end_point);
-                kc::edit_tail(line);
-                return 0;
-            });
+            return kc::edit(line, [&] { LINE_set_end_points(line, copy.start_point, copy.end_point); });
         });
 }
 
@@ -308,13 +299,9 @@ KXAPI int KX_CURVE_create_arc(arc_data* arc_coords, tag* arc) {
             return arc_degenerate(*arc_coords) ? kc::kDegenerate : 0;
         },
         [&] {
-            return kc::model_change([&] {
-                double v[6];
-                arc_values(*arc_coords, v);
-                ES_create_arc(v, arc_coords->matrix_tag, arc);
-                DSS_REGEN_regen_object(*arc);
-                return 0;
-            });
+            double v[6];
+            arc_values(*arc_coords, v);
+            return kc::create(arc, [&](tag* out) { ES_create_arc(v, arc_coords->matrix_tag, out); });
         });
 }
 
@@ -328,7 +315,9 @@ KXAPI int KX_CURVE_ask_arc_data(tag arc, arc_data* arc_coords) {
             double v[6];
             ES_ask_data_of_arc(arc, v);
             arc_data rec{};
-            rec.matrix_tag = kc::type_of(arc).type == kc::kTypeKernel ? matrix_of_circular_edge(arc) : kc::matrix_of(arc);
+            rec.matrix_tag = kc::matrix_of(arc);
+            // A circular edge gets a matrix of its own, made from its curve.
+            if (kc::type_of(arc).type == kc::kTypeKernel) rec.matrix_tag = matrix_of_circular_edge(arc);
             rec.start_angle = v[0];
             rec.end_angle = v[1];
             rec.arc_center[0] = v[2];
@@ -343,8 +332,7 @@ KXAPI int KX_CURVE_ask_arc_data(tag arc, arc_data* arc_coords) {
 KXAPI int KX_CURVE_edit_arc_data(tag arc, arc_data* arc_coords) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_smart(arc)) return st;
-            if (kc::type_of(arc).type != kc::kTypeArc) return kc::kNotArc;
+            if (int st = kc::refuse_edit(arc, kc::kTypeArc, kc::kNotArc)) return st;
             if (int st = kx::check({{arc_coords, 2}})) return st;
             return arc_angles_and_matrix(*arc_coords);
         },
@@ -353,14 +341,11 @@ KXAPI int KX_CURVE_edit_arc_data(tag arc, arc_data* arc_coords) {
             // arc as it was.
             const arc_data copy = *arc_coords;
             if (arc_degenerate(copy)) return kc::kDegenerate;
-            return kc::model_change([&] {
-                CS2_activate_cs_of_object(arc);
-                double v[6];
-                arc_values(copy, v);
+            double v[6];
+            arc_values(copy, v);
+            return kc::edit(arc, [&] {
                 ARC_set_data(arc, v);
                 ES_set_matrix_of_entity(arc, copy.matrix_tag);
-                kc::edit_tail(arc);
-                return 0;
             });
         });
 }
@@ -374,13 +359,17 @@ KXAPI int KX_CURVE_create_arc_thru_3pts(int create_type, double point_1[3], doub
             return kx::check({{arc, 5}});
         },
         [&] {
-            if (int st = no_active_part()) return st;
-            if (create_type != 1 && create_type != 2) return kx::param(1);
-            if (int st = kx::check({{point_1, 2}, {point_2, 3}, {point_3, 4}})) return st;
-            const double t2 = kPointTolerance * kPointTolerance;
-            if (!(dist_sq(point_1, point_2) > t2) || !(dist_sq(point_1, point_3) > t2)) return kx::param(2);
-            if (!(dist_sq(point_2, point_3) > t2)) return kx::param(3);
-            return kc::model_change([&] { return arc_thru_points(create_type, point_1, point_2, point_3, arc); });
+            // The mark is set before the tests; a refused call has changed
+            // nothing, so rolling back to the mark leaves the model as it is.
+            return kc::model_change([&] {
+                if (int st = no_active_part()) return st;
+                if (create_type != 1 && create_type != 2) return kx::param(1);
+                if (int st = kx::check({{point_1, 2}, {point_2, 3}, {point_3, 4}})) return st;
+                const double t2 = kPointTolerance * kPointTolerance;
+                if (!(dist_sq(point_1, point_2) > t2) || !(dist_sq(point_1, point_3) > t2)) return kx::param(2);
+                if (!(dist_sq(point_2, point_3) > t2)) return kx::param(3);
+                return arc_thru_points(create_type, point_1, point_2, point_3, arc);
+            });
         });
     // The arc of a failed call was rolled back.
     if (st != 0 && arc) *arc = NULL_TAG;

@@ -4,6 +4,8 @@
 #ifndef KX_CURVE_KX_CURVE_INTERNAL_H
 #define KX_CURVE_KX_CURVE_INTERNAL_H
 
+#include "host/core/display.h"
+#include "host/core/edit_log.h"
 #include "host/services/error.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
@@ -49,6 +51,10 @@ TypeOf type_of(tag object);
 // 1995000 when the object is a smart object, else 0.
 int refuse_smart(tag object);
 
+// The first tests of an edit: a smart object is refused with 1995000, an
+// object of another entity type than `type` with `code`; else 0.
+int refuse_edit(tag object, int type, int code);
+
 // The matrix of an arc or conic (ES_ask_matrix_tag_of_entity).
 tag matrix_of(tag object);
 
@@ -73,6 +79,30 @@ int model_change(Change&& change) {
     if (status != 0) undo.undo_to_mark(mark, nullptr);
     undo.delete_mark(mark, nullptr);
     return status;
+}
+
+// A new curve object under a model-change mark: make(out) creates it
+// through the host's entity service, then its display is regenerated.
+template <class Make>
+int create(tag* out, Make&& make) {
+    return model_change([&] {
+        make(out);
+        DSS_REGEN_regen_object(*out);
+        return 0;
+    });
+}
+
+// An edit of a curve object under a model-change mark: the object's
+// coordinate system is activated, store() hands the new data to the host,
+// then the edit tail runs.
+template <class Store>
+int edit(tag object, Store&& store) {
+    return model_change([&] {
+        CS2_activate_cs_of_object(object);
+        store();
+        edit_tail(object);
+        return 0;
+    });
 }
 
 // Runs a frame and acknowledges a host error that it turned into the status

@@ -337,9 +337,18 @@ TEST_F(ConicTest, GeneralToStandardCodes) {
     EXPECT_EQ(KX_CURVE_convert_conic_to_std(nullptr, &r, &sense), 1105004);
     conic_general_data ok{identity, 1, 0, 1, 0, 0, -1, {1, 0, 0}, {0, 1, 0}};
     EXPECT_EQ(KX_CURVE_convert_conic_to_std(&ok, &r, nullptr), 1105006);
-    ok.matrix_tag = NULL_TAG;  // no matrix: the identity frame
+    // The solution's frame comes from the caller's matrix values, or from
+    // the identity when there is no matrix.
+    host::control::clear_journal();
+    ASSERT_EQ(KX_CURVE_convert_conic_to_std(&ok, &r, &sense), 0);
+    ASSERT_EQ(host::control::call_count("ES_ask_elements_of_matrix"), 1);
+    EXPECT_EQ(host::control::calls("ES_ask_elements_of_matrix")[0].arg[0], identity);
+    EXPECT_TRUE(host::control::called_before("h110_", "MTX3_multiply"));
+    ok.matrix_tag = NULL_TAG;
+    host::control::clear_journal();
     EXPECT_EQ(KX_CURVE_convert_conic_to_std(&ok, &r, &sense), 0);
     EXPECT_EQ(r.matrix_tag, NULL_TAG);
+    EXPECT_EQ(host::control::call_count("ES_ask_elements_of_matrix"), 0);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // Points, lines and arcs: creation and edit codes, edits that keep the
 // model sound, the edit tail, edges, and the arc through three points.
+#include <functional>
 #include <string>
 
 #include "curve_fixture.h"
 #include "host/core/edit_log.h"
+#include "host/core/views.h"
+#include "host/feature/undo.h"
+#include "kx_csys.h"
 #include "host/data/rm.h"
 
 namespace {
@@ -178,6 +182,89 @@ TEST_F(CurveTest, EdgesAnswerAsLinesAndArcs) {
     EXPECT_EQ(KX_CURVE_edit_line_data(straight, &ld), 1480001);
 }
 
+TEST_F(CurveTest, CircularEdgeOfAnOccurrenceTakesTheOccurrenceOrientation) {
+    // The prototype's circle lies in its XY plane; the occurrence is turned
+    // a quarter about Z and then tilted, so its axes are X -> (0, 0, 1),
+    // Y -> (-1, 0, 0), Z -> (0, -1, 0).
+    const unsigned int edge = host::views::make_occurrence(part, 70, 3);
+    const double data[6] = {0, kTwoPi, 0, 0, 0, 1.5};
+    host::curves::attach_arc(edge, identity, data);
+    const double turn[9] = {0, 0, 1, -1, 0, 0, 0, -1, 0};
+    host::curves::set_occurrence_orientation(edge, turn);
+
+    arc_data d{};
+    ASSERT_EQ(KX_CURVE_ask_arc_data(edge, &d), 0);
+    double rows[9];
+    ES_ask_elements_of_matrix(d.matrix_tag, rows);
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(rows[i], turn[i], 1e-12) << i;
+    EXPECT_EQ(call_count("OCC_transform_direction_p"), 3);
+
+    // An edge that is no occurrence keeps the kernel's axes.
+    const unsigned int plain = host::entity::create({OM_CLASS_RM_ENTITY, 70, 3, part});
+    host::curves::attach_arc(plain, identity, data);
+    host::control::clear_journal();
+    ASSERT_EQ(KX_CURVE_ask_arc_data(plain, &d), 0);
+    ES_ask_elements_of_matrix(d.matrix_tag, rows);
+    EXPECT_NEAR(rows[0], 1, 1e-12);
+    EXPECT_NEAR(rows[8], 1, 1e-12);
+    EXPECT_EQ(call_count("OCC_transform_direction_p"), 0);
+}
+
+// ---- undo marks ---------------------------------------------------------------
+
+// Every function that changes the model does it under a mark of visibility
+// 1 without a name, which is gone again when the function returns, whether
+// it succeeded or refused.
+TEST_F(CurveTest, ModelChangesRunUnderAnUnnamedMarkOfVisibilityOne) {
+    const tag pt = [&] {
+        double p[3] = {0, 0, 0};
+        tag t = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_point(p, &t), 0);
+        return t;
+    }();
+    const tag l = line(0, 0, 0, 1, 0, 0);
+    const tag a = arc(0, 0, 1, 0, 1);
+    conic_data cd{identity, KX_CONIC_ELLIPSE, 0, 0, 1, {0, 0, 0}, 2, 1};
+    tag conic = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_conic(&cd, &conic), 0);
+
+    double p[3] = {1, 2, 3}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
+    line_data ld{{0, 0, 0}, {0, 2, 0}};
+    arc_data ad{identity, 0, 2, {0, 0, 0}, 3};
+    tag out = NULL_TAG;
+    struct Case {
+        const char* name;
+        std::function<int()> call;
+        int code;
+    } cases[] = {
+        {"create_point", [&] { return KX_CURVE_create_point(p, &out); }, 0},
+        {"edit_point_data", [&] { return KX_CURVE_edit_point_data(pt, q); }, 0},
+        {"create_line", [&] { return KX_CURVE_create_line(&ld, &out); }, 0},
+        {"edit_line_data", [&] { return KX_CURVE_edit_line_data(l, &ld); }, 0},
+        {"create_arc", [&] { return KX_CURVE_create_arc(&ad, &out); }, 0},
+        {"edit_arc_data", [&] { return KX_CURVE_edit_arc_data(a, &ad); }, 0},
+        {"create_conic", [&] { return KX_CURVE_create_conic(&cd, &out); }, 0},
+        {"edit_conic_data", [&] { return KX_CURVE_edit_conic_data(conic, &cd); }, 0},
+        {"create_arc_thru_3pts", [&] { return KX_CURVE_create_arc_thru_3pts(1, p, q, r, &out); }, 0},
+        {"create_arc_thru_3pts refused", [&] { return KX_CURVE_create_arc_thru_3pts(3, p, q, r, &out); }, 1105004},
+        {"create_arc_thru_3pts coincident", [&] { return KX_CURVE_create_arc_thru_3pts(1, q, p, q, &out); }, 1105005},
+    };
+    for (const Case& c : cases) {
+        host::control::clear_journal();
+        EXPECT_EQ(c.call(), c.code) << c.name;
+        const auto marks = host::control::calls("UNDO_JQ_set_mark");
+        ASSERT_FALSE(marks.empty()) << c.name;
+        EXPECT_EQ(marks[0].arg[0], 1) << c.name;
+        EXPECT_STREQ(marks[0].text, "") << c.name;
+        EXPECT_EQ(host::control::call_count("UNDO_JQ_delete_mark"), static_cast<int>(marks.size())) << c.name;
+        EXPECT_EQ(UNDO_JQ_ask_number_of_marks(1), 0) << c.name;
+    }
+    // The refused arc through three points set its mark before the tests.
+    host::control::clear_journal();
+    EXPECT_EQ(KX_CURVE_create_arc_thru_3pts(0, p, q, r, &out), 1105004);
+    EXPECT_TRUE(host::control::called_before("UNDO_JQ_set_mark", "CONTEXT_ask_active_part_exists"));
+}
+
 // ---- arcs ---------------------------------------------------------------------
 
 TEST_F(CurveTest, ArcCreationCodes) {
@@ -320,6 +407,26 @@ TEST_F(CurveTest, ArcThroughThreePointsInSpaceIsTheCircumcircle) {
     EXPECT_EQ(d.start_angle, 0);
     EXPECT_EQ(d.end_angle, kTwoPi);
     EXPECT_NEAR(d.radius, 2, 1e-10);
+}
+
+TEST_F(CurveTest, ArcThroughThreePointsWithoutAWorkCoordinateSystem) {
+    // A session without a work coordinate system: the arc is made in the
+    // plane's frame at once.
+    fresh();
+    ASSERT_EQ(KX_initialize(), 0);
+    host::parts::set_work_part(host::parts::create("bare.prt"));
+    tag wcs = 1;
+    ASSERT_EQ(KX_CSYS_ask_wcs(&wcs), 0);
+    ASSERT_EQ(wcs, NULL_TAG);
+    double p1[3] = {0, 0, 5}, p2[3] = {1, 1, 5}, p3[3] = {2, 0, 5};
+    host::control::clear_journal();
+    tag a = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p1, p2, p3, &a), 0);
+    EXPECT_EQ(call_count("ES_replace_matrix_of_entity"), 0);
+    const auto lim = curve_limits(a);
+    EXPECT_NEAR(distance(point_at(a, (lim[0] + lim[1]) / 2), p2), 0, 1e-12);
+    const double center[3] = {1, 0, 5};
+    EXPECT_NEAR(distance(point_at(a, lim[0]), center), 1, 1e-12);
 }
 
 TEST_F(CurveTest, ArcThroughThreePointsCodes) {
