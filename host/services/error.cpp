@@ -87,6 +87,13 @@ std::string vformat(const char* format, va_list ap) {
     throw HostError(code, mod, line, std::move(text), library);
 }
 
+// The common tail of ERROR_raise and ERROR_internal: journals the raise
+// under the function's name and raises the formatted text.
+[[noreturn]] void raise_journalled(const char* function, int code, const char* module, int line, std::string text) {
+    if (hook_detail::j_on) hook_detail::record(function, code, line);
+    raise_error(code, module, line, std::move(text));
+}
+
 void log_line(std::string line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
     st().log.push_back(std::move(line));
@@ -150,21 +157,19 @@ using host::st;
 extern "C" {
 
 void ERROR_raise(const char* module, int line, int code, const char* format, ...) {
-    if (host::hook_detail::j_on) host::hook_detail::record("ERROR_raise", code, line);
     va_list ap;
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_error(code, module, line, std::move(text));
+    host::raise_journalled("ERROR_raise", code, module, line, std::move(text));
 }
 
 void ERROR_internal(const char* module, int line, const char* format, ...) {
-    if (host::hook_detail::j_on) host::hook_detail::record("ERROR_internal", HOST_ERR_INTERNAL, line);
     va_list ap;
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_error(HOST_ERR_INTERNAL, module, line, std::move(text));
+    host::raise_journalled("ERROR_internal", HOST_ERR_INTERNAL, module, line, std::move(text));
 }
 
 int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {

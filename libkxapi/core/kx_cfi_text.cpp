@@ -16,8 +16,7 @@ extern "C" KXAPI void uc4599(int code, char* text) {
     kx::guarded([&] {
         const int st = kx::frame(kx::no_check, [&] {
             kx::host_ptr<char> answer(CFI_get_error_text(code));
-            if (answer) kx::copy_bounded(text, answer.get());  // at most 132 characters and the NUL
-            else text[0] = '\0';
+            kx::copy_cut(text, answer.get());  // at most 132 characters and the NUL; none: empty
         });
         if (st != 0) {
             char line[64];

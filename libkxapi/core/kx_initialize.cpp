@@ -254,7 +254,10 @@ extern "C" KXAPI int SYS_init_extkxapi(void) {
 extern "C" KXAPI int KX_initialize(void) {
     return kx::guarded([] {
         if (kx::detail::g_initialized) {
+            // Nested, or the first call in a session that the host started
+            // itself (SYS_init_extkxapi): either way a session has begun.
             ++g.nesting;
+            g.once_started = true;
             return 0;
         }
         int status = 0;

@@ -41,7 +41,12 @@ namespace kx {
 
 tag_list* make_tag_list(std::span<const tag> tags) {
     tag_list* list = new_node(NULL_TAG);
-    for (tag t : tags) KX_MODL_put_list_item(list, t);
+    try {
+        for (tag t : tags) KX_MODL_put_list_item(list, t);
+    } catch (...) {
+        KX_MODL_delete_list(&list);  // a failed build hands back nothing
+        throw;
+    }
     return list;
 }
 
@@ -61,7 +66,13 @@ loop_list* make_loop_list(std::span<const loop_spec> loops) {
         block[i].edge_list = nullptr;
         block[i].next = i + 1 < loops.size() ? &block[i + 1] : nullptr;
     }
-    for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
+    try {
+        for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
+    } catch (...) {
+        for (std::size_t i = 0; i < loops.size(); ++i) KX_MODL_delete_list(&block[i].edge_list);
+        SM_free(block);
+        throw;
+    }
     return block;
 }
 
@@ -172,11 +183,17 @@ extern "C" KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
 extern "C" KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, string_list* strings) {
     kx::guarded([&] {
         if (!strings) return 0;
+        auto block = [](std::size_t size, int n) {
+            return kx::host_ptr<void>(SM_alloc(size * std::size_t(n > 0 ? n : 0)));
+        };
+        // All three or none: a failed allocation leaves the record as it was.
+        auto per_string = block(sizeof(int), n_strings);
+        auto dir = block(sizeof(int), n_strings);
+        auto objects = block(sizeof(tag), n_objects);
         strings->count = n_strings;
-        auto ints = [](int n) { return static_cast<int*>(SM_alloc(sizeof(int) * std::size_t(n > 0 ? n : 0))); };
-        strings->per_string = ints(n_strings);
-        strings->dir = ints(n_strings);
-        strings->objects = static_cast<tag*>(SM_alloc(sizeof(tag) * std::size_t(n_objects > 0 ? n_objects : 0)));
+        strings->per_string = static_cast<int*>(per_string.release());
+        strings->dir = static_cast<int*>(dir.release());
+        strings->objects = static_cast<tag*>(objects.release());
         return 0;
     });
 }

@@ -1,6 +1,8 @@
 // The undo bracket: an edit made through several host steps is bracketed
 // with an undo mark that is rolled back when the edit fails and deleted when
-// it succeeds. Internal to the library.
+// it succeeds. A failed edit deletes its mark too, after the roll-back: the
+// host keeps a mark that it has undone to, and the bracket's mark must not
+// stay behind as an undo step that changes nothing. Internal to the library.
 //
 //     return kx::frame(prologue, [&] {
 //         return kx::undo_bracket(1, "Create thing", [&] {
@@ -10,8 +12,9 @@
 //     });
 //
 // The bracket belongs inside the work of a frame: a host error raised in
-// the edit rolls back to the mark and then goes on to the frame, which
-// turns it into the status. A non-zero status of the edit rolls back too.
+// the edit rolls back to the mark, deletes it and then goes on to the
+// frame, which turns it into the status. A non-zero status of the edit
+// rolls back and deletes the mark too.
 //
 // The undo service behind the bracket is a seam: the undo module installs
 // its implementation with kx::set_undo_service. Until one is installed the
@@ -46,6 +49,13 @@ KXAPI UndoService& undo_service();
 // Installs a service (it must outlive its use); null restores the default.
 KXAPI void set_undo_service(UndoService* service);
 
+// Rolls back to the mark and deletes it while a host error is on its way
+// out of the edit. The raise has consumed the function's frame already, so
+// this runs under a frame of its own: an error of the roll-back itself is
+// noted on the host log (and its code becomes the function's status)
+// instead of reaching a frame further out or stopping the program.
+KXAPI void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
+
 template <class Edit>
 int undo_bracket(int visibility, const char* name, Edit&& edit) {
     UndoService& undo = undo_service();
@@ -55,11 +65,11 @@ int undo_bracket(int visibility, const char* name, Edit&& edit) {
         if constexpr (std::is_void_v<decltype(edit())>) edit();
         else status = static_cast<int>(edit());
     } catch (...) {
-        undo.undo_to_mark(mark, name);
+        roll_back_after_error(undo, mark, name);
         throw;
     }
     if (status != 0) undo.undo_to_mark(mark, name);
-    else undo.delete_mark(mark, name);
+    undo.delete_mark(mark, name);
     return status;
 }
 

@@ -71,6 +71,12 @@ void copy_bounded(char* dst, const char* src, std::size_t max_chars) {
     dst[max_chars] = '\0';
 }
 
+void copy_cut(char* dst, const char* src, std::size_t max_chars) {
+    const std::size_t n = src ? strnlen(src, max_chars) : 0;
+    if (n) std::memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
 char* dup_string(std::string_view text) {
     char* out = static_cast<char*>(SM_alloc(text.size() + 1));
     std::memcpy(out, text.data(), text.size());
@@ -112,6 +118,22 @@ void to_fortran(char* field, int length, std::string_view text) {
 UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo(); }
 void set_undo_service(UndoService* service) { undo_in_use = service; }
 
+void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
+    const int id = detail::arm_frame();
+    const int depth = host::error::frame_depth();
+    try {
+        undo.undo_to_mark(mark, name);
+        undo.delete_mark(mark, name);
+    } catch (const host::HostError& e) {
+        if (!detail::consumed_frame(e, depth)) throw;
+        char line[96];
+        std::snprintf(line, sizeof line, "Undo to mark %u failed with error %d", mark, e.code());
+        ERROR_note(kModule, __LINE__, line);
+        return;
+    }
+    ERROR_cancel_handler(id);
+}
+
 }  // namespace kx
 
 // ---- regenerate_after_edit -------------------------------------------------------
@@ -126,6 +148,9 @@ extern "C" KXAPI int regenerate_after_edit(int* mode, tag* object) {
 extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
     if (!message) return 1;
     if (code < 0) {
+        // uc4599 leaves the buffer as it is when the host fails it: the
+        // caller then reads an empty text, never what the buffer held.
+        message[0] = '\0';
         uc4599(code, message);
         return 0;
     }

@@ -36,6 +36,11 @@ inline constexpr std::size_t kMessageChars = 132;
 // hold max_chars + 1 bytes. A null src gives the empty text.
 KXAPI void copy_bounded(char* dst, const char* src, std::size_t max_chars = kMessageChars);
 
+// Copies at most max_chars characters of src and a NUL into dst, and
+// nothing more: the bytes after the NUL stay as they are. A null src gives
+// the empty text.
+KXAPI void copy_cut(char* dst, const char* src, std::size_t max_chars = kMessageChars);
+
 // ---- Caller-owned allocation -------------------------------------------------
 
 // Results handed to a caller come from the host's general allocator

@@ -105,6 +105,13 @@ TEST_F(FailMessage, Uc4599IsBoundedAndFreesTheHostText) {
     EXPECT_EQ(b.text(), std::string(132, 'T'));
     EXPECT_TRUE(b.guard_intact());
     EXPECT_EQ(ctl::live_blocks(), blocks);
+
+    // A short text takes its length and the NUL, no more: the caller's
+    // buffer may be just large enough for it.
+    host::fm::set_error_text(-4, "abc");
+    Buffer s;
+    uc4599(-4, s.bytes);
+    EXPECT_EQ(std::string(s.bytes, 5), std::string("abc\0X", 5));
 }
 
 TEST_F(FailMessage, Uc4599NotesAHostErrorAndLeavesTheBuffer) {
@@ -117,6 +124,13 @@ TEST_F(FailMessage, Uc4599NotesAHostErrorAndLeavesTheBuffer) {
     EXPECT_NE(log[0].find("kx_cfi"), std::string::npos);
     EXPECT_NE(log[0].find("Routine uc4599 failed with error 1020007"), std::string::npos);
     EXPECT_EQ(ctl::frame_depth(), 0);
+
+    // Through KX_get_fail_message the caller gets an empty text, not the
+    // buffer's old bytes.
+    Buffer c;
+    EXPECT_EQ(KX_get_fail_message(-7, c.bytes), 0);
+    EXPECT_EQ(c.text(), "");
+    EXPECT_EQ(ctl::log_lines().size(), 2u);
 }
 
 }  // namespace

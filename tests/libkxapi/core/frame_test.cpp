@@ -9,6 +9,8 @@
 
 #include "fixture.h"
 #include "host/core/display.h"
+#include "host/feature/undo.h"
+#include "host/services/objects.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/support/support.h"
@@ -383,9 +385,11 @@ TEST_F(Frame, UndoBracket) {
     struct Case {
         int outcome;  // 0 success, >0 a status, <0 a host error of -outcome
         int status;
-        const char* last;
+        std::vector<std::string> events;
     };
-    for (Case c : {Case{0, 0, "delete 42"}, Case{1480005, 1480005, "undo 42"}, Case{-750003, 750003, "undo 42"}}) {
+    const std::vector<std::string> rolled_back = {"set 1 Edit thing", "undo 42", "delete 42"};
+    for (const Case& c : {Case{0, 0, {"set 1 Edit thing", "delete 42"}}, Case{1480005, 1480005, rolled_back},
+                          Case{-750003, 750003, rolled_back}}) {
         undo.events.clear();
         const int st = kx::frame([&] {
             return kx::undo_bracket(1, "Edit thing", [&] {
@@ -394,9 +398,7 @@ TEST_F(Frame, UndoBracket) {
             });
         });
         EXPECT_EQ(st, c.status);
-        ASSERT_EQ(undo.events.size(), 2u);
-        EXPECT_EQ(undo.events[0], "set 1 Edit thing");
-        EXPECT_EQ(undo.events[1], c.last);
+        EXPECT_EQ(undo.events, c.events) << c.outcome;
         EXPECT_EQ(ctl::frame_depth(), 0);
     }
     kx::set_undo_service(nullptr);
@@ -404,6 +406,55 @@ TEST_F(Frame, UndoBracket) {
     EXPECT_EQ(kx::frame([] { return kx::undo_bracket(0, "x", [] { return 3; }); }), 3);
     for (const std::string& name : ctl::call_names()) EXPECT_EQ(name.find("UNDO"), std::string::npos) << name;
     kx::set_undo_service(installed);
+}
+
+// With the host's undo service: a failed edit is rolled back and leaves no
+// mark behind; the marks set before the bracket stay.
+TEST_F(Frame, UndoBracketLeavesNoMarkBehind) {
+    open();
+    int status = 0;
+    const unsigned user_mark = UNDO_JQ_set_mark(1, "user", &status);
+    ASSERT_EQ(status, 0);
+    struct Case {
+        int outcome;  // as above
+        int status;
+        bool kept;
+    };
+    int n = 0;
+    for (Case c : {Case{1480005, 1480005, false}, Case{-750003, 750003, false}, Case{0, 0, true}}) {
+        const std::string file = "edit" + std::to_string(n++) + ".prt";
+        tag made = NULL_TAG;
+        const int st = kx::frame([&] {
+            return kx::undo_bracket(1, "Edit thing", [&] {
+                made = ctl::make_part(file, {{3, 0}}).objects[0];
+                if (c.outcome < 0) ERROR_raise("test", 6, -c.outcome, "edit failed");
+                return c.outcome;
+            });
+        });
+        EXPECT_EQ(st, c.status);
+        EXPECT_EQ(host::objects::is_alive(made), c.kept) << c.outcome;
+        const auto marks = host::undo::marks();
+        ASSERT_EQ(marks.size(), 1u) << c.outcome;
+        EXPECT_EQ(marks[0].id, user_mark);
+        EXPECT_EQ(ctl::frame_depth(), 0);
+    }
+}
+
+// The roll-back after a host error fails too: noted on the log, the
+// program goes on, and the roll-back's failure is the status.
+TEST_F(Frame, UndoBracketSurvivesAFailedRollBack) {
+    open();
+    ctl::raise_on("UNDO_JQ_undo_to_mark", 1055001);
+    const int st = kx::frame([] {
+        return kx::undo_bracket(1, "Edit thing", [] { ERROR_raise("test", 7, 750003, "edit failed"); });
+    });
+    ctl::clear_scripts();
+    EXPECT_EQ(st, 1055001) << "the last error raised";
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    const auto log = ctl::log_lines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("kx_util"), std::string::npos);
+    EXPECT_NE(log[0].find("failed with error 1055001"), std::string::npos);
 }
 
 // ---- regenerate_after_edit -----------------------------------------------------------

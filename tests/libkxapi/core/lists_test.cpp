@@ -1,4 +1,5 @@
 // Tag lists, loop lists and string lists.
+#include <span>
 #include <vector>
 
 #include "fixture.h"
@@ -162,6 +163,35 @@ TEST_F(Lists, AllocationFailureGoesToTheCallersFrame) {
     EXPECT_EQ(*code, HOST_ERR_NO_MEMORY);
     EXPECT_EQ(items(list), (std::vector<tag>{1}));
     KX_MODL_delete_list(&list);
+}
+
+// A builder that fails half-way hands back nothing and keeps nothing (the
+// fixture checks that every block is returned).
+TEST_F(Lists, FailedBuildsLeaveNoBlocks) {
+    const tag tags[] = {1, 2, 3};
+    const kx::loop_spec specs[] = {{1, {10, 11}}, {2, {20, 21}}};
+    struct Case {
+        const char* allocator;
+        int nth;  // the allocation that fails
+        void (*build)(const tag*, const kx::loop_spec*);
+    };
+    auto tag_list_of = [](const tag* t, const kx::loop_spec*) { kx::make_tag_list(std::span(t, 3)); };
+    auto loop_list_of = [](const tag*, const kx::loop_spec* l) { kx::make_loop_list(std::span(l, 2)); };
+    auto string_list_of = [](const tag*, const kx::loop_spec*) {
+        string_list s{7, nullptr, nullptr, nullptr};
+        KX_MODL_create_string_list(2, 3, &s);
+        ADD_FAILURE() << "the allocation must fail";
+    };
+    for (const Case& c : {Case{"SM_alloc_persistent", 2, tag_list_of}, Case{"SM_alloc_persistent", 3, tag_list_of},
+                          Case{"SM_alloc_persistent", 3, loop_list_of}, Case{"SM_alloc_persistent", 5, loop_list_of},
+                          Case{"SM_alloc", 2, string_list_of}, Case{"SM_alloc", 3, string_list_of}}) {
+        ctl::raise_on(c.allocator, HOST_ERR_NO_MEMORY, c.nth);
+        const auto code = ctl::raised_code([&] { c.build(tags, specs); });
+        ctl::clear_scripts();
+        ASSERT_TRUE(code.has_value()) << c.allocator << " " << c.nth;
+        EXPECT_EQ(*code, HOST_ERR_NO_MEMORY);
+        EXPECT_EQ(ctl::live_blocks(), start_) << c.allocator << " " << c.nth;
+    }
 }
 
 }  // namespace

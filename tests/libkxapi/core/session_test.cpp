@@ -90,6 +90,20 @@ TEST_F(Session, FullStartUpRunsTheChainInOrder) {
         EXPECT_TRUE(host::control::called_before(order[i - 1], order[i])) << order[i - 1] << " / " << order[i];
 }
 
+// The host ran the start-up chain itself: the program's KX_initialize only
+// nests, its KX_terminate tears down, and a later KX_initialize is refused
+// as after any other session.
+TEST_F(Session, SessionStartedByTheHost) {
+    ASSERT_EQ(SYS_init_extkxapi(), 0);
+    EXPECT_EQ(kx::session_state().nesting, 0);
+    EXPECT_EQ(KX_initialize(), 0);
+    EXPECT_EQ(kx::session_state().nesting, 1);
+    EXPECT_EQ(KX_terminate(), 0);
+    EXPECT_EQ(KX_is_initialized(), 0);
+    EXPECT_EQ(KX_initialize(), 1105002);
+    EXPECT_EQ(host::startup::state().before_runs, 1) << "the start-up chain ran once";
+}
+
 TEST_F(Session, RegistersTheBandsOnceInOrder) {
     ASSERT_EQ(KX_initialize(), 0);
     std::vector<int> bases;
