@@ -8,25 +8,15 @@
 #include "lathra/app/job.h"
 #include "lathra/app/platform.h"
 #include "lathra/app/settings.h"
+#include "lathra/engine/text_format.h"
 
 namespace lathra::app {
+
+using engine::format;
+
 namespace {
 
 constexpr int kFieldSaturation = 999999999;
-
-// A real number as the fields show it: without needless decimals.
-std::string real_text(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
-}
-
-std::string format(const char* fmt, auto... args) {
-    const int n = std::snprintf(nullptr, 0, fmt, args...);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
 
 }  // namespace
 

@@ -78,14 +78,13 @@ int read_int(const std::map<std::string, std::string>& keys, const char* key, in
     return static_cast<int>(v);
 }
 
-// Real numbers are written without needless decimals ("100", "12.5").
+}  // namespace
+
 std::string real_text(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
 }
-
-}  // namespace
 
 std::filesystem::path settings_file_path(const std::string& exe_name) {
     const char* dir = std::getenv("TEMP");

@@ -20,6 +20,10 @@ struct Settings {
     int seqno = 0;               // "SEQNO": 0 H33 numbering, else free
 };
 
+// A real number without needless decimals ("100", "12.5"), as the settings
+// file holds it and the dialog's fields show it.
+std::string real_text(double v);
+
 // Where the settings live: "<exe name>.ini" in TEMP, else TMPDIR, else /tmp.
 std::filesystem::path settings_file_path(const std::string& exe_name);
 

@@ -125,6 +125,7 @@ void Analyzer::parse(const std::string& frame, Parsed& p) const {
     if (w.real('X', v)) { p.sum_x = v * 0.01; m.x = static_cast<float>(p.sum_x); m.moves = true; }
     if (w.real('Y', v)) { p.sum_y = v * 0.01; m.y = static_cast<float>(p.sum_y); m.moves = true; }
     if (w.real('Z', v)) { p.sum_z = v * 0.01; m.z = static_cast<float>(p.sum_z); m.moves = true; }
+    p.has_ijk = w.has('I') || w.has('J') || w.has('K');
     if (m.moves) {
         if (w.real('I', v)) { m.i = static_cast<float>(v * 0.01); m.arc = true; }
         if (w.real('J', v)) { m.j = static_cast<float>(v * 0.01); m.arc = true; }
@@ -148,15 +149,13 @@ std::string Analyzer::feed_text(int feed) const {
     return opt_.feeds_are_codes ? feed_convert(feed) : decimal(feed);
 }
 
-bool Analyzer::short_arc(const std::string& text) const {
-    if (!has_word(text, 'I') && !has_word(text, 'J') && !has_word(text, 'K')) return false;
-    double x = 0, y = 0, z = 0;
-    word_real(text, 'X', x);
-    word_real(text, 'Y', y);
-    word_real(text, 'Z', z);
-    const float fx = static_cast<float>(x * 0.01), fy = static_cast<float>(y * 0.01),
-                fz = static_cast<float>(z * 0.01);
-    return std::sqrt(fx * fx + fy * fy + fz * fz) < ConversionState::kArcLength;
+bool Analyzer::short_arc(const FrameSlot& slot) const {
+    if (slot.short_arc < 0) {
+        Parsed p;
+        parse(slot.text, p);
+        slot.short_arc = p.has_ijk && p.m.length() < ConversionState::kArcLength;
+    }
+    return slot.short_arc != 0;
 }
 
 void Analyzer::to_tangent(Motion& m, int mode, bool current) {
@@ -184,18 +183,18 @@ bool Analyzer::otkat(int k) {
     if (k <= 0) return true;
     Window& win = window_;
     if (opt_.check_stopped_arc && win[k].feed == 0 && win[k - 1].feed == 0 &&
-        short_arc(win[k - 1].text))
+        short_arc(win[k - 1]))
         return fail(-21, win[k - 1].text);
 
     const float a = static_cast<float>(opt_.acceleration);
     int j = k;
     while (j > 0 && win[j].feed < win[j - 1].feed) {
         FrameSlot& before = win[j - 1];
-        if (short_arc(before.text)) {
+        if (short_arc(before)) {
             // An arc shorter than the arc length runs at one feed throughout.
             if (win[j].feed == 0) return fail(-21, before.text);
             before.feed = win[j].feed;
-            replace_word(before.text, 'F', feed_convert(win[j].feed));
+            replace_word(before.text, 'F', FeedCode(win[j].feed).view());
             --j;
             continue;
         }
@@ -206,7 +205,7 @@ bool Analyzer::otkat(int k) {
         if (opt_.m_s_end_lookback && (has_word(before.text, 'M') || has_word(before.text, 'S')))
             break;
         before.feed = b;
-        replace_word(before.text, 'F', feed_convert(b));
+        replace_word(before.text, 'F', FeedCode(b).view());
         --j;
     }
     // Reaching slot 0 of a window that has already written frames means the
@@ -285,6 +284,7 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
         else if (top == 0) slot.feed = 0;
         else if (cm.moves) slot.feed = st.current_feed;
         slot.length = cm.moves ? c_len : 0.0f;
+        slot.short_arc = cp.has_ijk && c_len < ConversionState::kArcLength;
     }
 
     // 7. Look back from the new frame.
@@ -314,7 +314,7 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
             if (np.has_f) {
                 st.arc_restore_feed = 0;
             } else if (st.arc_restore_feed >= 1) {
-                replace_word(N, 'F', feed_convert(st.arc_restore_feed));
+                replace_word(N, 'F', FeedCode(st.arc_restore_feed).view());
                 n_changed = true;
                 g = st.arc_restore_feed;
                 n_stated = true;
@@ -374,7 +374,7 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
         st.current_feed = g;
         FrameSlot& slot = win[top];
         slot.feed = g;
-        replace_word(slot.text, 'F', feed_convert(g));
+        replace_word(slot.text, 'F', FeedCode(g).view());
         if (!otkat(top)) return false;
     }
 
@@ -411,7 +411,7 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
     if (!cm.moves && nm.moves && !n_stated) st.follow_up = 3;
 
     // 16. The slot's feed as a feed code.
-    if (c_stated) replace_word(win[top].text, 'F', feed_convert(st.current_feed));
+    if (c_stated) replace_word(win[top].text, 'F', FeedCode(st.current_feed).view());
 
     // 17. Braking frame before the corner.
     if (st.follow_up == 1) {
@@ -422,14 +422,15 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
             ++win.top;
             FrameSlot& slot = win[win.top];
             slot.text.assign("N000F");
-            slot.text.append(feed_convert(fb));
+            slot.text.append(FeedCode(fb).view());
             slot.text.push_back('\n');
             slot.feed = fb;
             slot.length = 0;
+            slot.short_arc = 0;
         } else {
             FrameSlot& slot = win[top];
             slot.feed = fb;
-            replace_word(slot.text, 'F', feed_convert(fb));
+            replace_word(slot.text, 'F', FeedCode(fb).view());
         }
         if (!otkat(win.top)) return false;
     }
@@ -441,6 +442,7 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
         slot.text = kStopFrame;
         slot.feed = 0;
         slot.length = 0;
+        slot.short_arc = 0;
         if (!otkat(win.top)) return false;
         st.follow_up = 0;
     }
@@ -452,16 +454,19 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
 void Numbering::apply(std::string& frame) {
     const std::size_t at = frame.find('N');
     if (at == std::string::npos) return;
-    const std::size_t len = word_value(std::string_view(frame).substr(at), 'N').size();
+    std::size_t end = at + 1;
+    while (end < frame.size() && is_value_char(frame[end])) ++end;
+    const std::size_t len = end - at - 1;
     if (len == 0) return;
     // "%0*ld": the number with leading zeros to the width, in the N value.
-    char digits[24], value[48];
-    const std::size_t n =
-        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, number_).ptr - digits);
-    const std::size_t zeros = n < static_cast<std::size_t>(width_) ? width_ - n : 0;
-    std::memset(value, '0', zeros);
-    std::memcpy(value + zeros, digits, n);
-    frame.replace(at + 1, len, value, zeros + n);
+    char value[24];
+    char* const last = value + sizeof value;
+    char* p = last;
+    for (long n = number_; n > 0; n /= 10) *--p = static_cast<char>('0' + n % 10);
+    while (last - p < width_) *--p = '0';
+    const std::size_t n = static_cast<std::size_t>(last - p);
+    if (n == len) std::memcpy(frame.data() + at + 1, p, n); // nearly always: in place
+    else frame.replace(at + 1, len, p, n);
     if (++number_ >= wrap_) number_ = 1;
 }
 

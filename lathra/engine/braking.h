@@ -17,6 +17,10 @@ struct FrameSlot {
     std::string text;
     int feed = 0;       // mm/min
     float length = 0;   // mm
+    // Whether the text is an arc (an I, J or K word) shorter than the arc
+    // length, by its X, Y and Z words: 1 or 0, -1 until it is known. Feed
+    // edits never change those words, so it is found once per frame.
+    mutable signed char short_arc = -1;
 };
 
 // The window of 20 slots. When the 19th frame has been stored the oldest is
@@ -150,10 +154,11 @@ private:
         bool g02 = false, g03 = false, g17 = false, g18 = false, g19 = false;
         bool has_f = false;
         bool has_m_l_g = false;
+        bool has_ijk = false;                   // an I, J or K word, moving or not
     };
     void parse(const std::string& frame, Parsed& p) const;
     std::string feed_text(int feed) const;
-    bool short_arc(const std::string& text) const;
+    bool short_arc(const FrameSlot& slot) const;
     void to_tangent(Motion& m, int mode, bool current);
     bool fail(int code, const std::string& frame, const std::string& next = {});
 

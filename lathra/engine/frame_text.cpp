@@ -6,14 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace lathra::engine {
 
 namespace {
-
-bool is_value_char(char c) {
-    return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.';
-}
 
 // strtod/strtol need a terminated string; values are short, but a frame of
 // any length may hold a long one.
@@ -93,9 +90,9 @@ WordIndex::WordIndex(std::string_view frame) : frame_(frame) {
         const char c = d[i];
         const unsigned k = static_cast<unsigned>(c - 'A');
         if (k >= 26) continue;
+        std::size_t e = i + 1;
+        while (e < n && is_value_char(d[e])) ++e;
         if (!(seen_ & (1u << k))) {
-            std::size_t e = i + 1;
-            while (e < n && is_value_char(d[e])) ++e;
             seen_ |= 1u << k;
             pos_[k] = static_cast<unsigned>(i);
             len_[k] = static_cast<unsigned>(e - i - 1);
@@ -105,14 +102,8 @@ WordIndex::WordIndex(std::string_view frame) : frame_(frame) {
             if (a == '0' && b >= '1' && b <= '3') g_ |= g_bit(b - '0');
             else if (a == '1' && b >= '7' && b <= '9') g_ |= g_bit(10 + b - '0');
         }
+        i = e - 1; // a value holds no letters: go on after it
     }
-}
-
-std::string_view WordIndex::value(char letter) const {
-    const unsigned k = static_cast<unsigned>(letter - 'A');
-    if (k >= 26) return word_value(frame_, letter);
-    if (!(seen_ & (1u << k)) || len_[k] == 0) return {};
-    return frame_.substr(pos_[k] + 1, len_[k]);
 }
 
 bool WordIndex::real(char letter, double& v) const {
@@ -123,10 +114,25 @@ bool WordIndex::real(char letter, double& v) const {
 }
 
 long value_int(std::string_view v) {
-    long r = with_terminated(v, [](const char* s) {
-        errno = 0;
-        return std::strtol(s, nullptr, 10);
-    });
+    // As strtol reads it (leading blanks, a sign, the leading digits; 0 when
+    // there are none), kept in the int range. Values are nearly always a few
+    // digits; only long ones go to the library.
+    std::size_t i = 0;
+    while (i < v.size() && v[i] == ' ') ++i;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+    long r = 0;
+    std::size_t digits = i;
+    while (digits < v.size() && v[digits] >= '0' && v[digits] <= '9' && digits - i < 9)
+        r = r * 10 + (v[digits++] - '0');
+    if (digits < v.size() && v[digits] >= '0' && v[digits] <= '9') {
+        r = with_terminated(v, [](const char* s) {
+            errno = 0;
+            return std::strtol(s, nullptr, 10);
+        });
+    } else if (negative) {
+        r = -r;
+    }
     if (r > INT_MAX) r = INT_MAX;
     if (r < -INT_MAX) r = -INT_MAX;
     return r;
@@ -149,23 +155,28 @@ void replace_word(std::string& frame, char letter, std::string_view value) {
             return;
         }
     }
-    std::size_t where = std::string::npos;
-    if (has_word(frame, 'L')) where = frame.find('L');
+    std::size_t where = frame.find('L');
+    if (where != std::string::npos && !(where + 1 < frame.size() && is_value_char(frame[where + 1])))
+        where = std::string::npos; // an L without a value is no L word
     if (where == std::string::npos) where = frame.find('<');
     if (where == std::string::npos) where = frame.find('\r');
     if (where == std::string::npos) where = frame.find('\n');
-    std::string word(1, letter);
-    word.append(value);
     if (where == std::string::npos) {
-        frame.append(word);
+        frame.push_back(letter);
+        frame.append(value);
         frame.push_back('\n');
     } else {
-        frame.insert(where, word);
+        frame.insert(where, 1, letter);
+        frame.insert(where + 1, value);
     }
 }
 
-std::string feed_convert(int feed) {
-    if (feed <= 0) return "0000";
+FeedCode::FeedCode(int feed) {
+    if (feed <= 0) {
+        std::memcpy(text_, "0000", 4);
+        size_ = 4;
+        return;
+    }
     // e = trunc(log10(feed)), counted in digits so that powers of ten are exact.
     int e = 0;
     for (int f = feed; f >= 10; f /= 10) ++e;
@@ -178,14 +189,16 @@ std::string feed_convert(int feed) {
     default: m = feed; break;
     }
     // "%1d%1d%2.2d" with 0, e + 4 and m.
-    char buf[24];
-    char* p = buf;
+    char* p = text_;
     *p++ = '0';
-    p = std::to_chars(p, buf + sizeof buf, e + 4).ptr;
+    if (e + 4 < 10) *p++ = static_cast<char>('0' + e + 4);
+    else p = std::to_chars(p, text_ + sizeof text_, e + 4).ptr; // feeds of a million and more
     if (m < 10) *p++ = '0';
-    p = std::to_chars(p, buf + sizeof buf, m).ptr;
-    return std::string(buf, p);
+    p = std::to_chars(p, text_ + sizeof text_, m).ptr;
+    size_ = static_cast<std::size_t>(p - text_);
 }
+
+std::string feed_convert(int feed) { return std::string(FeedCode(feed).view()); }
 
 int DecodeFeed(long code, int* rapid_mark) {
     long c = code;

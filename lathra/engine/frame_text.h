@@ -8,6 +8,11 @@
 
 namespace lathra::engine {
 
+// Characters that make up a word's value: digits, blanks, signs and the point.
+inline bool is_value_char(char c) {
+    return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.';
+}
+
 // The value of the first occurrence of `letter` in `frame`: the characters
 // that directly follow it and are digits, blanks, '+', '-' or '.'. Empty when
 // the letter does not occur or nothing of the kind follows it.
@@ -40,7 +45,12 @@ long value_int(std::string_view value);
 class WordIndex {
 public:
     explicit WordIndex(std::string_view frame);
-    std::string_view value(char letter) const;
+    std::string_view value(char letter) const {
+        const unsigned k = static_cast<unsigned>(letter - 'A');
+        if (k >= 26) return {};
+        if (!(seen_ & (1u << k)) || len_[k] == 0) return {};
+        return frame_.substr(pos_[k] + 1, len_[k]);
+    }
     bool has(char letter) const { return !value(letter).empty(); }
     bool real(char letter, double& v) const;
     // Whether "G<code>" occurs in the text (code 1, 2, 3, 17, 18 or 19).
@@ -63,6 +73,18 @@ void replace_word(std::string& frame, char letter, std::string_view value);
 // The four-character feed code of a feed in mm/min ("0000" for a stop):
 // "0", the exponent digit plus 4, the mantissa as at least two digits.
 std::string feed_convert(int feed);
+
+// The same code in a small buffer, for the stages that write a code into
+// every frame.
+class FeedCode {
+public:
+    explicit FeedCode(int feed);
+    std::string_view view() const { return {text_, size_}; }
+
+private:
+    char text_[16];
+    std::size_t size_ = 0;
+};
 
 // The feed in mm/min of a feed code read as a decimal integer. Codes above
 // 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set to 1.

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+
 using namespace lathra::engine;
 
 TEST(ReadWord, Table) {
@@ -41,6 +44,16 @@ TEST(WordNumbers, RealAndIntegerValues) {
     EXPECT_EQ(i, 400);
     EXPECT_TRUE(word_int("F99999999999999999999\n", 'F', i)); // saturates
     EXPECT_EQ(i, 2147483647);
+    // read as strtol reads it: blanks, a sign, the leading digits
+    const struct { const char* frame; long value; } ints[] = {
+        {"F 0400 12\n", 400}, {"F-5\n", -5}, {"F+7\n", 7}, {"F+-5\n", 0}, {"F.5\n", 0},
+        {"F1.9\n", 1}, {"F2147483647\n", 2147483647}, {"F2147483648\n", 2147483647},
+        {"F-99999999999\n", -2147483647}, {"F000000000000000000012\n", 12},
+    };
+    for (const auto& c : ints) {
+        EXPECT_TRUE(word_int(c.frame, 'F', i)) << c.frame;
+        EXPECT_EQ(i, c.value) << c.frame;
+    }
 }
 
 TEST(ReplaceWord, Table) {
@@ -77,6 +90,7 @@ TEST(FeedCode, ConvertTable) {
         {45, "0545"}, {99, "0599"}, {100, "0610"}, {240, "0624"}, {300, "0630"}, {600, "0660"},
         {666, "0666"}, {999, "0699"}, {1000, "0710"}, {1200, "0712"}, {9999, "0799"},
         {10000, "0810000"}, // beyond a four-character code
+        {1000000, "0101000000"}, {2147483647, "0132147483647"}, // "%1d" of an exponent digit of 10 and more
     };
     for (const Case& c : cases) EXPECT_EQ(feed_convert(c.feed), c.code) << c.feed;
 }
@@ -154,5 +168,29 @@ TEST(Round3, AgreesWithPrintf) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.3f", v);
         ASSERT_EQ(round3(v), std::strtod(buf, nullptr)) << v;
+    }
+}
+
+TEST(WordIndexTest, AgreesWithTheWordOperationsOnRandomFrames) {
+    // The one-pass index of a frame answers what word_value and a substring
+    // search for the motion and plane codes answer.
+    std::uint32_t seed = 7;
+    auto rnd = [&](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    const char* alphabet = "NGXYZIJKFMSTL<> +-.0123456789\r\n";
+    for (int t = 0; t < 3000; ++t) {
+        std::string frame;
+        const int len = static_cast<int>(rnd(30));
+        for (int c = 0; c < len; ++c) frame += alphabet[rnd(31)];
+        const WordIndex index(frame);
+        for (char letter = 'A'; letter <= 'Z'; ++letter)
+            ASSERT_EQ(index.value(letter), word_value(frame, letter)) << frame << " " << letter;
+        for (int code : {1, 2, 3, 17, 18, 19}) {
+            char g[8];
+            std::snprintf(g, sizeof g, "G%02d", code);
+            ASSERT_EQ(index.has_g(code), frame.find(g) != std::string::npos) << frame << " " << g;
+        }
     }
 }
