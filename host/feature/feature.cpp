@@ -79,6 +79,8 @@ int list_kind(int list) {
     return it == lists().lists.end() ? 0 : it->second.kind;
 }
 
+int list_count() { return static_cast<int>(lists().lists.size()); }
+
 }  // namespace host::feature
 
 namespace hf = host::feature;
@@ -95,6 +97,12 @@ int KI_crlist(int kind, int* list) {
     hf::lists().lists[id] = hf::List{kind, {}};
     *list = id;
     return 0;
+}
+
+void KI_free_list(int list) {
+    HOST_ENTRY("KI_free_list", list);
+    hf::require_list("KI_free_list", list);
+    hf::lists().lists.erase(list);
 }
 
 unsigned int CM_ask_object_of_eid(unsigned int object) {

@@ -9,6 +9,7 @@
  * The deletion goes through a host object list:
  *   KI_crlist(kind, &list)            a new empty list (kind 10001: features
  *                                     to delete); answers 0 or a status
+ *   KI_free_list(list)                frees the list (its objects stay)
  *   CM_ask_object_of_eid(tag)         the modeller's object of a tag (its
  *                                     persistent entity id)
  *   CM_ptcmtgli(list, 0, 1, object)   appends one object to the list
@@ -42,6 +43,7 @@ extern "C" {
 #endif
 
 int KI_crlist(int kind, int* list);
+void KI_free_list(int list);
 unsigned int CM_ask_object_of_eid(unsigned int object);
 void CM_ptcmtgli(int list, int position, int count, unsigned int object);
 void ui_delete_feature_(int* list, int* status);
@@ -74,6 +76,7 @@ void set_undeletable(unsigned int feature, bool on);
 // The objects of a host list, in order (empty for an unknown list).
 std::vector<unsigned int> list_objects(int list);
 int list_kind(int list);   // 0 for an unknown list
+int list_count();          // host lists not freed yet
 
 }  // namespace host::feature
 #endif

@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -31,6 +32,7 @@ constexpr int kReasons = 7;
 constexpr int kWorkPartReason = 6;
 constexpr int kModifiedReason = 4;
 constexpr int kOpenReason = 1;
+constexpr std::size_t kTagFirstCapacity = 16;
 
 constexpr int kCorruptReason = 750003;
 constexpr int kNoCallbacks = 750006;
@@ -40,29 +42,31 @@ constexpr int kReasonNotAdded = 750008;
 // ---- Running user code ------------------------------------------------------
 
 // Runs f in the user-program run-time environment under an error frame of
-// its own. Answers false when an error (or any exception) came back: the
-// frame and the environment are then restored and nothing is passed on.
-template <class F>
-bool run_protected(F&& f) {
+// its own. When an error (or any exception) comes back, on_error notes it,
+// then the frame and the environment are restored and nothing is passed on.
+template <class F, class OnError>
+void run_protected(F&& f, OnError&& on_error) {
     const int env = RTENV_set_jqopen_env();
     const int id = kx::detail::arm_frame();
     const int depth = host::error::frame_depth();
     try {
         f();
     } catch (const host::HostError& e) {
-        // Not ours: a frame armed inside the routine and left behind is
-        // removed together with ours.
-        if (!kx::detail::consumed_frame(e, depth)) ERROR_cancel_handler(id);
+        // Unless the error consumed our frame, ours is cancelled, and with
+        // it any frame that the routine armed and left behind.
+        const bool ours_left = !kx::detail::consumed_frame(e, depth);
+        on_error();
+        if (ours_left) ERROR_cancel_handler(id);
         RTENV_set_env(env);
-        return false;
+        return;
     } catch (...) {
+        on_error();
         ERROR_cancel_handler(id);
         RTENV_set_env(env);
-        return false;
+        return;
     }
     ERROR_cancel_handler(id);
     RTENV_set_env(env);
-    return true;
 }
 
 // ---- Part events ------------------------------------------------------------
@@ -123,8 +127,8 @@ void dispatch_part_event(const void* event_data, void* client) {
         auto it = parts.registry.find(key);
         if (it == parts.registry.end()) continue;
         const Registration reg = it->second;
-        const bool ok = run_protected([&] { kx::call_user(reg.routine, reg.reason, &object, reg.data); });
-        if (!ok) ERROR_note(kModule, 329, "User induced error caught in KX callback.");
+        run_protected([&] { kx::call_user(reg.routine, reg.reason, &object, reg.data); },
+                      [] { ERROR_note(kModule, 329, "User induced error caught in KX callback."); });
     }
 }
 
@@ -169,16 +173,17 @@ void dispatch_tag_event(int event, unsigned int object) {
     std::vector<std::uint64_t> serials;
     for (const TagRegistration& r : tags.regs) serials.push_back(r.serial);
     // One frame for the event: an error skips the routines after it.
-    const bool ok = run_protected([&] {
-        for (std::uint64_t serial : serials) {
-            auto it = std::find_if(tags.regs.begin(), tags.regs.end(),
-                                   [&](const TagRegistration& r) { return r.serial == serial; });
-            if (it == tags.regs.end()) continue;
-            const TagRegistration reg = *it;
-            kx::call_user(reg.routine, event, object, reg.data);
-        }
-    });
-    if (!ok) ERROR_note("kx_misc", 890, "User induced error caught in KX event callback.");
+    run_protected(
+        [&] {
+            for (std::uint64_t serial : serials) {
+                auto it = std::find_if(tags.regs.begin(), tags.regs.end(),
+                                       [&](const TagRegistration& r) { return r.serial == serial; });
+                if (it == tags.regs.end()) continue;
+                const TagRegistration reg = *it;
+                kx::call_user(reg.routine, event, object, reg.data);
+            }
+        },
+        [] { ERROR_note("kx_misc", 890, "User induced error caught in KX event callback."); });
 }
 
 // ---- Keeping user libraries loaded ------------------------------------------------
@@ -250,6 +255,9 @@ KXAPI int KX_TAG_register_event_cb(KX_TAG_event_cb_t routine, void* user_data, u
                      [&] {
                          if (tags.hook_id == 0) tags.hook_id = TAG_register_event_cb(dispatch_tag_event, 0);
                          kx::disallow_unload(reinterpret_cast<const void*>(routine));
+                         // The array starts with room for 16 and doubles when full.
+                         if (tags.regs.size() == tags.regs.capacity())
+                             tags.regs.reserve(tags.regs.empty() ? kTagFirstCapacity : 2 * tags.regs.capacity());
                          const unsigned int id = ++tags.last_id;
                          tags.regs.push_back({routine, user_data, id, tags.next_serial++});
                          *callback_id = id;
@@ -265,12 +273,15 @@ KXAPI int KX_TAG_unregister_event_cb(unsigned int callback_id) {
         tags.regs.erase(it);
         if (!tags.regs.empty()) return 0;
         if (!TAG_unregister_event_cb(tags.hook_id)) return kx::param(1);
-        tags.regs.shrink_to_fit();
+        // The array goes: the next registration starts again at id 1.
+        std::vector<TagRegistration>().swap(tags.regs);
         tags.last_id = 0;
         tags.hook_id = 0;
         return 0;
     });
 }
+
+KXAPI int kx_tag_event_capacity_for_tests(void) { return static_cast<int>(tags.regs.capacity()); }
 
 KXAPI void kx_reset_callbacks_for_tests(void) {
     // Keys and serials keep counting: an id from before stays unknown.

@@ -15,11 +15,31 @@ constexpr int kFeatureList = KI_LIST_FEATURES;
 
 // The frame is armed before the mark is set, so that an error while setting
 // it becomes the status. On failure the model is rolled back to the mark;
-// the mark is deleted in every case.
+// the mark and the host list are freed in every case.
 extern "C" KXAPI int KX_MODL_delete_feature(tag_list* features) {
     return kx::guarded([&] {
         unsigned int mark = 0;
-        bool mark_done = false;   // undone (when needed) and deleted
+        int list = 0;
+        bool undone = false;
+        // Rolls back (when the deletion failed), deletes the mark and frees
+        // the list. Each step is marked done before its host call, so that
+        // after an error the steps left over can be finished.
+        auto finish = [&](bool roll_back) {
+            if (mark != 0 && roll_back && !undone) {
+                undone = true;
+                UNDO_JQ_undo_to_mark(mark, nullptr);
+            }
+            if (mark != 0) {
+                const unsigned int done = mark;
+                mark = 0;
+                UNDO_JQ_delete_mark(done, nullptr);
+            }
+            if (list != 0) {
+                const int done = list;
+                list = 0;
+                KI_free_list(done);
+            }
+        };
         const int status = kx::frame(kx::no_check, [&] {
             int mark_status = 0;
             mark = UNDO_JQ_set_mark(1, kMarkName, &mark_status);
@@ -28,7 +48,6 @@ extern "C" KXAPI int KX_MODL_delete_feature(tag_list* features) {
             int count = 0;
             KX_MODL_ask_list_count(features, &count);
 
-            int list = 0;
             int st = KI_crlist(kFeatureList, &list);
             for (int i = 0; i < count && st == 0; ++i) {
                 tag feature = NULL_TAG;
@@ -36,23 +55,15 @@ extern "C" KXAPI int KX_MODL_delete_feature(tag_list* features) {
                 CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(feature));
             }
             if (st == 0) ui_delete_feature_(&list, &st);
-
-            if (mark != 0) {
-                if (st != 0) UNDO_JQ_undo_to_mark(mark, nullptr);
-                UNDO_JQ_delete_mark(mark, nullptr);
-            }
-            mark_done = true;
+            finish(st != 0);
             return st;
         });
-        if (mark != 0 && !mark_done) {
-            // A host error came back: roll back under a frame of its own, so
-            // that an error on the way cannot hide the first one.
-            kx::frame(kx::no_check, [&] {
-                UNDO_JQ_undo_to_mark(mark, nullptr);
-                UNDO_JQ_delete_mark(mark, nullptr);
-                return 0;
-            });
-        }
+        // A host error came back: roll back and free under frames of their
+        // own, so that an error on the way cannot hide the first one.
+        while (mark != 0 || list != 0) kx::frame(kx::no_check, [&] {
+            finish(true);
+            return 0;
+        });
         return status;
     });
 }

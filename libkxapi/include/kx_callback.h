@@ -43,7 +43,7 @@ KXAPI int KX_remove_callback_function(KX_callback_id_t callback_id);
 typedef void (*KX_TAG_event_cb_t)(int event, tag object, void *user_data);
 
 /* Registration ids count from 1; once every registration is removed the
- * next one is 1 again. */
+ * next one is 1 again. Codes: 1105004 null routine, 1105006 null id output. */
 KXAPI int KX_TAG_register_event_cb(KX_TAG_event_cb_t routine, void *user_data, unsigned int *callback_id);
 /* Code 1105004: no registration with this id. */
 KXAPI int KX_TAG_unregister_event_cb(unsigned int callback_id);

@@ -105,6 +105,9 @@ TEST_F(HostFeature, DeletionListsAndTheirChecks) {
     ui_delete_feature_(&list, &st);
     EXPECT_EQ(st, 0);
     EXPECT_FALSE(host::objects::is_alive(f));
+    KI_free_list(list);
+    EXPECT_EQ(host::feature::list_count(), 0);
+    EXPECT_EQ(host::control::raised_code([&] { KI_free_list(list); }), 670004);
 }
 
 // ---- Event hooks ----------------------------------------------------------------

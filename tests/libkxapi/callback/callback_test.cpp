@@ -143,6 +143,23 @@ TEST_F(Callbacks, ErrorInsideARoutineIsNotedAndTheChainGoesOn) {
     EXPECT_EQ(RTENV_ask_env(), 3);
 }
 
+// The host calls of one protected call, in order, from the journal.
+std::vector<std::string> protected_call_steps() {
+    std::vector<std::string> out;
+    for (const std::string& n : host::control::call_names())
+        if (n == "RTENV_set_jqopen_env" || n == "ERROR_set_handler" || n == "ERROR_note" || n == "RTENV_set_env")
+            out.push_back(n);
+    return out;
+}
+
+TEST_F(Callbacks, FailingRoutineIsNotedBeforeTheEnvironmentIsRestored) {
+    add(2, cb_raise);
+    host::control::clear_journal();
+    host::events::fire_part_event(host::events::kSaved, part);
+    EXPECT_EQ(protected_call_steps(), (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler",
+                                                                "ERROR_note", "RTENV_set_env"}));
+}
+
 TEST_F(Callbacks, RemovingTheOnlyRoutineUnhooksTheReasonAndTheIdIsThenUnknown) {
     KX_callback_id_t id = add(2, cb_a);
     EXPECT_EQ(host::events::part_hook_count(2), 1);
@@ -331,12 +348,15 @@ TEST_F(TagEvents, ErrorSkipsTheLaterRoutinesOfThatEventOnly) {
     reg(tag_a);
     reg(tag_raise);
     reg(tag_b);
+    host::control::clear_journal();
     host::events::fire_tag_event(TAG_EVENT_MODIFIED, 1);
     EXPECT_EQ(tag_order(), "ar");
     const auto log = host::control::log_lines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0], "kx_misc 890: User induced error caught in KX event callback.");
     EXPECT_EQ(host::control::frame_depth(), 0);
+    EXPECT_EQ(protected_call_steps(), (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler",
+                                                                "ERROR_note", "RTENV_set_env"}));
     tag_calls.clear();
     host::events::fire_tag_event(TAG_EVENT_MODIFIED, 1);
     EXPECT_EQ(tag_order(), "ar");
@@ -344,7 +364,11 @@ TEST_F(TagEvents, ErrorSkipsTheLaterRoutinesOfThatEventOnly) {
 
 TEST_F(TagEvents, UnregisterThenIdsStartAgainAndManyRegistrationsGrow) {
     std::vector<unsigned int> ids;
-    for (int i = 0; i < 17; ++i) ids.push_back(reg(i % 2 ? tag_b : tag_a));
+    EXPECT_EQ(kx_tag_event_capacity_for_tests(), 0);
+    for (int i = 0; i < 17; ++i) {
+        ids.push_back(reg(i % 2 ? tag_b : tag_a));
+        EXPECT_EQ(kx_tag_event_capacity_for_tests(), i < 16 ? 16 : 32) << "registration " << i + 1;
+    }
     EXPECT_EQ(ids.back(), 17u);
     host::events::fire_tag_event(TAG_EVENT_CREATED, 9);
     EXPECT_EQ(tag_calls.size(), 17u);
@@ -352,7 +376,9 @@ TEST_F(TagEvents, UnregisterThenIdsStartAgainAndManyRegistrationsGrow) {
     for (unsigned int id : ids) EXPECT_EQ(KX_TAG_unregister_event_cb(id), 0);
     EXPECT_EQ(KX_TAG_unregister_event_cb(ids[0]), 1105004);
     EXPECT_EQ(host::events::tag_hook_count(), 0);
+    EXPECT_EQ(kx_tag_event_capacity_for_tests(), 0);
     EXPECT_EQ(reg(tag_a), 1u);
+    EXPECT_EQ(host::control::call_count("TAG_register_event_cb"), 2);
 }
 
 TEST_F(TagEvents, HostRefusingToUnhookKeepsTheCount) {

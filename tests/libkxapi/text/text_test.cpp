@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -283,6 +284,33 @@ TEST_F(Listing, OpenWriteSaveClose) {
     EXPECT_EQ(open, 0);
     EXPECT_EQ(KX_UI_is_listing_window_open(nullptr), 1105004);
     EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+// The listing service's calls of one library call, in order, with their
+// first argument where they take one.
+std::vector<std::string> listing_calls(const std::function<int()>& call) {
+    host::control::clear_journal();
+    EXPECT_EQ(call(), 0);
+    std::vector<std::string> out;
+    for (const host::JournalRecord& r : host::control::journal()) {
+        const std::string name = r.name;
+        if (name.rfind("LISTUI_", 0) != 0 && name.rfind("listUI", 0) != 0) continue;
+        std::string row = name;
+        if (name == "LISTUI_open")
+            row += "(" + std::to_string(r.arg[0]) + "," + std::to_string(r.arg[1]) + "," + std::to_string(r.arg[2]) + ")";
+        if (name == "LISTUI_set_kx_lwin_open") row += "(" + std::to_string(r.arg[0]) + ")";
+        out.push_back(row);
+    }
+    return out;
+}
+
+TEST_F(Listing, HostSequenceOfOpenCloseAndExit) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(listing_calls(KX_UI_open_listing_window),
+              (V{"LISTUI_ask_kx_lwin_open", "listUIclear", "LISTUI_open(0,0,0)", "LISTUI_set_kx_lwin_open(1)"}));
+    EXPECT_EQ(listing_calls(KX_UI_open_listing_window), (V{"LISTUI_ask_kx_lwin_open"}));
+    EXPECT_EQ(listing_calls(KX_UI_close_listing_window), (V{"LISTUI_close", "LISTUI_set_kx_lwin_open(0)"}));
+    EXPECT_EQ(listing_calls(KX_UI_exit_listing_window), (V{"LISTUI_exit", "LISTUI_set_kx_lwin_open(0)"}));
 }
 
 TEST_F(Listing, LongStringsArePrintedInPiecesOf1000) {

@@ -411,6 +411,8 @@ TEST_F(UndoTrace, ArgumentLinesOfTheOtherFunctions) {
          "KX_UNDO_set_mark_visibility: mark_id =" + id + ". mark name = A, visibility = 0"},
         {[&] { return KX_UNDO_set_to_mark_visibility(a, "A", 1); },
          "KX_UNDO_set_to_mark_visibility: to_mark =" + id + ", mark name = A, visibility = 1"},
+        {[&] { return KX_UNDO_delete_mark(a + 1, "Z"); },
+         "KX_UNDO_delete_mark: mark_id = " + std::to_string(a + 1) + ", mark name = Z"},
         {[&] { return KX_UNDO_delete_to_mark(a, "A"); }, "KX_UNDO_delete_to_mark: mark_id = " + id + ", mark name = A"},
         {[&] { return KX_UNDO_delete_all_marks(); }, "KX_UNDO_delete_all_marks: "},
         {[&] { return KX_UNDO_enable_misc_cbs(); }, "KX_UNDO_enable_misc_cbs: "},
@@ -423,6 +425,18 @@ TEST_F(UndoTrace, ArgumentLinesOfTheOtherFunctions) {
         EXPECT_EQ(log.front(), "  Entering " + r.entering);
     }
     cap.stop();
+}
+
+TEST_F(UndoTrace, HostErrorStillWritesTheExitLine) {
+    host::control::raise_on("UNDO_JQ_delete_all_marks", 1055099);
+    host::control::CaptureStreams cap;
+    EXPECT_EQ(KX_UNDO_delete_all_marks(), 1055099);
+    cap.stop();
+    EXPECT_EQ(host::control::log_lines(),
+              (std::vector<std::string>{"  Entering KX_UNDO_delete_all_marks: ",
+                                        "  Leaving  KX_UNDO_delete_all_marks: default exit"}));
+    EXPECT_EQ(DEBUG_indentation, 0);
+    EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
 TEST_F(UndoTrace, AskFunctionsNeverTraceAndIndentationStopsAt100) {
