@@ -2,7 +2,6 @@
 #include "host/core/defaults.h"
 
 #include <map>
-#include <memory>
 #include <tuple>
 
 #include "host/core/entity_store.h"
@@ -25,23 +24,8 @@ using Key = std::tuple<int, int, int>;
 struct Settings {
     std::map<unsigned int, std::map<Key, Display>> parts;
 };
-class SettingsComponent : public ModelComponent {
-public:
-    Settings s;
-    const char* name() const override { return "creation settings"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Settings>(s); }
-    void restore(const void* p) override { s = *static_cast<const Settings*>(p); }
-    void reset() override { s = Settings{}; }
-};
-SettingsComponent& comp() {
-    static SettingsComponent* c = [] {
-        auto* made = new SettingsComponent;
-        register_model_component(made);
-        return made;
-    }();
-    return *c;
-}
-const bool settings_registered = (comp(), true);
+Settings& settings() { return model_state<Settings>("creation settings"); }
+const bool settings_registered = (settings(), true);
 
 constexpr Key kDefaultKey{0, -1, 0};
 constexpr Display kPartDefaults{15, 1, 1};
@@ -53,7 +37,7 @@ bool displayable(int type) { return type >= 1 && type <= 255 && (eprops_[type - 
 Display lookup(unsigned int part, int type, int subtype, int selector) {
     const bool dflt = is_default_key(type, subtype, selector);
     if (!dflt && !displayable(type)) return {-1, -1, -1};
-    auto& rows = comp().s.parts[part];
+    auto& rows = settings().parts[part];
     auto it = rows.find(Key{type, subtype, selector});
     if (it != rows.end()) return it->second;
     return dflt ? kPartDefaults : kUnset;
@@ -82,7 +66,7 @@ int set_field(const char* fn, int type, int subtype, int selector, Field f, int 
     if (!ok) return HOST_ERR_BAD_ARGUMENT;
     Display d = lookup(part, type, subtype, selector);
     (f == Field::Color ? d.color : f == Field::Font ? d.font : d.width) = value;
-    comp().s.parts[part][Key{type, subtype, selector}] = d;
+    settings().parts[part][Key{type, subtype, selector}] = d;
     return 0;
 }
 

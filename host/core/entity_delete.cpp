@@ -165,15 +165,16 @@ void es3390_(const unsigned int* object, int* state, int* extra) {
     he::delete_kind("es3390_", object, state, extra);
 }
 
-void es7034_(const unsigned int* face, unsigned int* body, int* faces) {
-    HOST_ENTRY("es7034_", face ? *face : 0);
-    he::need("es7034_", face);
-    he::need("es7034_", body);
+void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
+    HOST_ENTRY("es7034_", object ? *object : 0);
+    he::need("es7034_", object);
+    he::need("es7034_", entity);
     he::need("es7034_", faces);
-    he::live("es7034_", *face);
-    const unsigned int owner = he::attrs(*face).owner;
-    *body = host::objects::is_alive(owner) ? owner : 0;
-    *faces = *body ? static_cast<int>(he::attrs(*body).members.size()) : 0;
+    he::live("es7034_", *object);
+    const unsigned int owner = he::attrs(*object).owner;
+    const bool in_body = owner != 0 && host::objects::is_alive(owner);
+    *entity = in_body ? *object : 0;
+    *faces = in_body ? static_cast<int>(he::attrs(owner).members.size()) : 0;
 }
 
 void es1512_(const unsigned int* group, int* context) {

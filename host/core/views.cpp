@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <string>
 
 #include "host/core/entity_delete.h"
@@ -31,22 +30,7 @@ TagTable<View>& view_table() {
 struct Drawings {
     tag_t current = 0;
 };
-class DrawingComponent : public ModelComponent {
-public:
-    Drawings d;
-    const char* name() const override { return "drawings"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Drawings>(d); }
-    void restore(const void* p) override { d = *static_cast<const Drawings*>(p); }
-    void reset() override { d = Drawings{}; }
-};
-DrawingComponent& drawings() {
-    static DrawingComponent* c = [] {
-        auto* made = new DrawingComponent;
-        register_model_component(made);
-        return made;
-    }();
-    return *c;
-}
+Drawings& drawings() { return model_state<Drawings>("drawings"); }
 Log& lg() {
     static Log l;
     return l;
@@ -63,7 +47,7 @@ const objects::Object& of_type(const char* fn, tag_t t, int type) {
     return *o;
 }
 tag_t current() {
-    tag_t c = drawings().d.current;
+    tag_t c = drawings().current;
     return objects::is_alive(c) ? c : 0;
 }
 std::array<int, 8> record_of(tag_t view) {
@@ -85,7 +69,7 @@ void loop_members(const char* fn, tag_t holder, int type, ES_member_fn routine, 
 
 tag_t make_drawing(tag_t part, bool make_current) {
     tag_t d = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_DRAWING, 0, part});
-    if (make_current) drawings().d.current = d;
+    if (make_current) drawings().current = d;
     return d;
 }
 
@@ -97,7 +81,7 @@ tag_t make_view(tag_t drawing, int subtype, int style, bool partial_shading) {
     return v;
 }
 
-void set_current_drawing(tag_t drawing) { drawings().d.current = drawing; }
+void set_current_drawing(tag_t drawing) { drawings().current = drawing; }
 
 Body make_body(tag_t part, int n_faces) {
     Body b;

@@ -2,8 +2,12 @@
 #include "host/core/wcs.h"
 
 #include <array>
-#include <memory>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
+#include "host/core/curve_entities.h"
+#include "host/data/part_file.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -34,24 +38,8 @@ struct State {
     bool temporary = false;
     unsigned int home_part = 0;
 };
-class WcsComponent : public ModelComponent {
-public:
-    State s;
-    const char* name() const override { return "wcs"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<State>(s); }
-    void restore(const void* p) override { s = *static_cast<const State*>(p); }
-    void reset() override { s = State{}; }
-};
-WcsComponent& comp() {
-    static WcsComponent* c = [] {
-        auto* made = new WcsComponent;
-        register_model_component(made);
-        return made;
-    }();
-    return *c;
-}
-State& st() { return comp().s; }
-const bool registered = (csys_table(), matrix_table(), comp(), true);
+State& st() { return model_state<State>("wcs"); }
+const bool registered = (csys_table(), matrix_table(), st(), true);
 
 void need(const char* fn, const void* p) {
     if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
@@ -76,6 +64,76 @@ unsigned int new_csys(unsigned int part, const double* origin, unsigned int matr
     return c;
 }
 
+// ---- Part-file section "CSYS" ---------------------------------------------
+//
+// The values of the matrices and coordinate systems of a part, so that the
+// curves and coordinate systems of a reopened part lie where they were.
+// Payload: u32 matrix count, per matrix u32 object number and nine f64;
+// u32 coordinate-system count, per one u32 object number, three f64 origin
+// and u32 object number of its matrix (kNoMatrix when it was not written).
+// Matrices and coordinate systems without a row are left out: they show the
+// defaults on first use, as in the session that saved them.
+
+constexpr std::uint32_t kNoMatrix = 0xFFFFFFFFu;
+
+void write_section(part_file::Writer& out, const part_file::SaveContext& ctx) {
+    part_file::Writer matrices, systems;
+    std::uint32_t n_matrices = 0, n_systems = 0;
+    for (unsigned int t : ctx.objects) {
+        if (const Matrix* m = matrix_table().find(t)) {
+            matrices.u32(ctx.index(t));
+            for (double v : m->values) matrices.f64(v);
+            ++n_matrices;
+        }
+        if (const Csys* c = csys_table().find(t)) {
+            systems.u32(ctx.index(t));
+            for (double v : c->origin) systems.f64(v);
+            systems.u32(c->matrix != 0 && objects::is_alive(c->matrix) ? ctx.index(c->matrix) : kNoMatrix);
+            ++n_systems;
+        }
+    }
+    if (n_matrices + n_systems == 0) return;
+    out.u32(n_matrices);
+    out.raw(matrices.bytes());
+    out.u32(n_systems);
+    out.raw(systems.bytes());
+}
+
+// The tag of an object number that must name an object of the type.
+unsigned int typed(const part_file::LoadContext& ctx, std::uint32_t index, int type) {
+    const unsigned int t = ctx.tag_of(index);
+    if (objects::require(t).type != type) throw part_file::FormatError("object of the wrong type in CSYS");
+    return t;
+}
+
+void read_section(part_file::Reader& in, part_file::LoadContext& ctx) {
+    std::vector<std::pair<unsigned int, Matrix>> matrices;
+    const std::uint32_t n_matrices = in.u32();
+    if (n_matrices > in.left() / 76) throw part_file::FormatError("matrix count beyond the section");
+    for (std::uint32_t i = 0; i < n_matrices; ++i) {
+        const unsigned int t = typed(ctx, in.u32(), HOST_TYPE_MATRIX);
+        Matrix m;
+        for (double& v : m.values) v = in.f64();
+        matrices.emplace_back(t, m);
+    }
+    std::vector<std::pair<unsigned int, Csys>> systems;
+    const std::uint32_t n_systems = in.u32();
+    if (n_systems > in.left() / 32) throw part_file::FormatError("coordinate-system count beyond the section");
+    for (std::uint32_t i = 0; i < n_systems; ++i) {
+        const unsigned int t = typed(ctx, in.u32(), HOST_TYPE_CSYS);
+        Csys c;
+        for (double& v : c.origin) v = in.f64();
+        const std::uint32_t matrix = in.u32();
+        c.matrix = matrix == kNoMatrix ? 0 : typed(ctx, matrix, HOST_TYPE_MATRIX);
+        systems.emplace_back(t, c);
+    }
+    for (const auto& [t, m] : matrices) matrix_table()[t] = m;
+    for (const auto& [t, c] : systems) csys_table()[t] = c;
+}
+
+const bool section_registered =
+    (part_file::register_section({{'C', 'S', 'Y', 'S'}, write_section, read_section}), true);
+
 }  // namespace
 
 unsigned int make_csys(unsigned int part, const double origin[3], const double matrix[9], bool make_work) {
@@ -92,6 +150,13 @@ unsigned int make_wcs(unsigned int part) {
 
 void set_home_part(unsigned int part) { st().home_part = part; }
 void set_temporary(bool temporary) { st().temporary = temporary; }
+
+void set_origin(unsigned int csys, const double origin[3]) {
+    Csys& r = csys_table()[csys];
+    for (int i = 0; i < 3; ++i) r.origin[static_cast<std::size_t>(i)] = origin[i];
+}
+
+void set_matrix(unsigned int csys, unsigned int matrix) { csys_table()[csys].matrix = matrix; }
 
 }  // namespace host::wcs
 
@@ -160,6 +225,9 @@ void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
     *matrix = 0;
     if (o->type == HOST_TYPE_MATRIX) *matrix = object;
     else if (const auto* r = hw::csys_table().find(object)) *matrix = r->matrix;
+    else if (const auto* e = host::curves::find(object);
+             e && (e->kind == host::curves::Kind::arc || e->kind == host::curves::Kind::conic))
+        *matrix = e->matrix;
 }
 
 void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]) {

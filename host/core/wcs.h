@@ -41,7 +41,8 @@ unsigned int WCS_ask_skeleton(void);
 void base_WCS_Orient(const double origin[3], const double matrix[9]);
 
 void ES_ask_csys_origin(unsigned int csys, double origin[3]);
-/* Matrix of a coordinate system; a matrix answers itself; other objects 0. */
+/* Matrix of a coordinate system, an arc or a conic; a matrix answers
+ * itself; other objects 0. */
 void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix);
 void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]);
 /* New matrix object in the part from count (3) rows of three values. */
@@ -62,6 +63,10 @@ unsigned int make_wcs(unsigned int part);
 void set_home_part(unsigned int part);
 // Marks the present work coordinate system as temporary (true) or permanent.
 void set_temporary(bool temporary);
+// Moves the origin of a coordinate system, or gives it another matrix
+// object (no host call journalled; the caller has checked the tags).
+void set_origin(unsigned int csys, const double origin[3]);
+void set_matrix(unsigned int csys, unsigned int matrix);
 }  // namespace host::wcs
 #endif
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -50,24 +51,22 @@ void write_objects(Writer& out, const SaveContext& ctx) {
     }
 }
 
-void read_objects(Reader& in, LoadContext& ctx) {
+// Decodes the object table; apply creates the objects from it.
+void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
     const std::uint32_t n = in.u32();
     if (n > in.left() / 20) throw FormatError("object count beyond the section");
-    ctx.objects.reserve(n);
+    out.reserve(out.size() + n);
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::string cls_name = in.str();
         const OM_class_t cls = OM_ask_class_of_name(cls_name.c_str());
         if (cls == 0 || cls == OM_CLASS_PART) throw FormatError("unknown object class " + cls_name);
-        objects::NewObject spec;
-        spec.cls = cls;
-        spec.type = in.i32();
-        spec.subtype = in.i32();
-        spec.name = in.str();
-        spec.part = ctx.part;
-        const std::uint32_t eid = in.u32();
-        const tag_t t = objects::create(spec);
-        objects::require(t).eid = eid;
-        ctx.objects.push_back(t);
+        objects::KeptObject k;
+        k.spec.cls = cls;
+        k.spec.type = in.i32();
+        k.spec.subtype = in.i32();
+        k.spec.name = in.str();
+        k.eid = in.u32();
+        out.push_back(std::move(k));
     }
 }
 
@@ -231,15 +230,29 @@ int decode(std::string_view bytes, Image& image) {
 tag_t apply(const Image& image, const std::string& file, int* code) {
     *code = 0;
     const ModelSnapshot before = snapshot_model();
+    // Host checks refuse bad values inside sections by raising; a frame of
+    // our own turns that into PART_ERR_CORRUPT whatever the caller armed
+    // (nothing at all, or a user's jump buffer that would skip the restore).
+    const int frame = host::arm_library_frame();
     try {
-        LoadContext ctx;
-        ctx.part = objects::create_part(file);
+        std::vector<objects::KeptObject> kept;
         for (const auto& [id, payload] : image.sections)
             if (id == std::string_view(kObjectsId, 4)) {
                 Reader in(payload);
-                read_objects(in, ctx);
+                read_objects(in, kept);
                 if (!in.done()) throw FormatError("extra bytes after the objects");
             }
+        // The objects keep their saved entity ids (handles name them by
+        // these); the part takes a new one above all of them, and the
+        // store's counter moves past them so that later objects never reuse
+        // one. Two objects with one id make the file unusable.
+        std::uint32_t top = 0;
+        for (const objects::KeptObject& k : kept) top = std::max(top, k.eid);
+        objects::reserve_eids(top);
+        LoadContext ctx;
+        ctx.part = objects::create_part(file);
+        for (objects::KeptObject& k : kept) k.spec.part = ctx.part;
+        ctx.objects = objects::create_with_eids(kept);
         for (const auto& [id, payload] : image.sections) {
             if (id == std::string_view(kObjectsId, 4)) continue;
             for (const Section& s : sections())
@@ -249,11 +262,14 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
                     if (!in.done()) throw FormatError("extra bytes after section " + id);
                 }
         }
+        ERROR_cancel_handler(frame);
         return ctx.part;
     } catch (const FormatError&) {
+        ERROR_cancel_handler(frame);
         *code = PART_ERR_CORRUPT;
     } catch (const HostError&) {
-        // A host check refused the content (a bad value inside a section).
+        // A host check refused the content (a bad value inside a section);
+        // the raise consumed the frame.
         *code = PART_ERR_CORRUPT;
     }
     restore_model(before);

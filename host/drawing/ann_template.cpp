@@ -2,7 +2,6 @@
 // changes.
 #include "host/drawing/ann_template.h"
 
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -20,27 +19,13 @@ struct State {
     std::set<std::pair<unsigned int, std::string>> references;
     int updates = 0;
 };
-struct Component : ModelComponent {
-    State s;
-    const char* name() const override { return "annotation templates"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<State>(s); }
-    void restore(const void* p) override { s = *static_cast<const State*>(p); }
-    void reset() override { s = State{}; }
-};
-Component& component() {
-    static Component* c = [] {
-        auto* made = new Component;
-        register_model_component(made);
-        return made;
-    }();
-    return *c;
-}
-const bool registered = (component(), true);
+State& state() { return model_state<State>("annotation templates"); }
+const bool registered = (state(), true);
 
 }  // namespace
 
-void add_reference(unsigned int object, const std::string& title) { component().s.references.emplace(object, title); }
-int updates() { return component().s.updates; }
+void add_reference(unsigned int object, const std::string& title) { state().references.emplace(object, title); }
+int updates() { return state().updates; }
 
 }  // namespace host::ann_template
 
@@ -52,7 +37,7 @@ extern "C" int ANN_TMP_update_object_attribute(unsigned int object, TEXT_p_t tit
     host::objects::require(object);
     std::vector<char> buffer(static_cast<std::size_t>(TEXT_strlen(title)) + 1);
     TEXT_strcpy(buffer.data(), title);
-    auto& s = host::ann_template::component().s;
+    auto& s = host::ann_template::state();
     const bool shown = s.references.count({object, std::string(buffer.data())}) != 0;
     if (shown) ++s.updates;
     return shown ? 1 : 0;

@@ -2,6 +2,8 @@
 // the work coordinate system (see csys_support.h).
 #include "host/numeric/csys_support.h"
 
+#include <cmath>
+
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
 #include "host/core/wcs.h"
@@ -130,9 +132,9 @@ void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
                     "ES_replace_matrix_of_entity: tag %u is not a live object", object);
     of_type(matrix, HOST_TYPE_MATRIX, "ES_replace_matrix_of_entity");
     if (o->type == HOST_TYPE_CSYS)
-        ERROR_raise("ES_replace_matrix_of_entity", 0, HOST_ERR_OUT_OF_SCOPE,
-                    "ES_replace_matrix_of_entity: coordinate systems keep their matrix in this host");
-    ES_set_matrix_of_entity(object, matrix);
+        host::wcs::set_matrix(object, matrix);
+    else
+        ES_set_matrix_of_entity(object, matrix);
 }
 
 void es4520_(const unsigned int* csys, const double origin[3]) {
@@ -140,8 +142,10 @@ void es4520_(const unsigned int* csys, const double origin[3]) {
     need(csys, "es4520_");
     need(origin, "es4520_");
     of_type(*csys, HOST_TYPE_CSYS, "es4520_");
-    ERROR_raise("es4520_", 0, HOST_ERR_OUT_OF_SCOPE,
-                "es4520_: moving a coordinate system is not kept by this host");
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(origin[i]))
+            ERROR_raise("es4520_", 0, HOST_ERR_BAD_ARGUMENT, "es4520_: the origin is not finite");
+    host::wcs::set_origin(*csys, origin);
 }
 
 }  // extern "C"

@@ -11,9 +11,7 @@
  * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG, an object of
  * the wrong type HOST_ERR_WRONG_CLASS, a null pointer
  * HOST_ERR_NULL_ARGUMENT, a space code other than 3, 4, 5
- * HOST_ERR_BAD_ARGUMENT. Changing the origin of a coordinate system
- * (es4520_) and replacing a coordinate system's matrix need the storage of
- * host/core/wcs.cpp and raise HOST_ERR_OUT_OF_SCOPE here.
+ * HOST_ERR_BAD_ARGUMENT.
  */
 #ifndef HOST_NUMERIC_CSYS_SUPPORT_H
 #define HOST_NUMERIC_CSYS_SUPPORT_H
@@ -35,7 +33,8 @@ void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, cons
 int ES_is_eligible_for_display(unsigned int object);
 /* Redraws the emphasis of the work plane (counted, see below). */
 void DSS_update_work_plane_emphasis(int flag);
-/* Gives an arc or a conic another matrix object (type 55). */
+/* Gives an arc, a conic or a coordinate system another matrix object
+ * (type 55); a coordinate system then shares the given matrix object. */
 void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix);
 /* Moves the origin of a coordinate system. */
 void es4520_(const unsigned int* csys, const double origin[3]);

@@ -133,7 +133,9 @@ void pxpsus_(const unsigned int* face, int* surface_class) {
     auto call = HOST_ENTRY("pxpsus_", face ? *face : 0u);
     need(face, "pxpsus_");
     need(surface_class, "pxpsus_");
-    *surface_class = static_cast<int>(call.int_out(0, ks::surface_class(surface(*face, "pxpsus_").kind)));
+    // An entity without a surface (a body, an edge) has no surface class.
+    const ks::Surface* s = table().find(*face);
+    *surface_class = static_cast<int>(call.int_out(0, s ? ks::surface_class(s->kind) : 0));
 }
 
 void pxbase_(const unsigned int* face, unsigned int* base) {

@@ -16,7 +16,8 @@
  * Swept (4009) and spun (4010) surfaces are outside what this host
  * computes: their queries raise HOST_ERR_OUT_OF_SCOPE.
  *
- * Checks: a face without a surface raises HOST_ERR_WRONG_CLASS, a null
+ * Checks: a face without a surface raises HOST_ERR_WRONG_CLASS (pxpsus_
+ * answers class 0 for it, pxeval_ status 1), a null
  * pointer HOST_ERR_NULL_ARGUMENT. pxerr_ raises HOST_ERR_BAD_ARGUMENT for
  * a non-zero kernel status.
  */
@@ -39,7 +40,7 @@ extern "C" {
 /* Kernel scale factors: model units per kernel unit, kernel units per model unit. */
 extern double pxsfac_[2];
 
-/* Kernel surface class of the face's surface. */
+/* Kernel surface class of the face's surface (0 for an entity without one). */
 void pxpsus_(const unsigned int* face, int* surface_class);
 /* The face whose surface an offset face's surface is built on (0: none). */
 void pxbase_(const unsigned int* face, unsigned int* base);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "host/control/control.h"
@@ -19,6 +20,8 @@ namespace host::objects {
 namespace {
 
 constexpr tag_t kFirstTag = 10001;
+// The counter cannot move past this id, so it is never given to an object.
+constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 
 struct Store {
     std::unordered_map<tag_t, Object> objects;
@@ -181,6 +184,45 @@ tag_t create(const NewObject& spec) {
     tag_t t = o.tag;
     s.objects.emplace(t, std::move(o));
     return t;
+}
+
+std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
+    static const char* const fn = "host::objects::create_with_eids";
+    // Everything is checked before the first object is made.
+    std::unordered_map<tag_t, std::unordered_set<std::uint32_t>> taken;  // part -> ids in use
+    auto ids_of = [&taken](tag_t part) -> std::unordered_set<std::uint32_t>& {
+        auto [it, fresh] = taken.try_emplace(part);
+        if (fresh) {
+            if (const Object* p = find(part)) it->second.insert(p->eid);
+            for (tag_t t : objects_of_part(part)) it->second.insert(find(t)->eid);
+        }
+        return it->second;
+    };
+    for (const KeptObject& k : kept) {
+        if (!known_class(k.spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
+        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(fn, k.spec.part);
+        if (k.eid == 0 || k.eid == kLastEid)
+            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " cannot be given", fn, k.eid);
+        if (!ids_of(k.spec.part).insert(k.eid).second)
+            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " is in use in part %u", fn, k.eid,
+                        k.spec.part);
+    }
+    std::vector<tag_t> made;
+    made.reserve(kept.size());
+    for (const KeptObject& k : kept) {
+        const tag_t t = create(k.spec);
+        st().objects.at(t).eid = k.eid;
+        reserve_eids(k.eid);
+        made.push_back(t);
+    }
+    return made;
+}
+
+tag_t create_with_eid(const NewObject& spec, std::uint32_t eid) { return create_with_eids({{spec, eid}}).front(); }
+
+void reserve_eids(std::uint32_t eid) {
+    Store& s = st();
+    if (eid < kLastEid && s.next_eid <= eid) s.next_eid = eid + 1;
 }
 
 tag_t create_part(const std::string& file, unsigned char dm) {

@@ -95,6 +95,24 @@ struct PartInfo {
 // Creating and deleting. A part given in NewObject must be a live part.
 tag_t create(const NewObject& spec);
 tag_t create_part(const std::string& file, unsigned char dm = 1);
+// Creates objects that keep the entity ids they were saved with (objects
+// read back from a part file), in the order given, all or none. Entity ids
+// are the persistent half of a handle, so each must be unique within its
+// part: an id that a live object of the same part (the part itself
+// included) has already, or that two of the given objects share, raises
+// HOST_ERR_BAD_ARGUMENT and creates nothing; so do ids 0 and 0xFFFFFFFF.
+// The entity-id counter moves past every id given, so objects created later
+// never reuse one.
+struct KeptObject {
+    NewObject spec;
+    std::uint32_t eid = 0;
+};
+std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& objects);
+tag_t create_with_eid(const NewObject& spec, std::uint32_t eid);
+// Moves the entity-id counter past `eid` (before creating a part whose
+// objects will bring their own ids, so that the part's new id is none of
+// theirs).
+void reserve_eids(std::uint32_t eid);
 // Marks the object dead (a part: its objects too) and tells the listeners.
 void destroy(tag_t object);
 

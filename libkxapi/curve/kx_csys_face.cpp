@@ -86,16 +86,16 @@ extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], do
 namespace kx {
 
 int face_matrix(tag object, tag* matrix) {
-    unsigned int face = object, entity = 0;
+    const unsigned int face = object;
+    unsigned int entity = 0;
     int faces = 0;
     es7034_(&face, &entity, &faces);
     if (entity == 0) return 0;
-    // The kernel queries take the face itself as its kernel entity.
     int surface_class = 0;
-    pxpsus_(&face, &surface_class);
+    pxpsus_(&entity, &surface_class);
     if (surface_class == 65) {
         unsigned int base = 0;
-        pxbase_(&face, &base);
+        pxbase_(&entity, &base);
         if (base == 0) return 0;
         pxpsus_(&base, &surface_class);
     }

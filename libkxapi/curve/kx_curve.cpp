@@ -37,9 +37,6 @@ int refuse_edit(tag object, int type, int code) {
 tag matrix_of(tag object) {
     tag m = NULL_TAG;
     ES_ask_matrix_tag_of_entity(object, &m);
-    // The general query answers coordinate systems and matrices; the curve
-    // entity service keeps the matrices of arcs and conics.
-    if (m == NULL_TAG) m = CURVE_ask_matrix_of_entity(object);
     return m;
 }
 

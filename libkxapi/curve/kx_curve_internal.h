@@ -4,6 +4,8 @@
 #ifndef KX_CURVE_KX_CURVE_INTERNAL_H
 #define KX_CURVE_KX_CURVE_INTERNAL_H
 
+#include <utility>
+
 #include "host/core/display.h"
 #include "host/core/edit_log.h"
 #include "host/services/error.h"
@@ -66,19 +68,7 @@ void edit_tail(tag object);
 // deleted in every case.
 template <class Change>
 int model_change(Change&& change) {
-    UndoService& undo = undo_service();
-    const mark_id mark = undo.set_mark(1, nullptr);
-    int status = 0;
-    try {
-        status = change();
-    } catch (...) {
-        undo.undo_to_mark(mark, nullptr);
-        undo.delete_mark(mark, nullptr);
-        throw;
-    }
-    if (status != 0) undo.undo_to_mark(mark, nullptr);
-    undo.delete_mark(mark, nullptr);
-    return status;
+    return undo_bracket(1, nullptr, std::forward<Change>(change));
 }
 
 // A new curve object under a model-change mark: make(out) creates it

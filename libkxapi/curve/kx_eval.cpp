@@ -97,16 +97,21 @@ void copy_fields(const EVC_bcurve_data_t& h, eval_spline_data& r) {
     r.num_control_pts = h.num_control_pts;
 }
 
-// The defining data of one curve type: an evaluator of another type is an
-// invalid first argument.
+// A live evaluator of the given curve type: one of another type is an
+// invalid first argument too. Asked under the frame, which is armed first.
+bool live_of_type(evaluator e, int type) {
+    return live(e) && EVC_ask_curve_type(e) == type;
+}
+
+// The defining data of one curve type.
 template <class HostRecord, class Record>
 int ask_data(evaluator e, Record* out, int type, void (*host_ask)(unsigned int, HostRecord*)) {
     return eval_frame(
         [&] {
-            return kx::check({{live(e), 1}, {out, 2}});
+            if (!live_of_type(e, type)) return kx::param(1);
+            return kx::check({{out, 2}});
         },
         [&] {
-            if (EVC_ask_curve_type(e) != type) return kx::param(1);
             HostRecord local{};
             host_ask(e, &local);
             copy_fields(local, *out);
@@ -114,11 +119,10 @@ int ask_data(evaluator e, Record* out, int type, void (*host_ask)(unsigned int, 
         });
 }
 
-// The spline's counts, or a refusal when the evaluator is not of a spline.
-bool spline_counts(evaluator e, EVC_bcurve_data_t& data) {
-    if (EVC_ask_curve_type(e) != kSpline) return false;
-    EVC_ask_bcurve_data(e, &data);
-    return true;
+// The prologue of the two spline array functions.
+int check_spline_arrays(evaluator e, const void* count, const void* array) {
+    if (!live_of_type(e, kSpline)) return kx::param(1);
+    return kx::check({{count, 2}, {array, 3}});
 }
 
 }  // namespace
@@ -279,12 +283,10 @@ KXAPI int KX_EVAL_ask_spline(evaluator e, eval_spline_data* data) {
 
 KXAPI int KX_EVAL_ask_spline_knots(evaluator evaluator_in, int* n_knots, double** knots) {
     return eval_frame(
-        [&] {
-            return kx::check({{live(evaluator_in), 1}, {n_knots, 2}, {knots, 3}});
-        },
+        [&] { return check_spline_arrays(evaluator_in, n_knots, knots); },
         [&] {
             EVC_bcurve_data_t data{};
-            if (!spline_counts(evaluator_in, data)) return kx::param(1);
+            EVC_ask_bcurve_data(evaluator_in, &data);
             kx::host_ptr<double> out(kx::alloc_array<double>(static_cast<std::size_t>(data.num_knots)));
             EVC_ask_bcurve_knots(evaluator_in, out.get());
             *n_knots = data.num_knots;
@@ -295,12 +297,10 @@ KXAPI int KX_EVAL_ask_spline_knots(evaluator evaluator_in, int* n_knots, double*
 
 KXAPI int KX_EVAL_ask_spline_control_pts(evaluator evaluator_in, int* n_points, double** points) {
     return eval_frame(
-        [&] {
-            return kx::check({{live(evaluator_in), 1}, {n_points, 2}, {points, 3}});
-        },
+        [&] { return check_spline_arrays(evaluator_in, n_points, points); },
         [&] {
             EVC_bcurve_data_t data{};
-            if (!spline_counts(evaluator_in, data)) return kx::param(1);
+            EVC_ask_bcurve_data(evaluator_in, &data);
             const std::size_t n = 4 * static_cast<std::size_t>(data.num_control_pts);
             kx::host_ptr<double> scratch(kx::alloc_array<double>(n));
             EVC_ask_bcurve_control_4(evaluator_in, scratch.get());

@@ -25,9 +25,11 @@ KXAPI int KX_CSYS_map_point(int input_space, const double point[3], int output_s
  * orthonormal (then *matrix is NULL_TAG). */
 KXAPI int KX_CSYS_create_matrix(const double values[9], tag* matrix);
 KXAPI int KX_CSYS_ask_matrix_values(tag matrix, double values[9]);
-/* The orientation matrix of an object; for a face of a solid body one is
- * made from its surface (a new matrix object each call; NULL_TAG for
- * surfaces without an axis). */
+/* The orientation matrix of an object (a coordinate system's, an arc's or
+ * a conic's matrix; a matrix answers itself); for a face of a solid body
+ * one is made from its surface (a new matrix object each call; NULL_TAG
+ * for surfaces without an axis; 1105004 when the surface's reference
+ * direction runs along its axis, so that it gives no frame). */
 KXAPI int KX_CSYS_ask_matrix_of_object(tag object, tag* matrix);
 /* Gives the object (an arc, a conic, a coordinate system ...) another matrix. */
 KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix);
@@ -38,7 +40,8 @@ KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix);
 KXAPI int KX_CSYS_create_csys(const double origin[3], tag matrix, tag* csys);
 KXAPI int KX_CSYS_create_temp_csys(const double origin[3], tag matrix, tag* csys);
 KXAPI int KX_CSYS_ask_csys_info(tag csys, tag* matrix, double origin[3]);
-/* Moves a coordinate system's origin. */
+/* Moves a coordinate system's origin (absolute coordinates); 1105004 for
+ * a null coordinate system, 1105005 for a null origin. */
 KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]);
 
 /* The work coordinate system. set_wcs answers 1105004 for a tag that is

@@ -13,6 +13,7 @@
 #include "host/core/edit_log.h"
 #include "host/core/entity_store.h"
 #include "host/core/wcs.h"
+#include "host/model.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
 #include "host/numeric/csys_support.h"
@@ -241,21 +242,111 @@ TEST_F(Csys, EditMatrixOfAnArc) {
         EXPECT_EQ(app[0].arg[2], 0);
     }
     DSS_set_suppress_display(0);
+    // The arc's matrix is the one asked for it afterwards.
+    tag asked = NULL_TAG;
+    ASSERT_EQ(KX_CSYS_ask_matrix_of_object(arc, &asked), 0);
+    EXPECT_EQ(asked, other);
     // Host refusals become the status: not a matrix, dead object.
     EXPECT_EQ(KX_CSYS_edit_matrix_of_object(arc, arc), HOST_ERR_WRONG_CLASS);
     EXPECT_EQ(KX_CSYS_edit_matrix_of_object(555555, other), HOST_ERR_DEAD_TAG);
 }
 
-TEST_F(Csys, SetOriginChecksItsArgumentsUnderTheFrame) {
+TEST_F(Csys, SetOriginMovesTheCoordinateSystem) {
+    const double origin[3] = {1, 1, 1}, moved[3] = {-4, 5, 0.5};
+    const tag c = csys(origin, kTurned);
+    const tag m = [&] {
+        tag t = NULL_TAG;
+        double o[3];
+        KX_CSYS_ask_csys_info(c, &t, o);
+        return t;
+    }();
+    const host::ModelSnapshot before = host::snapshot_model();
+    ctl::clear_journal();
+    ASSERT_EQ(KX_CSYS_set_origin(c, moved), 0);
+    const auto calls = ctl::calls("es4520_");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arg[0], c);
+    tag info_m = NULL_TAG;
+    double o[3];
+    ASSERT_EQ(KX_CSYS_ask_csys_info(c, &info_m, o), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(o[i], moved[i]);
+    EXPECT_EQ(info_m, m);  // the orientation stays
+
+    // As the work coordinate system, points map through the new origin.
+    ASSERT_EQ(KX_CSYS_set_wcs(c), 0);
+    const double p[3] = {1, 0, 0};
+    double r[3];
+    ASSERT_EQ(KX_CSYS_map_point(KX_CSYS_WCS_COORDS, p, KX_CSYS_WORK_COORDS, r), 0);
+    EXPECT_NEAR(r[0], -4, 1e-12);
+    EXPECT_NEAR(r[1], 6, 1e-12);
+    EXPECT_NEAR(r[2], 0.5, 1e-12);
+
+    // The origin is model state: rolling the model back restores it.
+    host::restore_model(before);
+    ASSERT_EQ(KX_CSYS_ask_csys_info(c, &info_m, o), 0);
+    EXPECT_EQ(o[0], 1);
+}
+
+TEST_F(Csys, SetOriginRefusals) {
     const double origin[3] = {1, 1, 1};
-    EXPECT_EQ(KX_CSYS_set_origin(NULL_TAG, origin), 1105004);
     const tag c = csys(origin, kIdentity);
-    EXPECT_EQ(KX_CSYS_set_origin(c, nullptr), 1105005);
+    const double bad[3] = {0, NAN, 0};
+    struct Case {
+        const char* what;
+        tag csys;
+        const double* origin;
+        int code;
+    } cases[] = {
+        {"null coordinate system", NULL_TAG, origin, 1105004},
+        {"null origin", c, nullptr, 1105005},
+        {"a matrix", matrix(kTurned), origin, HOST_ERR_WRONG_CLASS},
+        {"a dead tag", 654321, origin, HOST_ERR_DEAD_TAG},
+        {"an origin that is not finite", c, bad, HOST_ERR_BAD_ARGUMENT},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(KX_CSYS_set_origin(k.csys, k.origin), k.code) << k.what;
+        double o[3];
+        tag m;
+        ASSERT_EQ(KX_CSYS_ask_csys_info(c, &m, o), 0);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(o[i], origin[i]) << k.what << ": nothing changed";
+        EXPECT_EQ(ctl::frame_depth(), 0);
+    }
+    // The frame is armed before the session check; the host is not called.
     kx_reset_session_for_tests();
     ctl::clear_journal();
     EXPECT_EQ(KX_CSYS_set_origin(c, origin), 1105000);
     EXPECT_EQ(ctl::call_count("es4520_"), 0);
     EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
+TEST_F(Csys, EditMatrixOfACoordinateSystem) {
+    const double origin[3] = {10, 20, 30};
+    const tag c = csys(origin, kIdentity);
+    const tag turned = matrix(kTurned);
+    ASSERT_EQ(KX_CSYS_set_wcs(c), 0);
+    ctl::clear_journal();
+    ASSERT_EQ(KX_CSYS_edit_matrix_of_object(c, turned), 0);
+    EXPECT_TRUE(ctl::called_before("ES_replace_matrix_of_entity", "UPDATE_log_entity_to_update"));
+    tag m = NULL_TAG;
+    double o[3];
+    ASSERT_EQ(KX_CSYS_ask_csys_info(c, &m, o), 0);
+    EXPECT_EQ(m, turned);
+    EXPECT_EQ(o[2], 30);
+    tag of = NULL_TAG;
+    ASSERT_EQ(KX_CSYS_ask_matrix_of_object(c, &of), 0);
+    EXPECT_EQ(of, turned);
+    // The work coordinate system turned with it: its X axis is now (0, 1, 0).
+    const double p[3] = {1, 2, 3};
+    double r[3];
+    ASSERT_EQ(KX_CSYS_map_point(KX_CSYS_WCS_COORDS, p, KX_CSYS_WORK_COORDS, r), 0);
+    EXPECT_NEAR(r[0], 8, 1e-12);
+    EXPECT_NEAR(r[1], 21, 1e-12);
+    EXPECT_NEAR(r[2], 33, 1e-12);
+    // Only a matrix object can be given.
+    const tag other = csys(origin, kIdentity);
+    EXPECT_EQ(KX_CSYS_edit_matrix_of_object(c, other), HOST_ERR_WRONG_CLASS);
+    ASSERT_EQ(KX_CSYS_ask_csys_info(c, &m, o), 0);
+    EXPECT_EQ(m, turned);
 }
 
 TEST_F(Csys, EveryFunctionButMapPointNeedsTheSession) {
@@ -398,6 +489,25 @@ TEST_F(FaceMatrix, OtherSurfacesAndFacesWithoutABodyGiveNone) {
     KX_CSYS_ask_matrix_of_object(cases[2].face, &b);
     const auto va = values_of(a), vb = values_of(b);
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(va[i], vb[i], 1e-9);
+}
+
+TEST_F(FaceMatrix, TheKernelEntityIsAskedOfTheFace) {
+    const tag f = face(surface(PX_SURF_CYLINDER, {0, 0, 1}, {1, 0, 0}));
+    ctl::clear_journal();
+    tag m = NULL_TAG;
+    ASSERT_EQ(KX_CSYS_ask_matrix_of_object(f, &m), 0);
+    EXPECT_TRUE(ctl::called_before("es7034_", "pxpsus_"));
+    EXPECT_EQ(ctl::calls("pxpsus_").at(0).arg[0], f);
+    // The body itself and an edge of it carry no surface: no matrix, no error.
+    const auto b = ctl::make_part("solid.prt", {{70, 0}, {70, 2}, {70, 3}});
+    host::parts::set_work_part(part_);
+    host::entity::add_member(b.objects[0], b.objects[1]);
+    host::entity::add_member(b.objects[0], b.objects[2]);
+    for (tag t : {b.objects[0], b.objects[2]}) {
+        m = 9;
+        EXPECT_EQ(KX_CSYS_ask_matrix_of_object(t, &m), 0);
+        EXPECT_EQ(m, NULL_TAG);
+    }
 }
 
 TEST_F(FaceMatrix, NoDegenerateMatrixFromAReferenceAlongTheAxis) {

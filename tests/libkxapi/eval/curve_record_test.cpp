@@ -1,5 +1,7 @@
 // The curve record's data flattened into one array, per entity type.
 #include <cmath>
+#include <numbers>
+#include <optional>
 #include <vector>
 
 #include "eval_fixture.h"
@@ -119,6 +121,63 @@ TEST_F(CurveRecord, ConicsCopyTheirValuesAndHyperbolasGetAngles) {
     EXPECT_EQ(h.v[1], h.v[4] - h.v[3]);
     EXPECT_EQ(h.v[2], 0);
     EXPECT_EQ(h.v[8], 1);  // center
+}
+
+// The flat data hold the whole curve: a curve rebuilt from them alone has
+// the record's range and points.
+TEST_F(CurveRecord, CurvesRebuiltFromTheFlatDataMatch) {
+    const double a[3] = {1, -2, 4}, b[3] = {3, 5, -1};
+    const double wp[] = {0, 0, 0, 1, 1, 2, 0, 2, 3, 2, 1, 0.5, 4, 0, 2, 1, 5, 1, 1, 1};
+    const double wk[] = {0, 0, 0, 0, 0.4, 1, 1, 1, 1};
+    struct Case {
+        const char* what;
+        std::optional<Curve> curve;
+    } cases[] = {
+        {"line", Curve::line(a, b)},
+        {"arc", Curve::arc(kO, kX, kY, 2.5, -0.5, 2.0)},
+        {"ellipse", Curve::ellipse(kO, kX, kY, 3, 1.5, 0.25, 4)},
+        {"parabola", Curve::parabola(kO, kX, kY, 0.6, -1.5, 2)},
+        {"hyperbola", Curve::hyperbola(kO, kX, kY, 1.5, 0.75, -1.2, 0.9)},
+        {"rational spline", Curve::spline(5, 4, wp, wk, Curve::PoleForm::cartesian)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const evaluator e = of(c.curve);
+        const Flat f = flat(e);
+        ASSERT_EQ(f.status, 0);
+        const double* v = f.v.data();
+        std::optional<Curve> rebuilt;
+        if (f.type == CURVE_LINE) {
+            rebuilt = Curve::line(v + 3, v + 6);
+        } else if (f.type == CURVE_ARC) {
+            rebuilt = Curve::arc(v + 6, v + 9, v + 12, v[5], v[3], v[4]);
+        } else if (f.type == CURVE_CONIC && static_cast<int>(v[7]) == CONIC_ELLIPSE) {
+            rebuilt = Curve::ellipse(v + 8, v + 11, v + 14, v[5], v[6], v[3], v[4]);
+        } else if (f.type == CURVE_CONIC && static_cast<int>(v[7]) == CONIC_PARABOLA) {
+            rebuilt = Curve::parabola(v + 8, v + 11, v + 14, v[5], v[3], v[4]);
+        } else if (f.type == CURVE_CONIC) {
+            // The ends are angles atan(ordinate / k2) + 2 pi, the ordinate k2 sinh t.
+            auto t_of = [](double angle) { return std::asinh(std::tan(angle - 2 * std::numbers::pi)); };
+            rebuilt = Curve::hyperbola(v + 8, v + 11, v + 14, v[5], v[6], t_of(v[0]), t_of(v[0] + v[1]));
+        } else if (f.type == CURVE_SPLINE) {
+            const int n = static_cast<int>(v[3]), k = static_cast<int>(v[4]);
+            rebuilt = Curve::spline(n, k, v + 5 + n + k, v + 5);
+        }
+        ASSERT_TRUE(rebuilt.has_value()) << "type " << f.type;
+        const evaluator r = host::evc::make(*rebuilt);
+        double lim[2], rlim[2];
+        ASSERT_EQ(KX_EVAL_ask_limits(e, lim), 0);
+        ASSERT_EQ(KX_EVAL_ask_limits(r, rlim), 0);
+        EXPECT_NEAR(rlim[0], lim[0], 1e-12);
+        EXPECT_NEAR(rlim[1], lim[1], 1e-12);
+        for (double s : {0.0, 0.3, 0.77, 1.0}) {
+            double p[3], q[3];
+            const double t = lim[0] + s * (lim[1] - lim[0]);
+            ASSERT_EQ(KX_EVAL_evaluate(e, 0, t, p, nullptr), 0);
+            ASSERT_EQ(KX_EVAL_evaluate(r, 0, t, q, nullptr), 0);
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], q[i], 1e-12) << "at " << t;
+        }
+    }
 }
 
 TEST_F(CurveRecord, RefusalsAllocateNothing) {

@@ -240,6 +240,12 @@ TEST_F(Eval, KindsAndTheirDefiningData) {
     EXPECT_EQ(KX_EVAL_ask_spline(arc, &sd), 1105004);
     EXPECT_EQ(KX_EVAL_ask_line(line, nullptr), 1105005);
     EXPECT_EQ(KX_EVAL_ask_hyperbola(par, &hd), 1105004);
+    // The first argument is checked first: another kind with a null record
+    // is still an invalid first argument.
+    EXPECT_EQ(KX_EVAL_ask_arc(line, nullptr), 1105004);
+    int n = 0;
+    EXPECT_EQ(KX_EVAL_ask_spline_knots(arc, nullptr, nullptr), 1105004);
+    EXPECT_EQ(KX_EVAL_ask_spline_control_pts(line, &n, nullptr), 1105004);
 }
 
 TEST_F(Eval, SplineKnotsAndControlPointsAreTheCallersArrays) {
@@ -309,6 +315,41 @@ TEST_F(Eval, UnitVectorsAndClosestPoint) {
     // A point has no tangent: the host refuses and the frame answers its code.
     const evaluator pt = of(Curve::point(ref));
     EXPECT_EQ(KX_EVAL_evaluate_unit_vectors(pt, 0, p, t, n, b), 670004);
+}
+
+TEST_F(Eval, EdgesOfBodiesEvaluateLikeCurves) {
+    // A straight and a circular edge of a body.
+    const auto body = ctl::make_part("block.prt", {{70, 0}, {70, 3}, {70, 3}});
+    host::parts::set_work_part(part_);
+    const double a[3] = {1, 2, 3}, b[3] = {1, 2, 7};
+    host::curves::attach_line(body.objects[1], a, b);
+    const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    unsigned int m = 0;
+    ES_create_matrix_in_part(part_, rows, 3, &m);
+    const double arc[6] = {0, kPi / 2, 0, 0, 5, 3};
+    host::curves::attach_arc(body.objects[2], m, arc);
+
+    evaluator straight = 0, round = 0;
+    ASSERT_EQ(KX_EVAL_initialize(body.objects[1], &straight), 0);
+    ASSERT_EQ(KX_EVAL_initialize(body.objects[2], &round), 0);
+    logical is = 0;
+    ASSERT_EQ(KX_EVAL_is_line(straight, &is), 0);
+    EXPECT_EQ(is, 1);
+    ASSERT_EQ(KX_EVAL_is_arc(round, &is), 0);
+    EXPECT_EQ(is, 1);
+    double p[3], d[3];
+    ASSERT_EQ(KX_EVAL_evaluate(straight, 1, 1.5, p, d), 0);
+    EXPECT_NEAR(p[2], 4.5, 1e-14);
+    EXPECT_NEAR(d[2], 1, 1e-14);
+    ASSERT_EQ(KX_EVAL_evaluate(round, 1, kPi / 6, p, d), 0);
+    EXPECT_NEAR(p[0], 3 * std::cos(kPi / 6), 1e-14);
+    EXPECT_NEAR(p[1], 3 * std::sin(kPi / 6), 1e-14);
+    EXPECT_NEAR(p[2], 5, 1e-14);
+    EXPECT_NEAR(d[0], -3 * std::sin(kPi / 6), 1e-14);
+    // The body itself carries no curve.
+    evaluator none = 0;
+    EXPECT_EQ(KX_EVAL_initialize(body.objects[0], &none), HOST_ERR_WRONG_CLASS);
+    EXPECT_EQ(none, 0u);
 }
 
 TEST_F(Eval, InitializeRefusesNonCurvesThroughTheHost) {
