@@ -1,24 +1,47 @@
 // Cycling through a part's entities and feature records.
+//
+// A step of a cycle finds the first object of the part after the last one
+// handed out. Scanning the whole store for each step would make one cycle
+// through a part quadratic in the number of objects, so the steps work on an
+// index: per part, the tags of its objects in creation order (tags grow with
+// creation), built by one pass over the store when a cycle starts. A step
+// then finds its place by binary search and walks on from there, skipping
+// objects that died or left the part since the index was built.
+//
+// The index of a part is built again when a cycle starts (a step from 0)
+// and whenever objects may have been made since it was built: the tag after
+// the highest one the index knows exists, or a tag above it has died (tags
+// are handed out in sequence, so an object made later has such a tag), or
+// the model was rolled back or reset.
 #include "host/core/entity_cycle.h"
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "host/data/parts.h"
 #include "host/hook.h"
+#include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace {
 
+using host::objects::Object;
+using tag_t = unsigned int;
+
 constexpr int kFeatureType = 205;
 
-bool is_entity(const host::objects::Object& o) {
+bool is_entity(const Object& o) {
     if (o.cls == OM_CLASS_FEATURE || o.type == kFeatureType) return false;
     return OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW);
 }
-bool is_feature(const host::objects::Object& o) {
+bool is_feature(const Object& o) {
     return o.cls == OM_CLASS_FEATURE || (o.type == kFeatureType && OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY));
 }
 
-void need_part(const char* fn, unsigned int part) {
+void need_part(const char* fn, tag_t part) {
     if (!host::objects::part_info(part))
         ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live part", fn, part);
 }
@@ -26,13 +49,70 @@ void need(const char* fn, const void* p) {
     if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
 }
 
-// The first object of the part after `after` (tags grow with creation).
+// ---- The index of the parts' objects ------------------------------------
+
+struct PartIndex {
+    std::vector<tag_t> tags;  // the part's objects when built, ascending
+    tag_t highest = 0;        // highest tag of the store known when built
+};
+
+class CycleIndex : public host::ModelComponent {
+public:
+    CycleIndex() {
+        host::register_model_component(this);
+        host::objects::add_destroy_listener([this](tag_t t) { died(t); });
+    }
+    const char* name() const override { return "cycle index"; }
+    // The index holds no model state: a snapshot is empty, and a roll-back
+    // (which may bring objects back or take them away) drops the index.
+    std::shared_ptr<const void> snapshot() const override { return std::make_shared<int>(0); }
+    void restore(const void*) override { parts_.clear(); }
+    void reset() override {
+        parts_.clear();
+        highest_seen_ = 0;
+    }
+
+    // The index of the part, built again when a cycle starts or when it may
+    // miss objects made since.
+    const PartIndex& of(tag_t part, bool starting) {
+        auto it = parts_.find(part);
+        if (it == parts_.end() || starting || stale(it->second)) it = parts_.insert_or_assign(part, build(part)).first;
+        return it->second;
+    }
+
+private:
+    void died(tag_t t) { highest_seen_ = std::max(highest_seen_, t); }
+
+    bool stale(const PartIndex& index) const {
+        return highest_seen_ > index.highest || host::objects::find(index.highest + 1) != nullptr;
+    }
+
+    PartIndex build(tag_t part) {
+        PartIndex index;
+        index.tags = host::objects::objects_of_part(part);  // in creation order: ascending tags
+        for (tag_t t : host::objects::live_objects()) highest_seen_ = std::max(highest_seen_, t);
+        index.highest = highest_seen_;
+        return index;
+    }
+
+    std::unordered_map<tag_t, PartIndex> parts_;
+    tag_t highest_seen_ = 0;  // highest tag known to have been handed out
+};
+
+CycleIndex& cycle_index() {
+    static auto* index = new CycleIndex;  // lives as long as the process
+    return *index;
+}
+const bool index_registered = (cycle_index(), true);
+
+// The first object of the part after `after` that the predicate accepts,
+// or 0.
 template <class Pred>
-unsigned int next_in_part(unsigned int part, unsigned int after, Pred pred) {
-    for (unsigned int t : host::objects::objects_of_part(part)) {
-        if (t <= after) continue;
-        const host::objects::Object* o = host::objects::find(t);
-        if (o && pred(*o)) return t;
+tag_t next_in_part(tag_t part, tag_t after, Pred pred) {
+    const PartIndex& index = cycle_index().of(part, after == 0);
+    for (auto it = std::upper_bound(index.tags.begin(), index.tags.end(), after); it != index.tags.end(); ++it) {
+        const Object* o = host::objects::find(*it);
+        if (o && o->part == part && pred(*o)) return *it;
     }
     return 0;
 }
@@ -45,7 +125,7 @@ void ES_cycle_entities_by_type(unsigned int part, int type, unsigned int* object
     HOST_ENTRY("ES_cycle_entities_by_type", part, type, object ? *object : 0);
     need("ES_cycle_entities_by_type", object);
     need_part("ES_cycle_entities_by_type", part);
-    *object = next_in_part(part, *object, [type](const host::objects::Object& o) { return is_entity(o) && o.type == type; });
+    *object = next_in_part(part, *object, [type](const Object& o) { return is_entity(o) && o.type == type; });
 }
 
 void ES_cycle_frecs(unsigned int part, unsigned int* feature) {
@@ -63,7 +143,7 @@ unsigned int RM_start_cycle_in_part(unsigned int part) {
 
 unsigned int RM_next_entity(unsigned int object) {
     HOST_ENTRY("RM_next_entity", object);
-    const host::objects::Object* o = host::objects::find(object);
+    const Object* o = host::objects::find(object);
     if (!o) ERROR_raise("RM_next_entity", 0, HOST_ERR_DEAD_TAG, "RM_next_entity: tag %u is not a live object", object);
     return next_in_part(o->part, object, is_entity);
 }

@@ -13,6 +13,7 @@
 #include "host/data/part_file.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/numeric/acom.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -39,12 +40,8 @@ struct Component : ModelComponent {
     Model m;
     const char* name() const override { return "parts"; }
     std::shared_ptr<const void> snapshot() const override { return std::make_shared<Model>(m); }
-    void restore(const void* s) override {
-        const tag_t next = m.next_cset;
-        m = *static_cast<const Model*>(s);
-        m.next_cset = std::max(m.next_cset, next);
-    }
-    void reset() override { m = Model{}; }
+    void restore(const void* s) override;
+    void reset() override;
 };
 
 void default_load_fail_routine(const PROM_load_failure_t* failure);
@@ -73,6 +70,26 @@ Component& component() {
 Model& md() { return component().m; }
 const bool registered = (component(), true);
 
+// The common block's copy of the work part's units.
+void publish_units() {
+    const Model& m = md();
+    const auto it = m.parts.find(m.work);
+    acom_[PART_ACOM_UNITS_WORD] = m.work == 0 || it == m.parts.end() ? 0
+                                  : it->second.units == PART_UNITS_INCH ? 2
+                                                                        : 1;
+}
+
+void Component::restore(const void* s) {
+    const tag_t next = m.next_cset;
+    m = *static_cast<const Model*>(s);
+    m.next_cset = std::max(m.next_cset, next);
+    publish_units();
+}
+void Component::reset() {
+    m = Model{};
+    publish_units();
+}
+
 void erase_from(std::vector<tag_t>& v, tag_t t) { v.erase(std::remove(v.begin(), v.end(), t), v.end()); }
 
 void forget(tag_t part) {
@@ -81,7 +98,20 @@ void forget(tag_t part) {
     erase_from(m.order, part);
     erase_from(m.failures, part);
     if (m.display == part) m.display = 0;
-    if (m.work == part) m.work = 0;
+    if (m.work == part) {
+        m.work = 0;
+        publish_units();
+    }
+}
+
+// Functions that answer through a result argument: a status that a test
+// scripted for the call goes there; true when there was one.
+template <class Call>
+bool scripted_result(const Call& call, int* result) {
+    int status;
+    if (!call.status(status)) return false;
+    *result = status;
+    return true;
 }
 
 [[noreturn]] void raise(const char* function, int code, const char* what) {
@@ -162,6 +192,7 @@ void change_work(tag_t part) {
     if (m.work == part) return;
     const tag_t previous = m.work;
     m.work = part;
+    publish_units();
     if (part != 0) events::fire_part_event(events::kWorkPartChanged, part, previous);
 }
 void change_display(tag_t part) {
@@ -515,11 +546,7 @@ extern "C" {
 void base_new_part(const char* name, int* length, int* units, int* result) {
     auto call = HOST_ENTRY_TEXT("base_new_part", name, length ? *length : 0, units ? *units : 0);
     hp::need("base_new_part", result, "result");
-    int status;
-    if (call.status(status)) {
-        *result = status;
-        return;
-    }
+    if (hp::scripted_result(call, result)) return;
     hp::need("base_new_part", units, "units");
     *result = hp::check_name(name);
     if (*result == 0 && *units != 1 && *units != 2) *result = PART_ERR_BAD_UNITS;
@@ -554,11 +581,7 @@ PROM_load_fail_msg_fn PROM_reg_prom_load_fail_msg_fn(PROM_load_fail_msg_fn fn) {
 void base_save_part(unsigned int* part, int* components, int* mode, int* result) {
     auto call = HOST_ENTRY("base_save_part", part ? *part : 0u, components ? *components : 0, mode ? *mode : 0);
     hp::need("base_save_part", result, "result");
-    int status;
-    if (call.status(status)) {
-        *result = status;
-        return;
-    }
+    if (hp::scripted_result(call, result)) return;
     const tag_t target = part && *part ? *part : hp::md().work;
     if (target == 0) {
         *result = PART_ERR_NO_WORK_PART;
@@ -571,11 +594,7 @@ void base_save_part(unsigned int* part, int* components, int* mode, int* result)
 void base_part_save_as(const char* name, int* length, int* mode, int* result) {
     auto call = HOST_ENTRY_TEXT("base_part_save_as", name, length ? *length : 0, mode ? *mode : 0);
     hp::need("base_part_save_as", result, "result");
-    int status;
-    if (call.status(status)) {
-        *result = status;
-        return;
-    }
+    if (hp::scripted_result(call, result)) return;
     const tag_t part = hp::md().work;
     if ((*result = hp::check_name(name)) != 0) return;
     if (part == 0) {
@@ -710,6 +729,7 @@ void PART_delete_all_parts(void) {
     for (tag_t t : std::vector<tag_t>(hp::md().failures)) hp::leave(t);
     hp::md().display = 0;
     hp::md().work = 0;
+    hp::publish_units();
 }
 
 int PART_cleanup(int option) {
@@ -720,14 +740,8 @@ int PART_cleanup(int option) {
         for (tag_t t : std::vector<tag_t>(hp::md().order)) {
             if (!hp::md().parts.count(t)) continue;
             const hp::PartState& s = hp::md().parts[t];
-            if (!s.modified && t != hp::md().display && t != hp::md().work &&
-                hp::listed_by_other(hp::file_of(t), t) == false) {
-                bool listed_anywhere = false;
-                for (tag_t o : hp::md().order)
-                    for (const std::string& c : hp::md().parts[o].components)
-                        if (o != t && hp::resolve(hp::file_of(o), c) == hp::file_of(t)) listed_anywhere = true;
-                if (!listed_anywhere) hp::leave(t);
-            }
+            if (!s.modified && t != hp::md().display && t != hp::md().work && !hp::listed_by_other(hp::file_of(t), t))
+                hp::leave(t);
         }
         hp::settle_display();
     }

@@ -17,7 +17,11 @@
  *
  * Units: the host's unit code 0 is millimetres, 1 inches (PART_UNITS_*).
  * base_new_part takes the interface's numbering (1 metric, 2 English) and
- * stores the host's code.
+ * stores the host's code. The work part's units are also kept in the host's
+ * common block (host/numeric/acom.h), word PART_ACOM_UNITS_WORD, where the
+ * curve functions read them: 2 for a part in inches, 1 for a part in
+ * millimetres, 0 while there is no work part; the word follows every change
+ * of the work part (an undo that brings another work part back included).
  *
  * Names: a part's file name is at most PART_MAX_NAME_CHARS characters; a
  * display name (PART_name_for_display) is the file name without its
@@ -65,6 +69,9 @@
 
 #define PART_UNITS_MM   0
 #define PART_UNITS_INCH 1
+
+/* Word of acom_ that holds the work part's units (see above). */
+#define PART_ACOM_UNITS_WORD 1246
 
 /* Load states (PART_is_part_loaded_tol, host::parts::load_state). */
 #define PART_NOT_LOADED        0

@@ -105,6 +105,16 @@ Attribute* find_title(List& list, const char* title) {
     return nullptr;
 }
 
+// The checks of a lookup by title (object, type selector, title), then the
+// object's attribute of that title, or null.
+const Attribute* lookup(const char* function, unsigned int object, int type, const char* title) {
+    require_object(function, object);
+    check_selector(function, type);
+    check_title(function, title);
+    List* list = table().find(object);
+    return list ? find_title(*list, title) : nullptr;
+}
+
 // The part whose file holds the object's attributes: the part itself or
 // the object's owner.
 void touch_owner(unsigned int object) {
@@ -318,11 +328,7 @@ void ATTR_cycle(unsigned int object, int* index, int type, char* title, ATTR_val
 void ATTR_read_value(unsigned int object, const char* title, int type, ATTR_value_t* value) {
     HOST_ENTRY_TEXT("ATTR_read_value", title, object, type);
     ha::need("ATTR_read_value", value, "value");
-    ha::require_object("ATTR_read_value", object);
-    ha::check_selector("ATTR_read_value", type);
-    ha::check_title("ATTR_read_value", title);
-    ha::List* list = ha::table().find(object);
-    const ha::Attribute* a = list ? ha::find_title(*list, title) : nullptr;
+    const ha::Attribute* a = ha::lookup("ATTR_read_value", object, type, title);
     if (!a) ha::raise("ATTR_read_value", ATTR_ERR_NOT_FOUND, "no such attribute");
     if (!ha::selects(type, a->type)) ha::raise("ATTR_read_value", ATTR_ERR_WRONG_TYPE, "attribute of another type");
     ha::to_value(*a, value);
@@ -343,11 +349,7 @@ void ATTR_count_attributes(unsigned int object, int type, int* count) {
 void ATTR_find_attribute(unsigned int object, int type, const char* title, int* result) {
     HOST_ENTRY_TEXT("ATTR_find_attribute", title, object, type);
     ha::need("ATTR_find_attribute", result, "result");
-    ha::require_object("ATTR_find_attribute", object);
-    ha::check_selector("ATTR_find_attribute", type);
-    ha::check_title("ATTR_find_attribute", title);
-    ha::List* list = ha::table().find(object);
-    const ha::Attribute* a = list ? ha::find_title(*list, title) : nullptr;
+    const ha::Attribute* a = ha::lookup("ATTR_find_attribute", object, type, title);
     *result = a && ha::selects(type, a->type) ? a->type : 0;
 }
 

@@ -72,6 +72,25 @@ unsigned char find_shading_view(unsigned int view, void* found, const int* recor
     return true;
 }
 
+// The faces that a face or a body stands for: the face alone, or every face
+// of the body (a host array, freed with the holder).
+class Faces {
+public:
+    Faces(tag object, bool body) : one_(object) {
+        if (!body) return;
+        unsigned int* raw = nullptr;
+        PX_body_ask_faces_sm(object, &count_, &raw);
+        body_faces_.reset(raw);
+    }
+    const unsigned int* data() const { return body_faces_ ? body_faces_.get() : &one_; }
+    int size() const { return count_; }
+
+private:
+    unsigned int one_;
+    int count_ = 1;
+    kx::host_ptr<unsigned int> body_faces_;
+};
+
 }  // namespace
 
 // ---- Display properties --------------------------------------------------------
@@ -158,30 +177,37 @@ extern "C" KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
                          if (type != HOST_TYPE_SOLID || (subtype != 0 && subtype != 2)) return kBadTag;
-                         int count = 1;
-                         unsigned int* raw = nullptr;
-                         kx::host_ptr<unsigned int> body_faces;
-                         const unsigned int* faces = &object;
-                         if (subtype == 0) {
-                             PX_body_ask_faces_sm(object, &count, &raw);
-                             body_faces.reset(raw);
-                             faces = raw;
-                         }
-                         if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM) DSS_SRF_change_face_attr(faces, count, value);
-                         for (int i = 0; i < count; ++i) ES_write_srfanl(faces[i], value);
+                         const Faces faces(object, subtype == 0);
+                         if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM)
+                             DSS_SRF_change_face_attr(faces.data(), faces.size(), value);
+                         for (int i = 0; i < faces.size(); ++i) ES_write_srfanl(faces.data()[i], value);
                          return 0;
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
+namespace {
+
+// The two queries of a face's value: the object's type and subtype decide
+// whether the host's reader is asked.
+int read_face_value(tag object, int* value, bool (*accepts)(int type, int subtype),
+                    void (*reader)(unsigned int, int*)) {
     return kx::frame([&] { return alive(object) ? kx::check({{value, 2}}) : kBadTag; },
                      [&] {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (type != HOST_TYPE_SOLID && subtype != 2) return kBadTag;
-                         ES_read_srfanl(object, value);
+                         if (!accepts(type, subtype)) return kBadTag;
+                         reader(object, value);
                          return 0;
                      });
+}
+
+}  // namespace
+
+extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
+    // Refused is only what is neither a solid nor of subtype 2; the host's
+    // reader decides on the rest.
+    return read_face_value(
+        object, value, [](int type, int subtype) { return type == HOST_TYPE_SOLID || subtype == 2; }, ES_read_srfanl);
 }
 
 extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
@@ -190,17 +216,10 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
                          const bool face = type == HOST_TYPE_SOLID && subtype == 2;
-                         if (face || type == kAnyObject139) {
-                             ES_write_shaded(object, value);
-                         } else if (type == HOST_TYPE_SOLID && subtype == 0) {
-                             int count = 0;
-                             unsigned int* raw = nullptr;
-                             PX_body_ask_faces_sm(object, &count, &raw);
-                             kx::host_ptr<unsigned int> faces(raw);
-                             for (int i = 0; i < count; ++i) ES_write_shaded(raw[i], value);
-                         } else {
-                             return kBadTag;
-                         }
+                         const bool body = type == HOST_TYPE_SOLID && subtype == 0;
+                         if (!face && !body && type != kAnyObject139) return kBadTag;
+                         const Faces faces(object, body);
+                         for (int i = 0; i < faces.size(); ++i) ES_write_shaded(faces.data()[i], value);
                          if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM) {
                              int found = 0;
                              DSS_VIEW_for_all_views(1, find_shading_view, &found);
@@ -211,14 +230,10 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
 }
 
 extern "C" KXAPI int KX_OBJ_ask_partially_shaded(tag object, int* value) {
-    return kx::frame([&] { return alive(object) ? kx::check({{value, 2}}) : kBadTag; },
-                     [&] {
-                         int type = 0, subtype = 0;
-                         RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (!(type == HOST_TYPE_SOLID && subtype == 2) && type != kAnyObject139) return kBadTag;
-                         ES_read_shaded(object, value);
-                         return 0;
-                     });
+    return read_face_value(
+        object, value,
+        [](int type, int subtype) { return (type == HOST_TYPE_SOLID && subtype == 2) || type == kAnyObject139; },
+        ES_read_shaded);
 }
 
 // ---- General creation defaults -----------------------------------------------------
@@ -268,8 +283,13 @@ extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int
     const Defaults d{color, layer, width, font};
     return acknowledging_frame(kx::standard, [&] { return check_defaults(d); },
                                [&] {
-                                   g_saved = Defaults{-1, -1, -1, -1};
-                                   ES_default_settings(&g_saved.color, &g_saved.layer, &g_saved.width, &g_saved.font);
+                                   // The host hands the values in force back through
+                                   // its arguments; they are kept only when it
+                                   // succeeds, so a failed call loses no saved set.
+                                   Defaults current{-1, -1, -1, -1};
+                                   ES_default_settings(&current.color, &current.layer, &current.width,
+                                                       &current.font);
+                                   g_saved = current;
                                    set_defaults(d);
                                });
 }

@@ -20,6 +20,7 @@
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
+#include "host/services/memory.h"
 #include "host/services/objects.h"
 
 namespace {
@@ -137,10 +138,10 @@ int log_for_delete(tag object) {
         if (subtype == 0 || subtype == 1) {
             UPDATE_log_entity_to_delete(object);
         } else if (subtype == 2) {
-            unsigned int body = 0;
+            unsigned int entity = 0;  // the face's solid-kernel entity
             int faces = 0;
-            es7034_(&object, &body, &faces);
-            if (body != 0 && faces == 1) UPDATE_log_entity_to_delete(object);
+            es7034_(&object, &entity, &faces);
+            if (entity != 0 && faces == 1) UPDATE_log_entity_to_delete(object);
         }
         return 0;
     }
@@ -174,15 +175,42 @@ void DeleteList::abandon() noexcept {
 
 using kx::obj::DeleteList;
 
+namespace {
+
+// Runs the logging under the delete list: opened unless open, the model
+// update run when this call opened it, the list aborted when a host error
+// passes (so that no later deletion finds it open).
+template <class Log>
+void through_delete_list(Log&& log) {
+    DeleteList list;
+    try {
+        log();
+        list.finish();
+    } catch (...) {
+        list.abandon();
+        throw;
+    }
+}
+
+}  // namespace
+
 // ---- Type, state and properties ------------------------------------------
+
+namespace {
+
+// Prologue of the queries with two outputs: the outputs cleared, then the
+// object checked (1105004 null or dead), then the outputs' positions.
+int check_query(tag object, int* first, int* second) {
+    kx::clear(first, second);
+    if (!alive(object)) return kBadTag;
+    return kx::check({{first, 2}, {second, 3}});
+}
+
+}  // namespace
 
 extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
     return kx::frame(
-        [&] {
-            kx::clear(type, subtype);
-            if (int st = kx::check({{type, 2}, {subtype, 3}}); st != 0) return st;
-            return alive(object) ? 0 : kBadTag;
-        },
+        [&] { return check_query(object, type, subtype); },
         [&] {
             const OM_class_t cls = OM_ask_class(object);
             // Feature records are entities of the record manager here too.
@@ -214,8 +242,9 @@ extern "C" KXAPI logical KX_OBJ_is_object_a_promotion(tag object) {
 }
 
 extern "C" KXAPI int KX_OBJ_ask_cre_mod_versions(tag object, int* creation_version, int* modification_version) {
-    return kx::frame([&] { return alive(object) ? 0 : kBadTag; },
-                     [&] { PART_ask_tag_cre_mod_vers(object, creation_version, modification_version); });
+    return kx::frame(
+        [&] { return check_query(object, creation_version, modification_version); },
+        [&] { PART_ask_tag_cre_mod_vers(object, creation_version, modification_version); });
 }
 
 extern "C" KXAPI int KX_OBJ_ask_owning_part(tag object, tag* part) {
@@ -240,7 +269,7 @@ extern "C" KXAPI int KX_OBJ_is_type_transferable(int type, logical* transferable
     return kx::frame(
         [&] {
             kx::clear(transferable);
-            return kx::check({{transferable, 2}, {type >= 1 && type <= 255, 1}});
+            return kx::check({{type >= 1 && type <= 255, 1}, {transferable, 2}});
         },
         [&] { *transferable = type_has(type, ES_PROP_TRANSFERABLE); });
 }
@@ -260,15 +289,9 @@ extern "C" KXAPI int KX_OBJ_delete_object(tag object) {
         if (object == NULL_TAG) return kBadTag;
         const int st = kx::obj::delete_directly(object);
         if (st != kUseDeleteList) return st;
-        DeleteList list;
-        try {
-            const int logged = kx::obj::log_for_delete(object);
-            list.finish();
-            return logged;
-        } catch (...) {
-            list.abandon();
-            throw;
-        }
+        int logged = 0;
+        through_delete_list([&] { logged = kx::obj::log_for_delete(object); });
+        return logged;
     });
 }
 
@@ -296,16 +319,10 @@ extern "C" KXAPI int KX_OBJ_delete_array_of_objects(int count, const tag* object
                     if (st == kUseDeleteList) deferred.push_back(i);
                     else record(i, st);
                 }
-                if (!deferred.empty()) {
-                    DeleteList list;
-                    try {
+                if (!deferred.empty())
+                    through_delete_list([&] {
                         for (int i : deferred) record(i, kx::obj::log_for_delete(objects[i]));
-                        list.finish();
-                    } catch (...) {
-                        list.abandon();
-                        throw;
-                    }
-                }
+                    });
             } catch (...) {
                 // A failed call hands back no statuses: the caller gets the
                 // error's code and nothing to free.
@@ -452,11 +469,12 @@ extern "C" KXAPI int KX_OBJ_set_name(tag object, const char* name) {
         [&] {
             const int type = RM_ask_entity_type(object);
             if (type == HOST_TYPE_VIEW) return kViewName;
-            std::string copy(name);
-            if (type == HOST_TYPE_DRAFTING) return SMSP_set_name_jqopen(object, copy.c_str());
-            for (char& c : copy) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            // A host copy of the name, freed on every way out.
+            const kx::host_ptr<char> copy(SM_string_copy(name));
+            if (type == HOST_TYPE_DRAFTING) return SMSP_set_name_jqopen(object, copy.get());
+            for (char* c = copy.get(); *c; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
             int result = 0;
-            ES_add_entity_name(object, copy.c_str(), static_cast<int>(copy.size()), &result);
+            ES_add_entity_name(object, copy.get(), static_cast<int>(std::strlen(copy.get())), &result);
             at020_(&object);
             DSS_REGEN_regen_object(object);
             return 0;

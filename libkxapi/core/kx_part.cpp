@@ -2,7 +2,6 @@
 // files, and the queries around them.
 #include "kx_part.h"
 
-#include <algorithm>
 #include <cstring>
 #include <span>
 #include <string>
@@ -36,7 +35,10 @@ int name_length(const char* name) { return static_cast<int>(std::strlen(name)); 
 // While KX_PART_open runs, the host reports parts that could not be loaded
 // to load_failure_routine; it may do so several times within one open (once
 // for every part whose components failed). Every report is gathered; the
-// open merges them into the caller's record and empties the gathering.
+// open merges them into the caller's record and empties the gathering. An
+// open started from a user routine during another open (a part-event
+// callback) gathers on its own: the outer open's entries are put aside and
+// come back when the inner one ends.
 
 struct Gathered {
     std::string file;
@@ -63,16 +65,18 @@ void load_failure_routine(const PROM_load_failure_t* failure) {
 // the previous one back on every way out.
 class LoadFailureRoutine {
 public:
-    LoadFailureRoutine() : previous_(PROM_reg_prom_load_fail_msg_fn(load_failure_routine)) { gathered().clear(); }
+    LoadFailureRoutine()
+        : previous_(PROM_reg_prom_load_fail_msg_fn(load_failure_routine)), outer_(std::exchange(gathered(), {})) {}
     ~LoadFailureRoutine() {
+        gathered() = std::move(outer_);
         PROM_reg_prom_load_fail_msg_fn(previous_);
-        gathered().clear();
     }
     LoadFailureRoutine(const LoadFailureRoutine&) = delete;
     LoadFailureRoutine& operator=(const LoadFailureRoutine&) = delete;
 
 private:
     PROM_load_fail_msg_fn previous_;
+    std::vector<Gathered> outer_;
 };
 
 // Appends each gathered entry under its display name unless the record
@@ -121,15 +125,6 @@ void clear_status(load_status* status) {
     if (status) *status = load_status{0, 0, nullptr, nullptr};
 }
 
-// Copies a host-made name into a caller's buffer of KX_PART_MAX_NAME_CHARS
-// + 1 bytes (cut when longer) and frees it.
-void copy_name(char* buffer, char* host_name) {
-    kx::host_ptr<char> held(host_name);
-    const std::size_t n = std::min<std::size_t>(std::strlen(held.get()), KX_PART_MAX_NAME_CHARS);
-    std::memcpy(buffer, held.get(), n);
-    buffer[n] = '\0';
-}
-
 }  // namespace
 
 extern "C" {
@@ -166,10 +161,12 @@ KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
 }
 
 KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status) {
+    // The part output is cleared before anything else, also when the call
+    // is refused.
+    kx::clear(part);
     return kx::frame_ack(
         [](int) { return true; }, kx::no_error_step,
         [&] {
-            kx::clear(part);
             clear_status(status);
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
         },
@@ -381,7 +378,7 @@ KXAPI int KX_PART_ask_part_name(tag part, char* buffer) {
         },
         [&] { return kx::check({{part != NULL_TAG, 1}, {buffer, 2}}); },
         [&] {
-            copy_name(buffer, PART_ask_filename_of_part(part));
+            kx::copy_part_name(buffer, PART_ask_filename_of_part(part));
             return 0;
         });
 }
@@ -391,7 +388,7 @@ KXAPI int KX_PART_name_for_display(const char* name, char* buffer) {
     return kx::frame([&] { return kx::check({{buffer, 2}}); },
                      [&] {
                          return kx::with_decoded_name(name, [&](const char* decoded) {
-                             copy_name(buffer, PART_name_for_display(0, decoded));
+                             kx::copy_part_name(buffer, PART_name_for_display(0, decoded));
                              return 0;
                          });
                      });

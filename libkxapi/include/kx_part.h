@@ -74,7 +74,8 @@ KXAPI int KX_PART_open(const char *name, tag *part, load_status *status);
 /* As KX_PART_open without messages; answers the first code of status when
  * anything failed (and then no part). */
 KXAPI int KX_PART_open_quiet(const char *name, tag *part, load_status *status);
-/* A part set is a tag of the host's component sets. */
+/* A part set is the host's identifier of a set of component files; it is
+ * passed to the host as it stands. */
 KXAPI int KX_PART_open_cset(tag part_set, load_status *status);
 KXAPI int KX_PART_close_cset(tag part_set);
 /* Saves the work part. */
@@ -97,8 +98,8 @@ KXAPI int KX_PART_export_with_options(const char *name, int count, const tag *ob
 KXAPI int KX_PART_close(tag part, int scope, int unload_option);
 KXAPI int KX_PART_close_all(void);
 /* option 0 drops the records of parts that could not be loaded; 1 also
- * closes unmodified parts that no loaded part lists and that are not
- * displayed; 641050 for another option. */
+ * closes unmodified parts that no loaded part lists and that are neither
+ * the displayed nor the work part; 641050 for another option. */
 KXAPI int KX_PART_cleanup(int option);
 
 KXAPI tag KX_PART_ask_display_part(void);

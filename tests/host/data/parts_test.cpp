@@ -391,6 +391,18 @@ TEST_F(PartsTest, FailedComponentsBecomeLoadFailureRecords) {
     EXPECT_EQ(PART_cleanup(0), 1);
     EXPECT_TRUE(host::parts::failure_records().empty());
     EXPECT_EQ(PART_ask_num_parts(), 4);
+    // Option 1 closes a saved part that nobody lists and that is not shown,
+    // and keeps a modified one, the displayed part and the listed ones.
+    const unsigned loose = host::parts::create(path("loose.prt"));
+    ASSERT_EQ(save(loose), 0);
+    const unsigned edited = host::parts::create(path("edited.prt"));
+    PART_set_displayed_part(opened);
+    EXPECT_EQ(PART_cleanup(1), 1);
+    EXPECT_FALSE(obj::is_alive(loose));
+    EXPECT_TRUE(host::parts::is_loaded(edited));
+    EXPECT_EQ(PART_ask_num_parts(), 5);
+    EXPECT_EQ(CONTEXT_ask_root_part(), opened);
+    ASSERT_EQ(base_Part_Close(edited, 0, 2), 0);
 
     // Closing with scope 1 takes the components along.
     EXPECT_EQ(base_Part_Close(opened, 1, 2), 0);

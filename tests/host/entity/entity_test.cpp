@@ -102,6 +102,44 @@ TEST_F(Entity, CyclesFollowCreationOrderPastDeadObjects) {
               HOST_ERR_DEAD_TAG);
 }
 
+// A cycle sees the objects of its part as they are at each step: objects made
+// while it runs (also after others were made and deleted), and after a
+// roll-back the objects it brought back but not those it took away; objects
+// of other parts made meanwhile stay out.
+TEST_F(Entity, CyclesSeeObjectsMadeAndRolledBackMeanwhile) {
+    auto rest = [&](unsigned int from) {
+        std::vector<unsigned int> seen;
+        for (unsigned int t = RM_next_entity(from); t != 0 && seen.size() < 50; t = RM_next_entity(t))
+            seen.push_back(t);
+        return seen;
+    };
+    const unsigned int other = host::parts::create("other.prt");
+    const unsigned int a = make(3);
+    const unsigned int b = make(5);
+    unsigned int t = 0;
+    ES_cycle_entities_by_type(part, 3, &t);
+    ASSERT_EQ(t, a);
+    host::objects::destroy(make(3));  // made and gone during the cycle
+    he::create({OM_CLASS_RM_ENTITY, 3, 0, other});
+    const unsigned int c = make(3);
+    ES_cycle_entities_by_type(part, 3, &t);
+    EXPECT_EQ(t, c);
+    ES_cycle_entities_by_type(part, 3, &t);
+    EXPECT_EQ(t, 0u);
+
+    // Rolled back in the middle of a cycle.
+    const host::ModelSnapshot snap = host::snapshot_model();
+    const unsigned int undone = make(3);
+    host::objects::destroy(b);
+    const unsigned int first = RM_start_cycle_in_part(part);
+    ASSERT_EQ(first, a);
+    EXPECT_EQ(rest(first), (std::vector<unsigned int>{c, undone}));
+    host::restore_model(snap);
+    EXPECT_EQ(rest(first), (std::vector<unsigned int>{b, c}));
+    const unsigned int after = make(9);  // its tag follows the rolled-back one
+    EXPECT_EQ(rest(first), (std::vector<unsigned int>{b, c, after}));
+}
+
 TEST_F(Entity, ReorientingMakesANewWorkCoordinateSystem) {
     EXPECT_EQ(WCS_ask_tag(), 0u);
     const unsigned int first = host::wcs::make_wcs(part);

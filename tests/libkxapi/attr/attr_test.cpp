@@ -157,6 +157,54 @@ TEST_F(AttrTest, ExpectedHostCodesAreAcknowledged) {
     }
 }
 
+// The same rule over every function and code: only assigning, reading and
+// finding acknowledge, and only the six expected codes; every caught code
+// is the status.
+TEST_F(AttrTest, OnlyAssignReadAndFindAcknowledgeAndOnlyTheSixCodes) {
+    attribute_value v{};
+    int n = 0, index = 0;
+    char title[KX_ATTR_MAX_TITLE_LEN + 1];
+    tag holder = NULL_TAG;
+    KX_ATTR_part_attr_t* attrs = nullptr;
+    const std::string file = path("attr.prt");
+    struct Function {
+        const char* host;
+        bool acknowledges;
+        std::function<int()> call;
+    };
+    const Function functions[] = {
+        {"ATTR_assign", true, [&] { return KX_ATTR_assign(object_, "T", value_of(KX_ATTR_integer)); }},
+        {"ATTR_read_value", true, [&] { return KX_ATTR_read_value(object_, "T", KX_ATTR_any, &v); }},
+        {"ATTR_find_attribute", true, [&] { return KX_ATTR_find_attribute(object_, KX_ATTR_any, "T", &n); }},
+        {"ATTR_delete", false, [&] { return KX_ATTR_delete(object_, KX_ATTR_any, "T"); }},
+        {"ATTR_delete_all", false, [&] { return KX_ATTR_delete_all(object_, KX_ATTR_any); }},
+        {"ATTR_cycle", false, [&] { return KX_ATTR_cycle(object_, &index, KX_ATTR_any, title, &v); }},
+        {"ATTR_count_attributes", false, [&] { return KX_ATTR_count_attributes(object_, KX_ATTR_any, &n); }},
+        {"ATTR_ask_part_attribute", false, [&] { return KX_ATTR_ask_part_attribute(&holder); }},
+        {"ATTR_ask_part_attrs", false, [&] { return KX_ATTR_ask_part_attrs(part_, &n, &attrs); }},
+        {"ATTR_ask_part_attrs_in_file", false, [&] { return KX_ATTR_ask_part_attrs_in_file(file.c_str(), &n, &attrs); }},
+    };
+    const int expected[] = {1510002, 1510013, 1510018, 1510019, 1510020, 1510021};
+    const int others[] = {1510001, 1510003, 1510012, 1510017, 1510022, 641001, 670004};
+    for (const Function& f : functions) {
+        auto run = [&](int code, bool acknowledged) {
+            SCOPED_TRACE(std::string(f.host) + " " + std::to_string(code));
+            host::control::raise_on(f.host, code);
+            const auto before = host::control::acknowledged_codes();
+            EXPECT_EQ(f.call(), code);
+            auto after = host::control::acknowledged_codes();
+            ASSERT_EQ(after.size(), before.size() + (acknowledged ? 1 : 0));
+            if (acknowledged) {
+                EXPECT_EQ(after.back(), code);
+            }
+            EXPECT_EQ(host::control::frame_depth(), 0);
+            host::control::clear_scripts();
+        };
+        for (int code : expected) run(code, f.acknowledges);
+        for (int code : others) run(code, false);
+    }
+}
+
 TEST_F(AttrTest, OutputsAreClearedWhenTheHostFails) {
     attribute_value v = value_of(KX_ATTR_integer);
     EXPECT_EQ(KX_ATTR_read_value(object_, "NONE", KX_ATTR_any, &v), 1510002);

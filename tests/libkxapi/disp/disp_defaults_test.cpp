@@ -75,6 +75,16 @@ TEST_F(Defaults, HostErrorsAreAcknowledgedAndReturned) {
     EXPECT_EQ(host::control::acknowledged_codes(), (std::vector<int>{670099, 670099, 670099}));
 }
 
+TEST_F(Defaults, FailedModifyKeepsTheSavedSet) {
+    ASSERT_EQ(KX_OBJ_reset_defaults(40, 20, 2, 3), 0);
+    ASSERT_EQ(KX_OBJ_modify_defaults(100, -1, -1, -1), 0);
+    host::control::raise_on("ES_default_settings", 670099);
+    EXPECT_EQ(KX_OBJ_modify_defaults(50, 5, 0, 6), 670099);
+    host::control::clear_scripts();
+    EXPECT_EQ(KX_OBJ_return_prev_defaults(), 0);
+    expect_general(40, 20, 2, 3);
+}
+
 // ---- Creation settings ------------------------------------------------------------
 
 TEST_F(Defaults, MarkedSettingsReadAsTheDefaultSettings) {

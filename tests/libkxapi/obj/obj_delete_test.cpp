@@ -80,7 +80,9 @@ TEST_F(Delete, EachKindFollowsItsRule) {
     for (const Case& c : cases) {
         const int before = he::updates_run();
         EXPECT_EQ(KX_OBJ_delete_object(c.object), c.status) << c.what;
-        if (c.object) EXPECT_EQ(!alive(c.object), c.gone) << c.what;
+        if (c.object) {
+            EXPECT_EQ(!alive(c.object), c.gone) << c.what;
+        }
         EXPECT_EQ(he::updates_run() - before, c.updates) << c.what;
         EXPECT_FALSE(LM_is_list_open(1)) << c.what;
     }

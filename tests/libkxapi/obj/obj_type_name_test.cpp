@@ -44,6 +44,16 @@ TEST_F(Types, RefuseDeadTagsOtherClassesAndClosedSession) {
     EXPECT_EQ(KX_OBJ_ask_type_and_subtype(odd, &type, &subtype), 1105004);
     host::objects::destroy(line);
     EXPECT_EQ(KX_OBJ_ask_type_and_subtype(line, &type, &subtype), 1105004);
+    // The tag comes first among the arguments, then the outputs.
+    EXPECT_EQ(KX_OBJ_ask_type_and_subtype(NULL_TAG, nullptr, &subtype), 1105004);
+    EXPECT_EQ(KX_OBJ_ask_type_and_subtype(point, &type, nullptr), 1105006);
+    int cre = 0;
+    EXPECT_EQ(KX_OBJ_ask_cre_mod_versions(point, &cre, nullptr), 1105006);
+    logical transferable = 0;
+    EXPECT_EQ(KX_OBJ_is_type_transferable(0, nullptr), 1105004);
+    EXPECT_EQ(KX_OBJ_is_type_transferable(3, nullptr), 1105005);
+    EXPECT_EQ(KX_OBJ_is_type_transferable(3, &transferable), 0);
+    EXPECT_EQ(host::control::frame_depth(), 0);
     kx_reset_session_for_tests();
     EXPECT_EQ(KX_OBJ_ask_type_and_subtype(point, &type, &subtype), 1105000);
     EXPECT_EQ(host::control::call_count("RM_ask_entity_type_and_subtype"), 0);
@@ -212,6 +222,20 @@ TEST_F(Names, DuplicatesAreAllowedAndFoundInTurnWithoutRegardToCase) {
     EXPECT_EQ(found, spline);
     EXPECT_EQ(KX_OBJ_cycle_by_name("ShAfT", &found), 0);
     EXPECT_EQ(found, NULL_TAG);
+}
+
+// The name is copied into host memory, and the copy is freed on every way
+// out: a named entity, a drafting object, a host error while naming.
+TEST_F(Names, TheCopyOfTheNameIsFreedOnEveryPath) {
+    const unsigned int note = make(155);
+    const std::size_t before = host::control::live_blocks();
+    EXPECT_EQ(KX_OBJ_set_name(arc, "a"), 0);
+    EXPECT_EQ(KX_OBJ_set_name(note, "b"), 0);
+    host::control::raise_on("ES_add_entity_name", 670042);
+    EXPECT_EQ(KX_OBJ_set_name(line, "c"), 670042);
+    EXPECT_EQ(host::control::call_count("SM_string_copy"), 3);
+    EXPECT_EQ(host::control::live_blocks(), before);
+    EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
 TEST_F(Names, HostErrorOfTheNameReadBecomesTheStatus) {

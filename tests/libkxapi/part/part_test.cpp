@@ -3,18 +3,22 @@
 // the part functions.
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "host/data/parts.h"
+#include "host/numeric/acom.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "host/support/support.h"
 #include "kx_attr.h"
 #include "kx_callback.h"
+#include "kx_curve.h"
 #include "kx_obj.h"
+#include "kx_undo.h"
 #include "part_fixture.h"
 
 namespace {
@@ -131,6 +135,89 @@ TEST_F(PartTest, UserProgramFindsItsPartAsItLeftIt) {
     EXPECT_EQ(events().front().second, part);
     EXPECT_EQ(events().back().second, again);
     for (KX_callback_id_t id : ids) KX_remove_callback_function(id);
+}
+
+// Every part operation fires its part events to the registered routines,
+// with the event's part, and the host's common block follows the units of
+// the work part (2 inches, 1 millimetres, 0 for none).
+TEST_F(PartTest, EachOperationFiresItsEventsAndTheUnitsWordFollowsTheWorkPart) {
+    std::vector<KX_callback_id_t> ids;
+    for (int reason = 0; reason <= 6; ++reason) {
+        KX_callback_id_t id = nullptr;
+        ASSERT_EQ(KX_add_callback_function(reason, record_event, nullptr, &id), 0);
+        ids.push_back(id);
+    }
+    const std::string inch = path("inch.prt"), mm = path("mm.prt");
+    tag p = NULL_TAG, q = NULL_TAG;
+    using Events = std::vector<std::pair<int, tag>>;
+    struct Step {
+        const char* what;
+        std::function<int()> run;
+        std::function<Events()> events;
+        int units_word;
+    };
+    const std::vector<Step> steps = {
+        {"new inch part", [&] { return KX_PART_new(inch.c_str(), KX_PART_ENGLISH, &p); },
+         [&] { return Events{{0, p}, {6, p}}; }, 2},
+        {"save", [&] { return KX_PART_save(); }, [&] { return Events{{2, p}}; }, 2},
+        {"modify", [&] {
+             const KX_PART_compress_flags_t f{1, 0, 0};
+             return KX_PART_set_compression_flags(p, &f);
+         }, [&] { return Events{{4, p}}; }, 2},
+        {"rename", [&] { return KX_PART_rename(p, path("inch2.prt").c_str()); }, [&] { return Events{{5, p}}; }, 2},
+        {"save as", [&] { return KX_PART_save_as(inch.c_str()); }, [&] { return Events{{5, p}, {2, p}}; }, 2},
+        {"new metric part", [&] { return KX_PART_new(mm.c_str(), KX_PART_METRIC, &q); },
+         [&] { return Events{{0, q}, {6, q}}; }, 1},
+        {"display the inch part", [&] { return KX_PART_set_display_part(p); }, [&] { return Events{{6, p}}; }, 2},
+        {"close the metric part", [&] { return KX_PART_close(q, 0, 1); }, [&] { return Events{{3, q}}; }, 2},
+        {"close the inch part", [&] { return KX_PART_close(p, 0, 0); }, [&] { return Events{{3, p}}; }, 0},
+        {"open", [&] {
+             load_status report{};
+             const int st = KX_PART_open(inch.c_str(), &p, &report);
+             free_status(report);
+             return st;
+         }, [&] { return Events{{1, p}, {6, p}}; }, 2},
+        {"reopen", [&] {
+             const tag old = p;
+             const int st = KX_PART_reopen(p, 0, 0, &p);
+             q = old;
+             return st;
+         }, [&] { return Events{{3, q}, {1, p}, {6, p}}; }, 2},
+        {"close all", [&] { return KX_PART_close_all(); }, [&] { return Events{{3, p}}; }, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        events().clear();
+        ASSERT_EQ(s.run(), 0);
+        EXPECT_EQ(events(), s.events());
+        EXPECT_EQ(acom_[PART_ACOM_UNITS_WORD], s.units_word);
+    }
+    for (KX_callback_id_t id : ids) KX_remove_callback_function(id);
+}
+
+// The curve functions read the units of the work part from the common
+// block: a line 2 long in an inch part is 50.8 mm, and 2 mm once a metric
+// part is the work part.
+TEST_F(PartTest, CurveLengthsFollowTheUnitsOfTheWorkPart) {
+    tag inch = NULL_TAG, mm = NULL_TAG;
+    ASSERT_EQ(KX_PART_new(path("inch.prt").c_str(), KX_PART_ENGLISH, &inch), 0);
+    line_data d{{0, 0, 0}, {2, 0, 0}};
+    tag line = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_line(&d, &line), 0);
+    double length = 0;
+    ASSERT_EQ(KX_CURVE_ask_arc_length(line, 0, 1, 2, &length), 0);
+    EXPECT_NEAR(length, 50.8, 1e-12);
+    KX_UNDO_mark_id_t mark = 0;
+    ASSERT_EQ(KX_UNDO_set_mark(1, "before metric", &mark), 0);
+    ASSERT_EQ(KX_PART_new(path("mm.prt").c_str(), KX_PART_METRIC, &mm), 0);
+    ASSERT_EQ(KX_CURVE_ask_arc_length(line, 0, 1, 2, &length), 0);
+    EXPECT_NEAR(length, 2, 1e-12);
+    // An undo that brings the inch part back as the work part brings its
+    // units back.
+    ASSERT_EQ(KX_UNDO_undo_to_mark(mark, nullptr), 0);
+    EXPECT_EQ(KX_PART_ask_display_part(), inch);
+    ASSERT_EQ(KX_CURVE_ask_arc_length(line, 0, 1, 2, &length), 0);
+    EXPECT_NEAR(length, 50.8, 1e-12);
 }
 
 // Components that cannot be loaded: the host's own report plus one entry
@@ -290,6 +377,45 @@ TEST_F(PartTest, OpenQuietAnswersTheFirstCodeAndAcknowledgesHostErrors) {
     PART_delete_all_parts();
     EXPECT_EQ(KX_PART_open_quiet(path("clean.prt").c_str(), &part, &report), 0);
     EXPECT_NE(part, NULL_TAG);
+
+    // The part output is cleared before the session is checked.
+    fresh();
+    part = 5;
+    EXPECT_EQ(KX_PART_open_quiet(path("clean.prt").c_str(), &part, &report), 1105000);
+    EXPECT_EQ(part, NULL_TAG);
+}
+
+// Which functions arm an error frame around their host calls: the open
+// does (it must put the load-failure routine back), the part sets' open
+// and the clean-up leave host errors to the caller's frame.
+TEST_F(PartTest, OpenArmsAFrameWhilePartSetsAndCleanUpDoNot) {
+    save_with_components(path("x.prt"), {});
+    PART_delete_all_parts();
+    const tag set = host::parts::create_cset({path("x.prt")});
+    tag part = NULL_TAG;
+    load_status report{};
+    struct Case {
+        const char* what;
+        std::function<int()> call;
+        const char* host_call;
+        bool framed;
+    };
+    const Case cases[] = {
+        {"open", [&] { return KX_PART_open(path("x.prt").c_str(), &part, &report); }, "PROM_reg_prom_load_fail_msg_fn",
+         true},
+        {"close all", [] { return KX_PART_close_all(); }, "DMV_is_view_expanded", true},
+        {"open a part set", [&] { return KX_PART_open_cset(set, &report); }, "PART_load_cset", false},
+        {"clean up", [] { return KX_PART_cleanup(1); }, "PART_cleanup", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host::control::clear_journal();
+        EXPECT_EQ(c.call(), 0);
+        // The library's own frame comes before its first host call.
+        const long frame = host::control::index_of("ERROR_set_handler");
+        EXPECT_EQ(frame >= 0 && frame < host::control::index_of(c.host_call), c.framed);
+        free_status(report);
+    }
 }
 
 TEST_F(PartTest, NewChecksUnitsAndDecodesTheName) {
