@@ -399,6 +399,17 @@ bool scripted_hit(const host::Call& call, int* status, double* point, double* pa
     return true;
 }
 
+// The intersections of a curve with a face, over the curve's own range or
+// extended beyond it: the entry, then a scripted answer or the computed one.
+int curve_face_entry(const char* fn, bool extended, unsigned int curve, unsigned int face, const double* reference,
+                     int* status, double* point, double* parameter, double* uv) {
+    auto call = HOST_ENTRY(fn, curve, face, reference, point);
+    int scripted;
+    if (call.status(scripted)) return scripted;
+    if (scripted_hit(call, status, point, parameter, uv)) return 0;
+    return curve_face(fn, curve, face, reference, status, point, parameter, uv, extended);
+}
+
 }  // namespace
 
 extern "C" {
@@ -640,20 +651,12 @@ void map13_(const double in[3], double out[3]) {
 
 int PX_intersect_edge_and_face(unsigned int curve, unsigned int face, const double reference[3], int* status,
                                double point[3], double* parameter, double uv[2]) {
-    auto call = HOST_ENTRY("PX_intersect_edge_and_face", curve, face, reference, point);
-    int scripted;
-    if (call.status(scripted)) return scripted;
-    if (scripted_hit(call, status, point, parameter, uv)) return 0;
-    return curve_face("PX_intersect_edge_and_face", curve, face, reference, status, point, parameter, uv, false);
+    return curve_face_entry("PX_intersect_edge_and_face", false, curve, face, reference, status, point, parameter, uv);
 }
 
 int CRV_int_ext_curve_and_face(unsigned int curve, unsigned int face, const double reference[3], int* status,
                                double point[3], double* parameter, double uv[2]) {
-    auto call = HOST_ENTRY("CRV_int_ext_curve_and_face", curve, face, reference, point);
-    int scripted;
-    if (call.status(scripted)) return scripted;
-    if (scripted_hit(call, status, point, parameter, uv)) return 0;
-    return curve_face("CRV_int_ext_curve_and_face", curve, face, reference, status, point, parameter, uv, true);
+    return curve_face_entry("CRV_int_ext_curve_and_face", true, curve, face, reference, status, point, parameter, uv);
 }
 
 void em10_(const unsigned int* first, const unsigned int* second, const double reference[3], int* status,

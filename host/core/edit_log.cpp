@@ -2,8 +2,6 @@
 // activation (see edit_log.h).
 #include "host/core/edit_log.h"
 
-#include <memory>
-
 #include "host/core/entity_store.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -28,22 +26,11 @@ tag_t sketch_of(tag_t object) {
     return 0;
 }
 
-class Log : public ModelComponent {
-public:
+// The update log is model state: undo rolls it back with the model.
+struct Log {
     std::vector<LogEntry> entries;
-    const char* name() const override { return "update log"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<std::vector<LogEntry>>(entries); }
-    void restore(const void* s) override { entries = *static_cast<const std::vector<LogEntry>*>(s); }
-    void reset() override { entries.clear(); }
 };
-Log& log() {
-    static Log* l = [] {
-        auto* made = new Log;
-        register_model_component(made);
-        return made;
-    }();
-    return *l;
-}
+Log& log() { return model_state<Log>("update log"); }
 
 struct Service {
     std::vector<tag_t> sketch_edits;

@@ -8,11 +8,11 @@
 // then finds its place by binary search and walks on from there, skipping
 // objects that died or left the part since the index was built.
 //
-// The index of a part is built again when a cycle starts (a step from 0)
-// and whenever objects may have been made since it was built: the tag after
-// the highest one the index knows exists, or a tag above it has died (tags
-// are handed out in sequence, so an object made later has such a tag), or
-// the model was rolled back or reset.
+// The index of a part is built again when a cycle starts (a step from 0),
+// when objects may have been made since it was built (the store's next tag
+// has moved on: tags are handed out in sequence and never again, so an
+// object made later has a tag at or above the one read at the build), and
+// when the model was rolled back (which may bring objects back) or reset.
 #include "host/core/entity_cycle.h"
 
 #include <algorithm>
@@ -53,50 +53,35 @@ void need(const char* fn, const void* p) {
 
 struct PartIndex {
     std::vector<tag_t> tags;  // the part's objects when built, ascending
-    tag_t highest = 0;        // highest tag of the store known when built
+    tag_t next_tag = 0;       // the store's next tag when built
 };
 
 class CycleIndex : public host::ModelComponent {
 public:
-    CycleIndex() {
-        host::register_model_component(this);
-        host::objects::add_destroy_listener([this](tag_t t) { died(t); });
-    }
+    CycleIndex() { host::register_model_component(this); }
     const char* name() const override { return "cycle index"; }
     // The index holds no model state: a snapshot is empty, and a roll-back
     // (which may bring objects back or take them away) drops the index.
     std::shared_ptr<const void> snapshot() const override { return std::make_shared<int>(0); }
     void restore(const void*) override { parts_.clear(); }
-    void reset() override {
-        parts_.clear();
-        highest_seen_ = 0;
-    }
+    void reset() override { parts_.clear(); }
 
-    // The index of the part, built again when a cycle starts or when it may
-    // miss objects made since.
+    // The index of the part, built again when a cycle starts or when objects
+    // were made since.
     const PartIndex& of(tag_t part, bool starting) {
         auto it = parts_.find(part);
-        if (it == parts_.end() || starting || stale(it->second)) it = parts_.insert_or_assign(part, build(part)).first;
+        if (it == parts_.end() || starting || it->second.next_tag != host::objects::next_tag())
+            it = parts_.insert_or_assign(part, build(part)).first;
         return it->second;
     }
 
 private:
-    void died(tag_t t) { highest_seen_ = std::max(highest_seen_, t); }
-
-    bool stale(const PartIndex& index) const {
-        return highest_seen_ > index.highest || host::objects::find(index.highest + 1) != nullptr;
-    }
-
-    PartIndex build(tag_t part) {
-        PartIndex index;
-        index.tags = host::objects::objects_of_part(part);  // in creation order: ascending tags
-        for (tag_t t : host::objects::live_objects()) highest_seen_ = std::max(highest_seen_, t);
-        index.highest = highest_seen_;
-        return index;
+    static PartIndex build(tag_t part) {
+        // In creation order: ascending tags.
+        return {host::objects::objects_of_part(part), host::objects::next_tag()};
     }
 
     std::unordered_map<tag_t, PartIndex> parts_;
-    tag_t highest_seen_ = 0;  // highest tag known to have been handed out
 };
 
 CycleIndex& cycle_index() {

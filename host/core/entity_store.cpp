@@ -86,6 +86,21 @@ int store_state(const char* fn, tag_t t) {
     return record ? attrs(t).state : 0;
 }
 
+// The two Fortran-style entries that answer the entity-store state.
+int state_entry(const char* fn, const unsigned int* object) {
+    auto call = HOST_ENTRY(fn, object ? *object : 0);
+    need(fn, object);
+    return static_cast<int>(call.int_out(0, store_state(fn, *object)));
+}
+
+// The entries that answer one field of a live object's row: a number, or 1
+// and 0 for a flag.
+template <class T>
+int field_entry(const char* fn, tag_t object, T Attrs::*field) {
+    HOST_ENTRY(fn, object);
+    return static_cast<int>(row(fn, object).*field);
+}
+
 }  // namespace
 
 Attrs* find(tag_t object) { return objects::is_alive(object) ? table().find(object) : nullptr; }
@@ -129,35 +144,27 @@ extern "C" {
 // ---- States and flags ----------------------------------------------------
 
 int es0022_(const unsigned int* object) {
-    auto call = HOST_ENTRY("es0022_", object ? *object : 0);
-    he::need("es0022_", object);
-    return static_cast<int>(call.int_out(0, he::store_state("es0022_", *object)));
+    return he::state_entry("es0022_", object);
 }
 
 int rm510_(const unsigned int* object) {
-    auto call = HOST_ENTRY("rm510_", object ? *object : 0);
-    he::need("rm510_", object);
-    return static_cast<int>(call.int_out(0, he::store_state("rm510_", *object)));
+    return he::state_entry("rm510_", object);
 }
 
 int RM_ask_promoted_state(unsigned int object) {
-    HOST_ENTRY("RM_ask_promoted_state", object);
-    return he::row("RM_ask_promoted_state", object).promoted ? 1 : 0;
+    return he::field_entry("RM_ask_promoted_state", object, &he::Attrs::promoted);
 }
 
 int PROM_is_object_a_promotion(unsigned int object) {
-    HOST_ENTRY("PROM_is_object_a_promotion", object);
-    return he::row("PROM_is_object_a_promotion", object).promoted ? 1 : 0;
+    return he::field_entry("PROM_is_object_a_promotion", object, &he::Attrs::promoted);
 }
 
 int SO_is_subclass(unsigned int object) {
-    HOST_ENTRY("SO_is_subclass", object);
-    return he::row("SO_is_subclass", object).smart ? 1 : 0;
+    return he::field_entry("SO_is_subclass", object, &he::Attrs::smart);
 }
 
 int FCF_is_fcf(unsigned int object) {
-    HOST_ENTRY("FCF_is_fcf", object);
-    return he::row("FCF_is_fcf", object).fcf ? 1 : 0;
+    return he::field_entry("FCF_is_fcf", object, &he::Attrs::fcf);
 }
 
 int TAG_allocated_tag(unsigned int object) {
@@ -200,33 +207,27 @@ int CONTEXT_ask_active_part_exists(void) {
 // ---- Display attributes --------------------------------------------------
 
 int ES_ask_entity_layer(unsigned int object) {
-    HOST_ENTRY("ES_ask_entity_layer", object);
-    return he::row("ES_ask_entity_layer", object).layer;
+    return he::field_entry("ES_ask_entity_layer", object, &he::Attrs::layer);
 }
 
 int ES_ask_entity_color(unsigned int object) {
-    HOST_ENTRY("ES_ask_entity_color", object);
-    return he::row("ES_ask_entity_color", object).color;
+    return he::field_entry("ES_ask_entity_color", object, &he::Attrs::color);
 }
 
 int ES_ask_line_width(unsigned int object) {
-    HOST_ENTRY("ES_ask_line_width", object);
-    return he::row("ES_ask_line_width", object).width;
+    return he::field_entry("ES_ask_line_width", object, &he::Attrs::width);
 }
 
 int ES_ask_line_font(unsigned int object) {
-    HOST_ENTRY("ES_ask_line_font", object);
-    return he::row("ES_ask_line_font", object).font;
+    return he::field_entry("ES_ask_line_font", object, &he::Attrs::font);
 }
 
 int ES_is_highlit(unsigned int object) {
-    HOST_ENTRY("ES_is_highlit", object);
-    return he::row("ES_is_highlit", object).highlighted ? 1 : 0;
+    return he::field_entry("ES_is_highlit", object, &he::Attrs::highlighted);
 }
 
 int ES_is_blanked(unsigned int object) {
-    HOST_ENTRY("ES_is_blanked", object);
-    return he::row("ES_is_blanked", object).blanked ? 1 : 0;
+    return he::field_entry("ES_is_blanked", object, &he::Attrs::blanked);
 }
 
 void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* change) {
@@ -444,8 +445,7 @@ void ES_set_view_dependent(unsigned int object, int dependent) {
 }
 
 int ES_is_view_dependent(unsigned int object) {
-    HOST_ENTRY("ES_is_view_dependent", object);
-    return he::row("ES_is_view_dependent", object).view_dependent ? 1 : 0;
+    return he::field_entry("ES_is_view_dependent", object, &he::Attrs::view_dependent);
 }
 
 // ---- Data exchange ---------------------------------------------------------

@@ -128,6 +128,41 @@ void register_section(const Section& section) {
     sections().push_back(section);
 }
 
+void write_rows(Writer& out, const SaveContext& ctx, const std::vector<tag_t>& objects,
+                const std::function<void(Writer& row, tag_t object)>& write_row) {
+    Writer rows;
+    std::uint32_t count = 0;
+    for (tag_t t : objects) {
+        Writer row;
+        write_row(row, t);
+        if (row.bytes().empty()) continue;
+        rows.u32(ctx.index(t));
+        rows.str(row.bytes());
+        ++count;
+    }
+    if (count == 0) return;
+    out.u32(count);
+    out.raw(rows.bytes());
+}
+
+void read_rows(Reader& in, const LoadContext& ctx, const RowRules& rules,
+               const std::function<void(tag_t object, Reader& row)>& read_row) {
+    const std::string what = rules.what;
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / rules.min_row) throw FormatError(what + " count beyond the section");
+    std::vector<bool> seen(ctx.objects.size() + 1, false);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t index = in.u32();
+        if (index == 0 && !rules.part_row) throw FormatError(what + " for the part");
+        const tag_t t = ctx.tag_of(index);
+        if (seen[index]) throw FormatError(what + " given twice");
+        seen[index] = true;
+        const std::string bytes = in.str();
+        Reader row(bytes);
+        read_row(t, row);
+    }
+}
+
 // ---- Checksum -------------------------------------------------------------------
 
 std::uint32_t crc32(std::string_view bytes) {

@@ -14,11 +14,41 @@
 // is the 8 bytes of its IEEE double. Objects are numbered in the file: 0 is
 // the part itself, 1.. the objects of section "OBJS" in their order.
 //
-// Sections of the part service itself: "PART" (units, compression flags,
-// the file name at save), "OBJS" (per object: class name, type, subtype,
-// name, entity id) and "REFS" (component file names). Other components add
-// sections of their own with register_section; a reader skips sections it
-// does not know, so files stay readable when components come and go.
+// Sections (a section whose writer writes nothing is left out, but "OBJS",
+// which always comes first):
+//   "OBJS"  the objects of the part (per object: class name, type, subtype,
+//           name, entity id); written and read here, before any other
+//   "PART"  units, compression flags, the file name at save (parts.cpp)
+//   "REFS"  component file names (parts.cpp)
+//   "ATTR"  user attributes: object number, title, type, value
+//           (host/services/attributes.cpp)
+//   "ENTS"  what the entity store keeps: layer, colour, font, width,
+//           flags, name location, states, owner, views, members
+//           (section_entities.cpp)
+//   "CRVS"  the defining data of points, lines, arcs, conics and the curves
+//           given to other objects (section_curves.cpp)
+//   "CSYS"  the values of matrices and coordinate systems
+//           (host/core/wcs.cpp)
+// Each component's source file describes its payload in full. "ATTR" and
+// "REFS" are left out of a save without attributes (with_attributes).
+//
+// A component adds a section of its own without editing this file: it
+// defines a writer and a reader over SaveContext and LoadContext (objects
+// go by their number in the file, see index() and tag_of()) and registers
+// them under a new 4-byte id from a static initialiser (a section of one
+// row per object frames its rows with write_rows and read_rows):
+//
+//     const bool registered =
+//         (part_file::register_section({{'X', 'Y', 'Z', 'W'}, write_section, read_section}), true);
+//
+// Sections are written after "OBJS" in the order of registration (the order
+// of static initialisation, so no section reader may rely on another having
+// run before it) and read in the file's order, once every object exists.
+// A section reader must take its whole payload (bytes left over make the
+// file corrupt); one that reads rows should skip the fields it does not know
+// at the end of a row, so that later versions can append fields. Reading
+// passes over sections of ids nobody registered, so files stay readable
+// when components come and go.
 //
 // Reading checks everything before it changes the model: magic (else
 // PART_ERR_NOT_PART_FILE), version (PART_ERR_BAD_VERSION for a newer one),
@@ -29,7 +59,9 @@
 #ifndef HOST_DATA_PART_FILE_H
 #define HOST_DATA_PART_FILE_H
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -109,6 +141,28 @@ struct Section {
 // Registers a section (normally from a static initialiser). A second
 // registration of the same id replaces the first.
 void register_section(const Section& section);
+
+// Sections of rows, one per object: u32 row count, then per row u32 object
+// number and the row as a string (u32 size and bytes), so that a reader
+// can pass over the fields at the end of a row that it does not know.
+//
+// Writes a row for each of `objects` for which write_row writes something;
+// writes nothing at all (the section is left out) when there is no row.
+void write_rows(Writer& out, const SaveContext& ctx, const std::vector<tag_t>& objects,
+                const std::function<void(Writer& row, tag_t object)>& write_row);
+// Reads the rows, handing each to read_row with its object. Throws
+// FormatError for a count the payload cannot hold (a row takes at least
+// min_row bytes with its number and size), a bad or repeated object number,
+// or a row for the part itself unless part_row. `what` names the rows in
+// the messages. Nothing is stored here: a section reader that must apply
+// all rows or none collects them and stores them after the last.
+struct RowRules {
+    const char* what;
+    std::size_t min_row;
+    bool part_row;
+};
+void read_rows(Reader& in, const LoadContext& ctx, const RowRules& rules,
+               const std::function<void(tag_t object, Reader& row)>& read_row);
 
 // The decoded file before it is applied.
 struct Image {

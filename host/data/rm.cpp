@@ -1,6 +1,7 @@
 // Entity queries of the record manager over the object store.
 #include "host/data/rm.h"
 
+#include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -32,9 +33,9 @@ void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype
 
 unsigned int RM_ask_new_tag_of_entity(unsigned int eid) {
     HOST_ENTRY("RM_ask_new_tag_of_entity", eid);
-    for (unsigned int t : host::objects::live_objects())
-        if (host::objects::find(t)->eid == eid) return t;
-    return 0;
+    // The call names no part: an id that several open parts share means the
+    // work part's object.
+    return host::objects::tag_of_eid(eid, host::parts::work_part());
 }
 
 }  // extern "C"

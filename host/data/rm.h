@@ -10,7 +10,9 @@ extern "C" {
 
 int RM_ask_entity_type(unsigned int object);
 void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype);
-/* Tag of the live object with this persistent entity id, or 0. */
+/* Tag of the live object with this persistent entity id, or 0. Ids are
+ * unique within a part only (parts saved in different sessions may share
+ * them): the work part's object comes first, else the first one made. */
 unsigned int RM_ask_new_tag_of_entity(unsigned int entity);
 
 #ifdef __cplusplus

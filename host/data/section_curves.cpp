@@ -245,38 +245,17 @@ hc::Entity read_row(pf::Reader& in, const pf::LoadContext& ctx) {
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
-    pf::Writer rows;
-    std::uint32_t count = 0;
-    for (hc::tag_t t : ctx.objects) {
+    pf::write_rows(out, ctx, ctx.objects, [&](pf::Writer& row, hc::tag_t t) {
         const hc::Entity* e = hc::find(t);
-        if (!e || (e->kind == hc::Kind::other && !e->other)) continue;
-        pf::Writer row;
-        write_row(row, *e, ctx);
-        rows.u32(ctx.index(t));
-        rows.str(row.bytes());
-        ++count;
-    }
-    if (count == 0) return;
-    out.u32(count);
-    out.raw(rows.bytes());
+        if (e && (e->kind != hc::Kind::other || e->other)) write_row(row, *e, ctx);
+    });
 }
 
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / 9) throw pf::FormatError("curve row count beyond the section");
+    // Every row is decoded before the first one is stored.
     std::vector<std::pair<hc::tag_t, hc::Entity>> decoded;
-    decoded.reserve(n);
-    std::vector<bool> seen(ctx.objects.size() + 1, false);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t index = in.u32();
-        if (index == 0) throw pf::FormatError("curve data for the part");
-        const hc::tag_t t = ctx.tag_of(index);
-        if (seen[index]) throw pf::FormatError("curve row given twice");
-        seen[index] = true;
-        const std::string bytes = in.str();
-        pf::Reader row(bytes);
-        decoded.emplace_back(t, read_row(row, ctx));
-    }
+    pf::read_rows(in, ctx, {"curve row", 9, false},
+                  [&](hc::tag_t t, pf::Reader& row) { decoded.emplace_back(t, read_row(row, ctx)); });
     auto& rows = table();
     for (auto& [t, e] : decoded) rows[t] = std::move(e);
 }

@@ -117,40 +117,20 @@ void read_row(pf::Reader& in, he::Attrs& a, const pf::LoadContext& ctx) {
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     std::vector<unsigned int> written{ctx.part};
     written.insert(written.end(), ctx.objects.begin(), ctx.objects.end());
-    pf::Writer rows;
-    std::uint32_t count = 0;
-    for (unsigned int t : written) {
-        const he::Attrs* a = he::find(t);
-        if (!a) continue;
-        pf::Writer row;
-        write_row(row, *a, ctx);
-        rows.u32(ctx.index(t));
-        rows.str(row.bytes());
-        ++count;
-    }
-    if (count == 0) return;  // nothing to keep: the section is left out
-    out.u32(count);
-    out.raw(rows.bytes());
+    // Objects without a row keep nothing: with none the section is left out.
+    pf::write_rows(out, ctx, written, [&](pf::Writer& row, unsigned int t) {
+        if (const he::Attrs* a = he::find(t)) write_row(row, *a, ctx);
+    });
 }
 
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / 8) throw pf::FormatError("entity row count beyond the section");
     // Every row is decoded before the first one is stored.
     std::vector<std::pair<unsigned int, he::Attrs>> decoded;
-    decoded.reserve(n);
-    std::vector<bool> seen(ctx.objects.size() + 1, false);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t index = in.u32();
-        const unsigned int t = ctx.tag_of(index);
-        if (seen[index]) throw pf::FormatError("entity row given twice");
-        seen[index] = true;
-        const std::string bytes = in.str();
-        pf::Reader row(bytes);
+    pf::read_rows(in, ctx, {"entity row", 8, true}, [&](unsigned int t, pf::Reader& row) {
         he::Attrs a = he::attrs(t);  // what the object would have without a row
         read_row(row, a, ctx);
         decoded.emplace_back(t, std::move(a));
-    }
+    });
     for (auto& [t, a] : decoded) he::attrs(t) = std::move(a);
 }
 

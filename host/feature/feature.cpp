@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -40,12 +41,6 @@ List& require_list(const char* function, int list) {
 void require_live(const char* function, unsigned int object) {
     if (!objects::is_alive(object))
         ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, object);
-}
-
-unsigned int tag_of_eid(unsigned int eid) {
-    for (unsigned int t : objects::live_objects())
-        if (objects::find(t)->eid == eid) return t;
-    return 0;
 }
 
 }  // namespace
@@ -143,7 +138,9 @@ void ui_delete_feature_(int* list, int* status) {
     // The listed features, then every feature that builds on one of them.
     std::set<unsigned int> doomed;
     for (unsigned int eid : l.objects) {
-        const unsigned int t = hf::tag_of_eid(eid);
+        // Features are deleted in the work part: an id that another open
+        // part shares names the work part's feature.
+        const unsigned int t = host::objects::tag_of_eid(eid, host::parts::work_part());
         if (t == 0 || !hf::find(t)) {
             *status = FEAT_ERR_NOT_A_FEATURE;
             return;

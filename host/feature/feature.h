@@ -15,6 +15,8 @@
  *   CM_ptcmtgli(list, 0, 1, object)   appends one object to the list
  *   ui_delete_feature_(&list, &status) deletes the listed features with
  *                                     their dependents; writes the status
+ * The listed ids are looked up in the work part first (open parts may
+ * share entity ids), else in any part.
  * The deletion takes the features one at a time, in creation order, each
  * through FEAT_delete_one (journalled; a test may script it to raise, or
  * to answer a status, which stops the deletion there). A feature marked

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 #include "host/core/curve_entities.h"
 #include "host/hook.h"
@@ -60,6 +61,27 @@ const curve_struct& of_type(unsigned int evaluator, int type, const char* functi
 
 void copy3(const double* from, double* to) {
     std::copy(from, from + 3, to);
+}
+
+// The record of a live evaluator of the given type and its data block, of
+// the kind that type keeps, after a check of the caller's output.
+template <class Data>
+std::pair<const curve_struct&, const Data&> data_of(unsigned int evaluator, int type, const void* out,
+                                                    const char* function) {
+    const curve_struct& c = of_type(evaluator, type, function);
+    need(out, function);
+    return {c, *static_cast<const Data*>(c.data)};
+}
+
+// The parameter limits and the placement (center, X and Y axis) shared by
+// the data of arcs and conics.
+template <class Data>
+void placement(const curve_struct& c, const Data& d, double limits[2], double center[3], double x_axis[3],
+               double y_axis[3]) {
+    hostnum::curve_limits(c, limits);
+    copy3(d.center, center);
+    copy3(d.x_axis, x_axis);
+    copy3(d.y_axis, y_axis);
 }
 
 void check(CurveError e, const char* function) {
@@ -177,77 +199,51 @@ int EVC_is_equivalent(unsigned int evaluator, unsigned int other) {
 
 void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
     HOST_ENTRY("EVC_ask_line_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_LINE, "EVC_ask_line_data");
-    need(data, "EVC_ask_line_data");
-    double lim[2], s[3], e[3];
+    const auto [c, d] = data_of<curve_line_data>(evaluator, EVAL_LINE, data, "EVC_ask_line_data");
+    double lim[2];
     hostnum::curve_limits(c, lim);
-    hostnum::curve_evaluate(c, 0, lim[0], s, nullptr);
-    hostnum::curve_evaluate(c, 0, lim[1], e, nullptr);
-    const auto& d = *static_cast<const curve_line_data*>(c.data);
+    hostnum::curve_evaluate(c, 0, lim[0], data->start, nullptr);
+    hostnum::curve_evaluate(c, 0, lim[1], data->end, nullptr);
     const double speed = std::hypot(d.direction[0], d.direction[1], d.direction[2]);
-    copy3(s, data->start);
-    copy3(e, data->end);
     for (int i = 0; i < 3; ++i) data->direction[i] = d.direction[i] / speed;
     data->length = speed * (lim[1] - lim[0]);
 }
 
 void EVC_ask_arc_data(unsigned int evaluator, EVC_arc_data_t* data) {
     HOST_ENTRY("EVC_ask_arc_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_ARC, "EVC_ask_arc_data");
-    need(data, "EVC_ask_arc_data");
-    const auto& d = *static_cast<const curve_arc_data*>(c.data);
+    const auto [c, d] = data_of<curve_arc_data>(evaluator, EVAL_ARC, data, "EVC_ask_arc_data");
     data->is_periodic = c.periodic ? 1 : 0;
-    hostnum::curve_limits(c, data->limits);
-    copy3(d.center, data->center);
+    placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->radius = d.radius;
-    copy3(d.x_axis, data->x_axis);
-    copy3(d.y_axis, data->y_axis);
 }
 
 void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
     HOST_ENTRY("EVC_ask_ellipse_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_ELLIPSE, "EVC_ask_ellipse_data");
-    need(data, "EVC_ask_ellipse_data");
-    const auto& d = *static_cast<const curve_conic_data*>(c.data);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_ELLIPSE, data, "EVC_ask_ellipse_data");
     data->is_periodic = c.periodic ? 1 : 0;
-    hostnum::curve_limits(c, data->limits);
-    copy3(d.center, data->center);
+    placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->major = d.c[2];
     data->minor = d.c[3];
-    copy3(d.x_axis, data->x_axis);
-    copy3(d.y_axis, data->y_axis);
 }
 
 void EVC_ask_parabola_data(unsigned int evaluator, EVC_parabola_data_t* data) {
     HOST_ENTRY("EVC_ask_parabola_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_PARABOLA, "EVC_ask_parabola_data");
-    need(data, "EVC_ask_parabola_data");
-    const auto& d = *static_cast<const curve_conic_data*>(c.data);
-    hostnum::curve_limits(c, data->limits);
-    copy3(d.center, data->vertex);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_PARABOLA, data, "EVC_ask_parabola_data");
+    placement(c, d, data->limits, data->vertex, data->x_axis, data->y_axis);
     data->focal_length = d.c[2];
-    copy3(d.x_axis, data->x_axis);
-    copy3(d.y_axis, data->y_axis);
 }
 
 void EVC_ask_hyperbola_data(unsigned int evaluator, EVC_hyperbola_data_t* data) {
     HOST_ENTRY("EVC_ask_hyperbola_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_HYPERBOLA, "EVC_ask_hyperbola_data");
-    need(data, "EVC_ask_hyperbola_data");
-    const auto& d = *static_cast<const curve_conic_data*>(c.data);
-    hostnum::curve_limits(c, data->limits);
-    copy3(d.center, data->center);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_HYPERBOLA, data, "EVC_ask_hyperbola_data");
+    placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->k2 = std::sqrt(d.c[3]);
     data->k1 = d.c[2] * data->k2;
-    copy3(d.x_axis, data->x_axis);
-    copy3(d.y_axis, data->y_axis);
 }
 
 void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
     HOST_ENTRY("EVC_ask_bcurve_data", evaluator, data);
-    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_data");
-    need(data, "EVC_ask_bcurve_data");
-    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    const auto [c, d] = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, data, "EVC_ask_bcurve_data");
     bool rational = false;
     for (int i = 0; i < d.n_poles; ++i) rational = rational || d.poles[4 * i + 3] != d.poles[3];
     data->is_rational = rational ? 1 : 0;
@@ -259,17 +255,13 @@ void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
 
 void EVC_ask_bcurve_knots(unsigned int evaluator, double* knots) {
     HOST_ENTRY("EVC_ask_bcurve_knots", evaluator, knots);
-    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_knots");
-    need(knots, "EVC_ask_bcurve_knots");
-    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, knots, "EVC_ask_bcurve_knots").second;
     std::copy(d.knots, d.knots + d.n_poles + d.order, knots);
 }
 
 void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles) {
     HOST_ENTRY("EVC_ask_bcurve_control_4", evaluator, poles);
-    const curve_struct& c = of_type(evaluator, EVAL_SPLINE, "EVC_ask_bcurve_control_4");
-    need(poles, "EVC_ask_bcurve_control_4");
-    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, poles, "EVC_ask_bcurve_control_4").second;
     std::copy(d.poles, d.poles + 4 * d.n_poles, poles);
 }
 

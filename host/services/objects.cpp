@@ -281,6 +281,19 @@ std::vector<tag_t> live_objects() {
     return out;
 }
 
+tag_t tag_of_eid(std::uint32_t eid, tag_t part) {
+    tag_t first = 0;
+    for (tag_t t : st().order) {
+        const Object* o = find(t);
+        if (!o || o->eid != eid) continue;
+        if (part != 0 && (o->part == part || t == part)) return t;
+        if (first == 0) first = t;
+    }
+    return first;
+}
+
+tag_t next_tag() { return st().next_tag; }
+
 OM_class_t register_class(const std::string& name, OM_class_t parent) {
     for (std::size_t i = 1; i < classes().size(); ++i)
         if (classes()[i].name == name) return static_cast<OM_class_t>(i);

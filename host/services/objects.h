@@ -125,6 +125,16 @@ const PartInfo* part_info(tag_t part);   // null when not a live part
 PartInfo& require_part(tag_t part);
 std::vector<tag_t> objects_of_part(tag_t part);  // live objects, in creation order
 std::vector<tag_t> live_objects();               // in creation order
+// Entity ids are unique within a part only: parts saved in different
+// sessions and opened together may share ids. The live object with the id
+// in `part` (the part object itself included) when one there has it, else
+// the first one made with it in any part; 0 for none.
+tag_t tag_of_eid(std::uint32_t eid, tag_t part);
+// The tag the next object made will get. Tags are handed out in ascending
+// sequence and never again, not even after a restore took their objects
+// away (only a reset of the host starts them anew): every object made after
+// this was read has a tag at or above it, and the value has moved on since.
+tag_t next_tag();
 
 // Classes.
 OM_class_t register_class(const std::string& name, OM_class_t parent);

@@ -2,7 +2,9 @@
 // evaluator service, and the copying of its answers into caller memory.
 #include "kx_eval.h"
 
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "host/numeric/evc.h"
 #include "libkxapi/core/frame.h"
@@ -37,64 +39,61 @@ int is_type(evaluator e, logical* out, int type) {
         });
 }
 
-// Field-by-field copies of the host's answers into the caller's records.
-void copy3(const double* from, double* to) {
-    std::memcpy(to, from, 3 * sizeof(double));
-}
+// The curve-data records of this interface are laid out exactly as the
+// host's answers (the public header must stand alone, so it cannot take the
+// host's declarations): every field sits at the same offset with the same
+// type, which is checked here, so one copy of the bytes moves an answer into
+// the caller's record.
+#define KX_SAME_FIELD(Host, host_field, Record, field)                                          \
+    static_assert(offsetof(Host, host_field) == offsetof(Record, field) &&                    \
+                      std::is_same_v<decltype(Host::host_field), decltype(Record::field)>,    \
+                  #Record "." #field " is not laid out as " #Host "." #host_field)
 
-void copy_fields(const EVC_line_data_t& h, eval_line_data& r) {
-    copy3(h.start, r.start);
-    copy3(h.end, r.end);
-    copy3(h.direction, r.direction);
-    r.length = h.length;
-}
+KX_SAME_FIELD(EVC_line_data_t, start, eval_line_data, start);
+KX_SAME_FIELD(EVC_line_data_t, end, eval_line_data, end);
+KX_SAME_FIELD(EVC_line_data_t, direction, eval_line_data, direction);
+KX_SAME_FIELD(EVC_line_data_t, length, eval_line_data, length);
 
-void copy_fields(const EVC_arc_data_t& h, eval_arc_data& r) {
-    r.is_periodic = h.is_periodic;
-    r.limits[0] = h.limits[0];
-    r.limits[1] = h.limits[1];
-    copy3(h.center, r.center);
-    r.radius = h.radius;
-    copy3(h.x_axis, r.x_axis);
-    copy3(h.y_axis, r.y_axis);
-}
+KX_SAME_FIELD(EVC_arc_data_t, is_periodic, eval_arc_data, is_periodic);
+KX_SAME_FIELD(EVC_arc_data_t, limits, eval_arc_data, limits);
+KX_SAME_FIELD(EVC_arc_data_t, center, eval_arc_data, center);
+KX_SAME_FIELD(EVC_arc_data_t, radius, eval_arc_data, radius);
+KX_SAME_FIELD(EVC_arc_data_t, x_axis, eval_arc_data, x_axis);
+KX_SAME_FIELD(EVC_arc_data_t, y_axis, eval_arc_data, y_axis);
 
-void copy_fields(const EVC_ellipse_data_t& h, eval_ellipse_data& r) {
-    r.is_periodic = h.is_periodic;
-    r.limits[0] = h.limits[0];
-    r.limits[1] = h.limits[1];
-    copy3(h.center, r.center);
-    r.major = h.major;
-    r.minor = h.minor;
-    copy3(h.x_axis, r.x_axis);
-    copy3(h.y_axis, r.y_axis);
-}
+KX_SAME_FIELD(EVC_ellipse_data_t, is_periodic, eval_ellipse_data, is_periodic);
+KX_SAME_FIELD(EVC_ellipse_data_t, limits, eval_ellipse_data, limits);
+KX_SAME_FIELD(EVC_ellipse_data_t, center, eval_ellipse_data, center);
+KX_SAME_FIELD(EVC_ellipse_data_t, major, eval_ellipse_data, major);
+KX_SAME_FIELD(EVC_ellipse_data_t, minor, eval_ellipse_data, minor);
+KX_SAME_FIELD(EVC_ellipse_data_t, x_axis, eval_ellipse_data, x_axis);
+KX_SAME_FIELD(EVC_ellipse_data_t, y_axis, eval_ellipse_data, y_axis);
 
-void copy_fields(const EVC_parabola_data_t& h, eval_parabola_data& r) {
-    r.limits[0] = h.limits[0];
-    r.limits[1] = h.limits[1];
-    copy3(h.vertex, r.center);
-    r.k1 = h.focal_length;
-    copy3(h.x_axis, r.x_axis);
-    copy3(h.y_axis, r.y_axis);
-}
+KX_SAME_FIELD(EVC_parabola_data_t, limits, eval_parabola_data, limits);
+KX_SAME_FIELD(EVC_parabola_data_t, vertex, eval_parabola_data, center);
+KX_SAME_FIELD(EVC_parabola_data_t, focal_length, eval_parabola_data, k1);
+KX_SAME_FIELD(EVC_parabola_data_t, x_axis, eval_parabola_data, x_axis);
+KX_SAME_FIELD(EVC_parabola_data_t, y_axis, eval_parabola_data, y_axis);
 
-void copy_fields(const EVC_hyperbola_data_t& h, eval_hyperbola_data& r) {
-    r.limits[0] = h.limits[0];
-    r.limits[1] = h.limits[1];
-    copy3(h.center, r.center);
-    r.k1 = h.k1;
-    r.k2 = h.k2;
-    copy3(h.x_axis, r.x_axis);
-    copy3(h.y_axis, r.y_axis);
-}
+KX_SAME_FIELD(EVC_hyperbola_data_t, limits, eval_hyperbola_data, limits);
+KX_SAME_FIELD(EVC_hyperbola_data_t, center, eval_hyperbola_data, center);
+KX_SAME_FIELD(EVC_hyperbola_data_t, k1, eval_hyperbola_data, k1);
+KX_SAME_FIELD(EVC_hyperbola_data_t, k2, eval_hyperbola_data, k2);
+KX_SAME_FIELD(EVC_hyperbola_data_t, x_axis, eval_hyperbola_data, x_axis);
+KX_SAME_FIELD(EVC_hyperbola_data_t, y_axis, eval_hyperbola_data, y_axis);
 
-void copy_fields(const EVC_bcurve_data_t& h, eval_spline_data& r) {
-    r.is_rational = h.is_rational;
-    r.is_periodic = h.is_periodic;
-    r.order = h.order;
-    r.num_knots = h.num_knots;
-    r.num_control_pts = h.num_control_pts;
+KX_SAME_FIELD(EVC_bcurve_data_t, is_rational, eval_spline_data, is_rational);
+KX_SAME_FIELD(EVC_bcurve_data_t, is_periodic, eval_spline_data, is_periodic);
+KX_SAME_FIELD(EVC_bcurve_data_t, order, eval_spline_data, order);
+KX_SAME_FIELD(EVC_bcurve_data_t, num_knots, eval_spline_data, num_knots);
+KX_SAME_FIELD(EVC_bcurve_data_t, num_control_pts, eval_spline_data, num_control_pts);
+
+#undef KX_SAME_FIELD
+
+template <class HostRecord, class Record>
+void copy_record(const HostRecord& h, Record& r) {
+    static_assert(sizeof(HostRecord) == sizeof(Record) && std::is_trivially_copyable_v<Record>);
+    std::memcpy(&r, &h, sizeof r);
 }
 
 // A live evaluator of the given curve type: one of another type is an
@@ -114,7 +113,7 @@ int ask_data(evaluator e, Record* out, int type, void (*host_ask)(unsigned int, 
         [&] {
             HostRecord local{};
             host_ask(e, &local);
-            copy_fields(local, *out);
+            copy_record(local, *out);
             return 0;
         });
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/data/parts.h"
 #include "host/data/rm.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -97,6 +98,27 @@ TEST_F(Objects, HandlesRoundTrip) {
     EXPECT_EQ(TAG_ask_tag_of_handle_tol(gone.c_str()), 0u);
     EXPECT_EQ(RM_ask_new_tag_of_entity(ho::find(loose)->eid), loose);
     EXPECT_EQ(RM_ask_new_tag_of_entity(999999), 0u);
+}
+
+// Parts saved in different sessions may share entity ids when opened
+// together: the id names the work part's object, else the first one made.
+TEST_F(Objects, EntityIdSharedByTwoPartsNamesTheWorkPartsObject) {
+    const unsigned int a = host::parts::create("/parts/a.prt");
+    const unsigned int b = host::parts::create("/parts/b.prt");
+    const unsigned int in_a = ho::create({OM_CLASS_RM_ENTITY, 3, 0, a});
+    const std::uint32_t eid = ho::find(in_a)->eid;
+    const unsigned int in_b = ho::create_with_eid({OM_CLASS_RM_ENTITY, 5, 0, b}, eid);
+    struct Case {
+        unsigned int work;
+        unsigned int expected;
+    };
+    for (const Case& c : {Case{b, in_b}, Case{a, in_a}, Case{0, in_a}}) {
+        host::parts::set_work_part(c.work);
+        EXPECT_EQ(RM_ask_new_tag_of_entity(eid), c.expected) << "work part " << c.work;
+    }
+    host::parts::set_work_part(b);
+    ho::destroy(in_b);
+    EXPECT_EQ(RM_ask_new_tag_of_entity(eid), in_a);  // none left in the work part
 }
 
 TEST_F(Objects, NullAndDeadInputsRaiseHostErrors) {

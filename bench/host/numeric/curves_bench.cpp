@@ -2,34 +2,12 @@
 // rational cubic spline, and closest points on the spline.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <vector>
-
+#include "bench/curve_fixtures.h"
 #include "host/numeric/curves.h"
 
 namespace {
 
 using hostnum::Curve;
-
-Curve bench_arc() {
-    const double c[3] = {1, 2, 3}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
-    return *Curve::arc(c, x, y, 5.0, 0.0, 3.0);
-}
-
-// A rational cubic with 40 poles on a helix-like path and uneven knots.
-Curve bench_spline() {
-    const int n = 40, order = 4;
-    std::vector<double> poles, knots;
-    for (int i = 0; i < n; ++i) {
-        const double a = 0.3 * i;
-        poles.insert(poles.end(), {std::cos(a) * 10, std::sin(a) * 10, 0.5 * i, 1.0 + 0.3 * (i % 3)});
-    }
-    for (int i = 0; i < order; ++i) knots.push_back(0);
-    for (int i = 1; i < n - order + 1; ++i) knots.push_back(i + 0.1 * (i % 4));
-    const double last = knots.back() + 1;
-    for (int i = 0; i < order; ++i) knots.push_back(last);
-    return *Curve::spline(n, order, poles.data(), knots.data(), Curve::PoleForm::cartesian);
-}
 
 void evaluate_with_two_derivatives(benchmark::State& state, const Curve& curve) {
     const auto& c = curve.record();
@@ -48,17 +26,17 @@ void evaluate_with_two_derivatives(benchmark::State& state, const Curve& curve) 
 }
 
 void BM_ArcPointAndTwoDerivatives(benchmark::State& state) {
-    evaluate_with_two_derivatives(state, bench_arc());
+    evaluate_with_two_derivatives(state, bench_curves::arc());
 }
 BENCHMARK(BM_ArcPointAndTwoDerivatives);
 
 void BM_SplinePointAndTwoDerivatives(benchmark::State& state) {
-    evaluate_with_two_derivatives(state, bench_spline());
+    evaluate_with_two_derivatives(state, bench_curves::spline());
 }
 BENCHMARK(BM_SplinePointAndTwoDerivatives);
 
 void BM_SplineClosestPoint(benchmark::State& state) {
-    const Curve s = bench_spline();
+    const Curve s = bench_curves::spline();
     double q[3] = {3, -4, 7}, t, p[3];
     for (auto _ : state) {
         hostnum::curve_closest_point(s.record(), q, &t, p);

@@ -3,9 +3,7 @@
 // (argument checks, error frame and scratch block included).
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <vector>
-
+#include "bench/curve_fixtures.h"
 #include "host/control/control.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
@@ -15,25 +13,6 @@
 namespace {
 
 using hostnum::Curve;
-
-Curve arc() {
-    const double c[3] = {1, 2, 3}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
-    return *Curve::arc(c, x, y, 5.0, 0.0, 3.0);
-}
-
-Curve spline() {
-    const int n = 40, order = 4;
-    std::vector<double> poles, knots;
-    for (int i = 0; i < n; ++i) {
-        const double a = 0.3 * i;
-        poles.insert(poles.end(), {std::cos(a) * 10, std::sin(a) * 10, 0.5 * i, 1.0 + 0.3 * (i % 3)});
-    }
-    for (int i = 0; i < order; ++i) knots.push_back(0);
-    for (int i = 1; i < n - order + 1; ++i) knots.push_back(i + 0.1 * (i % 4));
-    const double last = knots.back() + 1;
-    for (int i = 0; i < order; ++i) knots.push_back(last);
-    return *Curve::spline(n, order, poles.data(), knots.data(), Curve::PoleForm::cartesian);
-}
 
 void run(benchmark::State& state, const Curve& curve) {
     // One session for the whole program: a terminated session does not reopen.
@@ -57,12 +36,12 @@ void run(benchmark::State& state, const Curve& curve) {
 }
 
 void BM_EvalArcPointAndTwoDerivatives(benchmark::State& state) {
-    run(state, arc());
+    run(state, bench_curves::arc());
 }
 BENCHMARK(BM_EvalArcPointAndTwoDerivatives);
 
 void BM_EvalSplinePointAndTwoDerivatives(benchmark::State& state) {
-    run(state, spline());
+    run(state, bench_curves::spline());
 }
 BENCHMARK(BM_EvalSplinePointAndTwoDerivatives);
 

@@ -377,6 +377,68 @@ TEST_F(EntitySectionTest, DamagedRowsAreRefusedWhole) {
     EXPECT_EQ(he::attrs(objs[0]).members, (std::vector<unsigned>{objs[1], part}));
 }
 
+// The row framing that row sections share: rows come back with their
+// objects; a count the payload cannot hold, an object number out of range or
+// given twice, and a row for the part where the section has none, refuse the
+// payload.
+TEST_F(PersistTest, RowFramingHandsBackRowsAndRefusesBadNumbers) {
+    pf::LoadContext ctx;
+    ctx.part = 100;
+    ctx.objects = {101, 102};
+    auto payload = [](std::uint32_t count, const std::vector<std::uint32_t>& numbers) {
+        pf::Writer w;
+        w.u32(count);
+        for (std::uint32_t n : numbers) {
+            w.u32(n);
+            w.str("row" + std::to_string(n));
+        }
+        return w.bytes();
+    };
+    auto read = [&](const std::string& bytes, bool part_row) {
+        std::vector<std::pair<unsigned, std::string>> rows;
+        pf::Reader in(bytes);
+        pf::read_rows(in, ctx, {"test row", 8, part_row}, [&](unsigned t, pf::Reader& row) {
+            rows.emplace_back(t, std::string(row.raw(row.left())));
+        });
+        EXPECT_TRUE(in.done());
+        return rows;
+    };
+    EXPECT_EQ(read(payload(3, {2, 0, 1}), true),
+              (std::vector<std::pair<unsigned, std::string>>{{102, "row2"}, {100, "row0"}, {101, "row1"}}));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool part_row;
+    };
+    for (const Case& c : {Case{"count beyond the payload", payload(3, {1, 2}), true},
+                          Case{"number out of range", payload(1, {3}), true},
+                          Case{"number twice", payload(2, {1, 1}), true},
+                          Case{"row for the part", payload(1, {0}), false}}) {
+        SCOPED_TRACE(c.what);
+        EXPECT_THROW(read(c.bytes, c.part_row), pf::FormatError);
+    }
+
+    // Objects for which nothing is written have no row; no row at all
+    // leaves the section out.
+    pf::SaveContext save;
+    save.part = 100;
+    save.objects = {101, 102};
+    pf::Writer out;
+    pf::write_rows(out, save, {100, 101, 102}, [](pf::Writer& row, unsigned t) {
+        if (t != 101) row.u32(t);
+    });
+    pf::Reader in(out.bytes());
+    EXPECT_EQ(in.u32(), 2u);
+    EXPECT_EQ(in.u32(), 0u);
+    EXPECT_EQ(in.str().size(), 4u);
+    EXPECT_EQ(in.u32(), 2u);
+    EXPECT_EQ(in.str().size(), 4u);
+    EXPECT_TRUE(in.done());
+    pf::Writer none;
+    pf::write_rows(none, save, {101}, [](pf::Writer&, unsigned) {});
+    EXPECT_TRUE(none.bytes().empty());
+}
+
 // ---- Coordinate systems and matrices ------------------------------------------
 
 TEST_F(PersistTest, CoordinateSystemsAndMatricesKeepTheirValues) {

@@ -140,6 +140,26 @@ TEST_F(Entity, CyclesSeeObjectsMadeAndRolledBackMeanwhile) {
     EXPECT_EQ(rest(first), (std::vector<unsigned int>{b, c, after}));
 }
 
+// Objects that a roll-back took away before any step of a cycle saw them
+// must not hide an object made after it from that cycle.
+TEST_F(Entity, CyclesSeeAnObjectMadeAfterARollBackOfUnseenObjects) {
+    const unsigned int a = make(3);
+    unsigned int t = 0;
+    ES_cycle_entities_by_type(part, 3, &t);
+    ASSERT_EQ(t, a);
+    const host::ModelSnapshot snap = host::snapshot_model();
+    make(3);
+    make(5);
+    host::restore_model(snap);
+    ES_cycle_entities_by_type(part, 3, &t);
+    EXPECT_EQ(t, 0u);
+    const unsigned int made = make(3);
+    t = a;
+    ES_cycle_entities_by_type(part, 3, &t);
+    EXPECT_EQ(t, made);
+    EXPECT_EQ(RM_next_entity(a), made);
+}
+
 TEST_F(Entity, ReorientingMakesANewWorkCoordinateSystem) {
     EXPECT_EQ(WCS_ask_tag(), 0u);
     const unsigned int first = host::wcs::make_wcs(part);

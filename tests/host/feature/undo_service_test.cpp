@@ -7,6 +7,7 @@
 
 #include "host/control/control.h"
 #include "host/core/events.h"
+#include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
 #include "host/services/objects.h"
@@ -108,6 +109,33 @@ TEST_F(HostFeature, DeletionListsAndTheirChecks) {
     KI_free_list(list);
     EXPECT_EQ(host::feature::list_count(), 0);
     EXPECT_EQ(host::control::raised_code([&] { KI_free_list(list); }), 670004);
+}
+
+// The deletion list holds entity ids, which parts opened together may share:
+// an id names the work part's object, so a feature of another part with the
+// same id is never deleted in its place.
+TEST_F(HostFeature, DeletionTakesTheWorkPartsObjectOfASharedEntityId) {
+    const unsigned int a = host::parts::create("a.prt");
+    const unsigned int b = host::parts::create("b.prt");
+    const unsigned int feature = host::feature::create(a, "BLOCK");
+    const unsigned int eid = CM_ask_object_of_eid(feature);
+    const unsigned int curve = host::objects::create_with_eid({OM_CLASS_RM_ENTITY, 3, 0, b}, eid);
+    auto delete_eid = [&] {
+        int list = 0, st = -1;
+        EXPECT_EQ(KI_crlist(KI_LIST_FEATURES, &list), 0);
+        CM_ptcmtgli(list, 0, 1, eid);
+        ui_delete_feature_(&list, &st);
+        KI_free_list(list);
+        return st;
+    };
+    host::parts::set_work_part(b);
+    EXPECT_EQ(delete_eid(), FEAT_ERR_NOT_A_FEATURE);
+    EXPECT_TRUE(host::objects::is_alive(feature));
+    EXPECT_TRUE(host::objects::is_alive(curve));
+    host::parts::set_work_part(a);
+    EXPECT_EQ(delete_eid(), 0);
+    EXPECT_FALSE(host::objects::is_alive(feature));
+    EXPECT_TRUE(host::objects::is_alive(curve));
 }
 
 // ---- Event hooks ----------------------------------------------------------------
