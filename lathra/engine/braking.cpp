@@ -142,7 +142,10 @@ void Analyzer::parse(const std::string& frame, Parsed& p) const {
     p.g17 = w.has_g(17);
     p.g18 = w.has_g(18);
     p.g19 = w.has_g(19);
-    p.has_m_l_g = w.has('M') || w.has('L') || w.has('G');
+    // Any word but the number and the feed: a frame holding one is more than
+    // a feed change.
+    for (char letter = 'A'; letter <= 'Z' && !p.has_other_words; ++letter)
+        p.has_other_words = letter != 'N' && letter != 'F' && w.has(letter);
 }
 
 std::string Analyzer::feed_text(int feed) const {
@@ -311,9 +314,13 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
             }
         }
         if (opt_.arc_restore_feed) {
+            // The feed given back after an arc goes to the next frame that
+            // moves; a frame without motion passes it on (as the restore of
+            // step 10 does), so that it is neither lost nor put on a frame
+            // that step 11 would take apart.
             if (np.has_f) {
                 st.arc_restore_feed = 0;
-            } else if (st.arc_restore_feed >= 1) {
+            } else if (st.arc_restore_feed >= 1 && np.m.moves) {
                 replace_word(N, 'F', FeedCode(st.arc_restore_feed).view());
                 n_changed = true;
                 g = st.arc_restore_feed;
@@ -331,9 +338,11 @@ bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool cu
             }
             st.restore = 0;
         }
-        // 11. A frame that only changes the feed after a move.
+        // 11. A frame that only changes the feed after a move disappears.
+        // One that holds any other word (M, L, G, but also a spindle speed
+        // or a tool) keeps them and loses only its feed.
         if (cm.moves && !np.m.moves && n_stated) {
-            if (np.has_m_l_g) {
+            if (np.has_other_words) {
                 feed_del(N);
                 n_changed = true;
                 n_stated = false;

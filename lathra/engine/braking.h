@@ -153,7 +153,7 @@ private:
         int feed = 0;                           // mm/min
         bool g02 = false, g03 = false, g17 = false, g18 = false, g19 = false;
         bool has_f = false;
-        bool has_m_l_g = false;
+        bool has_other_words = false;           // a word other than N and F
         bool has_ijk = false;                   // an I, J or K word, moving or not
     };
     void parse(const std::string& frame, Parsed& p) const;

@@ -59,6 +59,17 @@ TEST(Conversion, FixturesByteForByte) {
         {"corner", machine(50, 1200, 1)},
         // an arc slowed to its limit, the feed restored after it
         {"arc", machine(2000, 2000, 50)},
+        // a corner after a short move that follows a short arc: the look-back
+        // lowers the move and hands its feed on to the arc unchanged; a frame
+        // with an M word ends the look-back; a short arc before a slower frame
+        // takes that frame's feed; a short arc before a corner is slowed
+        // itself instead of getting a braking frame; after a frame without
+        // motion the next move states its feed again
+        {"arc_stops", machine(50, 1200, 5)},
+        // once the window has moved, a frame without motion and without a
+        // feed keeps the feed its slot held, and the look-back lowers it like
+        // any other frame before a slower one
+        {"stale_slot", machine(50, 1200, 50)},
     };
     for (const Case& c : cases) {
         Converted out;
@@ -100,6 +111,10 @@ TEST(Conversion, BrakingCasesTable) {
         {"a feed frame with M keeps the M and loses the F",
          "N1G01X+010000F600\nN2M03F400\nN3X+010000\n", machine(50, 1200, 50),
          "N001G01X+010000F0660\nN002F0000\nN003M03\nN004X+010000F0660\nN005F0000\n"},
+        {"a feed frame with a spindle speed or a tool keeps them and loses the F",
+         "N1G01X+001000F600\nN2S1200F400\nN3X+001000\nN4T02F300\nN5X+001000\n", machine(50, 1200, 50),
+         "N001G01X+001000F0660\nN002F0000\nN003S1200\nN004X+001000F0660\nN005F0000\nN006T02\n"
+         "N007X+001000F0660\nN008F0000\n"},
         {"the first frame held to FeedMax; later frames as look-ahead",
          "N1G01X+010000F5000\nN2X+010000F3000\n", machine(50, 1200, 50),
          "N001G01X+010000F0712\nN002X+010000F0712\nN003F0000\n"},
@@ -110,6 +125,14 @@ TEST(Conversion, BrakingCasesTable) {
          "N1G17G01X+010000F600\nN2G02X+001000Y-001000I+001000\nN3G01Y-010000\n", machine(50, 1200, 50),
          "N001G17G01X+010000F0660\nN002F0610\nN003G02X+001000Y-001000I+001000F0660\nN004G01Y-010000\n"
          "N005F0000\n"},
+        // read in the XY plane these arcs would make corners and get braking
+        // frames; in their own plane they run on tangentially
+        {"an arc in the XZ plane: tangents from X and Z with I and K",
+         "N1G18G01X+001000F600\nN2G02X+000500Z-000500I000000K000500\nN3G01Z-001000\n", machine(50, 1200, 50),
+         "N001G18G01X+001000F0660\nN002G02X+000500Z-000500I000000K000500\nN003G01Z-001000\nN004F0000\n"},
+        {"an arc in the YZ plane: tangents from Y and Z with J and K",
+         "N1G19G01Y+001000F600\nN2G02Y+000500Z-000500J000000K000500\nN3G01Z-001000\n", machine(50, 1200, 50),
+         "N001G19G01Y+001000F0660\nN002G02Y+000500Z-000500J000000K000500\nN003G01Z-001000\nN004F0000\n"},
         {"frames without words pass unnumbered", "<cut>\n\nN1X+010000F600\n", machine(50, 1200, 50),
          "<cut>\n\nN001X+010000F0660\nN002F0000\n"},
         {"END without a line end ends the tape", "N1X+000100F600\nEND", machine(50, 1200, 50),

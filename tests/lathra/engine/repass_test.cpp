@@ -58,6 +58,40 @@ TEST(Repass, ArcRestoreFeedAndChecksums) {
               "Контрольные суммы:\nSUMX =    310.00 mm\nSUMY =    -10.00 mm\nSUMZ =      0.00 mm");
 }
 
+TEST(Repass, ArcRestoreFeedWaitsForTheNextMove) {
+    // A frame without motion after the slowed arc neither takes the old feed
+    // (it would only lose it again) nor disappears; the next move gets it.
+    Passed p;
+    repass("N1G17G01X+010000F0715\nN2G02X+010000Y-010000I+001000\nN3M08\nN4G01X+010000\n", 2000, 2000, 50,
+           p);
+    EXPECT_TRUE(p.result.ok());
+    EXPECT_EQ(p.up, "N001G17G01X+010000F0715\nN002G02X+010000Y-010000I+001000F0713\nN003F0000\nN004M08\n"
+                    "N005G01X+010000F0715\nN006F0000\n");
+    // A frame holding a spindle speed is kept too: after a short arc it asks
+    // for a stop the arc cannot make, which is error -21, not a lost frame.
+    Passed q;
+    repass("N1G17G01X+001000F0660\nN2G02X+000400Y+000400I000400J000000\nN3S1200\nN4G01X+001000\n", 50, 1000, 5,
+           q);
+    EXPECT_EQ(q.result.status, RepassStatus::BrakingError);
+    EXPECT_EQ(q.result.braking.code, -21);
+}
+
+TEST(Repass, CornersAtArcsByteForByte) {
+    // SpeedLimit 50, FeedMax 1000, A 5: an arc slowed to its limit (536.656,
+    // not rounded: 0653), the old feed back after it; the corner out of the
+    // arc from its tangent (4, 8) (offsets plus chord) against the next move:
+    // cosine 0.4472 (not rounded), limit 180.9, so the short arc itself runs
+    // at 180 (0618); a corner into a move of 0.5 mm with M08, which the
+    // look-back lowers to 167 (0616) through its M word; the stop at the end.
+    Passed p;
+    repass(read_file(lathra_test::data_dir() / "repass_arcs.up"), 50, 1000, 5, p);
+    EXPECT_TRUE(p.result.ok());
+    EXPECT_EQ(p.up, read_file(lathra_test::data_dir() / "repass_arcs_out.up"));
+    ASSERT_EQ(p.port.messages().size(), 1u);
+    EXPECT_EQ(p.port.messages()[0].text,
+              "Контрольные суммы:\nSUMX =     14.00 mm\nSUMY =      4.50 mm\nSUMZ =      0.00 mm");
+}
+
 TEST(Repass, MAndSWordsDoNotEndTheLookBack) {
     // Three moves of 0.3 mm with A = 1: the stop at the end slows all of
     // them, through the frame with M03 (the conversion would stop there).

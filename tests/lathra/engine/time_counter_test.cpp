@@ -64,6 +64,18 @@ TEST(TimeCounter, WholeFiles) {
     for (const Case& c : cases) EXPECT_NEAR(count(c.up, c.a), c.t, 1e-3) << c.what;
 }
 
+TEST(TimeCounter, ChainOfFramesFromAFile) {
+    // Every branch of the frame time in one program (A = 5): each middle
+    // frame timed between its neighbours, a frame that only brakes handing
+    // its lowered feed on as the next frame's previous feed, feeds taken in
+    // mm/s without rounding (530 mm/min), a rapid code on a later line, and
+    // a last frame without feed and motion keeping the feed its entry held.
+    // Frame by frame: 1.5, 10.25, 10.5, 1, 0.286335, 2, 0.585786 (its feed
+    // becomes 424), 1.666667, 6.603472, 1.132075, 2.007220, 0, 2.
+    const std::string file = (lathra_test::data_dir() / "time_chain.up").string();
+    EXPECT_NEAR(TTimeCounter(file, 5).Count(), 39.53156f, 1e-4);
+}
+
 TEST(TimeCounter, MissingFileAnswersZeroAndTells) {
     lathra::ui::ScriptedPort port;
     TTimeCounter t("/no/such/file.up", 50, &port);
