@@ -289,6 +289,7 @@ void POINT_set_coordinates(unsigned int point, const double coords[3]) {
     hc::need("POINT_set_coordinates", coords);
     hc::need_finite("POINT_set_coordinates", coords, 3);
     hc::copy3(hc::of_kind("POINT_set_coordinates", point, hc::Kind::point, true).point, coords);
+    host::parts::note_change(point);
 }
 
 // ---- lines ----------------------------------------------------------------
@@ -325,6 +326,7 @@ void LINE_set_end_points(unsigned int line, const double start[3], const double 
     hc::Entity& e = hc::of_kind("LINE_set_end_points", line, hc::Kind::line, true);
     hc::copy3(e.start, start);
     hc::copy3(e.end, end);
+    host::parts::note_change(line);
 }
 
 // ---- arcs -----------------------------------------------------------------
@@ -358,6 +360,7 @@ void ARC_set_data(unsigned int arc, const double data[6]) {
     hc::need_finite("ARC_set_data", data, 6);
     hc::Entity& e = hc::of_kind("ARC_set_data", arc, hc::Kind::arc, true);
     for (int i = 0; i < 6; ++i) e.arc[i] = data[i];
+    host::parts::note_change(arc);
 }
 
 void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
@@ -369,6 +372,7 @@ void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
                     "ES_set_matrix_of_entity: tag %u carries no matrix", object);
     hc::need_matrix("ES_set_matrix_of_entity", matrix);
     e->matrix = matrix;
+    host::parts::note_change(object);
 }
 
 unsigned int CURVE_ask_matrix_of_entity(unsigned int object) {
@@ -421,6 +425,7 @@ void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
                              data->center[1], data->center[2], data->k1,  data->k2};
     hc::need_finite("CONIC_set_data", check, 8);
     hc::values_of_record(*data, e.conic);
+    host::parts::note_change(conic);
 }
 
 void CONIC_ask_endpoints(const CONIC_std_data_t* data, double start[3], double end[3]) {

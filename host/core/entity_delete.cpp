@@ -5,6 +5,7 @@
 #include <map>
 
 #include "host/core/entity_store.h"
+#include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -77,6 +78,7 @@ void destroy_with_dependents(unsigned int object) {
     if (!o) return;
     std::vector<unsigned int> held;
     if (o->type == 70 || o->type == 62) held = attrs(object).members;
+    parts::note_change(object);
     objects::destroy(object);
     for (unsigned int t : held)
         if (objects::is_alive(t)) destroy_with_dependents(t);

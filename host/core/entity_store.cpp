@@ -76,6 +76,12 @@ Attrs& row(const char* fn, tag_t t) {
     live(fn, t);
     return attrs(t);
 }
+// The row of an object that the caller is about to change.
+Attrs& changed_row(const char* fn, tag_t t) {
+    Attrs& a = row(fn, t);
+    parts::note_change(t);
+    return a;
+}
 
 // The entity-store state; objects that are no records of the entity store
 // (parts, expressions) answer 0.
@@ -233,7 +239,7 @@ int ES_is_blanked(unsigned int object) {
 void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* change) {
     HOST_ENTRY("ES_change_color_font_width", object, change);
     he::need("ES_change_color_font_width", change);
-    he::Attrs& a = he::row("ES_change_color_font_width", object);
+    he::Attrs& a = he::changed_row("ES_change_color_font_width", object);
     if (change->change_color) a.color = change->color;
     if (change->change_font) a.font = change->font;
     if (change->change_width) a.width = change->width;
@@ -243,17 +249,17 @@ void ES_layer_move_entity(unsigned int object, int layer) {
     HOST_ENTRY("ES_layer_move_entity", object, layer);
     if (layer < 1 || layer > 256)
         ERROR_raise("ES_layer_move_entity", 0, HOST_ERR_BAD_ARGUMENT, "ES_layer_move_entity: layer %d", layer);
-    he::row("ES_layer_move_entity", object).layer = layer;
+    he::changed_row("ES_layer_move_entity", object).layer = layer;
 }
 
 void ES_write_blank_status(unsigned int object, int status) {
     HOST_ENTRY("ES_write_blank_status", object, status);
-    he::row("ES_write_blank_status", object).blanked = status != 0;
+    he::changed_row("ES_write_blank_status", object).blanked = status != 0;
 }
 
 void ES_write_srfanl(unsigned int object, int value) {
     HOST_ENTRY("ES_write_srfanl", object, value);
-    he::row("ES_write_srfanl", object).srfanl = value;
+    he::changed_row("ES_write_srfanl", object).srfanl = value;
 }
 
 void ES_read_srfanl(unsigned int object, int* value) {
@@ -267,7 +273,7 @@ void ES_read_srfanl(unsigned int object, int* value) {
 
 void ES_write_shaded(unsigned int object, int value) {
     HOST_ENTRY("ES_write_shaded", object, value);
-    he::row("ES_write_shaded", object).shaded = value;
+    he::changed_row("ES_write_shaded", object).shaded = value;
 }
 
 void ES_read_shaded(unsigned int object, int* value) {
@@ -319,6 +325,7 @@ void DSS_ATTR_reverse_blank(void) {
         if (o->type < 1 || o->type > 255 || !(eprops_[o->type - 1] & ES_PROP_DISPLAYABLE)) continue;
         he::Attrs& a = he::attrs(t);
         a.blanked = !a.blanked;
+        host::parts::note_change(t);
     }
 }
 
@@ -335,6 +342,7 @@ void ES_add_entity_name(unsigned int object, const char* name, int length, int* 
     }
     o.name.assign(name, static_cast<std::size_t>(length));
     if (o.name.empty()) he::attrs(object).located = false;
+    host::parts::note_change(object);
     *result = 0;
 }
 
@@ -359,6 +367,7 @@ void ES_remove_entity_name(unsigned int object) {
     HOST_ENTRY("ES_remove_entity_name", object);
     he::live("ES_remove_entity_name", object).name.clear();
     he::attrs(object).located = false;
+    host::parts::note_change(object);
 }
 
 void at020_(const unsigned int* object) {
@@ -394,7 +403,7 @@ void ES_read_att_display_location(unsigned int object, double location[3], int* 
 void ES_edit_att_display_location(unsigned int object, const double location[3]) {
     HOST_ENTRY("ES_edit_att_display_location", object, location);
     he::need("ES_edit_att_display_location", location);
-    he::Attrs& a = he::row("ES_edit_att_display_location", object);
+    he::Attrs& a = he::changed_row("ES_edit_att_display_location", object);
     if (!a.located)
         ERROR_raise("ES_edit_att_display_location", 0, HOST_ERR_BAD_ARGUMENT,
                     "ES_edit_att_display_location: tag %u shows no name", object);
@@ -428,20 +437,20 @@ void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views)
 
 void ES_VDG_remove(unsigned int object, unsigned int view) {
     HOST_ENTRY("ES_VDG_remove", object, view);
-    auto& v = he::row("ES_VDG_remove", object).views;
+    auto& v = he::changed_row("ES_VDG_remove", object).views;
     v.erase(std::remove(v.begin(), v.end(), view), v.end());
 }
 
 void ES_VDG_make_dependent(unsigned int object, unsigned int view) {
     HOST_ENTRY("ES_VDG_make_dependent", object, view);
     he::live("ES_VDG_make_dependent", view);
-    auto& v = he::row("ES_VDG_make_dependent", object).views;
+    auto& v = he::changed_row("ES_VDG_make_dependent", object).views;
     if (std::find(v.begin(), v.end(), view) == v.end()) v.push_back(view);
 }
 
 void ES_set_view_dependent(unsigned int object, int dependent) {
     HOST_ENTRY("ES_set_view_dependent", object, dependent);
-    he::row("ES_set_view_dependent", object).view_dependent = dependent != 0;
+    he::changed_row("ES_set_view_dependent", object).view_dependent = dependent != 0;
 }
 
 int ES_is_view_dependent(unsigned int object) {
@@ -458,6 +467,7 @@ void RM_replace_object_data(unsigned int kept, unsigned int other) {
     k.subtype = o.subtype;
     ++he::attrs(kept).mod_version;
     for (auto& fn : he::replace_listeners()) fn(kept, other);
+    host::parts::note_change(kept);
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 
 #include "host/core/curve_entities.h"
 #include "host/data/part_file.h"
+#include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -154,9 +155,13 @@ void set_temporary(bool temporary) { st().temporary = temporary; }
 void set_origin(unsigned int csys, const double origin[3]) {
     Csys& r = csys_table()[csys];
     for (int i = 0; i < 3; ++i) r.origin[static_cast<std::size_t>(i)] = origin[i];
+    parts::note_change(csys);
 }
 
-void set_matrix(unsigned int csys, unsigned int matrix) { csys_table()[csys].matrix = matrix; }
+void set_matrix(unsigned int csys, unsigned int matrix) {
+    csys_table()[csys].matrix = matrix;
+    parts::note_change(csys);
+}
 
 }  // namespace host::wcs
 

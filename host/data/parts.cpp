@@ -81,8 +81,18 @@ void publish_units() {
 
 void Component::restore(const void* s) {
     const tag_t next = m.next_cset;
+    std::map<tag_t, int> saves;
+    for (const auto& [t, state] : m.parts) saves[t] = state.saves;
     m = *static_cast<const Model*>(s);
     m.next_cset = std::max(m.next_cset, next);
+    // A part written to its file since the snapshot no longer matches its
+    // file once rolled back: it is modified, whatever the snapshot says.
+    for (auto& [t, state] : m.parts) {
+        auto it = saves.find(t);
+        if (it == saves.end() || it->second == state.saves) continue;
+        state.saves = it->second;
+        state.modified = true;
+    }
     publish_units();
 }
 void Component::reset() {
@@ -377,6 +387,7 @@ int save_part(tag_t part, bool components) {
     if (it->second.load_state == PART_NOT_LOADED) return PART_ERR_NOT_LOADED;
     if (int code = save_to(part, file_of(part)); code != 0) return code;
     md().parts[part].modified = false;
+    ++md().parts[part].saves;
     events::fire_part_event(events::kSaved, part);
     if (components) {
         const std::string parent = file_of(part);
@@ -458,6 +469,12 @@ void mark_modified(tag_t part) {
     if (s.modified) return;
     s.modified = true;
     events::fire_part_event(events::kModified, part);
+}
+void note_change(tag_t object) {
+    const objects::Object* o = objects::find(object);
+    if (!o) return;
+    const tag_t part = o->cls == OM_CLASS_PART ? o->tag : o->part;
+    if (part != 0 && is_loaded(part)) mark_modified(part);
 }
 void add_component(tag_t part, const std::string& file) {
     PartState& s = require_loaded("host::parts::add_component", part);
@@ -609,6 +626,7 @@ void base_part_save_as(const char* name, int* length, int* mode, int* result) {
     if ((*result = hp::save_to(part, name)) != 0) return;
     if (hp::file_of(part) != name) hp::rename_to(part, name);
     hp::md().parts[part].modified = false;
+    ++hp::md().parts[part].saves;
     host::events::fire_part_event(host::events::kSaved, part);
 }
 

@@ -224,6 +224,7 @@ using tag_t = unsigned int;
 struct PartState {
     int units = PART_UNITS_MM;
     bool modified = false;
+    int saves = 0;                   // times written to its file (an undo does not take it back)
     int load_state = PART_FULLY_LOADED;
     int failure_code = 0;            // of a load-failure record
     int failure_group = 0;           // 1 or 2 for a load-failure record
@@ -247,6 +248,10 @@ void set_display_part(tag_t part);
 void set_work_part(tag_t part);
 // Marks the part modified and fires the modified event when it was not.
 void mark_modified(tag_t part);
+// An object of the model was made, changed or deleted: marks its loaded
+// owning part modified (nothing for an object of no part or of a part that
+// is not loaded). The services that change objects call it.
+void note_change(tag_t object);
 // Adds a component file name to the part's list (written with the part).
 void add_component(tag_t part, const std::string& file);
 // A part made directly, as base_new_part does (no file); raises on failure.

@@ -1,6 +1,7 @@
 // The error service: frames, raises, the host log and the code decoders.
 #include "host/services/error.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,8 @@ struct Pending {
     std::string text;
 };
 
+constexpr std::size_t kJumpedKept = 64;
+
 struct ErrorState {
     std::vector<Frame> frames;
     int next_id = 1;
@@ -37,6 +40,11 @@ struct ErrorState {
     std::vector<std::string> log;
     std::vector<error::Registration> registrations;
     Pending pending;
+    // Ids of user frames that a raise jumped to and so took off the stack.
+    // The program still cancels them in its landing branch, as it must
+    // cancel every handler it armed; such a cancel is no fault. The newest
+    // kJumpedKept are kept, for programs that never cancel after a jump.
+    std::vector<int> jumped_to;
 };
 
 ErrorState& st() {
@@ -52,6 +60,7 @@ void reset_errors() {
     s.acknowledged.clear();
     s.log.clear();
     s.pending = Pending{};
+    s.jumped_to.clear();
 }
 const bool registered = (register_service_reset("error", reset_errors), true);
 
@@ -134,6 +143,8 @@ void deliver_to_user_frame() {
             stop_program(p.code, p.module.c_str(), p.line, p.text.c_str());
         f = s.frames.back();
         s.frames.pop_back();
+        if (s.jumped_to.size() == kJumpedKept) s.jumped_to.erase(s.jumped_to.begin());
+        s.jumped_to.push_back(f.id);
         code = p.code;
     }
     if (f.handler) f.handler(f.buffer, code);
@@ -195,6 +206,11 @@ void ERROR_cancel_handler(int id) {
             frames.erase(frames.begin() + static_cast<long>(i), frames.end());
             return;
         }
+    }
+    auto& jumped = st().jumped_to;
+    if (auto it = std::find(jumped.begin(), jumped.end(), id); it != jumped.end()) {
+        jumped.erase(it);  // the frame went with its jump: nothing left to cancel
+        return;
     }
     host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) + " is not armed");
 }

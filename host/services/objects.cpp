@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "host/control/control.h"
+#include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -183,6 +184,7 @@ tag_t create(const NewObject& spec) {
     s.order.push_back(o.tag);
     tag_t t = o.tag;
     s.objects.emplace(t, std::move(o));
+    parts::note_change(t);
     return t;
 }
 

@@ -92,7 +92,9 @@ struct PartInfo {
     unsigned int version = 1;
 };
 
-// Creating and deleting. A part given in NewObject must be a live part.
+// Creating and deleting. A part given in NewObject must be a live part;
+// create marks a loaded part modified (objects read back from a file, made
+// with create_with_eids, do not).
 tag_t create(const NewObject& spec);
 tag_t create_part(const std::string& file, unsigned char dm = 1);
 // Creates objects that keep the entity ids they were saved with (objects

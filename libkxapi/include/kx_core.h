@@ -70,7 +70,9 @@ KXAPI void uc4599(int code, char *text);
  * value, and KX_ERROR_ask_failure_code gives its code. Answers the
  * handler id, or -1 for a null buffer or when the session is not open. */
 KXAPI int KX_ERROR_set_handler(jmp_buf buffer);
-/* Removes the handler armed by KX_ERROR_set_handler; -1 is ignored. */
+/* Removes the handler armed by KX_ERROR_set_handler; -1 is ignored. A
+ * program cancels its handler also in the branch that an error's jump
+ * landed in (the jump has taken it off already; the cancel is then quiet). */
 KXAPI void KX_ERROR_cancel_handler(int handler_id);
 /* Code of the last error caught; 1105000 when the session is not open. */
 KXAPI int KX_ERROR_ask_failure_code(void);

@@ -146,6 +146,29 @@ TEST_F(ErrorFrames, UserFrameInsideLibraryFrame) {
     (void)user;
 }
 
+// A program cancels every handler it armed, also in the branch that the jump
+// landed in: the jump took that frame already, so the cancel is quiet and
+// leaves the frames around it alone; a second cancel of it is a fault again.
+TEST_F(ErrorFrames, CancelAfterTheJumpIsQuietAndKeepsOuterFrames) {
+    static jmp_buf buffer;
+    const int outer = host::arm_library_frame();
+    volatile int user = -1;
+    if (setjmp(buffer) == 0) {
+        user = ERROR_set_handler(ERROR__default_handler, buffer);
+        exported_without_frame(670007);
+        FAIL();
+    }
+    EXPECT_EQ(hc::frame_depth(), 1);
+    ERROR_cancel_handler(user);
+    EXPECT_EQ(hc::frame_depth(), 1) << "the outer frame stays";
+    EXPECT_TRUE(hc::log_lines().empty());
+    ERROR_cancel_handler(user);
+    ASSERT_EQ(hc::log_lines().size(), 1u);
+    EXPECT_NE(hc::log_lines()[0].find("is not armed"), std::string::npos);
+    ERROR_cancel_handler(outer);
+    EXPECT_EQ(hc::frame_depth(), 0);
+}
+
 TEST_F(ErrorFrames, CancelOutOfOrderIsLoggedAndDropsInnerFrames) {
     int a = host::arm_library_frame();
     int b = host::arm_library_frame();
