@@ -27,7 +27,7 @@
  * Checks: a dead tag raises HOST_ERR_DEAD_TAG, a null pointer
  * HOST_ERR_NULL_ARGUMENT, an unknown list or a bad position or count
  * HOST_ERR_BAD_ARGUMENT. Codes written by the deletion (the host's
- * modelling band): FEAT_ERR_NOT_A_FEATURE for a listed object that is not a
+ * internal band): FEAT_ERR_NOT_A_FEATURE for a listed object that is not a
  * live feature, FEAT_ERR_UNDELETABLE. An empty list deletes nothing and
  * writes 0.
  */
@@ -37,8 +37,8 @@
 #define FEAT_ENTITY_TYPE 205
 #define KI_LIST_FEATURES 10001
 
-#define FEAT_ERR_NOT_A_FEATURE 875301
-#define FEAT_ERR_UNDELETABLE   875302
+#define FEAT_ERR_NOT_A_FEATURE 670301
+#define FEAT_ERR_UNDELETABLE   670302
 
 #ifdef __cplusplus
 extern "C" {

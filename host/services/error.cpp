@@ -12,6 +12,7 @@
 #include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/services/host_messages.h"
 
 namespace host {
 namespace {
@@ -262,12 +263,18 @@ void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, co
 
 const char* ERROR_decode(int code) {
     HOST_ENTRY("ERROR_decode", code);
+    // The newest registration covering the code answers first; when it has
+    // no text the host's own table answers (it is no registration, so it
+    // stays when the registrations are dropped).
     const auto& regs = st().registrations;
     for (std::size_t i = regs.size(); i-- > 0;) {
         const auto& r = regs[i];
-        if (code >= r.base && code - r.base < r.range) return r.decoder(code, r.table);
+        if (code >= r.base && code - r.base < r.range) {
+            if (const char* text = r.decoder(code, r.table)) return text;
+            break;
+        }
     }
-    return nullptr;
+    return host::messages::text(code);
 }
 
 const char* ERROR_decode_in_table(int code, const void* table) {

@@ -110,7 +110,9 @@ void ERROR__default_handler(jmp_buf buffer, int code);
 /* Registers the decoder of the band [base, base + range). A second
  * registration of the same base replaces the first. */
 void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table);
-/* Text of a code from the registered bands, or NULL. */
+/* Text of a code: the newest registered band covering it answers first;
+ * when that band has no text (or no band covers the code) the host's own
+ * texts answer (host/services/host_messages.h); NULL when neither has one. */
 const char* ERROR_decode(int code);
 /* Decoder over an array of struct error_text_entry ended by {0, NULL}. */
 const char* ERROR_decode_in_table(int code, const void* table);

@@ -1,0 +1,27 @@
+// The host's own texts for the codes that it raises or answers: its internal
+// band (670xxx), the part service (641xxx), the codes it writes in the
+// modelling band (875xxx), the export code 1050044, the undo band (1055xxx)
+// and the attribute service (1510xxx).
+//
+// ERROR_decode answers from this table when no registered decoder has a text
+// for a code, so a registered band keeps its own texts, and these texts stay
+// when the registrations are dropped. They are not registered through the
+// decoder registry.
+#ifndef HOST_SERVICES_HOST_MESSAGES_H
+#define HOST_SERVICES_HOST_MESSAGES_H
+
+#include <span>
+
+#include "host/services/error.h"
+
+namespace host::messages {
+
+// Text of a host code, or nullptr for a code the host does not define.
+const char* text(int code);
+
+// The whole table, in ascending code order, without an end row.
+std::span<const error_text_entry> table();
+
+}  // namespace host::messages
+
+#endif
