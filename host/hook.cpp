@@ -1,6 +1,8 @@
 // Journal and scripts of the entry hook.
 #include "host/hook.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <unordered_map>
 #include <vector>
 
@@ -89,6 +91,17 @@ const char* Call::text_at(std::size_t i, const char* dflt) const {
     if (i >= s_->outputs.size()) return dflt;
     const Value& v = s_->outputs[i];
     return v.kind == Value::Text ? v.s.c_str() : dflt;
+}
+void Call::fail(int code, const char* format, ...) const {
+    char text[512];
+    va_list ap;
+    va_start(ap, format);
+    std::vsnprintf(text, sizeof text, format, ap);
+    va_end(ap);
+    ERROR_raise(name_, 0, code, "%s: %s", name_, text);
+}
+void Call::null_argument(const char* what) const {
+    ERROR_raise(name_, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", name_, what);
 }
 
 namespace control {

@@ -1,20 +1,27 @@
 // The entry hook that every host function calls first.
 //
 //     extern "C" int DSS_REGEN_regen_object(unsigned int object) {
-//         auto call = HOST_ENTRY("DSS_REGEN_regen_object", object);
+//         auto call = HOST_ENTRY(object);
 //         int status;
 //         if (call.status(status)) return status;      // a test scripted the answer
 //         ...real work...
 //     }
 //
-// HOST_ENTRY(name, args...) journals {name, up to four arguments} (integers,
+// HOST_ENTRY(args...) journals {the routine's own name (__func__), up to four
+// arguments} (integers,
 // enums and pointers as 64-bit integers, floating values bit-cast; query them
 // with JournalRecord::real) and applies the test's script for that name:
 // raise a code on the n-th call or on every call (the raise happens inside
 // HOST_ENTRY), a status (Call::status), or output values (Call::int_out,
-// real_out, text_out by index). HOST_ENTRY_TEXT(name, text, args...) also
+// real_out, text_out by index). HOST_ENTRY_TEXT(text, args...) also
 // keeps the first 86 characters of a text argument in the record (null is
-// recorded as an empty text).
+// recorded as an empty text). HOST_ENTRY_AS(name, args...) is for a shared
+// helper that enters on behalf of the routine named by its caller.
+//
+// The call knows its routine's name, so checks and errors raised by the
+// routine say where they come from without the routine writing its name:
+//     call.need(pointer, "the status output");   // null: HOST_ERR_NULL_ARGUMENT
+//     call.fail(HOST_ERR_BAD_ARGUMENT, "mark %d is not set", mark);
 //
 // Cost with nothing scripted: one flag test and a store into a preallocated
 // array (journal on), or two flag tests (journal off).
@@ -94,8 +101,18 @@ inline JournalRecord* record(const char* name, A... args) {
 // What the hook hands back to the function: the script for this call, if any.
 class Call {
 public:
-    explicit Call(const Script* s) : s_(s) {}
+    Call(const char* name, const Script* s) : name_(name), s_(s) {}
+    const char* name() const { return name_; }
     bool scripted() const { return s_ != nullptr; }
+    // Raises code with "<routine>: <text>" as the error's text.
+    [[noreturn]] void fail(int code, const char* format, ...) const __attribute__((format(printf, 3, 4)));
+    // Raises HOST_ERR_NULL_ARGUMENT ("<routine>: <what> is null") for a null
+    // pointer; answers the pointer otherwise.
+    template <class T>
+    T* need(T* pointer, const char* what) const {
+        if (!pointer) null_argument(what);
+        return pointer;
+    }
     // True (and out set) when a test scripted the function's status.
     bool status(int& out) const { return s_ && scripted_status(out); }
     std::size_t outputs() const { return s_ ? output_count() : 0; }
@@ -110,14 +127,16 @@ private:
     std::int64_t int_at(std::size_t i, std::int64_t dflt) const;
     double real_at(std::size_t i, double dflt) const;
     const char* text_at(std::size_t i, const char* dflt) const;
+    [[noreturn]] void null_argument(const char* what) const;
+    const char* name_;
     const Script* s_;
 };
 
 template <class... A>
 inline Call enter(const char* name, A... args) {
     if (hook_detail::j_on) hook_detail::record(name, args...);
-    if (hook_detail::scripted == 0) return Call(nullptr);
-    return Call(hook_detail::apply(name));
+    if (hook_detail::scripted == 0) return Call(name, nullptr);
+    return Call(name, hook_detail::apply(name));
 }
 
 template <class... A>
@@ -131,13 +150,14 @@ inline Call enter_text(const char* name, const char* text, A... args) {
             r->text[n] = '\0';
         }
     }
-    if (hook_detail::scripted == 0) return Call(nullptr);
-    return Call(hook_detail::apply(name));
+    if (hook_detail::scripted == 0) return Call(name, nullptr);
+    return Call(name, hook_detail::apply(name));
 }
 
 }  // namespace host
 
-#define HOST_ENTRY(...) ::host::enter(__VA_ARGS__)
-#define HOST_ENTRY_TEXT(...) ::host::enter_text(__VA_ARGS__)
+#define HOST_ENTRY(...) ::host::enter(__func__ __VA_OPT__(, ) __VA_ARGS__)
+#define HOST_ENTRY_TEXT(text, ...) ::host::enter_text(__func__, text __VA_OPT__(, ) __VA_ARGS__)
+#define HOST_ENTRY_AS(name, ...) ::host::enter(name __VA_OPT__(, ) __VA_ARGS__)
 
 #endif

@@ -248,17 +248,17 @@ namespace hc = host::curves;
 extern "C" {
 
 double EQ_ask_length_tolerance(void) {
-    auto call = HOST_ENTRY("EQ_ask_length_tolerance");
+    auto call = HOST_ENTRY();
     return call.real_out(0, hc::kLengthTolerance);
 }
 
 double EQ_ask_length_squared_tolerance(void) {
-    auto call = HOST_ENTRY("EQ_ask_length_squared_tolerance");
+    auto call = HOST_ENTRY();
     return call.real_out(0, hc::kLengthTolerance * hc::kLengthTolerance);
 }
 
 int ES_ask_entity_type(unsigned int object) {
-    auto call = HOST_ENTRY("ES_ask_entity_type", object);
+    auto call = HOST_ENTRY(object);
     const int type = hc::live("ES_ask_entity_type", object).type;
     return static_cast<int>(call.int_out(0, type));
 }
@@ -266,7 +266,7 @@ int ES_ask_entity_type(unsigned int object) {
 // ---- points ---------------------------------------------------------------
 
 void ES_create_point(const double point[3], unsigned int* point_out) {
-    HOST_ENTRY("ES_create_point", point, point_out);
+    HOST_ENTRY(point, point_out);
     hc::need("ES_create_point", point);
     hc::need("ES_create_point", point_out);
     hc::need_finite("ES_create_point", point, 3);
@@ -279,13 +279,13 @@ void ES_create_point(const double point[3], unsigned int* point_out) {
 }
 
 void ES_ask_coordinates_of_point(unsigned int point, double coords[3]) {
-    HOST_ENTRY("ES_ask_coordinates_of_point", point, coords);
+    HOST_ENTRY(point, coords);
     hc::need("ES_ask_coordinates_of_point", coords);
     hc::copy3(coords, hc::of_kind("ES_ask_coordinates_of_point", point, hc::Kind::point, true).point);
 }
 
 void POINT_set_coordinates(unsigned int point, const double coords[3]) {
-    HOST_ENTRY("POINT_set_coordinates", point, coords);
+    HOST_ENTRY(point, coords);
     hc::need("POINT_set_coordinates", coords);
     hc::need_finite("POINT_set_coordinates", coords, 3);
     hc::copy3(hc::of_kind("POINT_set_coordinates", point, hc::Kind::point, true).point, coords);
@@ -295,7 +295,7 @@ void POINT_set_coordinates(unsigned int point, const double coords[3]) {
 // ---- lines ----------------------------------------------------------------
 
 void ES_create_line_in_part(unsigned int part, const double ends[6], unsigned int* line) {
-    HOST_ENTRY("ES_create_line_in_part", part, ends, line);
+    HOST_ENTRY(part, ends, line);
     hc::need("ES_create_line_in_part", ends);
     hc::need("ES_create_line_in_part", line);
     hc::need_finite("ES_create_line_in_part", ends, 6);
@@ -309,7 +309,7 @@ void ES_create_line_in_part(unsigned int part, const double ends[6], unsigned in
 }
 
 void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3]) {
-    HOST_ENTRY("ES_ask_coordinates_of_line", line, start, end);
+    HOST_ENTRY(line, start, end);
     hc::need("ES_ask_coordinates_of_line", start);
     hc::need("ES_ask_coordinates_of_line", end);
     const hc::Entity& e = hc::of_kind("ES_ask_coordinates_of_line", line, hc::Kind::line, false);
@@ -318,7 +318,7 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
 }
 
 void LINE_set_end_points(unsigned int line, const double start[3], const double end[3]) {
-    HOST_ENTRY("LINE_set_end_points", line, start, end);
+    HOST_ENTRY(line, start, end);
     hc::need("LINE_set_end_points", start);
     hc::need("LINE_set_end_points", end);
     hc::need_finite("LINE_set_end_points", start, 3);
@@ -332,7 +332,7 @@ void LINE_set_end_points(unsigned int line, const double start[3], const double 
 // ---- arcs -----------------------------------------------------------------
 
 void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc) {
-    HOST_ENTRY("ES_create_arc", data, matrix, arc);
+    HOST_ENTRY(data, matrix, arc);
     hc::need("ES_create_arc", data);
     hc::need("ES_create_arc", arc);
     hc::need_finite("ES_create_arc", data, 6);
@@ -348,14 +348,14 @@ void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc)
 }
 
 void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
-    HOST_ENTRY("ES_ask_data_of_arc", arc, data);
+    HOST_ENTRY(arc, data);
     hc::need("ES_ask_data_of_arc", data);
     const hc::Entity& e = hc::of_kind("ES_ask_data_of_arc", arc, hc::Kind::arc, false);
     for (int i = 0; i < 6; ++i) data[i] = e.arc[i];
 }
 
 void ARC_set_data(unsigned int arc, const double data[6]) {
-    HOST_ENTRY("ARC_set_data", arc, data);
+    HOST_ENTRY(arc, data);
     hc::need("ARC_set_data", data);
     hc::need_finite("ARC_set_data", data, 6);
     hc::Entity& e = hc::of_kind("ARC_set_data", arc, hc::Kind::arc, true);
@@ -364,7 +364,7 @@ void ARC_set_data(unsigned int arc, const double data[6]) {
 }
 
 void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
-    HOST_ENTRY("ES_set_matrix_of_entity", object, matrix);
+    HOST_ENTRY(object, matrix);
     hc::live("ES_set_matrix_of_entity", object);
     hc::Entity* e = hc::table().find(object);
     if (!e || (e->kind != hc::Kind::arc && e->kind != hc::Kind::conic))
@@ -376,7 +376,7 @@ void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
 }
 
 unsigned int CURVE_ask_matrix_of_entity(unsigned int object) {
-    auto call = HOST_ENTRY("CURVE_ask_matrix_of_entity", object);
+    auto call = HOST_ENTRY(object);
     hc::live("CURVE_ask_matrix_of_entity", object);
     const hc::Entity* e = hc::table().find(object);
     const unsigned int m = e && (e->kind == hc::Kind::arc || e->kind == hc::Kind::conic) ? e->matrix : 0;
@@ -386,7 +386,7 @@ unsigned int CURVE_ask_matrix_of_entity(unsigned int object) {
 // ---- conics ---------------------------------------------------------------
 
 void es0600_(const int* type, const double values[13], const unsigned int* matrix, unsigned int* conic) {
-    HOST_ENTRY("es0600_", type ? *type : 0, values, matrix ? *matrix : 0u, conic);
+    HOST_ENTRY(type ? *type : 0, values, matrix ? *matrix : 0u, conic);
     hc::need("es0600_", type);
     hc::need("es0600_", values);
     hc::need("es0600_", matrix);
@@ -407,7 +407,7 @@ void es0600_(const int* type, const double values[13], const unsigned int* matri
 }
 
 void es0610_(const unsigned int* conic, double values[13]) {
-    HOST_ENTRY("es0610_", conic ? *conic : 0u, values);
+    HOST_ENTRY(conic ? *conic : 0u, values);
     hc::need("es0610_", conic);
     hc::need("es0610_", values);
     const hc::Entity& e = hc::of_kind("es0610_", *conic, hc::Kind::conic, true);
@@ -415,7 +415,7 @@ void es0610_(const unsigned int* conic, double values[13]) {
 }
 
 void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
-    HOST_ENTRY("CONIC_set_data", conic, data);
+    HOST_ENTRY(conic, data);
     hc::need("CONIC_set_data", data);
     hc::Entity& e = hc::of_kind("CONIC_set_data", conic, hc::Kind::conic, true);
     if (data->type != e.conic_type)
@@ -429,7 +429,7 @@ void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
 }
 
 void CONIC_ask_endpoints(const CONIC_std_data_t* data, double start[3], double end[3]) {
-    HOST_ENTRY("CONIC_ask_endpoints", data, start, end);
+    HOST_ENTRY(data, start, end);
     hc::need("CONIC_ask_endpoints", data);
     hc::need("CONIC_ask_endpoints", start);
     hc::need("CONIC_ask_endpoints", end);
@@ -444,7 +444,7 @@ void CONIC_ask_endpoints(const CONIC_std_data_t* data, double start[3], double e
 
 void k0541_(const double p1[3], const double p2[3], const double p3[3], double values[9], unsigned int* matrix,
             int* status) {
-    HOST_ENTRY("k0541_", p1, p2, p3, matrix);
+    HOST_ENTRY(p1, p2, p3, matrix);
     hc::need("k0541_", p1);
     hc::need("k0541_", p2);
     hc::need("k0541_", p3);
@@ -469,7 +469,7 @@ void k0541_(const double p1[3], const double p2[3], const double p3[3], double v
 // ---- solid-kernel curve type -------------------------------------------------
 
 int PX_curve_ask_type(unsigned int edge) {
-    auto call = HOST_ENTRY("PX_curve_ask_type", edge);
+    auto call = HOST_ENTRY(edge);
     hc::live("PX_curve_ask_type", edge);
     const hc::Entity* e = hc::table().find(edge);
     int kind = PX_CURVE_OTHER;
@@ -479,7 +479,7 @@ int PX_curve_ask_type(unsigned int edge) {
 }
 
 void es7010_occ_(const unsigned int* object, int* kernel_entity) {
-    HOST_ENTRY("es7010_occ_", object ? *object : 0u, kernel_entity);
+    HOST_ENTRY(object ? *object : 0u, kernel_entity);
     hc::need("es7010_occ_", object);
     hc::need("es7010_occ_", kernel_entity);
     const host::objects::Object& o = hc::live("es7010_occ_", *object);
@@ -487,7 +487,7 @@ void es7010_occ_(const unsigned int* object, int* kernel_entity) {
 }
 
 void KI_ougeef(const int* edge, int* curve, int* ifail) {
-    HOST_ENTRY("KI_ougeef", edge ? *edge : 0, curve, ifail);
+    HOST_ENTRY(edge ? *edge : 0, curve, ifail);
     hc::need("KI_ougeef", edge);
     hc::need("KI_ougeef", curve);
     hc::need("KI_ougeef", ifail);
@@ -498,7 +498,7 @@ void KI_ougeef(const int* edge, int* curve, int* ifail) {
 }
 
 void KI_outcur(const int* curve, double center[3], double axis[3], double* radius, int* ifail) {
-    HOST_ENTRY("KI_outcur", curve ? *curve : 0, center, axis, radius);
+    HOST_ENTRY(curve ? *curve : 0, center, axis, radius);
     hc::need("KI_outcur", curve);
     hc::need("KI_outcur", center);
     hc::need("KI_outcur", axis);
@@ -518,7 +518,7 @@ void KI_outcur(const int* curve, double center[3], double axis[3], double* radiu
 }
 
 void KI_enpopc(const int* curve, const double* t, const int* n, const int* side, double point[3], int* ifail) {
-    HOST_ENTRY("KI_enpopc", curve ? *curve : 0, t ? *t : 0.0, n ? *n : 0, side ? *side : 0);
+    HOST_ENTRY(curve ? *curve : 0, t ? *t : 0.0, n ? *n : 0, side ? *side : 0);
     hc::need("KI_enpopc", curve);
     hc::need("KI_enpopc", t);
     hc::need("KI_enpopc", point);
@@ -543,7 +543,7 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
 // ---- occurrences ------------------------------------------------------------
 
 void OCC_transform_direction_p(unsigned int occurrence, const double direction[3], double out[3]) {
-    HOST_ENTRY("OCC_transform_direction_p", occurrence, direction, out);
+    HOST_ENTRY(occurrence, direction, out);
     hc::need("OCC_transform_direction_p", direction);
     hc::need("OCC_transform_direction_p", out);
     const host::objects::Object& object = hc::live("OCC_transform_direction_p", occurrence);

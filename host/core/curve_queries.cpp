@@ -403,7 +403,7 @@ bool scripted_hit(const host::Call& call, int* status, double* point, double* pa
 // extended beyond it: the entry, then a scripted answer or the computed one.
 int curve_face_entry(const char* fn, bool extended, unsigned int curve, unsigned int face, const double* reference,
                      int* status, double* point, double* parameter, double* uv) {
-    auto call = HOST_ENTRY(fn, curve, face, reference, point);
+    auto call = HOST_ENTRY_AS(fn, curve, face, reference, point);
     int scripted;
     if (call.status(scripted)) return scripted;
     if (scripted_hit(call, status, point, parameter, uv)) return 0;
@@ -415,7 +415,7 @@ int curve_face_entry(const char* fn, bool extended, unsigned int curve, unsigned
 extern "C" {
 
 int es0017_(const unsigned int* object) {
-    auto call = HOST_ENTRY("es0017_", object ? *object : 0u);
+    auto call = HOST_ENTRY(object ? *object : 0u);
     need("es0017_", object);
     const host::objects::Object& o = live("es0017_", *object);
     int cls = ES_CLASS_OTHER;
@@ -434,14 +434,14 @@ int es0017_(const unsigned int* object) {
 }
 
 unsigned int evcrvu_p(unsigned int curve) {
-    auto call = HOST_ENTRY("evcrvu_p", curve);
+    auto call = HOST_ENTRY(curve);
     if (call.outputs() > 0) return static_cast<unsigned int>(call.int_out(0, 0));
     if (!host::objects::is_alive(curve) || !host::curves::curve_of(curve)) return 0;
     return EVC_initialize(curve);
 }
 
 unsigned int evcrvu(unsigned int curve) {
-    HOST_ENTRY("evcrvu", curve);
+    HOST_ENTRY(curve);
     live("evcrvu", curve);
     if (!host::curves::curve_of(curve))
         ERROR_raise("evcrvu", 0, EVC_ERR_NOT_A_CURVE, "evcrvu: tag %u carries no curve", curve);
@@ -449,19 +449,19 @@ unsigned int evcrvu(unsigned int curve) {
 }
 
 void evcrve(unsigned int evaluator, int n, double parameter, double* result) {
-    HOST_ENTRY("evcrve", evaluator, n, parameter, result);
+    HOST_ENTRY(evaluator, n, parameter, result);
     need("evcrve", result);
     if (n < 0 || n > 2) ERROR_raise("evcrve", 0, HOST_ERR_BAD_ARGUMENT, "evcrve: %d derivatives", n);
     EVC_evaluate(evaluator, n, parameter, result, n > 0 ? result + 3 : nullptr);
 }
 
 void evcrvf(unsigned int evaluator) {
-    HOST_ENTRY("evcrvf", evaluator);
+    HOST_ENTRY(evaluator);
     EVC_free(evaluator);
 }
 
 int em05_(const unsigned int* curve) {
-    auto call = HOST_ENTRY("em05_", curve ? *curve : 0u);
+    auto call = HOST_ENTRY(curve ? *curve : 0u);
     need("em05_", curve);
     const Curve c = curve_or_raise("em05_", *curve);
     const Range r = limits(c.record());
@@ -470,7 +470,7 @@ int em05_(const unsigned int* curve) {
 }
 
 void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* failed) {
-    HOST_ENTRY("CRV_PROPS_calc_centroid", evaluator, centroid, failed);
+    HOST_ENTRY(evaluator, centroid, failed);
     need("CRV_PROPS_calc_centroid", centroid);
     need("CRV_PROPS_calc_centroid", failed);
     const curve_struct* c = host::evc::record(evaluator);
@@ -502,7 +502,7 @@ void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* fa
 
 void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start, double end, int* count,
                                    double** data) {
-    HOST_ENTRY("CRV_PROPS_calc_inflection_pts", curve, option, count, data);
+    HOST_ENTRY(curve, option, count, data);
     need("CRV_PROPS_calc_inflection_pts", count);
     need("CRV_PROPS_calc_inflection_pts", data);
     if (option != 0 && option != 1)
@@ -561,7 +561,7 @@ void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start,
 }
 
 void e7009_(const unsigned int* curve, double* w1, double* w2) {
-    HOST_ENTRY("e7009_", curve ? *curve : 0u, w1, w2);
+    HOST_ENTRY(curve ? *curve : 0u, w1, w2);
     need("e7009_", curve);
     const Curve c = curve_or_raise("e7009_", *curve);
     const Range r = limits(c.record());
@@ -584,7 +584,7 @@ void e7009_(const unsigned int* curve, double* w1, double* w2) {
 }
 
 void em7013_(const double* from, const double* to, double* length, int* status) {
-    HOST_ENTRY("em7013_", from ? *from : 0.0, to ? *to : 0.0, length, status);
+    HOST_ENTRY(from ? *from : 0.0, to ? *to : 0.0, length, status);
     need("em7013_", from);
     need("em7013_", to);
     need("em7013_", length);
@@ -600,7 +600,7 @@ void em7013_(const double* from, const double* to, double* length, int* status) 
 }
 
 void em24_(const double* w1, const double* w2, const double* orientation, double* angle) {
-    HOST_ENTRY("em24_", w1, w2, orientation, angle);
+    HOST_ENTRY(w1, w2, orientation, angle);
     need("em24_", w1);
     need("em24_", w2);
     need("em24_", orientation);
@@ -628,7 +628,7 @@ void em24_(const double* w1, const double* w2, const double* orientation, double
 }
 
 void CRVANL_read_CARecord(unsigned int curve, CRVANL_CARecord_t* record) {
-    HOST_ENTRY("CRVANL_read_CARecord", curve, record);
+    HOST_ENTRY(curve, record);
     need("CRVANL_read_CARecord", record);
     live("CRVANL_read_CARecord", curve);
     const CRVANL_CARecord_t* r = host::crvanl::table().find(curve);
@@ -636,14 +636,14 @@ void CRVANL_read_CARecord(unsigned int curve, CRVANL_CARecord_t* record) {
 }
 
 void map02_(const double in[3], double out[3]) {
-    HOST_ENTRY("map02_", in, out);
+    HOST_ENTRY(in, out);
     need("map02_", in);
     need("map02_", out);
     for (int i = 0; i < 3; ++i) out[i] = in[i];
 }
 
 void map13_(const double in[3], double out[3]) {
-    HOST_ENTRY("map13_", in, out);
+    HOST_ENTRY(in, out);
     need("map13_", in);
     need("map13_", out);
     for (int i = 0; i < 3; ++i) out[i] = in[i];
@@ -661,7 +661,7 @@ int CRV_int_ext_curve_and_face(unsigned int curve, unsigned int face, const doub
 
 void em10_(const unsigned int* first, const unsigned int* second, const double reference[3], int* status,
            double point[3], double* first_parameter, double* second_parameter) {
-    auto call = HOST_ENTRY("em10_", first ? *first : 0u, second ? *second : 0u, reference, status);
+    auto call = HOST_ENTRY(first ? *first : 0u, second ? *second : 0u, reference, status);
     double uv[2] = {0, 0};
     if (status && point && first_parameter && second_parameter &&
         scripted_hit(call, status, point, first_parameter, uv)) {

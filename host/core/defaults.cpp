@@ -46,7 +46,7 @@ Display lookup(unsigned int part, int type, int subtype, int selector) {
 enum class Field { Color, Font, Width };
 
 int set_field(const char* fn, int type, int subtype, int selector, Field f, int value) {
-    auto call = HOST_ENTRY(fn, type, subtype, selector, value);
+    auto call = HOST_ENTRY_AS(fn, type, subtype, selector, value);
     int status;
     if (call.status(status)) return status;
     unsigned int part = CONTEXT_ask_work_part();
@@ -103,7 +103,7 @@ namespace hdf = host::defaults;
 extern "C" {
 
 void ES_default_settings(int* color, int* layer, int* width, int* font) {
-    HOST_ENTRY("ES_default_settings", color ? *color : 0, layer ? *layer : 0, width ? *width : 0, font ? *font : 0);
+    HOST_ENTRY(color ? *color : 0, layer ? *layer : 0, width ? *width : 0, font ? *font : 0);
     if (!color || !layer || !width || !font)
         ERROR_raise("ES_default_settings", 0, HOST_ERR_NULL_ARGUMENT, "ES_default_settings: a value is null");
     auto bad = [](int v, int lo, int hi) { return v != -1 && (v < lo || v > hi); };
@@ -121,7 +121,7 @@ void ES_default_settings(int* color, int* layer, int* width, int* font) {
 }
 
 int ES_ask_work_creation_disp_data(int type, int subtype, int selector, int* color, int* font, int* width) {
-    auto call = HOST_ENTRY("ES_ask_work_creation_disp_data", type, subtype, selector);
+    auto call = HOST_ENTRY(type, subtype, selector);
     int status;
     if (call.status(status)) return status;
     return hdf::ask(CONTEXT_ask_work_part(), type, subtype, selector, color, font, width);
@@ -129,7 +129,7 @@ int ES_ask_work_creation_disp_data(int type, int subtype, int selector, int* col
 
 int RM_ask_creation_display_data(unsigned int part, int type, int subtype, int selector, int* color, int* font,
                                  int* width) {
-    auto call = HOST_ENTRY("RM_ask_creation_display_data", part, type, subtype, selector);
+    auto call = HOST_ENTRY(part, type, subtype, selector);
     int status;
     if (call.status(status)) return status;
     return hdf::ask(part, type, subtype, selector, color, font, width);

@@ -24,33 +24,33 @@ namespace hd = host::display;
 extern "C" {
 
 void DSS_set_suppress_display(int level) {
-    HOST_ENTRY("DSS_set_suppress_display", level);
+    HOST_ENTRY(level);
     hd::st().suppress_level = level;
 }
 
 int DSS_ask_suppress_display(void) {
-    HOST_ENTRY("DSS_ask_suppress_display");
+    HOST_ENTRY();
     return hd::st().suppress_level;
 }
 
 void DSS_init_external_kxapi(void) {
-    HOST_ENTRY("DSS_init_external_kxapi");
+    HOST_ENTRY();
     hd::st().external_kxapi = true;
 }
 
 void VWDISP_load_cust_defaults(void) {
-    HOST_ENTRY("VWDISP_load_cust_defaults");
+    HOST_ENTRY();
     ++hd::st().cust_defaults_loads;
 }
 
 void dsp800_(int* flag) {
-    auto call = HOST_ENTRY("dsp800_", flag);
+    auto call = HOST_ENTRY(flag);
     if (!flag) ERROR_raise("dsp800_", 0, HOST_ERR_NULL_ARGUMENT, "dsp800_: the flag output is null");
     *flag = static_cast<int>(call.int_out(0, hd::st().display_flag));
 }
 
 int DSS_REGEN_regen_object(unsigned int object) {
-    auto call = HOST_ENTRY("DSS_REGEN_regen_object", object);
+    auto call = HOST_ENTRY(object);
     int status;
     if (call.status(status)) return status;
     if (!host::objects::is_alive(object))
@@ -61,7 +61,7 @@ int DSS_REGEN_regen_object(unsigned int object) {
 }
 
 int UPDATE_do_update_no_message(void) {
-    auto call = HOST_ENTRY("UPDATE_do_update_no_message");
+    auto call = HOST_ENTRY();
     int status;
     if (call.status(status)) return status;
     ++hd::st().updates;

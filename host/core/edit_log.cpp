@@ -63,19 +63,19 @@ namespace he = host::edit_log;
 extern "C" {
 
 int SO_is_so(unsigned int object) {
-    auto call = HOST_ENTRY("SO_is_so", object);
+    auto call = HOST_ENTRY(object);
     const auto* a = host::entity::find(object);
     return static_cast<int>(call.int_out(0, a && a->smart ? 1 : 0));
 }
 
 void CS2_activate_cs_of_object(unsigned int object) {
-    HOST_ENTRY("CS2_activate_cs_of_object", object);
+    HOST_ENTRY(object);
     he::need_live("CS2_activate_cs_of_object", object);
     he::svc().activated = object;
 }
 
 int ES_find_sketch_of_member(unsigned int object, unsigned int* sketch) {
-    auto call = HOST_ENTRY("ES_find_sketch_of_member", object, sketch);
+    auto call = HOST_ENTRY(object, sketch);
     he::need_live("ES_find_sketch_of_member", object);
     const unsigned int s = he::sketch_of(object);
     if (sketch) *sketch = s;
@@ -83,20 +83,20 @@ int ES_find_sketch_of_member(unsigned int object, unsigned int* sketch) {
 }
 
 void sk_edit_curve_(const unsigned int* object) {
-    HOST_ENTRY("sk_edit_curve_", object ? *object : 0u);
+    HOST_ENTRY(object ? *object : 0u);
     if (!object) ERROR_raise("sk_edit_curve_", 0, HOST_ERR_NULL_ARGUMENT, "sk_edit_curve_: the object is null");
     he::need_live("sk_edit_curve_", *object);
     he::svc().sketch_edits.push_back(*object);
 }
 
 void UPDATE_log_entity_to_update(unsigned int object) {
-    HOST_ENTRY("UPDATE_log_entity_to_update", object);
+    HOST_ENTRY(object);
     he::need_live("UPDATE_log_entity_to_update", object);
     he::log().entries.push_back({object, false, 0, 0});
 }
 
 void UPDATE_log_entity_int_app_data(unsigned int object, int kind, int value) {
-    HOST_ENTRY("UPDATE_log_entity_int_app_data", object, kind, value);
+    HOST_ENTRY(object, kind, value);
     he::need_live("UPDATE_log_entity_int_app_data", object);
     he::log().entries.push_back({object, true, kind, value});
 }

@@ -107,34 +107,34 @@ tag_t next_in_part(tag_t part, tag_t after, Pred pred) {
 extern "C" {
 
 void ES_cycle_entities_by_type(unsigned int part, int type, unsigned int* object) {
-    HOST_ENTRY("ES_cycle_entities_by_type", part, type, object ? *object : 0);
+    HOST_ENTRY(part, type, object ? *object : 0);
     need("ES_cycle_entities_by_type", object);
     need_part("ES_cycle_entities_by_type", part);
     *object = next_in_part(part, *object, [type](const Object& o) { return is_entity(o) && o.type == type; });
 }
 
 void ES_cycle_frecs(unsigned int part, unsigned int* feature) {
-    HOST_ENTRY("ES_cycle_frecs", part, feature ? *feature : 0);
+    HOST_ENTRY(part, feature ? *feature : 0);
     need("ES_cycle_frecs", feature);
     need_part("ES_cycle_frecs", part);
     *feature = next_in_part(part, *feature, is_feature);
 }
 
 unsigned int RM_start_cycle_in_part(unsigned int part) {
-    HOST_ENTRY("RM_start_cycle_in_part", part);
+    HOST_ENTRY(part);
     need_part("RM_start_cycle_in_part", part);
     return next_in_part(part, 0, is_entity);
 }
 
 unsigned int RM_next_entity(unsigned int object) {
-    HOST_ENTRY("RM_next_entity", object);
+    HOST_ENTRY(object);
     const Object* o = host::objects::find(object);
     if (!o) ERROR_raise("RM_next_entity", 0, HOST_ERR_DEAD_TAG, "RM_next_entity: tag %u is not a live object", object);
     return next_in_part(o->part, object, is_entity);
 }
 
 void es0067_(unsigned int* object) {
-    HOST_ENTRY("es0067_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     need("es0067_", object);
     const unsigned int part = host::parts::work_part();
     need_part("es0067_", part);

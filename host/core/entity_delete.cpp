@@ -91,13 +91,13 @@ namespace he = host::entity;
 extern "C" {
 
 int LM_is_list_open(int list) {
-    HOST_ENTRY("LM_is_list_open", list);
+    HOST_ENTRY(list);
     auto it = he::lm().lists.find(list);
     return it != he::lm().lists.end() && it->second.open ? 1 : 0;
 }
 
 void LM_open_list(void) {
-    HOST_ENTRY("LM_open_list");
+    HOST_ENTRY();
     he::ListState& l = he::cur();
     if (l.open) ERROR_raise("LM_open_list", 0, HOST_ERR_INTERNAL, "LM_open_list: list %d is open", he::lm().current);
     l = he::ListState{};
@@ -105,7 +105,7 @@ void LM_open_list(void) {
 }
 
 void LM_open_list_for_delete(void) {
-    HOST_ENTRY("LM_open_list_for_delete");
+    HOST_ENTRY();
     he::ListState& l = he::cur();
     if (l.open)
         ERROR_raise("LM_open_list_for_delete", 0, HOST_ERR_INTERNAL, "LM_open_list_for_delete: list %d is open",
@@ -116,7 +116,7 @@ void LM_open_list_for_delete(void) {
 }
 
 int LM_change_current_list(int list) {
-    HOST_ENTRY("LM_change_current_list", list);
+    HOST_ENTRY(list);
     if (list < 1) ERROR_raise("LM_change_current_list", 0, HOST_ERR_BAD_ARGUMENT, "LM_change_current_list: list %d", list);
     const int before = he::lm().current;
     he::lm().current = list;
@@ -124,19 +124,19 @@ int LM_change_current_list(int list) {
 }
 
 void LM_abort_list(void) {
-    HOST_ENTRY("LM_abort_list");
+    HOST_ENTRY();
     he::cur() = he::ListState{};
 }
 
 void UPDATE_log_entity_to_delete(unsigned int object) {
-    HOST_ENTRY("UPDATE_log_entity_to_delete", object);
+    HOST_ENTRY(object);
     he::live("UPDATE_log_entity_to_delete", object);
     auto& v = he::open_current("UPDATE_log_entity_to_delete").to_delete;
     if (std::find(v.begin(), v.end(), object) == v.end()) v.push_back(object);
 }
 
 int UPDATE_do_update(void) {
-    auto call = HOST_ENTRY("UPDATE_do_update");
+    auto call = HOST_ENTRY();
     int status;
     if (call.status(status)) return status;
     he::ListState l = he::cur();
@@ -151,24 +151,24 @@ int UPDATE_do_update(void) {
 }
 
 int esinsx_(const unsigned int* object) {
-    auto call = HOST_ENTRY("esinsx_", object ? *object : 0);
+    auto call = HOST_ENTRY(object ? *object : 0);
     he::need("esinsx_", object);
     he::live("esinsx_", *object);
     return static_cast<int>(call.int_out(0, he::attrs(*object).in_use ? 1 : 0));
 }
 
 void es3290_(const unsigned int* object, int* state, int* extra) {
-    HOST_ENTRY("es3290_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     he::delete_kind("es3290_", object, state, extra);
 }
 
 void es3390_(const unsigned int* object, int* state, int* extra) {
-    HOST_ENTRY("es3390_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     he::delete_kind("es3390_", object, state, extra);
 }
 
 void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
-    HOST_ENTRY("es7034_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     he::need("es7034_", object);
     he::need("es7034_", entity);
     he::need("es7034_", faces);
@@ -180,7 +180,7 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
 }
 
 void es1512_(const unsigned int* group, int* context) {
-    HOST_ENTRY("es1512_", group ? *group : 0, context);
+    HOST_ENTRY(group ? *group : 0, context);
     he::need("es1512_", group);
     he::need("es1512_", context);
     he::live("es1512_", *group);
@@ -188,12 +188,12 @@ void es1512_(const unsigned int* group, int* context) {
 }
 
 int CSO_ask_class(void) {
-    HOST_ENTRY("CSO_ask_class");
+    HOST_ENTRY();
     return he::cso_class();
 }
 
 void CSO_delete_object(unsigned int object) {
-    HOST_ENTRY("CSO_delete_object", object);
+    HOST_ENTRY(object);
     const host::objects::Object& o = he::live("CSO_delete_object", object);
     if (!OM_is_subclass(o.cls, he::cso_class()))
         ERROR_raise("CSO_delete_object", 0, HOST_ERR_WRONG_CLASS, "CSO_delete_object: tag %u is no smart object", object);

@@ -94,7 +94,7 @@ int store_state(const char* fn, tag_t t) {
 
 // The two Fortran-style entries that answer the entity-store state.
 int state_entry(const char* fn, const unsigned int* object) {
-    auto call = HOST_ENTRY(fn, object ? *object : 0);
+    auto call = HOST_ENTRY_AS(fn, object ? *object : 0);
     need(fn, object);
     return static_cast<int>(call.int_out(0, store_state(fn, *object)));
 }
@@ -103,7 +103,7 @@ int state_entry(const char* fn, const unsigned int* object) {
 // and 0 for a flag.
 template <class T>
 int field_entry(const char* fn, tag_t object, T Attrs::*field) {
-    HOST_ENTRY(fn, object);
+    HOST_ENTRY_AS(fn, object);
     return static_cast<int>(row(fn, object).*field);
 }
 
@@ -174,19 +174,19 @@ int FCF_is_fcf(unsigned int object) {
 }
 
 int TAG_allocated_tag(unsigned int object) {
-    HOST_ENTRY("TAG_allocated_tag", object);
+    HOST_ENTRY(object);
     return host::objects::is_alive(object) ? 1 : 0;
 }
 
 int OCC_is_occurrence(unsigned int object) {
-    HOST_ENTRY("OCC_is_occurrence", object);
+    HOST_ENTRY(object);
     const host::objects::Object* o = host::objects::find(object);
     if (!o) return 0;
     return o->cls == OM_CLASS_OCC_LW || he::attrs(object).occurrence ? 1 : 0;
 }
 
 void PART_ask_tag_cre_mod_vers(unsigned int object, int* creation, int* modification) {
-    HOST_ENTRY("PART_ask_tag_cre_mod_vers", object, creation, modification);
+    HOST_ENTRY(object, creation, modification);
     he::need("PART_ask_tag_cre_mod_vers", creation);
     he::need("PART_ask_tag_cre_mod_vers", modification);
     const he::Attrs& a = he::row("PART_ask_tag_cre_mod_vers", object);
@@ -195,18 +195,18 @@ void PART_ask_tag_cre_mod_vers(unsigned int object, int* creation, int* modifica
 }
 
 unsigned int PART_ask_part_of_object(unsigned int object) {
-    HOST_ENTRY("PART_ask_part_of_object", object);
+    HOST_ENTRY(object);
     const host::objects::Object& o = he::live("PART_ask_part_of_object", object);
     return o.cls == OM_CLASS_PART ? o.tag : o.part;
 }
 
 int PART_partially_loaded(unsigned int part) {
-    auto call = HOST_ENTRY("PART_partially_loaded", part);
+    auto call = HOST_ENTRY(part);
     return static_cast<int>(call.int_out(0, host::parts::load_state(part) == PART_PARTIALLY_LOADED ? 1 : 0));
 }
 
 int CONTEXT_ask_active_part_exists(void) {
-    auto call = HOST_ENTRY("CONTEXT_ask_active_part_exists");
+    auto call = HOST_ENTRY();
     return static_cast<int>(call.int_out(0, host::parts::work_part() != 0 ? 1 : 0));
 }
 
@@ -237,7 +237,7 @@ int ES_is_blanked(unsigned int object) {
 }
 
 void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* change) {
-    HOST_ENTRY("ES_change_color_font_width", object, change);
+    HOST_ENTRY(object, change);
     he::need("ES_change_color_font_width", change);
     he::Attrs& a = he::changed_row("ES_change_color_font_width", object);
     if (change->change_color) a.color = change->color;
@@ -246,24 +246,24 @@ void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* chan
 }
 
 void ES_layer_move_entity(unsigned int object, int layer) {
-    HOST_ENTRY("ES_layer_move_entity", object, layer);
+    HOST_ENTRY(object, layer);
     if (layer < 1 || layer > 256)
         ERROR_raise("ES_layer_move_entity", 0, HOST_ERR_BAD_ARGUMENT, "ES_layer_move_entity: layer %d", layer);
     he::changed_row("ES_layer_move_entity", object).layer = layer;
 }
 
 void ES_write_blank_status(unsigned int object, int status) {
-    HOST_ENTRY("ES_write_blank_status", object, status);
+    HOST_ENTRY(object, status);
     he::changed_row("ES_write_blank_status", object).blanked = status != 0;
 }
 
 void ES_write_srfanl(unsigned int object, int value) {
-    HOST_ENTRY("ES_write_srfanl", object, value);
+    HOST_ENTRY(object, value);
     he::changed_row("ES_write_srfanl", object).srfanl = value;
 }
 
 void ES_read_srfanl(unsigned int object, int* value) {
-    HOST_ENTRY("ES_read_srfanl", object, value);
+    HOST_ENTRY(object, value);
     he::need("ES_read_srfanl", value);
     const host::objects::Object& o = he::live("ES_read_srfanl", object);
     if (o.type != 70)
@@ -272,29 +272,29 @@ void ES_read_srfanl(unsigned int object, int* value) {
 }
 
 void ES_write_shaded(unsigned int object, int value) {
-    HOST_ENTRY("ES_write_shaded", object, value);
+    HOST_ENTRY(object, value);
     he::changed_row("ES_write_shaded", object).shaded = value;
 }
 
 void ES_read_shaded(unsigned int object, int* value) {
-    HOST_ENTRY("ES_read_shaded", object, value);
+    HOST_ENTRY(object, value);
     he::need("ES_read_shaded", value);
     *value = he::row("ES_read_shaded", object).shaded;
 }
 
 int DISPLAY_is_width_display(void) {
-    HOST_ENTRY("DISPLAY_is_width_display");
+    HOST_ENTRY();
     return he::width_display() ? 1 : 0;
 }
 
 void d7390_(void) {
-    HOST_ENTRY("d7390_");
+    HOST_ENTRY();
     ++he::dlog().batches_opened;
     ++he::dlog().batch_depth;
 }
 
 void d7392_(void) {
-    HOST_ENTRY("d7392_");
+    HOST_ENTRY();
     ++he::dlog().batches_closed;
     if (he::dlog().batch_depth == 0) {
         ERROR_note("d7392_", 0, "display batch closed that was not open");
@@ -304,20 +304,20 @@ void d7392_(void) {
 }
 
 void SOLVIEW_mark_visibility_changed(unsigned int object, int mode) {
-    HOST_ENTRY("SOLVIEW_mark_visibility_changed", object, mode);
+    HOST_ENTRY(object, mode);
     he::live("SOLVIEW_mark_visibility_changed", object);
     he::dlog().visibility.push_back(object);
 }
 
 void gt600_(const unsigned int* object) {
-    HOST_ENTRY("gt600_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     he::need("gt600_", object);
     he::live("gt600_", *object);
     he::dlog().redrawn.push_back(*object);
 }
 
 void DSS_ATTR_reverse_blank(void) {
-    HOST_ENTRY("DSS_ATTR_reverse_blank");
+    HOST_ENTRY();
     const unsigned int part = host::parts::work_part();
     for (unsigned int t : host::objects::objects_of_part(part)) {
         const host::objects::Object* o = host::objects::find(t);
@@ -332,7 +332,7 @@ void DSS_ATTR_reverse_blank(void) {
 // ---- Names ---------------------------------------------------------------
 
 void ES_add_entity_name(unsigned int object, const char* name, int length, int* result) {
-    HOST_ENTRY_TEXT("ES_add_entity_name", name, object, length);
+    HOST_ENTRY_TEXT(name, object, length);
     he::need("ES_add_entity_name", name);
     he::need("ES_add_entity_name", result);
     host::objects::Object& o = he::live("ES_add_entity_name", object);
@@ -347,7 +347,7 @@ void ES_add_entity_name(unsigned int object, const char* name, int length, int* 
 }
 
 void ES_read_entity_name(unsigned int object, char* buffer, int* length, int* named) {
-    HOST_ENTRY("ES_read_entity_name", object, buffer, length, named);
+    HOST_ENTRY(object, buffer, length, named);
     he::need("ES_read_entity_name", buffer);
     he::need("ES_read_entity_name", length);
     he::need("ES_read_entity_name", named);
@@ -359,19 +359,19 @@ void ES_read_entity_name(unsigned int object, char* buffer, int* length, int* na
 }
 
 int ES_is_entity_named(unsigned int object) {
-    HOST_ENTRY("ES_is_entity_named", object);
+    HOST_ENTRY(object);
     return he::live("ES_is_entity_named", object).name.empty() ? 0 : 1;
 }
 
 void ES_remove_entity_name(unsigned int object) {
-    HOST_ENTRY("ES_remove_entity_name", object);
+    HOST_ENTRY(object);
     he::live("ES_remove_entity_name", object).name.clear();
     he::attrs(object).located = false;
     host::parts::note_change(object);
 }
 
 void at020_(const unsigned int* object) {
-    HOST_ENTRY("at020_", object ? *object : 0);
+    HOST_ENTRY(object ? *object : 0);
     he::need("at020_", object);
     const host::objects::Object& o = he::live("at020_", *object);
     he::Attrs& a = he::attrs(*object);
@@ -384,13 +384,13 @@ void at020_(const unsigned int* object) {
 }
 
 void DSS_NAME_update_object(unsigned int object, int mode) {
-    HOST_ENTRY("DSS_NAME_update_object", object, mode);
+    HOST_ENTRY(object, mode);
     he::live("DSS_NAME_update_object", object);
     he::dlog().name_updates.push_back(object);
 }
 
 void ES_read_att_display_location(unsigned int object, double location[3], int* found) {
-    HOST_ENTRY("ES_read_att_display_location", object, location, found);
+    HOST_ENTRY(object, location, found);
     he::need("ES_read_att_display_location", location);
     he::need("ES_read_att_display_location", found);
     const host::objects::Object& o = he::live("ES_read_att_display_location", object);
@@ -401,7 +401,7 @@ void ES_read_att_display_location(unsigned int object, double location[3], int* 
 }
 
 void ES_edit_att_display_location(unsigned int object, const double location[3]) {
-    HOST_ENTRY("ES_edit_att_display_location", object, location);
+    HOST_ENTRY(object, location);
     he::need("ES_edit_att_display_location", location);
     he::Attrs& a = he::changed_row("ES_edit_att_display_location", object);
     if (!a.located)
@@ -411,7 +411,7 @@ void ES_edit_att_display_location(unsigned int object, const double location[3])
 }
 
 int STR_compare_i(const char* a, const char* b) {
-    HOST_ENTRY("STR_compare_i", a, b);
+    HOST_ENTRY(a, b);
     he::need("STR_compare_i", a);
     he::need("STR_compare_i", b);
     for (;; ++a, ++b) {
@@ -424,7 +424,7 @@ int STR_compare_i(const char* a, const char* b) {
 // ---- View dependency -------------------------------------------------------
 
 void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views) {
-    HOST_ENTRY("ES_VDG_ask_all_views", object, count, views);
+    HOST_ENTRY(object, count, views);
     he::need("ES_VDG_ask_all_views", count);
     he::need("ES_VDG_ask_all_views", views);
     const he::Attrs& a = he::row("ES_VDG_ask_all_views", object);
@@ -436,20 +436,20 @@ void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views)
 }
 
 void ES_VDG_remove(unsigned int object, unsigned int view) {
-    HOST_ENTRY("ES_VDG_remove", object, view);
+    HOST_ENTRY(object, view);
     auto& v = he::changed_row("ES_VDG_remove", object).views;
     v.erase(std::remove(v.begin(), v.end(), view), v.end());
 }
 
 void ES_VDG_make_dependent(unsigned int object, unsigned int view) {
-    HOST_ENTRY("ES_VDG_make_dependent", object, view);
+    HOST_ENTRY(object, view);
     he::live("ES_VDG_make_dependent", view);
     auto& v = he::changed_row("ES_VDG_make_dependent", object).views;
     if (std::find(v.begin(), v.end(), view) == v.end()) v.push_back(view);
 }
 
 void ES_set_view_dependent(unsigned int object, int dependent) {
-    HOST_ENTRY("ES_set_view_dependent", object, dependent);
+    HOST_ENTRY(object, dependent);
     he::changed_row("ES_set_view_dependent", object).view_dependent = dependent != 0;
 }
 
@@ -460,7 +460,7 @@ int ES_is_view_dependent(unsigned int object) {
 // ---- Data exchange ---------------------------------------------------------
 
 void RM_replace_object_data(unsigned int kept, unsigned int other) {
-    HOST_ENTRY("RM_replace_object_data", kept, other);
+    HOST_ENTRY(kept, other);
     host::objects::Object& k = he::live("RM_replace_object_data", kept);
     const host::objects::Object& o = he::live("RM_replace_object_data", other);
     k.type = o.type;

@@ -111,7 +111,7 @@ void fire_part_event(int reason, unsigned int part) {
 }
 
 void fire_part_event(int reason, unsigned int part, unsigned int extra) {
-    HOST_ENTRY("host::events::fire_part_event", reason, part, extra);
+    HOST_ENTRY_AS("host::events::fire_part_event", reason, part, extra);
     switch (reason) {
     case kOpened: {
         const PART_open_event_data data{extra, part};
@@ -138,7 +138,7 @@ void fire_part_event(int reason, unsigned int part, unsigned int extra) {
 }
 
 void fire_tag_event(int event, unsigned int object) {
-    HOST_ENTRY("host::events::fire_tag_event", event, object);
+    HOST_ENTRY_AS("host::events::fire_tag_event", event, object);
     std::vector<int> ids;
     for (const TagHook& h : st().tag_hooks) ids.push_back(h.id);
     for (int id : ids) {
@@ -168,7 +168,7 @@ namespace he = host::events;
 extern "C" {
 
 int CALLBACK_add_function(int reason_value, CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY("CALLBACK_add_function", reason_value, routine, client_data);
+    HOST_ENTRY(reason_value, routine, client_data);
     const int reason = he::reason_of_value(reason_value);
     if (reason < 0)
         ERROR_raise("CALLBACK_add_function", 0, HOST_ERR_BAD_ARGUMENT,
@@ -177,26 +177,26 @@ int CALLBACK_add_function(int reason_value, CALLBACK_function_t routine, void* c
 }
 
 int CALLBACK_remove_function(int hook_id) {
-    auto call = HOST_ENTRY("CALLBACK_remove_function", hook_id);
+    auto call = HOST_ENTRY(hook_id);
     int status;
     if (call.status(status)) return status;
     return he::remove_part_hook(hook_id, false);
 }
 
 int CONTEXT_add_chg_work_part_cb(CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY("CONTEXT_add_chg_work_part_cb", routine, client_data);
+    HOST_ENTRY(routine, client_data);
     return he::add_part_hook("CONTEXT_add_chg_work_part_cb", he::kWorkPartChanged, routine, client_data);
 }
 
 int CONTEXT_remove_chg_work_part_cb(int hook_id) {
-    auto call = HOST_ENTRY("CONTEXT_remove_chg_work_part_cb", hook_id);
+    auto call = HOST_ENTRY(hook_id);
     int status;
     if (call.status(status)) return status;
     return he::remove_part_hook(hook_id, true);
 }
 
 int TAG_register_event_cb(TAG_event_fn_t routine, int options) {
-    HOST_ENTRY("TAG_register_event_cb", routine, options);
+    HOST_ENTRY(routine, options);
     if (!routine)
         ERROR_raise("TAG_register_event_cb", 0, HOST_ERR_NULL_ARGUMENT, "TAG_register_event_cb: the routine is null");
     if (options != 0)
@@ -208,7 +208,7 @@ int TAG_register_event_cb(TAG_event_fn_t routine, int options) {
 }
 
 int TAG_unregister_event_cb(int hook_id) {
-    auto call = HOST_ENTRY("TAG_unregister_event_cb", hook_id);
+    auto call = HOST_ENTRY(hook_id);
     int status;
     if (call.status(status)) return status;
     auto& hooks = he::st().tag_hooks;

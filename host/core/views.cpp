@@ -127,18 +127,18 @@ namespace he = host::entity;
 extern "C" {
 
 unsigned int DWG_ask_current_drawing(void) {
-    auto call = HOST_ENTRY("DWG_ask_current_drawing");
+    auto call = HOST_ENTRY();
     return static_cast<unsigned int>(call.int_out(0, hv::current()));
 }
 
 unsigned int DMV_ask_drawing_of_view(unsigned int view) {
-    HOST_ENTRY("DMV_ask_drawing_of_view", view);
+    HOST_ENTRY(view);
     hv::of_type("DMV_ask_drawing_of_view", view, HOST_TYPE_VIEW);
     return hv::view_table()[view].drawing;
 }
 
 int DMV_delete_views(int count, const unsigned int* views) {
-    auto call = HOST_ENTRY("DMV_delete_views", count, views);
+    auto call = HOST_ENTRY(count, views);
     int status;
     if (call.status(status)) return status;
     if (count > 0) hv::need("DMV_delete_views", views);
@@ -156,7 +156,7 @@ int DMV_delete_views(int count, const unsigned int* views) {
 }
 
 int DWG_delete_drawing(unsigned int drawing) {
-    auto call = HOST_ENTRY("DWG_delete_drawing", drawing);
+    auto call = HOST_ENTRY(drawing);
     int status;
     if (call.status(status)) return status;
     hv::of_type("DWG_delete_drawing", drawing, HOST_TYPE_DRAWING);
@@ -166,7 +166,7 @@ int DWG_delete_drawing(unsigned int drawing) {
 }
 
 void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
-    HOST_ENTRY("DSS_VIEW_for_all_views", mode, data);
+    HOST_ENTRY(mode, data);
     hv::need("DSS_VIEW_for_all_views", reinterpret_cast<const void*>(routine));
     for (unsigned int t : host::objects::live_objects()) {
         const host::objects::Object* o = host::objects::find(t);
@@ -177,7 +177,7 @@ void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
 }
 
 void ES_ask_view_surface_data(unsigned int view, int* flag, int* other) {
-    HOST_ENTRY("ES_ask_view_surface_data", view, flag, other);
+    HOST_ENTRY(view, flag, other);
     hv::need("ES_ask_view_surface_data", flag);
     hv::need("ES_ask_view_surface_data", other);
     hv::of_type("ES_ask_view_surface_data", view, HOST_TYPE_VIEW);
@@ -187,7 +187,7 @@ void ES_ask_view_surface_data(unsigned int view, int* flag, int* other) {
 }
 
 void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int count, const unsigned int* objects) {
-    HOST_ENTRY("DSS_REGEN_regen_objs_in_views", n_views, views, count, objects);
+    HOST_ENTRY(n_views, views, count, objects);
     if (count > 0) hv::need("DSS_REGEN_regen_objs_in_views", objects);
     std::vector<unsigned int> list;
     for (int i = 0; i < count; ++i) {
@@ -200,7 +200,7 @@ void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int c
 }
 
 int ASSY_remove_component(unsigned int component) {
-    auto call = HOST_ENTRY("ASSY_remove_component", component);
+    auto call = HOST_ENTRY(component);
     int status;
     if (call.status(status)) return status;
     hv::of_type("ASSY_remove_component", component, HOST_TYPE_COMPONENT);
@@ -209,13 +209,13 @@ int ASSY_remove_component(unsigned int component) {
 }
 
 void OCC_delete_ref_set(unsigned int refset) {
-    HOST_ENTRY("OCC_delete_ref_set", refset);
+    HOST_ENTRY(refset);
     hv::of_type("OCC_delete_ref_set", refset, HOST_TYPE_REFSET);
     he::destroy_with_dependents(refset);
 }
 
 void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps) {
-    HOST_ENTRY("OCC_redraw_part_occ_and_reps", occurrence, mode, reps);
+    HOST_ENTRY(occurrence, mode, reps);
     if (!host::objects::is_alive(occurrence))
         ERROR_raise("OCC_redraw_part_occ_and_reps", 0, HOST_ERR_DEAD_TAG,
                     "OCC_redraw_part_occ_and_reps: tag %u is not a live object", occurrence);
@@ -223,7 +223,7 @@ void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps) {
 }
 
 void delete_sketch_(const unsigned int* sketch, int* state) {
-    HOST_ENTRY("delete_sketch_", sketch ? *sketch : 0);
+    HOST_ENTRY(sketch ? *sketch : 0);
     hv::need("delete_sketch_", sketch);
     hv::need("delete_sketch_", state);
     hv::of_type("delete_sketch_", *sketch, HOST_TYPE_SKETCH);
@@ -232,17 +232,17 @@ void delete_sketch_(const unsigned int* sketch, int* state) {
 }
 
 void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data) {
-    HOST_ENTRY("ES_loop_over_sketch", sketch, kinds, data);
+    HOST_ENTRY(sketch, kinds, data);
     hv::loop_members("ES_loop_over_sketch", sketch, HOST_TYPE_SKETCH, routine, data);
 }
 
 void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data) {
-    HOST_ENTRY("ES_loop_over_group", group, depth, data);
+    HOST_ENTRY(group, depth, data);
     hv::loop_members("ES_loop_over_group", group, HOST_TYPE_GROUP, routine, data);
 }
 
 int SMSP_delete_object_jqopen(unsigned int object) {
-    auto call = HOST_ENTRY("SMSP_delete_object_jqopen", object);
+    auto call = HOST_ENTRY(object);
     int status;
     if (call.status(status)) return status;
     hv::of_type("SMSP_delete_object_jqopen", object, HOST_TYPE_DRAFTING);
@@ -251,7 +251,7 @@ int SMSP_delete_object_jqopen(unsigned int object) {
 }
 
 int SMSP_set_name_jqopen(unsigned int object, const char* name) {
-    auto call = HOST_ENTRY_TEXT("SMSP_set_name_jqopen", name, object);
+    auto call = HOST_ENTRY_TEXT(name, object);
     int status;
     if (call.status(status)) return status;
     hv::need("SMSP_set_name_jqopen", name);
@@ -263,7 +263,7 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name) {
 }
 
 int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
-    HOST_ENTRY("PX_body_ask_faces_sm", body, count, faces);
+    HOST_ENTRY(body, count, faces);
     hv::need("PX_body_ask_faces_sm", count);
     hv::need("PX_body_ask_faces_sm", faces);
     const host::objects::Object& o = hv::of_type("PX_body_ask_faces_sm", body, HOST_TYPE_SOLID);
@@ -281,7 +281,7 @@ int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
 }
 
 void DSS_SRF_change_face_attr(const unsigned int* faces, int count, int value) {
-    HOST_ENTRY("DSS_SRF_change_face_attr", faces, count, value);
+    HOST_ENTRY(faces, count, value);
     if (count > 0) hv::need("DSS_SRF_change_face_attr", faces);
     hv::lg().face_attr_changes.emplace_back(faces, faces + (count > 0 ? count : 0));
     hv::lg().face_attr_values.push_back(value);

@@ -170,14 +170,14 @@ namespace hw = host::wcs;
 extern "C" {
 
 unsigned int WCS_ask_tag(void) {
-    auto call = HOST_ENTRY("WCS_ask_tag");
+    auto call = HOST_ENTRY();
     unsigned int t = hw::st().wcs;
     if (t != 0 && !host::objects::is_alive(t)) t = hw::st().wcs = 0;
     return static_cast<unsigned int>(call.int_out(0, t));
 }
 
 unsigned int WCS_set(unsigned int csys) {
-    HOST_ENTRY("WCS_set", csys);
+    HOST_ENTRY(csys);
     hw::of_type("WCS_set", csys, HOST_TYPE_CSYS);
     unsigned int before = hw::st().wcs;
     hw::st().wcs = csys;
@@ -186,23 +186,23 @@ unsigned int WCS_set(unsigned int csys) {
 }
 
 int WCS_is_permanent(void) {
-    HOST_ENTRY("WCS_is_permanent");
+    HOST_ENTRY();
     return hw::st().wcs != 0 && !hw::st().temporary;
 }
 
 int WCS_is_temporary(void) {
-    HOST_ENTRY("WCS_is_temporary");
+    HOST_ENTRY();
     return hw::st().wcs != 0 && hw::st().temporary;
 }
 
 unsigned int WCS_ask_skeleton(void) {
-    HOST_ENTRY("WCS_ask_skeleton");
+    HOST_ENTRY();
     const auto* r = hw::st().wcs ? hw::csys_table().find(hw::st().wcs) : nullptr;
     return r ? r->matrix : 0;
 }
 
 void base_WCS_Orient(const double origin[3], const double matrix[9]) {
-    auto call = HOST_ENTRY("base_WCS_Orient", origin, matrix);
+    auto call = HOST_ENTRY(origin, matrix);
     int status;
     if (call.status(status)) return;  // a test scripted a re-orientation that keeps the old one
     hw::need("base_WCS_Orient", origin);
@@ -213,7 +213,7 @@ void base_WCS_Orient(const double origin[3], const double matrix[9]) {
 }
 
 void ES_ask_csys_origin(unsigned int csys, double origin[3]) {
-    HOST_ENTRY("ES_ask_csys_origin", csys, origin);
+    HOST_ENTRY(csys, origin);
     hw::need("ES_ask_csys_origin", origin);
     hw::of_type("ES_ask_csys_origin", csys, HOST_TYPE_CSYS);
     const auto& r = hw::csys_table()[csys];
@@ -221,7 +221,7 @@ void ES_ask_csys_origin(unsigned int csys, double origin[3]) {
 }
 
 void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
-    HOST_ENTRY("ES_ask_matrix_tag_of_entity", object, matrix);
+    HOST_ENTRY(object, matrix);
     hw::need("ES_ask_matrix_tag_of_entity", matrix);
     const host::objects::Object* o = host::objects::find(object);
     if (!o)
@@ -236,7 +236,7 @@ void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
 }
 
 void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]) {
-    HOST_ENTRY("ES_ask_elements_of_matrix", matrix, values);
+    HOST_ENTRY(matrix, values);
     hw::need("ES_ask_elements_of_matrix", values);
     hw::of_type("ES_ask_elements_of_matrix", matrix, HOST_TYPE_MATRIX);
     const auto& r = hw::matrix_table()[matrix];
@@ -244,7 +244,7 @@ void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]) {
 }
 
 void ES_create_matrix_in_part(unsigned int part, const double* values, int count, unsigned int* matrix) {
-    HOST_ENTRY("ES_create_matrix_in_part", part, values, count, matrix);
+    HOST_ENTRY(part, values, count, matrix);
     hw::need("ES_create_matrix_in_part", values);
     hw::need("ES_create_matrix_in_part", matrix);
     if (count != 3)
@@ -254,7 +254,7 @@ void ES_create_matrix_in_part(unsigned int part, const double* values, int count
 }
 
 void ES_create_csys_0(const double origin[3], unsigned int matrix, unsigned int* csys) {
-    HOST_ENTRY("ES_create_csys_0", origin, matrix, csys);
+    HOST_ENTRY(origin, matrix, csys);
     hw::need("ES_create_csys_0", origin);
     hw::need("ES_create_csys_0", csys);
     const auto& m = hw::of_type("ES_create_csys_0", matrix, HOST_TYPE_MATRIX);

@@ -561,7 +561,7 @@ namespace hp = host::parts;
 extern "C" {
 
 void base_new_part(const char* name, int* length, int* units, int* result) {
-    auto call = HOST_ENTRY_TEXT("base_new_part", name, length ? *length : 0, units ? *units : 0);
+    auto call = HOST_ENTRY_TEXT(name, length ? *length : 0, units ? *units : 0);
     hp::need("base_new_part", result, "result");
     if (hp::scripted_result(call, result)) return;
     hp::need("base_new_part", units, "units");
@@ -573,7 +573,7 @@ void base_new_part(const char* name, int* length, int* units, int* result) {
 }
 
 int BASE_open_part(const char* name, unsigned int* part, PART_load_status_t* status) {
-    auto call = HOST_ENTRY_TEXT("BASE_open_part", name, part, status);
+    auto call = HOST_ENTRY_TEXT(name, part, status);
     int st;
     if (call.status(st)) return st;
     hp::need("BASE_open_part", status, "load status");
@@ -581,7 +581,7 @@ int BASE_open_part(const char* name, unsigned int* part, PART_load_status_t* sta
 }
 
 unsigned int BASE_open_part_quietly(const char* name, PART_load_status_t* status) {
-    HOST_ENTRY_TEXT("BASE_open_part_quietly", name, status);
+    HOST_ENTRY_TEXT(name, status);
     hp::need("BASE_open_part_quietly", status, "load status");
     tag_t part = 0;
     hp::open_part(name, &part, status, true);
@@ -589,14 +589,14 @@ unsigned int BASE_open_part_quietly(const char* name, PART_load_status_t* status
 }
 
 PROM_load_fail_msg_fn PROM_reg_prom_load_fail_msg_fn(PROM_load_fail_msg_fn fn) {
-    HOST_ENTRY("PROM_reg_prom_load_fail_msg_fn", fn);
+    HOST_ENTRY(fn);
     PROM_load_fail_msg_fn previous = hp::services.load_fail;
     hp::services.load_fail = fn ? fn : hp::default_load_fail_routine;
     return previous;
 }
 
 void base_save_part(unsigned int* part, int* components, int* mode, int* result) {
-    auto call = HOST_ENTRY("base_save_part", part ? *part : 0u, components ? *components : 0, mode ? *mode : 0);
+    auto call = HOST_ENTRY(part ? *part : 0u, components ? *components : 0, mode ? *mode : 0);
     hp::need("base_save_part", result, "result");
     if (hp::scripted_result(call, result)) return;
     const tag_t target = part && *part ? *part : hp::md().work;
@@ -609,7 +609,7 @@ void base_save_part(unsigned int* part, int* components, int* mode, int* result)
 }
 
 void base_part_save_as(const char* name, int* length, int* mode, int* result) {
-    auto call = HOST_ENTRY_TEXT("base_part_save_as", name, length ? *length : 0, mode ? *mode : 0);
+    auto call = HOST_ENTRY_TEXT(name, length ? *length : 0, mode ? *mode : 0);
     hp::need("base_part_save_as", result, "result");
     if (hp::scripted_result(call, result)) return;
     const tag_t part = hp::md().work;
@@ -631,7 +631,7 @@ void base_part_save_as(const char* name, int* length, int* mode, int* result) {
 }
 
 void PART_save_all_parts(PART_save_failures_t* failures) {
-    HOST_ENTRY("PART_save_all_parts", failures);
+    HOST_ENTRY(failures);
     hp::need("PART_save_all_parts", failures, "failures");
     std::vector<std::pair<tag_t, int>> failed;
     for (tag_t t : hp::md().order)
@@ -649,7 +649,7 @@ void PART_save_all_parts(PART_save_failures_t* failures) {
 }
 
 void base_Part_Reopen(unsigned int part, int scope, int option, PART_reopen_result_t* result) {
-    HOST_ENTRY("base_Part_Reopen", part, scope, option, result);
+    HOST_ENTRY(part, scope, option, result);
     hp::need("base_Part_Reopen", result, "result");
     hp::require_loaded("base_Part_Reopen", part);
     *result = PART_reopen_result_t{};
@@ -698,7 +698,7 @@ void base_Part_Reopen(unsigned int part, int scope, int option, PART_reopen_resu
 }
 
 void PART_free_reopen_result(PART_reopen_result_t* result) {
-    HOST_ENTRY("PART_free_reopen_result", result);
+    HOST_ENTRY(result);
     if (!result || !result->entries) return;
     for (int i = 0; i < result->count; ++i) SM_free(result->entries[i]);
     SM_free(result->entries);
@@ -707,7 +707,7 @@ void PART_free_reopen_result(PART_reopen_result_t* result) {
 }
 
 int PART_export_part(const char* name, int count, const unsigned int* objects, const PART_export_options_t* options) {
-    auto call = HOST_ENTRY_TEXT("PART_export_part", name, count, objects, options);
+    auto call = HOST_ENTRY_TEXT(name, count, objects, options);
     int status;
     if (call.status(status)) return status;
     hp::need("PART_export_part", options, "options");
@@ -734,7 +734,7 @@ int PART_export_part(const char* name, int count, const unsigned int* objects, c
 }
 
 int base_Part_Close(unsigned int part, int scope, int option) {
-    auto call = HOST_ENTRY("base_Part_Close", part, scope, option);
+    auto call = HOST_ENTRY(part, scope, option);
     int status;
     if (call.status(status)) return status;
     hp::require_state("base_Part_Close", part);
@@ -742,7 +742,7 @@ int base_Part_Close(unsigned int part, int scope, int option) {
 }
 
 void PART_delete_all_parts(void) {
-    HOST_ENTRY("PART_delete_all_parts");
+    HOST_ENTRY();
     for (tag_t t : std::vector<tag_t>(hp::md().order)) hp::leave(t);
     for (tag_t t : std::vector<tag_t>(hp::md().failures)) hp::leave(t);
     hp::md().display = 0;
@@ -751,7 +751,7 @@ void PART_delete_all_parts(void) {
 }
 
 int PART_cleanup(int option) {
-    HOST_ENTRY("PART_cleanup", option);
+    HOST_ENTRY(option);
     if (option != 0 && option != 1) return 0;
     for (tag_t t : std::vector<tag_t>(hp::md().failures)) hp::leave(t);
     if (option == 1) {
@@ -767,7 +767,7 @@ int PART_cleanup(int option) {
 }
 
 void PART_load_cset(unsigned int set, PART_load_status_t* status) {
-    HOST_ENTRY("PART_load_cset", set, status);
+    HOST_ENTRY(set, status);
     hp::need("PART_load_cset", status, "load status");
     auto it = hp::md().csets.find(set);
     if (it == hp::md().csets.end()) hp::raise("PART_load_cset", HOST_ERR_BAD_ARGUMENT, "unknown part set");
@@ -788,7 +788,7 @@ void PART_load_cset(unsigned int set, PART_load_status_t* status) {
 }
 
 void PART_unload_cset(unsigned int set, int option) {
-    HOST_ENTRY("PART_unload_cset", set, option);
+    HOST_ENTRY(set, option);
     auto it = hp::md().csets.find(set);
     if (it == hp::md().csets.end()) hp::raise("PART_unload_cset", HOST_ERR_BAD_ARGUMENT, "unknown part set");
     for (const std::string& file : std::vector<std::string>(it->second))
@@ -796,42 +796,42 @@ void PART_unload_cset(unsigned int set, int option) {
 }
 
 unsigned int CONTEXT_ask_root_part(void) {
-    HOST_ENTRY("CONTEXT_ask_root_part");
+    HOST_ENTRY();
     return hp::md().display;
 }
 unsigned int CONTEXT_ask_work_part(void) {
-    HOST_ENTRY("CONTEXT_ask_work_part");
+    HOST_ENTRY();
     return hp::md().work;
 }
 void CONTEXT_set_work_part(unsigned int part) {
-    HOST_ENTRY("CONTEXT_set_work_part", part);
+    HOST_ENTRY(part);
     hp::set_work_part(part);
 }
 void PART_set_displayed_part(unsigned int part) {
-    HOST_ENTRY("PART_set_displayed_part", part);
+    HOST_ENTRY(part);
     hp::set_display_part(part);
 }
 int PART_ask_num_parts(void) {
-    HOST_ENTRY("PART_ask_num_parts");
+    HOST_ENTRY();
     return static_cast<int>(hp::md().order.size());
 }
 unsigned int PART_ask_nth_part(int index) {
-    HOST_ENTRY("PART_ask_nth_part", index);
+    HOST_ENTRY(index);
     const auto& order = hp::md().order;
     return index >= 0 && static_cast<std::size_t>(index) < order.size() ? order[static_cast<std::size_t>(index)] : 0;
 }
 int PART_is_part_loaded(const char* name) {
-    HOST_ENTRY_TEXT("PART_is_part_loaded", name);
+    HOST_ENTRY_TEXT(name);
     hp::need("PART_is_part_loaded", name, "name");
     return hp::find_loaded(name) != 0;
 }
 unsigned int PART_ask_part_of_filename(const char* name) {
-    HOST_ENTRY_TEXT("PART_ask_part_of_filename", name);
+    HOST_ENTRY_TEXT(name);
     hp::need("PART_ask_part_of_filename", name, "name");
     return hp::find_tolerant(name, false);
 }
 int PART_is_part_loaded_tol(const char* name, int* state) {
-    auto call = HOST_ENTRY_TEXT("PART_is_part_loaded_tol", name, state);
+    auto call = HOST_ENTRY_TEXT(name, state);
     int status;
     if (call.status(status)) return status;
     hp::need("PART_is_part_loaded_tol", name, "name");
@@ -841,21 +841,21 @@ int PART_is_part_loaded_tol(const char* name, int* state) {
     return 0;
 }
 int PART_ask_modified(unsigned int part) {
-    HOST_ENTRY("PART_ask_modified", part);
+    HOST_ENTRY(part);
     return hp::require_state("PART_ask_modified", part).modified ? 1 : 0;
 }
 void PART_set_modified(unsigned int part) {
-    HOST_ENTRY("PART_set_modified", part);
+    HOST_ENTRY(part);
     hp::mark_modified(part);
 }
 char* PART_ask_filename_of_part(unsigned int part) {
-    auto call = HOST_ENTRY("PART_ask_filename_of_part", part);
+    auto call = HOST_ENTRY(part);
     if (call.outputs() > 0) return SM_string_copy(call.text_out(0, ""));
     hp::require_state("PART_ask_filename_of_part", part);
     return SM_string_copy(hp::file_of(part).c_str());
 }
 char* PART_name_for_display(int mode, const char* name) {
-    auto call = HOST_ENTRY_TEXT("PART_name_for_display", name, mode);
+    auto call = HOST_ENTRY_TEXT(name, mode);
     if (call.outputs() > 0) return SM_string_copy(call.text_out(0, ""));
     hp::need("PART_name_for_display", name, "name");
     const std::string n(name);
@@ -863,23 +863,23 @@ char* PART_name_for_display(int mode, const char* name) {
     return SM_string_copy(shown.c_str());
 }
 char* PART_get_stripped_part_name(unsigned int part) {
-    HOST_ENTRY("PART_get_stripped_part_name", part);
+    HOST_ENTRY(part);
     hp::require_state("PART_get_stripped_part_name", part);
     return SM_string_copy(hp::file_of(part).c_str());
 }
 unsigned int EXP_ask_part_of_name(const char* display_name) {
-    HOST_ENTRY_TEXT("EXP_ask_part_of_name", display_name);
+    HOST_ENTRY_TEXT(display_name);
     hp::need("EXP_ask_part_of_name", display_name, "name");
     for (tag_t t : hp::md().order)
         if (hp::stem(hp::file_of(t)) == display_name || hp::base_name(hp::file_of(t)) == display_name) return t;
     hp::raise("EXP_ask_part_of_name", PART_ERR_NOT_LOADED, "no loaded part of that name");
 }
 int PART_ask_units(unsigned int part) {
-    HOST_ENTRY("PART_ask_units", part);
+    HOST_ENTRY(part);
     return hp::require_loaded("PART_ask_units", part).units;
 }
 void PART_rename_part(unsigned int part, const char* name) {
-    HOST_ENTRY_TEXT("PART_rename_part", name, part);
+    HOST_ENTRY_TEXT(name, part);
     hp::require_loaded("PART_rename_part", part);
     if (int code = hp::check_name(name); code != 0) hp::raise("PART_rename_part", code, "bad file name");
     const tag_t other = hp::find_loaded(name);
@@ -888,33 +888,33 @@ void PART_rename_part(unsigned int part, const char* name) {
     hp::mark_modified(part);
 }
 void PART_ask_compression_flags(unsigned int part, PART_compress_flags_t* flags) {
-    HOST_ENTRY("PART_ask_compression_flags", part, flags);
+    HOST_ENTRY(part, flags);
     const hp::PartState& s = hp::require_loaded("PART_ask_compression_flags", part);
     hp::need("PART_ask_compression_flags", flags, "flags");
     *flags = s.compress;
 }
 void PART_set_compression_flags(unsigned int part, const PART_compress_flags_t* flags) {
-    HOST_ENTRY("PART_set_compression_flags", part, flags);
+    HOST_ENTRY(part, flags);
     hp::PartState& s = hp::require_loaded("PART_set_compression_flags", part);
     hp::need("PART_set_compression_flags", flags, "flags");
     s.compress = *flags;
 }
 
 int DMV_is_view_expanded(void) {
-    HOST_ENTRY("DMV_is_view_expanded");
+    HOST_ENTRY();
     return hp::services.view_expanded ? 1 : 0;
 }
 void FR_ZRMARK_set_part_close(int on) {
-    HOST_ENTRY("FR_ZRMARK_set_part_close", on);
+    HOST_ENTRY(on);
     hp::services.part_close_mark = on != 0;
 }
 void JQUI_update_menubar(void) {
-    HOST_ENTRY("JQUI_update_menubar");
+    HOST_ENTRY();
     ++hp::services.menubar_updates;
 }
 
 int JQMGR_decode_cli_part_file(const char* name, char** decoded) {
-    auto call = HOST_ENTRY_TEXT("JQMGR_decode_cli_part_file", name, decoded);
+    auto call = HOST_ENTRY_TEXT(name, decoded);
     hp::need("JQMGR_decode_cli_part_file", decoded, "decoded");
     *decoded = nullptr;
     int status;

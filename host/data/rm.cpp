@@ -17,12 +17,12 @@ const host::objects::Object& entity(const char* function, unsigned int object) {
 extern "C" {
 
 int RM_ask_entity_type(unsigned int object) {
-    HOST_ENTRY("RM_ask_entity_type", object);
+    HOST_ENTRY(object);
     return entity("RM_ask_entity_type", object).type;
 }
 
 void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype) {
-    HOST_ENTRY("RM_ask_entity_type_and_subtype", object, type, subtype);
+    HOST_ENTRY(object, type, subtype);
     if (!type || !subtype)
         ERROR_raise("RM_ask_entity_type_and_subtype", 0, HOST_ERR_NULL_ARGUMENT,
                     "RM_ask_entity_type_and_subtype: an output is null");
@@ -32,7 +32,7 @@ void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype
 }
 
 unsigned int RM_ask_new_tag_of_entity(unsigned int eid) {
-    HOST_ENTRY("RM_ask_new_tag_of_entity", eid);
+    HOST_ENTRY(eid);
     // The call names no part: an id that several open parts share means the
     // work part's object.
     return host::objects::tag_of_eid(eid, host::parts::work_part());

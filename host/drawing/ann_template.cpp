@@ -30,7 +30,7 @@ int updates() { return state().updates; }
 }  // namespace host::ann_template
 
 extern "C" int ANN_TMP_update_object_attribute(unsigned int object, TEXT_p_t title) {
-    auto call = HOST_ENTRY("ANN_TMP_update_object_attribute", object, title);
+    auto call = HOST_ENTRY(object, title);
     int status;
     if (call.status(status)) return status;
     if (!title) ERROR_raise("ANN_TMP_update_object_attribute", 0, HOST_ERR_NULL_ARGUMENT, "null title");

@@ -83,7 +83,7 @@ namespace hf = host::feature;
 extern "C" {
 
 int KI_crlist(int kind, int* list) {
-    auto call = HOST_ENTRY("KI_crlist", kind, list);
+    auto call = HOST_ENTRY(kind, list);
     if (!list) ERROR_raise("KI_crlist", 0, HOST_ERR_NULL_ARGUMENT, "KI_crlist: the list output is null");
     *list = 0;
     int status;
@@ -95,19 +95,19 @@ int KI_crlist(int kind, int* list) {
 }
 
 void KI_free_list(int list) {
-    HOST_ENTRY("KI_free_list", list);
+    HOST_ENTRY(list);
     hf::require_list("KI_free_list", list);
     hf::lists().lists.erase(list);
 }
 
 unsigned int CM_ask_object_of_eid(unsigned int object) {
-    HOST_ENTRY("CM_ask_object_of_eid", object);
+    HOST_ENTRY(object);
     hf::require_live("CM_ask_object_of_eid", object);
     return host::objects::find(object)->eid;
 }
 
 void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
-    HOST_ENTRY("CM_ptcmtgli", list, position, count, object);
+    HOST_ENTRY(list, position, count, object);
     hf::List& l = hf::require_list("CM_ptcmtgli", list);
     if (position != 0 || count != 1)
         ERROR_raise("CM_ptcmtgli", 0, HOST_ERR_BAD_ARGUMENT,
@@ -116,7 +116,7 @@ void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
 }
 
 int FEAT_delete_one(unsigned int feature) {
-    auto call = HOST_ENTRY("FEAT_delete_one", feature);
+    auto call = HOST_ENTRY(feature);
     int status;
     if (call.status(status) && status != 0) return status;
     const hf::Record* r = hf::find(feature);
@@ -129,7 +129,7 @@ int FEAT_delete_one(unsigned int feature) {
 }
 
 void ui_delete_feature_(int* list, int* status) {
-    HOST_ENTRY("ui_delete_feature_", list, status);
+    HOST_ENTRY(list, status);
     if (!list || !status)
         ERROR_raise("ui_delete_feature_", 0, HOST_ERR_NULL_ARGUMENT, "ui_delete_feature_: an argument is null");
     const hf::List& l = hf::require_list("ui_delete_feature_", *list);

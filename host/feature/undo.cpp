@@ -140,7 +140,7 @@ namespace hu = host::undo;
 extern "C" {
 
 unsigned int UNDO_JQ_set_mark(int visibility, const char* name, int* status) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_set_mark", name, visibility, status);
+    auto call = HOST_ENTRY_TEXT(name, visibility, status);
     if (!status) ERROR_raise("UNDO_JQ_set_mark", 0, HOST_ERR_NULL_ARGUMENT, "UNDO_JQ_set_mark: the status output is null");
     *status = 0;
     int scripted;
@@ -163,25 +163,25 @@ unsigned int UNDO_JQ_set_mark(int visibility, const char* name, int* status) {
 }
 
 int UNDO_JQ_ask_mark_exist(unsigned int mark, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_ask_mark_exist", name, mark);
+    auto call = HOST_ENTRY_TEXT(name, mark);
     return static_cast<int>(call.int_out(0, hu::find_mark(mark, name) >= 0 ? 1 : 0));
 }
 
 int UNDO_JQ_undo_to_mark(unsigned int mark, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_undo_to_mark", name, mark);
+    auto call = HOST_ENTRY_TEXT(name, mark);
     UNDO_SCRIPTED_STATUS(call);
     return hu::undo_to(hu::find_mark(mark, name));
 }
 
 int UNDO_JQ_undo_to_last_mark(int visibility, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_undo_to_last_mark", name, visibility);
+    auto call = HOST_ENTRY_TEXT(name, visibility);
     UNDO_SCRIPTED_STATUS(call);
     if (!hu::good_visibility(visibility)) return UNDO_ERR_BAD_VISIBILITY;
     return hu::undo_to(hu::newest_of(visibility, name, hu::st().marks.size()));
 }
 
 int UNDO_JQ_undo_to_previous_mark(int visibility, unsigned int previous_to, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_undo_to_previous_mark", name, visibility, previous_to);
+    auto call = HOST_ENTRY_TEXT(name, visibility, previous_to);
     UNDO_SCRIPTED_STATUS(call);
     if (!hu::good_visibility(visibility)) return UNDO_ERR_BAD_VISIBILITY;
     const long to = hu::find_mark(previous_to, nullptr);
@@ -190,7 +190,7 @@ int UNDO_JQ_undo_to_previous_mark(int visibility, unsigned int previous_to, cons
 }
 
 int UNDO_JQ_ask_mark_visibility(unsigned int mark, const char* name, int* visibility) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_ask_mark_visibility", name, mark, visibility);
+    auto call = HOST_ENTRY_TEXT(name, mark, visibility);
     UNDO_SCRIPTED_STATUS(call);
     if (!visibility)
         ERROR_raise("UNDO_JQ_ask_mark_visibility", 0, HOST_ERR_NULL_ARGUMENT,
@@ -202,7 +202,7 @@ int UNDO_JQ_ask_mark_visibility(unsigned int mark, const char* name, int* visibi
 }
 
 int UNDO_JQ_set_mark_visibility(unsigned int mark, const char* name, int visibility) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_set_mark_visibility", name, mark, visibility);
+    auto call = HOST_ENTRY_TEXT(name, mark, visibility);
     UNDO_SCRIPTED_STATUS(call);
     if (!hu::good_visibility(visibility)) return UNDO_ERR_BAD_VISIBILITY;
     const long i = hu::find_mark(mark, name);
@@ -213,7 +213,7 @@ int UNDO_JQ_set_mark_visibility(unsigned int mark, const char* name, int visibil
 }
 
 int UNDO_JQ_set_to_mark_visibility(unsigned int mark, const char* name, int visibility) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_set_to_mark_visibility", name, mark, visibility);
+    auto call = HOST_ENTRY_TEXT(name, mark, visibility);
     UNDO_SCRIPTED_STATUS(call);
     if (!hu::good_visibility(visibility)) return UNDO_ERR_BAD_VISIBILITY;
     const long i = hu::find_mark(mark, name);
@@ -228,25 +228,25 @@ int UNDO_JQ_set_to_mark_visibility(unsigned int mark, const char* name, int visi
 }
 
 int UNDO_JQ_ask_any_mark_exist(int visibility) {
-    auto call = HOST_ENTRY("UNDO_JQ_ask_any_mark_exist", visibility);
+    auto call = HOST_ENTRY(visibility);
     return static_cast<int>(call.int_out(0, hu::newest_of(visibility, nullptr, hu::st().marks.size()) >= 0));
 }
 
 int UNDO_JQ_ask_number_of_marks(int visibility) {
-    auto call = HOST_ENTRY("UNDO_JQ_ask_number_of_marks", visibility);
+    auto call = HOST_ENTRY(visibility);
     const auto& m = hu::st().marks;
     const auto n = std::count_if(m.begin(), m.end(), [&](const hu::Mark& k) { return k.visibility == visibility; });
     return static_cast<int>(call.int_out(0, n));
 }
 
 int UNDO_JQ_delete_mark(unsigned int mark, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_delete_mark", name, mark);
+    auto call = HOST_ENTRY_TEXT(name, mark);
     UNDO_SCRIPTED_STATUS(call);
     return hu::delete_from(hu::find_mark(mark, name), false);
 }
 
 int UNDO_JQ_delete_all_marks(void) {
-    auto call = HOST_ENTRY("UNDO_JQ_delete_all_marks");
+    auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     if (hu::busy()) return UNDO_ERR_BUSY;
     hu::st().marks.clear();
@@ -255,13 +255,13 @@ int UNDO_JQ_delete_all_marks(void) {
 }
 
 int UNDO_JQ_delete_to_mark(unsigned int mark, const char* name) {
-    auto call = HOST_ENTRY_TEXT("UNDO_JQ_delete_to_mark", name, mark);
+    auto call = HOST_ENTRY_TEXT(name, mark);
     UNDO_SCRIPTED_STATUS(call);
     return hu::delete_from(hu::find_mark(mark, name), true);
 }
 
 int UNDO_JQ_ask_next_vis_mark(unsigned int* mark) {
-    auto call = HOST_ENTRY("UNDO_JQ_ask_next_vis_mark", mark);
+    auto call = HOST_ENTRY(mark);
     UNDO_SCRIPTED_STATUS(call);
     if (!mark)
         ERROR_raise("UNDO_JQ_ask_next_vis_mark", 0, HOST_ERR_NULL_ARGUMENT, "UNDO_JQ_ask_next_vis_mark: the output is null");
@@ -271,14 +271,14 @@ int UNDO_JQ_ask_next_vis_mark(unsigned int* mark) {
 }
 
 int UNDO_JQ_undo_to_next_vis_mark(void) {
-    auto call = HOST_ENTRY("UNDO_JQ_undo_to_next_vis_mark");
+    auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     return hu::undo_to(hu::newest_of(UNDO_VISIBLE, nullptr, hu::st().marks.size()));
 }
 
 int UNDO_JQ_register_misc_cb(int kind, void* owner, int visibility, UNDO_misc_cb_fn_t routine, void* user_data,
                              unsigned int* id) {
-    auto call = HOST_ENTRY("UNDO_JQ_register_misc_cb", kind, visibility, routine, id);
+    auto call = HOST_ENTRY(kind, visibility, routine, id);
     UNDO_SCRIPTED_STATUS(call);
     if (!routine || !id)
         ERROR_raise("UNDO_JQ_register_misc_cb", 0, HOST_ERR_NULL_ARGUMENT,
@@ -291,7 +291,7 @@ int UNDO_JQ_register_misc_cb(int kind, void* owner, int visibility, UNDO_misc_cb
 }
 
 int UNDO_JQ_unregister_misc_cb(unsigned int id) {
-    auto call = HOST_ENTRY("UNDO_JQ_unregister_misc_cb", id);
+    auto call = HOST_ENTRY(id);
     UNDO_SCRIPTED_STATUS(call);
     auto& cbs = hu::st().callbacks;
     auto it = std::find_if(cbs.begin(), cbs.end(), [&](const hu::MiscCallback& c) { return c.id == id; });
@@ -301,21 +301,21 @@ int UNDO_JQ_unregister_misc_cb(unsigned int id) {
 }
 
 int UNDO_JQ_delete_all_misc_cbs(void) {
-    auto call = HOST_ENTRY("UNDO_JQ_delete_all_misc_cbs");
+    auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     hu::st().callbacks.clear();
     return 0;
 }
 
 int UNDO_JQ_disable_misc_cbs(void) {
-    auto call = HOST_ENTRY("UNDO_JQ_disable_misc_cbs");
+    auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     hu::st().callbacks_enabled = false;
     return 0;
 }
 
 int UNDO_JQ_enable_misc_cbs(void) {
-    auto call = HOST_ENTRY("UNDO_JQ_enable_misc_cbs");
+    auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     hu::st().callbacks_enabled = true;
     return 0;

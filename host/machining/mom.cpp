@@ -3,6 +3,6 @@
 #include "host/services/fm.h"
 
 extern "C" void MOM_TCL_set_ui_add_funcs(int mode) {
-    HOST_ENTRY("MOM_TCL_set_ui_add_funcs", mode);
+    HOST_ENTRY(mode);
     host::fm::mutable_state().ui_add_funcs = mode;
 }

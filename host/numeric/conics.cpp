@@ -45,7 +45,7 @@ void base_values(const double d[13], int type, double start, double end, double 
 extern "C" {
 
 double h053_(double y, double x) {
-    HOST_ENTRY("h053_", y, x);
+    HOST_ENTRY(y, x);
     if (x == 0 && y == 0) return 0;
     double a = std::atan2(y, x);
     if (a < 0) a += kTwoPi;
@@ -53,14 +53,14 @@ double h053_(double y, double x) {
 }
 
 int h805_(double a, double b, int tolerance_class) {
-    HOST_ENTRY("h805_", a, b, tolerance_class);
+    HOST_ENTRY(a, b, tolerance_class);
     const double tol = tolerance_class == 2 ? 1e-6 : 1e-10;
     return std::fabs(a - b) <= tol * std::max({1.0, std::fabs(a), std::fabs(b)}) ? 1 : 0;
 }
 
 int h601_(const double* a1, const double* b1, const double* e1, const double* a2, const double* b2,
           const double* e2, double* x, double* y) {
-    HOST_ENTRY("h601_", *a1, *b1, *a2, *b2);
+    HOST_ENTRY(*a1, *b1, *a2, *b2);
     const double det = *a1 * *b2 - *a2 * *b1;
     const double scale = std::max({std::fabs(*a1), std::fabs(*b1)}) * std::max({std::fabs(*a2), std::fabs(*b2)});
     if (!(scale > 0) || std::fabs(det) <= 1e-12 * scale) {
@@ -79,7 +79,7 @@ int h601_(const double* a1, const double* b1, const double* e1, const double* a2
 }
 
 void h100_(const double point[3], const double matrix[9], double out[3]) {
-    HOST_ENTRY("h100_", point, matrix, out);
+    HOST_ENTRY(point, matrix, out);
     double r[3];
     for (int i = 0; i < 3; ++i)
         r[i] = matrix[3 * i] * point[0] + matrix[3 * i + 1] * point[1] + matrix[3 * i + 2] * point[2];
@@ -87,7 +87,7 @@ void h100_(const double point[3], const double matrix[9], double out[3]) {
 }
 
 void h110_(const double matrix[9], double out[9]) {
-    HOST_ENTRY("h110_", matrix, out);
+    HOST_ENTRY(matrix, out);
     double r[9];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r[3 * i + j] = matrix[3 * j + i];
@@ -95,7 +95,7 @@ void h110_(const double matrix[9], double out[9]) {
 }
 
 void k0680_(const double k[6], int* status, int* type, double d[13]) {
-    HOST_ENTRY("k0680_", k, status, type, d);
+    HOST_ENTRY(k, status, type, d);
     *status = 1;
     *type = 0;
     for (int i = 0; i < 13; ++i) d[i] = 0;
@@ -169,7 +169,7 @@ void k0680_(const double k[6], int* status, int* type, double d[13]) {
 }
 
 void k0671_(const double d[13], double values[13]) {
-    HOST_ENTRY("k0671_", d, values);
+    HOST_ENTRY(d, values);
     // Polar angles about the center become the ellipse's own angles: the
     // two lie in the same quadrant, so the correction stays within pi / 2.
     const double a = d[2], b = d[3];
@@ -183,12 +183,12 @@ void k0671_(const double d[13], double values[13]) {
 }
 
 void k0672_(const double d[13], double values[13]) {
-    HOST_ENTRY("k0672_", d, values);
+    HOST_ENTRY(d, values);
     base_values(d, HOST_CONIC_PARABOLA, d[4], d[5], values);
 }
 
 void k0673_(const double d[13], double values[13]) {
-    HOST_ENTRY("k0673_", d, values);
+    HOST_ENTRY(d, values);
     base_values(d, HOST_CONIC_HYPERBOLA, d[4], d[5], values);
 }
 

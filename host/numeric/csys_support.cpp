@@ -78,7 +78,7 @@ int last_emphasis_flag() {
 extern "C" {
 
 void CONTEXT_adjust_point(int input_space, const double point[3], int output_space, double result[3]) {
-    HOST_ENTRY("CONTEXT_adjust_point", input_space, point, output_space, result);
+    HOST_ENTRY(input_space, point, output_space, result);
     need(point, "CONTEXT_adjust_point");
     need(result, "CONTEXT_adjust_point");
     need_space(input_space);
@@ -99,7 +99,7 @@ void CONTEXT_adjust_point(int input_space, const double point[3], int output_spa
 
 void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3],
                             int temporary, unsigned int* csys) {
-    HOST_ENTRY("ES_create_csys_in_wkpt", matrix, work_matrix, origin, temporary);
+    HOST_ENTRY(matrix, work_matrix, origin, temporary);
     need(origin, "ES_create_csys_in_wkpt");
     need(csys, "ES_create_csys_in_wkpt");
     of_type(matrix, HOST_TYPE_MATRIX, "ES_create_csys_in_wkpt");
@@ -111,7 +111,7 @@ void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, cons
 }
 
 int ES_is_eligible_for_display(unsigned int object) {
-    auto call = HOST_ENTRY("ES_is_eligible_for_display", object);
+    auto call = HOST_ENTRY(object);
     if (int st; call.status(st)) return st;
     const host::objects::Object* o = host::objects::find(object);
     if (o == nullptr || o->type < 1 || o->type > 255) return 0;
@@ -119,13 +119,13 @@ int ES_is_eligible_for_display(unsigned int object) {
 }
 
 void DSS_update_work_plane_emphasis(int flag) {
-    HOST_ENTRY("DSS_update_work_plane_emphasis", flag);
+    HOST_ENTRY(flag);
     ++g_emphasis.updates;
     g_emphasis.last_flag = flag;
 }
 
 void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
-    HOST_ENTRY("ES_replace_matrix_of_entity", object, matrix);
+    HOST_ENTRY(object, matrix);
     const host::objects::Object* o = host::objects::find(object);
     if (o == nullptr)
         ERROR_raise("ES_replace_matrix_of_entity", 0, HOST_ERR_DEAD_TAG,
@@ -138,7 +138,7 @@ void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
 }
 
 void es4520_(const unsigned int* csys, const double origin[3]) {
-    HOST_ENTRY("es4520_", csys ? *csys : 0u, origin);
+    HOST_ENTRY(csys ? *csys : 0u, origin);
     need(csys, "es4520_");
     need(origin, "es4520_");
     of_type(*csys, HOST_TYPE_CSYS, "es4520_");

@@ -112,7 +112,7 @@ int live_count() {
 extern "C" {
 
 unsigned int EVC_initialize(unsigned int curve) {
-    auto call = HOST_ENTRY("EVC_initialize", curve);
+    auto call = HOST_ENTRY(curve);
     if (int st; call.status(st)) return static_cast<unsigned int>(st);
     host::objects::require(curve);
     auto c = host::curves::curve_of(curve);
@@ -121,7 +121,7 @@ unsigned int EVC_initialize(unsigned int curve) {
 }
 
 unsigned int evcrvx(unsigned int evaluator, const double rotation[9], const double translation[3]) {
-    HOST_ENTRY("evcrvx", evaluator, rotation, translation);
+    HOST_ENTRY(evaluator, rotation, translation);
     const Curve& c = live(evaluator, "evcrvx");
     need(rotation, "evcrvx");
     need(translation, "evcrvx");
@@ -129,37 +129,37 @@ unsigned int evcrvx(unsigned int evaluator, const double rotation[9], const doub
 }
 
 void EVC_free(unsigned int evaluator) {
-    HOST_ENTRY("EVC_free", evaluator);
+    HOST_ENTRY(evaluator);
     live(evaluator, "EVC_free");
     table().erase(evaluator);
 }
 
 int EVC_is_live(unsigned int evaluator) {
-    HOST_ENTRY("EVC_is_live", evaluator);
+    HOST_ENTRY(evaluator);
     return table().count(evaluator) ? 1 : 0;
 }
 
 void EVC_ask_curve_limits(unsigned int evaluator, double limits[2]) {
-    HOST_ENTRY("EVC_ask_curve_limits", evaluator, limits);
+    HOST_ENTRY(evaluator, limits);
     const Curve& c = live(evaluator, "EVC_ask_curve_limits");
     need(limits, "EVC_ask_curve_limits");
     hostnum::curve_limits(c.record(), limits);
 }
 
 int EVC_is_curve_periodic(unsigned int evaluator) {
-    auto call = HOST_ENTRY("EVC_is_curve_periodic", evaluator);
+    auto call = HOST_ENTRY(evaluator);
     if (int st; call.status(st)) return st;
     return hostnum::curve_is_periodic(live(evaluator, "EVC_is_curve_periodic").record()) ? 1 : 0;
 }
 
 int EVC_ask_curve_type(unsigned int evaluator) {
-    auto call = HOST_ENTRY("EVC_ask_curve_type", evaluator);
+    auto call = HOST_ENTRY(evaluator);
     if (int st; call.status(st)) return st;
     return hostnum::evaluator_type(live(evaluator, "EVC_ask_curve_type").record());
 }
 
 void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[3], double* derivs) {
-    HOST_ENTRY("EVC_evaluate", evaluator, n, parameter, point);
+    HOST_ENTRY(evaluator, n, parameter, point);
     const Curve& c = live(evaluator, "EVC_evaluate");
     need(point, "EVC_evaluate");
     if (n < 0 || n > EVC_MAX_DERIVATIVES)
@@ -170,7 +170,7 @@ void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[
 
 void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double point[3], double tangent[3],
                                double normal[3], double binormal[3]) {
-    HOST_ENTRY("EVC_evaluate_unit_vectors", evaluator, parameter, point, tangent);
+    HOST_ENTRY(evaluator, parameter, point, tangent);
     const Curve& c = live(evaluator, "EVC_evaluate_unit_vectors");
     for (const void* p : {static_cast<const void*>(point), static_cast<const void*>(tangent),
                           static_cast<const void*>(normal), static_cast<const void*>(binormal)})
@@ -181,7 +181,7 @@ void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double 
 
 void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter,
                            double point[3]) {
-    HOST_ENTRY("EVC_ask_closest_point", evaluator, reference, parameter, point);
+    HOST_ENTRY(evaluator, reference, parameter, point);
     const Curve& c = live(evaluator, "EVC_ask_closest_point");
     need(reference, "EVC_ask_closest_point");
     need(parameter, "EVC_ask_closest_point");
@@ -190,7 +190,7 @@ void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], do
 }
 
 int EVC_is_equivalent(unsigned int evaluator, unsigned int other) {
-    auto call = HOST_ENTRY("EVC_is_equivalent", evaluator, other);
+    auto call = HOST_ENTRY(evaluator, other);
     if (int st; call.status(st)) return st;
     const Curve& a = live(evaluator, "EVC_is_equivalent");
     const Curve& b = live(other, "EVC_is_equivalent");
@@ -198,7 +198,7 @@ int EVC_is_equivalent(unsigned int evaluator, unsigned int other) {
 }
 
 void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
-    HOST_ENTRY("EVC_ask_line_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_line_data>(evaluator, EVAL_LINE, data, "EVC_ask_line_data");
     double lim[2];
     hostnum::curve_limits(c, lim);
@@ -210,7 +210,7 @@ void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
 }
 
 void EVC_ask_arc_data(unsigned int evaluator, EVC_arc_data_t* data) {
-    HOST_ENTRY("EVC_ask_arc_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_arc_data>(evaluator, EVAL_ARC, data, "EVC_ask_arc_data");
     data->is_periodic = c.periodic ? 1 : 0;
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
@@ -218,7 +218,7 @@ void EVC_ask_arc_data(unsigned int evaluator, EVC_arc_data_t* data) {
 }
 
 void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
-    HOST_ENTRY("EVC_ask_ellipse_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_ELLIPSE, data, "EVC_ask_ellipse_data");
     data->is_periodic = c.periodic ? 1 : 0;
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
@@ -227,14 +227,14 @@ void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
 }
 
 void EVC_ask_parabola_data(unsigned int evaluator, EVC_parabola_data_t* data) {
-    HOST_ENTRY("EVC_ask_parabola_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_PARABOLA, data, "EVC_ask_parabola_data");
     placement(c, d, data->limits, data->vertex, data->x_axis, data->y_axis);
     data->focal_length = d.c[2];
 }
 
 void EVC_ask_hyperbola_data(unsigned int evaluator, EVC_hyperbola_data_t* data) {
-    HOST_ENTRY("EVC_ask_hyperbola_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_HYPERBOLA, data, "EVC_ask_hyperbola_data");
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->k2 = std::sqrt(d.c[3]);
@@ -242,7 +242,7 @@ void EVC_ask_hyperbola_data(unsigned int evaluator, EVC_hyperbola_data_t* data) 
 }
 
 void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
-    HOST_ENTRY("EVC_ask_bcurve_data", evaluator, data);
+    HOST_ENTRY(evaluator, data);
     const auto [c, d] = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, data, "EVC_ask_bcurve_data");
     bool rational = false;
     for (int i = 0; i < d.n_poles; ++i) rational = rational || d.poles[4 * i + 3] != d.poles[3];
@@ -254,13 +254,13 @@ void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
 }
 
 void EVC_ask_bcurve_knots(unsigned int evaluator, double* knots) {
-    HOST_ENTRY("EVC_ask_bcurve_knots", evaluator, knots);
+    HOST_ENTRY(evaluator, knots);
     const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, knots, "EVC_ask_bcurve_knots").second;
     std::copy(d.knots, d.knots + d.n_poles + d.order, knots);
 }
 
 void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles) {
-    HOST_ENTRY("EVC_ask_bcurve_control_4", evaluator, poles);
+    HOST_ENTRY(evaluator, poles);
     const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, poles, "EVC_ask_bcurve_control_4").second;
     std::copy(d.poles, d.poles + 4 * d.n_poles, poles);
 }

@@ -130,7 +130,7 @@ int surface_class(int kind) {
 extern "C" {
 
 void pxpsus_(const unsigned int* face, int* surface_class) {
-    auto call = HOST_ENTRY("pxpsus_", face ? *face : 0u);
+    auto call = HOST_ENTRY(face ? *face : 0u);
     need(face, "pxpsus_");
     need(surface_class, "pxpsus_");
     // An entity without a surface (a body, an edge) has no surface class.
@@ -139,7 +139,7 @@ void pxpsus_(const unsigned int* face, int* surface_class) {
 }
 
 void pxbase_(const unsigned int* face, unsigned int* base) {
-    auto call = HOST_ENTRY("pxbase_", face ? *face : 0u);
+    auto call = HOST_ENTRY(face ? *face : 0u);
     need(face, "pxbase_");
     need(base, "pxbase_");
     const ks::Surface& s = surface(*face, "pxbase_");
@@ -149,7 +149,7 @@ void pxbase_(const unsigned int* face, unsigned int* base) {
 
 void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
                       double radii[2]) {
-    HOST_ENTRY("PX_face_ask_data", face, sense, kind, origin);
+    HOST_ENTRY(face, sense, kind, origin);
     for (const void* p :
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
@@ -159,7 +159,7 @@ void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double
 
 void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
                                double axis[3], double radii[2]) {
-    HOST_ENTRY("PX_ofs_face_ask_base_data", face, sense, kind, origin);
+    HOST_ENTRY(face, sense, kind, origin);
     for (const void* p :
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
@@ -174,7 +174,7 @@ void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kin
 }
 
 void pxeval_(const unsigned int* face, double box[4], int* status) {
-    auto call = HOST_ENTRY("pxeval_", face ? *face : 0u, box, status);
+    auto call = HOST_ENTRY(face ? *face : 0u, box, status);
     need(face, "pxeval_");
     need(box, "pxeval_");
     need(status, "pxeval_");
@@ -185,7 +185,7 @@ void pxeval_(const unsigned int* face, double box[4], int* status) {
 }
 
 void pxpben_(const unsigned int* face, const double* u, const double* v, double point[3]) {
-    HOST_ENTRY("pxpben_", face ? *face : 0u, u ? *u : 0.0, v ? *v : 0.0, point);
+    HOST_ENTRY(face ? *face : 0u, u ? *u : 0.0, v ? *v : 0.0, point);
     need(face, "pxpben_");
     need(u, "pxpben_");
     need(v, "pxpben_");
@@ -198,33 +198,33 @@ void pxpben_(const unsigned int* face, const double* u, const double* v, double 
 }
 
 void pxerr_(const int* status) {
-    HOST_ENTRY("pxerr_", status ? *status : 0);
+    HOST_ENTRY(status ? *status : 0);
     need(status, "pxerr_");
     if (*status != 0) ERROR_raise("pxerr_", 0, HOST_ERR_BAD_ARGUMENT, "kernel error %d", *status);
 }
 
 void PX_su_face_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
-    HOST_ENTRY("PX_su_face_ask_data", face);
+    HOST_ENTRY(face);
     out_of_scope("PX_su_face_ask_data");
 }
 
 void PX_su_surface_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
-    HOST_ENTRY("PX_su_surface_ask_data", face);
+    HOST_ENTRY(face);
     out_of_scope("PX_su_surface_ask_data");
 }
 
 void PX_se_face_ask_data(unsigned int face, unsigned char*, double*, double*) {
-    HOST_ENTRY("PX_se_face_ask_data", face);
+    HOST_ENTRY(face);
     out_of_scope("PX_se_face_ask_data");
 }
 
 void PX_se_surface_ask_data(unsigned int face, unsigned char*, double*, double*) {
-    HOST_ENTRY("PX_se_surface_ask_data", face);
+    HOST_ENTRY(face);
     out_of_scope("PX_se_surface_ask_data");
 }
 
 void delist_(void** list) {
-    HOST_ENTRY("delist_", list);
+    HOST_ENTRY(list);
     if (list != nullptr && *list != nullptr) {
         SM_free(*list);
         *list = nullptr;
@@ -232,7 +232,7 @@ void delist_(void** list) {
 }
 
 void vunt3_(const double v[3], double unit[3], int* ok) {
-    HOST_ENTRY("vunt3_", v, unit, ok);
+    HOST_ENTRY(v, unit, ok);
     need(v, "vunt3_");
     need(unit, "vunt3_");
     need(ok, "vunt3_");

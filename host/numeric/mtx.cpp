@@ -130,7 +130,7 @@ bool hostnum::frame3(const double* x, const double* y, double out[9]) {
 extern "C" {
 
 int MTX2_init(const double x[2], const double y[2], double out[4]) {
-    NUMERIC_ENTRY("MTX2_init", x, y, out);
+    NUMERIC_ENTRY(x, y, out);
     if (x == nullptr || y == nullptr || out == nullptr) return 0;
     M3 m{};
     if (!frame({x[0], x[1], 0}, {y[0], y[1], 0}, m)) return 0;
@@ -140,19 +140,19 @@ int MTX2_init(const double x[2], const double y[2], double out[4]) {
 }
 
 int MTX3_init(const double x[3], const double y[3], double out[9]) {
-    NUMERIC_ENTRY("MTX3_init", x, y, out);
+    NUMERIC_ENTRY(x, y, out);
     return out != nullptr && hostnum::frame3(x, y, out) ? 1 : 0;
 }
 
 int MTX3_init_x(const double x[3], double out[9]) {
-    NUMERIC_ENTRY("MTX3_init_x", x, out);
+    NUMERIC_ENTRY(x, out);
     double y[3];
     if (out == nullptr || !hostnum::perpendicular3(x, y)) return 0;
     return hostnum::frame3(x, y, out) ? 1 : 0;
 }
 
 int MTX3_init_z(const double z[3], double out[9]) {
-    NUMERIC_ENTRY("MTX3_init_z", z, out);
+    NUMERIC_ENTRY(z, out);
     double x[3];
     V3 uz;
     if (out == nullptr || !hostnum::perpendicular3(z, x) || !unit(V3::load(z), uz)) return 0;
@@ -166,7 +166,7 @@ int MTX3_init_z(const double z[3], double out[9]) {
 }
 
 void MTX3_init_x_y_z(const double x[3], const double y[3], const double z[3], double out[9]) {
-    HOST_ENTRY("MTX3_init_x_y_z", x, y, z, out);
+    HOST_ENTRY(x, y, z, out);
     M3 m{};
     set_row(m, 0, V3::load(x));
     set_row(m, 1, V3::load(y));
@@ -175,7 +175,7 @@ void MTX3_init_x_y_z(const double x[3], const double y[3], const double z[3], do
 }
 
 int MTX3_is_ortho_normal(const double m[9]) {
-    NUMERIC_ENTRY("MTX3_is_ortho_normal", m);
+    NUMERIC_ENTRY(m);
     if (m == nullptr) return 0;
     const M3 a = load3(m);
     for (int i = 0; i < 3; ++i)
@@ -187,35 +187,35 @@ int MTX3_is_ortho_normal(const double m[9]) {
 }
 
 int MTX3_multiply(const double a[9], const double b[9], double out[9]) {
-    NUMERIC_ENTRY("MTX3_multiply", a, b, out);
+    NUMERIC_ENTRY(a, b, out);
     const auto r = product<3>(a, b, false);
     std::copy(r.begin(), r.end(), out);
     return 0;
 }
 
 int MTX3_multiply_t(const double a[9], const double b[9], double out[9]) {
-    NUMERIC_ENTRY("MTX3_multiply_t", a, b, out);
+    NUMERIC_ENTRY(a, b, out);
     const auto r = product<3>(a, b, true);
     std::copy(r.begin(), r.end(), out);
     return 0;
 }
 
 int MTX4_multiply(const double a[16], const double b[16], double out[16]) {
-    NUMERIC_ENTRY("MTX4_multiply", a, b, out);
+    NUMERIC_ENTRY(a, b, out);
     const auto r = product<4>(a, b, false);
     std::copy(r.begin(), r.end(), out);
     return 0;
 }
 
 int MTX4_multiply_t(const double a[16], const double b[16], double out[16]) {
-    NUMERIC_ENTRY("MTX4_multiply_t", a, b, out);
+    NUMERIC_ENTRY(a, b, out);
     const auto r = product<4>(a, b, true);
     std::copy(r.begin(), r.end(), out);
     return 0;
 }
 
 int MTX3_ortho_normalize(double m[9]) {
-    NUMERIC_ENTRY("MTX3_ortho_normalize", m);
+    NUMERIC_ENTRY(m);
     if (m == nullptr) return NUMERIC_DEGENERATE;
     M3 a = load3(m);
     if (!ortho_normalize(a)) return NUMERIC_DEGENERATE;
@@ -224,7 +224,7 @@ int MTX3_ortho_normalize(double m[9]) {
 }
 
 int MTX4_ortho_normalize(double m[16]) {
-    NUMERIC_ENTRY("MTX4_ortho_normalize", m);
+    NUMERIC_ENTRY(m);
     if (m == nullptr) return NUMERIC_DEGENERATE;
     M3 a{};
     for (int i = 0; i < 3; ++i)
@@ -236,7 +236,7 @@ int MTX4_ortho_normalize(double m[16]) {
 }
 
 int MTX3_rot_about_axis(double angle, const double axis[3], double out[9]) {
-    NUMERIC_ENTRY("MTX3_rot_about_axis", angle, axis, out);
+    NUMERIC_ENTRY(angle, axis, out);
     M3 r{};
     if (out == nullptr || !rotation3(angle, axis, r)) return NUMERIC_DEGENERATE;
     std::copy(r.begin(), r.end(), out);
@@ -244,7 +244,7 @@ int MTX3_rot_about_axis(double angle, const double axis[3], double out[9]) {
 }
 
 int MTX4_scaling(const double point[3], const double factors[3], double out[16]) {
-    NUMERIC_ENTRY("MTX4_scaling", point, factors, out);
+    NUMERIC_ENTRY(point, factors, out);
     if (point == nullptr || factors == nullptr || out == nullptr) return NUMERIC_DEGENERATE;
     const M3 s = {factors[0], 0, 0, 0, factors[1], 0, 0, 0, factors[2]};
     const V3 p = V3::load(point);
@@ -254,7 +254,7 @@ int MTX4_scaling(const double point[3], const double factors[3], double out[16])
 }
 
 int MTX4_rotation(const double point[3], const double axis[3], double angle, double out[16]) {
-    NUMERIC_ENTRY("MTX4_rotation", point, axis, angle, out);
+    NUMERIC_ENTRY(point, axis, angle, out);
     M3 r{};
     if (point == nullptr || out == nullptr || !rotation3(angle, axis, r)) return NUMERIC_DEGENERATE;
     const V3 p = V3::load(point);
@@ -264,7 +264,7 @@ int MTX4_rotation(const double point[3], const double axis[3], double angle, dou
 }
 
 int MTX4_mirror(const double point[3], const double normal[3], double out[16]) {
-    NUMERIC_ENTRY("MTX4_mirror", point, normal, out);
+    NUMERIC_ENTRY(point, normal, out);
     V3 n;
     if (point == nullptr || normal == nullptr || out == nullptr || !unit(V3::load(normal), n))
         return NUMERIC_DEGENERATE;
@@ -278,7 +278,7 @@ int MTX4_mirror(const double point[3], const double normal[3], double out[16]) {
 
 int MTX4_csys_to_csys(const double from_origin[3], const double from_x[3], const double from_y[3],
                       const double to_origin[3], const double to_x[3], const double to_y[3], double out[16]) {
-    NUMERIC_ENTRY("MTX4_csys_to_csys", from_origin, from_x, from_y, to_origin);
+    NUMERIC_ENTRY(from_origin, from_x, from_y, to_origin);
     if (from_origin == nullptr || from_x == nullptr || from_y == nullptr || to_origin == nullptr ||
         to_x == nullptr || to_y == nullptr || out == nullptr)
         return NUMERIC_DEGENERATE;
@@ -299,7 +299,7 @@ int MTX4_csys_to_csys(const double from_origin[3], const double from_x[3], const
 }
 
 int MTX4_invert(const double in[16], double out[16]) {
-    NUMERIC_ENTRY("MTX4_invert", in, out);
+    NUMERIC_ENTRY(in, out);
     if (in == nullptr || out == nullptr) return NUMERIC_DEGENERATE;
     M4 a = load4(in);
     M4 inv{};

@@ -63,18 +63,18 @@ bool relation(const double* a, const double* b, int n, double tolerance, bool pa
 extern "C" {
 
 int VEC2_unitize(const double v[2], double tolerance, double* magnitude, double unit[2]) {
-    NUMERIC_ENTRY("VEC2_unitize", v, tolerance, magnitude, unit);
+    NUMERIC_ENTRY(v, tolerance, magnitude, unit);
     return hostnum::unitize(v, 2, tolerance, magnitude, unit) ? 1 : 0;
 }
 
 int VEC3_unitize(const double v[3], double tolerance, double* magnitude, double unit[3]) {
-    NUMERIC_ENTRY("VEC3_unitize", v, tolerance, magnitude, unit);
+    NUMERIC_ENTRY(v, tolerance, magnitude, unit);
     return hostnum::unitize(v, 3, tolerance, magnitude, unit) ? 1 : 0;
 }
 
 int VEC2_components(const double v[2], const double x_dir[2], const double y_dir[2], double tolerance,
                     double* x_comp, double* y_comp) {
-    NUMERIC_ENTRY("VEC2_components", v, x_dir, y_dir, tolerance);
+    NUMERIC_ENTRY(v, x_dir, y_dir, tolerance);
     if (v == nullptr || x_dir == nullptr || y_dir == nullptr || x_comp == nullptr || y_comp == nullptr)
         return 0;
     const double lx = std::hypot(x_dir[0], x_dir[1]);
@@ -91,39 +91,39 @@ int VEC2_components(const double v[2], const double x_dir[2], const double y_dir
 }
 
 int VEC2_ask_perpendicular(const double v[2], double out[2]) {
-    NUMERIC_ENTRY("VEC2_ask_perpendicular", v, out);
+    NUMERIC_ENTRY(v, out);
     if (v == nullptr || out == nullptr) return NUMERIC_DEGENERATE;
     const double p[2] = {-v[1], v[0]};
     return hostnum::unitize(p, 2, 0.0, nullptr, out) ? 0 : NUMERIC_DEGENERATE;
 }
 
 int VEC3_ask_perpendicular(const double v[3], double out[3]) {
-    NUMERIC_ENTRY("VEC3_ask_perpendicular", v, out);
+    NUMERIC_ENTRY(v, out);
     return hostnum::perpendicular3(v, out) ? 0 : NUMERIC_DEGENERATE;
 }
 
 unsigned char VEC2_is_parallel(const double a[2], const double b[2], double tolerance) {
-    NUMERIC_ENTRY("VEC2_is_parallel", a, b, tolerance);
+    NUMERIC_ENTRY(a, b, tolerance);
     return hostnum::relation(a, b, 2, tolerance, true) ? 1 : 0;
 }
 
 unsigned char VEC3_is_parallel(const double a[3], const double b[3], double tolerance) {
-    NUMERIC_ENTRY("VEC3_is_parallel", a, b, tolerance);
+    NUMERIC_ENTRY(a, b, tolerance);
     return hostnum::relation(a, b, 3, tolerance, true) ? 1 : 0;
 }
 
 unsigned char VEC2_is_perpendicular(const double a[2], const double b[2], double tolerance) {
-    NUMERIC_ENTRY("VEC2_is_perpendicular", a, b, tolerance);
+    NUMERIC_ENTRY(a, b, tolerance);
     return hostnum::relation(a, b, 2, tolerance, false) ? 1 : 0;
 }
 
 unsigned char VEC3_is_perpendicular(const double a[3], const double b[3], double tolerance) {
-    NUMERIC_ENTRY("VEC3_is_perpendicular", a, b, tolerance);
+    NUMERIC_ENTRY(a, b, tolerance);
     return hostnum::relation(a, b, 3, tolerance, false) ? 1 : 0;
 }
 
 double VEC3_angle_between(const double a[3], const double b[3], const double reference[3]) {
-    auto call = HOST_ENTRY("VEC3_angle_between", a, b, reference);
+    auto call = HOST_ENTRY(a, b, reference);
     if (call.outputs() > 0) return call.real_out(0, 0.0);
     if (a == nullptr || b == nullptr || reference == nullptr) return 0.0;
     const hostnum::V3 va = hostnum::V3::load(a), vb = hostnum::V3::load(b);

@@ -4,7 +4,7 @@
 #include "host/support/support.h"
 
 extern "C" void JQMGR_terminate(void) {
-    HOST_ENTRY("JQMGR_terminate");
+    HOST_ENTRY();
     host::support::set_jqmanager_active(false);
     ++host::fm::mutable_state().jqmgr_terminations;
 }

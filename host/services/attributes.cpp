@@ -264,7 +264,7 @@ namespace ha = host::attributes;
 extern "C" {
 
 void ATTR_assign(unsigned int object, const char* title, ATTR_value_t value) {
-    HOST_ENTRY_TEXT("ATTR_assign", title, object, value.type);
+    HOST_ENTRY_TEXT(title, object, value.type);
     ha::require_object("ATTR_assign", object);
     ha::Attribute a;
     const char* text = value.type == ATTR_STRING ? value.value.string
@@ -279,7 +279,7 @@ void ATTR_assign(unsigned int object, const char* title, ATTR_value_t value) {
 }
 
 void ATTR_delete(unsigned int object, int type, const char* title) {
-    HOST_ENTRY_TEXT("ATTR_delete", title, object, type);
+    HOST_ENTRY_TEXT(title, object, type);
     ha::require_object("ATTR_delete", object);
     ha::check_selector("ATTR_delete", type);
     ha::check_title("ATTR_delete", title);
@@ -295,7 +295,7 @@ void ATTR_delete(unsigned int object, int type, const char* title) {
 }
 
 void ATTR_delete_all(unsigned int object, int type) {
-    HOST_ENTRY("ATTR_delete_all", object, type);
+    HOST_ENTRY(object, type);
     ha::require_object("ATTR_delete_all", object);
     ha::check_selector("ATTR_delete_all", type);
     ha::List* list = ha::table().find(object);
@@ -306,7 +306,7 @@ void ATTR_delete_all(unsigned int object, int type) {
 }
 
 void ATTR_cycle(unsigned int object, int* index, int type, char* title, ATTR_value_t* value) {
-    HOST_ENTRY("ATTR_cycle", object, index ? *index : 0, type);
+    HOST_ENTRY(object, index ? *index : 0, type);
     ha::need("ATTR_cycle", index, "index");
     ha::need("ATTR_cycle", value, "value");
     ha::require_object("ATTR_cycle", object);
@@ -326,7 +326,7 @@ void ATTR_cycle(unsigned int object, int* index, int type, char* title, ATTR_val
 }
 
 void ATTR_read_value(unsigned int object, const char* title, int type, ATTR_value_t* value) {
-    HOST_ENTRY_TEXT("ATTR_read_value", title, object, type);
+    HOST_ENTRY_TEXT(title, object, type);
     ha::need("ATTR_read_value", value, "value");
     const ha::Attribute* a = ha::lookup("ATTR_read_value", object, type, title);
     if (!a) ha::raise("ATTR_read_value", ATTR_ERR_NOT_FOUND, "no such attribute");
@@ -335,7 +335,7 @@ void ATTR_read_value(unsigned int object, const char* title, int type, ATTR_valu
 }
 
 void ATTR_count_attributes(unsigned int object, int type, int* count) {
-    HOST_ENTRY("ATTR_count_attributes", object, type);
+    HOST_ENTRY(object, type);
     ha::need("ATTR_count_attributes", count, "count");
     ha::require_object("ATTR_count_attributes", object);
     ha::check_selector("ATTR_count_attributes", type);
@@ -347,14 +347,14 @@ void ATTR_count_attributes(unsigned int object, int type, int* count) {
 }
 
 void ATTR_find_attribute(unsigned int object, int type, const char* title, int* result) {
-    HOST_ENTRY_TEXT("ATTR_find_attribute", title, object, type);
+    HOST_ENTRY_TEXT(title, object, type);
     ha::need("ATTR_find_attribute", result, "result");
     const ha::Attribute* a = ha::lookup("ATTR_find_attribute", object, type, title);
     *result = a && ha::selects(type, a->type) ? a->type : 0;
 }
 
 void ATTR_ask_part_attribute(unsigned int* result) {
-    HOST_ENTRY("ATTR_ask_part_attribute", result);
+    HOST_ENTRY(result);
     ha::need("ATTR_ask_part_attribute", result, "result");
     const unsigned int part = host::parts::work_part();
     if (part == 0) ha::raise("ATTR_ask_part_attribute", ATTR_ERR_NO_PART, "no work part");
@@ -362,7 +362,7 @@ void ATTR_ask_part_attribute(unsigned int* result) {
 }
 
 void ATTR_ask_part_attrs(unsigned int part, int* count, ATTR_part_attr_t** attrs) {
-    HOST_ENTRY("ATTR_ask_part_attrs", part, count, attrs);
+    HOST_ENTRY(part, count, attrs);
     ha::need("ATTR_ask_part_attrs", count, "count");
     ha::need("ATTR_ask_part_attrs", attrs, "attributes");
     if (!host::parts::is_loaded(part)) ha::raise("ATTR_ask_part_attrs", ATTR_ERR_BAD_OBJECT, "not a loaded part");
@@ -370,7 +370,7 @@ void ATTR_ask_part_attrs(unsigned int part, int* count, ATTR_part_attr_t** attrs
 }
 
 void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_attr_t** attrs) {
-    HOST_ENTRY_TEXT("ATTR_ask_part_attrs_in_file", file_name, count, attrs);
+    HOST_ENTRY_TEXT(file_name, count, attrs);
     ha::need("ATTR_ask_part_attrs_in_file", file_name, "file name");
     ha::need("ATTR_ask_part_attrs_in_file", count, "count");
     ha::need("ATTR_ask_part_attrs_in_file", attrs, "attributes");

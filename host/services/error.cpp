@@ -185,7 +185,7 @@ void ERROR_internal(const char* module, int line, const char* format, ...) {
 }
 
 int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
-    HOST_ENTRY("ERROR_set_handler", buffer != nullptr);
+    HOST_ENTRY(buffer != nullptr);
     auto& s = st();
     int id = s.next_id++;
     s.frames.push_back({id, handler, buffer});
@@ -193,7 +193,7 @@ int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
 }
 
 void ERROR_cancel_handler(int id) {
-    HOST_ENTRY("ERROR_cancel_handler", id);
+    HOST_ENTRY(id);
     auto& frames = st().frames;
     if (!frames.empty() && frames.back().id == id) {
         frames.pop_back();
@@ -217,19 +217,19 @@ void ERROR_cancel_handler(int id) {
 }
 
 int ERROR_ask_failure_code(void) {
-    HOST_ENTRY("ERROR_ask_failure_code");
+    HOST_ENTRY();
     return st().failure_code;
 }
 
 void ERROR_note(const char* module, int line, const char* text) {
-    HOST_ENTRY_TEXT("ERROR_note", text, line);
+    HOST_ENTRY_TEXT(text, line);
     if (!module) host::null_argument("ERROR_note", "module");
     if (!text) host::null_argument("ERROR_note", "text");
     host::log_line(std::string(module) + " " + std::to_string(line) + ": " + text);
 }
 
 void ERROR_lprintf(const char* format, ...) {
-    HOST_ENTRY_TEXT("ERROR_lprintf", format);
+    HOST_ENTRY_TEXT(format);
     if (!format) host::null_argument("ERROR_lprintf", "format");
     va_list ap;
     va_start(ap, format);
@@ -239,7 +239,7 @@ void ERROR_lprintf(const char* format, ...) {
 }
 
 void ERROR_acknowledge_handled(int code) {
-    HOST_ENTRY("ERROR_acknowledge_handled", code);
+    HOST_ENTRY(code);
     st().acknowledged.push_back(code);
 }
 
@@ -248,7 +248,7 @@ void ERROR__default_handler(jmp_buf buffer, int /*code*/) {
 }
 
 void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table) {
-    HOST_ENTRY("ERROR_register_decoder_fn", base, range, table);
+    HOST_ENTRY(base, range, table);
     if (!decoder) host::null_argument("ERROR_register_decoder_fn", "decoder");
     if (range <= 0)
         ERROR_raise("ERROR_register_decoder_fn", 0, HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
@@ -262,7 +262,7 @@ void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, co
 }
 
 const char* ERROR_decode(int code) {
-    HOST_ENTRY("ERROR_decode", code);
+    HOST_ENTRY(code);
     // The newest registration covering the code answers first; when it has
     // no text the host's own table answers (it is no registration, so it
     // stays when the registrations are dropped).
@@ -278,7 +278,7 @@ const char* ERROR_decode(int code) {
 }
 
 const char* ERROR_decode_in_table(int code, const void* table) {
-    HOST_ENTRY("ERROR_decode_in_table", code, table);
+    HOST_ENTRY(code, table);
     if (!table) host::null_argument("ERROR_decode_in_table", "table");
     for (auto* e = static_cast<const error_text_entry*>(table); e->code != 0 || e->text; ++e)
         if (e->code == code) return e->text;

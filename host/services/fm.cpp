@@ -54,8 +54,8 @@ void set_error_text(int code, const std::string& text) {
 extern "C" {
 
 void fm1901_(int* status) {
-    auto call = HOST_ENTRY("fm1901_", status);
-    if (!status) ERROR_raise("fm1901_", 0, HOST_ERR_NULL_ARGUMENT, "fm1901_: the status output is null");
+    auto call = HOST_ENTRY(status);
+    call.need(status, "the status output");
     auto& s = host::fm::st().state;
     ++s.shutdowns;
     s.open = false;
@@ -64,7 +64,7 @@ void fm1901_(int* status) {
 }
 
 char* CFI_get_error_text(int code) {
-    HOST_ENTRY("CFI_get_error_text", code);
+    HOST_ENTRY(code);
     const auto& texts = host::fm::st().texts;
     auto it = texts.find(code);
     return it == texts.end() ? nullptr : SM_string_copy(it->second.c_str());

@@ -117,17 +117,17 @@ namespace hm = host::memory;
 extern "C" {
 
 void* SM_alloc(size_t size) {
-    HOST_ENTRY("SM_alloc", size);
+    HOST_ENTRY(size);
     return hm::allocate("SM_alloc", size, false);
 }
 
 void* SM_alloc_persistent(size_t size) {
-    HOST_ENTRY("SM_alloc_persistent", size);
+    HOST_ENTRY(size);
     return hm::allocate("SM_alloc_persistent", size, true);
 }
 
 void* SM_realloc_persistent(void* block, size_t size) {
-    HOST_ENTRY("SM_realloc_persistent", block, size);
+    HOST_ENTRY(block, size);
     if (!block) return hm::allocate("SM_realloc_persistent", size, true);
     hm::Block old = hm::require_block("SM_realloc_persistent", block);
     void* fresh = hm::allocate("SM_realloc_persistent", size, true);
@@ -137,24 +137,24 @@ void* SM_realloc_persistent(void* block, size_t size) {
 }
 
 void SM_free(void* block) {
-    HOST_ENTRY("SM_free", block);
+    HOST_ENTRY(block);
     if (!block) return;
     hm::Block b = hm::require_block("SM_free", block);
     hm::release(block, b);
 }
 
 char* SM_string_copy(const char* text) {
-    HOST_ENTRY_TEXT("SM_string_copy", text);
+    HOST_ENTRY_TEXT(text);
     return hm::copy_string("SM_string_copy", text, false);
 }
 
 char* SM_string_copy_persistent(const char* text) {
-    HOST_ENTRY_TEXT("SM_string_copy_persistent", text);
+    HOST_ENTRY_TEXT(text);
     return hm::copy_string("SM_string_copy_persistent", text, true);
 }
 
 int SM_set_mark(void) {
-    HOST_ENTRY("SM_set_mark");
+    HOST_ENTRY();
     auto& s = hm::st();
     int id = s.next_mark++;
     s.marks.push_back({id, s.next_serial - 1});
@@ -162,7 +162,7 @@ int SM_set_mark(void) {
 }
 
 void SM_free_to_mark(int mark) {
-    HOST_ENTRY("SM_free_to_mark", mark);
+    HOST_ENTRY(mark);
     auto& s = hm::st();
     std::size_t i = 0;
     while (i < s.marks.size() && s.marks[i].id != mark) ++i;

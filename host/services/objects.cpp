@@ -327,12 +327,12 @@ namespace ho = host::objects;
 extern "C" {
 
 OM_class_t OM_ask_class(unsigned int object) {
-    HOST_ENTRY("OM_ask_class", object);
+    HOST_ENTRY(object);
     return ho::live("OM_ask_class", object).cls;
 }
 
 int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
-    HOST_ENTRY("OM_is_subclass", cls, ancestor);
+    HOST_ENTRY(cls, ancestor);
     if (!ho::known_class(ancestor)) return 0;
     for (OM_class_t c = cls; ho::known_class(c); c = ho::classes()[static_cast<std::size_t>(c)].parent)
         if (c == ancestor) return 1;
@@ -340,7 +340,7 @@ int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
 }
 
 void OM_check_tag_class(const char* module, int line, unsigned int object, OM_class_t cls) {
-    HOST_ENTRY("OM_check_tag_class", object, cls, line);
+    HOST_ENTRY(object, cls, line);
     const char* mod = module ? module : "OM_check_tag_class";
     const ho::Object* o = ho::find(object);
     if (!o) ERROR_raise(mod, line, HOST_ERR_DEAD_TAG, "Tag %u is not a live object", object);
@@ -352,7 +352,7 @@ void OM_check_tag_class(const char* module, int line, unsigned int object, OM_cl
 }
 
 OM_class_t OM_ask_class_of_name(const char* name) {
-    HOST_ENTRY_TEXT("OM_ask_class_of_name", name);
+    HOST_ENTRY_TEXT(name);
     ho::need("OM_ask_class_of_name", name, "the name");
     for (std::size_t i = 1; i < ho::classes().size(); ++i)
         if (ho::classes()[i].name == name) return static_cast<OM_class_t>(i);
@@ -360,12 +360,12 @@ OM_class_t OM_ask_class_of_name(const char* name) {
 }
 
 const char* OM_ask_class_name(OM_class_t cls) {
-    HOST_ENTRY("OM_ask_class_name", cls);
+    HOST_ENTRY(cls);
     return ho::known_class(cls) ? ho::classes()[static_cast<std::size_t>(cls)].name.c_str() : nullptr;
 }
 
 unsigned char TAG_ask_dm_of_name(const char* name) {
-    HOST_ENTRY_TEXT("TAG_ask_dm_of_name", name);
+    HOST_ENTRY_TEXT(name);
     ho::need("TAG_ask_dm_of_name", name, "the name");
     for (const auto& d : ho::kDataManagers)
         if (std::strcmp(name, d.name) == 0) return d.number;
@@ -373,7 +373,7 @@ unsigned char TAG_ask_dm_of_name(const char* name) {
 }
 
 void TAG_ask_name_of_dm(unsigned char dm, char* name) {
-    HOST_ENTRY("TAG_ask_name_of_dm", dm, name);
+    HOST_ENTRY(dm, name);
     ho::need("TAG_ask_name_of_dm", name, "the name buffer");
     const char* n = ho::dm_name(dm);
     if (!n) ERROR_raise("TAG_ask_name_of_dm", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
@@ -381,14 +381,14 @@ void TAG_ask_name_of_dm(unsigned char dm, char* name) {
 }
 
 char* TAG_compose_handle(unsigned char dm, const char* file_part, unsigned int sub_file, unsigned int version) {
-    HOST_ENTRY_TEXT("TAG_compose_handle", file_part, dm, sub_file, version);
+    HOST_ENTRY_TEXT(file_part, dm, sub_file, version);
     ho::need("TAG_compose_handle", file_part, "the file part");
     return ho::compose(dm, file_part, sub_file, version);
 }
 
 void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_part, unsigned int* sub_file,
                           unsigned int* version) {
-    HOST_ENTRY_TEXT("TAG_decompose_handle", handle);
+    HOST_ENTRY_TEXT(handle);
     ho::need("TAG_decompose_handle", handle, "the handle");
     ho::need("TAG_decompose_handle", dm, "the data-manager output");
     ho::need("TAG_decompose_handle", file_part, "the file-part output");
@@ -402,7 +402,7 @@ void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_par
 }
 
 char* TAG_ask_handle_of_tag(unsigned int object) {
-    HOST_ENTRY("TAG_ask_handle_of_tag", object);
+    HOST_ENTRY(object);
     const ho::Object& o = ho::live("TAG_ask_handle_of_tag", object);
     const ho::PartInfo* part = o.cls == OM_CLASS_PART ? ho::part_info(o.tag) : ho::part_info(o.part);
     static const ho::PartInfo none{"", 1, 0};
@@ -411,7 +411,7 @@ char* TAG_ask_handle_of_tag(unsigned int object) {
 }
 
 unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
-    HOST_ENTRY_TEXT("TAG_ask_tag_of_handle_tol", handle);
+    HOST_ENTRY_TEXT(handle);
     ho::need("TAG_ask_tag_of_handle_tol", handle, "the handle");
     ho::Parsed p = ho::parse("TAG_ask_tag_of_handle_tol", handle);
     for (ho::tag_t t : ho::st().order) {
@@ -425,7 +425,7 @@ unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
 }
 
 void* TAG_ask_pointer_of_tag(unsigned int object) {
-    HOST_ENTRY("TAG_ask_pointer_of_tag", object);
+    HOST_ENTRY(object);
     return ho::find(object);
 }
 

@@ -183,7 +183,7 @@ namespace ht = host::text;
 extern "C" {
 
 TEXT_p_t TEXT_create_string(const char* string) {
-    HOST_ENTRY_TEXT("TEXT_create_string", string);
+    HOST_ENTRY_TEXT(string);
     ht::require_string("TEXT_create_string", string);
     if (!ht::valid_utf8(string))
         ERROR_raise("TEXT_create_string", 0, HOST_ERR_BAD_ARGUMENT,
@@ -192,18 +192,18 @@ TEXT_p_t TEXT_create_string(const char* string) {
 }
 
 TEXT_p_t TEXT_init_string(const char* string) {
-    HOST_ENTRY_TEXT("TEXT_init_string", string);
+    HOST_ENTRY_TEXT(string);
     ht::require_string("TEXT_init_string", string);
     return ht::make_text(ht::from_locale(string));
 }
 
 int TEXT_strlen(TEXT_p_t text) {
-    HOST_ENTRY("TEXT_strlen", text);
+    HOST_ENTRY(text);
     return static_cast<int>(ht::require_text("TEXT_strlen", text).length);
 }
 
 char* TEXT_strcpy(char* buffer, TEXT_p_t text) {
-    HOST_ENTRY("TEXT_strcpy", buffer, text);
+    HOST_ENTRY(buffer, text);
     const TEXT_s& t = ht::require_text("TEXT_strcpy", text);
     if (!buffer) ERROR_raise("TEXT_strcpy", 0, HOST_ERR_NULL_ARGUMENT, "TEXT_strcpy: the buffer is null");
     std::memcpy(buffer, t.chars(), t.length + 1);
@@ -211,7 +211,7 @@ char* TEXT_strcpy(char* buffer, TEXT_p_t text) {
 }
 
 TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
-    HOST_ENTRY("TEXT_truncate", text, max_bytes);
+    HOST_ENTRY(text, max_bytes);
     const TEXT_s& t = ht::require_text("TEXT_truncate", text);
     if (max_bytes < 0)
         ERROR_raise("TEXT_truncate", 0, HOST_ERR_BAD_ARGUMENT, "TEXT_truncate: negative size %d", max_bytes);
@@ -226,7 +226,7 @@ TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
 }
 
 char* TEXT_to_locale_sized(TEXT_p_t text, int max_bytes) {
-    HOST_ENTRY("TEXT_to_locale_sized", text, max_bytes);
+    HOST_ENTRY(text, max_bytes);
     const TEXT_s& t = ht::require_text("TEXT_to_locale_sized", text);
     if (max_bytes < -1)
         ERROR_raise("TEXT_to_locale_sized", 0, HOST_ERR_BAD_ARGUMENT, "TEXT_to_locale_sized: bad size %d", max_bytes);
@@ -234,12 +234,12 @@ char* TEXT_to_locale_sized(TEXT_p_t text, int max_bytes) {
 }
 
 void TEXT_free_locale(char* string) {
-    HOST_ENTRY("TEXT_free_locale", string);
+    HOST_ENTRY(string);
     SM_free(string);
 }
 
 void TEXT_free(TEXT_p_t text) {
-    HOST_ENTRY("TEXT_free", text);
+    HOST_ENTRY(text);
     if (!text) return;
     ht::require_text("TEXT_free", text);
     ht::st().texts.erase(text);
@@ -247,14 +247,14 @@ void TEXT_free(TEXT_p_t text) {
 }
 
 int TEXT_cs_get_codeset(int* scratch) {
-    auto call = HOST_ENTRY("TEXT_cs_get_codeset", scratch);
+    auto call = HOST_ENTRY(scratch);
     const int cs = static_cast<int>(call.int_out(0, ht::st().codeset));
     if (scratch) *scratch = cs;
     return cs;
 }
 
 int NLM_load_translation_file(const char* file_name) {
-    auto call = HOST_ENTRY_TEXT("NLM_load_translation_file", file_name, file_name);
+    auto call = HOST_ENTRY_TEXT(file_name, file_name);
     int status;
     if (call.status(status)) return status;
     ht::require_string("NLM_load_translation_file", file_name);
@@ -274,7 +274,7 @@ int NLM_load_translation_file(const char* file_name) {
 }
 
 int DRF_textpt_to_jqstring(TEXT_p_t* texts, DRF_jqstring_t* output, int n) {
-    auto call = HOST_ENTRY("DRF_textpt_to_jqstring", texts, output, n);
+    auto call = HOST_ENTRY(texts, output, n);
     int status;
     if (call.status(status)) return status;
     if (!output || (n > 0 && !texts)) return HOST_ERR_NULL_ARGUMENT;

@@ -20,7 +20,7 @@ State state() { return st(); }
 extern "C" {
 
 int STARTUP_before_interface(void) {
-    auto call = HOST_ENTRY("STARTUP_before_interface");
+    auto call = HOST_ENTRY();
     int status;
     if (call.status(status) && status != 0) return status;
     auto& s = host::startup::st();
@@ -31,7 +31,7 @@ int STARTUP_before_interface(void) {
 }
 
 int STARTUP_after_interface(void) {
-    auto call = HOST_ENTRY("STARTUP_after_interface");
+    auto call = HOST_ENTRY();
     int status;
     if (call.status(status) && status != 0) return status;
     ++host::startup::st().after_runs;

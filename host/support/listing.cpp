@@ -31,32 +31,32 @@ namespace hl = host::listing;
 extern "C" {
 
 int LISTUI_ask_kx_lwin_open(void) {
-    auto call = HOST_ENTRY("LISTUI_ask_kx_lwin_open");
+    auto call = HOST_ENTRY();
     return static_cast<int>(call.int_out(0, hl::st().kx_open ? 1 : 0));
 }
 
 void LISTUI_set_kx_lwin_open(int open) {
-    HOST_ENTRY("LISTUI_set_kx_lwin_open", open);
+    HOST_ENTRY(open);
     hl::st().kx_open = open != 0;
 }
 
 void listUIclear(void) {
-    HOST_ENTRY("listUIclear");
+    HOST_ENTRY();
     hl::st().text.clear();
 }
 
 void LISTUI_open(int x, int y, int options) {
-    HOST_ENTRY("LISTUI_open", x, y, options);
+    HOST_ENTRY(x, y, options);
     hl::st().shown = true;
 }
 
 void LISTUI_close(void) {
-    HOST_ENTRY("LISTUI_close");
+    HOST_ENTRY();
     hl::st().shown = false;
 }
 
 void LISTUI_exit(void) {
-    HOST_ENTRY("LISTUI_exit");
+    HOST_ENTRY();
     hl::st().shown = false;
     hl::st().text.clear();
 }
@@ -72,13 +72,13 @@ void listUIprintf(const char* format, ...) {
     std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
     if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, ap);
     va_end(ap);
-    HOST_ENTRY_TEXT("listUIprintf", out.c_str(), static_cast<long>(out.size()));
+    HOST_ENTRY_TEXT(out.c_str(), static_cast<long>(out.size()));
     hl::st().text += out;
     hl::st().prints.push_back(std::move(out));
 }
 
 int listUIsaveListing(const char* file_name) {
-    auto call = HOST_ENTRY_TEXT("listUIsaveListing", file_name);
+    auto call = HOST_ENTRY_TEXT(file_name);
     int status;
     if (call.status(status)) return status;
     if (!file_name)
@@ -91,13 +91,13 @@ int listUIsaveListing(const char* file_name) {
 }
 
 void g521_(int* device) {
-    auto call = HOST_ENTRY("g521_", device);
+    auto call = HOST_ENTRY(device);
     if (!device) ERROR_raise("g521_", 0, HOST_ERR_NULL_ARGUMENT, "g521_: the output is null");
     *device = static_cast<int>(call.int_out(0, hl::st().device));
 }
 
 void g512_(const char* buffer, int* length, int* status) {
-    auto call = HOST_ENTRY("g512_", buffer, length ? *length : -1, status);
+    auto call = HOST_ENTRY(buffer, length ? *length : -1, status);
     if (!buffer || !length || !status)
         ERROR_raise("g512_", 0, HOST_ERR_NULL_ARGUMENT, "g512_: an argument is null");
     int scripted;
@@ -114,7 +114,7 @@ void g512_(const char* buffer, int* length, int* status) {
 }
 
 int SEL_add_to_udo_filter_list(int class_id) {
-    auto call = HOST_ENTRY("SEL_add_to_udo_filter_list", class_id);
+    auto call = HOST_ENTRY(class_id);
     int status;
     if (call.status(status)) return status;
     if (class_id <= 0) return 0;

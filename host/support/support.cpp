@@ -91,46 +91,46 @@ namespace hs = host::support;
 extern "C" {
 
 int RTENV_ask_env(void) {
-    HOST_ENTRY("RTENV_ask_env");
+    HOST_ENTRY();
     return hs::st().env_kind;
 }
 
 void RTENV_set_env(int kind) {
-    HOST_ENTRY("RTENV_set_env", kind);
+    HOST_ENTRY(kind);
     hs::st().env_kind = kind;
 }
 
 int RTENV_ask_jqmanager_active(void) {
-    auto call = HOST_ENTRY("RTENV_ask_jqmanager_active");
+    auto call = HOST_ENTRY();
     int scripted;
     if (call.status(scripted)) return scripted;
     return hs::st().jqmanager_active ? 1 : 0;
 }
 
 int RTENV_set_jqopen_env(void) {
-    HOST_ENTRY("RTENV_set_jqopen_env");
+    HOST_ENTRY();
     int before = hs::st().env_kind;
     hs::st().env_kind = RTENV_KIND_USER_PROGRAM;
     return before;
 }
 
 int ABORT_ask_flag_status(void) {
-    HOST_ENTRY("ABORT_ask_flag_status");
+    HOST_ENTRY();
     return hs::st().abort_flag ? 1 : 0;
 }
 
 void ABORT_clear_abort(void) {
-    HOST_ENTRY("ABORT_clear_abort");
+    HOST_ENTRY();
     hs::st().abort_flag = false;
 }
 
 void ABORT_increment_lock_level(void) {
-    HOST_ENTRY("ABORT_increment_lock_level");
+    HOST_ENTRY();
     ++hs::st().lock_level;
 }
 
 void ABORT_decrement_lock_level(void) {
-    HOST_ENTRY("ABORT_decrement_lock_level");
+    HOST_ENTRY();
     if (hs::st().lock_level == 0) {
         ERROR_lprintf("ABORT_decrement_lock_level: the abort lock level is already 0");
         return;
@@ -139,25 +139,25 @@ void ABORT_decrement_lock_level(void) {
 }
 
 void MT_discard_deferred_message_dialogs(void) {
-    HOST_ENTRY("MT_discard_deferred_message_dialogs");
+    HOST_ENTRY();
     auto& s = hs::st();
     s.discarded += static_cast<int>(s.deferred_dialogs.size());
     s.deferred_dialogs.clear();
 }
 
 const char* MACH_ask_program_name(void) {
-    HOST_ENTRY("MACH_ask_program_name");
+    HOST_ENTRY();
     return hs::st().program_name.c_str();
 }
 
 void MACH_set_program_name(const char* name) {
-    HOST_ENTRY_TEXT("MACH_set_program_name", name);
+    HOST_ENTRY_TEXT(name);
     hs::need("MACH_set_program_name", name, "the name");
     hs::st().program_name = name;
 }
 
 const char* ENV_translate_variable(const char* name) {
-    HOST_ENTRY_TEXT("ENV_translate_variable", name);
+    HOST_ENTRY_TEXT(name);
     hs::need("ENV_translate_variable", name, "the variable name");
     auto& s = hs::st();
     auto it = s.env.find(name);
@@ -170,7 +170,7 @@ const char* ENV_translate_variable(const char* name) {
 }
 
 void RDEBUG_register_token(const char* token) {
-    HOST_ENTRY_TEXT("RDEBUG_register_token", token);
+    HOST_ENTRY_TEXT(token);
     hs::need("RDEBUG_register_token", token, "the token");
     for (const auto& t : hs::tokens())
         if (t == token) return;
@@ -178,7 +178,7 @@ void RDEBUG_register_token(const char* token) {
 }
 
 int RDEBUG_ask_flag(const char* token, int level) {
-    HOST_ENTRY_TEXT("RDEBUG_ask_flag", token, level);
+    HOST_ENTRY_TEXT(token, level);
     hs::need("RDEBUG_ask_flag", token, "the token");
     bool known = false;
     for (const auto& t : hs::tokens()) known = known || t == token;
@@ -188,7 +188,7 @@ int RDEBUG_ask_flag(const char* token, int level) {
 }
 
 int DEBUG_routine(const char* module, const char* function) {
-    HOST_ENTRY_TEXT("DEBUG_routine", function);
+    HOST_ENTRY_TEXT(function);
     hs::need("DEBUG_routine", module, "the module");
     hs::need("DEBUG_routine", function, "the function");
     const auto& r = hs::st().routines;

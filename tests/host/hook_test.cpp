@@ -62,7 +62,7 @@ TEST_F(Hook, ScriptedStatusAndOutputs) {
 
 TEST_F(Hook, CallApiReadsValuesByIndex) {
     hc::give_outputs("probe", {3, 2.5, "text"});
-    host::Call call = HOST_ENTRY("probe");
+    host::Call call = HOST_ENTRY_AS("probe");
     ASSERT_TRUE(call.scripted());
     int status = 0;
     EXPECT_FALSE(call.status(status));
@@ -72,7 +72,7 @@ TEST_F(Hook, CallApiReadsValuesByIndex) {
     EXPECT_STREQ(call.text_out(2, nullptr), "text");
     EXPECT_EQ(call.int_out(2, -1), -1);  // a text is no integer
     EXPECT_EQ(call.int_out(9, -1), -1);
-    host::Call plain = HOST_ENTRY("other");
+    host::Call plain = HOST_ENTRY_AS("other");
     EXPECT_FALSE(plain.scripted());
     EXPECT_EQ(plain.int_out(0, 11), 11);
 }
@@ -82,7 +82,7 @@ TEST_F(Hook, JournalKeepsNamesArgumentsAndOrder) {
     DSS_set_suppress_display(2);
     ENV_translate_variable("A_VARIABLE_NOBODY_SETS");
     double x = 1.25;
-    HOST_ENTRY("probe", x, -4, nullptr);
+    HOST_ENTRY_AS("probe", x, -4, nullptr);
     EXPECT_EQ(hc::call_names(),
               (std::vector<std::string>{"RTENV_set_env", "DSS_set_suppress_display", "ENV_translate_variable", "probe"}));
     EXPECT_EQ(hc::calls("RTENV_set_env").at(0).arg[0], 3);
