@@ -89,6 +89,7 @@ struct Sim {
     int depth_before = 0;
     int failed_status = 0;    // of the step, while its leak check waits for the next one
     bool leak_check_due = false;
+    bool frame_reported = false;
     int out_fd = -1;
 };
 
@@ -186,7 +187,8 @@ void check_step(int status) {
         emit("diverged", "the run did not reach the call as the clean run did");
         return;
     }
-    if (ctl::frame_depth() != s.depth_before)
+    s.frame_reported = ctl::frame_depth() != s.depth_before;
+    if (s.frame_reported)
         emit("frame", std::to_string(s.depth_before) + " frames before the call, " +
                           std::to_string(ctl::frame_depth()) + " after it");
     const long delta = static_cast<long>(ctl::live_blocks()) - static_cast<long>(s.blocks_before);
@@ -230,8 +232,8 @@ void check_leak() {
         if (step.ended && armed_before_raise(step))
             emit("escaped", "the error passed the call's armed frame to the caller's handler");
     }
-    // The story's own frame is the simulation's one, armed around it.
-    if (!jumped && depth_after != 1)
+    // One frame stays armed after the story: the simulation's own, around it.
+    if (!jumped && depth_after != 1 && !s.frame_reported)
         emit("frame", std::to_string(depth_after - 1) + " frames left armed after the story");
     for (const std::string& line : ctl::log_lines())
         if (line.find("internal error") != std::string::npos) {
@@ -365,6 +367,7 @@ struct Outcome {
     int result = -1;
     bool jumped = false;
     int depth_after = 0;
+    std::size_t calls = 0;   // journal records of the story
 };
 
 jmp_buf g_buffer;
@@ -382,10 +385,12 @@ void run_under_frame() {
         ctl::clear_journal();
         if (sim().mode == Mode::replay) run_all(sim().at_start, -1);
         g_outcome.result = (*g_story)();
+        g_outcome.calls = ctl::journal_size();
         g_outcome.depth_after = ctl::frame_depth();
         if (sim().mode != Mode::child) ERROR_cancel_handler(id);
     } else {
         g_outcome.jumped = true;
+        g_outcome.calls = ctl::journal_size();
         g_outcome.depth_after = ctl::frame_depth();
     }
 }
@@ -514,7 +519,8 @@ Report simulate(const Story& story) {
     fresh();
     run_under_frame();
     s.mode = Mode::off;
-    const std::vector<host::JournalRecord> journal = ctl::journal();
+    std::vector<host::JournalRecord> journal = ctl::journal();
+    journal.resize(g_outcome.calls);
     report.host_calls = journal.size();
     report.steps = s.steps.size();
     if (g_outcome.jumped || g_outcome.result != 0 || g_outcome.depth_after != 1) {
@@ -542,11 +548,11 @@ Report simulate(const Story& story) {
     if (s.err_fd >= 0) ::close(s.err_fd);
     s.err_fd = -1;
 
-    bool same = ctl::journal_size() == journal.size() && s.next_step == s.steps.size();
+    bool same = g_outcome.calls == journal.size() && s.next_step == s.steps.size();
     for (std::size_t i = 0; same && i < journal.size(); ++i) same = is(ctl::journal_at(i), journal[i].name);
     if (g_outcome.jumped || g_outcome.result != 0 || !same)
         report.problem = "the replay did not repeat the clean run (result " + std::to_string(g_outcome.result) +
-                         ", " + std::to_string(ctl::journal_size()) + " host calls against " +
+                         ", " + std::to_string(g_outcome.calls) + " host calls against " +
                          std::to_string(journal.size()) + ")";
     report.runs = s.runs;
     report.faults = std::move(s.faults);
