@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -49,6 +50,10 @@ bool gets_no_error(const char* name) {
 
 // Seconds a run may take before it counts as hanging.
 constexpr unsigned kRunSeconds = 60;
+
+// Runs going at the same time (each waits on its own; the parent goes on
+// with the story meanwhile).
+constexpr std::size_t kParallel = 2;
 
 enum class Mode { off, record, replay, child };
 
@@ -79,7 +84,7 @@ struct Sim {
     // Parent.
     std::size_t runs = 0;
     std::vector<Fault> faults;
-    int err_fd = -1;   // the children's standard error
+    std::string root;  // the runs' directories are made in it
     // Child.
     Injection inj;
     long target = -1;   // the step the injected call belongs to, -1 for none
@@ -246,7 +251,17 @@ void check_leak() {
 
 // ---- Runs --------------------------------------------------------------------
 
-void become_child(const Injection& in, long target, int out_fd) {
+// Each run works in a directory of its own: a copy of the one it was forked
+// in, so that it finds the files the story wrote before, and no other run
+// sees what it writes.
+void enter_copy_of_cwd(const std::string& to) {
+    std::error_code ec;
+    std::filesystem::copy(std::filesystem::current_path(ec), to, std::filesystem::copy_options::recursive, ec);
+    std::filesystem::create_directories(to, ec);
+    std::filesystem::current_path(to, ec);
+}
+
+void become_child(const Injection& in, long target, int out_fd, int err_fd, const std::string& dir) {
     Sim& s = sim();
     s.mode = Mode::child;
     s.inj = in;
@@ -257,11 +272,9 @@ void become_child(const Injection& in, long target, int out_fd) {
         ::dup2(null, 1);
         ::close(null);
     }
-    if (s.err_fd >= 0) {
-        if (::ftruncate(s.err_fd, 0) == 0) ::lseek(s.err_fd, 0, SEEK_SET);
-        ::dup2(s.err_fd, 2);
-    }
+    if (err_fd >= 0) ::dup2(err_fd, 2);
     ::alarm(kRunSeconds);
+    enter_copy_of_cwd(dir);
     if (target >= 0) {
         s.model_before = ctl::model_fingerprint();
         s.blocks_before = ctl::live_blocks();
@@ -283,15 +296,15 @@ std::string read_fd(int fd) {
 }
 
 // The line of a stopped child's standard error that says why it stopped.
-std::string why_stopped(int status) {
+std::string why_stopped(int status, int err_fd) {
     std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
                       : WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                           : "stopped";
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) how = "no end within " + std::to_string(kRunSeconds) + " s";
     std::string err;
-    if (sim().err_fd >= 0) {
-        ::lseek(sim().err_fd, 0, SEEK_SET);
-        err = read_fd(sim().err_fd);
+    if (err_fd >= 0) {
+        ::lseek(err_fd, 0, SEEK_SET);
+        err = read_fd(err_fd);
     }
     std::istringstream lines(err);
     std::string line, first;
@@ -312,33 +325,29 @@ void add_fault(const Injection& in, long target, const std::string& check, const
     s.faults.push_back(std::move(f));
 }
 
-// Forks the run of one injection; in the child it returns (the story goes
-// on), in the parent after the child has ended.
-void run(const Injection& in, long target) {
-    Sim& s = sim();
-    ++s.runs;
-    std::fflush(nullptr);
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        add_fault(in, target, "crash", "no pipe for the run");
-        return;
-    }
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        become_child(in, target, fds[1]);
-        return;
-    }
-    ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        add_fault(in, target, "crash", "fork failed");
-        return;
-    }
-    const std::string said = read_fd(fds[0]);
-    ::close(fds[0]);
+// A run forked and not yet waited for.
+struct Running {
+    pid_t pid;
+    int out_fd;   // the read end of its findings
+    int err_fd;   // its standard error (a temporary file)
+    Injection in;
+    long target;
+};
+
+std::vector<Running>& running() {
+    static std::vector<Running> list;
+    return list;
+}
+
+// Waits for the oldest run and takes its findings, so that they come in the
+// order of the runs.
+void reap_oldest() {
+    Running r = running().front();
+    running().erase(running().begin());
+    const std::string said = read_fd(r.out_fd);
+    ::close(r.out_fd);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(r.pid, &status, 0) < 0 && errno == EINTR) {
     }
     std::istringstream lines(said);
     std::string line;
@@ -349,9 +358,51 @@ void run(const Injection& in, long target) {
             continue;
         }
         std::size_t tab = line.find('\t');
-        add_fault(in, target, line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1));
+        add_fault(r.in, r.target, line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1));
     }
-    if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) add_fault(in, target, "crash", why_stopped(status));
+    if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        add_fault(r.in, r.target, "crash", why_stopped(status, r.err_fd));
+    if (r.err_fd >= 0) ::close(r.err_fd);
+}
+
+void reap_all() {
+    while (!running().empty()) reap_oldest();
+}
+
+// Forks the run of one injection. In the child it returns, and the story
+// goes on; the parent keeps at most kParallel runs going.
+void run(const Injection& in, long target) {
+    Sim& s = sim();
+    const std::size_t number = ++s.runs;
+    std::fflush(nullptr);
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        add_fault(in, target, "crash", "no pipe for the run");
+        return;
+    }
+    char err_name[] = "/tmp/faultsim-stderr-XXXXXX";
+    const int err_fd = ::mkstemp(err_name);
+    if (err_fd >= 0) ::unlink(err_name);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        for (const Running& r : running()) {
+            ::close(r.out_fd);
+            if (r.err_fd >= 0) ::close(r.err_fd);
+        }
+        running().clear();
+        become_child(in, target, fds[1], err_fd, s.root + "/run-" + std::to_string(number));
+        return;
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        if (err_fd >= 0) ::close(err_fd);
+        add_fault(in, target, "crash", "fork failed");
+        return;
+    }
+    running().push_back({pid, fds[0], err_fd, in, target});
+    while (running().size() >= kParallel) reap_oldest();
 }
 
 void run_all(const std::vector<Injection>& list, long target) {
@@ -505,6 +556,41 @@ bool same_fault(const Fault& a, const Fault& b) {
            a.where == b.where;
 }
 
+namespace {
+// The directories of one simulation: made on entry, the current directory
+// given back and all of them removed on the way out.
+class Directories {
+public:
+    explicit Directories(const std::string& seed) : seed_(seed) {
+        std::error_code ec;
+        home_ = std::filesystem::current_path(ec);
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "faultsim-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) root_ = pattern;
+    }
+    ~Directories() {
+        std::error_code ec;
+        std::filesystem::current_path(home_, ec);
+        if (!root_.empty()) std::filesystem::remove_all(root_, ec);
+    }
+    Directories(const Directories&) = delete;
+    Directories& operator=(const Directories&) = delete;
+    const std::string& root() const { return root_; }
+    // Makes <root>/<name> from the seed (empty without one) and works in it.
+    void enter(const char* name) const {
+        std::error_code ec;
+        const std::filesystem::path dir = std::filesystem::path(root_) / name;
+        if (!seed_.empty()) std::filesystem::copy(seed_, dir, std::filesystem::copy_options::recursive, ec);
+        std::filesystem::create_directories(dir, ec);
+        std::filesystem::current_path(dir, ec);
+    }
+
+private:
+    std::string seed_;
+    std::filesystem::path home_;
+    std::string root_;
+};
+}  // namespace
+
 Report simulate(const Story& story) {
     Sim& s = sim();
     s = Sim{};
@@ -513,9 +599,16 @@ Report simulate(const Story& story) {
     report.story = story.name;
     const std::function<void()> fresh = story.fresh ? story.fresh : std::function<void()>(kxtest::fresh_process);
     g_story = &story.run;
+    const Directories dirs(story.files);
+    if (dirs.root().empty()) {
+        report.problem = "no directory for the runs";
+        return report;
+    }
+    s.root = dirs.root();
 
     // The clean run.
     s.mode = Mode::record;
+    dirs.enter("clean");
     fresh();
     run_under_frame();
     s.mode = Mode::off;
@@ -535,18 +628,15 @@ Report simulate(const Story& story) {
     plan(journal);
 
     // The replay, which forks the runs.
-    char err_name[] = "/tmp/faultsim-stderr-XXXXXX";
-    s.err_fd = ::mkstemp(err_name);
-    if (s.err_fd >= 0) ::unlink(err_name);
     s.mode = Mode::replay;
     s.next_step = 0;
     s.open_step = -1;
+    dirs.enter("replay");
     fresh();
     run_under_frame();
     if (s.mode == Mode::child) finish_child(g_outcome.jumped, g_outcome.depth_after);
     s.mode = Mode::off;
-    if (s.err_fd >= 0) ::close(s.err_fd);
-    s.err_fd = -1;
+    reap_all();
 
     bool same = g_outcome.calls == journal.size() && s.next_step == s.steps.size();
     for (std::size_t i = 0; same && i < journal.size(); ++i) same = is(ctl::journal_at(i), journal[i].name);

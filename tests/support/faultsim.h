@@ -32,7 +32,8 @@
 //
 // Each run is a child process forked at the nearest step boundary before
 // its host call, so a run repeats only the start of one step, and a run
-// that stops its process is a finding rather than the end of the test. The
+// that stops its process is a finding rather than the end of the test; a
+// few runs go at the same time, in directories of their own. The
 // host calls of the error service's frame bookkeeping (arming, cancelling,
 // asking the failure code, acknowledging) get no error: the real service
 // does not fail there, and the frames are what the checks watch.
@@ -71,6 +72,12 @@ struct Story {
     // Puts the process in its starting state before each run; empty:
     // kxtest::fresh_process.
     std::function<void()> fresh = {};
+    // Every run works in a directory of its own as the current directory
+    // (a copy of this one when given, else empty; a forked run starts with
+    // a copy of the directory it was forked in), so that what one run
+    // writes no other run reads: a story names its files relative to the
+    // current directory.
+    std::string files = {};
 };
 
 // What the checks found at one host call. The first five fields name it;

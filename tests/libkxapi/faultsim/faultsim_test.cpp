@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -223,6 +225,29 @@ TEST(FaultSimulation, AStoryThatFailsOrChangesItsCallsIsAProblemNotARun) {
                                     }};
     r = faultsim::simulate(wandering);
     EXPECT_NE(r.problem, "");
+    ctl::reset();
+}
+
+TEST(FaultSimulation, EachRunWorksOnItsOwnCopyOfTheStorysFiles) {
+    // The story adds a line to a file it was given and wants to find its
+    // own line only: a run that wrote into another's directory would show.
+    const std::filesystem::path seed = std::filesystem::temp_directory_path() / "faultsim-test-seed";
+    std::filesystem::remove_all(seed);
+    std::filesystem::create_directories(seed);
+    std::ofstream(seed / "given.txt") << "given\n";
+    faultsim::Story story{"files", [] {
+                              const int status = faultsim::step("note", [] { return framed([] { note(); }); });
+                              std::ofstream("given.txt", std::ios::app) << "run\n";
+                              std::ifstream in("given.txt");
+                              std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                              return text == "given\nrun\n" ? status : 99;
+                          }};
+    story.files = seed.string();
+    const faultsim::Report r = faultsim::simulate(story);
+    EXPECT_EQ(r.problem, "");
+    EXPECT_EQ(r.runs, 1u);
+    EXPECT_EQ(listed(r.faults), "");
+    std::filesystem::remove_all(seed);
     ctl::reset();
 }
 
