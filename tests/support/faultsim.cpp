@@ -8,8 +8,10 @@
 // with its occurrence counted from there. The replay runs the story again
 // and, at each boundary, forks one child per host call planned there; the
 // child scripts the raise, goes on with the story, checks, writes its
-// findings into a pipe and ends with _exit. The parent waits for each
-// child before it goes on, so the runs are one at a time.
+// findings into a pipe and ends with _exit. The parent goes on with the
+// story while a few children run, and takes their findings in the order of
+// the runs. Each run works in a copy of the replay's directory as it was
+// when the run was forked.
 #include "tests/support/faultsim.h"
 
 #include <setjmp.h>
@@ -251,14 +253,12 @@ void check_leak() {
 
 // ---- Runs --------------------------------------------------------------------
 
-// Each run works in a directory of its own: a copy of the one it was forked
-// in, so that it finds the files the story wrote before, and no other run
-// sees what it writes.
-void enter_copy_of_cwd(const std::string& to) {
+// Makes `to` a copy of `from` (empty when `from` is empty); errors leave
+// it as far as it got.
+void copy_directory(const std::filesystem::path& from, const std::filesystem::path& to) {
     std::error_code ec;
-    std::filesystem::copy(std::filesystem::current_path(ec), to, std::filesystem::copy_options::recursive, ec);
+    if (!from.empty()) std::filesystem::copy(from, to, std::filesystem::copy_options::recursive, ec);
     std::filesystem::create_directories(to, ec);
-    std::filesystem::current_path(to, ec);
 }
 
 void become_child(const Injection& in, long target, int out_fd, int err_fd, const std::string& dir) {
@@ -274,7 +274,8 @@ void become_child(const Injection& in, long target, int out_fd, int err_fd, cons
     }
     if (err_fd >= 0) ::dup2(err_fd, 2);
     ::alarm(kRunSeconds);
-    enter_copy_of_cwd(dir);
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
     if (target >= 0) {
         s.model_before = ctl::model_fingerprint();
         s.blocks_before = ctl::live_blocks();
@@ -383,6 +384,11 @@ void run(const Injection& in, long target) {
     char err_name[] = "/tmp/faultsim-stderr-XXXXXX";
     const int err_fd = ::mkstemp(err_name);
     if (err_fd >= 0) ::unlink(err_name);
+    // The run's directory: the files as the story has them now, copied
+    // before the parent goes on writing.
+    std::error_code ec;
+    const std::string dir = s.root + "/run-" + std::to_string(number);
+    copy_directory(std::filesystem::current_path(ec), dir);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
@@ -391,7 +397,7 @@ void run(const Injection& in, long target) {
             if (r.err_fd >= 0) ::close(r.err_fd);
         }
         running().clear();
-        become_child(in, target, fds[1], err_fd, s.root + "/run-" + std::to_string(number));
+        become_child(in, target, fds[1], err_fd, dir);
         return;
     }
     ::close(fds[1]);
@@ -577,10 +583,9 @@ public:
     const std::string& root() const { return root_; }
     // Makes <root>/<name> from the seed (empty without one) and works in it.
     void enter(const char* name) const {
-        std::error_code ec;
         const std::filesystem::path dir = std::filesystem::path(root_) / name;
-        if (!seed_.empty()) std::filesystem::copy(seed_, dir, std::filesystem::copy_options::recursive, ec);
-        std::filesystem::create_directories(dir, ec);
+        copy_directory(seed_, dir);
+        std::error_code ec;
         std::filesystem::current_path(dir, ec);
     }
 
