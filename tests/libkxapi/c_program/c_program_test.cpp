@@ -8,14 +8,8 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "libkxapi/core/kx_session.h"
-
-extern "C" {
-int scenario_model(const char* dir, char* why, size_t n);
-int scenario_reopen(const char* dir, char* why, size_t n);
-int scenario_error_handler(const char* dir, char* why, size_t n);
-int scenario_refusals(const char* dir, char* why, size_t n);
-}
+#include "scenario.h"
+#include "tests/support/fresh_process.h"
 
 namespace {
 
@@ -35,11 +29,7 @@ protected:
         std::filesystem::remove_all(dir_, ec);
     }
     // A new process: the session state and the whole host start afresh.
-    static void fresh() {
-        kx_reset_session_for_tests();
-        ctl::reset();
-        ctl::clear_decoders();
-    }
+    static void fresh() { kxtest::fresh_process(); }
     // Runs one story; its reason is the failure message.
     void run(int (*story)(const char*, char*, size_t)) {
         char why[512] = "";

@@ -1,6 +1,7 @@
 /* A user program of the interface, written in plain C as a customer would
- * write one: it includes only the interface's umbrella header and the C
- * standard headers, and runs whole stories through the public functions.
+ * write one: it includes only the interface's umbrella header, the C
+ * standard headers and its own header, and runs whole stories through the
+ * public functions.
  *
  * Each scenario_* function answers 0 when its story went through, else 1
  * with the reason written into `why` (the failing call or check, its status
@@ -14,12 +15,7 @@
 #include <string.h>
 
 #include "kxapi.h"
-
-/* The stories; the test driver declares them the same way. */
-int scenario_model(const char *dir, char *why, size_t n);
-int scenario_reopen(const char *dir, char *why, size_t n);
-int scenario_error_handler(const char *dir, char *why, size_t n);
-int scenario_refusals(const char *dir, char *why, size_t n);
+#include "scenario.h"
 
 #define PI 3.14159265358979323846
 #define TOL 1e-9
@@ -76,17 +72,32 @@ static int fail(const char *format, ...) {
     return 1;
 }
 
+/* ---- Who watches the library calls ------------------------------------ */
+
+static const scenario_observer *g_observer;
+
+void scenario_observe(const scenario_observer *observer) { g_observer = observer; }
+
+static void step_begin(const char *call) {
+    if (g_observer) g_observer->begin(call);
+}
+
+static int step_end(int status) { return g_observer ? g_observer->end(status) : status; }
+
+/* The status of a library call, shown to the observer. */
+#define STATUS(expr) (step_begin(#expr), step_end(expr))
+
 /* A call that must succeed. */
 #define CALL(expr)                                                                                   \
     do {                                                                                             \
-        int rc_ = met(expr);                                                                         \
+        int rc_ = met(STATUS(expr));                                                                 \
         if (rc_ != 0) return fail("line %d: %s -> %d \"%s\"", __LINE__, #expr, rc_, text_of(rc_));    \
     } while (0)
 
 /* A call that must be refused with the given code. */
 #define REFUSED(expr, code)                                                                          \
     do {                                                                                             \
-        int rc_ = met(expr);                                                                         \
+        int rc_ = met(STATUS(expr));                                                                 \
         if (rc_ != (code))                                                                           \
             return fail("line %d: %s -> %d \"%s\", expected %d", __LINE__, #expr, rc_, text_of(rc_), \
                         (code));                                                                     \
@@ -110,6 +121,15 @@ static int fail(const char *format, ...) {
 
 static int near3(const double a[3], const double b[3], double tol) {
     return fabs(a[0] - b[0]) <= tol && fabs(a[1] - b[1]) <= tol && fabs(a[2] - b[2]) <= tol;
+}
+
+/* Frees the load report that a part open hands back, whether the open
+ * went through or not; the counts stay. */
+static void free_report(load_status *report) {
+    KX_free_string_array(report->n_parts, report->file_names);
+    KX_free(report->statuses);
+    report->file_names = NULL;
+    report->statuses = NULL;
 }
 
 static void path_in(const char *dir, const char *name, char *file, size_t n) { snprintf(file, n, "%s/%s", dir, name); }
@@ -141,7 +161,7 @@ static int check_texts(void) {
         char fallback[64];
         int answer;
         memset(message, 'X', sizeof message);
-        answer = KX_get_fail_message(code, message);
+        answer = STATUS(KX_get_fail_message(code, message));
         CHECK(memchr(message, '\0', KX_MESSAGE_BUFSIZE) != NULL, "text of %d is not terminated", code);
         CHECK(message[KX_MESSAGE_BUFSIZE] == 'X', "text of %d overran the buffer", code);
         CHECK(message[0] != '\0', "text of %d is empty", code);
@@ -511,14 +531,14 @@ static int reopen(const char *file, tag *part) {
     load_status status;
     int units = 0;
     char name[KX_PART_MAX_NAME_CHARS + 1];
-    int failed, n_parts;
+    int failed, n_parts, rc;
     memset(&status, 0, sizeof status);
     *part = NULL_TAG;
-    CALL(KX_PART_open(file, part, &status));
+    rc = met(STATUS(KX_PART_open(file, part, &status)));
+    free_report(&status);
+    if (rc != 0) return fail("line %d: KX_PART_open -> %d \"%s\"", __LINE__, rc, text_of(rc));
     failed = status.failed;
     n_parts = status.n_parts;
-    KX_free_string_array(status.n_parts, status.file_names);
-    KX_free(status.statuses);
     CHECK(failed == 0 && n_parts == 0, "load report: failed %d, %d files", failed, n_parts);
     CHECK(*part != NULL_TAG, "the open gave no part");
     CHECK(KX_PART_ask_num_parts() == 1, "%d parts loaded", KX_PART_ask_num_parts());
@@ -667,8 +687,8 @@ static int own_frame_under_handler(tag line, tag dead, int *refused, int *raised
     if (setjmp(g_jump) == 0) {
         handler = KX_ERROR_set_handler(g_jump);
         if (handler < 0) return -1;
-        *refused = KX_CURVE_ask_arc_data(line, &arc);
-        *raised = KX_OBJ_set_color(dead, 3);
+        *refused = STATUS(KX_CURVE_ask_arc_data(line, &arc));
+        *raised = STATUS(KX_OBJ_set_color(dead, 3));
         KX_ERROR_cancel_handler(handler);
         return 0;
     }
@@ -742,8 +762,7 @@ int scenario_error_handler(const char *dir, char *why, size_t n) {
 
     /* A block the library handed out is freed under the handler without a
      * jump. */
-    block = KX_allocate_memory(64, &error);
-    CALL(error);
+    CALL((block = KX_allocate_memory(64, &error), error));
     CHECK(block != NULL, "no block");
     CHECK(free_guarded(block, &code) == 0 && code == 0, "freeing a good block jumped with %d", code);
 
@@ -784,6 +803,7 @@ int scenario_refusals(const char *dir, char *why, size_t n) {
     load_status status;
     KX_UNDO_mark_id_t mark = 0;
     int type = 0, subtype = 0;
+    int rc;
 
     begin(why, n);
     path_in(dir, "c_user_refusals.prt", file, sizeof file);
@@ -803,9 +823,9 @@ int scenario_refusals(const char *dir, char *why, size_t n) {
     REFUSED(KX_CURVE_create_point(point, &object), 1105012);
     REFUSED(KX_PART_new(file, 3, &part), 641022);
     memset(&status, 0, sizeof status);
-    CHECK(met(KX_PART_open(missing, &part, &status)) != 0, "a missing file was opened");
-    KX_free_string_array(status.n_parts, status.file_names);
-    KX_free(status.statuses);
+    rc = met(STATUS(KX_PART_open(missing, &part, &status)));
+    free_report(&status);
+    CHECK(rc != 0, "a missing file was opened");
     CHECK(part == NULL_TAG && KX_PART_ask_num_parts() == 0, "a failed open left a part");
 
     CALL(KX_PART_new(file, KX_PART_METRIC, &part));
