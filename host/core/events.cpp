@@ -72,8 +72,8 @@ int reason_of_value(int value) {
     return -1;
 }
 
-int add_part_hook(const char* function, int reason, CALLBACK_function_t routine, void* client) {
-    if (!routine) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: the routine is null", function);
+int add_part_hook(const Call& call, int reason, CALLBACK_function_t routine, void* client) {
+    call.need(routine, "the routine");
     const int id = st().next_id++;
     st().part_hooks.push_back({id, reason, routine, client});
     return id;
@@ -168,12 +168,11 @@ namespace he = host::events;
 extern "C" {
 
 int CALLBACK_add_function(int reason_value, CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY(reason_value, routine, client_data);
+    auto call = HOST_ENTRY(reason_value, routine, client_data);
     const int reason = he::reason_of_value(reason_value);
     if (reason < 0)
-        ERROR_raise("CALLBACK_add_function", 0, HOST_ERR_BAD_ARGUMENT,
-                    "CALLBACK_add_function: %d is not a part-event reason", reason_value);
-    return he::add_part_hook("CALLBACK_add_function", reason, routine, client_data);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a part-event reason", reason_value);
+    return he::add_part_hook(call, reason, routine, client_data);
 }
 
 int CALLBACK_remove_function(int hook_id) {
@@ -184,8 +183,8 @@ int CALLBACK_remove_function(int hook_id) {
 }
 
 int CONTEXT_add_chg_work_part_cb(CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY(routine, client_data);
-    return he::add_part_hook("CONTEXT_add_chg_work_part_cb", he::kWorkPartChanged, routine, client_data);
+    auto call = HOST_ENTRY(routine, client_data);
+    return he::add_part_hook(call, he::kWorkPartChanged, routine, client_data);
 }
 
 int CONTEXT_remove_chg_work_part_cb(int hook_id) {
@@ -196,12 +195,10 @@ int CONTEXT_remove_chg_work_part_cb(int hook_id) {
 }
 
 int TAG_register_event_cb(TAG_event_fn_t routine, int options) {
-    HOST_ENTRY(routine, options);
-    if (!routine)
-        ERROR_raise("TAG_register_event_cb", 0, HOST_ERR_NULL_ARGUMENT, "TAG_register_event_cb: the routine is null");
+    auto call = HOST_ENTRY(routine, options);
+    call.need(routine, "the routine");
     if (options != 0)
-        ERROR_raise("TAG_register_event_cb", 0, HOST_ERR_BAD_ARGUMENT,
-                    "TAG_register_event_cb: options %d are not known", options);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "options %d are not known", options);
     const int id = he::st().next_id++;
     he::st().tag_hooks.push_back({id, routine});
     return id;

@@ -109,10 +109,6 @@ void log_line(std::string line) {
     st().log.push_back(std::move(line));
 }
 
-void null_argument(const char* function, const char* argument) {
-    ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, argument);
-}
-
 }  // namespace
 
 int arm_library_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
@@ -173,7 +169,7 @@ void ERROR_raise(const char* module, int line, int code, const char* format, ...
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_journalled("ERROR_raise", code, module, line, std::move(text));
+    host::raise_journalled(__func__, code, module, line, std::move(text));
 }
 
 void ERROR_internal(const char* module, int line, const char* format, ...) {
@@ -181,7 +177,7 @@ void ERROR_internal(const char* module, int line, const char* format, ...) {
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_journalled("ERROR_internal", HOST_ERR_INTERNAL, module, line, std::move(text));
+    host::raise_journalled(__func__, HOST_ERR_INTERNAL, module, line, std::move(text));
 }
 
 int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
@@ -201,7 +197,7 @@ void ERROR_cancel_handler(int id) {
     }
     for (std::size_t i = frames.size(); i-- > 0;) {
         if (frames[i].id == id) {
-            host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) +
+            host::log_line(std::string(__func__) + ": internal error: handler " + std::to_string(id) +
                            " is not the innermost (" + std::to_string(frames.size() - 1 - i) +
                            " armed inside it, dropped with it)");
             frames.erase(frames.begin() + static_cast<long>(i), frames.end());
@@ -213,7 +209,7 @@ void ERROR_cancel_handler(int id) {
         jumped.erase(it);  // the frame went with its jump: nothing left to cancel
         return;
     }
-    host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) + " is not armed");
+    host::log_line(std::string(__func__) + ": internal error: handler " + std::to_string(id) + " is not armed");
 }
 
 int ERROR_ask_failure_code(void) {
@@ -222,15 +218,15 @@ int ERROR_ask_failure_code(void) {
 }
 
 void ERROR_note(const char* module, int line, const char* text) {
-    HOST_ENTRY_TEXT(text, line);
-    if (!module) host::null_argument("ERROR_note", "module");
-    if (!text) host::null_argument("ERROR_note", "text");
+    auto call = HOST_ENTRY_TEXT(text, line);
+    call.need(module, "module");
+    call.need(text, "text");
     host::log_line(std::string(module) + " " + std::to_string(line) + ": " + text);
 }
 
 void ERROR_lprintf(const char* format, ...) {
-    HOST_ENTRY_TEXT(format);
-    if (!format) host::null_argument("ERROR_lprintf", "format");
+    auto call = HOST_ENTRY_TEXT(format);
+    call.need(format, "format");
     va_list ap;
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
@@ -248,10 +244,10 @@ void ERROR__default_handler(jmp_buf buffer, int /*code*/) {
 }
 
 void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table) {
-    HOST_ENTRY(base, range, table);
-    if (!decoder) host::null_argument("ERROR_register_decoder_fn", "decoder");
+    auto call = HOST_ENTRY(base, range, table);
+    call.need(decoder, "decoder");
     if (range <= 0)
-        ERROR_raise("ERROR_register_decoder_fn", 0, HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
     for (auto& r : st().registrations) {
         if (r.base == base) {
             r = {base, range, decoder, table};
@@ -278,8 +274,8 @@ const char* ERROR_decode(int code) {
 }
 
 const char* ERROR_decode_in_table(int code, const void* table) {
-    HOST_ENTRY(code, table);
-    if (!table) host::null_argument("ERROR_decode_in_table", "table");
+    auto call = HOST_ENTRY(code, table);
+    call.need(table, "table");
     for (auto* e = static_cast<const error_text_entry*>(table); e->code != 0 || e->text; ++e)
         if (e->code == code) return e->text;
     return nullptr;

@@ -62,7 +62,8 @@ void LISTUI_exit(void) {
 }
 
 void listUIprintf(const char* format, ...) {
-    if (!format) ERROR_raise("listUIprintf", 0, HOST_ERR_NULL_ARGUMENT, "listUIprintf: the format is null");
+    // The call enters with the formatted text, so the format is checked first.
+    host::Call(__func__, nullptr).need(format, "the format");
     va_list ap;
     va_start(ap, format);
     va_list copy;
@@ -72,7 +73,7 @@ void listUIprintf(const char* format, ...) {
     std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
     if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, ap);
     va_end(ap);
-    HOST_ENTRY_TEXT(out.c_str(), static_cast<long>(out.size()));
+    auto call = HOST_ENTRY_TEXT(out.c_str(), static_cast<long>(out.size()));
     hl::st().text += out;
     hl::st().prints.push_back(std::move(out));
 }
@@ -81,8 +82,7 @@ int listUIsaveListing(const char* file_name) {
     auto call = HOST_ENTRY_TEXT(file_name);
     int status;
     if (call.status(status)) return status;
-    if (!file_name)
-        ERROR_raise("listUIsaveListing", 0, HOST_ERR_NULL_ARGUMENT, "listUIsaveListing: the file name is null");
+    call.need(file_name, "the file name");
     std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
     if (!out) return LISTUI_ERR_SAVE;
     out << hl::st().text;
@@ -92,14 +92,14 @@ int listUIsaveListing(const char* file_name) {
 
 void g521_(int* device) {
     auto call = HOST_ENTRY(device);
-    if (!device) ERROR_raise("g521_", 0, HOST_ERR_NULL_ARGUMENT, "g521_: the output is null");
+    call.need(device, "the output");
     *device = static_cast<int>(call.int_out(0, hl::st().device));
 }
 
 void g512_(const char* buffer, int* length, int* status) {
     auto call = HOST_ENTRY(buffer, length ? *length : -1, status);
     if (!buffer || !length || !status)
-        ERROR_raise("g512_", 0, HOST_ERR_NULL_ARGUMENT, "g512_: an argument is null");
+        call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
     int scripted;
     if (call.status(scripted)) {
         *status = scripted;
