@@ -186,9 +186,7 @@ int CSO_ask_class(void) {
 
 void CSO_delete_object(unsigned int object) {
     auto call = HOST_ENTRY(object);
-    const host::objects::Object& o = call.live(object);
-    if (!OM_is_subclass(o.cls, he::cso_class()))
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no smart object", object);
+    call.live_of_class(object, he::cso_class(), "a smart object");
     he::destroy_with_dependents(object);
 }
 
