@@ -8,17 +8,15 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::defaults {
 namespace {
 
-General& gen() {
-    static General g;
-    return g;
-}
-const bool general_registered = (register_service_reset("creation defaults", [] { gen() = General{}; }), true);
+General& gen() { return service_state<General>("creation defaults"); }
+const bool general_registered = (gen(), true);
 
 using Key = std::tuple<int, int, int>;
 struct Settings {

@@ -3,17 +3,14 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::display {
 namespace {
-State& st() {
-    static State s{};
-    return s;
-}
-void reset_display() { st() = State{}; }
-const bool registered = (register_service_reset("display", reset_display), true);
+State& st() { return service_state<State>("display"); }
+const bool registered = (st(), true);
 }  // namespace
 const State& state() { return st(); }
 void set_display_flag(int flag) { st().display_flag = flag; }

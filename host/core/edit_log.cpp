@@ -5,6 +5,7 @@
 #include "host/core/entity_store.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -36,13 +37,8 @@ struct Service {
     std::vector<tag_t> sketch_edits;
     tag_t activated = 0;
 };
-Service& svc() {
-    static Service s;
-    return s;
-}
-void reset_service() { svc() = Service{}; }
-const bool registered =
-    (log(), register_service_reset("edit log", reset_service), true);
+Service& svc() { return service_state<Service>("edit log"); }
+const bool registered = (log(), svc(), true);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -22,11 +23,8 @@ struct Lists {
     int updates = 0;
     std::vector<unsigned int> deleted;
 };
-Lists& lm() {
-    static Lists l;
-    return l;
-}
-const bool registered = (register_service_reset("list manager", [] { lm() = Lists{}; }), true);
+Lists& lm() { return service_state<Lists>("list manager"); }
+const bool registered = (lm(), true);
 
 ListState& cur() { return lm().lists[lm().current]; }
 

@@ -6,6 +6,7 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -44,20 +45,18 @@ struct State {
     std::vector<PartHook> part_hooks;   // in order of adding
     std::vector<TagHook> tag_hooks;
     int next_id = 1;
+    // A reset also publishes the host's reason values again.
+    void reset() {
+        *this = State{};
+        publish_reason_values(true);
+    }
 };
-State& st() {
-    static State s;
-    return s;
-}
+State& st() { return service_state<State>("events"); }
 
 int* reason_variables[6] = {&PART_create_part_reason, &PART_open_part_reason, &PART_save_part_reason,
                             &PART_delete_part_reason, &PART_modified_reason, &PART_rename_part_reason};
 
-void reset_events() {
-    st() = State{};
-    publish_reason_values(true);
-}
-const bool registered = (register_service_reset("events", reset_events), true);
+const bool registered = (st(), true);
 
 // Every object that dies is a tag event.
 const int deaths = objects::add_destroy_listener([](unsigned int object) {

@@ -10,6 +10,7 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -31,11 +32,8 @@ struct Drawings {
     tag_t current = 0;
 };
 Drawings& drawings() { return model_state<Drawings>("drawings"); }
-Log& lg() {
-    static Log l;
-    return l;
-}
-const bool registered = (view_table(), drawings(), register_service_reset("views log", [] { lg() = Log{}; }), true);
+Log& lg() { return service_state<Log>("views log"); }
+const bool registered = (view_table(), drawings(), lg(), true);
 
 // For the host's own helpers, raising under their module name.
 const objects::Object& of_type(const char* fn, tag_t t, int type) {

@@ -8,6 +8,7 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -24,12 +25,8 @@ struct Lists {
     std::map<int, List> lists;
     int next = 1;
 };
-Lists& lists() {
-    static Lists s;
-    return s;
-}
-void reset_lists() { lists() = Lists{}; }
-const bool registered = (register_service_reset("feature lists", reset_lists), true);
+Lists& lists() { return service_state<Lists>("feature lists"); }
+const bool registered = (lists(), true);
 
 List& require_list(const Call& call, int list) {
     auto it = lists().lists.find(list);

@@ -10,6 +10,7 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/numeric/v3.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -22,8 +23,8 @@ struct Emphasis {
     int updates = 0;
     int last_flag = 0;
 };
-Emphasis g_emphasis;
-const bool registered = (host::register_service_reset("work plane emphasis", [] { g_emphasis = {}; }), true);
+Emphasis& emphasis() { return host::service_state<Emphasis>("work plane emphasis"); }
+const bool registered = (emphasis(), true);
 
 // The work coordinate system: origin and rows X, Y, Z (the absolute
 // system when there is none).
@@ -54,10 +55,10 @@ void need_space(const host::Call& call, int space) {
 
 namespace host::csys_support {
 int emphasis_updates() {
-    return g_emphasis.updates;
+    return emphasis().updates;
 }
 int last_emphasis_flag() {
-    return g_emphasis.last_flag;
+    return emphasis().last_flag;
 }
 }  // namespace host::csys_support
 
@@ -106,8 +107,8 @@ int ES_is_eligible_for_display(unsigned int object) {
 
 void DSS_update_work_plane_emphasis(int flag) {
     HOST_ENTRY(flag);
-    ++g_emphasis.updates;
-    g_emphasis.last_flag = flag;
+    ++emphasis().updates;
+    emphasis().last_flag = flag;
 }
 
 void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {

@@ -9,6 +9,7 @@
 #include "host/core/curve_entities.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/numeric/nurbs.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -21,18 +22,18 @@ using hostnum::CurveError;
 // Distance within which two evaluators describe the same curve.
 constexpr double kSameCurve = 1e-9;
 
-std::unordered_map<unsigned int, Curve>& table() {
-    static std::unordered_map<unsigned int, Curve> t;
-    return t;
-}
-
-// Handles count on across resets, so that no number is ever used twice.
-unsigned int g_next = 0x1000;
-
-const bool registered = (host::register_service_reset("evaluators", [] { table().clear(); }), true);
+struct Evaluators {
+    std::unordered_map<unsigned int, Curve> live;
+    // Handles count on across resets, so that no number is ever used twice.
+    unsigned int next = 0x1000;
+    void reset() { live.clear(); }
+};
+Evaluators& evaluators() { return host::service_state<Evaluators>("evaluators"); }
+std::unordered_map<unsigned int, Curve>& table() { return evaluators().live; }
+const bool registered = (evaluators(), true);
 
 unsigned int add(Curve curve) {
-    const unsigned int h = ++g_next;
+    const unsigned int h = ++evaluators().next;
     table().emplace(h, std::move(curve));
     return h;
 }

@@ -12,6 +12,7 @@
 #include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/host_messages.h"
 
 namespace host {
@@ -46,24 +47,16 @@ struct ErrorState {
     // cancel every handler it armed; such a cancel is no fault. The newest
     // kJumpedKept are kept, for programs that never cancel after a jump.
     std::vector<int> jumped_to;
+    // The decoders registered by the library stay: it registers them once.
+    void reset() {
+        std::vector<error::Registration> kept = std::move(registrations);
+        *this = ErrorState{};
+        registrations = std::move(kept);
+    }
 };
 
-ErrorState& st() {
-    static ErrorState s;
-    return s;
-}
-
-void reset_errors() {
-    ErrorState& s = st();
-    s.frames.clear();
-    s.next_id = 1;
-    s.failure_code = 0;
-    s.acknowledged.clear();
-    s.log.clear();
-    s.pending = Pending{};
-    s.jumped_to.clear();
-}
-const bool registered = (register_service_reset("error", reset_errors), true);
+ErrorState& st() { return service_state<ErrorState>("error"); }
+const bool registered = (st(), true);
 
 std::string vformat(const char* format, va_list ap) {
     if (!format) return {};

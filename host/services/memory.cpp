@@ -11,6 +11,7 @@
 #include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 namespace host::memory {
@@ -41,20 +42,17 @@ struct MemoryState {
     size_t persistent = 0;
     size_t allocations = 0;
     size_t frees = 0;
+    // Live blocks are real memory: a reset drops the marks and the counts
+    // only.
+    void reset() {
+        marks.clear();
+        allocations = 0;
+        frees = 0;
+    }
 };
 
-MemoryState& st() {
-    static MemoryState s;
-    return s;
-}
-
-void reset_memory() {
-    MemoryState& s = st();
-    s.marks.clear();
-    s.allocations = 0;
-    s.frees = 0;
-}
-const bool registered = (register_service_reset("memory", reset_memory), true);
+MemoryState& st() { return service_state<MemoryState>("memory"); }
+const bool registered = (st(), true);
 
 void* allocate(const Call& call, size_t size, bool persistent) {
     void* p = size <= kMaxBlock ? std::malloc(size ? size : 1) : nullptr;

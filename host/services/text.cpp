@@ -12,6 +12,7 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -30,18 +31,15 @@ struct State {
     int codeset = TEXT_CODESET_UTF8;
     std::set<const TEXT_s*> texts;
     std::map<std::string, std::string> translations;
+    // Text objects are host blocks; the memory service keeps them across a
+    // reset, so the record of the live ones does too.
+    void reset() {
+        codeset = TEXT_CODESET_UTF8;
+        translations.clear();
+    }
 };
-State& st() {
-    static State s;
-    return s;
-}
-// Text objects are host blocks; the memory service keeps them across a
-// reset, so the record of the live ones does too.
-void reset_text() {
-    st().codeset = TEXT_CODESET_UTF8;
-    st().translations.clear();
-}
-const bool registered = (register_service_reset("text", reset_text), true);
+State& st() { return service_state<State>("text"); }
+const bool registered = (st(), true);
 
 constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 

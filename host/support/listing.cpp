@@ -8,16 +8,13 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 namespace host::listing {
 namespace {
-State& st() {
-    static State s{};
-    return s;
-}
-void reset_listing() { st() = State{}; }
-const bool registered = (register_service_reset("listing", reset_listing), true);
+State& st() { return service_state<State>("listing"); }
+const bool registered = (st(), true);
 constexpr int kDeviceLineMax = 132;
 }  // namespace
 
@@ -73,7 +70,7 @@ void listUIprintf(const char* format, ...) {
     std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
     if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, ap);
     va_end(ap);
-    auto call = HOST_ENTRY_TEXT(out.c_str(), static_cast<long>(out.size()));
+    HOST_ENTRY_TEXT(out.c_str(), static_cast<long>(out.size()));
     hl::st().text += out;
     hl::st().prints.push_back(std::move(out));
 }

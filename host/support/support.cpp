@@ -12,6 +12,7 @@
 #include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 extern "C" {
@@ -37,25 +38,23 @@ struct SupportState {
     std::map<std::string, std::string> process_answers;  // answers taken from the process environment
     std::map<std::string, int> token_levels;
     std::set<std::string> routines;
+    // The checking level and the debug indentation are the host's C
+    // globals; they reset with the service.
+    void reset() {
+        *this = SupportState{};
+        MACH__checking_level = 0;
+        DEBUG_indentation = 0;
+    }
 };
 
-SupportState& st() {
-    static SupportState s;
-    return s;
-}
+SupportState& st() { return service_state<SupportState>("support"); }
 // Registered debug tokens survive a reset: the library registers them once.
 std::vector<std::string>& tokens() {
     static std::vector<std::string> list;
     return list;
 }
 
-void reset_support() {
-    st() = SupportState{};
-    MACH__checking_level = 0;
-    DEBUG_indentation = 0;
-}
-const bool registered = (register_service_reset("support", reset_support), true);
-
+const bool registered = (st(), true);
 
 }  // namespace
 
