@@ -1,7 +1,8 @@
 // The state of a host service (memory counts, error frames and log, texts,
 // listing, events, support answers ...): what a reset of the host clears but
 // an undo mark does not snapshot (model components are for that, see
-// host/model.h).
+// host/model.h). A service whose state must be C globals (a common block)
+// registers its reset with register_service_reset.
 //
 //     namespace {
 //     struct Listing {
@@ -19,9 +20,10 @@
 #ifndef HOST_SERVICE_STATE_H
 #define HOST_SERVICE_STATE_H
 
-#include "host/model.h"
-
 namespace host {
+
+// fn runs on every host::reset_all, in order of registration (host/model.h).
+void register_service_reset(const char* name, void (*fn)());
 
 template <class State>
 State& service_state(const char* name) {

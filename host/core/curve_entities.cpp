@@ -87,10 +87,10 @@ void to_absolute(const double m[9], const double p[3], double out[3]) {
 // The end points of the values from their parameters.
 void refresh_end_points(double v[CONIC_VALUE_COUNT], int type) {
     double p[3];
-    conic_point(v, type, v[CONIC_V_START], p);
+    hostnum::conic_point(v, type, v[CONIC_V_START], p);
     v[CONIC_V_START_X] = p[0];
     v[CONIC_V_START_Y] = p[1];
-    conic_point(v, type, v[CONIC_V_END], p);
+    hostnum::conic_point(v, type, v[CONIC_V_END], p);
     v[CONIC_V_END_X] = p[0];
     v[CONIC_V_END_Y] = p[1];
 }
@@ -122,29 +122,6 @@ void matrix_values(const Entity& e, double m[9]) {
     } else {
         for (int i = 0; i < 9; ++i) m[i] = identity[i];
     }
-}
-
-void conic_point(const double v[CONIC_VALUE_COUNT], int type, double t, double out[3]) {
-    const double k1 = v[CONIC_V_K1], k2 = v[CONIC_V_K2];
-    double u = 0, w = 0;
-    switch (type) {
-        case HOST_CONIC_ELLIPSE:
-            u = k1 * std::cos(t);
-            w = k2 * std::sin(t);
-            break;
-        case HOST_CONIC_PARABOLA:
-            w = t;
-            u = k1 != 0 ? t * t / k1 : 0;
-            break;
-        default:  // hyperbola
-            w = t;
-            u = k2 != 0 ? k1 * std::sqrt(1 + (t * t) / (k2 * k2)) : k1;
-            break;
-    }
-    const double s = v[CONIC_V_SIN], c = v[CONIC_V_COS];
-    out[0] = v[CONIC_V_CENTER_X] + u * c - w * s;
-    out[1] = v[CONIC_V_CENTER_Y] + u * s + w * c;
-    out[2] = v[CONIC_V_HEIGHT];
 }
 
 double to_curve_parameter(const Entity& e, double t) {
@@ -424,8 +401,8 @@ void CONIC_ask_endpoints(const CONIC_std_data_t* data, double start[3], double e
     hc::need_conic_type(call, data->type);
     double v[CONIC_VALUE_COUNT];
     hc::values_of_record(*data, v);
-    hc::conic_point(v, data->type, data->start, start);
-    hc::conic_point(v, data->type, data->end, end);
+    hostnum::conic_point(v, data->type, data->start, start);
+    hostnum::conic_point(v, data->type, data->end, end);
 }
 
 // ---- the plane of three points --------------------------------------------

@@ -14,7 +14,7 @@
 #include "host/model.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 #include "host/numeric/v3.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -403,6 +403,17 @@ int curve_face_answer(const host::Call& call, bool extended, unsigned int curve,
 }  // namespace
 
 extern "C" {
+
+// The evaluator service (host/numeric/evc.cpp) is pure curve mathematics;
+// making an evaluator of an entity reads the entity's curve here.
+unsigned int EVC_initialize(unsigned int curve) {
+    auto call = HOST_ENTRY(curve);
+    if (int st; call.status(st)) return static_cast<unsigned int>(st);
+    call.live(curve);
+    auto c = host::curves::curve_of(curve);
+    if (!c) call.fail(HOST_ERR_WRONG_CLASS, "%u carries no curve", curve);
+    return host::evc::make(*c);
+}
 
 int es0017_(const unsigned int* object) {
     auto call = HOST_ENTRY(object ? *object : 0u);

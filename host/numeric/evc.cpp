@@ -6,13 +6,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/core/curve_entities.h"
 #include "host/hook.h"
-#include "host/model.h"
 #include "host/service_state.h"
 #include "host/numeric/nurbs.h"
 #include "host/services/error.h"
-#include "host/services/objects.h"
 
 namespace {
 
@@ -102,15 +99,6 @@ int live_count() {
 }  // namespace host::evc
 
 extern "C" {
-
-unsigned int EVC_initialize(unsigned int curve) {
-    auto call = HOST_ENTRY(curve);
-    if (int st; call.status(st)) return static_cast<unsigned int>(st);
-    call.live(curve);
-    auto c = host::curves::curve_of(curve);
-    if (!c) call.fail(HOST_ERR_WRONG_CLASS, "%u carries no curve", curve);
-    return add(std::move(*c));
-}
 
 unsigned int evcrvx(unsigned int evaluator, const double rotation[9], const double translation[3]) {
     auto call = HOST_ENTRY(evaluator, rotation, translation);

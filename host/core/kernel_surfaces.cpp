@@ -1,5 +1,5 @@
 // Surfaces of solid-kernel faces (see kernel_surfaces.h).
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 
 #include <cmath>
 
@@ -222,17 +222,6 @@ void delist_(void** list) {
         SM_free(*list);
         *list = nullptr;
     }
-}
-
-void vunt3_(const double v[3], double unit[3], int* ok) {
-    auto call = HOST_ENTRY(v, unit, ok);
-    call.need(v);
-    call.need(unit);
-    call.need(ok);
-    const V3 a = V3::load(v);
-    const double len = hostnum::norm(a);
-    *ok = len > 0 ? 1 : 0;
-    if (*ok) ((1 / len) * a).store(unit);
 }
 
 }  // extern "C"

@@ -1,6 +1,6 @@
 // Coordinate spaces, temporary coordinate systems and the display side of
 // the work coordinate system (see csys_support.h).
-#include "host/numeric/csys_support.h"
+#include "host/core/csys_support.h"
 
 #include <cmath>
 
