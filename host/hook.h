@@ -37,6 +37,7 @@
 #include <cstring>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace host {
 
@@ -78,6 +79,13 @@ extern bool j_on;
 extern int scripted;                     // number of names with a script
 void grow();                             // makes room for one more record
 const Script* apply(const char* name);   // may raise
+
+// A test's scripts by routine name (host/control/control.h sets them).
+void script_raise(const char* name, int code, int nth);  // nth 0: every call
+void script_status(const char* name, int status);
+void script_outputs(const char* name, std::vector<Value> values);
+void script_clear(const char* name);
+void scripts_clear();
 
 template <class T>
 inline std::int64_t to_arg(T v) {

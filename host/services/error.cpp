@@ -9,7 +9,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -275,22 +274,3 @@ const char* ERROR_decode_in_table(int code, const void* table) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-std::vector<std::string> log_lines() { return error::log_lines(); }
-void clear_log() { error::clear_log(); }
-std::vector<int> acknowledged_codes() { return error::acknowledged_codes(); }
-int frame_depth() { return error::frame_depth(); }
-void clear_decoders() { error::clear_registrations(); }
-std::optional<int> raised_code(const std::function<void()>& f) {
-    int id = arm_library_frame();
-    try {
-        f();
-    } catch (const HostError& e) {
-        if (!e.for_library_frame()) throw;
-        return ERROR_ask_failure_code();
-    }
-    ERROR_cancel_handler(id);
-    return std::nullopt;
-}
-}  // namespace host::control

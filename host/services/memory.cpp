@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -173,7 +172,3 @@ void SM_free_to_mark(int mark) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-std::size_t live_blocks() { return memory::stats().live_blocks; }
-}  // namespace host::control

@@ -10,7 +10,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "host/control/control.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -432,12 +431,3 @@ void* TAG_ask_pointer_of_tag(unsigned int object) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-Fixture make_part(const std::string& file, std::initializer_list<FixtureObject> objects) {
-    Fixture f{objects::create_part(file), {}};
-    for (const FixtureObject& o : objects)
-        f.objects.push_back(objects::create({o.cls, o.type, o.subtype, f.part, o.name}));
-    return f;
-}
-}  // namespace host::control

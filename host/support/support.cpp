@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -58,6 +57,8 @@ const bool registered = (st(), true);
 
 }  // namespace
 
+void set_env_kind(int kind) { st().env_kind = kind; }
+void set_program_name(const std::string& name) { st().program_name = name; }
 void set_env(const std::string& name, const std::string& value) { st().env[name] = value; }
 void unset_env(const std::string& name) { st().env[name] = std::nullopt; }
 void set_jqmanager_active(bool on) { st().jqmanager_active = on; }
@@ -192,11 +193,3 @@ int DEBUG_routine(const char* module, const char* function) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-void set_env_kind(int kind) { hs::st().env_kind = kind; }
-void set_checking_level(int level) { MACH__checking_level = level; }
-void set_program_name(const std::string& name) { hs::st().program_name = name; }
-void set_env(const std::string& name, const std::string& value) { hs::set_env(name, value); }
-void unset_env(const std::string& name) { hs::unset_env(name); }
-}  // namespace host::control
