@@ -6,6 +6,7 @@
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/hook.h"

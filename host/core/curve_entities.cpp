@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/numeric/v3.h"
@@ -61,7 +62,7 @@ void need_finite(const Call& call, const double* v, int n) {
 Entity& of_kind(const Call& call, tag_t object, Kind kind, bool own_type) {
     const objects::Object& o = call.live(object);
     Entity* e = table().find(object);
-    if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_KERNEL))
+    if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_SOLID))
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", object, kind_name(kind));
     return *e;
 }
@@ -448,7 +449,7 @@ void es7010_occ_(const unsigned int* object, int* kernel_entity) {
     call.need(object);
     call.need(kernel_entity);
     const host::objects::Object& o = call.live(*object);
-    *kernel_entity = o.type == HOST_TYPE_KERNEL ? static_cast<int>(*object) : 0;
+    *kernel_entity = o.type == HOST_TYPE_SOLID ? static_cast<int>(*object) : 0;
 }
 
 void KI_ougeef(const int* edge, int* curve, int* ifail) {

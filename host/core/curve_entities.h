@@ -39,15 +39,7 @@
 #ifndef HOST_CORE_CURVE_ENTITIES_H
 #define HOST_CORE_CURVE_ENTITIES_H
 
-#define HOST_TYPE_POINT  2
-#define HOST_TYPE_LINE   3
-#define HOST_TYPE_ARC    5
-#define HOST_TYPE_CONIC  6
-#ifndef HOST_TYPE_KERNEL
-#define HOST_TYPE_KERNEL 70 /* solid-kernel object: subtype 0 body, 2 face, 3 edge */
-#endif
-
-#include "host/numeric/conics.h" /* conic kinds (the subtypes of conics) and the thirteen conic values */
+#include "host/core/entity_types.h" /* with the conic kinds and the thirteen conic values */
 
 /* Curve kinds of PX_curve_ask_type. */
 #define PX_CURVE_LINE   3001

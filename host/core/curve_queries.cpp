@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/numeric/curves.h"
@@ -424,10 +425,13 @@ int es0017_(const unsigned int* object) {
         case HOST_TYPE_LINE:
         case HOST_TYPE_ARC:
         case HOST_TYPE_CONIC:
-        case 9: cls = ES_CLASS_CURVE; break;
+        case HOST_TYPE_SPLINE: cls = ES_CLASS_CURVE; break;
         case HOST_TYPE_POINT: cls = ES_CLASS_POINT; break;
-        case HOST_TYPE_KERNEL:
-            cls = o.subtype == 0 ? ES_CLASS_BODY : o.subtype == 2 ? ES_CLASS_FACE : o.subtype == 3 ? ES_CLASS_EDGE : 0;
+        case HOST_TYPE_SOLID:
+            cls = o.subtype == HOST_SUBTYPE_BODY   ? ES_CLASS_BODY
+                  : o.subtype == HOST_SUBTYPE_FACE ? ES_CLASS_FACE
+                  : o.subtype == HOST_SUBTYPE_EDGE ? ES_CLASS_EDGE
+                                                   : 0;
             break;
         default: break;
     }

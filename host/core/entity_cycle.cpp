@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -31,14 +32,13 @@ namespace {
 using host::objects::Object;
 using tag_t = unsigned int;
 
-constexpr int kFeatureType = 205;
 
 bool is_entity(const Object& o) {
-    if (o.cls == OM_CLASS_FEATURE || o.type == kFeatureType) return false;
+    if (o.cls == OM_CLASS_FEATURE || o.type == HOST_TYPE_FEATURE) return false;
     return OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW);
 }
 bool is_feature(const Object& o) {
-    return o.cls == OM_CLASS_FEATURE || (o.type == kFeatureType && OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY));
+    return o.cls == OM_CLASS_FEATURE || (o.type == HOST_TYPE_FEATURE && OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY));
 }
 
 void need_part(const host::Call& call, tag_t part) {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -67,7 +68,7 @@ void destroy_with_dependents(unsigned int object) {
     const objects::Object* o = objects::find(object);
     if (!o) return;
     std::vector<unsigned int> held;
-    if (o->type == 70 || o->type == 62) held = attrs(object).members;
+    if (o->type == HOST_TYPE_SOLID || o->type == HOST_TYPE_DRAWING) held = attrs(object).members;
     parts::note_change(object);
     objects::destroy(object);
     for (unsigned int t : held)

@@ -7,6 +7,7 @@
 
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -81,9 +82,9 @@ void set_current_drawing(tag_t drawing) { drawings().current = drawing; }
 
 Body make_body(tag_t part, int n_faces) {
     Body b;
-    b.body = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, part});
+    b.body = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_BODY, part});
     for (int i = 0; i < n_faces; ++i) {
-        tag_t f = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 2, part});
+        tag_t f = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_FACE, part});
         entity::add_member(b.body, f);
         b.faces.push_back(f);
     }
@@ -260,8 +261,7 @@ int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
     call.need(count);
     call.need(faces);
     const host::objects::Object& o = call.live_of_type(body, HOST_TYPE_SOLID);
-    if (o.subtype != 0)
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no body", body);
+    if (o.subtype != HOST_SUBTYPE_BODY) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no body", body);
     std::vector<unsigned int> live;
     for (unsigned int f : he::attrs(body).members)
         if (host::objects::is_alive(f)) live.push_back(f);

@@ -21,15 +21,7 @@
 #ifndef HOST_CORE_VIEWS_H
 #define HOST_CORE_VIEWS_H
 
-#define HOST_TYPE_GROUP     15
-#define HOST_TYPE_VIEW      60
-#define HOST_TYPE_DRAWING   62
-#define HOST_TYPE_COMPONENT 63
-#define HOST_TYPE_REFSET    64
-#define HOST_TYPE_SOLID     70
-#define HOST_TYPE_SKETCH    134
-#define HOST_TYPE_DRAFTING  155
-#define HOST_TYPE_FEATURE   205
+#include "host/core/entity_types.h"
 
 #define HOST_VIEW_STYLE_PARTIALLY_SHADED 7
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/hook.h"

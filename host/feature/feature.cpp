@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -48,7 +49,7 @@ unsigned int create(unsigned int part, const std::string& kind, std::vector<unsi
         if (!find(p))
             ERROR_raise("host::feature::create", 0, HOST_ERR_DEAD_TAG, "host::feature::create: %u is not a feature", p);
     for (unsigned int r : results) require_live("host::feature::create", r);
-    const unsigned int t = objects::create({OM_CLASS_FEATURE, FEAT_ENTITY_TYPE, 0, part, kind});
+    const unsigned int t = objects::create({OM_CLASS_FEATURE, HOST_TYPE_FEATURE, 0, part, kind});
     records[t] = Record{kind, std::move(parents), std::move(results), false};
     return t;
 }
