@@ -114,11 +114,9 @@ void DSS_update_work_plane_emphasis(int flag) {
 
 void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
     auto call = HOST_ENTRY(object, matrix);
-    const host::objects::Object* o = host::objects::find(object);
-    if (o == nullptr)
-        call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", object);
+    const host::objects::Object& o = call.live(object);
     call.live_of_type(matrix, HOST_TYPE_MATRIX);
-    if (o->type == HOST_TYPE_CSYS)
+    if (o.type == HOST_TYPE_CSYS)
         host::wcs::set_matrix(object, matrix);
     else
         ES_set_matrix_of_entity(object, matrix);

@@ -124,9 +124,7 @@ unsigned int RM_start_cycle_in_part(unsigned int part) {
 
 unsigned int RM_next_entity(unsigned int object) {
     auto call = HOST_ENTRY(object);
-    const Object* o = host::objects::find(object);
-    if (!o) call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", object);
-    return next_in_part(o->part, object, is_entity);
+    return next_in_part(call.live(object).part, object, is_entity);
 }
 
 void es0067_(unsigned int* object) {

@@ -188,8 +188,7 @@ void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int c
     if (count > 0) call.need(objects);
     std::vector<unsigned int> list;
     for (int i = 0; i < count; ++i) {
-        if (!host::objects::is_alive(objects[i]))
-            call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", objects[i]);
+        call.live(objects[i]);
         list.push_back(objects[i]);
     }
     hv::lg().regen_in_views.push_back(std::move(list));

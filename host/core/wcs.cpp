@@ -215,11 +215,9 @@ void ES_ask_csys_origin(unsigned int csys, double origin[3]) {
 void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
     auto call = HOST_ENTRY(object, matrix);
     call.need(matrix);
-    const host::objects::Object* o = host::objects::find(object);
-    if (!o)
-        call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", object);
+    const host::objects::Object& o = call.live(object);
     *matrix = 0;
-    if (o->type == HOST_TYPE_MATRIX) *matrix = object;
+    if (o.type == HOST_TYPE_MATRIX) *matrix = object;
     else if (const auto* r = hw::csys_table().find(object)) *matrix = r->matrix;
     else if (const auto* e = host::curves::find(object);
              e && (e->kind == host::curves::Kind::arc || e->kind == host::curves::Kind::conic))
