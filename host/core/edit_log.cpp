@@ -3,6 +3,7 @@
 #include "host/core/edit_log.h"
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -12,13 +13,11 @@
 namespace host::edit_log {
 namespace {
 
-constexpr int kSketchType = 134;
-
 // The live sketch that lists the object as a member, or 0.
 tag_t sketch_of(tag_t object) {
     for (tag_t t : objects::live_objects()) {
         const objects::Object* o = objects::find(t);
-        if (!o || o->type != kSketchType) continue;
+        if (!o || o->type != HOST_TYPE_SKETCH) continue;
         const entity::Attrs* a = entity::find(t);
         if (!a) continue;
         for (tag_t m : a->members)
