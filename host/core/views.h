@@ -2,9 +2,9 @@
  * sketches, groups, drafting objects and solid bodies: the parts of them
  * that object deletion, naming, blanking, layers and shading touch.
  *
- * Entity types: 15 group, 60 view, 62 drawing, 63 component (subtype 0),
- * 64 reference set, 70 solid (subtype 0 body, 2 face), 134 sketch, 155
- * drafting object. A view belongs to a drawing (the drawing holds it as a
+ * Their entity types are those of host/core/entity_types.h (group, view,
+ * drawing, component, reference set, solid, sketch, drafting object). A view
+ * belongs to a drawing (the drawing holds it as a
  * member, so deleting the drawing deletes its views); one drawing may be
  * current. A view's record is eight 32-bit words: the view, its drawing,
  * its subtype, its display style (7: partially shaded), the rest 0.
