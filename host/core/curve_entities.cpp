@@ -67,10 +67,6 @@ Entity& of_kind(const Call& call, tag_t object, Kind kind, bool own_type) {
     return *e;
 }
 
-void need_matrix(const Call& call, tag_t matrix) {
-    if (call.live(matrix).type != HOST_TYPE_MATRIX) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a matrix", matrix);
-}
-
 void need_conic_type(const Call& call, int type) {
     if (type != HOST_CONIC_ELLIPSE && type != HOST_CONIC_PARABOLA && type != HOST_CONIC_HYPERBOLA)
         call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a conic type", type);
@@ -303,7 +299,7 @@ void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc)
     call.need(data);
     call.need(arc);
     hc::need_finite(call, data, 6);
-    hc::need_matrix(call, matrix);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     const unsigned int t =
         host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_ARC, 0, host::objects::find(matrix)->part});
     hc::Entity e;
@@ -336,7 +332,7 @@ void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
     hc::Entity* e = hc::table().find(object);
     if (!e || (e->kind != hc::Kind::arc && e->kind != hc::Kind::conic))
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u carries no matrix", object);
-    hc::need_matrix(call, matrix);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     e->matrix = matrix;
     host::parts::note_change(object);
 }
@@ -359,7 +355,7 @@ void es0600_(const int* type, const double values[13], const unsigned int* matri
     call.need(conic);
     hc::need_conic_type(call, *type);
     hc::need_finite(call, values, CONIC_VALUE_COUNT);
-    hc::need_matrix(call, *matrix);
+    call.live_of_type(*matrix, HOST_TYPE_MATRIX);
     const unsigned int t =
         host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_CONIC, *type, host::objects::find(*matrix)->part});
     hc::Entity e;
