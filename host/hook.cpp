@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/model.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 
 namespace host {
 
@@ -37,8 +37,7 @@ Script& script_of(const char* name) {
     return s;
 }
 void reset_hook() {
-    scripts().clear();
-    hook_detail::scripted = 0;
+    hook_detail::scripts_clear();
     hook_detail::j_size = 0;
     hook_detail::j_on = true;
 }
@@ -103,67 +102,47 @@ void Call::fail(int code, const char* format, ...) const {
 void Call::null_argument(const char* what) const {
     ERROR_raise(name_, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", name_, what);
 }
+objects::Object& Call::live(unsigned int tag) const {
+    objects::Object* o = objects::find(tag);
+    if (!o) dead_tag(tag);
+    return *o;
+}
+objects::Object& Call::live_of_type(unsigned int tag, int type) const {
+    objects::Object& o = live(tag);
+    if (o.type != type) fail(HOST_ERR_WRONG_CLASS, "tag %u is not of type %d", tag, type);
+    return o;
+}
+objects::Object& Call::live_of_class(unsigned int tag, int cls, const char* what) const {
+    objects::Object& o = live(tag);
+    if (!objects::is_subclass(o.cls, cls)) fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", tag, what);
+    return o;
+}
+void Call::dead_tag(unsigned int tag) const {
+    ERROR_raise(name_, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", name_, tag);
+}
 
-namespace control {
+namespace hook_detail {
 
-void raise_on(const char* name, int code, int nth) {
+void script_raise(const char* name, int code, int nth) {
     Script& s = script_of(name);
     s.raise_code = code;
     s.raise_nth = nth < 0 ? 0 : nth;
     s.calls = 0;
 }
-void return_status(const char* name, int status) {
+void script_status(const char* name, int status) {
     Script& s = script_of(name);
     s.has_status = true;
     s.status = status;
 }
-void give_outputs(const char* name, std::vector<Value> values) {
-    script_of(name).outputs = std::move(values);
-}
-void clear_script(const char* name) {
+void script_outputs(const char* name, std::vector<Value> values) { script_of(name).outputs = std::move(values); }
+void script_clear(const char* name) {
     scripts().erase(name);
-    hook_detail::scripted = static_cast<int>(scripts().size());
+    scripted = static_cast<int>(scripts().size());
 }
-void clear_scripts() {
+void scripts_clear() {
     scripts().clear();
-    hook_detail::scripted = 0;
+    scripted = 0;
 }
 
-void set_journal(bool on) { hook_detail::j_on = on; }
-void clear_journal() { hook_detail::j_size = 0; }
-std::vector<JournalRecord> journal() {
-    return {hook_detail::j_data, hook_detail::j_data + hook_detail::j_size};
-}
-std::vector<JournalRecord> calls(const std::string& name) {
-    std::vector<JournalRecord> out;
-    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
-        if (name == hook_detail::j_data[i].name) out.push_back(hook_detail::j_data[i]);
-    return out;
-}
-int call_count(const std::string& name) {
-    int n = 0;
-    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
-        if (name == hook_detail::j_data[i].name) ++n;
-    return n;
-}
-std::vector<std::string> call_names() {
-    std::vector<std::string> out;
-    out.reserve(hook_detail::j_size);
-    for (std::size_t i = 0; i < hook_detail::j_size; ++i) out.emplace_back(hook_detail::j_data[i].name);
-    return out;
-}
-long index_of(const std::string& name, int nth) {
-    for (std::size_t i = 0; i < hook_detail::j_size; ++i)
-        if (name == hook_detail::j_data[i].name && nth-- == 0) return static_cast<long>(i);
-    return -1;
-}
-bool called_before(const std::string& first, const std::string& second) {
-    long a = index_of(first);
-    if (a < 0) return false;
-    for (std::size_t i = static_cast<std::size_t>(a) + 1; i < hook_detail::j_size; ++i)
-        if (second == hook_detail::j_data[i].name) return true;
-    return false;
-}
-
-}  // namespace control
+}  // namespace hook_detail
 }  // namespace host

@@ -22,6 +22,9 @@
 // routine say where they come from without the routine writing its name:
 //     call.need(pointer, "the status output");   // null: HOST_ERR_NULL_ARGUMENT
 //     call.fail(HOST_ERR_BAD_ARGUMENT, "mark %d is not set", mark);
+//     const objects::Object& o = call.live(tag);   // no live object: HOST_ERR_DEAD_TAG
+// A helper that checks or raises on behalf of a routine takes the routine's
+// `const host::Call&`, never its name.
 //
 // Cost with nothing scripted: one flag test and a store into a preallocated
 // array (journal on), or two flag tests (journal off).
@@ -34,8 +37,13 @@
 #include <cstring>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace host {
+
+namespace objects {
+struct Object;
+}
 
 struct JournalRecord {
     const char* name;           // the function's name (a literal)
@@ -71,6 +79,13 @@ extern bool j_on;
 extern int scripted;                     // number of names with a script
 void grow();                             // makes room for one more record
 const Script* apply(const char* name);   // may raise
+
+// A test's scripts by routine name (host/control/control.h sets them).
+void script_raise(const char* name, int code, int nth);  // nth 0: every call
+void script_status(const char* name, int status);
+void script_outputs(const char* name, std::vector<Value> values);
+void script_clear(const char* name);
+void scripts_clear();
 
 template <class T>
 inline std::int64_t to_arg(T v) {
@@ -109,10 +124,21 @@ public:
     // Raises HOST_ERR_NULL_ARGUMENT ("<routine>: <what> is null") for a null
     // pointer; answers the pointer otherwise.
     template <class T>
-    T* need(T* pointer, const char* what) const {
+    T* need(T* pointer, const char* what = "a pointer argument") const {
         if (!pointer) null_argument(what);
         return pointer;
     }
+    // The live object of the tag; raises HOST_ERR_DEAD_TAG ("<routine>: tag
+    // <tag> is not a live object") for no live object, NULL_TAG included.
+    objects::Object& live(unsigned int tag) const;
+    // A live object of entity type `type`; one of another type raises
+    // HOST_ERR_WRONG_CLASS ("<routine>: tag <tag> is not of type <type>").
+    objects::Object& live_of_type(unsigned int tag, int type) const;
+    // A live object of class `cls` or one of its subclasses; another raises
+    // HOST_ERR_WRONG_CLASS ("<routine>: tag <tag> is not <what>").
+    objects::Object& live_of_class(unsigned int tag, int cls, const char* what) const;
+    // Raises HOST_ERR_DEAD_TAG as live does.
+    [[noreturn]] void dead_tag(unsigned int tag) const;
     // True (and out set) when a test scripted the function's status.
     bool status(int& out) const { return s_ && scripted_status(out); }
     std::size_t outputs() const { return s_ ? output_count() : 0; }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/numeric/v3.h"
@@ -51,39 +52,24 @@ const char* kind_name(Kind k) {
     }
 }
 
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-
-void need_finite(const char* fn, const double* v, int n) {
+void need_finite(const Call& call, const double* v, int n) {
     for (int i = 0; i < n; ++i)
-        if (!std::isfinite(v[i])) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: value %d is not finite", fn, i);
-}
-
-const objects::Object& live(const char* fn, tag_t object) {
-    const objects::Object* o = objects::find(object);
-    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
-    return *o;
+        if (!std::isfinite(v[i])) call.fail(HOST_ERR_BAD_ARGUMENT, "value %d is not finite", i);
 }
 
 // The data of an object that must be of the kind; with own_type set the
 // object must also be an entity of the kind's type (not an edge).
-Entity& of_kind(const char* fn, tag_t object, Kind kind, bool own_type) {
-    const objects::Object& o = live(fn, object);
+Entity& of_kind(const Call& call, tag_t object, Kind kind, bool own_type) {
+    const objects::Object& o = call.live(object);
     Entity* e = table().find(object);
-    if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_KERNEL))
-        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not %s", fn, object, kind_name(kind));
+    if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_SOLID))
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", object, kind_name(kind));
     return *e;
 }
 
-void need_matrix(const char* fn, tag_t matrix) {
-    if (live(fn, matrix).type != HOST_TYPE_MATRIX)
-        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not a matrix", fn, matrix);
-}
-
-void need_conic_type(const char* fn, int type) {
+void need_conic_type(const Call& call, int type) {
     if (type != HOST_CONIC_ELLIPSE && type != HOST_CONIC_PARABOLA && type != HOST_CONIC_HYPERBOLA)
-        ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: %d is not a conic type", fn, type);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a conic type", type);
 }
 
 void copy3(double* to, const double* from) {
@@ -98,10 +84,10 @@ void to_absolute(const double m[9], const double p[3], double out[3]) {
 // The end points of the values from their parameters.
 void refresh_end_points(double v[CONIC_VALUE_COUNT], int type) {
     double p[3];
-    conic_point(v, type, v[CONIC_V_START], p);
+    hostnum::conic_point(v, type, v[CONIC_V_START], p);
     v[CONIC_V_START_X] = p[0];
     v[CONIC_V_START_Y] = p[1];
-    conic_point(v, type, v[CONIC_V_END], p);
+    hostnum::conic_point(v, type, v[CONIC_V_END], p);
     v[CONIC_V_END_X] = p[0];
     v[CONIC_V_END_Y] = p[1];
 }
@@ -133,29 +119,6 @@ void matrix_values(const Entity& e, double m[9]) {
     } else {
         for (int i = 0; i < 9; ++i) m[i] = identity[i];
     }
-}
-
-void conic_point(const double v[CONIC_VALUE_COUNT], int type, double t, double out[3]) {
-    const double k1 = v[CONIC_V_K1], k2 = v[CONIC_V_K2];
-    double u = 0, w = 0;
-    switch (type) {
-        case HOST_CONIC_ELLIPSE:
-            u = k1 * std::cos(t);
-            w = k2 * std::sin(t);
-            break;
-        case HOST_CONIC_PARABOLA:
-            w = t;
-            u = k1 != 0 ? t * t / k1 : 0;
-            break;
-        default:  // hyperbola
-            w = t;
-            u = k2 != 0 ? k1 * std::sqrt(1 + (t * t) / (k2 * k2)) : k1;
-            break;
-    }
-    const double s = v[CONIC_V_SIN], c = v[CONIC_V_COS];
-    out[0] = v[CONIC_V_CENTER_X] + u * c - w * s;
-    out[1] = v[CONIC_V_CENTER_Y] + u * s + w * c;
-    out[2] = v[CONIC_V_HEIGHT];
 }
 
 double to_curve_parameter(const Entity& e, double t) {
@@ -259,17 +222,17 @@ double EQ_ask_length_squared_tolerance(void) {
 
 int ES_ask_entity_type(unsigned int object) {
     auto call = HOST_ENTRY(object);
-    const int type = hc::live("ES_ask_entity_type", object).type;
+    const int type = call.live(object).type;
     return static_cast<int>(call.int_out(0, type));
 }
 
 // ---- points ---------------------------------------------------------------
 
 void ES_create_point(const double point[3], unsigned int* point_out) {
-    HOST_ENTRY(point, point_out);
-    hc::need("ES_create_point", point);
-    hc::need("ES_create_point", point_out);
-    hc::need_finite("ES_create_point", point, 3);
+    auto call = HOST_ENTRY(point, point_out);
+    call.need(point);
+    call.need(point_out);
+    hc::need_finite(call, point, 3);
     const unsigned int t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_POINT, 0, 0});
     hc::Entity e;
     e.kind = hc::Kind::point;
@@ -279,26 +242,26 @@ void ES_create_point(const double point[3], unsigned int* point_out) {
 }
 
 void ES_ask_coordinates_of_point(unsigned int point, double coords[3]) {
-    HOST_ENTRY(point, coords);
-    hc::need("ES_ask_coordinates_of_point", coords);
-    hc::copy3(coords, hc::of_kind("ES_ask_coordinates_of_point", point, hc::Kind::point, true).point);
+    auto call = HOST_ENTRY(point, coords);
+    call.need(coords);
+    hc::copy3(coords, hc::of_kind(call, point, hc::Kind::point, true).point);
 }
 
 void POINT_set_coordinates(unsigned int point, const double coords[3]) {
-    HOST_ENTRY(point, coords);
-    hc::need("POINT_set_coordinates", coords);
-    hc::need_finite("POINT_set_coordinates", coords, 3);
-    hc::copy3(hc::of_kind("POINT_set_coordinates", point, hc::Kind::point, true).point, coords);
+    auto call = HOST_ENTRY(point, coords);
+    call.need(coords);
+    hc::need_finite(call, coords, 3);
+    hc::copy3(hc::of_kind(call, point, hc::Kind::point, true).point, coords);
     host::parts::note_change(point);
 }
 
 // ---- lines ----------------------------------------------------------------
 
 void ES_create_line_in_part(unsigned int part, const double ends[6], unsigned int* line) {
-    HOST_ENTRY(part, ends, line);
-    hc::need("ES_create_line_in_part", ends);
-    hc::need("ES_create_line_in_part", line);
-    hc::need_finite("ES_create_line_in_part", ends, 6);
+    auto call = HOST_ENTRY(part, ends, line);
+    call.need(ends);
+    call.need(line);
+    hc::need_finite(call, ends, 6);
     const unsigned int t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_LINE, 0, part});
     hc::Entity e;
     e.kind = hc::Kind::line;
@@ -309,21 +272,21 @@ void ES_create_line_in_part(unsigned int part, const double ends[6], unsigned in
 }
 
 void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3]) {
-    HOST_ENTRY(line, start, end);
-    hc::need("ES_ask_coordinates_of_line", start);
-    hc::need("ES_ask_coordinates_of_line", end);
-    const hc::Entity& e = hc::of_kind("ES_ask_coordinates_of_line", line, hc::Kind::line, false);
+    auto call = HOST_ENTRY(line, start, end);
+    call.need(start);
+    call.need(end);
+    const hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, false);
     hc::copy3(start, e.start);
     hc::copy3(end, e.end);
 }
 
 void LINE_set_end_points(unsigned int line, const double start[3], const double end[3]) {
-    HOST_ENTRY(line, start, end);
-    hc::need("LINE_set_end_points", start);
-    hc::need("LINE_set_end_points", end);
-    hc::need_finite("LINE_set_end_points", start, 3);
-    hc::need_finite("LINE_set_end_points", end, 3);
-    hc::Entity& e = hc::of_kind("LINE_set_end_points", line, hc::Kind::line, true);
+    auto call = HOST_ENTRY(line, start, end);
+    call.need(start);
+    call.need(end);
+    hc::need_finite(call, start, 3);
+    hc::need_finite(call, end, 3);
+    hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, true);
     hc::copy3(e.start, start);
     hc::copy3(e.end, end);
     host::parts::note_change(line);
@@ -332,11 +295,11 @@ void LINE_set_end_points(unsigned int line, const double start[3], const double 
 // ---- arcs -----------------------------------------------------------------
 
 void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc) {
-    HOST_ENTRY(data, matrix, arc);
-    hc::need("ES_create_arc", data);
-    hc::need("ES_create_arc", arc);
-    hc::need_finite("ES_create_arc", data, 6);
-    hc::need_matrix("ES_create_arc", matrix);
+    auto call = HOST_ENTRY(data, matrix, arc);
+    call.need(data);
+    call.need(arc);
+    hc::need_finite(call, data, 6);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     const unsigned int t =
         host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_ARC, 0, host::objects::find(matrix)->part});
     hc::Entity e;
@@ -348,36 +311,35 @@ void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc)
 }
 
 void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
-    HOST_ENTRY(arc, data);
-    hc::need("ES_ask_data_of_arc", data);
-    const hc::Entity& e = hc::of_kind("ES_ask_data_of_arc", arc, hc::Kind::arc, false);
+    auto call = HOST_ENTRY(arc, data);
+    call.need(data);
+    const hc::Entity& e = hc::of_kind(call, arc, hc::Kind::arc, false);
     for (int i = 0; i < 6; ++i) data[i] = e.arc[i];
 }
 
 void ARC_set_data(unsigned int arc, const double data[6]) {
-    HOST_ENTRY(arc, data);
-    hc::need("ARC_set_data", data);
-    hc::need_finite("ARC_set_data", data, 6);
-    hc::Entity& e = hc::of_kind("ARC_set_data", arc, hc::Kind::arc, true);
+    auto call = HOST_ENTRY(arc, data);
+    call.need(data);
+    hc::need_finite(call, data, 6);
+    hc::Entity& e = hc::of_kind(call, arc, hc::Kind::arc, true);
     for (int i = 0; i < 6; ++i) e.arc[i] = data[i];
     host::parts::note_change(arc);
 }
 
 void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
-    HOST_ENTRY(object, matrix);
-    hc::live("ES_set_matrix_of_entity", object);
+    auto call = HOST_ENTRY(object, matrix);
+    call.live(object);
     hc::Entity* e = hc::table().find(object);
     if (!e || (e->kind != hc::Kind::arc && e->kind != hc::Kind::conic))
-        ERROR_raise("ES_set_matrix_of_entity", 0, HOST_ERR_WRONG_CLASS,
-                    "ES_set_matrix_of_entity: tag %u carries no matrix", object);
-    hc::need_matrix("ES_set_matrix_of_entity", matrix);
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u carries no matrix", object);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     e->matrix = matrix;
     host::parts::note_change(object);
 }
 
 unsigned int CURVE_ask_matrix_of_entity(unsigned int object) {
     auto call = HOST_ENTRY(object);
-    hc::live("CURVE_ask_matrix_of_entity", object);
+    call.live(object);
     const hc::Entity* e = hc::table().find(object);
     const unsigned int m = e && (e->kind == hc::Kind::arc || e->kind == hc::Kind::conic) ? e->matrix : 0;
     return static_cast<unsigned int>(call.int_out(0, m));
@@ -386,14 +348,14 @@ unsigned int CURVE_ask_matrix_of_entity(unsigned int object) {
 // ---- conics ---------------------------------------------------------------
 
 void es0600_(const int* type, const double values[13], const unsigned int* matrix, unsigned int* conic) {
-    HOST_ENTRY(type ? *type : 0, values, matrix ? *matrix : 0u, conic);
-    hc::need("es0600_", type);
-    hc::need("es0600_", values);
-    hc::need("es0600_", matrix);
-    hc::need("es0600_", conic);
-    hc::need_conic_type("es0600_", *type);
-    hc::need_finite("es0600_", values, CONIC_VALUE_COUNT);
-    hc::need_matrix("es0600_", *matrix);
+    auto call = HOST_ENTRY(type ? *type : 0, values, matrix ? *matrix : 0u, conic);
+    call.need(type);
+    call.need(values);
+    call.need(matrix);
+    call.need(conic);
+    hc::need_conic_type(call, *type);
+    hc::need_finite(call, values, CONIC_VALUE_COUNT);
+    call.live_of_type(*matrix, HOST_TYPE_MATRIX);
     const unsigned int t =
         host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_CONIC, *type, host::objects::find(*matrix)->part});
     hc::Entity e;
@@ -407,50 +369,50 @@ void es0600_(const int* type, const double values[13], const unsigned int* matri
 }
 
 void es0610_(const unsigned int* conic, double values[13]) {
-    HOST_ENTRY(conic ? *conic : 0u, values);
-    hc::need("es0610_", conic);
-    hc::need("es0610_", values);
-    const hc::Entity& e = hc::of_kind("es0610_", *conic, hc::Kind::conic, true);
+    auto call = HOST_ENTRY(conic ? *conic : 0u, values);
+    call.need(conic);
+    call.need(values);
+    const hc::Entity& e = hc::of_kind(call, *conic, hc::Kind::conic, true);
     for (int i = 0; i < CONIC_VALUE_COUNT; ++i) values[i] = e.conic[i];
 }
 
 void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
-    HOST_ENTRY(conic, data);
-    hc::need("CONIC_set_data", data);
-    hc::Entity& e = hc::of_kind("CONIC_set_data", conic, hc::Kind::conic, true);
+    auto call = HOST_ENTRY(conic, data);
+    call.need(data);
+    hc::Entity& e = hc::of_kind(call, conic, hc::Kind::conic, true);
     if (data->type != e.conic_type)
-        ERROR_raise("CONIC_set_data", 0, HOST_ERR_BAD_ARGUMENT, "CONIC_set_data: conic type %d on a conic of type %d",
+        call.fail(HOST_ERR_BAD_ARGUMENT, "conic type %d on a conic of type %d",
                     data->type, e.conic_type);
     const double check[8] = {data->rotation, data->start,     data->end, data->center[0],
                              data->center[1], data->center[2], data->k1,  data->k2};
-    hc::need_finite("CONIC_set_data", check, 8);
+    hc::need_finite(call, check, 8);
     hc::values_of_record(*data, e.conic);
     host::parts::note_change(conic);
 }
 
 void CONIC_ask_endpoints(const CONIC_std_data_t* data, double start[3], double end[3]) {
-    HOST_ENTRY(data, start, end);
-    hc::need("CONIC_ask_endpoints", data);
-    hc::need("CONIC_ask_endpoints", start);
-    hc::need("CONIC_ask_endpoints", end);
-    hc::need_conic_type("CONIC_ask_endpoints", data->type);
+    auto call = HOST_ENTRY(data, start, end);
+    call.need(data);
+    call.need(start);
+    call.need(end);
+    hc::need_conic_type(call, data->type);
     double v[CONIC_VALUE_COUNT];
     hc::values_of_record(*data, v);
-    hc::conic_point(v, data->type, data->start, start);
-    hc::conic_point(v, data->type, data->end, end);
+    hostnum::conic_point(v, data->type, data->start, start);
+    hostnum::conic_point(v, data->type, data->end, end);
 }
 
 // ---- the plane of three points --------------------------------------------
 
 void k0541_(const double p1[3], const double p2[3], const double p3[3], double values[9], unsigned int* matrix,
             int* status) {
-    HOST_ENTRY(p1, p2, p3, matrix);
-    hc::need("k0541_", p1);
-    hc::need("k0541_", p2);
-    hc::need("k0541_", p3);
-    hc::need("k0541_", values);
-    hc::need("k0541_", matrix);
-    hc::need("k0541_", status);
+    auto call = HOST_ENTRY(p1, p2, p3, matrix);
+    call.need(p1);
+    call.need(p2);
+    call.need(p3);
+    call.need(values);
+    call.need(matrix);
+    call.need(status);
     *status = 0;
     *matrix = 0;
     const hostnum::V3 a = hostnum::V3::load(p2) - hostnum::V3::load(p1);
@@ -470,7 +432,7 @@ void k0541_(const double p1[3], const double p2[3], const double p3[3], double v
 
 int PX_curve_ask_type(unsigned int edge) {
     auto call = HOST_ENTRY(edge);
-    hc::live("PX_curve_ask_type", edge);
+    call.live(edge);
     const hc::Entity* e = hc::table().find(edge);
     int kind = PX_CURVE_OTHER;
     if (e && e->kind == hc::Kind::line) kind = PX_CURVE_LINE;
@@ -479,18 +441,18 @@ int PX_curve_ask_type(unsigned int edge) {
 }
 
 void es7010_occ_(const unsigned int* object, int* kernel_entity) {
-    HOST_ENTRY(object ? *object : 0u, kernel_entity);
-    hc::need("es7010_occ_", object);
-    hc::need("es7010_occ_", kernel_entity);
-    const host::objects::Object& o = hc::live("es7010_occ_", *object);
-    *kernel_entity = o.type == HOST_TYPE_KERNEL ? static_cast<int>(*object) : 0;
+    auto call = HOST_ENTRY(object ? *object : 0u, kernel_entity);
+    call.need(object);
+    call.need(kernel_entity);
+    const host::objects::Object& o = call.live(*object);
+    *kernel_entity = o.type == HOST_TYPE_SOLID ? static_cast<int>(*object) : 0;
 }
 
 void KI_ougeef(const int* edge, int* curve, int* ifail) {
-    HOST_ENTRY(edge ? *edge : 0, curve, ifail);
-    hc::need("KI_ougeef", edge);
-    hc::need("KI_ougeef", curve);
-    hc::need("KI_ougeef", ifail);
+    auto call = HOST_ENTRY(edge ? *edge : 0, curve, ifail);
+    call.need(edge);
+    call.need(curve);
+    call.need(ifail);
     const hc::Entity* e = hc::find(static_cast<unsigned int>(*edge));
     const bool ok = e && (e->kind == hc::Kind::line || e->kind == hc::Kind::arc);
     *curve = ok ? *edge : 0;
@@ -498,12 +460,12 @@ void KI_ougeef(const int* edge, int* curve, int* ifail) {
 }
 
 void KI_outcur(const int* curve, double center[3], double axis[3], double* radius, int* ifail) {
-    HOST_ENTRY(curve ? *curve : 0, center, axis, radius);
-    hc::need("KI_outcur", curve);
-    hc::need("KI_outcur", center);
-    hc::need("KI_outcur", axis);
-    hc::need("KI_outcur", radius);
-    hc::need("KI_outcur", ifail);
+    auto call = HOST_ENTRY(curve ? *curve : 0, center, axis, radius);
+    call.need(curve);
+    call.need(center);
+    call.need(axis);
+    call.need(radius);
+    call.need(ifail);
     const hc::Entity* e = hc::find(static_cast<unsigned int>(*curve));
     if (!e || e->kind != hc::Kind::arc) {
         *ifail = 1;
@@ -518,11 +480,11 @@ void KI_outcur(const int* curve, double center[3], double axis[3], double* radiu
 }
 
 void KI_enpopc(const int* curve, const double* t, const int* n, const int* side, double point[3], int* ifail) {
-    HOST_ENTRY(curve ? *curve : 0, t ? *t : 0.0, n ? *n : 0, side ? *side : 0);
-    hc::need("KI_enpopc", curve);
-    hc::need("KI_enpopc", t);
-    hc::need("KI_enpopc", point);
-    hc::need("KI_enpopc", ifail);
+    auto call = HOST_ENTRY(curve ? *curve : 0, t ? *t : 0.0, n ? *n : 0, side ? *side : 0);
+    call.need(curve);
+    call.need(t);
+    call.need(point);
+    call.need(ifail);
     const hc::Entity* e = hc::find(static_cast<unsigned int>(*curve));
     if (!e || (e->kind != hc::Kind::line && e->kind != hc::Kind::arc)) {
         *ifail = 1;
@@ -543,14 +505,13 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
 // ---- occurrences ------------------------------------------------------------
 
 void OCC_transform_direction_p(unsigned int occurrence, const double direction[3], double out[3]) {
-    HOST_ENTRY(occurrence, direction, out);
-    hc::need("OCC_transform_direction_p", direction);
-    hc::need("OCC_transform_direction_p", out);
-    const host::objects::Object& object = hc::live("OCC_transform_direction_p", occurrence);
+    auto call = HOST_ENTRY(occurrence, direction, out);
+    call.need(direction);
+    call.need(out);
+    const host::objects::Object& object = call.live(occurrence);
     const host::entity::Attrs* attrs = host::entity::find(occurrence);
     if (object.cls != OM_CLASS_OCC_LW && !(attrs && attrs->occurrence))
-        ERROR_raise("OCC_transform_direction_p", 0, HOST_ERR_WRONG_CLASS,
-                    "OCC_transform_direction_p: tag %u is not an occurrence", occurrence);
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an occurrence", occurrence);
     const hc::Orientation* o = hc::orientations().find(occurrence);
     const hc::Orientation identity;
     const double d[3] = {direction[0], direction[1], direction[2]};

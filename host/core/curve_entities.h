@@ -39,33 +39,7 @@
 #ifndef HOST_CORE_CURVE_ENTITIES_H
 #define HOST_CORE_CURVE_ENTITIES_H
 
-#define HOST_TYPE_POINT  2
-#define HOST_TYPE_LINE   3
-#define HOST_TYPE_ARC    5
-#define HOST_TYPE_CONIC  6
-#ifndef HOST_TYPE_KERNEL
-#define HOST_TYPE_KERNEL 70 /* solid-kernel object: subtype 0 body, 2 face, 3 edge */
-#endif
-
-#define HOST_CONIC_ELLIPSE   2
-#define HOST_CONIC_PARABOLA  3
-#define HOST_CONIC_HYPERBOLA 4
-
-/* Indices of the thirteen conic values. */
-#define CONIC_V_START    0
-#define CONIC_V_END      1
-#define CONIC_V_HEIGHT   2
-#define CONIC_V_START_X  3
-#define CONIC_V_START_Y  4
-#define CONIC_V_END_X    5
-#define CONIC_V_END_Y    6
-#define CONIC_V_CENTER_X 7
-#define CONIC_V_CENTER_Y 8
-#define CONIC_V_K1       9
-#define CONIC_V_K2       10
-#define CONIC_V_SIN      11
-#define CONIC_V_COS      12
-#define CONIC_VALUE_COUNT 13
+#include "host/core/entity_types.h" /* with the conic kinds and the thirteen conic values */
 
 /* Curve kinds of PX_curve_ask_type. */
 #define PX_CURVE_LINE   3001
@@ -211,9 +185,6 @@ std::optional<hostnum::Curve> curve_of(tag_t object);
 // curve_of and back.
 double to_curve_parameter(const Entity& e, double t);
 double from_curve_parameter(const Entity& e, double t);
-
-// A point of a conic at an entity parameter, in the matrix's frame.
-void conic_point(const double values[CONIC_VALUE_COUNT], int type, double t, double out[3]);
 
 // Fixtures: gives an existing object (a solid-kernel edge, say) a straight
 // or circular curve; no host call is journalled.

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 #include "host/numeric/v3.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -56,20 +57,10 @@ constexpr int kSamples = 512;
 void reset_crvcom() { crvcom_ = CRVCOM_t{0, 0, 0.0, 0.0}; }
 const bool registered = (host::register_service_reset("curve common", reset_crvcom), true);
 
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-
-const host::objects::Object& live(const char* fn, unsigned int object) {
-    const host::objects::Object* o = host::objects::find(object);
-    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
-    return *o;
-}
-
-Curve curve_or_raise(const char* fn, unsigned int object) {
-    live(fn, object);
+Curve curve_or_raise(const host::Call& call, unsigned int object) {
+    call.live(object);
     std::optional<Curve> c = host::curves::curve_of(object);
-    if (!c) ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u carries no curve", fn, object);
+    if (!c) call.fail(HOST_ERR_WRONG_CLASS, "tag %u carries no curve", object);
     return std::move(*c);
 }
 
@@ -156,16 +147,16 @@ struct Surface {
     double box[4] = {0, 0, 0, 0};
 };
 
-Surface surface_of(const char* fn, unsigned int face) {
+Surface surface_of(const host::Call& call, unsigned int face) {
     Surface s;
     unsigned char sense = 0;
     double origin[3], axis[3], radii[2];
     PX_face_ask_data(face, &sense, &s.kind, origin, axis, radii);
     if (s.kind < PX_SURF_PLANE || s.kind > PX_SURF_TORUS)
-        ERROR_raise(fn, 0, HOST_ERR_OUT_OF_SCOPE, "%s: surface kind %d is not intersected by this host", fn, s.kind);
+        call.fail(HOST_ERR_OUT_OF_SCOPE, "surface kind %d is not intersected by this host", s.kind);
     int status = 0;
     pxeval_(&face, s.box, &status);
-    if (status != 0) ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u has no parameter box", fn, face);
+    if (status != 0) call.fail(HOST_ERR_WRONG_CLASS, "tag %u has no parameter box", face);
     s.f.o = V3::load(origin);
     s.f.z = unit(V3::load(axis));
     // The reference direction from a point of the surface.
@@ -348,16 +339,16 @@ const Hit* nearest(const std::vector<Hit>& hits, const double* reference) {
     return best;
 }
 
-int curve_face(const char* fn, unsigned int curve, unsigned int face, const double* reference, int* status,
+int curve_face(const host::Call& call, unsigned int curve, unsigned int face, const double* reference, int* status,
                double* point, double* parameter, double* uv, bool extended) {
-    need(fn, reference);
-    need(fn, status);
-    need(fn, point);
-    need(fn, parameter);
-    need(fn, uv);
-    const Curve c = curve_or_raise(fn, curve);
-    live(fn, face);
-    const Surface s = surface_of(fn, face);
+    call.need(reference);
+    call.need(status);
+    call.need(point);
+    call.need(parameter);
+    call.need(uv);
+    const Curve c = curve_or_raise(call, curve);
+    call.live(face);
+    const Surface s = surface_of(call, face);
     const curve_struct& rec = c.record();
     Range r = limits(rec);
     if (extended) {
@@ -400,33 +391,47 @@ bool scripted_hit(const host::Call& call, int* status, double* point, double* pa
 }
 
 // The intersections of a curve with a face, over the curve's own range or
-// extended beyond it: the entry, then a scripted answer or the computed one.
-int curve_face_entry(const char* fn, bool extended, unsigned int curve, unsigned int face, const double* reference,
-                     int* status, double* point, double* parameter, double* uv) {
-    auto call = HOST_ENTRY_AS(fn, curve, face, reference, point);
+// extended beyond it, for the routine that entered: a scripted answer or the
+// computed one.
+int curve_face_answer(const host::Call& call, bool extended, unsigned int curve, unsigned int face,
+                      const double* reference, int* status, double* point, double* parameter, double* uv) {
     int scripted;
     if (call.status(scripted)) return scripted;
     if (scripted_hit(call, status, point, parameter, uv)) return 0;
-    return curve_face(fn, curve, face, reference, status, point, parameter, uv, extended);
+    return curve_face(call, curve, face, reference, status, point, parameter, uv, extended);
 }
 
 }  // namespace
 
 extern "C" {
 
+// The evaluator service (host/numeric/evc.cpp) is pure curve mathematics;
+// making an evaluator of an entity reads the entity's curve here.
+unsigned int EVC_initialize(unsigned int curve) {
+    auto call = HOST_ENTRY(curve);
+    if (int st; call.status(st)) return static_cast<unsigned int>(st);
+    call.live(curve);
+    auto c = host::curves::curve_of(curve);
+    if (!c) call.fail(HOST_ERR_WRONG_CLASS, "%u carries no curve", curve);
+    return host::evc::make(*c);
+}
+
 int es0017_(const unsigned int* object) {
     auto call = HOST_ENTRY(object ? *object : 0u);
-    need("es0017_", object);
-    const host::objects::Object& o = live("es0017_", *object);
+    call.need(object);
+    const host::objects::Object& o = call.live(*object);
     int cls = ES_CLASS_OTHER;
     switch (o.type) {
         case HOST_TYPE_LINE:
         case HOST_TYPE_ARC:
         case HOST_TYPE_CONIC:
-        case 9: cls = ES_CLASS_CURVE; break;
+        case HOST_TYPE_SPLINE: cls = ES_CLASS_CURVE; break;
         case HOST_TYPE_POINT: cls = ES_CLASS_POINT; break;
-        case HOST_TYPE_KERNEL:
-            cls = o.subtype == 0 ? ES_CLASS_BODY : o.subtype == 2 ? ES_CLASS_FACE : o.subtype == 3 ? ES_CLASS_EDGE : 0;
+        case HOST_TYPE_SOLID:
+            cls = o.subtype == HOST_SUBTYPE_BODY   ? ES_CLASS_BODY
+                  : o.subtype == HOST_SUBTYPE_FACE ? ES_CLASS_FACE
+                  : o.subtype == HOST_SUBTYPE_EDGE ? ES_CLASS_EDGE
+                                                   : 0;
             break;
         default: break;
     }
@@ -441,17 +446,17 @@ unsigned int evcrvu_p(unsigned int curve) {
 }
 
 unsigned int evcrvu(unsigned int curve) {
-    HOST_ENTRY(curve);
-    live("evcrvu", curve);
+    auto call = HOST_ENTRY(curve);
+    call.live(curve);
     if (!host::curves::curve_of(curve))
-        ERROR_raise("evcrvu", 0, EVC_ERR_NOT_A_CURVE, "evcrvu: tag %u carries no curve", curve);
+        call.fail(EVC_ERR_NOT_A_CURVE, "tag %u carries no curve", curve);
     return EVC_initialize(curve);
 }
 
 void evcrve(unsigned int evaluator, int n, double parameter, double* result) {
-    HOST_ENTRY(evaluator, n, parameter, result);
-    need("evcrve", result);
-    if (n < 0 || n > 2) ERROR_raise("evcrve", 0, HOST_ERR_BAD_ARGUMENT, "evcrve: %d derivatives", n);
+    auto call = HOST_ENTRY(evaluator, n, parameter, result);
+    call.need(result);
+    if (n < 0 || n > 2) call.fail(HOST_ERR_BAD_ARGUMENT, "%d derivatives", n);
     EVC_evaluate(evaluator, n, parameter, result, n > 0 ? result + 3 : nullptr);
 }
 
@@ -462,20 +467,20 @@ void evcrvf(unsigned int evaluator) {
 
 int em05_(const unsigned int* curve) {
     auto call = HOST_ENTRY(curve ? *curve : 0u);
-    need("em05_", curve);
-    const Curve c = curve_or_raise("em05_", *curve);
+    call.need(curve);
+    const Curve c = curve_or_raise(call, *curve);
     const Range r = limits(c.record());
     const bool open = hostnum::norm(eval(c.record(), r.lo) - eval(c.record(), r.hi)) > 1e-9;
     return static_cast<int>(call.int_out(0, open ? 1 : 0));
 }
 
 void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* failed) {
-    HOST_ENTRY(evaluator, centroid, failed);
-    need("CRV_PROPS_calc_centroid", centroid);
-    need("CRV_PROPS_calc_centroid", failed);
+    auto call = HOST_ENTRY(evaluator, centroid, failed);
+    call.need(centroid);
+    call.need(failed);
     const curve_struct* c = host::evc::record(evaluator);
     if (!c)
-        ERROR_raise("CRV_PROPS_calc_centroid", 0, HOST_ERR_BAD_HANDLE, "CRV_PROPS_calc_centroid: %u is no evaluator",
+        call.fail(HOST_ERR_BAD_HANDLE, "%u is no evaluator",
                     evaluator);
     // Composite 8-point Gauss-Legendre quadrature of the length element.
     static const double x[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
@@ -502,15 +507,14 @@ void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* fa
 
 void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start, double end, int* count,
                                    double** data) {
-    HOST_ENTRY(curve, option, count, data);
-    need("CRV_PROPS_calc_inflection_pts", count);
-    need("CRV_PROPS_calc_inflection_pts", data);
+    auto call = HOST_ENTRY(curve, option, count, data);
+    call.need(count);
+    call.need(data);
     if (option != 0 && option != 1)
-        ERROR_raise("CRV_PROPS_calc_inflection_pts", 0, HOST_ERR_BAD_ARGUMENT,
-                    "CRV_PROPS_calc_inflection_pts: option %d", option);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "option %d", option);
     *count = 0;
     *data = nullptr;
-    const Curve c = curve_or_raise("CRV_PROPS_calc_inflection_pts", curve);
+    const Curve c = curve_or_raise(call, curve);
     const curve_struct& rec = c.record();
     const Range r = limits(rec);
     const double a = r.lo + (r.hi - r.lo) * start / 100, b = r.lo + (r.hi - r.lo) * end / 100;
@@ -561,9 +565,9 @@ void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start,
 }
 
 void e7009_(const unsigned int* curve, double* w1, double* w2) {
-    HOST_ENTRY(curve ? *curve : 0u, w1, w2);
-    need("e7009_", curve);
-    const Curve c = curve_or_raise("e7009_", *curve);
+    auto call = HOST_ENTRY(curve ? *curve : 0u, w1, w2);
+    call.need(curve);
+    const Curve c = curve_or_raise(call, *curve);
     const Range r = limits(c.record());
     crvcom_.curve = *curve;
     crvcom_.type = host::objects::find(*curve)->type;
@@ -584,11 +588,11 @@ void e7009_(const unsigned int* curve, double* w1, double* w2) {
 }
 
 void em7013_(const double* from, const double* to, double* length, int* status) {
-    HOST_ENTRY(from ? *from : 0.0, to ? *to : 0.0, length, status);
-    need("em7013_", from);
-    need("em7013_", to);
-    need("em7013_", length);
-    need("em7013_", status);
+    auto call = HOST_ENTRY(from ? *from : 0.0, to ? *to : 0.0, length, status);
+    call.need(from);
+    call.need(to);
+    call.need(length);
+    call.need(status);
     std::optional<Curve> c = crvcom_.curve ? host::curves::curve_of(crvcom_.curve) : std::nullopt;
     if (!c) {
         *status = 1;
@@ -600,15 +604,15 @@ void em7013_(const double* from, const double* to, double* length, int* status) 
 }
 
 void em24_(const double* w1, const double* w2, const double* orientation, double* angle) {
-    HOST_ENTRY(w1, w2, orientation, angle);
-    need("em24_", w1);
-    need("em24_", w2);
-    need("em24_", orientation);
-    need("em24_", angle);
+    auto call = HOST_ENTRY(w1, w2, orientation, angle);
+    call.need(w1);
+    call.need(w2);
+    call.need(orientation);
+    call.need(angle);
     const V3 axis = V3::load(orientation);
-    if (!(hostnum::norm(axis) > 0)) ERROR_raise("em24_", 0, HOST_ERR_BAD_ARGUMENT, "em24_: the orientation is zero");
+    if (!(hostnum::norm(axis) > 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "the orientation is zero");
     const V3 n = unit(axis);
-    const Curve c = curve_or_raise("em24_", static_cast<unsigned int>(w1[0]));
+    const Curve c = curve_or_raise(call, static_cast<unsigned int>(w1[0]));
     const curve_struct& rec = c.record();
     const double lo = w1[2], hi = w1[3];
     const int steps = 4096;
@@ -628,35 +632,37 @@ void em24_(const double* w1, const double* w2, const double* orientation, double
 }
 
 void CRVANL_read_CARecord(unsigned int curve, CRVANL_CARecord_t* record) {
-    HOST_ENTRY(curve, record);
-    need("CRVANL_read_CARecord", record);
-    live("CRVANL_read_CARecord", curve);
+    auto call = HOST_ENTRY(curve, record);
+    call.need(record);
+    call.live(curve);
     const CRVANL_CARecord_t* r = host::crvanl::table().find(curve);
     *record = r ? *r : host::crvanl::default_record();
 }
 
 void map02_(const double in[3], double out[3]) {
-    HOST_ENTRY(in, out);
-    need("map02_", in);
-    need("map02_", out);
+    auto call = HOST_ENTRY(in, out);
+    call.need(in);
+    call.need(out);
     for (int i = 0; i < 3; ++i) out[i] = in[i];
 }
 
 void map13_(const double in[3], double out[3]) {
-    HOST_ENTRY(in, out);
-    need("map13_", in);
-    need("map13_", out);
+    auto call = HOST_ENTRY(in, out);
+    call.need(in);
+    call.need(out);
     for (int i = 0; i < 3; ++i) out[i] = in[i];
 }
 
 int PX_intersect_edge_and_face(unsigned int curve, unsigned int face, const double reference[3], int* status,
                                double point[3], double* parameter, double uv[2]) {
-    return curve_face_entry("PX_intersect_edge_and_face", false, curve, face, reference, status, point, parameter, uv);
+    auto call = HOST_ENTRY(curve, face, reference, point);
+    return curve_face_answer(call, false, curve, face, reference, status, point, parameter, uv);
 }
 
 int CRV_int_ext_curve_and_face(unsigned int curve, unsigned int face, const double reference[3], int* status,
                                double point[3], double* parameter, double uv[2]) {
-    return curve_face_entry("CRV_int_ext_curve_and_face", true, curve, face, reference, status, point, parameter, uv);
+    auto call = HOST_ENTRY(curve, face, reference, point);
+    return curve_face_answer(call, true, curve, face, reference, status, point, parameter, uv);
 }
 
 void em10_(const unsigned int* first, const unsigned int* second, const double reference[3], int* status,
@@ -668,15 +674,15 @@ void em10_(const unsigned int* first, const unsigned int* second, const double r
         *second_parameter = uv[0];
         return;
     }
-    need("em10_", first);
-    need("em10_", second);
-    need("em10_", reference);
-    need("em10_", status);
-    need("em10_", point);
-    need("em10_", first_parameter);
-    need("em10_", second_parameter);
-    const Curve a = curve_or_raise("em10_", *first);
-    const Curve b = curve_or_raise("em10_", *second);
+    call.need(first);
+    call.need(second);
+    call.need(reference);
+    call.need(status);
+    call.need(point);
+    call.need(first_parameter);
+    call.need(second_parameter);
+    const Curve a = curve_or_raise(call, *first);
+    const Curve b = curve_or_raise(call, *second);
     const std::vector<Hit> hits = curve_curve_hits(a.record(), b.record());
     const Hit* h = nearest(hits, reference);
     *status = 0;

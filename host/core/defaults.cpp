@@ -8,17 +8,15 @@
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::defaults {
 namespace {
 
-General& gen() {
-    static General g;
-    return g;
-}
-const bool general_registered = (register_service_reset("creation defaults", [] { gen() = General{}; }), true);
+General& gen() { return service_state<General>("creation defaults"); }
+const bool general_registered = (gen(), true);
 
 using Key = std::tuple<int, int, int>;
 struct Settings {
@@ -45,8 +43,7 @@ Display lookup(unsigned int part, int type, int subtype, int selector) {
 
 enum class Field { Color, Font, Width };
 
-int set_field(const char* fn, int type, int subtype, int selector, Field f, int value) {
-    auto call = HOST_ENTRY_AS(fn, type, subtype, selector, value);
+int set_field(const Call& call, int type, int subtype, int selector, Field f, int value) {
     int status;
     if (call.status(status)) return status;
     unsigned int part = CONTEXT_ask_work_part();
@@ -103,12 +100,12 @@ namespace hdf = host::defaults;
 extern "C" {
 
 void ES_default_settings(int* color, int* layer, int* width, int* font) {
-    HOST_ENTRY(color ? *color : 0, layer ? *layer : 0, width ? *width : 0, font ? *font : 0);
+    auto call = HOST_ENTRY(color ? *color : 0, layer ? *layer : 0, width ? *width : 0, font ? *font : 0);
     if (!color || !layer || !width || !font)
-        ERROR_raise("ES_default_settings", 0, HOST_ERR_NULL_ARGUMENT, "ES_default_settings: a value is null");
+        call.fail(HOST_ERR_NULL_ARGUMENT, "a value is null");
     auto bad = [](int v, int lo, int hi) { return v != -1 && (v < lo || v > hi); };
     if (bad(*color, 1, 216) || bad(*layer, 1, 256) || bad(*width, 0, 2) || bad(*font, 1, 7))
-        ERROR_raise("ES_default_settings", 0, HOST_ERR_BAD_ARGUMENT, "ES_default_settings: a value is out of range");
+        call.fail(HOST_ERR_BAD_ARGUMENT, "a value is out of range");
     hdf::General& g = hdf::gen();
     if (*color != -1) g.color = *color;
     if (*layer != -1) g.layer = *layer;
@@ -136,15 +133,18 @@ int RM_ask_creation_display_data(unsigned int part, int type, int subtype, int s
 }
 
 int ES_set_work_creation_color(int type, int subtype, int selector, int color) {
-    return hdf::set_field("ES_set_work_creation_color", type, subtype, selector, hdf::Field::Color, color);
+    auto call = HOST_ENTRY(type, subtype, selector, color);
+    return hdf::set_field(call, type, subtype, selector, hdf::Field::Color, color);
 }
 
 int ES_set_work_creation_line_font(int type, int subtype, int selector, int font) {
-    return hdf::set_field("ES_set_work_creation_line_font", type, subtype, selector, hdf::Field::Font, font);
+    auto call = HOST_ENTRY(type, subtype, selector, font);
+    return hdf::set_field(call, type, subtype, selector, hdf::Field::Font, font);
 }
 
 int ES_set_work_creation_width(int type, int subtype, int selector, int width) {
-    return hdf::set_field("ES_set_work_creation_width", type, subtype, selector, hdf::Field::Width, width);
+    auto call = HOST_ENTRY(type, subtype, selector, width);
+    return hdf::set_field(call, type, subtype, selector, hdf::Field::Width, width);
 }
 
 }  // extern "C"

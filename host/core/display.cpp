@@ -3,17 +3,14 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::display {
 namespace {
-State& st() {
-    static State s{};
-    return s;
-}
-void reset_display() { st() = State{}; }
-const bool registered = (register_service_reset("display", reset_display), true);
+State& st() { return service_state<State>("display"); }
+const bool registered = (st(), true);
 }  // namespace
 const State& state() { return st(); }
 void set_display_flag(int flag) { st().display_flag = flag; }
@@ -45,7 +42,7 @@ void VWDISP_load_cust_defaults(void) {
 
 void dsp800_(int* flag) {
     auto call = HOST_ENTRY(flag);
-    if (!flag) ERROR_raise("dsp800_", 0, HOST_ERR_NULL_ARGUMENT, "dsp800_: the flag output is null");
+    call.need(flag, "the flag output");
     *flag = static_cast<int>(call.int_out(0, hd::st().display_flag));
 }
 
@@ -53,9 +50,7 @@ int DSS_REGEN_regen_object(unsigned int object) {
     auto call = HOST_ENTRY(object);
     int status;
     if (call.status(status)) return status;
-    if (!host::objects::is_alive(object))
-        ERROR_raise("DSS_REGEN_regen_object", 0, HOST_ERR_DEAD_TAG,
-                    "DSS_REGEN_regen_object: tag %u is not a live object", object);
+    call.live(object);
     hd::st().regenerated.push_back(object);
     return 0;
 }

@@ -3,21 +3,21 @@
 #include "host/core/edit_log.h"
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::edit_log {
 namespace {
 
-constexpr int kSketchType = 134;
-
 // The live sketch that lists the object as a member, or 0.
 tag_t sketch_of(tag_t object) {
     for (tag_t t : objects::live_objects()) {
         const objects::Object* o = objects::find(t);
-        if (!o || o->type != kSketchType) continue;
+        if (!o || o->type != HOST_TYPE_SKETCH) continue;
         const entity::Attrs* a = entity::find(t);
         if (!a) continue;
         for (tag_t m : a->members)
@@ -36,18 +36,8 @@ struct Service {
     std::vector<tag_t> sketch_edits;
     tag_t activated = 0;
 };
-Service& svc() {
-    static Service s;
-    return s;
-}
-void reset_service() { svc() = Service{}; }
-const bool registered =
-    (log(), register_service_reset("edit log", reset_service), true);
-
-void need_live(const char* fn, tag_t object) {
-    if (!objects::is_alive(object))
-        ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
-}
+Service& svc() { return service_state<Service>("edit log"); }
+const bool registered = (log(), svc(), true);
 
 }  // namespace
 
@@ -69,35 +59,35 @@ int SO_is_so(unsigned int object) {
 }
 
 void CS2_activate_cs_of_object(unsigned int object) {
-    HOST_ENTRY(object);
-    he::need_live("CS2_activate_cs_of_object", object);
+    auto call = HOST_ENTRY(object);
+    call.live(object);
     he::svc().activated = object;
 }
 
 int ES_find_sketch_of_member(unsigned int object, unsigned int* sketch) {
     auto call = HOST_ENTRY(object, sketch);
-    he::need_live("ES_find_sketch_of_member", object);
+    call.live(object);
     const unsigned int s = he::sketch_of(object);
     if (sketch) *sketch = s;
     return static_cast<int>(call.int_out(0, s != 0 ? 1 : 0));
 }
 
 void sk_edit_curve_(const unsigned int* object) {
-    HOST_ENTRY(object ? *object : 0u);
-    if (!object) ERROR_raise("sk_edit_curve_", 0, HOST_ERR_NULL_ARGUMENT, "sk_edit_curve_: the object is null");
-    he::need_live("sk_edit_curve_", *object);
+    auto call = HOST_ENTRY(object ? *object : 0u);
+    call.need(object, "the object");
+    call.live(*object);
     he::svc().sketch_edits.push_back(*object);
 }
 
 void UPDATE_log_entity_to_update(unsigned int object) {
-    HOST_ENTRY(object);
-    he::need_live("UPDATE_log_entity_to_update", object);
+    auto call = HOST_ENTRY(object);
+    call.live(object);
     he::log().entries.push_back({object, false, 0, 0});
 }
 
 void UPDATE_log_entity_int_app_data(unsigned int object, int kind, int value) {
-    HOST_ENTRY(object, kind, value);
-    he::need_live("UPDATE_log_entity_int_app_data", object);
+    auto call = HOST_ENTRY(object, kind, value);
+    call.live(object);
     he::log().entries.push_back({object, true, kind, value});
 }
 

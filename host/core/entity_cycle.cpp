@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -31,22 +32,17 @@ namespace {
 using host::objects::Object;
 using tag_t = unsigned int;
 
-constexpr int kFeatureType = 205;
 
 bool is_entity(const Object& o) {
-    if (o.cls == OM_CLASS_FEATURE || o.type == kFeatureType) return false;
+    if (o.cls == OM_CLASS_FEATURE || o.type == HOST_TYPE_FEATURE) return false;
     return OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW);
 }
 bool is_feature(const Object& o) {
-    return o.cls == OM_CLASS_FEATURE || (o.type == kFeatureType && OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY));
+    return o.cls == OM_CLASS_FEATURE || (o.type == HOST_TYPE_FEATURE && OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY));
 }
 
-void need_part(const char* fn, tag_t part) {
-    if (!host::objects::part_info(part))
-        ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live part", fn, part);
-}
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
+void need_part(const host::Call& call, tag_t part) {
+    if (!host::objects::part_info(part)) call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live part", part);
 }
 
 // ---- The index of the parts' objects ------------------------------------
@@ -107,37 +103,35 @@ tag_t next_in_part(tag_t part, tag_t after, Pred pred) {
 extern "C" {
 
 void ES_cycle_entities_by_type(unsigned int part, int type, unsigned int* object) {
-    HOST_ENTRY(part, type, object ? *object : 0);
-    need("ES_cycle_entities_by_type", object);
-    need_part("ES_cycle_entities_by_type", part);
+    auto call = HOST_ENTRY(part, type, object ? *object : 0);
+    call.need(object);
+    need_part(call, part);
     *object = next_in_part(part, *object, [type](const Object& o) { return is_entity(o) && o.type == type; });
 }
 
 void ES_cycle_frecs(unsigned int part, unsigned int* feature) {
-    HOST_ENTRY(part, feature ? *feature : 0);
-    need("ES_cycle_frecs", feature);
-    need_part("ES_cycle_frecs", part);
+    auto call = HOST_ENTRY(part, feature ? *feature : 0);
+    call.need(feature);
+    need_part(call, part);
     *feature = next_in_part(part, *feature, is_feature);
 }
 
 unsigned int RM_start_cycle_in_part(unsigned int part) {
-    HOST_ENTRY(part);
-    need_part("RM_start_cycle_in_part", part);
+    auto call = HOST_ENTRY(part);
+    need_part(call, part);
     return next_in_part(part, 0, is_entity);
 }
 
 unsigned int RM_next_entity(unsigned int object) {
-    HOST_ENTRY(object);
-    const Object* o = host::objects::find(object);
-    if (!o) ERROR_raise("RM_next_entity", 0, HOST_ERR_DEAD_TAG, "RM_next_entity: tag %u is not a live object", object);
-    return next_in_part(o->part, object, is_entity);
+    auto call = HOST_ENTRY(object);
+    return next_in_part(call.live(object).part, object, is_entity);
 }
 
 void es0067_(unsigned int* object) {
-    HOST_ENTRY(object ? *object : 0);
-    need("es0067_", object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    call.need(object);
     const unsigned int part = host::parts::work_part();
-    need_part("es0067_", part);
+    need_part(call, part);
     *object = next_in_part(part, *object, is_entity);
 }
 

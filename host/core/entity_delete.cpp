@@ -5,9 +5,11 @@
 #include <map>
 
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -22,25 +24,14 @@ struct Lists {
     int updates = 0;
     std::vector<unsigned int> deleted;
 };
-Lists& lm() {
-    static Lists l;
-    return l;
-}
-const bool registered = (register_service_reset("list manager", [] { lm() = Lists{}; }), true);
+Lists& lm() { return service_state<Lists>("list manager"); }
+const bool registered = (lm(), true);
 
 ListState& cur() { return lm().lists[lm().current]; }
 
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-objects::Object& live(const char* fn, unsigned int t) {
-    objects::Object* o = objects::find(t);
-    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
-    return *o;
-}
-ListState& open_current(const char* fn) {
+ListState& open_current(const Call& call) {
     ListState& l = cur();
-    if (!l.open) ERROR_raise(fn, 0, HOST_ERR_INTERNAL, "%s: list %d is not open", fn, lm().current);
+    if (!l.open) call.fail(HOST_ERR_INTERNAL, "list %d is not open", lm().current);
     return l;
 }
 
@@ -51,11 +42,11 @@ OM_class_t cso_class() {
 const bool cso_registered = (cso_class(), true);
 
 // Deletion of types 32 and 33.
-void delete_kind(const char* fn, const unsigned int* object, int* state, int* extra) {
-    need(fn, object);
-    need(fn, state);
-    need(fn, extra);
-    live(fn, *object);
+void delete_kind(const Call& call, const unsigned int* object, int* state, int* extra) {
+    call.need(object);
+    call.need(state);
+    call.need(extra);
+    call.live(*object);
     if (attrs(*object).in_use) {
         *state = 2;
         *extra = 0;
@@ -77,7 +68,7 @@ void destroy_with_dependents(unsigned int object) {
     const objects::Object* o = objects::find(object);
     if (!o) return;
     std::vector<unsigned int> held;
-    if (o->type == 70 || o->type == 62) held = attrs(object).members;
+    if (o->type == HOST_TYPE_SOLID || o->type == HOST_TYPE_DRAWING) held = attrs(object).members;
     parts::note_change(object);
     objects::destroy(object);
     for (unsigned int t : held)
@@ -97,18 +88,18 @@ int LM_is_list_open(int list) {
 }
 
 void LM_open_list(void) {
-    HOST_ENTRY();
+    auto call = HOST_ENTRY();
     he::ListState& l = he::cur();
-    if (l.open) ERROR_raise("LM_open_list", 0, HOST_ERR_INTERNAL, "LM_open_list: list %d is open", he::lm().current);
+    if (l.open) call.fail(HOST_ERR_INTERNAL, "list %d is open", he::lm().current);
     l = he::ListState{};
     l.open = true;
 }
 
 void LM_open_list_for_delete(void) {
-    HOST_ENTRY();
+    auto call = HOST_ENTRY();
     he::ListState& l = he::cur();
     if (l.open)
-        ERROR_raise("LM_open_list_for_delete", 0, HOST_ERR_INTERNAL, "LM_open_list_for_delete: list %d is open",
+        call.fail(HOST_ERR_INTERNAL, "list %d is open",
                     he::lm().current);
     l = he::ListState{};
     l.open = true;
@@ -116,8 +107,8 @@ void LM_open_list_for_delete(void) {
 }
 
 int LM_change_current_list(int list) {
-    HOST_ENTRY(list);
-    if (list < 1) ERROR_raise("LM_change_current_list", 0, HOST_ERR_BAD_ARGUMENT, "LM_change_current_list: list %d", list);
+    auto call = HOST_ENTRY(list);
+    if (list < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "list %d", list);
     const int before = he::lm().current;
     he::lm().current = list;
     return before;
@@ -129,9 +120,9 @@ void LM_abort_list(void) {
 }
 
 void UPDATE_log_entity_to_delete(unsigned int object) {
-    HOST_ENTRY(object);
-    he::live("UPDATE_log_entity_to_delete", object);
-    auto& v = he::open_current("UPDATE_log_entity_to_delete").to_delete;
+    auto call = HOST_ENTRY(object);
+    call.live(object);
+    auto& v = he::open_current(call).to_delete;
     if (std::find(v.begin(), v.end(), object) == v.end()) v.push_back(object);
 }
 
@@ -152,27 +143,27 @@ int UPDATE_do_update(void) {
 
 int esinsx_(const unsigned int* object) {
     auto call = HOST_ENTRY(object ? *object : 0);
-    he::need("esinsx_", object);
-    he::live("esinsx_", *object);
+    call.need(object);
+    call.live(*object);
     return static_cast<int>(call.int_out(0, he::attrs(*object).in_use ? 1 : 0));
 }
 
 void es3290_(const unsigned int* object, int* state, int* extra) {
-    HOST_ENTRY(object ? *object : 0);
-    he::delete_kind("es3290_", object, state, extra);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    he::delete_kind(call, object, state, extra);
 }
 
 void es3390_(const unsigned int* object, int* state, int* extra) {
-    HOST_ENTRY(object ? *object : 0);
-    he::delete_kind("es3390_", object, state, extra);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    he::delete_kind(call, object, state, extra);
 }
 
 void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
-    HOST_ENTRY(object ? *object : 0);
-    he::need("es7034_", object);
-    he::need("es7034_", entity);
-    he::need("es7034_", faces);
-    he::live("es7034_", *object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    call.need(object);
+    call.need(entity);
+    call.need(faces);
+    call.live(*object);
     const unsigned int owner = he::attrs(*object).owner;
     const bool in_body = owner != 0 && host::objects::is_alive(owner);
     *entity = in_body ? *object : 0;
@@ -180,10 +171,10 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
 }
 
 void es1512_(const unsigned int* group, int* context) {
-    HOST_ENTRY(group ? *group : 0, context);
-    he::need("es1512_", group);
-    he::need("es1512_", context);
-    he::live("es1512_", *group);
+    auto call = HOST_ENTRY(group ? *group : 0, context);
+    call.need(group);
+    call.need(context);
+    call.live(*group);
     he::attrs(*group).members.clear();
 }
 
@@ -193,10 +184,8 @@ int CSO_ask_class(void) {
 }
 
 void CSO_delete_object(unsigned int object) {
-    HOST_ENTRY(object);
-    const host::objects::Object& o = he::live("CSO_delete_object", object);
-    if (!OM_is_subclass(o.cls, he::cso_class()))
-        ERROR_raise("CSO_delete_object", 0, HOST_ERR_WRONG_CLASS, "CSO_delete_object: tag %u is no smart object", object);
+    auto call = HOST_ENTRY(object);
+    call.live_of_class(object, he::cso_class(), "a smart object");
     he::destroy_with_dependents(object);
 }
 

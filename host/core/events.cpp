@@ -6,6 +6,7 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -44,20 +45,18 @@ struct State {
     std::vector<PartHook> part_hooks;   // in order of adding
     std::vector<TagHook> tag_hooks;
     int next_id = 1;
+    // A reset also publishes the host's reason values again.
+    void reset() {
+        *this = State{};
+        publish_reason_values(true);
+    }
 };
-State& st() {
-    static State s;
-    return s;
-}
+State& st() { return service_state<State>("events"); }
 
 int* reason_variables[6] = {&PART_create_part_reason, &PART_open_part_reason, &PART_save_part_reason,
                             &PART_delete_part_reason, &PART_modified_reason, &PART_rename_part_reason};
 
-void reset_events() {
-    st() = State{};
-    publish_reason_values(true);
-}
-const bool registered = (register_service_reset("events", reset_events), true);
+const bool registered = (st(), true);
 
 // Every object that dies is a tag event.
 const int deaths = objects::add_destroy_listener([](unsigned int object) {
@@ -72,8 +71,8 @@ int reason_of_value(int value) {
     return -1;
 }
 
-int add_part_hook(const char* function, int reason, CALLBACK_function_t routine, void* client) {
-    if (!routine) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: the routine is null", function);
+int add_part_hook(const Call& call, int reason, CALLBACK_function_t routine, void* client) {
+    call.need(routine, "the routine");
     const int id = st().next_id++;
     st().part_hooks.push_back({id, reason, routine, client});
     return id;
@@ -168,12 +167,11 @@ namespace he = host::events;
 extern "C" {
 
 int CALLBACK_add_function(int reason_value, CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY(reason_value, routine, client_data);
+    auto call = HOST_ENTRY(reason_value, routine, client_data);
     const int reason = he::reason_of_value(reason_value);
     if (reason < 0)
-        ERROR_raise("CALLBACK_add_function", 0, HOST_ERR_BAD_ARGUMENT,
-                    "CALLBACK_add_function: %d is not a part-event reason", reason_value);
-    return he::add_part_hook("CALLBACK_add_function", reason, routine, client_data);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a part-event reason", reason_value);
+    return he::add_part_hook(call, reason, routine, client_data);
 }
 
 int CALLBACK_remove_function(int hook_id) {
@@ -184,8 +182,8 @@ int CALLBACK_remove_function(int hook_id) {
 }
 
 int CONTEXT_add_chg_work_part_cb(CALLBACK_function_t routine, void* client_data) {
-    HOST_ENTRY(routine, client_data);
-    return he::add_part_hook("CONTEXT_add_chg_work_part_cb", he::kWorkPartChanged, routine, client_data);
+    auto call = HOST_ENTRY(routine, client_data);
+    return he::add_part_hook(call, he::kWorkPartChanged, routine, client_data);
 }
 
 int CONTEXT_remove_chg_work_part_cb(int hook_id) {
@@ -196,12 +194,10 @@ int CONTEXT_remove_chg_work_part_cb(int hook_id) {
 }
 
 int TAG_register_event_cb(TAG_event_fn_t routine, int options) {
-    HOST_ENTRY(routine, options);
-    if (!routine)
-        ERROR_raise("TAG_register_event_cb", 0, HOST_ERR_NULL_ARGUMENT, "TAG_register_event_cb: the routine is null");
+    auto call = HOST_ENTRY(routine, options);
+    call.need(routine, "the routine");
     if (options != 0)
-        ERROR_raise("TAG_register_event_cb", 0, HOST_ERR_BAD_ARGUMENT,
-                    "TAG_register_event_cb: options %d are not known", options);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "options %d are not known", options);
     const int id = he::st().next_id++;
     he::st().tag_hooks.push_back({id, routine});
     return id;

@@ -7,9 +7,11 @@
 
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -31,15 +33,10 @@ struct Drawings {
     tag_t current = 0;
 };
 Drawings& drawings() { return model_state<Drawings>("drawings"); }
-Log& lg() {
-    static Log l;
-    return l;
-}
-const bool registered = (view_table(), drawings(), register_service_reset("views log", [] { lg() = Log{}; }), true);
+Log& lg() { return service_state<Log>("views log"); }
+const bool registered = (view_table(), drawings(), lg(), true);
 
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
+// For the host's own helpers, raising under their module name.
 const objects::Object& of_type(const char* fn, tag_t t, int type) {
     const objects::Object* o = objects::find(t);
     if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
@@ -55,9 +52,9 @@ std::array<int, 8> record_of(tag_t view) {
     const View& v = view_table()[view];
     return {static_cast<int>(view), static_cast<int>(v.drawing), o.subtype, v.style, 0, 0, 0, 0};
 }
-void loop_members(const char* fn, tag_t holder, int type, ES_member_fn routine, void* data) {
-    need(fn, reinterpret_cast<const void*>(routine));
-    of_type(fn, holder, type);
+void loop_members(const Call& call, tag_t holder, int type, ES_member_fn routine, void* data) {
+    call.need(reinterpret_cast<const void*>(routine));
+    call.live_of_type(holder, type);
     const std::vector<tag_t> members = entity::attrs(holder).members;  // the routine may edit the holder
     for (tag_t m : members) {
         if (!objects::is_alive(m)) continue;
@@ -85,9 +82,9 @@ void set_current_drawing(tag_t drawing) { drawings().current = drawing; }
 
 Body make_body(tag_t part, int n_faces) {
     Body b;
-    b.body = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, part});
+    b.body = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_BODY, part});
     for (int i = 0; i < n_faces; ++i) {
-        tag_t f = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 2, part});
+        tag_t f = entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_FACE, part});
         entity::add_member(b.body, f);
         b.faces.push_back(f);
     }
@@ -132,8 +129,8 @@ unsigned int DWG_ask_current_drawing(void) {
 }
 
 unsigned int DMV_ask_drawing_of_view(unsigned int view) {
-    HOST_ENTRY(view);
-    hv::of_type("DMV_ask_drawing_of_view", view, HOST_TYPE_VIEW);
+    auto call = HOST_ENTRY(view);
+    call.live_of_type(view, HOST_TYPE_VIEW);
     return hv::view_table()[view].drawing;
 }
 
@@ -141,7 +138,7 @@ int DMV_delete_views(int count, const unsigned int* views) {
     auto call = HOST_ENTRY(count, views);
     int status;
     if (call.status(status)) return status;
-    if (count > 0) hv::need("DMV_delete_views", views);
+    if (count > 0) call.need(views);
     const unsigned int cur = hv::current();
     for (int i = 0; i < count; ++i) {
         const host::objects::Object* o = host::objects::find(views[i]);
@@ -159,15 +156,15 @@ int DWG_delete_drawing(unsigned int drawing) {
     auto call = HOST_ENTRY(drawing);
     int status;
     if (call.status(status)) return status;
-    hv::of_type("DWG_delete_drawing", drawing, HOST_TYPE_DRAWING);
+    call.live_of_type(drawing, HOST_TYPE_DRAWING);
     if (drawing == hv::current()) return 1;
     he::destroy_with_dependents(drawing);
     return 0;
 }
 
 void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
-    HOST_ENTRY(mode, data);
-    hv::need("DSS_VIEW_for_all_views", reinterpret_cast<const void*>(routine));
+    auto call = HOST_ENTRY(mode, data);
+    call.need(reinterpret_cast<const void*>(routine));
     for (unsigned int t : host::objects::live_objects()) {
         const host::objects::Object* o = host::objects::find(t);
         if (!o || o->type != HOST_TYPE_VIEW) continue;
@@ -177,23 +174,21 @@ void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
 }
 
 void ES_ask_view_surface_data(unsigned int view, int* flag, int* other) {
-    HOST_ENTRY(view, flag, other);
-    hv::need("ES_ask_view_surface_data", flag);
-    hv::need("ES_ask_view_surface_data", other);
-    hv::of_type("ES_ask_view_surface_data", view, HOST_TYPE_VIEW);
+    auto call = HOST_ENTRY(view, flag, other);
+    call.need(flag);
+    call.need(other);
+    call.live_of_type(view, HOST_TYPE_VIEW);
     const hv::View& v = hv::view_table()[view];
     *flag = v.partial_shading ? 1 : 0;
     *other = v.style;
 }
 
 void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int count, const unsigned int* objects) {
-    HOST_ENTRY(n_views, views, count, objects);
-    if (count > 0) hv::need("DSS_REGEN_regen_objs_in_views", objects);
+    auto call = HOST_ENTRY(n_views, views, count, objects);
+    if (count > 0) call.need(objects);
     std::vector<unsigned int> list;
     for (int i = 0; i < count; ++i) {
-        if (!host::objects::is_alive(objects[i]))
-            ERROR_raise("DSS_REGEN_regen_objs_in_views", 0, HOST_ERR_DEAD_TAG,
-                        "DSS_REGEN_regen_objs_in_views: tag %u is not a live object", objects[i]);
+        call.live(objects[i]);
         list.push_back(objects[i]);
     }
     hv::lg().regen_in_views.push_back(std::move(list));
@@ -203,49 +198,47 @@ int ASSY_remove_component(unsigned int component) {
     auto call = HOST_ENTRY(component);
     int status;
     if (call.status(status)) return status;
-    hv::of_type("ASSY_remove_component", component, HOST_TYPE_COMPONENT);
+    call.live_of_type(component, HOST_TYPE_COMPONENT);
     he::destroy_with_dependents(component);
     return 0;
 }
 
 void OCC_delete_ref_set(unsigned int refset) {
-    HOST_ENTRY(refset);
-    hv::of_type("OCC_delete_ref_set", refset, HOST_TYPE_REFSET);
+    auto call = HOST_ENTRY(refset);
+    call.live_of_type(refset, HOST_TYPE_REFSET);
     he::destroy_with_dependents(refset);
 }
 
 void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps) {
-    HOST_ENTRY(occurrence, mode, reps);
-    if (!host::objects::is_alive(occurrence))
-        ERROR_raise("OCC_redraw_part_occ_and_reps", 0, HOST_ERR_DEAD_TAG,
-                    "OCC_redraw_part_occ_and_reps: tag %u is not a live object", occurrence);
+    auto call = HOST_ENTRY(occurrence, mode, reps);
+    call.live(occurrence);
     hv::lg().occ_redraws.push_back(occurrence);
 }
 
 void delete_sketch_(const unsigned int* sketch, int* state) {
-    HOST_ENTRY(sketch ? *sketch : 0);
-    hv::need("delete_sketch_", sketch);
-    hv::need("delete_sketch_", state);
-    hv::of_type("delete_sketch_", *sketch, HOST_TYPE_SKETCH);
+    auto call = HOST_ENTRY(sketch ? *sketch : 0);
+    call.need(sketch);
+    call.need(state);
+    call.live_of_type(*sketch, HOST_TYPE_SKETCH);
     *state = he::attrs(*sketch).sketch_state;
     if (*state < 3 || *state > 5) he::destroy_with_dependents(*sketch);
 }
 
 void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data) {
-    HOST_ENTRY(sketch, kinds, data);
-    hv::loop_members("ES_loop_over_sketch", sketch, HOST_TYPE_SKETCH, routine, data);
+    auto call = HOST_ENTRY(sketch, kinds, data);
+    hv::loop_members(call, sketch, HOST_TYPE_SKETCH, routine, data);
 }
 
 void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data) {
-    HOST_ENTRY(group, depth, data);
-    hv::loop_members("ES_loop_over_group", group, HOST_TYPE_GROUP, routine, data);
+    auto call = HOST_ENTRY(group, depth, data);
+    hv::loop_members(call, group, HOST_TYPE_GROUP, routine, data);
 }
 
 int SMSP_delete_object_jqopen(unsigned int object) {
     auto call = HOST_ENTRY(object);
     int status;
     if (call.status(status)) return status;
-    hv::of_type("SMSP_delete_object_jqopen", object, HOST_TYPE_DRAFTING);
+    call.live_of_type(object, HOST_TYPE_DRAFTING);
     he::destroy_with_dependents(object);
     return 0;
 }
@@ -254,8 +247,8 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name) {
     auto call = HOST_ENTRY_TEXT(name, object);
     int status;
     if (call.status(status)) return status;
-    hv::need("SMSP_set_name_jqopen", name);
-    hv::of_type("SMSP_set_name_jqopen", object, HOST_TYPE_DRAFTING);
+    call.need(name);
+    call.live_of_type(object, HOST_TYPE_DRAFTING);
     const std::string n(name);
     if (n.size() > 30) return HOST_ERR_BAD_ARGUMENT;
     host::objects::find(object)->name = n;
@@ -263,12 +256,11 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name) {
 }
 
 int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
-    HOST_ENTRY(body, count, faces);
-    hv::need("PX_body_ask_faces_sm", count);
-    hv::need("PX_body_ask_faces_sm", faces);
-    const host::objects::Object& o = hv::of_type("PX_body_ask_faces_sm", body, HOST_TYPE_SOLID);
-    if (o.subtype != 0)
-        ERROR_raise("PX_body_ask_faces_sm", 0, HOST_ERR_WRONG_CLASS, "PX_body_ask_faces_sm: tag %u is no body", body);
+    auto call = HOST_ENTRY(body, count, faces);
+    call.need(count);
+    call.need(faces);
+    const host::objects::Object& o = call.live_of_type(body, HOST_TYPE_SOLID);
+    if (o.subtype != HOST_SUBTYPE_BODY) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no body", body);
     std::vector<unsigned int> live;
     for (unsigned int f : he::attrs(body).members)
         if (host::objects::is_alive(f)) live.push_back(f);
@@ -281,8 +273,8 @@ int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
 }
 
 void DSS_SRF_change_face_attr(const unsigned int* faces, int count, int value) {
-    HOST_ENTRY(faces, count, value);
-    if (count > 0) hv::need("DSS_SRF_change_face_attr", faces);
+    auto call = HOST_ENTRY(faces, count, value);
+    if (count > 0) call.need(faces);
     hv::lg().face_attr_changes.emplace_back(faces, faces + (count > 0 ? count : 0));
     hv::lg().face_attr_values.push_back(value);
 }

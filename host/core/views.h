@@ -2,9 +2,9 @@
  * sketches, groups, drafting objects and solid bodies: the parts of them
  * that object deletion, naming, blanking, layers and shading touch.
  *
- * Entity types: 15 group, 60 view, 62 drawing, 63 component (subtype 0),
- * 64 reference set, 70 solid (subtype 0 body, 2 face), 134 sketch, 155
- * drafting object. A view belongs to a drawing (the drawing holds it as a
+ * Their entity types are those of host/core/entity_types.h (group, view,
+ * drawing, component, reference set, solid, sketch, drafting object). A view
+ * belongs to a drawing (the drawing holds it as a
  * member, so deleting the drawing deletes its views); one drawing may be
  * current. A view's record is eight 32-bit words: the view, its drawing,
  * its subtype, its display style (7: partially shaded), the rest 0.
@@ -21,15 +21,7 @@
 #ifndef HOST_CORE_VIEWS_H
 #define HOST_CORE_VIEWS_H
 
-#define HOST_TYPE_GROUP     15
-#define HOST_TYPE_VIEW      60
-#define HOST_TYPE_DRAWING   62
-#define HOST_TYPE_COMPONENT 63
-#define HOST_TYPE_REFSET    64
-#define HOST_TYPE_SOLID     70
-#define HOST_TYPE_SKETCH    134
-#define HOST_TYPE_DRAFTING  155
-#define HOST_TYPE_FEATURE   205
+#include "host/core/entity_types.h"
 
 #define HOST_VIEW_STYLE_PARTIALLY_SHADED 7
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
@@ -42,15 +43,6 @@ struct State {
 State& st() { return model_state<State>("wcs"); }
 const bool registered = (csys_table(), matrix_table(), st(), true);
 
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-const objects::Object& of_type(const char* fn, unsigned int t, int type) {
-    const objects::Object* o = objects::find(t);
-    if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
-    if (o->type != type) ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not of type %d", fn, t, type);
-    return *o;
-}
 
 unsigned int new_matrix(unsigned int part, const double* values) {
     unsigned int m = objects::create({OM_CLASS_RM_ENTITY, HOST_TYPE_MATRIX, 0, part});
@@ -177,8 +169,8 @@ unsigned int WCS_ask_tag(void) {
 }
 
 unsigned int WCS_set(unsigned int csys) {
-    HOST_ENTRY(csys);
-    hw::of_type("WCS_set", csys, HOST_TYPE_CSYS);
+    auto call = HOST_ENTRY(csys);
+    call.live_of_type(csys, HOST_TYPE_CSYS);
     unsigned int before = hw::st().wcs;
     hw::st().wcs = csys;
     hw::st().temporary = false;
@@ -205,30 +197,27 @@ void base_WCS_Orient(const double origin[3], const double matrix[9]) {
     auto call = HOST_ENTRY(origin, matrix);
     int status;
     if (call.status(status)) return;  // a test scripted a re-orientation that keeps the old one
-    hw::need("base_WCS_Orient", origin);
-    hw::need("base_WCS_Orient", matrix);
+    call.need(origin);
+    call.need(matrix);
     unsigned int part = hw::st().home_part;
     if (const auto* old = host::objects::find(hw::st().wcs)) part = old->part;
     hw::make_csys(part, origin, matrix, true);
 }
 
 void ES_ask_csys_origin(unsigned int csys, double origin[3]) {
-    HOST_ENTRY(csys, origin);
-    hw::need("ES_ask_csys_origin", origin);
-    hw::of_type("ES_ask_csys_origin", csys, HOST_TYPE_CSYS);
+    auto call = HOST_ENTRY(csys, origin);
+    call.need(origin);
+    call.live_of_type(csys, HOST_TYPE_CSYS);
     const auto& r = hw::csys_table()[csys];
     for (int i = 0; i < 3; ++i) origin[i] = r.origin[static_cast<std::size_t>(i)];
 }
 
 void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
-    HOST_ENTRY(object, matrix);
-    hw::need("ES_ask_matrix_tag_of_entity", matrix);
-    const host::objects::Object* o = host::objects::find(object);
-    if (!o)
-        ERROR_raise("ES_ask_matrix_tag_of_entity", 0, HOST_ERR_DEAD_TAG,
-                    "ES_ask_matrix_tag_of_entity: tag %u is not a live object", object);
+    auto call = HOST_ENTRY(object, matrix);
+    call.need(matrix);
+    const host::objects::Object& o = call.live(object);
     *matrix = 0;
-    if (o->type == HOST_TYPE_MATRIX) *matrix = object;
+    if (o.type == HOST_TYPE_MATRIX) *matrix = object;
     else if (const auto* r = hw::csys_table().find(object)) *matrix = r->matrix;
     else if (const auto* e = host::curves::find(object);
              e && (e->kind == host::curves::Kind::arc || e->kind == host::curves::Kind::conic))
@@ -236,28 +225,27 @@ void ES_ask_matrix_tag_of_entity(unsigned int object, unsigned int* matrix) {
 }
 
 void ES_ask_elements_of_matrix(unsigned int matrix, double values[9]) {
-    HOST_ENTRY(matrix, values);
-    hw::need("ES_ask_elements_of_matrix", values);
-    hw::of_type("ES_ask_elements_of_matrix", matrix, HOST_TYPE_MATRIX);
+    auto call = HOST_ENTRY(matrix, values);
+    call.need(values);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     const auto& r = hw::matrix_table()[matrix];
     for (int i = 0; i < 9; ++i) values[i] = r.values[static_cast<std::size_t>(i)];
 }
 
 void ES_create_matrix_in_part(unsigned int part, const double* values, int count, unsigned int* matrix) {
-    HOST_ENTRY(part, values, count, matrix);
-    hw::need("ES_create_matrix_in_part", values);
-    hw::need("ES_create_matrix_in_part", matrix);
+    auto call = HOST_ENTRY(part, values, count, matrix);
+    call.need(values);
+    call.need(matrix);
     if (count != 3)
-        ERROR_raise("ES_create_matrix_in_part", 0, HOST_ERR_BAD_ARGUMENT,
-                    "ES_create_matrix_in_part: %d rows instead of 3", count);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d rows instead of 3", count);
     *matrix = hw::new_matrix(part, values);
 }
 
 void ES_create_csys_0(const double origin[3], unsigned int matrix, unsigned int* csys) {
-    HOST_ENTRY(origin, matrix, csys);
-    hw::need("ES_create_csys_0", origin);
-    hw::need("ES_create_csys_0", csys);
-    const auto& m = hw::of_type("ES_create_csys_0", matrix, HOST_TYPE_MATRIX);
+    auto call = HOST_ENTRY(origin, matrix, csys);
+    call.need(origin);
+    call.need(csys);
+    const auto& m = call.live_of_type(matrix, HOST_TYPE_MATRIX);
     *csys = hw::new_csys(m.part, origin, matrix);
 }
 

@@ -20,8 +20,7 @@
 #ifndef HOST_CORE_WCS_H
 #define HOST_CORE_WCS_H
 
-#define HOST_TYPE_CSYS   45
-#define HOST_TYPE_MATRIX 55
+#include "host/core/entity_types.h"
 
 #ifdef __cplusplus
 extern "C" {

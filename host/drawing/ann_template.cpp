@@ -33,8 +33,8 @@ extern "C" int ANN_TMP_update_object_attribute(unsigned int object, TEXT_p_t tit
     auto call = HOST_ENTRY(object, title);
     int status;
     if (call.status(status)) return status;
-    if (!title) ERROR_raise("ANN_TMP_update_object_attribute", 0, HOST_ERR_NULL_ARGUMENT, "null title");
-    host::objects::require(object);
+    call.need(title, "the title");
+    call.live(object);
     std::vector<char> buffer(static_cast<std::size_t>(TEXT_strlen(title)) + 1);
     TEXT_strcpy(buffer.data(), title);
     auto& s = host::ann_template::state();

@@ -5,9 +5,11 @@
 #include <map>
 #include <set>
 
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
 
@@ -24,17 +26,13 @@ struct Lists {
     std::map<int, List> lists;
     int next = 1;
 };
-Lists& lists() {
-    static Lists s;
-    return s;
-}
-void reset_lists() { lists() = Lists{}; }
-const bool registered = (register_service_reset("feature lists", reset_lists), true);
+Lists& lists() { return service_state<Lists>("feature lists"); }
+const bool registered = (lists(), true);
 
-List& require_list(const char* function, int list) {
+List& require_list(const Call& call, int list) {
     auto it = lists().lists.find(list);
     if (it == lists().lists.end())
-        ERROR_raise(function, 0, HOST_ERR_BAD_ARGUMENT, "%s: %d is not a host list", function, list);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a host list", list);
     return it->second;
 }
 
@@ -51,7 +49,7 @@ unsigned int create(unsigned int part, const std::string& kind, std::vector<unsi
         if (!find(p))
             ERROR_raise("host::feature::create", 0, HOST_ERR_DEAD_TAG, "host::feature::create: %u is not a feature", p);
     for (unsigned int r : results) require_live("host::feature::create", r);
-    const unsigned int t = objects::create({OM_CLASS_FEATURE, FEAT_ENTITY_TYPE, 0, part, kind});
+    const unsigned int t = objects::create({OM_CLASS_FEATURE, HOST_TYPE_FEATURE, 0, part, kind});
     records[t] = Record{kind, std::move(parents), std::move(results), false};
     return t;
 }
@@ -84,7 +82,7 @@ extern "C" {
 
 int KI_crlist(int kind, int* list) {
     auto call = HOST_ENTRY(kind, list);
-    if (!list) ERROR_raise("KI_crlist", 0, HOST_ERR_NULL_ARGUMENT, "KI_crlist: the list output is null");
+    call.need(list, "the list output");
     *list = 0;
     int status;
     if (call.status(status) && status != 0) return status;
@@ -95,23 +93,22 @@ int KI_crlist(int kind, int* list) {
 }
 
 void KI_free_list(int list) {
-    HOST_ENTRY(list);
-    hf::require_list("KI_free_list", list);
+    auto call = HOST_ENTRY(list);
+    hf::require_list(call, list);
     hf::lists().lists.erase(list);
 }
 
 unsigned int CM_ask_object_of_eid(unsigned int object) {
-    HOST_ENTRY(object);
-    hf::require_live("CM_ask_object_of_eid", object);
+    auto call = HOST_ENTRY(object);
+    call.live(object);
     return host::objects::find(object)->eid;
 }
 
 void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
-    HOST_ENTRY(list, position, count, object);
-    hf::List& l = hf::require_list("CM_ptcmtgli", list);
+    auto call = HOST_ENTRY(list, position, count, object);
+    hf::List& l = hf::require_list(call, list);
     if (position != 0 || count != 1)
-        ERROR_raise("CM_ptcmtgli", 0, HOST_ERR_BAD_ARGUMENT,
-                    "CM_ptcmtgli: only appending one object is supported (position %d, count %d)", position, count);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "only appending one object is supported (position %d, count %d)", position, count);
     l.objects.push_back(object);
 }
 
@@ -120,7 +117,7 @@ int FEAT_delete_one(unsigned int feature) {
     int status;
     if (call.status(status) && status != 0) return status;
     const hf::Record* r = hf::find(feature);
-    if (!r) ERROR_raise("FEAT_delete_one", 0, HOST_ERR_DEAD_TAG, "FEAT_delete_one: %u is not a live feature", feature);
+    if (!r) call.fail(HOST_ERR_DEAD_TAG, "%u is not a live feature", feature);
     const std::vector<unsigned int> results = r->results;
     for (unsigned int o : results)
         if (host::objects::is_alive(o)) host::objects::destroy(o);
@@ -129,10 +126,10 @@ int FEAT_delete_one(unsigned int feature) {
 }
 
 void ui_delete_feature_(int* list, int* status) {
-    HOST_ENTRY(list, status);
+    auto call = HOST_ENTRY(list, status);
     if (!list || !status)
-        ERROR_raise("ui_delete_feature_", 0, HOST_ERR_NULL_ARGUMENT, "ui_delete_feature_: an argument is null");
-    const hf::List& l = hf::require_list("ui_delete_feature_", *list);
+        call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
+    const hf::List& l = hf::require_list(call, *list);
     *status = 0;
 
     // The listed features, then every feature that builds on one of them.

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "host/model.h"
+#include "host/service_state.h"
 
 extern "C" {
 int acom_[ACOM_WORDS];

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "host/core/curve_entities.h"
 #include "host/hook.h"
 
 namespace {
@@ -32,10 +31,10 @@ void base_values(const double d[13], int type, double start, double end, double 
     v[CONIC_V_SIN] = std::sin(d[6]);
     v[CONIC_V_COS] = std::cos(d[6]);
     double p[3];
-    host::curves::conic_point(v, type, start, p);
+    hostnum::conic_point(v, type, start, p);
     v[CONIC_V_START_X] = p[0];
     v[CONIC_V_START_Y] = p[1];
-    host::curves::conic_point(v, type, end, p);
+    hostnum::conic_point(v, type, end, p);
     v[CONIC_V_END_X] = p[0];
     v[CONIC_V_END_Y] = p[1];
 }
@@ -193,3 +192,30 @@ void k0673_(const double d[13], double values[13]) {
 }
 
 }  // extern "C"
+
+namespace hostnum {
+
+void conic_point(const double v[CONIC_VALUE_COUNT], int type, double t, double out[3]) {
+    const double k1 = v[CONIC_V_K1], k2 = v[CONIC_V_K2];
+    double u = 0, w = 0;
+    switch (type) {
+        case HOST_CONIC_ELLIPSE:
+            u = k1 * std::cos(t);
+            w = k2 * std::sin(t);
+            break;
+        case HOST_CONIC_PARABOLA:
+            w = t;
+            u = k1 != 0 ? t * t / k1 : 0;
+            break;
+        default:  // hyperbola
+            w = t;
+            u = k2 != 0 ? k1 * std::sqrt(1 + (t * t) / (k2 * k2)) : k1;
+            break;
+    }
+    const double s = v[CONIC_V_SIN], c = v[CONIC_V_COS];
+    out[0] = v[CONIC_V_CENTER_X] + u * c - w * s;
+    out[1] = v[CONIC_V_CENTER_Y] + u * s + w * c;
+    out[2] = v[CONIC_V_HEIGHT];
+}
+
+}  // namespace hostnum

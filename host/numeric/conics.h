@@ -2,7 +2,7 @@
  * curve functions: angles, tolerant comparison, 2x2 linear systems, taking a
  * point into a frame, and the classification of a general second-degree
  * curve A x^2 + B x y + C y^2 + D x + E y + F = 0 into a conic in standard
- * form, with the builders of the thirteen conic values (curve_entities.h).
+ * form, with the builders of the thirteen conic values (below).
  *
  * Standard data d of a classified conic (thirteen doubles):
  *   d0, d1  center (ellipse, hyperbola) or vertex (parabola);
@@ -14,12 +14,34 @@
  *   d6      the rotation of the conic's u axis from the plane's X axis;
  *   d7      the plane's height;
  *   d8..d12 unused (0).
- * The conics follow the shapes of curve_entities.h: ellipse u = k1 cos t,
+ * The conics have these shapes in their own axes (u, v): ellipse u = k1 cos t,
  * v = k2 sin t; parabola v^2 = k1 u; hyperbola u^2/k1^2 - v^2/k2^2 = 1.
  * Nothing here raises or keeps state.
  */
 #ifndef HOST_NUMERIC_CONICS_H
 #define HOST_NUMERIC_CONICS_H
+
+/* Conic kinds (k0680_'s *type; also the subtypes of the host's conic
+ * entities). */
+#define HOST_CONIC_ELLIPSE   2
+#define HOST_CONIC_PARABOLA  3
+#define HOST_CONIC_HYPERBOLA 4
+
+/* Indices of the thirteen conic values. */
+#define CONIC_V_START    0
+#define CONIC_V_END      1
+#define CONIC_V_HEIGHT   2
+#define CONIC_V_START_X  3
+#define CONIC_V_START_Y  4
+#define CONIC_V_END_X    5
+#define CONIC_V_END_Y    6
+#define CONIC_V_CENTER_X 7
+#define CONIC_V_CENTER_Y 8
+#define CONIC_V_K1       9
+#define CONIC_V_K2       10
+#define CONIC_V_SIN      11
+#define CONIC_V_COS      12
+#define CONIC_VALUE_COUNT 13
 
 #ifdef __cplusplus
 extern "C" {
@@ -53,6 +75,12 @@ void k0673_(const double d[13], double values[13]);
 
 #ifdef __cplusplus
 }
+
+namespace hostnum {
+// The point of a conic of the kind at parameter t, from its thirteen values
+// (the shapes above), in the frame the values are given in.
+void conic_point(const double values[CONIC_VALUE_COUNT], int type, double t, double out[3]);
+}  // namespace hostnum
 #endif
 
 #endif

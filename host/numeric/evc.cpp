@@ -6,12 +6,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/core/curve_entities.h"
 #include "host/hook.h"
-#include "host/model.h"
+#include "host/service_state.h"
 #include "host/numeric/nurbs.h"
 #include "host/services/error.h"
-#include "host/services/objects.h"
 
 namespace {
 
@@ -21,41 +19,33 @@ using hostnum::CurveError;
 // Distance within which two evaluators describe the same curve.
 constexpr double kSameCurve = 1e-9;
 
-std::unordered_map<unsigned int, Curve>& table() {
-    static std::unordered_map<unsigned int, Curve> t;
-    return t;
-}
-
-// Handles count on across resets, so that no number is ever used twice.
-unsigned int g_next = 0x1000;
-
-const bool registered = (host::register_service_reset("evaluators", [] { table().clear(); }), true);
+struct Evaluators {
+    std::unordered_map<unsigned int, Curve> live;
+    // Handles count on across resets, so that no number is ever used twice.
+    unsigned int next = 0x1000;
+    void reset() { live.clear(); }
+};
+Evaluators& evaluators() { return host::service_state<Evaluators>("evaluators"); }
+std::unordered_map<unsigned int, Curve>& table() { return evaluators().live; }
+const bool registered = (evaluators(), true);
 
 unsigned int add(Curve curve) {
-    const unsigned int h = ++g_next;
+    const unsigned int h = ++evaluators().next;
     table().emplace(h, std::move(curve));
     return h;
 }
 
-Curve& live(unsigned int evaluator, const char* function) {
+Curve& live(unsigned int evaluator, const host::Call& call) {
     auto it = table().find(evaluator);
-    if (it == table().end())
-        ERROR_raise("evc", __LINE__, HOST_ERR_BAD_HANDLE, "%s: %u is not a live evaluator", function,
-                    evaluator);
+    if (it == table().end()) call.fail(HOST_ERR_BAD_HANDLE, "%u is not a live evaluator", evaluator);
     return it->second;
 }
 
-void need(const void* pointer, const char* function) {
-    if (pointer == nullptr)
-        ERROR_raise("evc", __LINE__, HOST_ERR_NULL_ARGUMENT, "%s: null argument", function);
-}
-
 // The record of a live evaluator of the given type.
-const curve_struct& of_type(unsigned int evaluator, int type, const char* function) {
-    const curve_struct& c = live(evaluator, function).record();
+const curve_struct& of_type(unsigned int evaluator, int type, const host::Call& call) {
+    const curve_struct& c = live(evaluator, call).record();
     if (hostnum::evaluator_type(c) != type)
-        ERROR_raise("evc", __LINE__, HOST_ERR_WRONG_CLASS, "%s: the evaluator's curve is of type %d",
-                    function, hostnum::evaluator_type(c));
+        call.fail(HOST_ERR_WRONG_CLASS, "the evaluator's curve is of type %d", hostnum::evaluator_type(c));
     return c;
 }
 
@@ -67,9 +57,9 @@ void copy3(const double* from, double* to) {
 // the kind that type keeps, after a check of the caller's output.
 template <class Data>
 std::pair<const curve_struct&, const Data&> data_of(unsigned int evaluator, int type, const void* out,
-                                                    const char* function) {
-    const curve_struct& c = of_type(evaluator, type, function);
-    need(out, function);
+                                                    const host::Call& call) {
+    const curve_struct& c = of_type(evaluator, type, call);
+    call.need(out);
     return {c, *static_cast<const Data*>(c.data)};
 }
 
@@ -84,10 +74,9 @@ void placement(const curve_struct& c, const Data& d, double limits[2], double ce
     copy3(d.y_axis, y_axis);
 }
 
-void check(CurveError e, const char* function) {
+void check(CurveError e, const host::Call& call) {
     if (e == CurveError::ok) return;
-    ERROR_raise("evc", __LINE__, HOST_ERR_BAD_ARGUMENT, "%s: the curve cannot be evaluated here (%d)",
-                function, static_cast<int>(e));
+    call.fail(HOST_ERR_BAD_ARGUMENT, "the curve cannot be evaluated here (%d)", static_cast<int>(e));
 }
 
 }  // namespace
@@ -111,26 +100,17 @@ int live_count() {
 
 extern "C" {
 
-unsigned int EVC_initialize(unsigned int curve) {
-    auto call = HOST_ENTRY(curve);
-    if (int st; call.status(st)) return static_cast<unsigned int>(st);
-    host::objects::require(curve);
-    auto c = host::curves::curve_of(curve);
-    if (!c) ERROR_raise("evc", __LINE__, HOST_ERR_WRONG_CLASS, "EVC_initialize: %u carries no curve", curve);
-    return add(std::move(*c));
-}
-
 unsigned int evcrvx(unsigned int evaluator, const double rotation[9], const double translation[3]) {
-    HOST_ENTRY(evaluator, rotation, translation);
-    const Curve& c = live(evaluator, "evcrvx");
-    need(rotation, "evcrvx");
-    need(translation, "evcrvx");
+    auto call = HOST_ENTRY(evaluator, rotation, translation);
+    const Curve& c = live(evaluator, call);
+    call.need(rotation);
+    call.need(translation);
     return add(c.transformed(rotation, translation));
 }
 
 void EVC_free(unsigned int evaluator) {
-    HOST_ENTRY(evaluator);
-    live(evaluator, "EVC_free");
+    auto call = HOST_ENTRY(evaluator);
+    live(evaluator, call);
     table().erase(evaluator);
 }
 
@@ -140,66 +120,66 @@ int EVC_is_live(unsigned int evaluator) {
 }
 
 void EVC_ask_curve_limits(unsigned int evaluator, double limits[2]) {
-    HOST_ENTRY(evaluator, limits);
-    const Curve& c = live(evaluator, "EVC_ask_curve_limits");
-    need(limits, "EVC_ask_curve_limits");
+    auto call = HOST_ENTRY(evaluator, limits);
+    const Curve& c = live(evaluator, call);
+    call.need(limits);
     hostnum::curve_limits(c.record(), limits);
 }
 
 int EVC_is_curve_periodic(unsigned int evaluator) {
     auto call = HOST_ENTRY(evaluator);
     if (int st; call.status(st)) return st;
-    return hostnum::curve_is_periodic(live(evaluator, "EVC_is_curve_periodic").record()) ? 1 : 0;
+    return hostnum::curve_is_periodic(live(evaluator, call).record()) ? 1 : 0;
 }
 
 int EVC_ask_curve_type(unsigned int evaluator) {
     auto call = HOST_ENTRY(evaluator);
     if (int st; call.status(st)) return st;
-    return hostnum::evaluator_type(live(evaluator, "EVC_ask_curve_type").record());
+    return hostnum::evaluator_type(live(evaluator, call).record());
 }
 
 void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[3], double* derivs) {
-    HOST_ENTRY(evaluator, n, parameter, point);
-    const Curve& c = live(evaluator, "EVC_evaluate");
-    need(point, "EVC_evaluate");
+    auto call = HOST_ENTRY(evaluator, n, parameter, point);
+    const Curve& c = live(evaluator, call);
+    call.need(point);
     if (n < 0 || n > EVC_MAX_DERIVATIVES)
-        ERROR_raise("evc", __LINE__, HOST_ERR_BAD_ARGUMENT, "EVC_evaluate: %d derivatives", n);
-    if (n > 0) need(derivs, "EVC_evaluate");
-    check(hostnum::curve_evaluate(c.record(), n, parameter, point, derivs), "EVC_evaluate");
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d derivatives", n);
+    if (n > 0) call.need(derivs);
+    check(hostnum::curve_evaluate(c.record(), n, parameter, point, derivs), call);
 }
 
 void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double point[3], double tangent[3],
                                double normal[3], double binormal[3]) {
-    HOST_ENTRY(evaluator, parameter, point, tangent);
-    const Curve& c = live(evaluator, "EVC_evaluate_unit_vectors");
+    auto call = HOST_ENTRY(evaluator, parameter, point, tangent);
+    const Curve& c = live(evaluator, call);
     for (const void* p : {static_cast<const void*>(point), static_cast<const void*>(tangent),
                           static_cast<const void*>(normal), static_cast<const void*>(binormal)})
-        need(p, "EVC_evaluate_unit_vectors");
+        call.need(p);
     check(hostnum::curve_unit_vectors(c.record(), parameter, point, tangent, normal, binormal),
-          "EVC_evaluate_unit_vectors");
+          call);
 }
 
 void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter,
                            double point[3]) {
-    HOST_ENTRY(evaluator, reference, parameter, point);
-    const Curve& c = live(evaluator, "EVC_ask_closest_point");
-    need(reference, "EVC_ask_closest_point");
-    need(parameter, "EVC_ask_closest_point");
-    need(point, "EVC_ask_closest_point");
-    check(hostnum::curve_closest_point(c.record(), reference, parameter, point), "EVC_ask_closest_point");
+    auto call = HOST_ENTRY(evaluator, reference, parameter, point);
+    const Curve& c = live(evaluator, call);
+    call.need(reference);
+    call.need(parameter);
+    call.need(point);
+    check(hostnum::curve_closest_point(c.record(), reference, parameter, point), call);
 }
 
 int EVC_is_equivalent(unsigned int evaluator, unsigned int other) {
     auto call = HOST_ENTRY(evaluator, other);
     if (int st; call.status(st)) return st;
-    const Curve& a = live(evaluator, "EVC_is_equivalent");
-    const Curve& b = live(other, "EVC_is_equivalent");
+    const Curve& a = live(evaluator, call);
+    const Curve& b = live(other, call);
     return hostnum::curve_is_equivalent(a.record(), b.record(), kSameCurve) ? 1 : 0;
 }
 
 void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_line_data>(evaluator, EVAL_LINE, data, "EVC_ask_line_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_line_data>(evaluator, EVAL_LINE, data, call);
     double lim[2];
     hostnum::curve_limits(c, lim);
     hostnum::curve_evaluate(c, 0, lim[0], data->start, nullptr);
@@ -210,16 +190,16 @@ void EVC_ask_line_data(unsigned int evaluator, EVC_line_data_t* data) {
 }
 
 void EVC_ask_arc_data(unsigned int evaluator, EVC_arc_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_arc_data>(evaluator, EVAL_ARC, data, "EVC_ask_arc_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_arc_data>(evaluator, EVAL_ARC, data, call);
     data->is_periodic = c.periodic ? 1 : 0;
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->radius = d.radius;
 }
 
 void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_ELLIPSE, data, "EVC_ask_ellipse_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_ELLIPSE, data, call);
     data->is_periodic = c.periodic ? 1 : 0;
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->major = d.c[2];
@@ -227,23 +207,23 @@ void EVC_ask_ellipse_data(unsigned int evaluator, EVC_ellipse_data_t* data) {
 }
 
 void EVC_ask_parabola_data(unsigned int evaluator, EVC_parabola_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_PARABOLA, data, "EVC_ask_parabola_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_PARABOLA, data, call);
     placement(c, d, data->limits, data->vertex, data->x_axis, data->y_axis);
     data->focal_length = d.c[2];
 }
 
 void EVC_ask_hyperbola_data(unsigned int evaluator, EVC_hyperbola_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_HYPERBOLA, data, "EVC_ask_hyperbola_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_conic_data>(evaluator, EVAL_HYPERBOLA, data, call);
     placement(c, d, data->limits, data->center, data->x_axis, data->y_axis);
     data->k2 = std::sqrt(d.c[3]);
     data->k1 = d.c[2] * data->k2;
 }
 
 void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
-    HOST_ENTRY(evaluator, data);
-    const auto [c, d] = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, data, "EVC_ask_bcurve_data");
+    auto call = HOST_ENTRY(evaluator, data);
+    const auto [c, d] = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, data, call);
     bool rational = false;
     for (int i = 0; i < d.n_poles; ++i) rational = rational || d.poles[4 * i + 3] != d.poles[3];
     data->is_rational = rational ? 1 : 0;
@@ -254,14 +234,14 @@ void EVC_ask_bcurve_data(unsigned int evaluator, EVC_bcurve_data_t* data) {
 }
 
 void EVC_ask_bcurve_knots(unsigned int evaluator, double* knots) {
-    HOST_ENTRY(evaluator, knots);
-    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, knots, "EVC_ask_bcurve_knots").second;
+    auto call = HOST_ENTRY(evaluator, knots);
+    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, knots, call).second;
     std::copy(d.knots, d.knots + d.n_poles + d.order, knots);
 }
 
 void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles) {
-    HOST_ENTRY(evaluator, poles);
-    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, poles, "EVC_ask_bcurve_control_4").second;
+    auto call = HOST_ENTRY(evaluator, poles);
+    const auto& d = data_of<curve_spline_data>(evaluator, EVAL_SPLINE, poles, call).second;
     std::copy(d.poles, d.poles + 4 * d.n_poles, poles);
 }
 

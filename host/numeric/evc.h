@@ -3,7 +3,8 @@
  *
  * EVC_initialize makes an evaluator from a curve entity or an edge that
  * carries a curve (the curve in absolute coordinates, see
- * host/core/curve_entities.h); evcrvx makes a moved copy of one. Handles are
+ * host/core/curve_entities.h; EVC_initialize is defined with the curve
+ * queries, host/core/curve_queries.cpp); evcrvx makes a moved copy of one. Handles are
  * 32-bit numbers, never used twice in a process; EVC_is_live answers whether
  * one is live (made and not yet freed). Evaluators are a service, not model
  * state: undo marks leave them alone, a reset of the host frees them all.

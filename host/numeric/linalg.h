@@ -34,6 +34,9 @@ extern "C" {
  * stored in either case. */
 int VEC2_unitize(const double v[2], double tolerance, double* magnitude, double unit[2]);
 int VEC3_unitize(const double v[3], double tolerance, double* magnitude, double unit[3]);
+/* unit = v / |v|; *ok 1, or 0 (unit untouched) for a zero vector. Null
+ * arguments raise HOST_ERR_NULL_ARGUMENT (the older numbered entry). */
+void vunt3_(const double v[3], double unit[3], int* ok);
 
 /* Splits v into a x_dir + b y_dir. Fails when a direction is shorter than
  * the tolerance or the two are parallel within it (as a sine). */

@@ -134,4 +134,15 @@ double VEC3_angle_between(const double a[3], const double b[3], const double ref
     return angle;
 }
 
+void vunt3_(const double v[3], double unit[3], int* ok) {
+    auto call = HOST_ENTRY(v, unit, ok);
+    call.need(v);
+    call.need(unit);
+    call.need(ok);
+    const hostnum::V3 a = hostnum::V3::load(v);
+    const double len = hostnum::norm(a);
+    *ok = len > 0 ? 1 : 0;
+    if (*ok) ((1 / len) * a).store(unit);
+}
+
 }  // extern "C"

@@ -26,14 +26,8 @@ TagTable<List>& table() {
 }
 const bool registered = (table(), true);
 
-[[noreturn]] void raise(const char* function, int code, const char* what) {
-    ERROR_raise(function, 0, code, "%s: %s", function, what);
-}
-void need(const char* function, const void* p, const char* what) {
-    if (!p) raise(function, HOST_ERR_NULL_ARGUMENT, what);
-}
-void require_object(const char* function, unsigned int object) {
-    if (!objects::is_alive(object)) raise(function, ATTR_ERR_BAD_OBJECT, "not a live object");
+void require_object(const Call& call, unsigned int object) {
+    if (!objects::is_alive(object)) call.fail(ATTR_ERR_BAD_OBJECT, "not a live object");
 }
 
 // The code a title gets, or 0.
@@ -45,12 +39,12 @@ int title_code(const char* title) {
         if (static_cast<unsigned char>(title[i]) < 0x20 || title[i] == 0x7f) return ATTR_ERR_BAD_TITLE;
     return 0;
 }
-void check_title(const char* function, const char* title) {
-    if (int code = title_code(title)) raise(function, code, "bad title");
+void check_title(const Call& call, const char* title) {
+    if (int code = title_code(title)) call.fail(code, "bad title");
 }
 bool valid_type(int type) { return type >= ATTR_INTEGER && type <= ATTR_REFERENCE; }
-void check_selector(const char* function, int type) {
-    if (type != ATTR_ANY && !valid_type(type)) raise(function, ATTR_ERR_BAD_TYPE, "bad type");
+void check_selector(const Call& call, int type) {
+    if (type != ATTR_ANY && !valid_type(type)) call.fail(ATTR_ERR_BAD_TYPE, "bad type");
 }
 bool selects(int selector, int type) { return selector == ATTR_ANY || selector == type; }
 
@@ -107,10 +101,10 @@ Attribute* find_title(List& list, const char* title) {
 
 // The checks of a lookup by title (object, type selector, title), then the
 // object's attribute of that title, or null.
-const Attribute* lookup(const char* function, unsigned int object, int type, const char* title) {
-    require_object(function, object);
-    check_selector(function, type);
-    check_title(function, title);
+const Attribute* lookup(const Call& call, unsigned int object, int type, const char* title) {
+    require_object(call, object);
+    check_selector(call, type);
+    check_title(call, title);
     List* list = table().find(object);
     return list ? find_title(*list, title) : nullptr;
 }
@@ -264,14 +258,14 @@ namespace ha = host::attributes;
 extern "C" {
 
 void ATTR_assign(unsigned int object, const char* title, ATTR_value_t value) {
-    HOST_ENTRY_TEXT(title, object, value.type);
-    ha::require_object("ATTR_assign", object);
+    auto call = HOST_ENTRY_TEXT(title, object, value.type);
+    ha::require_object(call, object);
     ha::Attribute a;
     const char* text = value.type == ATTR_STRING ? value.value.string
                        : value.type == ATTR_REFERENCE ? value.value.reference
                                                       : "";
     if (int code = ha::make(title, value.type, value.value.integer, value.value.real, text, value.value.time, a))
-        ha::raise("ATTR_assign", code, "bad attribute");
+        call.fail(code, "bad attribute");
     ha::List& list = ha::table()[object];
     if (ha::Attribute* old = ha::find_title(list, title)) *old = std::move(a);
     else list.push_back(std::move(a));
@@ -279,10 +273,10 @@ void ATTR_assign(unsigned int object, const char* title, ATTR_value_t value) {
 }
 
 void ATTR_delete(unsigned int object, int type, const char* title) {
-    HOST_ENTRY_TEXT(title, object, type);
-    ha::require_object("ATTR_delete", object);
-    ha::check_selector("ATTR_delete", type);
-    ha::check_title("ATTR_delete", title);
+    auto call = HOST_ENTRY_TEXT(title, object, type);
+    ha::require_object(call, object);
+    ha::check_selector(call, type);
+    ha::check_title(call, title);
     ha::List* list = ha::table().find(object);
     if (list)
         for (auto it = list->begin(); it != list->end(); ++it)
@@ -291,13 +285,13 @@ void ATTR_delete(unsigned int object, int type, const char* title) {
                 ha::touch_owner(object);
                 return;
             }
-    ha::raise("ATTR_delete", ATTR_ERR_NOT_FOUND, "no such attribute");
+    call.fail(ATTR_ERR_NOT_FOUND, "no such attribute");
 }
 
 void ATTR_delete_all(unsigned int object, int type) {
-    HOST_ENTRY(object, type);
-    ha::require_object("ATTR_delete_all", object);
-    ha::check_selector("ATTR_delete_all", type);
+    auto call = HOST_ENTRY(object, type);
+    ha::require_object(call, object);
+    ha::check_selector(call, type);
     ha::List* list = ha::table().find(object);
     if (!list) return;
     const std::size_t before = list->size();
@@ -306,12 +300,12 @@ void ATTR_delete_all(unsigned int object, int type) {
 }
 
 void ATTR_cycle(unsigned int object, int* index, int type, char* title, ATTR_value_t* value) {
-    HOST_ENTRY(object, index ? *index : 0, type);
-    ha::need("ATTR_cycle", index, "index");
-    ha::need("ATTR_cycle", value, "value");
-    ha::require_object("ATTR_cycle", object);
-    ha::check_selector("ATTR_cycle", type);
-    if (*index < 0) ha::raise("ATTR_cycle", ATTR_ERR_BAD_INDEX, "index below 0");
+    auto call = HOST_ENTRY(object, index ? *index : 0, type);
+    call.need(index, "index");
+    call.need(value, "value");
+    ha::require_object(call, object);
+    ha::check_selector(call, type);
+    if (*index < 0) call.fail(ATTR_ERR_BAD_INDEX, "index below 0");
     const ha::List* list = ha::table().find(object);
     const std::size_t n = list ? list->size() : 0;
     for (std::size_t i = static_cast<std::size_t>(*index); i < n; ++i) {
@@ -326,19 +320,19 @@ void ATTR_cycle(unsigned int object, int* index, int type, char* title, ATTR_val
 }
 
 void ATTR_read_value(unsigned int object, const char* title, int type, ATTR_value_t* value) {
-    HOST_ENTRY_TEXT(title, object, type);
-    ha::need("ATTR_read_value", value, "value");
-    const ha::Attribute* a = ha::lookup("ATTR_read_value", object, type, title);
-    if (!a) ha::raise("ATTR_read_value", ATTR_ERR_NOT_FOUND, "no such attribute");
-    if (!ha::selects(type, a->type)) ha::raise("ATTR_read_value", ATTR_ERR_WRONG_TYPE, "attribute of another type");
+    auto call = HOST_ENTRY_TEXT(title, object, type);
+    call.need(value, "value");
+    const ha::Attribute* a = ha::lookup(call, object, type, title);
+    if (!a) call.fail(ATTR_ERR_NOT_FOUND, "no such attribute");
+    if (!ha::selects(type, a->type)) call.fail(ATTR_ERR_WRONG_TYPE, "attribute of another type");
     ha::to_value(*a, value);
 }
 
 void ATTR_count_attributes(unsigned int object, int type, int* count) {
-    HOST_ENTRY(object, type);
-    ha::need("ATTR_count_attributes", count, "count");
-    ha::require_object("ATTR_count_attributes", object);
-    ha::check_selector("ATTR_count_attributes", type);
+    auto call = HOST_ENTRY(object, type);
+    call.need(count, "count");
+    ha::require_object(call, object);
+    ha::check_selector(call, type);
     const ha::List* list = ha::table().find(object);
     int n = 0;
     if (list)
@@ -347,38 +341,38 @@ void ATTR_count_attributes(unsigned int object, int type, int* count) {
 }
 
 void ATTR_find_attribute(unsigned int object, int type, const char* title, int* result) {
-    HOST_ENTRY_TEXT(title, object, type);
-    ha::need("ATTR_find_attribute", result, "result");
-    const ha::Attribute* a = ha::lookup("ATTR_find_attribute", object, type, title);
+    auto call = HOST_ENTRY_TEXT(title, object, type);
+    call.need(result, "result");
+    const ha::Attribute* a = ha::lookup(call, object, type, title);
     *result = a && ha::selects(type, a->type) ? a->type : 0;
 }
 
 void ATTR_ask_part_attribute(unsigned int* result) {
-    HOST_ENTRY(result);
-    ha::need("ATTR_ask_part_attribute", result, "result");
+    auto call = HOST_ENTRY(result);
+    call.need(result, "result");
     const unsigned int part = host::parts::work_part();
-    if (part == 0) ha::raise("ATTR_ask_part_attribute", ATTR_ERR_NO_PART, "no work part");
+    if (part == 0) call.fail(ATTR_ERR_NO_PART, "no work part");
     *result = part;
 }
 
 void ATTR_ask_part_attrs(unsigned int part, int* count, ATTR_part_attr_t** attrs) {
-    HOST_ENTRY(part, count, attrs);
-    ha::need("ATTR_ask_part_attrs", count, "count");
-    ha::need("ATTR_ask_part_attrs", attrs, "attributes");
-    if (!host::parts::is_loaded(part)) ha::raise("ATTR_ask_part_attrs", ATTR_ERR_BAD_OBJECT, "not a loaded part");
+    auto call = HOST_ENTRY(part, count, attrs);
+    call.need(count, "count");
+    call.need(attrs, "attributes");
+    if (!host::parts::is_loaded(part)) call.fail(ATTR_ERR_BAD_OBJECT, "not a loaded part");
     ha::hand_out(ha::of(part), count, attrs);
 }
 
 void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_attr_t** attrs) {
-    HOST_ENTRY_TEXT(file_name, count, attrs);
-    ha::need("ATTR_ask_part_attrs_in_file", file_name, "file name");
-    ha::need("ATTR_ask_part_attrs_in_file", count, "count");
-    ha::need("ATTR_ask_part_attrs_in_file", attrs, "attributes");
+    auto call = HOST_ENTRY_TEXT(file_name, count, attrs);
+    call.need(file_name, "file name");
+    call.need(count, "count");
+    call.need(attrs, "attributes");
     std::string bytes;
     host::part_file::Image image;
     int code = host::part_file::read_file(file_name, bytes);
     if (code == 0) code = host::part_file::decode(bytes, image);
-    if (code != 0) ha::raise("ATTR_ask_part_attrs_in_file", code, "part file cannot be read");
+    if (code != 0) call.fail(code, "part file cannot be read");
     ha::List list;
     try {
         for (const auto& [id, payload] : image.sections)
@@ -388,7 +382,7 @@ void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_at
                     if (row.index == 0) list.push_back(std::move(row.a));
             }
     } catch (const host::part_file::FormatError&) {
-        ha::raise("ATTR_ask_part_attrs_in_file", PART_ERR_CORRUPT, "damaged attribute section");
+        call.fail(PART_ERR_CORRUPT, "damaged attribute section");
     }
     ha::hand_out(list, count, attrs);
 }

@@ -9,9 +9,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/host_messages.h"
 
 namespace host {
@@ -46,24 +46,16 @@ struct ErrorState {
     // cancel every handler it armed; such a cancel is no fault. The newest
     // kJumpedKept are kept, for programs that never cancel after a jump.
     std::vector<int> jumped_to;
+    // The decoders registered by the library stay: it registers them once.
+    void reset() {
+        std::vector<error::Registration> kept = std::move(registrations);
+        *this = ErrorState{};
+        registrations = std::move(kept);
+    }
 };
 
-ErrorState& st() {
-    static ErrorState s;
-    return s;
-}
-
-void reset_errors() {
-    ErrorState& s = st();
-    s.frames.clear();
-    s.next_id = 1;
-    s.failure_code = 0;
-    s.acknowledged.clear();
-    s.log.clear();
-    s.pending = Pending{};
-    s.jumped_to.clear();
-}
-const bool registered = (register_service_reset("error", reset_errors), true);
+ErrorState& st() { return service_state<ErrorState>("error"); }
+const bool registered = (st(), true);
 
 std::string vformat(const char* format, va_list ap) {
     if (!format) return {};
@@ -107,10 +99,6 @@ std::string vformat(const char* format, va_list ap) {
 void log_line(std::string line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
     st().log.push_back(std::move(line));
-}
-
-void null_argument(const char* function, const char* argument) {
-    ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, argument);
 }
 
 }  // namespace
@@ -173,7 +161,7 @@ void ERROR_raise(const char* module, int line, int code, const char* format, ...
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_journalled("ERROR_raise", code, module, line, std::move(text));
+    host::raise_journalled(__func__, code, module, line, std::move(text));
 }
 
 void ERROR_internal(const char* module, int line, const char* format, ...) {
@@ -181,7 +169,7 @@ void ERROR_internal(const char* module, int line, const char* format, ...) {
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
     va_end(ap);
-    host::raise_journalled("ERROR_internal", HOST_ERR_INTERNAL, module, line, std::move(text));
+    host::raise_journalled(__func__, HOST_ERR_INTERNAL, module, line, std::move(text));
 }
 
 int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
@@ -201,7 +189,7 @@ void ERROR_cancel_handler(int id) {
     }
     for (std::size_t i = frames.size(); i-- > 0;) {
         if (frames[i].id == id) {
-            host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) +
+            host::log_line(std::string(__func__) + ": internal error: handler " + std::to_string(id) +
                            " is not the innermost (" + std::to_string(frames.size() - 1 - i) +
                            " armed inside it, dropped with it)");
             frames.erase(frames.begin() + static_cast<long>(i), frames.end());
@@ -213,7 +201,7 @@ void ERROR_cancel_handler(int id) {
         jumped.erase(it);  // the frame went with its jump: nothing left to cancel
         return;
     }
-    host::log_line("ERROR_cancel_handler: internal error: handler " + std::to_string(id) + " is not armed");
+    host::log_line(std::string(__func__) + ": internal error: handler " + std::to_string(id) + " is not armed");
 }
 
 int ERROR_ask_failure_code(void) {
@@ -222,15 +210,15 @@ int ERROR_ask_failure_code(void) {
 }
 
 void ERROR_note(const char* module, int line, const char* text) {
-    HOST_ENTRY_TEXT(text, line);
-    if (!module) host::null_argument("ERROR_note", "module");
-    if (!text) host::null_argument("ERROR_note", "text");
+    auto call = HOST_ENTRY_TEXT(text, line);
+    call.need(module, "module");
+    call.need(text, "text");
     host::log_line(std::string(module) + " " + std::to_string(line) + ": " + text);
 }
 
 void ERROR_lprintf(const char* format, ...) {
-    HOST_ENTRY_TEXT(format);
-    if (!format) host::null_argument("ERROR_lprintf", "format");
+    auto call = HOST_ENTRY_TEXT(format);
+    call.need(format, "format");
     va_list ap;
     va_start(ap, format);
     std::string text = host::vformat(format, ap);
@@ -248,10 +236,10 @@ void ERROR__default_handler(jmp_buf buffer, int /*code*/) {
 }
 
 void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table) {
-    HOST_ENTRY(base, range, table);
-    if (!decoder) host::null_argument("ERROR_register_decoder_fn", "decoder");
+    auto call = HOST_ENTRY(base, range, table);
+    call.need(decoder, "decoder");
     if (range <= 0)
-        ERROR_raise("ERROR_register_decoder_fn", 0, HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
     for (auto& r : st().registrations) {
         if (r.base == base) {
             r = {base, range, decoder, table};
@@ -278,30 +266,11 @@ const char* ERROR_decode(int code) {
 }
 
 const char* ERROR_decode_in_table(int code, const void* table) {
-    HOST_ENTRY(code, table);
-    if (!table) host::null_argument("ERROR_decode_in_table", "table");
+    auto call = HOST_ENTRY(code, table);
+    call.need(table, "table");
     for (auto* e = static_cast<const error_text_entry*>(table); e->code != 0 || e->text; ++e)
         if (e->code == code) return e->text;
     return nullptr;
 }
 
 }  // extern "C"
-
-namespace host::control {
-std::vector<std::string> log_lines() { return error::log_lines(); }
-void clear_log() { error::clear_log(); }
-std::vector<int> acknowledged_codes() { return error::acknowledged_codes(); }
-int frame_depth() { return error::frame_depth(); }
-void clear_decoders() { error::clear_registrations(); }
-std::optional<int> raised_code(const std::function<void()>& f) {
-    int id = arm_library_frame();
-    try {
-        f();
-    } catch (const HostError& e) {
-        if (!e.for_library_frame()) throw;
-        return ERROR_ask_failure_code();
-    }
-    ERROR_cancel_handler(id);
-    return std::nullopt;
-}
-}  // namespace host::control

@@ -5,6 +5,7 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -30,12 +31,8 @@ struct FmState {
     State state{false, 0, 0, -1};
     std::map<int, std::string> texts = builtin_texts();
 };
-FmState& st() {
-    static FmState s;
-    return s;
-}
-void reset_fm() { st() = FmState{}; }
-const bool registered = (register_service_reset("fm", reset_fm), true);
+FmState& st() { return service_state<FmState>("fm"); }
+const bool registered = (st(), true);
 
 }  // namespace
 

@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 namespace host::memory {
@@ -41,24 +41,21 @@ struct MemoryState {
     size_t persistent = 0;
     size_t allocations = 0;
     size_t frees = 0;
+    // Live blocks are real memory: a reset drops the marks and the counts
+    // only.
+    void reset() {
+        marks.clear();
+        allocations = 0;
+        frees = 0;
+    }
 };
 
-MemoryState& st() {
-    static MemoryState s;
-    return s;
-}
+MemoryState& st() { return service_state<MemoryState>("memory"); }
+const bool registered = (st(), true);
 
-void reset_memory() {
-    MemoryState& s = st();
-    s.marks.clear();
-    s.allocations = 0;
-    s.frees = 0;
-}
-const bool registered = (register_service_reset("memory", reset_memory), true);
-
-void* allocate(const char* function, size_t size, bool persistent) {
+void* allocate(const Call& call, size_t size, bool persistent) {
     void* p = size <= kMaxBlock ? std::malloc(size ? size : 1) : nullptr;
-    if (!p) ERROR_raise(function, 0, HOST_ERR_NO_MEMORY, "%s: cannot allocate %zu bytes", function, size);
+    if (!p) call.fail(HOST_ERR_NO_MEMORY, "cannot allocate %zu bytes", size);
     MemoryState& s = st();
     std::uint64_t serial = s.next_serial++;
     s.blocks.emplace(p, Block{size, serial, persistent});
@@ -69,10 +66,9 @@ void* allocate(const char* function, size_t size, bool persistent) {
     return p;
 }
 
-Block& require_block(const char* function, void* p) {
+Block& require_block(const Call& call, void* p) {
     auto it = st().blocks.find(p);
-    if (it == st().blocks.end())
-        ERROR_raise(function, 0, HOST_ERR_BAD_BLOCK, "%s: %p is not a live block", function, p);
+    if (it == st().blocks.end()) call.fail(HOST_ERR_BAD_BLOCK, "%p is not a live block", p);
     return it->second;
 }
 
@@ -86,10 +82,9 @@ void release(void* p, const Block& b) {
     std::free(p);
 }
 
-char* copy_string(const char* function, const char* text, bool persistent) {
-    if (!text) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: the text is null", function);
-    size_t n = std::strlen(text);
-    auto* out = static_cast<char*>(allocate(function, n + 1, persistent));
+char* copy_string(const Call& call, const char* text, bool persistent) {
+    size_t n = std::strlen(call.need(text, "the text"));
+    auto* out = static_cast<char*>(allocate(call, n + 1, persistent));
     std::memcpy(out, text, n + 1);
     return out;
 }
@@ -117,40 +112,40 @@ namespace hm = host::memory;
 extern "C" {
 
 void* SM_alloc(size_t size) {
-    HOST_ENTRY(size);
-    return hm::allocate("SM_alloc", size, false);
+    auto call = HOST_ENTRY(size);
+    return hm::allocate(call, size, false);
 }
 
 void* SM_alloc_persistent(size_t size) {
-    HOST_ENTRY(size);
-    return hm::allocate("SM_alloc_persistent", size, true);
+    auto call = HOST_ENTRY(size);
+    return hm::allocate(call, size, true);
 }
 
 void* SM_realloc_persistent(void* block, size_t size) {
-    HOST_ENTRY(block, size);
-    if (!block) return hm::allocate("SM_realloc_persistent", size, true);
-    hm::Block old = hm::require_block("SM_realloc_persistent", block);
-    void* fresh = hm::allocate("SM_realloc_persistent", size, true);
+    auto call = HOST_ENTRY(block, size);
+    if (!block) return hm::allocate(call, size, true);
+    hm::Block old = hm::require_block(call, block);
+    void* fresh = hm::allocate(call, size, true);
     std::memcpy(fresh, block, old.size < size ? old.size : size);
     hm::release(block, old);
     return fresh;
 }
 
 void SM_free(void* block) {
-    HOST_ENTRY(block);
+    auto call = HOST_ENTRY(block);
     if (!block) return;
-    hm::Block b = hm::require_block("SM_free", block);
+    hm::Block b = hm::require_block(call, block);
     hm::release(block, b);
 }
 
 char* SM_string_copy(const char* text) {
-    HOST_ENTRY_TEXT(text);
-    return hm::copy_string("SM_string_copy", text, false);
+    auto call = HOST_ENTRY_TEXT(text);
+    return hm::copy_string(call, text, false);
 }
 
 char* SM_string_copy_persistent(const char* text) {
-    HOST_ENTRY_TEXT(text);
-    return hm::copy_string("SM_string_copy_persistent", text, true);
+    auto call = HOST_ENTRY_TEXT(text);
+    return hm::copy_string(call, text, true);
 }
 
 int SM_set_mark(void) {
@@ -162,12 +157,12 @@ int SM_set_mark(void) {
 }
 
 void SM_free_to_mark(int mark) {
-    HOST_ENTRY(mark);
+    auto call = HOST_ENTRY(mark);
     auto& s = hm::st();
     std::size_t i = 0;
     while (i < s.marks.size() && s.marks[i].id != mark) ++i;
     if (i == s.marks.size())
-        ERROR_raise("SM_free_to_mark", 0, HOST_ERR_BAD_MARK, "SM_free_to_mark: mark %d is not set", mark);
+        call.fail(HOST_ERR_BAD_MARK, "mark %d is not set", mark);
     std::uint64_t serial = s.marks[i].serial;
     s.marks.erase(s.marks.begin() + static_cast<long>(i), s.marks.end());
     std::vector<void*> doomed;
@@ -177,7 +172,3 @@ void SM_free_to_mark(int mark) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-std::size_t live_blocks() { return memory::stats().live_blocks; }
-}  // namespace host::control

@@ -10,7 +10,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "host/control/control.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -105,18 +104,16 @@ const char* dm_name(unsigned char dm) {
 [[noreturn]] void dead_tag(const char* function, tag_t t) {
     ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, t);
 }
-void need(const char* function, const void* p, const char* what) {
-    if (!p) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, what);
-}
 Object& live(const char* function, tag_t t) {
     Object* o = find(t);
     if (!o) dead_tag(function, t);
     return *o;
 }
 
-char* compose(unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
+// The handle (the routine's errors are raised through its call).
+char* compose(const Call& call, unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
     const char* name = dm_name(dm);
-    if (!name) ERROR_raise("TAG_compose_handle", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    if (!name) call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     std::string h = std::string(name) + file;
     char tail[kHandleTail + 1];
     std::snprintf(tail, sizeof tail, "#%08x#%08x", sub_file, version);
@@ -145,7 +142,7 @@ struct Parsed {
     unsigned version;
 };
 
-Parsed parse(const char* function, const char* handle) {
+Parsed parse(const Call& call, const char* handle) {
     std::size_t n = std::strlen(handle);
     Parsed p{};
     bool ok = n >= 2 + kHandleTail;
@@ -161,7 +158,7 @@ Parsed parse(const char* function, const char* handle) {
                 ok = true;
             }
     }
-    if (!ok) ERROR_raise(function, 0, HOST_ERR_BAD_HANDLE, "%s: malformed handle \"%s\"", function, handle);
+    if (!ok) call.fail(HOST_ERR_BAD_HANDLE, "malformed handle \"%s\"", handle);
     p.file.assign(handle + 2, n - 2 - kHandleTail);
     return p;
 }
@@ -296,6 +293,13 @@ tag_t tag_of_eid(std::uint32_t eid, tag_t part) {
 
 tag_t next_tag() { return st().next_tag; }
 
+bool is_subclass(OM_class_t cls, OM_class_t ancestor) {
+    if (!known_class(ancestor)) return false;
+    for (OM_class_t c = cls; known_class(c); c = classes()[static_cast<std::size_t>(c)].parent)
+        if (c == ancestor) return true;
+    return false;
+}
+
 OM_class_t register_class(const std::string& name, OM_class_t parent) {
     for (std::size_t i = 1; i < classes().size(); ++i)
         if (classes()[i].name == name) return static_cast<OM_class_t>(i);
@@ -327,21 +331,18 @@ namespace ho = host::objects;
 extern "C" {
 
 OM_class_t OM_ask_class(unsigned int object) {
-    HOST_ENTRY(object);
-    return ho::live("OM_ask_class", object).cls;
+    auto call = HOST_ENTRY(object);
+    return call.live(object).cls;
 }
 
 int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
     HOST_ENTRY(cls, ancestor);
-    if (!ho::known_class(ancestor)) return 0;
-    for (OM_class_t c = cls; ho::known_class(c); c = ho::classes()[static_cast<std::size_t>(c)].parent)
-        if (c == ancestor) return 1;
-    return 0;
+    return ho::is_subclass(cls, ancestor);
 }
 
 void OM_check_tag_class(const char* module, int line, unsigned int object, OM_class_t cls) {
-    HOST_ENTRY(object, cls, line);
-    const char* mod = module ? module : "OM_check_tag_class";
+    auto call = HOST_ENTRY(object, cls, line);
+    const char* mod = module ? module : call.name();
     const ho::Object* o = ho::find(object);
     if (!o) ERROR_raise(mod, line, HOST_ERR_DEAD_TAG, "Tag %u is not a live object", object);
     if (!OM_is_subclass(o->cls, cls)) {
@@ -352,8 +353,8 @@ void OM_check_tag_class(const char* module, int line, unsigned int object, OM_cl
 }
 
 OM_class_t OM_ask_class_of_name(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    ho::need("OM_ask_class_of_name", name, "the name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the name");
     for (std::size_t i = 1; i < ho::classes().size(); ++i)
         if (ho::classes()[i].name == name) return static_cast<OM_class_t>(i);
     return 0;
@@ -365,36 +366,36 @@ const char* OM_ask_class_name(OM_class_t cls) {
 }
 
 unsigned char TAG_ask_dm_of_name(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    ho::need("TAG_ask_dm_of_name", name, "the name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the name");
     for (const auto& d : ho::kDataManagers)
         if (std::strcmp(name, d.name) == 0) return d.number;
-    ERROR_raise("TAG_ask_dm_of_name", 0, HOST_ERR_BAD_HANDLE, "unknown data manager \"%s\"", name);
+    call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager \"%s\"", name);
 }
 
 void TAG_ask_name_of_dm(unsigned char dm, char* name) {
-    HOST_ENTRY(dm, name);
-    ho::need("TAG_ask_name_of_dm", name, "the name buffer");
+    auto call = HOST_ENTRY(dm, name);
+    call.need(name, "the name buffer");
     const char* n = ho::dm_name(dm);
-    if (!n) ERROR_raise("TAG_ask_name_of_dm", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    if (!n) call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     std::snprintf(name, 4, "%s", n);
 }
 
 char* TAG_compose_handle(unsigned char dm, const char* file_part, unsigned int sub_file, unsigned int version) {
-    HOST_ENTRY_TEXT(file_part, dm, sub_file, version);
-    ho::need("TAG_compose_handle", file_part, "the file part");
-    return ho::compose(dm, file_part, sub_file, version);
+    auto call = HOST_ENTRY_TEXT(file_part, dm, sub_file, version);
+    call.need(file_part, "the file part");
+    return ho::compose(call, dm, file_part, sub_file, version);
 }
 
 void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_part, unsigned int* sub_file,
                           unsigned int* version) {
-    HOST_ENTRY_TEXT(handle);
-    ho::need("TAG_decompose_handle", handle, "the handle");
-    ho::need("TAG_decompose_handle", dm, "the data-manager output");
-    ho::need("TAG_decompose_handle", file_part, "the file-part output");
-    ho::need("TAG_decompose_handle", sub_file, "the sub-file output");
-    ho::need("TAG_decompose_handle", version, "the version output");
-    ho::Parsed p = ho::parse("TAG_decompose_handle", handle);
+    auto call = HOST_ENTRY_TEXT(handle);
+    call.need(handle, "the handle");
+    call.need(dm, "the data-manager output");
+    call.need(file_part, "the file-part output");
+    call.need(sub_file, "the sub-file output");
+    call.need(version, "the version output");
+    ho::Parsed p = ho::parse(call, handle);
     *file_part = SM_string_copy(p.file.c_str());
     *dm = p.dm;
     *sub_file = p.sub_file;
@@ -402,18 +403,18 @@ void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_par
 }
 
 char* TAG_ask_handle_of_tag(unsigned int object) {
-    HOST_ENTRY(object);
-    const ho::Object& o = ho::live("TAG_ask_handle_of_tag", object);
+    auto call = HOST_ENTRY(object);
+    const ho::Object& o = call.live(object);
     const ho::PartInfo* part = o.cls == OM_CLASS_PART ? ho::part_info(o.tag) : ho::part_info(o.part);
     static const ho::PartInfo none{"", 1, 0};
     if (!part) part = &none;
-    return ho::compose(part->dm, part->file.c_str(), o.eid, part->version);
+    return ho::compose(call, part->dm, part->file.c_str(), o.eid, part->version);
 }
 
 unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
-    HOST_ENTRY_TEXT(handle);
-    ho::need("TAG_ask_tag_of_handle_tol", handle, "the handle");
-    ho::Parsed p = ho::parse("TAG_ask_tag_of_handle_tol", handle);
+    auto call = HOST_ENTRY_TEXT(handle);
+    call.need(handle, "the handle");
+    ho::Parsed p = ho::parse(call, handle);
     for (ho::tag_t t : ho::st().order) {
         const ho::Object* o = ho::find(t);
         if (!o || o->eid != p.sub_file) continue;
@@ -430,12 +431,3 @@ void* TAG_ask_pointer_of_tag(unsigned int object) {
 }
 
 }  // extern "C"
-
-namespace host::control {
-Fixture make_part(const std::string& file, std::initializer_list<FixtureObject> objects) {
-    Fixture f{objects::create_part(file), {}};
-    for (const FixtureObject& o : objects)
-        f.objects.push_back(objects::create({o.cls, o.type, o.subtype, f.part, o.name}));
-    return f;
-}
-}  // namespace host::control

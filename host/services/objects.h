@@ -140,6 +140,9 @@ tag_t next_tag();
 
 // Classes.
 OM_class_t register_class(const std::string& name, OM_class_t parent);
+// True when cls is ancestor or one of its subclasses (OM_is_subclass
+// without a journal record).
+bool is_subclass(OM_class_t cls, OM_class_t ancestor);
 
 // Called with the tag of every object that dies (destroy), so that tables
 // keyed by tag drop their rows. Returns an id for remove_destroy_listener.

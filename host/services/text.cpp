@@ -12,6 +12,7 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -30,18 +31,15 @@ struct State {
     int codeset = TEXT_CODESET_UTF8;
     std::set<const TEXT_s*> texts;
     std::map<std::string, std::string> translations;
+    // Text objects are host blocks; the memory service keeps them across a
+    // reset, so the record of the live ones does too.
+    void reset() {
+        codeset = TEXT_CODESET_UTF8;
+        translations.clear();
+    }
 };
-State& st() {
-    static State s;
-    return s;
-}
-// Text objects are host blocks; the memory service keeps them across a
-// reset, so the record of the live ones does too.
-void reset_text() {
-    st().codeset = TEXT_CODESET_UTF8;
-    st().translations.clear();
-}
-const bool registered = (register_service_reset("text", reset_text), true);
+State& st() { return service_state<State>("text"); }
+const bool registered = (st(), true);
 
 constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
@@ -147,15 +145,15 @@ TEXT_p_t make_text(std::string_view chars) {
     return t;
 }
 
-const TEXT_s& require_text(const char* function, TEXT_p_t text) {
-    if (!text) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: the text is null", function);
+const TEXT_s& require_text(const Call& call, TEXT_p_t text) {
+    call.need(text, "the text");
     if (!st().texts.count(text))
-        ERROR_raise(function, 0, HOST_ERR_BAD_BLOCK, "%s: %p is not a text object", function, static_cast<void*>(text));
+        call.fail(HOST_ERR_BAD_BLOCK, "%p is not a text object", static_cast<void*>(text));
     return *text;
 }
 
-void require_string(const char* function, const char* s) {
-    if (!s) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: the string is null", function);
+void require_string(const Call& call, const char* s) {
+    call.need(s, "the string");
 }
 
 std::string_view chars_of(const TEXT_s& t) { return {t.chars(), t.length}; }
@@ -183,38 +181,37 @@ namespace ht = host::text;
 extern "C" {
 
 TEXT_p_t TEXT_create_string(const char* string) {
-    HOST_ENTRY_TEXT(string);
-    ht::require_string("TEXT_create_string", string);
+    auto call = HOST_ENTRY_TEXT(string);
+    ht::require_string(call, string);
     if (!ht::valid_utf8(string))
-        ERROR_raise("TEXT_create_string", 0, HOST_ERR_BAD_ARGUMENT,
-                    "TEXT_create_string: the string is not made of the host's characters");
+        call.fail(HOST_ERR_BAD_ARGUMENT, "the string is not made of the host's characters");
     return ht::make_text(string);
 }
 
 TEXT_p_t TEXT_init_string(const char* string) {
-    HOST_ENTRY_TEXT(string);
-    ht::require_string("TEXT_init_string", string);
+    auto call = HOST_ENTRY_TEXT(string);
+    ht::require_string(call, string);
     return ht::make_text(ht::from_locale(string));
 }
 
 int TEXT_strlen(TEXT_p_t text) {
-    HOST_ENTRY(text);
-    return static_cast<int>(ht::require_text("TEXT_strlen", text).length);
+    auto call = HOST_ENTRY(text);
+    return static_cast<int>(ht::require_text(call, text).length);
 }
 
 char* TEXT_strcpy(char* buffer, TEXT_p_t text) {
-    HOST_ENTRY(buffer, text);
-    const TEXT_s& t = ht::require_text("TEXT_strcpy", text);
-    if (!buffer) ERROR_raise("TEXT_strcpy", 0, HOST_ERR_NULL_ARGUMENT, "TEXT_strcpy: the buffer is null");
+    auto call = HOST_ENTRY(buffer, text);
+    const TEXT_s& t = ht::require_text(call, text);
+    call.need(buffer, "the buffer");
     std::memcpy(buffer, t.chars(), t.length + 1);
     return buffer;
 }
 
 TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
-    HOST_ENTRY(text, max_bytes);
-    const TEXT_s& t = ht::require_text("TEXT_truncate", text);
+    auto call = HOST_ENTRY(text, max_bytes);
+    const TEXT_s& t = ht::require_text(call, text);
     if (max_bytes < 0)
-        ERROR_raise("TEXT_truncate", 0, HOST_ERR_BAD_ARGUMENT, "TEXT_truncate: negative size %d", max_bytes);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "negative size %d", max_bytes);
     const std::string_view s = ht::chars_of(t);
     std::size_t end = 0;
     while (end < s.size()) {
@@ -226,10 +223,10 @@ TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
 }
 
 char* TEXT_to_locale_sized(TEXT_p_t text, int max_bytes) {
-    HOST_ENTRY(text, max_bytes);
-    const TEXT_s& t = ht::require_text("TEXT_to_locale_sized", text);
+    auto call = HOST_ENTRY(text, max_bytes);
+    const TEXT_s& t = ht::require_text(call, text);
     if (max_bytes < -1)
-        ERROR_raise("TEXT_to_locale_sized", 0, HOST_ERR_BAD_ARGUMENT, "TEXT_to_locale_sized: bad size %d", max_bytes);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "bad size %d", max_bytes);
     return ht::host_copy(ht::to_locale(ht::chars_of(t), max_bytes));
 }
 
@@ -239,9 +236,9 @@ void TEXT_free_locale(char* string) {
 }
 
 void TEXT_free(TEXT_p_t text) {
-    HOST_ENTRY(text);
+    auto call = HOST_ENTRY(text);
     if (!text) return;
-    ht::require_text("TEXT_free", text);
+    ht::require_text(call, text);
     ht::st().texts.erase(text);
     SM_free(text);
 }
@@ -257,7 +254,7 @@ int NLM_load_translation_file(const char* file_name) {
     auto call = HOST_ENTRY_TEXT(file_name, file_name);
     int status;
     if (call.status(status)) return status;
-    ht::require_string("NLM_load_translation_file", file_name);
+    ht::require_string(call, file_name);
     std::ifstream in(file_name);
     if (!in) return NLM_ERR_OPEN;
     std::map<std::string, std::string> loaded;
@@ -282,7 +279,7 @@ int DRF_textpt_to_jqstring(TEXT_p_t* texts, DRF_jqstring_t* output, int n) {
     output->num_strings = 0;
     output->strings = nullptr;
     if (n == 0) return 0;
-    for (int i = 0; i < n; ++i) ht::require_text("DRF_textpt_to_jqstring", texts[i]);
+    for (int i = 0; i < n; ++i) ht::require_text(call, texts[i]);
     auto** strings = static_cast<char**>(SM_alloc(sizeof(char*) * static_cast<std::size_t>(n)));
     for (int i = 0; i < n; ++i) strings[i] = ht::host_copy(ht::chars_of(*texts[i]));
     output->num_strings = n;

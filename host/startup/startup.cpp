@@ -3,16 +3,13 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/fm.h"
 
 namespace host::startup {
 namespace {
-State& st() {
-    static State s{};
-    return s;
-}
-void reset_startup() { st() = State{}; }
-const bool registered = (register_service_reset("startup", reset_startup), true);
+State& st() { return service_state<State>("startup"); }
+const bool registered = (st(), true);
 }  // namespace
 State state() { return st(); }
 }  // namespace host::startup

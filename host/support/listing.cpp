@@ -8,16 +8,13 @@
 
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 namespace host::listing {
 namespace {
-State& st() {
-    static State s{};
-    return s;
-}
-void reset_listing() { st() = State{}; }
-const bool registered = (register_service_reset("listing", reset_listing), true);
+State& st() { return service_state<State>("listing"); }
+const bool registered = (st(), true);
 constexpr int kDeviceLineMax = 132;
 }  // namespace
 
@@ -62,7 +59,8 @@ void LISTUI_exit(void) {
 }
 
 void listUIprintf(const char* format, ...) {
-    if (!format) ERROR_raise("listUIprintf", 0, HOST_ERR_NULL_ARGUMENT, "listUIprintf: the format is null");
+    // The call enters with the formatted text, so the format is checked first.
+    host::Call(__func__, nullptr).need(format, "the format");
     va_list ap;
     va_start(ap, format);
     va_list copy;
@@ -81,8 +79,7 @@ int listUIsaveListing(const char* file_name) {
     auto call = HOST_ENTRY_TEXT(file_name);
     int status;
     if (call.status(status)) return status;
-    if (!file_name)
-        ERROR_raise("listUIsaveListing", 0, HOST_ERR_NULL_ARGUMENT, "listUIsaveListing: the file name is null");
+    call.need(file_name, "the file name");
     std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
     if (!out) return LISTUI_ERR_SAVE;
     out << hl::st().text;
@@ -92,14 +89,14 @@ int listUIsaveListing(const char* file_name) {
 
 void g521_(int* device) {
     auto call = HOST_ENTRY(device);
-    if (!device) ERROR_raise("g521_", 0, HOST_ERR_NULL_ARGUMENT, "g521_: the output is null");
+    call.need(device, "the output");
     *device = static_cast<int>(call.int_out(0, hl::st().device));
 }
 
 void g512_(const char* buffer, int* length, int* status) {
     auto call = HOST_ENTRY(buffer, length ? *length : -1, status);
     if (!buffer || !length || !status)
-        ERROR_raise("g512_", 0, HOST_ERR_NULL_ARGUMENT, "g512_: an argument is null");
+        call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
     int scripted;
     if (call.status(scripted)) {
         *status = scripted;

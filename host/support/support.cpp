@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/control/control.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/services/error.h"
 
 extern "C" {
@@ -37,31 +37,28 @@ struct SupportState {
     std::map<std::string, std::string> process_answers;  // answers taken from the process environment
     std::map<std::string, int> token_levels;
     std::set<std::string> routines;
+    // The checking level and the debug indentation are the host's C
+    // globals; they reset with the service.
+    void reset() {
+        *this = SupportState{};
+        MACH__checking_level = 0;
+        DEBUG_indentation = 0;
+    }
 };
 
-SupportState& st() {
-    static SupportState s;
-    return s;
-}
+SupportState& st() { return service_state<SupportState>("support"); }
 // Registered debug tokens survive a reset: the library registers them once.
 std::vector<std::string>& tokens() {
     static std::vector<std::string> list;
     return list;
 }
 
-void reset_support() {
-    st() = SupportState{};
-    MACH__checking_level = 0;
-    DEBUG_indentation = 0;
-}
-const bool registered = (register_service_reset("support", reset_support), true);
-
-void need(const char* function, const void* p, const char* what) {
-    if (!p) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, what);
-}
+const bool registered = (st(), true);
 
 }  // namespace
 
+void set_env_kind(int kind) { st().env_kind = kind; }
+void set_program_name(const std::string& name) { st().program_name = name; }
 void set_env(const std::string& name, const std::string& value) { st().env[name] = value; }
 void unset_env(const std::string& name) { st().env[name] = std::nullopt; }
 void set_jqmanager_active(bool on) { st().jqmanager_active = on; }
@@ -132,7 +129,7 @@ void ABORT_increment_lock_level(void) {
 void ABORT_decrement_lock_level(void) {
     HOST_ENTRY();
     if (hs::st().lock_level == 0) {
-        ERROR_lprintf("ABORT_decrement_lock_level: the abort lock level is already 0");
+        ERROR_lprintf("%s: the abort lock level is already 0", __func__);
         return;
     }
     --hs::st().lock_level;
@@ -151,14 +148,14 @@ const char* MACH_ask_program_name(void) {
 }
 
 void MACH_set_program_name(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    hs::need("MACH_set_program_name", name, "the name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the name");
     hs::st().program_name = name;
 }
 
 const char* ENV_translate_variable(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    hs::need("ENV_translate_variable", name, "the variable name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the variable name");
     auto& s = hs::st();
     auto it = s.env.find(name);
     if (it != s.env.end()) return it->second ? it->second->c_str() : nullptr;
@@ -170,16 +167,16 @@ const char* ENV_translate_variable(const char* name) {
 }
 
 void RDEBUG_register_token(const char* token) {
-    HOST_ENTRY_TEXT(token);
-    hs::need("RDEBUG_register_token", token, "the token");
+    auto call = HOST_ENTRY_TEXT(token);
+    call.need(token, "the token");
     for (const auto& t : hs::tokens())
         if (t == token) return;
     hs::tokens().emplace_back(token);
 }
 
 int RDEBUG_ask_flag(const char* token, int level) {
-    HOST_ENTRY_TEXT(token, level);
-    hs::need("RDEBUG_ask_flag", token, "the token");
+    auto call = HOST_ENTRY_TEXT(token, level);
+    call.need(token, "the token");
     bool known = false;
     for (const auto& t : hs::tokens()) known = known || t == token;
     if (!known) return 0;
@@ -188,19 +185,11 @@ int RDEBUG_ask_flag(const char* token, int level) {
 }
 
 int DEBUG_routine(const char* module, const char* function) {
-    HOST_ENTRY_TEXT(function);
-    hs::need("DEBUG_routine", module, "the module");
-    hs::need("DEBUG_routine", function, "the function");
+    auto call = HOST_ENTRY_TEXT(function);
+    call.need(module, "the module");
+    call.need(function, "the function");
     const auto& r = hs::st().routines;
     return r.count("*") || r.count(module) || r.count(std::string(module) + ":" + function) ? 1 : 0;
 }
 
 }  // extern "C"
-
-namespace host::control {
-void set_env_kind(int kind) { hs::st().env_kind = kind; }
-void set_checking_level(int level) { MACH__checking_level = level; }
-void set_program_name(const std::string& name) { hs::st().program_name = name; }
-void set_env(const std::string& name, const std::string& value) { hs::set_env(name, value); }
-void unset_env(const std::string& name) { hs::unset_env(name); }
-}  // namespace host::control

@@ -58,6 +58,8 @@ extern int DEBUG_indentation;
 #include <vector>
 
 namespace host::support {
+void set_env_kind(int kind);
+void set_program_name(const std::string& name);
 void set_env(const std::string& name, const std::string& value);
 void unset_env(const std::string& name);     // hides a process variable too
 void set_jqmanager_active(bool on);

@@ -9,7 +9,7 @@
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
-#include "host/numeric/csys_support.h"
+#include "host/core/csys_support.h"
 #include "host/numeric/linalg.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"

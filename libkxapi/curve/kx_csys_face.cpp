@@ -6,7 +6,7 @@
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/numeric/conics.h"
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 #include "host/numeric/linalg.h"
 #include "kx_mtx.h"
 #include "libkxapi/core/frame.h"

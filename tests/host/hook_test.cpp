@@ -1,7 +1,11 @@
 // The entry hook: the journal and scripted raises, statuses and outputs.
+#include <string>
+
 #include "host/core/display.h"
+#include "host/core/entity_types.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 #include "host/support/support.h"
 #include "tests/host/host_test.h"
 
@@ -114,6 +118,68 @@ TEST_F(Hook, RaiseIsJournalledWithItsCode) {
     hc::raised_code([] { ERROR_raise("kx_util", 5, 1105012, "no part"); });
     ASSERT_EQ(hc::call_count("ERROR_raise"), 1);
     EXPECT_EQ(hc::calls("ERROR_raise")[0].arg[0], 1105012);
+}
+
+// A routine of the test's own that checks through its call object.
+enum class Check { need_named, need_unnamed, live, live_of_type, live_of_class, fail };
+void Probe_routine(Check check, unsigned int tag) {
+    auto call = HOST_ENTRY(static_cast<int>(check), tag);
+    switch (check) {
+        case Check::need_named: call.need(static_cast<int*>(nullptr), "the output"); break;
+        case Check::need_unnamed: call.need(static_cast<const double*>(nullptr)); break;
+        case Check::live: call.live(tag); break;
+        case Check::live_of_type: call.live_of_type(tag, HOST_TYPE_MATRIX); break;
+        case Check::live_of_class: call.live_of_class(tag, OM_CLASS_RM_ENTITY, "an entity"); break;
+        case Check::fail: call.fail(HOST_ERR_BAD_MARK, "mark %d is not set", 3); break;
+    }
+}
+
+struct Raised {
+    int code = 0;
+    std::string module, text;
+};
+Raised raised_by(Check check, unsigned int tag) {
+    Raised r;
+    const int id = host::arm_library_frame();
+    try {
+        Probe_routine(check, tag);
+    } catch (const host::HostError& e) {
+        return {e.code(), e.module(), e.text()};
+    }
+    ERROR_cancel_handler(id);
+    return r;
+}
+
+TEST_F(Hook, CallChecksRaiseUnderTheRoutinesOwnName) {
+    const hc::Fixture f = hc::make_part("probe.prt", {{HOST_TYPE_LINE}});
+    const unsigned int line = f.objects[0];
+    const unsigned int dead = host::objects::next_tag() + 100;
+    const std::string t = std::to_string(line), p = std::to_string(f.part);
+    const struct {
+        Check check;
+        unsigned int tag;
+        int code;
+        std::string text;
+    } cases[] = {
+        {Check::need_named, line, HOST_ERR_NULL_ARGUMENT, "Probe_routine: the output is null"},
+        {Check::need_unnamed, line, HOST_ERR_NULL_ARGUMENT, "Probe_routine: a pointer argument is null"},
+        {Check::live, dead, HOST_ERR_DEAD_TAG, "Probe_routine: tag " + std::to_string(dead) + " is not a live object"},
+        {Check::live, line, 0, ""},
+        {Check::live_of_type, line, HOST_ERR_WRONG_CLASS, "Probe_routine: tag " + t + " is not of type 55"},
+        {Check::live_of_type, 0, HOST_ERR_DEAD_TAG, "Probe_routine: tag 0 is not a live object"},
+        {Check::live_of_class, f.part, HOST_ERR_WRONG_CLASS, "Probe_routine: tag " + p + " is not an entity"},
+        {Check::live_of_class, line, 0, ""},
+        {Check::fail, line, HOST_ERR_BAD_MARK, "Probe_routine: mark 3 is not set"},
+    };
+    for (const auto& c : cases) {
+        const Raised r = raised_by(c.check, c.tag);
+        EXPECT_EQ(r.code, c.code) << static_cast<int>(c.check);
+        EXPECT_EQ(r.text, c.text) << static_cast<int>(c.check);
+        if (c.code != 0) {
+            EXPECT_EQ(r.module, "Probe_routine");
+        }
+    }
+    EXPECT_EQ(hc::frame_depth(), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "host/numeric/acom.h"
 #include "host/services/error.h"
 #include "host/services/fm.h"
+#include "host/service_state.h"
 #include "host/services/memory.h"
 #include "host/startup/startup.h"
 #include "host/support/support.h"
@@ -166,6 +167,24 @@ TEST_F(Services, CaptureStreams) {
     cap.stop();
     EXPECT_EQ(cap.out(), "to stdout 1\n");
     EXPECT_EQ(cap.err(), "to stderr\nmore\n");
+}
+
+struct Cleared {
+    int value = 0;
+};
+struct PartlyKept {
+    int kept = 0;
+    int cleared = 0;
+    void reset() { cleared = 0; }
+};
+
+TEST_F(Services, ServiceStateResetsWithTheHost) {
+    host::service_state<Cleared>("test cleared").value = 5;
+    host::service_state<PartlyKept>("test partly kept") = {7, 8};
+    hc::reset();
+    EXPECT_EQ(host::service_state<Cleared>("test cleared").value, 0);
+    EXPECT_EQ(host::service_state<PartlyKept>("test partly kept").kept, 7);
+    EXPECT_EQ(host::service_state<PartlyKept>("test partly kept").cleared, 0);
 }
 
 }  // namespace

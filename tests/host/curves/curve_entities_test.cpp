@@ -122,7 +122,7 @@ TEST_F(CurveEntities, ConicsKeepTheirEndPointsAndEvaluate) {
         double back[13];
         es0610_(&c, back);
         double end[3];
-        host::curves::conic_point(back, type, back[CONIC_V_END], end);
+        hostnum::conic_point(back, type, back[CONIC_V_END], end);
         EXPECT_NEAR(back[CONIC_V_END_X], end[0], 1e-15);  // stored end points follow the parameters
         EXPECT_NEAR(back[CONIC_V_END_Y], end[1], 1e-15);
 
@@ -131,7 +131,7 @@ TEST_F(CurveEntities, ConicsKeepTheirEndPointsAndEvaluate) {
         ASSERT_NE(e, nullptr);
         for (double t : {-1.0, 0.3, 2.0}) {
             double q[3];
-            host::curves::conic_point(back, type, t, q);
+            hostnum::conic_point(back, type, t, q);
             const double ct = host::curves::to_curve_parameter(*e, t);
             EXPECT_NEAR(host::curves::from_curve_parameter(*e, ct), t, 1e-12);
             for (int i = 0; i < 3; ++i) EXPECT_NEAR(eval_point(c, ct, i), q[i], 1e-12) << type << " " << t;
@@ -255,7 +255,7 @@ TEST(ConicMath, ClassificationOfTheGeneralForm) {
         else k0673_(d, v);
         for (double t : {v[0], 0.5 * (v[0] + v[1]), v[1]}) {
             double p[3];
-            host::curves::conic_point(v, type, t, p);
+            hostnum::conic_point(v, type, t, p);
             const double r = c.k[0] * p[0] * p[0] + c.k[1] * p[0] * p[1] + c.k[2] * p[1] * p[1] + c.k[3] * p[0] +
                              c.k[4] * p[1] + c.k[5];
             EXPECT_NEAR(r, 0, 1e-10) << type;

@@ -549,7 +549,7 @@ TEST_F(PersistTest, CurveEntitiesKeepTheirDefiningData) {
     for (int type : {HOST_CONIC_ELLIPSE, HOST_CONIC_PARABOLA, HOST_CONIC_HYPERBOLA})
         es0600_(&type, values, &matrix, &conics[type - HOST_CONIC_ELLIPSE]);
     // An edge that carries a line, and an object with a spline of its own.
-    const unsigned edge = obj::create({OM_CLASS_RM_ENTITY, HOST_TYPE_KERNEL, 3, part});
+    const unsigned edge = obj::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 3, part});
     hc::attach_line(edge, p, ends + 3);
     const unsigned holder = obj::create({OM_CLASS_RM_ENTITY, 9, 0, part});
     const double poles[16] = {0, 0, 0, 1, 1, 2, 0, 1, 3, 2, 1, 2, 4, 0, 0, 1};

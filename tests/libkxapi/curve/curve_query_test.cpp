@@ -5,7 +5,7 @@
 
 #include "curve_fixture.h"
 #include "host/core/curve_queries.h"
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 #include "host/core/views.h"
 #include "host/numeric/acom.h"
 #include "host/numeric/evc.h"

@@ -1,15 +1,17 @@
 // Coordinate spaces, temporary coordinate systems and the display side of
 // the work coordinate system (see csys_support.h).
-#include "host/numeric/csys_support.h"
+#include "host/core/csys_support.h"
 
 #include <cmath>
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
+#include "host/service_state.h"
 #include "host/numeric/v3.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -22,20 +24,8 @@ struct Emphasis {
     int updates = 0;
     int last_flag = 0;
 };
-Emphasis g_emphasis;
-const bool registered = (host::register_service_reset("work plane emphasis", [] { g_emphasis = {}; }), true);
-
-void need(const void* p, const char* fn) {
-    if (p == nullptr) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-
-const host::objects::Object& of_type(unsigned int object, int type, const char* fn) {
-    const host::objects::Object* o = host::objects::find(object);
-    if (o == nullptr) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, object);
-    if (o->type != type)
-        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not of type %d", fn, object, type);
-    return *o;
-}
+Emphasis& emphasis() { return host::service_state<Emphasis>("work plane emphasis"); }
+const bool registered = (emphasis(), true);
 
 // The work coordinate system: origin and rows X, Y, Z (the absolute
 // system when there is none).
@@ -58,31 +48,29 @@ Frame wcs_frame() {
     return f;
 }
 
-void need_space(int space) {
-    if (space < CONTEXT_ROOT_SPACE || space > CONTEXT_WORK_SPACE)
-        ERROR_raise("CONTEXT_adjust_point", 0, HOST_ERR_BAD_ARGUMENT, "CONTEXT_adjust_point: no space %d",
-                    space);
+void need_space(const host::Call& call, int space) {
+    if (space < CONTEXT_ROOT_SPACE || space > CONTEXT_WORK_SPACE) call.fail(HOST_ERR_BAD_ARGUMENT, "no space %d", space);
 }
 
 }  // namespace
 
 namespace host::csys_support {
 int emphasis_updates() {
-    return g_emphasis.updates;
+    return emphasis().updates;
 }
 int last_emphasis_flag() {
-    return g_emphasis.last_flag;
+    return emphasis().last_flag;
 }
 }  // namespace host::csys_support
 
 extern "C" {
 
 void CONTEXT_adjust_point(int input_space, const double point[3], int output_space, double result[3]) {
-    HOST_ENTRY(input_space, point, output_space, result);
-    need(point, "CONTEXT_adjust_point");
-    need(result, "CONTEXT_adjust_point");
-    need_space(input_space);
-    need_space(output_space);
+    auto call = HOST_ENTRY(input_space, point, output_space, result);
+    call.need(point);
+    call.need(result);
+    need_space(call, input_space);
+    need_space(call, output_space);
     V3 p = V3::load(point);
     if (input_space != output_space &&
         (input_space == CONTEXT_WCS_SPACE || output_space == CONTEXT_WCS_SPACE)) {
@@ -99,10 +87,10 @@ void CONTEXT_adjust_point(int input_space, const double point[3], int output_spa
 
 void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3],
                             int temporary, unsigned int* csys) {
-    HOST_ENTRY(matrix, work_matrix, origin, temporary);
-    need(origin, "ES_create_csys_in_wkpt");
-    need(csys, "ES_create_csys_in_wkpt");
-    of_type(matrix, HOST_TYPE_MATRIX, "ES_create_csys_in_wkpt");
+    auto call = HOST_ENTRY(matrix, work_matrix, origin, temporary);
+    call.need(origin);
+    call.need(csys);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
     double values[9];
     ES_ask_elements_of_matrix(matrix, values);
     const unsigned int made = host::wcs::make_csys(CONTEXT_ask_work_part(), origin, values, false);
@@ -120,31 +108,28 @@ int ES_is_eligible_for_display(unsigned int object) {
 
 void DSS_update_work_plane_emphasis(int flag) {
     HOST_ENTRY(flag);
-    ++g_emphasis.updates;
-    g_emphasis.last_flag = flag;
+    ++emphasis().updates;
+    emphasis().last_flag = flag;
 }
 
 void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
-    HOST_ENTRY(object, matrix);
-    const host::objects::Object* o = host::objects::find(object);
-    if (o == nullptr)
-        ERROR_raise("ES_replace_matrix_of_entity", 0, HOST_ERR_DEAD_TAG,
-                    "ES_replace_matrix_of_entity: tag %u is not a live object", object);
-    of_type(matrix, HOST_TYPE_MATRIX, "ES_replace_matrix_of_entity");
-    if (o->type == HOST_TYPE_CSYS)
+    auto call = HOST_ENTRY(object, matrix);
+    const host::objects::Object& o = call.live(object);
+    call.live_of_type(matrix, HOST_TYPE_MATRIX);
+    if (o.type == HOST_TYPE_CSYS)
         host::wcs::set_matrix(object, matrix);
     else
         ES_set_matrix_of_entity(object, matrix);
 }
 
 void es4520_(const unsigned int* csys, const double origin[3]) {
-    HOST_ENTRY(csys ? *csys : 0u, origin);
-    need(csys, "es4520_");
-    need(origin, "es4520_");
-    of_type(*csys, HOST_TYPE_CSYS, "es4520_");
+    auto call = HOST_ENTRY(csys ? *csys : 0u, origin);
+    call.need(csys);
+    call.need(origin);
+    call.live_of_type(*csys, HOST_TYPE_CSYS);
     for (int i = 0; i < 3; ++i)
         if (!std::isfinite(origin[i]))
-            ERROR_raise("es4520_", 0, HOST_ERR_BAD_ARGUMENT, "es4520_: the origin is not finite");
+            call.fail(HOST_ERR_BAD_ARGUMENT, "the origin is not finite");
     host::wcs::set_origin(*csys, origin);
 }
 

@@ -21,8 +21,8 @@
  * pointer HOST_ERR_NULL_ARGUMENT. pxerr_ raises HOST_ERR_BAD_ARGUMENT for
  * a non-zero kernel status.
  */
-#ifndef HOST_NUMERIC_KERNEL_SURFACES_H
-#define HOST_NUMERIC_KERNEL_SURFACES_H
+#ifndef HOST_CORE_KERNEL_SURFACES_H
+#define HOST_CORE_KERNEL_SURFACES_H
 
 #define PX_SURF_PLANE 4001
 #define PX_SURF_CYLINDER 4002
@@ -67,8 +67,6 @@ void PX_se_face_ask_data(unsigned int face, unsigned char* sense, double origin[
 void PX_se_surface_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3]);
 /* Releases a list handed out by the kernel queries (null is fine). */
 void delist_(void** list);
-/* unit = v / |v|; *ok 1, or 0 (unit untouched) for a zero vector. */
-void vunt3_(const double v[3], double unit[3], int* ok);
 
 #ifdef __cplusplus
 }

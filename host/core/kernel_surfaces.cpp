@@ -1,5 +1,5 @@
 // Surfaces of solid-kernel faces (see kernel_surfaces.h).
-#include "host/numeric/kernel_surfaces.h"
+#include "host/core/kernel_surfaces.h"
 
 #include <cmath>
 
@@ -24,33 +24,27 @@ host::TagTable<ks::Surface>& table() {
 }
 const bool registered = (table(), true);
 
-void need(const void* p, const char* fn) {
-    if (p == nullptr) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-
-const ks::Surface& surface(unsigned int face, const char* fn) {
+const ks::Surface& surface(unsigned int face, const host::Call& call) {
     const ks::Surface* s = table().find(face);
-    if (s == nullptr)
-        ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u carries no kernel surface", fn, face);
+    if (s == nullptr) call.fail(HOST_ERR_WRONG_CLASS, "tag %u carries no kernel surface", face);
     return *s;
 }
 
 // The surface an offset is built on.
-const ks::Surface& base_of(const ks::Surface& s, const char* fn) {
+const ks::Surface& base_of(const ks::Surface& s, const host::Call& call) {
     if (s.kind != PX_SURF_OFFSET) return s;
-    const ks::Surface& b = surface(s.base, fn);
-    if (b.kind == PX_SURF_OFFSET)
-        ERROR_raise(fn, 0, HOST_ERR_OUT_OF_SCOPE, "%s: an offset of an offset surface", fn);
+    const ks::Surface& b = surface(s.base, call);
+    if (b.kind == PX_SURF_OFFSET) call.fail(HOST_ERR_OUT_OF_SCOPE, "an offset of an offset surface");
     return b;
 }
 
-[[noreturn]] void out_of_scope(const char* fn) {
-    ERROR_raise(fn, 0, HOST_ERR_OUT_OF_SCOPE, "%s: swept and spun surfaces are not computed by this host",
-                fn);
+[[noreturn]] void out_of_scope(const host::Call& call) {
+    call.fail(HOST_ERR_OUT_OF_SCOPE, "swept and spun surfaces are not computed by this host");
 }
 
-// The point of a surface that is not an offset.
-V3 point_of(const ks::Surface& s, double u, double v) {
+// The point of a surface that is not an offset (a kind not computed here
+// raises through the call).
+V3 point_of(const ks::Surface& s, double u, double v, const host::Call& call) {
     const V3 O = V3::load(s.origin), A = V3::load(s.axis), X = V3::load(s.ref);
     const V3 Y = hostnum::cross(A, X);
     const V3 radial = std::cos(u) * X + std::sin(u) * Y;
@@ -66,15 +60,15 @@ V3 point_of(const ks::Surface& s, double u, double v) {
         case PX_SURF_TORUS:
             return O + (s.radii[0] + s.radii[1] * std::cos(v)) * radial + s.radii[1] * std::sin(v) * A;
         default:
-            out_of_scope("pxpben_");
+            out_of_scope(call);
     }
 }
 
 // Unit normal of a surface that is not an offset, from its partial derivatives.
-V3 normal_of(const ks::Surface& s, double u, double v) {
+V3 normal_of(const ks::Surface& s, double u, double v, const host::Call& call) {
     const double h = 1e-6;
-    const V3 pu = point_of(s, u + h, v) - point_of(s, u - h, v);
-    const V3 pv = point_of(s, u, v + h) - point_of(s, u, v - h);
+    const V3 pu = point_of(s, u + h, v, call) - point_of(s, u - h, v, call);
+    const V3 pv = point_of(s, u, v + h, call) - point_of(s, u, v - h, call);
     const V3 n = hostnum::cross(pu, pv);
     const double len = hostnum::norm(n);
     return len > 0 ? (1 / len) * n : V3{};
@@ -131,8 +125,8 @@ extern "C" {
 
 void pxpsus_(const unsigned int* face, int* surface_class) {
     auto call = HOST_ENTRY(face ? *face : 0u);
-    need(face, "pxpsus_");
-    need(surface_class, "pxpsus_");
+    call.need(face);
+    call.need(surface_class);
     // An entity without a surface (a body, an edge) has no surface class.
     const ks::Surface* s = table().find(*face);
     *surface_class = static_cast<int>(call.int_out(0, s ? ks::surface_class(s->kind) : 0));
@@ -140,44 +134,43 @@ void pxpsus_(const unsigned int* face, int* surface_class) {
 
 void pxbase_(const unsigned int* face, unsigned int* base) {
     auto call = HOST_ENTRY(face ? *face : 0u);
-    need(face, "pxbase_");
-    need(base, "pxbase_");
-    const ks::Surface& s = surface(*face, "pxbase_");
+    call.need(face);
+    call.need(base);
+    const ks::Surface& s = surface(*face, call);
     const unsigned int b = s.kind == PX_SURF_OFFSET && table().find(s.base) ? s.base : 0;
     *base = static_cast<unsigned int>(call.int_out(0, b));
 }
 
 void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
                       double radii[2]) {
-    HOST_ENTRY(face, sense, kind, origin);
+    auto call = HOST_ENTRY(face, sense, kind, origin);
     for (const void* p :
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
-        need(p, "PX_face_ask_data");
-    give_data(surface(face, "PX_face_ask_data"), sense, kind, origin, axis, radii);
+        call.need(p);
+    give_data(surface(face, call), sense, kind, origin, axis, radii);
 }
 
 void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
                                double axis[3], double radii[2]) {
-    HOST_ENTRY(face, sense, kind, origin);
+    auto call = HOST_ENTRY(face, sense, kind, origin);
     for (const void* p :
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
-        need(p, "PX_ofs_face_ask_base_data");
-    const ks::Surface& s = surface(face, "PX_ofs_face_ask_base_data");
+        call.need(p);
+    const ks::Surface& s = surface(face, call);
     if (s.kind != PX_SURF_OFFSET)
-        ERROR_raise("PX_ofs_face_ask_base_data", 0, HOST_ERR_WRONG_CLASS,
-                    "PX_ofs_face_ask_base_data: tag %u is not an offset face", face);
-    const ks::Surface& b = base_of(s, "PX_ofs_face_ask_base_data");
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an offset face", face);
+    const ks::Surface& b = base_of(s, call);
     give_data(b, sense, kind, origin, axis, radii);
     *sense = (s.sense == b.sense) ? 1 : 0;
 }
 
 void pxeval_(const unsigned int* face, double box[4], int* status) {
     auto call = HOST_ENTRY(face ? *face : 0u, box, status);
-    need(face, "pxeval_");
-    need(box, "pxeval_");
-    need(status, "pxeval_");
+    call.need(face);
+    call.need(box);
+    call.need(status);
     const ks::Surface* s = table().find(*face);
     *status = static_cast<int>(call.int_out(0, s ? 0 : 1));
     if (s == nullptr || *status != 0) return;
@@ -185,42 +178,42 @@ void pxeval_(const unsigned int* face, double box[4], int* status) {
 }
 
 void pxpben_(const unsigned int* face, const double* u, const double* v, double point[3]) {
-    HOST_ENTRY(face ? *face : 0u, u ? *u : 0.0, v ? *v : 0.0, point);
-    need(face, "pxpben_");
-    need(u, "pxpben_");
-    need(v, "pxpben_");
-    need(point, "pxpben_");
-    const ks::Surface& s = surface(*face, "pxpben_");
-    const ks::Surface& b = base_of(s, "pxpben_");
-    V3 p = point_of(b, *u, *v);
-    if (s.kind == PX_SURF_OFFSET) p += s.distance * normal_of(b, *u, *v);
+    auto call = HOST_ENTRY(face ? *face : 0u, u ? *u : 0.0, v ? *v : 0.0, point);
+    call.need(face);
+    call.need(u);
+    call.need(v);
+    call.need(point);
+    const ks::Surface& s = surface(*face, call);
+    const ks::Surface& b = base_of(s, call);
+    V3 p = point_of(b, *u, *v, call);
+    if (s.kind == PX_SURF_OFFSET) p += s.distance * normal_of(b, *u, *v, call);
     p.store(point);
 }
 
 void pxerr_(const int* status) {
-    HOST_ENTRY(status ? *status : 0);
-    need(status, "pxerr_");
-    if (*status != 0) ERROR_raise("pxerr_", 0, HOST_ERR_BAD_ARGUMENT, "kernel error %d", *status);
+    auto call = HOST_ENTRY(status ? *status : 0);
+    call.need(status);
+    if (*status != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "kernel error %d", *status);
 }
 
 void PX_su_face_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
-    HOST_ENTRY(face);
-    out_of_scope("PX_su_face_ask_data");
+    auto call = HOST_ENTRY(face);
+    out_of_scope(call);
 }
 
 void PX_su_surface_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
-    HOST_ENTRY(face);
-    out_of_scope("PX_su_surface_ask_data");
+    auto call = HOST_ENTRY(face);
+    out_of_scope(call);
 }
 
 void PX_se_face_ask_data(unsigned int face, unsigned char*, double*, double*) {
-    HOST_ENTRY(face);
-    out_of_scope("PX_se_face_ask_data");
+    auto call = HOST_ENTRY(face);
+    out_of_scope(call);
 }
 
 void PX_se_surface_ask_data(unsigned int face, unsigned char*, double*, double*) {
-    HOST_ENTRY(face);
-    out_of_scope("PX_se_surface_ask_data");
+    auto call = HOST_ENTRY(face);
+    out_of_scope(call);
 }
 
 void delist_(void** list) {
@@ -229,17 +222,6 @@ void delist_(void** list) {
         SM_free(*list);
         *list = nullptr;
     }
-}
-
-void vunt3_(const double v[3], double unit[3], int* ok) {
-    HOST_ENTRY(v, unit, ok);
-    need(v, "vunt3_");
-    need(unit, "vunt3_");
-    need(ok, "vunt3_");
-    const V3 a = V3::load(v);
-    const double len = hostnum::norm(a);
-    *ok = len > 0 ? 1 : 0;
-    if (*ok) ((1 / len) * a).store(unit);
 }
 
 }  // extern "C"
