@@ -157,10 +157,18 @@ std::string directory_of(const std::string& file) {
     const std::size_t slash = file.rfind('/');
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
+// True when a component's file name, relative names taken relative to the
+// listing part's directory, is no longer than PART_MAX_NAME_CHARS.
+bool resolves(const std::string& parent_file, const std::string& component) {
+    if (!component.empty() && component[0] == '/') return component.size() <= PART_MAX_NAME_CHARS;
+    return directory_of(parent_file).size() + component.size() <= PART_MAX_NAME_CHARS;
+}
 // A component's file, as its part lists it: relative names are relative to
-// the listing part's directory.
+// the listing part's directory. A name that would grow beyond
+// PART_MAX_NAME_CHARS so stays as listed (such a component is not loaded,
+// see load_components): every file name in the session is bounded.
 std::string resolve(const std::string& parent_file, const std::string& component) {
-    if (!component.empty() && component[0] == '/') return component;
+    if (!resolves(parent_file, component) || (!component.empty() && component[0] == '/')) return component;
     return directory_of(parent_file) + component;
 }
 
@@ -297,8 +305,13 @@ void load_components(tag_t part, Failures& failed) {
     Report report;
     for (const std::string& c : components) {
         const std::string file = resolve(parent, c);
-        if (find_loaded(file)) continue;
-        Loaded r = load_file(file);
+        Loaded r;
+        if (!resolves(parent, c)) {
+            r.code = PART_ERR_NAME_TOO_LONG;  // the record keeps the name as listed
+        } else {
+            if (find_loaded(file)) continue;
+            r = load_file(file);
+        }
         if (r.part != 0) {
             load_components(r.part, failed);
             continue;
@@ -540,7 +553,11 @@ void read_refs_section(pf::Reader& in, pf::LoadContext& ctx) {
     if (n > in.left() / 4) throw pf::FormatError("component count beyond the section");
     for (std::uint32_t i = 0; i < n; ++i) {
         std::string c = in.str();
-        if (c.empty() || c.size() > PART_MAX_NAME_CHARS) throw pf::FormatError("bad component name");
+        if (check_name(c.c_str()) != 0 || c.size() > PART_MAX_NAME_CHARS ||
+            std::any_of(c.begin(), c.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+            throw pf::FormatError("bad component name");
+        if (std::find(s.components.begin(), s.components.end(), c) != s.components.end())
+            throw pf::FormatError("component listed twice");
         s.components.push_back(std::move(c));
     }
 }

@@ -173,6 +173,10 @@ tag_t create(const NewObject& spec) {
     if (!known_class(spec.cls))
         ERROR_raise("host::objects::create", 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
     if (spec.part != 0 && !part_info(spec.part)) dead_tag("host::objects::create", spec.part);
+    // The counter stops below the reserved id rather than wrap to ids that
+    // live objects may hold.
+    if (s.next_eid >= kLastEid)
+        ERROR_raise("host::objects::create", 0, HOST_ERR_NO_MEMORY, "host::objects::create: entity ids are used up");
     Object o;
     o.tag = s.next_tag++;
     o.cls = spec.cls;
