@@ -168,15 +168,13 @@ Parsed parse(const char* function, const char* handle) {
 
 }  // namespace
 
-tag_t create(const NewObject& spec) {
+namespace {
+
+// Makes a live object with the entity id given.
+tag_t make(const char* fn, const NewObject& spec, std::uint32_t eid) {
     Store& s = st();
-    if (!known_class(spec.cls))
-        ERROR_raise("host::objects::create", 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
-    if (spec.part != 0 && !part_info(spec.part)) dead_tag("host::objects::create", spec.part);
-    // The counter stops below the reserved id rather than wrap to ids that
-    // live objects may hold.
-    if (s.next_eid >= kLastEid)
-        ERROR_raise("host::objects::create", 0, HOST_ERR_NO_MEMORY, "host::objects::create: entity ids are used up");
+    if (!known_class(spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
+    if (spec.part != 0 && !part_info(spec.part)) dead_tag(fn, spec.part);
     Object o;
     o.tag = s.next_tag++;
     o.cls = spec.cls;
@@ -184,11 +182,24 @@ tag_t create(const NewObject& spec) {
     o.subtype = spec.subtype;
     o.part = spec.part;
     o.name = spec.name;
-    o.eid = s.next_eid++;
+    o.eid = eid;
     s.order.push_back(o.tag);
     tag_t t = o.tag;
     s.objects.emplace(t, std::move(o));
     parts::note_change(t);
+    return t;
+}
+
+}  // namespace
+
+tag_t create(const NewObject& spec) {
+    static const char* const fn = "host::objects::create";
+    Store& s = st();
+    // The counter stops below the reserved id rather than wrap to ids that
+    // live objects may hold.
+    if (s.next_eid >= kLastEid) ERROR_raise(fn, 0, HOST_ERR_NO_MEMORY, "%s: entity ids are used up", fn);
+    const tag_t t = make(fn, spec, s.next_eid);
+    ++s.next_eid;
     return t;
 }
 
@@ -216,8 +227,7 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
     std::vector<tag_t> made;
     made.reserve(kept.size());
     for (const KeptObject& k : kept) {
-        const tag_t t = create(k.spec);
-        st().objects.at(t).eid = k.eid;
+        const tag_t t = make(fn, k.spec, k.eid);
         reserve_eids(k.eid);
         made.push_back(t);
     }
