@@ -102,21 +102,19 @@ const char* dm_name(unsigned char dm) {
     return nullptr;
 }
 
-[[noreturn]] void dead_tag(const char* function, tag_t t) {
-    ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, t);
-}
-void need(const char* function, const void* p, const char* what) {
-    if (!p) ERROR_raise(function, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", function, what);
-}
-Object& live(const char* function, tag_t t) {
+// The C++ interface's checks raise in the name of the function itself.
+host::Call api(const char* function) { return host::Call(function, nullptr); }
+
+[[noreturn]] void dead_tag(const host::Call& call, tag_t t) { call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", t); }
+Object& live(const host::Call& call, tag_t t) {
     Object* o = find(t);
-    if (!o) dead_tag(function, t);
+    if (!o) dead_tag(call, t);
     return *o;
 }
 
-char* compose(unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
+char* compose(const host::Call& call, unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
     const char* name = dm_name(dm);
-    if (!name) ERROR_raise("TAG_compose_handle", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    if (!name) call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     std::string h = std::string(name) + file;
     char tail[kHandleTail + 1];
     std::snprintf(tail, sizeof tail, "#%08x#%08x", sub_file, version);
@@ -145,7 +143,7 @@ struct Parsed {
     unsigned version;
 };
 
-Parsed parse(const char* function, const char* handle) {
+Parsed parse(const host::Call& call, const char* handle) {
     std::size_t n = std::strlen(handle);
     Parsed p{};
     bool ok = n >= 2 + kHandleTail;
@@ -161,7 +159,7 @@ Parsed parse(const char* function, const char* handle) {
                 ok = true;
             }
     }
-    if (!ok) ERROR_raise(function, 0, HOST_ERR_BAD_HANDLE, "%s: malformed handle \"%s\"", function, handle);
+    if (!ok) call.fail(HOST_ERR_BAD_HANDLE, "malformed handle \"%s\"", handle);
     p.file.assign(handle + 2, n - 2 - kHandleTail);
     return p;
 }
@@ -171,10 +169,10 @@ Parsed parse(const char* function, const char* handle) {
 namespace {
 
 // Makes a live object with the entity id given.
-tag_t make(const char* fn, const NewObject& spec, std::uint32_t eid) {
+tag_t make(const host::Call& call, const NewObject& spec, std::uint32_t eid) {
     Store& s = st();
-    if (!known_class(spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
-    if (spec.part != 0 && !part_info(spec.part)) dead_tag(fn, spec.part);
+    if (!known_class(spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
+    if (spec.part != 0 && !part_info(spec.part)) dead_tag(call, spec.part);
     Object o;
     o.tag = s.next_tag++;
     o.cls = spec.cls;
@@ -193,18 +191,18 @@ tag_t make(const char* fn, const NewObject& spec, std::uint32_t eid) {
 }  // namespace
 
 tag_t create(const NewObject& spec) {
-    static const char* const fn = "host::objects::create";
+    const host::Call call = api(__func__);
     Store& s = st();
     // The counter stops below the reserved id rather than wrap to ids that
     // live objects may hold.
-    if (s.next_eid >= kLastEid) ERROR_raise(fn, 0, HOST_ERR_NO_MEMORY, "%s: entity ids are used up", fn);
-    const tag_t t = make(fn, spec, s.next_eid);
+    if (s.next_eid >= kLastEid) call.fail(HOST_ERR_NO_MEMORY, "entity ids are used up");
+    const tag_t t = make(call, spec, s.next_eid);
     ++s.next_eid;
     return t;
 }
 
 std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
-    static const char* const fn = "host::objects::create_with_eids";
+    const host::Call call = api(__func__);
     // Everything is checked before the first object is made.
     std::unordered_map<tag_t, std::unordered_set<std::uint32_t>> taken;  // part -> ids in use
     auto ids_of = [&taken](tag_t part) -> std::unordered_set<std::uint32_t>& {
@@ -216,18 +214,16 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
         return it->second;
     };
     for (const KeptObject& k : kept) {
-        if (!known_class(k.spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
-        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(fn, k.spec.part);
-        if (k.eid == 0 || k.eid == kLastEid)
-            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " cannot be given", fn, k.eid);
+        if (!known_class(k.spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
+        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(call, k.spec.part);
+        if (k.eid == 0 || k.eid == kLastEid) call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " cannot be given", k.eid);
         if (!ids_of(k.spec.part).insert(k.eid).second)
-            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " is in use in part %u", fn, k.eid,
-                        k.spec.part);
+            call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid, k.spec.part);
     }
     std::vector<tag_t> made;
     made.reserve(kept.size());
     for (const KeptObject& k : kept) {
-        const tag_t t = make(fn, k.spec, k.eid);
+        const tag_t t = make(call, k.spec, k.eid);
         reserve_eids(k.eid);
         made.push_back(t);
     }
@@ -243,14 +239,14 @@ void reserve_eids(std::uint32_t eid) {
 
 tag_t create_part(const std::string& file, unsigned char dm) {
     if (!dm_name(dm))
-        ERROR_raise("host::objects::create_part", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+        api(__func__).fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     tag_t t = create({OM_CLASS_PART, 0, 0, 0, file});
     st().parts[t] = PartInfo{file, dm, 1};
     return t;
 }
 
 void destroy(tag_t object) {
-    Object& o = live("host::objects::destroy", object);
+    Object& o = live(api(__func__), object);
     if (o.cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object)) destroy(member);
     Object* again = find(object);  // listeners may have touched the store
@@ -266,7 +262,7 @@ Object* find(tag_t object) {
     return it == objs.end() || !it->second.alive ? nullptr : &it->second;
 }
 
-Object& require(tag_t object) { return live("host::objects::require", object); }
+Object& require(tag_t object) { return live(api(__func__), object); }
 
 bool is_alive(tag_t object) { return find(object) != nullptr; }
 
@@ -277,7 +273,7 @@ const PartInfo* part_info(tag_t part) {
 
 PartInfo& require_part(tag_t part) {
     auto it = st().parts.find(part);
-    if (it == st().parts.end()) dead_tag("host::objects::require_part", part);
+    if (it == st().parts.end()) dead_tag(api(__func__), part);
     return it->second;
 }
 
@@ -314,7 +310,7 @@ OM_class_t register_class(const std::string& name, OM_class_t parent) {
     for (std::size_t i = 1; i < classes().size(); ++i)
         if (classes()[i].name == name) return static_cast<OM_class_t>(i);
     if (!known_class(parent))
-        ERROR_raise("host::objects::register_class", 0, HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
+        api(__func__).fail(HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
     classes().push_back({name, parent});
     return static_cast<OM_class_t>(classes().size() - 1);
 }
@@ -341,8 +337,8 @@ namespace ho = host::objects;
 extern "C" {
 
 OM_class_t OM_ask_class(unsigned int object) {
-    HOST_ENTRY(object);
-    return ho::live("OM_ask_class", object).cls;
+    auto call = HOST_ENTRY(object);
+    return ho::live(call, object).cls;
 }
 
 int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
@@ -354,8 +350,8 @@ int OM_is_subclass(OM_class_t cls, OM_class_t ancestor) {
 }
 
 void OM_check_tag_class(const char* module, int line, unsigned int object, OM_class_t cls) {
-    HOST_ENTRY(object, cls, line);
-    const char* mod = module ? module : "OM_check_tag_class";
+    auto call = HOST_ENTRY(object, cls, line);
+    const char* mod = module ? module : call.name();
     const ho::Object* o = ho::find(object);
     if (!o) ERROR_raise(mod, line, HOST_ERR_DEAD_TAG, "Tag %u is not a live object", object);
     if (!OM_is_subclass(o->cls, cls)) {
@@ -366,8 +362,8 @@ void OM_check_tag_class(const char* module, int line, unsigned int object, OM_cl
 }
 
 OM_class_t OM_ask_class_of_name(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    ho::need("OM_ask_class_of_name", name, "the name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the name");
     for (std::size_t i = 1; i < ho::classes().size(); ++i)
         if (ho::classes()[i].name == name) return static_cast<OM_class_t>(i);
     return 0;
@@ -379,36 +375,36 @@ const char* OM_ask_class_name(OM_class_t cls) {
 }
 
 unsigned char TAG_ask_dm_of_name(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    ho::need("TAG_ask_dm_of_name", name, "the name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "the name");
     for (const auto& d : ho::kDataManagers)
         if (std::strcmp(name, d.name) == 0) return d.number;
-    ERROR_raise("TAG_ask_dm_of_name", 0, HOST_ERR_BAD_HANDLE, "unknown data manager \"%s\"", name);
+    call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager \"%s\"", name);
 }
 
 void TAG_ask_name_of_dm(unsigned char dm, char* name) {
-    HOST_ENTRY(dm, name);
-    ho::need("TAG_ask_name_of_dm", name, "the name buffer");
+    auto call = HOST_ENTRY(dm, name);
+    call.need(name, "the name buffer");
     const char* n = ho::dm_name(dm);
-    if (!n) ERROR_raise("TAG_ask_name_of_dm", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    if (!n) call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     std::snprintf(name, 4, "%s", n);
 }
 
 char* TAG_compose_handle(unsigned char dm, const char* file_part, unsigned int sub_file, unsigned int version) {
-    HOST_ENTRY_TEXT(file_part, dm, sub_file, version);
-    ho::need("TAG_compose_handle", file_part, "the file part");
-    return ho::compose(dm, file_part, sub_file, version);
+    auto call = HOST_ENTRY_TEXT(file_part, dm, sub_file, version);
+    call.need(file_part, "the file part");
+    return ho::compose(call, dm, file_part, sub_file, version);
 }
 
 void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_part, unsigned int* sub_file,
                           unsigned int* version) {
-    HOST_ENTRY_TEXT(handle);
-    ho::need("TAG_decompose_handle", handle, "the handle");
-    ho::need("TAG_decompose_handle", dm, "the data-manager output");
-    ho::need("TAG_decompose_handle", file_part, "the file-part output");
-    ho::need("TAG_decompose_handle", sub_file, "the sub-file output");
-    ho::need("TAG_decompose_handle", version, "the version output");
-    ho::Parsed p = ho::parse("TAG_decompose_handle", handle);
+    auto call = HOST_ENTRY_TEXT(handle);
+    call.need(handle, "the handle");
+    call.need(dm, "the data-manager output");
+    call.need(file_part, "the file-part output");
+    call.need(sub_file, "the sub-file output");
+    call.need(version, "the version output");
+    ho::Parsed p = ho::parse(call, handle);
     *file_part = SM_string_copy(p.file.c_str());
     *dm = p.dm;
     *sub_file = p.sub_file;
@@ -416,18 +412,18 @@ void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_par
 }
 
 char* TAG_ask_handle_of_tag(unsigned int object) {
-    HOST_ENTRY(object);
-    const ho::Object& o = ho::live("TAG_ask_handle_of_tag", object);
+    auto call = HOST_ENTRY(object);
+    const ho::Object& o = ho::live(call, object);
     const ho::PartInfo* part = o.cls == OM_CLASS_PART ? ho::part_info(o.tag) : ho::part_info(o.part);
     static const ho::PartInfo none{"", 1, 0};
     if (!part) part = &none;
-    return ho::compose(part->dm, part->file.c_str(), o.eid, part->version);
+    return ho::compose(call, part->dm, part->file.c_str(), o.eid, part->version);
 }
 
 unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
-    HOST_ENTRY_TEXT(handle);
-    ho::need("TAG_ask_tag_of_handle_tol", handle, "the handle");
-    ho::Parsed p = ho::parse("TAG_ask_tag_of_handle_tol", handle);
+    auto call = HOST_ENTRY_TEXT(handle);
+    call.need(handle, "the handle");
+    ho::Parsed p = ho::parse(call, handle);
     for (ho::tag_t t : ho::st().order) {
         const ho::Object* o = ho::find(t);
         if (!o || o->eid != p.sub_file) continue;
