@@ -12,6 +12,7 @@
 #include "host/core/views.h"
 #include "host/core/wcs.h"
 #include "host/feature/feature.h"
+#include "host/numeric/linalg.h"
 #include "host/services/objects.h"
 
 namespace host::part_rules {
@@ -167,6 +168,27 @@ const char* curve_rule(const objects::Object& o, const hc::Entity* e, bool occur
     return nullptr;
 }
 
+// The rule that the values of a matrix or coordinate system break, or null:
+// a matrix is orthonormal, as the matrix creator requires; an origin is
+// finite and a coordinate system's matrix a matrix of its part.
+const char* frame_rule(const objects::Object& o) {
+    if (o.type == HOST_TYPE_MATRIX) {
+        double m[9];
+        ES_ask_elements_of_matrix(o.tag, m);
+        return finite(m, 9) && MTX3_is_ortho_normal(m) ? nullptr : "a matrix that is not orthonormal";
+    }
+    if (o.type == HOST_TYPE_CSYS) {
+        double origin[3];
+        ES_ask_csys_origin(o.tag, origin);
+        if (!finite(origin, 3)) return "an origin that is not finite";
+        unsigned int matrix = 0;
+        ES_ask_matrix_tag_of_entity(o.tag, &matrix);
+        if (matrix != 0 && (!reference_ok(o.tag, matrix, o.part) || !is_type(matrix, HOST_TYPE_MATRIX)))
+            return "a coordinate system's matrix is no matrix of its part";
+    }
+    return nullptr;
+}
+
 // The rule that the entity-store row of an object breaks, or null.
 const char* row_rule(const objects::Object& o, const entity::Attrs& a) {
     if (!finite(a.location, 3)) return "a name location is not finite";
@@ -250,6 +272,7 @@ const char* broken_rule(tag_t part) {
             if (const char* rule = row_rule(o, *a)) return rule;
         const bool occurrence = o.cls == OM_CLASS_OCC_LW || (a && a->occurrence);
         if (const char* rule = curve_rule(o, hc::find(t), occurrence)) return rule;
+        if (const char* rule = frame_rule(o)) return rule;
     }
     if (const entity::Attrs* a = entity::find(part)) {
         if (!a->members.empty() || !a->views.empty() || a->owner != 0) return "the part refers to objects";

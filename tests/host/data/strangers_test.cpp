@@ -25,6 +25,22 @@ using namespace crafted;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// A "CSYS" payload: the matrix's values, and a coordinate system of the
+// matrix when one is given.
+std::string frames(const std::vector<double>& matrix, std::uint32_t csys = 0, const std::vector<double>& origin = {}) {
+    pf::Writer w;
+    w.u32(1);
+    w.u32(kMatrix);
+    for (double v : matrix) w.f64(v);
+    w.u32(csys ? 1 : 0);
+    if (csys) {
+        w.u32(csys);
+        for (double v : origin) w.f64(v);
+        w.u32(kMatrix);
+    }
+    return w.bytes();
+}
+
 class StrangersTest : public PartDirTest {
 protected:
     // Opens the file; the code, and the part in *part.
@@ -161,6 +177,13 @@ TEST_F(StrangersTest, ModelsNoCreatingFunctionMakesAreRefusedWhole) {
              std::vector<double> v = conic_values(0, 1, 2, 1);
              v[CONIC_V_SIN] = 1;
              curve_of(m, kEllipse) = conic(kMatrix, HOST_CONIC_ELLIPSE, v);
+         }},
+        {"a matrix that is not orthonormal", [](Model& m) { m.sections.emplace_back("CSYS", frames({2, 0, 0, 0, 1, 0, 0, 0, 1})); }},
+        {"a NaN matrix", [](Model& m) { m.sections.emplace_back("CSYS", frames({kNaN, 0, 0, 0, 1, 0, 0, 0, 1})); }},
+        {"a coordinate system at infinity",
+         [](Model& m) {
+             m.objects.push_back({HOST_TYPE_CSYS, 0, "", 99});
+             m.sections.emplace_back("CSYS", frames({1, 0, 0, 0, 1, 0, 0, 0, 1}, kCount + 1, {kInf, 0, 0}));
          }},
         // The part's own sections.
         {"a component name holding a newline",
