@@ -13,6 +13,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -58,14 +59,19 @@ void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
     out.reserve(out.size() + n);
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::string cls_name = in.str();
-        const OM_class_t cls = OM_ask_class_of_name(cls_name.c_str());
-        if (cls == 0 || cls == OM_CLASS_PART) throw FormatError("unknown object class " + cls_name);
+        const OM_class_t cls =
+            cls_name.find('\0') == std::string::npos ? OM_ask_class_of_name(cls_name.c_str()) : 0;
+        if (cls == 0 || cls == OM_CLASS_PART) throw FormatError("unknown object class");
         objects::KeptObject k;
         k.spec.cls = cls;
         k.spec.type = in.i32();
         k.spec.subtype = in.i32();
+        if (!part_rules::known_kind(cls, k.spec.type, k.spec.subtype)) throw FormatError("unknown kind of object");
         k.spec.name = in.str();
+        if (!part_rules::valid_name(k.spec.name)) throw FormatError("bad object name");
         k.eid = in.u32();
+        // The part takes an id above all of its objects', below the reserved one.
+        if (k.eid == 0 || k.eid >= part_rules::kReservedEid - 1) throw FormatError("bad entity id");
         out.push_back(std::move(k));
     }
 }
@@ -234,11 +240,12 @@ int decode(std::string_view bytes, Image& image) {
     const std::uint32_t version = get_le32(bytes, magic_len);
     if (version == 0) return PART_ERR_CORRUPT;
     if (version > kFormatVersion) return PART_ERR_BAD_VERSION;
-    const std::uint32_t header_size = get_le32(bytes, magic_len + 4);
+    // Sizes are added in 64 bits, so that no value of the file wraps them.
+    const std::uint64_t header_size = get_le32(bytes, magic_len + 4);
     if (header_size < kHeaderSize || bytes.size() < header_size + 4) return PART_ERR_CORRUPT;
     const std::uint32_t n_sections = get_le32(bytes, magic_len + 8);
     const std::uint32_t body_size = get_le32(bytes, magic_len + 12);
-    if (static_cast<std::uint64_t>(header_size) + body_size + 4 != bytes.size()) return PART_ERR_CORRUPT;
+    if (header_size + body_size + 4 != bytes.size()) return PART_ERR_CORRUPT;
     const std::string_view content = bytes.substr(0, bytes.size() - 4);
     if (crc32(content) != get_le32(bytes, bytes.size() - 4)) return PART_ERR_CORRUPT;
     if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
@@ -297,6 +304,8 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
                     if (!in.done()) throw FormatError("extra bytes after section " + id);
                 }
         }
+        // The part must be one that the creating functions could have made.
+        if (const char* rule = part_rules::broken_rule(ctx.part)) throw FormatError(rule);
         ERROR_cancel_handler(frame);
         return ctx.part;
     } catch (const FormatError&) {

@@ -52,9 +52,14 @@
 //
 // Reading checks everything before it changes the model: magic (else
 // PART_ERR_NOT_PART_FILE), version (PART_ERR_BAD_VERSION for a newer one),
-// sizes and checksum (PART_ERR_CORRUPT). A section that fails to decode
-// also gives PART_ERR_CORRUPT, and the model is restored to its state before
-// the read. Writing goes to a temporary file in the target's directory that
+// sizes and checksum (PART_ERR_CORRUPT; sizes are added in 64 bits, so no
+// value wraps them). A section that fails to decode also gives
+// PART_ERR_CORRUPT, and so does a part that, once all sections are read,
+// holds anything the creating functions would not have made
+// (host/data/part_rules.h); the model is then restored to its state before
+// the read. The object table takes only known kinds of object, names of
+// at most 30 characters without control characters, and entity ids from 1
+// to 0xFFFFFFFD (the part's own id comes above them). Writing goes to a temporary file in the target's directory that
 // is renamed over the target only when it is complete.
 #ifndef HOST_DATA_PART_FILE_H
 #define HOST_DATA_PART_FILE_H

@@ -124,23 +124,20 @@ bool scripted_result(const Call& call, int* result) {
     return true;
 }
 
-[[noreturn]] void raise(const char* function, int code, const char* what) {
-    ERROR_raise(function, 0, code, "%s: %s", function, what);
-}
-void need(const char* function, const void* p, const char* what) {
-    if (!p) raise(function, HOST_ERR_NULL_ARGUMENT, what);
-}
-// The state of a live part of the service (a load-failure record included).
-PartState& require_state(const char* function, tag_t part) {
+// The state of a live part of the service (a load-failure record included);
+// the call raises for any other tag.
+PartState& require_state(const host::Call& call, tag_t part) {
     auto it = md().parts.find(part);
-    if (it == md().parts.end() || !objects::is_alive(part)) raise(function, HOST_ERR_DEAD_TAG, "not a part");
+    if (it == md().parts.end() || !objects::is_alive(part)) call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a part", part);
     return it->second;
 }
-PartState& require_loaded(const char* function, tag_t part) {
-    PartState& s = require_state(function, part);
-    if (s.load_state == PART_NOT_LOADED) raise(function, PART_ERR_NOT_LOADED, "the part is not loaded");
+PartState& require_loaded(const host::Call& call, tag_t part) {
+    PartState& s = require_state(call, part);
+    if (s.load_state == PART_NOT_LOADED) call.fail(PART_ERR_NOT_LOADED, "part %u is not loaded", part);
     return s;
 }
+// The C++ interface's checks raise in the name of the function itself.
+host::Call api(const char* function) { return host::Call(function, nullptr); }
 
 std::string file_of(tag_t part) { return objects::require_part(part).file; }
 
@@ -157,10 +154,18 @@ std::string directory_of(const std::string& file) {
     const std::size_t slash = file.rfind('/');
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
+// True when a component's file name, relative names taken relative to the
+// listing part's directory, is no longer than PART_MAX_NAME_CHARS.
+bool resolves(const std::string& parent_file, const std::string& component) {
+    if (!component.empty() && component[0] == '/') return component.size() <= PART_MAX_NAME_CHARS;
+    return directory_of(parent_file).size() + component.size() <= PART_MAX_NAME_CHARS;
+}
 // A component's file, as its part lists it: relative names are relative to
-// the listing part's directory.
+// the listing part's directory. A name that would grow beyond
+// PART_MAX_NAME_CHARS so stays as listed (such a component is not loaded,
+// see load_components): every file name in the session is bounded.
 std::string resolve(const std::string& parent_file, const std::string& component) {
-    if (!component.empty() && component[0] == '/') return component;
+    if (!resolves(parent_file, component) || (!component.empty() && component[0] == '/')) return component;
     return directory_of(parent_file) + component;
 }
 
@@ -297,8 +302,13 @@ void load_components(tag_t part, Failures& failed) {
     Report report;
     for (const std::string& c : components) {
         const std::string file = resolve(parent, c);
-        if (find_loaded(file)) continue;
-        Loaded r = load_file(file);
+        Loaded r;
+        if (!resolves(parent, c)) {
+            r.code = PART_ERR_NAME_TOO_LONG;  // the record keeps the name as listed
+        } else {
+            if (find_loaded(file)) continue;
+            r = load_file(file);
+        }
         if (r.part != 0) {
             load_components(r.part, failed);
             continue;
@@ -457,15 +467,15 @@ bool is_loaded(tag_t part) { return load_state(part) != PART_NOT_LOADED; }
 tag_t display_part() { return md().display; }
 tag_t work_part() { return md().work; }
 void set_display_part(tag_t part) {
-    if (part != 0) require_loaded("PART_set_displayed_part", part);
+    if (part != 0) require_loaded(api(__func__), part);
     change_display(part);
 }
 void set_work_part(tag_t part) {
-    if (part != 0) require_loaded("CONTEXT_set_work_part", part);
+    if (part != 0) require_loaded(api(__func__), part);
     change_work(part);
 }
 void mark_modified(tag_t part) {
-    PartState& s = require_loaded("PART_set_modified", part);
+    PartState& s = require_loaded(api(__func__), part);
     if (s.modified) return;
     s.modified = true;
     events::fire_part_event(events::kModified, part);
@@ -477,15 +487,15 @@ void note_change(tag_t object) {
     if (part != 0 && is_loaded(part)) mark_modified(part);
 }
 void add_component(tag_t part, const std::string& file) {
-    PartState& s = require_loaded("host::parts::add_component", part);
+    PartState& s = require_loaded(api(__func__), part);
     if (std::find(s.components.begin(), s.components.end(), file) == s.components.end()) {
         s.components.push_back(file);
         mark_modified(part);
     }
 }
 tag_t create(const std::string& file, int host_units) {
-    if (int code = check_name(file.c_str()); code != 0) raise("host::parts::create", code, "bad file name");
-    if (find_loaded(file)) raise("host::parts::create", PART_ERR_ALREADY_LOADED, "already loaded");
+    if (int code = check_name(file.c_str()); code != 0) api(__func__).fail(code, "bad file name");
+    if (find_loaded(file)) api(__func__).fail(PART_ERR_ALREADY_LOADED, "%s is loaded already", file.c_str());
     if (tag_t old = find_failure(file)) leave(old);
     PartState s;
     s.units = host_units;
@@ -540,7 +550,11 @@ void read_refs_section(pf::Reader& in, pf::LoadContext& ctx) {
     if (n > in.left() / 4) throw pf::FormatError("component count beyond the section");
     for (std::uint32_t i = 0; i < n; ++i) {
         std::string c = in.str();
-        if (c.empty() || c.size() > PART_MAX_NAME_CHARS) throw pf::FormatError("bad component name");
+        if (check_name(c.c_str()) != 0 || c.size() > PART_MAX_NAME_CHARS ||
+            std::any_of(c.begin(), c.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+            throw pf::FormatError("bad component name");
+        if (std::find(s.components.begin(), s.components.end(), c) != s.components.end())
+            throw pf::FormatError("component listed twice");
         s.components.push_back(std::move(c));
     }
 }
@@ -562,9 +576,9 @@ extern "C" {
 
 void base_new_part(const char* name, int* length, int* units, int* result) {
     auto call = HOST_ENTRY_TEXT(name, length ? *length : 0, units ? *units : 0);
-    hp::need("base_new_part", result, "result");
+    call.need(result, "result");
     if (hp::scripted_result(call, result)) return;
-    hp::need("base_new_part", units, "units");
+    call.need(units, "units");
     *result = hp::check_name(name);
     if (*result == 0 && *units != 1 && *units != 2) *result = PART_ERR_BAD_UNITS;
     if (*result == 0 && hp::find_loaded(name)) *result = PART_ERR_ALREADY_LOADED;
@@ -576,13 +590,13 @@ int BASE_open_part(const char* name, unsigned int* part, PART_load_status_t* sta
     auto call = HOST_ENTRY_TEXT(name, part, status);
     int st;
     if (call.status(st)) return st;
-    hp::need("BASE_open_part", status, "load status");
+    call.need(status, "load status");
     return hp::open_part(name, part, status, false);
 }
 
 unsigned int BASE_open_part_quietly(const char* name, PART_load_status_t* status) {
-    HOST_ENTRY_TEXT(name, status);
-    hp::need("BASE_open_part_quietly", status, "load status");
+    auto call = HOST_ENTRY_TEXT(name, status);
+    call.need(status, "load status");
     tag_t part = 0;
     hp::open_part(name, &part, status, true);
     return part;
@@ -597,20 +611,20 @@ PROM_load_fail_msg_fn PROM_reg_prom_load_fail_msg_fn(PROM_load_fail_msg_fn fn) {
 
 void base_save_part(unsigned int* part, int* components, int* mode, int* result) {
     auto call = HOST_ENTRY(part ? *part : 0u, components ? *components : 0, mode ? *mode : 0);
-    hp::need("base_save_part", result, "result");
+    call.need(result, "result");
     if (hp::scripted_result(call, result)) return;
     const tag_t target = part && *part ? *part : hp::md().work;
     if (target == 0) {
         *result = PART_ERR_NO_WORK_PART;
         return;
     }
-    hp::require_state("base_save_part", target);
+    hp::require_state(call, target);
     *result = hp::save_part(target, components && *components == 1);
 }
 
 void base_part_save_as(const char* name, int* length, int* mode, int* result) {
     auto call = HOST_ENTRY_TEXT(name, length ? *length : 0, mode ? *mode : 0);
-    hp::need("base_part_save_as", result, "result");
+    call.need(result, "result");
     if (hp::scripted_result(call, result)) return;
     const tag_t part = hp::md().work;
     if ((*result = hp::check_name(name)) != 0) return;
@@ -631,8 +645,8 @@ void base_part_save_as(const char* name, int* length, int* mode, int* result) {
 }
 
 void PART_save_all_parts(PART_save_failures_t* failures) {
-    HOST_ENTRY(failures);
-    hp::need("PART_save_all_parts", failures, "failures");
+    auto call = HOST_ENTRY(failures);
+    call.need(failures, "failures");
     std::vector<std::pair<tag_t, int>> failed;
     for (tag_t t : hp::md().order)
         if (hp::md().parts[t].modified)
@@ -649,9 +663,9 @@ void PART_save_all_parts(PART_save_failures_t* failures) {
 }
 
 void base_Part_Reopen(unsigned int part, int scope, int option, PART_reopen_result_t* result) {
-    HOST_ENTRY(part, scope, option, result);
-    hp::need("base_Part_Reopen", result, "result");
-    hp::require_loaded("base_Part_Reopen", part);
+    auto call = HOST_ENTRY(part, scope, option, result);
+    call.need(result, "result");
+    hp::require_loaded(call, part);
     *result = PART_reopen_result_t{};
     std::vector<tag_t> targets{part};
     if (scope == 1) {
@@ -710,17 +724,17 @@ int PART_export_part(const char* name, int count, const unsigned int* objects, c
     auto call = HOST_ENTRY_TEXT(name, count, objects, options);
     int status;
     if (call.status(status)) return status;
-    hp::need("PART_export_part", options, "options");
+    call.need(options, "options");
     if (int code = hp::check_name(name); code != 0) return code;
-    if (count <= 0 || !objects) hp::raise("PART_export_part", PART_ERR_EXPORT, "no objects to export");
+    if (count <= 0 || !objects) call.fail(PART_ERR_EXPORT, "no objects to export");
     if (options->params_mode < 0 || options->params_mode > 2 || options->exp_mode < 0 || options->exp_mode > 1)
-        hp::raise("PART_export_part", HOST_ERR_BAD_ARGUMENT, "bad export mode");
+        call.fail(HOST_ERR_BAD_ARGUMENT, "bad export mode");
     const tag_t part = host::objects::require(objects[0]).part;
     std::vector<tag_t> list;
     for (int i = 0; i < count; ++i) {
         const host::objects::Object& o = host::objects::require(objects[i]);
         if (o.cls == OM_CLASS_PART || o.part == 0 || o.part != part || !hp::is_loaded(part))
-            hp::raise("PART_export_part", PART_ERR_EXPORT, "object cannot be exported");
+            call.fail(PART_ERR_EXPORT, "object cannot be exported");
         if (std::find(list.begin(), list.end(), objects[i]) == list.end()) list.push_back(objects[i]);
     }
     // Expression mode 1 takes the part's expressions along.
@@ -737,7 +751,7 @@ int base_Part_Close(unsigned int part, int scope, int option) {
     auto call = HOST_ENTRY(part, scope, option);
     int status;
     if (call.status(status)) return status;
-    hp::require_state("base_Part_Close", part);
+    hp::require_state(call, part);
     return hp::close_part(part, scope, option);
 }
 
@@ -767,10 +781,10 @@ int PART_cleanup(int option) {
 }
 
 void PART_load_cset(unsigned int set, PART_load_status_t* status) {
-    HOST_ENTRY(set, status);
-    hp::need("PART_load_cset", status, "load status");
+    auto call = HOST_ENTRY(set, status);
+    call.need(status, "load status");
     auto it = hp::md().csets.find(set);
-    if (it == hp::md().csets.end()) hp::raise("PART_load_cset", HOST_ERR_BAD_ARGUMENT, "unknown part set");
+    if (it == hp::md().csets.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown part set");
     std::vector<std::pair<std::string, int>> entries;
     for (const std::string& file : std::vector<std::string>(it->second)) {
         if (hp::find_loaded(file)) continue;
@@ -788,9 +802,9 @@ void PART_load_cset(unsigned int set, PART_load_status_t* status) {
 }
 
 void PART_unload_cset(unsigned int set, int option) {
-    HOST_ENTRY(set, option);
+    auto call = HOST_ENTRY(set, option);
     auto it = hp::md().csets.find(set);
-    if (it == hp::md().csets.end()) hp::raise("PART_unload_cset", HOST_ERR_BAD_ARGUMENT, "unknown part set");
+    if (it == hp::md().csets.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown part set");
     for (const std::string& file : std::vector<std::string>(it->second))
         if (tag_t t = hp::find_loaded(file)) hp::close_part(t, 0, option);
 }
@@ -804,11 +818,13 @@ unsigned int CONTEXT_ask_work_part(void) {
     return hp::md().work;
 }
 void CONTEXT_set_work_part(unsigned int part) {
-    HOST_ENTRY(part);
+    auto call = HOST_ENTRY(part);
+    if (part != 0) hp::require_loaded(call, part);
     hp::set_work_part(part);
 }
 void PART_set_displayed_part(unsigned int part) {
-    HOST_ENTRY(part);
+    auto call = HOST_ENTRY(part);
+    if (part != 0) hp::require_loaded(call, part);
     hp::set_display_part(part);
 }
 int PART_ask_num_parts(void) {
@@ -821,82 +837,83 @@ unsigned int PART_ask_nth_part(int index) {
     return index >= 0 && static_cast<std::size_t>(index) < order.size() ? order[static_cast<std::size_t>(index)] : 0;
 }
 int PART_is_part_loaded(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    hp::need("PART_is_part_loaded", name, "name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "name");
     return hp::find_loaded(name) != 0;
 }
 unsigned int PART_ask_part_of_filename(const char* name) {
-    HOST_ENTRY_TEXT(name);
-    hp::need("PART_ask_part_of_filename", name, "name");
+    auto call = HOST_ENTRY_TEXT(name);
+    call.need(name, "name");
     return hp::find_tolerant(name, false);
 }
 int PART_is_part_loaded_tol(const char* name, int* state) {
     auto call = HOST_ENTRY_TEXT(name, state);
     int status;
     if (call.status(status)) return status;
-    hp::need("PART_is_part_loaded_tol", name, "name");
-    hp::need("PART_is_part_loaded_tol", state, "state");
+    call.need(name, "name");
+    call.need(state, "state");
     const tag_t t = hp::find_tolerant(name, true);
     *state = t ? hp::md().parts[t].load_state : PART_NOT_LOADED;
     return 0;
 }
 int PART_ask_modified(unsigned int part) {
-    HOST_ENTRY(part);
-    return hp::require_state("PART_ask_modified", part).modified ? 1 : 0;
+    auto call = HOST_ENTRY(part);
+    return hp::require_state(call, part).modified ? 1 : 0;
 }
 void PART_set_modified(unsigned int part) {
-    HOST_ENTRY(part);
+    auto call = HOST_ENTRY(part);
+    hp::require_loaded(call, part);
     hp::mark_modified(part);
 }
 char* PART_ask_filename_of_part(unsigned int part) {
     auto call = HOST_ENTRY(part);
     if (call.outputs() > 0) return SM_string_copy(call.text_out(0, ""));
-    hp::require_state("PART_ask_filename_of_part", part);
+    hp::require_state(call, part);
     return SM_string_copy(hp::file_of(part).c_str());
 }
 char* PART_name_for_display(int mode, const char* name) {
     auto call = HOST_ENTRY_TEXT(name, mode);
     if (call.outputs() > 0) return SM_string_copy(call.text_out(0, ""));
-    hp::need("PART_name_for_display", name, "name");
+    call.need(name, "name");
     const std::string n(name);
     const std::string shown = mode == 0 ? hp::base_name(n) : mode == 4 ? hp::stem(n) : n;
     return SM_string_copy(shown.c_str());
 }
 char* PART_get_stripped_part_name(unsigned int part) {
-    HOST_ENTRY(part);
-    hp::require_state("PART_get_stripped_part_name", part);
+    auto call = HOST_ENTRY(part);
+    hp::require_state(call, part);
     return SM_string_copy(hp::file_of(part).c_str());
 }
 unsigned int EXP_ask_part_of_name(const char* display_name) {
-    HOST_ENTRY_TEXT(display_name);
-    hp::need("EXP_ask_part_of_name", display_name, "name");
+    auto call = HOST_ENTRY_TEXT(display_name);
+    call.need(display_name, "name");
     for (tag_t t : hp::md().order)
         if (hp::stem(hp::file_of(t)) == display_name || hp::base_name(hp::file_of(t)) == display_name) return t;
-    hp::raise("EXP_ask_part_of_name", PART_ERR_NOT_LOADED, "no loaded part of that name");
+    call.fail(PART_ERR_NOT_LOADED, "no loaded part of that name");
 }
 int PART_ask_units(unsigned int part) {
-    HOST_ENTRY(part);
-    return hp::require_loaded("PART_ask_units", part).units;
+    auto call = HOST_ENTRY(part);
+    return hp::require_loaded(call, part).units;
 }
 void PART_rename_part(unsigned int part, const char* name) {
-    HOST_ENTRY_TEXT(name, part);
-    hp::require_loaded("PART_rename_part", part);
-    if (int code = hp::check_name(name); code != 0) hp::raise("PART_rename_part", code, "bad file name");
+    auto call = HOST_ENTRY_TEXT(name, part);
+    hp::require_loaded(call, part);
+    if (int code = hp::check_name(name); code != 0) call.fail(code, "bad file name");
     const tag_t other = hp::find_loaded(name);
-    if (other != 0 && other != part) hp::raise("PART_rename_part", PART_ERR_ALREADY_LOADED, "name in use");
+    if (other != 0 && other != part) call.fail(PART_ERR_ALREADY_LOADED, "name in use");
     hp::rename_to(part, name);
     hp::mark_modified(part);
 }
 void PART_ask_compression_flags(unsigned int part, PART_compress_flags_t* flags) {
-    HOST_ENTRY(part, flags);
-    const hp::PartState& s = hp::require_loaded("PART_ask_compression_flags", part);
-    hp::need("PART_ask_compression_flags", flags, "flags");
+    auto call = HOST_ENTRY(part, flags);
+    const hp::PartState& s = hp::require_loaded(call, part);
+    call.need(flags, "flags");
     *flags = s.compress;
 }
 void PART_set_compression_flags(unsigned int part, const PART_compress_flags_t* flags) {
-    HOST_ENTRY(part, flags);
-    hp::PartState& s = hp::require_loaded("PART_set_compression_flags", part);
-    hp::need("PART_set_compression_flags", flags, "flags");
+    auto call = HOST_ENTRY(part, flags);
+    hp::PartState& s = hp::require_loaded(call, part);
+    call.need(flags, "flags");
     s.compress = *flags;
 }
 
@@ -915,11 +932,11 @@ void JQUI_update_menubar(void) {
 
 int JQMGR_decode_cli_part_file(const char* name, char** decoded) {
     auto call = HOST_ENTRY_TEXT(name, decoded);
-    hp::need("JQMGR_decode_cli_part_file", decoded, "decoded");
+    call.need(decoded, "decoded");
     *decoded = nullptr;
     int status;
     if (call.status(status) && status != 0) return status;
-    hp::need("JQMGR_decode_cli_part_file", name, "name");
+    call.need(name, "name");
     static constexpr char kPrefix[] = "@DB/";
     if (std::strncmp(name, kPrefix, sizeof kPrefix - 1) != 0) {
         *decoded = SM_string_copy(name);

@@ -13,7 +13,11 @@
  * loaded. Failure group 1 holds components whose file is missing, group 2
  * those whose file exists but cannot be read (damaged, foreign, newer
  * version). Load-failure records are dropped by PART_cleanup and when their
- * file is opened successfully later.
+ * file is opened successfully later. Every file name in the session has at
+ * most PART_MAX_NAME_CHARS characters: a component whose name, taken
+ * relative to the listing part's directory, would be longer is not loaded;
+ * it fails with PART_ERR_NAME_TOO_LONG (group 2) and its record keeps the
+ * name as the part lists it.
  *
  * Units: the host's unit code 0 is millimetres, 1 inches (PART_UNITS_*).
  * base_new_part takes the interface's numbering (1 metric, 2 English) and

@@ -242,12 +242,29 @@ double gauss(const curve_struct& c, double a, double b) {
     return sum * h;
 }
 
-double adaptive(const curve_struct& c, double a, double b, double whole, double tol, int depth) {
+// The work of one arc-length integration: pieces of the range that may be
+// integrated at most, and whether the tolerance was met on every piece.
+struct Budget {
+    long pieces = 1L << 15;
+    bool met = true;
+};
+
+// Halves [a, b] until the two halves agree with the whole within tol. A
+// piece that reaches the depth limit, or any piece once the budget is
+// spent, ends with the estimate it has and marks the tolerance as not met.
+double adaptive(const curve_struct& c, double a, double b, double whole, double tol, int depth, Budget& budget) {
     const double m = 0.5 * (a + b);
     const double left = gauss(c, a, m), right = gauss(c, m, b);
-    if (depth >= 40 || std::fabs(left + right - whole) <= tol) return left + right;
-    return adaptive(c, a, m, left, 0.5 * tol, depth + 1) + adaptive(c, m, b, right, 0.5 * tol, depth + 1);
+    if (std::fabs(left + right - whole) <= tol) return left + right;
+    if (depth >= 40 || (budget.pieces -= 2) < 0) {
+        budget.met = false;
+        return left + right;
+    }
+    return adaptive(c, a, m, left, 0.5 * tol, depth + 1, budget) +
+           adaptive(c, m, b, right, 0.5 * tol, depth + 1, budget);
 }
+
+constexpr double kMostPeriods = 1 << 12;
 
 // Cuts of [a, b] where the speed may lose smoothness: spline knots (repeated
 // by period for a periodic spline), or even pieces for the conics.
@@ -260,6 +277,8 @@ std::vector<double> cuts(const curve_struct& c, double a, double b) {
         if (c.periodic && period > 0) {
             const double k0 = std::floor((a - bp.front()) / period) - 1,
                          k1 = std::ceil((b - bp.front()) / period) + 1;
+            // A range of more periods than an integration may take has no cuts.
+            if (!(k1 - k0 <= kMostPeriods)) return {};
             for (double k = k0; k <= k1; ++k)
                 for (double v : bp)
                     if (v + k * period > a && v + k * period < b) r.push_back(v + k * period);
@@ -431,28 +450,37 @@ CurveError curve_closest_point(const curve_struct& c, const double ref[3], doubl
 CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double* length) {
     if (length == nullptr) return CurveError::bad_argument;
     if (CurveError e = curve_check(c); e != CurveError::ok) return e;
+    if (!std::isfinite(t0) || !std::isfinite(t1)) return CurveError::bad_argument;
     double a = std::min(t0, t1), b = std::max(t0, t1);
     switch (c.type) {
         case CURVE_POINT:
             *length = 0;
             return CurveError::ok;
         case CURVE_LINE:
-            *length = norm(V3::load(static_cast<const curve_line_data*>(c.data)->direction)) * (b - a);
+        case CURVE_ARC: {
+            const double l = (c.type == CURVE_LINE ? norm(V3::load(static_cast<const curve_line_data*>(c.data)->direction))
+                                                   : static_cast<const curve_arc_data*>(c.data)->radius) *
+                             (b - a);
+            if (!std::isfinite(l)) return CurveError::not_converged;
+            *length = l;
             return CurveError::ok;
-        case CURVE_ARC:
-            *length = static_cast<const curve_arc_data*>(c.data)->radius * (b - a);
-            return CurveError::ok;
+        }
         default:
             break;
     }
     const auto cut = cuts(c, a, b);
+    if (cut.empty()) return CurveError::not_converged;
     std::vector<double> rough(cut.size() - 1);
     double total = 0;
     for (size_t i = 0; i + 1 < cut.size(); ++i) total += rough[i] = gauss(c, cut[i], cut[i + 1]);
+    // A length beyond the doubles cannot meet any tolerance.
+    if (!std::isfinite(total)) return CurveError::not_converged;
     const double tol = 1e-12 * std::max(total, 1e-300);
     double sum = 0;
-    for (size_t i = 0; i + 1 < cut.size(); ++i)
-        sum += adaptive(c, cut[i], cut[i + 1], rough[i], tol / static_cast<double>(cut.size()), 0);
+    Budget budget;
+    for (size_t i = 0; i + 1 < cut.size() && budget.met; ++i)
+        sum += adaptive(c, cut[i], cut[i + 1], rough[i], tol / static_cast<double>(cut.size()), 0, budget);
+    if (!budget.met || !std::isfinite(sum)) return CurveError::not_converged;
     *length = sum;
     return CurveError::ok;
 }

@@ -95,6 +95,7 @@ enum class CurveError : int {
     degenerate,    // the data define no curve (zero radius, zero direction, ...)
     bad_argument,  // null output, negative derivative count, bad knot vector ...
     no_frame,      // no tangent at the parameter (zero first derivative)
+    not_converged, // an integration cannot meet its tolerance within its bound on work
 };
 
 // Largest number of derivatives that curve_evaluate computes in one call.
@@ -129,7 +130,9 @@ CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], 
 CurveError curve_closest_point(const curve_struct& c, const double ref[3], double* t, double point[3]);
 
 // Length of the curve between two parameters (either order), to a relative
-// accuracy of about 1e-10.
+// accuracy of about 1e-10. The integration's work is bounded (some 10^6
+// evaluations): not_converged when it cannot meet the accuracy within it,
+// or when the length is beyond the doubles.
 CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double* length);
 
 // The same curve within tol: same evaluator type, same range, same points.

@@ -101,12 +101,13 @@ const char* dm_name(unsigned char dm) {
     return nullptr;
 }
 
-[[noreturn]] void dead_tag(const char* function, tag_t t) {
-    ERROR_raise(function, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", function, t);
-}
-Object& live(const char* function, tag_t t) {
+// The C++ interface's checks raise in the name of the function itself.
+host::Call api(const char* function) { return host::Call(function, nullptr); }
+
+[[noreturn]] void dead_tag(const host::Call& call, tag_t t) { call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", t); }
+Object& live(const host::Call& call, tag_t t) {
     Object* o = find(t);
-    if (!o) dead_tag(function, t);
+    if (!o) dead_tag(call, t);
     return *o;
 }
 
@@ -165,11 +166,13 @@ Parsed parse(const Call& call, const char* handle) {
 
 }  // namespace
 
-tag_t create(const NewObject& spec) {
+namespace {
+
+// Makes a live object with the entity id given.
+tag_t make(const host::Call& call, const NewObject& spec, std::uint32_t eid) {
     Store& s = st();
-    if (!known_class(spec.cls))
-        ERROR_raise("host::objects::create", 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
-    if (spec.part != 0 && !part_info(spec.part)) dead_tag("host::objects::create", spec.part);
+    if (!known_class(spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
+    if (spec.part != 0 && !part_info(spec.part)) dead_tag(call, spec.part);
     Object o;
     o.tag = s.next_tag++;
     o.cls = spec.cls;
@@ -177,7 +180,7 @@ tag_t create(const NewObject& spec) {
     o.subtype = spec.subtype;
     o.part = spec.part;
     o.name = spec.name;
-    o.eid = s.next_eid++;
+    o.eid = eid;
     s.order.push_back(o.tag);
     tag_t t = o.tag;
     s.objects.emplace(t, std::move(o));
@@ -185,8 +188,21 @@ tag_t create(const NewObject& spec) {
     return t;
 }
 
+}  // namespace
+
+tag_t create(const NewObject& spec) {
+    const host::Call call = api(__func__);
+    Store& s = st();
+    // The counter stops below the reserved id rather than wrap to ids that
+    // live objects may hold.
+    if (s.next_eid >= kLastEid) call.fail(HOST_ERR_NO_MEMORY, "entity ids are used up");
+    const tag_t t = make(call, spec, s.next_eid);
+    ++s.next_eid;
+    return t;
+}
+
 std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
-    static const char* const fn = "host::objects::create_with_eids";
+    const host::Call call = api(__func__);
     // Everything is checked before the first object is made.
     std::unordered_map<tag_t, std::unordered_set<std::uint32_t>> taken;  // part -> ids in use
     auto ids_of = [&taken](tag_t part) -> std::unordered_set<std::uint32_t>& {
@@ -198,19 +214,16 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
         return it->second;
     };
     for (const KeptObject& k : kept) {
-        if (!known_class(k.spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
-        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(fn, k.spec.part);
-        if (k.eid == 0 || k.eid == kLastEid)
-            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " cannot be given", fn, k.eid);
+        if (!known_class(k.spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
+        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(call, k.spec.part);
+        if (k.eid == 0 || k.eid == kLastEid) call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " cannot be given", k.eid);
         if (!ids_of(k.spec.part).insert(k.eid).second)
-            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " is in use in part %u", fn, k.eid,
-                        k.spec.part);
+            call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid, k.spec.part);
     }
     std::vector<tag_t> made;
     made.reserve(kept.size());
     for (const KeptObject& k : kept) {
-        const tag_t t = create(k.spec);
-        st().objects.at(t).eid = k.eid;
+        const tag_t t = make(call, k.spec, k.eid);
         reserve_eids(k.eid);
         made.push_back(t);
     }
@@ -226,14 +239,14 @@ void reserve_eids(std::uint32_t eid) {
 
 tag_t create_part(const std::string& file, unsigned char dm) {
     if (!dm_name(dm))
-        ERROR_raise("host::objects::create_part", 0, HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+        api(__func__).fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     tag_t t = create({OM_CLASS_PART, 0, 0, 0, file});
     st().parts[t] = PartInfo{file, dm, 1};
     return t;
 }
 
 void destroy(tag_t object) {
-    Object& o = live("host::objects::destroy", object);
+    Object& o = live(api(__func__), object);
     if (o.cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object)) destroy(member);
     Object* again = find(object);  // listeners may have touched the store
@@ -249,7 +262,7 @@ Object* find(tag_t object) {
     return it == objs.end() || !it->second.alive ? nullptr : &it->second;
 }
 
-Object& require(tag_t object) { return live("host::objects::require", object); }
+Object& require(tag_t object) { return live(api(__func__), object); }
 
 bool is_alive(tag_t object) { return find(object) != nullptr; }
 
@@ -260,7 +273,7 @@ const PartInfo* part_info(tag_t part) {
 
 PartInfo& require_part(tag_t part) {
     auto it = st().parts.find(part);
-    if (it == st().parts.end()) dead_tag("host::objects::require_part", part);
+    if (it == st().parts.end()) dead_tag(api(__func__), part);
     return it->second;
 }
 
@@ -304,7 +317,7 @@ OM_class_t register_class(const std::string& name, OM_class_t parent) {
     for (std::size_t i = 1; i < classes().size(); ++i)
         if (classes()[i].name == name) return static_cast<OM_class_t>(i);
     if (!known_class(parent))
-        ERROR_raise("host::objects::register_class", 0, HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
+        api(__func__).fail(HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
     classes().push_back({name, parent});
     return static_cast<OM_class_t>(classes().size() - 1);
 }

@@ -94,7 +94,9 @@ struct PartInfo {
 
 // Creating and deleting. A part given in NewObject must be a live part;
 // create marks a loaded part modified (objects read back from a file, made
-// with create_with_eids, do not).
+// with create_with_eids, do not). New objects take entity ids in ascending
+// order; the counter never reaches the reserved id 0xFFFFFFFF and never
+// wraps: once the ids are used up, create raises HOST_ERR_NO_MEMORY.
 tag_t create(const NewObject& spec);
 tag_t create_part(const std::string& file, unsigned char dm = 1);
 // Creates objects that keep the entity ids they were saved with (objects

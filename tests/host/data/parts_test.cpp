@@ -13,6 +13,7 @@
 #include "host/services/error.h"
 #include "host/services/objects.h"
 #include "host/support/support.h"
+#include "curve_fixture.h"
 #include "part_test_util.h"
 
 namespace {
@@ -81,8 +82,8 @@ protected:
     // A part with three objects and attributes of every kind, saved.
     unsigned int make_saved_part(const std::string& file) {
         const unsigned part = host::parts::create(file, PART_UNITS_INCH);
-        objs_ = {obj::create({OM_CLASS_RM_ENTITY, 3, 0, part, "LINE_A"}),
-                 obj::create({OM_CLASS_RM_ENTITY, 6, 2, part, ""}),
+        objs_ = {test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part, "LINE_A"})),
+                 test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 6, 2, part, ""})),
                  obj::create({OM_CLASS_EXPRESSION, 65536, 0, part, "p1"})};
         ATTR_assign(part, "PART_NO", text(ATTR_STRING, "A-100"));
         ATTR_assign(objs_[0], "COUNT", integer(-7));
@@ -232,7 +233,7 @@ TEST_F(PartsTest, DamagedOrForeignFilesAreRefusedAndLeaveNothingBehind) {
 // after the part was half made: everything made is taken back.
 TEST_F(PartsTest, ContentThatDoesNotDecodeIsTakenBackWhole) {
     const unsigned part = host::parts::create(path("src.prt"));
-    obj::create({OM_CLASS_RM_ENTITY, 3, 0, part, "L"});
+    test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part, "L"}));
     const std::string good = pf::encode(part, nullptr, true);
     pf::Image image;
     ASSERT_EQ(pf::decode(good, image), 0);

@@ -18,6 +18,7 @@
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
+#include "curve_fixture.h"
 #include "part_test_util.h"
 
 namespace {
@@ -99,7 +100,7 @@ TEST_F(PersistTest, ReopenedPartAfterResetKeepsIdsAndNewObjectsNeverReuseThem) {
     const std::string file = path("ids.prt");
     const unsigned part = host::parts::create(file);
     std::vector<unsigned> made;
-    for (int i = 0; i < 6; ++i) made.push_back(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part}));
+    for (int i = 0; i < 6; ++i) made.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part})));
     obj::destroy(made[1]);  // leaves a gap in the saved ids
     obj::destroy(made[4]);
     std::set<std::string> saved_handles;
@@ -116,7 +117,7 @@ TEST_F(PersistTest, ReopenedPartAfterResetKeepsIdsAndNewObjectsNeverReuseThem) {
     EXPECT_EQ(reopened_handles, saved_handles);
 
     std::vector<unsigned> added;
-    for (int i = 0; i < 4; ++i) added.push_back(obj::create({OM_CLASS_RM_ENTITY, 5, 0, again}));
+    for (int i = 0; i < 4; ++i) added.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 5, 0, again})));
     std::vector<unsigned> all = obj::objects_of_part(again);
     all.push_back(again);
     std::set<std::uint32_t> eids;
@@ -147,7 +148,7 @@ TEST_F(PersistTest, FileWithOneIdTwiceIsDamaged) {
         w.u32(static_cast<std::uint32_t>(eids.size()));
         for (std::uint32_t e : eids) {
             w.str("RM_entity_c");
-            w.i32(3);
+            w.i32(HOST_TYPE_GROUP);
             w.i32(0);
             w.str("");
             w.u32(e);
@@ -210,9 +211,10 @@ protected:
     // A part whose objects carry every kind of entity-store data, saved.
     unsigned int make_saved_part(const std::string& file) {
         part_ = host::parts::create(file);
-        line_ = he::create({OM_CLASS_RM_ENTITY, 3, 0, part_});
-        arc_ = he::create({OM_CLASS_RM_ENTITY, 5, 0, part_});
-        const unsigned bare = obj::create({OM_CLASS_RM_ENTITY, 3, 0, part_});  // never given a row
+        line_ = test_fixture::with_curve_data(he::create({OM_CLASS_RM_ENTITY, 3, 0, part_}));
+        arc_ = test_fixture::with_curve_data(he::create({OM_CLASS_RM_ENTITY, 5, 0, part_}));
+        const unsigned bare =
+            test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part_}));  // never given a row
         (void)bare;
         const unsigned drawing = host::views::make_drawing(part_, true);
         view_ = host::views::make_view(drawing, 1);
@@ -312,11 +314,12 @@ TEST_F(EntitySectionTest, ExportDropsReferencesToObjectsLeftBehind) {
 // the file unusable and leave nothing behind.
 TEST_F(EntitySectionTest, DamagedRowsAreRefusedWhole) {
     auto image = [](const std::vector<std::pair<std::uint32_t, std::string>>& rows) {
+        // A group and a body.
         pf::Writer objs;
         objs.u32(2);
         for (std::uint32_t e : {5u, 6u}) {
             objs.str("RM_entity_c");
-            objs.i32(3);
+            objs.i32(e == 5 ? HOST_TYPE_GROUP : HOST_TYPE_SOLID);
             objs.i32(0);
             objs.str("");
             objs.u32(e);
@@ -369,12 +372,12 @@ TEST_F(EntitySectionTest, DamagedRowsAreRefusedWhole) {
     }
     // Fields a later version appends are skipped.
     int code = -1;
-    const unsigned part = pf::apply(image({{1, row(2, {2, 0}, "later fields")}}), path("later.prt"), &code);
+    const unsigned part = pf::apply(image({{1, row(2, {2}, "later fields")}}), path("later.prt"), &code);
     ASSERT_NE(part, 0u);
     const std::vector<unsigned> objs = obj::objects_of_part(part);
     EXPECT_EQ(he::attrs(objs[0]).layer, 9);
     EXPECT_EQ(he::attrs(objs[0]).owner, objs[1]);
-    EXPECT_EQ(he::attrs(objs[0]).members, (std::vector<unsigned>{objs[1], part}));
+    EXPECT_EQ(he::attrs(objs[0]).members, (std::vector<unsigned>{objs[1]}));
 }
 
 // The row framing that row sections share: rows come back with their
@@ -544,7 +547,7 @@ TEST_F(PersistTest, CurveEntitiesKeepTheirDefiningData) {
     const double arc_data[6] = {0.25, 2.5, 1, -1, 0.5, 3};
     unsigned arc = 0;
     ES_create_arc(arc_data, matrix, &arc);
-    double values[CONIC_VALUE_COUNT] = {-1, 1.5, 0.5, 0, 0, 0, 0, 2, 3, 4, 2, 0.6, 0.8};
+    double values[CONIC_VALUE_COUNT] = {0.25, 1.5, 0.5, 0, 0, 0, 0, 2, 3, 4, 2, 0.6, 0.8};
     unsigned conics[3] = {};
     for (int type : {HOST_CONIC_ELLIPSE, HOST_CONIC_PARABOLA, HOST_CONIC_HYPERBOLA})
         es0600_(&type, values, &matrix, &conics[type - HOST_CONIC_ELLIPSE]);
@@ -585,13 +588,13 @@ TEST_F(PersistTest, CurveEntitiesKeepTheirDefiningData) {
 }
 
 TEST_F(PersistTest, DamagedCurveRowsAreRefusedWhole) {
-    auto image = [](int type, const std::string& row) {
+    auto image = [](int type, const std::string& row, int subtype = 0) {
         pf::Writer objs;
         objs.u32(2);
         for (int t : {HOST_TYPE_MATRIX, type}) {
             objs.str("RM_entity_c");
             objs.i32(t);
-            objs.i32(0);
+            objs.i32(t == type ? subtype : 0);
             objs.str("");
             objs.u32(static_cast<std::uint32_t>(t));
         }
@@ -609,7 +612,9 @@ TEST_F(PersistTest, DamagedCurveRowsAreRefusedWhole) {
         w.u8(3);
         w.u32(matrix);
         w.i32(conic_type);
-        for (int i = 0; i < CONIC_VALUE_COUNT; ++i) w.f64(1);
+        // From -1 to 1, k1 2 and k2 1, not turned.
+        const double values[CONIC_VALUE_COUNT] = {-1, 1, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 1};
+        for (double v : values) w.f64(v);
         return w.bytes();
     };
     auto other = [](int type) {
@@ -645,7 +650,8 @@ TEST_F(PersistTest, DamagedCurveRowsAreRefusedWhole) {
         EXPECT_EQ(obj::live_objects().size(), live);
     }
     int code = -1;
-    const unsigned part = pf::apply(image(6, conic(1, HOST_CONIC_PARABOLA) + "later"), path("ok.prt"), &code);
+    const unsigned part =
+        pf::apply(image(6, conic(1, HOST_CONIC_PARABOLA) + "later", HOST_CONIC_PARABOLA), path("ok.prt"), &code);
     ASSERT_NE(part, 0u);
     const hc::Entity* e = hc::find(obj::objects_of_part(part)[1]);
     ASSERT_NE(e, nullptr);

@@ -20,6 +20,7 @@
 #include "kx_obj.h"
 #include "kx_undo.h"
 #include "part_fixture.h"
+#include "tests/host/data/curve_fixture.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int record_event(int reason, const void* object, void*) {
 }
 
 tag make_object(tag part, int type, int subtype = 0) {
-    return host::objects::create({OM_CLASS_RM_ENTITY, type, subtype, part});
+    return test_fixture::with_curve_data(host::objects::create({OM_CLASS_RM_ENTITY, type, subtype, part}));
 }
 
 attribute_value int_value(int v) {

@@ -13,6 +13,7 @@
 #include "kx_curve.h"
 #include "kx_disp.h"
 #include "kx_obj.h"
+#include "tests/host/data/curve_fixture.h"
 #include "part_fixture.h"
 
 namespace {
@@ -48,8 +49,8 @@ TEST_F(PersistApiTest, DisplayPropertiesNamesAndStatesComeBackAfterAFreshStart) 
     const std::string file = path("shown.prt");
     tag part = NULL_TAG;
     ASSERT_EQ(KX_PART_new(file.c_str(), KX_PART_METRIC, &part), 0);
-    const tag line = host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part});
-    const tag arc = host::entity::create({OM_CLASS_RM_ENTITY, 5, 0, part});
+    const tag line = test_fixture::with_curve_data(host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part}));
+    const tag arc = test_fixture::with_curve_data(host::entity::create({OM_CLASS_RM_ENTITY, 5, 0, part}));
     const host::views::Body body = host::views::make_body(part, 2);
 
     const Props want[] = {{12, 99, 0, 2, 5}, {256, 1, 1, 0, 7}};
@@ -115,7 +116,7 @@ TEST_F(PersistApiTest, HandlesStayUniqueAfterAFreshStart) {
     tag part = NULL_TAG;
     ASSERT_EQ(KX_PART_new(file.c_str(), KX_PART_METRIC, &part), 0);
     std::vector<std::string> saved;
-    for (int i = 0; i < 3; ++i) saved.push_back(handle(host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part})));
+    for (int i = 0; i < 3; ++i) saved.push_back(handle(test_fixture::with_curve_data(host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part}))));
     ASSERT_EQ(KX_PART_save(), 0);
 
     restart();

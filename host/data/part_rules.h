@@ -1,0 +1,52 @@
+// What a part may hold: the rules that the creating functions of the host
+// and the interface apply, gathered in one place so that a part read from a
+// file is held to them as well. A file may come from anybody; the reader
+// refuses (PART_ERR_CORRUPT) any part that breaks one of them.
+//
+// Objects: a class, entity type and subtype that the creating functions
+// make (known_kind); a name of at most kMaxObjectName characters without
+// control characters; an entity id from 1 to below the reserved 0xFFFFFFFF,
+// unique within the part.
+//
+// Entity-store rows: a finite name location; an owner that is a body of
+// the same part; views that are views of the same part; members of holders
+// (groups, sketches, bodies, drawings) that are live objects of the same
+// part. No reference names the object itself or the part, and members form
+// no cycle.
+//
+// Curve data: present for every point, line, arc, conic and spline object
+// that is no occurrence (an occurrence shows its prototype's curve), of the
+// kind of its object (a conic's type is its subtype); allowed besides only
+// on solid-kernel edges. Values are finite; a line has two distinct ends;
+// an arc sweeps forward, more than 1e-6 and at most a turn, with a radius
+// above 1e-6; a conic keeps the ranges of the conic creator (an ellipse
+// starts within a turn and sweeps at most one, with positive semi-axes; a
+// hyperbola's ends lie strictly within its asymptotes' angles and come in
+// order; a parabola's focal value is not zero), its rotation is a rotation
+// and its end points are finite; a matrix reference names a matrix.
+#ifndef HOST_DATA_PART_RULES_H
+#define HOST_DATA_PART_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace host::part_rules {
+
+using tag_t = unsigned int;
+
+inline constexpr std::size_t kMaxObjectName = 30;
+// The entity id that no object ever has.
+inline constexpr std::uint32_t kReservedEid = 0xFFFFFFFFu;
+
+// True for a class, type and subtype that the creating functions make.
+bool known_kind(int cls, int type, int subtype);
+// True for a name that an object may have (the empty name included).
+bool valid_name(std::string_view name);
+// Null when the part and its objects keep every rule above, else the rule
+// that something breaks, in words.
+const char* broken_rule(tag_t part);
+
+}  // namespace host::part_rules
+
+#endif

@@ -1,0 +1,123 @@
+// The seed corpora of the part-file fuzz targets are real part files written
+// by the part service: whole files for the public open
+// (fuzz/libkxapi/open.corpus/), their sections for the section readers
+// (fuzz/host/sections.corpus/). With KX_WRITE_FUZZ_SEEDS set in the
+// environment this test writes them anew; it always checks that the seeds
+// in the tree are what the service writes, open, and stay small.
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "crafted_part.h"
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/views.h"
+#include "host/core/wcs.h"
+#include "host/services/attributes.h"
+#include "host/services/objects.h"
+#include "part_test_util.h"
+
+namespace {
+
+namespace obj = host::objects;
+namespace pf = host::part_file;
+
+const std::filesystem::path kSource = KX_SOURCE_DIR;
+const std::filesystem::path kWhole = kSource / "fuzz/libkxapi/open.corpus";
+const std::filesystem::path kSections = kSource / "fuzz/host/sections.corpus";
+constexpr std::size_t kLargestSeed = 4096;
+
+class FuzzSeedTest : public PartDirTest {
+protected:
+    std::string saved(unsigned part) {
+        int components = 0, mode = 2, result = -1;
+        base_save_part(&part, &components, &mode, &result);
+        EXPECT_EQ(result, 0);
+        return read(host::objects::require_part(part).file);
+    }
+    // The seeds, by name: files the part service wrote.
+    std::map<std::string, std::string> seeds() {
+        std::map<std::string, std::string> out;
+        out["empty.prt"] = saved(host::parts::create(path("empty.prt")));
+
+        const unsigned curves = host::parts::create(path("curves.prt"), PART_UNITS_INCH);
+        host::parts::set_work_part(curves);
+        const double p[3] = {1, 2, 3}, ends[6] = {0, 0, 0, 4, 5, 6};
+        unsigned t = 0;
+        ES_create_point(p, &t);
+        ES_create_line_in_part(curves, ends, &t);
+        const double rows[9] = {0, 0, 1, 1, 0, 0, 0, 1, 0};
+        unsigned matrix = 0;
+        ES_create_matrix_in_part(curves, rows, 3, &matrix);
+        const double arc[6] = {0.25, 2.5, 1, -1, 0.5, 3};
+        ES_create_arc(arc, matrix, &t);
+        for (int type : {HOST_CONIC_ELLIPSE, HOST_CONIC_PARABOLA, HOST_CONIC_HYPERBOLA}) {
+            const std::vector<double> v = crafted::conic_values(0.25, 1.5, 4, 2);
+            es0600_(&type, v.data(), &matrix, &t);
+        }
+        const unsigned edge = obj::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 3, curves});
+        host::curves::attach_line(edge, p, ends + 3);
+        const unsigned holder = obj::create({OM_CLASS_RM_ENTITY, CURVE_SPLINE, 0, curves});
+        const double poles[16] = {0, 0, 0, 1, 1, 2, 0, 1, 3, 2, 1, 2, 4, 0, 0, 1};
+        const double knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+        host::curves::attach_curve(holder, *hostnum::Curve::spline(4, 4, poles, knots));
+        host::wcs::make_csys(curves, p, rows, false);
+        out["curves.prt"] = saved(curves);
+
+        const unsigned rows_part = host::parts::create(path("rows.prt"));
+        host::parts::set_work_part(rows_part);
+        const unsigned drawing = host::views::make_drawing(rows_part, true);
+        const unsigned view = host::views::make_view(drawing, 1);
+        const host::views::Body body = host::views::make_body(rows_part, 2);
+        unsigned line = 0;
+        ES_create_line_in_part(rows_part, ends, &line);
+        int result = -1;
+        ES_add_entity_name(line, "EDGE_1", 6, &result);
+        ES_VDG_make_dependent(line, view);
+        host::views::make_group(rows_part, {line, body.body});
+        host::views::make_sketch(rows_part, {line}, 4);
+        ATTR_value_t a{};
+        a.type = ATTR_INTEGER;
+        a.value.integer = 7;
+        ATTR_assign(line, "QTY", a);
+        host::parts::add_component(rows_part, "sub.prt");
+        out["rows.prt"] = saved(rows_part);
+
+        out["crafted.prt"] = crafted::file_bytes(crafted::sound());
+        return out;
+    }
+    // The sections of a whole file: the bytes between header and checksum.
+    static std::string sections_of(const std::string& file) {
+        return file.substr(pf::kHeaderSize, file.size() - pf::kHeaderSize - 4);
+    }
+};
+
+TEST_F(FuzzSeedTest, SeedsAreFilesThePartServiceWritesAndOpenCleanly) {
+    const std::map<std::string, std::string> made = seeds();
+    if (std::getenv("KX_WRITE_FUZZ_SEEDS")) {
+        std::filesystem::create_directories(kWhole);
+        std::filesystem::create_directories(kSections);
+        for (const auto& [name, bytes] : made) {
+            write((kWhole / name).string(), bytes);
+            write((kSections / name).string(), sections_of(bytes));
+        }
+    }
+    host::control::reset();
+    for (const auto& [name, bytes] : made) {
+        SCOPED_TRACE(name);
+        const std::string whole = read((kWhole / name).string());
+        EXPECT_EQ(whole.size(), bytes.size());  // a file name inside may differ in the directory
+        EXPECT_LE(whole.size(), kLargestSeed);
+        EXPECT_EQ(read((kSections / name).string()), sections_of(whole));
+        const std::string file = path(name);
+        write(file, whole);
+        PART_load_status_t s{};
+        unsigned part = 0;
+        EXPECT_EQ(BASE_open_part(file.c_str(), &part, &s), 0);
+        free_status(s);
+        EXPECT_NE(part, 0u);
+    }
+}
+
+}  // namespace
