@@ -13,7 +13,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/core/kx_callback_internal.h"
+#include "libkxapi/callback/kx_callback_internal.h"
+#include "libkxapi/cam/kx_cam_internal.h"
 
 #include "host/core/display.h"
 #include "host/numeric/acom.h"
@@ -63,15 +64,6 @@ struct Journal {
 };
 Journal journal;
 
-void register_band(int base) {
-    for (const kx_message_band& band : kx_message_bands()) {
-        if (band.base == base) {
-            ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
-            return;
-        }
-    }
-}
-
 // ---- Manufacturing module hooks --------------------------------------------
 
 // Initialisation hooks of the manufacturing modules. All but the
@@ -86,14 +78,14 @@ int cutter_init_module() { return 0; }
 
 void init_cam_modules() {
     if (!g.cam_hooks_pending) return;
-    register_band(1345000);
+    kx::register_band(1345000);
     cam_init_module();
     setup_init_module();
     param_init_module();
     oper_init_module();
     ncgroup_init_module();
     library_init_module();
-    KX_CAM_PREPRO_init_module();
+    kx::cam::init_prepro_module();
     cutter_init_module();
     g.cam_hooks_pending = false;
 }
@@ -189,6 +181,16 @@ bool session_open_slow() {
 }  // namespace detail
 
 int text_mode() { return g.text_mode; }
+void set_text_mode(int mode) { g.text_mode = mode; }
+
+void register_band(int base) {
+    for (const kx_message_band& band : kx_message_bands()) {
+        if (band.base == base) {
+            ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
+            return;
+        }
+    }
+}
 
 void note_retired(const char* name) {
     switch (KX_ask_retiring_flag()) {
@@ -205,7 +207,7 @@ SessionState session_state() {
 
 void register_stl_band() {
     if (g.stl_registered) return;
-    register_band(1570000);
+    kx::register_band(1570000);
     g.stl_registered = true;
 }
 
@@ -279,7 +281,7 @@ extern "C" KXAPI int KX_initialize(void) {
             const char* value = ENV_translate_variable("JQII_JQOPEN_SESSION");
             if (value && std::strcmp(value, "true") == 0) KX__set_custom_app_open();
         }
-        KX_TEXT_set_text_mode(0);
+        kx::set_text_mode(0);
         return status;
     });
 }
@@ -312,18 +314,6 @@ extern "C" KXAPI int KX_terminate(void) {
         report_journal();
         return status;
     });
-}
-
-extern "C" KXAPI int KX_CAM_PREPRO_init_module(void) {
-    return kx::guarded([] {
-        register_band(1930000);
-        return 0;
-    });
-}
-
-extern "C" KXAPI int KX_TEXT_set_text_mode(int mode) {
-    g.text_mode = mode;
-    return 0;
 }
 
 extern "C" KXAPI int KX_ask_retiring_flag(void) {

@@ -10,6 +10,11 @@ namespace kx {
 // The text mode (KX_TEXT_set_text_mode): 1 selects creating C strings as
 // new host strings, any other value initialising them from the bytes.
 KXAPI int text_mode();
+void set_text_mode(int mode);
+
+// Registers the library's message table of the band starting at base with
+// the host's error service (a base without a table of the library: nothing).
+void register_band(int base);
 
 // A retired entry point reports one use of itself: asks the journal's mode
 // and records the call (mode 1: counted; mode 2: counted under `name`).

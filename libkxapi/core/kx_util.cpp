@@ -1,5 +1,5 @@
 // The operation frame's internals, the shared helpers of kx_util.h, status
-// texts, the caller's own error handlers, abort control and the common tail
+// texts, the caller's own error handlers and the common tail
 // regenerate_after_edit.
 #include "libkxapi/core/kx_util.h"
 
@@ -190,24 +190,4 @@ extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
         if (!KX_is_initialized()) return kx::kNotInitialized;
         return ERROR_ask_failure_code();
     });
-}
-
-// ---- Abort control -------------------------------------------------------------------
-
-extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
-    return kx::frame(
-        kx::arm_first, [&] { return kx::check({{flag_status, 1}}); },
-        [&] { *flag_status = ABORT_ask_flag_status() ? 1 : 0; });
-}
-
-extern "C" KXAPI int KX_ABORT_clear_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_clear_abort(); });
-}
-
-extern "C" KXAPI int KX_ABORT_disable_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_increment_lock_level(); });
-}
-
-extern "C" KXAPI int KX_ABORT_enable_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_decrement_lock_level(); });
 }

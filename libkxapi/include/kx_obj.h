@@ -27,7 +27,6 @@ KXAPI int KX_OBJ_ask_owning_part(tag object, tag *part);
 KXAPI logical KX_OBJ_is_type_displayable(int type);
 KXAPI logical KX_OBJ_can_type_have_matrix(int type);
 KXAPI int KX_OBJ_is_type_transferable(int type, logical *transferable);
-KXAPI tag KX_ASSEM_ask_work_part(void);
 
 /* ---- Deletion and data exchange ---- */
 KXAPI int KX_OBJ_delete_object(tag object);

@@ -14,10 +14,11 @@
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/support/support.h"
+#include "kx_abort.h"
 #include "kx_core.h"
-#include "kx_lists.h"
+#include "kx_modl.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/core/kx_list_util.h"
+#include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 

@@ -1,0 +1,29 @@
+// Shared with the old numbered surface functions: the frame of a face's
+// surface, and the orientation matrix built from it.
+#ifndef KX_CSYS_KX_CSYS_INTERNAL_H
+#define KX_CSYS_KX_CSYS_INTERNAL_H
+
+#include "kx_types.h"
+
+// Surface frame of a face, every argument by address: surface kind, origin,
+// axis direction, reference direction (unit; zero when the surface gives
+// none), two radius values, sense flag (in and out: 1 or 0), parameter box
+// {u0, u1, v0, v1} and a status word (cleared first; a kernel status ends
+// the routine early). No frame of its own: host errors go to the caller's.
+extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], double axis[3],
+                                double reference[3], double radii[2], int* sense, double box[4], int* status);
+
+namespace kx {
+
+// Status code of a face whose surface gives no orientation (its reference
+// direction runs along its axis, or it has none).
+inline constexpr int kNoSurfaceFrame = 1105004;
+
+// The orientation matrix of a solid-kernel object, made as a new matrix
+// object in the work part; status 0 with NULL_TAG for objects without a
+// surface of the classes that have one. Runs inside the caller's frame.
+int face_matrix(tag object, tag* matrix);
+
+}  // namespace kx
+
+#endif

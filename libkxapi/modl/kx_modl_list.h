@@ -1,0 +1,36 @@
+// Building and reading the interface's lists from C++. Internal to the
+// library.
+//
+//     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list
+//     for (tag t : kx::tags_of(list)) ...
+//     *loops = kx::make_loop_list(specs);           // caller frees with KX_MODL_delete_loop_list
+#ifndef KX_MODL_KX_MODL_LIST_H
+#define KX_MODL_KX_MODL_LIST_H
+
+#include <span>
+#include <vector>
+
+#include "kx_modl.h"
+
+namespace kx {
+
+// A new tag list holding the tags in order, each at most once (an empty
+// span gives the empty list: one node holding NULL_TAG).
+KXAPI tag_list* make_tag_list(std::span<const tag> tags);
+
+// The tags of a list in order; none for a null or empty list.
+KXAPI std::vector<tag> tags_of(const tag_list* list);
+
+// One loop of a face: its loop type (1, 2 or 3) and its edges.
+struct loop_spec {
+    int type;
+    std::vector<tag> edges;
+};
+
+// A loop list with one node per loop, all nodes in one block whose start is
+// the first node, each with its own edge list; null when there are no loops.
+KXAPI loop_list* make_loop_list(std::span<const loop_spec> loops);
+
+}  // namespace kx
+
+#endif
