@@ -47,25 +47,20 @@ constexpr int kReasonNotAdded = 750008;
 template <class F, class OnError>
 void run_protected(F&& f, OnError&& on_error) {
     const int env = RTENV_set_jqopen_env();
-    const int id = kx::detail::arm_frame();
-    const int depth = host::error::frame_depth();
-    try {
-        f();
-    } catch (const host::HostError& e) {
-        // Unless the error consumed our frame, ours is cancelled, and with
-        // it any frame that the routine armed and left behind.
-        const bool ours_left = !kx::detail::consumed_frame(e, depth);
-        on_error();
-        if (ours_left) ERROR_cancel_handler(id);
-        RTENV_set_env(env);
-        return;
-    } catch (...) {
-        on_error();
-        ERROR_cancel_handler(id);
-        RTENV_set_env(env);
-        return;
+    {
+        // Unless an error consumed it, the scope's frame is cancelled on the
+        // way out, and with it any frame that the routine armed and left
+        // behind.
+        kx::frame_scope scope;
+        try {
+            f();
+        } catch (const host::HostError& e) {
+            scope.caught(e);
+            on_error();
+        } catch (...) {
+            on_error();
+        }
     }
-    ERROR_cancel_handler(id);
     RTENV_set_env(env);
 }
 

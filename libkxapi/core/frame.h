@@ -42,6 +42,22 @@
 //     kx::no_frame   check, no frame: host errors go to the caller's frame
 //     kx::bare       neither: only the boundary guard
 //     kx::Opts{.not_init = 641049}   another refusal code
+//     kx::Opts{.acknowledge = f}     a caught host error whose code f accepts
+//                                    is acknowledged (ERROR_acknowledge_handled)
+//                                    after its code is taken, so that the host
+//                                    does not report it again;
+//                                    kx::acknowledging accepts every code
+//
+// Two more steps may come before the prologue, each made by its own helper:
+//     kx::before_check(f)   runs first of all, before the frame is armed and
+//                           before the initialisation check (outputs that are
+//                           cleared also when the call is refused ...); a
+//                           non-zero answer is the status
+//     kx::on_error(f)       runs when a host error was caught by the frame,
+//                           after its code is taken and before it is
+//                           acknowledged (outputs that a failure clears ...)
+// in this order: kx::frame(opts, kx::before_check(b), kx::on_error(e), prologue, work);
+// either may be left out.
 //
 // A function that needs the status after the frame (to note it on the log,
 // to hand it through an error argument ...) takes kx::frame's answer and
@@ -76,6 +92,17 @@
 // The library calls user routines (callbacks) through kx::call_user, which
 // opens a fresh guard level for the user code, so that errors raised in the
 // interface functions the routine calls go to the routine's own frames.
+//
+// ---- A frame around internal code ------------------------------------------
+//
+// Code that is not an exported function's work but must not let a host
+// error through (the calls of user routines, the roll-back of a failed edit)
+// holds a kx::frame_scope: it arms a library frame when it is made and
+// cancels it when it goes (also when the cancel has to remove frames that
+// were armed inside it and left behind). A catch block asks caught(e):
+// true when the error consumed the scope's frame, which then is gone.
+//
+// This file is the only one that arms, consumes or cancels a library frame.
 #ifndef KX_CORE_FRAME_H
 #define KX_CORE_FRAME_H
 
@@ -142,9 +169,13 @@ struct Opts {
     bool arm = true;          // arm a host frame around the work
     bool arm_first = false;   // arm it before the initialisation check
     int not_init = kNotInitialized;
+    bool (*acknowledge)(int code) = nullptr;  // caught codes to acknowledge; null: none
 };
 
+constexpr bool every_code(int) { return true; }
+
 inline constexpr Opts standard{};
+inline constexpr Opts acknowledging{.acknowledge = every_code};
 inline constexpr Opts arm_first{.check_init = true, .arm = true, .arm_first = true};
 inline constexpr Opts no_check{.check_init = false, .arm = true, .arm_first = false};
 inline constexpr Opts no_frame{.check_init = true, .arm = false, .arm_first = false};
@@ -169,10 +200,13 @@ extern KXAPI int g_guard_depth;
 [[noreturn]] KXAPI void raise_foreign_exception();
 
 // Arms a library frame; answers its id.
-KXAPI int arm_frame();
+inline int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
 // True when the error in hand was raised below the library frame that was
-// armed at frame depth `depth` and consumed it.
-KXAPI bool consumed_frame(const host::HostError& e, int depth);
+// armed at frame depth `depth` and consumed it (the raise popped that frame
+// and nothing further out).
+inline bool consumed_frame(const host::HostError& e, int depth) {
+    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
+}
 
 // Runs f, turning foreign exceptions into host errors.
 template <class F>
@@ -199,8 +233,30 @@ inline int call_status(F& f) {
 struct NoPrologue {
     int operator()() const { return 0; }
 };
+struct NoStep {
+    void operator()() const {}
+};
+
+template <class F>
+struct BeforeCheck {
+    F f;
+};
+template <class F>
+struct OnError {
+    F f;
+};
 
 }  // namespace detail
+
+// The extra steps of a frame (see above).
+template <class F>
+detail::BeforeCheck<F> before_check(F f) {
+    return {std::move(f)};
+}
+template <class F>
+detail::OnError<F> on_error(F f) {
+    return {std::move(f)};
+}
 
 // True when the interface may be used (the same answer as KX_is_initialized).
 inline bool session_open() {
@@ -254,8 +310,9 @@ auto call_user(Fn* routine, A&&... args) -> decltype(routine(std::forward<A>(arg
 
 // ---- The frame ----------------------------------------------------------------
 
-template <class Pro, class Work>
-int frame(const Opts& o, Pro&& prologue, Work&& work) {
+template <class Before, class OnErr, class Pro, class Work>
+int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnErr> failed, Pro&& prologue,
+          Work&& work) {
     return guarded([&]() -> int {
         int id = 0;       // handler id of the armed frame, 0 while none
         int depth = 0;    // frame depth with our frame armed
@@ -268,6 +325,7 @@ int frame(const Opts& o, Pro&& prologue, Work&& work) {
         };
         try {
             return detail::run_converting([&]() -> int {
+                if (int st = detail::call_status(before.f); st != 0) return st;
                 if (o.arm && o.arm_first) arm();
                 if (o.check_init && !session_open()) {
                     cancel();
@@ -284,9 +342,28 @@ int frame(const Opts& o, Pro&& prologue, Work&& work) {
             });
         } catch (const host::HostError& e) {
             if (id == 0 || !detail::consumed_frame(e, depth)) throw;
-            return ERROR_ask_failure_code();
         }
+        // The error consumed our frame: its code is the status.
+        const int st = ERROR_ask_failure_code();
+        failed.f();
+        if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);
+        return st;
     });
+}
+
+template <class Before, class Pro, class Work>
+int frame(const Opts& o, detail::BeforeCheck<Before> before, Pro&& prologue, Work&& work) {
+    return frame(o, std::move(before), on_error(detail::NoStep{}), prologue, work);
+}
+
+template <class OnErr, class Pro, class Work>
+int frame(const Opts& o, detail::OnError<OnErr> failed, Pro&& prologue, Work&& work) {
+    return frame(o, before_check(detail::NoPrologue{}), std::move(failed), prologue, work);
+}
+
+template <class Pro, class Work>
+int frame(const Opts& o, Pro&& prologue, Work&& work) {
+    return frame(o, before_check(detail::NoPrologue{}), on_error(detail::NoStep{}), prologue, work);
 }
 
 template <class Work>
@@ -304,6 +381,30 @@ template <class Pro, class Work>
 int frame(Pro&& prologue, Work&& work) {
     return frame(standard, std::forward<Pro>(prologue), std::forward<Work>(work));
 }
+
+// ---- A frame around internal code --------------------------------------------
+
+class frame_scope {
+public:
+    frame_scope() : id_(detail::arm_frame()), depth_(host::error::frame_depth()) {}
+    ~frame_scope() {
+        if (id_ != 0) ERROR_cancel_handler(id_);
+    }
+    frame_scope(const frame_scope&) = delete;
+    frame_scope& operator=(const frame_scope&) = delete;
+
+    // In a catch block: true when the error in hand consumed this frame
+    // (nothing is left to cancel then).
+    bool caught(const host::HostError& e) {
+        if (!detail::consumed_frame(e, depth_)) return false;
+        id_ = 0;
+        return true;
+    }
+
+private:
+    int id_;
+    int depth_;
+};
 
 }  // namespace kx
 

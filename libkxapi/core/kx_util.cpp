@@ -44,13 +44,6 @@ namespace kx {
 
 namespace detail {
 
-int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
-
-bool consumed_frame(const host::HostError& e, int depth) {
-    // The raise popped our frame, and nothing further out.
-    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
-}
-
 void raise_foreign_exception() {
     const char* what = "unknown exception";
     try {
@@ -119,19 +112,16 @@ UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo()
 void set_undo_service(UndoService* service) { undo_in_use = service; }
 
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
-    const int id = detail::arm_frame();
-    const int depth = host::error::frame_depth();
+    frame_scope scope;
     try {
         undo.undo_to_mark(mark, name);
         undo.delete_mark(mark, name);
     } catch (const host::HostError& e) {
-        if (!detail::consumed_frame(e, depth)) throw;
+        if (!scope.caught(e)) throw;
         char line[96];
         std::snprintf(line, sizeof line, "Undo to mark %u failed with error %d", mark, e.code());
         ERROR_note(kModule, __LINE__, line);
-        return;
     }
-    ERROR_cancel_handler(id);
 }
 
 }  // namespace kx

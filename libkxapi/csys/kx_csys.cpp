@@ -146,29 +146,22 @@ KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]) {
 }
 
 KXAPI int KX_CSYS_set_wcs(tag csys) {
-    return kx::guarded([&] {
-        bool worked = false;
-        const int st = kx::frame([&] { return type_of(csys) == kTypeCsys ? 0 : kx::param(1); },
-                                 [&] {
-                                     worked = true;
-                                     const unsigned int previous = WCS_set(csys);
-                                     if (DSS_ask_suppress_display() == 3) return 0;
-                                     if (WCS_is_permanent()) {
-                                         DSS_REGEN_regen_object(WCS_ask_tag());
-                                     } else if (!WCS_is_temporary()) {
-                                         DSS_update_work_plane_emphasis(0);
-                                         return 0;
-                                     }
-                                     DSS_REGEN_regen_object(WCS_ask_skeleton());
-                                     if (ES_is_eligible_for_display(previous))
-                                         DSS_REGEN_regen_object(previous);
-                                     DSS_update_work_plane_emphasis(0);
-                                     return 0;
-                                 });
-        // A host error on the way is handled here: the host does not report it again.
-        if (worked && st != 0) ERROR_acknowledge_handled(st);
-        return st;
-    });
+    // A host error on the way is handled here: the host does not report it again.
+    return kx::frame(kx::acknowledging, [&] { return type_of(csys) == kTypeCsys ? 0 : kx::param(1); },
+                     [&] {
+                         const unsigned int previous = WCS_set(csys);
+                         if (DSS_ask_suppress_display() == 3) return 0;
+                         if (WCS_is_permanent()) {
+                             DSS_REGEN_regen_object(WCS_ask_tag());
+                         } else if (!WCS_is_temporary()) {
+                             DSS_update_work_plane_emphasis(0);
+                             return 0;
+                         }
+                         DSS_REGEN_regen_object(WCS_ask_skeleton());
+                         if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
+                         DSS_update_work_plane_emphasis(0);
+                         return 0;
+                     });
 }
 
 KXAPI int KX_CSYS_ask_wcs(tag* csys) {

@@ -349,8 +349,8 @@ KXAPI int KX_CURVE_edit_arc_data(tag arc, arc_data* arc_coords) {
 
 KXAPI int KX_CURVE_create_arc_thru_3pts(int create_type, double point_1[3], double point_2[3], double point_3[3],
                                         tag* arc) {
-    const int st = kc::frame_acknowledged(
-        kx::standard,
+    const int st = kx::frame(
+        kx::acknowledging,
         [&] {
             kx::clear(arc);
             return kx::check({{arc, 5}});

@@ -95,28 +95,6 @@ int edit(tag object, Store&& store) {
     });
 }
 
-// Runs a frame and acknowledges a host error that it turned into the status
-// (ERROR_acknowledge_handled), so that the host does not report it again.
-template <class... A>
-int frame_acknowledged(A&&... frame_args) {
-    return guarded([&] {
-        int raised = 0;
-        auto run = [&](auto&& opts, auto&& prologue, auto&& work) {
-            return frame(opts, prologue, [&]() -> int {
-                try {
-                    return work();
-                } catch (const host::HostError& e) {
-                    raised = e.code();
-                    throw;
-                }
-            });
-        };
-        const int st = run(std::forward<A>(frame_args)...);
-        if (raised != 0 && st == raised) ERROR_acknowledge_handled(raised);
-        return st;
-    });
-}
-
 }  // namespace kx::curve
 
 #endif

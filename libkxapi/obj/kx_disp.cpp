@@ -254,20 +254,6 @@ int check_defaults(const Defaults& d) {
         {{ok(d.color, 1, 216), 1}, {ok(d.layer, 1, 256), 2}, {ok(d.width, 0, 2), 3}, {ok(d.font, 1, 7), 4}});
 }
 
-// Runs the work under a frame; a host error it raises is acknowledged with
-// the host's error service after its code is taken.
-template <class Pro, class Work>
-int acknowledging_frame(const kx::Opts& opts, Pro&& prologue, Work&& work) {
-    return kx::frame(opts, prologue, [&] {
-        try {
-            work();
-        } catch (const host::HostError& e) {
-            ERROR_acknowledge_handled(e.code());
-            throw;
-        }
-    });
-}
-
 void set_defaults(Defaults d) { ES_default_settings(&d.color, &d.layer, &d.width, &d.font); }
 
 }  // namespace
@@ -276,12 +262,12 @@ extern "C" KXAPI void kx_disp_reset_for_tests(void) { g_saved = kFactoryDefaults
 
 extern "C" KXAPI int KX_OBJ_reset_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
-    return acknowledging_frame(kx::standard, [&] { return check_defaults(d); }, [&] { set_defaults(d); });
+    return kx::frame(kx::acknowledging, [&] { return check_defaults(d); }, [&] { set_defaults(d); });
 }
 
 extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
-    return acknowledging_frame(kx::standard, [&] { return check_defaults(d); },
+    return kx::frame(kx::acknowledging, [&] { return check_defaults(d); },
                                [&] {
                                    // The host hands the values in force back through
                                    // its arguments; they are kept only when it
@@ -295,14 +281,14 @@ extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int
 }
 
 extern "C" KXAPI int KX_OBJ_return_prev_defaults(void) {
-    return acknowledging_frame(kx::standard, [] { return 0; }, [&] { set_defaults(g_saved); });
+    return kx::frame(kx::acknowledging, [] { return 0; }, [&] { set_defaults(g_saved); });
 }
 
 extern "C" KXAPI void kx5025_(int* color, int* layer, int* width, int* font) {
     if (!color || !layer || !width || !font) return;
     const Defaults d{*color, *layer, *width, *font};
     if (check_defaults(d) != 0) return;
-    acknowledging_frame(kx::no_check, [] { return 0; }, [&] { set_defaults(d); });
+    kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, [&] { set_defaults(d); });
 }
 
 // ---- Creation settings of entity types -------------------------------------------

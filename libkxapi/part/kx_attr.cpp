@@ -22,6 +22,9 @@ bool expected_code(int code) {
 
 constexpr auto no_checks = [] { return 0; };
 
+// The frame of the functions that acknowledge the expected codes.
+constexpr kx::Opts kAcknowledgeExpected{.acknowledge = expected_code};
+
 // The caller's record and the host's hold the same fields.
 ATTR_value_t to_host(const attribute_value& v) {
     ATTR_value_t h{};
@@ -51,7 +54,7 @@ void update_annotations(tag object, const char* title) {
 extern "C" {
 
 KXAPI int KX_ATTR_assign(tag object, const char* title, attribute_value value) {
-    return kx::frame_ack(expected_code, kx::no_error_step, no_checks, [&] {
+    return kx::frame(kAcknowledgeExpected, no_checks, [&] {
         ATTR_assign(object, title, to_host(value));
         if (value.type == KX_ATTR_string) update_annotations(object, title);
         return 0;
@@ -81,11 +84,10 @@ KXAPI int KX_ATTR_cycle(tag object, int* index, int type, char* title, attribute
 }
 
 KXAPI int KX_ATTR_read_value(tag object, const char* title, int type, attribute_value* value) {
-    return kx::frame_ack(
-        expected_code,
-        [&] {
+    return kx::frame(
+        kAcknowledgeExpected, kx::on_error([&] {
             if (value) value->type = 0;
-        },
+        }),
         no_checks,
         [&] {
             ATTR_value_t h{};
@@ -96,20 +98,18 @@ KXAPI int KX_ATTR_read_value(tag object, const char* title, int type, attribute_
 }
 
 KXAPI int KX_ATTR_count_attributes(tag object, int type, int* count) {
-    return kx::frame_ack(
-        [](int) { return false; },
-        [&] {
+    return kx::frame(
+        kx::standard, kx::on_error([&] {
             if (count) *count = 0;
-        },
+        }),
         no_checks, [&] { ATTR_count_attributes(object, type, count); return 0; });
 }
 
 KXAPI int KX_ATTR_find_attribute(tag object, int type, const char* title, int* title_type) {
-    return kx::frame_ack(
-        expected_code,
-        [&] {
+    return kx::frame(
+        kAcknowledgeExpected, kx::on_error([&] {
             if (title_type) *title_type = 0;
-        },
+        }),
         no_checks, [&] { ATTR_find_attribute(object, type, title, title_type); return 0; });
 }
 

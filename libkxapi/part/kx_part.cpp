@@ -163,9 +163,8 @@ KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
 KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status) {
     // The part output is cleared before anything else, also when the call
     // is refused.
-    kx::clear(part);
-    return kx::frame_ack(
-        [](int) { return true; }, kx::no_error_step,
+    return kx::frame(
+        kx::acknowledging, kx::before_check([&] { kx::clear(part); }),
         [&] {
             clear_status(status);
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
@@ -268,8 +267,8 @@ KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) 
 
 KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,
                                       const KX_PART_export_options_t* options) {
-    return kx::frame_ack(
-        [](int code) { return code == kExportAcknowledged; }, kx::no_error_step,
+    return kx::frame(
+        kx::Opts{.acknowledge = [](int code) { return code == kExportAcknowledged; }},
         [&] { return kx::check({{options, 4}}); },
         [&] {
             return kx::with_decoded_name(name, [&](const char* decoded) {
@@ -370,12 +369,11 @@ KXAPI logical KX_PART_is_modified(tag part) {
 }
 
 KXAPI int KX_PART_ask_part_name(tag part, char* buffer) {
-    if (buffer) buffer[0] = '\0';
-    return kx::frame_ack(
-        [](int) { return false; },
-        [&] {
-            if (buffer) buffer[0] = '\0';
-        },
+    auto clear_buffer = [&] {
+        if (buffer) buffer[0] = '\0';
+    };
+    return kx::frame(
+        kx::standard, kx::before_check(clear_buffer), kx::on_error(clear_buffer),
         [&] { return kx::check({{part != NULL_TAG, 1}, {buffer, 2}}); },
         [&] {
             kx::copy_part_name(buffer, PART_ask_filename_of_part(part));

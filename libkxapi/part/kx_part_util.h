@@ -1,7 +1,6 @@
 // Steps shared by the part and attribute functions: decoding a part name
 // through the product-data manager, copying a part name into a caller's
-// buffer, and a frame that tells the host which caught errors the function
-// handled. Internal to the library.
+// buffer. Internal to the library.
 #ifndef KX_PART_KX_PART_UTIL_H
 #define KX_PART_KX_PART_UTIL_H
 
@@ -34,30 +33,6 @@ inline void copy_part_name(char* buffer, char* host_name) {
     host_ptr<char> held(host_name);
     copy_cut(buffer, held.get(), KX_PART_MAX_NAME_CHARS);
 }
-
-// kx::frame with the standard options, and when a host error was caught in
-// the work: on_error() runs (clearing outputs ...) and, when
-// acknowledge(code) is true, the host is told that the error was handled
-// (ERROR_acknowledge_handled) before the code is returned.
-template <class Ack, class OnError, class Pro, class Work>
-int frame_ack(Ack&& acknowledge, OnError&& on_error, Pro&& prologue, Work&& work) {
-    return guarded([&]() -> int {
-        bool started = false, finished = false;
-        const int st = frame(prologue, [&]() -> int {
-            started = true;
-            const int r = work();
-            finished = true;
-            return r;
-        });
-        if (started && !finished) {
-            on_error();
-            if (acknowledge(st)) ERROR_acknowledge_handled(st);
-        }
-        return st;
-    });
-}
-
-inline constexpr auto no_error_step = [] {};
 
 }  // namespace kx
 
