@@ -82,15 +82,17 @@
 // frame is further out); any other host error that reaches the OUTERMOST
 // guard of the library is handed to the host, which pops the caller's own
 // frame (KX_ERROR_set_handler) and longjmps to it, or, with no frame armed,
-// stops the program with its message. Guards of library functions called
-// from inside the library let the error pass, so that the C++ objects of the
-// outer functions unwind before the jump. A C++ exception other than a host
+// stops the program with its message. The library calls its own functions
+// through internal C++ functions, never through its exported entry points;
+// a guard met inside the outermost one (a frame within a guarded step) lets
+// the error pass, so that the C++ objects of the outer steps unwind before
+// the jump. A C++ exception other than a host
 // error (std::bad_alloc, say) is turned into a host internal error
 // (ERROR_internal, code 670001) where it is caught, and then follows the
 // same rules.
 //
 // The library calls user routines (callbacks) through kx::call_user, which
-// opens a fresh guard level for the user code, so that errors raised in the
+// clears the inside-the-library flag for the user code, so that errors raised in the
 // interface functions the routine calls go to the routine's own frames.
 //
 // ---- A frame around internal code ------------------------------------------
@@ -191,9 +193,9 @@ namespace detail {
 extern KXAPI bool g_initialized;
 KXAPI bool session_open_slow();
 
-// Number of library guards on the stack of the current call into the
-// library; only the outermost one (depth 1) hands errors to the host.
-extern KXAPI int g_guard_depth;
+// True while a call into the library runs under its outermost guard: only
+// that guard hands errors to the host; guards inside it let them pass.
+extern KXAPI bool g_in_library;
 
 // Turns the exception in flight (not a host error) into a host internal
 // error. Call only inside a catch block.
@@ -267,27 +269,22 @@ inline bool session_open() {
 
 template <class F>
 auto guarded(F&& f) -> decltype(f()) {
-    if (detail::g_guard_depth > 0) {
-        // Called from inside the library: an outer guard decides.
-        ++detail::g_guard_depth;
-        struct Down {
-            ~Down() { --detail::g_guard_depth; }
-        } down;
-        return detail::run_converting(f);
-    }
-    detail::g_guard_depth = 1;
+    // Inside the library (a frame within a guarded step ...): the outermost
+    // guard decides.
+    if (detail::g_in_library) return detail::run_converting(f);
+    detail::g_in_library = true;
     try {
         if constexpr (std::is_void_v<decltype(f())>) {
             detail::run_converting(f);
-            detail::g_guard_depth = 0;
+            detail::g_in_library = false;
             return;
         } else {
             auto result = detail::run_converting(f);
-            detail::g_guard_depth = 0;
+            detail::g_in_library = false;
             return result;
         }
     } catch (const host::HostError& e) {
-        detail::g_guard_depth = 0;
+        detail::g_in_library = false;
         if (e.for_library_frame()) throw;  // its frame is further out
         host::stash_for_user_frame(e);
     }
@@ -299,11 +296,11 @@ auto guarded(F&& f) -> decltype(f()) {
 // outermost guards again, so errors they raise reach the routine's frames.
 template <class Fn, class... A>
 auto call_user(Fn* routine, A&&... args) -> decltype(routine(std::forward<A>(args)...)) {
-    const int saved = detail::g_guard_depth;
-    detail::g_guard_depth = 0;
+    const bool saved = detail::g_in_library;
+    detail::g_in_library = false;
     struct Restore {
-        int saved;
-        ~Restore() { detail::g_guard_depth = saved; }
+        bool saved;
+        ~Restore() { detail::g_in_library = saved; }
     } restore{saved};
     return routine(std::forward<A>(args)...);
 }

@@ -141,7 +141,7 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
         // uc4599 leaves the buffer as it is when the host fails it: the
         // caller then reads an empty text, never what the buffer held.
         message[0] = '\0';
-        uc4599(code, message);
+        kx::guarded([&] { kx::old_code_text(code, message); });
         return 0;
     }
     return kx::guarded([&] {
@@ -163,21 +163,21 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
 
 extern "C" KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
     return kx::guarded([&] {
-        if (!buffer || !KX_is_initialized()) return -1;
+        if (!buffer || !kx::session_open()) return -1;
         return ERROR_set_handler(ERROR__default_handler, buffer);
     });
 }
 
 extern "C" KXAPI void KX_ERROR_cancel_handler(int handler_id) {
     kx::guarded([&] {
-        if (handler_id == -1 || !KX_is_initialized()) return;
+        if (handler_id == -1 || !kx::session_open()) return;
         ERROR_cancel_handler(handler_id);
     });
 }
 
 extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
     return kx::guarded([] {
-        if (!KX_is_initialized()) return kx::kNotInitialized;
+        if (!kx::session_open()) return kx::kNotInitialized;
         return ERROR_ask_failure_code();
     });
 }

@@ -112,6 +112,11 @@ inline void check_assert(bool condition, const char* module, int line, const cha
 
 // ---- Old numbered entry points: C strings, negated codes (ucNNNN) ------------
 
+// The text of a negative code (uc4599): at most 132 characters and a NUL
+// into text; a failure of the host is noted on the log and leaves the
+// buffer as it was. Host errors do not pass.
+void old_code_text(int code, char* text);
+
 // The status of a uc entry point: a positive code is returned negated,
 // 0 and negative codes as they are.
 constexpr int uc_status(int status) { return status > 0 ? -status : status; }

@@ -56,6 +56,25 @@ void after_matrix_edit(tag object) {
 
 }  // namespace
 
+namespace kx::csys {
+
+tag ask_wcs() { return WCS_ask_tag(); }
+
+int ask_matrix_of_object(tag object, tag* matrix) {
+    if (type_of(object) != kTypeKernel) {
+        ES_ask_matrix_tag_of_entity(object, matrix);
+        return 0;
+    }
+    return face_matrix(object, matrix);
+}
+
+void edit_matrix_of_object(tag object, tag matrix) {
+    ES_replace_matrix_of_entity(object, matrix);
+    after_matrix_edit(object);
+}
+
+}  // namespace kx::csys
+
 extern "C" {
 
 KXAPI int KX_CSYS_map_point(int input_space, const double point[3], int output_space, double result[3]) {
@@ -89,21 +108,11 @@ KXAPI int KX_CSYS_ask_matrix_values(tag matrix, double values[9]) {
 
 KXAPI int KX_CSYS_ask_matrix_of_object(tag object, tag* matrix) {
     return kx::frame([&] { kx::clear(matrix); },
-                     [&] {
-                         if (type_of(object) != kTypeKernel) {
-                             ES_ask_matrix_tag_of_entity(object, matrix);
-                             return 0;
-                         }
-                         return kx::face_matrix(object, matrix);
-                     });
+                     [&] { return kx::csys::ask_matrix_of_object(object, matrix); });
 }
 
 KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix) {
-    return kx::frame([&] {
-        ES_replace_matrix_of_entity(object, matrix);
-        after_matrix_edit(object);
-        return 0;
-    });
+    return kx::frame([&] { kx::csys::edit_matrix_of_object(object, matrix); });
 }
 
 KXAPI int KX_CSYS_create_csys(const double origin[3], tag matrix, tag* csys) {
@@ -170,7 +179,7 @@ KXAPI int KX_CSYS_ask_wcs(tag* csys) {
             return kx::check({{csys, 1}});
         },
         [&] {
-            *csys = WCS_ask_tag();
+            *csys = kx::csys::ask_wcs();
             return 0;
         });
 }

@@ -8,9 +8,9 @@
 #include "host/numeric/conics.h"
 #include "host/numeric/kernel_surfaces.h"
 #include "host/numeric/linalg.h"
-#include "kx_mtx.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/csys/kx_csys_internal.h"
+#include "libkxapi/mtx/kx_mtx_internal.h"
 
 namespace {
 
@@ -111,9 +111,9 @@ int face_matrix(tag object, tag* matrix) {
     // axis (or none) gives no frame: no degenerate matrix is made.
     double rows[9], c[3], magnitude;
     if (!VEC3_unitize(axis, 0.0, &magnitude, rows + 6)) return kNoSurfaceFrame;
-    KX_VEC3_cross(rows + 6, reference, c);
+    kx::linalg::cross(rows + 6, reference, c);
     if (!VEC3_unitize(c, 1e-10, &magnitude, rows + 3)) return kNoSurfaceFrame;
-    KX_VEC3_cross(rows + 3, rows + 6, c);
+    kx::linalg::cross(rows + 3, rows + 6, c);
     if (!VEC3_unitize(c, 0.0, &magnitude, rows)) return kNoSurfaceFrame;
     ES_create_matrix_in_part(CONTEXT_ask_work_part(), rows, 3, matrix);
     return 0;

@@ -24,6 +24,16 @@ inline constexpr int kNoSurfaceFrame = 1105004;
 // surface of the classes that have one. Runs inside the caller's frame.
 int face_matrix(tag object, tag* matrix);
 
+namespace csys {
+
+// The library's own uses of the coordinate-system functions (KX_CSYS_...):
+// the work without a frame; host errors go to the caller's frame.
+tag ask_wcs();
+int ask_matrix_of_object(tag object, tag* matrix);
+void edit_matrix_of_object(tag object, tag matrix);
+
+}  // namespace csys
+
 }  // namespace kx
 
 #endif

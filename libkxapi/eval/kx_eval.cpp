@@ -9,6 +9,7 @@
 #include "host/numeric/evc.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
+#include "libkxapi/eval/kx_eval_internal.h"
 
 namespace {
 
@@ -126,9 +127,9 @@ int check_spline_arrays(evaluator e, const void* count, const void* array) {
 
 }  // namespace
 
-extern "C" {
+namespace kx::eval {
 
-KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) {
+int initialize(tag curve, evaluator* evaluator_out) {
     return eval_frame(
         [&] {
             return kx::check({{curve != NULL_TAG, 1}, {evaluator_out, 2}});
@@ -137,6 +138,25 @@ KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) {
             *evaluator_out = EVC_initialize(curve);
             return 0;
         });
+}
+
+int free(evaluator evaluator_in) {
+    return eval_frame(
+        [&] {
+            return kx::check({{live(evaluator_in), 1}});
+        },
+        [&] {
+            EVC_free(evaluator_in);
+            return 0;
+        });
+}
+
+}  // namespace kx::eval
+
+extern "C" {
+
+KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) {
+    return kx::eval::initialize(curve, evaluator_out);
 }
 
 KXAPI int KX_EVAL_copy(evaluator evaluator_in, evaluator* evaluator_out) {
@@ -153,14 +173,7 @@ KXAPI int KX_EVAL_copy(evaluator evaluator_in, evaluator* evaluator_out) {
 }
 
 KXAPI int KX_EVAL_free(evaluator evaluator_in) {
-    return eval_frame(
-        [&] {
-            return kx::check({{live(evaluator_in), 1}});
-        },
-        [&] {
-            EVC_free(evaluator_in);
-            return 0;
-        });
+    return kx::eval::free(evaluator_in);
 }
 
 KXAPI int KX_EVAL_ask_limits(evaluator evaluator_in, double limits[2]) {

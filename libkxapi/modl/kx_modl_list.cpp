@@ -35,16 +35,59 @@ Node* nth(Node* node, int index) {
 
 }  // namespace
 
-// ---- Shared helpers (kx_list_util.h) ---------------------------------
+// ---- The library's own list functions (kx_modl_list.h) ---------------
 
 namespace kx {
 
+namespace modl {
+
+tag_list* create_list() { return new_node(NULL_TAG); }
+
+int put_list_item(tag_list* list, tag object) {
+    if (!list) return kNoList;
+    tag_list* node = list;
+    for (; node->next; node = node->next)
+        if (node->item == object) return 0;
+    if (node->item == NULL_TAG) node->item = object;
+    else if (node->item != object) node->next = new_node(object);
+    return 0;
+}
+
+int ask_list_count(const tag_list* list) {
+    int n = 0;
+    if (list && list->item != NULL_TAG)
+        for (const tag_list* node = list; node; node = node->next) ++n;
+    return n;
+}
+
+int ask_list_item(const tag_list* list, int index, tag* object) {
+    if (object) *object = NULL_TAG;
+    if (!list) return kNoList;
+    if (index < 0) return kNegativeIndex;
+    const tag_list* node = nth(list, index);
+    if (!node) return kPastEnd;
+    if (object) *object = node->item;
+    return 0;
+}
+
+void delete_list(tag_list** list) {
+    if (!list) return;
+    for (tag_list* node = *list; node;) {
+        tag_list* next = node->next;
+        SM_free(node);
+        node = next;
+    }
+    *list = nullptr;
+}
+
+}  // namespace modl
+
 tag_list* make_tag_list(std::span<const tag> tags) {
-    tag_list* list = new_node(NULL_TAG);
+    tag_list* list = modl::create_list();
     try {
-        for (tag t : tags) KX_MODL_put_list_item(list, t);
+        for (tag t : tags) modl::put_list_item(list, t);
     } catch (...) {
-        KX_MODL_delete_list(&list);  // a failed build hands back nothing
+        modl::delete_list(&list);  // a failed build hands back nothing
         throw;
     }
     return list;
@@ -69,7 +112,7 @@ loop_list* make_loop_list(std::span<const loop_spec> loops) {
     try {
         for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
     } catch (...) {
-        for (std::size_t i = 0; i < loops.size(); ++i) KX_MODL_delete_list(&block[i].edge_list);
+        for (std::size_t i = 0; i < loops.size(); ++i) modl::delete_list(&block[i].edge_list);
         SM_free(block);
         throw;
     }
@@ -83,39 +126,23 @@ loop_list* make_loop_list(std::span<const loop_spec> loops) {
 extern "C" KXAPI int KX_MODL_create_list(tag_list** list) {
     return kx::guarded([&] {
         if (!list) return kNoList;  // nowhere to put the list
-        *list = new_node(NULL_TAG);
+        *list = kx::modl::create_list();
         return 0;
     });
 }
 
 extern "C" KXAPI int KX_MODL_put_list_item(tag_list* list, tag object) {
-    return kx::guarded([&] {
-        if (!list) return kNoList;
-        tag_list* node = list;
-        for (; node->next; node = node->next)
-            if (node->item == object) return 0;
-        if (node->item == NULL_TAG) node->item = object;
-        else if (node->item != object) node->next = new_node(object);
-        return 0;
-    });
+    return kx::guarded([&] { return kx::modl::put_list_item(list, object); });
 }
 
 extern "C" KXAPI int KX_MODL_ask_list_count(tag_list* list, int* count) {
-    int n = 0;
-    if (list && list->item != NULL_TAG)
-        for (const tag_list* node = list; node; node = node->next) ++n;
+    const int n = kx::modl::ask_list_count(list);
     if (count) *count = n;
     return 0;
 }
 
 extern "C" KXAPI int KX_MODL_ask_list_item(tag_list* list, int index, tag* object) {
-    if (object) *object = NULL_TAG;
-    if (!list) return kNoList;
-    if (index < 0) return kNegativeIndex;
-    const tag_list* node = nth(list, index);
-    if (!node) return kPastEnd;
-    if (object) *object = node->item;
-    return 0;
+    return kx::modl::ask_list_item(list, index, object);
 }
 
 extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
@@ -135,13 +162,7 @@ extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
 
 extern "C" KXAPI int KX_MODL_delete_list(tag_list** list) {
     return kx::guarded([&] {
-        if (!list) return 0;
-        for (tag_list* node = *list; node;) {
-            tag_list* next = node->next;
-            SM_free(node);
-            node = next;
-        }
-        *list = nullptr;
+        kx::modl::delete_list(list);
         return 0;
     });
 }
@@ -171,7 +192,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int
 extern "C" KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
     return kx::guarded([&] {
         if (!loops || !*loops) return 0;
-        for (loop_list* node = *loops; node; node = node->next) KX_MODL_delete_list(&node->edge_list);
+        for (loop_list* node = *loops; node; node = node->next) kx::modl::delete_list(&node->edge_list);
         SM_free(*loops);  // one block for all nodes
         *loops = nullptr;
         return 0;

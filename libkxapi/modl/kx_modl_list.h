@@ -1,7 +1,7 @@
 // Building and reading the interface's lists from C++. Internal to the
 // library.
 //
-//     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list
+//     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list (kx::modl::delete_list)
 //     for (tag t : kx::tags_of(list)) ...
 //     *loops = kx::make_loop_list(specs);           // caller frees with KX_MODL_delete_loop_list
 #ifndef KX_MODL_KX_MODL_LIST_H
@@ -13,6 +13,21 @@
 #include "kx_modl.h"
 
 namespace kx {
+
+namespace modl {
+
+// The library's own uses of the list functions (KX_MODL_...): the same
+// answers, without a boundary guard; host errors go to the caller's frame.
+tag_list* create_list();
+int put_list_item(tag_list* list, tag object);
+int ask_list_count(const tag_list* list);
+int ask_list_item(const tag_list* list, int index, tag* object);
+void delete_list(tag_list** list);
+
+// Deletes the features of the list as one undoable edit (KX_MODL_delete_feature).
+int delete_features(const tag_list* features);
+
+}  // namespace modl
 
 // A new tag list holding the tags in order, each at most once (an empty
 // span gives the empty list: one node holding NULL_TAG).

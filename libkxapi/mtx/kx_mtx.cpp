@@ -128,8 +128,8 @@ int KX_MTX3_initialize(const double x_vec[3], const double y_vec[3], double mtx[
             return 1;
         // The part of y at right angles to x: (x cross y) cross x.
         double z[3], y_perp[3];
-        KX_VEC3_cross(x, y, z);
-        KX_VEC3_cross(z, x, y_perp);
+        la::cross(x, y, z);
+        la::cross(z, x, y_perp);
         return flag(MTX3_init(x, y_perp, mtx));
     });
 }

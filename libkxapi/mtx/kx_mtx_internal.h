@@ -53,6 +53,20 @@ inline double distance_sq(const double* a, const double* b) {
     return s;
 }
 
+// The cross product, stored component by component (the output must not
+// be one of the inputs), as KX_VEC3_cross gives it.
+inline void cross(const double* a, const double* b, double* out) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+// (p, weight) scaled by the weight, as KX_VEC3_vec4_homogen gives it.
+inline void homogen(const double* p, double weight, double* out) {
+    const double r[4] = {weight * p[0], weight * p[1], weight * p[2], weight};
+    for (int i = 0; i < 4; ++i) out[i] = r[i];
+}
+
 // Square N x N matrices, row-major.
 template <int N>
 inline void identity(double* m) {

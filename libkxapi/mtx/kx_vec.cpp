@@ -183,15 +183,13 @@ void KX_VEC3_dot(const double vec1[3], const double vec2[3], double* dot_product
 // Stored component by component, as callers of this function have always
 // been told: the output must not be one of the inputs.
 void KX_VEC3_cross(const double vec1[3], const double vec2[3], double vec_product[3]) {
-    vec_product[0] = vec1[1] * vec2[2] - vec1[2] * vec2[1];
-    vec_product[1] = vec1[2] * vec2[0] - vec1[0] * vec2[2];
-    vec_product[2] = vec1[0] * vec2[1] - vec1[1] * vec2[0];
+    la::cross(vec1, vec2, vec_product);
 }
 
 void KX_VEC3_triple(const double vec1[3], const double vec2[3], const double vec3[3],
                     double* triple_product) {
     double c[3];
-    KX_VEC3_cross(vec2, vec3, c);
+    la::cross(vec2, vec3, c);
     *triple_product = la::dot<3>(vec1, c);
 }
 
@@ -254,12 +252,11 @@ void KX_VEC3_vec2(const double vec_3d[3], double vec_2d[2]) {
 }
 
 void KX_VEC3_vec4(const double vec_3d[3], double vec_4d[4]) {
-    KX_VEC3_vec4_homogen(vec_3d, 1.0, vec_4d);
+    la::homogen(vec_3d, 1.0, vec_4d);
 }
 
 void KX_VEC3_vec4_homogen(const double vec_3d[3], double weight, double vec_4d[4]) {
-    const double r[4] = {weight * vec_3d[0], weight * vec_3d[1], weight * vec_3d[2], weight};
-    la::store<4>(la::load<4>(r), vec_4d);
+    la::homogen(vec_3d, weight, vec_4d);
 }
 
 /* ---- 4D ---- */

@@ -9,6 +9,7 @@
 #include "kx_obj.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/obj/kx_obj_internal.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -61,14 +62,12 @@ bool move_wcs_off(tag object) {
 }
 
 int delete_feature_record(tag feature) {
-    tag_list* list = nullptr;
-    if (int st = KX_MODL_create_list(&list); st != 0) return st;
+    tag_list* list = kx::make_tag_list({&feature, 1});
     struct Drop {
         tag_list*& l;
-        ~Drop() { KX_MODL_delete_list(&l); }
+        ~Drop() { kx::modl::delete_list(&l); }
     } drop{list};
-    KX_MODL_put_list_item(list, feature);
-    return KX_MODL_delete_feature(list) != 0 ? kCannotDelete : 0;
+    return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
 }
 
 int delete_view(tag view, int subtype) {

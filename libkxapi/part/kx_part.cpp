@@ -116,6 +116,20 @@ void take_status(const PART_load_status_t& host_status, load_status* status) {
     status->statuses = host_status.statuses;
 }
 
+// The export of the objects to a decoded part name, under the caller's
+// frame: bad modes in the options are raised as parameter 4.
+int export_part(const char* decoded, int count, const tag* objects, const KX_PART_export_options_t& options) {
+    if (options.params_mode < 0 || options.params_mode > 2)
+        ERROR_raise(kModule, __LINE__, kx::param(4), "Bad params_mode %d", options.params_mode);
+    if (options.exp_mode < 0 || options.exp_mode > 1)
+        ERROR_raise(kModule, __LINE__, kx::param(4), "Bad exp_mode %d", options.exp_mode);
+    const PART_export_options_t host_options{options.new_status, options.params_mode, options.exp_mode};
+    return PART_export_part(decoded, count, objects, &host_options);
+}
+
+// The export frames acknowledge the host's code for a failed export.
+constexpr kx::Opts kExportFrame{.acknowledge = [](int code) { return code == kExportAcknowledged; }};
+
 int first_code(const load_status* status) {
     if (status->failed == 0) return 0;
     return status->n_parts > 0 && status->statuses ? status->statuses[0] : 1;
@@ -267,27 +281,18 @@ KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) 
 
 KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,
                                       const KX_PART_export_options_t* options) {
-    return kx::frame(
-        kx::Opts{.acknowledge = [](int code) { return code == kExportAcknowledged; }},
-        [&] { return kx::check({{options, 4}}); },
-        [&] {
-            return kx::with_decoded_name(name, [&](const char* decoded) {
-                if (options->params_mode < 0 || options->params_mode > 2)
-                    ERROR_raise(kModule, __LINE__, kx::param(4), "Bad params_mode %d", options->params_mode);
-                if (options->exp_mode < 0 || options->exp_mode > 1)
-                    ERROR_raise(kModule, __LINE__, kx::param(4), "Bad exp_mode %d", options->exp_mode);
-                const PART_export_options_t host_options{options->new_status, options->params_mode,
-                                                         options->exp_mode};
-                return PART_export_part(decoded, count, objects, &host_options);
-            });
-        });
+    return kx::frame(kExportFrame, [&] { return kx::check({{options, 4}}); },
+                     [&] {
+                         return kx::with_decoded_name(name, [&](const char* decoded) {
+                             return export_part(decoded, count, objects, *options);
+                         });
+                     });
 }
 
 KXAPI int KX_PART_export(const char* name, int count, const tag* objects) {
-    return kx::frame([&] {
+    return kx::frame(kExportFrame, [&] {
         return kx::with_decoded_name(name, [&](const char* decoded) {
-            const KX_PART_export_options_t options{1, 0, 0};
-            return KX_PART_export_with_options(decoded, count, objects, &options);
+            return export_part(decoded, count, objects, KX_PART_export_options_t{1, 0, 0});
         });
     });
 }

@@ -41,6 +41,22 @@ char* caller_copy(const char* bytes, std::size_t n) {
     return out.release();
 }
 
+// A text from a C string in the session's text mode (a null string gives
+// an empty text); a host error gives its code and an empty text.
+int to_text(const char* string, KX_TEXT_p_t* text) {
+    if (!string) {
+        *text = TEXT_init_string("");
+        return 0;
+    }
+    *text = nullptr;
+    const int status = kx::frame(kx::no_check, [&] {
+        *text = kx::text_mode() == 1 ? TEXT_create_string(string) : TEXT_init_string(string);
+        return 0;
+    });
+    if (status != 0) *text = TEXT_init_string("");
+    return status;
+}
+
 }  // namespace
 
 extern "C" {
@@ -53,17 +69,7 @@ KXAPI int KX_TEXT_set_text_mode(int mode) {
 KXAPI int KX_TEXT_convert_to_textpt(KX_TEXT_p_t* text, const char* string) {
     return kx::guarded([&] {
         if (!text) return kx::param(1);
-        if (!string) {
-            *text = TEXT_init_string("");
-            return 0;
-        }
-        *text = nullptr;
-        const int status = kx::frame(kx::no_check, [&] {
-            *text = kx::text_mode() == 1 ? TEXT_create_string(string) : TEXT_init_string(string);
-            return 0;
-        });
-        if (status != 0) *text = TEXT_init_string("");
-        return status;
+        return to_text(string, text);
     });
 }
 
@@ -103,7 +109,7 @@ KXAPI int KX_TEXT_cstring_to_jqstring(char** strings, KX_TEXT_jqstring_t* output
             held.reserve(static_cast<std::size_t>(n));
             for (int i = 0; i < n; ++i) {
                 KX_TEXT_p_t t = nullptr;
-                KX_TEXT_convert_to_textpt(&t, strings[i]);
+                to_text(strings[i], &t);
                 held.emplace_back(t);
                 texts.push_back(t);
             }

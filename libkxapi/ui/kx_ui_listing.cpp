@@ -17,6 +17,25 @@ constexpr std::size_t kDeviceLine = 131;
 
 bool listing_open() { return LISTUI_ask_kx_lwin_open() != 0; }
 
+// Writes a string to the open listing window, in pieces of at most
+// kListingPiece characters; 1190000 when the window is not open.
+int write_listing(const char* string) {
+    if (!listing_open()) return kListingNotOpen;
+    const std::size_t length = std::strlen(string);
+    if (length <= kListingPiece) {
+        listUIprintf("%s", string);
+        return 0;
+    }
+    char piece[kListingPiece + 1];
+    for (std::size_t at = 0; at < length; at += kListingPiece) {
+        const std::size_t n = std::min(kListingPiece, length - at);
+        std::memcpy(piece, string + at, n);
+        piece[n] = '\0';
+        listUIprintf("%s", piece);
+    }
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -51,20 +70,7 @@ KXAPI int KX_UI_exit_listing_window(void) {
 KXAPI int KX_UI_write_listing_window(const char* string) {
     return kx::frame(kx::arm_first, [&] {
         if (!string) return kx::param(1);
-        if (!listing_open()) return kListingNotOpen;
-        const std::size_t length = std::strlen(string);
-        if (length <= kListingPiece) {
-            listUIprintf("%s", string);
-            return 0;
-        }
-        char piece[kListingPiece + 1];
-        for (std::size_t at = 0; at < length; at += kListingPiece) {
-            const std::size_t n = std::min(kListingPiece, length - at);
-            std::memcpy(piece, string + at, n);
-            piece[n] = '\0';
-            listUIprintf("%s", piece);
-        }
-        return 0;
+        return write_listing(string);
     });
 }
 
@@ -92,11 +98,9 @@ KXAPI int uc4403(const char* line) {
                          int device = 0;
                          g521_(&device);
                          if (device == 0) {
-                             logical open = 0;
-                             KX_UI_is_listing_window_open(&open);
-                             if (!open) return 1;
-                             int status = KX_UI_write_listing_window(line);
-                             if (status == 0) status = KX_UI_write_listing_window("\n");
+                             if (!listing_open()) return 1;
+                             int status = write_listing(line);
+                             if (status == 0) status = write_listing("\n");
                              return status;
                          }
                          char buffer[kDeviceLine + 1];

@@ -392,7 +392,7 @@ TEST_F(Frame, UserFrameAcrossNestedLibraryCalls) {
     EXPECT_EQ(jumped, 1);
     EXPECT_EQ(KX_ERROR_ask_failure_code(), 670042);
     EXPECT_EQ(ctl::frame_depth(), 0);
-    EXPECT_EQ(kx::detail::g_guard_depth, 0);
+    EXPECT_FALSE(kx::detail::g_in_library);
     // The list is partly freed; release what is left.
     SM_free(second_edge);
     SM_free(loops->next->edge_list);
