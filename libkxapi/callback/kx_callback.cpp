@@ -34,10 +34,25 @@ constexpr int kModifiedReason = 4;
 constexpr int kOpenReason = 1;
 constexpr std::size_t kTagFirstCapacity = 16;
 
-constexpr int kCorruptReason = 750003;
-constexpr int kNoCallbacks = 750006;
-constexpr int kUnknownCallback = 750007;
-constexpr int kReasonNotAdded = 750008;
+// Line numbers that the host's log shows with this module's messages.
+constexpr int kLineCorruptReason = 208;
+constexpr int kLineReasonNotAdded = 218;
+constexpr int kLineUnknownCallback = 256;
+constexpr int kLineNoCallbacks = 259;
+constexpr int kLineNotInList = 285;
+constexpr int kLineUserError = 329;
+constexpr int kLineNoChainRename = 349;
+constexpr int kLineNoChainModified = 372;
+constexpr int kLineNoChainOther = 398;
+constexpr int kLineNoChainOpen = 420;
+// The tag-event messages name the module kx_misc.
+constexpr const char* kTagEventModule = "kx_misc";
+constexpr int kLineTagEventUserError = 890;
+
+constexpr int kCorruptReason = KX_CALLBACK_ERR_CORRUPT_REASON;
+constexpr int kNoCallbacks = KX_CALLBACK_ERR_NONE_FOR_REASON;
+constexpr int kUnknownCallback = KX_CALLBACK_ERR_UNKNOWN;
+constexpr int kReasonNotAdded = KX_CALLBACK_ERR_REASON_NOT_ADDED;
 
 // ---- Running user code ------------------------------------------------------
 
@@ -94,10 +109,10 @@ int* const host_reason_values[kReasons - 1] = {&PART_create_part_reason, &PART_o
 
 int assertion_line(int reason) {
     switch (reason) {
-    case 5: return 349;
-    case 4: return 372;
-    case 1: return 420;
-    default: return 398;
+    case 5: return kLineNoChainRename;
+    case 4: return kLineNoChainModified;
+    case 1: return kLineNoChainOpen;
+    default: return kLineNoChainOther;
     }
 }
 
@@ -123,7 +138,7 @@ void dispatch_part_event(const void* event_data, void* client) {
         if (it == parts.registry.end()) continue;
         const Registration reg = it->second;
         run_protected([&] { kx::call_user(reg.routine, reg.reason, &object, reg.data); },
-                      [] { ERROR_note(kModule, 329, "User induced error caught in KX callback."); });
+                      [] { ERROR_note(kModule, kLineUserError, "User induced error caught in KX callback."); });
     }
 }
 
@@ -178,7 +193,7 @@ void dispatch_tag_event(int event, unsigned int object) {
                 kx::call_user(reg.routine, event, object, reg.data);
             }
         },
-        [] { ERROR_note("kx_misc", 890, "User induced error caught in KX event callback."); });
+        [] { ERROR_note(kTagEventModule, kLineTagEventUserError, "User induced error caught in KX event callback."); });
 }
 
 // ---- Keeping user libraries loaded ------------------------------------------------
@@ -209,10 +224,10 @@ KXAPI int KX_add_callback_function(int reason, KX_callback_fn_t routine, void* u
         [&] {
             *callback_id = nullptr;
             ReasonEntry& entry = parts.table[reason];
-            if (entry.reason != reason) ERROR_raise(kModule, 208, kCorruptReason, "Corrupt data, or invalid pointer");
+            if (entry.reason != reason) ERROR_raise(kModule, kLineCorruptReason, kCorruptReason, "Corrupt data, or invalid pointer");
             if (entry.host_value == 0 && reason != kWorkPartReason) {
                 read_host_reason_values();
-                if (entry.host_value == 0) ERROR_raise(kModule, 218, kReasonNotAdded, "Reason not added yet");
+                if (entry.host_value == 0) ERROR_raise(kModule, kLineReasonNotAdded, kReasonNotAdded, "Reason not added yet");
             }
             if (entry.hook_id == 0) hook_reason(entry);
             kx::disallow_unload(reinterpret_cast<const void*>(routine));
@@ -231,13 +246,13 @@ KXAPI int KX_remove_callback_function(KX_callback_id_t callback_id) {
                          auto it = parts.registry.find(key);
                          if (it == parts.registry.end() || it->second.reason < 0 || it->second.reason >= kReasons ||
                              parts.table[it->second.reason].reason != it->second.reason)
-                             ERROR_raise(kModule, 256, kUnknownCallback, "Corrupt data, or invalid pointer");
+                             ERROR_raise(kModule, kLineUnknownCallback, kUnknownCallback, "Corrupt data, or invalid pointer");
                          ReasonEntry& entry = parts.table[it->second.reason];
                          if (entry.chain.empty())
-                             ERROR_raise(kModule, 259, kNoCallbacks, "No callbacks found for reason");
+                             ERROR_raise(kModule, kLineNoCallbacks, kNoCallbacks, "No callbacks found for reason");
                          auto pos = std::find(entry.chain.begin(), entry.chain.end(), key);
                          if (pos == entry.chain.end())
-                             ERROR_raise(kModule, 285, kNoCallbacks, "callback not found in list for reason");
+                             ERROR_raise(kModule, kLineNotInList, kNoCallbacks, "callback not found in list for reason");
                          entry.chain.erase(pos);
                          parts.registry.erase(it);
                          if (entry.chain.empty() && entry.hook_id != 0) unhook_reason(entry);

@@ -7,7 +7,7 @@
 namespace kx::cam {
 
 int init_prepro_module() {
-    register_band(1930000);
+    register_band(KX_BAND_CAM_PREPRO);
     return 0;
 }
 

@@ -113,29 +113,35 @@
 #include <utility>
 
 #include "host/services/error.h"
+#include "kx_codes.h"
 #include "kx_types.h"
 
 namespace kx {
 
 // ---- Status codes of the general band ------------------------------------
 
-inline constexpr int kNotInitialized = 1105000;
-inline constexpr int kNotCallableInternal = 1105001;
-inline constexpr int kInitAfterTerminate = 1105002;
-inline constexpr int kPartNotLoaded = 1105012;
-inline constexpr int kNotSupported = 1105023;
-inline constexpr int kNotFullyLoaded = 1105024;
-inline constexpr int kNoWorkPart = 1105025;
-inline constexpr int kOnlyAscii = 1105031;
+// The library's names for the codes that every family answers; the codes
+// themselves are listed in kx_codes.h.
+inline constexpr int kNotInitialized = KX_ERR_NOT_INITIALIZED;
+inline constexpr int kNotCallableInternal = KX_ERR_NOT_CALLABLE_INTERNAL;
+inline constexpr int kInitAfterTerminate = KX_ERR_INIT_AFTER_TERMINATE;
+inline constexpr int kPartNotLoaded = KX_PART_ERR_NOT_LOADED;
+inline constexpr int kNotSupported = KX_ERR_NOT_SUPPORTED;
+inline constexpr int kNotFullyLoaded = KX_ERR_NOT_FULLY_LOADED;
+inline constexpr int kNoWorkPart = KX_ERR_NO_WORK_PART;
+inline constexpr int kOnlyAscii = KX_ERR_ONLY_ASCII;
+
+// The line number that the host's log shows for the assertion below.
+inline constexpr int kParamAssertionLine = 63;
 
 // Code of a bad parameter n (counted from 1 in the argument list): 1105004
 // to 1105007 for 1 to 4, 1105013 to 1105016 for 5 to 8, 1105027 and 1105028
 // for 9 and 10. Other numbers are a fault of the caller: ERROR_internal.
 constexpr int param(int n) {
-    if (n >= 1 && n <= 4) return 1105003 + n;
-    if (n >= 5 && n <= 8) return 1105008 + n;
-    if (n == 9 || n == 10) return 1105018 + n;
-    ERROR_internal("kx_util", 63, "Assertion failed: %s", "parameter number 1 to 10");
+    if (n >= 1 && n <= 4) return KX_ERR_BAD_PARAM_1 + (n - 1);
+    if (n >= 5 && n <= 8) return KX_ERR_BAD_PARAM_5 + (n - 5);
+    if (n == 9 || n == 10) return KX_ERR_BAD_PARAM_9 + (n - 9);
+    ERROR_internal("kx_util", kParamAssertionLine, "Assertion failed: %s", "parameter number 1 to 10");
 }
 
 // One argument check: the condition that must hold, and the parameter's

@@ -9,6 +9,8 @@
 
 namespace {
 constexpr const char* kModule = "kx_cfi";
+// The line number that the host's log shows with the note on a failed uc4599.
+constexpr int kLineUc4599Failed = 4599;
 }
 
 namespace kx {
@@ -22,7 +24,7 @@ void old_code_text(int code, char* text) {
     if (st != 0) {
         char line[64];
         std::snprintf(line, sizeof line, "Routine uc4599 failed with error %d", st);
-        ERROR_note(kModule, 4599, line);
+        ERROR_note(kModule, kLineUc4599Failed, line);
     }
 }
 

@@ -27,6 +27,8 @@
 namespace {
 
 constexpr const char* kModule = "kx_initialize";
+// The line number that the host's log shows with the note on a surplus KX_terminate.
+constexpr int kLineTooManyTerminates = 321;
 
 // Words of the host's common block that the session writes.
 constexpr int kAcomStartupMode = 1268;
@@ -78,7 +80,7 @@ int cutter_init_module() { return 0; }
 
 void init_cam_modules() {
     if (!g.cam_hooks_pending) return;
-    kx::register_band(1345000);
+    kx::register_band(KX_BAND_CAM);
     cam_init_module();
     setup_init_module();
     param_init_module();
@@ -96,7 +98,7 @@ void run_registrations() {
     if (g.registrations_done) return;
     for (const kx_message_band& band : kx_message_bands()) {
         if (band.registered_by != kx_band_registration::startup) continue;
-        if (band.base == 1570000) kx::register_stl_band();
+        if (band.base == KX_BAND_STL) kx::register_stl_band();
         else ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
     }
     init_cam_modules();
@@ -254,7 +256,7 @@ SessionState session_state() {
 
 void register_stl_band() {
     if (g.stl_registered) return;
-    kx::register_band(1570000);
+    kx::register_band(KX_BAND_STL);
     g.stl_registered = true;
 }
 
@@ -328,7 +330,7 @@ extern "C" KXAPI int KX_terminate(void) {
         if (!kx::detail::g_initialized) return 0;
         if (--g.nesting > 0) return 0;
         if (g.nesting < 0)
-            ERROR_note(kModule, 321, "KX_terminate: KX_terminate called too many times ");
+            ERROR_note(kModule, kLineTooManyTerminates, "KX_terminate: KX_terminate called too many times ");
         g.nesting = 0;
         if (g.custom_app) return 0;
 

@@ -10,6 +10,7 @@
 
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/core/display.h"
@@ -19,6 +20,8 @@
 namespace {
 
 constexpr const char* kModule = "kx_util";
+// The line number that the host's log shows with an unexpected exception.
+constexpr int kLineForeignException = 120;
 
 // The undo service used until the undo module installs its own: no marks.
 class NoUndo final : public kx::UndoService {
@@ -34,6 +37,13 @@ kx::UndoService* undo_in_use = nullptr;
 kx::UndoService& default_undo() {
     static NoUndo no_undo;
     return no_undo;
+}
+
+// The text of a code of the general band from the library's own table.
+const char* general_text(int code) {
+    for (const error_text_entry* row = kx_message_table(KX_BAND_GENERAL); row && row->text; ++row)
+        if (row->code == code) return row->text;
+    return nullptr;
 }
 
 }  // namespace
@@ -52,7 +62,7 @@ void raise_foreign_exception() {
         what = e.what();
     } catch (...) {
     }
-    ERROR_internal(kModule, 120, "Unexpected exception: %s", what);
+    ERROR_internal(kModule, kLineForeignException, "Unexpected exception: %s", what);
 }
 
 }  // namespace detail
@@ -152,7 +162,7 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
                 return 1;
             }
             // Answered even before any table is registered.
-            text = "KX_initialize must be called by main routine";
+            text = general_text(code);
         }
         kx::copy_bounded(message, text);
         return 0;

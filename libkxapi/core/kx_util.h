@@ -123,8 +123,10 @@ constexpr int uc_status(int status) { return status > 0 ? -status : status; }
 
 // The file interface's mapping: a host code c with 1020000 < c <= 1020188
 // becomes 1020000 - c (-1 to -188); every other value passes unchanged.
+inline constexpr int kFileBand = 1020000;      // the host file interface's band
+inline constexpr int kFileBandLast = 1020188;  // its last code
 constexpr int uc_file_code(int code) {
-    return code > 1020000 && code <= 1020188 ? 1020000 - code : code;
+    return code > kFileBand && code <= kFileBandLast ? kFileBand - code : code;
 }
 
 // ---- Old numbered entry points: Fortran-style arguments (kxNNNN_) ------------

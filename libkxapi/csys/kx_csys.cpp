@@ -18,9 +18,9 @@
 
 namespace {
 
-constexpr int kBadSpace = 1100000;   // "The input coordinate system is invalid"
-constexpr int kNullMatrix = 875027;  // modelling codes without a text here
-constexpr int kNotAMatrix = 875033;
+constexpr int kBadSpace = KX_CSYS_ERR_BAD_SPACE;
+constexpr int kNullMatrix = KX_MODL_ERR_NULL_MATRIX;  // modelling codes without a text here
+constexpr int kNotAMatrix = KX_MODL_ERR_WRONG_OBJECT;
 constexpr int kTypeCsys = 45;
 constexpr int kTypeMatrix = 55;
 constexpr int kTypeKernel = 70;

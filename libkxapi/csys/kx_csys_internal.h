@@ -17,7 +17,7 @@ namespace kx {
 
 // Status code of a face whose surface gives no orientation (its reference
 // direction runs along its axis, or it has none).
-inline constexpr int kNoSurfaceFrame = 1105004;
+inline constexpr int kNoSurfaceFrame = KX_ERR_BAD_PARAM_1;
 
 // The orientation matrix of a solid-kernel object, made as a new matrix
 // object in the work part; status 0 with NULL_TAG for objects without a

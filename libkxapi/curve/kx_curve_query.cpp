@@ -19,8 +19,8 @@ namespace {
 
 namespace kc = kx::curve;
 
-constexpr int kBadDerivatives = 875120;
-constexpr int kCentroidFailed = 875106;
+constexpr int kBadDerivatives = KX_MODL_ERR_BAD_DERIVATIVES;
+constexpr int kCentroidFailed = KX_MODL_ERR_CENTROID_FAILED;
 // Word of acom_ that holds 2 for a part in inches.
 constexpr int kUnitWord = 1246;
 

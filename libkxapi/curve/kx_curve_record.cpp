@@ -14,7 +14,7 @@
 namespace {
 
 // The modelling code for data this function cannot flatten.
-constexpr int kCannotFlatten = 875033;
+constexpr int kCannotFlatten = KX_MODL_ERR_WRONG_OBJECT;
 constexpr double kTwoPi = 6.283185307179586;
 
 // The flat array of one record: its allocated size and the values filled

@@ -11,10 +11,7 @@
 /* Longest object name, in characters (a buffer holds one more). */
 #define KX_OBJ_NAME_LEN 30
 
-/* Codes of the object module. */
-#define KX_OBJ_ERR_CANNOT_DELETE    1155000
-#define KX_OBJ_ERR_NO_NAME          1155001
-#define KX_OBJ_ERR_VIEW_NAME        1155003
+/* Codes of the object module: KX_OBJ_CODES in kx_codes.h. */
 
 KX_BEGIN_DECLS
 

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr int kNoList = 875009;
-constexpr int kNegativeIndex = 875010;
-constexpr int kPastEnd = 875011;
-constexpr int kEmptyList = 875005;
-constexpr int kNotInList = 875164;
+constexpr int kNoList = KX_MODL_ERR_NO_LIST;
+constexpr int kNegativeIndex = KX_MODL_ERR_NEGATIVE_INDEX;
+constexpr int kPastEnd = KX_MODL_ERR_PAST_END;
+constexpr int kEmptyList = KX_MODL_ERR_EMPTY_LIST;
+constexpr int kNotInList = KX_MODL_ERR_NOT_IN_LIST;
 
 tag_list* new_node(tag item) {
     auto* node = static_cast<tag_list*>(SM_alloc_persistent(sizeof(tag_list)));

@@ -13,7 +13,7 @@ namespace la = kx::linalg;
 namespace {
 
 // A transform routine refused its input: a modelling code without text here.
-constexpr int kTransformRefused = 875053;
+constexpr int kTransformRefused = KX_MODL_ERR_TRANSFORM_REFUSED;
 
 // Host builders answer non-zero on success; the interface answers 0 then.
 int flag(int host_answer) {

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kBadTag = 1105004;
+constexpr int kBadTag = KX_ERR_BAD_PARAM_1;
 constexpr int kNoActivePart = 630018;
 constexpr int kNoSetting = 630070;
 constexpr int kBadType = 660011;

@@ -28,13 +28,13 @@ namespace {
 
 constexpr const char* kModule = "kx_obj";
 
-constexpr int kCannotDelete = 1155000;
-constexpr int kNoName = 1155001;
-constexpr int kUseDeleteList = 1155002;  // internal: delete through the delete list
-constexpr int kViewName = 1155003;
-constexpr int kBadTag = 1105004;
-constexpr int kBadArg2 = 1105005;
-constexpr int kBadArg3 = 1105006;
+constexpr int kCannotDelete = KX_OBJ_ERR_CANNOT_DELETE;
+constexpr int kNoName = KX_OBJ_ERR_NO_NAME;
+constexpr int kUseDeleteList = KX_BAND_OBJ + 2;  // internal: delete through the delete list
+constexpr int kViewName = KX_OBJ_ERR_VIEW_NAME;
+constexpr int kBadTag = KX_ERR_BAD_PARAM_1;
+constexpr int kBadArg2 = KX_ERR_BAD_PARAM_2;
+constexpr int kBadArg3 = KX_ERR_BAD_PARAM_3;
 constexpr int kPartState = 3;
 constexpr int kDeleteList = 1;
 

@@ -16,7 +16,7 @@
 namespace {
 
 constexpr const char* kModule = "kx_obj_cycle";
-constexpr int kNoPart = 1105012;
+constexpr int kNoPart = KX_PART_ERR_NOT_LOADED;
 
 // One step of a by-type cycle (feature records apart).
 void step_by_type(tag part, int type, tag* object) {

@@ -20,9 +20,9 @@
 namespace {
 
 constexpr const char* kModule = "kx_part";
-constexpr int kViewExpanded = 1405058;
-constexpr int kCleanupFailed = 641050;
-constexpr int kExportAcknowledged = 1050044;
+constexpr int kViewExpanded = KX_DRAW_ERR_VIEW_EXPANDED;
+constexpr int kCleanupFailed = KX_PART_ERR_CLEANUP_FAILED;
+constexpr int kExportAcknowledged = KX_PART_ERR_EXPORT_FAILED;
 
 // Out-of-range scope and unload options are replaced, never refused.
 int scope_of(int scope) { return scope == 0 || scope == 1 ? scope : 0; }

@@ -16,6 +16,8 @@
 namespace {
 
 constexpr const char* kModule = "kx_text";
+// The line number that the host's log shows with the assertion on max_size.
+constexpr int kLineMaxSize = 257;
 
 // The drafting service fills the caller's record directly.
 static_assert(sizeof(KX_TEXT_jqstring_t) == sizeof(DRF_jqstring_t));
@@ -87,7 +89,7 @@ KXAPI int KX_TEXT_convert_to_user(char** string, KX_TEXT_p_t text, int max_size)
                     return 0;
                 }
                 if (kx::checking() && !(max_size > 0))
-                    ERROR_internal(kModule, 257, "Assertion failed: %s", "max_size > 0");
+                    ERROR_internal(kModule, kLineMaxSize, "Assertion failed: %s", "max_size > 0");
                 text_ptr cut(TEXT_truncate(text, max_size));
                 kx::host_ptr<char> out(static_cast<char*>(SM_alloc(static_cast<std::size_t>(TEXT_strlen(cut.get())) + 1)));
                 TEXT_strcpy(out.get(), cut.get());

@@ -11,14 +11,14 @@
 
 namespace {
 
-constexpr int kListingNotOpen = 1190000;
+constexpr int kListingNotOpen = KX_UI_ERR_LISTING_NOT_OPEN;
 constexpr std::size_t kListingPiece = 1000;
 constexpr std::size_t kDeviceLine = 131;
 
 bool listing_open() { return LISTUI_ask_kx_lwin_open() != 0; }
 
 // Writes a string to the open listing window, in pieces of at most
-// kListingPiece characters; 1190000 when the window is not open.
+// kListingPiece characters; kListingNotOpen when the window is not open.
 int write_listing(const char* string) {
     if (!listing_open()) return kListingNotOpen;
     const std::size_t length = std::strlen(string);

@@ -18,7 +18,7 @@ constexpr const char* kModule = "kx_undo";
 constexpr const char* kDebugToken = "KX_UNDO";
 constexpr int kIndentStep = 2;
 constexpr int kIndentMax = 100;
-constexpr int kMarkDoesNotExist = 1055004;
+constexpr int kMarkDoesNotExist = KX_UNDO_ERR_NO_MARK;
 
 bool good_visibility(int v) { return v >= 0 && v <= 2; }
 const char* shown(const char* s) { return s ? s : "(null)"; }
