@@ -291,9 +291,9 @@ KXAPI int KX_TAG_unregister_event_cb(unsigned int callback_id) {
     });
 }
 
-KXAPI int kx_tag_event_capacity_for_tests(void) { return static_cast<int>(tags.regs.capacity()); }
+int kx_tag_event_capacity_for_tests(void) { return static_cast<int>(tags.regs.capacity()); }
 
-KXAPI void kx_reset_callbacks_for_tests(void) {
+void kx_reset_callbacks_for_tests(void) {
     // Keys and serials keep counting: an id from before stays unknown.
     parts.registry.clear();
     for (ReasonEntry& e : parts.table) {

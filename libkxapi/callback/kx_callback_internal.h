@@ -19,10 +19,10 @@ extern "C" {
 // Forgets every part-event and tag-event registration and every hook id,
 // as in a new process (the host's own hooks go with the host's reset). For
 // tests: call it together with host::control::reset().
-KXAPI void kx_reset_callbacks_for_tests(void);
+void kx_reset_callbacks_for_tests(void);
 // Room of the tag-event registration array: 0 while there is none, then 16,
 // doubled whenever it is full.
-KXAPI int kx_tag_event_capacity_for_tests(void);
+int kx_tag_event_capacity_for_tests(void);
 }
 
 #endif

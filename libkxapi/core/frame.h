@@ -196,16 +196,16 @@ namespace detail {
 // Session flag of the library (kx_initialize.cpp). The fast path of the
 // initialisation check reads it; when it is clear, session_open_slow asks
 // the host's environment kind, as KX_is_initialized does.
-extern KXAPI bool g_initialized;
-KXAPI bool session_open_slow();
+extern bool g_initialized;
+bool session_open_slow();
 
 // True while a call into the library runs under its outermost guard: only
 // that guard hands errors to the host; guards inside it let them pass.
-extern KXAPI bool g_in_library;
+extern bool g_in_library;
 
 // Turns the exception in flight (not a host error) into a host internal
 // error. Call only inside a catch block.
-[[noreturn]] KXAPI void raise_foreign_exception();
+[[noreturn]] void raise_foreign_exception();
 
 // Arms a library frame; answers its id.
 inline int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }

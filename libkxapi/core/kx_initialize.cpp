@@ -262,7 +262,7 @@ void register_stl_band() {
 
 }  // namespace kx
 
-extern "C" KXAPI void kx_reset_session_for_tests(void) {
+extern "C" void kx_reset_session_for_tests(void) {
     // The journal's blocks may belong to a host that has been reset since;
     // free only what the host still knows as live.
     for (int i = 0; i < journal.n; ++i)

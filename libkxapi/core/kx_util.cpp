@@ -138,7 +138,7 @@ void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
 
 // ---- regenerate_after_edit -------------------------------------------------------
 
-extern "C" KXAPI int regenerate_after_edit(int* mode, tag* object) {
+extern "C" int regenerate_after_edit(int* mode, tag* object) {
     if (*mode == 1 && RM_ask_entity_type(*object) == 70) UPDATE_do_update_no_message();
     return DSS_REGEN_regen_object(*object);
 }

@@ -31,10 +31,10 @@ int delete_features(const tag_list* features);
 
 // A new tag list holding the tags in order, each at most once (an empty
 // span gives the empty list: one node holding NULL_TAG).
-KXAPI tag_list* make_tag_list(std::span<const tag> tags);
+tag_list* make_tag_list(std::span<const tag> tags);
 
 // The tags of a list in order; none for a null or empty list.
-KXAPI std::vector<tag> tags_of(const tag_list* list);
+std::vector<tag> tags_of(const tag_list* list);
 
 // One loop of a face: its loop type (1, 2 or 3) and its edges.
 struct loop_spec {
@@ -44,7 +44,7 @@ struct loop_spec {
 
 // A loop list with one node per loop, all nodes in one block whose start is
 // the first node, each with its own edge list; null when there are no loops.
-KXAPI loop_list* make_loop_list(std::span<const loop_spec> loops);
+loop_list* make_loop_list(std::span<const loop_spec> loops);
 
 }  // namespace kx
 

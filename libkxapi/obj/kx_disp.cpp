@@ -258,7 +258,7 @@ void set_defaults(Defaults d) { ES_default_settings(&d.color, &d.layer, &d.width
 
 }  // namespace
 
-extern "C" KXAPI void kx_disp_reset_for_tests(void) { g_saved = kFactoryDefaults; }
+extern "C" void kx_disp_reset_for_tests(void) { g_saved = kFactoryDefaults; }
 
 extern "C" KXAPI int KX_OBJ_reset_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};

@@ -7,7 +7,7 @@
 KX_BEGIN_DECLS
 // Puts the saved creation defaults back to their state at process start
 // (colour 7, layer 1, width 0, font 1), as in a new process.
-KXAPI void kx_disp_reset_for_tests(void);
+void kx_disp_reset_for_tests(void);
 KX_END_DECLS
 
 #endif
