@@ -3,7 +3,8 @@
 # Tests and benchmarks are laid out one executable per directory: every
 # directory below tests/ (or bench/) that holds .cpp files becomes one
 # executable named after its path. What it links follows the first path
-# component: lathra, host or libkxapi.
+# component: lathra, host or libkxapi. A libkxapi program links the
+# library's objects (with its internals and test hooks), not libkxapi.so.
 
 function(kx_links_for_area area out)
   if(area STREQUAL "lathra")
@@ -11,7 +12,7 @@ function(kx_links_for_area area out)
   elseif(area STREQUAL "host")
     set(${out} kxhost PARENT_SCOPE)
   else()
-    set(${out} kxapi kxhost PARENT_SCOPE)
+    set(${out} kxapi_objects kxhost PARENT_SCOPE)
   endif()
 endfunction()
 

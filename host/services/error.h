@@ -13,8 +13,9 @@
  *    frame and throws; the library's catch turns it into its status and must
  *    NOT cancel the consumed frame;
  *  - innermost frame is a user frame: the raise throws; the boundary guard of
- *    the exported function the exception reaches pops that frame and longjmps
- *    to the user's buffer (host::boundary_guard / host::deliver_to_user_frame);
+ *    the exported function the exception reaches (the library's kx::guarded)
+ *    pops that frame and longjmps to the user's buffer
+ *    (host::stash_for_user_frame, then host::deliver_to_user_frame);
  *  - no frame armed at all: the raise writes a clear message on stderr and
  *    stops the program (std::abort).
  *
@@ -29,12 +30,15 @@
  *     ERROR_cancel_handler(id);                 // every normal way out
  *     return status;
  *
- * Usage by the boundary guard of an exported function (with or without a
- * frame of its own):
+ * A boundary guard, once the exception has reached it:
  *
- *     extern "C" int KX_something(...) {
- *         return host::boundary_guard([&] { return something_impl(...); });
+ *     try {
+ *         return work();
+ *     } catch (const host::HostError& e) {
+ *         if (e.for_library_frame()) throw;     // its frame is further out
+ *         host::stash_for_user_frame(e);
  *     }
+ *     host::deliver_to_user_frame();            // outside the catch block
  *
  * Host log: ERROR_note writes one line "<module> <line>: <text>";
  * ERROR_lprintf writes its formatted text as it stands (one line per call,
@@ -152,27 +156,13 @@ private:
 // Arms a library frame; the same as ERROR_set_handler(ERROR__default_handler, NULL).
 int arm_library_frame();
 
-// Used by a boundary guard (see boundary_guard): inside the catch block,
+// Used by a boundary guard (see above): inside the catch block,
 // stash_for_user_frame keeps the error's data in the host; after the catch
 // block has ended, deliver_to_user_frame records the failure code, pops the
 // innermost user frame, calls its handler and longjmps to its buffer. With no
 // user frame innermost the program stops with the host's message on stderr.
 void stash_for_user_frame(const HostError& e);
 [[noreturn]] void deliver_to_user_frame();
-
-// Boundary guard: runs f; a HostError for a library frame passes on, any
-// other one is delivered to the user frame once the exception is finished
-// (no C++ object of the guard is live at the longjmp).
-template <class F>
-auto boundary_guard(F&& f) -> decltype(f()) {
-    try {
-        return f();
-    } catch (const HostError& e) {
-        if (e.for_library_frame()) throw;
-        stash_for_user_frame(e);
-    }
-    deliver_to_user_frame();
-}
 
 namespace error {
 // Observable state of the error service (tests, other host parts).

@@ -42,6 +42,22 @@
 //     kx::no_frame   check, no frame: host errors go to the caller's frame
 //     kx::bare       neither: only the boundary guard
 //     kx::Opts{.not_init = 641049}   another refusal code
+//     kx::Opts{.acknowledge = f}     a caught host error whose code f accepts
+//                                    is acknowledged (ERROR_acknowledge_handled)
+//                                    after its code is taken, so that the host
+//                                    does not report it again;
+//                                    kx::acknowledging accepts every code
+//
+// Two more steps may come before the prologue, each made by its own helper:
+//     kx::before_check(f)   runs first of all, before the frame is armed and
+//                           before the initialisation check (outputs that are
+//                           cleared also when the call is refused ...); a
+//                           non-zero answer is the status
+//     kx::on_error(f)       runs when a host error was caught by the frame,
+//                           after its code is taken and before it is
+//                           acknowledged (outputs that a failure clears ...)
+// in this order: kx::frame(opts, kx::before_check(b), kx::on_error(e), prologue, work);
+// either may be left out.
 //
 // A function that needs the status after the frame (to note it on the log,
 // to hand it through an error argument ...) takes kx::frame's answer and
@@ -66,16 +82,29 @@
 // frame is further out); any other host error that reaches the OUTERMOST
 // guard of the library is handed to the host, which pops the caller's own
 // frame (KX_ERROR_set_handler) and longjmps to it, or, with no frame armed,
-// stops the program with its message. Guards of library functions called
-// from inside the library let the error pass, so that the C++ objects of the
-// outer functions unwind before the jump. A C++ exception other than a host
+// stops the program with its message. The library calls its own functions
+// through internal C++ functions, never through its exported entry points;
+// a guard met inside the outermost one (a frame within a guarded step) lets
+// the error pass, so that the C++ objects of the outer steps unwind before
+// the jump. A C++ exception other than a host
 // error (std::bad_alloc, say) is turned into a host internal error
 // (ERROR_internal, code 670001) where it is caught, and then follows the
 // same rules.
 //
 // The library calls user routines (callbacks) through kx::call_user, which
-// opens a fresh guard level for the user code, so that errors raised in the
+// clears the inside-the-library flag for the user code, so that errors raised in the
 // interface functions the routine calls go to the routine's own frames.
+//
+// ---- A frame around internal code ------------------------------------------
+//
+// Code that is not an exported function's work but must not let a host
+// error through (the calls of user routines, the roll-back of a failed edit)
+// holds a kx::frame_scope: it arms a library frame when it is made and
+// cancels it when it goes (also when the cancel has to remove frames that
+// were armed inside it and left behind). A catch block asks caught(e):
+// true when the error consumed the scope's frame, which then is gone.
+//
+// This file is the only one that arms, consumes or cancels a library frame.
 #ifndef KX_CORE_FRAME_H
 #define KX_CORE_FRAME_H
 
@@ -84,29 +113,35 @@
 #include <utility>
 
 #include "host/services/error.h"
+#include "kx_codes.h"
 #include "kx_types.h"
 
 namespace kx {
 
 // ---- Status codes of the general band ------------------------------------
 
-inline constexpr int kNotInitialized = 1105000;
-inline constexpr int kNotCallableInternal = 1105001;
-inline constexpr int kInitAfterTerminate = 1105002;
-inline constexpr int kPartNotLoaded = 1105012;
-inline constexpr int kNotSupported = 1105023;
-inline constexpr int kNotFullyLoaded = 1105024;
-inline constexpr int kNoWorkPart = 1105025;
-inline constexpr int kOnlyAscii = 1105031;
+// The library's names for the codes that every family answers; the codes
+// themselves are listed in kx_codes.h.
+inline constexpr int kNotInitialized = KX_ERR_NOT_INITIALIZED;
+inline constexpr int kNotCallableInternal = KX_ERR_NOT_CALLABLE_INTERNAL;
+inline constexpr int kInitAfterTerminate = KX_ERR_INIT_AFTER_TERMINATE;
+inline constexpr int kPartNotLoaded = KX_PART_ERR_NOT_LOADED;
+inline constexpr int kNotSupported = KX_ERR_NOT_SUPPORTED;
+inline constexpr int kNotFullyLoaded = KX_ERR_NOT_FULLY_LOADED;
+inline constexpr int kNoWorkPart = KX_ERR_NO_WORK_PART;
+inline constexpr int kOnlyAscii = KX_ERR_ONLY_ASCII;
+
+// The line number that the host's log shows for the assertion below.
+inline constexpr int kParamAssertionLine = 63;
 
 // Code of a bad parameter n (counted from 1 in the argument list): 1105004
 // to 1105007 for 1 to 4, 1105013 to 1105016 for 5 to 8, 1105027 and 1105028
 // for 9 and 10. Other numbers are a fault of the caller: ERROR_internal.
 constexpr int param(int n) {
-    if (n >= 1 && n <= 4) return 1105003 + n;
-    if (n >= 5 && n <= 8) return 1105008 + n;
-    if (n == 9 || n == 10) return 1105018 + n;
-    ERROR_internal("kx_util", 63, "Assertion failed: %s", "parameter number 1 to 10");
+    if (n >= 1 && n <= 4) return KX_ERR_BAD_PARAM_1 + (n - 1);
+    if (n >= 5 && n <= 8) return KX_ERR_BAD_PARAM_5 + (n - 5);
+    if (n == 9 || n == 10) return KX_ERR_BAD_PARAM_9 + (n - 9);
+    ERROR_internal("kx_util", kParamAssertionLine, "Assertion failed: %s", "parameter number 1 to 10");
 }
 
 // One argument check: the condition that must hold, and the parameter's
@@ -142,9 +177,13 @@ struct Opts {
     bool arm = true;          // arm a host frame around the work
     bool arm_first = false;   // arm it before the initialisation check
     int not_init = kNotInitialized;
+    bool (*acknowledge)(int code) = nullptr;  // caught codes to acknowledge; null: none
 };
 
+constexpr bool every_code(int) { return true; }
+
 inline constexpr Opts standard{};
+inline constexpr Opts acknowledging{.acknowledge = every_code};
 inline constexpr Opts arm_first{.check_init = true, .arm = true, .arm_first = true};
 inline constexpr Opts no_check{.check_init = false, .arm = true, .arm_first = false};
 inline constexpr Opts no_frame{.check_init = true, .arm = false, .arm_first = false};
@@ -157,26 +196,31 @@ namespace detail {
 // Session flag of the library (kx_initialize.cpp). The fast path of the
 // initialisation check reads it; when it is clear, session_open_slow asks
 // the host's environment kind, as KX_is_initialized does.
-extern KXAPI bool g_initialized;
-KXAPI bool session_open_slow();
+extern bool g_initialized;
+bool session_open_slow();
 
-// Number of library guards on the stack of the current call into the
-// library; only the outermost one (depth 1) hands errors to the host.
-extern KXAPI int g_guard_depth;
+// True while a call into the library runs under its outermost guard: only
+// that guard hands errors to the host; guards inside it let them pass.
+extern bool g_in_library;
 
 // Turns the exception in flight (not a host error) into a host internal
 // error. Call only inside a catch block.
-[[noreturn]] KXAPI void raise_foreign_exception();
+[[noreturn]] void raise_foreign_exception();
 
 // Arms a library frame; answers its id.
-KXAPI int arm_frame();
+inline int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
 // True when the error in hand was raised below the library frame that was
-// armed at frame depth `depth` and consumed it.
-KXAPI bool consumed_frame(const host::HostError& e, int depth);
+// armed at frame depth `depth` and consumed it (the raise popped that frame
+// and nothing further out).
+inline bool consumed_frame(const host::HostError& e, int depth) {
+    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
+}
 
-// Runs f, turning foreign exceptions into host errors.
+// Runs f, turning foreign exceptions into host errors. Always inlined, so
+// that a frame compiles into its exported function as one piece (the
+// framed-query benchmark measures it).
 template <class F>
-inline auto run_converting(F&& f) -> decltype(f()) {
+[[gnu::always_inline]] inline auto run_converting(F&& f) -> decltype(f()) {
     try {
         return f();
     } catch (const host::HostError&) {
@@ -199,8 +243,30 @@ inline int call_status(F& f) {
 struct NoPrologue {
     int operator()() const { return 0; }
 };
+struct NoStep {
+    void operator()() const {}
+};
+
+template <class F>
+struct BeforeCheck {
+    F f;
+};
+template <class F>
+struct OnError {
+    F f;
+};
 
 }  // namespace detail
+
+// The extra steps of a frame (see above).
+template <class F>
+detail::BeforeCheck<F> before_check(F f) {
+    return {std::move(f)};
+}
+template <class F>
+detail::OnError<F> on_error(F f) {
+    return {std::move(f)};
+}
 
 // True when the interface may be used (the same answer as KX_is_initialized).
 inline bool session_open() {
@@ -211,27 +277,22 @@ inline bool session_open() {
 
 template <class F>
 auto guarded(F&& f) -> decltype(f()) {
-    if (detail::g_guard_depth > 0) {
-        // Called from inside the library: an outer guard decides.
-        ++detail::g_guard_depth;
-        struct Down {
-            ~Down() { --detail::g_guard_depth; }
-        } down;
-        return detail::run_converting(f);
-    }
-    detail::g_guard_depth = 1;
+    // Inside the library (a frame within a guarded step ...): the outermost
+    // guard decides.
+    if (detail::g_in_library) return detail::run_converting(f);
+    detail::g_in_library = true;
     try {
         if constexpr (std::is_void_v<decltype(f())>) {
             detail::run_converting(f);
-            detail::g_guard_depth = 0;
+            detail::g_in_library = false;
             return;
         } else {
             auto result = detail::run_converting(f);
-            detail::g_guard_depth = 0;
+            detail::g_in_library = false;
             return result;
         }
     } catch (const host::HostError& e) {
-        detail::g_guard_depth = 0;
+        detail::g_in_library = false;
         if (e.for_library_frame()) throw;  // its frame is further out
         host::stash_for_user_frame(e);
     }
@@ -243,20 +304,21 @@ auto guarded(F&& f) -> decltype(f()) {
 // outermost guards again, so errors they raise reach the routine's frames.
 template <class Fn, class... A>
 auto call_user(Fn* routine, A&&... args) -> decltype(routine(std::forward<A>(args)...)) {
-    const int saved = detail::g_guard_depth;
-    detail::g_guard_depth = 0;
+    const bool saved = detail::g_in_library;
+    detail::g_in_library = false;
     struct Restore {
-        int saved;
-        ~Restore() { detail::g_guard_depth = saved; }
+        bool saved;
+        ~Restore() { detail::g_in_library = saved; }
     } restore{saved};
     return routine(std::forward<A>(args)...);
 }
 
 // ---- The frame ----------------------------------------------------------------
 
-template <class Pro, class Work>
-int frame(const Opts& o, Pro&& prologue, Work&& work) {
-    return guarded([&]() -> int {
+template <class Before, class OnErr, class Pro, class Work>
+int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnErr> failed, Pro&& prologue,
+          Work&& work) {
+    return guarded([&, before = std::move(before), failed = std::move(failed)]() -> int {
         int id = 0;       // handler id of the armed frame, 0 while none
         int depth = 0;    // frame depth with our frame armed
         auto arm = [&] {
@@ -268,6 +330,7 @@ int frame(const Opts& o, Pro&& prologue, Work&& work) {
         };
         try {
             return detail::run_converting([&]() -> int {
+                if (int st = detail::call_status(before.f); st != 0) return st;
                 if (o.arm && o.arm_first) arm();
                 if (o.check_init && !session_open()) {
                     cancel();
@@ -284,9 +347,28 @@ int frame(const Opts& o, Pro&& prologue, Work&& work) {
             });
         } catch (const host::HostError& e) {
             if (id == 0 || !detail::consumed_frame(e, depth)) throw;
-            return ERROR_ask_failure_code();
         }
+        // The error consumed our frame: its code is the status.
+        const int st = ERROR_ask_failure_code();
+        failed.f();
+        if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);
+        return st;
     });
+}
+
+template <class Before, class Pro, class Work>
+int frame(const Opts& o, detail::BeforeCheck<Before> before, Pro&& prologue, Work&& work) {
+    return frame(o, std::move(before), on_error(detail::NoStep{}), prologue, work);
+}
+
+template <class OnErr, class Pro, class Work>
+int frame(const Opts& o, detail::OnError<OnErr> failed, Pro&& prologue, Work&& work) {
+    return frame(o, before_check(detail::NoPrologue{}), std::move(failed), prologue, work);
+}
+
+template <class Pro, class Work>
+int frame(const Opts& o, Pro&& prologue, Work&& work) {
+    return frame(o, before_check(detail::NoPrologue{}), on_error(detail::NoStep{}), prologue, work);
 }
 
 template <class Work>
@@ -304,6 +386,30 @@ template <class Pro, class Work>
 int frame(Pro&& prologue, Work&& work) {
     return frame(standard, std::forward<Pro>(prologue), std::forward<Work>(work));
 }
+
+// ---- A frame around internal code --------------------------------------------
+
+class frame_scope {
+public:
+    frame_scope() : id_(detail::arm_frame()), depth_(host::error::frame_depth()) {}
+    ~frame_scope() {
+        if (id_ != 0) ERROR_cancel_handler(id_);
+    }
+    frame_scope(const frame_scope&) = delete;
+    frame_scope& operator=(const frame_scope&) = delete;
+
+    // In a catch block: true when the error in hand consumed this frame
+    // (nothing is left to cancel then).
+    bool caught(const host::HostError& e) {
+        if (!detail::consumed_frame(e, depth_)) return false;
+        id_ = 0;
+        return true;
+    }
+
+private:
+    int id_;
+    int depth_;
+};
 
 }  // namespace kx
 

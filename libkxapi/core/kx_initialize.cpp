@@ -13,7 +13,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/core/kx_callback_internal.h"
+#include "libkxapi/callback/kx_callback_internal.h"
+#include "libkxapi/cam/kx_cam_internal.h"
 
 #include "host/core/display.h"
 #include "host/numeric/acom.h"
@@ -26,6 +27,8 @@
 namespace {
 
 constexpr const char* kModule = "kx_initialize";
+// The line number that the host's log shows with the note on a surplus KX_terminate.
+constexpr int kLineTooManyTerminates = 321;
 
 // Words of the host's common block that the session writes.
 constexpr int kAcomStartupMode = 1268;
@@ -63,15 +66,6 @@ struct Journal {
 };
 Journal journal;
 
-void register_band(int base) {
-    for (const kx_message_band& band : kx_message_bands()) {
-        if (band.base == base) {
-            ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
-            return;
-        }
-    }
-}
-
 // ---- Manufacturing module hooks --------------------------------------------
 
 // Initialisation hooks of the manufacturing modules. All but the
@@ -86,14 +80,14 @@ int cutter_init_module() { return 0; }
 
 void init_cam_modules() {
     if (!g.cam_hooks_pending) return;
-    register_band(1345000);
+    kx::register_band(KX_BAND_CAM);
     cam_init_module();
     setup_init_module();
     param_init_module();
     oper_init_module();
     ncgroup_init_module();
     library_init_module();
-    KX_CAM_PREPRO_init_module();
+    kx::cam::init_prepro_module();
     cutter_init_module();
     g.cam_hooks_pending = false;
 }
@@ -104,7 +98,7 @@ void run_registrations() {
     if (g.registrations_done) return;
     for (const kx_message_band& band : kx_message_bands()) {
         if (band.registered_by != kx_band_registration::startup) continue;
-        if (band.base == 1570000) kx::register_stl_band();
+        if (band.base == KX_BAND_STL) kx::register_stl_band();
         else ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
     }
     init_cam_modules();
@@ -133,15 +127,62 @@ void run_external_setup() {
     MOM_TCL_set_ui_add_funcs(0);
 }
 
+// The start-up chain for an external program (SYS_init_extkxapi).
+int start_external_program() {
+    if (kx::session_open()) return 0;
+    if (int st = STARTUP_before_interface(); st != 0) return st;
+    kx::detail::g_initialized = true;
+    RTENV_set_env(RTENV_KIND_USER_PROGRAM);
+    acom_[kAcomStartupMode] = 2;
+    STARTUP_after_interface();
+    run_registrations();
+    run_external_setup();
+    MT_discard_deferred_message_dialogs();
+    return 0;
+}
+
 // Start-up of run-time environment kind 2.
 int light_startup() {
-    if (KX_is_initialized()) return 0;
+    if (kx::session_open()) return 0;
     kx::detail::g_initialized = true;
     run_registrations();
     return 0;
 }
 
 // ---- Journal -------------------------------------------------------------------
+
+// The journal's mode, read from JQII_USING_RETIRING_FUNCTIONS the first time
+// unless it was set before (KX_ask_retiring_flag).
+int retiring_mode() {
+    if (!journal.read_pending) return journal.mode;
+    journal.read_pending = false;
+    const char* value = ENV_translate_variable("JQII_USING_RETIRING_FUNCTIONS");
+    journal.mode = 0;
+    if (value && std::strcmp(value, "1") == 0) journal.mode = 1;
+    else if (value && std::strcmp(value, "2") == 0) journal.mode = 2;
+    return journal.mode;
+}
+
+// One call of a retired entry point: null counts it, a name counts it under
+// that name (KX_set_function_called).
+void record_retired_call(const char* name) {
+    if (!name) {
+        ++journal.total;
+        return;
+    }
+    for (int i = 0; i < journal.n; ++i) {
+        if (std::strcmp(journal.names[i], name) == 0) {
+            ++journal.counts[i];
+            return;
+        }
+    }
+    const std::size_t n = static_cast<std::size_t>(journal.n) + 1;
+    journal.names = static_cast<char**>(SM_realloc_persistent(journal.names, n * sizeof(char*)));
+    journal.counts = static_cast<int*>(SM_realloc_persistent(journal.counts, n * sizeof(int)));
+    journal.names[n - 1] = SM_string_copy_persistent(name);
+    journal.counts[n - 1] = 1;
+    journal.n = static_cast<int>(n);
+}
 
 void free_journal() {
     for (int i = 0; i < journal.n; ++i) SM_free(journal.names[i]);
@@ -156,7 +197,7 @@ void free_journal() {
 void report_journal() {
     // The mode is read here at the latest, so that mode 1 reports also
     // when no retired entry point was called.
-    const int mode = KX_ask_retiring_flag();
+    const int mode = retiring_mode();
     if (mode == 1) {
         std::fprintf(stderr,
                      " There were %d functions called that are listed in kx_retiring.h as functions that "
@@ -180,7 +221,7 @@ void report_journal() {
 namespace kx {
 namespace detail {
 bool g_initialized = false;
-int g_guard_depth = 0;
+bool g_in_library = false;
 
 bool session_open_slow() {
     const int kind = RTENV_ask_env();
@@ -189,11 +230,21 @@ bool session_open_slow() {
 }  // namespace detail
 
 int text_mode() { return g.text_mode; }
+void set_text_mode(int mode) { g.text_mode = mode; }
+
+void register_band(int base) {
+    for (const kx_message_band& band : kx_message_bands()) {
+        if (band.base == base) {
+            ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
+            return;
+        }
+    }
+}
 
 void note_retired(const char* name) {
-    switch (KX_ask_retiring_flag()) {
-    case 1: KX_set_function_called(nullptr); break;
-    case 2: KX_set_function_called(name); break;
+    switch (retiring_mode()) {
+    case 1: record_retired_call(nullptr); break;
+    case 2: record_retired_call(name); break;
     default: break;
     }
 }
@@ -205,13 +256,13 @@ SessionState session_state() {
 
 void register_stl_band() {
     if (g.stl_registered) return;
-    register_band(1570000);
+    kx::register_band(KX_BAND_STL);
     g.stl_registered = true;
 }
 
 }  // namespace kx
 
-extern "C" KXAPI void kx_reset_session_for_tests(void) {
+extern "C" void kx_reset_session_for_tests(void) {
     // The journal's blocks may belong to a host that has been reset since;
     // free only what the host still knows as live.
     for (int i = 0; i < journal.n; ++i)
@@ -221,7 +272,7 @@ extern "C" KXAPI void kx_reset_session_for_tests(void) {
     journal = Journal{};
     g = Session{};
     kx::detail::g_initialized = false;
-    kx::detail::g_guard_depth = 0;
+    kx::detail::g_in_library = false;
     // The callback registry is session state too: its host hooks are gone
     // with a host reset.
     kx_reset_callbacks_for_tests();
@@ -237,18 +288,7 @@ extern "C" KXAPI int KX_is_initialized(void) {
 extern "C" KXAPI void KX__set_custom_app_open(void) { g.custom_app = true; }
 
 extern "C" KXAPI int SYS_init_extkxapi(void) {
-    return kx::guarded([] {
-        if (KX_is_initialized()) return 0;
-        if (int st = STARTUP_before_interface(); st != 0) return st;
-        kx::detail::g_initialized = true;
-        RTENV_set_env(RTENV_KIND_USER_PROGRAM);
-        acom_[kAcomStartupMode] = 2;
-        STARTUP_after_interface();
-        run_registrations();
-        run_external_setup();
-        MT_discard_deferred_message_dialogs();
-        return 0;
-    });
+    return kx::guarded([] { return start_external_program(); });
 }
 
 extern "C" KXAPI int KX_initialize(void) {
@@ -271,15 +311,15 @@ extern "C" KXAPI int KX_initialize(void) {
             struct Restore {
                 ~Restore() { --g.nesting; }
             } restore;
-            status = SYS_init_extkxapi();
+            status = start_external_program();
         }
         if (kx::detail::g_initialized) {
             ++g.nesting;
             g.once_started = true;
             const char* value = ENV_translate_variable("JQII_JQOPEN_SESSION");
-            if (value && std::strcmp(value, "true") == 0) KX__set_custom_app_open();
+            if (value && std::strcmp(value, "true") == 0) g.custom_app = true;
         }
-        KX_TEXT_set_text_mode(0);
+        kx::set_text_mode(0);
         return status;
     });
 }
@@ -290,7 +330,7 @@ extern "C" KXAPI int KX_terminate(void) {
         if (!kx::detail::g_initialized) return 0;
         if (--g.nesting > 0) return 0;
         if (g.nesting < 0)
-            ERROR_note(kModule, 321, "KX_terminate: KX_terminate called too many times ");
+            ERROR_note(kModule, kLineTooManyTerminates, "KX_terminate: KX_terminate called too many times ");
         g.nesting = 0;
         if (g.custom_app) return 0;
 
@@ -314,28 +354,8 @@ extern "C" KXAPI int KX_terminate(void) {
     });
 }
 
-extern "C" KXAPI int KX_CAM_PREPRO_init_module(void) {
-    return kx::guarded([] {
-        register_band(1930000);
-        return 0;
-    });
-}
-
-extern "C" KXAPI int KX_TEXT_set_text_mode(int mode) {
-    g.text_mode = mode;
-    return 0;
-}
-
 extern "C" KXAPI int KX_ask_retiring_flag(void) {
-    if (!journal.read_pending) return journal.mode;
-    return kx::guarded([] {
-        journal.read_pending = false;
-        const char* value = ENV_translate_variable("JQII_USING_RETIRING_FUNCTIONS");
-        journal.mode = 0;
-        if (value && std::strcmp(value, "1") == 0) journal.mode = 1;
-        else if (value && std::strcmp(value, "2") == 0) journal.mode = 2;
-        return journal.mode;
-    });
+    return kx::guarded([] { return retiring_mode(); });
 }
 
 extern "C" KXAPI int KX_set_retiring_flag(int mode) {
@@ -345,22 +365,5 @@ extern "C" KXAPI int KX_set_retiring_flag(int mode) {
 }
 
 extern "C" KXAPI void KX_set_function_called(const char* name) {
-    if (!name) {
-        ++journal.total;
-        return;
-    }
-    for (int i = 0; i < journal.n; ++i) {
-        if (std::strcmp(journal.names[i], name) == 0) {
-            ++journal.counts[i];
-            return;
-        }
-    }
-    kx::guarded([&] {
-        const std::size_t n = static_cast<std::size_t>(journal.n) + 1;
-        journal.names = static_cast<char**>(SM_realloc_persistent(journal.names, n * sizeof(char*)));
-        journal.counts = static_cast<int*>(SM_realloc_persistent(journal.counts, n * sizeof(int)));
-        journal.names[n - 1] = SM_string_copy_persistent(name);
-        journal.counts[n - 1] = 1;
-        journal.n = static_cast<int>(n);
-    });
+    kx::guarded([&] { record_retired_call(name); });
 }

@@ -9,16 +9,21 @@ namespace kx {
 
 // The text mode (KX_TEXT_set_text_mode): 1 selects creating C strings as
 // new host strings, any other value initialising them from the bytes.
-KXAPI int text_mode();
+int text_mode();
+void set_text_mode(int mode);
+
+// Registers the library's message table of the band starting at base with
+// the host's error service (a base without a table of the library: nothing).
+void register_band(int base);
 
 // A retired entry point reports one use of itself: asks the journal's mode
 // and records the call (mode 1: counted; mode 2: counted under `name`).
 // `name` is the entry point's exported name, a literal.
-KXAPI void note_retired(const char* name);
+void note_retired(const char* name);
 
 // Registers the STL band 1570000 once per process (the start-up and the
 // STL module both call it).
-KXAPI void register_stl_band();
+void register_stl_band();
 
 // A view of the session state, for tests and diagnostics.
 struct SessionState {
@@ -31,7 +36,7 @@ struct SessionState {
     int retired_total;        // calls counted in mode 1
     int retired_names;        // distinct names counted in mode 2
 };
-KXAPI SessionState session_state();
+SessionState session_state();
 
 }  // namespace kx
 
@@ -42,7 +47,7 @@ extern "C" {
 // names are freed without a report. For tests: call it together with the
 // host's reset (host::control::reset(), and host::control::clear_decoders()
 // when the registrations should run again).
-KXAPI void kx_reset_session_for_tests(void);
+void kx_reset_session_for_tests(void);
 }
 
 #endif

@@ -45,16 +45,16 @@ public:
 };
 
 // The service in use; never null.
-KXAPI UndoService& undo_service();
+UndoService& undo_service();
 // Installs a service (it must outlive its use); null restores the default.
-KXAPI void set_undo_service(UndoService* service);
+void set_undo_service(UndoService* service);
 
 // Rolls back to the mark and deletes it while a host error is on its way
 // out of the edit. The raise has consumed the function's frame already, so
 // this runs under a frame of its own: an error of the roll-back itself is
 // noted on the host log (and its code becomes the function's status)
 // instead of reaching a frame further out or stopping the program.
-KXAPI void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
+void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
 
 template <class Edit>
 int undo_bracket(int visibility, const char* name, Edit&& edit) {

@@ -1,5 +1,5 @@
 // The operation frame's internals, the shared helpers of kx_util.h, status
-// texts, the caller's own error handlers, abort control and the common tail
+// texts, the caller's own error handlers and the common tail
 // regenerate_after_edit.
 #include "libkxapi/core/kx_util.h"
 
@@ -10,6 +10,7 @@
 
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/core/display.h"
@@ -19,6 +20,8 @@
 namespace {
 
 constexpr const char* kModule = "kx_util";
+// The line number that the host's log shows with an unexpected exception.
+constexpr int kLineForeignException = 120;
 
 // The undo service used until the undo module installs its own: no marks.
 class NoUndo final : public kx::UndoService {
@@ -36,6 +39,13 @@ kx::UndoService& default_undo() {
     return no_undo;
 }
 
+// The text of a code of the general band from the library's own table.
+const char* general_text(int code) {
+    for (const error_text_entry* row = kx_message_table(KX_BAND_GENERAL); row && row->text; ++row)
+        if (row->code == code) return row->text;
+    return nullptr;
+}
+
 }  // namespace
 
 namespace kx {
@@ -43,13 +53,6 @@ namespace kx {
 // ---- Frame internals -----------------------------------------------------------
 
 namespace detail {
-
-int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
-
-bool consumed_frame(const host::HostError& e, int depth) {
-    // The raise popped our frame, and nothing further out.
-    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
-}
 
 void raise_foreign_exception() {
     const char* what = "unknown exception";
@@ -59,7 +62,7 @@ void raise_foreign_exception() {
         what = e.what();
     } catch (...) {
     }
-    ERROR_internal(kModule, 120, "Unexpected exception: %s", what);
+    ERROR_internal(kModule, kLineForeignException, "Unexpected exception: %s", what);
 }
 
 }  // namespace detail
@@ -119,26 +122,23 @@ UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo()
 void set_undo_service(UndoService* service) { undo_in_use = service; }
 
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
-    const int id = detail::arm_frame();
-    const int depth = host::error::frame_depth();
+    frame_scope scope;
     try {
         undo.undo_to_mark(mark, name);
         undo.delete_mark(mark, name);
     } catch (const host::HostError& e) {
-        if (!detail::consumed_frame(e, depth)) throw;
+        if (!scope.caught(e)) throw;
         char line[96];
         std::snprintf(line, sizeof line, "Undo to mark %u failed with error %d", mark, e.code());
         ERROR_note(kModule, __LINE__, line);
-        return;
     }
-    ERROR_cancel_handler(id);
 }
 
 }  // namespace kx
 
 // ---- regenerate_after_edit -------------------------------------------------------
 
-extern "C" KXAPI int regenerate_after_edit(int* mode, tag* object) {
+extern "C" int regenerate_after_edit(int* mode, tag* object) {
     if (*mode == 1 && RM_ask_entity_type(*object) == 70) UPDATE_do_update_no_message();
     return DSS_REGEN_regen_object(*object);
 }
@@ -151,7 +151,7 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
         // uc4599 leaves the buffer as it is when the host fails it: the
         // caller then reads an empty text, never what the buffer held.
         message[0] = '\0';
-        uc4599(code, message);
+        kx::guarded([&] { kx::old_code_text(code, message); });
         return 0;
     }
     return kx::guarded([&] {
@@ -162,7 +162,7 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
                 return 1;
             }
             // Answered even before any table is registered.
-            text = "KX_initialize must be called by main routine";
+            text = general_text(code);
         }
         kx::copy_bounded(message, text);
         return 0;
@@ -173,41 +173,21 @@ extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSI
 
 extern "C" KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
     return kx::guarded([&] {
-        if (!buffer || !KX_is_initialized()) return -1;
+        if (!buffer || !kx::session_open()) return -1;
         return ERROR_set_handler(ERROR__default_handler, buffer);
     });
 }
 
 extern "C" KXAPI void KX_ERROR_cancel_handler(int handler_id) {
     kx::guarded([&] {
-        if (handler_id == -1 || !KX_is_initialized()) return;
+        if (handler_id == -1 || !kx::session_open()) return;
         ERROR_cancel_handler(handler_id);
     });
 }
 
 extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
     return kx::guarded([] {
-        if (!KX_is_initialized()) return kx::kNotInitialized;
+        if (!kx::session_open()) return kx::kNotInitialized;
         return ERROR_ask_failure_code();
     });
-}
-
-// ---- Abort control -------------------------------------------------------------------
-
-extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
-    return kx::frame(
-        kx::arm_first, [&] { return kx::check({{flag_status, 1}}); },
-        [&] { *flag_status = ABORT_ask_flag_status() ? 1 : 0; });
-}
-
-extern "C" KXAPI int KX_ABORT_clear_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_clear_abort(); });
-}
-
-extern "C" KXAPI int KX_ABORT_disable_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_increment_lock_level(); });
-}
-
-extern "C" KXAPI int KX_ABORT_enable_abort(void) {
-    return kx::frame(kx::arm_first, [] { ABORT_decrement_lock_level(); });
 }

@@ -34,12 +34,12 @@ inline constexpr std::size_t kMessageChars = 132;
 // Copies at most max_chars characters of src into dst, pads a shorter text
 // with NULs up to max_chars and writes the NUL at dst[max_chars]; dst must
 // hold max_chars + 1 bytes. A null src gives the empty text.
-KXAPI void copy_bounded(char* dst, const char* src, std::size_t max_chars = kMessageChars);
+void copy_bounded(char* dst, const char* src, std::size_t max_chars = kMessageChars);
 
 // Copies at most max_chars characters of src and a NUL into dst, and
 // nothing more: the bytes after the NUL stay as they are. A null src gives
 // the empty text.
-KXAPI void copy_cut(char* dst, const char* src, std::size_t max_chars = kMessageChars);
+void copy_cut(char* dst, const char* src, std::size_t max_chars = kMessageChars);
 
 // ---- Caller-owned allocation -------------------------------------------------
 
@@ -61,11 +61,11 @@ T* copy_array(std::span<const T> values) {
 }
 
 // A NUL-terminated copy of the text (never null).
-KXAPI char* dup_string(std::string_view text);
+char* dup_string(std::string_view text);
 
 // An array of n separately allocated strings (KX_free_string_array frees
 // it), or null when there are none.
-KXAPI char** string_array(std::span<const std::string> texts);
+char** string_array(std::span<const std::string> texts);
 
 // Frees a host block (null is fine) and clears the pointer.
 template <class T>
@@ -112,14 +112,21 @@ inline void check_assert(bool condition, const char* module, int line, const cha
 
 // ---- Old numbered entry points: C strings, negated codes (ucNNNN) ------------
 
+// The text of a negative code (uc4599): at most 132 characters and a NUL
+// into text; a failure of the host is noted on the log and leaves the
+// buffer as it was. Host errors do not pass.
+void old_code_text(int code, char* text);
+
 // The status of a uc entry point: a positive code is returned negated,
 // 0 and negative codes as they are.
 constexpr int uc_status(int status) { return status > 0 ? -status : status; }
 
 // The file interface's mapping: a host code c with 1020000 < c <= 1020188
 // becomes 1020000 - c (-1 to -188); every other value passes unchanged.
+inline constexpr int kFileBand = 1020000;      // the host file interface's band
+inline constexpr int kFileBandLast = 1020188;  // its last code
 constexpr int uc_file_code(int code) {
-    return code > 1020000 && code <= 1020188 ? 1020000 - code : code;
+    return code > kFileBand && code <= kFileBandLast ? kFileBand - code : code;
 }
 
 // ---- Old numbered entry points: Fortran-style arguments (kxNNNN_) ------------
@@ -138,11 +145,11 @@ constexpr int uc_file_code(int code) {
 
 // The text of a character field: its characters up to the length or the
 // first NUL, without trailing blanks.
-KXAPI std::string from_fortran(const char* field, int length);
+std::string from_fortran(const char* field, int length);
 
 // Writes text into a character field of the given length: cut to the
 // length, padded with blanks.
-KXAPI void to_fortran(char* field, int length, std::string_view text);
+void to_fortran(char* field, int length, std::string_view text);
 
 // Runs kx::frame with the given options (and prologue) and writes its
 // status into the trailing status argument (when it is not null).
@@ -162,6 +169,6 @@ void fortran_frame(int* status, A&&... frame_args) {
 // result. Arguments by address, as the old numbered interface passes them.
 // Not exported to programs (no public header); host errors pass to the
 // caller's frame.
-extern "C" KXAPI int regenerate_after_edit(int* mode, tag* object);
+extern "C" int regenerate_after_edit(int* mode, tag* object);
 
 #endif

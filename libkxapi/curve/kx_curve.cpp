@@ -13,9 +13,9 @@
 #include "host/numeric/conics.h"
 #include "host/numeric/linalg.h"
 #include "host/services/objects.h"
-#include "kx_csys.h"
 #include "kx_curve.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/csys/kx_csys_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 
 namespace kx::curve {
@@ -108,6 +108,19 @@ void arc_values(const arc_data& a, double v[6]) {
 
 int no_active_part() { return CONTEXT_ask_active_part_exists() ? 0 : kx::kPartNotLoaded; }
 
+// The tests of an arc record after its arguments: angles, matrix, size.
+int check_arc(const arc_data& a) {
+    if (int st = arc_angles_and_matrix(a)) return st;
+    return arc_degenerate(a) ? kc::kDegenerate : 0;
+}
+
+// A new arc from a checked record, under a model-change mark.
+int make_arc(const arc_data& a, tag* arc) {
+    double v[6];
+    arc_values(a, v);
+    return kc::create(arc, [&](tag* out) { ES_create_arc(v, a.matrix_tag, out); });
+}
+
 // A new matrix object for a circular edge: Z along the axis of its kernel
 // curve, X towards the curve's point at parameter 0.
 tag matrix_of_circular_edge(tag edge) {
@@ -179,10 +192,9 @@ int arc_thru_points(int kind, const double* p1, const double* p2, const double* 
     // The arc is made with the matrix of the work coordinate system and then
     // takes the plane's matrix, in whose frame its center is given (without
     // a work coordinate system it is made with the plane's matrix at once).
-    tag wcs = NULL_TAG;
-    if (const int st = KX_CSYS_ask_wcs(&wcs); st != 0) return st;
+    const tag wcs = kx::csys::ask_wcs();
     if (wcs != NULL_TAG)
-        if (const int st = KX_CSYS_ask_matrix_of_object(wcs, &rec.matrix_tag); st != 0) return st;
+        if (const int st = kx::csys::ask_matrix_of_object(wcs, &rec.matrix_tag); st != 0) return st;
     if (rec.matrix_tag == NULL_TAG) rec.matrix_tag = plane_matrix;
     rec.start_angle = start;
     rec.end_angle = end;
@@ -190,8 +202,9 @@ int arc_thru_points(int kind, const double* p1, const double* p2, const double* 
     rec.arc_center[1] = cy;
     rec.arc_center[2] = q[0][2];
     rec.radius = r;
-    if (const int st = KX_CURVE_create_arc(&rec, arc); st != 0) return st;
-    if (rec.matrix_tag != plane_matrix) return KX_CSYS_edit_matrix_of_object(*arc, plane_matrix);
+    if (const int st = check_arc(rec); st != 0) return st;
+    if (const int st = make_arc(rec, arc); st != 0) return st;
+    if (rec.matrix_tag != plane_matrix) kx::csys::edit_matrix_of_object(*arc, plane_matrix);
     return 0;
 }
 
@@ -292,14 +305,9 @@ KXAPI int KX_CURVE_create_arc(arc_data* arc_coords, tag* arc) {
             kx::clear(arc);
             if (int st = no_active_part()) return st;
             if (int st = kx::check({{arc_coords, 1}, {arc, 2}})) return st;
-            if (int st = arc_angles_and_matrix(*arc_coords)) return st;
-            return arc_degenerate(*arc_coords) ? kc::kDegenerate : 0;
+            return check_arc(*arc_coords);
         },
-        [&] {
-            double v[6];
-            arc_values(*arc_coords, v);
-            return kc::create(arc, [&](tag* out) { ES_create_arc(v, arc_coords->matrix_tag, out); });
-        });
+        [&] { return make_arc(*arc_coords, arc); });
 }
 
 KXAPI int KX_CURVE_ask_arc_data(tag arc, arc_data* arc_coords) {
@@ -349,8 +357,8 @@ KXAPI int KX_CURVE_edit_arc_data(tag arc, arc_data* arc_coords) {
 
 KXAPI int KX_CURVE_create_arc_thru_3pts(int create_type, double point_1[3], double point_2[3], double point_3[3],
                                         tag* arc) {
-    const int st = kc::frame_acknowledged(
-        kx::standard,
+    const int st = kx::frame(
+        kx::acknowledging,
         [&] {
             kx::clear(arc);
             return kx::check({{arc, 5}});

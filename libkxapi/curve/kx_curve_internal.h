@@ -15,22 +15,22 @@
 
 namespace kx::curve {
 
-inline constexpr int kNotPoint = 1480000;
-inline constexpr int kNotLine = 1480001;
-inline constexpr int kNotArc = 1480002;
-inline constexpr int kNotMatrix = 1480003;
-inline constexpr int kSweepTooLarge = 1480004;
-inline constexpr int kStartAfterEnd = 1480005;
-inline constexpr int kNotConic = 1480006;
-inline constexpr int kDegenerateConic = 1480007;
-inline constexpr int kStartOutOfRange = 1480008;
-inline constexpr int kHeightsDiffer = 1480009;
-inline constexpr int kBadConicType = 1480010;
-inline constexpr int kNoBranch = 1480016;
-inline constexpr int kSmartObject = 1995000;
-inline constexpr int kDegenerate = 875136;
-inline constexpr int kNoCircle = 670035;
-inline constexpr int kBadCurve = 875033;
+inline constexpr int kNotPoint = KX_CURVE_ERR_NOT_POINT;
+inline constexpr int kNotLine = KX_CURVE_ERR_NOT_LINE;
+inline constexpr int kNotArc = KX_CURVE_ERR_NOT_ARC;
+inline constexpr int kNotMatrix = KX_CURVE_ERR_NOT_MATRIX;
+inline constexpr int kSweepTooLarge = KX_CURVE_ERR_SWEEP_TOO_LARGE;
+inline constexpr int kStartAfterEnd = KX_CURVE_ERR_START_AFTER_END;
+inline constexpr int kNotConic = KX_CURVE_ERR_NOT_CONIC;
+inline constexpr int kDegenerateConic = KX_CURVE_ERR_DEGENERATE_CONIC;
+inline constexpr int kStartOutOfRange = KX_CURVE_ERR_START_OUT_OF_RANGE;
+inline constexpr int kHeightsDiffer = KX_CURVE_ERR_HEIGHTS_DIFFER;
+inline constexpr int kBadConicType = KX_CURVE_ERR_BAD_CONIC_TYPE;
+inline constexpr int kNoBranch = KX_CURVE_ERR_NO_BRANCH;
+inline constexpr int kSmartObject = KX_SO_ERR_CANNOT_EDIT;
+inline constexpr int kDegenerate = KX_MODL_ERR_DEGENERATE;
+inline constexpr int kNoCircle = KX_HOST_ERR_NO_CIRCLE;
+inline constexpr int kBadCurve = KX_MODL_ERR_WRONG_OBJECT;
 
 inline constexpr int kTypePoint = 2;
 inline constexpr int kTypeLine = 3;
@@ -92,28 +92,6 @@ int edit(tag object, Store&& store) {
         store();
         edit_tail(object);
         return 0;
-    });
-}
-
-// Runs a frame and acknowledges a host error that it turned into the status
-// (ERROR_acknowledge_handled), so that the host does not report it again.
-template <class... A>
-int frame_acknowledged(A&&... frame_args) {
-    return guarded([&] {
-        int raised = 0;
-        auto run = [&](auto&& opts, auto&& prologue, auto&& work) {
-            return frame(opts, prologue, [&]() -> int {
-                try {
-                    return work();
-                } catch (const host::HostError& e) {
-                    raised = e.code();
-                    throw;
-                }
-            });
-        };
-        const int st = run(std::forward<A>(frame_args)...);
-        if (raised != 0 && st == raised) ERROR_acknowledge_handled(raised);
-        return st;
     });
 }
 

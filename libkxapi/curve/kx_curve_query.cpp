@@ -19,8 +19,8 @@ namespace {
 
 namespace kc = kx::curve;
 
-constexpr int kBadDerivatives = 875120;
-constexpr int kCentroidFailed = 875106;
+constexpr int kBadDerivatives = KX_MODL_ERR_BAD_DERIVATIVES;
+constexpr int kCentroidFailed = KX_MODL_ERR_CENTROID_FAILED;
 // Word of acom_ that holds 2 for a part in inches.
 constexpr int kUnitWord = 1246;
 
@@ -169,8 +169,8 @@ KXAPI int KX_CURVE_ask_arc_length(tag curve, double start_param, double end_para
     // The frame is armed before the curve is loaded, so that a curve the
     // host cannot load ends the call with its code.
     bool empty = false;
-    return kc::frame_acknowledged(
-        kx::standard,
+    return kx::frame(
+        kx::acknowledging,
         [&] {
             if (!curve_or_edge(curve)) return kx::param(1);
             if (units < 0 || units > 4) return kx::param(4);
@@ -250,8 +250,8 @@ KXAPI int KX_CURVE_ask_analysis_display(tag curve, curve_analysis_display* displ
 }
 
 KXAPI int KX_CURVE_intersect(tag curve, tag entity, double ref_point[3], curve_intersection* intersection) {
-    return kc::frame_acknowledged(
-        kx::standard, [] { return 0; },
+    return kx::frame(
+        kx::acknowledging, [] { return 0; },
         [&] {
             const int mark = SM_set_mark();
             struct Release {

@@ -9,11 +9,12 @@
 #include "kx_eval.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
+#include "libkxapi/eval/kx_eval_internal.h"
 
 namespace {
 
 // The modelling code for data this function cannot flatten.
-constexpr int kCannotFlatten = 875033;
+constexpr int kCannotFlatten = KX_MODL_ERR_WRONG_OBJECT;
 constexpr double kTwoPi = 6.283185307179586;
 
 // The flat array of one record: its allocated size and the values filled
@@ -116,11 +117,11 @@ int flatten(const curve_struct& c, Flat& out) {
 extern "C" {
 
 KXAPI int KX_CURVE_ask_curve_struct(tag curve, evaluator* curve_struct) {
-    return KX_EVAL_initialize(curve, curve_struct);
+    return kx::eval::initialize(curve, curve_struct);
 }
 
 KXAPI int KX_CURVE_free_curve_struct(evaluator curve_struct) {
-    return KX_EVAL_free(curve_struct);
+    return kx::eval::free(curve_struct);
 }
 
 KXAPI int KX_CURVE_ask_curve_struct_data(evaluator curve_struct, int* type, double** data) {

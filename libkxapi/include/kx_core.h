@@ -1,5 +1,5 @@
-/* Interface core: session, status texts, error handlers, abort control,
- * caller memory and tag handles.
+/* Interface core: session, status texts, error handlers, caller memory and
+ * tag handles.
  *
  * A program opens a session with KX_initialize before it calls any other
  * function of the interface, and closes it with KX_terminate. Every
@@ -37,13 +37,6 @@ KXAPI int SYS_init_extkxapi(void);
  * session open. */
 KXAPI void KX__set_custom_app_open(void);
 
-/* Registers the pre-processing message band; always answers 0. */
-KXAPI int KX_CAM_PREPRO_init_module(void);
-
-/* Selects how C strings become host text objects; 0 at start and after
- * every KX_initialize. Answers 0. */
-KXAPI int KX_TEXT_set_text_mode(int mode);
-
 /* Journal of retired entry points: mode 0 off, 1 count, 2 count per name.
  * The mode is read once from JQII_USING_RETIRING_FUNCTIONS unless
  * KX_set_retiring_flag sets it first. */
@@ -76,13 +69,6 @@ KXAPI int KX_ERROR_set_handler(jmp_buf buffer);
 KXAPI void KX_ERROR_cancel_handler(int handler_id);
 /* Code of the last error caught; 1105000 when the session is not open. */
 KXAPI int KX_ERROR_ask_failure_code(void);
-
-/* ---- Abort control ---------------------------------------------------- */
-
-KXAPI int KX_ABORT_ask_flag_status(logical *flag_status);
-KXAPI int KX_ABORT_clear_abort(void);
-KXAPI int KX_ABORT_disable_abort(void);
-KXAPI int KX_ABORT_enable_abort(void);
 
 /* ---- Caller memory ---------------------------------------------------- */
 

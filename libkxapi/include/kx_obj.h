@@ -11,10 +11,7 @@
 /* Longest object name, in characters (a buffer holds one more). */
 #define KX_OBJ_NAME_LEN 30
 
-/* Codes of the object module. */
-#define KX_OBJ_ERR_CANNOT_DELETE    1155000
-#define KX_OBJ_ERR_NO_NAME          1155001
-#define KX_OBJ_ERR_VIEW_NAME        1155003
+/* Codes of the object module: KX_OBJ_CODES in kx_codes.h. */
 
 KX_BEGIN_DECLS
 
@@ -27,7 +24,6 @@ KXAPI int KX_OBJ_ask_owning_part(tag object, tag *part);
 KXAPI logical KX_OBJ_is_type_displayable(int type);
 KXAPI logical KX_OBJ_can_type_have_matrix(int type);
 KXAPI int KX_OBJ_is_type_transferable(int type, logical *transferable);
-KXAPI tag KX_ASSEM_ask_work_part(void);
 
 /* ---- Deletion and data exchange ---- */
 KXAPI int KX_OBJ_delete_object(tag object);

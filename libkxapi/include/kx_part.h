@@ -16,9 +16,8 @@
 #define KX_PART_METRIC  1
 #define KX_PART_ENGLISH 2
 
-/* Codes of the load report for components that could not be loaded. */
-#define KX_PART_ERR_COMPONENT_MISSING  641112
-#define KX_PART_ERR_COMPONENT_BAD      641113
+/* Codes of the load report for components that could not be loaded:
+ * KX_PART_ERR_COMPONENT_MISSING and KX_PART_ERR_COMPONENT_BAD (kx_codes.h). */
 
 /* The load report of an open: failed (nonzero when some file could not be
  * loaded); count; count file names; count codes. Free the names with

@@ -1,5 +1,5 @@
 /* Text conversion between C strings and the host's text objects, the code
- * set, translation files, and the listing window.
+ * set and translation files.
  *
  * The text mode of the session (KX_TEXT_set_text_mode) selects how strings
  * are taken and handed back: mode 1 takes and gives the host's own
@@ -23,6 +23,10 @@ typedef struct KX_TEXT_jqstring_s {
     char **strings;
 } KX_TEXT_jqstring_t;
 
+/* Selects how C strings become host text objects; 0 at start and after
+ * every KX_initialize. Answers 0. */
+KXAPI int KX_TEXT_set_text_mode(int mode);
+
 /* A text from a C string; a null string gives an empty text. On an error
  * the output is an empty text. The caller owns the text. */
 KXAPI int KX_TEXT_convert_to_textpt(KX_TEXT_p_t *text, const char *string);
@@ -34,21 +38,6 @@ KXAPI int KX_TEXT_cstring_to_jqstring(char **strings, KX_TEXT_jqstring_t *output
 KXAPI int KX_TEXT_load_translation_file(const char *file_name);
 /* The code set of the host's locale. */
 KXAPI int KX_ask_codeset(int *codeset);
-
-/* The listing window. Writing to it, and saving it, need it open (1190000
- * otherwise). */
-KXAPI int KX_UI_open_listing_window(void);
-KXAPI int KX_UI_close_listing_window(void);
-KXAPI int KX_UI_exit_listing_window(void);
-KXAPI int KX_UI_write_listing_window(const char *string);
-KXAPI int KX_UI_is_listing_window_open(logical *is_open);
-KXAPI int KX_UI_save_listing_window(const char *file_name);
-/* Adds a class of user-defined objects to the selection filter list. */
-KXAPI int KX_UI_add_to_class_sel(unsigned int class_id);
-
-/* Writes one message line to the listing window or the host's listing
- * device; answers 1 when the window is the target and not open. */
-KXAPI int uc4403(const char *line);
 
 KX_END_DECLS
 

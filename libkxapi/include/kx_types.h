@@ -4,6 +4,8 @@
 
 #include <stddef.h>
 
+#include "kx_codes.h"
+
 #ifdef __cplusplus
 #define KX_BEGIN_DECLS extern "C" {
 #define KX_END_DECLS }

@@ -12,7 +12,7 @@
 #define KX_UNDO_H
 
 #include "kx_types.h"
-#include "kx_lists.h"
+#include "kx_modl.h"
 
 KX_BEGIN_DECLS
 
@@ -58,11 +58,6 @@ KXAPI int KX_UNDO_unregister_misc_cb(unsigned int callback_id);
 KXAPI int KX_UNDO_delete_all_misc_cbs(void);
 KXAPI int KX_UNDO_disable_misc_cbs(void);
 KXAPI int KX_UNDO_enable_misc_cbs(void);
-
-/* Deletes the features of the list (with the features that build on them)
- * in one edit: when the deletion fails, the model is rolled back to where
- * it was. Needs no open session. */
-KXAPI int KX_MODL_delete_feature(tag_list *features);
 
 KX_END_DECLS
 

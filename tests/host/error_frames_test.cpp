@@ -27,9 +27,24 @@ void raise_deep(int depth, int code) {
         ERROR_raise("deep_module", 77, code, "raised at depth %d", depth);
 }
 
+// The boundary guard of an exported function, as the library writes it: a
+// host error for a library frame passes on, any other one is delivered to
+// the user frame once the exception is finished (no C++ object of the guard
+// is live at the longjmp).
+template <class F>
+int guard(F&& f) {
+    try {
+        return f();
+    } catch (const host::HostError& e) {
+        if (e.for_library_frame()) throw;
+        host::stash_for_user_frame(e);
+    }
+    host::deliver_to_user_frame();
+}
+
 // Stands for an exported function of the library without a frame of its own.
 int exported_without_frame(int code) {
-    return host::boundary_guard([&] {
+    return guard([&] {
         raise_deep(3, code);
         return 0;
     });
@@ -37,7 +52,7 @@ int exported_without_frame(int code) {
 
 // Stands for an exported function with a library frame: status or 0.
 int exported_with_frame(int code) {
-    return host::boundary_guard([&] {
+    return guard([&] {
         int id = host::arm_library_frame();
         try {
             if (code) raise_deep(2, code);

@@ -3,8 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "host/control/control.h"
+#include "kx_abort.h"
 #include "kx_core.h"
-#include "kx_lists.h"
+#include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_session.h"
 

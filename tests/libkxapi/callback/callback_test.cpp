@@ -16,7 +16,7 @@
 #include "host/support/support.h"
 #include "kx_callback.h"
 #include "kx_core.h"
-#include "libkxapi/core/kx_callback_internal.h"
+#include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 
 namespace {

@@ -14,10 +14,11 @@
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/support/support.h"
+#include "kx_abort.h"
 #include "kx_core.h"
-#include "kx_lists.h"
+#include "kx_modl.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/core/kx_list_util.h"
+#include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -227,6 +228,73 @@ TEST_F(Frame, OrderOfTheSteps) {
     EXPECT_EQ(ctl::frame_depth(), 0);
 }
 
+// The steps before the check and after a caught error, and the codes that a
+// frame acknowledges, in one table: what ran, the status, what the host was
+// told.
+TEST_F(Frame, StepsBeforeTheCheckAndAfterAnError) {
+    struct Case {
+        const char* title;
+        bool open;
+        int raise;          // raised by the work; 0: the work answers 5
+        int before_answer;  // answer of the step before the check
+        int status;
+        const char* steps;  // b: before the check, p: prologue, w: work, e: on error
+        std::vector<int> acknowledged;
+    };
+    const Case cases[] = {
+        {"closed session: only the step before the check", false, 0, 0, 1105000, "b", {}},
+        {"a refusal before the check ends the call", true, 0, 1105004, 1105004, "b", {}},
+        {"the work's status", true, 0, 0, 5, "bpw", {}},
+        {"a caught error runs the clean-up, then is acknowledged", true, 1510002, 0, 1510002, "bpwe", {1510002}},
+        {"a code the predicate refuses is not acknowledged", true, 641005, 0, 641005, "bpwe", {}},
+    };
+    for (const Case& c : cases) {
+        ctl::reset();
+        kx_reset_session_for_tests();
+        if (c.open) open();
+        std::string steps;
+        const int st = kx::frame(
+            kx::Opts{.acknowledge = [](int code) { return code == 1510002; }},
+            kx::before_check([&] { steps += 'b'; return c.before_answer; }),
+            kx::on_error([&] { steps += 'e'; }), [&] { steps += 'p'; return 0; },
+            [&] {
+                steps += 'w';
+                if (c.raise) ERROR_raise("test", 3, c.raise, "work");
+                return 5;
+            });
+        EXPECT_EQ(st, c.status) << c.title;
+        EXPECT_EQ(steps, c.steps) << c.title;
+        EXPECT_EQ(ctl::acknowledged_codes(), c.acknowledged) << c.title;
+        EXPECT_EQ(ctl::frame_depth(), 0) << c.title;
+    }
+}
+
+// A frame around internal code: cancelled on the way out, gone once an
+// error consumed it, and cancelled with what was armed inside and left.
+TEST_F(Frame, ScopeAroundInternalCode) {
+    open();
+    {
+        kx::frame_scope scope;
+        EXPECT_EQ(ctl::frame_depth(), 1);
+    }
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    {
+        kx::frame_scope scope;
+        try {
+            ERROR_raise("test", 5, 750003, "inside");
+        } catch (const host::HostError& e) {
+            EXPECT_TRUE(scope.caught(e));
+        }
+        EXPECT_EQ(ctl::frame_depth(), 0);
+    }
+    EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 1);
+    {
+        kx::frame_scope scope;
+        ERROR_set_handler(ERROR__default_handler, nullptr);  // left behind inside
+    }
+    EXPECT_EQ(ctl::frame_depth(), 0);
+}
+
 TEST_F(Frame, NestedFramesEachCatchTheirOwn) {
     open();
     int after_inner = 0;
@@ -324,7 +392,7 @@ TEST_F(Frame, UserFrameAcrossNestedLibraryCalls) {
     EXPECT_EQ(jumped, 1);
     EXPECT_EQ(KX_ERROR_ask_failure_code(), 670042);
     EXPECT_EQ(ctl::frame_depth(), 0);
-    EXPECT_EQ(kx::detail::g_guard_depth, 0);
+    EXPECT_FALSE(kx::detail::g_in_library);
     // The list is partly freed; release what is left.
     SM_free(second_edge);
     SM_free(loops->next->edge_list);

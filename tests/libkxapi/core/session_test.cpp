@@ -11,7 +11,9 @@
 #include "host/services/fm.h"
 #include "host/startup/startup.h"
 #include "host/support/support.h"
+#include "kx_cam.h"
 #include "kx_core.h"
+#include "kx_text.h"
 #include "libkxapi/core/kx_session.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "kx_csys.h"
 #include "kx_mtx.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/curve/kx_csys_internal.h"
+#include "libkxapi/csys/kx_csys_internal.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "host/data/parts.h"
 #include "host/services/objects.h"
 #include "kx_core.h"
-#include "libkxapi/core/kx_disp_internal.h"
+#include "libkxapi/obj/kx_disp_internal.h"
 #include "libkxapi/core/kx_session.h"
 
 class ObjectsTest : public ::testing::Test {

@@ -128,18 +128,6 @@ TEST_F(Types, PropertiesOfEntityTypes) {
     eprops_[14] &= ~ES_PROP_DISPLAYABLE;
 }
 
-TEST_F(Types, WorkPartAnswersOnlyInAnOpenSession) {
-    EXPECT_EQ(KX_ASSEM_ask_work_part(), part);
-    kx_reset_session_for_tests();
-    host::control::clear_journal();
-    EXPECT_EQ(KX_ASSEM_ask_work_part(), NULL_TAG);
-    EXPECT_EQ(host::control::call_count("CONTEXT_ask_work_part"), 0);
-    ASSERT_EQ(KX_initialize(), 0);
-    host::control::raise_on("CONTEXT_ask_work_part", 670001);
-    EXPECT_EQ(KX_ASSEM_ask_work_part(), NULL_TAG);
-    EXPECT_EQ(host::control::frame_depth(), 0);
-}
-
 // ---- Names -----------------------------------------------------------------
 
 TEST_F(Names, LengthRulesAndUpperCase) {

@@ -12,7 +12,7 @@
 #include "host/feature/undo.h"
 #include "host/services/objects.h"
 #include "kx_core.h"
-#include "libkxapi/core/kx_callback_internal.h"
+#include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 
 class UndoSession : public ::testing::Test {

@@ -1,0 +1,109 @@
+// Cycling through the objects of a part: by type, all of them, by name.
+#include <string>
+
+#include "kx_obj.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/obj/kx_obj_internal.h"
+#include "libkxapi/core/kx_util.h"
+
+#include "host/core/entity_cycle.h"
+#include "host/core/entity_store.h"
+#include "host/core/views.h"
+#include "host/data/parts.h"
+#include "host/data/rm.h"
+#include "host/services/objects.h"
+
+namespace {
+
+constexpr const char* kModule = "kx_obj_cycle";
+constexpr int kNoPart = KX_PART_ERR_NOT_LOADED;
+
+// One step of a by-type cycle (feature records apart).
+void step_by_type(tag part, int type, tag* object) {
+    if (type == HOST_TYPE_FEATURE) ES_cycle_frecs(part, object);
+    else ES_cycle_entities_by_type(part, type, object);
+}
+
+bool name_is(tag object, const std::string& wanted) {
+    std::string name;
+    return kx::obj::read_name(object, name) && STR_compare_i(name.c_str(), wanted.c_str()) == 0;
+}
+
+}  // namespace
+
+extern "C" KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
+    return kx::frame([&] { return part == NULL_TAG ? kNoPart : kx::check({{object, 3}}); },
+                     [&] {
+                         KX_CHECK_CLASS(part, OM_CLASS_PART);
+                         step_by_type(part, type, object);
+                     });
+}
+
+extern "C" KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
+    tag next = NULL_TAG;
+    const int st = kx::frame([&] { return part == NULL_TAG ? kNoPart : 0; },
+                             [&] {
+                                 KX_CHECK_CLASS(part, OM_CLASS_PART);
+                                 if (object == NULL_TAG) {
+                                     next = PART_partially_loaded(part) ? NULL_TAG : RM_start_cycle_in_part(part);
+                                     return;
+                                 }
+                                 if (RM_ask_entity_type(object) == HOST_TYPE_FEATURE) {
+                                     next = object;
+                                     ES_cycle_frecs(part, &next);
+                                     return;
+                                 }
+                                 next = RM_next_entity(object);
+                                 if (next == NULL_TAG) ES_cycle_frecs(part, &next);  // entities done: features
+                             });
+    return st == 0 ? next : NULL_TAG;
+}
+
+extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
+    // The session is checked before the work part is asked for.
+    return kx::frame([&] {
+        if (!object || !name) return kx::param(1);
+        const tag work = CONTEXT_ask_work_part();
+        if (work == NULL_TAG) return kNoPart;
+        KX_CHECK_CLASS(work, OM_CLASS_PART);
+        const std::string wanted = std::string(name).substr(0, KX_OBJ_NAME_LEN);
+        const tag start = *object;
+        bool features = start != NULL_TAG && RM_ask_entity_type(start) == HOST_TYPE_FEATURE;
+        tag current = start;
+        for (;;) {
+            if (!features) {
+                es0067_(&current);
+                if (current == NULL_TAG) {
+                    if (start != NULL_TAG) break;  // from an entity the search ends with the entities
+                    features = true;
+                }
+            }
+            if (features) {
+                ES_cycle_frecs(work, &current);
+                if (current == NULL_TAG) break;
+            }
+            if (name_is(current, wanted)) break;
+        }
+        *object = current;
+        return 0;
+    });
+}
+
+extern "C" KXAPI int KX_OBJ_cycle_by_name_and_type(tag part, const char* name, int type, logical include_occurrences,
+                                                   tag* object) {
+    return kx::frame([&] { return kx::check({{name, 2}, {object, 5}}); },
+                     [&] {
+                         if (!TAG_ask_pointer_of_tag(part) || OM_ask_class(part) != OM_CLASS_PART) return kNoPart;
+                         KX_CHECK_CLASS(part, OM_CLASS_PART);
+                         const std::string wanted(name);
+                         for (;;) {
+                             step_by_type(part, type, object);
+                             if (*object == NULL_TAG) break;
+                             // Occurrences are passed over when not wanted; the
+                             // cycle goes on to the objects after them.
+                             if (!include_occurrences && OCC_is_occurrence(*object)) continue;
+                             if (name_is(*object, wanted)) break;
+                         }
+                         return 0;
+                     });
+}

@@ -1,0 +1,39 @@
+// Steps shared by the part and attribute functions: decoding a part name
+// through the product-data manager, copying a part name into a caller's
+// buffer. Internal to the library.
+#ifndef KX_PART_KX_PART_UTIL_H
+#define KX_PART_KX_PART_UTIL_H
+
+#include "host/data/parts.h"
+#include "host/services/error.h"
+#include "kx_part.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
+
+namespace kx {
+
+// Decodes the caller's part name (JQMGR_decode_cli_part_file) and runs
+// work(decoded). A nonzero answer of the decoder is the status and work
+// does not run. The decoded copy is freed on every path, also when a host
+// error unwinds through here.
+template <class Work>
+int with_decoded_name(const char* name, Work&& work) {
+    char* raw = nullptr;
+    const int st = JQMGR_decode_cli_part_file(name, &raw);
+    host_ptr<char> decoded(raw);
+    if (st != 0) return st;
+    return work(static_cast<const char*>(decoded.get()));
+}
+
+// Copies a name that the host made (a file name, a display name ...) into
+// a caller's buffer of KX_PART_MAX_NAME_CHARS + 1 bytes, cut when longer,
+// and frees the host's string; the part functions that hand out names all
+// copy this way.
+inline void copy_part_name(char* buffer, char* host_name) {
+    host_ptr<char> held(host_name);
+    copy_cut(buffer, held.get(), KX_PART_MAX_NAME_CHARS);
+}
+
+}  // namespace kx
+
+#endif
