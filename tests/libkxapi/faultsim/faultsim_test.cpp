@@ -15,6 +15,7 @@
 #include "host/feature/undo.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "libkxapi/core/frame.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ namespace ctl = host::control;
 // the caught host error as the status.
 template <class Work>
 int framed(Work&& work) {
-    return host::boundary_guard([&]() -> int {
+    return kx::guarded([&]() -> int {
         const int id = host::arm_library_frame();
         try {
             work();
@@ -46,7 +47,7 @@ int sound() {
 }
 
 int swallows() {
-    return host::boundary_guard([]() -> int {
+    return kx::guarded([]() -> int {
         const int id = host::arm_library_frame();
         try {
             note();
@@ -59,7 +60,7 @@ int swallows() {
 }
 
 int acknowledges() {
-    return host::boundary_guard([]() -> int {
+    return kx::guarded([]() -> int {
         const int id = host::arm_library_frame();
         try {
             note();
@@ -89,7 +90,7 @@ int changes_then_fails() {
 }
 
 int leaves_a_frame() {
-    return host::boundary_guard([]() -> int {
+    return kx::guarded([]() -> int {
         const int outer = host::arm_library_frame();
         const int inner = host::arm_library_frame();
         try {
@@ -104,7 +105,7 @@ int leaves_a_frame() {
 }
 
 int lets_an_error_pass() {
-    return host::boundary_guard([]() -> int {
+    return kx::guarded([]() -> int {
         const int status = framed([] { note(); });
         ERROR_lprintf("after the frame");   // outside the frame it armed
         return status;
@@ -112,7 +113,7 @@ int lets_an_error_pass() {
 }
 
 int cancels_the_consumed_frame() {
-    return host::boundary_guard([]() -> int {
+    return kx::guarded([]() -> int {
         const int id = host::arm_library_frame();
         try {
             note();
@@ -189,7 +190,7 @@ TEST(FaultSimulation, RunsOnceForEachHostCallButTheFrameBookkeeping) {
     // Two notes inside the frame, one outside any step: three runs; arming,
     // cancelling and the failure code get no error.
     const faultsim::Story story{"counted", [] {
-                                    host::boundary_guard([] { ERROR_lprintf("outside"); });
+                                    kx::guarded([] { ERROR_lprintf("outside"); });
                                     return faultsim::step("two notes", [] {
                                         return framed([] {
                                             note();
