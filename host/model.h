@@ -1,40 +1,68 @@
-// Registry of the host's state, so that undo marks can snapshot and restore
-// the whole model and tests can reset the whole host.
+// Registry of the host's state and the journal that rolls the model back.
 //
-// Model components (the object store first) take part in snapshots; services
-// (journal, log, frames, memory counts, environment ...) only in resets.
-// Components and services register themselves from any file, without
-// editing this one. A component whose state is one value copied whole is
-// written with model_state:
+// Model components (the object store first) take part in roll-backs;
+// services (journal of calls, log, frames, memory counts, environment ...)
+// only in resets. Components and services register themselves from any
+// file, without editing this one.
 //
-//     namespace {
-//     struct Layers {
-//         std::map<int, std::string> names;
-//     };
-//     Layers& layers() { return host::model_state<Layers>("layers"); }
-//     const bool registered = (layers(), true);  // take part from the start
-//     }
+// Roll-backs work on a journal of before-images. A checkpoint (an undo mark,
+// a snapshot_model) costs the same whatever the size of the model: it only
+// opens a new segment of the journal. A component records the state of an
+// entry before its first change after the newest checkpoint, once per
+// checkpoint (each entry carries the id of the newest checkpoint that holds
+// its before-image, its stamp). Rolling back to a checkpoint puts the
+// before-images of the later segments back, newest first; deleting a
+// checkpoint merges its segment into the one before (keeping the older
+// image of an entry recorded in both) or, for the oldest, drops it. So the
+// cost of every step follows what changed, not the size of the model.
 //
-// host::TagTable<T> is a ready component: rows keyed by tag, snapshotted by
-// copy, rows of objects that die are dropped. A component that needs more
-// (counters that must not go back on a restore, say) derives from
-// ModelComponent itself and registers with register_model_component.
+// Two ready components do the recording for the code that uses them; new
+// components (kernel shapes kept as values, features, expressions) take one
+// of them and get roll-backs for nothing:
+//
+//   - model_state<State>: one value. The first access after a checkpoint
+//     copies the value into the journal (an access is taken as a change:
+//     keep such values small, or use a TagTable). For example:
+//
+//         namespace {
+//         struct Layers {
+//             std::map<int, std::string> names;
+//         };
+//         Layers& layers() { return host::model_state<Layers>("layers"); }
+//         const bool registered = (layers(), true);  // take part from the start
+//         }
+//
+//   - TagTable<T>: rows keyed by tag, with a before-image per row; rows of
+//     objects that die are dropped. find() reads without recording; edit()
+//     and operator[] hand out a row to change and record it.
+//
+// A reference obtained through a recording accessor must not be kept across
+// the setting of a checkpoint: changes made through it afterwards would not
+// be recorded. (Host routines get their references anew on every call.)
+//
+// A component that needs more derives from ModelComponent and records its
+// own UndoRecords through journal::add, guarded by journal::must_record.
 #ifndef HOST_MODEL_H
 #define HOST_MODEL_H
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace host {
+
+// Checkpoint ids: ascending, never given twice (not even after a reset).
+using stamp_t = std::uint32_t;
 
 class ModelComponent {
 public:
     virtual ~ModelComponent() = default;
     virtual const char* name() const = 0;
-    virtual std::shared_ptr<const void> snapshot() const = 0;
-    virtual void restore(const void* snapshot) = 0;
+    // Back to the empty model (the journal is cleared by reset_model).
     virtual void reset() = 0;
 };
 
@@ -43,43 +71,111 @@ void register_model_component(ModelComponent* component);
 // fn runs on every host::reset_all, in order of registration.
 void register_service_reset(const char* name, void (*fn)());
 
+// A before-image in the journal. undo() puts it back and gives the entry
+// the stamp `prev` it had before the record was made.
+class UndoRecord {
+public:
+    explicit UndoRecord(stamp_t prev_stamp) : prev(prev_stamp) {}
+    virtual ~UndoRecord() = default;
+    virtual void undo() = 0;
+    const stamp_t prev;
+};
+
+namespace journal {
+// The id of the newest checkpoint, 0 when there is none (nothing is
+// recorded then).
+extern stamp_t open;
+// True when an entry with this stamp must record its before-image before
+// it changes; the caller then adds the record and sets the stamp to `open`.
+inline bool must_record(stamp_t stamp) { return open != 0 && stamp < open; }
+void add(std::unique_ptr<UndoRecord> record);
+
+// Opens a new segment; answers the checkpoint's id.
+stamp_t checkpoint();
+bool exists(stamp_t id);
+// Undoes every record made after the checkpoint; the later checkpoints go,
+// the checkpoint stays (empty). False when it does not exist.
+bool rollback(stamp_t id);
+// Deletes the checkpoint; the model stays as it is.
+void drop(stamp_t id);
+// Changes whenever checkpoints disappear other than through drop (a
+// roll-back to an earlier one, a reset), so that holders of ids can look.
+std::uint64_t generation();
+// Records held, over all segments (for tests and measurements).
+std::size_t records();
+}  // namespace journal
+
+// A checkpoint held as a value: copies share it, and the last copy to go
+// deletes it (the model stays as it is).
 struct ModelSnapshot {
-    std::vector<std::shared_ptr<const void>> parts;  // one per component, in registration order
+    std::shared_ptr<const stamp_t> mark;
 };
 ModelSnapshot snapshot_model();
-// Restores every component; one registered after the snapshot is reset.
-void restore_model(const ModelSnapshot& snapshot);
+// Rolls the model back to the snapshot; snapshots taken after it are lost.
+// False (nothing done) when the snapshot is gone: a roll-back to an earlier
+// checkpoint or a reset took it away.
+bool restore_model(const ModelSnapshot& snapshot);
+// Resets every model component and clears the journal.
 void reset_model();
 // Resets every model component and every service.
 void reset_all();
 
-// A component holding one value: a snapshot is a copy, a restore copies it
-// back, a reset makes it State{}.
+// A component holding one value, journaled whole: the first write access
+// after a checkpoint copies the value into the journal. A component with
+// more to do on a roll-back overrides undo_to.
 template <class State>
 class ModelValue : public ModelComponent {
 public:
     explicit ModelValue(const char* name) : name_(name) {}
     const char* name() const override { return name_; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<State>(value); }
-    void restore(const void* s) override { value = *static_cast<const State*>(s); }
-    void reset() override { value = State{}; }
-    State value{};
+    void reset() override {
+        value_ = State{};
+        stamp_ = 0;
+    }
+    // The value, to change: recorded once per checkpoint.
+    State& write() {
+        if (journal::must_record(stamp_)) {
+            journal::add(std::make_unique<Image>(this, value_, stamp_));
+            stamp_ = journal::open;
+        }
+        return value_;
+    }
+    const State& read() const { return value_; }
+
+protected:
+    // Puts the before-image back (the default: assignment).
+    virtual void undo_to(State&& image) { value_ = std::move(image); }
+    State value_{};
 
 private:
+    struct Image : UndoRecord {
+        Image(ModelValue* c, const State& v, stamp_t prev) : UndoRecord(prev), owner(c), image(v) {}
+        void undo() override {
+            owner->undo_to(std::move(image));
+            owner->stamp_ = prev;
+        }
+        ModelValue* owner;
+        State image;
+    };
     const char* name_;
+    stamp_t stamp_ = 0;
 };
 
 // The value of the component of type State, registered under `name` on the
-// first call (the name of later calls is not looked at). Each State type is
-// one component; it lives as long as the process.
+// first call (the name of later calls is not looked at), to change. Each
+// State type is one component; it lives as long as the process.
 template <class State>
-State& model_state(const char* name) {
+ModelValue<State>& model_value(const char* name) {
     static ModelValue<State>* const component = [name] {
         auto* made = new ModelValue<State>(name);
         register_model_component(made);
         return made;
     }();
-    return component->value;
+    return *component;
+}
+template <class State>
+State& model_state(const char* name) {
+    return model_value<State>(name).write();
 }
 
 // Internal: adds a destroy listener for TagTable (see host/services/objects.h).
@@ -90,7 +186,7 @@ class TagTable : public ModelComponent {
 public:
     explicit TagTable(const char* name) : name_(name) {
         register_model_component(this);
-        tag_table_listen([](void* t, unsigned int tag) { static_cast<TagTable*>(t)->rows_.erase(tag); }, this);
+        tag_table_listen([](void* t, unsigned int tag) { static_cast<TagTable*>(t)->erase(tag); }, this);
         tables().push_back(this);
     }
     // The table of rows of T made under `name`, or null. The part-file
@@ -101,26 +197,73 @@ public:
         return nullptr;
     }
     const char* name() const override { return name_; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Map>(rows_); }
-    void restore(const void* s) override { rows_ = *static_cast<const Map*>(s); }
     void reset() override { rows_.clear(); }
 
-    T* find(unsigned int tag) {
+    // The row to read, or null.
+    const T* find(unsigned int tag) const {
         auto it = rows_.find(tag);
-        return it == rows_.end() ? nullptr : &it->second;
+        return it == rows_.end() ? nullptr : &it->second.value;
     }
-    T& operator[](unsigned int tag) { return rows_[tag]; }
-    void erase(unsigned int tag) { rows_.erase(tag); }
+    // The row to change, or null.
+    T* edit(unsigned int tag) {
+        auto it = rows_.find(tag);
+        if (it == rows_.end()) return nullptr;
+        touch(tag, it->second);
+        return &it->second.value;
+    }
+    // The row to change, made (T{}) when there is none.
+    T& operator[](unsigned int tag) {
+        auto [it, made] = rows_.try_emplace(tag);
+        if (!made) {
+            touch(tag, it->second);
+        } else if (journal::open != 0) {
+            journal::add(std::make_unique<Image>(this, tag, std::nullopt, 0));
+            it->second.stamp = journal::open;
+        }
+        return it->second.value;
+    }
+    void erase(unsigned int tag) {
+        auto it = rows_.find(tag);
+        if (it == rows_.end()) return;
+        if (journal::must_record(it->second.stamp))
+            journal::add(std::make_unique<Image>(this, tag, std::move(it->second.value), it->second.stamp));
+        rows_.erase(it);
+    }
     std::size_t size() const { return rows_.size(); }
 
 private:
+    struct Row {
+        T value{};
+        stamp_t stamp = 0;
+    };
+    // A row as it was: absent (undo erases it) or its value.
+    struct Image : UndoRecord {
+        Image(TagTable* t, unsigned int k, std::optional<T> v, stamp_t prev)
+            : UndoRecord(prev), table(t), tag(k), image(std::move(v)) {}
+        void undo() override {
+            if (!image) {
+                table->rows_.erase(tag);
+                return;
+            }
+            Row& r = table->rows_[tag];
+            r.value = std::move(*image);
+            r.stamp = prev;
+        }
+        TagTable* table;
+        unsigned int tag;
+        std::optional<T> image;
+    };
+    void touch(unsigned int tag, Row& row) {
+        if (!journal::must_record(row.stamp)) return;
+        journal::add(std::make_unique<Image>(this, tag, row.value, row.stamp));
+        row.stamp = journal::open;
+    }
     static std::vector<TagTable*>& tables() {
         static std::vector<TagTable*> list;
         return list;
     }
-    using Map = std::unordered_map<unsigned int, T>;
     const char* name_;
-    Map rows_;
+    std::unordered_map<unsigned int, Row> rows_;
 };
 
 }  // namespace host

@@ -70,7 +70,7 @@ const objects::Object& live(const char* fn, tag_t object) {
 // object must also be an entity of the kind's type (not an edge).
 Entity& of_kind(const char* fn, tag_t object, Kind kind, bool own_type) {
     const objects::Object& o = live(fn, object);
-    Entity* e = table().find(object);
+    Entity* e = table().edit(object);
     if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_KERNEL))
         ERROR_raise(fn, 0, HOST_ERR_WRONG_CLASS, "%s: tag %u is not %s", fn, object, kind_name(kind));
     return *e;
@@ -366,7 +366,7 @@ void ARC_set_data(unsigned int arc, const double data[6]) {
 void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
     HOST_ENTRY(object, matrix);
     hc::live("ES_set_matrix_of_entity", object);
-    hc::Entity* e = hc::table().find(object);
+    hc::Entity* e = hc::table().edit(object);
     if (!e || (e->kind != hc::Kind::arc && e->kind != hc::Kind::conic))
         ERROR_raise("ES_set_matrix_of_entity", 0, HOST_ERR_WRONG_CLASS,
                     "ES_set_matrix_of_entity: tag %u carries no matrix", object);

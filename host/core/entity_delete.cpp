@@ -33,8 +33,8 @@ ListState& cur() { return lm().lists[lm().current]; }
 void need(const char* fn, const void* p) {
     if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
 }
-objects::Object& live(const char* fn, unsigned int t) {
-    objects::Object* o = objects::find(t);
+const objects::Object& live(const char* fn, unsigned int t) {
+    const objects::Object* o = objects::find(t);
     if (!o) ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
     return *o;
 }

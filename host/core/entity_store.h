@@ -153,8 +153,9 @@ struct Attrs {
 // The row of a live object (made with its creation settings on first use);
 // raises HOST_ERR_DEAD_TAG for no live object.
 Attrs& attrs(tag_t object);
-// The row or null, without making one.
-Attrs* find(tag_t object);
+// The row to read or null, without making one (nothing is recorded for
+// undo: attrs records the row of a change).
+const Attrs* find(tag_t object);
 
 // Creates an object with the creation settings of its type in force (the
 // work part's colour, font and width of the type, the current default

@@ -258,7 +258,7 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name) {
     hv::of_type("SMSP_set_name_jqopen", object, HOST_TYPE_DRAFTING);
     const std::string n(name);
     if (n.size() > 30) return HOST_ERR_BAD_ARGUMENT;
-    host::objects::find(object)->name = n;
+    host::objects::set_name(object, n);
     return 0;
 }
 

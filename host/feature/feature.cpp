@@ -61,7 +61,7 @@ const Record* find(unsigned int feature) {
 }
 
 void set_undeletable(unsigned int feature, bool on) {
-    if (Record* r = objects::is_alive(feature) ? records.find(feature) : nullptr) r->undeletable = on;
+    if (Record* r = objects::is_alive(feature) ? records.edit(feature) : nullptr) r->undeletable = on;
 }
 
 std::vector<unsigned int> list_objects(int list) {

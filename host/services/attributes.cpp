@@ -111,7 +111,7 @@ const Attribute* lookup(const char* function, unsigned int object, int type, con
     require_object(function, object);
     check_selector(function, type);
     check_title(function, title);
-    List* list = table().find(object);
+    List* list = table().edit(object);
     return list ? find_title(*list, title) : nullptr;
 }
 
@@ -283,7 +283,7 @@ void ATTR_delete(unsigned int object, int type, const char* title) {
     ha::require_object("ATTR_delete", object);
     ha::check_selector("ATTR_delete", type);
     ha::check_title("ATTR_delete", title);
-    ha::List* list = ha::table().find(object);
+    ha::List* list = ha::table().edit(object);
     if (list)
         for (auto it = list->begin(); it != list->end(); ++it)
             if (it->title == title && ha::selects(type, it->type)) {
@@ -298,7 +298,7 @@ void ATTR_delete_all(unsigned int object, int type) {
     HOST_ENTRY(object, type);
     ha::require_object("ATTR_delete_all", object);
     ha::check_selector("ATTR_delete_all", type);
-    ha::List* list = ha::table().find(object);
+    ha::List* list = ha::table().edit(object);
     if (!list) return;
     const std::size_t before = list->size();
     std::erase_if(*list, [&](const ha::Attribute& a) { return ha::selects(type, a.type); });
