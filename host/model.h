@@ -48,7 +48,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -217,7 +216,7 @@ public:
         if (!made) {
             touch(tag, it->second);
         } else if (journal::open != 0) {
-            journal::add(std::make_unique<Image>(this, tag, std::nullopt, 0));
+            journal::add(std::make_unique<Made>(this, tag));
             it->second.stamp = journal::open;
         }
         return it->second.value;
@@ -236,22 +235,25 @@ private:
         T value{};
         stamp_t stamp = 0;
     };
-    // A row as it was: absent (undo erases it) or its value.
+    // A row made since the checkpoint: undoing it erases the row.
+    struct Made : UndoRecord {
+        Made(TagTable* t, unsigned int k) : UndoRecord(0), table(t), tag(k) {}
+        void undo() override { table->rows_.erase(tag); }
+        TagTable* table;
+        unsigned int tag;
+    };
+    // A row as it was.
     struct Image : UndoRecord {
-        Image(TagTable* t, unsigned int k, std::optional<T> v, stamp_t prev)
+        Image(TagTable* t, unsigned int k, T v, stamp_t prev)
             : UndoRecord(prev), table(t), tag(k), image(std::move(v)) {}
         void undo() override {
-            if (!image) {
-                table->rows_.erase(tag);
-                return;
-            }
             Row& r = table->rows_[tag];
-            r.value = std::move(*image);
+            r.value = std::move(image);
             r.stamp = prev;
         }
         TagTable* table;
         unsigned int tag;
-        std::optional<T> image;
+        T image;
     };
     void touch(unsigned int tag, Row& row) {
         if (!journal::must_record(row.stamp)) return;
