@@ -13,6 +13,7 @@
 #include "host/core/entity_cycle.h"
 #include "host/feature/undo.h"
 #include "host/model.h"
+#include "host/services/error.h"
 #include "host/services/objects.h"
 #include "host_test.h"
 
