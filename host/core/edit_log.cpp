@@ -15,7 +15,7 @@ constexpr int kSketchType = 134;
 
 // The live sketch that lists the object as a member, or 0.
 tag_t sketch_of(tag_t object) {
-    for (tag_t t : objects::live_objects()) {
+    for (tag_t t : objects::objects_of_type(kSketchType)) {
         const objects::Object* o = objects::find(t);
         if (!o || o->type != kSketchType) continue;
         const entity::Attrs* a = entity::find(t);

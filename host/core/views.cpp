@@ -168,7 +168,7 @@ int DWG_delete_drawing(unsigned int drawing) {
 void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
     HOST_ENTRY(mode, data);
     hv::need("DSS_VIEW_for_all_views", reinterpret_cast<const void*>(routine));
-    for (unsigned int t : host::objects::live_objects()) {
+    for (unsigned int t : host::objects::objects_of_type(HOST_TYPE_VIEW)) {
         const host::objects::Object* o = host::objects::find(t);
         if (!o || o->type != HOST_TYPE_VIEW) continue;
         const std::array<int, 8> rec = hv::record_of(t);

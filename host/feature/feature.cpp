@@ -147,7 +147,7 @@ void ui_delete_feature_(int* list, int* status) {
         }
         doomed.insert(t);
     }
-    const std::vector<unsigned int> all = host::objects::live_objects();  // creation order
+    const std::vector<unsigned int> all = host::objects::objects_of_type(FEAT_ENTITY_TYPE);  // creation order
     for (bool grew = true; grew;) {
         grew = false;
         for (unsigned int t : all) {

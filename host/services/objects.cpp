@@ -39,7 +39,9 @@ constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 //     with a flag telling whether their entity ids ascend in that order (as
 //     they do unless ids were given, so that a binary search finds one);
 //   - names: the tags of named objects by a hash of part and name (letters
-//     in upper case), for the lookups by name.
+//     in upper case), for the lookups by name;
+//   - per entity type, its objects' tags in creation order (dead ones
+//     included), for the queries that look for objects of one type.
 struct Slot {
     Object object;
     stamp_t stamp = 0;
@@ -52,6 +54,7 @@ struct Store {
     std::deque<Slot> slots;  // slot of tag t: t - kFirstTag
     std::unordered_map<tag_t, Members> members;
     std::unordered_multimap<std::uint64_t, tag_t> names;
+    std::unordered_map<int, std::deque<tag_t>> types;
     tag_t next_tag = kFirstTag;
     std::uint32_t next_eid = 1;
 };
@@ -110,6 +113,25 @@ void unindex_name(const Object& o) {
         }
 }
 
+// Tags of a list in creation order (ascending).
+void insert_sorted(std::deque<tag_t>& tags, tag_t t) {
+    if (tags.empty() || tags.back() < t) tags.push_back(t);
+    else tags.insert(std::lower_bound(tags.begin(), tags.end(), t), t);
+}
+void remove_from(std::deque<tag_t>& tags, tag_t t) {
+    if (!tags.empty() && tags.back() == t) {
+        tags.pop_back();
+        return;
+    }
+    auto it = std::lower_bound(tags.begin(), tags.end(), t);
+    if (it != tags.end() && *it == t) tags.erase(it);
+}
+void retype(tag_t t, int from, int to) {
+    if (from == to) return;
+    remove_from(st().types[from], t);
+    insert_sorted(st().types[to], t);
+}
+
 // Journal records of the store.
 struct Made : UndoRecord {  // undoing a creation: the object dies for good
     explicit Made(tag_t t) : UndoRecord(0), tag(t) {}
@@ -117,9 +139,8 @@ struct Made : UndoRecord {  // undoing a creation: the object dies for good
         Slot* s = slot(tag);
         if (!s) return;
         unindex_name(s->object);
-        Members& m = st().members[s->object.part];
-        if (!m.tags.empty() && m.tags.back() == tag) m.tags.pop_back();
-        else m.tags.erase(std::remove(m.tags.begin(), m.tags.end(), tag), m.tags.end());
+        remove_from(st().members[s->object.part].tags, tag);
+        remove_from(st().types[s->object.type], tag);
         s->object.alive = false;
         s->object.name = std::string();
     }
@@ -131,6 +152,7 @@ struct Was : UndoRecord {  // an object as it was
         Slot* s = slot(image.tag);
         if (!s) return;
         unindex_name(s->object);
+        retype(image.tag, s->object.type, image.type);
         s->object = std::move(image);
         s->stamp = prev;
         index_name(s->object);
@@ -162,6 +184,7 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
     Members& m = s.members[made.part];
     if (!m.tags.empty() && slot(m.tags.back())->object.eid > eid) m.eids_ascending = false;
     m.tags.push_back(made.tag);
+    s.types[made.type].push_back(made.tag);
     index_name(made);
     if (journal::open != 0) journal::add(std::make_unique<Made>(made.tag));
     parts::note_change(made.tag);
@@ -373,6 +396,7 @@ void set_name(tag_t object, std::string_view name) {
 void set_type(tag_t object, int type, int subtype) {
     live("host::objects::set_type", object);
     Object& o = changing(*slot(object));
+    retype(object, o.type, type);
     o.type = type;
     o.subtype = subtype;
 }
@@ -420,6 +444,15 @@ tag_t next_named(tag_t part, std::string_view name, tag_t after, const std::func
         if (o && o->part == part && same(o->name) && accept(*o)) best = t;
     }
     return best;
+}
+
+std::vector<tag_t> objects_of_type(int type) {
+    std::vector<tag_t> out;
+    auto it = st().types.find(type);
+    if (it == st().types.end()) return out;
+    for (tag_t t : it->second)
+        if (is_alive(t)) out.push_back(t);
+    return out;
 }
 
 std::vector<tag_t> live_objects() {

@@ -131,6 +131,7 @@ const PartInfo* part_info(tag_t part);   // null when not a live part
 PartInfo& require_part(tag_t part);      // to change
 std::vector<tag_t> objects_of_part(tag_t part);  // live objects, in creation order
 std::vector<tag_t> live_objects();               // in creation order
+std::vector<tag_t> objects_of_type(int type);    // live objects of the entity type, in creation order
 // The first live object of the part made after `after` (0: from the start)
 // that `accept` takes, or 0; without walking the objects before it.
 tag_t next_of_part(tag_t part, tag_t after, const std::function<bool(const Object&)>& accept);

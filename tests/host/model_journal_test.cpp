@@ -2,7 +2,7 @@
 // what a full copy of the model taken at the mark gives, whatever the order
 // of marks set, deleted and undone; a change records what it touches once
 // per mark, whatever the size of the model; the store's lookups by part, by
-// name and by entity id.
+// type, by name and by entity id.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -37,6 +37,7 @@ Counter& counter() { return host::model_state<Counter>("test counter"); }
 struct Image {
     std::vector<unsigned> live;
     std::map<unsigned, std::string> names;
+    std::map<unsigned, int> types;
     std::map<unsigned, int> weights;
     int counter = 0;
     std::vector<int> history;
@@ -47,6 +48,7 @@ Image image() {
     i.live = ho::live_objects();
     for (unsigned t : i.live) {
         i.names[t] = ho::find(t)->name;
+        i.types[t] = ho::find(t)->type;
         if (const Weight* w = weights.find(t)) i.weights[t] = w->grams;
     }
     i.counter = host::model_value<Counter>("test counter").read().value;
@@ -55,6 +57,16 @@ Image image() {
 }
 
 using HostJournal = HostTest;
+
+// The store's lists by type agree with a walk through every object.
+void expect_type_lists_agree() {
+    for (int type : {2, 3}) {
+        std::vector<unsigned> walked;
+        for (unsigned t : ho::live_objects())
+            if (ho::find(t)->type == type) walked.push_back(t);
+        EXPECT_EQ(ho::objects_of_type(type), walked) << "type " << type;
+    }
+}
 
 // Random stories of edits, marks set, deleted (oldest, newest, in the
 // middle, to the end) and undone; after every undo the model must be the
@@ -81,6 +93,7 @@ TEST_F(HostJournal, RollBacksGiveWhatAFullCopyGave) {
                 const std::size_t i = pick(marks.size());
                 ASSERT_EQ(UNDO_JQ_undo_to_mark(marks[i].id, nullptr), 0);
                 ASSERT_TRUE(image() == marks[i].at) << "seed " << seed << " step " << step;
+                expect_type_lists_agree();
                 marks.resize(i + 1);
             } else if (what == 2 && !marks.empty()) {
                 const std::size_t i = pick(marks.size());
@@ -99,7 +112,8 @@ TEST_F(HostJournal, RollBacksGiveWhatAFullCopyGave) {
             } else if (what <= 9 && ho::is_alive(some)) {
                 weights[some].grams = static_cast<int>(pick(1000));
             } else if (what == 10 && ho::is_alive(some)) {
-                weights.erase(some);
+                if (pick(2) == 0 && some != part) ho::set_type(some, 5 - ho::find(some)->type, 0);  // 2 <-> 3
+                else weights.erase(some);
             } else {
                 counter().value += 1;
                 counter().history.push_back(step);
