@@ -33,7 +33,9 @@
 //         }
 //
 //   - TagTable<T>: rows keyed by tag, with a before-image per row; rows of
-//     objects that die are dropped. find() reads without recording; edit()
+//     objects that die are dropped. Rows are found by direct index (tags
+//     are dense), so a table of a row per object costs little more than
+//     its rows. find() reads without recording; edit()
 //     and operator[] hand out a row to change and record it.
 //
 // A reference obtained through a recording accessor must not be kept across
@@ -47,8 +49,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -196,41 +198,56 @@ public:
         return nullptr;
     }
     const char* name() const override { return name_; }
-    void reset() override { rows_.clear(); }
+    void reset() override {
+        pages_.clear();
+        rows_.clear();
+        free_.clear();
+    }
 
     // The row to read, or null.
     const T* find(unsigned int tag) const {
-        auto it = rows_.find(tag);
-        return it == rows_.end() ? nullptr : &it->second.value;
+        const std::uint32_t n = number(tag);
+        return n == 0 ? nullptr : &rows_[n - 1].value;
     }
     // The row to change, or null.
     T* edit(unsigned int tag) {
-        auto it = rows_.find(tag);
-        if (it == rows_.end()) return nullptr;
-        touch(tag, it->second);
-        return &it->second.value;
+        const std::uint32_t n = number(tag);
+        if (n == 0) return nullptr;
+        Row& r = rows_[n - 1];
+        touch(tag, r);
+        return &r.value;
     }
     // The row to change, made (T{}) when there is none.
     T& operator[](unsigned int tag) {
-        auto [it, made] = rows_.try_emplace(tag);
-        if (!made) {
-            touch(tag, it->second);
-        } else if (journal::open != 0) {
-            journal::add(std::make_unique<Made>(this, tag));
-            it->second.stamp = journal::open;
+        std::uint32_t& n = slot(tag);
+        if (n != 0) {
+            Row& r = rows_[n - 1];
+            touch(tag, r);
+            return r.value;
         }
-        return it->second.value;
+        Row& r = make(n);
+        if (journal::open != 0) {
+            journal::add(std::make_unique<Made>(this, tag));
+            r.stamp = journal::open;
+        }
+        return r.value;
     }
     void erase(unsigned int tag) {
-        auto it = rows_.find(tag);
-        if (it == rows_.end()) return;
-        if (journal::must_record(it->second.stamp))
-            journal::add(std::make_unique<Image>(this, tag, std::move(it->second.value), it->second.stamp));
-        rows_.erase(it);
+        const std::uint32_t n = number(tag);
+        if (n == 0) return;
+        Row& r = rows_[n - 1];
+        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value), r.stamp));
+        r.value = T{};
+        free_.push_back(n);
+        slot(tag) = 0;
     }
-    std::size_t size() const { return rows_.size(); }
+    std::size_t size() const { return rows_.size() - free_.size(); }
 
 private:
+    // Rows live in a deque (they never move) with a list of free ones; a
+    // tag finds its row through pages of row numbers, one page per 1024
+    // tags that have rows (tags are dense: handed out in sequence).
+    static constexpr unsigned kPageBits = 10;
     struct Row {
         T value{};
         stamp_t stamp = 0;
@@ -238,7 +255,7 @@ private:
     // A row made since the checkpoint: undoing it erases the row.
     struct Made : UndoRecord {
         Made(TagTable* t, unsigned int k) : UndoRecord(0), table(t), tag(k) {}
-        void undo() override { table->rows_.erase(tag); }
+        void undo() override { table->erase(tag); }
         TagTable* table;
         unsigned int tag;
     };
@@ -247,7 +264,8 @@ private:
         Image(TagTable* t, unsigned int k, T v, stamp_t prev)
             : UndoRecord(prev), table(t), tag(k), image(std::move(v)) {}
         void undo() override {
-            Row& r = table->rows_[tag];
+            std::uint32_t& n = table->slot(tag);
+            Row& r = n != 0 ? table->rows_[n - 1] : table->make(n);
             r.value = std::move(image);
             r.stamp = prev;
         }
@@ -255,6 +273,29 @@ private:
         unsigned int tag;
         T image;
     };
+    // The row number of the tag (1 and up), 0 for none.
+    std::uint32_t number(unsigned int tag) const {
+        const std::size_t p = tag >> kPageBits;
+        return p < pages_.size() && pages_[p] ? pages_[p][tag & ((1u << kPageBits) - 1)] : 0;
+    }
+    std::uint32_t& slot(unsigned int tag) {
+        const std::size_t p = tag >> kPageBits;
+        if (p >= pages_.size()) pages_.resize(p + 1);
+        if (!pages_[p]) pages_[p] = std::make_unique<std::uint32_t[]>(std::size_t{1} << kPageBits);
+        return pages_[p][tag & ((1u << kPageBits) - 1)];
+    }
+    // A fresh row (T{}, stamp 0); its number goes into n.
+    Row& make(std::uint32_t& n) {
+        if (!free_.empty()) {
+            n = free_.back();
+            free_.pop_back();
+            rows_[n - 1].stamp = 0;
+        } else {
+            rows_.emplace_back();
+            n = static_cast<std::uint32_t>(rows_.size());
+        }
+        return rows_[n - 1];
+    }
     void touch(unsigned int tag, Row& row) {
         if (!journal::must_record(row.stamp)) return;
         journal::add(std::make_unique<Image>(this, tag, row.value, row.stamp));
@@ -265,7 +306,9 @@ private:
         return list;
     }
     const char* name_;
-    std::unordered_map<unsigned int, Row> rows_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> pages_;
+    std::deque<Row> rows_;
+    std::vector<std::uint32_t> free_;
 };
 
 }  // namespace host
