@@ -9,7 +9,6 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "host/control/control.h"
@@ -331,16 +330,23 @@ tag_t create(const NewObject& spec) {
 std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
     static const char* const fn = "host::objects::create_with_eids";
     // Everything is checked before the first object is made.
-    std::unordered_map<tag_t, std::unordered_set<std::uint32_t>> given;  // part -> ids given here
+    auto in_use = [](const KeptObject& k) {
+        ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " is in use in part %u", fn, k.eid,
+                    k.spec.part);
+    };
+    std::vector<std::pair<tag_t, std::uint32_t>> given;  // (part, id), to find ids given twice
+    given.reserve(kept.size());
     for (const KeptObject& k : kept) {
         if (!known_class(k.spec.cls)) ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
         if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(fn, k.spec.part);
         if (k.eid == 0 || k.eid == kLastEid)
             ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " cannot be given", fn, k.eid);
-        if (eid_in(k.spec.part, k.eid) != 0 || !given[k.spec.part].insert(k.eid).second)
-            ERROR_raise(fn, 0, HOST_ERR_BAD_ARGUMENT, "%s: entity id %" PRIu32 " is in use in part %u", fn, k.eid,
-                        k.spec.part);
+        if (eid_in(k.spec.part, k.eid) != 0) in_use(k);
+        given.emplace_back(k.spec.part, k.eid);
     }
+    std::sort(given.begin(), given.end());
+    if (auto twice = std::adjacent_find(given.begin(), given.end()); twice != given.end())
+        in_use({{OM_CLASS_RM_ENTITY, 0, 0, twice->first}, twice->second});
     std::vector<tag_t> made;
     made.reserve(kept.size());
     for (const KeptObject& k : kept) {
