@@ -46,6 +46,16 @@ tag_t next_in_part(tag_t part, tag_t after, Pred pred) {
     return host::objects::next_of_part(part, after, pred);
 }
 
+// The next object of the part after *object whose name is `name` and that
+// the predicate accepts, through the store's index of names.
+void next_named(const host::Call& call, unsigned int part, const char* name, unsigned int* object,
+                bool (*pred)(const Object&)) {
+    call.need(object, "the object");
+    call.need(name, "the name");
+    if (!host::objects::part_info(part)) call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live part", part);
+    *object = host::objects::next_named(part, std::string_view(name, std::strlen(name)), *object, pred);
+}
+
 }  // namespace
 
 extern "C" {
@@ -86,19 +96,13 @@ void es0067_(unsigned int* object) {
 }
 
 void ES_cycle_entities_by_name(unsigned int part, const char* name, unsigned int* object) {
-    HOST_ENTRY_TEXT(name, part, object ? *object : 0);
-    need("ES_cycle_entities_by_name", object);
-    need("ES_cycle_entities_by_name", name);
-    need_part("ES_cycle_entities_by_name", part);
-    *object = host::objects::next_named(part, std::string_view(name, std::strlen(name)), *object, is_entity);
+    auto call = HOST_ENTRY_TEXT(name, part, object ? *object : 0);
+    next_named(call, part, name, object, is_entity);
 }
 
 void ES_cycle_frecs_by_name(unsigned int part, const char* name, unsigned int* feature) {
-    HOST_ENTRY_TEXT(name, part, feature ? *feature : 0);
-    need("ES_cycle_frecs_by_name", feature);
-    need("ES_cycle_frecs_by_name", name);
-    need_part("ES_cycle_frecs_by_name", part);
-    *feature = host::objects::next_named(part, std::string_view(name, std::strlen(name)), *feature, is_feature);
+    auto call = HOST_ENTRY_TEXT(name, part, feature ? *feature : 0);
+    next_named(call, part, name, feature, is_feature);
 }
 
 }  // extern "C"
