@@ -41,6 +41,16 @@ long index_of(stamp_t id) {
 }
 void reopen() { journal::open = jr().segments.empty() ? 0 : jr().segments.back().id; }
 
+// Appends the record to the segment unless one of its last few records
+// takes its work over.
+void append(Segment& g, std::unique_ptr<UndoRecord> record) {
+    constexpr std::size_t kLookBack = 4;
+    auto& r = g.records;
+    for (std::size_t k = 1; k <= kLookBack && k <= r.size(); ++k)
+        if (r[r.size() - k]->absorb(*record)) return;
+    r.push_back(std::move(record));
+}
+
 void undo_segment(Segment& g) {
     for (auto it = g.records.rbegin(); it != g.records.rend(); ++it) (*it)->undo();
     g.records.clear();
@@ -59,7 +69,7 @@ stamp_t open = 0;
 
 void add(std::unique_ptr<UndoRecord> record) {
     if (open == 0) return;
-    jr().segments.back().records.push_back(std::move(record));
+    append(jr().segments.back(), std::move(record));
 }
 
 stamp_t checkpoint() {
@@ -95,7 +105,7 @@ void drop(stamp_t id) {
         // merged into it) holds already keeps that older image.
         Segment& into = s[static_cast<std::size_t>(i) - 1];
         for (auto& r : s[static_cast<std::size_t>(i)].records)
-            if (r->prev < into.id) into.records.push_back(std::move(r));
+            if (r->prev < into.id) append(into, std::move(r));
     }
     s.erase(s.begin() + i);
     reopen();

@@ -74,12 +74,45 @@ void register_service_reset(const char* name, void (*fn)());
 
 // A before-image in the journal. undo() puts it back and gives the entry
 // the stamp `prev` it had before the record was made.
+class MadeRecord;
 class UndoRecord {
 public:
     explicit UndoRecord(stamp_t prev_stamp) : prev(prev_stamp) {}
     virtual ~UndoRecord() = default;
     virtual void undo() = 0;
+    // True when this record takes over the work of `later`, a record of the
+    // same segment made after it, which then goes (consecutive creations
+    // share one record).
+    virtual bool absorb(const UndoRecord& later) { return (void)later, false; }
+    virtual const MadeRecord* made() const { return nullptr; }
     const stamp_t prev;
+};
+
+// Entries with consecutive tags lo..hi that one owner made since the
+// checkpoint: undoing takes them away again, newest first. A creation
+// recorded right after the previous one of the same owner extends its
+// record instead of adding one (undoing a creation may come later than the
+// records made between: those were made before the entry existed).
+class MadeRecord : public UndoRecord {
+public:
+    MadeRecord(const void* owner, unsigned int tag) : UndoRecord(0), owner_(owner), lo_(tag), hi_(tag) {}
+    void undo() override {
+        for (unsigned int t = hi_ + 1; t-- > lo_;) unmake(t);
+    }
+    bool absorb(const UndoRecord& later) override {
+        const MadeRecord* m = later.made();
+        if (!m || m->owner_ != owner_ || m->lo_ != hi_ + 1) return false;
+        hi_ = m->hi_;
+        return true;
+    }
+    const MadeRecord* made() const override { return this; }
+
+protected:
+    virtual void unmake(unsigned int tag) = 0;
+
+private:
+    const void* owner_;
+    unsigned int lo_, hi_;
 };
 
 namespace journal {
@@ -252,12 +285,11 @@ private:
         T value{};
         stamp_t stamp = 0;
     };
-    // A row made since the checkpoint: undoing it erases the row.
-    struct Made : UndoRecord {
-        Made(TagTable* t, unsigned int k) : UndoRecord(0), table(t), tag(k) {}
-        void undo() override { table->erase(tag); }
+    // Rows made since the checkpoint: undoing erases them.
+    struct Made : MadeRecord {
+        Made(TagTable* t, unsigned int k) : MadeRecord(t, k), table(t) {}
+        void unmake(unsigned int tag) override { table->erase(tag); }
         TagTable* table;
-        unsigned int tag;
     };
     // A row as it was.
     struct Image : UndoRecord {

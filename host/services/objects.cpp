@@ -132,9 +132,9 @@ void retype(tag_t t, int from, int to) {
 }
 
 // Journal records of the store.
-struct Made : UndoRecord {  // undoing a creation: the object dies for good
-    explicit Made(tag_t t) : UndoRecord(0), tag(t) {}
-    void undo() override {
+struct Made : MadeRecord {  // undoing creations: the objects die for good
+    explicit Made(tag_t t) : MadeRecord(&st(), t) {}
+    void unmake(tag_t tag) override {
         Slot* s = slot(tag);
         if (!s) return;
         unindex_name(s->object);
@@ -143,7 +143,6 @@ struct Made : UndoRecord {  // undoing a creation: the object dies for good
         s->object.alive = false;
         s->object.name = std::string();
     }
-    tag_t tag;
 };
 struct Was : UndoRecord {  // an object as it was
     Was(const Object& o, stamp_t prev) : UndoRecord(prev), image(o) {}

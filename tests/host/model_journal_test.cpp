@@ -161,12 +161,26 @@ TEST_F(HostJournal, AChangeRecordsWhatItTouchesOncePerMark) {
     EXPECT_EQ(host::journal::records(), 0u);
 
     // Reading records nothing.
-    UNDO_JQ_set_mark(UNDO_VISIBLE, "read", &st);
+    const unsigned read = UNDO_JQ_set_mark(UNDO_VISIBLE, "read", &st);
     for (unsigned t : objs) {
         EXPECT_NE(ho::find(t), nullptr);
         EXPECT_NE(weights.find(t), nullptr);
     }
     EXPECT_EQ(host::journal::records(), 0u);
+
+    // Creations in a row share their records: one for the store's objects,
+    // one for the table's rows (and one for the part, now modified), also
+    // when each is made inside a mark of its own that is deleted after it
+    // (as the library's edits do).
+    for (int i = 0; i < 500; ++i) {
+        const unsigned bracket = UNDO_JQ_set_mark(UNDO_INVISIBLE, "create", &st);
+        weights[ho::create({OM_CLASS_RM_ENTITY, 2, 0, part})].grams = i;
+        ASSERT_EQ(UNDO_JQ_delete_mark(bracket, nullptr), 0);
+    }
+    EXPECT_EQ(host::journal::records(), 3u);
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(read, nullptr), 0);
+    EXPECT_EQ(ho::live_objects().size(), objs.size() + 1);
+    EXPECT_EQ(weights.size(), objs.size());
 }
 
 // A snapshot taken away by a roll-back to an earlier one cannot be restored;
