@@ -270,9 +270,13 @@ public:
         if (n == 0) return;
         Row& r = rows_[n - 1];
         if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value), r.stamp));
-        r.value = T{};
-        free_.push_back(n);
-        slot(tag) = 0;
+        if (n == rows_.size()) {
+            rows_.pop_back();  // the newest row (undoing creations erases newest first)
+        } else {
+            r.value = T{};
+            free_.push_back(n);
+        }
+        pages_[tag >> kPageBits][tag & ((1u << kPageBits) - 1)] = 0;
     }
     std::size_t size() const { return rows_.size() - free_.size(); }
 
