@@ -38,9 +38,14 @@
 //     its rows. find() reads without recording; edit()
 //     and operator[] hand out a row to change and record it.
 //
+// Values are copied into the journal, so a component whose entries hold
+// big shared things (kernel shapes) keeps them as values with shared
+// insides (handles): a before-image then costs a handle, not a shape.
+//
 // A reference obtained through a recording accessor must not be kept across
 // the setting of a checkpoint: changes made through it afterwards would not
-// be recorded. (Host routines get their references anew on every call.)
+// be recorded. (Host routines get their references anew on every call; one
+// that calls out to user code which may set a mark gets them anew after.)
 //
 // A component that needs more derives from ModelComponent and records its
 // own UndoRecords through journal::add, guarded by journal::must_record.
