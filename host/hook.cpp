@@ -102,18 +102,18 @@ void Call::fail(int code, const char* format, ...) const {
 void Call::null_argument(const char* what) const {
     ERROR_raise(name_, 0, HOST_ERR_NULL_ARGUMENT, "%s: %s is null", name_, what);
 }
-objects::Object& Call::live(unsigned int tag) const {
-    objects::Object* o = objects::find(tag);
+const objects::Object& Call::live(unsigned int tag) const {
+    const objects::Object* o = objects::find(tag);
     if (!o) dead_tag(tag);
     return *o;
 }
-objects::Object& Call::live_of_type(unsigned int tag, int type) const {
-    objects::Object& o = live(tag);
+const objects::Object& Call::live_of_type(unsigned int tag, int type) const {
+    const objects::Object& o = live(tag);
     if (o.type != type) fail(HOST_ERR_WRONG_CLASS, "tag %u is not of type %d", tag, type);
     return o;
 }
-objects::Object& Call::live_of_class(unsigned int tag, int cls, const char* what) const {
-    objects::Object& o = live(tag);
+const objects::Object& Call::live_of_class(unsigned int tag, int cls, const char* what) const {
+    const objects::Object& o = live(tag);
     if (!objects::is_subclass(o.cls, cls)) fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", tag, what);
     return o;
 }

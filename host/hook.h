@@ -130,13 +130,13 @@ public:
     }
     // The live object of the tag; raises HOST_ERR_DEAD_TAG ("<routine>: tag
     // <tag> is not a live object") for no live object, NULL_TAG included.
-    objects::Object& live(unsigned int tag) const;
+    const objects::Object& live(unsigned int tag) const;
     // A live object of entity type `type`; one of another type raises
     // HOST_ERR_WRONG_CLASS ("<routine>: tag <tag> is not of type <type>").
-    objects::Object& live_of_type(unsigned int tag, int type) const;
+    const objects::Object& live_of_type(unsigned int tag, int type) const;
     // A live object of class `cls` or one of its subclasses; another raises
     // HOST_ERR_WRONG_CLASS ("<routine>: tag <tag> is not <what>").
-    objects::Object& live_of_class(unsigned int tag, int cls, const char* what) const;
+    const objects::Object& live_of_class(unsigned int tag, int cls, const char* what) const;
     // Raises HOST_ERR_DEAD_TAG as live does.
     [[noreturn]] void dead_tag(unsigned int tag) const;
     // True (and out set) when a test scripted the function's status.

@@ -1,7 +1,8 @@
-// Registry of model components and host services.
+// Registry of model components and host services; the journal of
+// before-images that rolls the model back.
 #include "host/model.h"
 
-#include <utility>
+#include <algorithm>
 
 #include "host/services/objects.h"
 
@@ -16,30 +17,125 @@ std::vector<std::pair<const char*, void (*)()>>& services() {
     static std::vector<std::pair<const char*, void (*)()>> list;
     return list;
 }
+
+// One segment of the journal: the records made while its checkpoint was the
+// newest (plus those merged into it from deleted later checkpoints).
+struct Segment {
+    stamp_t id;
+    std::vector<std::unique_ptr<UndoRecord>> records;
+};
+struct Journal {
+    std::vector<Segment> segments;  // oldest first
+    stamp_t next_id = 1;            // never goes back
+    std::uint64_t generation = 0;
+};
+Journal& jr() {
+    static Journal j;
+    return j;
+}
+
+long index_of(stamp_t id) {
+    auto& s = jr().segments;
+    auto it = std::lower_bound(s.begin(), s.end(), id, [](const Segment& g, stamp_t v) { return g.id < v; });
+    return it != s.end() && it->id == id ? static_cast<long>(it - s.begin()) : -1;
+}
+void reopen() { journal::open = jr().segments.empty() ? 0 : jr().segments.back().id; }
+
+// Appends the record to the segment unless one of its last few records
+// takes its work over.
+void append(Segment& g, std::unique_ptr<UndoRecord> record) {
+    constexpr std::size_t kLookBack = 4;
+    auto& r = g.records;
+    for (std::size_t k = 1; k <= kLookBack && k <= r.size(); ++k)
+        if (r[r.size() - k]->absorb(*record)) return;
+    r.push_back(std::move(record));
+}
+
+void undo_segment(Segment& g) {
+    for (auto it = g.records.rbegin(); it != g.records.rend(); ++it) (*it)->undo();
+    g.records.clear();
+}
+
+// Drops every segment (a reset); the records are not undone.
+void clear_journal() {
+    jr().segments.clear();
+    ++jr().generation;
+    reopen();
+}
 }  // namespace
+
+namespace journal {
+stamp_t open = 0;
+
+void add(std::unique_ptr<UndoRecord> record) {
+    if (open == 0) return;
+    append(jr().segments.back(), std::move(record));
+}
+
+stamp_t checkpoint() {
+    const stamp_t id = jr().next_id++;
+    jr().segments.push_back({id, {}});
+    open = id;
+    return id;
+}
+
+bool exists(stamp_t id) { return index_of(id) >= 0; }
+
+bool rollback(stamp_t id) {
+    const long i = index_of(id);
+    if (i < 0) return false;
+    auto& s = jr().segments;
+    // Nothing is recorded while the journal itself puts images back.
+    open = 0;
+    for (long k = static_cast<long>(s.size()) - 1; k >= i; --k) undo_segment(s[static_cast<std::size_t>(k)]);
+    if (static_cast<std::size_t>(i) + 1 < s.size()) {
+        s.erase(s.begin() + i + 1, s.end());
+        ++jr().generation;
+    }
+    reopen();
+    return true;
+}
+
+void drop(stamp_t id) {
+    const long i = index_of(id);
+    if (i < 0) return;
+    auto& s = jr().segments;
+    if (i > 0) {
+        // An entry whose before-image the previous segment (or a segment
+        // merged into it) holds already keeps that older image.
+        Segment& into = s[static_cast<std::size_t>(i) - 1];
+        for (auto& r : s[static_cast<std::size_t>(i)].records)
+            if (r->prev < into.id) append(into, std::move(r));
+    }
+    s.erase(s.begin() + i);
+    reopen();
+}
+
+std::uint64_t generation() { return jr().generation; }
+
+std::size_t records() {
+    std::size_t n = 0;
+    for (const Segment& g : jr().segments) n += g.records.size();
+    return n;
+}
+}  // namespace journal
 
 void register_model_component(ModelComponent* component) { components().push_back(component); }
 
 void register_service_reset(const char* name, void (*fn)()) { services().emplace_back(name, fn); }
 
 ModelSnapshot snapshot_model() {
-    ModelSnapshot s;
-    s.parts.reserve(components().size());
-    for (ModelComponent* c : components()) s.parts.push_back(c->snapshot());
-    return s;
+    const stamp_t id = journal::checkpoint();
+    return {std::shared_ptr<const stamp_t>(new stamp_t(id), [](const stamp_t* p) {
+        journal::drop(*p);
+        delete p;
+    })};
 }
 
-void restore_model(const ModelSnapshot& snapshot) {
-    auto& list = components();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i < snapshot.parts.size() && snapshot.parts[i])
-            list[i]->restore(snapshot.parts[i].get());
-        else
-            list[i]->reset();
-    }
-}
+bool restore_model(const ModelSnapshot& snapshot) { return snapshot.mark && journal::rollback(*snapshot.mark); }
 
 void reset_model() {
+    clear_journal();
     for (ModelComponent* c : components()) c->reset();
 }
 

@@ -61,7 +61,7 @@ void need_finite(const Call& call, const double* v, int n) {
 // object must also be an entity of the kind's type (not an edge).
 Entity& of_kind(const Call& call, tag_t object, Kind kind, bool own_type) {
     const objects::Object& o = call.live(object);
-    Entity* e = table().find(object);
+    Entity* e = table().edit(object);
     if (!e || e->kind != kind || (own_type && o.type == HOST_TYPE_SOLID))
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", object, kind_name(kind));
     return *e;
@@ -329,7 +329,7 @@ void ARC_set_data(unsigned int arc, const double data[6]) {
 void ES_set_matrix_of_entity(unsigned int object, unsigned int matrix) {
     auto call = HOST_ENTRY(object, matrix);
     call.live(object);
-    hc::Entity* e = hc::table().find(object);
+    hc::Entity* e = hc::table().edit(object);
     if (!e || (e->kind != hc::Kind::arc && e->kind != hc::Kind::conic))
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u carries no matrix", object);
     call.live_of_type(matrix, HOST_TYPE_MATRIX);

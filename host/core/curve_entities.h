@@ -155,13 +155,17 @@ enum class Kind { point, line, arc, conic, other };
 // The defining data of one entity (see the comment at the top).
 struct Entity {
     Kind kind = Kind::point;
-    double point[3] = {0, 0, 0};          // point
-    double start[3] = {0, 0, 0};          // line
-    double end[3] = {0, 0, 0};            // line
     tag_t matrix = 0;                     // arc, conic
-    double arc[6] = {0, 0, 0, 0, 0, 0};   // arc: start, end, center xyz, radius
     int conic_type = 0;                   // conic: 2, 3, 4
-    double conic[CONIC_VALUE_COUNT] = {}; // conic values
+    // The values of the entity's kind: the kinds share the room (a model
+    // holds many entities; an entity has one kind).
+    union {
+        double conic[CONIC_VALUE_COUNT] = {}; // conic values
+        double point[3];                      // point
+        double start[3];                      // line
+        double arc[6];                        // arc: start, end, center xyz, radius
+    };
+    double end[3] = {0, 0, 0};            // line
     std::optional<hostnum::Curve> other;  // other: any curve (attach_curve)
 };
 

@@ -15,7 +15,7 @@ namespace {
 
 // The live sketch that lists the object as a member, or 0.
 tag_t sketch_of(tag_t object) {
-    for (tag_t t : objects::live_objects()) {
+    for (tag_t t : objects::objects_of_type(HOST_TYPE_SKETCH)) {
         const objects::Object* o = objects::find(t);
         if (!o || o->type != HOST_TYPE_SKETCH) continue;
         const entity::Attrs* a = entity::find(t);

@@ -25,6 +25,12 @@ unsigned int RM_start_cycle_in_part(unsigned int part);
 unsigned int RM_next_entity(unsigned int object);
 /* The work part's next entity after *object (0: the first); 0 at the end. */
 void es0067_(unsigned int* object);
+/* The part's next entity after *object (0: the first) whose name equals
+ * name without regard to case; 0 at the end. Through the index of names:
+ * a step costs the same whatever the number of objects. */
+void ES_cycle_entities_by_name(unsigned int part, const char* name, unsigned int* object);
+/* The same among the part's feature records. */
+void ES_cycle_frecs_by_name(unsigned int part, const char* name, unsigned int* feature);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "host/core/defaults.h"
 #include "host/data/parts.h"
@@ -32,6 +33,8 @@ int eprops_[255] = {};  // C linkage from the declaration in the header
 
 namespace host::entity {
 namespace {
+
+Attrs initial(tag_t object);
 
 TagTable<Attrs>& table() {
     static auto* t = new TagTable<Attrs>("entity attributes");  // lives as long as the process
@@ -67,14 +70,21 @@ const bool registered = [] {
 void need(const char* fn, const void* p) {
     if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
 }
-objects::Object& live(const char* fn, tag_t t) {
-    objects::Object* o = objects::find(t);
+const objects::Object& live(const char* fn, tag_t t) {
+    const objects::Object* o = objects::find(t);
     if (!o) dead(fn, t);
     return *o;
 }
 Attrs& row(const char* fn, tag_t t) {
     live(fn, t);
     return attrs(t);
+}
+// The row of a live object to read (its creation settings when it has none
+// yet; nothing is recorded).
+Attrs row_read(const char* fn, tag_t t) {
+    live(fn, t);
+    if (const Attrs* a = table().find(t)) return *a;
+    return initial(t);
 }
 // The row of an object that the caller is about to change.
 Attrs& changed_row(const char* fn, tag_t t) {
@@ -89,7 +99,7 @@ int store_state(const char* fn, tag_t t) {
     const objects::Object& o = live(fn, t);
     const bool record = OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW) ||
                         o.cls == OM_CLASS_FEATURE;
-    return record ? attrs(t).state : 0;
+    return record ? row_read(fn, t).state : 0;
 }
 
 // The two Fortran-style entries that answer the entity-store state.
@@ -104,16 +114,22 @@ int state_entry(const char* fn, const unsigned int* object) {
 template <class T>
 int field_entry(const char* fn, tag_t object, T Attrs::*field) {
     HOST_ENTRY_AS(fn, object);
-    return static_cast<int>(row(fn, object).*field);
+    return static_cast<int>(row_read(fn, object).*field);
 }
 
 }  // namespace
 
-Attrs* find(tag_t object) { return objects::is_alive(object) ? table().find(object) : nullptr; }
+const Attrs* find(tag_t object) { return objects::is_alive(object) ? table().find(object) : nullptr; }
 
 Attrs& attrs(tag_t object) {
-    const objects::Object& o = live("host::entity::attrs", object);
-    if (Attrs* a = table().find(object)) return *a;
+    live("host::entity::attrs", object);
+    if (Attrs* a = table().edit(object)) return *a;
+    return table()[object] = initial(object);
+}
+
+namespace {
+Attrs initial(tag_t object) {
+    const objects::Object& o = objects::require(object);
     Attrs a;
     const defaults::Display d = defaults::for_new_object(o.part, o.type, o.subtype);
     a.color = d.color;
@@ -121,8 +137,9 @@ Attrs& attrs(tag_t object) {
     a.width = d.width;
     a.layer = defaults::general().layer;
     a.occurrence = o.cls == OM_CLASS_OCC_LW;
-    return table()[object] = a;
+    return a;
 }
+}  // namespace
 
 tag_t create(const objects::NewObject& request) {
     objects::NewObject s = request;
@@ -335,13 +352,13 @@ void ES_add_entity_name(unsigned int object, const char* name, int length, int* 
     HOST_ENTRY_TEXT(name, object, length);
     he::need("ES_add_entity_name", name);
     he::need("ES_add_entity_name", result);
-    host::objects::Object& o = he::live("ES_add_entity_name", object);
+    const host::objects::Object& o = he::live("ES_add_entity_name", object);
     if (length < 0 || length > 30 || o.cls == OM_CLASS_PART) {
         *result = 1;
         return;
     }
-    o.name.assign(name, static_cast<std::size_t>(length));
-    if (o.name.empty()) he::attrs(object).located = false;
+    host::objects::set_name(object, std::string_view(name, static_cast<std::size_t>(length)));
+    if (length == 0) he::attrs(object).located = false;
     host::parts::note_change(object);
     *result = 0;
 }
@@ -365,7 +382,8 @@ int ES_is_entity_named(unsigned int object) {
 
 void ES_remove_entity_name(unsigned int object) {
     HOST_ENTRY(object);
-    he::live("ES_remove_entity_name", object).name.clear();
+    he::live("ES_remove_entity_name", object);
+    host::objects::set_name(object, {});
     he::attrs(object).located = false;
     host::parts::note_change(object);
 }
@@ -461,10 +479,9 @@ int ES_is_view_dependent(unsigned int object) {
 
 void RM_replace_object_data(unsigned int kept, unsigned int other) {
     HOST_ENTRY(kept, other);
-    host::objects::Object& k = he::live("RM_replace_object_data", kept);
+    he::live("RM_replace_object_data", kept);
     const host::objects::Object& o = he::live("RM_replace_object_data", other);
-    k.type = o.type;
-    k.subtype = o.subtype;
+    host::objects::set_type(kept, o.type, o.subtype);
     ++he::attrs(kept).mod_version;
     for (auto& fn : he::replace_listeners()) fn(kept, other);
     host::parts::note_change(kept);

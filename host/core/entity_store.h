@@ -125,36 +125,39 @@ namespace host::entity {
 using tag_t = unsigned int;
 
 struct Attrs {
+    // Numbers first, then flags, then lists: no room lost to alignment (a
+    // model holds a row per object).
     int layer = 1;
     int color = 7;
     int font = 1;
     int width = 0;
+    int state = 3;
+    int srfanl = 0;
+    int shaded = 0;
+    int cre_version = 1;
+    int mod_version = 1;
+    tag_t owner = 0;                  // a face's body
+    int sketch_state = 0;             // what delete_sketch_ reports
     bool blanked = false;
     bool highlighted = false;
     bool located = false;             // the name shows at `location`
-    double location[3] = {0, 0, 0};
-    int state = 3;
     bool promoted = false;
     bool smart = false;
     bool fcf = false;
     bool occurrence = false;
     bool in_use = false;              // referenced by other objects: refuses deletion
     bool view_dependent = false;
+    double location[3] = {0, 0, 0};
     std::vector<tag_t> views;         // views it depends on
-    int srfanl = 0;
-    int shaded = 0;
-    int cre_version = 1;
-    int mod_version = 1;
     std::vector<tag_t> members;       // group, sketch or body members, in order
-    tag_t owner = 0;                  // a face's body
-    int sketch_state = 0;             // what delete_sketch_ reports
 };
 
 // The row of a live object (made with its creation settings on first use);
 // raises HOST_ERR_DEAD_TAG for no live object.
 Attrs& attrs(tag_t object);
-// The row or null, without making one.
-Attrs* find(tag_t object);
+// The row to read or null, without making one (nothing is recorded for
+// undo: attrs records the row of a change).
+const Attrs* find(tag_t object);
 
 // Creates an object with the creation settings of its type in force (the
 // work part's colour, font and width of the type, the current default

@@ -165,7 +165,7 @@ int DWG_delete_drawing(unsigned int drawing) {
 void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data) {
     auto call = HOST_ENTRY(mode, data);
     call.need(reinterpret_cast<const void*>(routine));
-    for (unsigned int t : host::objects::live_objects()) {
+    for (unsigned int t : host::objects::objects_of_type(HOST_TYPE_VIEW)) {
         const host::objects::Object* o = host::objects::find(t);
         if (!o || o->type != HOST_TYPE_VIEW) continue;
         const std::array<int, 8> rec = hv::record_of(t);
@@ -251,7 +251,7 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name) {
     call.live_of_type(object, HOST_TYPE_DRAFTING);
     const std::string n(name);
     if (n.size() > 30) return HOST_ERR_BAD_ARGUMENT;
-    host::objects::find(object)->name = n;
+    host::objects::set_name(object, n);
     return 0;
 }
 

@@ -114,9 +114,17 @@ std::string Reader::str() {
 
 std::uint32_t SaveContext::index(tag_t object) const {
     if (object == part) return 0;
-    for (std::size_t i = 0; i < objects.size(); ++i)
-        if (objects[i] == object) return static_cast<std::uint32_t>(i + 1);
-    return kNoIndex;
+    // A search through the objects for every number asked would make a save
+    // quadratic: the numbers are looked up in a table sorted by tag.
+    if (numbers_.size() != objects.size()) {
+        numbers_.clear();
+        numbers_.reserve(objects.size());
+        for (std::size_t i = 0; i < objects.size(); ++i)
+            numbers_.emplace_back(objects[i], static_cast<std::uint32_t>(i + 1));
+        std::sort(numbers_.begin(), numbers_.end());  // a tag given twice keeps its first number
+    }
+    auto it = std::lower_bound(numbers_.begin(), numbers_.end(), std::make_pair(object, std::uint32_t{0}));
+    return it != numbers_.end() && it->first == object ? it->second : kNoIndex;
 }
 
 tag_t LoadContext::tag_of(std::uint32_t index) const {

@@ -70,6 +70,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace host::part_file {
@@ -126,6 +127,10 @@ struct SaveContext {
     std::vector<tag_t> objects;
     bool with_attributes = true;
     std::uint32_t index(tag_t object) const;
+
+private:
+    // (tag, number) sorted by tag, made on the first index() call.
+    mutable std::vector<std::pair<tag_t, std::uint32_t>> numbers_;
 };
 
 // What a section reader sees: the new part and the new objects by number.

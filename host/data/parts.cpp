@@ -36,11 +36,9 @@ struct Model {
     tag_t next_cset = 1;
 };
 
-struct Component : ModelComponent {
-    Model m;
-    const char* name() const override { return "parts"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Model>(m); }
-    void restore(const void* s) override;
+struct Component : ModelValue<Model> {
+    Component() : ModelValue<Model>("parts") {}
+    void undo_to(Model&& image) override;
     void reset() override;
 };
 
@@ -67,23 +65,24 @@ Component& component() {
     }();
     return *c;
 }
-Model& md() { return component().m; }
+Model& md() { return component().write(); }
 const bool registered = (component(), true);
 
 // The common block's copy of the work part's units.
 void publish_units() {
-    const Model& m = md();
+    const Model& m = component().read();
     const auto it = m.parts.find(m.work);
     acom_[PART_ACOM_UNITS_WORD] = m.work == 0 || it == m.parts.end() ? 0
                                   : it->second.units == PART_UNITS_INCH ? 2
                                                                         : 1;
 }
 
-void Component::restore(const void* s) {
+void Component::undo_to(Model&& image) {
+    Model& m = value_;
     const tag_t next = m.next_cset;
     std::map<tag_t, int> saves;
     for (const auto& [t, state] : m.parts) saves[t] = state.saves;
-    m = *static_cast<const Model*>(s);
+    m = std::move(image);
     m.next_cset = std::max(m.next_cset, next);
     // A part written to its file since the snapshot no longer matches its
     // file once rolled back: it is modified, whatever the snapshot says.
@@ -96,7 +95,7 @@ void Component::restore(const void* s) {
     publish_units();
 }
 void Component::reset() {
-    m = Model{};
+    ModelValue<Model>::reset();
     publish_units();
 }
 
@@ -412,7 +411,7 @@ int save_part(tag_t part, bool components) {
 
 void rename_to(tag_t part, const std::string& name) {
     objects::require_part(part).file = name;
-    objects::require(part).name = name;
+    objects::set_name(part, name);
     events::fire_part_event(events::kRenamed, part);
 }
 

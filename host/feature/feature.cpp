@@ -59,7 +59,7 @@ const Record* find(unsigned int feature) {
 }
 
 void set_undeletable(unsigned int feature, bool on) {
-    if (Record* r = objects::is_alive(feature) ? records.find(feature) : nullptr) r->undeletable = on;
+    if (Record* r = objects::is_alive(feature) ? records.edit(feature) : nullptr) r->undeletable = on;
 }
 
 std::vector<unsigned int> list_objects(int list) {
@@ -144,7 +144,7 @@ void ui_delete_feature_(int* list, int* status) {
         }
         doomed.insert(t);
     }
-    const std::vector<unsigned int> all = host::objects::live_objects();  // creation order
+    const std::vector<unsigned int> all = host::objects::objects_of_type(HOST_TYPE_FEATURE);  // creation order
     for (bool grew = true; grew;) {
         grew = false;
         for (unsigned int t : all) {

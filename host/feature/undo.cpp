@@ -1,8 +1,9 @@
-// The undo service: marks with model snapshots, and its miscellaneous
-// callbacks.
+// The undo service: marks that are checkpoints of the model's journal, and
+// its miscellaneous callbacks.
 #include "host/feature/undo.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "host/hook.h"
@@ -16,7 +17,7 @@ struct Mark {
     unsigned int id;
     std::string name;
     int visibility;
-    ModelSnapshot model;
+    stamp_t checkpoint;  // in the model's journal
 };
 
 struct MiscCallback {
@@ -30,6 +31,7 @@ struct MiscCallback {
 
 struct State {
     std::vector<Mark> marks;          // oldest first
+    std::uint64_t generation = journal::generation();
     unsigned int next_mark = 1;       // ids are never given twice
     std::vector<MiscCallback> callbacks;
     unsigned int next_callback = 1;
@@ -43,10 +45,20 @@ State& st() {
 void reset_undo() { st() = State{}; }
 const bool registered = (register_service_reset("undo", reset_undo), true);
 
+// Marks whose checkpoint went with a roll-back to an earlier snapshot of
+// the model or a reset of the model go too.
+void prune() {
+    if (st().generation == journal::generation()) return;
+    st().generation = journal::generation();
+    auto& m = st().marks;
+    m.erase(std::remove_if(m.begin(), m.end(), [](const Mark& k) { return !journal::exists(k.checkpoint); }), m.end());
+}
+
 bool good_visibility(int v) { return v >= UNDO_INVISIBLE && v <= UNDO_TEMPORARY; }
 
 // Index of the named mark (id first, else the newest with the name), or -1.
 long find_mark(unsigned int id, const char* name) {
+    prune();
     const auto& m = st().marks;
     if (id != 0) {
         for (std::size_t i = 0; i < m.size(); ++i)
@@ -61,6 +73,7 @@ long find_mark(unsigned int id, const char* name) {
 
 // Newest mark of the visibility (and name, when given) before index `before`.
 long newest_of(int visibility, const char* name, std::size_t before) {
+    prune();
     const auto& m = st().marks;
     for (std::size_t i = std::min(before, m.size()); i-- > 0;)
         if (m[i].visibility == visibility && (!name || !*name || m[i].name == name)) return static_cast<long>(i);
@@ -98,8 +111,9 @@ int undo_to(long i) {
     notify(UNDO_CB_BEFORE_UNDO, id, visibility);
     i = find_mark(id, nullptr);   // a callback may have changed the marks
     if (i < 0) return UNDO_ERR_NO_MARK;
-    restore_model(st().marks[i].model);
+    journal::rollback(st().marks[i].checkpoint);  // the later checkpoints go with it
     st().marks.erase(st().marks.begin() + i + 1, st().marks.end());
+    st().generation = journal::generation();
     notify(UNDO_CB_AFTER_UNDO, id, visibility);
     return 0;
 }
@@ -111,7 +125,11 @@ int delete_from(long i, bool to_end) {
     auto& m = st().marks;
     std::vector<std::pair<unsigned int, int>> gone;
     const std::size_t last = to_end ? m.size() : static_cast<std::size_t>(i) + 1;
-    for (std::size_t k = static_cast<std::size_t>(i); k < last; ++k) gone.emplace_back(m[k].id, m[k].visibility);
+    // Oldest first: each segment of the journal is merged once.
+    for (std::size_t k = static_cast<std::size_t>(i); k < last; ++k) {
+        gone.emplace_back(m[k].id, m[k].visibility);
+        journal::drop(m[k].checkpoint);
+    }
     m.erase(m.begin() + i, m.begin() + static_cast<long>(last));
     for (auto [id, visibility] : gone) notify(UNDO_CB_MARK_DELETED, id, visibility);
     return 0;
@@ -120,6 +138,7 @@ int delete_from(long i, bool to_end) {
 }  // namespace
 
 std::vector<MarkInfo> marks() {
+    prune();
     std::vector<MarkInfo> out;
     for (const Mark& m : st().marks) out.push_back({m.id, m.name, m.visibility});
     return out;
@@ -157,7 +176,8 @@ unsigned int UNDO_JQ_set_mark(int visibility, const char* name, int* status) {
         return 0;
     }
     const unsigned int id = hu::st().next_mark++;
-    hu::st().marks.push_back({id, name ? name : "", visibility, host::snapshot_model()});
+    hu::prune();
+    hu::st().marks.push_back({id, name ? name : "", visibility, host::journal::checkpoint()});
     hu::notify(UNDO_CB_MARK_SET, id, visibility);
     return id;
 }
@@ -234,6 +254,7 @@ int UNDO_JQ_ask_any_mark_exist(int visibility) {
 
 int UNDO_JQ_ask_number_of_marks(int visibility) {
     auto call = HOST_ENTRY(visibility);
+    hu::prune();
     const auto& m = hu::st().marks;
     const auto n = std::count_if(m.begin(), m.end(), [&](const hu::Mark& k) { return k.visibility == visibility; });
     return static_cast<int>(call.int_out(0, n));
@@ -249,6 +270,7 @@ int UNDO_JQ_delete_all_marks(void) {
     auto call = HOST_ENTRY();
     UNDO_SCRIPTED_STATUS(call);
     if (hu::busy()) return UNDO_ERR_BUSY;
+    for (const hu::Mark& m : hu::st().marks) host::journal::drop(m.checkpoint);
     hu::st().marks.clear();
     hu::notify(UNDO_CB_ALL_DELETED, 0, -1);
     return 0;

@@ -1,7 +1,10 @@
-/* The host's undo service: a stack of marks, each holding a snapshot of the
- * whole model (host::snapshot_model) taken when it was set. Undoing to a
- * mark restores its snapshot and removes the marks set after it; the mark
- * itself stays, so that the model can be rolled back to it again.
+/* The host's undo service: a stack of marks, each a checkpoint of the
+ * model's journal (host/model.h): setting one costs the same whatever the
+ * size of the model, the changes after it record what they touch. Undoing
+ * to a mark rolls the model back to its state when the mark was set and
+ * removes the marks set after it; the mark itself stays, so that the model
+ * can be rolled back to it again. Deleting a mark leaves the model as it
+ * is.
  *
  * Visibility of a mark (0 to 2; other values give UNDO_ERR_BAD_VISIBILITY):
  *   UNDO_INVISIBLE (0)  a program's own mark, not an undo step of the user;

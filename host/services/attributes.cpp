@@ -105,7 +105,7 @@ const Attribute* lookup(const Call& call, unsigned int object, int type, const c
     require_object(call, object);
     check_selector(call, type);
     check_title(call, title);
-    List* list = table().find(object);
+    List* list = table().edit(object);
     return list ? find_title(*list, title) : nullptr;
 }
 
@@ -277,7 +277,7 @@ void ATTR_delete(unsigned int object, int type, const char* title) {
     ha::require_object(call, object);
     ha::check_selector(call, type);
     ha::check_title(call, title);
-    ha::List* list = ha::table().find(object);
+    ha::List* list = ha::table().edit(object);
     if (list)
         for (auto it = list->begin(); it != list->end(); ++it)
             if (it->title == title && ha::selects(type, it->type)) {
@@ -292,7 +292,7 @@ void ATTR_delete_all(unsigned int object, int type) {
     auto call = HOST_ENTRY(object, type);
     ha::require_object(call, object);
     ha::check_selector(call, type);
-    ha::List* list = ha::table().find(object);
+    ha::List* list = ha::table().edit(object);
     if (!list) return;
     const std::size_t before = list->size();
     std::erase_if(*list, [&](const ha::Attribute& a) { return ha::selects(type, a.type); });

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
+#include "host/control/control.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -23,10 +25,35 @@ constexpr tag_t kFirstTag = 10001;
 // The counter cannot move past this id, so it is never given to an object.
 constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 
+// The store keeps one slot per tag handed out (tags are dense: handed out
+// in sequence, never again), dead ones included, in a deque so that slots
+// never move. Changes are journaled per object: a slot records its
+// before-image on its first change after a checkpoint (see host/model.h).
+// The counters are no model state: they never go back, so a tag or an
+// entity id is never given twice.
+//
+// Indexes kept along (not journaled: every change, the journal's undoing
+// included, goes through the functions that keep them):
+//   - per part, its objects' tags in creation order (dead ones included),
+//     with a flag telling whether their entity ids ascend in that order (as
+//     they do unless ids were given, so that a binary search finds one);
+//   - names: the tags of named objects by a hash of part and name (letters
+//     in upper case), for the lookups by name;
+//   - per entity type, its objects' tags in creation order (dead ones
+//     included), for the queries that look for objects of one type.
+struct Slot {
+    Object object;
+    stamp_t stamp = 0;
+};
+struct Members {
+    std::deque<tag_t> tags;
+    bool eids_ascending = true;
+};
 struct Store {
-    std::unordered_map<tag_t, Object> objects;
-    std::vector<tag_t> order;  // creation order, dead ones included
-    std::unordered_map<tag_t, PartInfo> parts;
+    std::deque<Slot> slots;  // slot of tag t: t - kFirstTag
+    std::unordered_map<tag_t, Members> members;
+    std::unordered_multimap<std::uint64_t, tag_t> names;
+    std::unordered_map<int, std::deque<tag_t>> types;
     tag_t next_tag = kFirstTag;
     std::uint32_t next_eid = 1;
 };
@@ -35,16 +62,6 @@ class StoreComponent : public ModelComponent {
 public:
     Store store;
     const char* name() const override { return "objects"; }
-    std::shared_ptr<const void> snapshot() const override { return std::make_shared<Store>(store); }
-    // Tags and entity ids stay unique across a restore: the counters never
-    // go back, so a tag of an object that the restore removed stays dead.
-    void restore(const void* s) override {
-        tag_t next_tag = store.next_tag;
-        std::uint32_t next_eid = store.next_eid;
-        store = *static_cast<const Store*>(s);
-        store.next_tag = std::max(store.next_tag, next_tag);
-        store.next_eid = std::max(store.next_eid, next_eid);
-    }
     void reset() override { store = Store{}; }
 };
 
@@ -59,6 +76,141 @@ StoreComponent& component() {
 Store& st() { return component().store; }
 // The store registers itself at load even when nobody asked for it yet.
 const bool registered = (component(), true);
+
+// The data-manager rows of the live parts.
+TagTable<PartInfo>& part_rows() {
+    static auto* t = new TagTable<PartInfo>("part infos");  // lives as long as the process
+    return *t;
+}
+const bool part_rows_registered = (part_rows(), true);
+
+Slot* slot(tag_t t) {
+    Store& s = st();
+    if (t < kFirstTag || t >= s.next_tag) return nullptr;
+    const std::size_t i = t - kFirstTag;
+    return i < s.slots.size() ? &s.slots[i] : nullptr;
+}
+
+std::uint64_t name_key(tag_t part, std::string_view name) {
+    std::uint64_t h = 1469598103934665603ull ^ part;  // FNV-1a over the part and the name in upper case
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+void index_name(const Object& o) {
+    if (!o.name.empty()) st().names.emplace(name_key(o.part, o.name), o.tag);
+}
+void unindex_name(const Object& o) {
+    if (o.name.empty()) return;
+    auto [b, e] = st().names.equal_range(name_key(o.part, o.name));
+    for (auto it = b; it != e; ++it)
+        if (it->second == o.tag) {
+            st().names.erase(it);
+            return;
+        }
+}
+
+// Tags of a list in creation order (ascending).
+void insert_sorted(std::deque<tag_t>& tags, tag_t t) {
+    if (tags.empty() || tags.back() < t) tags.push_back(t);
+    else tags.insert(std::lower_bound(tags.begin(), tags.end(), t), t);
+}
+void remove_from(std::deque<tag_t>& tags, tag_t t) {
+    if (!tags.empty() && tags.back() == t) {
+        tags.pop_back();
+        return;
+    }
+    auto it = std::lower_bound(tags.begin(), tags.end(), t);
+    if (it != tags.end() && *it == t) tags.erase(it);
+}
+void retype(tag_t t, int from, int to) {
+    if (from == to) return;
+    remove_from(st().types[from], t);
+    insert_sorted(st().types[to], t);
+}
+
+// Journal records of the store.
+struct Made : MadeRecord {  // undoing creations: the objects die for good
+    explicit Made(tag_t t) : MadeRecord(&st(), t) {}
+    void unmake(tag_t tag) override {
+        Slot* s = slot(tag);
+        if (!s) return;
+        unindex_name(s->object);
+        remove_from(st().members[s->object.part].tags, tag);
+        remove_from(st().types[s->object.type], tag);
+        s->object.alive = false;
+        s->object.name = std::string();
+    }
+};
+struct Was : UndoRecord {  // an object as it was
+    Was(const Object& o, stamp_t prev) : UndoRecord(prev), image(o) {}
+    void undo() override {
+        Slot* s = slot(image.tag);
+        if (!s) return;
+        unindex_name(s->object);
+        retype(image.tag, s->object.type, image.type);
+        s->object = std::move(image);
+        s->stamp = prev;
+        index_name(s->object);
+    }
+    Object image;
+};
+
+// The slot of a live or dead object, about to change.
+Object& changing(Slot& s) {
+    if (journal::must_record(s.stamp)) {
+        journal::add(std::make_unique<Was>(s.object, s.stamp));
+        s.stamp = journal::open;
+    }
+    return s.object;
+}
+
+tag_t make(const NewObject& spec, std::uint32_t eid) {
+    Store& s = st();
+    Object o;
+    o.tag = s.next_tag++;
+    o.cls = spec.cls;
+    o.type = spec.type;
+    o.subtype = spec.subtype;
+    o.part = spec.part;
+    o.name = spec.name;
+    o.eid = eid;
+    s.slots.push_back({std::move(o), journal::open});
+    const Object& made = s.slots.back().object;
+    Members& m = s.members[made.part];
+    if (!m.tags.empty() && slot(m.tags.back())->object.eid > eid) m.eids_ascending = false;
+    m.tags.push_back(made.tag);
+    s.types[made.type].push_back(made.tag);
+    index_name(made);
+    if (journal::open != 0) journal::add(std::make_unique<Made>(made.tag));
+    parts::note_change(made.tag);
+    return made.tag;
+}
+
+// The live object of the part (the part itself included) with the entity
+// id, or 0.
+tag_t eid_in(tag_t part, std::uint32_t eid) {
+    if (const Slot* p = slot(part); p && p->object.alive && p->object.eid == eid) return part;
+    auto it = st().members.find(part);
+    if (it == st().members.end()) return 0;
+    const Members& m = it->second;
+    auto live_with = [eid, part](tag_t t) {
+        const Object& o = slot(t)->object;
+        return o.alive && o.eid == eid && o.part == part;
+    };
+    if (m.eids_ascending) {
+        auto at = std::lower_bound(m.tags.begin(), m.tags.end(), eid,
+                                   [](tag_t t, std::uint32_t v) { return slot(t)->object.eid < v; });
+        for (; at != m.tags.end() && slot(*at)->object.eid == eid; ++at)
+            if (live_with(*at)) return *at;
+        return 0;
+    }
+    for (tag_t t : m.tags)
+        if (live_with(t)) return t;
+    return 0;
+}
 
 struct ClassInfo {
     std::string name;
@@ -104,15 +256,14 @@ const char* dm_name(unsigned char dm) {
 // The C++ interface's checks raise in the name of the function itself.
 host::Call api(const char* function) { return host::Call(function, nullptr); }
 
-[[noreturn]] void dead_tag(const host::Call& call, tag_t t) { call.fail(HOST_ERR_DEAD_TAG, "tag %u is not a live object", t); }
-Object& live(const host::Call& call, tag_t t) {
-    Object* o = find(t);
+[[noreturn]] void dead_tag(const host::Call& call, tag_t t) { call.dead_tag(t); }
+const Object& live(const host::Call& call, tag_t t) {
+    const Object* o = find(t);
     if (!o) dead_tag(call, t);
     return *o;
 }
 
-// The handle (the routine's errors are raised through its call).
-char* compose(const Call& call, unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
+char* compose(const host::Call& call, unsigned char dm, const char* file, unsigned sub_file, unsigned version) {
     const char* name = dm_name(dm);
     if (!name) call.fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     std::string h = std::string(name) + file;
@@ -143,7 +294,7 @@ struct Parsed {
     unsigned version;
 };
 
-Parsed parse(const Call& call, const char* handle) {
+Parsed parse(const host::Call& call, const char* handle) {
     std::size_t n = std::strlen(handle);
     Parsed p{};
     bool ok = n >= 2 + kHandleTail;
@@ -166,66 +317,41 @@ Parsed parse(const Call& call, const char* handle) {
 
 }  // namespace
 
-namespace {
-
-// Makes a live object with the entity id given.
-tag_t make(const host::Call& call, const NewObject& spec, std::uint32_t eid) {
-    Store& s = st();
-    if (!known_class(spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
-    if (spec.part != 0 && !part_info(spec.part)) dead_tag(call, spec.part);
-    Object o;
-    o.tag = s.next_tag++;
-    o.cls = spec.cls;
-    o.type = spec.type;
-    o.subtype = spec.subtype;
-    o.part = spec.part;
-    o.name = spec.name;
-    o.eid = eid;
-    s.order.push_back(o.tag);
-    tag_t t = o.tag;
-    s.objects.emplace(t, std::move(o));
-    parts::note_change(t);
-    return t;
-}
-
-}  // namespace
-
 tag_t create(const NewObject& spec) {
     const host::Call call = api(__func__);
-    Store& s = st();
+    if (!known_class(spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", spec.cls);
+    if (spec.part != 0 && !part_info(spec.part)) dead_tag(call, spec.part);
     // The counter stops below the reserved id rather than wrap to ids that
     // live objects may hold.
-    if (s.next_eid >= kLastEid) call.fail(HOST_ERR_NO_MEMORY, "entity ids are used up");
-    const tag_t t = make(call, spec, s.next_eid);
-    ++s.next_eid;
-    return t;
+    if (st().next_eid >= kLastEid) call.fail(HOST_ERR_NO_MEMORY, "entity ids are used up");
+    return make(spec, st().next_eid++);
 }
 
 std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
     const host::Call call = api(__func__);
     // Everything is checked before the first object is made.
-    std::unordered_map<tag_t, std::unordered_set<std::uint32_t>> taken;  // part -> ids in use
-    auto ids_of = [&taken](tag_t part) -> std::unordered_set<std::uint32_t>& {
-        auto [it, fresh] = taken.try_emplace(part);
-        if (fresh) {
-            if (const Object* p = find(part)) it->second.insert(p->eid);
-            for (tag_t t : objects_of_part(part)) it->second.insert(find(t)->eid);
-        }
-        return it->second;
+    auto in_use = [&call](const KeptObject& k) {
+        call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid,
+                    k.spec.part);
     };
+    std::vector<std::pair<tag_t, std::uint32_t>> given;  // (part, id), to find ids given twice
+    given.reserve(kept.size());
     for (const KeptObject& k : kept) {
         if (!known_class(k.spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
         if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(call, k.spec.part);
-        if (k.eid == 0 || k.eid == kLastEid) call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " cannot be given", k.eid);
-        if (!ids_of(k.spec.part).insert(k.eid).second)
-            call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid, k.spec.part);
+        if (k.eid == 0 || k.eid == kLastEid)
+            call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " cannot be given", k.eid);
+        if (eid_in(k.spec.part, k.eid) != 0) in_use(k);
+        given.emplace_back(k.spec.part, k.eid);
     }
+    std::sort(given.begin(), given.end());
+    if (auto twice = std::adjacent_find(given.begin(), given.end()); twice != given.end())
+        in_use({{OM_CLASS_RM_ENTITY, 0, 0, twice->first}, twice->second});
     std::vector<tag_t> made;
     made.reserve(kept.size());
     for (const KeptObject& k : kept) {
-        const tag_t t = make(call, k.spec, k.eid);
+        made.push_back(make(k.spec, k.eid));
         reserve_eids(k.eid);
-        made.push_back(t);
     }
     return made;
 }
@@ -241,66 +367,140 @@ tag_t create_part(const std::string& file, unsigned char dm) {
     if (!dm_name(dm))
         api(__func__).fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     tag_t t = create({OM_CLASS_PART, 0, 0, 0, file});
-    st().parts[t] = PartInfo{file, dm, 1};
+    part_rows()[t] = PartInfo{file, dm, 1};
     return t;
 }
 
 void destroy(tag_t object) {
-    Object& o = live(api(__func__), object);
-    if (o.cls == OM_CLASS_PART)
+    live(api(__func__), object);
+    if (slot(object)->object.cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object)) destroy(member);
-    Object* again = find(object);  // listeners may have touched the store
-    if (!again) return;
-    again->alive = false;
-    st().parts.erase(object);
+    if (!find(object)) return;  // listeners may have touched the store
+    changing(*slot(object)).alive = false;
+    part_rows().erase(object);
     for (std::size_t i = 0; i < listeners().size(); ++i) listeners()[i].fn(object);
 }
 
-Object* find(tag_t object) {
-    auto& objs = st().objects;
-    auto it = objs.find(object);
-    return it == objs.end() || !it->second.alive ? nullptr : &it->second;
+const Object* find(tag_t object) {
+    const Slot* s = slot(object);
+    return s && s->object.alive ? &s->object : nullptr;
 }
 
-Object& require(tag_t object) { return live(api(__func__), object); }
+const Object& require(tag_t object) { return live(api(__func__), object); }
 
 bool is_alive(tag_t object) { return find(object) != nullptr; }
 
-const PartInfo* part_info(tag_t part) {
-    auto it = st().parts.find(part);
-    return it == st().parts.end() ? nullptr : &it->second;
+void set_name(tag_t object, std::string_view name) {
+    live(api(__func__), object);
+    Object& o = changing(*slot(object));
+    if (o.name == name) return;
+    unindex_name(o);
+    o.name.assign(name);
+    index_name(o);
 }
 
+void set_type(tag_t object, int type, int subtype) {
+    live(api(__func__), object);
+    Object& o = changing(*slot(object));
+    retype(object, o.type, type);
+    o.type = type;
+    o.subtype = subtype;
+}
+
+const PartInfo* part_info(tag_t part) { return part_rows().find(part); }
+
 PartInfo& require_part(tag_t part) {
-    auto it = st().parts.find(part);
-    if (it == st().parts.end()) dead_tag(api(__func__), part);
-    return it->second;
+    PartInfo* info = part_rows().edit(part);
+    if (!info) dead_tag(api(__func__), part);
+    return *info;
 }
 
 std::vector<tag_t> objects_of_part(tag_t part) {
     std::vector<tag_t> out;
-    for (tag_t t : st().order) {
+    auto it = st().members.find(part);
+    if (it == st().members.end()) return out;
+    for (tag_t t : it->second.tags)
+        if (const Object* o = find(t); o && o->part == part) out.push_back(t);
+    return out;
+}
+
+tag_t next_of_part(tag_t part, tag_t after, const std::function<bool(const Object&)>& accept) {
+    auto it = st().members.find(part);
+    if (it == st().members.end()) return 0;
+    const auto& tags = it->second.tags;
+    for (auto at = std::upper_bound(tags.begin(), tags.end(), after); at != tags.end(); ++at)
+        if (const Object* o = find(*at); o && o->part == part && accept(*o)) return *at;
+    return 0;
+}
+
+tag_t next_named(tag_t part, std::string_view name, tag_t after, const std::function<bool(const Object&)>& accept) {
+    auto same = [name](const std::string& n) {
+        if (n.size() != name.size()) return false;
+        for (std::size_t i = 0; i < n.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(n[i])) != std::toupper(static_cast<unsigned char>(name[i])))
+                return false;
+        return true;
+    };
+    tag_t best = 0;
+    auto [b, e] = st().names.equal_range(name_key(part, name));
+    for (auto it = b; it != e; ++it) {
+        const tag_t t = it->second;
+        if (t <= after || (best != 0 && t >= best)) continue;
         const Object* o = find(t);
-        if (o && o->part == part) out.push_back(t);
+        if (o && o->part == part && same(o->name) && accept(*o)) best = t;
     }
+    return best;
+}
+
+std::vector<tag_t> objects_of_type(int type) {
+    std::vector<tag_t> out;
+    auto it = st().types.find(type);
+    if (it == st().types.end()) return out;
+    for (tag_t t : it->second)
+        if (is_alive(t)) out.push_back(t);
     return out;
 }
 
 std::vector<tag_t> live_objects() {
     std::vector<tag_t> out;
-    for (tag_t t : st().order)
-        if (find(t)) out.push_back(t);
+    for (const Slot& s : st().slots)
+        if (s.object.alive) out.push_back(s.object.tag);
     return out;
 }
 
 tag_t tag_of_eid(std::uint32_t eid, tag_t part) {
+    if (part != 0)
+        if (const tag_t t = eid_in(part, eid)) return t;
+    // The first one made with it in any part: the least tag.
     tag_t first = 0;
-    for (tag_t t : st().order) {
-        const Object* o = find(t);
-        if (!o || o->eid != eid) continue;
-        if (part != 0 && (o->part == part || t == part)) return t;
-        if (first == 0) first = t;
+    for (const auto& [p, m] : st().members) {
+        const tag_t t = eid_in(p, eid);
+        if (t != 0 && (first == 0 || t < first)) first = t;
     }
+    return first;
+}
+
+// The live object with the entity id whose handle names the data manager
+// and the file, or 0; the first one made when several have it.
+tag_t tag_of_handle(unsigned char dm, const std::string& file, std::uint32_t eid) {
+    auto matches = [&](const PartInfo* info) {
+        return info ? info->dm == dm && info->file == file : dm == 1 && file.empty();
+    };
+    tag_t first = 0;
+    auto take = [&first](tag_t t) {
+        if (t != 0 && (first == 0 || t < first)) first = t;
+    };
+    for (const auto& [p, m] : st().members) {
+        if (p == 0) continue;
+        if (const PartInfo* info = part_info(p); info && matches(info)) take(eid_in(p, eid));
+    }
+    // Objects of no part (parts among them: they go by their own file).
+    if (auto it = st().members.find(0); it != st().members.end())
+        for (tag_t t : it->second.tags) {
+            const Object* o = find(t);
+            if (!o || o->eid != eid) continue;
+            if (matches(o->cls == OM_CLASS_PART ? part_info(t) : nullptr)) take(t);
+        }
     return first;
 }
 
@@ -428,19 +628,12 @@ unsigned int TAG_ask_tag_of_handle_tol(const char* handle) {
     auto call = HOST_ENTRY_TEXT(handle);
     call.need(handle, "the handle");
     ho::Parsed p = ho::parse(call, handle);
-    for (ho::tag_t t : ho::st().order) {
-        const ho::Object* o = ho::find(t);
-        if (!o || o->eid != p.sub_file) continue;
-        const ho::PartInfo* part = o->cls == OM_CLASS_PART ? ho::part_info(o->tag) : ho::part_info(o->part);
-        bool same = part ? (part->dm == p.dm && part->file == p.file) : (p.dm == 1 && p.file.empty());
-        if (same) return t;  // the version is not compared (tolerant lookup)
-    }
-    return 0;
+    return ho::tag_of_handle(p.dm, p.file, p.sub_file);  // the version is not compared (tolerant lookup)
 }
 
 void* TAG_ask_pointer_of_tag(unsigned int object) {
     HOST_ENTRY(object);
-    return ho::find(object);
+    return const_cast<ho::Object*>(ho::find(object));
 }
 
 }  // extern "C"

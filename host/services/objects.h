@@ -61,6 +61,7 @@ void* TAG_ask_pointer_of_tag(unsigned int object);
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host::objects {
@@ -121,14 +122,24 @@ void reserve_eids(std::uint32_t eid);
 void destroy(tag_t object);
 
 // Lookups: find answers null for no live object; require raises
-// HOST_ERR_DEAD_TAG for it.
-Object* find(tag_t object);
-Object& require(tag_t object);
+// HOST_ERR_DEAD_TAG for it. Objects change through the functions below
+// (they record the object's state for undo and keep the indexes).
+const Object* find(tag_t object);
+const Object& require(tag_t object);
 bool is_alive(tag_t object);
+void set_name(tag_t object, std::string_view name);
+void set_type(tag_t object, int type, int subtype);
 const PartInfo* part_info(tag_t part);   // null when not a live part
-PartInfo& require_part(tag_t part);
+PartInfo& require_part(tag_t part);      // to change
 std::vector<tag_t> objects_of_part(tag_t part);  // live objects, in creation order
 std::vector<tag_t> live_objects();               // in creation order
+std::vector<tag_t> objects_of_type(int type);    // live objects of the entity type, in creation order
+// The first live object of the part made after `after` (0: from the start)
+// that `accept` takes, or 0; without walking the objects before it.
+tag_t next_of_part(tag_t part, tag_t after, const std::function<bool(const Object&)>& accept);
+// The same among the objects whose name equals `name` without regard to
+// case (through the index of names: it does not walk the part).
+tag_t next_named(tag_t part, std::string_view name, tag_t after, const std::function<bool(const Object&)>& accept);
 // Entity ids are unique within a part only: parts saved in different
 // sessions and opened together may share ids. The live object with the id
 // in `part` (the part object itself included) when one there has it, else

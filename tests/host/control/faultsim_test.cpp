@@ -46,7 +46,7 @@ TEST_F(ModelFingerprint, EveryKindOfChangeShows) {
         std::function<void(const Model&)> change;
     };
     const Case cases[] = {
-        {"name", [](const Model& m) { host::objects::require(m.line).name = "OTHER"; }},
+        {"name", [](const Model& m) { host::objects::set_name(m.line, "OTHER"); }},
         {"new object", [](const Model& m) { host::objects::create({OM_CLASS_RM_ENTITY, 2, 0, m.part}); }},
         {"deleted object", [](const Model& m) { host::objects::destroy(m.point); }},
         {"layer", [](const Model& m) { ES_layer_move_entity(m.line, 77); }},

@@ -1,0 +1,173 @@
+// A model that grows: points in one part, 1 000 to 1 000 000 of them, each
+// created inside its own undo mark as the library does (set a mark, create,
+// delete the mark); then one cycle through all of them, a lookup by name,
+// an undo to a mark set halfway through the creation, a save, a close and
+// a reopen. The costs should stay flat per object: compare the counters of
+// the sizes (per-object time and bytes at 1 000 000 within twice those at
+// 1 000), and the save and reopen against writing and reading the same
+// number of bytes with plain file I/O.
+//
+// Counters (per object unless said): create_us; bytes (heap in use per
+// point, no mark held: measured when the halfway mark is set);
+// bytes_marked (the same after the creation, the second half's records
+// held by the halfway mark); cycle_ns; lookup_us (one lookup, whole);
+// undo_ns (per point undone); save_ns, close_ns, reopen_ns; file_bytes
+// (whole); io_ratio ((save + close + reopen) / (plain write + plain read)).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/control/control.h"
+#include "host/core/curve_entities.h"
+#include "host/core/entity_cycle.h"
+#include "host/core/entity_store.h"
+#include "host/data/parts.h"
+#include "host/feature/undo.h"
+#include "host/services/memory.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+std::size_t heap_in_use() { return mallinfo2().uordblks; }
+
+std::string file_in_temp(const char* name) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/" + name + "." + std::to_string(getpid());
+}
+
+unsigned int create_point(int i) {
+    int status = 0;
+    const unsigned int mark = UNDO_JQ_set_mark(UNDO_INVISIBLE, "Create Point", &status);
+    const double p[3] = {static_cast<double>(i), 0.5 * i, 1.0};
+    unsigned int point = 0;
+    ES_create_point(p, &point);
+    UNDO_JQ_delete_mark(mark, nullptr);
+    return point;
+}
+
+void free_status(PART_load_status_t& s) {
+    for (int i = 0; i < s.n_parts; ++i) SM_free(s.file_names[i]);
+    SM_free(s.file_names);
+    SM_free(s.statuses);
+}
+
+// Writing and reading `bytes` with plain stdio, in seconds.
+double plain_io(const std::string& file, std::size_t bytes) {
+    std::vector<char> data(bytes, 'x');
+    const auto t = Clock::now();
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+    f = std::fopen(file.c_str(), "rb");
+    std::vector<char> back(bytes);
+    benchmark::DoNotOptimize(std::fread(back.data(), 1, back.size(), f));
+    std::fclose(f);
+    const double s = seconds_since(t);
+    std::remove(file.c_str());
+    return s;
+}
+
+void BM_model_growth(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string file = file_in_temp("growth.prt");
+    for (auto _ : state) {
+        host::control::reset();
+        host::control::set_journal(false);
+        const unsigned int part = host::parts::create(file);
+        host::parts::set_work_part(part);
+
+        // Create, with a visible mark set halfway.
+        const std::size_t heap0 = heap_in_use();
+        unsigned int halfway = 0, named = 0;
+        int status = 0;
+        auto t = Clock::now();
+        double bytes = 0;
+        for (int i = 0; i < n; ++i) {
+            if (i == n / 2) {
+                bytes = static_cast<double>(heap_in_use() - heap0) / i;
+                halfway = UNDO_JQ_set_mark(UNDO_VISIBLE, "Halfway", &status);
+            }
+            const unsigned int p = create_point(i);
+            if (i == n / 4) named = p;
+        }
+        const double create_s = seconds_since(t);
+        const double bytes_marked = static_cast<double>(heap_in_use() - heap0) / n;
+        int result = 0;
+        ES_add_entity_name(named, "QUARTER", 7, &result);
+
+        // Cycle all.
+        t = Clock::now();
+        int seen = 0;
+        for (unsigned int o = RM_start_cycle_in_part(part); o != 0; o = RM_next_entity(o)) ++seen;
+        const double cycle_s = seconds_since(t);
+        if (seen != n) state.SkipWithError("the cycle missed points");
+
+        // Look one up by name (the mean of a thousand lookups).
+        constexpr int kLookups = 1000;
+        t = Clock::now();
+        unsigned int found = 0;
+        for (int k = 0; k < kLookups; ++k) {
+            found = 0;
+            ES_cycle_entities_by_name(part, "quarter", &found);
+        }
+        const double lookup_s = seconds_since(t) / kLookups;
+        if (found != named) state.SkipWithError("the lookup missed");
+
+        // Undo to the mark set halfway (the name, given after the mark, goes
+        // too); then as many points again, so that the part saved holds n + 1.
+        t = Clock::now();
+        UNDO_JQ_undo_to_mark(halfway, nullptr);
+        const double undo_s = seconds_since(t);
+        UNDO_JQ_delete_all_marks();
+        const int kept = n / 2;
+        for (int i = 0; i < kept + 1; ++i) create_point(-i);
+        const int saved = kept + kept + 1;
+
+        // Save, close, reopen.
+        t = Clock::now();
+        int components = 0, mode = 2;
+        unsigned int p = part;
+        base_save_part(&p, &components, &mode, &result);
+        const double save_s = seconds_since(t);
+        if (result != 0) state.SkipWithError("the save failed");
+        t = Clock::now();
+        base_Part_Close(part, 0, 1);
+        const double close_s = seconds_since(t);
+        t = Clock::now();
+        PART_load_status_t ls{};
+        unsigned int reopened = 0;
+        BASE_open_part(file.c_str(), &reopened, &ls);
+        free_status(ls);
+        const double reopen_s = seconds_since(t);
+        if (reopened == 0) state.SkipWithError("the reopen failed");
+
+        std::FILE* f = std::fopen(file.c_str(), "rb");
+        std::fseek(f, 0, SEEK_END);
+        const auto file_bytes = static_cast<std::size_t>(std::ftell(f));
+        std::fclose(f);
+        const double io_s = plain_io(file_in_temp("plain.bin"), file_bytes);
+        std::remove(file.c_str());
+
+        state.counters["create_us"] = create_s / n * 1e6;
+        state.counters["bytes"] = bytes;
+        state.counters["bytes_marked"] = bytes_marked;
+        state.counters["cycle_ns"] = cycle_s / n * 1e9;
+        state.counters["lookup_us"] = lookup_s * 1e6;
+        state.counters["undo_ns"] = undo_s / (n - n / 2) * 1e9;
+        state.counters["save_ns"] = save_s / saved * 1e9;
+        state.counters["close_ns"] = close_s / saved * 1e9;
+        state.counters["reopen_ns"] = reopen_s / saved * 1e9;
+        state.counters["file_bytes"] = static_cast<double>(file_bytes);
+        state.counters["io_ratio"] = (save_s + close_s + reopen_s) / io_s;
+    }
+    host::control::reset();
+}
+BENCHMARK(BM_model_growth)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
