@@ -36,6 +36,19 @@ namespace hd = host::kernel::detail;
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
+// The first line the kernel writes in front of every shape: data that does
+// not start with it is refused before the kernel reads it (the kernel's
+// reader would complain on the console).
+const std::string& data_header() {
+    static const std::string header = [] {
+        std::ostringstream data;
+        BinTools::Write(TopoDS_Shape(), data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
+        const std::string all = data.str();
+        return all.substr(0, all.find('\n') + 1);
+    }();
+    return header;
+}
+
 void write_objects(pf::Writer& out, const std::vector<hd::Sub>& subs, const pf::SaveContext& ctx) {
     out.u32(static_cast<std::uint32_t>(subs.size()));
     for (const hd::Sub& s : subs) out.u32(s.object ? ctx.index(s.object) : kNone);
@@ -93,6 +106,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const std::string data = in.str();
         TopoDS_Shape shape;
         bool valid = false;
+        if (data.compare(0, data_header().size(), data_header()) != 0)
+            throw pf::FormatError("a body's kernel data has no kernel header");
         try {
             std::istringstream stream(data);
             BinTools::Read(shape, stream);

@@ -252,15 +252,14 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
         std::vector<unsigned int> members;
         for (auto [subs, subtype] : {std::pair{&b.named.faces, 2}, std::pair{&b.named.edges, 3}})
             for (Sub& x : *subs) {
-                const auto it = old_objects.find(x.tag);
-                if (x.object) {
-                    // given (a body read from a part file)
-                } else if (it != old_objects.end()) {
-                    x.object = it->second;
-                    old_objects.erase(it);
-                } else {
-                    x.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_KERNEL, subtype, part, {}});
+                // A face or edge keeps the object its tag had (a body read
+                // from a file brings its objects along).
+                if (const auto it = old_objects.find(x.tag); it != old_objects.end()) {
+                    if (!x.object) x.object = it->second;
+                    if (x.object == it->second) old_objects.erase(it);
                 }
+                if (!x.object)
+                    x.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_KERNEL, subtype, part, {}});
                 host::entity::attrs(x.object).owner = b.object;
                 if (subtype == 2) members.push_back(x.object);
             }
