@@ -243,9 +243,8 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
     } done;
     // Objects first: nothing of the store changes until they are made.
     for (BodyState& b : put) {
-        Body o = find_body(b.tag);
-        if (o) b.object = o->object;
-        else if (with_objects && !b.object)
+        if (Body o = find_body(b.tag); o && !b.object) b.object = o->object;
+        if (with_objects && !b.object)
             b.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_KERNEL, 0, 0, {}});
         if (!b.object) continue;
         const unsigned int part = host::objects::require(b.object).part;
