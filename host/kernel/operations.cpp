@@ -41,6 +41,7 @@
 #include <GProp_GProps.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
@@ -86,6 +87,30 @@ void need_done(const Call& call, const BRepBuilderAPI_MakeShape& algo, int code)
 void need_valid(const Call& call, const TopoDS_Shape& shape) {
     if (shape.IsNull()) call.fail(KERNEL_ERR_EMPTY_RESULT, "the operation gave nothing");
     if (!BRepCheck_Analyzer(shape).IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
+}
+
+// The check of a boolean's result, which must stay cheap on big bodies
+// (booleans are the common edit, one after another): the kernel's own
+// error report has been read already; here every edge of a solid must
+// bound faces on both sides, and the faces that came from the tool (small
+// next to the body) get the full check.
+void need_closed(const Call& call, const TopoDS_Shape& result, const TopoDS_Shape& tool,
+                 BRepBuilderAPI_MakeShape& history) {
+    if (result.IsNull()) call.fail(KERNEL_ERR_EMPTY_RESULT, "the operation gave nothing");
+    for (TopExp_Explorer solid(result, TopAbs_SOLID); solid.More(); solid.Next()) {
+        TopTools_IndexedDataMapOfShapeListOfShape uses;
+        TopExp::MapShapesAndAncestors(solid.Current(), TopAbs_EDGE, TopAbs_FACE, uses);
+        for (int i = 1; i <= uses.Extent(); ++i)
+            if (uses(i).Extent() < 2 && !BRep_Tool::Degenerated(TopoDS::Edge(uses.FindKey(i))))
+                call.fail(KERNEL_ERR_INVALID_RESULT, "the result has a free edge");
+    }
+    for (TopExp_Explorer f(tool, TopAbs_FACE); f.More(); f.Next()) {
+        const TopTools_ListOfShape& images = history.Modified(f.Current());
+        if (images.IsEmpty() && !history.IsDeleted(f.Current()) && !BRepCheck_Analyzer(f.Current()).IsValid())
+            call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
+        for (const TopoDS_Shape& image : images)
+            if (!BRepCheck_Analyzer(image).IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
+    }
 }
 
 int count(const TopoDS_Shape& s, TopAbs_ShapeEnum kind) {
@@ -173,7 +198,7 @@ void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Nam
             touched = !op->IsDeleted(f.Current());
         if (!touched) call.fail(KERNEL_ERR_DISJOINT, "the tool does not meet the body");
     }
-    need_valid(call, result);
+    need_closed(call, result, tool, *op);
     finish(step, result, {before_named, step.other_named.get()}, op.get());
 }
 
