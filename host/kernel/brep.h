@@ -41,6 +41,7 @@ enum class Op {
     block, cylinder, cone, sphere, torus, prism, wire, acorn,
     extrude, revolve, sweep, boolean, blend, chamfer, transform, mirror, scale,
     split, trim, hollow, thicken, offset, section, imported,
+    plane, loft, sew, points_sheet, bsurface, offset_faces,
 };
 
 // One operation that made or edited a body, kept so that the body can be
@@ -54,6 +55,7 @@ struct Step {
     TopoDS_Shape other;            // tool, profile or guide as it was taken
     std::shared_ptr<const Named> other_named;  // and its tags
     TopoDS_Shape other2;           // a second input (the guide of a sweep)
+    std::vector<TopoDS_Shape> more;  // further inputs (the sections of a loft)
     std::map<std::string, int> names;          // naming key -> kernel tag
     TopoDS_Shape result;           // the shape after this step
     std::shared_ptr<const Named> named;        // its faces and edges

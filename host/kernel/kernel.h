@@ -134,7 +134,26 @@ void ZQ_BODY_revolve(int profile, const double point[3], const double axis[3], d
 /* Sweeps the profile along the guide (a wire body). */
 void ZQ_BODY_sweep(int profile, int guide, int* body);
 
+/* A planar sheet bounded by a closed planar profile. */
+void ZQ_BODY_make_plane_sheet(int profile, int* body);
+/* A body through n >= 2 profiles in order (wire bodies, left as they are):
+ * a solid when closed and `solid`, else a sheet; ruled: flat between
+ * neighbours, else smooth through all. */
+void ZQ_BODY_through_curves(int n, const int profiles[], int solid, int ruled, int* body);
+/* A B-surface sheet interpolating a grid of nu x nv points (row by row,
+ * u fastest). */
+void ZQ_BODY_points_sheet(int nu, int nv, const double points[], int* body);
+/* A B-surface sheet of nu x nv poles (u fastest) with the degrees given
+ * (uniform, clamped knots; 1 <= degree < number of poles). */
+void ZQ_BODY_bsurface(int nu, int nv, const double poles[], int degree_u, int degree_v, int* body);
+
 /* ---- Edits of a body (in place) ---- */
+/* Sews sheets onto the body (a sheet) within tolerance; the sheets are
+ * consumed; a closed result becomes a solid. */
+void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance);
+/* Moves the faces given along their normals by distance, the rest of the
+ * solid following. */
+void ZQ_BODY_offset_faces(int body, int n, const int faces[], double distance);
 /* The target keeps its tag; the tool is consumed. */
 void ZQ_BODY_boolean(int target, int tool, int operation);
 /* Blends the edges with radius r1 at their start and r2 at their end
@@ -252,6 +271,29 @@ void PX_edge_ask_type(unsigned int edge, int* type);
 /* *closed 1 for a closed edge; *no_vertex 1 when it has no vertex at all. */
 void PX_edge_is_closed(unsigned int edge, int* closed, int* no_vertex);
 void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]);
+
+/* The kernel's face data by kernel face (mode 0), as ZQ_FACE_ask_data
+ * without the sense. */
+void get_face_data(int mode, int face, int* type, double point[3], double direction[3], double* radius,
+                   double* radius2);
+/* 1 when the face's normal runs with its surface's normal, else 0. */
+int PX_face_ask_normal_direction(unsigned int face);
+/* Periodicity of the face's surface in u and v: status 1 periodic (the
+ * period given), 0 not (period 0). */
+void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period);
+/* Model-to-kernel and kernel-to-model length factors of a part: 1 and 1
+ * (the kernel works in the model's lengths). */
+void PART_ask_zr_scale_factors(unsigned int part, double factors[2]);
+/* Box of a body, face or edge object. */
+void PX_ask_box(unsigned int object, double box[6]);
+/* The faces (edges) a face (edge) object has become by splits: the live
+ * pieces that carry its identity, itself first when it lives; *objects
+ * from SM_alloc (null for none). */
+void PX_ask_split_faces(unsigned int face, int* count, unsigned int** faces);
+void PX_ask_split_edges(unsigned int edge, int* count, unsigned int** edges);
+/* The point of a vertex (a vertex stands for its point) and its coordinates. */
+void KI_idpofv(const int* vertex, int* point, int* ifail);
+void KI_outpoi(const int* point, double xyz[3], int* ifail);
 
 /* ---- Surface evaluators (request word bits: 1 point, 2 first
  * derivatives, 4 normal, 8/16/32 Suu/Suv/Svv, 64/128/256/512

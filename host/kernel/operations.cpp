@@ -27,6 +27,14 @@
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepOffsetAPI_MakePipe.hxx>
 #include <BRepOffsetAPI_MakeThickSolid.hxx>
+#include <BRepOffsetAPI_ThruSections.hxx>
+#include <BRepOffset_MakeOffset.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <GeomAPI_PointsToBSplineSurface.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColgp_Array2OfPnt.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -44,6 +52,7 @@
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_GTrsf.hxx>
@@ -160,7 +169,12 @@ std::vector<TopoDS_Shape> subs_by_tag(const Call& call, const Named* named, cons
 void finish(Step& step, const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
             BRepBuilderAPI_MakeShape* history) {
     step.result = result;
-    const bool inherit = !(step.op == Op::split && step.mode == 1);
+    // A body made from bodies that stay (profiles, guides, the body cut by
+    // a section) or from part of a body that stays (the front of a split)
+    // takes none of their tags: it may share their shapes.
+    const bool from_others = step.op == Op::extrude || step.op == Op::revolve || step.op == Op::sweep ||
+                             step.op == Op::plane || step.op == Op::loft || step.op == Op::section;
+    const bool inherit = !from_others && !(step.op == Op::split && step.mode == 1);
     step.named = std::make_shared<const Named>(name_result(result, inputs, history, step.names, inherit));
 }
 
@@ -430,6 +444,137 @@ void section(const Call& call, Step& step) {
     finish(step, algo.Shape(), {step.other_named.get()}, &algo);
 }
 
+// The history of an algorithm that keeps it in a form of its own, in the
+// form that naming reads.
+class SewHistory : public BRepBuilderAPI_MakeShape {
+public:
+    explicit SewHistory(BRepBuilderAPI_Sewing& sewing) : sewing_(sewing) {}
+    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        if (sewing_.IsModifiedSubShape(s)) myGenerated.Append(sewing_.ModifiedSubShape(s));
+        return myGenerated;
+    }
+    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
+        myGenerated.Clear();
+        return myGenerated;
+    }
+    Standard_Boolean IsDeleted(const TopoDS_Shape&) override { return Standard_False; }
+
+private:
+    BRepBuilderAPI_Sewing& sewing_;
+};
+
+class OffsetHistory : public BRepBuilderAPI_MakeShape {
+public:
+    explicit OffsetHistory(BRepOffset_MakeOffset& offset) : offset_(offset) {}
+    // The offset reports a moved face (or edge) as generated from the old
+    // one: an image of the same kind is the same face moved.
+    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        for (const TopoDS_Shape& m : offset_.Modified(s)) myGenerated.Append(m);
+        for (const TopoDS_Shape& g : offset_.Generated(s))
+            if (g.ShapeType() == s.ShapeType()) myGenerated.Append(g);
+        return myGenerated;
+    }
+    const TopTools_ListOfShape& Generated(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        for (const TopoDS_Shape& g : offset_.Generated(s))
+            if (g.ShapeType() != s.ShapeType()) myGenerated.Append(g);
+        return myGenerated;
+    }
+    Standard_Boolean IsDeleted(const TopoDS_Shape& s) override { return offset_.IsDeleted(s); }
+
+private:
+    BRepOffset_MakeOffset& offset_;
+};
+
+TopoDS_Shape solid_if_closed(const TopoDS_Shape& s) {
+    if (s.ShapeType() == TopAbs_SHELL && BRep_Tool::IsClosed(s)) {
+        BRepBuilderAPI_MakeSolid solid(TopoDS::Shell(s));
+        if (solid.IsDone()) return solid.Solid();
+    }
+    return s;
+}
+
+void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    if (!positive(step.p[0])) call.fail(KERNEL_ERR_DEGENERATE, "the tolerance %g is not positive", step.p[0]);
+    BRepBuilderAPI_Sewing sewing(step.p[0]);
+    sewing.Add(before);
+    for (TopoDS_Iterator it(step.other); it.More(); it.Next()) sewing.Add(it.Value());
+    sewing.Perform();
+    const TopoDS_Shape sewn = sewing.SewedShape();
+    if (sewn.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the sheets cannot be sewn");
+    if (TopExp_Explorer(sewn, TopAbs_SHELL).More() && count(sewn, TopAbs_SHELL) > 1)
+        call.fail(KERNEL_ERR_DISJOINT, "the sheets do not meet within the tolerance");
+    TopoDS_Shape result = sewn;
+    if (TopExp_Explorer shell(sewn, TopAbs_SHELL); shell.More()) result = solid_if_closed(shell.Current());
+    need_valid(call, result);
+    SewHistory history(sewing);
+    finish(step, result, {before_named, step.other_named.get()}, &history);
+}
+
+void offset_faces(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    const double d = step.p[0];
+    if (!std::isfinite(d) || std::fabs(d) < kLinear) call.fail(KERNEL_ERR_DEGENERATE, "the distance %g is no size", d);
+    BRepOffset_MakeOffset offset;
+    offset.Initialize(before, 0, 1e-6, BRepOffset_Skin, Standard_False, Standard_False, GeomAbs_Intersection);
+    for (const TopoDS_Shape& f : subs_by_tag(call, before_named, step.refs, true))
+        offset.SetOffsetOnFace(TopoDS::Face(f), d);
+    offset.MakeOffsetShape();
+    if (!offset.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the faces cannot be offset");
+    TopoDS_Shape result = offset.Shape();
+    if (TopExp_Explorer shell(result, TopAbs_SHELL); shell.More() && !TopExp_Explorer(result, TopAbs_SOLID).More())
+        result = solid_if_closed(shell.Current());
+    need_valid(call, result);
+    OffsetHistory history(offset);
+    finish(step, result, {before_named}, &history);
+}
+
+void sheet_from_grid(const Call& call, Step& step) {
+    const int nu = static_cast<int>(step.p[0]), nv = static_cast<int>(step.p[1]);
+    const int base = step.op == Op::bsurface ? 4 : 2;
+    TColgp_Array2OfPnt grid(1, nu, 1, nv);
+    for (int j = 0; j < nv; ++j)
+        for (int i = 0; i < nu; ++i) grid(i + 1, j + 1) = point(&step.p[base + 3 * (j * nu + i)]);
+    Handle(Geom_Surface) surface;
+    if (step.op == Op::points_sheet) {
+        GeomAPI_PointsToBSplineSurface fit;
+        fit.Interpolate(grid);
+        if (!fit.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no surface passes through the points");
+        surface = fit.Surface();
+    } else {
+        const int du = static_cast<int>(step.p[2]), dv = static_cast<int>(step.p[3]);
+        const auto knots = [](int n, int degree, TColStd_Array1OfReal& k, TColStd_Array1OfInteger& m) {
+            for (int i = 1; i <= n - degree + 1; ++i) {
+                k(i) = i - 1;
+                m(i) = i == 1 || i == n - degree + 1 ? degree + 1 : 1;
+            }
+        };
+        TColStd_Array1OfReal uk(1, nu - du + 1), vk(1, nv - dv + 1);
+        TColStd_Array1OfInteger um(1, nu - du + 1), vm(1, nv - dv + 1);
+        knots(nu, du, uk, um);
+        knots(nv, dv, vk, vm);
+        surface = new Geom_BSplineSurface(grid, uk, vk, um, vm, du, dv);
+    }
+    BRepBuilderAPI_MakeFace face(surface, 1e-7);
+    if (!face.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the surface cannot bound a face");
+    need_valid(call, face.Shape());
+    finish(step, face.Shape(), {}, nullptr);
+}
+
+void loft(const Call& call, Step& step) {
+    BRepOffsetAPI_ThruSections algo(step.mode & 1, (step.mode & 2) != 0);
+    for (const TopoDS_Shape& s : step.more) {
+        TopExp_Explorer w(s, TopAbs_WIRE);
+        if (w.More()) algo.AddWire(TopoDS::Wire(w.Current()));
+        else if (TopExp_Explorer v(s, TopAbs_VERTEX); v.More()) algo.AddVertex(TopoDS::Vertex(v.Current()));
+    }
+    algo.Build();
+    need_done(call, algo, KERNEL_ERR_NOT_DONE);
+    need_valid(call, algo.Shape());
+    finish(step, algo.Shape(), {step.other_named.get()}, &algo);
+}
+
 }  // namespace
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
@@ -452,6 +597,16 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::hollow: case Op::thicken: case Op::offset: offset(call, step, before, before_named); break;
             case Op::section: section(call, step); break;
             case Op::imported: finish(step, step.other, {step.other_named.get()}, nullptr); break;
+            case Op::plane: {
+                const TopoDS_Shape face = profile_face(call, step.other);
+                if (face.ShapeType() != TopAbs_FACE) call.fail(KERNEL_ERR_WRONG_ENTITY, "the profile is not closed");
+                finish(step, face, {step.other_named.get()}, nullptr);
+                break;
+            }
+            case Op::loft: loft(call, step); break;
+            case Op::sew: sew(call, step, before, before_named); break;
+            case Op::points_sheet: case Op::bsurface: sheet_from_grid(call, step); break;
+            case Op::offset_faces: offset_faces(call, step, before, before_named); break;
         }
     });
 }
@@ -511,6 +666,16 @@ hd::Step step_of(Op op, std::vector<double> p) {
     s.op = op;
     s.p = std::move(p);
     return s;
+}
+
+// An edit of a body that works on n of its faces or edges.
+void edit_at(const host::Call& call, int body, Op op, std::vector<double> p, int n, const int* refs,
+             const char* what) {
+    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no %s given", what);
+    call.need(refs, what);
+    hd::Step s = step_of(op, std::move(p));
+    s.refs.assign(refs, refs + n);
+    edit_body(call, body, std::move(s));
 }
 
 }  // namespace
@@ -610,6 +775,79 @@ void ZQ_BODY_sweep(int profile, int guide, int* body) {
     *body = make_body(call, std::move(s));
 }
 
+void ZQ_BODY_make_plane_sheet(int profile, int* body) {
+    auto call = HOST_ENTRY(profile, body);
+    call.need(body, "the body output");
+    hd::Step s = step_of(Op::plane, {});
+    take_other(call, s, profile);
+    *body = make_body(call, std::move(s));
+}
+
+void ZQ_BODY_through_curves(int n, const int profiles[], int solid, int ruled, int* body) {
+    auto call = HOST_ENTRY(n, profiles, solid, ruled);
+    call.need(body, "the body output");
+    if (n < 2) call.fail(HOST_ERR_BAD_ARGUMENT, "%d profiles: two or more are needed", n);
+    call.need(profiles, "the profiles");
+    hd::Step s = step_of(Op::loft, {});
+    s.mode = (solid ? 1 : 0) | (ruled ? 2 : 0);
+    take_other(call, s, profiles[0]);
+    for (int i = 0; i < n; ++i) s.more.push_back(hd::require_body(call, profiles[i])->shape);
+    *body = make_body(call, std::move(s));
+}
+
+namespace {
+void grid_body(const host::Call& call, Op op, int nu, int nv, const double* points, std::vector<double> head,
+               int* body) {
+    call.need(body, "the body output");
+    if (nu < 2 || nv < 2) call.fail(KERNEL_ERR_DEGENERATE, "a grid of %d x %d points", nu, nv);
+    call.need(points, "the points");
+    std::vector<double> p = std::move(head);
+    p.insert(p.end(), points, points + 3 * nu * nv);
+    *body = make_body(call, step_of(op, std::move(p)));
+}
+}  // namespace
+
+void ZQ_BODY_points_sheet(int nu, int nv, const double points[], int* body) {
+    auto call = HOST_ENTRY(nu, nv, points, body);
+    grid_body(call, Op::points_sheet, nu, nv, points, {double(nu), double(nv)}, body);
+}
+
+void ZQ_BODY_bsurface(int nu, int nv, const double poles[], int degree_u, int degree_v, int* body) {
+    auto call = HOST_ENTRY(nu, nv, degree_u, degree_v);
+    if (degree_u < 1 || degree_v < 1 || degree_u >= nu || degree_v >= nv || degree_u > 25 || degree_v > 25)
+        call.fail(KERNEL_ERR_DEGENERATE, "degrees %d x %d do not fit %d x %d poles", degree_u, degree_v, nu, nv);
+    grid_body(call, Op::bsurface, nu, nv, poles, {double(nu), double(nv), double(degree_u), double(degree_v)}, body);
+}
+
+void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance) {
+    auto call = HOST_ENTRY(body, n, sheets, tolerance);
+    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no sheets to sew");
+    call.need(sheets, "the sheets");
+    hd::Step s = step_of(Op::sew, {tolerance});
+    BRep_Builder builder;
+    TopoDS_Compound all;
+    builder.MakeCompound(all);
+    auto named = std::make_shared<hd::Named>();
+    for (int i = 0; i < n; ++i) {
+        if (sheets[i] == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is sewn onto itself", body);
+        const hd::Body sheet = hd::require_body(call, sheets[i]);
+        if (hd::body_type(sheet->shape) != ZQ_BODY_SHEET) call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheets[i]);
+        builder.Add(all, sheet->shape);
+        named->faces.insert(named->faces.end(), sheet->named.faces.begin(), sheet->named.faces.end());
+        named->edges.insert(named->edges.end(), sheet->named.edges.begin(), sheet->named.edges.end());
+    }
+    if (hd::body_type(hd::require_body(call, body)->shape) != ZQ_BODY_SHEET)
+        call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", body);
+    s.other = all;
+    s.other_named = std::move(named);
+    edit_body(call, body, std::move(s), std::vector<int>(sheets, sheets + n));
+}
+
+void ZQ_BODY_offset_faces(int body, int n, const int faces[], double distance) {
+    auto call = HOST_ENTRY(body, n, faces, distance);
+    edit_at(call, body, Op::offset_faces, {distance}, n, faces, "faces to offset");
+}
+
 void ZQ_BODY_boolean(int target, int tool, int operation) {
     auto call = HOST_ENTRY(target, tool, operation);
     if (operation < ZQ_UNITE || operation > ZQ_INTERSECT)
@@ -624,20 +862,12 @@ void ZQ_BODY_boolean(int target, int tool, int operation) {
 
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2) {
     auto call = HOST_ENTRY(body, n, r1, r2);
-    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no edges to blend");
-    call.need(edges, "the edges");
-    hd::Step s = step_of(Op::blend, {r1, r2});
-    s.refs.assign(edges, edges + n);
-    edit_body(call, body, std::move(s));
+    edit_at(call, body, Op::blend, {r1, r2}, n, edges, "edges to blend");
 }
 
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance) {
     auto call = HOST_ENTRY(body, n, distance);
-    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no edges to chamfer");
-    call.need(edges, "the edges");
-    hd::Step s = step_of(Op::chamfer, {distance});
-    s.refs.assign(edges, edges + n);
-    edit_body(call, body, std::move(s));
+    edit_at(call, body, Op::chamfer, {distance}, n, edges, "edges to chamfer");
 }
 
 void ZQ_BODY_transform(int body, const double matrix[12]) {
@@ -727,11 +957,7 @@ void ZQ_BODY_section_by_plane(int body, const double point[3], const double norm
 
 void ZQ_BODY_hollow(int body, int n, const int faces[], double thickness) {
     auto call = HOST_ENTRY(body, n, faces, thickness);
-    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "a hollow needs a face to open");
-    call.need(faces, "the faces");
-    hd::Step s = step_of(Op::hollow, {thickness});
-    s.refs.assign(faces, faces + n);
-    edit_body(call, body, std::move(s));
+    edit_at(call, body, Op::hollow, {thickness}, n, faces, "faces to open");
 }
 
 void ZQ_BODY_thicken(int body, double thickness) {

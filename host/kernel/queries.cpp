@@ -83,6 +83,13 @@ std::vector<int> connected(const host::Call& call, int entity, int cls) {
     return out;
 }
 
+// 0 when the kernel tag is an entity of class cls, else the kernel's code
+// (for the routines that answer failures in an output).
+int failure_unless(int tag, int cls) {
+    const hd::Loc* l = hd::locate(tag);
+    return l && l->cls == cls ? 0 : l ? KERNEL_ERR_WRONG_ENTITY : KERNEL_ERR_NO_ENTITY;
+}
+
 const TopoDS_Face& face_of(const host::Call& call, int tag) {
     return TopoDS::Face(hd::require_sub(call, tag, ZQ_CLASS_FACE).shape);
 }
@@ -231,12 +238,7 @@ void KI_enloty(const int* loop, int* type, int* ifail) {
     call.need(type, "the type output");
     call.need(ifail, "the failure output");
     *type = 0;
-    const hd::Loc* l = hd::locate(*loop);
-    if (!l || l->cls != ZQ_CLASS_LOOP) {
-        *ifail = l ? KERNEL_ERR_WRONG_ENTITY : KERNEL_ERR_NO_ENTITY;
-        return;
-    }
-    *ifail = 0;
+    if ((*ifail = failure_unless(*loop, ZQ_CLASS_LOOP))) return;
     const TopoDS_Shape& w = hd::require_sub(call, *loop, ZQ_CLASS_LOOP).shape;
     // The face holding the loop: its outer wire is the outer loop.
     for (const int f : connected(call, *loop, ZQ_CLASS_FACE)) {
@@ -671,6 +673,103 @@ void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]) {
     if (v1.IsNull() || v2.IsNull()) call.fail(KERNEL_ERR_WRONG_ENTITY, "edge %u has no vertices", edge);
     put(p1, BRep_Tool::Pnt(v1).XYZ());
     put(p2, BRep_Tool::Pnt(v2).XYZ());
+}
+
+void get_face_data(int mode, int face, int* type, double point[3], double direction[3], double* radius,
+                   double* radius2) {
+    auto call = HOST_ENTRY(mode, face, type, point);
+    if (mode != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "face data mode %d is not 0", mode);
+    int sense = 0;
+    ZQ_FACE_ask_data(face, type, point, direction, radius, radius2, &sense);
+}
+
+int PX_face_ask_normal_direction(unsigned int face) {
+    auto call = HOST_ENTRY(face);
+    return face_of(call, entity_for(call, face, ZQ_CLASS_FACE)).Orientation() != TopAbs_REVERSED;
+}
+
+void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period) {
+    auto call = HOST_ENTRY(face, u_status, v_status, u_period);
+    call.need(u_status, "the u status output");
+    call.need(v_status, "the v status output");
+    call.need(u_period, "the u period output");
+    call.need(v_period, "the v period output");
+    const TopoDS_Face& f = face_of(call, entity_for(call, face, ZQ_CLASS_FACE));
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        const BRepAdaptor_Surface s(f, Standard_False);
+        *u_status = s.IsUPeriodic() ? 1 : 0;
+        *v_status = s.IsVPeriodic() ? 1 : 0;
+        *u_period = *u_status ? s.UPeriod() : 0;
+        *v_period = *v_status ? s.VPeriod() : 0;
+    });
+}
+
+void PART_ask_zr_scale_factors(unsigned int part, double factors[2]) {
+    auto call = HOST_ENTRY(part, factors);
+    call.need(factors, "the factors output");
+    factors[0] = factors[1] = 1;
+}
+
+void PX_ask_box(unsigned int object, double box[6]) {
+    auto call = HOST_ENTRY(object, box);
+    call.need(box, "the box output");
+    const int e = hk::entity_of(object);
+    if (!e) call.fail(HOST_ERR_DEAD_TAG, "object %u has no kernel entity", object);
+    const TopoDS_Shape s = hd::shape_of(call, e);
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { box_of(s, box); });
+}
+
+namespace {
+// The live pieces of a face or edge: itself and what the naming of the
+// body's steps made of it as further pieces of a split ("s:T:k").
+void split_pieces(const host::Call& call, unsigned int object, int cls, int* count, unsigned int** out) {
+    call.need(count, "the count output");
+    call.need(out, "the pieces output");
+    *count = 0;
+    *out = nullptr;
+    const int tag = entity_for(call, object, cls);
+    hd::Body body;
+    hd::shape_of(call, tag, nullptr, &body);
+    std::vector<unsigned int> pieces{object};
+    const std::string stem = "s:" + std::to_string(tag) + ":";
+    for (const hd::Step& step : body->steps)
+        for (auto it = step.names.lower_bound(stem); it != step.names.end() && it->first.rfind(stem, 0) == 0; ++it) {
+            const hd::Loc* l = hd::locate(it->second);
+            const unsigned int o = l && l->cls == cls && l->body == body->tag ? hk::object_of(it->second) : 0;
+            if (o && std::find(pieces.begin(), pieces.end(), o) == pieces.end()) pieces.push_back(o);
+        }
+    *out = static_cast<unsigned int*>(SM_alloc(pieces.size() * sizeof(unsigned int)));
+    std::copy(pieces.begin(), pieces.end(), *out);
+    *count = static_cast<int>(pieces.size());
+}
+}  // namespace
+
+void PX_ask_split_faces(unsigned int face, int* count, unsigned int** faces) {
+    auto call = HOST_ENTRY(face, count, faces);
+    split_pieces(call, face, ZQ_CLASS_FACE, count, faces);
+}
+
+void PX_ask_split_edges(unsigned int edge, int* count, unsigned int** edges) {
+    auto call = HOST_ENTRY(edge, count, edges);
+    split_pieces(call, edge, ZQ_CLASS_EDGE, count, edges);
+}
+
+void KI_idpofv(const int* vertex, int* point, int* ifail) {
+    auto call = HOST_ENTRY(vertex ? *vertex : 0, point, ifail);
+    call.need(vertex, "the vertex");
+    call.need(point, "the point output");
+    call.need(ifail, "the failure output");
+    *ifail = failure_unless(*vertex, ZQ_CLASS_VERTEX);
+    *point = *ifail ? 0 : *vertex;
+}
+
+void KI_outpoi(const int* point, double xyz[3], int* ifail) {
+    auto call = HOST_ENTRY(point ? *point : 0, xyz, ifail);
+    call.need(point, "the point");
+    call.need(xyz, "the coordinates output");
+    call.need(ifail, "the failure output");
+    if ((*ifail = failure_unless(*point, ZQ_CLASS_VERTEX))) return;
+    put(xyz, BRep_Tool::Pnt(TopoDS::Vertex(hd::require_sub(call, *point, ZQ_CLASS_VERTEX).shape)).XYZ());
 }
 
 // ---- surface evaluators -------------------------------------------------------

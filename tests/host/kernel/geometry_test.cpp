@@ -228,3 +228,91 @@ TEST_F(KernelGeometry, OffsetAndThicken) {
 }
 
 }  // namespace
+
+namespace {
+
+int square_profile(double x0, double y0, double z, double side) {
+    const double p[] = {x0, y0, z, x0 + side, y0, z, x0 + side, y0 + side, z, x0, y0 + side, z};
+    int b = 0;
+    ZQ_BODY_make_wire(4, p, 1, &b);
+    return b;
+}
+
+class KernelSheets : public KernelTest {};
+
+TEST_F(KernelSheets, PlanesLoftsGridsAndBSurfaces) {
+    int sheet = 0;
+    ZQ_BODY_make_plane_sheet(square_profile(0, 0, 0, 4), &sheet);
+    EXPECT_LT(rel(props(sheet)[ZQ_MP_AREA], 16), 1e-12);
+    int type = 0;
+    ZQ_BODY_ask_type(sheet, &type);
+    EXPECT_EQ(type, ZQ_BODY_SHEET);
+
+    // A frustum of a pyramid: squares of 4 at z 0 and of 2 at z 5.
+    const int sections[2] = {square_profile(0, 0, 0, 4), square_profile(1, 1, 5, 2)};
+    int frustum = 0;
+    ZQ_BODY_through_curves(2, sections, 1, 1, &frustum);
+    EXPECT_LT(rel(volume(frustum), 5.0 / 3 * (16 + 4 + 8)), 1e-9);
+    EXPECT_EQ(host::kernel::faces_of(frustum).size(), 6u);
+
+    // Points on the plane z = x + y over [0, 2]^2: the sheet is that plane.
+    double grid[27];
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) {
+            double* p = grid + 3 * (3 * j + i);
+            p[0] = i;
+            p[1] = j;
+            p[2] = i + j;
+        }
+    int through = 0;
+    ZQ_BODY_points_sheet(3, 3, grid, &through);
+    EXPECT_LT(rel(props(through)[ZQ_MP_AREA], 4 * std::sqrt(3.0)), 1e-9);
+    EXPECT_EQ(face_type(host::kernel::faces_of(through)[0]), ZQ_SURF_BSURF);
+
+    const double poles[] = {0, 0, 0, 3, 0, 0, 0, 2, 0, 3, 2, 0};
+    int quad = 0;
+    ZQ_BODY_bsurface(2, 2, poles, 1, 1, &quad);
+    EXPECT_LT(rel(props(quad)[ZQ_MP_AREA], 6), 1e-12);
+    EXPECT_EQ(raised([&] { ZQ_BODY_bsurface(2, 2, poles, 2, 1, &quad); }), KERNEL_ERR_DEGENERATE);
+}
+
+TEST_F(KernelSheets, SixSquaresSewnMakeACube) {
+    // The cube's faces as plane sheets: bottom, top and the four sides.
+    const double faces[6][12] = {
+        {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0},     {0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10, 10},
+        {0, 0, 0, 10, 0, 0, 10, 0, 10, 0, 0, 10},     {0, 10, 0, 10, 10, 0, 10, 10, 10, 0, 10, 10},
+        {0, 0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10},     {10, 0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10},
+    };
+    int sheets[6];
+    for (int i = 0; i < 6; ++i) {
+        int profile = 0;
+        ZQ_BODY_make_wire(4, faces[i], 1, &profile);
+        ZQ_BODY_make_plane_sheet(profile, &sheets[i]);
+    }
+    const std::vector<int> first_faces = host::kernel::faces_of(sheets[0]);
+    ZQ_BODY_sew(sheets[0], 5, sheets + 1, 1e-6);
+    int type = 0;
+    ZQ_BODY_ask_type(sheets[0], &type);
+    EXPECT_EQ(type, ZQ_BODY_SOLID);
+    EXPECT_LT(rel(std::fabs(volume(sheets[0])), 1000), 1e-9);
+    EXPECT_EQ(host::kernel::faces_of(sheets[0]).size(), 6u);
+    EXPECT_EQ(host::kernel::faces_of(sheets[0])[0], first_faces[0]);  // the sewn face keeps its tag
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(raised([&] { ZQ_BODY_ask_type(sheets[i], &type); }), KERNEL_ERR_NO_ENTITY);
+}
+
+TEST_F(KernelSheets, OffsetOfOneFaceMovesIt) {
+    const int b = block(10, 10, 10);
+    int top = 0;
+    for (int f : host::kernel::faces_of(b)) {
+        double box[6];
+        ZQ_TOPOL_find_box(f, box);
+        if (box[2] > 9.999) top = f;
+    }
+    ZQ_BODY_offset_faces(b, 1, &top, 5);
+    EXPECT_LT(rel(volume(b), 1500), 1e-9);
+    EXPECT_EQ(host::kernel::faces_of(b).size(), 6u);
+    const std::vector<int> faces = host::kernel::faces_of(b);
+    EXPECT_NE(std::find(faces.begin(), faces.end(), top), faces.end());
+}
+
+}  // namespace

@@ -293,3 +293,62 @@ TEST_F(KernelQueries, FacesThatSurviveKeepTagsNewOnesGetNewTagsDeletedOnesDie) {
 }
 
 }  // namespace
+
+namespace {
+
+class KernelObjectQueries : public KernelQueries {};
+
+TEST_F(KernelObjectQueries, SplitFacesPeriodicityNormalsAndPoints) {
+    // A slot across the block splits its top face into two pieces.
+    const int b = block(100, 50, 20);
+    const int top = top_face(b);
+    const unsigned top_object = host::kernel::object_of(top);
+    ZQ_BODY_boolean(b, block(20, 70, 30, {40, -10, 10}), ZQ_SUBTRACT);
+    int n = 0;
+    unsigned* pieces = nullptr;
+    PX_ask_split_faces(top_object, &n, &pieces);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(pieces[0], top_object);
+    double area = 0;
+    for (int i = 0; i < n; ++i) {
+        double box[6];
+        PX_ask_box(pieces[i], box);
+        EXPECT_NEAR(box[2], 20, 1e-9);
+        area += (box[3] - box[0]) * (box[4] - box[1]);
+    }
+    SM_free(pieces);
+    EXPECT_NEAR(area, 80 * 50, 1e-9);
+
+    const int holed_body = holed();
+    const int hole = face_of_type(holed_body, ZQ_SURF_CYLINDER);
+    int us = -1, vs = -1;
+    double up = 0, vp = 0;
+    PX_face_ask_surf_parm(host::kernel::object_of(hole), &us, &vs, &up, &vp);
+    EXPECT_EQ(us, 1);
+    EXPECT_NEAR(up, 2 * kPi, 1e-12);
+    EXPECT_EQ(vs, 0);
+    EXPECT_EQ(PX_face_ask_normal_direction(host::kernel::object_of(hole)), 0);  // the hole faces inwards
+    int type = 0;
+    double p[3], d[3], r = 0, r2 = 0;
+    get_face_data(0, hole, &type, p, d, &r, &r2);
+    EXPECT_EQ(type, ZQ_SURF_CYLINDER);
+    EXPECT_NEAR(r, 10, 1e-12);
+    double factors[2] = {0, 0};
+    PART_ask_zr_scale_factors(part_, factors);
+    EXPECT_EQ(factors[0], 1);
+    EXPECT_EQ(factors[1], 1);
+
+    for (int v : connected(hole, ZQ_CLASS_VERTEX)) {
+        int point = 0, ifail = -1;
+        KI_idpofv(&v, &point, &ifail);
+        ASSERT_EQ(ifail, 0);
+        double xyz[3];
+        KI_outpoi(&point, xyz, &ifail);
+        EXPECT_NEAR(std::hypot(xyz[0] - 50, xyz[1] - 30), 10, 1e-9);
+    }
+    int point = 0, ifail = 0;
+    KI_idpofv(&hole, &point, &ifail);
+    EXPECT_EQ(ifail, KERNEL_ERR_WRONG_ENTITY);
+}
+
+}  // namespace
