@@ -101,7 +101,8 @@ Store& store() {
 const bool registered = (store(), true);
 
 // Bodies whose object dies by other hands (an object deletion, a part
-// closed) leave the kernel with it.
+// closed) leave the kernel with it, and the objects of their faces and
+// edges die too.
 bool committing = false;
 const int listener = host::objects::add_destroy_listener([](unsigned int object) {
     if (committing) return;
@@ -111,8 +112,14 @@ const int listener = host::objects::add_destroy_listener([](unsigned int object)
     if (it == s.by_object.end()) return;
     const auto b = s.bodies.find(it->second);
     if (b == s.bodies.end()) return;  // a face or edge: its body goes with its own object
-    s.unindex_body(*b->second);
+    const Body gone = b->second;
+    s.unindex_body(*gone);
     s.bodies.erase(b);
+    committing = true;
+    for (const auto* subs : {&gone->named.faces, &gone->named.edges})
+        for (const Sub& x : *subs)
+            if (x.object && host::objects::is_alive(x.object)) host::objects::destroy(x.object);
+    committing = false;
 });
 
 const char* sub_name(int cls) {

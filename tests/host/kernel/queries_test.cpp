@@ -285,11 +285,20 @@ TEST_F(KernelQueries, FacesThatSurviveKeepTagsNewOnesGetNewTagsDeletedOnesDie) {
     EXPECT_EQ(host::kernel::faces_of(b).size(), 8u);
     int cls = 0;
     EXPECT_EQ(raised([&] { ZQ_ENTITY_ask_class(edge, &cls); }), KERNEL_ERR_NO_ENTITY);
-    // Deleting the body deletes its objects.
+    // Deleting the body deletes its objects; deleting a body's object takes
+    // the body and its faces' and edges' objects along.
     const unsigned body = host::kernel::object_of(b);
+    const unsigned face = host::kernel::object_of(host::kernel::faces_of(b)[0]);
     ZQ_ENTITY_delete(b);
     EXPECT_FALSE(obj::is_alive(body));
+    EXPECT_FALSE(obj::is_alive(face));
     EXPECT_TRUE(host::kernel::bodies().empty());
+    const int other = block(1, 2, 3);
+    const unsigned other_face = host::kernel::object_of(host::kernel::faces_of(other)[0]);
+    obj::destroy(host::kernel::object_of(other));
+    EXPECT_TRUE(host::kernel::bodies().empty());
+    EXPECT_FALSE(obj::is_alive(other_face));
+    EXPECT_EQ(ES_solid_ask_fermalith_tag(other_face), 0);
 }
 
 }  // namespace
