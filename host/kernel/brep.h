@@ -80,7 +80,10 @@ struct BodyState {
     TopoDS_Shape shape;
     Named named;                   // faces and edges (with objects)
     std::vector<Sub> loops, vertices;
-    std::vector<Step> steps;
+    // Steps are shared between the states of a body (an edit adds one, a
+    // regeneration replaces those it runs again): copying a state is cheap.
+    std::vector<std::shared_ptr<const Step>> steps;
+    void add_step(Step step) { steps.push_back(std::make_shared<const Step>(std::move(step))); }
     double density = 1.0;
     TagLookup lookup;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).

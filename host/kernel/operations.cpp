@@ -635,7 +635,7 @@ int make_body(const host::Call& call, hd::Step step) {
     b.tag = hd::new_tag();
     b.shape = step.result;
     b.named = *step.named;
-    b.steps.push_back(std::move(step));
+    b.add_step(std::move(step));
     hd::name_small(b, nullptr);
     const int tag = b.tag;
     hd::commit({std::move(b)}, {});
@@ -649,7 +649,7 @@ void edit_body(const host::Call& call, int body, hd::Step step, const std::vecto
     hd::BodyState b = *old;
     b.shape = step.result;
     b.named = *step.named;
-    b.steps.push_back(std::move(step));
+    b.add_step(std::move(step));
     hd::name_small(b, old.get());
     hd::commit({std::move(b)}, consumed);
 }
@@ -910,13 +910,13 @@ void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal
     hd::BodyState b = *old;
     b.shape = back.result;
     b.named = *back.named;
-    b.steps.push_back(std::move(back));
+    b.add_step(std::move(back));
     hd::name_small(b, old.get());
     hd::BodyState f;
     f.tag = hd::new_tag();
     f.shape = ahead.result;
     f.named = *ahead.named;
-    f.steps.push_back(std::move(ahead));
+    f.add_step(std::move(ahead));
     hd::name_small(f, nullptr);
     *front = f.tag;
     std::vector<hd::BodyState> put;
@@ -949,7 +949,7 @@ void ZQ_BODY_section_by_plane(int body, const double point[3], const double norm
     b.tag = hd::new_tag();
     b.shape = s.result;
     b.named = *s.named;
-    b.steps.push_back(std::move(s));
+    b.add_step(std::move(s));
     hd::name_small(b, nullptr);
     *wire = b.tag;
     hd::commit({std::move(b)}, {});
@@ -990,11 +990,13 @@ void ZQ_BODY_edit_parameter(int body, int step, int index, double value) {
     auto call = HOST_ENTRY(body, step, index, value);
     const hd::Body old = hd::require_body(call, body);
     if (step < 0 || step >= static_cast<int>(old->steps.size()) || index < 0 ||
-        index >= static_cast<int>(old->steps[step].p.size()))
+        index >= static_cast<int>(old->steps[step]->p.size()))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d has no parameter %d in step %d", body, index, step);
     hd::BodyState b = *old;
-    b.steps[step].p[index] = value;
-    b.steps[step].edited = true;
+    auto edited = std::make_shared<hd::Step>(*b.steps[step]);
+    edited->p[index] = value;
+    edited->edited = true;
+    b.steps[step] = std::move(edited);
     hd::commit({std::move(b)}, {});
 }
 
@@ -1002,17 +1004,18 @@ void ZQ_BODY_regenerate(int body) {
     auto call = HOST_ENTRY(body);
     const hd::Body old = hd::require_body(call, body);
     std::size_t first = 0;
-    while (first < old->steps.size() && !old->steps[first].edited) ++first;
+    while (first < old->steps.size() && !old->steps[first]->edited) ++first;
     if (first == old->steps.size()) return;
     hd::BodyState b = *old;
-    TopoDS_Shape before = first > 0 ? b.steps[first - 1].result : TopoDS_Shape();
-    const hd::Named* named = first > 0 ? b.steps[first - 1].named.get() : nullptr;
+    TopoDS_Shape before = first > 0 ? b.steps[first - 1]->result : TopoDS_Shape();
+    const hd::Named* named = first > 0 ? b.steps[first - 1]->named.get() : nullptr;
     for (std::size_t i = first; i < b.steps.size(); ++i) {
-        hd::Step& s = b.steps[i];
-        s.edited = false;
-        hd::run_step(call, s, before, named);
-        before = s.result;
-        named = s.named.get();
+        auto s = std::make_shared<hd::Step>(*b.steps[i]);
+        s->edited = false;
+        hd::run_step(call, *s, before, named);
+        before = s->result;
+        named = s->named.get();
+        b.steps[i] = std::move(s);
     }
     b.shape = before;
     b.named = *named;

@@ -599,7 +599,7 @@ void ZQ_BODY_import(const char* file, int* n, int** bodies) {
         b.tag = hd::new_tag();
         b.shape = s.result;
         b.named = *s.named;
-        b.steps.push_back(std::move(s));
+        b.add_step(std::move(s));
         hd::name_small(b, nullptr);
         made.push_back(std::move(b));
     }
@@ -732,8 +732,8 @@ void split_pieces(const host::Call& call, unsigned int object, int cls, int* cou
     hd::shape_of(call, tag, nullptr, &body);
     std::vector<unsigned int> pieces{object};
     const std::string stem = "s:" + std::to_string(tag) + ":";
-    for (const hd::Step& step : body->steps)
-        for (auto it = step.names.lower_bound(stem); it != step.names.end() && it->first.rfind(stem, 0) == 0; ++it) {
+    for (const auto& step : body->steps)
+        for (auto it = step->names.lower_bound(stem); it != step->names.end() && it->first.rfind(stem, 0) == 0; ++it) {
             const hd::Loc* l = hd::locate(it->second);
             const unsigned int o = l && l->cls == cls && l->body == body->tag ? hk::object_of(it->second) : 0;
             if (o && std::find(pieces.begin(), pieces.end(), o) == pieces.end()) pieces.push_back(o);

@@ -126,7 +126,7 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         b.density = density;
         b.shape = shape;
         b.named = *s.named;
-        b.steps.push_back(std::move(s));
+        b.add_step(std::move(s));
         read_objects(in, ctx, b.named.faces, 2, seen);
         read_objects(in, ctx, b.named.edges, 3, seen);
         hd::name_small(b, nullptr);
