@@ -10,6 +10,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Shape.hxx>
 
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
@@ -145,6 +146,10 @@ auto guarded(const Call& call, int code, F&& f) -> decltype(f()) {
         rethrow_as(call, code);
     }
 }
+
+// Reads a shape in the kernel's binary format: null for data that does not
+// decode (the kernel's reader complains on the console: it is silenced).
+TopoDS_Shape read_brep(std::istream& in);
 
 // Process-lifetime set-up of the kernel library (messages off, tables made
 // once with leak tracking paused); every entry that runs kernel algorithms

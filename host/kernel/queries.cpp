@@ -585,9 +585,9 @@ void ZQ_BODY_import(const char* file, int* n, int** bodies) {
     *n = 0;
     *bodies = nullptr;
     hd::ensure_started();
-    TopoDS_Shape all;
-    const bool ok = hd::guarded(call, KERNEL_ERR_BAD_DATA, [&] { return BinTools::Read(all, file) == Standard_True; });
-    if (!ok || all.IsNull()) call.fail(KERNEL_ERR_BAD_DATA, "the kernel file %s cannot be read", file);
+    std::ifstream in(file, std::ios::binary);
+    const TopoDS_Shape all = in ? hd::read_brep(in) : TopoDS_Shape();
+    if (all.IsNull()) call.fail(KERNEL_ERR_BAD_DATA, "the kernel file %s cannot be read", file);
     std::vector<hd::BodyState> made;
     for (TopoDS_Iterator it(all); it.More(); it.Next()) {
         hd::Step s;

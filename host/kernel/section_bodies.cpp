@@ -104,18 +104,12 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const double density = in.f64();
         if (!(density > 0)) throw pf::FormatError("a body's density is not positive");
         const std::string data = in.str();
-        TopoDS_Shape shape;
-        bool valid = false;
         if (data.compare(0, data_header().size(), data_header()) != 0)
             throw pf::FormatError("a body's kernel data has no kernel header");
-        try {
-            std::istringstream stream(data);
-            BinTools::Read(shape, stream);
-            valid = !shape.IsNull() && BRepCheck_Analyzer(shape).IsValid();
-        } catch (...) {
-            valid = false;
-        }
-        if (!valid) throw pf::FormatError("a body's kernel data is not a valid body");
+        std::istringstream stream(data);
+        const TopoDS_Shape shape = hd::read_brep(stream);
+        if (shape.IsNull() || !BRepCheck_Analyzer(shape).IsValid())
+            throw pf::FormatError("a body's kernel data is not a valid body");
         hd::Step s;
         s.op = hd::Op::imported;
         s.other = shape;

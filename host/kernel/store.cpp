@@ -9,6 +9,7 @@
 // order and never again, not even after a restore (only a reset starts
 // them anew).
 #include <BRepCheck_Analyzer.hxx>
+#include <BinTools.hxx>
 #include <Message.hxx>
 #include <Message_PrinterOStream.hxx>
 #include <Standard_Failure.hxx>
@@ -16,6 +17,7 @@
 #include <TopExp_Explorer.hxx>
 
 #include <cstdio>
+#include <iostream>
 #include <new>
 #include <unordered_map>
 
@@ -147,6 +149,24 @@ void ensure_started() {
         return true;
     }();
     (void)started;
+}
+
+TopoDS_Shape read_brep(std::istream& in) {
+    ensure_started();
+    struct Quiet {
+        std::streambuf* const kept = std::cout.rdbuf(nullptr);
+        ~Quiet() {
+            std::cout.rdbuf(kept);
+            std::cout.clear();
+        }
+    } quiet;
+    TopoDS_Shape shape;
+    try {
+        BinTools::Read(shape, in);
+    } catch (...) {
+        return TopoDS_Shape();
+    }
+    return shape;
 }
 
 void rethrow_as(const Call& call, int code) {

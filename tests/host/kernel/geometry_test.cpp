@@ -99,6 +99,22 @@ TEST_F(KernelGeometry, BlendAndChamferVolumes) {
     }
 }
 
+TEST_F(KernelGeometry, VariableRadiusBlendFollowsItsRadii) {
+    // One edge of a block blended from radius 1 to radius 3 along its 10.
+    // The rolling ball's sections tilt where the radius changes, so there
+    // is no simple closed form: the strip removed lies between those of
+    // the constant radii 1 and 3, and near the section (1 - pi/4) r^2
+    // integrated along the edge.
+    const int b = block(10, 10, 10);
+    const int e = edges_at_height(b, 10)[0];
+    ZQ_BODY_blend_edges(b, 1, &e, 1, 3);
+    const double a = 1 - kPi / 4, removed = 1000 - volume(b);
+    EXPECT_GT(removed, a * 1 * 10);
+    EXPECT_LT(removed, a * 9 * 10);
+    EXPECT_LT(rel(removed, a * 10 * (1 + 3 + 9) / 3.0), 0.03);
+    EXPECT_EQ(host::kernel::faces_of(b).size(), 7u);
+}
+
 TEST_F(KernelGeometry, HollowLeavesWallsOfTheThickness) {
     // A block 40 x 30 x 20 opened at the top with walls of 2 inside.
     const int b = block(40, 30, 20);
