@@ -170,6 +170,10 @@ void ZQ_BODY_scale(int body, const double centre[3], double factor);
 void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal[3], int* front);
 /* The body keeps what lies behind the plane; the rest goes. */
 void ZQ_BODY_trim_by_plane(int body, const double point[3], const double normal[3]);
+/* The same with a sheet body (left as it is) in place of the plane: behind
+ * is against the sheet's normal. */
+void ZQ_BODY_split_by_sheet(int body, int sheet, int* front);
+void ZQ_BODY_trim_by_sheet(int body, int sheet);
 /* A new wire body: the section of the body by the plane. */
 void ZQ_BODY_section_by_plane(int body, const double point[3], const double normal[3], int* wire);
 /* Hollows a solid with walls of `thickness` inside it, opening the faces given. */

@@ -12,6 +12,10 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepAlgoAPI_Section.hxx>
+#include <BRepAlgoAPI_Splitter.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepExtrema_DistShapeShape.hxx>
+#include <BRepTools.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_GTransform.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
@@ -174,7 +178,8 @@ void finish(Step& step, const TopoDS_Shape& result, const std::vector<const Name
     // takes none of their tags: it may share their shapes.
     const bool from_others = step.op == Op::extrude || step.op == Op::revolve || step.op == Op::sweep ||
                              step.op == Op::plane || step.op == Op::loft || step.op == Op::section;
-    const bool inherit = !from_others && !(step.op == Op::split && step.mode == 1);
+    const bool front = (step.op == Op::split || step.op == Op::cut_sheet) && step.mode == 1;
+    const bool inherit = !from_others && !front;
     step.named = std::make_shared<const Named>(name_result(result, inputs, history, step.names, inherit));
 }
 
@@ -575,6 +580,75 @@ void loft(const Call& call, Step& step) {
     finish(step, algo.Shape(), {step.other_named.get()}, &algo);
 }
 
+// The outward normal of a face at the middle of its parameters, and that
+// point.
+gp_Vec outward(const TopoDS_Face& f, gp_Pnt& at) {
+    const BRepAdaptor_Surface s(f);
+    double u0, u1, v0, v1;
+    BRepTools::UVBounds(f, u0, u1, v0, v1);
+    gp_Vec du, dv;
+    s.D1((u0 + u1) / 2, (v0 + v1) / 2, at, du, dv);
+    gp_Vec n = du.Crossed(dv);
+    if (f.Orientation() == TopAbs_REVERSED) n.Reverse();
+    return n;
+}
+
+// Whether a piece of a body cut by a sheet lies behind the sheet (against
+// its normal): a face of the piece made from the sheet faces outwards along
+// the sheet's normal; a piece the sheet does not touch is placed by its
+// centre of mass.
+bool behind_sheet(const TopoDS_Shape& piece, const TopoDS_Shape& sheet, BRepAlgoAPI_Splitter& split) {
+    for (TopExp_Explorer sf(sheet, TopAbs_FACE); sf.More(); sf.Next()) {
+        TopTools_ListOfShape images = split.Modified(sf.Current());
+        if (images.IsEmpty()) images.Append(sf.Current());
+        for (TopExp_Explorer pf(piece, TopAbs_FACE); pf.More(); pf.Next())
+            for (const TopoDS_Shape& image : images)
+                if (pf.Current().IsSame(image)) {
+                    gp_Pnt at, on_sheet;
+                    const gp_Vec piece_out = outward(TopoDS::Face(pf.Current()), at);
+                    const gp_Vec sheet_normal = outward(TopoDS::Face(sf.Current()), on_sheet);
+                    return piece_out.Dot(sheet_normal) > 0;
+                }
+    }
+    GProp_GProps g;
+    BRepGProp::VolumeProperties(piece, g);
+    BRepExtrema_DistShapeShape d(BRepBuilderAPI_MakeVertex(g.CentreOfMass()).Shape(), sheet);
+    if (!d.IsDone() || d.NbSolution() < 1) return true;
+    gp_Pnt unused;
+    const TopoDS_Shape near = d.SupportOnShape2(1);
+    gp_Vec n(0, 0, 0);
+    if (near.ShapeType() == TopAbs_FACE) n = outward(TopoDS::Face(near), unused);
+    return gp_Vec(d.PointOnShape2(1), g.CentreOfMass()).Dot(n) <= 0;
+}
+
+// Keeps the pieces of `before` behind the sheet (mode 0) or in front (1).
+void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    BRepAlgoAPI_Splitter split;
+    TopTools_ListOfShape args, tools;
+    args.Append(before);
+    tools.Append(step.other);
+    split.SetArguments(args);
+    split.SetTools(tools);
+    split.SetNonDestructive(Standard_True);
+    split.Build();
+    if (split.HasErrors() || !split.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the cut by the sheet failed");
+    if (count(split.Shape(), TopAbs_SOLID) < 2) call.fail(KERNEL_ERR_DISJOINT, "the sheet does not cut the body");
+    BRep_Builder builder;
+    TopoDS_Compound kept;
+    builder.MakeCompound(kept);
+    int n = 0;
+    for (TopExp_Explorer solid(split.Shape(), TopAbs_SOLID); solid.More(); solid.Next())
+        if (behind_sheet(solid.Current(), step.other, split) == (step.mode == 0)) {
+            builder.Add(kept, solid.Current());
+            ++n;
+        }
+    if (n == 0) call.fail(KERNEL_ERR_EMPTY_RESULT, "nothing of the body lies %s the sheet", step.mode == 0 ? "behind" : "in front of");
+    TopoDS_Shape result = kept;
+    if (n == 1) result = TopoDS_Iterator(kept).Value();
+    need_valid(call, result);
+    finish(step, result, {before_named}, &split);
+}
+
 }  // namespace
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
@@ -607,6 +681,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::sew: sew(call, step, before, before_named); break;
             case Op::points_sheet: case Op::bsurface: sheet_from_grid(call, step); break;
             case Op::offset_faces: offset_faces(call, step, before, before_named); break;
+            case Op::cut_sheet: cut_by_sheet(call, step, before, before_named); break;
         }
     });
 }
@@ -795,6 +870,8 @@ void ZQ_BODY_through_curves(int n, const int profiles[], int solid, int ruled, i
     *body = make_body(call, std::move(s));
 }
 
+}  // extern "C"
+
 namespace {
 void grid_body(const host::Call& call, Op op, int nu, int nv, const double* points, std::vector<double> head,
                int* body) {
@@ -806,6 +883,8 @@ void grid_body(const host::Call& call, Op op, int nu, int nv, const double* poin
     *body = make_body(call, step_of(op, std::move(p)));
 }
 }  // namespace
+
+extern "C" {
 
 void ZQ_BODY_points_sheet(int nu, int nv, const double points[], int* body) {
     auto call = HOST_ENTRY(nu, nv, points, body);
@@ -889,17 +968,17 @@ void ZQ_BODY_scale(int body, const double centre[3], double factor) {
     edit_body(call, body, step_of(Op::scale, nums({centre}, {factor})));
 }
 
-void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal[3], int* front) {
-    auto call = HOST_ENTRY(body, point, normal, front);
-    call.need(point, "the plane point");
-    call.need(normal, "the plane normal");
-    call.need(front, "the front body output");
+}  // extern "C"
+
+namespace {
+// Splits a body in two by the step's plane or sheet: the body keeps what
+// lies behind, the new body *front takes the rest.
+void split_body(const host::Call& call, int body, hd::Step back, int* front) {
     const hd::Body old = hd::require_body(call, body);
-    hd::Step back = step_of(Op::split, nums({point, normal}, {}));
+    hd::Step ahead = back;
     hd::run_step(call, back, old->shape, &old->named);
     // The front piece is a new body: the faces and edges it has of the
     // body's take new tags (the back piece keeps the old ones).
-    hd::Step ahead = step_of(Op::split, nums({point, normal}, {}));
     ahead.mode = 1;
     hd::run_step(call, ahead, old->shape, &old->named);
     ahead.p.clear();  // the front body is made by the split alone: it is not made again
@@ -923,6 +1002,37 @@ void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal
     put.push_back(std::move(b));
     put.push_back(std::move(f));
     hd::commit(std::move(put), {});
+}
+
+hd::Step sheet_step(const host::Call& call, int body, int sheet) {
+    if (body == sheet) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d cuts itself", body);
+    hd::Step s = step_of(Op::cut_sheet, {});
+    const hd::Body tool = hd::require_body(call, sheet);
+    if (hd::body_type(tool->shape) != ZQ_BODY_SHEET) call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheet);
+    s.other = tool->shape;
+    return s;
+}
+}  // namespace
+
+extern "C" {
+
+void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal[3], int* front) {
+    auto call = HOST_ENTRY(body, point, normal, front);
+    call.need(point, "the plane point");
+    call.need(normal, "the plane normal");
+    call.need(front, "the front body output");
+    split_body(call, body, step_of(Op::split, nums({point, normal}, {})), front);
+}
+
+void ZQ_BODY_split_by_sheet(int body, int sheet, int* front) {
+    auto call = HOST_ENTRY(body, sheet, front);
+    call.need(front, "the front body output");
+    split_body(call, body, sheet_step(call, body, sheet), front);
+}
+
+void ZQ_BODY_trim_by_sheet(int body, int sheet) {
+    auto call = HOST_ENTRY(body, sheet);
+    edit_body(call, body, sheet_step(call, body, sheet));
 }
 
 void ZQ_BODY_trim_by_plane(int body, const double point[3], const double normal[3]) {

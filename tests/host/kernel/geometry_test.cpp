@@ -2,6 +2,7 @@
 // blends and chamfers, hollows, sweeps.
 #include <cmath>
 
+#include "host/services/error.h"
 #include "kernel_test.h"
 
 namespace {
@@ -329,6 +330,46 @@ TEST_F(KernelSheets, OffsetOfOneFaceMovesIt) {
     EXPECT_EQ(host::kernel::faces_of(b).size(), 6u);
     const std::vector<int> faces = host::kernel::faces_of(b);
     EXPECT_NE(std::find(faces.begin(), faces.end(), top), faces.end());
+}
+
+}  // namespace
+
+namespace {
+
+class KernelSheetCuts : public KernelTest {
+protected:
+    // A plane sheet through x = 30 reaching past the block, facing +x.
+    int wall(double x) {
+        const double p[] = {x, -10, -10, x, 60, -10, x, 60, 30, x, -10, 30};
+        int profile = 0, sheet = 0;
+        ZQ_BODY_make_wire(4, p, 1, &profile);
+        ZQ_BODY_make_plane_sheet(profile, &sheet);
+        // Its normal: the right-hand turn of the corners, +x or -x.
+        double out[18], n[3];
+        ZQ_SURF_eval(host::kernel::faces_of(sheet)[0], 0, 0, 0, out, n);
+        normal_x_ = n[0];
+        return sheet;
+    }
+    double normal_x_ = 0;
+};
+
+TEST_F(KernelSheetCuts, SplitAndTrimBySheets) {
+    const int b = block(100, 50, 20);
+    const int sheet = wall(30);
+    int front = 0;
+    ZQ_BODY_split_by_sheet(b, sheet, &front);
+    // Behind is against the sheet's normal.
+    const double behind = normal_x_ > 0 ? 30 : 70;
+    EXPECT_LT(rel(volume(b), behind * 50 * 20), 1e-9);
+    EXPECT_LT(rel(volume(front), (100 - behind) * 50 * 20), 1e-9);
+    EXPECT_EQ(host::kernel::bodies().size(), 4u);  // block, front, sheet, its profile
+
+    const int other = block(100, 50, 20);
+    ZQ_BODY_trim_by_sheet(other, wall(80));
+    const double kept = normal_x_ > 0 ? 80 : 20;
+    EXPECT_LT(rel(volume(other), kept * 50 * 20), 1e-9);
+    EXPECT_EQ(raised([&] { ZQ_BODY_trim_by_sheet(other, wall(300)); }), KERNEL_ERR_DISJOINT);
+    EXPECT_EQ(raised([&] { ZQ_BODY_trim_by_sheet(other, other); }), HOST_ERR_BAD_ARGUMENT);
 }
 
 }  // namespace
