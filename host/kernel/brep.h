@@ -42,7 +42,7 @@ enum class Op {
     block, cylinder, cone, sphere, torus, prism, wire, acorn,
     extrude, revolve, sweep, boolean, blend, chamfer, transform, mirror, scale,
     split, trim, hollow, thicken, offset, section, imported,
-    plane, loft, sew, points_sheet, bsurface, offset_faces, cut_sheet,
+    plane, loft, sew, points_sheet, bsurface, offset_faces, cut_sheet, mesh,
 };
 
 // One operation that made or edited a body, kept so that the body can be

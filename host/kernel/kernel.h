@@ -143,6 +143,9 @@ void ZQ_BODY_through_curves(int n, const int profiles[], int solid, int ruled, i
 /* A B-surface sheet interpolating a grid of nu x nv points (row by row,
  * u fastest). */
 void ZQ_BODY_points_sheet(int nu, int nv, const double points[], int* body);
+/* A sheet spanning a mesh of curves: the edges of the boundary profile (a
+ * closed wire body) bound it, those of n further wire bodies lie on it. */
+void ZQ_BODY_curve_mesh(int boundary, int n, const int curves[], int* body);
 /* A B-surface sheet of nu x nv poles (u fastest) with the degrees given
  * (uniform, clamped knots; 1 <= degree < number of poles). */
 void ZQ_BODY_bsurface(int nu, int nv, const double poles[], int degree_u, int degree_v, int* body);

@@ -28,6 +28,7 @@
 #include <BRepFilletAPI_MakeChamfer.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepGProp.hxx>
+#include <BRepOffsetAPI_MakeFilling.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepOffsetAPI_MakePipe.hxx>
 #include <BRepOffsetAPI_MakeThickSolid.hxx>
@@ -177,7 +178,8 @@ void finish(Step& step, const TopoDS_Shape& result, const std::vector<const Name
     // a section) or from part of a body that stays (the front of a split)
     // takes none of their tags: it may share their shapes.
     const bool from_others = step.op == Op::extrude || step.op == Op::revolve || step.op == Op::sweep ||
-                             step.op == Op::plane || step.op == Op::loft || step.op == Op::section;
+                             step.op == Op::plane || step.op == Op::loft || step.op == Op::section ||
+                             step.op == Op::mesh;
     const bool front = (step.op == Op::split || step.op == Op::cut_sheet) && step.mode == 1;
     const bool inherit = !from_others && !front;
     step.named = std::make_shared<const Named>(name_result(result, inputs, history, step.names, inherit));
@@ -567,6 +569,21 @@ void sheet_from_grid(const Call& call, Step& step) {
     finish(step, face.Shape(), {}, nullptr);
 }
 
+void curve_mesh(const Call& call, Step& step) {
+    BRepOffsetAPI_MakeFilling fill;
+    int bounds = 0;
+    for (TopExp_Explorer e(step.other, TopAbs_EDGE); e.More(); e.Next(), ++bounds)
+        fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_True);
+    if (bounds == 0 || !BRep_Tool::IsClosed(step.other)) call.fail(KERNEL_ERR_WRONG_ENTITY, "the boundary is not closed");
+    for (const TopoDS_Shape& curves : step.more)
+        for (TopExp_Explorer e(curves, TopAbs_EDGE); e.More(); e.Next())
+            fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_False);
+    fill.Build();
+    need_done(call, fill, KERNEL_ERR_NOT_DONE);
+    need_valid(call, fill.Shape());
+    finish(step, fill.Shape(), {step.other_named.get()}, &fill);
+}
+
 void loft(const Call& call, Step& step) {
     BRepOffsetAPI_ThruSections algo(step.mode & 1, (step.mode & 2) != 0);
     for (const TopoDS_Shape& s : step.more) {
@@ -682,6 +699,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::points_sheet: case Op::bsurface: sheet_from_grid(call, step); break;
             case Op::offset_faces: offset_faces(call, step, before, before_named); break;
             case Op::cut_sheet: cut_by_sheet(call, step, before, before_named); break;
+            case Op::mesh: curve_mesh(call, step); break;
         }
     });
 }
@@ -885,6 +903,16 @@ void grid_body(const host::Call& call, Op op, int nu, int nv, const double* poin
 }  // namespace
 
 extern "C" {
+
+void ZQ_BODY_curve_mesh(int boundary, int n, const int curves[], int* body) {
+    auto call = HOST_ENTRY(boundary, n, curves, body);
+    call.need(body, "the body output");
+    if (n > 0) call.need(curves, "the curves");
+    hd::Step s = step_of(Op::mesh, {});
+    take_other(call, s, boundary);
+    for (int i = 0; i < n; ++i) s.more.push_back(hd::require_body(call, curves[i])->shape);
+    *body = make_body(call, std::move(s));
+}
 
 void ZQ_BODY_points_sheet(int nu, int nv, const double points[], int* body) {
     auto call = HOST_ENTRY(nu, nv, points, body);

@@ -293,6 +293,32 @@ TEST_F(KernelSheets, PlanesLoftsGridsAndBSurfaces) {
     EXPECT_EQ(raised([&] { ZQ_BODY_bsurface(2, 2, poles, 2, 1, &quad); }), KERNEL_ERR_DEGENERATE);
 }
 
+TEST_F(KernelSheets, CurveMeshSpansItsCurves) {
+    // A square boundary in z = 0 with a line across it raised to z = 1: the
+    // sheet spans the square and passes through the line.
+    const double across[] = {0, 2, 1, 4, 2, 1};
+    int line = 0;
+    ZQ_BODY_make_wire(2, across, 0, &line);
+    int sheet = 0;
+    ZQ_BODY_curve_mesh(square_profile(0, 0, 0, 4), 1, &line, &sheet);
+    int type = 0;
+    ZQ_BODY_ask_type(sheet, &type);
+    EXPECT_EQ(type, ZQ_BODY_SHEET);
+    double d = 0, pa[3], pb[3];
+    ZQ_ENTITY_ask_min_distance(sheet, line, &d, pa, pb);
+    EXPECT_LT(d, 1e-3);  // the kernel's fitting tolerance
+    double box[6];
+    ZQ_TOPOL_find_box(sheet, box);
+    EXPECT_NEAR(box[0], 0, 1e-6);
+    EXPECT_NEAR(box[3], 4, 1e-6);
+    EXPECT_GT(box[5], 0.9);
+    EXPECT_GT(props(sheet)[ZQ_MP_AREA], 16);
+    const double open[] = {0, 0, 0, 4, 0, 0, 4, 4, 0};
+    int hook = 0;
+    ZQ_BODY_make_wire(3, open, 0, &hook);
+    EXPECT_EQ(raised([&] { ZQ_BODY_curve_mesh(hook, 0, nullptr, &sheet); }), KERNEL_ERR_WRONG_ENTITY);
+}
+
 TEST_F(KernelSheets, SixSquaresSewnMakeACube) {
     // The cube's faces as plane sheets: bottom, top and the four sides.
     const double faces[6][12] = {
