@@ -3,8 +3,14 @@
 // journal, snapshots) against.
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepGProp.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+
+#include <cmath>
+#include <numbers>
 #include <GProp_GProps.hxx>
 #include <gp_Ax2.hxx>
 
@@ -34,6 +40,23 @@ double direct_plate_with_holes(const double plate[3], int count, double radius, 
     GProp_GProps g;
     BRepGProp::VolumeProperties(body, g);
     return g.Mass();
+}
+
+double direct_prism_bytes(int sides, double (*heap)()) {
+    detail::ensure_started();
+    const double before = heap();
+    TopoDS_Shape prism;
+    {
+        BRepBuilderAPI_MakePolygon poly;
+        for (int i = 0; i < sides; ++i) {
+            const double a = 2 * std::numbers::pi * i / sides;
+            poly.Add(gp_Pnt(1000 * std::cos(a), 1000 * std::sin(a), 0));
+        }
+        poly.Close();
+        const TopoDS_Face base = BRepBuilderAPI_MakeFace(poly.Wire(), Standard_True).Face();
+        prism = BRepPrimAPI_MakePrism(base, gp_Vec(0, 0, 10)).Shape();
+    }
+    return heap() - before;
 }
 
 }  // namespace host::kernel

@@ -333,6 +333,10 @@ std::vector<int> bodies();
 // done with the kernel's calls alone (no tags, history or objects): the
 // reference of the host's own cost. Answers the final volume.
 double direct_plate_with_holes(const double plate[3], int count, double radius, double pitch);
+// The heap the kernel's calls alone take for a prism over a regular polygon
+// of `sides` corners (radius 1000, height 10), measured with `heap` (bytes
+// in use) while the shape is alive.
+double direct_prism_bytes(int sides, double (*heap)());
 
 }  // namespace host::kernel
 #endif
