@@ -56,6 +56,10 @@ struct Step {
     TopoDS_Shape other;            // tool, profile or guide as it was taken
     std::shared_ptr<const Named> other_named;  // and its tags
     TopoDS_Shape other2;           // a second input (the guide of a sweep)
+    // The step that made a boolean's tool when the tool was a primitive:
+    // the boolean's numbers are then the tool's, and the tool is made
+    // again from them (with its tags) whenever the boolean runs.
+    std::shared_ptr<const Step> tool;
     std::vector<TopoDS_Shape> more;  // further inputs (the sections of a loft)
     std::map<std::string, int> names;          // naming key -> kernel tag
     TopoDS_Shape result;           // the shape after this step

@@ -185,7 +185,16 @@ void finish(Step& step, const TopoDS_Shape& result, const std::vector<const Name
     step.named = std::make_shared<const Named>(name_result(result, inputs, history, step.names, inherit));
 }
 
+void primitive(const Call& call, Step& step);
+
 void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    if (step.tool) {
+        Step made = *step.tool;
+        made.p = step.p;
+        primitive(call, made);
+        step.other = made.result;
+        step.other_named = made.named;
+    }
     const TopoDS_Shape& tool = step.other;
     Bnd_Box a, b;
     BRepBndLib::Add(before, a);
@@ -964,6 +973,13 @@ void ZQ_BODY_boolean(int target, int tool, int operation) {
     hd::Step s = step_of(Op::boolean, {});
     s.mode = operation;
     take_other(call, s, tool);
+    // A primitive tool's numbers become the boolean's: editing them moves
+    // or resizes the tool when the body is made again.
+    const hd::Body t = hd::require_body(call, tool);
+    if (t->steps.size() == 1 && t->steps[0]->op <= Op::prism) {
+        s.tool = t->steps[0];
+        s.p = s.tool->p;
+    }
     edit_body(call, target, std::move(s), {tool});
 }
 

@@ -28,9 +28,9 @@ struct ClosedForm {
     double centroid[3];
 };
 
-ClosedForm closed_form(double length) {
+ClosedForm closed_form(double length, double hole = 10) {
     const double w = 50, h = 20, r = kR;
-    const double vb = length * w * h, vc = kPi * 100 * h;
+    const double vb = length * w * h, vc = kPi * hole * hole * h;
     const double a = r * r * (1 - kPi / 4);                 // section of one blend's removed strip
     const double depth = r * r * r * (5.0 / 6 - kPi / 4) / a;  // its centroid below the top
     const double corner = r * r * r * (5.0 / 3 - kPi / 2);   // where two strips overlap at a corner
@@ -92,8 +92,8 @@ protected:
             for (int e : connected(f, ZQ_CLASS_EDGE)) out.insert(e);
         return out;
     }
-    static void expect_closed_form(int body, double length) {
-        const ClosedForm c = closed_form(length);
+    static void expect_closed_form(int body, double length, double hole = 10) {
+        const ClosedForm c = closed_form(length, hole);
         const auto mp = props(body);
         EXPECT_LT(rel(mp[ZQ_MP_VOLUME], c.volume), 1e-9);
         for (int i = 0; i < 3; ++i) EXPECT_LT(rel(mp[ZQ_MP_CENTROID + i], c.centroid[i]), 1e-9) << i;
@@ -154,6 +154,22 @@ TEST_F(KernelStory, RegeneratedWithAnotherLengthKeepsTheTags) {
     double box[6];
     ZQ_TOPOL_find_box(b, box);
     EXPECT_NEAR(box[3], 120, 1e-9);
+}
+
+// The hole's radius is a number of the subtraction (its tool was a
+// primitive): a larger hole, made again, leaves every tag where it was.
+TEST_F(KernelStory, RegeneratedWithALargerHoleKeepsTheTags) {
+    std::vector<int> blended;
+    const int b = build(&blended);
+    const std::vector<int> faces = host::kernel::faces_of(b);
+    const std::vector<int> edges = host::kernel::edges_of(b);
+    ZQ_BODY_edit_parameter(b, 1, 6, 12);  // the cylinder's radius
+    ZQ_BODY_regenerate(b);
+    expect_closed_form(b, 100, 12);
+    EXPECT_EQ(host::kernel::faces_of(b), faces);
+    EXPECT_EQ(host::kernel::edges_of(b), edges);
+    for (int f : faces)
+        if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) EXPECT_NEAR(face_radius(f), 12, 1e-12);
 }
 
 TEST_F(KernelStory, UndoToAMarkGetsTheFirstBodyBack) {

@@ -231,6 +231,19 @@ TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
     EXPECT_LT(rel(enclosed, v), 1e-3);
 }
 
+TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
+    const int b = holed();
+    int fault = -1;
+    ZQ_BODY_check(b, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_NONE);
+    host::control::give_outputs("ZQ_BODY_check", {ZQ_FAULT_SELF_INTERSECT});
+    ZQ_BODY_check(b, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_SELF_INTERSECT);
+    EXPECT_EQ(host::control::call_count("ZQ_BODY_check"), 2);
+    host::control::clear_script("ZQ_BODY_check");
+    EXPECT_EQ(raised([&] { ZQ_BODY_check(0, &fault); }), KERNEL_ERR_NO_ENTITY);
+}
+
 TEST_F(KernelQueries, KernelFilesRoundTripAndImportedBodiesGetObjectsOnRequest) {
     const int b = holed();
     const int ball = [] { const double c[3] = {150, 30, 10}; int s; ZQ_BODY_make_sphere(c, 5, &s); return s; }();
