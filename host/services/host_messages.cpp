@@ -8,6 +8,7 @@
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
+#include "host/kernel/codes.h"
 #include "host/services/attributes.h"
 #include "host/services/text.h"
 #include "host/support/listing.h"
@@ -57,6 +58,9 @@ constexpr std::array kTable{
     error_text_entry{LISTUI_ERR_LINE, "The listing line has a negative length or more than 132 characters"},
     error_text_entry{FEAT_ERR_NOT_A_FEATURE, "The object is not a feature"},
     error_text_entry{FEAT_ERR_UNDELETABLE, "The feature cannot be deleted"},
+#define HOST_KERNEL_ROW(name, code, text) error_text_entry{name, text},
+    HOST_KERNEL_CODES(HOST_KERNEL_ROW)
+#undef HOST_KERNEL_ROW
     // Modelling band.
     error_text_entry{EVC_ERR_NOT_A_CURVE, "The object is not of the required type"},
     // Export.

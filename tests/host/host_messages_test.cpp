@@ -10,6 +10,7 @@
 #include "host/data/rm.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
+#include "host/kernel/codes.h"
 #include "host/services/attributes.h"
 #include "host/services/error.h"
 #include "host/services/host_messages.h"
@@ -37,6 +38,9 @@ const int kHostCodes[] = {
     ATTR_ERR_BAD_OBJECT, ATTR_ERR_NOT_FOUND, ATTR_ERR_BAD_TYPE, ATTR_ERR_EMPTY_TITLE,
     ATTR_ERR_BAD_INDEX, ATTR_ERR_NO_PART, ATTR_ERR_WRONG_TYPE, ATTR_ERR_TITLE_TOO_LONG,
     ATTR_ERR_VALUE_TOO_LONG, ATTR_ERR_BAD_TITLE, ATTR_ERR_BAD_VALUE,
+#define HOST_KERNEL_NAME(name, code, text) name,
+    HOST_KERNEL_CODES(HOST_KERNEL_NAME)
+#undef HOST_KERNEL_NAME
 };
 
 class HostMessages : public HostTest {

@@ -1,0 +1,114 @@
+// The solid kernel through the host against the kernel's calls alone.
+//
+// PlateHoles: a plate 200 x 100 x 10 with 200 holes of radius 2 cut one at
+// a time, each cut a separate boolean through the host (bracketed by an
+// undo mark set before it and deleted after it, as the library's boolean
+// does), and the same cuts with the kernel's calls alone, in the same run,
+// in alternating rounds. Counters: host and kernel seconds of processor
+// time and their ratio (the host's share: tags, history, objects, journal,
+// snapshots, result checks).
+//
+// MemoryPerFace: a prism over a polygon of 9,998 sides (10,000 faces):
+// heap bytes per face that the body holds through the host (kernel shapes,
+// kernel tags, steps, objects and the entity store's rows), and the same
+// shape made by the kernel's calls alone.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/control/control.h"
+#include "host/data/parts.h"
+#include "host/feature/undo.h"
+#include "host/kernel/kernel.h"
+
+namespace {
+
+constexpr double kPlate[3] = {200, 100, 10};
+constexpr int kHoles = 200;
+constexpr double kRadius = 2, kPitch = 10;
+
+// Processor time of this process: on a shared machine the wall clock
+// counts other programs' work too.
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+double host_plate() {
+    host::control::reset();
+    host::control::set_journal(true);
+    CONTEXT_set_work_part(host::parts::create("bench.prt"));
+    const double origin[3] = {0, 0, 0};
+    int plate = 0;
+    ZQ_BODY_make_block(origin, kPlate, &plate);
+    const int per_row = static_cast<int>(kPlate[0] / kPitch);
+    for (int i = 0; i < kHoles; ++i) {
+        int status = 0;
+        const unsigned mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "JQ Open Boolean Operation", &status);
+        const double at[3] = {(i % per_row + 0.5) * kPitch, (i / per_row + 0.5) * kPitch, -1}, z[3] = {0, 0, 1};
+        int tool = 0;
+        ZQ_BODY_make_cylinder(at, z, kRadius, kPlate[2] + 2, &tool);
+        ZQ_BODY_boolean(plate, tool, ZQ_SUBTRACT);
+        UNDO_JQ_delete_mark(mark, nullptr);
+    }
+    double props[ZQ_MP_COUNT];
+    ZQ_BODY_ask_mass_props(plate, props);
+    return props[ZQ_MP_VOLUME];
+}
+
+void PlateHoles(benchmark::State& state) {
+    // Rounds alternate between the two paths and the least time of each
+    // counts: the machine's other load only ever adds time.
+    constexpr int kRounds = 3;
+    double host_s = 1e300, kernel_s = 1e300;
+    for (auto _ : state) {
+        // Both paths start warm: the kernel's first use sets up tables.
+        host::kernel::direct_plate_with_holes(kPlate, 5, kRadius, kPitch);
+        for (int round = 0; round < kRounds; ++round) {
+            double t0 = cpu_seconds();
+            const double v2 = host::kernel::direct_plate_with_holes(kPlate, kHoles, kRadius, kPitch);
+            kernel_s = std::min(kernel_s, cpu_seconds() - t0);
+            t0 = cpu_seconds();
+            const double v1 = host_plate();
+            host_s = std::min(host_s, cpu_seconds() - t0);
+            if (std::fabs(v1 - v2) > 1e-6 * v2) state.SkipWithError("the host and the kernel disagree");
+        }
+    }
+    state.counters["host_s"] = host_s;
+    state.counters["kernel_s"] = kernel_s;
+    state.counters["host_over_kernel"] = host_s / kernel_s;
+    host::control::reset();
+}
+BENCHMARK(PlateHoles)->Iterations(1)->Unit(benchmark::kSecond);
+
+void MemoryPerFace(benchmark::State& state) {
+    double per_face = 0, kernel_per_face = 0;
+    for (auto _ : state) {
+        host::control::reset();
+        host::control::set_journal(false);
+        CONTEXT_set_work_part(host::parts::create("bench.prt"));
+        malloc_trim(0);
+        const std::size_t before = mallinfo2().uordblks;
+        const double base[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+        int body = 0;
+        ZQ_BODY_make_prism(base, z, 1000, 9998, 10, &body);
+        const std::size_t after = mallinfo2().uordblks;
+        const std::size_t faces = host::kernel::faces_of(body).size();
+        per_face = static_cast<double>(after - before) / static_cast<double>(faces);
+        state.counters["faces"] = static_cast<double>(faces);
+        host::control::reset();
+        malloc_trim(0);
+        kernel_per_face = host::kernel::direct_prism_bytes(9998, [] { return double(mallinfo2().uordblks); }) /
+                          static_cast<double>(faces);
+    }
+    state.counters["bytes_per_face"] = per_face;
+    state.counters["kernel_bytes_per_face"] = kernel_per_face;
+    host::control::reset();
+}
+BENCHMARK(MemoryPerFace)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

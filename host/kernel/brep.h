@@ -1,0 +1,165 @@
+// Inside of the host's solid kernel: the kernel's shapes behind the host's
+// kernel tags. Only the kernel's own sources (host/kernel/*.cpp) include
+// this header; it is the one place that brings in the kernel library's
+// headers.
+#ifndef HOST_KERNEL_BREP_H
+#define HOST_KERNEL_BREP_H
+
+#include <BRepBuilderAPI_MakeShape.hxx>
+#include <Standard_Failure.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/hook.h"
+#include "host/kernel/kernel.h"
+
+namespace host::kernel::detail {
+
+// A face, loop, edge or vertex of a body: its kernel tag, its shape and its
+// model object (faces and edges of a body that has objects; 0 otherwise).
+struct Sub {
+    int tag = 0;
+    TopoDS_Shape shape;
+    unsigned int object = 0;
+};
+
+// The faces and edges of one shape with their tags, in the kernel's order
+// (TopExp::MapShapes).
+struct Named {
+    std::vector<Sub> faces;
+    std::vector<Sub> edges;
+};
+
+enum class Op {
+    block, cylinder, cone, sphere, torus, prism, wire, acorn,
+    extrude, revolve, sweep, boolean, blend, chamfer, transform, mirror, scale,
+    split, trim, hollow, thicken, offset, section, imported,
+    plane, loft, sew, points_sheet, bsurface, offset_faces, cut_sheet, mesh,
+};
+
+// One operation that made or edited a body, kept so that the body can be
+// made again with other parameters. Shapes are immutable values: copies of
+// a step share them.
+struct Step {
+    Op op = Op::block;
+    std::vector<double> p;         // the operation's numbers
+    std::vector<int> refs;         // the body's faces or edges it works on
+    int mode = 0;                  // boolean operation, split side
+    TopoDS_Shape other;            // tool, profile or guide as it was taken
+    std::shared_ptr<const Named> other_named;  // and its tags
+    TopoDS_Shape other2;           // a second input (the guide of a sweep)
+    // The step that made a boolean's tool when the tool was a primitive:
+    // the boolean's numbers are then the tool's, and the tool is made
+    // again from them (with its tags) whenever the boolean runs.
+    std::shared_ptr<const Step> tool;
+    std::vector<TopoDS_Shape> more;  // further inputs (the sections of a loft)
+    std::map<std::string, int> names;          // naming key -> kernel tag
+    TopoDS_Shape result;           // the shape after this step
+    std::shared_ptr<const Named> named;        // its faces and edges
+    bool edited = false;
+};
+
+// Kernel tags of a body's sub-shapes by shape, made on first use; a copy
+// starts empty (the copy's shapes may change).
+struct TagLookup {
+    TagLookup() = default;
+    TagLookup(const TagLookup&) {}
+    TagLookup& operator=(const TagLookup&) {
+        map.reset();
+        return *this;
+    }
+    mutable std::shared_ptr<const std::unordered_map<const TopoDS_TShape*, int>> map;
+};
+
+struct BodyState {
+    int tag = 0;
+    unsigned int object = 0;       // 0: no model objects (an imported body)
+    TopoDS_Shape shape;
+    Named named;                   // faces and edges (with objects)
+    std::vector<Sub> loops, vertices;
+    // Steps are shared between the states of a body (an edit adds one, a
+    // regeneration replaces those it runs again): copying a state is cheap.
+    std::vector<std::shared_ptr<const Step>> steps;
+    void add_step(Step step) { steps.push_back(std::make_shared<const Step>(std::move(step))); }
+    double density = 1.0;
+    TagLookup lookup;
+    // The kernel tag of a face, loop, edge or vertex of this body (0: none).
+    int tag_of(const TopoDS_Shape& shape) const;
+};
+using Body = std::shared_ptr<const BodyState>;
+
+// Where a kernel tag lives.
+struct Loc {
+    int body = 0;
+    int cls = 0;      // ZQ_CLASS_
+    int index = 0;    // in faces, edges, loops or vertices
+};
+
+// ---- the store (store.cpp) ----
+Body find_body(int tag);
+Body require_body(const Call& call, int tag);
+const Loc* locate(int tag);
+// The shape of any entity; raises KERNEL_ERR_NO_ENTITY (or WRONG_ENTITY
+// when cls is given and differs).
+const Sub& require_sub(const Call& call, int tag, int cls, Body* owner = nullptr);
+TopoDS_Shape shape_of(const Call& call, int tag, int* cls = nullptr, Body* owner = nullptr);
+int new_tag();
+int body_type(const TopoDS_Shape& shape);
+// Replaces bodies: every state of `put` becomes current (new bodies get
+// their body object when with_objects), every body of `remove` goes. Faces
+// and edges keep the objects their tags had in any of the old states; the
+// objects of tags that no longer exist die.
+void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool with_objects = true);
+
+// ---- naming (naming.cpp) ----
+// Tags the faces and edges of `result` after an operation over `inputs`:
+// survivors keep their tags, images of a modified face or edge take its tag
+// (further pieces of a split get new ones), generated and new ones take the
+// tags their naming keys had in `names` or new ones (added to `names`).
+// Without `inherit` no input tag is taken over: survivors and images take
+// the keys of further pieces (a new body made from another's faces).
+Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
+                  BRepBuilderAPI_MakeShape* history, std::map<std::string, int>& names, bool inherit = true);
+// Loops and vertices: the tags they had in `old` when the same, else new.
+void name_small(BodyState& state, const BodyState* old);
+
+// ---- steps (operations.cpp) ----
+// Runs a step on the shape before it (with its tags); fills result and named.
+void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+
+// ---- failures ----
+// Raises the kernel failure of the exception being handled (call from a
+// catch block): a host error passes unchanged, Standard_Failure and other
+// exceptions become `code` with the kernel's message.
+[[noreturn]] void rethrow_as(const Call& call, int code);
+
+// Runs f; a kernel exception becomes `code`.
+template <class F>
+auto guarded(const Call& call, int code, F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (...) {
+        rethrow_as(call, code);
+    }
+}
+
+// Reads a shape in the kernel's binary format: null for data that does not
+// decode (the kernel's reader complains on the console: it is silenced).
+TopoDS_Shape read_brep(std::istream& in);
+
+// Process-lifetime set-up of the kernel library (messages off, tables made
+// once with leak tracking paused); every entry that runs kernel algorithms
+// calls it (cheap after the first call).
+void ensure_started();
+
+}  // namespace host::kernel::detail
+
+#endif

@@ -1,0 +1,376 @@
+// Queries of the kernel: topology walks, mapping between kernel tags and
+// objects, surface and curve data, evaluation, measurement, facets and the
+// kernel's own files.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "host/kernel/kernel.h"
+#include "kernel_test.h"
+
+namespace {
+
+namespace obj = host::objects;
+
+class KernelQueries : public KernelTest {
+protected:
+    // The holed block 100 x 60 x 20 with a hole of 10 at (50, 30).
+    int holed() {
+        const int b = block(100, 60, 20);
+        ZQ_BODY_boolean(b, cylinder({50, 30, -5}, {0, 0, 1}, 10, 30), ZQ_SUBTRACT);
+        return b;
+    }
+    int face_of_type(int body, int type) {
+        for (int f : host::kernel::faces_of(body))
+            if (face_type(f) == type) return f;
+        return 0;
+    }
+    int top_face(int body) {
+        for (int f : host::kernel::faces_of(body)) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (box[2] > 19.999) return f;
+        }
+        return 0;
+    }
+};
+
+TEST_F(KernelQueries, TopologyWalks) {
+    const int b = holed();
+    EXPECT_EQ(connected(b, ZQ_CLASS_FACE).size(), 7u);
+    EXPECT_EQ(connected(b, ZQ_CLASS_EDGE).size(), 15u);
+    EXPECT_EQ(connected(b, ZQ_CLASS_VERTEX).size(), 10u);
+    const int top = top_face(b);
+    ASSERT_NE(top, 0);
+    // The top face: 5 edges in an outer loop and an inner one (the hole).
+    EXPECT_EQ(connected(top, ZQ_CLASS_EDGE).size(), 5u);
+    const std::vector<int> loops = connected(top, ZQ_CLASS_LOOP);
+    ASSERT_EQ(loops.size(), 2u);
+    std::multiset<int> types;
+    for (int l : loops) {
+        int type = 0, ifail = -1;
+        KI_enloty(&l, &type, &ifail);
+        EXPECT_EQ(ifail, 0);
+        types.insert(type);
+    }
+    EXPECT_EQ(types, (std::multiset<int>{ZQ_LOOP_INNER, ZQ_LOOP_OUTER}));
+    // Every edge of a closed solid has two faces (the seam: one face twice).
+    for (int e : connected(top, ZQ_CLASS_EDGE)) {
+        const std::vector<int> faces = connected(e, ZQ_CLASS_FACE);
+        EXPECT_EQ(faces.size(), 2u);
+        EXPECT_NE(std::find(faces.begin(), faces.end(), top), faces.end());
+        int owner = 0;
+        ZQ_ENTITY_ask_body(e, &owner);
+        EXPECT_EQ(owner, b);
+    }
+    // Going up from a vertex: the corner of the block has three edges.
+    for (int v : connected(b, ZQ_CLASS_VERTEX)) {
+        double p[3];
+        ZQ_VERTEX_ask_point(v, p);
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0) EXPECT_EQ(connected(v, ZQ_CLASS_EDGE).size(), 3u);
+    }
+    int* none = nullptr;
+    int n = -1;
+    EXPECT_EQ(KI_idcoen_sm(0, ZQ_CLASS_FACE, &none, &n), KERNEL_ERR_NO_ENTITY);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(none, nullptr);
+}
+
+TEST_F(KernelQueries, KernelTagsAndObjectsMapBothWays) {
+    const int b = holed();
+    const unsigned body = host::kernel::object_of(b);
+    int type = 0;
+    PX_body_ask_type(body, &type);
+    EXPECT_EQ(type, ZQ_BODY_SOLID);
+    EXPECT_TRUE(ES_solid_is_a_body(body));
+    EXPECT_FALSE(ES_solid_is_a_sheet_body(body));
+    for (int f : host::kernel::faces_of(b)) {
+        unsigned object = 0;
+        pxlook_(&f, &object);
+        int back = 0;
+        es7010_(&object, &back);
+        EXPECT_EQ(back, f);
+        unsigned owner = 0;
+        es7009_(&object, &owner);
+        EXPECT_EQ(owner, body);
+        EXPECT_TRUE(ES_solid_is_a_face(object));
+        EXPECT_FALSE(ES_solid_is_a_edge(object));
+    }
+    // Loops and vertices are kernel entities only.
+    const int loop = connected(top_face(b), ZQ_CLASS_LOOP)[0];
+    unsigned object = 99;
+    pxlook_(&loop, &object);
+    EXPECT_EQ(object, 0u);
+    // An object that is no kernel entity answers 0.
+    const unsigned plain = obj::create({OM_CLASS_RM_ENTITY, 3, 0, part_});
+    int entity = -1;
+    es7010_(&plain, &entity);
+    EXPECT_EQ(entity, 0);
+    EXPECT_EQ(ES_solid_ask_fermalith_tag(plain), 0);
+}
+
+TEST_F(KernelQueries, SurfaceAndCurveDataAndEvaluation) {
+    const int b = holed();
+    const int hole = face_of_type(b, ZQ_SURF_CYLINDER);
+    ASSERT_NE(hole, 0);
+    int type = 0, sense = 0;
+    double p[3], d[3], r = 0, r2 = 0;
+    ZQ_FACE_ask_data(hole, &type, p, d, &r, &r2, &sense);
+    EXPECT_EQ(type, ZQ_SURF_CYLINDER);
+    EXPECT_NEAR(p[0], 50, 1e-12);
+    EXPECT_NEAR(p[1], 30, 1e-12);
+    EXPECT_NEAR(std::fabs(d[2]), 1, 1e-12);
+    EXPECT_NEAR(r, 10, 1e-12);
+    EXPECT_EQ(sense, -1);  // the hole's material lies outside the cylinder
+
+    double uv[4];
+    ZQ_FACE_ask_uv_box(hole, uv);
+    EXPECT_NEAR(uv[1] - uv[0], 2 * kPi, 1e-12);
+    EXPECT_NEAR(uv[3] - uv[2], 20, 1e-9);
+    double out[18], normal[3];
+    ZQ_SURF_eval(hole, 0.5, uv[2] + 3, 2, out, normal);
+    // On the cylinder, Su is tangent of length r, Suu points to the axis.
+    EXPECT_NEAR(std::hypot(out[0] - 50, out[1] - 30), 10, 1e-12);
+    EXPECT_NEAR(std::hypot(out[3], out[4], out[5]), 10, 1e-12);
+    EXPECT_NEAR(out[9] * (out[0] - 50) + out[10] * (out[1] - 30), -100, 1e-9);
+    // The face's normal points into the hole, towards the axis.
+    EXPECT_NEAR(normal[0] * (out[0] - 50) + normal[1] * (out[1] - 30), -10, 1e-9);
+
+    // The same through an evaluator of the face object.
+    void* ev = evsrfu(host::kernel::object_of(hole));
+    ASSERT_NE(ev, nullptr);
+    double all[36];
+    const double at[2] = {0.5, uv[2] + 3};
+    evsrfe(ev, 2047, at, all);
+    evsrff(ev);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(all[i], out[i], 1e-12);
+        EXPECT_NEAR(all[33 + i], normal[i], 1e-12);
+    }
+    EXPECT_EQ(evsrfu(host::kernel::object_of(b)), nullptr);  // a body has no surface
+
+    // The rim of the hole: a circle of radius 10 and length 20 pi.
+    int circles = 0;
+    for (int e : connected(hole, ZQ_CLASS_EDGE)) {
+        double c[3], axis[3], radius = 0, length = 0, t[2], at_t[9];
+        ZQ_EDGE_ask_curve_data(e, &type, c, axis, &radius);
+        if (type != ZQ_CURVE_CIRCLE) continue;
+        ++circles;
+        EXPECT_NEAR(radius, 10, 1e-12);
+        ZQ_EDGE_ask_length(e, &length);
+        EXPECT_NEAR(length, 20 * kPi, 1e-9);
+        ZQ_CURVE_ask_interval(e, t);
+        ZQ_EDGE_eval(e, t[0], 2, at_t);
+        EXPECT_NEAR(std::hypot(at_t[0] - 50, at_t[1] - 30), 10, 1e-12);
+        EXPECT_NEAR(std::hypot(at_t[3], at_t[4], at_t[5]), 10, 1e-12);
+        const unsigned edge = host::kernel::object_of(e);
+        int closed = 0, no_vertex = 1;
+        PX_edge_is_closed(edge, &closed, &no_vertex);
+        EXPECT_EQ(closed, 1);
+        EXPECT_EQ(no_vertex, 0);
+        int edge_type = 0;
+        PX_edge_ask_type(edge, &edge_type);
+        EXPECT_EQ(edge_type, ZQ_CURVE_CIRCLE);
+    }
+    EXPECT_EQ(circles, 2);
+    double box[6];
+    PX_face_ask_box(host::kernel::object_of(hole), box);
+    EXPECT_NEAR(box[0], 40, 1e-9);
+    EXPECT_NEAR(box[4], 40, 1e-9);
+    EXPECT_NEAR(box[5], 20, 1e-9);
+}
+
+TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
+    const int b = holed();
+    ZQ_BODY_set_density(b, 2);
+    const auto mp = props(b);
+    const double v = 100 * 60 * 20 - kPi * 100 * 20;
+    EXPECT_LT(rel(mp[ZQ_MP_MASS], 2 * v), 1e-9);
+    EXPECT_NEAR(mp[ZQ_MP_CENTROID + 0], 50, 1e-9);
+    EXPECT_NEAR(mp[ZQ_MP_CENTROID + 1], 30, 1e-9);
+    EXPECT_NEAR(mp[ZQ_MP_CENTROID + 2], 10, 1e-9);
+    // Izz at the centroid: block m(a^2 + b^2)/12 less the cylinder m r^2/2.
+    const double izz = 2 * (100 * 60 * 20 * (100.0 * 100 + 60 * 60) / 12 - kPi * 100 * 20 * 100 / 2);
+    EXPECT_LT(rel(mp[ZQ_MP_INERTIA + 8], izz), 1e-9);
+
+    const int ball = [] { const double c[3] = {150, 30, 10}; int s; ZQ_BODY_make_sphere(c, 5, &s); return s; }();
+    double d = 0, pa[3], pb[3];
+    ZQ_ENTITY_ask_min_distance(b, ball, &d, pa, pb);
+    EXPECT_NEAR(d, 45, 1e-9);
+    EXPECT_NEAR(pa[0], 100, 1e-9);
+    EXPECT_NEAR(pb[0], 145, 1e-9);
+    const double up[3] = {1, 1, 1};
+    double extreme[3];
+    ZQ_ENTITY_ask_extreme(b, up, extreme);
+    EXPECT_NEAR(extreme[0] + extreme[1] + extreme[2], 180, 1e-7);
+
+    const struct {
+        double p[3];
+        int where;
+    } points[] = {{{5, 5, 5}, ZQ_INSIDE}, {{50, 30, 10}, ZQ_OUTSIDE}, {{0, 5, 5}, ZQ_ON}, {{-1, 5, 5}, ZQ_OUTSIDE}};
+    for (const auto& pt : points) {
+        int where = 0;
+        ZQ_BODY_ask_containment(b, pt.p, &where);
+        EXPECT_EQ(where, pt.where) << pt.p[0];
+    }
+
+    int n = 0;
+    double* tri = nullptr;
+    ZQ_BODY_facet(b, 0.05, &n, &tri);
+    ASSERT_GT(n, 0);
+    // The facets enclose about the body's volume (divergence theorem).
+    double enclosed = 0;
+    for (int i = 0; i < n; ++i) {
+        const double* t = tri + 9 * i;
+        enclosed += (t[0] * (t[4] * t[8] - t[5] * t[7]) - t[1] * (t[3] * t[8] - t[5] * t[6]) +
+                     t[2] * (t[3] * t[7] - t[4] * t[6])) / 6;
+    }
+    SM_free(tri);
+    EXPECT_LT(rel(enclosed, v), 1e-3);
+}
+
+TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
+    const int b = holed();
+    int fault = -1;
+    ZQ_BODY_check(b, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_NONE);
+    host::control::give_outputs("ZQ_BODY_check", {ZQ_FAULT_SELF_INTERSECT});
+    ZQ_BODY_check(b, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_SELF_INTERSECT);
+    EXPECT_EQ(host::control::call_count("ZQ_BODY_check"), 2);
+    host::control::clear_script("ZQ_BODY_check");
+    EXPECT_EQ(raised([&] { ZQ_BODY_check(0, &fault); }), KERNEL_ERR_NO_ENTITY);
+}
+
+TEST_F(KernelQueries, KernelFilesRoundTripAndImportedBodiesGetObjectsOnRequest) {
+    const int b = holed();
+    const int ball = [] { const double c[3] = {150, 30, 10}; int s; ZQ_BODY_make_sphere(c, 5, &s); return s; }();
+    std::string dir = (std::filesystem::temp_directory_path() / "kxbrep-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    const std::string file = dir + "/two.brep";
+    const int both[2] = {b, ball};
+    ZQ_BODY_export(2, both, file.c_str());
+    int n = 0;
+    int* read = nullptr;
+    ZQ_BODY_import(file.c_str(), &n, &read);
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(n, 2);
+    EXPECT_LT(rel(volume(read[0]), volume(b)), 1e-12);
+    EXPECT_LT(rel(volume(read[1]), volume(ball)), 1e-12);
+    EXPECT_EQ(host::kernel::faces_of(read[0]).size(), 7u);
+    // No objects until asked for.
+    EXPECT_EQ(host::kernel::object_of(read[0]), 0u);
+    unsigned object = 0;
+    int status = -1;
+    es7008_(&read[0], &object, &status);
+    EXPECT_EQ(status, 0);
+    ASSERT_NE(object, 0u);
+    EXPECT_EQ(host::kernel::object_of(read[0]), object);
+    for (int f : host::kernel::faces_of(read[0])) EXPECT_NE(host::kernel::object_of(f), 0u);
+    const int face = host::kernel::faces_of(b)[0];
+    es7008_(&face, &object, &status);
+    EXPECT_EQ(status, 1);
+    SM_free(read);
+    EXPECT_EQ(raised([&] { ZQ_BODY_import("/nonexistent/none.brep", &n, &read); }), KERNEL_ERR_BAD_DATA);
+}
+
+TEST_F(KernelQueries, FacesThatSurviveKeepTagsNewOnesGetNewTagsDeletedOnesDie) {
+    const int b = block(100, 60, 20);
+    const std::vector<int> before = host::kernel::faces_of(b);
+    const std::vector<int> edges_before = host::kernel::edges_of(b);
+    ZQ_BODY_boolean(b, cylinder({50, 30, -5}, {0, 0, 1}, 10, 30), ZQ_SUBTRACT);
+    const std::vector<int> after = host::kernel::faces_of(b);
+    // The six faces of the block stay (top and bottom modified: holed).
+    for (int f : before) EXPECT_NE(std::find(after.begin(), after.end(), f), after.end()) << f;
+    // Every edge of the block survives too.
+    const std::vector<int> edges = host::kernel::edges_of(b);
+    for (int e : edges_before) EXPECT_NE(std::find(edges.begin(), edges.end(), e), edges.end()) << e;
+    // The hole's face is new to the body (it came with the tool).
+    const int hole = face_of_type(b, ZQ_SURF_CYLINDER);
+    EXPECT_EQ(std::find(before.begin(), before.end(), hole), before.end());
+    // A blend of one edge deletes it and makes a face.
+    const int edge = edges_at_height(b, 20)[0];
+    const unsigned edge_object = host::kernel::object_of(edge);
+    ZQ_BODY_blend_edges(b, 1, &edge, 2, 2);
+    EXPECT_FALSE(obj::is_alive(edge_object));
+    EXPECT_EQ(host::kernel::faces_of(b).size(), 8u);
+    int cls = 0;
+    EXPECT_EQ(raised([&] { ZQ_ENTITY_ask_class(edge, &cls); }), KERNEL_ERR_NO_ENTITY);
+    // Deleting the body deletes its objects; deleting a body's object takes
+    // the body and its faces' and edges' objects along.
+    const unsigned body = host::kernel::object_of(b);
+    const unsigned face = host::kernel::object_of(host::kernel::faces_of(b)[0]);
+    ZQ_ENTITY_delete(b);
+    EXPECT_FALSE(obj::is_alive(body));
+    EXPECT_FALSE(obj::is_alive(face));
+    EXPECT_TRUE(host::kernel::bodies().empty());
+    const int other = block(1, 2, 3);
+    const unsigned other_face = host::kernel::object_of(host::kernel::faces_of(other)[0]);
+    obj::destroy(host::kernel::object_of(other));
+    EXPECT_TRUE(host::kernel::bodies().empty());
+    EXPECT_FALSE(obj::is_alive(other_face));
+    EXPECT_EQ(ES_solid_ask_fermalith_tag(other_face), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class KernelObjectQueries : public KernelQueries {};
+
+TEST_F(KernelObjectQueries, SplitFacesPeriodicityNormalsAndPoints) {
+    // A slot across the block splits its top face into two pieces.
+    const int b = block(100, 50, 20);
+    const int top = top_face(b);
+    const unsigned top_object = host::kernel::object_of(top);
+    ZQ_BODY_boolean(b, block(20, 70, 30, {40, -10, 10}), ZQ_SUBTRACT);
+    int n = 0;
+    unsigned* pieces = nullptr;
+    PX_ask_split_faces(top_object, &n, &pieces);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(pieces[0], top_object);
+    double area = 0;
+    for (int i = 0; i < n; ++i) {
+        double box[6];
+        PX_ask_box(pieces[i], box);
+        EXPECT_NEAR(box[2], 20, 1e-9);
+        area += (box[3] - box[0]) * (box[4] - box[1]);
+    }
+    SM_free(pieces);
+    EXPECT_NEAR(area, 80 * 50, 1e-9);
+
+    const int holed_body = holed();
+    const int hole = face_of_type(holed_body, ZQ_SURF_CYLINDER);
+    int us = -1, vs = -1;
+    double up = 0, vp = 0;
+    PX_face_ask_surf_parm(host::kernel::object_of(hole), &us, &vs, &up, &vp);
+    EXPECT_EQ(us, 1);
+    EXPECT_NEAR(up, 2 * kPi, 1e-12);
+    EXPECT_EQ(vs, 0);
+    EXPECT_EQ(PX_face_ask_normal_direction(host::kernel::object_of(hole)), 0);  // the hole faces inwards
+    int type = 0;
+    double p[3], d[3], r = 0, r2 = 0;
+    get_face_data(0, hole, &type, p, d, &r, &r2);
+    EXPECT_EQ(type, ZQ_SURF_CYLINDER);
+    EXPECT_NEAR(r, 10, 1e-12);
+    double factors[2] = {0, 0};
+    PART_ask_zr_scale_factors(part_, factors);
+    EXPECT_EQ(factors[0], 1);
+    EXPECT_EQ(factors[1], 1);
+
+    for (int v : connected(hole, ZQ_CLASS_VERTEX)) {
+        int point = 0, ifail = -1;
+        KI_idpofv(&v, &point, &ifail);
+        ASSERT_EQ(ifail, 0);
+        double xyz[3];
+        KI_outpoi(&point, xyz, &ifail);
+        EXPECT_NEAR(std::hypot(xyz[0] - 50, xyz[1] - 30), 10, 1e-9);
+    }
+    int point = 0, ifail = 0;
+    KI_idpofv(&hole, &point, &ifail);
+    EXPECT_EQ(ifail, KERNEL_ERR_WRONG_ENTITY);
+}
+
+}  // namespace
