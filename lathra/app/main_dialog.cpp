@@ -62,7 +62,7 @@ std::string job_report(const std::string& up_name, double sum_x, double sum_y, d
     return out;
 }
 
-TMainDialog::TMainDialog(ui::MainForm& form, ui::DialogPort& dialogs, CommandLine command_line,
+TMainDialog::TMainDialog(ui::MainForm& form, engine::DialogPort& dialogs, CommandLine command_line,
                          std::filesystem::path settings_file)
     : form_(form),
       dialogs_(dialogs),
@@ -95,18 +95,22 @@ void TMainDialog::apply_preset(int index) {
     const MachinePreset& p = kMachinePresets[static_cast<std::size_t>(index)];
     set_field(ui::FormField::SpeedLimit, std::to_string(p.speed_limit));
     set_field(ui::FormField::FeedMax, std::to_string(p.feed_max));
-    set_field(ui::FormField::A, std::to_string(p.a));
+    set_field(ui::FormField::A, std::to_string(p.acceleration));
     v_.numbering_free = p.free_numbering;
     v_.circle = ui::CheckState::Checked;
 }
 
-void TMainDialog::machine_chosen(int index) {
+void TMainDialog::ComboBoxMachineChange(int index) {
     if (index < 0 || index >= static_cast<int>(kMachinePresets.size())) return;
     v_.machine = index;
     apply_preset(index);
 }
 
-void TMainDialog::field_changed(ui::FormField field, std::string text) { set_field(field, text); }
+void TMainDialog::SpeedLimitFieldChange(std::string text) { set_field(ui::FormField::SpeedLimit, text); }
+
+void TMainDialog::FeedMaxFieldChange(std::string text) { set_field(ui::FormField::FeedMax, text); }
+
+void TMainDialog::AFieldChange(std::string text) { set_field(ui::FormField::A, text); }
 
 void TMainDialog::numbering_chosen(bool free) { v_.numbering_free = free; }
 
@@ -128,20 +132,20 @@ void TMainDialog::end_program(int status) {
 void TMainDialog::ExitButtonClick() { end_program(kExitOk); }
 
 void TMainDialog::Image1DblClick() {
-    ui::show_message(dialogs_, std::string(text::kAboutCaption),
+    engine::show_message(dialogs_, std::string(text::kAboutCaption),
                      "lathra\n"
                      "Постпроцессор для станков с УЧПУ Н33\n\n"
                      "Перевод ptp-ленты в управляющую программу Н33:\n"
                      "нумерация кадров, коды подач, торможение перед реверсом,\n"
                      "на углах и окружностях, контрольные суммы,\n"
                      "время обработки и разбивка ленты на части.",
-                     ui::Buttons::Ok, ui::MessageKind::Information);
+                     engine::Buttons::Ok, engine::MessageKind::Information);
 }
 
 void TMainDialog::StartButtonClick() {
     // Nothing to do without arguments.
     if (!command_line_.has_arguments()) {
-        ui::show_message(dialogs_, std::string(text::kLathra),
+        engine::show_message(dialogs_, std::string(text::kLathra),
                          std::string(text::kFewParameters) + command_line_.whole());
         end_program(kExitOk);
         return;
@@ -150,8 +154,8 @@ void TMainDialog::StartButtonClick() {
     const auto output_base = command_line_.output_base();
     // The job must name its base.
     if (v_.param.find("-Defo") == std::string::npos) {
-        ui::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoDefo),
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoDefo),
+                         engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // The job base.
@@ -167,8 +171,8 @@ void TMainDialog::StartButtonClick() {
     // The tool must have left the tape. A tool that could not be started
     // wrote nothing, whatever an earlier run may have left under that name.
     if (!tool_ran || !std::ifstream(tapes.ptp)) {
-        ui::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
+                         engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // Conversion, report, viewer, splitting.
@@ -176,7 +180,7 @@ void TMainDialog::StartButtonClick() {
     job.machine = v_.machine;
     job.speed_limit = field_integer(v_.speed_limit);
     job.feed_max = field_integer(v_.feed_max);
-    job.a = field_integer(v_.accel);
+    job.acceleration = field_integer(v_.accel);
     job.free_numbering = v_.numbering_free;
     job.circle_slowdown = v_.circle != ui::CheckState::Unchecked;
     job.notepad = v_.notepad;
@@ -186,15 +190,15 @@ void TMainDialog::StartButtonClick() {
         return;
     }
     // Keep the settings and end.
-    SaveSettings(settings_file_, v_.machine, job.free_numbering ? 1 : 0, job.a, job.feed_max,
+    SaveSettings(settings_file_, v_.machine, job.free_numbering ? 1 : 0, job.acceleration, job.feed_max,
                  job.speed_limit);
     end_program(kExitOk);
 }
 
-int run_program(const CommandLine& command_line, ui::MainForm& form, ui::DialogPort& dialogs,
+int run_program(const CommandLine& command_line, ui::MainForm& form, engine::DialogPort& dialogs,
                 const std::filesystem::path& settings_file) {
     if (!command_line.has_arguments()) {
-        ui::show_message(dialogs, std::string(text::kNoArgumentsCaption), std::string(text::kNoArguments));
+        engine::show_message(dialogs, std::string(text::kNoArgumentsCaption), std::string(text::kNoArguments));
         return kExitOk;
     }
     TMainDialog dialog(form, dialogs, command_line, settings_file);

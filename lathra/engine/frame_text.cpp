@@ -200,10 +200,10 @@ FeedCode::FeedCode(int feed) {
 
 std::string feed_convert(int feed) { return std::string(FeedCode(feed).view()); }
 
-int DecodeFeed(long code, int* rapid_mark) {
+int DecodeFeed(long code, bool* rapid_mark) {
     long c = code;
     if (c > 4000) {
-        if (rapid_mark) *rapid_mark = 1;
+        if (rapid_mark) *rapid_mark = true;
         c -= 4000;
     }
     const long h = c / 100;

@@ -87,8 +87,8 @@ private:
 };
 
 // The feed in mm/min of a feed code read as a decimal integer. Codes above
-// 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set to 1.
-int DecodeFeed(long code, int* rapid_mark = nullptr);
+// 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set.
+int DecodeFeed(long code, bool* rapid_mark = nullptr);
 
 // Removes every F word from the frame: the letter and its value (a feed code
 // is the four characters after the F). What follows the value stays.

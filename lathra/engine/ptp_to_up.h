@@ -4,7 +4,7 @@
 #include "lathra/engine/braking.h"
 #include "lathra/engine/frame_text.h"
 #include "lathra/engine/tape_io.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <string>
 
@@ -40,7 +40,7 @@ struct ConversionResult {
 // port when it returns; the .up file is replaced only when the conversion
 // ran (in full, or up to a braking error).
 ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name,
-                         const ConversionSettings& settings, ui::DialogPort& port);
+                         const ConversionSettings& settings, DialogPort& port);
 
 // The conversion without braking analysis, on opened files; returns the
 // checksums (mm) in sum_x, sum_y, sum_z.
@@ -49,6 +49,6 @@ void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& set
 
 // Shows the message of a braking error of the conversion (-21 or -22) in a
 // box captioned "lathra"; other codes show nothing.
-void print_error(ui::DialogPort& port, int code, const std::string& frame);
+void print_error(DialogPort& port, int code, const std::string& frame);
 
 } // namespace lathra::engine

@@ -3,7 +3,7 @@
 // by the feeds of the frames before and after it.
 #pragma once
 
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <string>
 #include <string_view>
@@ -19,7 +19,7 @@ public:
 
     // A below 1 is taken as 1. With a port, a file that cannot be opened is
     // reported through it.
-    TTimeCounter(std::string file_name, int A, ui::DialogPort* port = nullptr);
+    TTimeCounter(std::string file_name, int A, DialogPort* port = nullptr);
 
     // The total time in seconds; 0 for an empty file and for a file that
     // cannot be opened (then failed() is true).
@@ -33,13 +33,13 @@ public:
 
     Entry previous, middle, next;
     int current_feed = 0;
-    int rapid_mark = 0;
+    bool rapid_mark = false;
     float total = 0;
 
 private:
     std::string name_;
-    int a_;
-    ui::DialogPort* port_;
+    int acceleration_;
+    DialogPort* port_;
     bool first_ = true;
     bool failed_ = false;
 };

@@ -15,17 +15,17 @@
 
 namespace {
 
-class StderrPort : public lathra::ui::DialogPort {
+class StderrPort : public lathra::engine::DialogPort {
 public:
-    lathra::ui::Answer message(const lathra::ui::Message& m) override {
+    lathra::engine::Answer message(const lathra::engine::Message& m) override {
         std::fprintf(stderr, "%s: %s\n", m.caption.c_str(), m.text.c_str());
-        return m.buttons == lathra::ui::Buttons::YesNo ? lathra::ui::Answer::No
-                                                       : lathra::ui::Answer::Ok;
+        return m.buttons == lathra::engine::Buttons::YesNo ? lathra::engine::Answer::No
+                                                       : lathra::engine::Answer::Ok;
     }
-    lathra::ui::DialogResult edit_dialog(const lathra::ui::EditDialogView& v) override {
-        return {lathra::ui::DialogAction::Cancel, v.field_text};
+    lathra::engine::DialogResult edit_dialog(const lathra::engine::EditDialogView& v) override {
+        return {lathra::engine::DialogAction::Cancel, v.field_text};
     }
-    std::optional<std::string> save_file_dialog(const lathra::ui::SaveFileRequest&) override {
+    std::optional<std::string> save_file_dialog(const lathra::engine::SaveFileRequest&) override {
         return std::nullopt;
     }
 };

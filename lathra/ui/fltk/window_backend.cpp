@@ -196,11 +196,11 @@ void WindowBackend::Impl::build() {
         // exit button.
         if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
         auto* self = static_cast<Impl*>(w->user_data());
-        self->handle([](MainFormEvents& e) { e.exit_pressed(); });
+        self->handle([](MainFormEvents& e) { e.ExitButtonClick(); });
     });
 
     image = new Picture(10, 10, 90, 90);
-    image->on_double_click = [this] { handle([](MainFormEvents& e) { e.image_double_clicked(); }); };
+    image->on_double_click = [this] { handle([](MainFormEvents& e) { e.Image1DblClick(); }); };
 
     label(110, 20, 500, 25, kLabel4);
     machine = new Fl_Choice(620, 20, 190, 25);
@@ -208,7 +208,7 @@ void WindowBackend::Impl::build() {
     for (auto m : kMachines) machine->add(c(m));
     machine->callback([](Fl_Widget* w, void* d) {
         const int index = static_cast<Fl_Choice*>(w)->value();
-        static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.machine_chosen(index); });
+        static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.ComboBoxMachineChange(index); });
     }, this);
 
     auto* g1 = group(110, 60, 700, 135, kGroupBox1);
@@ -222,7 +222,7 @@ void WindowBackend::Impl::build() {
             auto* self = static_cast<Impl*>(w->window()->user_data());
             const auto f = static_cast<FormField>(reinterpret_cast<std::intptr_t>(w->user_data()));
             const std::string text = static_cast<Fl_Input*>(w)->value();
-            self->handle([f, &text](MainFormEvents& e) { e.field_changed(f, text); });
+            self->handle([f, &text](MainFormEvents& e) { change_field(e, f, text); });
         });
         return in;
     };
@@ -267,12 +267,12 @@ void WindowBackend::Impl::build() {
     start = new Fl_Button(470, 400, 160, 32, c(kStart));
     start->labelsize(kFontSize);
     start->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.start_pressed(); });
+        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.StartButtonClick(); });
     }, this);
     exit = new Fl_Button(650, 400, 160, 32, c(kExit));
     exit->labelsize(kFontSize);
     exit->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.exit_pressed(); });
+        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.ExitButtonClick(); });
     }, this);
 
     status = new Fl_Box(0, H - 26, W, 26);
@@ -352,7 +352,7 @@ void WindowBackend::close() {
     if (impl_->window) impl_->window->hide();
 }
 
-Answer WindowBackend::message(const Message& m) {
+engine::Answer WindowBackend::message(const engine::Message& m) {
     const std::string text = shown_text(m.text);
     int tw = 0, th = 0;
     measure(text, tw, th);
@@ -366,23 +366,23 @@ Answer WindowBackend::message(const Message& m) {
     body->labelsize(kFontSize);
     std::vector<std::string> captions;
     switch (m.buttons) {
-        case Buttons::Ok: captions = {"OK"}; break;
-        case Buttons::YesNo: captions = {"Да", "Нет"}; break;
-        case Buttons::OkCancel: captions = {"OK", "Отмена"}; break;
+        case engine::Buttons::Ok: captions = {"OK"}; break;
+        case engine::Buttons::YesNo: captions = {"Да", "Нет"}; break;
+        case engine::Buttons::OkCancel: captions = {"OK", "Отмена"}; break;
     }
     const int n = static_cast<int>(captions.size());
     int x = (w - (n * bw + (n - 1) * pad)) / 2;
     for (int i = 0; i < n; ++i, x += bw + pad) d.button(i, x, h - pad - bh, bw, bh, captions[static_cast<std::size_t>(i)]);
     d.run();
     switch (m.buttons) {
-        case Buttons::Ok: return d.pressed == 0 ? Answer::Ok : Answer::Cancel;
-        case Buttons::YesNo: return d.pressed == 0 ? Answer::Yes : d.pressed == 1 ? Answer::No : Answer::Cancel;
-        case Buttons::OkCancel: return d.pressed == 0 ? Answer::Ok : Answer::Cancel;
+        case engine::Buttons::Ok: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
+        case engine::Buttons::YesNo: return d.pressed == 0 ? engine::Answer::Yes : d.pressed == 1 ? engine::Answer::No : engine::Answer::Cancel;
+        case engine::Buttons::OkCancel: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
     }
-    return Answer::Cancel;
+    return engine::Answer::Cancel;
 }
 
-DialogResult WindowBackend::edit_dialog(const EditDialogView& view) {
+engine::DialogResult WindowBackend::edit_dialog(const engine::EditDialogView& view) {
     const int pad = 15, line = 22, bw = 110, bh = 30;
     int tw = 300;
     for (const auto& l : view.labels) {
@@ -412,17 +412,17 @@ DialogResult WindowBackend::edit_dialog(const EditDialogView& view) {
     for (int i = 0; i < n; ++i, x += bw + 10) d.button(i, x, y, bw, bh, view.buttons[static_cast<std::size_t>(i)]);
     if (view.focus_field) input->take_focus();
     d.run();
-    DialogResult r;
+    engine::DialogResult r;
     r.field_text = input->value();
     // The first button is OK; the second is the file dialog's Browse or the
     // length dialog's cancel.
-    if (d.pressed == 0) r.action = DialogAction::Ok;
-    else if (d.pressed == 1 && view.id == DialogId::FileSelect) r.action = DialogAction::Browse;
-    else r.action = DialogAction::Cancel;
+    if (d.pressed == 0) r.action = engine::DialogAction::Ok;
+    else if (d.pressed == 1 && view.id == engine::DialogId::FileSelect) r.action = engine::DialogAction::Browse;
+    else r.action = engine::DialogAction::Cancel;
     return r;
 }
 
-std::optional<std::string> WindowBackend::save_file_dialog(const SaveFileRequest& request) {
+std::optional<std::string> WindowBackend::save_file_dialog(const engine::SaveFileRequest& request) {
     // "description|pattern|..." becomes FLTK's "description\tpattern\n..."
     std::string filter;
     std::size_t i = 0;

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "lathra/ui/main_form.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 namespace lathra::ui {
 
-class WindowBackend final : public DialogPort, public MainForm {
+class WindowBackend final : public engine::DialogPort, public MainForm {
 public:
     WindowBackend();
     ~WindowBackend() override;
@@ -22,10 +22,10 @@ public:
     // Whether a display can be opened (checked before any window is made).
     static bool display_available();
 
-    // DialogPort
-    Answer message(const Message& m) override;
-    DialogResult edit_dialog(const EditDialogView& view) override;
-    std::optional<std::string> save_file_dialog(const SaveFileRequest& request) override;
+    // engine::DialogPort
+    engine::Answer message(const engine::Message& m) override;
+    engine::DialogResult edit_dialog(const engine::EditDialogView& view) override;
+    std::optional<std::string> save_file_dialog(const engine::SaveFileRequest& request) override;
 
     // MainForm
     void run(MainFormEvents& events) override;

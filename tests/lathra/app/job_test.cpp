@@ -10,8 +10,8 @@
 
 namespace {
 
-using lathra::ui::Answer;
-using lathra::ui::DialogAction;
+using lathra::engine::Answer;
+using lathra::engine::DialogAction;
 using namespace lathra_test;
 
 // A short milling tape: spindle, coolant, a corner, an arc, a reversal.
@@ -102,7 +102,7 @@ TEST_F(JobFixture, OutputBaseNamesTheTapesAndTheToolGetsTheArgumentsAsGiven) {
               0u)
         << texts[0];
     EXPECT_EQ(port.messages()[0].caption, "lathra");
-    EXPECT_EQ(port.messages()[0].kind, lathra::ui::MessageKind::Confirmation);
+    EXPECT_EQ(port.messages()[0].kind, lathra::engine::MessageKind::Confirmation);
     EXPECT_EQ(texts[1].rfind("Размер файла " + out + ".up - ", 0), 0u);
 
     // The settings of the run are kept: ФП-9 with the acceleration typed.
@@ -229,11 +229,11 @@ TEST_F(JobFixture, ExitAndAboutBox) {
     lathra::ui::ScriptedForm f({});
     lathra::app::TMainDialog dialog(f, port, lathra::app::CommandLine(std::vector<std::string>{"lathra", "-Defo=x"}), ini);
     dialog.FormCreate();
-    dialog.image_double_clicked();
+    dialog.Image1DblClick();
     ASSERT_EQ(port.messages().size(), 1u);
     EXPECT_EQ(port.messages()[0].caption, "О программе 'lathra' .....");
     EXPECT_FALSE(dialog.ended());
-    dialog.exit_pressed();
+    dialog.ExitButtonClick();
     EXPECT_TRUE(dialog.ended());
     EXPECT_EQ(dialog.exit_code(), 0);
     EXPECT_TRUE(f.closed());

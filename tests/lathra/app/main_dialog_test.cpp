@@ -73,7 +73,7 @@ TEST_F(DialogFixture, FieldHandlersMakeTheValuePositiveAndReplaceZero) {
         {FormField::A, "12.5", "12"},
     };
     for (const auto& c : cases) {
-        dialog.field_changed(c.field, c.typed);
+        lathra::ui::change_field(dialog, c.field, c.typed);
         const auto& v = dialog.values();
         const std::string& shown = c.field == FormField::A          ? v.accel
                                    : c.field == FormField::FeedMax ? v.feed_max
@@ -97,7 +97,7 @@ TEST_F(DialogFixture, MachinePresetsFillTheFieldsAndCheckTheCircleBox) {
     for (const auto& c : cases) {
         dialog.circle_set(CheckState::Unchecked);
         dialog.numbering_chosen(!c.free);
-        dialog.machine_chosen(c.index);
+        dialog.ComboBoxMachineChange(c.index);
         const auto& v = dialog.values();
         EXPECT_EQ(v.machine, c.index);
         EXPECT_EQ(v.speed_limit, c.speed) << c.index;
@@ -106,7 +106,7 @@ TEST_F(DialogFixture, MachinePresetsFillTheFieldsAndCheckTheCircleBox) {
         EXPECT_EQ(v.numbering_free, c.free) << c.index;
         EXPECT_EQ(v.circle, CheckState::Checked) << c.index;
     }
-    dialog.machine_chosen(5);  // not in the list: nothing changes
+    dialog.ComboBoxMachineChange(5);  // not in the list: nothing changes
     EXPECT_EQ(dialog.values().machine, 2);
 }
 

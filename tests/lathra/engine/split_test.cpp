@@ -1,13 +1,14 @@
 // Tape splitting: the whole dialogue with scripted answers.
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/split_dialogs.h"
+#include "lathra/engine/splitting.h"
 #include "lathra/ui/scripted.h"
 #include "tape_files.h"
 
 #include <gtest/gtest.h>
 
 using namespace lathra::engine;
-using lathra::ui::Answer;
-using lathra::ui::DialogAction;
+using lathra::engine::Answer;
+using lathra::engine::DialogAction;
 using lathra::ui::ScriptedPort;
 using lathra_test::data_dir;
 using lathra_test::read_file;

@@ -1,6 +1,7 @@
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/splitting.h"
 
 #include "lathra/engine/frame_text.h"
+#include "lathra/engine/split_dialogs.h"
 #include "lathra/engine/text_format.h"
 #include "lathra/engine/up_to_up.h"
 
@@ -27,121 +28,20 @@ std::size_t line_end(const std::string& line) {
 
 } // namespace
 
-// ---- TLengthLimit ----
-
-bool TLengthLimit::ShowModal() {
-    focus_ = false;
-    for (;;) {
-        ui::EditDialogView view;
-        view.id = ui::DialogId::LengthLimit;
-        view.caption = "Разбивка ленты";
-        view.labels = {"Введите максимально допустимый размер ленты в байтах"};
-        view.field_name = "Length";
-        view.field_text = Length;
-        view.buttons = {"OK", "Отмена"};
-        view.focus_field = focus_;
-        const ui::DialogResult r = port_.edit_dialog(view);
-        Length = r.field_text;
-        if (r.action == ui::DialogAction::Ok) {
-            if (OKButtonClick()) return true;
-            continue;
-        }
-        ButtonCancelClick();
-        return false;
-    }
-}
-
-bool TLengthLimit::OKButtonClick() {
-    if (Length.empty()) {
-        ui::show_message(port_, kCaption, "Введите значение");
-        return false;
-    }
-    long long value = 0;
-    for (char c : Length) {
-        if (c < '0' || c > '9') {
-            ui::show_message(port_, kCaption, "Введен неверный символ");
-            focus_ = true;
-            return false;
-        }
-        // Far beyond any tape; saturating keeps the arithmetic defined.
-        if (value < 1000000000000000LL) value = value * 10 + (c - '0');
-    }
-    limit = value - 200;
-    return true;
-}
-
-// ---- TFileSelectDialog ----
-
-bool TFileSelectDialog::ShowModal() {
-    for (;;) {
-        ui::EditDialogView view;
-        view.id = ui::DialogId::FileSelect;
-        view.caption = "Разбивка";
-        view.labels = {"Файл  управляющей программы будет разбит на  две части.",
-                       "Первая часть будет иметь то же имя, что и исходная программа,",
-                       "а ее размер не будет превышать заданной величины.",
-                       "Во вторую часть будет помещен остаток ленты, который вы тоже",
-                       "сможете разбить на части, если это необходимо.",
-                       "Введите полное имя 2-й части разделяемого файла:"};
-        view.field_name = "FileName";
-        view.field_text = FileName;
-        view.buttons = {"OK", "Browse..."};
-        const ui::DialogResult r = port_.edit_dialog(view);
-        FileName = r.field_text;
-        switch (r.action) {
-        case ui::DialogAction::Ok:
-            if (OKButtonClick()) return true;
-            break;
-        case ui::DialogAction::Browse:
-            BrowseClick();
-            break;
-        case ui::DialogAction::Cancel:
-            return false;
-        }
-    }
-}
-
-bool TFileSelectDialog::OKButtonClick() {
-    if (FileName.empty()) {
-        ui::show_message(port_, kCaption, "Не задано имя файла");
-        return false;
-    }
-    if (file_exists(FileName)) {
-        const ui::Answer a =
-            ui::show_message(port_, kCaption, "Файл с таким именем уже существует\nПереписать его?",
-                             ui::Buttons::YesNo, ui::MessageKind::Confirmation);
-        if (a != ui::Answer::Yes) {
-            ui::show_message(port_, kCaption, "Введите другое имя");
-            return false;
-        }
-    }
-    return true;
-}
-
-void TFileSelectDialog::BrowseClick() {
-    ui::SaveFileRequest req;
-    req.title = "Задайте путь и имя файла";
-    req.default_ext = "up";
-    req.filter = "All files (*.*)|*.*";
-    req.initial_name = FileName;
-    const auto chosen = port_.save_file_dialog(req);
-    FileName = chosen ? *chosen : std::string();
-}
-
 // ---- TRazbivka ----
 
-TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, ui::DialogPort& port)
-    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), a_(A),
+TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, DialogPort& port)
+    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), acceleration_(A),
       port_(port) {}
 
 bool TRazbivka::ask(const std::string& text) {
-    return ui::show_message(port_, kCaption, text, ui::Buttons::YesNo,
-                            ui::MessageKind::Confirmation) == ui::Answer::Yes;
+    return show_message(port_, kCaption, text, Buttons::YesNo,
+                            MessageKind::Confirmation) == Answer::Yes;
 }
 
 void TRazbivka::tell(const std::string& caption, const std::string& text) {
-    ui::show_message(port_, caption, text, ui::Buttons::Ok,
-                     caption == kErrorCaption ? ui::MessageKind::Error : ui::MessageKind::Plain);
+    show_message(port_, caption, text, Buttons::Ok,
+                     caption == kErrorCaption ? MessageKind::Error : MessageKind::Plain);
 }
 
 SplitOutcome TRazbivka::Dialogue() {
@@ -259,9 +159,9 @@ TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& 
         return CutResult::Failed;
     };
     if (!read_all || !first_written || !second_written) return give_up();
-    if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
+    if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
         return give_up();
-    if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
+    if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
         return give_up();
     // The new file first: until the input is replaced, nothing of it is lost.
     if (!done_second.move_to(second)) return give_up();
@@ -371,7 +271,7 @@ void TRazbivka::CopyToSecondPart(const std::string& line) {
     second_.write(line);
 }
 
-SplitOutcome RunSplitter(ui::DialogPort& port, const std::string& up_name, int SpeedLimit,
+SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit,
                          int FeedMax, int A) {
     TRazbivka splitter(up_name, SpeedLimit, FeedMax, A, port);
     return splitter.Dialogue();

@@ -5,14 +5,15 @@
 // typed lives in the engine, not in the back ends.
 //
 // Back ends: the desktop window, the console and the scripted one for tests
-// (lathra/ui/scripted.h). The main form has a port of its own.
+// (lathra/ui/). The engine owns this port and includes nothing of the
+// back ends; the main form has a port of its own (lathra/ui/main_form.h).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace lathra::ui {
+namespace lathra::engine {
 
 // Button sets of a message box.
 enum class Buttons {
@@ -103,4 +104,4 @@ inline Answer show_message(DialogPort& port, std::string caption, std::string te
     return port.message(Message{std::move(caption), std::move(text), buttons, kind});
 }
 
-} // namespace lathra::ui
+} // namespace lathra::engine
