@@ -26,7 +26,8 @@ int run_job(engine::DialogPort& dialogs, const TapeNames& tapes, const JobSettin
 
     // The report: checksums and the machining time.
     engine::TTimeCounter counter(tapes.up, job.acceleration, &dialogs);
-    const float seconds = counter.Count();
+    const double seconds = counter.Count();
+    if (counter.failed()) return kExitFailed;  // the message has been shown
     engine::show_message(dialogs, std::string(text::kLathra),
                      job_report(tapes.up, result.sum_x, result.sum_y, result.sum_z, seconds),
                      engine::Buttons::Ok, engine::MessageKind::Confirmation);

@@ -50,13 +50,16 @@ std::string job_report(const std::string& up_name, double sum_x, double sum_y, d
                        double seconds) {
     std::string out = format(
         "Создан файл %s \nКонтрольные суммы:\n\tSUMX =%10.2f mm\n\tSUMY =%10.2f mm\n\tSUMZ =%10.2f mm\n",
-        up_name.c_str(), sum_x, sum_y, sum_z);
+        up_name.c_str(), engine::checksum_shown(sum_x), engine::checksum_shown(sum_y),
+        engine::checksum_shown(sum_z));
+    // The hours are a whole number kept as a double: any time a tape can
+    // give fits, and prints as "%d" would print it.
     const double t = seconds;
     const double m = t / 60;
-    const int h = static_cast<int>(std::trunc(std::trunc(m) / 60));
+    const double h = std::trunc(std::trunc(m) / 60);
     const double r = (m / 60 - h) * 60;
     if (h != 0)
-        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %d ч %.1f мин ]", t, m, h, r);
+        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %.0f ч %.1f мин ]", t, m, h, r);
     else
         out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут", t, t / 60);
     return out;
@@ -160,17 +163,29 @@ void TMainDialog::StartButtonClick() {
     }
     // The job base.
     const std::string base = job_base(command_line_.arguments());
+    // The tape names.
+    const TapeNames tapes = tape_names(base, output_base);
     // The CAD postprocessor tool writes the .ptp tape; wait for it.
     const std::string tool = rvk_path(machine_environment("JQII_BASE_DIR"));
     const std::string command = tool + " " + v_.param;
     set_status(command);
-    const bool tool_ran = run_and_wait(tool, command_line_.arguments()) >= 0;
-    // The tape names.
-    const TapeNames tapes = tape_names(base, output_base);
+    const ProgramEnd tool_end = run_and_wait(tool, command_line_.arguments());
+    // A tool that ran and failed ends the job: whatever tape is there, it
+    // is not one the tool finished.
+    if (tool_end.started && !tool_end.succeeded()) {
+        const std::string how = tool_end.signalled
+                                    ? format("RVK прерван сигналом %d", tool_end.code)
+                                    : format("RVK завершился с ошибкой (код %d)", tool_end.code);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption),
+                             how + " -> TMainDialog\n " + command, engine::Buttons::Ok,
+                             engine::MessageKind::Error);
+        end_program(kExitFailed);  // the settings are not saved
+        return;
+    }
     set_status(tapes.ptp);
     // The tool must have left the tape. A tool that could not be started
     // wrote nothing, whatever an earlier run may have left under that name.
-    if (!tool_ran || !std::ifstream(tapes.ptp)) {
+    if (!tool_end.started || !std::ifstream(tapes.ptp)) {
         engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
                          engine::Buttons::Ok, engine::MessageKind::Error);
         return;

@@ -545,7 +545,7 @@ private:
 
 } // namespace
 
-bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering) {
+PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering) {
     Window& win = analyzer.window();
     ReaderSource more(in);
     auto emit = [&](int i) {
@@ -562,13 +562,17 @@ bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Number
     int cur = 0;
     const bool have_current = in.next(lines[0]);
     if (!have_current || !in.next(lines[1])) lines[1] = kEnd;
+    if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
     win.top = -1;
     bool first = true;
     while (have_current) {
         std::string& current = lines[cur];
         std::string& next = lines[1 - cur];
         ++win.top;
-        if (!analyzer.analiz(current, next, more, !first)) return false;
+        if (!analyzer.analiz(current, next, more, !first)) return PassEnd::BrakingError;
+        // A frame read for the analysis that the tape cannot hold ends the
+        // pass before anything more is written.
+        if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
         first = false;
         if (win.top == 18) {
             emit(0);
@@ -584,9 +588,10 @@ bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Number
         cur = 1 - cur;
         std::string& ahead = lines[1 - cur];
         if (!in.next(ahead)) ahead = kEnd;
+        if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
     }
     for (int i = 0; i <= win.top; ++i) emit(i);
-    return true;
+    return PassEnd::Done;
 }
 
 } // namespace lathra::engine

@@ -234,10 +234,17 @@ private:
     long number_ = 1;
 };
 
+// How a pass over a tape ended.
+enum class PassEnd {
+    Done,
+    BrakingError,    // see Analyzer::error()
+    ValueOutOfRange  // a frame the tape format cannot hold: LineReader::bad_frame()
+};
+
 // Runs the window over a whole tape: every line through the analysis, the
 // oldest frames numbered and written as the window fills, the rest at the
 // end. A look-ahead line of exactly "END" (no line end) ends the tape.
-// False after a braking error; the frames written so far stay written.
-bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering);
+// After an error the frames written so far stay written, and nothing more.
+PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering);
 
 } // namespace lathra::engine

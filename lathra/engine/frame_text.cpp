@@ -145,6 +145,42 @@ bool word_int(std::string_view frame, char letter, long& value) {
     return true;
 }
 
+namespace {
+
+// The digits of the number that starts a word's value (after blanks and a
+// sign, leading zeros not counted), as the readers above read it.
+std::size_t number_digits(std::string_view v) {
+    std::size_t i = 0;
+    while (i < v.size() && v[i] == ' ') ++i;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    while (i < v.size() && v[i] == '0') ++i;
+    std::size_t digits = 0;
+    while (i + digits < v.size() && v[i + digits] >= '0' && v[i + digits] <= '9') ++digits;
+    return digits;
+}
+
+} // namespace
+
+bool has_oversized_value(std::string_view frame) {
+    // Nearly every frame is shorter than such a number, or has no run of
+    // that many digits: only then are its words looked at.
+    constexpr std::size_t too_many = kMaxValueDigits + 1;
+    if (frame.size() <= too_many) return false;
+    std::size_t run = 0;
+    bool long_run = false;
+    for (const char c : frame) {
+        run = (c >= '0' && c <= '9') ? run + 1 : 0;
+        if (run >= too_many) {
+            long_run = true;
+            break;
+        }
+    }
+    if (!long_run) return false;
+    for (const char letter : {'X', 'Y', 'Z', 'I', 'J', 'K', 'F'})
+        if (number_digits(word_value(frame, letter)) > static_cast<std::size_t>(kMaxValueDigits)) return true;
+    return false;
+}
+
 void replace_word(std::string& frame, char letter, std::string_view value) {
     const std::size_t at = frame.find(letter);
     if (at != std::string::npos) {

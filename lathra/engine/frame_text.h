@@ -65,6 +65,17 @@ private:
     unsigned g_ = 0;
 };
 
+// The most digits the number of a word value may carry before its point
+// (leading zeros not counted): what a 32-bit integer carries in full, so
+// that the stages that read a value as an integer (the splitter's sums, the
+// feeds) and those that read it as a real number agree. A tape with more is
+// outside what the tape format can hold; no stage computes with it.
+constexpr int kMaxValueDigits = 9;
+
+// Whether one of the words that the stages read as numbers (X, Y, Z, I, J,
+// K, F) has a value whose number carries more than kMaxValueDigits digits.
+bool has_oversized_value(std::string_view frame);
+
 // Sets the word's value in place. An existing value is replaced whatever its
 // length; otherwise the word is inserted before an L word, else before the
 // first '<', '\r' or '\n', else appended with a line end.

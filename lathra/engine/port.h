@@ -73,6 +73,7 @@ struct SaveFileRequest {
     std::string default_ext;  // without the dot
     std::string filter;       // "description|pattern|description|pattern..."
     std::string initial_name; // the name currently in the field
+    std::string initial_directory; // where the dialog starts
     bool hide_read_only = true;
     bool path_must_exist = true;
     bool file_must_exist = true;

@@ -83,17 +83,26 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
                                                       settings.circle_slowdown));
         Numbering numbering(settings.numbering == NumberingMode::Free ? 5 : 3,
                             settings.numbering == NumberingMode::Free ? 30000 : 1000);
-        const bool done = run_window_pass(in, out, analyzer, numbering);
+        const PassEnd end = run_window_pass(in, out, analyzer, numbering);
         const ConversionState& st = analyzer.state();
         result.sum_x = st.sum_x;
         result.sum_y = st.sum_y;
         result.sum_z = st.sum_z;
-        if (!done) {
+        if (end == PassEnd::BrakingError) {
             // The frames written before the error stay in the .up file.
             result.status = ConversionStatus::BrakingError;
             result.braking = analyzer.error();
             print_error(port, result.braking.code, result.braking.frame);
         }
+    }
+    if (result.status == ConversionStatus::Ok && in.value_out_of_range()) {
+        // Like a braking error: the frames written before it stay, and no
+        // sum or time is reported from the tape.
+        result = ConversionResult{};
+        result.status = ConversionStatus::ValueOutOfRange;
+        result.bad_frame = in.bad_frame();
+        show_message(port, kErrorCaption, oversized_value_text(result.bad_frame), Buttons::Ok,
+                     MessageKind::Error);
     }
     if (in.failed()) {
         // A tape that could not be read to its end is not converted.

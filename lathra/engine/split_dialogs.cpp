@@ -107,6 +107,7 @@ void TFileSelectDialog::BrowseClick() {
     req.default_ext = "up";
     req.filter = "All files (*.*)|*.*";
     req.initial_name = FileName;
+    req.initial_directory = directory;
     const auto chosen = port_.save_file_dialog(req);
     FileName = chosen ? *chosen : std::string();
 }

@@ -41,6 +41,9 @@ public:
     void BrowseClick();
 
     std::string FileName;
+    // Where the save-file dialog of Browse starts: the directory of the
+    // program being split.
+    std::string directory;
 
 private:
     DialogPort& port_;

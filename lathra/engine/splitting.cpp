@@ -13,6 +13,9 @@ namespace {
 
 constexpr const char* kCaption = "lathra";
 constexpr const char* kErrorCaption = "Ошибка в программе lathra";
+// What the length dialog takes off the entered number for the frames that
+// close the first part.
+constexpr long long kLimitMargin = 200;
 
 bool contains(const std::string& line, const char* text) {
     return line.find(text) != std::string::npos;
@@ -24,6 +27,13 @@ std::size_t line_end(const std::string& line) {
     if (end > 0 && line[end - 1] == '\n') --end;
     if (end > 0 && line[end - 1] == '\r') --end;
     return end;
+}
+
+// The directory a file name lies in ("." for a bare name).
+std::string directory_of(const std::string& name) {
+    const std::size_t slash = name.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : name.substr(0, slash);
 }
 
 } // namespace
@@ -58,6 +68,7 @@ SplitOutcome TRazbivka::Dialogue() {
     TLengthLimit dialog(port_);
     if (!dialog.ShowModal()) return outcome;
     limit = dialog.limit;
+    length_text_ = dialog.Length;
     return Split(up_name_);
 }
 
@@ -76,15 +87,37 @@ SplitOutcome TRazbivka::Split(const std::string& first_name) {
             outcome.status = SplitStatus::Finished;
             return outcome;
         }
+        // The first part must hold at least one move after the frames that
+        // start the tape; a smaller limit is refused and asked again.
+        const long long needed = bytes_through_first_move(name);
+        if (needed < 0) {
+            outcome.status = SplitStatus::Failed;
+            return outcome;
+        }
+        if (limit < needed) {
+            tell(kCaption, format("Первая часть не вместит ни одного кадра с перемещением.\n"
+                                  "Введите не менее %lld байт(а)",
+                                  needed + kLimitMargin));
+            TLengthLimit dialog(port_);
+            dialog.Length = length_text_;
+            if (!dialog.ShowModal()) {
+                outcome.status = SplitStatus::Stopped;
+                return outcome;
+            }
+            limit = dialog.limit;
+            length_text_ = dialog.Length;
+            continue;
+        }
         std::string second;
         for (;;) {
             if (!ask(format("Размер файла %s - %lld байт(а).\nРазбить его на два?\n(Размер первой "
                             "части файла будет примерно %lld байт(а))",
-                            name.c_str(), size, limit + 200))) {
+                            name.c_str(), size, limit + kLimitMargin))) {
                 outcome.status = SplitStatus::Stopped;
                 return outcome;
             }
             TFileSelectDialog dialog(port_);
+            dialog.directory = directory_of(name);
             if (!dialog.ShowModal()) continue;
             second = dialog.FileName;
             if (same_file(second, name)) break;
@@ -104,6 +137,29 @@ SplitOutcome TRazbivka::Split(const std::string& first_name) {
         reset();
         name = second;
     }
+}
+
+long long TRazbivka::bytes_through_first_move(const std::string& name) {
+    LineReader in;
+    if (!in.open(name)) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+        return -1;
+    }
+    long long count = 0;
+    std::string line;
+    while (in.next(line)) {
+        count += static_cast<long long>(line.size()) + 1; // as the cut counts
+        if (has_word(line, 'X') || has_word(line, 'Y') || has_word(line, 'Z')) return count;
+    }
+    if (in.value_out_of_range()) {
+        tell(kErrorCaption, oversized_value_text(in.bad_frame()));
+        return -1;
+    }
+    if (in.failed()) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+        return -1;
+    }
+    return count; // no move at all: only a limit above the whole tape
 }
 
 TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& second) {
@@ -148,25 +204,32 @@ TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& 
         if (second_started_) CopyToSecondPart(line);
         else CopyToFirstPart(line);
     }
+    if (in.value_out_of_range() || sums_out_of_range_) {
+        tell(kErrorCaption, oversized_value_text(in.value_out_of_range() ? in.bad_frame() : bad_sum_frame_));
+        first_.discard();
+        second_.discard();
+        return give_up(name);
+    }
     const bool read_all = !in.failed();
     in.close();
     const bool first_written = first_.close();
     const bool second_written = second_.close();
 
-    auto give_up = [&] {
-        tell(kErrorCaption,
-             format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
-        return CutResult::Failed;
-    };
-    if (!read_all || !first_written || !second_written) return give_up();
+    if (!read_all || !first_written || !second_written) return give_up(name);
     if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
-        return give_up();
+        return give_up(name);
     if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
-        return give_up();
+        return give_up(name);
     // The new file first: until the input is replaced, nothing of it is lost.
-    if (!done_second.move_to(second)) return give_up();
-    if (!done_first.move_to(name)) return give_up();
+    if (!done_second.move_to(second)) return give_up(name);
+    if (!done_first.move_to(name)) return give_up(name);
     return CutResult::Done;
+}
+
+TRazbivka::CutResult TRazbivka::give_up(const std::string& name) {
+    tell(kErrorCaption,
+         format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
+    return CutResult::Failed;
 }
 
 void TRazbivka::reset() {
@@ -178,14 +241,24 @@ void TRazbivka::reset() {
     motion_ = 1;
     plane_ = 0;
     sum_x_ = sum_y_ = sum_z_ = 0;
+    sums_out_of_range_ = false;
+    bad_sum_frame_.clear();
     stop_list_.clear();
 }
 
 void TRazbivka::CopyToFirstPart(const std::string& line) {
     long v;
-    if (word_int(line, 'X', v)) sum_x_ += v;
-    if (word_int(line, 'Y', v)) sum_y_ += v;
-    if (word_int(line, 'Z', v)) sum_z_ += v;
+    // Each value has at most nine digits; a sum that still ran out of its
+    // range would be a tape no machine holds, and is refused like one.
+    auto add = [&](long& sum) {
+        if (__builtin_add_overflow(sum, v, &sum) && !sums_out_of_range_) {
+            sums_out_of_range_ = true;
+            bad_sum_frame_ = line;
+        }
+    };
+    if (word_int(line, 'X', v)) add(sum_x_);
+    if (word_int(line, 'Y', v)) add(sum_y_);
+    if (word_int(line, 'Z', v)) add(sum_z_);
     if (has_word(line, 'F')) last_f_ = std::string(word_value(line, 'F'));
     if (has_word(line, 'L')) last_l_ = std::string(word_value(line, 'L'));
 

@@ -43,6 +43,11 @@ public:
 private:
     enum class CutResult { Done, Retry, Failed };
     CutResult cut(const std::string& name, const std::string& second);
+    // Tells that the cut of `name` was not made; the inputs are as they were.
+    CutResult give_up(const std::string& name);
+    // The bytes a cut counts up to and including the first frame with a
+    // move (the whole tape when it has none); -1 after an error (shown).
+    long long bytes_through_first_move(const std::string& name);
     void reset();
     bool ask(const std::string& text);
     void tell(const std::string& caption, const std::string& text);
@@ -59,6 +64,9 @@ private:
     int motion_ = 1;
     int plane_ = 0;
     long sum_x_ = 0, sum_y_ = 0, sum_z_ = 0; // hundredths of a millimetre
+    bool sums_out_of_range_ = false;
+    std::string bad_sum_frame_;
+    std::string length_text_ = "11800"; // what the length dialog last held
     std::vector<std::string> stop_list_;
 };
 

@@ -11,6 +11,8 @@ namespace lathra::engine {
 
 namespace {
 
+constexpr const char* kErrorCaption = "Ошибка в программе lathra";
+
 // trunc(60 h) as a feed, kept in the int range.
 int feed_of(float h) {
     const float f = std::trunc(60 * h);
@@ -81,7 +83,7 @@ float TTimeCounter::FrameTime() {
     return s / c;
 }
 
-float TTimeCounter::Count() {
+double TTimeCounter::Count() {
     previous = middle = next = Entry{};
     current_feed = 0;
     rapid_mark = false;
@@ -90,17 +92,16 @@ float TTimeCounter::Count() {
     failed_ = false;
 
     LineReader in;
-    if (!in.open(name_)) {
+    auto fail = [&](const std::string& text) {
         failed_ = true;
-        if (port_) {
-            show_message(*port_, "Ошибка в программе lathra",
-                             format("Не могу открыть файл %s", name_.c_str()), Buttons::Ok,
-                             MessageKind::Error);
-        }
-        return 0;
-    }
+        total = 0;
+        if (port_) show_message(*port_, kErrorCaption, text, Buttons::Ok, MessageKind::Error);
+        return 0.0;
+    };
+    if (!in.open(name_)) return fail(format("Не могу открыть файл %s", name_.c_str()));
     std::string line;
     const bool had_first = in.next(line);
+    if (in.value_out_of_range()) return fail(oversized_value_text(in.bad_frame()));
     if (!had_first) return 0;
     ParseFrame(line, previous);
     // After a rapid first frame the second is timed as if it ran at 240.
@@ -120,6 +121,7 @@ float TTimeCounter::Count() {
         if (!in.next(line)) break;
         ParseFrame(line, next);
     }
+    if (in.value_out_of_range()) return fail(oversized_value_text(in.bad_frame()));
     if (in.failed()) failed_ = true;
     return total;
 }

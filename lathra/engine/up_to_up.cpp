@@ -46,7 +46,8 @@ RepassResult TUpToUp::Run() {
 
     Analyzer analyzer(AnalysisOptions::repass(speed_limit_, clamp_feed_max(feed_max_), acceleration_));
     Numbering numbering(3, 1000);
-    const bool done = run_window_pass(in, out, analyzer, numbering);
+    const PassEnd end = run_window_pass(in, out, analyzer, numbering);
+    const bool done = end == PassEnd::Done;
     const ConversionState& st = analyzer.state();
     result.sum_x = st.sum_x;
     result.sum_y = st.sum_y;
@@ -56,6 +57,13 @@ RepassResult TUpToUp::Run() {
         show_message(port_, kCaption, format("Не могу открыть файл %s", input_.c_str()),
                          Buttons::Ok, MessageKind::Error);
         result.status = RepassStatus::CannotOpen;
+        return result;
+    }
+    if (end == PassEnd::ValueOutOfRange) {
+        result = RepassResult{};
+        result.status = RepassStatus::ValueOutOfRange;
+        show_message(port_, kCaption, oversized_value_text(in.bad_frame()), Buttons::Ok,
+                     MessageKind::Error);
         return result;
     }
     if (!done) {
@@ -73,7 +81,8 @@ RepassResult TUpToUp::Run() {
     }
     show_message(port_, "lathra",
                      format("Контрольные суммы:\nSUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm",
-                            result.sum_x, result.sum_y, result.sum_z),
+                            checksum_shown(result.sum_x), checksum_shown(result.sum_y),
+                            checksum_shown(result.sum_z)),
                      Buttons::Ok, MessageKind::Information);
     return result;
 }

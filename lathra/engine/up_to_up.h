@@ -14,6 +14,7 @@ enum class RepassStatus {
     Ok,
     CannotOpen,    // either file; nothing written
     BrakingError,  // the output holds the frames written before the error
+    ValueOutOfRange, // a frame the tape format cannot hold; as for a braking error
     WriteFailed
 };
 

@@ -7,6 +7,7 @@
 // Messages go to standard error; the exit status is 0 on success, 1 after a
 // conversion error, 2 for a bad command line.
 #include "lathra/engine/ptp_to_up.h"
+#include "lathra/engine/text_format.h"
 #include "lathra/engine/time_counter.h"
 
 #include <cstdio>
@@ -78,8 +79,11 @@ int main(int argc, char** argv) {
     StderrPort port;
     const auto r = lathra::engine::PtpToUp(files[0], files[1], settings, port);
     if (!r.ok()) return 1;
-    const float t = lathra::engine::TTimeCounter(files[1], settings.acceleration, &port).Count();
-    std::printf("SUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm\ntime %10.0f s\n", r.sum_x,
-                r.sum_y, r.sum_z, static_cast<double>(t));
+    lathra::engine::TTimeCounter counter(files[1], settings.acceleration, &port);
+    const double t = counter.Count();
+    if (counter.failed()) return 1;
+    using lathra::engine::checksum_shown;
+    std::printf("SUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm\ntime %10.0f s\n", checksum_shown(r.sum_x),
+                checksum_shown(r.sum_y), checksum_shown(r.sum_z), t);
     return 0;
 }

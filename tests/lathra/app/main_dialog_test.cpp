@@ -201,4 +201,17 @@ TEST(ReportTest, TimeInSecondsMinutesAndHours) {
               head + "\nВремя выполнения ->\n          0 секунд = 0.00 минут");
 }
 
+TEST(ReportTest, HugeTimesAndSumsNearZero) {
+    // Hours beyond any 32-bit count print whole; sums that round to zero
+    // print without a sign.
+    const std::string head =
+        "Создан файл /out/p1.up \nКонтрольные суммы:\n\tSUMX =      0.00 mm\n"
+        "\tSUMY =      0.00 mm\n\tSUMZ =     -0.01 mm\n";
+    EXPECT_EQ(lathra::app::job_report("/out/p1.up", -0.004, -1e-17, -0.0051, 4e11),
+              head + "\nВремя выполнения ->\n 400000000000 секунд = 6666666666.67 минут = [ 111111111 ч 6.7 мин ]");
+    const std::string far = lathra::app::job_report("/out/p1.up", 0, 0, 0, 1e20);
+    EXPECT_NE(far.find(" ч "), std::string::npos) << far;
+    EXPECT_EQ(far.find("[ -"), std::string::npos) << far;  // no hours wrapped below zero
+}
+
 }  // namespace
