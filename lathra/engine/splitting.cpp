@@ -6,6 +6,7 @@
 #include "lathra/engine/up_to_up.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lathra::engine {
 
@@ -29,11 +30,11 @@ std::size_t line_end(const std::string& line) {
     return end;
 }
 
-// The directory a file name lies in ("." for a bare name).
+// The directory a file lies in, as a full path.
 std::string directory_of(const std::string& name) {
-    const std::size_t slash = name.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : name.substr(0, slash);
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(name, ec);
+    return ec ? std::string() : full.parent_path().string();
 }
 
 } // namespace

@@ -11,23 +11,31 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace lathra::ui {
 namespace {
 
 constexpr int kFontSize = 13;
+constexpr const char* kTestChooserTitle = "lathra test";
 
 // FLTK keeps pointers to label texts; the texts of the form are constants,
 // the texts of the dialogs live as long as their window (see Dialog).
@@ -155,8 +163,11 @@ struct WindowBackend::Impl {
     Fl_Button* exit = nullptr;
     Fl_Box* status = nullptr;
     std::string status_text;
+    WindowBackend* backend = nullptr;
+    bool browse_first = false;
 
     void build();
+    void browse_and_escape();
     void show_values();
     // Runs a handler of the dialog logic, then shows its values again.
     template <class F>
@@ -282,16 +293,83 @@ void WindowBackend::Impl::build() {
     window->end();
     window->position((Fl::w() - W) / 2, (Fl::h() - H) / 2);
 
-    if (std::getenv("LATHRA_TEST_PRESS_EXIT") != nullptr) {
+    if (const char* hook = std::getenv("LATHRA_TEST_PRESS_EXIT")) {
+        // "browse": first the chooser of the file-select dialog is opened
+        // and closed again with the Escape key, as a user would.
+        browse_first = std::string_view(hook) == "browse";
         window->on_first_draw = [this] {
             Fl::add_timeout(0.2, [](void* d) {
                 auto* self = static_cast<Impl*>(d);
+                if (self->browse_first) self->browse_and_escape();
                 std::fputs("lathra: test hook presses the exit button\n", stdout);
                 std::fflush(stdout);
                 self->exit->do_callback();
             }, this);
         };
     }
+}
+
+namespace {
+
+// The top-level window with the given title, searched from `w` down.
+Window find_titled(Display* display, Window w, const char* title) {
+    char* name = nullptr;
+    if (XFetchName(display, w, &name) && name != nullptr) {
+        const bool match = std::string_view(name) == title;
+        XFree(name);
+        if (match) return w;
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(display, w, &root, &parent, &children, &n)) {
+        for (unsigned int i = 0; i < n && found == 0; ++i) found = find_titled(display, children[i], title);
+        if (children != nullptr) XFree(children);
+    }
+    return found;
+}
+
+// The chooser runs the desktop toolkit's own loop, in which no timer of
+// ours runs: a child process on a connection of its own waits for the
+// chooser's window and presses Escape in it, as a user would.
+pid_t escape_chooser_later() {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    Display* display = XOpenDisplay(nullptr);
+    for (int i = 0; display != nullptr && i < 600; ++i) {
+        ::usleep(100000);
+        const Window target = find_titled(display, DefaultRootWindow(display), kTestChooserTitle);
+        if (target == 0) continue;
+        XKeyEvent key{};
+        key.display = display;
+        key.window = target;
+        key.root = DefaultRootWindow(display);
+        key.same_screen = True;
+        key.keycode = XKeysymToKeycode(display, XK_Escape);
+        for (const int type : {KeyPress, KeyRelease}) {
+            key.type = type;
+            XSendEvent(display, target, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
+                       reinterpret_cast<XEvent*>(&key));
+        }
+        XFlush(display);
+    }
+    ::_exit(0);
+}
+
+}  // namespace
+
+void WindowBackend::Impl::browse_and_escape() {
+    const pid_t helper = escape_chooser_later();
+    engine::SaveFileRequest request;
+    request.title = kTestChooserTitle;
+    request.initial_directory = std::filesystem::current_path().string();
+    const auto chosen = backend->save_file_dialog(request);
+    if (helper > 0) {
+        ::kill(helper, SIGTERM);
+        ::waitpid(helper, nullptr, 0);
+    }
+    std::printf("lathra: test hook closed the chooser (%s)\n", chosen ? chosen->c_str() : "cancelled");
+    std::fflush(stdout);
 }
 
 void WindowBackend::Impl::show_values() {
@@ -317,17 +395,39 @@ void WindowBackend::Impl::show_values() {
     window->redraw();
 }
 
-WindowBackend::WindowBackend() : impl_(std::make_unique<Impl>()) {
-    Fl::scheme("gtk+");
+namespace {
+
+// A protocol error of the X server is reported and the program goes on, as
+// the toolkit does with the connections it opens itself.
+int report_x_error(Display* display, XErrorEvent* e) {
+    char request[64], text[128], name[128];
+    std::snprintf(request, sizeof request, "XRequest.%d", e->request_code);
+    XGetErrorDatabaseText(display, "", request, request, name, sizeof name);
+    XGetErrorText(display, e->error_code, text, sizeof text);
+    Fl::warning("%s: %s 0x%lx", name, text, e->resourceid);
+    return 0;
 }
+
+}  // namespace
+
+WindowBackend::WindowBackend() : impl_(std::make_unique<Impl>()) { impl_->backend = this; }
 
 WindowBackend::~WindowBackend() = default;
 
-bool WindowBackend::display_available() {
-    Display* d = XOpenDisplay(nullptr);
-    if (d == nullptr) return false;
-    XCloseDisplay(d);
-    return true;
+std::unique_ptr<WindowBackend> WindowBackend::open() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return nullptr;
+    // What the toolkit would set up when opening a display itself (the
+    // console back end, taken without a display, never sees it).
+    std::setlocale(LC_CTYPE, "");
+    XSetLocaleModifiers("");
+    XSetErrorHandler(report_x_error);
+    // From here on the toolkit uses this connection; a failure to open the
+    // display can no longer happen inside it.
+    fl_open_display(display);
+    std::unique_ptr<WindowBackend> backend(new WindowBackend());
+    Fl::scheme("gtk+");
+    return backend;
 }
 
 void WindowBackend::run(MainFormEvents& events) {
@@ -439,6 +539,7 @@ std::optional<std::string> WindowBackend::save_file_dialog(const engine::SaveFil
     Fl_Native_File_Chooser chooser(request.file_must_exist ? Fl_Native_File_Chooser::BROWSE_FILE
                                                            : Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
     chooser.title(request.title.c_str());
+    if (!request.initial_directory.empty()) chooser.directory(request.initial_directory.c_str());
     chooser.filter(filter.c_str());
     if (!request.initial_name.empty()) chooser.preset_file(request.initial_name.c_str());
     if (chooser.show() != 0) return std::nullopt;
@@ -453,9 +554,3 @@ std::optional<std::string> WindowBackend::save_file_dialog(const engine::SaveFil
 }
 
 }  // namespace lathra::ui
-
-// The font library keeps its caches for the life of the process; in a
-// build with the leak checker they are not the program's leaks.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}

@@ -2,7 +2,9 @@
 // two splitting dialogs as windows on the user's display.
 //
 // Test hook: with LATHRA_TEST_PRESS_EXIT set in the environment, the exit
-// button is pressed once the main window has been drawn for the first time.
+// button is pressed once the main window has been drawn for the first time;
+// set to "browse", the desktop chooser of the file-select dialog is opened
+// and closed with Escape first.
 #pragma once
 
 #include <memory>
@@ -14,13 +16,13 @@ namespace lathra::ui {
 
 class WindowBackend final : public engine::DialogPort, public MainForm {
 public:
-    WindowBackend();
+    // Opens the user's display and hands that one connection to the
+    // toolkit, which never opens one of its own; nothing when the display
+    // cannot be opened (the program then speaks on the console).
+    static std::unique_ptr<WindowBackend> open();
     ~WindowBackend() override;
     WindowBackend(const WindowBackend&) = delete;
     WindowBackend& operator=(const WindowBackend&) = delete;
-
-    // Whether a display can be opened (checked before any window is made).
-    static bool display_available();
 
     // engine::DialogPort
     engine::Answer message(const engine::Message& m) override;
@@ -35,6 +37,7 @@ public:
     struct Impl;
 
 private:
+    WindowBackend();
     std::unique_ptr<Impl> impl_;
 };
 
