@@ -218,39 +218,9 @@ bool Analyzer::otkat(int k) {
     return true;
 }
 
-// The analysis of one frame is a sequence of steps: first the current frame
-// (modal words, sums, its feed, the follow-up of the frame before it, into
-// the window and the look-back), then its look-ahead (its feed, dropped
-// feed-only frames, the arc limit), then what the pair means for the
-// braking (a short arc, a corner, a start after a frame without motion, the
-// frames to insert).
-bool Analyzer::analiz(std::string& current, std::string& next, LineSource& more,
-                      bool current_was_next) {
-    Pair p = begin_pair(current, next, current_was_next);
-    apply_modal_words(p);
-    add_to_sums(p);
-    take_current_feed(p);
-    slow_short_move(p);
-    follow_up_previous_frame(p);
-    store_current(p);
-    if (!otkat(p.top)) return false;
-    // What the previous frame asked of this one has been done.
-    state_.follow_up = FollowUp::None;
+// The steps of the analysis, in the order it takes them (see analiz).
 
-    read_look_ahead(p, more);
-    limit_arc_feed(p);
-    keep_look_ahead_words(p);
-
-    if (!slow_short_arc(p)) return false;
-    check_corner(p);
-    check_start_after_still(p);
-    write_current_feed_code(p);
-    if (state_.follow_up == FollowUp::BrakingFrame && !insert_braking_frame(p)) return false;
-    if (state_.follow_up == FollowUp::StopFrame && !insert_stop_frame()) return false;
-    return true;
-}
-
-Analyzer::Pair Analyzer::begin_pair(std::string& current, std::string& next, bool current_was_next) {
+inline Analyzer::Pair Analyzer::begin_pair(std::string& current, std::string& next, bool current_was_next) {
     // The current frame's words as read when it was the look-ahead, when
     // its text has not changed since.
     const bool reuse = current_was_next && cached_valid_;
@@ -261,7 +231,7 @@ Analyzer::Pair Analyzer::begin_pair(std::string& current, std::string& next, boo
                 parsed_[at].m.length()};
 }
 
-void Analyzer::apply_modal_words(const Pair& p) {
+inline void Analyzer::apply_modal_words(const Pair& p) {
     const Parsed& c = p.current_words;
     if (c.g02) state_.arc_direction = 2;
     else if (c.g03) state_.arc_direction = 3;
@@ -270,7 +240,7 @@ void Analyzer::apply_modal_words(const Pair& p) {
     else if (c.g19) state_.plane = Plane::YZ;
 }
 
-void Analyzer::add_to_sums(const Pair& p) {
+inline void Analyzer::add_to_sums(const Pair& p) {
     state_.sum_x += p.current_words.sum_x;
     state_.sum_y += p.current_words.sum_y;
     state_.sum_z += p.current_words.sum_z;
@@ -278,7 +248,7 @@ void Analyzer::add_to_sums(const Pair& p) {
 
 // The current frame's own feed. Only the very first frame is held to
 // FeedMax here; every later frame was held to it as a look-ahead.
-void Analyzer::take_current_feed(Pair& p) {
+inline void Analyzer::take_current_feed(Pair& p) {
     if (!p.current_words.feed_stated) return;
     state_.current_feed = p.current_words.feed;
     p.current_stated = true;
@@ -290,7 +260,7 @@ void Analyzer::take_current_feed(Pair& p) {
 
 // A very short move runs at twice the reversal feed; the feed before it is
 // saved for the frame after it.
-void Analyzer::slow_short_move(Pair& p) {
+inline void Analyzer::slow_short_move(Pair& p) {
     const long long twice_limit = 2LL * opt_.speed_limit;
     if (!p.current_words.m.moves || p.current_length > 0.21 || twice_limit >= state_.current_feed)
         return;
@@ -303,7 +273,7 @@ void Analyzer::slow_short_move(Pair& p) {
 
 // After a braking frame, a stop frame or a frame without motion the next
 // move states its feed again (the saved one, when one is to be restored).
-void Analyzer::follow_up_previous_frame(Pair& p) {
+inline void Analyzer::follow_up_previous_frame(Pair& p) {
     if (!p.current_words.m.moves || state_.follow_up == FollowUp::None || p.current_stated) return;
     if (state_.restore_saved_feed) {
         replace_word(p.current, 'F', feed_text(state_.saved_feed));
@@ -314,7 +284,7 @@ void Analyzer::follow_up_previous_frame(Pair& p) {
 }
 
 // The current frame goes into the slot at the window's top.
-void Analyzer::store_current(Pair& p) {
+inline void Analyzer::store_current(Pair& p) {
     FrameSlot& slot = window_[p.top];
     const Motion& m = p.current_words.m;
     slot.text.swap(p.current);
@@ -328,7 +298,7 @@ void Analyzer::store_current(Pair& p) {
 // The look-ahead frame: its feed (held to FeedMax), the feed given back
 // after an arc or a short move, and feed-only frames after a move, which
 // disappear (the next input line takes their place).
-void Analyzer::read_look_ahead(Pair& p, LineSource& more) {
+inline void Analyzer::read_look_ahead(Pair& p, LineSource& more) {
     std::string& next = p.next;
     Parsed& n = p.next_words;
     const bool current_moves = p.current_words.m.moves;
@@ -388,7 +358,7 @@ void Analyzer::read_look_ahead(Pair& p, LineSource& more) {
 }
 
 // An arc in the look-ahead runs at most at the feed its radius allows.
-void Analyzer::limit_arc_feed(Pair& p) {
+inline void Analyzer::limit_arc_feed(Pair& p) {
     const Motion& n = p.next_words.m;
     if (!n.arc) return;
     const float raw = 60.0f * std::sqrt(static_cast<float>(ConversionState::kArcConstant) *
@@ -409,14 +379,14 @@ void Analyzer::limit_arc_feed(Pair& p) {
 
 // The look-ahead becomes the next call's current frame; its words are kept
 // for it unless its text was changed here.
-void Analyzer::keep_look_ahead_words(const Pair& p) {
+inline void Analyzer::keep_look_ahead_words(const Pair& p) {
     if (p.next_changed) return;
     cached_ = 1 - p.current_at;
     cached_valid_ = true;
 }
 
 // A short arc before a slower frame runs at the slower feed.
-bool Analyzer::slow_short_arc(Pair& p) {
+inline bool Analyzer::slow_short_arc(Pair& p) {
     if (!p.current_words.m.arc || state_.current_feed <= p.next_feed ||
         p.current_length >= ConversionState::kArcLength)
         return true;
@@ -431,7 +401,7 @@ bool Analyzer::slow_short_arc(Pair& p) {
 // tangents): a braking frame when the look-ahead's feed and the current
 // feed are both above what the corner allows; a stop frame before a frame
 // without motion that states no feed.
-void Analyzer::check_corner(Pair& p) {
+inline void Analyzer::check_corner(Pair& p) {
     const Motion& cm = p.current_words.m;
     const Motion& nm = p.next_words.m;
     if (!cm.moves) return;
@@ -463,13 +433,13 @@ void Analyzer::check_corner(Pair& p) {
 }
 
 // A move after a frame without motion must state its feed.
-void Analyzer::check_start_after_still(const Pair& p) {
+inline void Analyzer::check_start_after_still(const Pair& p) {
     if (!p.current_words.m.moves && p.next_words.m.moves && !p.next_stated)
         state_.follow_up = FollowUp::MoveAfterStill;
 }
 
 // A stated feed of the current frame is written as a feed code.
-void Analyzer::write_current_feed_code(const Pair& p) {
+inline void Analyzer::write_current_feed_code(const Pair& p) {
     if (p.current_stated)
         replace_word(window_[p.top].text, 'F', FeedCode(state_.current_feed).view());
 }
@@ -477,7 +447,7 @@ void Analyzer::write_current_feed_code(const Pair& p) {
 // The braking frame before a corner, at the corner's feed. A short arc is
 // slowed itself instead: it runs at one feed throughout. The state stays
 // for the next frame, which states its feed again.
-bool Analyzer::insert_braking_frame(const Pair& p) {
+inline bool Analyzer::insert_braking_frame(const Pair& p) {
     const int braking_feed = trunc_feed(p.corner_limit);
     // The current frame's length by its words as read (feed edits never
     // change them).
@@ -499,7 +469,7 @@ bool Analyzer::insert_braking_frame(const Pair& p) {
 }
 
 // The stop frame before a frame without motion.
-bool Analyzer::insert_stop_frame() {
+inline bool Analyzer::insert_stop_frame() {
     ++window_.top;
     FrameSlot& slot = window_[window_.top];
     slot.text = kStopFrame;
@@ -508,6 +478,38 @@ bool Analyzer::insert_stop_frame() {
     slot.short_arc = 0;
     if (!otkat(window_.top)) return false;
     state_.follow_up = FollowUp::None;
+    return true;
+}
+
+// The analysis of one frame is a sequence of steps: first the current frame
+// (modal words, sums, its feed, the follow-up of the frame before it, into
+// the window and the look-back), then its look-ahead (its feed, dropped
+// feed-only frames, the arc limit), then what the pair means for the
+// braking (a short arc, a corner, a start after a frame without motion, the
+// frames to insert).
+bool Analyzer::analiz(std::string& current, std::string& next, LineSource& more,
+                      bool current_was_next) {
+    Pair p = begin_pair(current, next, current_was_next);
+    apply_modal_words(p);
+    add_to_sums(p);
+    take_current_feed(p);
+    slow_short_move(p);
+    follow_up_previous_frame(p);
+    store_current(p);
+    if (!otkat(p.top)) return false;
+    // What the previous frame asked of this one has been done.
+    state_.follow_up = FollowUp::None;
+
+    read_look_ahead(p, more);
+    limit_arc_feed(p);
+    keep_look_ahead_words(p);
+
+    if (!slow_short_arc(p)) return false;
+    check_corner(p);
+    check_start_after_still(p);
+    write_current_feed_code(p);
+    if (state_.follow_up == FollowUp::BrakingFrame && !insert_braking_frame(p)) return false;
+    if (state_.follow_up == FollowUp::StopFrame && !insert_stop_frame()) return false;
     return true;
 }
 

@@ -162,18 +162,18 @@ std::size_t number_digits(std::string_view v) {
 } // namespace
 
 bool has_oversized_value(std::string_view frame) {
-    // Nearly every frame is shorter than such a number, or has no run of
-    // that many digits: only then are its words looked at.
+    // Only a frame with a run of more than kMaxValueDigits digits can hold
+    // such a value. Any such run covers one of every too_many-th character,
+    // so only those are looked at, and the runs around them measured.
     constexpr std::size_t too_many = kMaxValueDigits + 1;
-    if (frame.size() <= too_many) return false;
-    std::size_t run = 0;
+    const auto is_digit = [&](std::size_t i) { return frame[i] >= '0' && frame[i] <= '9'; };
     bool long_run = false;
-    for (const char c : frame) {
-        run = (c >= '0' && c <= '9') ? run + 1 : 0;
-        if (run >= too_many) {
-            long_run = true;
-            break;
-        }
+    for (std::size_t i = too_many - 1; i < frame.size() && !long_run; i += too_many) {
+        if (!is_digit(i)) continue;
+        std::size_t first = i, last = i;
+        while (first > 0 && is_digit(first - 1)) --first;
+        while (last + 1 < frame.size() && is_digit(last + 1)) ++last;
+        long_run = last - first + 1 >= too_many;
     }
     if (!long_run) return false;
     for (const char letter : {'X', 'Y', 'Z', 'I', 'J', 'K', 'F'})

@@ -1,6 +1,7 @@
 // Tapes a hostile world writes: values the tape format cannot hold and line
 // ends of a lone carriage return, through every stage (conversion with and
 // without braking analysis, time estimate, re-pass and splitting).
+#include "lathra/engine/frame_text.h"
 #include "lathra/engine/ptp_to_up.h"
 #include "lathra/engine/splitting.h"
 #include "lathra/engine/text_format.h"
@@ -242,4 +243,31 @@ TEST(HostileTape, TimeOfHugeButReadableTapesIsFinite) {
     EXPECT_FALSE(counter.failed());
     EXPECT_TRUE(std::isfinite(t));
     EXPECT_GT(t, 1e11);
+}
+
+TEST(HostileTape, OversizedValuesWhereverTheyStand) {
+    // Ten digits are one too many, nine are not, at every place in a frame;
+    // leading zeros, blanks and signs carry no digit; only the words read as
+    // numbers count, and of each its first occurrence as the stages read it.
+    for (std::size_t pad = 0; pad < 25; ++pad) {
+        const std::string head = "N1" + std::string(pad, 'G');
+        for (const char letter : {'X', 'Y', 'Z', 'I', 'J', 'K', 'F'}) {
+            EXPECT_TRUE(has_oversized_value(head + letter + "1234567890\n")) << pad << letter;
+            EXPECT_TRUE(has_oversized_value(head + letter + "-1234567890")) << pad << letter;
+            EXPECT_FALSE(has_oversized_value(head + letter + "123456789\n")) << pad << letter;
+            EXPECT_FALSE(has_oversized_value(head + letter + "+0000000000123456789\n")) << pad << letter;
+        }
+    }
+    struct Case { const char* frame; bool oversized; };
+    const Case cases[] = {
+        {"N1234567890123G01\n", false},          // a frame number is never read as a number
+        {"N1S12345678901234M03\n", false},       // nor a spindle speed
+        {"N1X 1234567890\n", true},              // blanks before the number
+        {"N1X12345.678901234\n", false},         // a long fraction is only rounded
+        {"N1X1X12345678901\n", false},           // the second X is never read
+        {"N1X+1234567890Y1\n", true},
+        {"", false},
+        {"12345678901234567890", false},         // digits in no word
+    };
+    for (const Case& c : cases) EXPECT_EQ(has_oversized_value(c.frame), c.oversized) << c.frame;
 }
