@@ -77,11 +77,11 @@ TMainDialog::TMainDialog(ui::MainForm& form, engine::DialogPort& dialogs, Comman
 void TMainDialog::FormCreate() {
     Settings s;
     if (LoadSettings(settings_file_, s) != 0) s = Settings{};
-    v_.machine = s.methods;
+    v_.machine = s.machine;
     set_field(ui::FormField::SpeedLimit, real_text(s.speed_limit));
     set_field(ui::FormField::FeedMax, real_text(s.feed_max));
     set_field(ui::FormField::A, real_text(s.acceleration));
-    v_.numbering_free = s.seqno != 0;
+    v_.numbering_free = s.numbering != 0;
     v_.notepad = false;
     v_.circle = ui::CheckState::Checked;
 }

@@ -339,7 +339,12 @@ pid_t escape_chooser_later() {
     for (int i = 0; display != nullptr && i < 600; ++i) {
         ::usleep(100000);
         const Window target = find_titled(display, DefaultRootWindow(display), kTestChooserTitle);
-        if (target == 0) continue;
+        // Only once it is on the screen: a key before that would close it
+        // while the toolkit still waits for it to be shown.
+        XWindowAttributes attributes{};
+        if (target == 0 || !XGetWindowAttributes(display, target, &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
         XKeyEvent key{};
         key.display = display;
         key.window = target;

@@ -132,11 +132,11 @@ TEST_F(DialogFixture, SettingsAreWrittenAndReadBack) {
               "[Form]\nMethods=3\nSPEED_LIMIT=40\nFEED_MAX=950\nACCELERATION=7\nSEQNO=1\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
-    EXPECT_EQ(s.methods, 3);
+    EXPECT_EQ(s.machine, 3);
     EXPECT_EQ(s.speed_limit, 40);
     EXPECT_EQ(s.feed_max, 950);
     EXPECT_EQ(s.acceleration, 7);
-    EXPECT_EQ(s.seqno, 1);
+    EXPECT_EQ(s.numbering, 1);
     dialog.FormCreate();
     EXPECT_EQ(dialog.values().machine, 3);
     EXPECT_EQ(dialog.values().speed_limit, "40");
@@ -155,10 +155,10 @@ TEST_F(DialogFixture, SettingsFileValuesAreCheckedWhenLoaded) {
                "methods = 9\nSPEED_LIMIT=-60\nFEED_MAX=25000\nACCELERATION=fast\nSEQNO=1.7\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
-    EXPECT_EQ(s.methods, 2);           // not a list entry: the default
+    EXPECT_EQ(s.machine, 2);           // not a list entry: the default
     EXPECT_EQ(s.feed_max, 9999);       // held to what a feed code can carry
     EXPECT_EQ(s.acceleration, 50);     // not a number: the default
-    EXPECT_EQ(s.seqno, 1);             // truncated
+    EXPECT_EQ(s.numbering, 1);             // truncated
     dialog.FormCreate();
     EXPECT_EQ(dialog.values().speed_limit, "60");  // the field's handler makes it positive
     EXPECT_EQ(dialog.values().feed_max, "9999");
@@ -168,9 +168,9 @@ TEST_F(DialogFixture, SettingsFileValuesAreCheckedWhenLoaded) {
 TEST(SettingsTest, MissingOrUnwritableFileGivesMinusOne) {
     TempDir dir;
     lathra::app::Settings s;
-    s.methods = 4;
+    s.machine = 4;
     EXPECT_EQ(lathra::app::LoadSettings(dir / "none.ini", s), -1);
-    EXPECT_EQ(s.methods, 2);
+    EXPECT_EQ(s.machine, 2);
     EXPECT_EQ(lathra::app::SaveSettings(dir.path() / "no/such/dir/x.ini", 0, 0, 1, 1, 1), -1);
 }
 
