@@ -223,7 +223,7 @@ void WindowBackend::Impl::build() {
     }, this);
 
     auto* g1 = group(110, 60, 700, 135, kGroupBox1);
-    const auto field = [this](int y, std::string_view text, FormField which) {
+    const auto field = [](int y, std::string_view text, FormField which) {
         label(120, y, 580, 25, text);
         auto* in = new Fl_Input(710, y, 90, 25);
         in->textsize(kFontSize);
