@@ -15,11 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NullPort : public lathra::ui::DialogPort {
+class NullPort : public lathra::engine::DialogPort {
 public:
-    lathra::ui::Answer message(const lathra::ui::Message&) override { return lathra::ui::Answer::Ok; }
-    lathra::ui::DialogResult edit_dialog(const lathra::ui::EditDialogView&) override { return {}; }
-    std::optional<std::string> save_file_dialog(const lathra::ui::SaveFileRequest&) override {
+    lathra::engine::Answer message(const lathra::engine::Message&) override { return lathra::engine::Answer::Ok; }
+    lathra::engine::DialogResult edit_dialog(const lathra::engine::EditDialogView&) override { return {}; }
+    std::optional<std::string> save_file_dialog(const lathra::engine::SaveFileRequest&) override {
         return std::nullopt;
     }
 };

@@ -3,20 +3,20 @@
 #include "lathra/app/main_dialog.h"
 #include "lathra/app/platform.h"
 #include "lathra/engine/ptp_to_up.h"
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/splitting.h"
 #include "lathra/engine/time_counter.h"
 
 namespace lathra::app {
 
 std::string rvk_path(const std::string& base_dir) { return base_dir + "/mach/auxiliary/rvk"; }
 
-int run_job(ui::DialogPort& dialogs, const TapeNames& tapes, const JobSettings& job) {
+int run_job(engine::DialogPort& dialogs, const TapeNames& tapes, const JobSettings& job) {
     // The conversion.
     engine::ConversionSettings conv;
     conv.machine = job.machine;
     conv.speed_limit = job.speed_limit;
     conv.feed_max = job.feed_max;
-    conv.acceleration = job.a;
+    conv.acceleration = job.acceleration;
     conv.numbering = job.free_numbering ? engine::NumberingMode::Free : engine::NumberingMode::H33;
     conv.circle_slowdown = job.circle_slowdown;
     const engine::ConversionResult result = engine::PtpToUp(tapes.ptp, tapes.up, conv, dialogs);
@@ -25,23 +25,24 @@ int run_job(ui::DialogPort& dialogs, const TapeNames& tapes, const JobSettings& 
     if (!result.ok()) return kExitFailed;
 
     // The report: checksums and the machining time.
-    engine::TTimeCounter counter(tapes.up, job.a, &dialogs);
-    const float seconds = counter.Count();
-    ui::show_message(dialogs, std::string(text::kLathra),
+    engine::TTimeCounter counter(tapes.up, job.acceleration, &dialogs);
+    const double seconds = counter.Count();
+    if (counter.failed()) return kExitFailed;  // the message has been shown
+    engine::show_message(dialogs, std::string(text::kLathra),
                      job_report(tapes.up, result.sum_x, result.sum_y, result.sum_z, seconds),
-                     ui::Buttons::Ok, ui::MessageKind::Confirmation);
+                     engine::Buttons::Ok, engine::MessageKind::Confirmation);
 
     // The result in the user's viewer, without waiting for it.
     if (job.notepad) {
         std::string error;
         if (!start_detached(viewer_command(tapes.up), error))
-            ui::show_message(dialogs, std::string(text::kLathra), error, ui::Buttons::Ok,
-                             ui::MessageKind::Error);
+            engine::show_message(dialogs, std::string(text::kLathra), error, engine::Buttons::Ok,
+                             engine::MessageKind::Error);
     }
 
     // The splitting, when the tape is too long for the machine.
     const engine::SplitOutcome split =
-        engine::RunSplitter(dialogs, tapes.up, job.speed_limit, job.feed_max, job.a);
+        engine::RunSplitter(dialogs, tapes.up, job.speed_limit, job.feed_max, job.acceleration);
     return split.ok() ? kExitOk : kExitFailed;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "lathra/app/command_line.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 namespace lathra::app {
 
@@ -14,7 +14,7 @@ struct JobSettings {
     int machine = 2;
     int speed_limit = 100;  // mm/min
     int feed_max = 1200;    // mm/min
-    int a = 50;             // mm/s²
+    int acceleration = 50;  // mm/s²
     bool free_numbering = false;
     bool circle_slowdown = true;
     bool notepad = false;
@@ -27,6 +27,6 @@ std::string rvk_path(const std::string& base_dir);
 // machining time, opens the viewer when asked and offers the splitting.
 // Returns the exit status: 0 when the job went through (the settings are
 // then saved), non-zero after an error that ended it (already shown).
-int run_job(ui::DialogPort& dialogs, const TapeNames& tapes, const JobSettings& job);
+int run_job(engine::DialogPort& dialogs, const TapeNames& tapes, const JobSettings& job);
 
 }  // namespace lathra::app

@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
     const auto settings_file = app::settings_file_path(app::executable_name(argc > 0 ? argv[0] : nullptr));
     try {
 #ifdef LATHRA_WITH_FLTK
-        if (!want_console() && ui::WindowBackend::display_available()) {
-            ui::WindowBackend window;
-            return app::run_program(command_line, window, window, settings_file);
+        if (!want_console()) {
+            if (const auto window = ui::WindowBackend::open())
+                return app::run_program(command_line, *window, *window, settings_file);
         }
 #else
         (void)want_console;

@@ -50,19 +50,22 @@ std::string job_report(const std::string& up_name, double sum_x, double sum_y, d
                        double seconds) {
     std::string out = format(
         "Создан файл %s \nКонтрольные суммы:\n\tSUMX =%10.2f mm\n\tSUMY =%10.2f mm\n\tSUMZ =%10.2f mm\n",
-        up_name.c_str(), sum_x, sum_y, sum_z);
+        up_name.c_str(), engine::checksum_shown(sum_x), engine::checksum_shown(sum_y),
+        engine::checksum_shown(sum_z));
+    // The hours are a whole number kept as a double: any time a tape can
+    // give fits, and prints as "%d" would print it.
     const double t = seconds;
     const double m = t / 60;
-    const int h = static_cast<int>(std::trunc(std::trunc(m) / 60));
+    const double h = std::trunc(std::trunc(m) / 60);
     const double r = (m / 60 - h) * 60;
     if (h != 0)
-        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %d ч %.1f мин ]", t, m, h, r);
+        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %.0f ч %.1f мин ]", t, m, h, r);
     else
         out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут", t, t / 60);
     return out;
 }
 
-TMainDialog::TMainDialog(ui::MainForm& form, ui::DialogPort& dialogs, CommandLine command_line,
+TMainDialog::TMainDialog(ui::MainForm& form, engine::DialogPort& dialogs, CommandLine command_line,
                          std::filesystem::path settings_file)
     : form_(form),
       dialogs_(dialogs),
@@ -74,11 +77,11 @@ TMainDialog::TMainDialog(ui::MainForm& form, ui::DialogPort& dialogs, CommandLin
 void TMainDialog::FormCreate() {
     Settings s;
     if (LoadSettings(settings_file_, s) != 0) s = Settings{};
-    v_.machine = s.methods;
+    v_.machine = s.machine;
     set_field(ui::FormField::SpeedLimit, real_text(s.speed_limit));
     set_field(ui::FormField::FeedMax, real_text(s.feed_max));
     set_field(ui::FormField::A, real_text(s.acceleration));
-    v_.numbering_free = s.seqno != 0;
+    v_.numbering_free = s.numbering != 0;
     v_.notepad = false;
     v_.circle = ui::CheckState::Checked;
 }
@@ -95,18 +98,22 @@ void TMainDialog::apply_preset(int index) {
     const MachinePreset& p = kMachinePresets[static_cast<std::size_t>(index)];
     set_field(ui::FormField::SpeedLimit, std::to_string(p.speed_limit));
     set_field(ui::FormField::FeedMax, std::to_string(p.feed_max));
-    set_field(ui::FormField::A, std::to_string(p.a));
+    set_field(ui::FormField::A, std::to_string(p.acceleration));
     v_.numbering_free = p.free_numbering;
     v_.circle = ui::CheckState::Checked;
 }
 
-void TMainDialog::machine_chosen(int index) {
+void TMainDialog::ComboBoxMachineChange(int index) {
     if (index < 0 || index >= static_cast<int>(kMachinePresets.size())) return;
     v_.machine = index;
     apply_preset(index);
 }
 
-void TMainDialog::field_changed(ui::FormField field, std::string text) { set_field(field, text); }
+void TMainDialog::SpeedLimitFieldChange(std::string text) { set_field(ui::FormField::SpeedLimit, text); }
+
+void TMainDialog::FeedMaxFieldChange(std::string text) { set_field(ui::FormField::FeedMax, text); }
+
+void TMainDialog::AFieldChange(std::string text) { set_field(ui::FormField::A, text); }
 
 void TMainDialog::numbering_chosen(bool free) { v_.numbering_free = free; }
 
@@ -128,20 +135,20 @@ void TMainDialog::end_program(int status) {
 void TMainDialog::ExitButtonClick() { end_program(kExitOk); }
 
 void TMainDialog::Image1DblClick() {
-    ui::show_message(dialogs_, std::string(text::kAboutCaption),
+    engine::show_message(dialogs_, std::string(text::kAboutCaption),
                      "lathra\n"
                      "Постпроцессор для станков с УЧПУ Н33\n\n"
                      "Перевод ptp-ленты в управляющую программу Н33:\n"
                      "нумерация кадров, коды подач, торможение перед реверсом,\n"
                      "на углах и окружностях, контрольные суммы,\n"
                      "время обработки и разбивка ленты на части.",
-                     ui::Buttons::Ok, ui::MessageKind::Information);
+                     engine::Buttons::Ok, engine::MessageKind::Information);
 }
 
 void TMainDialog::StartButtonClick() {
     // Nothing to do without arguments.
     if (!command_line_.has_arguments()) {
-        ui::show_message(dialogs_, std::string(text::kLathra),
+        engine::show_message(dialogs_, std::string(text::kLathra),
                          std::string(text::kFewParameters) + command_line_.whole());
         end_program(kExitOk);
         return;
@@ -150,25 +157,37 @@ void TMainDialog::StartButtonClick() {
     const auto output_base = command_line_.output_base();
     // The job must name its base.
     if (v_.param.find("-Defo") == std::string::npos) {
-        ui::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoDefo),
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoDefo),
+                         engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // The job base.
     const std::string base = job_base(command_line_.arguments());
+    // The tape names.
+    const TapeNames tapes = tape_names(base, output_base);
     // The CAD postprocessor tool writes the .ptp tape; wait for it.
     const std::string tool = rvk_path(machine_environment("JQII_BASE_DIR"));
     const std::string command = tool + " " + v_.param;
     set_status(command);
-    const bool tool_ran = run_and_wait(tool, command_line_.arguments()) >= 0;
-    // The tape names.
-    const TapeNames tapes = tape_names(base, output_base);
+    const ProgramEnd tool_end = run_and_wait(tool, command_line_.arguments());
+    // A tool that ran and failed ends the job: whatever tape is there, it
+    // is not one the tool finished.
+    if (tool_end.started && !tool_end.succeeded()) {
+        const std::string how = tool_end.signalled
+                                    ? format("RVK прерван сигналом %d", tool_end.code)
+                                    : format("RVK завершился с ошибкой (код %d)", tool_end.code);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption),
+                             how + " -> TMainDialog\n " + command, engine::Buttons::Ok,
+                             engine::MessageKind::Error);
+        end_program(kExitFailed);  // the settings are not saved
+        return;
+    }
     set_status(tapes.ptp);
     // The tool must have left the tape. A tool that could not be started
     // wrote nothing, whatever an earlier run may have left under that name.
-    if (!tool_ran || !std::ifstream(tapes.ptp)) {
-        ui::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+    if (!tool_end.started || !std::ifstream(tapes.ptp)) {
+        engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
+                         engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // Conversion, report, viewer, splitting.
@@ -176,7 +195,7 @@ void TMainDialog::StartButtonClick() {
     job.machine = v_.machine;
     job.speed_limit = field_integer(v_.speed_limit);
     job.feed_max = field_integer(v_.feed_max);
-    job.a = field_integer(v_.accel);
+    job.acceleration = field_integer(v_.accel);
     job.free_numbering = v_.numbering_free;
     job.circle_slowdown = v_.circle != ui::CheckState::Unchecked;
     job.notepad = v_.notepad;
@@ -186,15 +205,15 @@ void TMainDialog::StartButtonClick() {
         return;
     }
     // Keep the settings and end.
-    SaveSettings(settings_file_, v_.machine, job.free_numbering ? 1 : 0, job.a, job.feed_max,
+    SaveSettings(settings_file_, v_.machine, job.free_numbering ? 1 : 0, job.acceleration, job.feed_max,
                  job.speed_limit);
     end_program(kExitOk);
 }
 
-int run_program(const CommandLine& command_line, ui::MainForm& form, ui::DialogPort& dialogs,
+int run_program(const CommandLine& command_line, ui::MainForm& form, engine::DialogPort& dialogs,
                 const std::filesystem::path& settings_file) {
     if (!command_line.has_arguments()) {
-        ui::show_message(dialogs, std::string(text::kNoArgumentsCaption), std::string(text::kNoArguments));
+        engine::show_message(dialogs, std::string(text::kNoArgumentsCaption), std::string(text::kNoArguments));
         return kExitOk;
     }
     TMainDialog dialog(form, dialogs, command_line, settings_file);

@@ -10,7 +10,7 @@
 
 #include "lathra/app/command_line.h"
 #include "lathra/ui/main_form.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 namespace lathra::app {
 
@@ -23,7 +23,7 @@ inline constexpr int kExitFailed = 1;       // an error ended the job (braking, 
 struct MachinePreset {
     int speed_limit;  // mm/min
     int feed_max;     // mm/min
-    int a;            // mm/s²
+    int acceleration; // mm/s²
     bool free_numbering;
 };
 inline constexpr std::array<MachinePreset, 5> kMachinePresets = {{
@@ -50,7 +50,7 @@ std::string job_report(const std::string& up_name, double sum_x, double sum_y, d
 
 class TMainDialog final : public ui::MainFormEvents {
 public:
-    TMainDialog(ui::MainForm& form, ui::DialogPort& dialogs, CommandLine command_line,
+    TMainDialog(ui::MainForm& form, engine::DialogPort& dialogs, CommandLine command_line,
                 std::filesystem::path settings_file);
 
     // Loads the settings (or the defaults) into the components.
@@ -58,18 +58,16 @@ public:
 
     // ui::MainFormEvents
     const ui::MainFormValues& values() const override { return v_; }
-    void machine_chosen(int index) override;                          // ComboBoxMachineChange
-    void field_changed(ui::FormField field, std::string text) override;
+    void ComboBoxMachineChange(int index) override;
+    void SpeedLimitFieldChange(std::string text) override;
+    void FeedMaxFieldChange(std::string text) override;
+    void AFieldChange(std::string text) override;
     void numbering_chosen(bool free) override;
     void circle_set(ui::CheckState state) override;
     void notepad_set(bool on) override;
-    void start_pressed() override { StartButtonClick(); }
-    void exit_pressed() override { ExitButtonClick(); }
-    void image_double_clicked() override { Image1DblClick(); }
-
-    void StartButtonClick();
-    void ExitButtonClick();
-    void Image1DblClick();
+    void StartButtonClick() override;
+    void ExitButtonClick() override;
+    void Image1DblClick() override;
 
     // Set when the program is to end, with the exit status.
     bool ended() const { return ended_; }
@@ -82,7 +80,7 @@ private:
     void apply_preset(int index);
 
     ui::MainForm& form_;
-    ui::DialogPort& dialogs_;
+    engine::DialogPort& dialogs_;
     CommandLine command_line_;
     std::filesystem::path settings_file_;
     ui::MainFormValues v_;
@@ -93,7 +91,7 @@ private:
 // The program: refuses to start without arguments, else creates the main
 // dialog and runs the form until the job or the exit button ends it.
 // Returns the exit status.
-int run_program(const CommandLine& command_line, ui::MainForm& form, ui::DialogPort& dialogs,
+int run_program(const CommandLine& command_line, ui::MainForm& form, engine::DialogPort& dialogs,
                 const std::filesystem::path& settings_file);
 
 // Texts of the program's own messages.

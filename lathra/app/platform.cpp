@@ -40,20 +40,30 @@ std::string machine_environment(const char* name) {
     return v != nullptr ? std::string(v) : std::string();
 }
 
-int run_and_wait(const std::string& program, const std::vector<std::string>& args) {
+ProgramEnd run_and_wait(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> argv;
     argv.reserve(args.size() + 1);
     argv.push_back(program);
     argv.insert(argv.end(), args.begin(), args.end());
+    ProgramEnd end;
     pid_t pid = 0;
-    if (program.empty() || spawn(argv, pid) != 0) return -1;
+    if (program.empty() || spawn(argv, pid) != 0) return end;
+    end.started = true;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) {
+            // Lost track of it: it cannot count as a success.
+            end.code = -1;
+            return end;
+        }
     }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return -1;
+    if (WIFSIGNALED(status)) {
+        end.signalled = true;
+        end.code = WTERMSIG(status);
+    } else {
+        end.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return end;
 }
 
 bool start_detached(const std::vector<std::string>& argv, std::string& error) {

@@ -10,10 +10,17 @@ namespace lathra::app {
 // A variable of the machine environment; empty when it is not set.
 std::string machine_environment(const char* name);
 
+// How a program that was waited for ended.
+struct ProgramEnd {
+    bool started = false;
+    bool signalled = false;  // a signal ended it
+    int code = 0;            // its exit status, or the number of the signal
+    bool succeeded() const { return started && !signalled && code == 0; }
+};
+
 // Starts `program` with `args` (argv[1] onwards) directly, without a shell,
-// and waits for it to end. Returns its exit status, 128 + signal when a
-// signal ended it, or -1 when it could not be started.
-int run_and_wait(const std::string& program, const std::vector<std::string>& args);
+// and waits for it to end.
+ProgramEnd run_and_wait(const std::string& program, const std::vector<std::string>& args);
 
 // Starts a program without waiting for it. Returns false (and fills `error`)
 // when it could not be started.

@@ -99,14 +99,14 @@ int LoadSettings(const std::filesystem::path& file, Settings& out) {
     if (!in) return -1;
     const auto keys = read_section(in);
     const Settings def;
-    out.methods = read_int(keys, "METHODS", def.methods);
-    if (out.methods < 0 || out.methods > 4) out.methods = def.methods;
+    out.machine = read_int(keys, "METHODS", def.machine);
+    if (out.machine < 0 || out.machine > 4) out.machine = def.machine;
     out.speed_limit = read_real(keys, "SPEED_LIMIT", def.speed_limit);
     out.feed_max = std::min(read_real(keys, "FEED_MAX", def.feed_max),
                             static_cast<double>(kFeedMaxLimit));
     out.acceleration = read_real(keys, "ACCELERATION", def.acceleration);
-    const double seq = read_real(keys, "SEQNO", def.seqno);
-    out.seqno = std::abs(seq) < 2e9 ? static_cast<int>(std::trunc(seq)) : 1;
+    const double seq = read_real(keys, "SEQNO", def.numbering);
+    out.numbering = std::abs(seq) < 2e9 ? static_cast<int>(std::trunc(seq)) : 1;
     return 0;
 }
 

@@ -13,11 +13,11 @@ namespace lathra::app {
 using engine::kFeedMaxLimit;
 
 struct Settings {
-    int methods = 2;             // "Methods": machine index
+    int machine = 2;             // "Methods": machine index
     double speed_limit = 100;    // "SPEED_LIMIT", mm/min
     double feed_max = 1200;      // "FEED_MAX", mm/min (at most kFeedMaxLimit)
     double acceleration = 50;    // "ACCELERATION", mm/s²
-    int seqno = 0;               // "SEQNO": 0 H33 numbering, else free
+    int numbering = 0;           // "SEQNO": 0 H33 numbering, else free
 };
 
 // A real number without needless decimals ("100", "12.5"), as the settings

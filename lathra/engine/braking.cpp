@@ -218,243 +218,298 @@ bool Analyzer::otkat(int k) {
     return true;
 }
 
-// The analysis of one frame runs in numbered steps: the current frame (1 to
-// 8), its look-ahead (9 to 12), then what the pair means for the braking
-// (13 to 18).
-bool Analyzer::analyse(std::string& C, std::string& N, LineSource& more, bool current_was_next) {
-    ConversionState& st = state_;
-    Window& win = window_;
-    const int top = win.top;
+// The steps of the analysis, in the order it takes them (see analiz).
 
+inline Analyzer::Pair Analyzer::begin_pair(std::string& current, std::string& next, bool current_was_next) {
+    // The current frame's words as read when it was the look-ahead, when
+    // its text has not changed since.
     const bool reuse = current_was_next && cached_valid_;
-    const int c_at = reuse ? cached_ : 0;
-    if (!reuse) parse(C, parsed_[c_at]);
+    const int at = reuse ? cached_ : 0;
+    if (!reuse) parse(current, parsed_[at]);
     cached_valid_ = false;
-    const Parsed& cp = parsed_[c_at];
-    Parsed& np = parsed_[1 - c_at];
+    return Pair{current, next, parsed_[at], parsed_[1 - at], at, window_.top,
+                parsed_[at].m.length()};
+}
 
-    // 1. Modal words.
-    if (cp.g02) st.arc_direction = 2;
-    else if (cp.g03) st.arc_direction = 3;
-    if (cp.g17) st.plane = Plane::XY;
-    else if (cp.g18) st.plane = Plane::XZ;
-    else if (cp.g19) st.plane = Plane::YZ;
+inline void Analyzer::apply_modal_words(const Pair& p) {
+    const Parsed& c = p.current_words;
+    if (c.g02) state_.arc_direction = 2;
+    else if (c.g03) state_.arc_direction = 3;
+    if (c.g17) state_.plane = Plane::XY;
+    else if (c.g18) state_.plane = Plane::XZ;
+    else if (c.g19) state_.plane = Plane::YZ;
+}
 
-    // 2. The move of the current frame; its words add to the sums.
-    const Motion& cm = cp.m;
-    st.sum_x += cp.sum_x;
-    st.sum_y += cp.sum_y;
-    st.sum_z += cp.sum_z;
-    const float c_len = cm.length();
+inline void Analyzer::add_to_sums(const Pair& p) {
+    state_.sum_x += p.current_words.sum_x;
+    state_.sum_y += p.current_words.sum_y;
+    state_.sum_z += p.current_words.sum_z;
+}
 
-    // 3. Its feed. Only the very first frame is held to FeedMax here; every
-    // later frame was held to it as a look-ahead (step 9).
-    bool c_stated = false;
-    if (cp.feed_stated) {
-        st.current_feed = cp.feed;
-        c_stated = true;
-        if (top == 0 && st.current_feed > opt_.feed_max) {
-            st.current_feed = opt_.feed_max;
-            replace_word(C, 'F', feed_text(opt_.feed_max));
-        }
+// The current frame's own feed. Only the very first frame is held to
+// FeedMax here; every later frame was held to it as a look-ahead.
+inline void Analyzer::take_current_feed(Pair& p) {
+    if (!p.current_words.feed_stated) return;
+    state_.current_feed = p.current_words.feed;
+    p.current_stated = true;
+    if (p.top == 0 && state_.current_feed > opt_.feed_max) {
+        state_.current_feed = opt_.feed_max;
+        replace_word(p.current, 'F', feed_text(opt_.feed_max));
     }
+}
 
-    // 4. A very short move runs at twice the reversal feed.
+// A very short move runs at twice the reversal feed; the feed before it is
+// saved for the frame after it.
+inline void Analyzer::slow_short_move(Pair& p) {
     const long long twice_limit = 2LL * opt_.speed_limit;
-    if (cm.moves && c_len <= 0.21 && twice_limit < st.current_feed) {
-        st.saved_feed = st.current_feed;
-        st.current_feed = static_cast<int>(twice_limit);
-        replace_word(C, 'F', feed_text(st.current_feed));
-        st.restore = 1;
-        c_stated = true;
+    if (!p.current_words.m.moves || p.current_length > 0.21 || twice_limit >= state_.current_feed)
+        return;
+    state_.saved_feed = state_.current_feed;
+    state_.current_feed = static_cast<int>(twice_limit);
+    replace_word(p.current, 'F', feed_text(state_.current_feed));
+    state_.restore_saved_feed = true;
+    p.current_stated = true;
+}
+
+// After a braking frame, a stop frame or a frame without motion the next
+// move states its feed again (the saved one, when one is to be restored).
+inline void Analyzer::follow_up_previous_frame(Pair& p) {
+    if (!p.current_words.m.moves || state_.follow_up == FollowUp::None || p.current_stated) return;
+    if (state_.restore_saved_feed) {
+        replace_word(p.current, 'F', feed_text(state_.saved_feed));
+        state_.current_feed = state_.saved_feed;
+        state_.restore_saved_feed = false;
     }
+    p.current_stated = true;
+}
 
-    // 5. Follow-up of the previous frame: the feed is stated again.
-    if (cm.moves && st.follow_up > 0 && !c_stated) {
-        if (st.restore) {
-            replace_word(C, 'F', feed_text(st.saved_feed));
-            st.current_feed = st.saved_feed;
-            st.restore = 0;
-        }
-        c_stated = true;
-    }
+// The current frame goes into the slot at the window's top.
+inline void Analyzer::store_current(Pair& p) {
+    FrameSlot& slot = window_[p.top];
+    const Motion& m = p.current_words.m;
+    slot.text.swap(p.current);
+    if (p.current_stated) slot.feed = state_.current_feed;
+    else if (p.top == 0) slot.feed = 0;
+    else if (m.moves) slot.feed = state_.current_feed;
+    slot.length = m.moves ? p.current_length : 0.0f;
+    slot.short_arc = p.current_words.has_ijk && p.current_length < ConversionState::kArcLength;
+}
 
-    // 6. Into the window.
-    {
-        FrameSlot& slot = win[top];
-        slot.text.swap(C);
-        if (c_stated) slot.feed = st.current_feed;
-        else if (top == 0) slot.feed = 0;
-        else if (cm.moves) slot.feed = st.current_feed;
-        slot.length = cm.moves ? c_len : 0.0f;
-        slot.short_arc = cp.has_ijk && c_len < ConversionState::kArcLength;
-    }
-
-    // 7. Look back from the new frame.
-    if (!otkat(top)) return false;
-    // 8. What the previous frame asked of this one has been done.
-    st.follow_up = 0;
-
-    // 9 to 11. The look-ahead frame.
-    bool n_stated = false;
-    bool n_changed = false;
-    int g = 0;
+// The look-ahead frame: its feed (held to FeedMax), the feed given back
+// after an arc or a short move, and feed-only frames after a move, which
+// disappear (the next input line takes their place).
+inline void Analyzer::read_look_ahead(Pair& p, LineSource& more) {
+    std::string& next = p.next;
+    Parsed& n = p.next_words;
+    const bool current_moves = p.current_words.m.moves;
     for (;;) {
-        parse(N, np);
-        n_changed = false;
-        n_stated = false;
-        g = st.current_feed;
-        if (np.feed_stated) {
-            n_stated = true;
-            g = np.feed;
-            if (g > opt_.feed_max) {
-                g = opt_.feed_max;
-                replace_word(N, 'F', feed_text(g));
-                n_changed = true;
+        parse(next, n);
+        p.next_changed = false;
+        p.next_stated = false;
+        p.next_feed = state_.current_feed;
+        if (n.feed_stated) {
+            p.next_stated = true;
+            p.next_feed = n.feed;
+            if (p.next_feed > opt_.feed_max) {
+                p.next_feed = opt_.feed_max;
+                replace_word(next, 'F', feed_text(p.next_feed));
+                p.next_changed = true;
             }
         }
         if (opt_.arc_restore_feed) {
             // The feed given back after an arc goes to the next frame that
-            // moves; a frame without motion passes it on (as the restore of
-            // step 10 does), so that it is neither lost nor put on a frame
-            // that step 11 would take apart.
-            if (np.has_f) {
-                st.arc_restore_feed = 0;
-            } else if (st.arc_restore_feed >= 1 && np.m.moves) {
-                replace_word(N, 'F', FeedCode(st.arc_restore_feed).view());
-                n_changed = true;
-                g = st.arc_restore_feed;
-                n_stated = true;
-                st.arc_restore_feed = 0;
+            // moves; a frame without motion passes it on (as the restore
+            // below does), so that it is neither lost nor put on a frame
+            // that is then taken apart.
+            if (n.has_f) {
+                state_.arc_restore_feed = 0;
+            } else if (state_.arc_restore_feed >= 1 && n.m.moves) {
+                replace_word(next, 'F', FeedCode(state_.arc_restore_feed).view());
+                p.next_changed = true;
+                p.next_feed = state_.arc_restore_feed;
+                p.next_stated = true;
+                state_.arc_restore_feed = 0;
             }
         }
-        // 10. Restore the saved feed.
-        if (st.restore && np.m.moves) {
-            if (!n_stated) {
-                replace_word(N, 'F', feed_text(st.saved_feed));
-                n_changed = true;
-                g = st.saved_feed;
-                n_stated = true;
+        if (state_.restore_saved_feed && n.m.moves) {
+            if (!p.next_stated) {
+                replace_word(next, 'F', feed_text(state_.saved_feed));
+                p.next_changed = true;
+                p.next_feed = state_.saved_feed;
+                p.next_stated = true;
             }
-            st.restore = 0;
+            state_.restore_saved_feed = false;
         }
-        // 11. A frame that only changes the feed after a move disappears.
-        // One that holds any other word (M, L, G, but also a spindle speed
-        // or a tool) keeps them and loses only its feed.
-        if (cm.moves && !np.m.moves && n_stated) {
-            if (np.has_other_words) {
-                feed_del(N);
-                n_changed = true;
-                n_stated = false;
+        // A frame that only changes the feed after a move disappears. One
+        // that holds any other word (M, L, G, but also a spindle speed or a
+        // tool) keeps them and loses only its feed.
+        if (current_moves && !n.m.moves && p.next_stated) {
+            if (n.has_other_words) {
+                feed_del(next);
+                p.next_changed = true;
+                p.next_stated = false;
             } else {
-                if (!more.next(N)) N = kEnd;
+                if (!more.next(next)) next = kEnd;
                 continue;
             }
         }
-        break;
+        return;
     }
-    const Motion& nm = np.m;
+}
 
-    // 12. Arc limit of the look-ahead frame.
-    if (nm.arc) {
-        const float raw = 60.0f * std::sqrt(static_cast<float>(ConversionState::kArcConstant) *
-                                            (nm.i * nm.i + nm.j * nm.j + nm.k * nm.k));
-        const double limit = opt_.round_limits ? round3(raw) : static_cast<double>(raw);
-        if (g > limit) {
-            if (opt_.arc_restore_feed) {
-                st.arc_restore_feed = g;
-            } else if (opt_.circle_slowdown) {
-                st.saved_feed = g;
-                st.restore = 1;
-            }
-            g = trunc_feed(limit);
-            replace_word(N, 'F', feed_text(g));
-            n_changed = true;
-            n_stated = true;
+// An arc in the look-ahead runs at most at the feed its radius allows.
+inline void Analyzer::limit_arc_feed(Pair& p) {
+    const Motion& n = p.next_words.m;
+    if (!n.arc) return;
+    const float raw = 60.0f * std::sqrt(static_cast<float>(ConversionState::kArcConstant) *
+                                        (n.i * n.i + n.j * n.j + n.k * n.k));
+    const double limit = opt_.round_limits ? round3(raw) : static_cast<double>(raw);
+    if (p.next_feed <= limit) return;
+    if (opt_.arc_restore_feed) {
+        state_.arc_restore_feed = p.next_feed;
+    } else if (opt_.circle_slowdown) {
+        state_.saved_feed = p.next_feed;
+        state_.restore_saved_feed = true;
+    }
+    p.next_feed = trunc_feed(limit);
+    replace_word(p.next, 'F', feed_text(p.next_feed));
+    p.next_changed = true;
+    p.next_stated = true;
+}
+
+// The look-ahead becomes the next call's current frame; its words are kept
+// for it unless its text was changed here.
+inline void Analyzer::keep_look_ahead_words(const Pair& p) {
+    if (p.next_changed) return;
+    cached_ = 1 - p.current_at;
+    cached_valid_ = true;
+}
+
+// A short arc before a slower frame runs at the slower feed.
+inline bool Analyzer::slow_short_arc(Pair& p) {
+    if (!p.current_words.m.arc || state_.current_feed <= p.next_feed ||
+        p.current_length >= ConversionState::kArcLength)
+        return true;
+    state_.current_feed = p.next_feed;
+    FrameSlot& slot = window_[p.top];
+    slot.feed = p.next_feed;
+    replace_word(slot.text, 'F', FeedCode(p.next_feed).view());
+    return otkat(p.top);
+}
+
+// A corner between the current frame and the look-ahead (arcs by their
+// tangents): a braking frame when the look-ahead's feed and the current
+// feed are both above what the corner allows; a stop frame before a frame
+// without motion that states no feed.
+inline void Analyzer::check_corner(Pair& p) {
+    const Motion& cm = p.current_words.m;
+    const Motion& nm = p.next_words.m;
+    if (!cm.moves) return;
+    if (nm.moves && p.next_feed > opt_.speed_limit) {
+        Motion c = cm, n = nm;
+        if (c.arc) to_tangent(c, 2, true);
+        if (n.arc) {
+            if (p.next_words.g02) state_.arc_direction = 2;
+            else if (p.next_words.g03) state_.arc_direction = 3;
+            to_tangent(n, 1, false);
         }
-    }
-    if (!n_changed) {
-        cached_ = 1 - c_at;
-        cached_valid_ = true;
-    }
-
-    // 13. A short arc before a slower frame runs at the slower feed.
-    if (cm.arc && st.current_feed > g && c_len < ConversionState::kArcLength) {
-        st.current_feed = g;
-        FrameSlot& slot = win[top];
-        slot.feed = g;
-        replace_word(slot.text, 'F', FeedCode(g).view());
-        if (!otkat(top)) return false;
-    }
-
-    // 14. Corner.
-    double limit = 0;
-    if (cm.moves) {
-        if (nm.moves && g > opt_.speed_limit) {
-            Motion c = cm, n = nm;
-            if (c.arc) to_tangent(c, 2, true);
-            if (n.arc) {
-                if (np.g02) st.arc_direction = 2;
-                else if (np.g03) st.arc_direction = 3;
-                to_tangent(n, 1, false);
-            }
-            const float lc = c.length(), ln = n.length();
-            double cs = 0;
-            if (lc != 0 && ln != 0) cs = (c.x * n.x + c.y * n.y + c.z * n.z) / (lc * ln);
-            if (opt_.round_limits) cs = round3(cs);
-            // Rounding noise must not take the cosine past ±1.
-            if (cs > 1) cs = 1;
-            if (cs < -1) cs = -1;
-            if (cs == 1) {
-                limit = st.current_feed;
-            } else {
-                if (opt_.speed_limit != 0) limit = 2.0 * opt_.speed_limit / (1 - cs);
-                else limit = cs == -1 ? 0 : 2 / (1 - cs);
-                if (g > limit && st.current_feed > limit) st.follow_up = 1;
-            }
-        }
-        if (!nm.moves && !n_stated) st.follow_up = 2;
-    }
-
-    // 15.
-    if (!cm.moves && nm.moves && !n_stated) st.follow_up = 3;
-
-    // 16. The slot's feed as a feed code.
-    if (c_stated) replace_word(win[top].text, 'F', FeedCode(st.current_feed).view());
-
-    // 17. Braking frame before the corner.
-    if (st.follow_up == 1) {
-        const int fb = trunc_feed(limit);
-        // C's own length (its words are the ones read in step 2: feed edits
-        // never change them).
-        if (!cm.arc || c_len >= ConversionState::kArcLength) {
-            ++win.top;
-            FrameSlot& slot = win[win.top];
-            slot.text.assign("N000F");
-            slot.text.append(FeedCode(fb).view());
-            slot.text.push_back('\n');
-            slot.feed = fb;
-            slot.length = 0;
-            slot.short_arc = 0;
+        const float lc = c.length(), ln = n.length();
+        double cs = 0;
+        if (lc != 0 && ln != 0) cs = (c.x * n.x + c.y * n.y + c.z * n.z) / (lc * ln);
+        if (opt_.round_limits) cs = round3(cs);
+        // Rounding noise must not take the cosine past ±1.
+        if (cs > 1) cs = 1;
+        if (cs < -1) cs = -1;
+        if (cs == 1) {
+            p.corner_limit = state_.current_feed;
         } else {
-            FrameSlot& slot = win[top];
-            slot.feed = fb;
-            replace_word(slot.text, 'F', FeedCode(fb).view());
+            if (opt_.speed_limit != 0) p.corner_limit = 2.0 * opt_.speed_limit / (1 - cs);
+            else p.corner_limit = cs == -1 ? 0 : 2 / (1 - cs);
+            if (p.next_feed > p.corner_limit && state_.current_feed > p.corner_limit)
+                state_.follow_up = FollowUp::BrakingFrame;
         }
-        if (!otkat(win.top)) return false;
     }
+    if (!nm.moves && !p.next_stated) state_.follow_up = FollowUp::StopFrame;
+}
 
-    // 18. Stop frame before a frame without motion.
-    if (st.follow_up == 2) {
-        ++win.top;
-        FrameSlot& slot = win[win.top];
-        slot.text = kStopFrame;
-        slot.feed = 0;
+// A move after a frame without motion must state its feed.
+inline void Analyzer::check_start_after_still(const Pair& p) {
+    if (!p.current_words.m.moves && p.next_words.m.moves && !p.next_stated)
+        state_.follow_up = FollowUp::MoveAfterStill;
+}
+
+// A stated feed of the current frame is written as a feed code.
+inline void Analyzer::write_current_feed_code(const Pair& p) {
+    if (p.current_stated)
+        replace_word(window_[p.top].text, 'F', FeedCode(state_.current_feed).view());
+}
+
+// The braking frame before a corner, at the corner's feed. A short arc is
+// slowed itself instead: it runs at one feed throughout. The state stays
+// for the next frame, which states its feed again.
+inline bool Analyzer::insert_braking_frame(const Pair& p) {
+    const int braking_feed = trunc_feed(p.corner_limit);
+    // The current frame's length by its words as read (feed edits never
+    // change them).
+    if (!p.current_words.m.arc || p.current_length >= ConversionState::kArcLength) {
+        ++window_.top;
+        FrameSlot& slot = window_[window_.top];
+        slot.text.assign("N000F");
+        slot.text.append(FeedCode(braking_feed).view());
+        slot.text.push_back('\n');
+        slot.feed = braking_feed;
         slot.length = 0;
         slot.short_arc = 0;
-        if (!otkat(win.top)) return false;
-        st.follow_up = 0;
+    } else {
+        FrameSlot& slot = window_[p.top];
+        slot.feed = braking_feed;
+        replace_word(slot.text, 'F', FeedCode(braking_feed).view());
     }
+    return otkat(window_.top);
+}
+
+// The stop frame before a frame without motion.
+inline bool Analyzer::insert_stop_frame() {
+    ++window_.top;
+    FrameSlot& slot = window_[window_.top];
+    slot.text = kStopFrame;
+    slot.feed = 0;
+    slot.length = 0;
+    slot.short_arc = 0;
+    if (!otkat(window_.top)) return false;
+    state_.follow_up = FollowUp::None;
+    return true;
+}
+
+// The analysis of one frame is a sequence of steps: first the current frame
+// (modal words, sums, its feed, the follow-up of the frame before it, into
+// the window and the look-back), then its look-ahead (its feed, dropped
+// feed-only frames, the arc limit), then what the pair means for the
+// braking (a short arc, a corner, a start after a frame without motion, the
+// frames to insert).
+bool Analyzer::analiz(std::string& current, std::string& next, LineSource& more,
+                      bool current_was_next) {
+    Pair p = begin_pair(current, next, current_was_next);
+    apply_modal_words(p);
+    add_to_sums(p);
+    take_current_feed(p);
+    slow_short_move(p);
+    follow_up_previous_frame(p);
+    store_current(p);
+    if (!otkat(p.top)) return false;
+    // What the previous frame asked of this one has been done.
+    state_.follow_up = FollowUp::None;
+
+    read_look_ahead(p, more);
+    limit_arc_feed(p);
+    keep_look_ahead_words(p);
+
+    if (!slow_short_arc(p)) return false;
+    check_corner(p);
+    check_start_after_still(p);
+    write_current_feed_code(p);
+    if (state_.follow_up == FollowUp::BrakingFrame && !insert_braking_frame(p)) return false;
+    if (state_.follow_up == FollowUp::StopFrame && !insert_stop_frame()) return false;
     return true;
 }
 
@@ -492,7 +547,7 @@ private:
 
 } // namespace
 
-bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering) {
+PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering) {
     Window& win = analyzer.window();
     ReaderSource more(in);
     auto emit = [&](int i) {
@@ -509,13 +564,17 @@ bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Number
     int cur = 0;
     const bool have_current = in.next(lines[0]);
     if (!have_current || !in.next(lines[1])) lines[1] = kEnd;
+    if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
     win.top = -1;
     bool first = true;
     while (have_current) {
         std::string& current = lines[cur];
         std::string& next = lines[1 - cur];
         ++win.top;
-        if (!analyzer.analyse(current, next, more, !first)) return false;
+        if (!analyzer.analiz(current, next, more, !first)) return PassEnd::BrakingError;
+        // A frame read for the analysis that the tape cannot hold ends the
+        // pass before anything more is written.
+        if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
         first = false;
         if (win.top == 18) {
             emit(0);
@@ -531,9 +590,10 @@ bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Number
         cur = 1 - cur;
         std::string& ahead = lines[1 - cur];
         if (!in.next(ahead)) ahead = kEnd;
+        if (in.value_out_of_range()) return PassEnd::ValueOutOfRange;
     }
     for (int i = 0; i <= win.top; ++i) emit(i);
-    return true;
+    return PassEnd::Done;
 }
 
 } // namespace lathra::engine

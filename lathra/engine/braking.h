@@ -56,14 +56,23 @@ private:
 
 enum class Plane { XY, XZ, YZ };
 
+// What the frame after the current one has to do.
+enum class FollowUp {
+    None,
+    BrakingFrame,   // a braking frame was inserted (or a short arc slowed) before a corner
+    StopFrame,      // a stop frame was inserted before a frame without motion
+    MoveAfterStill  // a move follows a frame without motion
+};
+
 // State kept between frames.
 struct ConversionState {
     Plane plane = Plane::XY;
     int arc_direction = 0;     // 2 after G02, 3 after G03
     int current_feed = 0;      // mm/min
     int saved_feed = 0;        // mm/min, restored after a short move or an arc
-    int restore = 0;           // 1: the saved feed is to be restored
-    int follow_up = 0;         // 1 braking frame, 2 stop frame, 3 frame without motion
+    bool restore_saved_feed = false;
+    // Set by a frame for the next one: a move after it states its feed.
+    FollowUp follow_up = FollowUp::None;
     int arc_restore_feed = 0;  // re-pass: feed to give back after an arc limit
     double sum_x = 0, sum_y = 0, sum_z = 0; // mm
     static constexpr int kArcConstant = 5;
@@ -117,10 +126,11 @@ public:
     // slot at the window's top (taking its text: `current` is left with
     // unspecified contents) and may insert a braking frame above it. May
     // rewrite `next` and replace it by further lines of `more`. False after
-    // a braking error (see error()).
-    bool analiz(std::string& current, std::string& next, LineSource& more) {
-        return analyse(current, next, more, false);
-    }
+    // a braking error (see error()). `current_was_next`: `current` is the
+    // look-ahead of the call before, unchanged since, so its words as read
+    // then are used again.
+    bool analiz(std::string& current, std::string& next, LineSource& more,
+                bool current_was_next = false);
 
     // Look-back from slot k: lowers the feeds of earlier frames so that the
     // deceleration fits their lengths. False after a braking error.
@@ -133,11 +143,6 @@ public:
     const BrakingError& error() const { return error_; }
 
 private:
-    friend bool run_window_pass(LineReader&, TapeWriter&, Analyzer&, Numbering&);
-    // `current_was_next`: `current` is the look-ahead of the call before,
-    // unchanged since; its words as read then are used again.
-    bool analyse(std::string& current, std::string& next, LineSource& more, bool current_was_next);
-
     struct Motion {
         float x = 0, y = 0, z = 0; // mm
         float i = 0, j = 0, k = 0; // mm
@@ -156,6 +161,39 @@ private:
         bool has_other_words = false;           // a word other than N and F
         bool has_ijk = false;                   // an I, J or K word, moving or not
     };
+    // One call of the analysis: the current frame and its look-ahead with
+    // their words as read, and what the steps decide about them.
+    struct Pair {
+        std::string& current;
+        std::string& next;
+        const Parsed& current_words;
+        Parsed& next_words;
+        int current_at;             // which of parsed_ holds current_words
+        int top;                    // the current frame's slot
+        float current_length;       // mm
+        bool current_stated = false; // the current frame states its feed
+        bool next_stated = false;    // the look-ahead states its feed
+        bool next_changed = false;   // the look-ahead's text was rewritten
+        int next_feed = 0;           // mm/min
+        double corner_limit = 0;     // mm/min allowed at the corner
+    };
+    Pair begin_pair(std::string& current, std::string& next, bool current_was_next);
+    void apply_modal_words(const Pair& p);
+    void add_to_sums(const Pair& p);
+    void take_current_feed(Pair& p);
+    void slow_short_move(Pair& p);
+    void follow_up_previous_frame(Pair& p);
+    void store_current(Pair& p);
+    void read_look_ahead(Pair& p, LineSource& more);
+    void limit_arc_feed(Pair& p);
+    void keep_look_ahead_words(const Pair& p);
+    bool slow_short_arc(Pair& p);
+    void check_corner(Pair& p);
+    void check_start_after_still(const Pair& p);
+    void write_current_feed_code(const Pair& p);
+    bool insert_braking_frame(const Pair& p);
+    bool insert_stop_frame();
+
     void parse(const std::string& frame, Parsed& p) const;
     std::string feed_text(int feed) const;
     bool short_arc(const FrameSlot& slot) const;
@@ -196,10 +234,17 @@ private:
     long number_ = 1;
 };
 
+// How a pass over a tape ended.
+enum class PassEnd {
+    Done,
+    BrakingError,    // see Analyzer::error()
+    ValueOutOfRange  // a frame the tape format cannot hold: LineReader::bad_frame()
+};
+
 // Runs the window over a whole tape: every line through the analysis, the
 // oldest frames numbered and written as the window fills, the rest at the
 // end. A look-ahead line of exactly "END" (no line end) ends the tape.
-// False after a braking error; the frames written so far stay written.
-bool run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering);
+// After an error the frames written so far stay written, and nothing more.
+PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering);
 
 } // namespace lathra::engine

@@ -145,6 +145,42 @@ bool word_int(std::string_view frame, char letter, long& value) {
     return true;
 }
 
+namespace {
+
+// The digits of the number that starts a word's value (after blanks and a
+// sign, leading zeros not counted), as the readers above read it.
+std::size_t number_digits(std::string_view v) {
+    std::size_t i = 0;
+    while (i < v.size() && v[i] == ' ') ++i;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    while (i < v.size() && v[i] == '0') ++i;
+    std::size_t digits = 0;
+    while (i + digits < v.size() && v[i + digits] >= '0' && v[i + digits] <= '9') ++digits;
+    return digits;
+}
+
+} // namespace
+
+bool has_oversized_value(std::string_view frame) {
+    // Only a frame with a run of more than kMaxValueDigits digits can hold
+    // such a value. Any such run covers one of every too_many-th character,
+    // so only those are looked at, and the runs around them measured.
+    constexpr std::size_t too_many = kMaxValueDigits + 1;
+    const auto is_digit = [&](std::size_t i) { return frame[i] >= '0' && frame[i] <= '9'; };
+    bool long_run = false;
+    for (std::size_t i = too_many - 1; i < frame.size() && !long_run; i += too_many) {
+        if (!is_digit(i)) continue;
+        std::size_t first = i, last = i;
+        while (first > 0 && is_digit(first - 1)) --first;
+        while (last + 1 < frame.size() && is_digit(last + 1)) ++last;
+        long_run = last - first + 1 >= too_many;
+    }
+    if (!long_run) return false;
+    for (const char letter : {'X', 'Y', 'Z', 'I', 'J', 'K', 'F'})
+        if (number_digits(word_value(frame, letter)) > static_cast<std::size_t>(kMaxValueDigits)) return true;
+    return false;
+}
+
 void replace_word(std::string& frame, char letter, std::string_view value) {
     const std::size_t at = frame.find(letter);
     if (at != std::string::npos) {
@@ -200,10 +236,10 @@ FeedCode::FeedCode(int feed) {
 
 std::string feed_convert(int feed) { return std::string(FeedCode(feed).view()); }
 
-int DecodeFeed(long code, int* rapid_mark) {
+int DecodeFeed(long code, bool* rapid_mark) {
     long c = code;
     if (c > 4000) {
-        if (rapid_mark) *rapid_mark = 1;
+        if (rapid_mark) *rapid_mark = true;
         c -= 4000;
     }
     const long h = c / 100;

@@ -65,6 +65,17 @@ private:
     unsigned g_ = 0;
 };
 
+// The most digits the number of a word value may carry before its point
+// (leading zeros not counted): what a 32-bit integer carries in full, so
+// that the stages that read a value as an integer (the splitter's sums, the
+// feeds) and those that read it as a real number agree. A tape with more is
+// outside what the tape format can hold; no stage computes with it.
+constexpr int kMaxValueDigits = 9;
+
+// Whether one of the words that the stages read as numbers (X, Y, Z, I, J,
+// K, F) has a value whose number carries more than kMaxValueDigits digits.
+bool has_oversized_value(std::string_view frame);
+
 // Sets the word's value in place. An existing value is replaced whatever its
 // length; otherwise the word is inserted before an L word, else before the
 // first '<', '\r' or '\n', else appended with a line end.
@@ -87,8 +98,8 @@ private:
 };
 
 // The feed in mm/min of a feed code read as a decimal integer. Codes above
-// 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set to 1.
-int DecodeFeed(long code, int* rapid_mark = nullptr);
+// 4000 mark a rapid move: 4000 is taken off and *rapid_mark is set.
+int DecodeFeed(long code, bool* rapid_mark = nullptr);
 
 // Removes every F word from the frame: the letter and its value (a feed code
 // is the four characters after the F). What follows the value stays.

@@ -26,11 +26,11 @@ constexpr const char* kCannotBrake =
 
 } // namespace
 
-void print_error(ui::DialogPort& port, int code, const std::string& frame) {
+void print_error(DialogPort& port, int code, const std::string& frame) {
     if (code != -21 && code != -22) return;
-    ui::show_message(port, "lathra",
+    show_message(port, "lathra",
                      code == -21 ? format(kStoppedArc, frame.c_str()) : format(kCannotBrake, frame.c_str()),
-                     ui::Buttons::Ok, ui::MessageKind::Error);
+                     Buttons::Ok, MessageKind::Error);
 }
 
 void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& settings,
@@ -57,11 +57,11 @@ void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& set
 }
 
 ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name,
-                         const ConversionSettings& settings, ui::DialogPort& port) {
+                         const ConversionSettings& settings, DialogPort& port) {
     ConversionResult result;
     LineReader in;
     if (!in.open(ptp_name)) {
-        ui::show_message(port, kErrorCaption, kCannotOpenPtp, ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port, kErrorCaption, kCannotOpenPtp, Buttons::Ok, MessageKind::Error);
         result.status = ConversionStatus::CannotOpenPtp;
         return result;
     }
@@ -69,7 +69,7 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
     // run, so a failed run leaves a good older .up as it was.
     TapeWriter out;
     if (!out.create_beside(up_name)) {
-        ui::show_message(port, kErrorCaption, kCannotCreateUp, ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port, kErrorCaption, kCannotCreateUp, Buttons::Ok, MessageKind::Error);
         result.status = ConversionStatus::CannotCreateUp;
         return result;
     }
@@ -83,28 +83,37 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
                                                       settings.circle_slowdown));
         Numbering numbering(settings.numbering == NumberingMode::Free ? 5 : 3,
                             settings.numbering == NumberingMode::Free ? 30000 : 1000);
-        const bool done = run_window_pass(in, out, analyzer, numbering);
+        const PassEnd end = run_window_pass(in, out, analyzer, numbering);
         const ConversionState& st = analyzer.state();
         result.sum_x = st.sum_x;
         result.sum_y = st.sum_y;
         result.sum_z = st.sum_z;
-        if (!done) {
+        if (end == PassEnd::BrakingError) {
             // The frames written before the error stay in the .up file.
             result.status = ConversionStatus::BrakingError;
             result.braking = analyzer.error();
             print_error(port, result.braking.code, result.braking.frame);
         }
     }
+    if (result.status == ConversionStatus::Ok && in.value_out_of_range()) {
+        // Like a braking error: the frames written before it stay, and no
+        // sum or time is reported from the tape.
+        result = ConversionResult{};
+        result.status = ConversionStatus::ValueOutOfRange;
+        result.bad_frame = in.bad_frame();
+        show_message(port, kErrorCaption, oversized_value_text(result.bad_frame), Buttons::Ok,
+                     MessageKind::Error);
+    }
     if (in.failed()) {
         // A tape that could not be read to its end is not converted.
         out.discard();
-        ui::show_message(port, kErrorCaption, kCannotOpenPtp, ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port, kErrorCaption, kCannotOpenPtp, Buttons::Ok, MessageKind::Error);
         result.status = ConversionStatus::CannotOpenPtp;
         return result;
     }
     in.close();
     if (!out.commit()) {
-        ui::show_message(port, kErrorCaption, kCannotWriteUp, ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port, kErrorCaption, kCannotWriteUp, Buttons::Ok, MessageKind::Error);
         result.status = ConversionStatus::WriteFailed;
     }
     return result;

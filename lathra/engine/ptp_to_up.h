@@ -4,7 +4,7 @@
 #include "lathra/engine/braking.h"
 #include "lathra/engine/frame_text.h"
 #include "lathra/engine/tape_io.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <string>
 
@@ -26,6 +26,7 @@ enum class ConversionStatus {
     CannotOpenPtp,   // nothing written
     CannotCreateUp,  // nothing written
     BrakingError,    // the .up holds the frames written before the error
+    ValueOutOfRange, // a frame the tape format cannot hold; as for a braking error
     WriteFailed      // the .up was left as it was
 };
 
@@ -33,6 +34,7 @@ struct ConversionResult {
     ConversionStatus status = ConversionStatus::Ok;
     double sum_x = 0, sum_y = 0, sum_z = 0; // checksums in mm
     BrakingError braking;                   // for BrakingError
+    std::string bad_frame;                  // for ValueOutOfRange
     bool ok() const { return status == ConversionStatus::Ok; }
 };
 
@@ -40,15 +42,16 @@ struct ConversionResult {
 // port when it returns; the .up file is replaced only when the conversion
 // ran (in full, or up to a braking error).
 ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name,
-                         const ConversionSettings& settings, ui::DialogPort& port);
+                         const ConversionSettings& settings, DialogPort& port);
 
 // The conversion without braking analysis, on opened files; returns the
-// checksums (mm) in sum_x, sum_y, sum_z.
+// checksums (mm) in sum_x, sum_y, sum_z. It stops at a frame the tape format
+// cannot hold (see LineReader).
 void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& settings,
                   ConversionResult& result);
 
 // Shows the message of a braking error of the conversion (-21 or -22) in a
 // box captioned "lathra"; other codes show nothing.
-void print_error(ui::DialogPort& port, int code, const std::string& frame);
+void print_error(DialogPort& port, int code, const std::string& frame);
 
 } // namespace lathra::engine

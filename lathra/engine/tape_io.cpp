@@ -1,5 +1,7 @@
 #include "lathra/engine/tape_io.h"
 
+#include "lathra/engine/frame_text.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -51,6 +53,7 @@ bool LineReader::open(const std::string& path) {
     buf_.clear();
     pos_ = 0;
     eof_ = failed_ = false;
+    bad_frame_.clear();
     struct stat st{};
     if (file_ && (::fstat(::fileno(file_), &st) != 0 || S_ISDIR(st.st_mode))) close();
     return file_ != nullptr;
@@ -73,27 +76,45 @@ bool LineReader::fill() {
 }
 
 bool LineReader::next(std::string& line) {
-    if (!file_) return false;
+    if (!file_ || value_out_of_range()) return false;
+    if (!read_line(line)) return false;
+    if (has_oversized_value(line)) {
+        bad_frame_ = line;
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::read_line(std::string& line) {
     for (;;) {
         const char* start = buf_.data() + pos_;
         const std::size_t avail = buf_.size() - pos_;
-        const void* nl = avail ? std::memchr(start, '\n', avail) : nullptr;
-        if (nl) {
-            const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - start) + 1;
-            // A CR LF line end is read as a line feed, as text files are.
-            if (n >= 2 && start[n - 2] == '\r') {
-                line.assign(start, n - 2);
+        const void* lf = avail ? std::memchr(start, '\n', avail) : nullptr;
+        // A carriage return before the line feed (other than the CR of a
+        // CR LF) ends the line by itself; so does one with no line feed
+        // after it, once the next character is known.
+        const std::size_t scan = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : avail;
+        const void* cr = scan ? std::memchr(start, '\r', scan) : nullptr;
+        if (cr) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+            if (at + 1 < avail || eof_) {
+                line.assign(start, at);
                 line.push_back('\n');
-            } else {
-                line.assign(start, n);
+                pos_ += at + (at + 1 < avail && start[at + 1] == '\n' ? 2 : 1);
+                return true;
             }
+        } else if (lf) {
+            const std::size_t n = scan + 1;
+            line.assign(start, n);
             pos_ += n;
             return true;
         }
         if (!fill()) {
-            // The last line without a line end.
             if (pos_ >= buf_.size()) return false;
-            line.assign(buf_.data() + pos_, buf_.size() - pos_);
+            const std::size_t rest = buf_.size() - pos_;
+            if (buf_[buf_.size() - 1] == '\r') continue; // a CR at the very end: a line end
+            // The last line without a line end.
+            line.assign(buf_.data() + pos_, rest);
             pos_ = buf_.size();
             return true;
         }
@@ -217,6 +238,14 @@ bool ScratchFile::move_to(const std::string& target) {
 void ScratchFile::remove() {
     if (!path_.empty()) std::remove(path_.c_str());
     path_.clear();
+}
+
+std::string oversized_value_text(const std::string& frame) {
+    std::string text = "Слишком большое значение в кадре:\n";
+    text += frame;
+    if (text.back() != '\n') text += '\n';
+    text += "Скорректируйте исходную программу.";
+    return text;
 }
 
 // ---- queries ----

@@ -8,9 +8,13 @@
 
 namespace lathra::engine {
 
-// Reads a text file one line at a time. A line is kept whole, whatever its
-// length, with its line end; a CR LF line end is read as "\n", so tapes
-// written with either line end read the same.
+// Reads a tape one line at a time. A line is kept whole, whatever its
+// length, with its line end; a CR LF line end and a lone CR are read as
+// "\n", so tapes written with any of the three line ends read the same.
+//
+// A line holding a word value that the tape format cannot hold (see
+// has_oversized_value) ends the reading: next() answers false and
+// bad_frame() names the line.
 class LineReader {
 public:
     LineReader() = default;
@@ -24,18 +28,24 @@ public:
     bool is_open() const { return file_ != nullptr; }
     // Whether reading failed (a line that was cut short by an error).
     bool failed() const { return failed_; }
+    // Whether the reading ended at a line with a value out of range.
+    bool value_out_of_range() const { return !bad_frame_.empty(); }
+    // That line, with its line end.
+    const std::string& bad_frame() const { return bad_frame_; }
     // The next line into `line`; false at the end of the file.
     bool next(std::string& line);
     void close();
 
 private:
     bool fill();
+    bool read_line(std::string& line);
 
     std::FILE* file_ = nullptr;
     std::string buf_;        // read ahead in blocks
     std::size_t pos_ = 0;    // start of the unread part of buf_
     bool eof_ = false;
     bool failed_ = false;
+    std::string bad_frame_;
 };
 
 // A tape being written. `create_beside` makes a unique temporary file in the
@@ -102,6 +112,10 @@ public:
 private:
     std::string path_;
 };
+
+// The message that names a frame holding a value the tape format cannot
+// hold (LineReader::bad_frame()).
+std::string oversized_value_text(const std::string& frame);
 
 // Size of a file in bytes; -1 when it cannot be read.
 long long file_size(const std::string& path);

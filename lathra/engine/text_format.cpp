@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace lathra::engine {
 
@@ -19,6 +20,12 @@ std::string format(const char* fmt, ...) {
     }
     va_end(again);
     return out;
+}
+
+double checksum_shown(double mm) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.2f", mm);
+    return std::strcmp(buf, "-0.00") == 0 ? 0.0 : mm;
 }
 
 } // namespace lathra::engine

@@ -8,4 +8,8 @@ namespace lathra::engine {
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// A sum in mm for printing with two decimals: a value that rounds to zero
+// becomes plain zero, so that it never prints as "-0.00".
+double checksum_shown(double mm);
+
 } // namespace lathra::engine

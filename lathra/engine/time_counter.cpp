@@ -11,6 +11,8 @@ namespace lathra::engine {
 
 namespace {
 
+constexpr const char* kErrorCaption = "Ошибка в программе lathra";
+
 // trunc(60 h) as a feed, kept in the int range.
 int feed_of(float h) {
     const float f = std::trunc(60 * h);
@@ -19,8 +21,8 @@ int feed_of(float h) {
 
 } // namespace
 
-TTimeCounter::TTimeCounter(std::string file_name, int A, ui::DialogPort* port)
-    : name_(std::move(file_name)), a_(A < 1 ? 1 : A), port_(port) {}
+TTimeCounter::TTimeCounter(std::string file_name, int A, DialogPort* port)
+    : name_(std::move(file_name)), acceleration_(A < 1 ? 1 : A), port_(port) {}
 
 void TTimeCounter::ParseFrame(std::string_view frame, Entry& entry) {
     double x = 0, y = 0, z = 0;
@@ -47,7 +49,7 @@ float TTimeCounter::FrameTime() {
     const float c = static_cast<float>(middle.feed) / 60.0f;
     const float d = static_cast<float>(previous.feed) / 60.0f;
     const float e = static_cast<float>(next.feed) / 60.0f;
-    const float A = static_cast<float>(a_);
+    const float A = static_cast<float>(acceleration_);
     if (s == 0 || c == 0) return 0;
     if (c > d && c > e) {
         // Accelerates from d and brakes to e: a plateau at c when there is
@@ -81,32 +83,31 @@ float TTimeCounter::FrameTime() {
     return s / c;
 }
 
-float TTimeCounter::Count() {
+double TTimeCounter::Count() {
     previous = middle = next = Entry{};
     current_feed = 0;
-    rapid_mark = 0;
+    rapid_mark = false;
     total = 0;
     first_ = true;
     failed_ = false;
 
     LineReader in;
-    if (!in.open(name_)) {
+    auto fail = [&](const std::string& text) {
         failed_ = true;
-        if (port_) {
-            ui::show_message(*port_, "Ошибка в программе lathra",
-                             format("Не могу открыть файл %s", name_.c_str()), ui::Buttons::Ok,
-                             ui::MessageKind::Error);
-        }
-        return 0;
-    }
+        total = 0;
+        if (port_) show_message(*port_, kErrorCaption, text, Buttons::Ok, MessageKind::Error);
+        return 0.0;
+    };
+    if (!in.open(name_)) return fail(format("Не могу открыть файл %s", name_.c_str()));
     std::string line;
     const bool had_first = in.next(line);
+    if (in.value_out_of_range()) return fail(oversized_value_text(in.bad_frame()));
     if (!had_first) return 0;
     ParseFrame(line, previous);
     // After a rapid first frame the second is timed as if it ran at 240.
     if (rapid_mark) {
         ParseFrame("N000F0624", middle);
-        rapid_mark = 0;
+        rapid_mark = false;
     } else {
         if (!in.next(line)) line.clear();
         ParseFrame(line, middle);
@@ -120,6 +121,7 @@ float TTimeCounter::Count() {
         if (!in.next(line)) break;
         ParseFrame(line, next);
     }
+    if (in.value_out_of_range()) return fail(oversized_value_text(in.bad_frame()));
     if (in.failed()) failed_ = true;
     return total;
 }

@@ -3,7 +3,7 @@
 // by the feeds of the frames before and after it.
 #pragma once
 
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <string>
 #include <string_view>
@@ -17,13 +17,15 @@ public:
         float length = 0;   // mm
     };
 
-    // A below 1 is taken as 1. With a port, a file that cannot be opened is
-    // reported through it.
-    TTimeCounter(std::string file_name, int A, ui::DialogPort* port = nullptr);
+    // A below 1 is taken as 1. With a port, a file that cannot be opened or
+    // that holds a value the tape format cannot hold is reported through it.
+    TTimeCounter(std::string file_name, int A, DialogPort* port = nullptr);
 
-    // The total time in seconds; 0 for an empty file and for a file that
-    // cannot be opened (then failed() is true).
-    float Count();
+    // The total time in seconds; 0 for an empty file, and for a file that
+    // cannot be opened or read or holds a value the tape format cannot hold
+    // (then failed() is true). Each frame's time is computed in single
+    // precision, the total in double: any tape that can be read fits.
+    double Count();
     bool failed() const { return failed_; }
 
     // Reads one frame into `entry`.
@@ -33,13 +35,13 @@ public:
 
     Entry previous, middle, next;
     int current_feed = 0;
-    int rapid_mark = 0;
-    float total = 0;
+    bool rapid_mark = false;
+    double total = 0;
 
 private:
     std::string name_;
-    int a_;
-    ui::DialogPort* port_;
+    int acceleration_;
+    DialogPort* port_;
     bool first_ = true;
     bool failed_ = false;
 };

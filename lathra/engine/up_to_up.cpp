@@ -26,8 +26,8 @@ std::string braking_text(const BrakingError& e) {
 } // namespace
 
 TUpToUp::TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit,
-                 ui::DialogPort& port)
-    : input_(std::move(input)), output_(std::move(output)), feed_max_(FeedMax), a_(A),
+                 DialogPort& port)
+    : input_(std::move(input)), output_(std::move(output)), feed_max_(FeedMax), acceleration_(A),
       speed_limit_(SpeedLimit), port_(port) {}
 
 RepassResult TUpToUp::Run() {
@@ -38,43 +38,52 @@ RepassResult TUpToUp::Run() {
     if (!in.open(input_)) failed = &input_;
     else if (!out.create(output_)) failed = &output_;
     if (failed) {
-        ui::show_message(port_, kCaption, format("Не могу открыть файл %s", failed->c_str()),
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port_, kCaption, format("Не могу открыть файл %s", failed->c_str()),
+                         Buttons::Ok, MessageKind::Error);
         result.status = RepassStatus::CannotOpen;
         return result;
     }
 
-    Analyzer analyzer(AnalysisOptions::repass(speed_limit_, clamp_feed_max(feed_max_), a_));
+    Analyzer analyzer(AnalysisOptions::repass(speed_limit_, clamp_feed_max(feed_max_), acceleration_));
     Numbering numbering(3, 1000);
-    const bool done = run_window_pass(in, out, analyzer, numbering);
+    const PassEnd end = run_window_pass(in, out, analyzer, numbering);
+    const bool done = end == PassEnd::Done;
     const ConversionState& st = analyzer.state();
     result.sum_x = st.sum_x;
     result.sum_y = st.sum_y;
     result.sum_z = st.sum_z;
     const bool written = out.close();
     if (done && in.failed()) {
-        ui::show_message(port_, kCaption, format("Не могу открыть файл %s", input_.c_str()),
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port_, kCaption, format("Не могу открыть файл %s", input_.c_str()),
+                         Buttons::Ok, MessageKind::Error);
         result.status = RepassStatus::CannotOpen;
+        return result;
+    }
+    if (end == PassEnd::ValueOutOfRange) {
+        result = RepassResult{};
+        result.status = RepassStatus::ValueOutOfRange;
+        show_message(port_, kCaption, oversized_value_text(in.bad_frame()), Buttons::Ok,
+                     MessageKind::Error);
         return result;
     }
     if (!done) {
         result.status = RepassStatus::BrakingError;
         result.braking = analyzer.error();
-        ui::show_message(port_, kCaption, braking_text(result.braking), ui::Buttons::Ok,
-                         ui::MessageKind::Error);
+        show_message(port_, kCaption, braking_text(result.braking), Buttons::Ok,
+                         MessageKind::Error);
         return result;
     }
     if (!written) {
-        ui::show_message(port_, kCaption, format("Не могу записать файл %s", output_.c_str()),
-                         ui::Buttons::Ok, ui::MessageKind::Error);
+        show_message(port_, kCaption, format("Не могу записать файл %s", output_.c_str()),
+                         Buttons::Ok, MessageKind::Error);
         result.status = RepassStatus::WriteFailed;
         return result;
     }
-    ui::show_message(port_, "lathra",
+    show_message(port_, "lathra",
                      format("Контрольные суммы:\nSUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm",
-                            result.sum_x, result.sum_y, result.sum_z),
-                     ui::Buttons::Ok, ui::MessageKind::Information);
+                            checksum_shown(result.sum_x), checksum_shown(result.sum_y),
+                            checksum_shown(result.sum_z)),
+                     Buttons::Ok, MessageKind::Information);
     return result;
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "lathra/engine/braking.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <string>
 
@@ -14,6 +14,7 @@ enum class RepassStatus {
     Ok,
     CannotOpen,    // either file; nothing written
     BrakingError,  // the output holds the frames written before the error
+    ValueOutOfRange, // a frame the tape format cannot hold; as for a braking error
     WriteFailed
 };
 
@@ -27,7 +28,7 @@ struct RepassResult {
 class TUpToUp {
 public:
     TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit,
-            ui::DialogPort& port);
+            DialogPort& port);
 
     // The pass. Errors and, on success, the part's checksums are shown
     // through the port.
@@ -35,8 +36,8 @@ public:
 
 private:
     std::string input_, output_;
-    int feed_max_, a_, speed_limit_;
-    ui::DialogPort& port_;
+    int feed_max_, acceleration_, speed_limit_;
+    DialogPort& port_;
 };
 
 } // namespace lathra::engine

@@ -7,6 +7,7 @@
 // Messages go to standard error; the exit status is 0 on success, 1 after a
 // conversion error, 2 for a bad command line.
 #include "lathra/engine/ptp_to_up.h"
+#include "lathra/engine/text_format.h"
 #include "lathra/engine/time_counter.h"
 
 #include <cstdio>
@@ -15,17 +16,17 @@
 
 namespace {
 
-class StderrPort : public lathra::ui::DialogPort {
+class StderrPort : public lathra::engine::DialogPort {
 public:
-    lathra::ui::Answer message(const lathra::ui::Message& m) override {
+    lathra::engine::Answer message(const lathra::engine::Message& m) override {
         std::fprintf(stderr, "%s: %s\n", m.caption.c_str(), m.text.c_str());
-        return m.buttons == lathra::ui::Buttons::YesNo ? lathra::ui::Answer::No
-                                                       : lathra::ui::Answer::Ok;
+        return m.buttons == lathra::engine::Buttons::YesNo ? lathra::engine::Answer::No
+                                                       : lathra::engine::Answer::Ok;
     }
-    lathra::ui::DialogResult edit_dialog(const lathra::ui::EditDialogView& v) override {
-        return {lathra::ui::DialogAction::Cancel, v.field_text};
+    lathra::engine::DialogResult edit_dialog(const lathra::engine::EditDialogView& v) override {
+        return {lathra::engine::DialogAction::Cancel, v.field_text};
     }
-    std::optional<std::string> save_file_dialog(const lathra::ui::SaveFileRequest&) override {
+    std::optional<std::string> save_file_dialog(const lathra::engine::SaveFileRequest&) override {
         return std::nullopt;
     }
 };
@@ -78,8 +79,11 @@ int main(int argc, char** argv) {
     StderrPort port;
     const auto r = lathra::engine::PtpToUp(files[0], files[1], settings, port);
     if (!r.ok()) return 1;
-    const float t = lathra::engine::TTimeCounter(files[1], settings.acceleration, &port).Count();
-    std::printf("SUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm\ntime %10.0f s\n", r.sum_x,
-                r.sum_y, r.sum_z, static_cast<double>(t));
+    lathra::engine::TTimeCounter counter(files[1], settings.acceleration, &port);
+    const double t = counter.Count();
+    if (counter.failed()) return 1;
+    using lathra::engine::checksum_shown;
+    std::printf("SUMX =%10.2f mm\nSUMY =%10.2f mm\nSUMZ =%10.2f mm\ntime %10.0f s\n", checksum_shown(r.sum_x),
+                checksum_shown(r.sum_y), checksum_shown(r.sum_z), t);
     return 0;
 }

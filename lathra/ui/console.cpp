@@ -77,37 +77,37 @@ std::optional<std::string> ConsoleBackend::read_line() {
     return line;
 }
 
-Answer ConsoleBackend::message(const Message& m) {
+engine::Answer ConsoleBackend::message(const engine::Message& m) {
     out_ << "[" << m.caption << "]\n" << m.text << "\n";
     switch (m.buttons) {
-        case Buttons::Ok:
+        case engine::Buttons::Ok:
             out_.flush();
-            return Answer::Ok;
-        case Buttons::YesNo: {
+            return engine::Answer::Ok;
+        case engine::Buttons::YesNo: {
             out_ << "(y/n)\n";
             const auto line = read_line();
-            return line && console_yes(*line) ? Answer::Yes : Answer::No;
+            return line && console_yes(*line) ? engine::Answer::Yes : engine::Answer::No;
         }
-        case Buttons::OkCancel: {
+        case engine::Buttons::OkCancel: {
             out_ << "(y/n)\n";
             const auto line = read_line();
-            return line && (console_yes(*line) || fold(strip(*line)) == "ok") ? Answer::Ok
-                                                                              : Answer::Cancel;
+            return line && (console_yes(*line) || fold(strip(*line)) == "ok") ? engine::Answer::Ok
+                                                                              : engine::Answer::Cancel;
         }
     }
-    return Answer::Cancel;
+    return engine::Answer::Cancel;
 }
 
-DialogResult ConsoleBackend::edit_dialog(const EditDialogView& view) {
+engine::DialogResult ConsoleBackend::edit_dialog(const engine::EditDialogView& view) {
     out_ << "[" << view.caption << "]\n";
     for (const auto& label : view.labels) out_ << label << "\n";
     out_ << view.field_name << ": " << view.field_text << "\n";
     const auto line = read_line();
-    if (!line) return {DialogAction::Cancel, view.field_text};
-    return {DialogAction::Ok, *line};
+    if (!line) return {engine::DialogAction::Cancel, view.field_text};
+    return {engine::DialogAction::Ok, *line};
 }
 
-std::optional<std::string> ConsoleBackend::save_file_dialog(const SaveFileRequest& request) {
+std::optional<std::string> ConsoleBackend::save_file_dialog(const engine::SaveFileRequest& request) {
     out_ << "[" << request.title << "]\n";
     const auto line = read_line();
     if (!line || strip(*line).empty()) return std::nullopt;
@@ -165,7 +165,7 @@ void ConsoleBackend::run(MainFormEvents& events) {
     while (!closed_) {
         const auto line = read_line();
         if (!line) {
-            events.exit_pressed();  // the end of input leaves the form
+            events.ExitButtonClick();  // the end of input leaves the form
             break;
         }
         if (apply_form_command(events, *line) == CommandResult::Unknown)

@@ -7,18 +7,18 @@
 #include <string>
 
 #include "lathra/ui/main_form.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 namespace lathra::ui {
 
-class ConsoleBackend final : public DialogPort, public MainForm {
+class ConsoleBackend final : public engine::DialogPort, public MainForm {
 public:
     ConsoleBackend(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
 
-    // DialogPort
-    Answer message(const Message& m) override;
-    DialogResult edit_dialog(const EditDialogView& view) override;
-    std::optional<std::string> save_file_dialog(const SaveFileRequest& request) override;
+    // engine::DialogPort
+    engine::Answer message(const engine::Message& m) override;
+    engine::DialogResult edit_dialog(const engine::EditDialogView& view) override;
+    std::optional<std::string> save_file_dialog(const engine::SaveFileRequest& request) override;
 
     // MainForm
     void run(MainFormEvents& events) override;

@@ -28,15 +28,23 @@ bool parse_switch(std::string_view v, bool& on) {
 
 }  // namespace
 
+void change_field(MainFormEvents& events, FormField field, std::string text) {
+    switch (field) {
+        case FormField::SpeedLimit: events.SpeedLimitFieldChange(std::move(text)); break;
+        case FormField::FeedMax: events.FeedMaxFieldChange(std::move(text)); break;
+        case FormField::A: events.AFieldChange(std::move(text)); break;
+    }
+}
+
 CommandResult apply_form_command(MainFormEvents& events, std::string_view raw) {
     const std::string_view line = trim(raw);
     const std::string word = lower_ascii(line);
     if (word.empty() || word == "start") {
-        events.start_pressed();
+        events.StartButtonClick();
         return CommandResult::Handled;
     }
     if (word == "exit") {
-        events.exit_pressed();
+        events.ExitButtonClick();
         return CommandResult::Handled;
     }
     const auto eq = line.find('=');
@@ -48,14 +56,14 @@ CommandResult apply_form_command(MainFormEvents& events, std::string_view raw) {
         if (value.size() != 1 || value[0] < '0' ||
             value[0] >= '0' + static_cast<int>(form_text::kMachines.size()))
             return CommandResult::Unknown;
-        events.machine_chosen(value[0] - '0');
+        events.ComboBoxMachineChange(value[0] - '0');
         return CommandResult::Handled;
     }
     if (key == "speed" || key == "feed" || key == "accel") {
         const FormField f = key == "speed" ? FormField::SpeedLimit
                             : key == "feed" ? FormField::FeedMax
                                             : FormField::A;
-        events.field_changed(f, std::string(value));
+        change_field(events, f, std::string(value));
         return CommandResult::Handled;
     }
     if (key == "numbering") {

@@ -64,14 +64,16 @@ class MainFormEvents {
 public:
     virtual ~MainFormEvents() = default;
     virtual const MainFormValues& values() const = 0;
-    virtual void machine_chosen(int index) = 0;                       // ComboBoxMachineChange
-    virtual void field_changed(FormField field, std::string text) = 0; // *FieldChange
+    virtual void ComboBoxMachineChange(int index) = 0;
+    virtual void SpeedLimitFieldChange(std::string text) = 0;
+    virtual void FeedMaxFieldChange(std::string text) = 0;
+    virtual void AFieldChange(std::string text) = 0;
     virtual void numbering_chosen(bool free) = 0;                      // the radio buttons
     virtual void circle_set(CheckState state) = 0;                     // CheckCircleSlowdn
     virtual void notepad_set(bool on) = 0;                             // CheckBoxNotepad
-    virtual void start_pressed() = 0;                                  // StartButtonClick
-    virtual void exit_pressed() = 0;                                   // ExitButtonClick
-    virtual void image_double_clicked() = 0;                           // Image1DblClick
+    virtual void StartButtonClick() = 0;
+    virtual void ExitButtonClick() = 0;
+    virtual void Image1DblClick() = 0;
 };
 
 // A back end that shows the main form.
@@ -96,5 +98,8 @@ public:
 // Returns Unknown for anything else, without calling a handler.
 enum class CommandResult { Handled, Unknown };
 CommandResult apply_form_command(MainFormEvents& events, std::string_view line);
+
+// Runs the change handler of one of the three braking fields.
+void change_field(MainFormEvents& events, FormField field, std::string text);
 
 }  // namespace lathra::ui

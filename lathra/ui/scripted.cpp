@@ -4,24 +4,24 @@
 
 namespace lathra::ui {
 
-Answer ScriptedPort::message(const Message& m) {
+engine::Answer ScriptedPort::message(const engine::Message& m) {
     Event e;
     e.kind = EventKind::Message;
     e.message = m;
-    if (m.buttons == Buttons::Ok) {
-        e.answer = Answer::Ok;
+    if (m.buttons == engine::Buttons::Ok) {
+        e.answer = engine::Answer::Ok;
     } else if (!answers.empty()) {
         e.answer = answers.front();
         answers.pop_front();
     } else {
         ++unanswered;
-        e.answer = m.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        e.answer = m.buttons == engine::Buttons::YesNo ? engine::Answer::No : engine::Answer::Cancel;
     }
     events.push_back(e);
     return e.answer;
 }
 
-DialogResult ScriptedPort::edit_dialog(const EditDialogView& view) {
+engine::DialogResult ScriptedPort::edit_dialog(const engine::EditDialogView& view) {
     Event e;
     e.kind = EventKind::EditDialog;
     e.dialog = view;
@@ -30,13 +30,13 @@ DialogResult ScriptedPort::edit_dialog(const EditDialogView& view) {
         dialog_answers.pop_front();
     } else {
         ++unanswered;
-        e.result = DialogResult{DialogAction::Cancel, view.field_text};
+        e.result = engine::DialogResult{engine::DialogAction::Cancel, view.field_text};
     }
     events.push_back(e);
     return e.result;
 }
 
-std::optional<std::string> ScriptedPort::save_file_dialog(const SaveFileRequest& request) {
+std::optional<std::string> ScriptedPort::save_file_dialog(const engine::SaveFileRequest& request) {
     Event e;
     e.kind = EventKind::SaveFile;
     e.request = request;
@@ -50,13 +50,13 @@ std::optional<std::string> ScriptedPort::save_file_dialog(const SaveFileRequest&
     return e.file;
 }
 
-ScriptedPort& ScriptedPort::answer(Answer a) {
+ScriptedPort& ScriptedPort::answer(engine::Answer a) {
     answers.push_back(a);
     return *this;
 }
 
-ScriptedPort& ScriptedPort::dialog(DialogAction action, std::string field_text) {
-    dialog_answers.push_back(DialogResult{action, std::move(field_text)});
+ScriptedPort& ScriptedPort::dialog(engine::DialogAction action, std::string field_text) {
+    dialog_answers.push_back(engine::DialogResult{action, std::move(field_text)});
     return *this;
 }
 
@@ -65,8 +65,8 @@ ScriptedPort& ScriptedPort::file(std::optional<std::string> path) {
     return *this;
 }
 
-std::vector<Message> ScriptedPort::messages() const {
-    std::vector<Message> out;
+std::vector<engine::Message> ScriptedPort::messages() const {
+    std::vector<engine::Message> out;
     for (const Event& e : events)
         if (e.kind == EventKind::Message) out.push_back(e.message);
     return out;
@@ -79,8 +79,8 @@ std::vector<std::string> ScriptedPort::texts() const {
     return out;
 }
 
-std::vector<EditDialogView> ScriptedPort::dialogs() const {
-    std::vector<EditDialogView> out;
+std::vector<engine::EditDialogView> ScriptedPort::dialogs() const {
+    std::vector<engine::EditDialogView> out;
     for (const Event& e : events)
         if (e.kind == EventKind::EditDialog) out.push_back(e.dialog);
     return out;

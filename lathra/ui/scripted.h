@@ -13,7 +13,7 @@
 // `unanswered`, so a test can tell that its script ran out.
 #pragma once
 
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 #include <deque>
 #include <optional>
@@ -22,38 +22,38 @@
 
 namespace lathra::ui {
 
-class ScriptedPort : public DialogPort {
+class ScriptedPort : public engine::DialogPort {
 public:
     enum class EventKind { Message, EditDialog, SaveFile };
 
     struct Event {
         EventKind kind = EventKind::Message;
-        Message message;          // EventKind::Message
-        EditDialogView dialog;    // EventKind::EditDialog
-        SaveFileRequest request;  // EventKind::SaveFile
-        Answer answer = Answer::Ok;     // the answer given to a message
-        DialogResult result;            // the answer given to an edit dialog
+        engine::Message message;          // EventKind::Message
+        engine::EditDialogView dialog;    // EventKind::EditDialog
+        engine::SaveFileRequest request;  // EventKind::SaveFile
+        engine::Answer answer = engine::Answer::Ok;     // the answer given to a message
+        engine::DialogResult result;            // the answer given to an edit dialog
         std::optional<std::string> file; // the answer given to a save-file dialog
     };
 
-    Answer message(const Message& m) override;
-    DialogResult edit_dialog(const EditDialogView& view) override;
-    std::optional<std::string> save_file_dialog(const SaveFileRequest& request) override;
+    engine::Answer message(const engine::Message& m) override;
+    engine::DialogResult edit_dialog(const engine::EditDialogView& view) override;
+    std::optional<std::string> save_file_dialog(const engine::SaveFileRequest& request) override;
 
     // Filling the queues.
-    ScriptedPort& answer(Answer a);
-    ScriptedPort& dialog(DialogAction action, std::string field_text = {});
+    ScriptedPort& answer(engine::Answer a);
+    ScriptedPort& dialog(engine::DialogAction action, std::string field_text = {});
     ScriptedPort& file(std::optional<std::string> path);
 
     // Reading what happened.
-    std::vector<Message> messages() const;    // every message box, in order
+    std::vector<engine::Message> messages() const;    // every message box, in order
     std::vector<std::string> texts() const;   // their texts, in order
-    std::vector<EditDialogView> dialogs() const;
+    std::vector<engine::EditDialogView> dialogs() const;
     void clear();
 
     std::vector<Event> events;
-    std::deque<Answer> answers;
-    std::deque<DialogResult> dialog_answers;
+    std::deque<engine::Answer> answers;
+    std::deque<engine::DialogResult> dialog_answers;
     std::deque<std::optional<std::string>> file_answers;
     int unanswered = 0;
 };

@@ -8,7 +8,7 @@ void ScriptedForm::run(MainFormEvents& events) {
     shown_.push_back(events.values());
     while (!closed_) {
         if (played_ == commands_.size()) {
-            events.exit_pressed();
+            events.ExitButtonClick();
             break;
         }
         const std::string& cmd = commands_[played_++];

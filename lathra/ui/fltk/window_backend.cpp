@@ -11,23 +11,31 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace lathra::ui {
 namespace {
 
 constexpr int kFontSize = 13;
+constexpr const char* kTestChooserTitle = "lathra test";
 
 // FLTK keeps pointers to label texts; the texts of the form are constants,
 // the texts of the dialogs live as long as their window (see Dialog).
@@ -155,8 +163,11 @@ struct WindowBackend::Impl {
     Fl_Button* exit = nullptr;
     Fl_Box* status = nullptr;
     std::string status_text;
+    WindowBackend* backend = nullptr;
+    bool browse_first = false;
 
     void build();
+    void browse_and_escape();
     void show_values();
     // Runs a handler of the dialog logic, then shows its values again.
     template <class F>
@@ -196,11 +207,11 @@ void WindowBackend::Impl::build() {
         // exit button.
         if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
         auto* self = static_cast<Impl*>(w->user_data());
-        self->handle([](MainFormEvents& e) { e.exit_pressed(); });
+        self->handle([](MainFormEvents& e) { e.ExitButtonClick(); });
     });
 
     image = new Picture(10, 10, 90, 90);
-    image->on_double_click = [this] { handle([](MainFormEvents& e) { e.image_double_clicked(); }); };
+    image->on_double_click = [this] { handle([](MainFormEvents& e) { e.Image1DblClick(); }); };
 
     label(110, 20, 500, 25, kLabel4);
     machine = new Fl_Choice(620, 20, 190, 25);
@@ -208,11 +219,11 @@ void WindowBackend::Impl::build() {
     for (auto m : kMachines) machine->add(c(m));
     machine->callback([](Fl_Widget* w, void* d) {
         const int index = static_cast<Fl_Choice*>(w)->value();
-        static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.machine_chosen(index); });
+        static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.ComboBoxMachineChange(index); });
     }, this);
 
     auto* g1 = group(110, 60, 700, 135, kGroupBox1);
-    const auto field = [this](int y, std::string_view text, FormField which) {
+    const auto field = [](int y, std::string_view text, FormField which) {
         label(120, y, 580, 25, text);
         auto* in = new Fl_Input(710, y, 90, 25);
         in->textsize(kFontSize);
@@ -222,7 +233,7 @@ void WindowBackend::Impl::build() {
             auto* self = static_cast<Impl*>(w->window()->user_data());
             const auto f = static_cast<FormField>(reinterpret_cast<std::intptr_t>(w->user_data()));
             const std::string text = static_cast<Fl_Input*>(w)->value();
-            self->handle([f, &text](MainFormEvents& e) { e.field_changed(f, text); });
+            self->handle([f, &text](MainFormEvents& e) { change_field(e, f, text); });
         });
         return in;
     };
@@ -267,12 +278,12 @@ void WindowBackend::Impl::build() {
     start = new Fl_Button(470, 400, 160, 32, c(kStart));
     start->labelsize(kFontSize);
     start->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.start_pressed(); });
+        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.StartButtonClick(); });
     }, this);
     exit = new Fl_Button(650, 400, 160, 32, c(kExit));
     exit->labelsize(kFontSize);
     exit->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.exit_pressed(); });
+        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.ExitButtonClick(); });
     }, this);
 
     status = new Fl_Box(0, H - 26, W, 26);
@@ -282,16 +293,88 @@ void WindowBackend::Impl::build() {
     window->end();
     window->position((Fl::w() - W) / 2, (Fl::h() - H) / 2);
 
-    if (std::getenv("LATHRA_TEST_PRESS_EXIT") != nullptr) {
+    if (const char* hook = std::getenv("LATHRA_TEST_PRESS_EXIT")) {
+        // "browse": first the chooser of the file-select dialog is opened
+        // and closed again with the Escape key, as a user would.
+        browse_first = std::string_view(hook) == "browse";
         window->on_first_draw = [this] {
             Fl::add_timeout(0.2, [](void* d) {
                 auto* self = static_cast<Impl*>(d);
+                if (self->browse_first) self->browse_and_escape();
                 std::fputs("lathra: test hook presses the exit button\n", stdout);
                 std::fflush(stdout);
                 self->exit->do_callback();
             }, this);
         };
     }
+}
+
+namespace {
+
+// The top-level window with the given title, searched from `w` down.
+Window find_titled(Display* display, Window w, const char* title) {
+    char* name = nullptr;
+    if (XFetchName(display, w, &name) && name != nullptr) {
+        const bool match = std::string_view(name) == title;
+        XFree(name);
+        if (match) return w;
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(display, w, &root, &parent, &children, &n)) {
+        for (unsigned int i = 0; i < n && found == 0; ++i) found = find_titled(display, children[i], title);
+        if (children != nullptr) XFree(children);
+    }
+    return found;
+}
+
+// The chooser runs the desktop toolkit's own loop, in which no timer of
+// ours runs: a child process on a connection of its own waits for the
+// chooser's window and presses Escape in it, as a user would.
+pid_t escape_chooser_later() {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    Display* display = XOpenDisplay(nullptr);
+    for (int i = 0; display != nullptr && i < 600; ++i) {
+        ::usleep(100000);
+        const Window target = find_titled(display, DefaultRootWindow(display), kTestChooserTitle);
+        // Only once it is on the screen: a key before that would close it
+        // while the toolkit still waits for it to be shown.
+        XWindowAttributes attributes{};
+        if (target == 0 || !XGetWindowAttributes(display, target, &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        XKeyEvent key{};
+        key.display = display;
+        key.window = target;
+        key.root = DefaultRootWindow(display);
+        key.same_screen = True;
+        key.keycode = XKeysymToKeycode(display, XK_Escape);
+        for (const int type : {KeyPress, KeyRelease}) {
+            key.type = type;
+            XSendEvent(display, target, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
+                       reinterpret_cast<XEvent*>(&key));
+        }
+        XFlush(display);
+    }
+    ::_exit(0);
+}
+
+}  // namespace
+
+void WindowBackend::Impl::browse_and_escape() {
+    const pid_t helper = escape_chooser_later();
+    engine::SaveFileRequest request;
+    request.title = kTestChooserTitle;
+    request.initial_directory = std::filesystem::current_path().string();
+    const auto chosen = backend->save_file_dialog(request);
+    if (helper > 0) {
+        ::kill(helper, SIGTERM);
+        ::waitpid(helper, nullptr, 0);
+    }
+    std::printf("lathra: test hook closed the chooser (%s)\n", chosen ? chosen->c_str() : "cancelled");
+    std::fflush(stdout);
 }
 
 void WindowBackend::Impl::show_values() {
@@ -317,17 +400,39 @@ void WindowBackend::Impl::show_values() {
     window->redraw();
 }
 
-WindowBackend::WindowBackend() : impl_(std::make_unique<Impl>()) {
-    Fl::scheme("gtk+");
+namespace {
+
+// A protocol error of the X server is reported and the program goes on, as
+// the toolkit does with the connections it opens itself.
+int report_x_error(Display* display, XErrorEvent* e) {
+    char request[64], text[128], name[128];
+    std::snprintf(request, sizeof request, "XRequest.%d", e->request_code);
+    XGetErrorDatabaseText(display, "", request, request, name, sizeof name);
+    XGetErrorText(display, e->error_code, text, sizeof text);
+    Fl::warning("%s: %s 0x%lx", name, text, e->resourceid);
+    return 0;
 }
+
+}  // namespace
+
+WindowBackend::WindowBackend() : impl_(std::make_unique<Impl>()) { impl_->backend = this; }
 
 WindowBackend::~WindowBackend() = default;
 
-bool WindowBackend::display_available() {
-    Display* d = XOpenDisplay(nullptr);
-    if (d == nullptr) return false;
-    XCloseDisplay(d);
-    return true;
+std::unique_ptr<WindowBackend> WindowBackend::open() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return nullptr;
+    // What the toolkit would set up when opening a display itself (the
+    // console back end, taken without a display, never sees it).
+    std::setlocale(LC_CTYPE, "");
+    XSetLocaleModifiers("");
+    XSetErrorHandler(report_x_error);
+    // From here on the toolkit uses this connection; a failure to open the
+    // display can no longer happen inside it.
+    fl_open_display(display);
+    std::unique_ptr<WindowBackend> backend(new WindowBackend());
+    Fl::scheme("gtk+");
+    return backend;
 }
 
 void WindowBackend::run(MainFormEvents& events) {
@@ -352,7 +457,7 @@ void WindowBackend::close() {
     if (impl_->window) impl_->window->hide();
 }
 
-Answer WindowBackend::message(const Message& m) {
+engine::Answer WindowBackend::message(const engine::Message& m) {
     const std::string text = shown_text(m.text);
     int tw = 0, th = 0;
     measure(text, tw, th);
@@ -366,23 +471,23 @@ Answer WindowBackend::message(const Message& m) {
     body->labelsize(kFontSize);
     std::vector<std::string> captions;
     switch (m.buttons) {
-        case Buttons::Ok: captions = {"OK"}; break;
-        case Buttons::YesNo: captions = {"Да", "Нет"}; break;
-        case Buttons::OkCancel: captions = {"OK", "Отмена"}; break;
+        case engine::Buttons::Ok: captions = {"OK"}; break;
+        case engine::Buttons::YesNo: captions = {"Да", "Нет"}; break;
+        case engine::Buttons::OkCancel: captions = {"OK", "Отмена"}; break;
     }
     const int n = static_cast<int>(captions.size());
     int x = (w - (n * bw + (n - 1) * pad)) / 2;
     for (int i = 0; i < n; ++i, x += bw + pad) d.button(i, x, h - pad - bh, bw, bh, captions[static_cast<std::size_t>(i)]);
     d.run();
     switch (m.buttons) {
-        case Buttons::Ok: return d.pressed == 0 ? Answer::Ok : Answer::Cancel;
-        case Buttons::YesNo: return d.pressed == 0 ? Answer::Yes : d.pressed == 1 ? Answer::No : Answer::Cancel;
-        case Buttons::OkCancel: return d.pressed == 0 ? Answer::Ok : Answer::Cancel;
+        case engine::Buttons::Ok: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
+        case engine::Buttons::YesNo: return d.pressed == 0 ? engine::Answer::Yes : d.pressed == 1 ? engine::Answer::No : engine::Answer::Cancel;
+        case engine::Buttons::OkCancel: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
     }
-    return Answer::Cancel;
+    return engine::Answer::Cancel;
 }
 
-DialogResult WindowBackend::edit_dialog(const EditDialogView& view) {
+engine::DialogResult WindowBackend::edit_dialog(const engine::EditDialogView& view) {
     const int pad = 15, line = 22, bw = 110, bh = 30;
     int tw = 300;
     for (const auto& l : view.labels) {
@@ -412,17 +517,17 @@ DialogResult WindowBackend::edit_dialog(const EditDialogView& view) {
     for (int i = 0; i < n; ++i, x += bw + 10) d.button(i, x, y, bw, bh, view.buttons[static_cast<std::size_t>(i)]);
     if (view.focus_field) input->take_focus();
     d.run();
-    DialogResult r;
+    engine::DialogResult r;
     r.field_text = input->value();
     // The first button is OK; the second is the file dialog's Browse or the
     // length dialog's cancel.
-    if (d.pressed == 0) r.action = DialogAction::Ok;
-    else if (d.pressed == 1 && view.id == DialogId::FileSelect) r.action = DialogAction::Browse;
-    else r.action = DialogAction::Cancel;
+    if (d.pressed == 0) r.action = engine::DialogAction::Ok;
+    else if (d.pressed == 1 && view.id == engine::DialogId::FileSelect) r.action = engine::DialogAction::Browse;
+    else r.action = engine::DialogAction::Cancel;
     return r;
 }
 
-std::optional<std::string> WindowBackend::save_file_dialog(const SaveFileRequest& request) {
+std::optional<std::string> WindowBackend::save_file_dialog(const engine::SaveFileRequest& request) {
     // "description|pattern|..." becomes FLTK's "description\tpattern\n..."
     std::string filter;
     std::size_t i = 0;
@@ -439,6 +544,7 @@ std::optional<std::string> WindowBackend::save_file_dialog(const SaveFileRequest
     Fl_Native_File_Chooser chooser(request.file_must_exist ? Fl_Native_File_Chooser::BROWSE_FILE
                                                            : Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
     chooser.title(request.title.c_str());
+    if (!request.initial_directory.empty()) chooser.directory(request.initial_directory.c_str());
     chooser.filter(filter.c_str());
     if (!request.initial_name.empty()) chooser.preset_file(request.initial_name.c_str());
     if (chooser.show() != 0) return std::nullopt;
@@ -453,9 +559,3 @@ std::optional<std::string> WindowBackend::save_file_dialog(const SaveFileRequest
 }
 
 }  // namespace lathra::ui
-
-// The font library keeps its caches for the life of the process; in a
-// build with the leak checker they are not the program's leaks.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}

@@ -2,30 +2,32 @@
 // two splitting dialogs as windows on the user's display.
 //
 // Test hook: with LATHRA_TEST_PRESS_EXIT set in the environment, the exit
-// button is pressed once the main window has been drawn for the first time.
+// button is pressed once the main window has been drawn for the first time;
+// set to "browse", the desktop chooser of the file-select dialog is opened
+// and closed with Escape first.
 #pragma once
 
 #include <memory>
 
 #include "lathra/ui/main_form.h"
-#include "lathra/ui/port.h"
+#include "lathra/engine/port.h"
 
 namespace lathra::ui {
 
-class WindowBackend final : public DialogPort, public MainForm {
+class WindowBackend final : public engine::DialogPort, public MainForm {
 public:
-    WindowBackend();
+    // Opens the user's display and hands that one connection to the
+    // toolkit, which never opens one of its own; nothing when the display
+    // cannot be opened (the program then speaks on the console).
+    static std::unique_ptr<WindowBackend> open();
     ~WindowBackend() override;
     WindowBackend(const WindowBackend&) = delete;
     WindowBackend& operator=(const WindowBackend&) = delete;
 
-    // Whether a display can be opened (checked before any window is made).
-    static bool display_available();
-
-    // DialogPort
-    Answer message(const Message& m) override;
-    DialogResult edit_dialog(const EditDialogView& view) override;
-    std::optional<std::string> save_file_dialog(const SaveFileRequest& request) override;
+    // engine::DialogPort
+    engine::Answer message(const engine::Message& m) override;
+    engine::DialogResult edit_dialog(const engine::EditDialogView& view) override;
+    std::optional<std::string> save_file_dialog(const engine::SaveFileRequest& request) override;
 
     // MainForm
     void run(MainFormEvents& events) override;
@@ -35,6 +37,7 @@ public:
     struct Impl;
 
 private:
+    WindowBackend();
     std::unique_ptr<Impl> impl_;
 };
 

@@ -10,8 +10,8 @@
 
 namespace {
 
-using lathra::ui::Answer;
-using lathra::ui::DialogAction;
+using lathra::engine::Answer;
+using lathra::engine::DialogAction;
 using namespace lathra_test;
 
 // A short milling tape: spindle, coolant, a corner, an arc, a reversal.
@@ -102,7 +102,7 @@ TEST_F(JobFixture, OutputBaseNamesTheTapesAndTheToolGetsTheArgumentsAsGiven) {
               0u)
         << texts[0];
     EXPECT_EQ(port.messages()[0].caption, "lathra");
-    EXPECT_EQ(port.messages()[0].kind, lathra::ui::MessageKind::Confirmation);
+    EXPECT_EQ(port.messages()[0].kind, lathra::engine::MessageKind::Confirmation);
     EXPECT_EQ(texts[1].rfind("Размер файла " + out + ".up - ", 0), 0u);
 
     // The settings of the run are kept: ФП-9 with the acceleration typed.
@@ -186,6 +186,47 @@ TEST_F(JobFixture, BrakingErrorEndsTheProgramWithFailureAndKeepsTheSettings) {
     EXPECT_TRUE(std::filesystem::exists(job + ".up"));  // the frames written so far
 }
 
+TEST_F(JobFixture, FailedToolEndsTheJobAndLeavesAStaleTapeAlone) {
+    // The tool runs but fails, while an older tape of the job is still
+    // there: that tape is not converted, the job ends with status 1.
+    struct Case {
+        const char* script;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"#!/bin/sh\nexit 3\n", "RVK завершился с ошибкой (код 3)"},
+        {"#!/bin/sh\nkill -9 $$\n", "RVK прерван сигналом 9"},
+    };
+    const std::string job = dir / "stale";
+    for (const Case& c : cases) {
+        port.clear();
+        write_file(base / "mach/auxiliary/rvk", c.script, true);
+        write_file(job + ".ptp", kTape);
+        write_file(ini, "[Form]\nMethods=2\n");
+        EXPECT_EQ(run({"lathra", "-Defo=" + job}, {"start", "exit"}), 1) << c.message;
+        ASSERT_EQ(port.messages().size(), 1u) << c.message;
+        EXPECT_EQ(port.messages()[0].caption, "Ошибка в программе lathra");
+        EXPECT_EQ(port.messages()[0].text, c.message + " -> TMainDialog\n " + rvk_command() + " -Defo=" + job);
+        EXPECT_EQ(form->played(), 1u);  // the program ended at once
+        EXPECT_TRUE(form->closed());
+        EXPECT_FALSE(std::filesystem::exists(job + ".up"));
+        EXPECT_EQ(read_file(job + ".ptp"), kTape);
+        EXPECT_EQ(read_file(ini), "[Form]\nMethods=2\n");  // nothing saved
+    }
+}
+
+TEST_F(JobFixture, TapeWithAValueOutOfRangeEndsTheJobWithFailure) {
+    const std::string job = dir / "huge";
+    write_file(tape, "N001G01X+001000F600\nN002X+99999999999999999999\nN003Y+001000\n");
+    tool_writes(job + ".ptp");
+    EXPECT_EQ(run({"lathra", "-Defo=" + job}, {"start", "exit"}), 1);
+    ASSERT_EQ(port.messages().size(), 1u);
+    EXPECT_EQ(port.messages()[0].text,
+              "Слишком большое значение в кадре:\nN002X+99999999999999999999\nСкорректируйте исходную программу.");
+    EXPECT_EQ(form->played(), 1u);  // no report, no splitting
+    EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
 TEST_F(JobFixture, NotepadOpensTheResultWithoutWaiting) {
     const std::string job = dir / "part4";
     tool_writes(job + ".ptp");
@@ -229,11 +270,11 @@ TEST_F(JobFixture, ExitAndAboutBox) {
     lathra::ui::ScriptedForm f({});
     lathra::app::TMainDialog dialog(f, port, lathra::app::CommandLine(std::vector<std::string>{"lathra", "-Defo=x"}), ini);
     dialog.FormCreate();
-    dialog.image_double_clicked();
+    dialog.Image1DblClick();
     ASSERT_EQ(port.messages().size(), 1u);
     EXPECT_EQ(port.messages()[0].caption, "О программе 'lathra' .....");
     EXPECT_FALSE(dialog.ended());
-    dialog.exit_pressed();
+    dialog.ExitButtonClick();
     EXPECT_TRUE(dialog.ended());
     EXPECT_EQ(dialog.exit_code(), 0);
     EXPECT_TRUE(f.closed());

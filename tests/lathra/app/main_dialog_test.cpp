@@ -73,7 +73,7 @@ TEST_F(DialogFixture, FieldHandlersMakeTheValuePositiveAndReplaceZero) {
         {FormField::A, "12.5", "12"},
     };
     for (const auto& c : cases) {
-        dialog.field_changed(c.field, c.typed);
+        lathra::ui::change_field(dialog, c.field, c.typed);
         const auto& v = dialog.values();
         const std::string& shown = c.field == FormField::A          ? v.accel
                                    : c.field == FormField::FeedMax ? v.feed_max
@@ -97,7 +97,7 @@ TEST_F(DialogFixture, MachinePresetsFillTheFieldsAndCheckTheCircleBox) {
     for (const auto& c : cases) {
         dialog.circle_set(CheckState::Unchecked);
         dialog.numbering_chosen(!c.free);
-        dialog.machine_chosen(c.index);
+        dialog.ComboBoxMachineChange(c.index);
         const auto& v = dialog.values();
         EXPECT_EQ(v.machine, c.index);
         EXPECT_EQ(v.speed_limit, c.speed) << c.index;
@@ -106,7 +106,7 @@ TEST_F(DialogFixture, MachinePresetsFillTheFieldsAndCheckTheCircleBox) {
         EXPECT_EQ(v.numbering_free, c.free) << c.index;
         EXPECT_EQ(v.circle, CheckState::Checked) << c.index;
     }
-    dialog.machine_chosen(5);  // not in the list: nothing changes
+    dialog.ComboBoxMachineChange(5);  // not in the list: nothing changes
     EXPECT_EQ(dialog.values().machine, 2);
 }
 
@@ -132,11 +132,11 @@ TEST_F(DialogFixture, SettingsAreWrittenAndReadBack) {
               "[Form]\nMethods=3\nSPEED_LIMIT=40\nFEED_MAX=950\nACCELERATION=7\nSEQNO=1\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
-    EXPECT_EQ(s.methods, 3);
+    EXPECT_EQ(s.machine, 3);
     EXPECT_EQ(s.speed_limit, 40);
     EXPECT_EQ(s.feed_max, 950);
     EXPECT_EQ(s.acceleration, 7);
-    EXPECT_EQ(s.seqno, 1);
+    EXPECT_EQ(s.numbering, 1);
     dialog.FormCreate();
     EXPECT_EQ(dialog.values().machine, 3);
     EXPECT_EQ(dialog.values().speed_limit, "40");
@@ -155,10 +155,10 @@ TEST_F(DialogFixture, SettingsFileValuesAreCheckedWhenLoaded) {
                "methods = 9\nSPEED_LIMIT=-60\nFEED_MAX=25000\nACCELERATION=fast\nSEQNO=1.7\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
-    EXPECT_EQ(s.methods, 2);           // not a list entry: the default
+    EXPECT_EQ(s.machine, 2);           // not a list entry: the default
     EXPECT_EQ(s.feed_max, 9999);       // held to what a feed code can carry
     EXPECT_EQ(s.acceleration, 50);     // not a number: the default
-    EXPECT_EQ(s.seqno, 1);             // truncated
+    EXPECT_EQ(s.numbering, 1);             // truncated
     dialog.FormCreate();
     EXPECT_EQ(dialog.values().speed_limit, "60");  // the field's handler makes it positive
     EXPECT_EQ(dialog.values().feed_max, "9999");
@@ -168,9 +168,9 @@ TEST_F(DialogFixture, SettingsFileValuesAreCheckedWhenLoaded) {
 TEST(SettingsTest, MissingOrUnwritableFileGivesMinusOne) {
     TempDir dir;
     lathra::app::Settings s;
-    s.methods = 4;
+    s.machine = 4;
     EXPECT_EQ(lathra::app::LoadSettings(dir / "none.ini", s), -1);
-    EXPECT_EQ(s.methods, 2);
+    EXPECT_EQ(s.machine, 2);
     EXPECT_EQ(lathra::app::SaveSettings(dir.path() / "no/such/dir/x.ini", 0, 0, 1, 1, 1), -1);
 }
 
@@ -199,6 +199,19 @@ TEST(ReportTest, TimeInSecondsMinutesAndHours) {
               head + "\nВремя выполнения ->\n         62 секунд = 1.03 минут");
     EXPECT_EQ(lathra::app::job_report("/out/p1.up", -12.5, 0, 1234.567, 0),
               head + "\nВремя выполнения ->\n          0 секунд = 0.00 минут");
+}
+
+TEST(ReportTest, HugeTimesAndSumsNearZero) {
+    // Hours beyond any 32-bit count print whole; sums that round to zero
+    // print without a sign.
+    const std::string head =
+        "Создан файл /out/p1.up \nКонтрольные суммы:\n\tSUMX =      0.00 mm\n"
+        "\tSUMY =      0.00 mm\n\tSUMZ =     -0.01 mm\n";
+    EXPECT_EQ(lathra::app::job_report("/out/p1.up", -0.004, -1e-17, -0.0051, 4e11),
+              head + "\nВремя выполнения ->\n 400000000000 секунд = 6666666666.67 минут = [ 111111111 ч 6.7 мин ]");
+    const std::string far = lathra::app::job_report("/out/p1.up", 0, 0, 0, 1e20);
+    EXPECT_NE(far.find(" ч "), std::string::npos) << far;
+    EXPECT_EQ(far.find("[ -"), std::string::npos) << far;  // no hours wrapped below zero
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The conversion of a .ptp tape with its braking analysis.
 #include "lathra/engine/ptp_to_up.h"
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/splitting.h"
 #include "lathra/engine/time_counter.h"
 #include "lathra/engine/up_to_up.h"
 #include "lathra/ui/scripted.h"
@@ -400,10 +400,10 @@ TEST(Conversion, SurvivesRandomTapes) {
                 ScriptedPort port;
                 (void)TTimeCounter(dir / "t.up", s.acceleration).Count();
                 (void)TUpToUp(dir / "t.up", dir / "r.up", s.feed_max, s.acceleration, s.speed_limit, port).Run();
-                port.answer(lathra::ui::Answer::Yes)
-                    .dialog(lathra::ui::DialogAction::Ok, std::to_string(200 + rnd(400)))
-                    .answer(lathra::ui::Answer::Yes)
-                    .dialog(lathra::ui::DialogAction::Ok, dir / "p2.up");
+                port.answer(lathra::engine::Answer::Yes)
+                    .dialog(lathra::engine::DialogAction::Ok, std::to_string(200 + rnd(400)))
+                    .answer(lathra::engine::Answer::Yes)
+                    .dialog(lathra::engine::DialogAction::Ok, dir / "p2.up");
                 const SplitOutcome o = RunSplitter(port, dir / "t.up", s.speed_limit, s.feed_max, s.acceleration);
                 if (!o.ok()) {
                     EXPECT_EQ(read_file(dir / "t.up"), up); // nothing lost

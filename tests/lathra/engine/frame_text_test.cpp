@@ -96,15 +96,16 @@ TEST(FeedCode, ConvertTable) {
 }
 
 TEST(FeedCode, DecodeTable) {
-    struct Case { long code; int feed; int rapid; };
+    struct Case { long code; int feed; bool rapid; };
     const Case cases[] = {
-        {660, 600, 0}, {712, 1200, 0}, {450, 5, 0}, {402, 1, 0}, {400, 1, 0}, {545, 45, 0},
-        {624, 240, 0}, {610, 100, 0}, {799, 9900, 0}, {0, 0, 0}, {4660, 600, 1}, {4712, 1200, 1},
+        {660, 600, false}, {712, 1200, false}, {450, 5, false}, {402, 1, false}, {400, 1, false},
+        {545, 45, false}, {624, 240, false}, {610, 100, false}, {799, 9900, false}, {0, 0, false},
+        {4660, 600, true}, {4712, 1200, true},
         // values no tape holds: no overflow, no undefined conversion
-        {2147483647, 2147483647, 1}, {2147480000, 0, 1}, {-5, 0, 0}, {99999, 2147483647, 1},
+        {2147483647, 2147483647, true}, {2147480000, 0, true}, {-5, 0, false}, {99999, 2147483647, true},
     };
     for (const Case& c : cases) {
-        int rapid = 0;
+        bool rapid = false;
         EXPECT_EQ(DecodeFeed(c.code, &rapid), c.feed) << c.code;
         EXPECT_EQ(rapid, c.rapid) << c.code;
     }

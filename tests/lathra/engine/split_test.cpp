@@ -1,13 +1,14 @@
 // Tape splitting: the whole dialogue with scripted answers.
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/split_dialogs.h"
+#include "lathra/engine/splitting.h"
 #include "lathra/ui/scripted.h"
 #include "tape_files.h"
 
 #include <gtest/gtest.h>
 
 using namespace lathra::engine;
-using lathra::ui::Answer;
-using lathra::ui::DialogAction;
+using lathra::engine::Answer;
+using lathra::engine::DialogAction;
 using lathra::ui::ScriptedPort;
 using lathra_test::data_dir;
 using lathra_test::read_file;
@@ -194,6 +195,46 @@ TEST(Split, LengthFieldValidation) {
     EXPECT_EQ(l.limit, 11600);
 }
 
+TEST(Split, LimitThatHoldsNoMoveIsRefusedAndAskedAgain) {
+    // The frames up to the first move (N003) take 49 bytes as the cut
+    // counts them: 248 leaves 48 and is refused, 249 is taken.
+    struct Case {
+        const char* what;
+        std::vector<std::string> lengths; // entered in turn; after the last one, cancel
+        SplitStatus status;
+    };
+    const Case cases[] = {
+        {"refused, then one that holds the first move", {"248", "249"}, SplitStatus::Stopped},
+        {"refused twice, then cancelled", {"10", "0"}, SplitStatus::Stopped},
+        {"refused, then one above the tape", {"200", "100000"}, SplitStatus::Finished},
+    };
+    const std::string refused = "Первая часть не вместит ни одного кадра с перемещением.\nВведите не менее 249 байт(а)";
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string up = dir / "job.up";
+        write_file(up, kTape);
+        ScriptedPort port;
+        port.answer(Answer::Yes);
+        for (const std::string& l : c.lengths) port.dialog(DialogAction::Ok, l);
+        port.dialog(DialogAction::Cancel);
+        port.answer(Answer::No); // the split question, when it comes
+        const SplitOutcome o = run(port, up);
+        EXPECT_EQ(o.status, c.status) << c.what;
+        std::vector<std::string> expect = {has_limit_question(up, 140)};
+        const bool taken_last = c.status != SplitStatus::Stopped || c.lengths.back() == "249";
+        for (std::size_t i = 0; i + (taken_last ? 1 : 0) < c.lengths.size(); ++i) expect.push_back(refused);
+        if (c.status == SplitStatus::Finished) expect.push_back("Разбивка закончена");
+        else if (taken_last) expect.push_back(split_question(up, 140, 249));
+        EXPECT_EQ(port.texts(), expect) << c.what;
+        // the dialog comes back with what was entered
+        const auto d = port.dialogs();
+        ASSERT_GE(d.size(), 2u) << c.what;
+        EXPECT_EQ(d[0].field_text, "11800");
+        EXPECT_EQ(d[1].field_text, c.lengths[0]) << c.what;
+        EXPECT_EQ(read_file(up), kTape) << c.what;
+    }
+}
+
 TEST(Split, BrowseFillsTheName) {
     TempDir dir;
     const std::string up = dir / "job.up";
@@ -216,6 +257,7 @@ TEST(Split, BrowseFillsTheName) {
     EXPECT_EQ(save.request.title, "Задайте путь и имя файла");
     EXPECT_EQ(save.request.default_ext, "up");
     EXPECT_EQ(save.request.filter, "All files (*.*)|*.*");
+    EXPECT_EQ(save.request.initial_directory, dir.path().string()); // the job's directory
     EXPECT_EQ(read_file(dir / "p2.up"), read_file(data_dir() / "split_part2.up"));
 }
 

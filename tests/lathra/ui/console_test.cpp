@@ -11,23 +11,23 @@
 namespace {
 
 using namespace lathra::ui;
+using namespace lathra::engine;
 using namespace lathra_test;
 
 // Records the events a form delivers.
 class RecordingEvents : public MainFormEvents {
 public:
     const MainFormValues& values() const override { return v; }
-    void machine_chosen(int i) override { log.push_back("machine " + std::to_string(i)); v.machine = i; }
-    void field_changed(FormField f, std::string t) override {
-        log.push_back(std::string(f == FormField::SpeedLimit ? "speed" : f == FormField::FeedMax ? "feed" : "accel") +
-                      " '" + t + "'");
-    }
+    void ComboBoxMachineChange(int i) override { log.push_back("machine " + std::to_string(i)); v.machine = i; }
+    void SpeedLimitFieldChange(std::string t) override { log.push_back("speed '" + t + "'"); }
+    void FeedMaxFieldChange(std::string t) override { log.push_back("feed '" + t + "'"); }
+    void AFieldChange(std::string t) override { log.push_back("accel '" + t + "'"); }
     void numbering_chosen(bool free) override { log.push_back(free ? "free" : "h33"); }
     void circle_set(CheckState s) override { log.push_back(s == CheckState::Checked ? "circle on" : "circle off"); }
     void notepad_set(bool on) override { log.push_back(on ? "notepad on" : "notepad off"); v.notepad = on; }
-    void start_pressed() override { log.push_back("start"); if (on_start) on_start(); }
-    void exit_pressed() override { log.push_back("exit"); if (form) form->close(); }
-    void image_double_clicked() override { log.push_back("about"); }
+    void StartButtonClick() override { log.push_back("start"); if (on_start) on_start(); }
+    void ExitButtonClick() override { log.push_back("exit"); if (form) form->close(); }
+    void Image1DblClick() override { log.push_back("about"); }
 
     MainFormValues v;
     std::vector<std::string> log;

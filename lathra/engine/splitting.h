@@ -1,52 +1,15 @@
-// Splitting an over-long .up program into parts under a length limit, with
-// its two small dialogs. Each part passes through the re-pass; the second
-// part is offered for splitting again.
+// Splitting an over-long .up program into parts under a length limit. Each
+// part passes through the re-pass; the second part is offered for splitting
+// again. Its two small dialogs are in split_dialogs.h.
 #pragma once
 
+#include "lathra/engine/port.h"
 #include "lathra/engine/tape_io.h"
-#include "lathra/ui/port.h"
 
 #include <string>
 #include <vector>
 
 namespace lathra::engine {
-
-// The length-limit dialog ("Разбивка ленты"). The limit is the entered
-// number of bytes minus 200.
-class TLengthLimit {
-public:
-    explicit TLengthLimit(ui::DialogPort& port) : port_(port) {}
-
-    // Shows the dialog until it closes; true when it closed with OK.
-    bool ShowModal();
-    // Validates the field; true when the dialog closes with OK (limit set).
-    bool OKButtonClick();
-    void ButtonCancelClick() {}
-
-    std::string Length = "11800";
-    long long limit = 0;
-
-private:
-    ui::DialogPort& port_;
-    bool focus_ = false;
-};
-
-// The file-select dialog ("Разбивка"): the name of the second part.
-class TFileSelectDialog {
-public:
-    explicit TFileSelectDialog(ui::DialogPort& port) : port_(port) {}
-
-    bool ShowModal();
-    // Validates the name; true when the dialog closes with OK. An existing
-    // file is only taken when the user answers Yes to overwriting it.
-    bool OKButtonClick();
-    void BrowseClick();
-
-    std::string FileName;
-
-private:
-    ui::DialogPort& port_;
-};
 
 enum class SplitStatus {
     Declined,  // no length limit wanted, or the limit dialog was cancelled
@@ -63,7 +26,7 @@ struct SplitOutcome {
 
 class TRazbivka {
 public:
-    TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, ui::DialogPort& port);
+    TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, DialogPort& port);
 
     // The whole dialogue: whether there is a limit, the limit, the splits.
     SplitOutcome Dialogue();
@@ -80,13 +43,18 @@ public:
 private:
     enum class CutResult { Done, Retry, Failed };
     CutResult cut(const std::string& name, const std::string& second);
+    // Tells that the cut of `name` was not made; the inputs are as they were.
+    CutResult give_up(const std::string& name);
+    // The bytes a cut counts up to and including the first frame with a
+    // move (the whole tape when it has none); -1 after an error (shown).
+    long long bytes_through_first_move(const std::string& name);
     void reset();
     bool ask(const std::string& text);
     void tell(const std::string& caption, const std::string& text);
 
     std::string up_name_;
-    int speed_limit_, feed_max_, a_;
-    ui::DialogPort& port_;
+    int speed_limit_, feed_max_, acceleration_;
+    DialogPort& port_;
 
     TapeWriter first_, second_;
     long long count_ = 0;
@@ -96,11 +64,14 @@ private:
     int motion_ = 1;
     int plane_ = 0;
     long sum_x_ = 0, sum_y_ = 0, sum_z_ = 0; // hundredths of a millimetre
+    bool sums_out_of_range_ = false;
+    std::string bad_sum_frame_;
+    std::string length_text_ = "11800"; // what the length dialog last held
     std::vector<std::string> stop_list_;
 };
 
 // Creates the splitter on a .up program and runs its dialogue.
-SplitOutcome RunSplitter(ui::DialogPort& port, const std::string& up_name, int SpeedLimit,
+SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit,
                          int FeedMax, int A);
 
 } // namespace lathra::engine

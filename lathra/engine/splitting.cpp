@@ -1,10 +1,12 @@
-#include "lathra/engine/razbivka.h"
+#include "lathra/engine/splitting.h"
 
 #include "lathra/engine/frame_text.h"
+#include "lathra/engine/split_dialogs.h"
 #include "lathra/engine/text_format.h"
 #include "lathra/engine/up_to_up.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lathra::engine {
 
@@ -12,6 +14,9 @@ namespace {
 
 constexpr const char* kCaption = "lathra";
 constexpr const char* kErrorCaption = "Ошибка в программе lathra";
+// What the length dialog takes off the entered number for the frames that
+// close the first part.
+constexpr long long kLimitMargin = 200;
 
 bool contains(const std::string& line, const char* text) {
     return line.find(text) != std::string::npos;
@@ -25,123 +30,29 @@ std::size_t line_end(const std::string& line) {
     return end;
 }
 
+// The directory a file lies in, as a full path.
+std::string directory_of(const std::string& name) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(name, ec);
+    return ec ? std::string() : full.parent_path().string();
+}
+
 } // namespace
-
-// ---- TLengthLimit ----
-
-bool TLengthLimit::ShowModal() {
-    focus_ = false;
-    for (;;) {
-        ui::EditDialogView view;
-        view.id = ui::DialogId::LengthLimit;
-        view.caption = "Разбивка ленты";
-        view.labels = {"Введите максимально допустимый размер ленты в байтах"};
-        view.field_name = "Length";
-        view.field_text = Length;
-        view.buttons = {"OK", "Отмена"};
-        view.focus_field = focus_;
-        const ui::DialogResult r = port_.edit_dialog(view);
-        Length = r.field_text;
-        if (r.action == ui::DialogAction::Ok) {
-            if (OKButtonClick()) return true;
-            continue;
-        }
-        ButtonCancelClick();
-        return false;
-    }
-}
-
-bool TLengthLimit::OKButtonClick() {
-    if (Length.empty()) {
-        ui::show_message(port_, kCaption, "Введите значение");
-        return false;
-    }
-    long long value = 0;
-    for (char c : Length) {
-        if (c < '0' || c > '9') {
-            ui::show_message(port_, kCaption, "Введен неверный символ");
-            focus_ = true;
-            return false;
-        }
-        // Far beyond any tape; saturating keeps the arithmetic defined.
-        if (value < 1000000000000000LL) value = value * 10 + (c - '0');
-    }
-    limit = value - 200;
-    return true;
-}
-
-// ---- TFileSelectDialog ----
-
-bool TFileSelectDialog::ShowModal() {
-    for (;;) {
-        ui::EditDialogView view;
-        view.id = ui::DialogId::FileSelect;
-        view.caption = "Разбивка";
-        view.labels = {"Файл  управляющей программы будет разбит на  две части.",
-                       "Первая часть будет иметь то же имя, что и исходная программа,",
-                       "а ее размер не будет превышать заданной величины.",
-                       "Во вторую часть будет помещен остаток ленты, который вы тоже",
-                       "сможете разбить на части, если это необходимо.",
-                       "Введите полное имя 2-й части разделяемого файла:"};
-        view.field_name = "FileName";
-        view.field_text = FileName;
-        view.buttons = {"OK", "Browse..."};
-        const ui::DialogResult r = port_.edit_dialog(view);
-        FileName = r.field_text;
-        switch (r.action) {
-        case ui::DialogAction::Ok:
-            if (OKButtonClick()) return true;
-            break;
-        case ui::DialogAction::Browse:
-            BrowseClick();
-            break;
-        case ui::DialogAction::Cancel:
-            return false;
-        }
-    }
-}
-
-bool TFileSelectDialog::OKButtonClick() {
-    if (FileName.empty()) {
-        ui::show_message(port_, kCaption, "Не задано имя файла");
-        return false;
-    }
-    if (file_exists(FileName)) {
-        const ui::Answer a =
-            ui::show_message(port_, kCaption, "Файл с таким именем уже существует\nПереписать его?",
-                             ui::Buttons::YesNo, ui::MessageKind::Confirmation);
-        if (a != ui::Answer::Yes) {
-            ui::show_message(port_, kCaption, "Введите другое имя");
-            return false;
-        }
-    }
-    return true;
-}
-
-void TFileSelectDialog::BrowseClick() {
-    ui::SaveFileRequest req;
-    req.title = "Задайте путь и имя файла";
-    req.default_ext = "up";
-    req.filter = "All files (*.*)|*.*";
-    req.initial_name = FileName;
-    const auto chosen = port_.save_file_dialog(req);
-    FileName = chosen ? *chosen : std::string();
-}
 
 // ---- TRazbivka ----
 
-TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, ui::DialogPort& port)
-    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), a_(A),
+TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, DialogPort& port)
+    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), acceleration_(A),
       port_(port) {}
 
 bool TRazbivka::ask(const std::string& text) {
-    return ui::show_message(port_, kCaption, text, ui::Buttons::YesNo,
-                            ui::MessageKind::Confirmation) == ui::Answer::Yes;
+    return show_message(port_, kCaption, text, Buttons::YesNo,
+                            MessageKind::Confirmation) == Answer::Yes;
 }
 
 void TRazbivka::tell(const std::string& caption, const std::string& text) {
-    ui::show_message(port_, caption, text, ui::Buttons::Ok,
-                     caption == kErrorCaption ? ui::MessageKind::Error : ui::MessageKind::Plain);
+    show_message(port_, caption, text, Buttons::Ok,
+                     caption == kErrorCaption ? MessageKind::Error : MessageKind::Plain);
 }
 
 SplitOutcome TRazbivka::Dialogue() {
@@ -158,6 +69,7 @@ SplitOutcome TRazbivka::Dialogue() {
     TLengthLimit dialog(port_);
     if (!dialog.ShowModal()) return outcome;
     limit = dialog.limit;
+    length_text_ = dialog.Length;
     return Split(up_name_);
 }
 
@@ -176,15 +88,37 @@ SplitOutcome TRazbivka::Split(const std::string& first_name) {
             outcome.status = SplitStatus::Finished;
             return outcome;
         }
+        // The first part must hold at least one move after the frames that
+        // start the tape; a smaller limit is refused and asked again.
+        const long long needed = bytes_through_first_move(name);
+        if (needed < 0) {
+            outcome.status = SplitStatus::Failed;
+            return outcome;
+        }
+        if (limit < needed) {
+            tell(kCaption, format("Первая часть не вместит ни одного кадра с перемещением.\n"
+                                  "Введите не менее %lld байт(а)",
+                                  needed + kLimitMargin));
+            TLengthLimit dialog(port_);
+            dialog.Length = length_text_;
+            if (!dialog.ShowModal()) {
+                outcome.status = SplitStatus::Stopped;
+                return outcome;
+            }
+            limit = dialog.limit;
+            length_text_ = dialog.Length;
+            continue;
+        }
         std::string second;
         for (;;) {
             if (!ask(format("Размер файла %s - %lld байт(а).\nРазбить его на два?\n(Размер первой "
                             "части файла будет примерно %lld байт(а))",
-                            name.c_str(), size, limit + 200))) {
+                            name.c_str(), size, limit + kLimitMargin))) {
                 outcome.status = SplitStatus::Stopped;
                 return outcome;
             }
             TFileSelectDialog dialog(port_);
+            dialog.directory = directory_of(name);
             if (!dialog.ShowModal()) continue;
             second = dialog.FileName;
             if (same_file(second, name)) break;
@@ -204,6 +138,29 @@ SplitOutcome TRazbivka::Split(const std::string& first_name) {
         reset();
         name = second;
     }
+}
+
+long long TRazbivka::bytes_through_first_move(const std::string& name) {
+    LineReader in;
+    if (!in.open(name)) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+        return -1;
+    }
+    long long count = 0;
+    std::string line;
+    while (in.next(line)) {
+        count += static_cast<long long>(line.size()) + 1; // as the cut counts
+        if (has_word(line, 'X') || has_word(line, 'Y') || has_word(line, 'Z')) return count;
+    }
+    if (in.value_out_of_range()) {
+        tell(kErrorCaption, oversized_value_text(in.bad_frame()));
+        return -1;
+    }
+    if (in.failed()) {
+        tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
+        return -1;
+    }
+    return count; // no move at all: only a limit above the whole tape
 }
 
 TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& second) {
@@ -248,25 +205,32 @@ TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& 
         if (second_started_) CopyToSecondPart(line);
         else CopyToFirstPart(line);
     }
+    if (in.value_out_of_range() || sums_out_of_range_) {
+        tell(kErrorCaption, oversized_value_text(in.value_out_of_range() ? in.bad_frame() : bad_sum_frame_));
+        first_.discard();
+        second_.discard();
+        return give_up(name);
+    }
     const bool read_all = !in.failed();
     in.close();
     const bool first_written = first_.close();
     const bool second_written = second_.close();
 
-    auto give_up = [&] {
-        tell(kErrorCaption,
-             format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
-        return CutResult::Failed;
-    };
-    if (!read_all || !first_written || !second_written) return give_up();
-    if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
-        return give_up();
-    if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, a_, speed_limit_, port_).Run().ok())
-        return give_up();
+    if (!read_all || !first_written || !second_written) return give_up(name);
+    if (!TUpToUp(raw_first.path(), done_first.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
+        return give_up(name);
+    if (!TUpToUp(raw_second.path(), done_second.path(), feed_max_, acceleration_, speed_limit_, port_).Run().ok())
+        return give_up(name);
     // The new file first: until the input is replaced, nothing of it is lost.
-    if (!done_second.move_to(second)) return give_up();
-    if (!done_first.move_to(name)) return give_up();
+    if (!done_second.move_to(second)) return give_up(name);
+    if (!done_first.move_to(name)) return give_up(name);
     return CutResult::Done;
+}
+
+TRazbivka::CutResult TRazbivka::give_up(const std::string& name) {
+    tell(kErrorCaption,
+         format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
+    return CutResult::Failed;
 }
 
 void TRazbivka::reset() {
@@ -278,14 +242,24 @@ void TRazbivka::reset() {
     motion_ = 1;
     plane_ = 0;
     sum_x_ = sum_y_ = sum_z_ = 0;
+    sums_out_of_range_ = false;
+    bad_sum_frame_.clear();
     stop_list_.clear();
 }
 
 void TRazbivka::CopyToFirstPart(const std::string& line) {
     long v;
-    if (word_int(line, 'X', v)) sum_x_ += v;
-    if (word_int(line, 'Y', v)) sum_y_ += v;
-    if (word_int(line, 'Z', v)) sum_z_ += v;
+    // Each value has at most nine digits; a sum that still ran out of its
+    // range would be a tape no machine holds, and is refused like one.
+    auto add = [&](long& sum) {
+        if (__builtin_add_overflow(sum, v, &sum) && !sums_out_of_range_) {
+            sums_out_of_range_ = true;
+            bad_sum_frame_ = line;
+        }
+    };
+    if (word_int(line, 'X', v)) add(sum_x_);
+    if (word_int(line, 'Y', v)) add(sum_y_);
+    if (word_int(line, 'Z', v)) add(sum_z_);
     if (has_word(line, 'F')) last_f_ = std::string(word_value(line, 'F'));
     if (has_word(line, 'L')) last_l_ = std::string(word_value(line, 'L'));
 
@@ -371,7 +345,7 @@ void TRazbivka::CopyToSecondPart(const std::string& line) {
     second_.write(line);
 }
 
-SplitOutcome RunSplitter(ui::DialogPort& port, const std::string& up_name, int SpeedLimit,
+SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit,
                          int FeedMax, int A) {
     TRazbivka splitter(up_name, SpeedLimit, FeedMax, A, port);
     return splitter.Dialogue();

@@ -5,14 +5,15 @@
 // typed lives in the engine, not in the back ends.
 //
 // Back ends: the desktop window, the console and the scripted one for tests
-// (lathra/ui/scripted.h). The main form has a port of its own.
+// (lathra/ui/). The engine owns this port and includes nothing of the
+// back ends; the main form has a port of its own (lathra/ui/main_form.h).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace lathra::ui {
+namespace lathra::engine {
 
 // Button sets of a message box.
 enum class Buttons {
@@ -72,6 +73,7 @@ struct SaveFileRequest {
     std::string default_ext;  // without the dot
     std::string filter;       // "description|pattern|description|pattern..."
     std::string initial_name; // the name currently in the field
+    std::string initial_directory; // where the dialog starts
     bool hide_read_only = true;
     bool path_must_exist = true;
     bool file_must_exist = true;
@@ -103,4 +105,4 @@ inline Answer show_message(DialogPort& port, std::string caption, std::string te
     return port.message(Message{std::move(caption), std::move(text), buttons, kind});
 }
 
-} // namespace lathra::ui
+} // namespace lathra::engine
