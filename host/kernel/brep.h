@@ -36,6 +36,9 @@ struct Sub {
 struct Named {
     std::vector<Sub> faces;
     std::vector<Sub> edges;
+    // Further pieces of a split face or edge: {piece, the tag it was split
+    // from}. An operation on a face or edge works on its pieces too.
+    std::vector<std::pair<int, int>> pieces;
 };
 
 enum class Op {

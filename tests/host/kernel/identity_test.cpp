@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -170,6 +171,35 @@ TEST_F(KernelStory, RegeneratedWithALargerHoleKeepsTheTags) {
     EXPECT_EQ(host::kernel::edges_of(b), edges);
     for (int f : faces)
         if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) EXPECT_NEAR(face_radius(f), 12, 1e-12);
+}
+
+// The hole moved onto the front edge splits the blended edge in two: made
+// again, the blend runs along both pieces, and the blend face keeps its tag.
+TEST_F(KernelStory, ABlendedEdgeSplitByAMovedHoleIsBlendedInBothPieces) {
+    const int b = block(100, 60, 20);
+    ZQ_BODY_boolean(b, cylinder({50, 30, -1}, {0, 0, 1}, 10, 22), ZQ_SUBTRACT);
+    int front = 0;
+    for (int e : edges_at_height(b, 20)) {
+        double box[6];
+        ZQ_TOPOL_find_box(e, box);
+        if (box[4] < 1e-9) front = e;  // y = 0
+    }
+    ASSERT_NE(front, 0);
+    ZQ_BODY_blend_edges(b, 1, &front, kR, kR);
+    const std::vector<int> before = blend_faces(b);
+    ASSERT_EQ(before.size(), 1u);
+
+    ZQ_BODY_edit_parameter(b, 1, 1, 5);  // the hole's centre to y = 5: it opens the front face
+    ZQ_BODY_regenerate(b);
+    const std::vector<int> after = blend_faces(b);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_NE(std::find(after.begin(), after.end(), before[0]), after.end());
+    for (int f : after) EXPECT_LT(rel(face_radius(f), kR), 1e-9);
+    EXPECT_LT(volume(b), 100 * 60 * 20 - kPi * 100 * 20 / 2);
+
+    ZQ_BODY_edit_parameter(b, 1, 1, 30);  // and back: one blend face, the same
+    ZQ_BODY_regenerate(b);
+    EXPECT_EQ(blend_faces(b), before);
 }
 
 TEST_F(KernelStory, UndoToAMarkGetsTheFirstBodyBack) {
