@@ -171,14 +171,14 @@ void name_small(BodyState& state, const BodyState* old) {
 namespace host::kernel::detail {
 
 int BodyState::tag_of(const TopoDS_Shape& shape) const {
-    if (!lookup.map) {
+    if (!lookup.value) {
         auto m = std::make_shared<std::unordered_map<const TopoDS_TShape*, int>>();
         for (const auto* subs : {&named.faces, &named.edges, &loops, &vertices})
             for (const Sub& s : *subs) m->emplace(s.shape.TShape().get(), s.tag);
-        lookup.map = std::move(m);
+        lookup.value = std::move(m);
     }
-    const auto it = lookup.map->find(shape.TShape().get());
-    return it == lookup.map->end() ? 0 : it->second;
+    const auto it = lookup.value->find(shape.TShape().get());
+    return it == lookup.value->end() ? 0 : it->second;
 }
 
 }  // namespace host::kernel::detail

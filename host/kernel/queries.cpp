@@ -518,28 +518,36 @@ void ZQ_BODY_ask_mass_props(int body, double props[ZQ_MP_COUNT]) {
     auto call = HOST_ENTRY(body, props);
     call.need(props, "the properties output");
     const hd::Body b = hd::require_body(call, body);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        std::fill(props, props + ZQ_MP_COUNT, 0.0);
-        const int type = hd::body_type(b->shape);
-        GProp_GProps area, main;
-        BRepGProp::SurfaceProperties(b->shape, area);
-        props[ZQ_MP_AREA] = area.Mass();
-        if (type == ZQ_BODY_SOLID) {
-            BRepGProp::VolumeProperties(b->shape, main);
-            props[ZQ_MP_VOLUME] = main.Mass();
-        } else if (type == ZQ_BODY_SHEET) {
-            main = area;
-        } else if (type == ZQ_BODY_WIRE) {
-            BRepGProp::LinearProperties(b->shape, main);
-        } else {
-            return;
-        }
-        props[ZQ_MP_MASS] = main.Mass() * b->density;
-        put(props + ZQ_MP_CENTROID, main.CentreOfMass().XYZ());
-        const gp_Mat m = main.MatrixOfInertia();
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) props[ZQ_MP_INERTIA + 3 * i + j] = m(i + 1, j + 1) * b->density;
-    });
+    // Worked out once per state of the body, for density 1.
+    if (!b->mass.value) {
+        auto made = std::make_shared<hd::MassProps>();
+        hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+            double* v = made->values;
+            const int type = hd::body_type(b->shape);
+            GProp_GProps area, main;
+            BRepGProp::SurfaceProperties(b->shape, area);
+            v[ZQ_MP_AREA] = area.Mass();
+            if (type == ZQ_BODY_SOLID) {
+                BRepGProp::VolumeProperties(b->shape, main);
+                v[ZQ_MP_VOLUME] = main.Mass();
+            } else if (type == ZQ_BODY_SHEET) {
+                main = area;
+            } else if (type == ZQ_BODY_WIRE) {
+                BRepGProp::LinearProperties(b->shape, main);
+            } else {
+                return;
+            }
+            v[ZQ_MP_MASS] = main.Mass();
+            put(v + ZQ_MP_CENTROID, main.CentreOfMass().XYZ());
+            const gp_Mat m = main.MatrixOfInertia();
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) v[ZQ_MP_INERTIA + 3 * i + j] = m(i + 1, j + 1);
+        });
+        b->mass.value = std::move(made);
+    }
+    std::copy(b->mass.value->values, b->mass.value->values + ZQ_MP_COUNT, props);
+    props[ZQ_MP_MASS] *= b->density;
+    for (int i = 0; i < 9; ++i) props[ZQ_MP_INERTIA + i] *= b->density;
 }
 
 void ZQ_ENTITY_ask_min_distance(int a, int b, double* distance, double point_a[3], double point_b[3]) {
