@@ -181,6 +181,17 @@ void eval_face(const BRepAdaptor_Surface& s, bool reversed, double u, double v, 
     if ((request & 1024) && n.Magnitude() > 1e-300) put(r + 33, n.Normalized().XYZ());
 }
 
+double* copy_out(const std::vector<double>& v) {
+    if (v.empty()) return nullptr;
+    auto* out = static_cast<double*>(SM_alloc(v.size() * sizeof(double)));
+    std::copy(v.begin(), v.end(), out);
+    return out;
+}
+
+std::vector<double> flat(const TColStd_Array1OfReal& knots) {
+    return std::vector<double>(knots.begin(), knots.end());
+}
+
 struct Evaluator {
     TopoDS_Face face;
     BRepAdaptor_Surface surface;
@@ -363,19 +374,6 @@ void ZQ_EDGE_ask_curve_data(int edge, int* type, double point[3], double directi
         put(direction, ax.Direction().XYZ());
     });
 }
-
-namespace {
-double* copy_out(const std::vector<double>& v) {
-    if (v.empty()) return nullptr;
-    auto* out = static_cast<double*>(SM_alloc(v.size() * sizeof(double)));
-    std::copy(v.begin(), v.end(), out);
-    return out;
-}
-
-std::vector<double> flat(const TColStd_Array1OfReal& knots) {
-    return std::vector<double>(knots.begin(), knots.end());
-}
-}  // namespace
 
 void ZQ_SURF_ask_bspline(int face, ZQ_bspline_t* data) {
     auto call = HOST_ENTRY(face, data);
