@@ -342,6 +342,8 @@ namespace host::kernel {
 // Model objects of a body and its faces and edges (0 when it has none).
 unsigned int object_of(int entity);
 int entity_of(unsigned int object);
+// The body of a kernel entity (a body answers itself; 0 for none).
+int body_of(int entity);
 // Face and edge kernel tags of a body, in the kernel's order.
 std::vector<int> faces_of(int body);
 std::vector<int> edges_of(int body);

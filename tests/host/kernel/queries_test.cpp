@@ -95,6 +95,7 @@ TEST_F(KernelQueries, KernelTagsAndObjectsMapBothWays) {
         unsigned owner = 0;
         es7009_(&object, &owner);
         EXPECT_EQ(owner, body);
+        EXPECT_EQ(host::kernel::body_of(f), b);
         EXPECT_TRUE(ES_solid_is_a_face(object));
         EXPECT_FALSE(ES_solid_is_a_edge(object));
     }
