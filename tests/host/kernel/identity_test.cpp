@@ -169,8 +169,11 @@ TEST_F(KernelStory, RegeneratedWithALargerHoleKeepsTheTags) {
     expect_closed_form(b, 100, 12);
     EXPECT_EQ(host::kernel::faces_of(b), faces);
     EXPECT_EQ(host::kernel::edges_of(b), edges);
-    for (int f : faces)
-        if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) EXPECT_NEAR(face_radius(f), 12, 1e-12);
+    for (int f : faces) {
+        if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) {
+            EXPECT_NEAR(face_radius(f), 12, 1e-12);
+        }
+    }
 }
 
 // The hole moved onto the front edge splits the blended edge in two: made

@@ -69,7 +69,9 @@ TEST_F(KernelQueries, TopologyWalks) {
     for (int v : connected(b, ZQ_CLASS_VERTEX)) {
         double p[3];
         ZQ_VERTEX_ask_point(v, p);
-        if (p[0] == 0 && p[1] == 0 && p[2] == 0) EXPECT_EQ(connected(v, ZQ_CLASS_EDGE).size(), 3u);
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0) {
+            EXPECT_EQ(connected(v, ZQ_CLASS_EDGE).size(), 3u);
+        }
     }
     int* none = nullptr;
     int n = -1;
