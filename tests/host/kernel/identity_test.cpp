@@ -231,6 +231,40 @@ TEST_F(KernelStory, UndoToAMarkGetsTheFirstBodyBack) {
     EXPECT_EQ(count, 2);
 }
 
+// Undo brings the consumed tool back, and the shapes an undo mark keeps
+// are exactly as they were (booleans leave their inputs untouched): the
+// same subtraction done again after the undo gives the same body. Its faces
+// keep their tags; the edges it makes anew are a new operation's and get
+// new tags.
+TEST_F(KernelStory, UndoBringsTheToolBackAndTheSameBooleanGivesTheSameBody) {
+    const int b = block(100, 50, 20);
+    const int tool = cylinder({50, 25, -1}, {0, 0, 1}, 10, 22);
+    const double tool_volume = volume(tool);
+    const unsigned tool_object = host::kernel::object_of(tool);
+    int status = 0;
+    const unsigned mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "before the hole", &status);
+    ZQ_BODY_boolean(b, tool, ZQ_SUBTRACT);
+    const double holed = volume(b);
+    const auto geometry = [&] {
+        std::map<int, std::string> faces;
+        std::multiset<std::string> edges;
+        for (int t : host::kernel::faces_of(b)) faces[t] = geometry_of(t);
+        for (int t : host::kernel::edges_of(b)) edges.insert(geometry_of(t));
+        return std::pair{faces, edges};
+    };
+    const auto first = geometry();
+
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    EXPECT_EQ(host::kernel::bodies(), (std::vector<int>{b, tool}));
+    EXPECT_EQ(host::kernel::object_of(tool), tool_object);
+    EXPECT_EQ(volume(tool), tool_volume);
+    EXPECT_LT(rel(volume(b), 100 * 50 * 20), 1e-12);
+
+    ZQ_BODY_boolean(b, tool, ZQ_SUBTRACT);
+    EXPECT_EQ(volume(b), holed);
+    EXPECT_EQ(geometry(), first);
+}
+
 class KernelFiles : public KernelStory {
 protected:
     void SetUp() override {
