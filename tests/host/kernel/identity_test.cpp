@@ -3,9 +3,9 @@
 // edges keep their tags), rolled back by undo, saved and reopened.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
