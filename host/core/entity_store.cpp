@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "host/core/defaults.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -21,9 +22,14 @@ namespace {
 int make_props(int type) {
     auto in = [type](std::initializer_list<int> types) { return std::find(types.begin(), types.end(), type) != types.end(); };
     int p = 0;
-    if (in({2, 3, 5, 6, 9, 14, 25, 45, 63, 70, 134, 139, 155})) p |= ES_PROP_DISPLAYABLE;
-    if (in({5, 6, 45, 63})) p |= ES_PROP_MATRIX;
-    if (in({2, 3, 5, 6, 9, 14, 25, 45, 70, 134})) p |= ES_PROP_TRANSFERABLE;
+    if (in({HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE, HOST_TYPE_BOUNDARY, 25,
+            HOST_TYPE_CSYS, HOST_TYPE_COMPONENT, HOST_TYPE_SOLID, HOST_TYPE_SKETCH, HOST_TYPE_FACETED,
+            HOST_TYPE_DRAFTING}))
+        p |= ES_PROP_DISPLAYABLE;
+    if (in({HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_CSYS, HOST_TYPE_COMPONENT})) p |= ES_PROP_MATRIX;
+    if (in({HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE, HOST_TYPE_BOUNDARY, 25,
+            HOST_TYPE_CSYS, HOST_TYPE_SOLID, HOST_TYPE_SKETCH}))
+        p |= ES_PROP_TRANSFERABLE;
     return p;
 }
 
@@ -139,7 +145,7 @@ tag_t create(const objects::NewObject& request) {
 
 void add_member(tag_t holder, tag_t member) {
     attrs(holder).members.push_back(member);
-    if (objects::require(holder).type == 70) attrs(member).owner = holder;
+    if (objects::require(holder).type == HOST_TYPE_SOLID) attrs(member).owner = holder;
 }
 
 void set_width_display(bool on) { width_display() = on; }
@@ -282,7 +288,7 @@ void ES_read_srfanl(unsigned int object, int* value) {
     auto call = HOST_ENTRY(object, value);
     call.need(value);
     const host::objects::Object& o = call.live(object);
-    if (o.type != 70) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a solid", object);
+    if (o.type != HOST_TYPE_SOLID) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a solid", object);
     *value = he::attrs(object).srfanl;
 }
 
