@@ -1,12 +1,17 @@
 #!/bin/sh
-# check_host_exports.sh <libkxhost.so> <libkxapi.so> <kxhost.map>
+# check_host_exports.sh <libkxhost.so> <libkxapi.so> <kxhost.map> <host source dir>
 # libkxhost.so exports the host's C routines and common blocks and, of its
 # C++, exactly the functions its version script names (those libkxapi.so
 # calls). Fails on any other C++ name exported, on a named one missing, on
-# an exported routine of the C interface missing, and on a symbol that
-# libkxapi.so needs and no library it loads defines.
-host="$1" api="$2" map="$3"
+# an exported routine of the C interface missing, on a symbol that
+# libkxapi.so needs and no library it loads defines, and on a host header
+# whose C declarations are not marked for export (see host/export.h).
+host="$1" api="$2" map="$3" sources="$4"
 status=0
+
+for h in $(grep -rl --include='*.h' '^extern "C" {' "$sources"); do
+    grep -q '^#pragma GCC visibility push(default)' "$h" || { echo "$h: C routines not marked for export"; status=1; }
+done
 exports=$(nm -D --defined-only "$host" | awk '$2 ~ /[TDBRWVu]/ {print $3}')
 
 # The C++ names the version script keeps, demangled as the script writes them.
