@@ -110,6 +110,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* ---- Bodies: primitives and profiles (each answers the new body) ---- */
 void ZQ_BODY_make_block(const double origin[3], const double size[3], int* body);
@@ -331,6 +332,7 @@ void* evsrfu(unsigned int face);
 void evsrfe(void* evaluator, int request, const double uv[2], double result[36]);
 void evsrff(void* evaluator);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
