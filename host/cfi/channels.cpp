@@ -488,7 +488,10 @@ int CFI_get_default_directory(int kind, char** directory) {
     call.need(directory, "the directory output");
     *directory = nullptr;
     int status;
-    if (call.status(status)) return status;
+    if (call.status(status)) {
+        if (call.outputs() > 0) *directory = host::cfi::host_string(call.text_out(0, ""));
+        return status;
+    }
     *directory = host::cfi::host_string(host::cfi::default_directory());
     return 0;
 }
@@ -546,9 +549,10 @@ int CFI_get_file_type(const char* spec, int* type) {
     auto call = HOST_ENTRY_TEXT(spec, type);
     call.need(type, "the type output");
     *type = 0;
-    int status;
-    if (call.status(status)) {
+    int status = 0;
+    if (call.outputs() > 0 || call.status(status)) {
         *type = static_cast<int>(call.int_out(0, 0));
+        call.status(status);
         return status;
     }
     if (int c = host::cfi::check_spec(spec)) return c;

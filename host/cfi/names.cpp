@@ -29,13 +29,17 @@ using host::cfi::st;
 constexpr int kSecondsPerDay = 86400;
 constexpr int kSystemCodes = 129;
 
-// Answers a string through *out: 0, or the scripted status.
+// Answers a string through *out: 0, or the scripted status (with the
+// scripted text, when there is one).
 template <class F>
 int answer(const host::Call& call, char** out, F&& make) {
     call.need(out, "the output");
     *out = nullptr;
     int status;
-    if (call.status(status)) return status;
+    if (call.status(status)) {
+        if (call.outputs() > 0) *out = host::cfi::host_string(call.text_out(0, ""));
+        return status;
+    }
     std::string text;
     if (int c = make(text)) return c;
     *out = host::cfi::host_string(text);

@@ -177,7 +177,7 @@ void fm1161(int channel, const CFI_header_record_t* record, CMSG_t* spec, int* s
         *status = -(CFI_ERR_NOT_OPEN - 1020000);
         return;
     }
-    const std::string path = record->h_nam ? entry_path(*c, record) : c->path;
+    const std::string path = call.text_out(0, (record->h_nam ? entry_path(*c, record) : c->path).c_str());
     const int code = CMSG_convert_c_to_cmsg(path.c_str(), spec, CMSG_MAX_CHARS);
     *status = code != 0 ? 1020000 - code : 0;
 }

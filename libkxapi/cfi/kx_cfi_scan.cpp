@@ -3,6 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "host/services/memory.h"
 #include "kx_cfi.h"
 #include "libkxapi/cfi/kx_cfi_internal.h"
 #include "libkxapi/core/frame.h"
@@ -129,7 +130,8 @@ int entry_spec(char* spec) {
 
 extern "C" void kx_cfi_reset_for_tests(void) {
     g_scan = {};
-    kxcom_hdr_rec = {};   // the host's reset took its blocks
+    if (host::memory::is_live(kxcom_hdr_rec.h_nam)) SM_free(kxcom_hdr_rec.h_nam);
+    kxcom_hdr_rec = {};
 }
 
 extern "C" {
