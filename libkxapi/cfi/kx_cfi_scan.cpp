@@ -71,7 +71,7 @@ int file_type(const char* fspec, int type, int* out) {
 
 // Converts a header text out when the host keeps its field.
 int header_text(const CFI_text132_t& field, int bit, char* text) {
-    return kx::frame([&] {
+    return kx::guarded([&] {
         int fields = 0;
         const int status = header_fields(&fields);
         if (status < 0 || !(fields & bit)) return status;
