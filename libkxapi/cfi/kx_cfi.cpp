@@ -219,7 +219,7 @@ KXAPI int uc4547(int channel, int kind, int* result) {
 KXAPI int uc4560(const char* name, int access) {
     return kx::frame([&] {
         CMSG_t text;
-        if (int code = CMSG_convert_c_to_cmsg(name, &text, CMSG_MAX_CHARS)) return code;
+        if (int code = CMSG_convert_c_to_cmsg(name, &text, CMSG_MAX_CHARS)) return kx::uc_file_code(code);
         int status = 0;
         fm1500_(&text, &access, &status);
         return status;

@@ -174,7 +174,7 @@ KXAPI int uc4572(const char* wildcard, int a2) {
 KXAPI int uc4573(const char* name, int mode, char* fspec) {
     return kx::frame([&] {
         CMSG_t in;
-        if (int code = CMSG_convert_c_to_cmsg(name, &in, CMSG_MAX_CHARS)) return code;
+        if (int code = CMSG_convert_c_to_cmsg(name, &in, CMSG_MAX_CHARS)) return kx::uc_file_code(code);
         kx::uc_empty(fspec);
         CMSG_t out;
         int status = 0;

@@ -95,7 +95,7 @@ int write_part_field(const char* fspec, int type, int mask, Store&& store) {
 
 int write_text(const char* fspec, int type, int mask, CFI_text132_t& field, const char* text) {
     return write_part_field(fspec, type, mask,
-                            [&] { return CMSG_convert_c_to_cmsg(text, &field, sizeof field.text); });
+                            [&] { return kx::uc_file_code(CMSG_convert_c_to_cmsg(text, &field, sizeof field.text)); });
 }
 
 // True when spec ends with name, letter case ignored (a name longer than
@@ -277,7 +277,7 @@ KXAPI int uc4612(const char* fspec, int type, int value) {
 KXAPI int uc4613(const char* fspec, int type, const char* owner) {
     return kx::frame(kx::no_check, [&] {
         if (int code = CMSG_convert_c_to_cmsg(owner, &kxcom_hdr_rec.owner, sizeof kxcom_hdr_rec.owner.text - 1))
-            return code;
+            return kx::uc_file_code(code);
         kxcom_hdr_rec.owner.text[kxcom_hdr_rec.owner.length] = '\0';
         g_scan.mask = CFI_HEADER_OWNER;
         return kx::uc_file_code(CFI_set_file_header(fspec, type, CFI_HEADER_OWNER, &kxcom_hdr_rec));

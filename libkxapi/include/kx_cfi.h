@@ -11,7 +11,9 @@
  * uc4508 and uc4650 answer -1105000 instead.
  *
  * Buffers that the functions fill are of the sizes below; no function
- * writes more than its buffer's size into it. */
+ * writes more than its buffer's size into it. A text given to a function
+ * that does not fit the host's field for it is refused with
+ * KX_CFI_TOO_LONG. */
 #ifndef KX_CFI_H
 #define KX_CFI_H
 

@@ -456,3 +456,30 @@ TEST_F(Codes, TheOwnerCheckComparesOnlyWithinTheSpecification) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text that does not fit the host's field is a failure (-9), never a
+// positive code that reads as success.
+TEST_F(Codes, TextsThatDoNotFitTheirFieldsAreRefused) {
+    write_file("p.prt", "");
+    const std::string part = path("p.prt");
+    const std::string long_name(261, 'n');
+    char out[KX_CFI_FSPEC_BUFSIZE] = "x";
+    struct Row {
+        const char* what;
+        std::function<int()> call;
+    } rows[] = {
+        {"uc4560", [&] { return uc4560(long_name.c_str(), 0); }},
+        {"uc4573", [&] { return uc4573(long_name.c_str(), 0, out); }},
+        {"uc4613", [&] { return uc4613(part.c_str(), 2, "sixteen-chars-xx"); }},
+        {"uc4617", [&] { return uc4617(part.c_str(), 2, std::string(133, 't').c_str()); }},
+        {"uc4618", [&] { return uc4618(part.c_str(), 2, std::string(133, 't').c_str()); }},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.call(), KX_CFI_TOO_LONG) << r.what;
+    EXPECT_EQ(hc::call_count("PFEDIT_set_part_file_header") + hc::call_count("CFI_set_file_header"), 0);
+    EXPECT_EQ(uc4613(part.c_str(), 2, "fifteen-chars-x"), 0);
+    EXPECT_EQ(uc4617(part.c_str(), 2, std::string(132, 't').c_str()), 0);
+}
+
+}  // namespace
