@@ -117,10 +117,14 @@ KXAPI int uc4514(int channel, char* line) {
     return kx::guarded([&] {
         char* text = nullptr;
         const int code = CFI_read_line(channel, &text);
-        kx::host_ptr<char> held(text);
-        if (code != 0) return kx::uc_file_code(code);
+        if (code != 0) {
+            kx::free_and_clear(text);
+            return kx::uc_file_code(code);
+        }
         kx::uc_copy_out(line, text, KX_CFI_LINE_BUFSIZE);
-        return static_cast<int>(std::strlen(text));
+        const int length = static_cast<int>(std::strlen(text));
+        kx::free_and_clear(text);
+        return length;
     });
 }
 
@@ -240,12 +244,11 @@ KXAPI int uc4563(const char* directory) {
 }
 
 KXAPI int uc4565(int kind, char* directory) {
-    return kx::frame([&] {
+    kx::cfi::HostStrings held;
+    return kx::cfi::strings_frame(kx::standard, held, [&] {
         kx::uc_empty(directory);
-        char* answer = nullptr;
-        const int code = CFI_get_default_directory(kind, &answer);
-        kx::host_ptr<char> held(answer);
-        if (code == 0) kx::uc_copy_out(directory, answer, KX_CFI_FSPEC_BUFSIZE);
+        const int code = CFI_get_default_directory(kind, &held.s[0]);
+        if (code == 0) kx::uc_copy_out(directory, held.s[0], KX_CFI_FSPEC_BUFSIZE);
         return code;
     });
 }
@@ -255,13 +258,12 @@ KXAPI int uc4566(const char* directory, int must_exist) {
 }
 
 KXAPI int uc4567(const char* source, const char* target, int replace, int a4, int type) {
-    return kx::frame([&] {
-        char* full = nullptr;
-        const int code = CFI_add_extension(target, type, &full);
-        kx::host_ptr<char> held(full);
+    kx::cfi::HostStrings held;
+    return kx::cfi::strings_frame(kx::standard, held, [&] {
+        const int code = CFI_add_extension(target, type, &held.s[0]);
         if (code != 0) return code;
         int second = 0;
-        const int status = kx::uc_file_code(CFI_copy_file(source, full, replace, a4, type, &second));
+        const int status = kx::uc_file_code(CFI_copy_file(source, held.s[0], replace, a4, type, &second));
         return second != 0 ? second : status;
     });
 }

@@ -4,6 +4,8 @@
 #define KX_CFI_KX_CFI_INTERNAL_H
 
 #include "host/cfi/cfi.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
 
 // The header record that the scan and the header reads fill and the query
 // entries read (process-wide, like the scan).
@@ -26,6 +28,28 @@ const Scan& scan();
 // of KX_CFI_FSPEC_BUFSIZE bytes): 0, KX_CFI_NO_SCAN (spec emptied) or the
 // failure of the host's query. Host errors pass.
 int entry_spec(char* spec);
+
+// Host strings that a call receives. They are freed by the call itself on
+// its normal way out (a free that fails then reaches the frame like any
+// host error), and by the frame's failure step when a host error ends the
+// call, also one that the host raised after handing over the first string.
+// Never by a destructor: a free that raises there would end the process.
+struct HostStrings {
+    char* s[2] = {};
+    void free() {
+        for (char*& p : s) free_and_clear(p);
+    }
+};
+
+// kx::frame for work that receives host strings into `held`.
+template <class Work>
+int strings_frame(const Opts& o, HostStrings& held, Work&& work) {
+    return frame(o, on_error([&] { held.free(); }), [] { return 0; }, [&] {
+        const int st = work();
+        held.free();
+        return st;
+    });
+}
 
 }  // namespace kx::cfi
 

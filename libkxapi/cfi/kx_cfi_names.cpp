@@ -28,12 +28,11 @@ int g_argument = 0;   // the last argument number asked by uc4621
 // output empty on failure).
 template <class Ask>
 int name_service(char* out, bool mapped, Ask&& ask) {
-    return kx::frame([&] {
+    kx::cfi::HostStrings held;
+    return kx::cfi::strings_frame(kx::standard, held, [&] {
         kx::uc_empty(out);
-        char* answer = nullptr;
-        const int code = ask(&answer);
-        kx::host_ptr<char> held(answer);
-        if (code == 0) kx::uc_copy_out(out, answer, KX_CFI_FSPEC_BUFSIZE);
+        const int code = ask(&held.s[0]);
+        if (code == 0) kx::uc_copy_out(out, held.s[0], KX_CFI_FSPEC_BUFSIZE);
         return mapped ? kx::uc_file_code(code) : code;
     });
 }
@@ -193,16 +192,14 @@ KXAPI int uc4575(const char* directory, int type, const char* name, char* fspec)
     return name_service(fspec, false, [&](char** a) { return CFI_merge_filespec(directory, name, type, a); });
 }
 KXAPI int uc4576(const char* fspec, int a2, char* directory, char* name) {
-    return kx::frame([&] {
+    kx::cfi::HostStrings held;
+    return kx::cfi::strings_frame(kx::standard, held, [&] {
         kx::uc_empty(directory);
         kx::uc_empty(name);
-        char* dir = nullptr;
-        char* simple = nullptr;
-        const int code = CFI_split_filespec(fspec, a2, &dir, &simple);
-        kx::host_ptr<char> held_dir(dir), held_name(simple);
+        const int code = CFI_split_filespec(fspec, a2, &held.s[0], &held.s[1]);
         if (code == 0) {
-            kx::uc_copy_out(directory, dir, KX_CFI_FSPEC_BUFSIZE);
-            kx::uc_copy_out(name, simple, KX_CFI_FSPEC_BUFSIZE);
+            kx::uc_copy_out(directory, held.s[0], KX_CFI_FSPEC_BUFSIZE);
+            kx::uc_copy_out(name, held.s[1], KX_CFI_FSPEC_BUFSIZE);
         }
         return code;
     });
@@ -280,21 +277,19 @@ KXAPI int uc4623(const char* fspec, char* text) {
     return kx::guarded([&] {
         char* release = nullptr;
         const int code = PART_get_file_release_string(fspec, &release);
-        kx::host_ptr<char> held(release);
         if (code == 0) kx::uc_copy_out(text, release, KX_CFI_TEXT_BUFSIZE);
+        kx::free_and_clear(release);
         return code;
     });
 }
 
 KXAPI int uc4582(const int jq_time[2], char* date, char* time) {
-    return kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, [&] {
+    kx::cfi::HostStrings held;
+    return kx::cfi::strings_frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, held, [&] {
         if (!jq_time) return kx::param(1);
-        char* d = nullptr;
-        char* t = nullptr;
-        CLOCK_jq_comp_to_string(jq_time[0], jq_time[1], &d, &t);
-        kx::host_ptr<char> held_date(d), held_time(t);
-        kx::uc_copy_out(date, d, KX_CFI_DATE_BUFSIZE);
-        kx::uc_copy_out(time, t, KX_CFI_DATE_BUFSIZE);
+        CLOCK_jq_comp_to_string(jq_time[0], jq_time[1], &held.s[0], &held.s[1]);
+        kx::uc_copy_out(date, held.s[0], KX_CFI_DATE_BUFSIZE);
+        kx::uc_copy_out(time, held.s[1], KX_CFI_DATE_BUFSIZE);
         return 0;
     });
 }

@@ -246,12 +246,13 @@ KXAPI int uc4603(char* owner) {
             if (kx::checking() && kxcom_hdr_rec.h_nam && !ends_with_name(spec, kxcom_hdr_rec.h_nam))
                 ERROR_internal(kModule, kLineOwnerAssertion, "Assertion failed: %s",
                                "_stricmp(fspec+strlen(fspec)-strlen(kxcom_hdr_rec.h_nam), kxcom_hdr_rec.h_nam)==0");
-            kx::host_ptr<char> name(CFI_ask_owner_name(spec));
-            const char* text = name ? name.get() : "<UNKNOWN>";
+            char* name = CFI_ask_owner_name(spec);
+            const char* text = name ? name : "<UNKNOWN>";
             const std::size_t n = strnlen(text, sizeof o.text - 1);
             std::memcpy(o.text, text, n);
             o.text[n] = '\0';
             o.length = static_cast<int>(n);
+            kx::free_and_clear(name);
         }
         return kx::uc_file_code(CMSG_convert_cmsg_to_c(&o, sizeof o.text - 1, owner, KX_CFI_OWNER_BUFSIZE));
     });
