@@ -245,7 +245,10 @@ void fm1870_(int* index, char code[8]) {
     call.need(code, "the code output");
     // Index 0 is the system's own product; the others are free.
     const char* text = *index == 0 ? "JQ      " : "        ";
-    std::memcpy(code, call.text_out(0, text), 8);
+    const char* answer = call.text_out(0, text);
+    const std::size_t n = std::min<std::size_t>(std::strlen(answer), 8);
+    std::memset(code, ' ', 8);
+    std::memcpy(code, answer, n);
 }
 
 void fm1871_(int* index, int* result) {

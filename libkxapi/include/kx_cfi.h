@@ -45,7 +45,8 @@ KX_BEGIN_DECLS
  * Open modes: uc4500 reads, uc4504 writes a new file, uc4506 reads and
  * writes an existing one; a2 is the file type to create (0 none), a3 the
  * record length (0 none). uc4507 takes (mode 1 to 3, record length, file
- * type). The result is the channel. */
+ * type). The result is the channel, or the host's code c negated (-c: a
+ * file that does not exist gives -1020001). */
 KXAPI int uc4500(const char *fspec, int a2, int a3);
 KXAPI int uc4504(const char *fspec, int a2, int a3);
 KXAPI int uc4506(const char *fspec, int a2, int a3);
