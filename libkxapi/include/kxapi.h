@@ -20,5 +20,6 @@
 #include "kx_csys.h"
 #include "kx_curve.h"
 #include "kx_cam.h"
+#include "kx_cfi.h"
 
 #endif
