@@ -22,6 +22,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Codes of the file interface's band; the old interface answers them as
  * 1020000 - code (-1 ...). */
@@ -252,6 +253,7 @@ int mbtst_(const int* words, const int* bit);
 void mbtts_(int* words, const int* bit);
 void movch_(const char* from, char* to, const int* count);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
