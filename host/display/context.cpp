@@ -168,6 +168,7 @@ int attention(double found[3], bool ok, P p) {
 }  // namespace
 
 const std::vector<Drawn>& drawn() { return window().drawn; }
+void clear_window() { window().drawn.clear(); }
 
 int new_fit_box() {
     window().boxes.emplace_back();

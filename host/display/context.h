@@ -212,6 +212,8 @@ struct Drawn {
     int fill_method = 0;            // the device fill in force
 };
 const std::vector<Drawn>& drawn();
+// Empties the display list (a regeneration of the window).
+void clear_window();
 
 struct Box {
     bool empty = true;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "host/display/context.h"
 #include "host/display/layout.h"
 #include "host/hook.h"
 #include "host/service_state.h"
@@ -156,4 +157,5 @@ void DISPLAY_regenerate(void) {
     HOST_ENTRY();
     ht::screen().shown.clear();
     ++ht::screen().regenerations;
+    host::context::clear_window();
 }

@@ -51,7 +51,8 @@ void DSS_TEMP_display_multiline_text(const DSS_view_spec_t* spec, int mode, int 
                                      double size, int color);
 void gt533_(const int* sequence, const char* text, const int* lengths, const int* count, const double origin[3],
             const int* position, const int64_t* reserved, const int* color);
-/* Regenerates the graphics window: the temporary display is erased. */
+/* Regenerates the graphics window: the temporary display and the display
+ * list are erased. */
 void DISPLAY_regenerate(void);
 
 #ifdef __cplusplus

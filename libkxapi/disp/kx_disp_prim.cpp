@@ -244,6 +244,13 @@ void fill_axis(const double* points, int count, int axis, double density) {
 
 struct TextBox {
     double corners[4][3];   // (left, top), (right, bottom), (left, bottom), (right, top)
+    // The corners around the box, as a polygon test takes them: (left, top),
+    // (right, top), (right, bottom), (left, bottom). (In the order above the
+    // four would cross over themselves.)
+    void outline(double out[12]) const {
+        const int order[4] = {0, 3, 1, 2};
+        for (int i = 0; i < 4; ++i) std::memcpy(out + 3 * i, corners[order[i]], 3 * sizeof(double));
+    }
 };
 
 // The box of `lines` lines of `longest` characters of size h at the
@@ -516,7 +523,9 @@ extern "C" KXAPI int KX_DISP_display_text(const char* text, const double origin[
                 return 0;
             case DSS_MODE_AREA: {
                 auto& s = record<DSS_area_record_t>(context);
-                count_class(s, s.polygon_test(4, &box.corners[0][0]));
+                double outline[12];
+                box.outline(outline);
+                count_class(s, s.polygon_test(4, outline));
                 return 0;
             }
             case DSS_MODE_ATTENTION: {
@@ -533,10 +542,12 @@ extern "C" KXAPI int KX_DISP_display_text(const char* text, const double origin[
                     // Reference 7 puts a box's origin at its bottom left.
                     const double placed[3] = {box.corners[0][0], top - line_height, origin[2]};
                     const TextBox one = text_box(placed, 7, 1, longest, h);
+                    double outline[12];
+                    one.outline(outline);
                     double distance = 0;
                     unsigned char hit[16] = {};
-                    const int got = p.polygon_test(4, &one.corners[0][0], p.view_data->ray, &p.view_data->aperture,
-                                                   &distance, hit);
+                    const int got =
+                        p.polygon_test(4, outline, p.view_data->ray, &p.view_data->aperture, &distance, hit);
                     keep_nearest(p, got, distance, hit);
                 }
                 return 0;
