@@ -121,8 +121,6 @@ UDOBJ_method_fn method_of(tag_t udo, int kind) {
 }
 
 void on_destroy(tag_t object) {
-    const Udo* r = rows().find(object);
-    if (!r) return;
     // Objects linked to the dead one go out of date.
     for (tag_t other : objects::objects_of_type(HOST_TYPE_UDO)) {
         const Udo* o = rows().find(other);
@@ -134,6 +132,8 @@ void on_destroy(tag_t object) {
             if (l.assoc_object == object) l.status = 1;
         w.status = 1;
     }
+    const Udo* r = rows().find(object);
+    if (!r) return;
     const tag_t owner = r->owner;
     if (owner && rows().find(owner)) {
         auto& owned = rows()[owner].owned;
