@@ -253,11 +253,11 @@ int UDOBJ_register_method(unsigned int class_id, int kind, UDOBJ_method_fn routi
 
 // ---- Objects and features ----
 
-int UDOBJ_create_udo(unsigned int class_id, unsigned int* udo) {
-    auto call = HOST_ENTRY(class_id, udo);
-    call.need(udo, "the object output");
-    int status;
-    if (call.status(status)) return status;
+namespace {
+
+// The steps of the creations, shared without entering the routines again
+// (a creation of an object with its feature is one host step).
+int make_udo(const host::Call& call, unsigned int class_id, unsigned int* udo) {
     if (!UDOBJ_is_class_valid(class_id)) return hu::bad("class", static_cast<int>(class_id));
     const unsigned int part = CONTEXT_ask_work_part();
     call.live(part);
@@ -266,14 +266,28 @@ int UDOBJ_create_udo(unsigned int class_id, unsigned int* udo) {
     return 0;
 }
 
-int UDOBJ_create_udo_feature_from_udo(unsigned int udo, unsigned int* feature) {
-    auto call = HOST_ENTRY(udo, feature);
-    call.need(feature, "the feature output");
+void make_feature(const host::Call& call, unsigned int udo, unsigned int* feature) {
     const hu::Udo& r = hu::udo_read(call, udo);
     if (r.feature != 0 && host::objects::is_alive(r.feature))
         call.fail(HOST_ERR_BAD_ARGUMENT, "object %u has a feature already", udo);
     *feature = host::feature::create(host::objects::require(udo).part, hu::kFeatureKind, {}, {udo});
     hu::rows()[udo].feature = *feature;
+}
+
+}  // namespace
+
+int UDOBJ_create_udo(unsigned int class_id, unsigned int* udo) {
+    auto call = HOST_ENTRY(class_id, udo);
+    call.need(udo, "the object output");
+    int status;
+    if (call.status(status)) return status;
+    return make_udo(call, class_id, udo);
+}
+
+int UDOBJ_create_udo_feature_from_udo(unsigned int udo, unsigned int* feature) {
+    auto call = HOST_ENTRY(udo, feature);
+    call.need(feature, "the feature output");
+    make_feature(call, udo, feature);
     return 0;
 }
 
@@ -281,8 +295,9 @@ int UDOBJ_create_udo_feature(unsigned int class_id, unsigned int* udo, unsigned 
     auto call = HOST_ENTRY(class_id, udo, feature);
     call.need(udo, "the object output");
     call.need(feature, "the feature output");
-    if (int st = UDOBJ_create_udo(class_id, udo); st != 0) return st;
-    return UDOBJ_create_udo_feature_from_udo(*udo, feature);
+    if (int st = make_udo(call, class_id, udo); st != 0) return st;
+    make_feature(call, *udo, feature);
+    return 0;
 }
 
 unsigned char UDOBJ_is_udo_feature(unsigned int object) {
@@ -317,43 +332,99 @@ int UDOBJ_edit_udo_of_udo_feature(unsigned int udo, unsigned int feature) {
     return 0;
 }
 
+namespace {
+
+// The arrays of a data record live in one host block, laid out in the
+// record's order, so that freeing the record is one release that either
+// happens or not.
+class Arena {
+public:
+    // Room for n values of T (aligned for T).
+    template <class T>
+    void reserve(std::size_t n) {
+        if (n == 0) return;
+        size_ = align(size_, alignof(T)) + n * sizeof(T);
+    }
+    void reserve_text(const std::string& s) { size_ += s.size() + 1; }
+    void allocate() { base_ = size_ ? static_cast<char*>(SM_alloc(size_)) : nullptr, at_ = 0; }
+    template <class T>
+    T* take(std::size_t n) {
+        if (n == 0) return nullptr;
+        at_ = align(at_, alignof(T));
+        T* p = reinterpret_cast<T*>(base_ + at_);
+        at_ += n * sizeof(T);
+        return p;
+    }
+    char* text(const std::string& s) {
+        char* p = base_ + at_;
+        std::memcpy(p, s.c_str(), s.size() + 1);
+        at_ += s.size() + 1;
+        return p;
+    }
+
+private:
+    static std::size_t align(std::size_t at, std::size_t a) { return (at + a - 1) / a * a; }
+    std::size_t size_ = 0, at_ = 0;
+    char* base_ = nullptr;
+};
+
+const std::vector<double>& doubles_of(const hu::Udo& r, int kind) {
+    static const std::vector<double> none;
+    const auto it = r.doubles.find(kind);
+    return it == r.doubles.end() ? none : it->second;
+}
+
+// The block of a record: its first array in layout order.
+void* block_of(const UDOBJ_data_t& d) {
+    for (void* p : {static_cast<void*>(d.ints), static_cast<void*>(d.doubles), static_cast<void*>(d.lengths),
+                    static_cast<void*>(d.areas), static_cast<void*>(d.volumes), static_cast<void*>(d.strings),
+                    static_cast<void*>(d.links)})
+        if (p) return p;
+    return nullptr;
+}
+
+}  // namespace
+
 int UDOBJ_ask_udo_data(unsigned int udo, UDOBJ_data_t* data) {
     auto call = HOST_ENTRY(udo, data);
     call.need(data, "the data record");
     const hu::Udo& r = hu::udo_read(call, udo);
-    *data = UDOBJ_data_t{};
-    data->class_id = r.class_id;
-    auto doubles = [&](int kind, int* n, double** v) {
-        const auto it = r.doubles.find(kind);
-        if (it == r.doubles.end()) return;
-        *n = static_cast<int>(it->second.size());
-        *v = hu::sm_copy(it->second);
-    };
-    data->num_ints = static_cast<int>(r.ints.size());
-    data->ints = hu::sm_copy(r.ints);
-    doubles(UDOBJ_KIND_DOUBLES, &data->num_doubles, &data->doubles);
-    doubles(UDOBJ_KIND_LENGTHS, &data->num_lengths, &data->lengths);
-    doubles(UDOBJ_KIND_AREAS, &data->num_areas, &data->areas);
-    doubles(UDOBJ_KIND_VOLUMES, &data->num_volumes, &data->volumes);
-    data->num_strings = static_cast<int>(r.strings.size());
-    if (!r.strings.empty()) {
-        data->strings = static_cast<char**>(SM_alloc(r.strings.size() * sizeof(char*)));
-        for (std::size_t i = 0; i < r.strings.size(); ++i) data->strings[i] = hu::sm_string(r.strings[i]);
+    const int kinds[4] = {UDOBJ_KIND_DOUBLES, UDOBJ_KIND_LENGTHS, UDOBJ_KIND_AREAS, UDOBJ_KIND_VOLUMES};
+    Arena arena;
+    arena.reserve<int>(r.ints.size());
+    for (int k : kinds) arena.reserve<double>(doubles_of(r, k).size());
+    arena.reserve<char*>(r.strings.size());
+    arena.reserve<UDOBJ_link_t>(r.links.size());
+    for (const std::string& t : r.strings) arena.reserve_text(t);
+    arena.allocate();
+
+    UDOBJ_data_t d{};
+    d.class_id = r.class_id;
+    d.num_ints = static_cast<int>(r.ints.size());
+    d.ints = arena.take<int>(r.ints.size());
+    std::copy(r.ints.begin(), r.ints.end(), d.ints);
+    int* counts[4] = {&d.num_doubles, &d.num_lengths, &d.num_areas, &d.num_volumes};
+    double** arrays[4] = {&d.doubles, &d.lengths, &d.areas, &d.volumes};
+    for (int i = 0; i < 4; ++i) {
+        const std::vector<double>& v = doubles_of(r, kinds[i]);
+        *counts[i] = static_cast<int>(v.size());
+        *arrays[i] = arena.take<double>(v.size());
+        std::copy(v.begin(), v.end(), *arrays[i]);
     }
-    data->num_links = static_cast<int>(r.links.size());
-    data->links = hu::sm_copy(r.links);
+    d.num_strings = static_cast<int>(r.strings.size());
+    d.strings = arena.take<char*>(r.strings.size());
+    d.num_links = static_cast<int>(r.links.size());
+    d.links = arena.take<UDOBJ_link_t>(r.links.size());
+    std::copy(r.links.begin(), r.links.end(), d.links);
+    for (std::size_t i = 0; i < r.strings.size(); ++i) d.strings[i] = arena.text(r.strings[i]);
+    *data = d;
     return 0;
 }
 
 int UDOBJ_free_udo_data(UDOBJ_data_t* data) {
     auto call = HOST_ENTRY(data);
     call.need(data, "the data record");
-    for (int i = 0; i < data->num_strings && data->strings; ++i) SM_free(data->strings[i]);
-    for (void* p : {static_cast<void*>(data->ints), static_cast<void*>(data->doubles),
-                    static_cast<void*>(data->lengths), static_cast<void*>(data->areas),
-                    static_cast<void*>(data->volumes), static_cast<void*>(data->strings),
-                    static_cast<void*>(data->links)})
-        SM_free(p);
+    SM_free(block_of(*data));
     *data = UDOBJ_data_t{};
     return 0;
 }

@@ -37,8 +37,9 @@
  * Queries that hand back arrays (UDOBJ_ask_links_of_object,
  * UDOBJ_ask_owned_objects) allocate them with SM_alloc (null when empty);
  * UDOBJ_ask_udo_class_name hands back an SM_alloc copy. UDOBJ_ask_udo_data
- * fills the caller's record with SM_alloc copies, which
- * UDOBJ_free_udo_data frees (the record is cleared).
+ * fills the caller's record with copies that live in one SM_alloc block,
+ * which UDOBJ_free_udo_data frees (the record is cleared); a record without
+ * any values holds no block.
  *
  * Answers: functions answering int answer 0 or HOST_ERR_BAD_ARGUMENT for a
  * value out of range (a class id, a kind, an index, a count, a link type);

@@ -3,7 +3,6 @@
 // creation defaults filled in and text split into lines.
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "kx_disp_temp.h"
@@ -92,30 +91,27 @@ int view_checks(tag view, int view_type) {
 }
 
 // The multi-line text: one 132-byte host buffer a line, longer lines cut.
+// The buffers are taken after a host memory mark and freed to it, in one
+// call, so that a failure anywhere leaves no buffer behind (the frame's
+// error step frees to the mark when the call fails); `mark` is -1 until set.
 int multiline_text(const View& v, const char* text, const double origin[3], int reference,
-                   const display_properties& p, double size) {
+                   const display_properties& p, double size, int& mark) {
     const double mec = ACOM_ask_MEC();
     // A units factor that is not above 0 would divide the size away.
     if (mec > 0) size /= mec;
     DSS_view_spec_t spec{};
     DSS_TEMP_get_view_spec_from_opt(v.sequence, &spec);
     const auto lines = kd::all_lines(text);
-    kx::host_ptr<char*> array(static_cast<char**>(SM_alloc(lines.size() * sizeof(char*))));
-    std::memset(array.get(), 0, lines.size() * sizeof(char*));
-    struct FreeLines {
-        char** a;
-        std::size_t n;
-        ~FreeLines() {
-            for (std::size_t i = 0; i < n; ++i) SM_free(a[i]);
-        }
-    } free_lines{array.get(), lines.size()};
+    mark = SM_set_mark();
+    char** array = static_cast<char**>(SM_alloc(lines.size() * sizeof(char*)));
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        char* buffer = static_cast<char*>(SM_alloc(kLineBuffer));
-        array.get()[i] = buffer;
-        kx::copy_cut(buffer, std::string(lines[i]).c_str(), kLineBuffer - 1);
+        array[i] = static_cast<char*>(SM_alloc(kLineBuffer));
+        kx::copy_cut(array[i], std::string(lines[i]).c_str(), kLineBuffer - 1);
     }
-    DSS_TEMP_display_multiline_text(&spec, kTextMode, kTextFont, origin, static_cast<int>(lines.size()), array.get(),
+    DSS_TEMP_display_multiline_text(&spec, kTextMode, kTextFont, origin, static_cast<int>(lines.size()), array,
                                     kd::alignment_of(reference), kd::position_of(reference), 0, size, p.color);
+    SM_free_to_mark(mark);
+    mark = -1;
     return 0;
 }
 
@@ -205,7 +201,11 @@ extern "C" KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, con
                                                     const double origin[3], int reference,
                                                     const display_properties* properties, double char_size,
                                                     int multiline) {
+    int mark = -1;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            if (mark >= 0) SM_free_to_mark(mark);
+        }),
         [&] {
             if (int st = no_active_part()) return st;
             if (!text) return kx::param(3);
@@ -216,7 +216,7 @@ extern "C" KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, con
             if (int st = view_checks(view, view_type)) return st;
             const View v = resolve(view, view_type, true);
             if (v.status != 0) return v.status;
-            if (multiline == 1) return multiline_text(v, text, origin, reference, *properties, char_size);
+            if (multiline == 1) return multiline_text(v, text, origin, reference, *properties, char_size, mark);
             return old_text(v, text, origin, reference, *properties);
         });
 }

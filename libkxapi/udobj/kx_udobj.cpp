@@ -55,7 +55,9 @@ int delete_records(tag udo, int kind, int first, int count) {
 // ---- Classes and routines ----
 
 extern "C" KXAPI int KX_UDOBJ_create_class(const char* class_name, const char* friendly_name, udo_class_id* class_id) {
-    return kx::frame([&] { *class_id = UDOBJ_create_class(class_name, friendly_name); });
+    // A null output is refused rather than written through.
+    return kx::frame([&] { return kx::check({{class_id, 3}}); },
+                     [&] { *class_id = UDOBJ_create_class(class_name, friendly_name); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_class_data(udo_class_id class_id, char** class_name, char** friendly_name) {
@@ -111,15 +113,18 @@ extern "C" KXAPI int KX_UDOBJ_edit_udo_of_udo_feature(tag feature, tag udo) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_is_udo_feature(tag object, logical* is_feature) {
-    return kx::frame([&] { *is_feature = UDOBJ_is_udo_feature(object); });
+    return kx::frame([&] { return kx::check({{is_feature, 2}}); },
+                     [&] { *is_feature = UDOBJ_is_udo_feature(object); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_feature_of_udo(tag udo, tag* feature) {
-    return kx::frame([&] { *feature = UDOBJ_ask_udo_feature_of_udo(udo); });
+    return kx::frame([&] { return kx::check({{feature, 2}}); },
+                     [&] { *feature = UDOBJ_ask_udo_feature_of_udo(udo); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_of_udo_feature(tag feature, tag* udo) {
-    return kx::frame([&] { *udo = UDOBJ_ask_udo_of_udo_feature(feature); });
+    return kx::frame([&] { return kx::check({{udo, 2}}); },
+                     [&] { *udo = UDOBJ_ask_udo_of_udo_feature(feature); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_log_udo_feature_for_update(tag feature) {

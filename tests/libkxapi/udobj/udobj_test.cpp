@@ -68,6 +68,17 @@ TEST_F(Udo, ClassDataHandsBackCopiesAndANullFriendlyNameWhenThereIsNone) {
     EXPECT_EQ(KX_UDOBJ_ask_class_data(99, &name, &friendly), 1105004);
     EXPECT_EQ(KX_UDOBJ_ask_class_data(cls, nullptr, &friendly), 1105005);
     EXPECT_EQ(KX_UDOBJ_ask_class_data(cls, &name, nullptr), 1105006);
+    // Outputs the layer writes itself are refused when null, not written through.
+    EXPECT_EQ(KX_UDOBJ_create_class("cog", nullptr, nullptr), 1105006);
+    logical flag = 0;
+    tag out = NULL_TAG;
+    EXPECT_EQ(KX_UDOBJ_is_udo_feature(NULL_TAG, nullptr), 1105005);
+    EXPECT_EQ(KX_UDOBJ_ask_udo_feature_of_udo(NULL_TAG, nullptr), 1105005);
+    EXPECT_EQ(KX_UDOBJ_ask_udo_of_udo_feature(NULL_TAG, nullptr), 1105005);
+    EXPECT_EQ(KX_UDOBJ_is_udo_feature(NULL_TAG, &flag), 0);
+    EXPECT_EQ(KX_UDOBJ_ask_udo_of_udo_feature(NULL_TAG, &out), 670006);
+    // Outputs the host fills: a null one is the host's refusal.
+    EXPECT_EQ(KX_UDOBJ_create_udo(cls, nullptr), 670002);
     // A class name given twice is the host's refusal.
     udo_class_id again = 0;
     EXPECT_EQ(KX_UDOBJ_create_class("gear", nullptr, &again), 670004);
