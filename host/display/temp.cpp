@@ -59,6 +59,12 @@ Drawn& show(Kind kind, const DSS_view_spec_t& spec, int color) {
 }  // namespace
 
 const std::vector<Drawn>& shown() { return screen().shown; }
+
+std::vector<void (*)()>& redrawers() {
+    static std::vector<void (*)()> fns;
+    return fns;
+}
+void on_regenerate(void (*fn)()) { redrawers().push_back(fn); }
 int regenerations() { return screen().regenerations; }
 
 }  // namespace host::temp
@@ -158,4 +164,5 @@ void DISPLAY_regenerate(void) {
     ht::screen().shown.clear();
     ++ht::screen().regenerations;
     host::context::clear_window();
+    for (void (*fn)() : ht::redrawers()) fn();
 }

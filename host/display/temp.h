@@ -52,7 +52,8 @@ void DSS_TEMP_display_multiline_text(const DSS_view_spec_t* spec, int mode, int 
 void gt533_(const int* sequence, const char* text, const int* lengths, const int* count, const double origin[3],
             const int* position, const int64_t* reserved, const int* color);
 /* Regenerates the graphics window: the temporary display and the display
- * list are erased. */
+ * list are erased, then what the window shows is drawn again (the
+ * services that draw register with host::temp::on_regenerate). */
 void DISPLAY_regenerate(void);
 
 #ifdef __cplusplus
@@ -85,6 +86,9 @@ struct Drawn {
 const std::vector<Drawn>& shown();
 // Regenerations run (each erased the temporary display).
 int regenerations();
+// fn runs on every regeneration, after the window was erased, in order of
+// registration (for the process).
+void on_regenerate(void (*fn)());
 
 }  // namespace host::temp
 #endif

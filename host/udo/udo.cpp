@@ -56,9 +56,11 @@ TagTable<Udo>& rows() {
 }
 
 void on_destroy(tag_t object);
+void redraw();
 // The listener comes before the table's own, so that a dying object's row
 // is still there when the listener runs.
-const bool registered = (objects::add_destroy_listener(on_destroy), rows(), classes(), true);
+const bool registered =
+    (objects::add_destroy_listener(on_destroy), rows(), classes(), temp::on_regenerate(redraw), true);
 
 const int kDoubleKinds[] = {UDOBJ_KIND_DOUBLES, UDOBJ_KIND_LENGTHS, UDOBJ_KIND_AREAS, UDOBJ_KIND_VOLUMES};
 bool is_double_kind(int kind) { return std::find(std::begin(kDoubleKinds), std::end(kDoubleKinds), kind) != std::end(kDoubleKinds); }
@@ -178,6 +180,16 @@ int context_method(tag_t udo, int kind, int mode, void* record) {
     if (!routine) return 0;
     display_context_s context{mode, record};
     return run_method([&] { return routine(udo, &context); });
+}
+
+// A regeneration draws every user-defined object of the work part.
+void redraw() {
+    const tag_t part = CONTEXT_ask_work_part();
+    for (tag_t u : objects::objects_of_type(HOST_TYPE_UDO)) {
+        if (objects::require(u).part != part) continue;
+        DSS_display_record_t record{};
+        context_method(u, UDOBJ_METHOD_DISPLAY, DSS_MODE_DISPLAY, &record);
+    }
 }
 
 }  // namespace

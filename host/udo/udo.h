@@ -15,6 +15,8 @@
  * under an error frame of the host's own: an error raised in the routine is
  * noted on the host log ("udo <line>: ...") and its code answered, never
  * passed on; a non-zero answer of the routine is answered as it stands. The
+ * display routine of every object of the work part is called on each
+ * regeneration of the graphics window (DISPLAY_regenerate). The
  * delete routine is called when an object of the class has died (its tag
  * no longer names a live object); the object's links and ownership are
  * dropped after.

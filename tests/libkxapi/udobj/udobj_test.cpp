@@ -345,6 +345,20 @@ TEST_F(Rings, AreDrawnThroughTheirRoutine) {
     EXPECT_EQ(record.drawn, 1);
 }
 
+TEST_F(Rings, AreDrawnAgainWhenTheWindowIsRegenerated) {
+    const double centre[3] = {0, 0, 0};
+    tag second = NULL_TAG;
+    ASSERT_EQ(plugin().make_ring(ring_class, 1, centre, nullptr, &second), 0);
+    DISPLAY_regenerate();
+    EXPECT_EQ(count_of(hx::Kind::Circle), 2);
+    EXPECT_EQ(counts().describe, 2);
+    DISPLAY_regenerate();
+    EXPECT_EQ(count_of(hx::Kind::Circle), 2);
+    ASSERT_EQ(KX_OBJ_delete_object(second), 0);
+    DISPLAY_regenerate();
+    EXPECT_EQ(count_of(hx::Kind::Circle), 1);
+}
+
 TEST_F(Rings, AreFittedSelectedAndSearched) {
     DSS_fit_record_t fit{hx::new_fit_box(), 0};
     ASSERT_EQ(host::udo::fit(ring, fit), 0);
