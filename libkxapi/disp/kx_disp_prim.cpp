@@ -77,37 +77,48 @@ void count_class(DSS_area_record_t& a, int cls) {
 
 bool found(const DSS_attention_record_t& a) { return a.state == DSS_ATTENTION_FOUND; }
 
-// A rotation pushed for a drawing, popped again on every way out.
-class Rotation {
+// Host state switched on for a drawing: switched off by end() on the
+// normal way (where a host error there becomes the status as any other),
+// and by the destructor when an error unwinds past it.
+class Switched {
 public:
-    explicit Rotation(const double m[9]) { DSS_PRIM_push_rotation(m); }
-    ~Rotation() {
+    Switched(bool on, void (*off)()) : on_(on), off_(off) {}
+    ~Switched() {
+        if (!on_) return;
         try {
-            DSS_PRIM_pop_rotation();
+            off_();
         } catch (...) {
+            // An error is on its way out already; this one cannot go too.
         }
     }
-    Rotation(const Rotation&) = delete;
-    Rotation& operator=(const Rotation&) = delete;
-};
-
-// The device's own fill, on for a drawing when asked and off again after.
-class DeviceFill {
-public:
-    explicit DeviceFill(bool on) : on_(on) {
-        if (on_) DSS_FILL_set_fill_method(1);
+    void end() {
+        if (!on_) return;
+        on_ = false;
+        off_();
     }
-    ~DeviceFill() {
-        try {
-            if (on_) DSS_FILL_set_fill_method(0);
-        } catch (...) {
-        }
-    }
-    DeviceFill(const DeviceFill&) = delete;
-    DeviceFill& operator=(const DeviceFill&) = delete;
+    Switched(const Switched&) = delete;
+    Switched& operator=(const Switched&) = delete;
 
 private:
     bool on_;
+    void (*off_)();
+};
+
+void pop_rotation() { DSS_PRIM_pop_rotation(); }
+void device_fill_off() { DSS_FILL_set_fill_method(0); }
+
+// A rotation pushed for a drawing.
+struct Rotation : Switched {
+    explicit Rotation(const double m[9]) : Switched((DSS_PRIM_push_rotation(m), true), pop_rotation) {}
+};
+
+// The device's own fill, on for a drawing when asked.
+bool device_fill_on(bool on) {
+    if (on) DSS_FILL_set_fill_method(1);
+    return on;
+}
+struct DeviceFill : Switched {
+    explicit DeviceFill(bool on) : Switched(device_fill_on(on), device_fill_off) {}
 };
 
 // ---- Arcs and circles ----
@@ -155,12 +166,13 @@ void arc_tests(display_context* c, const Arc& a) {
 void fill_by_circles(const double matrix[9], const double centre[3], double radius, double density) {
     const int n = fill_steps(density);
     const double step = radius / n;
-    const Rotation rotation(matrix);
+    Rotation rotation(matrix);
     for (int k = 1;; ++k) {
         const double r = radius - k * step;
         if (!(r > kTiny)) break;
         ds20a7_(centre, r);
     }
+    rotation.end();
 }
 
 // ---- Segments ----
@@ -340,11 +352,11 @@ extern "C" KXAPI int KX_DISP_display_circle(const double matrix[9], const double
         transpose(matrix, transposed);
         const bool by_lines = filled && d.fill_style == kFillByLines;
         if (by_lines) fill_by_circles(matrix, centre, radius, d.fill_density);
-        {
-            const DeviceFill device(filled && !by_lines);
-            const Rotation rotation(matrix);
-            DSS_PRIM_draw_circle(centre, radius, transposed, filled, kCircleTolerance);
-        }
+        DeviceFill device(filled && !by_lines);
+        Rotation rotation(matrix);
+        DSS_PRIM_draw_circle(centre, radius, transposed, filled, kCircleTolerance);
+        rotation.end();
+        device.end();
         first_drawn(d, nullptr);
         return 0;
     });
@@ -430,9 +442,11 @@ extern "C" KXAPI int KX_DISP_display_polygon(const double* points, int count, lo
         const bool by_lines = filled && d.fill_style == kFillByLines;
         if (by_lines)
             for (int axis = 0; axis < 3; ++axis) fill_axis(points, count, axis, d.fill_density);
-        const DeviceFill device(filled && !by_lines);
+        DeviceFill device(filled && !by_lines);
         double position[3] = {};
-        if (ds20b4_(count, points, position)) first_drawn(d, position);
+        const int drew = ds20b4_(count, points, position);
+        device.end();
+        if (drew) first_drawn(d, position);
         return 0;
     });
 }

@@ -5,8 +5,11 @@
 #include <cstdio>
 
 #include "host/data/parts.h"
+#include "host/display/context.h"
 #include "host/display/layout.h"
+#include "host/udo/udo.h"
 #include "kx_core.h"
+#include "kx_disp_prim.h"
 #include "kx_disp_temp.h"
 #include "kx_udobj.h"
 #include "tests/support/faultsim.h"
@@ -56,6 +59,57 @@ int story() {
         return st;
     return step("KX_DISP_display_temporary_text",
                 [&] { return KX_DISP_display_temporary_text(NULL_TAG, 4, "old\n\nmode", b, 5, &looks, 1, 0); });
+}
+
+// A routine that describes its object with every primitive, filled ones
+// included.
+int describe(tag, display_context* context) {
+    static const double m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    static const double c[3] = {0, 0, 0};
+    static const double square[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    static const facet facets[1] = {{square, nullptr}};
+    context_info info;
+    if (int st = KX_DISP_ask_display_context(context, &info)) return st;
+    if (int st = KX_DISP_display_circle(m, c, 1, 1, context)) return st;
+    if (int st = KX_DISP_display_polygon(square, 4, 1, context)) return st;
+    if (int st = KX_DISP_display_arc(m, 0, 1, c, 2, context)) return st;
+    if (int st = KX_DISP_display_points(square, 4, 2, context)) return st;
+    if (int st = KX_DISP_display_facets(facets, 4, 1, KX_DISP_POLYGONS, context)) return st;
+    return KX_DISP_display_text("a\nbc", c, 5, context);
+}
+
+int drawing_story() {
+    if (int st = step("KX_initialize", [] { return KX_initialize(); })) return st;
+    udo_class_id cls = 0;
+    if (int st = step("KX_UDOBJ_create_class", [&] { return KX_UDOBJ_create_class("drawn", nullptr, &cls); }))
+        return st;
+    if (int st = step("KX_UDOBJ_register_display_cb", [&] { return KX_UDOBJ_register_display_cb(cls, describe); }))
+        return st;
+    if (int st = step("KX_UDOBJ_register_select_cb", [&] { return KX_UDOBJ_register_select_cb(cls, describe); }))
+        return st;
+    tag udo = NULL_TAG;
+    if (int st = step("KX_UDOBJ_create_udo", [&] { return KX_UDOBJ_create_udo(cls, &udo); })) return st;
+    // The host draws it filled by lines, then with the device's fill, then
+    // selects it by pick and by area.
+    DSS_display_record_t by_lines{};
+    by_lines.fill_style = 1;
+    by_lines.fill_density = 0.005;
+    if (int st = step("host display, filled by lines", [&] { return host::udo::display(udo, by_lines); })) return st;
+    DSS_display_record_t device{};
+    if (int st = step("host display", [&] { return host::udo::display(udo, device); })) return st;
+    const DSS_pick_view_t view{{0.5, 0.5, 9, 0, 0, -1}, 0.1};
+    DSS_pick_record_t pick = host::context::pick_record(&view);
+    if (int st = step("host pick", [&] { return host::udo::pick(udo, pick); })) return st;
+    DSS_area_record_t area = host::context::area_record();
+    return step("host area selection", [&] { return host::udo::select_area(udo, area); });
+}
+
+TEST(UdoFaultSimulation, DrawingThroughARoutineEndsClean) {
+    const faultsim::Report r = faultsim::simulate({"udo drawing", drawing_story, fresh_with_part});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    std::printf("%s", faultsim::describe(r).c_str());
+    EXPECT_TRUE(r.faults.empty()) << faultsim::describe(r);
 }
 
 TEST(UdoFaultSimulation, EveryRunEndsClean) {
