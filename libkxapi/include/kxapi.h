@@ -21,5 +21,8 @@
 #include "kx_curve.h"
 #include "kx_cam.h"
 #include "kx_cfi.h"
+#include "kx_disp_temp.h"
+#include "kx_disp_prim.h"
+#include "kx_udobj.h"
 
 #endif
