@@ -14,6 +14,7 @@
 #include "host/services/error.h"
 #include "host/services/objects.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/csys/kx_csys_internal.h"
 
 namespace {
@@ -112,24 +113,26 @@ KXAPI int KX_CSYS_ask_matrix_of_object(tag object, tag* matrix) {
 }
 
 KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix) {
-    return kx::frame([&] { kx::csys::edit_matrix_of_object(object, matrix); });
+    return kx::frame([&] { return kx::edit_with_tail([&] { kx::csys::edit_matrix_of_object(object, matrix); }); });
 }
 
 KXAPI int KX_CSYS_create_csys(const double origin[3], tag matrix, tag* csys) {
     return kx::frame([&] { return check_csys_args(matrix); },
                      [&] {
-                         ES_create_csys_0(origin, matrix, csys);
-                         DSS_REGEN_regen_object(*csys);
-                         return 0;
+                         return kx::create_bracketed(0, csys, [&] {
+                             ES_create_csys_0(origin, matrix, csys);
+                             DSS_REGEN_regen_object(*csys);
+                         });
                      });
 }
 
 KXAPI int KX_CSYS_create_temp_csys(const double origin[3], tag matrix, tag* csys) {
     return kx::frame([&] { return check_csys_args(matrix); },
                      [&] {
-                         unsigned int work_matrix = 0;
-                         ES_create_csys_in_wkpt(matrix, &work_matrix, origin, 1, csys);
-                         return 0;
+                         return kx::create_bracketed(0, csys, [&] {
+                             unsigned int work_matrix = 0;
+                             ES_create_csys_in_wkpt(matrix, &work_matrix, origin, 1, csys);
+                         });
                      });
 }
 
@@ -158,6 +161,7 @@ KXAPI int KX_CSYS_set_wcs(tag csys) {
     // A host error on the way is handled here: the host does not report it again.
     return kx::frame(kx::acknowledging, [&] { return type_of(csys) == kTypeCsys ? 0 : kx::param(1); },
                      [&] {
+                       return kx::edit_with_tail([&] {
                          const unsigned int previous = WCS_set(csys);
                          if (DSS_ask_suppress_display() == 3) return 0;
                          if (WCS_is_permanent()) {
@@ -170,6 +174,7 @@ KXAPI int KX_CSYS_set_wcs(tag csys) {
                          if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
                          DSS_update_work_plane_emphasis(0);
                          return 0;
+                       });
                      });
 }
 

@@ -2,7 +2,9 @@
 // files, and the queries around them.
 #include "kx_part.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -69,7 +71,7 @@ public:
         : previous_(PROM_reg_prom_load_fail_msg_fn(load_failure_routine)), outer_(std::exchange(gathered(), {})) {}
     ~LoadFailureRoutine() {
         gathered() = std::move(outer_);
-        PROM_reg_prom_load_fail_msg_fn(previous_);
+        kx::release([this] { PROM_reg_prom_load_fail_msg_fn(previous_); });
     }
     LoadFailureRoutine(const LoadFailureRoutine&) = delete;
     LoadFailureRoutine& operator=(const LoadFailureRoutine&) = delete;
@@ -139,32 +141,89 @@ void clear_status(load_status* status) {
     if (status) *status = load_status{0, 0, nullptr, nullptr};
 }
 
+// Parts are not rolled back by undo marks. A creation or an open notes the
+// loaded parts and the displayed and work part first; when the call fails
+// after the host loaded something, take_back closes every part loaded since
+// and puts the displayed and work part back, so that a failed call leaves
+// the session's parts as they were.
+class LoadedParts {
+public:
+    LoadedParts() : display_(CONTEXT_ask_root_part()), work_(CONTEXT_ask_work_part()), before_(loaded()) {}
+
+    void take_back() noexcept {
+        kx::release(
+            [this] {
+                std::vector<tag> now = loaded();
+                bool closed = false;
+                for (auto p = now.rbegin(); p != now.rend(); ++p) {
+                    if (std::find(before_.begin(), before_.end(), *p) != before_.end()) continue;
+                    base_Part_Close(*p, 0, 2);
+                    closed = true;
+                }
+                if (!closed) return;
+                PART_set_displayed_part(display_);
+                CONTEXT_set_work_part(work_);
+            },
+            true);
+    }
+
+private:
+    static std::vector<tag> loaded() {
+        std::vector<tag> parts;
+        const int n = PART_ask_num_parts();
+        for (int i = 0; i < n; ++i) parts.push_back(PART_ask_nth_part(i));
+        return parts;
+    }
+    tag display_;
+    tag work_;
+    std::vector<tag> before_;
+};
+
+// Runs a creation or an open (a frame that makes `loaded` first of all)
+// and takes back what it loaded when its status is not 0.
+template <class Call>
+int taking_back_on_failure(Call&& call) {
+    return kx::guarded([&] {
+        std::optional<LoadedParts> loaded;
+        const int st = call(loaded);
+        if (st != 0 && loaded) loaded->take_back();
+        return st;
+    });
+}
+
 }  // namespace
 
 extern "C" {
 
 KXAPI int KX_PART_new(const char* name, int units, tag* part) {
-    return kx::frame([&] {
-        return kx::with_decoded_name(name, [&](const char* decoded) {
-            kx::clear(part);
-            if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
-            int length = name_length(decoded);
-            int result = 0;
-            base_new_part(decoded, &length, &units, &result);
-            if (result == 0 && part) *part = CONTEXT_ask_root_part();
-            return result;
-        });
+    return taking_back_on_failure([&](std::optional<LoadedParts>& loaded) {
+        return kx::frame(kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; },
+                         [&] {
+                             return kx::with_decoded_name(name, [&](const char* decoded) {
+                                 kx::clear(part);
+                                 if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
+                                 int length = name_length(decoded);
+                                 int result = 0;
+                                 loaded.emplace();
+                                 base_new_part(decoded, &length, &units, &result);
+                                 if (result == 0 && part) *part = CONTEXT_ask_root_part();
+                                 return result;
+                             });
+                         });
     });
 }
 
 KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
-    return kx::frame(
+    return taking_back_on_failure([&](std::optional<LoadedParts>& loaded) {
+      return kx::frame(
+        kx::standard, kx::on_error([&] { kx::clear(part); }),
         [&] {
             kx::clear(part);
             clear_status(status);
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
         },
         [&] {
+            loaded.emplace();
             LoadFailureRoutine routine;
             PART_load_status_t host_status{};
             const int result = BASE_open_part(name, part, &host_status);
@@ -172,6 +231,7 @@ KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
             merge_gathered(status);
             return result;
         });
+    });
 }
 
 KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status) {
@@ -215,9 +275,23 @@ KXAPI int KX_PART_close_cset(tag part_set) {
 }
 
 KXAPI int KX_PART_save(void) {
-    return kx::frame([&] {
+    // A save that fails after the host wrote the file (a part event, say)
+    // leaves the part marked as modified, as it was: the caller saves again.
+    tag saved = NULL_TAG;
+    bool was_modified = false;
+    auto keep_modified = [&] {
+        kx::release(
+            [&] {
+                if (was_modified && !PART_ask_modified(saved)) PART_set_modified(saved);
+            },
+            true);
+    };
+    return kx::frame(kx::standard, kx::on_error(keep_modified), [] { return 0; }, [&] {
+        saved = CONTEXT_ask_work_part();
+        was_modified = saved != NULL_TAG && PART_ask_modified(saved);
         int components = 0, mode = 2, result = 0;
         base_save_part(nullptr, &components, &mode, &result);
+        if (result != 0) keep_modified();
         return result;
     });
 }
@@ -314,7 +388,9 @@ KXAPI int KX_PART_close_all(void) {
             FR_ZRMARK_set_part_close(0);
             JQUI_update_menubar();
         } catch (const host::HostError&) {
-            FR_ZRMARK_set_part_close(0);
+            // The parts once deleted cannot come back: the code of the
+            // failed step is the status, with the part-close mark cleared.
+            kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
             throw;
         }
         return 0;
