@@ -372,6 +372,7 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
             }
         } keep_outer;
         int id = 0;       // handler id of the armed frame, 0 while none
+        int caught = 0;   // the code of the error that consumed our frame
         int depth = 0;    // frame depth with our frame armed
         auto arm = [&] {
             id = detail::arm_frame();
@@ -401,10 +402,14 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
             });
         } catch (const host::HostError& e) {
             if (id == 0 || !detail::consumed_frame(e, depth)) throw;
+            caught = e.code();
         }
-        // The error consumed our frame: its code is the status; a release
-        // that failed before it is only noted.
-        const int st = ERROR_ask_failure_code();
+        // The error consumed our frame: its code is the status. The host's
+        // failure code is the same unless a clean-up on the way out (a
+        // release, a roll-back) failed too: that one is noted on the log,
+        // and the error that ended the work stays the status.
+        const int asked = ERROR_ask_failure_code();
+        const int st = caught != 0 ? caught : asked;
         detail::merge_release_failure(st);
         failed.f();
         if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);

@@ -74,9 +74,10 @@ void set_undo_service(UndoService* service);
 
 // Rolls back to the mark and deletes it while a host error is on its way
 // out of the edit. The raise has consumed the function's frame already, so
-// this runs under a frame of its own: an error of the roll-back itself is
-// noted on the host log (and its code becomes the function's status)
-// instead of reaching a frame further out or stopping the program.
+// each step runs under a frame of its own: an error of the roll-back itself
+// is noted on the host log (the error that failed the edit stays the
+// status) instead of reaching a frame further out or stopping the program;
+// the mark is deleted also when the roll-back to it failed.
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
 
 template <class Edit>

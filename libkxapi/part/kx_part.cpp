@@ -16,6 +16,7 @@
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -299,9 +300,13 @@ KXAPI int KX_PART_save(void) {
 KXAPI int KX_PART_save_as(const char* name) {
     return kx::frame([&] {
         return kx::with_decoded_name(name, [&](const char* decoded) {
-            int length = name_length(decoded), mode = 2, result = 0;
-            base_part_save_as(decoded, &length, &mode, &result);
-            return result;
+            // The part's new name and state are taken back when a step
+            // after the write fails.
+            return kx::edit_with_tail([&] {
+                int length = name_length(decoded), mode = 2, result = 0;
+                base_part_save_as(decoded, &length, &mode, &result);
+                return result;
+            });
         });
     });
 }
@@ -374,7 +379,7 @@ KXAPI int KX_PART_export(const char* name, int count, const tag* objects) {
 KXAPI int KX_PART_close(tag part, int scope, int unload_option) {
     return kx::frame([&] {
         if (DMV_is_view_expanded()) return kViewExpanded;
-        return base_Part_Close(part, scope_of(scope), option_of(unload_option));
+        return kx::edit_with_tail([&] { return base_Part_Close(part, scope_of(scope), option_of(unload_option)); });
     });
 }
 
@@ -501,8 +506,7 @@ KXAPI int KX_PART_rename(tag part, const char* new_name) {
     return kx::frame([&] { return kx::check({{part != NULL_TAG, 1}, {new_name != nullptr && *new_name != '\0', 2}}); },
                      [&] {
                          return kx::with_decoded_name(new_name, [&](const char* decoded) {
-                             PART_rename_part(part, decoded);
-                             return 0;
+                             return kx::edit_with_tail([&] { PART_rename_part(part, decoded); });
                          });
                      });
 }
