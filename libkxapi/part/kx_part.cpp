@@ -142,81 +142,32 @@ void clear_status(load_status* status) {
     if (status) *status = load_status{0, 0, nullptr, nullptr};
 }
 
-// Parts are not rolled back by undo marks. A creation or an open notes the
-// loaded parts and the displayed and work part first; when the call fails
-// after the host loaded something, take_back closes every part loaded since
-// and puts the displayed and work part back, so that a failed call leaves
-// the session's parts as they were.
-class LoadedParts {
-public:
-    LoadedParts() : display_(CONTEXT_ask_root_part()), work_(CONTEXT_ask_work_part()), before_(loaded()) {}
-
-    void take_back() noexcept {
-        kx::release(
-            [this] {
-                std::vector<tag> now = loaded();
-                bool closed = false;
-                for (auto p = now.rbegin(); p != now.rend(); ++p) {
-                    if (std::find(before_.begin(), before_.end(), *p) != before_.end()) continue;
-                    base_Part_Close(*p, 0, 2);
-                    closed = true;
-                }
-                if (!closed) return;
-                PART_set_displayed_part(display_);
-                CONTEXT_set_work_part(work_);
-            },
-            true);
-    }
-
-private:
-    static std::vector<tag> loaded() {
-        std::vector<tag> parts;
-        const int n = PART_ask_num_parts();
-        for (int i = 0; i < n; ++i) parts.push_back(PART_ask_nth_part(i));
-        return parts;
-    }
-    tag display_;
-    tag work_;
-    std::vector<tag> before_;
-};
-
-// Runs a creation or an open (a frame that makes `loaded` first of all)
-// and takes back what it loaded when its status is not 0.
-template <class Call>
-int taking_back_on_failure(Call&& call) {
-    return kx::guarded([&] {
-        std::optional<LoadedParts> loaded;
-        const int st = call(loaded);
-        if (st != 0 && loaded) loaded->take_back();
-        return st;
-    });
-}
-
 }  // namespace
 
 extern "C" {
 
 KXAPI int KX_PART_new(const char* name, int units, tag* part) {
-    return taking_back_on_failure([&](std::optional<LoadedParts>& loaded) {
-        return kx::frame(kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; },
-                         [&] {
-                             return kx::with_decoded_name(name, [&](const char* decoded) {
-                                 kx::clear(part);
-                                 if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
-                                 int length = name_length(decoded);
-                                 int result = 0;
-                                 loaded.emplace();
-                                 base_new_part(decoded, &length, &units, &result);
-                                 if (result == 0 && part) *part = CONTEXT_ask_root_part();
-                                 return result;
-                             });
-                         });
+    // The new part is taken back (with the displayed and work part) when a
+    // step after its creation fails.
+    return kx::frame(kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; }, [&] {
+        return kx::with_decoded_name(name, [&](const char* decoded) {
+            kx::clear(part);
+            if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
+            const int st = kx::edit_with_tail([&] {
+                int length = name_length(decoded);
+                int result = 0;
+                base_new_part(decoded, &length, &units, &result);
+                if (result == 0 && part) *part = CONTEXT_ask_root_part();
+                return result;
+            });
+            if (st != 0) kx::clear(part);
+            return st;
+        });
     });
 }
 
 KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
-    return taking_back_on_failure([&](std::optional<LoadedParts>& loaded) {
-      return kx::frame(
+    return kx::frame(
         kx::standard, kx::on_error([&] { kx::clear(part); }),
         [&] {
             kx::clear(part);
@@ -224,15 +175,21 @@ KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
         },
         [&] {
-            loaded.emplace();
-            LoadFailureRoutine routine;
-            PART_load_status_t host_status{};
-            const int result = BASE_open_part(name, part, &host_status);
-            take_status(host_status, status);
-            merge_gathered(status);
-            return result;
+            // The parts the open loaded are taken back (with the displayed
+            // and work part) when a step after the load fails; a failed
+            // load's report stays the caller's.
+            int result = 0;
+            const int st = kx::edit_with_tail([&] {
+                LoadFailureRoutine routine;
+                PART_load_status_t host_status{};
+                result = BASE_open_part(name, part, &host_status);
+                take_status(host_status, status);
+                merge_gathered(status);
+                return 0;
+            });
+            if (st != 0) kx::clear(part);
+            return st != 0 ? st : result;
         });
-    });
 }
 
 KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status) {
