@@ -396,7 +396,11 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
                 if (o.arm && id == 0) arm();
                 const int done = detail::call_status(work);
                 const int st = detail::merge_release_failure(done);
-                if (done == 0 && st != 0) failed.f();  // a release failed: the call failed
+                if (done == 0 && st != 0) {
+                    // A release failed: the call failed, as after a caught error.
+                    failed.f();
+                    if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);
+                }
                 cancel();
                 return st;
             });
