@@ -61,6 +61,23 @@ unsigned char blank_member(unsigned int member, void* status) {
     return false;
 }
 
+// The object and its members (of a sketch or a group) in one display batch.
+void blank_in_batch(tag object, int blank_status) {
+    d7390_();
+    try {
+        apply_blank(object, blank_status);
+        const int type = RM_ask_entity_type(object);
+        if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 7, blank_member, &blank_status);
+        if (type == HOST_TYPE_GROUP) ES_loop_over_group(object, 1, blank_member, &blank_status);
+    } catch (...) {
+        // The batch is closed on every way out, so that the host's display
+        // does not stay held.
+        kx::release([] { d7392_(); }, true);
+        throw;
+    }
+    d7392_();
+}
+
 unsigned char find_shading_view(unsigned int view, void* found, const int* record) {
     if (record[3] == kShadedStyle) {
         int flag = 0, other = 0;
@@ -157,23 +174,7 @@ extern "C" KXAPI int KX_OBJ_set_layer(tag object, int layer) {
 
 extern "C" KXAPI int KX_OBJ_set_blank_status(tag object, int blank_status) {
     return kx::frame([&] { return check_value(object, blank_status == 0 || blank_status == 1); },
-                     [&] {
-                       return kx::edit_with_tail([&] {
-                         d7390_();
-                         try {
-                             apply_blank(object, blank_status);
-                             const int type = RM_ask_entity_type(object);
-                             if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 7, blank_member, &blank_status);
-                             if (type == HOST_TYPE_GROUP) ES_loop_over_group(object, 1, blank_member, &blank_status);
-                         } catch (...) {
-                             // The batch is closed on every way out, so that the
-                             // host's display does not stay held.
-                             kx::release([] { d7392_(); }, true);
-                             throw;
-                         }
-                         d7392_();
-                       });
-                     });
+                     [&] { return kx::edit_with_tail([&] { blank_in_batch(object, blank_status); }); });
 }
 
 extern "C" KXAPI int KX_OBJ_reverse_blank_all(void) {

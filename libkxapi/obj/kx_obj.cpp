@@ -397,40 +397,51 @@ extern "C" KXAPI int KX_OBJ_replace_object_data(tag kept, tag other) {
     });
 }
 
+namespace {
+
+// The pairs in array order under list 1 (made current, the previous current
+// list put back on every way out): a pair refused by its checks stops the
+// loop, and its code is the answer.
+int exchange_pairs(int count, const tag* kept, const tag* others) {
+    const int previous = LM_change_current_list(kDeleteList);
+    struct Restore {
+        int previous;
+        bool done = false;
+        void now() {
+            done = true;
+            LM_change_current_list(previous);
+        }
+        ~Restore() {
+            if (!done) kx::release([this] { LM_change_current_list(previous); });
+        }
+    } restore{previous};
+    if (!LM_is_list_open(kDeleteList)) LM_open_list();
+    int status = 0;
+    try {
+        for (int i = 0; i < count && status == 0; ++i) {
+            status = check_pair(kept[i], others[i], kBadArg2, kBadArg3);
+            if (status == 0) exchange(kept[i], others[i]);
+        }
+        if (status == 0) DSS_REGEN_regen_objs_in_views(0, nullptr, count, kept);
+    } catch (...) {
+        abort_list_quietly();
+        throw;
+    }
+    restore.now();
+    return status;
+}
+
+}  // namespace
+
 extern "C" KXAPI int KX_OBJ_replace_object_array_data(int count, const tag* kept, const tag* others) {
     return kx::frame(
         kx::arm_first, [&] { return kx::check({{count >= 1, 1}, {kept, 2}, {others, 3}}); },
         [&] {
-          // A pair refused by its checks stops the loop, and the pairs done
-          // before it stay done; a host error takes every pair back.
-          int status = 0;
-          const int st = kx::edit_with_tail([&] {
-            const int previous = LM_change_current_list(kDeleteList);
-            struct Restore {
-                int previous;
-                bool done = false;
-                void now() {
-                    done = true;
-                    LM_change_current_list(previous);
-                }
-                ~Restore() {
-                    if (!done) kx::release([this] { LM_change_current_list(previous); });
-                }
-            } restore{previous};
-            if (!LM_is_list_open(kDeleteList)) LM_open_list();
-            try {
-                for (int i = 0; i < count && status == 0; ++i) {
-                    status = check_pair(kept[i], others[i], kBadArg2, kBadArg3);
-                    if (status == 0) exchange(kept[i], others[i]);
-                }
-                if (status == 0) DSS_REGEN_regen_objs_in_views(0, nullptr, count, kept);
-            } catch (...) {
-                abort_list_quietly();
-                throw;
-            }
-            restore.now();
-          });
-          return st != 0 ? st : status;
+            // The pairs done before a refused pair stay done; a host error
+            // takes every pair back.
+            int refused = 0;
+            const int st = kx::edit_with_tail([&] { refused = exchange_pairs(count, kept, others); });
+            return st != 0 ? st : refused;
         });
 }
 
