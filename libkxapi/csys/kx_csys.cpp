@@ -55,6 +55,22 @@ void after_matrix_edit(tag object) {
     UPDATE_log_entity_int_app_data(object, 3, 0);
 }
 
+// The work coordinate system becomes the coordinate system, and the display
+// follows: the new one, its skeleton, the previous one, the work plane.
+void set_wcs_and_show(tag csys) {
+    const unsigned int previous = WCS_set(csys);
+    if (DSS_ask_suppress_display() == 3) return;
+    if (WCS_is_permanent()) {
+        DSS_REGEN_regen_object(WCS_ask_tag());
+    } else if (!WCS_is_temporary()) {
+        DSS_update_work_plane_emphasis(0);
+        return;
+    }
+    DSS_REGEN_regen_object(WCS_ask_skeleton());
+    if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
+    DSS_update_work_plane_emphasis(0);
+}
+
 }  // namespace
 
 namespace kx::csys {
@@ -158,24 +174,10 @@ KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]) {
 }
 
 KXAPI int KX_CSYS_set_wcs(tag csys) {
-    // A host error on the way is handled here: the host does not report it again.
+    // A host error on the way is handled here: the host does not report it
+    // again. The display steps after WCS_set run under the edit's mark.
     return kx::frame(kx::acknowledging, [&] { return type_of(csys) == kTypeCsys ? 0 : kx::param(1); },
-                     [&] {
-                       return kx::edit_with_tail([&] {
-                         const unsigned int previous = WCS_set(csys);
-                         if (DSS_ask_suppress_display() == 3) return 0;
-                         if (WCS_is_permanent()) {
-                             DSS_REGEN_regen_object(WCS_ask_tag());
-                         } else if (!WCS_is_temporary()) {
-                             DSS_update_work_plane_emphasis(0);
-                             return 0;
-                         }
-                         DSS_REGEN_regen_object(WCS_ask_skeleton());
-                         if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
-                         DSS_update_work_plane_emphasis(0);
-                         return 0;
-                       });
-                     });
+                     [&] { return kx::edit_with_tail([&] { set_wcs_and_show(csys); }); });
 }
 
 KXAPI int KX_CSYS_ask_wcs(tag* csys) {
