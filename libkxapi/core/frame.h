@@ -55,7 +55,9 @@
 //                           non-zero answer is the status
 //     kx::on_error(f)       runs when a host error was caught by the frame,
 //                           after its code is taken and before it is
-//                           acknowledged (outputs that a failure clears ...)
+//                           acknowledged, and when a release failure made
+//                           the status of work that answered 0 (outputs
+//                           that a failure clears ...)
 // in this order: kx::frame(opts, kx::before_check(b), kx::on_error(e), prologue, work);
 // either may be left out.
 //
@@ -104,10 +106,27 @@
 // were armed inside it and left behind). A catch block asks caught(e):
 // true when the error consumed the scope's frame, which then is gone.
 //
+// ---- Releases in clean-up --------------------------------------------------
+//
+// A destructor that gives something back to the host (SM_free, TEXT_free,
+// an evaluator, a routine put back in place ...) makes the call through
+// kx::release, which never lets an error out of the destructor: the call
+// runs under a library frame of its own, and its error
+//   - becomes the status when nothing failed before it: it is kept as the
+//     pending release failure, which the frame around the work (kx::frame)
+//     and the undo bracket (kx::undo_bracket, which then rolls the edit
+//     back) take as their status when the work answered 0;
+//   - is noted on the host log when an earlier error is already the status
+//     (an error is on its way through the destructor, or the work answered
+//     a non-zero status, or the frame caught a host error).
+// Every holder of the library (kx::host_ptr, kx::held ...) releases through
+// it.
+//
 // This file is the only one that arms, consumes or cancels a library frame.
 #ifndef KX_CORE_FRAME_H
 #define KX_CORE_FRAME_H
 
+#include <exception>
 #include <initializer_list>
 #include <type_traits>
 #include <utility>
@@ -207,6 +226,29 @@ extern bool g_in_library;
 // error. Call only inside a catch block.
 [[noreturn]] void raise_foreign_exception();
 
+// The pending release failure (see kx::release): 0 while none.
+extern int g_release_failure;
+// Notes on the host log that a release failed with the code while an
+// earlier error is the status. Never raises.
+void note_release_failure(int code) noexcept;
+// The status after the work answered st: a pending release failure becomes
+// it when st is 0, else it is noted. Clears the pending failure.
+inline int merge_release_failure(int st) noexcept {
+    const int pending = g_release_failure;
+    if (pending == 0) return st;
+    g_release_failure = 0;
+    if (st == 0) return pending;
+    note_release_failure(pending);
+    return st;
+}
+
+// A function without a frame of its own: a release failure still pending
+// when it ends is raised to the caller's frame, as any host error there.
+[[noreturn]] void raise_release_failure();
+inline void raise_pending_release_failure() {
+    if (g_release_failure != 0) raise_release_failure();
+}
+
 // Arms a library frame; answers its id.
 inline int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
 // True when the error in hand was raised below the library frame that was
@@ -284,14 +326,17 @@ auto guarded(F&& f) -> decltype(f()) {
     try {
         if constexpr (std::is_void_v<decltype(f())>) {
             detail::run_converting(f);
+            detail::raise_pending_release_failure();
             detail::g_in_library = false;
             return;
         } else {
             auto result = detail::run_converting(f);
+            detail::raise_pending_release_failure();
             detail::g_in_library = false;
             return result;
         }
     } catch (const host::HostError& e) {
+        detail::merge_release_failure(-1);  // the error in hand is the one passed on
         detail::g_in_library = false;
         if (e.for_library_frame()) throw;  // its frame is further out
         host::stash_for_user_frame(e);
@@ -319,7 +364,15 @@ template <class Before, class OnErr, class Pro, class Work>
 int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnErr> failed, Pro&& prologue,
           Work&& work) {
     return guarded([&, before = std::move(before), failed = std::move(failed)]() -> int {
+        // A release failure pending further out stays with the work out there.
+        struct KeepOuter {
+            int saved = std::exchange(detail::g_release_failure, 0);
+            ~KeepOuter() {
+                if (saved != 0) detail::g_release_failure = saved;
+            }
+        } keep_outer;
         int id = 0;       // handler id of the armed frame, 0 while none
+        int caught = 0;   // the code of the error that consumed our frame
         int depth = 0;    // frame depth with our frame armed
         auto arm = [&] {
             id = detail::arm_frame();
@@ -341,15 +394,27 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
                     return st;
                 }
                 if (o.arm && id == 0) arm();
-                int st = detail::call_status(work);
+                const int done = detail::call_status(work);
+                const int st = detail::merge_release_failure(done);
+                if (done == 0 && st != 0) {
+                    // A release failed: the call failed, as after a caught error.
+                    failed.f();
+                    if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);
+                }
                 cancel();
                 return st;
             });
         } catch (const host::HostError& e) {
             if (id == 0 || !detail::consumed_frame(e, depth)) throw;
+            caught = e.code();
         }
-        // The error consumed our frame: its code is the status.
-        const int st = ERROR_ask_failure_code();
+        // The error consumed our frame: its code is the status. The host's
+        // failure code is the same unless a clean-up on the way out (a
+        // release, a roll-back) failed too: that one is noted on the log,
+        // and the error that ended the work stays the status.
+        const int asked = ERROR_ask_failure_code();
+        const int st = caught != 0 ? caught : asked;
+        detail::merge_release_failure(st);
         failed.f();
         if (o.acknowledge && o.acknowledge(st)) ERROR_acknowledge_handled(st);
         return st;
@@ -409,6 +474,56 @@ public:
 private:
     int id_;
     int depth_;
+};
+
+// ---- Releases in clean-up (see the head of this file) ---------------------------
+
+// after_error: the caller knows that an earlier error is the status (a
+// catch block that passes it on).
+template <class F>
+void release(F&& f, bool after_error = false) noexcept {
+    const bool earlier_error = after_error || std::uncaught_exceptions() > 0;
+    int code = 0;
+    try {
+        frame_scope scope;
+        try {
+            f();
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+            code = ERROR_ask_failure_code();
+        }
+    } catch (...) {
+        // An error meant for a frame further out, or not a host error: the
+        // release is still failed, and its destructor must not pass it on.
+        code = code != 0 ? code : HOST_ERR_INTERNAL;
+    }
+    if (code == 0) return;
+    if (earlier_error || detail::g_release_failure != 0) detail::note_release_failure(code);
+    else detail::g_release_failure = code;
+}
+
+// A resource of the host held for the length of a call, given back through
+// Free on every way out (by kx::release). release() hands it on.
+template <class T, void (*Free)(T*)>
+class held {
+public:
+    held() = default;
+    explicit held(T* p) : p_(p) {}
+    held(held&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    held& operator=(held&& other) noexcept {
+        if (this != &other) reset(std::exchange(other.p_, nullptr));
+        return *this;
+    }
+    ~held() { reset(); }
+    T* get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    T* release() { return std::exchange(p_, nullptr); }
+    void reset(T* p = nullptr) {
+        if (T* old = std::exchange(p_, p)) kx::release([old] { Free(old); });
+    }
+
+private:
+    T* p_ = nullptr;
 };
 
 }  // namespace kx

@@ -55,14 +55,17 @@ extern "C" KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_dat
             unsigned char dm = 0;
             char* part_raw = nullptr;
             TAG_decompose_handle(handle, &dm, &part_raw, sub_file_id, version);
-            kx::host_ptr<char> part(part_raw);
+            // The host's file part is copied and given back at once, so that
+            // no step after it has anything to give back.
+            const std::string part = part_raw ? part_raw : "";
+            if (part_raw) SM_free(part_raw);
             char name[4] = {};
             TAG_ask_name_of_dm(dm, name);
             const std::size_t name_len = std::strlen(name);
-            const std::size_t part_len = part ? std::strlen(part.get()) : 0;
+            const std::size_t part_len = part.size();
             char* out = static_cast<char*>(SM_alloc(name_len + part_len + 1));
             std::memcpy(out, name, name_len);
-            if (part_len) std::memcpy(out + name_len, part.get(), part_len);
+            if (part_len) std::memcpy(out + name_len, part.data(), part_len);
             out[name_len + part_len] = '\0';
             *file_data = out;
         });

@@ -1,3 +1,24 @@
+// The undo bracket, and the rule every edit of the library keeps:
+//
+//     A non-zero status means that the model, the undo marks and the
+//     caller's outputs are as they were before the call (outputs that the
+//     function clears first stay cleared); status 0 means that the whole
+//     change is made and no mark of the library is left behind.
+//
+// An edit keeps it in one of two ways:
+//   - a single storing step that is the last step that can fail (a setter
+//     that only hands the value to the host, a creation without a display
+//     tail): nothing is stored before it, nothing can fail after it;
+//   - any other edit (several stores, or a display, sketch, update-log or
+//     model-update tail after the store, or a release of a held block
+//     after it) runs whole, tail included, under the bracket below: with a
+//     mark of visibility 1 where the edit is an undo step of the user (the
+//     curve family), else with an invisible one (kx::edit_with_tail).
+// A release that fails in clean-up fails the bracketed edit too
+// (kx::release, frame.h), so it is rolled back as well. Parts (creation,
+// opening) are not undone by marks: their functions close what they made
+// when a later step fails.
+//
 // The undo bracket: an edit made through several host steps is bracketed
 // with an undo mark that is rolled back when the edit fails and deleted when
 // it succeeds. A failed edit deletes its mark too, after the roll-back: the
@@ -25,9 +46,11 @@
 #define KX_CORE_KX_UNDO_BRACKET_H
 
 #include <type_traits>
+#include <utility>
 
 #include "host/services/error.h"
 #include "kx_types.h"
+#include "libkxapi/core/frame.h"
 
 namespace kx {
 
@@ -51,26 +74,60 @@ void set_undo_service(UndoService* service);
 
 // Rolls back to the mark and deletes it while a host error is on its way
 // out of the edit. The raise has consumed the function's frame already, so
-// this runs under a frame of its own: an error of the roll-back itself is
-// noted on the host log (and its code becomes the function's status)
-// instead of reaching a frame further out or stopping the program.
+// each step runs under a frame of its own: an error of the roll-back itself
+// is noted on the host log (the error that failed the edit stays the
+// status) instead of reaching a frame further out or stopping the program;
+// the mark is deleted also when the roll-back to it failed.
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
 
 template <class Edit>
 int undo_bracket(int visibility, const char* name, Edit&& edit) {
     UndoService& undo = undo_service();
     const mark_id mark = undo.set_mark(visibility, name);
+    // A release failure pending further out stays with the work out there.
+    const int outer_pending = std::exchange(detail::g_release_failure, 0);
     int status = 0;
     try {
         if constexpr (std::is_void_v<decltype(edit())>) edit();
         else status = static_cast<int>(edit());
+        // A release that failed in the edit fails the edit.
+        status = detail::merge_release_failure(status);
+        if (status != 0) undo.undo_to_mark(mark, name);
+        // The last step that can fail: until the mark is gone the edit can
+        // still be taken back.
+        undo.delete_mark(mark, name);
     } catch (...) {
+        detail::merge_release_failure(-1);  // the error in flight is the status: only noted
+        detail::g_release_failure = outer_pending;
         roll_back_after_error(undo, mark, name);
         throw;
     }
-    if (status != 0) undo.undo_to_mark(mark, name);
-    undo.delete_mark(mark, name);
+    detail::g_release_failure = outer_pending;
     return status;
+}
+
+// A new object made under a bracket of the visibility: make() stores its
+// tag in *out; when the creation fails (status or host error) it is taken
+// back and *out is NULL_TAG again.
+template <class Make>
+int create_bracketed(int visibility, tag* out, Make&& make) {
+    struct ClearUnlessMade {
+        tag* out;
+        bool made = false;
+        ~ClearUnlessMade() {
+            if (!made && out) *out = NULL_TAG;
+        }
+    } clear_unless_made{out};
+    const int st = undo_bracket(visibility, nullptr, std::forward<Make>(make));
+    clear_unless_made.made = st == 0;
+    return st;
+}
+
+// An edit of the model with steps after its store that may still fail (see
+// the rule above), under an invisible mark.
+template <class Edit>
+int edit_with_tail(Edit&& edit) {
+    return undo_bracket(0, nullptr, std::forward<Edit>(edit));
 }
 
 }  // namespace kx

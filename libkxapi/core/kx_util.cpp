@@ -7,6 +7,7 @@
 #include <exception>
 #include <new>
 #include <typeinfo>
+#include <utility>
 
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
@@ -55,6 +56,28 @@ namespace kx {
 
 namespace detail {
 
+int g_release_failure = 0;
+
+void note_release_failure(int code) noexcept {
+    try {
+        frame_scope scope;
+        try {
+            char line[96];
+            std::snprintf(line, sizeof line, "Release failed with error %d after an earlier error", code);
+            ERROR_note(kModule, __LINE__, line);
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+        }
+    } catch (...) {
+        // The log itself failed: nothing is left to tell it to.
+    }
+}
+
+void raise_release_failure() {
+    const int code = std::exchange(g_release_failure, 0);
+    ERROR_raise(kModule, __LINE__, code, "Release failed with error %d", code);
+}
+
 void raise_foreign_exception() {
     const char* what = "unknown exception";
     try {
@@ -95,7 +118,7 @@ char** string_array(std::span<const std::string> texts) {
     try {
         for (; done < texts.size(); ++done) array.get()[done] = dup_string(texts[done]);
     } catch (...) {
-        for (std::size_t i = 0; i < done; ++i) SM_free(array.get()[i]);
+        for (std::size_t i = 0; i < done; ++i) release([p = array.get()[i]] { SM_free(p); }, true);
         throw;
     }
     return array.release();
@@ -123,16 +146,21 @@ UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo()
 void set_undo_service(UndoService* service) { undo_in_use = service; }
 
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
-    frame_scope scope;
-    try {
-        undo.undo_to_mark(mark, name);
-        undo.delete_mark(mark, name);
-    } catch (const host::HostError& e) {
-        if (!scope.caught(e)) throw;
-        char line[96];
-        std::snprintf(line, sizeof line, "Undo to mark %u failed with error %d", mark, e.code());
-        ERROR_note(kModule, __LINE__, line);
-    }
+    // Each step under a frame of its own: the mark is deleted also when the
+    // roll-back to it failed, so that no bracket stays behind.
+    auto step = [&](const char* what, auto&& f) {
+        frame_scope scope;
+        try {
+            f();
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+            char line[96];
+            std::snprintf(line, sizeof line, "%s mark %u failed with error %d", what, mark, e.code());
+            ERROR_note(kModule, __LINE__, line);
+        }
+    };
+    step("Undo to", [&] { undo.undo_to_mark(mark, name); });
+    step("Delete", [&] { undo.delete_mark(mark, name); });
 }
 
 }  // namespace kx

@@ -76,12 +76,13 @@ void free_and_clear(T*& block) {
 
 // A host block (SM_alloc, a host-made string ...) owned for the length of a
 // call: freed when the holder goes out of scope, also when a host error
-// unwinds through it. release() hands it on.
-struct SmFree {
-    void operator()(void* block) const { SM_free(block); }
-};
+// unwinds through it (by kx::release, frame.h). release() hands it on.
 template <class T>
-using host_ptr = std::unique_ptr<T, SmFree>;
+inline void sm_free(T* block) {
+    SM_free(const_cast<void*>(static_cast<const void*>(block)));
+}
+template <class T>
+using host_ptr = held<T, sm_free<T>>;
 
 // ---- Tag-class checks and assertions ---------------------------------------
 

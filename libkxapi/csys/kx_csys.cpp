@@ -15,6 +15,7 @@
 #include "host/services/error.h"
 #include "host/services/objects.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/csys/kx_csys_internal.h"
 
 namespace {
@@ -50,6 +51,22 @@ void after_matrix_edit(tag object) {
     }
     UPDATE_log_entity_to_update(object);
     UPDATE_log_entity_int_app_data(object, 3, 0);
+}
+
+// The work coordinate system becomes the coordinate system, and the display
+// follows: the new one, its skeleton, the previous one, the work plane.
+void set_wcs_and_show(tag csys) {
+    const unsigned int previous = WCS_set(csys);
+    if (DSS_ask_suppress_display() == 3) return;
+    if (WCS_is_permanent()) {
+        DSS_REGEN_regen_object(WCS_ask_tag());
+    } else if (!WCS_is_temporary()) {
+        DSS_update_work_plane_emphasis(0);
+        return;
+    }
+    DSS_REGEN_regen_object(WCS_ask_skeleton());
+    if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
+    DSS_update_work_plane_emphasis(0);
 }
 
 }  // namespace
@@ -110,24 +127,26 @@ KXAPI int KX_CSYS_ask_matrix_of_object(tag object, tag* matrix) {
 }
 
 KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix) {
-    return kx::frame([&] { kx::csys::edit_matrix_of_object(object, matrix); });
+    return kx::frame([&] { return kx::edit_with_tail([&] { kx::csys::edit_matrix_of_object(object, matrix); }); });
 }
 
 KXAPI int KX_CSYS_create_csys(const double origin[3], tag matrix, tag* csys) {
     return kx::frame([&] { return check_csys_args(matrix); },
                      [&] {
-                         ES_create_csys_0(origin, matrix, csys);
-                         DSS_REGEN_regen_object(*csys);
-                         return 0;
+                         return kx::create_bracketed(0, csys, [&] {
+                             ES_create_csys_0(origin, matrix, csys);
+                             DSS_REGEN_regen_object(*csys);
+                         });
                      });
 }
 
 KXAPI int KX_CSYS_create_temp_csys(const double origin[3], tag matrix, tag* csys) {
     return kx::frame([&] { return check_csys_args(matrix); },
                      [&] {
-                         unsigned int work_matrix = 0;
-                         ES_create_csys_in_wkpt(matrix, &work_matrix, origin, 1, csys);
-                         return 0;
+                         return kx::create_bracketed(0, csys, [&] {
+                             unsigned int work_matrix = 0;
+                             ES_create_csys_in_wkpt(matrix, &work_matrix, origin, 1, csys);
+                         });
                      });
 }
 
@@ -153,22 +172,10 @@ KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]) {
 }
 
 KXAPI int KX_CSYS_set_wcs(tag csys) {
-    // A host error on the way is handled here: the host does not report it again.
+    // A host error on the way is handled here: the host does not report it
+    // again. The display steps after WCS_set run under the edit's mark.
     return kx::frame(kx::acknowledging, [&] { return type_of(csys) == HOST_TYPE_CSYS ? 0 : kx::param(1); },
-                     [&] {
-                         const unsigned int previous = WCS_set(csys);
-                         if (DSS_ask_suppress_display() == 3) return 0;
-                         if (WCS_is_permanent()) {
-                             DSS_REGEN_regen_object(WCS_ask_tag());
-                         } else if (!WCS_is_temporary()) {
-                             DSS_update_work_plane_emphasis(0);
-                             return 0;
-                         }
-                         DSS_REGEN_regen_object(WCS_ask_skeleton());
-                         if (ES_is_eligible_for_display(previous)) DSS_REGEN_regen_object(previous);
-                         DSS_update_work_plane_emphasis(0);
-                         return 0;
-                     });
+                     [&] { return kx::edit_with_tail([&] { set_wcs_and_show(csys); }); });
 }
 
 KXAPI int KX_CSYS_ask_wcs(tag* csys) {

@@ -67,7 +67,7 @@ int model_change(Change&& change) {
 // through the host's entity service, then its display is regenerated.
 template <class Make>
 int create(tag* out, Make&& make) {
-    return model_change([&] {
+    return create_bracketed(1, out, [&] {
         make(out);
         DSS_REGEN_regen_object(*out);
         return 0;

@@ -39,12 +39,7 @@ class Held {
 public:
     explicit Held(unsigned int evaluator) : e_(evaluator) {}
     ~Held() {
-        if (e_ == 0) return;
-        try {
-            evcrvf(e_);
-        } catch (...) {
-            // Freeing a live evaluator does not fail; nothing may leave a destructor.
-        }
+        if (e_ != 0) kx::release([this] { evcrvf(e_); });
     }
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
@@ -257,11 +252,7 @@ KXAPI int KX_CURVE_intersect(tag curve, tag entity, double ref_point[3], curve_i
             struct Release {
                 int mark;
                 ~Release() {
-                    try {
-                        SM_free_to_mark(mark);
-                    } catch (...) {
-                        // A mark set here is always valid; nothing may leave a destructor.
-                    }
+                    kx::release([this] { SM_free_to_mark(mark); });
                 }
             } release{mark};
             return intersect(curve, entity, ref_point, intersection);

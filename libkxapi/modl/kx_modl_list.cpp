@@ -6,6 +6,8 @@
 // the boundary guard keeps such a raise from crossing the C boundary.
 #include "kx_modl.h"
 
+#include <utility>
+
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/core/kx_util.h"
@@ -72,12 +74,25 @@ int ask_list_item(const tag_list* list, int index, tag* object) {
 
 void delete_list(tag_list** list) {
     if (!list) return;
-    for (tag_list* node = *list; node;) {
+    // The caller's pointer lets go of the list before any node is freed, so
+    // that it never addresses a freed node, also when a free fails.
+    tag_list* node = std::exchange(*list, nullptr);
+    while (node) {
         tag_list* next = node->next;
-        SM_free(node);
+        try {
+            SM_free(node);
+        } catch (...) {
+            // The first failure is the error; the rest of the list is still
+            // given back.
+            for (tag_list* rest = next; rest;) {
+                tag_list* after = rest->next;
+                kx::release([rest] { SM_free(rest); }, true);
+                rest = after;
+            }
+            throw;
+        }
         node = next;
     }
-    *list = nullptr;
 }
 
 }  // namespace modl
@@ -87,7 +102,7 @@ tag_list* make_tag_list(std::span<const tag> tags) {
     try {
         for (tag t : tags) modl::put_list_item(list, t);
     } catch (...) {
-        modl::delete_list(&list);  // a failed build hands back nothing
+        release([&] { modl::delete_list(&list); }, true);  // a failed build hands back nothing
         throw;
     }
     return list;
@@ -112,8 +127,8 @@ loop_list* make_loop_list(std::span<const loop_spec> loops) {
     try {
         for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
     } catch (...) {
-        for (std::size_t i = 0; i < loops.size(); ++i) modl::delete_list(&block[i].edge_list);
-        SM_free(block);
+        for (std::size_t i = 0; i < loops.size(); ++i) release([&] { modl::delete_list(&block[i].edge_list); }, true);
+        release([&] { SM_free(block); }, true);
         throw;
     }
     return block;
@@ -152,8 +167,10 @@ extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
         for (tag_list** link = list; *link; link = &(*link)->next) {
             if ((*link)->item != object) continue;
             tag_list* found = *link;
-            *link = found->next;  // the head's removal moves the caller's list on
+            tag_list* next = found->next;
+            // Freed first: a free that fails leaves the list as it was.
             SM_free(found);
+            *link = next;  // the head's removal moves the caller's list on
             return 0;
         }
         return kNotInList;

@@ -6,6 +6,7 @@
 #include "kx_disp.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/obj/kx_disp_internal.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 #include "host/core/defaults.h"
@@ -58,6 +59,23 @@ void apply_blank(unsigned int object, int status) {
 unsigned char blank_member(unsigned int member, void* status) {
     apply_blank(member, *static_cast<int*>(status));
     return false;
+}
+
+// The object and its members (of a sketch or a group) in one display batch.
+void blank_in_batch(tag object, int blank_status) {
+    d7390_();
+    try {
+        apply_blank(object, blank_status);
+        const int type = RM_ask_entity_type(object);
+        if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 7, blank_member, &blank_status);
+        if (type == HOST_TYPE_GROUP) ES_loop_over_group(object, 1, blank_member, &blank_status);
+    } catch (...) {
+        // The batch is closed on every way out, so that the host's display
+        // does not stay held.
+        kx::release([] { d7392_(); }, true);
+        throw;
+    }
+    d7392_();
 }
 
 unsigned char find_shading_view(unsigned int view, void* found, const int* record) {
@@ -114,57 +132,49 @@ extern "C" KXAPI int KX_OBJ_ask_display_properties(tag object, display_propertie
 extern "C" KXAPI int KX_OBJ_set_color(tag object, int color) {
     return kx::frame([&] { return check_value(object, in(color, 1, 216)); },
                      [&] {
-                         change_cfw(object, color, 0);
-                         DSS_REGEN_regen_object(object);
+                         return kx::edit_with_tail([&] {
+                             change_cfw(object, color, 0);
+                             DSS_REGEN_regen_object(object);
+                         });
                      });
 }
 
 extern "C" KXAPI int KX_OBJ_set_font(tag object, int font) {
     return kx::frame([&] { return check_value(object, in(font, 1, 7)); },
                      [&] {
-                         change_cfw(object, font, 1);
-                         DSS_REGEN_regen_object(object);
+                         return kx::edit_with_tail([&] {
+                             change_cfw(object, font, 1);
+                             DSS_REGEN_regen_object(object);
+                         });
                      });
 }
 
 extern "C" KXAPI int KX_OBJ_set_line_width(tag object, int width) {
     return kx::frame([&] { return check_value(object, in(width, 0, 2)); },
                      [&] {
-                         change_cfw(object, width, 2);
-                         if (DISPLAY_is_width_display()) DSS_REGEN_regen_object(object);
+                         return kx::edit_with_tail([&] {
+                             change_cfw(object, width, 2);
+                             if (DISPLAY_is_width_display()) DSS_REGEN_regen_object(object);
+                         });
                      });
 }
 
 extern "C" KXAPI int KX_OBJ_set_layer(tag object, int layer) {
     return kx::frame([&] { return check_value(object, in(layer, 1, 256)); },
                      [&] {
-                         if (ES_ask_entity_layer(object) > 256) return;
-                         const int type = RM_ask_entity_type(object);
-                         if (type != HOST_TYPE_SOLVER_VERTEX) ES_layer_move_entity(object, layer);
-                         if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 70, move_member_to_layer, &layer);
+                         if (ES_ask_entity_layer(object) > 256) return 0;
+                         return kx::edit_with_tail([&] {
+                             const int type = RM_ask_entity_type(object);
+                             if (type != HOST_TYPE_SOLVER_VERTEX) ES_layer_move_entity(object, layer);
+                             if (type == HOST_TYPE_SKETCH)
+                                 ES_loop_over_sketch(object, 70, move_member_to_layer, &layer);
+                         });
                      });
 }
 
 extern "C" KXAPI int KX_OBJ_set_blank_status(tag object, int blank_status) {
     return kx::frame([&] { return check_value(object, blank_status == 0 || blank_status == 1); },
-                     [&] {
-                         d7390_();
-                         try {
-                             apply_blank(object, blank_status);
-                             const int type = RM_ask_entity_type(object);
-                             if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 7, blank_member, &blank_status);
-                             if (type == HOST_TYPE_GROUP) ES_loop_over_group(object, 1, blank_member, &blank_status);
-                         } catch (...) {
-                             // The batch is closed on every way out, so that the
-                             // host's display does not stay held.
-                             try {
-                                 d7392_();
-                             } catch (...) {
-                             }
-                             throw;
-                         }
-                         d7392_();
-                     });
+                     [&] { return kx::edit_with_tail([&] { blank_in_batch(object, blank_status); }); });
 }
 
 extern "C" KXAPI int KX_OBJ_reverse_blank_all(void) {
@@ -176,13 +186,13 @@ extern "C" KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
                      [&] {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (type != HOST_TYPE_SOLID || (subtype != HOST_SUBTYPE_BODY && subtype != HOST_SUBTYPE_FACE))
-                             return kBadTag;
-                         const Faces faces(object, subtype == HOST_SUBTYPE_BODY);
-                         if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM)
-                             DSS_SRF_change_face_attr(faces.data(), faces.size(), value);
-                         for (int i = 0; i < faces.size(); ++i) ES_write_srfanl(faces.data()[i], value);
-                         return 0;
+                         if (type != HOST_TYPE_SOLID || (subtype != HOST_SUBTYPE_BODY && subtype != HOST_SUBTYPE_FACE)) return kBadTag;
+                         return kx::edit_with_tail([&] {
+                             const Faces faces(object, subtype == HOST_SUBTYPE_BODY);
+                             if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM)
+                                 DSS_SRF_change_face_attr(faces.data(), faces.size(), value);
+                             for (int i = 0; i < faces.size(); ++i) ES_write_srfanl(faces.data()[i], value);
+                         });
                      });
 }
 
@@ -221,14 +231,15 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
                          const bool face = type == HOST_TYPE_SOLID && subtype == HOST_SUBTYPE_FACE;
                          const bool body = type == HOST_TYPE_SOLID && subtype == HOST_SUBTYPE_BODY;
                          if (!face && !body && type != HOST_TYPE_FACETED) return kBadTag;
-                         const Faces faces(object, body);
-                         for (int i = 0; i < faces.size(); ++i) ES_write_shaded(faces.data()[i], value);
-                         if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM) {
-                             int found = 0;
-                             DSS_VIEW_for_all_views(1, find_shading_view, &found);
-                             if (found) gt600_(&object);
-                         }
-                         return 0;
+                         return kx::edit_with_tail([&] {
+                             const Faces faces(object, body);
+                             for (int i = 0; i < faces.size(); ++i) ES_write_shaded(faces.data()[i], value);
+                             if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM) {
+                                 int found = 0;
+                                 DSS_VIEW_for_all_views(1, find_shading_view, &found);
+                                 if (found) gt600_(&object);
+                             }
+                         });
                      });
 }
 

@@ -11,6 +11,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/obj/kx_obj_internal.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 #include "host/core/display.h"
@@ -66,7 +67,9 @@ int delete_feature_record(tag feature) {
     tag_list* list = kx::make_tag_list({&feature, 1});
     struct Drop {
         tag_list*& l;
-        ~Drop() { kx::modl::delete_list(&l); }
+        ~Drop() {
+            kx::release([this] { kx::modl::delete_list(&l); });
+        }
     } drop{list};
     return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
 }
@@ -165,10 +168,7 @@ void DeleteList::abandon() noexcept {
     // closed again so that no later deletion finds it open.
     if (!opened_) return;
     opened_ = false;
-    try {
-        LM_abort_list();
-    } catch (...) {
-    }
+    kx::release([] { LM_abort_list(); }, true);
 }
 
 }  // namespace kx::obj
@@ -318,7 +318,7 @@ extern "C" KXAPI int KX_OBJ_delete_array_of_objects(int count, const tag* object
             } catch (...) {
                 // A failed call hands back no statuses: the caller gets the
                 // error's code and nothing to free.
-                if (statuses) kx::free_and_clear(*statuses);
+                if (statuses) kx::release([&] { kx::free_and_clear(*statuses); }, true);
                 throw;
             }
             return overall;
@@ -368,10 +368,7 @@ void exchange(tag kept, tag other) {
 
 // On a host error: the logged changes of the list are dropped.
 void abort_list_quietly() noexcept {
-    try {
-        LM_abort_list();
-    } catch (...) {
-    }
+    kx::release([] { LM_abort_list(); }, true);
 }
 
 // 0 when the pair may be exchanged, else the code of the failing check.
@@ -387,54 +384,66 @@ int check_pair(tag kept, tag other, int kept_code, int other_code) {
 extern "C" KXAPI int KX_OBJ_replace_object_data(tag kept, tag other) {
     return kx::frame(kx::arm_first, [&] {
         if (int st = check_pair(kept, other, kBadTag, kBadArg2); st != 0) return st;
-        const bool opened = !LM_is_list_open(kDeleteList);
-        if (opened) LM_open_list_for_delete();
-        try {
-            exchange(kept, other);
-            DSS_REGEN_regen_object(kept);
-            if (opened) UPDATE_do_update();
-        } catch (...) {
-            abort_list_quietly();
-            throw;
-        }
-        return 0;
+        return kx::edit_with_tail([&] {
+            const bool opened = !LM_is_list_open(kDeleteList);
+            if (opened) LM_open_list_for_delete();
+            try {
+                exchange(kept, other);
+                DSS_REGEN_regen_object(kept);
+                if (opened) UPDATE_do_update();
+            } catch (...) {
+                abort_list_quietly();
+                throw;
+            }
+        });
     });
 }
+
+namespace {
+
+// The pairs in array order under list 1 (made current, the previous current
+// list put back on every way out): a pair refused by its checks stops the
+// loop, and its code is the answer.
+int exchange_pairs(int count, const tag* kept, const tag* others) {
+    const int previous = LM_change_current_list(kDeleteList);
+    struct Restore {
+        int previous;
+        bool done = false;
+        void now() {
+            done = true;
+            LM_change_current_list(previous);
+        }
+        ~Restore() {
+            if (!done) kx::release([this] { LM_change_current_list(previous); });
+        }
+    } restore{previous};
+    if (!LM_is_list_open(kDeleteList)) LM_open_list();
+    int status = 0;
+    try {
+        for (int i = 0; i < count && status == 0; ++i) {
+            status = check_pair(kept[i], others[i], kBadArg2, kBadArg3);
+            if (status == 0) exchange(kept[i], others[i]);
+        }
+        if (status == 0) DSS_REGEN_regen_objs_in_views(0, nullptr, count, kept);
+    } catch (...) {
+        abort_list_quietly();
+        throw;
+    }
+    restore.now();
+    return status;
+}
+
+}  // namespace
 
 extern "C" KXAPI int KX_OBJ_replace_object_array_data(int count, const tag* kept, const tag* others) {
     return kx::frame(
         kx::arm_first, [&] { return kx::check({{count >= 1, 1}, {kept, 2}, {others, 3}}); },
         [&] {
-            const int previous = LM_change_current_list(kDeleteList);
-            struct Restore {
-                int previous;
-                bool done = false;
-                void now() {
-                    done = true;
-                    LM_change_current_list(previous);
-                }
-                ~Restore() {
-                    if (done) return;
-                    try {
-                        LM_change_current_list(previous);
-                    } catch (...) {
-                    }
-                }
-            } restore{previous};
-            if (!LM_is_list_open(kDeleteList)) LM_open_list();
-            int status = 0;
-            try {
-                for (int i = 0; i < count && status == 0; ++i) {
-                    status = check_pair(kept[i], others[i], kBadArg2, kBadArg3);
-                    if (status == 0) exchange(kept[i], others[i]);
-                }
-                if (status == 0) DSS_REGEN_regen_objs_in_views(0, nullptr, count, kept);
-            } catch (...) {
-                abort_list_quietly();
-                throw;
-            }
-            restore.now();
-            return status;
+            // The pairs done before a refused pair stay done; a host error
+            // takes every pair back.
+            int refused = 0;
+            const int st = kx::edit_with_tail([&] { refused = exchange_pairs(count, kept, others); });
+            return st != 0 ? st : refused;
         });
 }
 
@@ -462,15 +471,18 @@ extern "C" KXAPI int KX_OBJ_set_name(tag object, const char* name) {
         [&] {
             const int type = RM_ask_entity_type(object);
             if (type == HOST_TYPE_VIEW) return kViewName;
-            // A host copy of the name, freed on every way out.
-            const kx::host_ptr<char> copy(SM_string_copy(name));
-            if (type == HOST_TYPE_DRAFTING) return SMSP_set_name_jqopen(object, copy.get());
-            for (char* c = copy.get(); *c; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-            int result = 0;
-            ES_add_entity_name(object, copy.get(), static_cast<int>(std::strlen(copy.get())), &result);
-            at020_(&object);
-            DSS_REGEN_regen_object(object);
-            return 0;
+            return kx::edit_with_tail([&] {
+                // A host copy of the name, freed on every way out.
+                const kx::host_ptr<char> copy(SM_string_copy(name));
+                if (type == HOST_TYPE_DRAFTING) return SMSP_set_name_jqopen(object, copy.get());
+                for (char* c = copy.get(); *c; ++c)
+                    *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+                int result = 0;
+                ES_add_entity_name(object, copy.get(), static_cast<int>(std::strlen(copy.get())), &result);
+                at020_(&object);
+                DSS_REGEN_regen_object(object);
+                return 0;
+            });
         });
 }
 
@@ -492,9 +504,10 @@ extern "C" KXAPI int KX_OBJ_ask_name(tag object, char name[KX_OBJ_NAME_LEN + 1])
 extern "C" KXAPI int KX_OBJ_delete_name(tag object) {
     return kx::frame([&] {
         if (!ES_is_entity_named(object)) return kNoName;
-        ES_remove_entity_name(object);
-        DSS_NAME_update_object(object, 1);
-        return 0;
+        return kx::edit_with_tail([&] {
+            ES_remove_entity_name(object);
+            DSS_NAME_update_object(object, 1);
+        });
     });
 }
 

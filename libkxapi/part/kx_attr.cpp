@@ -9,6 +9,7 @@
 #include "host/services/error.h"
 #include "host/services/text.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -38,15 +39,13 @@ void from_host(const ATTR_value_t& h, attribute_value* v) {
     std::memcpy(&v->value, &h.value, sizeof v->value);
 }
 
+void free_text(TEXT_s* text) { TEXT_free(text); }
+
 // A string attribute may be shown by annotations: they are brought up to
 // date, and the model is updated when any of them changed.
 void update_annotations(tag object, const char* title) {
-    TEXT_p_t text = TEXT_init_string(title);
-    struct Free {
-        TEXT_p_t t;
-        ~Free() { TEXT_free(t); }
-    } held{text};
-    if (ANN_TMP_update_object_attribute(object, text)) UPDATE_do_update_no_message();
+    const kx::held<TEXT_s, free_text> text(TEXT_init_string(title));
+    if (ANN_TMP_update_object_attribute(object, text.get())) UPDATE_do_update_no_message();
 }
 
 }  // namespace
@@ -55,9 +54,10 @@ extern "C" {
 
 KXAPI int KX_ATTR_assign(tag object, const char* title, attribute_value value) {
     return kx::frame(kAcknowledgeExpected, no_checks, [&] {
-        ATTR_assign(object, title, to_host(value));
-        if (value.type == KX_ATTR_string) update_annotations(object, title);
-        return 0;
+        return kx::edit_with_tail([&] {
+            ATTR_assign(object, title, to_host(value));
+            if (value.type == KX_ATTR_string) update_annotations(object, title);
+        });
     });
 }
 

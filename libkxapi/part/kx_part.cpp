@@ -2,7 +2,9 @@
 // files, and the queries around them.
 #include "kx_part.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -14,6 +16,7 @@
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -69,7 +72,7 @@ public:
         : previous_(PROM_reg_prom_load_fail_msg_fn(load_failure_routine)), outer_(std::exchange(gathered(), {})) {}
     ~LoadFailureRoutine() {
         gathered() = std::move(outer_);
-        PROM_reg_prom_load_fail_msg_fn(previous_);
+        kx::release([this] { PROM_reg_prom_load_fail_msg_fn(previous_); });
     }
     LoadFailureRoutine(const LoadFailureRoutine&) = delete;
     LoadFailureRoutine& operator=(const LoadFailureRoutine&) = delete;
@@ -144,33 +147,48 @@ void clear_status(load_status* status) {
 extern "C" {
 
 KXAPI int KX_PART_new(const char* name, int units, tag* part) {
-    return kx::frame([&] {
+    // The new part is taken back (with the displayed and work part) when a
+    // step after its creation fails.
+    return kx::frame(kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; }, [&] {
         return kx::with_decoded_name(name, [&](const char* decoded) {
             kx::clear(part);
             if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
-            int length = name_length(decoded);
-            int result = 0;
-            base_new_part(decoded, &length, &units, &result);
-            if (result == 0 && part) *part = CONTEXT_ask_root_part();
-            return result;
+            const int st = kx::edit_with_tail([&] {
+                int length = name_length(decoded);
+                int result = 0;
+                base_new_part(decoded, &length, &units, &result);
+                if (result == 0 && part) *part = CONTEXT_ask_root_part();
+                return result;
+            });
+            if (st != 0) kx::clear(part);
+            return st;
         });
     });
 }
 
 KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
     return kx::frame(
+        kx::standard, kx::on_error([&] { kx::clear(part); }),
         [&] {
             kx::clear(part);
             clear_status(status);
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
         },
         [&] {
-            LoadFailureRoutine routine;
-            PART_load_status_t host_status{};
-            const int result = BASE_open_part(name, part, &host_status);
-            take_status(host_status, status);
-            merge_gathered(status);
-            return result;
+            // The parts the open loaded are taken back (with the displayed
+            // and work part) when a step after the load fails; a failed
+            // load's report stays the caller's.
+            int result = 0;
+            const int st = kx::edit_with_tail([&] {
+                LoadFailureRoutine routine;
+                PART_load_status_t host_status{};
+                result = BASE_open_part(name, part, &host_status);
+                take_status(host_status, status);
+                merge_gathered(status);
+                return 0;
+            });
+            if (st != 0) kx::clear(part);
+            return st != 0 ? st : result;
         });
 }
 
@@ -215,9 +233,23 @@ KXAPI int KX_PART_close_cset(tag part_set) {
 }
 
 KXAPI int KX_PART_save(void) {
-    return kx::frame([&] {
+    // A save that fails after the host wrote the file (a part event, say)
+    // leaves the part marked as modified, as it was: the caller saves again.
+    tag saved = NULL_TAG;
+    bool was_modified = false;
+    auto keep_modified = [&] {
+        kx::release(
+            [&] {
+                if (was_modified && !PART_ask_modified(saved)) PART_set_modified(saved);
+            },
+            true);
+    };
+    return kx::frame(kx::standard, kx::on_error(keep_modified), [] { return 0; }, [&] {
+        saved = CONTEXT_ask_work_part();
+        was_modified = saved != NULL_TAG && PART_ask_modified(saved);
         int components = 0, mode = 2, result = 0;
         base_save_part(nullptr, &components, &mode, &result);
+        if (result != 0) keep_modified();
         return result;
     });
 }
@@ -225,9 +257,13 @@ KXAPI int KX_PART_save(void) {
 KXAPI int KX_PART_save_as(const char* name) {
     return kx::frame([&] {
         return kx::with_decoded_name(name, [&](const char* decoded) {
-            int length = name_length(decoded), mode = 2, result = 0;
-            base_part_save_as(decoded, &length, &mode, &result);
-            return result;
+            // The part's new name and state are taken back when a step
+            // after the write fails.
+            return kx::edit_with_tail([&] {
+                int length = name_length(decoded), mode = 2, result = 0;
+                base_part_save_as(decoded, &length, &mode, &result);
+                return result;
+            });
         });
     });
 }
@@ -300,7 +336,7 @@ KXAPI int KX_PART_export(const char* name, int count, const tag* objects) {
 KXAPI int KX_PART_close(tag part, int scope, int unload_option) {
     return kx::frame([&] {
         if (DMV_is_view_expanded()) return kViewExpanded;
-        return base_Part_Close(part, scope_of(scope), option_of(unload_option));
+        return kx::edit_with_tail([&] { return base_Part_Close(part, scope_of(scope), option_of(unload_option)); });
     });
 }
 
@@ -308,13 +344,25 @@ KXAPI int KX_PART_close_all(void) {
     return kx::frame([&] {
         if (DMV_is_view_expanded()) return kViewExpanded;
         try {
-            PART_delete_all_parts();
-            FR_ZRMARK_set_part_close(1);
-            UNDO_JQ_delete_all_marks();
+            // Until the undo marks are deleted, the parts can come back: a
+            // failure up to there takes the close back whole, under a mark
+            // that goes with all the others when they are deleted.
+            kx::UndoService& undo = kx::undo_service();
+            const kx::mark_id mark = undo.set_mark(0, nullptr);
+            try {
+                PART_delete_all_parts();
+                FR_ZRMARK_set_part_close(1);
+                UNDO_JQ_delete_all_marks();
+            } catch (...) {
+                kx::roll_back_after_error(undo, mark, nullptr);
+                throw;
+            }
+            // The parts are gone for good: a failure of the two last steps
+            // is the status, as for every step.
             FR_ZRMARK_set_part_close(0);
             JQUI_update_menubar();
         } catch (const host::HostError&) {
-            FR_ZRMARK_set_part_close(0);
+            kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
             throw;
         }
         return 0;
@@ -425,8 +473,7 @@ KXAPI int KX_PART_rename(tag part, const char* new_name) {
     return kx::frame([&] { return kx::check({{part != NULL_TAG, 1}, {new_name != nullptr && *new_name != '\0', 2}}); },
                      [&] {
                          return kx::with_decoded_name(new_name, [&](const char* decoded) {
-                             PART_rename_part(part, decoded);
-                             return 0;
+                             return kx::edit_with_tail([&] { PART_rename_part(part, decoded); });
                          });
                      });
 }

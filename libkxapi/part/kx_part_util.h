@@ -14,15 +14,18 @@ namespace kx {
 
 // Decodes the caller's part name (JQMGR_decode_cli_part_file) and runs
 // work(decoded). A nonzero answer of the decoder is the status and work
-// does not run. The decoded copy is freed on every path, also when a host
-// error unwinds through here.
+// does not run. The decoded copy is freed before the work runs.
 template <class Work>
 int with_decoded_name(const char* name, Work&& work) {
     char* raw = nullptr;
     const int st = JQMGR_decode_cli_part_file(name, &raw);
-    host_ptr<char> decoded(raw);
+    // The host's copy is given back before the work, so that nothing is
+    // left to give back once the work has changed the model.
+    const bool decoded = raw != nullptr;
+    const std::string text = decoded ? raw : "";
+    if (decoded) SM_free(raw);
     if (st != 0) return st;
-    return work(static_cast<const char*>(decoded.get()));
+    return work(decoded ? text.c_str() : static_cast<const char*>(nullptr));
 }
 
 // Copies a name that the host made (a file name, a display name ...) into

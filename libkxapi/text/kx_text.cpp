@@ -25,15 +25,11 @@ static_assert(offsetof(KX_TEXT_jqstring_t, num_strings) == offsetof(DRF_jqstring
 static_assert(offsetof(KX_TEXT_jqstring_t, strings) == offsetof(DRF_jqstring_t, strings));
 
 // A host text held for the length of a call.
-struct TextFree {
-    void operator()(TEXT_s* text) const { TEXT_free(text); }
-};
-using text_ptr = std::unique_ptr<TEXT_s, TextFree>;
+void free_text(TEXT_s* text) { TEXT_free(text); }
+using text_ptr = kx::held<TEXT_s, free_text>;
 
-struct LocaleFree {
-    void operator()(char* s) const { TEXT_free_locale(s); }
-};
-using locale_ptr = std::unique_ptr<char, LocaleFree>;
+void free_locale(char* s) { TEXT_free_locale(s); }
+using locale_ptr = kx::held<char, free_locale>;
 
 // A caller-owned copy (SM_alloc) of n bytes and a NUL.
 char* caller_copy(const char* bytes, std::size_t n) {

@@ -52,7 +52,11 @@ public:
     }
     ~Trace() {
         if (!on_) return;
-        if (reached_frame_) emit(format("%*sLeaving  %s: ", DEBUG_indentation, "", function_) + "default exit\n");
+        // A trace line that the host fails to write is noted on its log;
+        // the call's own status stands.
+        if (reached_frame_)
+            kx::release([this] { emit(format("%*sLeaving  %s: ", DEBUG_indentation, "", function_) + "default exit\n"); },
+                        true);
         DEBUG_indentation = saved_indent_;
     }
     Trace(const Trace&) = delete;

@@ -50,6 +50,17 @@ bool gets_no_error(const char* name) {
     return false;
 }
 
+// Releases of the host: when one of them gets the error, the host keeps
+// what it was asked to give back, so the blocks it holds are no leak of the
+// library (which reports the failure as its status).
+bool is_release(const char* name) {
+    static const char* const releases[] = {"SM_free", "SM_free_to_mark", "TEXT_free", "TEXT_free_locale",
+                                           "EVC_free", "evcrvf"};
+    for (const char* r : releases)
+        if (std::strcmp(name, r) == 0) return true;
+    return false;
+}
+
 // Seconds a run may take before it counts as hanging.
 constexpr unsigned kRunSeconds = 60;
 
@@ -201,7 +212,7 @@ void check_step(int status) {
     const long delta = static_cast<long>(ctl::live_blocks()) - static_cast<long>(s.blocks_before);
     if (status != 0) {
         s.failed_status = status;
-        s.leak_check_due = true;
+        s.leak_check_due = !is_release(s.inj.name);
         const std::string now = ctl::model_fingerprint();
         if (now != s.model_before)
             emit("model", "status " + std::to_string(status) + ", " + first_difference(s.model_before, now));

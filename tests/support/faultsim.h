@@ -10,7 +10,9 @@
 //   - no block is leaked: a failed call leaves as many live blocks as
 //     before it (counted when the story makes its next call or ends, so
 //     that what the program releases after the call, a load report say,
-//     is no leak), a successful one changes them as in the clean run;
+//     is no leak; nor are the blocks of a release of the host that got the
+//     error: the host kept them), a successful one changes them as in the
+//     clean run;
 //   - the model (objects, names, display data, attributes, curves, parts,
 //     work coordinate system, undo marks, update log) is as before a call
 //     that failed;

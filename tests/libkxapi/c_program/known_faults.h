@@ -1,15 +1,14 @@
-// Faults that the fault simulation finds in the library today, for the
-// C user program's stories (c_program_faultsim_test.cpp). Each row is a
-// real finding: a fix removes its rows; the test fails on a new fault and
-// on a row whose fault no longer occurs.
+// Findings of the fault simulation of the C user program's stories
+// (c_program_faultsim_test.cpp) that are not faults of the library, each
+// group with the reason. The test fails on a finding that is not listed
+// here and on a row whose finding no longer occurs.
 //
 // Columns: story, host call that raised, its occurrence in the story,
 // the check that failed, the library function that met the error.
-// Checks: crash (the process stopped: a release that raises in a
-// destructor ends in std::terminate), model (a failure status while the
+// Checks: crash (the process stopped), model (a failure status while the
 // change stays in the model), swallowed (status 0 although the host
-// raised), log (an internal error on the host log: the frame consumed by
-// the raise is cancelled again), leak (blocks left live by a failed call).
+// raised), log (an internal error on the host log), leak (blocks left live
+// by a failed call).
 #ifndef TESTS_LIBKXAPI_C_PROGRAM_KNOWN_FAULTS_H
 #define TESTS_LIBKXAPI_C_PROGRAM_KNOWN_FAULTS_H
 
@@ -18,151 +17,33 @@
 #include "tests/support/faultsim.h"
 
 inline const std::vector<faultsim::Fault> kKnownFaults = {
-    // model
-    {"model", "host::events::fire_part_event", 1, "model", "KX_PART_new"},
-    {"model", "host::events::fire_part_event", 2, "model", "KX_PART_new"},
-    {"model", "CONTEXT_ask_root_part", 1, "model", "KX_PART_new"},
-    {"model", "SM_free", 1, "crash", "KX_PART_new"},
-    {"model", "UNDO_JQ_delete_mark", 1, "model", "KX_CURVE_create_point"},
-    {"model", "UNDO_JQ_delete_mark", 2, "model", "KX_CURVE_create_line"},
-    {"model", "UNDO_JQ_delete_mark", 3, "model", "KX_CURVE_create_arc"},
-    {"model", "UNDO_JQ_delete_mark", 4, "model", "KX_CURVE_create_conic"},
-    {"model", "at020_", 1, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 5, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 2, "crash", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 6, "model", "KX_OBJ_set_color"},
-    {"model", "at020_", 2, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 10, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 3, "crash", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 11, "model", "KX_OBJ_set_color"},
-    {"model", "DISPLAY_is_width_display", 2, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 13, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 14, "model", "KX_OBJ_set_font"},
-    {"model", "TEXT_init_string", 1, "model", "KX_ATTR_assign"},
-    {"model", "SM_alloc", 1, "model", "KX_ATTR_assign"},
-    {"model", "ANN_TMP_update_object_attribute", 1, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strlen", 1, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strcpy", 1, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_free", 1, "crash", "KX_ATTR_assign"},
-    {"model", "SM_free", 4, "crash", "KX_ATTR_assign"},
-    {"model", "at020_", 3, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 15, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 5, "crash", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 16, "model", "KX_OBJ_set_color"},
-    {"model", "DISPLAY_is_width_display", 3, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 18, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 19, "model", "KX_OBJ_set_font"},
-    {"model", "TEXT_init_string", 2, "model", "KX_ATTR_assign"},
-    {"model", "SM_alloc", 2, "model", "KX_ATTR_assign"},
-    {"model", "ANN_TMP_update_object_attribute", 2, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strlen", 2, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strcpy", 2, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_free", 2, "crash", "KX_ATTR_assign"},
-    {"model", "SM_free", 6, "crash", "KX_ATTR_assign"},
-    {"model", "at020_", 4, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 20, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 7, "crash", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 21, "model", "KX_OBJ_set_color"},
-    {"model", "SOLVIEW_mark_visibility_changed", 4, "model", "KX_OBJ_set_blank_status"},
-    {"model", "DSS_REGEN_regen_object", 22, "model", "KX_OBJ_set_blank_status"},
-    {"model", "OCC_is_occurrence", 4, "model", "KX_OBJ_set_blank_status"},
-    {"model", "RM_ask_entity_type", 12, "model", "KX_OBJ_set_blank_status"},
-    {"model", "d7392_", 4, "model", "KX_OBJ_set_blank_status"},
-    {"model", "DISPLAY_is_width_display", 4, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 23, "model", "KX_OBJ_set_line_width"},
-    {"model", "DSS_REGEN_regen_object", 24, "model", "KX_OBJ_set_font"},
-    {"model", "TEXT_init_string", 3, "model", "KX_ATTR_assign"},
-    {"model", "SM_alloc", 3, "model", "KX_ATTR_assign"},
-    {"model", "ANN_TMP_update_object_attribute", 3, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strlen", 3, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strcpy", 3, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_free", 3, "crash", "KX_ATTR_assign"},
-    {"model", "SM_free", 8, "crash", "KX_ATTR_assign"},
-    {"model", "UNDO_JQ_delete_mark", 5, "model", "KX_CURVE_edit_line_data"},
-    {"model", "DSS_REGEN_regen_object", 26, "model", "KX_OBJ_set_color"},
-    {"model", "UNDO_JQ_delete_mark", 6, "model", "KX_CURVE_create_point"},
-    {"model", "at020_", 5, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 28, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 12, "crash", "KX_OBJ_set_name"},
-    {"model", "SM_free", 16, "crash", "KX_EVAL_evaluate"},
-    {"model", "evcrvf", 1, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"model", "evcrvf", 1, "log", "KX_CURVE_evaluate_curve"},
-    {"model", "EVC_free", 1, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"model", "EVC_free", 1, "log", "KX_CURVE_evaluate_curve"},
-    {"model", "TEXT_init_string", 4, "model", "KX_ATTR_assign"},
-    {"model", "SM_alloc", 5, "model", "KX_ATTR_assign"},
-    {"model", "ANN_TMP_update_object_attribute", 4, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strlen", 4, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_strcpy", 4, "model", "KX_ATTR_assign"},
-    {"model", "TEXT_free", 4, "crash", "KX_ATTR_assign"},
-    {"model", "SM_free", 17, "crash", "KX_ATTR_assign"},
-    {"model", "host::events::fire_part_event", 3, "model", "KX_PART_save"},
-    {"model", "UNDO_JQ_delete_mark", 8, "model", "KX_CURVE_create_point"},
-    {"model", "at020_", 6, "model", "KX_OBJ_set_name"},
-    {"model", "DSS_REGEN_regen_object", 30, "model", "KX_OBJ_set_name"},
-    {"model", "SM_free", 18, "crash", "KX_OBJ_set_name"},
-    {"model", "host::events::fire_part_event", 5, "model", "KX_PART_save"},
-    {"model", "host::events::fire_part_event", 6, "model", "KX_PART_save"},
-    {"model", "FR_ZRMARK_set_part_close", 1, "model", "KX_PART_close_all"},
-    {"model", "UNDO_JQ_delete_all_marks", 1, "model", "KX_PART_close_all"},
+    // Closing all parts: once the undo marks are deleted the closed parts
+    // cannot come back. An error of the two steps after it (clearing the
+    // part-close mark, the menu bar) is the status, as for every failed
+    // step, so that the caller learns of it; the parts stay closed. (An
+    // error up to the deletion of the marks takes the close back whole.)
     {"model", "FR_ZRMARK_set_part_close", 2, "model", "KX_PART_close_all"},
     {"model", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
-    {"model", "host::events::fire_part_event", 8, "model", "KX_PART_open"},
-    {"model", "host::events::fire_part_event", 9, "model", "KX_PART_open"},
-    {"model", "PROM_reg_prom_load_fail_msg_fn", 2, "crash", "KX_PART_open"},
-    {"model", "SM_free", 21, "crash", "KX_PART_ask_part_name"},
-    {"model", "SM_free", 26, "crash", "KX_EVAL_evaluate"},
-    {"model", "evcrvf", 2, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"model", "evcrvf", 2, "log", "KX_CURVE_evaluate_curve"},
-    {"model", "EVC_free", 3, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"model", "EVC_free", 3, "log", "KX_CURVE_evaluate_curve"},
-    {"model", "FR_ZRMARK_set_part_close", 3, "model", "KX_PART_close_all"},
-    {"model", "UNDO_JQ_delete_all_marks", 2, "model", "KX_PART_close_all"},
     {"model", "FR_ZRMARK_set_part_close", 4, "model", "KX_PART_close_all"},
     {"model", "JQUI_update_menubar", 2, "model", "KX_PART_close_all"},
-    // reopen
-    {"reopen", "SM_free", 1, "crash", "KX_ATTR_ask_part_attrs_in_file"},
-    {"reopen", "host::events::fire_part_event", 1, "model", "KX_PART_open"},
-    {"reopen", "host::events::fire_part_event", 2, "model", "KX_PART_open"},
-    {"reopen", "PROM_reg_prom_load_fail_msg_fn", 2, "crash", "KX_PART_open"},
-    {"reopen", "SM_free", 5, "crash", "KX_PART_ask_part_name"},
-    {"reopen", "SM_free", 10, "crash", "KX_EVAL_evaluate"},
-    {"reopen", "evcrvf", 1, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"reopen", "evcrvf", 1, "log", "KX_CURVE_evaluate_curve"},
-    {"reopen", "EVC_free", 1, "swallowed", "KX_CURVE_evaluate_curve"},
-    {"reopen", "EVC_free", 1, "log", "KX_CURVE_evaluate_curve"},
-    {"reopen", "FR_ZRMARK_set_part_close", 1, "model", "KX_PART_close_all"},
-    {"reopen", "UNDO_JQ_delete_all_marks", 1, "model", "KX_PART_close_all"},
     {"reopen", "FR_ZRMARK_set_part_close", 2, "model", "KX_PART_close_all"},
     {"reopen", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
-    // error_handler
-    {"error_handler", "host::events::fire_part_event", 1, "model", "KX_PART_new"},
-    {"error_handler", "host::events::fire_part_event", 2, "model", "KX_PART_new"},
-    {"error_handler", "CONTEXT_ask_root_part", 1, "model", "KX_PART_new"},
-    {"error_handler", "SM_free", 1, "crash", "KX_PART_new"},
-    {"error_handler", "UNDO_JQ_delete_mark", 1, "model", "KX_CURVE_create_line"},
-    {"error_handler", "UNDO_JQ_delete_mark", 2, "model", "KX_CURVE_edit_line_data"},
-    {"error_handler", "UNDO_JQ_delete_mark", 3, "model", "KX_CURVE_edit_line_data"},
-    {"error_handler", "UNDO_JQ_delete_mark", 4, "model", "KX_CURVE_edit_line_data"},
-    {"error_handler", "UNDO_JQ_delete_mark", 5, "model", "KX_CURVE_create_point"},
-    {"error_handler", "FR_ZRMARK_set_part_close", 1, "model", "KX_PART_close_all"},
-    {"error_handler", "UNDO_JQ_delete_all_marks", 1, "model", "KX_PART_close_all"},
     {"error_handler", "FR_ZRMARK_set_part_close", 2, "model", "KX_PART_close_all"},
     {"error_handler", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
-    // refusals
-    {"refusals", "SM_free", 1, "crash", "KX_PART_new"},
-    {"refusals", "SM_alloc", 2, "leak", "KX_PART_open"},
-    {"refusals", "SM_string_copy", 2, "leak", "KX_PART_open"},
-    {"refusals", "PROM_reg_prom_load_fail_msg_fn", 2, "crash", "KX_PART_open"},
-    {"refusals", "host::events::fire_part_event", 1, "model", "KX_PART_new"},
-    {"refusals", "host::events::fire_part_event", 2, "model", "KX_PART_new"},
-    {"refusals", "CONTEXT_ask_root_part", 1, "model", "KX_PART_new"},
-    {"refusals", "SM_free", 5, "crash", "KX_PART_new"},
-    {"refusals", "UNDO_JQ_delete_mark", 1, "model", "KX_CURVE_create_line"},
-    {"refusals", "FR_ZRMARK_set_part_close", 1, "model", "KX_PART_close_all"},
-    {"refusals", "UNDO_JQ_delete_all_marks", 1, "model", "KX_PART_close_all"},
     {"refusals", "FR_ZRMARK_set_part_close", 2, "model", "KX_PART_close_all"},
     {"refusals", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
+    // The host's own load report: the host raises part-way through filling
+    // the arrays of the record, whose slots after the raise hold no pointers
+    // yet, so nothing can tell which of them to free. The blocks are the
+    // host's leak, not the library's.
+    {"refusals", "SM_alloc", 2, "leak", "KX_PART_open"},
+    {"refusals", "SM_string_copy", 2, "leak", "KX_PART_open"},
+    // Two errors in one call: the colour of a dead object fails in the
+    // clean run already, and the injected error refuses the deletion of the
+    // bracket's mark in the roll-back. The roll-back is done and the
+    // failure is noted on the host log; the invisible mark that the host
+    // refused to delete stays.
+    {"error_handler", "UNDO_JQ_delete_mark", 7, "model", "KX_OBJ_set_color"},
 };
 
 #endif

@@ -509,7 +509,7 @@ TEST_F(Frame, UndoBracketLeavesNoMarkBehind) {
 }
 
 // The roll-back after a host error fails too: noted on the log, the
-// program goes on, and the roll-back's failure is the status.
+// program goes on, and the error that failed the edit stays the status.
 TEST_F(Frame, UndoBracketSurvivesAFailedRollBack) {
     open();
     ctl::raise_on("UNDO_JQ_undo_to_mark", 1055001);
@@ -517,12 +517,85 @@ TEST_F(Frame, UndoBracketSurvivesAFailedRollBack) {
         return kx::undo_bracket(1, "Edit thing", [] { ERROR_raise("test", 7, 750003, "edit failed"); });
     });
     ctl::clear_scripts();
-    EXPECT_EQ(st, 1055001) << "the last error raised";
+    EXPECT_EQ(st, 750003) << "the error that failed the edit";
     EXPECT_EQ(ctl::frame_depth(), 0);
     const auto log = ctl::log_lines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("kx_util"), std::string::npos);
     EXPECT_NE(log[0].find("failed with error 1055001"), std::string::npos);
+}
+
+// ---- Releases in clean-up ----------------------------------------------------------
+
+// A held host block whose free fails: the failure is the status when
+// nothing failed before it, and only noted on the log when an earlier error
+// is the status; no error ever leaves the destructor.
+TEST_F(Frame, ReleaseFailureIsTheStatusOrANote) {
+    open();
+    struct Case {
+        const char* what;
+        int earlier;   // a host error raised after the block is held, 0 none
+        int status;
+        std::size_t notes;
+    };
+    for (const Case& c : {Case{"nothing failed before", 0, 750003, 0}, Case{"an earlier error", 1055001, 1055001, 1}}) {
+        ctl::clear_log();
+        const std::size_t blocks = ctl::live_blocks();
+        ctl::raise_on("SM_free", 750003);
+        void* block = nullptr;
+        const int st = kx::frame([&] {
+            const kx::host_ptr<void> held(block = SM_alloc(8));
+            if (c.earlier) ERROR_raise("test", 8, c.earlier, "work failed");
+            return 0;
+        });
+        ctl::clear_scripts();
+        EXPECT_EQ(st, c.status) << c.what;
+        EXPECT_EQ(ctl::frame_depth(), 0) << c.what;
+        const auto log = ctl::log_lines();
+        ASSERT_EQ(log.size(), c.notes) << c.what;
+        if (c.notes) {
+            EXPECT_NE(log[0].find("Release failed with error 750003"), std::string::npos) << log[0];
+        }
+        EXPECT_EQ(ctl::live_blocks(), blocks + 1) << "the host kept the block it did not free";
+        SM_free(block);
+    }
+}
+
+// A release that fails in a bracketed edit fails the edit: it is rolled
+// back and its mark goes.
+TEST_F(Frame, ReleaseFailureRollsTheEditBack) {
+    open();
+    ctl::raise_on("SM_free", 750003);
+    tag made = NULL_TAG;
+    void* block = nullptr;
+    const int st = kx::frame([&] {
+        return kx::edit_with_tail([&] {
+            const kx::host_ptr<void> held(block = SM_alloc(8));
+            made = ctl::make_part("released.prt", {{3, 0}}).objects[0];
+        });
+    });
+    ctl::clear_scripts();
+    EXPECT_EQ(st, 750003);
+    EXPECT_FALSE(host::objects::is_alive(made));
+    EXPECT_TRUE(host::undo::marks().empty());
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    SM_free(block);
+}
+
+// A frameless function: a release failure still pending at its end goes
+// to the caller's own frame, as every host error there.
+TEST_F(Frame, ReleaseFailureOfAFramelessCallReachesTheCallersFrame) {
+    open();
+    ctl::raise_on("SM_free", 750003);
+    void* block = nullptr;
+    const auto code = ctl::raised_code([&] {
+        kx::guarded([&] { const kx::host_ptr<void> held(block = SM_alloc(8)); });
+    });
+    ctl::clear_scripts();
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 750003);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    SM_free(block);
 }
 
 // ---- regenerate_after_edit -----------------------------------------------------------

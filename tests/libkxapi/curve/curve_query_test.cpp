@@ -420,6 +420,36 @@ TEST_F(QueryTest, IntersectionCodes) {
     EXPECT_EQ(host::control::live_blocks(), 0u);  // the face list went with the mark
 }
 
+// A release at the end of a query that fails is the query's status, never
+// a success: the evaluator's free, the scratch memory's free to its mark.
+TEST_F(QueryTest, FailedReleasesAreTheStatus) {
+    const tag l = line(0, 0, 0, 3, 4, 0);
+    const tag m = line(0, 2, 0, 4, 2, 0);
+    double r[9];
+    struct Case {
+        const char* release;
+        int (*call)(tag, tag, double*);
+    };
+    const Case cases[] = {
+        {"evcrvf", [](tag a, tag, double* out) { return KX_CURVE_evaluate_curve(a, 1, 1, out); }},
+        {"SM_free_to_mark",
+         [](tag a, tag b, double*) {
+             double ref[3] = {1, 2, 0};
+             curve_intersection x{};
+             return KX_CURVE_intersect(a, b, ref, &x);
+         }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.call(l, m, r), 0) << c.release;
+        host::control::clear_log();
+        host::control::raise_on(c.release, 750003, 1);
+        EXPECT_EQ(c.call(l, m, r), 750003) << c.release;
+        host::control::clear_scripts();
+        EXPECT_EQ(host::control::frame_depth(), 0) << c.release;
+        EXPECT_TRUE(host::control::log_lines().empty()) << c.release;
+    }
+}
+
 TEST_F(QueryTest, ScriptedAnswerForASurfaceOutsideTheScope) {
     Surface spun;
     spun.kind = PX_SURF_SPUN;

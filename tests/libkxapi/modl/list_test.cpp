@@ -95,6 +95,35 @@ TEST_F(Lists, DeleteItem) {
     EXPECT_EQ(KX_MODL_delete_list_item(nullptr, 3), 875009);
 }
 
+// A free that the host refuses: deleting an item leaves the list as it
+// was; deleting the list lets go of the caller's pointer before any node is
+// freed, still frees the other nodes, and the error reaches the caller.
+TEST_F(Lists, FailedFreesLeaveNoFreedNodeBehindTheCallersPointer) {
+    for (tag remove : {tag{5}, tag{7}}) {
+        tag_list* list = kx::make_tag_list(std::vector<tag>{5, 7, 9});
+        tag_list* const head = list;
+        ctl::raise_on("SM_free", HOST_ERR_NO_MEMORY);
+        const auto code = ctl::raised_code([&] { KX_MODL_delete_list_item(&list, remove); });
+        ctl::clear_scripts();
+        ASSERT_TRUE(code.has_value());
+        EXPECT_EQ(*code, HOST_ERR_NO_MEMORY);
+        EXPECT_EQ(list, head);
+        EXPECT_EQ(items(list), (std::vector<tag>{5, 7, 9})) << remove;
+        KX_MODL_delete_list(&list);
+    }
+
+    tag_list* list = kx::make_tag_list(std::vector<tag>{5, 7, 9});
+    tag_list* const second = list->next;
+    ctl::raise_on("SM_free", HOST_ERR_NO_MEMORY, 2);
+    const auto code = ctl::raised_code([&] { KX_MODL_delete_list(&list); });
+    ctl::clear_scripts();
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, HOST_ERR_NO_MEMORY);
+    EXPECT_EQ(list, nullptr) << "the caller's pointer let go before the first free";
+    EXPECT_EQ(ctl::live_blocks(), start_ + 1) << "only the node the host refused to free is left";
+    SM_free(second);
+}
+
 TEST_F(Lists, NullTagIntoAFilledListIsFilledByTheNextPut) {
     tag_list* list = kx::make_tag_list(std::vector<tag>{5});
     EXPECT_EQ(KX_MODL_put_list_item(list, NULL_TAG), 0);
