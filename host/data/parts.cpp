@@ -329,12 +329,29 @@ void fill_status(PART_load_status_t* status, const std::vector<std::pair<std::st
     status->file_names = nullptr;
     status->statuses = nullptr;
     if (entries.empty()) return;
-    status->file_names = static_cast<char**>(SM_alloc(entries.size() * sizeof(char*)));
-    status->statuses = static_cast<int*>(SM_alloc(entries.size() * sizeof(int)));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        status->file_names[i] = SM_string_copy(entries[i].first.c_str());
-        status->statuses[i] = entries[i].second;
+    // All or nothing: an error while the record is filled frees what was
+    // made and leaves the record empty, so the caller has nothing to free.
+    char** names = nullptr;
+    int* codes = nullptr;
+    try {
+        names = static_cast<char**>(SM_alloc(entries.size() * sizeof(char*)));
+        std::fill_n(names, entries.size(), nullptr);
+        codes = static_cast<int*>(SM_alloc(entries.size() * sizeof(int)));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            names[i] = SM_string_copy(entries[i].first.c_str());
+            codes[i] = entries[i].second;
+        }
+    } catch (...) {
+        if (names)
+            for (std::size_t i = 0; i < entries.size(); ++i) SM_free(names[i]);
+        SM_free(names);
+        SM_free(codes);
+        status->failed = 0;
+        status->n_parts = 0;
+        throw;
     }
+    status->file_names = names;
+    status->statuses = codes;
 }
 
 void default_load_fail_routine(const PROM_load_failure_t* failure) {

@@ -32,12 +32,6 @@ inline const std::vector<faultsim::Fault> kKnownFaults = {
     {"error_handler", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
     {"refusals", "FR_ZRMARK_set_part_close", 2, "model", "KX_PART_close_all"},
     {"refusals", "JQUI_update_menubar", 1, "model", "KX_PART_close_all"},
-    // The host's own load report: the host raises part-way through filling
-    // the arrays of the record, whose slots after the raise hold no pointers
-    // yet, so nothing can tell which of them to free. The blocks are the
-    // host's leak, not the library's.
-    {"refusals", "SM_alloc", 2, "leak", "KX_PART_open"},
-    {"refusals", "SM_string_copy", 2, "leak", "KX_PART_open"},
     // Two errors in one call: the colour of a dead object fails in the
     // clean run already, and the injected error refuses the deletion of the
     // bracket's mark in the roll-back. The roll-back is done and the
