@@ -110,7 +110,9 @@ void fire_part_event(int reason, unsigned int part) {
 }
 
 void fire_part_event(int reason, unsigned int part, unsigned int extra) {
-    HOST_ENTRY_AS("host::events::fire_part_event", reason, part, extra);
+    // Journalled under its qualified name: it is the host's own entry, not a
+    // routine of the interface.
+    const auto call = HOST_ENTRY_AS("host::events::fire_part_event", reason, part, extra);
     switch (reason) {
     case kOpened: {
         const PART_open_event_data data{extra, part};
@@ -132,7 +134,7 @@ void fire_part_event(int reason, unsigned int part, unsigned int extra) {
         break;
     }
     default:
-        ERROR_raise("fire_part_event", 0, HOST_ERR_BAD_ARGUMENT, "fire_part_event: no part event %d", reason);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "no part event %d", reason);
     }
 }
 
