@@ -56,6 +56,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -217,6 +218,24 @@ State& model_state(const char* name) {
     return model_value<State>(name).write();
 }
 
+// Internal: a row of a TagTable, its value with the stamp. A row of a class
+// value derives from it, so that the stamp takes room the value leaves at
+// its end (a model holds a row per object in several tables).
+template <class T, bool Derive = std::is_class_v<T> && !std::is_final_v<T>>
+struct TableRow {
+    T& value() { return value_; }
+    const T& value() const { return value_; }
+    T value_{};
+    stamp_t stamp = 0;
+};
+template <class T>
+struct TableRow<T, true> : T {
+    TableRow() : T() {}
+    T& value() { return *this; }
+    const T& value() const { return *this; }
+    stamp_t stamp = 0;
+};
+
 // Internal: adds a destroy listener for TagTable (see host/services/objects.h).
 int tag_table_listen(void (*drop)(void* table, unsigned int tag), void* table);
 
@@ -245,7 +264,7 @@ public:
     // The row to read, or null.
     const T* find(unsigned int tag) const {
         const std::uint32_t n = number(tag);
-        return n == 0 ? nullptr : &rows_[n - 1].value;
+        return n == 0 ? nullptr : &rows_[n - 1].value();
     }
     // The row to change, or null.
     T* edit(unsigned int tag) {
@@ -253,7 +272,7 @@ public:
         if (n == 0) return nullptr;
         Row& r = rows_[n - 1];
         touch(tag, r);
-        return &r.value;
+        return &r.value();
     }
     // The row to change, made (T{}) when there is none.
     T& operator[](unsigned int tag) {
@@ -261,24 +280,24 @@ public:
         if (n != 0) {
             Row& r = rows_[n - 1];
             touch(tag, r);
-            return r.value;
+            return r.value();
         }
         Row& r = make(n);
         if (journal::open != 0) {
             journal::add(std::make_unique<Made>(this, tag));
             r.stamp = journal::open;
         }
-        return r.value;
+        return r.value();
     }
     void erase(unsigned int tag) {
         const std::uint32_t n = number(tag);
         if (n == 0) return;
         Row& r = rows_[n - 1];
-        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value), r.stamp));
+        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value()), r.stamp));
         if (n == rows_.size()) {
             rows_.pop_back();  // the newest row (undoing creations erases newest first)
         } else {
-            r.value = T{};
+            r.value() = T{};
             free_.push_back(n);
         }
         pages_[tag >> kPageBits][tag & ((1u << kPageBits) - 1)] = 0;
@@ -290,10 +309,7 @@ private:
     // tag finds its row through pages of row numbers, one page per 1024
     // tags that have rows (tags are dense: handed out in sequence).
     static constexpr unsigned kPageBits = 10;
-    struct Row {
-        T value{};
-        stamp_t stamp = 0;
-    };
+    using Row = TableRow<T>;
     // Rows made since the checkpoint: undoing erases them.
     struct Made : MadeRecord {
         Made(TagTable* t, unsigned int k) : MadeRecord(t, k), table(t) {}
@@ -307,7 +323,7 @@ private:
         void undo() override {
             std::uint32_t& n = table->slot(tag);
             Row& r = n != 0 ? table->rows_[n - 1] : table->make(n);
-            r.value = std::move(image);
+            r.value() = std::move(image);
             r.stamp = prev;
         }
         TagTable* table;
@@ -339,7 +355,7 @@ private:
     }
     void touch(unsigned int tag, Row& row) {
         if (!journal::must_record(row.stamp)) return;
-        journal::add(std::make_unique<Image>(this, tag, row.value, row.stamp));
+        journal::add(std::make_unique<Image>(this, tag, row.value(), row.stamp));
         row.stamp = journal::open;
     }
     static std::vector<TagTable*>& tables() {

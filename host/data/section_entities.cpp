@@ -27,6 +27,7 @@
 
 #include "host/core/entity_store.h"
 #include "host/data/part_file.h"
+#include "host/model.h"
 #include "host/services/objects.h"
 
 namespace {
@@ -115,23 +116,22 @@ void read_row(pf::Reader& in, he::Attrs& a, const pf::LoadContext& ctx) {
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
-    std::vector<unsigned int> written{ctx.part};
-    written.insert(written.end(), ctx.objects.begin(), ctx.objects.end());
-    // Objects without a row keep nothing: with none the section is left out.
-    pf::write_rows(out, ctx, written, [&](pf::Writer& row, unsigned int t) {
+    // The part and its objects; objects without a row keep nothing: with
+    // none the section is left out.
+    pf::write_object_rows(out, ctx, true, [&](pf::Writer& row, unsigned int t) {
         if (const he::Attrs* a = he::find(t)) write_row(row, *a, ctx);
     });
 }
 
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
-    // Every row is decoded before the first one is stored.
-    std::vector<std::pair<unsigned int, he::Attrs>> decoded;
-    pf::read_rows(in, ctx, {"entity row", 8, true}, [&](unsigned int t, pf::Reader& row) {
-        he::Attrs a = he::attrs(t);  // what the object would have without a row
-        read_row(row, a, ctx);
-        decoded.emplace_back(t, std::move(a));
-    });
-    for (auto& [t, a] : decoded) he::attrs(t) = std::move(a);
+    // A row gives every field but the highlight, so the rows start empty
+    // rather than from the creation settings. They go straight into the
+    // table: a read that fails later is rolled back whole with the model
+    // (part_file::apply).
+    auto* table = host::TagTable<he::Attrs>::named("entity attributes");
+    if (!table) throw pf::FormatError("no attribute table to read into");
+    pf::read_rows(in, ctx, {"entity row", 8, true},
+                  [&](unsigned int t, pf::Reader& row) { read_row(row, (*table)[t], ctx); });
 }
 
 const bool registered = [] {

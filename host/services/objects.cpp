@@ -41,8 +41,12 @@ constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 //     in upper case), for the lookups by name;
 //   - per entity type, its objects' tags in creation order (dead ones
 //     included), for the queries that look for objects of one type.
-struct Slot {
-    Object object;
+// A slot derives from its object so that the stamp takes the room the
+// object leaves at its end.
+struct Slot : Object {
+    Slot(Object&& o, stamp_t s) : Object(std::move(o)), stamp(s) {}
+    Object& object() { return *this; }
+    const Object& object() const { return *this; }
     stamp_t stamp = 0;
 };
 struct Members {
@@ -137,11 +141,11 @@ struct Made : MadeRecord {  // undoing creations: the objects die for good
     void unmake(tag_t tag) override {
         Slot* s = slot(tag);
         if (!s) return;
-        unindex_name(s->object);
-        remove_from(st().members[s->object.part].tags, tag);
-        remove_from(st().types[s->object.type], tag);
-        s->object.alive = false;
-        s->object.name = std::string();
+        unindex_name(s->object());
+        remove_from(st().members[s->object().part].tags, tag);
+        remove_from(st().types[s->object().type], tag);
+        s->object().alive = false;
+        s->object().name = std::string();
     }
 };
 struct Was : UndoRecord {  // an object as it was
@@ -149,11 +153,11 @@ struct Was : UndoRecord {  // an object as it was
     void undo() override {
         Slot* s = slot(image.tag);
         if (!s) return;
-        unindex_name(s->object);
-        retype(image.tag, s->object.type, image.type);
-        s->object = std::move(image);
+        unindex_name(s->object());
+        retype(image.tag, s->object().type, image.type);
+        s->object() = std::move(image);
         s->stamp = prev;
-        index_name(s->object);
+        index_name(s->object());
     }
     Object image;
 };
@@ -161,10 +165,10 @@ struct Was : UndoRecord {  // an object as it was
 // The slot of a live or dead object, about to change.
 Object& changing(Slot& s) {
     if (journal::must_record(s.stamp)) {
-        journal::add(std::make_unique<Was>(s.object, s.stamp));
+        journal::add(std::make_unique<Was>(s.object(), s.stamp));
         s.stamp = journal::open;
     }
-    return s.object;
+    return s.object();
 }
 
 tag_t make(const NewObject& spec, std::uint32_t eid) {
@@ -177,10 +181,10 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
     o.part = spec.part;
     o.name = spec.name;
     o.eid = eid;
-    s.slots.push_back({std::move(o), journal::open});
-    const Object& made = s.slots.back().object;
+    s.slots.emplace_back(std::move(o), journal::open);
+    const Object& made = s.slots.back().object();
     Members& m = s.members[made.part];
-    if (!m.tags.empty() && slot(m.tags.back())->object.eid > eid) m.eids_ascending = false;
+    if (!m.tags.empty() && slot(m.tags.back())->object().eid > eid) m.eids_ascending = false;
     m.tags.push_back(made.tag);
     s.types[made.type].push_back(made.tag);
     index_name(made);
@@ -192,18 +196,18 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
 // The live object of the part (the part itself included) with the entity
 // id, or 0.
 tag_t eid_in(tag_t part, std::uint32_t eid) {
-    if (const Slot* p = slot(part); p && p->object.alive && p->object.eid == eid) return part;
+    if (const Slot* p = slot(part); p && p->object().alive && p->object().eid == eid) return part;
     auto it = st().members.find(part);
     if (it == st().members.end()) return 0;
     const Members& m = it->second;
     auto live_with = [eid, part](tag_t t) {
-        const Object& o = slot(t)->object;
+        const Object& o = slot(t)->object();
         return o.alive && o.eid == eid && o.part == part;
     };
     if (m.eids_ascending) {
         auto at = std::lower_bound(m.tags.begin(), m.tags.end(), eid,
-                                   [](tag_t t, std::uint32_t v) { return slot(t)->object.eid < v; });
-        for (; at != m.tags.end() && slot(*at)->object.eid == eid; ++at)
+                                   [](tag_t t, std::uint32_t v) { return slot(t)->object().eid < v; });
+        for (; at != m.tags.end() && slot(*at)->object().eid == eid; ++at)
             if (live_with(*at)) return *at;
         return 0;
     }
@@ -373,7 +377,7 @@ tag_t create_part(const std::string& file, unsigned char dm) {
 
 void destroy(tag_t object) {
     live(api(__func__), object);
-    if (slot(object)->object.cls == OM_CLASS_PART)
+    if (slot(object)->object().cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object)) destroy(member);
     if (!find(object)) return;  // listeners may have touched the store
     changing(*slot(object)).alive = false;
@@ -383,7 +387,7 @@ void destroy(tag_t object) {
 
 const Object* find(tag_t object) {
     const Slot* s = slot(object);
-    return s && s->object.alive ? &s->object : nullptr;
+    return s && s->object().alive ? &s->object() : nullptr;
 }
 
 const Object& require(tag_t object) { return live(api(__func__), object); }
@@ -464,7 +468,7 @@ std::vector<tag_t> objects_of_type(int type) {
 std::vector<tag_t> live_objects() {
     std::vector<tag_t> out;
     for (const Slot& s : st().slots)
-        if (s.object.alive) out.push_back(s.object.tag);
+        if (s.object().alive) out.push_back(s.object().tag);
     return out;
 }
 
