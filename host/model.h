@@ -112,6 +112,13 @@ public:
         return true;
     }
     const MadeRecord* made() const override { return this; }
+    // Takes over the creation of `tag` by `owner` when it follows this
+    // record's last one (as absorb, without a record to absorb).
+    bool extend(const void* owner, unsigned int tag) {
+        if (owner != owner_ || tag != hi_ + 1) return false;
+        hi_ = tag;
+        return true;
+    }
 
 protected:
     virtual void unmake(unsigned int tag) = 0;
@@ -129,6 +136,14 @@ extern stamp_t open;
 // it changes; the caller then adds the record and sets the stamp to `open`.
 inline bool must_record(stamp_t stamp) { return open != 0 && stamp < open; }
 void add(std::unique_ptr<UndoRecord> record);
+// Records that `owner` made the entry `tag`: one of the newest records
+// takes it over when it can (consecutive creations), else `make` makes a
+// record of it. Saves a record's allocation per creation in a row.
+bool extend_made(const void* owner, unsigned int tag);
+template <class Make>
+void add_made(const void* owner, unsigned int tag, Make&& make) {
+    if (open != 0 && !extend_made(owner, tag)) add(make());
+}
 
 // Opens a new segment; answers the checkpoint's id.
 stamp_t checkpoint();
@@ -284,7 +299,7 @@ public:
         }
         Row& r = make(n);
         if (journal::open != 0) {
-            journal::add(std::make_unique<Made>(this, tag));
+            journal::add_made(this, tag, [&] { return std::make_unique<Made>(this, tag); });
             r.stamp = journal::open;
         }
         return r.value();

@@ -116,6 +116,33 @@ void unindex_name(const Object& o) {
         }
 }
 
+// The first place in an ascending list of tags holding a tag above
+// `after`. The tags of a list are mostly dense (handed out in sequence), so
+// the place is guessed by proportion and searched for around the guess in
+// steps that double: a cycle step costs the same in a list of any length.
+std::deque<tag_t>::const_iterator first_after(const std::deque<tag_t>& tags, tag_t after) {
+    const std::size_t n = tags.size();
+    if (n == 0 || after < tags.front()) return tags.begin();
+    if (after >= tags.back()) return tags.end();
+    const double span = static_cast<double>(tags.back() - tags.front());
+    std::size_t lo = static_cast<std::size_t>(static_cast<double>(after - tags.front()) / span * static_cast<double>(n - 1));
+    lo = std::min(lo, n - 1);
+    // Widen [lo, hi) until tags[lo] <= after < tags[hi].
+    std::size_t hi = lo + 1, step = 1;
+    while (lo > 0 && tags[lo] > after) {
+        hi = lo;
+        lo = lo > step ? lo - step : 0;
+        step *= 2;
+    }
+    step = 1;
+    while (hi < n && tags[hi] <= after) {
+        lo = hi;
+        hi = std::min(n, hi + step);
+        step *= 2;
+    }
+    return std::upper_bound(tags.begin() + static_cast<std::ptrdiff_t>(lo), tags.begin() + static_cast<std::ptrdiff_t>(hi), after);
+}
+
 // Tags of a list in creation order (ascending).
 void insert_sorted(std::deque<tag_t>& tags, tag_t t) {
     if (tags.empty() || tags.back() < t) tags.push_back(t);
@@ -188,7 +215,7 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
     m.tags.push_back(made.tag);
     s.types[made.type].push_back(made.tag);
     index_name(made);
-    if (journal::open != 0) journal::add(std::make_unique<Made>(made.tag));
+    journal::add_made(&st(), made.tag, [&] { return std::make_unique<Made>(made.tag); });
     parts::note_change(made.tag);
     return made.tag;
 }
@@ -348,7 +375,7 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
         if (eid_in(k.spec.part, k.eid) != 0) in_use(k);
         given.emplace_back(k.spec.part, k.eid);
     }
-    std::sort(given.begin(), given.end());
+    if (!std::is_sorted(given.begin(), given.end())) std::sort(given.begin(), given.end());  // as a file gives them
     if (auto twice = std::adjacent_find(given.begin(), given.end()); twice != given.end())
         in_use({{OM_CLASS_RM_ENTITY, 0, 0, twice->first}, twice->second});
     std::vector<tag_t> made;
@@ -432,7 +459,7 @@ tag_t next_of_part(tag_t part, tag_t after, const std::function<bool(const Objec
     auto it = st().members.find(part);
     if (it == st().members.end()) return 0;
     const auto& tags = it->second.tags;
-    for (auto at = std::upper_bound(tags.begin(), tags.end(), after); at != tags.end(); ++at)
+    for (auto at = first_after(tags, after); at != tags.end(); ++at)
         if (const Object* o = find(*at); o && o->part == part && accept(*o)) return *at;
     return 0;
 }
