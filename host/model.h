@@ -233,6 +233,43 @@ State& model_state(const char* name) {
     return model_value<State>(name).write();
 }
 
+// A sequence that grows and shrinks at its end and whose elements never
+// move: pages of 2^PageBits elements, so that an element is found with one
+// look into a small list of pages (a deque of big elements keeps a page per
+// few of them, and its list of pages grows with the model).
+template <class T, unsigned PageBits = 10>
+class PagedVector {
+public:
+    template <class... Args>
+    T& emplace_back(Args&&... args) {
+        if ((size_ >> PageBits) == pages_.size()) {
+            pages_.emplace_back();
+            pages_.back().reserve(std::size_t{1} << PageBits);
+        }
+        ++size_;
+        return pages_.back().emplace_back(std::forward<Args>(args)...);
+    }
+    void pop_back() {
+        pages_.back().pop_back();
+        --size_;
+        if (pages_.back().empty()) pages_.pop_back();
+    }
+    T& operator[](std::size_t i) { return pages_[i >> PageBits][i & kMask]; }
+    const T& operator[](std::size_t i) const { return pages_[i >> PageBits][i & kMask]; }
+    T& back() { return pages_.back().back(); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() {
+        pages_.clear();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kMask = (std::size_t{1} << PageBits) - 1;
+    std::vector<std::vector<T>> pages_;  // each reserved whole: its elements stay put
+    std::size_t size_ = 0;
+};
+
 // Internal: a row of a TagTable, its value with the stamp. A row of a class
 // value derives from it, so that the stamp takes room the value leaves at
 // its end (a model holds a row per object in several tables).
@@ -320,7 +357,7 @@ public:
     std::size_t size() const { return rows_.size() - free_.size(); }
 
 private:
-    // Rows live in a deque (they never move) with a list of free ones; a
+    // Rows live in pages (they never move) with a list of free ones; a
     // tag finds its row through pages of row numbers, one page per 1024
     // tags that have rows (tags are dense: handed out in sequence).
     static constexpr unsigned kPageBits = 10;
@@ -379,7 +416,7 @@ private:
     }
     const char* name_;
     std::vector<std::unique_ptr<std::uint32_t[]>> pages_;
-    std::deque<Row> rows_;
+    PagedVector<Row, 8> rows_;
     std::vector<std::uint32_t> free_;
 };
 

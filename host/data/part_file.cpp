@@ -229,7 +229,7 @@ std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attribu
         ctx.objects = *only;
     } else {
         for (tag_t t : objects::objects_of_part(part))
-            if (objects::require(t).cls != OM_CLASS_PART) ctx.objects.push_back(t);
+            if (objects::find(t)->cls != OM_CLASS_PART) ctx.objects.push_back(t);
         ctx.objects_unique = true;
     }
 

@@ -38,7 +38,7 @@ constexpr char kTableName[] = "curve entities";
 // The component's table of curve data (made when the library is loaded).
 host::TagTable<hc::Entity>& table() {
     auto* t = host::TagTable<hc::Entity>::named(kTableName);
-    if (!t) throw pf::FormatError("no curve table to read into");
+    if (!t) throw pf::FormatError("no curve table");
     return *t;
 }
 
@@ -245,8 +245,11 @@ hc::Entity read_row(pf::Reader& in, const pf::LoadContext& ctx) {
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    // The objects written are alive (the object table refused any other),
+    // so their rows are read from the table without asking again.
+    const auto& rows = table();
     pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, hc::tag_t t) {
-        const hc::Entity* e = hc::find(t);
+        const hc::Entity* e = rows.find(t);
         if (e && (e->kind != hc::Kind::other || e->other())) write_row(row, *e, ctx);
     });
 }

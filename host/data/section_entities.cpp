@@ -68,6 +68,13 @@ constexpr int he::Attrs::*kLaterInts[] = {
     &he::Attrs::cre_version, &he::Attrs::mod_version, &he::Attrs::sketch_state,
 };
 
+// The entity store's table of rows (made when the library is loaded).
+host::TagTable<he::Attrs>& table() {
+    auto* t = host::TagTable<he::Attrs>::named("entity attributes");
+    if (!t) throw pf::FormatError("no attribute table");
+    return *t;
+}
+
 // Object numbers of the tags that were written, in order.
 void write_refs(pf::Writer& out, const std::vector<unsigned int>& tags, const pf::SaveContext& ctx) {
     std::vector<std::uint32_t> numbers;
@@ -118,8 +125,11 @@ void read_row(pf::Reader& in, he::Attrs& a, const pf::LoadContext& ctx) {
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     // The part and its objects; objects without a row keep nothing: with
     // none the section is left out.
+    // The objects written are alive (the object table refused any other),
+    // so their rows are read from the table without asking again.
+    const auto& rows = table();
     pf::write_object_rows(out, ctx, true, [&](pf::Writer& row, unsigned int t) {
-        if (const he::Attrs* a = he::find(t)) write_row(row, *a, ctx);
+        if (const he::Attrs* a = rows.find(t)) write_row(row, *a, ctx);
     });
 }
 
@@ -128,10 +138,9 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     // rather than from the creation settings. They go straight into the
     // table: a read that fails later is rolled back whole with the model
     // (part_file::apply).
-    auto* table = host::TagTable<he::Attrs>::named("entity attributes");
-    if (!table) throw pf::FormatError("no attribute table to read into");
+    auto& rows = table();
     pf::read_rows(in, ctx, {"entity row", 8, true},
-                  [&](unsigned int t, pf::Reader& row) { read_row(row, (*table)[t], ctx); });
+                  [&](unsigned int t, pf::Reader& row) { read_row(row, rows[t], ctx); });
 }
 
 const bool registered = [] {

@@ -26,7 +26,7 @@ constexpr tag_t kFirstTag = 10001;
 constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 
 // The store keeps one slot per tag handed out (tags are dense: handed out
-// in sequence, never again), dead ones included, in a deque so that slots
+// in sequence, never again), dead ones included, in pages so that slots
 // never move. Changes are journaled per object: a slot records its
 // before-image on its first change after a checkpoint (see host/model.h).
 // The counters are no model state: they never go back, so a tag or an
@@ -54,7 +54,7 @@ struct Members {
     bool eids_ascending = true;
 };
 struct Store {
-    std::deque<Slot> slots;  // slot of tag t: t - kFirstTag
+    PagedVector<Slot> slots;  // slot of tag t: t - kFirstTag
     std::unordered_map<tag_t, Members> members;
     std::unordered_multimap<std::uint64_t, tag_t> names;
     std::unordered_map<int, std::deque<tag_t>> types;
@@ -494,8 +494,9 @@ std::vector<tag_t> objects_of_type(int type) {
 
 std::vector<tag_t> live_objects() {
     std::vector<tag_t> out;
-    for (const Slot& s : st().slots)
-        if (s.object().alive) out.push_back(s.object().tag);
+    const auto& slots = st().slots;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        if (slots[i].alive) out.push_back(slots[i].tag);
     return out;
 }
 
