@@ -168,12 +168,26 @@ struct Made : MadeRecord {  // undoing creations: the objects die for good
     void unmake(tag_t tag) override {
         Slot* s = slot(tag);
         if (!s) return;
-        unindex_name(s->object());
-        remove_from(st().members[s->object().part].tags, tag);
-        remove_from(st().types[s->object().type], tag);
-        s->object().alive = false;
-        s->object().name = std::string();
+        unindex_name(*s);
+        // The objects of a record mostly share part and type: their lists
+        // are looked up once (a map's values stay where they are).
+        if (!part_tags || s->part != part) {
+            part = s->part;
+            part_tags = &st().members[part].tags;
+        }
+        if (!type_tags || s->type != type) {
+            type = s->type;
+            type_tags = &st().types[type];
+        }
+        remove_from(*part_tags, tag);
+        remove_from(*type_tags, tag);
+        s->alive = false;
+        s->name = std::string();
     }
+    tag_t part = 0;
+    int type = 0;
+    std::deque<tag_t>* part_tags = nullptr;
+    std::deque<tag_t>* type_tags = nullptr;
 };
 struct Was : UndoRecord {  // an object as it was
     Was(const Object& o, stamp_t prev) : UndoRecord(prev), image(o) {}
