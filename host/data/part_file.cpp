@@ -381,6 +381,84 @@ int read_file(const std::string& path, std::string& bytes) {
     return failed ? PART_ERR_READ : 0;
 }
 
+namespace {
+
+// Reads a file of the usual shape (header of this version's size, sizes
+// that add up to the file's) section by section straight into the image,
+// with the checksum taken on the way: no copy of the whole file is made.
+// Answers -1 when the file is of another shape (decode then judges it).
+int load_sections(std::FILE* f, std::uint64_t file_size, Image& image) {
+    char head[kHeaderSize];
+    if (file_size < kHeaderSize + 4 || std::fread(head, 1, sizeof head, f) != sizeof head) return -1;
+    const std::string_view h(head, sizeof head);
+    if (h.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic)) return -1;
+    const std::uint32_t version = get_le32(h, 8);
+    if (version == 0 || version > kFormatVersion || get_le32(h, 12) != kHeaderSize) return -1;
+    const std::uint32_t n_sections = get_le32(h, 16);
+    const std::uint64_t body_size = get_le32(h, 20);
+    if (kHeaderSize + body_size + 4 != file_size) return -1;
+    // From here every fault of the content is PART_ERR_CORRUPT, as decode
+    // answers whatever it finds first.
+    uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(head), sizeof head);
+    auto take = [&](char* to, std::size_t n) {
+        if (std::fread(to, 1, n, f) != n) return false;
+        for (std::size_t done = 0; done < n;) {
+            const auto step = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
+            crc = ::crc32(crc, reinterpret_cast<const Bytef*>(to + done), step);
+            done += step;
+        }
+        return true;
+    };
+    if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
+    std::uint64_t left = body_size;
+    for (std::uint32_t i = 0; i < n_sections; ++i) {
+        char frame[8];
+        if (left < sizeof frame || !take(frame, sizeof frame)) return PART_ERR_CORRUPT;
+        left -= sizeof frame;
+        const std::uint32_t size = get_le32(std::string_view(frame, sizeof frame), 4);
+        if (size > left) return PART_ERR_CORRUPT;
+        std::string payload(size, '\0');
+        if (!take(payload.data(), size)) return PART_ERR_CORRUPT;
+        left -= size;
+        image.sections.emplace_back(std::string(frame, 4), std::move(payload));
+    }
+    char tail[4];
+    if (left != 0 || std::fread(tail, 1, sizeof tail, f) != sizeof tail) return PART_ERR_CORRUPT;
+    if (static_cast<std::uint32_t>(crc) != get_le32(std::string_view(tail, sizeof tail), 0)) return PART_ERR_CORRUPT;
+    if (std::fgetc(f) != EOF) return PART_ERR_CORRUPT;  // the file grew: its sizes no longer add up
+    bool has_objects = false;
+    for (const auto& s : image.sections)
+        if (s.first == std::string_view(kObjectsId, 4)) has_objects = true;
+    if (!has_objects) return PART_ERR_CORRUPT;
+    image.version = version;
+    return 0;
+}
+
+}  // namespace
+
+int load(const std::string& path, Image& image) {
+    image = Image{};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
+    if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return PART_ERR_READ;
+    int code = load_sections(f, static_cast<std::uint64_t>(st.st_size), image);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        image = Image{};
+        return PART_ERR_READ;
+    }
+    if (code == 0) return 0;
+    image = Image{};
+    if (code > 0) return code;
+    // Another shape: the whole file is read and judged.
+    std::string bytes;
+    if ((code = read_file(path, bytes)) != 0) return code;
+    return decode(bytes, image);
+}
+
 int write_file(const std::string& path, std::string_view bytes) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {

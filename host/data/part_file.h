@@ -311,6 +311,9 @@ std::string encode(tag_t part, const std::vector<tag_t>* objects, bool with_attr
 // Reads a whole file: 0 or PART_ERR_FILE_NOT_FOUND, PART_ERR_NOT_PART_FILE
 // (a directory or foreign file), PART_ERR_READ.
 int read_file(const std::string& path, std::string& bytes);
+// Reads and decodes a file as read_file and decode do, with the same
+// answers, reading the sections straight into the image.
+int load(const std::string& path, Image& image);
 // Writes a whole file through a temporary file and a rename: 0 or
 // PART_ERR_WRITE (also for a target marked read-only or a directory).
 int write_file(const std::string& path, std::string_view bytes);
