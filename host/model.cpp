@@ -43,8 +43,8 @@ void reopen() { journal::open = jr().segments.empty() ? 0 : jr().segments.back()
 
 // Appends the record to the segment unless one of its last few records
 // takes its work over.
+constexpr std::size_t kLookBack = 4;
 void append(Segment& g, std::unique_ptr<UndoRecord> record) {
-    constexpr std::size_t kLookBack = 4;
     auto& r = g.records;
     for (std::size_t k = 1; k <= kLookBack && k <= r.size(); ++k)
         if (r[r.size() - k]->absorb(*record)) return;
@@ -70,6 +70,16 @@ stamp_t open = 0;
 void add(std::unique_ptr<UndoRecord> record) {
     if (open == 0) return;
     append(jr().segments.back(), std::move(record));
+}
+
+bool extend_made(const void* owner, unsigned int tag) {
+    if (open == 0) return false;
+    auto& r = jr().segments.back().records;
+    for (std::size_t k = 1; k <= kLookBack && k <= r.size(); ++k) {
+        UndoRecord& last = *r[r.size() - k];
+        if (const MadeRecord* m = last.made(); m && const_cast<MadeRecord*>(m)->extend(owner, tag)) return true;
+    }
+    return false;
 }
 
 stamp_t checkpoint() {

@@ -56,6 +56,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -111,6 +112,13 @@ public:
         return true;
     }
     const MadeRecord* made() const override { return this; }
+    // Takes over the creation of `tag` by `owner` when it follows this
+    // record's last one (as absorb, without a record to absorb).
+    bool extend(const void* owner, unsigned int tag) {
+        if (owner != owner_ || tag != hi_ + 1) return false;
+        hi_ = tag;
+        return true;
+    }
 
 protected:
     virtual void unmake(unsigned int tag) = 0;
@@ -128,6 +136,14 @@ extern stamp_t open;
 // it changes; the caller then adds the record and sets the stamp to `open`.
 inline bool must_record(stamp_t stamp) { return open != 0 && stamp < open; }
 void add(std::unique_ptr<UndoRecord> record);
+// Records that `owner` made the entry `tag`: one of the newest records
+// takes it over when it can (consecutive creations), else `make` makes a
+// record of it. Saves a record's allocation per creation in a row.
+bool extend_made(const void* owner, unsigned int tag);
+template <class Make>
+void add_made(const void* owner, unsigned int tag, Make&& make) {
+    if (open != 0 && !extend_made(owner, tag)) add(make());
+}
 
 // Opens a new segment; answers the checkpoint's id.
 stamp_t checkpoint();
@@ -217,6 +233,61 @@ State& model_state(const char* name) {
     return model_value<State>(name).write();
 }
 
+// A sequence that grows and shrinks at its end and whose elements never
+// move: pages of 2^PageBits elements, so that an element is found with one
+// look into a small list of pages (a deque of big elements keeps a page per
+// few of them, and its list of pages grows with the model).
+template <class T, unsigned PageBits = 10>
+class PagedVector {
+public:
+    template <class... Args>
+    T& emplace_back(Args&&... args) {
+        if ((size_ >> PageBits) == pages_.size()) {
+            pages_.emplace_back();
+            pages_.back().reserve(std::size_t{1} << PageBits);
+        }
+        ++size_;
+        return pages_.back().emplace_back(std::forward<Args>(args)...);
+    }
+    void pop_back() {
+        pages_.back().pop_back();
+        --size_;
+        if (pages_.back().empty()) pages_.pop_back();
+    }
+    T& operator[](std::size_t i) { return pages_[i >> PageBits][i & kMask]; }
+    const T& operator[](std::size_t i) const { return pages_[i >> PageBits][i & kMask]; }
+    T& back() { return pages_.back().back(); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() {
+        pages_.clear();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kMask = (std::size_t{1} << PageBits) - 1;
+    std::vector<std::vector<T>> pages_;  // each reserved whole: its elements stay put
+    std::size_t size_ = 0;
+};
+
+// Internal: a row of a TagTable, its value with the stamp. A row of a class
+// value derives from it, so that the stamp takes room the value leaves at
+// its end (a model holds a row per object in several tables).
+template <class T, bool Derive = std::is_class_v<T> && !std::is_final_v<T>>
+struct TableRow {
+    T& value() { return value_; }
+    const T& value() const { return value_; }
+    T value_{};
+    stamp_t stamp = 0;
+};
+template <class T>
+struct TableRow<T, true> : T {
+    TableRow() : T() {}
+    T& value() { return *this; }
+    const T& value() const { return *this; }
+    stamp_t stamp = 0;
+};
+
 // Internal: adds a destroy listener for TagTable (see host/services/objects.h).
 int tag_table_listen(void (*drop)(void* table, unsigned int tag), void* table);
 
@@ -245,7 +316,7 @@ public:
     // The row to read, or null.
     const T* find(unsigned int tag) const {
         const std::uint32_t n = number(tag);
-        return n == 0 ? nullptr : &rows_[n - 1].value;
+        return n == 0 ? nullptr : &rows_[n - 1].value();
     }
     // The row to change, or null.
     T* edit(unsigned int tag) {
@@ -253,7 +324,7 @@ public:
         if (n == 0) return nullptr;
         Row& r = rows_[n - 1];
         touch(tag, r);
-        return &r.value;
+        return &r.value();
     }
     // The row to change, made (T{}) when there is none.
     T& operator[](unsigned int tag) {
@@ -261,24 +332,24 @@ public:
         if (n != 0) {
             Row& r = rows_[n - 1];
             touch(tag, r);
-            return r.value;
+            return r.value();
         }
         Row& r = make(n);
         if (journal::open != 0) {
-            journal::add(std::make_unique<Made>(this, tag));
+            journal::add_made(this, tag, [&] { return std::make_unique<Made>(this, tag); });
             r.stamp = journal::open;
         }
-        return r.value;
+        return r.value();
     }
     void erase(unsigned int tag) {
         const std::uint32_t n = number(tag);
         if (n == 0) return;
         Row& r = rows_[n - 1];
-        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value), r.stamp));
+        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value()), r.stamp));
         if (n == rows_.size()) {
             rows_.pop_back();  // the newest row (undoing creations erases newest first)
         } else {
-            r.value = T{};
+            r.value() = T{};
             free_.push_back(n);
         }
         pages_[tag >> kPageBits][tag & ((1u << kPageBits) - 1)] = 0;
@@ -286,14 +357,11 @@ public:
     std::size_t size() const { return rows_.size() - free_.size(); }
 
 private:
-    // Rows live in a deque (they never move) with a list of free ones; a
+    // Rows live in pages (they never move) with a list of free ones; a
     // tag finds its row through pages of row numbers, one page per 1024
     // tags that have rows (tags are dense: handed out in sequence).
     static constexpr unsigned kPageBits = 10;
-    struct Row {
-        T value{};
-        stamp_t stamp = 0;
-    };
+    using Row = TableRow<T>;
     // Rows made since the checkpoint: undoing erases them.
     struct Made : MadeRecord {
         Made(TagTable* t, unsigned int k) : MadeRecord(t, k), table(t) {}
@@ -307,7 +375,7 @@ private:
         void undo() override {
             std::uint32_t& n = table->slot(tag);
             Row& r = n != 0 ? table->rows_[n - 1] : table->make(n);
-            r.value = std::move(image);
+            r.value() = std::move(image);
             r.stamp = prev;
         }
         TagTable* table;
@@ -339,7 +407,7 @@ private:
     }
     void touch(unsigned int tag, Row& row) {
         if (!journal::must_record(row.stamp)) return;
-        journal::add(std::make_unique<Image>(this, tag, row.value, row.stamp));
+        journal::add(std::make_unique<Image>(this, tag, row.value(), row.stamp));
         row.stamp = journal::open;
     }
     static std::vector<TagTable*>& tables() {
@@ -348,7 +416,7 @@ private:
     }
     const char* name_;
     std::vector<std::unique_ptr<std::uint32_t[]>> pages_;
-    std::deque<Row> rows_;
+    PagedVector<Row, 8> rows_;
     std::vector<std::uint32_t> free_;
 };
 

@@ -123,7 +123,7 @@ void matrix_values(const Entity& e, double m[9]) {
 
 double to_curve_parameter(const Entity& e, double t) {
     if (e.kind == Kind::conic && e.conic_type == HOST_CONIC_HYPERBOLA) {
-        const double b = std::fabs(e.conic[CONIC_V_K2]);
+        const double b = std::fabs(e.conic()[CONIC_V_K2]);
         return b > 0 ? std::asinh(t / b) : t;
     }
     return t;
@@ -131,7 +131,7 @@ double to_curve_parameter(const Entity& e, double t) {
 
 double from_curve_parameter(const Entity& e, double t) {
     if (e.kind == Kind::conic && e.conic_type == HOST_CONIC_HYPERBOLA)
-        return std::fabs(e.conic[CONIC_V_K2]) * std::sinh(t);
+        return std::fabs(e.conic()[CONIC_V_K2]) * std::sinh(t);
     return t;
 }
 
@@ -140,17 +140,17 @@ std::optional<hostnum::Curve> curve_of(tag_t object) {
     if (!e) return std::nullopt;
     switch (e->kind) {
         case Kind::point: return hostnum::Curve::point(e->point);
-        case Kind::line: return hostnum::Curve::line(e->start, e->end);
+        case Kind::line: return hostnum::Curve::line(e->start(), e->end());
         case Kind::arc: {
             double m[9], c[3];
             matrix_values(*e, m);
-            to_absolute(m, e->arc + 2, c);
-            return hostnum::Curve::arc(c, m, m + 3, e->arc[5], e->arc[0], e->arc[1]);
+            to_absolute(m, e->arc() + 2, c);
+            return hostnum::Curve::arc(c, m, m + 3, e->arc()[5], e->arc()[0], e->arc()[1]);
         }
         case Kind::conic: {
             double m[9], c[3], ul[3], vl[3], u[3], v[3];
             matrix_values(*e, m);
-            const double* k = e->conic;
+            const double* k = e->conic();
             const double center[3] = {k[CONIC_V_CENTER_X], k[CONIC_V_CENTER_Y], k[CONIC_V_HEIGHT]};
             to_absolute(m, center, c);
             ul[0] = k[CONIC_V_COS];
@@ -171,7 +171,7 @@ std::optional<hostnum::Curve> curve_of(tag_t object) {
                                              to_curve_parameter(*e, k[CONIC_V_START]),
                                              to_curve_parameter(*e, k[CONIC_V_END]));
         }
-        case Kind::other: return e->other;
+        case Kind::other: return e->other();
     }
     return std::nullopt;
 }
@@ -179,15 +179,15 @@ std::optional<hostnum::Curve> curve_of(tag_t object) {
 void attach_line(tag_t object, const double start[3], const double end[3]) {
     Entity e;
     e.kind = Kind::line;
-    copy3(e.start, start);
-    copy3(e.end, end);
+    copy3(e.start(), start);
+    copy3(e.end(), end);
     table()[object] = e;
 }
 
 void attach_curve(tag_t object, const hostnum::Curve& curve) {
     Entity e;
     e.kind = Kind::other;
-    e.other = curve;
+    e.other() = curve;
     table()[object] = e;
 }
 
@@ -200,7 +200,7 @@ void attach_arc(tag_t object, tag_t matrix, const double data[6]) {
     Entity e;
     e.kind = Kind::arc;
     e.matrix = matrix;
-    for (int i = 0; i < 6; ++i) e.arc[i] = data[i];
+    for (int i = 0; i < 6; ++i) e.arc()[i] = data[i];
     table()[object] = e;
 }
 
@@ -265,8 +265,8 @@ void ES_create_line_in_part(unsigned int part, const double ends[6], unsigned in
     const unsigned int t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_LINE, 0, part});
     hc::Entity e;
     e.kind = hc::Kind::line;
-    hc::copy3(e.start, ends);
-    hc::copy3(e.end, ends + 3);
+    hc::copy3(e.start(), ends);
+    hc::copy3(e.end(), ends + 3);
     hc::table()[t] = e;
     *line = t;
 }
@@ -276,8 +276,8 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
     call.need(start);
     call.need(end);
     const hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, false);
-    hc::copy3(start, e.start);
-    hc::copy3(end, e.end);
+    hc::copy3(start, e.start());
+    hc::copy3(end, e.end());
 }
 
 void LINE_set_end_points(unsigned int line, const double start[3], const double end[3]) {
@@ -287,8 +287,8 @@ void LINE_set_end_points(unsigned int line, const double start[3], const double 
     hc::need_finite(call, start, 3);
     hc::need_finite(call, end, 3);
     hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, true);
-    hc::copy3(e.start, start);
-    hc::copy3(e.end, end);
+    hc::copy3(e.start(), start);
+    hc::copy3(e.end(), end);
     host::parts::note_change(line);
 }
 
@@ -305,7 +305,7 @@ void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc)
     hc::Entity e;
     e.kind = hc::Kind::arc;
     e.matrix = matrix;
-    for (int i = 0; i < 6; ++i) e.arc[i] = data[i];
+    for (int i = 0; i < 6; ++i) e.arc()[i] = data[i];
     hc::table()[t] = e;
     *arc = t;
 }
@@ -314,7 +314,7 @@ void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
     auto call = HOST_ENTRY(arc, data);
     call.need(data);
     const hc::Entity& e = hc::of_kind(call, arc, hc::Kind::arc, false);
-    for (int i = 0; i < 6; ++i) data[i] = e.arc[i];
+    for (int i = 0; i < 6; ++i) data[i] = e.arc()[i];
 }
 
 void ARC_set_data(unsigned int arc, const double data[6]) {
@@ -322,7 +322,7 @@ void ARC_set_data(unsigned int arc, const double data[6]) {
     call.need(data);
     hc::need_finite(call, data, 6);
     hc::Entity& e = hc::of_kind(call, arc, hc::Kind::arc, true);
-    for (int i = 0; i < 6; ++i) e.arc[i] = data[i];
+    for (int i = 0; i < 6; ++i) e.arc()[i] = data[i];
     host::parts::note_change(arc);
 }
 
@@ -362,8 +362,8 @@ void es0600_(const int* type, const double values[13], const unsigned int* matri
     e.kind = hc::Kind::conic;
     e.matrix = *matrix;
     e.conic_type = *type;
-    for (int i = 0; i < CONIC_VALUE_COUNT; ++i) e.conic[i] = values[i];
-    hc::refresh_end_points(e.conic, *type);
+    for (int i = 0; i < CONIC_VALUE_COUNT; ++i) e.conic()[i] = values[i];
+    hc::refresh_end_points(e.conic(), *type);
     hc::table()[t] = e;
     *conic = t;
 }
@@ -373,7 +373,7 @@ void es0610_(const unsigned int* conic, double values[13]) {
     call.need(conic);
     call.need(values);
     const hc::Entity& e = hc::of_kind(call, *conic, hc::Kind::conic, true);
-    for (int i = 0; i < CONIC_VALUE_COUNT; ++i) values[i] = e.conic[i];
+    for (int i = 0; i < CONIC_VALUE_COUNT; ++i) values[i] = e.conic()[i];
 }
 
 void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
@@ -386,7 +386,7 @@ void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
     const double check[8] = {data->rotation, data->start,     data->end, data->center[0],
                              data->center[1], data->center[2], data->k1,  data->k2};
     hc::need_finite(call, check, 8);
-    hc::values_of_record(*data, e.conic);
+    hc::values_of_record(*data, e.conic());
     host::parts::note_change(conic);
 }
 
@@ -473,9 +473,9 @@ void KI_outcur(const int* curve, double center[3], double axis[3], double* radiu
     }
     double m[9];
     hc::matrix_values(*e, m);
-    hc::to_absolute(m, e->arc + 2, center);
+    hc::to_absolute(m, e->arc() + 2, center);
     hc::copy3(axis, m + 6);
-    *radius = e->arc[5];
+    *radius = e->arc()[5];
     *ifail = 0;
 }
 
@@ -491,12 +491,12 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
         return;
     }
     if (e->kind == hc::Kind::line) {
-        for (int i = 0; i < 3; ++i) point[i] = e->start[i] + *t * (e->end[i] - e->start[i]);
+        for (int i = 0; i < 3; ++i) point[i] = e->start()[i] + *t * (e->end()[i] - e->start()[i]);
     } else {
         double m[9], c[3];
         hc::matrix_values(*e, m);
-        hc::to_absolute(m, e->arc + 2, c);
-        const double r = e->arc[5], cs = std::cos(*t), sn = std::sin(*t);
+        hc::to_absolute(m, e->arc() + 2, c);
+        const double r = e->arc()[5], cs = std::cos(*t), sn = std::sin(*t);
         for (int i = 0; i < 3; ++i) point[i] = c[i] + r * (cs * m[i] + sn * m[3 + i]);
     }
     *ifail = 0;

@@ -144,6 +144,8 @@ void OCC_transform_direction_p(unsigned int occurrence, const double direction[3
 #ifdef __cplusplus
 }
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "host/numeric/curves.h"
@@ -152,23 +154,76 @@ namespace host::curves {
 
 using tag_t = unsigned int;
 
-enum class Kind { point, line, arc, conic, other };
+enum class Kind : std::uint8_t { point, line, arc, conic, other };
 
-// The defining data of one entity (see the comment at the top).
-struct Entity {
-    Kind kind = Kind::point;
+// The defining data of one entity (see the comment at the top). A model
+// holds many points, so a point keeps only its coordinates; the values of
+// the other kinds live in a block of their own, made on first write (a
+// copy of the entity copies it). The kinds share the block's room: an
+// entity has one kind. Reading a value of a kind the entity lacks reads
+// zeros.
+class Entity {
+public:
+    double point[3] = {0, 0, 0};          // point; a line's start
+
+private:
+    struct More;
+    std::unique_ptr<More> more_;  // the values of the other kinds
+
+public:
     tag_t matrix = 0;                     // arc, conic
     int conic_type = 0;                   // conic: 2, 3, 4
-    // The values of the entity's kind: the kinds share the room (a model
-    // holds many entities; an entity has one kind).
-    union {
-        double conic[CONIC_VALUE_COUNT] = {}; // conic values
-        double point[3];                      // point
-        double start[3];                      // line
-        double arc[6];                        // arc: start, end, center xyz, radius
+    Kind kind = Kind::point;              // last: a table keeps its stamp in the room after it
+
+    Entity() = default;
+    Entity(const Entity& other) : matrix(other.matrix), conic_type(other.conic_type), kind(other.kind) {
+        copy_from(other);
+    }
+    Entity(Entity&&) noexcept = default;
+    Entity& operator=(const Entity& other) {
+        if (this != &other) {
+            kind = other.kind;
+            matrix = other.matrix;
+            conic_type = other.conic_type;
+            copy_from(other);
+        }
+        return *this;
+    }
+    Entity& operator=(Entity&&) noexcept = default;
+    ~Entity() = default;
+
+    double (&start())[3] { return point; }             // line
+    const double (&start() const)[3] { return point; }
+    double (&end())[3] { return more().v.end; }        // line
+    const double (&end() const)[3] { return seen().v.end; }
+    double (&arc())[6] { return more().v.arc; }        // arc: start, end, center xyz, radius
+    const double (&arc() const)[6] { return seen().v.arc; }
+    double (&conic())[CONIC_VALUE_COUNT] { return more().v.conic; }  // conic values
+    const double (&conic() const)[CONIC_VALUE_COUNT] { return seen().v.conic; }
+    std::optional<hostnum::Curve>& other() { return more().other; }  // other: any curve
+    const std::optional<hostnum::Curve>& other() const { return seen().other; }
+
+private:
+    struct More {
+        union Values {
+            double conic[CONIC_VALUE_COUNT] = {};
+            double end[3];
+            double arc[6];
+        } v;
+        std::optional<hostnum::Curve> other;
     };
-    double end[3] = {0, 0, 0};            // line
-    std::optional<hostnum::Curve> other;  // other: any curve (attach_curve)
+    More& more() {
+        if (!more_) more_ = std::make_unique<More>();
+        return *more_;
+    }
+    const More& seen() const {
+        static const More none{};
+        return more_ ? *more_ : none;
+    }
+    void copy_from(const Entity& other) {
+        for (int i = 0; i < 3; ++i) point[i] = other.point[i];
+        more_ = other.more_ ? std::make_unique<More>(*other.more_) : nullptr;
+    }
 };
 
 // The data of a point, line, arc or conic entity, or of an edge that

@@ -11,7 +11,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
+
+#include <zlib.h>
 
 #include "host/data/part_rules.h"
 #include "host/data/parts.h"
@@ -34,17 +37,50 @@ constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
 constexpr std::uint32_t kMaxSections = 1u << 16;
 
 std::uint32_t get_le32(std::string_view in, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
-    return v;
+    const auto* b = reinterpret_cast<const unsigned char*>(in.data() + at);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
+
+// Class names by class, asked of the object service once per class met.
+class ClassNames {
+public:
+    const std::string& of(OM_class_t cls) {
+        const auto i = static_cast<std::size_t>(cls);
+        if (i >= names_.size()) names_.resize(i + 1);
+        if (!names_[i]) {
+            const char* name = OM_ask_class_name(cls);
+            names_[i] = std::string(name ? name : "");
+        }
+        return *names_[i];
+    }
+
+private:
+    std::vector<std::optional<std::string>> names_;
+};
+
+// Classes by name, asked of the object service once per name met.
+class ClassesByName {
+public:
+    OM_class_t of(std::string_view name) {
+        for (const auto& [n, cls] : known_)
+            if (n == name) return cls;
+        const OM_class_t cls =
+            name.find('\0') == std::string_view::npos ? OM_ask_class_of_name(std::string(name).c_str()) : 0;
+        known_.emplace_back(std::string(name), cls);
+        return cls;
+    }
+
+private:
+    std::vector<std::pair<std::string, OM_class_t>> known_;
+};
 
 void write_objects(Writer& out, const SaveContext& ctx) {
     out.u32(static_cast<std::uint32_t>(ctx.objects.size()));
+    ClassNames classes;
     for (tag_t t : ctx.objects) {
         const objects::Object& o = objects::require(t);
-        const char* cls = OM_ask_class_name(o.cls);
-        out.str(cls ? cls : "");
+        out.str(classes.of(o.cls));
         out.i32(o.type);
         out.i32(o.subtype);
         out.str(o.name);
@@ -57,10 +93,9 @@ void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
     const std::uint32_t n = in.u32();
     if (n > in.left() / 20) throw FormatError("object count beyond the section");
     out.reserve(out.size() + n);
+    ClassesByName classes;
     for (std::uint32_t i = 0; i < n; ++i) {
-        const std::string cls_name = in.str();
-        const OM_class_t cls =
-            cls_name.find('\0') == std::string::npos ? OM_ask_class_of_name(cls_name.c_str()) : 0;
+        const OM_class_t cls = classes.of(in.raw(in.u32()));
         if (cls == 0 || cls == OM_CLASS_PART) throw FormatError("unknown object class");
         objects::KeptObject k;
         k.spec.cls = cls;
@@ -80,33 +115,10 @@ void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
 
 // ---- Writer and Reader --------------------------------------------------------
 
-void Writer::u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void Writer::u64(std::uint64_t v) {
-    u32(static_cast<std::uint32_t>(v));
-    u32(static_cast<std::uint32_t>(v >> 32));
-}
-void Writer::f64(double v) { u64(std::bit_cast<std::uint64_t>(v)); }
-void Writer::str(std::string_view s) {
-    u32(static_cast<std::uint32_t>(s.size()));
-    bytes_.append(s);
-}
 
-std::string_view Reader::raw(std::size_t n) {
-    if (n > left()) throw FormatError("data ends early");
-    std::string_view v = data_.substr(pos_, n);
-    pos_ += n;
-    return v;
-}
-std::uint8_t Reader::u8() { return static_cast<std::uint8_t>(raw(1)[0]); }
-std::uint32_t Reader::u32() { return get_le32(raw(4), 0); }
-std::uint64_t Reader::u64() {
-    std::uint64_t lo = u32();
-    std::uint64_t hi = u32();
-    return lo | (hi << 32);
-}
-double Reader::f64() { return std::bit_cast<double>(u64()); }
+void Writer::grow(std::size_t n) { buffer_.resize(std::max(size_ + n, 2 * buffer_.size() + 64)); }
+
+void Reader::ends_early() { throw FormatError("data ends early"); }
 std::string Reader::str() {
     const std::uint32_t n = u32();
     return std::string(raw(n));
@@ -127,6 +139,10 @@ std::uint32_t SaveContext::index(tag_t object) const {
     return it != numbers_.end() && it->first == object ? it->second : kNoIndex;
 }
 
+std::uint32_t SaveContext::number_in_order(std::size_t i) const {
+    return objects_unique ? static_cast<std::uint32_t>(i + 1) : index(objects[i]);
+}
+
 tag_t LoadContext::tag_of(std::uint32_t index) const {
     if (index == 0) return part;
     if (index > objects.size()) throw FormatError("object number out of range");
@@ -142,56 +158,65 @@ void register_section(const Section& section) {
     sections().push_back(section);
 }
 
-void write_rows(Writer& out, const SaveContext& ctx, const std::vector<tag_t>& objects,
-                const std::function<void(Writer& row, tag_t object)>& write_row) {
-    Writer rows;
-    std::uint32_t count = 0;
-    for (tag_t t : objects) {
-        Writer row;
-        write_row(row, t);
-        if (row.bytes().empty()) continue;
-        rows.u32(ctx.index(t));
-        rows.str(row.bytes());
-        ++count;
+namespace rows_detail {
+
+std::size_t begin_rows(Writer& out) {
+    const std::size_t at = out.size();
+    out.u32(0);
+    return at;
+}
+std::size_t begin_row(Writer& out, std::uint32_t number) {
+    out.u32(number);
+    const std::size_t at = out.size();
+    out.u32(0);
+    return at;
+}
+bool end_row(Writer& out, std::size_t at) {
+    const std::size_t size = out.size() - at - 4;
+    if (size == 0) {
+        out.cut(at - 4);  // nothing to say about the object: no row
+        return false;
     }
-    if (count == 0) return;
-    out.u32(count);
-    out.raw(rows.bytes());
+    out.patch_u32(at, static_cast<std::uint32_t>(size));
+    return true;
+}
+void end_rows(Writer& out, std::size_t at, std::uint32_t count) {
+    if (count == 0) out.cut(at);
+    else out.patch_u32(at, count);
 }
 
-void read_rows(Reader& in, const LoadContext& ctx, const RowRules& rules,
-               const std::function<void(tag_t object, Reader& row)>& read_row) {
-    const std::string what = rules.what;
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / rules.min_row) throw FormatError(what + " count beyond the section");
-    std::vector<bool> seen(ctx.objects.size() + 1, false);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t index = in.u32();
-        if (index == 0 && !rules.part_row) throw FormatError(what + " for the part");
-        const tag_t t = ctx.tag_of(index);
-        if (seen[index]) throw FormatError(what + " given twice");
-        seen[index] = true;
-        const std::string bytes = in.str();
-        Reader row(bytes);
-        read_row(t, row);
-    }
+}  // namespace rows_detail
+
+RowCursor::RowCursor(Reader& in, const LoadContext& ctx, const RowRules& rules)
+    : in_(in), ctx_(ctx), rules_(rules), count_(in.u32()) {
+    if (count_ > in.left() / rules.min_row) throw FormatError(std::string(rules.what) + " count beyond the section");
+    seen_.assign(ctx.objects.size() + 1, false);
+}
+
+tag_t RowCursor::next(Reader& row) {
+    const std::uint32_t index = in_.u32();
+    if (index == 0 && !rules_.part_row) throw FormatError(std::string(rules_.what) + " for the part");
+    const tag_t t = ctx_.tag_of(index);
+    if (seen_[index]) throw FormatError(std::string(rules_.what) + " given twice");
+    seen_[index] = true;
+    row = Reader(in_.raw(in_.u32()));
+    return t;
 }
 
 // ---- Checksum -------------------------------------------------------------------
 
 std::uint32_t crc32(std::string_view bytes) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (char ch : bytes) c = table[(c ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    // zlib's CRC-32 (the reflected polynomial 0xEDB88320), fed in pieces
+    // that its length type holds.
+    uLong c = ::crc32(0L, Z_NULL, 0);
+    const auto* p = reinterpret_cast<const Bytef*>(bytes.data());
+    for (std::size_t left = bytes.size(); left > 0;) {
+        const auto n = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
+        c = ::crc32(c, p, n);
+        p += n;
+        left -= n;
+    }
+    return static_cast<std::uint32_t>(c);
 }
 
 // ---- Encoding and decoding ---------------------------------------------------------
@@ -204,35 +229,40 @@ std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attribu
         ctx.objects = *only;
     } else {
         for (tag_t t : objects::objects_of_part(part))
-            if (objects::require(t).cls != OM_CLASS_PART) ctx.objects.push_back(t);
+            if (objects::find(t)->cls != OM_CLASS_PART) ctx.objects.push_back(t);
+        ctx.objects_unique = true;
     }
 
-    Writer body;
+    // Everything goes into one buffer: the header with its counts left
+    // open, the sections each framed as it is written, the checksum.
+    Writer out;
+    out.reserve(1024 + 160 * ctx.objects.size());
+    out.raw(std::string_view(kMagic, sizeof kMagic));
+    out.u32(kFormatVersion);
+    out.u32(kHeaderSize);
+    const std::size_t count_at = out.size();
+    out.u32(0);
+    out.u32(0);
     std::uint32_t count = 0;
     auto section = [&](std::string_view id, auto&& fill) {
-        Writer payload;
-        fill(payload);
-        if (payload.bytes().empty() && id != std::string_view(kObjectsId, 4)) return;
-        body.raw(id);
-        body.u32(static_cast<std::uint32_t>(payload.bytes().size()));
-        body.raw(payload.bytes());
+        const std::size_t at = out.size();
+        out.raw(id);
+        out.u32(0);
+        fill(out);
+        const std::size_t size = out.size() - at - 8;
+        if (size == 0 && id != std::string_view(kObjectsId, 4)) {
+            out.cut(at);
+            return;
+        }
+        out.patch_u32(at + 4, static_cast<std::uint32_t>(size));
         ++count;
     };
     section(std::string_view(kObjectsId, 4), [&](Writer& w) { write_objects(w, ctx); });
     for (const Section& s : sections()) section(id_of(s), [&](Writer& w) { s.write(w, ctx); });
-
-    std::string out(kMagic, sizeof kMagic);
-    Writer head;
-    head.u32(kFormatVersion);
-    head.u32(kHeaderSize);
-    head.u32(count);
-    head.u32(static_cast<std::uint32_t>(body.bytes().size()));
-    out += head.bytes();
-    out += body.bytes();
-    Writer tail;
-    tail.u32(crc32(out));
-    out += tail.bytes();
-    return out;
+    out.patch_u32(count_at, count);
+    out.patch_u32(count_at + 4, static_cast<std::uint32_t>(out.size() - kHeaderSize));
+    out.u32(crc32(out.view()));
+    return out.take();
 }
 
 int decode(std::string_view bytes, Image& image) {
@@ -337,12 +367,96 @@ int read_file(const std::string& path, std::string& bytes) {
     if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return PART_ERR_READ;
+    // One read of the size stat gave; the file may have changed since, so
+    // whatever follows is read on as it comes.
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    bytes.resize(got);
     char buffer[1 << 14];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    while (got == static_cast<std::size_t>(st.st_size) && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
     return failed ? PART_ERR_READ : 0;
+}
+
+namespace {
+
+// Reads a file of the usual shape (header of this version's size, sizes
+// that add up to the file's) section by section straight into the image,
+// with the checksum taken on the way: no copy of the whole file is made.
+// Answers -1 when the file is of another shape (decode then judges it).
+int load_sections(std::FILE* f, std::uint64_t file_size, Image& image) {
+    char head[kHeaderSize];
+    if (file_size < kHeaderSize + 4 || std::fread(head, 1, sizeof head, f) != sizeof head) return -1;
+    const std::string_view h(head, sizeof head);
+    if (h.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic)) return -1;
+    const std::uint32_t version = get_le32(h, 8);
+    if (version == 0 || version > kFormatVersion || get_le32(h, 12) != kHeaderSize) return -1;
+    const std::uint32_t n_sections = get_le32(h, 16);
+    const std::uint64_t body_size = get_le32(h, 20);
+    if (kHeaderSize + body_size + 4 != file_size) return -1;
+    // From here every fault of the content is PART_ERR_CORRUPT, as decode
+    // answers whatever it finds first.
+    uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(head), sizeof head);
+    auto take = [&](char* to, std::size_t n) {
+        if (std::fread(to, 1, n, f) != n) return false;
+        for (std::size_t done = 0; done < n;) {
+            const auto step = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
+            crc = ::crc32(crc, reinterpret_cast<const Bytef*>(to + done), step);
+            done += step;
+        }
+        return true;
+    };
+    if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
+    std::uint64_t left = body_size;
+    for (std::uint32_t i = 0; i < n_sections; ++i) {
+        char frame[8];
+        if (left < sizeof frame || !take(frame, sizeof frame)) return PART_ERR_CORRUPT;
+        left -= sizeof frame;
+        const std::uint32_t size = get_le32(std::string_view(frame, sizeof frame), 4);
+        if (size > left) return PART_ERR_CORRUPT;
+        std::string payload(size, '\0');
+        if (!take(payload.data(), size)) return PART_ERR_CORRUPT;
+        left -= size;
+        image.sections.emplace_back(std::string(frame, 4), std::move(payload));
+    }
+    char tail[4];
+    if (left != 0 || std::fread(tail, 1, sizeof tail, f) != sizeof tail) return PART_ERR_CORRUPT;
+    if (static_cast<std::uint32_t>(crc) != get_le32(std::string_view(tail, sizeof tail), 0)) return PART_ERR_CORRUPT;
+    if (std::fgetc(f) != EOF) return PART_ERR_CORRUPT;  // the file grew: its sizes no longer add up
+    bool has_objects = false;
+    for (const auto& s : image.sections)
+        if (s.first == std::string_view(kObjectsId, 4)) has_objects = true;
+    if (!has_objects) return PART_ERR_CORRUPT;
+    image.version = version;
+    return 0;
+}
+
+}  // namespace
+
+int load(const std::string& path, Image& image) {
+    image = Image{};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
+    if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return PART_ERR_READ;
+    int code = load_sections(f, static_cast<std::uint64_t>(st.st_size), image);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        image = Image{};
+        return PART_ERR_READ;
+    }
+    if (code == 0) return 0;
+    image = Image{};
+    if (code > 0) return code;
+    // Another shape: the whole file is read and judged.
+    std::string bytes;
+    if ((code = read_file(path, bytes)) != 0) return code;
+    return decode(bytes, image);
 }
 
 int write_file(const std::string& path, std::string_view bytes) {

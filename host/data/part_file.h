@@ -65,8 +65,10 @@
 #define HOST_DATA_PART_FILE_H
 
 #include <cstddef>
+#include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -86,36 +88,93 @@ struct FormatError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Bytes are appended to one buffer (reserve it when the size is known);
+// a frame whose size comes after its contents is written with a
+// placeholder that patch_u32 fills in. The buffer grows ahead of the bytes
+// written, so that an append is a copy into room already there.
 class Writer {
 public:
-    void u8(std::uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
-    void u32(std::uint32_t v);
+    void u8(std::uint8_t v) { *room(1) = static_cast<char>(v); }
+    void u32(std::uint32_t v) { put_le32(room(4), v); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-    void u64(std::uint64_t v);
-    void f64(double v);
-    void str(std::string_view s);
-    void raw(std::string_view s) { bytes_.append(s); }
-    const std::string& bytes() const { return bytes_; }
-    std::string& bytes() { return bytes_; }
+    void u64(std::uint64_t v) {
+        char* at = room(8);
+        put_le32(at, static_cast<std::uint32_t>(v));
+        put_le32(at + 4, static_cast<std::uint32_t>(v >> 32));
+    }
+    void f64(double v) { u64(std::bit_cast<std::uint64_t>(v)); }
+    void str(std::string_view s) {
+        u32(static_cast<std::uint32_t>(s.size()));
+        raw(s);
+    }
+    void raw(std::string_view s) {
+        if (!s.empty()) std::memcpy(room(s.size()), s.data(), s.size());
+    }
+    std::size_t size() const { return size_; }
+    // Overwrites the u32 written at byte `at`.
+    void patch_u32(std::size_t at, std::uint32_t v) { put_le32(buffer_.data() + at, v); }
+    // Drops what was written from byte `at` on.
+    void cut(std::size_t at) { size_ = std::min(size_, at); }
+    void reserve(std::size_t n) {
+        if (n > buffer_.size()) buffer_.resize(n);
+    }
+    std::string_view view() const { return std::string_view(buffer_.data(), size_); }
+    // The bytes written.
+    const std::string& bytes() const {
+        buffer_.resize(size_);
+        return buffer_;
+    }
+    // The bytes written, taken out (the writer is empty after).
+    std::string take() {
+        buffer_.resize(size_);
+        size_ = 0;
+        return std::move(buffer_);
+    }
 
 private:
-    std::string bytes_;
+    static void put_le32(char* at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    char* room(std::size_t n) {
+        if (buffer_.size() - size_ < n) grow(n);
+        char* at = buffer_.data() + size_;
+        size_ += n;
+        return at;
+    }
+    void grow(std::size_t n);
+    mutable std::string buffer_;  // its size is the room; the bytes are the first size_
+    std::size_t size_ = 0;
 };
 
 class Reader {
 public:
     explicit Reader(std::string_view data) : data_(data) {}
-    std::uint8_t u8();
-    std::uint32_t u32();
+    std::uint8_t u8() { return static_cast<std::uint8_t>(*take(1)); }
+    std::uint32_t u32() { return le32(take(4)); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    std::uint64_t u64();
-    double f64();
+    std::uint64_t u64() {
+        const char* at = take(8);
+        return static_cast<std::uint64_t>(le32(at)) | static_cast<std::uint64_t>(le32(at + 4)) << 32;
+    }
+    double f64() { return std::bit_cast<double>(u64()); }
     std::string str();
-    std::string_view raw(std::size_t n);
+    std::string_view raw(std::size_t n) { return std::string_view(take(n), n); }
     bool done() const { return pos_ == data_.size(); }
     std::size_t left() const { return data_.size() - pos_; }
 
 private:
+    static std::uint32_t le32(const char* at) {
+        const auto* b = reinterpret_cast<const unsigned char*>(at);
+        return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+               static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    }
+    const char* take(std::size_t n) {
+        if (n > left()) ends_early();
+        const char* at = data_.data() + pos_;
+        pos_ += n;
+        return at;
+    }
+    [[noreturn]] static void ends_early();
     std::string_view data_;
     std::size_t pos_ = 0;
 };
@@ -125,8 +184,12 @@ private:
 struct SaveContext {
     tag_t part = 0;
     std::vector<tag_t> objects;
+    bool objects_unique = false;  // no object given twice: numbers are places
     bool with_attributes = true;
     std::uint32_t index(tag_t object) const;
+    // The number of objects[i]: its place, unless the object was given
+    // before (then its first number, as index() answers).
+    std::uint32_t number_in_order(std::size_t i) const;
 
 private:
     // (tag, number) sorted by tag, made on the first index() call.
@@ -156,10 +219,48 @@ void register_section(const Section& section);
 // number and the row as a string (u32 size and bytes), so that a reader
 // can pass over the fields at the end of a row that it does not know.
 //
-// Writes a row for each of `objects` for which write_row writes something;
-// writes nothing at all (the section is left out) when there is no row.
-void write_rows(Writer& out, const SaveContext& ctx, const std::vector<tag_t>& objects,
-                const std::function<void(Writer& row, tag_t object)>& write_row);
+// Writes a row for each of `objects` for which write_row(out, object)
+// writes something (it appends the row to `out`); writes nothing at all
+// (the section is left out) when there is no row.
+namespace rows_detail {
+// Frames of write_rows: the count's place, then per row its number and
+// the size's place; a row that stays empty is taken back.
+std::size_t begin_rows(Writer& out);
+std::size_t begin_row(Writer& out, std::uint32_t number);
+bool end_row(Writer& out, std::size_t at);
+void end_rows(Writer& out, std::size_t at, std::uint32_t count);
+template <class NumberAndTag, class WriteRow>
+void write_numbered_rows(Writer& out, std::size_t n, NumberAndTag&& number_and_tag, WriteRow&& write_row) {
+    const std::size_t start = rows_detail::begin_rows(out);
+    std::uint32_t count = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::pair<std::uint32_t, tag_t> row = number_and_tag(i);
+        const std::size_t at = rows_detail::begin_row(out, row.first);
+        write_row(out, row.second);
+        if (rows_detail::end_row(out, at)) ++count;
+    }
+    rows_detail::end_rows(out, start, count);
+}
+}  // namespace rows_detail
+template <class WriteRow>
+void write_rows(Writer& out, const SaveContext& ctx, const std::vector<tag_t>& objects, WriteRow&& write_row) {
+    rows_detail::write_numbered_rows(
+        out, objects.size(), [&](std::size_t i) { return std::make_pair(ctx.index(objects[i]), objects[i]); },
+        write_row);
+}
+// The same for the objects of the context in their order, the part (number
+// 0) first when with_part: numbered by their place, without lookups.
+template <class WriteRow>
+void write_object_rows(Writer& out, const SaveContext& ctx, bool with_part, WriteRow&& write_row) {
+    const std::size_t first = with_part ? 1 : 0;
+    rows_detail::write_numbered_rows(
+        out, ctx.objects.size() + first,
+        [&](std::size_t i) {
+            if (i < first) return std::make_pair(std::uint32_t{0}, ctx.part);
+            return std::make_pair(ctx.number_in_order(i - first), ctx.objects[i - first]);
+        },
+        write_row);
+}
 // Reads the rows, handing each to read_row with its object. Throws
 // FormatError for a count the payload cannot hold (a row takes at least
 // min_row bytes with its number and size), a bad or repeated object number,
@@ -171,8 +272,29 @@ struct RowRules {
     std::size_t min_row;
     bool part_row;
 };
-void read_rows(Reader& in, const LoadContext& ctx, const RowRules& rules,
-               const std::function<void(tag_t object, Reader& row)>& read_row);
+class RowCursor {
+public:
+    RowCursor(Reader& in, const LoadContext& ctx, const RowRules& rules);
+    std::uint32_t count() const { return count_; }
+    // The next row's object; `row` reads its bytes.
+    tag_t next(Reader& row);
+
+private:
+    Reader& in_;
+    const LoadContext& ctx_;
+    const RowRules& rules_;
+    std::uint32_t count_;
+    std::vector<bool> seen_;
+};
+template <class ReadRow>
+void read_rows(Reader& in, const LoadContext& ctx, const RowRules& rules, ReadRow&& read_row) {
+    RowCursor rows(in, ctx, rules);
+    for (std::uint32_t i = 0; i < rows.count(); ++i) {
+        Reader row({});
+        const tag_t t = rows.next(row);
+        read_row(t, row);
+    }
+}
 
 // The decoded file before it is applied.
 struct Image {
@@ -189,6 +311,9 @@ std::string encode(tag_t part, const std::vector<tag_t>* objects, bool with_attr
 // Reads a whole file: 0 or PART_ERR_FILE_NOT_FOUND, PART_ERR_NOT_PART_FILE
 // (a directory or foreign file), PART_ERR_READ.
 int read_file(const std::string& path, std::string& bytes);
+// Reads and decodes a file as read_file and decode do, with the same
+// answers, reading the sections straight into the image.
+int load(const std::string& path, Image& image);
 // Writes a whole file through a temporary file and a rename: 0 or
 // PART_ERR_WRITE (also for a target marked read-only or a directory).
 int write_file(const std::string& path, std::string_view bytes);

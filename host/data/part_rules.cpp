@@ -1,10 +1,10 @@
 // What a part may hold (see part_rules.h).
 #include "host/data/part_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "host/core/curve_entities.h"
@@ -89,7 +89,7 @@ bool reference_ok(tag_t object, tag_t ref, tag_t part) {
 }
 
 const char* conic_rule(const hc::Entity& e, int subtype) {
-    const double* v = e.conic;
+    const double* v = e.conic();
     if (!finite(v, CONIC_VALUE_COUNT)) return "a conic value is not finite";
     if (e.conic_type != subtype) return "a conic of another type than its object";
     const double s = v[CONIC_V_SIN], c = v[CONIC_V_COS];
@@ -148,13 +148,13 @@ const char* curve_rule(const objects::Object& o, const hc::Entity* e, bool occur
         case hc::Kind::point:
             return finite(e->point, 3) ? nullptr : "a point is not finite";
         case hc::Kind::line: {
-            if (!finite(e->start, 3) || !finite(e->end, 3)) return "a line is not finite";
+            if (!finite(e->start(), 3) || !finite(e->end(), 3)) return "a line is not finite";
             double d = 0;
-            for (int i = 0; i < 3; ++i) d += (e->end[i] - e->start[i]) * (e->end[i] - e->start[i]);
+            for (int i = 0; i < 3; ++i) d += (e->end()[i] - e->start()[i]) * (e->end()[i] - e->start()[i]);
             return d > kLengthSquaredTolerance ? nullptr : "a line without length";
         }
         case hc::Kind::arc: {
-            const double* a = e->arc;
+            const double* a = e->arc();
             if (!finite(a, 6)) return "an arc is not finite";
             const double sweep = a[1] - a[0];
             if (!(sweep > kArcMinimum && sweep <= kArcSweepBound)) return "an arc's range";
@@ -162,9 +162,9 @@ const char* curve_rule(const objects::Object& o, const hc::Entity* e, bool occur
         }
         case hc::Kind::conic: return conic_rule(*e, o.subtype);
         case hc::Kind::other:
-            if (!e->other || hostnum::curve_check(e->other->record()) != hostnum::CurveError::ok)
+            if (!e->other() || hostnum::curve_check(e->other()->record()) != hostnum::CurveError::ok)
                 return "a curve that defines no curve";
-            return o.type != CURVE_SPLINE || e->other->record().type == CURVE_SPLINE ? nullptr
+            return o.type != CURVE_SPLINE || e->other()->record().type == CURVE_SPLINE ? nullptr
                                                                                      : "a spline object without a spline";
     }
     return nullptr;
@@ -217,6 +217,9 @@ bool members_cycle(const std::vector<tag_t>& objects) {
     std::unordered_map<tag_t, Mark> mark;
     // Iterative depth-first search: a file may nest members deeply.
     for (tag_t root : objects) {
+        // Only holders start a cycle (and only they get marks as roots).
+        const entity::Attrs* holder = entity::find(root);
+        if (!holder || holder->members.empty()) continue;
         if (mark[root] != Mark::none) continue;
         std::vector<std::pair<tag_t, std::size_t>> stack{{root, 0}};
         mark[root] = Mark::open;
@@ -263,12 +266,16 @@ const char* broken_rule(tag_t part) {
     if (!p || !objects::part_info(part)) return "no live part";
     if (p->eid == 0 || p->eid == kReservedEid) return "the part's entity id";
     const std::vector<tag_t> objects = objects::objects_of_part(part);
-    std::unordered_set<std::uint32_t> eids{p->eid};
+    // Entity ids given twice are found by sorting (a hash set per object
+    // would cost more than the rest of the checks).
+    std::vector<std::uint32_t> eids{p->eid};
+    eids.reserve(objects.size() + 1);
     for (tag_t t : objects) {
         const objects::Object& o = objects::require(t);
         if (!known_kind(o.cls, o.type, o.subtype)) return "an object of a kind that is never made";
         if (!valid_name(o.name)) return "an object's name";
-        if (o.eid == 0 || o.eid == kReservedEid || !eids.insert(o.eid).second) return "an object's entity id";
+        if (o.eid == 0 || o.eid == kReservedEid) return "an object's entity id";
+        eids.push_back(o.eid);
         const entity::Attrs* a = entity::find(t);
         if (a)
             if (const char* rule = row_rule(o, *a)) return rule;
@@ -280,6 +287,8 @@ const char* broken_rule(tag_t part) {
         if (!a->members.empty() || !a->views.empty() || a->owner != 0) return "the part refers to objects";
         if (!finite(a->location, 3)) return "a name location is not finite";
     }
+    std::sort(eids.begin(), eids.end());
+    if (std::adjacent_find(eids.begin(), eids.end()) != eids.end()) return "an object's entity id";
     if (members_cycle(objects)) return "members that hold each other";
     return nullptr;
 }

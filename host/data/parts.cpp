@@ -264,11 +264,9 @@ struct Loaded {
 
 // Reads and applies one file; nothing stays in the session on failure.
 Loaded load_file(const std::string& file) {
-    std::string bytes;
     Loaded r;
-    if ((r.code = pf::read_file(file, bytes)) != 0) return r;
     pf::Image image;
-    if ((r.code = pf::decode(bytes, image)) != 0) return r;
+    if ((r.code = pf::load(file, image)) != 0) return r;
     const tag_t old_record = find_failure(file);
     r.part = pf::apply(image, file, &r.code);
     if (r.part == 0) return r;

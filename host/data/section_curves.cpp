@@ -38,7 +38,7 @@ constexpr char kTableName[] = "curve entities";
 // The component's table of curve data (made when the library is loaded).
 host::TagTable<hc::Entity>& table() {
     auto* t = host::TagTable<hc::Entity>::named(kTableName);
-    if (!t) throw pf::FormatError("no curve table to read into");
+    if (!t) throw pf::FormatError("no curve table");
     return *t;
 }
 
@@ -187,23 +187,23 @@ void write_row(pf::Writer& out, const hc::Entity& e, const pf::SaveContext& ctx)
             break;
         case hc::Kind::line:
             out.u8(static_cast<std::uint8_t>(Kind::line));
-            reals(out, e.start, 3);
-            reals(out, e.end, 3);
+            reals(out, e.start(), 3);
+            reals(out, e.end(), 3);
             break;
         case hc::Kind::arc:
             out.u8(static_cast<std::uint8_t>(Kind::arc));
             out.u32(matrix_number(e.matrix, ctx));
-            reals(out, e.arc, 6);
+            reals(out, e.arc(), 6);
             break;
         case hc::Kind::conic:
             out.u8(static_cast<std::uint8_t>(Kind::conic));
             out.u32(matrix_number(e.matrix, ctx));
             out.i32(e.conic_type);
-            reals(out, e.conic, CONIC_VALUE_COUNT);
+            reals(out, e.conic(), CONIC_VALUE_COUNT);
             break;
         case hc::Kind::other:
             out.u8(static_cast<std::uint8_t>(Kind::other));
-            write_curve(out, *e.other);
+            write_curve(out, *e.other());
             break;
     }
 }
@@ -218,13 +218,13 @@ hc::Entity read_row(pf::Reader& in, const pf::LoadContext& ctx) {
             break;
         case Kind::line:
             e.kind = hc::Kind::line;
-            reals(in, e.start, 3);
-            reals(in, e.end, 3);
+            reals(in, e.start(), 3);
+            reals(in, e.end(), 3);
             break;
         case Kind::arc:
             e.kind = hc::Kind::arc;
             e.matrix = matrix_tag(in.u32(), ctx);
-            reals(in, e.arc, 6);
+            reals(in, e.arc(), 6);
             break;
         case Kind::conic:
             e.kind = hc::Kind::conic;
@@ -233,11 +233,11 @@ hc::Entity read_row(pf::Reader& in, const pf::LoadContext& ctx) {
             if (e.conic_type != HOST_CONIC_ELLIPSE && e.conic_type != HOST_CONIC_PARABOLA &&
                 e.conic_type != HOST_CONIC_HYPERBOLA)
                 throw pf::FormatError("unknown conic type");
-            reals(in, e.conic, CONIC_VALUE_COUNT);
+            reals(in, e.conic(), CONIC_VALUE_COUNT);
             break;
         case Kind::other:
             e.kind = hc::Kind::other;
-            e.other = read_curve(in);
+            e.other() = read_curve(in);
             break;
         default: throw pf::FormatError("unknown curve kind");
     }
@@ -245,19 +245,21 @@ hc::Entity read_row(pf::Reader& in, const pf::LoadContext& ctx) {
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
-    pf::write_rows(out, ctx, ctx.objects, [&](pf::Writer& row, hc::tag_t t) {
-        const hc::Entity* e = hc::find(t);
-        if (e && (e->kind != hc::Kind::other || e->other)) write_row(row, *e, ctx);
+    // The objects written are alive (the object table refused any other),
+    // so their rows are read from the table without asking again.
+    const auto& rows = table();
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, hc::tag_t t) {
+        const hc::Entity* e = rows.find(t);
+        if (e && (e->kind != hc::Kind::other || e->other())) write_row(row, *e, ctx);
     });
 }
 
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
-    // Every row is decoded before the first one is stored.
-    std::vector<std::pair<hc::tag_t, hc::Entity>> decoded;
-    pf::read_rows(in, ctx, {"curve row", 9, false},
-                  [&](hc::tag_t t, pf::Reader& row) { decoded.emplace_back(t, read_row(row, ctx)); });
+    // Rows go straight into the table: a read that fails later is rolled
+    // back whole with the model (part_file::apply).
     auto& rows = table();
-    for (auto& [t, e] : decoded) rows[t] = std::move(e);
+    pf::read_rows(in, ctx, {"curve row", 9, false},
+                  [&](hc::tag_t t, pf::Reader& row) { rows[t] = read_row(row, ctx); });
 }
 
 const bool registered = [] {

@@ -27,6 +27,7 @@
 
 #include "host/core/entity_store.h"
 #include "host/data/part_file.h"
+#include "host/model.h"
 #include "host/services/objects.h"
 
 namespace {
@@ -66,6 +67,13 @@ constexpr int he::Attrs::*kLaterInts[] = {
     &he::Attrs::state,       &he::Attrs::srfanl,      &he::Attrs::shaded,
     &he::Attrs::cre_version, &he::Attrs::mod_version, &he::Attrs::sketch_state,
 };
+
+// The entity store's table of rows (made when the library is loaded).
+host::TagTable<he::Attrs>& table() {
+    auto* t = host::TagTable<he::Attrs>::named("entity attributes");
+    if (!t) throw pf::FormatError("no attribute table");
+    return *t;
+}
 
 // Object numbers of the tags that were written, in order.
 void write_refs(pf::Writer& out, const std::vector<unsigned int>& tags, const pf::SaveContext& ctx) {
@@ -115,23 +123,24 @@ void read_row(pf::Reader& in, he::Attrs& a, const pf::LoadContext& ctx) {
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
-    std::vector<unsigned int> written{ctx.part};
-    written.insert(written.end(), ctx.objects.begin(), ctx.objects.end());
-    // Objects without a row keep nothing: with none the section is left out.
-    pf::write_rows(out, ctx, written, [&](pf::Writer& row, unsigned int t) {
-        if (const he::Attrs* a = he::find(t)) write_row(row, *a, ctx);
+    // The part and its objects; objects without a row keep nothing: with
+    // none the section is left out.
+    // The objects written are alive (the object table refused any other),
+    // so their rows are read from the table without asking again.
+    const auto& rows = table();
+    pf::write_object_rows(out, ctx, true, [&](pf::Writer& row, unsigned int t) {
+        if (const he::Attrs* a = rows.find(t)) write_row(row, *a, ctx);
     });
 }
 
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
-    // Every row is decoded before the first one is stored.
-    std::vector<std::pair<unsigned int, he::Attrs>> decoded;
-    pf::read_rows(in, ctx, {"entity row", 8, true}, [&](unsigned int t, pf::Reader& row) {
-        he::Attrs a = he::attrs(t);  // what the object would have without a row
-        read_row(row, a, ctx);
-        decoded.emplace_back(t, std::move(a));
-    });
-    for (auto& [t, a] : decoded) he::attrs(t) = std::move(a);
+    // A row gives every field but the highlight, so the rows start empty
+    // rather than from the creation settings. They go straight into the
+    // table: a read that fails later is rolled back whole with the model
+    // (part_file::apply).
+    auto& rows = table();
+    pf::read_rows(in, ctx, {"entity row", 8, true},
+                  [&](unsigned int t, pf::Reader& row) { read_row(row, rows[t], ctx); });
 }
 
 const bool registered = [] {

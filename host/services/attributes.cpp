@@ -368,11 +368,8 @@ void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_at
     call.need(file_name, "file name");
     call.need(count, "count");
     call.need(attrs, "attributes");
-    std::string bytes;
     host::part_file::Image image;
-    int code = host::part_file::read_file(file_name, bytes);
-    if (code == 0) code = host::part_file::decode(bytes, image);
-    if (code != 0) call.fail(code, "part file cannot be read");
+    if (const int code = host::part_file::load(file_name, image); code != 0) call.fail(code, "part file cannot be read");
     ha::List list;
     try {
         for (const auto& [id, payload] : image.sections)

@@ -26,7 +26,7 @@ constexpr tag_t kFirstTag = 10001;
 constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 
 // The store keeps one slot per tag handed out (tags are dense: handed out
-// in sequence, never again), dead ones included, in a deque so that slots
+// in sequence, never again), dead ones included, in pages so that slots
 // never move. Changes are journaled per object: a slot records its
 // before-image on its first change after a checkpoint (see host/model.h).
 // The counters are no model state: they never go back, so a tag or an
@@ -41,8 +41,12 @@ constexpr std::uint32_t kLastEid = 0xFFFFFFFFu;
 //     in upper case), for the lookups by name;
 //   - per entity type, its objects' tags in creation order (dead ones
 //     included), for the queries that look for objects of one type.
-struct Slot {
-    Object object;
+// A slot derives from its object so that the stamp takes the room the
+// object leaves at its end.
+struct Slot : Object {
+    Slot(Object&& o, stamp_t s) : Object(std::move(o)), stamp(s) {}
+    Object& object() { return *this; }
+    const Object& object() const { return *this; }
     stamp_t stamp = 0;
 };
 struct Members {
@@ -50,7 +54,7 @@ struct Members {
     bool eids_ascending = true;
 };
 struct Store {
-    std::deque<Slot> slots;  // slot of tag t: t - kFirstTag
+    PagedVector<Slot> slots;  // slot of tag t: t - kFirstTag
     std::unordered_map<tag_t, Members> members;
     std::unordered_multimap<std::uint64_t, tag_t> names;
     std::unordered_map<int, std::deque<tag_t>> types;
@@ -112,6 +116,33 @@ void unindex_name(const Object& o) {
         }
 }
 
+// The first place in an ascending list of tags holding a tag above
+// `after`. The tags of a list are mostly dense (handed out in sequence), so
+// the place is guessed by proportion and searched for around the guess in
+// steps that double: a cycle step costs the same in a list of any length.
+std::deque<tag_t>::const_iterator first_after(const std::deque<tag_t>& tags, tag_t after) {
+    const std::size_t n = tags.size();
+    if (n == 0 || after < tags.front()) return tags.begin();
+    if (after >= tags.back()) return tags.end();
+    const double span = static_cast<double>(tags.back() - tags.front());
+    std::size_t lo = static_cast<std::size_t>(static_cast<double>(after - tags.front()) / span * static_cast<double>(n - 1));
+    lo = std::min(lo, n - 1);
+    // Widen [lo, hi) until tags[lo] <= after < tags[hi].
+    std::size_t hi = lo + 1, step = 1;
+    while (lo > 0 && tags[lo] > after) {
+        hi = lo;
+        lo = lo > step ? lo - step : 0;
+        step *= 2;
+    }
+    step = 1;
+    while (hi < n && tags[hi] <= after) {
+        lo = hi;
+        hi = std::min(n, hi + step);
+        step *= 2;
+    }
+    return std::upper_bound(tags.begin() + static_cast<std::ptrdiff_t>(lo), tags.begin() + static_cast<std::ptrdiff_t>(hi), after);
+}
+
 // Tags of a list in creation order (ascending).
 void insert_sorted(std::deque<tag_t>& tags, tag_t t) {
     if (tags.empty() || tags.back() < t) tags.push_back(t);
@@ -137,23 +168,37 @@ struct Made : MadeRecord {  // undoing creations: the objects die for good
     void unmake(tag_t tag) override {
         Slot* s = slot(tag);
         if (!s) return;
-        unindex_name(s->object);
-        remove_from(st().members[s->object.part].tags, tag);
-        remove_from(st().types[s->object.type], tag);
-        s->object.alive = false;
-        s->object.name = std::string();
+        unindex_name(*s);
+        // The objects of a record mostly share part and type: their lists
+        // are looked up once (a map's values stay where they are).
+        if (!part_tags || s->part != part) {
+            part = s->part;
+            part_tags = &st().members[part].tags;
+        }
+        if (!type_tags || s->type != type) {
+            type = s->type;
+            type_tags = &st().types[type];
+        }
+        remove_from(*part_tags, tag);
+        remove_from(*type_tags, tag);
+        s->alive = false;
+        s->name = std::string();
     }
+    tag_t part = 0;
+    int type = 0;
+    std::deque<tag_t>* part_tags = nullptr;
+    std::deque<tag_t>* type_tags = nullptr;
 };
 struct Was : UndoRecord {  // an object as it was
     Was(const Object& o, stamp_t prev) : UndoRecord(prev), image(o) {}
     void undo() override {
         Slot* s = slot(image.tag);
         if (!s) return;
-        unindex_name(s->object);
-        retype(image.tag, s->object.type, image.type);
-        s->object = std::move(image);
+        unindex_name(s->object());
+        retype(image.tag, s->object().type, image.type);
+        s->object() = std::move(image);
         s->stamp = prev;
-        index_name(s->object);
+        index_name(s->object());
     }
     Object image;
 };
@@ -161,10 +206,10 @@ struct Was : UndoRecord {  // an object as it was
 // The slot of a live or dead object, about to change.
 Object& changing(Slot& s) {
     if (journal::must_record(s.stamp)) {
-        journal::add(std::make_unique<Was>(s.object, s.stamp));
+        journal::add(std::make_unique<Was>(s.object(), s.stamp));
         s.stamp = journal::open;
     }
-    return s.object;
+    return s.object();
 }
 
 tag_t make(const NewObject& spec, std::uint32_t eid) {
@@ -177,14 +222,14 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
     o.part = spec.part;
     o.name = spec.name;
     o.eid = eid;
-    s.slots.push_back({std::move(o), journal::open});
-    const Object& made = s.slots.back().object;
+    s.slots.emplace_back(std::move(o), journal::open);
+    const Object& made = s.slots.back().object();
     Members& m = s.members[made.part];
-    if (!m.tags.empty() && slot(m.tags.back())->object.eid > eid) m.eids_ascending = false;
+    if (!m.tags.empty() && slot(m.tags.back())->object().eid > eid) m.eids_ascending = false;
     m.tags.push_back(made.tag);
     s.types[made.type].push_back(made.tag);
     index_name(made);
-    if (journal::open != 0) journal::add(std::make_unique<Made>(made.tag));
+    journal::add_made(&st(), made.tag, [&] { return std::make_unique<Made>(made.tag); });
     parts::note_change(made.tag);
     return made.tag;
 }
@@ -192,18 +237,18 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
 // The live object of the part (the part itself included) with the entity
 // id, or 0.
 tag_t eid_in(tag_t part, std::uint32_t eid) {
-    if (const Slot* p = slot(part); p && p->object.alive && p->object.eid == eid) return part;
+    if (const Slot* p = slot(part); p && p->object().alive && p->object().eid == eid) return part;
     auto it = st().members.find(part);
     if (it == st().members.end()) return 0;
     const Members& m = it->second;
     auto live_with = [eid, part](tag_t t) {
-        const Object& o = slot(t)->object;
+        const Object& o = slot(t)->object();
         return o.alive && o.eid == eid && o.part == part;
     };
     if (m.eids_ascending) {
         auto at = std::lower_bound(m.tags.begin(), m.tags.end(), eid,
-                                   [](tag_t t, std::uint32_t v) { return slot(t)->object.eid < v; });
-        for (; at != m.tags.end() && slot(*at)->object.eid == eid; ++at)
+                                   [](tag_t t, std::uint32_t v) { return slot(t)->object().eid < v; });
+        for (; at != m.tags.end() && slot(*at)->object().eid == eid; ++at)
             if (live_with(*at)) return *at;
         return 0;
     }
@@ -344,7 +389,7 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
         if (eid_in(k.spec.part, k.eid) != 0) in_use(k);
         given.emplace_back(k.spec.part, k.eid);
     }
-    std::sort(given.begin(), given.end());
+    if (!std::is_sorted(given.begin(), given.end())) std::sort(given.begin(), given.end());  // as a file gives them
     if (auto twice = std::adjacent_find(given.begin(), given.end()); twice != given.end())
         in_use({{OM_CLASS_RM_ENTITY, 0, 0, twice->first}, twice->second});
     std::vector<tag_t> made;
@@ -373,7 +418,7 @@ tag_t create_part(const std::string& file, unsigned char dm) {
 
 void destroy(tag_t object) {
     live(api(__func__), object);
-    if (slot(object)->object.cls == OM_CLASS_PART)
+    if (slot(object)->object().cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object)) destroy(member);
     if (!find(object)) return;  // listeners may have touched the store
     changing(*slot(object)).alive = false;
@@ -383,7 +428,7 @@ void destroy(tag_t object) {
 
 const Object* find(tag_t object) {
     const Slot* s = slot(object);
-    return s && s->object.alive ? &s->object : nullptr;
+    return s && s->object().alive ? &s->object() : nullptr;
 }
 
 const Object& require(tag_t object) { return live(api(__func__), object); }
@@ -428,7 +473,7 @@ tag_t next_of_part(tag_t part, tag_t after, const std::function<bool(const Objec
     auto it = st().members.find(part);
     if (it == st().members.end()) return 0;
     const auto& tags = it->second.tags;
-    for (auto at = std::upper_bound(tags.begin(), tags.end(), after); at != tags.end(); ++at)
+    for (auto at = first_after(tags, after); at != tags.end(); ++at)
         if (const Object* o = find(*at); o && o->part == part && accept(*o)) return *at;
     return 0;
 }
@@ -463,8 +508,9 @@ std::vector<tag_t> objects_of_type(int type) {
 
 std::vector<tag_t> live_objects() {
     std::vector<tag_t> out;
-    for (const Slot& s : st().slots)
-        if (s.object.alive) out.push_back(s.object.tag);
+    const auto& slots = st().slots;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        if (slots[i].alive) out.push_back(slots[i].tag);
     return out;
 }
 

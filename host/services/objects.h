@@ -78,9 +78,9 @@ struct Object {
     int type = 0;
     int subtype = 0;
     tag_t part = 0;           // owning part, 0 for none
-    std::string name;
     std::uint32_t eid = 0;    // persistent entity id (the handle's sub-file id)
-    bool alive = true;
+    std::string name;
+    bool alive = true;        // last: the store keeps its own stamp in the room after it
 };
 
 struct NewObject {

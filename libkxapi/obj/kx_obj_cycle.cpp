@@ -25,11 +25,6 @@ void step_by_type(tag part, int type, tag* object) {
     else ES_cycle_entities_by_type(part, type, object);
 }
 
-bool name_is(tag object, const std::string& wanted) {
-    std::string name;
-    return kx::obj::read_name(object, name) && STR_compare_i(name.c_str(), wanted.c_str()) == 0;
-}
-
 }  // namespace
 
 extern "C" KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
@@ -61,7 +56,11 @@ extern "C" KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
 }
 
 extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
-    // The session is checked before the work part is asked for.
+    // The session is checked before the work part is asked for. A step goes
+    // through the host's index of names: its cost does not grow with the
+    // part. Entities come first; a search that starts from an entity ends
+    // with them, one from nothing goes on to the feature records, one from a
+    // feature record stays among them.
     return kx::frame([&] {
         if (!object || !name) return kx::param(1);
         const tag work = CONTEXT_ask_work_part();
@@ -69,22 +68,15 @@ extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
         KX_CHECK_CLASS(work, OM_CLASS_PART);
         const std::string wanted = std::string(name).substr(0, KX_OBJ_NAME_LEN);
         const tag start = *object;
-        bool features = start != NULL_TAG && RM_ask_entity_type(start) == HOST_TYPE_FEATURE;
         tag current = start;
-        for (;;) {
-            if (!features) {
-                es0067_(&current);
-                if (current == NULL_TAG) {
-                    if (start != NULL_TAG) break;  // from an entity the search ends with the entities
-                    features = true;
-                }
+        if (start == NULL_TAG || RM_ask_entity_type(start) != HOST_TYPE_FEATURE) {
+            ES_cycle_entities_by_name(work, wanted.c_str(), &current);
+            if (current != NULL_TAG || start != NULL_TAG) {
+                *object = current;
+                return 0;
             }
-            if (features) {
-                ES_cycle_frecs(work, &current);
-                if (current == NULL_TAG) break;
-            }
-            if (name_is(current, wanted)) break;
         }
+        ES_cycle_frecs_by_name(work, wanted.c_str(), &current);
         *object = current;
         return 0;
     });
@@ -92,18 +84,21 @@ extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
 
 extern "C" KXAPI int KX_OBJ_cycle_by_name_and_type(tag part, const char* name, int type, logical include_occurrences,
                                                    tag* object) {
+    // The candidates are the part's objects of that name, found through the
+    // host's index of names; of them the first of the type is the answer.
     return kx::frame([&] { return kx::check({{name, 2}, {object, 5}}); },
                      [&] {
                          if (!TAG_ask_pointer_of_tag(part) || OM_ask_class(part) != OM_CLASS_PART) return kNoPart;
                          KX_CHECK_CLASS(part, OM_CLASS_PART);
-                         const std::string wanted(name);
                          for (;;) {
-                             step_by_type(part, type, object);
+                             if (type == HOST_TYPE_FEATURE) ES_cycle_frecs_by_name(part, name, object);
+                             else ES_cycle_entities_by_name(part, name, object);
                              if (*object == NULL_TAG) break;
+                             if (type != HOST_TYPE_FEATURE && RM_ask_entity_type(*object) != type) continue;
                              // Occurrences are passed over when not wanted; the
                              // cycle goes on to the objects after them.
                              if (!include_occurrences && OCC_is_occurrence(*object)) continue;
-                             if (name_is(*object, wanted)) break;
+                             break;
                          }
                          return 0;
                      });

@@ -1,6 +1,7 @@
 // The object store, classes, handles, entity queries and model snapshots.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/data/parts.h"
 #include "host/data/rm.h"
@@ -165,6 +166,30 @@ struct Colour {
     int colour = 0;
 };
 host::TagTable<Colour> colours("test colours");
+
+// A step of a part's cycle finds the next object after any tag, whether the
+// part's tags are dense or spread among another part's, and after a tag of
+// no object of the part.
+TEST_F(Objects, NextOfPartFollowsCreationOrderWhateverTheSpacing) {
+    const ho::tag_t a = ho::create_part("a.prt"), b = ho::create_part("b.prt");
+    std::vector<ho::tag_t> mine;
+    // Runs of the part's objects between runs of the other's, of growing
+    // and shrinking lengths.
+    for (int run : {1, 5, 2, 40, 1, 1, 17, 3}) {
+        for (int i = 0; i < run; ++i) mine.push_back(ho::create({OM_CLASS_RM_ENTITY, 2, 0, a}));
+        for (int i = 0; i < 7 - run % 7; ++i) ho::create({OM_CLASS_RM_ENTITY, 2, 0, b});
+    }
+    auto any = [](const ho::Object&) { return true; };
+    for (ho::tag_t after = 0; after <= ho::next_tag(); ++after) {
+        ho::tag_t expected = 0;
+        for (ho::tag_t t : mine)
+            if (t > after) {
+                expected = t;
+                break;
+            }
+        ASSERT_EQ(ho::next_of_part(a, after, any), expected) << after;
+    }
+}
 
 TEST_F(Objects, SnapshotRestoresTheWholeModel) {
     auto f = hc::make_part("/s.prt", {{3}, {5}});

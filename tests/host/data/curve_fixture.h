@@ -19,21 +19,21 @@ inline unsigned int with_curve_data(unsigned int object) {
         case HOST_TYPE_POINT: e.kind = hc::Kind::point; break;
         case HOST_TYPE_LINE:
             e.kind = hc::Kind::line;
-            e.end[0] = 10;
+            e.end()[0] = 10;
             break;
         case HOST_TYPE_ARC: {
             e.kind = hc::Kind::arc;
             const double arc[6] = {0, 1.5, 0, 0, 0, 4};
-            for (int i = 0; i < 6; ++i) e.arc[i] = arc[i];
+            for (int i = 0; i < 6; ++i) e.arc()[i] = arc[i];
             break;
         }
         case HOST_TYPE_CONIC: {
             e.kind = hc::Kind::conic;
             e.conic_type = o.subtype;
-            e.conic[CONIC_V_END] = 1;
-            e.conic[CONIC_V_K1] = 3;
-            e.conic[CONIC_V_K2] = 2;
-            e.conic[CONIC_V_COS] = 1;
+            e.conic()[CONIC_V_END] = 1;
+            e.conic()[CONIC_V_K1] = 3;
+            e.conic()[CONIC_V_K2] = 2;
+            e.conic()[CONIC_V_COS] = 1;
             break;
         }
         default: return object;

@@ -228,6 +228,65 @@ TEST_F(PartsTest, DamagedOrForeignFilesAreRefusedAndLeaveNothingBehind) {
     EXPECT_EQ(PART_ask_num_parts(), 0);
 }
 
+// Loading a file section by section answers what reading it whole and
+// decoding it answer: the same sections, the same refusals, also for files
+// whose checksum is right but whose frames are not, and for a header of
+// another size.
+TEST_F(PartsTest, LoadingAnswersAsReadingWholeAndDecoding) {
+    const std::string good_file = path("good.prt");
+    const unsigned part = make_saved_part(good_file);
+    ASSERT_EQ(base_Part_Close(part, 0, 0), 0);
+    const std::string good = read(good_file);
+    // The bytes with a fresh checksum after `change`.
+    auto resealed = [&](const std::function<void(std::string&)>& change) {
+        std::string b = good.substr(0, good.size() - 4);
+        change(b);
+        pf::Writer crc;
+        crc.u32(pf::crc32(b));
+        return b + crc.bytes();
+    };
+    auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"good", good},
+        {"first section's size beyond the body", resealed([&](std::string& b) { put32(b, 28, 0x7FFFFFFF); })},
+        {"first section's size short", resealed([&](std::string& b) { put32(b, 28, 1); })},
+        {"one section more than written", resealed([&](std::string& b) { b[16] = static_cast<char>(b[16] + 1); })},
+        {"one section less than written", resealed([&](std::string& b) { b[16] = static_cast<char>(b[16] - 1); })},
+        {"no objects section", resealed([&](std::string& b) { b[24] = 'X'; })},
+        {"a longer header", resealed([&](std::string& b) {
+             b.insert(24, 4, '\0');
+             put32(b, 12, 28);
+         })},
+        {"checksum damaged", good.substr(0, good.size() - 1) + static_cast<char>(good.back() ^ 1)},
+        {"cut in body", good.substr(0, good.size() / 2)},
+        {"byte appended", good + "x"},
+        {"text file", "solid cube\nendsolid\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = path("case.prt");
+        write(file, c.bytes);
+        pf::Image whole, loaded;
+        std::string bytes;
+        ASSERT_EQ(pf::read_file(file, bytes), 0);
+        const int code = pf::decode(bytes, whole);
+        EXPECT_EQ(pf::load(file, loaded), code);
+        if (code == 0) {
+            EXPECT_EQ(loaded.version, whole.version);
+            EXPECT_EQ(loaded.sections, whole.sections);
+        }
+    }
+    pf::Image none;
+    EXPECT_EQ(pf::load(path("missing.prt"), none), PART_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(pf::load(dir_.string(), none), PART_ERR_NOT_PART_FILE);
+}
+
 // A file whose checksum is right but whose content does not decode (an
 // unknown object class, an attribute of a bad object number) is refused
 // after the part was half made: everything made is taken back.

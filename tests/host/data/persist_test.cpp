@@ -510,17 +510,17 @@ std::string curve_text(unsigned int object, const std::vector<unsigned>& order) 
     out.precision(17);
     out << static_cast<int>(e->kind) << ' ';
     for (double v : e->point) out << v << ' ';
-    for (double v : e->start) out << v << ' ';
-    for (double v : e->end) out << v << ' ';
+    for (double v : e->start()) out << v << ' ';
+    for (double v : e->end()) out << v << ' ';
     long m = -1;
     for (std::size_t i = 0; i < order.size(); ++i)
         if (order[i] == e->matrix) m = static_cast<long>(i);
     out << "m" << m << ' ';
-    for (double v : e->arc) out << v << ' ';
+    for (double v : e->arc()) out << v << ' ';
     out << e->conic_type << ' ';
-    for (double v : e->conic) out << v << ' ';
-    if (e->other) {
-        const curve_struct& r = e->other->record();
+    for (double v : e->conic()) out << v << ' ';
+    if (e->other()) {
+        const curve_struct& r = e->other()->record();
         out << "other " << r.type << ' ' << r.start << ' ' << r.span << ' ' << r.periodic;
         for (double t : {0.0, 0.3, 0.77, 1.0}) {
             double p[3];

@@ -124,6 +124,43 @@ TEST_F(Cycle, ByNameAndTypeSkipsOccurrencesInsteadOfStopping) {
     EXPECT_EQ(t, NULL_TAG);
 }
 
+// A search by name steps through the host's index of names: one step finds
+// the next object of that name, however many objects lie between.
+TEST_F(Cycle, ByNameStepsOncePerObjectFound) {
+    for (int i = 0; i < 200; ++i) make(3);
+    const unsigned int late = make(2);
+    ASSERT_EQ(KX_OBJ_set_name(late, "far"), 0);
+    host::control::clear_journal();
+    unsigned int t = NULL_TAG;
+    EXPECT_EQ(KX_OBJ_cycle_by_name("FAR", &t), 0);
+    EXPECT_EQ(t, late);
+    EXPECT_EQ(host::control::call_count("ES_cycle_entities_by_name"), 1);
+    EXPECT_EQ(host::control::call_count("es0067_"), 0);
+    EXPECT_EQ(host::control::call_count("ES_read_entity_name"), 0);
+}
+
+// Objects of the name but of another type are passed over, in creation
+// order, and the search ends with the last of the name.
+TEST_F(Cycle, ByNameAndTypePassesOverOtherTypesOfTheName) {
+    const unsigned int line2 = make(3);
+    for (unsigned int o : {point, line, arc, line2}) ASSERT_EQ(KX_OBJ_set_name(o, "pin"), 0);
+    struct Case {
+        int type;
+        std::vector<unsigned int> found;
+    };
+    const Case cases[] = {{3, {line, line2}}, {2, {point}}, {5, {arc}}, {6, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        std::vector<unsigned int> seen;
+        unsigned int t = NULL_TAG;
+        do {
+            ASSERT_EQ(KX_OBJ_cycle_by_name_and_type(part, "Pin", c.type, false, &t), 0);
+            if (t) seen.push_back(t);
+        } while (t != NULL_TAG && seen.size() < 10);
+        EXPECT_EQ(seen, c.found);
+    }
+}
+
 TEST_F(Cycle, ByNameAndTypeComparesTheWholeNameAndChecksItsArguments) {
     const std::string thirty(30, 'W');
     ASSERT_EQ(KX_OBJ_set_name(line, thirty.c_str()), 0);
