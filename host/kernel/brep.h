@@ -65,6 +65,7 @@ struct Step {
     TopoDS_Shape result;           // the shape after this step
     std::shared_ptr<const Named> named;        // its faces and edges
     bool edited = false;
+    bool skipped = false;          // passes the shape before it on unchanged
 };
 
 // Kernel tags of a body's sub-shapes by shape, made on first use; a copy
