@@ -1,6 +1,7 @@
 // The expression service: rows of expressions, formulas read and evaluated
 // by muparser, dependencies, renames, files of assignments.
 #include "host/expr/expr.h"
+#include "host/expr/rows.h"
 
 #include <muParser.h>
 
@@ -508,6 +509,33 @@ std::string rename_in(const std::string& formula, const std::string& from, const
     }
     return out;
 }
+
+namespace detail {
+
+int check_name(tag_t part, const std::string& name) { return expr::check_name(units_of(part), name); }
+
+int read(tag_t part, const std::string& formula, std::vector<std::string>& names) {
+    return read_formula(units_of(part), formula, names);
+}
+
+int value_of(tag_t part, const std::string& formula, const std::vector<std::pair<std::string, double>>& values,
+             double& out) {
+    return evaluate(units_of(part), formula, values, out);
+}
+
+void store(tag_t exp, Expression row) { rows[exp] = std::move(row); }
+
+void renumber_system(tag_t part) {
+    int next = 0;
+    for (tag_t t : of_part(part)) {
+        const std::string& n = rows.find(t)->name;
+        if (n.size() > 1 && n.size() < 10 && n[0] == 'p' && n.find_first_not_of("0123456789", 1) == std::string::npos)
+            next = std::max(next, std::stoi(n.substr(1)) + 1);
+    }
+    system_numbers().next[part] = next;
+}
+
+}  // namespace detail
 
 }  // namespace host::expr
 

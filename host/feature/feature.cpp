@@ -138,6 +138,7 @@ std::vector<tag_t> children_of(tag_t feature) {
 // Takes a deleted edit step out of its body: skipped, and the body made
 // again without it.
 void take_out_of_body(const Record& r) {
+    if (r.detached) return;  // not made through the kernel yet: made again without it
     const int body = body_entity(r);
     if (body == 0 || r.step <= 0 || r.built_skipped) return;
     ZQ_BODY_skip_step(body, r.step, 1);
@@ -252,7 +253,8 @@ int FEAT_delete_one(unsigned int feature) {
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
     if (!r) call.fail(HOST_ERR_DEAD_TAG, "%u is not a live feature", feature);
-    const hf::Record kept = *r;
+    if (r->detached) hf::attach(host::objects::require(feature).part);
+    const hf::Record kept = *hf::find(feature);
     hf::take_out_of_body(kept);
     for (unsigned int o : kept.results)
         if (host::objects::is_alive(o)) host::objects::destroy(o);
@@ -492,6 +494,9 @@ int FREC_reorder(unsigned int feature, unsigned int reference, int after) {
     now.insert(after ? at + 1 : at, feature);
     // On its body the feature keeps behind the body's first step.
     if (r.body) {
+        if (r.detached) {
+            if (int code = hf::caught([&] { hf::attach(part); })) return code;
+        }
         if (r.step == 0) return FEAT_ERR_BASE_FEATURE;
         unsigned int prev = 0;  // the body's feature just before it in the new order
         for (unsigned int f : now) {

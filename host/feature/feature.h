@@ -201,6 +201,10 @@ struct Record {
     tag_t suppress_exp = 0;
     bool built_skipped = false;     // left out when the body was last built
     bool out_of_date = false;
+    // Read from a part file, not yet made again through the kernel: refs
+    // are then the places of the faces and edges in the body before it
+    // (ZQ_BODY_ask_step_refs) and step its step as saved.
+    bool detached = false;
     bool browseable = true;
     bool controlled = false;
     bool meta = false;
@@ -240,6 +244,11 @@ std::vector<tag_t> features_using(tag_t exp);
 bool is_inactive(tag_t feature);
 // Runs the update of every part's features (UPDATE_do_update does).
 void update();
+// Makes the bodies of the part's features read from a file again through
+// the kernel (from the values they were built with), so that later edits
+// regenerate them step by step; the bodies keep the objects read with them.
+// Nothing to do once done. Raises on failure, naming the feature.
+void attach(tag_t part);
 
 struct Failure {
     tag_t feature = 0;

@@ -147,6 +147,12 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
     const Kind* k = find_kind(kind);
     if (int code = check_request(part, k, formulas, numbers, refs, target, sign)) return code;
     const ModelSnapshot before = snapshot_model();
+    if (target) {
+        if (int code = caught([&] { attach(part); })) {
+            restore_model(before);
+            return code;
+        }
+    }
     std::vector<tag_t> exps;
     for (const std::string& f : formulas) {
         tag_t e = 0;
@@ -180,6 +186,66 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
     return 0;
 }
 
+void attach(tag_t part) {
+    const Call call("FEAT_attach", nullptr);
+    std::vector<tag_t> bodies;  // in the time order of their first feature
+    for (tag_t f : features_of_part(part)) {
+        const Record& r = *find(f);
+        if (r.detached && std::find(bodies.begin(), bodies.end(), r.body) == bodies.end()) bodies.push_back(r.body);
+    }
+    for (tag_t body : bodies) {
+        std::vector<tag_t> chain;
+        for (tag_t f : features_of_part(part))
+            if (find(f)->body == body) chain.push_back(f);
+        const int old = kernel::entity_of(body);
+        if (old == 0 || find(chain[0])->step != 0)
+            fail_naming(call, chain[0], FEAT_ERR_BAD_REFERENCE, "has no body of its own to make again");
+        std::vector<Record> made;
+        int entity = 0;
+        for (tag_t f : chain) {
+            Record r = *find(f);
+            const Kind* k = find_kind(r.kind);
+            if (!k) fail_naming(call, f, FEAT_ERR_UNKNOWN_KIND, "is of no kind the host builds");
+            std::string text;
+            const int code = caught(
+                [&] {
+                    if (entity == 0) {
+                        r.body = 0;
+                        k->build(call, r, r.built);
+                        entity = kernel::entity_of(r.body);
+                    } else {
+                        r.body = made[0].body;
+                        const std::vector<int> faces = kernel::faces_of(entity), edges = kernel::edges_of(entity);
+                        std::vector<int> refs;
+                        for (int place : r.refs) {
+                            const std::vector<int>& subs = place % 2 == 0 ? faces : edges;
+                            if (place < 0 || static_cast<std::size_t>(place / 2) >= subs.size())
+                                call.fail(FEAT_ERR_BAD_REFERENCE, "a face or edge it works on is not there");
+                            refs.push_back(subs[place / 2]);
+                        }
+                        r.refs = std::move(refs);
+                        k->build(call, r, r.built);
+                    }
+                    if (r.built_skipped) {
+                        ZQ_BODY_skip_step(entity, r.step, 1);
+                        ZQ_BODY_regenerate(entity);
+                    }
+                },
+                &text);
+            if (code != 0) fail_naming(call, f, code, "cannot be made again: " + text);
+            r.detached = false;
+            made.push_back(std::move(r));
+        }
+        std::string text;
+        if (int code = caught([&] { ZQ_BODY_adopt(entity, old); }, &text))
+            fail_naming(call, chain[0], code, "makes a body other than the one saved: " + text);
+        for (std::size_t i = 0; i < chain.size(); ++i) {
+            made[i].body = body;
+            *edit(chain[i]) = std::move(made[i]);
+        }
+    }
+}
+
 void update() {
     const Call call("UPDATE_do_update", nullptr);
     failure() = Failure{};
@@ -194,6 +260,14 @@ void update() {
     for (tag_t part : parts::loaded_parts()) {
         const std::vector<tag_t> features = features_of_part(part);
         if (features.empty()) continue;
+        {
+            std::string text;
+            if (int code = caught([&] { attach(part); }, &text)) {
+                restore_model(before);
+                failure() = Failure{0, code, text};
+                call.fail(FEAT_ERR_UPDATE_FAILED, "%s", text.c_str());
+            }
+        }
         // Bodies to make again, in the time order of their first changed feature.
         std::vector<int> bodies;
         std::vector<tag_t> changed;

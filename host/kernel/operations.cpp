@@ -71,6 +71,7 @@
 
 #include "host/kernel/brep.h"
 #include "host/services/error.h"
+#include "host/services/memory.h"
 
 namespace host::kernel::detail {
 namespace {
@@ -1178,6 +1179,30 @@ void ZQ_BODY_move_step(int body, int from, int to) {
     b.steps.insert(b.steps.begin() + to, moved);
     hd::commit({std::move(b)}, {});
     change_step(call, body, std::min(from, to), [](hd::Step&) {});
+}
+
+void ZQ_BODY_ask_step_refs(int body, int step, int* count, int** places) {
+    auto call = HOST_ENTRY(body, step, count, places);
+    call.need(count, "the count output");
+    call.need(places, "the places output");
+    *count = 0;
+    *places = nullptr;
+    const hd::Body b = hd::require_body(call, body);
+    if (step < 1 || step >= static_cast<int>(b->steps.size()))
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d has no step %d after its first", body, step);
+    const hd::Step& s = *b->steps[step];
+    const hd::Named* before = b->steps[step - 1]->named.get();
+    if (s.refs.empty()) return;
+    *places = static_cast<int*>(SM_alloc(s.refs.size() * sizeof(int)));
+    for (int t : s.refs) {
+        int place = -1;
+        for (int cls = 0; cls < 2 && place < 0 && before; ++cls) {
+            const std::vector<hd::Sub>& subs = cls == 0 ? before->faces : before->edges;
+            for (std::size_t i = 0; i < subs.size(); ++i)
+                if (subs[i].tag == t) place = static_cast<int>(2 * i) + cls;
+        }
+        (*places)[(*count)++] = place;
+    }
 }
 
 void ZQ_BODY_ask_failed_step(int* step) {
