@@ -538,7 +538,8 @@ int FREC_make_current_feature(unsigned int feature) {
     }
     const host::ModelSnapshot before = host::snapshot_model();
     auto& current = hf::change_order().current;
-    if (feature == 0 || hf::live_order(part).back() == feature) current.erase(part);
+    const std::vector<unsigned int> all = hf::live_order(part);
+    if (feature == 0 || all.empty() || all.back() == feature) current.erase(part);
     else current[part] = feature;
     const int code = hf::caught([] { hf::update(); });
     if (code != 0) host::restore_model(before);
