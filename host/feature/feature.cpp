@@ -137,6 +137,12 @@ std::vector<tag_t> children_of(tag_t feature) {
 
 // Takes a deleted edit step out of its body: skipped, and the body made
 // again without it.
+// The face or edge object that carries a kernel tag now, 0 for none.
+unsigned int resolve_ref(int entity, int (*is_kind)(unsigned int)) {
+    const unsigned int object = kernel::object_of(entity);
+    return object && is_kind(object) ? object : 0;
+}
+
 void take_out_of_body(const Record& r) {
     if (r.detached) return;  // not made through the kernel yet: made again without it
     const int body = body_entity(r);
@@ -561,8 +567,7 @@ unsigned int FREF_ask_fref_of_face(unsigned int face) {
 
 unsigned int FREF_ask_face_of_fref(unsigned int fref) {
     HOST_ENTRY(fref);
-    const unsigned int face = host::kernel::object_of(static_cast<int>(fref));
-    return face && ES_solid_is_a_face(face) ? face : 0;
+    return hf::resolve_ref(static_cast<int>(fref), ES_solid_is_a_face);
 }
 
 unsigned int EREF_ask_eref_of_edge(unsigned int edge) {
@@ -572,8 +577,37 @@ unsigned int EREF_ask_eref_of_edge(unsigned int edge) {
 
 unsigned int EREF_ask_edge_of_eref(unsigned int eref) {
     HOST_ENTRY(eref);
-    const unsigned int edge = host::kernel::object_of(static_cast<int>(eref));
-    return edge && ES_solid_is_a_edge(edge) ? edge : 0;
+    return hf::resolve_ref(static_cast<int>(eref), ES_solid_is_a_edge);
+}
+
+unsigned int FREF_ask_jq_eid_of_fref(unsigned int fref) {
+    HOST_ENTRY(fref);
+    return hf::resolve_ref(static_cast<int>(fref), ES_solid_is_a_face);
+}
+
+unsigned int EREF_ask_jq_eid_of_eref(unsigned int eref) {
+    HOST_ENTRY(eref);
+    return hf::resolve_ref(static_cast<int>(eref), ES_solid_is_a_edge);
+}
+
+unsigned int BREF_ask_bref_of_frec(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    return hf::require(call, feature).body;
+}
+
+unsigned int BREF_ask_jqeid_of_bref(unsigned int bref) {
+    HOST_ENTRY(bref);
+    return ES_solid_is_a_body(bref) ? bref : 0;
+}
+
+void BREF_ask_all_frecs_of_bref(unsigned int bref, int* count, unsigned int** features) {
+    HOST_ENTRY(bref, count, features);
+    FREC_ask_body_features(bref, count, features);
+}
+
+unsigned int CM_ask_eid_of_object(unsigned int eid) {
+    HOST_ENTRY(eid);
+    return host::objects::tag_of_eid(eid, host::parts::work_part());
 }
 
 void FREC_ask_references(unsigned int feature, int* count, int** refs) {

@@ -161,6 +161,17 @@ unsigned int FREF_ask_fref_of_face(unsigned int face);
 unsigned int FREF_ask_face_of_fref(unsigned int fref);
 unsigned int EREF_ask_eref_of_edge(unsigned int edge);
 unsigned int EREF_ask_edge_of_eref(unsigned int eref);
+/* The face (edge) object of a reference, as FREF_ask_face_of_fref. */
+unsigned int FREF_ask_jq_eid_of_fref(unsigned int fref);
+unsigned int EREF_ask_jq_eid_of_eref(unsigned int eref);
+/* Body references: a feature's body is referred to by its body object. */
+unsigned int BREF_ask_bref_of_frec(unsigned int feature);
+unsigned int BREF_ask_jqeid_of_bref(unsigned int bref);
+/* The body's features in time order, SM_alloc (FREC_ask_body_features). */
+void BREF_ask_all_frecs_of_bref(unsigned int bref, int* count, unsigned int** features);
+/* The object of an entity id in the work part (else any part), 0 for none:
+ * the inverse of CM_ask_object_of_eid. */
+unsigned int CM_ask_eid_of_object(unsigned int eid);
 /* The feature's face or edge references (kernel tags), SM_alloc. */
 void FREC_ask_references(unsigned int feature, int* count, int** refs);
 
