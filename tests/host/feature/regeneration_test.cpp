@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/feature/undo.h"
+#include "host/services/error.h"
 #include "feature_model_test.h"
 
 namespace {
@@ -276,5 +277,34 @@ INSTANTIATE_TEST_SUITE_P(
                                  KERNEL_ERR_DEGENERATE},
                       RefusalRow{"BlendWithoutEdges", "BLEND", {"1"}, {}, FEAT_ERR_BAD_PARAMETERS}),
     [](const ::testing::TestParamInfo<RefusalRow>& info) { return std::string(info.param.title); });
+
+}  // namespace
+
+namespace {
+
+// The kernel's steps as the update drives them: refusals of bad requests.
+TEST_F(Regeneration, KernelStepRequestsOutOfRangeAreRefused) {
+    build();
+    const int body = body_of(block_);
+    int steps = 0;
+    ZQ_BODY_ask_step_count(body, &steps);
+    ASSERT_EQ(steps, 3);
+    EXPECT_EQ(raised([&] { ZQ_BODY_skip_step(body, 3, 1); }), KERNEL_ERR_BAD_PARAMETER);
+    EXPECT_EQ(raised([&] { ZQ_BODY_move_step(body, 0, 2); }), KERNEL_ERR_BAD_PARAMETER);
+    EXPECT_EQ(raised([&] { ZQ_BODY_move_step(body, 1, 3); }), KERNEL_ERR_BAD_PARAMETER);
+    int n = 0;
+    int* places = nullptr;
+    EXPECT_EQ(raised([&] { ZQ_BODY_ask_step_refs(body, 0, &n, &places); }), KERNEL_ERR_BAD_PARAMETER);
+    ZQ_BODY_ask_step_refs(body, 2, &n, &places);
+    ASSERT_EQ(n, 2);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(places[i] % 2, 1);  // edges of the body before the blend
+    SM_free(places);
+    // A body of another shape cannot take the body's place.
+    const double origin[3] = {0, 0, 0}, size[3] = {1, 2, 3};
+    int other = 0;
+    ZQ_BODY_make_block(origin, size, &other);
+    EXPECT_EQ(raised([&] { ZQ_BODY_adopt(other, body); }), KERNEL_ERR_WRONG_ENTITY);
+    EXPECT_EQ(raised([&] { ZQ_BODY_adopt(body, body); }), HOST_ERR_BAD_ARGUMENT);
+}
 
 }  // namespace
