@@ -137,6 +137,23 @@ std::vector<tag_t> children_of(tag_t feature) {
 
 // Takes a deleted edit step out of its body: skipped, and the body made
 // again without it.
+// Parameter records handed out, by feature (service state: a view of the
+// model, made anew on every request).
+struct Parms {
+    FREC_parms_t record{};
+    std::vector<const char*> names;
+    std::vector<tag_t> exps;
+};
+std::map<tag_t, Parms>& parms() { return service_state<std::map<tag_t, Parms>>("feature parameter records"); }
+const bool parms_made = (parms(), true);
+
+// The class of a kind's parameter objects, registered on first use under
+// the class of all feature parameters.
+OM_class_t parms_class(const std::string& kind) {
+    const OM_class_t root = objects::register_class("FEATURE_parms_c", OM_CLASS_OBJECT);
+    return objects::register_class(kind + "_parms_c", root);
+}
+
 // The face or edge object that carries a kernel tag now, 0 for none.
 unsigned int resolve_ref(int entity, int (*is_kind)(unsigned int)) {
     const unsigned int object = kernel::object_of(entity);
@@ -384,6 +401,33 @@ int FMI_invoke_ask_exps(unsigned int feature, unsigned int** objects, char*** de
         const std::string d = k && i < k->parameters.size() ? k->parameters[i] : "p" + std::to_string(i);
         (*descriptors)[i] = SM_string_copy(d.c_str());
     }
+    return 0;
+}
+
+const FREC_parms_t* FREC_ask_parms_of_frec(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    const hf::Record& r = hf::require(call, feature);
+    const hf::Kind* k = hf::find_kind(r.kind);
+    if (!k || r.exps.size() != k->parameters.size()) return nullptr;
+    hf::Parms& p = hf::parms()[feature];
+    p.names.clear();
+    for (const std::string& n : k->parameters) p.names.push_back(n.c_str());
+    p.exps = r.exps;
+    p.record.cls = static_cast<unsigned short>(hf::parms_class(r.kind));
+    p.record.count = static_cast<int>(p.exps.size());
+    p.record.names = p.names.data();
+    p.record.exps = p.exps.data();
+    return &p.record;
+}
+
+unsigned int FREC_ask_parm_exp(unsigned int feature, const char* name) {
+    auto call = HOST_ENTRY_TEXT(name, feature);
+    call.need(name, "the parameter name");
+    const hf::Record& r = hf::require(call, feature);
+    const hf::Kind* k = hf::find_kind(r.kind);
+    if (!k) return 0;
+    for (std::size_t i = 0; i < k->parameters.size() && i < r.exps.size(); ++i)
+        if (k->parameters[i] == name) return r.exps[i];
     return 0;
 }
 

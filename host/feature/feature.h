@@ -122,6 +122,21 @@ int FREC_ask_system_exps_of_frec(unsigned int feature, int* count, unsigned int*
 /* The feature's expressions with a descriptor each (SM_alloc'd arrays of
  * objects and of SM_alloc'd texts); answers 0. */
 int FMI_invoke_ask_exps(unsigned int feature, unsigned int** objects, char*** descriptors, int* count);
+/* The feature's parameter object: a record whose first 16-bit word is its
+ * class in the host's class tree ("FEATURE_parms_c", and under it one
+ * class per kind: "BLOCK_parms_c" ...), with the feature's parameters as
+ * named attributes (the kind's descriptors) and their expressions. Owned by
+ * the host; valid until the next call for the same feature. Null for a
+ * feature of no kind the host builds. */
+typedef struct FREC_parms_s {
+    unsigned short cls;
+    int count;
+    const char* const* names;
+    const unsigned int* exps;
+} FREC_parms_t;
+const FREC_parms_t* FREC_ask_parms_of_frec(unsigned int feature);
+/* The expression of the named parameter, 0 for no such parameter. */
+unsigned int FREC_ask_parm_exp(unsigned int feature, const char* name);
 /* The body object the feature lives on (0 for none) and its tool. */
 unsigned int FREC_ask_body(unsigned int feature);
 unsigned int FREC_ask_tool_of_frec(unsigned int feature);

@@ -131,6 +131,6 @@ void FeatureRegeneration(benchmark::State& state) {
     state.counters["ratio"] = best_features / best_kernel;
     host::control::reset();
 }
-BENCHMARK(FeatureRegeneration)->Arg(2)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(FeatureRegeneration)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace

@@ -308,3 +308,23 @@ TEST_F(Regeneration, KernelStepRequestsOutOfRangeAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Regeneration, ParameterObjectsHaveAClassOfTheTreeAndNamedAttributes) {
+    build();
+    const FREC_parms_t* p = FREC_ask_parms_of_frec(block_);
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(OM_ask_class_name(p->cls), "BLOCK_parms_c");
+    EXPECT_TRUE(OM_is_subclass(p->cls, OM_ask_class_of_name("FEATURE_parms_c")));
+    ASSERT_EQ(p->count, 3);
+    EXPECT_STREQ(p->names[1], "Width (YC)");
+    EXPECT_EQ(FREC_ask_parm_exp(block_, "Width (YC)"), p->exps[1]);
+    EXPECT_EQ(host::expr::find(p->exps[1])->formula, "width");
+    EXPECT_EQ(FREC_ask_parm_exp(block_, "Depth"), 0u);
+    const FREC_parms_t* q = FREC_ask_parms_of_frec(hole_);
+    EXPECT_NE(q->cls, p->cls);
+    EXPECT_EQ(FREC_ask_parms_of_frec(host::feature::create(part_, "NOTE")), nullptr);
+}
+
+}  // namespace
