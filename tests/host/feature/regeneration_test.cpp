@@ -2,6 +2,7 @@
 // it and two blended edges; edits and updates measured against the closed
 // form, suppression, reorder, failures naming their feature, undo.
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "host/feature/undo.h"
@@ -325,6 +326,49 @@ TEST_F(Regeneration, ParameterObjectsHaveAClassOfTheTreeAndNamedAttributes) {
     const FREC_parms_t* q = FREC_ask_parms_of_frec(hole_);
     EXPECT_NE(q->cls, p->cls);
     EXPECT_EQ(FREC_ask_parms_of_frec(host::feature::create(part_, "NOTE")), nullptr);
+}
+
+}  // namespace
+
+#include "host/control/faultsim.h"
+
+namespace {
+
+// An edit and an update, with a host error raised at each host call they
+// make in turn: every run ends with the error's code or with the update
+// done, and the caller's mark gives the model back as it was.
+TEST_F(Regeneration, AHostErrorAtAnyCallOfAnEditAndUpdateLeavesTheModelAsBefore) {
+    build();
+    const auto story = [&] {
+        ASSERT_EQ(set("length", "130"), 0);
+        UPDATE_do_update();
+    };
+    const std::string before = host::control::model_fingerprint();
+    host::control::set_journal(true);
+    host::control::clear_journal();
+    int st = 0;
+    unsigned int mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "story", &st);
+    host::control::clear_journal();
+    ASSERT_EQ(raised(story), 0);
+    const std::vector<std::string> names = host::control::call_names();
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    ASSERT_EQ(UNDO_JQ_delete_mark(mark, nullptr), 0);
+    ASSERT_EQ(host::control::model_fingerprint(), before);
+    ASSERT_GT(names.size(), 3u);
+    std::map<std::string, int> seen;
+    for (const std::string& name : names) {
+        if (name.rfind("ERROR_", 0) == 0) continue;  // the error service itself
+        const int nth = ++seen[name];
+        mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "story", &st);
+        host::control::raise_on(name.c_str(), 875399, nth);
+        const int code = raised(story);
+        host::control::clear_scripts();
+        EXPECT_TRUE(code == 875399 || code == FEAT_ERR_UPDATE_FAILED) << name << " #" << nth << ": " << code;
+        ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+        ASSERT_EQ(UNDO_JQ_delete_mark(mark, nullptr), 0);
+        EXPECT_EQ(host::control::model_fingerprint(), before) << name << " #" << nth;
+        EXPECT_EQ(host::control::frame_depth(), 0);
+    }
 }
 
 }  // namespace
