@@ -190,6 +190,14 @@ void set_undeletable(tag_t feature, bool on) {
     if (Record* r = edit(feature)) r->undeletable = on;
 }
 
+void set_flags(tag_t feature, bool browseable, bool controlled, bool meta) {
+    if (Record* r = edit(feature)) {
+        r->browseable = browseable;
+        r->controlled = controlled;
+        r->meta = meta;
+    }
+}
+
 std::string display_name(tag_t feature) {
     const Record* r = find(feature);
     return r ? r->kind + "(" + std::to_string(stamp_of(feature)) + ")" : std::string();

@@ -262,6 +262,10 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
 // The record of a live feature, or null.
 const Record* find(tag_t feature);
 void set_undeletable(tag_t feature, bool on);
+// A record that the feature browser does not show (a sketch's internal
+// record), one that another record controls, a meta record (of a set or a
+// user-defined feature).
+void set_flags(tag_t feature, bool browseable, bool controlled, bool meta);
 std::string display_name(tag_t feature);
 std::vector<tag_t> features_of_part(tag_t part);  // time order
 // Features whose parameters or suppression use the expression, time order.

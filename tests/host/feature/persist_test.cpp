@@ -107,16 +107,32 @@ TEST_F(FeatureFiles, ReopenedModelUpdatesToTheSameResults) {
     EXPECT_NEAR(volume(body_of(block_)), closed_form(150, 50, 20, 0), 1e-6 * closed_form(150, 50, 20, 0));
 }
 
-TEST_F(FeatureFiles, SuppressedFeatureAndTheCurrentFeatureSurviveTheFile) {
+TEST_F(FeatureFiles, SuppressionAndRecordFlagsSurviveTheFile) {
     build();
+    host::feature::set_flags(hole_, false, true, true);
     ASSERT_EQ(FREC_set_suppressed(blend_, 1), 0);
     ASSERT_EQ(update(), 0);
     save();
     reopen();
     EXPECT_EQ(FREC_is_suppressed(blend_), 1);
+    EXPECT_EQ(FREC_is_browseable(hole_), 0);
+    EXPECT_EQ(FREC_is_a_controlled_frec(hole_), 1);
+    EXPECT_EQ(FREC_is_a_meta_frec(hole_), 1);
+    EXPECT_EQ(FREC_is_browseable(blend_), 1);
     EXPECT_NEAR(volume(body_of(block_)), closed_form(100, 50, 20, 0), 1e-6 * closed_form(100, 50, 20, 0));
     ASSERT_EQ(FREC_set_suppressed(blend_, 0), 0);
     ASSERT_EQ(update(), 0);
+    EXPECT_NEAR(volume(body_of(block_)), closed_form(100, 50, 20, 5), 1e-6 * closed_form(100, 50, 20, 5));
+}
+
+TEST_F(FeatureFiles, TheCurrentFeatureSurvivesTheFile) {
+    build();
+    ASSERT_EQ(FREC_make_current_feature(hole_), 0);
+    save();
+    reopen();
+    EXPECT_EQ(FREC_ask_current_feature(part_), hole_);
+    EXPECT_NEAR(volume(body_of(block_)), closed_form(100, 50, 20, 0), 1e-6 * closed_form(100, 50, 20, 0));
+    ASSERT_EQ(FREC_make_current_feature(blend_), 0);
     EXPECT_NEAR(volume(body_of(block_)), closed_form(100, 50, 20, 5), 1e-6 * closed_form(100, 50, 20, 5));
 }
 
