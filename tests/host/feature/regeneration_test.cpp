@@ -48,6 +48,18 @@ TEST_F(Regeneration, NothingOutOfDateChangesNothing) {
     EXPECT_EQ(n, 0);
     ASSERT_EQ(update(), 0);
     EXPECT_EQ(volume(body_of(block_)), before);
+
+    // An edit marks the features whose values it changes; a log marks one
+    // by itself; the update clears both.
+    ASSERT_EQ(set("height", "25"), 0);
+    UPDATE_log_object_to_update(blend_);
+    FREC_ask_out_of_date_features_of_part(part_, &n, &stale);
+    EXPECT_EQ(std::vector<unsigned int>(stale, stale + n), (std::vector<unsigned int>{block_, hole_, blend_}));
+    SM_free(stale);
+    ASSERT_EQ(update(), 0);
+    FREC_ask_out_of_date_features_of_part(part_, &n, &stale);
+    EXPECT_EQ(n, 0);
+    EXPECT_NEAR(volume(body_of(block_)), closed_form(100, 50, 25, 5), 1e-6 * before);  // the hole follows the height
 }
 
 TEST_F(Regeneration, SuppressingTheBlendGivesItsVolumeBackAndItsEdgesReturn) {
