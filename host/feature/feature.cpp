@@ -642,6 +642,26 @@ unsigned int EREF_ask_jq_eid_of_eref(unsigned int eref) {
     return hf::resolve_ref(static_cast<int>(eref), ES_solid_is_a_edge);
 }
 
+unsigned int ASSO_ask_jq_eid_of_fref(unsigned int fref) {
+    HOST_ENTRY(fref);
+    return hf::resolve_ref(static_cast<int>(fref), ES_solid_is_a_face);
+}
+
+unsigned int ASSO_ask_jq_eid_of_eref(unsigned int eref) {
+    HOST_ENTRY(eref);
+    return hf::resolve_ref(static_cast<int>(eref), ES_solid_is_a_edge);
+}
+
+int ASSO_ask_zr_tag_of_fref(unsigned int fref) {
+    HOST_ENTRY(fref);
+    return hf::resolve_ref(static_cast<int>(fref), ES_solid_is_a_face) ? static_cast<int>(fref) : 0;
+}
+
+int ASSO_ask_zr_tag_of_eref(unsigned int eref) {
+    HOST_ENTRY(eref);
+    return hf::resolve_ref(static_cast<int>(eref), ES_solid_is_a_edge) ? static_cast<int>(eref) : 0;
+}
+
 unsigned int BREF_ask_bref_of_frec(unsigned int feature) {
     auto call = HOST_ENTRY(feature);
     return hf::require(call, feature).body;

@@ -179,6 +179,12 @@ unsigned int EREF_ask_edge_of_eref(unsigned int eref);
 /* The face (edge) object of a reference, as FREF_ask_face_of_fref. */
 unsigned int FREF_ask_jq_eid_of_fref(unsigned int fref);
 unsigned int EREF_ask_jq_eid_of_eref(unsigned int eref);
+/* The same through the association service, and the kernel tag a
+ * reference stands for. */
+unsigned int ASSO_ask_jq_eid_of_fref(unsigned int fref);
+unsigned int ASSO_ask_jq_eid_of_eref(unsigned int eref);
+int ASSO_ask_zr_tag_of_fref(unsigned int fref);
+int ASSO_ask_zr_tag_of_eref(unsigned int eref);
 /* Body references: a feature's body is referred to by its body object. */
 unsigned int BREF_ask_bref_of_frec(unsigned int feature);
 unsigned int BREF_ask_jqeid_of_bref(unsigned int bref);

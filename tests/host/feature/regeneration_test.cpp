@@ -233,6 +233,17 @@ TEST_F(Regeneration, RecordsTellKindsNamesExpressionsAndRelations) {
     const int face = host::kernel::faces_of(body_of(block_))[0];
     const unsigned int fref = FREF_ask_fref_of_face(host::kernel::object_of(face));
     EXPECT_EQ(FREF_ask_face_of_fref(fref), host::kernel::object_of(face));
+    EXPECT_EQ(FREF_ask_jq_eid_of_fref(fref), host::kernel::object_of(face));
+    EXPECT_EQ(ASSO_ask_jq_eid_of_fref(fref), host::kernel::object_of(face));
+    EXPECT_EQ(ASSO_ask_zr_tag_of_fref(fref), face);
+    EXPECT_EQ(EREF_ask_edge_of_eref(static_cast<unsigned int>(edges_[0])), 0u);  // blended away
+    EXPECT_EQ(ASSO_ask_zr_tag_of_eref(static_cast<unsigned int>(edges_[0])), 0);
+    EXPECT_EQ(BREF_ask_bref_of_frec(hole_), FREC_ask_body(block_));
+    unsigned int* on_body = nullptr;
+    BREF_ask_all_frecs_of_bref(BREF_ask_bref_of_frec(hole_), &n, &on_body);
+    EXPECT_EQ(n, 3);
+    SM_free(on_body);
+    EXPECT_EQ(CM_ask_eid_of_object(CM_ask_object_of_eid(blend_)), blend_);
 }
 
 TEST_F(Regeneration, DeletingAnEditTakesItOutAndDeletingTheBaseTakesTheBody) {
