@@ -1,6 +1,7 @@
 // Display services: suppression, external set-up, regeneration and update.
 #include "host/core/display.h"
 
+#include "host/feature/feature.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -60,6 +61,7 @@ int UPDATE_do_update_no_message(void) {
     int status;
     if (call.status(status)) return status;
     ++hd::st().updates;
+    host::feature::update();
     return 0;
 }
 

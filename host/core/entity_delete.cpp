@@ -6,6 +6,7 @@
 
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/feature/feature.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -138,6 +139,7 @@ int UPDATE_do_update(void) {
             he::lm().deleted.push_back(t);
             he::destroy_with_dependents(t);
         }
+    host::feature::update();
     return 0;
 }
 

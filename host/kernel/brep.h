@@ -68,6 +68,7 @@ struct Step {
     TopoDS_Shape result;           // the shape after this step
     std::shared_ptr<const Named> named;        // its faces and edges
     bool edited = false;
+    bool skipped = false;          // passes the shape before it on unchanged
 };
 
 // A value worked out from a body state on first use and kept with it; a

@@ -196,6 +196,25 @@ void ZQ_BODY_ask_step_count(int body, int* count);
 void ZQ_BODY_edit_parameter(int body, int step, int index, double value);
 /* Runs the steps again from the first edited one. */
 void ZQ_BODY_regenerate(int body);
+/* Marks step `step` (0-based) to be skipped (skip 1: it passes the body on
+ * unchanged) or run again (0) from the next regeneration on; its numbers,
+ * references and naming stay, so running it again gives the tags it had. */
+void ZQ_BODY_skip_step(int body, int step, int skip);
+/* Moves step `from` to place `to` (neither the first step); the body
+ * changes on the next regeneration. */
+void ZQ_BODY_move_step(int body, int from, int to);
+/* The step at which the last regeneration failed, -1 when it did not. */
+void ZQ_BODY_ask_failed_step(int* step);
+/* Where the faces or edges that step `step` (not the first) works on lie
+ * in the body before it: 2 i for face i, 2 i + 1 for edge i of that body
+ * in the kernel's order, -1 for one that is not there; *places from
+ * SM_alloc (null for none). */
+void ZQ_BODY_ask_step_refs(int body, int step, int* count, int** places);
+/* `body` takes the place of `from`, a body of the same shape (the same
+ * faces and edges in the same order and places, made again by other
+ * steps): it takes over from's body object and the objects of its faces
+ * and edges; `from` goes, and so do the objects `body` had. */
+void ZQ_BODY_adopt(int body, int from);
 
 /* ---- Topology ---- */
 void ZQ_ENTITY_ask_class(int entity, int* cls);

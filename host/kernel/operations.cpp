@@ -64,11 +64,14 @@
 #include <gp_Pln.hxx>
 #include <gp_Trsf.hxx>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "host/kernel/brep.h"
 #include "host/services/error.h"
+#include "host/services/memory.h"
 
 namespace host::kernel::detail {
 namespace {
@@ -1144,6 +1147,74 @@ void ZQ_BODY_ask_step_count(int body, int* count) {
     *count = static_cast<int>(hd::require_body(call, body)->steps.size());
 }
 
+namespace {
+// The step of the regeneration that failed last (-1: none).
+int failed_step = -1;
+
+// Changes one step of the body (a copy: the states share their steps) and
+// marks it for the next regeneration.
+void change_step(const host::Call& call, int body, int step, const std::function<void(hd::Step&)>& change) {
+    const hd::Body old = hd::require_body(call, body);
+    if (step < 0 || step >= static_cast<int>(old->steps.size()))
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d has no step %d", body, step);
+    hd::BodyState b = *old;
+    auto edited = std::make_shared<hd::Step>(*b.steps[step]);
+    change(*edited);
+    edited->edited = true;
+    b.steps[step] = std::move(edited);
+    hd::commit({std::move(b)}, {});
+}
+}  // namespace
+
+void ZQ_BODY_skip_step(int body, int step, int skip) {
+    auto call = HOST_ENTRY(body, step, skip);
+    change_step(call, body, step, [&](hd::Step& s) { s.skipped = skip != 0; });
+}
+
+void ZQ_BODY_move_step(int body, int from, int to) {
+    auto call = HOST_ENTRY(body, from, to);
+    const hd::Body old = hd::require_body(call, body);
+    const int n = static_cast<int>(old->steps.size());
+    if (from < 1 || from >= n || to < 1 || to >= n)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d cannot move step %d to %d", body, from, to);
+    hd::BodyState b = *old;
+    auto moved = b.steps[from];
+    b.steps.erase(b.steps.begin() + from);
+    b.steps.insert(b.steps.begin() + to, moved);
+    hd::commit({std::move(b)}, {});
+    change_step(call, body, std::min(from, to), [](hd::Step&) {});
+}
+
+void ZQ_BODY_ask_step_refs(int body, int step, int* count, int** places) {
+    auto call = HOST_ENTRY(body, step, count, places);
+    call.need(count, "the count output");
+    call.need(places, "the places output");
+    *count = 0;
+    *places = nullptr;
+    const hd::Body b = hd::require_body(call, body);
+    if (step < 1 || step >= static_cast<int>(b->steps.size()))
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d has no step %d after its first", body, step);
+    const hd::Step& s = *b->steps[step];
+    const hd::Named* before = b->steps[step - 1]->named.get();
+    if (s.refs.empty()) return;
+    *places = static_cast<int*>(SM_alloc(s.refs.size() * sizeof(int)));
+    for (int t : s.refs) {
+        int place = -1;
+        for (int cls = 0; cls < 2 && place < 0 && before; ++cls) {
+            const std::vector<hd::Sub>& subs = cls == 0 ? before->faces : before->edges;
+            for (std::size_t i = 0; i < subs.size(); ++i)
+                if (subs[i].tag == t) place = static_cast<int>(2 * i) + cls;
+        }
+        (*places)[(*count)++] = place;
+    }
+}
+
+void ZQ_BODY_ask_failed_step(int* step) {
+    auto call = HOST_ENTRY(step);
+    call.need(step, "the step output");
+    *step = failed_step;
+}
+
 void ZQ_BODY_edit_parameter(int body, int step, int index, double value) {
     auto call = HOST_ENTRY(body, step, index, value);
     const hd::Body old = hd::require_body(call, body);
@@ -1160,6 +1231,7 @@ void ZQ_BODY_edit_parameter(int body, int step, int index, double value) {
 
 void ZQ_BODY_regenerate(int body) {
     auto call = HOST_ENTRY(body);
+    failed_step = -1;
     const hd::Body old = hd::require_body(call, body);
     std::size_t first = 0;
     while (first < old->steps.size() && !old->steps[first]->edited) ++first;
@@ -1167,14 +1239,24 @@ void ZQ_BODY_regenerate(int body) {
     hd::BodyState b = *old;
     TopoDS_Shape before = first > 0 ? b.steps[first - 1]->result : TopoDS_Shape();
     const hd::Named* named = first > 0 ? b.steps[first - 1]->named.get() : nullptr;
+    std::shared_ptr<const hd::Named> kept = first > 0 ? b.steps[first - 1]->named : nullptr;
     for (std::size_t i = first; i < b.steps.size(); ++i) {
         auto s = std::make_shared<hd::Step>(*b.steps[i]);
         s->edited = false;
-        hd::run_step(call, *s, before, named);
+        failed_step = static_cast<int>(i);
+        if (s->skipped) {
+            if (i == 0) call.fail(KERNEL_ERR_EMPTY_RESULT, "the first step of body %d is skipped", body);
+            s->result = before;
+            s->named = kept;
+        } else {
+            hd::run_step(call, *s, before, named);
+        }
         before = s->result;
         named = s->named.get();
+        kept = s->named;
         b.steps[i] = std::move(s);
     }
+    failed_step = -1;
     b.shape = before;
     b.named = *named;
     hd::name_small(b, old.get());

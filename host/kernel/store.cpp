@@ -16,6 +16,7 @@
 #include <TopAbs.hxx>
 #include <TopExp_Explorer.hxx>
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -366,6 +367,47 @@ std::vector<int> bodies() {
 // ---- kernel tags and model objects ------------------------------------------
 
 extern "C" {
+
+void ZQ_BODY_adopt(int body, int from) {
+    auto call = HOST_ENTRY(body, from);
+    if (body == from) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d adopts itself", body);
+    hd::Store& s = hd::store();
+    s.fresh();
+    const hd::Body b = hd::require_body(call, body), f = hd::require_body(call, from);
+    const auto same = [&](const std::vector<hd::Sub>& x, const std::vector<hd::Sub>& y) {
+        if (x.size() != y.size()) return false;
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            double bx[6], by[6];
+            ZQ_TOPOL_find_box(x[i].tag, bx);
+            ZQ_TOPOL_find_box(y[i].tag, by);
+            for (int k = 0; k < 6; ++k)
+                if (std::abs(bx[k] - by[k]) > 1e-6 * (1 + std::abs(bx[k]))) return false;
+        }
+        return true;
+    };
+    if (!same(b->named.faces, f->named.faces) || !same(b->named.edges, f->named.edges))
+        call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is not of the shape of body %d", body, from);
+    std::vector<unsigned int> gone;
+    hd::BodyState n = *b;
+    if (n.object) gone.push_back(n.object);
+    n.object = f->object;
+    n.density = f->density;
+    for (auto [mine, theirs] : {std::pair{&n.named.faces, &f->named.faces}, std::pair{&n.named.edges, &f->named.edges}})
+        for (std::size_t i = 0; i < mine->size(); ++i) {
+            if ((*mine)[i].object) gone.push_back((*mine)[i].object);
+            (*mine)[i].object = (*theirs)[i].object;
+        }
+    hd::committing = true;
+    s.unindex_body(*b);
+    s.unindex_body(*f);
+    s.change().erase(from);
+    auto made = std::make_shared<const hd::BodyState>(std::move(n));
+    s.index_body(*made);
+    s.change()[body] = std::move(made);
+    for (unsigned int o : gone)
+        if (host::objects::is_alive(o)) host::objects::destroy(o);
+    hd::committing = false;
+}
 
 void pxlook_(const int* entity, unsigned int* object) {
     auto call = HOST_ENTRY(entity ? *entity : 0, object);

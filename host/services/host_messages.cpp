@@ -6,6 +6,7 @@
 
 #include "host/core/curve_queries.h"
 #include "host/data/parts.h"
+#include "host/feature/codes.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
 #include "host/kernel/codes.h"
@@ -61,6 +62,9 @@ constexpr std::array kTable{
 #define HOST_KERNEL_ROW(name, code, text) error_text_entry{name, text},
     HOST_KERNEL_CODES(HOST_KERNEL_ROW)
 #undef HOST_KERNEL_ROW
+#define HOST_FEATURE_ROW(name, code, text) error_text_entry{name, text},
+    HOST_FEATURE_CODES(HOST_FEATURE_ROW)
+#undef HOST_FEATURE_ROW
     // Modelling band.
     error_text_entry{EVC_ERR_NOT_A_CURVE, "The object is not of the required type"},
     // Export.

@@ -41,6 +41,9 @@ const int kHostCodes[] = {
 #define HOST_KERNEL_NAME(name, code, text) name,
     HOST_KERNEL_CODES(HOST_KERNEL_NAME)
 #undef HOST_KERNEL_NAME
+#define HOST_FEATURE_NAME(name, code, text) name,
+    HOST_FEATURE_CODES(HOST_FEATURE_NAME)
+#undef HOST_FEATURE_NAME
 };
 
 class HostMessages : public HostTest {

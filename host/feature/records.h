@@ -1,0 +1,36 @@
+// Inside of the feature service: the tables that feature.cpp, update.cpp
+// and the part-file section share. Only host/feature/ includes it.
+#ifndef HOST_FEATURE_RECORDS_H
+#define HOST_FEATURE_RECORDS_H
+
+#include <map>
+#include <vector>
+
+#include "host/feature/feature.h"
+#include "host/model.h"
+
+namespace host::feature::detail {
+
+TagTable<Record>& records();
+// The record to change (recorded for undo), or null.
+Record* edit(tag_t feature);
+
+// Time order and current feature of each part (model state).
+struct Order {
+    std::map<tag_t, std::vector<tag_t>> features;   // part -> time order
+    std::map<tag_t, tag_t> current;                 // part -> current feature (absent: the last)
+};
+const Order& order();
+Order& change_order();
+
+// The kernel tag of the feature's body (0 when it has none).
+int body_entity(const Record& r);
+// Parameter values now.
+std::vector<double> values_of(const Record& r);
+
+// The display name and a failure's text for a raise naming the feature.
+[[noreturn]] void fail_naming(const Call& call, tag_t feature, int code, const std::string& text);
+
+}  // namespace host::feature::detail
+
+#endif
