@@ -20,5 +20,8 @@
 #include "kx_csys.h"
 #include "kx_curve.h"
 #include "kx_cam.h"
+#include "kx_misc.h"
+#include "kx_cfi.h"
+#include "kx_dirpath.h"
 
 #endif
