@@ -17,6 +17,8 @@ static_assert(offsetof(KX_CFI_element_t, type) == offsetof(CFI_storage_element, 
 static_assert(offsetof(KX_CFI_element_t, size) == offsetof(CFI_storage_element, size));
 static_assert(KX_CFI_MODE_READ == CFI_MODE_READ && KX_CFI_MODE_WRITE == CFI_MODE_WRITE &&
               KX_CFI_MODE_CREATE == CFI_MODE_CREATE && KX_CFI_MODE_TRUNCATE == CFI_MODE_TRUNCATE);
+static_assert(KX_CFI_ERR_END_OF_STREAM == CFI_ERR_END && KX_CFI_ERR_NOT_WRITTEN == CFI_ERR_NO_SPACE &&
+              KX_CFI_ERR_POSITION == CFI_ERR_POSITION && KX_CFI_ERR_DAMAGED == CFI_ERR_DAMAGED);
 static_assert(KX_CFI_CHILD_RUNNING == CFI_CHILD_RUNNING && KX_CFI_CHILD_EXITED == CFI_CHILD_EXITED &&
               KX_CFI_CHILD_SIGNALLED == CFI_CHILD_SIGNALLED);
 
@@ -104,7 +106,7 @@ KXAPI int KX_CFI_set_stream_absolute_pos(KX_CFI_stream_t stream, long long posit
     return kx::frame([&] { return kx::check({{stream, 1}}); },
                      [&] {
                          return CFI_set_stream_absolute_pos(host_of(stream), position) == position ? 0
-                                                                                                   : CFI_ERR_POSITION;
+                                                                                                   : KX_CFI_ERR_POSITION;
                      });
 }
 
@@ -115,12 +117,12 @@ KXAPI int KX_CFI_set_stream_relative_pos(KX_CFI_stream_t stream, long long offse
 
 KXAPI int KX_CFI_write_to_stream(KX_CFI_stream_t stream, unsigned int count, const void* buffer) {
     return kx::frame([&] { return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}}); },
-                     [&] { return CFI_write_to_stream(host_of(stream), count, buffer) == count ? 0 : CFI_ERR_NO_SPACE; });
+                     [&] { return CFI_write_to_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_NOT_WRITTEN; });
 }
 
 KXAPI int KX_CFI_read_from_stream(KX_CFI_stream_t stream, unsigned int count, void* buffer) {
     return kx::frame([&] { return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}}); },
-                     [&] { return CFI_read_from_stream(host_of(stream), count, buffer) == count ? 0 : CFI_ERR_END; });
+                     [&] { return CFI_read_from_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_END_OF_STREAM; });
 }
 
 KXAPI int KX_CFI_copy_storage_element(KX_CFI_storage_t source, const char* name, KX_CFI_storage_t target,

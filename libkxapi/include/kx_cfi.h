@@ -3,8 +3,9 @@
  *
  * Storage files are written whole when a handle of them is closed after a
  * change; a file that is not a well-formed storage file is refused with
- * 1020185. Reads and writes that move fewer bytes than asked answer
- * 1020007 (end of the stream) and 1020008 (not written). */
+ * KX_CFI_ERR_DAMAGED. Reads and writes that move fewer bytes than asked
+ * answer KX_CFI_ERR_END_OF_STREAM and KX_CFI_ERR_NOT_WRITTEN; a position
+ * that cannot be reached KX_CFI_ERR_POSITION (kx_codes.h). */
 #ifndef KX_CFI_H
 #define KX_CFI_H
 
@@ -61,7 +62,7 @@ KXAPI int KX_CFI_close_storage(KX_CFI_storage_t storage);
 KXAPI int KX_CFI_open_stream(KX_CFI_storage_t storage, const char *name, int mode, KX_CFI_stream_t *stream);
 KXAPI int KX_CFI_close_stream(KX_CFI_stream_t stream);
 KXAPI int KX_CFI_ask_stream_current_pos(KX_CFI_stream_t stream, long long *position);
-/* 1020184 when the position reached is not the one asked for. */
+/* KX_CFI_ERR_POSITION when the position reached is not the one asked for. */
 KXAPI int KX_CFI_set_stream_absolute_pos(KX_CFI_stream_t stream, long long position);
 KXAPI int KX_CFI_set_stream_relative_pos(KX_CFI_stream_t stream, long long offset);
 KXAPI int KX_CFI_write_to_stream(KX_CFI_stream_t stream, unsigned int count, const void *buffer);

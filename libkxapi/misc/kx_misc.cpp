@@ -24,10 +24,6 @@ namespace {
 constexpr const char* kModule = "kx_util";
 constexpr int kLineSyslogNote = 311;
 
-// Codes of the host's modelling band that a KLAM call answers.
-constexpr int kKlamAlreadyRunning = 875129;
-constexpr int kKlamRunFailed = 875131;
-
 constexpr int kDateChars = 128;
 constexpr const char* kKernelPool = "Fermalith";
 
@@ -177,10 +173,10 @@ KXAPI int KX_get_memory_usage(KX_bsm_stats_t* stats) {
 
 KXAPI int KX_call_klam(const char* program, int argument_count, void** arguments) {
     return kx::frame(
-        [&] { return inklam_() == 1 ? kKlamAlreadyRunning : 0; },
+        [&] { return inklam_() == 1 ? KX_ERR_KLAM_ALREADY_RUNNING : 0; },
         [&] {
             KXKL_set_args_in_kxapi(argument_count, arguments);
-            return KLX_run_klam_program(program) != 0 ? kKlamRunFailed : 0;
+            return KLX_run_klam_program(program) != 0 ? KX_ERR_KLAM_RUN_FAILED : 0;
         });
 }
 

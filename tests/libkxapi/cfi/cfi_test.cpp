@@ -66,7 +66,9 @@ protected:
         KX_CFI_stream_stats_t stats{};
         EXPECT_EQ(KX_CFI_ask_stream_stats(s, &stats), 0);
         std::string text(static_cast<std::size_t>(stats.size), '\0');
-        if (!text.empty()) EXPECT_EQ(KX_CFI_read_from_stream(s, static_cast<unsigned>(text.size()), text.data()), 0);
+        if (!text.empty()) {
+            EXPECT_EQ(KX_CFI_read_from_stream(s, static_cast<unsigned>(text.size()), text.data()), 0);
+        }
         EXPECT_EQ(KX_CFI_close_stream(s), 0);
         return text;
     }

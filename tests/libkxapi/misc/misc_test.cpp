@@ -218,7 +218,9 @@ TEST_F(Misc, LoadFailuresAndArguments) {
         KX_loaded_function_t f = reinterpret_cast<KX_loaded_function_t>(&f);
         EXPECT_EQ(KX_load_library(c.library, c.symbol, c.output ? &f : nullptr), c.status)
             << (c.library ? c.library : "null") << " " << (c.symbol ? c.symbol : "null");
-        if (c.output && c.status == 1105020) EXPECT_EQ(f, nullptr) << "the loader's answer is stored";
+        if (c.output && c.status == 1105020) {
+            EXPECT_EQ(f, nullptr) << "the loader's answer is stored";
+        }
     }
     EXPECT_EQ(ctl::call_count("ldr_load"), 2);
     KX_unload_library(KX_TEST_USER_LIBRARY);  // the load that found no symbol
