@@ -130,7 +130,15 @@ int DIRPATH_ask_dirs(DIRPATH_p_t path, int* count, char*** dirs) {
     *dirs = nullptr;
     if (p.dirs.empty()) return 0;
     auto** out = static_cast<char**>(SM_alloc(p.dirs.size() * sizeof(char*)));
-    for (std::size_t i = 0; i < p.dirs.size(); ++i) out[i] = SM_string_copy(p.dirs[i].c_str());
+    std::size_t made = 0;
+    try {
+        for (; made < p.dirs.size(); ++made) out[made] = SM_string_copy(p.dirs[made].c_str());
+    } catch (...) {
+        // A failed copy leaves nothing behind.
+        for (std::size_t i = 0; i < made; ++i) SM_free(out[i]);
+        SM_free(out);
+        throw;
+    }
     *dirs = out;
     *count = static_cast<int>(p.dirs.size());
     return 0;

@@ -37,12 +37,21 @@ int spawn(const char* program, int argument_count, char** arguments, int wait, i
     fm2310_(&status);
     if (status != 0) return status;
     for (int i = 0; i < argument_count; ++i) CFI_add_argument(arguments[i]);
-    char* name = nullptr;
-    status = CFI_spawn_format_program_name(program, 3, 0, &name);
-    kx::host_ptr<char> full(name);
-    if (status != 0) return status;
-    int unused = 0;
-    return CFI_spawn(full.get(), 0, wait, process, &unused);
+    char* full = nullptr;
+    status = CFI_spawn_format_program_name(program, 3, 0, &full);
+    // The full name is freed in every case, by a call that may raise
+    // itself: not from a destructor.
+    if (status == 0) {
+        int unused = 0;
+        try {
+            status = CFI_spawn(full, 0, wait, process, &unused);
+        } catch (...) {
+            SM_free(full);
+            throw;
+        }
+    }
+    SM_free(full);
+    return status;
 }
 
 }  // namespace

@@ -84,6 +84,13 @@ int loader_status(int answer) {
 
 bool empty(const char* text) { return !text || !*text; }
 
+// Frees the seven texts of a system-information record and clears them.
+void free_texts(KX_system_info_t& info) {
+    for (char** text : {&info.date_buf, &info.user_name, &info.program_name, &info.node_name, &info.machine_type,
+                        &info.os_name, &info.os_version})
+        kx::free_and_clear(*text);
+}
+
 // True when the run-time environment is not the user program's.
 bool host_session() { return RTENV_ask_env() != RTENV_KIND_USER_PROGRAM; }
 
@@ -102,34 +109,32 @@ KXAPI int KX_print_syslog(const char* text, logical note) {
     return 0;
 }
 
+// A host error on the way is a status, not the end of the program, and
+// the texts made before it are freed.
 KXAPI int KX_ask_system_info(KX_system_info_t* info) {
-    if (!info) return kx::param(1);
-    return kx::guarded([&] {
-        CLOCK_decoded_time now{};
-        CLOCK_local_decoded_time(&now);
-        char date[kDateChars] = {};
-        CLOCK_get_date_string(&now, 1, date, kDateChars);
-        KX_system_info_t r{};
-        r.date_buf = SM_string_copy(date);
-        r.user_name = SM_string_copy_persistent(MACH_ask_username());
-        r.program_name = SM_string_copy_persistent(MACH_ask_program_name());
-        r.node_name = SM_string_copy_persistent(MACH_ask_nodename());
-        r.machine_type = SM_string_copy_persistent(MACH_ask_machine());
-        r.os_name = SM_string_copy_persistent(MACH_ask_os_name());
-        r.os_version = SM_string_copy_persistent(MACH_ask_os_version());
-        r.physical_memory = MACH_ask_physical_memory();
-        *info = r;
-        return 0;
-    });
+    KX_system_info_t r{};
+    return kx::frame(
+        kx::no_check, kx::on_error([&] { free_texts(r); }), [&] { return kx::check({{info, 1}}); },
+        [&] {
+            CLOCK_decoded_time now{};
+            CLOCK_local_decoded_time(&now);
+            char date[kDateChars] = {};
+            CLOCK_get_date_string(&now, 1, date, kDateChars);
+            r.date_buf = SM_string_copy(date);
+            r.user_name = SM_string_copy_persistent(MACH_ask_username());
+            r.program_name = SM_string_copy_persistent(MACH_ask_program_name());
+            r.node_name = SM_string_copy_persistent(MACH_ask_nodename());
+            r.machine_type = SM_string_copy_persistent(MACH_ask_machine());
+            r.os_name = SM_string_copy_persistent(MACH_ask_os_name());
+            r.os_version = SM_string_copy_persistent(MACH_ask_os_version());
+            r.physical_memory = MACH_ask_physical_memory();
+            *info = r;
+        });
 }
 
 KXAPI int KX_free_system_info(KX_system_info_t* info) {
     if (!info) return 0;
-    kx::guarded([&] {
-        for (char** text : {&info->date_buf, &info->user_name, &info->program_name, &info->node_name,
-                            &info->machine_type, &info->os_name, &info->os_version})
-            kx::free_and_clear(*text);
-    });
+    kx::guarded([&] { free_texts(*info); });
     return 0;
 }
 
