@@ -29,6 +29,7 @@ struct Paths {
         live.clear();
     }
     void reset() { free_all(); }
+    ~Paths() { free_all(); }
 };
 Paths& st() { return host::service_state<Paths>("dirpath"); }
 const bool registered = (st(), true);

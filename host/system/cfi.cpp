@@ -124,10 +124,9 @@ struct StorageState {
     std::set<StorageHandle*> storages;
     std::set<StreamHandle*> streams;
     void close_all();
-    void reset() {
-        close_all();
-        *this = StorageState{};
-    }
+    void reset() { close_all(); }
+    // A program that ends with files open has them written and closed.
+    ~StorageState() { close_all(); }
 };
 StorageState& files() { return host::service_state<StorageState>("cfi_storage"); }
 const bool registered = (files(), processes(), true);
