@@ -3,16 +3,17 @@
 # Tests and benchmarks are laid out one executable per directory: every
 # directory below tests/ (or bench/) that holds .cpp files becomes one
 # executable named after its path. What it links follows the first path
-# component: lathra, host or libkxapi. A libkxapi program links the
-# library's objects (with its internals and test hooks), not libkxapi.so.
+# component: lathra, host or libkxapi. A host or libkxapi program links the
+# host's (and the library's) objects, with their internals and test hooks,
+# not the shared libraries: one image, one host state.
 
 function(kx_links_for_area area out)
   if(area STREQUAL "lathra")
     set(${out} lathra_app lathra_ui lathra_engine PARENT_SCOPE)
   elseif(area STREQUAL "host")
-    set(${out} kxhost PARENT_SCOPE)
+    set(${out} kxhost_objects PARENT_SCOPE)
   else()
-    set(${out} kxapi_objects kxhost PARENT_SCOPE)
+    set(${out} kxapi_objects kxhost_objects PARENT_SCOPE)
   endif()
 endfunction()
 

@@ -23,6 +23,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 void CONTEXT_adjust_point(int input_space, const double point[3], int output_space, double result[3]);
 /* A coordinate system in the work part with the matrix's orientation (its
@@ -39,6 +40,7 @@ void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix);
 /* Moves the origin of a coordinate system. */
 void es4520_(const unsigned int* csys, const double origin[3]);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -63,6 +63,7 @@ typedef struct CONIC_std_data_s {
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Tolerances of the modeller: lengths (and their squares) at or below them
  * count as zero. */
@@ -139,6 +140,7 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
  * occurrence (OCC_is_occurrence). */
 void OCC_transform_direction_p(unsigned int occurrence, const double direction[3], double out[3]);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

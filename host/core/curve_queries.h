@@ -67,6 +67,7 @@ typedef struct CRVANL_CARecord_s {
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 extern CRVCOM_t crvcom_;
 
@@ -135,6 +136,7 @@ int CRV_int_ext_curve_and_face(unsigned int curve, unsigned int face, const doub
 void em10_(const unsigned int* first, const unsigned int* second, const double reference[3], int* status,
            double point[3], double* first_parameter, double* second_parameter);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -30,6 +30,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* In/out: a value of -1 keeps the default; every argument comes back with
  * the default in force afterwards. */
@@ -42,6 +43,7 @@ int ES_set_work_creation_color(int type, int subtype, int selector, int color);
 int ES_set_work_creation_line_font(int type, int subtype, int selector, int font);
 int ES_set_work_creation_width(int type, int subtype, int selector, int width);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -9,6 +9,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 void DSS_set_suppress_display(int level);
 int DSS_ask_suppress_display(void);
@@ -21,6 +22,7 @@ int DSS_REGEN_regen_object(unsigned int object);
 /* Runs a model update without messages; answers 0. */
 int UPDATE_do_update_no_message(void);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -17,6 +17,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* 1 when the object is a smart object (its geometry follows its parents). */
 int SO_is_so(unsigned int object);
@@ -33,6 +34,7 @@ void UPDATE_log_entity_to_update(unsigned int object);
 /* Records application data (kind, value) of the object on the update log. */
 void UPDATE_log_entity_int_app_data(unsigned int object, int kind, int value);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -16,6 +16,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 void ES_cycle_entities_by_type(unsigned int part, int type, unsigned int* object);
 void ES_cycle_frecs(unsigned int part, unsigned int* feature);
@@ -32,6 +33,7 @@ void ES_cycle_entities_by_name(unsigned int part, const char* name, unsigned int
 /* The same among the part's feature records. */
 void ES_cycle_frecs_by_name(unsigned int part, const char* name, unsigned int* feature);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 #endif

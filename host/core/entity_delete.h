@@ -19,6 +19,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int LM_is_list_open(int list);
 void LM_open_list(void);
@@ -51,6 +52,7 @@ extern int a6503_[8];
 int CSO_ask_class(void);      /* the class CSO_c */
 void CSO_delete_object(unsigned int object);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

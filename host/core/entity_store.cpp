@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "host/core/defaults.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -21,9 +22,14 @@ namespace {
 int make_props(int type) {
     auto in = [type](std::initializer_list<int> types) { return std::find(types.begin(), types.end(), type) != types.end(); };
     int p = 0;
-    if (in({2, 3, 5, 6, 9, 14, 25, 45, 63, 70, 134, 139, 155})) p |= ES_PROP_DISPLAYABLE;
-    if (in({5, 6, 45, 63})) p |= ES_PROP_MATRIX;
-    if (in({2, 3, 5, 6, 9, 14, 25, 45, 70, 134})) p |= ES_PROP_TRANSFERABLE;
+    if (in({HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE, HOST_TYPE_BOUNDARY, 25,
+            HOST_TYPE_CSYS, HOST_TYPE_COMPONENT, HOST_TYPE_SOLID, HOST_TYPE_SKETCH, HOST_TYPE_FACETED,
+            HOST_TYPE_DRAFTING}))
+        p |= ES_PROP_DISPLAYABLE;
+    if (in({HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_CSYS, HOST_TYPE_COMPONENT})) p |= ES_PROP_MATRIX;
+    if (in({HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE, HOST_TYPE_BOUNDARY, 25,
+            HOST_TYPE_CSYS, HOST_TYPE_SOLID, HOST_TYPE_SKETCH}))
+        p |= ES_PROP_TRANSFERABLE;
     return p;
 }
 
@@ -64,57 +70,45 @@ const bool registered = [] {
     return true;
 }();
 
-[[noreturn]] void dead(const char* fn, tag_t t) {
-    ERROR_raise(fn, 0, HOST_ERR_DEAD_TAG, "%s: tag %u is not a live object", fn, t);
-}
-void need(const char* fn, const void* p) {
-    if (!p) ERROR_raise(fn, 0, HOST_ERR_NULL_ARGUMENT, "%s: a pointer argument is null", fn);
-}
-const objects::Object& live(const char* fn, tag_t t) {
-    const objects::Object* o = objects::find(t);
-    if (!o) dead(fn, t);
-    return *o;
-}
-Attrs& row(const char* fn, tag_t t) {
-    live(fn, t);
+Attrs& row(const Call& call, tag_t t) {
+    call.live(t);
     return attrs(t);
 }
 // The row of a live object to read (its creation settings when it has none
 // yet; nothing is recorded).
-Attrs row_read(const char* fn, tag_t t) {
-    live(fn, t);
+Attrs row_read(const Call& call, tag_t t) {
+    call.live(t);
     if (const Attrs* a = table().find(t)) return *a;
     return initial(t);
 }
 // The row of an object that the caller is about to change.
-Attrs& changed_row(const char* fn, tag_t t) {
-    Attrs& a = row(fn, t);
+Attrs& changed_row(const Call& call, tag_t t) {
+    Attrs& a = row(call, t);
     parts::note_change(t);
     return a;
 }
 
 // The entity-store state; objects that are no records of the entity store
 // (parts, expressions) answer 0.
-int store_state(const char* fn, tag_t t) {
-    const objects::Object& o = live(fn, t);
+int store_state(const Call& call, tag_t t) {
+    const objects::Object& o = call.live(t);
     const bool record = OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW) ||
                         o.cls == OM_CLASS_FEATURE;
-    return record ? row_read(fn, t).state : 0;
+    return record ? row_read(call, t).state : 0;
 }
 
-// The two Fortran-style entries that answer the entity-store state.
-int state_entry(const char* fn, const unsigned int* object) {
-    auto call = HOST_ENTRY_AS(fn, object ? *object : 0);
-    need(fn, object);
-    return static_cast<int>(call.int_out(0, store_state(fn, *object)));
+// The two Fortran-style entries that answer the entity-store state (or what
+// a test scripted).
+int state_entry(const Call& call, const unsigned int* object) {
+    call.need(object);
+    return static_cast<int>(call.int_out(0, store_state(call, *object)));
 }
 
 // The entries that answer one field of a live object's row: a number, or 1
 // and 0 for a flag.
 template <class T>
-int field_entry(const char* fn, tag_t object, T Attrs::*field) {
-    HOST_ENTRY_AS(fn, object);
-    return static_cast<int>(row_read(fn, object).*field);
+int field_entry(const Call& call, tag_t object, T Attrs::*field) {
+    return static_cast<int>(row_read(call, object).*field);
 }
 
 }  // namespace
@@ -122,7 +116,7 @@ int field_entry(const char* fn, tag_t object, T Attrs::*field) {
 const Attrs* find(tag_t object) { return objects::is_alive(object) ? table().find(object) : nullptr; }
 
 Attrs& attrs(tag_t object) {
-    live("host::entity::attrs", object);
+    Call(__func__, nullptr).live(object);  // the C++ interface checks in its own name
     if (Attrs* a = table().edit(object)) return *a;
     return table()[object] = initial(object);
 }
@@ -151,7 +145,7 @@ tag_t create(const objects::NewObject& request) {
 
 void add_member(tag_t holder, tag_t member) {
     attrs(holder).members.push_back(member);
-    if (objects::require(holder).type == 70) attrs(member).owner = holder;
+    if (objects::require(holder).type == HOST_TYPE_SOLID) attrs(member).owner = holder;
 }
 
 void set_width_display(bool on) { width_display() = on; }
@@ -167,27 +161,33 @@ extern "C" {
 // ---- States and flags ----------------------------------------------------
 
 int es0022_(const unsigned int* object) {
-    return he::state_entry("es0022_", object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    return he::state_entry(call, object);
 }
 
 int rm510_(const unsigned int* object) {
-    return he::state_entry("rm510_", object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    return he::state_entry(call, object);
 }
 
 int RM_ask_promoted_state(unsigned int object) {
-    return he::field_entry("RM_ask_promoted_state", object, &he::Attrs::promoted);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::promoted);
 }
 
 int PROM_is_object_a_promotion(unsigned int object) {
-    return he::field_entry("PROM_is_object_a_promotion", object, &he::Attrs::promoted);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::promoted);
 }
 
 int SO_is_subclass(unsigned int object) {
-    return he::field_entry("SO_is_subclass", object, &he::Attrs::smart);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::smart);
 }
 
 int FCF_is_fcf(unsigned int object) {
-    return he::field_entry("FCF_is_fcf", object, &he::Attrs::fcf);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::fcf);
 }
 
 int TAG_allocated_tag(unsigned int object) {
@@ -203,17 +203,17 @@ int OCC_is_occurrence(unsigned int object) {
 }
 
 void PART_ask_tag_cre_mod_vers(unsigned int object, int* creation, int* modification) {
-    HOST_ENTRY(object, creation, modification);
-    he::need("PART_ask_tag_cre_mod_vers", creation);
-    he::need("PART_ask_tag_cre_mod_vers", modification);
-    const he::Attrs& a = he::row("PART_ask_tag_cre_mod_vers", object);
+    auto call = HOST_ENTRY(object, creation, modification);
+    call.need(creation);
+    call.need(modification);
+    const he::Attrs& a = he::row(call, object);
     *creation = a.cre_version;
     *modification = a.mod_version;
 }
 
 unsigned int PART_ask_part_of_object(unsigned int object) {
-    HOST_ENTRY(object);
-    const host::objects::Object& o = he::live("PART_ask_part_of_object", object);
+    auto call = HOST_ENTRY(object);
+    const host::objects::Object& o = call.live(object);
     return o.cls == OM_CLASS_PART ? o.tag : o.part;
 }
 
@@ -230,73 +230,77 @@ int CONTEXT_ask_active_part_exists(void) {
 // ---- Display attributes --------------------------------------------------
 
 int ES_ask_entity_layer(unsigned int object) {
-    return he::field_entry("ES_ask_entity_layer", object, &he::Attrs::layer);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::layer);
 }
 
 int ES_ask_entity_color(unsigned int object) {
-    return he::field_entry("ES_ask_entity_color", object, &he::Attrs::color);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::color);
 }
 
 int ES_ask_line_width(unsigned int object) {
-    return he::field_entry("ES_ask_line_width", object, &he::Attrs::width);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::width);
 }
 
 int ES_ask_line_font(unsigned int object) {
-    return he::field_entry("ES_ask_line_font", object, &he::Attrs::font);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::font);
 }
 
 int ES_is_highlit(unsigned int object) {
-    return he::field_entry("ES_is_highlit", object, &he::Attrs::highlighted);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::highlighted);
 }
 
 int ES_is_blanked(unsigned int object) {
-    return he::field_entry("ES_is_blanked", object, &he::Attrs::blanked);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::blanked);
 }
 
 void ES_change_color_font_width(unsigned int object, const ES_cfw_change_t* change) {
-    HOST_ENTRY(object, change);
-    he::need("ES_change_color_font_width", change);
-    he::Attrs& a = he::changed_row("ES_change_color_font_width", object);
+    auto call = HOST_ENTRY(object, change);
+    call.need(change);
+    he::Attrs& a = he::changed_row(call, object);
     if (change->change_color) a.color = change->color;
     if (change->change_font) a.font = change->font;
     if (change->change_width) a.width = change->width;
 }
 
 void ES_layer_move_entity(unsigned int object, int layer) {
-    HOST_ENTRY(object, layer);
-    if (layer < 1 || layer > 256)
-        ERROR_raise("ES_layer_move_entity", 0, HOST_ERR_BAD_ARGUMENT, "ES_layer_move_entity: layer %d", layer);
-    he::changed_row("ES_layer_move_entity", object).layer = layer;
+    auto call = HOST_ENTRY(object, layer);
+    if (layer < 1 || layer > 256) call.fail(HOST_ERR_BAD_ARGUMENT, "layer %d", layer);
+    he::changed_row(call, object).layer = layer;
 }
 
 void ES_write_blank_status(unsigned int object, int status) {
-    HOST_ENTRY(object, status);
-    he::changed_row("ES_write_blank_status", object).blanked = status != 0;
+    auto call = HOST_ENTRY(object, status);
+    he::changed_row(call, object).blanked = status != 0;
 }
 
 void ES_write_srfanl(unsigned int object, int value) {
-    HOST_ENTRY(object, value);
-    he::changed_row("ES_write_srfanl", object).srfanl = value;
+    auto call = HOST_ENTRY(object, value);
+    he::changed_row(call, object).srfanl = value;
 }
 
 void ES_read_srfanl(unsigned int object, int* value) {
-    HOST_ENTRY(object, value);
-    he::need("ES_read_srfanl", value);
-    const host::objects::Object& o = he::live("ES_read_srfanl", object);
-    if (o.type != 70)
-        ERROR_raise("ES_read_srfanl", 0, HOST_ERR_WRONG_CLASS, "ES_read_srfanl: tag %u is not a solid", object);
+    auto call = HOST_ENTRY(object, value);
+    call.need(value);
+    const host::objects::Object& o = call.live(object);
+    if (o.type != HOST_TYPE_SOLID) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a solid", object);
     *value = he::attrs(object).srfanl;
 }
 
 void ES_write_shaded(unsigned int object, int value) {
-    HOST_ENTRY(object, value);
-    he::changed_row("ES_write_shaded", object).shaded = value;
+    auto call = HOST_ENTRY(object, value);
+    he::changed_row(call, object).shaded = value;
 }
 
 void ES_read_shaded(unsigned int object, int* value) {
-    HOST_ENTRY(object, value);
-    he::need("ES_read_shaded", value);
-    *value = he::row("ES_read_shaded", object).shaded;
+    auto call = HOST_ENTRY(object, value);
+    call.need(value);
+    *value = he::row(call, object).shaded;
 }
 
 int DISPLAY_is_width_display(void) {
@@ -311,25 +315,25 @@ void d7390_(void) {
 }
 
 void d7392_(void) {
-    HOST_ENTRY();
+    auto call = HOST_ENTRY();
     ++he::dlog().batches_closed;
     if (he::dlog().batch_depth == 0) {
-        ERROR_note("d7392_", 0, "display batch closed that was not open");
+        ERROR_note(call.name(), 0, "display batch closed that was not open");
         return;
     }
     --he::dlog().batch_depth;
 }
 
 void SOLVIEW_mark_visibility_changed(unsigned int object, int mode) {
-    HOST_ENTRY(object, mode);
-    he::live("SOLVIEW_mark_visibility_changed", object);
+    auto call = HOST_ENTRY(object, mode);
+    call.live(object);
     he::dlog().visibility.push_back(object);
 }
 
 void gt600_(const unsigned int* object) {
-    HOST_ENTRY(object ? *object : 0);
-    he::need("gt600_", object);
-    he::live("gt600_", *object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    call.need(object);
+    call.live(*object);
     he::dlog().redrawn.push_back(*object);
 }
 
@@ -349,10 +353,10 @@ void DSS_ATTR_reverse_blank(void) {
 // ---- Names ---------------------------------------------------------------
 
 void ES_add_entity_name(unsigned int object, const char* name, int length, int* result) {
-    HOST_ENTRY_TEXT(name, object, length);
-    he::need("ES_add_entity_name", name);
-    he::need("ES_add_entity_name", result);
-    const host::objects::Object& o = he::live("ES_add_entity_name", object);
+    auto call = HOST_ENTRY_TEXT(name, object, length);
+    call.need(name);
+    call.need(result);
+    const host::objects::Object& o = call.live(object);
     if (length < 0 || length > 30 || o.cls == OM_CLASS_PART) {
         *result = 1;
         return;
@@ -364,11 +368,11 @@ void ES_add_entity_name(unsigned int object, const char* name, int length, int* 
 }
 
 void ES_read_entity_name(unsigned int object, char* buffer, int* length, int* named) {
-    HOST_ENTRY(object, buffer, length, named);
-    he::need("ES_read_entity_name", buffer);
-    he::need("ES_read_entity_name", length);
-    he::need("ES_read_entity_name", named);
-    const host::objects::Object& o = he::live("ES_read_entity_name", object);
+    auto call = HOST_ENTRY(object, buffer, length, named);
+    call.need(buffer);
+    call.need(length);
+    call.need(named);
+    const host::objects::Object& o = call.live(object);
     const std::size_t n = std::min<std::size_t>(o.name.size(), 30);
     std::memcpy(buffer, o.name.data(), n);
     *length = static_cast<int>(n);
@@ -376,22 +380,22 @@ void ES_read_entity_name(unsigned int object, char* buffer, int* length, int* na
 }
 
 int ES_is_entity_named(unsigned int object) {
-    HOST_ENTRY(object);
-    return he::live("ES_is_entity_named", object).name.empty() ? 0 : 1;
+    auto call = HOST_ENTRY(object);
+    return call.live(object).name.empty() ? 0 : 1;
 }
 
 void ES_remove_entity_name(unsigned int object) {
-    HOST_ENTRY(object);
-    he::live("ES_remove_entity_name", object);
+    auto call = HOST_ENTRY(object);
+    call.live(object);
     host::objects::set_name(object, {});
     he::attrs(object).located = false;
     host::parts::note_change(object);
 }
 
 void at020_(const unsigned int* object) {
-    HOST_ENTRY(object ? *object : 0);
-    he::need("at020_", object);
-    const host::objects::Object& o = he::live("at020_", *object);
+    auto call = HOST_ENTRY(object ? *object : 0);
+    call.need(object);
+    const host::objects::Object& o = call.live(*object);
     he::Attrs& a = he::attrs(*object);
     if (o.name.empty()) {
         a.located = false;
@@ -402,16 +406,16 @@ void at020_(const unsigned int* object) {
 }
 
 void DSS_NAME_update_object(unsigned int object, int mode) {
-    HOST_ENTRY(object, mode);
-    he::live("DSS_NAME_update_object", object);
+    auto call = HOST_ENTRY(object, mode);
+    call.live(object);
     he::dlog().name_updates.push_back(object);
 }
 
 void ES_read_att_display_location(unsigned int object, double location[3], int* found) {
-    HOST_ENTRY(object, location, found);
-    he::need("ES_read_att_display_location", location);
-    he::need("ES_read_att_display_location", found);
-    const host::objects::Object& o = he::live("ES_read_att_display_location", object);
+    auto call = HOST_ENTRY(object, location, found);
+    call.need(location);
+    call.need(found);
+    const host::objects::Object& o = call.live(object);
     const he::Attrs& a = he::attrs(object);
     *found = !o.name.empty() && a.located ? 1 : 0;
     if (*found)
@@ -419,19 +423,17 @@ void ES_read_att_display_location(unsigned int object, double location[3], int* 
 }
 
 void ES_edit_att_display_location(unsigned int object, const double location[3]) {
-    HOST_ENTRY(object, location);
-    he::need("ES_edit_att_display_location", location);
-    he::Attrs& a = he::changed_row("ES_edit_att_display_location", object);
-    if (!a.located)
-        ERROR_raise("ES_edit_att_display_location", 0, HOST_ERR_BAD_ARGUMENT,
-                    "ES_edit_att_display_location: tag %u shows no name", object);
+    auto call = HOST_ENTRY(object, location);
+    call.need(location);
+    he::Attrs& a = he::changed_row(call, object);
+    if (!a.located) call.fail(HOST_ERR_BAD_ARGUMENT, "tag %u shows no name", object);
     for (int i = 0; i < 3; ++i) a.location[i] = location[i];
 }
 
 int STR_compare_i(const char* a, const char* b) {
-    HOST_ENTRY(a, b);
-    he::need("STR_compare_i", a);
-    he::need("STR_compare_i", b);
+    auto call = HOST_ENTRY(a, b);
+    call.need(a);
+    call.need(b);
     for (;; ++a, ++b) {
         const int ca = std::tolower(static_cast<unsigned char>(*a));
         const int cb = std::tolower(static_cast<unsigned char>(*b));
@@ -442,10 +444,10 @@ int STR_compare_i(const char* a, const char* b) {
 // ---- View dependency -------------------------------------------------------
 
 void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views) {
-    HOST_ENTRY(object, count, views);
-    he::need("ES_VDG_ask_all_views", count);
-    he::need("ES_VDG_ask_all_views", views);
-    const he::Attrs& a = he::row("ES_VDG_ask_all_views", object);
+    auto call = HOST_ENTRY(object, count, views);
+    call.need(count);
+    call.need(views);
+    const he::Attrs& a = he::row(call, object);
     *count = static_cast<int>(a.views.size());
     *views = nullptr;
     if (a.views.empty()) return;
@@ -454,33 +456,34 @@ void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views)
 }
 
 void ES_VDG_remove(unsigned int object, unsigned int view) {
-    HOST_ENTRY(object, view);
-    auto& v = he::changed_row("ES_VDG_remove", object).views;
+    auto call = HOST_ENTRY(object, view);
+    auto& v = he::changed_row(call, object).views;
     v.erase(std::remove(v.begin(), v.end(), view), v.end());
 }
 
 void ES_VDG_make_dependent(unsigned int object, unsigned int view) {
-    HOST_ENTRY(object, view);
-    he::live("ES_VDG_make_dependent", view);
-    auto& v = he::changed_row("ES_VDG_make_dependent", object).views;
+    auto call = HOST_ENTRY(object, view);
+    call.live(view);
+    auto& v = he::changed_row(call, object).views;
     if (std::find(v.begin(), v.end(), view) == v.end()) v.push_back(view);
 }
 
 void ES_set_view_dependent(unsigned int object, int dependent) {
-    HOST_ENTRY(object, dependent);
-    he::changed_row("ES_set_view_dependent", object).view_dependent = dependent != 0;
+    auto call = HOST_ENTRY(object, dependent);
+    he::changed_row(call, object).view_dependent = dependent != 0;
 }
 
 int ES_is_view_dependent(unsigned int object) {
-    return he::field_entry("ES_is_view_dependent", object, &he::Attrs::view_dependent);
+    auto call = HOST_ENTRY(object);
+    return he::field_entry(call, object, &he::Attrs::view_dependent);
 }
 
 // ---- Data exchange ---------------------------------------------------------
 
 void RM_replace_object_data(unsigned int kept, unsigned int other) {
-    HOST_ENTRY(kept, other);
-    he::live("RM_replace_object_data", kept);
-    const host::objects::Object& o = he::live("RM_replace_object_data", other);
+    auto call = HOST_ENTRY(kept, other);
+    call.live(kept);
+    const host::objects::Object& o = call.live(other);
     host::objects::set_type(kept, o.type, o.subtype);
     ++he::attrs(kept).mod_version;
     for (auto& fn : he::replace_listeners()) fn(kept, other);

@@ -31,6 +31,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 extern int eprops_[255];
 
@@ -112,6 +113,7 @@ int ES_is_view_dependent(unsigned int object);
  * tables registered with host::entity::on_replace_data). */
 void RM_replace_object_data(unsigned int kept, unsigned int other);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

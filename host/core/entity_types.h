@@ -19,6 +19,7 @@
 #define HOST_TYPE_BOUNDARY   14
 #define HOST_TYPE_GROUP      15
 #define HOST_TYPE_CSYS       45
+#define HOST_TYPE_PLANE      46
 #define HOST_TYPE_MATRIX     55
 #define HOST_TYPE_VIEW       60
 #define HOST_TYPE_DRAWING    62
@@ -26,13 +27,20 @@
 #define HOST_TYPE_REFSET     64
 #define HOST_TYPE_SOLID      70  /* a solid-kernel object: body, face or edge */
 #define HOST_TYPE_SKETCH     134
+#define HOST_TYPE_FACETED    139 /* a facetted body: subtype HOST_SUBTYPE_FACETED_BODY */
 #define HOST_TYPE_DRAFTING   155
+#define HOST_TYPE_DATUM_AXIS 196
+#define HOST_TYPE_DATUM_PLANE 197
 #define HOST_TYPE_FEATURE    205 /* a feature record */
+#define HOST_TYPE_SOLVER_VERTEX 242 /* a vertex object of the constraint solver */
 
 /* Subtypes of HOST_TYPE_SOLID. */
 #define HOST_SUBTYPE_BODY    0
 #define HOST_SUBTYPE_FACE    2
 #define HOST_SUBTYPE_EDGE    3
+
+/* Subtype of HOST_TYPE_FACETED. */
+#define HOST_SUBTYPE_FACETED_BODY 1
 
 /* Subtype of HOST_TYPE_COMPONENT. */
 #define HOST_SUBTYPE_COMPONENT 0

@@ -42,6 +42,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 struct PART_event_data {
     unsigned int part;
@@ -92,6 +93,7 @@ int TAG_register_event_cb(TAG_event_fn_t routine, int options);
 /* 1 when the hook was removed, 0 for an unknown id. */
 int TAG_unregister_event_cb(int hook_id);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

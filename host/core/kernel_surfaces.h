@@ -36,6 +36,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Kernel scale factors: model units per kernel unit, kernel units per model unit. */
 extern double pxsfac_[2];
@@ -68,6 +69,7 @@ void PX_se_surface_ask_data(unsigned int face, unsigned char* sense, double orig
 /* Releases a list handed out by the kernel queries (null is fine). */
 void delist_(void** list);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

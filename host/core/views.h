@@ -28,6 +28,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 typedef unsigned char (*ES_member_fn)(unsigned int member, void* data);
 typedef unsigned char (*DSS_view_fn)(unsigned int view, void* data, const int* record);
@@ -64,6 +65,7 @@ int SMSP_set_name_jqopen(unsigned int object, const char* name);
 int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces);
 void DSS_SRF_change_face_attr(const unsigned int* faces, int count, int value);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

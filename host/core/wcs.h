@@ -25,6 +25,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* The work coordinate system, or 0. */
 unsigned int WCS_ask_tag(void);
@@ -49,6 +50,7 @@ void ES_create_matrix_in_part(unsigned int part, const double* values, int count
 /* New coordinate system in the matrix's part. */
 void ES_create_csys_0(const double origin[3], unsigned int matrix, unsigned int* csys);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

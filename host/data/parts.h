@@ -85,6 +85,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* The load report of an open: failed (nonzero when some file could not be
  * loaded), count, then count file names and count codes. The arrays come
@@ -215,6 +216,7 @@ void JQUI_update_menubar(void);
  * from SM_alloc; answers 0 or a code (then *decoded is null). */
 int JQMGR_decode_cli_part_file(const char* name, char** decoded);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

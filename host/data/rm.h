@@ -7,6 +7,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int RM_ask_entity_type(unsigned int object);
 void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype);
@@ -15,6 +16,7 @@ void RM_ask_entity_type_and_subtype(unsigned int object, int* type, int* subtype
  * them): the work part's object comes first, else the first one made. */
 unsigned int RM_ask_new_tag_of_entity(unsigned int entity);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 #endif

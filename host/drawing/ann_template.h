@@ -14,10 +14,12 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* A null text raises HOST_ERR_NULL_ARGUMENT, a dead object HOST_ERR_DEAD_TAG. */
 int ANN_TMP_update_object_attribute(unsigned int object, TEXT_p_t title);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -42,6 +42,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int KI_crlist(int kind, int* list);
 void KI_free_list(int list);
@@ -52,6 +53,7 @@ void ui_delete_feature_(int* list, int* status);
  * answers 0. */
 int FEAT_delete_one(unsigned int feature);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -160,7 +160,7 @@ extern "C" {
 
 unsigned int UNDO_JQ_set_mark(int visibility, const char* name, int* status) {
     auto call = HOST_ENTRY_TEXT(name, visibility, status);
-    if (!status) ERROR_raise("UNDO_JQ_set_mark", 0, HOST_ERR_NULL_ARGUMENT, "UNDO_JQ_set_mark: the status output is null");
+    call.need(status, "the status output");
     *status = 0;
     int scripted;
     if (call.status(scripted) && scripted != 0) {
@@ -212,9 +212,7 @@ int UNDO_JQ_undo_to_previous_mark(int visibility, unsigned int previous_to, cons
 int UNDO_JQ_ask_mark_visibility(unsigned int mark, const char* name, int* visibility) {
     auto call = HOST_ENTRY_TEXT(name, mark, visibility);
     UNDO_SCRIPTED_STATUS(call);
-    if (!visibility)
-        ERROR_raise("UNDO_JQ_ask_mark_visibility", 0, HOST_ERR_NULL_ARGUMENT,
-                    "UNDO_JQ_ask_mark_visibility: the output is null");
+    call.need(visibility, "the output");
     const long i = hu::find_mark(mark, name);
     if (i < 0) return UNDO_ERR_NO_MARK;
     *visibility = hu::st().marks[i].visibility;
@@ -285,8 +283,7 @@ int UNDO_JQ_delete_to_mark(unsigned int mark, const char* name) {
 int UNDO_JQ_ask_next_vis_mark(unsigned int* mark) {
     auto call = HOST_ENTRY(mark);
     UNDO_SCRIPTED_STATUS(call);
-    if (!mark)
-        ERROR_raise("UNDO_JQ_ask_next_vis_mark", 0, HOST_ERR_NULL_ARGUMENT, "UNDO_JQ_ask_next_vis_mark: the output is null");
+    call.need(mark, "the output");
     const long i = hu::newest_of(UNDO_VISIBLE, nullptr, hu::st().marks.size());
     *mark = i < 0 ? 0 : hu::st().marks[i].id;
     return i < 0 ? UNDO_ERR_NO_MARK : 0;
@@ -302,9 +299,7 @@ int UNDO_JQ_register_misc_cb(int kind, void* owner, int visibility, UNDO_misc_cb
                              unsigned int* id) {
     auto call = HOST_ENTRY(kind, visibility, routine, id);
     UNDO_SCRIPTED_STATUS(call);
-    if (!routine || !id)
-        ERROR_raise("UNDO_JQ_register_misc_cb", 0, HOST_ERR_NULL_ARGUMENT,
-                    "UNDO_JQ_register_misc_cb: the routine or the id output is null");
+    if (!routine || !id) call.fail(HOST_ERR_NULL_ARGUMENT, "the routine or the id output is null");
     if (kind < UNDO_CB_MARK_SET || kind > UNDO_CB_VISIBILITY_SET) return UNDO_ERR_BAD_KIND;
     if (!hu::good_visibility(visibility)) return UNDO_ERR_BAD_VISIBILITY;
     *id = hu::st().next_callback++;

@@ -51,6 +51,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 typedef void (*UNDO_misc_cb_fn_t)(int kind, unsigned int mark, void* owner, void* user_data);
 
@@ -85,6 +86,7 @@ int UNDO_JQ_delete_all_misc_cbs(void);
 int UNDO_JQ_disable_misc_cbs(void);
 int UNDO_JQ_enable_misc_cbs(void);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

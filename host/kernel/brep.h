@@ -36,6 +36,9 @@ struct Sub {
 struct Named {
     std::vector<Sub> faces;
     std::vector<Sub> edges;
+    // Further pieces of a split face or edge: {piece, the tag it was split
+    // from}. An operation on a face or edge works on its pieces too.
+    std::vector<std::pair<int, int>> pieces;
 };
 
 enum class Op {
@@ -67,16 +70,23 @@ struct Step {
     bool edited = false;
 };
 
-// Kernel tags of a body's sub-shapes by shape, made on first use; a copy
-// starts empty (the copy's shapes may change).
-struct TagLookup {
-    TagLookup() = default;
-    TagLookup(const TagLookup&) {}
-    TagLookup& operator=(const TagLookup&) {
-        map.reset();
+// A value worked out from a body state on first use and kept with it; a
+// copy of the state starts without it (the copy's shapes may change).
+template <class T>
+struct Kept {
+    Kept() = default;
+    Kept(const Kept&) {}
+    Kept& operator=(const Kept&) {
+        value.reset();
         return *this;
     }
-    mutable std::shared_ptr<const std::unordered_map<const TopoDS_TShape*, int>> map;
+    mutable std::shared_ptr<const T> value;
+};
+
+// Mass properties of a body's shape for density 1: volume, area, mass,
+// centroid, inertia (ZQ_MP_ order).
+struct MassProps {
+    double values[ZQ_MP_COUNT] = {};
 };
 
 struct BodyState {
@@ -90,7 +100,8 @@ struct BodyState {
     std::vector<std::shared_ptr<const Step>> steps;
     void add_step(Step step) { steps.push_back(std::make_shared<const Step>(std::move(step))); }
     double density = 1.0;
-    TagLookup lookup;
+    Kept<std::unordered_map<const TopoDS_TShape*, int>> lookup;  // kernel tags of sub-shapes
+    Kept<MassProps> mass;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
 };

@@ -110,6 +110,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* ---- Bodies: primitives and profiles (each answers the new body) ---- */
 void ZQ_BODY_make_block(const double origin[3], const double size[3], int* body);
@@ -223,6 +224,25 @@ void ZQ_FACE_ask_uv_box(int face, double box[4]);
  * Suv, Svv (nderiv >= 2) as 3 doubles each; normal the face's unit normal. */
 void ZQ_SURF_eval(int surface, double u, double v, int nderiv, double out[18], double normal[3]);
 void ZQ_EDGE_ask_curve_data(int edge, int* type, double point[3], double direction[3], double* radius);
+/* The spline form of a face's surface or an edge's curve (analytic ones
+ * converted over the face's parameter box or the edge's interval):
+ * degrees, pole counts, rational flag, poles (3 doubles each, u fastest),
+ * weights (one per pole, 1 when not rational) and the flat knot vectors
+ * (each knot repeated by its multiplicity). The arrays come from SM_alloc;
+ * ZQ_free_bspline frees them. A curve uses the u members only. */
+typedef struct ZQ_bspline_s {
+    int degree_u, degree_v;
+    int n_u, n_v;
+    int rational;
+    int n_uknots, n_vknots;
+    double* poles;
+    double* weights;
+    double* uknots;
+    double* vknots;
+} ZQ_bspline_t;
+void ZQ_SURF_ask_bspline(int face, ZQ_bspline_t* data);
+void ZQ_CURVE_ask_bspline(int edge, ZQ_bspline_t* data);
+void ZQ_free_bspline(ZQ_bspline_t* data);
 void ZQ_CURVE_ask_interval(int edge, double interval[2]);
 /* P, C', C'' at t (as many as nderiv asks, up to 2). */
 void ZQ_EDGE_eval(int edge, double t, int nderiv, double out[9]);
@@ -312,6 +332,7 @@ void* evsrfu(unsigned int face);
 void evsrfe(void* evaluator, int request, const double uv[2], double result[36]);
 void evsrff(void* evaluator);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
@@ -323,6 +344,8 @@ namespace host::kernel {
 // Model objects of a body and its faces and edges (0 when it has none).
 unsigned int object_of(int entity);
 int entity_of(unsigned int object);
+// The body of a kernel entity (a body answers itself; 0 for none).
+int body_of(int entity);
 // Face and edge kernel tags of a body, in the kernel's order.
 std::vector<int> faces_of(int body);
 std::vector<int> edges_of(int body);

@@ -66,11 +66,14 @@ int tag_of_key(std::map<std::string, int>& names, const std::string& key) {
 Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
                   BRepBuilderAPI_MakeShape* history, std::map<std::string, int>& names, bool inherit) {
     Origins o;
+    std::unordered_map<int, int> piece_of;  // pieces of earlier splits
     for (const Named* n : inputs) {
         if (!n) continue;
         collect(n->faces, history, o);
         collect(n->edges, history, o);
+        for (const auto& [piece, from] : n->pieces) piece_of.emplace(piece, from);
     }
+    std::vector<std::pair<int, int>> split_pieces;
     std::unordered_set<int> used;
     std::unordered_map<int, int> pieces;      // further pieces per modified tag
     std::unordered_map<int, int> generated;   // images generated per tag
@@ -87,6 +90,7 @@ Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& i
             if (inherit && used.insert(*source).second) return *source;
             const int t = tag_of_key(names, "s:" + std::to_string(*source) + ":" + std::to_string(pieces[*source]++));
             used.insert(t);
+            if (inherit) split_pieces.emplace_back(t, *source);
             return t;
         }
         std::string key;
@@ -123,6 +127,20 @@ Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& i
         for (std::size_t j = 0; j < around.size(); ++j) stem += (j ? "," : "") + std::to_string(around[j]);
         out.edges.push_back({take(edges(i), stem), edges(i), 0});
     }
+    // Pieces of earlier splits that are still there stay pieces of their
+    // origin (a piece of a piece belongs to the first origin).
+    if (inherit) {
+        std::unordered_set<int> present;
+        for (const auto* subs : {&out.faces, &out.edges})
+            for (const Sub& x : *subs) present.insert(x.tag);
+        for (const auto& [piece, from] : piece_of)
+            if (present.count(piece)) out.pieces.emplace_back(piece, from);
+        for (auto [piece, from] : split_pieces) {
+            if (const auto it = piece_of.find(from); it != piece_of.end()) from = it->second;
+            out.pieces.emplace_back(piece, from);
+        }
+        std::sort(out.pieces.begin(), out.pieces.end());
+    }
     return out;
 }
 
@@ -153,14 +171,14 @@ void name_small(BodyState& state, const BodyState* old) {
 namespace host::kernel::detail {
 
 int BodyState::tag_of(const TopoDS_Shape& shape) const {
-    if (!lookup.map) {
+    if (!lookup.value) {
         auto m = std::make_shared<std::unordered_map<const TopoDS_TShape*, int>>();
         for (const auto* subs : {&named.faces, &named.edges, &loops, &vertices})
             for (const Sub& s : *subs) m->emplace(s.shape.TShape().get(), s.tag);
-        lookup.map = std::move(m);
+        lookup.value = std::move(m);
     }
-    const auto it = lookup.map->find(shape.TShape().get());
-    return it == lookup.map->end() ? 0 : it->second;
+    const auto it = lookup.value->find(shape.TShape().get());
+    return it == lookup.value->end() ? 0 : it->second;
 }
 
 }  // namespace host::kernel::detail

@@ -153,18 +153,22 @@ TopoDS_Shape half_space_behind(const double* p, const gp_Dir& n) {
     return BRepPrimAPI_MakeHalfSpace(plane, origin.Translated(gp_Vec(n).Reversed())).Solid();
 }
 
+// The faces or edges of the given tags, each with the pieces it was split
+// into since it was named.
 std::vector<TopoDS_Shape> subs_by_tag(const Call& call, const Named* named, const std::vector<int>& tags,
                                       bool faces) {
     std::vector<TopoDS_Shape> out;
     for (int t : tags) {
         bool found = false;
         if (named)
-            for (const Sub& s : faces ? named->faces : named->edges)
-                if (s.tag == t) {
+            for (const Sub& s : faces ? named->faces : named->edges) {
+                bool piece = false;
+                for (const auto& [p, from] : named->pieces) piece = piece || (p == s.tag && from == t);
+                if (s.tag == t || piece) {
                     out.push_back(s.shape);
                     found = true;
-                    break;
                 }
+            }
         if (!found) call.fail(KERNEL_ERR_NO_ENTITY, "kernel tag %d is no %s of the body", t, faces ? "face" : "edge");
     }
     return out;

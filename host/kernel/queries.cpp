@@ -17,6 +17,15 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <BinTools.hxx>
+#include <GeomConvert.hxx>
+#include <Geom_BSplineCurve.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <Geom_RectangularTrimmedSurface.hxx>
+#include <Geom_TrimmedCurve.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColStd_Array2OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
+#include <TColgp_Array2OfPnt.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
@@ -170,6 +179,17 @@ void eval_face(const BRepAdaptor_Surface& s, bool reversed, double u, double v, 
     if (reversed) n.Reverse();
     if (request & 4) put(r + 30, n.XYZ());
     if ((request & 1024) && n.Magnitude() > 1e-300) put(r + 33, n.Normalized().XYZ());
+}
+
+double* copy_out(const std::vector<double>& v) {
+    if (v.empty()) return nullptr;
+    auto* out = static_cast<double*>(SM_alloc(v.size() * sizeof(double)));
+    std::copy(v.begin(), v.end(), out);
+    return out;
+}
+
+std::vector<double> flat(const TColStd_Array1OfReal& knots) {
+    return std::vector<double>(knots.begin(), knots.end());
 }
 
 struct Evaluator {
@@ -355,6 +375,80 @@ void ZQ_EDGE_ask_curve_data(int edge, int* type, double point[3], double directi
     });
 }
 
+void ZQ_SURF_ask_bspline(int face, ZQ_bspline_t* data) {
+    auto call = HOST_ENTRY(face, data);
+    call.need(data, "the spline output");
+    *data = ZQ_bspline_t{};
+    const TopoDS_Face& f = face_of(call, face);
+    std::vector<double> poles, weights, uk, vk;
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        double u0, u1, v0, v1;
+        BRepTools::UVBounds(f, u0, u1, v0, v1);
+        TopLoc_Location loc;
+        Handle(Geom_Surface) s = BRep_Tool::Surface(f, loc);
+        if (!s->IsKind(STANDARD_TYPE(Geom_BSplineSurface))) s = new Geom_RectangularTrimmedSurface(s, u0, u1, v0, v1);
+        const Handle(Geom_BSplineSurface) b = GeomConvert::SurfaceToBSplineSurface(s);
+        if (b.IsNull()) call.fail(KERNEL_ERR_NO_ANSWER, "face %d has no spline form", face);
+        data->degree_u = b->UDegree();
+        data->degree_v = b->VDegree();
+        data->n_u = b->NbUPoles();
+        data->n_v = b->NbVPoles();
+        data->rational = b->IsURational() || b->IsVRational();
+        for (int j = 1; j <= data->n_v; ++j)
+            for (int i = 1; i <= data->n_u; ++i) {
+                const gp_Pnt p = b->Pole(i, j).Transformed(loc.Transformation());
+                poles.insert(poles.end(), {p.X(), p.Y(), p.Z()});
+                weights.push_back(b->Weight(i, j));
+            }
+        uk = flat(b->UKnotSequence());
+        vk = flat(b->VKnotSequence());
+    });
+    data->n_uknots = static_cast<int>(uk.size());
+    data->n_vknots = static_cast<int>(vk.size());
+    data->poles = copy_out(poles);
+    data->weights = copy_out(weights);
+    data->uknots = copy_out(uk);
+    data->vknots = copy_out(vk);
+}
+
+void ZQ_CURVE_ask_bspline(int edge, ZQ_bspline_t* data) {
+    auto call = HOST_ENTRY(edge, data);
+    call.need(data, "the spline output");
+    *data = ZQ_bspline_t{};
+    const TopoDS_Edge& e = edge_of(call, edge);
+    std::vector<double> poles, weights, uk;
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        TopLoc_Location loc;
+        double t0 = 0, t1 = 0;
+        Handle(Geom_Curve) c = BRep_Tool::Curve(e, loc, t0, t1);
+        if (c.IsNull()) call.fail(KERNEL_ERR_NO_ANSWER, "edge %d has no curve", edge);
+        if (!c->IsKind(STANDARD_TYPE(Geom_BSplineCurve))) c = new Geom_TrimmedCurve(c, t0, t1);
+        const Handle(Geom_BSplineCurve) b = GeomConvert::CurveToBSplineCurve(c);
+        data->degree_u = b->Degree();
+        data->n_u = b->NbPoles();
+        data->n_v = 1;
+        data->rational = b->IsRational();
+        for (int i = 1; i <= data->n_u; ++i) {
+            const gp_Pnt p = b->Pole(i).Transformed(loc.Transformation());
+            poles.insert(poles.end(), {p.X(), p.Y(), p.Z()});
+            weights.push_back(b->Weight(i));
+        }
+        uk = flat(b->KnotSequence());
+    });
+    data->n_uknots = static_cast<int>(uk.size());
+    data->poles = copy_out(poles);
+    data->weights = copy_out(weights);
+    data->uknots = copy_out(uk);
+}
+
+void ZQ_free_bspline(ZQ_bspline_t* data) {
+    auto call = HOST_ENTRY(data);
+    call.need(data, "the spline");
+    for (double* p : {data->poles, data->weights, data->uknots, data->vknots})
+        if (p) SM_free(p);
+    *data = ZQ_bspline_t{};
+}
+
 void ZQ_CURVE_ask_interval(int edge, double interval[2]) {
     auto call = HOST_ENTRY(edge, interval);
     call.need(interval, "the interval output");
@@ -422,28 +516,36 @@ void ZQ_BODY_ask_mass_props(int body, double props[ZQ_MP_COUNT]) {
     auto call = HOST_ENTRY(body, props);
     call.need(props, "the properties output");
     const hd::Body b = hd::require_body(call, body);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        std::fill(props, props + ZQ_MP_COUNT, 0.0);
-        const int type = hd::body_type(b->shape);
-        GProp_GProps area, main;
-        BRepGProp::SurfaceProperties(b->shape, area);
-        props[ZQ_MP_AREA] = area.Mass();
-        if (type == ZQ_BODY_SOLID) {
-            BRepGProp::VolumeProperties(b->shape, main);
-            props[ZQ_MP_VOLUME] = main.Mass();
-        } else if (type == ZQ_BODY_SHEET) {
-            main = area;
-        } else if (type == ZQ_BODY_WIRE) {
-            BRepGProp::LinearProperties(b->shape, main);
-        } else {
-            return;
-        }
-        props[ZQ_MP_MASS] = main.Mass() * b->density;
-        put(props + ZQ_MP_CENTROID, main.CentreOfMass().XYZ());
-        const gp_Mat m = main.MatrixOfInertia();
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) props[ZQ_MP_INERTIA + 3 * i + j] = m(i + 1, j + 1) * b->density;
-    });
+    // Worked out once per state of the body, for density 1.
+    if (!b->mass.value) {
+        auto made = std::make_shared<hd::MassProps>();
+        hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+            double* v = made->values;
+            const int type = hd::body_type(b->shape);
+            GProp_GProps area, main;
+            BRepGProp::SurfaceProperties(b->shape, area);
+            v[ZQ_MP_AREA] = area.Mass();
+            if (type == ZQ_BODY_SOLID) {
+                BRepGProp::VolumeProperties(b->shape, main);
+                v[ZQ_MP_VOLUME] = main.Mass();
+            } else if (type == ZQ_BODY_SHEET) {
+                main = area;
+            } else if (type == ZQ_BODY_WIRE) {
+                BRepGProp::LinearProperties(b->shape, main);
+            } else {
+                return;
+            }
+            v[ZQ_MP_MASS] = main.Mass();
+            put(v + ZQ_MP_CENTROID, main.CentreOfMass().XYZ());
+            const gp_Mat m = main.MatrixOfInertia();
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) v[ZQ_MP_INERTIA + 3 * i + j] = m(i + 1, j + 1);
+        });
+        b->mass.value = std::move(made);
+    }
+    std::copy(b->mass.value->values, b->mass.value->values + ZQ_MP_COUNT, props);
+    props[ZQ_MP_MASS] *= b->density;
+    for (int i = 0; i < 9; ++i) props[ZQ_MP_INERTIA + i] *= b->density;
 }
 
 void ZQ_ENTITY_ask_min_distance(int a, int b, double* distance, double point_a[3], double point_b[3]) {

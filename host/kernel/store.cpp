@@ -336,6 +336,11 @@ int entity_of(unsigned int object) {
     return it == s.by_object.end() || !host::objects::is_alive(object) ? 0 : it->second;
 }
 
+int body_of(int entity) {
+    const hd::Loc* l = hd::locate(entity);
+    return l ? l->body : 0;
+}
+
 std::vector<int> faces_of(int body) {
     std::vector<int> out;
     if (hd::Body b = hd::find_body(body))

@@ -8,9 +8,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 extern int acom_[ACOM_WORDS];
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 #endif

@@ -46,6 +46,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Angle of the direction (x, y) from the X axis, in [0, 2 pi); 0 for (0, 0). */
 double h053_(double y, double x);
@@ -73,6 +74,7 @@ void k0671_(const double d[13], double values[13]);
 void k0672_(const double d[13], double values[13]);
 void k0673_(const double d[13], double values[13]);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -80,6 +80,7 @@ typedef struct EVC_bcurve_data_s {
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 unsigned int EVC_initialize(unsigned int curve);
 /* A new evaluator of the curve moved by p' = R p + t. */
@@ -112,16 +113,18 @@ void EVC_ask_bcurve_knots(unsigned int evaluator, double* knots);
 /* num_control_pts poles of four doubles, weighted: (w x, w y, w z, w). */
 void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
+#include "host/export.h"
 #include "host/numeric/curves.h"
 
 namespace host::evc {
 
 // The record behind a live evaluator (its head is what callers read), or
 // null. No host call is journalled.
-const curve_struct* record(unsigned int evaluator);
+HOST_API const curve_struct* record(unsigned int evaluator);
 
 // Fixture: an evaluator of the given curve, as if made from an object.
 unsigned int make(const hostnum::Curve& curve);

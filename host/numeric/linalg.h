@@ -21,6 +21,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Answer of the computing routines for input without a result. */
 #define NUMERIC_DEGENERATE 1
@@ -103,6 +104,7 @@ int MTX4_csys_to_csys(const double from_origin[3], const double from_x[3], const
 /* General inverse with partial pivoting; fails for a singular matrix. */
 int MTX4_invert(const double in[16], double out[16]);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 #endif

@@ -25,6 +25,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 typedef struct DIRPATH_s* DIRPATH_p_t;
 #define DIRPATH_NONE 1
@@ -46,6 +47,7 @@ int DIRPATH_ask_next_dir(DIRPATH_p_t path, char** dir);
 int DIRPATH_ask_prev_dir(DIRPATH_p_t path, char** dir);
 int DIRPATH_ask_curr_dir(DIRPATH_p_t path, char** dir);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -12,9 +12,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int cdUIgetDefault(const char* name, int type, int module, const char** value);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

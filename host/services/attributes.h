@@ -50,6 +50,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 typedef struct ATTR_value_s {
     int type;
@@ -93,6 +94,7 @@ void ATTR_ask_part_attrs(unsigned int part, int* count, ATTR_part_attr_t** attrs
  * (641xxx) are raised for a file that cannot be read. */
 void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_attr_t** attrs);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

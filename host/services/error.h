@@ -80,6 +80,7 @@ typedef const char* (*ERROR_decoder_fn)(int code, const void* table);
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 #if defined(__cplusplus)
 [[noreturn]]
@@ -121,10 +122,12 @@ const char* ERROR_decode(int code);
 /* Decoder over an array of struct error_text_entry ended by {0, NULL}. */
 const char* ERROR_decode_in_table(int code, const void* table);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
 #include <exception>
+#include "host/export.h"
 #include <string>
 #include <vector>
 
@@ -161,8 +164,8 @@ int arm_library_frame();
 // block has ended, deliver_to_user_frame records the failure code, pops the
 // innermost user frame, calls its handler and longjmps to its buffer. With no
 // user frame innermost the program stops with the host's message on stderr.
-void stash_for_user_frame(const HostError& e);
-[[noreturn]] void deliver_to_user_frame();
+HOST_API void stash_for_user_frame(const HostError& e);
+[[noreturn]] HOST_API void deliver_to_user_frame();
 
 namespace error {
 // Observable state of the error service (tests, other host parts).
@@ -172,7 +175,7 @@ struct Registration {
     ERROR_decoder_fn decoder;
     const void* table;
 };
-int frame_depth();
+HOST_API int frame_depth();
 bool innermost_is_user_frame();
 std::vector<int> acknowledged_codes();
 std::vector<Registration> registrations();  // in order of first registration

@@ -24,6 +24,9 @@ const std::map<int, std::string>& builtin_texts() {
         {-6, "Channel is not open"},
         {-7, "End of file reached"},
         {-8, "No space left on the device"},
+        {-9, "Text is too long for its field"},
+        {-11, "Channel is of the wrong kind"},
+        {-12, "File is not a part file"},
     };
     return table;
 }

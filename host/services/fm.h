@@ -12,6 +12,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Shuts the file interface down; writes 0 or a file-interface code into *status. */
 void fm1901_(int* status);
@@ -19,6 +20,7 @@ char* CFI_get_error_text(int code);
 void JQMGR_terminate(void);                 /* host/pdm */
 void MOM_TCL_set_ui_add_funcs(int mode);    /* host/machining */
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

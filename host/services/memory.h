@@ -19,6 +19,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 void* SM_alloc(size_t size);
 void* SM_alloc_persistent(size_t size);
@@ -29,8 +30,11 @@ char* SM_string_copy_persistent(const char* text);
 int SM_set_mark(void);
 void SM_free_to_mark(int mark);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
+
+#include "host/export.h"
 
 namespace host::memory {
 struct Stats {
@@ -41,7 +45,7 @@ struct Stats {
     size_t frees;             // since the last reset
 };
 Stats stats();
-bool is_live(const void* block);
+HOST_API bool is_live(const void* block);
 bool is_persistent(const void* block);
 size_t block_size(const void* block);  // 0 when not live
 }  // namespace host::memory

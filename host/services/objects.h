@@ -35,6 +35,7 @@ typedef int OM_class_t;
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 OM_class_t OM_ask_class(unsigned int object);
 int OM_is_subclass(OM_class_t cls, OM_class_t ancestor);
@@ -55,6 +56,7 @@ char* TAG_ask_handle_of_tag(unsigned int object);
 unsigned int TAG_ask_tag_of_handle_tol(const char* handle);
 void* TAG_ask_pointer_of_tag(unsigned int object);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 
@@ -63,6 +65,8 @@ void* TAG_ask_pointer_of_tag(unsigned int object);
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "host/export.h"
 
 namespace host::objects {
 
@@ -126,7 +130,7 @@ void destroy(tag_t object);
 // (they record the object's state for undo and keep the indexes).
 const Object* find(tag_t object);
 const Object& require(tag_t object);
-bool is_alive(tag_t object);
+HOST_API bool is_alive(tag_t object);
 void set_name(tag_t object, std::string_view name);
 void set_type(tag_t object, int type, int subtype);
 const PartInfo* part_info(tag_t part);   // null when not a live part

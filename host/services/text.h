@@ -37,6 +37,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 typedef struct TEXT_s* TEXT_p_t;
 
@@ -66,6 +67,7 @@ typedef struct DRF_jqstring_s {
  * null record (or null texts with n > 0), HOST_ERR_BAD_ARGUMENT for n < 0. */
 int DRF_textpt_to_jqstring(TEXT_p_t* texts, DRF_jqstring_t* output, int n);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

@@ -9,10 +9,12 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int STARTUP_before_interface(void);
 int STARTUP_after_interface(void);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

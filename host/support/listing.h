@@ -24,6 +24,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int LISTUI_ask_kx_lwin_open(void);
 void LISTUI_set_kx_lwin_open(int open);
@@ -46,6 +47,7 @@ void g512_(const char* buffer, int* length, int* status);
  * answers 1, or 0 for a class id that is not positive. */
 int SEL_add_to_udo_filter_list(int class_id);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

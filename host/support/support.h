@@ -20,6 +20,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int RTENV_ask_env(void);
 void RTENV_set_env(int kind);
@@ -51,6 +52,7 @@ int DEBUG_routine(const char* module, const char* function);
 /* Indentation of the debug trace (read and written by its users). */
 extern int DEBUG_indentation;
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

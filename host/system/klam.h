@@ -12,12 +12,14 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 int inklam_(void);
 void KXKL_set_args_in_kxapi(int count, void** arguments);
 int KLX_run_klam_program(const char* program);
 #define KLX_NO_SUCH_PROGRAM 1
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

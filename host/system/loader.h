@@ -19,6 +19,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 #define FM_NAME_MAX 260
 void fm1821_(const int* length, const char* name, const int* mode, int* out_length, char* out_name, int* status);
@@ -29,6 +30,7 @@ void fm1821_(const int* length, const char* name, const int* mode, int* out_leng
 void* ldr_load(const char* library, const char* symbol, int* status);
 int ldr_unload(const char* library);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

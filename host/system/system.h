@@ -26,6 +26,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
 
 /* Local time broken down. */
 struct CLOCK_decoded_time {
@@ -80,6 +81,7 @@ int SYS_set_program_name(const char* name);
  * variable. */
 int ENV_set_variable(const char* name, const char* value);
 
+#pragma GCC visibility pop
 #ifdef __cplusplus
 }
 

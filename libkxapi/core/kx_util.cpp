@@ -14,6 +14,7 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/core/display.h"
+#include "host/core/entity_types.h"
 #include "host/data/rm.h"
 #include "host/support/support.h"
 
@@ -139,7 +140,7 @@ void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
 // ---- regenerate_after_edit -------------------------------------------------------
 
 extern "C" int regenerate_after_edit(int* mode, tag* object) {
-    if (*mode == 1 && RM_ask_entity_type(*object) == 70) UPDATE_do_update_no_message();
+    if (*mode == 1 && RM_ask_entity_type(*object) == HOST_TYPE_SOLID) UPDATE_do_update_no_message();
     return DSS_REGEN_regen_object(*object);
 }
 

@@ -129,6 +129,29 @@ constexpr int uc_file_code(int code) {
     return code > kFileBand && code <= kFileBandLast ? kFileBand - code : code;
 }
 
+// The frame of the uc entries that refuse with -1105000 when the session
+// is not open: a host error that it catches is answered negated when it is
+// positive; what the work answers passes as it is.
+template <class Work>
+int uc_negated_frame(Work&& work) {
+    bool caught = false;
+    const int st = frame(Opts{.not_init = -kNotInitialized}, on_error([&] { caught = true; }),
+                         detail::NoPrologue{}, work);
+    return caught ? uc_status(st) : st;
+}
+
+// Copies a host string into a caller's buffer of `size` bytes: at most
+// size - 1 characters and a NUL (a null text gives the empty text); a null
+// buffer is left alone.
+inline void uc_copy_out(char* buffer, const char* text, std::size_t size) {
+    if (buffer && size > 0) copy_cut(buffer, text, size - 1);
+}
+
+// Empties a caller's buffer (null is left alone).
+inline void uc_empty(char* buffer) {
+    if (buffer) buffer[0] = '\0';
+}
+
 // ---- Old numbered entry points: Fortran-style arguments (kxNNNN_) ------------
 //
 // Every argument by address; a text argument is a character field with its

@@ -6,6 +6,7 @@
 #include "host/core/display.h"
 #include "host/core/edit_log.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
@@ -21,9 +22,6 @@ namespace {
 constexpr int kBadSpace = KX_CSYS_ERR_BAD_SPACE;
 constexpr int kNullMatrix = KX_MODL_ERR_NULL_MATRIX;  // modelling codes without a text here
 constexpr int kNotAMatrix = KX_MODL_ERR_WRONG_OBJECT;
-constexpr int kTypeCsys = 45;
-constexpr int kTypeMatrix = 55;
-constexpr int kTypeKernel = 70;
 
 // The host's number of a coordinate space (1, 2, 3 -> 3, 4, 5), or 0.
 int host_space(int space) {
@@ -39,7 +37,7 @@ int type_of(tag object) {
 int check_csys_args(tag matrix) {
     if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
     if (matrix == NULL_TAG) return kNullMatrix;
-    if (type_of(matrix) != kTypeMatrix) return kNotAMatrix;
+    if (type_of(matrix) != HOST_TYPE_MATRIX) return kNotAMatrix;
     return 0;
 }
 
@@ -61,7 +59,7 @@ namespace kx::csys {
 tag ask_wcs() { return WCS_ask_tag(); }
 
 int ask_matrix_of_object(tag object, tag* matrix) {
-    if (type_of(object) != kTypeKernel) {
+    if (type_of(object) != HOST_TYPE_SOLID) {
         ES_ask_matrix_tag_of_entity(object, matrix);
         return 0;
     }
@@ -156,7 +154,7 @@ KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]) {
 
 KXAPI int KX_CSYS_set_wcs(tag csys) {
     // A host error on the way is handled here: the host does not report it again.
-    return kx::frame(kx::acknowledging, [&] { return type_of(csys) == kTypeCsys ? 0 : kx::param(1); },
+    return kx::frame(kx::acknowledging, [&] { return type_of(csys) == HOST_TYPE_CSYS ? 0 : kx::param(1); },
                      [&] {
                          const unsigned int previous = WCS_set(csys);
                          if (DSS_ask_suppress_display() == 3) return 0;

@@ -57,7 +57,7 @@ int validate(const conic_data& r, double* end) {
             return kc::kBadConicType;
     }
     if (code != 0) return code;
-    if (r.matrix_tag != NULL_TAG && kc::type_of(r.matrix_tag).type != kc::kTypeMatrix) return kc::kNotMatrix;
+    if (r.matrix_tag != NULL_TAG && kc::type_of(r.matrix_tag).type != HOST_TYPE_MATRIX) return kc::kNotMatrix;
     return 0;
 }
 
@@ -267,7 +267,7 @@ KXAPI int KX_CURVE_create_conic(conic_data* conic_data_rec, tag* conic) {
 KXAPI int KX_CURVE_ask_conic_data(tag conic, conic_data* conic_data_rec) {
     return kx::frame(
         [&] {
-            if (kc::type_of(conic).type != kc::kTypeConic) return kc::kNotConic;
+            if (kc::type_of(conic).type != HOST_TYPE_CONIC) return kc::kNotConic;
             return kx::check({{conic_data_rec, 2}});
         },
         [&] {
@@ -283,7 +283,7 @@ KXAPI int KX_CURVE_edit_conic_data(tag conic, conic_data* conic_data_rec) {
     return kx::frame(
         kx::arm_first,
         [&] {
-            if (int st = kc::refuse_edit(conic, kc::kTypeConic, kc::kNotConic)) return st;
+            if (int st = kc::refuse_edit(conic, HOST_TYPE_CONIC, kc::kNotConic)) return st;
             const kc::TypeOf t = kc::type_of(conic);
             if (int st = kx::check({{conic_data_rec, 2}})) return st;
             if (conic_data_rec->conic_type != t.subtype) return kc::kBadConicType;
@@ -355,7 +355,7 @@ KXAPI int KX_CURVE_convert_conic_to_std(conic_general_data* gen_conic_data, coni
         [&] {
             if (int st = kx::check({{gen_conic_data, 1}, {conic_data_rec, 2}, {sense, 3}})) return st;
             const conic_general_data& g = *gen_conic_data;
-            if (g.matrix_tag != NULL_TAG && kc::type_of(g.matrix_tag).type != kc::kTypeMatrix) return kc::kNotMatrix;
+            if (g.matrix_tag != NULL_TAG && kc::type_of(g.matrix_tag).type != HOST_TYPE_MATRIX) return kc::kNotMatrix;
             if (std::fabs(g.start_point[2] - g.end_point[2]) > 1e-10) return kc::kHeightsDiffer;
             return 0;
         },

@@ -63,14 +63,14 @@ constexpr double kPointTolerance = 1e-6;
 
 bool is_line_or_straight_edge(tag object) {
     const kc::TypeOf t = kc::type_of(object);
-    if (t.type == kc::kTypeLine) return true;
-    return t.type == kc::kTypeKernel && t.subtype == kc::kSubtypeEdge && PX_curve_ask_type(object) == PX_CURVE_LINE;
+    if (t.type == HOST_TYPE_LINE) return true;
+    return t.type == HOST_TYPE_SOLID && t.subtype == HOST_SUBTYPE_EDGE && PX_curve_ask_type(object) == PX_CURVE_LINE;
 }
 
 bool is_arc_or_circular_edge(tag object) {
     const kc::TypeOf t = kc::type_of(object);
-    if (t.type == kc::kTypeArc) return true;
-    return t.type == kc::kTypeKernel && t.subtype == kc::kSubtypeEdge && PX_curve_ask_type(object) == PX_CURVE_CIRCLE;
+    if (t.type == HOST_TYPE_ARC) return true;
+    return t.type == HOST_TYPE_SOLID && t.subtype == HOST_SUBTYPE_EDGE && PX_curve_ask_type(object) == PX_CURVE_CIRCLE;
 }
 
 double dist_sq(const double a[3], const double b[3]) {
@@ -89,7 +89,7 @@ bool line_too_short(const line_data& l) {
 int arc_angles_and_matrix(const arc_data& a) {
     if (std::fabs(a.end_angle - a.start_angle) > kSweepBound) return kc::kSweepTooLarge;
     if (a.end_angle < a.start_angle) return kc::kStartAfterEnd;
-    if (kc::type_of(a.matrix_tag).type != kc::kTypeMatrix) return kc::kNotMatrix;
+    if (kc::type_of(a.matrix_tag).type != HOST_TYPE_MATRIX) return kc::kNotMatrix;
     return 0;
 }
 
@@ -229,7 +229,7 @@ KXAPI int KX_CURVE_create_point(double point_coords[3], tag* point) {
 KXAPI int KX_CURVE_ask_point_data(tag point, double point_coords[3]) {
     return kx::frame(
         [&] {
-            if (kc::type_of(point).type != kc::kTypePoint) return kc::kNotPoint;
+            if (kc::type_of(point).type != HOST_TYPE_POINT) return kc::kNotPoint;
             return kx::check({{point_coords, 2}});
         },
         [&] {
@@ -241,7 +241,7 @@ KXAPI int KX_CURVE_ask_point_data(tag point, double point_coords[3]) {
 KXAPI int KX_CURVE_edit_point_data(tag point, double point_coords[3]) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_edit(point, kc::kTypePoint, kc::kNotPoint)) return st;
+            if (int st = kc::refuse_edit(point, HOST_TYPE_POINT, kc::kNotPoint)) return st;
             return kx::check({{point_coords, 2}});
         },
         [&] {
@@ -285,7 +285,7 @@ KXAPI int KX_CURVE_ask_line_data(tag line, line_data* line_coords) {
 KXAPI int KX_CURVE_edit_line_data(tag line, line_data* line_coords) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_edit(line, kc::kTypeLine, kc::kNotLine)) return st;
+            if (int st = kc::refuse_edit(line, HOST_TYPE_LINE, kc::kNotLine)) return st;
             return kx::check({{line_coords, 2}});
         },
         [&] {
@@ -322,7 +322,7 @@ KXAPI int KX_CURVE_ask_arc_data(tag arc, arc_data* arc_coords) {
             arc_data rec{};
             rec.matrix_tag = kc::matrix_of(arc);
             // A circular edge gets a matrix of its own, made from its curve.
-            if (kc::type_of(arc).type == kc::kTypeKernel) rec.matrix_tag = matrix_of_circular_edge(arc);
+            if (kc::type_of(arc).type == HOST_TYPE_SOLID) rec.matrix_tag = matrix_of_circular_edge(arc);
             rec.start_angle = v[0];
             rec.end_angle = v[1];
             rec.arc_center[0] = v[2];
@@ -337,7 +337,7 @@ KXAPI int KX_CURVE_ask_arc_data(tag arc, arc_data* arc_coords) {
 KXAPI int KX_CURVE_edit_arc_data(tag arc, arc_data* arc_coords) {
     return kx::frame(
         [&] {
-            if (int st = kc::refuse_edit(arc, kc::kTypeArc, kc::kNotArc)) return st;
+            if (int st = kc::refuse_edit(arc, HOST_TYPE_ARC, kc::kNotArc)) return st;
             if (int st = kx::check({{arc_coords, 2}})) return st;
             return arc_angles_and_matrix(*arc_coords);
         },

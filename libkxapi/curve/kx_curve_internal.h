@@ -8,6 +8,7 @@
 
 #include "host/core/display.h"
 #include "host/core/edit_log.h"
+#include "host/core/entity_types.h"
 #include "host/services/error.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
@@ -32,15 +33,6 @@ inline constexpr int kDegenerate = KX_MODL_ERR_DEGENERATE;
 inline constexpr int kNoCircle = KX_HOST_ERR_NO_CIRCLE;
 inline constexpr int kBadCurve = KX_MODL_ERR_WRONG_OBJECT;
 
-inline constexpr int kTypePoint = 2;
-inline constexpr int kTypeLine = 3;
-inline constexpr int kTypeArc = 5;
-inline constexpr int kTypeConic = 6;
-inline constexpr int kTypeMatrix = 55;
-inline constexpr int kTypeKernel = 70;
-inline constexpr int kSubtypeBody = 0;
-inline constexpr int kSubtypeFace = 2;
-inline constexpr int kSubtypeEdge = 3;
 
 // Entity type and subtype of an object; {0, 0} for NULL_TAG or a tag of no
 // live object (no host error).

@@ -66,22 +66,22 @@ double unit_factor(int units) {
 }
 
 bool face_like(const kc::TypeOf& t) {
-    return (t.type == kc::kTypeKernel && (t.subtype == kc::kSubtypeBody || t.subtype == kc::kSubtypeFace)) ||
-           t.type == 46 || t.type == 197;
+    return (t.type == HOST_TYPE_SOLID && (t.subtype == HOST_SUBTYPE_BODY || t.subtype == HOST_SUBTYPE_FACE)) ||
+           t.type == HOST_TYPE_PLANE || t.type == HOST_TYPE_DATUM_PLANE;
 }
 
 bool curve_type(int type) {
-    return type == kc::kTypeLine || type == kc::kTypeArc || type == kc::kTypeConic || type == 9;
+    return type == HOST_TYPE_LINE || type == HOST_TYPE_ARC || type == HOST_TYPE_CONIC || type == HOST_TYPE_SPLINE;
 }
 
-bool is_edge(const kc::TypeOf& t) { return t.type == kc::kTypeKernel && t.subtype == kc::kSubtypeEdge; }
+bool is_edge(const kc::TypeOf& t) { return t.type == HOST_TYPE_SOLID && t.subtype == HOST_SUBTYPE_EDGE; }
 
 // The work of the intersection, with the host allocator marked.
 int intersect(tag first, tag second, const double* reference, curve_intersection* out) {
     const kc::TypeOf t1 = kc::type_of(first), t2 = kc::type_of(second);
     if (!is_edge(t1) && !curve_type(t1.type)) return kx::param(1);
     tag face = second;
-    if (t2.type == kc::kTypeKernel && t2.subtype == kc::kSubtypeBody) {
+    if (t2.type == HOST_TYPE_SOLID && t2.subtype == HOST_SUBTYPE_BODY) {
         int count = 0;
         unsigned int* faces = nullptr;
         PX_body_ask_faces_sm(second, &count, &faces);
@@ -103,7 +103,7 @@ int intersect(tag first, tag second, const double* reference, curve_intersection
         out->type_of_intersection = 1;
         for (int i = 0; i < 3; ++i) out->curve_point[i] = point[i];
         out->curve_parm = parameter;
-        if (t2.type != 46 && t2.type != 197) {
+        if (t2.type != HOST_TYPE_PLANE && t2.type != HOST_TYPE_DATUM_PLANE) {
             out->entity_parms[0] = uv[0];
             out->entity_parms[1] = uv[1];
         }

@@ -11,6 +11,7 @@
 #include "host/core/defaults.h"
 #include "host/core/display.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/views.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
@@ -24,7 +25,6 @@ constexpr int kNoActivePart = 630018;
 constexpr int kNoSetting = 630070;
 constexpr int kBadType = 660011;
 constexpr int kShadedStyle = HOST_VIEW_STYLE_PARTIALLY_SHADED;
-constexpr int kAnyObject139 = 139;
 
 bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
 bool alive(tag object) { return object != NULL_TAG && TAG_ask_pointer_of_tag(object) != nullptr; }
@@ -140,7 +140,7 @@ extern "C" KXAPI int KX_OBJ_set_layer(tag object, int layer) {
                      [&] {
                          if (ES_ask_entity_layer(object) > 256) return;
                          const int type = RM_ask_entity_type(object);
-                         if (type != 242) ES_layer_move_entity(object, layer);
+                         if (type != HOST_TYPE_SOLVER_VERTEX) ES_layer_move_entity(object, layer);
                          if (type == HOST_TYPE_SKETCH) ES_loop_over_sketch(object, 70, move_member_to_layer, &layer);
                      });
 }
@@ -176,8 +176,9 @@ extern "C" KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
                      [&] {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (type != HOST_TYPE_SOLID || (subtype != 0 && subtype != 2)) return kBadTag;
-                         const Faces faces(object, subtype == 0);
+                         if (type != HOST_TYPE_SOLID || (subtype != HOST_SUBTYPE_BODY && subtype != HOST_SUBTYPE_FACE))
+                             return kBadTag;
+                         const Faces faces(object, subtype == HOST_SUBTYPE_BODY);
                          if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM)
                              DSS_SRF_change_face_attr(faces.data(), faces.size(), value);
                          for (int i = 0; i < faces.size(); ++i) ES_write_srfanl(faces.data()[i], value);
@@ -207,7 +208,9 @@ extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
     // Refused is only what is neither a solid nor of subtype 2; the host's
     // reader decides on the rest.
     return read_face_value(
-        object, value, [](int type, int subtype) { return type == HOST_TYPE_SOLID || subtype == 2; }, ES_read_srfanl);
+        object, value,
+        [](int type, int subtype) { return type == HOST_TYPE_SOLID || subtype == HOST_SUBTYPE_FACE; },
+        ES_read_srfanl);
 }
 
 extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
@@ -215,9 +218,9 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
                      [&] {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         const bool face = type == HOST_TYPE_SOLID && subtype == 2;
-                         const bool body = type == HOST_TYPE_SOLID && subtype == 0;
-                         if (!face && !body && type != kAnyObject139) return kBadTag;
+                         const bool face = type == HOST_TYPE_SOLID && subtype == HOST_SUBTYPE_FACE;
+                         const bool body = type == HOST_TYPE_SOLID && subtype == HOST_SUBTYPE_BODY;
+                         if (!face && !body && type != HOST_TYPE_FACETED) return kBadTag;
                          const Faces faces(object, body);
                          for (int i = 0; i < faces.size(); ++i) ES_write_shaded(faces.data()[i], value);
                          if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM) {
@@ -232,7 +235,9 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
 extern "C" KXAPI int KX_OBJ_ask_partially_shaded(tag object, int* value) {
     return read_face_value(
         object, value,
-        [](int type, int subtype) { return (type == HOST_TYPE_SOLID && subtype == 2) || type == kAnyObject139; },
+        [](int type, int subtype) {
+            return (type == HOST_TYPE_SOLID && subtype == HOST_SUBTYPE_FACE) || type == HOST_TYPE_FACETED;
+        },
         ES_read_shaded);
 }
 

@@ -17,6 +17,7 @@
 #include "host/core/edit_log.h"
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/views.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
@@ -95,7 +96,7 @@ int delete_directly(tag object) {
     int type = 0, subtype = 0;
     RM_ask_entity_type_and_subtype(object, &type, &subtype);
     switch (type) {
-        case 3: case 5: case 6: case 9: case 14:
+        case HOST_TYPE_LINE: case HOST_TYPE_ARC: case HOST_TYPE_CONIC: case HOST_TYPE_SPLINE: case HOST_TYPE_BOUNDARY:
             return esinsx_(&object) ? kCannotDelete : kUseDeleteList;
         case 25:
             return subtype == 6 && esinsx_(&object) ? kCannotDelete : kUseDeleteList;
@@ -104,7 +105,7 @@ int delete_directly(tag object) {
         case HOST_TYPE_DRAWING:
             return DWG_delete_drawing(object) ? kCannotDelete : 0;
         case HOST_TYPE_COMPONENT:
-            return subtype == 0 ? ASSY_remove_component(object) : kCannotDelete;
+            return subtype == HOST_SUBTYPE_COMPONENT ? ASSY_remove_component(object) : kCannotDelete;
         case HOST_TYPE_REFSET:
             OCC_delete_ref_set(object);
             return 0;
@@ -134,9 +135,9 @@ int log_for_delete(tag object) {
         return state == 1 ? 0 : kCannotDelete;
     }
     if (type == HOST_TYPE_SOLID) {
-        if (subtype == 0 || subtype == 1) {
+        if (subtype == HOST_SUBTYPE_BODY || subtype == 1) {
             UPDATE_log_entity_to_delete(object);
-        } else if (subtype == 2) {
+        } else if (subtype == HOST_SUBTYPE_FACE) {
             unsigned int entity = 0;  // the face's solid-kernel entity
             int faces = 0;
             es7034_(&object, &entity, &faces);
@@ -331,7 +332,8 @@ namespace {
 
 bool usable_for_exchange(tag object) {
     if (!alive(object) || OCC_is_occurrence(object) || es0022_(&object) != kPartState) return false;
-    return one_of(RM_ask_entity_type(object), {2, 3, 5, 6, 9});
+    return one_of(RM_ask_entity_type(object),
+                  {HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE});
 }
 
 // The views an object depends on (host block, freed with the holder).

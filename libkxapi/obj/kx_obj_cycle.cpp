@@ -8,6 +8,7 @@
 
 #include "host/core/entity_cycle.h"
 #include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/core/views.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"

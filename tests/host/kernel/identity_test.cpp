@@ -3,6 +3,7 @@
 // edges keep their tags), rolled back by undo, saved and reopened.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -169,8 +170,40 @@ TEST_F(KernelStory, RegeneratedWithALargerHoleKeepsTheTags) {
     expect_closed_form(b, 100, 12);
     EXPECT_EQ(host::kernel::faces_of(b), faces);
     EXPECT_EQ(host::kernel::edges_of(b), edges);
-    for (int f : faces)
-        if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) EXPECT_NEAR(face_radius(f), 12, 1e-12);
+    for (int f : faces) {
+        if (face_type(f) == ZQ_SURF_CYLINDER && face_radius(f) > 5) {
+            EXPECT_NEAR(face_radius(f), 12, 1e-12);
+        }
+    }
+}
+
+// The hole moved onto the front edge splits the blended edge in two: made
+// again, the blend runs along both pieces, and the blend face keeps its tag.
+TEST_F(KernelStory, ABlendedEdgeSplitByAMovedHoleIsBlendedInBothPieces) {
+    const int b = block(100, 60, 20);
+    ZQ_BODY_boolean(b, cylinder({50, 30, -1}, {0, 0, 1}, 10, 22), ZQ_SUBTRACT);
+    int front = 0;
+    for (int e : edges_at_height(b, 20)) {
+        double box[6];
+        ZQ_TOPOL_find_box(e, box);
+        if (box[4] < 1e-9) front = e;  // y = 0
+    }
+    ASSERT_NE(front, 0);
+    ZQ_BODY_blend_edges(b, 1, &front, kR, kR);
+    const std::vector<int> before = blend_faces(b);
+    ASSERT_EQ(before.size(), 1u);
+
+    ZQ_BODY_edit_parameter(b, 1, 1, 5);  // the hole's centre to y = 5: it opens the front face
+    ZQ_BODY_regenerate(b);
+    const std::vector<int> after = blend_faces(b);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_NE(std::find(after.begin(), after.end(), before[0]), after.end());
+    for (int f : after) EXPECT_LT(rel(face_radius(f), kR), 1e-9);
+    EXPECT_LT(volume(b), 100 * 60 * 20 - kPi * 100 * 20 / 2);
+
+    ZQ_BODY_edit_parameter(b, 1, 1, 30);  // and back: one blend face, the same
+    ZQ_BODY_regenerate(b);
+    EXPECT_EQ(blend_faces(b), before);
 }
 
 TEST_F(KernelStory, UndoToAMarkGetsTheFirstBodyBack) {
@@ -197,6 +230,40 @@ TEST_F(KernelStory, UndoToAMarkGetsTheFirstBodyBack) {
     int count = 0;
     ZQ_BODY_ask_step_count(b, &count);
     EXPECT_EQ(count, 2);
+}
+
+// Undo brings the consumed tool back, and the shapes an undo mark keeps
+// are exactly as they were (booleans leave their inputs untouched): the
+// same subtraction done again after the undo gives the same body. Its faces
+// keep their tags; the edges it makes anew are a new operation's and get
+// new tags.
+TEST_F(KernelStory, UndoBringsTheToolBackAndTheSameBooleanGivesTheSameBody) {
+    const int b = block(100, 50, 20);
+    const int tool = cylinder({50, 25, -1}, {0, 0, 1}, 10, 22);
+    const double tool_volume = volume(tool);
+    const unsigned tool_object = host::kernel::object_of(tool);
+    int status = 0;
+    const unsigned mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "before the hole", &status);
+    ZQ_BODY_boolean(b, tool, ZQ_SUBTRACT);
+    const double holed = volume(b);
+    const auto geometry = [&] {
+        std::map<int, std::string> faces;
+        std::multiset<std::string> edges;
+        for (int t : host::kernel::faces_of(b)) faces[t] = geometry_of(t);
+        for (int t : host::kernel::edges_of(b)) edges.insert(geometry_of(t));
+        return std::pair{faces, edges};
+    };
+    const auto first = geometry();
+
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    EXPECT_EQ(host::kernel::bodies(), (std::vector<int>{b, tool}));
+    EXPECT_EQ(host::kernel::object_of(tool), tool_object);
+    EXPECT_EQ(volume(tool), tool_volume);
+    EXPECT_LT(rel(volume(b), 100 * 50 * 20), 1e-12);
+
+    ZQ_BODY_boolean(b, tool, ZQ_SUBTRACT);
+    EXPECT_EQ(volume(b), holed);
+    EXPECT_EQ(geometry(), first);
 }
 
 class KernelFiles : public KernelStory {

@@ -69,7 +69,9 @@ TEST_F(KernelQueries, TopologyWalks) {
     for (int v : connected(b, ZQ_CLASS_VERTEX)) {
         double p[3];
         ZQ_VERTEX_ask_point(v, p);
-        if (p[0] == 0 && p[1] == 0 && p[2] == 0) EXPECT_EQ(connected(v, ZQ_CLASS_EDGE).size(), 3u);
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0) {
+            EXPECT_EQ(connected(v, ZQ_CLASS_EDGE).size(), 3u);
+        }
     }
     int* none = nullptr;
     int n = -1;
@@ -95,6 +97,7 @@ TEST_F(KernelQueries, KernelTagsAndObjectsMapBothWays) {
         unsigned owner = 0;
         es7009_(&object, &owner);
         EXPECT_EQ(owner, body);
+        EXPECT_EQ(host::kernel::body_of(f), b);
         EXPECT_TRUE(ES_solid_is_a_face(object));
         EXPECT_FALSE(ES_solid_is_a_edge(object));
     }
@@ -371,6 +374,57 @@ TEST_F(KernelObjectQueries, SplitFacesPeriodicityNormalsAndPoints) {
     int point = 0, ifail = 0;
     KI_idpofv(&hole, &point, &ifail);
     EXPECT_EQ(ifail, KERNEL_ERR_WRONG_ENTITY);
+}
+
+}  // namespace
+
+namespace {
+
+class KernelSplines : public KernelQueries {};
+
+TEST_F(KernelSplines, SplineFormsOfSurfacesAndCurves) {
+    // A B-surface gives back its own poles and knots.
+    const double poles[] = {0, 0, 0, 1, 0, 1, 2, 0, 0, 0, 2, 0, 1, 2, 1, 2, 2, 0};
+    int sheet = 0;
+    ZQ_BODY_bsurface(3, 2, poles, 2, 1, &sheet);
+    ZQ_bspline_t s{};
+    ZQ_SURF_ask_bspline(host::kernel::faces_of(sheet)[0], &s);
+    EXPECT_EQ(s.degree_u, 2);
+    EXPECT_EQ(s.degree_v, 1);
+    ASSERT_EQ(s.n_u, 3);
+    ASSERT_EQ(s.n_v, 2);
+    EXPECT_EQ(s.rational, 0);
+    for (int i = 0; i < 18; ++i) EXPECT_NEAR(s.poles[i], poles[i], 1e-12) << i;
+    EXPECT_EQ(s.n_uknots, 6);
+    EXPECT_EQ(s.n_vknots, 4);
+    ZQ_free_bspline(&s);
+    EXPECT_EQ(s.poles, nullptr);
+
+    // A plane face converts into a flat patch over the face: corners at the
+    // face's corners.
+    const int b = holed();
+    ZQ_SURF_ask_bspline(top_face(b), &s);
+    for (int i = 0; i < s.n_u * s.n_v; ++i) EXPECT_NEAR(s.poles[3 * i + 2], 20, 1e-12);
+    ZQ_free_bspline(&s);
+
+    // A straight edge is of degree 1 with its two ends as poles; the rim of
+    // the hole is rational, starting on the circle.
+    for (int e : host::kernel::edges_of(b)) {
+        int type = 0;
+        double p[3], d[3], r = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+        ZQ_CURVE_ask_bspline(e, &s);
+        if (type == ZQ_CURVE_LINE) {
+            EXPECT_EQ(s.degree_u, 1);
+            EXPECT_EQ(s.n_u, 2);
+            EXPECT_EQ(s.rational, 0);
+        } else {
+            EXPECT_EQ(type, ZQ_CURVE_CIRCLE);
+            EXPECT_EQ(s.rational, 1);
+            EXPECT_NEAR(std::hypot(s.poles[0] - 50, s.poles[1] - 30), 10, 1e-9);  // the first pole is on the circle
+        }
+        ZQ_free_bspline(&s);
+    }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "host/services/error.h"
 #include "host/services/fm.h"
 #include "host/services/memory.h"
-#include "host/system/cfi.h"
+#include "host/cfi/storage.h"
 #include "host/system/loader.h"
 #include "host/system/system.h"
 #include "tests/host/host_test.h"
@@ -89,7 +89,7 @@ TEST_F(System, ProgramsAreFoundByPathOrAlongPath) {
         {"/bin/sh", 0},
         {"no_such_program_anywhere", CFI_ERR_NOT_FOUND},
         {"/no/such/program", CFI_ERR_NOT_FOUND},
-        {plain.c_str(), CFI_ERR_ACCESS},   // exists, not executable
+        {plain.c_str(), CFI_ERR_DENIED},   // exists, not executable
         {"", CFI_ERR_BAD_SPEC},
     };
     const std::size_t start = host::memory::stats().live_blocks;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/paths/dirpath.h"
-#include "host/system/cfi.h"
+#include "host/cfi/storage.h"
 #include "tests/libkxapi/core/fixture.h"
 
 extern "C" int user_program_run(const char* dir, const char* library, char* report, std::size_t size);

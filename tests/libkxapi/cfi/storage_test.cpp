@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/services/error.h"
-#include "host/system/cfi.h"
+#include "host/cfi/storage.h"
 #include "kx_cfi.h"
 #include "kx_core.h"
 #include "tests/libkxapi/core/fixture.h"
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 constexpr int W = KX_CFI_MODE_WRITE | KX_CFI_MODE_CREATE;
 constexpr int R = KX_CFI_MODE_READ;
 
-class Cfi : public FreshProcess {
+class FileServices : public FreshProcess {
 protected:
     void SetUp() override {
         FreshProcess::SetUp();
@@ -78,7 +78,7 @@ protected:
 
 // ---- File existence ----------------------------------------------------------------
 
-TEST_F(Cfi, FileExistence) {
+TEST_F(FileServices, FileExistence) {
     std::ofstream(path("here")) << "x";
     struct Case {
         std::string spec;
@@ -104,7 +104,7 @@ TEST_F(Cfi, FileExistence) {
 
 // ---- Child processes -------------------------------------------------------------------
 
-TEST_F(Cfi, ChildExitStatusAfterWaiting) {
+TEST_F(FileServices, ChildExitStatusAfterWaiting) {
     char a0[] = "-c", a1[] = "exit 3";
     char* args[] = {a0, a1};
     int process = -1;
@@ -118,7 +118,7 @@ TEST_F(Cfi, ChildExitStatusAfterWaiting) {
     EXPECT_TRUE(ctl::called_before("fm2310_", "CFI_add_argument"));
 }
 
-TEST_F(Cfi, ChildStatusAskedWithoutBlocking) {
+TEST_F(FileServices, ChildStatusAskedWithoutBlocking) {
     const std::string marker = path("go");
     const std::string script = "while [ ! -e '" + marker + "' ]; do sleep 0.01; done; exit 5";
     char a0[] = "-c";
@@ -139,7 +139,7 @@ TEST_F(Cfi, ChildStatusAskedWithoutBlocking) {
     EXPECT_EQ(code, 5);
 }
 
-TEST_F(Cfi, SpawnWithoutArgumentsAndFailures) {
+TEST_F(FileServices, SpawnWithoutArgumentsAndFailures) {
     const std::size_t start = ctl::live_blocks();
     int process = -1;
     EXPECT_EQ(KX_CFI_spawn("true", 0, nullptr, 1, &process), 0);
@@ -162,7 +162,7 @@ TEST_F(Cfi, SpawnWithoutArgumentsAndFailures) {
 
 // ---- Storage files ------------------------------------------------------------------------
 
-TEST_F(Cfi, StorageFileRoundTrip) {
+TEST_F(FileServices, StorageFileRoundTrip) {
     const std::string file = make_sample();
     logical is_storage = 0;
     EXPECT_EQ(KX_CFI_is_storage_file(file.c_str(), &is_storage), 0);
@@ -187,13 +187,13 @@ TEST_F(Cfi, StorageFileRoundTrip) {
     KX_CFI_stream_t s = nullptr;
     EXPECT_EQ(KX_CFI_open_stream(parts, "missing", R, &s), CFI_ERR_NOT_FOUND);
     EXPECT_EQ(KX_CFI_open_stream(root, "parts", R, &s), CFI_ERR_BAD_SPEC) << "a storage is no stream";
-    EXPECT_EQ(KX_CFI_open_stream(root, "new", W, &s), CFI_ERR_ACCESS) << "the file is open for reading";
+    EXPECT_EQ(KX_CFI_open_stream(root, "new", W, &s), CFI_ERR_DENIED) << "the file is open for reading";
     EXPECT_EQ(KX_CFI_close_storage(parts), 0);
     EXPECT_EQ(KX_CFI_close_storage(root), 0);
     EXPECT_EQ(host::cfi::open_handles(), 0);
 }
 
-TEST_F(Cfi, CopiedElementsAndAnUpdateSurviveReopening) {
+TEST_F(FileServices, CopiedElementsAndAnUpdateSurviveReopening) {
     const std::string file = make_sample();
     KX_CFI_storage_t root = nullptr;
     ASSERT_EQ(KX_CFI_open_storage_file(file.c_str(), KX_CFI_MODE_WRITE, &root), 0);
@@ -216,7 +216,7 @@ TEST_F(Cfi, CopiedElementsAndAnUpdateSurviveReopening) {
     EXPECT_EQ(KX_CFI_close_storage(root), 0);
 }
 
-TEST_F(Cfi, DamagedFilesAreRefused) {
+TEST_F(FileServices, DamagedFilesAreRefused) {
     const std::string good = make_sample();
     std::string bytes;
     {
@@ -251,7 +251,7 @@ TEST_F(Cfi, DamagedFilesAreRefused) {
     EXPECT_EQ(KX_CFI_open_storage_file(path("absent.kxs").c_str(), R, &root), CFI_ERR_NOT_FOUND);
 }
 
-TEST_F(Cfi, TransfersAndPositionsReportWhatHappened) {
+TEST_F(FileServices, TransfersAndPositionsReportWhatHappened) {
     KX_CFI_storage_t root = nullptr;
     KX_CFI_stream_t s = nullptr;
     ASSERT_EQ(KX_CFI_open_storage_file(path("t.kxs").c_str(), W, &root), 0);
@@ -259,7 +259,7 @@ TEST_F(Cfi, TransfersAndPositionsReportWhatHappened) {
     ASSERT_EQ(KX_CFI_write_to_stream(s, 4, "abcd"), 0);
     char buffer[8] = {};
     EXPECT_EQ(KX_CFI_set_stream_absolute_pos(s, 1), 0);
-    EXPECT_EQ(KX_CFI_read_from_stream(s, 8, buffer), CFI_ERR_END) << "three bytes were left";
+    EXPECT_EQ(KX_CFI_read_from_stream(s, 8, buffer), CFI_ERR_END_OF_FILE) << "three bytes were left";
     EXPECT_EQ(std::string(buffer, 3), "bcd");
     EXPECT_EQ(KX_CFI_set_stream_absolute_pos(s, 10), CFI_ERR_POSITION) << "the end is at 4";
     long long pos = -1;
@@ -279,7 +279,7 @@ TEST_F(Cfi, TransfersAndPositionsReportWhatHappened) {
     EXPECT_EQ(KX_CFI_close_storage(root), 0);
 }
 
-TEST_F(Cfi, ClosingReportsAFileThatCannotBeWritten) {
+TEST_F(FileServices, ClosingReportsAFileThatCannotBeWritten) {
     const fs::path sub = dir_ / "sub";
     fs::create_directories(sub);
     KX_CFI_storage_t root = nullptr;
@@ -288,18 +288,18 @@ TEST_F(Cfi, ClosingReportsAFileThatCannotBeWritten) {
     EXPECT_EQ(KX_CFI_close_storage(root), CFI_ERR_NOT_FOUND);
 }
 
-TEST_F(Cfi, ReadOnlyStreamsRefuseWrites) {
+TEST_F(FileServices, ReadOnlyStreamsRefuseWrites) {
     const std::string file = make_sample();
     KX_CFI_storage_t root = nullptr;
     KX_CFI_stream_t s = nullptr;
     ASSERT_EQ(KX_CFI_open_storage_file(file.c_str(), KX_CFI_MODE_WRITE, &root), 0);
     ASSERT_EQ(KX_CFI_open_stream(root, "notes", R, &s), 0);
-    EXPECT_EQ(KX_CFI_write_to_stream(s, 1, "x"), CFI_ERR_ACCESS);
+    EXPECT_EQ(KX_CFI_write_to_stream(s, 1, "x"), CFI_ERR_DENIED);
     EXPECT_EQ(KX_CFI_close_stream(s), 0);
     EXPECT_EQ(KX_CFI_close_storage(root), 0);
 }
 
-TEST_F(Cfi, StreamOnAChannel) {
+TEST_F(FileServices, StreamOnAChannel) {
     const std::string file = make_sample();
     KX_CFI_storage_t root = nullptr;
     KX_CFI_stream_t s = nullptr;
@@ -329,7 +329,7 @@ TEST_F(Cfi, StreamOnAChannel) {
     EXPECT_EQ(KX_CFI_convert_stream_to_fileid(nullptr, 0, nullptr), 1105006);
 }
 
-TEST_F(Cfi, ArgumentChecksInOrder) {
+TEST_F(FileServices, ArgumentChecksInOrder) {
     KX_CFI_storage_t st = nullptr;
     KX_CFI_stream_t sm = nullptr;
     auto fake_storage = reinterpret_cast<KX_CFI_storage_t>(&st);
@@ -347,7 +347,7 @@ TEST_F(Cfi, ArgumentChecksInOrder) {
     EXPECT_EQ(KX_CFI_open_storage_file("f", 1, &st), 1105000);
 }
 
-TEST_F(Cfi, TheSessionsEndWritesAndClosesOpenFiles) {
+TEST_F(FileServices, TheSessionsEndWritesAndClosesOpenFiles) {
     KX_CFI_storage_t root = nullptr;
     KX_CFI_stream_t s = nullptr;
     const std::string file = path("open.kxs");

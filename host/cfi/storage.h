@@ -2,15 +2,15 @@
  * and storage files, which keep named storages and named streams in one
  * file of the host's own format.
  *
- * Codes of the file band that these routines answer or raise:
- * CFI_ERR_NOT_FOUND (a file, program or element that does not exist),
- * CFI_ERR_BAD_SPEC (a malformed name or a storage where a stream is meant),
- * CFI_ERR_ACCESS (no permission, a write through a read-only handle, an
- * element in use), CFI_ERR_END (fewer bytes than asked were read),
- * CFI_ERR_NO_SPACE (fewer bytes than asked were written), CFI_ERR_POSITION
- * (a position outside the stream) and CFI_ERR_DAMAGED (a file that is not
- * a well-formed storage file). Handles that are not live raise
- * HOST_ERR_BAD_HANDLE.
+ * Codes of the file band (host/cfi/cfi.h) that these routines answer or
+ * raise: CFI_ERR_NOT_FOUND (a file, program or element that does not
+ * exist), CFI_ERR_BAD_SPEC (a malformed name or a storage where a stream is
+ * meant), CFI_ERR_DENIED (no permission, a write through a read-only
+ * handle, an element in use), and two of their own: CFI_ERR_POSITION (a
+ * position outside the stream) and CFI_ERR_DAMAGED (a file that is not a
+ * well-formed storage file). Handles that are not live raise
+ * HOST_ERR_BAD_HANDLE. Relative file names are taken from the file
+ * interface's default directory.
  *
  * Storage file format (integers little-endian):
  *   header  "KXSTORE" 0x01 | u32 version 1 | u32 entries | u64 data size |
@@ -23,21 +23,19 @@
  *           u64 offset in the data area | u64 size
  * A file is written whole (to a new file renamed over the old one) when a
  * handle of it is closed after a change. */
-#ifndef HOST_SYSTEM_CFI_H
-#define HOST_SYSTEM_CFI_H
+#ifndef HOST_CFI_STORAGE_H
+#define HOST_CFI_STORAGE_H
+
+#include "host/cfi/cfi.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#define CFI_ERR_NOT_FOUND 1020001
-#define CFI_ERR_DIR_MISSING 1020003
-#define CFI_ERR_BAD_SPEC 1020004
-#define CFI_ERR_ACCESS 1020005
-#define CFI_ERR_END 1020007
-#define CFI_ERR_NO_SPACE 1020008
-#define CFI_ERR_POSITION 1020184
-#define CFI_ERR_DAMAGED 1020185
+#pragma GCC visibility push(default) /* exported: see host/export.h */
+
+#define CFI_ERR_POSITION 1020184 /* a position outside the stream */
+#define CFI_ERR_DAMAGED 1020185  /* not a well-formed storage file */
 
 /* ---- File existence -------------------------------------------------- */
 
@@ -128,6 +126,8 @@ void CFI_ask_stream_stats(CFI_stream_p_t stream, struct CFI_stream_stats* stats)
 /* Answers the number of elements; *contents an array of them (SM_alloc,
  * the caller frees it), null when there are none. */
 int CFI_ask_storage_contents(CFI_storage_p_t storage, struct CFI_storage_element** contents);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

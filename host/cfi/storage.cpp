@@ -1,5 +1,5 @@
 // File existence, child processes, and storage files with their streams.
-#include "host/system/cfi.h"
+#include "host/cfi/storage.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/cfi/cfi_state.h"
 #include "host/hook.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
@@ -30,21 +31,7 @@ extern char** environ;
 
 namespace {
 
-// ---- Errors of the system -----------------------------------------------------
-
-int code_of_errno(int e) {
-    switch (e) {
-    case ENOENT: return CFI_ERR_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS: return CFI_ERR_ACCESS;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return CFI_ERR_NO_SPACE;
-    case ENOTDIR: return CFI_ERR_DIR_MISSING;
-    default: return CFI_ERR_BAD_SPEC;
-    }
-}
+using host::cfi::code_of_errno;
 
 // ---- Child processes ------------------------------------------------------------
 
@@ -335,11 +322,11 @@ bool in_use(const Node& subtree) {
 Node& element(const host::Call& call, StorageHandle& parent, const char* name, int mode, bool want_storage) {
     check_name(call, name);
     check_mode(call, mode);
-    if (writable(mode) && !writable(parent.mode)) call.fail(CFI_ERR_ACCESS, "storage is open for reading");
+    if (writable(mode) && !writable(parent.mode)) call.fail(CFI_ERR_DENIED, "storage is open for reading");
     auto it = parent.node->children.find(name);
     if (it == parent.node->children.end()) {
         if (!(mode & CFI_MODE_CREATE)) call.fail(CFI_ERR_NOT_FOUND, "no element \"%s\"", name);
-        if (!writable(parent.mode)) call.fail(CFI_ERR_ACCESS, "storage is open for reading");
+        if (!writable(parent.mode)) call.fail(CFI_ERR_DENIED, "storage is open for reading");
         auto node = std::make_unique<Node>();
         node->storage = want_storage;
         it = parent.node->children.emplace(name, std::move(node)).first;
@@ -410,7 +397,7 @@ int CFI_ask_file_exist(const char* spec) {
     if (call.status(scripted)) return scripted;
     if (!spec || !*spec) return CFI_ERR_BAD_SPEC;
     struct stat info {};
-    if (::stat(spec, &info) == 0) return 0;
+    if (::stat(host::cfi::full_path(spec).c_str(), &info) == 0) return 0;
     return errno == ENOENT || errno == ENOTDIR ? 1 : code_of_errno(errno);
 }
 
@@ -444,7 +431,7 @@ int CFI_spawn_format_program_name(const char* name, int kind, int flags, char** 
     std::string found;
     if (std::strchr(name, '/')) {
         if (::access(name, F_OK) != 0) return CFI_ERR_NOT_FOUND;
-        if (!executable(name)) return CFI_ERR_ACCESS;
+        if (!executable(name)) return CFI_ERR_DENIED;
         found = name;
     } else {
         const char* path = std::getenv("PATH");
@@ -514,12 +501,13 @@ CFI_storage_p_t CFI_open_storage_file(const char* name, int mode) {
     call.need(name, "the file name");
     if (!*name) call.fail(CFI_ERR_BAD_SPEC, "empty file name");
     check_mode(call, mode);
-    std::shared_ptr<File> file = open_file_of(name);
+    const std::string full = host::cfi::full_path(name);
+    std::shared_ptr<File> file = open_file_of(full);
     if (!file) {
         file = std::make_shared<File>();
-        file->path = name;
+        file->path = full;
         std::string bytes;
-        const int status = read_file(name, bytes);
+        const int status = read_file(full, bytes);
         if (status == CFI_ERR_NOT_FOUND && (mode & CFI_MODE_CREATE) && writable(mode)) {
             file->dirty = true;  // written at its first close
         } else if (status != 0) {
@@ -530,7 +518,7 @@ CFI_storage_p_t CFI_open_storage_file(const char* name, int mode) {
     }
     if (writable(mode)) file->writable = true;
     if ((mode & CFI_MODE_TRUNCATE) && writable(mode)) {
-        if (in_use(file->root)) call.fail(CFI_ERR_ACCESS, "\"%s\" has open elements", name);
+        if (in_use(file->root)) call.fail(CFI_ERR_DENIED, "\"%s\" has open elements", name);
         file->root.children.clear();
         file->dirty = true;
     }
@@ -609,8 +597,8 @@ unsigned int CFI_write_to_stream(CFI_stream_p_t stream, unsigned int count, cons
     auto call = HOST_ENTRY(stream, count, buffer);
     StreamHandle& h = live(call, stream);
     call.need(buffer, "the buffer");
-    if (!writable(h.mode)) call.fail(CFI_ERR_ACCESS, "stream is open for reading");
-    if (h.channel >= 0) call.fail(CFI_ERR_ACCESS, "stream is on channel %d", h.channel);
+    if (!writable(h.mode)) call.fail(CFI_ERR_DENIED, "stream is open for reading");
+    if (h.channel >= 0) call.fail(CFI_ERR_DENIED, "stream is on channel %d", h.channel);
     const auto n = static_cast<unsigned int>(std::min<std::int64_t>(call.int_out(0, count), count));
     auto& data = h.node->data;
     if (h.position + n > data.size()) data.resize(h.position + n);
@@ -642,14 +630,14 @@ int CFI_copy_storage_element(CFI_storage_p_t source, const char* name, CFI_stora
     StorageHandle& to = live(call, target);
     check_name(call, name);
     check_name(call, new_name);
-    if (!writable(to.mode)) call.fail(CFI_ERR_ACCESS, "target storage is open for reading");
+    if (!writable(to.mode)) call.fail(CFI_ERR_DENIED, "target storage is open for reading");
     auto it = from.node->children.find(name);
     if (it == from.node->children.end()) call.fail(CFI_ERR_NOT_FOUND, "no element \"%s\"", name);
     if (it->second->contains(to.node)) call.fail(CFI_ERR_BAD_SPEC, "\"%s\" would be copied into itself", name);
     auto old = to.node->children.find(new_name);
     if (old != to.node->children.end()) {
-        if (!replace) call.fail(CFI_ERR_ACCESS, "\"%s\" exists", new_name);
-        if (in_use(*old->second)) call.fail(CFI_ERR_ACCESS, "\"%s\" is open", new_name);
+        if (!replace) call.fail(CFI_ERR_DENIED, "\"%s\" exists", new_name);
+        if (in_use(*old->second)) call.fail(CFI_ERR_DENIED, "\"%s\" is open", new_name);
     }
     to.node->children[new_name] = it->second->clone();
     to.file->dirty = true;
@@ -659,17 +647,18 @@ int CFI_copy_storage_element(CFI_storage_p_t source, const char* name, CFI_stora
 int CFI_is_storage_file(const char* name) {
     HOST_ENTRY_TEXT(name);
     if (!name || !*name) return 0;
-    if (std::shared_ptr<File> open = open_file_of(name)) return 1;
+    const std::string full = host::cfi::full_path(name);
+    if (std::shared_ptr<File> open = open_file_of(full)) return 1;
     std::string bytes;
     Node root;
-    return read_file(name, bytes) == 0 && parse(bytes, root) ? 1 : 0;
+    return read_file(full, bytes) == 0 && parse(bytes, root) ? 1 : 0;
 }
 
 int CFI_convert_stream_to_fileid(CFI_stream_p_t stream, int mode) {
     auto call = HOST_ENTRY(stream, mode);
     StreamHandle& h = live(call, stream);
     if (mode != 0 && mode != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "channel mode %d", mode);
-    if (mode == 1 && !writable(h.mode)) call.fail(CFI_ERR_ACCESS, "stream is open for reading");
+    if (mode == 1 && !writable(h.mode)) call.fail(CFI_ERR_DENIED, "stream is open for reading");
     if (h.channel >= 0) return h.channel;
     std::FILE* f = std::tmpfile();
     if (!f) call.fail(code_of_errno(errno), "no channel for the stream");
