@@ -512,7 +512,7 @@ CFI_storage_p_t CFI_open_storage_file(const char* name, int mode) {
             file->dirty = true;  // written at its first close
         } else if (status != 0) {
             call.fail(status, "cannot read \"%s\"", name);
-        } else if (!(mode & CFI_MODE_TRUNCATE) && !parse(bytes, file->root)) {
+        } else if (!((mode & CFI_MODE_TRUNCATE) && writable(mode)) && !parse(bytes, file->root)) {
             call.fail(CFI_ERR_DAMAGED, "\"%s\" is not a well-formed storage file", name);
         }
     }

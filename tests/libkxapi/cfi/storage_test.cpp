@@ -251,6 +251,28 @@ TEST_F(FileServices, DamagedFilesAreRefused) {
     EXPECT_EQ(KX_CFI_open_storage_file(path("absent.kxs").c_str(), R, &root), CFI_ERR_NOT_FOUND);
 }
 
+TEST_F(FileServices, TruncatingStartsEmptyOnlyForWriting) {
+    const std::string file = make_sample();
+    KX_CFI_storage_t root = nullptr;
+    ASSERT_EQ(KX_CFI_open_storage_file(file.c_str(), R | KX_CFI_MODE_TRUNCATE, &root), 0);
+    int count = 0;
+    KX_CFI_element_t* contents = nullptr;
+    EXPECT_EQ(KX_CFI_ask_storage_contents(root, &count, &contents), 0);
+    EXPECT_EQ(count, 2) << "a file open for reading is read as it is";
+    KX_free(contents);
+    EXPECT_EQ(KX_CFI_close_storage(root), 0);
+
+    { std::ofstream(file, std::ios::binary | std::ios::trunc) << "damaged"; }
+    EXPECT_EQ(KX_CFI_open_storage_file(file.c_str(), R | KX_CFI_MODE_TRUNCATE, &root), KX_CFI_ERR_DAMAGED);
+    ASSERT_EQ(KX_CFI_open_storage_file(file.c_str(), KX_CFI_MODE_WRITE | KX_CFI_MODE_TRUNCATE, &root), 0);
+    EXPECT_EQ(KX_CFI_ask_storage_contents(root, &count, &contents), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(KX_CFI_close_storage(root), 0);
+    logical is_storage = 0;
+    EXPECT_EQ(KX_CFI_is_storage_file(file.c_str(), &is_storage), 0);
+    EXPECT_EQ(is_storage, 1) << "written anew";
+}
+
 TEST_F(FileServices, TransfersAndPositionsReportWhatHappened) {
     KX_CFI_storage_t root = nullptr;
     KX_CFI_stream_t s = nullptr;
