@@ -2,6 +2,7 @@
 #include "host/services/fm.h"
 
 #include <map>
+#include <vector>
 
 #include "host/hook.h"
 #include "host/model.h"
@@ -42,6 +43,13 @@ const bool registered = (st(), true);
 State state() { return st().state; }
 State& mutable_state() { return st().state; }
 void set_open(bool open) { st().state.open = open; }
+// Registrations live as long as the process: services make them once.
+std::vector<void (*)()>& shutdown_hooks() {
+    static std::vector<void (*)()> hooks;
+    return hooks;
+}
+void on_shutdown(void (*fn)()) { shutdown_hooks().push_back(fn); }
+
 void set_error_text(int code, const std::string& text) {
     if (text.empty())
         st().texts.erase(code);
@@ -59,6 +67,7 @@ void fm1901_(int* status) {
     auto& s = host::fm::st().state;
     ++s.shutdowns;
     s.open = false;
+    for (auto fn : host::fm::shutdown_hooks()) fn();
     int scripted;
     *status = call.status(scripted) ? scripted : 0;
 }

@@ -37,6 +37,9 @@ State state();
 State& mutable_state();   // host internal: the pdm and machining parts write their fields
 void set_open(bool open);
 void set_error_text(int code, const std::string& text);  // empty text removes the row
+// Services whose files and handles end with the file interface register
+// here; fm1901_ runs them, in order of registration, before it answers.
+void on_shutdown(void (*fn)());
 }  // namespace host::fm
 #endif
 

@@ -20,9 +20,11 @@
 #include "kx_csys.h"
 #include "kx_curve.h"
 #include "kx_cam.h"
+#include "kx_misc.h"
 #include "kx_cfi.h"
 #include "kx_disp_temp.h"
 #include "kx_disp_prim.h"
 #include "kx_udobj.h"
+#include "kx_dirpath.h"
 
 #endif
