@@ -24,6 +24,8 @@
 #ifndef HOST_CORE_KERNEL_SURFACES_H
 #define HOST_CORE_KERNEL_SURFACES_H
 
+#include "host/numeric/tolerances.h" /* the kernel's length factors pxsfac_ */
+
 #define PX_SURF_PLANE 4001
 #define PX_SURF_CYLINDER 4002
 #define PX_SURF_CONE 4003
@@ -37,8 +39,6 @@
 extern "C" {
 #endif
 
-/* Kernel scale factors: model units per kernel unit, kernel units per model unit. */
-extern double pxsfac_[2];
 
 /* Kernel surface class of the face's surface (0 for an entity without one). */
 void pxpsus_(const unsigned int* face, int* surface_class);

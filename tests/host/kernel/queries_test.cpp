@@ -8,6 +8,7 @@
 #include <set>
 
 #include "host/kernel/kernel.h"
+#include "host/numeric/tolerances.h"
 #include "kernel_test.h"
 
 namespace {
@@ -232,6 +233,31 @@ TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
     }
     SM_free(tri);
     EXPECT_LT(rel(enclosed, v), 1e-3);
+}
+
+// The kernel works in the model's lengths; its precision bounds the
+// modelling distance tolerance from below.
+TEST_F(KernelQueries, ModellingParametersAndLengthFactors) {
+    struct Case {
+        int parameter, ifail;
+        double value;
+    } cases[] = {{1, 0, 1e-7}, {2, 0, 1e-12}, {0, KERNEL_ERR_BAD_PARAMETER, 0}, {3, KERNEL_ERR_BAD_PARAMETER, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parameter);
+        int kind = -1, ifail = -1;
+        double value = -1;
+        KI_oumodp(&c.parameter, &kind, &value, &ifail);
+        EXPECT_EQ(ifail, c.ifail);
+        EXPECT_EQ(kind, c.ifail ? 0 : 1);
+        EXPECT_EQ(value, c.value);
+    }
+    EXPECT_EQ(pxsfac_[0], 1.0);
+    EXPECT_EQ(pxsfac_[1], 1.0);
+    double factors[2] = {0, 0};
+    PART_ask_zr_scale_factors(part_, factors);
+    EXPECT_EQ(factors[1], pxsfac_[1]);
+    EXPECT_GT(srfc1_[0], 1e-7 * pxsfac_[1]);  // the distance tolerance lies above the kernel's precision
+    EXPECT_GT(srfc1_[1], 0.0);
 }
 
 TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
