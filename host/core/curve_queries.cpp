@@ -12,6 +12,7 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
 #include "host/hook.h"
+#include "host/kernel/links.h"
 #include "host/model.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
@@ -145,6 +146,9 @@ struct Surface {
     Frame f;
     double r1 = 0, r2 = 0, half_angle = 0;
     double box[4] = {0, 0, 0, 0};
+    // A kernel face's cone runs v along its generators (the host's table
+    // runs it along the axis).
+    bool v_along_generator = false;
 };
 
 Surface surface_of(const host::Call& call, unsigned int face) {
@@ -180,6 +184,7 @@ Surface surface_of(const host::Call& call, unsigned int face) {
     if (s.kind == PX_SURF_CONE) {
         s.half_angle = radii[1];
         s.r2 = 0;
+        s.v_along_generator = host::kernel::face_of_object(face) != 0;
     }
     return s;
 }
@@ -213,9 +218,12 @@ void uv_of(const Surface& s, V3 p, double uv[2]) {
             uv[1] = l.y;
             return;
         case PX_SURF_CYLINDER:
-        case PX_SURF_CONE:
             uv[0] = u;
             uv[1] = l.z;
+            return;
+        case PX_SURF_CONE:
+            uv[0] = u;
+            uv[1] = s.v_along_generator ? l.z / std::cos(s.half_angle) : l.z;
             return;
         case PX_SURF_SPHERE:
             uv[0] = u;

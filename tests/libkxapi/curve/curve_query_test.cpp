@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "curve_fixture.h"
+#include "host/kernel/kernel.h"
 #include "host/core/curve_queries.h"
 #include "host/core/kernel_surfaces.h"
 #include "host/core/views.h"
@@ -371,6 +372,37 @@ TEST_F(QueryTest, CurveFaceIntersections) {
     Surface swept;
     swept.kind = PX_SURF_SWEPT;
     hit(l, face_body(swept), {0, 0, 0}, 670009);
+}
+
+// Faces of real kernel bodies meet curves where the kernel's surfaces lie,
+// with the kernel's face parameters.
+TEST_F(QueryTest, CurvesMeetFacesOfKernelBodies) {
+    // A cone along Z opening at 45 degrees from radius 1 to radius 3, and
+    // a vertical line at x = 2: it meets the cone at z = 1, a generator's
+    // length of sqrt(2) from the base.
+    const double origin[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+    int cone = 0;
+    ZQ_BODY_make_cone(origin, z, 1, 3, 2, &cone);
+    tag conical = NULL_TAG;  // a body of several faces is refused: the face is given
+    for (int f : host::kernel::faces_of(cone)) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+        if (type == ZQ_SURF_CONE) conical = host::kernel::object_of(f);
+    }
+    auto x = hit(line(2, 0, -0.5, 2, 0, 1.5), conical, {2, 0, 1.2});
+    EXPECT_EQ(x.type_of_intersection, 1);
+    expect_point(x, 2, 0, 1);
+    EXPECT_NEAR(x.entity_parms[1], std::sqrt(2.0), 1e-9);
+
+    // A sphere of radius 2 about (0, 0, 3), a body of one face: the hit
+    // nearer the reference.
+    const double centre[3] = {0, 0, 3};
+    int sphere = 0;
+    ZQ_BODY_make_sphere(centre, 2, &sphere);
+    x = hit(line(0.5, 0, 0, 0.5, 0, 10), host::kernel::object_of(sphere), {0, 0, 10});
+    expect_point(x, 0.5, 0, 3 + std::sqrt(3.75));
+    EXPECT_NEAR(x.entity_parms[1], std::asin(std::sqrt(3.75) / 2), 1e-9);
 }
 
 TEST_F(QueryTest, ExtendedSearchAndFaceBounds) {
