@@ -1,0 +1,161 @@
+// The curve record as the solid kernel's geometry (see curve_geometry.h).
+#include "host/numeric/curve_geometry.h"
+
+#include <GCPnts_AbscissaPoint.hxx>
+#include <GeomAPI_ProjectPointOnCurve.hxx>
+#include <GeomAdaptor_Curve.hxx>
+#include <Geom_BSplineCurve.hxx>
+#include <Geom_Ellipse.hxx>
+#include <Geom_Hyperbola.hxx>
+#include <Geom_Parabola.hxx>
+#include <Standard_Failure.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
+#include <gp_Ax2.hxx>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+namespace hostnum::geometry {
+
+namespace {
+
+// The kernel's curve of a record: its parameter u is scale t + offset of
+// the record's t; a periodic record repeats every `period` of t.
+struct Mapped {
+    Handle(Geom_Curve) curve;
+    double scale = 1, offset = 0;
+    double lo = 0, hi = 0, period = 0;
+    double u(double t) const { return scale * t + offset; }
+    double t(double u) const { return (u - offset) / scale; }
+};
+
+gp_Pnt pnt(const double* p) { return gp_Pnt(p[0], p[1], p[2]); }
+gp_Dir dir(const double* d) { return gp_Dir(d[0], d[1], d[2]); }
+
+// The plane of a conic: origin, normal x_axis x y_axis, X along x_axis.
+gp_Ax2 frame(const double* centre, const double* x, const double* y) {
+    const gp_Dir X = dir(x), Y = dir(y);
+    return gp_Ax2(pnt(centre), X.Crossed(Y), X);
+}
+
+Handle(Geom_Curve) conic(const curve_conic_data& d, Mapped& m) {
+    const gp_Ax2 ax = frame(d.center, d.x_axis, d.y_axis);
+    switch (d.subtype) {
+        case CONIC_ELLIPSE: {
+            const double a = d.c[2], b = d.c[3];
+            if (a >= b) return new Geom_Ellipse(ax, a, b);
+            // The kernel's ellipse has its major axis along X: turned a
+            // quarter, its parameter is the record's less a quarter turn.
+            m.offset = -std::numbers::pi / 2;
+            const gp_Dir X = dir(d.x_axis), Y = dir(d.y_axis);
+            return new Geom_Ellipse(gp_Ax2(pnt(d.center), X.Crossed(Y), Y), b, a);
+        }
+        case CONIC_PARABOLA: return new Geom_Parabola(ax, d.c[2]);
+        case CONIC_HYPERBOLA: {
+            const double b = std::sqrt(d.c[3]);
+            return new Geom_Hyperbola(ax, d.c[2] * b, b);
+        }
+        default: return {};
+    }
+}
+
+Handle(Geom_Curve) spline(const curve_spline_data& d) {
+    const int n = d.n_poles, degree = d.order - 1;
+    TColgp_Array1OfPnt poles(1, n);
+    TColStd_Array1OfReal weights(1, n);
+    for (int i = 0; i < n; ++i) {
+        const double* p = d.poles + 4 * i;
+        poles(i + 1) = gp_Pnt(p[0] / p[3], p[1] / p[3], p[2] / p[3]);
+        weights(i + 1) = p[3];
+    }
+    std::vector<double> knots;
+    std::vector<int> mults;
+    for (int i = 0; i < n + d.order; ++i) {
+        if (!knots.empty() && d.knots[i] == knots.back()) {
+            ++mults.back();
+        } else {
+            knots.push_back(d.knots[i]);
+            mults.push_back(1);
+        }
+    }
+    TColStd_Array1OfReal k(1, static_cast<int>(knots.size()));
+    TColStd_Array1OfInteger mu(1, static_cast<int>(mults.size()));
+    for (size_t i = 0; i < knots.size(); ++i) {
+        k(static_cast<int>(i) + 1) = knots[i];
+        mu(static_cast<int>(i) + 1) = mults[i];
+    }
+    return new Geom_BSplineCurve(poles, weights, k, mu, degree);
+}
+
+std::optional<Mapped> to_kernel(const curve_struct& c) {
+    Mapped m;
+    m.lo = c.span >= 0 ? c.start : c.start + c.span;
+    m.hi = c.span >= 0 ? c.start + c.span : c.start;
+    m.period = c.periodic ? std::fabs(c.span) : 0;
+    try {
+        if (c.type == CURVE_CONIC) m.curve = conic(*static_cast<const curve_conic_data*>(c.data), m);
+        else if (c.type == CURVE_SPLINE) m.curve = spline(*static_cast<const curve_spline_data*>(c.data));
+    } catch (const Standard_Failure&) {
+        return std::nullopt;
+    }
+    if (m.curve.IsNull()) return std::nullopt;
+    return m;
+}
+
+}  // namespace
+
+bool closest(const curve_struct& c, double lo, double hi, const double ref[3], double* t) {
+    const auto m = to_kernel(c);
+    if (!m) return false;
+    try {
+        GeomAPI_ProjectPointOnCurve feet(pnt(ref), m->curve, m->u(lo), m->u(hi));
+        // The ends compete with the feet; the start wins a tie.
+        const gp_Pnt p = pnt(ref);
+        double best = lo, best_d = m->curve->Value(m->u(lo)).SquareDistance(p);
+        if (const double d = m->curve->Value(m->u(hi)).SquareDistance(p); d < best_d) best = hi, best_d = d;
+        for (int i = 1; i <= feet.NbPoints(); ++i) {
+            const double d = feet.Distance(i) * feet.Distance(i);
+            if (d < best_d) best = m->t(feet.Parameter(i)), best_d = d;
+        }
+        *t = std::fmin(std::fmax(best, lo), hi);
+        return true;
+    } catch (const Standard_Failure&) {
+        return false;
+    }
+}
+
+CurveError length(const curve_struct& c, const double* cuts, int n_cuts, double* out) {
+    const auto m = to_kernel(c);
+    if (!m) return CurveError::not_converged;
+    try {
+        // A chord sum beyond the doubles: the length is too.
+        double chords = 0;
+        for (int i = 0; i + 1 < n_cuts; ++i)
+            chords += m->curve->Value(m->u(cuts[i])).Distance(m->curve->Value(m->u(cuts[i + 1])));
+        if (!std::isfinite(chords)) return CurveError::not_converged;
+        const GeomAdaptor_Curve adaptor(m->curve);
+        double sum = 0;
+        for (int i = 0; i + 1 < n_cuts; ++i) {
+            double a = cuts[i], b = cuts[i + 1];
+            // A periodic spline's piece is taken in the period of its record.
+            if (m->period > 0 && c.type == CURVE_SPLINE) {
+                const double shift = std::floor((0.5 * (a + b) - m->lo) / m->period) * m->period;
+                a -= shift;
+                b -= shift;
+            }
+            const double chord = m->curve->Value(m->u(a)).Distance(m->curve->Value(m->u(b)));
+            sum += GCPnts_AbscissaPoint::Length(adaptor, m->u(a), m->u(b), 1e-13 * std::fmax(chord, 1e-300));
+        }
+        if (!std::isfinite(sum)) return CurveError::not_converged;
+        *out = sum;
+        return CurveError::ok;
+    } catch (const Standard_Failure&) {
+        return CurveError::not_converged;
+    }
+}
+
+}  // namespace hostnum::geometry
