@@ -162,6 +162,10 @@ void ZQ_BODY_boolean(int target, int tool, int operation);
 /* Blends the edges with radius r1 at their start and r2 at their end
  * (r1 == r2: constant radius). */
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2);
+/* Blends two faces of the body with a constant radius along every edge
+ * they share (faces that do not meet: KERNEL_ERR_BLEND_FAILED). The step
+ * names the faces, so a regeneration blends them wherever they meet. */
+void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius);
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance);
 /* matrix: 3 rows of 4 (rotation/scale part and translation); any
  * non-singular affine map. */
