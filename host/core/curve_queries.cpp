@@ -12,6 +12,7 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
 #include "host/hook.h"
+#include "host/kernel/codes.h"
 #include "host/kernel/links.h"
 #include "host/model.h"
 #include "host/numeric/curves.h"
@@ -356,7 +357,12 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
     call.need(uv);
     const Curve c = curve_or_raise(call, curve);
     call.live(face);
-    const Surface s = surface_of(call, face);
+    // A face of a kernel body: the kernel meets the curve with its surface
+    // within its boundary; a face of the host's table: its analytic surface
+    // within its parameter box.
+    double kernel_box[6];
+    const bool kernel = host::kernel::face_box(face, kernel_box);
+    const Surface s = kernel ? Surface{} : surface_of(call, face);
     const curve_struct& rec = c.record();
     Range r = limits(rec);
     if (extended) {
@@ -364,7 +370,12 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
         if (type == EVAL_ARC || type == EVAL_ELLIPSE) {
             r.hi = r.lo + kTwoPi;
         } else if (type == EVAL_LINE) {
-            const double reach = (r.hi - r.lo) + hostnum::norm(eval(rec, r.lo) - s.f.o) + std::fabs(s.r1) + s.r2 + 1;
+            // Far enough to pass the whole face: from the curve's start to
+            // the face's frame (or box), and the face's size.
+            const V3 lo = V3::load(kernel_box), hi = V3::load(kernel_box + 3);
+            const double size = kernel ? hostnum::norm(hi - lo) : std::fabs(s.r1) + s.r2;
+            const V3 at = kernel ? 0.5 * (lo + hi) : s.f.o;
+            const double reach = (r.hi - r.lo) + hostnum::norm(eval(rec, r.lo) - at) + size + 1;
             r.lo -= 10 * reach;
             r.hi += 10 * reach;
         } else {
@@ -373,7 +384,15 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
             r.hi = m + 10 * w;
         }
     }
-    const std::vector<Hit> hits = curve_surface_hits(rec, r.lo, r.hi, s);
+    std::vector<Hit> hits;
+    if (kernel) {
+        std::vector<host::kernel::CurveFaceHit> meets;
+        if (!host::kernel::curve_face_hits(face, rec, r.lo, r.hi, &meets))
+            call.fail(KERNEL_ERR_NO_ANSWER, "the kernel cannot meet curve %u with face %u", curve, face);
+        for (const auto& m : meets) hits.push_back({m.t, 0, V3::load(m.point), {m.uv[0], m.uv[1]}, m.kind});
+    } else {
+        hits = curve_surface_hits(rec, r.lo, r.hi, s);
+    }
     const Hit* h = nearest(hits, reference);
     *status = 0;
     if (!h) return 1;

@@ -6,7 +6,13 @@
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepTools.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepClass_FaceClassifier.hxx>
 #include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GeomAPI_IntCS.hxx>
+#include <GeomLProp_SLProps.hxx>
+#include <Geom_Surface.hxx>
 #include <Precision.hxx>
 #include <GeomConvert.hxx>
 #include <Geom_BSplineCurve.hxx>
@@ -19,6 +25,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/numeric/curve_kernel.h"
 #include "host/kernel/brep.h"
 
 namespace hd = host::kernel::detail;
@@ -132,6 +139,56 @@ bool face_point(unsigned int object, double u, double v, double point[3]) {
     if (shape.IsNull()) return false;
     return safely([&] {
         put(point, BRepAdaptor_Surface(TopoDS::Face(shape), Standard_False).Value(u, v).XYZ());
+        return true;
+    });
+}
+
+bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, double hi,
+                     std::vector<CurveFaceHit>* hits) {
+    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    const auto curve = hostnum::geometry::kernel_curve(c);
+    if (!curve) return false;
+    return safely([&] {
+        const TopoDS_Face& f = TopoDS::Face(shape);
+        const Handle(Geom_Surface) surface = BRep_Tool::Surface(f);
+        if (surface.IsNull()) return false;
+        const double u0 = curve->u(lo), u1 = curve->u(hi);
+        GeomAPI_IntCS meet(new Geom_TrimmedCurve(curve->curve, std::min(u0, u1), std::max(u0, u1)), surface);
+        if (!meet.IsDone()) return false;
+        hits->clear();
+        const double tol = BRep_Tool::Tolerance(f);
+        for (int i = 1; i <= meet.NbPoints(); ++i) {
+            double u = 0, v = 0, w = 0;
+            meet.Parameters(i, u, v, w);
+            if (BRepClass_FaceClassifier(f, gp_Pnt2d(u, v), tol).State() == TopAbs_OUT) continue;
+            CurveFaceHit h;
+            h.t = curve->t(w);
+            put(h.point, meet.Point(i).XYZ());
+            h.uv[0] = u;
+            h.uv[1] = v;
+            // A touch: the curve's tangent lies in the surface there.
+            gp_Pnt p;
+            gp_Vec d;
+            curve->curve->D1(w, p, d);
+            GeomLProp_SLProps props(surface, u, v, 1, tol);
+            if (props.IsNormalDefined() && d.Magnitude() > 0 &&
+                std::fabs(d.Normalized().Dot(gp_Vec(props.Normal()))) < 1e-9)
+                h.kind = 2;
+            hits->push_back(h);
+        }
+        return true;
+    });
+}
+
+bool face_box(unsigned int object, double box[6]) {
+    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    return safely([&] {
+        Bnd_Box b;
+        BRepBndLib::AddOptimal(shape, b, Standard_False, Standard_False);
+        if (b.IsVoid()) return false;
+        b.Get(box[0], box[1], box[2], box[3], box[4], box[5]);
         return true;
     });
 }

@@ -13,6 +13,7 @@
 #define HOST_KERNEL_LINKS_H
 
 #include <optional>
+#include <vector>
 
 #include "host/numeric/curves.h"
 
@@ -37,6 +38,22 @@ int edge_of_object(unsigned int object);
 bool face_surface(unsigned int object, SurfaceData* out, bool base = false);
 // The point of a face object's surface at (u, v).
 bool face_point(unsigned int object, double u, double v, double point[3]);
+
+// Where a host curve over [lo, hi] of its parameter meets a face object's
+// kernel face (within the face's boundary): the curve's parameter, the
+// point, the face's (u, v), and 2 for a touch (the curve runs along the
+// surface there), else 1. False when the object has no kernel face or the
+// kernel cannot take the curve.
+struct CurveFaceHit {
+    double t = 0;
+    double point[3] = {0, 0, 0};
+    double uv[2] = {0, 0};
+    int kind = 1;
+};
+bool curve_face_hits(unsigned int face, const curve_struct& c, double lo, double hi,
+                     std::vector<CurveFaceHit>* hits);
+// The box of a face object's kernel face (min x y z, max x y z).
+bool face_box(unsigned int face, double box[6]);
 
 // ZQ_CURVE_ kind of a kernel edge's curve (0: no edge).
 int edge_curve_kind(int edge);

@@ -1,12 +1,15 @@
 // The curve record as the solid kernel's geometry (see curve_geometry.h).
 #include "host/numeric/curve_geometry.h"
+#include "host/numeric/curve_kernel.h"
 
 #include <GCPnts_AbscissaPoint.hxx>
 #include <GeomAPI_ProjectPointOnCurve.hxx>
 #include <GeomAdaptor_Curve.hxx>
 #include <Geom_BSplineCurve.hxx>
+#include <Geom_Circle.hxx>
 #include <Geom_Ellipse.hxx>
 #include <Geom_Hyperbola.hxx>
+#include <Geom_Line.hxx>
 #include <Geom_Parabola.hxx>
 #include <Standard_Failure.hxx>
 #include <TColStd_Array1OfInteger.hxx>
@@ -23,16 +26,6 @@ namespace hostnum::geometry {
 
 namespace {
 
-// The kernel's curve of a record: its parameter u is scale t + offset of
-// the record's t; a periodic record repeats every `period` of t.
-struct Mapped {
-    Handle(Geom_Curve) curve;
-    double scale = 1, offset = 0;
-    double lo = 0, hi = 0, period = 0;
-    double u(double t) const { return scale * t + offset; }
-    double t(double u) const { return (u - offset) / scale; }
-};
-
 gp_Pnt pnt(const double* p) { return gp_Pnt(p[0], p[1], p[2]); }
 gp_Dir dir(const double* d) { return gp_Dir(d[0], d[1], d[2]); }
 
@@ -42,7 +35,7 @@ gp_Ax2 frame(const double* centre, const double* x, const double* y) {
     return gp_Ax2(pnt(centre), X.Crossed(Y), X);
 }
 
-Handle(Geom_Curve) conic(const curve_conic_data& d, Mapped& m) {
+Handle(Geom_Curve) conic(const curve_conic_data& d, KernelCurve& m) {
     const gp_Ax2 ax = frame(d.center, d.x_axis, d.y_axis);
     switch (d.subtype) {
         case CONIC_ELLIPSE: {
@@ -91,25 +84,38 @@ Handle(Geom_Curve) spline(const curve_spline_data& d) {
     return new Geom_BSplineCurve(poles, weights, k, mu, degree);
 }
 
-std::optional<Mapped> to_kernel(const curve_struct& c) {
-    Mapped m;
+}  // namespace
+
+std::optional<KernelCurve> kernel_curve(const curve_struct& c) {
+    KernelCurve m;
     m.lo = c.span >= 0 ? c.start : c.start + c.span;
     m.hi = c.span >= 0 ? c.start + c.span : c.start;
     m.period = c.periodic ? std::fabs(c.span) : 0;
     try {
-        if (c.type == CURVE_CONIC) m.curve = conic(*static_cast<const curve_conic_data*>(c.data), m);
-        else if (c.type == CURVE_SPLINE) m.curve = spline(*static_cast<const curve_spline_data*>(c.data));
+        if (c.type == CURVE_CONIC) {
+            m.curve = conic(*static_cast<const curve_conic_data*>(c.data), m);
+        } else if (c.type == CURVE_SPLINE) {
+            m.curve = spline(*static_cast<const curve_spline_data*>(c.data));
+        } else if (c.type == CURVE_LINE) {
+            // The kernel's line runs at unit speed: its parameter is the
+            // record's times the direction's length.
+            const auto& d = *static_cast<const curve_line_data*>(c.data);
+            m.scale = std::sqrt(d.direction[0] * d.direction[0] + d.direction[1] * d.direction[1] +
+                                d.direction[2] * d.direction[2]);
+            m.curve = new Geom_Line(pnt(d.origin), dir(d.direction));
+        } else if (c.type == CURVE_ARC) {
+            const auto& d = *static_cast<const curve_arc_data*>(c.data);
+            m.curve = new Geom_Circle(frame(d.center, d.x_axis, d.y_axis), d.radius);
+        }
     } catch (const Standard_Failure&) {
         return std::nullopt;
     }
-    if (m.curve.IsNull()) return std::nullopt;
+    if (m.curve.IsNull() || !(m.scale > 0)) return std::nullopt;
     return m;
 }
 
-}  // namespace
-
 bool closest(const curve_struct& c, double lo, double hi, const double ref[3], double* t) {
-    const auto m = to_kernel(c);
+    const auto m = kernel_curve(c);
     if (!m) return false;
     try {
         GeomAPI_ProjectPointOnCurve feet(pnt(ref), m->curve, m->u(lo), m->u(hi));
@@ -129,7 +135,7 @@ bool closest(const curve_struct& c, double lo, double hi, const double ref[3], d
 }
 
 CurveError length(const curve_struct& c, const double* cuts, int n_cuts, double* out) {
-    const auto m = to_kernel(c);
+    const auto m = kernel_curve(c);
     if (!m) return CurveError::not_converged;
     try {
         // A chord sum beyond the doubles: the length is too.

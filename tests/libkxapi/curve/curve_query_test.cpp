@@ -403,6 +403,26 @@ TEST_F(QueryTest, CurvesMeetFacesOfKernelBodies) {
     x = hit(line(0.5, 0, 0, 0.5, 0, 10), host::kernel::object_of(sphere), {0, 0, 10});
     expect_point(x, 0.5, 0, 3 + std::sqrt(3.75));
     EXPECT_NEAR(x.entity_parms[1], std::asin(std::sqrt(3.75) / 2), 1e-9);
+
+    // The top of a block with a hole through it: a line through the hole
+    // meets no face, one beside it meets the top within its boundary.
+    const double corner[3] = {0, 0, 0}, size[3] = {10, 10, 10}, under[3] = {5, 5, -1};
+    int block = 0, hole = 0;
+    ZQ_BODY_make_block(corner, size, &block);
+    ZQ_BODY_make_cylinder(under, z, 2, 12, &hole);
+    ZQ_BODY_boolean(block, hole, ZQ_SUBTRACT);
+    tag top = NULL_TAG;
+    for (int f : host::kernel::faces_of(block)) {
+        double box[6];
+        ZQ_TOPOL_find_box(f, box);
+        if (box[2] > 9.99 && box[5] < 10.01) top = host::kernel::object_of(f);
+    }
+    ASSERT_NE(top, NULL_TAG);
+    x = hit(line(5, 5, 9, 5, 5, 11), top, {5, 5, 10});
+    EXPECT_EQ(x.type_of_intersection, 0);
+    x = hit(line(1, 1, 9, 1, 1, 11), top, {5, 5, 10});
+    EXPECT_EQ(x.type_of_intersection, 1);
+    expect_point(x, 1, 1, 10);
 }
 
 TEST_F(QueryTest, ExtendedSearchAndFaceBounds) {
