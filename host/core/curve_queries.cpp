@@ -15,6 +15,7 @@
 #include "host/kernel/codes.h"
 #include "host/kernel/links.h"
 #include "host/model.h"
+#include "host/numeric/curve_geometry.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
 #include "host/core/kernel_surfaces.h"
@@ -295,38 +296,38 @@ std::vector<Hit> curve_surface_hits(const curve_struct& c, double lo, double hi,
     return hits;
 }
 
-// Intersections of two curves within their ranges.
+// Intersections of two curves within their ranges: where the kernel finds
+// them closer than kMeet; a touch where their tangents run together.
 std::vector<Hit> curve_curve_hits(const curve_struct& a, const curve_struct& b) {
-    const Range ra = limits(a);
-    auto dist = [&](double s, double* tb) {
-        const V3 p = eval(a, s);
+    std::vector<hostnum::geometry::Meet> meets;
+    if (a.type == CURVE_POINT || b.type == CURVE_POINT) {
+        // A point meets a curve where it lies on it.
+        const bool first = a.type == CURVE_POINT;
+        const V3 p = eval(first ? a : b, 0);
         double ref[3], q[3], t = 0;
         p.store(ref);
-        hostnum::curve_closest_point(b, ref, &t, q);
-        if (tb) *tb = t;
-        return hostnum::norm(p - V3::load(q));
-    };
-    std::vector<double> s(kSamples + 1), d(kSamples + 1);
-    for (int i = 0; i <= kSamples; ++i) {
-        s[i] = ra.lo + (ra.hi - ra.lo) * i / kSamples;
-        d[i] = dist(s[i], nullptr);
+        if (hostnum::curve_closest_point(first ? b : a, ref, &t, q) == hostnum::CurveError::ok &&
+            hostnum::norm(p - V3::load(q)) < kMeet) {
+            hostnum::geometry::Meet m;
+            m.ta = first ? 0 : t;
+            m.tb = first ? t : 0;
+            p.store(m.point);
+            meets.push_back(m);
+        }
+        std::vector<Hit> hits;
+        for (const auto& x : meets) hits.push_back({x.ta, x.tb, V3::load(x.point), {x.tb, 0}, 1});
+        return hits;
     }
+    hostnum::geometry::meets(a, b, kMeet, &meets);
     std::vector<Hit> hits;
-    for (int i = 0; i <= kSamples; ++i) {
-        const bool left = i == 0 || d[i] <= d[i - 1];
-        const bool right = i == kSamples || d[i] <= d[i + 1];
-        if (!left || !right) continue;
-        const double lo = s[std::max(i - 1, 0)], hi = s[std::min(i + 1, kSamples)];
-        const double sm = golden([&](double x) { return dist(x, nullptr); }, lo, hi);
-        double tb = 0;
-        if (dist(sm, &tb) >= kMeet) continue;
-        Hit h{sm, tb, eval(a, sm), {tb, 0}, 1};
+    for (const auto& m : meets) {
+        Hit h{m.ta, m.tb, V3::load(m.point), {m.tb, 0}, 1};
         bool dup = false;
         for (const Hit& o : hits) dup = dup || hostnum::norm(o.p - h.p) < 1e-7;
         if (dup) continue;
         V3 p, da, dda, q, db, ddb;
-        eval2(a, sm, p, da, dda);
-        eval2(b, tb, q, db, ddb);
+        eval2(a, m.ta, p, da, dda);
+        eval2(b, m.tb, q, db, ddb);
         const double sine = hostnum::norm(hostnum::cross(unit(da), unit(db)));
         h.kind = sine < 1e-6 ? 2 : 1;
         hits.push_back(h);

@@ -3,6 +3,7 @@
 #include "host/numeric/curve_kernel.h"
 
 #include <GCPnts_AbscissaPoint.hxx>
+#include <GeomAPI_ExtremaCurveCurve.hxx>
 #include <GeomAPI_ProjectPointOnCurve.hxx>
 #include <GeomAdaptor_Curve.hxx>
 #include <Geom_BSplineCurve.hxx>
@@ -161,6 +162,51 @@ CurveError length(const curve_struct& c, const double* cuts, int n_cuts, double*
         return CurveError::ok;
     } catch (const Standard_Failure&) {
         return CurveError::not_converged;
+    }
+}
+
+bool meets(const curve_struct& a, const curve_struct& b, double tolerance, std::vector<Meet>* out) {
+    const auto ka = kernel_curve(a), kb = kernel_curve(b);
+    if (!ka || !kb) return false;
+    out->clear();
+    try {
+        const double a0 = std::fmin(ka->u(ka->lo), ka->u(ka->hi)), a1 = std::fmax(ka->u(ka->lo), ka->u(ka->hi));
+        const double b0 = std::fmin(kb->u(kb->lo), kb->u(kb->hi)), b1 = std::fmax(kb->u(kb->lo), kb->u(kb->hi));
+        GeomAPI_ExtremaCurveCurve ext(ka->curve, kb->curve, a0, a1, b0, b1);
+        const auto add = [&](double ua, double ub) {
+            Meet m;
+            m.ta = ka->t(ua);
+            m.tb = kb->t(ub);
+            const gp_Pnt p = ka->curve->Value(ua);
+            m.point[0] = p.X();
+            m.point[1] = p.Y();
+            m.point[2] = p.Z();
+            out->push_back(m);
+        };
+        if (!ext.Extrema().IsParallel()) {
+            for (int i = 1; i <= ext.NbExtrema(); ++i) {
+                if (ext.Distance(i) >= tolerance) continue;
+                double ua = 0, ub = 0;
+                ext.Parameters(i, ua, ub);
+                add(ua, ub);
+            }
+            return true;
+        }
+        // Curves that run along each other: where either one's ends lie on
+        // the other.
+        const auto ends_on = [&](const KernelCurve& from, double f0, double f1, const KernelCurve& onto, double o0,
+                                 double o1, bool first) {
+            for (double u : {f0, f1}) {
+                GeomAPI_ProjectPointOnCurve foot(from.curve->Value(u), onto.curve, o0, o1);
+                if (foot.NbPoints() > 0 && foot.LowerDistance() < tolerance)
+                    first ? add(u, foot.LowerDistanceParameter()) : add(foot.LowerDistanceParameter(), u);
+            }
+        };
+        ends_on(*ka, a0, a1, *kb, b0, b1, true);
+        ends_on(*kb, b0, b1, *ka, a0, a1, false);
+        return true;
+    } catch (const Standard_Failure&) {
+        return false;
     }
 }
 

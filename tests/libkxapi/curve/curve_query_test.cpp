@@ -286,6 +286,15 @@ TEST_F(QueryTest, CurveCurveIntersections) {
     // The crossing of the lines lies beyond the end of the second one.
     x = hit(d1, line(0, 2, 0, 0.9, 1.1, 0), {0, 0, 0});
     EXPECT_EQ(x.type_of_intersection, 0);
+    // Lines along each other meet where one's end lies on the other: a
+    // touch at the end nearer the reference.
+    const tag along = line(0, 0, 0, 2, 0, 0), further = line(1, 0, 0, 3, 0, 0);
+    x = hit(along, further, {0, 0, 0});
+    EXPECT_EQ(x.type_of_intersection, 2);
+    expect_point(x, 1, 0, 0);
+    x = hit(along, further, {5, 0, 0});
+    expect_point(x, 2, 0, 0);
+    EXPECT_NEAR(x.entity_parms[0], 1, 1e-9);
 }
 
 TEST_F(QueryTest, ConicIntersections) {
