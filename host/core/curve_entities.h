@@ -126,7 +126,8 @@ int PX_curve_ask_type(unsigned int edge);
 /* The solid kernel answers these (host/kernel/links.cpp): an edge object
  * of a kernel body has kernel geometry, the table's curve is a stand-in
  * for objects without it. */
-/* Kernel entity of an object (host::kernel::entity_of; 0 for none). */
+/* Kernel entity of an object, or of the prototype of an occurrence
+ * (host::views::make_occurrence_of); 0 for none. */
 void es7010_occ_(const unsigned int* object, int* kernel_entity);
 /* The curve of a kernel edge (the edge stands for its curve); *ifail
  * nonzero when the tag is no kernel edge. */

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/views.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/kernel/brep.h"
 
@@ -321,7 +322,10 @@ void es7010_occ_(const unsigned int* object, int* kernel_entity) {
     call.need(object, "the object");
     call.need(kernel_entity, "the entity output");
     call.live(*object);
-    *kernel_entity = host::kernel::entity_of(*object);
+    // An occurrence of a prototype answers the prototype's entity (in the
+    // prototype's space: OCC_transform_* take answers into the occurrence).
+    const unsigned int prototype = host::views::prototype_of(*object);
+    *kernel_entity = host::kernel::entity_of(prototype ? prototype : *object);
 }
 
 void KI_ougeef(const int* edge, int* curve, int* ifail) {
