@@ -50,7 +50,6 @@ namespace {
 using hostnum::Curve;
 using hostnum::V3;
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 // Curves (and a curve and a surface) closer than this meet.
 constexpr double kMeet = 1e-7;
