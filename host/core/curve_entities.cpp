@@ -10,6 +10,8 @@
 #include "host/data/parts.h"
 #include "host/numeric/v3.h"
 #include "host/hook.h"
+#include "host/kernel/kernel.h"
+#include "host/kernel/links.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -136,6 +138,7 @@ double from_curve_parameter(const Entity& e, double t) {
 }
 
 std::optional<hostnum::Curve> curve_of(tag_t object) {
+    if (const int edge = host::kernel::edge_of_object(object)) return host::kernel::edge_curve(edge);
     const Entity* e = find(object);
     if (!e) return std::nullopt;
     switch (e->kind) {
@@ -275,6 +278,10 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
     auto call = HOST_ENTRY(line, start, end);
     call.need(start);
     call.need(end);
+    if (const int edge = host::kernel::edge_of_object(line); edge && host::kernel::edge_curve_kind(edge) == ZQ_CURVE_LINE) {
+        host::kernel::edge_ends(edge, start, end);
+        return;
+    }
     const hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, false);
     hc::copy3(start, e.start());
     hc::copy3(end, e.end());
@@ -313,6 +320,16 @@ void ES_create_arc(const double data[6], unsigned int matrix, unsigned int* arc)
 void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
     auto call = HOST_ENTRY(arc, data);
     call.need(data);
+    // A circular kernel edge: its angles, and its centre in the frame of
+    // its circle (X towards the curve's parameter 0, Z along the axis).
+    double c[3], z[3], x[3], r = 0, range[2];
+    if (host::kernel::edge_circle(host::kernel::edge_of_object(arc), c, z, x, &r, range)) {
+        const hostnum::V3 C = hostnum::V3::load(c), Z = hostnum::V3::load(z), X = hostnum::V3::load(x);
+        const double v[6] = {range[0], range[1], hostnum::dot(C, X), hostnum::dot(C, hostnum::cross(Z, X)),
+                             hostnum::dot(C, Z), r};
+        for (int i = 0; i < 6; ++i) data[i] = v[i];
+        return;
+    }
     const hc::Entity& e = hc::of_kind(call, arc, hc::Kind::arc, false);
     for (int i = 0; i < 6; ++i) data[i] = e.arc()[i];
 }
@@ -435,71 +452,11 @@ int PX_curve_ask_type(unsigned int edge) {
     call.live(edge);
     const hc::Entity* e = hc::table().find(edge);
     int kind = PX_CURVE_OTHER;
-    if (e && e->kind == hc::Kind::line) kind = PX_CURVE_LINE;
+    if (const int k = host::kernel::edge_curve_kind(host::kernel::edge_of_object(edge)))
+        kind = k == ZQ_CURVE_LINE || k == ZQ_CURVE_CIRCLE ? k : PX_CURVE_OTHER;
+    else if (e && e->kind == hc::Kind::line) kind = PX_CURVE_LINE;
     else if (e && e->kind == hc::Kind::arc) kind = PX_CURVE_CIRCLE;
     return static_cast<int>(call.int_out(0, kind));
-}
-
-void es7010_occ_(const unsigned int* object, int* kernel_entity) {
-    auto call = HOST_ENTRY(object ? *object : 0u, kernel_entity);
-    call.need(object);
-    call.need(kernel_entity);
-    const host::objects::Object& o = call.live(*object);
-    *kernel_entity = o.type == HOST_TYPE_SOLID ? static_cast<int>(*object) : 0;
-}
-
-void KI_ougeef(const int* edge, int* curve, int* ifail) {
-    auto call = HOST_ENTRY(edge ? *edge : 0, curve, ifail);
-    call.need(edge);
-    call.need(curve);
-    call.need(ifail);
-    const hc::Entity* e = hc::find(static_cast<unsigned int>(*edge));
-    const bool ok = e && (e->kind == hc::Kind::line || e->kind == hc::Kind::arc);
-    *curve = ok ? *edge : 0;
-    *ifail = ok ? 0 : 1;
-}
-
-void KI_outcur(const int* curve, double center[3], double axis[3], double* radius, int* ifail) {
-    auto call = HOST_ENTRY(curve ? *curve : 0, center, axis, radius);
-    call.need(curve);
-    call.need(center);
-    call.need(axis);
-    call.need(radius);
-    call.need(ifail);
-    const hc::Entity* e = hc::find(static_cast<unsigned int>(*curve));
-    if (!e || e->kind != hc::Kind::arc) {
-        *ifail = 1;
-        return;
-    }
-    double m[9];
-    hc::matrix_values(*e, m);
-    hc::to_absolute(m, e->arc() + 2, center);
-    hc::copy3(axis, m + 6);
-    *radius = e->arc()[5];
-    *ifail = 0;
-}
-
-void KI_enpopc(const int* curve, const double* t, const int* n, const int* side, double point[3], int* ifail) {
-    auto call = HOST_ENTRY(curve ? *curve : 0, t ? *t : 0.0, n ? *n : 0, side ? *side : 0);
-    call.need(curve);
-    call.need(t);
-    call.need(point);
-    call.need(ifail);
-    const hc::Entity* e = hc::find(static_cast<unsigned int>(*curve));
-    if (!e || (e->kind != hc::Kind::line && e->kind != hc::Kind::arc)) {
-        *ifail = 1;
-        return;
-    }
-    if (e->kind == hc::Kind::line) {
-        for (int i = 0; i < 3; ++i) point[i] = e->start()[i] + *t * (e->end()[i] - e->start()[i]);
-    } else {
-        double m[9], c[3];
-        hc::matrix_values(*e, m);
-        hc::to_absolute(m, e->arc() + 2, c);
-        const double r = e->arc()[5], cs = std::cos(*t), sn = std::sin(*t);
-        for (int i = 0; i < 3; ++i) point[i] = c[i] + r * (cs * m[i] + sn * m[3 + i]);
-    }
-    *ifail = 0;
 }
 
 // ---- occurrences ------------------------------------------------------------

@@ -25,10 +25,13 @@
  *    The stored end points are recomputed from the parameters whenever the
  *    conic is created or edited.
  *
- * Solid-kernel edges (type 70, subtype 3) may carry a straight or circular
- * curve in the same table (host::curves::attach_*): PX_curve_ask_type answers
- * PX_CURVE_LINE or PX_CURVE_CIRCLE for them, and the line and arc queries
- * answer for them as for lines and arcs.
+ * Solid-kernel edges (type 70, subtype 3) of kernel bodies answer with the
+ * kernel's curve: PX_curve_ask_type answers PX_CURVE_LINE or
+ * PX_CURVE_CIRCLE for straight and circular ones, the line and arc queries
+ * answer for them as for lines and arcs (an arc's centre in the frame of
+ * its circle), and curve_of gives their curve. An edge object without a
+ * kernel edge may carry a straight or circular curve in the table
+ * (host::curves::attach_*) and then answers the same way.
  *
  * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG, an object of the
  * wrong kind HOST_ERR_WRONG_CLASS, a null pointer HOST_ERR_NULL_ARGUMENT,
@@ -121,9 +124,14 @@ void k0541_(const double p1[3], const double p2[3], const double p3[3], double v
 
 /* ---- solid-kernel curve queries over edges of this table ---- */
 int PX_curve_ask_type(unsigned int edge);
-/* Kernel entity of an object (its tag as a kernel id here). */
+/* The solid kernel answers these (host/kernel/links.cpp): an edge object
+ * of a kernel body has kernel geometry, the table's curve is a stand-in
+ * for objects without it. */
+/* Kernel entity of an object, or of the prototype of an occurrence
+ * (host::views::make_occurrence_of); 0 for none. */
 void es7010_occ_(const unsigned int* object, int* kernel_entity);
-/* The curve of a kernel edge; *ifail nonzero when the edge has none. */
+/* The curve of a kernel edge (the edge stands for its curve); *ifail
+ * nonzero when the tag is no kernel edge. */
 void KI_ougeef(const int* edge, int* curve, int* ifail);
 /* Center, unit axis and radius of a circular kernel curve. */
 void KI_outcur(const int* curve, double center[3], double axis[3], double* radius, int* ifail);

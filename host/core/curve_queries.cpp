@@ -12,7 +12,10 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
 #include "host/hook.h"
+#include "host/kernel/codes.h"
+#include "host/kernel/links.h"
 #include "host/model.h"
+#include "host/numeric/curve_geometry.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
 #include "host/core/kernel_surfaces.h"
@@ -47,7 +50,6 @@ namespace {
 using hostnum::Curve;
 using hostnum::V3;
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 // Curves (and a curve and a surface) closer than this meet.
 constexpr double kMeet = 1e-7;
@@ -145,6 +147,9 @@ struct Surface {
     Frame f;
     double r1 = 0, r2 = 0, half_angle = 0;
     double box[4] = {0, 0, 0, 0};
+    // A kernel face's cone runs v along its generators (the host's table
+    // runs it along the axis).
+    bool v_along_generator = false;
 };
 
 Surface surface_of(const host::Call& call, unsigned int face) {
@@ -180,6 +185,7 @@ Surface surface_of(const host::Call& call, unsigned int face) {
     if (s.kind == PX_SURF_CONE) {
         s.half_angle = radii[1];
         s.r2 = 0;
+        s.v_along_generator = host::kernel::face_of_object(face) != 0;
     }
     return s;
 }
@@ -213,9 +219,12 @@ void uv_of(const Surface& s, V3 p, double uv[2]) {
             uv[1] = l.y;
             return;
         case PX_SURF_CYLINDER:
-        case PX_SURF_CONE:
             uv[0] = u;
             uv[1] = l.z;
+            return;
+        case PX_SURF_CONE:
+            uv[0] = u;
+            uv[1] = s.v_along_generator ? l.z / std::cos(s.half_angle) : l.z;
             return;
         case PX_SURF_SPHERE:
             uv[0] = u;
@@ -286,38 +295,38 @@ std::vector<Hit> curve_surface_hits(const curve_struct& c, double lo, double hi,
     return hits;
 }
 
-// Intersections of two curves within their ranges.
+// Intersections of two curves within their ranges: where the kernel finds
+// them closer than kMeet; a touch where their tangents run together.
 std::vector<Hit> curve_curve_hits(const curve_struct& a, const curve_struct& b) {
-    const Range ra = limits(a);
-    auto dist = [&](double s, double* tb) {
-        const V3 p = eval(a, s);
+    std::vector<hostnum::geometry::Meet> meets;
+    if (a.type == CURVE_POINT || b.type == CURVE_POINT) {
+        // A point meets a curve where it lies on it.
+        const bool first = a.type == CURVE_POINT;
+        const V3 p = eval(first ? a : b, 0);
         double ref[3], q[3], t = 0;
         p.store(ref);
-        hostnum::curve_closest_point(b, ref, &t, q);
-        if (tb) *tb = t;
-        return hostnum::norm(p - V3::load(q));
-    };
-    std::vector<double> s(kSamples + 1), d(kSamples + 1);
-    for (int i = 0; i <= kSamples; ++i) {
-        s[i] = ra.lo + (ra.hi - ra.lo) * i / kSamples;
-        d[i] = dist(s[i], nullptr);
+        if (hostnum::curve_closest_point(first ? b : a, ref, &t, q) == hostnum::CurveError::ok &&
+            hostnum::norm(p - V3::load(q)) < kMeet) {
+            hostnum::geometry::Meet m;
+            m.ta = first ? 0 : t;
+            m.tb = first ? t : 0;
+            p.store(m.point);
+            meets.push_back(m);
+        }
+        std::vector<Hit> hits;
+        for (const auto& x : meets) hits.push_back({x.ta, x.tb, V3::load(x.point), {x.tb, 0}, 1});
+        return hits;
     }
+    hostnum::geometry::meets(a, b, kMeet, &meets);
     std::vector<Hit> hits;
-    for (int i = 0; i <= kSamples; ++i) {
-        const bool left = i == 0 || d[i] <= d[i - 1];
-        const bool right = i == kSamples || d[i] <= d[i + 1];
-        if (!left || !right) continue;
-        const double lo = s[std::max(i - 1, 0)], hi = s[std::min(i + 1, kSamples)];
-        const double sm = golden([&](double x) { return dist(x, nullptr); }, lo, hi);
-        double tb = 0;
-        if (dist(sm, &tb) >= kMeet) continue;
-        Hit h{sm, tb, eval(a, sm), {tb, 0}, 1};
+    for (const auto& m : meets) {
+        Hit h{m.ta, m.tb, V3::load(m.point), {m.tb, 0}, 1};
         bool dup = false;
         for (const Hit& o : hits) dup = dup || hostnum::norm(o.p - h.p) < 1e-7;
         if (dup) continue;
         V3 p, da, dda, q, db, ddb;
-        eval2(a, sm, p, da, dda);
-        eval2(b, tb, q, db, ddb);
+        eval2(a, m.ta, p, da, dda);
+        eval2(b, m.tb, q, db, ddb);
         const double sine = hostnum::norm(hostnum::cross(unit(da), unit(db)));
         h.kind = sine < 1e-6 ? 2 : 1;
         hits.push_back(h);
@@ -348,7 +357,12 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
     call.need(uv);
     const Curve c = curve_or_raise(call, curve);
     call.live(face);
-    const Surface s = surface_of(call, face);
+    // A face of a kernel body: the kernel meets the curve with its surface
+    // within its boundary; a face of the host's table: its analytic surface
+    // within its parameter box.
+    double kernel_box[6];
+    const bool kernel = host::kernel::face_box(face, kernel_box);
+    const Surface s = kernel ? Surface{} : surface_of(call, face);
     const curve_struct& rec = c.record();
     Range r = limits(rec);
     if (extended) {
@@ -356,7 +370,12 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
         if (type == EVAL_ARC || type == EVAL_ELLIPSE) {
             r.hi = r.lo + kTwoPi;
         } else if (type == EVAL_LINE) {
-            const double reach = (r.hi - r.lo) + hostnum::norm(eval(rec, r.lo) - s.f.o) + std::fabs(s.r1) + s.r2 + 1;
+            // Far enough to pass the whole face: from the curve's start to
+            // the face's frame (or box), and the face's size.
+            const V3 lo = V3::load(kernel_box), hi = V3::load(kernel_box + 3);
+            const double size = kernel ? hostnum::norm(hi - lo) : std::fabs(s.r1) + s.r2;
+            const V3 at = kernel ? 0.5 * (lo + hi) : s.f.o;
+            const double reach = (r.hi - r.lo) + hostnum::norm(eval(rec, r.lo) - at) + size + 1;
             r.lo -= 10 * reach;
             r.hi += 10 * reach;
         } else {
@@ -365,7 +384,15 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
             r.hi = m + 10 * w;
         }
     }
-    const std::vector<Hit> hits = curve_surface_hits(rec, r.lo, r.hi, s);
+    std::vector<Hit> hits;
+    if (kernel) {
+        std::vector<host::kernel::CurveFaceHit> meets;
+        if (!host::kernel::curve_face_hits(face, rec, r.lo, r.hi, &meets))
+            call.fail(KERNEL_ERR_NO_ANSWER, "the kernel cannot meet curve %u with face %u", curve, face);
+        for (const auto& m : meets) hits.push_back({m.t, 0, V3::load(m.point), {m.uv[0], m.uv[1]}, m.kind});
+    } else {
+        hits = curve_surface_hits(rec, r.lo, r.hi, s);
+    }
     const Hit* h = nearest(hits, reference);
     *status = 0;
     if (!h) return 1;

@@ -9,6 +9,7 @@
 #include "host/feature/feature.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
+#include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
@@ -166,6 +167,14 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
     call.need(entity);
     call.need(faces);
     call.live(*object);
+    // A face or edge of a kernel body: the object is the entity the surface
+    // and curve queries take, and its body is the kernel's.
+    if (const int k = host::kernel::entity_of(*object)) {
+        const int body = host::kernel::body_of(k);
+        *entity = body != k ? *object : 0;
+        *faces = body != k ? static_cast<int>(host::kernel::faces_of(body).size()) : 0;
+        return;
+    }
     const unsigned int owner = he::attrs(*object).owner;
     const bool in_body = owner != 0 && host::objects::is_alive(owner);
     *entity = in_body ? *object : 0;

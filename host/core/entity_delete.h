@@ -38,10 +38,12 @@ int esinsx_(const unsigned int* object);
  * object is in use (then it stays); *extra receives the count deleted. */
 void es3290_(const unsigned int* object, int* state, int* extra);
 void es3390_(const unsigned int* object, int* state, int* extra);
-/* The solid-kernel entity of an object of type 70 and the size of its body:
- * *entity is the object's kernel entity (this host's kernel takes a face's
- * own tag as its kernel entity), 0 when the object belongs to no live body;
- * *faces is how many faces that body has (0 with no entity). */
+/* The modelling entity of an object of type 70 and the size of its body:
+ * *entity is the face or edge object itself (the object the surface and
+ * curve queries take), 0 for a body or an object that belongs to no live
+ * body; *faces is how many faces that body has (0 with no entity). A face
+ * or edge of a kernel body answers from the kernel, other objects from
+ * their owner's members. */
 void es7034_(const unsigned int* object, unsigned int* entity, int* faces);
 /* Releases the members of a group that is being deleted; context is the
  * host's group work area a6503_. */

@@ -4,14 +4,12 @@
 #include <cmath>
 
 #include "host/hook.h"
+#include "host/kernel/codes.h"
+#include "host/kernel/links.h"
 #include "host/model.h"
 #include "host/numeric/v3.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
-
-extern "C" {
-double pxsfac_[2] = {1000.0, 0.001};
-}
 
 namespace {
 
@@ -78,6 +76,39 @@ void copy3(const double* from, double* to) {
     for (int i = 0; i < 3; ++i) to[i] = from[i];
 }
 
+// A face of a real kernel body answers from the kernel; a face object
+// without a kernel face answers from the host's table.
+bool kernel_data(unsigned int face, bool base, host::kernel::SurfaceData* k) {
+    return host::kernel::face_surface(face, k, base);
+}
+
+void give_kernel(const host::kernel::SurfaceData& k, unsigned char* sense, int* kind, double* origin,
+                 double* axis, double* radii) {
+    *sense = k.sense ? 1 : 0;
+    *kind = k.kind;
+    copy3(k.origin, origin);
+    copy3(k.axis, axis);
+    radii[0] = k.radii[0];
+    radii[1] = k.radii[1];
+}
+
+// The axis of a kernel face's spun surface (or the direction of a swept
+// one; base: of the surface an offset is built on). The profile list is
+// not handed out (null). Faces of the host's table are not computed here.
+void profile_axis(const host::Call& call, unsigned int face, bool base, int kind, unsigned char* sense,
+                  double* origin, double* axis, void** list) {
+    host::kernel::SurfaceData k;
+    if (!kernel_data(face, base, &k)) out_of_scope(call);
+    if (k.kind != kind) call.fail(HOST_ERR_WRONG_CLASS, "face %u has no surface of kind %d", face, kind);
+    for (const void* p : {static_cast<const void*>(sense), static_cast<const void*>(origin),
+                          static_cast<const void*>(axis)})
+        call.need(p);
+    *sense = k.sense ? 1 : 0;
+    copy3(k.origin, origin);
+    copy3(k.axis, axis);
+    if (list != nullptr) *list = nullptr;
+}
+
 void give_data(const ks::Surface& s, unsigned char* sense, int* kind, double* origin, double* axis,
                double* radii) {
     *sense = s.sense ? 1 : 0;
@@ -128,14 +159,21 @@ void pxpsus_(const unsigned int* face, int* surface_class) {
     call.need(face);
     call.need(surface_class);
     // An entity without a surface (a body, an edge) has no surface class.
+    host::kernel::SurfaceData k;
     const ks::Surface* s = table().find(*face);
-    *surface_class = static_cast<int>(call.int_out(0, s ? ks::surface_class(s->kind) : 0));
+    const int cls = kernel_data(*face, false, &k) ? ks::surface_class(k.kind) : s ? ks::surface_class(s->kind) : 0;
+    *surface_class = static_cast<int>(call.int_out(0, cls));
 }
 
 void pxbase_(const unsigned int* face, unsigned int* base) {
     auto call = HOST_ENTRY(face ? *face : 0u);
     call.need(face);
     call.need(base);
+    host::kernel::SurfaceData k;
+    if (kernel_data(*face, false, &k)) {  // a kernel offset is built on a surface, not on a face
+        *base = static_cast<unsigned int>(call.int_out(0, 0));
+        return;
+    }
     const ks::Surface& s = surface(*face, call);
     const unsigned int b = s.kind == PX_SURF_OFFSET && table().find(s.base) ? s.base : 0;
     *base = static_cast<unsigned int>(call.int_out(0, b));
@@ -148,7 +186,11 @@ void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
         call.need(p);
-    give_data(surface(face, call), sense, kind, origin, axis, radii);
+    host::kernel::SurfaceData k;
+    if (kernel_data(face, false, &k))
+        give_kernel(k, sense, kind, origin, axis, radii);
+    else
+        give_data(surface(face, call), sense, kind, origin, axis, radii);
 }
 
 void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
@@ -158,6 +200,12 @@ void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kin
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
         call.need(p);
+    host::kernel::SurfaceData k;
+    if (kernel_data(face, false, &k)) {
+        if (!kernel_data(face, true, &k)) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an offset face", face);
+        give_kernel(k, sense, kind, origin, axis, radii);
+        return;
+    }
     const ks::Surface& s = surface(face, call);
     if (s.kind != PX_SURF_OFFSET)
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an offset face", face);
@@ -171,10 +219,12 @@ void pxeval_(const unsigned int* face, double box[4], int* status) {
     call.need(face);
     call.need(box);
     call.need(status);
-    const ks::Surface* s = table().find(*face);
-    *status = static_cast<int>(call.int_out(0, s ? 0 : 1));
-    if (s == nullptr || *status != 0) return;
-    for (int i = 0; i < 4; ++i) box[i] = s->box[i];
+    host::kernel::SurfaceData k;
+    const bool kernel = kernel_data(*face, false, &k);
+    const ks::Surface* s = kernel ? nullptr : table().find(*face);
+    *status = static_cast<int>(call.int_out(0, kernel || s ? 0 : 1));
+    if (*status != 0 || (!kernel && s == nullptr)) return;
+    for (int i = 0; i < 4; ++i) box[i] = kernel ? k.box[i] : s->box[i];
 }
 
 void pxpben_(const unsigned int* face, const double* u, const double* v, double point[3]) {
@@ -183,6 +233,11 @@ void pxpben_(const unsigned int* face, const double* u, const double* v, double 
     call.need(u);
     call.need(v);
     call.need(point);
+    if (host::kernel::face_of_object(*face) != 0) {
+        if (!host::kernel::face_point(*face, *u, *v, point))
+            call.fail(KERNEL_ERR_EXCEPTION, "the kernel has no point of face %u at (%g, %g)", *face, *u, *v);
+        return;
+    }
     const ks::Surface& s = surface(*face, call);
     const ks::Surface& b = base_of(s, call);
     V3 p = point_of(b, *u, *v, call);
@@ -196,24 +251,24 @@ void pxerr_(const int* status) {
     if (*status != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "kernel error %d", *status);
 }
 
-void PX_su_face_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
+void PX_su_face_ask_data(unsigned int face, unsigned char* sense, double* origin, double* axis, void** list) {
     auto call = HOST_ENTRY(face);
-    out_of_scope(call);
+    profile_axis(call, face, false, PX_SURF_SPUN, sense, origin, axis, list);
 }
 
-void PX_su_surface_ask_data(unsigned int face, unsigned char*, double*, double*, void**) {
+void PX_su_surface_ask_data(unsigned int face, unsigned char* sense, double* origin, double* axis, void** list) {
     auto call = HOST_ENTRY(face);
-    out_of_scope(call);
+    profile_axis(call, face, true, PX_SURF_SPUN, sense, origin, axis, list);
 }
 
-void PX_se_face_ask_data(unsigned int face, unsigned char*, double*, double*) {
+void PX_se_face_ask_data(unsigned int face, unsigned char* sense, double* origin, double* axis) {
     auto call = HOST_ENTRY(face);
-    out_of_scope(call);
+    profile_axis(call, face, false, PX_SURF_SWEPT, sense, origin, axis, nullptr);
 }
 
-void PX_se_surface_ask_data(unsigned int face, unsigned char*, double*, double*) {
+void PX_se_surface_ask_data(unsigned int face, unsigned char* sense, double* origin, double* axis) {
     auto call = HOST_ENTRY(face);
-    out_of_scope(call);
+    profile_axis(call, face, true, PX_SURF_SWEPT, sense, origin, axis, nullptr);
 }
 
 void delist_(void** list) {

@@ -1,9 +1,14 @@
 /* Surfaces of solid-kernel faces: the kernel queries that frame a face's
  * surface (kind, origin, axis, radii, parameter box, points).
  *
- * A face (entity type 70, subtype 2) carries a surface from the host's
- * table (host::kernel_surfaces::define). The kernel queries take the face's
- * tag as its kernel entity. Surfaces, with X the reference direction (unit,
+ * A face object of a kernel body (entity type 70, subtype 2) answers with
+ * its kernel face's surface, in the kernel's parameters (host/kernel/
+ * links.h): the same as below, except that a cone's v runs along its
+ * generators, (r + v sin a)(cos u X + sin u Y) + v cos a A; offset faces
+ * have a surface for a base, not a face (pxbase_ answers 0); spun and
+ * swept faces answer their axis or direction. A face object without a
+ * kernel face may carry a surface from the host's table
+ * (host::kernel_surfaces::define). Surfaces, with X the reference direction (unit,
  * at right angles to the axis A) and Y = A x X:
  *   plane     4001  P(u, v) = O + u X + v Y                          class 16
  *   cylinder  4002  O + r (cos u X + sin u Y) + v A                  class 17
@@ -13,8 +18,8 @@
  *   torus     4005  O + (R + p cos v)(cos u X + sin u Y) + p sin v A class 19
  *                   (radii: R, p)
  *   offset    4008  the base face's surface moved along its normal   class 65
- * Swept (4009) and spun (4010) surfaces are outside what this host
- * computes: their queries raise HOST_ERR_OUT_OF_SCOPE.
+ * Swept (4009) and spun (4010) surfaces of the table are outside what
+ * this host computes: their queries raise HOST_ERR_OUT_OF_SCOPE.
  *
  * Checks: a face without a surface raises HOST_ERR_WRONG_CLASS (pxpsus_
  * answers class 0 for it, pxeval_ status 1), a null
@@ -23,6 +28,8 @@
  */
 #ifndef HOST_CORE_KERNEL_SURFACES_H
 #define HOST_CORE_KERNEL_SURFACES_H
+
+#include "host/numeric/tolerances.h" /* the kernel's length factors pxsfac_ */
 
 #define PX_SURF_PLANE 4001
 #define PX_SURF_CYLINDER 4002
@@ -38,8 +45,6 @@ extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
 
-/* Kernel scale factors: model units per kernel unit, kernel units per model unit. */
-extern double pxsfac_[2];
 
 /* Kernel surface class of the face's surface (0 for an entity without one). */
 void pxpsus_(const unsigned int* face, int* surface_class);

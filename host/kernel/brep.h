@@ -46,6 +46,7 @@ enum class Op {
     extrude, revolve, sweep, boolean, blend, chamfer, transform, mirror, scale,
     split, trim, hollow, thicken, offset, section, imported,
     plane, loft, sew, points_sheet, bsurface, offset_faces, cut_sheet, mesh,
+    face_blend,
 };
 
 // One operation that made or edited a body, kept so that the body can be

@@ -163,6 +163,10 @@ void ZQ_BODY_boolean(int target, int tool, int operation);
 /* Blends the edges with radius r1 at their start and r2 at their end
  * (r1 == r2: constant radius). */
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2);
+/* Blends two faces of the body with a constant radius along every edge
+ * they share (faces that do not meet: KERNEL_ERR_BLEND_FAILED). The step
+ * names the faces, so a regeneration blends them wherever they meet. */
+void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius);
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance);
 /* matrix: 3 rows of 4 (rotation/scale part and translation); any
  * non-singular affine map. */
@@ -327,6 +331,11 @@ int PX_face_ask_normal_direction(unsigned int face);
 /* Periodicity of the face's surface in u and v: status 1 periodic (the
  * period given), 0 not (period 0). */
 void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period);
+/* The kernel's modelling parameters: parameter 1 is its length precision
+ * (kernel lengths; with pxsfac_ the lower bound of the modelling distance
+ * tolerance), 2 its angle precision (radians). *kind 1, *value the value;
+ * *ifail KERNEL_ERR_BAD_PARAMETER for another parameter. */
+void KI_oumodp(const int* parameter, int* kind, double* value, int* ifail);
 /* Model-to-kernel and kernel-to-model length factors of a part: 1 and 1
  * (the kernel works in the model's lengths). */
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]);

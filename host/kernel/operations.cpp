@@ -263,6 +263,30 @@ void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named
     });
 }
 
+// A blend between two faces (refs: the two faces, with their pieces): it
+// runs along every edge the faces share, so the faces keep the blend when
+// a regeneration splits or moves those edges.
+void face_blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    if (step.refs.size() != 2) call.fail(HOST_ERR_BAD_ARGUMENT, "a face blend takes two faces");
+    const std::vector<TopoDS_Shape> first = subs_by_tag(call, before_named, {step.refs[0]}, true);
+    const std::vector<TopoDS_Shape> second = subs_by_tag(call, before_named, {step.refs[1]}, true);
+    TopTools_IndexedMapOfShape edges_a, shared;
+    for (const TopoDS_Shape& f : first) TopExp::MapShapes(f, TopAbs_EDGE, edges_a);
+    for (const TopoDS_Shape& f : second)
+        for (TopExp_Explorer x(f, TopAbs_EDGE); x.More(); x.Next())
+            if (edges_a.Contains(x.Current())) shared.Add(x.Current());
+    if (shared.IsEmpty())
+        call.fail(KERNEL_ERR_BLEND_FAILED, "faces %d and %d do not meet along an edge", step.refs[0], step.refs[1]);
+    guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
+        BRepFilletAPI_MakeFillet algo(before);
+        for (int i = 1; i <= shared.Extent(); ++i) algo.Add(step.p[0], TopoDS::Edge(shared(i)));
+        algo.Build();
+        need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
+        need_valid(call, algo.Shape());
+        finish(step, algo.Shape(), {before_named}, &algo);
+    });
+}
+
 void transform(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     gp_Trsf t;
     const std::vector<double>& p = step.p;
@@ -699,6 +723,10 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
                 for (double r : step.p) need_positive(call, r, step.op == Op::blend ? "radius" : "distance");
                 blend(call, step, before, before_named);
                 break;
+            case Op::face_blend:
+                need_positive(call, step.p[0], "radius");
+                face_blend(call, step, before, before_named);
+                break;
             case Op::transform: case Op::mirror: case Op::scale: transform(call, step, before, before_named); break;
             case Op::split: case Op::trim: cut_by_plane(call, step, before, before_named); break;
             case Op::hollow: case Op::thicken: case Op::offset: offset(call, step, before, before_named); break;
@@ -993,6 +1021,12 @@ void ZQ_BODY_boolean(int target, int tool, int operation) {
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2) {
     auto call = HOST_ENTRY(body, n, r1, r2);
     edit_at(call, body, Op::blend, {r1, r2}, n, edges, "edges to blend");
+}
+
+void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius) {
+    auto call = HOST_ENTRY(body, face1, face2, radius);
+    const int faces[2] = {face1, face2};
+    edit_at(call, body, Op::face_blend, {radius}, 2, faces, "faces to blend");
 }
 
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance) {

@@ -14,14 +14,48 @@
 // finds invalid, counts of faces or edges other than the shape's, numbers
 // of objects that are not kernel bodies, faces or edges of the right kind,
 // or an object named twice make the file corrupt. A reopened body keeps its
-// faces', edges' and body's objects and gets new kernel tags; the steps that
-// made it are not saved: it is a body of one imported step.
+// faces', edges' and body's objects and gets new kernel tags; without the
+// steps section below it is a body of one imported step.
+//
+// Part-file section "KSTP" (after "KBDY"): the steps that made each body,
+// so that a reopened body can be edited and made again with its faces and
+// edges keeping their tags.
+//
+// Payload: u32 body count, then per body:
+//   u32 object number of the body (a body of the "KBDY" section)
+//   u32 face count and the faces' kernel tags as saved (i32 each), u32 edge
+//       count and the edges' tags: the body's own, in the kernel's order
+//   u32 step count (at least 1) and the steps, first to last
+// Step:
+//   u32 operation, u32 count and f64 numbers, u32 count and i32 tags of the
+//   faces or edges it works on, i32 mode, u8 edited
+//   shape of its tool or profile, u8 1 and its tags (a named list) or u8 0,
+//   shape of its second input, u32 count and shapes of further inputs
+//   u8 1 and the step that makes its tool (a step without a tool) or u8 0
+//   u32 count of names, each a str key and its i32 tag
+//   u8 1 when its result is the body's shape, else u8 0 and the shape;
+//   the tags of its result (a named list)
+// A shape is a str in the kernel's binary format (empty: none). A named
+// list: u32 count and i32 face tags, u32 count and i32 edge tags, in the
+// kernel's order of its shape, and u32 count of split pieces with i32
+// piece and i32 origin.
+//
+// Tags as saved are taken to new ones: the body's faces and edges to the
+// tags the "KBDY" section gave them, any other tag to a new tag, the same
+// for every place it appears (naming keys included). The reader is as
+// strict as the others: an unknown operation, a shape that does not
+// decode, tag lists that do not match their shapes, a tag that is not
+// positive, or a body named twice or not read before make the file
+// corrupt.
 #include <BRepCheck_Analyzer.hxx>
 #include <BinTools.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 
+#include <algorithm>
+#include <cmath>
 #include <sstream>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/core/curve_entities.h"
@@ -129,6 +163,233 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     hd::commit(std::move(made), {}, true);
 }
 
-const bool registered = (pf::register_section({{'K', 'B', 'D', 'Y'}, write_section, read_section}), true);
+// ---- steps ----
+
+std::string shape_bytes(const TopoDS_Shape& shape) {
+    if (shape.IsNull()) return {};
+    std::ostringstream data;
+    BinTools::Write(shape, data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
+    return data.str();
+}
+
+void write_tags(pf::Writer& out, const std::vector<hd::Sub>& subs) {
+    out.u32(static_cast<std::uint32_t>(subs.size()));
+    for (const hd::Sub& s : subs) out.i32(s.tag);
+}
+
+void write_named(pf::Writer& out, const hd::Named& n) {
+    write_tags(out, n.faces);
+    write_tags(out, n.edges);
+    out.u32(static_cast<std::uint32_t>(n.pieces.size()));
+    for (const auto& [piece, from] : n.pieces) {
+        out.i32(piece);
+        out.i32(from);
+    }
+}
+
+void write_step(pf::Writer& out, const hd::Step& s, const TopoDS_Shape& body_shape) {
+    out.u32(static_cast<std::uint32_t>(s.op));
+    out.u32(static_cast<std::uint32_t>(s.p.size()));
+    for (double v : s.p) out.f64(v);
+    out.u32(static_cast<std::uint32_t>(s.refs.size()));
+    for (int t : s.refs) out.i32(t);
+    out.i32(s.mode);
+    out.u8(s.edited ? 1 : 0);
+    out.str(shape_bytes(s.other));
+    out.u8(s.other_named ? 1 : 0);
+    if (s.other_named) write_named(out, *s.other_named);
+    out.str(shape_bytes(s.other2));
+    out.u32(static_cast<std::uint32_t>(s.more.size()));
+    for (const TopoDS_Shape& m : s.more) out.str(shape_bytes(m));
+    out.u8(s.tool ? 1 : 0);
+    if (s.tool) write_step(out, *s.tool, TopoDS_Shape());
+    out.u32(static_cast<std::uint32_t>(s.names.size()));
+    for (const auto& [key, tag] : s.names) {
+        out.str(key);
+        out.i32(tag);
+    }
+    const bool is_body = !body_shape.IsNull() && s.result.IsSame(body_shape) && s.result.IsEqual(body_shape);
+    out.u8(is_body ? 1 : 0);
+    if (!is_body) out.str(shape_bytes(s.result));
+    write_named(out, s.named ? *s.named : hd::Named());
+}
+
+void write_steps(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<hd::Body> saved;
+    for (int tag : host::kernel::bodies()) {
+        const hd::Body b = hd::find_body(tag);
+        if (b->object && ctx.index(b->object) != kNone && !b->steps.empty()) saved.push_back(b);
+    }
+    if (saved.empty()) return;
+    out.u32(static_cast<std::uint32_t>(saved.size()));
+    for (const hd::Body& b : saved) {
+        out.u32(ctx.index(b->object));
+        write_tags(out, b->named.faces);
+        write_tags(out, b->named.edges);
+        out.u32(static_cast<std::uint32_t>(b->steps.size()));
+        for (std::size_t i = 0; i < b->steps.size(); ++i)
+            write_step(out, *b->steps[i], i + 1 == b->steps.size() ? b->shape : TopoDS_Shape());
+    }
+}
+
+// Saved kernel tags to new ones.
+class TagMap {
+public:
+    void seed(int saved, int now) {
+        if (saved <= 0 || !map_.emplace(saved, now).second) throw pf::FormatError("a body's tags repeat");
+    }
+    int operator()(int saved) {
+        if (saved <= 0) throw pf::FormatError("a step names a tag that is not positive");
+        const auto it = map_.find(saved);
+        return it != map_.end() ? it->second : map_.emplace(saved, hd::new_tag()).first->second;
+    }
+    // A naming key with the tags in it taken over: "s:T:k", "g:T:k" and
+    // "a:T1,T2,...:k" (the list sorted again); other keys as they are.
+    std::string key(const std::string& k) {
+        if (k.size() < 2 || k[1] != ':' || (k[0] != 's' && k[0] != 'g' && k[0] != 'a')) return k;
+        const std::size_t end = k.find(':', 2);
+        if (end == std::string::npos) throw pf::FormatError("a naming key has no end");
+        std::vector<int> tags;
+        std::size_t at = 2;
+        while (at < end) {
+            std::size_t stop = std::min(k.find(',', at), end);
+            const std::string digits = k.substr(at, stop - at);
+            if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+                throw pf::FormatError("a naming key names no tag");
+            tags.push_back((*this)(std::stoi(digits)));
+            at = stop + 1;
+        }
+        if (k[0] != 'a' && tags.size() != 1) throw pf::FormatError("a naming key names no tag");
+        std::sort(tags.begin(), tags.end());
+        std::string out = k.substr(0, 2);
+        for (std::size_t i = 0; i < tags.size(); ++i) out += (i ? "," : "") + std::to_string(tags[i]);
+        return out + k.substr(end);
+    }
+
+private:
+    std::unordered_map<int, int> map_;
+};
+
+std::uint32_t count(pf::Reader& in, std::size_t least_bytes) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / least_bytes) throw pf::FormatError("a count beyond the section");
+    return n;
+}
+
+TopoDS_Shape read_shape(pf::Reader& in) {
+    const std::string data = in.str();
+    if (data.empty()) return {};
+    if (data.compare(0, data_header().size(), data_header()) != 0)
+        throw pf::FormatError("a step's kernel data has no kernel header");
+    std::istringstream stream(data);
+    const TopoDS_Shape shape = hd::read_brep(stream);
+    if (shape.IsNull()) throw pf::FormatError("a step's kernel data does not decode");
+    return shape;
+}
+
+std::vector<int> read_tags(pf::Reader& in, TagMap& tags) {
+    std::vector<int> out(count(in, 4));
+    for (int& t : out) t = tags(in.i32());
+    return out;
+}
+
+// A named list of the shape (objects taken from `objects` by position, when given).
+std::shared_ptr<const hd::Named> read_named(pf::Reader& in, TagMap& tags, const TopoDS_Shape& shape,
+                                            const hd::Named* objects) {
+    hd::Named n;
+    TopTools_IndexedMapOfShape faces, edges;
+    if (!shape.IsNull()) {
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    }
+    const auto subs = [&](const TopTools_IndexedMapOfShape& map, std::vector<hd::Sub>& out,
+                          const std::vector<hd::Sub>* with) {
+        const std::vector<int> t = read_tags(in, tags);
+        if (t.size() != static_cast<std::size_t>(map.Extent()) || (with && with->size() != t.size()))
+            throw pf::FormatError("a step's tags do not match its shape");
+        for (std::size_t i = 0; i < t.size(); ++i)
+            out.push_back({t[i], map(static_cast<int>(i) + 1), with ? (*with)[i].object : 0u});
+    };
+    subs(faces, n.faces, objects ? &objects->faces : nullptr);
+    subs(edges, n.edges, objects ? &objects->edges : nullptr);
+    for (std::uint32_t i = 0, k = count(in, 8); i < k; ++i) {
+        const int piece = tags(in.i32());
+        n.pieces.emplace_back(piece, tags(in.i32()));
+    }
+    return std::make_shared<const hd::Named>(std::move(n));
+}
+
+std::shared_ptr<const hd::Step> read_step(pf::Reader& in, TagMap& tags, const hd::BodyState* body, bool tool) {
+    hd::Step s;
+    const std::uint32_t op = in.u32();
+    if (op > static_cast<std::uint32_t>(hd::Op::face_blend)) throw pf::FormatError("a step of an unknown operation");
+    s.op = static_cast<hd::Op>(op);
+    s.p.resize(count(in, 8));
+    for (double& v : s.p) {
+        v = in.f64();
+        if (!std::isfinite(v)) throw pf::FormatError("a step's number is not finite");
+    }
+    s.refs = read_tags(in, tags);
+    s.mode = in.i32();
+    const std::uint8_t edited = in.u8();
+    if (edited > 1) throw pf::FormatError("a step's edited flag is neither 0 nor 1");
+    s.edited = edited == 1;
+    s.other = read_shape(in);
+    if (const std::uint8_t has = in.u8(); has > 1) {
+        throw pf::FormatError("a step's flag is neither 0 nor 1");
+    } else if (has == 1) {
+        s.other_named = read_named(in, tags, s.other, nullptr);
+    }
+    s.other2 = read_shape(in);
+    for (std::uint32_t i = 0, k = count(in, 4); i < k; ++i) s.more.push_back(read_shape(in));
+    if (const std::uint8_t has = in.u8(); has > 1 || (has == 1 && tool)) {
+        throw pf::FormatError("a step's tool is not a step of its own");
+    } else if (has == 1) {
+        s.tool = read_step(in, tags, nullptr, true);
+    }
+    for (std::uint32_t i = 0, k = count(in, 8); i < k; ++i) {
+        const std::string key = tags.key(in.str());
+        if (!s.names.emplace(key, tags(in.i32())).second) throw pf::FormatError("a step names a key twice");
+    }
+    const std::uint8_t is_body = in.u8();
+    if (is_body > 1 || (is_body == 1 && body == nullptr)) throw pf::FormatError("a step's result is misplaced");
+    s.result = is_body ? body->shape : read_shape(in);
+    if (s.result.IsNull()) throw pf::FormatError("a step has no result");
+    s.named = read_named(in, tags, s.result, is_body ? &body->named : nullptr);
+    return std::make_shared<const hd::Step>(std::move(s));
+}
+
+void read_steps(pf::Reader& in, pf::LoadContext& ctx) {
+    hd::ensure_started();
+    std::vector<hd::BodyState> made;
+    std::unordered_set<int> seen;
+    for (std::uint32_t i = 0, n = count(in, 16); i < n; ++i) {
+        const int tag = host::kernel::entity_of(ctx.tag_of(in.u32()));
+        const hd::Body old = tag ? hd::find_body(tag) : nullptr;
+        if (!old || !seen.insert(tag).second) throw pf::FormatError("steps of no body read before");
+        TagMap tags;
+        for (const auto* subs : {&old->named.faces, &old->named.edges}) {
+            const std::uint32_t k = count(in, 4);
+            if (k != subs->size()) throw pf::FormatError("a body's tags do not match its shape");
+            for (const hd::Sub& sub : *subs) tags.seed(in.i32(), sub.tag);
+        }
+        hd::BodyState b = *old;
+        b.steps.clear();
+        const std::uint32_t k = count(in, 8);
+        if (k == 0) throw pf::FormatError("a body of no steps");
+        for (std::uint32_t j = 0; j < k; ++j) {
+            auto step = read_step(in, tags, j + 1 == k ? old.get() : nullptr, false);
+            b.steps.push_back(std::move(step));
+        }
+        b.named = *b.steps.back()->named;
+        made.push_back(std::move(b));
+    }
+    hd::commit(std::move(made), {}, true);
+}
+
+// The steps are written after the bodies (one registration order here):
+// their reader finds the bodies read.
+const bool registered = (pf::register_section({{'K', 'B', 'D', 'Y'}, write_section, read_section}),
+                         pf::register_section({{'K', 'S', 'T', 'P'}, write_steps, read_steps}), true);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/numeric/curve_geometry.h"
 #include "host/numeric/linalg_impl.h"
 #include "host/numeric/nurbs.h"
 #include "host/numeric/v3.h"
@@ -161,108 +162,7 @@ double dist_sq(const curve_struct& c, double t, V3 p) {
     return dot(e, e);
 }
 
-// Safeguarded Newton on f(t) = C'(t) . (C(t) - p) within [a, b], from t.
-double refine(const curve_struct& c, V3 p, double a, double b, double t) {
-    for (int iter = 0; iter < 60; ++iter) {
-        Ders d;
-        eval(c, t, 2, d);
-        const V3 e = d[0] - p;
-        const double f = dot(d[1], e);
-        const double fp = dot(d[2], e) + dot(d[1], d[1]);
-        if (f > 0)
-            b = t;  // the distance grows: the minimum lies below t
-        else if (f < 0)
-            a = t;
-        else
-            return t;
-        double next = fp > 0 ? t - f / fp : 0.5 * (a + b);
-        if (!(next > a && next < b)) next = 0.5 * (a + b);
-        if (std::fabs(next - t) <= 1e-15 * (1 + std::fabs(t))) return next;
-        t = next;
-        if (b - a <= 1e-15 * (1 + std::fabs(t))) return t;
-    }
-    return t;
-}
-
-// Sample parameters over [lo, hi]: the spline's spans, or even steps.
-std::vector<double> samples(const curve_struct& c, double lo, double hi) {
-    std::vector<double> s;
-    if (c.type == CURVE_SPLINE) {
-        const auto& d = *static_cast<const curve_spline_data*>(c.data);
-        const auto bp = nurbs::breakpoints(d.n_poles, d.order, d.knots);
-        const int per = 2 * d.order;
-        for (size_t i = 0; i + 1 < bp.size(); ++i)
-            for (int k = 0; k < per; ++k) s.push_back(bp[i] + (bp[i + 1] - bp[i]) * k / per);
-        s.push_back(bp.back());
-    } else {
-        const int steps = 64;
-        for (int k = 0; k <= steps; ++k) s.push_back(lo + (hi - lo) * k / steps);
-    }
-    return s;
-}
-
-CurveError closest_by_search(const curve_struct& c, V3 p, double* t_out) {
-    const double lo = lower(c), hi = upper(c);
-    const auto s = samples(c, lo, hi);
-    std::vector<double> d(s.size());
-    for (size_t i = 0; i < s.size(); ++i) d[i] = dist_sq(c, s[i], p);
-    double best_t = s[0], best = d[0];
-    const size_t last = s.size() - 1;
-    for (size_t i = 0; i <= last; ++i) {
-        const double before = i > 0 ? d[i - 1] : (c.periodic ? d[last - 1] : INFINITY);
-        const double after = i < last ? d[i + 1] : (c.periodic ? d[1] : INFINITY);
-        if (d[i] > before || d[i] > after) continue;  // not a local minimum of the samples
-        double a = i > 0 ? s[i - 1] : (c.periodic ? s[0] - (s[last] - s[last - 1]) : s[0]);
-        double b = i < last ? s[i + 1] : (c.periodic ? s[last] + (s[1] - s[0]) : s[last]);
-        const double t = refine(c, p, a, b, s[i]);
-        const double dt = dist_sq(c, t, p);
-        if (dt < best) best = dt, best_t = t;
-        if (d[i] < best) best = d[i], best_t = s[i];
-    }
-    *t_out = c.periodic ? wrap(c, best_t) : std::clamp(best_t, lo, hi);
-    return CurveError::ok;
-}
-
 // ---- arc length ----
-
-// 10-point Gauss-Legendre on [a, b].
-double gauss(const curve_struct& c, double a, double b) {
-    static constexpr double x[5] = {0.1488743389816312, 0.4333953941292472, 0.6794095682990244,
-                                    0.8650633666889845, 0.9739065285171717};
-    static constexpr double w[5] = {0.2955242247147529, 0.2692667193099963, 0.2190863625159820,
-                                    0.1494513491505806, 0.0666713443086881};
-    const double m = 0.5 * (a + b), h = 0.5 * (b - a);
-    double sum = 0;
-    for (int i = 0; i < 5; ++i)
-        for (double sgn : {-1.0, 1.0}) {
-            Ders d;
-            eval(c, m + sgn * h * x[i], 1, d);
-            sum += w[i] * norm(d[1]);
-        }
-    return sum * h;
-}
-
-// The work of one arc-length integration: pieces of the range that may be
-// integrated at most, and whether the tolerance was met on every piece.
-struct Budget {
-    long pieces = 1L << 15;
-    bool met = true;
-};
-
-// Halves [a, b] until the two halves agree with the whole within tol. A
-// piece that reaches the depth limit, or any piece once the budget is
-// spent, ends with the estimate it has and marks the tolerance as not met.
-double adaptive(const curve_struct& c, double a, double b, double whole, double tol, int depth, Budget& budget) {
-    const double m = 0.5 * (a + b);
-    const double left = gauss(c, a, m), right = gauss(c, m, b);
-    if (std::fabs(left + right - whole) <= tol) return left + right;
-    if (depth >= 40 || (budget.pieces -= 2) < 0) {
-        budget.met = false;
-        return left + right;
-    }
-    return adaptive(c, a, m, left, 0.5 * tol, depth + 1, budget) +
-           adaptive(c, m, b, right, 0.5 * tol, depth + 1, budget);
-}
 
 constexpr double kMostPeriods = 1 << 12;
 
@@ -437,7 +337,10 @@ CurveError curve_closest_point(const curve_struct& c, const double ref[3], doubl
             break;
         }
         default:
-            closest_by_search(c, p, &best);
+            // Conics and splines: the kernel's projection onto the curve;
+            // a record it cannot take answers its nearer end.
+            if (!geometry::closest(c, lo, hi, ref, &best)) best = dist_sq(c, lo, p) <= dist_sq(c, hi, p) ? lo : hi;
+            if (c.periodic) best = wrap(c, best);
             break;
     }
     Ders d;
@@ -470,19 +373,7 @@ CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double*
     }
     const auto cut = cuts(c, a, b);
     if (cut.empty()) return CurveError::not_converged;
-    std::vector<double> rough(cut.size() - 1);
-    double total = 0;
-    for (size_t i = 0; i + 1 < cut.size(); ++i) total += rough[i] = gauss(c, cut[i], cut[i + 1]);
-    // A length beyond the doubles cannot meet any tolerance.
-    if (!std::isfinite(total)) return CurveError::not_converged;
-    const double tol = 1e-12 * std::max(total, 1e-300);
-    double sum = 0;
-    Budget budget;
-    for (size_t i = 0; i + 1 < cut.size() && budget.met; ++i)
-        sum += adaptive(c, cut[i], cut[i + 1], rough[i], tol / static_cast<double>(cut.size()), 0, budget);
-    if (!budget.met || !std::isfinite(sum)) return CurveError::not_converged;
-    *length = sum;
-    return CurveError::ok;
+    return geometry::length(c, cut.data(), static_cast<int>(cut.size()), length);
 }
 
 bool curve_is_equivalent(const curve_struct& a, const curve_struct& b, double tol) {

@@ -1,7 +1,9 @@
 // Curve mathematics of the host: the curve record that evaluators are built
 // on, its type data blocks, and evaluation, limits, periodicity, closest
 // point and arc length for lines, arcs, ellipses, parabolas, hyperbolas and
-// rational splines.
+// rational splines. Lines and arcs answer in closed form; the closest points
+// and lengths of conics and splines come from the solid kernel's geometry
+// tools (curve_geometry.h).
 //
 // The record's head and the data blocks are plain C layouts: the interface
 // library reads them directly when it flattens a curve's data. Everything
@@ -130,9 +132,10 @@ CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], 
 CurveError curve_closest_point(const curve_struct& c, const double ref[3], double* t, double point[3]);
 
 // Length of the curve between two parameters (either order), to a relative
-// accuracy of about 1e-10. The integration's work is bounded (some 10^6
-// evaluations): not_converged when it cannot meet the accuracy within it,
-// or when the length is beyond the doubles.
+// accuracy of about 1e-10. The integration runs piece by piece between the
+// spline's knots (or even pieces of a conic), each in bounded work:
+// not_converged for a range of more periods than it takes, or when the
+// length is beyond the doubles.
 CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double* length);
 
 // The same curve within tol: same evaluator type, same range, same points.

@@ -100,6 +100,35 @@ TEST_F(KernelGeometry, BlendAndChamferVolumes) {
     }
 }
 
+// A face blend runs along the edge its two faces share; made again on a
+// longer block, it follows the faces to their new shared edge.
+TEST_F(KernelGeometry, FaceBlendFollowsItsFaces) {
+    const double r = 2;
+    const int b = block(10, 10, 10);
+    const int top = face_at(b, 2, 10), front = face_at(b, 1, 0);
+    ASSERT_NE(top, 0);
+    ASSERT_NE(front, 0);
+    ZQ_BODY_blend_faces(b, top, front, r);
+    EXPECT_LT(rel(volume(b), 1000 - (r * r - kPi * r * r / 4) * 10), 1e-9);
+    const std::vector<int> faces = host::kernel::faces_of(b);
+    ASSERT_EQ(faces.size(), 7u);
+    int blends = 0;
+    for (int f : faces)
+        if (face_type(f) == ZQ_SURF_CYLINDER) {
+            ++blends;
+            EXPECT_LT(rel(face_radius(f), r), 1e-9);
+        }
+    EXPECT_EQ(blends, 1);
+
+    int steps = 0;
+    ZQ_BODY_ask_step_count(b, &steps);
+    ASSERT_EQ(steps, 2);
+    ZQ_BODY_edit_parameter(b, 0, 3, 20);  // the block 20 long
+    ZQ_BODY_regenerate(b);
+    EXPECT_LT(rel(volume(b), 2000 - (r * r - kPi * r * r / 4) * 20), 1e-9);
+    EXPECT_EQ(host::kernel::faces_of(b), faces);  // every face keeps its tag
+}
+
 TEST_F(KernelGeometry, VariableRadiusBlendFollowsItsRadii) {
     // One edge of a block blended from radius 1 to radius 3 along its 10.
     // The rolling ball's sections tilt where the radius changes, so there

@@ -304,6 +304,17 @@ protected:
         }
         return out;
     }
+    // Saves the part under its name in the directory, starts a new session
+    // and opens it again: true when it opens with one body.
+    bool save_and_reopen(unsigned part, const char* name) const {
+        int components = 0, mode = 2, result = -1;
+        unsigned p = part;
+        base_save_part(&p, &components, &mode, &result);
+        if (result != 0) return false;
+        host::control::reset();
+        int code = -1;
+        return open(file(name), &code) != 0u && code == 0 && host::kernel::bodies().size() == 1u;
+    }
     std::filesystem::path dir_;
 };
 
@@ -315,20 +326,99 @@ TEST_F(KernelFiles, ReopenedPartAnswersTheSameGeometryForEveryFaceAndEdge) {
     ZQ_BODY_set_density(b, 7.8);
     const auto saved = by_handle();
     const double mass = props(b)[ZQ_MP_MASS];
-    int components = 0, mode = 2, result = -1;
-    unsigned p = part;
-    base_save_part(&p, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-
-    host::control::reset();
-    int code = -1;
-    ASSERT_NE(open(file("holed.prt"), &code), 0u);
-    ASSERT_EQ(code, 0);
-    ASSERT_EQ(host::kernel::bodies().size(), 1u);
+    ASSERT_TRUE(save_and_reopen(part, "holed.prt"));
     EXPECT_EQ(by_handle(), saved);
     const int again = host::kernel::bodies()[0];
     EXPECT_LT(rel(props(again)[ZQ_MP_MASS], mass), 1e-12);
     expect_closed_form(again, 100);
+}
+
+// The steps are saved with the body: a reopened body is edited and made
+// again, and the faces and edges that the steps make again keep their
+// objects (tags are new in a new session: objects name them across it).
+TEST_F(KernelFiles, AReopenedBodyIsMadeAgainFromItsSavedSteps) {
+    const unsigned part = host::parts::create(file("steps.prt"));
+    CONTEXT_set_work_part(part);
+    std::vector<int> blended;
+    const int b = build(&blended);
+    int steps = 0;
+    ZQ_BODY_ask_step_count(b, &steps);
+    ASSERT_EQ(steps, 3);
+    auto objects_of = [](const std::set<int>& tags) {
+        std::set<unsigned> out;
+        for (int t : tags) out.insert(host::kernel::object_of(t));
+        return out;
+    };
+    std::set<std::string> handles;
+    for (unsigned o : objects_of(blend_edges(b))) handles.insert(handle_of(o));
+    ASSERT_TRUE(save_and_reopen(part, "steps.prt"));
+    const int again = host::kernel::bodies()[0];
+    ZQ_BODY_ask_step_count(again, &steps);
+    EXPECT_EQ(steps, 3);
+    std::set<std::string> reopened;
+    for (unsigned o : objects_of(blend_edges(again))) reopened.insert(handle_of(o));
+    EXPECT_EQ(reopened, handles);
+
+    ZQ_BODY_edit_parameter(again, 0, 3, 140);  // the block's length
+    ZQ_BODY_regenerate(again);
+    expect_closed_form(again, 140);
+    std::set<std::string> regenerated;
+    for (unsigned o : objects_of(blend_edges(again))) regenerated.insert(handle_of(o));
+    EXPECT_EQ(regenerated, handles);  // the blends' edges keep their objects
+    int fault = -1;
+    ZQ_BODY_check(again, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_NONE);
+
+    // A file without the steps still opens: its body is one imported step.
+    namespace pf = host::part_file;
+    host::control::reset();
+    int code = -1;
+    ASSERT_NE(open(file("steps.prt"), &code), 0u);
+    const unsigned reopened_part = host::kernel::bodies().empty() ? 0u : obj::find(host::kernel::object_of(host::kernel::bodies()[0]))->part;
+    pf::Image image;
+    ASSERT_EQ(pf::decode(host::part_file::encode(reopened_part, nullptr, true), image), 0);
+    std::size_t at = image.sections.size();
+    for (std::size_t i = 0; i < image.sections.size(); ++i)
+        if (image.sections[i].first == "KSTP") at = i;
+    ASSERT_LT(at, image.sections.size());
+    pf::Image without = image;
+    without.sections.erase(without.sections.begin() + static_cast<std::ptrdiff_t>(at));
+    host::control::reset();
+    int c = -1;
+    EXPECT_NE(pf::apply(without, file("plain.prt"), &c), 0u);
+    EXPECT_EQ(c, 0);
+    ASSERT_EQ(host::kernel::bodies().size(), 1u);
+    ZQ_BODY_ask_step_count(host::kernel::bodies()[0], &steps);
+    EXPECT_EQ(steps, 1);
+
+    // Spoilt steps make the file corrupt; the steps before the bodies too.
+    const std::string good = image.sections[at].second;
+    struct Spoil {
+        const char* what;
+        std::function<void(pf::Image&)> change;
+    };
+    const Spoil spoils[] = {
+        // u32 count, u32 body number, u32 face count ...
+        {"unknown body", [&](pf::Image& i) { i.sections[at].second[4] = char(0x7f); }},
+        {"face count", [&](pf::Image& i) { i.sections[at].second[8] = char(3); }},
+        {"truncated", [&](pf::Image& i) { i.sections[at].second.resize(good.size() - 5); }},
+        {"extra bytes", [&](pf::Image& i) { i.sections[at].second += "x"; }},
+        {"before the bodies", [&](pf::Image& i) {
+             auto steps_section = i.sections[at];
+             i.sections.erase(i.sections.begin() + static_cast<std::ptrdiff_t>(at));
+             i.sections.insert(i.sections.begin() + 1, steps_section);
+         }},
+    };
+    for (const Spoil& spoil : spoils) {
+        SCOPED_TRACE(spoil.what);
+        host::control::reset();
+        pf::Image bad = image;
+        spoil.change(bad);
+        int bad_code = 0;
+        EXPECT_EQ(pf::apply(bad, file("spoilt.prt"), &bad_code), 0u);
+        EXPECT_EQ(bad_code, PART_ERR_CORRUPT);
+        EXPECT_TRUE(host::kernel::bodies().empty());
+    }
 }
 
 TEST_F(KernelFiles, APartWithoutBodiesStillOpensAndABadBodyMakesTheFileCorrupt) {

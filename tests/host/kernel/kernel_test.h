@@ -87,6 +87,16 @@ protected:
         }
         return out;
     }
+    // The planar face of the body lying flat at coordinate `value` of axis
+    // (0 x, 1 y, 2 z); 0 for none.
+    static int face_at(int body, int axis, double value) {
+        for (int f : host::kernel::faces_of(body)) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (std::fabs(box[axis] - value) < 1e-9 && std::fabs(box[axis + 3] - value) < 1e-9) return f;
+        }
+        return 0;
+    }
     static double rel(double a, double b) { return std::fabs(a - b) / std::max(std::fabs(b), 1e-300); }
 
     unsigned int part_ = 0;

@@ -7,7 +7,13 @@
 #include <filesystem>
 #include <set>
 
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/views.h"
+#include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
+#include "host/numeric/tolerances.h"
+#include "host/services/error.h"
 #include "kernel_test.h"
 
 namespace {
@@ -232,6 +238,84 @@ TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
     }
     SM_free(tri);
     EXPECT_LT(rel(enclosed, v), 1e-3);
+}
+
+// The kernel works in the model's lengths; its precision bounds the
+// modelling distance tolerance from below.
+TEST_F(KernelQueries, ModellingParametersAndLengthFactors) {
+    struct Case {
+        int parameter, ifail;
+        double value;
+    } cases[] = {{1, 0, 1e-7}, {2, 0, 1e-12}, {0, KERNEL_ERR_BAD_PARAMETER, 0}, {3, KERNEL_ERR_BAD_PARAMETER, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parameter);
+        int kind = -1, ifail = -1;
+        double value = -1;
+        KI_oumodp(&c.parameter, &kind, &value, &ifail);
+        EXPECT_EQ(ifail, c.ifail);
+        EXPECT_EQ(kind, c.ifail ? 0 : 1);
+        EXPECT_EQ(value, c.value);
+    }
+    EXPECT_EQ(pxsfac_[0], 1.0);
+    EXPECT_EQ(pxsfac_[1], 1.0);
+    double factors[2] = {0, 0};
+    PART_ask_zr_scale_factors(part_, factors);
+    EXPECT_EQ(factors[1], pxsfac_[1]);
+    EXPECT_GT(srfc1_[0], 1e-7 * pxsfac_[1]);  // the distance tolerance lies above the kernel's precision
+    EXPECT_GT(srfc1_[1], 0.0);
+}
+
+// An occurrence of a kernel face stands for the prototype's face moved by
+// the occurrence's transform: its kernel entity is the prototype's, and
+// points and directions go into the occurrence and back.
+TEST_F(KernelQueries, OccurrencesOfKernelFacesAnswerThePrototypesEntity) {
+    const int c = cylinder({1, 2, 3}, {0, 0, 1}, 2, 5);
+    unsigned face = 0;
+    for (int f : host::kernel::faces_of(c))
+        if (face_type(f) == ZQ_SURF_CYLINDER) face = host::kernel::object_of(f);
+    ASSERT_NE(face, 0u);
+    int status = 0;
+    const unsigned mark = UNDO_JQ_set_mark(UNDO_INVISIBLE, "occurrence", &status);
+    // A quarter turn about Z, then moved by (10, 0, 0).
+    const double rows[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1}, origin[3] = {10, 0, 0};
+    const unsigned occ = host::views::make_occurrence_of(part_, face, rows, origin);
+    EXPECT_EQ(OCC_is_occurrence(occ), 1);
+    EXPECT_EQ(OCC_ask_prototype_of_occ(occ), face);
+    EXPECT_EQ(OCC_ask_prototype_of_occ(face), 0u);
+    int entity = 0, own = 0;
+    es7010_occ_(&occ, &entity);
+    es7010_occ_(&face, &own);
+    EXPECT_EQ(entity, own);
+    EXPECT_EQ(entity, host::kernel::entity_of(face));
+
+    struct Case {
+        std::array<double, 3> in, point, direction;
+    } cases[] = {
+        {{1, 2, 3}, {8, 1, 3}, {-2, 1, 3}},
+        {{0, 0, 0}, {10, 0, 0}, {0, 0, 0}},
+        {{1, 0, 0}, {10, 1, 0}, {0, 1, 0}},
+    };
+    for (const Case& k : cases) {
+        double p[3], back[3], d[3], d_p[3];
+        OCC_transform_point(occ, k.in.data(), p);
+        OCC_untransform_point(occ, p, back);
+        OCC_transform_direction(occ, k.in.data(), d);
+        OCC_transform_direction_p(occ, k.in.data(), d_p);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(p[i], k.point[i], 1e-12);
+            EXPECT_NEAR(back[i], k.in[i], 1e-12);
+            EXPECT_NEAR(d[i], k.direction[i], 1e-12);
+            EXPECT_EQ(d_p[i], d[i]);  // the two directions' routines agree
+        }
+    }
+    const double at[3] = {0, 0, 0};
+    double out[3];
+    EXPECT_EQ(raised([&] { OCC_transform_point(face, at, out); }), HOST_ERR_WRONG_CLASS);
+
+    // Undo takes the occurrence back.
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    EXPECT_FALSE(host::objects::is_alive(occ));
+    EXPECT_EQ(host::views::prototype_of(occ), 0u);
 }
 
 TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {

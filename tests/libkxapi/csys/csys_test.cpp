@@ -18,6 +18,8 @@
 #include "host/data/rm.h"
 #include "host/core/csys_support.h"
 #include "host/core/kernel_surfaces.h"
+#include "host/core/entity_delete.h"
+#include "host/kernel/kernel.h"
 #include "host/numeric/linalg.h"
 #include "host/services/error.h"
 #include "kx_core.h"
@@ -384,6 +386,8 @@ TEST_F(Csys, MatrixOfObjects) {
     EXPECT_EQ(out, NULL_TAG);
 }
 
+constexpr double kHalfPiForTests = 1.5707963267948966;
+
 // Faces of solid bodies: the matrix is built from the frame of the face's surface.
 class FaceMatrix : public Csys {
    protected:
@@ -453,6 +457,71 @@ TEST_F(FaceMatrix, SurfacesWithAnAxisGiveANewMatrixEachCall) {
         return m;
     }());
     EXPECT_NEAR(v[1], 1, 1e-12);
+}
+
+// Faces of real kernel bodies answer the kernel's surfaces: kind, frame,
+// radii, parameter box and the body's face count.
+TEST_F(FaceMatrix, FacesOfKernelBodiesAnswerTheirKernelSurfaces) {
+    const double s = std::sqrt(0.5);
+    const double base[3] = {1, 2, 3}, axis[3] = {0, s, s}, centre[3] = {-4, 0, 1};
+    int cylinder = 0, sphere = 0;
+    ZQ_BODY_make_cylinder(base, axis, 2, 5, &cylinder);
+    ZQ_BODY_make_sphere(centre, 3, &sphere);
+    auto face_of_kind = [](int body, int kind) {
+        for (int f : host::kernel::faces_of(body)) {
+            const unsigned int o = host::kernel::object_of(f);
+            unsigned char sense = 0;
+            int k = 0;
+            double origin[3], ax[3], radii[2];
+            PX_face_ask_data(o, &sense, &k, origin, ax, radii);
+            if (k == kind) return o;
+        }
+        ADD_FAILURE() << "no face of kind " << kind;
+        return 0u;
+    };
+    struct Case {
+        const char* what;
+        tag face;
+        int kind;
+        std::array<double, 3> z;
+        double radius, v0, v1;
+    } cases[] = {
+        {"cylinder", face_of_kind(cylinder, PX_SURF_CYLINDER), PX_SURF_CYLINDER, {0, s, s}, 2, 0, 5},
+        {"sphere", face_of_kind(sphere, PX_SURF_SPHERE), PX_SURF_SPHERE, {0, 0, 1}, 3, -kHalfPiForTests, kHalfPiForTests},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int kind = 0, sense = 0, status = -1;
+        double origin[3], ax[3], ref[3], radii[2], box[4];
+        kxoutsur_(&c.face, &kind, origin, ax, ref, radii, &sense, box, &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(kind, c.kind);
+        EXPECT_EQ(sense, 1);
+        EXPECT_NEAR(radii[0], c.radius, 1e-12);
+        EXPECT_NEAR(box[2], c.v0, 1e-12);
+        EXPECT_NEAR(box[3], c.v1, 1e-12);
+        EXPECT_NEAR(box[1] - box[0], 2 * kHalfPiForTests * 2, 1e-12);  // a full turn in u
+        tag m = NULL_TAG;
+        ASSERT_EQ(KX_CSYS_ask_matrix_of_object(c.face, &m), 0);
+        const auto v = values_of(m);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(v[6 + i], c.z[i], 1e-12);
+        EXPECT_EQ(MTX3_is_ortho_normal(v.data()), 1);
+    }
+    const double* o = base;
+    int kind = 0, sense = 0, status = -1;
+    double origin[3], ax[3], ref[3], radii[2], box[4];
+    const tag round = cases[0].face;
+    kxoutsur_(&round, &kind, origin, ax, ref, radii, &sense, box, &status);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(origin[i], o[i], 1e-12);
+    // The modelling entity of a kernel face is the face; its body has three faces.
+    unsigned int entity = 0;
+    int faces = 0;
+    es7034_(&round, &entity, &faces);
+    EXPECT_EQ(entity, round);
+    EXPECT_EQ(faces, 3);
+    const unsigned int body = host::kernel::object_of(cylinder);
+    es7034_(&body, &entity, &faces);
+    EXPECT_EQ(entity, 0u);
 }
 
 TEST_F(FaceMatrix, OtherSurfacesAndFacesWithoutABodyGiveNone) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "curve_fixture.h"
+#include "host/kernel/kernel.h"
 #include "host/core/curve_queries.h"
 #include "host/core/kernel_surfaces.h"
 #include "host/core/views.h"
@@ -285,6 +286,15 @@ TEST_F(QueryTest, CurveCurveIntersections) {
     // The crossing of the lines lies beyond the end of the second one.
     x = hit(d1, line(0, 2, 0, 0.9, 1.1, 0), {0, 0, 0});
     EXPECT_EQ(x.type_of_intersection, 0);
+    // Lines along each other meet where one's end lies on the other: a
+    // touch at the end nearer the reference.
+    const tag along = line(0, 0, 0, 2, 0, 0), further = line(1, 0, 0, 3, 0, 0);
+    x = hit(along, further, {0, 0, 0});
+    EXPECT_EQ(x.type_of_intersection, 2);
+    expect_point(x, 1, 0, 0);
+    x = hit(along, further, {5, 0, 0});
+    expect_point(x, 2, 0, 0);
+    EXPECT_NEAR(x.entity_parms[0], 1, 1e-9);
 }
 
 TEST_F(QueryTest, ConicIntersections) {
@@ -371,6 +381,57 @@ TEST_F(QueryTest, CurveFaceIntersections) {
     Surface swept;
     swept.kind = PX_SURF_SWEPT;
     hit(l, face_body(swept), {0, 0, 0}, 670009);
+}
+
+// Faces of real kernel bodies meet curves where the kernel's surfaces lie,
+// with the kernel's face parameters.
+TEST_F(QueryTest, CurvesMeetFacesOfKernelBodies) {
+    // A cone along Z opening at 45 degrees from radius 1 to radius 3, and
+    // a vertical line at x = 2: it meets the cone at z = 1, a generator's
+    // length of sqrt(2) from the base.
+    const double origin[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+    int cone = 0;
+    ZQ_BODY_make_cone(origin, z, 1, 3, 2, &cone);
+    tag conical = NULL_TAG;  // a body of several faces is refused: the face is given
+    for (int f : host::kernel::faces_of(cone)) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+        if (type == ZQ_SURF_CONE) conical = host::kernel::object_of(f);
+    }
+    auto x = hit(line(2, 0, -0.5, 2, 0, 1.5), conical, {2, 0, 1.2});
+    EXPECT_EQ(x.type_of_intersection, 1);
+    expect_point(x, 2, 0, 1);
+    EXPECT_NEAR(x.entity_parms[1], std::sqrt(2.0), 1e-9);
+
+    // A sphere of radius 2 about (0, 0, 3), a body of one face: the hit
+    // nearer the reference.
+    const double centre[3] = {0, 0, 3};
+    int sphere = 0;
+    ZQ_BODY_make_sphere(centre, 2, &sphere);
+    x = hit(line(0.5, 0, 0, 0.5, 0, 10), host::kernel::object_of(sphere), {0, 0, 10});
+    expect_point(x, 0.5, 0, 3 + std::sqrt(3.75));
+    EXPECT_NEAR(x.entity_parms[1], std::asin(std::sqrt(3.75) / 2), 1e-9);
+
+    // The top of a block with a hole through it: a line through the hole
+    // meets no face, one beside it meets the top within its boundary.
+    const double corner[3] = {0, 0, 0}, size[3] = {10, 10, 10}, under[3] = {5, 5, -1};
+    int block = 0, hole = 0;
+    ZQ_BODY_make_block(corner, size, &block);
+    ZQ_BODY_make_cylinder(under, z, 2, 12, &hole);
+    ZQ_BODY_boolean(block, hole, ZQ_SUBTRACT);
+    tag top = NULL_TAG;
+    for (int f : host::kernel::faces_of(block)) {
+        double box[6];
+        ZQ_TOPOL_find_box(f, box);
+        if (box[2] > 9.99 && box[5] < 10.01) top = host::kernel::object_of(f);
+    }
+    ASSERT_NE(top, NULL_TAG);
+    x = hit(line(5, 5, 9, 5, 5, 11), top, {5, 5, 10});
+    EXPECT_EQ(x.type_of_intersection, 0);
+    x = hit(line(1, 1, 9, 1, 1, 11), top, {5, 5, 10});
+    EXPECT_EQ(x.type_of_intersection, 1);
+    expect_point(x, 1, 1, 10);
 }
 
 TEST_F(QueryTest, ExtendedSearchAndFaceBounds) {

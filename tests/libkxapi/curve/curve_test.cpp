@@ -1,5 +1,6 @@
 // Points, lines and arcs: creation and edit codes, edits that keep the
 // model sound, the edit tail, edges, and the arc through three points.
+#include <array>
 #include <functional>
 #include <string>
 
@@ -7,12 +8,42 @@
 #include "host/core/edit_log.h"
 #include "host/core/views.h"
 #include "host/feature/undo.h"
+#include "host/kernel/kernel.h"
 #include "kx_csys.h"
 #include "host/data/rm.h"
 
 namespace {
 
 using host::control::call_count;
+
+// A kernel cylinder of radius r along Z from base, 1 high.
+int kernel_cylinder(std::array<double, 3> base, double r) {
+    const double z[3] = {0, 0, 1};
+    int body = 0;
+    ZQ_BODY_make_cylinder(base.data(), z, r, 1, &body);
+    return body;
+}
+
+// The object of the top circular edge of a kernel cylinder along Z, after
+// the body is moved by the matrix given (3 rows of 4; none: left where it
+// is).
+unsigned int circular_edge(int body, std::vector<double> move = {}) {
+    int top = 0;
+    double top_z = 0;
+    for (int e : host::kernel::edges_of(body)) {
+        int type = 0;
+        double centre[3], axis[3], radius = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, centre, axis, &radius);
+        if (type == ZQ_CURVE_CIRCLE && (top == 0 || centre[2] > top_z)) {
+            top = e;
+            top_z = centre[2];
+        }
+    }
+    if (!move.empty()) ZQ_BODY_transform(body, move.data());
+    if (top != 0) return host::kernel::object_of(top);
+    ADD_FAILURE() << "no circular edge";
+    return 0;
+}
 
 // ---- points -------------------------------------------------------------------
 
@@ -152,14 +183,14 @@ TEST_F(CurveTest, HostErrorInAnEditRollsTheModelBack) {
 // ---- edges --------------------------------------------------------------------
 
 TEST_F(CurveTest, EdgesAnswerAsLinesAndArcs) {
-    const unsigned int straight = host::entity::create({OM_CLASS_RM_ENTITY, 70, 3, part});
-    const unsigned int circular = host::entity::create({OM_CLASS_RM_ENTITY, 70, 3, part});
-    const double s[3] = {0, 0, 1}, e[3] = {0, 2, 1};
-    host::curves::attach_line(straight, s, e);
-    // A circle about the point (1, 2, 3) in a plane turned about X.
-    const tag m = matrix({1, 0, 0, 0, 0, 1, 0, -1, 0});
-    const double data[6] = {0, kTwoPi, 1, 3, -2, 2};
-    host::curves::attach_arc(circular, m, data);
+    // Edges of real kernel bodies: a wire of one straight edge, and a
+    // cylinder turned about X (its axis along -Y) and moved so that its
+    // top circle runs about the point (1, 2, 3), in the plane of X and Z.
+    const double ends[6] = {0, 0, 1, 0, 2, 1};
+    int wire = 0;
+    ZQ_BODY_make_wire(2, ends, 0, &wire);
+    const unsigned int straight = host::kernel::object_of(host::kernel::edges_of(wire).at(0));
+    const unsigned int circular = circular_edge(kernel_cylinder({0, 0, -1}, 2), {1, 0, 0, 1, 0, 0, -1, 2, 0, 1, 0, 3});
 
     line_data ld{};
     ASSERT_EQ(KX_CURVE_ask_line_data(straight, &ld), 0);
@@ -170,6 +201,11 @@ TEST_F(CurveTest, EdgesAnswerAsLinesAndArcs) {
 
     ASSERT_EQ(KX_CURVE_ask_arc_data(circular, &ad), 0);
     EXPECT_EQ(ad.radius, 2);
+    // The centre in the circle's frame: (1, 2, 3) is 1 X + 3 Y - 2 Z.
+    EXPECT_NEAR(ad.arc_center[0], 1, 1e-12);
+    EXPECT_NEAR(ad.arc_center[1], 3, 1e-12);
+    EXPECT_NEAR(ad.arc_center[2], -2, 1e-12);
+    EXPECT_NEAR(ad.end_angle - ad.start_angle, kTwoPi, 1e-12);
     double rows[9];
     ES_ask_elements_of_matrix(ad.matrix_tag, rows);
     EXPECT_NEAR(rows[6], 0, 1e-12);  // Z along the circle's axis
@@ -186,9 +222,8 @@ TEST_F(CurveTest, CircularEdgeOfAnOccurrenceTakesTheOccurrenceOrientation) {
     // The prototype's circle lies in its XY plane; the occurrence is turned
     // a quarter about Z and then tilted, so its axes are X -> (0, 0, 1),
     // Y -> (-1, 0, 0), Z -> (0, -1, 0).
-    const unsigned int edge = host::views::make_occurrence(part, 70, 3);
-    const double data[6] = {0, kTwoPi, 0, 0, 0, 1.5};
-    host::curves::attach_arc(edge, identity, data);
+    const unsigned int edge = circular_edge(kernel_cylinder({0, 0, 0}, 1.5));
+    host::entity::attrs(edge).occurrence = true;
     const double turn[9] = {0, 0, 1, -1, 0, 0, 0, -1, 0};
     host::curves::set_occurrence_orientation(edge, turn);
 
@@ -200,8 +235,7 @@ TEST_F(CurveTest, CircularEdgeOfAnOccurrenceTakesTheOccurrenceOrientation) {
     EXPECT_EQ(call_count("OCC_transform_direction_p"), 3);
 
     // An edge that is no occurrence keeps the kernel's axes.
-    const unsigned int plain = host::entity::create({OM_CLASS_RM_ENTITY, 70, 3, part});
-    host::curves::attach_arc(plain, identity, data);
+    const unsigned int plain = circular_edge(kernel_cylinder({0, 0, 0}, 1.5));
     host::control::clear_journal();
     ASSERT_EQ(KX_CURVE_ask_arc_data(plain, &d), 0);
     ES_ask_elements_of_matrix(d.matrix_tag, rows);

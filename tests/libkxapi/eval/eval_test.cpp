@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "eval_fixture.h"
+#include "host/kernel/kernel.h"
 
 namespace {
 
@@ -350,6 +351,41 @@ TEST_F(Eval, EdgesOfBodiesEvaluateLikeCurves) {
     evaluator none = 0;
     EXPECT_EQ(KX_EVAL_initialize(body.objects[0], &none), HOST_ERR_WRONG_CLASS);
     EXPECT_EQ(none, 0u);
+}
+
+TEST_F(Eval, EdgesOfKernelBodiesEvaluateTheKernelsCurves) {
+    // A cylinder of radius 3 about the Z axis from z = 5: its circles are
+    // arcs over their angles, its seam a line over its length.
+    host::parts::set_work_part(part_);
+    const double base[3] = {0, 0, 5}, z[3] = {0, 0, 1};
+    int cylinder = 0;
+    ZQ_BODY_make_cylinder(base, z, 3, 4, &cylinder);
+    unsigned int round = 0, straight = 0;
+    for (int e : host::kernel::edges_of(cylinder)) {
+        const unsigned int o = host::kernel::object_of(e);
+        if (PX_curve_ask_type(o) == PX_CURVE_CIRCLE && round == 0) round = o;
+        if (PX_curve_ask_type(o) == PX_CURVE_LINE) straight = o;
+    }
+    ASSERT_NE(round, 0u);
+    ASSERT_NE(straight, 0u);
+    evaluator arc = 0, line = 0;
+    ASSERT_EQ(KX_EVAL_initialize(round, &arc), 0);
+    ASSERT_EQ(KX_EVAL_initialize(straight, &line), 0);
+    logical is = 0;
+    ASSERT_EQ(KX_EVAL_is_arc(arc, &is), 0);
+    EXPECT_EQ(is, 1);
+    ASSERT_EQ(KX_EVAL_is_line(line, &is), 0);
+    EXPECT_EQ(is, 1);
+    double p[3], d[3];
+    ASSERT_EQ(KX_EVAL_evaluate(arc, 1, kPi / 6, p, d), 0);
+    EXPECT_NEAR(std::hypot(p[0], p[1]), 3, 1e-12);
+    EXPECT_NEAR(std::atan2(p[1], p[0]), kPi / 6, 1e-12);
+    EXPECT_NEAR(d[0] * p[0] + d[1] * p[1], 0, 1e-12);  // tangent to the circle
+    ASSERT_EQ(KX_EVAL_evaluate(line, 1, 1.5, p, d), 0);
+    EXPECT_NEAR(std::hypot(p[0], p[1]), 3, 1e-12);
+    EXPECT_NEAR(std::fabs(d[2]), 1, 1e-12);
+    KX_EVAL_free(arc);
+    KX_EVAL_free(line);
 }
 
 TEST_F(Eval, InitializeRefusesNonCurvesThroughTheHost) {
