@@ -171,27 +171,56 @@ void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
     cairo_set_source_rgb(cr, background.r, background.g, background.b);
     cairo_paint(cr);
     const View v = fit(s, w, h);
-    const double eye[3] = {1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1 / std::sqrt(3.0)};
-    // Far triangles first (painter's order).
-    std::vector<const Triangle*> order;
-    for (const Triangle& t : s.triangles) order.push_back(&t);
-    auto depth = [&](const Triangle* t) {
-        return (t->p[0] + t->p[3] + t->p[6]) * eye[0] + (t->p[1] + t->p[4] + t->p[7]) * eye[1] +
-               (t->p[2] + t->p[5] + t->p[8]) * eye[2];
+    const double k = 1 / std::sqrt(3.0);
+    const double eye[3] = {k, k, k};
+    // The light comes from above, over the viewer's left shoulder, so that
+    // faces of different directions show different shades.
+    const double ln = std::sqrt(0.2 * 0.2 + 0.5 * 0.5 + 0.85 * 0.85);
+    const double light[3] = {0.2 / ln, 0.5 / ln, 0.85 / ln};
+    auto depth_of = [&](const double* p, int n) {
+        double d = 0;
+        for (int i = 0; i < n; ++i) d += p[3 * i] * eye[0] + p[3 * i + 1] * eye[1] + p[3 * i + 2] * eye[2];
+        return d / n;
     };
-    std::stable_sort(order.begin(), order.end(), [&](const Triangle* a, const Triangle* b) { return depth(a) < depth(b); });
-    for (const Triangle* t : order) {
+    // Facets and line segments drawn far ones first (painter's order);
+    // a segment counts a little nearer than the faces it bounds.
+    const double size = std::max({s.box[1] - s.box[0], s.box[3] - s.box[2], s.box[5] - s.box[4], 1e-6});
+    struct Piece {
+        double depth;
+        const Triangle* t;
+        const double* seg;
+        const Rgb* colour;
+    };
+    std::vector<Piece> pieces;
+    for (const Triangle& t : s.triangles) pieces.push_back({depth_of(t.p, 3), &t, nullptr, &t.colour});
+    for (const Polyline& pl : s.lines)
+        for (std::size_t i = 0; i + 5 < pl.points.size(); i += 3)
+            pieces.push_back({depth_of(pl.points.data() + i, 2) + 1e-3 * size, nullptr, pl.points.data() + i, &pl.colour});
+    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
+    for (const Piece& piece : pieces) {
+        if (piece.seg) {
+            double x0, y0, x1, y1;
+            v.at(piece.seg, x0, y0);
+            v.at(piece.seg + 3, x1, y1);
+            cairo_set_source_rgb(cr, piece.colour->r, piece.colour->g, piece.colour->b);
+            cairo_set_line_width(cr, 1.0);
+            cairo_move_to(cr, x0, y0);
+            cairo_line_to(cr, x1, y1);
+            cairo_stroke(cr);
+            continue;
+        }
+        const Triangle* t = piece.t;
         const double a[3] = {t->p[3] - t->p[0], t->p[4] - t->p[1], t->p[5] - t->p[2]};
         const double b[3] = {t->p[6] - t->p[0], t->p[7] - t->p[1], t->p[8] - t->p[2]};
-        double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (len <= 0) continue;
-        const double light = 0.25 + 0.75 * std::fabs((n[0] * eye[0] + n[1] * eye[1] + n[2] * eye[2]) / len);
-        cairo_set_source_rgb(cr, t->colour.r * light, t->colour.g * light, t->colour.b * light);
-        for (int k = 0; k < 3; ++k) {
+        const double shade = 0.3 + 0.7 * std::fabs((n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / len);
+        cairo_set_source_rgb(cr, t->colour.r * shade, t->colour.g * shade, t->colour.b * shade);
+        for (int i = 0; i < 3; ++i) {
             double x, y;
-            v.at(t->p + 3 * k, x, y);
-            if (k == 0) cairo_move_to(cr, x, y);
+            v.at(t->p + 3 * i, x, y);
+            if (i == 0) cairo_move_to(cr, x, y);
             else cairo_line_to(cr, x, y);
         }
         cairo_close_path(cr);
@@ -199,22 +228,11 @@ void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
         cairo_set_line_width(cr, 0.5);
         cairo_stroke(cr);  // closes the seams between facets
     }
-    cairo_set_line_width(cr, 1.0);
-    for (const Polyline& pl : s.lines) {
-        cairo_set_source_rgb(cr, pl.colour.r, pl.colour.g, pl.colour.b);
-        for (std::size_t k = 0; k + 2 < pl.points.size(); k += 3) {
-            double x, y;
-            v.at(pl.points.data() + k, x, y);
-            if (k == 0) cairo_move_to(cr, x, y);
-            else cairo_line_to(cr, x, y);
-        }
-        cairo_stroke(cr);
-    }
-    for (std::size_t k = 0; k + 2 < s.dots.size(); k += 3) {
-        const Rgb c = s.dot_colours[k / 3];
+    for (std::size_t i = 0; i + 2 < s.dots.size(); i += 3) {
+        const Rgb c = s.dot_colours[i / 3];
         cairo_set_source_rgb(cr, c.r, c.g, c.b);
         double x, y;
-        v.at(s.dots.data() + k, x, y);
+        v.at(s.dots.data() + i, x, y);
         cairo_arc(cr, x, y, 2.0, 0, 2 * M_PI);
         cairo_fill(cr);
     }
