@@ -58,7 +58,7 @@ struct Settings {
     int settings_word = 0x3;    // first flag on, second off
     int show_face_edges = 0;
     int hidden_face_edges = -1;
-    SRFANL_rec_t srfanl = {0, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1}, {0.05, 0.05, 15.0, 0.0}, 0, 1, {0}, 0};
+    SRFANL_rec_t srfanl = {0, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1}, {0.05, 0.05, 15.0, 0.0}, 0, 1, {0, 1, 0, 0, 0, 0, 0, 0, 0}, 0};
     int name_settings = 0x1;    // names shown, in every view
     int emphasis = 0;
     int plane_sel = 0;
