@@ -79,9 +79,12 @@ extern "C" KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_setti
 
 extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* data) {
     BOUND_data_t host{};
+    boundary_member* out = nullptr;  // both freed again when the host fails
     return kx::frame(
         kx::standard, kx::on_error([&] {
             if (host.members) SM_free(host.members);
+            if (out) SM_free(out);
+            if (data) data->members = nullptr;
         }),
         [&] {
             if (boundary == NULL_TAG) return int{KX_BOUND_ERR_NULL_TAG};
@@ -91,19 +94,18 @@ extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* dat
             if (RM_ask_entity_type(boundary) != HOST_TYPE_BOUNDARY) return kx::param(1);
             if (!data) return kx::param(2);
             BOUND_ask_boundary_data(boundary, &host);
+            if (host.member_count > 0 && host.members) {
+                out = static_cast<boundary_member*>(
+                    SM_alloc(static_cast<std::size_t>(host.member_count) * sizeof(boundary_member)));
+                for (int i = 0; i < host.member_count; ++i) out[i] = {host.members[i].object, host.members[i].data};
+            }
+            if (host.members) SM_free(host.members);
+            host.members = nullptr;
             data->type = host.type;
             data->view = host.view;
             data->settings = {host.settings.mode, host.settings.first_value, host.settings.second_value};
             data->member_count = host.member_count;
-            data->members = nullptr;
-            if (host.member_count > 0 && host.members) {
-                auto* out = static_cast<boundary_member*>(
-                    SM_alloc(static_cast<std::size_t>(host.member_count) * sizeof(boundary_member)));
-                for (int i = 0; i < host.member_count; ++i) out[i] = {host.members[i].object, host.members[i].data};
-                data->members = out;
-            }
-            if (host.members) SM_free(host.members);
-            host.members = nullptr;
+            data->members = out;
             return 0;
         });
 }

@@ -7,6 +7,7 @@
 
 #include "kx_layer.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/core/curve_entities.h"
 #include "host/core/display.h"
@@ -295,7 +296,7 @@ extern "C" KXAPI int KX_LAYER_edit_category_descr(tag category, const char* desc
 }
 
 extern "C" KXAPI int KX_LAYER_create_category(const KX_LAYER_category_info_t* info, tag* category) {
-    return kx::frame([&] {
+    return kx::frame(kx::standard, kx::on_error([&] { kx::clear(category); }), [] { return 0; }, [&] {
         const tag root = CONTEXT_ask_root_part();
         if (root == NULL_TAG) return kx::kPartNotLoaded;
         if (!info) return kx::param(1);
@@ -310,7 +311,11 @@ extern "C" KXAPI int KX_LAYER_create_category(const KX_LAYER_category_info_t* in
         if (!bounded_description(info->descr, sizeof info->descr, descr)) return kx::param(2);
         Mask mask{};
         mask_of_flags(info->layer_mask, mask);
-        *category = LAYER_create_category(name.c_str(), static_cast<int>(name.size()), mask);
-        return edit_description(*category, descr);
+        // The category and its description are made as one edit: when the
+        // description cannot be set, no category stays behind.
+        return kx::undo_bracket(1, "Create Layer Category", [&] {
+            *category = LAYER_create_category(name.c_str(), static_cast<int>(name.size()), mask);
+            return edit_description(*category, descr);
+        });
     });
 }
