@@ -16,7 +16,7 @@
  *
  * Entity-type properties: eprops_[type - 1] for types 1 to 255; bit 1
  * (value 2) displayable, bit 2 (value 4) may carry a matrix, bit 12 (value
- * 4096) transferable.
+ * 4096) transferable, bit 7 (value 128) may be a member of a group.
  *
  * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG, a null pointer
  * that the function needs HOST_ERR_NULL_ARGUMENT.
@@ -27,6 +27,7 @@
 #define ES_PROP_DISPLAYABLE   0x2
 #define ES_PROP_MATRIX        0x4
 #define ES_PROP_TRANSFERABLE  0x1000
+#define ES_PROP_GROUPABLE     0x80
 
 #ifdef __cplusplus
 extern "C" {

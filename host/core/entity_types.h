@@ -16,10 +16,12 @@
 #define HOST_TYPE_ARC        5
 #define HOST_TYPE_CONIC      6   /* subtypes: the conic kinds above */
 #define HOST_TYPE_SPLINE     9
+#define HOST_TYPE_CATEGORY   12  /* a layer category */
 #define HOST_TYPE_BOUNDARY   14
 #define HOST_TYPE_GROUP      15
 #define HOST_TYPE_CSYS       45
 #define HOST_TYPE_PLANE      46
+#define HOST_TYPE_BOUNDS     53  /* subtype HOST_SUBTYPE_MODEL_BOUNDS: the model bounds */
 #define HOST_TYPE_MATRIX     55
 #define HOST_TYPE_VIEW       60
 #define HOST_TYPE_DRAWING    62
@@ -41,6 +43,9 @@
 
 /* Subtype of HOST_TYPE_FACETED. */
 #define HOST_SUBTYPE_FACETED_BODY 1
+
+/* Subtype of HOST_TYPE_BOUNDS. */
+#define HOST_SUBTYPE_MODEL_BOUNDS 25
 
 /* Subtype of HOST_TYPE_COMPONENT. */
 #define HOST_SUBTYPE_COMPONENT 0

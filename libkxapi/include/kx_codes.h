@@ -559,7 +559,8 @@ enum kx_band {
     X(KX_CFI_ERR_DAMAGED, 1020185) \
     X(KX_PART_ERR_COMPONENT_MISSING, 641112) \
     X(KX_PART_ERR_COMPONENT_BAD, 641113) \
-    X(KX_UNDO_ERR_NO_MARK, 1055004)
+    X(KX_UNDO_ERR_NO_MARK, 1055004) \
+    X(KX_BOUND_ERR_NULL_TAG, 630035)
 
 #define KX_CODE_CONSTANT(name, code, text) name = code,
 #define KX_HOST_CODE_CONSTANT(name, code) name = code,

@@ -26,5 +26,10 @@
 #include "kx_disp_prim.h"
 #include "kx_udobj.h"
 #include "kx_dirpath.h"
+#include "kx_layer.h"
+#include "kx_group.h"
+#include "kx_bound.h"
+#include "kx_disp_settings.h"
+#include "kx_disp_output.h"
 
 #endif

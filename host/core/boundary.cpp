@@ -1,0 +1,131 @@
+// Boundary objects: their chains in a model table.
+#include "host/core/boundary.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/data/parts.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using tag_t = unsigned int;
+
+struct Boundary {
+    int type = 0;
+    tag_t view = 0;
+    BOUND_settings_t settings{};
+    std::vector<BOUND_member_t> members;
+};
+
+host::TagTable<Boundary>& table() {
+    static auto* t = new host::TagTable<Boundary>("boundaries");  // lives as long as the process
+    return *t;
+}
+const bool registered = (table(), true);
+
+bool chain_member(const host::objects::Object& o) {
+    switch (o.type) {
+    case HOST_TYPE_POINT:
+    case HOST_TYPE_LINE:
+    case HOST_TYPE_ARC:
+    case HOST_TYPE_CONIC:
+    case HOST_TYPE_SPLINE:
+        return true;
+    case HOST_TYPE_SOLID:
+        return o.subtype == HOST_SUBTYPE_EDGE;
+    default:
+        return false;
+    }
+}
+
+// The live boundaries whose chain holds the object, in creation order.
+std::vector<tag_t> boundaries_of(tag_t object) {
+    std::vector<tag_t> out;
+    for (tag_t b : host::objects::objects_of_type(HOST_TYPE_BOUNDARY)) {
+        const Boundary* r = table().find(b);
+        if (!r) continue;
+        for (const BOUND_member_t& m : r->members)
+            if (m.object == object) {
+                out.push_back(b);
+                break;
+            }
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" {
+
+void BOUND_create_boundary(int type, unsigned int view, const BOUND_settings_t* settings, int count,
+                           const BOUND_member_t* members, unsigned int* boundary) {
+    auto call = HOST_ENTRY(type, view, count, boundary);
+    call.need(settings, "the settings");
+    call.need(members, "the members");
+    call.need(boundary, "the boundary output");
+    if (type != 0 && type != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "boundary type %d", type);
+    if (count < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "%d members", count);
+    if (view != 0) call.live_of_type(view, HOST_TYPE_VIEW);
+    for (int i = 0; i < count; ++i)
+        if (!chain_member(call.live(members[i].object)))
+            call.fail(HOST_ERR_BAD_ARGUMENT, "object %u cannot be in a boundary", members[i].object);
+    const tag_t work = CONTEXT_ask_work_part();
+    if (work == 0) call.fail(HOST_ERR_DEAD_TAG, "no work part");
+    const tag_t b = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDARY, 0, work});
+    Boundary& r = table()[b];
+    r.type = type;
+    r.view = view;
+    r.settings = *settings;
+    r.members.assign(members, members + count);
+    *boundary = b;
+}
+
+void BOUND_ask_boundary_data(unsigned int boundary, BOUND_data_t* data) {
+    auto call = HOST_ENTRY(boundary, data);
+    call.live_of_type(boundary, HOST_TYPE_BOUNDARY);
+    call.need(data, "the data");
+    const Boundary* r = table().find(boundary);
+    const Boundary empty;
+    if (!r) r = &empty;
+    data->type = r->type;
+    data->view = r->view;
+    data->settings = r->settings;
+    data->member_count = static_cast<int>(r->members.size());
+    data->members = nullptr;
+    if (!r->members.empty()) {
+        data->members = static_cast<BOUND_member_t*>(SM_alloc(r->members.size() * sizeof(BOUND_member_t)));
+        std::copy(r->members.begin(), r->members.end(), data->members);
+    }
+}
+
+void es1440_(const unsigned int* object, int* count) {
+    auto call = HOST_ENTRY(object ? *object : 0, count);
+    call.need(object, "the object");
+    call.need(count, "the count");
+    call.live(*object);
+    *count = static_cast<int>(call.int_out(0, static_cast<std::int64_t>(boundaries_of(*object).size())));
+}
+
+void rm407_(const unsigned int* object, const int* code, const int* index, const int* mode, unsigned int* related) {
+    auto call = HOST_ENTRY(object ? *object : 0, code ? *code : 0, index ? *index : 0, mode ? *mode : 0);
+    call.need(object, "the object");
+    call.need(code, "the code");
+    call.need(index, "the index");
+    call.need(mode, "the mode");
+    call.need(related, "the related output");
+    call.live(*object);
+    if (*code != BOUND_RELATION_MEMBER || *mode != 1)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "relationship %d, mode %d", *code, *mode);
+    const std::vector<tag_t> b = boundaries_of(*object);
+    if (*index < 1 || *index > static_cast<int>(b.size())) call.fail(HOST_ERR_BAD_ARGUMENT, "index %d", *index);
+    *related = b[static_cast<std::size_t>(*index - 1)];
+}
+
+}  // extern "C"

@@ -1,0 +1,412 @@
+// Shaded images (PNG), VRML worlds and metafiles (SVG) of the work part,
+// drawn with cairo from the kernel's facets and the part's curves.
+#include "host/display/output.h"
+
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/data/parts.h"
+#include "host/display/settings.h"
+#include "host/hook.h"
+#include "host/kernel/kernel.h"
+#include "host/kernel/outline.h"
+#include "host/numeric/curves.h"
+#include "host/service_state.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace host::output {
+namespace {
+
+constexpr int kWindowWidth = 800, kWindowHeight = 600;      // the shading window after a reset
+constexpr double kMetaWidth = 1024, kMetaHeight = 768;     // the graphics window's picture
+constexpr double kFacetTolerance = 0.05;                    // of the model's size
+constexpr int kCurveSteps = 64;
+
+struct State {
+    int width = kWindowWidth, height = kWindowHeight;
+    unsigned int handle[2] = {0, 0};
+    std::string picture;
+};
+State& st() { return service_state<State>("shading output"); }
+const bool registered = (st(), true);
+
+struct Rgb {
+    double r, g, b;
+};
+
+struct Triangle {
+    double p[9];
+    Rgb colour;
+};
+struct Polyline {
+    std::vector<double> points;   // three doubles a point
+    Rgb colour;
+};
+struct Scene {
+    std::vector<Triangle> triangles;
+    std::vector<Polyline> lines;
+    std::vector<double> dots;
+    std::vector<Rgb> dot_colours;
+    bool any = false;
+    double box[6] = {0, 0, 0, 0, 0, 0};
+};
+
+Rgb colour_of(int number) {
+    char name[UICO_NAME_CHARS + 1];
+    double v[3];
+    UICO_ask_color(std::clamp(number, 0, 216), 0, name, v);
+    return {v[0], v[1], v[2]};
+}
+
+int entity_colour(unsigned int object) {
+    const entity::Attrs* a = entity::find(object);
+    return a ? a->color : ES_ask_entity_color(object);
+}
+
+bool shown(unsigned int object) {
+    const entity::Attrs* a = entity::find(object);
+    return !(a && a->blanked);
+}
+
+Scene scene_of(const Call& call) {
+    Scene s;
+    const unsigned int work = CONTEXT_ask_work_part();
+    if (work == 0) call.fail(HOST_ERR_DEAD_TAG, "no work part");
+    s.any = display_settings::model_box(work, s.box);
+    if (!s.any) return s;
+    const double size = std::max({s.box[1] - s.box[0], s.box[3] - s.box[2], s.box[5] - s.box[4], 1e-6});
+    for (unsigned int o : objects::objects_of_part(work)) {
+        const objects::Object& ob = objects::require(o);
+        if (!shown(o)) continue;
+        const Rgb colour = colour_of(entity_colour(o));
+        if (ob.type == HOST_TYPE_SOLID && ob.subtype == HOST_SUBTYPE_BODY) {
+            const int body = kernel::entity_of(o);
+            if (body == 0) continue;
+            int count = 0;
+            double* points = nullptr;
+            ZQ_BODY_facet(body, kFacetTolerance * size, &count, &points);
+            for (int i = 0; i < count; ++i) {
+                Triangle t{};
+                std::copy(points + 9 * i, points + 9 * i + 9, t.p);
+                t.colour = colour;
+                s.triangles.push_back(t);
+            }
+            if (points) SM_free(points);
+            for (auto& line : kernel::edge_polylines(body, kFacetTolerance * size * 0.2))
+                s.lines.push_back({std::move(line), {0, 0, 0}});
+        } else if (ob.type == HOST_TYPE_POINT) {
+            double p[3];
+            ES_ask_coordinates_of_point(o, p);
+            s.dots.insert(s.dots.end(), p, p + 3);
+            s.dot_colours.push_back(colour);
+        } else if (ob.type == HOST_TYPE_LINE || ob.type == HOST_TYPE_ARC || ob.type == HOST_TYPE_CONIC ||
+                   ob.type == HOST_TYPE_SPLINE) {
+            auto c = curves::curve_of(o);
+            if (!c) continue;
+            double lim[2];
+            hostnum::curve_limits(c->record(), lim);
+            Polyline pl{{}, colour};
+            for (int k = 0; k <= kCurveSteps; ++k) {
+                double p[3];
+                if (hostnum::curve_evaluate(c->record(), 0, lim[0] + (lim[1] - lim[0]) * k / kCurveSteps, p,
+                                            nullptr) == hostnum::CurveError::ok)
+                    pl.points.insert(pl.points.end(), p, p + 3);
+            }
+            if (pl.points.size() >= 6) s.lines.push_back(std::move(pl));
+        }
+    }
+    return s;
+}
+
+// The isometric view: the eye looks along -(1, 1, 1); screen y grows down.
+struct View {
+    double scale = 1, cx = 0, cy = 0, w = 1, h = 1;
+    static void project(const double p[3], double& x, double& y) {
+        const double c30 = std::sqrt(3.0) / 2;
+        x = (p[0] - p[1]) * c30;
+        y = p[2] - (p[0] + p[1]) * 0.5;
+    }
+    void at(const double p[3], double& x, double& y) const {
+        double u, v;
+        project(p, u, v);
+        x = w / 2 + (u - cx) * scale;
+        y = h / 2 - (v - cy) * scale;
+    }
+};
+
+View fit(const Scene& s, double w, double h) {
+    View v;
+    v.w = w;
+    v.h = h;
+    if (!s.any) return v;
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (int i = 0; i < 8; ++i) {
+        const double p[3] = {s.box[(i & 1) ? 1 : 0], s.box[(i & 2) ? 3 : 2], s.box[(i & 4) ? 5 : 4]};
+        double x, y;
+        View::project(p, x, y);
+        lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
+        lo[1] = std::min(lo[1], y), hi[1] = std::max(hi[1], y);
+    }
+    const double sx = hi[0] - lo[0], sy = hi[1] - lo[1];
+    v.scale = 0.9 * std::min(sx > 0 ? w / sx : 1e300, sy > 0 ? h / sy : 1e300);
+    if (v.scale > 1e299) v.scale = 1;
+    v.cx = (lo[0] + hi[0]) / 2;
+    v.cy = (lo[1] + hi[1]) / 2;
+    return v;
+}
+
+void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
+    cairo_set_source_rgb(cr, background.r, background.g, background.b);
+    cairo_paint(cr);
+    const View v = fit(s, w, h);
+    const double k = 1 / std::sqrt(3.0);
+    const double eye[3] = {k, k, k};
+    // The light comes from above, over the viewer's left shoulder, so that
+    // faces of different directions show different shades.
+    const double ln = std::sqrt(0.2 * 0.2 + 0.5 * 0.5 + 0.85 * 0.85);
+    const double light[3] = {0.2 / ln, 0.5 / ln, 0.85 / ln};
+    auto depth_of = [&](const double* p, int n) {
+        double d = 0;
+        for (int i = 0; i < n; ++i) d += p[3 * i] * eye[0] + p[3 * i + 1] * eye[1] + p[3 * i + 2] * eye[2];
+        return d / n;
+    };
+    // Facets and line segments drawn far ones first (painter's order);
+    // a segment counts a little nearer than the faces it bounds.
+    const double size = std::max({s.box[1] - s.box[0], s.box[3] - s.box[2], s.box[5] - s.box[4], 1e-6});
+    struct Piece {
+        double depth;
+        const Triangle* t;
+        const double* seg;
+        const Rgb* colour;
+    };
+    std::vector<Piece> pieces;
+    for (const Triangle& t : s.triangles) pieces.push_back({depth_of(t.p, 3), &t, nullptr, &t.colour});
+    for (const Polyline& pl : s.lines)
+        for (std::size_t i = 0; i + 5 < pl.points.size(); i += 3)
+            pieces.push_back({depth_of(pl.points.data() + i, 2) + 1e-3 * size, nullptr, pl.points.data() + i, &pl.colour});
+    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
+    for (const Piece& piece : pieces) {
+        if (piece.seg) {
+            double x0, y0, x1, y1;
+            v.at(piece.seg, x0, y0);
+            v.at(piece.seg + 3, x1, y1);
+            cairo_set_source_rgb(cr, piece.colour->r, piece.colour->g, piece.colour->b);
+            cairo_set_line_width(cr, 1.0);
+            cairo_move_to(cr, x0, y0);
+            cairo_line_to(cr, x1, y1);
+            cairo_stroke(cr);
+            continue;
+        }
+        const Triangle* t = piece.t;
+        const double a[3] = {t->p[3] - t->p[0], t->p[4] - t->p[1], t->p[5] - t->p[2]};
+        const double b[3] = {t->p[6] - t->p[0], t->p[7] - t->p[1], t->p[8] - t->p[2]};
+        const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (len <= 0) continue;
+        const double shade = 0.3 + 0.7 * std::fabs((n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / len);
+        cairo_set_source_rgb(cr, t->colour.r * shade, t->colour.g * shade, t->colour.b * shade);
+        for (int i = 0; i < 3; ++i) {
+            double x, y;
+            v.at(t->p + 3 * i, x, y);
+            if (i == 0) cairo_move_to(cr, x, y);
+            else cairo_line_to(cr, x, y);
+        }
+        cairo_close_path(cr);
+        cairo_fill_preserve(cr);
+        cairo_set_line_width(cr, 0.5);
+        cairo_stroke(cr);  // closes the seams between facets
+    }
+    for (std::size_t i = 0; i + 2 < s.dots.size(); i += 3) {
+        const Rgb c = s.dot_colours[i / 3];
+        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        double x, y;
+        v.at(s.dots.data() + i, x, y);
+        cairo_arc(cr, x, y, 2.0, 0, 2 * M_PI);
+        cairo_fill(cr);
+    }
+}
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
+// Draws into the surface; answers cairo's status of the drawing.
+cairo_status_t paint(cairo_surface_t* surface, const Scene& s, double w, double h, Rgb background) {
+    Context cr(cairo_create(surface));
+    draw(cr.get(), s, w, h, background);
+    return cairo_status(cr.get());
+}
+
+cairo_status_t append(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+void open_window(unsigned int handle) { st().handle[0] = handle; }
+const std::string& window_picture() { return st().picture; }
+void window_size(int& width, int& height) {
+    width = st().width;
+    height = st().height;
+}
+
+}  // namespace host::output
+
+namespace ho = host::output;
+
+extern "C" {
+
+void SH_batch_shade(const char* file, int width, int height, int background) {
+    auto call = HOST_ENTRY_TEXT(file, width, height, background);
+    call.need(file, "the file name");
+    if (width < 1 || height < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "an image of %d x %d pixels", width, height);
+    if (background < 0 || background > 216) call.fail(HOST_ERR_BAD_ARGUMENT, "background colour %d", background);
+    const ho::Scene s = ho::scene_of(call);
+    const ho::Rgb bg = ho::colour_of(background);
+    ho::Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        call.fail(HOST_ERR_NO_MEMORY, "no image of %d x %d pixels", width, height);
+    ho::paint(surface.get(), s, width, height, bg);
+    const cairo_status_t written = cairo_surface_write_to_png(surface.get(), file);
+    if (written != CAIRO_STATUS_SUCCESS)
+        call.fail(SH_ERR_FILE, "%s: %s", file, cairo_status_to_string(written));
+}
+
+void SH_set_window(int width, int height) {
+    auto call = HOST_ENTRY(width, height);
+    if (width < 1 || height < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "a window of %d x %d", width, height);
+    ho::st().width = width;
+    ho::st().height = height;
+}
+
+void SH_reset_window(void) {
+    HOST_ENTRY();
+    ho::st().width = ho::kWindowWidth;
+    ho::st().height = ho::kWindowHeight;
+}
+
+void SH_vrml(const char* file, double scale, int curves) {
+    auto call = HOST_ENTRY_TEXT(file, scale, curves);
+    call.need(file, "the file name");
+    if (!(scale > 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "scale %g", scale);
+    const ho::Scene s = ho::scene_of(call);
+    std::string out = "#VRML V2.0 utf8\n";
+    char buf[256];
+    const double cx = (s.box[0] + s.box[1]) / 2 * scale, cy = (s.box[2] + s.box[3]) / 2 * scale,
+                 cz = (s.box[4] + s.box[5]) / 2 * scale;
+    const double size = std::max({s.box[1] - s.box[0], s.box[3] - s.box[2], s.box[5] - s.box[4], 1e-6}) * scale;
+    const double aspect = static_cast<double>(ho::st().width) / ho::st().height;
+    std::snprintf(buf, sizeof buf, "Viewpoint { position %.6g %.6g %.6g fieldOfView %.6g }\n", cx, cy,
+                  cz + 2 * size, aspect >= 1 ? 0.785398 : 0.785398 / aspect);
+    out += buf;
+    auto colour = [&](const ho::Rgb& c) {
+        std::snprintf(buf, sizeof buf, "  appearance Appearance { material Material { diffuseColor %.4g %.4g %.4g } }\n",
+                      c.r, c.g, c.b);
+        out += buf;
+    };
+    if (!s.triangles.empty()) {
+        out += "Shape {\n";
+        colour(s.triangles.front().colour);
+        out += "  geometry IndexedFaceSet {\n    solid FALSE\n    coord Coordinate { point [\n";
+        for (const ho::Triangle& t : s.triangles)
+            for (int k = 0; k < 3; ++k) {
+                std::snprintf(buf, sizeof buf, "      %.9g %.9g %.9g,\n", t.p[3 * k] * scale, t.p[3 * k + 1] * scale,
+                              t.p[3 * k + 2] * scale);
+                out += buf;
+            }
+        out += "    ] }\n    coordIndex [\n";
+        for (std::size_t i = 0; i < s.triangles.size(); ++i) {
+            std::snprintf(buf, sizeof buf, "      %zu, %zu, %zu, -1,\n", 3 * i, 3 * i + 1, 3 * i + 2);
+            out += buf;
+        }
+        out += "    ]\n  }\n}\n";
+    }
+    if (curves == 1)
+        for (const ho::Polyline& pl : s.lines) {
+            out += "Shape {\n";
+            colour(pl.colour);
+            out += "  geometry IndexedLineSet {\n    coord Coordinate { point [\n";
+            for (std::size_t k = 0; k + 2 < pl.points.size(); k += 3) {
+                std::snprintf(buf, sizeof buf, "      %.9g %.9g %.9g,\n", pl.points[k] * scale,
+                              pl.points[k + 1] * scale, pl.points[k + 2] * scale);
+                out += buf;
+            }
+            out += "    ] }\n    coordIndex [";
+            for (std::size_t k = 0; k < pl.points.size() / 3; ++k) out += " " + std::to_string(k) + ",";
+            out += " -1 ]\n  }\n}\n";
+        }
+    std::FILE* f = std::fopen(file, "wb");
+    if (!f) call.fail(SH_ERR_FILE, "%s cannot be written", file);
+    const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    if (std::fclose(f) != 0 || !ok) call.fail(SH_ERR_FILE, "%s cannot be written", file);
+}
+
+void SH_adaptive(int w1, int w2, int w3, int w4, int w5, int w6, int w7, int w8, int w9, int w10, int w11, int w12,
+                 int w13) {
+    auto call = HOST_ENTRY(w1, w2, w3, w4);
+    (void)w5, (void)w6, (void)w7, (void)w8, (void)w9, (void)w10, (void)w11, (void)w12, (void)w13;
+    call.fail(HOST_ERR_OUT_OF_SCOPE, "web-viewable shaded output is not made by this host");
+}
+
+int SH_batch_animate(const char* file, const char* second, int first, int last) {
+    auto call = HOST_ENTRY_TEXT(file, second, first, last);
+    int status;
+    if (call.status(status)) return status;
+    return HOST_ERR_OUT_OF_SCOPE;  // animations are not made by this host
+}
+
+int DSS_DVC_ask_current_device(void) {
+    auto call = HOST_ENTRY();
+    return static_cast<int>(call.int_out(0, 1));
+}
+
+const unsigned int* DSS_DVC_ask_device_handle(int device) {
+    auto call = HOST_ENTRY(device);
+    if (device != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "device %d", device);
+    return ho::st().handle;
+}
+
+void DSS_WMF_create_metafile(int destination, const char* file, int reserved, unsigned int handle, double scale,
+                             int reserved2, int reserved3) {
+    auto call = HOST_ENTRY_TEXT(file, destination, handle, scale);
+    (void)reserved, (void)reserved2, (void)reserved3;
+    if (destination != 0 && destination != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "destination %d", destination);
+    if (!(scale > 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "scale %g", scale);
+    if (destination == 1) call.need(file, "the file name");
+    else if (handle == 0 || handle != ho::st().handle[0]) call.fail(HOST_ERR_BAD_ARGUMENT, "window %u", handle);
+    const ho::Scene s = ho::scene_of(call);
+    const double w = ho::kMetaWidth * scale, h = ho::kMetaHeight * scale;
+    const ho::Rgb bg = ho::colour_of(0);
+    std::string picture;
+    ho::Surface surface(destination == 1
+                            ? cairo_svg_surface_create(file, w, h)
+                            : cairo_svg_surface_create_for_stream(ho::append, &picture, w, h));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        call.fail(SH_ERR_FILE, "%s cannot be written", destination == 1 ? file : "the window's picture");
+    const cairo_status_t drawn = ho::paint(surface.get(), s, w, h, bg);
+    cairo_surface_finish(surface.get());
+    const cairo_status_t st = drawn != CAIRO_STATUS_SUCCESS ? drawn : cairo_surface_status(surface.get());
+    if (st != CAIRO_STATUS_SUCCESS)
+        call.fail(SH_ERR_FILE, "%s: %s", destination == 1 ? file : "the window's picture", cairo_status_to_string(st));
+    if (destination == 0) ho::st().picture = std::move(picture);
+}
+
+}  // extern "C"
