@@ -201,6 +201,19 @@ void free_strings(string_list* s) {
     kx::free_and_clear(s->objects);
 }
 
+// Frees what an ask handed out.
+void release(trim_data* data) {
+    free_strings(&data->curve);
+    if (data->trim_type == 4) {
+        free_strings(&data->u.one.bound.string);
+        kx::free_and_clear(data->u.one.direction);
+    } else if (data->trim_type == 5) {
+        free_strings(&data->u.two.first_bound.string);
+        free_strings(&data->u.two.second_bound.string);
+        kx::free_and_clear(data->u.two.direction);
+    }
+}
+
 // Candidate points of the host into a persistent block of the caller.
 void hand_out_candidates(int which, int* count, double** out) {
     double* points = nullptr;
@@ -291,8 +304,13 @@ extern "C" KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
                          TRCRV_rec_t rec{};
                          TRCRV_read_parms(feature, 0, &rec, 0);
                          trim_data out{};
-                         from_host(rec, &out);
-                         CMP_RT_free(rec.table);
+                         try {
+                             from_host(rec, &out);
+                             CMP_RT_free(rec.table);
+                         } catch (...) {
+                             release(&out);  // nothing half-built reaches the caller
+                             throw;
+                         }
                          *data = out;
                          return 0;
                      });
@@ -301,15 +319,7 @@ extern "C" KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
 extern "C" KXAPI int KX_CURVE_free_trim(trim_data* data) {
     return kx::frame([&] { return kx::check({{data, 1}}); },
                      [&] {
-                         free_strings(&data->curve);
-                         if (data->trim_type == 4) {
-                             free_strings(&data->u.one.bound.string);
-                             kx::free_and_clear(data->u.one.direction);
-                         } else if (data->trim_type == 5) {
-                             free_strings(&data->u.two.first_bound.string);
-                             free_strings(&data->u.two.second_bound.string);
-                             kx::free_and_clear(data->u.two.direction);
-                         }
+                         release(data);
                          return 0;
                      });
 }
