@@ -21,12 +21,6 @@
 namespace host::profiles {
 namespace {
 
-struct Strings {
-    std::vector<int> per_string;
-    std::vector<int> dir;
-    std::vector<tag_t> objects;
-};
-
 struct Direction {
     double point[3];
     double direction[3];
@@ -94,6 +88,17 @@ int validate(const CMP_strings_t& s, double tol, Strings* out) {
     return 0;
 }
 
+
+const Direction& direction_of(const Call& call, tag_t object, int type) {
+    const objects::Object& o = call.live(object);
+    auto it = st().directions.find(object);
+    if (o.type != type || it == st().directions.end())
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no object of type %d", object, type);
+    return it->second;
+}
+
+}  // namespace
+
 void hand_out(const Strings& s, CMP_strings_t* out) {
     const int n = static_cast<int>(s.per_string.size());
     const int m = static_cast<int>(s.objects.size());
@@ -105,16 +110,6 @@ void hand_out(const Strings& s, CMP_strings_t* out) {
     std::copy(s.dir.begin(), s.dir.end(), out->dir);
     std::copy(s.objects.begin(), s.objects.end(), out->objects);
 }
-
-const Direction& direction_of(const Call& call, tag_t object, int type) {
-    const objects::Object& o = call.live(object);
-    auto it = st().directions.find(object);
-    if (o.type != type || it == st().directions.end())
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no object of type %d", object, type);
-    return it->second;
-}
-
-}  // namespace
 
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]) {
     const tag_t o = objects::create({OM_CLASS_RM_ENTITY, type, 0, part});

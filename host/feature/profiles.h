@@ -142,6 +142,14 @@ using tag_t = unsigned int;
 // A datum plane, plane or datum axis of the part (an object of the entity
 // type) through the point along the direction.
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]);
+// Strings of objects as the host keeps them.
+struct Strings {
+    std::vector<int> per_string;
+    std::vector<int> dir;
+    std::vector<tag_t> objects;
+};
+// A new string list of the strings (arrays from SM_alloc).
+void hand_out(const Strings& strings, CMP_strings_t* out);
 // The strings kept by a curve-manager object (empty for an unknown one).
 std::vector<tag_t> objects_of_cm(int cm);
 

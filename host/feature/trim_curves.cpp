@@ -27,11 +27,7 @@ namespace {
 using tag_t = unsigned int;
 using P = std::array<double, 3>;
 
-struct Slot {
-    std::vector<int> per_string;
-    std::vector<int> dir;
-    std::vector<tag_t> objects;
-};
+using Slot = host::profiles::Strings;
 using Table = std::vector<Slot>;
 
 struct Tables {
@@ -196,16 +192,6 @@ int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, do
 
 Table copy_table(const host::Call& call, int table) { return table > 0 ? table_of(call, table) : Table{}; }
 
-void hand_out(const Slot& s, CMP_strings_t* out) {
-    const int n = static_cast<int>(s.per_string.size()), m = static_cast<int>(s.objects.size());
-    out->count = n;
-    out->per_string = static_cast<int*>(SM_alloc(sizeof(int) * n));
-    out->dir = static_cast<int*>(SM_alloc(sizeof(int) * n));
-    out->objects = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * m));
-    std::copy(s.per_string.begin(), s.per_string.end(), out->per_string);
-    std::copy(s.dir.begin(), s.dir.end(), out->dir);
-    std::copy(s.objects.begin(), s.objects.end(), out->objects);
-}
 
 double length_value(const host::Call& call, const char* text, tag_t* exp, tag_t part) {
     const std::string formula = text && *text ? text : "0";
@@ -250,7 +236,7 @@ void CMP_RT_from_string(const CMP_strings_t* strings, const double tolerances[2]
 void CMP_RT_to_string(int table, int slot, CMP_strings_t* strings) {
     auto call = HOST_ENTRY(table, slot, strings);
     call.need(strings, "the string list output");
-    hand_out(slot_of(call, table, slot), strings);
+    host::profiles::hand_out(slot_of(call, table, slot), strings);
 }
 
 int CMP_RT_ask_rm_entities(int table, int slot) {

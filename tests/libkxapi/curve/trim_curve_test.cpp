@@ -279,6 +279,10 @@ TEST_F(TrimCurveTest, FailedEditsInPlaceLeaveTheCurveUnchanged) {
     EXPECT_EQ(KX_CURVE_edit_trim_curve(base, far, keep, at, 0), 875029);
     EXPECT_EQ(KX_CURVE_edit_trim_curve(ring, base, keep, at, 0), 875033);
     EXPECT_EQ(KX_CURVE_edit_length(base, 1, -20, 1, 0), 671329);
+    const tag smart = line(0, 1, 0, 10, 1, 0);
+    host::entity::attrs(smart).smart = true;
+    EXPECT_EQ(KX_CURVE_edit_trim_curve(smart, ring, keep, at, 0), 1995000);
+    expect_ends(ends(smart), {0, 1, 0, 10, 1, 0});
     host::control::raise_on("LINE_set_end_points", 670004, 1);
     EXPECT_EQ(KX_CURVE_edit_trim_curve(base, ring, keep, at, 0), 670004);
     expect_ends(ends(base), {0, 0, 0, 10, 0, 0});
