@@ -1,0 +1,411 @@
+// Reference tables and trim curve features (host/feature/trim_curves.h).
+#include "host/feature/trim_curves.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
+#include "host/data/parts.h"
+#include "host/expr/expr.h"
+#include "host/feature/feature.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/numeric/evc.h"
+#include "host/service_state.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using tag_t = unsigned int;
+using P = std::array<double, 3>;
+
+using Slot = host::profiles::Strings;
+using Table = std::vector<Slot>;
+
+struct Tables {
+    int next = 1;
+    std::map<int, Table> tables;
+    std::vector<P> candidates[2];
+};
+Tables& st() { return host::service_state<Tables>("reference tables"); }
+const bool registered = (st(), true);
+
+// A trim feature's parameters: the record (without its table) and the
+// strings of its slots.
+struct TrimParams {
+    TRCRV_rec_t rec{};
+    Table slots;
+    tag_t length_exp = 0;
+};
+host::TagTable<TrimParams>& params() {
+    static auto* const t = new host::TagTable<TrimParams>("trim curves");
+    return *t;
+}
+const bool registered_params = (params(), true);
+
+Table& table_of(const host::Call& call, int table) {
+    auto it = st().tables.find(table);
+    if (it == st().tables.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "%d is no reference table", table);
+    return it->second;
+}
+
+Slot& slot_of(const host::Call& call, int table, int slot) {
+    Table& t = table_of(call, table);
+    if (slot < 0 || slot >= static_cast<int>(t.size())) call.fail(HOST_ERR_BAD_ARGUMENT, "slot %d", slot);
+    return t[slot];
+}
+
+P sub(const P& a, const P& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(const P& a, const P& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double len(const P& a) { return std::sqrt(dot(a, a)); }
+
+struct Line {
+    P s, e;
+};
+
+Line line_of(const host::Call& call, tag_t object) {
+    call.live(object);
+    if (ES_ask_entity_type(object) != HOST_TYPE_LINE)
+        call.fail(HOST_ERR_OUT_OF_SCOPE, "tag %u: only lines are trimmed", object);
+    Line l;
+    ES_ask_coordinates_of_line(object, l.s.data(), l.e.data());
+    return l;
+}
+
+// Where the extended line meets the bound curve: the places where the
+// bound's distance from the line vanishes.
+std::vector<P> meetings(const host::Call& call, const Line& l, tag_t bound, double tol) {
+    call.live(bound);
+    const unsigned int ev = EVC_initialize(bound);
+    double lim[2];
+    EVC_ask_curve_limits(ev, lim);
+    const P dir = sub(l.e, l.s);
+    const double dl = len(dir);
+    auto dist = [&](double t, P* at) {
+        P p{};
+        EVC_evaluate(ev, 0, t, p.data(), nullptr);
+        const P v = sub(p, l.s);
+        const double s = dot(v, dir) / (dl * dl);
+        if (at) *at = p;
+        return len({v[0] - s * dir[0], v[1] - s * dir[1], v[2] - s * dir[2]});
+    };
+    const int n = 256;
+    std::vector<double> d(n + 1);
+    for (int i = 0; i <= n; ++i) d[i] = dist(lim[0] + (lim[1] - lim[0]) * i / n, nullptr);
+    std::vector<P> out;
+    for (int i = 0; i <= n; ++i) {
+        const bool left = i == 0 || d[i] <= d[i - 1];
+        const bool right = i == n || d[i] < d[i + 1];
+        if (!left || !right) continue;
+        double a = lim[0] + (lim[1] - lim[0]) * std::max(i - 1, 0) / n;
+        double b = lim[0] + (lim[1] - lim[0]) * std::min(i + 1, n) / n;
+        for (int k = 0; k < 100; ++k) {
+            const double m1 = a + (b - a) / 3, m2 = b - (b - a) / 3;
+            if (dist(m1, nullptr) < dist(m2, nullptr)) b = m2;
+            else a = m1;
+        }
+        P p{};
+        if (dist((a + b) / 2, &p) > tol) continue;
+        bool known = false;
+        for (const P& q : out) known = known || len(sub(p, q)) < tol;
+        if (!known) out.push_back(p);
+    }
+    EVC_free(ev);
+    return out;
+}
+
+double param_on(const Line& l, const P& p) {
+    const P dir = sub(l.e, l.s);
+    return dot(sub(p, l.s), dir) / dot(dir, dir);
+}
+
+P nearest(const std::vector<P>& c, const double to[3]) {
+    const P t{to[0], to[1], to[2]};
+    return *std::min_element(c.begin(), c.end(), [&](const P& a, const P& b) { return len(sub(a, t)) < len(sub(b, t)); });
+}
+
+// The bound's point, or false with the candidates kept for the caller.
+bool choose(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, const Line& l, int side, P* out,
+            bool* several) {
+    std::vector<tag_t> bounds = slots.size() > std::size_t(side + 1) ? slots[side + 1].objects : std::vector<tag_t>{};
+    if (bounds.empty() && r.bound_object[side]) bounds.push_back(r.bound_object[side]);
+    std::vector<P> c;
+    for (tag_t b : bounds)
+        for (const P& p : meetings(call, l, b, std::max(r.tolerances[0], 1e-6))) c.push_back(p);
+    if (c.empty()) call.fail(TRCRV_ERR_NO_INTERSECTION, "bound %d is not met", side + 1);
+    if (c.size() == 1) {
+        *out = c[0];
+        return true;
+    }
+    if (r.use_point[side]) {
+        *out = nearest(c, r.points[side]);
+        return true;
+    }
+    const int ext = side == 0 ? 0 : 2;
+    if (r.ext_present[ext]) {
+        *out = nearest(c, r.ext_points[ext]);
+        return true;
+    }
+    st().candidates[side] = c;
+    *several = true;
+    return false;
+}
+
+// The trimmed line of the record (or a code: the candidates are kept).
+int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, double length, Line* out) {
+    if (slots.empty() || slots[0].objects.empty()) call.fail(HOST_ERR_BAD_ARGUMENT, "no curve to trim");
+    const Line l = line_of(call, slots[0].objects[0]);
+    const P dir = sub(l.e, l.s);
+    const double dl = len(dir);
+    if (r.kind == 1 || r.kind == 2) {
+        const double change = r.kind == 1 ? length - dl : length;
+        if (dl + change <= 1e-9) call.fail(TRCRV_ERR_BAD_LENGTH, "length %g leaves no line", dl + change);
+        const P u{dir[0] / dl, dir[1] / dl, dir[2] / dl};
+        const double at_end = r.option <= 0 ? change : r.option == 1 ? 0 : change / 2;
+        const double at_start = change - at_end;
+        *out = Line{{l.s[0] - u[0] * at_start, l.s[1] - u[1] * at_start, l.s[2] - u[2] * at_start},
+                    {l.e[0] + u[0] * at_end, l.e[1] + u[1] * at_end, l.e[2] + u[2] * at_end}};
+        return 0;
+    }
+    const bool two = slots.size() > 2 && (!slots[2].objects.empty() || r.bound_object[1]);
+    bool several = false;
+    P a{}, b{};
+    const bool got_a = choose(call, r, slots, l, 0, &a, &several);
+    const bool got_b = two ? choose(call, r, slots, l, 1, &b, &several) : true;
+    if (several || !got_a || !got_b) return TRCRV_ERR_SEVERAL;
+    if (two) {
+        *out = param_on(l, a) <= param_on(l, b) ? Line{a, b} : Line{b, a};
+    } else {
+        *out = r.option == 0 ? Line{l.s, a} : Line{a, l.e};
+    }
+    if (len(sub(out->e, out->s)) <= 1e-9) call.fail(TRCRV_ERR_BAD_LENGTH, "the trim leaves no line");
+    return 0;
+}
+
+Table copy_table(const host::Call& call, int table) { return table > 0 ? table_of(call, table) : Table{}; }
+
+
+double length_value(const host::Call& call, const char* text, tag_t* exp, tag_t part) {
+    const std::string formula = text && *text ? text : "0";
+    tag_t e = 0;
+    if (const int code = host::expr::create_system(part, formula, &e)) call.fail(code, "length %s", formula.c_str());
+    *exp = e;
+    return host::expr::value(e);
+}
+
+}  // namespace
+
+extern "C" {
+
+void CMP_RT_init(int slots, int* table) {
+    auto call = HOST_ENTRY(slots, table);
+    call.need(table, "the table output");
+    if (slots < 1 || slots > 3) call.fail(HOST_ERR_BAD_ARGUMENT, "%d slots", slots);
+    *table = st().next++;
+    st().tables[*table] = Table(static_cast<std::size_t>(slots));
+}
+
+void CMP_RT_from_string(const CMP_strings_t* strings, const double tolerances[2], int mode, int slot, int table) {
+    auto call = HOST_ENTRY(strings, mode, slot, table);
+    call.need(strings, "the strings");
+    (void)tolerances;
+    Slot& s = slot_of(call, table, slot);
+    Slot fresh;
+    int at = 0;
+    for (int i = 0; i < strings->count; ++i) {
+        const int n = strings->per_string[i];
+        fresh.per_string.push_back(n);
+        fresh.dir.push_back(strings->dir ? strings->dir[i] : 1);
+        for (int j = 0; j < n; ++j) {
+            call.live(strings->objects[at + j]);
+            fresh.objects.push_back(strings->objects[at + j]);
+        }
+        at += n;
+    }
+    s = fresh;
+}
+
+void CMP_RT_to_string(int table, int slot, CMP_strings_t* strings) {
+    auto call = HOST_ENTRY(table, slot, strings);
+    call.need(strings, "the string list output");
+    host::profiles::hand_out(slot_of(call, table, slot), strings);
+}
+
+int CMP_RT_ask_rm_entities(int table, int slot) {
+    auto call = HOST_ENTRY(table, slot);
+    return static_cast<int>(slot_of(call, table, slot).objects.size());
+}
+
+int CMP_RT_replace_rm_entities(int table, int slot, int count, const unsigned int* objects, int mode) {
+    auto call = HOST_ENTRY(table, slot, count, mode);
+    if (int status; call.status(status)) return status;
+    call.need(objects, "the objects");
+    Slot& s = slot_of(call, table, slot);
+    for (int i = 0; i < count; ++i) call.live(objects[i]);
+    s = Slot{{count}, {1}, std::vector<tag_t>(objects, objects + count)};
+    return 0;
+}
+
+void CMP_RT_free(int table) {
+    auto call = HOST_ENTRY(table);
+    table_of(call, table);
+    st().tables.erase(table);
+}
+
+void TRCRV_init_mult_int(void) {
+    HOST_ENTRY();
+    st().candidates[0].clear();
+    st().candidates[1].clear();
+}
+
+void TRCRV_get_mult_int(int which, int* count, double** points) {
+    auto call = HOST_ENTRY(which, count, points);
+    call.need(count, "the count output");
+    call.need(points, "the points output");
+    if (which != 1 && which != 2) call.fail(HOST_ERR_BAD_ARGUMENT, "candidates %d", which);
+    const auto& c = st().candidates[which - 1];
+    *count = static_cast<int>(c.size());
+    *points = c.empty() ? nullptr : static_cast<double*>(SM_alloc(sizeof(double) * 3 * c.size()));
+    for (std::size_t i = 0; i < c.size(); ++i) std::copy(c[i].begin(), c[i].end(), *points + 3 * i);
+}
+
+void TRCRV_free_mult_int(int which) {
+    HOST_ENTRY(which);
+    st().candidates[0].clear();
+    st().candidates[1].clear();
+}
+
+int TRCRV_create_frec(TRCRV_rec_t* record) {
+    auto call = HOST_ENTRY(record);
+    if (int status; call.status(status)) return status;
+    call.need(record, "the trim record");
+    const tag_t part = CONTEXT_ask_work_part();
+    const Table slots = copy_table(call, record->table);
+    tag_t exp = 0;
+    const double length =
+        record->kind != 0 ? length_value(call, record->length_text, &exp, part) : 0.0;
+    Line l;
+    if (const int st_ = trimmed(call, *record, slots, length, &l)) {
+        if (exp) EXP_delete_exp(exp);
+        return st_;
+    }
+    const double ends[6] = {l.s[0], l.s[1], l.s[2], l.e[0], l.e[1], l.e[2]};
+    unsigned int result = 0;
+    ES_create_line_in_part(part, ends, &result);
+    const tag_t feature = host::feature::create(part, "TRIM_CURVE", {}, {result});
+    TrimParams p;
+    p.rec = *record;
+    p.rec.feature = feature;
+    p.rec.table = 0;
+    p.slots = slots;
+    p.length_exp = exp;
+    params()[feature] = p;
+    record->feature = feature;
+    return 0;
+}
+
+int TRCRV_is_trim_frec(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    return params().find(feature) != nullptr && host::objects::is_alive(feature) ? 1 : 0;
+}
+
+void TRCRV_read_parms(unsigned int feature, int mode, TRCRV_rec_t* record, int flags) {
+    auto call = HOST_ENTRY(feature, mode, record, flags);
+    call.need(record, "the trim record");
+    call.live(feature);
+    const TrimParams* p = params().find(feature);
+    if (!p) call.fail(TRCRV_ERR_NOT_TRIM, "tag %u is no trim curve feature", feature);
+    *record = p->rec;
+    record->table = st().next++;
+    st().tables[record->table] = p->slots;
+    if (p->length_exp) {
+        const std::string a = host::expr::assignment(p->length_exp);
+        std::strncpy(record->length_text, a.c_str(), TRCRV_TEXT_CHARS - 1);
+        record->length_text[TRCRV_TEXT_CHARS - 1] = '\0';
+    }
+}
+
+int TRCRV_update_frec(TRCRV_rec_t* record) {
+    auto call = HOST_ENTRY(record);
+    if (int status; call.status(status)) return status;
+    call.need(record, "the trim record");
+    const TrimParams* old = params().find(record->feature);
+    if (!old) call.fail(TRCRV_ERR_NOT_TRIM, "tag %u is no trim curve feature", record->feature);
+    const Table slots = copy_table(call, record->table);
+    const double length = old->length_exp ? host::expr::value(old->length_exp) : 0.0;
+    TRCRV_rec_t r = *record;
+    if (r.kind != 0 && !old->length_exp) r.kind = old->rec.kind;
+    Line l;
+    if (const int st_ = trimmed(call, r, slots, length, &l)) return st_;
+    const host::feature::Record* fr = host::feature::find(record->feature);
+    if (!fr || fr->results.empty()) call.fail(TRCRV_ERR_NOT_TRIM, "feature %u has no line", record->feature);
+    LINE_set_end_points(fr->results[0], l.s.data(), l.e.data());
+    TrimParams p = *old;
+    p.rec = r;
+    p.rec.table = 0;
+    p.slots = slots;
+    params()[record->feature] = p;
+    return 0;
+}
+
+int TRCRV_create_non_assoc_curves(TRCRV_rec_t* record) {
+    auto call = HOST_ENTRY(record);
+    if (int status; call.status(status)) return status;
+    call.need(record, "the trim record");
+    const Table slots = copy_table(call, record->table);
+    double length = 0;
+    if (record->kind != 0) {
+        const double v = std::atof(record->length_text);
+        length = v;
+    }
+    Line l;
+    if (const int st_ = trimmed(call, *record, slots, length, &l)) return st_;
+    LINE_set_end_points(slots[0].objects[0], l.s.data(), l.e.data());
+    return 0;
+}
+
+void crvtrm_klam_kxapi_(unsigned int curve, const double first_point[3], unsigned int bound, int a,
+                        const double second_point[3], int b, int c, int d, int e, int f, int option, int* word,
+                        int* status) {
+    auto call = HOST_ENTRY(curve, bound, option, status);
+    (void)a, (void)b, (void)c, (void)d, (void)e, (void)f;
+    call.need(first_point, "the first point");
+    call.need(second_point, "the second point");
+    call.need(word, "the output word");
+    call.need(status, "the status output");
+    *word = 0;
+    if (int scripted; call.status(scripted)) {
+        *status = scripted;
+        return;
+    }
+    call.live(curve);
+    if (ES_ask_entity_type(curve) != HOST_TYPE_LINE) {
+        *status = -5;
+        return;
+    }
+    const Line l = line_of(call, curve);
+    const std::vector<P> met = meetings(call, l, bound, 1e-6);
+    if (met.empty()) {
+        *status = -1;
+        return;
+    }
+    const P at = nearest(met, second_point);
+    const P keep{first_point[0], first_point[1], first_point[2]};
+    const Line out = len(sub(l.s, keep)) <= len(sub(l.e, keep)) ? Line{l.s, at} : Line{at, l.e};
+    if (len(sub(out.e, out.s)) <= 1e-9) {
+        *status = -3;
+        return;
+    }
+    LINE_set_end_points(curve, out.s.data(), out.e.data());
+    *status = 1;
+}
+
+}  // extern "C"

@@ -1,0 +1,292 @@
+// Trim curve features (create, edit, ask, free) with several intersections
+// chosen by help points or extension points, and the edits of curves in
+// place; failures leave the model as it was and no undo mark behind.
+#include <cstring>
+#include <string>
+
+#include "curve_fixture.h"
+#include "host/control/control.h"
+#include "host/core/curve_entities.h"
+#include "host/feature/feature.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "kx_curve_trim.h"
+#include "kx_modl.h"
+#include "kx_undo.h"
+
+namespace {
+
+class TrimCurveTest : public CurveTest {
+protected:
+    void SetUp() override {
+        CurveTest::SetUp();
+        base = line(0, 0, 0, 10, 0, 0);
+        ring = arc(5, 0, 3, 0, kTwoPi);  // meets the line at x = 2 and x = 8
+    }
+    string_list strings_of(std::vector<tag> objects) {
+        string_list s{};
+        KX_MODL_create_string_list(1, static_cast<int>(objects.size()), &s);
+        s.per_string[0] = static_cast<int>(objects.size());
+        s.dir[0] = 1;
+        for (std::size_t i = 0; i < objects.size(); ++i) s.objects[i] = objects[i];
+        made.push_back(s);
+        return s;
+    }
+    // Blocks the test was handed, freed before the host is reset.
+    void hold(void* block) { held.push_back(block); }
+    void TearDown() override {
+        for (string_list& s : made) KX_MODL_free_string_list(&s);
+        for (void* b : held) SM_free(b);
+        CurveTest::TearDown();
+    }
+    std::vector<string_list> made;
+    std::vector<void*> held;
+    trim_data one_bound(tag bound, int option) {
+        trim_data d{};
+        d.curve = strings_of({base});
+        d.trim_type = 4;
+        d.tolerances[0] = 0.001;
+        d.tolerances[1] = 0.5;
+        d.u.one.option = option;
+        d.u.one.bound.object = bound;
+        return d;
+    }
+    static std::vector<double> ends(tag l) {
+        std::vector<double> e(6);
+        ES_ask_coordinates_of_line(l, e.data(), e.data() + 3);
+        return e;
+    }
+    static tag result_of(tag feature) {
+        const host::feature::Record* r = host::feature::find(feature);
+        return r && !r->results.empty() ? r->results[0] : NULL_TAG;
+    }
+    static int marks() {
+        int n = -1;
+        EXPECT_EQ(KX_UNDO_ask_number_of_marks(1, &n), 0);
+        return n;
+    }
+    static void expect_ends(const std::vector<double>& got, std::vector<double> want) {
+        for (int i = 0; i < 6; ++i) EXPECT_NEAR(got[i], want[i], 1e-5) << i;
+    }
+    tag base = NULL_TAG, ring = NULL_TAG;
+};
+
+TEST_F(TrimCurveTest, SeveralIntersectionsAreHandedBackAsCandidates) {
+    trim_data d = one_bound(ring, 10);
+    trim_extension_points pts{};
+    tag feature = 99;
+    const int lines = count_of_type(3);
+    EXPECT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 1480017);
+    EXPECT_EQ(feature, NULL_TAG);
+    EXPECT_EQ(count_of_type(3), lines);  // nothing made
+    EXPECT_EQ(marks(), 0);
+    ASSERT_EQ(pts.first_count, 2);
+    EXPECT_EQ(pts.second_count, 0);
+    double xs[2] = {pts.first_points[0], pts.first_points[3]};
+    EXPECT_NEAR(std::min(xs[0], xs[1]), 2, 1e-5);
+    EXPECT_NEAR(std::max(xs[0], xs[1]), 8, 1e-5);
+    SM_free(pts.first_points);
+}
+
+TEST_F(TrimCurveTest, HelpPointsAndExtensionPointsChooseTheIntersection) {
+    struct Row {
+        const char* what;
+        int option;
+        bool use_point;
+        double help_x;
+        bool extension;
+        std::vector<double> want;
+    } rows[] = {
+        {"help point, keep start", 10, true, 7.5, false, {0, 0, 0, 8, 0, 0}},
+        {"help point, keep end", 11, true, 7.5, false, {8, 0, 0, 10, 0, 0}},
+        {"help point near the other", 10, true, 1, false, {0, 0, 0, 2, 0, 0}},
+        {"extension point", 8, false, 0, true, {0, 0, 0, 2, 0, 0}},
+        {"extension point, keep end", 9, false, 0, true, {2, 0, 0, 10, 0, 0}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        trim_data d = one_bound(ring, r.option);
+        d.u.one.bound.use_point = r.use_point;
+        d.u.one.bound.point[0] = r.help_x;
+        d.u.one.bound.point[1] = 1;
+        trim_extension_points pts{};
+        if (r.extension) {
+            pts.first_count = 1;
+            pts.first_points = static_cast<double*>(SM_alloc_persistent(3 * sizeof(double)));
+            pts.first_points[0] = 2.2;
+            pts.first_points[1] = pts.first_points[2] = 0;
+        }
+        const std::size_t blocks = host::control::live_blocks();
+        tag feature = NULL_TAG;
+        ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
+        EXPECT_EQ(pts.first_count, 0);
+        EXPECT_EQ(pts.first_points, nullptr);  // taken over and freed
+        if (r.extension) EXPECT_EQ(host::control::live_blocks(), blocks - 1);
+        ASSERT_NE(feature, NULL_TAG);
+        expect_ends(ends(result_of(feature)), r.want);
+        expect_ends(ends(base), {0, 0, 0, 10, 0, 0});  // the original stays
+        EXPECT_EQ(marks(), 0);
+    }
+}
+
+TEST_F(TrimCurveTest, ExtensionPointsOnTheCallersStackAreRefusedNotFreed) {
+    trim_data d = one_bound(ring, 8);
+    double mine[3] = {2, 0, 0};
+    trim_extension_points pts{1, mine, 0, nullptr};
+    tag feature = NULL_TAG;
+    const int lines = count_of_type(3);
+    EXPECT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), HOST_ERR_BAD_BLOCK);
+    EXPECT_EQ(feature, NULL_TAG);
+    EXPECT_EQ(count_of_type(3), lines);
+    EXPECT_EQ(marks(), 0);
+}
+
+TEST_F(TrimCurveTest, ExtendsToABoundBeyondTheEndAndTrimsBetweenTwoBounds) {
+    const tag far = line(15, -1, 0, 15, 1, 0);
+    trim_data d = one_bound(far, 10);
+    trim_extension_points pts{};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
+    expect_ends(ends(result_of(feature)), {0, 0, 0, 15, 0, 0});
+
+    trim_data two{};
+    two.curve = strings_of({base});
+    two.trim_type = 5;
+    two.u.two.first_option = 10;
+    two.u.two.second_option = 11;
+    two.u.two.first_bound.string = strings_of({line(6, -1, 0, 6, 1, 0)});
+    two.u.two.second_bound.object = line(3, -1, 0, 3, 1, 0);
+    ASSERT_EQ(KX_CURVE_create_trim(&two, &pts, &feature), 0);
+    expect_ends(ends(result_of(feature)), {3, 0, 0, 6, 0, 0});
+
+    trim_data back{};
+    ASSERT_EQ(KX_CURVE_ask_trim(feature, &back), 0);
+    EXPECT_EQ(back.trim_type, 5);
+    EXPECT_EQ(back.u.two.first_option, 10);
+    EXPECT_EQ(back.u.two.second_option, 9);  // 11 comes back as 9
+    ASSERT_EQ(back.u.two.first_bound.string.count, 1);
+    EXPECT_EQ(back.u.two.first_bound.string.objects[0], two.u.two.first_bound.string.objects[0]);
+    EXPECT_EQ(back.u.two.second_bound.object, two.u.two.second_bound.object);
+    ASSERT_EQ(back.curve.count, 1);
+    EXPECT_EQ(back.curve.objects[0], base);
+    EXPECT_EQ(KX_CURVE_free_trim(&back), 0);
+    EXPECT_EQ(back.curve.objects, nullptr);
+    EXPECT_EQ(marks(), 0);
+}
+
+TEST_F(TrimCurveTest, AskGivesBackOptionBoundAndDirectionAndEditChangesTheLine) {
+    trim_data d = one_bound(ring, 10);
+    d.u.one.bound.use_point = 1;
+    d.u.one.bound.point[0] = 8;
+    KX_MODL_vector dir{};
+    dir.type = 0;
+    dir.u.components[1] = 2;
+    d.u.one.direction = &dir;
+    trim_extension_points pts{};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
+
+    trim_data back{};
+    ASSERT_EQ(KX_CURVE_ask_trim(feature, &back), 0);
+    EXPECT_EQ(back.trim_type, 4);
+    EXPECT_EQ(back.u.one.option, 10);
+    EXPECT_EQ(back.u.one.bound.object, ring);
+    EXPECT_EQ(back.u.one.bound.string.count, 0);
+    ASSERT_NE(back.u.one.direction, nullptr);
+    EXPECT_EQ(back.u.one.direction->type, 0);
+    EXPECT_NEAR(back.u.one.direction->u.components[1], 1, 1e-12);
+    EXPECT_EQ(KX_CURVE_free_trim(&back), 0);
+
+    // The other intersection, the other side.
+    d.u.one.option = 11;
+    d.u.one.bound.point[0] = 1;
+    ASSERT_EQ(KX_CURVE_edit_trim(feature, &d), 0);
+    expect_ends(ends(result_of(feature)), {2, 0, 0, 10, 0, 0});
+
+    struct Row {
+        const char* what;
+        int spline_extension, trim_type, option, status;
+    } rows[] = {{"spline extension", 5, 4, 10, 1}, {"trim type", 0, 8, 10, 2}, {"option", 0, 4, 12, 3}};
+    for (const Row& r : rows) {
+        trim_data bad = d;
+        bad.spline_extension = r.spline_extension;
+        bad.trim_type = r.trim_type;
+        bad.u.one.option = r.option;
+        EXPECT_EQ(KX_CURVE_edit_trim(feature, &bad), r.status) << r.what;
+        expect_ends(ends(result_of(feature)), {2, 0, 0, 10, 0, 0});
+    }
+    EXPECT_EQ(marks(), 0);
+}
+
+TEST_F(TrimCurveTest, RefusalsOfCreateAskAndEdit) {
+    trim_data d = one_bound(ring, 10);
+    d.trim_type = 8;
+    trim_extension_points pts{};
+    tag feature = NULL_TAG;
+    EXPECT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 1105004);
+    const tag other = host::feature::create(part, "BLOCK");
+    trim_data back{};
+    EXPECT_EQ(KX_CURVE_ask_trim(other, &back), 875004);
+    EXPECT_EQ(KX_CURVE_ask_trim(base, &back), 875008);
+    EXPECT_EQ(back.trim_type, 6);
+    EXPECT_EQ(KX_CURVE_edit_trim(other, &d), 875004);
+    EXPECT_EQ(marks(), 0);  // queries and refusals leave no mark
+}
+
+TEST_F(TrimCurveTest, LengthTrimsKeepTheirLengthAsAnExpression) {
+    trim_data d{};
+    d.curve = strings_of({base});
+    d.trim_type = 6;
+    d.u.length.option = 10;
+    std::strcpy(d.u.length.length_text, "4");
+    trim_extension_points pts{};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
+    expect_ends(ends(result_of(feature)), {0, 0, 0, 4, 0, 0});
+    trim_data back{};
+    ASSERT_EQ(KX_CURVE_ask_trim(feature, &back), 0);
+    EXPECT_EQ(back.trim_type, 6);
+    EXPECT_EQ(back.u.length.option, 10);
+    const std::string text = back.u.length.length_text;
+    EXPECT_EQ(text.substr(text.find('=')), "=4");
+    EXPECT_EQ(KX_CURVE_free_trim(&back), 0);
+}
+
+TEST_F(TrimCurveTest, CurvesAreTrimmedAndLengthenedInPlace) {
+    double keep[3] = {0, 0, 0}, near8[3] = {9, 0, 0};
+    ASSERT_EQ(KX_CURVE_edit_trim_curve(base, ring, keep, near8, 0), 0);
+    expect_ends(ends(base), {0, 0, 0, 8, 0, 0});
+    struct Row {
+        int kind;
+        double length;
+        int option;
+        std::vector<double> want;
+    } rows[] = {
+        {5, 2, 7, {-2, 0, 0, 8, 0, 0}},    // kind 5 as 1 (change by), option 7 as 2 (start)
+        {2, 4, 1, {-2, 0, 0, 2, 0, 0}},    // set to 4 at the end
+        {1, 2, 3, {-3, 0, 0, 3, 0, 0}},    // change by 2 at both ends
+    };
+    for (const Row& r : rows) {
+        ASSERT_EQ(KX_CURVE_edit_length(base, r.kind, r.length, r.option, 0), 0) << r.kind;
+        expect_ends(ends(base), r.want);
+    }
+    EXPECT_EQ(marks(), 0);
+}
+
+TEST_F(TrimCurveTest, FailedEditsInPlaceLeaveTheCurveUnchanged) {
+    const tag far = line(50, 50, 1, 51, 50, 1);  // never met
+    double keep[3] = {0, 0, 0}, at[3] = {9, 0, 0};
+    EXPECT_EQ(KX_CURVE_edit_trim_curve(base, far, keep, at, 0), 875029);
+    EXPECT_EQ(KX_CURVE_edit_trim_curve(ring, base, keep, at, 0), 875033);
+    EXPECT_EQ(KX_CURVE_edit_length(base, 1, -20, 1, 0), 671329);
+    const tag smart = line(0, 1, 0, 10, 1, 0);
+    host::entity::attrs(smart).smart = true;
+    EXPECT_EQ(KX_CURVE_edit_trim_curve(smart, ring, keep, at, 0), 1995000);
+    expect_ends(ends(smart), {0, 1, 0, 10, 1, 0});
+    host::control::raise_on("LINE_set_end_points", 670004, 1);
+    EXPECT_EQ(KX_CURVE_edit_trim_curve(base, ring, keep, at, 0), 670004);
+    expect_ends(ends(base), {0, 0, 0, 10, 0, 0});
+    EXPECT_EQ(marks(), 0);
+}
+
+}  // namespace
