@@ -134,8 +134,6 @@ namespace hp = host::profiles;
 
 extern "C" {
 
-SRFC1_t srfc1_ = {0.001, 0.0174533};
-
 void CMP_create_cmp_profile(int* profile) {
     auto call = HOST_ENTRY(profile);
     call.need(profile, "the profile output");

@@ -86,19 +86,14 @@ typedef struct host_law_s {
     int reserved2;
 } host_law;
 
-/* The surface-tolerance block: the distance tolerance and the one that
- * follows it (angle). */
-typedef struct SRFC1_s {
-    double distance_tolerance;
-    double angle_tolerance;
-} SRFC1_t;
+
+#include "host/numeric/tolerances.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
 
-extern SRFC1_t srfc1_;
 
 /* ---- profiles and curve-manager objects ---- */
 void CMP_create_cmp_profile(int* profile);

@@ -64,8 +64,8 @@ extern "C" KXAPI int KX_CURVE_edit_length(tag curve, int kind, double length, in
             rec.words[0] = 0;
             rec.words[1] = 3;
             rec.constant_byte = 0;
-            rec.tolerances[0] = rec.tolerances2[0] = srfc1_.distance_tolerance;
-            rec.tolerances[1] = rec.tolerances2[1] = srfc1_.angle_tolerance;
+            rec.tolerances[0] = rec.tolerances2[0] = srfc1_[0];
+            rec.tolerances[1] = rec.tolerances2[1] = srfc1_[1];
             const int st = TRCRV_create_non_assoc_curves(&rec);
             CMP_RT_free(rec.table);
             if (st == 0) kc::edit_tail(curve);

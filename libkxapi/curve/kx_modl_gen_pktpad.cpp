@@ -62,7 +62,7 @@ void two_values(host_law* law) {
 host_law* new_host_law() {
     auto* law = static_cast<host_law*>(SM_alloc(sizeof(host_law)));
     std::memset(law, 0, sizeof(host_law));
-    const double tol = srfc1_.distance_tolerance;
+    const double tol = srfc1_[0];
     law->one = 1.0;
     law->tolerance = tol;
     law->zero = 0.0;
@@ -227,7 +227,7 @@ void format_law_value(double value, tag exp, char text[KX_MODL_VALUE_TEXT]) {
 }
 
 int curve_from_string_list(const string_list* strings, int* cm, tag* curve) {
-    const double tolerances[2] = {srfc1_.distance_tolerance, srfc1_.angle_tolerance};
+    const double tolerances[2] = {srfc1_[0], srfc1_[1]};
     int profile = 0;
     CMP_create_cmp_profile(&profile);
     int error = 0;
