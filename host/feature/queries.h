@@ -68,6 +68,10 @@ void KI_seintp(const int* n, const int* value, int* ifail);
  * *ifail 0, or a kernel code when the check cannot run. */
 void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, int* faults, int* entities,
                int* places, int* ifail);
+/* The faces (edges) of a kernel body in the kernel's order, *entities from
+ * SM_alloc (null for none); a tag of no body raises KERNEL_ERR_NO_ENTITY. */
+void ZQ_BODY_ask_faces(int body, int* count, int** entities);
+void ZQ_BODY_ask_edges(int body, int* count, int** entities);
 /* Item i (1-based) of a kernel integer list. */
 void KI_gtinli(const int* list, const int* i, int* value, int* ifail);
 void KI_delist(const int* list, int* ifail);

@@ -107,6 +107,29 @@ void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, i
     *faults = id;
 }
 
+static void members_out(const std::vector<hd::Sub>& subs, int* count, int** entities) {
+    *count = 0;
+    *entities = nullptr;
+    if (subs.empty()) return;
+    *entities = static_cast<int*>(SM_alloc(subs.size() * sizeof(int)));
+    for (std::size_t i = 0; i < subs.size(); ++i) (*entities)[i] = subs[i].tag;
+    *count = static_cast<int>(subs.size());
+}
+
+void ZQ_BODY_ask_faces(int body, int* count, int** entities) {
+    auto call = HOST_ENTRY(body, count, entities);
+    call.need(count, "the count output");
+    call.need(entities, "the entities output");
+    members_out(hd::require_body(call, body)->named.faces, count, entities);
+}
+
+void ZQ_BODY_ask_edges(int body, int* count, int** entities) {
+    auto call = HOST_ENTRY(body, count, entities);
+    call.need(count, "the count output");
+    call.need(entities, "the entities output");
+    members_out(hd::require_body(call, body)->named.edges, count, entities);
+}
+
 void KI_gtinli(const int* list, const int* i, int* value, int* ifail) {
     auto call = HOST_ENTRY(list ? *list : 0, i ? *i : 0);
     call.need(list, "the list");
@@ -166,3 +189,20 @@ void ZQ_GROUP_ask_entities(unsigned int feature, int* count, int** faces) {
 }
 
 }  // extern "C"
+
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+
+#include "host/kernel/walk.h"
+
+namespace host::kernel {
+
+std::size_t direct_face_walk(int body) {
+    const detail::Body b = detail::find_body(body);
+    if (!b) return 0;
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(b->shape, TopAbs_FACE, faces);
+    return static_cast<std::size_t>(faces.Extent());
+}
+
+}  // namespace host::kernel

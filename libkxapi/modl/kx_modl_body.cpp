@@ -48,9 +48,8 @@ std::vector<tag> body_members(tag body, int cls) {
     if (entity == 0) ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NO_KERNEL_ENTITY, "body %u has no kernel body", body);
     int* raw = nullptr;
     int n = 0;
-    const int st = KI_idcoen_sm(entity, cls, &raw, &n);
+    (cls == ZQ_CLASS_FACE ? ZQ_BODY_ask_faces : ZQ_BODY_ask_edges)(entity, &n, &raw);
     kx::host_ptr<int> members(raw);
-    if (st != 0) ERROR_raise("kx_modl_body", 0, st, "the members of body %u", body);
     return km::objects_of(members.get(), n);
 }
 

@@ -379,7 +379,7 @@ TEST_F(FeatureQuery, NamedFaceAndEdge) {
     int kind = 2;
     EXPECT_EQ(KX_MODL_ask_named_body_object(&body, &kind, "TOP", &object), 875288);
     body = body_;
-    for (const char* routine : {"ES_read_entity_name", "KI_idcoen_sm"}) {
+    for (const char* routine : {"ES_read_entity_name", "ZQ_BODY_ask_faces"}) {
         host::control::raise_on(routine, 670099);
         EXPECT_EQ(KX_MODL_ask_named_body_object(&body, &kind, "TOP", &object), 875052) << routine;
         host::control::clear_scripts();
