@@ -8,6 +8,7 @@
 #include <set>
 
 #include "host/feature/feature.h"
+#include "host/feature/records.h"
 #include "host/feature/undo.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
@@ -208,6 +209,21 @@ void FREC_delete_frec_node(FREC_node_t* chain) {
         SM_free(chain);
         chain = next;
     }
+}
+
+unsigned int FREC_ask_time_neighbour(unsigned int feature, int step) {
+    auto call = HOST_ENTRY(feature, step);
+    if (step != 1 && step != -1) call.fail(HOST_ERR_BAD_ARGUMENT, "step %d is not 1 or -1", step);
+    if (!host::feature::find(feature)) return 0;  // no feature: none next to it
+    const auto& all = host::feature::detail::order().features;
+    const auto it = all.find(host::objects::require(feature).part);
+    if (it == all.end()) return 0;
+    const std::vector<unsigned int>& v = it->second;
+    const auto at = std::find(v.begin(), v.end(), feature);
+    if (at == v.end()) return 0;
+    for (long i = (at - v.begin()) + step; i >= 0 && i < static_cast<long>(v.size()); i += step)
+        if (host::feature::find(v[static_cast<std::size_t>(i)])) return v[static_cast<std::size_t>(i)];
+    return 0;
 }
 
 unsigned int FREC_ask_root_of_frec(unsigned int feature) {

@@ -100,6 +100,10 @@ typedef struct FREC_node_s {
 } FREC_node_t;
 int FREC_ask_body_groups(unsigned int body, int* count, FREC_node_t** chain);
 void FREC_delete_frec_node(FREC_node_t* chain);
+/* The feature next to the given one in its part's time order: the next
+ * (step 1) or the previous (step -1); 0 at either end and for an object
+ * that is no feature. */
+unsigned int FREC_ask_time_neighbour(unsigned int feature, int step);
 /* The root of the feature: the feature that made its body (0 for a
  * feature of no body). */
 unsigned int FREC_ask_root_of_frec(unsigned int feature);

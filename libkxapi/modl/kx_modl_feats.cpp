@@ -13,7 +13,6 @@
 #include "libkxapi/modl/kx_modl_query.h"
 
 #include "host/core/entity_types.h"
-#include "host/data/parts.h"
 #include "host/data/rm.h"
 #include "host/feature/feature.h"
 #include "host/feature/queries.h"
@@ -93,24 +92,13 @@ std::vector<tag> edges_of(const std::vector<tag>& faces) {
     return out;
 }
 
-// The work part's features in time order.
-std::vector<tag> features_in_time_order() {
-    int n = 0;
-    unsigned int* raw = nullptr;
-    FREC_ask_features_of_part(CONTEXT_ask_work_part(), &n, &raw);
-    kx::host_ptr<unsigned int> all(raw);
-    return std::vector<tag>(all.get(), all.get() + n);
-}
-
 // The first browseable feature after (step 1) or before (step -1) the
 // given one in time order; before it, the walk stops at a record that is
-// not earlier than the given one.
+// not earlier than the given one. Records that are not browseable (the
+// host's internal ones) are passed over.
 tag neighbour(tag feature, int step) {
-    const std::vector<tag> all = features_in_time_order();
-    const auto at = std::find(all.begin(), all.end(), feature);
-    if (at == all.end()) return NULL_TAG;
-    for (long i = (at - all.begin()) + step; i >= 0 && i < static_cast<long>(all.size()); i += step) {
-        const tag candidate = all[static_cast<std::size_t>(i)];
+    for (tag candidate = FREC_ask_time_neighbour(feature, step); candidate != NULL_TAG;
+         candidate = FREC_ask_time_neighbour(candidate, step)) {
         if (step < 0 && FREC_sort_frecs(candidate, feature) == 1) return NULL_TAG;
         if (FREC_is_browseable(candidate)) return candidate;
     }

@@ -318,7 +318,7 @@ TEST_F(FeatureQuery, NavigatesInTimeOrderSkippingRecordsNotBrowseable) {
     host::feature::set_flags(hole_, false, false, false);
     check({{block_, blend_, NULL_TAG}, {blend_, NULL_TAG, block_}});
     host::feature::set_flags(block_, false, false, false);
-    check({{blend_, NULL_TAG, NULL_TAG}});
+    check({{blend_, NULL_TAG, NULL_TAG}, {body_, NULL_TAG, NULL_TAG}});
 }
 
 TEST_F(FeatureQuery, SetCurrentFeatureLeavesLaterFeaturesOut) {
