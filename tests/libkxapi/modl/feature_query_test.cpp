@@ -298,6 +298,43 @@ TEST_F(FeatureQuery, FeatureObjectsAndObjectFeature) {
     EXPECT_EQ(KX_MODL_ask_object_feat(NULL_TAG, &feature), 1105004);
 }
 
+TEST_F(FeatureQuery, KernelFaultsBecomeTokens) {
+    struct Row {
+        int fault, validity;
+    };
+    for (const Row& r : {Row{ZQ_FAULT_GEOMETRY, 2}, Row{ZQ_FAULT_TOPOLOGY, 2}, Row{ZQ_FAULT_SELF_INTERSECT, 2},
+                         Row{ZQ_FAULT_ORIENTATION, 2}, Row{ZQ_FAULT_NONE, 1}}) {
+        host::control::give_outputs("ZQ_BODY_check", {r.fault});
+        int v = 0;
+        ASSERT_EQ(KX_MODL_validate_body(1, &body_, &v), 0);
+        EXPECT_EQ(v, r.validity) << r.fault;
+    }
+}
+
+TEST_F(FeatureQuery, WithoutASessionWhereNoCheckIsMade) {
+    kx_reset_session_for_tests();
+    tag_list* list = nullptr;
+    EXPECT_EQ(KX_MODL_ask_body_feats(body_, &list), 0);
+    EXPECT_EQ(take(list).size(), 3u);
+    int kind = 0;
+    EXPECT_EQ(KX_MODL_ask_body_type(body_, &kind), 0);
+    EXPECT_EQ(kind, 5601);
+    tag object = NULL_TAG;
+    int two = 2;
+    EXPECT_EQ(KX_MODL_ask_named_body_object(&body_, &two, "X", &object), 0);
+    EXPECT_EQ(KX_MODL_update(), 0);
+    double t = 0.5;
+    int result = -1;
+    KX_MODL_set_distance_tolerance(&t, &result);
+    EXPECT_EQ(result, 0);
+    // The others refuse.
+    EXPECT_EQ(KX_MODL_ask_body_faces(body_, &list), 1105000);
+    EXPECT_EQ(KX_MODL_ask_feat_body(block_, &object), 1105000);
+    EXPECT_EQ(KX_MODL_ask_feature_sign(block_, &kind), 1105000);
+    EXPECT_EQ(KX_MODL_ask_default_density(1, &t), 1105000);
+    EXPECT_EQ(KX_MODL_validate_body(1, &body_, &kind), 1105000);
+}
+
 // ---- time order -------------------------------------------------------------
 
 TEST_F(FeatureQuery, NavigatesInTimeOrderSkippingRecordsNotBrowseable) {
