@@ -419,7 +419,8 @@ tag_t create_part(const std::string& file, unsigned char dm) {
 void destroy(tag_t object) {
     live(api(__func__), object);
     if (slot(object)->object().cls == OM_CLASS_PART)
-        for (tag_t member : objects_of_part(object)) destroy(member);
+        for (tag_t member : objects_of_part(object))
+            if (find(member)) destroy(member);  // one that went with an earlier member (a body's faces) is gone
     if (!find(object)) return;  // listeners may have touched the store
     changing(*slot(object)).alive = false;
     part_rows().erase(object);

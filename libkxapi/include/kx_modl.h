@@ -58,6 +58,68 @@ KXAPI void KX_MODL_free_string_list(string_list *strings);
  * it was. Needs no open session. */
 KXAPI int KX_MODL_delete_feature(tag_list *features);
 
+/* ---- Feature and body queries ----
+ * Feature codes: 875233 not a feature; body codes: 875027 a tag that names
+ * no body (or no kernel body), 875032 not a body, 875288 no kernel entity,
+ * 875253 a body without features. */
+/* One group of a body's features (KX_MODL_ask_body_features): its objects
+ * and its name. Each entry, its objects and the array of entries are freed
+ * with KX_free. */
+typedef struct body_feature_entry_s {
+    int count;
+    tag *objects;
+    char name[136];
+} body_feature_entry;
+
+KXAPI int KX_MODL_ask_body_features(tag body, int *count, body_feature_entry ***entries);
+KXAPI int KX_MODL_ask_feat_object(tag feature, int *count, tag **objects);
+KXAPI int KX_MODL_ask_object_feat(tag object, tag *feature);
+KXAPI int KX_MODL_ask_body_edges(tag body, tag_list **edges);
+KXAPI int KX_MODL_ask_body_faces(tag body, tag_list **faces);
+KXAPI int KX_MODL_ask_body_feats(tag body, tag_list **features);
+KXAPI int KX_MODL_ask_body_type(tag body, int *kind);
+KXAPI int KX_MODL_ask_named_body_object(tag *body, int *kind, const char *name, tag *object);
+KXAPI int KX_MODL_ask_body_density(tag body, int units, double *density);
+KXAPI int KX_MODL_set_body_density(tag body, int units, double density);
+KXAPI int KX_MODL_set_default_density(double density, int units);
+KXAPI int KX_MODL_ask_default_density(int units, double *density);
+KXAPI int KX_MODL_validate_body(int count, const tag *bodies, int *validity);
+
+KXAPI int KX_MODL_ask_feat_body(tag feature, tag *body);
+KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list **faces);
+KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list **edges);
+KXAPI int KX_MODL_ask_feat_type(tag feature, char **type);
+KXAPI int KX_MODL_ask_feat_name(tag feature, char **name);
+KXAPI int KX_MODL_ask_feat_relatives(tag feature, int *n_parents, tag **parents, int *n_children, tag **children);
+KXAPI int KX_MODL_is_body_feature(tag feature, logical *answer);
+KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int *order);
+KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int *time_stamp);
+KXAPI int KX_MODL_ask_next_feature(tag feature, tag *next);
+KXAPI int KX_MODL_ask_previous_feature(tag feature, tag *previous);
+KXAPI int KX_MODL_set_current_feature(tag feature);
+
+KXAPI int KX_MODL_set_body_type_pref(int kind);
+KXAPI int KX_MODL_ask_body_type_pref(int *kind);
+KXAPI int KX_MODL_set_curve_fit_method(int method);
+KXAPI int KX_MODL_ask_curve_fit_method(int *method);
+KXAPI int KX_MODL_set_dynamic_update(int value);
+KXAPI int KX_MODL_ask_dynamic_update(int *value);
+KXAPI int KX_MODL_set_immediate_children(int value);
+KXAPI int KX_MODL_ask_immediate_children(int *value);
+
+/* ---- The model update ----
+ * Updates every out-of-date feature inside an undo mark; a failure rolls
+ * the model back and is the status. */
+KXAPI int KX_MODL_update(void);
+
+/* ---- Modelling tolerances, feature sign and boolean type ---- */
+KXAPI void KX_MODL_ask_distance_tolerance(double *tolerance);
+KXAPI void KX_MODL_ask_angle_tolerance(double *tolerance);
+KXAPI void KX_MODL_set_distance_tolerance(double *tolerance, int *result);
+KXAPI void KX_MODL_set_angle_tolerance(double *tolerance, int *result);
+KXAPI int KX_MODL_ask_feature_sign(tag feature, int *sign);
+KXAPI int KX_MODL_ask_feature_boolean(tag feature, int *boolean_type);
+
 
 KX_END_DECLS
 

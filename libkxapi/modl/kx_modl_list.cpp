@@ -6,6 +6,7 @@
 // the boundary guard keeps such a raise from crossing the C boundary.
 #include "kx_modl.h"
 
+#include <unordered_set>
 #include <utility>
 
 #include "libkxapi/core/frame.h"
@@ -97,10 +98,19 @@ void delete_list(tag_list** list) {
 
 }  // namespace modl
 
+// Appends at the tail with a set of the tags held: linear in the number of
+// tags (appending one at a time walks the list each time).
 tag_list* make_tag_list(std::span<const tag> tags) {
     tag_list* list = modl::create_list();
     try {
-        for (tag t : tags) modl::put_list_item(list, t);
+        std::unordered_set<tag> held;
+        held.reserve(tags.size());
+        tag_list* tail = list;
+        for (tag t : tags) {
+            if (!held.insert(t).second) continue;
+            if (tail == list && list->item == NULL_TAG) list->item = t;
+            else tail = tail->next = new_node(t);
+        }
     } catch (...) {
         release([&] { modl::delete_list(&list); }, true);  // a failed build hands back nothing
         throw;

@@ -1,0 +1,80 @@
+// Feature and body queries at scale.
+//
+// NextFeatureWalk/N: walks a part of N features from the first to the last
+// with KX_MODL_ask_next_feature (goal: ten times the features cost at most a
+// hundred times as much).
+//
+// BodyFaces: lists the faces of a prism of 10,000 faces with
+// KX_MODL_ask_body_faces and, in the same run, walks them with the kernel's
+// own face enumeration; the counter "ratio" is the list's time over the
+// walk's (goal: within 2).
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include "host/control/control.h"
+#include "host/data/parts.h"
+#include "host/feature/feature.h"
+#include "host/kernel/kernel.h"
+#include "host/kernel/walk.h"
+#include "kx_core.h"
+#include "kx_modl.h"
+#include "libkxapi/core/kx_session.h"
+
+namespace {
+
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+unsigned int fresh_part() {
+    kx_reset_session_for_tests();
+    host::control::reset();
+    host::control::set_journal(false);
+    KX_initialize();
+    const unsigned int part = host::parts::create("bench.prt");
+    CONTEXT_set_work_part(part);
+    return part;
+}
+
+void NextFeatureWalk(benchmark::State& state) {
+    const unsigned int part = fresh_part();
+    const int n = static_cast<int>(state.range(0));
+    unsigned int first = 0;
+    for (int i = 0; i < n; ++i) {
+        const unsigned int f = host::feature::create(part, "DATUM");
+        if (i == 0) first = f;
+    }
+    for (auto _ : state) {
+        int walked = 0;
+        for (tag f = first; f != NULL_TAG; ++walked) KX_MODL_ask_next_feature(f, &f);
+        benchmark::DoNotOptimize(walked);
+    }
+    state.counters["features"] = n;
+}
+BENCHMARK(NextFeatureWalk)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+void BodyFaces(benchmark::State& state) {
+    fresh_part();
+    const double base[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
+    int prism = 0;
+    ZQ_BODY_make_prism(base, axis, 1000, 9998, 10, &prism);
+    const unsigned int body = host::kernel::object_of(prism);
+    double listed = 0, walked = 0;
+    for (auto _ : state) {
+        const double t0 = cpu_seconds();
+        tag_list* faces = nullptr;
+        KX_MODL_ask_body_faces(body, &faces);
+        const double t1 = cpu_seconds();
+        benchmark::DoNotOptimize(host::kernel::direct_face_walk(prism));
+        const double t2 = cpu_seconds();
+        KX_MODL_delete_list(&faces);  // the caller's clean-up, not timed
+        listed += t1 - t0;
+        walked += t2 - t1;
+    }
+    state.counters["ratio"] = walked > 0 ? listed / walked : 0;
+}
+BENCHMARK(BodyFaces)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
