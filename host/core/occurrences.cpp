@@ -6,6 +6,7 @@
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
+#include "host/core/views.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -58,9 +59,12 @@ unsigned int OCC_ask_part_occurrence(unsigned int occurrence) {
     return require(call, occurrence).part_occurrence;
 }
 
+// Occurrences of this service, then those made with a placement of their
+// own (host/core/views.h); 0 for an object that is no occurrence.
 unsigned int OCC_ask_prototype_of_occ(unsigned int occurrence) {
     auto call = HOST_ENTRY(occurrence);
-    return require(call, occurrence).prototype;
+    const Occurrence* o = table().find(occurrence);
+    return static_cast<unsigned int>(call.int_out(0, o ? o->prototype : host::views::prototype_of(occurrence)));
 }
 
 unsigned int OCC_find_occurrence(unsigned int part_occurrence, unsigned int prototype) {

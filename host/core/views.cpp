@@ -172,11 +172,6 @@ namespace he = host::entity;
 
 extern "C" {
 
-unsigned int OCC_ask_prototype_of_occ(unsigned int occurrence) {
-    auto call = HOST_ENTRY(occurrence);
-    return static_cast<unsigned int>(call.int_out(0, hv::prototype_of(occurrence)));
-}
-
 void OCC_transform_point(unsigned int occurrence, const double point[3], double out[3]) {
     auto call = HOST_ENTRY(occurrence, point, out);
     call.need(point);

@@ -58,7 +58,7 @@ void switch_value(const host::Call& call, int& stored, int mode, int set_mode, i
 
 extern "C" {
 
-double srfc1_[2] = {kDefaultDistance, kDefaultAngle};
+
 pxdens_t pxdens_ = {7.83, 7830.0, 3};
 
 double EQ_ask_number_tolerance(void) {

@@ -27,12 +27,14 @@
 #define KI_FAULT_SELF_INTERSECT  13806
 #define KI_FAULT_ORIENTATION     13808
 
+#include "host/numeric/tolerances.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
 
-extern double srfc1_[2];
+/* srfc1_: host/numeric/tolerances.h */
 typedef struct pxdens_s {
     double given;
     double si;

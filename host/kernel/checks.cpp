@@ -51,8 +51,11 @@ void KI_oumodp(const int* n, double* value, int* ifail) {
     call.need(n, "the parameter number");
     call.need(value, "the value output");
     call.need(ifail, "the failure output");
-    *ifail = *n == 1 ? 0 : 1;
-    *value = *n == 1 ? call.real_out(0, Precision::Confusion()) : 0;
+    // Parameter 1: the kernel's length precision (kernel lengths; with
+    // pxsfac_ the lower bound of the modelling distance tolerance); 2: its
+    // angle precision (radians).
+    *ifail = *n == 1 || *n == 2 ? 0 : 1;
+    *value = *n == 1 ? call.real_out(0, Precision::Confusion()) : *n == 2 ? Precision::Angular() : 0;
 }
 
 void KI_ouintp(const int* n, int* value, int* ifail) {

@@ -331,11 +331,6 @@ int PX_face_ask_normal_direction(unsigned int face);
 /* Periodicity of the face's surface in u and v: status 1 periodic (the
  * period given), 0 not (period 0). */
 void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period);
-/* The kernel's modelling parameters: parameter 1 is its length precision
- * (kernel lengths; with pxsfac_ the lower bound of the modelling distance
- * tolerance), 2 its angle precision (radians). *kind 1, *value the value;
- * *ifail KERNEL_ERR_BAD_PARAMETER for another parameter. */
-void KI_oumodp(const int* parameter, int* kind, double* value, int* ifail);
 /* Model-to-kernel and kernel-to-model length factors of a part: 1 and 1
  * (the kernel works in the model's lengths). */
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]);

@@ -358,20 +358,5 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
     *ifail = host::kernel::edge_point(*curve, *t, point) ? 0 : KERNEL_ERR_WRONG_ENTITY;
 }
 
-void KI_oumodp(const int* parameter, int* kind, double* value, int* ifail) {
-    auto call = HOST_ENTRY(parameter ? *parameter : 0, kind, value, ifail);
-    call.need(parameter, "the parameter");
-    call.need(kind, "the kind output");
-    call.need(value, "the value output");
-    call.need(ifail, "the failure output");
-    *kind = 0;
-    *value = 0;
-    *ifail = 0;
-    switch (*parameter) {
-        case 1: *kind = 1; *value = Precision::Confusion(); break;
-        case 2: *kind = 1; *value = Precision::Angular(); break;
-        default: *ifail = KERNEL_ERR_BAD_PARAMETER; break;
-    }
-}
 
 }  // extern "C"
