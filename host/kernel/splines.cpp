@@ -1,0 +1,981 @@
+// The B-curve service (see splines.h): spline entities and the spline work
+// done with the kernel's tools.
+#include <BRepTools.hxx>
+#include <BRepTopAdaptor_FClass2d.hxx>
+#include <BRep_Tool.hxx>
+#include <BSplCLib.hxx>
+#include <GeomAPI_Interpolate.hxx>
+#include <GeomConvert.hxx>
+#include <GeomConvert_ApproxCurve.hxx>
+#include <Geom_BSplineCurve.hxx>
+#include <Geom_Line.hxx>
+#include <Geom_Surface.hxx>
+#include <Geom_TrimmedCurve.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColStd_HArray1OfBoolean.hxx>
+#include <TColStd_HArray1OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
+#include <TColgp_Array1OfVec.hxx>
+#include <TColgp_HArray1OfPnt.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <gp_Pnt2d.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/kernel/brep.h"
+#include "host/kernel/splines.h"
+#include "host/model.h"
+#include "host/numeric/curves.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace hk = host::kernel;
+namespace hd = host::kernel::detail;
+
+namespace {
+
+constexpr double kWeightMin = 1e-10;
+constexpr double kSnap = 1e-12;
+
+// ---- defining data kept with a spline ------------------------------------------
+
+struct Defining {
+    int degree = 0;
+    int periodic = 0;
+    std::vector<BC_df_point_t> points;
+    std::vector<double> parameters;
+    bool has_data = false;
+    bool out_of_sync = false;
+};
+
+host::TagTable<Defining>& defining() {
+    static host::TagTable<Defining> t("spline defining data");
+    return t;
+}
+const bool registered = (defining(), true);
+
+// ---- small helpers --------------------------------------------------------------
+
+void add_state(BC_states_t* states, int code, double a, double b = 0, double c = 0) {
+    if (!states || states->count >= BC_MAX_STATES) return;
+    BC_state_t& s = states->entry[states->count++];
+    s.code = code;
+    s.value[0] = a;
+    s.value[1] = b;
+    s.value[2] = c;
+}
+
+template <class T>
+T* sm_array(std::size_t n) {
+    return n == 0 ? nullptr : static_cast<T*>(SM_alloc(n * sizeof(T)));
+}
+
+bool finite_all(const double* v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(v[i])) return false;
+    return true;
+}
+
+// Distinct knots and multiplicities of a flat knot vector.
+void split_knots(const double* flat, int count, TColStd_Array1OfReal*& knots, TColStd_Array1OfInteger*& mults) {
+    std::vector<double> k;
+    std::vector<int> m;
+    for (int i = 0; i < count; ++i) {
+        if (!k.empty() && std::fabs(flat[i] - k.back()) <= kSnap) ++m.back();
+        else {
+            k.push_back(flat[i]);
+            m.push_back(1);
+        }
+    }
+    knots = new TColStd_Array1OfReal(1, static_cast<int>(k.size()));
+    mults = new TColStd_Array1OfInteger(1, static_cast<int>(k.size()));
+    for (std::size_t i = 0; i < k.size(); ++i) {
+        knots->SetValue(static_cast<int>(i) + 1, k[i]);
+        mults->SetValue(static_cast<int>(i) + 1, m[i]);
+    }
+}
+
+// The kernel's curve of unweighted data (poles x, y, z, w); raises the
+// kernel's failure as `code`.
+Handle(Geom_BSplineCurve) to_kernel(const host::Call& call, int n, int order, const double* knots,
+                                    const double* poles, int code) {
+    return hd::guarded(call, code, [&] {
+        TColgp_Array1OfPnt p(1, n);
+        TColStd_Array1OfReal w(1, n);
+        bool rational = false;
+        for (int i = 0; i < n; ++i) {
+            p.SetValue(i + 1, gp_Pnt(poles[4 * i], poles[4 * i + 1], poles[4 * i + 2]));
+            w.SetValue(i + 1, poles[4 * i + 3]);
+            rational = rational || std::fabs(poles[4 * i + 3] - 1) > kWeightMin;
+        }
+        TColStd_Array1OfReal* k = nullptr;
+        TColStd_Array1OfInteger* m = nullptr;
+        split_knots(knots, n + order, k, m);
+        std::unique_ptr<TColStd_Array1OfReal> kk(k);
+        std::unique_ptr<TColStd_Array1OfInteger> mm(m);
+        Handle(Geom_BSplineCurve) c = rational ? new Geom_BSplineCurve(p, w, *k, *m, order - 1)
+                                               : new Geom_BSplineCurve(p, *k, *m, order - 1);
+        return c;
+    });
+}
+
+// The unweighted data of a kernel curve into new arrays.
+void from_kernel(Handle(Geom_BSplineCurve) c, BCEV_bcurve_t* out) {
+    if (c->IsPeriodic()) {
+        c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+        c->SetNotPeriodic();
+    }
+    const int n = c->NbPoles(), order = c->Degree() + 1;
+    BCEV_free_bcurve(out);
+    out->n = n;
+    out->order = order;
+    out->poles = sm_array<double>(4 * static_cast<std::size_t>(n));
+    out->knots = sm_array<double>(static_cast<std::size_t>(n + order));
+    for (int i = 0; i < n; ++i) {
+        const gp_Pnt p = c->Pole(i + 1);
+        out->poles[4 * i] = p.X();
+        out->poles[4 * i + 1] = p.Y();
+        out->poles[4 * i + 2] = p.Z();
+        out->poles[4 * i + 3] = c->Weight(i + 1);
+    }
+    TColStd_Array1OfReal flat(1, n + order);
+    c->KnotSequence(flat);
+    for (int i = 0; i < n + order; ++i) out->knots[i] = flat(i + 1);
+}
+
+// A new spline entity of unweighted data.
+unsigned int new_spline(const host::Call& call, int n, int order, const double* knots, const double* poles,
+                        bool periodic = false) {
+    auto curve = hostnum::Curve::spline(n, order, poles, knots, hostnum::Curve::PoleForm::cartesian, periodic);
+    if (!curve && periodic)
+        curve = hostnum::Curve::spline(n, order, poles, knots, hostnum::Curve::PoleForm::cartesian, false);
+    if (!curve) call.fail(BC_ERR_KNOTS, "the data make no spline");
+    const unsigned int t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SPLINE, 0, 0});
+    host::curves::attach_curve(t, *curve);
+    return t;
+}
+
+unsigned int new_spline(const host::Call& call, const Handle(Geom_BSplineCurve)& c) {
+    BCEV_bcurve_t u{};
+    from_kernel(c, &u);
+    const unsigned int t = new_spline(call, u.n, u.order, u.knots, u.poles, c->IsPeriodic() == Standard_True);
+    BCEV_free_bcurve(&u);
+    return t;
+}
+
+// The spline data block of a spline entity.
+const curve_spline_data& spline_of(const host::Call& call, unsigned int spline) {
+    call.live_of_type(spline, HOST_TYPE_SPLINE);
+    const host::curves::Entity* e = host::curves::find(spline);
+    if (!e || !e->other || e->other->record().type != CURVE_SPLINE)
+        call.fail(HOST_ERR_WRONG_CLASS, "spline %u has no spline data", spline);
+    return *static_cast<const curve_spline_data*>(e->other->record().data);
+}
+
+// Weighted poles to unweighted ones.
+std::vector<double> unweighted(int n, const double* poles) {
+    std::vector<double> u(4 * static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double w = poles[4 * i + 3];
+        for (int j = 0; j < 3; ++j) u[4 * i + j] = w != 0 ? poles[4 * i + j] / w : poles[4 * i + j];
+        u[4 * i + 3] = w;
+    }
+    return u;
+}
+
+int validate(const double* range, int order, int n, const double* poles) {
+    if (order < 2 || order > BC_MAX_ORDER || n < order) return BC_ERR_ORDER;
+    if (!poles || !finite_all(poles, 4 * static_cast<std::size_t>(n))) return BC_ERR_VALUE;
+    for (int i = 0; i < n; ++i)
+        if (!(poles[4 * i + 3] > kWeightMin)) return BC_ERR_WEIGHT;
+    if (range && !(range[1] > range[0])) return BC_ERR_KNOTS;
+    return 0;
+}
+
+int check_knots(int order, int n, const double* knots) {
+    if (!knots || !finite_all(knots, static_cast<std::size_t>(n + order))) return BC_ERR_VALUE;
+    int run = 1;
+    for (int i = 1; i < n + order; ++i) {
+        if (knots[i] < knots[i - 1]) return BC_ERR_KNOTS;
+        run = knots[i] == knots[i - 1] ? run + 1 : 1;
+        if (run > order) return BC_ERR_KNOTS;
+    }
+    return knots[n] > knots[order - 1] ? 0 : BC_ERR_KNOTS;
+}
+
+// Largest distance between two curves over the first's range, sampled.
+double deviation(const Handle(Geom_BSplineCurve)& a, const Handle(Geom_BSplineCurve)& b) {
+    const double t0 = a->FirstParameter(), t1 = a->LastParameter();
+    double d = 0;
+    constexpr int kSamples = 64;
+    for (int i = 0; i <= kSamples; ++i) {
+        const double t = t0 + (t1 - t0) * i / kSamples;
+        d = std::max(d, a->Value(t).Distance(b->Value(t)));
+    }
+    return d;
+}
+
+// ---- defining data ------------------------------------------------------------------
+
+void df_from(const Defining& d, BC_df_t* df) {
+    df->degree = d.degree;
+    df->periodic = d.periodic;
+    df->n_points = static_cast<int>(d.points.size());
+    df->points = sm_array<BC_df_point_t>(d.points.size());
+    df->parameters = sm_array<double>(d.parameters.size());
+    if (!d.points.empty()) std::memcpy(df->points, d.points.data(), d.points.size() * sizeof(BC_df_point_t));
+    if (!d.parameters.empty()) std::memcpy(df->parameters, d.parameters.data(), d.parameters.size() * sizeof(double));
+}
+
+Defining defining_of(const BC_df_t& df) {
+    Defining d;
+    d.degree = df.degree;
+    d.periodic = df.periodic;
+    d.points.assign(df.points, df.points + df.n_points);
+    d.parameters.assign(df.parameters, df.parameters + df.n_points);
+    d.has_data = true;
+    return d;
+}
+
+double chord_length(const BC_df_t& df) {
+    double l = 0;
+    for (int i = 1; i < df.n_points; ++i) {
+        const double* a = df.points[i - 1].point;
+        const double* b = df.points[i].point;
+        l += std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+    }
+    return l;
+}
+
+bool has_slope(const BC_df_point_t& p) { return p.slope_type != BC_SLOPE_NONE; }
+bool has_curvature(const BC_df_point_t& p) { return p.curvature_type != BC_CURV_NONE; }
+
+// The derivative conditions of a point over the parameter span.
+gp_Vec slope_vector(const BC_df_point_t& p, double chord, double span) {
+    gp_Vec v(p.slope[0], p.slope[1], p.slope[2]);
+    if (p.slope_type == BC_SLOPE_DIRECTION) {
+        const double m = v.Magnitude();
+        if (m > 0) v *= chord / span / m;
+    } else if (p.slope_type == BC_SLOPE_PER_CHORD) {
+        v *= chord / span;
+    }
+    return v;
+}
+
+gp_Vec curvature_vector(const BC_df_point_t& p, double chord, double span) {
+    gp_Vec v(p.curvature[0], p.curvature[1], p.curvature[2]);
+    if (p.curvature_type == BC_CURV_PER_CHORD) v *= (chord / span) * (chord / span);
+    return v;
+}
+
+// Interpolation of open defining data at any degree: the kernel's solver of
+// point and derivative conditions over knots averaged from the parameters.
+int interpolate_open(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+    const int p = df.degree;
+    const double span = df.parameters[df.n_points - 1] - df.parameters[0];
+    const double chord = chord_length(df);
+    std::vector<double> ext;
+    std::vector<int> order;
+    std::vector<gp_Pnt> rows;
+    for (int i = 0; i < df.n_points; ++i) {
+        const BC_df_point_t& q = df.points[i];
+        const double t = df.parameters[i];
+        // The conditions of a point in rising order of derivative, those of
+        // the last point in falling order: the kernel's banded solver needs
+        // the point condition on the outside at either end.
+        std::vector<std::pair<int, gp_XYZ>> conds;
+        conds.emplace_back(0, gp_XYZ(q.point[0], q.point[1], q.point[2]));
+        if (has_slope(q)) conds.emplace_back(1, slope_vector(q, chord, span).XYZ());
+        if (has_curvature(q)) conds.emplace_back(2, curvature_vector(q, chord, span).XYZ());
+        if (i == df.n_points - 1) std::reverse(conds.begin(), conds.end());
+        for (const auto& [d, v] : conds) {
+            ext.push_back(t);
+            order.push_back(d);
+            rows.emplace_back(v);
+        }
+    }
+    const int m = static_cast<int>(ext.size());
+    if (m < p + 1) return BC_FIT_TOO_FEW_POINTS;
+    std::vector<double> flat;
+    for (int i = 0; i <= p; ++i) flat.push_back(ext.front());
+    for (int j = 1; j <= m - p - 1; ++j) {
+        double s = 0;
+        for (int i = j; i < j + p; ++i) s += ext[i];
+        flat.push_back(s / p);
+    }
+    for (int i = 0; i <= p; ++i) flat.push_back(ext.back());
+    return hd::guarded(call, KERNEL_ERR_EXCEPTION, [&]() -> int {
+        TColStd_Array1OfReal fk(1, m + p + 1), params(1, m);
+        TColStd_Array1OfInteger contact(1, m);
+        TColgp_Array1OfPnt poles(1, m);
+        for (int i = 0; i < m + p + 1; ++i) fk.SetValue(i + 1, flat[i]);
+        for (int i = 0; i < m; ++i) {
+            params.SetValue(i + 1, ext[i]);
+            contact.SetValue(i + 1, order[i]);
+            poles.SetValue(i + 1, rows[i]);
+        }
+        int problem = 0;
+        BSplCLib::Interpolate(p, fk, params, contact, poles, problem);
+        if (problem != 0) return BC_FIT_FAILED;
+        TColStd_Array1OfReal* k = nullptr;
+        TColStd_Array1OfInteger* mu = nullptr;
+        split_knots(flat.data(), m + p + 1, k, mu);
+        std::unique_ptr<TColStd_Array1OfReal> kk(k);
+        std::unique_ptr<TColStd_Array1OfInteger> mm(mu);
+        out = new Geom_BSplineCurve(poles, *k, *mu, p);
+        return 0;
+    });
+}
+
+// Periodic defining data: the kernel's cubic periodic interpolation, with
+// the slopes as tangents.
+int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+    const int n = df.n_points - 1;  // the last point repeats the first
+    const double span = df.parameters[n] - df.parameters[0];
+    const double chord = chord_length(df);
+    return hd::guarded(call, KERNEL_ERR_EXCEPTION, [&]() -> int {
+        Handle(TColgp_HArray1OfPnt) pts = new TColgp_HArray1OfPnt(1, n);
+        Handle(TColStd_HArray1OfReal) params = new TColStd_HArray1OfReal(1, n + 1);
+        TColgp_Array1OfVec tangents(1, n);
+        Handle(TColStd_HArray1OfBoolean) flags = new TColStd_HArray1OfBoolean(1, n);
+        bool any = false;
+        for (int i = 0; i < n; ++i) {
+            const BC_df_point_t& q = df.points[i];
+            pts->SetValue(i + 1, gp_Pnt(q.point[0], q.point[1], q.point[2]));
+            flags->SetValue(i + 1, has_slope(q));
+            tangents.SetValue(i + 1, has_slope(q) ? slope_vector(q, chord, span) : gp_Vec(0, 0, 0));
+            any = any || has_slope(q);
+        }
+        for (int i = 0; i <= n; ++i) params->SetValue(i + 1, df.parameters[i]);
+        GeomAPI_Interpolate fit(pts, params, Standard_True, 1e-9);
+        if (any) fit.Load(tangents, flags, Standard_False);
+        fit.Perform();
+        if (!fit.IsDone()) return BC_FIT_FAILED;
+        out = fit.Curve();
+        return 0;
+    });
+}
+
+int interpolate(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+    if (int st = BCDF_check_defining_data(&df)) return st;
+    return df.periodic ? interpolate_periodic(call, df, out) : interpolate_open(call, df, out);
+}
+
+// ---- faces and edges -------------------------------------------------------------------
+
+const TopoDS_Face& kernel_face(const host::Call& call, unsigned int face) {
+    const int e = hk::entity_of(face);
+    if (!e) call.fail(HOST_ERR_WRONG_CLASS, "object %u is no face of the kernel", face);
+    return TopoDS::Face(hd::require_sub(call, e, ZQ_CLASS_FACE).shape);
+}
+
+const TopoDS_Edge& kernel_edge(const host::Call& call, unsigned int edge) {
+    const int e = hk::entity_of(edge);
+    if (!e) call.fail(HOST_ERR_WRONG_CLASS, "object %u is no edge of the kernel", edge);
+    return TopoDS::Edge(hd::require_sub(call, e, ZQ_CLASS_EDGE).shape);
+}
+
+// The spline form of a bounded curve: exact for the kernel's analytic and
+// spline curves, an approximation within the tolerance for the others.
+Handle(Geom_BSplineCurve) spline_form(const Handle(Geom_Curve)& c, double t0, double t1, double tolerance) {
+    Handle(Geom_TrimmedCurve) trimmed = new Geom_TrimmedCurve(c, t0, t1);
+    try {
+        return GeomConvert::CurveToBSplineCurve(trimmed);
+    } catch (const Standard_Failure&) {
+        GeomConvert_ApproxCurve approx(trimmed, tolerance, GeomAbs_C2, 64, 8);
+        if (!approx.HasResult()) throw;
+        return approx.Curve();
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- B-curve data ------------------------------------------------------------
+
+int BCURVE_validate_bcurve_data(const double* range, int order, int n, const double* poles) {
+    auto call = HOST_ENTRY(order, n, poles);
+    int status;
+    if (call.status(status)) return status;
+    return validate(range, order, n, poles);
+}
+
+int BC_create_bcurve(const double* range, int order, int n, const double* knots, const double* poles,
+                     unsigned int* spline, BC_states_t* states) {
+    auto call = HOST_ENTRY(order, n, knots, poles);
+    call.need(spline, "the spline output");
+    *spline = 0;
+    int status;
+    if (call.status(status)) return status;
+    if (int st = validate(range, order, n, poles)) return st;
+    if (int st = check_knots(order, n, knots)) return st;
+    hd::ensure_started();
+    const std::vector<double> u = unweighted(n, poles);
+    Handle(Geom_BSplineCurve) c = to_kernel(call, n, order, knots, u.data(), BC_ERR_KNOTS);
+    if (range && (range[0] > c->FirstParameter() + kSnap || range[1] < c->LastParameter() - kSnap)) {
+        hd::guarded(call, BC_ERR_KNOTS, [&] { c->Segment(range[0], range[1]); });
+        add_state(states, 16, range[0], range[1]);
+    }
+    *spline = new_spline(call, c);
+    return 0;
+}
+
+int BC_create_nurb(int n, int order, const double* knots, const double* poles, unsigned int* spline, int knot_fix,
+                   int pole_fix) {
+    auto call = HOST_ENTRY(n, order, knot_fix, pole_fix);
+    call.need(spline, "the spline output");
+    call.need(knots, "the knots");
+    call.need(poles, "the poles");
+    *spline = 0;
+    int status;
+    if (call.status(status)) return status;
+    if (int st = validate(nullptr, order, n, poles)) call.fail(st, "the poles make no spline");
+    std::vector<double> k(knots, knots + n + order);
+    std::vector<double> p(poles, poles + 4 * static_cast<std::size_t>(n));
+    int changed = 0;
+    if (knot_fix) {
+        // Knots closer than the snap distance become equal.
+        for (std::size_t i = 1; i < k.size(); ++i)
+            if (k[i] != k[i - 1] && std::fabs(k[i] - k[i - 1]) <= 1e-9 * std::max(1.0, std::fabs(k[i]))) {
+                k[i] = k[i - 1];
+                changed = 1;
+            }
+    }
+    if (int st = check_knots(order, n, k.data())) call.fail(st, "the knots make no spline");
+    if (pole_fix && std::fabs(p[3] - 1) > kWeightMin) {
+        // Weights scaled so that the first is 1: the same curve.
+        const double w0 = p[3];
+        for (int i = 0; i < n; ++i) p[4 * i + 3] /= w0;
+        changed = 1;
+    }
+    hd::ensure_started();
+    Handle(Geom_BSplineCurve) c = to_kernel(call, n, order, k.data(), p.data(), BC_ERR_KNOTS);
+    *spline = new_spline(call, c);
+    return changed;
+}
+
+void es0911_(const unsigned int* spline, int* n, int* order) {
+    auto call = HOST_ENTRY(spline ? *spline : 0u, n, order);
+    call.need(spline, "the spline");
+    call.need(n, "the pole count output");
+    call.need(order, "the order output");
+    const curve_spline_data& d = spline_of(call, *spline);
+    *n = d.n_poles;
+    *order = d.order;
+}
+
+void es0910_(const unsigned int* spline, double* poles, double* knots) {
+    auto call = HOST_ENTRY(spline ? *spline : 0u, poles, knots);
+    call.need(spline, "the spline");
+    call.need(poles, "the poles output");
+    call.need(knots, "the knots output");
+    const curve_spline_data& d = spline_of(call, *spline);
+    std::memcpy(poles, d.poles, 4 * sizeof(double) * static_cast<std::size_t>(d.n_poles));
+    std::memcpy(knots, d.knots, sizeof(double) * static_cast<std::size_t>(d.n_poles + d.order));
+}
+
+void BCEV_free_states(BC_states_t* states) {
+    HOST_ENTRY(states);
+    if (states) states->count = 0;
+}
+
+// ---- Repair and smoothing ----------------------------------------------------------
+
+int BCEV_normalize_knots(int order, int n, double* knots, double* scale, double* offset) {
+    auto call = HOST_ENTRY(order, n, knots);
+    call.need(knots, "the knots");
+    call.need(scale, "the scale output");
+    call.need(offset, "the offset output");
+    *scale = 1;
+    *offset = 0;
+    if (order < 1 || n < order) return 0;
+    const double t0 = knots[order - 1], t1 = knots[n];
+    if (!(t1 > t0) || (t0 == 0 && t1 == 1)) return 0;
+    *scale = 1 / (t1 - t0);
+    *offset = -t0 / (t1 - t0);
+    for (int i = 0; i < n + order; ++i) knots[i] = *scale * knots[i] + *offset;
+    // The range ends exactly at 0 and 1.
+    for (int i = 0; i < n + order; ++i) {
+        if (std::fabs(knots[i]) < kSnap) knots[i] = 0;
+        if (std::fabs(knots[i] - 1) < kSnap) knots[i] = 1;
+    }
+    return 1;
+}
+
+void BCEV_from_bcurve_data_uw(int order, int n, const double* knots, const double* poles, BCEV_bcurve_t* curve) {
+    auto call = HOST_ENTRY(order, n, knots, poles);
+    call.need(curve, "the curve output");
+    call.need(knots, "the knots");
+    call.need(poles, "the poles");
+    *curve = BCEV_bcurve_t{};
+    if (n <= 0 || order <= 0) return;
+    curve->n = n;
+    curve->order = order;
+    const std::vector<double> u = unweighted(n, poles);
+    curve->poles = sm_array<double>(u.size());
+    std::memcpy(curve->poles, u.data(), u.size() * sizeof(double));
+    curve->knots = sm_array<double>(static_cast<std::size_t>(n + order));
+    std::memcpy(curve->knots, knots, sizeof(double) * static_cast<std::size_t>(n + order));
+}
+
+void BCEV_free_bcurve(BCEV_bcurve_t* curve) {
+    if (!curve) return;
+    SM_free(curve->poles);
+    SM_free(curve->knots);
+    *curve = BCEV_bcurve_t{};
+}
+
+int BCEV_fix_bcurve_knots_uw(BCEV_bcurve_t* curve, double tolerance, BC_states_t* states) {
+    auto call = HOST_ENTRY(curve, tolerance);
+    call.need(curve, "the curve");
+    int status;
+    if (call.status(status)) return status;
+    const int n = curve->n, order = curve->order;
+    if (order < 2 || order > BC_MAX_ORDER || n < order) return 1;
+    // Knots within the tolerance of the one before become equal to it; a
+    // knot below the one before is raised to it.
+    for (int i = 1; i < n + order; ++i)
+        if (curve->knots[i] < curve->knots[i - 1] || curve->knots[i] - curve->knots[i - 1] <= tolerance)
+            curve->knots[i] = curve->knots[i - 1];
+    if (check_knots(order, n, curve->knots) != 0) return 1;
+    // An interior knot of full multiplicity splits the curve into two
+    // pieces: where the first ends within the tolerance of where the second
+    // starts, the two poles become one and the knot loses a copy (the
+    // same curve); a real gap is no curve the kernel takes.
+    for (int j = curve->n - 1; j >= 1; --j) {
+        // A run of `order` equal knots starting at j < n (so not the end run).
+        const double* k = curve->knots;
+        if (k[j - 1] == k[j] || k[j] != k[j + order - 1] || k[j + order] == k[j]) continue;
+        double* a = curve->poles + 4 * (j - 1);
+        double* b = curve->poles + 4 * j;
+        double d = 0;
+        for (int i = 0; i < 3; ++i) d += (a[i] - b[i]) * (a[i] - b[i]);
+        if (std::sqrt(d) > tolerance) return 1;
+        for (int i = 0; i < 4; ++i) a[i] = (a[i] + b[i]) / 2;
+        add_state(states, 4, k[j]);
+        const int cn = curve->n;
+        std::memmove(b, b + 4, sizeof(double) * 4 * static_cast<std::size_t>(cn - j - 1));
+        std::memmove(curve->knots + j, curve->knots + j + 1, sizeof(double) * static_cast<std::size_t>(cn + order - j - 1));
+        curve->n = cn - 1;
+    }
+    if (curve->n < order) return 1;
+    hd::ensure_started();
+    to_kernel(call, curve->n, order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
+    return 0;
+}
+
+int BCEV_fix_bcurve_degen_uw(BCEV_bcurve_t* curve, double tolerance, BC_states_t* states) {
+    auto call = HOST_ENTRY(curve, tolerance);
+    call.need(curve, "the curve");
+    int status;
+    if (call.status(status)) return status;
+    auto dist = [&](int a, int b) {
+        double s = 0;
+        for (int j = 0; j < 3; ++j) {
+            const double d = curve->poles[4 * a + j] - curve->poles[4 * b + j];
+            s += d * d;
+        }
+        return std::sqrt(s);
+    };
+    bool all = true;
+    for (int i = 1; i < curve->n && all; ++i) all = dist(0, i) <= tolerance;
+    if (all) return 1;
+    // A stretch of a polyline where the curve stands still: the repeated
+    // pole and the knot that starts the stretch go (the curve keeps its
+    // shape; its parameter moves over the stretch). Curves of higher order
+    // keep such poles: removing one would change their shape.
+    if (curve->order != 2) return 0;
+    for (int i = curve->n - 1; i >= 1 && curve->n > 2; --i) {
+        if (dist(i - 1, i) > tolerance) continue;
+        add_state(states, 12, i);
+        const int n = curve->n, k = curve->order;
+        std::memmove(curve->poles + 4 * i, curve->poles + 4 * (i + 1), sizeof(double) * 4 * static_cast<std::size_t>(n - i - 1));
+        std::memmove(curve->knots + i + 1, curve->knots + i + 2, sizeof(double) * static_cast<std::size_t>(n + k - i - 2));
+        curve->n = n - 1;
+    }
+    return 0;
+}
+
+int BCEV_ask_bcurve_limits(const BCEV_bcurve_t* curve, double* start, double* end) {
+    auto call = HOST_ENTRY(curve);
+    call.need(curve, "the curve");
+    call.need(start, "the start output");
+    call.need(end, "the end output");
+    const int n = curve->n, k = curve->order;
+    *start = curve->knots[k - 1];
+    *end = curve->knots[n];
+    const bool clamped = curve->knots[0] == *start && curve->knots[n + k - 1] == *end;
+    return clamped ? 0 : 1;
+}
+
+void BCEV_clamp_bcurve_ends_uw(BCEV_bcurve_t* curve, double start, double end, BC_states_t* states) {
+    auto call = HOST_ENTRY(curve, start, end);
+    call.need(curve, "the curve");
+    hd::ensure_started();
+    Handle(Geom_BSplineCurve) c = to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { c->Segment(start, end); });
+    add_state(states, 16, start, end);
+    from_kernel(c, curve);
+}
+
+int BCEV_smooth_bcurve_data_uw(int continuity, const double tolerance[3], int option1, int option2,
+                               BCEV_bcurve_t* curve, BC_states_t* states) {
+    auto call = HOST_ENTRY(continuity, option1, option2, curve);
+    call.need(tolerance, "the tolerances");
+    call.need(curve, "the curve");
+    int status;
+    if (call.status(status)) return status;
+    const double tol = std::sqrt((tolerance[0] * tolerance[0] + tolerance[1] * tolerance[1] +
+                                  tolerance[2] * tolerance[2]) / 3);
+    hd::ensure_started();
+    Handle(Geom_BSplineCurve) c = to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
+    const int degree = c->Degree();
+    const int target = std::max(0, degree - continuity);  // the multiplicity that gives the continuity
+    int failed = 0;
+    for (int i = c->NbKnots() - 1; i >= 2; --i) {
+        if (c->Multiplicity(i) <= target) continue;
+        const double knot = c->Knot(i);
+        Handle(Geom_BSplineCurve) before = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+        Handle(Geom_BSplineCurve) trial = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+        // Measured with no tolerance bound first, so that the deviation it
+        // would take is known either way.
+        trial->RemoveKnot(i, target, 1e100);
+        const double dev = deviation(before, trial);
+        if (dev <= tol && c->RemoveKnot(i, target, tol)) {
+            add_state(states, 24, knot, tol > 0 ? deviation(before, c) / tol : 0);
+        } else {
+            add_state(states, 28, knot, tol > 0 ? dev / tol : 0);
+            failed = 1;
+        }
+    }
+    from_kernel(c, curve);
+    return failed;
+}
+
+// ---- Splines through points ----------------------------------------------------------
+
+int BCRVFIT_check_integer_data(int degree, int periodic, int n_points, int n_slopes, int n_curvatures) {
+    auto call = HOST_ENTRY(degree, periodic, n_points, n_slopes);
+    int status;
+    if (call.status(status)) return status;
+    if (degree < 1 || degree >= BC_MAX_ORDER) return BC_FIT_DEGREE;
+    if (periodic) {
+        if (n_points < 3) return BC_FIT_PERIODIC;
+        if (degree != 3) return BC_FIT_DEGREE;
+        if (n_curvatures > 0) return BC_FIT_PERIODIC_CURV;
+        return 0;
+    }
+    if (n_points + n_slopes + n_curvatures < degree + 1) return BC_FIT_TOO_FEW_POINTS;
+    return 0;
+}
+
+int BCURVE_convert_to_bcdf(int degree, int periodic, int n_points, const BC_df_point_t* points,
+                           const double* parameters, BC_df_t* df) {
+    auto call = HOST_ENTRY(degree, periodic, n_points, points);
+    call.need(points, "the points");
+    call.need(df, "the defining data output");
+    *df = BC_df_t{};
+    int status;
+    if (call.status(status)) return status;
+    const int m = periodic ? n_points + 1 : n_points;
+    for (int i = 0; i < n_points; ++i) {
+        const BC_df_point_t& q = points[i];
+        if (q.slope_type != BC_SLOPE_NONE && q.slope_type != BC_SLOPE_DIRECTION && q.slope_type != BC_SLOPE_VECTOR &&
+            q.slope_type != BC_SLOPE_PER_CHORD)
+            return BC_FIT_SLOPE_TYPE;
+        if (q.curvature_type != BC_CURV_NONE && q.curvature_type != BC_CURV_VECTOR &&
+            q.curvature_type != BC_CURV_PER_CHORD)
+            return BC_FIT_SLOPE_TYPE;
+        if (!finite_all(q.point, 3) || !finite_all(q.slope, 3) || !finite_all(q.curvature, 3))
+            return BC_FIT_COINCIDENT;
+    }
+    std::vector<BC_df_point_t> pts(points, points + n_points);
+    if (periodic) {
+        BC_df_point_t last = points[0];
+        last.slope_type = BC_SLOPE_NONE;
+        last.curvature_type = BC_CURV_NONE;
+        pts.push_back(last);
+    }
+    std::vector<double> params(static_cast<std::size_t>(m));
+    if (parameters) {
+        std::copy(parameters, parameters + m, params.begin());
+    } else {
+        params[0] = 0;
+        for (int i = 1; i < m; ++i) {
+            const double* a = pts[i - 1].point;
+            const double* b = pts[i].point;
+            params[i] = params[i - 1] + std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                                                  (a[2] - b[2]) * (a[2] - b[2]));
+        }
+        if (params[m - 1] > 0)
+            for (double& t : params) t /= params[m - 1];
+    }
+    df->degree = degree;
+    df->periodic = periodic;
+    df->n_points = m;
+    df->points = sm_array<BC_df_point_t>(pts.size());
+    std::memcpy(df->points, pts.data(), pts.size() * sizeof(BC_df_point_t));
+    df->parameters = sm_array<double>(params.size());
+    std::memcpy(df->parameters, params.data(), params.size() * sizeof(double));
+    if (int st = BCDF_check_defining_data(df)) {
+        BCDF_free_structure(df);
+        return st;
+    }
+    return 0;
+}
+
+void BCDF_update_slopes(BC_df_t* df) {
+    auto call = HOST_ENTRY(df);
+    call.need(df, "the defining data");
+    // Direction-only slopes are kept as unit vectors.
+    for (int i = 0; i < df->n_points; ++i) {
+        BC_df_point_t& q = df->points[i];
+        if (q.slope_type != BC_SLOPE_DIRECTION) continue;
+        const double m = std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]);
+        if (m > 0)
+            for (double& v : q.slope) v /= m;
+    }
+}
+
+void BCDF_update_curvatures(BC_df_t* df) {
+    auto call = HOST_ENTRY(df);
+    call.need(df, "the defining data");
+    // A curvature only counts where its point has a slope.
+    for (int i = 0; i < df->n_points; ++i)
+        if (!has_slope(df->points[i])) df->points[i].curvature_type = BC_CURV_NONE;
+}
+
+void BCDF_free_structure(BC_df_t* df) {
+    HOST_ENTRY(df);
+    if (!df) return;
+    SM_free(df->points);
+    SM_free(df->parameters);
+    *df = BC_df_t{};
+}
+
+int BCDF_check_defining_data(const BC_df_t* df) {
+    auto call = HOST_ENTRY(df);
+    call.need(df, "the defining data");
+    int status;
+    if (call.status(status)) return status;
+    if (df->n_points < 2 || !df->points || !df->parameters) return BC_FIT_TOO_FEW_POINTS;
+    for (int i = 0; i < df->n_points; ++i) {
+        const BC_df_point_t& q = df->points[i];
+        if (has_curvature(q) && !has_slope(q)) return BC_FIT_CURVATURE_SLOPE;
+        if (has_slope(q) && std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
+            return BC_FIT_SLOPES;
+        if (i == 0) continue;
+        const double* a = df->points[i - 1].point;
+        const double* b = q.point;
+        const double d = std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+        if (d <= 1e-9) return BC_FIT_COINCIDENT;
+        if (!(df->parameters[i] > df->parameters[i - 1])) return BC_FIT_PARAMETERS;
+    }
+    return 0;
+}
+
+int BCEV_create_exact(const BC_df_t* df, BCEV_bcurve_t* curve) {
+    auto call = HOST_ENTRY(df, curve);
+    call.need(df, "the defining data");
+    call.need(curve, "the curve output");
+    *curve = BCEV_bcurve_t{};
+    int status;
+    if (call.status(status)) return status;
+    hd::ensure_started();
+    Handle(Geom_BSplineCurve) c;
+    if (int st = interpolate(call, *df, c)) return st;
+    from_kernel(c, curve);
+    return 0;
+}
+
+void BC_generate_eid(const BC_df_t* df, const BCEV_bcurve_t* curve, int keep, unsigned int* spline) {
+    auto call = HOST_ENTRY(df, curve, keep, spline);
+    call.need(df, "the defining data");
+    call.need(curve, "the curve");
+    call.need(spline, "the spline output");
+    *spline = new_spline(call, curve->n, curve->order, curve->knots, curve->poles, df->periodic != 0);
+    if (keep) defining()[*spline] = defining_of(*df);
+}
+
+void BC_read_df_data_internal(unsigned int spline, BC_df_t* df, int* found) {
+    auto call = HOST_ENTRY(spline, df, found);
+    call.need(df, "the defining data output");
+    call.need(found, "the found output");
+    call.live(spline);
+    *df = BC_df_t{};
+    const Defining* d = defining().find(spline);
+    *found = d && d->has_data ? 1 : 0;
+    if (*found) df_from(*d, df);
+}
+
+int BC_edit_exact(const BC_df_t* df, unsigned int spline, int regenerate, int keep) {
+    auto call = HOST_ENTRY(df, spline, regenerate, keep);
+    call.need(df, "the defining data");
+    spline_of(call, spline);
+    int status;
+    if (call.status(status)) return status;
+    hd::ensure_started();
+    Handle(Geom_BSplineCurve) c;
+    if (int st = interpolate(call, *df, c)) return st;
+    BCEV_bcurve_t u{};
+    from_kernel(c, &u);
+    auto curve = hostnum::Curve::spline(u.n, u.order, u.poles, u.knots, hostnum::Curve::PoleForm::cartesian,
+                                        df->periodic != 0);
+    BCEV_free_bcurve(&u);
+    if (!curve) return BC_FIT_FAILED;
+    host::curves::attach_curve(spline, *curve);
+    Defining& d = defining()[spline];
+    const bool out = d.out_of_sync;
+    d = keep ? defining_of(*df) : Defining{};
+    d.out_of_sync = out && keep == 0;
+    return 0;
+}
+
+int BC_is_spline_out_of_sync(unsigned int spline) {
+    auto call = HOST_ENTRY(spline);
+    call.live(spline);
+    const Defining* d = defining().find(spline);
+    return static_cast<int>(call.int_out(0, d && d->out_of_sync ? 1 : 0));
+}
+
+void es0929sync(unsigned int spline, int out_of_sync) {
+    auto call = HOST_ENTRY(spline, out_of_sync);
+    call.live(spline);
+    defining()[spline].out_of_sync = out_of_sync != 0;
+}
+
+int es0918np_(const unsigned int* spline) {
+    auto call = HOST_ENTRY(spline ? *spline : 0u);
+    call.need(spline, "the spline");
+    call.live(*spline);
+    const Defining* d = defining().find(*spline);
+    return static_cast<int>(call.int_out(0, d && d->has_data ? static_cast<int>(d->points.size()) : 0));
+}
+
+// ---- Curves from modelling objects ------------------------------------------------------
+
+void pxedcu_(const unsigned int* edge, unsigned int* curve, int* error) {
+    auto call = HOST_ENTRY(edge ? *edge : 0u, curve, error);
+    call.need(edge, "the edge");
+    call.need(curve, "the curve output");
+    call.need(error, "the error output");
+    *curve = 0;
+    *error = 0;
+    hd::ensure_started();
+    const TopoDS_Edge& e = kernel_edge(call, *edge);
+    double t0 = 0, t1 = 0;
+    Handle(Geom_Curve) c = BRep_Tool::Curve(e, t0, t1);
+    if (c.IsNull()) {
+        *error = 1;
+        return;
+    }
+    const bool reversed = e.Orientation() == TopAbs_REVERSED;
+    if (c->DynamicType() == STANDARD_TYPE(Geom_Line)) {
+        gp_Pnt a = c->Value(t0), b = c->Value(t1);
+        if (reversed) std::swap(a, b);
+        const double ends[6] = {a.X(), a.Y(), a.Z(), b.X(), b.Y(), b.Z()};
+        ES_create_line_in_part(0, ends, curve);
+        return;
+    }
+    Handle(Geom_BSplineCurve) s = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        Handle(Geom_BSplineCurve) b = spline_form(c, t0, t1, 1e-7);
+        if (reversed) b->Reverse();
+        return b;
+    });
+    *curve = new_spline(call, s);
+}
+
+void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]) {
+    auto call = HOST_ENTRY(face, ranges);
+    call.need(ranges, "the ranges output");
+    if (call.outputs() >= 4) {
+        for (int i = 0; i < 4; ++i) ranges[i] = call.real_out(static_cast<std::size_t>(i), 0);
+        return;
+    }
+    hd::ensure_started();
+    const TopoDS_Face& f = kernel_face(call, face);
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { BRepTools::UVBounds(f, ranges[0], ranges[1], ranges[2], ranges[3]); });
+}
+
+void SRFCRV_create_iso_curves(unsigned int face, int direction, double parameter, int trim, double tolerance,
+                              unsigned int** curves, int* count, int* error) {
+    auto call = HOST_ENTRY(face, direction, parameter, tolerance);
+    call.need(curves, "the curves output");
+    call.need(count, "the count output");
+    call.need(error, "the error output");
+    *curves = nullptr;
+    *count = 0;
+    *error = 0;
+    if (call.outputs() >= 1) {
+        *error = static_cast<int>(call.int_out(0, 0));
+        if (*error != 0) return;
+    }
+    if (direction != 1 && direction != 2) call.fail(HOST_ERR_BAD_ARGUMENT, "direction %d (1 or 2)", direction);
+    hd::ensure_started();
+    const TopoDS_Face& f = kernel_face(call, face);
+    std::vector<unsigned int> made;
+    const bool ok = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        double u0, u1, v0, v1;
+        BRepTools::UVBounds(f, u0, u1, v0, v1);
+        const Handle(Geom_Surface) s = BRep_Tool::Surface(f);
+        const Handle(Geom_Curve) iso = direction == 1 ? s->UIso(parameter) : s->VIso(parameter);
+        if (iso.IsNull()) return false;
+        const double a = direction == 1 ? v0 : u0, b = direction == 1 ? v1 : u1;
+        // The pieces of the iso line inside the face, found on samples and
+        // refined by bisection against the face's boundary.
+        BRepTopAdaptor_FClass2d cls(f, 1e-9);
+        auto inside = [&](double t) {
+            const gp_Pnt2d uv = direction == 1 ? gp_Pnt2d(parameter, t) : gp_Pnt2d(t, parameter);
+            return !trim || cls.Perform(uv) != TopAbs_OUT;
+        };
+        auto edge_between = [&](double in, double out) {
+            for (int i = 0; i < 60; ++i) {
+                const double m = (in + out) / 2;
+                (inside(m) ? in : out) = m;
+            }
+            return in;
+        };
+        constexpr int kSamples = 200;
+        std::vector<std::pair<double, double>> pieces;
+        double start = 0;
+        bool in = false;
+        double prev = a;
+        for (int i = 0; i <= kSamples; ++i) {
+            const double t = a + (b - a) * i / kSamples;
+            const bool now = inside(t);
+            if (now && !in) start = i == 0 ? t : edge_between(t, prev);
+            if (!now && in) pieces.emplace_back(start, edge_between(prev, t));
+            in = now;
+            prev = t;
+        }
+        if (in) pieces.emplace_back(start, b);
+        for (auto [p0, p1] : pieces) {
+            if (p1 - p0 <= 1e-9 * std::max(1.0, b - a)) continue;
+            made.push_back(new_spline(call, spline_form(iso, p0, p1, tolerance)));
+        }
+        return true;
+    });
+    if (!ok) {
+        *error = 1;
+        return;
+    }
+    if (made.empty()) {
+        *error = 901;
+        return;
+    }
+    *count = static_cast<int>(made.size());
+    *curves = sm_array<unsigned int>(made.size());
+    std::copy(made.begin(), made.end(), *curves);
+}
+
+}  // extern "C"

@@ -1,0 +1,166 @@
+// Plain curves made from other model data: the curve of an edge, a spline
+// from poles and knots, and the iso-parameter curves of a face.
+#include <cmath>
+
+#include "host/core/display.h"
+#include "host/core/entity_delete.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/kernel/kernel.h"
+#include "host/kernel/splines.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "kx_curve.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
+#include "libkxapi/curve/kx_curve_internal.h"
+
+namespace {
+
+namespace kc = kx::curve;
+
+constexpr int kMaxPoles = 2147483600;
+constexpr double kMinWeight = 1e-10;
+constexpr double kParameterSnap = 1e-10;
+constexpr double kMinTolerance = 1e-10;
+// The host's code of a parameter that misses its face, and of memory
+// exhausted inside the B-curve service.
+constexpr int kHostMissesFace = 901;
+constexpr int kHostMemory = 903;
+// A surface kind that has no v-direction iso curves.
+constexpr int kSurfaceWithoutV = 4007;
+
+// The regeneration tail of a curve made here.
+void regenerate(tag curve) { DSS_REGEN_regen_object(curve); }
+
+int spline_data_refused(int n, int k, const double* knots, const double* poles) {
+    if (n < 0 || n > kMaxPoles || k < 2 || k > BC_MAX_ORDER || n < k) return KX_MODL_ERR_SPLINE_DATA;
+    if (!knots || !poles) return KX_MODL_ERR_SPLINE_DATA;
+    for (int i = 1; i < n + k; ++i)
+        if (!(knots[i] >= knots[i - 1])) return KX_MODL_ERR_SPLINE_DATA;
+    for (int i = 0; i < n; ++i)
+        if (!(poles[4 * i + 3] > kMinWeight)) return KX_MODL_ERR_SPLINE_DATA;
+    return 0;
+}
+
+// The face's surface checks shared by the iso and isocline curves.
+int face_with_surface(tag face) {
+    if (es0022_(&face) != 3) return KX_MODL_ERR_NULL_MATRIX;
+    unsigned int entity = 0;
+    int faces = 0;
+    es7034_(&face, &entity, &faces);
+    return entity != 0 ? 0 : KX_MODL_ERR_NO_SURFACE;
+}
+
+}  // namespace
+
+extern "C" {
+
+KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag* curve) {
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(curve);
+            return kx::check({{curve, 2}});
+        },
+        [&]() -> int {
+            const kc::TypeOf t = kc::type_of(edge);
+            if (t.type != HOST_TYPE_SOLID || t.subtype != HOST_SUBTYPE_EDGE) return KX_MODL_ERR_NOT_EDGE;
+            int error = 0;
+            tag made = NULL_TAG;
+            pxedcu_(&edge, &made, &error);
+            if (error != 0 || made == NULL_TAG) return KX_MODL_ERR_EDGE_CURVE_FAILED;
+            regenerate(made);
+            *curve = made;
+            return 0;
+        });
+}
+
+KXAPI int KX_MODL_create_spline(int num_poles, int order, double* knots, double* poles, tag* curve, int knot_fixup,
+                                int pole_fixup) {
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(curve);
+            return kx::check({{curve, 5}});
+        },
+        [&]() -> int {
+            const int mark = SM_set_mark();
+            struct Release {
+                int mark;
+                ~Release() { SM_free_to_mark(mark); }
+            } release{mark};
+            if (int st = spline_data_refused(num_poles, order, knots, poles)) return st;
+            tag made = NULL_TAG;
+            int answer = 0;
+            {
+                kx::frame_scope scope;
+                try {
+                    answer = BC_create_nurb(num_poles, order, knots, poles, &made, knot_fixup, pole_fixup);
+                } catch (const host::HostError& e) {
+                    if (!scope.caught(e)) throw;
+                    return ERROR_ask_failure_code() == kHostMemory ? KX_MODL_ERR_PARAMETER_MISSES_FACE
+                                                                   : KX_MODL_ERR_SPLINE_HOST;
+                }
+            }
+            if (made == NULL_TAG) return KX_MODL_ERR_SPLINE_NOT_MADE;
+            regenerate(made);
+            *curve = made;
+            return answer != 0 ? KX_MODL_ERR_SPLINE_FIXED : 0;
+        });
+}
+
+KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag** curves,
+                                  int* count) {
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(curves, count);
+            return kx::check({{curves, 5}, {count, 6}});
+        },
+        [&]() -> int {
+            {
+                kx::frame_scope scope;
+                try {
+                    if (int st = face_with_surface(face)) return st;
+                    if (direction == 2) {
+                        int type = 0;
+                        PX_face_ask_type(face, &type);
+                        if (type == kSurfaceWithoutV) return KX_MODL_ERR_ISO_V_REFUSED;
+                    } else if (direction != 1) {
+                        return KX_MODL_ERR_BAD_ISO_DIRECTION;
+                    }
+                    double ranges[4] = {0, 0, 0, 0};
+                    {
+                        kx::frame_scope range_scope;
+                        try {
+                            SRFCRV_ask_face_ranges(face, ranges);
+                        } catch (const host::HostError& e) {
+                            if (!range_scope.caught(e)) throw;
+                            return KX_MODL_ERR_NO_FACE_RANGE;
+                        }
+                    }
+                    const double lo = direction == 1 ? ranges[0] : ranges[2];
+                    const double hi = direction == 1 ? ranges[1] : ranges[3];
+                    if (std::fabs(parameter - lo) <= kParameterSnap) parameter = lo;
+                    if (std::fabs(parameter - hi) <= kParameterSnap) parameter = hi;
+                    if (parameter < lo || parameter > hi) return KX_MODL_ERR_ISO_OUT_OF_RANGE;
+                    if (tolerance <= kMinTolerance) return KX_MODL_ERR_BAD_TOLERANCE;
+                    unsigned int* made = nullptr;
+                    int n = 0, error = 0;
+                    SRFCRV_create_iso_curves(face, direction, parameter, 1, tolerance, &made, &n, &error);
+                    if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+                    if (error != 0) return KX_MODL_ERR_ISO_FAILED;
+                    for (int i = 0; i < n; ++i) regenerate(made[i]);
+                    *curves = made;
+                    *count = n;
+                    return 0;
+                } catch (const host::HostError& e) {
+                    if (!scope.caught(e)) throw;
+                    return KX_MODL_ERR_ISO_FAILED;
+                }
+            }
+        });
+}
+
+}  // extern "C"
