@@ -5,6 +5,11 @@
 #include <BRep_Tool.hxx>
 #include <BSplCLib.hxx>
 #include <GeomAPI_Interpolate.hxx>
+#include <GeomAPI_ProjectPointOnCurve.hxx>
+#include <math_Gauss.hxx>
+#include <math_Matrix.hxx>
+#include <math_SVD.hxx>
+#include <math_Vector.hxx>
 #include <GeomConvert.hxx>
 #include <GeomConvert_ApproxCurve.hxx>
 #include <Geom_BSplineCurve.hxx>
@@ -368,6 +373,125 @@ int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_
 int interpolate(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
     if (int st = BCDF_check_defining_data(&df)) return st;
     return df.periodic ? interpolate_periodic(call, df, out) : interpolate_open(call, df, out);
+}
+
+// ---- least-squares fitting ------------------------------------------------------------
+
+struct Fitted {
+    Handle(Geom_BSplineCurve) curve;
+    double max_error = 0;
+    int max_index = 0;
+};
+
+int slope_count(const BC_fit_t& f) { return f.slope_at[0] + f.slope_at[1]; }
+
+// The largest number of segments the points and slopes determine.
+int max_segments(const BC_fit_t& f) { return std::max(1, f.n_points + slope_count(f) - (f.order - 1)); }
+
+// The least-squares spline of `segments` spans over chord-length
+// parameters: end points kept, end slopes kept as directions with the
+// chord length as their length; the kernel's basis functions and solvers.
+Fitted fit_once(const BC_fit_t& f, int segments) {
+    const int p = f.order - 1, np = segments + p, m = f.n_points;
+    std::vector<double> t(static_cast<std::size_t>(m), 0.0);
+    const double* q = f.points;
+    for (int i = 1; i < m; ++i)
+        t[i] = t[i - 1] + gp_Pnt(q[3 * i - 3], q[3 * i - 2], q[3 * i - 1]).Distance(gp_Pnt(q[3 * i], q[3 * i + 1], q[3 * i + 2]));
+    const double chord = t[m - 1];
+    if (chord > 0)
+        for (double& v : t) v /= chord;
+    TColStd_Array1OfReal flat(1, np + p + 1);
+    for (int i = 1; i <= p + 1; ++i) {
+        flat(i) = 0;
+        flat(np + p + 2 - i) = 1;
+    }
+    // Interior knots placed among the parameters so that every span holds
+    // some of them (averaging of neighbouring parameters).
+    const double step = static_cast<double>(m) / segments;
+    for (int j = 1; j < segments; ++j) {
+        const int i = std::clamp(static_cast<int>(j * step), 1, m - 1);
+        const double a = j * step - i;
+        flat(p + 1 + j) = (1 - a) * t[i - 1] + a * t[i];
+    }
+    std::vector<gp_XYZ> poles(static_cast<std::size_t>(np));
+    std::vector<bool> fixed(static_cast<std::size_t>(np), false);
+    auto point = [&](int i) { return gp_XYZ(q[3 * i], q[3 * i + 1], q[3 * i + 2]); };
+    poles[0] = point(0);
+    poles[np - 1] = point(m - 1);
+    fixed[0] = fixed[np - 1] = true;
+    for (int e = 0; e < 2; ++e) {
+        if (!f.slope_at[e]) continue;
+        gp_XYZ d(f.slope[e][0], f.slope[e][1], f.slope[e][2]);
+        if (d.Modulus() > 0) d *= chord / d.Modulus();
+        if (e == 0) {
+            poles[1] = poles[0] + d * ((flat(p + 2) - flat(2)) / p);
+            fixed[1] = true;
+        } else {
+            poles[np - 2] = poles[np - 1] - d * ((flat(np + p) - flat(np)) / p);
+            fixed[np - 2] = true;
+        }
+    }
+    std::vector<int> free_index(static_cast<std::size_t>(np), -1);
+    int nf = 0;
+    for (int j = 0; j < np; ++j)
+        if (!fixed[j]) free_index[j] = nf++;
+    if (nf > 0) {
+        math_Matrix normal(1, nf, 1, nf, 0.0);
+        math_Matrix rhs(1, nf, 1, 3, 0.0);
+        math_Matrix basis(1, 1, 1, f.order);
+        for (int i = 0; i < m; ++i) {
+            int first = 0;
+            BSplCLib::EvalBsplineBasis(0, f.order, flat, t[i], first, basis);
+            const double w = f.weights[i];
+            gp_XYZ r = point(i);
+            for (int a = 0; a < f.order; ++a) {
+                const int j = first - 1 + a;
+                if (j >= 0 && j < np && fixed[j]) r -= poles[j] * basis(1, a + 1);
+            }
+            for (int a = 0; a < f.order; ++a) {
+                const int j = first - 1 + a;
+                if (j < 0 || j >= np || fixed[j]) continue;
+                const double na = basis(1, a + 1);
+                for (int b = 0; b < f.order; ++b) {
+                    const int k = first - 1 + b;
+                    if (k < 0 || k >= np || fixed[k]) continue;
+                    normal(free_index[j] + 1, free_index[k] + 1) += w * na * basis(1, b + 1);
+                }
+                for (int c = 0; c < 3; ++c) rhs(free_index[j] + 1, c + 1) += w * na * r.Coord(c + 1);
+            }
+        }
+        math_Matrix x(1, nf, 1, 3, 0.0);
+        math_Gauss gauss(normal);
+        for (int c = 1; c <= 3; ++c) {
+            math_Vector b = rhs.Col(c), sol(1, nf);
+            if (gauss.IsDone()) gauss.Solve(b, sol);
+            else math_SVD(normal).Solve(b, sol);
+            x.SetCol(c, sol);
+        }
+        for (int j = 0; j < np; ++j)
+            if (!fixed[j]) poles[j] = gp_XYZ(x(free_index[j] + 1, 1), x(free_index[j] + 1, 2), x(free_index[j] + 1, 3));
+    }
+    TColgp_Array1OfPnt pp(1, np);
+    for (int j = 0; j < np; ++j) pp(j + 1) = gp_Pnt(poles[j]);
+    TColStd_Array1OfReal* k = nullptr;
+    TColStd_Array1OfInteger* mu = nullptr;
+    std::vector<double> fl(flat.begin(), flat.end());
+    split_knots(fl.data(), np + p + 1, k, mu);
+    std::unique_ptr<TColStd_Array1OfReal> kk(k);
+    std::unique_ptr<TColStd_Array1OfInteger> mm(mu);
+    Fitted out;
+    out.curve = new Geom_BSplineCurve(pp, *k, *mu, p);
+    for (int i = 0; i < m; ++i) {
+        const gp_Pnt pt(point(i));
+        GeomAPI_ProjectPointOnCurve proj(pt, out.curve);
+        const double d = proj.NbPoints() > 0 ? proj.LowerDistance() : pt.Distance(out.curve->Value(t[i]));
+        if (d > out.max_error) {
+            out.max_error = d;
+            out.max_index = i + 1;
+        }
+    }
+    if (out.max_index == 0) out.max_index = 1;
+    return out;
 }
 
 // ---- faces and edges -------------------------------------------------------------------
@@ -860,6 +984,95 @@ int es0918np_(const unsigned int* spline) {
     call.live(*spline);
     const Defining* d = defining().find(*spline);
     return static_cast<int>(call.int_out(0, d && d->has_data ? static_cast<int>(d->points.size()) : 0));
+}
+
+// ---- Least-squares fitting ---------------------------------------------------------------
+
+void BCDF_create_df_from_pts(const double* points, int n, int dimension, int clamped, BC_fit_t** fit) {
+    auto call = HOST_ENTRY(points, n, dimension, clamped);
+    call.need(points, "the points");
+    call.need(fit, "the fit output");
+    if (n < 2 || dimension != 3) call.fail(HOST_ERR_BAD_ARGUMENT, "%d points of dimension %d", n, dimension);
+    BC_fit_t* f = static_cast<BC_fit_t*>(SM_alloc(sizeof(BC_fit_t)));
+    *f = BC_fit_t{};
+    f->n_points = n;
+    f->points = sm_array<double>(3 * static_cast<std::size_t>(n));
+    std::memcpy(f->points, points, sizeof(double) * 3 * static_cast<std::size_t>(n));
+    f->weights = sm_array<double>(static_cast<std::size_t>(n));
+    std::fill(f->weights, f->weights + n, 1.0);
+    f->tolerance = 1e-3;
+    f->order = std::min(4, n);
+    *fit = f;
+}
+
+void BCDF_change_tolerance(BC_fit_t* fit, double tolerance) {
+    auto call = HOST_ENTRY(fit, tolerance);
+    call.need(fit, "the fit");
+    if (!(tolerance > 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "tolerance %g", tolerance);
+    fit->tolerance = tolerance;
+    fit->segments = 0;
+}
+
+void BCDF_change_number_of_segments(BC_fit_t* fit, int segments) {
+    auto call = HOST_ENTRY(fit, segments);
+    call.need(fit, "the fit");
+    if (segments < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "%d segments", segments);
+    fit->segments = segments;
+}
+
+void BCDF_replace_weight(BC_fit_t* fit, int index, double weight) {
+    auto call = HOST_ENTRY(fit, index, weight);
+    call.need(fit, "the fit");
+    if (index < 0 || index >= fit->n_points) call.fail(HOST_ERR_BAD_ARGUMENT, "point %d", index);
+    if (!(weight >= 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "weight %g", weight);
+    fit->weights[index] = weight;
+}
+
+void BCDF_change_slope(BC_fit_t* fit, int kind, const double slope[3], int index) {
+    auto call = HOST_ENTRY(fit, kind, slope, index);
+    call.need(fit, "the fit");
+    call.need(slope, "the slope");
+    const int end = index == 0 ? 0 : index == fit->n_points - 1 ? 1 : -1;
+    if (end < 0 || kind != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "slope of kind %d at point %d", kind, index);
+    if (!finite_all(slope, 3) || std::sqrt(slope[0] * slope[0] + slope[1] * slope[1] + slope[2] * slope[2]) <= kWeightMin)
+        call.fail(BC_FIT_SLOPES, "a slope of no length");
+    fit->slope_at[end] = 1;
+    std::copy(slope, slope + 3, fit->slope[end]);
+}
+
+void BCDF_change_order(BC_fit_t* fit, int order) {
+    auto call = HOST_ENTRY(fit, order);
+    call.need(fit, "the fit");
+    if (order == 2 && slope_count(*fit) > 0) call.fail(BC_FIT_ORDER_SLOPES, "slopes on a spline of order 2");
+    if (order < 2 || order > BC_MAX_ORDER || order > fit->n_points + slope_count(*fit))
+        call.fail(BC_FIT_ORDER_POINTS, "order %d with %d points", order, fit->n_points);
+    fit->order = order;
+}
+
+void BC_create_fitted(const BC_fit_t* fit, int create, BC_fit_result_t* result, int* flag) {
+    auto call = HOST_ENTRY(fit, create, result, flag);
+    call.need(fit, "the fit");
+    call.need(result, "the result");
+    call.need(flag, "the flag output");
+    *result = BC_fit_result_t{};
+    *flag = 0;
+    hd::ensure_started();
+    const int most = max_segments(*fit);
+    // Enough poles for the kept ends and slopes.
+    const int least = std::max(1, 2 + slope_count(*fit) - (fit->order - 1));
+    Fitted best = hd::guarded(call, BC_FIT_FAILED, [&] {
+        if (fit->segments > 0) return fit_once(*fit, std::clamp(fit->segments, least, std::max(least, most)));
+        Fitted f;
+        for (int s = least; s <= std::max(least, most); ++s) {
+            f = fit_once(*fit, s);
+            if (f.max_error <= fit->tolerance) return f;
+        }
+        return f;
+    });
+    if (fit->segments == 0 && best.max_error > fit->tolerance) *flag = 1;
+    result->max_error = best.max_error;
+    result->max_index = best.max_index;
+    if (create) result->curve = new_spline(call, best.curve);
 }
 
 // ---- Curves from modelling objects ------------------------------------------------------

@@ -62,6 +62,10 @@
 #define BC_FIT_PERIODIC        1005321 /* a periodic spline through fewer than three points */
 #define BC_FIT_FAILED          1005322 /* the kernel's interpolation found no spline */
 
+/* Codes of least-squares fitting. */
+#define BC_FIT_ORDER_POINTS 1005202 /* the order needs more points than there are */
+#define BC_FIT_ORDER_SLOPES 1005203 /* slopes on a spline of order 2 */
+
 #define BC_MAX_STATES 64
 #define BC_MAX_ORDER  25
 
@@ -110,6 +114,28 @@ typedef struct BC_df_s {
     BC_df_point_t* points;
     double* parameters; /* one per point */
 } BC_df_t;
+
+/* A least-squares fit: points with weights, end slopes, the order, and a
+ * tolerance or a number of segments (SM_alloc'ed with its arrays: a memory
+ * mark releases it). */
+typedef struct BC_fit_s {
+    int n_points;
+    double* points;   /* 3 per point */
+    double* weights;  /* 1 per point */
+    double tolerance;
+    int segments;     /* 0: as many as the tolerance needs */
+    int order;
+    int slope_at[2];  /* start, end slope given */
+    double slope[2][3];
+} BC_fit_t;
+
+/* What a fit made: the spline, the largest distance of a point from it and
+ * that point's number (from 1). */
+typedef struct BC_fit_result_s {
+    unsigned int curve;
+    double max_error;
+    int max_index;
+} BC_fit_result_t;
 
 #ifdef __cplusplus
 extern "C" {
@@ -192,6 +218,25 @@ int BC_is_spline_out_of_sync(unsigned int spline);
 void es0929sync(unsigned int spline, int out_of_sync);
 /* Number of defining points kept with the spline (0: none). */
 int es0918np_(const unsigned int* spline);
+
+/* ---- Least-squares fitting ---- */
+/* A fit definition of n points (dimension 3; `clamped` 1 keeps the end
+ * points): order 4, tolerance 1e-3, weights 1. */
+void BCDF_create_df_from_pts(const double* points, int n, int dimension, int clamped, BC_fit_t** fit);
+void BCDF_change_tolerance(BC_fit_t* fit, double tolerance);
+void BCDF_change_number_of_segments(BC_fit_t* fit, int segments);
+/* The weight of point `index` (from 0). */
+void BCDF_replace_weight(BC_fit_t* fit, int index, double weight);
+/* A slope (kind 1: a direction whose length follows the fit) at point 0
+ * or at the last point. */
+void BCDF_change_slope(BC_fit_t* fit, int kind, const double slope[3], int index);
+/* Raises BC_FIT_ORDER_POINTS or BC_FIT_ORDER_SLOPES for an order the
+ * points and slopes do not allow. */
+void BCDF_change_order(BC_fit_t* fit, int order);
+/* The fitted spline (a new entity) with its error; *flag 1 when the
+ * tolerance was not met with as many segments as the points allow (the
+ * spline is made all the same). */
+void BC_create_fitted(const BC_fit_t* fit, int create, BC_fit_result_t* result, int* flag);
 
 /* ---- Curves from modelling objects ---- */
 /* A new spline (or line or arc, as the edge's curve is) copy of a kernel

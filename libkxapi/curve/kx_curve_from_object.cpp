@@ -52,6 +52,63 @@ int face_with_surface(tag face) {
     return entity != 0 ? 0 : KX_MODL_ERR_NO_SURFACE;
 }
 
+// The checks of a fit record, in the order of their codes; a record
+// without the points or slopes it names is refused as a bad first argument.
+int fit_refused(const fit_data& f) {
+    const int order = f.degree + 1;
+    const bool slopes = f.slope_type >= 1;
+    if (order < 2 || order > BC_MAX_ORDER || (order == 2 && slopes)) return KX_MODL_ERR_FIT_ORDER;
+    if (order > f.point_count + (slopes ? 2 : 0)) return KX_MODL_ERR_FIT_TOO_FEW_POINTS;
+    if (f.weight_count > f.point_count) return KX_MODL_ERR_FIT_WEIGHT_COUNT;
+    if (f.weight_count > 0) {
+        if (!f.weight_positions) return KX_MODL_ERR_FIT_WEIGHT_POSITION;
+        for (int i = 0; i < f.weight_count; ++i)
+            if (f.weight_positions[i] < 1 || f.weight_positions[i] > f.point_count) return KX_MODL_ERR_FIT_WEIGHT_POSITION;
+    }
+    const bool slopes_used = f.slope_type >= 1 && f.slope_type <= 3;
+    if (!f.points || f.point_count < 2 || (slopes_used && !f.slopes) || (f.weight_count > 0 && !f.weights))
+        return kx::param(1);
+    return 0;
+}
+
+// The fit of a checked record: the host's fit definition made in its
+// memory, released to the mark on every way out.
+int fit(const fit_data& f, double* max_error, int* max_index, tag* curve) {
+    const int mark = SM_set_mark();
+    struct Release {
+        int mark;
+        ~Release() { SM_free_to_mark(mark); }
+    } release{mark};
+    BC_fit_t* def = nullptr;
+    BCDF_create_df_from_pts(f.points, f.point_count, 3, 1, &def);
+    if (f.segments < 1) BCDF_change_tolerance(def, f.tolerance);
+    else BCDF_change_number_of_segments(def, f.segments);
+    for (int i = 0; i < f.weight_count; ++i) BCDF_replace_weight(def, f.weight_positions[i] - 1, f.weights[i]);
+    const double* start = f.slopes;
+    const double* end = f.slopes ? f.slopes + 3 : nullptr;
+    const int last = f.point_count - 1;
+    switch (f.slope_type) {
+        case 1: BCDF_change_slope(def, 1, start, 0); break;
+        case 2: BCDF_change_slope(def, 1, end, last); break;
+        case 3:
+            BCDF_change_slope(def, 1, start, 0);
+            BCDF_change_slope(def, 1, end, last);
+            break;
+        default: break;
+    }
+    BCDF_change_order(def, f.degree + 1);
+    BC_fit_result_t result{};
+    int flag = 0;
+    BC_create_fitted(def, 1, &result, &flag);
+    *max_error = result.max_error;
+    *max_index = result.max_index;
+    if (result.curve != NULL_TAG) {
+        regenerate(result.curve);
+        *curve = result.curve;
+    }
+    return flag == 1 ? KX_MODL_ERR_FIT_FAILED : 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -159,6 +216,26 @@ KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, dou
                     if (!scope.caught(e)) throw;
                     return KX_MODL_ERR_ISO_FAILED;
                 }
+            }
+        });
+}
+
+KXAPI int KX_MODL_create_fitted_spline(fit_data* data, double* max_error, int* max_index, tag* curve) {
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(max_error, max_index, curve);
+            return kx::check({{data, 1}, {max_error, 2}, {max_index, 3}, {curve, 4}});
+        },
+        [&]() -> int {
+            if (int st = fit_refused(*data)) return st;
+            kx::frame_scope scope;
+            try {
+                return fit(*data, max_error, max_index, curve);
+            } catch (const host::HostError& e) {
+                if (!scope.caught(e)) throw;
+                const int code = ERROR_ask_failure_code();
+                return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;
             }
         });
 }

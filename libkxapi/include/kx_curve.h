@@ -239,6 +239,9 @@ KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag *curve);
  * takes them); knots: num_poles + order. */
 KXAPI int KX_MODL_create_spline(int num_poles, int order, double *knots, double *poles, tag *curve,
                                 int knot_fixup, int pole_fixup);
+/* A least-squares spline; *max_index numbers the point of the largest
+ * error from 1. slope_type 2 takes the end slope (the second triple). */
+KXAPI int KX_MODL_create_fitted_spline(fit_data *data, double *max_error, int *max_index, tag *curve);
 /* direction 1: u constant, 2: v constant; *curves freed with KX_free. */
 KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag **curves,
                                   int *count);
