@@ -25,6 +25,8 @@
 #include <TColgp_HArray1OfPnt.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
+#include <gce_MakeCirc.hxx>
+#include <gp_Circ.hxx>
 #include <gp_Pnt2d.hxx>
 
 #include <algorithm>
@@ -35,6 +37,8 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/core/wcs.h"
+#include "host/data/parts.h"
 #include "host/kernel/brep.h"
 #include "host/kernel/splines.h"
 #include "host/model.h"
@@ -519,6 +523,109 @@ Handle(Geom_BSplineCurve) spline_form(const Handle(Geom_Curve)& c, double t0, do
         if (!approx.HasResult()) throw;
         return approx.Curve();
     }
+}
+
+// The copy of an edge's curve over the edge: a line for a straight edge,
+// else a spline (exact for the kernel's analytic and spline curves); 0
+// when the edge has no curve.
+unsigned int copy_of_edge(const host::Call& call, unsigned int edge, double tolerance) {
+    hd::ensure_started();
+    const TopoDS_Edge& e = kernel_edge(call, edge);
+    double t0 = 0, t1 = 0;
+    Handle(Geom_Curve) c = BRep_Tool::Curve(e, t0, t1);
+    if (c.IsNull()) return 0;
+    const bool reversed = e.Orientation() == TopAbs_REVERSED;
+    if (c->DynamicType() == STANDARD_TYPE(Geom_Line)) {
+        gp_Pnt a = c->Value(t0), b = c->Value(t1);
+        if (reversed) std::swap(a, b);
+        const double ends[6] = {a.X(), a.Y(), a.Z(), b.X(), b.Y(), b.Z()};
+        unsigned int line = 0;
+        ES_create_line_in_part(0, ends, &line);
+        return line;
+    }
+    Handle(Geom_BSplineCurve) s = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        Handle(Geom_BSplineCurve) b = spline_form(c, t0, t1, tolerance);
+        if (reversed) b->Reverse();
+        return b;
+    });
+    return new_spline(call, s);
+}
+
+// ---- simplification into lines and arcs --------------------------------------------
+
+// A line (centre unused) or an arc from `start` over `mid` to `end`.
+struct Piece {
+    bool arc = false;
+    gp_Pnt start, mid, end;
+};
+
+gp_Pnt eval_at(const curve_struct& c, double t) {
+    double p[3];
+    hostnum::curve_evaluate(c, 0, t, p, nullptr);
+    return gp_Pnt(p[0], p[1], p[2]);
+}
+
+constexpr int kSimplifySamples = 16;
+constexpr int kSimplifyDepth = 24;
+
+// Replaces the curve over [a, b] by a line, else an arc through its ends
+// and middle (the kernel's circle through three points), else the two
+// halves in turn, each within the tolerance on samples; false when the
+// depth runs out.
+bool simplify(const curve_struct& c, double a, double b, double tol, int depth, std::vector<Piece>& out) {
+    const gp_Pnt p0 = eval_at(c, a), pm = eval_at(c, (a + b) / 2), p1 = eval_at(c, b);
+    auto within = [&](auto&& dist) {
+        for (int i = 1; i < kSimplifySamples; ++i)
+            if (dist(eval_at(c, a + (b - a) * i / kSimplifySamples)) > tol) return false;
+        return true;
+    };
+    const gp_Vec chord(p0, p1);
+    if (chord.Magnitude() > tol && within([&](const gp_Pnt& q) {
+            const gp_Vec v(p0, q);
+            const double s = std::clamp(v.Dot(chord) / chord.SquareMagnitude(), 0.0, 1.0);
+            return q.Distance(p0.Translated(chord * s));
+        })) {
+        out.push_back({false, p0, pm, p1});
+        return true;
+    }
+    gce_MakeCirc circle(p0, pm, p1);
+    if (circle.IsDone()) {
+        const gp_Circ ci = circle.Value();
+        if (within([&](const gp_Pnt& q) { return ci.Distance(q); })) {
+            out.push_back({true, p0, pm, p1});
+            return true;
+        }
+    }
+    if (depth >= kSimplifyDepth) return false;
+    return simplify(c, a, (a + b) / 2, tol, depth + 1, out) && simplify(c, (a + b) / 2, b, tol, depth + 1, out);
+}
+
+// The entity of a piece: a line, or an arc with a matrix of its own (X
+// towards the start, Z so that the arc runs counter-clockwise through the
+// middle to the end).
+unsigned int make_piece(const Piece& p) {
+    if (!p.arc) {
+        const double ends[6] = {p.start.X(), p.start.Y(), p.start.Z(), p.end.X(), p.end.Y(), p.end.Z()};
+        unsigned int line = 0;
+        ES_create_line_in_part(0, ends, &line);
+        return line;
+    }
+    const gp_Circ ci = gce_MakeCirc(p.start, p.mid, p.end).Value();
+    const gp_Pnt c = ci.Location();
+    const gp_Dir z = gp_Vec(p.start, p.mid).Crossed(gp_Vec(p.mid, p.end));
+    const gp_Dir x = gp_Vec(c, p.start);
+    const gp_Dir y = z.Crossed(x);
+    const double rows[9] = {x.X(), x.Y(), x.Z(), y.X(), y.Y(), y.Z(), z.X(), z.Y(), z.Z()};
+    unsigned int matrix = 0;
+    ES_create_matrix_in_part(CONTEXT_ask_work_part(), rows, 3, &matrix);
+    const gp_Vec e(c, p.end);
+    double sweep = std::atan2(e.Dot(gp_Vec(y)), e.Dot(gp_Vec(x)));
+    if (sweep <= 0) sweep += 2 * M_PI;
+    const gp_XYZ cl(c.XYZ().Dot(x.XYZ()), c.XYZ().Dot(y.XYZ()), c.XYZ().Dot(z.XYZ()));
+    const double data[6] = {0, sweep, cl.X(), cl.Y(), cl.Z(), ci.Radius()};
+    unsigned int arc = 0;
+    ES_create_arc(data, matrix, &arc);
+    return arc;
 }
 
 }  // namespace
@@ -1082,30 +1189,46 @@ void pxedcu_(const unsigned int* edge, unsigned int* curve, int* error) {
     call.need(edge, "the edge");
     call.need(curve, "the curve output");
     call.need(error, "the error output");
-    *curve = 0;
-    *error = 0;
+    *curve = copy_of_edge(call, *edge, 1e-7);
+    *error = *curve == 0 ? 1 : 0;
+}
+
+void kfp_edge(unsigned int edge, double tolerance, unsigned int* curve, int* error) {
+    auto call = HOST_ENTRY(edge, tolerance, curve, error);
+    call.need(curve, "the curve output");
+    call.need(error, "the error output");
+    *curve = copy_of_edge(call, edge, tolerance);
+    *error = *curve == 0 ? 1 : 0;
+}
+
+int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count,
+                             unsigned int** segments) {
+    auto call = HOST_ENTRY(n, curves, tolerance, count);
+    call.need(curves, "the curves");
+    call.need(count, "the count output");
+    call.need(segments, "the segments output");
+    *count = 0;
+    *segments = nullptr;
+    int status;
+    if (call.status(status)) return status;
+    if (!(tolerance > 0)) return 1;
     hd::ensure_started();
-    const TopoDS_Edge& e = kernel_edge(call, *edge);
-    double t0 = 0, t1 = 0;
-    Handle(Geom_Curve) c = BRep_Tool::Curve(e, t0, t1);
-    if (c.IsNull()) {
-        *error = 1;
-        return;
+    // Worked out first, made afterwards: a failure makes nothing.
+    std::vector<Piece> pieces;
+    for (int i = 0; i < n; ++i) {
+        const auto c = host::curves::curve_of(curves[i]);
+        if (!c) return 1;
+        double lim[2];
+        hostnum::curve_limits(c->record(), lim);
+        if (!hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return simplify(c->record(), lim[0], lim[1], tolerance, 0, pieces); }))
+            return 1;
     }
-    const bool reversed = e.Orientation() == TopAbs_REVERSED;
-    if (c->DynamicType() == STANDARD_TYPE(Geom_Line)) {
-        gp_Pnt a = c->Value(t0), b = c->Value(t1);
-        if (reversed) std::swap(a, b);
-        const double ends[6] = {a.X(), a.Y(), a.Z(), b.X(), b.Y(), b.Z()};
-        ES_create_line_in_part(0, ends, curve);
-        return;
-    }
-    Handle(Geom_BSplineCurve) s = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        Handle(Geom_BSplineCurve) b = spline_form(c, t0, t1, 1e-7);
-        if (reversed) b->Reverse();
-        return b;
-    });
-    *curve = new_spline(call, s);
+    std::vector<unsigned int> made;
+    for (const Piece& p : pieces) made.push_back(make_piece(p));
+    *count = static_cast<int>(made.size());
+    *segments = sm_array<unsigned int>(made.size());
+    std::copy(made.begin(), made.end(), *segments);
+    return 0;
 }
 
 void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]) {

@@ -242,6 +242,15 @@ void BC_create_fitted(const BC_fit_t* fit, int create, BC_fit_result_t* result, 
 /* A new spline (or line or arc, as the edge's curve is) copy of a kernel
  * edge's curve over the edge; *error 1 when the edge has no curve. */
 void pxedcu_(const unsigned int* edge, unsigned int* curve, int* error);
+/* A temporary curve copied from a kernel edge within the tolerance (as
+ * pxedcu_); *error 1 when the edge has no curve. */
+void kfp_edge(unsigned int edge, double tolerance, unsigned int* curve, int* error);
+/* The curves replaced by lines and arcs within the tolerance (each curve
+ * in turn, from its start to its end): new entities, *segments from
+ * SM_alloc. Answers 0, or 1 (nothing made) for a curve the host cannot
+ * evaluate or one that needs pieces finer than it makes. */
+int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count,
+                             unsigned int** segments);
 /* The face's parameter ranges {u0, u1, v0, v1} from the kernel. */
 void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]);
 /* Iso-parameter curves of the face's surface at the parameter in direction

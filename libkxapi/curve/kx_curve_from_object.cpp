@@ -1,7 +1,10 @@
 // Plain curves made from other model data: the curve of an edge, a spline
 // from poles and knots, and the iso-parameter curves of a face.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "host/core/curve_queries.h"
 #include "host/core/display.h"
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
@@ -14,6 +17,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_curve_internal.h"
+#include "libkxapi/obj/kx_obj_internal.h"
 
 namespace {
 
@@ -107,6 +111,55 @@ int fit(const fit_data& f, double* max_error, int* max_index, tag* curve) {
         *curve = result.curve;
     }
     return flag == 1 ? KX_MODL_ERR_FIT_FAILED : 0;
+}
+
+// Removes a temporary curve made here (through the delete list, as every
+// curve goes).
+void delete_temporary(tag curve) {
+    // Deleted at once, or refused: nothing further (KX_BAND_OBJ + 2 asks for
+    // the delete list).
+    if (kx::obj::delete_directly(curve) != KX_BAND_OBJ + 2) return;
+    kx::obj::DeleteList list;
+    try {
+        kx::obj::log_for_delete(curve);
+        list.finish();
+    } catch (...) {
+        list.abandon();
+        throw;
+    }
+}
+
+// The steps of a simplification between taking the caller's array and
+// giving it back: edges are replaced in the array by temporary curves
+// (noted in `temps`), then the host makes the segments.
+int simplify_steps(int n, tag* curves, double tolerance, std::vector<tag>& temps, int* count, tag* segments) {
+    for (int i = 0; i < n; ++i) {
+        const int cls = es0017_(&curves[i]);
+        if (cls == ES_CLASS_EDGE) {
+            tag temp = NULL_TAG;
+            int error = 0;
+            kfp_edge(curves[i], tolerance, &temp, &error);
+            if (error != 0 || temp == NULL_TAG) return KX_MODL_ERR_SIMPLIFY_FAILED;
+            temps.push_back(temp);
+            curves[i] = temp;
+        } else if (cls != ES_CLASS_CURVE) {
+            return KX_MODL_ERR_WRONG_OBJECT;
+        }
+    }
+    int made = 0;
+    unsigned int* segs = nullptr;
+    const int answer = CRV_SIMP_simplify_curves(n, curves, tolerance, &made, &segs);
+    if (answer != 0 || made == 0) {
+        SM_free(segs);
+        return KX_MODL_ERR_SIMPLIFY_FAILED;
+    }
+    for (int i = 0; i < made; ++i) {
+        segments[i] = segs[i];
+        regenerate(segs[i]);
+    }
+    *count = made;
+    SM_free(segs);
+    return 0;
 }
 
 }  // namespace
@@ -237,6 +290,37 @@ KXAPI int KX_MODL_create_fitted_spline(fit_data* data, double* max_error, int* m
                 const int code = ERROR_ask_failure_code();
                 return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;
             }
+        });
+}
+
+KXAPI int KX_MODL_create_simplified_curve(int n, tag* curves, double tolerance, int* count, tag* segments) {
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(count);
+            if (n < 1) return 0;
+            if (tolerance <= 0) return static_cast<int>(KX_MODL_ERR_BAD_TOLERANCE);
+            return kx::check({{curves, 2}, {count, 4}, {segments, 5}});
+        },
+        [&]() -> int {
+            if (n < 1) return 0;
+            const std::vector<tag> given(curves, curves + n);
+            std::vector<tag> temps;
+            int status = 0;
+            {
+                kx::frame_scope scope;
+                try {
+                    status = simplify_steps(n, curves, tolerance, temps, count, segments);
+                } catch (const host::HostError& e) {
+                    if (!scope.caught(e)) throw;
+                    status = ERROR_ask_failure_code();
+                    *count = 0;
+                }
+            }
+            // The caller's array as it was, and no temporary curve left.
+            std::copy(given.begin(), given.end(), curves);
+            for (tag t : temps) delete_temporary(t);
+            return status;
         });
 }
 

@@ -242,6 +242,11 @@ KXAPI int KX_MODL_create_spline(int num_poles, int order, double *knots, double 
 /* A least-squares spline; *max_index numbers the point of the largest
  * error from 1. slope_type 2 takes the end slope (the second triple). */
 KXAPI int KX_MODL_create_fitted_spline(fit_data *data, double *max_error, int *max_index, tag *curve);
+/* The curves and edges replaced by lines and arcs within the tolerance;
+ * segments must hold as many tags as the count answered. curves is used
+ * as scratch and always given back as it was; temporary curves made from
+ * edges are removed. */
+KXAPI int KX_MODL_create_simplified_curve(int n, tag *curves, double tolerance, int *count, tag *segments);
 /* direction 1: u constant, 2: v constant; *curves freed with KX_free. */
 KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag **curves,
                                   int *count);
