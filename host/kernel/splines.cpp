@@ -1,6 +1,8 @@
 // The B-curve service (see splines.h): spline entities and the spline work
 // done with the kernel's tools.
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepTools.hxx>
+#include <GeomAPI_PointsToBSpline.hxx>
 #include <BRepTopAdaptor_FClass2d.hxx>
 #include <BRep_Tool.hxx>
 #include <BSplCLib.hxx>
@@ -32,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "host/core/curve_entities.h"
@@ -626,6 +629,112 @@ unsigned int make_piece(const Piece& p) {
     unsigned int arc = 0;
     ES_create_arc(data, matrix, &arc);
     return arc;
+}
+
+// ---- isoclines ------------------------------------------------------------------------
+
+constexpr int kIsoclineGrid = 64;
+
+// The value whose zeros are the isocline: the face's unit normal along the
+// direction, less the cosine of the angle.
+struct IsoclineField {
+    BRepAdaptor_Surface surface;
+    bool reversed;
+    gp_Dir direction;
+    double cosine;
+    double operator()(double u, double v) const {
+        gp_Pnt p;
+        gp_Vec su, sv;
+        surface.D1(u, v, p, su, sv);
+        gp_Vec n = su.Crossed(sv);
+        const double m = n.Magnitude();
+        if (m <= 1e-300) return -2;  // a pole of the surface: no normal
+        if (reversed) n.Reverse();
+        return n.Dot(gp_Vec(direction)) / m - cosine;
+    }
+};
+
+// The traces of the field's zero level over the face's box: chains of
+// (u, v) points, found cell by cell on a grid (a crossing on a cell's side
+// refined by bisection) and joined where cells share a side.
+std::vector<std::vector<gp_Pnt2d>> trace_isoclines(const IsoclineField& f, const TopoDS_Face& face) {
+    double u0, u1, v0, v1;
+    BRepTools::UVBounds(face, u0, u1, v0, v1);
+    const int g = kIsoclineGrid;
+    auto U = [&](int i) { return u0 + (u1 - u0) * i / g; };
+    auto V = [&](int j) { return v0 + (v1 - v0) * j / g; };
+    std::vector<double> val(static_cast<std::size_t>((g + 1) * (g + 1)));
+    auto at = [&](int i, int j) -> double& { return val[static_cast<std::size_t>(j * (g + 1) + i)]; };
+    for (int j = 0; j <= g; ++j)
+        for (int i = 0; i <= g; ++i) at(i, j) = f(U(i), V(j));
+    BRepTopAdaptor_FClass2d cls(face, 1e-9);
+    // Crossing points by side: side id = 2 (j (g + 1) + i) + 0 for the side
+    // from (i, j) to (i + 1, j), + 1 for the side from (i, j) to (i, j + 1).
+    std::map<long, gp_Pnt2d> crossing;
+    auto side_point = [&](int i, int j, int dir) -> long {
+        const long id = 2L * (static_cast<long>(j) * (g + 1) + i) + dir;
+        if (crossing.count(id)) return id;
+        const int i2 = dir == 0 ? i + 1 : i, j2 = dir == 0 ? j : j + 1;
+        double a = 0, b = 1, fa = at(i, j);
+        for (int k = 0; k < 50; ++k) {
+            const double m = (a + b) / 2;
+            const double fm = f(U(i) + (U(i2) - U(i)) * m, V(j) + (V(j2) - V(j)) * m);
+            if ((fm < 0) == (fa < 0)) {
+                a = m;
+                fa = fm;
+            } else {
+                b = m;
+            }
+        }
+        const double m = (a + b) / 2;
+        crossing[id] = gp_Pnt2d(U(i) + (U(i2) - U(i)) * m, V(j) + (V(j2) - V(j)) * m);
+        return id;
+    };
+    auto crosses = [&](double a, double b) { return (a < 0) != (b < 0); };
+    std::multimap<long, long> links;
+    for (int j = 0; j < g; ++j)
+        for (int i = 0; i < g; ++i) {
+            if (cls.Perform(gp_Pnt2d((U(i) + U(i + 1)) / 2, (V(j) + V(j + 1)) / 2)) == TopAbs_OUT) continue;
+            const double c00 = at(i, j), c10 = at(i + 1, j), c01 = at(i, j + 1), c11 = at(i + 1, j + 1);
+            std::vector<long> ids;
+            if (crosses(c00, c10)) ids.push_back(side_point(i, j, 0));
+            if (crosses(c10, c11)) ids.push_back(side_point(i + 1, j, 1));
+            if (crosses(c01, c11)) ids.push_back(side_point(i, j + 1, 0));
+            if (crosses(c00, c01)) ids.push_back(side_point(i, j, 1));
+            for (std::size_t k = 0; k + 1 < ids.size(); k += 2) {
+                links.emplace(ids[k], ids[k + 1]);
+                links.emplace(ids[k + 1], ids[k]);
+            }
+        }
+    // Chains: start at an end (one link) first, then at what is left (loops).
+    std::vector<std::vector<gp_Pnt2d>> chains;
+    std::map<long, bool> used;
+    auto walk = [&](long start) {
+        std::vector<gp_Pnt2d> chain{crossing[start]};
+        used[start] = true;
+        long at_id = start;
+        for (;;) {
+            long next = -1;
+            auto range = links.equal_range(at_id);
+            for (auto it = range.first; it != range.second; ++it)
+                if (!used[it->second]) next = it->second;
+            if (next < 0) {
+                // A loop closes on its start.
+                for (auto it = range.first; it != range.second; ++it)
+                    if (it->second == start && chain.size() > 2) chain.push_back(crossing[start]);
+                break;
+            }
+            used[next] = true;
+            chain.push_back(crossing[next]);
+            at_id = next;
+        }
+        if (chain.size() >= 2) chains.push_back(std::move(chain));
+    };
+    for (const auto& [id, p] : crossing)
+        if (!used[id] && links.count(id) == 1) walk(id);
+    for (const auto& [id, p] : crossing)
+        if (!used[id] && links.count(id) > 0) walk(id);
+    return chains;
 }
 
 }  // namespace
@@ -1312,6 +1421,61 @@ void SRFCRV_create_iso_curves(unsigned int face, int direction, double parameter
     *count = static_cast<int>(made.size());
     *curves = sm_array<unsigned int>(made.size());
     std::copy(made.begin(), made.end(), *curves);
+}
+
+void SRFCRV_create_isocline_curves(unsigned int face, const double direction[3], double angle, double tolerance,
+                                   int quintic, int trim, unsigned int** curves, int* count, int* error) {
+    auto call = HOST_ENTRY(face, angle, tolerance, quintic);
+    call.need(direction, "the direction");
+    call.need(curves, "the curves output");
+    call.need(count, "the count output");
+    call.need(error, "the error output");
+    (void)trim;
+    *curves = nullptr;
+    *count = 0;
+    *error = 0;
+    if (call.outputs() >= 1) {
+        *error = static_cast<int>(call.int_out(0, 0));
+        if (*error != 0) return;
+    }
+    hd::ensure_started();
+    const TopoDS_Face& f = kernel_face(call, face);
+    const gp_Vec d(direction[0], direction[1], direction[2]);
+    if (d.Magnitude() <= 1e-12) call.fail(HOST_ERR_BAD_ARGUMENT, "a direction of no length");
+    std::vector<Handle(Geom_BSplineCurve)> fitted;
+    const bool ok = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        const IsoclineField field{BRepAdaptor_Surface(f, Standard_True), f.Orientation() == TopAbs_REVERSED, gp_Dir(d),
+                                  std::cos(angle)};
+        for (const auto& chain : trace_isoclines(field, f)) {
+            TColgp_Array1OfPnt pts(1, static_cast<int>(chain.size()));
+            for (std::size_t i = 0; i < chain.size(); ++i)
+                pts(static_cast<int>(i) + 1) = field.surface.Value(chain[i].X(), chain[i].Y());
+            if (chain.size() == 2 && pts(1).Distance(pts(2)) <= tolerance) continue;
+            const int degree = std::min<int>(quintic ? 5 : 3, static_cast<int>(chain.size()) - 1);
+            GeomAPI_PointsToBSpline fit(pts, degree, std::max(degree, quintic ? 5 : 3), GeomAbs_C2, tolerance);
+            if (!fit.IsDone()) return false;
+            fitted.push_back(fit.Curve());
+        }
+        return true;
+    });
+    if (!ok) {
+        *error = 1;
+        return;
+    }
+    if (fitted.empty()) {
+        *error = 901;
+        return;
+    }
+    std::vector<unsigned int> made;
+    for (const auto& c : fitted) made.push_back(new_spline(call, c));
+    *count = static_cast<int>(made.size());
+    *curves = sm_array<unsigned int>(made.size());
+    std::copy(made.begin(), made.end(), *curves);
+}
+
+int cdUIaskoutput_quintic(void) {
+    auto call = HOST_ENTRY();
+    return static_cast<int>(call.int_out(0, 0));
 }
 
 }  // extern "C"

@@ -262,6 +262,17 @@ void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]);
 void SRFCRV_create_iso_curves(unsigned int face, int direction, double parameter, int trim, double tolerance,
                               unsigned int** curves, int* count, int* error);
 
+/* Isoclines: the curves of the face where the angle between the face's
+ * normal and the direction is `angle` (radians), traced on the face's
+ * parameter grid and refined onto the curve, each fitted by a spline
+ * within the tolerance (degree 5 with quintic 1, else 3). *curves from
+ * SM_alloc; *error 0, 901 when the face has no such curve, 1 when the
+ * kernel fails. */
+void SRFCRV_create_isocline_curves(unsigned int face, const double direction[3], double angle, double tolerance,
+                                   int quintic, int trim, unsigned int** curves, int* count, int* error);
+/* The user's setting for quintic output of fitted curves (0: cubic). */
+int cdUIaskoutput_quintic(void);
+
 #pragma GCC visibility pop
 #ifdef __cplusplus
 }

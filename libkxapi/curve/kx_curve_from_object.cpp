@@ -27,6 +27,7 @@ constexpr int kMaxPoles = 2147483600;
 constexpr double kMinWeight = 1e-10;
 constexpr double kParameterSnap = 1e-10;
 constexpr double kMinTolerance = 1e-10;
+constexpr double kRadiansPerDegree = 0.017453292519943295;
 // The host's code of a parameter that misses its face, and of memory
 // exhausted inside the B-curve service.
 constexpr int kHostMissesFace = 901;
@@ -321,6 +322,37 @@ KXAPI int KX_MODL_create_simplified_curve(int n, tag* curves, double tolerance, 
             std::copy(given.begin(), given.end(), curves);
             for (tag t : temps) delete_temporary(t);
             return status;
+        });
+}
+
+KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double angle, double tolerance, tag** curves,
+                                         int* count) {
+    const double radians = angle * kRadiansPerDegree;
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(curves, count);
+            return kx::check({{direction, 2}, {curves, 5}, {count, 6}});
+        },
+        [&]() -> int {
+            kx::frame_scope scope;
+            try {
+                if (int st = face_with_surface(face)) return st;
+                if (tolerance <= kMinTolerance) return KX_MODL_ERR_BAD_TOLERANCE;
+                const int quintic = cdUIaskoutput_quintic();
+                unsigned int* made = nullptr;
+                int n = 0, error = 0;
+                SRFCRV_create_isocline_curves(face, direction, radians, tolerance, quintic, 1, &made, &n, &error);
+                if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+                if (error != 0) return KX_MODL_ERR_ISOCLINE_FAILED;
+                for (int i = 0; i < n; ++i) regenerate(made[i]);
+                *curves = made;
+                *count = n;
+                return 0;
+            } catch (const host::HostError& e) {
+                if (!scope.caught(e)) throw;
+                return KX_MODL_ERR_ISOCLINE_FAILED;
+            }
         });
 }
 

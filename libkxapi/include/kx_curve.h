@@ -247,6 +247,10 @@ KXAPI int KX_MODL_create_fitted_spline(fit_data *data, double *max_error, int *m
  * as scratch and always given back as it was; temporary curves made from
  * edges are removed. */
 KXAPI int KX_MODL_create_simplified_curve(int n, tag *curves, double tolerance, int *count, tag *segments);
+/* The curves of the face where its normal makes `angle` degrees with the
+ * direction; *curves freed with KX_free. */
+KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double angle, double tolerance,
+                                         tag **curves, int *count);
 /* direction 1: u constant, 2: v constant; *curves freed with KX_free. */
 KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag **curves,
                                   int *count);

@@ -274,3 +274,73 @@ TEST_F(FromObjectTest, IsoCurveParameterAndArgumentChecks) {
 }
 
 }  // namespace
+
+namespace {
+
+class IsoclineTest : public FromObjectTest {};
+
+// On a sphere the normal makes 60 degrees with the axis along the circle of
+// latitude 30 degrees.
+TEST_F(IsoclineTest, SphereIsoclineIsACircleOfLatitude) {
+    int sph = 0;
+    const double centre[3] = {0, 0, 0};
+    ZQ_BODY_make_sphere(centre, 4, &sph);
+    const tag ball = faces_of_type(sph, ZQ_SURF_SPHERE).at(0);
+    double up[3] = {0, 0, 1};
+    tag* curves = nullptr;
+    int n = 0;
+    ASSERT_EQ(KX_MODL_create_isocline_curves(ball, up, 60, 1e-4, &curves, &n), 0);
+    ASSERT_EQ(n, 1);
+    const auto l = curve_limits(curves[0]);
+    for (int i = 0; i <= 32; ++i) {
+        const auto p = point_at(curves[0], l[0] + (l[1] - l[0]) * i / 32);
+        EXPECT_NEAR(p[2], 2, 2e-4);
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 4 * std::sqrt(3.0) / 2, 2e-4);
+    }
+    KX_free(curves);
+}
+
+// On a cylinder along z the normal is at right angles to x along the two
+// lines where y = +-r.
+TEST_F(IsoclineTest, CylinderIsoclinesAtRightAnglesAreTwoLines) {
+    int cyl = 0;
+    const double base[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
+    ZQ_BODY_make_cylinder(base, axis, 5, 10, &cyl);
+    const tag side = faces_of_type(cyl, ZQ_SURF_CYLINDER).at(0);
+    double x[3] = {1, 0, 0};
+    tag* curves = nullptr;
+    int n = 0;
+    ASSERT_EQ(KX_MODL_create_isocline_curves(side, x, 90, 1e-6, &curves, &n), 0);
+    ASSERT_EQ(n, 2);
+    for (int k = 0; k < 2; ++k) {
+        const auto l = curve_limits(curves[k]);
+        const auto a = point_at(curves[k], l[0]), b = point_at(curves[k], l[1]);
+        EXPECT_NEAR(std::fabs(a[2] - b[2]), 10, 1e-6);
+        for (int i = 0; i <= 8; ++i) {
+            const auto p = point_at(curves[k], l[0] + (l[1] - l[0]) * i / 8);
+            EXPECT_NEAR(p[0], 0, 1e-6);
+            EXPECT_NEAR(std::fabs(p[1]), 5, 1e-6);
+        }
+    }
+    KX_free(curves);
+}
+
+TEST_F(IsoclineTest, NoIsoclineAndChecks) {
+    int cyl = 0;
+    const double base[3] = {0, 0, 0}, axis[3] = {0, 0, 1};
+    ZQ_BODY_make_cylinder(base, axis, 5, 10, &cyl);
+    const tag side = faces_of_type(cyl, ZQ_SURF_CYLINDER).at(0);
+    double z[3] = {0, 0, 1};
+    tag* curves = nullptr;
+    int n = 0;
+    // The side's normal is always at right angles to the axis.
+    EXPECT_EQ(KX_MODL_create_isocline_curves(side, z, 30, 1e-6, &curves, &n), 875029);
+    EXPECT_EQ(KX_MODL_create_isocline_curves(side, z, 30, 1e-10, &curves, &n), 875036);
+    EXPECT_EQ(KX_MODL_create_isocline_curves(line(0, 0, 0, 1, 0, 0), z, 30, 1e-6, &curves, &n), 875028);
+    host::control::raise_on("SRFCRV_create_isocline_curves", 670004);
+    EXPECT_EQ(KX_MODL_create_isocline_curves(side, z, 30, 1e-6, &curves, &n), 875198);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+    EXPECT_EQ(host::control::calls("SRFCRV_create_isocline_curves").at(0).real(1), 30 * 0.017453292519943295);
+}
+
+}  // namespace
