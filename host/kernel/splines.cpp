@@ -6,6 +6,7 @@
 #include <BRepTopAdaptor_FClass2d.hxx>
 #include <BRep_Tool.hxx>
 #include <BSplCLib.hxx>
+#include <GeomAPI_ExtremaCurveCurve.hxx>
 #include <GeomAPI_Interpolate.hxx>
 #include <GeomAPI_ProjectPointOnCurve.hxx>
 #include <math_Gauss.hxx>
@@ -1471,6 +1472,30 @@ void SRFCRV_create_isocline_curves(unsigned int face, const double direction[3],
     *count = static_cast<int>(made.size());
     *curves = sm_array<unsigned int>(made.size());
     std::copy(made.begin(), made.end(), *curves);
+}
+
+int CMP_is_self_intersect_curve(unsigned int spline) {
+    auto call = HOST_ENTRY(spline);
+    const curve_spline_data& d = spline_of(call, spline);
+    int status;
+    if (call.status(status)) return status;
+    hd::ensure_started();
+    const std::vector<double> u = unweighted(d.n_poles, d.poles);
+    Handle(Geom_BSplineCurve) c = to_kernel(call, d.n_poles, d.order, d.knots, u.data(), KERNEL_ERR_EXCEPTION);
+    constexpr int kPieces = 24;
+    constexpr double kTouch = 1e-7;
+    const double t0 = c->FirstParameter(), t1 = c->LastParameter();
+    const bool closed = c->Value(t0).Distance(c->Value(t1)) <= kTouch;
+    auto bound = [&](int i) { return t0 + (t1 - t0) * i / kPieces; };
+    return hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        for (int i = 0; i < kPieces; ++i)
+            for (int j = i + 2; j < kPieces; ++j) {
+                if (closed && i == 0 && j == kPieces - 1) continue;  // they meet at the closure
+                GeomAPI_ExtremaCurveCurve ext(c, c, bound(i), bound(i + 1), bound(j), bound(j + 1));
+                if (ext.NbExtrema() > 0 && ext.LowerDistance() <= kTouch) return 1;
+            }
+        return 0;
+    });
 }
 
 int cdUIaskoutput_quintic(void) {

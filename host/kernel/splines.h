@@ -270,6 +270,9 @@ void SRFCRV_create_iso_curves(unsigned int face, int direction, double parameter
  * kernel fails. */
 void SRFCRV_create_isocline_curves(unsigned int face, const double direction[3], double angle, double tolerance,
                                    int quintic, int trim, unsigned int** curves, int* count, int* error);
+/* 1 when the spline crosses or touches itself away from neighbouring
+ * stretches (the kernel's extrema between its pieces), else 0. */
+int CMP_is_self_intersect_curve(unsigned int spline);
 /* The user's setting for quintic output of fitted curves (0: cubic). */
 int cdUIaskoutput_quintic(void);
 

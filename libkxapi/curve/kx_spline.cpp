@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/core/curve_queries.h"
 #include "host/core/display.h"
 #include "host/core/edit_log.h"
 #include "host/core/entity_store.h"
@@ -513,6 +514,36 @@ KXAPI int KX_CURVE_is_spline_in_sync(tag spline, logical* in_sync) {
                          if (BC_is_spline_out_of_sync(spline)) *in_sync = false;
                          return 0;
                      });
+}
+
+KXAPI int KX_CURVE_is_spline_self_int(tag spline, logical* self_int) {
+    return kx::frame(
+        kx::acknowledging,
+        [&] {
+            if (self_int) *self_int = true;
+            return kx::check({{self_int, 2}});
+        },
+        [&]() -> int {
+            if (!is_spline(spline)) return KX_MODL_ERR_WRONG_OBJECT;
+            *self_int = CMP_is_self_intersect_curve(spline) != 0;
+            return 0;
+        });
+}
+
+KXAPI int KX_CURVE_ask_spline_sap(tag spline, int values[4], double* value) {
+    return kx::frame(
+        [&] {
+            kx::clear(value);
+            return kx::check({{values, 2}, {value, 3}});
+        },
+        [&]() -> int {
+            if (!is_spline(spline)) return kx::param(1);
+            CRVANL_CARecord_t record{};
+            CRVANL_read_CARecord(spline, &record);
+            for (int i = 0; i < 4; ++i) values[i] = record.show[i];
+            *value = record.scale;
+            return 0;
+        });
 }
 
 }  // extern "C"

@@ -232,6 +232,11 @@ KXAPI int KX_CURVE_ask_spline_thru_pts(tag spline, int *degree, int *periodicity
 KXAPI int KX_CURVE_edit_spline_thru_pts(tag spline, int degree, int periodicity, int num_points,
                                         spline_point *points, double *parameters, int save_def_data);
 KXAPI int KX_CURVE_is_spline_in_sync(tag spline, logical *in_sync);
+/* true when the spline crosses itself (also when the answer cannot be had). */
+KXAPI int KX_CURVE_is_spline_self_int(tag spline, logical *self_int);
+/* The first four words of the spline's curve-analysis record and the value
+ * that follows them. */
+KXAPI int KX_CURVE_ask_spline_sap(tag spline, int values[4], double *value);
 
 /* ---- Curves made from modelling objects (no initialisation check) ---- */
 KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag *curve);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "curve_fixture.h"
+#include "host/core/curve_queries.h"
 #include "host/kernel/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
@@ -397,6 +398,58 @@ TEST_F(SplineTest, SmoothingChecksRangeAndContinuityContinuityWinning) {
     EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, 2, 1e-3, 0, 0, &n, &states), 1480018);
     EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, -1, 1e-3, 0, 0, &n, &states), 1480018);
     EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, 1, 1e-3, 0, 0, &n, &states), 1480005);
+}
+
+}  // namespace
+
+namespace {
+
+class SplineQueryTest : public CurveTest {
+protected:
+    tag through(std::vector<std::array<double, 2>> xy) {
+        std::vector<spline_point> pts(xy.size());
+        for (std::size_t i = 0; i < xy.size(); ++i) {
+            pts[i] = spline_point{};
+            pts[i].point[0] = xy[i][0];
+            pts[i].point[1] = xy[i][1];
+            pts[i].slope_type = -1;
+            pts[i].crvatr_type = -1;
+        }
+        tag s = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, static_cast<int>(pts.size()), pts.data(), nullptr, 0, &s), 0);
+        return s;
+    }
+};
+
+TEST_F(SplineQueryTest, SelfIntersectionOfSplines) {
+    logical crosses = false;
+    // A loop: through (0,0), up and back across its own path.
+    ASSERT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {4, 0}, {4, 3}, {2, 4}, {2, -2}}), &crosses), 0);
+    EXPECT_TRUE(crosses);
+    ASSERT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {1, 1}, {2, 0}, {3, 1}}), &crosses), 0);
+    EXPECT_FALSE(crosses);
+    EXPECT_EQ(KX_CURVE_is_spline_self_int(line(0, 0, 0, 1, 0, 0), &crosses), 875033);
+    EXPECT_TRUE(crosses);
+    host::control::raise_on("CMP_is_self_intersect_curve", 670004);
+    EXPECT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {1, 1}, {2, 0}, {3, 1}}), &crosses), 670004);
+    EXPECT_TRUE(crosses);
+    EXPECT_EQ(host::control::acknowledged_codes().back(), 670004);
+}
+
+TEST_F(SplineQueryTest, AnalysisRecordOfASpline) {
+    const tag s = through({{0, 0}, {1, 1}, {2, 0}, {3, 1}});
+    CRVANL_CARecord_t r = host::crvanl::default_record();
+    r.show[0] = 1;
+    r.show[3] = 4;
+    r.scale = 2.5;
+    host::crvanl::set_record(s, r);
+    int values[4] = {};
+    double value = 0;
+    ASSERT_EQ(KX_CURVE_ask_spline_sap(s, values, &value), 0);
+    EXPECT_EQ(values[0], 1);
+    EXPECT_EQ(values[3], 4);
+    EXPECT_EQ(value, 2.5);
+    EXPECT_EQ(KX_CURVE_ask_spline_sap(line(0, 0, 0, 1, 0, 0), values, &value), 1105004);
 }
 
 }  // namespace
