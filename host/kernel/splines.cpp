@@ -983,22 +983,25 @@ int BCEV_smooth_bcurve_data_uw(int continuity, const double tolerance[3], int op
     const int degree = c->Degree();
     const int target = std::max(0, degree - continuity);  // the multiplicity that gives the continuity
     int failed = 0;
-    for (int i = c->NbKnots() - 1; i >= 2; --i) {
-        if (c->Multiplicity(i) <= target) continue;
-        const double knot = c->Knot(i);
-        Handle(Geom_BSplineCurve) before = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
-        Handle(Geom_BSplineCurve) trial = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
-        // Measured with no tolerance bound first, so that the deviation it
-        // would take is known either way.
-        trial->RemoveKnot(i, target, 1e100);
-        const double dev = deviation(before, trial);
-        if (dev <= tol && c->RemoveKnot(i, target, tol)) {
-            add_state(states, 24, knot, tol > 0 ? deviation(before, c) / tol : 0);
-        } else {
-            add_state(states, 28, knot, tol > 0 ? dev / tol : 0);
-            failed = 1;
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        // The knots strictly inside the parameter range.
+        for (int i = c->LastUKnotIndex() - 1; i > c->FirstUKnotIndex(); --i) {
+            if (c->Multiplicity(i) <= target) continue;
+            const double knot = c->Knot(i);
+            Handle(Geom_BSplineCurve) before = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+            Handle(Geom_BSplineCurve) trial = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+            // Measured with no tolerance bound first, so that the deviation it
+            // would take is known either way.
+            trial->RemoveKnot(i, target, 1e100);
+            const double dev = deviation(before, trial);
+            if (dev <= tol && c->RemoveKnot(i, target, tol)) {
+                add_state(states, 24, knot, tol > 0 ? deviation(before, c) / tol : 0);
+            } else {
+                add_state(states, 28, knot, tol > 0 ? dev / tol : 0);
+                failed = 1;
+            }
         }
-    }
+    });
     from_kernel(c, curve);
     return failed;
 }
