@@ -48,6 +48,34 @@ int spline_data_refused(int n, int k, const double* knots, const double* poles) 
     return 0;
 }
 
+// The spline of checked poles and knots, in the host's memory released to
+// a mark on every way out; *fixed becomes 875132 when the host fixed the
+// data up (the spline is made all the same).
+int make_spline(int n, int k, const double* knots, const double* poles, tag* curve, int knot_fixup, int pole_fixup,
+                int& fixed) {
+    const int mark = SM_set_mark();
+    struct Release {
+        int mark;
+        ~Release() { SM_free_to_mark(mark); }
+    } release{mark};
+    tag made = NULL_TAG;
+    int answer = 0;
+    {
+        kx::frame_scope scope;
+        try {
+            answer = BC_create_nurb(n, k, knots, poles, &made, knot_fixup, pole_fixup);
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+            return ERROR_ask_failure_code() == kHostMemory ? KX_MODL_ERR_PARAMETER_MISSES_FACE : KX_MODL_ERR_SPLINE_HOST;
+        }
+    }
+    if (made == NULL_TAG) return KX_MODL_ERR_SPLINE_NOT_MADE;
+    regenerate(made);
+    *curve = made;
+    fixed = answer != 0 ? KX_MODL_ERR_SPLINE_FIXED : 0;
+    return 0;
+}
+
 // The face's surface checks shared by the iso and isocline curves.
 int face_with_surface(tag face) {
     if (es0022_(&face) != 3) return KX_MODL_ERR_NULL_MATRIX;
@@ -163,6 +191,28 @@ int simplify_steps(int n, tag* curves, double tolerance, std::vector<tag>& temps
     return 0;
 }
 
+// A simplification under the caller's frame: whatever happens, the
+// caller's array is given back as it was and the temporary curves go.
+int simplify(int n, tag* curves, double tolerance, int* count, tag* segments) {
+    const std::vector<tag> given(curves, curves + n);
+    std::vector<tag> temps;
+    int status = 0;
+    {
+        kx::frame_scope scope;
+        try {
+            status = simplify_steps(n, curves, tolerance, temps, count, segments);
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+            status = ERROR_ask_failure_code();
+            *count = 0;
+        }
+    }
+    // The caller's array as it was, and no temporary curve left.
+    std::copy(given.begin(), given.end(), curves);
+    for (tag t : temps) delete_temporary(t);
+    return status;
+}
+
 }  // namespace
 
 extern "C" {
@@ -177,13 +227,15 @@ KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag* curve) {
         [&]() -> int {
             const kc::TypeOf t = kc::type_of(edge);
             if (t.type != HOST_TYPE_SOLID || t.subtype != HOST_SUBTYPE_EDGE) return KX_MODL_ERR_NOT_EDGE;
-            int error = 0;
-            tag made = NULL_TAG;
-            pxedcu_(&edge, &made, &error);
-            if (error != 0 || made == NULL_TAG) return KX_MODL_ERR_EDGE_CURVE_FAILED;
-            regenerate(made);
-            *curve = made;
-            return 0;
+            return kc::model_change([&]() -> int {
+                int error = 0;
+                tag made = NULL_TAG;
+                pxedcu_(&edge, &made, &error);
+                if (error != 0 || made == NULL_TAG) return KX_MODL_ERR_EDGE_CURVE_FAILED;
+                regenerate(made);
+                *curve = made;
+                return 0;
+            });
         });
 }
 
@@ -196,28 +248,12 @@ KXAPI int KX_MODL_create_spline(int num_poles, int order, double* knots, double*
             return kx::check({{curve, 5}});
         },
         [&]() -> int {
-            const int mark = SM_set_mark();
-            struct Release {
-                int mark;
-                ~Release() { SM_free_to_mark(mark); }
-            } release{mark};
             if (int st = spline_data_refused(num_poles, order, knots, poles)) return st;
-            tag made = NULL_TAG;
-            int answer = 0;
-            {
-                kx::frame_scope scope;
-                try {
-                    answer = BC_create_nurb(num_poles, order, knots, poles, &made, knot_fixup, pole_fixup);
-                } catch (const host::HostError& e) {
-                    if (!scope.caught(e)) throw;
-                    return ERROR_ask_failure_code() == kHostMemory ? KX_MODL_ERR_PARAMETER_MISSES_FACE
-                                                                   : KX_MODL_ERR_SPLINE_HOST;
-                }
-            }
-            if (made == NULL_TAG) return KX_MODL_ERR_SPLINE_NOT_MADE;
-            regenerate(made);
-            *curve = made;
-            return answer != 0 ? KX_MODL_ERR_SPLINE_FIXED : 0;
+            // A spline made with its data fixed up stays, with its code.
+            int fixed = 0;
+            const int st = kc::model_change(
+                [&] { return make_spline(num_poles, order, knots, poles, curve, knot_fixup, pole_fixup, fixed); });
+            return st != 0 ? st : fixed;
         });
 }
 
@@ -230,7 +266,7 @@ KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, dou
             return kx::check({{curves, 5}, {count, 6}});
         },
         [&]() -> int {
-            {
+            return kc::model_change([&]() -> int {
                 kx::frame_scope scope;
                 try {
                     if (int st = face_with_surface(face)) return st;
@@ -262,15 +298,16 @@ KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, dou
                     SRFCRV_create_iso_curves(face, direction, parameter, 1, tolerance, &made, &n, &error);
                     if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
                     if (error != 0) return KX_MODL_ERR_ISO_FAILED;
-                    for (int i = 0; i < n; ++i) regenerate(made[i]);
                     *curves = made;
+                    for (int i = 0; i < n; ++i) regenerate(made[i]);
                     *count = n;
                     return 0;
                 } catch (const host::HostError& e) {
                     if (!scope.caught(e)) throw;
+                    kx::free_and_clear(*curves);
                     return KX_MODL_ERR_ISO_FAILED;
                 }
-            }
+            });
         });
 }
 
@@ -283,14 +320,21 @@ KXAPI int KX_MODL_create_fitted_spline(fit_data* data, double* max_error, int* m
         },
         [&]() -> int {
             if (int st = fit_refused(*data)) return st;
-            kx::frame_scope scope;
-            try {
-                return fit(*data, max_error, max_index, curve);
-            } catch (const host::HostError& e) {
-                if (!scope.caught(e)) throw;
-                const int code = ERROR_ask_failure_code();
-                return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;
-            }
+            // A spline made outside the tolerance stays, with its code.
+            int warning = 0;
+            const int st = kc::model_change([&]() -> int {
+                kx::frame_scope scope;
+                try {
+                    warning = fit(*data, max_error, max_index, curve);
+                    return 0;
+                } catch (const host::HostError& e) {
+                    if (!scope.caught(e)) throw;
+                    kx::clear(curve);
+                    const int code = ERROR_ask_failure_code();
+                    return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;
+                }
+            });
+            return st != 0 ? st : warning;
         });
 }
 
@@ -305,23 +349,7 @@ KXAPI int KX_MODL_create_simplified_curve(int n, tag* curves, double tolerance, 
         },
         [&]() -> int {
             if (n < 1) return 0;
-            const std::vector<tag> given(curves, curves + n);
-            std::vector<tag> temps;
-            int status = 0;
-            {
-                kx::frame_scope scope;
-                try {
-                    status = simplify_steps(n, curves, tolerance, temps, count, segments);
-                } catch (const host::HostError& e) {
-                    if (!scope.caught(e)) throw;
-                    status = ERROR_ask_failure_code();
-                    *count = 0;
-                }
-            }
-            // The caller's array as it was, and no temporary curve left.
-            std::copy(given.begin(), given.end(), curves);
-            for (tag t : temps) delete_temporary(t);
-            return status;
+            return kc::model_change([&] { return simplify(n, curves, tolerance, count, segments); });
         });
 }
 
@@ -335,6 +363,7 @@ KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double a
             return kx::check({{direction, 2}, {curves, 5}, {count, 6}});
         },
         [&]() -> int {
+            return kc::model_change([&]() -> int {
             kx::frame_scope scope;
             try {
                 if (int st = face_with_surface(face)) return st;
@@ -345,14 +374,16 @@ KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double a
                 SRFCRV_create_isocline_curves(face, direction, radians, tolerance, quintic, 1, &made, &n, &error);
                 if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
                 if (error != 0) return KX_MODL_ERR_ISOCLINE_FAILED;
-                for (int i = 0; i < n; ++i) regenerate(made[i]);
                 *curves = made;
+                for (int i = 0; i < n; ++i) regenerate(made[i]);
                 *count = n;
                 return 0;
             } catch (const host::HostError& e) {
                 if (!scope.caught(e)) throw;
+                kx::free_and_clear(*curves);
                 return KX_MODL_ERR_ISOCLINE_FAILED;
             }
+            });
         });
 }
 

@@ -383,18 +383,20 @@ KXAPI int KX_CURVE_create_spline(spline_data* rec, tag* spline, int* num_states,
             return kx::check({{rec, 1}, {spline, 2}, {num_states, 3}, {states, 4}});
         },
         [&]() -> int {
-            BC_states_t list{};
-            const double range[2] = {rec->start_param, rec->end_param};
-            const double* poles = rec->poles ? &rec->poles[0][0] : nullptr;
-            int code = BCURVE_validate_bcurve_data(range, rec->order, rec->num_poles, poles);
-            tag made = NULL_TAG;
-            if (code == 0) code = BC_create_bcurve(range, rec->order, rec->num_poles, rec->knots, poles, &made, &list);
-            if (code == 0) DSS_REGEN_regen_object(made);
-            hand_out(list, num_states, states);
-            BCEV_free_states(&list);
-            if (code != 0) return KX_CURVE_ERR_BSPLINE_NOT_FIXED;
-            *spline = made;
-            return 0;
+            return kc::model_change([&]() -> int {
+                BC_states_t list{};
+                const double range[2] = {rec->start_param, rec->end_param};
+                const double* poles = rec->poles ? &rec->poles[0][0] : nullptr;
+                int code = BCURVE_validate_bcurve_data(range, rec->order, rec->num_poles, poles);
+                tag made = NULL_TAG;
+                if (code == 0) code = BC_create_bcurve(range, rec->order, rec->num_poles, rec->knots, poles, &made, &list);
+                if (code == 0) DSS_REGEN_regen_object(made);
+                hand_out(list, num_states, states);
+                BCEV_free_states(&list);
+                if (code != 0) return KX_CURVE_ERR_BSPLINE_NOT_FIXED;
+                *spline = made;
+                return 0;
+            });
         });
 }
 
