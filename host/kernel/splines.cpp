@@ -92,6 +92,20 @@ T* sm_array(std::size_t n) {
     return n == 0 ? nullptr : static_cast<T*>(SM_alloc(n * sizeof(T)));
 }
 
+// Two arrays from SM_alloc, or neither: the first goes again when the
+// second cannot be had.
+template <class A, class B>
+void sm_pair(std::size_t na, A*& a, std::size_t nb, B*& b) {
+    A* first = sm_array<A>(na);
+    try {
+        b = sm_array<B>(nb);
+    } catch (...) {
+        SM_free(first);
+        throw;
+    }
+    a = first;
+}
+
 bool finite_all(const double* v, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
         if (!std::isfinite(v[i])) return false;
@@ -141,28 +155,48 @@ Handle(Geom_BSplineCurve) to_kernel(const host::Call& call, int n, int order, co
     });
 }
 
-// The unweighted data of a kernel curve into new arrays.
-void from_kernel(Handle(Geom_BSplineCurve) c, BCEV_bcurve_t* out) {
+// The unweighted data of a kernel curve (clamped when periodic).
+struct Flat {
+    int n = 0, order = 0;
+    std::vector<double> poles, knots;
+};
+
+Flat flat_of(Handle(Geom_BSplineCurve) c) {
     if (c->IsPeriodic()) {
         c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
         c->SetNotPeriodic();
     }
-    const int n = c->NbPoles(), order = c->Degree() + 1;
-    BCEV_free_bcurve(out);
-    out->n = n;
-    out->order = order;
-    out->poles = sm_array<double>(4 * static_cast<std::size_t>(n));
-    out->knots = sm_array<double>(static_cast<std::size_t>(n + order));
-    for (int i = 0; i < n; ++i) {
+    Flat f;
+    f.n = c->NbPoles();
+    f.order = c->Degree() + 1;
+    f.poles.resize(4 * static_cast<std::size_t>(f.n));
+    for (int i = 0; i < f.n; ++i) {
         const gp_Pnt p = c->Pole(i + 1);
-        out->poles[4 * i] = p.X();
-        out->poles[4 * i + 1] = p.Y();
-        out->poles[4 * i + 2] = p.Z();
-        out->poles[4 * i + 3] = c->Weight(i + 1);
+        f.poles[4 * i] = p.X();
+        f.poles[4 * i + 1] = p.Y();
+        f.poles[4 * i + 2] = p.Z();
+        f.poles[4 * i + 3] = c->Weight(i + 1);
     }
-    TColStd_Array1OfReal flat(1, n + order);
+    TColStd_Array1OfReal flat(1, f.n + f.order);
     c->KnotSequence(flat);
-    for (int i = 0; i < n + order; ++i) out->knots[i] = flat(i + 1);
+    f.knots.assign(flat.begin(), flat.end());
+    return f;
+}
+
+// The same into a curve's own arrays (from SM_alloc; a failure to get
+// the second leaves the curve as it was).
+void from_kernel(const Handle(Geom_BSplineCurve)& c, BCEV_bcurve_t* out) {
+    const Flat f = flat_of(c);
+    double* poles = nullptr;
+    double* knots = nullptr;
+    sm_pair(f.poles.size(), poles, f.knots.size(), knots);
+    std::copy(f.poles.begin(), f.poles.end(), poles);
+    std::copy(f.knots.begin(), f.knots.end(), knots);
+    BCEV_free_bcurve(out);
+    out->n = f.n;
+    out->order = f.order;
+    out->poles = poles;
+    out->knots = knots;
 }
 
 // A new spline entity of unweighted data.
@@ -178,11 +212,8 @@ unsigned int new_spline(const host::Call& call, int n, int order, const double* 
 }
 
 unsigned int new_spline(const host::Call& call, const Handle(Geom_BSplineCurve)& c) {
-    BCEV_bcurve_t u{};
-    from_kernel(c, &u);
-    const unsigned int t = new_spline(call, u.n, u.order, u.knots, u.poles, c->IsPeriodic() == Standard_True);
-    BCEV_free_bcurve(&u);
-    return t;
+    const Flat f = flat_of(c);
+    return new_spline(call, f.n, f.order, f.knots.data(), f.poles.data(), c->IsPeriodic() == Standard_True);
 }
 
 // The spline data block of a spline entity.
@@ -243,8 +274,7 @@ void df_from(const Defining& d, BC_df_t* df) {
     df->degree = d.degree;
     df->periodic = d.periodic;
     df->n_points = static_cast<int>(d.points.size());
-    df->points = sm_array<BC_df_point_t>(d.points.size());
-    df->parameters = sm_array<double>(d.parameters.size());
+    sm_pair(d.points.size(), df->points, d.parameters.size(), df->parameters);
     if (!d.points.empty()) std::memcpy(df->points, d.points.data(), d.points.size() * sizeof(BC_df_point_t));
     if (!d.parameters.empty()) std::memcpy(df->parameters, d.parameters.data(), d.parameters.size() * sizeof(double));
 }
@@ -863,9 +893,12 @@ void BCEV_from_bcurve_data_uw(int order, int n, const double* knots, const doubl
     curve->n = n;
     curve->order = order;
     const std::vector<double> u = unweighted(n, poles);
-    curve->poles = sm_array<double>(u.size());
+    double* own_poles = nullptr;
+    double* own_knots = nullptr;
+    sm_pair(u.size(), own_poles, static_cast<std::size_t>(n + order), own_knots);
+    curve->poles = own_poles;
+    curve->knots = own_knots;
     std::memcpy(curve->poles, u.data(), u.size() * sizeof(double));
-    curve->knots = sm_array<double>(static_cast<std::size_t>(n + order));
     std::memcpy(curve->knots, knots, sizeof(double) * static_cast<std::size_t>(n + order));
 }
 
@@ -1067,9 +1100,8 @@ int BCURVE_convert_to_bcdf(int degree, int periodic, int n_points, const BC_df_p
     df->degree = degree;
     df->periodic = periodic;
     df->n_points = m;
-    df->points = sm_array<BC_df_point_t>(pts.size());
+    sm_pair(pts.size(), df->points, params.size(), df->parameters);
     std::memcpy(df->points, pts.data(), pts.size() * sizeof(BC_df_point_t));
-    df->parameters = sm_array<double>(params.size());
     std::memcpy(df->parameters, params.data(), params.size() * sizeof(double));
     if (int st = BCDF_check_defining_data(df)) {
         BCDF_free_structure(df);
@@ -1171,11 +1203,9 @@ int BC_edit_exact(const BC_df_t* df, unsigned int spline, int regenerate, int ke
     hd::ensure_started();
     Handle(Geom_BSplineCurve) c;
     if (int st = interpolate(call, *df, c)) return st;
-    BCEV_bcurve_t u{};
-    from_kernel(c, &u);
-    auto curve = hostnum::Curve::spline(u.n, u.order, u.poles, u.knots, hostnum::Curve::PoleForm::cartesian,
-                                        df->periodic != 0);
-    BCEV_free_bcurve(&u);
+    const Flat u = flat_of(c);
+    auto curve = hostnum::Curve::spline(u.n, u.order, u.poles.data(), u.knots.data(),
+                                        hostnum::Curve::PoleForm::cartesian, df->periodic != 0);
     if (!curve) return BC_FIT_FAILED;
     host::curves::attach_curve(spline, *curve);
     Defining& d = defining()[spline];

@@ -54,10 +54,6 @@ int spline_data_refused(int n, int k, const double* knots, const double* poles) 
 int make_spline(int n, int k, const double* knots, const double* poles, tag* curve, int knot_fixup, int pole_fixup,
                 int& fixed) {
     const int mark = SM_set_mark();
-    struct Release {
-        int mark;
-        ~Release() { SM_free_to_mark(mark); }
-    } release{mark};
     tag made = NULL_TAG;
     int answer = 0;
     {
@@ -66,9 +62,12 @@ int make_spline(int n, int k, const double* knots, const double* poles, tag* cur
             answer = BC_create_nurb(n, k, knots, poles, &made, knot_fixup, pole_fixup);
         } catch (const host::HostError& e) {
             if (!scope.caught(e)) throw;
-            return ERROR_ask_failure_code() == kHostMemory ? KX_MODL_ERR_PARAMETER_MISSES_FACE : KX_MODL_ERR_SPLINE_HOST;
+            const int code = ERROR_ask_failure_code();
+            SM_free_to_mark(mark);
+            return code == kHostMemory ? KX_MODL_ERR_PARAMETER_MISSES_FACE : KX_MODL_ERR_SPLINE_HOST;
         }
     }
+    SM_free_to_mark(mark);
     if (made == NULL_TAG) return KX_MODL_ERR_SPLINE_NOT_MADE;
     regenerate(made);
     *curve = made;
@@ -105,13 +104,9 @@ int fit_refused(const fit_data& f) {
 }
 
 // The fit of a checked record: the host's fit definition made in its
-// memory, released to the mark on every way out.
-int fit(const fit_data& f, double* max_error, int* max_index, tag* curve) {
-    const int mark = SM_set_mark();
-    struct Release {
-        int mark;
-        ~Release() { SM_free_to_mark(mark); }
-    } release{mark};
+// memory after `mark`, released to it here (after a host error the
+// caller's failure step releases it).
+int fit(const fit_data& f, int mark, double* max_error, int* max_index, tag* curve) {
     BC_fit_t* def = nullptr;
     BCDF_create_df_from_pts(f.points, f.point_count, 3, 1, &def);
     if (f.segments < 1) BCDF_change_tolerance(def, f.tolerance);
@@ -133,6 +128,7 @@ int fit(const fit_data& f, double* max_error, int* max_index, tag* curve) {
     BC_fit_result_t result{};
     int flag = 0;
     BC_create_fitted(def, 1, &result, &flag);
+    SM_free_to_mark(mark);
     *max_error = result.max_error;
     *max_index = result.max_index;
     if (result.curve != NULL_TAG) {
@@ -324,11 +320,13 @@ KXAPI int KX_MODL_create_fitted_spline(fit_data* data, double* max_error, int* m
             int warning = 0;
             const int st = kc::model_change([&]() -> int {
                 kx::frame_scope scope;
+                const int mark = SM_set_mark();
                 try {
-                    warning = fit(*data, max_error, max_index, curve);
+                    warning = fit(*data, mark, max_error, max_index, curve);
                     return 0;
                 } catch (const host::HostError& e) {
                     if (!scope.caught(e)) throw;
+                    SM_free_to_mark(mark);
                     kx::clear(curve);
                     const int code = ERROR_ask_failure_code();
                     return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;

@@ -160,24 +160,31 @@ double part_tolerance() {
 }
 
 // A caller record in the host's unweighted form, with the states of the
-// operation; frees what it holds on every way out.
+// operation. Its arrays are freed on the normal way out; when a host error
+// ends the call, the call's memory mark takes them (no host routine runs
+// while an error unwinds).
 struct Repair {
     BC_states_t states{};
     BCEV_bcurve_t curve{};
-    ~Repair() {
-        BCEV_free_bcurve(&curve);
-        BCEV_free_states(&states);
-    }
 };
 
+
+int fix_steps(Repair& r, spline_data* rec, double tolerance, int* num_states, spline_state** states);
+
 int fix(spline_data* rec, double tolerance, int* num_states, spline_state** states) {
+    Repair r;
+    const int st = fix_steps(r, rec, tolerance, num_states, states);
+    BCEV_free_bcurve(&r.curve);
+    return st;
+}
+
+int fix_steps(Repair& r, spline_data* rec, double tolerance, int* num_states, spline_state** states) {
     const int valid = BCURVE_validate_bcurve_data(nullptr, rec->order, rec->num_poles, &rec->poles[0][0]);
     if (valid != 0) return valid;
     if (tolerance == 0.0) {
         tolerance = part_tolerance();
         if (tolerance == 0) return kx::kPartNotLoaded;
     }
-    Repair r;
     std::vector<double> knots(rec->knots, rec->knots + rec->num_poles + rec->order);
     double scale = 1, offset = 0;
     double start = rec->start_param, end = rec->end_param;
@@ -201,8 +208,19 @@ int fix(spline_data* rec, double tolerance, int* num_states, spline_state** stat
     return status;
 }
 
+int smooth_steps(Repair& r, spline_data* rec, int continuity, const double tol_in[3], int option1, int option2,
+                 int* num_states, spline_state** states);
+
 int smooth(spline_data* rec, int continuity, const double tol_in[3], int option1, int option2, int* num_states,
            spline_state** states) {
+    Repair r;
+    const int st = smooth_steps(r, rec, continuity, tol_in, option1, option2, num_states, states);
+    BCEV_free_bcurve(&r.curve);
+    return st;
+}
+
+int smooth_steps(Repair& r, spline_data* rec, int continuity, const double tol_in[3], int option1, int option2,
+                 int* num_states, spline_state** states) {
     int status = 0;
     if (rec->end_param - rec->start_param < kEmptyRange) status = KX_CURVE_ERR_START_AFTER_END;
     if (continuity >= rec->order || continuity < 0) status = KX_CURVE_ERR_BSPLINE_CONTINUITY;
@@ -216,7 +234,6 @@ int smooth(spline_data* rec, int continuity, const double tol_in[3], int option1
         if (m == 0) return kx::kPartNotLoaded;
         tol[0] = tol[1] = tol[2] = m;
     }
-    Repair r;
     BCEV_from_bcurve_data_uw(rec->order, rec->num_poles, rec->knots, &rec->poles[0][0], &r.curve);
     if (BCEV_fix_bcurve_knots_uw(&r.curve, m, &r.states) != 0) {
         hand_out(r.states, num_states, states);
@@ -288,10 +305,10 @@ int build(int degree, int periodic, int n, const spline_point* points, const dou
     return st;
 }
 
-// Frees defining data on every way out.
+// Defining data, freed on the normal way out (the call's memory mark
+// takes them after a host error).
 struct DefiningData {
     BC_df_t df{};
-    ~DefiningData() { BCDF_free_structure(&df); }
 };
 
 int create_thru_points(int degree, int periodic, int n, const spline_point* points, const double* parameters,
@@ -302,12 +319,11 @@ int create_thru_points(int degree, int periodic, int n, const spline_point* poin
     BCDF_update_slopes(&d.df);
     BCDF_update_curvatures(&d.df);
     BCEV_bcurve_t curve{};
-    if (int st = fit_code(BCEV_create_exact(&d.df, &curve))) return st;
-    struct Free {
-        BCEV_bcurve_t* c;
-        ~Free() { BCEV_free_bcurve(c); }
-    } free_curve{&curve};
-    return kc::create(spline, [&](tag* out) { BC_generate_eid(&d.df, &curve, keep == 1 ? 1 : 0, out); });
+    int st = fit_code(BCEV_create_exact(&d.df, &curve));
+    if (st == 0) st = kc::create(spline, [&](tag* out) { BC_generate_eid(&d.df, &curve, keep == 1 ? 1 : 0, out); });
+    BCEV_free_bcurve(&curve);
+    BCDF_free_structure(&d.df);
+    return st;
 }
 
 int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_point** points, double** parameters) {
@@ -321,7 +337,10 @@ int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_p
         SM_free_to_mark(mark);
         return KX_MODL_ERR_NO_DEFINING_DATA;
     }
-    if (int st = fit_code(BCDF_check_defining_data(&d.df))) return st;
+    if (int st = fit_code(BCDF_check_defining_data(&d.df))) {
+        BCDF_free_structure(&d.df);
+        return st;
+    }
     *degree = d.df.degree;
     *periodic = d.df.periodic;
     const int m = d.df.n_points;
@@ -346,6 +365,7 @@ int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_p
     *count = handed;
     *points = kx::copy_array<spline_point>(out);
     *parameters = kx::copy_array<double>(std::span<const double>(d.df.parameters, static_cast<std::size_t>(m)));
+    BCDF_free_structure(&d.df);
     return 0;
 }
 
@@ -362,7 +382,9 @@ int edit_thru_points(tag spline, int degree, int periodic, int n, const spline_p
         const bool in_sync = BC_is_spline_out_of_sync(spline) == 0;
         const int count = es0918np_(&spline);
         const int keep_data = keep == 1 ? 1 : 0;
-        if (int st = fit_code(BC_edit_exact(&d.df, spline, 1, keep_data))) return st;
+        const int st = fit_code(BC_edit_exact(&d.df, spline, 1, keep_data));
+        BCDF_free_structure(&d.df);
+        if (st != 0) return st;
         if (in_sync && !keep_data && count > 0) es0929sync(spline, 0);
         DSS_REGEN_regen_object(spline);
         UPDATE_log_entity_to_update(spline);
@@ -377,12 +399,18 @@ bool is_spline(tag spline) { return kc::type_of(spline).type == HOST_TYPE_SPLINE
 extern "C" {
 
 KXAPI int KX_CURVE_create_spline(spline_data* rec, tag* spline, int* num_states, spline_state** states) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(spline, num_states, states);
+        }),
         [&] {
             kx::clear(spline, num_states, states);
             return kx::check({{rec, 1}, {spline, 2}, {num_states, 3}, {states, 4}});
         },
         [&]() -> int {
+            mem.set();
             return kc::model_change([&]() -> int {
                 BC_states_t list{};
                 const double range[2] = {rec->start_param, rec->end_param};
@@ -444,32 +472,54 @@ KXAPI int KX_CURVE_ask_spline_data(tag spline, spline_data* rec) {
 }
 
 KXAPI int KX_CURVE_fix_spline_data(spline_data* rec, double tolerance, int* num_states, spline_state** states) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(num_states, states);
+        }),
         [&] {
             kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {num_states, 3}, {states, 4}});
         },
-        [&] { return fix(rec, tolerance, num_states, states); });
+        [&] {
+            mem.set();
+            return fix(rec, tolerance, num_states, states);
+        });
 }
 
 KXAPI int KX_CURVE_smooth_spline_data_st(spline_data* rec, int continuity, double tolerance[3], int option1,
                                          int option2, int* num_states, spline_state** states) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(num_states, states);
+        }),
         [&] {
             kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {tolerance, 3}, {num_states, 6}, {states, 7}});
         },
-        [&] { return smooth(rec, continuity, tolerance, option1, option2, num_states, states); });
+        [&] {
+            mem.set();
+            return smooth(rec, continuity, tolerance, option1, option2, num_states, states);
+        });
 }
 
 KXAPI int KX_CURVE_smooth_spline_data(spline_data* rec, int continuity, double tolerance, int option1, int option2,
                                       int* num_states, spline_state** states) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(num_states, states);
+        }),
         [&] {
             kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {num_states, 6}, {states, 7}});
         },
         [&] {
+            mem.set();
             const double tol[3] = {tolerance, tolerance, tolerance};
             const int st = smooth(rec, continuity, tol, option1, option2, num_states, states);
             for (int i = 0; i < *num_states; ++i)
@@ -480,27 +530,45 @@ KXAPI int KX_CURVE_smooth_spline_data(spline_data* rec, int continuity, double t
 
 KXAPI int KX_CURVE_create_spline_thru_pts(int degree, int periodicity, int num_points, spline_point* points,
                                           double* parameters, int save_def_data, tag* spline) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(spline);
+        }),
         [&] {
             kx::clear(spline);
             return kx::check({{spline, 7}});
         },
-        [&] { return create_thru_points(degree, periodicity, num_points, points, parameters, save_def_data, spline); });
+        [&] {
+            mem.set();
+            return create_thru_points(degree, periodicity, num_points, points, parameters, save_def_data, spline);
+        });
 }
 
 KXAPI int KX_CURVE_ask_spline_thru_pts(tag spline, int* degree, int* periodicity, int* num_points,
                                        spline_point** points, double** parameters) {
+    kc::CallMemory mem;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(points, parameters, num_points);
+        }),
         [&] {
             kx::clear(degree, periodicity, num_points, points, parameters);
             return kx::check({{degree, 2}, {periodicity, 3}, {num_points, 4}, {points, 5}, {parameters, 6}});
         },
-        [&] { return ask_thru_points(spline, degree, periodicity, num_points, points, parameters); });
+        [&] {
+            mem.set();
+            return ask_thru_points(spline, degree, periodicity, num_points, points, parameters);
+        });
 }
 
 KXAPI int KX_CURVE_edit_spline_thru_pts(tag spline, int degree, int periodicity, int num_points,
                                         spline_point* points, double* parameters, int save_def_data) {
-    return kx::frame([&] {
+    kc::CallMemory mem;
+    return kx::frame(kx::standard, kx::on_error([&] { mem.release(); }), [] { return 0; }, [&] {
+        mem.set();
         return edit_thru_points(spline, degree, periodicity, num_points, points, parameters, save_def_data);
     });
 }
