@@ -178,12 +178,10 @@ int simplify_steps(int n, tag* curves, double tolerance, std::vector<tag>& temps
         SM_free(segs);
         return KX_MODL_ERR_SIMPLIFY_FAILED;
     }
-    for (int i = 0; i < made; ++i) {
-        segments[i] = segs[i];
-        regenerate(segs[i]);
-    }
-    *count = made;
+    for (int i = 0; i < made; ++i) segments[i] = segs[i];
     SM_free(segs);
+    for (int i = 0; i < made; ++i) regenerate(segments[i]);
+    *count = made;
     return 0;
 }
 
@@ -256,7 +254,10 @@ KXAPI int KX_MODL_create_spline(int num_poles, int order, double* knots, double*
 KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag** curves,
                                   int* count) {
     return kx::frame(
-        kx::no_check,
+        kx::no_check, kx::on_error([&] {
+            if (curves) kx::free_and_clear(*curves);
+            kx::clear(count);
+        }),
         [&] {
             kx::clear(curves, count);
             return kx::check({{curves, 5}, {count, 6}});
@@ -320,13 +321,14 @@ KXAPI int KX_MODL_create_fitted_spline(fit_data* data, double* max_error, int* m
             int warning = 0;
             const int st = kc::model_change([&]() -> int {
                 kx::frame_scope scope;
-                const int mark = SM_set_mark();
+                int mark = 0;
                 try {
+                    mark = SM_set_mark();
                     warning = fit(*data, mark, max_error, max_index, curve);
                     return 0;
                 } catch (const host::HostError& e) {
                     if (!scope.caught(e)) throw;
-                    SM_free_to_mark(mark);
+                    if (mark != 0) SM_free_to_mark(mark);
                     kx::clear(curve);
                     const int code = ERROR_ask_failure_code();
                     return code == BC_FIT_ORDER_POINTS || code == BC_FIT_ORDER_SLOPES ? KX_MODL_ERR_FIT_ORDER : code;
@@ -355,7 +357,10 @@ KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double a
                                          int* count) {
     const double radians = angle * kRadiansPerDegree;
     return kx::frame(
-        kx::no_check,
+        kx::no_check, kx::on_error([&] {
+            if (curves) kx::free_and_clear(*curves);
+            kx::clear(count);
+        }),
         [&] {
             kx::clear(curves, count);
             return kx::check({{direction, 2}, {curves, 5}, {count, 6}});

@@ -319,11 +319,19 @@ int create_thru_points(int degree, int periodic, int n, const spline_point* poin
     BCDF_update_slopes(&d.df);
     BCDF_update_curvatures(&d.df);
     BCEV_bcurve_t curve{};
-    int st = fit_code(BCEV_create_exact(&d.df, &curve));
-    if (st == 0) st = kc::create(spline, [&](tag* out) { BC_generate_eid(&d.df, &curve, keep == 1 ? 1 : 0, out); });
-    BCEV_free_bcurve(&curve);
-    BCDF_free_structure(&d.df);
-    return st;
+    // One model change up to the last host call: a host error anywhere
+    // leaves no spline behind.
+    return kc::model_change([&]() -> int {
+        int st = fit_code(BCEV_create_exact(&d.df, &curve));
+        if (st == 0) {
+            BC_generate_eid(&d.df, &curve, keep == 1 ? 1 : 0, spline);
+            DSS_REGEN_regen_object(*spline);
+        }
+        BCEV_free_bcurve(&curve);
+        BCDF_free_structure(&d.df);
+        if (st != 0) kx::clear(spline);
+        return st;
+    });
 }
 
 int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_point** points, double** parameters) {
