@@ -367,25 +367,25 @@ KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double a
         },
         [&]() -> int {
             return kc::model_change([&]() -> int {
-            kx::frame_scope scope;
-            try {
-                if (int st = face_with_surface(face)) return st;
-                if (tolerance <= kMinTolerance) return KX_MODL_ERR_BAD_TOLERANCE;
-                const int quintic = cdUIaskoutput_quintic();
-                unsigned int* made = nullptr;
-                int n = 0, error = 0;
-                SRFCRV_create_isocline_curves(face, direction, radians, tolerance, quintic, 1, &made, &n, &error);
-                if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
-                if (error != 0) return KX_MODL_ERR_ISOCLINE_FAILED;
-                *curves = made;
-                for (int i = 0; i < n; ++i) regenerate(made[i]);
-                *count = n;
-                return 0;
-            } catch (const host::HostError& e) {
-                if (!scope.caught(e)) throw;
-                kx::free_and_clear(*curves);
-                return KX_MODL_ERR_ISOCLINE_FAILED;
-            }
+                kx::frame_scope scope;
+                try {
+                    if (int st = face_with_surface(face)) return st;
+                    if (tolerance <= kMinTolerance) return KX_MODL_ERR_BAD_TOLERANCE;
+                    const int quintic = cdUIaskoutput_quintic();
+                    unsigned int* made = nullptr;
+                    int n = 0, error = 0;
+                    SRFCRV_create_isocline_curves(face, direction, radians, tolerance, quintic, 1, &made, &n, &error);
+                    if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+                    if (error != 0) return KX_MODL_ERR_ISOCLINE_FAILED;
+                    *curves = made;
+                    for (int i = 0; i < n; ++i) regenerate(made[i]);
+                    *count = n;
+                    return 0;
+                } catch (const host::HostError& e) {
+                    if (!scope.caught(e)) throw;
+                    kx::free_and_clear(*curves);
+                    return KX_MODL_ERR_ISOCLINE_FAILED;
+                }
             });
         });
 }
