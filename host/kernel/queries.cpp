@@ -750,7 +750,7 @@ void PX_face_ask_type(unsigned int face, int* type) {
     auto call = HOST_ENTRY(face, type);
     call.need(type, "the type output");
     const TopoDS_Face& f = face_of(call, entity_for(call, face, ZQ_CLASS_FACE));
-    *type = surface_type(BRepAdaptor_Surface(f, Standard_False));
+    *type = static_cast<int>(call.int_out(0, surface_type(BRepAdaptor_Surface(f, Standard_False))));
 }
 
 void PX_edge_ask_type(unsigned int edge, int* type) {

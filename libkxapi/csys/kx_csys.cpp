@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kBadSpace = KX_CSYS_ERR_BAD_SPACE;
-constexpr int kNullMatrix = KX_MODL_ERR_NULL_MATRIX;  // modelling codes without a text here
+constexpr int kNullMatrix = KX_MODL_ERR_NO_OBJECT_DATA;  // modelling codes without a text here
 constexpr int kNotAMatrix = KX_MODL_ERR_WRONG_OBJECT;
 
 // The host's number of a coordinate space (1, 2, 3 -> 3, 4, 5), or 0.

@@ -10,6 +10,7 @@
 #include "host/core/edit_log.h"
 #include "host/core/entity_types.h"
 #include "host/services/error.h"
+#include "host/services/memory.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
@@ -33,6 +34,18 @@ inline constexpr int kDegenerate = KX_MODL_ERR_DEGENERATE;
 inline constexpr int kNoCircle = KX_HOST_ERR_NO_CIRCLE;
 inline constexpr int kBadCurve = KX_MODL_ERR_WRONG_OBJECT;
 
+
+// The host memory of one call: what it took is released to its mark when
+// a host error ends the call (the library frees nothing while an error
+// unwinds: the frame's failure step calls release).
+struct CallMemory {
+    int mark = 0;
+    void set() { mark = SM_set_mark(); }
+    void release() {
+        if (mark != 0) SM_free_to_mark(mark);
+        mark = 0;
+    }
+};
 
 // Entity type and subtype of an object; {0, 0} for NULL_TAG or a tag of no
 // live object (no host error).

@@ -19,7 +19,7 @@ namespace {
 
 namespace kc = kx::curve;
 
-constexpr int kBadDerivatives = KX_MODL_ERR_BAD_DERIVATIVES;
+constexpr int kBadDerivatives = KX_MODL_ERR_VALUE_OUT_OF_RANGE;
 constexpr int kCentroidFailed = KX_MODL_ERR_CENTROID_FAILED;
 // Word of acom_ that holds 2 for a part in inches.
 constexpr int kUnitWord = 1246;

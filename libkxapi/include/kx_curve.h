@@ -97,6 +97,58 @@ typedef struct curve_analysis_display_s {
     int styles[6];
 } curve_analysis_display, *curve_analysis_display_p;
 
+/* ---- Splines ---- */
+
+/* A B-spline by its poles and knots: n poles in weighted form
+ * (x w, y w, z w, w), n + order knots, non-decreasing. */
+typedef struct spline_data_s {
+    int num_poles;
+    int order;             /* degree + 1 */
+    int is_rational;       /* 1 when some weight differs from 1 */
+    double *knots;
+    double (*poles)[4];
+    double start_param;
+    double end_param;
+} spline_data, *spline_data_p;
+
+/* A point of a spline through points. slope_type: -1 none, 0 the
+ * direction (length chosen from the chord lengths), 1 a slope per unit
+ * chord length, 2 the derivative as given. crvatr_type: -1 none, 1 the
+ * second derivative as given, 2 per unit chord length squared. */
+typedef struct spline_point_s {
+    double point[3];
+    int slope_type;
+    double slope[3];
+    int crvatr_type;
+    double crvatr[3];
+} spline_point, *spline_point_p;
+
+/* One change reported by a repair or smoothing: state 51 a knot removed
+ * (value[0] the knot), 52 with flag 1 the parameter map t -> value[0] t +
+ * value[1], 53 a pole of a degenerate stretch removed, 54 the ends
+ * clamped (start, end), 56 a knot smoothed (knot, deviation), 57 a knot
+ * that could not be smoothed (knot, the deviation it would take). */
+typedef struct spline_state_s {
+    int state;
+    int flag;
+    double value[3];
+} spline_state, *spline_state_p;
+
+/* A least-squares spline through points (KX_MODL_create_fitted_spline). */
+typedef struct fit_data_s {
+    double *points;            /* 3 per point */
+    double *slopes;            /* start slope, then end slope */
+    double *weights;           /* one per weighted point */
+    int reserved;
+    double tolerance;          /* used when segments < 1 */
+    int point_count;
+    int slope_type;            /* 1 start, 2 end, 3 both */
+    int weight_count;
+    int *weight_positions;     /* point numbers from 1 */
+    int segments;
+    int degree;
+} fit_data, *fit_data_p;
+
 /* Units of KX_CURVE_ask_arc_length. */
 #define KX_CURVE_UNITS_PART   0
 #define KX_CURVE_UNITS_INCH   1
@@ -157,6 +209,56 @@ KXAPI int KX_CURVE_ask_analysis_display(tag curve, curve_analysis_display *displ
 /* The intersection nearest to ref_point of a curve (or edge) with a curve,
  * an edge, a face, a body of one face or a datum plane. */
 KXAPI int KX_CURVE_intersect(tag curve, tag entity, double ref_point[3], curve_intersection *intersection);
+
+/* ---- Splines ----
+ * Arrays handed out are freed with KX_free. Repairs and smoothing write
+ * into the record's arrays in place and only when the result fits them
+ * (else 1480015 and the record as it was); a state count counts only the
+ * states handed out. */
+KXAPI int KX_CURVE_create_spline(spline_data *spline_data_rec, tag *spline, int *num_states, spline_state **states);
+KXAPI int KX_CURVE_ask_spline_data(tag spline, spline_data *spline_data_rec);
+KXAPI int KX_CURVE_fix_spline_data(spline_data *spline_data_rec, double tolerance, int *num_states,
+                                   spline_state **states);
+KXAPI int KX_CURVE_smooth_spline_data_st(spline_data *spline_data_rec, int continuity, double tolerance[3],
+                                         int option1, int option2, int *num_states, spline_state **states);
+KXAPI int KX_CURVE_smooth_spline_data(spline_data *spline_data_rec, int continuity, double tolerance,
+                                      int option1, int option2, int *num_states, spline_state **states);
+/* parameters: one per point (a periodic spline one more), or null for
+ * chord lengths. save_def_data 1 keeps the points with the spline. */
+KXAPI int KX_CURVE_create_spline_thru_pts(int degree, int periodicity, int num_points, spline_point *points,
+                                          double *parameters, int save_def_data, tag *spline);
+KXAPI int KX_CURVE_ask_spline_thru_pts(tag spline, int *degree, int *periodicity, int *num_points,
+                                       spline_point **points, double **parameters);
+KXAPI int KX_CURVE_edit_spline_thru_pts(tag spline, int degree, int periodicity, int num_points,
+                                        spline_point *points, double *parameters, int save_def_data);
+KXAPI int KX_CURVE_is_spline_in_sync(tag spline, logical *in_sync);
+/* true when the spline crosses itself (also when the answer cannot be had). */
+KXAPI int KX_CURVE_is_spline_self_int(tag spline, logical *self_int);
+/* The first four words of the spline's curve-analysis record and the value
+ * that follows them. */
+KXAPI int KX_CURVE_ask_spline_sap(tag spline, int values[4], double *value);
+
+/* ---- Curves made from modelling objects (no initialisation check) ---- */
+KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag *curve);
+/* poles: 4 doubles each (x, y, z, weight as the host's B-curve service
+ * takes them); knots: num_poles + order. */
+KXAPI int KX_MODL_create_spline(int num_poles, int order, double *knots, double *poles, tag *curve,
+                                int knot_fixup, int pole_fixup);
+/* A least-squares spline; *max_index numbers the point of the largest
+ * error from 1. slope_type 2 takes the end slope (the second triple). */
+KXAPI int KX_MODL_create_fitted_spline(fit_data *data, double *max_error, int *max_index, tag *curve);
+/* The curves and edges replaced by lines and arcs within the tolerance;
+ * segments must hold as many tags as the count answered. curves is used
+ * as scratch and always given back as it was; temporary curves made from
+ * edges are removed. */
+KXAPI int KX_MODL_create_simplified_curve(int n, tag *curves, double tolerance, int *count, tag *segments);
+/* The curves of the face where its normal makes `angle` degrees with the
+ * direction; *curves freed with KX_free. */
+KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double angle, double tolerance,
+                                         tag **curves, int *count);
+/* direction 1: u constant, 2: v constant; *curves freed with KX_free. */
+KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, double tolerance, tag **curves,
+                                  int *count);
 
 KX_END_DECLS
 

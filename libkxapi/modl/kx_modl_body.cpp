@@ -105,7 +105,7 @@ int validity_of(int entity) {
                     });
         }
     } lists{{faults, entities, places}};
-    if (ifail != 0) ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_CHECK_FAILED, "the kernel check failed (%d)", ifail);
+    if (ifail != 0) ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_OPERATION_FAILED, "the kernel check failed (%d)", ifail);
     int answer = 1;
     for (int i = 1; i <= nfault && faults != 0; ++i) {
         int token = 0, f = 0;
@@ -204,7 +204,7 @@ extern "C" KXAPI int KX_MODL_ask_body_type(tag body, int* kind) {
         },
         [&] {
             const int entity = ES_solid_ask_fermalith_tag(prototype_of(body));
-            if (entity == 0) return static_cast<int>(KX_MODL_ERR_NO_BODY);
+            if (entity == 0) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
             int type = 0;
             ZQ_BODY_ask_type(entity, &type);
             *kind = type == ZQ_BODY_SOLID || type == ZQ_BODY_SHEET ? type : 0;
@@ -326,7 +326,7 @@ extern "C" KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* va
 }
 
 extern "C" KXAPI int KX_MODL_set_body_type_pref(int kind) {
-    if (kind != ZQ_BODY_SOLID && kind != ZQ_BODY_SHEET) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_OUT_OF_RANGE); });
+    if (kind != ZQ_BODY_SOLID && kind != ZQ_BODY_SHEET) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     int value = kind == ZQ_BODY_SHEET ? 1 : 0;
     return switch_call(wi_modeling_for_body_type, 1, &value);
 }
@@ -342,7 +342,7 @@ extern "C" KXAPI int KX_MODL_ask_body_type_pref(int* kind) {
 }
 
 extern "C" KXAPI int KX_MODL_set_curve_fit_method(int method) {
-    if (method != 0 && method != 1) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_OUT_OF_RANGE); });
+    if (method != 0 && method != 1) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     return switch_call(cdUIaskoutput_quintic, 1, &method);
 }
 
@@ -382,11 +382,11 @@ extern "C" KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_featur
         [&] {
             kx::clear(entries);
             if (int st = kx::check({{count, 2}, {entries, 3}})) return st;
-            return km::check_body(body) != 0 ? static_cast<int>(KX_MODL_ERR_NO_BODY) : 0;
+            return km::check_body(body) != 0 ? static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA) : 0;
         },
         [&] {
             const tag target = prototype_of(body);
-            if (ES_solid_ask_fermalith_tag(target) == 0) return static_cast<int>(KX_MODL_ERR_NO_BODY);
+            if (ES_solid_ask_fermalith_tag(target) == 0) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
             int n = 0;
             FREC_node_t* raw = nullptr;
             FREC_ask_body_groups(target, &n, &raw);

@@ -28,7 +28,7 @@ bool is_feature(tag object) {
 }
 
 int check_body(tag body) {
-    if (body == NULL_TAG || !TAG_ask_pointer_of_tag(body)) return KX_MODL_ERR_NO_BODY;
+    if (body == NULL_TAG || !TAG_ask_pointer_of_tag(body)) return KX_MODL_ERR_NO_OBJECT_DATA;
     int type = 0, subtype = 0;
     RM_ask_entity_type_and_subtype(body, &type, &subtype);
     return type == HOST_TYPE_SOLID && subtype == 0 ? 0 : KX_MODL_ERR_NOT_A_BODY;

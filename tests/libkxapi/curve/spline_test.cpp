@@ -1,0 +1,455 @@
+// Splines by poles and knots, their repair and smoothing, and splines
+// through points: checked against closed forms.
+#include <cmath>
+#include <vector>
+
+#include "curve_fixture.h"
+#include "host/core/curve_queries.h"
+#include "host/kernel/splines.h"
+#include "kx_codes.h"
+#include "kx_curve.h"
+
+namespace {
+
+class SplineTest : public CurveTest {
+protected:
+    // A spline record over the caller's arrays.
+    static spline_data record(std::vector<double>& knots, std::vector<std::array<double, 4>>& poles, int order) {
+        spline_data d{};
+        d.num_poles = static_cast<int>(poles.size());
+        d.order = order;
+        d.knots = knots.data();
+        d.poles = reinterpret_cast<double(*)[4]>(poles.data());
+        d.start_param = knots[order - 1];
+        d.end_param = knots[poles.size()];
+        return d;
+    }
+    static double norm(const std::vector<double>& p) { return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]); }
+    static spline_point pt(double x, double y, double z) {
+        spline_point p{};
+        p.point[0] = x;
+        p.point[1] = y;
+        p.point[2] = z;
+        p.slope_type = -1;
+        p.crvatr_type = -1;
+        return p;
+    }
+};
+
+// The quarter circle as a quadratic rational spline: every point of it lies
+// at radius 1, and it reads back as it was given.
+TEST_F(SplineTest, QuadraticRationalSplineIsAnExactCircleArc) {
+    const double w = std::sqrt(0.5);
+    std::vector<double> knots{0, 0, 0, 1, 1, 1};
+    std::vector<std::array<double, 4>> poles{{1, 0, 0, 1}, {w, w, 0, w}, {0, 1, 0, 1}};
+    spline_data d = record(knots, poles, 3);
+    tag s = NULL_TAG;
+    int n = -1;
+    spline_state* states = nullptr;
+    ASSERT_EQ(KX_CURVE_create_spline(&d, &s, &n, &states), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(states, nullptr);
+    ASSERT_NE(s, NULL_TAG);
+    for (int i = 0; i <= 20; ++i) EXPECT_NEAR(norm(point_at(s, i / 20.0)), 1.0, 1e-12) << i;
+    const auto mid = point_at(s, 0.5);
+    EXPECT_NEAR(mid[0], mid[1], 1e-12);
+
+    spline_data back{};
+    ASSERT_EQ(KX_CURVE_ask_spline_data(s, &back), 0);
+    EXPECT_EQ(back.num_poles, 3);
+    EXPECT_EQ(back.order, 3);
+    EXPECT_EQ(back.is_rational, 1);
+    EXPECT_EQ(back.start_param, 0.0);
+    EXPECT_EQ(back.end_param, 1.0);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(back.poles[i][j], poles[i][j], 1e-15);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(back.knots[i], knots[i]);
+    KX_free(back.knots);
+    KX_free(back.poles);
+}
+
+TEST_F(SplineTest, UnitWeightsReadAsNotRationalAndOtherObjectsAreRefused) {
+    std::vector<double> knots{0, 0, 1, 1};
+    std::vector<std::array<double, 4>> poles{{0, 0, 0, 1}, {1, 2, 3, 1}};
+    spline_data d = record(knots, poles, 2);
+    tag s = NULL_TAG;
+    int n = 0;
+    spline_state* states = nullptr;
+    ASSERT_EQ(KX_CURVE_create_spline(&d, &s, &n, &states), 0);
+    spline_data back{};
+    ASSERT_EQ(KX_CURVE_ask_spline_data(s, &back), 0);
+    EXPECT_EQ(back.is_rational, 0);
+    KX_free(back.knots);
+    KX_free(back.poles);
+    EXPECT_EQ(KX_CURVE_ask_spline_data(line(0, 0, 0, 1, 0, 0), &back), 1480011);
+    EXPECT_EQ(back.knots, nullptr);
+    EXPECT_EQ(back.poles, nullptr);
+}
+
+TEST_F(SplineTest, CreationRefusesDataThatMakeNoSpline) {
+    struct Case {
+        const char* what;
+        std::vector<double> knots;
+        std::vector<std::array<double, 4>> poles;
+        int order;
+    } cases[] = {
+        {"order 1", {0, 1}, {{0, 0, 0, 1}}, 1},
+        {"fewer poles than the order", {0, 0, 0, 1, 1}, {{0, 0, 0, 1}, {1, 0, 0, 1}}, 3},
+        {"zero weight", {0, 0, 1, 1}, {{0, 0, 0, 1}, {1, 0, 0, 0}}, 2},
+        {"decreasing knots", {0, 0, 1, 0.5}, {{0, 0, 0, 1}, {1, 0, 0, 1}}, 2},
+    };
+    for (auto& c : cases) {
+        spline_data d = record(c.knots, c.poles, c.order);
+        d.start_param = 0;
+        d.end_param = 1;
+        tag s = 7;
+        int n = 0;
+        spline_state* states = nullptr;
+        EXPECT_EQ(KX_CURVE_create_spline(&d, &s, &n, &states), 1480015) << c.what;
+        EXPECT_EQ(s, NULL_TAG) << c.what;
+    }
+    EXPECT_EQ(count_of_type(HOST_TYPE_SPLINE), 0);
+}
+
+// A clamped cubic through two points with the derivatives given at both
+// ends is the cubic Hermite curve of those data.
+TEST_F(SplineTest, ClampedCubicThroughPointsWithEndSlopesIsTheHermiteCurve) {
+    const double p0[3] = {0, 0, 0}, p1[3] = {4, 0, 1}, d0[3] = {1, 3, 0}, d1[3] = {2, -3, 0};
+    spline_point pts[2] = {pt(0, 0, 0), pt(4, 0, 1)};
+    pts[0].slope_type = 2;
+    pts[1].slope_type = 2;
+    for (int i = 0; i < 3; ++i) {
+        pts[0].slope[i] = d0[i];
+        pts[1].slope[i] = d1[i];
+    }
+    double params[2] = {0, 1};
+    tag s = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, 2, pts, params, 1, &s), 0);
+    for (int k = 0; k <= 10; ++k) {
+        const double t = k / 10.0, t2 = t * t, t3 = t2 * t;
+        const double h00 = 2 * t3 - 3 * t2 + 1, h10 = t3 - 2 * t2 + t, h01 = -2 * t3 + 3 * t2, h11 = t3 - t2;
+        const auto p = point_at(s, t);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], h00 * p0[i] + h10 * d0[i] + h01 * p1[i] + h11 * d1[i], 1e-12);
+    }
+    spline_data back{};
+    ASSERT_EQ(KX_CURVE_ask_spline_data(s, &back), 0);
+    ASSERT_EQ(back.num_poles, 4);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(back.poles[1][i], p0[i] + d0[i] / 3, 1e-12);
+        EXPECT_NEAR(back.poles[2][i], p1[i] - d1[i] / 3, 1e-12);
+    }
+    KX_free(back.knots);
+    KX_free(back.poles);
+}
+
+TEST_F(SplineTest, SplineThroughPointsPassesThroughThemAtAnyDegree) {
+    spline_point pts[6] = {pt(0, 0, 0), pt(1, 2, 0), pt(3, 3, 1), pt(5, 1, 1), pt(6, -1, 0), pt(8, 0, 2)};
+    for (int degree : {1, 2, 3, 5}) {
+        tag s = NULL_TAG;
+        ASSERT_EQ(KX_CURVE_create_spline_thru_pts(degree, 0, 6, pts, nullptr, 1, &s), 0) << degree;
+        int deg = 0, per = -1, n = 0;
+        spline_point* back = nullptr;
+        double* params = nullptr;
+        ASSERT_EQ(KX_CURVE_ask_spline_thru_pts(s, &deg, &per, &n, &back, &params), 0);
+        EXPECT_EQ(deg, degree);
+        EXPECT_EQ(per, 0);
+        ASSERT_EQ(n, 6);
+        EXPECT_EQ(params[0], 0.0);
+        EXPECT_EQ(params[5], 1.0);
+        for (int i = 0; i < 6; ++i) EXPECT_LT(distance(point_at(s, params[i]), pts[i].point), 1e-9) << degree << " " << i;
+        KX_free(back);
+        KX_free(params);
+    }
+}
+
+// The end-slope type keeps the derivative given; a curvature needs a slope.
+TEST_F(SplineTest, SlopesAndCurvaturesReadBackWithTheirTypes) {
+    spline_point pts[4] = {pt(0, 0, 0), pt(1, 1, 0), pt(2, 0, 0), pt(3, 1, 0)};
+    pts[0].slope_type = 0;
+    pts[0].slope[0] = 2;
+    pts[1].slope_type = 1;
+    pts[1].slope[0] = 1;
+    pts[1].slope[1] = 1;
+    pts[3].slope_type = 2;
+    pts[3].slope[1] = 3;
+    pts[3].crvatr_type = 1;
+    pts[3].crvatr[0] = -1;
+    tag s = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, 4, pts, nullptr, 1, &s), 0);
+    int deg = 0, per = 0, n = 0;
+    spline_point* back = nullptr;
+    double* params = nullptr;
+    ASSERT_EQ(KX_CURVE_ask_spline_thru_pts(s, &deg, &per, &n, &back, &params), 0);
+    ASSERT_EQ(n, 4);
+    EXPECT_EQ(back[0].slope_type, 0);
+    EXPECT_EQ(back[1].slope_type, 1);
+    EXPECT_EQ(back[2].slope_type, -1);
+    EXPECT_EQ(back[3].slope_type, 2);
+    EXPECT_EQ(back[3].crvatr_type, 1);
+    EXPECT_EQ(back[3].slope[1], 3);
+    // The end slope is the derivative given at the end.
+    auto c = host::curves::curve_of(s);
+    ASSERT_TRUE(c.has_value());
+    double p[3], d[3];
+    hostnum::curve_evaluate(c->record(), 1, 1.0, p, d);
+    EXPECT_NEAR(d[0], 0, 1e-9);
+    EXPECT_NEAR(d[1], 3, 1e-9);
+    KX_free(back);
+    KX_free(params);
+}
+
+TEST_F(SplineTest, PeriodicSplineHandsOutOneFewerPointsThanItsDefiningPoints) {
+    spline_point pts[4] = {pt(1, 0, 0), pt(0, 1, 0), pt(-1, 0, 0), pt(0, -1, 0)};
+    tag s = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 1, 4, pts, nullptr, 1, &s), 0);
+    int deg = 0, per = 0, n = 0;
+    spline_point* back = nullptr;
+    double* params = nullptr;
+    ASSERT_EQ(KX_CURVE_ask_spline_thru_pts(s, &deg, &per, &n, &back, &params), 0);
+    EXPECT_EQ(per, 1);
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(params[4], 1.0);
+    for (int i = 0; i < 4; ++i) EXPECT_LT(distance(point_at(s, params[i]), pts[i].point), 1e-9);
+    KX_free(back);
+    KX_free(params);
+}
+
+TEST_F(SplineTest, PointChecksComeBeforeAnyFitting) {
+    spline_point two[2] = {pt(0, 0, 0), pt(1, 0, 0)};
+    spline_point curv[3] = {pt(0, 0, 0), pt(1, 0, 0), pt(2, 1, 0)};
+    curv[1].crvatr_type = 1;
+    spline_point same[3] = {pt(0, 0, 0), pt(0, 0, 0), pt(2, 1, 0)};
+    spline_point three[3] = {pt(0, 0, 0), pt(1, 0, 0), pt(2, 1, 0)};
+    struct Case {
+        int degree, periodic, n;
+        spline_point* points;
+        int code;
+    } cases[] = {
+        {0, 0, 2, two, 1105004},
+        {3, 2, 2, two, 1105005},
+        {1, 0, 1, two, 1105006},
+        {2, 0, 3, curv, 875265},
+        {3, 0, 2, two, 875257},
+        {2, 0, 3, same, 875258},
+        {2, 1, 3, three, 875259},
+        {3, 1, 2, two, 875260},
+    };
+    for (const Case& c : cases) {
+        tag s = NULL_TAG;
+        host::control::clear_journal();
+        EXPECT_EQ(KX_CURVE_create_spline_thru_pts(c.degree, c.periodic, c.n, c.points, nullptr, 1, &s), c.code)
+            << c.degree << " " << c.periodic << " " << c.n;
+        EXPECT_EQ(host::control::call_count("BCEV_create_exact"), 0);
+    }
+    tag s = NULL_TAG;
+    EXPECT_EQ(KX_CURVE_create_spline_thru_pts(1, 0, 2, two, nullptr, 1, &s), 0);
+}
+
+TEST_F(SplineTest, EditReplacesTheCurveAndKeepsOrDropsTheDefiningData) {
+    spline_point pts[3] = {pt(0, 0, 0), pt(1, 1, 0), pt(2, 0, 0)};
+    tag s = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_spline_thru_pts(2, 0, 3, pts, nullptr, 1, &s), 0);
+    logical in_sync = false;
+    ASSERT_EQ(KX_CURVE_is_spline_in_sync(s, &in_sync), 0);
+    EXPECT_TRUE(in_sync);
+    pts[1].point[1] = 5;
+    ASSERT_EQ(KX_CURVE_edit_spline_thru_pts(s, 2, 0, 3, pts, nullptr, 1), 0);
+    EXPECT_NEAR(point_at(s, 0.5)[1], 5, 1e-9);
+    es0929sync(s, 1);
+    ASSERT_EQ(KX_CURVE_is_spline_in_sync(s, &in_sync), 0);
+    EXPECT_FALSE(in_sync);
+    ASSERT_EQ(KX_CURVE_edit_spline_thru_pts(s, 2, 0, 3, pts, nullptr, 0), 0);
+    int deg = 0, per = 0, n = 0;
+    spline_point* back = nullptr;
+    double* params = nullptr;
+    EXPECT_EQ(KX_CURVE_ask_spline_thru_pts(s, &deg, &per, &n, &back, &params), 875267);
+    EXPECT_EQ(KX_CURVE_edit_spline_thru_pts(s, 2, 0, 3, nullptr, nullptr, 0), 875268);
+    EXPECT_EQ(KX_CURVE_edit_spline_thru_pts(line(0, 0, 0, 1, 1, 1), 2, 0, 3, pts, nullptr, 0), 875033);
+    EXPECT_EQ(KX_CURVE_is_spline_in_sync(line(0, 0, 0, 1, 1, 1), &in_sync), 875033);
+}
+
+// ---- repair -------------------------------------------------------------------
+
+struct FixCase {
+    const char* what;
+    std::vector<double> knots;
+    std::vector<std::array<double, 4>> poles;
+    int order;
+    double tolerance;
+    int code;
+    int poles_after;
+    std::vector<int> states;  // interface states handed out, in order
+};
+
+TEST_F(SplineTest, RepairsAsATable) {
+    const std::vector<FixCase> cases = {
+        {"valid clamped cubic", {0, 0, 0, 0, 1, 1, 1, 1}, {{0, 0, 0, 1}, {1, 1, 0, 1}, {2, 1, 0, 1}, {3, 0, 0, 1}}, 4,
+         1e-6, 0, 4, {}},
+        {"range mapped onto 0..1", {0, 0, 10, 10}, {{0, 0, 0, 1}, {1, 0, 0, 1}}, 2, 1e-6, 0, 2, {52}},
+        // A knot of full multiplicity where the curve is continuous.
+        {"knot of full multiplicity reduced", {0, 0, 0.5, 0.5, 1, 1},
+         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}}, 2, 1e-6, 0, 3, {51}},
+        // A stretch where the polyline stands still.
+        {"degenerate stretch removed", {0, 0, 1.0 / 3, 2.0 / 3, 1, 1},
+         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}}, 2, 1e-6, 0, 3, {53}},
+        {"poles collapse into a point", {0, 0, 1, 1}, {{1, 1, 1, 1}, {1, 1, 1, 1}}, 2, 1e-6, 1480013, 2, {}},
+        {"order above the poles", {0, 0, 0, 1, 1, 1}, {{1, 1, 1, 1}, {2, 1, 1, 1}}, 3, 1e-6, BC_ERR_ORDER, 2, {}},
+    };
+    for (const FixCase& c : cases) {
+        std::vector<double> knots = c.knots;
+        std::vector<std::array<double, 4>> poles = c.poles;
+        spline_data d = record(knots, poles, std::min<int>(c.order, static_cast<int>(poles.size())));
+        d.order = c.order;
+        d.start_param = c.knots[c.order - 1 < static_cast<int>(c.knots.size()) ? c.order - 1 : 0];
+        d.end_param = c.knots.back();
+        int n = -1;
+        spline_state* states = nullptr;
+        EXPECT_EQ(KX_CURVE_fix_spline_data(&d, c.tolerance, &n, &states), c.code) << c.what;
+        EXPECT_EQ(d.num_poles, c.poles_after) << c.what;
+        ASSERT_EQ(n, static_cast<int>(c.states.size())) << c.what;
+        for (int i = 0; i < n; ++i) EXPECT_EQ(states[i].state, c.states[i]) << c.what;
+        KX_free(states);
+    }
+}
+
+TEST_F(SplineTest, RepairMapsTheRangeAndReportsTheMap) {
+    std::vector<double> knots{2, 2, 6, 6};
+    std::vector<std::array<double, 4>> poles{{0, 0, 0, 1}, {1, 0, 0, 1}};
+    spline_data d = record(knots, poles, 2);
+    int n = 0;
+    spline_state* states = nullptr;
+    ASSERT_EQ(KX_CURVE_fix_spline_data(&d, 1e-6, &n, &states), 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(states[0].state, 52);
+    EXPECT_EQ(states[0].flag, 1);
+    EXPECT_DOUBLE_EQ(states[0].value[0], 0.25);
+    EXPECT_DOUBLE_EQ(states[0].value[1], -0.5);
+    EXPECT_DOUBLE_EQ(d.start_param, 0);
+    EXPECT_DOUBLE_EQ(d.end_param, 1);
+    EXPECT_EQ(knots[3], 1.0);
+    KX_free(states);
+}
+
+TEST_F(SplineTest, ZeroToleranceWithoutAWorkPartIsRefused) {
+    host::parts::set_work_part(0);
+    std::vector<double> knots{0, 0, 1, 1};
+    std::vector<std::array<double, 4>> poles{{0, 0, 0, 1}, {1, 0, 0, 1}};
+    spline_data d = record(knots, poles, 2);
+    int n = 0;
+    spline_state* states = nullptr;
+    EXPECT_EQ(KX_CURVE_fix_spline_data(&d, 0.0, &n, &states), 1105012);
+    double tol[3] = {0, 0, 0};
+    EXPECT_EQ(KX_CURVE_smooth_spline_data_st(&d, 0, tol, 0, 0, &n, &states), 1105012);
+}
+
+// ---- smoothing ------------------------------------------------------------------
+
+TEST_F(SplineTest, SmoothingRemovesKnotsThatTheCurveCanDoWithout) {
+    // A cubic Bezier split at 0.5 (de Casteljau): the knot 0.5 three times
+    // makes it only C0 in its knots, yet the curve is the smooth Bezier.
+    const std::vector<std::array<double, 4>> bez{{0, 0, 0, 1}, {1, 2, 0, 1}, {2, 2, 0, 1}, {3, 0, 0, 1}};
+    auto lerp = [](std::array<double, 4> a, std::array<double, 4> b) {
+        return std::array<double, 4>{(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, 0, 1};
+    };
+    const auto a = bez[0], b = bez[1], c = bez[2], e = bez[3];
+    const auto ab = lerp(a, b), bc = lerp(b, c), ce = lerp(c, e);
+    const auto abc = lerp(ab, bc), bce = lerp(bc, ce), mid = lerp(abc, bce);
+    std::vector<double> knots{0, 0, 0, 0, 0.5, 0.5, 0.5, 1, 1, 1, 1};
+    std::vector<std::array<double, 4>> poles{a, ab, abc, mid, bce, ce, e};
+    spline_data d = record(knots, poles, 4);
+    int n = 0;
+    spline_state* states = nullptr;
+    ASSERT_EQ(KX_CURVE_smooth_spline_data(&d, 3, 1e-9, 0, 0, &n, &states), 0);
+    EXPECT_EQ(d.num_poles, 4);
+    EXPECT_EQ(d.is_rational, 0);
+    bool smoothed = false;
+    for (int i = 0; i < n; ++i) smoothed = smoothed || states[i].state == 56;
+    EXPECT_TRUE(smoothed);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 2; ++j) EXPECT_NEAR(d.poles[i][j], bez[i][j], 1e-9);
+    KX_free(states);
+}
+
+TEST_F(SplineTest, SmoothingThatWouldMoveTheCurveTooFarFailsAndLeavesTheArrays) {
+    // A polyline with a sharp corner: order 2 with continuity 1 asked.
+    std::vector<double> knots{0, 0, 0.5, 1, 1};
+    std::vector<std::array<double, 4>> poles{{0, 0, 0, 1}, {1, 1, 0, 1}, {2, 0, 0, 1}};
+    const auto before = poles;
+    spline_data d = record(knots, poles, 2);
+    int n = 0;
+    spline_state* states = nullptr;
+    EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, 1, 1e-3, 0, 0, &n, &states), 1480015);
+    EXPECT_EQ(d.num_poles, 3);
+    EXPECT_EQ(poles, before);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(states[0].state, 57);
+    // The deviation it would take, back in lengths: the corner's height.
+    EXPECT_NEAR(states[0].value[1], 1.0, 0.05);
+    KX_free(states);
+}
+
+TEST_F(SplineTest, SmoothingChecksRangeAndContinuityContinuityWinning) {
+    std::vector<double> knots{0, 0, 1, 1};
+    std::vector<std::array<double, 4>> poles{{0, 0, 0, 1}, {1, 0, 0, 1}};
+    spline_data d = record(knots, poles, 2);
+    int n = 0;
+    spline_state* states = nullptr;
+    d.end_param = d.start_param;
+    EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, 2, 1e-3, 0, 0, &n, &states), 1480018);
+    EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, -1, 1e-3, 0, 0, &n, &states), 1480018);
+    EXPECT_EQ(KX_CURVE_smooth_spline_data(&d, 1, 1e-3, 0, 0, &n, &states), 1480005);
+}
+
+}  // namespace
+
+namespace {
+
+class SplineQueryTest : public CurveTest {
+protected:
+    tag through(std::vector<std::array<double, 2>> xy) {
+        std::vector<spline_point> pts(xy.size());
+        for (std::size_t i = 0; i < xy.size(); ++i) {
+            pts[i] = spline_point{};
+            pts[i].point[0] = xy[i][0];
+            pts[i].point[1] = xy[i][1];
+            pts[i].slope_type = -1;
+            pts[i].crvatr_type = -1;
+        }
+        tag s = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, static_cast<int>(pts.size()), pts.data(), nullptr, 0, &s), 0);
+        return s;
+    }
+};
+
+TEST_F(SplineQueryTest, SelfIntersectionOfSplines) {
+    logical crosses = false;
+    // A loop: through (0,0), up and back across its own path.
+    ASSERT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {4, 0}, {4, 3}, {2, 4}, {2, -2}}), &crosses), 0);
+    EXPECT_TRUE(crosses);
+    ASSERT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {1, 1}, {2, 0}, {3, 1}}), &crosses), 0);
+    EXPECT_FALSE(crosses);
+    EXPECT_EQ(KX_CURVE_is_spline_self_int(line(0, 0, 0, 1, 0, 0), &crosses), 875033);
+    EXPECT_TRUE(crosses);
+    host::control::raise_on("CMP_is_self_intersect_curve", 670004);
+    EXPECT_EQ(KX_CURVE_is_spline_self_int(through({{0, 0}, {1, 1}, {2, 0}, {3, 1}}), &crosses), 670004);
+    EXPECT_TRUE(crosses);
+    EXPECT_EQ(host::control::acknowledged_codes().back(), 670004);
+}
+
+TEST_F(SplineQueryTest, AnalysisRecordOfASpline) {
+    const tag s = through({{0, 0}, {1, 1}, {2, 0}, {3, 1}});
+    CRVANL_CARecord_t r = host::crvanl::default_record();
+    r.show[0] = 1;
+    r.show[3] = 4;
+    r.scale = 2.5;
+    host::crvanl::set_record(s, r);
+    int values[4] = {};
+    double value = 0;
+    ASSERT_EQ(KX_CURVE_ask_spline_sap(s, values, &value), 0);
+    EXPECT_EQ(values[0], 1);
+    EXPECT_EQ(values[3], 4);
+    EXPECT_EQ(value, 2.5);
+    EXPECT_EQ(KX_CURVE_ask_spline_sap(line(0, 0, 0, 1, 0, 0), values, &value), 1105004);
+}
+
+}  // namespace
