@@ -419,7 +419,8 @@ tag_t create_part(const std::string& file, unsigned char dm) {
 void destroy(tag_t object) {
     live(api(__func__), object);
     if (slot(object)->object().cls == OM_CLASS_PART)
-        for (tag_t member : objects_of_part(object)) destroy(member);
+        for (tag_t member : objects_of_part(object))
+            if (is_alive(member)) destroy(member);  // a listener may have taken it with its owner
     if (!find(object)) return;  // listeners may have touched the store
     changing(*slot(object)).alive = false;
     part_rows().erase(object);

@@ -26,5 +26,6 @@
 #include "kx_disp_prim.h"
 #include "kx_udobj.h"
 #include "kx_dirpath.h"
+#include "kx_loom.h"
 
 #endif
