@@ -206,6 +206,14 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
     part_needed(call, part);
     auto* context = new DUC_load_context_s;
     for (const std::string& file : parents_to_load(reach(part, scope))) context->rogs.push_back({file});
+    // Parents are loaded for the update only: the work part and the
+    // displayed part stay what they were.
+    const unsigned int work = host::parts::work_part();
+    const unsigned int shown = host::parts::display_part();
+    auto restore = [&] {
+        if (host::parts::work_part() != work && ho::is_alive(work)) host::parts::set_work_part(work);
+        if (host::parts::display_part() != shown && ho::is_alive(shown)) host::parts::set_display_part(shown);
+    };
     try {
         for (std::size_t i = 0; i < context->rogs.size(); ++i) {
             if (progress) progress(context);
@@ -213,6 +221,7 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
             PART_load_status_t loaded{};
             unsigned int opened = 0;
             rog.status = BASE_open_part(rog.file.c_str(), &opened, &loaded);
+            restore();
             if (rog.status == 0 && loaded.failed && loaded.n_parts > 0) rog.component_status = loaded.statuses[0];
             for (int k = 0; k < loaded.n_parts; ++k) SM_free(loaded.file_names[k]);
             SM_free(loaded.file_names);
@@ -223,6 +232,11 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
         if (progress) progress(context);
     } catch (...) {
         delete context;
+        try {
+            restore();
+        } catch (...) {
+            // the error on its way is the one reported
+        }
         throw;
     }
     return context;

@@ -10,12 +10,14 @@
 // the frame catches a host error the model goes back to it and it is
 // deleted, each step under a frame of its own, so that an error on the way
 // does not hide the first one and no mark of this module survives a call.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/core/entity_delete.h"
+#include "host/data/parts.h"
 #include "host/feature/undo.h"
 #include "host/loom/loom.h"
 #include "host/services/error.h"
@@ -40,8 +42,11 @@ public:
         id_ = UNDO_JQ_set_mark(1, name, &status);
     }
     // The edit succeeded: the mark goes (it stays set until that is done,
-    // so that a failure of the deletion still rolls the edit back).
+    // so that a failure of the deletion still rolls the edit back). A
+    // release that failed in the edit (a list given back to the host)
+    // fails it: the mark then stays for the roll-back after the frame.
     void done() {
+        if (kx::detail::g_release_failure != 0) return;
         if (id_ != 0) UNDO_JQ_delete_mark(id_, nullptr);
         id_ = 0;
     }
@@ -147,6 +152,21 @@ int collect_failures(DUC_load_context_t context, int* n_failures, char*** file_n
     *statuses = status_block.release();
     *file_names = name_block.release();
     return codes.empty() ? 0 : codes.front();
+}
+
+std::vector<tag> loaded_parts() {
+    std::vector<tag> parts;
+    const int n = PART_ask_num_parts();
+    for (int i = 0; i < n; ++i) parts.push_back(PART_ask_nth_part(i));
+    return parts;
+}
+
+// Closes the parts loaded after `before` was taken; the work part stays
+// the one it was.
+void close_parts_loaded_since(const std::vector<tag>& before, tag work) {
+    for (tag p : loaded_parts())
+        if (std::find(before.begin(), before.end(), p) == before.end()) base_Part_Close(p, 0, 0);
+    if (work != NULL_TAG && CONTEXT_ask_work_part() != work) CONTEXT_set_work_part(work);
 }
 
 }  // namespace
@@ -419,6 +439,9 @@ KXAPI int KX_LOOM_ask_delay_status(tag part, int* delay_status) {
 
 KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** file_names, int** statuses) {
     int pool_mark = 0;
+    std::vector<tag> before;  // the parts loaded before the call
+    tag work = NULL_TAG;
+    bool asked = false;
     return kx::frame(
         kx::standard, kx::before_check([&] {
             pool_mark = SM_set_mark();
@@ -429,9 +452,15 @@ KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** fil
             // see pointers into it.
             kx::release([&] { SM_free_to_mark(pool_mark); }, true);
             kx::clear(n_failures, file_names, statuses);
+            // The parents loaded before the error are closed again: a
+            // failed call leaves the session as it found it.
+            if (asked) kx::release([&] { kl::close_parts_loaded_since(before, work); }, true);
         }),
         [&] { return kx::check({{n_failures, 3}, {file_names, 4}, {statuses, 5}}); },
         [&] {
+            work = CONTEXT_ask_work_part();
+            before = kl::loaded_parts();
+            asked = true;
             kl::held_context context(DUC_load_for_complete_update(part, kl::show_progress, scope));
             const int st = kl::collect_failures(context.get(), n_failures, file_names, statuses);
             DUC_delete_load_context(context.release());

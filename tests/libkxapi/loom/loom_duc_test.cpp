@@ -16,6 +16,7 @@
 #include "host/kernel/kernel.h"
 #include "host/loom/loom.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 #include "kx_core.h"
 #include "kx_loom.h"
 #include "libkxapi/core/kx_session.h"
@@ -342,6 +343,43 @@ TEST_F(LinkedAssembly, AHostErrorWhileLoadingReleasesTheReport) {
     EXPECT_EQ(names, nullptr);
     EXPECT_EQ(statuses, nullptr);
     EXPECT_EQ(hc::live_blocks(), blocks);
+}
+
+// B saved with its link and a persistent freeze, closed and opened again.
+TEST_F(LinkedAssembly, LinksAndPersistentFreezeComeBackWithThePartFile) {
+    ASSERT_EQ(KX_LOOM_freeze_persistently(1, &b_), 0);
+    ASSERT_EQ(KX_LOOM_freeze(1, &b_), 0);
+    ASSERT_EQ(KX_LOOM_set_link_update_time(lb_, KX_LOOM_update_at_creation), 0);
+    const std::string file = path("b.prt");
+    host::parts::set_work_part(b_);
+    save_and_close(b_);
+
+    unsigned int b = 0;
+    PART_load_status_t report{};
+    ASSERT_EQ(BASE_open_part(file.c_str(), &b, &report), 0);
+    SM_free(report.file_names);
+    SM_free(report.statuses);
+    EXPECT_EQ(DUC_ask_part_status(b), 0x10);  // the session's freeze is not kept
+    int n = 0;
+    tag* objects = nullptr;
+    ASSERT_EQ(KX_LOOM_ask_out_of_date_objects(b, &n, &objects), 0);
+    EXPECT_EQ(n, 0);  // a link kept at its creation is never out of date
+    SM_free(objects);
+    tag link = 0;
+    for (unsigned int t : host::objects::objects_of_part(b))
+        if (ES_solid_is_a_body(t)) link = t;
+    ASSERT_NE(link, 0u);
+    tag source = 0, part = 0;
+    ASSERT_EQ(KX_LOOM_ask_link_source(link, &source, &part), 0);
+    EXPECT_EQ(source, block_);
+    EXPECT_EQ(part, a_);
+    int time = -1, stamp = -1;
+    ASSERT_EQ(KX_LOOM_ask_link_update_time(link, &time, &stamp), 0);
+    EXPECT_EQ(time, KX_LOOM_update_at_creation);
+    double xform[12] = {};
+    ASSERT_EQ(KX_LOOM_ask_link_xform(link, xform), 0);
+    EXPECT_EQ(xform[3], 100.0);
+    EXPECT_NEAR(volume(link), 1000.0, 1e-6);
 }
 
 }  // namespace
