@@ -2,6 +2,7 @@
 // (host/loom/loom.h), with the status area that the loads report in.
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -245,20 +246,21 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
 int DUC_count_needed_rogs(DUC_load_context_t context) {
     auto call = HOST_ENTRY(context);
     call.need(context, "the load context");
-    return static_cast<int>(std::count_if(context->rogs.begin(), context->rogs.end(), [](const auto& r) { return !r.done; }));
+    return static_cast<int>(call.int_out(
+        0, std::count_if(context->rogs.begin(), context->rogs.end(), [](const auto& r) { return !r.done; })));
 }
 
 int DUC_count_successful_rogs(DUC_load_context_t context) {
     auto call = HOST_ENTRY(context);
     call.need(context, "the load context");
-    return static_cast<int>(
-        std::count_if(context->rogs.begin(), context->rogs.end(), [](const auto& r) { return r.done && r.status == 0; }));
+    return static_cast<int>(call.int_out(0, std::count_if(context->rogs.begin(), context->rogs.end(),
+                                                           [](const auto& r) { return r.done && r.status == 0; })));
 }
 
 int DUC_count_failing_rogs(DUC_load_context_t context) {
     auto call = HOST_ENTRY(context);
     call.need(context, "the load context");
-    return static_cast<int>(context->failing.size());
+    return static_cast<int>(call.int_out(0, static_cast<std::int64_t>(context->failing.size())));
 }
 
 void DUC_ask_failing_rogs(DUC_load_context_t context, int* count, const int** rogs) {

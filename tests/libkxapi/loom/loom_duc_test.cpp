@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "host/control/control.h"
 #include "host/core/entity_delete.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
@@ -313,6 +318,21 @@ TEST_F(LinkedAssembly, LoadingParentsReportsEachFailedLoad) {
     EXPECT_EQ(source, 0u);
 }
 
+TEST_F(LinkedAssembly, ProgressCountsWhatIsDoneOfAllLoads) {
+    hc::give_outputs("DUC_count_needed_rogs", {4});
+    hc::give_outputs("DUC_count_successful_rogs", {3});
+    hc::give_outputs("DUC_count_failing_rogs", {1});
+    save_and_close(a_);
+    int n = -1;
+    char** names = nullptr;
+    int* statuses = nullptr;
+    ASSERT_EQ(KX_LOOM_load_parents(b_, 0, &n, &names, &statuses), 0);
+    EXPECT_EQ(n, 0);
+    KX_free(names);
+    KX_free(statuses);
+    EXPECT_EQ(host::loom::status_area(), (std::vector<std::string>{"Loading 4 of 8", "Loading 4 of 8"}));
+}
+
 TEST_F(LinkedAssembly, TwoFailedLoadsAreReportedInTheirOrder) {
     const unsigned int d = add_parent_d();
     save_and_close(a_);
@@ -357,6 +377,7 @@ TEST_F(LinkedAssembly, LinksAndPersistentFreezeComeBackWithThePartFile) {
     unsigned int b = 0;
     PART_load_status_t report{};
     ASSERT_EQ(BASE_open_part(file.c_str(), &b, &report), 0);
+    for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
     SM_free(report.file_names);
     SM_free(report.statuses);
     EXPECT_EQ(DUC_ask_part_status(b), 0x10);  // the session's freeze is not kept
@@ -380,6 +401,41 @@ TEST_F(LinkedAssembly, LinksAndPersistentFreezeComeBackWithThePartFile) {
     ASSERT_EQ(KX_LOOM_ask_link_xform(link, xform), 0);
     EXPECT_EQ(xform[3], 100.0);
     EXPECT_NEAR(volume(link), 1000.0, 1e-6);
+}
+
+// A saved link whose update time is none of the known ones: the file is
+// damaged, and opening it changes nothing.
+TEST_F(LinkedAssembly, ALinkRowThatDoesNotDecodeMakesThePartFileCorrupt) {
+    const std::string file = path("b.prt");
+    host::parts::set_work_part(b_);
+    save_and_close(b_);
+    std::string bytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t at = bytes.find("LINK");
+    ASSERT_NE(at, std::string::npos);
+    // id, size, status word, count, object number, row size, then the row:
+    // the file name, the entity id, the transform flag and 12 reals, the
+    // associative flag and the update time.
+    const std::size_t row = at + 4 + 4 + 4 + 4 + 4 + 4;
+    const std::size_t time = row + 4 + path("a.prt").size() + 4 + 1 + 96 + 1;
+    bytes[time] = 7;
+    const std::uint32_t crc = host::part_file::crc32(std::string_view(bytes).substr(0, bytes.size() - 4));
+    for (int i = 0; i < 4; ++i) bytes[bytes.size() - 4 + i] = static_cast<char>((crc >> (8 * i)) & 0xFF);
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    const int parts_before = PART_ask_num_parts();
+    unsigned int b = 0;
+    PART_load_status_t report{};
+    EXPECT_EQ(BASE_open_part(file.c_str(), &b, &report), 641004);
+    for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
+    SM_free(report.file_names);
+    SM_free(report.statuses);
+    EXPECT_EQ(PART_ask_num_parts(), parts_before);
 }
 
 }  // namespace
