@@ -102,12 +102,12 @@ int DUC_is_session_delayed(void) {
 }
 
 void DUC_delay_session(void) {
-    auto call = HOST_ENTRY();
+    HOST_ENTRY();
     hl::edit_links().session_delayed = true;
 }
 
 void DUC_undelay_session(void) {
-    auto call = HOST_ENTRY();
+    HOST_ENTRY();
     hl::edit_links().session_delayed = false;
 }
 
@@ -287,7 +287,7 @@ const char* DUC_ask_failing_filename(DUC_load_context_t context, int rog) {
 }
 
 void DUC_delete_load_context(DUC_load_context_t context) {
-    auto call = HOST_ENTRY(context);
+    HOST_ENTRY(context);
     delete context;
 }
 
