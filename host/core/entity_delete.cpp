@@ -81,6 +81,16 @@ void destroy_with_dependents(unsigned int object) {
 
 namespace he = host::entity;
 
+namespace host::update_steps {
+namespace {
+std::vector<void (*)()>& steps() {
+    static std::vector<void (*)()> added;
+    return added;
+}
+}  // namespace
+void add(void (*step)()) { steps().push_back(step); }
+}  // namespace host::update_steps
+
 extern "C" {
 
 int LM_is_list_open(int list) {
@@ -141,6 +151,7 @@ int UPDATE_do_update(void) {
             he::destroy_with_dependents(t);
         }
     host::feature::update();
+    for (void (*step)() : host::update_steps::steps()) step();
     return 0;
 }
 

@@ -75,6 +75,12 @@ const std::vector<unsigned int>& deleted_by_update();
 // Destroys the object and what only it holds (faces of a body ...).
 void destroy_with_dependents(unsigned int object);
 }  // namespace host::entity
+
+namespace host::update_steps {
+// Adds a step that UPDATE_do_update runs after the features, in the order
+// added (from a static initialiser of the component that needs it).
+void add(void (*step)());
+}  // namespace host::update_steps
 #endif
 
 #endif

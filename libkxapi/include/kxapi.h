@@ -33,5 +33,6 @@
 #include "kx_bound.h"
 #include "kx_disp_settings.h"
 #include "kx_disp_output.h"
+#include "kx_loom.h"
 
 #endif

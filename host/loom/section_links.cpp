@@ -1,0 +1,91 @@
+// Part-file section "LINK": the links into a part (host/loom/loom.h) and
+// the part's persistent freeze.
+//
+// Payload: u32 status word (only DUC_STATUS_FROZEN is kept: a freeze for
+// the session and the other bits end with it), u32 link count, then per
+// link: u32 object number of the linked body, and the row as a string:
+//   str source part file name, u32 source entity id, u8 transform given,
+//   12 f64 transform, u8 associative, i32 update time, u8 broken,
+//   u8 accepted as broken, i32 updates.
+// A reader skips what follows the fields it knows in a row. The section is
+// left out when the part has neither links nor a persistent freeze, so
+// files without it open as parts without links.
+//
+// The source is found again by its file name and entity id once its part
+// is loaded; the first update after that copies it again.
+#include <cstdint>
+#include <string>
+
+#include "host/data/part_file.h"
+#include "host/loom/loom_state.h"
+#include "host/services/objects.h"
+
+namespace {
+
+namespace pf = host::part_file;
+namespace hl = host::loom;
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    const int frozen = hl::part_status(ctx.part) & DUC_STATUS_FROZEN;
+    std::vector<const hl::Link*> mine;
+    for (const hl::Link* l : hl::in_update_order())
+        if (l->target_part == ctx.part && ctx.index(l->link) != 0xFFFFFFFFu) mine.push_back(l);
+    if (frozen == 0 && mine.empty()) return;
+    out.u32(static_cast<std::uint32_t>(frozen));
+    out.u32(static_cast<std::uint32_t>(mine.size()));
+    for (const hl::Link* l : mine) {
+        out.u32(ctx.index(l->link));
+        pf::Writer row;
+        row.str(l->source_file);
+        row.u32(l->source_eid);
+        row.u8(l->has_xform ? 1 : 0);
+        for (double v : l->xform) row.f64(v);
+        row.u8(l->associative ? 1 : 0);
+        row.i32(l->update_time);
+        row.u8(l->broken ? 1 : 0);
+        row.u8(l->accept_broken ? 1 : 0);
+        row.i32(l->updates);
+        out.str(row.bytes());
+    }
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    const std::uint32_t word = in.u32();
+    if ((word & ~static_cast<std::uint32_t>(DUC_STATUS_FROZEN)) != 0) throw pf::FormatError("bad part status word");
+    const std::uint32_t count = in.u32();
+    if (count > in.left() / 4) throw pf::FormatError("link count past the section");
+    std::vector<hl::Link> read;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t number = in.u32();
+        if (number == 0) throw pf::FormatError("a link that is the part");
+        hl::Link l;
+        l.link = ctx.tag_of(number);
+        const std::string bytes = in.str();
+        pf::Reader row(bytes);
+        l.source_file = row.str();
+        l.source_eid = row.u32();
+        l.has_xform = row.u8() != 0;
+        for (double& v : l.xform) v = row.f64();
+        l.associative = row.u8() != 0;
+        l.update_time = row.i32();
+        if (l.update_time != LOOM_UPDATE_WITH_SOURCE && l.update_time != LOOM_UPDATE_AT_CREATION)
+            throw pf::FormatError("bad link update time");
+        l.broken = row.u8() != 0;
+        l.accept_broken = row.u8() != 0;
+        l.updates = row.i32();
+        l.target_part = ctx.part;
+        read.push_back(std::move(l));
+    }
+    // Rows go into the store at once: a read that fails later is rolled
+    // back whole with the model.
+    hl::Links& links = hl::edit_links();
+    if (word != 0) links.status[ctx.part] = static_cast<int>(word);
+    for (hl::Link& l : read) links.rows.push_back(std::move(l));
+}
+
+const bool registered = [] {
+    pf::register_section({{'L', 'I', 'N', 'K'}, write_section, read_section});
+    return true;
+}();
+
+}  // namespace
