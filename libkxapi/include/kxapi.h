@@ -26,5 +26,7 @@
 #include "kx_disp_prim.h"
 #include "kx_udobj.h"
 #include "kx_dirpath.h"
+#include "kx_so.h"
+#include "kx_gexp.h"
 
 #endif

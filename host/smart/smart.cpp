@@ -1,0 +1,689 @@
+// Smart objects: their parameters, the computation of their values from
+// their parents, and the update that makes them follow.
+#include "host/smart/smart.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/data/parts.h"
+#include "host/expr/expr.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using host::Call;
+using tag_t = unsigned int;
+
+enum class Cls { point, line, dirr, axis, scalar, offset, xform };
+
+enum class Method {
+    point_on_curve, point_offset, point_three_scalars, point_on_axis,
+    dirr_doubles, dirr_two_points, dirr_line,
+    axis_doubles, axis_point_dir,
+    scalar_double, scalar_exp, scalar_dist, scalar_length,
+    offset_doubles, offset_dir_dist, offset_three_scalars,
+    xform_doubles, xform_point_xy_dirs,
+    line_two_points,
+};
+
+const char* parms_class(Method m) {
+    static const char* const names[] = {
+        "POINT_on_curve_parms_c", "POINT_offset_parms_c", "POINT_three_scalars_parms_c", "POINT_on_axis_parms_c",
+        "DIRR_doubles_parms_c", "DIRR_two_points_parms_c", "DIRR_line_parms_c",
+        "AXIS_doubles_parms_c", "AXIS_point_dir_parms_c",
+        "SCALAR_double_parms_c", "SCALAR_exp_parms_c", "SCALAR_dist_2_points_parms_c", "SCALAR_length_curve_parms_c",
+        "OFFSET_doubles_parms_c", "OFFSET_dir_dist_parms_c", "OFFSET_three_scalars_parms_c",
+        "XFORM_parms_c", "XFORM_parms_c",
+        "LINE_two_points_parms_c",
+    };
+    return names[static_cast<int>(m)];
+}
+
+struct Row {
+    Cls cls = Cls::scalar;
+    Method method = Method::scalar_double;
+    std::vector<tag_t> parents;
+    double numbers[13] = {};   // the method's own numbers
+    double value[13] = {};     // the value held
+    int option = 0;
+    int dimensionality = 0;
+    int marker = 0;
+    int visibility = 0;
+    bool dumb = false;
+};
+
+host::TagTable<Row>& rows() {
+    static auto* t = new host::TagTable<Row>("smart objects");
+    return *t;
+}
+const bool registered = (rows(), true);
+
+OM_class_t class_of(Cls c) {
+    static const OM_class_t cso = host::objects::register_class("CSO_c", OM_CLASS_RM_ENTITY);
+    static const OM_class_t classes[] = {
+        OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
+        host::objects::register_class("DIRR_c", cso), host::objects::register_class("AXIS_c", cso),
+        host::objects::register_class("SCALAR_c", cso), host::objects::register_class("OFFSET_c", cso),
+        host::objects::register_class("XFORM_c", cso),
+    };
+    return classes[static_cast<int>(c)];
+}
+
+const char* cls_name(Cls c) {
+    static const char* const names[] = {"a smart point", "a smart line", "a smart direction", "a smart axis",
+                                        "a smart scalar", "a smart offset", "a smart transform"};
+    return names[static_cast<int>(c)];
+}
+
+// ---- vectors ----
+struct V3 {
+    double x = 0, y = 0, z = 0;
+};
+V3 v3(const double* p) { return {p[0], p[1], p[2]}; }
+V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V3 operator*(double s, V3 a) { return {s * a.x, s * a.y, s * a.z}; }
+double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double norm(V3 a) { return std::sqrt(dot(a, a)); }
+void put(double* out, V3 a) {
+    out[0] = a.x;
+    out[1] = a.y;
+    out[2] = a.z;
+}
+V3 unit(const Call& call, V3 a) {
+    const double n = norm(a);
+    if (!(n > EQ_ask_length_tolerance())) call.fail(SO_ERR_DEGENERATE, "a zero direction");
+    return (1.0 / n) * a;
+}
+
+// ---- what a parent gives ----
+const Row* smart_row(tag_t t) { return rows().find(t); }
+
+const Row& row_of(const Call& call, tag_t t, Cls c) {
+    call.live(t);
+    const Row* r = smart_row(t);
+    if (!r || r->cls != c) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not %s", t, cls_name(c));
+    return *r;
+}
+
+// Values are computed either from what the parents hold (the update, which
+// goes parents first) or afresh through the ancestors (out-of-date test).
+struct Eval {
+    const Call& call;
+    bool fresh;
+    void value_of(tag_t t, double out[13]) const;
+    double scalar(tag_t t) const {
+        if (const Row* r = smart_row(t)) {
+            if (r->cls != Cls::scalar) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a scalar", t);
+            double v[13];
+            value_of(t, v);
+            return v[0];
+        }
+        call.live(t);
+        if (host::expr::find(t)) return host::expr::value(t);
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a scalar", t);
+    }
+    V3 point(tag_t t) const {
+        if (const Row* r = smart_row(t); r && r->cls == Cls::point) {
+            double v[13];
+            value_of(t, v);
+            return v3(v);
+        }
+        call.live(t);
+        const auto* e = host::curves::find(t);
+        if (!e || e->kind != host::curves::Kind::point) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a point", t);
+        return v3(e->point);
+    }
+    V3 vec(tag_t t, Cls c) const {
+        row_of(call, t, c);
+        double v[13];
+        value_of(t, v);
+        return v3(v);
+    }
+    // A line's or arc's point at the fraction, and its length.
+    V3 on_curve(tag_t curve, double f, double* length) const {
+        call.live(curve);
+        const auto* e = host::curves::find(curve);
+        if (const Row* r = smart_row(curve); r && r->cls == Cls::line) {
+            double v[13];
+            value_of(curve, v);
+            const V3 a = v3(v), b = v3(v + 3);
+            if (length) *length = norm(b - a);
+            return a + f * (b - a);
+        }
+        if (e && e->kind == host::curves::Kind::line) {
+            const V3 a = v3(e->start()), b = v3(e->end());
+            if (length) *length = norm(b - a);
+            return a + f * (b - a);
+        }
+        if (e && e->kind == host::curves::Kind::arc) {
+            double m[9];
+            host::curves::matrix_values(*e, m);
+            const V3 X = v3(m), Y = v3(m + 3), Z = v3(m + 6);
+            const double* d = e->arc();
+            const double a = d[0] + f * (d[1] - d[0]);
+            if (length) *length = d[5] * std::fabs(d[1] - d[0]);
+            const V3 c = d[2] * X + d[3] * Y + d[4] * Z;
+            return c + (d[5] * std::cos(a)) * X + (d[5] * std::sin(a)) * Y;
+        }
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a line or an arc", curve);
+    }
+    void compute(const Row& r, double out[13]) const;
+};
+
+void Eval::value_of(tag_t t, double out[13]) const {
+    const Row& r = *smart_row(t);
+    if (fresh && !r.dumb)
+        compute(r, out);
+    else
+        std::memcpy(out, r.value, sizeof r.value);
+}
+
+void Eval::compute(const Row& r, double out[13]) const {
+    std::memcpy(out, r.numbers, sizeof r.numbers);
+    const auto& p = r.parents;
+    switch (r.method) {
+        case Method::point_on_curve: put(out, on_curve(p[0], scalar(p[1]), nullptr)); break;
+        case Method::point_offset: put(out, point(p[0]) + vec(p[1], Cls::offset)); break;
+        case Method::point_three_scalars:
+        case Method::offset_three_scalars:
+            for (int i = 0; i < 3; ++i) out[i] = scalar(p[i]);
+            break;
+        case Method::point_on_axis: {
+            double a[13];
+            row_of(call, p[0], Cls::axis);
+            value_of(p[0], a);
+            put(out, v3(a) + scalar(p[1]) * v3(a + 3));
+            break;
+        }
+        case Method::dirr_doubles: put(out, unit(call, v3(r.numbers))); break;
+        case Method::dirr_two_points: put(out, unit(call, point(p[1]) - point(p[0]))); break;
+        case Method::dirr_line: {
+            const V3 a = on_curve(p[0], 0, nullptr), b = on_curve(p[0], 1, nullptr);
+            put(out, unit(call, r.numbers[0] != 0 ? a - b : b - a));
+            break;
+        }
+        case Method::axis_doubles: put(out + 3, unit(call, v3(r.numbers + 3))); break;
+        case Method::axis_point_dir:
+            put(out, point(p[0]));
+            put(out + 3, vec(p[1], Cls::dirr));
+            break;
+        case Method::scalar_double:
+        case Method::offset_doubles: break;
+        case Method::scalar_exp: out[0] = scalar(p[0]); break;
+        case Method::scalar_dist: out[0] = norm(point(p[1]) - point(p[0])); break;
+        case Method::scalar_length: on_curve(p[0], 0, &out[0]); break;
+        case Method::offset_dir_dist: put(out, scalar(p[1]) * vec(p[0], Cls::dirr)); break;
+        case Method::xform_doubles:
+        case Method::xform_point_xy_dirs: {
+            V3 o = v3(r.numbers), x = v3(r.numbers + 3), y = v3(r.numbers + 6);
+            double s = r.numbers[12];
+            if (r.method == Method::xform_point_xy_dirs) {
+                o = point(p[0]);
+                x = vec(p[1], Cls::dirr);
+                y = vec(p[2], Cls::dirr);
+                s = scalar(p[3]);
+            }
+            x = unit(call, x);
+            const V3 z = unit(call, cross(x, y));
+            put(out, o);
+            put(out + 3, x);
+            put(out + 6, cross(z, x));
+            put(out + 9, z);
+            out[12] = s;
+            break;
+        }
+        case Method::line_two_points:
+            put(out, point(p[0]));
+            put(out + 3, point(p[1]));
+            break;
+    }
+}
+
+// Writes the value of a point or a line into its entity.
+void show(tag_t t, const Row& r) {
+    if (r.cls == Cls::point) POINT_set_coordinates(t, r.value);
+    if (r.cls == Cls::line) LINE_set_end_points(t, r.value, r.value + 3);
+}
+
+tag_t part_of_owner(const Call& call, tag_t owner) {
+    call.live(owner);
+    const tag_t part = PART_ask_part_of_object(owner);
+    return part != 0 ? part : CONTEXT_ask_work_part();
+}
+
+// Makes the object: checks its parents, computes its value, creates it.
+tag_t make(const Call& call, tag_t owner, int option, Cls cls, Method method, std::vector<tag_t> parents,
+           const double* numbers = nullptr, int n_numbers = 0) {
+    const tag_t part = part_of_owner(call, owner);
+    for (tag_t p : parents) call.live(p);
+    Row r;
+    r.cls = cls;
+    r.method = method;
+    r.parents = std::move(parents);
+    r.option = option;
+    for (int i = 0; i < n_numbers; ++i) r.numbers[i] = numbers[i];
+    Eval{call, true}.compute(r, r.value);
+    tag_t t = 0;
+    if (cls == Cls::point) {
+        ES_create_point(r.value, &t);  // a point of the work part
+    } else if (cls == Cls::line) {
+        double ends[6];
+        std::memcpy(ends, r.value, sizeof ends);
+        ES_create_line_in_part(part, ends, &t);
+    } else {
+        t = host::entity::create({class_of(cls), 0, 0, part});
+    }
+    host::entity::attrs(t).smart = true;
+    rows()[t] = r;
+    return t;
+}
+
+Row& edit_row(const Call& call, tag_t t, Cls c) {
+    row_of(call, t, c);
+    return *rows().edit(t);
+}
+
+// Sets numbers of an object of a "doubles" method and computes its value.
+void set_numbers(const Call& call, tag_t t, Cls c, Method only, int at, const double* v, int n) {
+    Row& r = edit_row(call, t, c);
+    if (r.method != only) call.fail(SO_ERR_WRONG_PARMS, "tag %u is not defined by values", t);
+    Row next = r;
+    for (int i = 0; i < n; ++i) next.numbers[at + i] = v[i];
+    Eval{call, true}.compute(next, next.value);
+    r = next;
+    show(t, r);
+}
+
+void ask_value(const Call& call, tag_t t, Cls c, int at, double* out, int n) {
+    call.need(out);
+    const Row& r = row_of(call, t, c);
+    for (int i = 0; i < n; ++i) out[i] = r.value[at + i];
+}
+
+std::vector<tag_t> smart_objects() {
+    std::vector<tag_t> out;
+    for (tag_t t : host::objects::live_objects())
+        if (rows().find(t)) out.push_back(t);
+    return out;
+}
+
+const Row& any_row(const Call& call, tag_t t) {
+    call.live(t);
+    const Row* r = smart_row(t);
+    if (!r) call.fail(SO_ERR_NOT_SMART, "tag %u is not a smart object", t);
+    return *r;
+}
+
+void hand_out(const std::vector<tag_t>& tags, int* count, unsigned int** out) {
+    *count = static_cast<int>(tags.size());
+    *out = nullptr;
+    if (tags.empty()) return;
+    *out = static_cast<unsigned int*>(SM_alloc(tags.size() * sizeof(unsigned int)));
+    std::memcpy(*out, tags.data(), tags.size() * sizeof(unsigned int));
+}
+
+}  // namespace
+
+namespace host::smart {
+
+void follow_update() {
+    const Call call("UPDATE_do_update", nullptr);
+    for (tag_t t : smart_objects()) {
+        const Row& now = *rows().find(t);
+        if (now.dumb) continue;
+        bool lost = false;
+        for (tag_t p : now.parents) lost = lost || !host::objects::is_alive(p);
+        Row& r = *rows().edit(t);
+        if (lost) {
+            r.dumb = true;
+            r.parents.clear();
+            continue;
+        }
+        Eval{call, false}.compute(r, r.value);
+        show(t, r);
+    }
+}
+
+}  // namespace host::smart
+
+extern "C" {
+
+// ---- points ----
+unsigned int POINT_create_on_curve(unsigned int owner, int option, unsigned int curve, unsigned int fraction) {
+    auto call = HOST_ENTRY(owner, option, curve, fraction);
+    return make(call, owner, option, Cls::point, Method::point_on_curve, {curve, fraction});
+}
+
+unsigned int POINT_create_offset(unsigned int owner, int option, unsigned int point, unsigned int offset) {
+    auto call = HOST_ENTRY(owner, option, point, offset);
+    return make(call, owner, option, Cls::point, Method::point_offset, {point, offset});
+}
+
+unsigned int POINT_create_three_scalars(unsigned int owner, int option, const unsigned int scalars[3]) {
+    auto call = HOST_ENTRY(owner, option, scalars);
+    call.need(scalars);
+    return make(call, owner, option, Cls::point, Method::point_three_scalars, {scalars[0], scalars[1], scalars[2]});
+}
+
+unsigned int POINT_create_on_axis(unsigned int owner, int option, unsigned int axis, unsigned int distance) {
+    auto call = HOST_ENTRY(owner, option, axis, distance);
+    return make(call, owner, option, Cls::point, Method::point_on_axis, {axis, distance});
+}
+
+void POINT_set_display_marker(unsigned int point, int marker) {
+    auto call = HOST_ENTRY(point, marker);
+    edit_row(call, point, Cls::point).marker = marker;
+}
+
+int POINT_ask_display_marker(unsigned int point) {
+    auto call = HOST_ENTRY(point);
+    return static_cast<int>(call.int_out(0, row_of(call, point, Cls::point).marker));
+}
+
+// ---- directions ----
+unsigned int DIRR_create_doubles(unsigned int owner, int option, const void* base, const double direction[3]) {
+    auto call = HOST_ENTRY(owner, option, base, direction);
+    call.need(direction);
+    return make(call, owner, option, Cls::dirr, Method::dirr_doubles, {}, direction, 3);
+}
+
+unsigned int DIRR_create_two_points(unsigned int owner, int option, const unsigned int points[2]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::dirr, Method::dirr_two_points, {points[0], points[1]});
+}
+
+unsigned int DIRR_create_line(unsigned int owner, int option, unsigned int line, int reverse) {
+    auto call = HOST_ENTRY(owner, option, line, reverse);
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_line, {line}, &r, 1);
+}
+
+void DIRR_ask_direction(unsigned int dirr, double direction[3]) {
+    auto call = HOST_ENTRY(dirr, direction);
+    ask_value(call, dirr, Cls::dirr, 0, direction, 3);
+}
+
+void DIRR_set_direction(unsigned int dirr, const double direction[3]) {
+    auto call = HOST_ENTRY(dirr, direction);
+    set_numbers(call, dirr, Cls::dirr, Method::dirr_doubles, 0, call.need(direction), 3);
+}
+
+// ---- axes ----
+unsigned int AXIS_create_doubles(unsigned int owner, int option, const double point[3], const double direction[3]) {
+    auto call = HOST_ENTRY(owner, option, point, direction);
+    call.need(point);
+    call.need(direction);
+    const double n[6] = {point[0], point[1], point[2], direction[0], direction[1], direction[2]};
+    return make(call, owner, option, Cls::axis, Method::axis_doubles, {}, n, 6);
+}
+
+unsigned int AXIS_create_point_dir(unsigned int owner, int option, unsigned int point, unsigned int dirr) {
+    auto call = HOST_ENTRY(owner, option, point, dirr);
+    return make(call, owner, option, Cls::axis, Method::axis_point_dir, {point, dirr});
+}
+
+void AXIS_ask_point(unsigned int axis, double point[3]) {
+    auto call = HOST_ENTRY(axis, point);
+    ask_value(call, axis, Cls::axis, 0, point, 3);
+}
+
+void AXIS_ask_direction(unsigned int axis, double direction[3]) {
+    auto call = HOST_ENTRY(axis, direction);
+    ask_value(call, axis, Cls::axis, 3, direction, 3);
+}
+
+void AXIS_set_point(unsigned int axis, const double point[3]) {
+    auto call = HOST_ENTRY(axis, point);
+    set_numbers(call, axis, Cls::axis, Method::axis_doubles, 0, call.need(point), 3);
+}
+
+void AXIS_set_direction(unsigned int axis, const double direction[3]) {
+    auto call = HOST_ENTRY(axis, direction);
+    set_numbers(call, axis, Cls::axis, Method::axis_doubles, 3, call.need(direction), 3);
+}
+
+// ---- scalars ----
+unsigned int SCALAR_create_double(unsigned int owner, int option, double value, int dimensionality) {
+    auto call = HOST_ENTRY(owner, option, value, dimensionality);
+    const tag_t t = make(call, owner, option, Cls::scalar, Method::scalar_double, {}, &value, 1);
+    rows()[t].dimensionality = dimensionality;
+    return t;
+}
+
+unsigned int SCALAR_create_exp(unsigned int owner, int option, unsigned int exp, int dimensionality) {
+    auto call = HOST_ENTRY(owner, option, exp, dimensionality);
+    call.live(exp);
+    if (!host::expr::find(exp)) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an expression", exp);
+    const tag_t t = make(call, owner, option, Cls::scalar, Method::scalar_exp, {exp});
+    rows()[t].dimensionality = dimensionality;
+    return t;
+}
+
+unsigned int SCALAR_create_dist_2_points(unsigned int owner, int option, const unsigned int points[2]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::scalar, Method::scalar_dist, {points[0], points[1]});
+}
+
+unsigned int SCALAR_create_length_curve(unsigned int owner, int option, unsigned int curve, int dimensionality) {
+    auto call = HOST_ENTRY(owner, option, curve, dimensionality);
+    const tag_t t = make(call, owner, option, Cls::scalar, Method::scalar_length, {curve});
+    rows()[t].dimensionality = dimensionality;
+    return t;
+}
+
+double SCALAR_ask_double(unsigned int scalar) {
+    auto call = HOST_ENTRY(scalar);
+    return call.real_out(0, row_of(call, scalar, Cls::scalar).value[0]);
+}
+
+void SCALAR_set_double(unsigned int scalar, double value) {
+    auto call = HOST_ENTRY(scalar, value);
+    set_numbers(call, scalar, Cls::scalar, Method::scalar_double, 0, &value, 1);
+}
+
+unsigned int SCALAR_ask_exp(unsigned int scalar) {
+    auto call = HOST_ENTRY(scalar);
+    const Row& r = row_of(call, scalar, Cls::scalar);
+    return r.method == Method::scalar_exp && !r.parents.empty() ? r.parents[0] : 0;
+}
+
+// ---- offsets ----
+unsigned int OFFSET_create_doubles(unsigned int owner, int option, const void* base, const double offset[3]) {
+    auto call = HOST_ENTRY(owner, option, base, offset);
+    call.need(offset);
+    return make(call, owner, option, Cls::offset, Method::offset_doubles, {}, offset, 3);
+}
+
+unsigned int OFFSET_create_dir_dist(unsigned int owner, int option, unsigned int dirr, unsigned int distance) {
+    auto call = HOST_ENTRY(owner, option, dirr, distance);
+    return make(call, owner, option, Cls::offset, Method::offset_dir_dist, {dirr, distance});
+}
+
+unsigned int OFFSET_create_three_scalars(unsigned int owner, int option, const unsigned int scalars[3]) {
+    auto call = HOST_ENTRY(owner, option, scalars);
+    call.need(scalars);
+    return make(call, owner, option, Cls::offset, Method::offset_three_scalars, {scalars[0], scalars[1], scalars[2]});
+}
+
+void OFFSET_ask_offset(unsigned int offset, double value[3]) {
+    auto call = HOST_ENTRY(offset, value);
+    ask_value(call, offset, Cls::offset, 0, value, 3);
+}
+
+void OFFSET_set_offset(unsigned int offset, const double value[3]) {
+    auto call = HOST_ENTRY(offset, value);
+    set_numbers(call, offset, Cls::offset, Method::offset_doubles, 0, call.need(value), 3);
+}
+
+// ---- transforms ----
+unsigned int XFORM_create_doubles(unsigned int owner, int option, const double origin[3], const double x[3],
+                                  const double y[3], double scale) {
+    auto call = HOST_ENTRY(owner, option, origin, scale);
+    call.need(origin);
+    call.need(x);
+    call.need(y);
+    double n[13] = {origin[0], origin[1], origin[2], x[0], x[1], x[2], y[0], y[1], y[2], 0, 0, 0, scale};
+    return make(call, owner, option, Cls::xform, Method::xform_doubles, {}, n, 13);
+}
+
+unsigned int XFORM_create_point_xy_dirs(unsigned int owner, int option, unsigned int point, unsigned int x,
+                                        unsigned int y, unsigned int scale) {
+    auto call = HOST_ENTRY(owner, point, x, y);
+    return make(call, owner, option, Cls::xform, Method::xform_point_xy_dirs, {point, x, y, scale});
+}
+
+void XFORM_ask_point(unsigned int xform, double origin[3]) {
+    auto call = HOST_ENTRY(xform, origin);
+    ask_value(call, xform, Cls::xform, 0, origin, 3);
+}
+
+void XFORM_ask_x_direction(unsigned int xform, double x[3]) {
+    auto call = HOST_ENTRY(xform, x);
+    ask_value(call, xform, Cls::xform, 3, x, 3);
+}
+
+void XFORM_ask_y_direction(unsigned int xform, double y[3]) {
+    auto call = HOST_ENTRY(xform, y);
+    ask_value(call, xform, Cls::xform, 6, y, 3);
+}
+
+void XFORM_ask_z_direction(unsigned int xform, double z[3]) {
+    auto call = HOST_ENTRY(xform, z);
+    ask_value(call, xform, Cls::xform, 9, z, 3);
+}
+
+double XFORM_ask_scale(unsigned int xform) {
+    auto call = HOST_ENTRY(xform);
+    return call.real_out(0, row_of(call, xform, Cls::xform).value[12]);
+}
+
+void XFORM_ask_xform(unsigned int xform, double matrix[16]) {
+    auto call = HOST_ENTRY(xform, matrix);
+    call.need(matrix);
+    const double* v = row_of(call, xform, Cls::xform).value;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) matrix[4 * i + j] = v[12] * v[3 + 3 * i + j];
+        matrix[4 * i + 3] = v[i];
+    }
+    matrix[12] = matrix[13] = matrix[14] = 0;
+    matrix[15] = 1;
+}
+
+void XFORM_set_point(unsigned int xform, const double origin[3]) {
+    auto call = HOST_ENTRY(xform, origin);
+    set_numbers(call, xform, Cls::xform, Method::xform_doubles, 0, call.need(origin), 3);
+}
+
+void XFORM_set_xy_directions(unsigned int xform, const double x[3], const double y[3]) {
+    auto call = HOST_ENTRY(xform, x, y);
+    call.need(x);
+    call.need(y);
+    const double n[6] = {x[0], x[1], x[2], y[0], y[1], y[2]};
+    set_numbers(call, xform, Cls::xform, Method::xform_doubles, 3, n, 6);
+}
+
+void XFORM_set_scale(unsigned int xform, double scale) {
+    auto call = HOST_ENTRY(xform, scale);
+    set_numbers(call, xform, Cls::xform, Method::xform_doubles, 12, &scale, 1);
+}
+
+// ---- curves ----
+unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::line, Method::line_two_points, {points[0], points[1]});
+}
+
+// ---- any smart object ----
+void SO_ask_parms(unsigned int object, SO_parms_t* parms) {
+    auto call = HOST_ENTRY(object, parms);
+    call.need(parms);
+    const Row& r = any_row(call, object);
+    *parms = SO_parms_t{};
+    parms->parms_class = parms_class(r.method);
+    parms->n_parents = static_cast<int>(r.parents.size());
+    for (std::size_t i = 0; i < r.parents.size() && i < 4; ++i) parms->parents[i] = r.parents[i];
+    std::memcpy(parms->numbers, r.numbers, sizeof parms->numbers);
+}
+
+int SO_ask_visibility_option(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    return static_cast<int>(call.int_out(0, any_row(call, object).visibility));
+}
+
+void SO_set_visibility_option(unsigned int object, int option) {
+    auto call = HOST_ENTRY(object, option);
+    any_row(call, object);
+    if (option != 0 && option != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "visibility option %d", option);
+    rows().edit(object)->visibility = option;
+}
+
+int RM_ask_condemned_state(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    call.live(object);
+    const Row* r = smart_row(object);
+    return static_cast<int>(call.int_out(0, r && r->visibility == 1 ? 1 : 0));
+}
+
+void SO_ask_parents(unsigned int object, int kind, int* count, unsigned int** tags) {
+    auto call = HOST_ENTRY(object, kind, count, tags);
+    call.need(count);
+    call.need(tags);
+    std::vector<tag_t> live;
+    for (tag_t p : any_row(call, object).parents)
+        if (host::objects::is_alive(p)) live.push_back(p);
+    hand_out(live, count, tags);
+}
+
+void SO_ask_children(unsigned int object, int kind, int* count, unsigned int** tags) {
+    auto call = HOST_ENTRY(object, kind, count, tags);
+    call.need(count);
+    call.need(tags);
+    call.live(object);
+    std::vector<tag_t> children;
+    for (tag_t t : smart_objects())
+        for (tag_t p : rows().find(t)->parents)
+            if (p == object) {
+                children.push_back(t);
+                break;
+            }
+    hand_out(children, count, tags);
+}
+
+int RM_ask_out_of_date_state(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    const Row& r = any_row(call, object);
+    if (r.dumb) return static_cast<int>(call.int_out(0, 0));
+    for (tag_t p : r.parents)
+        if (!host::objects::is_alive(p)) return static_cast<int>(call.int_out(0, 1));
+    double now[13];
+    Eval{call, true}.compute(r, now);
+    bool differs = false;
+    for (int i = 0; i < 13; ++i) differs = differs || std::fabs(now[i] - r.value[i]) > 1e-12;
+    return static_cast<int>(call.int_out(0, differs ? 1 : 0));
+}
+
+int RM_ask_got_dumb_state(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    return static_cast<int>(call.int_out(0, any_row(call, object).dumb ? 1 : 0));
+}
+
+int SO_ask_update_error_code(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    return static_cast<int>(call.int_out(0, any_row(call, object).dumb ? SO_ERR_PARENT_DELETED : 0));
+}
+
+}  // extern "C"

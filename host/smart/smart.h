@@ -1,0 +1,145 @@
+/* The host's smart objects: associative construction objects whose values
+ * follow the objects they are defined from (their parents).
+ *
+ * Classes (all subclasses of the class of smart objects, CSO_c, so that
+ * SO_is_subclass and SO_is_so answer 1 for them):
+ *   point      an entity point (type 2) whose coordinates follow
+ *   line       an entity line (type 3) whose end points follow
+ *   direction  a unit vector                       (DIRR_c)
+ *   axis       a point and a unit direction         (AXIS_c)
+ *   scalar     a value                              (SCALAR_c)
+ *   offset     a vector                             (OFFSET_c)
+ *   transform  origin, X, Y, Z directions, scale    (XFORM_c)
+ * Each object keeps its parameters: the class of its defining method
+ * ("POINT_three_scalars_parms_c" ...), its parents (tags, in the order the
+ * method takes them) and its own numbers (the values of a "doubles" method,
+ * the curve fraction or the distance of the others).
+ *
+ * Values: a point on a curve lies at the fraction (the value of a scalar,
+ * 0 at the start, 1 at the end) of a line or arc; a point on an axis at the
+ * scalar's distance along the axis from its point; an offset point is the
+ * point plus the offset; a direction of two points runs from the first to
+ * the second; a direction of a line from its start to its end; a scalar of
+ * an expression has the expression's value, one of two points their
+ * distance, one of a curve its length; an offset of a direction and a
+ * scalar is the unit direction times the value; three scalars give the
+ * coordinates of a point or an offset; a transform of a point and X and Y
+ * directions has the point as origin, X, Y made orthogonal to X and Z = X x Y.
+ * Parents may be plain points, lines and arcs of the model, expressions
+ * (host/expr/expr.h) and smart objects.
+ *
+ * Update: the model's update (UPDATE_do_update, host/feature/feature.h)
+ * computes every smart object again from its parents, parents before
+ * children. An object is out of date (RM_ask_out_of_date_state) when its
+ * value computed from the current values of its ancestors differs from the
+ * value it holds; it becomes dumb (RM_ask_got_dumb_state) when a parent is
+ * deleted: it keeps its last value and its update error code is
+ * SO_ERR_PARENT_DELETED. Setting the numbers of an object (AXIS_set_point,
+ * SCALAR_set_double ...) changes its value at once; its children follow at
+ * the next update.
+ *
+ * Visibility option: 0 shown (the default), 1 hidden; a hidden object is
+ * condemned (RM_ask_condemned_state answers 1) until it is shown again.
+ *
+ * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG; an object of
+ * the wrong class HOST_ERR_WRONG_CLASS; a null pointer
+ * HOST_ERR_NULL_ARGUMENT; a zero direction or two equal points
+ * SO_ERR_DEGENERATE. Smart objects are part of the model: undo marks roll
+ * them back.
+ */
+#ifndef HOST_SMART_SMART_H
+#define HOST_SMART_SMART_H
+
+#define SO_ERR_NOT_SMART       875033
+#define SO_ERR_WRONG_PARMS     875058
+#define SO_ERR_DEGENERATE      875059
+#define SO_ERR_PARENT_DELETED  875060
+
+/* Parameters of a smart object as SO_ask_parms answers them. */
+typedef struct SO_parms_s {
+    const char* parms_class;   /* name of the defining method's class */
+    int n_parents;
+    unsigned int parents[4];
+    double numbers[13];
+} SO_parms_t;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
+
+/* ---- points ---- */
+unsigned int POINT_create_on_curve(unsigned int owner, int option, unsigned int curve, unsigned int fraction);
+unsigned int POINT_create_offset(unsigned int owner, int option, unsigned int point, unsigned int offset);
+unsigned int POINT_create_three_scalars(unsigned int owner, int option, const unsigned int scalars[3]);
+unsigned int POINT_create_on_axis(unsigned int owner, int option, unsigned int axis, unsigned int distance);
+void POINT_set_display_marker(unsigned int point, int marker);
+int POINT_ask_display_marker(unsigned int point);
+/* ---- directions ---- */
+unsigned int DIRR_create_doubles(unsigned int owner, int option, const void* base, const double direction[3]);
+unsigned int DIRR_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
+unsigned int DIRR_create_line(unsigned int owner, int option, unsigned int line, int reverse);
+void DIRR_ask_direction(unsigned int dirr, double direction[3]);
+void DIRR_set_direction(unsigned int dirr, const double direction[3]);
+/* ---- axes ---- */
+unsigned int AXIS_create_doubles(unsigned int owner, int option, const double point[3], const double direction[3]);
+unsigned int AXIS_create_point_dir(unsigned int owner, int option, unsigned int point, unsigned int dirr);
+void AXIS_ask_point(unsigned int axis, double point[3]);
+void AXIS_ask_direction(unsigned int axis, double direction[3]);
+void AXIS_set_point(unsigned int axis, const double point[3]);
+void AXIS_set_direction(unsigned int axis, const double direction[3]);
+/* ---- scalars ---- */
+unsigned int SCALAR_create_double(unsigned int owner, int option, double value, int dimensionality);
+unsigned int SCALAR_create_exp(unsigned int owner, int option, unsigned int exp, int dimensionality);
+unsigned int SCALAR_create_dist_2_points(unsigned int owner, int option, const unsigned int points[2]);
+unsigned int SCALAR_create_length_curve(unsigned int owner, int option, unsigned int curve, int dimensionality);
+double SCALAR_ask_double(unsigned int scalar);
+void SCALAR_set_double(unsigned int scalar, double value);
+unsigned int SCALAR_ask_exp(unsigned int scalar);
+/* ---- offsets ---- */
+unsigned int OFFSET_create_doubles(unsigned int owner, int option, const void* base, const double offset[3]);
+unsigned int OFFSET_create_dir_dist(unsigned int owner, int option, unsigned int dirr, unsigned int distance);
+unsigned int OFFSET_create_three_scalars(unsigned int owner, int option, const unsigned int scalars[3]);
+void OFFSET_ask_offset(unsigned int offset, double value[3]);
+void OFFSET_set_offset(unsigned int offset, const double value[3]);
+/* ---- transforms ---- */
+unsigned int XFORM_create_doubles(unsigned int owner, int option, const double origin[3], const double x[3],
+                                  const double y[3], double scale);
+unsigned int XFORM_create_point_xy_dirs(unsigned int owner, int option, unsigned int point, unsigned int x,
+                                        unsigned int y, unsigned int scale);
+void XFORM_ask_point(unsigned int xform, double origin[3]);
+void XFORM_ask_x_direction(unsigned int xform, double x[3]);
+void XFORM_ask_y_direction(unsigned int xform, double y[3]);
+void XFORM_ask_z_direction(unsigned int xform, double z[3]);
+double XFORM_ask_scale(unsigned int xform);
+/* Row-major 4x4: rows X, Y, Z (times the scale) with the origin as the
+ * last column, then 0 0 0 1. */
+void XFORM_ask_xform(unsigned int xform, double matrix[16]);
+void XFORM_set_point(unsigned int xform, const double origin[3]);
+void XFORM_set_xy_directions(unsigned int xform, const double x[3], const double y[3]);
+void XFORM_set_scale(unsigned int xform, double scale);
+/* ---- curves ---- */
+unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
+/* ---- any smart object ---- */
+void SO_ask_parms(unsigned int object, SO_parms_t* parms);
+int SO_ask_visibility_option(unsigned int object);
+void SO_set_visibility_option(unsigned int object, int option);
+int RM_ask_condemned_state(unsigned int object);
+/* Parents (children) as a new SM_alloc'd array; kind is passed over. */
+void SO_ask_parents(unsigned int object, int kind, int* count, unsigned int** tags);
+void SO_ask_children(unsigned int object, int kind, int* count, unsigned int** tags);
+int RM_ask_out_of_date_state(unsigned int object);
+int RM_ask_got_dumb_state(unsigned int object);
+int SO_ask_update_error_code(unsigned int object);
+
+#pragma GCC visibility pop
+#ifdef __cplusplus
+}
+
+namespace host::smart {
+// Computes every smart object again from its parents (the update does).
+void follow_update();
+}  // namespace host::smart
+#endif
+
+#endif

@@ -1,0 +1,115 @@
+/* Smart objects: associative points, directions, axes, scalars, offsets,
+ * transforms and lines defined from other objects, which follow those
+ * objects (their parents) when the model updates.
+ *
+ * Every function arms its error frame first, then refuses with 1105000
+ * before initialisation, then refuses a null tag or pointer with the code of
+ * its position (1105004 to 1105007 for parameters 1 to 4, 1105013 to
+ * 1105016 for 5 to 8); a host error becomes the status. The creators take
+ * an owner (an object of the part to create in) and an update option, and
+ * answer the new object last. Edits of values enter the object in the
+ * host's update list so that its children follow at the next update.
+ *
+ * Host codes: 875033 not a smart object (the update-state questions),
+ * 875058 the object is not defined as the question needs (the scalars of a
+ * point), 875059 a zero direction or equal points, 875060 (update error
+ * code) a parent was deleted and the object has become dumb.
+ */
+#ifndef KX_SO_H
+#define KX_SO_H
+
+#include "kx_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- points ---- */
+/* position: a scalar (or expression) giving the fraction of the curve (a
+ * line or arc), 0 at its start, 1 at its end. */
+KXAPI int KX_SO_create_point_on_curve(tag owner, int option, tag curve, tag position, tag *point);
+KXAPI int KX_SO_create_point_offset(tag owner, int option, tag point, tag offset, tag *result);
+KXAPI int KX_SO_create_point_3_scalars(tag owner, int option, tag scalars[3], tag *point);
+/* position: a scalar giving the distance along the axis from its point. */
+KXAPI int KX_SO_create_point_on_axis(tag owner, int option, tag axis, tag position, tag *point);
+KXAPI int KX_SO_ask_3_scalars_of_point(tag point, tag scalars[3]);
+KXAPI int KX_SO_set_display_marker_of_point(tag point, int marker);
+KXAPI int KX_SO_ask_display_marker_of_point(tag point, int *marker);
+
+/* ---- axes ---- */
+KXAPI int KX_SO_create_axis_doubles(tag owner, int option, double point[3], double direction[3], tag *axis);
+KXAPI int KX_SO_create_axis_point_dir(tag owner, int option, tag point, tag direction, tag *axis);
+KXAPI int KX_SO_ask_point_of_axis(tag axis, double point[3]);
+KXAPI int KX_SO_ask_direction_of_axis(tag axis, double direction[3]);
+KXAPI int KX_SO_set_point_of_axis(tag axis, double point[3]);
+KXAPI int KX_SO_set_direction_of_axis(tag axis, double direction[3]);
+
+/* ---- directions ---- */
+KXAPI int KX_SO_create_dirr_doubles(tag owner, int option, double direction[3], tag *dirr);
+KXAPI int KX_SO_create_dirr_doubles_pnt(tag owner, int option, void *base, double direction[3], tag *dirr);
+/* From the first point towards the second. */
+KXAPI int KX_SO_create_dirr_two_points(tag owner, int option, tag points[2], tag *dirr);
+/* Along the line from its start to its end (reverse 0), or back. */
+KXAPI int KX_SO_create_dirr_line(tag owner, int option, tag line, int reverse, tag *dirr);
+KXAPI int KX_SO_ask_direction_of_dirr(tag dirr, double direction[3]);
+KXAPI int KX_SO_set_direction_of_dirr(tag dirr, double direction[3]);
+
+/* ---- scalars ---- */
+KXAPI int KX_SO_create_scalar_double(tag owner, int option, double value, tag *scalar);
+KXAPI int KX_SO_create_scalar_double_dim(tag owner, int option, double value, int dimensionality, tag *scalar);
+KXAPI int KX_SO_create_scalar_exp(tag owner, int option, tag exp, tag *scalar);
+KXAPI int KX_SO_create_scalar_exp_dim(tag owner, int option, tag exp, int dimensionality, tag *scalar);
+KXAPI int KX_SO_create_scalar_dist_2_pnts(tag owner, int option, tag points[2], tag *scalar);
+KXAPI int KX_SO_create_scalar_length_crv(tag owner, int option, tag curve, tag *scalar);
+KXAPI int KX_SO_set_double_of_scalar(tag scalar, double value);
+KXAPI int KX_SO_ask_double_of_scalar(tag scalar, double *value);
+KXAPI int KX_SO_ask_exp_of_scalar(tag scalar, tag *exp);
+
+/* ---- offsets ---- */
+KXAPI int KX_SO_create_offset_double(tag owner, int option, double offset[3], tag *result);
+KXAPI int KX_SO_create_offset_double_pnt(tag owner, int option, void *base, double offset[3], tag *result);
+/* The unit direction times the scalar's value. */
+KXAPI int KX_SO_create_offset_dir_dist(tag owner, int option, tag direction, tag distance, tag *result);
+KXAPI int KX_SO_create_offset_3_scalars(tag owner, int option, tag scalars[3], tag *result);
+KXAPI int KX_SO_ask_offset_of_offset(tag offset, double value[3]);
+KXAPI int KX_SO_set_offset_of_offset(tag offset, double value[3]);
+
+/* ---- transforms ----
+ * Values: origin, X, Y, Z directions, scale, and the 4x4 matrix (row-major:
+ * rows X, Y, Z times the scale with the origin as last column, then 0 0 0
+ * 1). NULL_TAG given to a query stands for the identity placement. */
+KXAPI int KX_SO_create_xform_doubles(tag owner, int option, double origin[3], double x_direction[3],
+                                     double y_direction[3], double scale, tag *xform);
+KXAPI int KX_SO_create_xform_pnt_xy_dirs(tag owner, int option, tag point, tag x_direction, tag y_direction,
+                                         tag scale, tag *xform);
+KXAPI int KX_SO_ask_point_of_xform(tag xform, double origin[3]);
+KXAPI int KX_SO_ask_x_direction_of_xform(tag xform, double x_direction[3]);
+KXAPI int KX_SO_ask_y_direction_of_xform(tag xform, double y_direction[3]);
+KXAPI int KX_SO_ask_z_direction_of_xform(tag xform, double z_direction[3]);
+KXAPI int KX_SO_ask_scale_of_xform(tag xform, double *scale);
+KXAPI int KX_SO_ask_matrix_of_xform(tag xform, double matrix[16]);
+KXAPI int KX_SO_set_point_of_xform(tag xform, double origin[3]);
+KXAPI int KX_SO_set_xy_direction_of_xform(tag xform, double x_direction[3], double y_direction[3]);
+KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale);
+
+/* ---- curves ---- */
+KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag *line);
+
+/* ---- any smart object ---- */
+KXAPI int KX_SO_is_subclass(tag object, logical *answer);
+KXAPI int KX_SO_is_so(tag object, logical *answer);
+/* 0 shown, 1 hidden. */
+KXAPI int KX_SO_ask_visibility_option(tag object, int *option);
+KXAPI int KX_SO_set_visibility_option(tag object, int option);
+KXAPI int KX_SO_ask_update_error_code(tag object, int *code);
+/* New arrays owned by the caller (KX_free). */
+KXAPI int KX_SO_ask_parents(tag object, int kind, int *count, tag **parents);
+KXAPI int KX_SO_ask_children(tag object, int kind, int *count, tag **children);
+KXAPI int KX_SO_is_out_of_date(tag object, logical *answer);
+KXAPI int KX_SO_has_become_dumb(tag object, logical *answer);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,404 @@
+// Smart objects: creators by defining method, their values, the edits of
+// the simple kinds (logged for the next update), transforms, lines, and the
+// questions that apply to every smart object.
+//
+// Every function arms its error frame before the initialisation check and
+// tests its tag and pointer arguments by position before any host call.
+#include <cstring>
+#include <initializer_list>
+
+#include "host/core/display.h"
+#include "host/core/edit_log.h"
+#include "host/core/entity_store.h"
+#include "host/services/objects.h"
+#include "host/smart/smart.h"
+#include "kx_so.h"
+#include "libkxapi/core/frame.h"
+
+namespace {
+
+// A creator: the checks in the order of their codes, then the host call
+// that answers the new object.
+template <class F>
+int create(std::initializer_list<kx::Arg> checks, tag* result, F make) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check(checks); },
+        [&] {
+            *result = make();
+            return 0;
+        });
+}
+
+// A question or an edit without logging.
+template <class F>
+int ask(std::initializer_list<kx::Arg> checks, F work) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check(checks); },
+        [&] {
+            work();
+            return 0;
+        });
+}
+
+// An edit of an object's values: its children follow at the next update.
+template <class F>
+int set_logged(tag object, std::initializer_list<kx::Arg> checks, F work) {
+    return ask(checks, [&] {
+        work();
+        UPDATE_log_entity_to_update(object);
+    });
+}
+
+constexpr const char* kXformClass = "XFORM_c";
+constexpr const char* kXformParms = "XFORM_parms_c";
+
+// 0 for a transform the queries accept, else the code.
+int xform_check(tag t, int code) {
+    if (t == NULL_TAG || TAG_ask_pointer_of_tag(t) == nullptr) return code;
+    if (!SO_is_subclass(t)) return code;
+    const OM_class_t cls = OM_ask_class_of_name(kXformClass);
+    if (cls == 0 || !OM_is_subclass(OM_ask_class(t), cls)) return code;
+    if (!SO_is_so(t)) return 0;
+    SO_parms_t parms;
+    SO_ask_parms(t, &parms);
+    return parms.parms_class && std::strcmp(parms.parms_class, kXformParms) == 0 ? 0 : code;
+}
+
+// The identity placement: origin, X, Y, Z, scale.
+constexpr double kIdentity[13] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1};
+
+// A transform question: null output 1105005; NULL_TAG the identity.
+template <class F>
+int ask_xform(tag xform, const void* out, F host, int at, int n, double* values) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check({{out, 2}}); },
+        [&] {
+            if (xform == NULL_TAG) {
+                for (int i = 0; i < n; ++i) values[i] = kIdentity[at + i];
+                return 0;
+            }
+            if (int st = xform_check(xform, kx::param(1))) return st;
+            host();
+            return 0;
+        });
+}
+
+// The update-state questions: 875033 for an object that is no smart object.
+template <class F>
+int ask_state(tag object, logical* answer, F host) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check({{object != NULL_TAG, 1}, {answer, 2}}); },
+        [&] {
+            if (!SO_is_subclass(object)) return SO_ERR_NOT_SMART;
+            *answer = host(object) != 0;
+            return 0;
+        });
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- points ----
+
+KXAPI int KX_SO_create_point_on_curve(tag owner, int option, tag curve, tag position, tag* point) {
+    return create({{owner != NULL_TAG, 1}, {curve != NULL_TAG, 3}, {position != NULL_TAG, 4}, {point, 5}}, point,
+                  [&] { return POINT_create_on_curve(owner, option, curve, position); });
+}
+
+KXAPI int KX_SO_create_point_offset(tag owner, int option, tag point, tag offset, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {point != NULL_TAG, 3}, {offset != NULL_TAG, 4}, {result, 5}}, result,
+                  [&] { return POINT_create_offset(owner, option, point, offset); });
+}
+
+KXAPI int KX_SO_create_point_3_scalars(tag owner, int option, tag scalars[3], tag* point) {
+    return create({{owner != NULL_TAG, 1}, {point, 4}}, point,
+                  [&] { return POINT_create_three_scalars(owner, option, scalars); });
+}
+
+// The result pointer is tested too: a null one would be written through.
+KXAPI int KX_SO_create_point_on_axis(tag owner, int option, tag axis, tag position, tag* point) {
+    return create({{owner != NULL_TAG, 1}, {axis != NULL_TAG, 3}, {position != NULL_TAG, 4}, {point, 5}}, point,
+                  [&] { return POINT_create_on_axis(owner, option, axis, position); });
+}
+
+// A null output is refused (1105005): the scalars would be written through it.
+KXAPI int KX_SO_ask_3_scalars_of_point(tag point, tag scalars[3]) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check({{scalars, 2}}); },
+        [&] {
+            SO_parms_t parms{};
+            if (point == NULL_TAG || !SO_is_so(point)) return SO_ERR_WRONG_PARMS;
+            SO_ask_parms(point, &parms);
+            if (!parms.parms_class || std::strcmp(parms.parms_class, "POINT_three_scalars_parms_c") != 0)
+                return SO_ERR_WRONG_PARMS;
+            for (int i = 0; i < 3; ++i) scalars[i] = parms.parents[i];
+            return 0;
+        });
+}
+
+KXAPI int KX_SO_set_display_marker_of_point(tag point, int marker) {
+    return ask({{point != NULL_TAG, 1}}, [&] { POINT_set_display_marker(point, marker); });
+}
+
+// The output is tested too (1105005).
+KXAPI int KX_SO_ask_display_marker_of_point(tag point, int* marker) {
+    return ask({{point != NULL_TAG, 1}, {marker, 2}}, [&] { *marker = POINT_ask_display_marker(point); });
+}
+
+// ---- axes ----
+
+KXAPI int KX_SO_create_axis_doubles(tag owner, int option, double point[3], double direction[3], tag* axis) {
+    return create({{owner != NULL_TAG, 1}, {point, 3}, {direction, 4}, {axis, 5}}, axis,
+                  [&] { return AXIS_create_doubles(owner, option, point, direction); });
+}
+
+KXAPI int KX_SO_create_axis_point_dir(tag owner, int option, tag point, tag direction, tag* axis) {
+    return create({{owner != NULL_TAG, 1}, {point != NULL_TAG, 3}, {direction != NULL_TAG, 4}, {axis, 5}}, axis,
+                  [&] { return AXIS_create_point_dir(owner, option, point, direction); });
+}
+
+KXAPI int KX_SO_ask_point_of_axis(tag axis, double point[3]) {
+    return ask({{axis != NULL_TAG, 1}, {point, 2}}, [&] { AXIS_ask_point(axis, point); });
+}
+
+KXAPI int KX_SO_ask_direction_of_axis(tag axis, double direction[3]) {
+    return ask({{axis != NULL_TAG, 1}, {direction, 2}}, [&] { AXIS_ask_direction(axis, direction); });
+}
+
+KXAPI int KX_SO_set_point_of_axis(tag axis, double point[3]) {
+    return set_logged(axis, {{axis != NULL_TAG, 1}, {point, 2}}, [&] { AXIS_set_point(axis, point); });
+}
+
+KXAPI int KX_SO_set_direction_of_axis(tag axis, double direction[3]) {
+    return set_logged(axis, {{axis != NULL_TAG, 1}, {direction, 2}}, [&] { AXIS_set_direction(axis, direction); });
+}
+
+// ---- directions ----
+
+KXAPI int KX_SO_create_dirr_doubles(tag owner, int option, double direction[3], tag* dirr) {
+    static const int no_base[2] = {0, 0};
+    return create({{owner != NULL_TAG, 1}, {direction, 3}, {dirr, 4}}, dirr,
+                  [&] { return DIRR_create_doubles(owner, option, no_base, direction); });
+}
+
+// The direction (parameter 4) answers 1105006 and the result 1105007.
+KXAPI int KX_SO_create_dirr_doubles_pnt(tag owner, int option, void* base, double direction[3], tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {direction, 3}, {dirr, 4}}, dirr,
+                  [&] { return DIRR_create_doubles(owner, option, base, direction); });
+}
+
+KXAPI int KX_SO_create_dirr_two_points(tag owner, int option, tag points[2], tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {dirr, 4}}, dirr,
+                  [&] { return DIRR_create_two_points(owner, option, points); });
+}
+
+KXAPI int KX_SO_create_dirr_line(tag owner, int option, tag line, int reverse, tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {line != NULL_TAG, 3}, {dirr, 5}}, dirr,
+                  [&] { return DIRR_create_line(owner, option, line, reverse); });
+}
+
+KXAPI int KX_SO_ask_direction_of_dirr(tag dirr, double direction[3]) {
+    return ask({{dirr != NULL_TAG, 1}, {direction, 2}}, [&] { DIRR_ask_direction(dirr, direction); });
+}
+
+KXAPI int KX_SO_set_direction_of_dirr(tag dirr, double direction[3]) {
+    return set_logged(dirr, {{dirr != NULL_TAG, 1}, {direction, 2}}, [&] { DIRR_set_direction(dirr, direction); });
+}
+
+// ---- scalars ----
+
+KXAPI int KX_SO_create_scalar_double(tag owner, int option, double value, tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {scalar, 4}}, scalar,
+                  [&] { return SCALAR_create_double(owner, option, value, 0); });
+}
+
+KXAPI int KX_SO_create_scalar_double_dim(tag owner, int option, double value, int dimensionality, tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {scalar, 5}}, scalar,
+                  [&] { return SCALAR_create_double(owner, option, value, dimensionality); });
+}
+
+KXAPI int KX_SO_create_scalar_exp(tag owner, int option, tag exp, tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {exp != NULL_TAG, 3}, {scalar, 4}}, scalar,
+                  [&] { return SCALAR_create_exp(owner, option, exp, 0); });
+}
+
+KXAPI int KX_SO_create_scalar_exp_dim(tag owner, int option, tag exp, int dimensionality, tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {exp != NULL_TAG, 3}, {scalar, 5}}, scalar,
+                  [&] { return SCALAR_create_exp(owner, option, exp, dimensionality); });
+}
+
+KXAPI int KX_SO_create_scalar_dist_2_pnts(tag owner, int option, tag points[2], tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {scalar, 4}}, scalar,
+                  [&] { return SCALAR_create_dist_2_points(owner, option, points); });
+}
+
+KXAPI int KX_SO_create_scalar_length_crv(tag owner, int option, tag curve, tag* scalar) {
+    return create({{owner != NULL_TAG, 1}, {curve != NULL_TAG, 3}, {scalar, 4}}, scalar,
+                  [&] { return SCALAR_create_length_curve(owner, option, curve, 0); });
+}
+
+KXAPI int KX_SO_set_double_of_scalar(tag scalar, double value) {
+    return set_logged(scalar, {{scalar != NULL_TAG, 1}}, [&] { SCALAR_set_double(scalar, value); });
+}
+
+KXAPI int KX_SO_ask_double_of_scalar(tag scalar, double* value) {
+    return ask({{scalar != NULL_TAG, 1}, {value, 2}}, [&] { *value = SCALAR_ask_double(scalar); });
+}
+
+KXAPI int KX_SO_ask_exp_of_scalar(tag scalar, tag* exp) {
+    return ask({{scalar != NULL_TAG, 1}, {exp, 2}}, [&] { *exp = SCALAR_ask_exp(scalar); });
+}
+
+// ---- offsets ----
+
+KXAPI int KX_SO_create_offset_double(tag owner, int option, double offset[3], tag* result) {
+    static const int no_base[2] = {0, 0};
+    return create({{owner != NULL_TAG, 1}, {offset, 3}, {result, 4}}, result,
+                  [&] { return OFFSET_create_doubles(owner, option, no_base, offset); });
+}
+
+// The offset (parameter 4) answers 1105006 and the result 1105007.
+KXAPI int KX_SO_create_offset_double_pnt(tag owner, int option, void* base, double offset[3], tag* result) {
+    return create({{owner != NULL_TAG, 1}, {offset, 3}, {result, 4}}, result,
+                  [&] { return OFFSET_create_doubles(owner, option, base, offset); });
+}
+
+KXAPI int KX_SO_create_offset_dir_dist(tag owner, int option, tag direction, tag distance, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {direction != NULL_TAG, 3}, {distance != NULL_TAG, 4}, {result, 5}},
+                  result, [&] { return OFFSET_create_dir_dist(owner, option, direction, distance); });
+}
+
+KXAPI int KX_SO_create_offset_3_scalars(tag owner, int option, tag scalars[3], tag* result) {
+    return create({{owner != NULL_TAG, 1}, {result, 4}}, result,
+                  [&] { return OFFSET_create_three_scalars(owner, option, scalars); });
+}
+
+KXAPI int KX_SO_ask_offset_of_offset(tag offset, double value[3]) {
+    return ask({{offset != NULL_TAG, 1}, {value, 2}}, [&] { OFFSET_ask_offset(offset, value); });
+}
+
+KXAPI int KX_SO_set_offset_of_offset(tag offset, double value[3]) {
+    return set_logged(offset, {{offset != NULL_TAG, 1}, {value, 2}}, [&] { OFFSET_set_offset(offset, value); });
+}
+
+// ---- transforms ----
+
+KXAPI int KX_SO_create_xform_doubles(tag owner, int option, double origin[3], double x_direction[3],
+                                     double y_direction[3], double scale, tag* xform) {
+    return create({{owner != NULL_TAG, 1}, {origin, 3}, {x_direction, 4}, {y_direction, 5}, {xform, 7}}, xform,
+                  [&] { return XFORM_create_doubles(owner, option, origin, x_direction, y_direction, scale); });
+}
+
+KXAPI int KX_SO_create_xform_pnt_xy_dirs(tag owner, int option, tag point, tag x_direction, tag y_direction,
+                                         tag scale, tag* xform) {
+    return create({{owner != NULL_TAG, 1},
+                   {point != NULL_TAG, 3},
+                   {x_direction != NULL_TAG, 4},
+                   {y_direction != NULL_TAG, 5},
+                   {scale != NULL_TAG, 6},
+                   {xform, 7}},
+                  xform, [&] { return XFORM_create_point_xy_dirs(owner, option, point, x_direction, y_direction, scale); });
+}
+
+KXAPI int KX_SO_ask_point_of_xform(tag xform, double origin[3]) {
+    return ask_xform(xform, origin, [&] { XFORM_ask_point(xform, origin); }, 0, 3, origin);
+}
+
+KXAPI int KX_SO_ask_x_direction_of_xform(tag xform, double x_direction[3]) {
+    return ask_xform(xform, x_direction, [&] { XFORM_ask_x_direction(xform, x_direction); }, 3, 3, x_direction);
+}
+
+KXAPI int KX_SO_ask_y_direction_of_xform(tag xform, double y_direction[3]) {
+    return ask_xform(xform, y_direction, [&] { XFORM_ask_y_direction(xform, y_direction); }, 6, 3, y_direction);
+}
+
+KXAPI int KX_SO_ask_z_direction_of_xform(tag xform, double z_direction[3]) {
+    return ask_xform(xform, z_direction, [&] { XFORM_ask_z_direction(xform, z_direction); }, 9, 3, z_direction);
+}
+
+KXAPI int KX_SO_ask_scale_of_xform(tag xform, double* scale) {
+    return ask_xform(xform, scale, [&] { *scale = XFORM_ask_scale(xform); }, 12, 1, scale);
+}
+
+KXAPI int KX_SO_ask_matrix_of_xform(tag xform, double matrix[16]) {
+    return kx::frame(
+        kx::arm_first, [&] { return kx::check({{matrix, 2}}); },
+        [&] {
+            if (xform == NULL_TAG) {
+                for (int i = 0; i < 16; ++i) matrix[i] = i % 5 == 0 ? 1 : 0;
+                return 0;
+            }
+            if (int st = xform_check(xform, kx::param(1))) return st;
+            XFORM_ask_xform(xform, matrix);
+            return 0;
+        });
+}
+
+KXAPI int KX_SO_set_point_of_xform(tag xform, double origin[3]) {
+    return set_logged(xform, {{xform != NULL_TAG, 1}, {origin, 2}}, [&] { XFORM_set_point(xform, origin); });
+}
+
+KXAPI int KX_SO_set_xy_direction_of_xform(tag xform, double x_direction[3], double y_direction[3]) {
+    return set_logged(xform, {{xform != NULL_TAG, 1}, {x_direction, 2}, {y_direction, 3}},
+                      [&] { XFORM_set_xy_directions(xform, x_direction, y_direction); });
+}
+
+KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale) {
+    return set_logged(xform, {{xform != NULL_TAG, 1}}, [&] { XFORM_set_scale(xform, scale); });
+}
+
+// ---- curves ----
+
+KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag* line) {
+    return create({{owner != NULL_TAG, 1}, {line, 4}}, line,
+                  [&] { return LINE_create_two_points(owner, option, points); });
+}
+
+// ---- any smart object ----
+
+KXAPI int KX_SO_is_subclass(tag object, logical* answer) {
+    return ask({{object != NULL_TAG, 1}, {answer, 2}}, [&] { *answer = SO_is_subclass(object) != 0; });
+}
+
+KXAPI int KX_SO_is_so(tag object, logical* answer) {
+    return ask({{object != NULL_TAG, 1}, {answer, 2}}, [&] { *answer = SO_is_so(object) != 0; });
+}
+
+KXAPI int KX_SO_ask_visibility_option(tag object, int* option) {
+    return ask({{object != NULL_TAG, 1}, {option, 2}}, [&] { *option = SO_ask_visibility_option(object); });
+}
+
+// A shown object comes back on the display; a hidden one leaves it.
+KXAPI int KX_SO_set_visibility_option(tag object, int option) {
+    return ask({{object != NULL_TAG, 1}}, [&] {
+        const bool was = RM_ask_condemned_state(object) != 0;
+        SO_set_visibility_option(object, option);
+        const bool now = RM_ask_condemned_state(object) != 0;
+        if (was != now) DSS_REGEN_regen_object(object);
+    });
+}
+
+KXAPI int KX_SO_ask_update_error_code(tag object, int* code) {
+    return ask({{object != NULL_TAG, 1}, {code, 2}}, [&] { *code = SO_ask_update_error_code(object); });
+}
+
+KXAPI int KX_SO_ask_parents(tag object, int kind, int* count, tag** parents) {
+    return ask({{object != NULL_TAG, 1}, {count, 3}, {parents, 4}},
+               [&] { SO_ask_parents(object, kind, count, parents); });
+}
+
+KXAPI int KX_SO_ask_children(tag object, int kind, int* count, tag** children) {
+    return ask({{object != NULL_TAG, 1}, {count, 3}, {children, 4}},
+               [&] { SO_ask_children(object, kind, count, children); });
+}
+
+KXAPI int KX_SO_is_out_of_date(tag object, logical* answer) {
+    return ask_state(object, answer, RM_ask_out_of_date_state);
+}
+
+KXAPI int KX_SO_has_become_dumb(tag object, logical* answer) {
+    return ask_state(object, answer, RM_ask_got_dumb_state);
+}
+
+}  // extern "C"
