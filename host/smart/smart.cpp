@@ -2,7 +2,9 @@
 // their parents, and the update that makes them follow.
 #include "host/smart/smart.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,6 +35,8 @@ enum class Method {
     offset_doubles, offset_dir_dist, offset_three_scalars,
     xform_doubles, xform_point_xy_dirs,
     line_two_points,
+    xform_point_xz_dirs, xform_point_yz_dirs,
+    extract,
 };
 
 const char* parms_class(Method m) {
@@ -44,6 +48,8 @@ const char* parms_class(Method m) {
         "OFFSET_doubles_parms_c", "OFFSET_dir_dist_parms_c", "OFFSET_three_scalars_parms_c",
         "XFORM_parms_c", "XFORM_parms_c",
         "LINE_two_points_parms_c",
+        "XFORM_parms_c", "XFORM_parms_c",
+        "SO_extract_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -225,14 +231,18 @@ void Eval::compute(const Row& r, double out[13]) const {
         case Method::scalar_length: on_curve(p[0], 0, &out[0]); break;
         case Method::offset_dir_dist: put(out, scalar(p[1]) * vec(p[0], Cls::dirr)); break;
         case Method::xform_doubles:
-        case Method::xform_point_xy_dirs: {
+        case Method::xform_point_xy_dirs:
+        case Method::xform_point_xz_dirs:
+        case Method::xform_point_yz_dirs: {
             V3 o = v3(r.numbers), x = v3(r.numbers + 3), y = v3(r.numbers + 6);
             double s = r.numbers[12];
-            if (r.method == Method::xform_point_xy_dirs) {
+            if (r.method != Method::xform_doubles) {
                 o = point(p[0]);
-                x = vec(p[1], Cls::dirr);
-                y = vec(p[2], Cls::dirr);
+                const V3 a = vec(p[1], Cls::dirr), b = vec(p[2], Cls::dirr);
                 s = scalar(p[3]);
+                // Y follows from X and Z (Z x X), X from Y and Z (Y x Z).
+                x = r.method == Method::xform_point_yz_dirs ? cross(a, b) : a;
+                y = r.method == Method::xform_point_xy_dirs ? b : r.method == Method::xform_point_xz_dirs ? cross(b, a) : a;
             }
             x = unit(call, x);
             const V3 z = unit(call, cross(x, y));
@@ -246,6 +256,16 @@ void Eval::compute(const Row& r, double out[13]) const {
         case Method::line_two_points:
             put(out, point(p[0]));
             put(out + 3, point(p[1]));
+            break;
+        case Method::extract:
+            if (r.cls == Cls::point) {
+                put(out, point(p[0]));
+            } else if (r.cls == Cls::scalar) {
+                out[0] = scalar(p[0]);
+            } else {
+                row_of(call, p[0], r.cls);
+                value_of(p[0], out);
+            }
             break;
     }
 }
@@ -318,6 +338,31 @@ std::vector<tag_t> smart_objects() {
     return out;
 }
 
+// Smart objects in an order where parents come before their children.
+std::vector<tag_t> parents_first() {
+    std::vector<tag_t> out;
+    std::vector<tag_t> seen;
+    const std::function<void(tag_t)> visit = [&](tag_t t) {
+        const Row* r = rows().find(t);
+        if (!r || std::find(seen.begin(), seen.end(), t) != seen.end()) return;
+        seen.push_back(t);
+        for (tag_t p : r->parents) visit(p);
+        out.push_back(t);
+    };
+    for (tag_t t : smart_objects()) visit(t);
+    return out;
+}
+
+// True when `target` is t or one of its ancestors.
+bool depends_on(tag_t t, tag_t target) {
+    if (t == target) return true;
+    const Row* r = rows().find(t);
+    if (!r) return false;
+    for (tag_t p : r->parents)
+        if (depends_on(p, target)) return true;
+    return false;
+}
+
 const Row& any_row(const Call& call, tag_t t) {
     call.live(t);
     const Row* r = smart_row(t);
@@ -339,7 +384,7 @@ namespace host::smart {
 
 void follow_update() {
     const Call call("UPDATE_do_update", nullptr);
-    for (tag_t t : smart_objects()) {
+    for (tag_t t : parents_first()) {
         const Row& now = *rows().find(t);
         if (now.dumb) continue;
         bool lost = false;
@@ -600,6 +645,57 @@ void XFORM_set_scale(unsigned int xform, double scale) {
     set_numbers(call, xform, Cls::xform, Method::xform_doubles, 12, &scale, 1);
 }
 
+unsigned int XFORM_create_point_xz_dirs(unsigned int owner, int option, unsigned int point, unsigned int x,
+                                        unsigned int z, unsigned int scale) {
+    auto call = HOST_ENTRY(owner, point, x, z);
+    return make(call, owner, option, Cls::xform, Method::xform_point_xz_dirs, {point, x, z, scale});
+}
+
+unsigned int XFORM_create_point_yz_dirs(unsigned int owner, int option, unsigned int point, unsigned int y,
+                                        unsigned int z, unsigned int scale) {
+    auto call = HOST_ENTRY(owner, point, y, z);
+    return make(call, owner, option, Cls::xform, Method::xform_point_yz_dirs, {point, y, z, scale});
+}
+
+// ---- extracts: a copy that follows its source ----
+unsigned int POINT_create_extract(unsigned int owner, int option, unsigned int point, int value) {
+    auto call = HOST_ENTRY(owner, option, point, value);
+    return make(call, owner, option, Cls::point, Method::extract, {point});
+}
+
+unsigned int DIRR_create_extract(unsigned int owner, int option, unsigned int dirr, int value) {
+    auto call = HOST_ENTRY(owner, option, dirr, value);
+    return make(call, owner, option, Cls::dirr, Method::extract, {dirr});
+}
+
+unsigned int AXIS_create_extract(unsigned int owner, int option, unsigned int axis, int value) {
+    auto call = HOST_ENTRY(owner, option, axis, value);
+    return make(call, owner, option, Cls::axis, Method::extract, {axis});
+}
+
+unsigned int SCALAR_create_extract(unsigned int owner, int option, unsigned int scalar, int value, int dimensionality) {
+    auto call = HOST_ENTRY(owner, option, scalar, value);
+    const tag_t t = make(call, owner, option, Cls::scalar, Method::extract, {scalar});
+    rows()[t].dimensionality = dimensionality;
+    return t;
+}
+
+unsigned int OFFSET_create_extract(unsigned int owner, int option, unsigned int offset, int value) {
+    auto call = HOST_ENTRY(owner, option, offset, value);
+    return make(call, owner, option, Cls::offset, Method::extract, {offset});
+}
+
+unsigned int XFORM_create_extract(unsigned int owner, int option, unsigned int xform, int value) {
+    auto call = HOST_ENTRY(owner, option, xform, value);
+    return make(call, owner, option, Cls::xform, Method::extract, {xform});
+}
+
+int XFORM_is_assy_context_xform(unsigned int xform) {
+    auto call = HOST_ENTRY(xform);
+    row_of(call, xform, Cls::xform);
+    return static_cast<int>(call.int_out(0, 0));  // no transform of this host relates occurrences
+}
+
 // ---- curves ----
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]) {
     auto call = HOST_ENTRY(owner, option, points);
@@ -613,10 +709,36 @@ void SO_ask_parms(unsigned int object, SO_parms_t* parms) {
     call.need(parms);
     const Row& r = any_row(call, object);
     *parms = SO_parms_t{};
-    parms->parms_class = parms_class(r.method);
+    parms->parms_class = r.cls == Cls::xform ? "XFORM_parms_c" : parms_class(r.method);
     parms->n_parents = static_cast<int>(r.parents.size());
     for (std::size_t i = 0; i < r.parents.size() && i < 4; ++i) parms->parents[i] = r.parents[i];
     std::memcpy(parms->numbers, r.numbers, sizeof parms->numbers);
+}
+
+void SO_replace_parms(unsigned int object, unsigned int replacement) {
+    auto call = HOST_ENTRY(object, replacement);
+    const Row& r = any_row(call, object);
+    const Row& by = any_row(call, replacement);
+    if (r.cls != by.cls) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not of the class of tag %u", replacement, object);
+    if (depends_on(replacement, object))
+        call.fail(HOST_ERR_BAD_ARGUMENT, "tag %u is an ancestor of its replacement", object);
+    Row next = r;
+    next.method = by.method;
+    next.parents = by.parents;
+    std::memcpy(next.numbers, by.numbers, sizeof next.numbers);
+    next.dimensionality = by.dimensionality;
+    next.dumb = false;
+    Eval{call, true}.compute(next, next.value);
+    *rows().edit(object) = next;
+    show(object, next);
+}
+
+void SO_delete_parms(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    any_row(call, object);
+    Row& r = *rows().edit(object);
+    r.parents.clear();
+    r.dumb = true;
 }
 
 int SO_ask_visibility_option(unsigned int object) {

@@ -118,10 +118,30 @@ void XFORM_ask_xform(unsigned int xform, double matrix[16]);
 void XFORM_set_point(unsigned int xform, const double origin[3]);
 void XFORM_set_xy_directions(unsigned int xform, const double x[3], const double y[3]);
 void XFORM_set_scale(unsigned int xform, double scale);
+/* Of a point and two directions: X and Z (Y = Z x X), or Y and Z (X = Y x Z). */
+unsigned int XFORM_create_point_xz_dirs(unsigned int owner, int option, unsigned int point, unsigned int x,
+                                        unsigned int z, unsigned int scale);
+unsigned int XFORM_create_point_yz_dirs(unsigned int owner, int option, unsigned int point, unsigned int y,
+                                        unsigned int z, unsigned int scale);
+/* 1 for a transform relating assembly occurrences: none of this host's. */
+int XFORM_is_assy_context_xform(unsigned int xform);
+/* ---- extracts: an object of the source's class whose value is the
+ * source's (a plain point or an expression for points and scalars) ---- */
+unsigned int POINT_create_extract(unsigned int owner, int option, unsigned int point, int value);
+unsigned int DIRR_create_extract(unsigned int owner, int option, unsigned int dirr, int value);
+unsigned int AXIS_create_extract(unsigned int owner, int option, unsigned int axis, int value);
+unsigned int SCALAR_create_extract(unsigned int owner, int option, unsigned int scalar, int value, int dimensionality);
+unsigned int OFFSET_create_extract(unsigned int owner, int option, unsigned int offset, int value);
+unsigned int XFORM_create_extract(unsigned int owner, int option, unsigned int xform, int value);
 /* ---- curves ---- */
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
 /* ---- any smart object ---- */
 void SO_ask_parms(unsigned int object, SO_parms_t* parms);
+/* The object takes the parameters of the replacement (of its class) and
+ * its value from them. */
+void SO_replace_parms(unsigned int object, unsigned int replacement);
+/* The object drops its parameters: it keeps its value and becomes dumb. */
+void SO_delete_parms(unsigned int object);
 int SO_ask_visibility_option(unsigned int object);
 void SO_set_visibility_option(unsigned int object, int option);
 int RM_ask_condemned_state(unsigned int object);

@@ -82,6 +82,14 @@ KXAPI int KX_SO_create_xform_doubles(tag owner, int option, double origin[3], do
                                      double y_direction[3], double scale, tag *xform);
 KXAPI int KX_SO_create_xform_pnt_xy_dirs(tag owner, int option, tag point, tag x_direction, tag y_direction,
                                          tag scale, tag *xform);
+/* Of a point, X and Z directions (Y = Z x X) or Y and Z (X = Y x Z). */
+KXAPI int KX_SO_create_xform_pnt_xz_dirs(tag owner, int option, tag point, tag x_direction, tag z_direction,
+                                         tag scale, tag *xform);
+KXAPI int KX_SO_create_xform_pnt_yz_dirs(tag owner, int option, tag point, tag y_direction, tag z_direction,
+                                         tag scale, tag *xform);
+KXAPI int KX_SO_create_xform_extract(tag owner, int option, tag xform, int value, tag *result);
+/* Whether the transform relates assembly occurrences (*answer cleared first). */
+KXAPI int KX_SO_is_assy_ctxt_xform(tag xform, logical *answer);
 KXAPI int KX_SO_ask_point_of_xform(tag xform, double origin[3]);
 KXAPI int KX_SO_ask_x_direction_of_xform(tag xform, double x_direction[3]);
 KXAPI int KX_SO_ask_y_direction_of_xform(tag xform, double y_direction[3]);
@@ -92,6 +100,15 @@ KXAPI int KX_SO_set_point_of_xform(tag xform, double origin[3]);
 KXAPI int KX_SO_set_xy_direction_of_xform(tag xform, double x_direction[3], double y_direction[3]);
 KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale);
 
+/* ---- extracts: a copy of the source's value that follows it ---- */
+KXAPI int KX_SO_create_point_extract(tag owner, int option, tag point, int value, tag *result);
+KXAPI int KX_SO_create_axis_extract(tag owner, int option, tag axis, int value, tag *result);
+KXAPI int KX_SO_create_dirr_extract(tag owner, int option, tag dirr, int value, tag *result);
+KXAPI int KX_SO_create_scalar_extract(tag owner, int option, tag scalar, int value, tag *result);
+KXAPI int KX_SO_create_scalar_extract_dim(tag owner, int option, tag scalar, int value, int dimensionality,
+                                          tag *result);
+KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int value, tag *result);
+
 /* ---- curves ---- */
 KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag *line);
 
@@ -101,6 +118,11 @@ KXAPI int KX_SO_is_so(tag object, logical *answer);
 /* 0 shown, 1 hidden. */
 KXAPI int KX_SO_ask_visibility_option(tag object, int *option);
 KXAPI int KX_SO_set_visibility_option(tag object, int option);
+/* The object takes the defining data of the replacement (a smart object of
+ * its class) and its value from them. */
+KXAPI int KX_SO_replace_parms(tag object, tag replacement);
+/* The object keeps its value and no longer follows its parents (dumb). */
+KXAPI int KX_SO_delete_parms(tag object);
 KXAPI int KX_SO_ask_update_error_code(tag object, int *code);
 /* New arrays owned by the caller (KX_free). */
 KXAPI int KX_SO_ask_parents(tag object, int kind, int *count, tag **parents);

@@ -348,6 +348,82 @@ KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale) {
     return set_logged(xform, {{xform != NULL_TAG, 1}}, [&] { XFORM_set_scale(xform, scale); });
 }
 
+KXAPI int KX_SO_create_xform_pnt_xz_dirs(tag owner, int option, tag point, tag x_direction, tag z_direction,
+                                         tag scale, tag* xform) {
+    return create({{owner != NULL_TAG, 1},
+                   {point != NULL_TAG, 3},
+                   {x_direction != NULL_TAG, 4},
+                   {z_direction != NULL_TAG, 5},
+                   {scale != NULL_TAG, 6},
+                   {xform, 7}},
+                  xform, [&] { return XFORM_create_point_xz_dirs(owner, option, point, x_direction, z_direction, scale); });
+}
+
+KXAPI int KX_SO_create_xform_pnt_yz_dirs(tag owner, int option, tag point, tag y_direction, tag z_direction,
+                                         tag scale, tag* xform) {
+    return create({{owner != NULL_TAG, 1},
+                   {point != NULL_TAG, 3},
+                   {y_direction != NULL_TAG, 4},
+                   {z_direction != NULL_TAG, 5},
+                   {scale != NULL_TAG, 6},
+                   {xform, 7}},
+                  xform, [&] { return XFORM_create_point_yz_dirs(owner, option, point, y_direction, z_direction, scale); });
+}
+
+KXAPI int KX_SO_create_xform_extract(tag owner, int option, tag xform, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {xform != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return XFORM_create_extract(owner, option, xform, value); });
+}
+
+// The answer is cleared before anything else; a null answer is refused.
+KXAPI int KX_SO_is_assy_ctxt_xform(tag xform, logical* answer) {
+    return kx::frame(
+        kx::arm_first,
+        kx::before_check([&] {
+            kx::clear(answer);
+            return 0;
+        }),
+        [&] { return kx::check({{answer, 2}}); },
+        [&] {
+            if (int st = xform_check(xform, kx::param(1))) return st;
+            *answer = XFORM_is_assy_context_xform(xform) != 0;
+            return 0;
+        });
+}
+
+// ---- extracts ----
+
+KXAPI int KX_SO_create_point_extract(tag owner, int option, tag point, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {point != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return POINT_create_extract(owner, option, point, value); });
+}
+
+KXAPI int KX_SO_create_axis_extract(tag owner, int option, tag axis, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {axis != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return AXIS_create_extract(owner, option, axis, value); });
+}
+
+KXAPI int KX_SO_create_dirr_extract(tag owner, int option, tag dirr, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {dirr != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return DIRR_create_extract(owner, option, dirr, value); });
+}
+
+KXAPI int KX_SO_create_scalar_extract(tag owner, int option, tag scalar, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {scalar != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return SCALAR_create_extract(owner, option, scalar, value, 0); });
+}
+
+KXAPI int KX_SO_create_scalar_extract_dim(tag owner, int option, tag scalar, int value, int dimensionality,
+                                          tag* result) {
+    return create({{owner != NULL_TAG, 1}, {scalar != NULL_TAG, 3}, {result, 6}}, result,
+                  [&] { return SCALAR_create_extract(owner, option, scalar, value, dimensionality); });
+}
+
+KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int value, tag* result) {
+    return create({{owner != NULL_TAG, 1}, {offset != NULL_TAG, 3}, {result, 5}}, result,
+                  [&] { return OFFSET_create_extract(owner, option, offset, value); });
+}
+
 // ---- curves ----
 
 KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag* line) {
@@ -377,6 +453,15 @@ KXAPI int KX_SO_set_visibility_option(tag object, int option) {
         const bool now = RM_ask_condemned_state(object) != 0;
         if (was != now) DSS_REGEN_regen_object(object);
     });
+}
+
+KXAPI int KX_SO_replace_parms(tag object, tag replacement) {
+    return ask({{object != NULL_TAG, 1}, {replacement != NULL_TAG, 2}},
+               [&] { SO_replace_parms(object, replacement); });
+}
+
+KXAPI int KX_SO_delete_parms(tag object) {
+    return ask({{object != NULL_TAG, 1}}, [&] { SO_delete_parms(object); });
 }
 
 KXAPI int KX_SO_ask_update_error_code(tag object, int* code) {

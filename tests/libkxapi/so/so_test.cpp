@@ -352,6 +352,91 @@ TEST_F(SmartTest, DegenerateDirectionIsAHostError) {
     EXPECT_EQ(d, 77u);
 }
 
+TEST_F(SmartTest, ExtractsFollowTheirSources) {
+    const tag a = point({1, 2, 3}), b = point({1, 2, 7});
+    tag pts[2] = {a, b};
+    tag d = NULL_TAG, dist = NULL_TAG, axis = NULL_TAG, off = NULL_TAG, xf = NULL_TAG, s = scalar(3);
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, pts, &d), 0);
+    ASSERT_EQ(KX_SO_create_scalar_dist_2_pnts(part, 0, pts, &dist), 0);
+    ASSERT_EQ(KX_SO_create_axis_point_dir(part, 0, a, d, &axis), 0);
+    ASSERT_EQ(KX_SO_create_offset_dir_dist(part, 0, d, s, &off), 0);
+    ASSERT_EQ(KX_SO_create_xform_pnt_xy_dirs(part, 0, b, d, d, s, &xf), 875059);  // X and Y along one line
+    tag ep = NULL_TAG, ed = NULL_TAG, es = NULL_TAG, esd = NULL_TAG, ea = NULL_TAG, eo = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_extract(part, 0, b, 0, &ep), 0);
+    ASSERT_EQ(KX_SO_create_dirr_extract(part, 0, d, 0, &ed), 0);
+    ASSERT_EQ(KX_SO_create_scalar_extract(part, 0, dist, 0, &es), 0);
+    ASSERT_EQ(KX_SO_create_scalar_extract_dim(part, 0, dist, 0, 1, &esd), 0);
+    ASSERT_EQ(KX_SO_create_axis_extract(part, 0, axis, 0, &ea), 0);
+    ASSERT_EQ(KX_SO_create_offset_extract(part, 0, off, 0, &eo), 0);
+    expect_near(coords(ep), {1, 2, 7}, "point");
+    expect_near(dirr(ed), {0, 0, 1}, "direction");
+    EXPECT_NEAR(scalar_value(es), 4, 1e-12);
+    EXPECT_NEAR(scalar_value(esd), 4, 1e-12);
+    expect_near(offset(eo), {0, 0, 3}, "offset");
+
+    double moved[3] = {1, 5, 3};
+    ASSERT_EQ(KX_CURVE_edit_point_data(b, moved), 0);
+    ASSERT_EQ(update(), 0);
+    expect_near(coords(ep), {1, 5, 3}, "point after");
+    expect_near(dirr(ed), {0, 1, 0}, "direction after");
+    EXPECT_NEAR(scalar_value(es), 3, 1e-12);
+    expect_near(offset(eo), {0, 3, 0}, "offset after");
+    V ad{};
+    ASSERT_EQ(KX_SO_ask_direction_of_axis(ea, ad.data()), 0);
+    expect_near(ad, {0, 1, 0}, "axis after");
+}
+
+TEST_F(SmartTest, TransformsOfOtherDirectionPairsAndExtracts) {
+    const tag o = point({0, 0, 0}), px = point({2, 0, 0}), py = point({0, 2, 0}), pz = point({0, 0, 2});
+    tag ox[2] = {o, px}, oy[2] = {o, py}, oz[2] = {o, pz}, dx = NULL_TAG, dy = NULL_TAG, dz = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, ox, &dx), 0);
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, oy, &dy), 0);
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, oz, &dz), 0);
+    const tag one = scalar(1);
+    tag xz = NULL_TAG, yz = NULL_TAG, ex = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_xform_pnt_xz_dirs(part, 0, o, dx, dz, one, &xz), 0);
+    ASSERT_EQ(KX_SO_create_xform_pnt_yz_dirs(part, 0, o, dy, dz, one, &yz), 0);
+    ASSERT_EQ(KX_SO_create_xform_extract(part, 0, yz, 0, &ex), 0);
+    for (tag t : {xz, yz, ex}) {
+        double m[16];
+        ASSERT_EQ(KX_SO_ask_matrix_of_xform(t, m), 0);
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], i % 5 == 0 ? 1.0 : 0.0, 1e-12) << t << " " << i;
+    }
+    logical assy = 1;
+    ASSERT_EQ(KX_SO_is_assy_ctxt_xform(xz, &assy), 0);
+    EXPECT_FALSE(assy);
+    assy = 1;
+    EXPECT_EQ(KX_SO_is_assy_ctxt_xform(NULL_TAG, &assy), 1105004);
+    EXPECT_FALSE(assy);
+    EXPECT_EQ(KX_SO_is_assy_ctxt_xform(one, &assy), 1105004);
+}
+
+TEST_F(SmartTest, ReplacedAndDeletedDefiningData) {
+    const tag a = point({0, 0, 0}), b = point({3, 4, 0}), c = point({0, 0, 10});
+    tag ab[2] = {a, b}, ac[2] = {a, c}, dist = NULL_TAG, other = NULL_TAG, off = NULL_TAG, d = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_scalar_dist_2_pnts(part, 0, ab, &dist), 0);
+    ASSERT_EQ(KX_SO_create_scalar_dist_2_pnts(part, 0, ac, &other), 0);
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, ab, &d), 0);
+    ASSERT_EQ(KX_SO_create_offset_dir_dist(part, 0, d, dist, &off), 0);
+    ASSERT_EQ(KX_SO_replace_parms(dist, other), 0);
+    EXPECT_NEAR(scalar_value(dist), 10, 1e-12);
+    EXPECT_TRUE(out_of_date(off));
+    ASSERT_EQ(update(), 0);
+    expect_near(offset(off), {6, 8, 0}, "offset of the replaced scalar");
+    EXPECT_EQ(KX_SO_replace_parms(dist, d), 670006);            // another class
+    EXPECT_EQ(KX_SO_replace_parms(d, d), 670004);               // itself
+    EXPECT_EQ(KX_SO_replace_parms(dist, NULL_TAG), 1105005);
+
+    ASSERT_EQ(KX_SO_delete_parms(d), 0);
+    logical dumb = 0;
+    ASSERT_EQ(KX_SO_has_become_dumb(d, &dumb), 0);
+    EXPECT_TRUE(dumb);
+    double moved[3] = {0, 5, 0};
+    ASSERT_EQ(KX_CURVE_edit_point_data(b, moved), 0);
+    ASSERT_EQ(update(), 0);
+    expect_near(dirr(d), {0.6, 0.8, 0}, "kept");
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
