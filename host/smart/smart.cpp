@@ -37,6 +37,7 @@ enum class Method {
     line_two_points,
     xform_point_xz_dirs, xform_point_yz_dirs,
     extract,
+    point_on_arc_angle, dirr_two_dirs, offset_cylindrical, offset_spherical,
 };
 
 const char* parms_class(Method m) {
@@ -50,6 +51,8 @@ const char* parms_class(Method m) {
         "LINE_two_points_parms_c",
         "XFORM_parms_c", "XFORM_parms_c",
         "SO_extract_parms_c",
+        "POINT_on_arc_at_angle_parms_c", "DIRR_two_dirs_parms_c", "OFFSET_cylindrical_parms_c",
+        "OFFSET_spherical_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -89,6 +92,8 @@ const char* cls_name(Cls c) {
                                         "a smart scalar", "a smart offset", "a smart transform"};
     return names[static_cast<int>(c)];
 }
+
+constexpr double kRadPerDeg = 3.14159265358979323846 / 180;
 
 // ---- vectors ----
 struct V3 {
@@ -155,6 +160,17 @@ struct Eval {
         double v[13];
         value_of(t, v);
         return v3(v);
+    }
+    // A point of an arc at the angle (radians) from its matrix's X axis.
+    V3 on_arc_at(tag_t arc, double angle) const {
+        call.live(arc);
+        const auto* e = host::curves::find(arc);
+        if (!e || e->kind != host::curves::Kind::arc) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an arc", arc);
+        double m[9];
+        host::curves::matrix_values(*e, m);
+        const V3 X = v3(m), Y = v3(m + 3), Z = v3(m + 6);
+        const double* d = e->arc();
+        return d[2] * X + d[3] * Y + d[4] * Z + (d[5] * std::cos(angle)) * X + (d[5] * std::sin(angle)) * Y;
     }
     // A line's or arc's point at the fraction, and its length.
     V3 on_curve(tag_t curve, double f, double* length) const {
@@ -257,6 +273,18 @@ void Eval::compute(const Row& r, double out[13]) const {
             put(out, point(p[0]));
             put(out + 3, point(p[1]));
             break;
+        case Method::point_on_arc_angle: put(out, on_arc_at(p[0], scalar(p[1]) * kRadPerDeg)); break;
+        case Method::dirr_two_dirs: put(out, unit(call, cross(vec(p[0], Cls::dirr), vec(p[1], Cls::dirr)))); break;
+        case Method::offset_cylindrical: {
+            const double rad = scalar(p[0]), a = scalar(p[1]) * kRadPerDeg;
+            put(out, V3{rad * std::cos(a), rad * std::sin(a), scalar(p[2])});
+            break;
+        }
+        case Method::offset_spherical: {
+            const double rad = scalar(p[0]), a = scalar(p[1]) * kRadPerDeg, e = scalar(p[2]) * kRadPerDeg;
+            put(out, V3{rad * std::cos(e) * std::cos(a), rad * std::cos(e) * std::sin(a), rad * std::sin(e)});
+            break;
+        }
         case Method::extract:
             if (r.cls == Cls::point) {
                 put(out, point(p[0]));
@@ -655,6 +683,31 @@ unsigned int XFORM_create_point_yz_dirs(unsigned int owner, int option, unsigned
                                         unsigned int z, unsigned int scale) {
     auto call = HOST_ENTRY(owner, point, y, z);
     return make(call, owner, option, Cls::xform, Method::xform_point_yz_dirs, {point, y, z, scale});
+}
+
+unsigned int POINT_create_on_arc_at_angle(unsigned int owner, int option, unsigned int arc, unsigned int angle,
+                                          int value) {
+    auto call = HOST_ENTRY(owner, option, arc, angle);
+    (void)value;
+    return make(call, owner, option, Cls::point, Method::point_on_arc_angle, {arc, angle});
+}
+
+unsigned int DIRR_create_two_dirs(unsigned int owner, int option, const unsigned int dirs[2]) {
+    auto call = HOST_ENTRY(owner, option, dirs);
+    call.need(dirs);
+    return make(call, owner, option, Cls::dirr, Method::dirr_two_dirs, {dirs[0], dirs[1]});
+}
+
+unsigned int OFFSET_create_cylindrical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
+                                       unsigned int height) {
+    auto call = HOST_ENTRY(owner, radius, angle, height);
+    return make(call, owner, option, Cls::offset, Method::offset_cylindrical, {radius, angle, height});
+}
+
+unsigned int OFFSET_create_spherical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
+                                     unsigned int elevation) {
+    auto call = HOST_ENTRY(owner, radius, angle, elevation);
+    return make(call, owner, option, Cls::offset, Method::offset_spherical, {radius, angle, elevation});
 }
 
 // ---- extracts: a copy that follows its source ----

@@ -133,6 +133,19 @@ unsigned int AXIS_create_extract(unsigned int owner, int option, unsigned int ax
 unsigned int SCALAR_create_extract(unsigned int owner, int option, unsigned int scalar, int value, int dimensionality);
 unsigned int OFFSET_create_extract(unsigned int owner, int option, unsigned int offset, int value);
 unsigned int XFORM_create_extract(unsigned int owner, int option, unsigned int xform, int value);
+/* Angles of these are scalars in degrees. A point of the arc at the angle
+ * from its matrix's X axis (value passed over). */
+unsigned int POINT_create_on_arc_at_angle(unsigned int owner, int option, unsigned int arc, unsigned int angle,
+                                          int value);
+/* Normal to two directions: the first crossed with the second. */
+unsigned int DIRR_create_two_dirs(unsigned int owner, int option, const unsigned int dirs[2]);
+/* (r cos a, r sin a, height). */
+unsigned int OFFSET_create_cylindrical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
+                                       unsigned int height);
+/* (r cos e cos a, r cos e sin a, r sin e): a from X in the XY plane, e the
+ * elevation from that plane. */
+unsigned int OFFSET_create_spherical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
+                                     unsigned int elevation);
 /* ---- curves ---- */
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
 /* ---- any smart object ---- */

@@ -100,6 +100,16 @@ KXAPI int KX_SO_set_point_of_xform(tag xform, double origin[3]);
 KXAPI int KX_SO_set_xy_direction_of_xform(tag xform, double x_direction[3], double y_direction[3]);
 KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale);
 
+/* Angles are scalars in degrees. A point of the arc at the angle from the
+ * X axis of its matrix (value passed to the host). */
+KXAPI int KX_SO_create_point_on_arc_angle(tag owner, int option, tag arc, tag angle, int value, tag *point);
+/* Normal to two directions: the first crossed with the second. */
+KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag *dirr);
+/* (r cos a, r sin a, height). */
+KXAPI int KX_SO_create_offset_cylindrical(tag owner, int option, tag radius, tag angle, tag height, tag *result);
+/* (r cos e cos a, r cos e sin a, r sin e): e the elevation from the XY plane. */
+KXAPI int KX_SO_create_offset_spherical(tag owner, int option, tag radius, tag angle, tag elevation, tag *result);
+
 /* ---- extracts: a copy of the source's value that follows it ---- */
 KXAPI int KX_SO_create_point_extract(tag owner, int option, tag point, int value, tag *result);
 KXAPI int KX_SO_create_axis_extract(tag owner, int option, tag axis, int value, tag *result);

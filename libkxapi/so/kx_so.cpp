@@ -393,6 +393,31 @@ KXAPI int KX_SO_is_assy_ctxt_xform(tag xform, logical* answer) {
 
 // ---- extracts ----
 
+KXAPI int KX_SO_create_point_on_arc_angle(tag owner, int option, tag arc, tag angle, int value, tag* point) {
+    return create({{owner != NULL_TAG, 1}, {arc != NULL_TAG, 3}, {angle != NULL_TAG, 4}, {point, 6}}, point,
+                  [&] { return POINT_create_on_arc_at_angle(owner, option, arc, angle, value); });
+}
+
+KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {dirr, 4}}, dirr,
+                  [&] { return DIRR_create_two_dirs(owner, option, directions); });
+}
+
+KXAPI int KX_SO_create_offset_cylindrical(tag owner, int option, tag radius, tag angle, tag height, tag* result) {
+    return create(
+        {{owner != NULL_TAG, 1}, {radius != NULL_TAG, 3}, {angle != NULL_TAG, 4}, {height != NULL_TAG, 5}, {result, 6}},
+        result, [&] { return OFFSET_create_cylindrical(owner, option, radius, angle, height); });
+}
+
+KXAPI int KX_SO_create_offset_spherical(tag owner, int option, tag radius, tag angle, tag elevation, tag* result) {
+    return create({{owner != NULL_TAG, 1},
+                   {radius != NULL_TAG, 3},
+                   {angle != NULL_TAG, 4},
+                   {elevation != NULL_TAG, 5},
+                   {result, 6}},
+                  result, [&] { return OFFSET_create_spherical(owner, option, radius, angle, elevation); });
+}
+
 KXAPI int KX_SO_create_point_extract(tag owner, int option, tag point, int value, tag* result) {
     return create({{owner != NULL_TAG, 1}, {point != NULL_TAG, 3}, {result, 5}}, result,
                   [&] { return POINT_create_extract(owner, option, point, value); });

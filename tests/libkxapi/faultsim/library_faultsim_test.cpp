@@ -226,6 +226,10 @@ int smart_objects() {
     logical stale = 0;
     STEP(KX_SO_is_out_of_date(on, &stale));
     STEP(KX_SO_set_visibility_option(dist, 1));
+    tag other = NULL_TAG;
+    STEP(KX_SO_create_scalar_double(part, 0, 2, &other));
+    STEP(KX_SO_replace_parms(frac, other));
+    STEP(KX_SO_delete_parms(dirr));
     return 0;
 }
 

@@ -437,6 +437,38 @@ TEST_F(SmartTest, ReplacedAndDeletedDefiningData) {
     expect_near(dirr(d), {0.6, 0.8, 0}, "kept");
 }
 
+TEST_F(SmartTest, AnglesOfArcsDirectionPairsAndPolarOffsets) {
+    double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    unsigned int m = 0, arc = 0;
+    ES_create_matrix_in_part(part, rows, 3, &m);
+    const double data[6] = {0, std::numbers::pi, 1, 1, 0, 2};
+    ES_create_arc(data, m, &arc);
+    tag angle = scalar(90), p = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_on_arc_angle(part, 0, arc, angle, 0, &p), 0);
+    expect_near(coords(p), {1, 3, 0}, "on the arc at 90 degrees");
+    ASSERT_EQ(KX_SO_set_double_of_scalar(angle, 0), 0);
+    ASSERT_EQ(update(), 0);
+    expect_near(coords(p), {3, 1, 0}, "at 0 degrees");
+
+    double x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
+    tag dx = NULL_TAG, dy = NULL_TAG, n = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_doubles(part, 0, x, &dx), 0);
+    ASSERT_EQ(KX_SO_create_dirr_doubles(part, 0, y, &dy), 0);
+    tag both[2] = {dx, dy};
+    ASSERT_EQ(KX_SO_create_dirr_two_dirs(part, 0, both, &n), 0);
+    expect_near(dirr(n), {0, 0, 1}, "normal");
+
+    tag cyl = NULL_TAG, sph = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_offset_cylindrical(part, 0, scalar(2), scalar(90), scalar(5), &cyl), 0);
+    expect_near(offset(cyl), {0, 2, 5}, "cylindrical");
+    ASSERT_EQ(KX_SO_create_offset_spherical(part, 0, scalar(2), scalar(0), scalar(90), &sph), 0);
+    expect_near(offset(sph), {0, 0, 2}, "spherical");
+    EXPECT_EQ(KX_SO_create_offset_spherical(part, 0, cyl, NULL_TAG, cyl, &sph), 1105007);
+    EXPECT_EQ(KX_SO_create_offset_cylindrical(part, 0, cyl, cyl, cyl, nullptr), 1105014);
+    EXPECT_EQ(KX_SO_create_point_on_arc_angle(part, 0, arc, angle, 0, nullptr), 1105014);
+    EXPECT_EQ(KX_SO_create_dirr_two_dirs(part, 0, both, nullptr), 1105007);
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
