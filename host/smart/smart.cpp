@@ -12,6 +12,7 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/hook.h"
@@ -25,7 +26,7 @@ namespace {
 using host::Call;
 using tag_t = unsigned int;
 
-enum class Cls { point, line, dirr, axis, scalar, offset, xform };
+enum class Cls { point, line, dirr, axis, scalar, offset, xform, arc };
 
 enum class Method {
     point_on_curve, point_offset, point_three_scalars, point_on_axis,
@@ -38,6 +39,7 @@ enum class Method {
     xform_point_xz_dirs, xform_point_yz_dirs,
     extract,
     point_on_arc_angle, dirr_two_dirs, offset_cylindrical, offset_spherical,
+    arc_three_points, arc_center_two_points,
 };
 
 const char* parms_class(Method m) {
@@ -53,6 +55,7 @@ const char* parms_class(Method m) {
         "SO_extract_parms_c",
         "POINT_on_arc_at_angle_parms_c", "DIRR_two_dirs_parms_c", "OFFSET_cylindrical_parms_c",
         "OFFSET_spherical_parms_c",
+        "ARC_three_points_parms_c", "ARC_center_two_points_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -82,14 +85,14 @@ OM_class_t class_of(Cls c) {
         OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
         host::objects::register_class("DIRR_c", cso), host::objects::register_class("AXIS_c", cso),
         host::objects::register_class("SCALAR_c", cso), host::objects::register_class("OFFSET_c", cso),
-        host::objects::register_class("XFORM_c", cso),
+        host::objects::register_class("XFORM_c", cso), OM_CLASS_RM_ENTITY,
     };
     return classes[static_cast<int>(c)];
 }
 
 const char* cls_name(Cls c) {
     static const char* const names[] = {"a smart point", "a smart line", "a smart direction", "a smart axis",
-                                        "a smart scalar", "a smart offset", "a smart transform"};
+                                        "a smart scalar", "a smart offset", "a smart transform", "a smart arc"};
     return names[static_cast<int>(c)];
 }
 
@@ -285,6 +288,32 @@ void Eval::compute(const Row& r, double out[13]) const {
             put(out, V3{rad * std::cos(e) * std::cos(a), rad * std::cos(e) * std::sin(a), rad * std::sin(e)});
             break;
         }
+        case Method::arc_three_points:
+        case Method::arc_center_two_points: {
+            // Value: center, X (towards the start), Y, radius, end angle.
+            const V3 a = point(p[0]), b = point(p[1]), c = point(p[2]);
+            V3 center = a, start = b, end = c, normal = cross(b - a, c - a);
+            if (r.method == Method::arc_three_points) {
+                // The circumcenter of the three points, in their plane.
+                const V3 u = b - a, v = c - a;
+                const double nn = dot(normal, normal);
+                if (!(std::sqrt(nn) > EQ_ask_length_tolerance())) call.fail(SO_ERR_DEGENERATE, "points on one line");
+                center = a + (1.0 / (2 * nn)) * (dot(u, u) * cross(v, normal) + dot(v, v) * cross(normal, u));
+                start = a;
+                end = c;
+            }
+            const V3 n = unit(call, normal);
+            const V3 X = unit(call, start - center), Y = cross(n, X);
+            const V3 e = end - center;
+            double sweep = std::atan2(dot(e, Y), dot(e, X));
+            if (sweep <= 0) sweep += 2 * 3.14159265358979323846;
+            put(out, center);
+            put(out + 3, X);
+            put(out + 6, Y);
+            out[9] = norm(start - center);
+            out[10] = sweep;
+            break;
+        }
         case Method::extract:
             if (r.cls == Cls::point) {
                 put(out, point(p[0]));
@@ -298,10 +327,34 @@ void Eval::compute(const Row& r, double out[13]) const {
     }
 }
 
-// Writes the value of a point or a line into its entity.
+// The matrix rows and the arc data of a smart arc's value.
+void arc_frame(const Row& r, double rows[9], double data[6]) {
+    const V3 X = v3(r.value + 3), Y = v3(r.value + 6), Z = cross(X, Y), c = v3(r.value);
+    put(rows, X);
+    put(rows + 3, Y);
+    put(rows + 6, Z);
+    const double d[6] = {0, r.value[10], dot(c, X), dot(c, Y), dot(c, Z), r.value[9]};
+    std::memcpy(data, d, sizeof d);
+}
+
+// Writes the value of a point, a line or an arc into its entity.
 void show(tag_t t, const Row& r) {
     if (r.cls == Cls::point) POINT_set_coordinates(t, r.value);
     if (r.cls == Cls::line) LINE_set_end_points(t, r.value, r.value + 3);
+    if (r.cls == Cls::arc) {
+        double rows[9], data[6];
+        arc_frame(r, rows, data);
+        unsigned int m = CURVE_ask_matrix_of_entity(t);
+        double now[9] = {};
+        if (m != 0) ES_ask_elements_of_matrix(m, now);
+        bool same = m != 0;
+        for (int i = 0; i < 9; ++i) same = same && std::fabs(now[i] - rows[i]) <= 1e-12;
+        if (!same) {
+            ES_create_matrix_in_part(host::objects::require(t).part, rows, 3, &m);
+            ES_set_matrix_of_entity(t, m);
+        }
+        ARC_set_data(t, data);
+    }
 }
 
 tag_t part_of_owner(const Call& call, tag_t owner) {
@@ -329,6 +382,12 @@ tag_t make(const Call& call, tag_t owner, int option, Cls cls, Method method, st
         double ends[6];
         std::memcpy(ends, r.value, sizeof ends);
         ES_create_line_in_part(part, ends, &t);
+    } else if (cls == Cls::arc) {
+        double rows[9], data[6];
+        unsigned int m = 0;
+        arc_frame(r, rows, data);
+        ES_create_matrix_in_part(part, rows, 3, &m);
+        ES_create_arc(data, m, &t);
     } else {
         t = host::entity::create({class_of(cls), 0, 0, part});
     }
@@ -750,6 +809,18 @@ int XFORM_is_assy_context_xform(unsigned int xform) {
 }
 
 // ---- curves ----
+unsigned int ARC_create_three_points(unsigned int owner, int option, const unsigned int points[3]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::arc, Method::arc_three_points, {points[0], points[1], points[2]});
+}
+
+unsigned int ARC_create_center_two_points(unsigned int owner, int option, const unsigned int points[3]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::arc, Method::arc_center_two_points, {points[0], points[1], points[2]});
+}
+
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]) {
     auto call = HOST_ENTRY(owner, option, points);
     call.need(points);

@@ -5,6 +5,7 @@
  * SO_is_subclass and SO_is_so answer 1 for them):
  *   point      an entity point (type 2) whose coordinates follow
  *   line       an entity line (type 3) whose end points follow
+ *   arc        an entity arc (type 5): its matrix and data follow
  *   direction  a unit vector                       (DIRR_c)
  *   axis       a point and a unit direction         (AXIS_c)
  *   scalar     a value                              (SCALAR_c)
@@ -147,6 +148,12 @@ unsigned int OFFSET_create_cylindrical(unsigned int owner, int option, unsigned 
 unsigned int OFFSET_create_spherical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
                                      unsigned int elevation);
 /* ---- curves ---- */
+/* An arc (entity type 5) through three points, from the first over the
+ * second to the third; of a center and two points: about the center from
+ * the second point (the radius) to the direction of the third. Points on
+ * one line raise SO_ERR_DEGENERATE. */
+unsigned int ARC_create_three_points(unsigned int owner, int option, const unsigned int points[3]);
+unsigned int ARC_create_center_two_points(unsigned int owner, int option, const unsigned int points[3]);
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
 /* ---- any smart object ---- */
 void SO_ask_parms(unsigned int object, SO_parms_t* parms);

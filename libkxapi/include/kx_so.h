@@ -120,6 +120,10 @@ KXAPI int KX_SO_create_scalar_extract_dim(tag owner, int option, tag scalar, int
 KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int value, tag *result);
 
 /* ---- curves ---- */
+/* Through three points, from the first over the second to the third. */
+KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], tag *arc);
+/* About the center (first point) from the second to the direction of the third. */
+KXAPI int KX_SO_create_arc_center_2_pnts(tag owner, int option, tag points[3], tag *arc);
 KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag *line);
 
 /* ---- any smart object ---- */

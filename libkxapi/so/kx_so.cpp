@@ -451,6 +451,15 @@ KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int val
 
 // ---- curves ----
 
+KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], tag* arc) {
+    return create({{owner != NULL_TAG, 1}, {arc, 4}}, arc, [&] { return ARC_create_three_points(owner, option, points); });
+}
+
+KXAPI int KX_SO_create_arc_center_2_pnts(tag owner, int option, tag points[3], tag* arc) {
+    return create({{owner != NULL_TAG, 1}, {arc, 4}}, arc,
+                  [&] { return ARC_create_center_two_points(owner, option, points); });
+}
+
 KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag* line) {
     return create({{owner != NULL_TAG, 1}, {line, 4}}, line,
                   [&] { return LINE_create_two_points(owner, option, points); });

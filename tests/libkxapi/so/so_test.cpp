@@ -469,6 +469,40 @@ TEST_F(SmartTest, AnglesOfArcsDirectionPairsAndPolarOffsets) {
     EXPECT_EQ(KX_SO_create_dirr_two_dirs(part, 0, both, nullptr), 1105007);
 }
 
+TEST_F(SmartTest, ArcsFollowTheirPoints) {
+    const tag a = point({2, 0, 0}), b = point({0, 2, 0}), c = point({-2, 0, 0}), o = point({0, 0, 0});
+    tag three[3] = {a, b, c}, centered[3] = {o, a, b}, arc = NULL_TAG, quarter = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_arc_three_points(part, 0, three, &arc), 0);
+    ASSERT_EQ(KX_SO_create_arc_center_2_pnts(part, 0, centered, &quarter), 0);
+    tag len = NULL_TAG, qlen = NULL_TAG, mid = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_scalar_length_crv(part, 0, arc, &len), 0);
+    ASSERT_EQ(KX_SO_create_scalar_length_crv(part, 0, quarter, &qlen), 0);
+    EXPECT_NEAR(scalar_value(len), 2 * std::numbers::pi, 1e-9);
+    EXPECT_NEAR(scalar_value(qlen), std::numbers::pi, 1e-9);
+    ASSERT_EQ(KX_SO_create_point_on_curve(part, 0, arc, scalar(0.5), &mid), 0);
+    expect_near(coords(mid), {0, 2, 0}, "half way");
+    tag line3[3] = {a, o, c};
+    EXPECT_EQ(KX_SO_create_arc_three_points(part, 0, line3, &arc), 875059);
+
+    // Raise the middle point: the circle through the three points now has
+    // radius 2.5 about (0, 1.5, 0).
+    double moved[3] = {0, 4, 0};
+    ASSERT_EQ(KX_CURVE_edit_point_data(b, moved), 0);
+    ASSERT_EQ(update(), 0);
+    arc_data d{};
+    ASSERT_EQ(KX_CURVE_ask_arc_data(arc, &d), 0);
+    EXPECT_NEAR(d.radius, 2.5, 1e-9);
+    expect_near(coords(mid), {0, 4, 0}, "half way after");
+    // Out of the XY plane: a new matrix follows.
+    double up[3] = {0, 0, 2};
+    ASSERT_EQ(KX_CURVE_edit_point_data(b, up), 0);
+    ASSERT_EQ(update(), 0);
+    expect_near(coords(mid), {0, 0, 2}, "half way in the XZ plane");
+    EXPECT_NEAR(scalar_value(len), 2 * std::numbers::pi, 1e-9);
+    EXPECT_EQ(KX_SO_create_arc_three_points(part, 0, three, nullptr), 1105007);
+    EXPECT_EQ(KX_SO_create_arc_center_2_pnts(NULL_TAG, 0, centered, &arc), 1105004);
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
