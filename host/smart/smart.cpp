@@ -40,6 +40,7 @@ enum class Method {
     extract,
     point_on_arc_angle, dirr_two_dirs, offset_cylindrical, offset_spherical,
     arc_three_points, arc_center_two_points,
+    dirr_on_curve,
 };
 
 const char* parms_class(Method m) {
@@ -56,6 +57,7 @@ const char* parms_class(Method m) {
         "POINT_on_arc_at_angle_parms_c", "DIRR_two_dirs_parms_c", "OFFSET_cylindrical_parms_c",
         "OFFSET_spherical_parms_c",
         "ARC_three_points_parms_c", "ARC_center_two_points_parms_c",
+        "DIRR_on_curve_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -312,6 +314,14 @@ void Eval::compute(const Row& r, double out[13]) const {
             put(out + 6, Y);
             out[9] = norm(start - center);
             out[10] = sweep;
+            break;
+        }
+        case Method::dirr_on_curve: {
+            // The tangent: the chord of a small step about the fraction.
+            const double f = scalar(p[1]), h = 1e-6;
+            const double lo = f - h < 0 ? 0 : f - h, hi = f + h > 1 ? 1 : f + h;
+            const V3 t = unit(call, on_curve(p[0], hi, nullptr) - on_curve(p[0], lo, nullptr));
+            put(out, r.numbers[0] != 0 ? -1.0 * t : t);
             break;
         }
         case Method::extract:
@@ -751,6 +761,14 @@ unsigned int POINT_create_on_arc_at_angle(unsigned int owner, int option, unsign
     return make(call, owner, option, Cls::point, Method::point_on_arc_angle, {arc, angle});
 }
 
+unsigned int DIRR_create_on_curve(unsigned int owner, int option, unsigned int curve, unsigned int fraction,
+                                  int reverse, int value) {
+    auto call = HOST_ENTRY(owner, curve, fraction, reverse);
+    (void)value;
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_on_curve, {curve, fraction}, &r, 1);
+}
+
 unsigned int DIRR_create_two_dirs(unsigned int owner, int option, const unsigned int dirs[2]) {
     auto call = HOST_ENTRY(owner, option, dirs);
     call.need(dirs);
@@ -920,6 +938,15 @@ int RM_ask_out_of_date_state(unsigned int object) {
     bool differs = false;
     for (int i = 0; i < 13; ++i) differs = differs || std::fabs(now[i] - r.value[i]) > 1e-12;
     return static_cast<int>(call.int_out(0, differs ? 1 : 0));
+}
+
+int SO_ask_parent_status(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    const Row& r = any_row(call, object);
+    int status = r.dumb ? SO_PARENTS_LOST : r.parents.empty() ? SO_PARENTS_NONE : SO_PARENTS_PRESENT;
+    for (tag_t p : r.parents)
+        if (!host::objects::is_alive(p)) status = SO_PARENTS_LOST;
+    return static_cast<int>(call.int_out(0, status));
 }
 
 int RM_ask_got_dumb_state(unsigned int object) {

@@ -56,6 +56,10 @@
 #define SO_ERR_DEGENERATE      875059
 #define SO_ERR_PARENT_DELETED  875060
 
+#define SO_PARENTS_PRESENT 0
+#define SO_PARENTS_NONE    1
+#define SO_PARENTS_LOST    2
+
 /* Parameters of a smart object as SO_ask_parms answers them. */
 typedef struct SO_parms_s {
     const char* parms_class;   /* name of the defining method's class */
@@ -138,6 +142,10 @@ unsigned int XFORM_create_extract(unsigned int owner, int option, unsigned int x
  * from its matrix's X axis (value passed over). */
 unsigned int POINT_create_on_arc_at_angle(unsigned int owner, int option, unsigned int arc, unsigned int angle,
                                           int value);
+/* The tangent of a line or arc at the fraction (a scalar), reversed when
+ * reverse is not 0 (value passed over). */
+unsigned int DIRR_create_on_curve(unsigned int owner, int option, unsigned int curve, unsigned int fraction,
+                                  int reverse, int value);
 /* Normal to two directions: the first crossed with the second. */
 unsigned int DIRR_create_two_dirs(unsigned int owner, int option, const unsigned int dirs[2]);
 /* (r cos a, r sin a, height). */
@@ -169,6 +177,9 @@ int RM_ask_condemned_state(unsigned int object);
 void SO_ask_parents(unsigned int object, int kind, int* count, unsigned int** tags);
 void SO_ask_children(unsigned int object, int kind, int* count, unsigned int** tags);
 int RM_ask_out_of_date_state(unsigned int object);
+/* SO_PARENTS_PRESENT, SO_PARENTS_NONE (defined by values alone) or
+ * SO_PARENTS_LOST (a parent was deleted). */
+int SO_ask_parent_status(unsigned int object);
 int RM_ask_got_dumb_state(unsigned int object);
 int SO_ask_update_error_code(unsigned int object);
 

@@ -103,6 +103,10 @@ KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale);
 /* Angles are scalars in degrees. A point of the arc at the angle from the
  * X axis of its matrix (value passed to the host). */
 KXAPI int KX_SO_create_point_on_arc_angle(tag owner, int option, tag arc, tag angle, int value, tag *point);
+/* The tangent of a line or arc at the fraction given by a scalar, reversed
+ * when reverse is not 0 (value passed to the host). */
+KXAPI int KX_SO_create_dirr_on_curve(tag owner, int option, tag curve, tag position, int reverse, int value,
+                                     tag *dirr);
 /* Normal to two directions: the first crossed with the second. */
 KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag *dirr);
 /* (r cos a, r sin a, height). */
@@ -137,6 +141,9 @@ KXAPI int KX_SO_set_visibility_option(tag object, int option);
 KXAPI int KX_SO_replace_parms(tag object, tag replacement);
 /* The object keeps its value and no longer follows its parents (dumb). */
 KXAPI int KX_SO_delete_parms(tag object);
+/* 0 its parents are present, 1 it has none (defined by values), 2 a parent
+ * was deleted. */
+KXAPI int KX_SO_ask_parent_status(tag object, int *status);
 KXAPI int KX_SO_ask_update_error_code(tag object, int *code);
 /* New arrays owned by the caller (KX_free). */
 KXAPI int KX_SO_ask_parents(tag object, int kind, int *count, tag **parents);

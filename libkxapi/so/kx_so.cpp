@@ -398,6 +398,12 @@ KXAPI int KX_SO_create_point_on_arc_angle(tag owner, int option, tag arc, tag an
                   [&] { return POINT_create_on_arc_at_angle(owner, option, arc, angle, value); });
 }
 
+KXAPI int KX_SO_create_dirr_on_curve(tag owner, int option, tag curve, tag position, int reverse, int value,
+                                     tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {curve != NULL_TAG, 3}, {position != NULL_TAG, 4}, {dirr, 7}}, dirr,
+                  [&] { return DIRR_create_on_curve(owner, option, curve, position, reverse, value); });
+}
+
 KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag* dirr) {
     return create({{owner != NULL_TAG, 1}, {dirr, 4}}, dirr,
                   [&] { return DIRR_create_two_dirs(owner, option, directions); });
@@ -496,6 +502,10 @@ KXAPI int KX_SO_replace_parms(tag object, tag replacement) {
 
 KXAPI int KX_SO_delete_parms(tag object) {
     return ask({{object != NULL_TAG, 1}}, [&] { SO_delete_parms(object); });
+}
+
+KXAPI int KX_SO_ask_parent_status(tag object, int* status) {
+    return ask({{object != NULL_TAG, 1}, {status, 2}}, [&] { *status = SO_ask_parent_status(object); });
 }
 
 KXAPI int KX_SO_ask_update_error_code(tag object, int* code) {

@@ -503,6 +503,35 @@ TEST_F(SmartTest, ArcsFollowTheirPoints) {
     EXPECT_EQ(KX_SO_create_arc_center_2_pnts(NULL_TAG, 0, centered, &arc), 1105004);
 }
 
+TEST_F(SmartTest, TangentsAndParentStatus) {
+    const tag l = line({0, 0, 0}, {0, 3, 4});
+    tag t = NULL_TAG, back = NULL_TAG, frac = scalar(0.5);
+    ASSERT_EQ(KX_SO_create_dirr_on_curve(part, 0, l, frac, 0, 0, &t), 0);
+    ASSERT_EQ(KX_SO_create_dirr_on_curve(part, 0, l, frac, 1, 0, &back), 0);
+    expect_near(dirr(t), {0, 0.6, 0.8}, "tangent of the line");
+    expect_near(dirr(back), {0, -0.6, -0.8}, "reversed");
+    double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    unsigned int m = 0, arc = 0;
+    ES_create_matrix_in_part(part, rows, 3, &m);
+    const double data[6] = {0, std::numbers::pi, 0, 0, 0, 2};
+    ES_create_arc(data, m, &arc);
+    tag at = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_on_curve(part, 0, arc, frac, 0, 0, &at), 0);
+    expect_near(dirr(at), {-1, 0, 0}, "tangent at the top of the arc");
+    EXPECT_EQ(KX_SO_create_dirr_on_curve(part, 0, arc, NULL_TAG, 0, 0, &at), 1105007);
+    EXPECT_EQ(KX_SO_create_dirr_on_curve(part, 0, arc, frac, 0, 0, nullptr), 1105015);
+
+    int status = -1;
+    ASSERT_EQ(KX_SO_ask_parent_status(t, &status), 0);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(KX_SO_ask_parent_status(frac, &status), 0);
+    EXPECT_EQ(status, 1);
+    ASSERT_EQ(KX_OBJ_delete_object(l), 0);
+    ASSERT_EQ(KX_SO_ask_parent_status(t, &status), 0);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(KX_SO_ask_parent_status(t, nullptr), 1105005);
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
