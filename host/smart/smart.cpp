@@ -14,6 +14,7 @@
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
+#include "host/display/temp.h"
 #include "host/expr/expr.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -460,6 +461,46 @@ bool depends_on(tag_t t, tag_t target) {
     return false;
 }
 
+// Draws a smart object's value, or a plain point or line, in the temporary
+// display; scalars have nothing to draw.
+void draw(tag_t t, int sequence, int color, int marker) {
+    constexpr int kGeometry = 4, kSolid = 1, kThin = 0;
+    DSS_view_spec_t spec{};
+    DSS_TEMP_get_view_spec_from_opt(sequence, &spec);
+    const auto segment = [&](V3 a, V3 b) {
+        double pts[6];
+        put(pts, a);
+        put(pts + 3, b);
+        DSS_TEMP_display_polyline(&spec, kGeometry, 2, pts, color, kSolid, kThin);
+    };
+    const Row* r = smart_row(t);
+    const auto* e = host::curves::find(t);
+    if (!r) {
+        if (e && e->kind == host::curves::Kind::point) DSS_TEMP_display_markers(sequence, marker, color, kGeometry, 1, e->point);
+        if (e && e->kind == host::curves::Kind::line) segment(v3(e->start()), v3(e->end()));
+        return;
+    }
+    const double* v = r->value;
+    switch (r->cls) {
+        case Cls::point: DSS_TEMP_display_markers(sequence, marker, color, kGeometry, 1, v); break;
+        case Cls::line: segment(v3(v), v3(v + 3)); break;
+        case Cls::dirr:
+        case Cls::offset: segment({}, v3(v)); break;
+        case Cls::axis: segment(v3(v), v3(v) + v3(v + 3)); break;
+        case Cls::xform:
+            for (int i = 1; i <= 3; ++i) segment(v3(v), v3(v) + v[12] * v3(v + 3 * i));
+            break;
+        case Cls::arc: {
+            double rows[9], data[6];
+            arc_frame(*r, rows, data);
+            const DSS_arc_t arc{data[0], data[1], {data[2], data[3], data[4]}, data[5]};
+            DSS_TEMP_display_arc(&spec, kGeometry, rows, &arc, color, kSolid, kThin);
+            break;
+        }
+        case Cls::scalar: break;
+    }
+}
+
 const Row& any_row(const Call& call, tag_t t) {
     call.live(t);
     const Row* r = smart_row(t);
@@ -881,6 +922,18 @@ void SO_delete_parms(unsigned int object) {
     Row& r = *rows().edit(object);
     r.parents.clear();
     r.dumb = true;
+}
+
+void SO_temp_display(unsigned int object, int sequence, int color, int marker) {
+    auto call = HOST_ENTRY(object, sequence, color, marker);
+    any_row(call, object);
+    draw(object, sequence, color, marker);
+}
+
+void SO_temp_display_parents(unsigned int object, int sequence, int color, int marker) {
+    auto call = HOST_ENTRY(object, sequence, color, marker);
+    for (tag_t p : any_row(call, object).parents)
+        if (host::objects::is_alive(p)) draw(p, sequence, color, marker);
 }
 
 int SO_ask_visibility_option(unsigned int object) {

@@ -170,6 +170,12 @@ void SO_ask_parms(unsigned int object, SO_parms_t* parms);
 void SO_replace_parms(unsigned int object, unsigned int replacement);
 /* The object drops its parameters: it keeps its value and becomes dumb. */
 void SO_delete_parms(unsigned int object);
+/* Draws the object (its parents) in the temporary display in the view of
+ * the display sequence and the colour: points as markers of the type,
+ * lines, directions and offsets (from the origin), axes, a transform's
+ * three axes (times its scale) and arcs; scalars have nothing to draw. */
+void SO_temp_display(unsigned int object, int sequence, int color, int marker);
+void SO_temp_display_parents(unsigned int object, int sequence, int color, int marker);
 int SO_ask_visibility_option(unsigned int object);
 void SO_set_visibility_option(unsigned int object, int option);
 int RM_ask_condemned_state(unsigned int object);

@@ -144,6 +144,11 @@ KXAPI int KX_SO_delete_parms(tag object);
 /* 0 its parents are present, 1 it has none (defined by values), 2 a parent
  * was deleted. */
 KXAPI int KX_SO_ask_parent_status(tag object, int *status);
+/* Draws the object (its parents) until the next regeneration, in the view
+ * of the display sequence (-1 the work view) with the colour; points as
+ * markers of the type. */
+KXAPI int KX_SO_display(tag object, int sequence, int color, int marker);
+KXAPI int KX_SO_display_parents(tag object, int sequence, int color, int marker);
 KXAPI int KX_SO_ask_update_error_code(tag object, int *code);
 /* New arrays owned by the caller (KX_free). */
 KXAPI int KX_SO_ask_parents(tag object, int kind, int *count, tag **parents);

@@ -508,6 +508,14 @@ KXAPI int KX_SO_ask_parent_status(tag object, int* status) {
     return ask({{object != NULL_TAG, 1}, {status, 2}}, [&] { *status = SO_ask_parent_status(object); });
 }
 
+KXAPI int KX_SO_display(tag object, int sequence, int color, int marker) {
+    return ask({{object != NULL_TAG, 1}}, [&] { SO_temp_display(object, sequence, color, marker); });
+}
+
+KXAPI int KX_SO_display_parents(tag object, int sequence, int color, int marker) {
+    return ask({{object != NULL_TAG, 1}}, [&] { SO_temp_display_parents(object, sequence, color, marker); });
+}
+
 KXAPI int KX_SO_ask_update_error_code(tag object, int* code) {
     return ask({{object != NULL_TAG, 1}, {code, 2}}, [&] { *code = SO_ask_update_error_code(object); });
 }

@@ -16,6 +16,8 @@
 #include "host/core/entity_delete.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
+#include "host/display/layout.h"
+#include "host/display/temp.h"
 #include "host/expr/expr.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -530,6 +532,28 @@ TEST_F(SmartTest, TangentsAndParentStatus) {
     ASSERT_EQ(KX_SO_ask_parent_status(t, &status), 0);
     EXPECT_EQ(status, 2);
     EXPECT_EQ(KX_SO_ask_parent_status(t, nullptr), 1105005);
+}
+
+TEST_F(SmartTest, TemporaryDisplayOfAnObjectAndItsParents) {
+    const unsigned int view = host::layout::make_model_view(part);
+    host::layout::make_layout(part, {view});
+    const tag a = point({0, 0, 0}), b = point({0, 0, 3});
+    tag pts[2] = {a, b}, axis = NULL_TAG, d = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_two_points(part, 0, pts, &d), 0);
+    ASSERT_EQ(KX_SO_create_axis_point_dir(part, 0, b, d, &axis), 0);
+    ASSERT_EQ(KX_SO_display(axis, 1, 5, 3), 0);
+    ASSERT_EQ(host::temp::shown().size(), 1u);
+    const host::temp::Drawn& line = host::temp::shown()[0];
+    EXPECT_EQ(line.kind, host::temp::Kind::Polyline);
+    EXPECT_EQ(line.color, 5);
+    EXPECT_EQ(line.points, (std::vector<double>{0, 0, 3, 0, 0, 4}));
+    ASSERT_EQ(KX_SO_display_parents(axis, 1, 6, 3), 0);
+    ASSERT_EQ(host::temp::shown().size(), 3u);
+    EXPECT_EQ(host::temp::shown()[1].kind, host::temp::Kind::Markers);
+    EXPECT_EQ(host::temp::shown()[1].points, (std::vector<double>{0, 0, 3}));
+    EXPECT_EQ(host::temp::shown()[2].points, (std::vector<double>{0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(KX_SO_display(NULL_TAG, 1, 5, 3), 1105004);
+    EXPECT_EQ(KX_SO_display(axis, 1, 999, 3), 670004);  // a colour the display refuses
 }
 
 // ---- the codes of the argument checks ----
