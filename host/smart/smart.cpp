@@ -16,6 +16,7 @@
 #include "host/data/parts.h"
 #include "host/display/temp.h"
 #include "host/expr/expr.h"
+#include "host/numeric/conics.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -42,6 +43,7 @@ enum class Method {
     point_on_arc_angle, dirr_two_dirs, offset_cylindrical, offset_spherical,
     arc_three_points, arc_center_two_points,
     dirr_on_curve,
+    point_conic_center, dirr_axis_of_conic, point_csys_three_scalars,
 };
 
 const char* parms_class(Method m) {
@@ -59,6 +61,7 @@ const char* parms_class(Method m) {
         "OFFSET_spherical_parms_c",
         "ARC_three_points_parms_c", "ARC_center_two_points_parms_c",
         "DIRR_on_curve_parms_c",
+        "POINT_center_of_conic_parms_c", "DIRR_axis_of_conic_parms_c", "POINT_csys_three_scalars_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -177,6 +180,18 @@ struct Eval {
         const V3 X = v3(m), Y = v3(m + 3), Z = v3(m + 6);
         const double* d = e->arc();
         return d[2] * X + d[3] * Y + d[4] * Z + (d[5] * std::cos(angle)) * X + (d[5] * std::sin(angle)) * Y;
+    }
+    // The center and the matrix rows (X, Y, Z) of an arc or a conic.
+    V3 conic_frame(tag_t curve, double m[9]) const {
+        call.live(curve);
+        const auto* e = host::curves::find(curve);
+        if (!e || (e->kind != host::curves::Kind::arc && e->kind != host::curves::Kind::conic))
+            call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an arc or a conic", curve);
+        host::curves::matrix_values(*e, m);
+        const V3 X = v3(m), Y = v3(m + 3), Z = v3(m + 6);
+        if (e->kind == host::curves::Kind::arc) return e->arc()[2] * X + e->arc()[3] * Y + e->arc()[4] * Z;
+        const double* c = e->conic();
+        return c[CONIC_V_CENTER_X] * X + c[CONIC_V_CENTER_Y] * Y + c[CONIC_V_HEIGHT] * Z;
     }
     // A line's or arc's point at the fraction, and its length.
     V3 on_curve(tag_t curve, double f, double* length) const {
@@ -323,6 +338,26 @@ void Eval::compute(const Row& r, double out[13]) const {
             const double lo = f - h < 0 ? 0 : f - h, hi = f + h > 1 ? 1 : f + h;
             const V3 t = unit(call, on_curve(p[0], hi, nullptr) - on_curve(p[0], lo, nullptr));
             put(out, r.numbers[0] != 0 ? -1.0 * t : t);
+            break;
+        }
+        case Method::point_conic_center: {
+            double m[9];
+            put(out, conic_frame(p[0], m));
+            break;
+        }
+        case Method::dirr_axis_of_conic: {
+            double m[9];
+            conic_frame(p[0], m);
+            put(out, r.numbers[0] != 0 ? -1.0 * v3(m + 6) : v3(m + 6));
+            break;
+        }
+        case Method::point_csys_three_scalars: {
+            // Coordinates in the transform's axes (times its scale).
+            double x[13];
+            row_of(call, p[3], Cls::xform);
+            value_of(p[3], x);
+            put(out, v3(x) + (x[12] * scalar(p[0])) * v3(x + 3) + (x[12] * scalar(p[1])) * v3(x + 6) +
+                         (x[12] * scalar(p[2])) * v3(x + 9));
             break;
         }
         case Method::extract:
@@ -826,6 +861,34 @@ unsigned int OFFSET_create_spherical(unsigned int owner, int option, unsigned in
                                      unsigned int elevation) {
     auto call = HOST_ENTRY(owner, radius, angle, elevation);
     return make(call, owner, option, Cls::offset, Method::offset_spherical, {radius, angle, elevation});
+}
+
+unsigned int POINT_create_center_of_conic(unsigned int owner, int option, unsigned int conic) {
+    auto call = HOST_ENTRY(owner, option, conic);
+    return make(call, owner, option, Cls::point, Method::point_conic_center, {conic});
+}
+
+unsigned int DIRR_create_axis_of_conic(unsigned int owner, int option, unsigned int conic, int reverse) {
+    auto call = HOST_ENTRY(owner, option, conic, reverse);
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_axis_of_conic, {conic}, &r, 1);
+}
+
+unsigned int POINT_create_csys_3_scalars(unsigned int owner, const unsigned int scalars[3], int value,
+                                         unsigned int xform) {
+    auto call = HOST_ENTRY(owner, scalars, value, xform);
+    call.need(scalars);
+    return make(call, owner, value, Cls::point, Method::point_csys_three_scalars,
+                {scalars[0], scalars[1], scalars[2], xform});
+}
+
+unsigned int POINT_create_extract_with_display_marker(unsigned int owner, int option, unsigned int point, int value,
+                                                      int marker) {
+    auto call = HOST_ENTRY(owner, option, point, marker);
+    (void)value;
+    const tag_t t = make(call, owner, option, Cls::point, Method::extract, {point});
+    rows()[t].marker = marker;
+    return t;
 }
 
 // ---- extracts: a copy that follows its source ----

@@ -146,6 +146,17 @@ unsigned int POINT_create_on_arc_at_angle(unsigned int owner, int option, unsign
  * reverse is not 0 (value passed over). */
 unsigned int DIRR_create_on_curve(unsigned int owner, int option, unsigned int curve, unsigned int fraction,
                                   int reverse, int value);
+/* The center of an arc or conic; the normal of its plane (the Z axis of its
+ * matrix), reversed when reverse is not 0. */
+unsigned int POINT_create_center_of_conic(unsigned int owner, int option, unsigned int conic);
+unsigned int DIRR_create_axis_of_conic(unsigned int owner, int option, unsigned int conic, int reverse);
+/* The point of three scalars as coordinates in the transform's axes (times
+ * its scale) from its origin; value is the update option. */
+unsigned int POINT_create_csys_3_scalars(unsigned int owner, const unsigned int scalars[3], int value,
+                                         unsigned int xform);
+/* An extract of a point shown with the display marker. */
+unsigned int POINT_create_extract_with_display_marker(unsigned int owner, int option, unsigned int point, int value,
+                                                      int marker);
 /* Normal to two directions: the first crossed with the second. */
 unsigned int DIRR_create_two_dirs(unsigned int owner, int option, const unsigned int dirs[2]);
 /* (r cos a, r sin a, height). */

@@ -107,6 +107,15 @@ KXAPI int KX_SO_create_point_on_arc_angle(tag owner, int option, tag arc, tag an
  * when reverse is not 0 (value passed to the host). */
 KXAPI int KX_SO_create_dirr_on_curve(tag owner, int option, tag curve, tag position, int reverse, int value,
                                      tag *dirr);
+/* The center of an arc or conic; the normal of its plane (reversed when
+ * reverse is not 0). */
+KXAPI int KX_SO_create_point_conic_center(tag owner, int option, tag conic, tag *point);
+KXAPI int KX_SO_create_dirr_axis_of_conic(tag owner, int option, tag conic, int reverse, tag *dirr);
+/* The three scalars as coordinates in the transform's axes (times its scale). */
+KXAPI int KX_SO_create_point_3_scalars_csys(tag owner, tag xform, int value, tag scalars[3], tag *point);
+/* An extract of a point with the display marker of the new point. */
+KXAPI int KX_SO_create_point_extract_with_disp_marker(tag owner, int option, tag point, int value, int marker,
+                                                      tag *result);
 /* Normal to two directions: the first crossed with the second. */
 KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag *dirr);
 /* (r cos a, r sin a, height). */

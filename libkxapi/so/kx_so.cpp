@@ -404,6 +404,28 @@ KXAPI int KX_SO_create_dirr_on_curve(tag owner, int option, tag curve, tag posit
                   [&] { return DIRR_create_on_curve(owner, option, curve, position, reverse, value); });
 }
 
+KXAPI int KX_SO_create_point_conic_center(tag owner, int option, tag conic, tag* point) {
+    return create({{owner != NULL_TAG, 1}, {conic != NULL_TAG, 3}, {point, 4}}, point,
+                  [&] { return POINT_create_center_of_conic(owner, option, conic); });
+}
+
+KXAPI int KX_SO_create_dirr_axis_of_conic(tag owner, int option, tag conic, int reverse, tag* dirr) {
+    return create({{owner != NULL_TAG, 1}, {conic != NULL_TAG, 3}, {dirr, 5}}, dirr,
+                  [&] { return DIRR_create_axis_of_conic(owner, option, conic, reverse); });
+}
+
+// The host takes owner, scalars, value, transform.
+KXAPI int KX_SO_create_point_3_scalars_csys(tag owner, tag xform, int value, tag scalars[3], tag* point) {
+    return create({{owner != NULL_TAG, 1}, {xform != NULL_TAG, 2}, {point, 5}}, point,
+                  [&] { return POINT_create_csys_3_scalars(owner, scalars, value, xform); });
+}
+
+KXAPI int KX_SO_create_point_extract_with_disp_marker(tag owner, int option, tag point, int value, int marker,
+                                                      tag* result) {
+    return create({{owner != NULL_TAG, 1}, {point != NULL_TAG, 3}, {result, 6}}, result,
+                  [&] { return POINT_create_extract_with_display_marker(owner, option, point, value, marker); });
+}
+
 KXAPI int KX_SO_create_dirr_two_dirs(tag owner, int option, tag directions[2], tag* dirr) {
     return create({{owner != NULL_TAG, 1}, {dirr, 4}}, dirr,
                   [&] { return DIRR_create_two_dirs(owner, option, directions); });

@@ -556,6 +556,38 @@ TEST_F(SmartTest, TemporaryDisplayOfAnObjectAndItsParents) {
     EXPECT_EQ(KX_SO_display(axis, 1, 999, 3), 670004);  // a colour the display refuses
 }
 
+TEST_F(SmartTest, CentersAxesOfArcsAndPointsInATransform) {
+    double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};  // the arc lies in the XZ plane
+    unsigned int m = 0, arc = 0;
+    ES_create_matrix_in_part(part, rows, 3, &m);
+    const double data[6] = {0, 1, 1, 2, 3, 4};
+    ES_create_arc(data, m, &arc);
+    tag c = NULL_TAG, n = NULL_TAG, rn = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_conic_center(part, 0, arc, &c), 0);
+    expect_near(coords(c), {1, -3, 2}, "center: x X + y Y + z Z");
+    ASSERT_EQ(KX_SO_create_dirr_axis_of_conic(part, 0, arc, 0, &n), 0);
+    ASSERT_EQ(KX_SO_create_dirr_axis_of_conic(part, 0, arc, 1, &rn), 0);
+    expect_near(dirr(n), {0, -1, 0}, "normal");
+    expect_near(dirr(rn), {0, 1, 0}, "reversed");
+    EXPECT_EQ(KX_SO_create_point_conic_center(part, 0, c, &n), 670006);  // a point is no arc
+
+    double o[3] = {1, 1, 1}, x[3] = {0, 1, 0}, y[3] = {-1, 0, 0};
+    tag xf = NULL_TAG, p = NULL_TAG, s[3] = {scalar(1), scalar(2), scalar(3)};
+    ASSERT_EQ(KX_SO_create_xform_doubles(part, 0, o, x, y, 2, &xf), 0);
+    ASSERT_EQ(KX_SO_create_point_3_scalars_csys(part, xf, 0, s, &p), 0);
+    expect_near(coords(p), {1 - 4, 1 + 2, 1 + 6}, "in the transform");
+    EXPECT_EQ(KX_SO_create_point_3_scalars_csys(part, NULL_TAG, 0, s, &p), 1105005);
+    EXPECT_EQ(KX_SO_create_point_3_scalars_csys(part, xf, 0, s, nullptr), 1105013);
+
+    tag e = NULL_TAG;
+    int marker = 0;
+    ASSERT_EQ(KX_SO_create_point_extract_with_disp_marker(part, 0, c, 0, 4, &e), 0);
+    expect_near(coords(e), {1, -3, 2}, "extract");
+    ASSERT_EQ(KX_SO_ask_display_marker_of_point(e, &marker), 0);
+    EXPECT_EQ(marker, 4);
+    EXPECT_EQ(KX_SO_create_point_extract_with_disp_marker(part, 0, c, 0, 4, nullptr), 1105014);
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
