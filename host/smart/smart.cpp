@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ namespace {
 using host::Call;
 using tag_t = unsigned int;
 
-enum class Cls { point, line, dirr, axis, scalar, offset, xform, arc };
+enum class Cls { point, line, dirr, axis, scalar, offset, xform, arc, spline };
 
 enum class Method {
     point_on_curve, point_offset, point_three_scalars, point_on_axis,
@@ -44,6 +45,7 @@ enum class Method {
     arc_three_points, arc_center_two_points,
     dirr_on_curve,
     point_conic_center, dirr_axis_of_conic, point_csys_three_scalars,
+    spline_general,
 };
 
 const char* parms_class(Method m) {
@@ -62,6 +64,7 @@ const char* parms_class(Method m) {
         "ARC_three_points_parms_c", "ARC_center_two_points_parms_c",
         "DIRR_on_curve_parms_c",
         "POINT_center_of_conic_parms_c", "DIRR_axis_of_conic_parms_c", "POINT_csys_three_scalars_parms_c",
+        "BCURVE_general_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -77,6 +80,15 @@ struct Row {
     int marker = 0;
     int visibility = 0;
     bool dumb = false;
+    // A spline's record beyond its points (the parents).
+    struct Spline {
+        short flags[3] = {};        // first flag, order, second flag
+        short words[2] = {};
+        std::vector<unsigned char> kinds;
+        std::vector<double> parameters;
+        std::vector<tag_t> objects;  // the used ones, in order: first, second, third of each point
+    };
+    std::shared_ptr<const Spline> spline;
 };
 
 host::TagTable<Row>& rows() {
@@ -91,14 +103,14 @@ OM_class_t class_of(Cls c) {
         OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
         host::objects::register_class("DIRR_c", cso), host::objects::register_class("AXIS_c", cso),
         host::objects::register_class("SCALAR_c", cso), host::objects::register_class("OFFSET_c", cso),
-        host::objects::register_class("XFORM_c", cso), OM_CLASS_RM_ENTITY,
+        host::objects::register_class("XFORM_c", cso), OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
     };
     return classes[static_cast<int>(c)];
 }
 
 const char* cls_name(Cls c) {
     static const char* const names[] = {"a smart point", "a smart line", "a smart direction", "a smart axis",
-                                        "a smart scalar", "a smart offset", "a smart transform", "a smart arc"};
+                                        "a smart scalar", "a smart offset", "a smart transform", "a smart arc", "a smart spline"};
     return names[static_cast<int>(c)];
 }
 
@@ -219,7 +231,17 @@ struct Eval {
             const V3 c = d[2] * X + d[3] * Y + d[4] * Z;
             return c + (d[5] * std::cos(a)) * X + (d[5] * std::sin(a)) * Y;
         }
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a line or an arc", curve);
+        if (e && e->kind == host::curves::Kind::other && e->other()) {
+            const curve_struct& c = e->other()->record();
+            double lim[2], pt[3] = {};
+            hostnum::curve_limits(c, lim);
+            if (length && hostnum::curve_arc_length(c, lim[0], lim[1], length) != hostnum::CurveError::ok)
+                call.fail(SO_ERR_DEGENERATE, "the length of curve %u", curve);
+            if (hostnum::curve_evaluate(c, 0, lim[0] + f * (lim[1] - lim[0]), pt, nullptr) != hostnum::CurveError::ok)
+                call.fail(SO_ERR_DEGENERATE, "curve %u cannot be evaluated", curve);
+            return v3(pt);
+        }
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a curve", curve);
     }
     void compute(const Row& r, double out[13]) const;
 };
@@ -360,6 +382,7 @@ void Eval::compute(const Row& r, double out[13]) const {
                          (x[12] * scalar(p[2])) * v3(x + 9));
             break;
         }
+        case Method::spline_general: break;  // its geometry is its entity's curve
         case Method::extract:
             if (r.cls == Cls::point) {
                 put(out, point(p[0]));
@@ -383,10 +406,33 @@ void arc_frame(const Row& r, double rows[9], double data[6]) {
     std::memcpy(data, d, sizeof d);
 }
 
+// The curve of a spline through its poles (the current points).
+std::optional<hostnum::Curve> spline_curve(const Call& call, const Row& r) {
+    const Eval ev{call, false};
+    const int n = static_cast<int>(r.parents.size());
+    const int order = std::min<int>(r.spline->flags[1], n);
+    std::vector<double> poles, knots;
+    for (tag_t p : r.parents) {
+        const V3 v = ev.point(p);
+        for (double c : {v.x, v.y, v.z, 1.0}) poles.push_back(c);
+    }
+    const int inner = n - order;
+    for (int i = 0; i < order; ++i) knots.push_back(0);
+    for (int i = 1; i <= inner; ++i) knots.push_back(static_cast<double>(i) / (inner + 1));
+    for (int i = 0; i < order; ++i) knots.push_back(1);
+    return hostnum::Curve::spline(n, order, poles.data(), knots.data());
+}
+
 // Writes the value of a point, a line or an arc into its entity.
 void show(tag_t t, const Row& r) {
     if (r.cls == Cls::point) POINT_set_coordinates(t, r.value);
     if (r.cls == Cls::line) LINE_set_end_points(t, r.value, r.value + 3);
+    if (r.cls == Cls::spline) {
+        const Call call("BCURVE_regenerate", nullptr);
+        auto c = spline_curve(call, r);
+        if (!c) call.fail(SO_ERR_DEGENERATE, "the points of spline %u define no curve", t);
+        host::curves::attach_curve(t, *c);
+    }
     if (r.cls == Cls::arc) {
         double rows[9], data[6];
         arc_frame(r, rows, data);
@@ -411,10 +457,11 @@ tag_t part_of_owner(const Call& call, tag_t owner) {
 
 // Makes the object: checks its parents, computes its value, creates it.
 tag_t make(const Call& call, tag_t owner, int option, Cls cls, Method method, std::vector<tag_t> parents,
-           const double* numbers = nullptr, int n_numbers = 0) {
+           const double* numbers = nullptr, int n_numbers = 0, std::shared_ptr<const Row::Spline> spline = nullptr) {
     const tag_t part = part_of_owner(call, owner);
     for (tag_t p : parents) call.live(p);
     Row r;
+    r.spline = std::move(spline);
     r.cls = cls;
     r.method = method;
     r.parents = std::move(parents);
@@ -428,6 +475,11 @@ tag_t make(const Call& call, tag_t owner, int option, Cls cls, Method method, st
         double ends[6];
         std::memcpy(ends, r.value, sizeof ends);
         ES_create_line_in_part(part, ends, &t);
+    } else if (cls == Cls::spline) {
+        auto c = spline_curve(call, r);
+        if (!c) call.fail(SO_ERR_DEGENERATE, "the points define no spline");
+        t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SPLINE, 0, part});
+        host::curves::attach_curve(t, *c);
     } else if (cls == Cls::arc) {
         double rows[9], data[6];
         unsigned int m = 0;
@@ -532,7 +584,8 @@ void draw(tag_t t, int sequence, int color, int marker) {
             DSS_TEMP_display_arc(&spec, kGeometry, rows, &arc, color, kSolid, kThin);
             break;
         }
-        case Cls::scalar: break;
+        case Cls::scalar:
+        case Cls::spline: break;
     }
 }
 
@@ -931,6 +984,78 @@ int XFORM_is_assy_context_xform(unsigned int xform) {
 }
 
 // ---- curves ----
+unsigned int BCURVE_create_general(unsigned int owner, const SO_spline_t* record) {
+    auto call = HOST_ENTRY(owner, record);
+    const SO_spline_t& d = *call.need(record, "the spline record");
+    if (d.first_flag < 0 || d.first_flag > 1 || d.order < 1 || d.order > 24 || d.second_flag < 0 ||
+        d.second_flag > 1 || d.count < 2 || !d.kinds || !d.points)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "a spline record out of range");
+    auto sp = std::make_shared<Row::Spline>();
+    sp->flags[0] = static_cast<short>(d.first_flag);
+    sp->flags[1] = static_cast<short>(d.order);
+    sp->flags[2] = static_cast<short>(d.second_flag);
+    sp->words[0] = static_cast<short>(d.word1);
+    sp->words[1] = static_cast<short>(d.word2);
+    std::vector<tag_t> points;
+    for (int i = 0; i < d.count; ++i) {
+        const int k = d.kinds[i];
+        if (k < 0 || k > 4) call.fail(HOST_ERR_BAD_ARGUMENT, "kind %d of point %d", k, i);
+        sp->kinds.push_back(static_cast<unsigned char>(k));
+        points.push_back(d.points[i]);
+        const auto take = [&](const unsigned int* objs, bool used) {
+            if (!used) return;
+            call.need(objs, "the objects of the kinds");
+            call.live(objs[i]);
+            sp->objects.push_back(objs[i]);
+        };
+        take(d.first_objects, k >= 1);
+        take(d.second_objects, k == 2 || k == 4);
+        take(d.third_objects, k >= 3);
+    }
+    if (d.parameters) sp->parameters.assign(d.parameters, d.parameters + d.count + d.second_flag);
+    return make(call, owner, 0, Cls::spline, Method::spline_general, points, nullptr, 0, std::move(sp));
+}
+
+void BCURVE_ask_general(unsigned int spline, SO_spline_t* record) {
+    auto call = HOST_ENTRY(spline, record);
+    call.need(record, "the spline record");
+    const Row& r = row_of(call, spline, Cls::spline);
+    const Row::Spline& sp = *r.spline;
+    const int n = static_cast<int>(r.parents.size());
+    const auto ints = [](std::size_t m) { return static_cast<int*>(SM_alloc(m * sizeof(int))); };
+    const auto tags = [](std::size_t m) { return static_cast<unsigned int*>(SM_alloc(m * sizeof(unsigned int))); };
+    SO_spline_t out{};
+    out.first_flag = sp.flags[0];
+    out.order = sp.flags[1];
+    out.second_flag = sp.flags[2];
+    out.count = n;
+    out.word1 = sp.words[0];
+    out.word2 = sp.words[1];
+    int* kinds = ints(n);
+    unsigned int* points = tags(n);
+    unsigned int* objs[3] = {tags(n), tags(n), tags(n)};
+    std::size_t next = 0;
+    for (int i = 0; i < n; ++i) {
+        const int k = sp.kinds[i];
+        kinds[i] = k;
+        points[i] = r.parents[i];
+        const bool used[3] = {k >= 1, k == 2 || k == 4, k >= 3};
+        for (int j = 0; j < 3; ++j) objs[j][i] = used[j] ? sp.objects[next++] : 0;
+    }
+    out.kinds = kinds;
+    out.points = points;
+    out.first_objects = objs[0];
+    out.second_objects = objs[1];
+    out.third_objects = objs[2];
+    const std::size_t want = static_cast<std::size_t>(n + out.second_flag);
+    if (sp.parameters.size() == want) {
+        auto* params = static_cast<double*>(SM_alloc(want * sizeof(double)));
+        std::copy(sp.parameters.begin(), sp.parameters.end(), params);
+        out.parameters = params;
+    }
+    *record = out;
+}
+
 unsigned int ARC_create_three_points(unsigned int owner, int option, const unsigned int points[3]) {
     auto call = HOST_ENTRY(owner, option, points);
     call.need(points);

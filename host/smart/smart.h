@@ -68,6 +68,27 @@ typedef struct SO_parms_s {
     double numbers[13];
 } SO_parms_t;
 
+/* The defining record of a general spline: two flags and the order, the
+ * points (count, at least 2) with a kind each (0 to 4), the parameters
+ * (count values, one more when second_flag is 1; null for none), the
+ * objects that qualify the points (first where the kind is at least 1,
+ * second where it is 2 or 4, third where it is at least 3; NULL_TAG
+ * elsewhere) and two further words. */
+typedef struct SO_spline_s {
+    int first_flag;
+    int order;
+    int second_flag;
+    int count;
+    const int* kinds;
+    const unsigned int* points;
+    const double* parameters;
+    const unsigned int* first_objects;
+    const unsigned int* second_objects;
+    const unsigned int* third_objects;
+    int word1;
+    int word2;
+} SO_spline_t;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -167,6 +188,13 @@ unsigned int OFFSET_create_cylindrical(unsigned int owner, int option, unsigned 
 unsigned int OFFSET_create_spherical(unsigned int owner, int option, unsigned int radius, unsigned int angle,
                                      unsigned int elevation);
 /* ---- curves ---- */
+/* A spline (entity type 9) whose poles are the record's points, of the
+ * order (at most the count), on clamped uniform knots; it follows the
+ * points. A record outside its ranges raises HOST_ERR_BAD_ARGUMENT. */
+unsigned int BCURVE_create_general(unsigned int owner, const SO_spline_t* record);
+/* The record as stored; the arrays are SM_alloc'd (parameters null when
+ * none were given, objects NULL_TAG where the kind uses none). */
+void BCURVE_ask_general(unsigned int spline, SO_spline_t* record);
 /* An arc (entity type 5) through three points, from the first over the
  * second to the third; of a center and two points: about the center from
  * the second point (the radius) to the direction of the third. Points on
@@ -184,7 +212,8 @@ void SO_delete_parms(unsigned int object);
 /* Draws the object (its parents) in the temporary display in the view of
  * the display sequence and the colour: points as markers of the type,
  * lines, directions and offsets (from the origin), axes, a transform's
- * three axes (times its scale) and arcs; scalars have nothing to draw. */
+ * three axes (times its scale) and arcs; scalars and splines have nothing
+ * to draw. */
 void SO_temp_display(unsigned int object, int sequence, int color, int marker);
 void SO_temp_display_parents(unsigned int object, int sequence, int color, int marker);
 int SO_ask_visibility_option(unsigned int object);

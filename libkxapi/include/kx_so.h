@@ -20,6 +20,28 @@
 
 #include "kx_types.h"
 
+/* A general spline's record: first_flag 0 or 1, order 1 to 24, second_flag
+ * 0 or 1 (when 1 the parameters hold one value more than there are points),
+ * count (at least 2) points with a kind (0 to 4) each, the parameters (may
+ * be null), the objects qualifying the points (an entry of first_objects is
+ * used where the kind is at least 1, of second_objects where it is 2 or 4,
+ * of third_objects where it is at least 3, else it is NULL_TAG) and two
+ * further words. The spline's poles are its points. */
+typedef struct so_spline_data_s {
+    int first_flag;
+    int order;
+    int second_flag;
+    int count;
+    int *kinds;
+    tag *points;
+    double *parameters;
+    tag *first_objects;
+    tag *second_objects;
+    tag *third_objects;
+    int word1;
+    int word2;
+} so_spline_data;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -133,6 +155,11 @@ KXAPI int KX_SO_create_scalar_extract_dim(tag owner, int option, tag scalar, int
 KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int value, tag *result);
 
 /* ---- curves ---- */
+/* A record out of its ranges: 1105005; a null result 1105006. */
+KXAPI int KX_SO_create_spline(tag owner, so_spline_data *data, tag *spline);
+/* The record as made; its arrays are new blocks, the caller's to free with
+ * KX_free (parameters null unless the spline was given all of them). */
+KXAPI int KX_SO_ask_spline(tag spline, so_spline_data *data);
 /* Through three points, from the first over the second to the third. */
 KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], tag *arc);
 /* About the center (first point) from the second to the direction of the third. */

@@ -479,6 +479,40 @@ KXAPI int KX_SO_create_offset_extract(tag owner, int option, tag offset, int val
 
 // ---- curves ----
 
+// The record's ranges; the kinds are checked by the host.
+bool spline_record_ok(const so_spline_data* d) {
+    return d && (d->first_flag == 0 || d->first_flag == 1) && d->order >= 1 && d->order <= 24 &&
+           (d->second_flag == 0 || d->second_flag == 1) && d->count >= 2 && d->kinds && d->points;
+}
+
+KXAPI int KX_SO_create_spline(tag owner, so_spline_data* data, tag* spline) {
+    return create({{owner != NULL_TAG, 1}, {spline_record_ok(data), 2}, {spline, 3}}, spline, [&] {
+        const SO_spline_t copy{data->first_flag,     data->order,          data->second_flag, data->count,
+                               data->kinds,          data->points,         data->parameters,  data->first_objects,
+                               data->second_objects, data->third_objects, data->word1,       data->word2};
+        return BCURVE_create_general(owner, &copy);
+    });
+}
+
+KXAPI int KX_SO_ask_spline(tag spline, so_spline_data* data) {
+    return ask({{spline != NULL_TAG, 1}, {data, 2}}, [&] {
+        SO_spline_t r{};
+        BCURVE_ask_general(spline, &r);
+        *data = so_spline_data{r.first_flag,
+                               r.order,
+                               r.second_flag,
+                               r.count,
+                               const_cast<int*>(r.kinds),
+                               const_cast<tag*>(r.points),
+                               const_cast<double*>(r.parameters),
+                               const_cast<tag*>(r.first_objects),
+                               const_cast<tag*>(r.second_objects),
+                               const_cast<tag*>(r.third_objects),
+                               r.word1,
+                               r.word2};
+    });
+}
+
 KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], tag* arc) {
     return create({{owner != NULL_TAG, 1}, {arc, 4}}, arc, [&] { return ARC_create_three_points(owner, option, points); });
 }

@@ -588,6 +588,78 @@ TEST_F(SmartTest, CentersAxesOfArcsAndPointsInATransform) {
     EXPECT_EQ(KX_SO_create_point_extract_with_disp_marker(part, 0, c, 0, 4, nullptr), 1105014);
 }
 
+TEST_F(SmartTest, SplinesThroughTheirPolesAndTheirRecords) {
+    const tag a = point({0, 0, 0}), b = point({1, 2, 0}), c = point({3, 2, 0}), d = point({4, 0, 0});
+    const tag q = point({9, 9, 9}), r = point({8, 8, 8});
+    int kinds[4] = {0, 2, 4, 1};
+    tag pts[4] = {a, b, c, d};
+    double params[5] = {0, 0.3, 0.6, 1, 7};
+    tag first[4] = {NULL_TAG, q, q, r}, second[4] = {NULL_TAG, r, q, NULL_TAG}, third[4] = {NULL_TAG, NULL_TAG, r, NULL_TAG};
+    so_spline_data data{0, 4, 1, 4, kinds, pts, params, first, second, third, 5, 6};
+    tag sp = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_spline(part, &data, &sp), 0);
+    int type = 0, subtype = 0;
+    ASSERT_EQ(KX_OBJ_ask_type_and_subtype(sp, &type, &subtype), 0);
+    EXPECT_EQ(type, 9);
+    // A cubic on its four poles: it starts and ends at the end poles.
+    tag s0 = NULL_TAG, s1 = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_on_curve(part, 0, sp, scalar(0), &s0), 0);
+    ASSERT_EQ(KX_SO_create_point_on_curve(part, 0, sp, scalar(1), &s1), 0);
+    expect_near(coords(s0), {0, 0, 0}, "start");
+    expect_near(coords(s1), {4, 0, 0}, "end");
+
+    so_spline_data back{};
+    ASSERT_EQ(KX_SO_ask_spline(sp, &back), 0);
+    EXPECT_EQ((std::vector<int>{back.first_flag, back.order, back.second_flag, back.count, back.word1, back.word2}),
+              (std::vector<int>{0, 4, 1, 4, 5, 6}));
+    EXPECT_EQ(std::vector<int>(back.kinds, back.kinds + 4), std::vector<int>(kinds, kinds + 4));
+    EXPECT_EQ(std::vector<tag>(back.points, back.points + 4), std::vector<tag>(pts, pts + 4));
+    ASSERT_NE(back.parameters, nullptr);
+    EXPECT_EQ(std::vector<double>(back.parameters, back.parameters + 5), std::vector<double>(params, params + 5));
+    EXPECT_EQ(std::vector<tag>(back.first_objects, back.first_objects + 4), std::vector<tag>(first, first + 4));
+    EXPECT_EQ(std::vector<tag>(back.second_objects, back.second_objects + 4), std::vector<tag>(second, second + 4));
+    EXPECT_EQ(std::vector<tag>(back.third_objects, back.third_objects + 4), std::vector<tag>(third, third + 4));
+    for (void* block : {static_cast<void*>(back.kinds), static_cast<void*>(back.points),
+                        static_cast<void*>(back.parameters), static_cast<void*>(back.first_objects),
+                        static_cast<void*>(back.second_objects), static_cast<void*>(back.third_objects)})
+        KX_free(block);
+
+    // The spline follows its poles.
+    double moved[3] = {4, 0, 5};
+    ASSERT_EQ(KX_CURVE_edit_point_data(d, moved), 0);
+    ASSERT_EQ(update(), 0);
+    expect_near(coords(s1), {4, 0, 5}, "end after");
+
+    // Records out of range make nothing.
+    const std::size_t objects = host::objects::live_objects().size();
+    const auto with = [&](auto change) {
+        so_spline_data bad = data;
+        change(bad);
+        tag t = NULL_TAG;
+        return KX_SO_create_spline(part, &bad, &t);
+    };
+    EXPECT_EQ(with([](so_spline_data& x) { x.order = 25; }), 1105005);
+    EXPECT_EQ(with([](so_spline_data& x) { x.count = 1; }), 1105005);
+    EXPECT_EQ(with([](so_spline_data& x) { x.first_flag = 2; }), 1105005);
+    EXPECT_EQ(with([](so_spline_data& x) { x.kinds = nullptr; }), 1105005);
+    EXPECT_EQ(KX_SO_create_spline(part, nullptr, &sp), 1105005);
+    EXPECT_EQ(KX_SO_create_spline(part, &data, nullptr), 1105006);
+    EXPECT_EQ(host::objects::live_objects().size(), objects);
+    data.parameters = nullptr;
+    data.order = 24;  // above the count: the spline takes the count's order
+    ASSERT_EQ(KX_SO_create_spline(part, &data, &sp), 0);
+    ASSERT_EQ(KX_SO_ask_spline(sp, &back), 0);
+    EXPECT_EQ(back.parameters, nullptr);
+    EXPECT_EQ(back.order, 24);
+    KX_free(back.kinds);
+    KX_free(back.points);
+    KX_free(back.first_objects);
+    KX_free(back.second_objects);
+    KX_free(back.third_objects);
+    EXPECT_EQ(KX_SO_ask_spline(NULL_TAG, &back), 1105004);
+    EXPECT_EQ(KX_SO_ask_spline(sp, nullptr), 1105005);
+}
+
 // ---- the codes of the argument checks ----
 
 struct CodeCase {
