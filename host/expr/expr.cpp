@@ -493,6 +493,30 @@ void remeasure(tag_t part) {
     if (int code = propagate(part, changed)) call.fail(code, "an expression using a measured value fails");
 }
 
+int set_measured(tag_t exp, const std::vector<tag_t>& objects) {
+    const Call call("EXP_set_measured", nullptr);
+    const Expression* e = find(exp);
+    if (!e || !e->measure) return EXP_ERR_NOT_FOUND;
+    if (objects.size() != e->measured.size()) return HOST_ERR_BAD_ARGUMENT;
+    for (tag_t o : objects)
+        if (kernel::entity_of(o) == 0) return EXP_ERR_NO_MEASURE;
+    const int kind = e->measure;
+    const tag_t part = objects::require(exp).part;
+    return all_or_nothing([&] {
+        double v = 0;
+        try {
+            v = measure(call, kind, objects);
+        } catch (const HostError&) {
+            return static_cast<int>(EXP_ERR_NO_MEASURE);
+        }
+        Expression& w = *rows.edit(exp);
+        w.measured = objects;
+        w.value = v;
+        w.formula = format_value(v);
+        return propagate(part, {exp});
+    });
+}
+
 std::string rename_in(const std::string& formula, const std::string& from, const std::string& to) {
     std::string out;
     std::size_t i = 0;

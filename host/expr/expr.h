@@ -169,6 +169,9 @@ int edit(tag_t exp, const std::string& formula);
 // Measures every geometric expression of the part again and re-evaluates
 // what depends on one that changed; raises on failure.
 void remeasure(tag_t part);
+// Measures a geometric expression of other objects (as many as before):
+// 0 or a code, nothing changed on failure; dependents are evaluated again.
+int set_measured(tag_t exp, const std::vector<tag_t>& objects);
 // Identifier-wise replacement of `from` by `to` in a formula.
 std::string rename_in(const std::string& formula, const std::string& from, const std::string& to);
 

@@ -9,6 +9,7 @@
 #include "host/expr/expr.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
+#include "host/smart/smart.h"
 #include "host/kernel/kernel.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
@@ -315,6 +316,13 @@ void update() {
         }
         std::string text;
         if (int code = caught([&] { expr::remeasure(part); }, &text)) fail(0, code, text);
+    }
+    // Smart objects follow the model (host/smart/smart.h).
+    std::string text;
+    if (int code = caught([&] { smart::follow_update(); }, &text)) {
+        restore_model(before);
+        failure() = Failure{0, code, text};
+        call.fail(FEAT_ERR_UPDATE_FAILED, "smart objects failed to update: %s", text.c_str());
     }
 }
 

@@ -34,5 +34,7 @@
 #include "kx_disp_settings.h"
 #include "kx_disp_output.h"
 #include "kx_loom.h"
+#include "kx_so.h"
+#include "kx_gexp.h"
 
 #endif

@@ -198,6 +198,41 @@ int texts_and_handles() {
     return 0;
 }
 
+// Smart objects: made from points and a line, edited, asked.
+int smart_objects() {
+    tag part = NULL_TAG, a = NULL_TAG, b = NULL_TAG, line = NULL_TAG, frac = NULL_TAG, on = NULL_TAG;
+    tag dirr = NULL_TAG, dist = NULL_TAG, off = NULL_TAG, xform = NULL_TAG;
+    if (int st = open_session(&part, "smart.prt")) return st;
+    double pa[3] = {0, 0, 0}, pb[3] = {0, 3, 4};
+    STEP(KX_CURVE_create_point(pa, &a));
+    STEP(KX_CURVE_create_point(pb, &b));
+    tag points[2] = {a, b};
+    STEP(KX_SO_create_line_two_points(part, 0, points, &line));
+    STEP(KX_SO_create_scalar_double(part, 0, 0.5, &frac));
+    STEP(KX_SO_create_point_on_curve(part, 0, line, frac, &on));
+    STEP(KX_SO_create_dirr_two_points(part, 0, points, &dirr));
+    STEP(KX_SO_create_scalar_dist_2_pnts(part, 0, points, &dist));
+    STEP(KX_SO_create_offset_dir_dist(part, 0, dirr, dist, &off));
+    double o[3] = {1, 2, 3}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
+    STEP(KX_SO_create_xform_doubles(part, 0, o, x, y, 1, &xform));
+    STEP(KX_SO_set_double_of_scalar(frac, 0.25));
+    STEP(KX_SO_set_point_of_xform(xform, x));
+    double m[16] = {};
+    STEP(KX_SO_ask_matrix_of_xform(xform, m));
+    int n = 0;
+    tag* children = nullptr;
+    STEP(KX_SO_ask_children(a, 0, &n, &children));
+    KX_free(children);
+    logical stale = 0;
+    STEP(KX_SO_is_out_of_date(on, &stale));
+    STEP(KX_SO_set_visibility_option(dist, 1));
+    tag other = NULL_TAG;
+    STEP(KX_SO_create_scalar_double(part, 0, 2, &other));
+    STEP(KX_SO_replace_parms(frac, other));
+    STEP(KX_SO_delete_parms(dirr));
+    return 0;
+}
+
 struct Case {
     const char* name;
     int (*run)();
@@ -233,6 +268,7 @@ TEST(LibraryFaultSimulation, EveryRunEndsClean) {
         {"lists", lists},
         {"parts", parts},
         {"texts_and_handles", texts_and_handles},
+        {"smart_objects", smart_objects},
     };
     std::size_t runs = 0, calls = 0, steps = 0;
     std::vector<faultsim::Fault> found;

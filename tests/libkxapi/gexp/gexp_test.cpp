@@ -1,0 +1,129 @@
+// Geometric expressions: features that measure a block's faces and edges,
+// their operands read back, and their values before and after the model
+// changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/kernel/kernel.h"
+#include "host/smart/gexp.h"
+#include "kx_core.h"
+#include "kx_gexp.h"
+#include "libkxapi/core/kx_session.h"
+#include "tests/host/feature/feature_model_test.h"
+
+namespace {
+
+class GeometricExpressions : public FeatureModelTest {
+protected:
+    void SetUp() override {
+        kx_reset_session_for_tests();
+        FeatureModelTest::SetUp();
+        ASSERT_EQ(KX_initialize(), 0);
+        build();
+        for (int f : host::kernel::faces_of(body_of(block_))) {
+            int type = 0, sense = 0;
+            double p[3], d[3], r = 0, r2 = 0;
+            ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+            if (type != ZQ_SURF_PLANE) continue;
+            if (std::abs(std::abs(d[1]) - 1) < 1e-9) (p[1] < 25 ? front : back) = host::kernel::object_of(f);
+            if (std::abs(std::abs(d[0]) - 1) < 1e-9) (p[0] < 50 ? left : right) = host::kernel::object_of(f);
+        }
+        ASSERT_NE(front * back * left * right, 0u);
+        const std::vector<int> edges = vertical_edges_at(body_of(block_), 0);
+        ASSERT_FALSE(edges.empty());
+        edge = host::kernel::object_of(edges[0]);
+    }
+    void TearDown() override {
+        kx_reset_session_for_tests();
+        FeatureModelTest::TearDown();
+    }
+    static double of(tag exp) { return host::expr::value(exp); }
+
+    unsigned int front = 0, back = 0, left = 0, right = 0, edge = 0;
+};
+
+TEST_F(GeometricExpressions, DistanceFollowsTheModelAndItsOperands) {
+    tag feature = NULL_TAG, exp = NULL_TAG;
+    ASSERT_EQ(KX_GEXP_create_distance(front, back, 11, 22, &feature, &exp), 0);
+    EXPECT_NE(feature, NULL_TAG);
+    EXPECT_EQ(exp, GEXP_ask_exp(feature));
+    EXPECT_NEAR(of(exp), 50, 1e-9);
+    tag o1 = 0, o2 = 0, c1 = 0, c2 = 0;
+    ASSERT_EQ(KX_GEXP_ask_distance_parms(feature, &o1, &o2, &c1, &c2), 0);
+    EXPECT_EQ((std::vector<tag>{o1, o2, c1, c2}), (std::vector<tag>{front, back, 11, 22}));
+
+    ASSERT_EQ(set("width", "60"), 0);
+    ASSERT_EQ(update(), 0);
+    EXPECT_NEAR(of(exp), 60, 1e-9);
+
+    ASSERT_EQ(KX_GEXP_edit_distance(feature, left, right, 33, 44), 0);
+    EXPECT_NEAR(of(exp), 100, 1e-9);
+    ASSERT_EQ(KX_GEXP_ask_distance_parms(feature, &o1, &o2, &c1, &c2), 0);
+    EXPECT_EQ((std::vector<tag>{o1, o2, c1, c2}), (std::vector<tag>{left, right, 33, 44}));
+    ASSERT_EQ(set("length", "120"), 0);
+    ASSERT_EQ(update(), 0);
+    EXPECT_NEAR(of(exp), 120, 1e-9);
+}
+
+TEST_F(GeometricExpressions, AngleAndLength) {
+    tag angle = NULL_TAG, aexp = NULL_TAG, length = NULL_TAG, lexp = NULL_TAG;
+    ASSERT_EQ(KX_GEXP_create_angle(front, left, back, 1, 2, 3, &angle, &aexp), 0);
+    EXPECT_NEAR(of(aexp), 90, 1e-9);
+    tag o[3] = {}, c[3] = {};
+    ASSERT_EQ(KX_GEXP_ask_angle_parms(angle, &o[0], &o[1], &o[2], &c[0], &c[1], &c[2]), 0);
+    EXPECT_EQ((std::vector<tag>{o[0], o[1], o[2], c[0], c[1], c[2]}), (std::vector<tag>{front, left, back, 1, 2, 3}));
+    ASSERT_EQ(KX_GEXP_edit_angle(angle, front, back, left, 4, 5, 6), 0);
+    EXPECT_NEAR(of(aexp), 180, 1e-9);
+
+    ASSERT_EQ(KX_GEXP_create_length(edge, 9, &length, &lexp), 0);
+    EXPECT_NEAR(of(lexp), 20, 1e-9);
+    tag obj = 0, comp = 0;
+    ASSERT_EQ(KX_GEXP_ask_length_parms(length, &obj, &comp), 0);
+    EXPECT_EQ(obj, edge);
+    EXPECT_EQ(comp, 9u);
+    ASSERT_EQ(set("height", "30"), 0);
+    ASSERT_EQ(update(), 0);
+    EXPECT_NEAR(of(lexp), 30, 1e-9);
+    ASSERT_EQ(KX_GEXP_edit_length(length, edge, 8), 0);
+    ASSERT_EQ(KX_GEXP_ask_length_parms(length, &obj, &comp), 0);
+    EXPECT_EQ(comp, 8u);
+}
+
+TEST_F(GeometricExpressions, RefusalsAndFailures) {
+    tag t = NULL_TAG, u = NULL_TAG;
+    const std::vector<std::pair<const char*, std::function<int()>>> null_feature = {
+        {"edit distance", [] { return KX_GEXP_edit_distance(NULL_TAG, 1, 2, 3, 4); }},
+        {"edit angle", [] { return KX_GEXP_edit_angle(NULL_TAG, 1, 2, 3, 4, 5, 6); }},
+        {"edit length", [] { return KX_GEXP_edit_length(NULL_TAG, 1, 2); }},
+        {"ask distance", [&] { return KX_GEXP_ask_distance_parms(NULL_TAG, &t, &t, &t, &t); }},
+        {"ask angle", [&] { return KX_GEXP_ask_angle_parms(NULL_TAG, &t, &t, &t, &t, &t, &t); }},
+        {"ask length", [&] { return KX_GEXP_ask_length_parms(NULL_TAG, &t, &t); }},
+    };
+    for (const auto& [name, call] : null_feature) {
+        host::control::clear_journal();
+        EXPECT_EQ(call(), 1105004) << name;
+        bool called = false;
+        for (const auto& r : host::control::journal()) called = called || std::string(r.name).rfind("GEXP_", 0) == 0;
+        EXPECT_FALSE(called) << name;
+    }
+
+    // A failed creation leaves the outputs as the caller set them.
+    tag feature = 123, exp = 456;
+    EXPECT_EQ(KX_GEXP_create_distance(part_, back, 0, 0, &feature, &exp), 670514);
+    EXPECT_EQ(feature, 123u);
+    EXPECT_EQ(exp, 456u);
+    // A null output is refused by its position.
+    EXPECT_EQ(KX_GEXP_create_length(edge, 0, nullptr, &u), 1105006);
+    EXPECT_EQ(KX_GEXP_create_distance(front, back, 0, 0, &t, nullptr), 1105014);
+
+    kx_reset_session_for_tests();
+    EXPECT_EQ(KX_GEXP_create_length(edge, 0, &t, &u), 1105000);
+    EXPECT_EQ(KX_GEXP_ask_length_parms(1, &t, &u), 1105000);
+}
+
+}  // namespace
