@@ -313,7 +313,7 @@ int TRCRV_create_frec(TRCRV_rec_t* record) {
 }
 
 int TRCRV_is_trim_frec(unsigned int feature) {
-    auto call = HOST_ENTRY(feature);
+    HOST_ENTRY(feature);
     return params().find(feature) != nullptr && host::objects::is_alive(feature) ? 1 : 0;
 }
 

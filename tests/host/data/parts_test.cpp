@@ -639,7 +639,7 @@ TEST_F(PartsTest, DecodesProductDataManagerNames) {
         host::support::set_jqmanager_active(c.active);
         char* decoded = reinterpret_cast<char*>(1);
         EXPECT_EQ(JQMGR_decode_cli_part_file(c.name, &decoded), c.code) << c.name;
-        if (c.decoded) EXPECT_STREQ(decoded, c.decoded);
+        if (c.decoded) { EXPECT_STREQ(decoded, c.decoded); }
         else EXPECT_EQ(decoded, nullptr);
         SM_free(decoded);
     }

@@ -193,7 +193,7 @@ TEST_F(Program, ReadsAndWritesHeaders) {
     // The owner is the name of the file's user.
     EXPECT_EQ(uc4603(owner), 0);
     const passwd* me = ::getpwuid(::getuid());
-    if (me) EXPECT_EQ(std::string(owner), std::string(me->pw_name).substr(0, 15));
+    if (me) { EXPECT_EQ(std::string(owner), std::string(me->pw_name).substr(0, 15)); }
     EXPECT_EQ(uc4613(text.c_str(), 5, "someone"), 0);
     EXPECT_EQ(uc4564(text.c_str(), 0, 1), 0);
     EXPECT_EQ(uc4603(owner), 0);

@@ -390,7 +390,7 @@ TEST_F(CurveTest, ArcThroughThreePointsRunsOverTheMiddlePoint) {
     double p1[3] = {0, 0, 0}, p2[3] = {1, 1, 0}, p3[3] = {2, 0, 0};
     for (int order = 0; order < 2; ++order) {
         tag a = NULL_TAG;
-        if (order == 0) ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p1, p2, p3, &a), 0);
+        if (order == 0) { ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p1, p2, p3, &a), 0); }
         else ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p3, p2, p1, &a), 0);
         arc_data d{};
         ASSERT_EQ(KX_CURVE_ask_arc_data(a, &d), 0);

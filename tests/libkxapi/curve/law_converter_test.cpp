@@ -336,7 +336,7 @@ TEST_F(LawConverterTest, EveryVectorTypeGivesAUnitDirection) {
         double d[3] = {9, 9, 9};
         ASSERT_EQ(run([&] { law::ask_direction_of_vector(&v, d); }), 0) << r.what;
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(std::fabs(d[i]), std::fabs(r.want[i]), 1e-9) << r.what;
-        if (r.want[2] != 0 && v.type != 4) EXPECT_NEAR(d[2], r.want[2], 1e-9) << r.what;
+        if (r.want[2] != 0 && v.type != 4) { EXPECT_NEAR(d[2], r.want[2], 1e-9) << r.what; }
     }
     double d[3];
     law::set_vector_direction(x, &v);

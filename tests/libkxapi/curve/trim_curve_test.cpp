@@ -121,7 +121,7 @@ TEST_F(TrimCurveTest, HelpPointsAndExtensionPointsChooseTheIntersection) {
         ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
         EXPECT_EQ(pts.first_count, 0);
         EXPECT_EQ(pts.first_points, nullptr);  // taken over and freed
-        if (r.extension) EXPECT_EQ(host::control::live_blocks(), blocks - 1);
+        if (r.extension) { EXPECT_EQ(host::control::live_blocks(), blocks - 1); }
         ASSERT_NE(feature, NULL_TAG);
         expect_ends(ends(result_of(feature)), r.want);
         expect_ends(ends(base), {0, 0, 0, 10, 0, 0});  // the original stays

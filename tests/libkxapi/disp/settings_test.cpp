@@ -180,7 +180,7 @@ TEST_F(Settings, SystemParameterRangesTable) {
         r.change(p);
         hc::clear_journal();
         EXPECT_EQ(KX_DISP_set_system_parameters(&p), r.code) << r.what;
-        if (r.code != 0) EXPECT_EQ(hc::call_count("DISPLAY_set_scale_value"), 0) << r.what;
+        if (r.code != 0) { EXPECT_EQ(hc::call_count("DISPLAY_set_scale_value"), 0) << r.what; }
     }
     EXPECT_EQ(KX_DISP_set_system_parameters(nullptr), 1105004);
     EXPECT_EQ(current().font_mode, 2);
@@ -255,7 +255,7 @@ TEST_F(Settings, SurfaceAnalysisChecks) {
         r.change(p);
         hc::clear_journal();
         EXPECT_EQ(KX_DISP_set_srfanl_params(&p), r.code) << r.what;
-        if (r.code != 0) EXPECT_EQ(hc::call_count("SRFANL_write_rec"), 0) << r.what;
+        if (r.code != 0) { EXPECT_EQ(hc::call_count("SRFANL_write_rec"), 0) << r.what; }
     }
     hs::set_texture_mapping(true);
     surface_analysis_parameters p = base;

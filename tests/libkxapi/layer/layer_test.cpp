@@ -56,7 +56,7 @@ TEST_F(Layers, StatusTable) {
     };
     for (const Row& r : rows) {
         EXPECT_EQ(KX_LAYER_set_status(r.layer, r.status), r.code) << r.what;
-        if (r.after) EXPECT_EQ(status_of(r.layer), r.after) << r.what;
+        if (r.after) { EXPECT_EQ(status_of(r.layer), r.after) << r.what; }
     }
     int work = 0;
     EXPECT_EQ(KX_LAYER_ask_work_layer(&work), 0);

@@ -38,7 +38,7 @@ protected:
 
 // Either a code, or a length that is a number.
 void expect_answer(int code, double length) {
-    if (code == 0) EXPECT_TRUE(std::isfinite(length)) << length;
+    if (code == 0) { EXPECT_TRUE(std::isfinite(length)) << length; }
 }
 
 TEST_F(StrangerCurveTest, ArcLengthOfConicsAtTheEdgeOfTheDoublesEndsWithAnAnswer) {
@@ -60,7 +60,7 @@ TEST_F(StrangerCurveTest, ArcLengthOfConicsAtTheEdgeOfTheDoublesEndsWithAnAnswer
         ASSERT_NE(conic, NULL_TAG);
         double length = -1;
         const int code = KX_CURVE_ask_arc_length(conic, 0, 1, 0, &length);
-        if (c.refused) EXPECT_NE(code, 0);
+        if (c.refused) { EXPECT_NE(code, 0); }
         expect_answer(code, length);
     }
 }
@@ -92,8 +92,10 @@ TEST_F(StrangerCurveTest, IntegrationAnswersACodeWhenItCannotMeetItsTolerance) {
     double length = -1;
     EXPECT_NE(hostnum::curve_arc_length(narrow->record(), nan, 1, &length), hostnum::CurveError::ok);
     EXPECT_NE(hostnum::curve_arc_length(narrow->record(), 0, nan, &length), hostnum::CurveError::ok);
-    if (wide) EXPECT_EQ(hostnum::curve_arc_length(wide->record(), -1e200, 1e200, &length),
-                        hostnum::CurveError::not_converged);
+    if (wide) {
+        EXPECT_EQ(hostnum::curve_arc_length(wide->record(), -1e200, 1e200, &length),
+                  hostnum::CurveError::not_converged);
+    }
     EXPECT_EQ(hostnum::curve_arc_length(narrow->record(), -1, 1, &length), hostnum::CurveError::ok);
     EXPECT_TRUE(std::isfinite(length));
 }
