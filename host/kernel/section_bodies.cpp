@@ -48,13 +48,32 @@
 // positive, or a body named twice or not read before make the file
 // corrupt.
 #include <BRepCheck_Analyzer.hxx>
+#include <BRep_CurveRepresentation.hxx>
+#include <BRep_GCurve.hxx>
+#include <BRep_PointRepresentation.hxx>
+#include <BRep_TEdge.hxx>
+#include <BRep_TFace.hxx>
+#include <BRep_TVertex.hxx>
 #include <BinTools.hxx>
+#include <Geom2d_Curve.hxx>
+#include <Geom_Curve.hxx>
+#include <Geom_Surface.hxx>
+#include <Standard_Failure.hxx>
+#include <TopLoc_Datum3D.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <sstream>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -83,6 +102,236 @@ const std::string& data_header() {
     return header;
 }
 
+// A shape in the kernel's binary format (empty: none).
+std::string shape_bytes(const TopoDS_Shape& shape) {
+    if (shape.IsNull()) return {};
+    std::ostringstream data;
+    BinTools::Write(shape, data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
+    return data.str();
+}
+
+// ---- shapes from a file ----
+//
+// The kernel's binary reader takes what the data says: damaged data can
+// make shapes that decode but whose parts are missing (a face without a
+// surface, an edge without a curve, a vertex without a point), that hold
+// sub-shapes of the wrong kind, or whose numbers are not finite. The
+// kernel's checker and algorithms take such shapes to be whole and crash
+// on them, so every shape read is first walked here and refused unless it
+// is built the way the kernel builds shapes.
+class ShapeWalk {
+public:
+    bool sound(const TopoDS_Shape& shape) { return walk(shape, 0); }
+
+private:
+    static constexpr int kDeepest = 16;        // compounds in compounds included
+    static constexpr int kMostShapes = 200000;  // sub-shapes visited
+    static constexpr double kLargest = 1e12;    // coordinates, parameters, tolerances
+
+    static bool finite(double v) { return std::isfinite(v) && std::fabs(v) <= kLargest; }
+    static bool finite(const gp_XYZ& p) { return finite(p.X()) && finite(p.Y()) && finite(p.Z()); }
+    static bool tolerance(double t) { return finite(t) && t >= 0; }
+
+    // A location the kernel can place shapes by: a chain of rigid moves.
+    static bool rigid(const TopLoc_Location& location) {
+        int links = 0;
+        for (TopLoc_Location l = location; !l.IsIdentity(); l = l.NextLocation()) {
+            if (++links > kDeepest) return false;
+            if (l.FirstDatum().IsNull()) return false;
+            const gp_Trsf& t = l.FirstDatum()->Trsf();
+            if (!finite(t.TranslationPart()) || std::fabs(std::fabs(t.ScaleFactor()) - 1) > 1e-9) return false;
+            const gp_Mat m = t.HVectorialPart();
+            for (int i = 1; i <= 3; ++i)
+                for (int j = 1; j <= 3; ++j) {
+                    double dot = 0;
+                    for (int k = 1; k <= 3; ++k) dot += m(k, i) * m(k, j);
+                    if (!(std::fabs(dot - (i == j ? 1 : 0)) <= 1e-9)) return false;
+                }
+        }
+        return true;
+    }
+    // Sub-shapes of the kinds the kernel puts in a shape of `parent`'s kind.
+    static bool holds(TopAbs_ShapeEnum parent, TopAbs_ShapeEnum child) {
+        switch (parent) {
+            case TopAbs_COMPOUND: return child != TopAbs_SHAPE;
+            case TopAbs_COMPSOLID: return child == TopAbs_SOLID;
+            case TopAbs_SOLID: return child == TopAbs_SHELL;
+            case TopAbs_SHELL: return child == TopAbs_FACE;
+            case TopAbs_FACE: return child == TopAbs_WIRE;
+            case TopAbs_WIRE: return child == TopAbs_EDGE;
+            case TopAbs_EDGE: return child == TopAbs_VERTEX;
+            default: return false;
+        }
+    }
+    static bool curve_at(const Handle(Geom_Curve)& c, double first, double last) {
+        return !c.IsNull() && finite(c->Value(first).XYZ()) && finite(c->Value(last).XYZ());
+    }
+    static bool pcurve_at(const Handle(Geom2d_Curve)& c, double first, double last) {
+        if (c.IsNull()) return false;
+        const gp_Pnt2d a = c->Value(first), b = c->Value(last);
+        return finite(a.X()) && finite(a.Y()) && finite(b.X()) && finite(b.Y());
+    }
+    static bool edge(const TopoDS_Edge& e) {
+        const auto* t = dynamic_cast<const BRep_TEdge*>(e.TShape().get());
+        if (!t || !tolerance(t->Tolerance())) return false;
+        bool curve = false;
+        for (const Handle(BRep_CurveRepresentation)& r : t->Curves()) {
+            if (r.IsNull() || !rigid(r->Location())) return false;
+            const auto* g = dynamic_cast<const BRep_GCurve*>(r.get());
+            if (!g) {
+                if (!r->IsRegularity()) return false;  // meshes are never written
+                if (r->Surface().IsNull() || r->Surface2().IsNull()) return false;
+                continue;
+            }
+            const double first = g->First(), last = g->Last();
+            if (!finite(first) || !finite(last) || !(first <= last)) return false;
+            if (g->IsCurve3D()) {
+                if (!g->Curve3D().IsNull()) {
+                    if (!curve_at(g->Curve3D(), first, last)) return false;
+                    curve = true;
+                }
+            } else if (g->IsCurveOnSurface()) {
+                if (g->Surface().IsNull() || !pcurve_at(g->PCurve(), first, last)) return false;
+                if (g->IsCurveOnClosedSurface() && !pcurve_at(g->PCurve2(), first, last)) return false;
+            } else {
+                return false;
+            }
+        }
+        return curve || t->Degenerated();
+    }
+
+    // A shape's orientation as the number the reader stored: data bytes
+    // taken as they are, which the kernel then looks up in tables of its
+    // own. The number is read from the shape's bytes, where two shapes
+    // that differ in orientation only differ (no load of a value that is
+    // not one of the orientations).
+    using OrientationNumber = std::underlying_type_t<TopAbs_Orientation>;
+    static OrientationNumber stored_orientation(const TopoDS_Shape& s) {
+        static const std::size_t at = [] {
+            TopoDS_Shape a, b;
+            a.Orientation(TopAbs_REVERSED);
+            b.Orientation(TopAbs_INTERNAL);
+            for (std::size_t i = 0; i + sizeof(OrientationNumber) <= sizeof(TopoDS_Shape); i += alignof(OrientationNumber)) {
+                OrientationNumber x = 0, y = 0;
+                std::memcpy(&x, reinterpret_cast<const unsigned char*>(&a) + i, sizeof x);
+                std::memcpy(&y, reinterpret_cast<const unsigned char*>(&b) + i, sizeof y);
+                if (x == TopAbs_REVERSED && y == TopAbs_INTERNAL) return i;
+            }
+            std::abort();  // a shape without its orientation: not the kernel this was built with
+        }();
+        OrientationNumber n = 0;
+        std::memcpy(&n, reinterpret_cast<const unsigned char*>(&s) + at, sizeof n);
+        return n;
+    }
+
+    bool walk(const TopoDS_Shape& s, int depth) {
+        if (s.IsNull() || depth > kDeepest || !rigid(s.Location())) return false;
+        if (const auto o = static_cast<long long>(stored_orientation(s)); o < 0 || o > TopAbs_EXTERNAL) return false;
+        if (!done_.Add(s.Located(TopLoc_Location()).Oriented(TopAbs_FORWARD))) return true;  // shared: seen
+        if (++visited_ > kMostShapes) return false;
+        switch (s.ShapeType()) {
+            case TopAbs_VERTEX: {
+                const auto* t = dynamic_cast<const BRep_TVertex*>(s.TShape().get());
+                if (!t || !finite(t->Pnt().XYZ()) || !tolerance(t->Tolerance())) return false;
+                for (const Handle(BRep_PointRepresentation)& r : t->Points()) {
+                    if (r.IsNull() || !rigid(r->Location()) || !finite(r->Parameter())) return false;
+                    if (r->IsPointOnCurve() ? r->Curve().IsNull()
+                        : r->IsPointOnCurveOnSurface() ? r->PCurve().IsNull() || r->Surface().IsNull()
+                        : r->IsPointOnSurface() ? r->Surface().IsNull() || !finite(r->Parameter2())
+                                                : true)
+                        return false;
+                }
+                break;
+            }
+            case TopAbs_EDGE:
+                if (!edge(TopoDS::Edge(s))) return false;
+                break;
+            case TopAbs_FACE: {
+                const auto* t = dynamic_cast<const BRep_TFace*>(s.TShape().get());
+                if (!t || t->Surface().IsNull() || !rigid(t->Location()) || !tolerance(t->Tolerance()))
+                    return false;
+                break;
+            }
+            case TopAbs_SHAPE: return false;
+            default: break;
+        }
+        for (TopoDS_Iterator it(s, Standard_False, Standard_False); it.More(); it.Next())
+            if (!holds(s.ShapeType(), it.Value().ShapeType()) || !walk(it.Value(), depth + 1)) return false;
+        return true;
+    }
+
+    TopTools_MapOfShape done_;
+    int visited_ = 0;
+};
+
+// The kernel's reader takes the counts of its tables from lines of text
+// ("Curves 15") and reserves room for them before reading what they count:
+// a damaged count makes it ask for gigabytes (meshes on an allocator that
+// answers null for what it cannot give, which the reader then writes to).
+// Every count must fit in the data; meshes are never written, so their
+// tables must be empty. A keyword is found the way the reader finds it:
+// anywhere in a word, its count being the next word.
+bool counts_fit(const std::string& data) {
+    static const char* const tables[] = {"Locations", "Curve2ds", "Curves", "Surfaces", "TShapes"};
+    static const char* const meshes[] = {"Polygon3D", "PolygonOnTriangulations", "Polygon2D", "Triangulations"};
+    const auto count_after = [&](std::size_t at, unsigned long long& n) {
+        const auto space = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; };
+        while (at < data.size() && !space(data[at])) ++at;  // the rest of the keyword's word
+        while (at < data.size() && space(data[at])) ++at;
+        if (at < data.size() && (data[at] == '+' || data[at] == '-')) {
+            if (data[at] == '-') return false;
+            ++at;
+        }
+        n = 0;  // no number: the reader fails on its own
+        for (; at < data.size() && data[at] >= '0' && data[at] <= '9'; ++at) {
+            n = n * 10 + static_cast<unsigned>(data[at] - '0');
+            if (n > data.size()) return false;
+        }
+        return true;
+    };
+    for (bool mesh : {false, true})
+        for (const char* word : mesh ? std::vector<const char*>(std::begin(meshes), std::end(meshes))
+                                     : std::vector<const char*>(std::begin(tables), std::end(tables)))
+            for (std::size_t at = data.find(word); at != std::string::npos; at = data.find(word, at + 1)) {
+                unsigned long long n = 0;
+                if (!count_after(at, n) || (mesh && n != 0)) return false;
+            }
+    return true;
+}
+
+// A shape from a file's kernel data: null when it does not decode or is
+// not built the way the kernel builds shapes.
+TopoDS_Shape decoded(const std::string& data) {
+    if (!counts_fit(data)) return {};
+    // Past the end of the data the kernel's reader would go on reading
+    // nothing for as many numbers as a damaged count says, filling room
+    // for them: the first read that fails ends the reading instead.
+    std::istringstream stream(data);
+    stream.exceptions(std::ios::failbit | std::ios::badbit);
+    const TopoDS_Shape shape = hd::read_brep(stream);
+    try {
+        if (shape.IsNull() || !ShapeWalk().sound(shape)) return {};
+        // What is read is written again with the part: it must read back
+        // (a curve's numbers can be such that the reader refuses what the
+        // writer makes of them).
+        std::istringstream again(shape_bytes(shape));
+        again.exceptions(std::ios::failbit | std::ios::badbit);
+        if (hd::read_brep(again).IsNull()) return {};
+    } catch (const Standard_Failure&) {
+        return {};
+    }
+    return shape;
+}
+
+// The kernel's own check of a sound shape (its failures refuse it).
+bool valid(const TopoDS_Shape& shape) {
+    try {
+        return BRepCheck_Analyzer(shape).IsValid();
+    } catch (const Standard_Failure&) {
+        return false;
+    }
+}
+
 void write_objects(pf::Writer& out, const std::vector<hd::Sub>& subs, const pf::SaveContext& ctx) {
     out.u32(static_cast<std::uint32_t>(subs.size()));
     for (const hd::Sub& s : subs) out.u32(s.object ? ctx.index(s.object) : kNone);
@@ -99,9 +348,7 @@ void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     for (const hd::Body& b : saved) {
         out.u32(ctx.index(b->object));
         out.f64(b->density);
-        std::ostringstream data;
-        BinTools::Write(b->shape, data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
-        out.str(data.str());
+        out.str(shape_bytes(b->shape));
         write_objects(out, b->named.faces, ctx);
         write_objects(out, b->named.edges, ctx);
     }
@@ -140,14 +387,16 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const std::string data = in.str();
         if (data.compare(0, data_header().size(), data_header()) != 0)
             throw pf::FormatError("a body's kernel data has no kernel header");
-        std::istringstream stream(data);
-        const TopoDS_Shape shape = hd::read_brep(stream);
-        if (shape.IsNull() || !BRepCheck_Analyzer(shape).IsValid())
-            throw pf::FormatError("a body's kernel data is not a valid body");
+        const TopoDS_Shape shape = decoded(data);
+        if (shape.IsNull() || !valid(shape)) throw pf::FormatError("a body's kernel data is not a valid body");
         hd::Step s;
         s.op = hd::Op::imported;
         s.other = shape;
-        hd::run_step(call, s, TopoDS_Shape(), nullptr);
+        try {
+            hd::run_step(call, s, TopoDS_Shape(), nullptr);
+        } catch (const Standard_Failure&) {
+            throw pf::FormatError("a body's kernel data is not a valid body");
+        }
         hd::BodyState b;
         b.tag = hd::new_tag();
         b.object = object;
@@ -164,13 +413,6 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
 }
 
 // ---- steps ----
-
-std::string shape_bytes(const TopoDS_Shape& shape) {
-    if (shape.IsNull()) return {};
-    std::ostringstream data;
-    BinTools::Write(shape, data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
-    return data.str();
-}
 
 void write_tags(pf::Writer& out, const std::vector<hd::Sub>& subs) {
     out.u32(static_cast<std::uint32_t>(subs.size()));
@@ -281,8 +523,7 @@ TopoDS_Shape read_shape(pf::Reader& in) {
     if (data.empty()) return {};
     if (data.compare(0, data_header().size(), data_header()) != 0)
         throw pf::FormatError("a step's kernel data has no kernel header");
-    std::istringstream stream(data);
-    const TopoDS_Shape shape = hd::read_brep(stream);
+    const TopoDS_Shape shape = decoded(data);
     if (shape.IsNull()) throw pf::FormatError("a step's kernel data does not decode");
     return shape;
 }

@@ -14,6 +14,7 @@
 #include "host/core/entity_store.h"
 #include "host/core/views.h"
 #include "host/core/wcs.h"
+#include "host/kernel/kernel.h"
 #include "host/services/attributes.h"
 #include "host/services/objects.h"
 #include "part_test_util.h"
@@ -27,6 +28,9 @@ const std::filesystem::path kSource = KX_SOURCE_DIR;
 const std::filesystem::path kWhole = kSource / "fuzz/libkxapi/open.corpus";
 const std::filesystem::path kSections = kSource / "fuzz/host/sections.corpus";
 constexpr std::size_t kLargestSeed = 4096;
+// A part with a solid body holds the body's shape and the shapes of its
+// steps in the kernel's format: some KB each.
+constexpr std::size_t kLargestBodySeed = 20 * 1024;
 
 class FuzzSeedTest : public PartDirTest {
 protected:
@@ -84,6 +88,26 @@ protected:
         host::parts::add_component(rows_part, "sub.prt");
         out["rows.prt"] = saved(rows_part);
 
+        // Parts with a solid body (its shape and its steps): a block with
+        // one edge blended, and a block with a hole through it.
+        const double origin[3] = {0, 0, 0}, size[3] = {10, 8, 4};
+        const unsigned blended = host::parts::create(path("blended.prt"));
+        host::parts::set_work_part(blended);
+        int solid = 0;
+        ZQ_BODY_make_block(origin, size, &solid);
+        const int blend = host::kernel::edges_of(solid).front();
+        ZQ_BODY_blend_edges(solid, 1, &blend, 1, 1);
+        out["blended.prt"] = saved(blended);
+
+        const unsigned holed = host::parts::create(path("holed.prt"));
+        host::parts::set_work_part(holed);
+        ZQ_BODY_make_block(origin, size, &solid);
+        const double base[3] = {5, 4, -1}, axis[3] = {0, 0, 1};
+        int tool = 0;
+        ZQ_BODY_make_cylinder(base, axis, 2, 6, &tool);
+        ZQ_BODY_boolean(solid, tool, ZQ_SUBTRACT);
+        out["holed.prt"] = saved(holed);
+
         out["crafted.prt"] = crafted::file_bytes(crafted::sound());
         return out;
     }
@@ -108,7 +132,8 @@ TEST_F(FuzzSeedTest, SeedsAreFilesThePartServiceWritesAndOpenCleanly) {
         SCOPED_TRACE(name);
         const std::string whole = read((kWhole / name).string());
         EXPECT_EQ(whole.size(), bytes.size());  // a file name inside may differ in the directory
-        EXPECT_LE(whole.size(), kLargestSeed);
+        const bool with_body = name == "blended.prt" || name == "holed.prt";
+        EXPECT_LE(whole.size(), with_body ? kLargestBodySeed : kLargestSeed);
         EXPECT_EQ(read((kSections / name).string()), sections_of(whole));
         const std::string file = path(name);
         write(file, whole);
