@@ -7,7 +7,9 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "host/cfi/cfi.h"
 #include "host/cfi/cfi_state.h"
@@ -69,16 +71,16 @@ int file_type_of(const std::string& path) {
 
 int code_of_errno(int error) {
     switch (error) {
-    case ENOENT: return CFI_ERR_NOT_FOUND;
-    case EEXIST: return CFI_ERR_EXISTS;
-    case ENOTDIR: return CFI_ERR_NO_DIRECTORY;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS: return CFI_ERR_DENIED;
-    case ENOSPC: return CFI_ERR_NO_SPACE;
-    case ENAMETOOLONG: return CFI_ERR_BAD_SPEC;
-    default: return CFI_ERR_DENIED;
+        case ENOENT: return CFI_ERR_NOT_FOUND;
+        case EEXIST: return CFI_ERR_EXISTS;
+        case ENOTDIR: return CFI_ERR_NO_DIRECTORY;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EROFS: return CFI_ERR_DENIED;
+        case ENOSPC: return CFI_ERR_NO_SPACE;
+        case ENAMETOOLONG: return CFI_ERR_BAD_SPEC;
+        default: return CFI_ERR_DENIED;
     }
 }
 
@@ -130,11 +132,24 @@ Channel* file_channel(const int* number, int* status) {
     return c;
 }
 
-void read_block(const host::Call& call, int* channel, int* count, void* buffer, int* status, std::size_t size) {
+// Refuses null arguments in order (the channel, the others as named, the
+// status) and answers the open file channel, or null with *status set.
+Channel* need_file_channel(const host::Call& call, int* channel,
+                           std::initializer_list<std::pair<const void*, const char*>> others, int* status) {
     call.need(channel, "the channel");
-    call.need(count, "the count");
+    for (const auto& [pointer, what] : others) call.need(pointer, what);
     call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    return file_channel(channel, status);
+}
+
+// A status the test script holds for the call replaces the one computed.
+void take_scripted_status(const host::Call& call, int* status) {
+    int scripted;
+    if (call.status(scripted)) *status = scripted;
+}
+
+void read_block(const host::Call& call, int* channel, int* count, void* buffer, int* status, std::size_t size) {
+    Channel* c = need_file_channel(call, channel, {{count, "the count"}}, status);
     if (!c || *count <= 0) return;
     call.need(buffer, "the buffer");
     const std::size_t want = static_cast<std::size_t>(*count);
@@ -142,12 +157,8 @@ void read_block(const host::Call& call, int* channel, int* count, void* buffer, 
     if (got < want) *status = kEnd;
 }
 
-void write_block(const host::Call& call, int* channel, int* count, const void* buffer, int* status,
-                 std::size_t size) {
-    call.need(channel, "the channel");
-    call.need(count, "the count");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+void write_block(const host::Call& call, int* channel, int* count, const void* buffer, int* status, std::size_t size) {
+    Channel* c = need_file_channel(call, channel, {{count, "the count"}}, status);
     if (!c || *count <= 0) return;
     call.need(buffer, "the buffer");
     if (c->mode == 1) {
@@ -159,10 +170,7 @@ void write_block(const host::Call& call, int* channel, int* count, const void* b
 }
 
 void skip(const host::Call& call, int* channel, int* count, int* status, long size) {
-    call.need(channel, "the channel");
-    call.need(count, "the count");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    Channel* c = need_file_channel(call, channel, {{count, "the count"}}, status);
     if (!c) return;
     if (std::fseek(c->file, static_cast<long>(*count) * size, SEEK_CUR) != 0) *status = kEnd;
 }
@@ -195,26 +203,23 @@ int CFI_open_record_file(const char* spec, int mode, int record_length, int type
     return open_channel(spec, mode, record_length, type, channel);
 }
 
-#define KX_READ(name, size)                                                   \
-    void name(int* channel, int* count, void* buffer, int* status) {          \
+#define KX_READ(name, size)                                                         \
+    void name(int* channel, int* count, void* buffer, int* status) {                \
         auto call = HOST_ENTRY(channel ? *channel : 0, count ? *count : 0, buffer); \
-        read_block(call, channel, count, buffer, status, size);               \
-        int scripted;                                                         \
-        if (call.status(scripted)) *status = scripted;                        \
+        read_block(call, channel, count, buffer, status, size);                     \
+        take_scripted_status(call, status);                                         \
     }
-#define KX_WRITE(name, size)                                                  \
-    void name(int* channel, int* count, const void* buffer, int* status) {    \
+#define KX_WRITE(name, size)                                                        \
+    void name(int* channel, int* count, const void* buffer, int* status) {          \
         auto call = HOST_ENTRY(channel ? *channel : 0, count ? *count : 0, buffer); \
-        write_block(call, channel, count, buffer, status, size);              \
-        int scripted;                                                         \
-        if (call.status(scripted)) *status = scripted;                        \
+        write_block(call, channel, count, buffer, status, size);                    \
+        take_scripted_status(call, status);                                         \
     }
-#define KX_SKIP(name, size)                                                   \
-    void name(int* channel, int* count, int* status) {                        \
-        auto call = HOST_ENTRY(channel ? *channel : 0, count ? *count : 0);   \
-        skip(call, channel, count, status, size);                             \
-        int scripted;                                                         \
-        if (call.status(scripted)) *status = scripted;                        \
+#define KX_SKIP(name, size)                                                 \
+    void name(int* channel, int* count, int* status) {                      \
+        auto call = HOST_ENTRY(channel ? *channel : 0, count ? *count : 0); \
+        skip(call, channel, count, status, size);                           \
+        take_scripted_status(call, status);                                 \
     }
 KX_READ(fm1100_, 1)
 KX_READ(fm1101_, 4)
@@ -270,28 +275,18 @@ int CFI_write_line(int channel, const char* text) {
 
 void fm1120_(int* channel, int* offset, int* origin, int a4, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0, offset ? *offset : 0, origin ? *origin : 0, a4);
-    call.need(channel, "the channel");
-    call.need(offset, "the offset");
-    call.need(origin, "the origin");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    Channel* c = need_file_channel(call, channel, {{offset, "the offset"}, {origin, "the origin"}}, status);
     if (c) {
         const int whence = *origin == 0 ? SEEK_SET : *origin == 1 ? SEEK_CUR : *origin == 2 ? SEEK_END : -1;
-        if (whence < 0)
-            *status = kBadArgument;
-        else if (std::fseek(c->file, *offset, whence) != 0)
-            *status = kEnd;
+        if (whence < 0) *status = kBadArgument;
+        else if (std::fseek(c->file, *offset, whence) != 0) *status = kEnd;
     }
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1130_(int* channel, int* value, int record_bytes, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0, value ? *value : 0, record_bytes);
-    call.need(channel, "the channel");
-    call.need(value, "the value");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    Channel* c = need_file_channel(call, channel, {{value, "the value"}}, status);
     if (c) {
         const long unit = record_bytes < 1 ? 1 : record_bytes;
         if (*value >= 0 && std::fseek(c->file, *value * unit, SEEK_SET) != 0) {
@@ -301,79 +296,55 @@ void fm1130_(int* channel, int* value, int record_bytes, int* status) {
             *status = *value;
         }
     }
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1211_(int* channel, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0);
-    call.need(channel, "the channel");
-    call.need(status, "the status");
-    if (Channel* c = file_channel(channel, status); c && std::fflush(c->file) != 0) *status = kNoSpace;
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    if (Channel* c = need_file_channel(call, channel, {}, status); c && std::fflush(c->file) != 0) *status = kNoSpace;
+    take_scripted_status(call, status);
 }
 
 void fm1221_(int* channel, int* length, int* unit, int a4, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0, length ? *length : 0, unit ? *unit : 0, a4);
-    call.need(channel, "the channel");
-    call.need(length, "the length");
-    call.need(unit, "the unit");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    Channel* c = need_file_channel(call, channel, {{length, "the length"}, {unit, "the unit"}}, status);
     if (c) {
         const long size = static_cast<long>(*length) * (*unit < 1 ? 1 : *unit);
         std::fflush(c->file);
-        if (c->mode == 1 || size < 0 || ::ftruncate(fileno(c->file), size) != 0)
-            *status = -(CFI_ERR_DENIED - 1020000);
+        if (c->mode == 1 || size < 0 || ::ftruncate(fileno(c->file), size) != 0) *status = -(CFI_ERR_DENIED - 1020000);
     }
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1230_(int* channel, int* count, int fill, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0, count ? *count : 0, fill);
-    call.need(channel, "the channel");
-    call.need(count, "the count");
-    call.need(status, "the status");
-    Channel* c = file_channel(channel, status);
+    Channel* c = need_file_channel(call, channel, {{count, "the count"}}, status);
     if (c && c->mode == 1) *status = -(CFI_ERR_DENIED - 1020000);
     else if (c)
         for (int i = 0; i < *count && *status == 0; ++i)
             if (std::fputc(fill, c->file) == EOF) *status = kNoSpace;
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1310a_(int* channel, int* position, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0);
-    call.need(channel, "the channel");
-    call.need(position, "the position output");
-    call.need(status, "the status");
-    *position = 0;
-    if (Channel* c = file_channel(channel, status)) *position = clamp_int(std::ftell(c->file));
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    Channel* c = need_file_channel(call, channel, {{position, "the position output"}}, status);
+    *position = c ? clamp_int(std::ftell(c->file)) : 0;
+    take_scripted_status(call, status);
 }
 
 void fm1311a_(int* channel, int* position, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0, position ? *position : 0);
-    call.need(channel, "the channel");
-    call.need(position, "the position");
-    call.need(status, "the status");
-    if (Channel* c = file_channel(channel, status); c && (*position < 0 || std::fseek(c->file, *position, SEEK_SET) != 0))
+    if (Channel* c = need_file_channel(call, channel, {{position, "the position"}}, status);
+        c && (*position < 0 || std::fseek(c->file, *position, SEEK_SET) != 0))
         *status = kEnd;
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1320_(int* channel, int* status) {
     auto call = HOST_ENTRY(channel ? *channel : 0);
-    call.need(channel, "the channel");
-    call.need(status, "the status");
-    if (Channel* c = file_channel(channel, status)) std::rewind(c->file);
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    if (Channel* c = need_file_channel(call, channel, {}, status)) std::rewind(c->file);
+    take_scripted_status(call, status);
 }
 
 void fm1400_(int* channel, int* mode, int* status) {
@@ -391,8 +362,7 @@ void fm1400_(int* channel, int* mode, int* status) {
         if (!c.directory && *mode == 1) ::unlink(c.path.c_str());
         st().channels.erase(it);
     }
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1440_(int* channel, int* item, int* value, int* status) {
@@ -412,17 +382,16 @@ void fm1440_(int* channel, int* item, int* value, int* status) {
         *status = kWrong;
     } else {
         switch (*item) {
-        case 1: *value = c->mode; break;
-        case 2: *value = clamp_int(file_size(*c)); break;
-        case 5: *value = c->record_length; break;
-        case 7: *value = clamp_int(std::ftell(c->file)); break;
-        case 8: *value = std::ftell(c->file) >= file_size(*c) ? 1 : 0; break;
-        case 9: *value = c->type != 0 ? c->type : host::cfi::file_type_of(c->path); break;
-        default: *status = kBadArgument;
+            case 1: *value = c->mode; break;
+            case 2: *value = clamp_int(file_size(*c)); break;
+            case 5: *value = c->record_length; break;
+            case 7: *value = clamp_int(std::ftell(c->file)); break;
+            case 8: *value = std::ftell(c->file) >= file_size(*c) ? 1 : 0; break;
+            case 9: *value = c->type != 0 ? c->type : host::cfi::file_type_of(c->path); break;
+            default: *status = kBadArgument;
         }
     }
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    take_scripted_status(call, status);
 }
 
 void fm1500_(const CMSG_t* name, int* access, int* status) {
@@ -434,12 +403,9 @@ void fm1500_(const CMSG_t* name, int* access, int* status) {
     CMSG_convert_cmsg_to_c(name, CMSG_MAX_CHARS, text, sizeof text);
     const std::string path = host::cfi::full_path(text);
     const int how = *access == 1 ? R_OK : *access == 2 ? W_OK : F_OK;
-    if (::access(path.c_str(), F_OK) != 0)
-        *status = -(CFI_ERR_NOT_FOUND - 1020000);
-    else
-        *status = ::access(path.c_str(), how) == 0 ? 0 : -(CFI_ERR_DENIED - 1020000);
-    int scripted;
-    if (call.status(scripted)) *status = scripted;
+    if (::access(path.c_str(), F_OK) != 0) *status = -(CFI_ERR_NOT_FOUND - 1020000);
+    else *status = ::access(path.c_str(), how) == 0 ? 0 : -(CFI_ERR_DENIED - 1020000);
+    take_scripted_status(call, status);
 }
 
 int CFI_delete_file(const char* spec, int mode) {

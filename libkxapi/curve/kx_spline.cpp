@@ -76,8 +76,11 @@ int host_curvature_type(int t) {
 int interface_slope_type(int t) {
     switch (t) {
         case 0: return 0;
-        case 2: case 4: case 5: return 1;
-        case 1: case 3: return 2;
+        case 2:
+        case 4:
+        case 5: return 1;
+        case 1:
+        case 3: return 2;
         default: return t;
     }
 }
@@ -167,7 +170,6 @@ struct Repair {
     BC_states_t states{};
     BCEV_bcurve_t curve{};
 };
-
 
 int fix_steps(Repair& r, spline_data* rec, double tolerance, int* num_states, spline_state** states);
 
@@ -311,8 +313,8 @@ struct DefiningData {
     BC_df_t df{};
 };
 
-int create_thru_points(int degree, int periodic, int n, const spline_point* points, const double* parameters,
-                       int keep, tag* spline) {
+int create_thru_points(int degree, int periodic, int n, const spline_point* points, const double* parameters, int keep,
+                       tag* spline) {
     if (int st = check_points(degree, periodic, n, points)) return st;
     DefiningData d;
     if (int st = build(degree, periodic, n, points, parameters, &d.df)) return st;
@@ -377,8 +379,8 @@ int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_p
     return 0;
 }
 
-int edit_thru_points(tag spline, int degree, int periodic, int n, const spline_point* points,
-                     const double* parameters, int keep) {
+int edit_thru_points(tag spline, int degree, int periodic, int n, const spline_point* points, const double* parameters,
+                     int keep) {
     if (int st = kc::refuse_smart(spline)) return st;
     return kc::model_change([&]() -> int {
         if (es0022_(&spline) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
@@ -401,6 +403,27 @@ int edit_thru_points(tag spline, int degree, int periodic, int n, const spline_p
 }
 
 bool is_spline(tag spline) { return kc::type_of(spline).type == HOST_TYPE_SPLINE; }
+
+// The frame of the spline repairs: the state list is cleared first and again
+// on a failure, when the memory the call took is given back. `checks` runs
+// the argument checks, `work` the repair.
+template <class Checks, class Work>
+int repair_frame(int* num_states, spline_state** states, Checks checks, Work work) {
+    kc::CallMemory mem;
+    return kx::frame(
+        kx::standard, kx::on_error([&] {
+            mem.release();
+            kx::clear(num_states, states);
+        }),
+        [&] {
+            kx::clear(num_states, states);
+            return checks();
+        },
+        [&] {
+            mem.set();
+            return work();
+        });
+}
 
 }  // namespace
 
@@ -425,7 +448,8 @@ KXAPI int KX_CURVE_create_spline(spline_data* rec, tag* spline, int* num_states,
                 const double* poles = rec->poles ? &rec->poles[0][0] : nullptr;
                 int code = BCURVE_validate_bcurve_data(range, rec->order, rec->num_poles, poles);
                 tag made = NULL_TAG;
-                if (code == 0) code = BC_create_bcurve(range, rec->order, rec->num_poles, rec->knots, poles, &made, &list);
+                if (code == 0)
+                    code = BC_create_bcurve(range, rec->order, rec->num_poles, rec->knots, poles, &made, &list);
                 if (code == 0) DSS_REGEN_regen_object(made);
                 hand_out(list, num_states, states);
                 BCEV_free_states(&list);
@@ -440,8 +464,7 @@ KXAPI int KX_CURVE_ask_spline_data(tag spline, spline_data* rec) {
     double* knots = nullptr;
     double* poles = nullptr;
     return kx::frame(
-        kx::standard,
-        kx::before_check([&] {
+        kx::standard, kx::before_check([&] {
             if (rec) {
                 rec->knots = nullptr;
                 rec->poles = nullptr;
@@ -458,7 +481,9 @@ KXAPI int KX_CURVE_ask_spline_data(tag spline, spline_data* rec) {
                 rec->poles = nullptr;
             }
         }),
-        [&] { return kx::check({{spline != NULL_TAG, 1}, {rec, 2}}); },
+        [&] {
+            return kx::check({{spline != NULL_TAG, 1}, {rec, 2}});
+        },
         [&]() -> int {
             if (!is_spline(spline)) return KX_CURVE_ERR_NOT_SPLINE;
             int n = 0, k = 0;
@@ -480,54 +505,32 @@ KXAPI int KX_CURVE_ask_spline_data(tag spline, spline_data* rec) {
 }
 
 KXAPI int KX_CURVE_fix_spline_data(spline_data* rec, double tolerance, int* num_states, spline_state** states) {
-    kc::CallMemory mem;
-    return kx::frame(
-        kx::standard, kx::on_error([&] {
-            mem.release();
-            kx::clear(num_states, states);
-        }),
+    return repair_frame(
+        num_states, states,
         [&] {
-            kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {num_states, 3}, {states, 4}});
         },
-        [&] {
-            mem.set();
-            return fix(rec, tolerance, num_states, states);
-        });
+        [&] { return fix(rec, tolerance, num_states, states); });
 }
 
 KXAPI int KX_CURVE_smooth_spline_data_st(spline_data* rec, int continuity, double tolerance[3], int option1,
                                          int option2, int* num_states, spline_state** states) {
-    kc::CallMemory mem;
-    return kx::frame(
-        kx::standard, kx::on_error([&] {
-            mem.release();
-            kx::clear(num_states, states);
-        }),
+    return repair_frame(
+        num_states, states,
         [&] {
-            kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {tolerance, 3}, {num_states, 6}, {states, 7}});
         },
-        [&] {
-            mem.set();
-            return smooth(rec, continuity, tolerance, option1, option2, num_states, states);
-        });
+        [&] { return smooth(rec, continuity, tolerance, option1, option2, num_states, states); });
 }
 
 KXAPI int KX_CURVE_smooth_spline_data(spline_data* rec, int continuity, double tolerance, int option1, int option2,
                                       int* num_states, spline_state** states) {
-    kc::CallMemory mem;
-    return kx::frame(
-        kx::standard, kx::on_error([&] {
-            mem.release();
-            kx::clear(num_states, states);
-        }),
+    return repair_frame(
+        num_states, states,
         [&] {
-            kx::clear(num_states, states);
             return kx::check({{rec && rec->knots && rec->poles, 1}, {num_states, 6}, {states, 7}});
         },
         [&] {
-            mem.set();
             const double tol[3] = {tolerance, tolerance, tolerance};
             const int st = smooth(rec, continuity, tol, option1, option2, num_states, states);
             for (int i = 0; i < *num_states; ++i)
@@ -572,26 +575,29 @@ KXAPI int KX_CURVE_ask_spline_thru_pts(tag spline, int* degree, int* periodicity
         });
 }
 
-KXAPI int KX_CURVE_edit_spline_thru_pts(tag spline, int degree, int periodicity, int num_points,
-                                        spline_point* points, double* parameters, int save_def_data) {
+KXAPI int KX_CURVE_edit_spline_thru_pts(tag spline, int degree, int periodicity, int num_points, spline_point* points,
+                                        double* parameters, int save_def_data) {
     kc::CallMemory mem;
-    return kx::frame(kx::standard, kx::on_error([&] { mem.release(); }), [] { return 0; }, [&] {
-        mem.set();
-        return edit_thru_points(spline, degree, periodicity, num_points, points, parameters, save_def_data);
-    });
+    return kx::frame(
+        kx::standard, kx::on_error([&] { mem.release(); }), [] { return 0; },
+        [&] {
+            mem.set();
+            return edit_thru_points(spline, degree, periodicity, num_points, points, parameters, save_def_data);
+        });
 }
 
 KXAPI int KX_CURVE_is_spline_in_sync(tag spline, logical* in_sync) {
-    return kx::frame(kx::no_frame,
-                     [&] {
-                         if (in_sync) *in_sync = true;
-                         return kx::check({{in_sync, 2}});
-                     },
-                     [&]() -> int {
-                         if (!is_spline(spline)) return KX_MODL_ERR_WRONG_OBJECT;
-                         if (BC_is_spline_out_of_sync(spline)) *in_sync = false;
-                         return 0;
-                     });
+    return kx::frame(
+        kx::no_frame,
+        [&] {
+            if (in_sync) *in_sync = true;
+            return kx::check({{in_sync, 2}});
+        },
+        [&]() -> int {
+            if (!is_spline(spline)) return KX_MODL_ERR_WRONG_OBJECT;
+            if (BC_is_spline_out_of_sync(spline)) *in_sync = false;
+            return 0;
+        });
 }
 
 KXAPI int KX_CURVE_is_spline_self_int(tag spline, logical* self_int) {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kSlack = 1e-10;
 constexpr double kMaxBound = 1e12;
-constexpr int kShown = 2, kSuppressed = 3;   // the host's display suppression states
+constexpr int kShown = 2, kSuppressed = 3;  // the host's display suppression states
 constexpr int kOwnTolerances = 5;
 constexpr int kReflectionLines = 2, kContourLines = 3;
 constexpr int kSettingFlag1 = 0x3, kSettingFlag2 = 0x4;
@@ -42,10 +42,10 @@ bool live(tag object) { return object != NULL_TAG && TAG_ask_pointer_of_tag(obje
 
 // ---- system parameters ----
 bool system_parameters_ok(const display_system_parameters& p) {
-    bool ok = p.curve_tolerance >= 0 && p.scale_value > 0 && p.shaded_tolerance_1 >= 0 &&
-              p.shaded_tolerance_2 >= 0 && within(p.shaded_angle_tolerance, 0, 360) && in(p.system_color, 1, 216) &&
-              in(p.font_mode, 0, 2) && in(p.flag_setting_1, 0, 2) && in(p.flag_setting_2, 0, 2) &&
-              p.show_face_edges <= 1 && in(p.hidden_face_edges, -2, 15);
+    bool ok = p.curve_tolerance >= 0 && p.scale_value > 0 && p.shaded_tolerance_1 >= 0 && p.shaded_tolerance_2 >= 0 &&
+              within(p.shaded_angle_tolerance, 0, 360) && in(p.system_color, 1, 216) && in(p.font_mode, 0, 2) &&
+              in(p.flag_setting_1, 0, 2) && in(p.flag_setting_2, 0, 2) && p.show_face_edges <= 1 &&
+              in(p.hidden_face_edges, -2, 15);
     if (p.font_mode == 1) ok = ok && p.pattern_value_1 >= 0 && p.pattern_value_2 >= 0;
     return ok;
 }
@@ -56,14 +56,13 @@ bool nonzero(const double v[3]) {
 }
 
 bool analysis_ok(const surface_analysis_parameters& p) {
-    const bool tol = p.tolerances[0] >= 0 && p.tolerances[1] >= 0 && within(p.tolerances[2], 0, 360) &&
-                     p.tolerances[3] >= 0;
+    const bool tol =
+        p.tolerances[0] >= 0 && p.tolerances[1] >= 0 && within(p.tolerances[2], 0, 360) && p.tolerances[3] >= 0;
     const int angle = p.option_7 == 2 ? 90 : 128;
     return nonzero(p.reference_direction) && nonzero(p.second_direction) && p.analysis_value >= 0 && tol &&
            in(p.option_1, 0, 9) && in(p.tolerance_preset, 0, 5) && in(p.option_2, 0, 4) && in(p.option_3, 1, 256) &&
            in(p.option_4, 0, 2) && in(p.option_5, 0, 2) && in(p.option_6, 0, 100) && in(p.option_7, 0, 2) &&
-           in(p.option_8, -angle, angle) && in(p.option_9, 0, 1) && in(p.option_10, 0, 32) &&
-           in(p.display_mode, 0, 3);
+           in(p.option_8, -angle, angle) && in(p.option_9, 0, 1) && in(p.option_10, 0, 32) && in(p.display_mode, 0, 3);
 }
 
 void to_host(const surface_analysis_parameters& p, SRFANL_rec_t& r) {
@@ -107,13 +106,57 @@ bool is_model_bounds(tag object) {
     return type == HOST_TYPE_BOUNDS && subtype == HOST_SUBTYPE_MODEL_BOUNDS;
 }
 
-int name_settings_bit(int status, int bit, bool set_means_one) {
-    if (!in(status, 0, 1)) return kx::param(1);
-    int word = DISPLAY_ask_name_settings();
-    const bool set = set_means_one ? status == 1 : status == 0;
-    word = set ? (word | bit) : (word & ~bit);
-    DISPLAY_set_name_settings(word);
-    return 0;
+// An ask routine that reads one value: clears and checks the output (after
+// the active part, where one is needed), then stores what `value` yields.
+template <class T, class Value>
+int ask_one(T* out, bool needs_part, Value value) {
+    return kx::frame(
+        [&] {
+            kx::clear(out);
+            if (needs_part) {
+                if (int st = no_active_part()) return st;
+            }
+            return kx::check({{out, 1}});
+        },
+        [&] {
+            *out = value();
+            return 0;
+        });
+}
+
+// A set routine whose only argument check is `ok` (argument 1) and whose work
+// is `apply`, which cannot fail.
+template <class Apply>
+int set_one(bool ok, Apply apply) {
+    return kx::frame(
+        [&] {
+            return kx::check({{ok, 1}});
+        },
+        [&] {
+            apply();
+            return 0;
+        });
+}
+
+// The status of one bit of the name settings: shown when the bit reads as
+// `shown_when_set`.
+int ask_name_status(int* status, int bit, bool shown_when_set) {
+    return ask_one(status, true, [&] { return ((DISPLAY_ask_name_settings() & bit) != 0) == shown_when_set ? 1 : 0; });
+}
+
+int set_name_status(int status, int bit, bool set_means_one) {
+    return kx::frame(
+        [&] {
+            if (int st = no_active_part()) return st;
+            return kx::check({{in(status, 0, 1), 1}});
+        },
+        [&] {
+            int word = DISPLAY_ask_name_settings();
+            const bool set = set_means_one ? status == 1 : status == 0;
+            word = set ? (word | bit) : (word & ~bit);
+            DISPLAY_set_name_settings(word);
+            return 0;
+        });
 }
 
 }  // namespace
@@ -121,299 +164,257 @@ int name_settings_bit(int status, int bit, bool set_means_one) {
 // ---- Colours ----
 
 extern "C" KXAPI int KX_DISP_ask_color_count(int* count) {
-    return kx::frame([&] {
-        kx::clear(count);
-        if (int st = no_active_part()) return st;
-        return kx::check({{count, 1}});
-    },
-                     [&] {
-                         *count = UICO_ask_color_count();
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            kx::clear(count);
+            if (int st = no_active_part()) return st;
+            return kx::check({{count, 1}});
+        },
+        [&] {
+            *count = UICO_ask_color_count();
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_ask_color(int color, int model, char* name, double values[3]) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        return kx::check({{in(model, 0, 2), 2}, {name, 3}, {values, 4}});
-    },
-                     [&] {
-                         if (!in(color, 0, UICO_ask_color_count() - 1)) return kx::param(1);
-                         UICO_ask_color(color, model, name, values);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_active_part()) return st;
+            return kx::check({{in(model, 0, 2), 2}, {name, 3}, {values, 4}});
+        },
+        [&] {
+            if (!in(color, 0, UICO_ask_color_count() - 1)) return kx::param(1);
+            UICO_ask_color(color, model, name, values);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_set_color(int color, int model, const char* name, const double values[3]) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        if (!in(model, 0, 2)) return kx::param(2);
-        // The background (colour 0) may keep its name; every name is held
-        // within the host's 32 characters.
-        if ((color != 0 && !name) || (name && strnlen(name, KX_DISP_MAX_COLOR_NAME_LEN + 1) > KX_DISP_MAX_COLOR_NAME_LEN))
-            return kx::param(3);
-        return kx::check({{values_ok(model, values), 4}});
-    },
-                     [&] {
-                         if (!in(color, 0, UICO_ask_color_count() - 1)) return kx::param(1);
-                         UICO_set_color(color, model, name, values);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_active_part()) return st;
+            if (!in(model, 0, 2)) return kx::param(2);
+            // The background (colour 0) may keep its name; every name is held
+            // within the host's 32 characters.
+            if ((color != 0 && !name) ||
+                (name && strnlen(name, KX_DISP_MAX_COLOR_NAME_LEN + 1) > KX_DISP_MAX_COLOR_NAME_LEN))
+                return kx::param(3);
+            return kx::check({{values_ok(model, values), 4}});
+        },
+        [&] {
+            if (!in(color, 0, UICO_ask_color_count() - 1)) return kx::param(1);
+            UICO_set_color(color, model, name, values);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_ask_closest_color(int model, const double values[3], int method, int* color) {
-    return kx::frame([&] {
-        kx::clear(color);
-        if (int st = no_active_part()) return st;
-        return kx::check({{in(model, 0, 2), 1}, {values_ok(model, values), 2}, {method == 1, 3}, {color, 4}});
-    },
-                     [&] {
-                         *color = UICO_ask_closest_color(model, values, method);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            kx::clear(color);
+            if (int st = no_active_part()) return st;
+            return kx::check({{in(model, 0, 2), 1}, {values_ok(model, values), 2}, {method == 1, 3}, {color, 4}});
+        },
+        [&] {
+            *color = UICO_ask_closest_color(model, values, method);
+            return 0;
+        });
 }
 
 // ---- System parameters ----
 
 extern "C" KXAPI int KX_DISP_ask_system_parameters(display_system_parameters* p) {
-    return kx::frame([&] {
-        if (int st = no_root_part()) return st;
-        return kx::check({{p, 1}});
-    },
-                     [&] {
-                         *p = display_system_parameters{};
-                         p->curve_tolerance = DISPLAY_ask_curve_tol();
-                         p->pattern_value_1 = DISPLAY_ask_pattern_value(1);
-                         p->pattern_value_2 = DISPLAY_ask_pattern_value(2);
-                         p->scale_value = DISPLAY_ask_scale_value();
-                         int setting = 0;
-                         double tol[3] = {};
-                         DISPLAY_ask_shaded_tol(&setting, tol);
-                         p->shaded_tolerance_1 = tol[0];
-                         p->shaded_tolerance_2 = tol[1];
-                         p->shaded_angle_tolerance = tol[2];
-                         p->system_color = DISPLAY_ask_system_color();
-                         p->font_mode = DISPLAY_ask_font_mode() + 1;
-                         const int word = DISPLAY_ask_settings_word();
-                         p->flag_setting_1 = (word & 0x1) ? 1 : 2;
-                         p->flag_setting_2 = (word & kSettingFlag2) ? 1 : 2;
-                         p->show_face_edges = DISPLAY_ask_show_face_edges() ? 1 : 0;
-                         p->hidden_face_edges = DISPLAY_ask_hidden_face_edges();
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_root_part()) return st;
+            return kx::check({{p, 1}});
+        },
+        [&] {
+            *p = display_system_parameters{};
+            p->curve_tolerance = DISPLAY_ask_curve_tol();
+            p->pattern_value_1 = DISPLAY_ask_pattern_value(1);
+            p->pattern_value_2 = DISPLAY_ask_pattern_value(2);
+            p->scale_value = DISPLAY_ask_scale_value();
+            int setting = 0;
+            double tol[3] = {};
+            DISPLAY_ask_shaded_tol(&setting, tol);
+            p->shaded_tolerance_1 = tol[0];
+            p->shaded_tolerance_2 = tol[1];
+            p->shaded_angle_tolerance = tol[2];
+            p->system_color = DISPLAY_ask_system_color();
+            p->font_mode = DISPLAY_ask_font_mode() + 1;
+            const int word = DISPLAY_ask_settings_word();
+            p->flag_setting_1 = (word & 0x1) ? 1 : 2;
+            p->flag_setting_2 = (word & kSettingFlag2) ? 1 : 2;
+            p->show_face_edges = DISPLAY_ask_show_face_edges() ? 1 : 0;
+            p->hidden_face_edges = DISPLAY_ask_hidden_face_edges();
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_set_system_parameters(const display_system_parameters* p) {
-    return kx::frame([&] {
-        if (int st = no_root_part()) return st;
-        return kx::check({{p && system_parameters_ok(*p), 1}});
-    },
-                     [&] {
-                         int setting = 0;
-                         DISPLAY_unmap_shaded_tol(p->shaded_tolerance_1, p->shaded_tolerance_2,
-                                                  p->shaded_angle_tolerance, &setting);
-                         DISPLAY_set_system_color(p->system_color);
-                         const int color = DISPLAY_ask_system_color();
-                         gt363_(&color);
-                         clr033_();
-                         if (p->font_mode != 0) DISPLAY_set_font_mode(p->font_mode - 1);
-                         if (p->flag_setting_1 != 0) {
-                             const int word = DISPLAY_ask_settings_word();
-                             DISPLAY_set_settings_word(p->flag_setting_1 == 1 ? word | kSettingFlag1
-                                                                              : word & ~kSettingFlag1);
-                             const int erase = 2, draw = 1;
-                             gt630_(&erase);
-                             gt630_(&draw);
-                         }
-                         if (p->flag_setting_2 != 0) {
-                             const int word = DISPLAY_ask_settings_word();
-                             DISPLAY_set_settings_word(p->flag_setting_2 == 1 ? word | kSettingFlag2
-                                                                              : word & ~kSettingFlag2);
-                         }
-                         if (p->curve_tolerance > 0) DISPLAY_set_curve_tol(p->curve_tolerance);
-                         if (p->font_mode == 1) {
-                             if (p->pattern_value_1 > 0) DISPLAY_set_pattern_value(1, p->pattern_value_1);
-                             if (p->pattern_value_2 > 0) DISPLAY_set_pattern_value(2, p->pattern_value_2);
-                         }
-                         DISPLAY_set_scale_value(p->scale_value);
-                         DISPLAY_set_show_face_edges(p->show_face_edges);
-                         DISPLAY_set_hidden_face_edges(p->hidden_face_edges);
-                         DISPLAY_set_shaded_tol(setting, p->shaded_tolerance_1, p->shaded_tolerance_2,
-                                                p->shaded_angle_tolerance);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_root_part()) return st;
+            return kx::check({{p && system_parameters_ok(*p), 1}});
+        },
+        [&] {
+            int setting = 0;
+            DISPLAY_unmap_shaded_tol(p->shaded_tolerance_1, p->shaded_tolerance_2, p->shaded_angle_tolerance, &setting);
+            DISPLAY_set_system_color(p->system_color);
+            const int color = DISPLAY_ask_system_color();
+            gt363_(&color);
+            clr033_();
+            if (p->font_mode != 0) DISPLAY_set_font_mode(p->font_mode - 1);
+            if (p->flag_setting_1 != 0) {
+                const int word = DISPLAY_ask_settings_word();
+                DISPLAY_set_settings_word(p->flag_setting_1 == 1 ? word | kSettingFlag1 : word & ~kSettingFlag1);
+                const int erase = 2, draw = 1;
+                gt630_(&erase);
+                gt630_(&draw);
+            }
+            if (p->flag_setting_2 != 0) {
+                const int word = DISPLAY_ask_settings_word();
+                DISPLAY_set_settings_word(p->flag_setting_2 == 1 ? word | kSettingFlag2 : word & ~kSettingFlag2);
+            }
+            if (p->curve_tolerance > 0) DISPLAY_set_curve_tol(p->curve_tolerance);
+            if (p->font_mode == 1) {
+                if (p->pattern_value_1 > 0) DISPLAY_set_pattern_value(1, p->pattern_value_1);
+                if (p->pattern_value_2 > 0) DISPLAY_set_pattern_value(2, p->pattern_value_2);
+            }
+            DISPLAY_set_scale_value(p->scale_value);
+            DISPLAY_set_show_face_edges(p->show_face_edges);
+            DISPLAY_set_hidden_face_edges(p->hidden_face_edges);
+            DISPLAY_set_shaded_tol(setting, p->shaded_tolerance_1, p->shaded_tolerance_2, p->shaded_angle_tolerance);
+            return 0;
+        });
 }
 
 // ---- Surface analysis ----
 
 extern "C" KXAPI int KX_DISP_ask_srfanl_params(surface_analysis_parameters* p) {
-    return kx::frame([&] {
-        if (int st = no_root_part()) return st;
-        return kx::check({{p, 1}});
-    },
-                     [&] {
-                         SRFANL_rec_t r{};
-                         SRFANL_read_rec(&r);
-                         from_host(r, *p);
-                         if (!nonzero(p->reference_point) && !nonzero(p->reference_direction))
-                             p->reference_direction[2] = 1.0;
-                         if (!nonzero(p->second_direction)) p->second_direction[2] = 1.0;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_root_part()) return st;
+            return kx::check({{p, 1}});
+        },
+        [&] {
+            SRFANL_rec_t r{};
+            SRFANL_read_rec(&r);
+            from_host(r, *p);
+            if (!nonzero(p->reference_point) && !nonzero(p->reference_direction)) p->reference_direction[2] = 1.0;
+            if (!nonzero(p->second_direction)) p->second_direction[2] = 1.0;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_set_srfanl_params(surface_analysis_parameters* p) {
-    return kx::frame([&] { return no_root_part(); },
-                     [&] {
-                         if (!p) return kx::param(1);
-                         SRFANL_rec_t now{};
-                         SRFANL_read_rec(&now);
-                         if (p->display_mode != now.display_mode &&
-                             (p->display_mode == kReflectionLines || p->display_mode == kContourLines) &&
-                             RTENV_ask_env() != 1 && !DSS_DVC_is_texture_mapping())
-                             return p->display_mode == kReflectionLines ? int{KX_DISP_ERR_REFLECTION_LINES_DISPLAY_UNSUPPORTED}
-                                                                        : int{KX_DISP_ERR_CONTOUR_LINES_DISPLAY_UNSUPPORTED};
-                         if (!analysis_ok(*p)) return kx::param(1);
-                         if (p->tolerance_preset != kOwnTolerances) DISPLAY_map_analysis_tol(p->tolerance_preset, p->tolerances);
-                         SRFANL_rec_t next{};
-                         to_host(*p, next);
-                         const bool regen = next.display_mode != now.display_mode || next.option_1 != now.option_1 ||
-                                            next.tolerance_preset != now.tolerance_preset ||
-                                            !same3(next.reference_point, now.reference_point) ||
-                                            !same3(next.reference_direction, now.reference_direction) ||
-                                            !same3(next.second_direction, now.second_direction);
-                         bool atts = next.display_mode != now.display_mode || !same(next.analysis_value, now.analysis_value);
-                         for (int i = 0; i < 9; ++i) atts = atts || next.options[i] != now.options[i];
-                         const bool mappings = !same(next.mapping[0], now.mapping[0]) || !same(next.mapping[1], now.mapping[1]);
-                         SRFANL_write_rec(&next);
-                         if (regen) DSS_SRF_regen_all_anal_faces();
-                         if (atts) DSS_SRF_update_display_atts();
-                         if (mappings && !regen) DSS_SRF_update_mappings();
-                         return 0;
-                     });
+    return kx::frame(
+        [&] { return no_root_part(); },
+        [&] {
+            if (!p) return kx::param(1);
+            SRFANL_rec_t now{};
+            SRFANL_read_rec(&now);
+            if (p->display_mode != now.display_mode &&
+                (p->display_mode == kReflectionLines || p->display_mode == kContourLines) && RTENV_ask_env() != 1 &&
+                !DSS_DVC_is_texture_mapping())
+                return p->display_mode == kReflectionLines ? int{KX_DISP_ERR_REFLECTION_LINES_DISPLAY_UNSUPPORTED}
+                                                           : int{KX_DISP_ERR_CONTOUR_LINES_DISPLAY_UNSUPPORTED};
+            if (!analysis_ok(*p)) return kx::param(1);
+            if (p->tolerance_preset != kOwnTolerances) DISPLAY_map_analysis_tol(p->tolerance_preset, p->tolerances);
+            SRFANL_rec_t next{};
+            to_host(*p, next);
+            const bool regen = next.display_mode != now.display_mode || next.option_1 != now.option_1 ||
+                               next.tolerance_preset != now.tolerance_preset ||
+                               !same3(next.reference_point, now.reference_point) ||
+                               !same3(next.reference_direction, now.reference_direction) ||
+                               !same3(next.second_direction, now.second_direction);
+            bool atts = next.display_mode != now.display_mode || !same(next.analysis_value, now.analysis_value);
+            for (int i = 0; i < 9; ++i) atts = atts || next.options[i] != now.options[i];
+            const bool mappings = !same(next.mapping[0], now.mapping[0]) || !same(next.mapping[1], now.mapping[1]);
+            SRFANL_write_rec(&next);
+            if (regen) DSS_SRF_regen_all_anal_faces();
+            if (atts) DSS_SRF_update_display_atts();
+            if (mappings && !regen) DSS_SRF_update_mappings();
+            return 0;
+        });
 }
 
 // ---- Names ----
 
-extern "C" KXAPI int KX_DISP_ask_name_display_status(int* status) {
-    return kx::frame([&] {
-        kx::clear(status);
-        if (int st = no_active_part()) return st;
-        return kx::check({{status, 1}});
-    },
-                     [&] {
-                         *status = (DISPLAY_ask_name_settings() & kNamesShown) ? 1 : 0;
-                         return 0;
-                     });
-}
+extern "C" KXAPI int KX_DISP_ask_name_display_status(int* status) { return ask_name_status(status, kNamesShown, true); }
 
-extern "C" KXAPI int KX_DISP_set_name_display_status(int status) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        return kx::check({{in(status, 0, 1), 1}});
-    },
-                     [&] { return name_settings_bit(status, kNamesShown, true); });
-}
+extern "C" KXAPI int KX_DISP_set_name_display_status(int status) { return set_name_status(status, kNamesShown, true); }
 
 extern "C" KXAPI int KX_DISP_ask_name_view_status(int* status) {
-    return kx::frame([&] {
-        kx::clear(status);
-        if (int st = no_active_part()) return st;
-        return kx::check({{status, 1}});
-    },
-                     [&] {
-                         *status = (DISPLAY_ask_name_settings() & kNamesWorkViewOnly) ? 0 : 1;
-                         return 0;
-                     });
+    return ask_name_status(status, kNamesWorkViewOnly, false);
 }
 
 extern "C" KXAPI int KX_DISP_set_name_view_status(int status) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        return kx::check({{in(status, 0, 1), 1}});
-    },
-                     [&] { return name_settings_bit(status, kNamesWorkViewOnly, false); });
+    return set_name_status(status, kNamesWorkViewOnly, false);
 }
 
 // ---- Work plane ----
 
 extern "C" KXAPI int KX_DISP_ask_work_plane_emphasis(logical* flag) {
-    return kx::frame([&] {
-        kx::clear(flag);
-        return kx::check({{flag, 1}});
-    },
-                     [&] {
-                         *flag = DISPLAY_ask_work_plane_emphasis() ? 1 : 0;
-                         return 0;
-                     });
+    return ask_one(flag, false, [] { return DISPLAY_ask_work_plane_emphasis() ? 1 : 0; });
 }
 
 extern "C" KXAPI int KX_DISP_set_work_plane_emphasis(logical flag) {
-    return kx::frame([&] { return kx::check({{flag <= 1, 1}}); },
-                     [&] {
-                         if ((DISPLAY_ask_work_plane_emphasis() != 0) == (flag == 1)) return 0;
-                         DISPLAY_set_work_plane_emphasis(flag);
-                         if (CONTEXT_ask_active_part_exists() && DSS_ask_suppress_display() == kShown)
-                             DSS_update_work_plane_emphasis(flag);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{flag <= 1, 1}});
+        },
+        [&] {
+            if ((DISPLAY_ask_work_plane_emphasis() != 0) == (flag == 1)) return 0;
+            DISPLAY_set_work_plane_emphasis(flag);
+            if (CONTEXT_ask_active_part_exists() && DSS_ask_suppress_display() == kShown)
+                DSS_update_work_plane_emphasis(flag);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_ask_work_plane_sel(logical* flag) {
-    return kx::frame([&] {
-        kx::clear(flag);
-        return kx::check({{flag, 1}});
-    },
-                     [&] {
-                         *flag = DISPLAY_ask_work_plane_sel() ? 1 : 0;
-                         return 0;
-                     });
+    return ask_one(flag, false, [] { return DISPLAY_ask_work_plane_sel() ? 1 : 0; });
 }
 
 extern "C" KXAPI int KX_DISP_set_work_plane_sel(logical flag) {
-    return kx::frame([&] { return kx::check({{flag <= 1, 1}}); },
-                     [&] {
-                         DISPLAY_set_work_plane_sel(flag);
-                         return 0;
-                     });
+    return set_one(flag <= 1, [&] { DISPLAY_set_work_plane_sel(flag); });
 }
 
 extern "C" KXAPI int KX_DISP_ask_work_plane_dim_clr(int* color) {
-    return kx::frame([&] {
-        kx::clear(color);
-        return kx::check({{color, 1}});
-    },
-                     [&] {
-                         const int c = DSS_HILT_ask_work_plane_dim_clr();
-                         *color = c < 1 ? 1 : c > 216 ? 216 : c;
-                         return 0;
-                     });
+    return ask_one(color, false, [] {
+        const int c = DSS_HILT_ask_work_plane_dim_clr();
+        return c < 1 ? 1 : c > 216 ? 216 : c;
+    });
 }
 
 extern "C" KXAPI int KX_DISP_set_work_plane_dim_clr(int color) {
-    return kx::frame([&] { return kx::check({{in(color, 1, 216), 1}}); },
-                     [&] {
-                         DSS_HILT_set_work_plane_dim_clr(color);
-                         return 0;
-                     });
+    return set_one(in(color, 1, 216), [&] { DSS_HILT_set_work_plane_dim_clr(color); });
 }
 
 // ---- Display suppression and refresh ----
 
 extern "C" KXAPI int KX_DISP_ask_display(int* flag) {
-    return kx::frame([&] { return kx::check({{flag, 1}}); },
-                     [&] {
-                         *flag = DSS_ask_suppress_display() == kSuppressed ? 0 : 1;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{flag, 1}});
+        },
+        [&] {
+            *flag = DSS_ask_suppress_display() == kSuppressed ? 0 : 1;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_set_display(int flag) {
-    return kx::frame([&] { return kx::check({{in(flag, 0, 1), 1}}); },
-                     [&] {
-                         if (RTENV_ask_env() != 1) DSS_set_suppress_display(flag == 0 ? kSuppressed : kShown);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{in(flag, 0, 1), 1}});
+        },
+        [&] {
+            if (RTENV_ask_env() != 1) DSS_set_suppress_display(flag == 0 ? kSuppressed : kShown);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_refresh(void) {
@@ -450,56 +451,60 @@ extern "C" KXAPI int KX_DISP_set_highlight(tag object, int flag) {
 // ---- Model bounds ----
 
 extern "C" KXAPI int KX_DISP_ask_model_bounds(tag bounds_object, double bounds[6]) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        return kx::check({{bounds_object != NULL_TAG, 1}, {bounds, 2}});
-    },
-                     [&] {
-                         if (!live(bounds_object) || !is_model_bounds(bounds_object)) return kx::param(1);
-                         MDL_BND_ask_model_bounds(bounds_object, bounds);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_active_part()) return st;
+            return kx::check({{bounds_object != NULL_TAG, 1}, {bounds, 2}});
+        },
+        [&] {
+            if (!live(bounds_object) || !is_model_bounds(bounds_object)) return kx::param(1);
+            MDL_BND_ask_model_bounds(bounds_object, bounds);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_ask_model_bounds_tag(tag* bounds_object) {
-    return kx::frame([&] {
-        kx::clear(bounds_object);
-        if (int st = no_active_part()) return st;
-        return kx::check({{bounds_object, 1}});
-    },
-                     [&] {
-                         *bounds_object = MDL_BND_ask_model_bounds_object();
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            kx::clear(bounds_object);
+            if (int st = no_active_part()) return st;
+            return kx::check({{bounds_object, 1}});
+        },
+        [&] {
+            *bounds_object = MDL_BND_ask_model_bounds_object();
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_compute_model_bounds(logical* found, int store) {
-    return kx::frame([&] {
-        kx::clear(found);
-        if (int st = no_active_part()) return st;
-        return kx::check({{found, 1}});
-    },
-                     [&] {
-                         *found = MDL_BND_compute_model_bounds(0, store);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            kx::clear(found);
+            if (int st = no_active_part()) return st;
+            return kx::check({{found, 1}});
+        },
+        [&] {
+            *found = MDL_BND_compute_model_bounds(0, store);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_DISP_set_model_bounds(tag bounds_object, const double bounds[6]) {
-    return kx::frame([&] {
-        if (int st = no_active_part()) return st;
-        return kx::check({{bounds_object != NULL_TAG, 1}});
-    },
-                     [&] {
-                         if (!bounds) return kx::param(2);
-                         for (int i = 0; i < 6; ++i)
-                             if (!(std::fabs(bounds[i]) <= kMaxBound)) return kx::param(2);
-                         for (int i = 0; i < 3; ++i)
-                             if (bounds[2 * i] > bounds[2 * i + 1]) return kx::param(2);
-                         if (!live(bounds_object) || !is_model_bounds(bounds_object)) return kx::param(1);
-                         MDL_BND_set_model_bounds(bounds_object, bounds);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            if (int st = no_active_part()) return st;
+            return kx::check({{bounds_object != NULL_TAG, 1}});
+        },
+        [&] {
+            if (!bounds) return kx::param(2);
+            for (int i = 0; i < 6; ++i)
+                if (!(std::fabs(bounds[i]) <= kMaxBound)) return kx::param(2);
+            for (int i = 0; i < 3; ++i)
+                if (bounds[2 * i] > bounds[2 * i + 1]) return kx::param(2);
+            if (!live(bounds_object) || !is_model_bounds(bounds_object)) return kx::param(1);
+            MDL_BND_set_model_bounds(bounds_object, bounds);
+            return 0;
+        });
 }
 
 // ---- View regeneration ----

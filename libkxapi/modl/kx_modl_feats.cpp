@@ -9,6 +9,7 @@
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
+#include "libkxapi/modl/kx_modl_feature_ask.h"
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
@@ -50,8 +51,7 @@ std::vector<tag> objects_of(const int* entities, int count) {
 namespace {
 
 namespace km = kx::modl;
-
-int not_a_feature(tag feature) { return km::is_feature(feature) ? 0 : KX_MODL_ERR_NOT_A_FEATURE; }
+using km::not_a_feature;
 
 // The body object of a feature, 0 for none: its tool body while it is not
 // added to a body, else the body it lives on.
@@ -78,7 +78,8 @@ std::vector<tag> edges_of(const std::vector<tag>& faces) {
     std::vector<tag> out;
     for (tag face : faces) {
         const int entity = ES_solid_ask_fermalith_tag(face);
-        if (entity == 0) ERROR_raise("kx_modl_feats", 0, KX_MODL_ERR_NO_KERNEL_ENTITY, "face %u has no kernel face", face);
+        if (entity == 0)
+            ERROR_raise("kx_modl_feats", 0, KX_MODL_ERR_NO_KERNEL_ENTITY, "face %u has no kernel face", face);
         int* raw = nullptr;
         int n = 0;
         if (int st = KI_idcoen_sm(entity, ZQ_CLASS_EDGE, &raw, &n)) {
@@ -112,16 +113,7 @@ tag* tag_array(const std::vector<tag>& v) { return kx::copy_array<tag>(v); }
 extern "C" KXAPI int KX_MODL_ask_feat_body(tag feature, tag* body) {
     // The output is cleared first: a feature without a body answers
     // NULL_TAG, never the caller's earlier value.
-    return kx::frame(
-        [&] {
-            kx::clear(body);
-            if (!body) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            *body = body_of(feature);
-            return 0;
-        });
+    return km::ask_of_feature(feature, body, [&] { return body_of(feature); });
 }
 
 extern "C" KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer) {
@@ -161,31 +153,17 @@ extern "C" KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list** edges) {
 }
 
 extern "C" KXAPI int KX_MODL_ask_feat_type(tag feature, char** type) {
-    return kx::frame(
-        [&] {
-            kx::clear(type);
-            if (!type) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            kx::host_ptr<char> kind(FREC_ask_feature_type(feature));
-            *type = kx::dup_string(kind.get());
-            return 0;
-        });
+    return km::ask_of_feature(feature, type, [&] {
+        kx::host_ptr<char> kind(FREC_ask_feature_type(feature));
+        return kx::dup_string(kind.get());
+    });
 }
 
 extern "C" KXAPI int KX_MODL_ask_feat_name(tag feature, char** name) {
-    return kx::frame(
-        [&] {
-            kx::clear(name);
-            if (!name) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            kx::host_ptr<char> text(FREC_ask_name(feature));
-            *name = kx::dup_string(text.get());
-            return 0;
-        });
+    return km::ask_of_feature(feature, name, [&] {
+        kx::host_ptr<char> text(FREC_ask_name(feature));
+        return kx::dup_string(text.get());
+    });
 }
 
 extern "C" KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag** parents, int* n_children,

@@ -5,7 +5,7 @@
 #include "kx_codes.h"
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_query.h"
+#include "libkxapi/modl/kx_modl_feature_ask.h"
 
 #include "host/core/kernel_surfaces.h"
 #include "host/feature/feature.h"
@@ -29,9 +29,9 @@ double distance_bound() {
 // Sign values of the host mapped onto the interface's.
 int mapped_sign(int sign) {
     switch (sign) {
-    case 8: return 9;
-    case 9: return 10;
-    default: return sign;
+        case 8: return 9;
+        case 9: return 10;
+        default: return sign;
     }
 }
 
@@ -41,20 +41,18 @@ int host_sign(tag feature) { return get_resultant_feature(feature); }
 // record (the feature that made the body) and its flag.
 int boolean_type(tag feature, int sign) {
     switch (sign) {
-    case 0:
-    case 1: {
-        const tag root = FREC_ask_root_of_frec(feature);
-        if (sign == 1 && root != feature) return 6;
-        return root != NULL_TAG && FREC_is_a_meta_frec(root) ? 5 : 4;
-    }
-    case 2: return 7;
-    case 8: return 9;
-    case 9: return 10;
-    default: return 8;
+        case 0:
+        case 1: {
+            const tag root = FREC_ask_root_of_frec(feature);
+            if (sign == 1 && root != feature) return 6;
+            return root != NULL_TAG && FREC_is_a_meta_frec(root) ? 5 : 4;
+        }
+        case 2: return 7;
+        case 8: return 9;
+        case 9: return 10;
+        default: return 8;
     }
 }
-
-int not_a_feature(tag feature) { return kx::modl::is_feature(feature) ? 0 : KX_MODL_ERR_NOT_A_FEATURE; }
 
 }  // namespace
 
@@ -94,27 +92,9 @@ extern "C" KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result
 }
 
 extern "C" KXAPI int KX_MODL_ask_feature_sign(tag feature, int* sign) {
-    return kx::frame(
-        [&] {
-            kx::clear(sign);
-            if (!sign) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            *sign = mapped_sign(host_sign(feature));
-            return 0;
-        });
+    return kx::modl::ask_of_feature(feature, sign, [&] { return mapped_sign(host_sign(feature)); });
 }
 
 extern "C" KXAPI int KX_MODL_ask_feature_boolean(tag feature, int* type) {
-    return kx::frame(
-        [&] {
-            kx::clear(type);
-            if (!type) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            *type = boolean_type(feature, host_sign(feature));
-            return 0;
-        });
+    return kx::modl::ask_of_feature(feature, type, [&] { return boolean_type(feature, host_sign(feature)); });
 }

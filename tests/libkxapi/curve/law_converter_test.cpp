@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "curve_fixture.h"
+#include "string_list_fixture.h"
 #include "host/core/entity_types.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
@@ -18,30 +18,12 @@ namespace {
 
 namespace law = kx::law;
 
-class LawConverterTest : public CurveTest {
+class LawConverterTest : public StringListCurveTest {
 protected:
     // Runs f under a host frame: 0 or the raised code.
     static int run(const std::function<void()>& f, std::string* text = nullptr) {
         return host::feature::caught(f, text);
     }
-    string_list strings_of(std::vector<tag> objects) {
-        string_list s{};
-        KX_MODL_create_string_list(1, static_cast<int>(objects.size()), &s);
-        s.per_string[0] = static_cast<int>(objects.size());
-        s.dir[0] = 1;
-        for (std::size_t i = 0; i < objects.size(); ++i) s.objects[i] = objects[i];
-        made.push_back(s);
-        return s;
-    }
-    // Blocks the test was handed, freed before the host is reset.
-    void hold(void* block) { held.push_back(block); }
-    void TearDown() override {
-        for (string_list& s : made) KX_MODL_free_string_list(&s);
-        for (void* b : held) SM_free(b);
-        CurveTest::TearDown();
-    }
-    std::vector<string_list> made;
-    std::vector<void*> held;
     tag exp_named(const char* assignment) {
         unsigned int e = 0;
         EXPECT_EQ(EXP_create_exp(part, assignment, &e), 0);
@@ -63,8 +45,8 @@ TEST_F(LawConverterTest, ValueFromTextUsesNumbersOrTheExpressionService) {
         const char* text;
         double value;
         bool has_exp;
-    } rows[] = {{"12.5", 12.5, false}, {" -3 ", -3, false}, {"", 0, false}, {"1e3", 1000, true},
-                {"w", 3, true},        {"w*2", 6, true}};
+    } rows[] = {{"12.5", 12.5, false}, {" -3 ", -3, false}, {"", 0, false},
+                {"1e3", 1000, true},   {"w", 3, true},      {"w*2", 6, true}};
     for (const Row& r : rows) {
         double v = -1;
         tag e = 99;
@@ -112,8 +94,8 @@ TEST_F(LawConverterTest, EveryLawMethodRoundTrips) {
         int parm_method;
         int law_method;
         int host_type;
-    } rows[] = {{2, 0, 1}, {2, 1, 2}, {2, 2, 3}, {2, 5, 5}, {2, 6, 7}, {1, 0, 1}, {1, 1, 2},
-                {1, 2, 3}, {1, 3, 4}, {1, 4, 6}, {1, 5, 5}, {1, 6, 7}};
+    } rows[] = {{2, 0, 1}, {2, 1, 2}, {2, 2, 3}, {2, 5, 5}, {2, 6, 7}, {1, 0, 1},
+                {1, 1, 2}, {1, 2, 3}, {1, 3, 4}, {1, 4, 6}, {1, 5, 5}, {1, 6, 7}};
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "parm " << r.parm_method << " law " << r.law_method);
         KX_MODL_law in{};
@@ -172,33 +154,32 @@ TEST_F(LawConverterTest, EveryLawMethodRoundTrips) {
         }
         EXPECT_EQ(out->method, r.law_method);
         switch (r.law_method) {
-        case 0:
-            EXPECT_STREQ(out->u.values.start_value, "4");
-            break;
-        case 1:
-        case 2:
-            EXPECT_STREQ(out->u.values.start_value, "4");
-            EXPECT_STREQ(out->u.values.end_value, "6");
-            break;
-        case 3:
-        case 4:
-            ASSERT_EQ(out->u.spine_points.count, 2);
-            EXPECT_STREQ(out->u.spine_points.points[0].value, "5");
-            EXPECT_STREQ(out->u.spine_points.points[1].value, "7");
-            EXPECT_DOUBLE_EQ(out->u.spine_points.points[1].position[0], 8);
-            break;
-        case 5:
-            // A plain number becomes a system expression, so its value stays.
-            EXPECT_EQ(std::string(out->u.values.start_value).substr(0, 1), "p");
-            EXPECT_EQ(std::string(out->u.values.start_value).substr(std::strlen(out->u.values.start_value) - 2), "=4");
-            EXPECT_STREQ(out->u.values.end_value, "end_b=9");
-            break;
-        case 6:
-            ASSERT_EQ(out->u.curve.law_curve.count, 1);
-            EXPECT_EQ(out->u.curve.law_curve.objects[0], law_curve);
-            EXPECT_EQ(out->u.curve.base_direction, base);
-            EXPECT_EQ(out->u.curve.base_sense, -1);
-            break;
+            case 0: EXPECT_STREQ(out->u.values.start_value, "4"); break;
+            case 1:
+            case 2:
+                EXPECT_STREQ(out->u.values.start_value, "4");
+                EXPECT_STREQ(out->u.values.end_value, "6");
+                break;
+            case 3:
+            case 4:
+                ASSERT_EQ(out->u.spine_points.count, 2);
+                EXPECT_STREQ(out->u.spine_points.points[0].value, "5");
+                EXPECT_STREQ(out->u.spine_points.points[1].value, "7");
+                EXPECT_DOUBLE_EQ(out->u.spine_points.points[1].position[0], 8);
+                break;
+            case 5:
+                // A plain number becomes a system expression, so its value stays.
+                EXPECT_EQ(std::string(out->u.values.start_value).substr(0, 1), "p");
+                EXPECT_EQ(std::string(out->u.values.start_value).substr(std::strlen(out->u.values.start_value) - 2),
+                          "=4");
+                EXPECT_STREQ(out->u.values.end_value, "end_b=9");
+                break;
+            case 6:
+                ASSERT_EQ(out->u.curve.law_curve.count, 1);
+                EXPECT_EQ(out->u.curve.law_curve.objects[0], law_curve);
+                EXPECT_EQ(out->u.curve.base_direction, base);
+                EXPECT_EQ(out->u.curve.base_sense, -1);
+                break;
         }
         if (r.law_method == 3 || r.law_method == 4) SM_free(out->u.spine_points.points);
         if (r.law_method == 6) KX_MODL_free_string_list(&const_cast<KX_MODL_law*>(out)->u.curve.law_curve);
@@ -322,13 +303,55 @@ TEST_F(LawConverterTest, EveryVectorTypeGivesAUnitDirection) {
         std::function<void(KX_MODL_vector&)> set;
         double want[3];
     } rows[] = {
-        {"components reversed", [](KX_MODL_vector& v) { v.type = 0; v.reverse = 1; v.u.components[2] = 2; }, {0, 0, -1}},
-        {"datum plane", [&](KX_MODL_vector& v) { v.type = 1; v.u.axis = dplane; }, {0, 0, 1}},
-        {"plane", [&](KX_MODL_vector& v) { v.type = 1; v.u.axis = plane; }, {1, 0, 0}},
-        {"datum axis", [&](KX_MODL_vector& v) { v.type = 1; v.u.axis = daxis; }, {0, 1, 0}},
-        {"face", [&](KX_MODL_vector& v) { v.type = 2; v.u.face.face = top; v.u.face.point[0] = 5; v.u.face.point[1] = 5; v.u.face.point[2] = 12; }, {0, 0, 1}},
-        {"two points", [](KX_MODL_vector& v) { v.type = 3; v.u.points.start[0] = 1; v.u.points.end[0] = 1; v.u.points.end[1] = -4; }, {0, -1, 0}},
-        {"planar curves", [&](KX_MODL_vector& v) { v.type = 4; v.u.curves.curve_count = 2; v.u.curves.curves = planar; }, {0, 0, 1}},
+        {"components reversed",
+         [](KX_MODL_vector& v) {
+             v.type = 0;
+             v.reverse = 1;
+             v.u.components[2] = 2;
+         },
+         {0, 0, -1}},
+        {"datum plane",
+         [&](KX_MODL_vector& v) {
+             v.type = 1;
+             v.u.axis = dplane;
+         },
+         {0, 0, 1}},
+        {"plane",
+         [&](KX_MODL_vector& v) {
+             v.type = 1;
+             v.u.axis = plane;
+         },
+         {1, 0, 0}},
+        {"datum axis",
+         [&](KX_MODL_vector& v) {
+             v.type = 1;
+             v.u.axis = daxis;
+         },
+         {0, 1, 0}},
+        {"face",
+         [&](KX_MODL_vector& v) {
+             v.type = 2;
+             v.u.face.face = top;
+             v.u.face.point[0] = 5;
+             v.u.face.point[1] = 5;
+             v.u.face.point[2] = 12;
+         },
+         {0, 0, 1}},
+        {"two points",
+         [](KX_MODL_vector& v) {
+             v.type = 3;
+             v.u.points.start[0] = 1;
+             v.u.points.end[0] = 1;
+             v.u.points.end[1] = -4;
+         },
+         {0, -1, 0}},
+        {"planar curves",
+         [&](KX_MODL_vector& v) {
+             v.type = 4;
+             v.u.curves.curve_count = 2;
+             v.u.curves.curves = planar;
+         },
+         {0, 0, 1}},
     };
     for (const Row& r : rows) {
         v = KX_MODL_vector{};
@@ -336,7 +359,9 @@ TEST_F(LawConverterTest, EveryVectorTypeGivesAUnitDirection) {
         double d[3] = {9, 9, 9};
         ASSERT_EQ(run([&] { law::ask_direction_of_vector(&v, d); }), 0) << r.what;
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(std::fabs(d[i]), std::fabs(r.want[i]), 1e-9) << r.what;
-        if (r.want[2] != 0 && v.type != 4) { EXPECT_NEAR(d[2], r.want[2], 1e-9) << r.what; }
+        if (r.want[2] != 0 && v.type != 4) {
+            EXPECT_NEAR(d[2], r.want[2], 1e-9) << r.what;
+        }
     }
     double d[3];
     law::set_vector_direction(x, &v);

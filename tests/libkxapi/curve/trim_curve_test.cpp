@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "curve_fixture.h"
+#include "string_list_fixture.h"
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
 #include "host/feature/feature.h"
@@ -16,31 +16,13 @@
 
 namespace {
 
-class TrimCurveTest : public CurveTest {
+class TrimCurveTest : public StringListCurveTest {
 protected:
     void SetUp() override {
-        CurveTest::SetUp();
+        StringListCurveTest::SetUp();
         base = line(0, 0, 0, 10, 0, 0);
         ring = arc(5, 0, 3, 0, kTwoPi);  // meets the line at x = 2 and x = 8
     }
-    string_list strings_of(std::vector<tag> objects) {
-        string_list s{};
-        KX_MODL_create_string_list(1, static_cast<int>(objects.size()), &s);
-        s.per_string[0] = static_cast<int>(objects.size());
-        s.dir[0] = 1;
-        for (std::size_t i = 0; i < objects.size(); ++i) s.objects[i] = objects[i];
-        made.push_back(s);
-        return s;
-    }
-    // Blocks the test was handed, freed before the host is reset.
-    void hold(void* block) { held.push_back(block); }
-    void TearDown() override {
-        for (string_list& s : made) KX_MODL_free_string_list(&s);
-        for (void* b : held) SM_free(b);
-        CurveTest::TearDown();
-    }
-    std::vector<string_list> made;
-    std::vector<void*> held;
     trim_data one_bound(tag bound, int option) {
         trim_data d{};
         d.curve = strings_of({base});
@@ -121,7 +103,9 @@ TEST_F(TrimCurveTest, HelpPointsAndExtensionPointsChooseTheIntersection) {
         ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
         EXPECT_EQ(pts.first_count, 0);
         EXPECT_EQ(pts.first_points, nullptr);  // taken over and freed
-        if (r.extension) { EXPECT_EQ(host::control::live_blocks(), blocks - 1); }
+        if (r.extension) {
+            EXPECT_EQ(host::control::live_blocks(), blocks - 1);
+        }
         ASSERT_NE(feature, NULL_TAG);
         expect_ends(ends(result_of(feature)), r.want);
         expect_ends(ends(base), {0, 0, 0, 10, 0, 0});  // the original stays
@@ -262,9 +246,9 @@ TEST_F(TrimCurveTest, CurvesAreTrimmedAndLengthenedInPlace) {
         int option;
         std::vector<double> want;
     } rows[] = {
-        {5, 2, 7, {-2, 0, 0, 8, 0, 0}},    // kind 5 as 1 (change by), option 7 as 2 (start)
-        {2, 4, 1, {-2, 0, 0, 2, 0, 0}},    // set to 4 at the end
-        {1, 2, 3, {-3, 0, 0, 3, 0, 0}},    // change by 2 at both ends
+        {5, 2, 7, {-2, 0, 0, 8, 0, 0}},  // kind 5 as 1 (change by), option 7 as 2 (start)
+        {2, 4, 1, {-2, 0, 0, 2, 0, 0}},  // set to 4 at the end
+        {1, 2, 3, {-3, 0, 0, 3, 0, 0}},  // change by 2 at both ends
     };
     for (const Row& r : rows) {
         ASSERT_EQ(KX_CURVE_edit_length(base, r.kind, r.length, r.option, 0), 0) << r.kind;
