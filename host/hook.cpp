@@ -14,7 +14,7 @@ namespace host {
 
 struct Script {
     int raise_code = 0;
-    int raise_nth = -1;          // -1: no raise; 0: every call; n: the n-th call
+    int raise_nth = -1;  // -1: no raise; 0: every call; n: the n-th call
     bool has_status = false;
     int status = 0;
     std::vector<Value> outputs;

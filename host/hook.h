@@ -46,7 +46,7 @@ struct Object;
 }
 
 struct JournalRecord {
-    const char* name;           // the function's name (a literal)
+    const char* name;  // the function's name (a literal)
     std::int64_t arg[4];
     std::uint8_t nargs;
     char text[87];
@@ -76,9 +76,9 @@ extern JournalRecord* j_data;
 extern std::size_t j_size;
 extern std::size_t j_cap;
 extern bool j_on;
-extern int scripted;                     // number of names with a script
-void grow();                             // makes room for one more record
-const Script* apply(const char* name);   // may raise
+extern int scripted;                    // number of names with a script
+void grow();                            // makes room for one more record
+const Script* apply(const char* name);  // may raise
 
 // A test's scripts by routine name (host/control/control.h sets them).
 void script_raise(const char* name, int code, int nth);  // nth 0: every call
@@ -91,12 +91,9 @@ template <class T>
 inline std::int64_t to_arg(T v) {
     if constexpr (std::is_pointer_v<T> || std::is_null_pointer_v<T>)
         return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(v));
-    else if constexpr (std::is_floating_point_v<T>)
-        return std::bit_cast<std::int64_t>(static_cast<double>(v));
-    else if constexpr (std::is_enum_v<T>)
-        return static_cast<std::int64_t>(v);
-    else
-        return static_cast<std::int64_t>(v);
+    else if constexpr (std::is_floating_point_v<T>) return std::bit_cast<std::int64_t>(static_cast<double>(v));
+    else if constexpr (std::is_enum_v<T>) return static_cast<std::int64_t>(v);
+    else return static_cast<std::int64_t>(v);
 }
 
 template <class... A>
@@ -182,8 +179,8 @@ inline Call enter_text(const char* name, const char* text, A... args) {
 
 }  // namespace host
 
-#define HOST_ENTRY(...) ::host::enter(__func__ __VA_OPT__(, ) __VA_ARGS__)
+#define HOST_ENTRY(...)            ::host::enter(__func__ __VA_OPT__(, ) __VA_ARGS__)
 #define HOST_ENTRY_TEXT(text, ...) ::host::enter_text(__func__, text __VA_OPT__(, ) __VA_ARGS__)
-#define HOST_ENTRY_AS(name, ...) ::host::enter(name __VA_OPT__(, ) __VA_ARGS__)
+#define HOST_ENTRY_AS(name, ...)   ::host::enter(name __VA_OPT__(, ) __VA_ARGS__)
 
 #endif

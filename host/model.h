@@ -345,7 +345,8 @@ public:
         const std::uint32_t n = number(tag);
         if (n == 0) return;
         Row& r = rows_[n - 1];
-        if (journal::must_record(r.stamp)) journal::add(std::make_unique<Image>(this, tag, std::move(r.value()), r.stamp));
+        if (journal::must_record(r.stamp))
+            journal::add(std::make_unique<Image>(this, tag, std::move(r.value()), r.stamp));
         if (n == rows_.size()) {
             rows_.pop_back();  // the newest row (undoing creations erases newest first)
         } else {

@@ -30,10 +30,8 @@ State& service_state(const char* name) {
     static State value{};
     static const bool registered = (register_service_reset(name,
                                                            [] {
-                                                               if constexpr (requires { value.reset(); })
-                                                                   value.reset();
-                                                               else
-                                                                   value = State{};
+                                                               if constexpr (requires { value.reset(); }) value.reset();
+                                                               else value = State{};
                                                            }),
                                     true);
     (void)registered;

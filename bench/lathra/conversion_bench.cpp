@@ -38,9 +38,8 @@ const fs::path& stress_tape() {
         fs::path p = tape_path("stress");
         std::FILE* f = std::fopen(p.c_str(), "wb");
         static const char* const pattern[] = {
-            "G17G01X+001000F600", "Y+001000",  "X-000500Y+000200", "X+000500F1500",
-            "G02X+001000Y-001000I+001000", "G01X+002000", "X-002000", "Y+000020",
-            "Y+003000F900", "M03S500",
+            "G17G01X+001000F600", "Y+001000", "X-000500Y+000200", "X+000500F1500", "G02X+001000Y-001000I+001000",
+            "G01X+002000",        "X-002000", "Y+000020",         "Y+003000F900",  "M03S500",
         };
         const int n = sizeof pattern / sizeof *pattern;
         for (int i = 0; i < kFrames; ++i) std::fprintf(f, "N%05d%s\n", i % 100000, pattern[i % n]);
@@ -133,7 +132,7 @@ struct Cleanup {
     }
 } cleanup;
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_Contour_PtpToUp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Contour_NoneMethods)->Unit(benchmark::kMillisecond);

@@ -11,7 +11,7 @@
 #define PI 3.14159265358979323846
 
 /* Stops the program with the failing call and the status's text. */
-static void check(int status, const char *call) {
+static void check(int status, const char* call) {
     char message[KX_MESSAGE_BUFSIZE];
     if (status == 0) return;
     KX_get_fail_message(status, message);
@@ -20,8 +20,8 @@ static void check(int status, const char *call) {
 }
 #define CHECK(call) check((call), #call)
 
-int main(int argc, char **argv) {
-    const char *file = argc > 1 ? argv[1] : "bracket.prt";
+int main(int argc, char** argv) {
+    const char* file = argc > 1 ? argv[1] : "bracket.prt";
     const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     double origin[3] = {0.0, 0.0, 0.0};
     double mid[7];
@@ -56,13 +56,13 @@ int main(int argc, char **argv) {
     printf("line EDGE: length %.3f mm\n", length);
     CHECK(KX_CURVE_ask_arc_data(arc, &back));
     CHECK(KX_CURVE_ask_arc_length(arc, 0.0, 1.0, KX_CURVE_UNITS_PART, &length));
-    printf("arc ROUND: radius %.3f, %.1f to %.1f degrees, length %.3f mm\n", back.radius,
-           back.start_angle * 180.0 / PI, back.end_angle * 180.0 / PI, length);
+    printf("arc ROUND: radius %.3f, %.1f to %.1f degrees, length %.3f mm\n", back.radius, back.start_angle * 180.0 / PI,
+           back.end_angle * 180.0 / PI, length);
 
     /* The point and the tangent halfway along the arc. */
     CHECK(KX_CURVE_evaluate_curve(arc, PI / 4, 1, mid));
-    printf("arc ROUND at 45 degrees: point (%.3f, %.3f, %.3f), tangent (%.3f, %.3f, %.3f)\n", mid[0], mid[1],
-           mid[2], mid[3], mid[4], mid[5]);
+    printf("arc ROUND at 45 degrees: point (%.3f, %.3f, %.3f), tangent (%.3f, %.3f, %.3f)\n", mid[0], mid[1], mid[2],
+           mid[3], mid[4], mid[5]);
 
     /* Where the line leaves the quarter circle. */
     CHECK(KX_CURVE_intersect(line, arc, origin, &crossing));

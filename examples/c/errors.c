@@ -12,14 +12,14 @@
 static jmp_buf recover;
 
 /* Prints a status with its text. */
-static void show(const char *what, int status) {
+static void show(const char* what, int status) {
     char message[KX_MESSAGE_BUFSIZE];
     KX_get_fail_message(status, message);
     printf("%s: %d %s\n", what, status, message);
 }
 
 /* Stops the program when a call that must succeed fails. */
-static void check(int status, const char *call) {
+static void check(int status, const char* call) {
     if (status == 0) return;
     show(call, status);
     exit(1);

@@ -33,7 +33,8 @@ std::string framed(std::string_view body) {
     std::size_t at = 0;
     while (body.size() - at >= 8) {
         std::uint32_t size = 0;
-        for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(static_cast<unsigned char>(body[at + 4 + i])) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            size |= static_cast<std::uint32_t>(static_cast<unsigned char>(body[at + 4 + i])) << (8 * i);
         if (size > body.size() - at - 8) break;
         at += 8 + size;
         ++count;

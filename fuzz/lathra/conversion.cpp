@@ -9,7 +9,11 @@ using namespace lathra::engine;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto& dir = lathra_fuzz::ScratchDir::get();
     const std::string ptp = lathra_fuzz::fresh_tape("job.ptp", data, size), up = dir / "job.up";
-    struct Machine { int index, speed_limit, feed_max, acceleration; NumberingMode numbering; bool circle; };
+    struct Machine {
+        int index, speed_limit, feed_max, acceleration;
+        NumberingMode numbering;
+        bool circle;
+    };
     const Machine machines[] = {
         {2, 100, 1200, 50, NumberingMode::H33, true},
         {1, 50, 900, 1, NumberingMode::Free, false},

@@ -75,4 +75,4 @@ inline void require(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-} // namespace lathra_fuzz
+}  // namespace lathra_fuzz

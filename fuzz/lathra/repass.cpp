@@ -6,7 +6,8 @@
 using namespace lathra::engine;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string in = lathra_fuzz::fresh_tape("part.up", data, size), out = lathra_fuzz::ScratchDir::get() / "out.up";
+    const std::string in = lathra_fuzz::fresh_tape("part.up", data, size),
+                      out = lathra_fuzz::ScratchDir::get() / "out.up";
     for (const int acceleration : {50, 1}) {
         lathra::ui::ScriptedPort port;
         const RepassResult r = TUpToUp(in, out, 1200, acceleration, 100, port).Run();

@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     load_status report{};
     const int code = KX_PART_open(file.c_str(), &part, &report);
     for (int i = 0; i < report.n_parts; ++i)
-        if (std::strlen(report.file_names[i]) > PART_MAX_NAME_CHARS) violated("a reported file name beyond the longest");
+        if (std::strlen(report.file_names[i]) > PART_MAX_NAME_CHARS)
+            violated("a reported file name beyond the longest");
     KX_free_string_array(report.n_parts, report.file_names);
     KX_free(report.statuses);
     if (code != 0) {

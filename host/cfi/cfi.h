@@ -26,18 +26,18 @@ extern "C" {
 
 /* Codes of the file interface's band; the old interface answers them as
  * 1020000 - code (-1 ...). */
-#define CFI_ERR_NOT_FOUND        1020001 /* the file does not exist */
-#define CFI_ERR_EXISTS           1020002 /* the file exists already */
-#define CFI_ERR_NO_DIRECTORY     1020003 /* the directory does not exist */
-#define CFI_ERR_BAD_SPEC         1020004 /* the file specification is invalid */
-#define CFI_ERR_DENIED           1020005 /* access to the file is denied */
-#define CFI_ERR_NOT_OPEN         1020006 /* no channel of that number is open */
-#define CFI_ERR_END_OF_FILE      1020007 /* end of file (or of the directory) */
-#define CFI_ERR_NO_SPACE         1020008 /* nothing more could be written */
-#define CFI_ERR_TOO_LONG         1020009 /* a text is too long for its field */
-#define CFI_ERR_WRONG_CHANNEL    1020011 /* a file channel where a directory is needed, or the reverse */
-#define CFI_ERR_NOT_PART_FILE    1020012 /* a part-file header of a file that is no part file */
-#define CFI_ERR_NO_HEADER        1020183 /* an entry whose header could not be read (no error for a scan) */
+#define CFI_ERR_NOT_FOUND     1020001 /* the file does not exist */
+#define CFI_ERR_EXISTS        1020002 /* the file exists already */
+#define CFI_ERR_NO_DIRECTORY  1020003 /* the directory does not exist */
+#define CFI_ERR_BAD_SPEC      1020004 /* the file specification is invalid */
+#define CFI_ERR_DENIED        1020005 /* access to the file is denied */
+#define CFI_ERR_NOT_OPEN      1020006 /* no channel of that number is open */
+#define CFI_ERR_END_OF_FILE   1020007 /* end of file (or of the directory) */
+#define CFI_ERR_NO_SPACE      1020008 /* nothing more could be written */
+#define CFI_ERR_TOO_LONG      1020009 /* a text is too long for its field */
+#define CFI_ERR_WRONG_CHANNEL 1020011 /* a file channel where a directory is needed, or the reverse */
+#define CFI_ERR_NOT_PART_FILE 1020012 /* a part-file header of a file that is no part file */
+#define CFI_ERR_NO_HEADER     1020183 /* an entry whose header could not be read (no error for a scan) */
 
 /* Characters of a file specification (the host's limit): longer ones are
  * refused with CFI_ERR_BAD_SPEC. */
@@ -96,14 +96,14 @@ int CFI_write_line(int channel, const char* text);
  * record now current; the status is that record number too. */
 void fm1120_(int* channel, int* offset, int* origin, int a4, int* status);
 void fm1130_(int* channel, int* value, int record_bytes, int* status);
-void fm1211_(int* channel, int* status);   /* writes what is buffered */
+void fm1211_(int* channel, int* status); /* writes what is buffered */
 /* Sets the file's length to *length units of *unit bytes (below 1: bytes). */
 void fm1221_(int* channel, int* length, int* unit, int a4, int* status);
 /* Writes *count bytes of the character `fill`. */
 void fm1230_(int* channel, int* count, int fill, int* status);
-void fm1310a_(int* channel, int* position, int* status);  /* byte position */
-void fm1311a_(int* channel, int* position, int* status);  /* moves to a byte position */
-void fm1320_(int* channel, int* status);                  /* back to the start */
+void fm1310a_(int* channel, int* position, int* status); /* byte position */
+void fm1311a_(int* channel, int* position, int* status); /* moves to a byte position */
+void fm1320_(int* channel, int* status);                 /* back to the start */
 /* Closes a file or directory channel; close mode 1 deletes a file too. */
 void fm1400_(int* channel, int* mode, int* status);
 /* Items of a channel: 1 open mode, 2 size in bytes, 5 record length, 6 kind
@@ -143,17 +143,17 @@ typedef struct {
     char text[132];
 } CFI_text132_t;
 typedef struct CFI_header_record_s {
-    char* h_nam;              /* simple name of the entry (host block) */
-    int size;                 /* first value: size in bytes */
-    int host_flags;           /* the host's own */
-    int mod_day;              /* second value: day of the last change (two-word time, word 1) */
-    int header_int;           /* the header integer (mask 4) */
-    CFI_owner_t owner;        /* mask 1 */
-    int owner_word;           /* the owner's user id */
-    double times[3];          /* last access, change and status change, seconds since 1970 */
-    int mod_second;           /* third value: second of that day (word 2) */
-    CFI_text132_t text1;      /* mask 0x20 */
-    CFI_text132_t text2;      /* mask 0x40 */
+    char* h_nam;         /* simple name of the entry (host block) */
+    int size;            /* first value: size in bytes */
+    int host_flags;      /* the host's own */
+    int mod_day;         /* second value: day of the last change (two-word time, word 1) */
+    int header_int;      /* the header integer (mask 4) */
+    CFI_owner_t owner;   /* mask 1 */
+    int owner_word;      /* the owner's user id */
+    double times[3];     /* last access, change and status change, seconds since 1970 */
+    int mod_second;      /* third value: second of that day (word 2) */
+    CFI_text132_t text1; /* mask 0x20 */
+    CFI_text132_t text2; /* mask 0x40 */
 } CFI_header_record_t;
 
 /* The header fields the host keeps (answer of item 14 of fm1920_). */
@@ -232,15 +232,15 @@ int CLOCK_string_to_jq_comp(const char* date, const char* time, int words[2]);
 
 /* ---- The directory request --------------------------------------------------- */
 typedef struct {
-    CMSG_t name;              /* wildcard of the names (flag 11) */
-    int selection;            /* flag 2 */
-    CMSG_t extra1;            /* names containing it (flag 0) */
-    CMSG_t extra2;            /* names not containing it (flag 1) */
-    int date[2];              /* flag 4: changed after (flag 15) or before the date */
+    CMSG_t name;   /* wildcard of the names (flag 11) */
+    int selection; /* flag 2 */
+    CMSG_t extra1; /* names containing it (flag 0) */
+    CMSG_t extra2; /* names not containing it (flag 1) */
+    int date[2];   /* flag 4: changed after (flag 15) or before the date */
     int date_mode;
     int host_reserved[3];
-    int types[4];             /* file-type bits (flag 14) */
-    int fields;               /* columns: bit 1 size, bit 2 date, bit 3 owner */
+    int types[4]; /* file-type bits (flag 14) */
+    int fields;   /* columns: bit 1 size, bit 2 date, bit 3 owner */
     int value;
     int flags;
 } FMG_request_t;
@@ -261,10 +261,10 @@ void movch_(const char* from, char* to, const int* count);
 #include <vector>
 
 namespace host::cfi {
-int open_channels();                           // channels open now
-std::vector<std::string> request_lines();     // lines of the last directory request
-void set_owner_unknown(bool on);              // owners answer NULL (a user id without a name)
-void set_version(const std::string& text);    // nat004_'s text
+int open_channels();                        // channels open now
+std::vector<std::string> request_lines();   // lines of the last directory request
+void set_owner_unknown(bool on);            // owners answer NULL (a user id without a name)
+void set_version(const std::string& text);  // nat004_'s text
 }  // namespace host::cfi
 #endif
 

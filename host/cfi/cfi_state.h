@@ -18,9 +18,9 @@ struct Channel {
     int mode = 0;
     int record_length = 0;
     int type = 0;
-    std::string path;                 // full specification
-    std::vector<std::string> entries; // directory: names in order
-    std::size_t next = 0;             // directory: next entry
+    std::string path;                  // full specification
+    std::vector<std::string> entries;  // directory: names in order
+    std::size_t next = 0;              // directory: next entry
     std::string pattern;
     int type_filter = 0;
 };
@@ -29,18 +29,18 @@ struct Channel {
 struct Header {
     int header_int = 0;
     std::string text1, text2;
-    std::string owner;                // set through CFI_set_file_header
+    std::string owner;  // set through CFI_set_file_header
 };
 
 struct State {
     std::map<int, Channel> channels;
     int next_channel = 1;
-    std::string default_directory;    // empty: the process's working directory
+    std::string default_directory;  // empty: the process's working directory
     std::map<std::string, Header> headers;
     std::vector<std::string> request;
     bool owner_unknown = false;
     std::string version = "Dravenholt file interface V1.0";
-    std::vector<std::string> arguments;   // argv[1..]
+    std::vector<std::string> arguments;  // argv[1..]
     int unique = 0;
     void reset();
 };

@@ -54,8 +54,7 @@ bool iequal_prefix(const std::string& given, const std::string& name, std::size_
     return true;
 }
 
-const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Days since 1 January 1970 of a civil date, and back.
 long days_from_civil(long y, unsigned m, unsigned d) {
@@ -348,9 +347,7 @@ int CLOCK_string_to_jq_comp(const char* date, const char* time, int words[2]) {
 
 FMG_request_t fmgcom_;
 
-int mbtst_(const int* words, const int* bit) {
-    return (static_cast<unsigned>(words[*bit / 32]) >> (*bit % 32)) & 1u;
-}
+int mbtst_(const int* words, const int* bit) { return (static_cast<unsigned>(words[*bit / 32]) >> (*bit % 32)) & 1u; }
 
 void mbtts_(int* words, const int* bit) {
     words[*bit / 32] = static_cast<int>(static_cast<unsigned>(words[*bit / 32]) | (1u << (*bit % 32)));

@@ -136,8 +136,9 @@ int CFI_read_next_directory_entry(int channel, CFI_part_header_reader_t reader, 
     const std::string path = c->path + "/" + name;
     if (fill_values(path, record) != 0) return CFI_ERR_NO_HEADER;  // gone since the open
     if (host::cfi::file_type_of(path) == 2 && reader)
-        return reader(path.c_str(), CFI_HEADER_INT | CFI_HEADER_TEXT1 | CFI_HEADER_TEXT2, record) == 0 ? 0
-                                                                                                      : CFI_ERR_NO_HEADER;
+        return reader(path.c_str(), CFI_HEADER_INT | CFI_HEADER_TEXT1 | CFI_HEADER_TEXT2, record) == 0
+                   ? 0
+                   : CFI_ERR_NO_HEADER;
     return 0;
 }
 
@@ -253,15 +254,15 @@ void fm1920_(int* item, void* value, int* status) {
     call.need(status, "the status");
     *status = 0;
     switch (*item) {
-    case 12: {
-        char node[256] = {};
-        ::gethostname(node, sizeof node - 1);
-        *status = CMSG_convert_c_to_cmsg(node, value, CMSG_MAX_CHARS) == 0 ? 0 : -(CFI_ERR_TOO_LONG - 1020000);
-        break;
-    }
-    case 14: *static_cast<int*>(value) = static_cast<int>(call.int_out(0, kHeaderFields)); break;
-    case 21: *static_cast<int*>(value) = CFI_MAX_SPEC; break;
-    default: *status = -(CFI_ERR_BAD_SPEC - 1020000);
+        case 12: {
+            char node[256] = {};
+            ::gethostname(node, sizeof node - 1);
+            *status = CMSG_convert_c_to_cmsg(node, value, CMSG_MAX_CHARS) == 0 ? 0 : -(CFI_ERR_TOO_LONG - 1020000);
+            break;
+        }
+        case 14: *static_cast<int*>(value) = static_cast<int>(call.int_out(0, kHeaderFields)); break;
+        case 21: *static_cast<int*>(value) = CFI_MAX_SPEC; break;
+        default: *status = -(CFI_ERR_BAD_SPEC - 1020000);
     }
     int scripted;
     if (call.status(scripted)) *status = scripted;

@@ -133,20 +133,23 @@ std::uint32_t fnv1a(std::string_view bytes, std::uint32_t h = 2166136261u) {
 
 template <class T>
 void put(std::string& out, T v) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<char>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xff));
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        out.push_back(static_cast<char>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xff));
 }
 
 template <class T>
 bool get(std::string_view in, std::size_t& at, T& v) {
     if (in.size() - at < sizeof(T) || at > in.size()) return false;
     std::uint64_t x = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i) x |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        x |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
     v = static_cast<T>(x);
     at += sizeof(T);
     return true;
 }
 
-void serialize_tree(const Node& node, std::uint32_t parent, std::uint32_t& next, std::string& data, std::string& table) {
+void serialize_tree(const Node& node, std::uint32_t parent, std::uint32_t& next, std::string& data,
+                    std::string& table) {
     for (const auto& [name, child] : node.children) {
         const std::uint32_t index = next++;
         put<std::uint32_t>(table, parent);
@@ -156,10 +159,8 @@ void serialize_tree(const Node& node, std::uint32_t parent, std::uint32_t& next,
         table += name;
         put<std::uint64_t>(table, child->storage ? 0 : data.size());
         put<std::uint64_t>(table, child->storage ? 0 : child->data.size());
-        if (child->storage)
-            serialize_tree(*child, index, next, data, table);
-        else
-            data.append(reinterpret_cast<const char*>(child->data.data()), child->data.size());
+        if (child->storage) serialize_tree(*child, index, next, data, table);
+        else data.append(reinterpret_cast<const char*>(child->data.data()), child->data.size());
     }
 }
 
@@ -288,7 +289,8 @@ void check_name(const host::Call& call, const char* name) {
 
 StorageHandle& live(const host::Call& call, CFI_storage_p_t storage) {
     auto* h = reinterpret_cast<StorageHandle*>(storage);
-    if (!files().storages.count(h)) call.fail(HOST_ERR_BAD_HANDLE, "storage %p is not open", static_cast<void*>(storage));
+    if (!files().storages.count(h))
+        call.fail(HOST_ERR_BAD_HANDLE, "storage %p is not open", static_cast<void*>(storage));
     return *h;
 }
 
@@ -616,8 +618,8 @@ unsigned int CFI_read_from_stream(CFI_stream_p_t stream, unsigned int count, voi
     const std::size_t left = h.position < data.size() ? data.size() - h.position : 0;
     const std::size_t can = left < count ? left : count;
     // A scripted answer may report fewer bytes, never more than there are.
-    const auto n = static_cast<unsigned int>(std::min<std::int64_t>(call.int_out(0, static_cast<std::int64_t>(can)),
-                                                                    static_cast<std::int64_t>(can)));
+    const auto n = static_cast<unsigned int>(
+        std::min<std::int64_t>(call.int_out(0, static_cast<std::int64_t>(can)), static_cast<std::int64_t>(can)));
     if (n) std::memcpy(buffer, data.data() + h.position, n);
     h.position += n;
     return n;
@@ -686,7 +688,8 @@ int CFI_convert_stream_to_fileid(CFI_stream_p_t stream, int mode) {
 int CFI_release_stream_fileid(CFI_stream_p_t stream, int channel) {
     auto call = HOST_ENTRY(stream, channel);
     StreamHandle& h = live(call, stream);
-    if (h.channel < 0 || h.channel != channel) call.fail(HOST_ERR_BAD_ARGUMENT, "channel %d is not the stream's", channel);
+    if (h.channel < 0 || h.channel != channel)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "channel %d is not the stream's", channel);
     return release_channel(h);
 }
 

@@ -35,7 +35,7 @@ extern "C" {
 #pragma GCC visibility push(default) /* exported: see host/export.h */
 
 #define CFI_ERR_POSITION 1020184 /* a position outside the stream */
-#define CFI_ERR_DAMAGED 1020185  /* not a well-formed storage file */
+#define CFI_ERR_DAMAGED  1020185 /* not a well-formed storage file */
 
 /* ---- File existence -------------------------------------------------- */
 
@@ -57,8 +57,8 @@ int CFI_spawn_format_program_name(const char* name, int kind, int flags, char** 
  * child's process number, *handle 0. Answers 0 or a code. */
 int CFI_spawn(const char* full, int environment, int wait, int* process, int* handle);
 /* Child states. */
-#define CFI_CHILD_RUNNING 0
-#define CFI_CHILD_EXITED 1
+#define CFI_CHILD_RUNNING   0
+#define CFI_CHILD_EXITED    1
 #define CFI_CHILD_SIGNALLED 2
 /* Asks a child started by CFI_spawn without blocking: *state one of the
  * above, *code its exit status or the signal that ended it (0 while
@@ -69,17 +69,17 @@ int CFI_ask_child_status(int process, int* state, int* code);
 
 /* Open modes: read or write (write allows reading) with CREATE (make a
  * missing file or element) and TRUNCATE (a storage file starts empty). */
-#define CFI_MODE_READ 1
-#define CFI_MODE_WRITE 2
-#define CFI_MODE_CREATE 4
+#define CFI_MODE_READ     1
+#define CFI_MODE_WRITE    2
+#define CFI_MODE_CREATE   4
 #define CFI_MODE_TRUNCATE 8
 
 typedef struct CFI_storage_s* CFI_storage_p_t;
 typedef struct CFI_stream_s* CFI_stream_p_t;
 
 #define CFI_ELEMENT_NAME_MAX 255
-#define CFI_ELEMENT_STORAGE 1
-#define CFI_ELEMENT_STREAM 2
+#define CFI_ELEMENT_STORAGE  1
+#define CFI_ELEMENT_STREAM   2
 struct CFI_storage_element {
     char name[CFI_ELEMENT_NAME_MAX + 1];
     int type;
@@ -111,8 +111,8 @@ unsigned int CFI_write_to_stream(CFI_stream_p_t stream, unsigned int count, cons
 unsigned int CFI_read_from_stream(CFI_stream_p_t stream, unsigned int count, void* buffer);
 /* Copies the element with all it holds; replace 1 replaces an element of
  * the new name, 0 refuses it (CFI_ERR_ACCESS). Answers 0. */
-int CFI_copy_storage_element(CFI_storage_p_t source, const char* name, CFI_storage_p_t target,
-                             const char* new_name, int replace);
+int CFI_copy_storage_element(CFI_storage_p_t source, const char* name, CFI_storage_p_t target, const char* new_name,
+                             int replace);
 /* 1 when the file is a well-formed storage file, else 0. */
 int CFI_is_storage_file(const char* name);
 /* The stream's bytes on a channel (a file descriptor positioned at the
@@ -133,7 +133,7 @@ int CFI_ask_storage_contents(CFI_storage_p_t storage, struct CFI_storage_element
 }
 
 namespace host::cfi {
-int open_handles();   // live storage and stream handles
+int open_handles();  // live storage and stream handles
 }
 #endif
 

@@ -30,9 +30,7 @@ void unset_env(const std::string& name) { support::unset_env(name); }
 
 void raise_on(const char* name, int code, int nth) { hook_detail::script_raise(name, code, nth); }
 void return_status(const char* name, int status) { hook_detail::script_status(name, status); }
-void give_outputs(const char* name, std::vector<Value> values) {
-    hook_detail::script_outputs(name, std::move(values));
-}
+void give_outputs(const char* name, std::vector<Value> values) { hook_detail::script_outputs(name, std::move(values)); }
 void clear_script(const char* name) { hook_detail::script_clear(name); }
 void clear_scripts() { hook_detail::scripts_clear(); }
 

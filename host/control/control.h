@@ -55,10 +55,10 @@ void clear_scripts();
 // Journal.
 void set_journal(bool on);
 void clear_journal();
-std::vector<JournalRecord> journal();                     // every call in order
+std::vector<JournalRecord> journal();  // every call in order
 std::vector<JournalRecord> calls(const std::string& name);
 int call_count(const std::string& name);
-std::vector<std::string> call_names();                    // names in call order
+std::vector<std::string> call_names();  // names in call order
 // Index of the n-th (from 0) call of name in the journal, or -1.
 long index_of(const std::string& name, int nth = 0);
 // True when a call of `first` comes before the first call of `second` after it.
@@ -81,11 +81,11 @@ std::size_t live_blocks();
 // Captures what the process writes on file descriptors 1 and 2.
 class CaptureStreams {
 public:
-    CaptureStreams();      // starts capturing
-    ~CaptureStreams();     // stops when still capturing
+    CaptureStreams();   // starts capturing
+    ~CaptureStreams();  // stops when still capturing
     CaptureStreams(const CaptureStreams&) = delete;
     CaptureStreams& operator=(const CaptureStreams&) = delete;
-    void stop();           // restores the streams; out()/err() then hold the texts
+    void stop();  // restores the streams; out()/err() then hold the texts
     const std::string& out() const { return out_; }
     const std::string& err() const { return err_; }
 
@@ -105,7 +105,7 @@ struct FixtureObject {
 };
 struct Fixture {
     unsigned int part;
-    std::vector<unsigned int> objects;   // in the order given
+    std::vector<unsigned int> objects;  // in the order given
 };
 Fixture make_part(const std::string& file, std::initializer_list<FixtureObject> objects);
 

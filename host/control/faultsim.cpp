@@ -38,8 +38,7 @@ std::string model_fingerprint() {
     for (unsigned int p : parts::loaded_parts()) {
         const parts::PartState* s = parts::state(p);
         if (!s) continue;
-        out << p << " units " << s->units << " modified " << s->modified << " load " << s->load_state
-            << " components";
+        out << p << " units " << s->units << " modified " << s->modified << " load " << s->load_state << " components";
         for (const std::string& c : s->components) out << " \"" << c << '"';
         // The part file's sections, one a line in hexadecimal, so that a
         // difference names its section.

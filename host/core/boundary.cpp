@@ -32,16 +32,13 @@ const bool registered = (table(), true);
 
 bool chain_member(const host::objects::Object& o) {
     switch (o.type) {
-    case HOST_TYPE_POINT:
-    case HOST_TYPE_LINE:
-    case HOST_TYPE_ARC:
-    case HOST_TYPE_CONIC:
-    case HOST_TYPE_SPLINE:
-        return true;
-    case HOST_TYPE_SOLID:
-        return o.subtype == HOST_SUBTYPE_EDGE;
-    default:
-        return false;
+        case HOST_TYPE_POINT:
+        case HOST_TYPE_LINE:
+        case HOST_TYPE_ARC:
+        case HOST_TYPE_CONIC:
+        case HOST_TYPE_SPLINE: return true;
+        case HOST_TYPE_SOLID: return o.subtype == HOST_SUBTYPE_EDGE;
+        default: return false;
     }
 }
 

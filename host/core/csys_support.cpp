@@ -49,18 +49,15 @@ Frame wcs_frame() {
 }
 
 void need_space(const host::Call& call, int space) {
-    if (space < CONTEXT_ROOT_SPACE || space > CONTEXT_WORK_SPACE) call.fail(HOST_ERR_BAD_ARGUMENT, "no space %d", space);
+    if (space < CONTEXT_ROOT_SPACE || space > CONTEXT_WORK_SPACE)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "no space %d", space);
 }
 
 }  // namespace
 
 namespace host::csys_support {
-int emphasis_updates() {
-    return emphasis().updates;
-}
-int last_emphasis_flag() {
-    return emphasis().last_flag;
-}
+int emphasis_updates() { return emphasis().updates; }
+int last_emphasis_flag() { return emphasis().last_flag; }
 }  // namespace host::csys_support
 
 extern "C" {
@@ -72,8 +69,7 @@ void CONTEXT_adjust_point(int input_space, const double point[3], int output_spa
     need_space(call, input_space);
     need_space(call, output_space);
     V3 p = V3::load(point);
-    if (input_space != output_space &&
-        (input_space == CONTEXT_WCS_SPACE || output_space == CONTEXT_WCS_SPACE)) {
+    if (input_space != output_space && (input_space == CONTEXT_WCS_SPACE || output_space == CONTEXT_WCS_SPACE)) {
         const Frame f = wcs_frame();
         if (input_space == CONTEXT_WCS_SPACE) {
             p = f.origin + p.x * f.row[0] + p.y * f.row[1] + p.z * f.row[2];
@@ -85,8 +81,8 @@ void CONTEXT_adjust_point(int input_space, const double point[3], int output_spa
     p.store(result);
 }
 
-void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3],
-                            int temporary, unsigned int* csys) {
+void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3], int temporary,
+                            unsigned int* csys) {
     auto call = HOST_ENTRY(matrix, work_matrix, origin, temporary);
     call.need(origin);
     call.need(csys);
@@ -116,10 +112,8 @@ void ES_replace_matrix_of_entity(unsigned int object, unsigned int matrix) {
     auto call = HOST_ENTRY(object, matrix);
     const host::objects::Object& o = call.live(object);
     call.live_of_type(matrix, HOST_TYPE_MATRIX);
-    if (o.type == HOST_TYPE_CSYS)
-        host::wcs::set_matrix(object, matrix);
-    else
-        ES_set_matrix_of_entity(object, matrix);
+    if (o.type == HOST_TYPE_CSYS) host::wcs::set_matrix(object, matrix);
+    else ES_set_matrix_of_entity(object, matrix);
 }
 
 void es4520_(const unsigned int* csys, const double origin[3]) {
@@ -128,8 +122,7 @@ void es4520_(const unsigned int* csys, const double origin[3]) {
     call.need(origin);
     call.live_of_type(*csys, HOST_TYPE_CSYS);
     for (int i = 0; i < 3; ++i)
-        if (!std::isfinite(origin[i]))
-            call.fail(HOST_ERR_BAD_ARGUMENT, "the origin is not finite");
+        if (!std::isfinite(origin[i])) call.fail(HOST_ERR_BAD_ARGUMENT, "the origin is not finite");
     host::wcs::set_origin(*csys, origin);
 }
 

@@ -17,7 +17,7 @@
 #define HOST_CORE_CSYS_SUPPORT_H
 
 #define CONTEXT_ROOT_SPACE 3
-#define CONTEXT_WCS_SPACE 4
+#define CONTEXT_WCS_SPACE  4
 #define CONTEXT_WORK_SPACE 5
 
 #ifdef __cplusplus
@@ -28,8 +28,8 @@ extern "C" {
 void CONTEXT_adjust_point(int input_space, const double point[3], int output_space, double result[3]);
 /* A coordinate system in the work part with the matrix's orientation (its
  * own copy of the matrix, answered through work_matrix, may be NULL). */
-void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3],
-                            int temporary, unsigned int* csys);
+void ES_create_csys_in_wkpt(unsigned int matrix, unsigned int* work_matrix, const double origin[3], int temporary,
+                            unsigned int* csys);
 /* A live object of a displayable entity type. */
 int ES_is_eligible_for_display(unsigned int object);
 /* Redraws the emphasis of the work plane (counted, see below). */

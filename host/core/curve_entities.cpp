@@ -278,7 +278,8 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
     auto call = HOST_ENTRY(line, start, end);
     call.need(start);
     call.need(end);
-    if (const int edge = host::kernel::edge_of_object(line); edge && host::kernel::edge_curve_kind(edge) == ZQ_CURVE_LINE) {
+    if (const int edge = host::kernel::edge_of_object(line);
+        edge && host::kernel::edge_curve_kind(edge) == ZQ_CURVE_LINE) {
         host::kernel::edge_ends(edge, start, end);
         return;
     }
@@ -325,7 +326,7 @@ void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
     double c[3], z[3], x[3], r = 0, range[2];
     if (host::kernel::edge_circle(host::kernel::edge_of_object(arc), c, z, x, &r, range)) {
         const hostnum::V3 C = hostnum::V3::load(c), Z = hostnum::V3::load(z), X = hostnum::V3::load(x);
-        const double v[6] = {range[0], range[1], hostnum::dot(C, X), hostnum::dot(C, hostnum::cross(Z, X)),
+        const double v[6] = {range[0],           range[1], hostnum::dot(C, X), hostnum::dot(C, hostnum::cross(Z, X)),
                              hostnum::dot(C, Z), r};
         for (int i = 0; i < 6; ++i) data[i] = v[i];
         return;
@@ -398,9 +399,8 @@ void CONIC_set_data(unsigned int conic, const CONIC_std_data_t* data) {
     call.need(data);
     hc::Entity& e = hc::of_kind(call, conic, hc::Kind::conic, true);
     if (data->type != e.conic_type)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "conic type %d on a conic of type %d",
-                    data->type, e.conic_type);
-    const double check[8] = {data->rotation, data->start,     data->end, data->center[0],
+        call.fail(HOST_ERR_BAD_ARGUMENT, "conic type %d on a conic of type %d", data->type, e.conic_type);
+    const double check[8] = {data->rotation,  data->start,     data->end, data->center[0],
                              data->center[1], data->center[2], data->k1,  data->k2};
     hc::need_finite(call, check, 8);
     hc::values_of_record(*data, e.conic());

@@ -172,16 +172,16 @@ enum class Kind : std::uint8_t { point, line, arc, conic, other };
 // zeros.
 class Entity {
 public:
-    double point[3] = {0, 0, 0};          // point; a line's start
+    double point[3] = {0, 0, 0};  // point; a line's start
 
 private:
     struct More;
     std::unique_ptr<More> more_;  // the values of the other kinds
 
 public:
-    tag_t matrix = 0;                     // arc, conic
-    int conic_type = 0;                   // conic: 2, 3, 4
-    Kind kind = Kind::point;              // last: a table keeps its stamp in the room after it
+    tag_t matrix = 0;         // arc, conic
+    int conic_type = 0;       // conic: 2, 3, 4
+    Kind kind = Kind::point;  // last: a table keeps its stamp in the room after it
 
     Entity() = default;
     Entity(const Entity& other) : matrix(other.matrix), conic_type(other.conic_type), kind(other.kind) {
@@ -200,11 +200,11 @@ public:
     Entity& operator=(Entity&&) noexcept = default;
     ~Entity() = default;
 
-    double (&start())[3] { return point; }             // line
+    double (&start())[3] { return point; }  // line
     const double (&start() const)[3] { return point; }
-    double (&end())[3] { return more().v.end; }        // line
+    double (&end())[3] { return more().v.end; }  // line
     const double (&end() const)[3] { return seen().v.end; }
-    double (&arc())[6] { return more().v.arc; }        // arc: start, end, center xyz, radius
+    double (&arc())[6] { return more().v.arc; }  // arc: start, end, center xyz, radius
     const double (&arc() const)[6] { return seen().v.arc; }
     double (&conic())[CONIC_VALUE_COUNT] { return more().v.conic; }  // conic values
     const double (&conic() const)[CONIC_VALUE_COUNT] { return seen().v.conic; }

@@ -475,8 +475,7 @@ unsigned int evcrvu_p(unsigned int curve) {
 unsigned int evcrvu(unsigned int curve) {
     auto call = HOST_ENTRY(curve);
     call.live(curve);
-    if (!host::curves::curve_of(curve))
-        call.fail(EVC_ERR_NOT_A_CURVE, "tag %u carries no curve", curve);
+    if (!host::curves::curve_of(curve)) call.fail(EVC_ERR_NOT_A_CURVE, "tag %u carries no curve", curve);
     return EVC_initialize(curve);
 }
 
@@ -506,9 +505,7 @@ void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* fa
     call.need(centroid);
     call.need(failed);
     const curve_struct* c = host::evc::record(evaluator);
-    if (!c)
-        call.fail(HOST_ERR_BAD_HANDLE, "%u is no evaluator",
-                    evaluator);
+    if (!c) call.fail(HOST_ERR_BAD_HANDLE, "%u is no evaluator", evaluator);
     // Composite 8-point Gauss-Legendre quadrature of the length element.
     static const double x[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
     static const double w[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745, 0.1012285362903763};
@@ -537,8 +534,7 @@ void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start,
     auto call = HOST_ENTRY(curve, option, count, data);
     call.need(count);
     call.need(data);
-    if (option != 0 && option != 1)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "option %d", option);
+    if (option != 0 && option != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "option %d", option);
     *count = 0;
     *data = nullptr;
     const Curve c = curve_or_raise(call, curve);
@@ -576,7 +572,8 @@ void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start,
         for (int i = 0; i <= kSamples; ++i) {
             const double si = hostnum::dot(w[i], ref);
             if (std::fabs(si) <= small) continue;
-            if (last >= 0 && (hostnum::dot(w[last], ref) < 0) != (si < 0)) found.push_back(bisect(side, ts[last], ts[i]));
+            if (last >= 0 && (hostnum::dot(w[last], ref) < 0) != (si < 0))
+                found.push_back(bisect(side, ts[last], ts[i]));
             last = i;
         }
     }

@@ -52,16 +52,16 @@ typedef struct CRVCOM_s {
 /* The curve-analysis record of a curve: 24 words as the host keeps them
  * (words counted from 1). */
 typedef struct CRVANL_CARecord_s {
-    int show[4];          /* words 1-4 */
-    double scale;         /* words 5-6 */
-    int density;          /* word 7 */
-    int reserved8;        /* word 8 */
-    int options[4];       /* words 9-12 */
+    int show[4];             /* words 1-4 */
+    double scale;            /* words 5-6 */
+    int density;             /* word 7 */
+    int reserved8;           /* word 8 */
+    int options[4];          /* words 9-12 */
     unsigned char limits_on; /* word 13 */
-    int reserved14;       /* word 14 */
-    int limits[3];        /* words 15-17 */
-    int reserved18;       /* word 18 */
-    int styles[6];        /* words 19-24 */
+    int reserved14;          /* word 14 */
+    int limits[3];           /* words 15-17 */
+    int reserved18;          /* word 18 */
+    int styles[6];           /* words 19-24 */
 } CRVANL_CARecord_t;
 
 #ifdef __cplusplus
@@ -97,8 +97,7 @@ void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* fa
  * the curve's bending changes its sense. option 0: per cent values; option 1:
  * per cent value and point (four doubles each). *data from SM_alloc (null
  * when none). */
-void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start, double end, int* count,
-                                   double** data);
+void CRV_PROPS_calc_inflection_pts(unsigned int curve, int option, double start, double end, int* count, double** data);
 
 /* ---- the curve common block ---- */
 /* Loads the curve into crvcom_ and describes it in the work buffers

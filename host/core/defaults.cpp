@@ -80,9 +80,7 @@ int ask(unsigned int part, int type, int subtype, int selector, int* color, int*
 
 const General& general() { return gen(); }
 
-Display stored(unsigned int part, int type, int subtype, int selector) {
-    return lookup(part, type, subtype, selector);
-}
+Display stored(unsigned int part, int type, int subtype, int selector) { return lookup(part, type, subtype, selector); }
 
 Display for_new_object(unsigned int part, int type, int subtype) {
     Display base{gen().color, gen().font, gen().width};
@@ -101,8 +99,7 @@ extern "C" {
 
 void ES_default_settings(int* color, int* layer, int* width, int* font) {
     auto call = HOST_ENTRY(color ? *color : 0, layer ? *layer : 0, width ? *width : 0, font ? *font : 0);
-    if (!color || !layer || !width || !font)
-        call.fail(HOST_ERR_NULL_ARGUMENT, "a value is null");
+    if (!color || !layer || !width || !font) call.fail(HOST_ERR_NULL_ARGUMENT, "a value is null");
     auto bad = [](int v, int lo, int hi) { return v != -1 && (v < lo || v > hi); };
     if (bad(*color, 1, 216) || bad(*layer, 1, 256) || bad(*width, 0, 2) || bad(*font, 1, 7))
         call.fail(HOST_ERR_BAD_ARGUMENT, "a value is out of range");

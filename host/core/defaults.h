@@ -37,8 +37,8 @@ extern "C" {
 void ES_default_settings(int* color, int* layer, int* width, int* font);
 
 int ES_ask_work_creation_disp_data(int type, int subtype, int selector, int* color, int* font, int* width);
-int RM_ask_creation_display_data(unsigned int part, int type, int subtype, int selector, int* color,
-                                 int* font, int* width);
+int RM_ask_creation_display_data(unsigned int part, int type, int subtype, int selector, int* color, int* font,
+                                 int* width);
 int ES_set_work_creation_color(int type, int subtype, int selector, int color);
 int ES_set_work_creation_line_font(int type, int subtype, int selector, int font);
 int ES_set_work_creation_width(int type, int subtype, int selector, int width);

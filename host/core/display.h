@@ -31,11 +31,11 @@ int UPDATE_do_update_no_message(void);
 namespace host::display {
 struct State {
     int suppress_level;
-    bool external_kxapi;           // DSS_init_external_kxapi has run
-    int cust_defaults_loads;       // VWDISP_load_cust_defaults runs
-    int display_flag;              // what dsp800_ answers
+    bool external_kxapi;                    // DSS_init_external_kxapi has run
+    int cust_defaults_loads;                // VWDISP_load_cust_defaults runs
+    int display_flag;                       // what dsp800_ answers
     std::vector<unsigned int> regenerated;  // objects, in order
-    int updates;                   // model updates run
+    int updates;                            // model updates run
 };
 const State& state();
 void set_display_flag(int flag);

@@ -45,7 +45,6 @@ std::vector<LogEntry> update_log() { return log().entries; }
 std::vector<tag_t> sketch_edits() { return svc().sketch_edits; }
 tag_t activated_object() { return svc().activated; }
 
-
 }  // namespace host::edit_log
 
 namespace he = host::edit_log;

@@ -46,7 +46,7 @@ using tag_t = unsigned int;
 
 struct LogEntry {
     tag_t object;
-    bool app_data;   // false: UPDATE_log_entity_to_update
+    bool app_data;  // false: UPDATE_log_entity_to_update
     int kind;
     int value;
 };

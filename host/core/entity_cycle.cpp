@@ -21,7 +21,6 @@ namespace {
 using host::objects::Object;
 using tag_t = unsigned int;
 
-
 bool is_entity(const Object& o) {
     if (o.cls == OM_CLASS_FEATURE || o.type == HOST_TYPE_FEATURE) return false;
     return OM_is_subclass(o.cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(o.cls, OM_CLASS_OCC_LW);

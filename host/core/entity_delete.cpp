@@ -110,9 +110,7 @@ void LM_open_list(void) {
 void LM_open_list_for_delete(void) {
     auto call = HOST_ENTRY();
     he::ListState& l = he::cur();
-    if (l.open)
-        call.fail(HOST_ERR_INTERNAL, "list %d is open",
-                    he::lm().current);
+    if (l.open) call.fail(HOST_ERR_INTERNAL, "list %d is open", he::lm().current);
     l = he::ListState{};
     l.open = true;
     l.for_delete = true;

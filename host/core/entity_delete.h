@@ -51,7 +51,7 @@ void es1512_(const unsigned int* group, int* context);
 extern int a6503_[8];
 
 /* Smart objects: the class family and its own deletion. */
-int CSO_ask_class(void);      /* the class CSO_c */
+int CSO_ask_class(void); /* the class CSO_c */
 void CSO_delete_object(unsigned int object);
 
 #pragma GCC visibility pop

@@ -20,7 +20,9 @@
 namespace {
 
 int make_props(int type) {
-    auto in = [type](std::initializer_list<int> types) { return std::find(types.begin(), types.end(), type) != types.end(); };
+    auto in = [type](std::initializer_list<int> types) {
+        return std::find(types.begin(), types.end(), type) != types.end();
+    };
     int p = 0;
     if (in({HOST_TYPE_POINT, HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE, HOST_TYPE_BOUNDARY, 25,
             HOST_TYPE_CSYS, HOST_TYPE_COMPONENT, HOST_TYPE_SOLID, HOST_TYPE_SKETCH, HOST_TYPE_FACETED,

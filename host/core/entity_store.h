@@ -24,10 +24,10 @@
 #ifndef HOST_CORE_ENTITY_STORE_H
 #define HOST_CORE_ENTITY_STORE_H
 
-#define ES_PROP_DISPLAYABLE   0x2
-#define ES_PROP_MATRIX        0x4
-#define ES_PROP_TRANSFERABLE  0x1000
-#define ES_PROP_GROUPABLE     0x80
+#define ES_PROP_DISPLAYABLE  0x2
+#define ES_PROP_MATRIX       0x4
+#define ES_PROP_TRANSFERABLE 0x1000
+#define ES_PROP_GROUPABLE    0x80
 
 #ifdef __cplusplus
 extern "C" {
@@ -47,16 +47,16 @@ typedef struct ES_cfw_change_s {
 } ES_cfw_change_t;
 
 /* ---- States and flags ---- */
-int es0022_(const unsigned int* object);       /* entity-store state */
-int rm510_(const unsigned int* object);        /* the same, through the record manager */
-int RM_ask_promoted_state(unsigned int object);  /* nonzero when promoted */
+int es0022_(const unsigned int* object);        /* entity-store state */
+int rm510_(const unsigned int* object);         /* the same, through the record manager */
+int RM_ask_promoted_state(unsigned int object); /* nonzero when promoted */
 int PROM_is_object_a_promotion(unsigned int object);
-int SO_is_subclass(unsigned int object);       /* smart object */
-int FCF_is_fcf(unsigned int object);           /* a free-form curve-feature object */
-int TAG_allocated_tag(unsigned int object);    /* the tag names an object of the model */
+int SO_is_subclass(unsigned int object);    /* smart object */
+int FCF_is_fcf(unsigned int object);        /* a free-form curve-feature object */
+int TAG_allocated_tag(unsigned int object); /* the tag names an object of the model */
 int OCC_is_occurrence(unsigned int object);
 void PART_ask_tag_cre_mod_vers(unsigned int object, int* creation, int* modification);
-unsigned int PART_ask_part_of_object(unsigned int object);  /* 0 for none */
+unsigned int PART_ask_part_of_object(unsigned int object); /* 0 for none */
 int PART_partially_loaded(unsigned int part);
 int CONTEXT_ask_active_part_exists(void);
 
@@ -139,20 +139,20 @@ struct Attrs {
     int shaded = 0;
     int cre_version = 1;
     int mod_version = 1;
-    tag_t owner = 0;                  // a face's body
-    int sketch_state = 0;             // what delete_sketch_ reports
+    tag_t owner = 0;       // a face's body
+    int sketch_state = 0;  // what delete_sketch_ reports
     bool blanked = false;
     bool highlighted = false;
-    bool located = false;             // the name shows at `location`
+    bool located = false;  // the name shows at `location`
     bool promoted = false;
     bool smart = false;
     bool fcf = false;
     bool occurrence = false;
-    bool in_use = false;              // referenced by other objects: refuses deletion
+    bool in_use = false;  // referenced by other objects: refuses deletion
     bool view_dependent = false;
     double location[3] = {0, 0, 0};
-    std::vector<tag_t> views;         // views it depends on
-    std::vector<tag_t> members;       // group, sketch or body members, in order
+    std::vector<tag_t> views;    // views it depends on
+    std::vector<tag_t> members;  // group, sketch or body members, in order
 };
 
 // The row of a live object (made with its creation settings on first use);

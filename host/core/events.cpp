@@ -32,7 +32,7 @@ namespace {
 
 struct PartHook {
     int id;
-    int reason;                // event numbering 0 to 6
+    int reason;  // event numbering 0 to 6
     CALLBACK_function_t routine;
     void* client;
 };
@@ -42,7 +42,7 @@ struct TagHook {
 };
 
 struct State {
-    std::vector<PartHook> part_hooks;   // in order of adding
+    std::vector<PartHook> part_hooks;  // in order of adding
     std::vector<TagHook> tag_hooks;
     int next_id = 1;
     // A reset also publishes the host's reason values again.
@@ -54,7 +54,7 @@ struct State {
 State& st() { return service_state<State>("events"); }
 
 int* reason_variables[6] = {&PART_create_part_reason, &PART_open_part_reason, &PART_save_part_reason,
-                            &PART_delete_part_reason, &PART_modified_reason, &PART_rename_part_reason};
+                            &PART_delete_part_reason, &PART_modified_reason,  &PART_rename_part_reason};
 
 const bool registered = (st(), true);
 
@@ -105,36 +105,33 @@ void dispatch_part(int reason, const void* data) {
 
 }  // namespace
 
-void fire_part_event(int reason, unsigned int part) {
-    fire_part_event(reason, part, reason == kModified ? 1u : 0u);
-}
+void fire_part_event(int reason, unsigned int part) { fire_part_event(reason, part, reason == kModified ? 1u : 0u); }
 
 void fire_part_event(int reason, unsigned int part, unsigned int extra) {
     // Journalled under its qualified name: it is the host's own entry, not a
     // routine of the interface.
     const auto call = HOST_ENTRY_AS("host::events::fire_part_event", reason, part, extra);
     switch (reason) {
-    case kOpened: {
-        const PART_open_event_data data{extra, part};
-        dispatch_part(reason, &data);
-        break;
-    }
-    case kWorkPartChanged: {
-        const CONTEXT_work_part_event_data data{part, extra};
-        dispatch_part(reason, &data);
-        break;
-    }
-    case kCreated:
-    case kSaved:
-    case kDeleted:
-    case kModified:
-    case kRenamed: {
-        const PART_event_data data{part, static_cast<unsigned char>(reason == kModified ? (extra != 0) : 0)};
-        dispatch_part(reason, &data);
-        break;
-    }
-    default:
-        call.fail(HOST_ERR_BAD_ARGUMENT, "no part event %d", reason);
+        case kOpened: {
+            const PART_open_event_data data{extra, part};
+            dispatch_part(reason, &data);
+            break;
+        }
+        case kWorkPartChanged: {
+            const CONTEXT_work_part_event_data data{part, extra};
+            dispatch_part(reason, &data);
+            break;
+        }
+        case kCreated:
+        case kSaved:
+        case kDeleted:
+        case kModified:
+        case kRenamed: {
+            const PART_event_data data{part, static_cast<unsigned char>(reason == kModified ? (extra != 0) : 0)};
+            dispatch_part(reason, &data);
+            break;
+        }
+        default: call.fail(HOST_ERR_BAD_ARGUMENT, "no part event %d", reason);
     }
 }
 
@@ -171,8 +168,7 @@ extern "C" {
 int CALLBACK_add_function(int reason_value, CALLBACK_function_t routine, void* client_data) {
     auto call = HOST_ENTRY(reason_value, routine, client_data);
     const int reason = he::reason_of_value(reason_value);
-    if (reason < 0)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a part-event reason", reason_value);
+    if (reason < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a part-event reason", reason_value);
     return he::add_part_hook(call, reason, routine, client_data);
 }
 
@@ -198,8 +194,7 @@ int CONTEXT_remove_chg_work_part_cb(int hook_id) {
 int TAG_register_event_cb(TAG_event_fn_t routine, int options) {
     auto call = HOST_ENTRY(routine, options);
     call.need(routine, "the routine");
-    if (options != 0)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "options %d are not known", options);
+    if (options != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "options %d are not known", options);
     const int id = he::st().next_id++;
     he::st().tag_hooks.push_back({id, routine});
     return id;

@@ -50,13 +50,13 @@ struct PART_event_data {
 };
 
 struct PART_open_event_data {
-    unsigned int load_status;   /* 0: the part loaded fully */
+    unsigned int load_status; /* 0: the part loaded fully */
     unsigned int part;
 };
 
 struct CONTEXT_work_part_event_data {
-    unsigned int work_part;     /* the new work part */
-    unsigned int previous;      /* the work part before, 0 for none */
+    unsigned int work_part; /* the new work part */
+    unsigned int previous;  /* the work part before, 0 for none */
 };
 
 /* A part-event hook: the event's data and the client data given when it
@@ -124,7 +124,7 @@ void fire_part_event(int reason, unsigned int part, unsigned int extra);
 void fire_tag_event(int event, unsigned int object);
 
 // Observation for tests.
-int part_hook_count(int reason);   // hooks in place for the reason (0 to 6)
+int part_hook_count(int reason);  // hooks in place for the reason (0 to 6)
 int tag_hook_count();
 // Sets the six reason values to 0 (not published yet) or back to theirs.
 void publish_reason_values(bool on);

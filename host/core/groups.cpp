@@ -26,9 +26,7 @@ tag_t group_of(tag_t object) {
     return 0;
 }
 
-const host::objects::Object& group(const host::Call& call, tag_t g) {
-    return call.live_of_type(g, HOST_TYPE_GROUP);
-}
+const host::objects::Object& group(const host::Call& call, tag_t g) { return call.live_of_type(g, HOST_TYPE_GROUP); }
 
 // Refuses an object that cannot join `into`.
 void check_joinable(const host::Call& call, tag_t member, tag_t into) {

@@ -19,7 +19,7 @@
 
 #define GROUP_ERR_NOT_GROUPABLE 660017
 #define RM_RECORD_GROUP_MEMBERS 3
-#define RM_RECORD_CODES 8
+#define RM_RECORD_CODES         8
 
 #ifdef __cplusplus
 extern "C" {

@@ -47,18 +47,12 @@ V3 point_of(const ks::Surface& s, double u, double v, const host::Call& call) {
     const V3 Y = hostnum::cross(A, X);
     const V3 radial = std::cos(u) * X + std::sin(u) * Y;
     switch (s.kind) {
-        case PX_SURF_PLANE:
-            return O + u * X + v * Y;
-        case PX_SURF_CYLINDER:
-            return O + s.radii[0] * radial + v * A;
-        case PX_SURF_CONE:
-            return O + (s.radii[0] + v * std::tan(s.radii[1])) * radial + v * A;
-        case PX_SURF_SPHERE:
-            return O + s.radii[0] * (std::cos(v) * radial + std::sin(v) * A);
-        case PX_SURF_TORUS:
-            return O + (s.radii[0] + s.radii[1] * std::cos(v)) * radial + s.radii[1] * std::sin(v) * A;
-        default:
-            out_of_scope(call);
+        case PX_SURF_PLANE: return O + u * X + v * Y;
+        case PX_SURF_CYLINDER: return O + s.radii[0] * radial + v * A;
+        case PX_SURF_CONE: return O + (s.radii[0] + v * std::tan(s.radii[1])) * radial + v * A;
+        case PX_SURF_SPHERE: return O + s.radii[0] * (std::cos(v) * radial + std::sin(v) * A);
+        case PX_SURF_TORUS: return O + (s.radii[0] + s.radii[1] * std::cos(v)) * radial + s.radii[1] * std::sin(v) * A;
+        default: out_of_scope(call);
     }
 }
 
@@ -82,8 +76,8 @@ bool kernel_data(unsigned int face, bool base, host::kernel::SurfaceData* k) {
     return host::kernel::face_surface(face, k, base);
 }
 
-void give_kernel(const host::kernel::SurfaceData& k, unsigned char* sense, int* kind, double* origin,
-                 double* axis, double* radii) {
+void give_kernel(const host::kernel::SurfaceData& k, unsigned char* sense, int* kind, double* origin, double* axis,
+                 double* radii) {
     *sense = k.sense ? 1 : 0;
     *kind = k.kind;
     copy3(k.origin, origin);
@@ -95,13 +89,13 @@ void give_kernel(const host::kernel::SurfaceData& k, unsigned char* sense, int* 
 // The axis of a kernel face's spun surface (or the direction of a swept
 // one; base: of the surface an offset is built on). The profile list is
 // not handed out (null). Faces of the host's table are not computed here.
-void profile_axis(const host::Call& call, unsigned int face, bool base, int kind, unsigned char* sense,
-                  double* origin, double* axis, void** list) {
+void profile_axis(const host::Call& call, unsigned int face, bool base, int kind, unsigned char* sense, double* origin,
+                  double* axis, void** list) {
     host::kernel::SurfaceData k;
     if (!kernel_data(face, base, &k)) out_of_scope(call);
     if (k.kind != kind) call.fail(HOST_ERR_WRONG_CLASS, "face %u has no surface of kind %d", face, kind);
-    for (const void* p : {static_cast<const void*>(sense), static_cast<const void*>(origin),
-                          static_cast<const void*>(axis)})
+    for (const void* p :
+         {static_cast<const void*>(sense), static_cast<const void*>(origin), static_cast<const void*>(axis)})
         call.need(p);
     *sense = k.sense ? 1 : 0;
     copy3(k.origin, origin);
@@ -109,8 +103,7 @@ void profile_axis(const host::Call& call, unsigned int face, bool base, int kind
     if (list != nullptr) *list = nullptr;
 }
 
-void give_data(const ks::Surface& s, unsigned char* sense, int* kind, double* origin, double* axis,
-               double* radii) {
+void give_data(const ks::Surface& s, unsigned char* sense, int* kind, double* origin, double* axis, double* radii) {
     *sense = s.sense ? 1 : 0;
     *kind = s.kind;
     copy3(s.origin, origin);
@@ -123,30 +116,19 @@ void give_data(const ks::Surface& s, unsigned char* sense, int* kind, double* or
 
 namespace host::kernel_surfaces {
 
-void define(unsigned int face, const Surface& surface) {
-    table()[face] = surface;
-}
+void define(unsigned int face, const Surface& surface) { table()[face] = surface; }
 
 int surface_class(int kind) {
     switch (kind) {
-        case PX_SURF_PLANE:
-            return 16;
-        case PX_SURF_CYLINDER:
-            return 17;
-        case PX_SURF_CONE:
-            return 18;
-        case PX_SURF_SPHERE:
-            return 22;
-        case PX_SURF_TORUS:
-            return 19;
-        case PX_SURF_OFFSET:
-            return 65;
-        case PX_SURF_SWEPT:
-            return 24;
-        case PX_SURF_SPUN:
-            return 25;
-        default:
-            return 0;
+        case PX_SURF_PLANE: return 16;
+        case PX_SURF_CYLINDER: return 17;
+        case PX_SURF_CONE: return 18;
+        case PX_SURF_SPHERE: return 22;
+        case PX_SURF_TORUS: return 19;
+        case PX_SURF_OFFSET: return 65;
+        case PX_SURF_SWEPT: return 24;
+        case PX_SURF_SPUN: return 25;
+        default: return 0;
     }
 }
 
@@ -187,14 +169,12 @@ void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double
           static_cast<const void*>(axis), static_cast<const void*>(radii)})
         call.need(p);
     host::kernel::SurfaceData k;
-    if (kernel_data(face, false, &k))
-        give_kernel(k, sense, kind, origin, axis, radii);
-    else
-        give_data(surface(face, call), sense, kind, origin, axis, radii);
+    if (kernel_data(face, false, &k)) give_kernel(k, sense, kind, origin, axis, radii);
+    else give_data(surface(face, call), sense, kind, origin, axis, radii);
 }
 
-void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
-                               double axis[3], double radii[2]) {
+void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
+                               double radii[2]) {
     auto call = HOST_ENTRY(face, sense, kind, origin);
     for (const void* p :
          {static_cast<const void*>(sense), static_cast<const void*>(kind), static_cast<const void*>(origin),
@@ -207,8 +187,7 @@ void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kin
         return;
     }
     const ks::Surface& s = surface(face, call);
-    if (s.kind != PX_SURF_OFFSET)
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an offset face", face);
+    if (s.kind != PX_SURF_OFFSET) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an offset face", face);
     const ks::Surface& b = base_of(s, call);
     give_data(b, sense, kind, origin, axis, radii);
     *sense = (s.sense == b.sense) ? 1 : 0;

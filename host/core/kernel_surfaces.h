@@ -31,20 +31,19 @@
 
 #include "host/numeric/tolerances.h" /* the kernel's length factors pxsfac_ */
 
-#define PX_SURF_PLANE 4001
+#define PX_SURF_PLANE    4001
 #define PX_SURF_CYLINDER 4002
-#define PX_SURF_CONE 4003
-#define PX_SURF_SPHERE 4004
-#define PX_SURF_TORUS 4005
-#define PX_SURF_OFFSET 4008
-#define PX_SURF_SWEPT 4009
-#define PX_SURF_SPUN 4010
+#define PX_SURF_CONE     4003
+#define PX_SURF_SPHERE   4004
+#define PX_SURF_TORUS    4005
+#define PX_SURF_OFFSET   4008
+#define PX_SURF_SWEPT    4009
+#define PX_SURF_SPUN     4010
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
-
 
 /* Kernel surface class of the face's surface (0 for an entity without one). */
 void pxpsus_(const unsigned int* face, int* surface_class);
@@ -55,8 +54,8 @@ void pxbase_(const unsigned int* face, unsigned int* base);
 void PX_face_ask_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
                       double radii[2]);
 /* The same data of the base surface of an offset face. */
-void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3],
-                               double axis[3], double radii[2]);
+void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kind, double origin[3], double axis[3],
+                               double radii[2]);
 /* The face's parameter box {u0, u1, v0, v1}; *status 0, or 1 for a face
  * without a surface. */
 void pxeval_(const unsigned int* face, double box[4], int* status);
@@ -65,10 +64,8 @@ void pxpben_(const unsigned int* face, const double* u, const double* v, double 
 /* Reports a non-zero kernel status as a host error. */
 void pxerr_(const int* status);
 /* Profiles of spun and swept surfaces (outside this host: they raise). */
-void PX_su_face_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3],
-                         void** list);
-void PX_su_surface_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3],
-                            void** list);
+void PX_su_face_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3], void** list);
+void PX_su_surface_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3], void** list);
 void PX_se_face_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3]);
 void PX_se_surface_ask_data(unsigned int face, unsigned char* sense, double origin[3], double axis[3]);
 /* Releases a list handed out by the kernel queries (null is fine). */

@@ -18,9 +18,9 @@ namespace {
 using tag_t = unsigned int;
 
 struct Occurrence {
-    tag_t part_occurrence = 0;   // itself for a part occurrence
-    tag_t prototype = 0;         // the component part for a part occurrence
-    std::map<tag_t, tag_t> made; // of a part occurrence: prototype -> occurrence
+    tag_t part_occurrence = 0;    // itself for a part occurrence
+    tag_t prototype = 0;          // the component part for a part occurrence
+    std::map<tag_t, tag_t> made;  // of a part occurrence: prototype -> occurrence
 };
 
 host::TagTable<Occurrence>& table() {

@@ -117,9 +117,7 @@ tag_t make_sketch(tag_t part, const std::vector<tag_t>& members, int state) {
     return s;
 }
 
-tag_t make_component(tag_t part) {
-    return entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_COMPONENT, 0, part});
-}
+tag_t make_component(tag_t part) { return entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_COMPONENT, 0, part}); }
 
 tag_t make_occurrence(tag_t part, int type, int subtype) {
     tag_t o = entity::create({OM_CLASS_RM_ENTITY, type, subtype, part});
@@ -161,7 +159,8 @@ const host::views::Occurrence& transform_of(const host::Call& call, unsigned int
 // v x X + v y Y + v z Z (plus the origin for a point).
 void turn(const host::views::Occurrence& o, const double* v, bool point, double* out) {
     double r[3];
-    for (int i = 0; i < 3; ++i) r[i] = v[0] * o.rows[i] + v[1] * o.rows[3 + i] + v[2] * o.rows[6 + i] + (point ? o.origin[i] : 0);
+    for (int i = 0; i < 3; ++i)
+        r[i] = v[0] * o.rows[i] + v[1] * o.rows[3 + i] + v[2] * o.rows[6 + i] + (point ? o.origin[i] : 0);
     std::copy(r, r + 3, out);
 }
 

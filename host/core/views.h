@@ -33,7 +33,7 @@ extern "C" {
 typedef unsigned char (*ES_member_fn)(unsigned int member, void* data);
 typedef unsigned char (*DSS_view_fn)(unsigned int view, void* data, const int* record);
 
-unsigned int DWG_ask_current_drawing(void);        /* 0 when none */
+unsigned int DWG_ask_current_drawing(void); /* 0 when none */
 unsigned int DMV_ask_drawing_of_view(unsigned int view);
 /* Deletes the views; answers 1, or 0 (deleting none) when one of them is
  * not a view of the current drawing. */
@@ -57,7 +57,7 @@ void OCC_transform_point(unsigned int occurrence, const double point[3], double 
 void OCC_untransform_point(unsigned int occurrence, const double point[3], double out[3]);
 void OCC_transform_direction(unsigned int occurrence, const double direction[3], double out[3]);
 
-int ASSY_remove_component(unsigned int component);  /* 0, the component is gone */
+int ASSY_remove_component(unsigned int component); /* 0, the component is gone */
 void OCC_delete_ref_set(unsigned int refset);
 void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps);
 
@@ -67,7 +67,7 @@ void delete_sketch_(const unsigned int* sketch, int* state);
 void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data);
 void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data);
 
-int SMSP_delete_object_jqopen(unsigned int object);   /* 0 */
+int SMSP_delete_object_jqopen(unsigned int object); /* 0 */
 /* Names a drafting object as given (case kept); 0, or HOST_ERR_BAD_ARGUMENT
  * for more than 30 characters. */
 int SMSP_set_name_jqopen(unsigned int object, const char* name);
@@ -107,10 +107,10 @@ tag_t prototype_of(tag_t occurrence);
 
 // What the display side recorded.
 struct Log {
-    std::vector<std::vector<tag_t>> face_attr_changes;   // DSS_SRF_change_face_attr
+    std::vector<std::vector<tag_t>> face_attr_changes;  // DSS_SRF_change_face_attr
     std::vector<int> face_attr_values;
-    std::vector<std::vector<tag_t>> regen_in_views;      // DSS_REGEN_regen_objs_in_views
-    std::vector<tag_t> occ_redraws;                      // OCC_redraw_part_occ_and_reps
+    std::vector<std::vector<tag_t>> regen_in_views;  // DSS_REGEN_regen_objs_in_views
+    std::vector<tag_t> occ_redraws;                  // OCC_redraw_part_occ_and_reps
 };
 const Log& log();
 }  // namespace host::views

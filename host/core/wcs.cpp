@@ -43,7 +43,6 @@ struct State {
 State& st() { return model_state<State>("wcs"); }
 const bool registered = (csys_table(), matrix_table(), st(), true);
 
-
 unsigned int new_matrix(unsigned int part, const double* values) {
     unsigned int m = objects::create({OM_CLASS_RM_ENTITY, HOST_TYPE_MATRIX, 0, part});
     for (int i = 0; i < 9; ++i) matrix_table()[m].values[static_cast<std::size_t>(i)] = values[i];
@@ -236,8 +235,7 @@ void ES_create_matrix_in_part(unsigned int part, const double* values, int count
     auto call = HOST_ENTRY(part, values, count, matrix);
     call.need(values);
     call.need(matrix);
-    if (count != 3)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "%d rows instead of 3", count);
+    if (count != 3) call.fail(HOST_ERR_BAD_ARGUMENT, "%d rows instead of 3", count);
     *matrix = hw::new_matrix(part, values);
 }
 

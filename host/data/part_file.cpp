@@ -115,7 +115,6 @@ void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
 
 // ---- Writer and Reader --------------------------------------------------------
 
-
 void Writer::grow(std::size_t n) { buffer_.resize(std::max(size_ + n, 2 * buffer_.size() + 64)); }
 
 void Reader::ends_early() { throw FormatError("data ends early"); }
@@ -363,7 +362,8 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
 int read_file(const std::string& path, std::string& bytes) {
     bytes.clear();
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
     if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return PART_ERR_READ;
@@ -439,7 +439,8 @@ int load_sections(std::FILE* f, std::uint64_t file_size, Image& image) {
 int load(const std::string& path, Image& image) {
     image = Image{};
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
     if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return PART_ERR_READ;

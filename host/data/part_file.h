@@ -199,7 +199,7 @@ private:
 // What a section reader sees: the new part and the new objects by number.
 struct LoadContext {
     tag_t part = 0;
-    std::vector<tag_t> objects;   // objects[i - 1] is number i
+    std::vector<tag_t> objects;  // objects[i - 1] is number i
     // The tag of number i (0: the part); FormatError for a bad number.
     tag_t tag_of(std::uint32_t index) const;
 };

@@ -59,12 +59,12 @@ constexpr int kEdgeSubtype = HOST_SUBTYPE_EDGE;
 constexpr int kBodySubtype = HOST_SUBTYPE_BODY;
 
 // Limits of the curve creators.
-constexpr double kLengthSquaredTolerance = 1e-12;   // the modeller's length tolerance, squared
-constexpr double kArcMinimum = 1e-6;                 // radius and sweep of an arc
-constexpr double kArcSweepBound = 6.283185307279586; // a turn and a little slack
+constexpr double kLengthSquaredTolerance = 1e-12;     // the modeller's length tolerance, squared
+constexpr double kArcMinimum = 1e-6;                  // radius and sweep of an arc
+constexpr double kArcSweepBound = 6.283185307279586;  // a turn and a little slack
 constexpr double kTwoPi = 2 * std::numbers::pi;
-constexpr double kEllipseSlack = 1e-11;              // an ellipse's sweep beyond a turn
-constexpr double kSmallestSemiAxis = 1e-10;          // a hyperbola's k2, a parabola's k1
+constexpr double kEllipseSlack = 1e-11;      // an ellipse's sweep beyond a turn
+constexpr double kSmallestSemiAxis = 1e-10;  // a hyperbola's k2, a parabola's k1
 // tan(pi / 2) in doubles, and a little slack: a hyperbola's end at an
 // asymptote's angle lies at v = k2 tan(pi / 2).
 constexpr double kAsymptote = 1.7e16;
@@ -145,8 +145,7 @@ const char* curve_rule(const objects::Object& o, const hc::Entity* e, bool occur
         (!reference_ok(o.tag, e->matrix, o.part) || !is_type(e->matrix, HOST_TYPE_MATRIX)))
         return "a curve's matrix is no matrix of its part";
     switch (e->kind) {
-        case hc::Kind::point:
-            return finite(e->point, 3) ? nullptr : "a point is not finite";
+        case hc::Kind::point: return finite(e->point, 3) ? nullptr : "a point is not finite";
         case hc::Kind::line: {
             if (!finite(e->start(), 3) || !finite(e->end(), 3)) return "a line is not finite";
             double d = 0;
@@ -164,8 +163,9 @@ const char* curve_rule(const objects::Object& o, const hc::Entity* e, bool occur
         case hc::Kind::other:
             if (!e->other() || hostnum::curve_check(e->other()->record()) != hostnum::CurveError::ok)
                 return "a curve that defines no curve";
-            return o.type != CURVE_SPLINE || e->other()->record().type == CURVE_SPLINE ? nullptr
-                                                                                     : "a spline object without a spline";
+            return o.type != CURVE_SPLINE || e->other()->record().type == CURVE_SPLINE
+                       ? nullptr
+                       : "a spline object without a spline";
     }
     return nullptr;
 }

@@ -27,9 +27,9 @@ namespace pf = host::part_file;
 // ---- State ----------------------------------------------------------------------
 
 struct Model {
-    std::map<tag_t, PartState> parts;        // loaded parts and load-failure records
-    std::vector<tag_t> order;                // loaded parts, in order of entering
-    std::vector<tag_t> failures;             // load-failure records, oldest first
+    std::map<tag_t, PartState> parts;  // loaded parts and load-failure records
+    std::vector<tag_t> order;          // loaded parts, in order of entering
+    std::vector<tag_t> failures;       // load-failure records, oldest first
     tag_t display = 0;
     tag_t work = 0;
     std::map<tag_t, std::vector<std::string>> csets;
@@ -72,9 +72,7 @@ const bool registered = (component(), true);
 void publish_units() {
     const Model& m = component().read();
     const auto it = m.parts.find(m.work);
-    acom_[PART_ACOM_UNITS_WORD] = m.work == 0 || it == m.parts.end() ? 0
-                                  : it->second.units == PART_UNITS_INCH ? 2
-                                                                        : 1;
+    acom_[PART_ACOM_UNITS_WORD] = m.work == 0 || it == m.parts.end() ? 0 : it->second.units == PART_UNITS_INCH ? 2 : 1;
 }
 
 void Component::undo_to(Model&& image) {

@@ -50,24 +50,24 @@
 #include <stddef.h>
 
 /* Codes of the part service (band 641000). */
-#define PART_ERR_FILE_NOT_FOUND   641001 /* no file of that name */
-#define PART_ERR_NOT_PART_FILE    641002 /* the file is not a part file (foreign format, a directory) */
-#define PART_ERR_BAD_VERSION      641003 /* written by a newer format version */
-#define PART_ERR_CORRUPT          641004 /* damaged or truncated part file */
-#define PART_ERR_READ             641005 /* the file could not be read */
-#define PART_ERR_WRITE            641006 /* the file could not be written (read-only target ...) */
-#define PART_ERR_NAME_TOO_LONG    641007 /* a file name longer than PART_MAX_NAME_CHARS */
-#define PART_ERR_ALREADY_LOADED   641008 /* a part of that file name is loaded already */
-#define PART_ERR_NO_WORK_PART     641009 /* there is no work part to save */
-#define PART_ERR_MODIFIED         641010 /* the part is modified and the option keeps modified parts */
-#define PART_ERR_BAD_NAME         641011 /* an empty or null file name */
-#define PART_ERR_NOT_LOADED       641012 /* the part is not loaded (a load-failure record) */
-#define PART_ERR_BAD_UNITS        641022 /* units other than 1 and 2 */
-#define PART_ERR_PDM_NOT_ACTIVE   641049 /* a product-data-manager name while the manager is not active */
-#define PART_ERR_PDM_BAD_NAME     641051 /* a malformed product-data-manager name */
-#define PART_ERR_MISSING_COMPONENT 641112 /* load failure, group 1 */
-#define PART_ERR_BAD_COMPONENT    641113 /* load failure, group 2 */
-#define PART_ERR_EXPORT           1050044 /* an object that cannot be exported */
+#define PART_ERR_FILE_NOT_FOUND    641001  /* no file of that name */
+#define PART_ERR_NOT_PART_FILE     641002  /* the file is not a part file (foreign format, a directory) */
+#define PART_ERR_BAD_VERSION       641003  /* written by a newer format version */
+#define PART_ERR_CORRUPT           641004  /* damaged or truncated part file */
+#define PART_ERR_READ              641005  /* the file could not be read */
+#define PART_ERR_WRITE             641006  /* the file could not be written (read-only target ...) */
+#define PART_ERR_NAME_TOO_LONG     641007  /* a file name longer than PART_MAX_NAME_CHARS */
+#define PART_ERR_ALREADY_LOADED    641008  /* a part of that file name is loaded already */
+#define PART_ERR_NO_WORK_PART      641009  /* there is no work part to save */
+#define PART_ERR_MODIFIED          641010  /* the part is modified and the option keeps modified parts */
+#define PART_ERR_BAD_NAME          641011  /* an empty or null file name */
+#define PART_ERR_NOT_LOADED        641012  /* the part is not loaded (a load-failure record) */
+#define PART_ERR_BAD_UNITS         641022  /* units other than 1 and 2 */
+#define PART_ERR_PDM_NOT_ACTIVE    641049  /* a product-data-manager name while the manager is not active */
+#define PART_ERR_PDM_BAD_NAME      641051  /* a malformed product-data-manager name */
+#define PART_ERR_MISSING_COMPONENT 641112  /* load failure, group 1 */
+#define PART_ERR_BAD_COMPONENT     641113  /* load failure, group 2 */
+#define PART_ERR_EXPORT            1050044 /* an object that cannot be exported */
 
 #define PART_MAX_NAME_CHARS 255
 
@@ -78,9 +78,9 @@
 #define PART_ACOM_UNITS_WORD 1246
 
 /* Load states (PART_is_part_loaded_tol, host::parts::load_state). */
-#define PART_NOT_LOADED        0
-#define PART_FULLY_LOADED      1
-#define PART_PARTIALLY_LOADED  2
+#define PART_NOT_LOADED       0
+#define PART_FULLY_LOADED     1
+#define PART_PARTIALLY_LOADED 2
 
 #ifdef __cplusplus
 extern "C" {
@@ -123,7 +123,7 @@ typedef struct PART_save_failures_s {
  * (PART_free_reopen_result frees them). */
 typedef struct PART_reopen_entry_s {
     unsigned char failed;
-    unsigned int part;   /* the part loaded now, 0 when it failed */
+    unsigned int part; /* the part loaded now, 0 when it failed */
     int code;
 } PART_reopen_entry_t;
 typedef struct PART_reopen_result_s {
@@ -186,11 +186,11 @@ void PART_unload_cset(unsigned int set, int option);
 unsigned int CONTEXT_ask_root_part(void);
 unsigned int CONTEXT_ask_work_part(void);
 void CONTEXT_set_work_part(unsigned int part);
-void PART_set_displayed_part(unsigned int part);  /* 0 allowed */
-int PART_ask_num_parts(void);                       /* loaded parts */
-unsigned int PART_ask_nth_part(int index);          /* 0 when out of range */
+void PART_set_displayed_part(unsigned int part); /* 0 allowed */
+int PART_ask_num_parts(void);                    /* loaded parts */
+unsigned int PART_ask_nth_part(int index);       /* 0 when out of range */
 int PART_is_part_loaded(const char* name);
-unsigned int PART_ask_part_of_filename(const char* name);  /* 0 when none */
+unsigned int PART_ask_part_of_filename(const char* name); /* 0 when none */
 /* *state: PART_NOT_LOADED, PART_FULLY_LOADED or PART_PARTIALLY_LOADED;
  * answers 0 (a null name or state: HOST_ERR_NULL_ARGUMENT). */
 int PART_is_part_loaded_tol(const char* name, int* state);
@@ -201,7 +201,7 @@ void PART_set_modified(unsigned int part);
 char* PART_ask_filename_of_part(unsigned int part);
 char* PART_name_for_display(int mode, const char* name);
 char* PART_get_stripped_part_name(unsigned int part);
-unsigned int EXP_ask_part_of_name(const char* display_name);  /* raises when none */
+unsigned int EXP_ask_part_of_name(const char* display_name); /* raises when none */
 int PART_ask_units(unsigned int part);
 void PART_rename_part(unsigned int part, const char* name);
 void PART_ask_compression_flags(unsigned int part, PART_compress_flags_t* flags);
@@ -230,12 +230,12 @@ using tag_t = unsigned int;
 struct PartState {
     int units = PART_UNITS_MM;
     bool modified = false;
-    int saves = 0;                   // times written to its file (an undo does not take it back)
+    int saves = 0;  // times written to its file (an undo does not take it back)
     int load_state = PART_FULLY_LOADED;
-    int failure_code = 0;            // of a load-failure record
-    int failure_group = 0;           // 1 or 2 for a load-failure record
+    int failure_code = 0;   // of a load-failure record
+    int failure_group = 0;  // 1 or 2 for a load-failure record
     PART_compress_flags_t compress = {0, 0, 0};
-    std::vector<std::string> components;   // component file names, in order
+    std::vector<std::string> components;  // component file names, in order
 };
 
 // Loaded parts in the order they entered the session (load-failure records
@@ -245,7 +245,7 @@ std::vector<tag_t> loaded_parts();
 std::vector<tag_t> failure_records();
 // Null for a tag that is no part of the service.
 const PartState* state(tag_t part);
-int load_state(tag_t part);          // PART_NOT_LOADED for an unknown tag
+int load_state(tag_t part);  // PART_NOT_LOADED for an unknown tag
 bool is_loaded(tag_t part);
 tag_t display_part();
 tag_t work_part();

@@ -157,7 +157,8 @@ hostnum::Curve read_curve(pf::Reader& in) {
         case CURVE_SPLINE: {
             const int n = in.i32();
             const int order = in.i32();
-            if (n < 1 || order < 1 || static_cast<std::uint64_t>(5 * static_cast<std::uint64_t>(n) + order) * 8 > in.left())
+            if (n < 1 || order < 1 ||
+                static_cast<std::uint64_t>(5 * static_cast<std::uint64_t>(n) + order) * 8 > in.left())
                 throw pf::FormatError("spline sizes beyond the row");
             std::vector<double> poles(4 * static_cast<std::size_t>(n)), knots(static_cast<std::size_t>(n + order));
             reals(in, poles.data(), 4 * n);
@@ -173,7 +174,8 @@ hostnum::Curve read_curve(pf::Reader& in) {
     r.start = start;
     r.span = span;
     r.periodic = periodic ? 1 : 0;
-    if (hostnum::curve_check(r) != hostnum::CurveError::ok) throw pf::FormatError("a saved curve does not define a curve");
+    if (hostnum::curve_check(r) != hostnum::CurveError::ok)
+        throw pf::FormatError("a saved curve does not define a curve");
     return std::move(*c);
 }
 

@@ -53,15 +53,18 @@ struct FlagField {
     bool he::Attrs::*field;
 };
 constexpr FlagField kFlags[] = {
-    {kBlanked, &he::Attrs::blanked},       {kLocated, &he::Attrs::located},
-    {kPromoted, &he::Attrs::promoted},     {kSmart, &he::Attrs::smart},
-    {kFcf, &he::Attrs::fcf},               {kOccurrence, &he::Attrs::occurrence},
-    {kInUse, &he::Attrs::in_use},          {kViewDependent, &he::Attrs::view_dependent},
+    {kBlanked, &he::Attrs::blanked},   {kLocated, &he::Attrs::located},
+    {kPromoted, &he::Attrs::promoted}, {kSmart, &he::Attrs::smart},
+    {kFcf, &he::Attrs::fcf},           {kOccurrence, &he::Attrs::occurrence},
+    {kInUse, &he::Attrs::in_use},      {kViewDependent, &he::Attrs::view_dependent},
 };
 
 // The integers of a row, in file order.
 constexpr int he::Attrs::*kInts[] = {
-    &he::Attrs::layer, &he::Attrs::color, &he::Attrs::font, &he::Attrs::width,
+    &he::Attrs::layer,
+    &he::Attrs::color,
+    &he::Attrs::font,
+    &he::Attrs::width,
 };
 constexpr int he::Attrs::*kLaterInts[] = {
     &he::Attrs::state,       &he::Attrs::srfanl,      &he::Attrs::shaded,

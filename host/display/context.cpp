@@ -76,7 +76,8 @@ void expand(Box& b, P p) {
 }
 
 Box& box_of(const Call& call, int box) {
-    if (box < 0 || box >= static_cast<int>(window().boxes.size())) call.fail(HOST_ERR_BAD_ARGUMENT, "no fit box %d", box);
+    if (box < 0 || box >= static_cast<int>(window().boxes.size()))
+        call.fail(HOST_ERR_BAD_ARGUMENT, "no fit box %d", box);
     return window().boxes[static_cast<std::size_t>(box)];
 }
 
@@ -381,8 +382,8 @@ int DSS_PICK_arc(const double matrix[9], double start, double end, const double 
     return hc::answer_pick(best, 1, angle, aperture, distance, hit);
 }
 
-int DSS_PICK_segment(const double a[3], const double b[3], const double* ray, const double* aperture,
-                     double* distance, void* hit) {
+int DSS_PICK_segment(const double a[3], const double b[3], const double* ray, const double* aperture, double* distance,
+                     void* hit) {
     auto call = HOST_ENTRY(a, b);
     call.need(a, "the start");
     call.need(b, "the end");
@@ -461,8 +462,8 @@ int DSS_AREA_polygon(int count, const double* points) {
 
 // ---- Attention tests ----
 
-int DSS_ATTN_arc(const double matrix[9], double start, double end, const double centre[3], double radius,
-                 int search, double found[3]) {
+int DSS_ATTN_arc(const double matrix[9], double start, double end, const double centre[3], double radius, int search,
+                 double found[3]) {
     auto call = HOST_ENTRY(start, end, radius, search);
     call.need(matrix, "the matrix");
     call.need(centre, "the centre");

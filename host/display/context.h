@@ -42,13 +42,13 @@
 
 #include "host/display/temp.h"
 
-#define DSS_MODE_DISPLAY 0
-#define DSS_MODE_FIT 1
-#define DSS_MODE_PICK 2
-#define DSS_MODE_AREA 3
+#define DSS_MODE_DISPLAY   0
+#define DSS_MODE_FIT       1
+#define DSS_MODE_PICK      2
+#define DSS_MODE_AREA      3
 #define DSS_MODE_ATTENTION 4
 
-#define DSS_ATTENTION_FOUND 3
+#define DSS_ATTENTION_FOUND     3
 #define DSS_ATTENTION_SEARCHING 1
 
 #ifdef __cplusplus
@@ -64,10 +64,10 @@ struct display_context_s {
 
 typedef struct DSS_display_record_s {
     double first_position[3];
-    unsigned int view;       /* the view being drawn, 0 when none */
+    unsigned int view; /* the view being drawn, 0 when none */
     double fill_density;
     int drawn;
-    int fill_style;          /* 1: fill by drawn lines */
+    int fill_style; /* 1: fill by drawn lines */
 } DSS_display_record_t;
 
 typedef struct DSS_fit_record_s {
@@ -86,9 +86,8 @@ typedef struct DSS_pick_view_s {
     double aperture;
 } DSS_pick_view_t;
 
-typedef int (*DSS_pick_arc_fn)(const double matrix[9], double start, double end, const double centre[3],
-                               double radius, const double* ray, const double* aperture, double* distance,
-                               void* hit);
+typedef int (*DSS_pick_arc_fn)(const double matrix[9], double start, double end, const double centre[3], double radius,
+                               const double* ray, const double* aperture, double* distance, void* hit);
 typedef int (*DSS_pick_segment_fn)(const double a[3], const double b[3], const double* ray, const double* aperture,
                                    double* distance, void* hit);
 typedef int (*DSS_pick_point_fn)(const double p[3], const double* ray, const double* aperture, double* distance,
@@ -107,8 +106,7 @@ typedef struct DSS_pick_record_s {
     int found;
 } DSS_pick_record_t;
 
-typedef int (*DSS_area_arc_fn)(const double matrix[9], double start, double end, const double centre[3],
-                               double radius);
+typedef int (*DSS_area_arc_fn)(const double matrix[9], double start, double end, const double centre[3], double radius);
 typedef int (*DSS_area_segment_fn)(const double a[3], const double b[3]);
 typedef int (*DSS_area_point_fn)(const double p[3]);
 typedef int (*DSS_area_polygon_fn)(int count, const double* points);
@@ -123,8 +121,8 @@ typedef struct DSS_area_record_s {
     int total;
 } DSS_area_record_t;
 
-typedef int (*DSS_attn_arc_fn)(const double matrix[9], double start, double end, const double centre[3],
-                               double radius, int search, double found[3]);
+typedef int (*DSS_attn_arc_fn)(const double matrix[9], double start, double end, const double centre[3], double radius,
+                               int search, double found[3]);
 typedef int (*DSS_attn_segment_fn)(const double a[3], const double b[3], int search, double found[3]);
 typedef int (*DSS_attn_point_fn)(const double p[3], int search, double found[3]);
 typedef int (*DSS_attn_polygon_fn)(int count, const double* points, int search, double found[3]);
@@ -169,8 +167,8 @@ void j0329_(const double a[3], const double b[3], const double corner1[3], const
 /* The host's test routines. */
 int DSS_PICK_arc(const double matrix[9], double start, double end, const double centre[3], double radius,
                  const double* ray, const double* aperture, double* distance, void* hit);
-int DSS_PICK_segment(const double a[3], const double b[3], const double* ray, const double* aperture,
-                     double* distance, void* hit);
+int DSS_PICK_segment(const double a[3], const double b[3], const double* ray, const double* aperture, double* distance,
+                     void* hit);
 int DSS_PICK_point(const double p[3], const double* ray, const double* aperture, double* distance, void* hit);
 int DSS_PICK_polygon(int count, const double* points, const double* ray, const double* aperture, double* distance,
                      void* hit);
@@ -178,8 +176,8 @@ int DSS_AREA_arc(const double matrix[9], double start, double end, const double 
 int DSS_AREA_segment(const double a[3], const double b[3]);
 int DSS_AREA_point(const double p[3]);
 int DSS_AREA_polygon(int count, const double* points);
-int DSS_ATTN_arc(const double matrix[9], double start, double end, const double centre[3], double radius,
-                 int search, double found[3]);
+int DSS_ATTN_arc(const double matrix[9], double start, double end, const double centre[3], double radius, int search,
+                 double found[3]);
 int DSS_ATTN_segment(const double a[3], const double b[3], int search, double found[3]);
 int DSS_ATTN_point(const double p[3], int search, double found[3]);
 int DSS_ATTN_polygon(int count, const double* points, int search, double found[3]);
@@ -199,19 +197,19 @@ enum class Kind { Arc, Circle, FillCircle, Line, Marker, Outline, Triangle, Poly
 // One entry of the graphics window's display list.
 struct Drawn {
     Kind kind{};
-    std::vector<double> points;     // three doubles a point (arc/circle: the centre)
+    std::vector<double> points;  // three doubles a point (arc/circle: the centre)
     double radius = 0;
-    double matrix[9] = {};          // as the routine took it
+    double matrix[9] = {};  // as the routine took it
     DSS_arc_t arc = {};
     bool filled = false;
     int marker = 0;
-    int count = 0;                  // vertices of a facet
-    const void* data = nullptr;     // the facet's second pointer
+    int count = 0;               // vertices of a facet
+    const void* data = nullptr;  // the facet's second pointer
     std::vector<std::string> lines;
     int alignment = 0, position = 0;
     double size = 0;
-    int rotations = 0;              // rotations pushed when it was drawn
-    int fill_method = 0;            // the device fill in force
+    int rotations = 0;    // rotations pushed when it was drawn
+    int fill_method = 0;  // the device fill in force
 };
 const std::vector<Drawn>& drawn();
 // Empties the display list (a regeneration of the window).

@@ -24,7 +24,7 @@
 #ifndef HOST_DISPLAY_LAYOUT_H
 #define HOST_DISPLAY_LAYOUT_H
 
-#define DIMSPC_DOUBLES 32
+#define DIMSPC_DOUBLES   32
 #define DIMSPC_CHAR_SIZE 4 /* index of the drafting character size */
 
 #ifdef __cplusplus

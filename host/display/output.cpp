@@ -29,9 +29,9 @@
 namespace host::output {
 namespace {
 
-constexpr int kWindowWidth = 800, kWindowHeight = 600;      // the shading window after a reset
-constexpr double kMetaWidth = 1024, kMetaHeight = 768;     // the graphics window's picture
-constexpr double kFacetTolerance = 0.05;                    // of the model's size
+constexpr int kWindowWidth = 800, kWindowHeight = 600;  // the shading window after a reset
+constexpr double kMetaWidth = 1024, kMetaHeight = 768;  // the graphics window's picture
+constexpr double kFacetTolerance = 0.05;                // of the model's size
 constexpr int kCurveSteps = 64;
 
 struct State {
@@ -51,7 +51,7 @@ struct Triangle {
     Rgb colour;
 };
 struct Polyline {
-    std::vector<double> points;   // three doubles a point
+    std::vector<double> points;  // three doubles a point
     Rgb colour;
 };
 struct Scene {
@@ -120,8 +120,8 @@ Scene scene_of(const Call& call) {
             Polyline pl{{}, colour};
             for (int k = 0; k <= kCurveSteps; ++k) {
                 double p[3];
-                if (hostnum::curve_evaluate(c->record(), 0, lim[0] + (lim[1] - lim[0]) * k / kCurveSteps, p,
-                                            nullptr) == hostnum::CurveError::ok)
+                if (hostnum::curve_evaluate(c->record(), 0, lim[0] + (lim[1] - lim[0]) * k / kCurveSteps, p, nullptr) ==
+                    hostnum::CurveError::ok)
                     pl.points.insert(pl.points.end(), p, p + 3);
             }
             if (pl.points.size() >= 6) s.lines.push_back(std::move(pl));
@@ -195,7 +195,8 @@ void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
     for (const Triangle& t : s.triangles) pieces.push_back({depth_of(t.p, 3), &t, nullptr, &t.colour});
     for (const Polyline& pl : s.lines)
         for (std::size_t i = 0; i + 5 < pl.points.size(); i += 3)
-            pieces.push_back({depth_of(pl.points.data() + i, 2) + 1e-3 * size, nullptr, pl.points.data() + i, &pl.colour});
+            pieces.push_back(
+                {depth_of(pl.points.data() + i, 2) + 1e-3 * size, nullptr, pl.points.data() + i, &pl.colour});
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
     for (const Piece& piece : pieces) {
         if (piece.seg) {
@@ -286,8 +287,7 @@ void SH_batch_shade(const char* file, int width, int height, int background) {
         call.fail(HOST_ERR_NO_MEMORY, "no image of %d x %d pixels", width, height);
     ho::paint(surface.get(), s, width, height, bg);
     const cairo_status_t written = cairo_surface_write_to_png(surface.get(), file);
-    if (written != CAIRO_STATUS_SUCCESS)
-        call.fail(SH_ERR_FILE, "%s: %s", file, cairo_status_to_string(written));
+    if (written != CAIRO_STATUS_SUCCESS) call.fail(SH_ERR_FILE, "%s: %s", file, cairo_status_to_string(written));
 }
 
 void SH_set_window(int width, int height) {
@@ -314,12 +314,12 @@ void SH_vrml(const char* file, double scale, int curves) {
                  cz = (s.box[4] + s.box[5]) / 2 * scale;
     const double size = std::max({s.box[1] - s.box[0], s.box[3] - s.box[2], s.box[5] - s.box[4], 1e-6}) * scale;
     const double aspect = static_cast<double>(ho::st().width) / ho::st().height;
-    std::snprintf(buf, sizeof buf, "Viewpoint { position %.6g %.6g %.6g fieldOfView %.6g }\n", cx, cy,
-                  cz + 2 * size, aspect >= 1 ? 0.785398 : 0.785398 / aspect);
+    std::snprintf(buf, sizeof buf, "Viewpoint { position %.6g %.6g %.6g fieldOfView %.6g }\n", cx, cy, cz + 2 * size,
+                  aspect >= 1 ? 0.785398 : 0.785398 / aspect);
     out += buf;
     auto colour = [&](const ho::Rgb& c) {
-        std::snprintf(buf, sizeof buf, "  appearance Appearance { material Material { diffuseColor %.4g %.4g %.4g } }\n",
-                      c.r, c.g, c.b);
+        std::snprintf(buf, sizeof buf,
+                      "  appearance Appearance { material Material { diffuseColor %.4g %.4g %.4g } }\n", c.r, c.g, c.b);
         out += buf;
     };
     if (!s.triangles.empty()) {
@@ -396,9 +396,8 @@ void DSS_WMF_create_metafile(int destination, const char* file, int reserved, un
     const double w = ho::kMetaWidth * scale, h = ho::kMetaHeight * scale;
     const ho::Rgb bg = ho::colour_of(0);
     std::string picture;
-    ho::Surface surface(destination == 1
-                            ? cairo_svg_surface_create(file, w, h)
-                            : cairo_svg_surface_create_for_stream(ho::append, &picture, w, h));
+    ho::Surface surface(destination == 1 ? cairo_svg_surface_create(file, w, h)
+                                         : cairo_svg_surface_create_for_stream(ho::append, &picture, w, h));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         call.fail(SH_ERR_FILE, "%s cannot be written", destination == 1 ? file : "the window's picture");
     const cairo_status_t drawn = ho::paint(surface.get(), s, w, h, bg);

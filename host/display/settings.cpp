@@ -55,11 +55,12 @@ struct Settings {
     double shaded[3] = {0.05, 0.05, 15.0};
     int system_color = 1;
     int font_mode = 0;
-    int settings_word = 0x3;    // first flag on, second off
+    int settings_word = 0x3;  // first flag on, second off
     int show_face_edges = 0;
     int hidden_face_edges = -1;
-    SRFANL_rec_t srfanl = {0, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1}, {0.05, 0.05, 15.0, 0.0}, 0, 1, {0, 1, 0, 0, 0, 0, 0, 0, 0}, 0};
-    int name_settings = 0x1;    // names shown, in every view
+    SRFANL_rec_t srfanl = {
+        0, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1}, {0.05, 0.05, 15.0, 0.0}, 0, 1, {0, 1, 0, 0, 0, 0, 0, 0, 0}, 0};
+    int name_settings = 0x1;  // names shown, in every view
     int emphasis = 0;
     int plane_sel = 0;
     int dim_color = 87;
@@ -78,9 +79,11 @@ TagTable<BoundsRow>& bounds_table() {
 const bool registered = (st(), log_st(), bounds_table(), true);
 
 constexpr double kShadedPresets[3][3] = {{0.5, 0.5, 30.0}, {0.05, 0.05, 15.0}, {0.005, 0.005, 5.0}};
-constexpr double kAnalysisPresets[5][4] = {
-    {0.5, 0.5, 30.0, 0.1}, {0.1, 0.1, 15.0, 0.05}, {0.05, 0.05, 15.0, 0.01}, {0.01, 0.01, 5.0, 0.005},
-    {0.001, 0.001, 1.0, 0.001}};
+constexpr double kAnalysisPresets[5][4] = {{0.5, 0.5, 30.0, 0.1},
+                                           {0.1, 0.1, 15.0, 0.05},
+                                           {0.05, 0.05, 15.0, 0.01},
+                                           {0.01, 0.01, 5.0, 0.005},
+                                           {0.001, 0.001, 1.0, 0.001}};
 
 // ---- Colour models ----
 void hsv_to_rgb(const double in[3], double out[3]) {
@@ -128,10 +131,10 @@ void to_rgb(const Call& call, int model, const double in[3], double out[3]) {
     double c[3];
     for (int i = 0; i < 3; ++i) c[i] = std::clamp(in[i], 0.0, i == 0 ? hue_max : 1.0);
     switch (model) {
-    case 0: std::copy(c, c + 3, out); break;
-    case 1: hsv_to_rgb(c, out); break;
-    case 2: hls_to_rgb(c, out); break;
-    default: call.fail(HOST_ERR_BAD_ARGUMENT, "colour model %d", model);
+        case 0: std::copy(c, c + 3, out); break;
+        case 1: hsv_to_rgb(c, out); break;
+        case 2: hls_to_rgb(c, out); break;
+        default: call.fail(HOST_ERR_BAD_ARGUMENT, "colour model %d", model);
     }
 }
 
@@ -206,10 +209,10 @@ void UICO_ask_color(int number, int model, char* name, double values[3]) {
     hs::check_number(call, number);
     const hs::Colour& c = hs::st().colours[static_cast<std::size_t>(number)];
     switch (model) {
-    case 0: std::copy(c.rgb, c.rgb + 3, values); break;
-    case 1: hs::rgb_to_hsv(c.rgb, values); break;
-    case 2: hs::rgb_to_hls(c.rgb, values); break;
-    default: call.fail(HOST_ERR_BAD_ARGUMENT, "colour model %d", model);
+        case 0: std::copy(c.rgb, c.rgb + 3, values); break;
+        case 1: hs::rgb_to_hsv(c.rgb, values); break;
+        case 2: hs::rgb_to_hls(c.rgb, values); break;
+        default: call.fail(HOST_ERR_BAD_ARGUMENT, "colour model %d", model);
     }
     const std::size_t n = std::min(c.name.size(), static_cast<std::size_t>(UICO_NAME_CHARS));
     std::memcpy(name, c.name.data(), n);
@@ -238,8 +241,8 @@ int UICO_ask_closest_color(int model, const double values[3], int method) {
     double best_d = 1e300;
     for (int i = 1; i < hs::kColors; ++i) {
         const double* c = hs::st().colours[static_cast<std::size_t>(i)].rgb;
-        const double d = (c[0] - rgb[0]) * (c[0] - rgb[0]) + (c[1] - rgb[1]) * (c[1] - rgb[1]) +
-                         (c[2] - rgb[2]) * (c[2] - rgb[2]);
+        const double d =
+            (c[0] - rgb[0]) * (c[0] - rgb[0]) + (c[1] - rgb[1]) * (c[1] - rgb[1]) + (c[2] - rgb[2]) * (c[2] - rgb[2]);
         if (d < best_d) {
             best_d = d;
             best = i;

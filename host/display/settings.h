@@ -30,7 +30,7 @@
 #ifndef HOST_DISPLAY_SETTINGS_H
 #define HOST_DISPLAY_SETTINGS_H
 
-#define UICO_NAME_CHARS 32
+#define UICO_NAME_CHARS       32
 #define DISPLAY_SHADED_CUSTOM 4
 
 #ifdef __cplusplus
@@ -49,7 +49,7 @@ int UICO_ask_closest_color(int model, const double values[3], int method);
 /* ---- Display system parameters ---- */
 double DISPLAY_ask_curve_tol(void);
 void DISPLAY_set_curve_tol(double tolerance);
-double DISPLAY_ask_pattern_value(int which);           /* 1 or 2 */
+double DISPLAY_ask_pattern_value(int which); /* 1 or 2 */
 void DISPLAY_set_pattern_value(int which, double value);
 double DISPLAY_ask_scale_value(void);
 void DISPLAY_set_scale_value(double value);
@@ -61,7 +61,7 @@ void DISPLAY_set_system_color(int color);
 /* Applies a system colour (gt363_) and refreshes the colour map (clr033_). */
 void gt363_(const int* color);
 void clr033_(void);
-int DISPLAY_ask_font_mode(void);                        /* 0 or 1 */
+int DISPLAY_ask_font_mode(void); /* 0 or 1 */
 void DISPLAY_set_font_mode(int mode);
 int DISPLAY_ask_settings_word(void);
 void DISPLAY_set_settings_word(int word);
@@ -82,7 +82,7 @@ typedef struct SRFANL_rec_s {
     double tolerances[4];
     int option_1;
     int tolerance_preset;
-    int options[9];          /* option_2 to option_10 */
+    int options[9]; /* option_2 to option_10 */
     int display_mode;
 } SRFANL_rec_t;
 void SRFANL_read_rec(SRFANL_rec_t* rec);
@@ -128,9 +128,9 @@ unsigned char MDL_BND_compute_model_bounds(int mode, int store);
 namespace host::display_settings {
 // What the display did on request, for tests.
 struct Log {
-    int system_colors_applied = 0;    // gt363_
-    int colormap_refreshes = 0;       // clr033_
-    std::vector<int> refresh_steps;   // gt630_
+    int system_colors_applied = 0;   // gt363_
+    int colormap_refreshes = 0;      // clr033_
+    std::vector<int> refresh_steps;  // gt630_
     int anal_regens = 0, att_updates = 0, mapping_updates = 0;
     int refreshes = 0, ws_updates = 0;
     std::vector<unsigned int> regenerated_views;

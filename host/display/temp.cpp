@@ -91,8 +91,8 @@ void DSS_TEMP_display_markers(int sequence, int marker, int color, int layer_mod
     d.points.assign(points, points + 3 * count);
 }
 
-void DSS_TEMP_display_polyline(const DSS_view_spec_t* spec, int layer_mode, int count, const double* points,
-                               int color, int font, int width) {
+void DSS_TEMP_display_polyline(const DSS_view_spec_t* spec, int layer_mode, int count, const double* points, int color,
+                               int font, int width) {
     auto call = HOST_ENTRY(spec ? spec->view : 0, spec ? spec->sequence : 0, count, color);
     call.need(points, "the points");
     ht::check_spec(call, spec);
@@ -137,12 +137,11 @@ void DSS_TEMP_display_multiline_text(const DSS_view_spec_t* spec, int mode, int 
 
 void gt533_(const int* sequence, const char* text, const int* lengths, const int* count, const double origin[3],
             const int* position, const int64_t* reserved, const int* color) {
-    auto call = HOST_ENTRY(sequence ? *sequence : 0, count ? *count : 0, position ? *position : 0,
-                           color ? *color : 0);
-    for (const void* p : {static_cast<const void*>(sequence), static_cast<const void*>(text),
-                          static_cast<const void*>(lengths), static_cast<const void*>(count),
-                          static_cast<const void*>(origin), static_cast<const void*>(position),
-                          static_cast<const void*>(reserved), static_cast<const void*>(color)})
+    auto call = HOST_ENTRY(sequence ? *sequence : 0, count ? *count : 0, position ? *position : 0, color ? *color : 0);
+    for (const void* p :
+         {static_cast<const void*>(sequence), static_cast<const void*>(text), static_cast<const void*>(lengths),
+          static_cast<const void*>(count), static_cast<const void*>(origin), static_cast<const void*>(position),
+          static_cast<const void*>(reserved), static_cast<const void*>(color)})
         call.need(p);
     ht::check_sequence(call, *sequence);
     ht::check_looks(call, *color, 0, 0);

@@ -43,8 +43,8 @@ typedef struct DSS_view_spec_s {
 
 void DSS_TEMP_get_view_spec_from_opt(int sequence, DSS_view_spec_t* spec);
 void DSS_TEMP_display_markers(int sequence, int marker, int color, int layer_mode, int count, const double* points);
-void DSS_TEMP_display_polyline(const DSS_view_spec_t* spec, int layer_mode, int count, const double* points,
-                               int color, int font, int width);
+void DSS_TEMP_display_polyline(const DSS_view_spec_t* spec, int layer_mode, int count, const double* points, int color,
+                               int font, int width);
 void DSS_TEMP_display_arc(const DSS_view_spec_t* spec, int layer_mode, const double matrix[9], const DSS_arc_t* arc,
                           int color, int font, int width);
 void DSS_TEMP_display_multiline_text(const DSS_view_spec_t* spec, int mode, int font_kind, const double origin[3],
@@ -71,15 +71,15 @@ enum class Kind { Markers, Polyline, Arc, MultilineText, OldText };
 // One temporary drawing, as the service took it.
 struct Drawn {
     Kind kind{};
-    unsigned int view = 0;          // the view tag given (0: by sequence)
-    int sequence = 0;               // the display sequence
+    unsigned int view = 0;  // the view tag given (0: by sequence)
+    int sequence = 0;       // the display sequence
     int color = 0, font = 0, width = 0;
-    int fixed = 0;                  // the fixed mode argument (4 for geometry)
+    int fixed = 0;  // the fixed mode argument (4 for geometry)
     int marker = 0;
-    std::vector<double> points;     // three doubles a point; the origin of text
-    double matrix[9] = {};          // arcs: the matrix as taken
+    std::vector<double> points;  // three doubles a point; the origin of text
+    double matrix[9] = {};       // arcs: the matrix as taken
     DSS_arc_t arc = {};
-    std::vector<std::string> lines; // text
+    std::vector<std::string> lines;  // text
     int alignment = 0, position = 0;
     double size = 0;
 };

@@ -60,7 +60,9 @@ struct Engine {
     std::set<std::string> reserved;
 };
 
-double* slot_of(const char* name, void* data) { return &(*static_cast<std::unordered_map<std::string, double>*>(data))[name]; }
+double* slot_of(const char* name, void* data) {
+    return &(*static_cast<std::unordered_map<std::string, double>*>(data))[name];
+}
 
 Engine& engine(int units) {
     static std::unique_ptr<Engine> engines[2];
@@ -448,8 +450,10 @@ std::string assignment(tag_t exp) {
 
 std::vector<tag_t> of_part(tag_t part) {
     std::vector<tag_t> out;
-    for (tag_t t = objects::next_of_part(part, 0, [](const objects::Object& o) { return o.cls == OM_CLASS_EXPRESSION; });
-         t != 0; t = objects::next_of_part(part, t, [](const objects::Object& o) { return o.cls == OM_CLASS_EXPRESSION; }))
+    for (tag_t t =
+             objects::next_of_part(part, 0, [](const objects::Object& o) { return o.cls == OM_CLASS_EXPRESSION; });
+         t != 0;
+         t = objects::next_of_part(part, t, [](const objects::Object& o) { return o.cls == OM_CLASS_EXPRESSION; }))
         if (rows.find(t)) out.push_back(t);
     return out;
 }
@@ -521,7 +525,8 @@ std::string rename_in(const std::string& formula, const std::string& from, const
     std::string out;
     std::size_t i = 0;
     while (i < formula.size()) {
-        if (is_identifier_start(formula[i]) && (i == 0 || !(is_identifier_char(formula[i - 1]) || formula[i - 1] == '.'))) {
+        if (is_identifier_start(formula[i]) &&
+            (i == 0 || !(is_identifier_char(formula[i - 1]) || formula[i - 1] == '.'))) {
             std::size_t j = i;
             while (j < formula.size() && is_identifier_char(formula[j])) ++j;
             const std::string word = formula.substr(i, j - i);
@@ -567,7 +572,8 @@ namespace he = host::expr;
 
 namespace {
 
-int create_named(const host::Call& call, unsigned int part, const char* assignment, unsigned int* exp, bool system_when_unnamed) {
+int create_named(const host::Call& call, unsigned int part, const char* assignment, unsigned int* exp,
+                 bool system_when_unnamed) {
     call.need(assignment, "the assignment");
     if (exp) *exp = 0;
     he::require_part(call, part);

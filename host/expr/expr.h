@@ -150,9 +150,9 @@ struct Expression {
     double value = 0;
     bool system = false;
     bool constant = false;
-    int measure = 0;                // EXP_MEASURE_ for a geometric one
-    std::vector<tag_t> measured;    // the objects it measures
-    std::vector<tag_t> uses;        // the expressions its formula names
+    int measure = 0;              // EXP_MEASURE_ for a geometric one
+    std::vector<tag_t> measured;  // the objects it measures
+    std::vector<tag_t> uses;      // the expressions its formula names
 };
 
 // The row of a live expression, or null.

@@ -70,7 +70,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
             throw pf::FormatError("a geometric expression of the wrong number of objects");
         for (std::uint32_t i = 0; i < n; ++i) {
             const host::objects::Object* o = host::objects::find(ctx.tag_of(row.u32()));
-            if (!o || o->type != HOST_TYPE_SOLID || (o->subtype != HOST_SUBTYPE_FACE && o->subtype != HOST_SUBTYPE_EDGE))
+            if (!o || o->type != HOST_TYPE_SOLID ||
+                (o->subtype != HOST_SUBTYPE_FACE && o->subtype != HOST_SUBTYPE_EDGE))
                 throw pf::FormatError("a geometric expression measures no face or edge");
             e.measured.push_back(o->tag);
         }

@@ -211,8 +211,7 @@ std::vector<tag_t> features_using(tag_t exp) {
     if (!o) return out;
     for (tag_t f : live_order(o->part)) {
         const Record* r = find(f);
-        if (r->suppress_exp == exp || std::find(r->exps.begin(), r->exps.end(), exp) != r->exps.end())
-            out.push_back(f);
+        if (r->suppress_exp == exp || std::find(r->exps.begin(), r->exps.end(), exp) != r->exps.end()) out.push_back(f);
     }
     return out;
 }
@@ -274,7 +273,8 @@ void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
     auto call = HOST_ENTRY(list, position, count, object);
     hf::List& l = hf::require_list(call, list);
     if (position != 0 || count != 1)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "only appending one object is supported (position %d, count %d)", position, count);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "only appending one object is supported (position %d, count %d)", position,
+                  count);
     l.objects.push_back(object);
 }
 
@@ -327,7 +327,8 @@ void ui_delete_feature_(int* list, int* status) {
             const hf::Record* r = doomed.count(t) ? nullptr : hf::find(t);
             if (!r) continue;
             const unsigned int base = hf::base_of(*r);
-            if (std::any_of(r->parents.begin(), r->parents.end(), [&](unsigned int p) { return doomed.count(p) > 0; }) ||
+            if (std::any_of(r->parents.begin(), r->parents.end(),
+                            [&](unsigned int p) { return doomed.count(p) > 0; }) ||
                 (base != 0 && base != t && doomed.count(base))) {
                 doomed.insert(t);
                 grew = true;
@@ -531,7 +532,8 @@ int FREC_set_suppression_exp(unsigned int feature, unsigned int exp) {
     int status;
     if (call.status(status)) return status;
     const hf::Record& r = hf::require(call, feature);
-    if (exp != 0 && (!host::expr::find(exp) || host::objects::require(exp).part != host::objects::require(feature).part))
+    if (exp != 0 &&
+        (!host::expr::find(exp) || host::objects::require(exp).part != host::objects::require(feature).part))
         return EXP_ERR_NOT_FOUND;
     if (exp != 0 && r.step == 0) return FEAT_ERR_BASE_FEATURE;
     hf::edit(feature)->suppress_exp = exp;

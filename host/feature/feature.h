@@ -223,17 +223,17 @@ struct Record {
     std::vector<tag_t> results;
     bool undeletable = false;
     // The model of a built kind (body 0: a plain record).
-    std::vector<tag_t> exps;        // its parameters' expressions
-    std::vector<double> numbers;    // its fixed numbers
-    std::vector<int> refs;          // faces or edges it works on (kernel tags)
-    std::vector<double> built;      // parameter values the body was built with
-    tag_t body = 0;                 // the body object it lives on
-    tag_t tool = 0;                 // a boolean's tool body object (consumed)
-    int step = -1;                  // its step of the body's recipe
+    std::vector<tag_t> exps;      // its parameters' expressions
+    std::vector<double> numbers;  // its fixed numbers
+    std::vector<int> refs;        // faces or edges it works on (kernel tags)
+    std::vector<double> built;    // parameter values the body was built with
+    tag_t body = 0;               // the body object it lives on
+    tag_t tool = 0;               // a boolean's tool body object (consumed)
+    int step = -1;                // its step of the body's recipe
     int sign = FEAT_SIGN_NEW;
     bool suppressed = false;
     tag_t suppress_exp = 0;
-    bool built_skipped = false;     // left out when the body was last built
+    bool built_skipped = false;  // left out when the body was last built
     bool out_of_date = false;
     // Read from a part file, not yet made again through the kernel: refs
     // are then the places of the faces and edges in the body before it
@@ -290,7 +290,7 @@ void attach(tag_t part);
 
 struct Failure {
     tag_t feature = 0;
-    int code = 0;         // the kernel's (or expression's) code
+    int code = 0;  // the kernel's (or expression's) code
     std::string text;
 };
 const Failure& last_failure();
@@ -301,8 +301,8 @@ int caught(const std::function<void()>& f, std::string* text = nullptr);
 
 // The objects of a host list, in order (empty for an unknown list).
 std::vector<tag_t> list_objects(int list);
-int list_kind(int list);   // 0 for an unknown list
-int list_count();          // host lists not freed yet
+int list_kind(int list);  // 0 for an unknown list
+int list_count();         // host lists not freed yet
 
 }  // namespace host::feature
 #endif

@@ -29,7 +29,7 @@ struct Direction {
 struct State {
     int next_profile = 1;
     int next_cm = 1;
-    std::map<int, Strings> profiles;   // validated strings (empty until then)
+    std::map<int, Strings> profiles;  // validated strings (empty until then)
     std::map<int, Strings> cms;
     std::map<tag_t, Direction> directions;
 };
@@ -87,7 +87,6 @@ int validate(const CMP_strings_t& s, double tol, Strings* out) {
     }
     return 0;
 }
-
 
 const Direction& direction_of(const Call& call, tag_t object, int type) {
     const objects::Object& o = call.live(object);

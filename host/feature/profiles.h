@@ -70,14 +70,14 @@ typedef struct host_law_s {
     double zero;
     double tolerance2;
     double fine_tolerance;
-    int spine;              /* curve-manager object, 0 for none */
-    int law_curve;          /* curve-manager object (type 7), else 0 */
+    int spine;     /* curve-manager object, 0 for none */
+    int law_curve; /* curve-manager object (type 7), else 0 */
     unsigned int base_direction;
     int base_sense;
     double frame[6];
     int n_position_doubles;
     int n_values;
-    double* positions;      /* n_values points (types 4 and 6) */
+    double* positions; /* n_values points (types 4 and 6) */
     double* parameters;
     double* values;
     unsigned int* expressions;
@@ -86,14 +86,12 @@ typedef struct host_law_s {
     int reserved2;
 } host_law;
 
-
 #include "host/numeric/tolerances.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
-
 
 /* ---- profiles and curve-manager objects ---- */
 void CMP_create_cmp_profile(int* profile);

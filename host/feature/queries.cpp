@@ -27,11 +27,11 @@ constexpr double kDefaultAngle = 0.5;
 constexpr double kNumberTolerance = 1e-10;
 
 struct Switches {
-    int body_type = 0;        // 0 solid, 1 sheet
+    int body_type = 0;  // 0 solid, 1 sheet
     int quintic = 0;
     int dynamic_update = 0;
     int immediate_children = 0;
-    std::set<unsigned int> important;   // marks made important
+    std::set<unsigned int> important;  // marks made important
 };
 Switches& sw() { return host::service_state<Switches>("modelling switches"); }
 const bool sw_made = (sw(), true);
@@ -41,7 +41,8 @@ void reset_blocks() {
     srfc1_[1] = kDefaultAngle;
     pxdens_ = pxdens_t{7.83, 7830.0, 3};
 }
-const bool blocks_made = (reset_blocks(), host::register_service_reset("modelling tolerances and density", reset_blocks), true);
+const bool blocks_made =
+    (reset_blocks(), host::register_service_reset("modelling tolerances and density", reset_blocks), true);
 
 void check_units(const host::Call& call, const int* units) {
     call.need(units, "the units");
@@ -57,7 +58,6 @@ void switch_value(const host::Call& call, int& stored, int mode, int set_mode, i
 }  // namespace
 
 extern "C" {
-
 
 pxdens_t pxdens_ = {7.83, 7830.0, 3};
 
@@ -183,7 +183,8 @@ int FREC_ask_body_groups(unsigned int body, int* count, FREC_node_t** chain) {
             int* faces = nullptr;
             ZQ_GROUP_ask_entities(features[i], &nf, &faces);
             if (nf > 0) {
-                node->members = static_cast<unsigned int*>(SM_alloc(static_cast<std::size_t>(nf) * sizeof(unsigned int)));
+                node->members =
+                    static_cast<unsigned int*>(SM_alloc(static_cast<std::size_t>(nf) * sizeof(unsigned int)));
                 for (int k = 0; k < nf; ++k) pxlook_(&faces[k], &node->members[k]);
                 node->count = nf;
             }

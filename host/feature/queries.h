@@ -22,10 +22,10 @@
 
 /* Fault tokens of KI_chcken: the kernel's faults of ZQ_BODY_check map onto
  * these; a test may script others. */
-#define KI_FAULT_GEOMETRY        13802
-#define KI_FAULT_TOPOLOGY        13803
-#define KI_FAULT_SELF_INTERSECT  13806
-#define KI_FAULT_ORIENTATION     13808
+#define KI_FAULT_GEOMETRY       13802
+#define KI_FAULT_TOPOLOGY       13803
+#define KI_FAULT_SELF_INTERSECT 13806
+#define KI_FAULT_ORIENTATION    13808
 
 #include "host/numeric/tolerances.h"
 
@@ -68,8 +68,8 @@ void KI_seintp(const int* n, const int* value, int* ifail);
 /* Checks a kernel body: *nfault faults, listed in *faults (a kernel list of
  * tokens, 0 for none) with two further lists *entities and *places (0 here);
  * *ifail 0, or a kernel code when the check cannot run. */
-void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, int* faults, int* entities,
-               int* places, int* ifail);
+void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, int* faults, int* entities, int* places,
+               int* ifail);
 /* The faces (edges) of a kernel body in the kernel's order, *entities from
  * SM_alloc (null for none); a tag of no body raises KERNEL_ERR_NO_ENTITY. */
 void ZQ_BODY_ask_faces(int body, int* count, int** entities);
@@ -77,7 +77,7 @@ void ZQ_BODY_ask_edges(int body, int* count, int** entities);
 /* Item i (1-based) of a kernel integer list. */
 void KI_gtinli(const int* list, const int* i, int* value, int* ifail);
 void KI_delist(const int* list, int* ifail);
-int KI_list_count(void);   /* kernel lists not deleted yet */
+int KI_list_count(void); /* kernel lists not deleted yet */
 
 /* The faces of the feature's own step, in the kernel's order; *faces from
  * SM_alloc (null for none). A feature of no body answers none. */

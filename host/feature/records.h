@@ -17,8 +17,8 @@ Record* edit(tag_t feature);
 
 // Time order and current feature of each part (model state).
 struct Order {
-    std::map<tag_t, std::vector<tag_t>> features;   // part -> time order
-    std::map<tag_t, tag_t> current;                 // part -> current feature (absent: the last)
+    std::map<tag_t, std::vector<tag_t>> features;  // part -> time order
+    std::map<tag_t, tag_t> current;                // part -> current feature (absent: the last)
 };
 const Order& order();
 Order& change_order();

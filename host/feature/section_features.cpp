@@ -119,7 +119,8 @@ const host::objects::Object& object_of(const pf::LoadContext& ctx, std::uint32_t
     return *o;
 }
 
-std::vector<unsigned int> read_tags(pf::Reader& in, const pf::LoadContext& ctx, bool (*accept)(const host::objects::Object&)) {
+std::vector<unsigned int> read_tags(pf::Reader& in, const pf::LoadContext& ctx,
+                                    bool (*accept)(const host::objects::Object&)) {
     const std::uint32_t n = in.u32();
     if (n > in.left() / 4) throw pf::FormatError("a feature's count beyond its row");
     std::vector<unsigned int> out;
@@ -147,7 +148,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     std::vector<std::pair<unsigned int, hf::Record>> rows;
     unsigned int current = 0;
     pf::read_rows(in, ctx, {"feature row", 8, false}, [&](unsigned int t, pf::Reader& row) {
-        if (!is_feature(host::objects::require(t))) throw pf::FormatError("a feature row of an object that is no feature");
+        if (!is_feature(host::objects::require(t)))
+            throw pf::FormatError("a feature row of an object that is no feature");
         hf::Record r;
         r.kind = row.str();
         if (r.kind.empty()) throw pf::FormatError("a feature without a kind");
@@ -165,7 +167,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const std::uint32_t body = row.u32();
         if (body != kNone) {
             const host::objects::Object& o = object_of(ctx, body);
-            if (o.type != HOST_TYPE_SOLID || o.subtype != HOST_SUBTYPE_BODY) throw pf::FormatError("a feature's body is no body");
+            if (o.type != HOST_TYPE_SOLID || o.subtype != HOST_SUBTYPE_BODY)
+                throw pf::FormatError("a feature's body is no body");
             r.body = o.tag;
         }
         r.step = row.i32();
@@ -188,8 +191,9 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         if (const hf::Kind* k = hf::find_kind(r.kind); k && r.body) {
             if (r.exps.size() != k->parameters.size() || r.built.size() != r.exps.size() ||
                 r.numbers.size() != static_cast<std::size_t>(k->numbers) || r.step < 0 ||
-                r.refs.size() < static_cast<std::size_t>(k->refs_min) || r.refs.size() > static_cast<std::size_t>(k->refs_max) ||
-                r.sign < FEAT_SIGN_NEW || r.sign > FEAT_SIGN_INTERSECT)
+                r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
+                r.refs.size() > static_cast<std::size_t>(k->refs_max) || r.sign < FEAT_SIGN_NEW ||
+                r.sign > FEAT_SIGN_INTERSECT)
                 throw pf::FormatError("a feature's parameters are not those of its kind");
             r.detached = true;
         } else if (r.body || r.step != -1) {

@@ -129,7 +129,8 @@ double param_on(const Line& l, const P& p) {
 
 P nearest(const std::vector<P>& c, const double to[3]) {
     const P t{to[0], to[1], to[2]};
-    return *std::min_element(c.begin(), c.end(), [&](const P& a, const P& b) { return len(sub(a, t)) < len(sub(b, t)); });
+    return *std::min_element(c.begin(), c.end(),
+                             [&](const P& a, const P& b) { return len(sub(a, t)) < len(sub(b, t)); });
 }
 
 // The bound's point, or false with the candidates kept for the caller.
@@ -191,7 +192,6 @@ int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, do
 }
 
 Table copy_table(const host::Call& call, int table) { return table > 0 ? table_of(call, table) : Table{}; }
-
 
 double length_value(const host::Call& call, const char* text, tag_t* exp, tag_t part) {
     const std::string formula = text && *text ? text : "0";
@@ -290,8 +290,7 @@ int TRCRV_create_frec(TRCRV_rec_t* record) {
     const tag_t part = CONTEXT_ask_work_part();
     const Table slots = copy_table(call, record->table);
     tag_t exp = 0;
-    const double length =
-        record->kind != 0 ? length_value(call, record->length_text, &exp, part) : 0.0;
+    const double length = record->kind != 0 ? length_value(call, record->length_text, &exp, part) : 0.0;
     Line l;
     if (const int st_ = trimmed(call, *record, slots, length, &l)) {
         if (exp) EXP_delete_exp(exp);

@@ -30,13 +30,13 @@ struct MiscCallback {
 };
 
 struct State {
-    std::vector<Mark> marks;          // oldest first
+    std::vector<Mark> marks;  // oldest first
     std::uint64_t generation = journal::generation();
-    unsigned int next_mark = 1;       // ids are never given twice
+    unsigned int next_mark = 1;  // ids are never given twice
     std::vector<MiscCallback> callbacks;
     unsigned int next_callback = 1;
     bool callbacks_enabled = true;
-    int calling = 0;                  // depth of callbacks being called
+    int calling = 0;  // depth of callbacks being called
 };
 State& st() {
     static State s;
@@ -109,7 +109,7 @@ int undo_to(long i) {
     const unsigned int id = st().marks[i].id;
     const int visibility = st().marks[i].visibility;
     notify(UNDO_CB_BEFORE_UNDO, id, visibility);
-    i = find_mark(id, nullptr);   // a callback may have changed the marks
+    i = find_mark(id, nullptr);  // a callback may have changed the marks
     if (i < 0) return UNDO_ERR_NO_MARK;
     journal::rollback(st().marks[i].checkpoint);  // the later checkpoints go with it
     st().marks.erase(st().marks.begin() + i + 1, st().marks.end());
@@ -150,9 +150,9 @@ int misc_callback_count() { return static_cast<int>(st().callbacks.size()); }
 
 namespace hu = host::undo;
 
-#define UNDO_SCRIPTED_STATUS(call)          \
-    do {                                    \
-        int scripted_;                      \
+#define UNDO_SCRIPTED_STATUS(call)                      \
+    do {                                                \
+        int scripted_;                                  \
         if ((call).status(scripted_)) return scripted_; \
     } while (0)
 

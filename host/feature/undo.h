@@ -34,19 +34,19 @@
 #define UNDO_TEMPORARY 2
 
 /* Codes of the host's undo band. */
-#define UNDO_ERR_BUSY            1055001 /* the undo service is calling a callback */
-#define UNDO_ERR_BAD_VISIBILITY  1055002
-#define UNDO_ERR_BAD_KIND        1055003
-#define UNDO_ERR_NO_MARK         1055004 /* the mark does not exist */
-#define UNDO_ERR_NO_CALLBACK     1055005 /* no miscellaneous callback with this id */
+#define UNDO_ERR_BUSY           1055001 /* the undo service is calling a callback */
+#define UNDO_ERR_BAD_VISIBILITY 1055002
+#define UNDO_ERR_BAD_KIND       1055003
+#define UNDO_ERR_NO_MARK        1055004 /* the mark does not exist */
+#define UNDO_ERR_NO_CALLBACK    1055005 /* no miscellaneous callback with this id */
 
 /* Kinds of miscellaneous callbacks. */
-#define UNDO_CB_MARK_SET        0
-#define UNDO_CB_BEFORE_UNDO     1
-#define UNDO_CB_AFTER_UNDO      2
-#define UNDO_CB_MARK_DELETED    3
-#define UNDO_CB_ALL_DELETED     4
-#define UNDO_CB_VISIBILITY_SET  5
+#define UNDO_CB_MARK_SET       0
+#define UNDO_CB_BEFORE_UNDO    1
+#define UNDO_CB_AFTER_UNDO     2
+#define UNDO_CB_MARK_DELETED   3
+#define UNDO_CB_ALL_DELETED    4
+#define UNDO_CB_VISIBILITY_SET 5
 
 #ifdef __cplusplus
 extern "C" {

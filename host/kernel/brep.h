@@ -42,10 +42,38 @@ struct Named {
 };
 
 enum class Op {
-    block, cylinder, cone, sphere, torus, prism, wire, acorn,
-    extrude, revolve, sweep, boolean, blend, chamfer, transform, mirror, scale,
-    split, trim, hollow, thicken, offset, section, imported,
-    plane, loft, sew, points_sheet, bsurface, offset_faces, cut_sheet, mesh,
+    block,
+    cylinder,
+    cone,
+    sphere,
+    torus,
+    prism,
+    wire,
+    acorn,
+    extrude,
+    revolve,
+    sweep,
+    boolean,
+    blend,
+    chamfer,
+    transform,
+    mirror,
+    scale,
+    split,
+    trim,
+    hollow,
+    thicken,
+    offset,
+    section,
+    imported,
+    plane,
+    loft,
+    sew,
+    points_sheet,
+    bsurface,
+    offset_faces,
+    cut_sheet,
+    mesh,
     face_blend,
 };
 
@@ -54,22 +82,22 @@ enum class Op {
 // a step share them.
 struct Step {
     Op op = Op::block;
-    std::vector<double> p;         // the operation's numbers
-    std::vector<int> refs;         // the body's faces or edges it works on
-    int mode = 0;                  // boolean operation, split side
-    TopoDS_Shape other;            // tool, profile or guide as it was taken
+    std::vector<double> p;                     // the operation's numbers
+    std::vector<int> refs;                     // the body's faces or edges it works on
+    int mode = 0;                              // boolean operation, split side
+    TopoDS_Shape other;                        // tool, profile or guide as it was taken
     std::shared_ptr<const Named> other_named;  // and its tags
-    TopoDS_Shape other2;           // a second input (the guide of a sweep)
+    TopoDS_Shape other2;                       // a second input (the guide of a sweep)
     // The step that made a boolean's tool when the tool was a primitive:
     // the boolean's numbers are then the tool's, and the tool is made
     // again from them (with its tags) whenever the boolean runs.
     std::shared_ptr<const Step> tool;
-    std::vector<TopoDS_Shape> more;  // further inputs (the sections of a loft)
-    std::map<std::string, int> names;          // naming key -> kernel tag
-    TopoDS_Shape result;           // the shape after this step
-    std::shared_ptr<const Named> named;        // its faces and edges
+    std::vector<TopoDS_Shape> more;      // further inputs (the sections of a loft)
+    std::map<std::string, int> names;    // naming key -> kernel tag
+    TopoDS_Shape result;                 // the shape after this step
+    std::shared_ptr<const Named> named;  // its faces and edges
     bool edited = false;
-    bool skipped = false;          // passes the shape before it on unchanged
+    bool skipped = false;  // passes the shape before it on unchanged
 };
 
 // A value worked out from a body state on first use and kept with it; a
@@ -93,9 +121,9 @@ struct MassProps {
 
 struct BodyState {
     int tag = 0;
-    unsigned int object = 0;       // 0: no model objects (an imported body)
+    unsigned int object = 0;  // 0: no model objects (an imported body)
     TopoDS_Shape shape;
-    Named named;                   // faces and edges (with objects)
+    Named named;  // faces and edges (with objects)
     std::vector<Sub> loops, vertices;
     // Steps are shared between the states of a body (an edit adds one, a
     // regeneration replaces those it runs again): copying a state is cheap.
@@ -112,8 +140,8 @@ using Body = std::shared_ptr<const BodyState>;
 // Where a kernel tag lives.
 struct Loc {
     int body = 0;
-    int cls = 0;      // ZQ_CLASS_
-    int index = 0;    // in faces, edges, loops or vertices
+    int cls = 0;    // ZQ_CLASS_
+    int index = 0;  // in faces, edges, loops or vertices
 };
 
 // ---- the store (store.cpp) ----

@@ -20,7 +20,7 @@ namespace hd = host::kernel::detail;
 struct Lists {
     std::map<int, std::vector<int>> lists;
     int next = 1;
-    int params[2] = {0, 1};   // interface parameters 10 and 12
+    int params[2] = {0, 1};  // interface parameters 10 and 12
 };
 Lists& st() { return host::service_state<Lists>("kernel check lists"); }
 const bool made = (st(), true);
@@ -34,11 +34,11 @@ int* param(const host::Call& call, const int* n) {
 
 int token_of(int fault) {
     switch (fault) {
-    case ZQ_FAULT_GEOMETRY: return KI_FAULT_GEOMETRY;
-    case ZQ_FAULT_TOPOLOGY: return KI_FAULT_TOPOLOGY;
-    case ZQ_FAULT_SELF_INTERSECT: return KI_FAULT_SELF_INTERSECT;
-    case ZQ_FAULT_ORIENTATION: return KI_FAULT_ORIENTATION;
-    default: return fault;
+        case ZQ_FAULT_GEOMETRY: return KI_FAULT_GEOMETRY;
+        case ZQ_FAULT_TOPOLOGY: return KI_FAULT_TOPOLOGY;
+        case ZQ_FAULT_SELF_INTERSECT: return KI_FAULT_SELF_INTERSECT;
+        case ZQ_FAULT_ORIENTATION: return KI_FAULT_ORIENTATION;
+        default: return fault;
     }
 }
 
@@ -78,8 +78,8 @@ void KI_seintp(const int* n, const int* value, int* ifail) {
 
 // Scripted outputs: the fault tokens (each an output), replacing the
 // kernel's own answer.
-void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, int* faults, int* entities,
-               int* places, int* ifail) {
+void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, int* faults, int* entities, int* places,
+               int* ifail) {
     auto call = HOST_ENTRY(body ? *body : 0, opt1 ? *opt1 : 0, opt2 ? *opt2 : 0);
     call.need(body, "the body");
     call.need(nfault, "the fault count output");

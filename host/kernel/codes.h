@@ -8,19 +8,19 @@
 #ifndef HOST_KERNEL_CODES_H
 #define HOST_KERNEL_CODES_H
 
-#define HOST_KERNEL_CODES(X)                                                                        \
-    X(KERNEL_ERR_EXCEPTION, 670401, "The solid kernel stopped the operation with an error")        \
-    X(KERNEL_ERR_NOT_DONE, 670402, "The solid kernel could not complete the operation")            \
-    X(KERNEL_ERR_INVALID_RESULT, 670403, "The operation would give an invalid body")               \
-    X(KERNEL_ERR_DEGENERATE, 670404, "A size is zero, negative or not a number")                   \
-    X(KERNEL_ERR_BLEND_FAILED, 670405, "The blend or chamfer cannot be built on these edges")      \
-    X(KERNEL_ERR_DISJOINT, 670406, "The bodies of the boolean operation do not meet")              \
-    X(KERNEL_ERR_SELF_INTERSECTING, 670407, "The profile intersects itself")                       \
-    X(KERNEL_ERR_NO_ENTITY, 670408, "The tag names no entity of the solid kernel")                 \
-    X(KERNEL_ERR_WRONG_ENTITY, 670409, "The kernel entity is not of the required kind")            \
-    X(KERNEL_ERR_EMPTY_RESULT, 670410, "The operation leaves nothing of the body")                 \
-    X(KERNEL_ERR_BAD_DATA, 670411, "The kernel data cannot be read")                               \
-    X(KERNEL_ERR_NO_ANSWER, 670412, "The kernel finds no answer to the query")                     \
+#define HOST_KERNEL_CODES(X)                                                                  \
+    X(KERNEL_ERR_EXCEPTION, 670401, "The solid kernel stopped the operation with an error")   \
+    X(KERNEL_ERR_NOT_DONE, 670402, "The solid kernel could not complete the operation")       \
+    X(KERNEL_ERR_INVALID_RESULT, 670403, "The operation would give an invalid body")          \
+    X(KERNEL_ERR_DEGENERATE, 670404, "A size is zero, negative or not a number")              \
+    X(KERNEL_ERR_BLEND_FAILED, 670405, "The blend or chamfer cannot be built on these edges") \
+    X(KERNEL_ERR_DISJOINT, 670406, "The bodies of the boolean operation do not meet")         \
+    X(KERNEL_ERR_SELF_INTERSECTING, 670407, "The profile intersects itself")                  \
+    X(KERNEL_ERR_NO_ENTITY, 670408, "The tag names no entity of the solid kernel")            \
+    X(KERNEL_ERR_WRONG_ENTITY, 670409, "The kernel entity is not of the required kind")       \
+    X(KERNEL_ERR_EMPTY_RESULT, 670410, "The operation leaves nothing of the body")            \
+    X(KERNEL_ERR_BAD_DATA, 670411, "The kernel data cannot be read")                          \
+    X(KERNEL_ERR_NO_ANSWER, 670412, "The kernel finds no answer to the query")                \
     X(KERNEL_ERR_BAD_PARAMETER, 670413, "The operation has no parameter of this number")
 
 #define HOST_KERNEL_CODE_ENUM(name, code, text) name = code,

@@ -24,8 +24,7 @@ double direct_plate_with_holes(const double plate[3], int count, double radius, 
     const int per_row = static_cast<int>(plate[0] / pitch);
     for (int i = 0; i < count; ++i) {
         const gp_Pnt at((i % per_row + 0.5) * pitch, (i / per_row + 0.5) * pitch, -1);
-        const TopoDS_Shape tool =
-            BRepPrimAPI_MakeCylinder(gp_Ax2(at, gp_Dir(0, 0, 1)), radius, plate[2] + 2).Shape();
+        const TopoDS_Shape tool = BRepPrimAPI_MakeCylinder(gp_Ax2(at, gp_Dir(0, 0, 1)), radius, plate[2] + 2).Shape();
         BRepAlgoAPI_Cut cut;
         TopTools_ListOfShape args, tools;
         args.Append(body);

@@ -58,16 +58,16 @@
 #define ZQ_CLASS_FACE   5004
 #define ZQ_CLASS_BODY   5005
 
-#define ZQ_SURF_PLANE     4001
-#define ZQ_SURF_CYLINDER  4002
-#define ZQ_SURF_CONE      4003
-#define ZQ_SURF_SPHERE    4004
-#define ZQ_SURF_TORUS     4005
-#define ZQ_SURF_BSURF     4006
-#define ZQ_SURF_OFFSET    4008
-#define ZQ_SURF_SWEPT     4009
-#define ZQ_SURF_SPUN      4010
-#define ZQ_SURF_OTHER     4011
+#define ZQ_SURF_PLANE    4001
+#define ZQ_SURF_CYLINDER 4002
+#define ZQ_SURF_CONE     4003
+#define ZQ_SURF_SPHERE   4004
+#define ZQ_SURF_TORUS    4005
+#define ZQ_SURF_BSURF    4006
+#define ZQ_SURF_OFFSET   4008
+#define ZQ_SURF_SWEPT    4009
+#define ZQ_SURF_SPUN     4010
+#define ZQ_SURF_OTHER    4011
 
 #define ZQ_CURVE_LINE      3001
 #define ZQ_CURVE_CIRCLE    3002
@@ -93,18 +93,18 @@
 #define ZQ_ON      3
 
 /* Fault tokens of ZQ_BODY_check (0: the body is valid). */
-#define ZQ_FAULT_NONE        0
-#define ZQ_FAULT_GEOMETRY    6001 /* a face or edge has bad or missing geometry */
-#define ZQ_FAULT_TOPOLOGY    6002 /* the faces do not close up (free edges, bad loops) */
+#define ZQ_FAULT_NONE           0
+#define ZQ_FAULT_GEOMETRY       6001 /* a face or edge has bad or missing geometry */
+#define ZQ_FAULT_TOPOLOGY       6002 /* the faces do not close up (free edges, bad loops) */
 #define ZQ_FAULT_SELF_INTERSECT 6003 /* faces of the body intersect each other */
-#define ZQ_FAULT_ORIENTATION 6004 /* the body is inside out or its shells are misoriented */
+#define ZQ_FAULT_ORIENTATION    6004 /* the body is inside out or its shells are misoriented */
 
 /* Mass properties (ZQ_BODY_ask_mass_props), in this order. */
-#define ZQ_MP_VOLUME   0  /* volume (solid) or 0 */
-#define ZQ_MP_AREA     1  /* surface area */
-#define ZQ_MP_MASS     2  /* volume x density (solid), area x density (sheet) */
-#define ZQ_MP_CENTROID 3  /* 3 values: centre of mass */
-#define ZQ_MP_INERTIA  6  /* 9 values: inertia tensor at the centre of mass, row by row (with density) */
+#define ZQ_MP_VOLUME   0 /* volume (solid) or 0 */
+#define ZQ_MP_AREA     1 /* surface area */
+#define ZQ_MP_MASS     2 /* volume x density (solid), area x density (sheet) */
+#define ZQ_MP_CENTROID 3 /* 3 values: centre of mass */
+#define ZQ_MP_INERTIA  6 /* 9 values: inertia tensor at the centre of mass, row by row (with density) */
 #define ZQ_MP_COUNT    15
 
 #ifdef __cplusplus
@@ -120,8 +120,7 @@ void ZQ_BODY_make_cone(const double base[3], const double axis[3], double r1, do
 void ZQ_BODY_make_sphere(const double centre[3], double radius, int* body);
 void ZQ_BODY_make_torus(const double centre[3], const double axis[3], double major, double minor, int* body);
 /* A prism over a regular polygon of `sides` corners on a circle of `radius`. */
-void ZQ_BODY_make_prism(const double base[3], const double axis[3], double radius, int sides, double height,
-                        int* body);
+void ZQ_BODY_make_prism(const double base[3], const double axis[3], double radius, int sides, double height, int* body);
 /* A wire body through n points (closed: back to the first); n >= 2. */
 void ZQ_BODY_make_wire(int n, const double points[], int closed, int* body);
 /* An acorn body: one point. */
@@ -239,8 +238,8 @@ void ZQ_FACE_ask_surf(int face, int* surface);
 /* Surface type, a point, a direction (normal of a plane, axis otherwise),
  * radii (cone: base radius and half angle; torus: major and minor), and
  * whether the face's normal runs with the surface's (1) or against (-1). */
-void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3], double* radius,
-                      double* radius2, int* sense);
+void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3], double* radius, double* radius2,
+                      int* sense);
 /* {u0, u1, v0, v1} */
 void ZQ_FACE_ask_uv_box(int face, double box[4]);
 /* Point and derivatives at (u, v): out holds P, Su, Sv (nderiv >= 1), Suu,

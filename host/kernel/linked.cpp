@@ -35,7 +35,5 @@ void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
 }
 
 namespace host::kernel {
-std::shared_ptr<const void> body_state(int body) {
-    return detail::find_body(body);
-}
+std::shared_ptr<const void> body_state(int body) { return detail::find_body(body); }
 }  // namespace host::kernel

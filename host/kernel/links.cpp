@@ -70,7 +70,10 @@ void surface_data(const Adaptor3d_Surface& s, host::kernel::SurfaceData* out) {
     gp_Ax3 ax;
     out->radii[0] = out->radii[1] = 0;
     switch (s.GetType()) {
-        case GeomAbs_Plane: out->kind = ZQ_SURF_PLANE; ax = s.Plane().Position(); break;
+        case GeomAbs_Plane:
+            out->kind = ZQ_SURF_PLANE;
+            ax = s.Plane().Position();
+            break;
         case GeomAbs_Cylinder:
             out->kind = ZQ_SURF_CYLINDER;
             ax = s.Cylinder().Position();
@@ -304,7 +307,8 @@ std::optional<hostnum::Curve> edge_curve(int edge) {
         const TColStd_Array1OfReal& knots = s->KnotSequence();
         const std::vector<double> flat(knots.begin(), knots.end());
         if (static_cast<int>(flat.size()) != n + s->Degree() + 1) return false;
-        out = hostnum::Curve::spline(n, s->Degree() + 1, poles.data(), flat.data(), hostnum::Curve::PoleForm::cartesian);
+        out =
+            hostnum::Curve::spline(n, s->Degree() + 1, poles.data(), flat.data(), hostnum::Curve::PoleForm::cartesian);
         return true;
     });
     return out;
@@ -357,6 +361,5 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
     call.need(ifail, "the failure output");
     *ifail = host::kernel::edge_point(*curve, *t, point) ? 0 : KERNEL_ERR_WRONG_ENTITY;
 }
-
 
 }  // extern "C"

@@ -20,12 +20,12 @@
 namespace host::kernel {
 
 struct SurfaceData {
-    int kind = 0;                     // ZQ_SURF_ (the host's PX_SURF_ numbers)
-    double origin[3] = {0, 0, 0};     // location (spun: a point of the axis)
-    double axis[3] = {0, 0, 1};       // normal of a plane, axis otherwise (swept: the sweep direction)
-    double radii[2] = {0, 0};         // cylinder, sphere r; cone r and half angle; torus R and r
-    double box[4] = {0, 0, 0, 0};     // the face's parameter box {u0, u1, v0, v1}
-    bool sense = true;                // the face's normal runs with the surface's
+    int kind = 0;                  // ZQ_SURF_ (the host's PX_SURF_ numbers)
+    double origin[3] = {0, 0, 0};  // location (spun: a point of the axis)
+    double axis[3] = {0, 0, 1};    // normal of a plane, axis otherwise (swept: the sweep direction)
+    double radii[2] = {0, 0};      // cylinder, sphere r; cone r and half angle; torus R and r
+    double box[4] = {0, 0, 0, 0};  // the face's parameter box {u0, u1, v0, v1}
+    bool sense = true;             // the face's normal runs with the surface's
 };
 
 // The kernel face of a face object (0: none).
@@ -50,8 +50,7 @@ struct CurveFaceHit {
     double uv[2] = {0, 0};
     int kind = 1;
 };
-bool curve_face_hits(unsigned int face, const curve_struct& c, double lo, double hi,
-                     std::vector<CurveFaceHit>* hits);
+bool curve_face_hits(unsigned int face, const curve_struct& c, double lo, double hi, std::vector<CurveFaceHit>* hits);
 // The box of a face object's kernel face (min x y z, max x y z).
 bool face_box(unsigned int face, double box[6]);
 
@@ -59,8 +58,7 @@ bool face_box(unsigned int face, double box[6]);
 int edge_curve_kind(int edge);
 // A circular kernel edge: centre, unit axis, unit reference direction (the
 // curve's parameter 0), radius, and its parameter range (angles).
-bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], double* radius,
-                 double range[2]);
+bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], double* radius, double range[2]);
 // The ends of a kernel edge, in the direction of its curve.
 bool edge_ends(int edge, double start[3], double end[3]);
 // The point of a kernel edge's curve at parameter t.

@@ -30,9 +30,9 @@ namespace {
 using Key = const TopoDS_TShape*;
 
 struct Origins {
-    std::unordered_map<Key, int> same;                          // rule 1
-    std::unordered_map<Key, int> modified;                      // rule 2
-    std::unordered_map<Key, int> generated;                     // rule 3
+    std::unordered_map<Key, int> same;       // rule 1
+    std::unordered_map<Key, int> modified;   // rule 2
+    std::unordered_map<Key, int> generated;  // rule 3
 };
 
 void collect(const std::vector<Sub>& subs, BRepBuilderAPI_MakeShape* history, Origins& o) {
@@ -75,8 +75,8 @@ Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& i
     }
     std::vector<std::pair<int, int>> split_pieces;
     std::unordered_set<int> used;
-    std::unordered_map<int, int> pieces;      // further pieces per modified tag
-    std::unordered_map<int, int> generated;   // images generated per tag
+    std::unordered_map<int, int> pieces;         // further pieces per modified tag
+    std::unordered_map<int, int> generated;      // images generated per tag
     std::unordered_map<std::string, int> fresh;  // k per new key stem
 
     const auto take = [&](const TopoDS_Shape& s, const std::string& stem_of_new) {
@@ -96,8 +96,7 @@ Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& i
         std::string key;
         if (const auto it = o.generated.find(k); it != o.generated.end())
             key = "g:" + std::to_string(it->second) + ":" + std::to_string(generated[it->second]++);
-        else
-            key = stem_of_new + ":" + std::to_string(fresh[stem_of_new]++);
+        else key = stem_of_new + ":" + std::to_string(fresh[stem_of_new]++);
         int t = tag_of_key(names, key);
         while (!used.insert(t).second) t = tag_of_key(names, key += "'");
         return t;

@@ -126,7 +126,8 @@ void need_closed(const Call& call, const TopoDS_Shape& result, const TopoDS_Shap
         if (images.IsEmpty() && !history.IsDeleted(f.Current()) && !BRepCheck_Analyzer(f.Current()).IsValid())
             call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
         for (const TopoDS_Shape& image : images)
-            if (!BRepCheck_Analyzer(image).IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
+            if (!BRepCheck_Analyzer(image).IsValid())
+                call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
     }
 }
 
@@ -158,8 +159,7 @@ TopoDS_Shape half_space_behind(const double* p, const gp_Dir& n) {
 
 // The faces or edges of the given tags, each with the pieces it was split
 // into since it was named.
-std::vector<TopoDS_Shape> subs_by_tag(const Call& call, const Named* named, const std::vector<int>& tags,
-                                      bool faces) {
+std::vector<TopoDS_Shape> subs_by_tag(const Call& call, const Named* named, const std::vector<int>& tags, bool faces) {
     std::vector<TopoDS_Shape> out;
     for (int t : tags) {
         bool found = false;
@@ -340,7 +340,8 @@ void cut_by_plane(const Call& call, Step& step, const TopoDS_Shape& before, cons
     op->Build();
     if (op->HasErrors() || !op->IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the cut by the plane failed");
     if (count(op->Shape(), TopAbs_FACE) == 0)
-        call.fail(KERNEL_ERR_EMPTY_RESULT, "nothing of the body lies %s the plane", step.mode == 0 ? "behind" : "in front of");
+        call.fail(KERNEL_ERR_EMPTY_RESULT, "nothing of the body lies %s the plane",
+                  step.mode == 0 ? "behind" : "in front of");
     need_valid(call, op->Shape());
     finish(step, op->Shape(), {before_named}, op.get());
 }
@@ -387,14 +388,17 @@ void primitive(const Call& call, Step& step) {
         case Op::torus:
             need_positive(call, p[6], "major radius");
             need_positive(call, p[7], "minor radius");
-            if (p[6] <= p[7]) call.fail(KERNEL_ERR_SELF_INTERSECTING, "a torus with major radius %g and minor radius %g intersects itself", p[6], p[7]);
+            if (p[6] <= p[7])
+                call.fail(KERNEL_ERR_SELF_INTERSECTING,
+                          "a torus with major radius %g and minor radius %g intersects itself", p[6], p[7]);
             s = BRepPrimAPI_MakeTorus(gp_Ax2(point(&p[0]), direction(call, &p[3], "axis")), p[6], p[7]).Shape();
             break;
         case Op::prism: {
             need_positive(call, p[6], "radius");
             need_positive(call, p[8], "height");
             const int sides = static_cast<int>(p[7]);
-            if (sides < 3 || sides != p[7]) call.fail(KERNEL_ERR_DEGENERATE, "a prism needs 3 sides or more, not %g", p[7]);
+            if (sides < 3 || sides != p[7])
+                call.fail(KERNEL_ERR_DEGENERATE, "a prism needs 3 sides or more, not %g", p[7]);
             const gp_Ax2 ax(point(&p[0]), direction(call, &p[3], "axis"));
             std::vector<double> corners;
             for (int i = 0; i < sides; ++i) {
@@ -403,13 +407,12 @@ void primitive(const Call& call, Step& step) {
                                                           gp_Vec(ax.YDirection()) * (p[6] * std::sin(a)));
                 corners.insert(corners.end(), {c.X(), c.Y(), c.Z()});
             }
-            const TopoDS_Face base = BRepBuilderAPI_MakeFace(TopoDS::Wire(polygon(call, corners, true)), Standard_True).Face();
+            const TopoDS_Face base =
+                BRepBuilderAPI_MakeFace(TopoDS::Wire(polygon(call, corners, true)), Standard_True).Face();
             s = BRepPrimAPI_MakePrism(base, gp_Vec(ax.Direction()) * p[8]).Shape();
             break;
         }
-        case Op::wire:
-            s = polygon(call, std::vector<double>(p.begin(), p.end() - 1), p.back() != 0);
-            break;
+        case Op::wire: s = polygon(call, std::vector<double>(p.begin(), p.end() - 1), p.back() != 0); break;
         default:  // acorn
             s = BRepBuilderAPI_MakeVertex(point(&p[0])).Shape();
             break;
@@ -428,8 +431,8 @@ void sweep(const Call& call, Step& step) {
         const double angle = step.p[6];
         if (!std::isfinite(angle) || std::fabs(angle) < 1e-9 || std::fabs(angle) > 2 * std::numbers::pi + 1e-12)
             call.fail(KERNEL_ERR_DEGENERATE, "the angle %g is not within a turn", angle);
-        algo = std::make_unique<BRepPrimAPI_MakeRevol>(profile, gp_Ax1(point(&step.p[0]), direction(call, &step.p[3], "axis")),
-                                                       angle);
+        algo = std::make_unique<BRepPrimAPI_MakeRevol>(
+            profile, gp_Ax1(point(&step.p[0]), direction(call, &step.p[3], "axis")), angle);
     } else {
         TopExp_Explorer w(step.other2, TopAbs_WIRE);
         if (!w.More()) call.fail(KERNEL_ERR_WRONG_ENTITY, "the guide has no wire");
@@ -614,7 +617,8 @@ void curve_mesh(const Call& call, Step& step) {
     int bounds = 0;
     for (TopExp_Explorer e(step.other, TopAbs_EDGE); e.More(); e.Next(), ++bounds)
         fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_True);
-    if (bounds == 0 || !BRep_Tool::IsClosed(step.other)) call.fail(KERNEL_ERR_WRONG_ENTITY, "the boundary is not closed");
+    if (bounds == 0 || !BRep_Tool::IsClosed(step.other))
+        call.fail(KERNEL_ERR_WRONG_ENTITY, "the boundary is not closed");
     for (const TopoDS_Shape& curves : step.more)
         for (TopExp_Explorer e(curves, TopAbs_EDGE); e.More(); e.Next())
             fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_False);
@@ -699,7 +703,9 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
             builder.Add(kept, solid.Current());
             ++n;
         }
-    if (n == 0) call.fail(KERNEL_ERR_EMPTY_RESULT, "nothing of the body lies %s the sheet", step.mode == 0 ? "behind" : "in front of");
+    if (n == 0)
+        call.fail(KERNEL_ERR_EMPTY_RESULT, "nothing of the body lies %s the sheet",
+                  step.mode == 0 ? "behind" : "in front of");
     TopoDS_Shape result = kept;
     if (n == 1) result = TopoDS_Iterator(kept).Value();
     need_valid(call, result);
@@ -713,13 +719,20 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
     guarded(call, KERNEL_ERR_EXCEPTION, [&] {
         need_finite(call, step.p);
         switch (step.op) {
-            case Op::block: case Op::cylinder: case Op::cone: case Op::sphere: case Op::torus:
-            case Op::prism: case Op::wire: case Op::acorn:
-                primitive(call, step);
-                break;
-            case Op::extrude: case Op::revolve: case Op::sweep: sweep(call, step); break;
+            case Op::block:
+            case Op::cylinder:
+            case Op::cone:
+            case Op::sphere:
+            case Op::torus:
+            case Op::prism:
+            case Op::wire:
+            case Op::acorn: primitive(call, step); break;
+            case Op::extrude:
+            case Op::revolve:
+            case Op::sweep: sweep(call, step); break;
             case Op::boolean: boolean(call, step, before, before_named); break;
-            case Op::blend: case Op::chamfer:
+            case Op::blend:
+            case Op::chamfer:
                 for (double r : step.p) need_positive(call, r, step.op == Op::blend ? "radius" : "distance");
                 blend(call, step, before, before_named);
                 break;
@@ -727,9 +740,14 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
                 need_positive(call, step.p[0], "radius");
                 face_blend(call, step, before, before_named);
                 break;
-            case Op::transform: case Op::mirror: case Op::scale: transform(call, step, before, before_named); break;
-            case Op::split: case Op::trim: cut_by_plane(call, step, before, before_named); break;
-            case Op::hollow: case Op::thicken: case Op::offset: offset(call, step, before, before_named); break;
+            case Op::transform:
+            case Op::mirror:
+            case Op::scale: transform(call, step, before, before_named); break;
+            case Op::split:
+            case Op::trim: cut_by_plane(call, step, before, before_named); break;
+            case Op::hollow:
+            case Op::thicken:
+            case Op::offset: offset(call, step, before, before_named); break;
             case Op::section: section(call, step); break;
             case Op::imported: finish(step, step.other, {step.other_named.get()}, nullptr); break;
             case Op::plane: {
@@ -740,7 +758,8 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             }
             case Op::loft: loft(call, step); break;
             case Op::sew: sew(call, step, before, before_named); break;
-            case Op::points_sheet: case Op::bsurface: sheet_from_grid(call, step); break;
+            case Op::points_sheet:
+            case Op::bsurface: sheet_from_grid(call, step); break;
             case Op::offset_faces: offset_faces(call, step, before, before_named); break;
             case Op::cut_sheet: cut_by_sheet(call, step, before, before_named); break;
             case Op::mesh: curve_mesh(call, step); break;
@@ -806,8 +825,7 @@ hd::Step step_of(Op op, std::vector<double> p) {
 }
 
 // An edit of a body that works on n of its faces or edges.
-void edit_at(const host::Call& call, int body, Op op, std::vector<double> p, int n, const int* refs,
-             const char* what) {
+void edit_at(const host::Call& call, int body, Op op, std::vector<double> p, int n, const int* refs, const char* what) {
     if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no %s given", what);
     call.need(refs, what);
     hd::Step s = step_of(op, std::move(p));
@@ -982,7 +1000,8 @@ void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance) {
     for (int i = 0; i < n; ++i) {
         if (sheets[i] == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is sewn onto itself", body);
         const hd::Body sheet = hd::require_body(call, sheets[i]);
-        if (hd::body_type(sheet->shape) != ZQ_BODY_SHEET) call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheets[i]);
+        if (hd::body_type(sheet->shape) != ZQ_BODY_SHEET)
+            call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheets[i]);
         builder.Add(all, sheet->shape);
         named->faces.insert(named->faces.end(), sheet->named.faces.begin(), sheet->named.faces.end());
         named->edges.insert(named->edges.end(), sheet->named.edges.begin(), sheet->named.edges.end());

@@ -76,7 +76,8 @@ std::vector<int> connected(const host::Call& call, int entity, int cls) {
         out.push_back(body->tag);
         return out;
     }
-    if (cls < ZQ_CLASS_VERTEX || cls > ZQ_CLASS_FACE) call.fail(HOST_ERR_BAD_ARGUMENT, "entity class %d is unknown", cls);
+    if (cls < ZQ_CLASS_VERTEX || cls > ZQ_CLASS_FACE)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "entity class %d is unknown", cls);
     if (cls == own) return out;
     TopTools_IndexedMapOfShape found;
     if (rank(cls) < rank(own)) {
@@ -120,7 +121,8 @@ int surface_type(const BRepAdaptor_Surface& s) {
         case GeomAbs_Cone: return ZQ_SURF_CONE;
         case GeomAbs_Sphere: return ZQ_SURF_SPHERE;
         case GeomAbs_Torus: return ZQ_SURF_TORUS;
-        case GeomAbs_BezierSurface: case GeomAbs_BSplineSurface: return ZQ_SURF_BSURF;
+        case GeomAbs_BezierSurface:
+        case GeomAbs_BSplineSurface: return ZQ_SURF_BSURF;
         case GeomAbs_OffsetSurface: return ZQ_SURF_OFFSET;
         case GeomAbs_SurfaceOfExtrusion: return ZQ_SURF_SWEPT;
         case GeomAbs_SurfaceOfRevolution: return ZQ_SURF_SPUN;
@@ -135,7 +137,8 @@ int curve_type(const BRepAdaptor_Curve& c) {
         case GeomAbs_Ellipse: return ZQ_CURVE_ELLIPSE;
         case GeomAbs_Parabola: return ZQ_CURVE_PARABOLA;
         case GeomAbs_Hyperbola: return ZQ_CURVE_HYPERBOLA;
-        case GeomAbs_BezierCurve: case GeomAbs_BSplineCurve: return ZQ_CURVE_BCURVE;
+        case GeomAbs_BezierCurve:
+        case GeomAbs_BSplineCurve: return ZQ_CURVE_BCURVE;
         case GeomAbs_OffsetCurve: return ZQ_CURVE_OFFSET;
         default: return ZQ_CURVE_OTHER;
     }
@@ -188,9 +191,7 @@ double* copy_out(const std::vector<double>& v) {
     return out;
 }
 
-std::vector<double> flat(const TColStd_Array1OfReal& knots) {
-    return std::vector<double>(knots.begin(), knots.end());
-}
+std::vector<double> flat(const TColStd_Array1OfReal& knots) { return std::vector<double>(knots.begin(), knots.end()); }
 
 struct Evaluator {
     TopoDS_Face face;
@@ -244,7 +245,8 @@ int KI_idcoen_sm(int entity, int cls, int** entities, int* count) {
     *count = 0;
     if (!hd::locate(entity)) return KERNEL_ERR_NO_ENTITY;
     if (cls < ZQ_CLASS_VERTEX || cls > ZQ_CLASS_BODY) return KERNEL_ERR_WRONG_ENTITY;
-    const std::vector<int> found = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return connected(call, entity, cls); });
+    const std::vector<int> found =
+        hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return connected(call, entity, cls); });
     if (found.empty()) return 0;
     *entities = static_cast<int*>(SM_alloc(found.size() * sizeof(int)));
     std::copy(found.begin(), found.end(), *entities);
@@ -295,13 +297,19 @@ void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3],
         gp_Ax3 ax;
         switch (s.GetType()) {
             case GeomAbs_Plane: ax = s.Plane().Position(); break;
-            case GeomAbs_Cylinder: ax = s.Cylinder().Position(); *radius = s.Cylinder().Radius(); break;
+            case GeomAbs_Cylinder:
+                ax = s.Cylinder().Position();
+                *radius = s.Cylinder().Radius();
+                break;
             case GeomAbs_Cone:
                 ax = s.Cone().Position();
                 *radius = s.Cone().RefRadius();
                 *radius2 = s.Cone().SemiAngle();
                 break;
-            case GeomAbs_Sphere: ax = s.Sphere().Position(); *radius = s.Sphere().Radius(); break;
+            case GeomAbs_Sphere:
+                ax = s.Sphere().Position();
+                *radius = s.Sphere().Radius();
+                break;
             case GeomAbs_Torus:
                 ax = s.Torus().Position();
                 *radius = s.Torus().MajorRadius();
@@ -361,8 +369,14 @@ void ZQ_EDGE_ask_curve_data(int edge, int* type, double point[3], double directi
         gp_Ax1 ax;
         switch (c.GetType()) {
             case GeomAbs_Line: ax = c.Line().Position(); break;
-            case GeomAbs_Circle: ax = c.Circle().Axis(); *radius = c.Circle().Radius(); break;
-            case GeomAbs_Ellipse: ax = c.Ellipse().Axis(); *radius = c.Ellipse().MajorRadius(); break;
+            case GeomAbs_Circle:
+                ax = c.Circle().Axis();
+                *radius = c.Circle().Radius();
+                break;
+            case GeomAbs_Ellipse:
+                ax = c.Ellipse().Axis();
+                *radius = c.Ellipse().MajorRadius();
+                break;
             default: {
                 gp_Pnt p;
                 gp_Vec d;
@@ -500,7 +514,8 @@ void ZQ_TOPOL_find_box(int entity, double box[6]) {
 
 void ZQ_BODY_set_density(int body, double density) {
     auto call = HOST_ENTRY(body, density);
-    if (!std::isfinite(density) || density <= 0) call.fail(KERNEL_ERR_DEGENERATE, "the density %g is not positive", density);
+    if (!std::isfinite(density) || density <= 0)
+        call.fail(KERNEL_ERR_DEGENERATE, "the density %g is not positive", density);
     hd::BodyState b = *hd::require_body(call, body);
     b.density = density;
     hd::commit({std::move(b)}, {});
@@ -640,7 +655,8 @@ void ZQ_BODY_facet(int body, double tolerance, int* count, double** points) {
     call.need(points, "the points output");
     *count = 0;
     *points = nullptr;
-    if (!std::isfinite(tolerance) || tolerance <= 0) call.fail(KERNEL_ERR_DEGENERATE, "the tolerance %g is not positive", tolerance);
+    if (!std::isfinite(tolerance) || tolerance <= 0)
+        call.fail(KERNEL_ERR_DEGENERATE, "the tolerance %g is not positive", tolerance);
     const hd::Body b = hd::require_body(call, body);
     std::vector<double> tri = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
         const TopoDS_Shape copy = BRepBuilderAPI_Copy(b->shape, Standard_True, Standard_False).Shape();
@@ -681,7 +697,8 @@ void ZQ_BODY_export(int n, const int bodies[], const char* file) {
     TopoDS_Compound all;
     builder.MakeCompound(all);
     for (int i = 0; i < n; ++i) builder.Add(all, hd::require_body(call, bodies[i])->shape);
-    const bool ok = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return BinTools::Write(all, file) == Standard_True; });
+    const bool ok =
+        hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return BinTools::Write(all, file) == Standard_True; });
     if (!ok) call.fail(HOST_ERR_BAD_ARGUMENT, "the kernel file %s cannot be written", file);
 }
 
@@ -727,8 +744,11 @@ int entity_for(const host::Call& call, unsigned int object, int cls) {
     const int e = hk::entity_of(object);
     if (!e) call.fail(HOST_ERR_DEAD_TAG, "object %u has no kernel entity", object);
     const hd::Loc* l = hd::locate(e);
-    if (l->cls != cls) call.fail(HOST_ERR_WRONG_CLASS, "object %u is no kernel %s", object,
-                                 cls == ZQ_CLASS_BODY ? "body" : cls == ZQ_CLASS_FACE ? "face" : "edge");
+    if (l->cls != cls)
+        call.fail(HOST_ERR_WRONG_CLASS, "object %u is no kernel %s", object,
+                  cls == ZQ_CLASS_BODY   ? "body"
+                  : cls == ZQ_CLASS_FACE ? "face"
+                                         : "edge");
     return e;
 }
 }  // namespace
@@ -889,7 +909,8 @@ void* evsrfu(unsigned int face) {
     if (!l || l->cls != ZQ_CLASS_FACE) return nullptr;
     const TopoDS_Face& f = face_of(call, e);
     return hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        return static_cast<void*>(new Evaluator{f, BRepAdaptor_Surface(f, Standard_False), f.Orientation() == TopAbs_REVERSED});
+        return static_cast<void*>(
+            new Evaluator{f, BRepAdaptor_Surface(f, Standard_False), f.Orientation() == TopAbs_REVERSED});
     });
 }
 

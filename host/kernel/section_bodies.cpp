@@ -124,7 +124,7 @@ public:
     bool sound(const TopoDS_Shape& shape) { return walk(shape, 0); }
 
 private:
-    static constexpr int kDeepest = 16;        // compounds in compounds included
+    static constexpr int kDeepest = 16;         // compounds in compounds included
     static constexpr int kMostShapes = 200000;  // sub-shapes visited
     static constexpr double kLargest = 1e12;    // coordinates, parameters, tolerances
 
@@ -163,10 +163,10 @@ private:
             default: return false;
         }
     }
-    static bool curve_at(const Handle(Geom_Curve)& c, double first, double last) {
+    static bool curve_at(const Handle(Geom_Curve) & c, double first, double last) {
         return !c.IsNull() && finite(c->Value(first).XYZ()) && finite(c->Value(last).XYZ());
     }
-    static bool pcurve_at(const Handle(Geom2d_Curve)& c, double first, double last) {
+    static bool pcurve_at(const Handle(Geom2d_Curve) & c, double first, double last) {
         if (c.IsNull()) return false;
         const gp_Pnt2d a = c->Value(first), b = c->Value(last);
         return finite(a.X()) && finite(a.Y()) && finite(b.X()) && finite(b.Y());
@@ -175,7 +175,7 @@ private:
         const auto* t = dynamic_cast<const BRep_TEdge*>(e.TShape().get());
         if (!t || !tolerance(t->Tolerance())) return false;
         bool curve = false;
-        for (const Handle(BRep_CurveRepresentation)& r : t->Curves()) {
+        for (const Handle(BRep_CurveRepresentation) & r : t->Curves()) {
             if (r.IsNull() || !rigid(r->Location())) return false;
             const auto* g = dynamic_cast<const BRep_GCurve*>(r.get());
             if (!g) {
@@ -211,7 +211,8 @@ private:
             TopoDS_Shape a, b;
             a.Orientation(TopAbs_REVERSED);
             b.Orientation(TopAbs_INTERNAL);
-            for (std::size_t i = 0; i + sizeof(OrientationNumber) <= sizeof(TopoDS_Shape); i += alignof(OrientationNumber)) {
+            for (std::size_t i = 0; i + sizeof(OrientationNumber) <= sizeof(TopoDS_Shape);
+                 i += alignof(OrientationNumber)) {
                 OrientationNumber x = 0, y = 0;
                 std::memcpy(&x, reinterpret_cast<const unsigned char*>(&a) + i, sizeof x);
                 std::memcpy(&y, reinterpret_cast<const unsigned char*>(&b) + i, sizeof y);
@@ -233,12 +234,12 @@ private:
             case TopAbs_VERTEX: {
                 const auto* t = dynamic_cast<const BRep_TVertex*>(s.TShape().get());
                 if (!t || !finite(t->Pnt().XYZ()) || !tolerance(t->Tolerance())) return false;
-                for (const Handle(BRep_PointRepresentation)& r : t->Points()) {
+                for (const Handle(BRep_PointRepresentation) & r : t->Points()) {
                     if (r.IsNull() || !rigid(r->Location()) || !finite(r->Parameter())) return false;
-                    if (r->IsPointOnCurve() ? r->Curve().IsNull()
+                    if (r->IsPointOnCurve()            ? r->Curve().IsNull()
                         : r->IsPointOnCurveOnSurface() ? r->PCurve().IsNull() || r->Surface().IsNull()
-                        : r->IsPointOnSurface() ? r->Surface().IsNull() || !finite(r->Parameter2())
-                                                : true)
+                        : r->IsPointOnSurface()        ? r->Surface().IsNull() || !finite(r->Parameter2())
+                                                       : true)
                         return false;
                 }
                 break;
@@ -248,8 +249,7 @@ private:
                 break;
             case TopAbs_FACE: {
                 const auto* t = dynamic_cast<const BRep_TFace*>(s.TShape().get());
-                if (!t || t->Surface().IsNull() || !rigid(t->Location()) || !tolerance(t->Tolerance()))
-                    return false;
+                if (!t || t->Surface().IsNull() || !rigid(t->Location()) || !tolerance(t->Tolerance())) return false;
                 break;
             }
             case TopAbs_SHAPE: return false;
@@ -275,7 +275,9 @@ bool counts_fit(const std::string& data) {
     static const char* const tables[] = {"Locations", "Curve2ds", "Curves", "Surfaces", "TShapes"};
     static const char* const meshes[] = {"Polygon3D", "PolygonOnTriangulations", "Polygon2D", "Triangulations"};
     const auto count_after = [&](std::size_t at, unsigned long long& n) {
-        const auto space = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; };
+        const auto space = [](char c) {
+            return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
+        };
         while (at < data.size() && !space(data[at])) ++at;  // the rest of the keyword's word
         while (at < data.size() && space(data[at])) ++at;
         if (at < data.size() && (data[at] == '+' || data[at] == '-')) {

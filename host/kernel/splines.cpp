@@ -133,8 +133,8 @@ void split_knots(const double* flat, int count, TColStd_Array1OfReal*& knots, TC
 
 // The kernel's curve of unweighted data (poles x, y, z, w); raises the
 // kernel's failure as `code`.
-Handle(Geom_BSplineCurve) to_kernel(const host::Call& call, int n, int order, const double* knots,
-                                    const double* poles, int code) {
+Handle(Geom_BSplineCurve)
+    to_kernel(const host::Call& call, int n, int order, const double* knots, const double* poles, int code) {
     return hd::guarded(call, code, [&] {
         TColgp_Array1OfPnt p(1, n);
         TColStd_Array1OfReal w(1, n);
@@ -149,8 +149,8 @@ Handle(Geom_BSplineCurve) to_kernel(const host::Call& call, int n, int order, co
         split_knots(knots, n + order, k, m);
         std::unique_ptr<TColStd_Array1OfReal> kk(k);
         std::unique_ptr<TColStd_Array1OfInteger> mm(m);
-        Handle(Geom_BSplineCurve) c = rational ? new Geom_BSplineCurve(p, w, *k, *m, order - 1)
-                                               : new Geom_BSplineCurve(p, *k, *m, order - 1);
+        Handle(Geom_BSplineCurve) c =
+            rational ? new Geom_BSplineCurve(p, w, *k, *m, order - 1) : new Geom_BSplineCurve(p, *k, *m, order - 1);
         return c;
     });
 }
@@ -185,7 +185,7 @@ Flat flat_of(Handle(Geom_BSplineCurve) c) {
 
 // The same into a curve's own arrays (from SM_alloc; a failure to get
 // the second leaves the curve as it was).
-void from_kernel(const Handle(Geom_BSplineCurve)& c, BCEV_bcurve_t* out) {
+void from_kernel(const Handle(Geom_BSplineCurve) & c, BCEV_bcurve_t* out) {
     const Flat f = flat_of(c);
     double* poles = nullptr;
     double* knots = nullptr;
@@ -211,7 +211,7 @@ unsigned int new_spline(const host::Call& call, int n, int order, const double* 
     return t;
 }
 
-unsigned int new_spline(const host::Call& call, const Handle(Geom_BSplineCurve)& c) {
+unsigned int new_spline(const host::Call& call, const Handle(Geom_BSplineCurve) & c) {
     const Flat f = flat_of(c);
     return new_spline(call, f.n, f.order, f.knots.data(), f.poles.data(), c->IsPeriodic() == Standard_True);
 }
@@ -257,7 +257,7 @@ int check_knots(int order, int n, const double* knots) {
 }
 
 // Largest distance between two curves over the first's range, sampled.
-double deviation(const Handle(Geom_BSplineCurve)& a, const Handle(Geom_BSplineCurve)& b) {
+double deviation(const Handle(Geom_BSplineCurve) & a, const Handle(Geom_BSplineCurve) & b) {
     const double t0 = a->FirstParameter(), t1 = a->LastParameter();
     double d = 0;
     constexpr int kSamples = 64;
@@ -322,7 +322,7 @@ gp_Vec curvature_vector(const BC_df_point_t& p, double chord, double span) {
 
 // Interpolation of open defining data at any degree: the kernel's solver of
 // point and derivative conditions over knots averaged from the parameters.
-int interpolate_open(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+int interpolate_open(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve) & out) {
     const int p = df.degree;
     const double span = df.parameters[df.n_points - 1] - df.parameters[0];
     const double chord = chord_length(df);
@@ -381,7 +381,7 @@ int interpolate_open(const host::Call& call, const BC_df_t& df, Handle(Geom_BSpl
 
 // Periodic defining data: the kernel's cubic periodic interpolation, with
 // the slopes as tangents.
-int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve) & out) {
     const int n = df.n_points - 1;  // the last point repeats the first
     const double span = df.parameters[n] - df.parameters[0];
     const double chord = chord_length(df);
@@ -408,7 +408,7 @@ int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_
     });
 }
 
-int interpolate(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve)& out) {
+int interpolate(const host::Call& call, const BC_df_t& df, Handle(Geom_BSplineCurve) & out) {
     if (int st = BCDF_check_defining_data(&df)) return st;
     return df.periodic ? interpolate_periodic(call, df, out) : interpolate_open(call, df, out);
 }
@@ -434,7 +434,8 @@ Fitted fit_once(const BC_fit_t& f, int segments) {
     std::vector<double> t(static_cast<std::size_t>(m), 0.0);
     const double* q = f.points;
     for (int i = 1; i < m; ++i)
-        t[i] = t[i - 1] + gp_Pnt(q[3 * i - 3], q[3 * i - 2], q[3 * i - 1]).Distance(gp_Pnt(q[3 * i], q[3 * i + 1], q[3 * i + 2]));
+        t[i] = t[i - 1] +
+               gp_Pnt(q[3 * i - 3], q[3 * i - 2], q[3 * i - 1]).Distance(gp_Pnt(q[3 * i], q[3 * i + 1], q[3 * i + 2]));
     const double chord = t[m - 1];
     if (chord > 0)
         for (double& v : t) v /= chord;
@@ -548,7 +549,7 @@ const TopoDS_Edge& kernel_edge(const host::Call& call, unsigned int edge) {
 
 // The spline form of a bounded curve: exact for the kernel's analytic and
 // spline curves, an approximation within the tolerance for the others.
-Handle(Geom_BSplineCurve) spline_form(const Handle(Geom_Curve)& c, double t0, double t1, double tolerance) {
+Handle(Geom_BSplineCurve) spline_form(const Handle(Geom_Curve) & c, double t0, double t1, double tolerance) {
     Handle(Geom_TrimmedCurve) trimmed = new Geom_TrimmedCurve(c, t0, t1);
     try {
         return GeomConvert::CurveToBSplineCurve(trimmed);
@@ -939,7 +940,8 @@ int BCEV_fix_bcurve_knots_uw(BCEV_bcurve_t* curve, double tolerance, BC_states_t
         add_state(states, 4, k[j]);
         const int cn = curve->n;
         std::memmove(b, b + 4, sizeof(double) * 4 * static_cast<std::size_t>(cn - j - 1));
-        std::memmove(curve->knots + j, curve->knots + j + 1, sizeof(double) * static_cast<std::size_t>(cn + order - j - 1));
+        std::memmove(curve->knots + j, curve->knots + j + 1,
+                     sizeof(double) * static_cast<std::size_t>(cn + order - j - 1));
         curve->n = cn - 1;
     }
     if (curve->n < order) return 1;
@@ -973,8 +975,10 @@ int BCEV_fix_bcurve_degen_uw(BCEV_bcurve_t* curve, double tolerance, BC_states_t
         if (dist(i - 1, i) > tolerance) continue;
         add_state(states, 12, i);
         const int n = curve->n, k = curve->order;
-        std::memmove(curve->poles + 4 * i, curve->poles + 4 * (i + 1), sizeof(double) * 4 * static_cast<std::size_t>(n - i - 1));
-        std::memmove(curve->knots + i + 1, curve->knots + i + 2, sizeof(double) * static_cast<std::size_t>(n + k - i - 2));
+        std::memmove(curve->poles + 4 * i, curve->poles + 4 * (i + 1),
+                     sizeof(double) * 4 * static_cast<std::size_t>(n - i - 1));
+        std::memmove(curve->knots + i + 1, curve->knots + i + 2,
+                     sizeof(double) * static_cast<std::size_t>(n + k - i - 2));
         curve->n = n - 1;
     }
     return 0;
@@ -996,7 +1000,8 @@ void BCEV_clamp_bcurve_ends_uw(BCEV_bcurve_t* curve, double start, double end, B
     auto call = HOST_ENTRY(curve, start, end);
     call.need(curve, "the curve");
     hd::ensure_started();
-    Handle(Geom_BSplineCurve) c = to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
+    Handle(Geom_BSplineCurve) c =
+        to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { c->Segment(start, end); });
     add_state(states, 16, start, end);
     from_kernel(c, curve);
@@ -1009,10 +1014,11 @@ int BCEV_smooth_bcurve_data_uw(int continuity, const double tolerance[3], int op
     call.need(curve, "the curve");
     int status;
     if (call.status(status)) return status;
-    const double tol = std::sqrt((tolerance[0] * tolerance[0] + tolerance[1] * tolerance[1] +
-                                  tolerance[2] * tolerance[2]) / 3);
+    const double tol =
+        std::sqrt((tolerance[0] * tolerance[0] + tolerance[1] * tolerance[1] + tolerance[2] * tolerance[2]) / 3);
     hd::ensure_started();
-    Handle(Geom_BSplineCurve) c = to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
+    Handle(Geom_BSplineCurve) c =
+        to_kernel(call, curve->n, curve->order, curve->knots, curve->poles, KERNEL_ERR_EXCEPTION);
     const int degree = c->Degree();
     const int target = std::max(0, degree - continuity);  // the multiplicity that gives the continuity
     int failed = 0;
@@ -1073,8 +1079,7 @@ int BCURVE_convert_to_bcdf(int degree, int periodic, int n_points, const BC_df_p
         if (q.curvature_type != BC_CURV_NONE && q.curvature_type != BC_CURV_VECTOR &&
             q.curvature_type != BC_CURV_PER_CHORD)
             return BC_FIT_SLOPE_TYPE;
-        if (!finite_all(q.point, 3) || !finite_all(q.slope, 3) || !finite_all(q.curvature, 3))
-            return BC_FIT_COINCIDENT;
+        if (!finite_all(q.point, 3) || !finite_all(q.slope, 3) || !finite_all(q.curvature, 3)) return BC_FIT_COINCIDENT;
     }
     std::vector<BC_df_point_t> pts(points, points + n_points);
     if (periodic) {
@@ -1148,12 +1153,14 @@ int BCDF_check_defining_data(const BC_df_t* df) {
     for (int i = 0; i < df->n_points; ++i) {
         const BC_df_point_t& q = df->points[i];
         if (has_curvature(q) && !has_slope(q)) return BC_FIT_CURVATURE_SLOPE;
-        if (has_slope(q) && std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
+        if (has_slope(q) &&
+            std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
             return BC_FIT_SLOPES;
         if (i == 0) continue;
         const double* a = df->points[i - 1].point;
         const double* b = q.point;
-        const double d = std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+        const double d =
+            std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
         if (d <= 1e-9) return BC_FIT_COINCIDENT;
         if (!(df->parameters[i] > df->parameters[i - 1])) return BC_FIT_PARAMETERS;
     }
@@ -1284,7 +1291,8 @@ void BCDF_change_slope(BC_fit_t* fit, int kind, const double slope[3], int index
     call.need(slope, "the slope");
     const int end = index == 0 ? 0 : index == fit->n_points - 1 ? 1 : -1;
     if (end < 0 || kind != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "slope of kind %d at point %d", kind, index);
-    if (!finite_all(slope, 3) || std::sqrt(slope[0] * slope[0] + slope[1] * slope[1] + slope[2] * slope[2]) <= kWeightMin)
+    if (!finite_all(slope, 3) ||
+        std::sqrt(slope[0] * slope[0] + slope[1] * slope[1] + slope[2] * slope[2]) <= kWeightMin)
         call.fail(BC_FIT_SLOPES, "a slope of no length");
     fit->slope_at[end] = 1;
     std::copy(slope, slope + 3, fit->slope[end]);
@@ -1344,8 +1352,7 @@ void kfp_edge(unsigned int edge, double tolerance, unsigned int* curve, int* err
     *error = *curve == 0 ? 1 : 0;
 }
 
-int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count,
-                             unsigned int** segments) {
+int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count, unsigned int** segments) {
     auto call = HOST_ENTRY(n, curves, tolerance, count);
     call.need(curves, "the curves");
     call.need(count, "the count output");
@@ -1363,7 +1370,8 @@ int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance
         if (!c) return 1;
         double lim[2];
         hostnum::curve_limits(c->record(), lim);
-        if (!hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { return simplify(c->record(), lim[0], lim[1], tolerance, 0, pieces); }))
+        if (!hd::guarded(call, KERNEL_ERR_EXCEPTION,
+                         [&] { return simplify(c->record(), lim[0], lim[1], tolerance, 0, pieces); }))
             return 1;
     }
     std::vector<unsigned int> made;
@@ -1383,7 +1391,8 @@ void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]) {
     }
     hd::ensure_started();
     const TopoDS_Face& f = kernel_face(call, face);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { BRepTools::UVBounds(f, ranges[0], ranges[1], ranges[2], ranges[3]); });
+    hd::guarded(call, KERNEL_ERR_EXCEPTION,
+                [&] { BRepTools::UVBounds(f, ranges[0], ranges[1], ranges[2], ranges[3]); });
 }
 
 void SRFCRV_create_iso_curves(unsigned int face, int direction, double parameter, int trim, double tolerance,

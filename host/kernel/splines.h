@@ -44,11 +44,11 @@
 #define HOST_KERNEL_SPLINES_H
 
 /* The B-curve service's own codes. */
-#define BC_ERR_ORDER   1005301 /* order below 2 or above 25, or fewer poles than the order */
-#define BC_ERR_WEIGHT  1005302 /* a weight not above 1e-10 */
-#define BC_ERR_KNOTS   1005303 /* knots decreasing, repeated more than the order, or an empty range */
-#define BC_ERR_VALUE   1005304 /* a value is not finite */
-#define BC_ERR_DEGEN   1005305 /* the poles collapse into one point */
+#define BC_ERR_ORDER  1005301 /* order below 2 or above 25, or fewer poles than the order */
+#define BC_ERR_WEIGHT 1005302 /* a weight not above 1e-10 */
+#define BC_ERR_KNOTS  1005303 /* knots decreasing, repeated more than the order, or an empty range */
+#define BC_ERR_VALUE  1005304 /* a value is not finite */
+#define BC_ERR_DEGEN  1005305 /* the poles collapse into one point */
 
 /* Fitting codes. */
 #define BC_FIT_TOO_FEW_POINTS  1005309 /* fewer conditions than the degree needs */
@@ -120,12 +120,12 @@ typedef struct BC_df_s {
  * mark releases it). */
 typedef struct BC_fit_s {
     int n_points;
-    double* points;   /* 3 per point */
-    double* weights;  /* 1 per point */
+    double* points;  /* 3 per point */
+    double* weights; /* 1 per point */
     double tolerance;
-    int segments;     /* 0: as many as the tolerance needs */
+    int segments; /* 0: as many as the tolerance needs */
     int order;
-    int slope_at[2];  /* start, end slope given */
+    int slope_at[2]; /* start, end slope given */
     double slope[2][3];
 } BC_fit_t;
 
@@ -249,8 +249,7 @@ void kfp_edge(unsigned int edge, double tolerance, unsigned int* curve, int* err
  * in turn, from its start to its end): new entities, *segments from
  * SM_alloc. Answers 0, or 1 (nothing made) for a curve the host cannot
  * evaluate or one that needs pieces finer than it makes. */
-int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count,
-                             unsigned int** segments);
+int CRV_SIMP_simplify_curves(int n, const unsigned int* curves, double tolerance, int* count, unsigned int** segments);
 /* The face's parameter ranges {u0, u1, v0, v1} from the kernel. */
 void SRFCRV_ask_face_ranges(unsigned int face, double ranges[4]);
 /* Iso-parameter curves of the face's surface at the parameter in direction

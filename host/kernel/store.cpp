@@ -24,10 +24,10 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
-#define KX_LSAN_PAUSE() __lsan_disable()
+#define KX_LSAN_PAUSE()  __lsan_disable()
 #define KX_LSAN_RESUME() __lsan_enable()
 #else
-#define KX_LSAN_PAUSE() ((void)0)
+#define KX_LSAN_PAUSE()  ((void)0)
 #define KX_LSAN_RESUME() ((void)0)
 #endif
 
@@ -273,8 +273,7 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
     // Objects first: nothing of the store changes until they are made.
     for (BodyState& b : put) {
         if (Body o = find_body(b.tag); o && !b.object) b.object = o->object;
-        if (with_objects && !b.object)
-            b.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, 0, {}});
+        if (with_objects && !b.object) b.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, 0, {}});
         if (!b.object) continue;
         const unsigned int part = host::objects::require(b.object).part;
         std::vector<unsigned int> members;

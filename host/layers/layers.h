@@ -22,7 +22,7 @@
 #ifndef HOST_LAYERS_LAYERS_H
 #define HOST_LAYERS_LAYERS_H
 
-#define LAYER_MASK_WORDS 17
+#define LAYER_MASK_WORDS      17
 #define LAYER_MAX_DESCRIPTION 80
 
 #ifdef __cplusplus
@@ -74,7 +74,7 @@ namespace host::layers {
 // What DSS_LAYER_update_global_mask was asked to do, in order (the flag).
 struct Log {
     int updates = 0;
-    int deferred = 0;   // of them with flag 1
+    int deferred = 0;  // of them with flag 1
 };
 const Log& log();
 // Fixture: sets the work view's mask as it stands (no host call journalled).

@@ -26,8 +26,8 @@ struct DUC_load_context_s {
         int component_status = 0;  // the first component that failed to load with it
         bool done = false;
     };
-    std::vector<Rog> rogs;         // numbered from 1
-    std::vector<int> failing;      // numbers of the failed loads, in order
+    std::vector<Rog> rogs;     // numbered from 1
+    std::vector<int> failing;  // numbers of the failed loads, in order
 };
 
 namespace {
@@ -254,7 +254,7 @@ int DUC_count_successful_rogs(DUC_load_context_t context) {
     auto call = HOST_ENTRY(context);
     call.need(context, "the load context");
     return static_cast<int>(call.int_out(0, std::count_if(context->rogs.begin(), context->rogs.end(),
-                                                           [](const auto& r) { return r.done && r.status == 0; })));
+                                                          [](const auto& r) { return r.done && r.status == 0; })));
 }
 
 int DUC_count_failing_rogs(DUC_load_context_t context) {

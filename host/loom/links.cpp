@@ -282,47 +282,82 @@ int LOOM_ask_linked_feature_geom(unsigned int link, unsigned int* geometry) {
 
 // ---- Kinds of link this host does not keep ----
 
-#define NOT_KEPT(...)                   \
-    {                                   \
+#define NOT_KEPT(...)                        \
+    {                                        \
         auto call = HOST_ENTRY(__VA_ARGS__); \
-        not_kept(call);                 \
+        not_kept(call);                      \
     }
 
-int LOOM_create_linked_datum(unsigned int source, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_sketch(unsigned int source, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_string(const void* curves, const double*, int, unsigned int*) NOT_KEPT(curves)
-int LOOM_create_linked_face(unsigned int source, int, const unsigned int*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_curve(unsigned int source, int, const unsigned int*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_region(unsigned int source, int, const unsigned int*, int, const unsigned int*, int, int,
-                              const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_mirror(unsigned int source, unsigned int, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_route_port(unsigned int source, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_route_segment(unsigned int source, const double*, int, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_pt_point(unsigned int source, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_pt_curve(unsigned int source, double, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_pt_center(unsigned int source, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_pt_angle(unsigned int source, double, const double*, int, unsigned int*) NOT_KEPT(source)
-int LOOM_create_linked_part(unsigned int source_part, const double*, int, unsigned int*) NOT_KEPT(source_part)
-int LOOM_ask_link_region_sources(unsigned int link, int*, unsigned int**, int*, unsigned int**, int*, int*,
-                                 unsigned int*) NOT_KEPT(link)
-int LOOM_set_link_region_data(unsigned int link, unsigned int, int, const unsigned int*, int, const unsigned int*,
-                              int, int, const double*) NOT_KEPT(link)
-int LOOM_ask_link_mirror_data(unsigned int link, unsigned int*, unsigned int*, int*, double*, unsigned int*)
-    NOT_KEPT(link)
-int LOOM_set_link_mirror_data(unsigned int link, unsigned int, unsigned int, int, const double*, unsigned int)
-    NOT_KEPT(link)
-int LOOM_set_linked_pt_point(unsigned int link, unsigned int, const double*) NOT_KEPT(link)
-int LOOM_set_linked_pt_curve(unsigned int link, unsigned int, double, const double*) NOT_KEPT(link)
-int LOOM_set_linked_pt_center(unsigned int link, unsigned int, const double*) NOT_KEPT(link)
-int LOOM_set_linked_pt_angle(unsigned int link, unsigned int, double, const double*) NOT_KEPT(link)
-int LOOM_ask_linked_pt_curve_prm(unsigned int link, double*) NOT_KEPT(link)
-int LOOM_ask_linked_pt_angle(unsigned int link, double*) NOT_KEPT(link)
-int LOOM_ask_linked_feature_map(unsigned int link, int*, unsigned int**, unsigned int**, int) NOT_KEPT(link)
-int LOOM_map_source_to_link_geom(unsigned int link, unsigned int, unsigned int*) NOT_KEPT(link)
-int LOOM_map_link_geom_to_source(unsigned int link, unsigned int, unsigned int*, unsigned int*) NOT_KEPT(link)
-int LOOM_copy_component_as(unsigned int component, const char*, int, const double*, const double*, unsigned int*,
-                           const char*, unsigned int*) NOT_KEPT(component)
-int LOOM_copy_attributes(unsigned int link) NOT_KEPT(link)
+int LOOM_create_linked_datum(unsigned int source, const double*, int,
+                             unsigned int*) NOT_KEPT(source) int LOOM_create_linked_sketch(unsigned int source,
+                                                                                           const double*, int,
+                                                                                           unsigned int*)
+    NOT_KEPT(source) int LOOM_create_linked_string(const void* curves, const double*, int, unsigned int*) NOT_KEPT(
+        curves) int LOOM_create_linked_face(unsigned int source, int, const unsigned int*, int, unsigned int*)
+        NOT_KEPT(source) int LOOM_create_linked_curve(
+            unsigned int source, int, const unsigned int*, int,
+            unsigned int*) NOT_KEPT(source) int LOOM_create_linked_region(unsigned int source, int, const unsigned int*,
+                                                                          int, const unsigned int*, int, int,
+                                                                          const double*, int, unsigned int*)
+            NOT_KEPT(source) int LOOM_create_linked_mirror(
+                unsigned int source, unsigned int, int,
+                unsigned int*) NOT_KEPT(source) int LOOM_create_linked_route_port(unsigned int source, const double*,
+                                                                                  int, unsigned int*)
+                NOT_KEPT(source) int LOOM_create_linked_route_segment(
+                    unsigned int source, const double*, int, int,
+                    unsigned int*) NOT_KEPT(source) int LOOM_create_linked_pt_point(unsigned int source, const double*,
+                                                                                    int, unsigned int*)
+                    NOT_KEPT(source) int LOOM_create_linked_pt_curve(
+                        unsigned int source, double, const double*, int,
+                        unsigned int*) NOT_KEPT(source) int LOOM_create_linked_pt_center(unsigned int source,
+                                                                                         const double*, int,
+                                                                                         unsigned int*)
+                        NOT_KEPT(source) int LOOM_create_linked_pt_angle(
+                            unsigned int source, double, const double*, int,
+                            unsigned int*) NOT_KEPT(source) int LOOM_create_linked_part(unsigned int source_part,
+                                                                                        const double*, int,
+                                                                                        unsigned int*)
+                            NOT_KEPT(source_part) int LOOM_ask_link_region_sources(
+                                unsigned int link, int*, unsigned int**, int*, unsigned int**, int*, int*,
+                                unsigned int*) NOT_KEPT(link) int LOOM_set_link_region_data(unsigned int link,
+                                                                                            unsigned int, int,
+                                                                                            const unsigned int*, int,
+                                                                                            const unsigned int*, int,
+                                                                                            int, const double*)
+                                NOT_KEPT(link) int LOOM_ask_link_mirror_data(
+                                    unsigned int link, unsigned int*, unsigned int*, int*, double*,
+                                    unsigned int*) NOT_KEPT(link) int LOOM_set_link_mirror_data(unsigned int link,
+                                                                                                unsigned int,
+                                                                                                unsigned int, int,
+                                                                                                const double*,
+                                                                                                unsigned int)
+                                    NOT_KEPT(link) int LOOM_set_linked_pt_point(
+                                        unsigned int link, unsigned int,
+                                        const double*) NOT_KEPT(link) int LOOM_set_linked_pt_curve(unsigned int link,
+                                                                                                   unsigned int, double,
+                                                                                                   const double*)
+                                        NOT_KEPT(link) int LOOM_set_linked_pt_center(unsigned int link, unsigned int,
+                                                                                     const double*)
+                                            NOT_KEPT(link) int LOOM_set_linked_pt_angle(unsigned int link, unsigned int,
+                                                                                        double, const double*)
+                                                NOT_KEPT(link) int LOOM_ask_linked_pt_curve_prm(unsigned int link,
+                                                                                                double*)
+                                                    NOT_KEPT(link) int LOOM_ask_linked_pt_angle(unsigned int link,
+                                                                                                double*)
+                                                        NOT_KEPT(link) int LOOM_ask_linked_feature_map(
+                                                            unsigned int link, int*, unsigned int**, unsigned int**,
+                                                            int)
+                                                            NOT_KEPT(link) int LOOM_map_source_to_link_geom(
+                                                                unsigned int link, unsigned int, unsigned int*)
+                                                                NOT_KEPT(link) int LOOM_map_link_geom_to_source(
+                                                                    unsigned int link, unsigned int, unsigned int*,
+                                                                    unsigned int*)
+                                                                    NOT_KEPT(link) int LOOM_copy_component_as(
+                                                                        unsigned int component, const char*, int,
+                                                                        const double*, const double*, unsigned int*,
+                                                                        const char*, unsigned int*)
+                                                                        NOT_KEPT(component) int LOOM_copy_attributes(
+                                                                            unsigned int link) NOT_KEPT(link)
 
 #undef NOT_KEPT
 

@@ -100,8 +100,7 @@ int LOOM_set_link_data(unsigned int link, unsigned int source, const double* xfo
 int LOOM_ask_link_region_sources(unsigned int link, int* n_seeds, unsigned int** seeds, int* n_bounds,
                                  unsigned int** bounds, int* traverse, int* options, unsigned int* source);
 int LOOM_set_link_region_data(unsigned int link, unsigned int source, int n_seeds, const unsigned int* seeds,
-                              int n_bounds, const unsigned int* bounds, int traverse, int options,
-                              const double* xform);
+                              int n_bounds, const unsigned int* bounds, int traverse, int options, const double* xform);
 int LOOM_ask_link_mirror_data(unsigned int link, unsigned int* source, unsigned int* plane, int* associative,
                               double* xform, unsigned int* source_part);
 int LOOM_set_link_mirror_data(unsigned int link, unsigned int source, unsigned int plane, int associative,

@@ -17,10 +17,10 @@ namespace host::loom {
 using tag_t = unsigned int;
 
 struct Link {
-    tag_t link = 0;            // the linked body's object
-    tag_t source = 0;          // the source body's object (0 or dead: not loaded)
+    tag_t link = 0;    // the linked body's object
+    tag_t source = 0;  // the source body's object (0 or dead: not loaded)
     tag_t source_part = 0;
-    std::string source_file;   // the source part's file name
+    std::string source_file;  // the source part's file name
     std::uint32_t source_eid = 0;
     tag_t target_part = 0;
     double xform[12] = {};
@@ -29,16 +29,16 @@ struct Link {
     int update_time = LOOM_UPDATE_WITH_SOURCE;
     bool broken = false;
     bool accept_broken = false;
-    int updates = 0;           // updates the link has had
+    int updates = 0;                   // updates the link has had
     std::shared_ptr<const void> seen;  // the source's shape copied last
 };
 
 // A model component: undo marks roll it back with the bodies.
 struct Links {
-    std::vector<Link> rows;             // in creation order
+    std::vector<Link> rows;  // in creation order
     bool session_delayed = false;
-    std::map<tag_t, int> status;        // part status words (absent: 0)
-    std::set<tag_t> logged;             // parts logged for the next update
+    std::map<tag_t, int> status;  // part status words (absent: 0)
+    std::set<tag_t> logged;       // parts logged for the next update
 };
 
 const Links& links();

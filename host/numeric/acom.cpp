@@ -10,8 +10,6 @@ int acom_[ACOM_WORDS];
 }
 
 namespace {
-void reset_acom() {
-    std::memset(acom_, 0, sizeof acom_);
-}
+void reset_acom() { std::memset(acom_, 0, sizeof acom_); }
 const bool registered = (host::register_service_reset("acom", reset_acom), true);
 }  // namespace

@@ -57,8 +57,8 @@ int h805_(double a, double b, int tolerance_class) {
     return std::fabs(a - b) <= tol * std::max({1.0, std::fabs(a), std::fabs(b)}) ? 1 : 0;
 }
 
-int h601_(const double* a1, const double* b1, const double* e1, const double* a2, const double* b2,
-          const double* e2, double* x, double* y) {
+int h601_(const double* a1, const double* b1, const double* e1, const double* a2, const double* b2, const double* e2,
+          double* x, double* y) {
     HOST_ENTRY(*a1, *b1, *a2, *b2);
     const double det = *a1 * *b2 - *a2 * *b1;
     const double scale = std::max({std::fabs(*a1), std::fabs(*b1)}) * std::max({std::fabs(*a2), std::fabs(*b2)});

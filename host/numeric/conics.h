@@ -28,19 +28,19 @@
 #define HOST_CONIC_HYPERBOLA 4
 
 /* Indices of the thirteen conic values. */
-#define CONIC_V_START    0
-#define CONIC_V_END      1
-#define CONIC_V_HEIGHT   2
-#define CONIC_V_START_X  3
-#define CONIC_V_START_Y  4
-#define CONIC_V_END_X    5
-#define CONIC_V_END_Y    6
-#define CONIC_V_CENTER_X 7
-#define CONIC_V_CENTER_Y 8
-#define CONIC_V_K1       9
-#define CONIC_V_K2       10
-#define CONIC_V_SIN      11
-#define CONIC_V_COS      12
+#define CONIC_V_START     0
+#define CONIC_V_END       1
+#define CONIC_V_HEIGHT    2
+#define CONIC_V_START_X   3
+#define CONIC_V_START_Y   4
+#define CONIC_V_END_X     5
+#define CONIC_V_END_Y     6
+#define CONIC_V_CENTER_X  7
+#define CONIC_V_CENTER_Y  8
+#define CONIC_V_K1        9
+#define CONIC_V_K2        10
+#define CONIC_V_SIN       11
+#define CONIC_V_COS       12
 #define CONIC_VALUE_COUNT 13
 
 #ifdef __cplusplus
@@ -57,8 +57,8 @@ int h805_(double a, double b, int tolerance_class);
 /* Solves a1 x + b1 y = e1, a2 x + b2 y = e2: answers 2 with the one
  * solution, 1 when the equations are the same line (x, y untouched), 0 when
  * they have no common solution. */
-int h601_(const double* a1, const double* b1, const double* e1, const double* a2, const double* b2,
-          const double* e2, double* x, double* y);
+int h601_(const double* a1, const double* b1, const double* e1, const double* a2, const double* b2, const double* e2,
+          double* x, double* y);
 /* The point in the frame of the matrix (rows X, Y, Z): out = M p. */
 void h100_(const double point[3], const double matrix[9], double out[3]);
 /* The transpose (the inverse of an orientation). */

@@ -28,19 +28,13 @@ using Ders = std::array<V3, kMaxDerivatives + 1>;
 // Derivative k of cos and sin at an angle with cos c and sin s.
 double cos_der(int k, double c, double s) {
     switch (k % 4) {
-        case 0:
-            return c;
-        case 1:
-            return -s;
-        case 2:
-            return -c;
-        default:
-            return s;
+        case 0: return c;
+        case 1: return -s;
+        case 2: return -c;
+        default: return s;
     }
 }
-double sin_der(int k, double c, double s) {
-    return cos_der(k + 3, c, s);
-}
+double sin_der(int k, double c, double s) { return cos_der(k + 3, c, s); }
 
 // Points of a planar curve: center + x(t) X + y(t) Y with the k-th
 // derivatives of x and y given.
@@ -53,12 +47,8 @@ void planar(const double* center, const double* xa, const double* ya, int n, FX 
     }
 }
 
-double lower(const curve_struct& c) {
-    return c.span >= 0 ? c.start : c.start + c.span;
-}
-double upper(const curve_struct& c) {
-    return c.span >= 0 ? c.start + c.span : c.start;
-}
+double lower(const curve_struct& c) { return c.span >= 0 ? c.start : c.start + c.span; }
+double upper(const curve_struct& c) { return c.span >= 0 ? c.start + c.span : c.start; }
 
 // A parameter of a periodic curve taken into its first period.
 double wrap(const curve_struct& c, double t) {
@@ -73,13 +63,10 @@ double wrap(const curve_struct& c, double t) {
 
 bool axes_ok(const double* x, const double* y) {
     const V3 X = V3::load(x), Y = V3::load(y);
-    return std::fabs(norm(X) - 1) <= kAxisTol && std::fabs(norm(Y) - 1) <= kAxisTol &&
-           std::fabs(dot(X, Y)) <= kAxisTol;
+    return std::fabs(norm(X) - 1) <= kAxisTol && std::fabs(norm(Y) - 1) <= kAxisTol && std::fabs(dot(X, Y)) <= kAxisTol;
 }
 
-bool finite3(const double* p) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
+bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
 CurveError eval_conic(const curve_conic_data& d, double t, int n, Ders& out) {
     switch (d.subtype) {
@@ -94,9 +81,7 @@ CurveError eval_conic(const curve_conic_data& d, double t, int n, Ders& out) {
             const double f = d.c[2];
             planar(
                 d.center, d.x_axis, d.y_axis, n,
-                [&](int k) {
-                    return k == 0 ? t * t / (4 * f) : (k == 1 ? t / (2 * f) : (k == 2 ? 1 / (2 * f) : 0.0));
-                },
+                [&](int k) { return k == 0 ? t * t / (4 * f) : (k == 1 ? t / (2 * f) : (k == 2 ? 1 / (2 * f) : 0.0)); },
                 [&](int k) { return k == 0 ? t : (k == 1 ? 1.0 : 0.0); }, out);
             return CurveError::ok;
         }
@@ -108,8 +93,7 @@ CurveError eval_conic(const curve_conic_data& d, double t, int n, Ders& out) {
                 [&](int k) { return b * (k % 2 == 0 ? sh : ch); }, out);
             return CurveError::ok;
         }
-        default:
-            return CurveError::bad_type;
+        default: return CurveError::bad_type;
     }
 }
 
@@ -139,8 +123,7 @@ CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
                 [&](int k) { return r * sin_der(k, co, si); }, out);
             return CurveError::ok;
         }
-        case CURVE_CONIC:
-            return eval_conic(*static_cast<const curve_conic_data*>(c.data), t, n, out);
+        case CURVE_CONIC: return eval_conic(*static_cast<const curve_conic_data*>(c.data), t, n, out);
         case CURVE_SPLINE: {
             const auto& d = *static_cast<const curve_spline_data*>(c.data);
             double buf[3 * (kMaxDerivatives + 1)];
@@ -148,8 +131,7 @@ CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
             for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
             return CurveError::ok;
         }
-        default:
-            return CurveError::bad_type;
+        default: return CurveError::bad_type;
     }
 }
 
@@ -175,8 +157,7 @@ std::vector<double> cuts(const curve_struct& c, double a, double b) {
         const auto bp = nurbs::breakpoints(d.n_poles, d.order, d.knots);
         const double period = std::fabs(c.span);
         if (c.periodic && period > 0) {
-            const double k0 = std::floor((a - bp.front()) / period) - 1,
-                         k1 = std::ceil((b - bp.front()) / period) + 1;
+            const double k0 = std::floor((a - bp.front()) / period) - 1, k1 = std::ceil((b - bp.front()) / period) + 1;
             // A range of more periods than an integration may take has no cuts.
             if (!(k1 - k0 <= kMostPeriods)) return {};
             for (double k = k0; k <= k1; ++k)
@@ -200,26 +181,18 @@ std::vector<double> cuts(const curve_struct& c, double a, double b) {
 
 int evaluator_type(const curve_struct& c) {
     switch (c.type) {
-        case CURVE_LINE:
-            return EVAL_LINE;
-        case CURVE_ARC:
-            return EVAL_ARC;
-        case CURVE_SPLINE:
-            return EVAL_SPLINE;
+        case CURVE_LINE: return EVAL_LINE;
+        case CURVE_ARC: return EVAL_ARC;
+        case CURVE_SPLINE: return EVAL_SPLINE;
         case CURVE_CONIC:
             if (c.data == nullptr) return 0;
             switch (static_cast<const curve_conic_data*>(c.data)->subtype) {
-                case CONIC_ELLIPSE:
-                    return EVAL_ELLIPSE;
-                case CONIC_PARABOLA:
-                    return EVAL_PARABOLA;
-                case CONIC_HYPERBOLA:
-                    return EVAL_HYPERBOLA;
-                default:
-                    return 0;
+                case CONIC_ELLIPSE: return EVAL_ELLIPSE;
+                case CONIC_PARABOLA: return EVAL_PARABOLA;
+                case CONIC_HYPERBOLA: return EVAL_HYPERBOLA;
+                default: return 0;
             }
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -251,11 +224,9 @@ CurveError curve_check(const curve_struct& c) {
         }
         case CURVE_SPLINE: {
             const auto& d = *static_cast<const curve_spline_data*>(c.data);
-            return nurbs::valid(d.n_poles, d.order, d.poles, d.knots) ? CurveError::ok
-                                                                      : CurveError::degenerate;
+            return nurbs::valid(d.n_poles, d.order, d.poles, d.knots) ? CurveError::ok : CurveError::degenerate;
         }
-        default:
-            return CurveError::bad_type;
+        default: return CurveError::bad_type;
     }
 }
 
@@ -264,9 +235,7 @@ void curve_limits(const curve_struct& c, double limits[2]) {
     limits[1] = upper(c);
 }
 
-bool curve_is_periodic(const curve_struct& c) {
-    return c.periodic != 0;
-}
+bool curve_is_periodic(const curve_struct& c) { return c.periodic != 0; }
 
 CurveError curve_evaluate(const curve_struct& c, int n, double t, double point[3], double* derivs) {
     if (n < 0 || n > kMaxDerivatives || point == nullptr || (n > 0 && derivs == nullptr))
@@ -278,8 +247,8 @@ CurveError curve_evaluate(const curve_struct& c, int n, double t, double point[3
     return CurveError::ok;
 }
 
-CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], double tangent[3],
-                              double normal[3], double binormal[3]) {
+CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], double tangent[3], double normal[3],
+                              double binormal[3]) {
     if (point == nullptr || tangent == nullptr || normal == nullptr || binormal == nullptr)
         return CurveError::bad_argument;
     Ders d;
@@ -313,8 +282,7 @@ CurveError curve_closest_point(const curve_struct& c, const double ref[3], doubl
     const double lo = lower(c), hi = upper(c);
     double best = lo;
     switch (c.type) {
-        case CURVE_POINT:
-            break;
+        case CURVE_POINT: break;
         case CURVE_LINE: {
             const auto& d = *static_cast<const curve_line_data*>(c.data);
             const V3 dir = V3::load(d.direction);
@@ -356,20 +324,18 @@ CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double*
     if (!std::isfinite(t0) || !std::isfinite(t1)) return CurveError::bad_argument;
     double a = std::min(t0, t1), b = std::max(t0, t1);
     switch (c.type) {
-        case CURVE_POINT:
-            *length = 0;
-            return CurveError::ok;
+        case CURVE_POINT: *length = 0; return CurveError::ok;
         case CURVE_LINE:
         case CURVE_ARC: {
-            const double l = (c.type == CURVE_LINE ? norm(V3::load(static_cast<const curve_line_data*>(c.data)->direction))
-                                                   : static_cast<const curve_arc_data*>(c.data)->radius) *
-                             (b - a);
+            const double l =
+                (c.type == CURVE_LINE ? norm(V3::load(static_cast<const curve_line_data*>(c.data)->direction))
+                                      : static_cast<const curve_arc_data*>(c.data)->radius) *
+                (b - a);
             if (!std::isfinite(l)) return CurveError::not_converged;
             *length = l;
             return CurveError::ok;
         }
-        default:
-            break;
+        default: break;
     }
     const auto cut = cuts(c, a, b);
     if (cut.empty()) return CurveError::not_converged;
@@ -406,18 +372,10 @@ struct Curve::Storage {
     // Points the head and the spline block at this storage.
     void attach() {
         switch (head.type) {
-            case CURVE_POINT:
-                head.data = &point;
-                break;
-            case CURVE_LINE:
-                head.data = &line;
-                break;
-            case CURVE_ARC:
-                head.data = &arc;
-                break;
-            case CURVE_CONIC:
-                head.data = &conic;
-                break;
+            case CURVE_POINT: head.data = &point; break;
+            case CURVE_LINE: head.data = &line; break;
+            case CURVE_ARC: head.data = &arc; break;
+            case CURVE_CONIC: head.data = &conic; break;
             default:
                 spline.poles = poles.data();
                 spline.knots = knots.data();
@@ -427,13 +385,9 @@ struct Curve::Storage {
     }
 };
 
-Curve::Curve(std::unique_ptr<Storage> s) : s_(std::move(s)) {
-    s_->attach();
-}
+Curve::Curve(std::unique_ptr<Storage> s) : s_(std::move(s)) { s_->attach(); }
 
-Curve::Curve(const Curve& other) : s_(std::make_unique<Storage>(*other.s_)) {
-    s_->attach();
-}
+Curve::Curve(const Curve& other) : s_(std::make_unique<Storage>(*other.s_)) { s_->attach(); }
 
 Curve& Curve::operator=(const Curve& other) {
     if (this != &other) {
@@ -447,12 +401,8 @@ Curve::Curve(Curve&&) noexcept = default;
 Curve& Curve::operator=(Curve&&) noexcept = default;
 Curve::~Curve() = default;
 
-const curve_struct& Curve::record() const {
-    return s_->head;
-}
-curve_struct& Curve::record() {
-    return s_->head;
-}
+const curve_struct& Curve::record() const { return s_->head; }
+curve_struct& Curve::record() { return s_->head; }
 
 namespace {
 
@@ -515,8 +465,8 @@ std::optional<Curve> Curve::line(const double start[3], const double end[3]) {
     return Curve(std::move(s));
 }
 
-std::optional<Curve> Curve::arc(const double center[3], const double x_axis[3], const double y_axis[3],
-                                double radius, double start_angle, double end_angle) {
+std::optional<Curve> Curve::arc(const double center[3], const double x_axis[3], const double y_axis[3], double radius,
+                                double start_angle, double end_angle) {
     double ux[3], uy[3], span;
     bool periodic;
     if (center == nullptr || !finite3(center) || !(radius > 0) || !std::isfinite(radius) ||
@@ -533,8 +483,8 @@ std::optional<Curve> Curve::arc(const double center[3], const double x_axis[3], 
     return Curve(std::move(s));
 }
 
-std::optional<Curve> Curve::ellipse(const double center[3], const double x_axis[3], const double y_axis[3],
-                                    double a, double b, double start_angle, double end_angle) {
+std::optional<Curve> Curve::ellipse(const double center[3], const double x_axis[3], const double y_axis[3], double a,
+                                    double b, double start_angle, double end_angle) {
     double ux[3], uy[3], span;
     bool periodic;
     if (center == nullptr || !finite3(center) || !(a > 0) || !(b > 0) || !finite_all({a, b}) ||
@@ -568,11 +518,11 @@ std::optional<Curve> Curve::parabola(const double vertex[3], const double x_axis
     return Curve(std::move(s));
 }
 
-std::optional<Curve> Curve::hyperbola(const double center[3], const double x_axis[3], const double y_axis[3],
-                                      double a, double b, double t0, double t1) {
+std::optional<Curve> Curve::hyperbola(const double center[3], const double x_axis[3], const double y_axis[3], double a,
+                                      double b, double t0, double t1) {
     double ux[3], uy[3];
-    if (center == nullptr || !finite3(center) || !(a > 0) || !(b > 0) || !finite_all({a, b, t0, t1}) ||
-        !(t1 > t0) || !make_axes(x_axis, y_axis, ux, uy))
+    if (center == nullptr || !finite3(center) || !(a > 0) || !(b > 0) || !finite_all({a, b, t0, t1}) || !(t1 > t0) ||
+        !make_axes(x_axis, y_axis, ux, uy))
         return std::nullopt;
     auto s = new_storage(CURVE_CONIC, t0, t1 - t0, false);
     auto& c = s->conic;
@@ -585,10 +535,9 @@ std::optional<Curve> Curve::hyperbola(const double center[3], const double x_axi
     return Curve(std::move(s));
 }
 
-std::optional<Curve> Curve::spline(int n_poles, int order, const double* poles, const double* knots,
-                                   PoleForm form, bool periodic) {
-    if (poles == nullptr || knots == nullptr || n_poles < 2 || order < 2 || n_poles < order)
-        return std::nullopt;
+std::optional<Curve> Curve::spline(int n_poles, int order, const double* poles, const double* knots, PoleForm form,
+                                   bool periodic) {
+    if (poles == nullptr || knots == nullptr || n_poles < 2 || order < 2 || n_poles < order) return std::nullopt;
     std::vector<double> w(poles, poles + 4 * n_poles);
     if (form == PoleForm::cartesian)
         for (int i = 0; i < n_poles; ++i)
@@ -627,9 +576,7 @@ Curve Curve::transformed(const double rotation[9], const double translation[3]) 
     };
     Storage& s = *out.s_;
     switch (s.head.type) {
-        case CURVE_POINT:
-            pos(s.point.position);
-            break;
+        case CURVE_POINT: pos(s.point.position); break;
         case CURVE_LINE:
             pos(s.line.origin);
             dir(s.line.direction);

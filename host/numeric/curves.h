@@ -21,14 +21,7 @@ enum { CURVE_POINT = 2, CURVE_LINE = 3, CURVE_ARC = 5, CURVE_CONIC = 6, CURVE_SP
 /* Conic subtypes. */
 enum { CONIC_ELLIPSE = 2, CONIC_PARABOLA = 3, CONIC_HYPERBOLA = 4 };
 /* Curve types as evaluators number them. */
-enum {
-    EVAL_LINE = 2,
-    EVAL_ARC = 3,
-    EVAL_ELLIPSE = 4,
-    EVAL_PARABOLA = 5,
-    EVAL_HYPERBOLA = 6,
-    EVAL_SPLINE = 8
-};
+enum { EVAL_LINE = 2, EVAL_ARC = 3, EVAL_ELLIPSE = 4, EVAL_PARABOLA = 5, EVAL_HYPERBOLA = 6, EVAL_SPLINE = 8 };
 
 /* The head of a curve record. The point at parameter t is defined by the
  * type's data block; the curve runs over [start, start + span] (span may be
@@ -93,11 +86,11 @@ namespace hostnum {
 
 enum class CurveError : int {
     ok = 0,
-    bad_type,      // unknown type or subtype in the record
-    degenerate,    // the data define no curve (zero radius, zero direction, ...)
-    bad_argument,  // null output, negative derivative count, bad knot vector ...
-    no_frame,      // no tangent at the parameter (zero first derivative)
-    not_converged, // an integration cannot meet its tolerance within its bound on work
+    bad_type,       // unknown type or subtype in the record
+    degenerate,     // the data define no curve (zero radius, zero direction, ...)
+    bad_argument,   // null output, negative derivative count, bad knot vector ...
+    no_frame,       // no tangent at the parameter (zero first derivative)
+    not_converged,  // an integration cannot meet its tolerance within its bound on work
 };
 
 // Largest number of derivatives that curve_evaluate computes in one call.
@@ -125,8 +118,8 @@ CurveError curve_evaluate(const curve_struct& c, int n, double t, double point[3
 // Point and the unit tangent, principal normal and binormal at t. On a
 // straight stretch the normal is any unit vector at right angles to the
 // tangent (the one VEC3_ask_perpendicular gives).
-CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], double tangent[3],
-                              double normal[3], double binormal[3]);
+CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], double tangent[3], double normal[3],
+                              double binormal[3]);
 
 // The point of the curve (within its range) nearest to ref, and its parameter.
 CurveError curve_closest_point(const curve_struct& c, const double ref[3], double* t, double point[3]);
@@ -144,7 +137,7 @@ bool curve_is_equivalent(const curve_struct& a, const curve_struct& b, double to
 // A curve record with its own storage. Copies are deep; moves keep the
 // record's address and the data pointers valid.
 class Curve {
-   public:
+public:
     enum class PoleForm { weighted, cartesian };  // (w x, w y, w z, w) or (x, y, z, w)
 
     static std::optional<Curve> point(const double p[3]);
@@ -154,13 +147,12 @@ class Curve {
     // y); a full turn or more makes a periodic circle.
     static std::optional<Curve> arc(const double center[3], const double x_axis[3], const double y_axis[3],
                                     double radius, double start_angle, double end_angle);
-    static std::optional<Curve> ellipse(const double center[3], const double x_axis[3],
-                                        const double y_axis[3], double a, double b, double start_angle,
-                                        double end_angle);
-    static std::optional<Curve> parabola(const double vertex[3], const double x_axis[3],
-                                         const double y_axis[3], double focal_length, double t0, double t1);
-    static std::optional<Curve> hyperbola(const double center[3], const double x_axis[3],
-                                          const double y_axis[3], double a, double b, double t0, double t1);
+    static std::optional<Curve> ellipse(const double center[3], const double x_axis[3], const double y_axis[3],
+                                        double a, double b, double start_angle, double end_angle);
+    static std::optional<Curve> parabola(const double vertex[3], const double x_axis[3], const double y_axis[3],
+                                         double focal_length, double t0, double t1);
+    static std::optional<Curve> hyperbola(const double center[3], const double x_axis[3], const double y_axis[3],
+                                          double a, double b, double t0, double t1);
     // n poles of four doubles, n + order knots. A periodic spline must be
     // closed (its ends meet).
     static std::optional<Curve> spline(int n_poles, int order, const double* poles, const double* knots,
@@ -181,7 +173,7 @@ class Curve {
     struct Storage;  // the record, its data block, poles and knots
     explicit Curve(std::unique_ptr<Storage> s);
 
-   private:
+private:
     std::unique_ptr<Storage> s_;
 };
 

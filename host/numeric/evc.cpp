@@ -49,9 +49,7 @@ const curve_struct& of_type(unsigned int evaluator, int type, const host::Call& 
     return c;
 }
 
-void copy3(const double* from, double* to) {
-    std::copy(from, from + 3, to);
-}
+void copy3(const double* from, double* to) { std::copy(from, from + 3, to); }
 
 // The record of a live evaluator of the given type and its data block, of
 // the kind that type keeps, after a check of the caller's output.
@@ -88,13 +86,9 @@ const curve_struct* record(unsigned int evaluator) {
     return it == table().end() ? nullptr : &it->second.record();
 }
 
-unsigned int make(const hostnum::Curve& curve) {
-    return add(curve);
-}
+unsigned int make(const hostnum::Curve& curve) { return add(curve); }
 
-int live_count() {
-    return static_cast<int>(table().size());
-}
+int live_count() { return static_cast<int>(table().size()); }
 
 }  // namespace host::evc
 
@@ -142,8 +136,7 @@ void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[
     auto call = HOST_ENTRY(evaluator, n, parameter, point);
     const Curve& c = live(evaluator, call);
     call.need(point);
-    if (n < 0 || n > EVC_MAX_DERIVATIVES)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "%d derivatives", n);
+    if (n < 0 || n > EVC_MAX_DERIVATIVES) call.fail(HOST_ERR_BAD_ARGUMENT, "%d derivatives", n);
     if (n > 0) call.need(derivs);
     check(hostnum::curve_evaluate(c.record(), n, parameter, point, derivs), call);
 }
@@ -155,12 +148,10 @@ void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double 
     for (const void* p : {static_cast<const void*>(point), static_cast<const void*>(tangent),
                           static_cast<const void*>(normal), static_cast<const void*>(binormal)})
         call.need(p);
-    check(hostnum::curve_unit_vectors(c.record(), parameter, point, tangent, normal, binormal),
-          call);
+    check(hostnum::curve_unit_vectors(c.record(), parameter, point, tangent, normal, binormal), call);
 }
 
-void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter,
-                           double point[3]) {
+void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter, double point[3]) {
     auto call = HOST_ENTRY(evaluator, reference, parameter, point);
     const Curve& c = live(evaluator, call);
     call.need(reference);

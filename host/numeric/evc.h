@@ -97,8 +97,7 @@ int EVC_ask_curve_type(unsigned int evaluator);
 void EVC_evaluate(unsigned int evaluator, int n, double parameter, double point[3], double* derivs);
 void EVC_evaluate_unit_vectors(unsigned int evaluator, double parameter, double point[3], double tangent[3],
                                double normal[3], double binormal[3]);
-void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter,
-                           double point[3]);
+void EVC_ask_closest_point(unsigned int evaluator, const double reference[3], double* parameter, double point[3]);
 /* The same curve over the same range (within 1e-9). */
 int EVC_is_equivalent(unsigned int evaluator, unsigned int other);
 

@@ -41,8 +41,8 @@ void vunt3_(const double v[3], double unit[3], int* ok);
 
 /* Splits v into a x_dir + b y_dir. Fails when a direction is shorter than
  * the tolerance or the two are parallel within it (as a sine). */
-int VEC2_components(const double v[2], const double x_dir[2], const double y_dir[2], double tolerance,
-                    double* x_comp, double* y_comp);
+int VEC2_components(const double v[2], const double x_dir[2], const double y_dir[2], double tolerance, double* x_comp,
+                    double* y_comp);
 
 /* A unit vector at right angles to v; fails for a zero v. In 3D the
  * coordinate axis least aligned with v is taken and made perpendicular. */

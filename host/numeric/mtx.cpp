@@ -16,9 +16,7 @@ namespace {
 using M3 = std::array<double, 9>;
 using M4 = std::array<double, 16>;
 
-V3 row(const M3& m, int i) {
-    return {m[3 * i], m[3 * i + 1], m[3 * i + 2]};
-}
+V3 row(const M3& m, int i) { return {m[3 * i], m[3 * i + 1], m[3 * i + 2]}; }
 
 void set_row(M3& m, int i, V3 v) {
     m[3 * i] = v.x;
@@ -279,8 +277,8 @@ int MTX4_mirror(const double point[3], const double normal[3], double out[16]) {
 int MTX4_csys_to_csys(const double from_origin[3], const double from_x[3], const double from_y[3],
                       const double to_origin[3], const double to_x[3], const double to_y[3], double out[16]) {
     NUMERIC_ENTRY(from_origin, from_x, from_y, to_origin);
-    if (from_origin == nullptr || from_x == nullptr || from_y == nullptr || to_origin == nullptr ||
-        to_x == nullptr || to_y == nullptr || out == nullptr)
+    if (from_origin == nullptr || from_x == nullptr || from_y == nullptr || to_origin == nullptr || to_x == nullptr ||
+        to_y == nullptr || out == nullptr)
         return NUMERIC_DEGENERATE;
     M3 f{}, t{};
     if (!frame(V3::load(from_x), V3::load(from_y), f) || !frame(V3::load(to_x), V3::load(to_y), t))

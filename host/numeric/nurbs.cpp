@@ -107,8 +107,7 @@ void basis_derivatives(int order, const double* U, int i, double t, int nd, doub
     }
 }
 
-void evaluate(int n_poles, int order, const double* poles, const double* knots, double t, int n,
-              double* out) {
+void evaluate(int n_poles, int order, const double* poles, const double* knots, double t, int n, double* out) {
     n = std::clamp(n, 0, kMaxDers);
     const int span = find_span(n_poles, order, knots, t);
     const int nd = std::min(n, order - 1);

@@ -11,9 +11,7 @@ namespace hostnum {
 
 namespace {
 
-V3 as3(const double* v, int n) {
-    return n == 2 ? V3{v[0], v[1], 0} : V3::load(v);
-}
+V3 as3(const double* v, int n) { return n == 2 ? V3{v[0], v[1], 0} : V3::load(v); }
 
 }  // namespace
 
@@ -72,11 +70,10 @@ int VEC3_unitize(const double v[3], double tolerance, double* magnitude, double 
     return hostnum::unitize(v, 3, tolerance, magnitude, unit) ? 1 : 0;
 }
 
-int VEC2_components(const double v[2], const double x_dir[2], const double y_dir[2], double tolerance,
-                    double* x_comp, double* y_comp) {
+int VEC2_components(const double v[2], const double x_dir[2], const double y_dir[2], double tolerance, double* x_comp,
+                    double* y_comp) {
     NUMERIC_ENTRY(v, x_dir, y_dir, tolerance);
-    if (v == nullptr || x_dir == nullptr || y_dir == nullptr || x_comp == nullptr || y_comp == nullptr)
-        return 0;
+    if (v == nullptr || x_dir == nullptr || y_dir == nullptr || x_comp == nullptr || y_comp == nullptr) return 0;
     const double lx = std::hypot(x_dir[0], x_dir[1]);
     const double ly = std::hypot(y_dir[0], y_dir[1]);
     if (!(lx > tolerance) || !(ly > tolerance) || lx == 0.0 || ly == 0.0) return 0;

@@ -46,8 +46,8 @@ void add_dir(const host::Call& call, DIRPATH_s& p, const char* dir) {
 }
 
 void add_dirs(const host::Call& call, DIRPATH_s& p, int count, const char* const* dirs) {
-    if (count < 0 || (count > 0 && !dirs)) call.fail(HOST_ERR_BAD_ARGUMENT, "%d directories at %p", count,
-                                                      static_cast<const void*>(dirs));
+    if (count < 0 || (count > 0 && !dirs))
+        call.fail(HOST_ERR_BAD_ARGUMENT, "%d directories at %p", count, static_cast<const void*>(dirs));
     // All names are checked before the path changes.
     for (int i = 0; i < count; ++i)
         if (!dirs[i] || !*dirs[i]) call.fail(HOST_ERR_BAD_ARGUMENT, "directory %d is null or empty", i);

@@ -56,23 +56,23 @@ int make(const char* title, int type, int integer, double real, const char* text
     out.title = title;
     out.type = type;
     switch (type) {
-    case ATTR_INTEGER: out.integer = integer; break;
-    case ATTR_REAL:
-        if (real != real) return ATTR_ERR_BAD_VALUE;  // NaN
-        out.real = real;
-        break;
-    case ATTR_STRING:
-    case ATTR_REFERENCE:
-        if (!text) return ATTR_ERR_BAD_VALUE;
-        if (std::strlen(text) > ATTR_MAX_STRING_CHARS) return ATTR_ERR_VALUE_TOO_LONG;
-        out.text = text;
-        break;
-    case ATTR_TIME:
-        if (time[0] < 0 || time[1] < 0 || time[1] >= 86400000) return ATTR_ERR_BAD_VALUE;
-        out.time[0] = time[0];
-        out.time[1] = time[1];
-        break;
-    default: break;
+        case ATTR_INTEGER: out.integer = integer; break;
+        case ATTR_REAL:
+            if (real != real) return ATTR_ERR_BAD_VALUE;  // NaN
+            out.real = real;
+            break;
+        case ATTR_STRING:
+        case ATTR_REFERENCE:
+            if (!text) return ATTR_ERR_BAD_VALUE;
+            if (std::strlen(text) > ATTR_MAX_STRING_CHARS) return ATTR_ERR_VALUE_TOO_LONG;
+            out.text = text;
+            break;
+        case ATTR_TIME:
+            if (time[0] < 0 || time[1] < 0 || time[1] >= 86400000) return ATTR_ERR_BAD_VALUE;
+            out.time[0] = time[0];
+            out.time[1] = time[1];
+            break;
+        default: break;
     }
     return 0;
 }
@@ -81,15 +81,15 @@ void to_value(const Attribute& a, ATTR_value_t* v) {
     *v = ATTR_value_t{};
     v->type = a.type;
     switch (a.type) {
-    case ATTR_INTEGER: v->value.integer = a.integer; break;
-    case ATTR_REAL: v->value.real = a.real; break;
-    case ATTR_STRING: v->value.string = SM_string_copy(a.text.c_str()); break;
-    case ATTR_REFERENCE: v->value.reference = SM_string_copy(a.text.c_str()); break;
-    case ATTR_TIME:
-        v->value.time[0] = a.time[0];
-        v->value.time[1] = a.time[1];
-        break;
-    default: break;
+        case ATTR_INTEGER: v->value.integer = a.integer; break;
+        case ATTR_REAL: v->value.real = a.real; break;
+        case ATTR_STRING: v->value.string = SM_string_copy(a.text.c_str()); break;
+        case ATTR_REFERENCE: v->value.reference = SM_string_copy(a.text.c_str()); break;
+        case ATTR_TIME:
+            v->value.time[0] = a.time[0];
+            v->value.time[1] = a.time[1];
+            break;
+        default: break;
     }
 }
 
@@ -153,15 +153,15 @@ void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
         out.str(a->title);
         out.i32(a->type);
         switch (a->type) {
-        case ATTR_INTEGER: out.i32(a->integer); break;
-        case ATTR_REAL: out.f64(a->real); break;
-        case ATTR_STRING:
-        case ATTR_REFERENCE: out.str(a->text); break;
-        case ATTR_TIME:
-            out.i32(a->time[0]);
-            out.i32(a->time[1]);
-            break;
-        default: break;
+            case ATTR_INTEGER: out.i32(a->integer); break;
+            case ATTR_REAL: out.f64(a->real); break;
+            case ATTR_STRING:
+            case ATTR_REFERENCE: out.str(a->text); break;
+            case ATTR_TIME:
+                out.i32(a->time[0]);
+                out.i32(a->time[1]);
+                break;
+            default: break;
         }
     }
 }
@@ -170,7 +170,6 @@ struct Row {
     std::uint32_t index;
     Attribute a;
 };
-
 
 std::vector<Row> parse_section(pf::Reader& in) {
     const std::uint32_t n = in.u32();
@@ -185,15 +184,15 @@ std::vector<Row> parse_section(pf::Reader& in) {
         double real = 0;
         std::string text;
         switch (type) {
-        case ATTR_INTEGER: integer = in.i32(); break;
-        case ATTR_REAL: real = in.f64(); break;
-        case ATTR_STRING:
-        case ATTR_REFERENCE: text = in.str(); break;
-        case ATTR_TIME:
-            time[0] = in.i32();
-            time[1] = in.i32();
-            break;
-        default: break;
+            case ATTR_INTEGER: integer = in.i32(); break;
+            case ATTR_REAL: real = in.f64(); break;
+            case ATTR_STRING:
+            case ATTR_REFERENCE: text = in.str(); break;
+            case ATTR_TIME:
+                time[0] = in.i32();
+                time[1] = in.i32();
+                break;
+            default: break;
         }
         Row row{index, {}};
         if (text.find('\0') != std::string::npos || title.find('\0') != std::string::npos ||
@@ -227,27 +226,27 @@ std::vector<Attribute> of(unsigned int object) {
 std::string as_text(const Attribute& a) {
     char buffer[64];
     switch (a.type) {
-    case ATTR_INTEGER: std::snprintf(buffer, sizeof buffer, "%d", a.integer); return buffer;
-    case ATTR_REAL: std::snprintf(buffer, sizeof buffer, "%.15g", a.real); return buffer;
-    case ATTR_STRING:
-    case ATTR_REFERENCE: return a.text;
-    case ATTR_TIME: {
-        // Civil date of the day number (days since 1970-01-01).
-        long z = a.time[0] + 719468L;
-        const long era = z / 146097;
-        const long doe = z - era * 146097;
-        const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-        const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-        const long mp = (5 * doy + 2) / 153;
-        const long d = doy - (153 * mp + 2) / 5 + 1;
-        const long m = mp < 10 ? mp + 3 : mp - 9;
-        const long y = yoe + era * 400 + (m <= 2);
-        const int ms = a.time[1];
-        std::snprintf(buffer, sizeof buffer, "%04ld-%02ld-%02ld %02d:%02d:%02d", y, m, d, ms / 3600000,
-                      ms / 60000 % 60, ms / 1000 % 60);
-        return buffer;
-    }
-    default: return "";
+        case ATTR_INTEGER: std::snprintf(buffer, sizeof buffer, "%d", a.integer); return buffer;
+        case ATTR_REAL: std::snprintf(buffer, sizeof buffer, "%.15g", a.real); return buffer;
+        case ATTR_STRING:
+        case ATTR_REFERENCE: return a.text;
+        case ATTR_TIME: {
+            // Civil date of the day number (days since 1970-01-01).
+            long z = a.time[0] + 719468L;
+            const long era = z / 146097;
+            const long doe = z - era * 146097;
+            const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+            const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+            const long mp = (5 * doy + 2) / 153;
+            const long d = doy - (153 * mp + 2) / 5 + 1;
+            const long m = mp < 10 ? mp + 3 : mp - 9;
+            const long y = yoe + era * 400 + (m <= 2);
+            const int ms = a.time[1];
+            std::snprintf(buffer, sizeof buffer, "%04ld-%02ld-%02ld %02d:%02d:%02d", y, m, d, ms / 3600000,
+                          ms / 60000 % 60, ms / 1000 % 60);
+            return buffer;
+        }
+        default: return "";
     }
 }
 
@@ -261,7 +260,7 @@ void ATTR_assign(unsigned int object, const char* title, ATTR_value_t value) {
     auto call = HOST_ENTRY_TEXT(title, object, value.type);
     ha::require_object(call, object);
     ha::Attribute a;
-    const char* text = value.type == ATTR_STRING ? value.value.string
+    const char* text = value.type == ATTR_STRING      ? value.value.string
                        : value.type == ATTR_REFERENCE ? value.value.reference
                                                       : "";
     if (int code = ha::make(title, value.type, value.value.integer, value.value.real, text, value.value.time, a))
@@ -369,7 +368,8 @@ void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_at
     call.need(count, "count");
     call.need(attrs, "attributes");
     host::part_file::Image image;
-    if (const int code = host::part_file::load(file_name, image); code != 0) call.fail(code, "part file cannot be read");
+    if (const int code = host::part_file::load(file_name, image); code != 0)
+        call.fail(code, "part file cannot be read");
     ha::List list;
     try {
         for (const auto& [id, payload] : image.sections)

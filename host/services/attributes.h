@@ -107,7 +107,7 @@ struct Attribute {
     int type = ATTR_NULL;
     int integer = 0;
     double real = 0;
-    std::string text;   // string or reference
+    std::string text;  // string or reference
     int time[2] = {0, 0};
 };
 // The object's attributes, in order (empty for none).

@@ -238,8 +238,7 @@ void ERROR__default_handler(jmp_buf buffer, int /*code*/) {
 void ERROR_register_decoder_fn(int base, int range, ERROR_decoder_fn decoder, const void* table) {
     auto call = HOST_ENTRY(base, range, table);
     call.need(decoder, "decoder");
-    if (range <= 0)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
+    if (range <= 0) call.fail(HOST_ERR_BAD_ARGUMENT, "range %d is not positive", range);
     for (auto& r : st().registrations) {
         if (r.base == base) {
             r = {base, range, decoder, table};

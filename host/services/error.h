@@ -51,16 +51,16 @@
 #include <setjmp.h>
 
 /* Codes raised by the host itself (its internal band 670000). */
-#define HOST_ERR_INTERNAL       670001 /* internal error or failed assertion (ERROR_internal) */
-#define HOST_ERR_NULL_ARGUMENT  670002 /* a required pointer argument was null */
-#define HOST_ERR_DEAD_TAG       670003 /* a tag names no live object (NULL_TAG included) */
-#define HOST_ERR_BAD_ARGUMENT   670004 /* an argument value is out of range or malformed */
-#define HOST_ERR_NO_MEMORY      670005 /* the allocator could not satisfy a request */
-#define HOST_ERR_WRONG_CLASS    670006 /* an object is not of the expected class */
-#define HOST_ERR_BAD_BLOCK      670007 /* a pointer is not a live block of the host allocator */
-#define HOST_ERR_BAD_HANDLE     670008 /* a persistent handle or data-manager name is malformed */
-#define HOST_ERR_OUT_OF_SCOPE   670009 /* a request outside what the simulated host computes */
-#define HOST_ERR_BAD_MARK       670010 /* a memory mark that is not set */
+#define HOST_ERR_INTERNAL      670001 /* internal error or failed assertion (ERROR_internal) */
+#define HOST_ERR_NULL_ARGUMENT 670002 /* a required pointer argument was null */
+#define HOST_ERR_DEAD_TAG      670003 /* a tag names no live object (NULL_TAG included) */
+#define HOST_ERR_BAD_ARGUMENT  670004 /* an argument value is out of range or malformed */
+#define HOST_ERR_NO_MEMORY     670005 /* the allocator could not satisfy a request */
+#define HOST_ERR_WRONG_CLASS   670006 /* an object is not of the expected class */
+#define HOST_ERR_BAD_BLOCK     670007 /* a pointer is not a live block of the host allocator */
+#define HOST_ERR_BAD_HANDLE    670008 /* a persistent handle or data-manager name is malformed */
+#define HOST_ERR_OUT_OF_SCOPE  670009 /* a request outside what the simulated host computes */
+#define HOST_ERR_BAD_MARK      670010 /* a memory mark that is not set */
 
 /* One row of a message table; a table ends with {0, NULL}. */
 struct error_text_entry {
@@ -137,7 +137,10 @@ namespace host {
 class HostError : public std::exception {
 public:
     HostError(int code, std::string module, int line, std::string text, bool for_library_frame)
-        : code_(code), module_(std::move(module)), line_(line), text_(std::move(text)),
+        : code_(code),
+          module_(std::move(module)),
+          line_(line),
+          text_(std::move(text)),
           for_library_frame_(for_library_frame) {}
     int code() const noexcept { return code_; }
     const std::string& module() const noexcept { return module_; }

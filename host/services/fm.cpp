@@ -51,10 +51,8 @@ std::vector<void (*)()>& shutdown_hooks() {
 void on_shutdown(void (*fn)()) { shutdown_hooks().push_back(fn); }
 
 void set_error_text(int code, const std::string& text) {
-    if (text.empty())
-        st().texts.erase(code);
-    else
-        st().texts[code] = text;
+    if (text.empty()) st().texts.erase(code);
+    else st().texts[code] = text;
 }
 
 }  // namespace host::fm

@@ -17,8 +17,8 @@ extern "C" {
 /* Shuts the file interface down; writes 0 or a file-interface code into *status. */
 void fm1901_(int* status);
 char* CFI_get_error_text(int code);
-void JQMGR_terminate(void);                 /* host/pdm */
-void MOM_TCL_set_ui_add_funcs(int mode);    /* host/machining */
+void JQMGR_terminate(void);              /* host/pdm */
+void MOM_TCL_set_ui_add_funcs(int mode); /* host/machining */
 
 #pragma GCC visibility pop
 #ifdef __cplusplus
@@ -28,13 +28,13 @@ void MOM_TCL_set_ui_add_funcs(int mode);    /* host/machining */
 
 namespace host::fm {
 struct State {
-    bool open;            // the file interface is up (set by the start-up, cleared by fm1901_)
-    int shutdowns;        // fm1901_ runs
+    bool open;      // the file interface is up (set by the start-up, cleared by fm1901_)
+    int shutdowns;  // fm1901_ runs
     int jqmgr_terminations;
-    int ui_add_funcs;     // last mode given to MOM_TCL_set_ui_add_funcs, -1 none
+    int ui_add_funcs;  // last mode given to MOM_TCL_set_ui_add_funcs, -1 none
 };
 State state();
-State& mutable_state();   // host internal: the pdm and machining parts write their fields
+State& mutable_state();  // host internal: the pdm and machining parts write their fields
 void set_open(bool open);
 void set_error_text(int code, const std::string& text);  // empty text removes the row
 // Services whose files and handles end with the file interface register

@@ -63,7 +63,7 @@ constexpr std::array kTable{
     HOST_KERNEL_CODES(HOST_KERNEL_ROW)
 #undef HOST_KERNEL_ROW
 #define HOST_FEATURE_ROW(name, code, text) error_text_entry{name, text},
-    HOST_FEATURE_CODES(HOST_FEATURE_ROW)
+        HOST_FEATURE_CODES(HOST_FEATURE_ROW)
 #undef HOST_FEATURE_ROW
     // Modelling band.
     error_text_entry{EVC_ERR_NOT_A_CURVE, "The object is not of the required type"},

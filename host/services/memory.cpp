@@ -161,8 +161,7 @@ void SM_free_to_mark(int mark) {
     auto& s = hm::st();
     std::size_t i = 0;
     while (i < s.marks.size() && s.marks[i].id != mark) ++i;
-    if (i == s.marks.size())
-        call.fail(HOST_ERR_BAD_MARK, "mark %d is not set", mark);
+    if (i == s.marks.size()) call.fail(HOST_ERR_BAD_MARK, "mark %d is not set", mark);
     std::uint64_t serial = s.marks[i].serial;
     s.marks.erase(s.marks.begin() + static_cast<long>(i), s.marks.end());
     std::vector<void*> doomed;

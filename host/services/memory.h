@@ -38,11 +38,11 @@ void SM_free_to_mark(int mark);
 
 namespace host::memory {
 struct Stats {
-    size_t live_blocks;       // every live block
-    size_t live_persistent;   // of which persistent
+    size_t live_blocks;      // every live block
+    size_t live_persistent;  // of which persistent
     size_t live_bytes;
-    size_t allocations;       // since the last reset
-    size_t frees;             // since the last reset
+    size_t allocations;  // since the last reset
+    size_t frees;        // since the last reset
 };
 Stats stats();
 HOST_API bool is_live(const void* block);

@@ -125,7 +125,8 @@ std::deque<tag_t>::const_iterator first_after(const std::deque<tag_t>& tags, tag
     if (n == 0 || after < tags.front()) return tags.begin();
     if (after >= tags.back()) return tags.end();
     const double span = static_cast<double>(tags.back() - tags.front());
-    std::size_t lo = static_cast<std::size_t>(static_cast<double>(after - tags.front()) / span * static_cast<double>(n - 1));
+    std::size_t lo =
+        static_cast<std::size_t>(static_cast<double>(after - tags.front()) / span * static_cast<double>(n - 1));
     lo = std::min(lo, n - 1);
     // Widen [lo, hi) until tags[lo] <= after < tags[hi].
     std::size_t hi = lo + 1, step = 1;
@@ -140,7 +141,8 @@ std::deque<tag_t>::const_iterator first_after(const std::deque<tag_t>& tags, tag
         hi = std::min(n, hi + step);
         step *= 2;
     }
-    return std::upper_bound(tags.begin() + static_cast<std::ptrdiff_t>(lo), tags.begin() + static_cast<std::ptrdiff_t>(hi), after);
+    return std::upper_bound(tags.begin() + static_cast<std::ptrdiff_t>(lo),
+                            tags.begin() + static_cast<std::ptrdiff_t>(hi), after);
 }
 
 // Tags of a list in creation order (ascending).
@@ -376,8 +378,7 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
     const host::Call call = api(__func__);
     // Everything is checked before the first object is made.
     auto in_use = [&call](const KeptObject& k) {
-        call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid,
-                    k.spec.part);
+        call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " is in use in part %u", k.eid, k.spec.part);
     };
     std::vector<std::pair<tag_t, std::uint32_t>> given;  // (part, id), to find ids given twice
     given.reserve(kept.size());
@@ -409,8 +410,7 @@ void reserve_eids(std::uint32_t eid) {
 }
 
 tag_t create_part(const std::string& file, unsigned char dm) {
-    if (!dm_name(dm))
-        api(__func__).fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
+    if (!dm_name(dm)) api(__func__).fail(HOST_ERR_BAD_HANDLE, "unknown data manager %d", dm);
     tag_t t = create({OM_CLASS_PART, 0, 0, 0, file});
     part_rows()[t] = PartInfo{file, dm, 1};
     return t;
@@ -421,7 +421,7 @@ void destroy(tag_t object) {
     if (slot(object)->object().cls == OM_CLASS_PART)
         for (tag_t member : objects_of_part(object))
             if (find(member)) destroy(member);  // one that went with an earlier member (a body's faces) is gone
-    if (!find(object)) return;  // listeners may have touched the store
+    if (!find(object)) return;                  // listeners may have touched the store
     changing(*slot(object)).alive = false;
     part_rows().erase(object);
     for (std::size_t i = 0; i < listeners().size(); ++i) listeners()[i].fn(object);
@@ -563,8 +563,7 @@ bool is_subclass(OM_class_t cls, OM_class_t ancestor) {
 OM_class_t register_class(const std::string& name, OM_class_t parent) {
     for (std::size_t i = 1; i < classes().size(); ++i)
         if (classes()[i].name == name) return static_cast<OM_class_t>(i);
-    if (!known_class(parent))
-        api(__func__).fail(HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
+    if (!known_class(parent)) api(__func__).fail(HOST_ERR_BAD_ARGUMENT, "unknown parent class %d", parent);
     classes().push_back({name, parent});
     return static_cast<OM_class_t>(classes().size() - 1);
 }

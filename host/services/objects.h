@@ -25,12 +25,12 @@
 typedef int OM_class_t;
 
 /* The host's own classes (the tree: object > entity > ...). */
-#define OM_CLASS_OBJECT      1  /* root of every class */
-#define OM_CLASS_RM_ENTITY   2  /* RM_entity_c: model entities (curves, bodies, views ...) */
-#define OM_CLASS_PART        3  /* a part (a child of object) */
-#define OM_CLASS_FEATURE     4  /* a feature record (child of object) */
-#define OM_CLASS_EXPRESSION  5  /* an expression (child of object) */
-#define OM_CLASS_OCC_LW      6  /* OCC_light_weight_occ_c: light-weight occurrence (child of object) */
+#define OM_CLASS_OBJECT     1 /* root of every class */
+#define OM_CLASS_RM_ENTITY  2 /* RM_entity_c: model entities (curves, bodies, views ...) */
+#define OM_CLASS_PART       3 /* a part (a child of object) */
+#define OM_CLASS_FEATURE    4 /* a feature record (child of object) */
+#define OM_CLASS_EXPRESSION 5 /* an expression (child of object) */
+#define OM_CLASS_OCC_LW     6 /* OCC_light_weight_occ_c: light-weight occurrence (child of object) */
 
 #ifdef __cplusplus
 extern "C" {
@@ -77,10 +77,10 @@ struct Object {
     OM_class_t cls = OM_CLASS_RM_ENTITY;
     int type = 0;
     int subtype = 0;
-    tag_t part = 0;           // owning part, 0 for none
-    std::uint32_t eid = 0;    // persistent entity id (the handle's sub-file id)
+    tag_t part = 0;         // owning part, 0 for none
+    std::uint32_t eid = 0;  // persistent entity id (the handle's sub-file id)
     std::string name;
-    bool alive = true;        // last: the store keeps its own stamp in the room after it
+    bool alive = true;  // last: the store keeps its own stamp in the room after it
 };
 
 struct NewObject {
@@ -92,8 +92,8 @@ struct NewObject {
 };
 
 struct PartInfo {
-    std::string file;         // file part of the handle (the part's file name)
-    unsigned char dm = 1;     // data manager ("NF")
+    std::string file;      // file part of the handle (the part's file name)
+    unsigned char dm = 1;  // data manager ("NF")
     unsigned int version = 1;
 };
 
@@ -133,8 +133,8 @@ const Object& require(tag_t object);
 HOST_API bool is_alive(tag_t object);
 void set_name(tag_t object, std::string_view name);
 void set_type(tag_t object, int type, int subtype);
-const PartInfo* part_info(tag_t part);   // null when not a live part
-PartInfo& require_part(tag_t part);      // to change
+const PartInfo* part_info(tag_t part);           // null when not a live part
+PartInfo& require_part(tag_t part);              // to change
 std::vector<tag_t> objects_of_part(tag_t part);  // live objects, in creation order
 std::vector<tag_t> live_objects();               // in creation order
 std::vector<tag_t> objects_of_type(int type);    // live objects of the entity type, in creation order

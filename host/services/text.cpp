@@ -147,14 +147,11 @@ TEXT_p_t make_text(std::string_view chars) {
 
 const TEXT_s& require_text(const Call& call, TEXT_p_t text) {
     call.need(text, "the text");
-    if (!st().texts.count(text))
-        call.fail(HOST_ERR_BAD_BLOCK, "%p is not a text object", static_cast<void*>(text));
+    if (!st().texts.count(text)) call.fail(HOST_ERR_BAD_BLOCK, "%p is not a text object", static_cast<void*>(text));
     return *text;
 }
 
-void require_string(const Call& call, const char* s) {
-    call.need(s, "the string");
-}
+void require_string(const Call& call, const char* s) { call.need(s, "the string"); }
 
 std::string_view chars_of(const TEXT_s& t) { return {t.chars(), t.length}; }
 
@@ -183,8 +180,7 @@ extern "C" {
 TEXT_p_t TEXT_create_string(const char* string) {
     auto call = HOST_ENTRY_TEXT(string);
     ht::require_string(call, string);
-    if (!ht::valid_utf8(string))
-        call.fail(HOST_ERR_BAD_ARGUMENT, "the string is not made of the host's characters");
+    if (!ht::valid_utf8(string)) call.fail(HOST_ERR_BAD_ARGUMENT, "the string is not made of the host's characters");
     return ht::make_text(string);
 }
 
@@ -210,8 +206,7 @@ char* TEXT_strcpy(char* buffer, TEXT_p_t text) {
 TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
     auto call = HOST_ENTRY(text, max_bytes);
     const TEXT_s& t = ht::require_text(call, text);
-    if (max_bytes < 0)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "negative size %d", max_bytes);
+    if (max_bytes < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "negative size %d", max_bytes);
     const std::string_view s = ht::chars_of(t);
     std::size_t end = 0;
     while (end < s.size()) {
@@ -225,8 +220,7 @@ TEXT_p_t TEXT_truncate(TEXT_p_t text, int max_bytes) {
 char* TEXT_to_locale_sized(TEXT_p_t text, int max_bytes) {
     auto call = HOST_ENTRY(text, max_bytes);
     const TEXT_s& t = ht::require_text(call, text);
-    if (max_bytes < -1)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "bad size %d", max_bytes);
+    if (max_bytes < -1) call.fail(HOST_ERR_BAD_ARGUMENT, "bad size %d", max_bytes);
     return ht::host_copy(ht::to_locale(ht::chars_of(t), max_bytes));
 }
 

@@ -29,7 +29,7 @@
 
 /* Code sets of the locale. */
 #define TEXT_CODESET_UTF8   1
-#define TEXT_CODESET_LATIN1 2   /* ISO 8859-1 */
+#define TEXT_CODESET_LATIN1 2 /* ISO 8859-1 */
 
 #define NLM_ERR_OPEN   670201
 #define NLM_ERR_FORMAT 670202
@@ -74,8 +74,8 @@ int DRF_textpt_to_jqstring(TEXT_p_t* texts, DRF_jqstring_t* output, int n);
 #include <string>
 
 namespace host::text {
-void set_codeset(int codeset);   // the locale's code set (UTF-8 after a reset)
-int live_texts();                // text objects not freed yet
+void set_codeset(int codeset);  // the locale's code set (UTF-8 after a reset)
+int live_texts();               // text objects not freed yet
 // The translation of a source text from the loaded files, or the source.
 std::string translate(const std::string& source);
 }  // namespace host::text

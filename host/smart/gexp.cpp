@@ -31,7 +31,9 @@ const bool registered = (gexps(), true);
 int measured_of(int measure) { return measure == EXP_MEASURE_LENGTH ? 1 : 2; }
 
 const char* kind_of(int measure) {
-    return measure == EXP_MEASURE_LENGTH ? "GEOM_LENGTH" : measure == EXP_MEASURE_ANGLE ? "GEOM_ANGLE" : "GEOM_DISTANCE";
+    return measure == EXP_MEASURE_LENGTH  ? "GEOM_LENGTH"
+           : measure == EXP_MEASURE_ANGLE ? "GEOM_ANGLE"
+                                          : "GEOM_DISTANCE";
 }
 
 std::vector<GEXP_operand_t> operands(const Call& call, std::initializer_list<const GEXP_operand_t*> given) {

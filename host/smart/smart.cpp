@@ -32,38 +32,75 @@ using tag_t = unsigned int;
 enum class Cls { point, line, dirr, axis, scalar, offset, xform, arc, spline };
 
 enum class Method {
-    point_on_curve, point_offset, point_three_scalars, point_on_axis,
-    dirr_doubles, dirr_two_points, dirr_line,
-    axis_doubles, axis_point_dir,
-    scalar_double, scalar_exp, scalar_dist, scalar_length,
-    offset_doubles, offset_dir_dist, offset_three_scalars,
-    xform_doubles, xform_point_xy_dirs,
+    point_on_curve,
+    point_offset,
+    point_three_scalars,
+    point_on_axis,
+    dirr_doubles,
+    dirr_two_points,
+    dirr_line,
+    axis_doubles,
+    axis_point_dir,
+    scalar_double,
+    scalar_exp,
+    scalar_dist,
+    scalar_length,
+    offset_doubles,
+    offset_dir_dist,
+    offset_three_scalars,
+    xform_doubles,
+    xform_point_xy_dirs,
     line_two_points,
-    xform_point_xz_dirs, xform_point_yz_dirs,
+    xform_point_xz_dirs,
+    xform_point_yz_dirs,
     extract,
-    point_on_arc_angle, dirr_two_dirs, offset_cylindrical, offset_spherical,
-    arc_three_points, arc_center_two_points,
+    point_on_arc_angle,
+    dirr_two_dirs,
+    offset_cylindrical,
+    offset_spherical,
+    arc_three_points,
+    arc_center_two_points,
     dirr_on_curve,
-    point_conic_center, dirr_axis_of_conic, point_csys_three_scalars,
+    point_conic_center,
+    dirr_axis_of_conic,
+    point_csys_three_scalars,
     spline_general,
 };
 
 const char* parms_class(Method m) {
     static const char* const names[] = {
-        "POINT_on_curve_parms_c", "POINT_offset_parms_c", "POINT_three_scalars_parms_c", "POINT_on_axis_parms_c",
-        "DIRR_doubles_parms_c", "DIRR_two_points_parms_c", "DIRR_line_parms_c",
-        "AXIS_doubles_parms_c", "AXIS_point_dir_parms_c",
-        "SCALAR_double_parms_c", "SCALAR_exp_parms_c", "SCALAR_dist_2_points_parms_c", "SCALAR_length_curve_parms_c",
-        "OFFSET_doubles_parms_c", "OFFSET_dir_dist_parms_c", "OFFSET_three_scalars_parms_c",
-        "XFORM_parms_c", "XFORM_parms_c",
+        "POINT_on_curve_parms_c",
+        "POINT_offset_parms_c",
+        "POINT_three_scalars_parms_c",
+        "POINT_on_axis_parms_c",
+        "DIRR_doubles_parms_c",
+        "DIRR_two_points_parms_c",
+        "DIRR_line_parms_c",
+        "AXIS_doubles_parms_c",
+        "AXIS_point_dir_parms_c",
+        "SCALAR_double_parms_c",
+        "SCALAR_exp_parms_c",
+        "SCALAR_dist_2_points_parms_c",
+        "SCALAR_length_curve_parms_c",
+        "OFFSET_doubles_parms_c",
+        "OFFSET_dir_dist_parms_c",
+        "OFFSET_three_scalars_parms_c",
+        "XFORM_parms_c",
+        "XFORM_parms_c",
         "LINE_two_points_parms_c",
-        "XFORM_parms_c", "XFORM_parms_c",
+        "XFORM_parms_c",
+        "XFORM_parms_c",
         "SO_extract_parms_c",
-        "POINT_on_arc_at_angle_parms_c", "DIRR_two_dirs_parms_c", "OFFSET_cylindrical_parms_c",
+        "POINT_on_arc_at_angle_parms_c",
+        "DIRR_two_dirs_parms_c",
+        "OFFSET_cylindrical_parms_c",
         "OFFSET_spherical_parms_c",
-        "ARC_three_points_parms_c", "ARC_center_two_points_parms_c",
+        "ARC_three_points_parms_c",
+        "ARC_center_two_points_parms_c",
         "DIRR_on_curve_parms_c",
-        "POINT_center_of_conic_parms_c", "DIRR_axis_of_conic_parms_c", "POINT_csys_three_scalars_parms_c",
+        "POINT_center_of_conic_parms_c",
+        "DIRR_axis_of_conic_parms_c",
+        "POINT_csys_three_scalars_parms_c",
         "BCURVE_general_parms_c",
     };
     return names[static_cast<int>(m)];
@@ -73,8 +110,8 @@ struct Row {
     Cls cls = Cls::scalar;
     Method method = Method::scalar_double;
     std::vector<tag_t> parents;
-    double numbers[13] = {};   // the method's own numbers
-    double value[13] = {};     // the value held
+    double numbers[13] = {};  // the method's own numbers
+    double value[13] = {};    // the value held
     int option = 0;
     int dimensionality = 0;
     int marker = 0;
@@ -82,7 +119,7 @@ struct Row {
     bool dumb = false;
     // A spline's record beyond its points (the parents).
     struct Spline {
-        short flags[3] = {};        // first flag, order, second flag
+        short flags[3] = {};  // first flag, order, second flag
         short words[2] = {};
         std::vector<unsigned char> kinds;
         std::vector<double> parameters;
@@ -100,17 +137,23 @@ const bool registered = (rows(), true);
 OM_class_t class_of(Cls c) {
     static const OM_class_t cso = host::objects::register_class("CSO_c", OM_CLASS_RM_ENTITY);
     static const OM_class_t classes[] = {
-        OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
-        host::objects::register_class("DIRR_c", cso), host::objects::register_class("AXIS_c", cso),
-        host::objects::register_class("SCALAR_c", cso), host::objects::register_class("OFFSET_c", cso),
-        host::objects::register_class("XFORM_c", cso), OM_CLASS_RM_ENTITY, OM_CLASS_RM_ENTITY,
+        OM_CLASS_RM_ENTITY,
+        OM_CLASS_RM_ENTITY,
+        host::objects::register_class("DIRR_c", cso),
+        host::objects::register_class("AXIS_c", cso),
+        host::objects::register_class("SCALAR_c", cso),
+        host::objects::register_class("OFFSET_c", cso),
+        host::objects::register_class("XFORM_c", cso),
+        OM_CLASS_RM_ENTITY,
+        OM_CLASS_RM_ENTITY,
     };
     return classes[static_cast<int>(c)];
 }
 
 const char* cls_name(Cls c) {
-    static const char* const names[] = {"a smart point", "a smart line", "a smart direction", "a smart axis",
-                                        "a smart scalar", "a smart offset", "a smart transform", "a smart arc", "a smart spline"};
+    static const char* const names[] = {"a smart point",     "a smart line",   "a smart direction",
+                                        "a smart axis",      "a smart scalar", "a smart offset",
+                                        "a smart transform", "a smart arc",    "a smart spline"};
     return names[static_cast<int>(c)];
 }
 
@@ -248,10 +291,8 @@ struct Eval {
 
 void Eval::value_of(tag_t t, double out[13]) const {
     const Row& r = *smart_row(t);
-    if (fresh && !r.dumb)
-        compute(r, out);
-    else
-        std::memcpy(out, r.value, sizeof r.value);
+    if (fresh && !r.dumb) compute(r, out);
+    else std::memcpy(out, r.value, sizeof r.value);
 }
 
 void Eval::compute(const Row& r, double out[13]) const {
@@ -301,7 +342,9 @@ void Eval::compute(const Row& r, double out[13]) const {
                 s = scalar(p[3]);
                 // Y follows from X and Z (Z x X), X from Y and Z (Y x Z).
                 x = r.method == Method::xform_point_yz_dirs ? cross(a, b) : a;
-                y = r.method == Method::xform_point_xy_dirs ? b : r.method == Method::xform_point_xz_dirs ? cross(b, a) : a;
+                y = r.method == Method::xform_point_xy_dirs   ? b
+                    : r.method == Method::xform_point_xz_dirs ? cross(b, a)
+                                                              : a;
             }
             x = unit(call, x);
             const V3 z = unit(call, cross(x, y));
@@ -563,7 +606,8 @@ void draw(tag_t t, int sequence, int color, int marker) {
     const Row* r = smart_row(t);
     const auto* e = host::curves::find(t);
     if (!r) {
-        if (e && e->kind == host::curves::Kind::point) DSS_TEMP_display_markers(sequence, marker, color, kGeometry, 1, e->point);
+        if (e && e->kind == host::curves::Kind::point)
+            DSS_TEMP_display_markers(sequence, marker, color, kGeometry, 1, e->point);
         if (e && e->kind == host::curves::Kind::line) segment(v3(e->start()), v3(e->end()));
         return;
     }
@@ -987,8 +1031,8 @@ int XFORM_is_assy_context_xform(unsigned int xform) {
 unsigned int BCURVE_create_general(unsigned int owner, const SO_spline_t* record) {
     auto call = HOST_ENTRY(owner, record);
     const SO_spline_t& d = *call.need(record, "the spline record");
-    if (d.first_flag < 0 || d.first_flag > 1 || d.order < 1 || d.order > 24 || d.second_flag < 0 ||
-        d.second_flag > 1 || d.count < 2 || !d.kinds || !d.points)
+    if (d.first_flag < 0 || d.first_flag > 1 || d.order < 1 || d.order > 24 || d.second_flag < 0 || d.second_flag > 1 ||
+        d.count < 2 || !d.kinds || !d.points)
         call.fail(HOST_ERR_BAD_ARGUMENT, "a spline record out of range");
     auto sp = std::make_shared<Row::Spline>();
     sp->flags[0] = static_cast<short>(d.first_flag);

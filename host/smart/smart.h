@@ -51,10 +51,10 @@
 #ifndef HOST_SMART_SMART_H
 #define HOST_SMART_SMART_H
 
-#define SO_ERR_NOT_SMART       875033
-#define SO_ERR_WRONG_PARMS     875058
-#define SO_ERR_DEGENERATE      875059
-#define SO_ERR_PARENT_DELETED  875060
+#define SO_ERR_NOT_SMART      875033
+#define SO_ERR_WRONG_PARMS    875058
+#define SO_ERR_DEGENERATE     875059
+#define SO_ERR_PARENT_DELETED 875060
 
 #define SO_PARENTS_PRESENT 0
 #define SO_PARENTS_NONE    1
@@ -62,7 +62,7 @@
 
 /* Parameters of a smart object as SO_ask_parms answers them. */
 typedef struct SO_parms_s {
-    const char* parms_class;   /* name of the defining method's class */
+    const char* parms_class; /* name of the defining method's class */
     int n_parents;
     unsigned int parents[4];
     double numbers[13];

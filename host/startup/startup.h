@@ -20,9 +20,9 @@ int STARTUP_after_interface(void);
 
 namespace host::startup {
 struct State {
-    int before_runs;   // successful runs of the first step
-    int after_runs;    // successful runs of the second step
-    bool host_up;      // the first step has succeeded since the last reset
+    int before_runs;  // successful runs of the first step
+    int after_runs;   // successful runs of the second step
+    bool host_up;     // the first step has succeeded since the last reset
 };
 State state();
 }  // namespace host::startup

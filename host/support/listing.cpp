@@ -95,8 +95,7 @@ void g521_(int* device) {
 
 void g512_(const char* buffer, int* length, int* status) {
     auto call = HOST_ENTRY(buffer, length ? *length : -1, status);
-    if (!buffer || !length || !status)
-        call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
+    if (!buffer || !length || !status) call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
     int scripted;
     if (call.status(scripted)) {
         *status = scripted;

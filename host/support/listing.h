@@ -56,13 +56,13 @@ int SEL_add_to_udo_filter_list(int class_id);
 
 namespace host::listing {
 struct State {
-    bool shown;                        // the window is on the screen
-    bool kx_open;                      // the library's record
-    std::string text;                  // the window's text
-    std::vector<std::string> prints;   // every listUIprintf since the reset, as printed
-    int device;                        // 0: the listing window
+    bool shown;                       // the window is on the screen
+    bool kx_open;                     // the library's record
+    std::string text;                 // the window's text
+    std::vector<std::string> prints;  // every listUIprintf since the reset, as printed
+    int device;                       // 0: the listing window
     std::vector<std::string> device_lines;
-    std::vector<int> udo_filter;       // classes, in order of adding
+    std::vector<int> udo_filter;  // classes, in order of adding
 };
 const State& state();
 void set_device(int device);

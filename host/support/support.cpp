@@ -69,16 +69,12 @@ std::vector<std::string> deferred_message_dialogs() { return st().deferred_dialo
 int discarded_message_dialogs() { return st().discarded; }
 std::vector<std::string> registered_debug_tokens() { return tokens(); }
 void set_debug_token(const std::string& token, int level) {
-    if (level <= 0)
-        st().token_levels.erase(token);
-    else
-        st().token_levels[token] = level;
+    if (level <= 0) st().token_levels.erase(token);
+    else st().token_levels[token] = level;
 }
 void set_debug_routine(const std::string& pattern, bool on) {
-    if (on)
-        st().routines.insert(pattern);
-    else
-        st().routines.erase(pattern);
+    if (on) st().routines.insert(pattern);
+    else st().routines.erase(pattern);
 }
 
 }  // namespace host::support

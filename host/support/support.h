@@ -24,13 +24,13 @@ extern "C" {
 
 int RTENV_ask_env(void);
 void RTENV_set_env(int kind);
-int RTENV_ask_jqmanager_active(void);   /* 1 when the product-data manager runs */
-int RTENV_set_jqopen_env(void);         /* answers the kind in force before */
+int RTENV_ask_jqmanager_active(void); /* 1 when the product-data manager runs */
+int RTENV_set_jqopen_env(void);       /* answers the kind in force before */
 
-int ABORT_ask_flag_status(void);        /* 1 when the user asked to abort */
+int ABORT_ask_flag_status(void); /* 1 when the user asked to abort */
 void ABORT_clear_abort(void);
 void ABORT_increment_lock_level(void);
-void ABORT_decrement_lock_level(void);  /* below 0: noted on the host log, stays 0 */
+void ABORT_decrement_lock_level(void); /* below 0: noted on the host log, stays 0 */
 
 void MT_discard_deferred_message_dialogs(void);
 
@@ -63,13 +63,13 @@ namespace host::support {
 void set_env_kind(int kind);
 void set_program_name(const std::string& name);
 void set_env(const std::string& name, const std::string& value);
-void unset_env(const std::string& name);     // hides a process variable too
+void unset_env(const std::string& name);  // hides a process variable too
 void set_jqmanager_active(bool on);
 void set_abort_flag(bool on);
 int abort_lock_level();
 void add_deferred_message_dialog(const std::string& text);
 std::vector<std::string> deferred_message_dialogs();
-int discarded_message_dialogs();              // how many were discarded so far
+int discarded_message_dialogs();  // how many were discarded so far
 std::vector<std::string> registered_debug_tokens();
 void set_debug_token(const std::string& token, int level);  // level 0 clears
 void set_debug_routine(const std::string& pattern, bool on);

@@ -25,8 +25,8 @@ extern "C" {
 void fm1821_(const int* length, const char* name, const int* mode, int* out_length, char* out_name, int* status);
 
 #define LDR_BAD_LIBRARY 1
-#define LDR_NO_SYMBOL 2
-#define LDR_NO_MEMORY 3
+#define LDR_NO_SYMBOL   2
+#define LDR_NO_MEMORY   3
 void* ldr_load(const char* library, const char* symbol, int* status);
 int ldr_unload(const char* library);
 
@@ -35,7 +35,7 @@ int ldr_unload(const char* library);
 }
 
 namespace host::loader {
-int loads(const char* resolved_name);   // loads counted for the library, 0 when not loaded
+int loads(const char* resolved_name);  // loads counted for the library, 0 when not loaded
 }
 #endif
 

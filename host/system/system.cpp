@@ -262,10 +262,8 @@ int ENV_set_variable(const char* name, const char* value) {
     int scripted;
     if (call.status(scripted)) return scripted;
     if (!name || !*name) return HOST_ERR_BAD_ARGUMENT;
-    if (value)
-        host::support::set_env(name, value);
-    else
-        host::support::unset_env(name);
+    if (value) host::support::set_env(name, value);
+    else host::support::unset_env(name);
     return 0;
 }
 

@@ -31,7 +31,7 @@ extern "C" {
 /* Local time broken down. */
 struct CLOCK_decoded_time {
     int year;
-    int month;   /* 1 to 12 */
+    int month; /* 1 to 12 */
     int day;
     int hour;
     int minute;
@@ -104,7 +104,7 @@ namespace host::sys {
 void set_current_application(int application);
 void set_revision(int revision);
 void set_release_text(int revision, const std::string& text);
-std::string session_program_name();   // as SYS_set_program_name left it
+std::string session_program_name();  // as SYS_set_program_name left it
 }  // namespace host::sys
 #endif
 

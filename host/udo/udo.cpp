@@ -30,7 +30,7 @@ struct Class {
     UDOBJ_method_fn methods[kMethodKinds] = {};
 };
 struct Classes {
-    std::vector<Class> list;   // class id n is list[n - 1]
+    std::vector<Class> list;  // class id n is list[n - 1]
 };
 Classes& classes() { return service_state<Classes>("udo classes"); }
 
@@ -40,11 +40,11 @@ struct Udo {
     int version = 0;
     int owned_selection = 0;
     std::vector<int> ints;
-    std::map<int, std::vector<double>> doubles;   // by kind
+    std::map<int, std::vector<double>> doubles;  // by kind
     std::vector<std::string> strings;
     std::vector<UDOBJ_link_t> links;
     std::vector<tag_t> owned;
-    tag_t owner = 0;       // for an owned object: its owner
+    tag_t owner = 0;  // for an owned object: its owner
     tag_t feature = 0;
 };
 
@@ -63,7 +63,9 @@ const bool registered =
     (objects::add_destroy_listener(on_destroy), rows(), classes(), temp::on_regenerate(redraw), true);
 
 const int kDoubleKinds[] = {UDOBJ_KIND_DOUBLES, UDOBJ_KIND_LENGTHS, UDOBJ_KIND_AREAS, UDOBJ_KIND_VOLUMES};
-bool is_double_kind(int kind) { return std::find(std::begin(kDoubleKinds), std::end(kDoubleKinds), kind) != std::end(kDoubleKinds); }
+bool is_double_kind(int kind) {
+    return std::find(std::begin(kDoubleKinds), std::end(kDoubleKinds), kind) != std::end(kDoubleKinds);
+}
 
 const unsigned int kLinkCodes[] = {UDOBJ_LINK_CODE_1, UDOBJ_LINK_CODE_2, UDOBJ_LINK_CODE_3, UDOBJ_LINK_CODE_4};
 
@@ -201,7 +203,9 @@ std::optional<Info> info(tag_t udo) {
 }
 
 int call_with_context(tag_t udo, int kind, int mode, void* record) { return context_method(udo, kind, mode, record); }
-int display(tag_t udo, DSS_display_record_t& r) { return context_method(udo, UDOBJ_METHOD_DISPLAY, DSS_MODE_DISPLAY, &r); }
+int display(tag_t udo, DSS_display_record_t& r) {
+    return context_method(udo, UDOBJ_METHOD_DISPLAY, DSS_MODE_DISPLAY, &r);
+}
 int fit(tag_t udo, DSS_fit_record_t& r) { return context_method(udo, UDOBJ_METHOD_FIT, DSS_MODE_FIT, &r); }
 int pick(tag_t udo, DSS_pick_record_t& r) { return context_method(udo, UDOBJ_METHOD_SELECT, DSS_MODE_PICK, &r); }
 int select_area(tag_t udo, DSS_area_record_t& r) { return context_method(udo, UDOBJ_METHOD_SELECT, DSS_MODE_AREA, &r); }
@@ -321,7 +325,8 @@ unsigned char UDOBJ_is_udo_feature(unsigned int object) {
 unsigned int UDOBJ_ask_udo_of_udo_feature(unsigned int feature) {
     auto call = HOST_ENTRY(feature);
     const host::feature::Record* f = host::feature::find(feature);
-    if (!f || f->kind != hu::kFeatureKind) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no user-defined feature", feature);
+    if (!f || f->kind != hu::kFeatureKind)
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no user-defined feature", feature);
     for (unsigned int r : f->results)
         if (hu::is_udo(r) && hu::rows().find(r) && hu::rows().find(r)->feature == feature) return r;
     return 0;

@@ -55,24 +55,24 @@
 #define HOST_TYPE_UDO 191
 
 #define UDOBJ_KIND_INTEGERS 90368
-#define UDOBJ_KIND_STRINGS 410404
-#define UDOBJ_KIND_DOUBLES 201606048
-#define UDOBJ_KIND_LENGTHS 201598240
-#define UDOBJ_KIND_AREAS 201598336
-#define UDOBJ_KIND_VOLUMES 201598368
+#define UDOBJ_KIND_STRINGS  410404
+#define UDOBJ_KIND_DOUBLES  201606048
+#define UDOBJ_KIND_LENGTHS  201598240
+#define UDOBJ_KIND_AREAS    201598336
+#define UDOBJ_KIND_VOLUMES  201598368
 
 #define UDOBJ_LINK_CODE_1 0x84022663u
 #define UDOBJ_LINK_CODE_2 0x90022683u
 #define UDOBJ_LINK_CODE_3 0x9C022723u
 #define UDOBJ_LINK_CODE_4 0x880274C3u
 
-#define UDOBJ_METHOD_DISPLAY 0
-#define UDOBJ_METHOD_DELETE 1
-#define UDOBJ_METHOD_UPDATE 2
-#define UDOBJ_METHOD_SELECT 3
-#define UDOBJ_METHOD_FIT 4
+#define UDOBJ_METHOD_DISPLAY   0
+#define UDOBJ_METHOD_DELETE    1
+#define UDOBJ_METHOD_UPDATE    2
+#define UDOBJ_METHOD_SELECT    3
+#define UDOBJ_METHOD_FIT       4
 #define UDOBJ_METHOD_ATTENTION 5
-#define UDOBJ_METHOD_INFO 6
+#define UDOBJ_METHOD_INFO      6
 
 #ifdef __cplusplus
 extern "C" {
@@ -113,7 +113,7 @@ typedef struct UDOBJ_data_s {
 unsigned int UDOBJ_create_class(const char* name, const char* friendly_name);
 unsigned char UDOBJ_is_class_valid(unsigned int class_id);
 const char* UDOBJ_ask_class_name(unsigned int class_id);
-const char* UDOBJ_ask_friendly_name(unsigned int class_id);   /* null when none */
+const char* UDOBJ_ask_friendly_name(unsigned int class_id); /* null when none */
 int UDOBJ_register_method(unsigned int class_id, int kind, UDOBJ_method_fn routine);
 
 int UDOBJ_create_udo(unsigned int class_id, unsigned int* udo);
@@ -121,7 +121,7 @@ int UDOBJ_create_udo_feature(unsigned int class_id, unsigned int* udo, unsigned 
 int UDOBJ_create_udo_feature_from_udo(unsigned int udo, unsigned int* feature);
 int UDOBJ_edit_udo_of_udo_feature(unsigned int udo, unsigned int feature);
 unsigned char UDOBJ_is_udo_feature(unsigned int object);
-unsigned int UDOBJ_ask_udo_feature_of_udo(unsigned int udo);       /* 0 when none */
+unsigned int UDOBJ_ask_udo_feature_of_udo(unsigned int udo); /* 0 when none */
 unsigned int UDOBJ_ask_udo_of_udo_feature(unsigned int feature);
 int UDOBJ_ask_udo_data(unsigned int udo, UDOBJ_data_t* data);
 int UDOBJ_free_udo_data(UDOBJ_data_t* data);

@@ -29,15 +29,15 @@ int run_job(engine::DialogPort& dialogs, const TapeNames& tapes, const JobSettin
     const double seconds = counter.Count();
     if (counter.failed()) return kExitFailed;  // the message has been shown
     engine::show_message(dialogs, std::string(text::kLathra),
-                     job_report(tapes.up, result.sum_x, result.sum_y, result.sum_z, seconds),
-                     engine::Buttons::Ok, engine::MessageKind::Confirmation);
+                         job_report(tapes.up, result.sum_x, result.sum_y, result.sum_z, seconds), engine::Buttons::Ok,
+                         engine::MessageKind::Confirmation);
 
     // The result in the user's viewer, without waiting for it.
     if (job.notepad) {
         std::string error;
         if (!start_detached(viewer_command(tapes.up), error))
             engine::show_message(dialogs, std::string(text::kLathra), error, engine::Buttons::Ok,
-                             engine::MessageKind::Error);
+                                 engine::MessageKind::Error);
     }
 
     // The splitting, when the tape is too long for the machine.

@@ -46,31 +46,24 @@ std::string normalized_field(ui::FormField field, std::string_view text) {
     return std::to_string(v);
 }
 
-std::string job_report(const std::string& up_name, double sum_x, double sum_y, double sum_z,
-                       double seconds) {
+std::string job_report(const std::string& up_name, double sum_x, double sum_y, double sum_z, double seconds) {
     std::string out = format(
         "Создан файл %s \nКонтрольные суммы:\n\tSUMX =%10.2f mm\n\tSUMY =%10.2f mm\n\tSUMZ =%10.2f mm\n",
-        up_name.c_str(), engine::checksum_shown(sum_x), engine::checksum_shown(sum_y),
-        engine::checksum_shown(sum_z));
+        up_name.c_str(), engine::checksum_shown(sum_x), engine::checksum_shown(sum_y), engine::checksum_shown(sum_z));
     // The hours are a whole number kept as a double: any time a tape can
     // give fits, and prints as "%d" would print it.
     const double t = seconds;
     const double m = t / 60;
     const double h = std::trunc(std::trunc(m) / 60);
     const double r = (m / 60 - h) * 60;
-    if (h != 0)
-        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %.0f ч %.1f мин ]", t, m, h, r);
-    else
-        out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут", t, t / 60);
+    if (h != 0) out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут = [ %.0f ч %.1f мин ]", t, m, h, r);
+    else out += format("\nВремя выполнения ->\n %10.0f секунд = %.2f минут", t, t / 60);
     return out;
 }
 
 TMainDialog::TMainDialog(ui::MainForm& form, engine::DialogPort& dialogs, CommandLine command_line,
                          std::filesystem::path settings_file)
-    : form_(form),
-      dialogs_(dialogs),
-      command_line_(std::move(command_line)),
-      settings_file_(std::move(settings_file)) {
+    : form_(form), dialogs_(dialogs), command_line_(std::move(command_line)), settings_file_(std::move(settings_file)) {
     v_.param = command_line_.param();
 }
 
@@ -136,20 +129,20 @@ void TMainDialog::ExitButtonClick() { end_program(kExitOk); }
 
 void TMainDialog::Image1DblClick() {
     engine::show_message(dialogs_, std::string(text::kAboutCaption),
-                     "lathra\n"
-                     "Постпроцессор для станков с УЧПУ Н33\n\n"
-                     "Перевод ptp-ленты в управляющую программу Н33:\n"
-                     "нумерация кадров, коды подач, торможение перед реверсом,\n"
-                     "на углах и окружностях, контрольные суммы,\n"
-                     "время обработки и разбивка ленты на части.",
-                     engine::Buttons::Ok, engine::MessageKind::Information);
+                         "lathra\n"
+                         "Постпроцессор для станков с УЧПУ Н33\n\n"
+                         "Перевод ptp-ленты в управляющую программу Н33:\n"
+                         "нумерация кадров, коды подач, торможение перед реверсом,\n"
+                         "на углах и окружностях, контрольные суммы,\n"
+                         "время обработки и разбивка ленты на части.",
+                         engine::Buttons::Ok, engine::MessageKind::Information);
 }
 
 void TMainDialog::StartButtonClick() {
     // Nothing to do without arguments.
     if (!command_line_.has_arguments()) {
         engine::show_message(dialogs_, std::string(text::kLathra),
-                         std::string(text::kFewParameters) + command_line_.whole());
+                             std::string(text::kFewParameters) + command_line_.whole());
         end_program(kExitOk);
         return;
     }
@@ -158,7 +151,7 @@ void TMainDialog::StartButtonClick() {
     // The job must name its base.
     if (v_.param.find("-Defo") == std::string::npos) {
         engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoDefo),
-                         engine::Buttons::Ok, engine::MessageKind::Error);
+                             engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // The job base.
@@ -173,12 +166,10 @@ void TMainDialog::StartButtonClick() {
     // A tool that ran and failed ends the job: whatever tape is there, it
     // is not one the tool finished.
     if (tool_end.started && !tool_end.succeeded()) {
-        const std::string how = tool_end.signalled
-                                    ? format("RVK прерван сигналом %d", tool_end.code)
-                                    : format("RVK завершился с ошибкой (код %d)", tool_end.code);
-        engine::show_message(dialogs_, std::string(text::kErrorCaption),
-                             how + " -> TMainDialog\n " + command, engine::Buttons::Ok,
-                             engine::MessageKind::Error);
+        const std::string how = tool_end.signalled ? format("RVK прерван сигналом %d", tool_end.code)
+                                                   : format("RVK завершился с ошибкой (код %d)", tool_end.code);
+        engine::show_message(dialogs_, std::string(text::kErrorCaption), how + " -> TMainDialog\n " + command,
+                             engine::Buttons::Ok, engine::MessageKind::Error);
         end_program(kExitFailed);  // the settings are not saved
         return;
     }
@@ -187,7 +178,7 @@ void TMainDialog::StartButtonClick() {
     // wrote nothing, whatever an earlier run may have left under that name.
     if (!tool_end.started || !std::ifstream(tapes.ptp)) {
         engine::show_message(dialogs_, std::string(text::kErrorCaption), std::string(text::kNoPtp) + command,
-                         engine::Buttons::Ok, engine::MessageKind::Error);
+                             engine::Buttons::Ok, engine::MessageKind::Error);
         return;
     }
     // Conversion, report, viewer, splitting.

@@ -16,14 +16,14 @@ namespace lathra::app {
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;       // an error ended the job (braking, files, re-pass)
+inline constexpr int kExitFailed = 1;  // an error ended the job (braking, files, re-pass)
 
 // Recommended values of a machine model, applied when the list's choice
 // changes.
 struct MachinePreset {
-    int speed_limit;  // mm/min
-    int feed_max;     // mm/min
-    int acceleration; // mm/s²
+    int speed_limit;   // mm/min
+    int feed_max;      // mm/min
+    int acceleration;  // mm/s²
     bool free_numbering;
 };
 inline constexpr std::array<MachinePreset, 5> kMachinePresets = {{
@@ -45,8 +45,7 @@ std::string normalized_field(ui::FormField field, std::string_view text);
 
 // The report shown after the conversion: the .up name, the checksums in mm
 // and the machining time in seconds.
-std::string job_report(const std::string& up_name, double sum_x, double sum_y, double sum_z,
-                       double seconds);
+std::string job_report(const std::string& up_name, double sum_x, double sum_y, double sum_z, double seconds);
 
 class TMainDialog final : public ui::MainFormEvents {
 public:
@@ -97,13 +96,11 @@ int run_program(const CommandLine& command_line, ui::MainForm& form, engine::Dia
 // Texts of the program's own messages.
 namespace text {
 inline constexpr std::string_view kNoArgumentsCaption = "lathra -> WinMain";
-inline constexpr std::string_view kNoArguments =
-    "Программе не переданы аргументы.\n Запуск производится в Dravenholt.";
+inline constexpr std::string_view kNoArguments = "Программе не переданы аргументы.\n Запуск производится в Dravenholt.";
 inline constexpr std::string_view kFewParameters = "Мало параметров  \n";
 inline constexpr std::string_view kLathra = "lathra";
 inline constexpr std::string_view kErrorCaption = "Ошибка в программе lathra";
-inline constexpr std::string_view kNoDefo =
-    "Неверная командная строка: нет \"-Defo= (v.18) или  -Defo: (v.19)\"";
+inline constexpr std::string_view kNoDefo = "Неверная командная строка: нет \"-Defo= (v.18) или  -Defo: (v.19)\"";
 inline constexpr std::string_view kNoPtp = "RVK не создал ptp-файл -> TMainDialog\n ";
 inline constexpr std::string_view kAboutCaption = "О программе 'lathra' .....";
 }  // namespace text

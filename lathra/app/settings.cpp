@@ -25,8 +25,7 @@ std::string trim(std::string s) {
 }
 
 bool iequal(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
                return std::tolower(x) == std::tolower(y);
            });
 }
@@ -102,16 +101,14 @@ int LoadSettings(const std::filesystem::path& file, Settings& out) {
     out.machine = read_int(keys, "METHODS", def.machine);
     if (out.machine < 0 || out.machine > 4) out.machine = def.machine;
     out.speed_limit = read_real(keys, "SPEED_LIMIT", def.speed_limit);
-    out.feed_max = std::min(read_real(keys, "FEED_MAX", def.feed_max),
-                            static_cast<double>(kFeedMaxLimit));
+    out.feed_max = std::min(read_real(keys, "FEED_MAX", def.feed_max), static_cast<double>(kFeedMaxLimit));
     out.acceleration = read_real(keys, "ACCELERATION", def.acceleration);
     const double seq = read_real(keys, "SEQNO", def.numbering);
     out.numbering = std::abs(seq) < 2e9 ? static_cast<int>(std::trunc(seq)) : 1;
     return 0;
 }
 
-int SaveSettings(const std::filesystem::path& file, int machine, int numbering,
-                 int a, int feed_max, int speed_limit) {
+int SaveSettings(const std::filesystem::path& file, int machine, int numbering, int a, int feed_max, int speed_limit) {
     std::ostringstream text;
     text << '[' << kSection << "]\n"
          << "Methods=" << machine << '\n'

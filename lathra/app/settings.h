@@ -13,11 +13,11 @@ namespace lathra::app {
 using engine::kFeedMaxLimit;
 
 struct Settings {
-    int machine = 2;             // "Methods": machine index
-    double speed_limit = 100;    // "SPEED_LIMIT", mm/min
-    double feed_max = 1200;      // "FEED_MAX", mm/min (at most kFeedMaxLimit)
-    double acceleration = 50;    // "ACCELERATION", mm/s²
-    int numbering = 0;           // "SEQNO": 0 H33 numbering, else free
+    int machine = 2;           // "Methods": machine index
+    double speed_limit = 100;  // "SPEED_LIMIT", mm/min
+    double feed_max = 1200;    // "FEED_MAX", mm/min (at most kFeedMaxLimit)
+    double acceleration = 50;  // "ACCELERATION", mm/s²
+    int numbering = 0;         // "SEQNO": 0 H33 numbering, else free
 };
 
 // A real number without needless decimals ("100", "12.5"), as the settings
@@ -34,7 +34,6 @@ int LoadSettings(const std::filesystem::path& file, Settings& out);
 
 // Replaces the file's content by section "Form" with the five keys.
 // Returns -1 when the file cannot be written, 0 otherwise.
-int SaveSettings(const std::filesystem::path& file, int machine, int numbering,
-                 int a, int feed_max, int speed_limit);
+int SaveSettings(const std::filesystem::path& file, int machine, int numbering, int a, int feed_max, int speed_limit);
 
 }  // namespace lathra::app

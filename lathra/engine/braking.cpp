@@ -14,7 +14,7 @@ namespace {
 
 // trunc() of a feed computed in floating point, kept in the int range.
 int trunc_feed(double v) {
-    if (!(v == v)) return 0; // NaN
+    if (!(v == v)) return 0;  // NaN
     if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
     if (v <= -static_cast<double>(INT_MAX)) return -INT_MAX;
     return static_cast<int>(std::trunc(v));
@@ -23,12 +23,11 @@ int trunc_feed(double v) {
 const std::string kEnd = "END";
 const std::string kStopFrame = "N000F0000\n";
 
-} // namespace
+}  // namespace
 
 // ---- options ----
 
-AnalysisOptions AnalysisOptions::conversion(int speed_limit, int feed_max, int acceleration,
-                                            bool circle_slowdown) {
+AnalysisOptions AnalysisOptions::conversion(int speed_limit, int feed_max, int acceleration, bool circle_slowdown) {
     AnalysisOptions o;
     o.speed_limit = speed_limit;
     o.feed_max = feed_max;
@@ -74,11 +73,26 @@ void tangentn(float& u, float& w, int mode, float q, float p, int arc_direction)
     float pp = std::fabs(p);
     float qq = std::fabs(q);
     if (mode == 2) {
-        if (u <= 0 && w >= 0) { pp = -std::fabs(p); qq = -std::fabs(q); }
-        if (u >= 0 && w >= 0) { pp = -std::fabs(p); qq = std::fabs(q); }
-        if (u >= 0 && w <= 0) { pp = std::fabs(p); qq = std::fabs(q); }
-        if (u <= 0 && w <= 0) { pp = std::fabs(p); qq = -std::fabs(q); }
-        if (arc_direction == 3) { pp = -pp; qq = -qq; }
+        if (u <= 0 && w >= 0) {
+            pp = -std::fabs(p);
+            qq = -std::fabs(q);
+        }
+        if (u >= 0 && w >= 0) {
+            pp = -std::fabs(p);
+            qq = std::fabs(q);
+        }
+        if (u >= 0 && w <= 0) {
+            pp = std::fabs(p);
+            qq = std::fabs(q);
+        }
+        if (u <= 0 && w <= 0) {
+            pp = std::fabs(p);
+            qq = -std::fabs(q);
+        }
+        if (arc_direction == 3) {
+            pp = -pp;
+            qq = -qq;
+        }
         pp += u;
         qq += w;
     }
@@ -99,15 +113,33 @@ void tangent(float& u, float& w, float a, float b, int arc_direction) {
     const bool up = u > 0, wp = w > 0;
     float nu = 0, nw = 0;
     if (arc_direction == 2) {
-        if (up && !wp) { nu = 0; nw = -1; }
-        else if (up && wp) { nu = 1; nw = 0; }
-        else if (!up && wp) { nu = 0; nw = 1; }
-        else { nu = -1; nw = 0; }
+        if (up && !wp) {
+            nu = 0;
+            nw = -1;
+        } else if (up && wp) {
+            nu = 1;
+            nw = 0;
+        } else if (!up && wp) {
+            nu = 0;
+            nw = 1;
+        } else {
+            nu = -1;
+            nw = 0;
+        }
     } else {
-        if (!up && wp) { nu = -1; nw = 0; }
-        else if (!up && !wp) { nu = 0; nw = -1; }
-        else if (up && !wp) { nu = 1; nw = 0; }
-        else { nu = 0; nw = 1; }
+        if (!up && wp) {
+            nu = -1;
+            nw = 0;
+        } else if (!up && !wp) {
+            nu = 0;
+            nw = -1;
+        } else if (up && !wp) {
+            nu = 1;
+            nw = 0;
+        } else {
+            nu = 0;
+            nw = 1;
+        }
     }
     u = nu;
     w = nw;
@@ -122,14 +154,35 @@ void Analyzer::parse(const std::string& frame, Parsed& p) const {
     p = Parsed{};
     Motion& m = p.m;
     double v;
-    if (w.real('X', v)) { p.sum_x = v * 0.01; m.x = static_cast<float>(p.sum_x); m.moves = true; }
-    if (w.real('Y', v)) { p.sum_y = v * 0.01; m.y = static_cast<float>(p.sum_y); m.moves = true; }
-    if (w.real('Z', v)) { p.sum_z = v * 0.01; m.z = static_cast<float>(p.sum_z); m.moves = true; }
+    if (w.real('X', v)) {
+        p.sum_x = v * 0.01;
+        m.x = static_cast<float>(p.sum_x);
+        m.moves = true;
+    }
+    if (w.real('Y', v)) {
+        p.sum_y = v * 0.01;
+        m.y = static_cast<float>(p.sum_y);
+        m.moves = true;
+    }
+    if (w.real('Z', v)) {
+        p.sum_z = v * 0.01;
+        m.z = static_cast<float>(p.sum_z);
+        m.moves = true;
+    }
     p.has_ijk = w.has('I') || w.has('J') || w.has('K');
     if (m.moves) {
-        if (w.real('I', v)) { m.i = static_cast<float>(v * 0.01); m.arc = true; }
-        if (w.real('J', v)) { m.j = static_cast<float>(v * 0.01); m.arc = true; }
-        if (w.real('K', v)) { m.k = static_cast<float>(v * 0.01); m.arc = true; }
+        if (w.real('I', v)) {
+            m.i = static_cast<float>(v * 0.01);
+            m.arc = true;
+        }
+        if (w.real('J', v)) {
+            m.j = static_cast<float>(v * 0.01);
+            m.arc = true;
+        }
+        if (w.real('K', v)) {
+            m.k = static_cast<float>(v * 0.01);
+            m.arc = true;
+        }
     }
     const std::string_view f = w.value('F');
     if (!f.empty()) {
@@ -148,9 +201,7 @@ void Analyzer::parse(const std::string& frame, Parsed& p) const {
         p.has_other_words = letter != 'N' && letter != 'F' && w.has(letter);
 }
 
-std::string Analyzer::feed_text(int feed) const {
-    return opt_.feeds_are_codes ? feed_convert(feed) : decimal(feed);
-}
+std::string Analyzer::feed_text(int feed) const { return opt_.feeds_are_codes ? feed_convert(feed) : decimal(feed); }
 
 bool Analyzer::short_arc(const FrameSlot& slot) const {
     if (slot.short_arc < 0) {
@@ -164,9 +215,24 @@ bool Analyzer::short_arc(const FrameSlot& slot) const {
 void Analyzer::to_tangent(Motion& m, int mode, bool current) {
     float *u, *w, first, second;
     switch (state_.plane) {
-    case Plane::XY: u = &m.x; w = &m.y; first = m.i; second = m.j; break;
-    case Plane::XZ: u = &m.x; w = &m.z; first = m.i; second = m.k; break;
-    default:        u = &m.y; w = &m.z; first = m.j; second = m.k; break;
+        case Plane::XY:
+            u = &m.x;
+            w = &m.y;
+            first = m.i;
+            second = m.j;
+            break;
+        case Plane::XZ:
+            u = &m.x;
+            w = &m.z;
+            first = m.i;
+            second = m.k;
+            break;
+        default:
+            u = &m.y;
+            w = &m.z;
+            first = m.j;
+            second = m.k;
+            break;
     }
     if (!opt_.repass_tangent) {
         tangentn(*u, *w, mode, second, first, state_.arc_direction);
@@ -185,8 +251,7 @@ bool Analyzer::fail(int code, const std::string& frame, const std::string& next)
 bool Analyzer::otkat(int k) {
     if (k <= 0) return true;
     Window& win = window_;
-    if (opt_.check_stopped_arc && win[k].feed == 0 && win[k - 1].feed == 0 &&
-        short_arc(win[k - 1]))
+    if (opt_.check_stopped_arc && win[k].feed == 0 && win[k - 1].feed == 0 && short_arc(win[k - 1]))
         return fail(-21, win[k - 1].text);
 
     const float a = static_cast<float>(opt_.acceleration);
@@ -205,8 +270,7 @@ bool Analyzer::otkat(int k) {
         int b = trunc_feed(60.0f * std::sqrt(v * v + 2.0f * a * before.length));
         if (b == 0) b = opt_.zero_braking_feed;
         if (b >= before.feed) break;
-        if (opt_.m_s_end_lookback && (has_word(before.text, 'M') || has_word(before.text, 'S')))
-            break;
+        if (opt_.m_s_end_lookback && (has_word(before.text, 'M') || has_word(before.text, 'S'))) break;
         before.feed = b;
         replace_word(before.text, 'F', FeedCode(b).view());
         --j;
@@ -227,8 +291,7 @@ inline Analyzer::Pair Analyzer::begin_pair(std::string& current, std::string& ne
     const int at = reuse ? cached_ : 0;
     if (!reuse) parse(current, parsed_[at]);
     cached_valid_ = false;
-    return Pair{current, next, parsed_[at], parsed_[1 - at], at, window_.top,
-                parsed_[at].m.length()};
+    return Pair{current, next, parsed_[at], parsed_[1 - at], at, window_.top, parsed_[at].m.length()};
 }
 
 inline void Analyzer::apply_modal_words(const Pair& p) {
@@ -262,8 +325,7 @@ inline void Analyzer::take_current_feed(Pair& p) {
 // saved for the frame after it.
 inline void Analyzer::slow_short_move(Pair& p) {
     const long long twice_limit = 2LL * opt_.speed_limit;
-    if (!p.current_words.m.moves || p.current_length > 0.21 || twice_limit >= state_.current_feed)
-        return;
+    if (!p.current_words.m.moves || p.current_length > 0.21 || twice_limit >= state_.current_feed) return;
     state_.saved_feed = state_.current_feed;
     state_.current_feed = static_cast<int>(twice_limit);
     replace_word(p.current, 'F', feed_text(state_.current_feed));
@@ -361,8 +423,8 @@ inline void Analyzer::read_look_ahead(Pair& p, LineSource& more) {
 inline void Analyzer::limit_arc_feed(Pair& p) {
     const Motion& n = p.next_words.m;
     if (!n.arc) return;
-    const float raw = 60.0f * std::sqrt(static_cast<float>(ConversionState::kArcConstant) *
-                                        (n.i * n.i + n.j * n.j + n.k * n.k));
+    const float raw =
+        60.0f * std::sqrt(static_cast<float>(ConversionState::kArcConstant) * (n.i * n.i + n.j * n.j + n.k * n.k));
     const double limit = opt_.round_limits ? round3(raw) : static_cast<double>(raw);
     if (p.next_feed <= limit) return;
     if (opt_.arc_restore_feed) {
@@ -387,8 +449,7 @@ inline void Analyzer::keep_look_ahead_words(const Pair& p) {
 
 // A short arc before a slower frame runs at the slower feed.
 inline bool Analyzer::slow_short_arc(Pair& p) {
-    if (!p.current_words.m.arc || state_.current_feed <= p.next_feed ||
-        p.current_length >= ConversionState::kArcLength)
+    if (!p.current_words.m.arc || state_.current_feed <= p.next_feed || p.current_length >= ConversionState::kArcLength)
         return true;
     state_.current_feed = p.next_feed;
     FrameSlot& slot = window_[p.top];
@@ -434,14 +495,12 @@ inline void Analyzer::check_corner(Pair& p) {
 
 // A move after a frame without motion must state its feed.
 inline void Analyzer::check_start_after_still(const Pair& p) {
-    if (!p.current_words.m.moves && p.next_words.m.moves && !p.next_stated)
-        state_.follow_up = FollowUp::MoveAfterStill;
+    if (!p.current_words.m.moves && p.next_words.m.moves && !p.next_stated) state_.follow_up = FollowUp::MoveAfterStill;
 }
 
 // A stated feed of the current frame is written as a feed code.
 inline void Analyzer::write_current_feed_code(const Pair& p) {
-    if (p.current_stated)
-        replace_word(window_[p.top].text, 'F', FeedCode(state_.current_feed).view());
+    if (p.current_stated) replace_word(window_[p.top].text, 'F', FeedCode(state_.current_feed).view());
 }
 
 // The braking frame before a corner, at the corner's feed. A short arc is
@@ -487,8 +546,7 @@ inline bool Analyzer::insert_stop_frame() {
 // feed-only frames, the arc limit), then what the pair means for the
 // braking (a short arc, a corner, a start after a frame without motion, the
 // frames to insert).
-bool Analyzer::analiz(std::string& current, std::string& next, LineSource& more,
-                      bool current_was_next) {
+bool Analyzer::analiz(std::string& current, std::string& next, LineSource& more, bool current_was_next) {
     Pair p = begin_pair(current, next, current_was_next);
     apply_modal_words(p);
     add_to_sums(p);
@@ -529,7 +587,7 @@ void Numbering::apply(std::string& frame) {
     for (long n = number_; n > 0; n /= 10) *--p = static_cast<char>('0' + n % 10);
     while (last - p < width_) *--p = '0';
     const std::size_t n = static_cast<std::size_t>(last - p);
-    if (n == len) std::memcpy(frame.data() + at + 1, p, n); // nearly always: in place
+    if (n == len) std::memcpy(frame.data() + at + 1, p, n);  // nearly always: in place
     else frame.replace(at + 1, len, p, n);
     if (++number_ >= wrap_) number_ = 1;
 }
@@ -545,7 +603,7 @@ private:
     LineReader& r_;
 };
 
-} // namespace
+}  // namespace
 
 PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering) {
     Window& win = analyzer.window();
@@ -596,4 +654,4 @@ PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Num
     return PassEnd::Done;
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

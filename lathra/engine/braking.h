@@ -15,8 +15,8 @@ namespace lathra::engine {
 // end, whatever its length.
 struct FrameSlot {
     std::string text;
-    int feed = 0;       // mm/min
-    float length = 0;   // mm
+    int feed = 0;      // mm/min
+    float length = 0;  // mm
     // Whether the text is an arc (an I, J or K word) shorter than the arc
     // length, by its X, Y and Z words: 1 or 0, -1 until it is known. Feed
     // edits never change those words, so it is found once per frame.
@@ -67,16 +67,16 @@ enum class FollowUp {
 // State kept between frames.
 struct ConversionState {
     Plane plane = Plane::XY;
-    int arc_direction = 0;     // 2 after G02, 3 after G03
-    int current_feed = 0;      // mm/min
-    int saved_feed = 0;        // mm/min, restored after a short move or an arc
+    int arc_direction = 0;  // 2 after G02, 3 after G03
+    int current_feed = 0;   // mm/min
+    int saved_feed = 0;     // mm/min, restored after a short move or an arc
     bool restore_saved_feed = false;
     // Set by a frame for the next one: a move after it states its feed.
     FollowUp follow_up = FollowUp::None;
-    int arc_restore_feed = 0;  // re-pass: feed to give back after an arc limit
-    double sum_x = 0, sum_y = 0, sum_z = 0; // mm
+    int arc_restore_feed = 0;                // re-pass: feed to give back after an arc limit
+    double sum_x = 0, sum_y = 0, sum_z = 0;  // mm
     static constexpr int kArcConstant = 5;
-    static constexpr float kArcLength = 100.0f; // mm
+    static constexpr float kArcLength = 100.0f;  // mm
 };
 
 // The differences between the conversion of a .ptp tape and the re-pass
@@ -86,17 +86,16 @@ struct AnalysisOptions {
     int feed_max = 1200;    // mm/min
     int acceleration = 50;  // mm/s²
 
-    bool feeds_are_codes = false;  // F values are feed codes (read and written)
-    bool round_limits = true;      // arc limit and corner cosine to three decimals
-    bool circle_slowdown = true;   // conversion: restore the feed after an arc limit
-    bool arc_restore_feed = false; // re-pass: the arc restore feed instead
-    bool repass_tangent = false;   // `tangent` instead of `tangentn`
-    bool check_stopped_arc = true; // look-back: a stop behind a short arc first
-    int zero_braking_feed = 30;    // look-back: a computed feed of 0 becomes this
-    bool m_s_end_lookback = true;  // look-back: M and S words end it
+    bool feeds_are_codes = false;   // F values are feed codes (read and written)
+    bool round_limits = true;       // arc limit and corner cosine to three decimals
+    bool circle_slowdown = true;    // conversion: restore the feed after an arc limit
+    bool arc_restore_feed = false;  // re-pass: the arc restore feed instead
+    bool repass_tangent = false;    // `tangent` instead of `tangentn`
+    bool check_stopped_arc = true;  // look-back: a stop behind a short arc first
+    int zero_braking_feed = 30;     // look-back: a computed feed of 0 becomes this
+    bool m_s_end_lookback = true;   // look-back: M and S words end it
 
-    static AnalysisOptions conversion(int speed_limit, int feed_max, int acceleration,
-                                      bool circle_slowdown);
+    static AnalysisOptions conversion(int speed_limit, int feed_max, int acceleration, bool circle_slowdown);
     static AnalysisOptions repass(int speed_limit, int feed_max, int acceleration);
 };
 
@@ -129,8 +128,7 @@ public:
     // a braking error (see error()). `current_was_next`: `current` is the
     // look-ahead of the call before, unchanged since, so its words as read
     // then are used again.
-    bool analiz(std::string& current, std::string& next, LineSource& more,
-                bool current_was_next = false);
+    bool analiz(std::string& current, std::string& next, LineSource& more, bool current_was_next = false);
 
     // Look-back from slot k: lowers the feeds of earlier frames so that the
     // deceleration fits their lengths. False after a braking error.
@@ -144,8 +142,8 @@ public:
 
 private:
     struct Motion {
-        float x = 0, y = 0, z = 0; // mm
-        float i = 0, j = 0, k = 0; // mm
+        float x = 0, y = 0, z = 0;  // mm
+        float i = 0, j = 0, k = 0;  // mm
         bool moves = false;
         bool arc = false;
         float length() const;
@@ -153,13 +151,13 @@ private:
     // What the analysis reads of a frame.
     struct Parsed {
         Motion m;
-        double sum_x = 0, sum_y = 0, sum_z = 0; // the moves in mm, for the sums
+        double sum_x = 0, sum_y = 0, sum_z = 0;  // the moves in mm, for the sums
         bool feed_stated = false;
-        int feed = 0;                           // mm/min
+        int feed = 0;  // mm/min
         bool g02 = false, g03 = false, g17 = false, g18 = false, g19 = false;
         bool has_f = false;
-        bool has_other_words = false;           // a word other than N and F
-        bool has_ijk = false;                   // an I, J or K word, moving or not
+        bool has_other_words = false;  // a word other than N and F
+        bool has_ijk = false;          // an I, J or K word, moving or not
     };
     // One call of the analysis: the current frame and its look-ahead with
     // their words as read, and what the steps decide about them.
@@ -168,14 +166,14 @@ private:
         std::string& next;
         const Parsed& current_words;
         Parsed& next_words;
-        int current_at;             // which of parsed_ holds current_words
-        int top;                    // the current frame's slot
-        float current_length;       // mm
-        bool current_stated = false; // the current frame states its feed
-        bool next_stated = false;    // the look-ahead states its feed
-        bool next_changed = false;   // the look-ahead's text was rewritten
-        int next_feed = 0;           // mm/min
-        double corner_limit = 0;     // mm/min allowed at the corner
+        int current_at;               // which of parsed_ holds current_words
+        int top;                      // the current frame's slot
+        float current_length;         // mm
+        bool current_stated = false;  // the current frame states its feed
+        bool next_stated = false;     // the look-ahead states its feed
+        bool next_changed = false;    // the look-ahead's text was rewritten
+        int next_feed = 0;            // mm/min
+        double corner_limit = 0;      // mm/min allowed at the corner
     };
     Pair begin_pair(std::string& current, std::string& next, bool current_was_next);
     void apply_modal_words(const Pair& p);
@@ -205,7 +203,7 @@ private:
     // kept while its text stays as it was: it is the next call's current
     // frame.
     Parsed parsed_[2];
-    int cached_ = 0;          // which of parsed_ is kept
+    int cached_ = 0;  // which of parsed_ is kept
     bool cached_valid_ = false;
     ConversionState state_;
     Window window_;
@@ -247,4 +245,4 @@ enum class PassEnd {
 // After an error the frames written so far stay written, and nothing more.
 PassEnd run_window_pass(LineReader& in, TapeWriter& out, Analyzer& analyzer, Numbering& numbering);
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -26,7 +26,7 @@ auto with_terminated(std::string_view v, F&& f) {
     return f(big.c_str());
 }
 
-} // namespace
+}  // namespace
 
 std::string_view word_value(std::string_view frame, char letter) {
     const std::size_t at = frame.find(letter);
@@ -67,12 +67,12 @@ double read_real(std::string_view v) {
     // A fraction or a long number: the library's exact reading.
     double r = 0;
     const char* first = v.data() + i;
-    if (*first == '+' || *first == '-') return 0; // "+-1" reads as nothing
+    if (*first == '+' || *first == '-') return 0;  // "+-1" reads as nothing
     std::from_chars(first, v.data() + v.size(), r, std::chars_format::fixed);
     return negative ? -r : r;
 }
 
-} // namespace
+}  // namespace
 
 double value_real(std::string_view value) { return read_real(value); }
 
@@ -102,7 +102,7 @@ WordIndex::WordIndex(std::string_view frame) : frame_(frame) {
             if (a == '0' && b >= '1' && b <= '3') g_ |= g_bit(b - '0');
             else if (a == '1' && b >= '7' && b <= '9') g_ |= g_bit(10 + b - '0');
         }
-        i = e - 1; // a value holds no letters: go on after it
+        i = e - 1;  // a value holds no letters: go on after it
     }
 }
 
@@ -159,7 +159,7 @@ std::size_t number_digits(std::string_view v) {
     return digits;
 }
 
-} // namespace
+}  // namespace
 
 bool has_oversized_value(std::string_view frame) {
     // Only a frame with a run of more than kMaxValueDigits digits can hold
@@ -193,7 +193,7 @@ void replace_word(std::string& frame, char letter, std::string_view value) {
     }
     std::size_t where = frame.find('L');
     if (where != std::string::npos && !(where + 1 < frame.size() && is_value_char(frame[where + 1])))
-        where = std::string::npos; // an L without a value is no L word
+        where = std::string::npos;  // an L without a value is no L word
     if (where == std::string::npos) where = frame.find('<');
     if (where == std::string::npos) where = frame.find('\r');
     if (where == std::string::npos) where = frame.find('\n');
@@ -218,17 +218,17 @@ FeedCode::FeedCode(int feed) {
     for (int f = feed; f >= 10; f /= 10) ++e;
     int m;
     switch (e) {
-    case 0: m = feed * 10; break;
-    case 1: m = feed; break;
-    case 2: m = feed / 10; break;
-    case 3: m = feed / 100; break;
-    default: m = feed; break;
+        case 0: m = feed * 10; break;
+        case 1: m = feed; break;
+        case 2: m = feed / 10; break;
+        case 3: m = feed / 100; break;
+        default: m = feed; break;
     }
     // "%1d%1d%2.2d" with 0, e + 4 and m.
     char* p = text_;
     *p++ = '0';
     if (e + 4 < 10) *p++ = static_cast<char>('0' + e + 4);
-    else p = std::to_chars(p, text_ + sizeof text_, e + 4).ptr; // feeds of a million and more
+    else p = std::to_chars(p, text_ + sizeof text_, e + 4).ptr;  // feeds of a million and more
     if (m < 10) *p++ = '0';
     p = std::to_chars(p, text_ + sizeof text_, m).ptr;
     size_ = static_cast<std::size_t>(p - text_);
@@ -245,7 +245,7 @@ int DecodeFeed(long code, bool* rapid_mark) {
     const long h = c / 100;
     const long m = c % 100;
     if (h != 4) {
-        if (m == 0) return 0; // also for exponents beyond the range of a double
+        if (m == 0) return 0;  // also for exponents beyond the range of a double
         const double f = std::trunc(std::pow(10.0, static_cast<double>(h - 5)) * static_cast<double>(m));
         if (f > INT_MAX) return INT_MAX;
         if (f < -INT_MAX) return -INT_MAX;
@@ -275,9 +275,7 @@ int EQ_sign(float x) {
     return 1;
 }
 
-std::string decimal(long value) {
-    return std::to_string(value);
-}
+std::string decimal(long value) { return std::to_string(value); }
 
 double round3(double value) {
     // "%.3f" and back. Away from a tie in thousandths the nearest multiple
@@ -297,8 +295,6 @@ double round3(double value) {
     return r;
 }
 
-int clamp_feed_max(int feed_max) {
-    return feed_max > kFeedMaxLimit ? kFeedMaxLimit : feed_max;
-}
+int clamp_feed_max(int feed_max) { return feed_max > kFeedMaxLimit ? kFeedMaxLimit : feed_max; }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -9,9 +9,7 @@
 namespace lathra::engine {
 
 // Characters that make up a word's value: digits, blanks, signs and the point.
-inline bool is_value_char(char c) {
-    return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.';
-}
+inline bool is_value_char(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.'; }
 
 // The value of the first occurrence of `letter` in `frame`: the characters
 // that directly follow it and are digits, blanks, '+', '-' or '.'. Empty when
@@ -19,9 +17,7 @@ inline bool is_value_char(char c) {
 std::string_view word_value(std::string_view frame, char letter);
 
 // Whether the frame holds the word (the letter with a non-empty value).
-inline bool has_word(std::string_view frame, char letter) {
-    return !word_value(frame, letter).empty();
-}
+inline bool has_word(std::string_view frame, char letter) { return !word_value(frame, letter).empty(); }
 
 // Copies the word's value into `out`; returns its length (0: no such word).
 int read_word(std::string_view frame, char letter, std::string& out);
@@ -59,7 +55,7 @@ public:
 private:
     static unsigned g_bit(int code) { return code <= 3 ? 1u << code : 1u << (code - 10); }
     std::string_view frame_;
-    unsigned seen_ = 0; // letters found; pos_ and len_ hold only theirs
+    unsigned seen_ = 0;  // letters found; pos_ and len_ hold only theirs
     unsigned pos_[26];
     unsigned len_[26];
     unsigned g_ = 0;
@@ -120,4 +116,4 @@ double round3(double value);
 constexpr int kFeedMaxLimit = 9999;
 int clamp_feed_max(int feed_max);
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

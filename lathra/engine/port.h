@@ -17,9 +17,9 @@ namespace lathra::engine {
 
 // Button sets of a message box.
 enum class Buttons {
-    Ok,      // a single "OK" button
-    YesNo,   // a question: "Yes" and "No"
-    OkCancel // "OK" and "Cancel"
+    Ok,       // a single "OK" button
+    YesNo,    // a question: "Yes" and "No"
+    OkCancel  // "OK" and "Cancel"
 };
 
 // What the user answered. A box closed without pressing a button (window
@@ -28,24 +28,24 @@ enum class Answer { Ok, Yes, No, Cancel };
 
 // The kind of a message dialog; back ends may pick an icon from it.
 enum class MessageKind {
-    Plain,        // an ordinary message box with the given caption
+    Plain,  // an ordinary message box with the given caption
     Information,
-    Confirmation, // a question or a report shown as a confirmation dialog
+    Confirmation,  // a question or a report shown as a confirmation dialog
     Warning,
     Error
 };
 
 struct Message {
     std::string caption;
-    std::string text; // may hold line ends and tabs; shown as it stands
+    std::string text;  // may hold line ends and tabs; shown as it stands
     Buttons buttons = Buttons::Ok;
     MessageKind kind = MessageKind::Plain;
 };
 
 // The small dialogs with one edit field.
 enum class DialogId {
-    LengthLimit, // "Разбивка ленты": the length limit of a tape in bytes
-    FileSelect   // "Разбивка": the name of the second part of a split tape
+    LengthLimit,  // "Разбивка ленты": the length limit of a tape in bytes
+    FileSelect    // "Разбивка": the name of the second part of a split tape
 };
 
 // A button press in an edit dialog. Browse only exists in the file-select
@@ -55,25 +55,25 @@ enum class DialogAction { Ok, Cancel, Browse };
 struct EditDialogView {
     DialogId id = DialogId::LengthLimit;
     std::string caption;
-    std::vector<std::string> labels;       // label texts, top to bottom
-    std::string field_name;                // "Length" or "FileName"
-    std::string field_text;                // the field's current text
-    std::vector<std::string> buttons;      // button captions, in order
-    bool focus_field = false;              // focus the field (after a refused entry)
+    std::vector<std::string> labels;   // label texts, top to bottom
+    std::string field_name;            // "Length" or "FileName"
+    std::string field_text;            // the field's current text
+    std::vector<std::string> buttons;  // button captions, in order
+    bool focus_field = false;          // focus the field (after a refused entry)
 };
 
 struct DialogResult {
     DialogAction action = DialogAction::Cancel;
-    std::string field_text; // the field's text when the button was pressed
+    std::string field_text;  // the field's text when the button was pressed
 };
 
 // A "save file" dialog started from the file-select dialog's Browse button.
 struct SaveFileRequest {
     std::string title;
-    std::string default_ext;  // without the dot
-    std::string filter;       // "description|pattern|description|pattern..."
-    std::string initial_name; // the name currently in the field
-    std::string initial_directory; // where the dialog starts
+    std::string default_ext;        // without the dot
+    std::string filter;             // "description|pattern|description|pattern..."
+    std::string initial_name;       // the name currently in the field
+    std::string initial_directory;  // where the dialog starts
     bool hide_read_only = true;
     bool path_must_exist = true;
     bool file_must_exist = true;
@@ -99,10 +99,9 @@ public:
 };
 
 // Shorthand for the engine and the app: a message box from its parts.
-inline Answer show_message(DialogPort& port, std::string caption, std::string text,
-                           Buttons buttons = Buttons::Ok,
+inline Answer show_message(DialogPort& port, std::string caption, std::string text, Buttons buttons = Buttons::Ok,
                            MessageKind kind = MessageKind::Plain) {
     return port.message(Message{std::move(caption), std::move(text), buttons, kind});
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -24,17 +24,15 @@ constexpr const char* kCannotBrake =
     "1.вывод окружности линейными отрезками\n\t 2.убрать галочку восстановления скорости на "
     "окружности";
 
-} // namespace
+}  // namespace
 
 void print_error(DialogPort& port, int code, const std::string& frame) {
     if (code != -21 && code != -22) return;
-    show_message(port, "lathra",
-                     code == -21 ? format(kStoppedArc, frame.c_str()) : format(kCannotBrake, frame.c_str()),
-                     Buttons::Ok, MessageKind::Error);
+    show_message(port, "lathra", code == -21 ? format(kStoppedArc, frame.c_str()) : format(kCannotBrake, frame.c_str()),
+                 Buttons::Ok, MessageKind::Error);
 }
 
-void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& settings,
-                  ConversionResult& result) {
+void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& settings, ConversionResult& result) {
     const int feed_max = clamp_feed_max(settings.feed_max);
     Numbering numbering(settings.numbering == NumberingMode::Free ? 5 : 3,
                         settings.numbering == NumberingMode::Free ? 100000 : 1000);
@@ -56,8 +54,8 @@ void none_methods(LineReader& in, TapeWriter& out, const ConversionSettings& set
     }
 }
 
-ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name,
-                         const ConversionSettings& settings, DialogPort& port) {
+ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name, const ConversionSettings& settings,
+                         DialogPort& port) {
     ConversionResult result;
     LineReader in;
     if (!in.open(ptp_name)) {
@@ -77,10 +75,8 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
     if (settings.machine == 0) {
         none_methods(in, out, settings, result);
     } else {
-        Analyzer analyzer(AnalysisOptions::conversion(settings.speed_limit,
-                                                      clamp_feed_max(settings.feed_max),
-                                                      settings.acceleration,
-                                                      settings.circle_slowdown));
+        Analyzer analyzer(AnalysisOptions::conversion(settings.speed_limit, clamp_feed_max(settings.feed_max),
+                                                      settings.acceleration, settings.circle_slowdown));
         Numbering numbering(settings.numbering == NumberingMode::Free ? 5 : 3,
                             settings.numbering == NumberingMode::Free ? 30000 : 1000);
         const PassEnd end = run_window_pass(in, out, analyzer, numbering);
@@ -101,8 +97,7 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
         result = ConversionResult{};
         result.status = ConversionStatus::ValueOutOfRange;
         result.bad_frame = in.bad_frame();
-        show_message(port, kErrorCaption, oversized_value_text(result.bad_frame), Buttons::Ok,
-                     MessageKind::Error);
+        show_message(port, kErrorCaption, oversized_value_text(result.bad_frame), Buttons::Ok, MessageKind::Error);
     }
     if (in.failed()) {
         // A tape that could not be read to its end is not converted.
@@ -119,4 +114,4 @@ ConversionResult PtpToUp(const std::string& ptp_name, const std::string& up_name
     return result;
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

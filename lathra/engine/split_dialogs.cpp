@@ -8,7 +8,7 @@ namespace {
 
 constexpr const char* kCaption = "lathra";
 
-} // namespace
+}  // namespace
 
 // ---- TLengthLimit ----
 
@@ -72,14 +72,11 @@ bool TFileSelectDialog::ShowModal() {
         const DialogResult r = port_.edit_dialog(view);
         FileName = r.field_text;
         switch (r.action) {
-        case DialogAction::Ok:
-            if (OKButtonClick()) return true;
-            break;
-        case DialogAction::Browse:
-            BrowseClick();
-            break;
-        case DialogAction::Cancel:
-            return false;
+            case DialogAction::Ok:
+                if (OKButtonClick()) return true;
+                break;
+            case DialogAction::Browse: BrowseClick(); break;
+            case DialogAction::Cancel: return false;
         }
     }
 }
@@ -90,9 +87,8 @@ bool TFileSelectDialog::OKButtonClick() {
         return false;
     }
     if (file_exists(FileName)) {
-        const Answer a =
-            show_message(port_, kCaption, "Файл с таким именем уже существует\nПереписать его?",
-                             Buttons::YesNo, MessageKind::Confirmation);
+        const Answer a = show_message(port_, kCaption, "Файл с таким именем уже существует\nПереписать его?",
+                                      Buttons::YesNo, MessageKind::Confirmation);
         if (a != Answer::Yes) {
             show_message(port_, kCaption, "Введите другое имя");
             return false;
@@ -112,4 +108,4 @@ void TFileSelectDialog::BrowseClick() {
     FileName = chosen ? *chosen : std::string();
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

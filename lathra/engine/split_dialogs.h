@@ -49,4 +49,4 @@ private:
     DialogPort& port_;
 };
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

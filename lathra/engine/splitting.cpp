@@ -18,9 +18,7 @@ constexpr const char* kErrorCaption = "Ошибка в программе lathra
 // close the first part.
 constexpr long long kLimitMargin = 200;
 
-bool contains(const std::string& line, const char* text) {
-    return line.find(text) != std::string::npos;
-}
+bool contains(const std::string& line, const char* text) { return line.find(text) != std::string::npos; }
 
 // Where the line end of a line begins (its size when it has none).
 std::size_t line_end(const std::string& line) {
@@ -37,22 +35,19 @@ std::string directory_of(const std::string& name) {
     return ec ? std::string() : full.parent_path().string();
 }
 
-} // namespace
+}  // namespace
 
 // ---- TRazbivka ----
 
 TRazbivka::TRazbivka(std::string up_name, int SpeedLimit, int FeedMax, int A, DialogPort& port)
-    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), acceleration_(A),
-      port_(port) {}
+    : up_name_(std::move(up_name)), speed_limit_(SpeedLimit), feed_max_(FeedMax), acceleration_(A), port_(port) {}
 
 bool TRazbivka::ask(const std::string& text) {
-    return show_message(port_, kCaption, text, Buttons::YesNo,
-                            MessageKind::Confirmation) == Answer::Yes;
+    return show_message(port_, kCaption, text, Buttons::YesNo, MessageKind::Confirmation) == Answer::Yes;
 }
 
 void TRazbivka::tell(const std::string& caption, const std::string& text) {
-    show_message(port_, caption, text, Buttons::Ok,
-                     caption == kErrorCaption ? MessageKind::Error : MessageKind::Plain);
+    show_message(port_, caption, text, Buttons::Ok, caption == kErrorCaption ? MessageKind::Error : MessageKind::Plain);
 }
 
 SplitOutcome TRazbivka::Dialogue() {
@@ -63,8 +58,7 @@ SplitOutcome TRazbivka::Dialogue() {
         outcome.status = SplitStatus::Failed;
         return outcome;
     }
-    if (!ask(format("Размер файла %s - %lld байт(а).\nЕсть ограничение на его длину?",
-                    up_name_.c_str(), size)))
+    if (!ask(format("Размер файла %s - %lld байт(а).\nЕсть ограничение на его длину?", up_name_.c_str(), size)))
         return outcome;
     TLengthLimit dialog(port_);
     if (!dialog.ShowModal()) return outcome;
@@ -149,7 +143,7 @@ long long TRazbivka::bytes_through_first_move(const std::string& name) {
     long long count = 0;
     std::string line;
     while (in.next(line)) {
-        count += static_cast<long long>(line.size()) + 1; // as the cut counts
+        count += static_cast<long long>(line.size()) + 1;  // as the cut counts
         if (has_word(line, 'X') || has_word(line, 'Y') || has_word(line, 'Z')) return count;
     }
     if (in.value_out_of_range()) {
@@ -160,7 +154,7 @@ long long TRazbivka::bytes_through_first_move(const std::string& name) {
         tell(kErrorCaption, format("Не могу открыть файл %s", name.c_str()));
         return -1;
     }
-    return count; // no move at all: only a limit above the whole tape
+    return count;  // no move at all: only a limit above the whole tape
 }
 
 TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& second) {
@@ -228,8 +222,7 @@ TRazbivka::CutResult TRazbivka::cut(const std::string& name, const std::string& 
 }
 
 TRazbivka::CutResult TRazbivka::give_up(const std::string& name) {
-    tell(kErrorCaption,
-         format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
+    tell(kErrorCaption, format("Разбивка файла %s не выполнена.\nИсходные файлы не изменены.", name.c_str()));
     return CutResult::Failed;
 }
 
@@ -269,8 +262,7 @@ void TRazbivka::CopyToFirstPart(const std::string& line) {
         const std::string s(word_value(line, 'S'));
         if (has_word(line, 'M'))
             second_.write(format("N000S%sM%s\n", s.c_str(), std::string(word_value(line, 'M')).c_str()));
-        else
-            second_.write(format("N000S%s\n", s.c_str()));
+        else second_.write(format("N000S%s\n", s.c_str()));
     }
     if (contains(line, "M03")) {
         second_.write("N000M03\n");
@@ -283,8 +275,7 @@ void TRazbivka::CopyToFirstPart(const std::string& line) {
         second_.write("N000M08\n");
         stop_list_.push_back("N000M09\n");
     }
-    if (has_word(line, 'T'))
-        second_.write(format("N000M06T%s\n", std::string(word_value(line, 'T')).c_str()));
+    if (has_word(line, 'T')) second_.write(format("N000M06T%s\n", std::string(word_value(line, 'T')).c_str()));
 
     if (contains(line, "G01")) motion_ = 1;
     else if (contains(line, "G02")) motion_ = 2;
@@ -304,16 +295,14 @@ void TRazbivka::CloseFirstPart() {
     const std::string slow = feed_convert(300);
     auto z_move = [&](long z, bool back) {
         const std::string zw = format("Z%+6.6ld", z);
-        std::string frame =
-            last_l_.empty() ? format("N000G01%sF0660\n", zw.c_str())
-                            : format(back ? "N000G01G40%sF0660L%s\n" : "N000G01%sF0660L%s\n",
-                                     zw.c_str(), last_l_.c_str());
+        std::string frame = last_l_.empty() ? format("N000G01%sF0660\n", zw.c_str())
+                                            : format(back ? "N000G01G40%sF0660L%s\n" : "N000G01%sF0660L%s\n",
+                                                     zw.c_str(), last_l_.c_str());
         replace_word(frame, 'F', slow);
         return frame;
     };
     auto xy_move = [&](long x, long y) {
-        return format("N000G01%s%sF0712\n", format("X%+6.6ld", x).c_str(),
-                      format("Y%+6.6ld", y).c_str());
+        return format("N000G01%s%sF0712\n", format("X%+6.6ld", x).c_str(), format("Y%+6.6ld", y).c_str());
     };
 
     // Back to the start point: Z first, then X and Y.
@@ -334,10 +323,8 @@ void TRazbivka::CopyToSecondPart(const std::string& line) {
         first_move_passed_ = true;
         std::string frame = line;
         // The first move of the second part states its feed and its motion.
-        if (frame.find('F') == std::string::npos && !last_f_.empty())
-            frame.insert(line_end(frame), "F" + last_f_);
-        if (!contains(frame, "G01") && !contains(frame, "G02") && !contains(frame, "G03") &&
-            motion_ != 1)
+        if (frame.find('F') == std::string::npos && !last_f_.empty()) frame.insert(line_end(frame), "F" + last_f_);
+        if (!contains(frame, "G01") && !contains(frame, "G02") && !contains(frame, "G03") && motion_ != 1)
             second_.write(format("N000G%2.2d\n", motion_));
         second_.write(frame);
         return;
@@ -345,10 +332,9 @@ void TRazbivka::CopyToSecondPart(const std::string& line) {
     second_.write(line);
 }
 
-SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit,
-                         int FeedMax, int A) {
+SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit, int FeedMax, int A) {
     TRazbivka splitter(up_name, SpeedLimit, FeedMax, A, port);
     return splitter.Dialogue();
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -20,7 +20,7 @@ enum class SplitStatus {
 
 struct SplitOutcome {
     SplitStatus status = SplitStatus::Declined;
-    std::vector<std::string> second_parts; // the second part of each split, in order
+    std::vector<std::string> second_parts;  // the second part of each split, in order
     bool ok() const { return status != SplitStatus::Failed; }
 };
 
@@ -38,7 +38,7 @@ public:
     void CloseFirstPart();
     void CopyToSecondPart(const std::string& line);
 
-    long long limit = 0; // bytes
+    long long limit = 0;  // bytes
 
 private:
     enum class CutResult { Done, Retry, Failed };
@@ -63,15 +63,14 @@ private:
     std::string last_f_, last_l_;
     int motion_ = 1;
     int plane_ = 0;
-    long sum_x_ = 0, sum_y_ = 0, sum_z_ = 0; // hundredths of a millimetre
+    long sum_x_ = 0, sum_y_ = 0, sum_z_ = 0;  // hundredths of a millimetre
     bool sums_out_of_range_ = false;
     std::string bad_sum_frame_;
-    std::string length_text_ = "11800"; // what the length dialog last held
+    std::string length_text_ = "11800";  // what the length dialog last held
     std::vector<std::string> stop_list_;
 };
 
 // Creates the splitter on a .up program and runs its dialogue.
-SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit,
-                         int FeedMax, int A);
+SplitOutcome RunSplitter(DialogPort& port, const std::string& up_name, int SpeedLimit, int FeedMax, int A);
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

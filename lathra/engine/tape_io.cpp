@@ -25,7 +25,7 @@ int make_temp_beside(const std::string& target, std::string& path) {
     std::string templ = dir.empty() ? name : (dir / name).string();
     int fd = ::mkstemp(templ.data());
     if (fd < 0) return -1;
-    struct stat st{};
+    struct stat st {};
     mode_t mode;
     if (::stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
@@ -41,7 +41,7 @@ int make_temp_beside(const std::string& target, std::string& path) {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 
-} // namespace
+}  // namespace
 
 // ---- LineReader ----
 
@@ -54,7 +54,7 @@ bool LineReader::open(const std::string& path) {
     pos_ = 0;
     eof_ = failed_ = false;
     bad_frame_.clear();
-    struct stat st{};
+    struct stat st {};
     if (file_ && (::fstat(::fileno(file_), &st) != 0 || S_ISDIR(st.st_mode))) close();
     return file_ != nullptr;
 }
@@ -112,7 +112,7 @@ bool LineReader::read_line(std::string& line) {
         if (!fill()) {
             if (pos_ >= buf_.size()) return false;
             const std::size_t rest = buf_.size() - pos_;
-            if (buf_[buf_.size() - 1] == '\r') continue; // a CR at the very end: a line end
+            if (buf_[buf_.size() - 1] == '\r') continue;  // a CR at the very end: a line end
             // The last line without a line end.
             line.assign(buf_.data() + pos_, rest);
             pos_ = buf_.size();
@@ -251,7 +251,7 @@ std::string oversized_value_text(const std::string& frame) {
 // ---- queries ----
 
 long long file_size(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     return static_cast<long long>(st.st_size);
 }
@@ -268,4 +268,4 @@ bool same_file(const std::string& a, const std::string& b) {
     return !ec && eq;
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

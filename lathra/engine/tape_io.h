@@ -41,8 +41,8 @@ private:
     bool read_line(std::string& line);
 
     std::FILE* file_ = nullptr;
-    std::string buf_;        // read ahead in blocks
-    std::size_t pos_ = 0;    // start of the unread part of buf_
+    std::string buf_;      // read ahead in blocks
+    std::size_t pos_ = 0;  // start of the unread part of buf_
     bool eof_ = false;
     bool failed_ = false;
     std::string bad_frame_;
@@ -85,7 +85,7 @@ private:
     void flush_buffer();
     void write_through(const char* data, std::size_t size);
 
-    std::string buf_;     // collected and written in blocks
+    std::string buf_;  // collected and written in blocks
     std::FILE* file_ = nullptr;
     std::string path_;    // the file being written
     std::string target_;  // for a temporary file: where it goes on commit
@@ -124,4 +124,4 @@ bool file_exists(const std::string& path);
 // differently); equal spelling counts even when the file does not exist.
 bool same_file(const std::string& a, const std::string& b);
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

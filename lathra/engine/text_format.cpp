@@ -28,4 +28,4 @@ double checksum_shown(double mm) {
     return std::strcmp(buf, "-0.00") == 0 ? 0.0 : mm;
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

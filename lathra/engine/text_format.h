@@ -12,4 +12,4 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // becomes plain zero, so that it never prints as "-0.00".
 double checksum_shown(double mm);
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -19,7 +19,7 @@ int feed_of(float h) {
     return f >= 2147483520.0f ? 2147483520 : static_cast<int>(f);
 }
 
-} // namespace
+}  // namespace
 
 TTimeCounter::TTimeCounter(std::string file_name, int A, DialogPort* port)
     : name_(std::move(file_name)), acceleration_(A < 1 ? 1 : A), port_(port) {}
@@ -55,9 +55,7 @@ float TTimeCounter::FrameTime() {
         // Accelerates from d and brakes to e: a plateau at c when there is
         // room for it, else a peak p below c.
         const float p = std::sqrt((d * d + e * e) / 2 + A * s);
-        if (p > c)
-            return (c - d) / A + (s - (c * c - d * d) / (2 * A) - (c * c - e * e) / (2 * A)) / c +
-                   (c - e) / A;
+        if (p > c) return (c - d) / A + (s - (c * c - d * d) / (2 * A) - (c * c - e * e) / (2 * A)) / c + (c - e) / A;
         return (p - d) / A + (p - e) / A;
     }
     if (c > d) {
@@ -126,4 +124,4 @@ double TTimeCounter::Count() {
     return total;
 }
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

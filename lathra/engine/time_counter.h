@@ -13,8 +13,8 @@ namespace lathra::engine {
 class TTimeCounter {
 public:
     struct Entry {
-        int feed = 0;       // mm/min
-        float length = 0;   // mm
+        int feed = 0;      // mm/min
+        float length = 0;  // mm
     };
 
     // A below 1 is taken as 1. With a port, a file that cannot be opened or
@@ -46,4 +46,4 @@ private:
     bool failed_ = false;
 };
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

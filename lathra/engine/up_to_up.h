@@ -12,23 +12,22 @@ namespace lathra::engine {
 
 enum class RepassStatus {
     Ok,
-    CannotOpen,    // either file; nothing written
-    BrakingError,  // the output holds the frames written before the error
-    ValueOutOfRange, // a frame the tape format cannot hold; as for a braking error
+    CannotOpen,       // either file; nothing written
+    BrakingError,     // the output holds the frames written before the error
+    ValueOutOfRange,  // a frame the tape format cannot hold; as for a braking error
     WriteFailed
 };
 
 struct RepassResult {
     RepassStatus status = RepassStatus::Ok;
-    double sum_x = 0, sum_y = 0, sum_z = 0; // mm
+    double sum_x = 0, sum_y = 0, sum_z = 0;  // mm
     BrakingError braking;
     bool ok() const { return status == RepassStatus::Ok; }
 };
 
 class TUpToUp {
 public:
-    TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit,
-            DialogPort& port);
+    TUpToUp(std::string input, std::string output, int FeedMax, int A, int SpeedLimit, DialogPort& port);
 
     // The pass. Errors and, on success, the part's checksums are shown
     // through the port.
@@ -40,4 +39,4 @@ private:
     DialogPort& port_;
 };
 
-} // namespace lathra::engine
+}  // namespace lathra::engine

@@ -20,8 +20,7 @@ class StderrPort : public lathra::engine::DialogPort {
 public:
     lathra::engine::Answer message(const lathra::engine::Message& m) override {
         std::fprintf(stderr, "%s: %s\n", m.caption.c_str(), m.text.c_str());
-        return m.buttons == lathra::engine::Buttons::YesNo ? lathra::engine::Answer::No
-                                                       : lathra::engine::Answer::Ok;
+        return m.buttons == lathra::engine::Buttons::YesNo ? lathra::engine::Answer::No : lathra::engine::Answer::Ok;
     }
     lathra::engine::DialogResult edit_dialog(const lathra::engine::EditDialogView& v) override {
         return {lathra::engine::DialogAction::Cancel, v.field_text};
@@ -32,9 +31,10 @@ public:
 };
 
 int usage() {
-    std::fputs("usage: ptp2up [-m machine] [-s speed_limit] [-f feed_max] [-a acceleration]\n"
-               "              [--free] [--no-circle] input.ptp output.up\n",
-               stderr);
+    std::fputs(
+        "usage: ptp2up [-m machine] [-s speed_limit] [-f feed_max] [-a acceleration]\n"
+        "              [--free] [--no-circle] input.ptp output.up\n",
+        stderr);
     return 2;
 }
 
@@ -46,7 +46,7 @@ bool number(const char* text, int& out) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     lathra::engine::ConversionSettings settings;
@@ -54,11 +54,11 @@ int main(int argc, char** argv) {
     int nfiles = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        int* target = a == "-m" ? &settings.machine
-                    : a == "-s" ? &settings.speed_limit
-                    : a == "-f" ? &settings.feed_max
-                    : a == "-a" ? &settings.acceleration
-                                : nullptr;
+        int* target = a == "-m"   ? &settings.machine
+                      : a == "-s" ? &settings.speed_limit
+                      : a == "-f" ? &settings.feed_max
+                      : a == "-a" ? &settings.acceleration
+                                  : nullptr;
         if (target) {
             if (i + 1 >= argc || !number(argv[++i], *target)) return usage();
         } else if (a == "--free") {

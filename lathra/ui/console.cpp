@@ -56,8 +56,7 @@ std::vector<std::pair<std::string, std::string>> component_lines(const MainFormV
         {"h33", std::string("  ") + (v.numbering_free ? "( ) " : "(*) ") + std::string(kRadioH33)},
         {"free", std::string("  ") + (v.numbering_free ? "(*) " : "( ) ") + std::string(kRadioFree)},
         {"circle", check_mark(v.circle) + std::string(kCircle)},
-        {"notepad", check_mark(v.notepad ? CheckState::Checked : CheckState::Unchecked) +
-                        std::string(kNotepad)},
+        {"notepad", check_mark(v.notepad ? CheckState::Checked : CheckState::Unchecked) + std::string(kNotepad)},
         {"status", "status: " + v.status},
     };
 }
@@ -80,9 +79,7 @@ std::optional<std::string> ConsoleBackend::read_line() {
 engine::Answer ConsoleBackend::message(const engine::Message& m) {
     out_ << "[" << m.caption << "]\n" << m.text << "\n";
     switch (m.buttons) {
-        case engine::Buttons::Ok:
-            out_.flush();
-            return engine::Answer::Ok;
+        case engine::Buttons::Ok: out_.flush(); return engine::Answer::Ok;
         case engine::Buttons::YesNo: {
             out_ << "(y/n)\n";
             const auto line = read_line();
@@ -123,14 +120,17 @@ void ConsoleBackend::print_form(const MainFormValues& v) {
         return lines.front().second;
     };
     out_ << "== " << kCaption << " ==\n" << kLabel4 << "\n" << line_of("machine") << "   (";
-    for (std::size_t i = 0; i < kMachines.size(); ++i)
-        out_ << (i ? ", " : "") << i << " " << kMachines[i];
+    for (std::size_t i = 0; i < kMachines.size(); ++i) out_ << (i ? ", " : "") << i << " " << kMachines[i];
     out_ << ")\n"
          << kGroupBox1 << "\n"
-         << line_of("speed") << "\n" << line_of("feed") << "\n" << line_of("accel") << "\n"
+         << line_of("speed") << "\n"
+         << line_of("feed") << "\n"
+         << line_of("accel") << "\n"
          << kGroupBox2 << "\n"
-         << line_of("h33") << "\n" << line_of("free") << "\n"
-         << line_of("circle") << "\n" << line_of("notepad") << "\n"
+         << line_of("h33") << "\n"
+         << line_of("free") << "\n"
+         << line_of("circle") << "\n"
+         << line_of("notepad") << "\n"
          << kLabel5 << "\n"
          << "[" << kStart << "] [" << kExit << "]\n"
          << line_of("status") << "\n"
@@ -168,8 +168,7 @@ void ConsoleBackend::run(MainFormEvents& events) {
             events.ExitButtonClick();  // the end of input leaves the form
             break;
         }
-        if (apply_form_command(events, *line) == CommandResult::Unknown)
-            out_ << "unknown command: " << *line << "\n";
+        if (apply_form_command(events, *line) == CommandResult::Unknown) out_ << "unknown command: " << *line << "\n";
         if (!closed_) print_changes(events.values());
     }
     events_ = nullptr;

@@ -21,8 +21,14 @@ std::string_view trim(std::string_view s) {
 // on|off for the check boxes; returns false for anything else.
 bool parse_switch(std::string_view v, bool& on) {
     const std::string l = lower_ascii(v);
-    if (l == "on") { on = true; return true; }
-    if (l == "off") { on = false; return true; }
+    if (l == "on") {
+        on = true;
+        return true;
+    }
+    if (l == "off") {
+        on = false;
+        return true;
+    }
     return false;
 }
 
@@ -53,16 +59,13 @@ CommandResult apply_form_command(MainFormEvents& events, std::string_view raw) {
     const std::string_view value = line.substr(eq + 1);
 
     if (key == "machine") {
-        if (value.size() != 1 || value[0] < '0' ||
-            value[0] >= '0' + static_cast<int>(form_text::kMachines.size()))
+        if (value.size() != 1 || value[0] < '0' || value[0] >= '0' + static_cast<int>(form_text::kMachines.size()))
             return CommandResult::Unknown;
         events.ComboBoxMachineChange(value[0] - '0');
         return CommandResult::Handled;
     }
     if (key == "speed" || key == "feed" || key == "accel") {
-        const FormField f = key == "speed" ? FormField::SpeedLimit
-                            : key == "feed" ? FormField::FeedMax
-                                            : FormField::A;
+        const FormField f = key == "speed" ? FormField::SpeedLimit : key == "feed" ? FormField::FeedMax : FormField::A;
         change_field(events, f, std::string(value));
         return CommandResult::Handled;
     }

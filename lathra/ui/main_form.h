@@ -12,8 +12,7 @@ namespace lathra::ui {
 // Texts of the main form.
 namespace form_text {
 inline constexpr std::string_view kCaption = "Постпроцессор для станков с УЧПУ Н33";
-inline constexpr std::array<std::string_view, 5> kMachines = {
-    "NONE", "ФП-9", "ФП-17", "6М13СМН", "MA655A2"};
+inline constexpr std::array<std::string_view, 5> kMachines = {"NONE", "ФП-9", "ФП-17", "6М13СМН", "MA655A2"};
 inline constexpr std::string_view kLabel4 =
     "Рекомендуемые значения для станков  .......................................";
 inline constexpr std::string_view kGroupBox1 = "Параметры торможения";
@@ -27,14 +26,11 @@ inline constexpr std::string_view kALabel =
 inline constexpr std::string_view kGroupBox2 = "Нумерация кадров...........";
 inline constexpr std::string_view kRadioH33 = "Стандартный Н33 (max 999)";
 inline constexpr std::string_view kRadioFree = "Свободный (max 99999)";
-inline constexpr std::string_view kCircle =
-    "Восстанавливать скорость после торможения на окружности";
-inline constexpr std::string_view kNotepad =
-    "После постпроцессирования открыть файл  в блокноте .";
+inline constexpr std::string_view kCircle = "Восстанавливать скорость после торможения на окружности";
+inline constexpr std::string_view kNotepad = "После постпроцессирования открыть файл  в блокноте .";
 inline constexpr std::string_view kStart = "Постпроцесс";
 inline constexpr std::string_view kExit = "Выход";
-inline constexpr std::string_view kLabel5 =
-    "(для совместимости со старыми версиями  &lathra)";
+inline constexpr std::string_view kLabel5 = "(для совместимости со старыми версиями  &lathra)";
 }  // namespace form_text
 
 // A check box has a third, grey state; the job counts it as checked.
@@ -46,15 +42,15 @@ enum class FormField { SpeedLimit, FeedMax, A };
 // Values of the form's components, owned by the dialog logic; a back end
 // shows them and reports the user's edits as events.
 struct MainFormValues {
-    int machine = 0;                  // ComboBoxMachine: index 0..4
-    std::string speed_limit;          // SpeedLimitField
-    std::string feed_max;             // FeedMaxField
-    std::string accel;                // AField
-    bool numbering_free = false;      // RadioButtonStandartFree (else H33)
+    int machine = 0;                          // ComboBoxMachine: index 0..4
+    std::string speed_limit;                  // SpeedLimitField
+    std::string feed_max;                     // FeedMaxField
+    std::string accel;                        // AField
+    bool numbering_free = false;              // RadioButtonStandartFree (else H33)
     CheckState circle = CheckState::Checked;  // CheckCircleSlowdn
-    bool notepad = false;             // CheckBoxNotepad
-    std::string status;               // StatusBarInfo, its one panel
-    std::string param;                // Param: the argument part of the command line
+    bool notepad = false;                     // CheckBoxNotepad
+    std::string status;                       // StatusBarInfo, its one panel
+    std::string param;                        // Param: the argument part of the command line
     bool operator==(const MainFormValues&) const = default;
 };
 
@@ -68,9 +64,9 @@ public:
     virtual void SpeedLimitFieldChange(std::string text) = 0;
     virtual void FeedMaxFieldChange(std::string text) = 0;
     virtual void AFieldChange(std::string text) = 0;
-    virtual void numbering_chosen(bool free) = 0;                      // the radio buttons
-    virtual void circle_set(CheckState state) = 0;                     // CheckCircleSlowdn
-    virtual void notepad_set(bool on) = 0;                             // CheckBoxNotepad
+    virtual void numbering_chosen(bool free) = 0;   // the radio buttons
+    virtual void circle_set(CheckState state) = 0;  // CheckCircleSlowdn
+    virtual void notepad_set(bool on) = 0;          // CheckBoxNotepad
     virtual void StartButtonClick() = 0;
     virtual void ExitButtonClick() = 0;
     virtual void Image1DblClick() = 0;

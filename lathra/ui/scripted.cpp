@@ -94,4 +94,4 @@ void ScriptedPort::clear() {
     unanswered = 0;
 }
 
-} // namespace lathra::ui
+}  // namespace lathra::ui

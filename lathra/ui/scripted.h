@@ -28,12 +28,12 @@ public:
 
     struct Event {
         EventKind kind = EventKind::Message;
-        engine::Message message;          // EventKind::Message
-        engine::EditDialogView dialog;    // EventKind::EditDialog
-        engine::SaveFileRequest request;  // EventKind::SaveFile
-        engine::Answer answer = engine::Answer::Ok;     // the answer given to a message
-        engine::DialogResult result;            // the answer given to an edit dialog
-        std::optional<std::string> file; // the answer given to a save-file dialog
+        engine::Message message;                     // EventKind::Message
+        engine::EditDialogView dialog;               // EventKind::EditDialog
+        engine::SaveFileRequest request;             // EventKind::SaveFile
+        engine::Answer answer = engine::Answer::Ok;  // the answer given to a message
+        engine::DialogResult result;                 // the answer given to an edit dialog
+        std::optional<std::string> file;             // the answer given to a save-file dialog
     };
 
     engine::Answer message(const engine::Message& m) override;
@@ -46,8 +46,8 @@ public:
     ScriptedPort& file(std::optional<std::string> path);
 
     // Reading what happened.
-    std::vector<engine::Message> messages() const;    // every message box, in order
-    std::vector<std::string> texts() const;   // their texts, in order
+    std::vector<engine::Message> messages() const;  // every message box, in order
+    std::vector<std::string> texts() const;         // their texts, in order
     std::vector<engine::EditDialogView> dialogs() const;
     void clear();
 
@@ -58,4 +58,4 @@ public:
     int unanswered = 0;
 };
 
-} // namespace lathra::ui
+}  // namespace lathra::ui

@@ -6,7 +6,10 @@
 
 extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{flag_status, 1}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{flag_status, 1}});
+        },
         [&] { *flag_status = ABORT_ask_flag_status() ? 1 : 0; });
 }
 

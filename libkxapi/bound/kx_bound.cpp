@@ -25,17 +25,13 @@ Link link_of(tag object) {
     int type = 0, subtype = 0;
     RM_ask_entity_type_and_subtype(object, &type, &subtype);
     switch (type) {
-    case HOST_TYPE_LINE:
-    case HOST_TYPE_ARC:
-    case HOST_TYPE_CONIC:
-    case HOST_TYPE_SPLINE:
-        return Link::curve;
-    case HOST_TYPE_SOLID:
-        return subtype == HOST_SUBTYPE_EDGE ? Link::curve : Link::other;
-    case HOST_TYPE_POINT:
-        return Link::point;
-    default:
-        return Link::other;
+        case HOST_TYPE_LINE:
+        case HOST_TYPE_ARC:
+        case HOST_TYPE_CONIC:
+        case HOST_TYPE_SPLINE: return Link::curve;
+        case HOST_TYPE_SOLID: return subtype == HOST_SUBTYPE_EDGE ? Link::curve : Link::other;
+        case HOST_TYPE_POINT: return Link::point;
+        default: return Link::other;
     }
 }
 
@@ -55,26 +51,27 @@ int chain_status(int count, const boundary_member* members) {
 
 extern "C" KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_settings settings, int count,
                                               const boundary_member* members, tag* boundary) {
-    return kx::frame([&] { kx::clear(boundary); return 0; },
-                     [&] {
-                         if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
-                         if (type != 0 && type != 1) return kx::param(1);
-                         if (view != NULL_TAG && (!live(view) || RM_ask_entity_type(view) != HOST_TYPE_VIEW))
-                             return kx::param(2);
-                         const bool values_ok = settings.first_value >= 0 && settings.second_value >= 0;
-                         if ((settings.mode != 0 && settings.mode != 1) || (settings.mode == 1 && !values_ok))
-                             return kx::param(3);
-                         // A chain needs a link: a count below 1 is refused as 0 is.
-                         if (count < 1) return kx::param(4);
-                         if (!members) return kx::param(5);
-                         if (!boundary) return kx::param(6);
-                         if (int st = chain_status(count, members)) return st;
-                         const BOUND_settings_t s{settings.mode, settings.first_value, settings.second_value};
-                         static_assert(sizeof(BOUND_member_t) == sizeof(boundary_member));
-                         BOUND_create_boundary(type, view, &s, count,
-                                               reinterpret_cast<const BOUND_member_t*>(members), boundary);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            kx::clear(boundary);
+            return 0;
+        },
+        [&] {
+            if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
+            if (type != 0 && type != 1) return kx::param(1);
+            if (view != NULL_TAG && (!live(view) || RM_ask_entity_type(view) != HOST_TYPE_VIEW)) return kx::param(2);
+            const bool values_ok = settings.first_value >= 0 && settings.second_value >= 0;
+            if ((settings.mode != 0 && settings.mode != 1) || (settings.mode == 1 && !values_ok)) return kx::param(3);
+            // A chain needs a link: a count below 1 is refused as 0 is.
+            if (count < 1) return kx::param(4);
+            if (!members) return kx::param(5);
+            if (!boundary) return kx::param(6);
+            if (int st = chain_status(count, members)) return st;
+            const BOUND_settings_t s{settings.mode, settings.first_value, settings.second_value};
+            static_assert(sizeof(BOUND_member_t) == sizeof(boundary_member));
+            BOUND_create_boundary(type, view, &s, count, reinterpret_cast<const BOUND_member_t*>(members), boundary);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* data) {
@@ -111,18 +108,21 @@ extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* dat
 }
 
 extern "C" KXAPI int KX_BOUND_ask_number_of_boundaries(tag object, int* count) {
-    return kx::frame(kx::standard, kx::before_check([&] { kx::clear(count); }),
-                     [&] { return kx::check({{object != NULL_TAG, 1}, {count, 2}}); },
-                     [&] {
-                         int n = 0;
-                         es1440_(&object, &n);
-                         *count = n;
-                         const int code = BOUND_RELATION_MEMBER, mode = 1;
-                         for (int i = 1; i <= n; ++i) {
-                             tag b = NULL_TAG;
-                             rm407_(&object, &code, &i, &mode, &b);
-                             if (es0022_(&b) == kCondemned) --*count;
-                         }
-                         return 0;
-                     });
+    return kx::frame(
+        kx::standard, kx::before_check([&] { kx::clear(count); }),
+        [&] {
+            return kx::check({{object != NULL_TAG, 1}, {count, 2}});
+        },
+        [&] {
+            int n = 0;
+            es1440_(&object, &n);
+            *count = n;
+            const int code = BOUND_RELATION_MEMBER, mode = 1;
+            for (int i = 1; i <= n; ++i) {
+                tag b = NULL_TAG;
+                rm407_(&object, &code, &i, &mode, &b);
+                if (es0022_(&b) == kCondemned) --*count;
+            }
+            return 0;
+        });
 }

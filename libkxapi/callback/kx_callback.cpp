@@ -97,22 +97,22 @@ struct ReasonEntry {
 
 struct PartEvents {
     std::map<std::uintptr_t, Registration> registry;
-    std::uintptr_t next_key = 1;        // keys are never given twice
+    std::uintptr_t next_key = 1;  // keys are never given twice
     ReasonEntry table[kReasons] = {ReasonEntry(0), ReasonEntry(1), ReasonEntry(2), ReasonEntry(3),
                                    ReasonEntry(4), ReasonEntry(5), ReasonEntry(6)};
 };
 PartEvents parts;
 
 int* const host_reason_values[kReasons - 1] = {&PART_create_part_reason, &PART_open_part_reason,
-                                              &PART_save_part_reason,   &PART_delete_part_reason,
-                                              &PART_modified_reason,    &PART_rename_part_reason};
+                                               &PART_save_part_reason,   &PART_delete_part_reason,
+                                               &PART_modified_reason,    &PART_rename_part_reason};
 
 int assertion_line(int reason) {
     switch (reason) {
-    case 5: return kLineNoChainRename;
-    case 4: return kLineNoChainModified;
-    case 1: return kLineNoChainOpen;
-    default: return kLineNoChainOther;
+        case 5: return kLineNoChainRename;
+        case 4: return kLineNoChainModified;
+        case 1: return kLineNoChainOpen;
+        default: return kLineNoChainOther;
     }
 }
 
@@ -147,18 +147,14 @@ void read_host_reason_values() {
 }
 
 void hook_reason(ReasonEntry& entry) {
-    if (entry.reason == kWorkPartReason)
-        entry.hook_id = CONTEXT_add_chg_work_part_cb(dispatch_part_event, &entry);
-    else
-        entry.hook_id = CALLBACK_add_function(entry.host_value, dispatch_part_event, &entry);
+    if (entry.reason == kWorkPartReason) entry.hook_id = CONTEXT_add_chg_work_part_cb(dispatch_part_event, &entry);
+    else entry.hook_id = CALLBACK_add_function(entry.host_value, dispatch_part_event, &entry);
 }
 
 // The hook is removed through the service that added it.
 void unhook_reason(ReasonEntry& entry) {
-    if (entry.reason == kWorkPartReason)
-        CONTEXT_remove_chg_work_part_cb(entry.hook_id);
-    else
-        CALLBACK_remove_function(entry.hook_id);
+    if (entry.reason == kWorkPartReason) CONTEXT_remove_chg_work_part_cb(entry.hook_id);
+    else CALLBACK_remove_function(entry.hook_id);
     entry.hook_id = 0;
 }
 
@@ -167,12 +163,12 @@ void unhook_reason(ReasonEntry& entry) {
 struct TagRegistration {
     KX_TAG_event_cb_t routine;
     void* data;
-    unsigned int id;          // the caller's id
-    std::uint64_t serial;     // never given twice
+    unsigned int id;       // the caller's id
+    std::uint64_t serial;  // never given twice
 };
 
 struct TagEvents {
-    std::vector<TagRegistration> regs;   // oldest first
+    std::vector<TagRegistration> regs;  // oldest first
     unsigned int last_id = 0;
     std::uint64_t next_serial = 1;
     int hook_id = 0;
@@ -220,14 +216,18 @@ extern "C" {
 KXAPI int KX_add_callback_function(int reason, KX_callback_fn_t routine, void* user_data,
                                    KX_callback_id_t* callback_id) {
     return kx::frame(
-        [&] { return kx::check({{reason >= 0 && reason < kReasons, 1}, {routine != nullptr, 2}, {callback_id, 4}}); },
+        [&] {
+            return kx::check({{reason >= 0 && reason < kReasons, 1}, {routine != nullptr, 2}, {callback_id, 4}});
+        },
         [&] {
             *callback_id = nullptr;
             ReasonEntry& entry = parts.table[reason];
-            if (entry.reason != reason) ERROR_raise(kModule, kLineCorruptReason, kCorruptReason, "Corrupt data, or invalid pointer");
+            if (entry.reason != reason)
+                ERROR_raise(kModule, kLineCorruptReason, kCorruptReason, "Corrupt data, or invalid pointer");
             if (entry.host_value == 0 && reason != kWorkPartReason) {
                 read_host_reason_values();
-                if (entry.host_value == 0) ERROR_raise(kModule, kLineReasonNotAdded, kReasonNotAdded, "Reason not added yet");
+                if (entry.host_value == 0)
+                    ERROR_raise(kModule, kLineReasonNotAdded, kReasonNotAdded, "Reason not added yet");
             }
             if (entry.hook_id == 0) hook_reason(entry);
             kx::disallow_unload(reinterpret_cast<const void*>(routine));
@@ -240,39 +240,46 @@ KXAPI int KX_add_callback_function(int reason, KX_callback_fn_t routine, void* u
 }
 
 KXAPI int KX_remove_callback_function(KX_callback_id_t callback_id) {
-    return kx::frame([&] { return kx::check({{callback_id, 1}}); },
-                     [&] {
-                         const auto key = reinterpret_cast<std::uintptr_t>(callback_id);
-                         auto it = parts.registry.find(key);
-                         if (it == parts.registry.end() || it->second.reason < 0 || it->second.reason >= kReasons ||
-                             parts.table[it->second.reason].reason != it->second.reason)
-                             ERROR_raise(kModule, kLineUnknownCallback, kUnknownCallback, "Corrupt data, or invalid pointer");
-                         ReasonEntry& entry = parts.table[it->second.reason];
-                         if (entry.chain.empty())
-                             ERROR_raise(kModule, kLineNoCallbacks, kNoCallbacks, "No callbacks found for reason");
-                         auto pos = std::find(entry.chain.begin(), entry.chain.end(), key);
-                         if (pos == entry.chain.end())
-                             ERROR_raise(kModule, kLineNotInList, kNoCallbacks, "callback not found in list for reason");
-                         entry.chain.erase(pos);
-                         parts.registry.erase(it);
-                         if (entry.chain.empty() && entry.hook_id != 0) unhook_reason(entry);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{callback_id, 1}});
+        },
+        [&] {
+            const auto key = reinterpret_cast<std::uintptr_t>(callback_id);
+            auto it = parts.registry.find(key);
+            if (it == parts.registry.end() || it->second.reason < 0 || it->second.reason >= kReasons ||
+                parts.table[it->second.reason].reason != it->second.reason)
+                ERROR_raise(kModule, kLineUnknownCallback, kUnknownCallback, "Corrupt data, or invalid pointer");
+            ReasonEntry& entry = parts.table[it->second.reason];
+            if (entry.chain.empty())
+                ERROR_raise(kModule, kLineNoCallbacks, kNoCallbacks, "No callbacks found for reason");
+            auto pos = std::find(entry.chain.begin(), entry.chain.end(), key);
+            if (pos == entry.chain.end())
+                ERROR_raise(kModule, kLineNotInList, kNoCallbacks, "callback not found in list for reason");
+            entry.chain.erase(pos);
+            parts.registry.erase(it);
+            if (entry.chain.empty() && entry.hook_id != 0) unhook_reason(entry);
+            return 0;
+        });
 }
 
 KXAPI int KX_TAG_register_event_cb(KX_TAG_event_cb_t routine, void* user_data, unsigned int* callback_id) {
-    return kx::frame(kx::arm_first, [&] { return kx::check({{routine != nullptr, 1}, {callback_id, 3}}); },
-                     [&] {
-                         if (tags.hook_id == 0) tags.hook_id = TAG_register_event_cb(dispatch_tag_event, 0);
-                         kx::disallow_unload(reinterpret_cast<const void*>(routine));
-                         // The array starts with room for 16 and doubles when full.
-                         if (tags.regs.size() == tags.regs.capacity())
-                             tags.regs.reserve(tags.regs.empty() ? kTagFirstCapacity : 2 * tags.regs.capacity());
-                         const unsigned int id = ++tags.last_id;
-                         tags.regs.push_back({routine, user_data, id, tags.next_serial++});
-                         *callback_id = id;
-                         return 0;
-                     });
+    return kx::frame(
+        kx::arm_first,
+        [&] {
+            return kx::check({{routine != nullptr, 1}, {callback_id, 3}});
+        },
+        [&] {
+            if (tags.hook_id == 0) tags.hook_id = TAG_register_event_cb(dispatch_tag_event, 0);
+            kx::disallow_unload(reinterpret_cast<const void*>(routine));
+            // The array starts with room for 16 and doubles when full.
+            if (tags.regs.size() == tags.regs.capacity())
+                tags.regs.reserve(tags.regs.empty() ? kTagFirstCapacity : 2 * tags.regs.capacity());
+            const unsigned int id = ++tags.last_id;
+            tags.regs.push_back({routine, user_data, id, tags.next_serial++});
+            *callback_id = id;
+            return 0;
+        });
 }
 
 KXAPI int KX_TAG_unregister_event_cb(unsigned int callback_id) {

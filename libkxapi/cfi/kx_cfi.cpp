@@ -15,7 +15,7 @@ using kx::cfi::kChunk;
 
 // Item of fm1440_ asked by uc4544 for kinds 1 to 6.
 constexpr int kChannelItems[6] = {2, 1, 5, 7, 8, 9};
-constexpr int kItemKind = 6;   // uc4547's kind 1
+constexpr int kItemKind = 6;  // uc4547's kind 1
 
 // Opens a file through the host: the channel, or the host's failure.
 template <class Open>
@@ -231,8 +231,11 @@ KXAPI int uc4560(const char* name, int access) {
 }
 
 KXAPI int uc4561(const char* fspec, int mode) {
-    return kx::frame([&] { return kx::check({{fspec, 1}, {mode >= 0, 2}}); },
-                     [&] { return kx::uc_file_code(CFI_delete_file(fspec, mode)); });
+    return kx::frame(
+        [&] {
+            return kx::check({{fspec, 1}, {mode >= 0, 2}});
+        },
+        [&] { return kx::uc_file_code(CFI_delete_file(fspec, mode)); });
 }
 
 KXAPI int uc4562(const char* from, const char* to, int replace) {

@@ -19,8 +19,8 @@ inline constexpr int kChunk = 32768;
 // The scan: levels 1 to depth are open.
 struct Scan {
     int depth;
-    int level[10];   // channel of each level (index 0 holds none)
-    int mask;        // header fields of the last header read or write
+    int level[10];  // channel of each level (index 0 holds none)
+    int mask;       // header fields of the last header read or write
 };
 const Scan& scan();
 
@@ -44,11 +44,13 @@ struct HostStrings {
 // kx::frame for work that receives host strings into `held`.
 template <class Work>
 int strings_frame(const Opts& o, HostStrings& held, Work&& work) {
-    return frame(o, on_error([&] { held.free(); }), [] { return 0; }, [&] {
-        const int st = work();
-        held.free();
-        return st;
-    });
+    return frame(
+        o, on_error([&] { held.free(); }), [] { return 0; },
+        [&] {
+            const int st = work();
+            held.free();
+            return st;
+        });
 }
 
 }  // namespace kx::cfi

@@ -16,13 +16,13 @@ constexpr int kLastSystemCode = 128;
 constexpr int kItemNode = 12;
 constexpr int kItemHeaderFields = 14;
 constexpr int kItemLongestSpec = 21;
-constexpr int kFieldSelectionWord = 76;   // acom_ word of the default field selection (a double)
-constexpr int kRequestChars = 259;        // a directory or text of a directory request
-constexpr int kDateChars = 31;            // a date text of a directory request
+constexpr int kFieldSelectionWord = 76;  // acom_ word of the default field selection (a double)
+constexpr int kRequestChars = 259;       // a directory or text of a directory request
+constexpr int kDateChars = 31;           // a date text of a directory request
 constexpr int kFlags = 13;
 constexpr int kSelections = 12;
 
-int g_argument = 0;   // the last argument number asked by uc4621
+int g_argument = 0;  // the last argument number asked by uc4621
 
 // A name service: the host's answer through a string, copied out (the
 // output empty on failure).
@@ -108,44 +108,44 @@ int request(const char* directory, int kind, int value, const int* flags, int* s
         movch_(words.text, field.text, &words.length);
     };
     switch (kind) {
-    case 1: break;
-    case 2:
-        put(r.name);
-        set_flag(&r.flags, 11);
-        break;
-    case 3:
-    case 4: {
-        if (words.length > kDateChars) return KX_CFI_TOO_LONG;
-        char date[kDateChars + 1];
-        std::memcpy(date, words.text, static_cast<std::size_t>(words.length));
-        date[words.length] = '\0';
-        if (!CLOCK_string_to_jq_comp(date, "00:00", r.date)) return KX_CFI_BAD_REQUEST;
-        set_flag(&r.flags, 4);
-        if (kind == 3) set_flag(&r.flags, 15);
-        int mode = selections ? selections[0] : 1;
-        if (mode < 1 || mode > 3) {
-            mode = 1;
-            if (selections) selections[0] = 1;
+        case 1: break;
+        case 2:
+            put(r.name);
+            set_flag(&r.flags, 11);
+            break;
+        case 3:
+        case 4: {
+            if (words.length > kDateChars) return KX_CFI_TOO_LONG;
+            char date[kDateChars + 1];
+            std::memcpy(date, words.text, static_cast<std::size_t>(words.length));
+            date[words.length] = '\0';
+            if (!CLOCK_string_to_jq_comp(date, "00:00", r.date)) return KX_CFI_BAD_REQUEST;
+            set_flag(&r.flags, 4);
+            if (kind == 3) set_flag(&r.flags, 15);
+            int mode = selections ? selections[0] : 1;
+            if (mode < 1 || mode > 3) {
+                mode = 1;
+                if (selections) selections[0] = 1;
+            }
+            r.date_mode = mode;
+            break;
         }
-        r.date_mode = mode;
-        break;
-    }
-    case 5:
-        put(r.extra1);
-        set_flag(&r.flags, 0);
-        break;
-    case 6:
-        put(r.extra2);
-        set_flag(&r.flags, 1);
-        break;
-    case 7:
-        if (int code = fill_type_set(selections)) return code;
-        break;
-    case 8:
-        r.selection = selections ? selections[0] : 0;
-        set_flag(&r.flags, 2);
-        break;
-    default: return KX_CFI_BAD_REQUEST;
+        case 5:
+            put(r.extra1);
+            set_flag(&r.flags, 0);
+            break;
+        case 6:
+            put(r.extra2);
+            set_flag(&r.flags, 1);
+            break;
+        case 7:
+            if (int code = fill_type_set(selections)) return code;
+            break;
+        case 8:
+            r.selection = selections ? selections[0] : 0;
+            set_flag(&r.flags, 2);
+            break;
+        default: return KX_CFI_BAD_REQUEST;
     }
     // 6.
     int status = 0;

@@ -20,7 +20,7 @@ constexpr int kLineOwnerAssertion = 1019;
 constexpr int kItemHeaderFields = 14;
 constexpr int kPartFile = 2;
 constexpr int kPartFileToo = 98;
-constexpr int kNoHeader = -183;   // an entry without a readable header: no failure of the scan
+constexpr int kNoHeader = -183;  // an entry without a readable header: no failure of the scan
 
 kx::cfi::Scan g_scan{};
 
@@ -174,8 +174,8 @@ KXAPI int uc4518(void) {
     return kx::guarded([&] {
         if (g_scan.depth == 0) return KX_CFI_NO_SCAN;
         forget_entry();
-        const int code = kx::uc_file_code(CFI_read_next_directory_entry(
-            g_scan.level[g_scan.depth], PFEDIT_get_part_file_header, &kxcom_hdr_rec));
+        const int code = kx::uc_file_code(
+            CFI_read_next_directory_entry(g_scan.level[g_scan.depth], PFEDIT_get_part_file_header, &kxcom_hdr_rec));
         return code == kNoHeader ? 0 : code;
     });
 }
@@ -198,17 +198,19 @@ KXAPI int uc4549(void) {
 }
 
 KXAPI int uc4564(const char* fspec, int type, int mask) {
-    return kx::frame(kx::standard,
-                     kx::before_check([&] { return kx::check({{fspec, 1}, {type >= 0, 2}, {mask > 0, 3}}); }),
-                     [] { return 0; },
-                     [&] {
-                         int t = 0;
-                         if (int code = file_type(fspec, type, &t)) return code;
-                         g_scan.mask = mask;
-                         forget_entry();
-                         if (t == kPartFile) return PFEDIT_get_part_file_header(fspec, mask, &kxcom_hdr_rec);
-                         return kx::uc_file_code(CFI_get_file_header(fspec, t, mask, &kxcom_hdr_rec));
-                     });
+    return kx::frame(
+        kx::standard, kx::before_check([&] {
+            return kx::check({{fspec, 1}, {type >= 0, 2}, {mask > 0, 3}});
+        }),
+        [] { return 0; },
+        [&] {
+            int t = 0;
+            if (int code = file_type(fspec, type, &t)) return code;
+            g_scan.mask = mask;
+            forget_entry();
+            if (t == kPartFile) return PFEDIT_get_part_file_header(fspec, mask, &kxcom_hdr_rec);
+            return kx::uc_file_code(CFI_get_file_header(fspec, t, mask, &kxcom_hdr_rec));
+        });
 }
 
 KXAPI int uc4600(char* name) {
@@ -240,7 +242,7 @@ KXAPI int uc4603(char* owner) {
         if (o.length == 0) {
             char spec[KX_CFI_FSPEC_BUFSIZE];
             if (kx::cfi::entry_spec(spec) != 0) {
-                if (!kxcom_hdr_rec.h_nam) return KX_CFI_NO_SCAN;   // no entry to name
+                if (!kxcom_hdr_rec.h_nam) return KX_CFI_NO_SCAN;  // no entry to name
                 kx::uc_copy_out(spec, kxcom_hdr_rec.h_nam, sizeof spec);
             }
             if (kx::checking() && kxcom_hdr_rec.h_nam && !ends_with_name(spec, kxcom_hdr_rec.h_nam))

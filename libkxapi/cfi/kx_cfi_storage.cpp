@@ -75,7 +75,9 @@ KXAPI int KX_CFI_spawn(const char* program, int argument_count, char** arguments
             return 0;
         }),
         // A count without its vector, or below 0, would read what is not there.
-        [&] { return kx::check({{argument_count >= 0, 2}, {argument_count == 0 || arguments, 3}, {process, 5}}); },
+        [&] {
+            return kx::check({{argument_count >= 0, 2}, {argument_count == 0 || arguments, 3}, {process, 5}});
+        },
         [&] { return spawn(program, argument_count, arguments, wait, process); });
 }
 
@@ -84,23 +86,31 @@ KXAPI int KX_CFI_spawn_check_status(int process, int* state, int* code) {
 }
 
 KXAPI int KX_CFI_open_storage_file(const char* file_name, int mode, KX_CFI_storage_t* storage) {
-    return kx::frame([&] { return kx::check({{!empty(file_name), 1}, {mode != 0, 2}, {storage, 3}}); },
-                     [&] { *storage = ours(CFI_open_storage_file(file_name, mode)); });
+    return kx::frame(
+        [&] {
+            return kx::check({{!empty(file_name), 1}, {mode != 0, 2}, {storage, 3}});
+        },
+        [&] { *storage = ours(CFI_open_storage_file(file_name, mode)); });
 }
 
 KXAPI int KX_CFI_open_storage(KX_CFI_storage_t parent, const char* name, int mode, KX_CFI_storage_t* storage) {
-    return kx::frame([&] { return kx::check({{parent, 1}, {!empty(name), 2}, {mode != 0, 3}, {storage, 4}}); },
-                     [&] { *storage = ours(CFI_open_storage(host_of(parent), name, mode)); });
+    return kx::frame(
+        [&] {
+            return kx::check({{parent, 1}, {!empty(name), 2}, {mode != 0, 3}, {storage, 4}});
+        },
+        [&] { *storage = ours(CFI_open_storage(host_of(parent), name, mode)); });
 }
 
 KXAPI int KX_CFI_close_storage(KX_CFI_storage_t storage) {
-    return kx::frame([&] { return kx::check({{storage, 1}}); },
-                     [&] { return CFI_close_storage(host_of(storage)); });
+    return kx::frame([&] { return kx::check({{storage, 1}}); }, [&] { return CFI_close_storage(host_of(storage)); });
 }
 
 KXAPI int KX_CFI_open_stream(KX_CFI_storage_t storage, const char* name, int mode, KX_CFI_stream_t* stream) {
-    return kx::frame([&] { return kx::check({{storage, 1}, {!empty(name), 2}, {mode != 0, 3}, {stream, 4}}); },
-                     [&] { *stream = ours(CFI_open_stream(host_of(storage), name, mode)); });
+    return kx::frame(
+        [&] {
+            return kx::check({{storage, 1}, {!empty(name), 2}, {mode != 0, 3}, {stream, 4}});
+        },
+        [&] { *stream = ours(CFI_open_stream(host_of(storage), name, mode)); });
 }
 
 KXAPI int KX_CFI_close_stream(KX_CFI_stream_t stream) {
@@ -108,43 +118,60 @@ KXAPI int KX_CFI_close_stream(KX_CFI_stream_t stream) {
 }
 
 KXAPI int KX_CFI_ask_stream_current_pos(KX_CFI_stream_t stream, long long* position) {
-    return kx::frame([&] { return kx::check({{stream, 1}, {position, 2}}); },
-                     [&] { *position = CFI_ask_stream_current_pos(host_of(stream)); });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}, {position, 2}});
+        },
+        [&] { *position = CFI_ask_stream_current_pos(host_of(stream)); });
 }
 
 KXAPI int KX_CFI_set_stream_absolute_pos(KX_CFI_stream_t stream, long long position) {
-    return kx::frame([&] { return kx::check({{stream, 1}}); },
-                     [&] {
-                         return CFI_set_stream_absolute_pos(host_of(stream), position) == position ? 0
-                                                                                                   : KX_CFI_ERR_POSITION;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}});
+        },
+        [&] { return CFI_set_stream_absolute_pos(host_of(stream), position) == position ? 0 : KX_CFI_ERR_POSITION; });
 }
 
 KXAPI int KX_CFI_set_stream_relative_pos(KX_CFI_stream_t stream, long long offset) {
-    return kx::frame([&] { return kx::check({{stream, 1}}); },
-                     [&] { return CFI_set_stream_relative_pos(host_of(stream), offset); });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}});
+        },
+        [&] { return CFI_set_stream_relative_pos(host_of(stream), offset); });
 }
 
 KXAPI int KX_CFI_write_to_stream(KX_CFI_stream_t stream, unsigned int count, const void* buffer) {
-    return kx::frame([&] { return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}}); },
-                     [&] { return CFI_write_to_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_NOT_WRITTEN; });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}});
+        },
+        [&] { return CFI_write_to_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_NOT_WRITTEN; });
 }
 
 KXAPI int KX_CFI_read_from_stream(KX_CFI_stream_t stream, unsigned int count, void* buffer) {
-    return kx::frame([&] { return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}}); },
-                     [&] { return CFI_read_from_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_END_OF_STREAM; });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}, {count != 0, 2}, {buffer, 3}});
+        },
+        [&] { return CFI_read_from_stream(host_of(stream), count, buffer) == count ? 0 : KX_CFI_ERR_END_OF_STREAM; });
 }
 
 KXAPI int KX_CFI_copy_storage_element(KX_CFI_storage_t source, const char* name, KX_CFI_storage_t target,
                                       const char* new_name) {
     return kx::frame(
-        [&] { return kx::check({{source, 1}, {!empty(name), 2}, {target, 3}, {!empty(new_name), 4}}); },
+        [&] {
+            return kx::check({{source, 1}, {!empty(name), 2}, {target, 3}, {!empty(new_name), 4}});
+        },
         [&] { return CFI_copy_storage_element(host_of(source), name, host_of(target), new_name, 1); });
 }
 
 KXAPI int KX_CFI_is_storage_file(const char* file_name, logical* is_storage) {
-    return kx::frame([&] { return kx::check({{!empty(file_name), 1}, {is_storage, 2}}); },
-                     [&] { *is_storage = static_cast<logical>(CFI_is_storage_file(file_name) & 0xff); });
+    return kx::frame(
+        [&] {
+            return kx::check({{!empty(file_name), 1}, {is_storage, 2}});
+        },
+        [&] { *is_storage = static_cast<logical>(CFI_is_storage_file(file_name) & 0xff); });
 }
 
 KXAPI int KX_CFI_convert_stream_to_fileid(KX_CFI_stream_t stream, int mode, int* channel) {
@@ -158,25 +185,33 @@ KXAPI int KX_CFI_convert_stream_to_fileid(KX_CFI_stream_t stream, int mode, int*
 }
 
 KXAPI int KX_CFI_release_stream_fileid(KX_CFI_stream_t stream, int channel) {
-    return kx::frame([&] { return kx::check({{stream, 1}, {channel >= 0, 2}}); },
-                     [&] { return CFI_release_stream_fileid(host_of(stream), channel); });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}, {channel >= 0, 2}});
+        },
+        [&] { return CFI_release_stream_fileid(host_of(stream), channel); });
 }
 
 KXAPI int KX_CFI_ask_stream_stats(KX_CFI_stream_t stream, KX_CFI_stream_stats_t* stats) {
-    return kx::frame([&] { return kx::check({{stream, 1}, {stats, 2}}); },
-                     [&] {
-                         CFI_stream_stats s{};
-                         CFI_ask_stream_stats(host_of(stream), &s);
-                         *stats = {s.size, s.position, s.mode, s.channel};
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{stream, 1}, {stats, 2}});
+        },
+        [&] {
+            CFI_stream_stats s{};
+            CFI_ask_stream_stats(host_of(stream), &s);
+            *stats = {s.size, s.position, s.mode, s.channel};
+        });
 }
 
 KXAPI int KX_CFI_ask_storage_contents(KX_CFI_storage_t storage, int* count, KX_CFI_element_t** contents) {
-    return kx::frame([&] { return kx::check({{storage, 1}, {count, 2}, {contents, 3}}); },
-                     [&] {
-                         *count = CFI_ask_storage_contents(host_of(storage),
-                                                           reinterpret_cast<CFI_storage_element**>(contents));
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{storage, 1}, {count, 2}, {contents, 3}});
+        },
+        [&] {
+            *count = CFI_ask_storage_contents(host_of(storage), reinterpret_cast<CFI_storage_element**>(contents));
+        });
 }
 
 }  // extern "C"

@@ -192,9 +192,9 @@ inline void clear(T*... outputs) {
 // ---- Options ---------------------------------------------------------------
 
 struct Opts {
-    bool check_init = true;   // refuse with not_init when the session is not open
-    bool arm = true;          // arm a host frame around the work
-    bool arm_first = false;   // arm it before the initialisation check
+    bool check_init = true;  // refuse with not_init when the session is not open
+    bool arm = true;         // arm a host frame around the work
+    bool arm_first = false;  // arm it before the initialisation check
     int not_init = kNotInitialized;
     bool (*acknowledge)(int code) = nullptr;  // caught codes to acknowledge; null: none
 };
@@ -311,9 +311,7 @@ detail::OnError<F> on_error(F f) {
 }
 
 // True when the interface may be used (the same answer as KX_is_initialized).
-inline bool session_open() {
-    return detail::g_initialized || detail::session_open_slow();
-}
+inline bool session_open() { return detail::g_initialized || detail::session_open_slow(); }
 
 // ---- The boundary guard -----------------------------------------------------
 
@@ -371,9 +369,9 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
                 if (saved != 0) detail::g_release_failure = saved;
             }
         } keep_outer;
-        int id = 0;       // handler id of the armed frame, 0 while none
-        int caught = 0;   // the code of the error that consumed our frame
-        int depth = 0;    // frame depth with our frame armed
+        int id = 0;      // handler id of the armed frame, 0 while none
+        int caught = 0;  // the code of the error that consumed our frame
+        int depth = 0;   // frame depth with our frame armed
         auto arm = [&] {
             id = detail::arm_frame();
             depth = host::error::frame_depth();
@@ -447,7 +445,7 @@ int frame(Work&& work) {
 }
 
 template <class Pro, class Work>
-    requires std::is_invocable_v<Pro&>
+requires std::is_invocable_v<Pro&>
 int frame(Pro&& prologue, Work&& work) {
     return frame(standard, std::forward<Pro>(prologue), std::forward<Work>(work));
 }

@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kModule = "kx_cfi";
 // The line number that the host's log shows with the note on a failed uc4599.
 constexpr int kLineUc4599Failed = 4599;
-}
+}  // namespace
 
 namespace kx {
 

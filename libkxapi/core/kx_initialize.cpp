@@ -243,14 +243,14 @@ void register_band(int base) {
 
 void note_retired(const char* name) {
     switch (retiring_mode()) {
-    case 1: record_retired_call(nullptr); break;
-    case 2: record_retired_call(name); break;
-    default: break;
+        case 1: record_retired_call(nullptr); break;
+        case 2: record_retired_call(name); break;
+        default: break;
     }
 }
 
 SessionState session_state() {
-    return SessionState{detail::g_initialized, g.nesting,     g.once_started, g.custom_app,
+    return SessionState{detail::g_initialized, g.nesting,    g.once_started, g.custom_app,
                         g.text_mode,           journal.mode, journal.total,  journal.n};
 }
 

@@ -17,52 +17,52 @@
 namespace {
 
 // 1105000, general codes of the interface
-constexpr error_text_entry table_general[] = {KX_GENERAL_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_general[] = {KX_GENERAL_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1100000, coordinate systems
-constexpr error_text_entry table_csys[] = {KX_CSYS_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_csys[] = {KX_CSYS_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1130000, plotting
-constexpr error_text_entry table_plot[] = {KX_PLOT_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_plot[] = {KX_PLOT_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1155000, objects
-constexpr error_text_entry table_obj[] = {KX_OBJ_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_obj[] = {KX_OBJ_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1170000, views and layouts
-constexpr error_text_entry table_view[] = {KX_VIEW_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_view[] = {KX_VIEW_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1175000, annotation and drafting preferences
-constexpr error_text_entry table_drf[] = {KX_DRF_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_drf[] = {KX_DRF_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1190000, user interface: listing window and selection
-constexpr error_text_entry table_ui[] = {KX_UI_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_ui[] = {KX_UI_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1345000, manufacturing
-constexpr error_text_entry table_cam[] = {KX_CAM_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_cam[] = {KX_CAM_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1390000, display and analysis of dimensions, arcs and surfaces
-constexpr error_text_entry table_disp[] = {KX_DISP_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_disp[] = {KX_DISP_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1405000, drawings, section lines and views
-constexpr error_text_entry table_draw[] = {KX_DRAW_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_draw[] = {KX_DRAW_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1465000, sheet-metal design
-constexpr error_text_entry table_smd[] = {KX_SMD_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_smd[] = {KX_SMD_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1480000, curve geometry: points, lines, arcs, conics and splines
-constexpr error_text_entry table_curve[] = {KX_CURVE_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_curve[] = {KX_CURVE_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1570000, STL output
-constexpr error_text_entry table_stl[] = {KX_STL_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_stl[] = {KX_STL_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1930000, CAM pre-processing
-constexpr error_text_entry table_cam_prepro[] = {KX_CAM_PREPRO_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_cam_prepro[] = {KX_CAM_PREPRO_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 1995000, smart objects
-constexpr error_text_entry table_smart[] = {KX_SO_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_smart[] = {KX_SO_CODES(KX_MESSAGE_ROW){0, nullptr}};
 
 // 3025000, cloning
-constexpr error_text_entry table_clone[] = {KX_CLONE_CODES(KX_MESSAGE_ROW) {0, nullptr}};
+constexpr error_text_entry table_clone[] = {KX_CLONE_CODES(KX_MESSAGE_ROW){0, nullptr}};
 // 1765000, finite elements. The finite-element module registers this band
 // itself on first use and brings the texts of its codes; until it does, the
 // band holds no text.
@@ -94,18 +94,13 @@ constexpr std::array bands{
     kx_message_band{KX_BAND_FEM, 5000, table_fem, reg::module_first_use, "finite elements"},
 };
 
-} // namespace
+}  // namespace
 
-std::span<const kx_message_band> kx_message_bands()
-{
-    return bands;
-}
+std::span<const kx_message_band> kx_message_bands() { return bands; }
 
-const error_text_entry* kx_message_table(int base)
-{
+const error_text_entry* kx_message_table(int base) {
     for (const kx_message_band& band : bands) {
-        if (band.base == base)
-            return band.table;
+        if (band.base == base) return band.table;
     }
     return nullptr;
 }

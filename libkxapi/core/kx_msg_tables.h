@@ -30,11 +30,11 @@ enum class kx_band_registration {
 
 // One band of status codes and its message table.
 struct kx_message_band {
-    int base;                          // first code of the band
-    int range;                         // number of codes in the band
-    const error_text_entry* table;     // rows end with {0, nullptr}
+    int base;                       // first code of the band
+    int range;                      // number of codes in the band
+    const error_text_entry* table;  // rows end with {0, nullptr}
     kx_band_registration registered_by;
-    const char* subject;               // what the band's codes are about
+    const char* subject;  // what the band's codes are about
 };
 
 // Every band, in the order in which the library registers them: the

@@ -32,9 +32,9 @@ struct SessionState {
     bool once_started;
     bool custom_app;
     int text_mode;
-    int retiring_mode;        // the journal's stored mode (without reading the environment)
-    int retired_total;        // calls counted in mode 1
-    int retired_names;        // distinct names counted in mode 2
+    int retiring_mode;  // the journal's stored mode (without reading the environment)
+    int retired_total;  // calls counted in mode 1
+    int retired_names;  // distinct names counted in mode 2
 };
 SessionState session_state();
 

@@ -25,8 +25,8 @@ extern "C" KXAPI tag KX_TAG_ask_new_tag_of_entity(unsigned int entity) {
     return kx::guarded([&] { return static_cast<tag>(RM_ask_new_tag_of_entity(entity)); });
 }
 
-extern "C" KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int sub_file_id,
-                                           unsigned int version, char** handle) {
+extern "C" KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int sub_file_id, unsigned int version,
+                                           char** handle) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -42,8 +42,8 @@ extern "C" KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int s
         });
 }
 
-extern "C" KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_data,
-                                             unsigned int* sub_file_id, unsigned int* version) {
+extern "C" KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_data, unsigned int* sub_file_id,
+                                             unsigned int* version) {
     return kx::frame(
         kx::no_check,
         [&] {

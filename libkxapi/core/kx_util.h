@@ -104,10 +104,9 @@ inline void check_assert(bool condition, const char* module, int line, const cha
 // The same with the source line and the condition's text filled in; the
 // file must define `kModule`, its source module's name ("kx_obj" ...).
 // The condition is evaluated only when checking is on.
-#define KX_ASSERT(condition)                                                          \
-    do {                                                                              \
-        if (::kx::checking() && !(condition))                                         \
-            ERROR_internal(kModule, __LINE__, "Assertion failed: %s", #condition);    \
+#define KX_ASSERT(condition)                                                                                         \
+    do {                                                                                                             \
+        if (::kx::checking() && !(condition)) ERROR_internal(kModule, __LINE__, "Assertion failed: %s", #condition); \
     } while (0)
 #define KX_CHECK_CLASS(object, cls) ::kx::check_class(kModule, __LINE__, (object), (cls))
 
@@ -126,9 +125,7 @@ constexpr int uc_status(int status) { return status > 0 ? -status : status; }
 // becomes 1020000 - c (-1 to -188); every other value passes unchanged.
 inline constexpr int kFileBand = 1020000;      // the host file interface's band
 inline constexpr int kFileBandLast = 1020188;  // its last code
-constexpr int uc_file_code(int code) {
-    return code > kFileBand && code <= kFileBandLast ? kFileBand - code : code;
-}
+constexpr int uc_file_code(int code) { return code > kFileBand && code <= kFileBandLast ? kFileBand - code : code; }
 
 // The frame of the uc entries that refuse with -1105000 when the session
 // is not open: a host error that it catches is answered negated when it is
@@ -136,8 +133,8 @@ constexpr int uc_file_code(int code) {
 template <class Work>
 int uc_negated_frame(Work&& work) {
     bool caught = false;
-    const int st = frame(Opts{.not_init = -kNotInitialized}, on_error([&] { caught = true; }),
-                         detail::NoPrologue{}, work);
+    const int st =
+        frame(Opts{.not_init = -kNotInitialized}, on_error([&] { caught = true; }), detail::NoPrologue{}, work);
     return caught ? uc_status(st) : st;
 }
 

@@ -25,14 +25,10 @@ constexpr int kNullMatrix = KX_MODL_ERR_NO_OBJECT_DATA;  // modelling codes with
 constexpr int kNotAMatrix = KX_MODL_ERR_WRONG_OBJECT;
 
 // The host's number of a coordinate space (1, 2, 3 -> 3, 4, 5), or 0.
-int host_space(int space) {
-    return space >= 1 && space <= 3 ? space + 2 : 0;
-}
+int host_space(int space) { return space >= 1 && space <= 3 ? space + 2 : 0; }
 
 // Entity type of a tag, 0 for no live object (asked without raising).
-int type_of(tag object) {
-    return host::objects::is_alive(object) ? RM_ask_entity_type(object) : 0;
-}
+int type_of(tag object) { return host::objects::is_alive(object) ? RM_ask_entity_type(object) : 0; }
 
 // The checks of the two coordinate-system builders.
 int check_csys_args(tag matrix) {
@@ -122,8 +118,7 @@ KXAPI int KX_CSYS_ask_matrix_values(tag matrix, double values[9]) {
 }
 
 KXAPI int KX_CSYS_ask_matrix_of_object(tag object, tag* matrix) {
-    return kx::frame([&] { kx::clear(matrix); },
-                     [&] { return kx::csys::ask_matrix_of_object(object, matrix); });
+    return kx::frame([&] { kx::clear(matrix); }, [&] { return kx::csys::ask_matrix_of_object(object, matrix); });
 }
 
 KXAPI int KX_CSYS_edit_matrix_of_object(tag object, tag matrix) {
@@ -174,8 +169,9 @@ KXAPI int KX_CSYS_set_origin(tag csys, const double origin[3]) {
 KXAPI int KX_CSYS_set_wcs(tag csys) {
     // A host error on the way is handled here: the host does not report it
     // again. The display steps after WCS_set run under the edit's mark.
-    return kx::frame(kx::acknowledging, [&] { return type_of(csys) == HOST_TYPE_CSYS ? 0 : kx::param(1); },
-                     [&] { return kx::edit_with_tail([&] { set_wcs_and_show(csys); }); });
+    return kx::frame(
+        kx::acknowledging, [&] { return type_of(csys) == HOST_TYPE_CSYS ? 0 : kx::param(1); },
+        [&] { return kx::edit_with_tail([&] { set_wcs_and_show(csys); }); });
 }
 
 KXAPI int KX_CSYS_ask_wcs(tag* csys) {

@@ -32,9 +32,8 @@ void direction_from(const double* p, const double* origin, double* out) {
 
 }  // namespace
 
-extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], double axis[3],
-                                double reference[3], double radii[2], int* sense, double box[4],
-                                int* status) {
+extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], double axis[3], double reference[3],
+                                double radii[2], int* sense, double box[4], int* status) {
     kx::guarded([&] {
         *status = 0;
         unsigned char s = *sense != 0;
@@ -49,16 +48,12 @@ extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], do
         if (*status != 0) return;
         if (*kind == PX_SURF_SPUN) {
             void* list = nullptr;
-            if (offset)
-                PX_su_surface_ask_data(f, &s, origin, axis, &list);
-            else
-                PX_su_face_ask_data(f, &s, origin, axis, &list);
+            if (offset) PX_su_surface_ask_data(f, &s, origin, axis, &list);
+            else PX_su_face_ask_data(f, &s, origin, axis, &list);
             delist_(&list);
         } else if (*kind == PX_SURF_SWEPT) {
-            if (offset)
-                PX_se_surface_ask_data(f, &s, origin, axis);
-            else
-                PX_se_face_ask_data(f, &s, origin, axis);
+            if (offset) PX_se_surface_ask_data(f, &s, origin, axis);
+            else PX_se_face_ask_data(f, &s, origin, axis);
             origin[0] = origin[1] = origin[2] = 0.0;
         }
         // The reference direction: towards a point of the surface.

@@ -10,8 +10,8 @@
 // none), two radius values, sense flag (in and out: 1 or 0), parameter box
 // {u0, u1, v0, v1} and a status word (cleared first; a kernel status ends
 // the routine early). No frame of its own: host errors go to the caller's.
-extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], double axis[3],
-                                double reference[3], double radii[2], int* sense, double box[4], int* status);
+extern "C" KXAPI void kxoutsur_(const tag* face, int* kind, double origin[3], double axis[3], double reference[3],
+                                double radii[2], int* sense, double box[4], int* status);
 
 namespace kx {
 

@@ -44,8 +44,7 @@ int validate(const conic_data& r, double* end) {
             break;
         }
         case KX_CONIC_HYPERBOLA:
-            if (r.start_param < -kPi / 2 || r.start_param > kPi / 2 || r.end_param < -kPi / 2 ||
-                r.end_param > kPi / 2)
+            if (r.start_param < -kPi / 2 || r.start_param > kPi / 2 || r.end_param < -kPi / 2 || r.end_param > kPi / 2)
                 code = kc::kStartOutOfRange;
             else if (r.k1 == 0 || !(std::fabs(r.k2) > 1e-10)) code = kc::kDegenerateConic;
             else if (r.end_param < r.start_param) code = kc::kStartAfterEnd;
@@ -53,8 +52,7 @@ int validate(const conic_data& r, double* end) {
         case KX_CONIC_PARABOLA:
             if (!(std::fabs(r.k1) > 1e-10)) code = kc::kDegenerateConic;
             break;
-        default:
-            return kc::kBadConicType;
+        default: return kc::kBadConicType;
     }
     if (code != 0) return code;
     if (r.matrix_tag != NULL_TAG && kc::type_of(r.matrix_tag).type != HOST_TYPE_MATRIX) return kc::kNotMatrix;
@@ -131,8 +129,7 @@ struct Solution {
 
 // The solution of classified data d; false when the data give no conic (a
 // parabola too narrow to place). matrix: the values of the caller's matrix.
-bool solution(int type, std::array<double, 13> d, const conic_general_data& g, const double matrix[9],
-              Solution& out) {
+bool solution(int type, std::array<double, 13> d, const conic_general_data& g, const double matrix[9], Solution& out) {
     const double theta = d[6];
     const double turn[9] = {std::cos(theta), -std::sin(theta), 0, std::sin(theta), std::cos(theta), 0, 0, 0, 1};
     double inverse[9];

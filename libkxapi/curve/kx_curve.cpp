@@ -221,9 +221,7 @@ KXAPI int KX_CURVE_create_point(double point_coords[3], tag* point) {
             if (int st = no_active_part()) return st;
             return kx::check({{point_coords, 1}, {point, 2}});
         },
-        [&] {
-            return kc::create(point, [&](tag* out) { ES_create_point(point_coords, out); });
-        });
+        [&] { return kc::create(point, [&](tag* out) { ES_create_point(point_coords, out); }); });
 }
 
 KXAPI int KX_CURVE_ask_point_data(tag point, double point_coords[3]) {

@@ -96,7 +96,8 @@ int fit_refused(const fit_data& f) {
     if (f.weight_count > 0) {
         if (!f.weight_positions) return KX_MODL_ERR_FIT_WEIGHT_POSITION;
         for (int i = 0; i < f.weight_count; ++i)
-            if (f.weight_positions[i] < 1 || f.weight_positions[i] > f.point_count) return KX_MODL_ERR_FIT_WEIGHT_POSITION;
+            if (f.weight_positions[i] < 1 || f.weight_positions[i] > f.point_count)
+                return KX_MODL_ERR_FIT_WEIGHT_POSITION;
     }
     const bool slopes_used = f.slope_type >= 1 && f.slope_type <= 3;
     if (!f.points || f.point_count < 2 || (slopes_used && !f.slopes) || (f.weight_count > 0 && !f.weights))

@@ -34,7 +34,6 @@ inline constexpr int kDegenerate = KX_MODL_ERR_DEGENERATE;
 inline constexpr int kNoCircle = KX_HOST_ERR_NO_CIRCLE;
 inline constexpr int kBadCurve = KX_MODL_ERR_WRONG_OBJECT;
 
-
 // The host memory of one call: what it took is released to its mark when
 // a host error ends the call (the library frees nothing while an error
 // unwinds: the frame's failure step calls release).

@@ -93,7 +93,8 @@ int intersect(tag first, tag second, const double* reference, curve_intersection
         double ref[3];
         map02_(reference, ref);
         int hit = PX_intersect_edge_and_face(first, face, ref, &status, point, &parameter, uv);
-        if (hit == 1 && !is_edge(t1)) hit = CRV_int_ext_curve_and_face(first, face, ref, &status, point, &parameter, uv);
+        if (hit == 1 && !is_edge(t1))
+            hit = CRV_int_ext_curve_and_face(first, face, ref, &status, point, &parameter, uv);
         if (hit != 0) return 0;
         out->type_of_intersection = 1;
         for (int i = 0; i < 3; ++i) out->curve_point[i] = point[i];

@@ -24,9 +24,7 @@ struct Flat {
     std::vector<double> v;
 };
 
-void put3(std::vector<double>& v, std::size_t at, const double* p) {
-    std::copy(p, p + 3, v.begin() + at);
-}
+void put3(std::vector<double>& v, std::size_t at, const double* p) { std::copy(p, p + 3, v.begin() + at); }
 
 // Head shared by every type but the point: start, span, periodic flag.
 void head(std::vector<double>& v, const curve_struct& c) {
@@ -107,8 +105,7 @@ int flatten(const curve_struct& c, Flat& out) {
             std::copy(s.poles, s.poles + 4 * n, out.v.begin() + 5 + static_cast<std::ptrdiff_t>(n + k));
             return 0;
         }
-        default:
-            return kCannotFlatten;
+        default: return kCannotFlatten;
     }
 }
 
@@ -120,9 +117,7 @@ KXAPI int KX_CURVE_ask_curve_struct(tag curve, evaluator* curve_struct) {
     return kx::eval::initialize(curve, curve_struct);
 }
 
-KXAPI int KX_CURVE_free_curve_struct(evaluator curve_struct) {
-    return kx::eval::free(curve_struct);
-}
+KXAPI int KX_CURVE_free_curve_struct(evaluator curve_struct) { return kx::eval::free(curve_struct); }
 
 KXAPI int KX_CURVE_ask_curve_struct_data(evaluator curve_struct, int* type, double** data) {
     const ::curve_struct* record = nullptr;

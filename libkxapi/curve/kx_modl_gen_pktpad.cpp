@@ -76,56 +76,55 @@ host_law* new_host_law() {
 // the methods by points, NULL_TAG without a spine).
 void fill_law(const KX_MODL_law& in, bool with_spine, tag spine, host_law* law) {
     switch (in.method) {
-    case 0:
-        two_values(law);
-        fill_value(in.u.values.start_value, &law->values[0], &law->expressions[0]);
-        law->values[1] = law->values[0];
-        law->expressions[1] = NULL_TAG;
-        law->type = 1;
-        return;
-    case 1:
-    case 2:
-        two_values(law);
-        fill_value(in.u.values.start_value, &law->values[0], &law->expressions[0]);
-        fill_value(in.u.values.end_value, &law->values[1], &law->expressions[1]);
-        law->type = in.method + 1;
-        return;
-    case 3:
-    case 4:
-        if (!with_spine) break;
-        place_law_points_on_spine(in.u.spine_points.count, in.u.spine_points.points, spine, &law->n_values,
-                                  &law->parameters, &law->positions, &law->values,
-                                  reinterpret_cast<tag**>(&law->expressions));
-        law->n_position_doubles = 3 * law->n_values;
-        law->type = in.method == 3 ? 4 : 6;
-        return;
-    case 5: {
-        two_values(law);
-        law->values[0] = law->values[1] = 0.0;
-        law->expressions[0] = law->expressions[1] = NULL_TAG;
-        // The law keeps only the two expressions: a plain number becomes an
-        // expression too, or its value would be lost.
-        fill_expression(in.u.values.start_value, &law->exp_a);
-        fill_expression(in.u.values.end_value, &law->exp_b);
-        law->type = 5;
-        return;
-    }
-    case 6: {
-        int cm = 0;
-        if (curve_from_string_list(&in.u.curve.law_curve, &cm, nullptr) != 0)
-            ERROR_raise(kModule, __LINE__, kBadLaw, "Bad law curve in KX_MODL_law");
-        law->law_curve = cm;
-        law->base_direction = in.u.curve.base_direction;
-        if (in.u.curve.base_direction != NULL_TAG) {
-            if (in.u.curve.base_sense != 1 && in.u.curve.base_sense != -1)
-                ERROR_raise(kModule, __LINE__, kBadLaw, "Bad base direction in KX_MODL_law");
-            law->base_sense = in.u.curve.base_sense;
+        case 0:
+            two_values(law);
+            fill_value(in.u.values.start_value, &law->values[0], &law->expressions[0]);
+            law->values[1] = law->values[0];
+            law->expressions[1] = NULL_TAG;
+            law->type = 1;
+            return;
+        case 1:
+        case 2:
+            two_values(law);
+            fill_value(in.u.values.start_value, &law->values[0], &law->expressions[0]);
+            fill_value(in.u.values.end_value, &law->values[1], &law->expressions[1]);
+            law->type = in.method + 1;
+            return;
+        case 3:
+        case 4:
+            if (!with_spine) break;
+            place_law_points_on_spine(in.u.spine_points.count, in.u.spine_points.points, spine, &law->n_values,
+                                      &law->parameters, &law->positions, &law->values,
+                                      reinterpret_cast<tag**>(&law->expressions));
+            law->n_position_doubles = 3 * law->n_values;
+            law->type = in.method == 3 ? 4 : 6;
+            return;
+        case 5: {
+            two_values(law);
+            law->values[0] = law->values[1] = 0.0;
+            law->expressions[0] = law->expressions[1] = NULL_TAG;
+            // The law keeps only the two expressions: a plain number becomes an
+            // expression too, or its value would be lost.
+            fill_expression(in.u.values.start_value, &law->exp_a);
+            fill_expression(in.u.values.end_value, &law->exp_b);
+            law->type = 5;
+            return;
         }
-        law->type = 7;
-        return;
-    }
-    default:
-        break;
+        case 6: {
+            int cm = 0;
+            if (curve_from_string_list(&in.u.curve.law_curve, &cm, nullptr) != 0)
+                ERROR_raise(kModule, __LINE__, kBadLaw, "Bad law curve in KX_MODL_law");
+            law->law_curve = cm;
+            law->base_direction = in.u.curve.base_direction;
+            if (in.u.curve.base_direction != NULL_TAG) {
+                if (in.u.curve.base_sense != 1 && in.u.curve.base_sense != -1)
+                    ERROR_raise(kModule, __LINE__, kBadLaw, "Bad base direction in KX_MODL_law");
+                law->base_sense = in.u.curve.base_sense;
+            }
+            law->type = 7;
+            return;
+        }
+        default: break;
     }
     ERROR_raise(kModule, __LINE__, kBadLaw, "Invalid method type in KX_MODL_law");
 }
@@ -135,37 +134,35 @@ void fill_law(const KX_MODL_law& in, bool with_spine, tag spine, host_law* law) 
 void law_to_caller(int variant, const host_law& law, bool with_spine, KX_MODL_law* out) {
     std::memset(out, 0, sizeof(*out));
     switch (law.type) {
-    case 1:
-        out->method = 0;
-        format_law_value(law.values[0], law.expressions[0], out->u.values.start_value);
-        return;
-    case 2:
-    case 3:
-        out->method = law.type - 1;
-        format_law_value(law.values[0], law.expressions[0], out->u.values.start_value);
-        format_law_value(law.values[1], law.expressions[1], out->u.values.end_value);
-        return;
-    case 4:
-    case 6:
-        if (!with_spine) break;
-        out->method = law.type == 4 ? 3 : 4;
-        out->u.spine_points.count = law.n_values;
-        law_points_to_caller(law.n_values, law.positions, law.values, law.expressions,
-                             &out->u.spine_points.points);
-        return;
-    case 5:
-        out->method = 5;
-        format_law_value(0.0, law.exp_a, out->u.values.start_value);
-        format_law_value(0.0, law.exp_b, out->u.values.end_value);
-        return;
-    case 7:
-        out->method = 6;
-        string_from_law_curve(variant, law.law_curve, &out->u.curve.law_curve);
-        out->u.curve.base_direction = law.base_direction;
-        out->u.curve.base_sense = law.base_direction == NULL_TAG ? 0 : (law.base_sense == 1 ? 1 : -1);
-        return;
-    default:
-        break;
+        case 1:
+            out->method = 0;
+            format_law_value(law.values[0], law.expressions[0], out->u.values.start_value);
+            return;
+        case 2:
+        case 3:
+            out->method = law.type - 1;
+            format_law_value(law.values[0], law.expressions[0], out->u.values.start_value);
+            format_law_value(law.values[1], law.expressions[1], out->u.values.end_value);
+            return;
+        case 4:
+        case 6:
+            if (!with_spine) break;
+            out->method = law.type == 4 ? 3 : 4;
+            out->u.spine_points.count = law.n_values;
+            law_points_to_caller(law.n_values, law.positions, law.values, law.expressions, &out->u.spine_points.points);
+            return;
+        case 5:
+            out->method = 5;
+            format_law_value(0.0, law.exp_a, out->u.values.start_value);
+            format_law_value(0.0, law.exp_b, out->u.values.end_value);
+            return;
+        case 7:
+            out->method = 6;
+            string_from_law_curve(variant, law.law_curve, &out->u.curve.law_curve);
+            out->u.curve.base_direction = law.base_direction;
+            out->u.curve.base_sense = law.base_direction == NULL_TAG ? 0 : (law.base_sense == 1 ? 1 : -1);
+            return;
+        default: break;
     }
     ERROR_internal(kModule, __LINE__, "Unexpected law type");
 }
@@ -262,8 +259,8 @@ void string_from_law_curve(int variant, int cm, string_list* strings) {
     else CMP_set_string_from_cm_1(1, &cm, out);
 }
 
-void place_law_points_on_spine(int n, const KX_MODL_law_point* points, tag spine, int* accepted,
-                               double** parameters, double** positions, double** values, tag** exps) {
+void place_law_points_on_spine(int n, const KX_MODL_law_point* points, tag spine, int* accepted, double** parameters,
+                               double** positions, double** values, tag** exps) {
     const unsigned int ev = evcrvu(spine);
     double range[2];
     evcrvp(ev, range);
@@ -281,30 +278,30 @@ void place_law_points_on_spine(int n, const KX_MODL_law_point* points, tag spine
     bool start_used = false;
     int count = 0;
     try {
-    for (int i = 0; i < n; ++i) {
-        double t = 0, foot[3];
-        int status = 0;
-        em015a(ev, points[i].position, &t, foot, &status);
-        if (status == -1) continue;  // no foot point: the point is dropped
-        if (t < t0 || std::abs(t0 - t) < 0.005) {
-            t = (!closed || !start_used) ? t0 : t1;
-            evcrve(ev, 0, t, foot);
-            start_used = true;
-        }
-        if (t > t1 || std::abs(t1 - t) < 0.005) {
-            if (!closed || start_used) {
-                t = t1;
-            } else {
-                t = t0;
+        for (int i = 0; i < n; ++i) {
+            double t = 0, foot[3];
+            int status = 0;
+            em015a(ev, points[i].position, &t, foot, &status);
+            if (status == -1) continue;  // no foot point: the point is dropped
+            if (t < t0 || std::abs(t0 - t) < 0.005) {
+                t = (!closed || !start_used) ? t0 : t1;
+                evcrve(ev, 0, t, foot);
                 start_used = true;
             }
-            evcrve(ev, 0, t, foot);
+            if (t > t1 || std::abs(t1 - t) < 0.005) {
+                if (!closed || start_used) {
+                    t = t1;
+                } else {
+                    t = t0;
+                    start_used = true;
+                }
+                evcrve(ev, 0, t, foot);
+            }
+            par[count] = t;
+            for (int k = 0; k < 3; ++k) pos[3 * count + k] = foot[k];
+            value_from_text(points[i].value, &val[count], &ex[count]);
+            ++count;
         }
-        par[count] = t;
-        for (int k = 0; k < 3; ++k) pos[3 * count + k] = foot[k];
-        value_from_text(points[i].value, &val[count], &ex[count]);
-        ++count;
-    }
     } catch (...) {
         // Nothing half-made stays behind.
         SM_free(par);
@@ -452,38 +449,35 @@ void ask_direction_of_vector(const KX_MODL_vector* vector, double direction[3]) 
     const KX_MODL_vector& v = *vector;
     double d[3] = {0, 0, 0};
     switch (v.type) {
-    case 0:
-        for (int i = 0; i < 3; ++i) d[i] = v.u.components[i];
-        break;
-    case 1: {
-        const int type = ES_ask_entity_type(v.u.axis);
-        if (type == HOST_TYPE_DATUM_PLANE) {
-            DPLANE_ask_direction(v.u.axis, d);
-        } else if (type == HOST_TYPE_PLANE) {
-            double data[6];
-            ES_ask_plane_data(v.u.axis, data);
-            for (int i = 0; i < 3; ++i) d[i] = data[3 + i];
-        } else if (type == HOST_TYPE_DATUM_AXIS) {
-            DAXIS_ask_direction(v.u.axis, d);
-        } else {
-            ERROR_raise(kModule, __LINE__, kBadAxisOrFace, "Invalid entity type for axis in KX_MODL_vector");
+        case 0:
+            for (int i = 0; i < 3; ++i) d[i] = v.u.components[i];
+            break;
+        case 1: {
+            const int type = ES_ask_entity_type(v.u.axis);
+            if (type == HOST_TYPE_DATUM_PLANE) {
+                DPLANE_ask_direction(v.u.axis, d);
+            } else if (type == HOST_TYPE_PLANE) {
+                double data[6];
+                ES_ask_plane_data(v.u.axis, data);
+                for (int i = 0; i < 3; ++i) d[i] = data[3 + i];
+            } else if (type == HOST_TYPE_DATUM_AXIS) {
+                DAXIS_ask_direction(v.u.axis, d);
+            } else {
+                ERROR_raise(kModule, __LINE__, kBadAxisOrFace, "Invalid entity type for axis in KX_MODL_vector");
+            }
+            break;
         }
-        break;
-    }
-    case 2:
-        face_normal(v, d);
-        break;
-    case 3:
-        for (int i = 0; i < 3; ++i) d[i] = v.u.points.end[i] - v.u.points.start[i];
-        break;
-    case 4: {
-        double point[3];
-        if (CMP_find_planar_normal(v.u.curves.curve_count, v.u.curves.curves, d, point) == 0)
-            ERROR_raise(kModule, __LINE__, kNotPlanar, "Curves input to KX_MODL_vector are not planar");
-        break;
-    }
-    default:
-        ERROR_raise(kModule, __LINE__, kBadVectorType, "Invalid vector type in KX_MODL_vector");
+        case 2: face_normal(v, d); break;
+        case 3:
+            for (int i = 0; i < 3; ++i) d[i] = v.u.points.end[i] - v.u.points.start[i];
+            break;
+        case 4: {
+            double point[3];
+            if (CMP_find_planar_normal(v.u.curves.curve_count, v.u.curves.curves, d, point) == 0)
+                ERROR_raise(kModule, __LINE__, kNotPlanar, "Curves input to KX_MODL_vector are not planar");
+            break;
+        }
+        default: ERROR_raise(kModule, __LINE__, kBadVectorType, "Invalid vector type in KX_MODL_vector");
     }
     for (int i = 0; i < 3; ++i) direction[i] = d[i];
     double magnitude = 0;

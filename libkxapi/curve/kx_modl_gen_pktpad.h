@@ -27,8 +27,8 @@ void format_law_value(double value, tag exp, char text[KX_MODL_VALUE_TEXT]);
 // 0, or 2 when the strings are no valid profile.
 int curve_from_string_list(const string_list* strings, int* cm, tag* curve);
 void string_from_law_curve(int variant, int cm, string_list* strings);
-void place_law_points_on_spine(int n, const KX_MODL_law_point* points, tag spine, int* accepted,
-                               double** parameters, double** positions, double** values, tag** exps);
+void place_law_points_on_spine(int n, const KX_MODL_law_point* points, tag spine, int* accepted, double** parameters,
+                               double** positions, double** values, tag** exps);
 void law_points_to_caller(int n, const double* positions, const double* values, const tag* exps,
                           KX_MODL_law_point** points);
 // Frees a host law that is not handed to the host, with its arrays.

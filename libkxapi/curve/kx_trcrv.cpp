@@ -37,7 +37,8 @@ int option_value(int option, bool eight_or_nine) {
 
 void put_bound(const trim_bound& b, int side, TRCRV_rec_t* rec) {
     if (b.string.count == 0) rec->bound_object[side] = b.object;
-    else CMP_RT_from_string(reinterpret_cast<const CMP_strings_t*>(&b.string), rec->tolerances, 0, side + 1, rec->table);
+    else
+        CMP_RT_from_string(reinterpret_cast<const CMP_strings_t*>(&b.string), rec->tolerances, 0, side + 1, rec->table);
     if (b.use_point) {
         rec->use_point[side] = 1;
         for (int i = 0; i < 3; ++i) rec->points[side][i] = b.point[i];
@@ -83,18 +84,11 @@ int to_host(const trim_data& d, const Extension* ext, TRCRV_rec_t* rec) {
     if (d.spline_extension < 0 || d.spline_extension > 3) return 1;
     rec->spline_extension = d.spline_extension;
     switch (d.trim_type) {
-    case 4:
-    case 5:
-        rec->kind = 0;
-        break;
-    case 6:
-        rec->kind = 1;
-        break;
-    case 7:
-        rec->kind = 2;
-        break;
-    default:
-        return 2;
+        case 4:
+        case 5: rec->kind = 0; break;
+        case 6: rec->kind = 1; break;
+        case 7: rec->kind = 2; break;
+        default: return 2;
     }
     int result = 0;
     if (d.trim_type == 4) {
@@ -242,11 +236,14 @@ extern "C" KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points
     }
     if (points) *points = trim_extension_points{0, nullptr, 0, nullptr};
     return kx::frame(
-        [&] { return kx::check({{data, 1}, {points, 2}, {feature, 3}}); },
+        [&] {
+            return kx::check({{data, 1}, {points, 2}, {feature, 3}});
+        },
         [&] {
             Extension ext;
             if (taken) {
-                if (given.first_points) ext.first.assign(given.first_points, given.first_points + 3 * std::max(given.first_count, 0));
+                if (given.first_points)
+                    ext.first.assign(given.first_points, given.first_points + 3 * std::max(given.first_count, 0));
                 if (given.second_points)
                     ext.second.assign(given.second_points, given.second_points + 3 * std::max(given.second_count, 0));
                 // Freed before any change: a block that is not the host's
@@ -276,20 +273,23 @@ extern "C" KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points
 }
 
 extern "C" KXAPI int KX_CURVE_edit_trim(tag feature, trim_data* data) {
-    return kx::frame([&] { return kx::check({{data, 2}}); },
-                     [&] {
-                         check_trim_feature(feature);
-                         return kx::undo_bracket(1, kMarkName, [&] {
-                             TRCRV_rec_t rec{};
-                             rec.feature = feature;
-                             const int conv = to_host(*data, nullptr, &rec);
-                             int st = conv;
-                             if (conv == 0) st = TRCRV_update_frec(&rec);
-                             CMP_RT_free(rec.table);
-                             if (st == 0) UPDATE_log_entity_to_update(feature);
-                             return st;
-                         });
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{data, 2}});
+        },
+        [&] {
+            check_trim_feature(feature);
+            return kx::undo_bracket(1, kMarkName, [&] {
+                TRCRV_rec_t rec{};
+                rec.feature = feature;
+                const int conv = to_host(*data, nullptr, &rec);
+                int st = conv;
+                if (conv == 0) st = TRCRV_update_frec(&rec);
+                CMP_RT_free(rec.table);
+                if (st == 0) UPDATE_log_entity_to_update(feature);
+                return st;
+            });
+        });
 }
 
 // A query: it changes nothing, so it sets no undo mark.
@@ -298,28 +298,34 @@ extern "C" KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
         empty_strings(&data->curve);
         data->trim_type = 6;
     }
-    return kx::frame([&] { return kx::check({{data, 2}}); },
-                     [&] {
-                         check_trim_feature(feature);
-                         TRCRV_rec_t rec{};
-                         TRCRV_read_parms(feature, 0, &rec, 0);
-                         trim_data out{};
-                         try {
-                             from_host(rec, &out);
-                             CMP_RT_free(rec.table);
-                         } catch (...) {
-                             release(&out);  // nothing half-built reaches the caller
-                             throw;
-                         }
-                         *data = out;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{data, 2}});
+        },
+        [&] {
+            check_trim_feature(feature);
+            TRCRV_rec_t rec{};
+            TRCRV_read_parms(feature, 0, &rec, 0);
+            trim_data out{};
+            try {
+                from_host(rec, &out);
+                CMP_RT_free(rec.table);
+            } catch (...) {
+                release(&out);  // nothing half-built reaches the caller
+                throw;
+            }
+            *data = out;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_CURVE_free_trim(trim_data* data) {
-    return kx::frame([&] { return kx::check({{data, 1}}); },
-                     [&] {
-                         release(data);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{data, 1}});
+        },
+        [&] {
+            release(data);
+            return 0;
+        });
 }

@@ -13,7 +13,10 @@ KX_DIRPATH_t ours(DIRPATH_p_t p) { return reinterpret_cast<KX_DIRPATH_t>(p); }
 template <class Create>
 int create(KX_DIRPATH_t* path, int n, Create make) {
     return kx::frame(
-        kx::standard, kx::on_error([&] { *path = nullptr; }), [&] { return kx::check({{path, n}}); },
+        kx::standard, kx::on_error([&] { *path = nullptr; }),
+        [&] {
+            return kx::check({{path, n}});
+        },
         [&] { *path = ours(make()); });
 }
 }  // namespace

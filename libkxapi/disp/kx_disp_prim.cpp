@@ -25,7 +25,7 @@ namespace kd = kx::disp;
 
 constexpr int kBadMode = KX_ERR_BAD_PARAM_5;
 constexpr double kTwoPi = 2 * std::numbers::pi;
-constexpr double kFarAway = 1e10;        // a pick distance before any test
+constexpr double kFarAway = 1e10;  // a pick distance before any test
 constexpr double kCircleTolerance = 0.05;
 constexpr double kTiny = 1e-10;
 constexpr int kFillByLines = 1;
@@ -157,8 +157,7 @@ void arc_tests(display_context* c, const Arc& a) {
                                      t.found_point);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -198,8 +197,7 @@ void segment_test(display_context* c, const double* a, const double* b) {
             if (!found(t)) t.state = t.segment_test(a, b, t.search_parameter, t.found_point);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -214,7 +212,8 @@ void fill_axis(const double* points, int count, int axis, double density) {
     double lo[3], hi[3];
     for (int k = 0; k < 3; ++k) lo[k] = hi[k] = points[k];
     for (int i = 1; i < count; ++i)
-        for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], points[3 * i + k]), hi[k] = std::max(hi[k], points[3 * i + k]);
+        for (int k = 0; k < 3; ++k)
+            lo[k] = std::min(lo[k], points[3 * i + k]), hi[k] = std::max(hi[k], points[3 * i + k]);
     const double span = hi[axis] - lo[axis];
     if (!(span > 0)) return;  // flat along this axis: nothing to cut
     const int n = fill_steps(density);
@@ -255,7 +254,7 @@ void fill_axis(const double* points, int count, int axis, double density) {
 // ---- Text ----
 
 struct TextBox {
-    double corners[4][3];   // (left, top), (right, bottom), (left, bottom), (right, top)
+    double corners[4][3];  // (left, top), (right, bottom), (left, bottom), (right, top)
     // The corners around the box, as a polygon test takes them: (left, top),
     // (right, top), (right, bottom), (left, bottom). (In the order above the
     // four would cross over themselves.)
@@ -386,8 +385,8 @@ extern "C" KXAPI int KX_DISP_display_points(const double* points, int count, int
                                             display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
-        if (int st = kx::check({{points, 1}, {count >= 1, 2}, {marker_type >= 1 && marker_type <= 11, 3},
-                                {context, 4}}))
+        if (int st =
+                kx::check({{points, 1}, {count >= 1, 2}, {marker_type >= 1 && marker_type <= 11, 3}, {context, 4}}))
             return st;
         if (!known_mode(context)) return kBadMode;
         if (context->mode == DSS_MODE_FIT) return fit_points(context, points, count), 0;
@@ -433,8 +432,8 @@ extern "C" KXAPI int KX_DISP_display_polygon(const double* points, int count, lo
         if (context->mode == DSS_MODE_FIT) return fit_points(context, points, count), 0;
         if (context->mode != DSS_MODE_DISPLAY) {
             for (int i = 0; i + 1 < count; ++i) segment_test(context, points + 3 * i, points + 3 * (i + 1));
-            const bool searching = context->mode != DSS_MODE_ATTENTION ||
-                                   !found(record<DSS_attention_record_t>(context));
+            const bool searching =
+                context->mode != DSS_MODE_ATTENTION || !found(record<DSS_attention_record_t>(context));
             if (searching) segment_test(context, points, points + 3 * (count - 1));
             return 0;
         }

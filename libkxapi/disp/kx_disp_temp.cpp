@@ -25,8 +25,8 @@ namespace {
 namespace kd = kx::disp;
 
 constexpr int kBadView = KX_ERR_BAD_PARAM_1;
-constexpr int kGeometry = 4;           // the service's mode for temporary geometry
-constexpr int kTextMode = 0;           // ... and for text
+constexpr int kGeometry = 4;  // the service's mode for temporary geometry
+constexpr int kTextMode = 0;  // ... and for text
 constexpr int kTextFont = 3;
 constexpr std::size_t kLineBuffer = 132;     // a multi-line text's line, terminator included
 constexpr std::size_t kOldTextLines = 132;   // lines the older text display takes ...
@@ -38,9 +38,7 @@ bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
 int no_active_part() { return CONTEXT_ask_active_part_exists() ? 0 : kx::kPartNotLoaded; }
 
 bool colour_ok(const display_properties* p) { return p && in(p->color, 0, 216); }
-bool looks_ok(const display_properties* p) {
-    return colour_ok(p) && in(p->font, 0, 7) && in(p->line_width, -1, 2);
-}
+bool looks_ok(const display_properties* p) { return colour_ok(p) && in(p->font, 0, 7) && in(p->line_width, -1, 2); }
 
 // The display sequence of the caller's view choice, or the refusal.
 struct View {
@@ -94,8 +92,8 @@ int view_checks(tag view, int view_type) {
 // The buffers are taken after a host memory mark and freed to it, in one
 // call, so that a failure anywhere leaves no buffer behind (the frame's
 // error step frees to the mark when the call fails); `mark` is -1 until set.
-int multiline_text(const View& v, const char* text, const double origin[3], int reference,
-                   const display_properties& p, double size, int& mark) {
+int multiline_text(const View& v, const char* text, const double origin[3], int reference, const display_properties& p,
+                   double size, int& mark) {
     const double mec = ACOM_ask_MEC();
     // A units factor that is not above 0 would divide the size away.
     if (mec > 0) size /= mec;
@@ -152,8 +150,8 @@ extern "C" KXAPI int KX_DISP_display_temporary_point(tag view, int view_type, co
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, const double start[3],
-                                                    const double end[3], const display_properties* properties) {
+extern "C" KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, const double start[3], const double end[3],
+                                                    const display_properties* properties) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -171,9 +169,9 @@ extern "C" KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, con
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, const double matrix[9],
-                                                   double start_angle, double end_angle, const double centre[3],
-                                                   double radius, const display_properties* properties) {
+extern "C" KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, const double matrix[9], double start_angle,
+                                                   double end_angle, const double centre[3], double radius,
+                                                   const display_properties* properties) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -197,10 +195,9 @@ extern "C" KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, cons
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, const char* text,
-                                                    const double origin[3], int reference,
-                                                    const display_properties* properties, double char_size,
-                                                    int multiline) {
+extern "C" KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, const char* text, const double origin[3],
+                                                    int reference, const display_properties* properties,
+                                                    double char_size, int multiline) {
     int mark = -1;
     return kx::frame(
         kx::standard, kx::on_error([&] {

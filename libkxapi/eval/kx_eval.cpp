@@ -18,9 +18,7 @@ enum : int { kLine = 2, kArc = 3, kEllipse = 4, kParabola = 5, kHyperbola = 6, k
 
 // A handle is usable when it names a live evaluator: null, freed and
 // made-up handles are refused alike.
-bool live(evaluator e) {
-    return e != 0 && EVC_is_live(e) != 0;
-}
+bool live(evaluator e) { return e != 0 && EVC_is_live(e) != 0; }
 
 // The frame of every evaluator function: armed first, then the session
 // check, then the argument checks of the prologue, then the work.
@@ -45,9 +43,9 @@ int is_type(evaluator e, logical* out, int type) {
 // host's declarations): every field sits at the same offset with the same
 // type, which is checked here, so one copy of the bytes moves an answer into
 // the caller's record.
-#define KX_SAME_FIELD(Host, host_field, Record, field)                                          \
-    static_assert(offsetof(Host, host_field) == offsetof(Record, field) &&                    \
-                      std::is_same_v<decltype(Host::host_field), decltype(Record::field)>,    \
+#define KX_SAME_FIELD(Host, host_field, Record, field)                                     \
+    static_assert(offsetof(Host, host_field) == offsetof(Record, field) &&                 \
+                      std::is_same_v<decltype(Host::host_field), decltype(Record::field)>, \
                   #Record "." #field " is not laid out as " #Host "." #host_field)
 
 KX_SAME_FIELD(EVC_line_data_t, start, eval_line_data, start);
@@ -99,9 +97,7 @@ void copy_record(const HostRecord& h, Record& r) {
 
 // A live evaluator of the given curve type: one of another type is an
 // invalid first argument too. Asked under the frame, which is armed first.
-bool live_of_type(evaluator e, int type) {
-    return live(e) && EVC_ask_curve_type(e) == type;
-}
+bool live_of_type(evaluator e, int type) { return live(e) && EVC_ask_curve_type(e) == type; }
 
 // The defining data of one curve type.
 template <class HostRecord, class Record>
@@ -155,9 +151,7 @@ int free(evaluator evaluator_in) {
 
 extern "C" {
 
-KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) {
-    return kx::eval::initialize(curve, evaluator_out);
-}
+KXAPI int KX_EVAL_initialize(tag curve, evaluator* evaluator_out) { return kx::eval::initialize(curve, evaluator_out); }
 
 KXAPI int KX_EVAL_copy(evaluator evaluator_in, evaluator* evaluator_out) {
     return eval_frame(
@@ -172,9 +166,7 @@ KXAPI int KX_EVAL_copy(evaluator evaluator_in, evaluator* evaluator_out) {
         });
 }
 
-KXAPI int KX_EVAL_free(evaluator evaluator_in) {
-    return kx::eval::free(evaluator_in);
-}
+KXAPI int KX_EVAL_free(evaluator evaluator_in) { return kx::eval::free(evaluator_in); }
 
 KXAPI int KX_EVAL_ask_limits(evaluator evaluator_in, double limits[2]) {
     return eval_frame(
@@ -210,18 +202,16 @@ KXAPI int KX_EVAL_evaluate(evaluator evaluator_in, int n_derivatives, double par
         [&] {
             // The host writes the derivatives into a scratch block, freed on
             // every way out (a host error included).
-            kx::host_ptr<double> scratch(
-                kx::alloc_array<double>(3 * static_cast<std::size_t>(n_derivatives)));
+            kx::host_ptr<double> scratch(kx::alloc_array<double>(3 * static_cast<std::size_t>(n_derivatives)));
             EVC_evaluate(evaluator_in, n_derivatives, parameter, point, scratch.get());
             if (n_derivatives > 0)
-                std::memcpy(derivatives, scratch.get(),
-                            3 * static_cast<std::size_t>(n_derivatives) * sizeof(double));
+                std::memcpy(derivatives, scratch.get(), 3 * static_cast<std::size_t>(n_derivatives) * sizeof(double));
             return 0;
         });
 }
 
-KXAPI int KX_EVAL_evaluate_unit_vectors(evaluator evaluator_in, double parameter, double point[3],
-                                        double tangent[3], double normal[3], double binormal[3]) {
+KXAPI int KX_EVAL_evaluate_unit_vectors(evaluator evaluator_in, double parameter, double point[3], double tangent[3],
+                                        double normal[3], double binormal[3]) {
     return eval_frame(
         [&] {
             return kx::check({{live(evaluator_in), 1}, {point, 3}, {tangent, 4}, {normal, 5}, {binormal, 6}});
@@ -255,31 +245,15 @@ KXAPI int KX_EVAL_is_equal(evaluator evaluator_in, evaluator other, logical* is_
         });
 }
 
-KXAPI int KX_EVAL_is_line(evaluator e, logical* out) {
-    return is_type(e, out, kLine);
-}
-KXAPI int KX_EVAL_is_arc(evaluator e, logical* out) {
-    return is_type(e, out, kArc);
-}
-KXAPI int KX_EVAL_is_ellipse(evaluator e, logical* out) {
-    return is_type(e, out, kEllipse);
-}
-KXAPI int KX_EVAL_is_parabola(evaluator e, logical* out) {
-    return is_type(e, out, kParabola);
-}
-KXAPI int KX_EVAL_is_hyperbola(evaluator e, logical* out) {
-    return is_type(e, out, kHyperbola);
-}
-KXAPI int KX_EVAL_is_spline(evaluator e, logical* out) {
-    return is_type(e, out, kSpline);
-}
+KXAPI int KX_EVAL_is_line(evaluator e, logical* out) { return is_type(e, out, kLine); }
+KXAPI int KX_EVAL_is_arc(evaluator e, logical* out) { return is_type(e, out, kArc); }
+KXAPI int KX_EVAL_is_ellipse(evaluator e, logical* out) { return is_type(e, out, kEllipse); }
+KXAPI int KX_EVAL_is_parabola(evaluator e, logical* out) { return is_type(e, out, kParabola); }
+KXAPI int KX_EVAL_is_hyperbola(evaluator e, logical* out) { return is_type(e, out, kHyperbola); }
+KXAPI int KX_EVAL_is_spline(evaluator e, logical* out) { return is_type(e, out, kSpline); }
 
-KXAPI int KX_EVAL_ask_line(evaluator e, eval_line_data* data) {
-    return ask_data(e, data, kLine, EVC_ask_line_data);
-}
-KXAPI int KX_EVAL_ask_arc(evaluator e, eval_arc_data* data) {
-    return ask_data(e, data, kArc, EVC_ask_arc_data);
-}
+KXAPI int KX_EVAL_ask_line(evaluator e, eval_line_data* data) { return ask_data(e, data, kLine, EVC_ask_line_data); }
+KXAPI int KX_EVAL_ask_arc(evaluator e, eval_arc_data* data) { return ask_data(e, data, kArc, EVC_ask_arc_data); }
 KXAPI int KX_EVAL_ask_ellipse(evaluator e, eval_ellipse_data* data) {
     return ask_data(e, data, kEllipse, EVC_ask_ellipse_data);
 }
@@ -294,34 +268,32 @@ KXAPI int KX_EVAL_ask_spline(evaluator e, eval_spline_data* data) {
 }
 
 KXAPI int KX_EVAL_ask_spline_knots(evaluator evaluator_in, int* n_knots, double** knots) {
-    return eval_frame(
-        [&] { return check_spline_arrays(evaluator_in, n_knots, knots); },
-        [&] {
-            EVC_bcurve_data_t data{};
-            EVC_ask_bcurve_data(evaluator_in, &data);
-            kx::host_ptr<double> out(kx::alloc_array<double>(static_cast<std::size_t>(data.num_knots)));
-            EVC_ask_bcurve_knots(evaluator_in, out.get());
-            *n_knots = data.num_knots;
-            *knots = out.release();
-            return 0;
-        });
+    return eval_frame([&] { return check_spline_arrays(evaluator_in, n_knots, knots); },
+                      [&] {
+                          EVC_bcurve_data_t data{};
+                          EVC_ask_bcurve_data(evaluator_in, &data);
+                          kx::host_ptr<double> out(kx::alloc_array<double>(static_cast<std::size_t>(data.num_knots)));
+                          EVC_ask_bcurve_knots(evaluator_in, out.get());
+                          *n_knots = data.num_knots;
+                          *knots = out.release();
+                          return 0;
+                      });
 }
 
 KXAPI int KX_EVAL_ask_spline_control_pts(evaluator evaluator_in, int* n_points, double** points) {
-    return eval_frame(
-        [&] { return check_spline_arrays(evaluator_in, n_points, points); },
-        [&] {
-            EVC_bcurve_data_t data{};
-            EVC_ask_bcurve_data(evaluator_in, &data);
-            const std::size_t n = 4 * static_cast<std::size_t>(data.num_control_pts);
-            kx::host_ptr<double> scratch(kx::alloc_array<double>(n));
-            EVC_ask_bcurve_control_4(evaluator_in, scratch.get());
-            kx::host_ptr<double> out(kx::alloc_array<double>(n));
-            if (n > 0) std::memcpy(out.get(), scratch.get(), n * sizeof(double));
-            *n_points = data.num_control_pts;
-            *points = out.release();
-            return 0;
-        });
+    return eval_frame([&] { return check_spline_arrays(evaluator_in, n_points, points); },
+                      [&] {
+                          EVC_bcurve_data_t data{};
+                          EVC_ask_bcurve_data(evaluator_in, &data);
+                          const std::size_t n = 4 * static_cast<std::size_t>(data.num_control_pts);
+                          kx::host_ptr<double> scratch(kx::alloc_array<double>(n));
+                          EVC_ask_bcurve_control_4(evaluator_in, scratch.get());
+                          kx::host_ptr<double> out(kx::alloc_array<double>(n));
+                          if (n > 0) std::memcpy(out.get(), scratch.get(), n * sizeof(double));
+                          *n_points = data.num_control_pts;
+                          *points = out.release();
+                          return 0;
+                      });
 }
 
 }  // extern "C"

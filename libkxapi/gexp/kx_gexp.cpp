@@ -38,8 +38,8 @@ KXAPI int KX_GEXP_create_distance(tag object1, tag object2, tag companion1, tag 
                   [&](tag part, tag* made) { return GEXP_create_distance_feature(part, &a, &b, made); });
 }
 
-KXAPI int KX_GEXP_create_angle(tag object1, tag object2, tag object3, tag companion1, tag companion2,
-                               tag companion3, tag* feature, tag* expression) {
+KXAPI int KX_GEXP_create_angle(tag object1, tag object2, tag object3, tag companion1, tag companion2, tag companion3,
+                               tag* feature, tag* expression) {
     const GEXP_operand_t a{object1, companion1}, b{object2, companion2}, c{object3, companion3};
     return create(feature, expression, {{feature, 7}, {expression, 8}},
                   [&](tag part, tag* made) { return GEXP_create_angle_feature(part, &a, &b, &c, made); });

@@ -56,7 +56,9 @@ extern "C" KXAPI int KX_GROUP_ask_group_data(tag group, tag** members, int* coun
             if (array) SM_free(array);
             if (count) *count = 0;
         }),
-        [&] { return kx::check({{members, 2}, {count, 3}}); },
+        [&] {
+            return kx::check({{members, 2}, {count, 3}});
+        },
         [&] {
             if (!is_group(group)) return kx::param(1);
             *count = ES_count_group_members(group);
@@ -110,10 +112,13 @@ extern "C" KXAPI int KX_GROUP_ungroup_all(tag group) {
 }
 
 extern "C" KXAPI int KX_GROUP_ask_group_of_tag(tag object, tag* group) {
-    return kx::frame([&] { return kx::check({{group, 2}}); },
-                     [&] {
-                         if (!live(object)) return kx::param(1);
-                         *group = group_of(object);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{group, 2}});
+        },
+        [&] {
+            if (!live(object)) return kx::param(1);
+            *group = group_of(object);
+            return 0;
+        });
 }

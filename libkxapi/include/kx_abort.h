@@ -6,7 +6,7 @@
 
 KX_BEGIN_DECLS
 
-KXAPI int KX_ABORT_ask_flag_status(logical *flag_status);
+KXAPI int KX_ABORT_ask_flag_status(logical* flag_status);
 KXAPI int KX_ABORT_clear_abort(void);
 KXAPI int KX_ABORT_disable_abort(void);
 KXAPI int KX_ABORT_enable_abort(void);

@@ -26,15 +26,15 @@ typedef struct boundary_data_s {
     tag view;
     boundary_settings settings;
     int member_count;
-    boundary_member *members;
+    boundary_member* members;
 } boundary_data;
 
 KX_BEGIN_DECLS
 
 KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_settings settings, int count,
-                                   const boundary_member *members, tag *boundary);
-KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data *data);
-KXAPI int KX_BOUND_ask_number_of_boundaries(tag object, int *count);
+                                   const boundary_member* members, tag* boundary);
+KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* data);
+KXAPI int KX_BOUND_ask_number_of_boundaries(tag object, int* count);
 
 KX_END_DECLS
 

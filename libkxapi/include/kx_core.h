@@ -44,7 +44,7 @@ KXAPI int KX_ask_retiring_flag(void);
 KXAPI int KX_set_retiring_flag(int mode);
 /* Records one call of a retired entry point: NULL counts it in mode 1,
  * a name counts it under that name in mode 2. */
-KXAPI void KX_set_function_called(const char *name);
+KXAPI void KX_set_function_called(const char* name);
 
 /* ---- Status texts and error handlers --------------------------------- */
 
@@ -55,7 +55,7 @@ KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]);
 
 /* Text of a negative code of the old numbered interface; at most 132
  * characters and a terminator are written. */
-KXAPI void uc4599(int code, char *text);
+KXAPI void uc4599(int code, char* text);
 
 /* Arms a recovery point of the caller's own: after setjmp(buffer) returned
  * 0, an error raised inside any later call of the interface that has no
@@ -73,28 +73,27 @@ KXAPI int KX_ERROR_ask_failure_code(void);
 /* ---- Caller memory ---------------------------------------------------- */
 
 /* Frees a block that the interface handed out. */
-KXAPI void KX_free(void *block);
+KXAPI void KX_free(void* block);
 /* Frees n strings and then the array that holds them. */
-KXAPI void KX_free_string_array(int n, char **array);
+KXAPI void KX_free_string_array(int n, char** array);
 /* Allocates a block from the host's allocator; *error receives 0 or the
  * failure code. A null error argument gives NULL. */
-KXAPI void *KX_allocate_memory(unsigned int size, int *error);
+KXAPI void* KX_allocate_memory(unsigned int size, int* error);
 /* Resizes a block; size 0 frees it and answers NULL. A null error argument
  * gives NULL and changes nothing. */
-KXAPI void *KX_reallocate_memory(void *block, unsigned int size, int *error);
+KXAPI void* KX_reallocate_memory(void* block, unsigned int size, int* error);
 
 /* ---- Tags and persistent handles ------------------------------------ */
 
-KXAPI char *KX_TAG_ask_handle_of_tag(tag object);
-KXAPI tag KX_TAG_ask_tag_of_handle(const char *handle);
+KXAPI char* KX_TAG_ask_handle_of_tag(tag object);
+KXAPI tag KX_TAG_ask_tag_of_handle(const char* handle);
 KXAPI tag KX_TAG_ask_new_tag_of_entity(unsigned int entity);
 /* file_data: two characters naming the data manager, then the file part.
  * *handle is the caller's to free with KX_free. */
-KXAPI int KX_TAG_compose_handle(const char *file_data, unsigned int sub_file_id,
-                                unsigned int version, char **handle);
+KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int sub_file_id, unsigned int version, char** handle);
 /* *file_data is the caller's to free with KX_free. */
-KXAPI int KX_TAG_decompose_handle(const char *handle, char **file_data,
-                                  unsigned int *sub_file_id, unsigned int *version);
+KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_data, unsigned int* sub_file_id,
+                                  unsigned int* version);
 
 KX_END_DECLS
 

@@ -14,7 +14,7 @@ KX_BEGIN_DECLS
 
 /* Coordinate spaces of KX_CSYS_map_point. */
 #define KX_CSYS_ROOT_COORDS 1 /* absolute coordinates of the displayed part */
-#define KX_CSYS_WCS_COORDS 2  /* the work coordinate system */
+#define KX_CSYS_WCS_COORDS  2 /* the work coordinate system */
 #define KX_CSYS_WORK_COORDS 3 /* absolute coordinates of the work part */
 
 /* Maps a point from one space to another; works without a session.

@@ -34,7 +34,7 @@ typedef struct trim_data_s {
             int option;
             trim_bound bound;
             char flag;
-            KX_MODL_vector *direction;
+            KX_MODL_vector* direction;
         } one;
         struct {
             int first_option;
@@ -42,7 +42,7 @@ typedef struct trim_data_s {
             trim_bound first_bound;
             trim_bound second_bound;
             char flag;
-            KX_MODL_vector *direction;
+            KX_MODL_vector* direction;
         } two;
         struct {
             int option;
@@ -55,15 +55,15 @@ typedef struct trim_data_s {
  * of an ambiguous trim (out, status 1480017). */
 typedef struct trim_extension_points_s {
     int first_count;
-    double *first_points;
+    double* first_points;
     int second_count;
-    double *second_points;
+    double* second_points;
 } trim_extension_points;
 
-KXAPI int KX_CURVE_create_trim(trim_data *data, trim_extension_points *points, tag *feature);
-KXAPI int KX_CURVE_edit_trim(tag feature, trim_data *data);
-KXAPI int KX_CURVE_ask_trim(tag feature, trim_data *data);
-KXAPI int KX_CURVE_free_trim(trim_data *data);
+KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points* points, tag* feature);
+KXAPI int KX_CURVE_edit_trim(tag feature, trim_data* data);
+KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data);
+KXAPI int KX_CURVE_free_trim(trim_data* data);
 
 /* Edits in place: the curve trimmed to the bound (the end nearest
  * first_point kept, at the intersection nearest second_point); its length

@@ -14,25 +14,25 @@
 
 KX_BEGIN_DECLS
 
-typedef struct KX_DIRPATH_s *KX_DIRPATH_t;
+typedef struct KX_DIRPATH_s* KX_DIRPATH_t;
 
-KXAPI int KX_DIRPATH_create_from_env(const char *variable, KX_DIRPATH_t *path);
-KXAPI int KX_DIRPATH_create_from_dirs(int count, const char *const *dirs, KX_DIRPATH_t *path);
-KXAPI int KX_DIRPATH_append(KX_DIRPATH_t path, const char *dir);
-KXAPI int KX_DIRPATH_append_from_env(KX_DIRPATH_t path, const char *variable);
-KXAPI int KX_DIRPATH_append_from_dirs(KX_DIRPATH_t path, int count, const char *const *dirs);
-KXAPI int KX_DIRPATH_ask_dirs(KX_DIRPATH_t path, int *count, char ***dirs);
+KXAPI int KX_DIRPATH_create_from_env(const char* variable, KX_DIRPATH_t* path);
+KXAPI int KX_DIRPATH_create_from_dirs(int count, const char* const* dirs, KX_DIRPATH_t* path);
+KXAPI int KX_DIRPATH_append(KX_DIRPATH_t path, const char* dir);
+KXAPI int KX_DIRPATH_append_from_env(KX_DIRPATH_t path, const char* variable);
+KXAPI int KX_DIRPATH_append_from_dirs(KX_DIRPATH_t path, int count, const char* const* dirs);
+KXAPI int KX_DIRPATH_ask_dirs(KX_DIRPATH_t path, int* count, char*** dirs);
 /* The number of directories. */
 KXAPI int KX_DIRPATH_ask_dir_count(KX_DIRPATH_t path);
 /* The index of the iteration: -1 before the first directory. */
 KXAPI int KX_DIRPATH_ask_dir_index(KX_DIRPATH_t path);
-KXAPI int KX_DIRPATH_ask_nth_dir(KX_DIRPATH_t path, int index, char **dir);
+KXAPI int KX_DIRPATH_ask_nth_dir(KX_DIRPATH_t path, int index, char** dir);
 /* *full: "<dir>/<name>" of the first directory that holds the file. */
-KXAPI int KX_DIRPATH_find_file(KX_DIRPATH_t path, const char *name, char **full);
+KXAPI int KX_DIRPATH_find_file(KX_DIRPATH_t path, const char* name, char** full);
 KXAPI int KX_DIRPATH_start_dir_iteration(KX_DIRPATH_t path);
-KXAPI int KX_DIRPATH_ask_next_dir(KX_DIRPATH_t path, char **dir);
-KXAPI int KX_DIRPATH_ask_prev_dir(KX_DIRPATH_t path, char **dir);
-KXAPI int KX_DIRPATH_ask_curr_dir(KX_DIRPATH_t path, char **dir);
+KXAPI int KX_DIRPATH_ask_next_dir(KX_DIRPATH_t path, char** dir);
+KXAPI int KX_DIRPATH_ask_prev_dir(KX_DIRPATH_t path, char** dir);
+KXAPI int KX_DIRPATH_ask_curr_dir(KX_DIRPATH_t path, char** dir);
 
 KX_END_DECLS
 

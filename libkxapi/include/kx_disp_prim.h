@@ -34,8 +34,8 @@ typedef struct context_info_s {
 /* One facet: its vertices (three doubles each) and data handed to the host
  * with it. */
 typedef struct facet_s {
-    const double *vertices;
-    const void *data;
+    const double* vertices;
+    const void* data;
 } facet;
 
 /* Facet kinds. */
@@ -43,17 +43,17 @@ enum KX_DISP_facet_kind_e { KX_DISP_TRIANGLES = 0, KX_DISP_POLYGONS = 1, KX_DISP
 
 KX_BEGIN_DECLS
 
-KXAPI int KX_DISP_ask_display_context(display_context *context, context_info *info);
+KXAPI int KX_DISP_ask_display_context(display_context* context, context_info* info);
 KXAPI int KX_DISP_display_arc(const double matrix[9], double start_angle, double end_angle, const double centre[3],
-                              double radius, display_context *context);
+                              double radius, display_context* context);
 KXAPI int KX_DISP_display_circle(const double matrix[9], const double centre[3], double radius, logical filled,
-                                 display_context *context);
-KXAPI int KX_DISP_display_polyline(const double *points, int count, display_context *context);
-KXAPI int KX_DISP_display_points(const double *points, int count, int marker_type, display_context *context);
-KXAPI int KX_DISP_display_polygon(const double *points, int count, logical filled, display_context *context);
-KXAPI int KX_DISP_display_facets(const facet *facets, int vertices_per_facet, int facet_count, int facet_kind,
-                                 display_context *context);
-KXAPI int KX_DISP_display_text(const char *text, const double origin[3], int reference, display_context *context);
+                                 display_context* context);
+KXAPI int KX_DISP_display_polyline(const double* points, int count, display_context* context);
+KXAPI int KX_DISP_display_points(const double* points, int count, int marker_type, display_context* context);
+KXAPI int KX_DISP_display_polygon(const double* points, int count, logical filled, display_context* context);
+KXAPI int KX_DISP_display_facets(const facet* facets, int vertices_per_facet, int facet_count, int facet_kind,
+                                 display_context* context);
+KXAPI int KX_DISP_display_text(const char* text, const double origin[3], int reference, display_context* context);
 
 KX_END_DECLS
 

@@ -92,8 +92,8 @@ KXAPI int KX_EVAL_is_periodic(evaluator evaluator_in, logical* is_periodic);
  * KX_EVAL_MAX_DERIVATIVES. */
 KXAPI int KX_EVAL_evaluate(evaluator evaluator_in, int n_derivatives, double parameter, double point[3],
                            double* derivatives);
-KXAPI int KX_EVAL_evaluate_unit_vectors(evaluator evaluator_in, double parameter, double point[3],
-                                        double tangent[3], double normal[3], double binormal[3]);
+KXAPI int KX_EVAL_evaluate_unit_vectors(evaluator evaluator_in, double parameter, double point[3], double tangent[3],
+                                        double normal[3], double binormal[3]);
 KXAPI int KX_EVAL_evaluate_closest_point(evaluator evaluator_in, const double reference[3], double* parameter,
                                          double closest_point[3]);
 KXAPI int KX_EVAL_is_equal(evaluator evaluator_in, evaluator other, logical* is_equal);

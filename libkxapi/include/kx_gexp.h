@@ -24,19 +24,19 @@
 extern "C" {
 #endif
 
-KXAPI int KX_GEXP_create_distance(tag object1, tag object2, tag companion1, tag companion2, tag *feature,
-                                  tag *expression);
-KXAPI int KX_GEXP_create_angle(tag object1, tag object2, tag object3, tag companion1, tag companion2,
-                               tag companion3, tag *feature, tag *expression);
-KXAPI int KX_GEXP_create_length(tag object, tag companion, tag *feature, tag *expression);
+KXAPI int KX_GEXP_create_distance(tag object1, tag object2, tag companion1, tag companion2, tag* feature,
+                                  tag* expression);
+KXAPI int KX_GEXP_create_angle(tag object1, tag object2, tag object3, tag companion1, tag companion2, tag companion3,
+                               tag* feature, tag* expression);
+KXAPI int KX_GEXP_create_length(tag object, tag companion, tag* feature, tag* expression);
 KXAPI int KX_GEXP_edit_distance(tag feature, tag object1, tag object2, tag companion1, tag companion2);
 KXAPI int KX_GEXP_edit_angle(tag feature, tag object1, tag object2, tag object3, tag companion1, tag companion2,
                              tag companion3);
 KXAPI int KX_GEXP_edit_length(tag feature, tag object, tag companion);
-KXAPI int KX_GEXP_ask_distance_parms(tag feature, tag *object1, tag *object2, tag *companion1, tag *companion2);
-KXAPI int KX_GEXP_ask_angle_parms(tag feature, tag *object1, tag *object2, tag *object3, tag *companion1,
-                                  tag *companion2, tag *companion3);
-KXAPI int KX_GEXP_ask_length_parms(tag feature, tag *object, tag *companion);
+KXAPI int KX_GEXP_ask_distance_parms(tag feature, tag* object1, tag* object2, tag* companion1, tag* companion2);
+KXAPI int KX_GEXP_ask_angle_parms(tag feature, tag* object1, tag* object2, tag* object3, tag* companion1,
+                                  tag* companion2, tag* companion3);
+KXAPI int KX_GEXP_ask_length_parms(tag feature, tag* object, tag* companion);
 
 #ifdef __cplusplus
 }

@@ -28,72 +28,70 @@ KX_BEGIN_DECLS
 #define KX_LOOM_update_at_creation 1
 
 /* Delay status of a part (KX_LOOM_ask_delay_status). */
-#define KX_LOOM_not_delayed 0
-#define KX_LOOM_delay_bit_2 1
-#define KX_LOOM_delayed     3
-#define KX_LOOM_frozen      4
+#define KX_LOOM_not_delayed  0
+#define KX_LOOM_delay_bit_2  1
+#define KX_LOOM_delayed      3
+#define KX_LOOM_frozen       4
 #define KX_LOOM_delay_bit_20 5
 
-KXAPI int KX_LOOM_create_linked_body(tag source, const double *xform, int associative, int update_time, tag *link);
-KXAPI int KX_LOOM_create_linked_datum(tag source, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_sketch(tag source, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_string(const void *curves, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_face(tag source, int count, const tag *faces, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_curve(tag source, int count, const tag *curves, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_region(tag source, int n_seeds, const tag *seeds, int n_bounds, const tag *bounds,
-                                       int traverse, int associative, const double *xform, int options, tag *link);
-KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_route_port(tag source, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_route_segment(tag source, const double *xform, int associative, int options,
-                                              tag *link);
-KXAPI int KX_LOOM_create_linked_pt_point(tag source, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_pt_curve(tag source, double parameter, const double *xform, int associative,
-                                         tag *link);
-KXAPI int KX_LOOM_create_linked_pt_center(tag source, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_pt_angle(tag source, double angle, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_create_linked_part(tag source_part, const double *xform, int associative, tag *link);
-KXAPI int KX_LOOM_is_link_broken(tag link, logical *broken);
-KXAPI int KX_LOOM_ask_link_source(tag link, tag *source, tag *source_part);
+KXAPI int KX_LOOM_create_linked_body(tag source, const double* xform, int associative, int update_time, tag* link);
+KXAPI int KX_LOOM_create_linked_datum(tag source, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_sketch(tag source, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_string(const void* curves, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_face(tag source, int count, const tag* faces, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_curve(tag source, int count, const tag* curves, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_region(tag source, int n_seeds, const tag* seeds, int n_bounds, const tag* bounds,
+                                       int traverse, int associative, const double* xform, int options, tag* link);
+KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_route_port(tag source, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_route_segment(tag source, const double* xform, int associative, int options, tag* link);
+KXAPI int KX_LOOM_create_linked_pt_point(tag source, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_pt_curve(tag source, double parameter, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_pt_center(tag source, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_pt_angle(tag source, double angle, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_create_linked_part(tag source_part, const double* xform, int associative, tag* link);
+KXAPI int KX_LOOM_is_link_broken(tag link, logical* broken);
+KXAPI int KX_LOOM_ask_link_source(tag link, tag* source, tag* source_part);
 KXAPI int KX_LOOM_ask_link_xform(tag link, double xform[12]);
-KXAPI int KX_LOOM_set_link_data(tag link, tag source, const double *xform, int associative);
-KXAPI int KX_LOOM_ask_link_region_sources(tag link, int *n_seeds, tag **seeds, int *n_bounds, tag **bounds,
-                                          int *traverse, int *options, tag *source);
-KXAPI int KX_LOOM_set_link_region_data(tag link, tag source, int n_seeds, const tag *seeds, int n_bounds,
-                                       const tag *bounds, int traverse, int options, const double *xform);
-KXAPI int KX_LOOM_ask_link_mirror_data(tag link, tag *source, tag *plane, int *associative, double *xform,
-                                       tag *source_part);
-KXAPI int KX_LOOM_set_link_mirror_data(tag link, tag source, tag plane, int associative, const double *xform,
+KXAPI int KX_LOOM_set_link_data(tag link, tag source, const double* xform, int associative);
+KXAPI int KX_LOOM_ask_link_region_sources(tag link, int* n_seeds, tag** seeds, int* n_bounds, tag** bounds,
+                                          int* traverse, int* options, tag* source);
+KXAPI int KX_LOOM_set_link_region_data(tag link, tag source, int n_seeds, const tag* seeds, int n_bounds,
+                                       const tag* bounds, int traverse, int options, const double* xform);
+KXAPI int KX_LOOM_ask_link_mirror_data(tag link, tag* source, tag* plane, int* associative, double* xform,
+                                       tag* source_part);
+KXAPI int KX_LOOM_set_link_mirror_data(tag link, tag source, tag plane, int associative, const double* xform,
                                        tag source_part);
-KXAPI int KX_LOOM_set_linked_pt_point(tag link, tag source, const double *xform);
-KXAPI int KX_LOOM_set_linked_pt_curve(tag link, tag source, double parameter, const double *xform);
-KXAPI int KX_LOOM_set_linked_pt_center(tag link, tag source, const double *xform);
-KXAPI int KX_LOOM_set_linked_pt_angle(tag link, tag source, double angle, const double *xform);
-KXAPI int KX_LOOM_ask_linked_pt_curve_prm(tag link, double *parameter);
-KXAPI int KX_LOOM_ask_linked_pt_angle(tag link, double *angle);
-KXAPI int KX_LOOM_ask_link_update_time(tag link, int *time, int *stamp);
+KXAPI int KX_LOOM_set_linked_pt_point(tag link, tag source, const double* xform);
+KXAPI int KX_LOOM_set_linked_pt_curve(tag link, tag source, double parameter, const double* xform);
+KXAPI int KX_LOOM_set_linked_pt_center(tag link, tag source, const double* xform);
+KXAPI int KX_LOOM_set_linked_pt_angle(tag link, tag source, double angle, const double* xform);
+KXAPI int KX_LOOM_ask_linked_pt_curve_prm(tag link, double* parameter);
+KXAPI int KX_LOOM_ask_linked_pt_angle(tag link, double* angle);
+KXAPI int KX_LOOM_ask_link_update_time(tag link, int* time, int* stamp);
 KXAPI int KX_LOOM_set_link_update_time(tag link, int time);
 KXAPI int KX_LOOM_accept_link_broken(tag link);
-KXAPI int KX_LOOM_ask_link_accept_broken(tag link, logical *accepted);
-KXAPI int KX_LOOM_ask_linked_feature_geom(tag link, tag *geometry);
-KXAPI int KX_LOOM_ask_linked_feature_map(tag link, int *count, tag **sources, tag **linked, int options);
-KXAPI int KX_LOOM_map_source_to_link_geom(tag link, tag source_geom, tag *link_geom);
-KXAPI int KX_LOOM_map_link_geom_to_source(tag link, tag link_geom, tag *source_part, tag *source_geom);
-KXAPI int KX_LOOM_copy_component_as(tag component, const char *name, int options, const double *origin,
-                                    const double *matrix, tag *parent, const char *layer, tag *copy);
+KXAPI int KX_LOOM_ask_link_accept_broken(tag link, logical* accepted);
+KXAPI int KX_LOOM_ask_linked_feature_geom(tag link, tag* geometry);
+KXAPI int KX_LOOM_ask_linked_feature_map(tag link, int* count, tag** sources, tag** linked, int options);
+KXAPI int KX_LOOM_map_source_to_link_geom(tag link, tag source_geom, tag* link_geom);
+KXAPI int KX_LOOM_map_link_geom_to_source(tag link, tag link_geom, tag* source_part, tag* source_geom);
+KXAPI int KX_LOOM_copy_component_as(tag component, const char* name, int options, const double* origin,
+                                    const double* matrix, tag* parent, const char* layer, tag* copy);
 KXAPI int KX_LOOM_copy_attributes(tag link);
 
 KXAPI int KX_LOOM_set_session_delay(logical delay);
-KXAPI int KX_LOOM_ask_session_delay(logical *delayed);
+KXAPI int KX_LOOM_ask_session_delay(logical* delayed);
 KXAPI int KX_LOOM_update_session(void);
-KXAPI int KX_LOOM_ask_out_of_date_parts(int *count, tag **parts);
-KXAPI int KX_LOOM_ask_out_of_date_objects(tag part, int *count, tag **objects);
-KXAPI int KX_LOOM_update_parts(int count, const tag *parts);
-KXAPI int KX_LOOM_freeze(int count, const tag *parts);
-KXAPI int KX_LOOM_freeze_persistently(int count, const tag *parts);
-KXAPI int KX_LOOM_unfreeze(int count, const tag *parts);
-KXAPI int KX_LOOM_ask_delay_status(tag part, int *delay_status);
+KXAPI int KX_LOOM_ask_out_of_date_parts(int* count, tag** parts);
+KXAPI int KX_LOOM_ask_out_of_date_objects(tag part, int* count, tag** objects);
+KXAPI int KX_LOOM_update_parts(int count, const tag* parts);
+KXAPI int KX_LOOM_freeze(int count, const tag* parts);
+KXAPI int KX_LOOM_freeze_persistently(int count, const tag* parts);
+KXAPI int KX_LOOM_unfreeze(int count, const tag* parts);
+KXAPI int KX_LOOM_ask_delay_status(tag part, int* delay_status);
 /* scope 0: the parents of the part; 1: their parents too. */
-KXAPI int KX_LOOM_load_parents(tag part, int scope, int *n_failures, char ***file_names, int **statuses);
+KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** file_names, int** statuses);
 
 KX_END_DECLS
 

@@ -16,47 +16,46 @@ KX_BEGIN_DECLS
  * NULL_TAG; a tag is held at most once. Free with KX_MODL_delete_list. */
 typedef struct tag_list_s {
     tag item;
-    struct tag_list_s *next;
+    struct tag_list_s* next;
 } tag_list;
 
 /* The loops of a face: loop type (1, 2 or 3) and the loop's edges. All
  * nodes of one result share one block; free with KX_MODL_delete_loop_list. */
 typedef struct loop_list_s {
     int type;
-    tag_list *edge_list;
-    struct loop_list_s *next;
+    tag_list* edge_list;
+    struct loop_list_s* next;
 } loop_list;
 
 /* Objects grouped into strings, each with a direction flag. The record is
  * the caller's; its arrays come from KX_MODL_create_string_list and go back
  * with KX_MODL_free_string_list. */
 typedef struct string_list_s {
-    int count;        /* number of strings */
-    int *per_string;  /* objects in each string, count entries */
-    int *dir;         /* direction flag of each string, count entries */
-    tag *objects;     /* the objects of all strings, string after string */
+    int count;       /* number of strings */
+    int* per_string; /* objects in each string, count entries */
+    int* dir;        /* direction flag of each string, count entries */
+    tag* objects;    /* the objects of all strings, string after string */
 } string_list;
 
-KXAPI int KX_MODL_create_list(tag_list **list);
-KXAPI int KX_MODL_put_list_item(tag_list *list, tag object);
-KXAPI int KX_MODL_ask_list_count(tag_list *list, int *count);
-KXAPI int KX_MODL_ask_list_item(tag_list *list, int index, tag *object);
-KXAPI int KX_MODL_delete_list_item(tag_list **list, tag object);
-KXAPI int KX_MODL_delete_list(tag_list **list);
+KXAPI int KX_MODL_create_list(tag_list** list);
+KXAPI int KX_MODL_put_list_item(tag_list* list, tag object);
+KXAPI int KX_MODL_ask_list_count(tag_list* list, int* count);
+KXAPI int KX_MODL_ask_list_item(tag_list* list, int index, tag* object);
+KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object);
+KXAPI int KX_MODL_delete_list(tag_list** list);
 
-KXAPI int KX_MODL_ask_loop_list_count(loop_list *loops, int *count);
-KXAPI int KX_MODL_ask_loop_list_item(loop_list *loops, int index, int *type,
-                                     tag_list **edge_list);
-KXAPI int KX_MODL_delete_loop_list(loop_list **loops);
+KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count);
+KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type, tag_list** edge_list);
+KXAPI int KX_MODL_delete_loop_list(loop_list** loops);
 
-KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, string_list *strings);
-KXAPI void KX_MODL_init_string_list(string_list *strings);
-KXAPI void KX_MODL_free_string_list(string_list *strings);
+KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, string_list* strings);
+KXAPI void KX_MODL_init_string_list(string_list* strings);
+KXAPI void KX_MODL_free_string_list(string_list* strings);
 
 /* Deletes the features of the list (with the features that build on them)
  * in one edit: when the deletion fails, the model is rolled back to where
  * it was. Needs no open session. */
-KXAPI int KX_MODL_delete_feature(tag_list *features);
+KXAPI int KX_MODL_delete_feature(tag_list* features);
 
 /* ---- Feature and body queries ----
  * Feature codes: 875233 not a feature; body codes: 875027 a tag that names
@@ -67,45 +66,45 @@ KXAPI int KX_MODL_delete_feature(tag_list *features);
  * with KX_free. */
 typedef struct body_feature_entry_s {
     int count;
-    tag *objects;
+    tag* objects;
     char name[136];
 } body_feature_entry;
 
-KXAPI int KX_MODL_ask_body_features(tag body, int *count, body_feature_entry ***entries);
-KXAPI int KX_MODL_ask_feat_object(tag feature, int *count, tag **objects);
-KXAPI int KX_MODL_ask_object_feat(tag object, tag *feature);
-KXAPI int KX_MODL_ask_body_edges(tag body, tag_list **edges);
-KXAPI int KX_MODL_ask_body_faces(tag body, tag_list **faces);
-KXAPI int KX_MODL_ask_body_feats(tag body, tag_list **features);
-KXAPI int KX_MODL_ask_body_type(tag body, int *kind);
-KXAPI int KX_MODL_ask_named_body_object(tag *body, int *kind, const char *name, tag *object);
-KXAPI int KX_MODL_ask_body_density(tag body, int units, double *density);
+KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_feature_entry*** entries);
+KXAPI int KX_MODL_ask_feat_object(tag feature, int* count, tag** objects);
+KXAPI int KX_MODL_ask_object_feat(tag object, tag* feature);
+KXAPI int KX_MODL_ask_body_edges(tag body, tag_list** edges);
+KXAPI int KX_MODL_ask_body_faces(tag body, tag_list** faces);
+KXAPI int KX_MODL_ask_body_feats(tag body, tag_list** features);
+KXAPI int KX_MODL_ask_body_type(tag body, int* kind);
+KXAPI int KX_MODL_ask_named_body_object(tag* body, int* kind, const char* name, tag* object);
+KXAPI int KX_MODL_ask_body_density(tag body, int units, double* density);
 KXAPI int KX_MODL_set_body_density(tag body, int units, double density);
 KXAPI int KX_MODL_set_default_density(double density, int units);
-KXAPI int KX_MODL_ask_default_density(int units, double *density);
-KXAPI int KX_MODL_validate_body(int count, const tag *bodies, int *validity);
+KXAPI int KX_MODL_ask_default_density(int units, double* density);
+KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* validity);
 
-KXAPI int KX_MODL_ask_feat_body(tag feature, tag *body);
-KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list **faces);
-KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list **edges);
-KXAPI int KX_MODL_ask_feat_type(tag feature, char **type);
-KXAPI int KX_MODL_ask_feat_name(tag feature, char **name);
-KXAPI int KX_MODL_ask_feat_relatives(tag feature, int *n_parents, tag **parents, int *n_children, tag **children);
-KXAPI int KX_MODL_is_body_feature(tag feature, logical *answer);
-KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int *order);
-KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int *time_stamp);
-KXAPI int KX_MODL_ask_next_feature(tag feature, tag *next);
-KXAPI int KX_MODL_ask_previous_feature(tag feature, tag *previous);
+KXAPI int KX_MODL_ask_feat_body(tag feature, tag* body);
+KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list** faces);
+KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list** edges);
+KXAPI int KX_MODL_ask_feat_type(tag feature, char** type);
+KXAPI int KX_MODL_ask_feat_name(tag feature, char** name);
+KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag** parents, int* n_children, tag** children);
+KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer);
+KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int* order);
+KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int* time_stamp);
+KXAPI int KX_MODL_ask_next_feature(tag feature, tag* next);
+KXAPI int KX_MODL_ask_previous_feature(tag feature, tag* previous);
 KXAPI int KX_MODL_set_current_feature(tag feature);
 
 KXAPI int KX_MODL_set_body_type_pref(int kind);
-KXAPI int KX_MODL_ask_body_type_pref(int *kind);
+KXAPI int KX_MODL_ask_body_type_pref(int* kind);
 KXAPI int KX_MODL_set_curve_fit_method(int method);
-KXAPI int KX_MODL_ask_curve_fit_method(int *method);
+KXAPI int KX_MODL_ask_curve_fit_method(int* method);
 KXAPI int KX_MODL_set_dynamic_update(int value);
-KXAPI int KX_MODL_ask_dynamic_update(int *value);
+KXAPI int KX_MODL_ask_dynamic_update(int* value);
 KXAPI int KX_MODL_set_immediate_children(int value);
-KXAPI int KX_MODL_ask_immediate_children(int *value);
+KXAPI int KX_MODL_ask_immediate_children(int* value);
 
 /* ---- The model update ----
  * Updates every out-of-date feature inside an undo mark; a failure rolls
@@ -113,13 +112,12 @@ KXAPI int KX_MODL_ask_immediate_children(int *value);
 KXAPI int KX_MODL_update(void);
 
 /* ---- Modelling tolerances, feature sign and boolean type ---- */
-KXAPI void KX_MODL_ask_distance_tolerance(double *tolerance);
-KXAPI void KX_MODL_ask_angle_tolerance(double *tolerance);
-KXAPI void KX_MODL_set_distance_tolerance(double *tolerance, int *result);
-KXAPI void KX_MODL_set_angle_tolerance(double *tolerance, int *result);
-KXAPI int KX_MODL_ask_feature_sign(tag feature, int *sign);
-KXAPI int KX_MODL_ask_feature_boolean(tag feature, int *boolean_type);
-
+KXAPI void KX_MODL_ask_distance_tolerance(double* tolerance);
+KXAPI void KX_MODL_ask_angle_tolerance(double* tolerance);
+KXAPI void KX_MODL_set_distance_tolerance(double* tolerance, int* result);
+KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result);
+KXAPI int KX_MODL_ask_feature_sign(tag feature, int* sign);
+KXAPI int KX_MODL_ask_feature_boolean(tag feature, int* boolean_type);
 
 KX_END_DECLS
 

@@ -30,7 +30,7 @@ typedef struct KX_MODL_law_s {
         } values;
         struct {
             int count;
-            KX_MODL_law_point *points;
+            KX_MODL_law_point* points;
         } spine_points;
         struct {
             string_list law_curve;
@@ -53,7 +53,7 @@ typedef struct KX_MODL_parm_s {
     int method;
     union {
         char expression[KX_MODL_VALUE_TEXT];
-        void *law;
+        void* law;
     } u;
 } KX_MODL_parm;
 
@@ -76,7 +76,7 @@ typedef struct KX_MODL_vector_s {
         } points;
         struct {
             int curve_count;
-            tag *curves;
+            tag* curves;
         } curves;
     } u;
 } KX_MODL_vector;

@@ -65,8 +65,7 @@ KXAPI void KX_MTX3_y_vec(const double mtx[9], double y_vec[3]);
 KXAPI void KX_MTX3_z_vec(const double mtx[9], double z_vec[3]);
 
 /* ---- 4x4 matrices ---- */
-KXAPI void KX_MTX4_initialize(double scale, const double translation[3], const double rotation[9],
-                              double mtx[16]);
+KXAPI void KX_MTX4_initialize(double scale, const double translation[3], const double rotation[9], double mtx[16]);
 KXAPI void KX_MTX4_ask_rotation(const double mtx[16], double rotation[9]);
 KXAPI void KX_MTX4_edit_rotation(double mtx[16], const double rotation[9]);
 KXAPI void KX_MTX4_ask_translation(const double mtx[16], double translation[3]);
@@ -95,9 +94,9 @@ KXAPI int KX_MTX4_rotation(const double point[3], const double axis[3], double a
 KXAPI int KX_MTX4_mirror(const double point[3], const double normal[3], double mtx[16]);
 /* Carries what lies in the first coordinate system (origin, X and Y
  * directions) to the same place relative to the second. */
-KXAPI int KX_MTX4_csys_to_csys(const double from_origin[3], const double from_x_axis[3],
-                               const double from_y_axis[3], const double to_origin[3],
-                               const double to_x_axis[3], const double to_y_axis[3], double mtx[16]);
+KXAPI int KX_MTX4_csys_to_csys(const double from_origin[3], const double from_x_axis[3], const double from_y_axis[3],
+                               const double to_origin[3], const double to_x_axis[3], const double to_y_axis[3],
+                               double mtx[16]);
 KXAPI int KX_MTX4_invert(const double mtx[16], double inverse[16]);
 
 /* ---- 2D vectors ---- */
@@ -106,11 +105,9 @@ KXAPI void KX_VEC2_sub(const double vec1[2], const double vec2[2], double vec_di
 KXAPI void KX_VEC2_negate(const double vec[2], double vec_negated[2]);
 KXAPI void KX_VEC2_scale(double scale, const double vec[2], double vec_scaled[2]);
 /* vec + scale * vec_dir */
-KXAPI void KX_VEC2_affine_comb(const double vec[2], double scale, const double vec_dir[2],
-                               double vec_comb[2]);
+KXAPI void KX_VEC2_affine_comb(const double vec[2], double scale, const double vec_dir[2], double vec_comb[2]);
 /* (1 - parameter) * vec1 + parameter * vec2 */
-KXAPI void KX_VEC2_convex_comb(double parameter, const double vec1[2], const double vec2[2],
-                               double vec_comb[2]);
+KXAPI void KX_VEC2_convex_comb(double parameter, const double vec1[2], const double vec2[2], double vec_comb[2]);
 KXAPI void KX_VEC2_linear_comb(double scale1, const double vec1[2], double scale2, const double vec2[2],
                                double vec_comb[2]);
 KXAPI void KX_VEC2_midpt(const double vec1[2], const double vec2[2], double mid_pt[2]);
@@ -125,24 +122,21 @@ KXAPI int KX_VEC2_is_equal(const double vec1[2], const double vec2[2], double to
 KXAPI int KX_VEC2_is_zero(const double vec[2], double tolerance, int* is_zero);
 KXAPI int KX_VEC2_unitize(const double vec[2], double tolerance, double* magnitude, double unit_vec[2]);
 /* Splits vec into x_comp * x_dir + y_comp * y_dir. */
-KXAPI int KX_VEC2_components(const double vec[2], const double x_dir[2], const double y_dir[2],
-                             double tolerance, double* x_comp, double* y_comp);
+KXAPI int KX_VEC2_components(const double vec[2], const double x_dir[2], const double y_dir[2], double tolerance,
+                             double* x_comp, double* y_comp);
 KXAPI int KX_VEC2_ask_perpendicular(const double vec[2], double perp_vec[2]);
 /* Parallel in either sense: |a x b| <= tolerance |a| |b|. */
 KXAPI int KX_VEC2_is_parallel(const double vec1[2], const double vec2[2], double tolerance, int* is_parallel);
 /* Perpendicular: |a . b| <= tolerance |a| |b|. */
-KXAPI int KX_VEC2_is_perpendicular(const double vec1[2], const double vec2[2], double tolerance,
-                                   int* is_perp);
+KXAPI int KX_VEC2_is_perpendicular(const double vec1[2], const double vec2[2], double tolerance, int* is_perp);
 
 /* ---- 3D vectors ---- */
 KXAPI void KX_VEC3_add(const double vec1[3], const double vec2[3], double vec_sum[3]);
 KXAPI void KX_VEC3_sub(const double vec1[3], const double vec2[3], double vec_diff[3]);
 KXAPI void KX_VEC3_negate(const double vec[3], double vec_negated[3]);
 KXAPI void KX_VEC3_scale(double scale, const double vec[3], double vec_scaled[3]);
-KXAPI void KX_VEC3_affine_comb(const double vec[3], double scale, const double vec_dir[3],
-                               double vec_comb[3]);
-KXAPI void KX_VEC3_convex_comb(double parameter, const double vec1[3], const double vec2[3],
-                               double vec_comb[3]);
+KXAPI void KX_VEC3_affine_comb(const double vec[3], double scale, const double vec_dir[3], double vec_comb[3]);
+KXAPI void KX_VEC3_convex_comb(double parameter, const double vec1[3], const double vec2[3], double vec_comb[3]);
 KXAPI void KX_VEC3_linear_comb(double scale1, const double vec1[3], double scale2, const double vec2[3],
                                double vec_comb[3]);
 KXAPI void KX_VEC3_midpt(const double vec1[3], const double vec2[3], double mid_pt[3]);
@@ -150,24 +144,21 @@ KXAPI void KX_VEC3_dot(const double vec1[3], const double vec2[3], double* dot_p
 /* vec_product must be neither vec1 nor vec2. */
 KXAPI void KX_VEC3_cross(const double vec1[3], const double vec2[3], double vec_product[3]);
 /* vec1 . (vec2 x vec3) */
-KXAPI void KX_VEC3_triple(const double vec1[3], const double vec2[3], const double vec3[3],
-                          double* triple_product);
+KXAPI void KX_VEC3_triple(const double vec1[3], const double vec2[3], const double vec3[3], double* triple_product);
 KXAPI void KX_VEC3_mag(const double vec[3], double* magnitude);
 KXAPI void KX_VEC3_distance(const double pt1[3], const double pt2[3], double* distance);
 KXAPI void KX_VEC3_copy(const double vec_src[3], double vec_dst[3]);
 KXAPI int KX_VEC3_is_equal(const double vec1[3], const double vec2[3], double tolerance, int* is_equal);
 KXAPI int KX_VEC3_is_zero(const double vec[3], double tolerance, int* is_zero);
 /* Signed distance of pt from the plane; 1 (distance 0) for a zero normal. */
-KXAPI int KX_VEC3_distance_to_plane(const double pt[3], const double plane_pt[3],
-                                    const double plane_normal[3], double tolerance, double* distance);
+KXAPI int KX_VEC3_distance_to_plane(const double pt[3], const double plane_pt[3], const double plane_normal[3],
+                                    double tolerance, double* distance);
 /* Angle in [0, 2 pi) from vec1 to vec2, counter-clockwise about reference. */
-KXAPI void KX_VEC3_angle_between(const double vec1[3], const double vec2[3], const double reference[3],
-                                 double* angle);
+KXAPI void KX_VEC3_angle_between(const double vec1[3], const double vec2[3], const double reference[3], double* angle);
 KXAPI int KX_VEC3_unitize(const double vec[3], double tolerance, double* magnitude, double unit_vec[3]);
 KXAPI int KX_VEC3_ask_perpendicular(const double vec[3], double perp_vec[3]);
 KXAPI int KX_VEC3_is_parallel(const double vec1[3], const double vec2[3], double tolerance, int* is_parallel);
-KXAPI int KX_VEC3_is_perpendicular(const double vec1[3], const double vec2[3], double tolerance,
-                                   int* is_perp);
+KXAPI int KX_VEC3_is_perpendicular(const double vec1[3], const double vec2[3], double tolerance, int* is_perp);
 KXAPI void KX_VEC3_vec2(const double vec_3d[3], double vec_2d[2]);
 KXAPI void KX_VEC3_vec4(const double vec_3d[3], double vec_4d[4]);
 KXAPI void KX_VEC3_vec4_homogen(const double vec_3d[3], double weight, double vec_4d[4]);

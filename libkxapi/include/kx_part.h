@@ -25,8 +25,8 @@
 typedef struct load_status_s {
     int failed;
     int n_parts;
-    char **file_names;
-    int *statuses;
+    char** file_names;
+    int* statuses;
 } load_status;
 
 /* Options of KX_PART_export_with_options: new_status (the objects'
@@ -62,36 +62,36 @@ KX_BEGIN_DECLS
 
 /* name decoded; units KX_PART_METRIC or KX_PART_ENGLISH (else 641022). The
  * new part becomes the displayed part and the work part. */
-KXAPI int KX_PART_new(const char *name, int units, tag *part);
+KXAPI int KX_PART_new(const char* name, int units, tag* part);
 /* Opens the file and the components it lists. status reports the files
  * that could not be loaded: the host's entries (file name, reason code),
  * then one entry per failed component under its display name with
  * KX_PART_ERR_COMPONENT_MISSING or KX_PART_ERR_COMPONENT_BAD, each name
  * and code once. Answers the open's code; failed components do not fail the
  * open. */
-KXAPI int KX_PART_open(const char *name, tag *part, load_status *status);
+KXAPI int KX_PART_open(const char* name, tag* part, load_status* status);
 /* As KX_PART_open without messages; answers the first code of status when
  * anything failed (and then no part). */
-KXAPI int KX_PART_open_quiet(const char *name, tag *part, load_status *status);
+KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status);
 /* A part set is the host's identifier of a set of component files; it is
  * passed to the host as it stands. */
-KXAPI int KX_PART_open_cset(tag part_set, load_status *status);
+KXAPI int KX_PART_open_cset(tag part_set, load_status* status);
 KXAPI int KX_PART_close_cset(tag part_set);
 /* Saves the work part. */
 KXAPI int KX_PART_save(void);
 /* Saves the work part under a new name (decoded), which it takes. */
-KXAPI int KX_PART_save_as(const char *name);
+KXAPI int KX_PART_save_as(const char* name);
 /* On failure *parts and *codes hold *count entries; free both with KX_free. */
-KXAPI int KX_PART_save_all(int *count, tag **parts, int **codes);
+KXAPI int KX_PART_save_all(int* count, tag** parts, int** codes);
 /* scope: 0 the part, 1 with its components (others: 0); unload_option: 0
  * keep modified parts, 1 and 2 discard their changes (others: 2). Answers
  * 1 for no part or a failed reopen. */
-KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag *new_part);
+KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part);
 /* Writes the objects (of one part) to a new part file (name decoded);
  * 1050044 for objects that cannot be exported. */
-KXAPI int KX_PART_export(const char *name, int count, const tag *objects);
-KXAPI int KX_PART_export_with_options(const char *name, int count, const tag *objects,
-                                      const KX_PART_export_options_t *options);
+KXAPI int KX_PART_export(const char* name, int count, const tag* objects);
+KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,
+                                      const KX_PART_export_options_t* options);
 /* scope and unload_option as for KX_PART_reopen; 1405058 while a drawing
  * view is expanded. */
 KXAPI int KX_PART_close(tag part, int scope, int unload_option);
@@ -105,20 +105,20 @@ KXAPI tag KX_PART_ask_display_part(void);
 KXAPI int KX_PART_set_display_part(tag part);
 KXAPI int KX_PART_ask_num_parts(void);
 KXAPI tag KX_PART_ask_nth_part(int index);
-KXAPI tag KX_PART_ask_part_tag(const char *name);
+KXAPI tag KX_PART_ask_part_tag(const char* name);
 /* 0 not loaded, 1 fully loaded, 2 partially loaded (some components could
  * not be loaded); a name matches with or without its directory. */
-KXAPI int KX_PART_is_loaded(const char *name);
+KXAPI int KX_PART_is_loaded(const char* name);
 KXAPI logical KX_PART_is_modified(tag part);
 /* buffer: KX_PART_MAX_NAME_CHARS + 1 bytes. */
-KXAPI int KX_PART_ask_part_name(tag part, char *buffer);
+KXAPI int KX_PART_ask_part_name(tag part, char* buffer);
 /* buffer: KX_PART_MAX_NAME_CHARS + 1 bytes. */
-KXAPI int KX_PART_name_for_display(const char *name, char *buffer);
-KXAPI int KX_PART_ask_tag_of_disp_name(const char *display_name, tag *part);
-KXAPI int KX_PART_ask_units(tag part, int *units);
-KXAPI int KX_PART_rename(tag part, const char *new_name);
-KXAPI int KX_PART_ask_compression_flags(tag part, KX_PART_compress_flags_t *flags);
-KXAPI int KX_PART_set_compression_flags(tag part, const KX_PART_compress_flags_t *flags);
+KXAPI int KX_PART_name_for_display(const char* name, char* buffer);
+KXAPI int KX_PART_ask_tag_of_disp_name(const char* display_name, tag* part);
+KXAPI int KX_PART_ask_units(tag part, int* units);
+KXAPI int KX_PART_rename(tag part, const char* new_name);
+KXAPI int KX_PART_ask_compression_flags(tag part, KX_PART_compress_flags_t* flags);
+KXAPI int KX_PART_set_compression_flags(tag part, const KX_PART_compress_flags_t* flags);
 
 KX_END_DECLS
 

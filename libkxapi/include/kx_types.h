@@ -8,7 +8,7 @@
 
 #ifdef __cplusplus
 #define KX_BEGIN_DECLS extern "C" {
-#define KX_END_DECLS }
+#define KX_END_DECLS   }
 #else
 #define KX_BEGIN_DECLS
 #define KX_END_DECLS

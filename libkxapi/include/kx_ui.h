@@ -12,15 +12,15 @@ KX_BEGIN_DECLS
 KXAPI int KX_UI_open_listing_window(void);
 KXAPI int KX_UI_close_listing_window(void);
 KXAPI int KX_UI_exit_listing_window(void);
-KXAPI int KX_UI_write_listing_window(const char *string);
-KXAPI int KX_UI_is_listing_window_open(logical *is_open);
-KXAPI int KX_UI_save_listing_window(const char *file_name);
+KXAPI int KX_UI_write_listing_window(const char* string);
+KXAPI int KX_UI_is_listing_window_open(logical* is_open);
+KXAPI int KX_UI_save_listing_window(const char* file_name);
 /* Adds a class of user-defined objects to the selection filter list. */
 KXAPI int KX_UI_add_to_class_sel(unsigned int class_id);
 
 /* Writes one message line to the listing window or the host's listing
  * device; answers 1 when the window is the target and not open. */
-KXAPI int uc4403(const char *line);
+KXAPI int uc4403(const char* line);
 
 KX_END_DECLS
 

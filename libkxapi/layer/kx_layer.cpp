@@ -22,8 +22,8 @@ namespace {
 
 using Mask = unsigned int[LAYER_MASK_WORDS];
 
-constexpr int kMaxCycleLayer = 271;      // the host's own layers are cycled too
-constexpr int kHostDatumLayer = 257;     // left out of the work view's layers
+constexpr int kMaxCycleLayer = 271;   // the host's own layers are cycled too
+constexpr int kHostDatumLayer = 257;  // left out of the work view's layers
 constexpr int kHostDraftingLayer = 260;
 constexpr const char* kAllCategory = "ALL";
 
@@ -138,34 +138,39 @@ extern "C" KXAPI int KX_LAYER_ask_work_layer(int* layer) {
 }
 
 extern "C" KXAPI int KX_LAYER_ask_status(int layer, int* status) {
-    return kx::frame([&] { return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {status, 2}}); },
-                     [&] {
-                         if (int st = no_active_part()) return st;
-                         if (layer == LAYER_ask_global_work()) {
-                             *status = KX_LAYER_WORK_LAYER;
-                             return 0;
-                         }
-                         Mask visible{}, selectable{};
-                         LAYER_ask_global_visible_mask(visible);
-                         LAYER_ask_global_selectable_mask(selectable);
-                         const bool v = bit(visible, layer), s = bit(selectable, layer);
-                         *status = v && s ? KX_LAYER_ACTIVE_LAYER : v ? KX_LAYER_REFERENCE_LAYER : KX_LAYER_INACTIVE_LAYER;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {status, 2}});
+        },
+        [&] {
+            if (int st = no_active_part()) return st;
+            if (layer == LAYER_ask_global_work()) {
+                *status = KX_LAYER_WORK_LAYER;
+                return 0;
+            }
+            Mask visible{}, selectable{};
+            LAYER_ask_global_visible_mask(visible);
+            LAYER_ask_global_selectable_mask(selectable);
+            const bool v = bit(visible, layer), s = bit(selectable, layer);
+            *status = v && s ? KX_LAYER_ACTIVE_LAYER : v ? KX_LAYER_REFERENCE_LAYER : KX_LAYER_INACTIVE_LAYER;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_LAYER_set_status(int layer, int status) {
-    return kx::frame([&] { return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {in(status, 1, 4), 2}}); },
-                     [&] {
-                         if (layer == base_Layer_AskWork())
-                             return status <= KX_LAYER_ACTIVE_LAYER ? 0 : kx::param(2);
-                         if (int st = no_active_part()) return st;
-                         if (status == KX_LAYER_WORK_LAYER) make_work_layer(layer);
-                         write_masks([&](unsigned int* v, unsigned int* s) {
-                             if (status != KX_LAYER_WORK_LAYER) apply(v, s, layer, status);
-                         });
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {in(status, 1, 4), 2}});
+        },
+        [&] {
+            if (layer == base_Layer_AskWork()) return status <= KX_LAYER_ACTIVE_LAYER ? 0 : kx::param(2);
+            if (int st = no_active_part()) return st;
+            if (status == KX_LAYER_WORK_LAYER) make_work_layer(layer);
+            write_masks([&](unsigned int* v, unsigned int* s) {
+                if (status != KX_LAYER_WORK_LAYER) apply(v, s, layer, status);
+            });
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_LAYER_set_all_but_work(int status) {
@@ -211,20 +216,23 @@ extern "C" KXAPI int KX_LAYER_set_many_layers_status(int count, const KX_LAYER_s
 }
 
 extern "C" KXAPI int KX_LAYER_cycle_by_layer(int layer, tag* object) {
-    return kx::frame([&] { return kx::check({{in(layer, 0, kMaxCycleLayer), 1}, {object, 2}}); },
-                     [&] {
-                         Mask mask{};
-                         if (layer == 0) {
-                             const int sequence = DSS_VIEW_ask_work_vseq();
-                             dsp452_(&sequence, mask);
-                             set_bit(mask, kHostDatumLayer, false);
-                             set_bit(mask, kHostDraftingLayer, false);
-                         } else {
-                             set_bit(mask, layer, true);
-                         }
-                         ES_cycle_entities_by_layer(CONTEXT_ask_work_part(), mask, object);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{in(layer, 0, kMaxCycleLayer), 1}, {object, 2}});
+        },
+        [&] {
+            Mask mask{};
+            if (layer == 0) {
+                const int sequence = DSS_VIEW_ask_work_vseq();
+                dsp452_(&sequence, mask);
+                set_bit(mask, kHostDatumLayer, false);
+                set_bit(mask, kHostDraftingLayer, false);
+            } else {
+                set_bit(mask, layer, true);
+            }
+            ES_cycle_entities_by_layer(CONTEXT_ask_work_part(), mask, object);
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_LAYER_ask_category_info(tag category, KX_LAYER_category_info_t* info) {
@@ -237,24 +245,26 @@ extern "C" KXAPI int KX_LAYER_ask_category_info(tag category, KX_LAYER_category_
         std::memcpy(info->descr, descr.c_str(), descr.size() + 1);
         Mask mask{};
         es1202_(&category, mask);
-        for (int layer = 1; layer <= KX_LAYER_MAX_LAYER; ++layer) info->layer_mask[layer - 1] = bit(mask, layer) ? 1 : 0;
+        for (int layer = 1; layer <= KX_LAYER_MAX_LAYER; ++layer)
+            info->layer_mask[layer - 1] = bit(mask, layer) ? 1 : 0;
         return 0;
     });
 }
 
 extern "C" KXAPI int KX_LAYER_ask_category_tag(const char* name, tag* category) {
-    return kx::frame(kx::standard, kx::before_check([&] { kx::clear(category); }), [] { return 0; },
-                     [&] {
-                         if (!name || !*name) return kx::param(1);
-                         if (!category) return kx::param(2);
-                         const tag work = CONTEXT_ask_work_part();
-                         if (work == NULL_TAG) return kx::kPartNotLoaded;
-                         tag object = NULL_TAG;
-                         do ES_cycle_entities_by_name(work, name, &object);
-                         while (object != NULL_TAG && ES_ask_entity_type(object) != HOST_TYPE_CATEGORY);
-                         *category = object;
-                         return 0;
-                     });
+    return kx::frame(
+        kx::standard, kx::before_check([&] { kx::clear(category); }), [] { return 0; },
+        [&] {
+            if (!name || !*name) return kx::param(1);
+            if (!category) return kx::param(2);
+            const tag work = CONTEXT_ask_work_part();
+            if (work == NULL_TAG) return kx::kPartNotLoaded;
+            tag object = NULL_TAG;
+            do ES_cycle_entities_by_name(work, name, &object);
+            while (object != NULL_TAG && ES_ask_entity_type(object) != HOST_TYPE_CATEGORY);
+            *category = object;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_LAYER_edit_category_name(tag category, const char* name) {
@@ -296,26 +306,28 @@ extern "C" KXAPI int KX_LAYER_edit_category_descr(tag category, const char* desc
 }
 
 extern "C" KXAPI int KX_LAYER_create_category(const KX_LAYER_category_info_t* info, tag* category) {
-    return kx::frame(kx::standard, kx::on_error([&] { kx::clear(category); }), [] { return 0; }, [&] {
-        const tag root = CONTEXT_ask_root_part();
-        if (root == NULL_TAG) return kx::kPartNotLoaded;
-        if (!info) return kx::param(1);
-        if (!category) return kx::param(2);
-        // The record's fields are read within their sizes: an unterminated
-        // name is too long, an unterminated description is refused as
-        // setting it would be, before anything is made.
-        const std::size_t n = strnlen(info->name, sizeof info->name);
-        const std::string name = upper(std::string(info->name, n));
-        if (n == sizeof info->name || !valid_name(name) || name_taken(name, NULL_TAG)) return kx::param(1);
-        std::string descr;
-        if (!bounded_description(info->descr, sizeof info->descr, descr)) return kx::param(2);
-        Mask mask{};
-        mask_of_flags(info->layer_mask, mask);
-        // The category and its description are made as one edit: when the
-        // description cannot be set, no category stays behind.
-        return kx::undo_bracket(1, "Create Layer Category", [&] {
-            *category = LAYER_create_category(name.c_str(), static_cast<int>(name.size()), mask);
-            return edit_description(*category, descr);
+    return kx::frame(
+        kx::standard, kx::on_error([&] { kx::clear(category); }), [] { return 0; },
+        [&] {
+            const tag root = CONTEXT_ask_root_part();
+            if (root == NULL_TAG) return kx::kPartNotLoaded;
+            if (!info) return kx::param(1);
+            if (!category) return kx::param(2);
+            // The record's fields are read within their sizes: an unterminated
+            // name is too long, an unterminated description is refused as
+            // setting it would be, before anything is made.
+            const std::size_t n = strnlen(info->name, sizeof info->name);
+            const std::string name = upper(std::string(info->name, n));
+            if (n == sizeof info->name || !valid_name(name) || name_taken(name, NULL_TAG)) return kx::param(1);
+            std::string descr;
+            if (!bounded_description(info->descr, sizeof info->descr, descr)) return kx::param(2);
+            Mask mask{};
+            mask_of_flags(info->layer_mask, mask);
+            // The category and its description are made as one edit: when the
+            // description cannot be set, no category stays behind.
+            return kx::undo_bracket(1, "Create Layer Category", [&] {
+                *category = LAYER_create_category(name.c_str(), static_cast<int>(name.size()), mask);
+                return edit_description(*category, descr);
+            });
         });
-    });
 }

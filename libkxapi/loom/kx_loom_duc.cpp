@@ -80,9 +80,7 @@ void update_session_parts() {
 
 // A part list: a count of zero or less is no part; a list that is missing
 // for a positive count is a bad second argument.
-int check_parts(int count, const tag* parts) {
-    return kx::check({{count <= 0 || parts != nullptr, 2}});
-}
+int check_parts(int count, const tag* parts) { return kx::check({{count <= 0 || parts != nullptr, 2}}); }
 
 // An edit of each part of a list under its mark.
 template <class Each>
@@ -243,8 +241,7 @@ KXAPI int KX_LOOM_ask_link_region_sources(tag link, int* n_seeds, tag** seeds, i
 }
 KXAPI int KX_LOOM_set_link_region_data(tag link, tag source, int n_seeds, const tag* seeds, int n_bounds,
                                        const tag* bounds, int traverse, int options, const double* xform) {
-    KX_LOOM_PASS(
-        LOOM_set_link_region_data(link, source, n_seeds, seeds, n_bounds, bounds, traverse, options, xform));
+    KX_LOOM_PASS(LOOM_set_link_region_data(link, source, n_seeds, seeds, n_bounds, bounds, traverse, options, xform));
 }
 KXAPI int KX_LOOM_ask_link_mirror_data(tag link, tag* source, tag* plane, int* associative, double* xform,
                                        tag* source_part) {
@@ -318,29 +315,33 @@ KXAPI int KX_LOOM_set_session_delay(logical delay) {
 }
 
 KXAPI int KX_LOOM_ask_session_delay(logical* delayed) {
-    return kx::frame([&] { return kx::check({{delayed, 1}}); },
-                     [&] {
-                         *delayed = DUC_is_session_delayed() ? 1 : 0;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{delayed, 1}});
+        },
+        [&] {
+            *delayed = DUC_is_session_delayed() ? 1 : 0;
+            return 0;
+        });
 }
 
 KXAPI int KX_LOOM_update_session(void) {
     bool was_delayed = false;
     kl::Mark mark;
-    const int st = kx::frame(kx::standard, kx::before_check([&] {
-                                 was_delayed = DUC_is_session_delayed() != 0;
-                                 return 0;
-                             }),
-                             [] { return 0; },
-                             [&] {
-                                 mark.set("Update Session");
-                                 if (was_delayed) DUC_undelay_session();
-                                 kl::update_session_parts();
-                                 if (was_delayed) DUC_delay_session();
-                                 mark.done();
-                                 return 0;
-                             });
+    const int st = kx::frame(
+        kx::standard, kx::before_check([&] {
+            was_delayed = DUC_is_session_delayed() != 0;
+            return 0;
+        }),
+        [] { return 0; },
+        [&] {
+            mark.set("Update Session");
+            if (was_delayed) DUC_undelay_session();
+            kl::update_session_parts();
+            if (was_delayed) DUC_delay_session();
+            mark.done();
+            return 0;
+        });
     mark.roll_back([&] {
         if (st != 0 && was_delayed) kx::frame(kx::no_check, [] { DUC_delay_session(); });
     });
@@ -422,19 +423,22 @@ KXAPI int KX_LOOM_unfreeze(int count, const tag* parts) {
 }
 
 KXAPI int KX_LOOM_ask_delay_status(tag part, int* delay_status) {
-    return kx::frame([&] { return kx::check({{delay_status, 2}}); },
-                     [&] {
-                         const int s = DUC_ask_part_status(part);
-                         int answer = 0;
-                         if (s == 0) answer = KX_LOOM_not_delayed;
-                         else if (s & DUC_STATUS_FROZEN) answer = KX_LOOM_frozen;
-                         else if (s & DUC_STATUS_DELAYED) answer = KX_LOOM_delayed;
-                         else if (s & DUC_STATUS_BIT_20) answer = KX_LOOM_delay_bit_20;
-                         else if (s & DUC_STATUS_BIT_2) answer = KX_LOOM_delay_bit_2;
-                         else ERROR_internal(kl::kModule, kl::kUnknownStatusLine, "Unknown status %d for part %u\n", s, part);
-                         *delay_status = answer;
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{delay_status, 2}});
+        },
+        [&] {
+            const int s = DUC_ask_part_status(part);
+            int answer = 0;
+            if (s == 0) answer = KX_LOOM_not_delayed;
+            else if (s & DUC_STATUS_FROZEN) answer = KX_LOOM_frozen;
+            else if (s & DUC_STATUS_DELAYED) answer = KX_LOOM_delayed;
+            else if (s & DUC_STATUS_BIT_20) answer = KX_LOOM_delay_bit_20;
+            else if (s & DUC_STATUS_BIT_2) answer = KX_LOOM_delay_bit_2;
+            else ERROR_internal(kl::kModule, kl::kUnknownStatusLine, "Unknown status %d for part %u\n", s, part);
+            *delay_status = answer;
+            return 0;
+        });
 }
 
 KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** file_names, int** statuses) {
@@ -456,7 +460,9 @@ KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** fil
             // failed call leaves the session as it found it.
             if (asked) kx::release([&] { kl::close_parts_loaded_since(before, work); }, true);
         }),
-        [&] { return kx::check({{n_failures, 3}, {file_names, 4}, {statuses, 5}}); },
+        [&] {
+            return kx::check({{n_failures, 3}, {file_names, 4}, {statuses, 5}});
+        },
         [&] {
             work = CONTEXT_ask_work_part();
             before = kl::loaded_parts();

@@ -74,11 +74,11 @@ int resolve_library(const char* library, std::string& resolved) {
 
 int loader_status(int answer) {
     switch (answer) {
-    case 0: return 0;
-    case LDR_BAD_LIBRARY: return KX_ERR_BAD_LIBRARY;
-    case LDR_NO_SYMBOL: return KX_ERR_NO_ENTRY_POINT;
-    case LDR_NO_MEMORY: return KX_ERR_LIBRARY_LOAD_MEMORY;
-    default: return KX_ERR_LIBRARY_LOAD;
+        case 0: return 0;
+        case LDR_BAD_LIBRARY: return KX_ERR_BAD_LIBRARY;
+        case LDR_NO_SYMBOL: return KX_ERR_NO_ENTRY_POINT;
+        case LDR_NO_MEMORY: return KX_ERR_LIBRARY_LOAD_MEMORY;
+        default: return KX_ERR_LIBRARY_LOAD;
     }
 }
 
@@ -101,10 +101,8 @@ extern "C" {
 KXAPI int KX_print_syslog(const char* text, logical note) {
     if (!text) return 0;
     kx::guarded([&] {
-        if (note)
-            ERROR_note(kModule, kLineSyslogNote, text);
-        else
-            ERROR_lprintf("%s", text);  // the caller's text is never a format
+        if (note) ERROR_note(kModule, kLineSyslogNote, text);
+        else ERROR_lprintf("%s", text);  // the caller's text is never a format
     });
     return 0;
 }
@@ -114,7 +112,10 @@ KXAPI int KX_print_syslog(const char* text, logical note) {
 KXAPI int KX_ask_system_info(KX_system_info_t* info) {
     KX_system_info_t r{};
     return kx::frame(
-        kx::no_check, kx::on_error([&] { free_texts(r); }), [&] { return kx::check({{info, 1}}); },
+        kx::no_check, kx::on_error([&] { free_texts(r); }),
+        [&] {
+            return kx::check({{info, 1}});
+        },
         [&] {
             CLOCK_decoded_time now{};
             CLOCK_local_decoded_time(&now);
@@ -150,7 +151,10 @@ KXAPI int KX_begin_timer(KX_timer_t* timer) {
 // status instead of ending the program.
 KXAPI int KX_end_timer(KX_timer_t timer, KX_timer_values_t* values) {
     return kx::frame(
-        kx::no_check, [&] { return kx::check({{values, 2}}); },
+        kx::no_check,
+        [&] {
+            return kx::check({{values, 2}});
+        },
         [&] {
             double reading[3] = {};
             CLOCK_read_timer(timer, 2, reading);
@@ -161,12 +165,19 @@ KXAPI int KX_end_timer(KX_timer_t timer, KX_timer_values_t* values) {
 
 KXAPI int KX_init_bsm_stats(KX_bsm_stats_t* stats) {
     return kx::frame(
-        kx::no_check, [&] { return kx::check({{stats, 1}}); }, [&] { *stats = read_memory(); });
+        kx::no_check,
+        [&] {
+            return kx::check({{stats, 1}});
+        },
+        [&] { *stats = read_memory(); });
 }
 
 KXAPI int KX_get_memory_usage(KX_bsm_stats_t* stats) {
     return kx::frame(
-        kx::no_check, [&] { return kx::check({{stats, 1}}); },
+        kx::no_check,
+        [&] {
+            return kx::check({{stats, 1}});
+        },
         [&] {
             const KX_bsm_stats_t now = read_memory();
             stats->bytes = now.bytes - stats->bytes;
@@ -177,18 +188,20 @@ KXAPI int KX_get_memory_usage(KX_bsm_stats_t* stats) {
 }
 
 KXAPI int KX_call_klam(const char* program, int argument_count, void** arguments) {
-    return kx::frame(
-        [&] { return inklam_() == 1 ? KX_ERR_KLAM_ALREADY_RUNNING : 0; },
-        [&] {
-            KXKL_set_args_in_kxapi(argument_count, arguments);
-            return KLX_run_klam_program(program) != 0 ? KX_ERR_KLAM_RUN_FAILED : 0;
-        });
+    return kx::frame([&] { return inklam_() == 1 ? KX_ERR_KLAM_ALREADY_RUNNING : 0; },
+                     [&] {
+                         KXKL_set_args_in_kxapi(argument_count, arguments);
+                         return KLX_run_klam_program(program) != 0 ? KX_ERR_KLAM_RUN_FAILED : 0;
+                     });
 }
 
 KXAPI int KX_get_release(char** release) {
     char* text = nullptr;
     const int status = kx::frame(
-        kx::standard, kx::on_error([&] { kx::free_and_clear(text); }), [&] { return kx::check({{release, 1}}); },
+        kx::standard, kx::on_error([&] { kx::free_and_clear(text); }),
+        [&] {
+            return kx::check({{release, 1}});
+        },
         [&] {
             const int revision = JQ_ask_current_part_revision();
             udrel_record record{};
@@ -204,7 +217,9 @@ KXAPI int KX_get_release(char** release) {
 
 KXAPI int KX_load_library(const char* library, const char* symbol, KX_loaded_function_t* function) {
     return kx::frame(
-        [&] { return kx::check({{!empty(library), 1}, {!empty(symbol), 2}, {function, 3}}); },
+        [&] {
+            return kx::check({{!empty(library), 1}, {!empty(symbol), 2}, {function, 3}});
+        },
         [&] {
             std::string resolved;
             if (int st = resolve_library(library, resolved); st != 0) return st;
@@ -216,18 +231,25 @@ KXAPI int KX_load_library(const char* library, const char* symbol, KX_loaded_fun
 }
 
 KXAPI int KX_unload_library(const char* library) {
-    return kx::frame([&] { return kx::check({{!empty(library), 1}}); },
-                     [&] {
-                         std::string resolved;
-                         const int st = resolve_library(library, resolved);
-                         if (st == 0) ldr_unload(resolved.c_str());
-                         return st;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{!empty(library), 1}});
+        },
+        [&] {
+            std::string resolved;
+            const int st = resolve_library(library, resolved);
+            if (st == 0) ldr_unload(resolved.c_str());
+            return st;
+        });
 }
 
 KXAPI int KX_translate_variable(const char* name, const char** value) {
     return kx::frame(
-        kx::no_check, [&] { return kx::check({{value, 2}}); }, [&] { *value = ENV_translate_variable(name); });
+        kx::no_check,
+        [&] {
+            return kx::check({{value, 2}});
+        },
+        [&] { *value = ENV_translate_variable(name); });
 }
 
 KXAPI int KX_set_variable(const char* name, const char* value) {
@@ -251,26 +273,31 @@ KXAPI int KX_MISC_set_program_name(const char* name) {
 
 KXAPI int KX_get_customer_default(const char* name, int module, char** value) {
     if (value) *value = nullptr;
-    return kx::frame([&] { return kx::check({{value, 3}}); },
-                     [&] {
-                         const char* text = nullptr;
-                         if (cdUIgetDefault(name, CD_TYPE_TEXT, module, &text) != 1 || !text) return 1;
-                         *value = kx::dup_string(text);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{value, 3}});
+        },
+        [&] {
+            const char* text = nullptr;
+            if (cdUIgetDefault(name, CD_TYPE_TEXT, module, &text) != 1 || !text) return 1;
+            *value = kx::dup_string(text);
+            return 0;
+        });
 }
 
 KXAPI int KX_ask_application_module(int* application) {
-    return kx::frame([&] { return kx::check({{application, 1}}); },
-                     [&] {
-                         const int* answer = APP_ask_current_application();
-                         *application = answer ? answer[0] : 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{application, 1}});
+        },
+        [&] {
+            const int* answer = APP_ask_current_application();
+            *application = answer ? answer[0] : 0;
+        });
 }
 
 KXAPI int KX_is_jqmanager_active(logical* active) {
-    return kx::frame([&] { return kx::check({{active, 1}}); },
-                     [&] { *active = RTENV_ask_jqmanager_active() ? 1 : 0; });
+    return kx::frame([&] { return kx::check({{active, 1}}); }, [&] { *active = RTENV_ask_jqmanager_active() ? 1 : 0; });
 }
 
 }  // extern "C"

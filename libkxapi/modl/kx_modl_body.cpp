@@ -99,7 +99,8 @@ int validity_of(int entity) {
         int ids[3];
         ~Lists() {
             for (int id : ids)
-                if (id != 0) kx::release([id] {
+                if (id != 0)
+                    kx::release([id] {
                         int f = 0;
                         KI_delist(&id, &f);
                     });
@@ -257,7 +258,8 @@ extern "C" KXAPI int KX_MODL_set_body_density(tag body, int units, double densit
     return kx::frame(
         kx::arm_first,
         [&] {
-            return kx::check({{body != NULL_TAG, 1}, {good_units(units), 2}, {std::isfinite(density) && density > 0, 3}});
+            return kx::check(
+                {{body != NULL_TAG, 1}, {good_units(units), 2}, {std::isfinite(density) && density > 0, 3}});
         },
         [&] {
             if (OCC_is_occurrence(body)) return kx::param(1);
@@ -267,7 +269,10 @@ extern "C" KXAPI int KX_MODL_set_body_density(tag body, int units, double densit
 
 extern "C" KXAPI int KX_MODL_set_default_density(double density, int units) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{std::isfinite(density) && density > 0, 1}, {good_units(units), 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{std::isfinite(density) && density > 0, 1}, {good_units(units), 2}});
+        },
         [&] {
             pxdens_.given = density;
             pxdens_.si = density * kToSi[units];
@@ -299,7 +304,9 @@ extern "C" KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* va
     unsigned int mark = 0;
     const int st = kx::frame(
         kx::acknowledging,
-        [&] { return kx::check({{count >= 1, 1}, {bodies, 2}, {validity, 3}}); },
+        [&] {
+            return kx::check({{count >= 1, 1}, {bodies, 2}, {validity, 3}});
+        },
         [&] {
             int mark_status = 0;
             mark = UNDO_JQ_set_mark(UNDO_VISIBLE, nullptr, &mark_status);
@@ -318,7 +325,8 @@ extern "C" KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* va
             }
             return 0;
         });
-    if (mark != 0) kx::guarded([&] {
+    if (mark != 0)
+        kx::guarded([&] {
             kx::frame(kx::no_check, [&] { return UNDO_JQ_undo_to_mark(mark, nullptr); });
             kx::frame(kx::no_check, [&] { return UNDO_JQ_delete_mark(mark, nullptr); });
         });
@@ -326,33 +334,45 @@ extern "C" KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* va
 }
 
 extern "C" KXAPI int KX_MODL_set_body_type_pref(int kind) {
-    if (kind != ZQ_BODY_SOLID && kind != ZQ_BODY_SHEET) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
+    if (kind != ZQ_BODY_SOLID && kind != ZQ_BODY_SHEET)
+        return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     int value = kind == ZQ_BODY_SHEET ? 1 : 0;
     return switch_call(wi_modeling_for_body_type, 1, &value);
 }
 
 extern "C" KXAPI int KX_MODL_ask_body_type_pref(int* kind) {
     int value = 0;
-    const int st = kx::frame(kx::acknowledging, [&] { return kx::check({{kind, 1}}); }, [&] {
-        wi_modeling_for_body_type(2, &value);
-        *kind = value == 0 ? ZQ_BODY_SOLID : ZQ_BODY_SHEET;
-        return 0;
-    });
+    const int st = kx::frame(
+        kx::acknowledging,
+        [&] {
+            return kx::check({{kind, 1}});
+        },
+        [&] {
+            wi_modeling_for_body_type(2, &value);
+            *kind = value == 0 ? ZQ_BODY_SOLID : ZQ_BODY_SHEET;
+            return 0;
+        });
     return st;
 }
 
 extern "C" KXAPI int KX_MODL_set_curve_fit_method(int method) {
-    if (method != 0 && method != 1) return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
+    if (method != 0 && method != 1)
+        return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     return switch_call(cdUIaskoutput_quintic, 1, &method);
 }
 
 extern "C" KXAPI int KX_MODL_ask_curve_fit_method(int* method) {
-    return kx::frame(kx::acknowledging, [&] { return kx::check({{method, 1}}); }, [&] {
-        int value = 0;
-        cdUIaskoutput_quintic(0, &value);
-        *method = value != 0 ? 1 : 0;
-        return 0;
-    });
+    return kx::frame(
+        kx::acknowledging,
+        [&] {
+            return kx::check({{method, 1}});
+        },
+        [&] {
+            int value = 0;
+            cdUIaskoutput_quintic(0, &value);
+            *method = value != 0 ? 1 : 0;
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_MODL_set_dynamic_update(int value) { return switch_call(cdUIaskDynamicUpdate, 1, &value); }
@@ -399,7 +419,8 @@ extern "C" KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_featur
                 body_feature_entry& e = *made.back().get();
                 e = body_feature_entry{};
                 kx::copy_bounded(e.name, node->name, sizeof e.name - 1);
-                members.emplace_back(kx::copy_array<tag>(std::span<const tag>(node->members, static_cast<std::size_t>(node->count))));
+                members.emplace_back(
+                    kx::copy_array<tag>(std::span<const tag>(node->members, static_cast<std::size_t>(node->count))));
                 e.count = node->count;
                 e.objects = members.back().get();
             }

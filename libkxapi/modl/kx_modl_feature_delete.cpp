@@ -61,10 +61,11 @@ int delete_features(const tag_list* features) {
     });
     // A host error came back: roll back and free under frames of their
     // own, so that an error on the way cannot hide the first one.
-    while (mark != 0 || list != 0) kx::frame(kx::no_check, [&] {
-        finish(true);
-        return 0;
-    });
+    while (mark != 0 || list != 0)
+        kx::frame(kx::no_check, [&] {
+            finish(true);
+            return 0;
+        });
     return status;
 }
 

@@ -205,8 +205,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count) {
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type,
-                                                tag_list** edge_list) {
+extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type, tag_list** edge_list) {
     if (!loops) return kNoList;
     if (index < 0) return kNegativeIndex;
     const loop_list* node = nth(loops, index);

@@ -16,13 +16,9 @@ namespace {
 constexpr int kTransformRefused = KX_MODL_ERR_TRANSFORM_REFUSED;
 
 // Host builders answer non-zero on success; the interface answers 0 then.
-int flag(int host_answer) {
-    return host_answer != 0 ? 0 : 1;
-}
+int flag(int host_answer) { return host_answer != 0 ? 0 : 1; }
 
-int code(int host_answer) {
-    return host_answer != 0 ? kTransformRefused : 0;
-}
+int code(int host_answer) { return host_answer != 0 ? kTransformRefused : 0; }
 
 // Rotation rows of a 4x4 matrix <-> a 3x3 matrix.
 void rotation_of(const double* m4, double* m3) {
@@ -51,8 +47,8 @@ void mul2(const double* a, const double* b, bool transpose_a, double* out) {
     la::Arr<4> r;
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 2; ++j)
-            r[2 * i + j] = b[2 * i] * (transpose_a ? a[2 * j] : a[j]) +
-                           b[2 * i + 1] * (transpose_a ? a[2 * j + 1] : a[2 + j]);
+            r[2 * i + j] =
+                b[2 * i] * (transpose_a ? a[2 * j] : a[j]) + b[2 * i + 1] * (transpose_a ? a[2 * j + 1] : a[2 + j]);
     la::store<4>(r, out);
 }
 
@@ -62,17 +58,11 @@ extern "C" {
 
 /* ---- 2x2 ---- */
 
-void KX_MTX2_copy(const double mtx_src[4], double mtx_dst[4]) {
-    la::store<4>(la::load<4>(mtx_src), mtx_dst);
-}
+void KX_MTX2_copy(const double mtx_src[4], double mtx_dst[4]) { la::store<4>(la::load<4>(mtx_src), mtx_dst); }
 
-void KX_MTX2_determinant(const double mtx[4], double* determinant) {
-    *determinant = mtx[0] * mtx[3] - mtx[2] * mtx[1];
-}
+void KX_MTX2_determinant(const double mtx[4], double* determinant) { *determinant = mtx[0] * mtx[3] - mtx[2] * mtx[1]; }
 
-void KX_MTX2_identity(double mtx[4]) {
-    la::identity<2>(mtx);
-}
+void KX_MTX2_identity(double mtx[4]) { la::identity<2>(mtx); }
 
 int KX_MTX2_initialize(const double x_vec[2], const double y_vec[2], double mtx[4]) {
     return kx::guarded([&] { return flag(MTX2_init(x_vec, y_vec, mtx)); });
@@ -86,9 +76,7 @@ void KX_MTX2_multiply_t(const double mtx_1[4], const double mtx_2[4], double mtx
     mul2(mtx_1, mtx_2, true, mtx_product);
 }
 
-void KX_MTX2_transpose(const double mtx[4], double mtx_transpose[4]) {
-    la::transpose<2>(mtx, mtx_transpose);
-}
+void KX_MTX2_transpose(const double mtx[4], double mtx_transpose[4]) { la::transpose<2>(mtx, mtx_transpose); }
 
 void KX_MTX2_vec_multiply(const double vec[2], const double mtx[4], double vec_product[2]) {
     la::mul_vec<2>(vec, mtx, false, vec_product);
@@ -98,34 +86,25 @@ void KX_MTX2_vec_multiply_t(const double vec[2], const double mtx[4], double vec
     la::mul_vec<2>(vec, mtx, true, vec_product);
 }
 
-void KX_MTX2_x_vec(const double mtx[4], double x_vec[2]) {
-    la::take_row<2, 2>(mtx, 0, x_vec);
-}
+void KX_MTX2_x_vec(const double mtx[4], double x_vec[2]) { la::take_row<2, 2>(mtx, 0, x_vec); }
 
-void KX_MTX2_y_vec(const double mtx[4], double y_vec[2]) {
-    la::take_row<2, 2>(mtx, 1, y_vec);
-}
+void KX_MTX2_y_vec(const double mtx[4], double y_vec[2]) { la::take_row<2, 2>(mtx, 1, y_vec); }
 
 /* ---- 3x3 ---- */
 
-void KX_MTX3_copy(const double mtx_src[9], double mtx_dst[9]) {
-    la::store<9>(la::load<9>(mtx_src), mtx_dst);
-}
+void KX_MTX3_copy(const double mtx_src[9], double mtx_dst[9]) { la::store<9>(la::load<9>(mtx_src), mtx_dst); }
 
 void KX_MTX3_determinant(const double m[9], double* determinant) {
-    *determinant = m[0] * (m[4] * m[8] - m[7] * m[5]) - m[3] * (m[1] * m[8] - m[7] * m[2]) +
-                   m[6] * (m[1] * m[5] - m[2] * m[4]);
+    *determinant =
+        m[0] * (m[4] * m[8] - m[7] * m[5]) - m[3] * (m[1] * m[8] - m[7] * m[2]) + m[6] * (m[1] * m[5] - m[2] * m[4]);
 }
 
-void KX_MTX3_identity(double mtx[9]) {
-    la::identity<3>(mtx);
-}
+void KX_MTX3_identity(double mtx[9]) { la::identity<3>(mtx); }
 
 int KX_MTX3_initialize(const double x_vec[3], const double y_vec[3], double mtx[9]) {
     return kx::guarded([&] {
         double x[3], y[3], magnitude;
-        if (!VEC3_unitize(x_vec, 1e-10, &magnitude, x) || !VEC3_unitize(y_vec, 1e-10, &magnitude, y))
-            return 1;
+        if (!VEC3_unitize(x_vec, 1e-10, &magnitude, x) || !VEC3_unitize(y_vec, 1e-10, &magnitude, y)) return 1;
         // The part of y at right angles to x: (x cross y) cross x.
         double z[3], y_perp[3];
         la::cross(x, y, z);
@@ -165,9 +144,7 @@ int KX_MTX3_rotate_about_axis(const double rotation_axis[3], double angle, doubl
     return kx::guarded([&] { return MTX3_rot_about_axis(angle, rotation_axis, mtx); });
 }
 
-void KX_MTX3_transpose(const double mtx[9], double mtx_transpose[9]) {
-    la::transpose<3>(mtx, mtx_transpose);
-}
+void KX_MTX3_transpose(const double mtx[9], double mtx_transpose[9]) { la::transpose<3>(mtx, mtx_transpose); }
 
 void KX_MTX3_vec_multiply(const double vec[3], const double mtx[9], double vec_product[3]) {
     la::mul_vec<3>(vec, mtx, false, vec_product);
@@ -177,15 +154,9 @@ void KX_MTX3_vec_multiply_t(const double vec[3], const double mtx[9], double vec
     la::mul_vec<3>(vec, mtx, true, vec_product);
 }
 
-void KX_MTX3_x_vec(const double mtx[9], double x_vec[3]) {
-    la::take_row<3, 3>(mtx, 0, x_vec);
-}
-void KX_MTX3_y_vec(const double mtx[9], double y_vec[3]) {
-    la::take_row<3, 3>(mtx, 1, y_vec);
-}
-void KX_MTX3_z_vec(const double mtx[9], double z_vec[3]) {
-    la::take_row<3, 3>(mtx, 2, z_vec);
-}
+void KX_MTX3_x_vec(const double mtx[9], double x_vec[3]) { la::take_row<3, 3>(mtx, 0, x_vec); }
+void KX_MTX3_y_vec(const double mtx[9], double y_vec[3]) { la::take_row<3, 3>(mtx, 1, y_vec); }
+void KX_MTX3_z_vec(const double mtx[9], double z_vec[3]) { la::take_row<3, 3>(mtx, 2, z_vec); }
 
 /* ---- 4x4 ---- */
 
@@ -199,13 +170,9 @@ void KX_MTX4_initialize(double scale, const double translation[3], const double 
     la::store<16>(r, mtx);
 }
 
-void KX_MTX4_ask_rotation(const double mtx[16], double rotation[9]) {
-    rotation_of(mtx, rotation);
-}
+void KX_MTX4_ask_rotation(const double mtx[16], double rotation[9]) { rotation_of(mtx, rotation); }
 
-void KX_MTX4_edit_rotation(double mtx[16], const double rotation[9]) {
-    set_rotation(mtx, rotation);
-}
+void KX_MTX4_edit_rotation(double mtx[16], const double rotation[9]) { set_rotation(mtx, rotation); }
 
 void KX_MTX4_ask_translation(const double mtx[16], double translation[3]) {
     const double t[3] = {mtx[3], mtx[7], mtx[11]};
@@ -219,25 +186,15 @@ void KX_MTX4_edit_translation(double mtx[16], const double translation[3]) {
     mtx[11] = t[2];
 }
 
-void KX_MTX4_ask_scale(const double mtx[16], double* scale) {
-    *scale = mtx[15];
-}
+void KX_MTX4_ask_scale(const double mtx[16], double* scale) { *scale = mtx[15]; }
 
-void KX_MTX4_edit_scale(double mtx[16], double scale) {
-    mtx[15] = scale;
-}
+void KX_MTX4_edit_scale(double mtx[16], double scale) { mtx[15] = scale; }
 
-void KX_MTX4_copy(const double mtx_src[16], double mtx_dst[16]) {
-    la::store<16>(la::load<16>(mtx_src), mtx_dst);
-}
+void KX_MTX4_copy(const double mtx_src[16], double mtx_dst[16]) { la::store<16>(la::load<16>(mtx_src), mtx_dst); }
 
-void KX_MTX4_identity(double mtx[16]) {
-    la::identity<4>(mtx);
-}
+void KX_MTX4_identity(double mtx[16]) { la::identity<4>(mtx); }
 
-void KX_MTX4_transpose(const double mtx[16], double mtx_transpose[16]) {
-    la::transpose<4>(mtx, mtx_transpose);
-}
+void KX_MTX4_transpose(const double mtx[16], double mtx_transpose[16]) { la::transpose<4>(mtx, mtx_transpose); }
 
 int KX_MTX4_multiply(const double mtx_1[16], const double mtx_2[16], double mtx_product[16]) {
     return kx::guarded([&] { return MTX4_multiply(mtx_1, mtx_2, mtx_product); });
@@ -267,15 +224,9 @@ void KX_MTX4_vec3_multiply_t(const double vec[3], const double mtx[16], double v
     point_through(vec, mtx, true, vec_product);
 }
 
-void KX_MTX4_x_vec(const double mtx[16], double x_vec[3]) {
-    la::take_row<3, 4>(mtx, 0, x_vec);
-}
-void KX_MTX4_y_vec(const double mtx[16], double y_vec[3]) {
-    la::take_row<3, 4>(mtx, 1, y_vec);
-}
-void KX_MTX4_z_vec(const double mtx[16], double z_vec[3]) {
-    la::take_row<3, 4>(mtx, 2, z_vec);
-}
+void KX_MTX4_x_vec(const double mtx[16], double x_vec[3]) { la::take_row<3, 4>(mtx, 0, x_vec); }
+void KX_MTX4_y_vec(const double mtx[16], double y_vec[3]) { la::take_row<3, 4>(mtx, 1, y_vec); }
+void KX_MTX4_z_vec(const double mtx[16], double z_vec[3]) { la::take_row<3, 4>(mtx, 2, z_vec); }
 
 int KX_MTX4_scaling(const double point[3], const double scale_factors[3], double mtx[16]) {
     kx::guarded([&] { MTX4_scaling(point, scale_factors, mtx); });
@@ -290,12 +241,11 @@ int KX_MTX4_mirror(const double point[3], const double normal[3], double mtx[16]
     return kx::guarded([&] { return code(MTX4_mirror(point, normal, mtx)); });
 }
 
-int KX_MTX4_csys_to_csys(const double from_origin[3], const double from_x_axis[3],
-                         const double from_y_axis[3], const double to_origin[3], const double to_x_axis[3],
-                         const double to_y_axis[3], double mtx[16]) {
+int KX_MTX4_csys_to_csys(const double from_origin[3], const double from_x_axis[3], const double from_y_axis[3],
+                         const double to_origin[3], const double to_x_axis[3], const double to_y_axis[3],
+                         double mtx[16]) {
     return kx::guarded([&] {
-        return code(
-            MTX4_csys_to_csys(from_origin, from_x_axis, from_y_axis, to_origin, to_x_axis, to_y_axis, mtx));
+        return code(MTX4_csys_to_csys(from_origin, from_x_axis, from_y_axis, to_origin, to_x_axis, to_y_axis, mtx));
     });
 }
 

@@ -37,9 +37,7 @@ int within3(const double* a, const double* b, double tolerance, int* result) {
     return answer(result, holds);
 }
 
-int flag(int host_answer) {
-    return host_answer != 0 ? 0 : 1;
-}
+int flag(int host_answer) { return host_answer != 0 ? 0 : 1; }
 
 }  // namespace
 
@@ -55,13 +53,9 @@ void KX_VEC2_sub(const double vec1[2], const double vec2[2], double vec_diff[2])
     la::combine<2>(1.0, vec1, -1.0, vec2, vec_diff);
 }
 
-void KX_VEC2_negate(const double vec[2], double vec_negated[2]) {
-    la::scale<2>(-1.0, vec, vec_negated);
-}
+void KX_VEC2_negate(const double vec[2], double vec_negated[2]) { la::scale<2>(-1.0, vec, vec_negated); }
 
-void KX_VEC2_scale(double scale, const double vec[2], double vec_scaled[2]) {
-    la::scale<2>(scale, vec, vec_scaled);
-}
+void KX_VEC2_scale(double scale, const double vec[2], double vec_scaled[2]) { la::scale<2>(scale, vec, vec_scaled); }
 
 void KX_VEC2_affine_comb(const double vec[2], double scale, const double vec_dir[2], double vec_comb[2]) {
     la::combine<2>(1.0, vec, scale, vec_dir, vec_comb);
@@ -71,8 +65,7 @@ void KX_VEC2_convex_comb(double parameter, const double vec1[2], const double ve
     la::combine<2>(1.0 - parameter, vec1, parameter, vec2, vec_comb);
 }
 
-void KX_VEC2_linear_comb(double scale1, const double vec1[2], double scale2, const double vec2[2],
-                         double vec_comb[2]) {
+void KX_VEC2_linear_comb(double scale1, const double vec1[2], double scale2, const double vec2[2], double vec_comb[2]) {
     la::combine<2>(scale1, vec1, scale2, vec2, vec_comb);
 }
 
@@ -88,9 +81,7 @@ void KX_VEC2_cross(const double vec1[2], const double vec2[2], double* cross_pro
     *cross_product = vec1[0] * vec2[1] - vec1[1] * vec2[0];
 }
 
-void KX_VEC2_mag(const double vec[2], double* magnitude) {
-    *magnitude = std::sqrt(la::dot<2>(vec, vec));
-}
+void KX_VEC2_mag(const double vec[2], double* magnitude) { *magnitude = std::sqrt(la::dot<2>(vec, vec)); }
 
 void KX_VEC2_distance(const double pt1[2], const double pt2[2], double* distance) {
     *distance = std::sqrt(la::distance_sq<2>(pt1, pt2));
@@ -103,9 +94,7 @@ void KX_VEC2_rotate(const double vec[2], double angle, double vec_rotated[2]) {
     vec_rotated[1] = x * s + y * c;
 }
 
-void KX_VEC2_copy(const double vec_src[2], double vec_dst[2]) {
-    la::store<2>(la::load<2>(vec_src), vec_dst);
-}
+void KX_VEC2_copy(const double vec_src[2], double vec_dst[2]) { la::store<2>(la::load<2>(vec_src), vec_dst); }
 
 void KX_VEC2_vec3(const double vec_2d[2], double vec_3d[3]) {
     const double r[3] = {vec_2d[0], vec_2d[1], 0.0};
@@ -116,9 +105,7 @@ int KX_VEC2_is_equal(const double vec1[2], const double vec2[2], double toleranc
     return is_equal<2>(vec1, vec2, tolerance, result);
 }
 
-int KX_VEC2_is_zero(const double vec[2], double tolerance, int* result) {
-    return is_zero<2>(vec, tolerance, result);
-}
+int KX_VEC2_is_zero(const double vec[2], double tolerance, int* result) { return is_zero<2>(vec, tolerance, result); }
 
 int KX_VEC2_unitize(const double vec[2], double tolerance, double* magnitude, double unit_vec[2]) {
     return kx::guarded([&] { return flag(VEC2_unitize(vec, tolerance, magnitude, unit_vec)); });
@@ -151,13 +138,9 @@ void KX_VEC3_sub(const double vec1[3], const double vec2[3], double vec_diff[3])
     la::combine<3>(1.0, vec1, -1.0, vec2, vec_diff);
 }
 
-void KX_VEC3_negate(const double vec[3], double vec_negated[3]) {
-    la::scale<3>(-1.0, vec, vec_negated);
-}
+void KX_VEC3_negate(const double vec[3], double vec_negated[3]) { la::scale<3>(-1.0, vec, vec_negated); }
 
-void KX_VEC3_scale(double scale, const double vec[3], double vec_scaled[3]) {
-    la::scale<3>(scale, vec, vec_scaled);
-}
+void KX_VEC3_scale(double scale, const double vec[3], double vec_scaled[3]) { la::scale<3>(scale, vec, vec_scaled); }
 
 void KX_VEC3_affine_comb(const double vec[3], double scale, const double vec_dir[3], double vec_comb[3]) {
     la::combine<3>(1.0, vec, scale, vec_dir, vec_comb);
@@ -167,8 +150,7 @@ void KX_VEC3_convex_comb(double parameter, const double vec1[3], const double ve
     la::combine<3>(1.0 - parameter, vec1, parameter, vec2, vec_comb);
 }
 
-void KX_VEC3_linear_comb(double scale1, const double vec1[3], double scale2, const double vec2[3],
-                         double vec_comb[3]) {
+void KX_VEC3_linear_comb(double scale1, const double vec1[3], double scale2, const double vec2[3], double vec_comb[3]) {
     la::combine<3>(scale1, vec1, scale2, vec2, vec_comb);
 }
 
@@ -186,32 +168,25 @@ void KX_VEC3_cross(const double vec1[3], const double vec2[3], double vec_produc
     la::cross(vec1, vec2, vec_product);
 }
 
-void KX_VEC3_triple(const double vec1[3], const double vec2[3], const double vec3[3],
-                    double* triple_product) {
+void KX_VEC3_triple(const double vec1[3], const double vec2[3], const double vec3[3], double* triple_product) {
     double c[3];
     la::cross(vec2, vec3, c);
     *triple_product = la::dot<3>(vec1, c);
 }
 
-void KX_VEC3_mag(const double vec[3], double* magnitude) {
-    *magnitude = std::sqrt(la::dot<3>(vec, vec));
-}
+void KX_VEC3_mag(const double vec[3], double* magnitude) { *magnitude = std::sqrt(la::dot<3>(vec, vec)); }
 
 void KX_VEC3_distance(const double pt1[3], const double pt2[3], double* distance) {
     *distance = std::sqrt(la::distance_sq<3>(pt1, pt2));
 }
 
-void KX_VEC3_copy(const double vec_src[3], double vec_dst[3]) {
-    la::store<3>(la::load<3>(vec_src), vec_dst);
-}
+void KX_VEC3_copy(const double vec_src[3], double vec_dst[3]) { la::store<3>(la::load<3>(vec_src), vec_dst); }
 
 int KX_VEC3_is_equal(const double vec1[3], const double vec2[3], double tolerance, int* result) {
     return is_equal<3>(vec1, vec2, tolerance, result);
 }
 
-int KX_VEC3_is_zero(const double vec[3], double tolerance, int* result) {
-    return is_zero<3>(vec, tolerance, result);
-}
+int KX_VEC3_is_zero(const double vec[3], double tolerance, int* result) { return is_zero<3>(vec, tolerance, result); }
 
 int KX_VEC3_distance_to_plane(const double pt[3], const double plane_pt[3], const double plane_normal[3],
                               double tolerance, double* distance) {
@@ -226,8 +201,7 @@ int KX_VEC3_distance_to_plane(const double pt[3], const double plane_pt[3], cons
     return 0;
 }
 
-void KX_VEC3_angle_between(const double vec1[3], const double vec2[3], const double reference[3],
-                           double* angle) {
+void KX_VEC3_angle_between(const double vec1[3], const double vec2[3], const double reference[3], double* angle) {
     kx::guarded([&] { *angle = VEC3_angle_between(vec1, vec2, reference); });
 }
 
@@ -247,13 +221,9 @@ int KX_VEC3_is_perpendicular(const double vec1[3], const double vec2[3], double 
     return kx::guarded([&] { return answer(result, VEC3_is_perpendicular(vec1, vec2, tolerance) != 0); });
 }
 
-void KX_VEC3_vec2(const double vec_3d[3], double vec_2d[2]) {
-    la::store<2>(la::load<2>(vec_3d), vec_2d);
-}
+void KX_VEC3_vec2(const double vec_3d[3], double vec_2d[2]) { la::store<2>(la::load<2>(vec_3d), vec_2d); }
 
-void KX_VEC3_vec4(const double vec_3d[3], double vec_4d[4]) {
-    la::homogen(vec_3d, 1.0, vec_4d);
-}
+void KX_VEC3_vec4(const double vec_3d[3], double vec_4d[4]) { la::homogen(vec_3d, 1.0, vec_4d); }
 
 void KX_VEC3_vec4_homogen(const double vec_3d[3], double weight, double vec_4d[4]) {
     la::homogen(vec_3d, weight, vec_4d);
@@ -261,13 +231,9 @@ void KX_VEC3_vec4_homogen(const double vec_3d[3], double weight, double vec_4d[4
 
 /* ---- 4D ---- */
 
-void KX_VEC4_copy(const double vec_src[4], double vec_dst[4]) {
-    la::store<4>(la::load<4>(vec_src), vec_dst);
-}
+void KX_VEC4_copy(const double vec_src[4], double vec_dst[4]) { la::store<4>(la::load<4>(vec_src), vec_dst); }
 
-void KX_VEC4_scale(double scale, const double vec[4], double vec_scaled[4]) {
-    la::scale<4>(scale, vec, vec_scaled);
-}
+void KX_VEC4_scale(double scale, const double vec[4], double vec_scaled[4]) { la::scale<4>(scale, vec, vec_scaled); }
 
 int KX_VEC4_is_equal(const double vec1[4], const double vec2[4], double tolerance, int* result) {
     return within3(vec1, vec2, tolerance, result);
@@ -277,9 +243,7 @@ int KX_VEC4_is_zero(const double vec[4], double tolerance, int* result) {
     return within3(vec, nullptr, tolerance, result);
 }
 
-void KX_VEC4_vec3(const double vec_4d[4], double vec_3d[3]) {
-    la::store<3>(la::load<3>(vec_4d), vec_3d);
-}
+void KX_VEC4_vec3(const double vec_4d[4], double vec_3d[3]) { la::store<3>(la::load<3>(vec_4d), vec_3d); }
 
 void KX_VEC4_vec3_homogen(const double vec_4d[4], double vec_3d[3]) {
     const double w = vec_4d[3];

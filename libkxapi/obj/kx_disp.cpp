@@ -114,19 +114,22 @@ private:
 // ---- Display properties --------------------------------------------------------
 
 extern "C" KXAPI int KX_OBJ_ask_display_properties(tag object, display_properties* properties) {
-    return kx::frame([&] { return kx::check({{object != NULL_TAG, 1}, {properties, 2}}); },
-                     [&] {
-                         std::memset(properties, 0, sizeof *properties);
-                         properties->layer = ES_ask_entity_layer(object);
-                         const int color = ES_ask_entity_color(object);
-                         properties->color = in(color, 1, 216) ? color : 11;
-                         properties->highlight_status = ES_is_highlit(object) ? 1 : 0;
-                         properties->blank_status = ES_is_blanked(object) ? 1 : 0;
-                         const int width = ES_ask_line_width(object);
-                         properties->line_width = in(width, 0, 2) ? width : 0;
-                         const int font = ES_ask_line_font(object);
-                         properties->font = in(font, 1, 7) ? font : 1;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{object != NULL_TAG, 1}, {properties, 2}});
+        },
+        [&] {
+            std::memset(properties, 0, sizeof *properties);
+            properties->layer = ES_ask_entity_layer(object);
+            const int color = ES_ask_entity_color(object);
+            properties->color = in(color, 1, 216) ? color : 11;
+            properties->highlight_status = ES_is_highlit(object) ? 1 : 0;
+            properties->blank_status = ES_is_blanked(object) ? 1 : 0;
+            const int width = ES_ask_line_width(object);
+            properties->line_width = in(width, 0, 2) ? width : 0;
+            const int font = ES_ask_line_font(object);
+            properties->font = in(font, 1, 7) ? font : 1;
+        });
 }
 
 extern "C" KXAPI int KX_OBJ_set_color(tag object, int color) {
@@ -186,7 +189,8 @@ extern "C" KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
                      [&] {
                          int type = 0, subtype = 0;
                          RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (type != HOST_TYPE_SOLID || (subtype != HOST_SUBTYPE_BODY && subtype != HOST_SUBTYPE_FACE)) return kBadTag;
+                         if (type != HOST_TYPE_SOLID || (subtype != HOST_SUBTYPE_BODY && subtype != HOST_SUBTYPE_FACE))
+                             return kBadTag;
                          return kx::edit_with_tail([&] {
                              const Faces faces(object, subtype == HOST_SUBTYPE_BODY);
                              if (RTENV_ask_env() != RTENV_KIND_USER_PROGRAM)
@@ -202,14 +206,17 @@ namespace {
 // whether the host's reader is asked.
 int read_face_value(tag object, int* value, bool (*accepts)(int type, int subtype),
                     void (*reader)(unsigned int, int*)) {
-    return kx::frame([&] { return alive(object) ? kx::check({{value, 2}}) : kBadTag; },
-                     [&] {
-                         int type = 0, subtype = 0;
-                         RM_ask_entity_type_and_subtype(object, &type, &subtype);
-                         if (!accepts(type, subtype)) return kBadTag;
-                         reader(object, value);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return alive(object) ? kx::check({{value, 2}}) : kBadTag;
+        },
+        [&] {
+            int type = 0, subtype = 0;
+            RM_ask_entity_type_and_subtype(object, &type, &subtype);
+            if (!accepts(type, subtype)) return kBadTag;
+            reader(object, value);
+            return 0;
+        });
 }
 
 }  // namespace
@@ -218,8 +225,7 @@ extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
     // Refused is only what is neither a solid nor of subtype 2; the host's
     // reader decides on the rest.
     return read_face_value(
-        object, value,
-        [](int type, int subtype) { return type == HOST_TYPE_SOLID || subtype == HOST_SUBTYPE_FACE; },
+        object, value, [](int type, int subtype) { return type == HOST_TYPE_SOLID || subtype == HOST_SUBTYPE_FACE; },
         ES_read_srfanl);
 }
 
@@ -278,26 +284,28 @@ extern "C" void kx_disp_reset_for_tests(void) { g_saved = kFactoryDefaults; }
 
 extern "C" KXAPI int KX_OBJ_reset_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
-    return kx::frame(kx::acknowledging, [&] { return check_defaults(d); }, [&] { set_defaults(d); });
+    return kx::frame(
+        kx::acknowledging, [&] { return check_defaults(d); }, [&] { set_defaults(d); });
 }
 
 extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
-    return kx::frame(kx::acknowledging, [&] { return check_defaults(d); },
-                               [&] {
-                                   // The host hands the values in force back through
-                                   // its arguments; they are kept only when it
-                                   // succeeds, so a failed call loses no saved set.
-                                   Defaults current{-1, -1, -1, -1};
-                                   ES_default_settings(&current.color, &current.layer, &current.width,
-                                                       &current.font);
-                                   g_saved = current;
-                                   set_defaults(d);
-                               });
+    return kx::frame(
+        kx::acknowledging, [&] { return check_defaults(d); },
+        [&] {
+            // The host hands the values in force back through
+            // its arguments; they are kept only when it
+            // succeeds, so a failed call loses no saved set.
+            Defaults current{-1, -1, -1, -1};
+            ES_default_settings(&current.color, &current.layer, &current.width, &current.font);
+            g_saved = current;
+            set_defaults(d);
+        });
 }
 
 extern "C" KXAPI int KX_OBJ_return_prev_defaults(void) {
-    return kx::frame(kx::acknowledging, [] { return 0; }, [&] { set_defaults(g_saved); });
+    return kx::frame(
+        kx::acknowledging, [] { return 0; }, [&] { set_defaults(g_saved); });
 }
 
 extern "C" KXAPI void kx5025_(int* color, int* layer, int* width, int* font) {
@@ -314,8 +322,7 @@ namespace {
 using Setter = int (*)(int, int, int, int);
 
 int set_creation(int type, int subtype, int selector, int value, Setter setter) {
-    return kx::frame([&] { return type == 0 ? kBadType : 0; },
-                     [&] { return setter(type, subtype, selector, value); });
+    return kx::frame([&] { return type == 0 ? kBadType : 0; }, [&] { return setter(type, subtype, selector, value); });
 }
 
 int set_default_creation(int value, Setter setter) {
@@ -346,23 +353,26 @@ int is_default_setting(int type, int subtype, int selector, logical* is_default,
 }  // namespace
 
 extern "C" KXAPI int KX_OBJ_ask_cre_settings(int type, int subtype, int selector, creation_settings* settings) {
-    return kx::frame([&] { return type == 0 ? kBadType : kx::check({{settings, 4}}); },
-                     [&] {
-                         const int st = ES_ask_work_creation_disp_data(type, subtype, selector, &settings->color,
-                                                                       &settings->font, &settings->width);
-                         if (st != 0) return st;
-                         int* values[3] = {&settings->color, &settings->font, &settings->width};
-                         bool marked = false;
-                         for (int* v : values) marked = marked || *v == KX_OBJ_CRE_DEFAULT;
-                         if (!marked) return 0;
-                         creation_settings def{};
-                         const int dst = ES_ask_work_creation_disp_data(0, -1, 0, &def.color, &def.font, &def.width);
-                         if (dst != 0) return dst;
-                         const int defaults[3] = {def.color, def.font, def.width};
-                         for (int i = 0; i < 3; ++i)
-                             if (*values[i] == KX_OBJ_CRE_DEFAULT) *values[i] = defaults[i];
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return type == 0 ? kBadType : kx::check({{settings, 4}});
+        },
+        [&] {
+            const int st = ES_ask_work_creation_disp_data(type, subtype, selector, &settings->color, &settings->font,
+                                                          &settings->width);
+            if (st != 0) return st;
+            int* values[3] = {&settings->color, &settings->font, &settings->width};
+            bool marked = false;
+            for (int* v : values) marked = marked || *v == KX_OBJ_CRE_DEFAULT;
+            if (!marked) return 0;
+            creation_settings def{};
+            const int dst = ES_ask_work_creation_disp_data(0, -1, 0, &def.color, &def.font, &def.width);
+            if (dst != 0) return dst;
+            const int defaults[3] = {def.color, def.font, def.width};
+            for (int i = 0; i < 3; ++i)
+                if (*values[i] == KX_OBJ_CRE_DEFAULT) *values[i] = defaults[i];
+            return 0;
+        });
 }
 
 extern "C" KXAPI int KX_OBJ_set_cre_color(int type, int subtype, int selector, int color) {
@@ -390,11 +400,11 @@ extern "C" KXAPI int KX_OBJ_set_cre_width_to_def(int type, int subtype, int sele
 }
 
 extern "C" KXAPI int KX_OBJ_ask_def_cre_settings(creation_settings* settings) {
-    return kx::frame([&] { return kx::check({{settings, 1}}); },
-                     [&] {
-                         return ES_ask_work_creation_disp_data(0, -1, 0, &settings->color, &settings->font,
-                                                               &settings->width);
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{settings, 1}});
+        },
+        [&] { return ES_ask_work_creation_disp_data(0, -1, 0, &settings->color, &settings->font, &settings->width); });
 }
 
 extern "C" KXAPI int KX_OBJ_set_def_cre_color(int color) {

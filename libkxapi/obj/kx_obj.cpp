@@ -99,30 +99,25 @@ int delete_directly(tag object) {
     int type = 0, subtype = 0;
     RM_ask_entity_type_and_subtype(object, &type, &subtype);
     switch (type) {
-        case HOST_TYPE_LINE: case HOST_TYPE_ARC: case HOST_TYPE_CONIC: case HOST_TYPE_SPLINE: case HOST_TYPE_BOUNDARY:
-            return esinsx_(&object) ? kCannotDelete : kUseDeleteList;
-        case 25:
-            return subtype == 6 && esinsx_(&object) ? kCannotDelete : kUseDeleteList;
-        case HOST_TYPE_VIEW:
-            return delete_view(object, subtype);
-        case HOST_TYPE_DRAWING:
-            return DWG_delete_drawing(object) ? kCannotDelete : 0;
+        case HOST_TYPE_LINE:
+        case HOST_TYPE_ARC:
+        case HOST_TYPE_CONIC:
+        case HOST_TYPE_SPLINE:
+        case HOST_TYPE_BOUNDARY: return esinsx_(&object) ? kCannotDelete : kUseDeleteList;
+        case 25: return subtype == 6 && esinsx_(&object) ? kCannotDelete : kUseDeleteList;
+        case HOST_TYPE_VIEW: return delete_view(object, subtype);
+        case HOST_TYPE_DRAWING: return DWG_delete_drawing(object) ? kCannotDelete : 0;
         case HOST_TYPE_COMPONENT:
             return subtype == HOST_SUBTYPE_COMPONENT ? ASSY_remove_component(object) : kCannotDelete;
-        case HOST_TYPE_REFSET:
-            OCC_delete_ref_set(object);
-            return 0;
+        case HOST_TYPE_REFSET: OCC_delete_ref_set(object); return 0;
         case HOST_TYPE_SKETCH: {
             int state = 0;
             delete_sketch_(&object, &state);
             return one_of(state, {3, 4, 5}) ? kCannotDelete : 0;
         }
-        case HOST_TYPE_DRAFTING:
-            return SMSP_delete_object_jqopen(object);
-        case HOST_TYPE_FEATURE:
-            return delete_feature_record(object);
-        default:
-            break;
+        case HOST_TYPE_DRAFTING: return SMSP_delete_object_jqopen(object);
+        case HOST_TYPE_FEATURE: return delete_feature_record(object);
+        default: break;
     }
     if (one_of(type, {11, 68, 82, 83, 85, 86, 87, 88, 89, 90, 97, 98, 99, 131, 198, 199, 200, 202}))
         return kCannotDelete;
@@ -209,26 +204,25 @@ int check_query(tag object, int* first, int* second) {
 }  // namespace
 
 extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
-    return kx::frame(
-        [&] { return check_query(object, type, subtype); },
-        [&] {
-            const OM_class_t cls = OM_ask_class(object);
-            // Feature records are entities of the record manager here too.
-            if (OM_is_subclass(cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(cls, OM_CLASS_OCC_LW) ||
-                cls == OM_CLASS_FEATURE) {
-                RM_ask_entity_type_and_subtype(object, type, subtype);
-                return 0;
-            }
-            if (OM_is_subclass(cls, OM_CLASS_PART)) {
-                *type = KX_OBJ_PART_TYPE;
-                return 0;
-            }
-            if (OM_is_subclass(cls, OM_CLASS_EXPRESSION)) {
-                *type = KX_OBJ_EXPRESSION_TYPE;
-                return 0;
-            }
-            return kBadTag;
-        });
+    return kx::frame([&] { return check_query(object, type, subtype); },
+                     [&] {
+                         const OM_class_t cls = OM_ask_class(object);
+                         // Feature records are entities of the record manager here too.
+                         if (OM_is_subclass(cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(cls, OM_CLASS_OCC_LW) ||
+                             cls == OM_CLASS_FEATURE) {
+                             RM_ask_entity_type_and_subtype(object, type, subtype);
+                             return 0;
+                         }
+                         if (OM_is_subclass(cls, OM_CLASS_PART)) {
+                             *type = KX_OBJ_PART_TYPE;
+                             return 0;
+                         }
+                         if (OM_is_subclass(cls, OM_CLASS_EXPRESSION)) {
+                             *type = KX_OBJ_EXPRESSION_TYPE;
+                             return 0;
+                         }
+                         return kBadTag;
+                     });
 }
 
 extern "C" KXAPI int KX_OBJ_ask_status(tag object) {
@@ -242,9 +236,8 @@ extern "C" KXAPI logical KX_OBJ_is_object_a_promotion(tag object) {
 }
 
 extern "C" KXAPI int KX_OBJ_ask_cre_mod_versions(tag object, int* creation_version, int* modification_version) {
-    return kx::frame(
-        [&] { return check_query(object, creation_version, modification_version); },
-        [&] { PART_ask_tag_cre_mod_vers(object, creation_version, modification_version); });
+    return kx::frame([&] { return check_query(object, creation_version, modification_version); },
+                     [&] { PART_ask_tag_cre_mod_vers(object, creation_version, modification_version); });
 }
 
 extern "C" KXAPI int KX_OBJ_ask_owning_part(tag object, tag* part) {
@@ -437,7 +430,10 @@ int exchange_pairs(int count, const tag* kept, const tag* others) {
 
 extern "C" KXAPI int KX_OBJ_replace_object_array_data(int count, const tag* kept, const tag* others) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{count >= 1, 1}, {kept, 2}, {others, 3}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{count >= 1, 1}, {kept, 2}, {others, 3}});
+        },
         [&] {
             // The pairs done before a refused pair stay done; a host error
             // takes every pair back.
@@ -525,13 +521,16 @@ extern "C" KXAPI int KX_OBJ_ask_name_origin(tag object, double origin[3]) {
 }
 
 extern "C" KXAPI int KX_OBJ_set_name_origin(tag object, const double origin[3]) {
-    return kx::frame([&] { return kx::check({{origin, 2}}); },
-                     [&] {
-                         double current[3];
-                         int found = 0;
-                         ES_read_att_display_location(object, current, &found);
-                         if (!found) return kNoName;
-                         ES_edit_att_display_location(object, origin);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{origin, 2}});
+        },
+        [&] {
+            double current[3];
+            int found = 0;
+            ES_read_att_display_location(object, current, &found);
+            if (!found) return kNoName;
+            ES_edit_att_display_location(object, origin);
+            return 0;
+        });
 }

@@ -28,11 +28,14 @@ void step_by_type(tag part, int type, tag* object) {
 }  // namespace
 
 extern "C" KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
-    return kx::frame([&] { return part == NULL_TAG ? kNoPart : kx::check({{object, 3}}); },
-                     [&] {
-                         KX_CHECK_CLASS(part, OM_CLASS_PART);
-                         step_by_type(part, type, object);
-                     });
+    return kx::frame(
+        [&] {
+            return part == NULL_TAG ? kNoPart : kx::check({{object, 3}});
+        },
+        [&] {
+            KX_CHECK_CLASS(part, OM_CLASS_PART);
+            step_by_type(part, type, object);
+        });
 }
 
 extern "C" KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
@@ -86,20 +89,23 @@ extern "C" KXAPI int KX_OBJ_cycle_by_name_and_type(tag part, const char* name, i
                                                    tag* object) {
     // The candidates are the part's objects of that name, found through the
     // host's index of names; of them the first of the type is the answer.
-    return kx::frame([&] { return kx::check({{name, 2}, {object, 5}}); },
-                     [&] {
-                         if (!TAG_ask_pointer_of_tag(part) || OM_ask_class(part) != OM_CLASS_PART) return kNoPart;
-                         KX_CHECK_CLASS(part, OM_CLASS_PART);
-                         for (;;) {
-                             if (type == HOST_TYPE_FEATURE) ES_cycle_frecs_by_name(part, name, object);
-                             else ES_cycle_entities_by_name(part, name, object);
-                             if (*object == NULL_TAG) break;
-                             if (type != HOST_TYPE_FEATURE && RM_ask_entity_type(*object) != type) continue;
-                             // Occurrences are passed over when not wanted; the
-                             // cycle goes on to the objects after them.
-                             if (!include_occurrences && OCC_is_occurrence(*object)) continue;
-                             break;
-                         }
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{name, 2}, {object, 5}});
+        },
+        [&] {
+            if (!TAG_ask_pointer_of_tag(part) || OM_ask_class(part) != OM_CLASS_PART) return kNoPart;
+            KX_CHECK_CLASS(part, OM_CLASS_PART);
+            for (;;) {
+                if (type == HOST_TYPE_FEATURE) ES_cycle_frecs_by_name(part, name, object);
+                else ES_cycle_entities_by_name(part, name, object);
+                if (*object == NULL_TAG) break;
+                if (type != HOST_TYPE_FEATURE && RM_ask_entity_type(*object) != type) continue;
+                // Occurrences are passed over when not wanted; the
+                // cycle goes on to the objects after them.
+                if (!include_occurrences && OCC_is_occurrence(*object)) continue;
+                break;
+            }
+            return 0;
+        });
 }

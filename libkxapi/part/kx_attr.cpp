@@ -84,33 +84,35 @@ KXAPI int KX_ATTR_cycle(tag object, int* index, int type, char* title, attribute
 }
 
 KXAPI int KX_ATTR_read_value(tag object, const char* title, int type, attribute_value* value) {
-    return kx::frame(
-        kAcknowledgeExpected, kx::on_error([&] {
-            if (value) value->type = 0;
-        }),
-        no_checks,
-        [&] {
-            ATTR_value_t h{};
-            ATTR_read_value(object, title, type, value ? &h : nullptr);
-            from_host(h, value);
-            return 0;
-        });
+    return kx::frame(kAcknowledgeExpected, kx::on_error([&] {
+                         if (value) value->type = 0;
+                     }),
+                     no_checks, [&] {
+                         ATTR_value_t h{};
+                         ATTR_read_value(object, title, type, value ? &h : nullptr);
+                         from_host(h, value);
+                         return 0;
+                     });
 }
 
 KXAPI int KX_ATTR_count_attributes(tag object, int type, int* count) {
-    return kx::frame(
-        kx::standard, kx::on_error([&] {
-            if (count) *count = 0;
-        }),
-        no_checks, [&] { ATTR_count_attributes(object, type, count); return 0; });
+    return kx::frame(kx::standard, kx::on_error([&] {
+                         if (count) *count = 0;
+                     }),
+                     no_checks, [&] {
+                         ATTR_count_attributes(object, type, count);
+                         return 0;
+                     });
 }
 
 KXAPI int KX_ATTR_find_attribute(tag object, int type, const char* title, int* title_type) {
-    return kx::frame(
-        kAcknowledgeExpected, kx::on_error([&] {
-            if (title_type) *title_type = 0;
-        }),
-        no_checks, [&] { ATTR_find_attribute(object, type, title, title_type); return 0; });
+    return kx::frame(kAcknowledgeExpected, kx::on_error([&] {
+                         if (title_type) *title_type = 0;
+                     }),
+                     no_checks, [&] {
+                         ATTR_find_attribute(object, type, title, title_type);
+                         return 0;
+                     });
 }
 
 KXAPI int KX_ATTR_ask_part_attribute(tag* part_attr) {
@@ -119,9 +121,7 @@ KXAPI int KX_ATTR_ask_part_attribute(tag* part_attr) {
 
 KXAPI int KX_ATTR_ask_part_attrs(tag part, int* count, KX_ATTR_part_attr_t** attributes) {
     static_assert(sizeof(KX_ATTR_part_attr_t) == sizeof(ATTR_part_attr_t), "the same record");
-    return kx::frame([&] {
-        ATTR_ask_part_attrs(part, count, reinterpret_cast<ATTR_part_attr_t**>(attributes));
-    });
+    return kx::frame([&] { ATTR_ask_part_attrs(part, count, reinterpret_cast<ATTR_part_attr_t**>(attributes)); });
 }
 
 KXAPI int KX_ATTR_ask_part_attrs_in_file(const char* part_name, int* count, KX_ATTR_part_attr_t** attributes) {

@@ -149,21 +149,23 @@ extern "C" {
 KXAPI int KX_PART_new(const char* name, int units, tag* part) {
     // The new part is taken back (with the displayed and work part) when a
     // step after its creation fails.
-    return kx::frame(kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; }, [&] {
-        return kx::with_decoded_name(name, [&](const char* decoded) {
-            kx::clear(part);
-            if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
-            const int st = kx::edit_with_tail([&] {
-                int length = name_length(decoded);
-                int result = 0;
-                base_new_part(decoded, &length, &units, &result);
-                if (result == 0 && part) *part = CONTEXT_ask_root_part();
-                return result;
+    return kx::frame(
+        kx::standard, kx::on_error([&] { kx::clear(part); }), [] { return 0; },
+        [&] {
+            return kx::with_decoded_name(name, [&](const char* decoded) {
+                kx::clear(part);
+                if (units != 1 && units != 2) return PART_ERR_BAD_UNITS;
+                const int st = kx::edit_with_tail([&] {
+                    int length = name_length(decoded);
+                    int result = 0;
+                    base_new_part(decoded, &length, &units, &result);
+                    if (result == 0 && part) *part = CONTEXT_ask_root_part();
+                    return result;
+                });
+                if (st != 0) kx::clear(part);
+                return st;
             });
-            if (st != 0) kx::clear(part);
-            return st;
         });
-    });
 }
 
 KXAPI int KX_PART_open(const char* name, tag* part, load_status* status) {
@@ -244,14 +246,16 @@ KXAPI int KX_PART_save(void) {
             },
             true);
     };
-    return kx::frame(kx::standard, kx::on_error(keep_modified), [] { return 0; }, [&] {
-        saved = CONTEXT_ask_work_part();
-        was_modified = saved != NULL_TAG && PART_ask_modified(saved);
-        int components = 0, mode = 2, result = 0;
-        base_save_part(nullptr, &components, &mode, &result);
-        if (result != 0) keep_modified();
-        return result;
-    });
+    return kx::frame(
+        kx::standard, kx::on_error(keep_modified), [] { return 0; },
+        [&] {
+            saved = CONTEXT_ask_work_part();
+            was_modified = saved != NULL_TAG && PART_ask_modified(saved);
+            int components = 0, mode = 2, result = 0;
+            base_save_part(nullptr, &components, &mode, &result);
+            if (result != 0) keep_modified();
+            return result;
+        });
 }
 
 KXAPI int KX_PART_save_as(const char* name) {
@@ -280,7 +284,8 @@ KXAPI int KX_PART_save_all(int* count, tag** parts, int** codes) {
             *count = failures.count;
             if (failures.count <= 0) return 0;
             *codes = failures.codes;
-            *parts = kx::copy_array<tag>(std::span<const tag>(failures.parts, static_cast<std::size_t>(failures.count)));
+            *parts =
+                kx::copy_array<tag>(std::span<const tag>(failures.parts, static_cast<std::size_t>(failures.count)));
             SM_free(failures.parts);
             return failures.codes[0];
         });
@@ -317,12 +322,15 @@ KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) 
 
 KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,
                                       const KX_PART_export_options_t* options) {
-    return kx::frame(kExportFrame, [&] { return kx::check({{options, 4}}); },
-                     [&] {
-                         return kx::with_decoded_name(name, [&](const char* decoded) {
-                             return export_part(decoded, count, objects, *options);
-                         });
-                     });
+    return kx::frame(
+        kExportFrame,
+        [&] {
+            return kx::check({{options, 4}});
+        },
+        [&] {
+            return kx::with_decoded_name(
+                name, [&](const char* decoded) { return export_part(decoded, count, objects, *options); });
+        });
 }
 
 KXAPI int KX_PART_export(const char* name, int count, const tag* objects) {
@@ -427,7 +435,9 @@ KXAPI int KX_PART_ask_part_name(tag part, char* buffer) {
     };
     return kx::frame(
         kx::standard, kx::before_check(clear_buffer), kx::on_error(clear_buffer),
-        [&] { return kx::check({{part != NULL_TAG, 1}, {buffer, 2}}); },
+        [&] {
+            return kx::check({{part != NULL_TAG, 1}, {buffer, 2}});
+        },
         [&] {
             kx::copy_part_name(buffer, PART_ask_filename_of_part(part));
             return 0;
@@ -436,13 +446,16 @@ KXAPI int KX_PART_ask_part_name(tag part, char* buffer) {
 
 KXAPI int KX_PART_name_for_display(const char* name, char* buffer) {
     if (buffer) buffer[0] = '\0';
-    return kx::frame([&] { return kx::check({{buffer, 2}}); },
-                     [&] {
-                         return kx::with_decoded_name(name, [&](const char* decoded) {
-                             kx::copy_part_name(buffer, PART_name_for_display(0, decoded));
-                             return 0;
-                         });
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{buffer, 2}});
+        },
+        [&] {
+            return kx::with_decoded_name(name, [&](const char* decoded) {
+                kx::copy_part_name(buffer, PART_name_for_display(0, decoded));
+                return 0;
+            });
+        });
 }
 
 KXAPI int KX_PART_ask_tag_of_disp_name(const char* display_name, tag* part) {
@@ -470,17 +483,23 @@ KXAPI int KX_PART_ask_units(tag part, int* units) {
 }
 
 KXAPI int KX_PART_rename(tag part, const char* new_name) {
-    return kx::frame([&] { return kx::check({{part != NULL_TAG, 1}, {new_name != nullptr && *new_name != '\0', 2}}); },
-                     [&] {
-                         return kx::with_decoded_name(new_name, [&](const char* decoded) {
-                             return kx::edit_with_tail([&] { PART_rename_part(part, decoded); });
-                         });
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{part != NULL_TAG, 1}, {new_name != nullptr && *new_name != '\0', 2}});
+        },
+        [&] {
+            return kx::with_decoded_name(new_name, [&](const char* decoded) {
+                return kx::edit_with_tail([&] { PART_rename_part(part, decoded); });
+            });
+        });
 }
 
 KXAPI int KX_PART_ask_compression_flags(tag part, KX_PART_compress_flags_t* flags) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{part != NULL_TAG, 1}, {flags, 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{part != NULL_TAG, 1}, {flags, 2}});
+        },
         [&] {
             PART_compress_flags_t f{};
             PART_ask_compression_flags(part, &f);

@@ -71,7 +71,10 @@ constexpr double kIdentity[13] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1};
 template <class F>
 int ask_xform(tag xform, const void* out, F host, int at, int n, double* values) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{out, 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{out, 2}});
+        },
         [&] {
             if (xform == NULL_TAG) {
                 for (int i = 0; i < n; ++i) values[i] = kIdentity[at + i];
@@ -87,7 +90,10 @@ int ask_xform(tag xform, const void* out, F host, int at, int n, double* values)
 template <class F>
 int ask_state(tag object, logical* answer, F host) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{object != NULL_TAG, 1}, {answer, 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{object != NULL_TAG, 1}, {answer, 2}});
+        },
         [&] {
             if (!SO_is_subclass(object)) return SO_ERR_NOT_SMART;
             *answer = host(object) != 0;
@@ -125,7 +131,10 @@ KXAPI int KX_SO_create_point_on_axis(tag owner, int option, tag axis, tag positi
 // A null output is refused (1105005): the scalars would be written through it.
 KXAPI int KX_SO_ask_3_scalars_of_point(tag point, tag scalars[3]) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{scalars, 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{scalars, 2}});
+        },
         [&] {
             SO_parms_t parms{};
             if (point == NULL_TAG || !SO_is_so(point)) return SO_ERR_WRONG_PARMS;
@@ -265,8 +274,8 @@ KXAPI int KX_SO_create_offset_double_pnt(tag owner, int option, void* base, doub
 }
 
 KXAPI int KX_SO_create_offset_dir_dist(tag owner, int option, tag direction, tag distance, tag* result) {
-    return create({{owner != NULL_TAG, 1}, {direction != NULL_TAG, 3}, {distance != NULL_TAG, 4}, {result, 5}},
-                  result, [&] { return OFFSET_create_dir_dist(owner, option, direction, distance); });
+    return create({{owner != NULL_TAG, 1}, {direction != NULL_TAG, 3}, {distance != NULL_TAG, 4}, {result, 5}}, result,
+                  [&] { return OFFSET_create_dir_dist(owner, option, direction, distance); });
 }
 
 KXAPI int KX_SO_create_offset_3_scalars(tag owner, int option, tag scalars[3], tag* result) {
@@ -290,40 +299,49 @@ KXAPI int KX_SO_create_xform_doubles(tag owner, int option, double origin[3], do
                   [&] { return XFORM_create_doubles(owner, option, origin, x_direction, y_direction, scale); });
 }
 
-KXAPI int KX_SO_create_xform_pnt_xy_dirs(tag owner, int option, tag point, tag x_direction, tag y_direction,
-                                         tag scale, tag* xform) {
+KXAPI int KX_SO_create_xform_pnt_xy_dirs(tag owner, int option, tag point, tag x_direction, tag y_direction, tag scale,
+                                         tag* xform) {
     return create({{owner != NULL_TAG, 1},
                    {point != NULL_TAG, 3},
                    {x_direction != NULL_TAG, 4},
                    {y_direction != NULL_TAG, 5},
                    {scale != NULL_TAG, 6},
                    {xform, 7}},
-                  xform, [&] { return XFORM_create_point_xy_dirs(owner, option, point, x_direction, y_direction, scale); });
+                  xform,
+                  [&] { return XFORM_create_point_xy_dirs(owner, option, point, x_direction, y_direction, scale); });
 }
 
 KXAPI int KX_SO_ask_point_of_xform(tag xform, double origin[3]) {
-    return ask_xform(xform, origin, [&] { XFORM_ask_point(xform, origin); }, 0, 3, origin);
+    return ask_xform(
+        xform, origin, [&] { XFORM_ask_point(xform, origin); }, 0, 3, origin);
 }
 
 KXAPI int KX_SO_ask_x_direction_of_xform(tag xform, double x_direction[3]) {
-    return ask_xform(xform, x_direction, [&] { XFORM_ask_x_direction(xform, x_direction); }, 3, 3, x_direction);
+    return ask_xform(
+        xform, x_direction, [&] { XFORM_ask_x_direction(xform, x_direction); }, 3, 3, x_direction);
 }
 
 KXAPI int KX_SO_ask_y_direction_of_xform(tag xform, double y_direction[3]) {
-    return ask_xform(xform, y_direction, [&] { XFORM_ask_y_direction(xform, y_direction); }, 6, 3, y_direction);
+    return ask_xform(
+        xform, y_direction, [&] { XFORM_ask_y_direction(xform, y_direction); }, 6, 3, y_direction);
 }
 
 KXAPI int KX_SO_ask_z_direction_of_xform(tag xform, double z_direction[3]) {
-    return ask_xform(xform, z_direction, [&] { XFORM_ask_z_direction(xform, z_direction); }, 9, 3, z_direction);
+    return ask_xform(
+        xform, z_direction, [&] { XFORM_ask_z_direction(xform, z_direction); }, 9, 3, z_direction);
 }
 
 KXAPI int KX_SO_ask_scale_of_xform(tag xform, double* scale) {
-    return ask_xform(xform, scale, [&] { *scale = XFORM_ask_scale(xform); }, 12, 1, scale);
+    return ask_xform(
+        xform, scale, [&] { *scale = XFORM_ask_scale(xform); }, 12, 1, scale);
 }
 
 KXAPI int KX_SO_ask_matrix_of_xform(tag xform, double matrix[16]) {
     return kx::frame(
-        kx::arm_first, [&] { return kx::check({{matrix, 2}}); },
+        kx::arm_first,
+        [&] {
+            return kx::check({{matrix, 2}});
+        },
         [&] {
             if (xform == NULL_TAG) {
                 for (int i = 0; i < 16; ++i) matrix[i] = i % 5 == 0 ? 1 : 0;
@@ -348,26 +366,28 @@ KXAPI int KX_SO_set_scale_of_xform(tag xform, double scale) {
     return set_logged(xform, {{xform != NULL_TAG, 1}}, [&] { XFORM_set_scale(xform, scale); });
 }
 
-KXAPI int KX_SO_create_xform_pnt_xz_dirs(tag owner, int option, tag point, tag x_direction, tag z_direction,
-                                         tag scale, tag* xform) {
+KXAPI int KX_SO_create_xform_pnt_xz_dirs(tag owner, int option, tag point, tag x_direction, tag z_direction, tag scale,
+                                         tag* xform) {
     return create({{owner != NULL_TAG, 1},
                    {point != NULL_TAG, 3},
                    {x_direction != NULL_TAG, 4},
                    {z_direction != NULL_TAG, 5},
                    {scale != NULL_TAG, 6},
                    {xform, 7}},
-                  xform, [&] { return XFORM_create_point_xz_dirs(owner, option, point, x_direction, z_direction, scale); });
+                  xform,
+                  [&] { return XFORM_create_point_xz_dirs(owner, option, point, x_direction, z_direction, scale); });
 }
 
-KXAPI int KX_SO_create_xform_pnt_yz_dirs(tag owner, int option, tag point, tag y_direction, tag z_direction,
-                                         tag scale, tag* xform) {
+KXAPI int KX_SO_create_xform_pnt_yz_dirs(tag owner, int option, tag point, tag y_direction, tag z_direction, tag scale,
+                                         tag* xform) {
     return create({{owner != NULL_TAG, 1},
                    {point != NULL_TAG, 3},
                    {y_direction != NULL_TAG, 4},
                    {z_direction != NULL_TAG, 5},
                    {scale != NULL_TAG, 6},
                    {xform, 7}},
-                  xform, [&] { return XFORM_create_point_yz_dirs(owner, option, point, y_direction, z_direction, scale); });
+                  xform,
+                  [&] { return XFORM_create_point_yz_dirs(owner, option, point, y_direction, z_direction, scale); });
 }
 
 KXAPI int KX_SO_create_xform_extract(tag owner, int option, tag xform, int value, tag* result) {
@@ -378,12 +398,13 @@ KXAPI int KX_SO_create_xform_extract(tag owner, int option, tag xform, int value
 // The answer is cleared before anything else; a null answer is refused.
 KXAPI int KX_SO_is_assy_ctxt_xform(tag xform, logical* answer) {
     return kx::frame(
-        kx::arm_first,
-        kx::before_check([&] {
+        kx::arm_first, kx::before_check([&] {
             kx::clear(answer);
             return 0;
         }),
-        [&] { return kx::check({{answer, 2}}); },
+        [&] {
+            return kx::check({{answer, 2}});
+        },
         [&] {
             if (int st = xform_check(xform, kx::param(1))) return st;
             *answer = XFORM_is_assy_context_xform(xform) != 0;
@@ -487,8 +508,8 @@ bool spline_record_ok(const so_spline_data* d) {
 
 KXAPI int KX_SO_create_spline(tag owner, so_spline_data* data, tag* spline) {
     return create({{owner != NULL_TAG, 1}, {spline_record_ok(data), 2}, {spline, 3}}, spline, [&] {
-        const SO_spline_t copy{data->first_flag,     data->order,          data->second_flag, data->count,
-                               data->kinds,          data->points,         data->parameters,  data->first_objects,
+        const SO_spline_t copy{data->first_flag,     data->order,         data->second_flag, data->count,
+                               data->kinds,          data->points,        data->parameters,  data->first_objects,
                                data->second_objects, data->third_objects, data->word1,       data->word2};
         return BCURVE_create_general(owner, &copy);
     });
@@ -514,7 +535,8 @@ KXAPI int KX_SO_ask_spline(tag spline, so_spline_data* data) {
 }
 
 KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], tag* arc) {
-    return create({{owner != NULL_TAG, 1}, {arc, 4}}, arc, [&] { return ARC_create_three_points(owner, option, points); });
+    return create({{owner != NULL_TAG, 1}, {arc, 4}}, arc,
+                  [&] { return ARC_create_three_points(owner, option, points); });
 }
 
 KXAPI int KX_SO_create_arc_center_2_pnts(tag owner, int option, tag points[3], tag* arc) {
@@ -552,8 +574,7 @@ KXAPI int KX_SO_set_visibility_option(tag object, int option) {
 }
 
 KXAPI int KX_SO_replace_parms(tag object, tag replacement) {
-    return ask({{object != NULL_TAG, 1}, {replacement != NULL_TAG, 2}},
-               [&] { SO_replace_parms(object, replacement); });
+    return ask({{object != NULL_TAG, 1}, {replacement != NULL_TAG, 2}}, [&] { SO_replace_parms(object, replacement); });
 }
 
 KXAPI int KX_SO_delete_parms(tag object) {

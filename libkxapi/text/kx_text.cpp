@@ -79,7 +79,8 @@ KXAPI int KX_TEXT_convert_to_user(char** string, KX_TEXT_p_t text, int max_size)
         return kx::frame(kx::no_check, [&] {
             if (kx::text_mode() == 1) {
                 if (max_size == -1) {
-                    kx::host_ptr<char> out(static_cast<char*>(SM_alloc(static_cast<std::size_t>(TEXT_strlen(text)) + 1)));
+                    kx::host_ptr<char> out(
+                        static_cast<char*>(SM_alloc(static_cast<std::size_t>(TEXT_strlen(text)) + 1)));
                     TEXT_strcpy(out.get(), text);
                     *string = out.release();
                     return 0;
@@ -87,7 +88,8 @@ KXAPI int KX_TEXT_convert_to_user(char** string, KX_TEXT_p_t text, int max_size)
                 if (kx::checking() && !(max_size > 0))
                     ERROR_internal(kModule, kLineMaxSize, "Assertion failed: %s", "max_size > 0");
                 text_ptr cut(TEXT_truncate(text, max_size));
-                kx::host_ptr<char> out(static_cast<char*>(SM_alloc(static_cast<std::size_t>(TEXT_strlen(cut.get())) + 1)));
+                kx::host_ptr<char> out(
+                    static_cast<char*>(SM_alloc(static_cast<std::size_t>(TEXT_strlen(cut.get())) + 1)));
                 TEXT_strcpy(out.get(), cut.get());
                 *string = out.release();
                 return 0;
@@ -112,8 +114,8 @@ KXAPI int KX_TEXT_cstring_to_jqstring(char** strings, KX_TEXT_jqstring_t* output
                 texts.push_back(t);
             }
         }
-        return DRF_textpt_to_jqstring(texts.empty() ? nullptr : texts.data(),
-                                      reinterpret_cast<DRF_jqstring_t*>(output), n);
+        return DRF_textpt_to_jqstring(texts.empty() ? nullptr : texts.data(), reinterpret_cast<DRF_jqstring_t*>(output),
+                                      n);
     });
 }
 
@@ -122,12 +124,15 @@ KXAPI int KX_TEXT_load_translation_file(const char* file_name) {
 }
 
 KXAPI int KX_ask_codeset(int* codeset) {
-    return kx::frame([&] { return kx::check({{codeset, 1}}); },
-                     [&] {
-                         int scratch = 0;
-                         *codeset = TEXT_cs_get_codeset(&scratch);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{codeset, 1}});
+        },
+        [&] {
+            int scratch = 0;
+            *codeset = TEXT_cs_get_codeset(&scratch);
+            return 0;
+        });
 }
 
 }  // extern "C"

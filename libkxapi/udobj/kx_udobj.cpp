@@ -19,8 +19,8 @@ constexpr int kTypeUdo = HOST_TYPE_UDO;
 constexpr int kTypeFeature = 205;
 
 // The caller's records are the host's, field for field.
-static_assert(sizeof(udo_link) == sizeof(UDOBJ_link_t) && offsetof(udo_link, assoc_object) ==
-                                                               offsetof(UDOBJ_link_t, assoc_object));
+static_assert(sizeof(udo_link) == sizeof(UDOBJ_link_t) &&
+              offsetof(udo_link, assoc_object) == offsetof(UDOBJ_link_t, assoc_object));
 static_assert(sizeof(udo_data) == sizeof(UDOBJ_data_t) && offsetof(udo_data, links) == offsetof(UDOBJ_data_t, links));
 
 const UDOBJ_link_t* host_links(const udo_link* links) { return reinterpret_cast<const UDOBJ_link_t*>(links); }
@@ -35,9 +35,7 @@ bool is_type(tag object, int type) {
 
 template <class Routine>
 int register_method(udo_class_id class_id, int kind, Routine routine) {
-    return kx::frame([&] {
-        return UDOBJ_register_method(class_id, kind, reinterpret_cast<UDOBJ_method_fn>(routine));
-    });
+    return kx::frame([&] { return UDOBJ_register_method(class_id, kind, reinterpret_cast<UDOBJ_method_fn>(routine)); });
 }
 
 int add_doubles(tag udo, int kind, int count, const double* values) {
@@ -56,8 +54,11 @@ int delete_records(tag udo, int kind, int first, int count) {
 
 extern "C" KXAPI int KX_UDOBJ_create_class(const char* class_name, const char* friendly_name, udo_class_id* class_id) {
     // A null output is refused rather than written through.
-    return kx::frame([&] { return kx::check({{class_id, 3}}); },
-                     [&] { *class_id = UDOBJ_create_class(class_name, friendly_name); });
+    return kx::frame(
+        [&] {
+            return kx::check({{class_id, 3}});
+        },
+        [&] { *class_id = UDOBJ_create_class(class_name, friendly_name); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_class_data(udo_class_id class_id, char** class_name, char** friendly_name) {
@@ -113,31 +114,28 @@ extern "C" KXAPI int KX_UDOBJ_edit_udo_of_udo_feature(tag feature, tag udo) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_is_udo_feature(tag object, logical* is_feature) {
-    return kx::frame([&] { return kx::check({{is_feature, 2}}); },
-                     [&] { *is_feature = UDOBJ_is_udo_feature(object); });
+    return kx::frame([&] { return kx::check({{is_feature, 2}}); }, [&] { *is_feature = UDOBJ_is_udo_feature(object); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_feature_of_udo(tag udo, tag* feature) {
-    return kx::frame([&] { return kx::check({{feature, 2}}); },
-                     [&] { *feature = UDOBJ_ask_udo_feature_of_udo(udo); });
+    return kx::frame([&] { return kx::check({{feature, 2}}); }, [&] { *feature = UDOBJ_ask_udo_feature_of_udo(udo); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_of_udo_feature(tag feature, tag* udo) {
-    return kx::frame([&] { return kx::check({{udo, 2}}); },
-                     [&] { *udo = UDOBJ_ask_udo_of_udo_feature(feature); });
+    return kx::frame([&] { return kx::check({{udo, 2}}); }, [&] { *udo = UDOBJ_ask_udo_of_udo_feature(feature); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_log_udo_feature_for_update(tag feature) {
-    return kx::frame(kx::standard, kx::before_check([&] {
-                         const bool ok = is_type(feature, kTypeFeature) && UDOBJ_is_udo_feature(feature);
-                         return ok ? 0 : kx::param(1);
-                     }),
-                     [] { return 0; }, [&] { UPDATE_log_entity_to_update(feature); });
+    return kx::frame(
+        kx::standard, kx::before_check([&] {
+            const bool ok = is_type(feature, kTypeFeature) && UDOBJ_is_udo_feature(feature);
+            return ok ? 0 : kx::param(1);
+        }),
+        [] { return 0; }, [&] { UPDATE_log_entity_to_update(feature); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_data(tag udo, udo_data* data) {
-    return kx::frame([&] { return kx::check({{data, 2}}); },
-                     [&] { return UDOBJ_ask_udo_data(udo, host_data(data)); });
+    return kx::frame([&] { return kx::check({{data, 2}}); }, [&] { return UDOBJ_ask_udo_data(udo, host_data(data)); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_free_udo_data(udo_data* data) {
@@ -145,8 +143,11 @@ extern "C" KXAPI int KX_UDOBJ_free_udo_data(udo_data* data) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_class_name(tag udo, char** class_name) {
-    return kx::frame([&] { return kx::check({{class_name, 2}}); },
-                     [&] { return UDOBJ_ask_udo_class_name(udo, class_name); });
+    return kx::frame(
+        [&] {
+            return kx::check({{class_name, 2}});
+        },
+        [&] { return UDOBJ_ask_udo_class_name(udo, class_name); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_cycle_udos_by_class(tag part, udo_class_id class_id, tag* udo) {
@@ -235,13 +236,19 @@ extern "C" KXAPI int KX_UDOBJ_add_owning_links(tag udo, int count, const tag* ob
 }
 
 extern "C" KXAPI int KX_UDOBJ_edit_link(tag udo, const udo_link* link, int index) {
-    return kx::frame([&] { return kx::check({{link, 2}}); },
-                     [&] { return UDOBJ_edit_link(udo, host_links(link), index); });
+    return kx::frame(
+        [&] {
+            return kx::check({{link, 2}});
+        },
+        [&] { return UDOBJ_edit_link(udo, host_links(link), index); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_edit_links(tag udo, const udo_link* links, int count, int first) {
-    return kx::frame([&] { return kx::check({{links, 2}}); },
-                     [&] { return UDOBJ_edit_links(udo, host_links(links), count, first); });
+    return kx::frame(
+        [&] {
+            return kx::check({{links, 2}});
+        },
+        [&] { return UDOBJ_edit_links(udo, host_links(links), count, first); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_delete_link(tag udo, const udo_link* link) {
@@ -253,8 +260,7 @@ extern "C" KXAPI int KX_UDOBJ_delete_owning_link(tag udo, tag owned) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_is_obj_linked_to_udo(tag object, logical* is_linked) {
-    return kx::frame([&] { return kx::check({{is_linked, 2}}); },
-                     [&] { *is_linked = UDOBJ_is_linked_to_udo(object); });
+    return kx::frame([&] { return kx::check({{is_linked, 2}}); }, [&] { *is_linked = UDOBJ_is_linked_to_udo(object); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_is_owned(tag object, logical* is_owned) {
@@ -262,8 +268,11 @@ extern "C" KXAPI int KX_UDOBJ_is_owned(tag object, logical* is_owned) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_udo_links_to_obj(tag object, int* count, tag** udos) {
-    return kx::frame([&] { return kx::check({{count, 2}, {udos, 3}}); },
-                     [&] { *count = UDOBJ_ask_links_of_object(object, udos); });
+    return kx::frame(
+        [&] {
+            return kx::check({{count, 2}, {udos, 3}});
+        },
+        [&] { *count = UDOBJ_ask_links_of_object(object, udos); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_owning_udo(tag object, tag* owner) {
@@ -271,8 +280,11 @@ extern "C" KXAPI int KX_UDOBJ_ask_owning_udo(tag object, tag* owner) {
 }
 
 extern "C" KXAPI int KX_UDOBJ_ask_owned_objects(tag udo, int* count, tag** objects) {
-    return kx::frame([&] { return kx::check({{count, 2}, {objects, 3}}); },
-                     [&] { *count = UDOBJ_ask_owned_objects(udo, objects); });
+    return kx::frame(
+        [&] {
+            return kx::check({{count, 2}, {objects, 3}});
+        },
+        [&] { *count = UDOBJ_ask_owned_objects(udo, objects); });
 }
 
 extern "C" KXAPI int KX_UDOBJ_set_owned_object_selection(tag udo, int selection) {

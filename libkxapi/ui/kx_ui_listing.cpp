@@ -75,11 +75,15 @@ KXAPI int KX_UI_write_listing_window(const char* string) {
 }
 
 KXAPI int KX_UI_is_listing_window_open(logical* is_open) {
-    return kx::frame(kx::no_frame, [&] { return kx::check({{is_open, 1}}); },
-                     [&] {
-                         *is_open = listing_open() ? 1 : 0;
-                         return 0;
-                     });
+    return kx::frame(
+        kx::no_frame,
+        [&] {
+            return kx::check({{is_open, 1}});
+        },
+        [&] {
+            *is_open = listing_open() ? 1 : 0;
+            return 0;
+        });
 }
 
 KXAPI int KX_UI_save_listing_window(const char* file_name) {
@@ -87,30 +91,31 @@ KXAPI int KX_UI_save_listing_window(const char* file_name) {
 }
 
 KXAPI int KX_UI_add_to_class_sel(unsigned int class_id) {
-    return kx::frame([&] {
-        return SEL_add_to_udo_filter_list(static_cast<int>(class_id)) ? 0 : kx::param(1);
-    });
+    return kx::frame([&] { return SEL_add_to_udo_filter_list(static_cast<int>(class_id)) ? 0 : kx::param(1); });
 }
 
 KXAPI int uc4403(const char* line) {
-    return kx::frame([&] { return kx::check({{line, 1}}); },
-                     [&] {
-                         int device = 0;
-                         g521_(&device);
-                         if (device == 0) {
-                             if (!listing_open()) return 1;
-                             int status = write_listing(line);
-                             if (status == 0) status = write_listing("\n");
-                             return status;
-                         }
-                         char buffer[kDeviceLine + 1];
-                         int length = static_cast<int>(std::min(std::strlen(line), kDeviceLine));
-                         std::memcpy(buffer, line, static_cast<std::size_t>(length));
-                         buffer[length] = '\0';
-                         int status = 0;
-                         g512_(buffer, &length, &status);
-                         return status;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{line, 1}});
+        },
+        [&] {
+            int device = 0;
+            g521_(&device);
+            if (device == 0) {
+                if (!listing_open()) return 1;
+                int status = write_listing(line);
+                if (status == 0) status = write_listing("\n");
+                return status;
+            }
+            char buffer[kDeviceLine + 1];
+            int length = static_cast<int>(std::min(std::strlen(line), kDeviceLine));
+            std::memcpy(buffer, line, static_cast<std::size_t>(length));
+            buffer[length] = '\0';
+            int status = 0;
+            g512_(buffer, &length, &status);
+            return status;
+        });
 }
 
 }  // extern "C"

@@ -43,8 +43,8 @@ class Trace {
 public:
     template <class ArgLine>
     Trace(const char* function, ArgLine&& arg_line) : function_(function) {
-        on_ = MACH__checking_level >= 1 && RDEBUG_ask_flag(kDebugToken, 1) == 1 &&
-              DEBUG_routine(kModule, function) == 1;
+        on_ =
+            MACH__checking_level >= 1 && RDEBUG_ask_flag(kDebugToken, 1) == 1 && DEBUG_routine(kModule, function) == 1;
         if (!on_) return;
         saved_indent_ = DEBUG_indentation;
         if (DEBUG_indentation < kIndentMax) DEBUG_indentation += kIndentStep;
@@ -55,8 +55,9 @@ public:
         // A trace line that the host fails to write is noted on its log;
         // the call's own status stands.
         if (reached_frame_)
-            kx::release([this] { emit(format("%*sLeaving  %s: ", DEBUG_indentation, "", function_) + "default exit\n"); },
-                        true);
+            kx::release(
+                [this] { emit(format("%*sLeaving  %s: ", DEBUG_indentation, "", function_) + "default exit\n"); },
+                true);
         DEBUG_indentation = saved_indent_;
     }
     Trace(const Trace&) = delete;
@@ -97,7 +98,8 @@ int traced(const char* function, ArgLine&& arg_line, Pro&& prologue, Work&& work
 
 template <class Work>
 int traced(const char* function, Work&& work) {
-    return traced(function, no_args, [] { return 0; }, std::forward<Work>(work));
+    return traced(
+        function, no_args, [] { return 0; }, std::forward<Work>(work));
 }
 
 // The undo service behind the library's undo bracket.
@@ -124,9 +126,10 @@ extern "C" {
 
 KXAPI int KX_UNDO_set_mark(int visibility, const char* name, KX_UNDO_mark_id_t* mark_id) {
     return traced(
-        "KX_UNDO_set_mark",
-        [&] { return format("visibility = %d, mark_name = %s", visibility, shown(name)); },
-        [&] { return kx::check({{good_visibility(visibility), 1}, {mark_id, 3}}); },
+        "KX_UNDO_set_mark", [&] { return format("visibility = %d, mark_name = %s", visibility, shown(name)); },
+        [&] {
+            return kx::check({{good_visibility(visibility), 1}, {mark_id, 3}});
+        },
         [&](Trace&) {
             const char* mark_name = name && *name ? name : KX_UNDO_DEFAULT_MARK_NAME;
             int status = 0;
@@ -153,7 +156,9 @@ KXAPI int KX_UNDO_undo_to_mark(KX_UNDO_mark_id_t mark_id, const char* name) {
 KXAPI int KX_UNDO_undo_to_last_mark(int visibility, const char* name) {
     return traced(
         "KX_UNDO_undo_to_last_mark", [&] { return format("visibility = %d", visibility); },
-        [&] { return kx::check({{good_visibility(visibility), 1}, {name, 2}}); },
+        [&] {
+            return kx::check({{good_visibility(visibility), 1}, {name, 2}});
+        },
         [&](Trace&) { return UNDO_JQ_undo_to_last_mark(visibility, name); });
 }
 
@@ -161,13 +166,18 @@ KXAPI int KX_UNDO_undo_to_prev_mark(int visibility, KX_UNDO_mark_id_t previous_t
     return traced(
         "KX_UNDO_undo_to_prev_mark",
         [&] { return format("visibility = %d,  previous_to = %d", visibility, static_cast<int>(previous_to)); },
-        [&] { return kx::check({{good_visibility(visibility), 1}, {name, 3}}); },
+        [&] {
+            return kx::check({{good_visibility(visibility), 1}, {name, 3}});
+        },
         [&](Trace&) { return UNDO_JQ_undo_to_previous_mark(visibility, previous_to, name); });
 }
 
 KXAPI int KX_UNDO_ask_mark_visibility(KX_UNDO_mark_id_t mark_id, const char* name, int* visibility) {
-    return kx::frame([&] { return kx::check({{visibility, 3}}); },
-                     [&] { return UNDO_JQ_ask_mark_visibility(mark_id, name, visibility); });
+    return kx::frame(
+        [&] {
+            return kx::check({{visibility, 3}});
+        },
+        [&] { return UNDO_JQ_ask_mark_visibility(mark_id, name, visibility); });
 }
 
 KXAPI int KX_UNDO_set_mark_visibility(KX_UNDO_mark_id_t mark_id, const char* name, int visibility) {
@@ -177,7 +187,9 @@ KXAPI int KX_UNDO_set_mark_visibility(KX_UNDO_mark_id_t mark_id, const char* nam
             return format("mark_id =%d. mark name = %s, visibility = %d", static_cast<int>(mark_id), shown(name),
                           visibility);
         },
-        [&] { return kx::check({{good_visibility(visibility), 3}}); },
+        [&] {
+            return kx::check({{good_visibility(visibility), 3}});
+        },
         [&](Trace&) { return UNDO_JQ_set_mark_visibility(mark_id, name, visibility); });
 }
 
@@ -188,32 +200,43 @@ KXAPI int KX_UNDO_set_to_mark_visibility(KX_UNDO_mark_id_t mark_id, const char* 
             return format("to_mark =%d, mark name = %s, visibility = %d", static_cast<int>(mark_id), shown(name),
                           visibility);
         },
-        [&] { return kx::check({{good_visibility(visibility), 3}}); },
+        [&] {
+            return kx::check({{good_visibility(visibility), 3}});
+        },
         [&](Trace&) { return UNDO_JQ_set_to_mark_visibility(mark_id, name, visibility); });
 }
 
 KXAPI int KX_UNDO_ask_mark_exist(KX_UNDO_mark_id_t mark_id, const char* name, int* exists) {
-    return kx::frame([&] { return kx::check({{exists, 3}}); },
-                     [&] {
-                         *exists = UNDO_JQ_ask_mark_exist(mark_id, name);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{exists, 3}});
+        },
+        [&] {
+            *exists = UNDO_JQ_ask_mark_exist(mark_id, name);
+            return 0;
+        });
 }
 
 KXAPI int KX_UNDO_ask_any_mark_exist(int visibility, int* exists) {
-    return kx::frame([&] { return kx::check({{good_visibility(visibility), 1}, {exists, 2}}); },
-                     [&] {
-                         *exists = UNDO_JQ_ask_any_mark_exist(visibility);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{good_visibility(visibility), 1}, {exists, 2}});
+        },
+        [&] {
+            *exists = UNDO_JQ_ask_any_mark_exist(visibility);
+            return 0;
+        });
 }
 
 KXAPI int KX_UNDO_ask_number_of_marks(int visibility, int* number) {
-    return kx::frame([&] { return kx::check({{good_visibility(visibility), 1}, {number, 2}}); },
-                     [&] {
-                         *number = UNDO_JQ_ask_number_of_marks(visibility);
-                         return 0;
-                     });
+    return kx::frame(
+        [&] {
+            return kx::check({{good_visibility(visibility), 1}, {number, 2}});
+        },
+        [&] {
+            *number = UNDO_JQ_ask_number_of_marks(visibility);
+            return 0;
+        });
 }
 
 KXAPI int KX_UNDO_delete_mark(KX_UNDO_mark_id_t mark_id, const char* name) {
@@ -235,16 +258,15 @@ KXAPI int KX_UNDO_delete_to_mark(KX_UNDO_mark_id_t mark_id, const char* name) {
 }
 
 KXAPI int KX_UNDO_ask_next_vis_mark(KX_UNDO_mark_id_t* mark_id) {
-    return kx::frame([&] { return kx::check({{mark_id, 1}}); },
-                     [&] { return UNDO_JQ_ask_next_vis_mark(mark_id); });
+    return kx::frame([&] { return kx::check({{mark_id, 1}}); }, [&] { return UNDO_JQ_ask_next_vis_mark(mark_id); });
 }
 
 KXAPI int KX_UNDO_undo_to_next_vis_mark(void) {
     return traced("KX_UNDO_undo_to_next_vis_mark", [](Trace&) { return UNDO_JQ_undo_to_next_vis_mark(); });
 }
 
-KXAPI int KX_UNDO_register_misc_cb(int kind, void* owner, int visibility, KX_UNDO_misc_cb_t routine,
-                                   void* user_data, unsigned int* callback_id) {
+KXAPI int KX_UNDO_register_misc_cb(int kind, void* owner, int visibility, KX_UNDO_misc_cb_t routine, void* user_data,
+                                   unsigned int* callback_id) {
     return traced(
         "KX_UNDO_register_misc_cb", no_args,
         [&] {
@@ -253,9 +275,7 @@ KXAPI int KX_UNDO_register_misc_cb(int kind, void* owner, int visibility, KX_UND
                               {routine != nullptr, 4},
                               {callback_id, 6}});
         },
-        [&](Trace&) {
-            return UNDO_JQ_register_misc_cb(kind, owner, visibility, routine, user_data, callback_id);
-        });
+        [&](Trace&) { return UNDO_JQ_register_misc_cb(kind, owner, visibility, routine, user_data, callback_id); });
 }
 
 KXAPI int KX_UNDO_unregister_misc_cb(unsigned int callback_id) {

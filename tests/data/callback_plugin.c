@@ -11,28 +11,19 @@ static unsigned int last_part;
 
 /* Counts its calls; with user data it raises an error, as a faulty user
  * routine would. */
-static int on_part_event(int reason, const void *object, void *user_data)
-{
+static int on_part_event(int reason, const void* object, void* user_data) {
     (void)reason;
     ++calls;
-    last_part = *(const tag *)object;
-    if (user_data != NULL)
-        ERROR_raise("callback_plugin", 1, 750099, "failure inside the plugin's routine");
+    last_part = *(const tag*)object;
+    if (user_data != NULL) ERROR_raise("callback_plugin", 1, 750099, "failure inside the plugin's routine");
     return 0;
 }
 
-int callback_plugin_register(int reason, int fail, KX_callback_id_t *id)
-{
+int callback_plugin_register(int reason, int fail, KX_callback_id_t* id) {
     static int fail_marker;
     return KX_add_callback_function(reason, on_part_event, fail ? &fail_marker : NULL, id);
 }
 
-int callback_plugin_calls(void)
-{
-    return calls;
-}
+int callback_plugin_calls(void) { return calls; }
 
-unsigned int callback_plugin_last_part(void)
-{
-    return last_part;
-}
+unsigned int callback_plugin_last_part(void) { return last_part; }

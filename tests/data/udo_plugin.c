@@ -12,15 +12,14 @@
 
 static const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 
-static int described;     /* calls of the description routine */
+static int described; /* calls of the description routine */
 static int deletes;
 static unsigned int last_deleted;
 static int updates;
 static int infos;
 static int last_mode = -1;
 
-static int describe(tag udo, display_context *context)
-{
+static int describe(tag udo, display_context* context) {
     udo_data data;
     context_info info;
     double centre[3] = {0, 0, 0};
@@ -30,18 +29,15 @@ static int describe(tag udo, display_context *context)
 
     ++described;
     st = KX_DISP_ask_display_context(context, &info);
-    if (st != 0)
-        return st;
+    if (st != 0) return st;
     last_mode = info.mode;
     st = KX_UDOBJ_ask_udo_data(udo, &data);
-    if (st != 0)
-        return st;
+    if (st != 0) return st;
     if (data.num_ints > 0 && data.ints[0] == 13) {
         KX_UDOBJ_free_udo_data(&data);
         ERROR_raise("udo_plugin", 1, 750013, "a faulty ring");
     }
-    if (data.num_lengths > 0)
-        radius = data.lengths[0];
+    if (data.num_lengths > 0) radius = data.lengths[0];
     if (data.num_doubles >= 3) {
         centre[0] = data.doubles[0];
         centre[1] = data.doubles[1];
@@ -54,8 +50,7 @@ static int describe(tag udo, display_context *context)
     spoke[4] = centre[1];
     spoke[5] = centre[2];
     st = KX_DISP_display_circle(identity, centre, radius, 0, context);
-    if (st == 0)
-        st = KX_DISP_display_polyline(spoke, 2, context);
+    if (st == 0) st = KX_DISP_display_polyline(spoke, 2, context);
     /* The label is detail: not offered for selection. */
     if (st == 0 && data.num_strings > 0 && info.mode != KX_DISP_SELECT_PICK_MODE &&
         info.mode != KX_DISP_SELECT_AREA_MODE)
@@ -64,29 +59,25 @@ static int describe(tag udo, display_context *context)
     return st;
 }
 
-static int on_delete(tag udo)
-{
+static int on_delete(tag udo) {
     ++deletes;
     last_deleted = udo;
     return 0;
 }
 
-static int on_update(tag udo)
-{
+static int on_update(tag udo) {
     (void)udo;
     ++updates;
     return 0;
 }
 
-static int on_info(tag udo)
-{
+static int on_info(tag udo) {
     (void)udo;
     ++infos;
     return 0;
 }
 
-int udo_plugin_define(udo_class_id *class_id)
-{
+int udo_plugin_define(udo_class_id* class_id) {
     int st = KX_UDOBJ_create_class("ring", "Ring", class_id);
     if (st == 0) st = KX_UDOBJ_register_display_cb(*class_id, describe);
     if (st == 0) st = KX_UDOBJ_register_fit_cb(*class_id, describe);
@@ -99,20 +90,18 @@ int udo_plugin_define(udo_class_id *class_id)
 }
 
 /* A ring of the class: radius, centre and label. */
-int udo_plugin_make_ring(udo_class_id class_id, double radius, const double centre[3], const char *label, tag *ring)
-{
-    char *labels[1];
+int udo_plugin_make_ring(udo_class_id class_id, double radius, const double centre[3], const char* label, tag* ring) {
+    char* labels[1];
     int st = KX_UDOBJ_create_udo(class_id, ring);
-    labels[0] = (char *)label;
+    labels[0] = (char*)label;
     if (st == 0) st = KX_UDOBJ_add_lengths(*ring, 1, &radius);
     if (st == 0) st = KX_UDOBJ_add_doubles(*ring, 3, centre);
     if (st == 0 && label) st = KX_UDOBJ_add_strings(*ring, 1, labels);
     return st;
 }
 
-void udo_plugin_counts(int *describe_calls, int *delete_calls, unsigned int *deleted, int *update_calls,
-                       int *info_calls, int *mode)
-{
+void udo_plugin_counts(int* describe_calls, int* delete_calls, unsigned int* deleted, int* update_calls,
+                       int* info_calls, int* mode) {
     *describe_calls = described;
     *delete_calls = deletes;
     *deleted = last_deleted;
@@ -121,8 +110,7 @@ void udo_plugin_counts(int *describe_calls, int *delete_calls, unsigned int *del
     *mode = last_mode;
 }
 
-void udo_plugin_clear(void)
-{
+void udo_plugin_clear(void) {
     described = deletes = updates = infos = 0;
     last_deleted = 0;
     last_mode = -1;

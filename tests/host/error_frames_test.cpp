@@ -21,10 +21,8 @@ void (*volatile deeper)(int, int) = raise_deep;
 
 void raise_deep(int depth, int code) {
     Tracker t;
-    if (depth > 0)
-        deeper(depth - 1, code);
-    else
-        ERROR_raise("deep_module", 77, code, "raised at depth %d", depth);
+    if (depth > 0) deeper(depth - 1, code);
+    else ERROR_raise("deep_module", 77, code, "raised at depth %d", depth);
 }
 
 // The boundary guard of an exported function, as the library writes it: a
@@ -231,9 +229,9 @@ TEST_F(ErrorFrames, NotesLprintfAndAcknowledgements) {
     ERROR_note("kx_initialize", 321, "KX_terminate: KX_terminate called too many times ");
     ERROR_lprintf("value %d\n", 17);
     ERROR_acknowledge_handled(1510002);
-    EXPECT_EQ(hc::log_lines(),
-              (std::vector<std::string>{"kx_initialize 321: KX_terminate: KX_terminate called too many times ",
-                                        "value 17"}));
+    EXPECT_EQ(
+        hc::log_lines(),
+        (std::vector<std::string>{"kx_initialize 321: KX_terminate: KX_terminate called too many times ", "value 17"}));
     EXPECT_EQ(hc::acknowledged_codes(), std::vector<int>{1510002});
     EXPECT_STREQ(hc::calls("ERROR_note").at(0).text, "KX_terminate: KX_terminate called too many times ");
 }
@@ -255,10 +253,8 @@ TEST_F(ErrorFrames, DecodingThroughRegisteredBands) {
     };
     for (const auto& c : cases) {
         const char* t = ERROR_decode(c.code);
-        if (c.text)
-            EXPECT_STREQ(t, c.text) << c.code;
-        else
-            EXPECT_EQ(t, nullptr) << c.code;
+        if (c.text) EXPECT_STREQ(t, c.text) << c.code;
+        else EXPECT_EQ(t, nullptr) << c.code;
     }
     ERROR_register_decoder_fn(1105000, 5000, ERROR_decode_in_table, kBandA2);
     EXPECT_STREQ(ERROR_decode(1105000), "replaced");

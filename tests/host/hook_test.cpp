@@ -87,8 +87,8 @@ TEST_F(Hook, JournalKeepsNamesArgumentsAndOrder) {
     ENV_translate_variable("A_VARIABLE_NOBODY_SETS");
     double x = 1.25;
     HOST_ENTRY_AS("probe", x, -4, nullptr);
-    EXPECT_EQ(hc::call_names(),
-              (std::vector<std::string>{"RTENV_set_env", "DSS_set_suppress_display", "ENV_translate_variable", "probe"}));
+    EXPECT_EQ(hc::call_names(), (std::vector<std::string>{"RTENV_set_env", "DSS_set_suppress_display",
+                                                          "ENV_translate_variable", "probe"}));
     EXPECT_EQ(hc::calls("RTENV_set_env").at(0).arg[0], 3);
     EXPECT_STREQ(hc::calls("ENV_translate_variable").at(0).text, "A_VARIABLE_NOBODY_SETS");
     auto probe = hc::calls("probe").at(0);

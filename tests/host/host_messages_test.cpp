@@ -24,25 +24,62 @@ namespace hc = host::control;
 namespace {
 
 // Every code that the host defines, by its name.
-const int kHostCodes[] = {
-    HOST_ERR_INTERNAL, HOST_ERR_NULL_ARGUMENT, HOST_ERR_DEAD_TAG, HOST_ERR_BAD_ARGUMENT,
-    HOST_ERR_NO_MEMORY, HOST_ERR_WRONG_CLASS, HOST_ERR_BAD_BLOCK, HOST_ERR_BAD_HANDLE,
-    HOST_ERR_OUT_OF_SCOPE, HOST_ERR_BAD_MARK, NLM_ERR_OPEN, NLM_ERR_FORMAT,
-    LISTUI_ERR_SAVE, LISTUI_ERR_LINE, PART_ERR_FILE_NOT_FOUND, PART_ERR_NOT_PART_FILE,
-    PART_ERR_BAD_VERSION, PART_ERR_CORRUPT, PART_ERR_READ, PART_ERR_WRITE,
-    PART_ERR_NAME_TOO_LONG, PART_ERR_ALREADY_LOADED, PART_ERR_NO_WORK_PART, PART_ERR_MODIFIED,
-    PART_ERR_BAD_NAME, PART_ERR_NOT_LOADED, PART_ERR_BAD_UNITS, PART_ERR_PDM_NOT_ACTIVE,
-    PART_ERR_PDM_BAD_NAME, PART_ERR_MISSING_COMPONENT, PART_ERR_BAD_COMPONENT, PART_ERR_EXPORT,
-    EVC_ERR_NOT_A_CURVE, FEAT_ERR_NOT_A_FEATURE, FEAT_ERR_UNDELETABLE, UNDO_ERR_BUSY,
-    UNDO_ERR_BAD_VISIBILITY, UNDO_ERR_BAD_KIND, UNDO_ERR_NO_MARK, UNDO_ERR_NO_CALLBACK,
-    ATTR_ERR_BAD_OBJECT, ATTR_ERR_NOT_FOUND, ATTR_ERR_BAD_TYPE, ATTR_ERR_EMPTY_TITLE,
-    ATTR_ERR_BAD_INDEX, ATTR_ERR_NO_PART, ATTR_ERR_WRONG_TYPE, ATTR_ERR_TITLE_TOO_LONG,
-    ATTR_ERR_VALUE_TOO_LONG, ATTR_ERR_BAD_TITLE, ATTR_ERR_BAD_VALUE,
+const int kHostCodes[] = {HOST_ERR_INTERNAL,
+                          HOST_ERR_NULL_ARGUMENT,
+                          HOST_ERR_DEAD_TAG,
+                          HOST_ERR_BAD_ARGUMENT,
+                          HOST_ERR_NO_MEMORY,
+                          HOST_ERR_WRONG_CLASS,
+                          HOST_ERR_BAD_BLOCK,
+                          HOST_ERR_BAD_HANDLE,
+                          HOST_ERR_OUT_OF_SCOPE,
+                          HOST_ERR_BAD_MARK,
+                          NLM_ERR_OPEN,
+                          NLM_ERR_FORMAT,
+                          LISTUI_ERR_SAVE,
+                          LISTUI_ERR_LINE,
+                          PART_ERR_FILE_NOT_FOUND,
+                          PART_ERR_NOT_PART_FILE,
+                          PART_ERR_BAD_VERSION,
+                          PART_ERR_CORRUPT,
+                          PART_ERR_READ,
+                          PART_ERR_WRITE,
+                          PART_ERR_NAME_TOO_LONG,
+                          PART_ERR_ALREADY_LOADED,
+                          PART_ERR_NO_WORK_PART,
+                          PART_ERR_MODIFIED,
+                          PART_ERR_BAD_NAME,
+                          PART_ERR_NOT_LOADED,
+                          PART_ERR_BAD_UNITS,
+                          PART_ERR_PDM_NOT_ACTIVE,
+                          PART_ERR_PDM_BAD_NAME,
+                          PART_ERR_MISSING_COMPONENT,
+                          PART_ERR_BAD_COMPONENT,
+                          PART_ERR_EXPORT,
+                          EVC_ERR_NOT_A_CURVE,
+                          FEAT_ERR_NOT_A_FEATURE,
+                          FEAT_ERR_UNDELETABLE,
+                          UNDO_ERR_BUSY,
+                          UNDO_ERR_BAD_VISIBILITY,
+                          UNDO_ERR_BAD_KIND,
+                          UNDO_ERR_NO_MARK,
+                          UNDO_ERR_NO_CALLBACK,
+                          ATTR_ERR_BAD_OBJECT,
+                          ATTR_ERR_NOT_FOUND,
+                          ATTR_ERR_BAD_TYPE,
+                          ATTR_ERR_EMPTY_TITLE,
+                          ATTR_ERR_BAD_INDEX,
+                          ATTR_ERR_NO_PART,
+                          ATTR_ERR_WRONG_TYPE,
+                          ATTR_ERR_TITLE_TOO_LONG,
+                          ATTR_ERR_VALUE_TOO_LONG,
+                          ATTR_ERR_BAD_TITLE,
+                          ATTR_ERR_BAD_VALUE,
 #define HOST_KERNEL_NAME(name, code, text) name,
-    HOST_KERNEL_CODES(HOST_KERNEL_NAME)
+                          HOST_KERNEL_CODES(HOST_KERNEL_NAME)
 #undef HOST_KERNEL_NAME
 #define HOST_FEATURE_NAME(name, code, text) name,
-    HOST_FEATURE_CODES(HOST_FEATURE_NAME)
+                              HOST_FEATURE_CODES(HOST_FEATURE_NAME)
 #undef HOST_FEATURE_NAME
 };
 
@@ -82,8 +119,8 @@ TEST_F(HostMessages, EveryHostCodeHasItsOwnText) {
 }
 
 TEST_F(HostMessages, CodesNoOneDefinesHaveNoText) {
-    for (int code : {0, -5, 42, 670000, 670011, 641000, 641013, 875001, 875009, 1055000, 1510000, 1510005,
-                     1105004, 2147483647, -2147483647 - 1})
+    for (int code : {0, -5, 42, 670000, 670011, 641000, 641013, 875001, 875009, 1055000, 1510000, 1510005, 1105004,
+                     2147483647, -2147483647 - 1})
         EXPECT_EQ(ERROR_decode(code), nullptr) << code;
 }
 

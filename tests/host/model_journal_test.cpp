@@ -145,12 +145,12 @@ TEST_F(HostJournal, AChangeRecordsWhatItTouchesOncePerMark) {
     EXPECT_EQ(host::journal::records(), 2u);  // the row and the object, once each
 
     const unsigned inner = UNDO_JQ_set_mark(UNDO_INVISIBLE, "inner", &st);
-    weights[objs[7]].grams = 4;   // recorded again: a new mark
+    weights[objs[7]].grams = 4;  // recorded again: a new mark
     weights[objs[8]].grams = 5;
     EXPECT_EQ(host::journal::records(), 4u);
     ASSERT_EQ(UNDO_JQ_delete_mark(inner, nullptr), 0);
     EXPECT_EQ(host::journal::records(), 3u);  // objs[7]'s older image stays, the newer goes
-    weights[objs[8]].grams = 6;              // recorded by the outer mark already
+    weights[objs[8]].grams = 6;               // recorded by the outer mark already
     EXPECT_EQ(host::journal::records(), 3u);
 
     ASSERT_EQ(UNDO_JQ_undo_to_mark(outer, nullptr), 0);

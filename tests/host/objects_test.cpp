@@ -153,7 +153,11 @@ TEST_F(Objects, NullAndDeadInputsRaiseHostErrors) {
         {"dm of unknown", [&] { TAG_ask_dm_of_name("XX"); }, HOST_ERR_BAD_HANDLE},
         {"name of dm null", [&] { TAG_ask_name_of_dm(1, nullptr); }, HOST_ERR_NULL_ARGUMENT},
         {"class of null name", [&] { OM_ask_class_of_name(nullptr); }, HOST_ERR_NULL_ARGUMENT},
-        {"object in dead part", [&] { ho::create({OM_CLASS_RM_ENTITY, 3, 0, dead}); }, HOST_ERR_DEAD_TAG},
+        {"object in dead part",
+         [&] {
+             ho::create({OM_CLASS_RM_ENTITY, 3, 0, dead});
+         },
+         HOST_ERR_DEAD_TAG},
         {"destroy dead", [&] { ho::destroy(dead); }, HOST_ERR_DEAD_TAG},
     };
     std::size_t live = hc::live_blocks();

@@ -43,8 +43,8 @@ namespace ctl = host::control;
 
 // The error service's frame bookkeeping: no error is injected there.
 bool gets_no_error(const char* name) {
-    static const char* const exempt[] = {"ERROR_set_handler", "ERROR_cancel_handler", "ERROR_ask_failure_code",
-                                         "ERROR_acknowledge_handled", "ERROR_raise", "ERROR_internal"};
+    static const char* const exempt[] = {"ERROR_set_handler",         "ERROR_cancel_handler", "ERROR_ask_failure_code",
+                                         "ERROR_acknowledge_handled", "ERROR_raise",          "ERROR_internal"};
     for (const char* e : exempt)
         if (std::strcmp(name, e) == 0) return true;
     return false;
@@ -54,8 +54,8 @@ bool gets_no_error(const char* name) {
 // what it was asked to give back, so the blocks it holds are no leak of the
 // library (which reports the failure as its status).
 bool is_release(const char* name) {
-    static const char* const releases[] = {"SM_free", "SM_free_to_mark", "TEXT_free", "TEXT_free_locale",
-                                           "EVC_free", "evcrvf"};
+    static const char* const releases[] = {"SM_free",          "SM_free_to_mark", "TEXT_free",
+                                           "TEXT_free_locale", "EVC_free",        "evcrvf"};
     for (const char* r : releases)
         if (std::strcmp(name, r) == 0) return true;
     return false;
@@ -74,23 +74,23 @@ struct Step {
     std::string call;
     std::size_t begin = 0;
     std::size_t end = 0;
-    bool ended = false;   // false: the call did not come back (an error jumped past it)
-    long blocks = 0;      // live blocks after the call minus before it
+    bool ended = false;  // false: the call did not come back (an error jumped past it)
+    long blocks = 0;     // live blocks after the call minus before it
 };
 
 struct Injection {
-    std::size_t index = 0;    // of the host call in the clean run's journal
+    std::size_t index = 0;  // of the host call in the clean run's journal
     const char* name = "";
-    int occurrence = 0;       // in the story, from 1
-    int nth = 0;              // counted from the boundary where the run forks
+    int occurrence = 0;  // in the story, from 1
+    int nth = 0;         // counted from the boundary where the run forks
 };
 
 struct Sim {
     Mode mode = Mode::off;
     std::string story;
-    std::vector<Step> steps;   // of the clean run
+    std::vector<Step> steps;  // of the clean run
     std::vector<Injection> at_start;
-    std::vector<std::vector<Injection>> at_begin, at_end;   // per step
+    std::vector<std::vector<Injection>> at_begin, at_end;  // per step
     std::size_t next_step = 0;
     long open_step = -1;
     std::size_t blocks_at_begin = 0;
@@ -100,12 +100,12 @@ struct Sim {
     std::string root;  // the runs' directories are made in it
     // Child.
     Injection inj;
-    long target = -1;   // the step the injected call belongs to, -1 for none
+    long target = -1;  // the step the injected call belongs to, -1 for none
     bool target_ended = false;
     std::string model_before;
     std::size_t blocks_before = 0;
     int depth_before = 0;
-    int failed_status = 0;    // of the step, while its leak check waits for the next one
+    int failed_status = 0;  // of the step, while its leak check waits for the next one
     bool leak_check_due = false;
     bool frame_reported = false;
     int out_fd = -1;
@@ -154,8 +154,7 @@ bool is(const host::JournalRecord& r, const char* name) { return std::strcmp(r.n
 bool fired() {
     const Injection& in = sim().inj;
     return ctl::journal_size() > in.index + 1 && is(ctl::journal_at(in.index), in.name) &&
-           is(ctl::journal_at(in.index + 1), "ERROR_raise") &&
-           ctl::journal_at(in.index + 1).arg[0] == kInjectedCode;
+           is(ctl::journal_at(in.index + 1), "ERROR_raise") && ctl::journal_at(in.index + 1).arg[0] == kInjectedCode;
 }
 
 // The library told the host it handled the injected error.
@@ -234,8 +233,7 @@ void check_leak() {
     s.leak_check_due = false;
     const long delta = static_cast<long>(ctl::live_blocks()) - static_cast<long>(s.blocks_before);
     if (delta != 0)
-        emit("leak", "status " + std::to_string(s.failed_status) + ", live blocks changed by " +
-                         std::to_string(delta));
+        emit("leak", "status " + std::to_string(s.failed_status) + ", live blocks changed by " + std::to_string(delta));
 }
 
 // After the story, in a child: the checks of the whole run, then the end.
@@ -331,8 +329,12 @@ std::string why_stopped(int status, int err_fd) {
 
 void add_fault(const Injection& in, long target, const std::string& check, const std::string& detail) {
     Sim& s = sim();
-    Fault f{s.story, in.name, in.occurrence, check,
-            target >= 0 ? function_of(s.steps[static_cast<std::size_t>(target)].call) : std::string(), detail};
+    Fault f{s.story,
+            in.name,
+            in.occurrence,
+            check,
+            target >= 0 ? function_of(s.steps[static_cast<std::size_t>(target)].call) : std::string(),
+            detail};
     if (target >= 0) f.detail += " [" + s.steps[static_cast<std::size_t>(target)].call + "]";
     s.faults.push_back(std::move(f));
 }
@@ -340,8 +342,8 @@ void add_fault(const Injection& in, long target, const std::string& check, const
 // A run forked and not yet waited for.
 struct Running {
     pid_t pid;
-    int out_fd;   // the read end of its findings
-    int err_fd;   // its standard error (a temporary file)
+    int out_fd;  // the read end of its findings
+    int err_fd;  // its standard error (a temporary file)
     Injection in;
     long target;
 };
@@ -435,7 +437,7 @@ struct Outcome {
     int result = -1;
     bool jumped = false;
     int depth_after = 0;
-    std::size_t calls = 0;   // journal records of the story
+    std::size_t calls = 0;  // journal records of the story
 };
 
 jmp_buf g_buffer;
@@ -473,8 +475,8 @@ void plan(const std::vector<host::JournalRecord>& journal) {
     std::map<std::string_view, int> in_story;
     std::map<std::string_view, int> since_boundary;
     std::vector<Injection>* point = &s.at_start;
-    std::size_t next = 0;   // the next step whose begin is not passed
-    long inside = -1;       // the step whose range holds the call
+    std::size_t next = 0;  // the next step whose begin is not passed
+    long inside = -1;      // the step whose range holds the call
     for (std::size_t k = 0; k < journal.size(); ++k) {
         // Move to the boundary at or before k.
         while (true) {
@@ -522,18 +524,16 @@ extern "C" void faultsim_begin(const char* call) {
     const long step = static_cast<long>(s.next_step++);
     s.open_step = step;
     switch (s.mode) {
-    case Mode::record:
-        s.steps.push_back({call ? call : "", ctl::journal_size(), 0, false, 0});
-        s.blocks_at_begin = ctl::live_blocks();
-        break;
-    case Mode::replay:
-        if (static_cast<std::size_t>(step) < s.at_begin.size()) run_all(s.at_begin[static_cast<std::size_t>(step)], step);
-        break;
-    case Mode::child:
-        check_leak();
-        break;
-    default:
-        break;
+        case Mode::record:
+            s.steps.push_back({call ? call : "", ctl::journal_size(), 0, false, 0});
+            s.blocks_at_begin = ctl::live_blocks();
+            break;
+        case Mode::replay:
+            if (static_cast<std::size_t>(step) < s.at_begin.size())
+                run_all(s.at_begin[static_cast<std::size_t>(step)], step);
+            break;
+        case Mode::child: check_leak(); break;
+        default: break;
     }
 }
 
@@ -544,24 +544,23 @@ extern "C" int faultsim_end(int status) {
     const long step = s.open_step;
     s.open_step = -1;
     switch (s.mode) {
-    case Mode::record: {
-        Step& st = s.steps[static_cast<std::size_t>(step)];
-        st.end = ctl::journal_size();
-        st.ended = true;
-        st.blocks = static_cast<long>(ctl::live_blocks()) - static_cast<long>(s.blocks_at_begin);
-        break;
-    }
-    case Mode::replay:
-        if (static_cast<std::size_t>(step) < s.at_end.size()) run_all(s.at_end[static_cast<std::size_t>(step)], -1);
-        break;
-    case Mode::child:
-        if (step == s.target) {
-            s.target_ended = true;
-            check_step(status);
+        case Mode::record: {
+            Step& st = s.steps[static_cast<std::size_t>(step)];
+            st.end = ctl::journal_size();
+            st.ended = true;
+            st.blocks = static_cast<long>(ctl::live_blocks()) - static_cast<long>(s.blocks_at_begin);
+            break;
         }
-        break;
-    default:
-        break;
+        case Mode::replay:
+            if (static_cast<std::size_t>(step) < s.at_end.size()) run_all(s.at_end[static_cast<std::size_t>(step)], -1);
+            break;
+        case Mode::child:
+            if (step == s.target) {
+                s.target_ended = true;
+                check_step(status);
+            }
+            break;
+        default: break;
     }
     return status;
 }
@@ -657,9 +656,9 @@ Report simulate(const Story& story) {
     bool same = g_outcome.calls == journal.size() && s.next_step == s.steps.size();
     for (std::size_t i = 0; same && i < journal.size(); ++i) same = is(ctl::journal_at(i), journal[i].name);
     if (g_outcome.jumped || g_outcome.result != 0 || !same)
-        report.problem = "the replay did not repeat the clean run (result " + std::to_string(g_outcome.result) +
-                         ", " + std::to_string(g_outcome.calls) + " host calls against " +
-                         std::to_string(journal.size()) + ")";
+        report.problem = "the replay did not repeat the clean run (result " + std::to_string(g_outcome.result) + ", " +
+                         std::to_string(g_outcome.calls) + " host calls against " + std::to_string(journal.size()) +
+                         ")";
     report.runs = s.runs;
     report.faults = std::move(s.faults);
     return report;

@@ -86,19 +86,19 @@ struct Story {
 // detail says more.
 struct Fault {
     std::string story;
-    std::string call;        // the host routine that raised
-    int occurrence = 0;      // its n-th call in the story, from 1
-    std::string check;       // swallowed, escaped, frame, leak, model, log, crash, diverged
-    std::string where;       // the library function of the step that met the error; "" outside steps
+    std::string call;    // the host routine that raised
+    int occurrence = 0;  // its n-th call in the story, from 1
+    std::string check;   // swallowed, escaped, frame, leak, model, log, crash, diverged
+    std::string where;   // the library function of the step that met the error; "" outside steps
     std::string detail = {};
 };
-bool same_fault(const Fault& a, const Fault& b);   // all but detail
+bool same_fault(const Fault& a, const Fault& b);  // all but detail
 
 struct Report {
     std::string story;
-    std::size_t host_calls = 0;   // made by the clean run
-    std::size_t steps = 0;        // library calls the story checks
-    std::size_t runs = 0;         // one per host call that gets an error
+    std::size_t host_calls = 0;  // made by the clean run
+    std::size_t steps = 0;       // library calls the story checks
+    std::size_t runs = 0;        // one per host call that gets an error
     std::vector<Fault> faults;
     // Not empty when the story itself failed without an injected error, or
     // the replay made other calls than the clean run: no runs are made then.

@@ -178,6 +178,12 @@ void BM_model_growth(benchmark::State& state) {
     }
     host::control::reset();
 }
-BENCHMARK(BM_model_growth)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_model_growth)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

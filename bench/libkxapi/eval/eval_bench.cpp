@@ -35,14 +35,10 @@ void run(benchmark::State& state, const Curve& curve) {
     KX_EVAL_free(e);
 }
 
-void BM_EvalArcPointAndTwoDerivatives(benchmark::State& state) {
-    run(state, bench_curves::arc());
-}
+void BM_EvalArcPointAndTwoDerivatives(benchmark::State& state) { run(state, bench_curves::arc()); }
 BENCHMARK(BM_EvalArcPointAndTwoDerivatives);
 
-void BM_EvalSplinePointAndTwoDerivatives(benchmark::State& state) {
-    run(state, bench_curves::spline());
-}
+void BM_EvalSplinePointAndTwoDerivatives(benchmark::State& state) { run(state, bench_curves::spline()); }
 BENCHMARK(BM_EvalSplinePointAndTwoDerivatives);
 
 }  // namespace

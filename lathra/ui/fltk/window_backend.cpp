@@ -100,7 +100,7 @@ public:
 struct Dialog {
     std::unique_ptr<Fl_Double_Window> window;
     std::deque<std::string> texts;  // label texts the widgets point at (never move)
-    int pressed = -1;                // index of the pressed button, -1 closed
+    int pressed = -1;               // index of the pressed button, -1 closed
 
     const char* keep(std::string s) {
         texts.push_back(std::move(s));
@@ -217,10 +217,12 @@ void WindowBackend::Impl::build() {
     machine = new Fl_Choice(620, 20, 190, 25);
     machine->textsize(kFontSize);
     for (auto m : kMachines) machine->add(c(m));
-    machine->callback([](Fl_Widget* w, void* d) {
-        const int index = static_cast<Fl_Choice*>(w)->value();
-        static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.ComboBoxMachineChange(index); });
-    }, this);
+    machine->callback(
+        [](Fl_Widget* w, void* d) {
+            const int index = static_cast<Fl_Choice*>(w)->value();
+            static_cast<Impl*>(d)->handle([index](MainFormEvents& e) { e.ComboBoxMachineChange(index); });
+        },
+        this);
 
     auto* g1 = group(110, 60, 700, 135, kGroupBox1);
     const auto field = [](int y, std::string_view text, FormField which) {
@@ -247,11 +249,13 @@ void WindowBackend::Impl::build() {
         auto* r = new Fl_Round_Button(120, y, 320, 25, c(text));
         r->type(FL_RADIO_BUTTON);
         r->labelsize(kFontSize);
-        r->callback([](Fl_Widget* w, void* d) {
-            const bool is_free = d != nullptr;
-            auto* self = static_cast<Impl*>(w->window()->user_data());
-            self->handle([is_free](MainFormEvents& e) { e.numbering_chosen(is_free); });
-        }, free ? this : nullptr);
+        r->callback(
+            [](Fl_Widget* w, void* d) {
+                const bool is_free = d != nullptr;
+                auto* self = static_cast<Impl*>(w->window()->user_data());
+                self->handle([is_free](MainFormEvents& e) { e.numbering_chosen(is_free); });
+            },
+            free ? this : nullptr);
         return r;
     };
     h33 = radio(230, kRadioH33, false);
@@ -260,31 +264,34 @@ void WindowBackend::Impl::build() {
 
     circle = new Fl_Check_Button(110, 305, 700, 25, c(kCircle));
     circle->labelsize(kFontSize);
-    circle->callback([](Fl_Widget* w, void* d) {
-        const bool on = static_cast<Fl_Check_Button*>(w)->value() != 0;
-        static_cast<Impl*>(d)->handle([on](MainFormEvents& e) {
-            e.circle_set(on ? CheckState::Checked : CheckState::Unchecked);
-        });
-    }, this);
+    circle->callback(
+        [](Fl_Widget* w, void* d) {
+            const bool on = static_cast<Fl_Check_Button*>(w)->value() != 0;
+            static_cast<Impl*>(d)->handle(
+                [on](MainFormEvents& e) { e.circle_set(on ? CheckState::Checked : CheckState::Unchecked); });
+        },
+        this);
     notepad = new Fl_Check_Button(110, 335, 700, 25, c(kNotepad));
     notepad->labelsize(kFontSize);
-    notepad->callback([](Fl_Widget* w, void* d) {
-        const bool on = static_cast<Fl_Check_Button*>(w)->value() != 0;
-        static_cast<Impl*>(d)->handle([on](MainFormEvents& e) { e.notepad_set(on); });
-    }, this);
+    notepad->callback(
+        [](Fl_Widget* w, void* d) {
+            const bool on = static_cast<Fl_Check_Button*>(w)->value() != 0;
+            static_cast<Impl*>(d)->handle([on](MainFormEvents& e) { e.notepad_set(on); });
+        },
+        this);
 
     label(110, 370, 420, 20, kLabel5)->labelsize(kFontSize - 1);
 
     start = new Fl_Button(470, 400, 160, 32, c(kStart));
     start->labelsize(kFontSize);
-    start->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.StartButtonClick(); });
-    }, this);
+    start->callback(
+        [](Fl_Widget*, void* d) { static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.StartButtonClick(); }); },
+        this);
     exit = new Fl_Button(650, 400, 160, 32, c(kExit));
     exit->labelsize(kFontSize);
-    exit->callback([](Fl_Widget*, void* d) {
-        static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.ExitButtonClick(); });
-    }, this);
+    exit->callback(
+        [](Fl_Widget*, void* d) { static_cast<Impl*>(d)->handle([](MainFormEvents& e) { e.ExitButtonClick(); }); },
+        this);
 
     status = new Fl_Box(0, H - 26, W, 26);
     status->box(FL_THIN_DOWN_BOX);
@@ -298,13 +305,16 @@ void WindowBackend::Impl::build() {
         // and closed again with the Escape key, as a user would.
         browse_first = std::string_view(hook) == "browse";
         window->on_first_draw = [this] {
-            Fl::add_timeout(0.2, [](void* d) {
-                auto* self = static_cast<Impl*>(d);
-                if (self->browse_first) self->browse_and_escape();
-                std::fputs("lathra: test hook presses the exit button\n", stdout);
-                std::fflush(stdout);
-                self->exit->do_callback();
-            }, this);
+            Fl::add_timeout(
+                0.2,
+                [](void* d) {
+                    auto* self = static_cast<Impl*>(d);
+                    if (self->browse_first) self->browse_and_escape();
+                    std::fputs("lathra: test hook presses the exit button\n", stdout);
+                    std::fflush(stdout);
+                    self->exit->do_callback();
+                },
+                this);
         };
     }
 }
@@ -342,8 +352,7 @@ pid_t escape_chooser_later() {
         // Only once it is on the screen: a key before that would close it
         // while the toolkit still waits for it to be shown.
         XWindowAttributes attributes{};
-        if (target == 0 || !XGetWindowAttributes(display, target, &attributes) ||
-            attributes.map_state != IsViewable)
+        if (target == 0 || !XGetWindowAttributes(display, target, &attributes) || attributes.map_state != IsViewable)
             continue;
         XKeyEvent key{};
         key.display = display;
@@ -477,11 +486,13 @@ engine::Answer WindowBackend::message(const engine::Message& m) {
     }
     const int n = static_cast<int>(captions.size());
     int x = (w - (n * bw + (n - 1) * pad)) / 2;
-    for (int i = 0; i < n; ++i, x += bw + pad) d.button(i, x, h - pad - bh, bw, bh, captions[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < n; ++i, x += bw + pad)
+        d.button(i, x, h - pad - bh, bw, bh, captions[static_cast<std::size_t>(i)]);
     d.run();
     switch (m.buttons) {
         case engine::Buttons::Ok: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
-        case engine::Buttons::YesNo: return d.pressed == 0 ? engine::Answer::Yes : d.pressed == 1 ? engine::Answer::No : engine::Answer::Cancel;
+        case engine::Buttons::YesNo:
+            return d.pressed == 0 ? engine::Answer::Yes : d.pressed == 1 ? engine::Answer::No : engine::Answer::Cancel;
         case engine::Buttons::OkCancel: return d.pressed == 0 ? engine::Answer::Ok : engine::Answer::Cancel;
     }
     return engine::Answer::Cancel;

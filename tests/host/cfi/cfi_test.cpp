@@ -42,7 +42,7 @@ TEST_F(Cfi, ChannelsOnFilesAndTheirFailures) {
     char* line = nullptr;
     int one = 1, status = 0;
     fm1320_(&ch, &status);
-    EXPECT_EQ(CFI_read_line(ch, &line), CFI_ERR_END_OF_FILE);   // a write channel reads nothing
+    EXPECT_EQ(CFI_read_line(ch, &line), CFI_ERR_END_OF_FILE);  // a write channel reads nothing
     EXPECT_EQ(host::cfi::open_channels(), 1);
     int keep = 0;
     fm1400_(&ch, &keep, &status);
@@ -78,7 +78,7 @@ TEST_F(Cfi, DirectoryChannelsReadEntriesInOrder) {
     EXPECT_EQ(names, "a.txt;b.prt;sub;");
     EXPECT_EQ(CFI_read_next_directory_entry(ch, nullptr, &r), CFI_ERR_END_OF_FILE);
     int status = 0;
-    fm1061(ch, &r, &status);   // the last entry is the directory
+    fm1061(ch, &r, &status);  // the last entry is the directory
     EXPECT_GT(status, ch);
     int mode = 0, sub = status;
     fm1400_(&sub, &mode, &status);
@@ -89,7 +89,7 @@ TEST_F(Cfi, DirectoryChannelsReadEntriesInOrder) {
     EXPECT_STREQ(r.h_nam, "b.prt");
     EXPECT_EQ(r.size, 1);
     fm1061(parts, &r, &status);
-    EXPECT_EQ(status, -3);   // no directory
+    EXPECT_EQ(status, -3);  // no directory
     int no = 0;
     EXPECT_EQ(CFI_open_directory((dir + "/none").c_str(), nullptr, 0, &no), CFI_ERR_NO_DIRECTORY);
     SM_free(r.h_nam);
@@ -103,12 +103,12 @@ TEST_F(Cfi, CountedTextsKeepToTheirCapacity) {
     EXPECT_EQ(CMSG_convert_c_to_cmsg("abc", &c, 3), 0);
     EXPECT_EQ(c.length, 3);
     EXPECT_EQ(CMSG_convert_c_to_cmsg("abcd", &c, 3), CFI_ERR_TOO_LONG);
-    EXPECT_EQ(c.length, 3);   // nothing written
+    EXPECT_EQ(c.length, 3);  // nothing written
     EXPECT_EQ(CMSG_convert_c_to_cmsg(nullptr, &c, 3), CFI_ERR_BAD_SPEC);
     char out[3];
     EXPECT_EQ(CMSG_convert_cmsg_to_c(&c, CMSG_MAX_CHARS, out, sizeof out), CFI_ERR_TOO_LONG);
     EXPECT_STREQ(out, "ab");
-    c.length = 1000;   // a length beyond the field reads as the field
+    c.length = 1000;  // a length beyond the field reads as the field
     char big[8];
     EXPECT_EQ(CMSG_convert_cmsg_to_c(&c, 2, big, sizeof big), 0);
     EXPECT_STREQ(big, "ab");
@@ -139,15 +139,17 @@ TEST_F(Cfi, ClockTextsAndTwoWordTimes) {
         SM_free(date);
         SM_free(time);
     }
-    const std::pair<const char*, const char*> bad[] = {
-        {"29-Feb-1900", "00:00"}, {"1-Foo-2000", "00:00"}, {"01-Jan-2000", "24:00"}, {"01-Jan-2000x", "00:00"},
-        {"01-jan-2000", "1:2:3:4"}};
+    const std::pair<const char*, const char*> bad[] = {{"29-Feb-1900", "00:00"},
+                                                       {"1-Foo-2000", "00:00"},
+                                                       {"01-Jan-2000", "24:00"},
+                                                       {"01-Jan-2000x", "00:00"},
+                                                       {"01-jan-2000", "1:2:3:4"}};
     for (const auto& [date, time] : bad) {
         int words[2] = {};
         EXPECT_EQ(CLOCK_string_to_jq_comp(date, time, words), 0) << date << " " << time;
     }
     int words[2] = {};
-    EXPECT_EQ(CLOCK_string_to_jq_comp("01-jan-2000", "1:02", words), 1);   // letter case and short hours
+    EXPECT_EQ(CLOCK_string_to_jq_comp("01-jan-2000", "1:02", words), 1);  // letter case and short hours
     char* date = nullptr;
     char* time = nullptr;
     EXPECT_EQ(host::control::raised_code([&] { CLOCK_jq_comp_to_string(0, 86400, &date, &time); }),

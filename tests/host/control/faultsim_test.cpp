@@ -47,7 +47,10 @@ TEST_F(ModelFingerprint, EveryKindOfChangeShows) {
     };
     const Case cases[] = {
         {"name", [](const Model& m) { host::objects::set_name(m.line, "OTHER"); }},
-        {"new object", [](const Model& m) { host::objects::create({OM_CLASS_RM_ENTITY, 2, 0, m.part}); }},
+        {"new object",
+         [](const Model& m) {
+             host::objects::create({OM_CLASS_RM_ENTITY, 2, 0, m.part});
+         }},
         {"deleted object", [](const Model& m) { host::objects::destroy(m.point); }},
         {"layer", [](const Model& m) { ES_layer_move_entity(m.line, 77); }},
         {"blanked", [](const Model& m) { ES_write_blank_status(m.line, 1); }},

@@ -114,8 +114,9 @@ TEST_F(CurveEntities, ConicsKeepTheirEndPointsAndEvaluate) {
     // whose k1 is negative (the left branch), both turned by 30 degrees.
     for (int type : {HOST_CONIC_PARABOLA, HOST_CONIC_HYPERBOLA, HOST_CONIC_ELLIPSE}) {
         const double rot = kPi / 6;
-        double v[13] = {-1, 2, 4, 99, 99, 99, 99, 1, -1, type == HOST_CONIC_ELLIPSE ? 2.0 : -2.0, 0.5,
-                        std::sin(rot), std::cos(rot)};
+        double v[13] = {
+            -1,           2, 4, 99, 99, 99, 99, 1, -1, type == HOST_CONIC_ELLIPSE ? 2.0 : -2.0, 0.5, std::sin(rot),
+            std::cos(rot)};
         unsigned int c = 0;
         es0600_(&type, v, &identity, &c);
         EXPECT_EQ(host::objects::find(c)->subtype, type);
@@ -200,8 +201,8 @@ TEST(ConicMath, Routines) {
     EXPECT_EQ(x, 1);
     EXPECT_EQ(y, 1);
     x = y = 7;
-    EXPECT_EQ(h601_(&one, &one, &two, &two, &two, &four, &x, &y), 1);  // the same line
-    EXPECT_EQ(h601_(&one, &one, &two, &two, &two, &three, &x, &y), 0); // parallel
+    EXPECT_EQ(h601_(&one, &one, &two, &two, &two, &four, &x, &y), 1);   // the same line
+    EXPECT_EQ(h601_(&one, &one, &two, &two, &two, &three, &x, &y), 0);  // parallel
     EXPECT_EQ(x, 7);
 
     const double m[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};

@@ -20,15 +20,15 @@ ATTR_value_t value_of(int type) {
     ATTR_value_t v{};
     v.type = type;
     switch (type) {
-    case ATTR_INTEGER: v.value.integer = 42; break;
-    case ATTR_REAL: v.value.real = -1.25; break;
-    case ATTR_STRING: v.value.string = const_cast<char*>("steel"); break;
-    case ATTR_REFERENCE: v.value.reference = const_cast<char*>("ref#1"); break;
-    case ATTR_TIME:
-        v.value.time[0] = 1;
-        v.value.time[1] = 1000;
-        break;
-    default: break;
+        case ATTR_INTEGER: v.value.integer = 42; break;
+        case ATTR_REAL: v.value.real = -1.25; break;
+        case ATTR_STRING: v.value.string = const_cast<char*>("steel"); break;
+        case ATTR_REFERENCE: v.value.reference = const_cast<char*>("ref#1"); break;
+        case ATTR_TIME:
+            v.value.time[0] = 1;
+            v.value.time[1] = 1000;
+            break;
+        default: break;
     }
     return v;
 }
@@ -98,30 +98,43 @@ TEST_F(AttributesTest, CodesOfTheService) {
         {"any is no type to assign", [&] { ATTR_assign(object_, "X", value_of(ATTR_ANY)); }, ATTR_ERR_BAD_TYPE},
         {"empty title", [&] { ATTR_assign(object_, "", value_of(ATTR_INTEGER)); }, ATTR_ERR_EMPTY_TITLE},
         {"null title", [&] { ATTR_assign(object_, nullptr, value_of(ATTR_INTEGER)); }, ATTR_ERR_EMPTY_TITLE},
-        {"long title", [&] { ATTR_assign(object_, long_title.c_str(), value_of(ATTR_INTEGER)); }, ATTR_ERR_TITLE_TOO_LONG},
-        {"long value", [&] {
+        {"long title", [&] { ATTR_assign(object_, long_title.c_str(), value_of(ATTR_INTEGER)); },
+         ATTR_ERR_TITLE_TOO_LONG},
+        {"long value",
+         [&] {
              ATTR_value_t s = value_of(ATTR_STRING);
              s.value.string = const_cast<char*>(long_text.c_str());
              ATTR_assign(object_, "X", s);
-         }, ATTR_ERR_VALUE_TOO_LONG},
+         },
+         ATTR_ERR_VALUE_TOO_LONG},
         {"control character", [&] { ATTR_assign(object_, "A\tB", value_of(ATTR_INTEGER)); }, ATTR_ERR_BAD_TITLE},
-        {"null string", [&] {
+        {"null string",
+         [&] {
              ATTR_value_t s = value_of(ATTR_STRING);
              s.value.string = nullptr;
              ATTR_assign(object_, "X", s);
-         }, ATTR_ERR_BAD_VALUE},
-        {"bad time", [&] {
+         },
+         ATTR_ERR_BAD_VALUE},
+        {"bad time",
+         [&] {
              ATTR_value_t t = value_of(ATTR_TIME);
              t.value.time[1] = 86400000;
              ATTR_assign(object_, "X", t);
-         }, ATTR_ERR_BAD_VALUE},
+         },
+         ATTR_ERR_BAD_VALUE},
         {"read missing", [&] { ATTR_read_value(object_, "NONE", ATTR_ANY, &v); }, ATTR_ERR_NOT_FOUND},
         {"read other type", [&] { ATTR_read_value(object_, "MAT", ATTR_INTEGER, &v); }, ATTR_ERR_WRONG_TYPE},
         {"delete missing", [&] { ATTR_delete(object_, ATTR_ANY, "NONE"); }, ATTR_ERR_NOT_FOUND},
         {"delete other type", [&] { ATTR_delete(object_, ATTR_REAL, "MAT"); }, ATTR_ERR_NOT_FOUND},
-        {"cycle below 0", [&] { int i = -1; ATTR_cycle(object_, &i, ATTR_ANY, nullptr, &v); }, ATTR_ERR_BAD_INDEX},
+        {"cycle below 0",
+         [&] {
+             int i = -1;
+             ATTR_cycle(object_, &i, ATTR_ANY, nullptr, &v);
+         },
+         ATTR_ERR_BAD_INDEX},
         {"count bad selector", [&] { ATTR_count_attributes(object_, 7, &n); }, ATTR_ERR_BAD_TYPE},
-        {"find long title", [&] { ATTR_find_attribute(object_, ATTR_ANY, long_title.c_str(), &n); }, ATTR_ERR_TITLE_TOO_LONG},
+        {"find long title", [&] { ATTR_find_attribute(object_, ATTR_ANY, long_title.c_str(), &n); },
+         ATTR_ERR_TITLE_TOO_LONG},
         {"count null output", [&] { ATTR_count_attributes(object_, ATTR_ANY, nullptr); }, HOST_ERR_NULL_ARGUMENT},
     };
     for (const Case& c : cases) EXPECT_EQ(raised_code(c.call), c.code) << c.what;

@@ -39,8 +39,8 @@ struct Row {
 struct Model {
     std::vector<Object> objects;
     std::vector<Row> rows;
-    std::vector<std::pair<std::uint32_t, std::string>> curves;     // object number, curve row
-    std::vector<std::pair<std::string, std::string>> sections;    // further sections: id, payload
+    std::vector<std::pair<std::uint32_t, std::string>> curves;  // object number, curve row
+    std::vector<std::pair<std::string, std::string>> sections;  // further sections: id, payload
 };
 
 inline std::string point(double x, double y, double z) {
@@ -142,7 +142,19 @@ inline std::string file_bytes(const Model& m) {
 }
 
 // Object numbers of the sound model.
-enum : std::uint32_t { kMatrix = 1, kPoint, kLine, kArc, kEllipse, kBody, kFace, kGroup, kDrawing, kView, kCount = kView };
+enum : std::uint32_t {
+    kMatrix = 1,
+    kPoint,
+    kLine,
+    kArc,
+    kEllipse,
+    kBody,
+    kFace,
+    kGroup,
+    kDrawing,
+    kView,
+    kCount = kView
+};
 
 // A sound model: a matrix, a point, a named line that depends on a view,
 // an arc and an ellipse on the matrix, a body with a face, a group of the
@@ -150,12 +162,22 @@ enum : std::uint32_t { kMatrix = 1, kPoint, kLine, kArc, kEllipse, kBody, kFace,
 inline Model sound() {
     Model m;
     m.objects = {
-        {HOST_TYPE_MATRIX},      {HOST_TYPE_POINT},    {HOST_TYPE_LINE, 0, "EDGE_1"}, {HOST_TYPE_ARC},
-        {HOST_TYPE_CONIC, HOST_CONIC_ELLIPSE}, {HOST_TYPE_SOLID}, {HOST_TYPE_SOLID, 2}, {HOST_TYPE_GROUP},
-        {HOST_TYPE_DRAWING},     {HOST_TYPE_VIEW, 1},
+        {HOST_TYPE_MATRIX},
+        {HOST_TYPE_POINT},
+        {HOST_TYPE_LINE, 0, "EDGE_1"},
+        {HOST_TYPE_ARC},
+        {HOST_TYPE_CONIC, HOST_CONIC_ELLIPSE},
+        {HOST_TYPE_SOLID},
+        {HOST_TYPE_SOLID, 2},
+        {HOST_TYPE_GROUP},
+        {HOST_TYPE_DRAWING},
+        {HOST_TYPE_VIEW, 1},
     };
     for (std::size_t i = 0; i < m.objects.size(); ++i) m.objects[i].eid = static_cast<std::uint32_t>(10 + i);
-    m.rows = {{kLine, kNone, {kView}}, {kBody, kNone, {}, {kFace}}, {kFace, kBody}, {kGroup, kNone, {}, {kPoint, kLine}},
+    m.rows = {{kLine, kNone, {kView}},
+              {kBody, kNone, {}, {kFace}},
+              {kFace, kBody},
+              {kGroup, kNone, {}, {kPoint, kLine}},
               {kDrawing, kNone, {}, {kView}}};
     m.curves = {{kPoint, point(1, 2, 3)},
                 {kLine, line({0, 0, 0, 4, 5, 6})},

@@ -25,7 +25,8 @@ namespace pf = host::part_file;
 // Reasons of the part events fired, in order.
 std::vector<int> fired_reasons() {
     std::vector<int> out;
-    for (const auto& r : host::control::calls("host::events::fire_part_event")) out.push_back(static_cast<int>(r.arg[0]));
+    for (const auto& r : host::control::calls("host::events::fire_part_event"))
+        out.push_back(static_cast<int>(r.arg[0]));
     return out;
 }
 
@@ -181,7 +182,13 @@ TEST_F(PartsTest, DamagedOrForeignFilesAreRefusedAndLeaveNothingBehind) {
         {"text file", "solid cube\nendsolid\n", PART_ERR_NOT_PART_FILE},
         {"magic damaged", flipped(1), PART_ERR_NOT_PART_FILE},
         {"newer version", newer(), PART_ERR_BAD_VERSION},
-        {"version zero", [&] { std::string b = good; b[8] = 0; return b; }(), PART_ERR_CORRUPT},
+        {"version zero",
+         [&] {
+             std::string b = good;
+             b[8] = 0;
+             return b;
+         }(),
+         PART_ERR_CORRUPT},
         {"header size damaged", flipped(12), PART_ERR_CORRUPT},
         {"section count damaged", flipped(16), PART_ERR_CORRUPT},
         {"body size damaged", flipped(20), PART_ERR_CORRUPT},
@@ -379,8 +386,7 @@ TEST_F(PartsTest, WritesNeverLeaveAHalfWrittenFile) {
     // The part kept its name, and no temporary file stayed anywhere.
     EXPECT_EQ(host::objects::require_part(part).file, file);
     const auto names = files();
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
-              (std::set<std::string>{"w.prt", "adir", "ro"}));
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"w.prt", "adir", "ro"}));
     EXPECT_TRUE(std::filesystem::is_empty(path("adir")));
     EXPECT_TRUE(std::filesystem::is_empty(path("ro")));
 
@@ -415,8 +421,7 @@ TEST_F(PartsTest, FailedComponentsBecomeLoadFailureRecords) {
 
     static std::vector<std::pair<int, int>> heard;
     heard.clear();
-    PROM_reg_prom_load_fail_msg_fn(
-        [](const PROM_load_failure_t* f) { heard.emplace_back(f->n_group1, f->n_group2); });
+    PROM_reg_prom_load_fail_msg_fn([](const PROM_load_failure_t* f) { heard.emplace_back(f->n_group1, f->n_group2); });
     host::control::clear_journal();
     int code = -1;
     PART_load_status_t report{};
@@ -480,7 +485,12 @@ TEST_F(PartsTest, EachOperationFiresItsEvents) {
     unsigned part = 0;
     int len = 0, mode = 2, result = 0;
     const std::vector<Step> steps = {
-        {"new", [&] { int u = 1; base_new_part(file.c_str(), &len, &u, &result); part = CONTEXT_ask_root_part(); },
+        {"new",
+         [&] {
+             int u = 1;
+             base_new_part(file.c_str(), &len, &u, &result);
+             part = CONTEXT_ask_root_part();
+         },
          {0, 6}},
         {"modify", [&] { PART_set_modified(part); }, {}},  // a new part is modified already
         {"save", [&] { EXPECT_EQ(save(part), 0); }, {2}},
@@ -488,8 +498,14 @@ TEST_F(PartsTest, EachOperationFiresItsEvents) {
         {"rename", [&] { PART_rename_part(part, path("ev2.prt").c_str()); }, {5}},
         {"save as", [&] { base_part_save_as(path("ev3.prt").c_str(), &len, &mode, &result); }, {5, 2}},
         {"close", [&] { EXPECT_EQ(base_Part_Close(part, 0, 2), 0); }, {3}},
-        {"open", [&] { int code; part = open(path("ev3.prt"), &code); }, {1, 6}},
-        {"reopen", [&] {
+        {"open",
+         [&] {
+             int code;
+             part = open(path("ev3.prt"), &code);
+         },
+         {1, 6}},
+        {"reopen",
+         [&] {
              PART_reopen_result_t r{};
              base_Part_Reopen(part, 0, 0, &r);
              ASSERT_EQ(r.count, 1);
@@ -564,8 +580,9 @@ TEST_F(PartsTest, ExportWritesTheChosenObjectsToANewFile) {
     EXPECT_EQ(PART_export_part(path("ex2.prt").c_str(), 1, &objs_[1], &bare_exp), 0);
     EXPECT_EQ(host::control::raised_code([&] { PART_export_part(path("ex3.prt").c_str(), 1, &part, &with_attrs); }),
               PART_ERR_EXPORT);
-    EXPECT_EQ(host::control::raised_code([&] { PART_export_part(path("ex3.prt").c_str(), 0, objs_.data(), &with_attrs); }),
-              PART_ERR_EXPORT);
+    EXPECT_EQ(
+        host::control::raised_code([&] { PART_export_part(path("ex3.prt").c_str(), 0, objs_.data(), &with_attrs); }),
+        PART_ERR_EXPORT);
     EXPECT_FALSE(std::filesystem::exists(path("ex3.prt")));
 
     int code = 0;
@@ -639,8 +656,9 @@ TEST_F(PartsTest, DecodesProductDataManagerNames) {
         host::support::set_jqmanager_active(c.active);
         char* decoded = reinterpret_cast<char*>(1);
         EXPECT_EQ(JQMGR_decode_cli_part_file(c.name, &decoded), c.code) << c.name;
-        if (c.decoded) { EXPECT_STREQ(decoded, c.decoded); }
-        else EXPECT_EQ(decoded, nullptr);
+        if (c.decoded) {
+            EXPECT_STREQ(decoded, c.decoded);
+        } else EXPECT_EQ(decoded, nullptr);
         SM_free(decoded);
     }
 }

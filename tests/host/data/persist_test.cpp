@@ -100,7 +100,8 @@ TEST_F(PersistTest, ReopenedPartAfterResetKeepsIdsAndNewObjectsNeverReuseThem) {
     const std::string file = path("ids.prt");
     const unsigned part = host::parts::create(file);
     std::vector<unsigned> made;
-    for (int i = 0; i < 6; ++i) made.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part})));
+    for (int i = 0; i < 6; ++i)
+        made.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 3, 0, part})));
     obj::destroy(made[1]);  // leaves a gap in the saved ids
     obj::destroy(made[4]);
     std::set<std::string> saved_handles;
@@ -117,7 +118,8 @@ TEST_F(PersistTest, ReopenedPartAfterResetKeepsIdsAndNewObjectsNeverReuseThem) {
     EXPECT_EQ(reopened_handles, saved_handles);
 
     std::vector<unsigned> added;
-    for (int i = 0; i < 4; ++i) added.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 5, 0, again})));
+    for (int i = 0; i < 4; ++i)
+        added.push_back(test_fixture::with_curve_data(obj::create({OM_CLASS_RM_ENTITY, 5, 0, again})));
     std::vector<unsigned> all = obj::objects_of_part(again);
     all.push_back(again);
     std::set<std::uint32_t> eids;
@@ -189,9 +191,9 @@ std::string row_text(unsigned int object, const std::vector<unsigned>& order) {
     std::ostringstream out;
     out << a->layer << ' ' << a->color << ' ' << a->font << ' ' << a->width << " b" << a->blanked << " h"
         << a->highlighted << " l" << a->located << ' ' << a->location[0] << ',' << a->location[1] << ','
-        << a->location[2] << " s" << a->state << " p" << a->promoted << a->smart << a->fcf << a->occurrence
-        << a->in_use << " vd" << a->view_dependent << " an" << a->srfanl << " sh" << a->shaded << " v"
-        << a->cre_version << '/' << a->mod_version << " sk" << a->sketch_state << " o" << pos(a->owner) << " views";
+        << a->location[2] << " s" << a->state << " p" << a->promoted << a->smart << a->fcf << a->occurrence << a->in_use
+        << " vd" << a->view_dependent << " an" << a->srfanl << " sh" << a->shaded << " v" << a->cre_version << '/'
+        << a->mod_version << " sk" << a->sketch_state << " o" << pos(a->owner) << " views";
     for (unsigned v : a->views) out << ' ' << pos(v);
     out << " members";
     for (unsigned m : a->members) out << ' ' << pos(m);
@@ -400,9 +402,8 @@ TEST_F(PersistTest, RowFramingHandsBackRowsAndRefusesBadNumbers) {
     auto read = [&](const std::string& bytes, bool part_row) {
         std::vector<std::pair<unsigned, std::string>> rows;
         pf::Reader in(bytes);
-        pf::read_rows(in, ctx, {"test row", 8, part_row}, [&](unsigned t, pf::Reader& row) {
-            rows.emplace_back(t, std::string(row.raw(row.left())));
-        });
+        pf::read_rows(in, ctx, {"test row", 8, part_row},
+                      [&](unsigned t, pf::Reader& row) { rows.emplace_back(t, std::string(row.raw(row.left()))); });
         EXPECT_TRUE(in.done());
         return rows;
     };
@@ -413,10 +414,10 @@ TEST_F(PersistTest, RowFramingHandsBackRowsAndRefusesBadNumbers) {
         std::string bytes;
         bool part_row;
     };
-    for (const Case& c : {Case{"count beyond the payload", payload(3, {1, 2}), true},
-                          Case{"number out of range", payload(1, {3}), true},
-                          Case{"number twice", payload(2, {1, 1}), true},
-                          Case{"row for the part", payload(1, {0}), false}}) {
+    for (const Case& c :
+         {Case{"count beyond the payload", payload(3, {1, 2}), true},
+          Case{"number out of range", payload(1, {3}), true}, Case{"number twice", payload(2, {1, 1}), true},
+          Case{"row for the part", payload(1, {0}), false}}) {
         SCOPED_TRACE(c.what);
         EXPECT_THROW(read(c.bytes, c.part_row), pf::FormatError);
     }

@@ -231,7 +231,9 @@ TEST_F(StrangersTest, EntityIdsNeverReachTheReservedValueAndNeverWrap) {
     EXPECT_EQ(obj::find(part)->eid, 0xFFFFFFFEu);  // the last id there is
 
     const std::size_t live = obj::live_objects().size();
-    EXPECT_EQ(host::control::raised_code([&] { obj::create({OM_CLASS_RM_ENTITY, HOST_TYPE_GROUP, 0, part}); }),
+    EXPECT_EQ(host::control::raised_code([&] {
+                  obj::create({OM_CLASS_RM_ENTITY, HOST_TYPE_GROUP, 0, part});
+              }),
               HOST_ERR_NO_MEMORY);
     EXPECT_EQ(host::control::raised_code([&] { obj::create_part("other.prt"); }), HOST_ERR_NO_MEMORY);
     EXPECT_EQ(obj::live_objects().size(), live);

@@ -107,18 +107,20 @@ TEST_F(DisplayService, PickMeasuresAcrossTheRay) {
     const double c[3] = {0, 0, 0};
     const std::vector<Row> rows = {
         {"a point 5 away", [&](double* d, void* h) { return DSS_PICK_point(p, ray, &aperture, d, h); }, 5, 0, 3},
-        {"a segment 1 away", [&](double* d, void* h) { return DSS_PICK_segment(s0, s1, ray, &aperture, d, h); }, 1, 1, 2},
-        {"inside a polygon", [&](double* d, void* h) { return DSS_PICK_polygon(4, sq, ray, &aperture, d, h); }, 0, 1, 4},
-        {"beside a polygon", [&](double* d, void* h) { return DSS_PICK_polygon(4, far_sq, ray, &aperture, d, h); }, 2, 0,
+        {"a segment 1 away", [&](double* d, void* h) { return DSS_PICK_segment(s0, s1, ray, &aperture, d, h); }, 1, 1,
+         2},
+        {"inside a polygon", [&](double* d, void* h) { return DSS_PICK_polygon(4, sq, ray, &aperture, d, h); }, 0, 1,
          4},
-        {"a circle of radius 0.5", [&](double* d, void* h) { return DSS_PICK_arc(m, 0, 6.2831853, c, 0.5, ray, &aperture, d, h); },
-         0.5, 1, 1},
+        {"beside a polygon", [&](double* d, void* h) { return DSS_PICK_polygon(4, far_sq, ray, &aperture, d, h); }, 2,
+         0, 4},
+        {"a circle of radius 0.5",
+         [&](double* d, void* h) { return DSS_PICK_arc(m, 0, 6.2831853, c, 0.5, ray, &aperture, d, h); }, 0.5, 1, 1},
     };
     for (const Row& r : rows) {
         double distance = 1e10;
         DSS_hit_t hit{};
         EXPECT_EQ(r.test(&distance, &hit), r.hit) << r.what;
-        EXPECT_NEAR(distance, r.distance, 1e-4) << r.what;   // arcs are measured by their chords
+        EXPECT_NEAR(distance, r.distance, 1e-4) << r.what;  // arcs are measured by their chords
         EXPECT_EQ(hit.kind, r.kind) << r.what;
     }
     const double flat[6] = {0, 0, 0, 0, 0, 0};
@@ -134,7 +136,7 @@ TEST_F(DisplayService, AreaClassesOfSegments) {
         int cls;
     };
     const Row rows[] = {
-        {{1, 1, 0}, {9, 9, 5}, 1},     {{1, 1, 0}, {11, 1, 0}, 2},   {{-5, 5, 0}, {15, 5, 0}, 2},
+        {{1, 1, 0}, {9, 9, 5}, 1},     {{1, 1, 0}, {11, 1, 0}, 2},    {{-5, 5, 0}, {15, 5, 0}, 2},
         {{-5, -1, 0}, {15, -1, 0}, 0}, {{-5, 20, 0}, {20, -5, 0}, 2}, {{20, 20, 0}, {30, 30, 0}, 0},
         {{-5, 0, 0}, {0, -5, 0}, 0},   {{0, 0, 0}, {10, 10, 0}, 1},
     };

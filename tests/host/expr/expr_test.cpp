@@ -27,7 +27,9 @@ protected:
         }
         return out;
     }
-    std::string file(const char* name) const { return (fs::temp_directory_path() / (std::string("kx_expr_") + name)).string(); }
+    std::string file(const char* name) const {
+        return (fs::temp_directory_path() / (std::string("kx_expr_") + name)).string();
+    }
     static void write(const std::string& path, const char* text) { std::ofstream(path) << text; }
 };
 
@@ -55,25 +57,24 @@ TEST_P(ExpressionValue, Evaluates) {
     EXPECT_EQ(direct, value("x"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ExpressionValue,
-    ::testing::Values(ValueRow{"Arithmetic", PART_UNITS_MM, "1+2*3", 7},
-                      ValueRow{"OtherExpression", PART_UNITS_MM, "base*2.5", 10},
-                      ValueRow{"SineOfDegrees", PART_UNITS_MM, "sin(30)", 0.5},
-                      ValueRow{"CosineOfDegrees", PART_UNITS_MM, "cos(60)", 0.5},
-                      ValueRow{"TangentOfDegrees", PART_UNITS_MM, "tan(45)", 1},
-                      ValueRow{"ArcSineInDegrees", PART_UNITS_MM, "asin(1)", 90},
-                      ValueRow{"ArcTangentOfTwo", PART_UNITS_MM, "atan2(1, 1)", 45},
-                      ValueRow{"FunctionOfSeveral", PART_UNITS_MM, "max(base, 9) + min(1, 2)", 10},
-                      ValueRow{"Pi", PART_UNITS_MM, "pi", 3.141592653589793},
-                      ValueRow{"RadiansToDegrees", PART_UNITS_MM, "pi*rad", 180},
-                      ValueRow{"InchInMillimetres", PART_UNITS_MM, "2*inch", 50.8},
-                      ValueRow{"FeetAndMetres", PART_UNITS_MM, "ft + m", 1304.8},
-                      ValueRow{"InchInAnInchPart", PART_UNITS_INCH, "2*inch", 2},
-                      ValueRow{"MillimetresInAnInchPart", PART_UNITS_INCH, "25.4*mm", 1},
-                      ValueRow{"Comparison", PART_UNITS_MM, "base >= 4", 1},
-                      ValueRow{"Conditional", PART_UNITS_MM, "base > 3 ? 10 : 20", 10}),
-    [](const ::testing::TestParamInfo<ValueRow>& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(Table, ExpressionValue,
+                         ::testing::Values(ValueRow{"Arithmetic", PART_UNITS_MM, "1+2*3", 7},
+                                           ValueRow{"OtherExpression", PART_UNITS_MM, "base*2.5", 10},
+                                           ValueRow{"SineOfDegrees", PART_UNITS_MM, "sin(30)", 0.5},
+                                           ValueRow{"CosineOfDegrees", PART_UNITS_MM, "cos(60)", 0.5},
+                                           ValueRow{"TangentOfDegrees", PART_UNITS_MM, "tan(45)", 1},
+                                           ValueRow{"ArcSineInDegrees", PART_UNITS_MM, "asin(1)", 90},
+                                           ValueRow{"ArcTangentOfTwo", PART_UNITS_MM, "atan2(1, 1)", 45},
+                                           ValueRow{"FunctionOfSeveral", PART_UNITS_MM, "max(base, 9) + min(1, 2)", 10},
+                                           ValueRow{"Pi", PART_UNITS_MM, "pi", 3.141592653589793},
+                                           ValueRow{"RadiansToDegrees", PART_UNITS_MM, "pi*rad", 180},
+                                           ValueRow{"InchInMillimetres", PART_UNITS_MM, "2*inch", 50.8},
+                                           ValueRow{"FeetAndMetres", PART_UNITS_MM, "ft + m", 1304.8},
+                                           ValueRow{"InchInAnInchPart", PART_UNITS_INCH, "2*inch", 2},
+                                           ValueRow{"MillimetresInAnInchPart", PART_UNITS_INCH, "25.4*mm", 1},
+                                           ValueRow{"Comparison", PART_UNITS_MM, "base >= 4", 1},
+                                           ValueRow{"Conditional", PART_UNITS_MM, "base > 3 ? 10 : 20", 10}),
+                         [](const ::testing::TestParamInfo<ValueRow>& info) { return std::string(info.param.title); });
 
 struct BadRow {
     const char* title;
@@ -92,8 +93,8 @@ TEST_P(ExpressionRefusal, GivesItsCodeAndChangesNothing) {
     EXPECT_EQ(all(), before);
     // The same formula as an edit of an existing expression.
     const std::size_t eq = row.assignment.find('=');
-    if (eq != std::string::npos && eq <= EXP_MAX_NAME_CHARS && row.code != EXP_ERR_BAD_NAME && row.code != EXP_ERR_RESERVED_NAME &&
-        row.code != EXP_ERR_DUPLICATE && row.assignment.size() < 200) {
+    if (eq != std::string::npos && eq <= EXP_MAX_NAME_CHARS && row.code != EXP_ERR_BAD_NAME &&
+        row.code != EXP_ERR_RESERVED_NAME && row.code != EXP_ERR_DUPLICATE && row.assignment.size() < 200) {
         const int edit = set("length", row.assignment.substr(eq + 1).c_str());
         EXPECT_NE(edit, 0);
         EXPECT_EQ(all(), before);
@@ -102,28 +103,21 @@ TEST_P(ExpressionRefusal, GivesItsCodeAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExpressionRefusal,
-    ::testing::Values(BadRow{"UnknownName", "x=width+1", EXP_ERR_UNKNOWN_NAME},
-                      BadRow{"UnknownFunction", "x=foo(2)", EXP_ERR_SYNTAX},
-                      BadRow{"DivisionByZero", "x=1/0", EXP_ERR_NOT_FINITE},
-                      BadRow{"NoRealValue", "x=sqrt(-1)", EXP_ERR_NOT_FINITE},
-                      BadRow{"MissingOperand", "x=2+", EXP_ERR_SYNTAX},
-                      BadRow{"UnbalancedBracket", "x=(2+3", EXP_ERR_SYNTAX},
-                      BadRow{"EmptyFormula", "x=", EXP_ERR_SYNTAX},
-                      BadRow{"SecondAssignment", "x=a=3", EXP_ERR_SYNTAX},
-                      BadRow{"TwoResults", "x=1,2", EXP_ERR_SYNTAX},
-                      BadRow{"TextLiteral", "x=\"a\"", EXP_ERR_SYNTAX},
-                      BadRow{"ControlCharacter", "x=1\x01+2", EXP_ERR_SYNTAX},
-                      BadRow{"NameOfAFunction", "sin=3", EXP_ERR_RESERVED_NAME},
-                      BadRow{"NameOfAUnit", "mm=3", EXP_ERR_RESERVED_NAME},
-                      BadRow{"NameOfAConstant", "pi=3", EXP_ERR_RESERVED_NAME},
-                      BadRow{"NameWithADigitFirst", "1x=3", EXP_ERR_BAD_NAME},
-                      BadRow{"NameWithASpace", "a b=3", EXP_ERR_BAD_NAME},
-                      BadRow{"NoName", "=3", EXP_ERR_BAD_NAME},
-                      BadRow{"NameTaken", "length=5", EXP_ERR_DUPLICATE},
-                      BadRow{"NameTooLong", std::string(31, 'n') + "=1", EXP_ERR_TOO_LONG},
-                      BadRow{"FormulaTooLong", "x=" + std::string(2000, '1'), EXP_ERR_TOO_LONG},
-                      BadRow{"TextOfAnyLength", std::string(100000, 'q'), EXP_ERR_TOO_LONG},
-                      BadRow{"ReferenceToItself", "x=x+1", EXP_ERR_CYCLE}),
+    ::testing::Values(
+        BadRow{"UnknownName", "x=width+1", EXP_ERR_UNKNOWN_NAME}, BadRow{"UnknownFunction", "x=foo(2)", EXP_ERR_SYNTAX},
+        BadRow{"DivisionByZero", "x=1/0", EXP_ERR_NOT_FINITE}, BadRow{"NoRealValue", "x=sqrt(-1)", EXP_ERR_NOT_FINITE},
+        BadRow{"MissingOperand", "x=2+", EXP_ERR_SYNTAX}, BadRow{"UnbalancedBracket", "x=(2+3", EXP_ERR_SYNTAX},
+        BadRow{"EmptyFormula", "x=", EXP_ERR_SYNTAX}, BadRow{"SecondAssignment", "x=a=3", EXP_ERR_SYNTAX},
+        BadRow{"TwoResults", "x=1,2", EXP_ERR_SYNTAX}, BadRow{"TextLiteral", "x=\"a\"", EXP_ERR_SYNTAX},
+        BadRow{"ControlCharacter", "x=1\x01+2", EXP_ERR_SYNTAX},
+        BadRow{"NameOfAFunction", "sin=3", EXP_ERR_RESERVED_NAME}, BadRow{"NameOfAUnit", "mm=3", EXP_ERR_RESERVED_NAME},
+        BadRow{"NameOfAConstant", "pi=3", EXP_ERR_RESERVED_NAME},
+        BadRow{"NameWithADigitFirst", "1x=3", EXP_ERR_BAD_NAME}, BadRow{"NameWithASpace", "a b=3", EXP_ERR_BAD_NAME},
+        BadRow{"NoName", "=3", EXP_ERR_BAD_NAME}, BadRow{"NameTaken", "length=5", EXP_ERR_DUPLICATE},
+        BadRow{"NameTooLong", std::string(31, 'n') + "=1", EXP_ERR_TOO_LONG},
+        BadRow{"FormulaTooLong", "x=" + std::string(2000, '1'), EXP_ERR_TOO_LONG},
+        BadRow{"TextOfAnyLength", std::string(100000, 'q'), EXP_ERR_TOO_LONG},
+        BadRow{"ReferenceToItself", "x=x+1", EXP_ERR_CYCLE}),
     [](const ::testing::TestParamInfo<BadRow>& info) { return std::string(info.param.title); });
 
 TEST_F(Expressions, EditThatBreaksADependentChangesNothing) {
@@ -249,16 +243,16 @@ TEST_P(Import, AppliesTheModeWholeOrNotAtAll) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Import,
-    ::testing::Values(
-        ImportRow{"ReplaceExisting", EXP_IMPORT_REPLACE, "// made elsewhere\na=10\n\nd=e+a\ne=1\n", 0,
-                  "a=10 10\nb=a*2 20\nc=3 3\nd=e+a 11\ne=1 1\n"},
-        ImportRow{"KeepExisting", EXP_IMPORT_KEEP, "a=10\nd=a+1\n", 0, "a=1 1\nb=a*2 2\nc=3 3\nd=a+1 2\n"},
-        ImportRow{"DeleteImported", EXP_IMPORT_DELETE, "c=0\n", 0, "a=1 1\nb=a*2 2\n"},
-        ImportRow{"DeleteRefusedWhileUsed", EXP_IMPORT_DELETE, "c=0\na=0\n", EXP_ERR_IN_USE, nullptr},
-        ImportRow{"LineWithoutName", EXP_IMPORT_REPLACE, "d=1\n5+5\n", EXP_ERR_BAD_FILE_LINE, nullptr},
-        ImportRow{"CycleAcrossLines", EXP_IMPORT_REPLACE, "d=e+1\ne=d+1\n", EXP_ERR_CYCLE, nullptr},
-        ImportRow{"BadFormulaLate", EXP_IMPORT_REPLACE, "a=5\nd=1/0\n", EXP_ERR_NOT_FINITE, nullptr},
-        ImportRow{"ReservedName", EXP_IMPORT_REPLACE, "cos=1\n", EXP_ERR_RESERVED_NAME, nullptr}),
+    ::testing::Values(ImportRow{"ReplaceExisting", EXP_IMPORT_REPLACE, "// made elsewhere\na=10\n\nd=e+a\ne=1\n", 0,
+                                "a=10 10\nb=a*2 20\nc=3 3\nd=e+a 11\ne=1 1\n"},
+                      ImportRow{"KeepExisting", EXP_IMPORT_KEEP, "a=10\nd=a+1\n", 0,
+                                "a=1 1\nb=a*2 2\nc=3 3\nd=a+1 2\n"},
+                      ImportRow{"DeleteImported", EXP_IMPORT_DELETE, "c=0\n", 0, "a=1 1\nb=a*2 2\n"},
+                      ImportRow{"DeleteRefusedWhileUsed", EXP_IMPORT_DELETE, "c=0\na=0\n", EXP_ERR_IN_USE, nullptr},
+                      ImportRow{"LineWithoutName", EXP_IMPORT_REPLACE, "d=1\n5+5\n", EXP_ERR_BAD_FILE_LINE, nullptr},
+                      ImportRow{"CycleAcrossLines", EXP_IMPORT_REPLACE, "d=e+1\ne=d+1\n", EXP_ERR_CYCLE, nullptr},
+                      ImportRow{"BadFormulaLate", EXP_IMPORT_REPLACE, "a=5\nd=1/0\n", EXP_ERR_NOT_FINITE, nullptr},
+                      ImportRow{"ReservedName", EXP_IMPORT_REPLACE, "cos=1\n", EXP_ERR_RESERVED_NAME, nullptr}),
     [](const ::testing::TestParamInfo<ImportRow>& info) { return std::string(info.param.title); });
 
 TEST_F(Expressions, ImportOfAFileThatCannotBeReadAnswersNegative) {

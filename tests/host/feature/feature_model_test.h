@@ -124,7 +124,9 @@ protected:
         SM_free(refs);
         return out;
     }
-    int update() const { return raised([] { UPDATE_do_update(); }); }
+    int update() const {
+        return raised([] { UPDATE_do_update(); });
+    }
 
     unsigned int part_ = 0;
     unsigned int block_ = 0, hole_ = 0, blend_ = 0;

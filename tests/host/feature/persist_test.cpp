@@ -160,14 +160,13 @@ TEST_P(FeatureFileRefusal, MakesTheFileCorrupt) {
     EXPECT_TRUE(host::kernel::bodies().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, FeatureFileRefusal,
-    ::testing::Values(SpoilRow{"FormulaThatDoesNotRead", "EXPR", "aa+1", "aa+)"},
-                      SpoilRow{"FormulaOfAMissingName", "EXPR", "aa+1", "zz+1"},
-                      SpoilRow{"Cycle", "EXPR", "1+11", "bb+1"},
-                      SpoilRow{"SelfReference", "EXPR", "aa+1", "bb+1"},
-                      SpoilRow{"FeatureOfTheWrongCounts", "FEAT", "BLEND", "BLOCK"},
-                      SpoilRow{"KindTheHostDoesNotBuildWithABody", "FEAT", "BLEND", "BLURB"}),
-    [](const ::testing::TestParamInfo<SpoilRow>& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(Table, FeatureFileRefusal,
+                         ::testing::Values(SpoilRow{"FormulaThatDoesNotRead", "EXPR", "aa+1", "aa+)"},
+                                           SpoilRow{"FormulaOfAMissingName", "EXPR", "aa+1", "zz+1"},
+                                           SpoilRow{"Cycle", "EXPR", "1+11", "bb+1"},
+                                           SpoilRow{"SelfReference", "EXPR", "aa+1", "bb+1"},
+                                           SpoilRow{"FeatureOfTheWrongCounts", "FEAT", "BLEND", "BLOCK"},
+                                           SpoilRow{"KindTheHostDoesNotBuildWithABody", "FEAT", "BLEND", "BLURB"}),
+                         [](const ::testing::TestParamInfo<SpoilRow>& info) { return std::string(info.param.title); });
 
 }  // namespace

@@ -131,7 +131,7 @@ TEST_F(Regeneration, TheCurrentFeatureLeavesTheLaterOnesOut) {
 // A failure at each feature: an impossible value for one parameter.
 struct FailureRow {
     const char* title;
-    int feature;        // 0 block, 1 hole, 2 blend
+    int feature;  // 0 block, 1 hole, 2 blend
     int parameter;
     const char* formula;
     const char* named;  // the feature the failure names
@@ -170,12 +170,13 @@ TEST_P(RegenerationFailure, NamesTheFeatureAndLeavesModelExpressionsAndMarksAsBe
     EXPECT_EQ(volume(body), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AtEachFeature, RegenerationFailure,
-    ::testing::Values(FailureRow{"BlockOfNoLength", 0, 0, "-5", "BLOCK(1)"},
-                      FailureRow{"HoleThatTakesEverything", 1, 0, "400", "CYLINDER(2)"},
-                      FailureRow{"BlendTooLargeForItsEdges", 2, 0, "200", "BLEND(3)"}),
-    [](const ::testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(AtEachFeature, RegenerationFailure,
+                         ::testing::Values(FailureRow{"BlockOfNoLength", 0, 0, "-5", "BLOCK(1)"},
+                                           FailureRow{"HoleThatTakesEverything", 1, 0, "400", "CYLINDER(2)"},
+                                           FailureRow{"BlendTooLargeForItsEdges", 2, 0, "200", "BLEND(3)"}),
+                         [](const ::testing::TestParamInfo<FailureRow>& info) {
+                             return std::string(info.param.title);
+                         });
 
 TEST_F(Regeneration, UndoTakesFeaturesExpressionsAndBodiesBackTogether) {
     build();
@@ -297,8 +298,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalRow{"NoOrigin", "BLOCK", {"1", "2", "3"}, {}, FEAT_ERR_BAD_PARAMETERS},
                       RefusalRow{"UnknownName", "BLOCK", {"length", "wide", "3"}, {0, 0, 0}, EXP_ERR_UNKNOWN_NAME},
                       RefusalRow{"BadFormula", "BLOCK", {"length", "2+", "3"}, {0, 0, 0}, EXP_ERR_SYNTAX},
-                      RefusalRow{"KernelRefusesTheSize", "BLOCK", {"length", "0", "3"}, {0, 0, 0},
-                                 KERNEL_ERR_DEGENERATE},
+                      RefusalRow{
+                          "KernelRefusesTheSize", "BLOCK", {"length", "0", "3"}, {0, 0, 0}, KERNEL_ERR_DEGENERATE},
                       RefusalRow{"BlendWithoutEdges", "BLEND", {"1"}, {}, FEAT_ERR_BAD_PARAMETERS}),
     [](const ::testing::TestParamInfo<RefusalRow>& info) { return std::string(info.param.title); });
 

@@ -88,7 +88,10 @@ TEST_F(HostFeature, RegisterMiscCallbackRefusesBadKindAndVisibility) {
     unsigned int id = 0;
     EXPECT_EQ(UNDO_JQ_register_misc_cb(6, nullptr, 1, second, nullptr, &id), UNDO_ERR_BAD_KIND);
     EXPECT_EQ(UNDO_JQ_register_misc_cb(0, nullptr, 3, second, nullptr, &id), UNDO_ERR_BAD_VISIBILITY);
-    EXPECT_EQ(host::control::raised_code([] { unsigned int i; UNDO_JQ_register_misc_cb(0, nullptr, 1, nullptr, nullptr, &i); }),
+    EXPECT_EQ(host::control::raised_code([] {
+                  unsigned int i;
+                  UNDO_JQ_register_misc_cb(0, nullptr, 1, nullptr, nullptr, &i);
+              }),
               670002);
 }
 

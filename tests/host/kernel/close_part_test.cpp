@@ -18,7 +18,7 @@ TEST(ClosePartWithBody, ThePartAndEveryObjectOfItGo) {
     int body = 0;
     ZQ_BODY_make_block(origin, sizes, &body);
     const auto objects = host::objects::objects_of_part(part);
-    ASSERT_GT(objects.size(), 6u);  // the body, its faces and its edges
+    ASSERT_GT(objects.size(), 6u);              // the body, its faces and its edges
     EXPECT_EQ(base_Part_Close(part, 0, 1), 0);  // its changes discarded
     for (unsigned int t : objects) EXPECT_FALSE(host::objects::is_alive(t)) << t;
     EXPECT_FALSE(host::objects::is_alive(part));

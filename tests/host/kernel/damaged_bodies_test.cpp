@@ -24,7 +24,8 @@ namespace pf = host::part_file;
 
 std::vector<std::filesystem::path> damaged_files() {
     std::vector<std::filesystem::path> out;
-    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(KX_TEST_DATA_DIR) / "damaged_bodies"))
+    for (const auto& e :
+         std::filesystem::directory_iterator(std::filesystem::path(KX_TEST_DATA_DIR) / "damaged_bodies"))
         out.push_back(e.path());
     std::sort(out.begin(), out.end());
     return out;

@@ -18,8 +18,10 @@ std::string model_state() {
     std::string s;
     for (int b : host::kernel::bodies()) {
         s += "body " + std::to_string(b) + " " + std::to_string(host::kernel::object_of(b)) + ":";
-        for (int f : host::kernel::faces_of(b)) s += " f" + std::to_string(f) + "/" + std::to_string(host::kernel::object_of(f));
-        for (int e : host::kernel::edges_of(b)) s += " e" + std::to_string(e) + "/" + std::to_string(host::kernel::object_of(e));
+        for (int f : host::kernel::faces_of(b))
+            s += " f" + std::to_string(f) + "/" + std::to_string(host::kernel::object_of(f));
+        for (int e : host::kernel::edges_of(b))
+            s += " e" + std::to_string(e) + "/" + std::to_string(host::kernel::object_of(e));
         std::array<double, ZQ_MP_COUNT> p{};
         ZQ_BODY_ask_mass_props(b, p.data());
         char v[64];
@@ -64,21 +66,38 @@ TEST_F(KernelFailures, BadInputRaisesItsCodeAndChangesNothing) {
         {"torus through its axis", KERNEL_ERR_SELF_INTERSECTING, [&] { ZQ_BODY_make_torus(o, z, 2, 3, &out); }},
         {"profile crossing itself", KERNEL_ERR_SELF_INTERSECTING, [&] { ZQ_BODY_extrude(bow_tie_, z, 5, &out); }},
         {"wire through one point twice", KERNEL_ERR_DEGENERATE,
-         [&] { const double p[] = {0, 0, 0, 0, 0, 0, 1, 0, 0}; ZQ_BODY_make_wire(3, p, 0, &out); }},
+         [&] {
+             const double p[] = {0, 0, 0, 0, 0, 0, 1, 0, 0};
+             ZQ_BODY_make_wire(3, p, 0, &out);
+         }},
         {"subtract a body far away", KERNEL_ERR_DISJOINT, [&] { ZQ_BODY_boolean(cube_, far_, ZQ_SUBTRACT); }},
         {"unite a ball apart", KERNEL_ERR_DISJOINT, [&] { ZQ_BODY_boolean(cube_, ball_, ZQ_UNITE); }},
         {"subtract a ball apart", KERNEL_ERR_DISJOINT, [&] { ZQ_BODY_boolean(cube_, ball_, ZQ_SUBTRACT); }},
         {"intersect a ball apart", KERNEL_ERR_DISJOINT, [&] { ZQ_BODY_boolean(cube_, ball_, ZQ_INTERSECT); }},
         {"subtract all of it", KERNEL_ERR_EMPTY_RESULT,
-         [&] { ZQ_BODY_boolean(cube_, block(20, 20, 20, {-5, -5, -5}), ZQ_SUBTRACT); }},
+         [&] {
+             ZQ_BODY_boolean(cube_, block(20, 20, 20, {-5, -5, -5}), ZQ_SUBTRACT);
+         }},
         {"blend wider than the faces", KERNEL_ERR_BLEND_FAILED,
-         [&] { const int e = host::kernel::edges_of(cube_)[0]; ZQ_BODY_blend_edges(cube_, 1, &e, 20, 20); }},
+         [&] {
+             const int e = host::kernel::edges_of(cube_)[0];
+             ZQ_BODY_blend_edges(cube_, 1, &e, 20, 20);
+         }},
         {"chamfer wider than the faces", KERNEL_ERR_BLEND_FAILED,
-         [&] { const int e = host::kernel::edges_of(cube_)[0]; ZQ_BODY_chamfer_edges(cube_, 1, &e, 15); }},
+         [&] {
+             const int e = host::kernel::edges_of(cube_)[0];
+             ZQ_BODY_chamfer_edges(cube_, 1, &e, 15);
+         }},
         {"blend of radius 0", KERNEL_ERR_DEGENERATE,
-         [&] { const int e = host::kernel::edges_of(cube_)[0]; ZQ_BODY_blend_edges(cube_, 1, &e, 0, 0); }},
+         [&] {
+             const int e = host::kernel::edges_of(cube_)[0];
+             ZQ_BODY_blend_edges(cube_, 1, &e, 0, 0);
+         }},
         {"blend of another body's edge", KERNEL_ERR_NO_ENTITY,
-         [&] { const int e = host::kernel::edges_of(far_)[0]; ZQ_BODY_blend_edges(cube_, 1, &e, 1, 1); }},
+         [&] {
+             const int e = host::kernel::edges_of(far_)[0];
+             ZQ_BODY_blend_edges(cube_, 1, &e, 1, 1);
+         }},
         {"face blend of faces that do not meet", KERNEL_ERR_BLEND_FAILED,
          [&] { ZQ_BODY_blend_faces(cube_, face_at(cube_, 2, 0), face_at(cube_, 2, 10), 1); }},
         {"face blend wider than the faces", KERNEL_ERR_BLEND_FAILED,
@@ -88,19 +107,34 @@ TEST_F(KernelFailures, BadInputRaisesItsCodeAndChangesNothing) {
         {"face blend with another body's face", KERNEL_ERR_NO_ENTITY,
          [&] { ZQ_BODY_blend_faces(cube_, face_at(cube_, 2, 0), host::kernel::faces_of(far_)[0], 1); }},
         {"hollow thicker than the body", KERNEL_ERR_NOT_DONE,
-         [&] { const int f = host::kernel::faces_of(cube_)[0]; ZQ_BODY_hollow(cube_, 1, &f, 6); }},
+         [&] {
+             const int f = host::kernel::faces_of(cube_)[0];
+             ZQ_BODY_hollow(cube_, 1, &f, 6);
+         }},
         {"boolean with no tool", KERNEL_ERR_NO_ENTITY, [&] { ZQ_BODY_boolean(cube_, 99999, ZQ_UNITE); }},
         {"a face taken for a body", KERNEL_ERR_WRONG_ENTITY,
          [&] { ZQ_BODY_boolean(cube_, host::kernel::faces_of(far_)[0], ZQ_UNITE); }},
         {"scale by 0", KERNEL_ERR_DEGENERATE, [&] { ZQ_BODY_scale(cube_, o, 0); }},
         {"singular matrix", KERNEL_ERR_DEGENERATE,
-         [&] { const double m[12] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}; ZQ_BODY_transform(cube_, m); }},
+         [&] {
+             const double m[12] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+             ZQ_BODY_transform(cube_, m);
+         }},
         {"trim by a plane beside it", KERNEL_ERR_EMPTY_RESULT,
-         [&] { const double p[3] = {-1, 0, 0}, n[3] = {1, 0, 0}; ZQ_BODY_trim_by_plane(cube_, p, n); }},
+         [&] {
+             const double p[3] = {-1, 0, 0}, n[3] = {1, 0, 0};
+             ZQ_BODY_trim_by_plane(cube_, p, n);
+         }},
         {"section by a plane beside it", KERNEL_ERR_EMPTY_RESULT,
-         [&] { const double p[3] = {0, 0, 50}; ZQ_BODY_section_by_plane(cube_, p, z, &out); }},
+         [&] {
+             const double p[3] = {0, 0, 50};
+             ZQ_BODY_section_by_plane(cube_, p, z, &out);
+         }},
         {"regenerated with a negative length", KERNEL_ERR_DEGENERATE,
-         [&] { ZQ_BODY_edit_parameter(cube_, 0, 3, -4); ZQ_BODY_regenerate(cube_); }},
+         [&] {
+             ZQ_BODY_edit_parameter(cube_, 0, 3, -4);
+             ZQ_BODY_regenerate(cube_);
+         }},
         {"a parameter the step has not", KERNEL_ERR_BAD_PARAMETER, [&] { ZQ_BODY_edit_parameter(cube_, 0, 6, 1); }},
     };
     for (const Case& c : cases) {

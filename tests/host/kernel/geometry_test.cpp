@@ -21,17 +21,47 @@ TEST_F(KernelGeometry, PrimitivesHaveTheirClosedForms) {
     const double o[3] = {1, 2, 3}, z[3] = {0, 0, 1}, tilted[3] = {1, 1, 1};
     const double s = std::sqrt(9.0 + 4.0 * 4.0);  // cone slant: r 5 -> 2 over 4
     const Primitive table[] = {
-        {"block", [&] { return block(10, 20, 30, {1, 2, 3}); }, 6000, 2 * (200 + 600 + 300), 6},
-        {"cylinder", [&] { int b; ZQ_BODY_make_cylinder(o, tilted, 3, 7, &b); return b; }, kPi * 9 * 7,
-         2 * kPi * 3 * 7 + 2 * kPi * 9, 3},
-        {"cone", [&] { int b; ZQ_BODY_make_cone(o, z, 5, 2, 4, &b); return b; }, kPi * 4 / 3 * (25 + 10 + 4),
-         kPi * (5 + 2) * s + kPi * 25 + kPi * 4, 3},
-        {"sphere", [&] { int b; ZQ_BODY_make_sphere(o, 4, &b); return b; }, 4.0 / 3 * kPi * 64, 4 * kPi * 16, 1},
-        {"torus", [&] { int b; ZQ_BODY_make_torus(o, tilted, 6, 2, &b); return b; }, 2 * kPi * kPi * 6 * 4,
-         4 * kPi * kPi * 6 * 2, 1},
+        {"block",
+         [&] {
+             return block(10, 20, 30, {1, 2, 3});
+         },
+         6000, 2 * (200 + 600 + 300), 6},
+        {"cylinder",
+         [&] {
+             int b;
+             ZQ_BODY_make_cylinder(o, tilted, 3, 7, &b);
+             return b;
+         },
+         kPi * 9 * 7, 2 * kPi * 3 * 7 + 2 * kPi * 9, 3},
+        {"cone",
+         [&] {
+             int b;
+             ZQ_BODY_make_cone(o, z, 5, 2, 4, &b);
+             return b;
+         },
+         kPi * 4 / 3 * (25 + 10 + 4), kPi * (5 + 2) * s + kPi * 25 + kPi * 4, 3},
+        {"sphere",
+         [&] {
+             int b;
+             ZQ_BODY_make_sphere(o, 4, &b);
+             return b;
+         },
+         4.0 / 3 * kPi * 64, 4 * kPi * 16, 1},
+        {"torus",
+         [&] {
+             int b;
+             ZQ_BODY_make_torus(o, tilted, 6, 2, &b);
+             return b;
+         },
+         2 * kPi * kPi * 6 * 4, 4 * kPi * kPi * 6 * 2, 1},
         // A hexagonal prism of circumradius 2: area 3*sqrt(3)/2 * 4.
-        {"prism", [&] { int b; ZQ_BODY_make_prism(o, z, 2, 6, 5, &b); return b; }, 6 * std::sqrt(3.0) * 5,
-         2 * 6 * std::sqrt(3.0) + 6 * 2 * 5, 8},
+        {"prism",
+         [&] {
+             int b;
+             ZQ_BODY_make_prism(o, z, 2, 6, 5, &b);
+             return b;
+         },
+         6 * std::sqrt(3.0) * 5, 2 * 6 * std::sqrt(3.0) + 6 * 2 * 5, 8},
     };
     for (const Primitive& p : table) {
         SCOPED_TRACE(p.name);
@@ -351,9 +381,9 @@ TEST_F(KernelSheets, CurveMeshSpansItsCurves) {
 TEST_F(KernelSheets, SixSquaresSewnMakeACube) {
     // The cube's faces as plane sheets: bottom, top and the four sides.
     const double faces[6][12] = {
-        {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0},     {0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10, 10},
-        {0, 0, 0, 10, 0, 0, 10, 0, 10, 0, 0, 10},     {0, 10, 0, 10, 10, 0, 10, 10, 10, 0, 10, 10},
-        {0, 0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10},     {10, 0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10},
+        {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0}, {0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10, 10},
+        {0, 0, 0, 10, 0, 0, 10, 0, 10, 0, 0, 10}, {0, 10, 0, 10, 10, 0, 10, 10, 10, 0, 10, 10},
+        {0, 0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10}, {10, 0, 0, 10, 10, 0, 10, 10, 10, 10, 0, 10},
     };
     int sheets[6];
     for (int i = 0; i < 6; ++i) {

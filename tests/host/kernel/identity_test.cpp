@@ -33,9 +33,9 @@ struct ClosedForm {
 ClosedForm closed_form(double length, double hole = 10) {
     const double w = 50, h = 20, r = kR;
     const double vb = length * w * h, vc = kPi * hole * hole * h;
-    const double a = r * r * (1 - kPi / 4);                 // section of one blend's removed strip
+    const double a = r * r * (1 - kPi / 4);                    // section of one blend's removed strip
     const double depth = r * r * r * (5.0 / 6 - kPi / 4) / a;  // its centroid below the top
-    const double corner = r * r * r * (5.0 / 3 - kPi / 2);   // where two strips overlap at a corner
+    const double corner = r * r * r * (5.0 / 3 - kPi / 2);     // where two strips overlap at a corner
     const double corner_depth = r * r * r * r * (19.0 / 12 - kPi / 2) / corner;
     const double edges = 2 * length + 2 * w;
     const double removed = edges * a - 4 * corner;
@@ -65,8 +65,8 @@ std::string geometry_of(int entity) {
     } else {
         ZQ_EDGE_ask_curve_data(entity, &type, p, d, &r);
     }
-    std::snprintf(buf, sizeof buf, "%d %d %.9f %.9f %.9f %.9f %.9f %.9f %.9f %.9f", cls, type, box[0], box[1],
-                  box[2], box[3], box[4], box[5], r, r2);
+    std::snprintf(buf, sizeof buf, "%d %d %.9f %.9f %.9f %.9f %.9f %.9f %.9f %.9f", cls, type, box[0], box[1], box[2],
+                  box[3], box[4], box[5], r, r2);
     return buf;
 }
 
@@ -143,7 +143,7 @@ TEST_F(KernelStory, RegeneratedWithAnotherLengthKeepsTheTags) {
 
     int steps = 0;
     ZQ_BODY_ask_step_count(b, &steps);
-    ASSERT_EQ(steps, 3);  // block, subtract, blend
+    ASSERT_EQ(steps, 3);                   // block, subtract, blend
     ZQ_BODY_edit_parameter(b, 0, 3, 120);  // the block's length
     ZQ_BODY_regenerate(b);
 
@@ -374,7 +374,8 @@ TEST_F(KernelFiles, AReopenedBodyIsMadeAgainFromItsSavedSteps) {
     host::control::reset();
     int code = -1;
     ASSERT_NE(open(file("steps.prt"), &code), 0u);
-    const unsigned reopened_part = host::kernel::bodies().empty() ? 0u : obj::find(host::kernel::object_of(host::kernel::bodies()[0]))->part;
+    const unsigned reopened_part =
+        host::kernel::bodies().empty() ? 0u : obj::find(host::kernel::object_of(host::kernel::bodies()[0]))->part;
     pf::Image image;
     ASSERT_EQ(pf::decode(host::part_file::encode(reopened_part, nullptr, true), image), 0);
     std::size_t at = image.sections.size();
@@ -403,7 +404,8 @@ TEST_F(KernelFiles, AReopenedBodyIsMadeAgainFromItsSavedSteps) {
         {"face count", [&](pf::Image& i) { i.sections[at].second[8] = char(3); }},
         {"truncated", [&](pf::Image& i) { i.sections[at].second.resize(good.size() - 5); }},
         {"extra bytes", [&](pf::Image& i) { i.sections[at].second += "x"; }},
-        {"before the bodies", [&](pf::Image& i) {
+        {"before the bodies",
+         [&](pf::Image& i) {
              auto steps_section = i.sections[at];
              i.sections.erase(i.sections.begin() + static_cast<std::ptrdiff_t>(at));
              i.sections.insert(i.sections.begin() + 1, steps_section);
@@ -455,11 +457,35 @@ TEST_F(KernelFiles, APartWithoutBodiesStillOpensAndABadBodyMakesTheFileCorrupt) 
     };
     const Spoil spoils[] = {
         // u32 count, u32 body number, f64 density, u32 size, shape bytes ...
-        {"shape bytes", [](std::string s) { for (std::size_t i = 40; i < 200 && i < s.size(); ++i) s[i] = char(0x5a); return s; }},
-        {"face count", [](std::string s) { const std::size_t i = s.size() - 4 * (12 + 1) - 4 * 6 - 4; s[i] = 5; return s; }},
-        {"edge object", [](std::string s) { s[s.size() - 4] = 1; s[s.size() - 3] = 0; s[s.size() - 2] = 0; s[s.size() - 1] = 0; return s; }},
-        {"density", [](std::string s) { for (int i = 8; i < 16; ++i) s[i] = 0; return s; }},
-        {"truncated", [](std::string s) { s.resize(s.size() - 6); return s; }},
+        {"shape bytes",
+         [](std::string s) {
+             for (std::size_t i = 40; i < 200 && i < s.size(); ++i) s[i] = char(0x5a);
+             return s;
+         }},
+        {"face count",
+         [](std::string s) {
+             const std::size_t i = s.size() - 4 * (12 + 1) - 4 * 6 - 4;
+             s[i] = 5;
+             return s;
+         }},
+        {"edge object",
+         [](std::string s) {
+             s[s.size() - 4] = 1;
+             s[s.size() - 3] = 0;
+             s[s.size() - 2] = 0;
+             s[s.size() - 1] = 0;
+             return s;
+         }},
+        {"density",
+         [](std::string s) {
+             for (int i = 8; i < 16; ++i) s[i] = 0;
+             return s;
+         }},
+        {"truncated",
+         [](std::string s) {
+             s.resize(s.size() - 6);
+             return s;
+         }},
     };
     for (const Spoil& spoil : spoils) {
         SCOPED_TRACE(spoil.what);

@@ -205,7 +205,12 @@ TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
     const double izz = 2 * (100 * 60 * 20 * (100.0 * 100 + 60 * 60) / 12 - kPi * 100 * 20 * 100 / 2);
     EXPECT_LT(rel(mp[ZQ_MP_INERTIA + 8], izz), 1e-9);
 
-    const int ball = [] { const double c[3] = {150, 30, 10}; int s; ZQ_BODY_make_sphere(c, 5, &s); return s; }();
+    const int ball = [] {
+        const double c[3] = {150, 30, 10};
+        int s;
+        ZQ_BODY_make_sphere(c, 5, &s);
+        return s;
+    }();
     double d = 0, pa[3], pb[3];
     ZQ_ENTITY_ask_min_distance(b, ball, &d, pa, pb);
     EXPECT_NEAR(d, 45, 1e-9);
@@ -235,7 +240,8 @@ TEST_F(KernelQueries, MeasurementDistanceContainmentAndFacets) {
     for (int i = 0; i < n; ++i) {
         const double* t = tri + 9 * i;
         enclosed += (t[0] * (t[4] * t[8] - t[5] * t[7]) - t[1] * (t[3] * t[8] - t[5] * t[6]) +
-                     t[2] * (t[3] * t[7] - t[4] * t[6])) / 6;
+                     t[2] * (t[3] * t[7] - t[4] * t[6])) /
+                    6;
     }
     SM_free(tri);
     EXPECT_LT(rel(enclosed, v), 1e-3);
@@ -333,7 +339,12 @@ TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
 
 TEST_F(KernelQueries, KernelFilesRoundTripAndImportedBodiesGetObjectsOnRequest) {
     const int b = holed();
-    const int ball = [] { const double c[3] = {150, 30, 10}; int s; ZQ_BODY_make_sphere(c, 5, &s); return s; }();
+    const int ball = [] {
+        const double c[3] = {150, 30, 10};
+        int s;
+        ZQ_BODY_make_sphere(c, 5, &s);
+        return s;
+    }();
     std::string dir = (std::filesystem::temp_directory_path() / "kxbrep-XXXXXX").string();
     ASSERT_NE(mkdtemp(dir.data()), nullptr);
     const std::string file = dir + "/two.brep";

@@ -82,8 +82,7 @@ TEST_F(SplineServiceTest, SmoothingReportsEachKnotItTried) {
     double knots[10] = {0, 0, 0, 0.3, 0.3, 0.6, 0.6, 1, 1, 1};
     // Poles 1 to 3 evenly on one line make the curve smooth at 0.3; poles 3
     // to 5 make a corner at 0.6.
-    std::vector<double> poles = {0, 0, 0, 1, 1, 1, 0, 1, 2, 1, 0, 1, 3, 1, 0, 1,
-                                 4, 3, 0, 1, 5, 0, 0, 1, 6, 0, 0, 1};
+    std::vector<double> poles = {0, 0, 0, 1, 1, 1, 0, 1, 2, 1, 0, 1, 3, 1, 0, 1, 4, 3, 0, 1, 5, 0, 0, 1, 6, 0, 0, 1};
     BCEV_bcurve_t c{};
     BCEV_from_bcurve_data_uw(3, 7, knots, poles.data(), &c);
     BC_states_t states{};

@@ -29,12 +29,8 @@ P3 at(const curve_struct& c, double t, int k = 0) {
     return {d[3 * (k - 1)], d[3 * (k - 1) + 1], d[3 * (k - 1) + 2]};
 }
 
-double dist(P3 a, P3 b) {
-    return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-double len(P3 a) {
-    return std::hypot(a.x, a.y, a.z);
-}
+double dist(P3 a, P3 b) { return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z); }
+double len(P3 a) { return std::hypot(a.x, a.y, a.z); }
 
 const double kO[3] = {1, -2, 0.5};
 const double kX[3] = {0, 1, 0};
@@ -60,8 +56,7 @@ Curve full_circle() {
 
 // A cubic rational spline with uneven knots and a double interior knot.
 Curve wavy_spline() {
-    const double poles[] = {0, 0, 0, 1, 1, 2, 0, 2, 2,  -1, 1, 0.5, 3, 0,
-                            2, 1, 4, 3, 0, 3, 5, 1, -1, 1,  6, 0,   0, 1};
+    const double poles[] = {0, 0, 0, 1, 1, 2, 0, 2, 2, -1, 1, 0.5, 3, 0, 2, 1, 4, 3, 0, 3, 5, 1, -1, 1, 6, 0, 0, 1};
     const double knots[] = {0, 0, 0, 0, 0.3, 1.1, 1.1, 2, 2, 2, 2};
     return *Curve::spline(7, 4, poles, knots, Curve::PoleForm::cartesian);
 }
@@ -165,8 +160,7 @@ TEST(CurveEval, ArgumentsAreChecked) {
     EXPECT_EQ(hostnum::curve_evaluate(arc.record(), 0, 0.5, p, nullptr), CurveError::ok);
     EXPECT_EQ(hostnum::curve_evaluate(arc.record(), 1, 0.5, p, nullptr), CurveError::bad_argument);
     EXPECT_EQ(hostnum::curve_evaluate(arc.record(), -1, 0.5, p, d), CurveError::bad_argument);
-    EXPECT_EQ(hostnum::curve_evaluate(arc.record(), hostnum::kMaxDerivatives + 1, 0.5, p, d),
-              CurveError::bad_argument);
+    EXPECT_EQ(hostnum::curve_evaluate(arc.record(), hostnum::kMaxDerivatives + 1, 0.5, p, d), CurveError::bad_argument);
     EXPECT_EQ(hostnum::curve_evaluate(arc.record(), 1, 0.5, nullptr, d), CurveError::bad_argument);
     curve_struct bogus = arc.record();
     bogus.type = 7;
@@ -208,8 +202,7 @@ TEST(CurveLimits, RangesAndPeriodicity) {
             const double period = c.hi - c.lo;
             for (double t : {c.lo + 0.3 * period, c.lo + 0.9 * period})
                 for (int k = 0; k <= 2; ++k) {
-                    EXPECT_LT(dist(at(c.curve->record(), t, k), at(c.curve->record(), t + 2 * period, k)),
-                              1e-12);
+                    EXPECT_LT(dist(at(c.curve->record(), t, k), at(c.curve->record(), t + 2 * period, k)), 1e-12);
                     EXPECT_LT(dist(at(c.curve->record(), t, k), at(c.curve->record(), t - period, k)), 1e-12);
                 }
         }
@@ -503,8 +496,7 @@ TEST(CurveRecord, TransformedCurvesMoveRigidly) {
         }
         EXPECT_FALSE(hostnum::curve_is_equivalent(curve.record(), moved.record(), 1e-6));
         const double id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, none[3] = {0, 0, 0};
-        EXPECT_TRUE(
-            hostnum::curve_is_equivalent(curve.record(), curve.transformed(id, none).record(), 1e-12));
+        EXPECT_TRUE(hostnum::curve_is_equivalent(curve.record(), curve.transformed(id, none).record(), 1e-12));
     }
 }
 

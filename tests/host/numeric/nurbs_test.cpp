@@ -45,8 +45,7 @@ TEST(Nurbs, BasisMatchesTheRecursionAndItsDerivatives) {
             // First derivative by central differences of the recursion (within the span).
             const double h = 1e-6;
             if (t - h >= U[span] && t + h < U[span + 1]) {
-                const double fd =
-                    (cox_de_boor(U, i, order, t + h) - cox_de_boor(U, i, order, t - h)) / (2 * h);
+                const double fd = (cox_de_boor(U, i, order, t + h) - cox_de_boor(U, i, order, t - h)) / (2 * h);
                 EXPECT_NEAR(ders[order + r], fd, 1e-6);
             }
             sum += ders[r];

@@ -32,7 +32,7 @@ TEST_F(System, LibraryNamesResolve) {
         int status;
         std::string resolved;
     } cases[] = {
-        {"libuser.so", 0, 0, "libuser.so"},                       // the loader searches
+        {"libuser.so", 0, 0, "libuser.so"},  // the loader searches
         {"/opt/lib/libuser.so", 0, 0, "/opt/lib/libuser.so"},
         {"lib/libuser.so", 0, 0, std::string(cwd) + "/lib/libuser.so"},
         {"libuser.so", 1, -4, ""},
@@ -89,7 +89,7 @@ TEST_F(System, ProgramsAreFoundByPathOrAlongPath) {
         {"/bin/sh", 0},
         {"no_such_program_anywhere", CFI_ERR_NOT_FOUND},
         {"/no/such/program", CFI_ERR_NOT_FOUND},
-        {plain.c_str(), CFI_ERR_DENIED},   // exists, not executable
+        {plain.c_str(), CFI_ERR_DENIED},  // exists, not executable
         {"", CFI_ERR_BAD_SPEC},
     };
     const std::size_t start = host::memory::stats().live_blocks;

@@ -55,9 +55,7 @@ struct JobFixture : ::testing::Test {
         write_file(tape, kTape);
     }
     // The stand-in tool writes the tape to `ptp`.
-    void tool_writes(const std::string& ptp) {
-        write_to.emplace("RVK_WRITE_TO", ptp);
-    }
+    void tool_writes(const std::string& ptp) { write_to.emplace("RVK_WRITE_TO", ptp); }
     int run(std::vector<std::string> argv, std::vector<std::string> commands,
             lathra::ui::ScriptedForm** form_out = nullptr) {
         form = std::make_unique<lathra::ui::ScriptedForm>(std::move(commands));
@@ -97,8 +95,10 @@ TEST_F(JobFixture, OutputBaseNamesTheTapesAndTheToolGetsTheArgumentsAsGiven) {
 
     const auto texts = port.texts();
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind("Создан файл " + out + ".up \nКонтрольные суммы:\n\tSUMX =     20.00 mm\n"
-                             "\tSUMY =     40.00 mm\n\tSUMZ =      0.00 mm\n\nВремя выполнения ->\n", 0),
+    EXPECT_EQ(texts[0].rfind("Создан файл " + out +
+                                 ".up \nКонтрольные суммы:\n\tSUMX =     20.00 mm\n"
+                                 "\tSUMY =     40.00 mm\n\tSUMZ =      0.00 mm\n\nВремя выполнения ->\n",
+                             0),
               0u)
         << texts[0];
     EXPECT_EQ(port.messages()[0].caption, "lathra");
@@ -147,8 +147,7 @@ TEST_F(JobFixture, NoTapeFromTheToolReportsTheCommandAndKeepsTheDialogOpen) {
     EXPECT_EQ(run({"lathra", "-Defo=" + job}, {"start", "exit"}, &f), 0);
     ASSERT_EQ(port.messages().size(), 1u);
     EXPECT_EQ(port.messages()[0].caption, "Ошибка в программе lathra");
-    EXPECT_EQ(port.messages()[0].text,
-              "RVK не создал ptp-файл -> TMainDialog\n " + rvk_command() + " -Defo=" + job);
+    EXPECT_EQ(port.messages()[0].text, "RVK не создал ptp-файл -> TMainDialog\n " + rvk_command() + " -Defo=" + job);
     EXPECT_EQ(f->played(), 2u);
     EXPECT_FALSE(std::filesystem::exists(ini));
 
@@ -178,11 +177,10 @@ TEST_F(JobFixture, BrakingErrorEndsTheProgramWithFailureAndKeepsTheSettings) {
     const std::string before = read_file(ini);
     EXPECT_NE(run({"lathra", "-Defo=" + job}, {"accel=5", "start", "exit"}), 0);
     ASSERT_EQ(port.messages().size(), 1u);
-    EXPECT_EQ(port.messages()[0].text.rfind("В кадре c круговой интерполяцией ", 0), 0u)
-        << port.messages()[0].text;
+    EXPECT_EQ(port.messages()[0].text.rfind("В кадре c круговой интерполяцией ", 0), 0u) << port.messages()[0].text;
     EXPECT_TRUE(form->closed());
-    EXPECT_EQ(form->played(), 2u);           // the program ended at once
-    EXPECT_EQ(read_file(ini), before);       // nothing saved
+    EXPECT_EQ(form->played(), 2u);                      // the program ended at once
+    EXPECT_EQ(read_file(ini), before);                  // nothing saved
     EXPECT_TRUE(std::filesystem::exists(job + ".up"));  // the frames written so far
 }
 
@@ -255,8 +253,8 @@ TEST_F(JobFixture, ViewerThatCannotStartIsReportedAndTheJobGoesOn) {
 TEST_F(JobFixture, SplitterGetsTheTapeAndTheLimit) {
     const std::string job = dir / "part6";
     tool_writes(job + ".ptp");
-    port.answer(Answer::Yes);                  // there is a length limit
-    port.dialog(DialogAction::Ok, "100000");   // far above the tape
+    port.answer(Answer::Yes);                 // there is a length limit
+    port.dialog(DialogAction::Ok, "100000");  // far above the tape
     EXPECT_EQ(run({"lathra", "-Defo=" + job}, {"start"}), 0);
     const auto texts = port.texts();
     ASSERT_EQ(texts.size(), 3u);
@@ -268,7 +266,8 @@ TEST_F(JobFixture, SplitterGetsTheTapeAndTheLimit) {
 TEST_F(JobFixture, ExitAndAboutBox) {
     TempDir other;
     lathra::ui::ScriptedForm f({});
-    lathra::app::TMainDialog dialog(f, port, lathra::app::CommandLine(std::vector<std::string>{"lathra", "-Defo=x"}), ini);
+    lathra::app::TMainDialog dialog(f, port, lathra::app::CommandLine(std::vector<std::string>{"lathra", "-Defo=x"}),
+                                    ini);
     dialog.FormCreate();
     dialog.Image1DblClick();
     ASSERT_EQ(port.messages().size(), 1u);
@@ -300,7 +299,8 @@ struct ExampleFixture : ::testing::Test {
 TEST_F(ExampleFixture, ToolStandInWritesTheSampleTapeUnderTheJobsName) {
     EXPECT_EQ(run_program({base + "/mach/auxiliary/rvk", "-Defo:" + (dir / "a b"), "-PAUSE:1"}, "").exit_code, 0);
     EXPECT_EQ(read_file(dir / "a b.ptp"), read_file(sample));
-    EXPECT_EQ(run_program({base + "/mach/auxiliary/rvk", "-Defo=" + (dir / "x"), "-O:" + (dir / "y")}, "").exit_code, 0);
+    EXPECT_EQ(run_program({base + "/mach/auxiliary/rvk", "-Defo=" + (dir / "x"), "-O:" + (dir / "y")}, "").exit_code,
+              0);
     EXPECT_EQ(read_file(dir / "y.ptp"), read_file(sample));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.ptp"));
     EXPECT_NE(run_program({base + "/mach/auxiliary/rvk", "-PAUSE:1"}, "").exit_code, 0);
@@ -310,8 +310,10 @@ TEST_F(ExampleFixture, WholeJob) {
     port.answer(Answer::No);
     EXPECT_EQ(run({"lathra", "-Defo=" + (dir / "mill")}), 0);
     ASSERT_FALSE(port.texts().empty());
-    EXPECT_EQ(port.texts()[0].rfind("Создан файл " + (dir / "mill") + ".up \nКонтрольные суммы:\n"
-                                    "\tSUMX =      0.15 mm\n\tSUMY =     30.00 mm\n\tSUMZ =      3.00 mm\n", 0),
+    EXPECT_EQ(port.texts()[0].rfind("Создан файл " + (dir / "mill") +
+                                        ".up \nКонтрольные суммы:\n"
+                                        "\tSUMX =      0.15 mm\n\tSUMY =     30.00 mm\n\tSUMZ =      3.00 mm\n",
+                                    0),
               0u)
         << port.texts()[0];
     const std::string up = read_file(dir / "mill.up");

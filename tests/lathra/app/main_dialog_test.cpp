@@ -24,10 +24,14 @@ TEST(CommandLineTest, TapeNamesFollowTheOutputBaseElseTheJobBase) {
     };
     const Case cases[] = {
         {{"lathra", "-Defo=C:\\jobs\\part1", "-O:D:\\out\\p1"},
-         "-Defo=C:\\jobs\\part1 -O:D:\\out\\p1", "D:\\out\\p1.ptp", "D:\\out\\p1.up"},
+         "-Defo=C:\\jobs\\part1 -O:D:\\out\\p1",
+         "D:\\out\\p1.ptp",
+         "D:\\out\\p1.up"},
         {{"lathra", "-Defo:part1"}, "-Defo:part1", "part1.ptp", "part1.up"},
         {{"lathra", "-PAUSE:1", "-Defo=/jobs/a b", "-O:/out/first", "-O:/out/second"},
-         "-PAUSE:1 -Defo=/jobs/a b -O:/out/first -O:/out/second", "/out/second.ptp", "/out/second.up"},
+         "-PAUSE:1 -Defo=/jobs/a b -O:/out/first -O:/out/second",
+         "/out/second.ptp",
+         "/out/second.up"},
         {{"lathra", "-Defo=/jobs/a b"}, "-Defo=/jobs/a b", "/jobs/a b.ptp", "/jobs/a b.up"},
     };
     for (const auto& c : cases) {
@@ -37,8 +41,7 @@ TEST(CommandLineTest, TapeNamesFollowTheOutputBaseElseTheJobBase) {
         EXPECT_EQ(names.ptp, c.ptp) << c.param;
         EXPECT_EQ(names.up, c.up) << c.param;
     }
-    EXPECT_EQ(CommandLine(std::vector<std::string>{"/usr/bin/lathra", "-Defo:x"}).whole(),
-              "/usr/bin/lathra -Defo:x");
+    EXPECT_EQ(CommandLine(std::vector<std::string>{"/usr/bin/lathra", "-Defo:x"}).whole(), "/usr/bin/lathra -Defo:x");
     EXPECT_FALSE(CommandLine(std::vector<std::string>{"/usr/bin/lathra"}).has_arguments());
 }
 
@@ -75,7 +78,7 @@ TEST_F(DialogFixture, FieldHandlersMakeTheValuePositiveAndReplaceZero) {
     for (const auto& c : cases) {
         lathra::ui::change_field(dialog, c.field, c.typed);
         const auto& v = dialog.values();
-        const std::string& shown = c.field == FormField::A          ? v.accel
+        const std::string& shown = c.field == FormField::A         ? v.accel
                                    : c.field == FormField::FeedMax ? v.feed_max
                                                                    : v.speed_limit;
         EXPECT_EQ(shown, c.shown) << "typed '" << c.typed << "'";
@@ -90,9 +93,8 @@ TEST_F(DialogFixture, MachinePresetsFillTheFieldsAndCheckTheCircleBox) {
         bool free;
     };
     const Case cases[] = {
-        {1, "50", "900", "5", true},     {0, "100", "1200", "50", false},
-        {3, "50", "1000", "5", false},   {4, "100", "1000", "50", false},
-        {2, "100", "1200", "50", false},
+        {1, "50", "900", "5", true},     {0, "100", "1200", "50", false}, {3, "50", "1000", "5", false},
+        {4, "100", "1000", "50", false}, {2, "100", "1200", "50", false},
     };
     for (const auto& c : cases) {
         dialog.circle_set(CheckState::Unchecked);
@@ -128,8 +130,7 @@ TEST_F(DialogFixture, WithoutSettingsFileTheDialogOpensWithTheDefaults) {
 
 TEST_F(DialogFixture, SettingsAreWrittenAndReadBack) {
     ASSERT_EQ(lathra::app::SaveSettings(ini, 3, 1, 7, 950, 40), 0);
-    EXPECT_EQ(read_file(ini),
-              "[Form]\nMethods=3\nSPEED_LIMIT=40\nFEED_MAX=950\nACCELERATION=7\nSEQNO=1\n");
+    EXPECT_EQ(read_file(ini), "[Form]\nMethods=3\nSPEED_LIMIT=40\nFEED_MAX=950\nACCELERATION=7\nSEQNO=1\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
     EXPECT_EQ(s.machine, 3);
@@ -155,10 +156,10 @@ TEST_F(DialogFixture, SettingsFileValuesAreCheckedWhenLoaded) {
                "methods = 9\nSPEED_LIMIT=-60\nFEED_MAX=25000\nACCELERATION=fast\nSEQNO=1.7\n");
     lathra::app::Settings s;
     ASSERT_EQ(lathra::app::LoadSettings(ini, s), 0);
-    EXPECT_EQ(s.machine, 2);           // not a list entry: the default
-    EXPECT_EQ(s.feed_max, 9999);       // held to what a feed code can carry
-    EXPECT_EQ(s.acceleration, 50);     // not a number: the default
-    EXPECT_EQ(s.numbering, 1);             // truncated
+    EXPECT_EQ(s.machine, 2);        // not a list entry: the default
+    EXPECT_EQ(s.feed_max, 9999);    // held to what a feed code can carry
+    EXPECT_EQ(s.acceleration, 50);  // not a number: the default
+    EXPECT_EQ(s.numbering, 1);      // truncated
     dialog.FormCreate();
     EXPECT_EQ(dialog.values().speed_limit, "60");  // the field's handler makes it positive
     EXPECT_EQ(dialog.values().feed_max, "9999");

@@ -46,11 +46,14 @@ std::string tape_of_moves(int n, const char* move, bool end_line = true) {
     return t;
 }
 
-} // namespace
+}  // namespace
 
 // Whole tapes checked byte for byte against their expected programs.
 TEST(Conversion, FixturesByteForByte) {
-    struct Case { const char* name; ConversionSettings settings; };
+    struct Case {
+        const char* name;
+        ConversionSettings settings;
+    };
     const Case cases[] = {
         // a corner after two short moves: the braking frame, then the look-back
         // slows the moves before it as far as A = 1 requires, down to the first
@@ -81,45 +84,41 @@ TEST(Conversion, FixturesByteForByte) {
 }
 
 TEST(Conversion, BrakingCasesTable) {
-    struct Case { const char* what; const char* ptp; ConversionSettings s; const char* up; };
+    struct Case {
+        const char* what;
+        const char* ptp;
+        ConversionSettings s;
+        const char* up;
+    };
     ConversionSettings no_circle = machine(2000, 2000, 50);
     no_circle.circle_slowdown = false;
     const Case cases[] = {
-        {"right angle: limit 2 x SpeedLimit, braking frame after the first move",
-         "N1G01X+010000F600\nN2Y+010000\n", machine(50, 1200, 50),
-         "N001G01X+010000F0660\nN002F0610\nN003Y+010000F0660\nN004F0000\n"},
-        {"full reversal: limit SpeedLimit",
-         "N1G01X+010000F600\nN2X-010000\n", machine(50, 1200, 50),
+        {"right angle: limit 2 x SpeedLimit, braking frame after the first move", "N1G01X+010000F600\nN2Y+010000\n",
+         machine(50, 1200, 50), "N001G01X+010000F0660\nN002F0610\nN003Y+010000F0660\nN004F0000\n"},
+        {"full reversal: limit SpeedLimit", "N1G01X+010000F600\nN2X-010000\n", machine(50, 1200, 50),
          "N001G01X+010000F0660\nN002F0550\nN003X-010000F0660\nN004F0000\n"},
         {"straight on: no braking", "N1G01X+010000F600\nN2X+010000\n", machine(50, 1200, 50),
          "N001G01X+010000F0660\nN002X+010000\nN003F0000\n"},
-        {"corner at a feed the machine takes: nothing",
-         "N1G01X+010000F90\nN2Y+010000\n", machine(50, 1200, 50),
+        {"corner at a feed the machine takes: nothing", "N1G01X+010000F90\nN2Y+010000\n", machine(50, 1200, 50),
          "N001G01X+010000F0590\nN002Y+010000\nN003F0000\n"},
-        {"short move at twice SpeedLimit, the old feed back after it",
-         "N1G01X+010000F600\nN2X+000020\nN3X+010000\n", machine(50, 1200, 50),
-         "N001G01X+010000F0660\nN002X+000020F0610\nN003X+010000F0660\nN004F0000\n"},
-        {"stop frame before a frame without motion, explicit feed after it",
-         "N1G01X+010000F600\nN2M05\nN3X+010000\n", machine(50, 1200, 50),
-         "N001G01X+010000F0660\nN002F0000\nN003M05\nN004X+010000F0660\nN005F0000\n"},
-        {"a feed-only frame after a move disappears",
-         "N1G01X+010000F600\nN2F400\nN3X+010000\n", machine(50, 1200, 50),
+        {"short move at twice SpeedLimit, the old feed back after it", "N1G01X+010000F600\nN2X+000020\nN3X+010000\n",
+         machine(50, 1200, 50), "N001G01X+010000F0660\nN002X+000020F0610\nN003X+010000F0660\nN004F0000\n"},
+        {"stop frame before a frame without motion, explicit feed after it", "N1G01X+010000F600\nN2M05\nN3X+010000\n",
+         machine(50, 1200, 50), "N001G01X+010000F0660\nN002F0000\nN003M05\nN004X+010000F0660\nN005F0000\n"},
+        {"a feed-only frame after a move disappears", "N1G01X+010000F600\nN2F400\nN3X+010000\n", machine(50, 1200, 50),
          "N001G01X+010000F0660\nN002X+010000\nN003F0000\n"},
-        {"several feed-only frames, up to the end of the tape",
-         "N1G01X+010000F600\nN2F400\nN3F500\n", machine(50, 1200, 50),
-         "N001G01X+010000F0660\nN002F0000\n"},
-        {"a feed frame with M keeps the M and loses the F",
-         "N1G01X+010000F600\nN2M03F400\nN3X+010000\n", machine(50, 1200, 50),
-         "N001G01X+010000F0660\nN002F0000\nN003M03\nN004X+010000F0660\nN005F0000\n"},
+        {"several feed-only frames, up to the end of the tape", "N1G01X+010000F600\nN2F400\nN3F500\n",
+         machine(50, 1200, 50), "N001G01X+010000F0660\nN002F0000\n"},
+        {"a feed frame with M keeps the M and loses the F", "N1G01X+010000F600\nN2M03F400\nN3X+010000\n",
+         machine(50, 1200, 50), "N001G01X+010000F0660\nN002F0000\nN003M03\nN004X+010000F0660\nN005F0000\n"},
         {"a feed frame with a spindle speed or a tool keeps them and loses the F",
          "N1G01X+001000F600\nN2S1200F400\nN3X+001000\nN4T02F300\nN5X+001000\n", machine(50, 1200, 50),
          "N001G01X+001000F0660\nN002F0000\nN003S1200\nN004X+001000F0660\nN005F0000\nN006T02\n"
          "N007X+001000F0660\nN008F0000\n"},
-        {"the first frame held to FeedMax; later frames as look-ahead",
-         "N1G01X+010000F5000\nN2X+010000F3000\n", machine(50, 1200, 50),
-         "N001G01X+010000F0712\nN002X+010000F0712\nN003F0000\n"},
-        {"arc limit without restoring the feed", "N1G17G01X+010000F1500\nN2G02X+001000Y-001000I+001000\nN3G01X+010000\n",
-         no_circle,
+        {"the first frame held to FeedMax; later frames as look-ahead", "N1G01X+010000F5000\nN2X+010000F3000\n",
+         machine(50, 1200, 50), "N001G01X+010000F0712\nN002X+010000F0712\nN003F0000\n"},
+        {"arc limit without restoring the feed",
+         "N1G17G01X+010000F1500\nN2G02X+001000Y-001000I+001000\nN3G01X+010000\n", no_circle,
          "N001G17G01X+010000F0715\nN002G02X+001000Y-001000I+001000F0713\nN003G01X+010000\nN004F0000\n"},
         {"corner into an arc: its start tangent counts; out of it: its end tangent",
          "N1G17G01X+010000F600\nN2G02X+001000Y-001000I+001000\nN3G01Y-010000\n", machine(50, 1200, 50),
@@ -140,9 +139,8 @@ TEST(Conversion, BrakingCasesTable) {
         {"END with a line end is a frame", "N1X+000100F600\nEND\n", machine(50, 1200, 50),
          "N001X+000100F0660\nN002F0000\nEND\n"},
         {"empty tape", "", machine(50, 1200, 50), ""},
-        {"values that are no numbers; a value read as far as it is a number",
-         "N1X+-.Y..F\nN2G01X 12 34F600\n", machine(50, 1200, 50),
-         "N001X+-.Y..F\nN002G01X 12 34F0610\nN003F0000\n"},
+        {"values that are no numbers; a value read as far as it is a number", "N1X+-.Y..F\nN2G01X 12 34F600\n",
+         machine(50, 1200, 50), "N001X+-.Y..F\nN002G01X 12 34F0610\nN003F0000\n"},
     };
     for (const Case& c : cases) {
         Converted out;
@@ -192,7 +190,13 @@ TEST(Conversion, ChecksumsAreTheInputMoves) {
 }
 
 TEST(Conversion, NumberingWraps) {
-    struct Case { int machine; NumberingMode mode; int frames; const char* before; const char* after; };
+    struct Case {
+        int machine;
+        NumberingMode mode;
+        int frames;
+        const char* before;
+        const char* after;
+    };
     const Case cases[] = {
         {2, NumberingMode::H33, 1002, "N999X", "N001X"},
         {0, NumberingMode::H33, 1002, "N999X", "N001X"},
@@ -261,7 +265,7 @@ TEST(Conversion, ShortArcBrakingToAStopIsError21) {
               "               недопустимое торможение до 0. Скорректируйте исходную программу.\n"
               " Как Решение:\n\t 1.вывод окружности линейными отрезками\n\t 2.убрать галочку "
               "восстановления скорости на окружности");
-    EXPECT_EQ(out.up, ""); // the conversion ran: the frames written so far (none)
+    EXPECT_EQ(out.up, "");  // the conversion ran: the frames written so far (none)
 }
 
 TEST(Conversion, BrakingBeyondTheWindowIsError22AndKeepsWrittenFrames) {
@@ -279,8 +283,9 @@ TEST(Conversion, BrakingBeyondTheWindowIsError22AndKeepsWrittenFrames) {
                         "окружности"),
               std::string::npos);
     // Frames 1 to 6 had left the window before the error.
-    EXPECT_EQ(out.up, "N001X+000030F0660\nN002X+000030\nN003X+000030\nN004X+000030\nN005X+000030\n"
-                      "N006X+000030\n");
+    EXPECT_EQ(out.up,
+              "N001X+000030F0660\nN002X+000030\nN003X+000030\nN004X+000030\nN005X+000030\n"
+              "N006X+000030\n");
 }
 
 TEST(Conversion, BrakingIntoTheFirstFrameOfTheTapeIsNoError) {
@@ -292,7 +297,7 @@ TEST(Conversion, BrakingIntoTheFirstFrameOfTheTapeIsNoError) {
     EXPECT_TRUE(out.port.events.empty());
     EXPECT_NE(out.up.find("N011F0000\n"), std::string::npos);
     EXPECT_EQ(out.up.rfind("N001X+000030F0", 0), 0u);
-    EXPECT_EQ(out.up.find("N001X+000030F0660"), std::string::npos); // slowed
+    EXPECT_EQ(out.up.find("N001X+000030F0660"), std::string::npos);  // slowed
 }
 
 TEST(Conversion, UnreadableTapeWritesNothing) {
@@ -322,7 +327,13 @@ TEST(Conversion, UpThatCannotBeCreated) {
 }
 
 TEST(Tangents, TangentnTable) {
-    struct Case { float u, w; int mode; float q, p; int dir; float nu, nw; };
+    struct Case {
+        float u, w;
+        int mode;
+        float q, p;
+        int dir;
+        float nu, nw;
+    };
     const Case cases[] = {
         // start tangent (mode 1): the offsets swapped onto the move's signs
         {10, 10, 1, 3, 4, 2, 3, 4},
@@ -330,11 +341,11 @@ TEST(Tangents, TangentnTable) {
         {10, -10, 1, -3, -4, 3, 3, -4},
         {0, 10, 1, 3, 4, 2, 0, 4},
         // end tangent (mode 2), each quadrant of the chord, both directions
-        {10, 10, 2, 3, 4, 2, 13, 6},    // p' = -4 + 10, q' = 3 + 10
-        {10, -10, 2, 3, 4, 2, 7, -14},  // p' = 4 + 10, q' = 3 - 10
-        {-10, 10, 2, 3, 4, 2, -7, 14},  // p' = -4 - 10, q' = -3 + 10
-        {-10, -10, 2, 3, 4, 2, -13, -6},// p' = 4 - 10, q' = -3 - 10
-        {10, 10, 2, 3, 4, 3, 7, 14},    // negated: p' = 4 + 10, q' = -3 + 10
+        {10, 10, 2, 3, 4, 2, 13, 6},      // p' = -4 + 10, q' = 3 + 10
+        {10, -10, 2, 3, 4, 2, 7, -14},    // p' = 4 + 10, q' = 3 - 10
+        {-10, 10, 2, 3, 4, 2, -7, 14},    // p' = -4 - 10, q' = -3 + 10
+        {-10, -10, 2, 3, 4, 2, -13, -6},  // p' = 4 - 10, q' = -3 - 10
+        {10, 10, 2, 3, 4, 3, 7, 14},      // negated: p' = 4 + 10, q' = -3 + 10
         {-10, -10, 2, 3, 4, 3, -7, -14},
     };
     for (const Case& c : cases) {
@@ -346,15 +357,27 @@ TEST(Tangents, TangentnTable) {
 }
 
 TEST(Tangents, TangentTable) {
-    struct Case { float u, w, a, b; int dir; float nu, nw; };
+    struct Case {
+        float u, w, a, b;
+        int dir;
+        float nu, nw;
+    };
     const Case cases[] = {
-        {1, -1, 0, 5, 2, 0, -1},  {-1, 1, 0, 5, 3, -1, 0}, {1, 1, 5, 0, 2, 1, 0},
-        {-1, -1, 0, 0, 3, 0, -1}, {-1, 1, 0, 5, 2, 0, 1},  {1, -1, 5, 0, 3, 1, 0},
-        {-1, -1, 0, 5, 2, -1, 0}, {1, 1, 0, 5, 3, 0, 1},
+        {1, -1, 0, 5, 2, 0, -1},
+        {-1, 1, 0, 5, 3, -1, 0},
+        {1, 1, 5, 0, 2, 1, 0},
+        {-1, -1, 0, 0, 3, 0, -1},
+        {-1, 1, 0, 5, 2, 0, 1},
+        {1, -1, 5, 0, 3, 1, 0},
+        {-1, -1, 0, 5, 2, -1, 0},
+        {1, 1, 0, 5, 3, 0, 1},
         // both offsets non-zero: their sizes with the move's signs
-        {2, -3, -7, 9, 2, 7, -9}, {-2, 3, 7, -9, 3, -7, 9},
+        {2, -3, -7, 9, 2, 7, -9},
+        {-2, 3, 7, -9, 3, -7, 9},
         // unchanged: a zero component, or no arc direction
-        {0, 3, 1, 1, 2, 0, 3}, {2, 0, 1, 1, 3, 2, 0}, {2, 3, 1, 1, 0, 2, 3},
+        {0, 3, 1, 1, 2, 0, 3},
+        {2, 0, 1, 1, 3, 2, 0},
+        {2, 3, 1, 1, 0, 2, 3},
     };
     for (const Case& c : cases) {
         float u = c.u, w = c.w;
@@ -386,8 +409,8 @@ TEST(Conversion, SurvivesRandomTapes) {
         }
         if (rnd(3) == 0) tape += "END";
         for (int index : {0, 2}) {
-            ConversionSettings s = machine(static_cast<int>(rnd(200)), 1 + static_cast<int>(rnd(20000)),
-                                           static_cast<int>(rnd(60)));
+            ConversionSettings s =
+                machine(static_cast<int>(rnd(200)), 1 + static_cast<int>(rnd(20000)), static_cast<int>(rnd(60)));
             s.machine = index;
             s.numbering = rnd(2) ? NumberingMode::Free : NumberingMode::H33;
             s.circle_slowdown = rnd(2) != 0;
@@ -406,7 +429,7 @@ TEST(Conversion, SurvivesRandomTapes) {
                     .dialog(lathra::engine::DialogAction::Ok, dir / "p2.up");
                 const SplitOutcome o = RunSplitter(port, dir / "t.up", s.speed_limit, s.feed_max, s.acceleration);
                 if (!o.ok()) {
-                    EXPECT_EQ(read_file(dir / "t.up"), up); // nothing lost
+                    EXPECT_EQ(read_file(dir / "t.up"), up);  // nothing lost
                 }
             }
         }

@@ -39,8 +39,8 @@ std::string message_for(const std::string& frame) {
 struct BadTape {
     const char* what;
     std::string tape;
-    std::string frame;   // the frame the message names
-    std::string written; // what the conversion with analysis leaves in the .up
+    std::string frame;    // the frame the message names
+    std::string written;  // what the conversion with analysis leaves in the .up
 };
 
 std::vector<BadTape> bad_tapes() {
@@ -48,30 +48,26 @@ std::vector<BadTape> bad_tapes() {
     std::string long_tape;
     for (int i = 1; i <= 25; ++i) long_tape += "N" + std::to_string(i) + "X+001000" + (i == 1 ? "F600" : "") + "\n";
     return {
-        {"a coordinate of twenty digits",
-         "N001G01X+001000F600\nN002X+99999999999999999999\nN003Y+001000\n",
+        {"a coordinate of twenty digits", "N001G01X+001000F600\nN002X+99999999999999999999\nN003Y+001000\n",
          "N002X+99999999999999999999\n", ""},
         {"a move of sixteen digits", "N001G01X+001000F600\nN002Y-1234567890123456\nN003Y+001000\n",
          "N002Y-1234567890123456\n", ""},
-        {"a coordinate of four hundred digits", "N001G01X+001000F600\nN002Z" + many + "\n",
-         "N002Z" + many + "\n", ""},
-        {"ten digits are one too many", "N001G01X+001000F600\nN002X+1000000000\n",
-         "N002X+1000000000\n", ""},
+        {"a coordinate of four hundred digits", "N001G01X+001000F600\nN002Z" + many + "\n", "N002Z" + many + "\n", ""},
+        {"ten digits are one too many", "N001G01X+001000F600\nN002X+1000000000\n", "N002X+1000000000\n", ""},
         {"an arc offset", "N001G01X+001000F600\nN002G02X+001000Y+001000I+99999999999999\n",
          "N002G02X+001000Y+001000I+99999999999999\n", ""},
         {"a feed", "N001G01X+001000F600\nN002X+001000F60000000000\n", "N002X+001000F60000000000\n", ""},
-        {"the first frame", "N001G01X+99999999999999999999F600\nN002Y+001000\n",
-         "N001G01X+99999999999999999999F600\n", ""},
+        {"the first frame", "N001G01X+99999999999999999999F600\nN002Y+001000\n", "N001G01X+99999999999999999999F600\n",
+         ""},
         {"the last frame, without a line end", "N001G01X+001000F600\nN002X+001000\nN003X+12345678901",
          "N003X+12345678901", ""},
         // frames that left the window before the faulty one stay written
-        {"after the window has moved", long_tape + "N26X+99999999999999999999\n",
-         "N26X+99999999999999999999\n",
+        {"after the window has moved", long_tape + "N26X+99999999999999999999\n", "N26X+99999999999999999999\n",
          "N001X+001000F0660\nN002X+001000\nN003X+001000\nN004X+001000\nN005X+001000\nN006X+001000\n"},
     };
 }
 
-} // namespace
+}  // namespace
 
 TEST(HostileTape, ValueOutOfRangeInEveryStage) {
     for (const BadTape& c : bad_tapes()) {
@@ -127,7 +123,7 @@ TEST(HostileTape, ValueOutOfRangeInEveryStage) {
         // Splitting: the job fails and nothing is changed.
         {
             ScriptedPort port;
-            port.answer(Answer::Yes).dialog(DialogAction::Ok, "221"); // the first move just fits
+            port.answer(Answer::Yes).dialog(DialogAction::Ok, "221");  // the first move just fits
             port.answer(Answer::Yes).dialog(DialogAction::Ok, dir / "p2.up");
             const SplitOutcome o = RunSplitter(port, dir / "t.up", 50, 1200, 50);
             EXPECT_EQ(o.status, SplitStatus::Failed);
@@ -143,8 +139,9 @@ TEST(HostileTape, ValueOutOfRangeInEveryStage) {
 
 TEST(HostileTape, ValuesThatFitAreNoError) {
     // Nine digits, leading zeros, a long fraction, blanks: all readable.
-    const std::string tape = "N1G01X+999999999F600\nN2Y+0000000000000000001000\nN3Z-1.0000000000000000000001\n"
-                             "N4X 000000000000000000012\n";
+    const std::string tape =
+        "N1G01X+999999999F600\nN2Y+0000000000000000001000\nN3Z-1.0000000000000000000001\n"
+        "N4X 000000000000000000012\n";
     TempDir dir;
     write_file(dir / "job.ptp", tape);
     ScriptedPort port;
@@ -197,8 +194,9 @@ TEST(HostileTape, ALoneCarriageReturnEndsALine) {
         return o;
     };
     const Outputs expect = run_all(lf);
-    EXPECT_EQ(expect.up, "N001G01X+001000F0660\nN002F0610\nN003Y+001000F0660\nN004F0610\nN005X+000777F0660\n"
-                         "N006F0000\nN007M05\nN008X-000300F0660\nN009F0000\n");
+    EXPECT_EQ(expect.up,
+              "N001G01X+001000F0660\nN002F0610\nN003Y+001000F0660\nN004F0610\nN005X+000777F0660\n"
+              "N006F0000\nN007M05\nN008X-000300F0660\nN009F0000\n");
     EXPECT_NEAR(expect.sum_x, 14.77, 1e-9);
     for (const std::string& tape : {with("\r"), with("\r\n"), mixed}) {
         const Outputs got = run_all(tape);
@@ -214,7 +212,9 @@ TEST(HostileTape, ALoneCarriageReturnEndsALine) {
 
 TEST(HostileTape, SumsThatRoundToZeroPrintWithoutASign) {
     // -0.1 - 0.2 + 0.3 is a hair below zero; -0.4 hundredths rounds to zero.
-    struct Case { const char* tape; };
+    struct Case {
+        const char* tape;
+    };
     for (const Case c : {Case{"N1X-000010F0660\nN2X-000020\nN3X+000030\n"}, Case{"N1X-0.4F0660\n"}}) {
         TempDir dir;
         write_file(dir / "in.up", c.tape);
@@ -226,7 +226,7 @@ TEST(HostileTape, SumsThatRoundToZeroPrintWithoutASign) {
             << c.tape;
     }
     EXPECT_EQ(checksum_shown(-0.004), 0.0);
-    EXPECT_EQ(checksum_shown(-0.005 - 1e-12), -0.005 - 1e-12); // prints -0.01
+    EXPECT_EQ(checksum_shown(-0.005 - 1e-12), -0.005 - 1e-12);  // prints -0.01
     EXPECT_EQ(checksum_shown(-1e-300), 0.0);
     EXPECT_EQ(checksum_shown(2.5), 2.5);
 }
@@ -258,16 +258,17 @@ TEST(HostileTape, OversizedValuesWhereverTheyStand) {
             EXPECT_FALSE(has_oversized_value(head + letter + "+0000000000123456789\n")) << pad << letter;
         }
     }
-    struct Case { const char* frame; bool oversized; };
+    struct Case {
+        const char* frame;
+        bool oversized;
+    };
     const Case cases[] = {
-        {"N1234567890123G01\n", false},          // a frame number is never read as a number
-        {"N1S12345678901234M03\n", false},       // nor a spindle speed
-        {"N1X 1234567890\n", true},              // blanks before the number
-        {"N1X12345.678901234\n", false},         // a long fraction is only rounded
-        {"N1X1X12345678901\n", false},           // the second X is never read
-        {"N1X+1234567890Y1\n", true},
-        {"", false},
-        {"12345678901234567890", false},         // digits in no word
+        {"N1234567890123G01\n", false},     // a frame number is never read as a number
+        {"N1S12345678901234M03\n", false},  // nor a spindle speed
+        {"N1X 1234567890\n", true},         // blanks before the number
+        {"N1X12345.678901234\n", false},    // a long fraction is only rounded
+        {"N1X1X12345678901\n", false},      // the second X is never read
+        {"N1X+1234567890Y1\n", true},      {"", false}, {"12345678901234567890", false},  // digits in no word
     };
     for (const Case& c : cases) EXPECT_EQ(has_oversized_value(c.frame), c.oversized) << c.frame;
 }

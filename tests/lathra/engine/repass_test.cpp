@@ -27,7 +27,7 @@ void repass(const std::string& input, int speed_limit, int feed_max, int a, Pass
     p.up = read_file(dir / "out.up");
 }
 
-} // namespace
+}  // namespace
 
 TEST(Repass, NumbersFromOneInTheNWordsValue) {
     Passed p;
@@ -46,13 +46,13 @@ TEST(Repass, NumberingWrapsAfter999) {
 
 TEST(Repass, ArcRestoreFeedAndChecksums) {
     Passed p;
-    repass("N1G17G01X+010000F0715\nN2G02X+001000Y-001000I+001000\nN3G01X+010000\nN4X+010000\n", 2000, 2000,
-           50, p);
+    repass("N1G17G01X+010000F0715\nN2G02X+001000Y-001000I+001000\nN3G01X+010000\nN4X+010000\n", 2000, 2000, 50, p);
     EXPECT_TRUE(p.result.ok());
     // the arc's look-ahead limit 1341.64 (not rounded) lowers the arc to 1341
     // (written 0713); the frame after the arc gets the old 1500 back
-    EXPECT_EQ(p.up, "N001G17G01X+010000F0715\nN002G02X+001000Y-001000I+001000F0713\n"
-                    "N003G01X+010000F0715\nN004X+010000\nN005F0000\n");
+    EXPECT_EQ(p.up,
+              "N001G17G01X+010000F0715\nN002G02X+001000Y-001000I+001000F0713\n"
+              "N003G01X+010000F0715\nN004X+010000\nN005F0000\n");
     ASSERT_EQ(p.port.messages().size(), 1u);
     EXPECT_EQ(p.port.messages()[0].text,
               "Контрольные суммы:\nSUMX =    310.00 mm\nSUMY =    -10.00 mm\nSUMZ =      0.00 mm");
@@ -62,16 +62,15 @@ TEST(Repass, ArcRestoreFeedWaitsForTheNextMove) {
     // A frame without motion after the slowed arc neither takes the old feed
     // (it would only lose it again) nor disappears; the next move gets it.
     Passed p;
-    repass("N1G17G01X+010000F0715\nN2G02X+010000Y-010000I+001000\nN3M08\nN4G01X+010000\n", 2000, 2000, 50,
-           p);
+    repass("N1G17G01X+010000F0715\nN2G02X+010000Y-010000I+001000\nN3M08\nN4G01X+010000\n", 2000, 2000, 50, p);
     EXPECT_TRUE(p.result.ok());
-    EXPECT_EQ(p.up, "N001G17G01X+010000F0715\nN002G02X+010000Y-010000I+001000F0713\nN003F0000\nN004M08\n"
-                    "N005G01X+010000F0715\nN006F0000\n");
+    EXPECT_EQ(p.up,
+              "N001G17G01X+010000F0715\nN002G02X+010000Y-010000I+001000F0713\nN003F0000\nN004M08\n"
+              "N005G01X+010000F0715\nN006F0000\n");
     // A frame holding a spindle speed is kept too: after a short arc it asks
     // for a stop the arc cannot make, which is error -21, not a lost frame.
     Passed q;
-    repass("N1G17G01X+001000F0660\nN2G02X+000400Y+000400I000400J000000\nN3S1200\nN4G01X+001000\n", 50, 1000, 5,
-           q);
+    repass("N1G17G01X+001000F0660\nN2G02X+000400Y+000400I000400J000000\nN3S1200\nN4G01X+001000\n", 50, 1000, 5, q);
     EXPECT_EQ(q.result.status, RepassStatus::BrakingError);
     EXPECT_EQ(q.result.braking.code, -21);
 }
@@ -105,10 +104,12 @@ TEST(Repass, OptionsOfTheLookBack) {
     // slot 0 a move of 100 mm at 600, slot 1 a braking frame at 100, slot 2 a
     // stop: braking from 100 to 0 over no length computes 0, which becomes 30
     // in the conversion and 5 in the re-pass.
-    struct Case { bool repass; const char* braking; };
+    struct Case {
+        bool repass;
+        const char* braking;
+    };
     for (const Case c : {Case{false, "N000F0530\n"}, Case{true, "N000F0450\n"}}) {
-        Analyzer an(c.repass ? AnalysisOptions::repass(50, 1200, 50)
-                             : AnalysisOptions::conversion(50, 1200, 50, true));
+        Analyzer an(c.repass ? AnalysisOptions::repass(50, 1200, 50) : AnalysisOptions::conversion(50, 1200, 50, true));
         Window& w = an.window();
         w[0] = {"N1X+010000F0660\n", 600, 100};
         w[1] = {"N000F0610\n", 100, 0};
@@ -120,8 +121,7 @@ TEST(Repass, OptionsOfTheLookBack) {
     }
     // A stop behind a stopped short arc: checked first in the conversion only.
     for (bool rp : {false, true}) {
-        Analyzer an(rp ? AnalysisOptions::repass(50, 1200, 50)
-                       : AnalysisOptions::conversion(50, 1200, 50, true));
+        Analyzer an(rp ? AnalysisOptions::repass(50, 1200, 50) : AnalysisOptions::conversion(50, 1200, 50, true));
         Window& w = an.window();
         w[0] = {"N1G02X+001000Y-001000I+001000F0000\n", 0, 14.1f};
         w[1] = {"N000F0000\n", 0, 0};

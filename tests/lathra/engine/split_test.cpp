@@ -20,29 +20,26 @@ namespace {
 const std::string kTape = read_file(data_dir() / "split.up");
 
 std::string has_limit_question(const std::string& name, long size) {
-    return "Размер файла " + name + " - " + std::to_string(size) +
-           " байт(а).\nЕсть ограничение на его длину?";
+    return "Размер файла " + name + " - " + std::to_string(size) + " байт(а).\nЕсть ограничение на его длину?";
 }
 std::string split_question(const std::string& name, long size, long approx) {
     return "Размер файла " + name + " - " + std::to_string(size) +
-           " байт(а).\nРазбить его на два?\n(Размер первой части файла будет примерно " +
-           std::to_string(approx) + " байт(а))";
+           " байт(а).\nРазбить его на два?\n(Размер первой части файла будет примерно " + std::to_string(approx) +
+           " байт(а))";
 }
 
-SplitOutcome run(ScriptedPort& port, const std::string& up) {
-    return RunSplitter(port, up, 5000, 1200, 5000);
-}
+SplitOutcome run(ScriptedPort& port, const std::string& up) { return RunSplitter(port, up, 5000, 1200, 5000); }
 
-} // namespace
+}  // namespace
 
 TEST(Split, WholeSplitByteForByte) {
     TempDir dir;
     const std::string up = dir / "job.up", second = dir / "part2.up";
     write_file(up, kTape);
     ScriptedPort port;
-    port.answer(Answer::Yes).dialog(DialogAction::Ok, "280"); // limit 80: the cut before N006
+    port.answer(Answer::Yes).dialog(DialogAction::Ok, "280");  // limit 80: the cut before N006
     port.answer(Answer::Yes).dialog(DialogAction::Ok, second);
-    port.answer(Answer::No); // the second part is over the limit too: no further split
+    port.answer(Answer::No);  // the second part is over the limit too: no further split
     const SplitOutcome o = run(port, up);
 
     EXPECT_EQ(o.status, SplitStatus::Stopped);
@@ -77,7 +74,7 @@ TEST(Split, SplitsAgainUntilUnderTheLimit) {
     for (int i = 1; i <= 80; ++i) tape += "N" + std::to_string(i) + "X+000100" + (i == 1 ? "F0660" : "") + "\n";
     write_file(up, tape);
     ScriptedPort port;
-    port.answer(Answer::Yes).dialog(DialogAction::Ok, "600"); // limit 400
+    port.answer(Answer::Yes).dialog(DialogAction::Ok, "600");  // limit 400
     port.answer(Answer::Yes).dialog(DialogAction::Ok, dir / "b.up");
     port.answer(Answer::Yes).dialog(DialogAction::Ok, dir / "c.up");
     const SplitOutcome o = run(port, up);
@@ -102,32 +99,38 @@ TEST(Split, RefusedAtEachQuestion) {
         const char* what;
         void (*script)(ScriptedPort&, const std::string& dir);
         SplitStatus status;
-        std::vector<std::string> texts; // the messages after the first question
+        std::vector<std::string> texts;  // the messages after the first question
     };
     const Case cases[] = {
-        {"no limit wanted", [](ScriptedPort& p, const std::string&) { p.answer(Answer::No); },
-         SplitStatus::Declined, {}},
+        {"no limit wanted",
+         [](ScriptedPort& p, const std::string&) { p.answer(Answer::No); },
+         SplitStatus::Declined,
+         {}},
         {"limit dialog cancelled",
          [](ScriptedPort& p, const std::string&) { p.answer(Answer::Yes).dialog(DialogAction::Cancel); },
-         SplitStatus::Declined, {}},
+         SplitStatus::Declined,
+         {}},
         {"no split wanted",
          [](ScriptedPort& p, const std::string&) {
              p.answer(Answer::Yes).dialog(DialogAction::Ok, "280").answer(Answer::No);
          },
-         SplitStatus::Stopped, {"Q"}},
+         SplitStatus::Stopped,
+         {"Q"}},
         {"file dialog closed, then no split",
          [](ScriptedPort& p, const std::string&) {
              p.answer(Answer::Yes).dialog(DialogAction::Ok, "280");
              p.answer(Answer::Yes).dialog(DialogAction::Cancel).answer(Answer::No);
          },
-         SplitStatus::Stopped, {"Q", "Q"}},
+         SplitStatus::Stopped,
+         {"Q", "Q"}},
         {"empty name, then no split",
          [](ScriptedPort& p, const std::string&) {
              p.answer(Answer::Yes).dialog(DialogAction::Ok, "280");
              p.answer(Answer::Yes).dialog(DialogAction::Ok, "").dialog(DialogAction::Cancel);
              p.answer(Answer::No);
          },
-         SplitStatus::Stopped, {"Q", "Не задано имя файла", "Q"}},
+         SplitStatus::Stopped,
+         {"Q", "Не задано имя файла", "Q"}},
         {"existing file not to be overwritten",
          [](ScriptedPort& p, const std::string& dir) {
              p.answer(Answer::Yes).dialog(DialogAction::Ok, "280");
@@ -180,14 +183,14 @@ TEST(Split, LengthFieldValidation) {
     port.dialog(DialogAction::Ok, "100000");
     const SplitOutcome o = run(port, up);
     EXPECT_EQ(o.status, SplitStatus::Finished);
-    EXPECT_EQ(port.texts(), (std::vector<std::string>{has_limit_question(up, 140), "Введите значение",
-                                                      "Введен неверный символ", "Введен неверный символ",
-                                                      "Разбивка закончена"}));
+    EXPECT_EQ(port.texts(),
+              (std::vector<std::string>{has_limit_question(up, 140), "Введите значение", "Введен неверный символ",
+                                        "Введен неверный символ", "Разбивка закончена"}));
     const auto d = port.dialogs();
     ASSERT_EQ(d.size(), 4u);
     EXPECT_FALSE(d[0].focus_field);
     EXPECT_FALSE(d[1].focus_field);
-    EXPECT_TRUE(d[2].focus_field); // after a wrong character the field has the focus
+    EXPECT_TRUE(d[2].focus_field);  // after a wrong character the field has the focus
     EXPECT_EQ(d[2].field_text, "12a");
     TLengthLimit l(port);
     l.Length = "11800";
@@ -200,7 +203,7 @@ TEST(Split, LimitThatHoldsNoMoveIsRefusedAndAskedAgain) {
     // counts them: 248 leaves 48 and is refused, 249 is taken.
     struct Case {
         const char* what;
-        std::vector<std::string> lengths; // entered in turn; after the last one, cancel
+        std::vector<std::string> lengths;  // entered in turn; after the last one, cancel
         SplitStatus status;
     };
     const Case cases[] = {
@@ -217,7 +220,7 @@ TEST(Split, LimitThatHoldsNoMoveIsRefusedAndAskedAgain) {
         port.answer(Answer::Yes);
         for (const std::string& l : c.lengths) port.dialog(DialogAction::Ok, l);
         port.dialog(DialogAction::Cancel);
-        port.answer(Answer::No); // the split question, when it comes
+        port.answer(Answer::No);  // the split question, when it comes
         const SplitOutcome o = run(port, up);
         EXPECT_EQ(o.status, c.status) << c.what;
         std::vector<std::string> expect = {has_limit_question(up, 140)};
@@ -241,7 +244,7 @@ TEST(Split, BrowseFillsTheName) {
     write_file(up, kTape);
     ScriptedPort port;
     port.answer(Answer::Yes).dialog(DialogAction::Ok, "280").answer(Answer::Yes);
-    port.dialog(DialogAction::Browse, "typed").file(std::nullopt); // cancelled: the name is emptied
+    port.dialog(DialogAction::Browse, "typed").file(std::nullopt);  // cancelled: the name is emptied
     port.dialog(DialogAction::Browse).file(dir / "p2.up");          // chosen
     port.dialog(DialogAction::Ok, dir / "p2.up");
     port.answer(Answer::No);
@@ -252,12 +255,12 @@ TEST(Split, BrowseFillsTheName) {
     EXPECT_EQ(d[1].field_text, "");
     EXPECT_EQ(d[2].field_text, "");
     EXPECT_EQ(d[3].field_text, dir / "p2.up");
-    const auto& save = port.events[4]; // after the two questions and two dialogs
+    const auto& save = port.events[4];  // after the two questions and two dialogs
     ASSERT_EQ(save.kind, ScriptedPort::EventKind::SaveFile);
     EXPECT_EQ(save.request.title, "Задайте путь и имя файла");
     EXPECT_EQ(save.request.default_ext, "up");
     EXPECT_EQ(save.request.filter, "All files (*.*)|*.*");
-    EXPECT_EQ(save.request.initial_directory, dir.path().string()); // the job's directory
+    EXPECT_EQ(save.request.initial_directory, dir.path().string());  // the job's directory
     EXPECT_EQ(read_file(dir / "p2.up"), read_file(data_dir() / "split_part2.up"));
 }
 
@@ -278,7 +281,10 @@ TEST(Split, OverwritesAnExistingFileOnlyAfterYes) {
 TEST(Split, FailedRepassLosesNothing) {
     // A short arc right before a stop cannot be re-passed (-21): once at the
     // end of the first part, once at the end of the second.
-    struct Case { const char* what; std::string from, to, length; };
+    struct Case {
+        const char* what;
+        std::string from, to, length;
+    };
     const Case cases[] = {
         {"first part", "N005Z-000500\n", "N005G02X+000500Y-000500I+000500\n", "296"},
         {"second part", "N009Y-000500\n", "N009G02X-000500Y-000500I-000500\n", "280"},
@@ -314,7 +320,7 @@ TEST(Split, SecondPartThatCannotBeCreated) {
     ScriptedPort port;
     port.answer(Answer::Yes).dialog(DialogAction::Ok, "280");
     port.answer(Answer::Yes).dialog(DialogAction::Ok, dir / "no/such/dir/p2.up");
-    port.answer(Answer::No); // asked again after the message
+    port.answer(Answer::No);  // asked again after the message
     const SplitOutcome o = run(port, up);
     EXPECT_EQ(o.status, SplitStatus::Stopped);
     const auto t = port.texts();
@@ -328,10 +334,11 @@ TEST(Split, CutLinesAndClosingFrames) {
     // A tape with an L word, a plane, and only the X sum non-zero at the cut.
     TempDir dir;
     const std::string up = dir / "job.up";
-    write_file(up, "N001G18G02X+001000Z-000200F0660L2\nN002X-001000Z+000100\nN003X+000500\n"
-                   "N004X+000500Z+000100\nN005X+000100\nN006M30\n");
+    write_file(up,
+               "N001G18G02X+001000Z-000200F0660L2\nN002X-001000Z+000100\nN003X+000500\n"
+               "N004X+000500Z+000100\nN005X+000100\nN006M30\n");
     ScriptedPort port;
-    port.answer(Answer::Yes).dialog(DialogAction::Ok, "260"); // limit 60: the cut before N003
+    port.answer(Answer::Yes).dialog(DialogAction::Ok, "260");  // limit 60: the cut before N003
     port.answer(Answer::Yes).dialog(DialogAction::Ok, dir / "p2.up").answer(Answer::No);
     RunSplitter(port, up, 5000, 1200, 5000);
     const std::string p1 = read_file(up), p2 = read_file(dir / "p2.up");

@@ -33,8 +33,8 @@ class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("lathra_engine_") + (info ? info->test_suite_name() : "x") +
-                           "_" + (info ? info->name() : "y") + "_" + std::to_string(::getpid());
+        std::string name = std::string("lathra_engine_") + (info ? info->test_suite_name() : "x") + "_" +
+                           (info ? info->name() : "y") + "_" + std::to_string(::getpid());
         for (char& c : name)
             if (c == '/') c = '_';
         path_ = std::filesystem::temp_directory_path() / name;
@@ -50,8 +50,7 @@ public:
     // The names in the directory (to see that no scratch file is left over).
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            out.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -60,4 +59,4 @@ private:
     std::filesystem::path path_;
 };
 
-} // namespace lathra_test
+}  // namespace lathra_test

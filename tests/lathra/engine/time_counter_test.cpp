@@ -17,10 +17,17 @@ float count(const std::string& up, int a) {
     return TTimeCounter(dir / "t.up", a).Count();
 }
 
-} // namespace
+}  // namespace
 
 TEST(TimeCounter, FrameTimeBranches) {
-    struct Case { const char* what; int d, c, e; float s; int a; float t; int middle_feed; };
+    struct Case {
+        const char* what;
+        int d, c, e;
+        float s;
+        int a;
+        float t;
+        int middle_feed;
+    };
     const Case cases[] = {
         {"no length", 600, 600, 600, 0, 50, 0, 600},
         {"no feed", 600, 0, 600, 100, 50, 0, 0},
@@ -48,7 +55,12 @@ TEST(TimeCounter, FrameTimeBranches) {
 }
 
 TEST(TimeCounter, WholeFiles) {
-    struct Case { const char* what; const char* up; int a; float t; };
+    struct Case {
+        const char* what;
+        const char* up;
+        int a;
+        float t;
+    };
     const Case cases[] = {
         {"one frame between frames at the same feed", "N1X+010000F0660\nN2X+010000\nN3X+010000\n", 50, 10},
         {"from and to standstill", "N1F0000\nN2X+010000F0660\nN3F0000\n", 50, 10.2f},

@@ -18,15 +18,27 @@ using namespace lathra_test;
 class RecordingEvents : public MainFormEvents {
 public:
     const MainFormValues& values() const override { return v; }
-    void ComboBoxMachineChange(int i) override { log.push_back("machine " + std::to_string(i)); v.machine = i; }
+    void ComboBoxMachineChange(int i) override {
+        log.push_back("machine " + std::to_string(i));
+        v.machine = i;
+    }
     void SpeedLimitFieldChange(std::string t) override { log.push_back("speed '" + t + "'"); }
     void FeedMaxFieldChange(std::string t) override { log.push_back("feed '" + t + "'"); }
     void AFieldChange(std::string t) override { log.push_back("accel '" + t + "'"); }
     void numbering_chosen(bool free) override { log.push_back(free ? "free" : "h33"); }
     void circle_set(CheckState s) override { log.push_back(s == CheckState::Checked ? "circle on" : "circle off"); }
-    void notepad_set(bool on) override { log.push_back(on ? "notepad on" : "notepad off"); v.notepad = on; }
-    void StartButtonClick() override { log.push_back("start"); if (on_start) on_start(); }
-    void ExitButtonClick() override { log.push_back("exit"); if (form) form->close(); }
+    void notepad_set(bool on) override {
+        log.push_back(on ? "notepad on" : "notepad off");
+        v.notepad = on;
+    }
+    void StartButtonClick() override {
+        log.push_back("start");
+        if (on_start) on_start();
+    }
+    void ExitButtonClick() override {
+        log.push_back("exit");
+        if (form) form->close();
+    }
     void Image1DblClick() override { log.push_back("about"); }
 
     MainFormValues v;
@@ -41,13 +53,17 @@ TEST(FormProtocolTest, EachCommandRunsItsHandler) {
         const char* event;  // nullptr: unknown, no handler runs
     };
     const Case cases[] = {
-        {"machine=3", "machine 3"},  {"MACHINE=0", "machine 0"},   {"machine=5", nullptr},
-        {"machine=", nullptr},       {"machine=12", nullptr},      {"speed=-30", "speed '-30'"},
-        {"feed=", "feed ''"},        {"accel= 5 x", "accel ' 5 x'"}, {"numbering=free", "free"},
-        {"numbering=H33", "h33"},    {"numbering=iso", nullptr},   {"circle=off", "circle off"},
-        {"circle=ON", "circle on"},  {"notepad=on", "notepad on"}, {"notepad=yes", nullptr},
-        {"", "start"},               {"start", "start"},           {"start\r", "start"},
-        {"exit", "exit"},            {"about", nullptr},           {"speed", nullptr},
+        {"machine=3", "machine 3"}, {"MACHINE=0", "machine 0"},
+        {"machine=5", nullptr},     {"machine=", nullptr},
+        {"machine=12", nullptr},    {"speed=-30", "speed '-30'"},
+        {"feed=", "feed ''"},       {"accel= 5 x", "accel ' 5 x'"},
+        {"numbering=free", "free"}, {"numbering=H33", "h33"},
+        {"numbering=iso", nullptr}, {"circle=off", "circle off"},
+        {"circle=ON", "circle on"}, {"notepad=on", "notepad on"},
+        {"notepad=yes", nullptr},   {"", "start"},
+        {"start", "start"},         {"start\r", "start"},
+        {"exit", "exit"},           {"about", nullptr},
+        {"speed", nullptr},
     };
     for (const auto& c : cases) {
         RecordingEvents e;
@@ -130,8 +146,7 @@ TEST(ConsoleTest, FormPrintsItsComponentsThenTheChangesAndEndOfInputExits) {
     EXPECT_EQ(s.rfind("== Постпроцессор для станков с УЧПУ Н33 ==\n", 0), 0u);
     for (const char* part : {"machine=2 ФП-17", "speed=100\n", "(*) Стандартный Н33 (max 999)\n",
                              "[x] Восстанавливать скорость после торможения на окружности\n",
-                             "[ ] После постпроцессирования открыть файл  в блокноте .\n",
-                             "[Постпроцесс] [Выход]\n"})
+                             "[ ] После постпроцессирования открыть файл  в блокноте .\n", "[Постпроцесс] [Выход]\n"})
         EXPECT_NE(s.find(part), std::string::npos) << part;
     // After the form: only what changed.
     const std::string tail = s.substr(s.find("commands:"));
@@ -151,18 +166,19 @@ struct ProgramFixture : ::testing::Test {
     void SetUp() override {
         if (!std::filesystem::exists(binary)) GTEST_SKIP() << "lathra is not built: " << binary;
         make_base_dir(base);
-        write_file(dir.path() / "tape.ptp",
-                   "N001G01X+005000F0600\nN002G01Y+003000\nN003G01X-002000\nN004M30\nEND");
-        env = {{"LATHRA_UI", "console"},   {"JQII_BASE_DIR", base.string()},
-               {"TEMP", dir.path().string()}, {"RVK_TAPE", dir / "tape.ptp"},
-               {"RVK_WRITE_TO", dir / "job.ptp"}, {"RVK_LOG", std::nullopt},
+        write_file(dir.path() / "tape.ptp", "N001G01X+005000F0600\nN002G01Y+003000\nN003G01X-002000\nN004M30\nEND");
+        env = {{"LATHRA_UI", "console"},
+               {"JQII_BASE_DIR", base.string()},
+               {"TEMP", dir.path().string()},
+               {"RVK_TAPE", dir / "tape.ptp"},
+               {"RVK_WRITE_TO", dir / "job.ptp"},
+               {"RVK_LOG", std::nullopt},
                {"DISPLAY", ":9"}};
     }
 };
 
 TEST_F(ProgramFixture, WholeJobThroughThePipe) {
-    const auto r = run_program({binary, "-Defo=" + (dir / "job")},
-                               "speed=-30\naccel=\nnotepad=off\nstart\nn\n", env);
+    const auto r = run_program({binary, "-Defo=" + (dir / "job")}, "speed=-30\naccel=\nnotepad=off\nstart\nn\n", env);
     EXPECT_EQ(r.exit_code, 0) << r.out;
     for (const char* part : {"speed=30\n", "accel=1\n", "[lathra]\nСоздан файл ",
                              "\tSUMX =     30.00 mm\n\tSUMY =     30.00 mm\n\tSUMZ =      0.00 mm\n",

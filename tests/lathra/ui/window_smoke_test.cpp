@@ -69,9 +69,7 @@ TEST(WindowSmokeTest, ADisplayThatCannotBeOpenedFallsBackToTheConsole) {
     TempDir dir;
     for (int run = 0; run < 3; ++run) {
         const auto r = run_program({binary, "-Defo=" + (dir / "job")}, "exit\n",
-                                   {{"LATHRA_UI", std::nullopt},
-                                    {"DISPLAY", ":65000"},
-                                    {"TEMP", dir.path().string()}});
+                                   {{"LATHRA_UI", std::nullopt}, {"DISPLAY", ":65000"}, {"TEMP", dir.path().string()}});
         EXPECT_EQ(r.exit_code, 0) << r.out;
         EXPECT_NE(r.out.find("commands:"), std::string::npos) << r.out;
     }

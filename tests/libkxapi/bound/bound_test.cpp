@@ -57,7 +57,9 @@ TEST_F(Boundaries, CreationChecksInTheirOrder) {
         EXPECT_EQ(KX_BOUND_create_boundary(r.type, r.view, r.settings, r.count, r.members, r.output ? &out : nullptr),
                   r.code)
             << r.what;
-        if (r.output) { EXPECT_EQ(out, NULL_TAG) << r.what; }
+        if (r.output) {
+            EXPECT_EQ(out, NULL_TAG) << r.what;
+        }
     }
     EXPECT_EQ(boundaries(), 0u);
     tag out = NULL_TAG;
@@ -93,12 +95,14 @@ TEST_F(Boundaries, ChainsOfCurvesEdgesAndPoints) {
         hc::clear_journal();
         tag out = NULL_TAG;
         const std::size_t before = boundaries();
-        EXPECT_EQ(KX_BOUND_create_boundary(0, NULL_TAG, plain(), static_cast<int>(r.members.size()),
-                                           r.members.data(), &out),
-                  r.code)
+        EXPECT_EQ(
+            KX_BOUND_create_boundary(0, NULL_TAG, plain(), static_cast<int>(r.members.size()), r.members.data(), &out),
+            r.code)
             << r.what;
         EXPECT_EQ(boundaries(), before + (r.code == 0 ? 1 : 0)) << r.what;
-        if (r.code != 0) { EXPECT_EQ(hc::call_count("BOUND_create_boundary"), 0) << r.what; }
+        if (r.code != 0) {
+            EXPECT_EQ(hc::call_count("BOUND_create_boundary"), 0) << r.what;
+        }
     }
 }
 

@@ -84,8 +84,9 @@ TEST(CProgramFaultSimulation, EveryRunEndsCleanOrIsAKnownFault) {
     for (const Fault& f : found) {
         bool known = false;
         for (const Fault& k : kKnownFaults) known = known || faultsim::same_fault(f, k);
-        if (!known) fresh += "  {\"" + f.story + "\", \"" + f.call + "\", " + std::to_string(f.occurrence) + ", \"" +
-                             f.check + "\", \"" + f.where + "\"},  // " + f.detail + "\n";
+        if (!known)
+            fresh += "  {\"" + f.story + "\", \"" + f.call + "\", " + std::to_string(f.occurrence) + ", \"" + f.check +
+                     "\", \"" + f.where + "\"},  // " + f.detail + "\n";
     }
     for (const Fault& k : kKnownFaults) {
         bool still = false;

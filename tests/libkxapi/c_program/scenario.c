@@ -17,20 +17,20 @@
 #include "kxapi.h"
 #include "scenario.h"
 
-#define PI 3.14159265358979323846
+#define PI  3.14159265358979323846
 #define TOL 1e-9
 
 /* The host's codes for a pointer that is not a block of its allocator and
  * for a tag that names no live object. */
 #define BAD_BLOCK_CODE 670007
-#define DEAD_TAG_CODE 670003
+#define DEAD_TAG_CODE  670003
 
 /* ---- The story's state: where to report, and every code met ----------- */
 
 #define MAX_CODES 64
 
 typedef struct story_s {
-    char *why;
+    char* why;
     size_t n;
     int codes[MAX_CODES];
     int n_codes;
@@ -38,7 +38,7 @@ typedef struct story_s {
 
 static story g_story;
 
-static void begin(char *why, size_t n) {
+static void begin(char* why, size_t n) {
     memset(&g_story, 0, sizeof g_story);
     g_story.why = why;
     g_story.n = n;
@@ -55,14 +55,14 @@ static int met(int code) {
     return code;
 }
 
-static const char *text_of(int code) {
+static const char* text_of(int code) {
     static char message[KX_MESSAGE_BUFSIZE];
     memset(message, 0, sizeof message);
     KX_get_fail_message(code, message);
     return message;
 }
 
-static int fail(const char *format, ...) {
+static int fail(const char* format, ...) {
     va_list ap;
     if (g_story.why && g_story.n) {
         va_start(ap, format);
@@ -74,11 +74,11 @@ static int fail(const char *format, ...) {
 
 /* ---- Who watches the library calls ------------------------------------ */
 
-static const scenario_observer *g_observer;
+static const scenario_observer* g_observer;
 
-void scenario_observe(const scenario_observer *observer) { g_observer = observer; }
+void scenario_observe(const scenario_observer* observer) { g_observer = observer; }
 
-static void step_begin(const char *call) {
+static void step_begin(const char* call) {
     if (g_observer) g_observer->begin(call);
 }
 
@@ -88,19 +88,18 @@ static int step_end(int status) { return g_observer ? g_observer->end(status) : 
 #define STATUS(expr) (step_begin(#expr), step_end(expr))
 
 /* A call that must succeed. */
-#define CALL(expr)                                                                                   \
-    do {                                                                                             \
-        int rc_ = met(STATUS(expr));                                                                 \
-        if (rc_ != 0) return fail("line %d: %s -> %d \"%s\"", __LINE__, #expr, rc_, text_of(rc_));    \
+#define CALL(expr)                                                                                 \
+    do {                                                                                           \
+        int rc_ = met(STATUS(expr));                                                               \
+        if (rc_ != 0) return fail("line %d: %s -> %d \"%s\"", __LINE__, #expr, rc_, text_of(rc_)); \
     } while (0)
 
 /* A call that must be refused with the given code. */
-#define REFUSED(expr, code)                                                                          \
-    do {                                                                                             \
-        int rc_ = met(STATUS(expr));                                                                 \
-        if (rc_ != (code))                                                                           \
-            return fail("line %d: %s -> %d \"%s\", expected %d", __LINE__, #expr, rc_, text_of(rc_), \
-                        (code));                                                                     \
+#define REFUSED(expr, code)                                                                                   \
+    do {                                                                                                      \
+        int rc_ = met(STATUS(expr));                                                                          \
+        if (rc_ != (code))                                                                                    \
+            return fail("line %d: %s -> %d \"%s\", expected %d", __LINE__, #expr, rc_, text_of(rc_), (code)); \
     } while (0)
 
 /* A check of the program's own. */
@@ -125,14 +124,14 @@ static int near3(const double a[3], const double b[3], double tol) {
 
 /* Frees the load report that a part open hands back, whether the open
  * went through or not; the counts stay. */
-static void free_report(load_status *report) {
+static void free_report(load_status* report) {
     KX_free_string_array(report->n_parts, report->file_names);
     KX_free(report->statuses);
     report->file_names = NULL;
     report->statuses = NULL;
 }
 
-static void path_in(const char *dir, const char *name, char *file, size_t n) { snprintf(file, n, "%s/%s", dir, name); }
+static void path_in(const char* dir, const char* name, char* file, size_t n) { snprintf(file, n, "%s/%s", dir, name); }
 
 /* Every code met in the story has a text that agrees with the answer of
  * KX_get_fail_message: 0 with the module's own text, or 1 with the
@@ -141,7 +140,7 @@ static void path_in(const char *dir, const char *name, char *file, size_t n) { s
 static int check_texts(void) {
     static const struct {
         int code;
-        const char *text;
+        const char* text;
     } known[] = {
         {1105000, "KX_initialize must be called by main routine"},
         {1105002, "KX_initialize may not be called once KX_terminate is called"},
@@ -171,8 +170,8 @@ static int check_texts(void) {
               message);
         for (k = 0; k < sizeof known / sizeof known[0]; ++k)
             if (known[k].code == code)
-                CHECK(answer == 0 && strcmp(message, known[k].text) == 0, "code %d: answer %d, \"%s\"", code,
-                      answer, message);
+                CHECK(answer == 0 && strcmp(message, known[k].text) == 0, "code %d: answer %d, \"%s\"", code, answer,
+                      message);
     }
     return 0;
 }
@@ -182,14 +181,14 @@ static int check_texts(void) {
 /* What the program leaves on each object, to be found again after the
  * part has been closed and opened. */
 typedef struct expected_s {
-    const char *name;
+    const char* name;
     int type;
     display_properties props;
     int has_int; /* an integer attribute "PASSES" */
     int int_value;
     int has_real; /* a real attribute "DEPTH" */
     double real_value;
-    const char *material; /* a string attribute "MATERIAL", or NULL */
+    const char* material; /* a string attribute "MATERIAL", or NULL */
 } expected;
 
 static const double k_point[3] = {10.0, -4.0, 2.5};
@@ -226,7 +225,7 @@ static conic_data ellipse_record(tag matrix) {
     return c;
 }
 
-static int set_string_attr(tag object, const char *title, const char *text) {
+static int set_string_attr(tag object, const char* title, const char* text) {
     attribute_value value;
     char buffer[KX_ATTR_MAX_STRING_LEN + 1];
     snprintf(buffer, sizeof buffer, "%s", text);
@@ -238,7 +237,7 @@ static int set_string_attr(tag object, const char *title, const char *text) {
 }
 
 /* Names the object and gives it its display properties and attributes. */
-static int dress(tag object, const expected *e) {
+static int dress(tag object, const expected* e) {
     attribute_value value;
     CALL(KX_OBJ_set_name(object, e->name));
     CALL(KX_OBJ_set_layer(object, e->props.layer));
@@ -264,7 +263,7 @@ static int dress(tag object, const expected *e) {
 
 /* The object's type, name, display properties and attributes are as the
  * program left them. */
-static int check_dressed(tag object, const expected *e) {
+static int check_dressed(tag object, const expected* e) {
     char name[KX_OBJ_NAME_LEN + 1];
     display_properties props;
     attribute_value value;
@@ -295,16 +294,15 @@ static int check_dressed(tag object, const expected *e) {
         ++wanted;
         memset(&value, 0, sizeof value);
         CALL(KX_ATTR_read_value(object, "DEPTH", KX_ATTR_real, &value));
-        CHECK(value.type == KX_ATTR_real && value.value.real == e->real_value, "%s DEPTH: type %d value %g",
-              e->name, value.type, value.value.real);
+        CHECK(value.type == KX_ATTR_real && value.value.real == e->real_value, "%s DEPTH: type %d value %g", e->name,
+              value.type, value.value.real);
     }
     if (e->material) {
         int same;
         ++wanted;
         memset(&value, 0, sizeof value);
         CALL(KX_ATTR_read_value(object, "MATERIAL", KX_ATTR_string, &value));
-        CHECK(value.type == KX_ATTR_string && value.value.string != NULL, "%s MATERIAL: type %d", e->name,
-              value.type);
+        CHECK(value.type == KX_ATTR_string && value.value.string != NULL, "%s MATERIAL: type %d", e->name, value.type);
         same = strcmp(value.value.string, e->material) == 0;
         KX_free(value.value.string);
         CHECK(same, "%s MATERIAL differs", e->name);
@@ -345,11 +343,9 @@ static int check_geometry(const tag objects[N_OBJECTS]) {
               fabs(conic.start_param - made.start_param) <= TOL && fabs(conic.end_param - made.end_param) <= TOL &&
               near3(conic.center, made.center, TOL),
           "conic type %d k1 %g k2 %g turned %g params %g %g centre %g %g %g", conic.conic_type, conic.k1, conic.k2,
-          conic.rotation_angle, conic.start_param, conic.end_param, conic.center[0], conic.center[1],
-          conic.center[2]);
+          conic.rotation_angle, conic.start_param, conic.end_param, conic.center[0], conic.center[1], conic.center[2]);
     CALL(KX_CSYS_ask_matrix_values(conic.matrix_tag, values));
-    for (i = 0; i < 9; ++i)
-        CHECK(fabs(values[i] - k_identity[i]) <= TOL, "conic matrix value %d is %g", i, values[i]);
+    for (i = 0; i < 9; ++i) CHECK(fabs(values[i] - k_identity[i]) <= TOL, "conic matrix value %d is %g", i, values[i]);
     return 0;
 }
 
@@ -366,7 +362,7 @@ static int check_part(tag part, tag objects[N_OBJECTS]) {
 }
 
 /* Builds the model in a new part, dressed as k_expected says. */
-static int build(const char *file, tag *part, tag objects[N_OBJECTS]) {
+static int build(const char* file, tag* part, tag objects[N_OBJECTS]) {
     double point[3];
     line_data line = k_line;
     arc_data arc;
@@ -517,7 +513,7 @@ static int lengths_story(const tag objects[N_OBJECTS]) {
 #define PART_TITLE "CUSTOMER"
 #define PART_VALUE "Northfield Tooling"
 
-static int check_part_attrs(int count, KX_ATTR_part_attr_t *attrs) {
+static int check_part_attrs(int count, KX_ATTR_part_attr_t* attrs) {
     int i, found = 0;
     for (i = 0; i < count; ++i)
         if (strcmp(attrs[i].title, PART_TITLE) == 0 && strcmp(attrs[i].string_value, PART_VALUE) == 0) ++found;
@@ -527,7 +523,7 @@ static int check_part_attrs(int count, KX_ATTR_part_attr_t *attrs) {
 }
 
 /* Opens the saved part: nothing failed, nothing else loaded, not modified. */
-static int reopen(const char *file, tag *part) {
+static int reopen(const char* file, tag* part) {
     load_status status;
     int units = 0;
     char name[KX_PART_MAX_NAME_CHARS + 1];
@@ -550,7 +546,7 @@ static int reopen(const char *file, tag *part) {
     CHECK(strstr(name, "c_user_model") != NULL, "part name %.120s", name);
     {
         int count = 0;
-        KX_ATTR_part_attr_t *attrs = NULL;
+        KX_ATTR_part_attr_t* attrs = NULL;
         CALL(KX_ATTR_ask_part_attrs(*part, &count, &attrs));
         RUN(check_part_attrs(count, attrs));
     }
@@ -587,7 +583,7 @@ static int changes_after_save(tag part) {
     return 0;
 }
 
-int scenario_model(const char *dir, char *why, size_t n) {
+int scenario_model(const char* dir, char* why, size_t n) {
     char file[1024];
     tag part = NULL_TAG;
     tag objects[N_OBJECTS];
@@ -628,7 +624,7 @@ int scenario_model(const char *dir, char *why, size_t n) {
 }
 
 /* The part that scenario_model saved, opened by a new process. */
-int scenario_reopen(const char *dir, char *why, size_t n) {
+int scenario_reopen(const char* dir, char* why, size_t n) {
     char file[1024];
     tag part = NULL_TAG;
     tag objects[N_OBJECTS];
@@ -639,7 +635,7 @@ int scenario_reopen(const char *dir, char *why, size_t n) {
     {
         /* The part's attributes are read from the file before it is opened. */
         int count = 0;
-        KX_ATTR_part_attr_t *attrs = NULL;
+        KX_ATTR_part_attr_t* attrs = NULL;
         CALL(KX_ATTR_ask_part_attrs_in_file(file, &count, &attrs));
         RUN(check_part_attrs(count, attrs));
         CHECK(KX_PART_ask_num_parts() == 0, "reading attributes loaded a part");
@@ -662,7 +658,7 @@ static jmp_buf g_jump;
  * around a call that has no recovery point of its own. Answers 0 when the
  * free went through, 1 when an error came back through the jump (its code
  * in *code), -1 when no handler could be armed. */
-static int free_guarded(void *block, int *code) {
+static int free_guarded(void* block, int* code) {
     volatile int handler = -1;
     *code = 0;
     if (setjmp(g_jump) == 0) {
@@ -681,7 +677,7 @@ static int free_guarded(void *block, int *code) {
 /* Library functions with a recovery point of their own answer a status,
  * for their own refusals and for errors the host raises inside them alike,
  * and never come back through the program's handler. */
-static int own_frame_under_handler(tag line, tag dead, int *refused, int *raised) {
+static int own_frame_under_handler(tag line, tag dead, int* refused, int* raised) {
     volatile int handler = -1;
     arc_data arc;
     if (setjmp(g_jump) == 0) {
@@ -696,7 +692,7 @@ static int own_frame_under_handler(tag line, tag dead, int *refused, int *raised
     return 1;
 }
 
-int scenario_error_handler(const char *dir, char *why, size_t n) {
+int scenario_error_handler(const char* dir, char* why, size_t n) {
     char file[1024];
     tag part = NULL_TAG;
     tag line = NULL_TAG;
@@ -709,7 +705,7 @@ int scenario_error_handler(const char *dir, char *why, size_t n) {
     int round;
     int error = 0;
     int not_a_block[4] = {1, 2, 3, 4};
-    void *block;
+    void* block;
 
     begin(why, n);
     path_in(dir, "c_user_handler.prt", file, sizeof file);
@@ -784,7 +780,7 @@ int scenario_error_handler(const char *dir, char *why, size_t n) {
 
 /* ---- Story 3: refusals ------------------------------------------------ */
 
-int scenario_refusals(const char *dir, char *why, size_t n) {
+int scenario_refusals(const char* dir, char* why, size_t n) {
     char file[1024];
     char missing[1024];
     char message[KX_MESSAGE_BUFSIZE];
@@ -865,8 +861,8 @@ int scenario_refusals(const char *dir, char *why, size_t n) {
     CALL(KX_OBJ_cycle_objs_in_part(part, 5, &object));
     CHECK(object == NULL_TAG, "a refused arc is in the part");
     CALL(KX_OBJ_ask_display_properties(line, &props));
-    CHECK(props.color >= 1 && props.color <= 216 && props.layer >= 1 && props.layer <= 256,
-          "line colour %d layer %d", props.color, props.layer);
+    CHECK(props.color >= 1 && props.color <= 216 && props.layer >= 1 && props.layer <= 256, "line colour %d layer %d",
+          props.color, props.layer);
     CALL(KX_CURVE_ask_line_data(line, &back));
     CHECK(near3(back.end_point, k_line.end_point, TOL), "the line moved");
 

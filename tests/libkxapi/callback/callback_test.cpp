@@ -94,8 +94,8 @@ TEST_F(Callbacks, RoutinesRunOldestFirstWithReasonObjectAndUserEnvironment) {
         EXPECT_EQ(c.object, part);
         EXPECT_EQ(c.env, RTENV_KIND_USER_PROGRAM);
     }
-    EXPECT_EQ(RTENV_ask_env(), 4);   // restored
-    EXPECT_EQ(host::events::part_hook_count(2), 1);   // one dispatcher for the reason
+    EXPECT_EQ(RTENV_ask_env(), 4);                   // restored
+    EXPECT_EQ(host::events::part_hook_count(2), 1);  // one dispatcher for the reason
     EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
@@ -156,8 +156,8 @@ TEST_F(Callbacks, FailingRoutineIsNotedBeforeTheEnvironmentIsRestored) {
     add(2, cb_raise);
     host::control::clear_journal();
     host::events::fire_part_event(host::events::kSaved, part);
-    EXPECT_EQ(protected_call_steps(), (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler",
-                                                                "ERROR_note", "RTENV_set_env"}));
+    EXPECT_EQ(protected_call_steps(),
+              (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler", "ERROR_note", "RTENV_set_env"}));
 }
 
 TEST_F(Callbacks, RemovingTheOnlyRoutineUnhooksTheReasonAndTheIdIsThenUnknown) {
@@ -220,7 +220,7 @@ TEST_F(Callbacks, RemovalDuringDispatchDoesNotBreakIt) {
     victim = add(2, cb_b);
     add(2, cb_adds);
     host::events::fire_part_event(host::events::kSaved, part);
-    EXPECT_EQ(order(), "ASX+");       // B was removed before its turn, C waits for the next event
+    EXPECT_EQ(order(), "ASX+");  // B was removed before its turn, C waits for the next event
     calls.clear();
     host::events::fire_part_event(host::events::kSaved, part);
     EXPECT_EQ(order(), "AX+C");
@@ -355,8 +355,8 @@ TEST_F(TagEvents, ErrorSkipsTheLaterRoutinesOfThatEventOnly) {
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0], "kx_misc 890: User induced error caught in KX event callback.");
     EXPECT_EQ(host::control::frame_depth(), 0);
-    EXPECT_EQ(protected_call_steps(), (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler",
-                                                                "ERROR_note", "RTENV_set_env"}));
+    EXPECT_EQ(protected_call_steps(),
+              (std::vector<std::string>{"RTENV_set_jqopen_env", "ERROR_set_handler", "ERROR_note", "RTENV_set_env"}));
     tag_calls.clear();
     host::events::fire_tag_event(TAG_EVENT_MODIFIED, 1);
     EXPECT_EQ(tag_order(), "ar");
@@ -432,7 +432,7 @@ TEST_F(Callbacks, RoutineOfAnUnloadedUserLibraryStaysCallable) {
     host::events::fire_part_event(host::events::kSaved, part);
     EXPECT_EQ(calls_fn() - calls_before, 2);
     EXPECT_EQ(part_fn(), part);
-    EXPECT_EQ(order(), "A");   // after the plugin's failing routine
+    EXPECT_EQ(order(), "A");  // after the plugin's failing routine
     const auto log = host::control::log_lines();
     EXPECT_EQ(std::count(log.begin(), log.end(), "kx_callback 329: User induced error caught in KX callback."), 1);
 

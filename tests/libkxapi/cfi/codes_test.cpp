@@ -20,7 +20,7 @@ namespace hc = host::control;
 TEST_F(Codes, FileCodesAreMappedIntoTheNegativeBand) {
     struct Row {
         int host, expected;
-    } rows[] = {{0, 0}, {1020001, -1}, {1020005, -5}, {1020188, -188}, {1020189, 1020189}, {1020000, 1020000},
+    } rows[] = {{0, 0},   {1020001, -1},   {1020005, -5}, {1020188, -188}, {1020189, 1020189}, {1020000, 1020000},
                 {-3, -3}, {670004, 670004}};
     for (const Row& r : rows) {
         hc::return_status("CFI_write_line", r.host);
@@ -46,10 +46,10 @@ TEST_F(Codes, AnOpenAnswersTheChannelOrTheHostsCodeNegated) {
     EXPECT_GT(ch, 0);
     EXPECT_EQ(uc4540(ch, 0), 0);
     hc::raise_on("CFI_open_file", 670004);
-    EXPECT_EQ(uc4500(path("f").c_str(), 0, 0), -670004);   // a caught error, negated
+    EXPECT_EQ(uc4500(path("f").c_str(), 0, 0), -670004);  // a caught error, negated
     hc::raise_on("fm1100_", 670004);
     char b[4];
-    EXPECT_EQ(uc4510(1, 4, b), 670004);                     // an init entry keeps it
+    EXPECT_EQ(uc4510(1, 4, b), 670004);  // an init entry keeps it
 }
 
 // The six entries that refuse with -1105000, the ones that refuse with
@@ -70,22 +70,34 @@ TEST_F(Codes, WithoutASessionTheEntriesRefuseOrCallTheHost) {
     };
     for (const auto& [name, f] : negated) EXPECT_EQ(f(), -1105000) << name;
     const std::vector<std::pair<const char*, std::function<int()>>> plain = {
-        {"uc4510", [&] { return uc4510(1, 1, buf); }},   {"uc4511", [&] { return uc4511(1, 1, buf); }},
-        {"uc4512", [&] { return uc4512(1, 1, buf); }},   {"uc4513", [&] { return uc4513(1, 1, buf); }},
-        {"uc4547", [&] { return uc4547(1, 1, &v); }},    {"uc4560", [] { return uc4560("f", 0); }},
-        {"uc4561", [] { return uc4561("f", 0); }},       {"uc4562", [] { return uc4562("f", "g", 0); }},
-        {"uc4563", [] { return uc4563("d"); }},          {"uc4565", [&] { return uc4565(0, buf); }},
-        {"uc4566", [] { return uc4566("d", 0); }},       {"uc4567", [] { return uc4567("f", "g", 0, 0, 0); }},
-        {"uc4519", [&] { return uc4519(buf); }},         {"uc4564", [] { return uc4564("f", 0, 1); }},
-        {"uc4570", [] { return uc4570("f", 0); }},       {"uc4573", [&] { return uc4573("f", 0, buf); }},
-        {"uc4574", [&] { return uc4574("f", 0, buf); }}, {"uc4575", [&] { return uc4575("d", 0, "f", buf); }},
-        {"uc4576", [&] { return uc4576("f", 0, buf, buf); }}, {"uc4577", [&] { return uc4577(buf); }},
-        {"uc4578", [&] { return uc4578("f", 0, buf); }}, {"uc4579", [&] { return uc4579("f", 0, buf); }},
-        {"uc4595", [&] { return uc4595(1, buf); }},      {"uc4901", [&] { return uc4901(buf); }},
+        {"uc4510", [&] { return uc4510(1, 1, buf); }},
+        {"uc4511", [&] { return uc4511(1, 1, buf); }},
+        {"uc4512", [&] { return uc4512(1, 1, buf); }},
+        {"uc4513", [&] { return uc4513(1, 1, buf); }},
+        {"uc4547", [&] { return uc4547(1, 1, &v); }},
+        {"uc4560", [] { return uc4560("f", 0); }},
+        {"uc4561", [] { return uc4561("f", 0); }},
+        {"uc4562", [] { return uc4562("f", "g", 0); }},
+        {"uc4563", [] { return uc4563("d"); }},
+        {"uc4565", [&] { return uc4565(0, buf); }},
+        {"uc4566", [] { return uc4566("d", 0); }},
+        {"uc4567", [] { return uc4567("f", "g", 0, 0, 0); }},
+        {"uc4519", [&] { return uc4519(buf); }},
+        {"uc4564", [] { return uc4564("f", 0, 1); }},
+        {"uc4570", [] { return uc4570("f", 0); }},
+        {"uc4573", [&] { return uc4573("f", 0, buf); }},
+        {"uc4574", [&] { return uc4574("f", 0, buf); }},
+        {"uc4575", [&] { return uc4575("d", 0, "f", buf); }},
+        {"uc4576", [&] { return uc4576("f", 0, buf, buf); }},
+        {"uc4577", [&] { return uc4577(buf); }},
+        {"uc4578", [&] { return uc4578("f", 0, buf); }},
+        {"uc4579", [&] { return uc4579("f", 0, buf); }},
+        {"uc4595", [&] { return uc4595(1, buf); }},
+        {"uc4901", [&] { return uc4901(buf); }},
         {"uc4583", [&] { return uc4583("01-Jan-2000", "00:00", w); }},
     };
     for (const auto& [name, f] : plain) EXPECT_EQ(f(), 1105000) << name;
-    for (const std::string& name : hc::call_names()) EXPECT_EQ(name, "RTENV_ask_env");   // the session check only
+    for (const std::string& name : hc::call_names()) EXPECT_EQ(name, "RTENV_ask_env");  // the session check only
     // Entries without the check go to the host.
     EXPECT_EQ(uc4540(99, 0), -6);
     EXPECT_EQ(uc4571(dir.c_str(), 1), 0);
@@ -108,7 +120,7 @@ TEST_F(Codes, TransfersGoInPiecesOf32768Elements) {
         {"uc4512", "fm1102_", [](int c, int n, void* b) { return uc4512(c, n, b); }, 8},
         {"uc4513", "fm1103_", [](int c, int n, void* b) { return uc4513(c, n, b); }, 1},
         {"uc4520", "fm1200_", [](int c, int n, void* b) { return uc4520(c, n, b); }, 1},
-        {"uc4521", "fm1201_", [](int c, int n, void* b) { return uc4521(c, n, b); }, 4},   // loops too
+        {"uc4521", "fm1201_", [](int c, int n, void* b) { return uc4521(c, n, b); }, 4},  // loops too
         {"uc4522", "fm1202_", [](int c, int n, void* b) { return uc4522(c, n, b); }, 8},
         {"uc4523", "fm1203_", [](int c, int n, void* b) { return uc4523(c, n, b); }, 1},
     };
@@ -278,14 +290,14 @@ TEST_F(Codes, TheScanAnswersWithoutAnOpenScan) {
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(uc4600(buf), 1135000);
     char owner[KX_CFI_OWNER_BUFSIZE];
-    EXPECT_EQ(uc4603(owner), -14);   // no entry to name
+    EXPECT_EQ(uc4603(owner), -14);  // no entry to name
     EXPECT_EQ(uc4508(path("none").c_str(), nullptr, 0, 0), -1020003);
-    EXPECT_EQ(uc4518(), -14);        // a failed open leaves no scan
+    EXPECT_EQ(uc4518(), -14);  // a failed open leaves no scan
 }
 
 TEST_F(Codes, HeaderArgumentsAndKinds) {
     kx_reset_session_for_tests();
-    EXPECT_EQ(uc4564(nullptr, 0, 1), 1105004);   // checked before the session
+    EXPECT_EQ(uc4564(nullptr, 0, 1), 1105004);  // checked before the session
     EXPECT_EQ(uc4564("f", -1, 1), 1105005);
     EXPECT_EQ(uc4564("f", 0, 0), 1105006);
     ASSERT_EQ(KX_initialize(), 0);
@@ -294,7 +306,7 @@ TEST_F(Codes, HeaderArgumentsAndKinds) {
     EXPECT_EQ(uc4612(path("f.prt").c_str(), 0, 3), -123);
     EXPECT_EQ(hc::call_count("PFEDIT_set_part_file_header"), 0);
     hc::clear_scripts();
-    EXPECT_EQ(uc4564(path("none.prt").c_str(), 2, 1), CFI_ERR_NOT_FOUND);   // the part-file editor's code
+    EXPECT_EQ(uc4564(path("none.prt").c_str(), 2, 1), CFI_ERR_NOT_FOUND);  // the part-file editor's code
     EXPECT_EQ(uc4564(path("none.txt").c_str(), 5, 1), -1);
     // Without the field kept by the host, nothing is written.
     EXPECT_EQ(uc4564(path("f.prt").c_str(), 2, 4), 0);
@@ -375,7 +387,8 @@ TEST_F(Codes, ADirectoryRequestRefusesLongTexts) {
     EXPECT_EQ(uc4650(dir.c_str(), 2, 1, flags, sel, std::string(260, '*').c_str()), KX_CFI_TOO_LONG);
     EXPECT_EQ(uc4650(dir.c_str(), 2, 1, flags, sel, std::string(259, '*').c_str()), 0);
     EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, sel, ("01-Jan-2000" + std::string(21, ' ')).c_str()), KX_CFI_TOO_LONG);
-    EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, sel, ("01-Jan-2000" + std::string(20, ' ')).c_str()), KX_CFI_BAD_REQUEST);
+    EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, sel, ("01-Jan-2000" + std::string(20, ' ')).c_str()),
+              KX_CFI_BAD_REQUEST);
     EXPECT_EQ(hc::call_count("l1110a_"), 1);
 }
 
@@ -398,14 +411,14 @@ TEST_F(Codes, DirectoryRequestBlock) {
     EXPECT_EQ(bits, (std::vector<int>{1, 2}));
     EXPECT_EQ(fmgcom_.value, 3);
     sel[0] = 0;
-    EXPECT_EQ(uc4650(dir.c_str(), 7, 1, flags, sel, nullptr), -121);   // no type chosen
+    EXPECT_EQ(uc4650(dir.c_str(), 7, 1, flags, sel, nullptr), -121);  // no type chosen
     sel[0] = 9;
     EXPECT_EQ(uc4650(dir.c_str(), 4, 1, flags, sel, "01-Jan-2000"), 0);
-    EXPECT_EQ(sel[0], 1);                                                 // written back
+    EXPECT_EQ(sel[0], 1);  // written back
     EXPECT_EQ(fmgcom_.date_mode, 1);
     EXPECT_EQ(uc4650(dir.c_str(), 9, 1, flags, sel, ""), -121);
     EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, sel, "not a date"), -121);
-    EXPECT_EQ(uc4650(path("none").c_str(), 1, 1, flags, sel, ""), -3);   // the request finds no directory
+    EXPECT_EQ(uc4650(path("none").c_str(), 1, 1, flags, sel, ""), -3);  // the request finds no directory
     flags[2] = 1;
     flags[12] = 1;
     uc4650(dir.c_str(), 1, 1, flags, sel, "");
@@ -430,7 +443,7 @@ TEST_F(Codes, DescentStopsAtTheNinthLevel) {
     EXPECT_EQ(kx::cfi::scan().depth, 9);
     EXPECT_EQ(host::cfi::open_channels(), channels);
     char spec[KX_CFI_FSPEC_BUFSIZE];
-    EXPECT_EQ(uc4519(spec), 0);   // the scan is as it was
+    EXPECT_EQ(uc4519(spec), 0);  // the scan is as it was
     EXPECT_NE(std::string(spec).find("/l8/l9"), std::string::npos);
     // A new scan closes every level of the old one.
     EXPECT_GT(uc4508(dir.c_str(), nullptr, 0, 0), 0);
@@ -447,11 +460,11 @@ TEST_F(Codes, TheOwnerCheckComparesOnlyWithinTheSpecification) {
     ASSERT_GT(uc4508(dir.c_str(), nullptr, 0, 0), 0);
     ASSERT_EQ(uc4518(), 0);
     hc::set_checking_level(1);
-    hc::give_outputs("fm1161", {"ab"});   // a specification shorter than the name
+    hc::give_outputs("fm1161", {"ab"});  // a specification shorter than the name
     char owner[KX_CFI_OWNER_BUFSIZE];
     EXPECT_EQ(hc::raised_code([&] { uc4603(owner); }), std::optional<int>(670001));
     hc::clear_scripts();
-    EXPECT_EQ(uc4603(owner), 0);   // the real specification ends with the name
+    EXPECT_EQ(uc4603(owner), 0);  // the real specification ends with the name
     EXPECT_EQ(uc4548(), 0);
 }
 

@@ -50,7 +50,7 @@ TEST_F(Program, WritesReadsPositionsAndClosesAFile) {
     EXPECT_EQ(uc4514(in, line), 14);
     EXPECT_STREQ(line, "a line of text");
     EXPECT_EQ(uc4514(in, line), 6);
-    EXPECT_EQ(uc4514(in, line), -7);   // the end of the file
+    EXPECT_EQ(uc4514(in, line), -7);  // the end of the file
 
     // Positions: back to the start, skip the words, read the first real.
     EXPECT_EQ(uc4536(in), 0);
@@ -59,18 +59,18 @@ TEST_F(Program, WritesReadsPositionsAndClosesAFile) {
     EXPECT_EQ(uc4534(in), 12);
     EXPECT_EQ(uc4512(in, 1, r), 0);
     EXPECT_EQ(r[0], 0.5);
-    EXPECT_EQ(uc4532(in, -2), 0);      // backwards over two reals
+    EXPECT_EQ(uc4532(in, -2), 0);  // backwards over two reals
     EXPECT_EQ(uc4534(in), 4);
     EXPECT_EQ(uc4535(in, 28), 0);
     EXPECT_EQ(uc4513(in, 5, b), 0);
     EXPECT_STREQ(b, "bytes");
-    EXPECT_EQ(uc4516(in, -7, 2, 0), 0);   // seven bytes before the end
+    EXPECT_EQ(uc4516(in, -7, 2, 0), 0);  // seven bytes before the end
     EXPECT_EQ(uc4514(in, line), 6);
     EXPECT_STREQ(line, "second");
-    int record = 3;                        // record 3 of 4 bytes
+    int record = 3;  // record 3 of 4 bytes
     EXPECT_EQ(uc4517(in, &record, 4), 3);
     EXPECT_EQ(uc4534(in), 12);
-    record = -1;                           // only asks
+    record = -1;  // only asks
     EXPECT_EQ(uc4517(in, &record, 4), 3);
     int at_end = -1, mode = -1;
     EXPECT_EQ(uc4544(in, 5, &at_end), 0);
@@ -80,9 +80,9 @@ TEST_F(Program, WritesReadsPositionsAndClosesAFile) {
     int kind = -1;
     EXPECT_EQ(uc4547(in, 1, &kind), 0);
     EXPECT_EQ(kind, 1);
-    EXPECT_LT(uc4520(in, 1, "x"), 0);      // a read channel does not write
+    EXPECT_LT(uc4520(in, 1, "x"), 0);  // a read channel does not write
     EXPECT_EQ(uc4540(in, 0), 0);
-    EXPECT_EQ(uc4540(in, 0), -6);          // closed already
+    EXPECT_EQ(uc4540(in, 0), -6);  // closed already
 
     // Update in place, fill, cut the length, then close with deletion.
     const int both = uc4506(file.c_str(), 0, 0);
@@ -96,7 +96,7 @@ TEST_F(Program, WritesReadsPositionsAndClosesAFile) {
     const int gone = uc4500(file.c_str(), 0, 0);
     EXPECT_EQ(uc4540(gone, 1), 0);
     EXPECT_EQ(uc4560(file.c_str(), 0), -1);
-    EXPECT_EQ(uc4500(file.c_str(), 0, 0), -1020001);   // an open answers the host's code negated
+    EXPECT_EQ(uc4500(file.c_str(), 0, 0), -1020001);  // an open answers the host's code negated
 }
 
 TEST_F(Program, OperatesOnFiles) {
@@ -111,7 +111,7 @@ TEST_F(Program, OperatesOnFiles) {
     // Relative names are taken from the default directory.
     EXPECT_EQ(uc4567("b.txt", "copy", 0, 0, 2), 0);
     EXPECT_EQ(read_file("sub/copy.prt"), "alpha\n");
-    EXPECT_EQ(uc4567("b.txt", "copy", 0, 0, 2), -2);   // the target exists
+    EXPECT_EQ(uc4567("b.txt", "copy", 0, 0, 2), -2);  // the target exists
     EXPECT_EQ(uc4567("b.txt", "copy", 1, 0, 2), 0);
     EXPECT_EQ(uc4561("copy.prt", 0), 0);
     EXPECT_EQ(uc4561("copy.prt", 0), -1);
@@ -174,7 +174,7 @@ TEST_F(Program, ReadsAndWritesHeaders) {
     EXPECT_EQ(uc4612(part.c_str(), 0, 42), 0);
     EXPECT_EQ(uc4617(part.c_str(), 2, "first text"), 0);
     EXPECT_EQ(uc4618(part.c_str(), 98, "second text"), 0);
-    EXPECT_EQ(uc4612(text.c_str(), 0, 1), KX_CFI_BAD_KIND);   // no part file
+    EXPECT_EQ(uc4612(text.c_str(), 0, 1), KX_CFI_BAD_KIND);  // no part file
 
     EXPECT_EQ(uc4564(part.c_str(), 0, 0x65), 0);
     int value = 0;
@@ -193,7 +193,9 @@ TEST_F(Program, ReadsAndWritesHeaders) {
     // The owner is the name of the file's user.
     EXPECT_EQ(uc4603(owner), 0);
     const passwd* me = ::getpwuid(::getuid());
-    if (me) { EXPECT_EQ(std::string(owner), std::string(me->pw_name).substr(0, 15)); }
+    if (me) {
+        EXPECT_EQ(std::string(owner), std::string(me->pw_name).substr(0, 15));
+    }
     EXPECT_EQ(uc4613(text.c_str(), 5, "someone"), 0);
     EXPECT_EQ(uc4564(text.c_str(), 0, 1), 0);
     EXPECT_EQ(uc4603(owner), 0);
@@ -216,7 +218,7 @@ TEST_F(Program, ReadsItsArgumentsAndTheClock) {
     const char* argv[] = {"prog", "-Defo=job", "first", "-Verbose", "second", nullptr};
     EXPECT_EQ(uc4624(0, 5, const_cast<char**>(argv)), 0);
     char value[KX_CFI_FSPEC_BUFSIZE];
-    EXPECT_EQ(uc4620("DEfo", value), 3);   // "-Defo" gives at least two letters
+    EXPECT_EQ(uc4620("DEfo", value), 3);  // "-Defo" gives at least two letters
     EXPECT_STREQ(value, "job");
     EXPECT_EQ(uc4620("Verbose", value), 1);
     EXPECT_EQ(uc4620("Output", value), 0);
@@ -248,14 +250,14 @@ TEST_F(Program, RequestsADirectoryListing) {
     write_file("c.prt", "333");
     int flags[13] = {};
     int selections[12] = {};
-    flags[0] = 1;   // field 1 only: the size
+    flags[0] = 1;  // field 1 only: the size
     EXPECT_EQ(uc4650(dir.c_str(), 2, 1, flags, selections, "*.prt"), 0);
     EXPECT_EQ(host::cfi::request_lines(), (std::vector<std::string>{"a.prt 1", "c.prt 3"}));
     EXPECT_EQ(uc4650(dir.c_str(), 5, 1, flags, selections, "b"), 0);
     EXPECT_EQ(host::cfi::request_lines(), (std::vector<std::string>{"b.txt 2"}));
-    EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, selections, "01-Jan-1990"), 0);   // changed since
+    EXPECT_EQ(uc4650(dir.c_str(), 3, 1, flags, selections, "01-Jan-1990"), 0);  // changed since
     EXPECT_EQ(host::cfi::request_lines().size(), 3u);
-    EXPECT_EQ(uc4650(dir.c_str(), 4, 1, flags, selections, "01-Jan-1990"), 0);   // before
+    EXPECT_EQ(uc4650(dir.c_str(), 4, 1, flags, selections, "01-Jan-1990"), 0);  // before
     EXPECT_TRUE(host::cfi::request_lines().empty());
 }
 

@@ -30,7 +30,8 @@ int story() {
         return st;
     int count = 0;
     KX_CFI_element_t* contents = nullptr;
-    if (int st = step("KX_CFI_ask_storage_contents", [&] { return KX_CFI_ask_storage_contents(root, &count, &contents); }))
+    if (int st =
+            step("KX_CFI_ask_storage_contents", [&] { return KX_CFI_ask_storage_contents(root, &count, &contents); }))
         return st;
     KX_free(contents);
     if (int st = step("KX_CFI_close_storage", [&] { return KX_CFI_close_storage(root); })) return st;
@@ -40,7 +41,8 @@ int story() {
     if (int st = step("KX_DIRPATH_create_from_dirs", [&] { return KX_DIRPATH_create_from_dirs(1, dirs, &path); }))
         return st;
     char* full = nullptr;
-    if (int st = step("KX_DIRPATH_find_file", [&] { return KX_DIRPATH_find_file(path, "story.kxs", &full); })) return st;
+    if (int st = step("KX_DIRPATH_find_file", [&] { return KX_DIRPATH_find_file(path, "story.kxs", &full); }))
+        return st;
     KX_free(full);
     int n = 0;
     char** all = nullptr;

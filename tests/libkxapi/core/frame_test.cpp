@@ -29,14 +29,17 @@ namespace ctl = host::control;
 
 class Frame : public FreshProcess {
 protected:
-    void open() { ASSERT_EQ(KX_initialize(), 0); ctl::clear_journal(); }
+    void open() {
+        ASSERT_EQ(KX_initialize(), 0);
+        ctl::clear_journal();
+    }
 };
 
 // ---- Host errors become the status --------------------------------------------
 
 struct Injected {
-    const char* name;     // the host function that raises
-    int (*call)();        // the library call; answers its status
+    const char* name;  // the host function that raises
+    int (*call)();     // the library call; answers its status
 };
 
 int call_allocate() {
@@ -108,16 +111,13 @@ TEST_P(HostErrors, BecomeTheStatusAndConsumeTheFrame) {
 INSTANTIATE_TEST_SUITE_P(
     Functions, HostErrors,
     ::testing::Values(Injected{"SM_alloc_persistent", call_allocate},
-                      Injected{"SM_realloc_persistent", call_reallocate},
-                      Injected{"SM_free", call_reallocate_to_zero},
+                      Injected{"SM_realloc_persistent", call_reallocate}, Injected{"SM_free", call_reallocate_to_zero},
                       Injected{"ABORT_ask_flag_status", call_ask_abort},
                       Injected{"ABORT_clear_abort", [] { return KX_ABORT_clear_abort(); }},
                       Injected{"ABORT_increment_lock_level", [] { return KX_ABORT_disable_abort(); }},
                       Injected{"ABORT_decrement_lock_level", [] { return KX_ABORT_enable_abort(); }},
-                      Injected{"TAG_ask_dm_of_name", call_compose},
-                      Injected{"TAG_compose_handle", call_compose},
-                      Injected{"TAG_decompose_handle", call_decompose},
-                      Injected{"TAG_ask_name_of_dm", call_decompose}),
+                      Injected{"TAG_ask_dm_of_name", call_compose}, Injected{"TAG_compose_handle", call_compose},
+                      Injected{"TAG_decompose_handle", call_decompose}, Injected{"TAG_ask_name_of_dm", call_decompose}),
     [](const auto& info) { return std::to_string(info.index) + "_" + info.param.name; });
 
 // ---- Variants of the frame ----------------------------------------------------
@@ -139,14 +139,14 @@ TEST_P(Variants, BeforeInitialize) {
     EXPECT_EQ(ctl::frame_depth(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Functions, Variants,
-    ::testing::Values(Variant{"allocate_checks_first", call_allocate, 1105000, false},
-                      Variant{"reallocate_arms_first", call_reallocate, 1105000, true},
-                      Variant{"abort_arms_first", [] { return KX_ABORT_clear_abort(); }, 1105000, true},
-                      Variant{"compose_needs_no_session", call_compose, 0, true},
-                      Variant{"decompose_needs_no_session", call_decompose, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Functions, Variants,
+                         ::testing::Values(Variant{"allocate_checks_first", call_allocate, 1105000, false},
+                                           Variant{"reallocate_arms_first", call_reallocate, 1105000, true},
+                                           Variant{"abort_arms_first", [] { return KX_ABORT_clear_abort(); }, 1105000,
+                                                   true},
+                                           Variant{"compose_needs_no_session", call_compose, 0, true},
+                                           Variant{"decompose_needs_no_session", call_decompose, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Frame, AbortFamilyAnswersTheHost) {
     open();
@@ -170,8 +170,7 @@ TEST_F(Frame, AbortFamilyAnswersTheHost) {
 // ---- The helper itself ------------------------------------------------------------
 
 TEST(FrameHelpers, ParameterCodes) {
-    const int expected[] = {1105004, 1105005, 1105006, 1105007, 1105013,
-                            1105014, 1105015, 1105016, 1105027, 1105028};
+    const int expected[] = {1105004, 1105005, 1105006, 1105007, 1105013, 1105014, 1105015, 1105016, 1105027, 1105028};
     for (int n = 1; n <= 10; ++n) EXPECT_EQ(kx::param(n), expected[n - 1]) << n;
     int x = 0;
     int* none = nullptr;
@@ -199,7 +198,13 @@ TEST_F(Frame, OrderOfTheSteps) {
     int value = 9;
     // Not initialised: refused before the prologue runs.
     bool prologue_ran = false;
-    EXPECT_EQ(kx::frame([&] { prologue_ran = true; return 0; }, [&] { return 0; }), 1105000);
+    EXPECT_EQ(kx::frame(
+                  [&] {
+                      prologue_ran = true;
+                      return 0;
+                  },
+                  [&] { return 0; }),
+              1105000);
     EXPECT_FALSE(prologue_ran);
     EXPECT_EQ(kx::frame(kx::Opts{.not_init = 641049}, [] { return 0; }), 641049);
 
@@ -217,7 +222,11 @@ TEST_F(Frame, OrderOfTheSteps) {
 
     // The work runs under the frame; its status is returned; the frame is cancelled.
     int depth_inside = -1;
-    EXPECT_EQ(kx::frame([&] { depth_inside = ctl::frame_depth(); return 17; }), 17);
+    EXPECT_EQ(kx::frame([&] {
+                  depth_inside = ctl::frame_depth();
+                  return 17;
+              }),
+              17);
     EXPECT_EQ(depth_inside, 1);
     EXPECT_EQ(ctl::frame_depth(), 0);
     EXPECT_EQ(ctl::call_count("ERROR_cancel_handler"), 1);
@@ -254,9 +263,15 @@ TEST_F(Frame, StepsBeforeTheCheckAndAfterAnError) {
         if (c.open) open();
         std::string steps;
         const int st = kx::frame(
-            kx::Opts{.acknowledge = [](int code) { return code == 1510002; }},
-            kx::before_check([&] { steps += 'b'; return c.before_answer; }),
-            kx::on_error([&] { steps += 'e'; }), [&] { steps += 'p'; return 0; },
+            kx::Opts{.acknowledge = [](int code) { return code == 1510002; }}, kx::before_check([&] {
+                steps += 'b';
+                return c.before_answer;
+            }),
+            kx::on_error([&] { steps += 'e'; }),
+            [&] {
+                steps += 'p';
+                return 0;
+            },
             [&] {
                 steps += 'w';
                 if (c.raise) ERROR_raise("test", 3, c.raise, "work");
@@ -312,7 +327,12 @@ TEST_F(Frame, ErrorBeforeArmingGoesFurtherOut) {
     open();
     // Raised in the prologue: this frame is not armed yet, the outer one catches.
     auto code = ctl::raised_code([] {
-        kx::frame([] { ERROR_raise("test", 4, 875009, "prologue"); return 0; }, [] { return 0; });
+        kx::frame(
+            [] {
+                ERROR_raise("test", 4, 875009, "prologue");
+                return 0;
+            },
+            [] { return 0; });
         ADD_FAILURE() << "the raise must not come back here";
     });
     ASSERT_TRUE(code.has_value());
@@ -513,9 +533,8 @@ TEST_F(Frame, UndoBracketLeavesNoMarkBehind) {
 TEST_F(Frame, UndoBracketSurvivesAFailedRollBack) {
     open();
     ctl::raise_on("UNDO_JQ_undo_to_mark", 1055001);
-    const int st = kx::frame([] {
-        return kx::undo_bracket(1, "Edit thing", [] { ERROR_raise("test", 7, 750003, "edit failed"); });
-    });
+    const int st = kx::frame(
+        [] { return kx::undo_bracket(1, "Edit thing", [] { ERROR_raise("test", 7, 750003, "edit failed"); }); });
     ctl::clear_scripts();
     EXPECT_EQ(st, 750003) << "the error that failed the edit";
     EXPECT_EQ(ctl::frame_depth(), 0);
@@ -534,7 +553,7 @@ TEST_F(Frame, ReleaseFailureIsTheStatusOrANote) {
     open();
     struct Case {
         const char* what;
-        int earlier;   // a host error raised after the block is held, 0 none
+        int earlier;  // a host error raised after the block is held, 0 none
         int status;
         std::size_t notes;
     };
@@ -588,9 +607,8 @@ TEST_F(Frame, ReleaseFailureOfAFramelessCallReachesTheCallersFrame) {
     open();
     ctl::raise_on("SM_free", 750003);
     void* block = nullptr;
-    const auto code = ctl::raised_code([&] {
-        kx::guarded([&] { const kx::host_ptr<void> held(block = SM_alloc(8)); });
-    });
+    const auto code =
+        ctl::raised_code([&] { kx::guarded([&] { const kx::host_ptr<void> held(block = SM_alloc(8)); }); });
     ctl::clear_scripts();
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 750003);

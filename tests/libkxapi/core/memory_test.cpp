@@ -141,11 +141,12 @@ TEST_F(Memory, CheckingLevelChecks) {
     const tag line = f.objects[0];
     constexpr const char* kModule = "kx_test";
     // Level 0: nothing runs.
-    EXPECT_EQ(kx::frame(kx::no_check, [&] {
-                  KX_CHECK_CLASS(line, OM_CLASS_PART);
-                  KX_ASSERT(line == NULL_TAG);
-                  return 0;
-              }),
+    EXPECT_EQ(kx::frame(kx::no_check,
+                        [&] {
+                            KX_CHECK_CLASS(line, OM_CLASS_PART);
+                            KX_ASSERT(line == NULL_TAG);
+                            return 0;
+                        }),
               0);
     EXPECT_EQ(ctl::call_count("OM_check_tag_class"), 0);
     ctl::set_checking_level(1);

@@ -14,37 +14,30 @@ namespace {
 
 // No band holds more rows than its range has codes, so a table that is not
 // terminated within range + 1 rows is broken.
-std::vector<error_text_entry> rows_of(const kx_message_band& band)
-{
+std::vector<error_text_entry> rows_of(const kx_message_band& band) {
     std::vector<error_text_entry> rows;
     for (int i = 0; i <= band.range; ++i) {
         const error_text_entry& row = band.table[i];
-        if (row.code == 0 && row.text == nullptr)
-            return rows;
+        if (row.code == 0 && row.text == nullptr) return rows;
         rows.push_back(row);
     }
     ADD_FAILURE() << "table of band " << band.base << " is not terminated";
     return rows;
 }
 
-const kx_message_band* band_of(int code)
-{
+const kx_message_band* band_of(int code) {
     for (const kx_message_band& band : kx_message_bands()) {
-        if (code >= band.base && code < band.base + band.range)
-            return &band;
+        if (code >= band.base && code < band.base + band.range) return &band;
     }
     return nullptr;
 }
 
 // The text that the band holding `code` gives it, or nullptr.
-const char* text_of(int code)
-{
+const char* text_of(int code) {
     const kx_message_band* band = band_of(code);
-    if (band == nullptr)
-        return nullptr;
+    if (band == nullptr) return nullptr;
     for (const error_text_entry& row : rows_of(*band)) {
-        if (row.code == code)
-            return row.text;
+        if (row.code == code) return row.text;
     }
     return nullptr;
 }
@@ -122,15 +115,12 @@ const expected_row known_rows[] = {
 // Codes inside a band that its table does not hold: gaps, band bases of
 // tables that start above them, and the codes just past the last row.
 const int codes_without_text[] = {
-    1105003, 1105029, 1105032, 1100001, 1130021, 1155002, 1155004, 1170045, 1170051,
-    1170059, 1175000, 1175155, 1175160, 1175165, 1190010, 1345013, 1345027, 1390008,
-    1405102, 1405899, 1405902, 1465000, 1465002, 1480017, 1480019, 1570000, 1570006,
-    1570100, 1570106, 1930000, 1930002, 1995001, 1997999, 3025000, 3025007, 1765000,
-    1769999,
+    1105003, 1105029, 1105032, 1100001, 1130021, 1155002, 1155004, 1170045, 1170051, 1170059, 1175000, 1175155, 1175160,
+    1175165, 1190010, 1345013, 1345027, 1390008, 1405102, 1405899, 1405902, 1465000, 1465002, 1480017, 1480019, 1570000,
+    1570006, 1570100, 1570106, 1930000, 1930002, 1995001, 1997999, 3025000, 3025007, 1765000, 1769999,
 };
 
-TEST(MessageTables, KnownRowsHaveTheirExactText)
-{
+TEST(MessageTables, KnownRowsHaveTheirExactText) {
     for (const expected_row& row : known_rows) {
         SCOPED_TRACE(row.code);
         const char* text = text_of(row.code);
@@ -139,8 +129,7 @@ TEST(MessageTables, KnownRowsHaveTheirExactText)
     }
 }
 
-TEST(MessageTables, CodesInsideABandWithoutARowHaveNoText)
-{
+TEST(MessageTables, CodesInsideABandWithoutARowHaveNoText) {
     for (int code : codes_without_text) {
         SCOPED_TRACE(code);
         EXPECT_NE(band_of(code), nullptr);
@@ -148,19 +137,16 @@ TEST(MessageTables, CodesInsideABandWithoutARowHaveNoText)
     }
 }
 
-TEST(MessageTables, CodesOutsideEveryBandBelongToNoBand)
-{
+TEST(MessageTables, CodesOutsideEveryBandBelongToNoBand) {
     for (int code : {0, -1105000, 1099999, 1110000, 1998000, 1999999, 3030000, 875001, 670000})
         EXPECT_EQ(band_of(code), nullptr) << code;
 }
 
-TEST(MessageTables, EveryBandHoldsItsNumberOfRows)
-{
+TEST(MessageTables, EveryBandHoldsItsNumberOfRows) {
     const std::pair<int, std::size_t> counts[] = {
-        {1105000, 30}, {1100000, 1},  {1130000, 21}, {1155000, 3},   {1170000, 52},
-        {1175000, 158}, {1190000, 10}, {1345000, 26}, {1390000, 8},  {1405000, 104},
-        {1465000, 1},  {1480000, 18}, {1570000, 10}, {1930000, 1},   {1995000, 1},
-        {3025000, 6},  {1765000, 0},
+        {1105000, 30}, {1100000, 1},  {1130000, 21}, {1155000, 3},   {1170000, 52}, {1175000, 158},
+        {1190000, 10}, {1345000, 26}, {1390000, 8},  {1405000, 104}, {1465000, 1},  {1480000, 18},
+        {1570000, 10}, {1930000, 1},  {1995000, 1},  {3025000, 6},   {1765000, 0},
     };
     std::size_t total = 0;
     for (const auto& [base, count] : counts) {
@@ -177,8 +163,7 @@ TEST(MessageTables, EveryBandHoldsItsNumberOfRows)
 
 // Every table ends with {0, nullptr} and nowhere earlier, holds each code
 // once, only codes of its own band, and short printable texts.
-TEST(MessageTables, EveryTableIsWellFormed)
-{
+TEST(MessageTables, EveryTableIsWellFormed) {
     for (const kx_message_band& band : kx_message_bands()) {
         SCOPED_TRACE(band.base);
         ASSERT_NE(band.table, nullptr);
@@ -192,22 +177,20 @@ TEST(MessageTables, EveryTableIsWellFormed)
             const std::size_t length = std::strlen(row.text);
             EXPECT_GT(length, 0u);
             EXPECT_LE(length, 92u);
-            EXPECT_TRUE(std::all_of(row.text, row.text + length,
-                                    [](char c) { return c >= 0x20 && c < 0x7f; }));
+            EXPECT_TRUE(std::all_of(row.text, row.text + length, [](char c) { return c >= 0x20 && c < 0x7f; }));
         }
     }
 }
 
-TEST(MessageTables, BandsComeInRegistrationOrder)
-{
+TEST(MessageTables, BandsComeInRegistrationOrder) {
     using reg = kx_band_registration;
     const std::pair<int, reg> order[] = {
-        {1105000, reg::startup},     {1130000, reg::startup},    {1155000, reg::startup},
-        {1100000, reg::startup},     {1170000, reg::startup},    {1190000, reg::startup},
-        {1390000, reg::startup},     {1175000, reg::startup},    {1405000, reg::startup},
-        {1480000, reg::startup},     {1465000, reg::startup},    {1570000, reg::startup},
-        {1995000, reg::startup},     {3025000, reg::startup},    {1345000, reg::cam_modules},
-        {1930000, reg::cam_prepro},  {1765000, reg::module_first_use},
+        {1105000, reg::startup},    {1130000, reg::startup},          {1155000, reg::startup},
+        {1100000, reg::startup},    {1170000, reg::startup},          {1190000, reg::startup},
+        {1390000, reg::startup},    {1175000, reg::startup},          {1405000, reg::startup},
+        {1480000, reg::startup},    {1465000, reg::startup},          {1570000, reg::startup},
+        {1995000, reg::startup},    {3025000, reg::startup},          {1345000, reg::cam_modules},
+        {1930000, reg::cam_prepro}, {1765000, reg::module_first_use},
     };
     const auto bands = kx_message_bands();
     ASSERT_EQ(bands.size(), std::size(order));
@@ -221,29 +204,25 @@ TEST(MessageTables, BandsComeInRegistrationOrder)
 
 // Bands start at multiples of 5000, span 5000 codes (smart objects 3000)
 // and never overlap, so a code has at most one decoder.
-TEST(MessageTables, BandsAreDisjoint)
-{
+TEST(MessageTables, BandsAreDisjoint) {
     const auto bands = kx_message_bands();
     for (const kx_message_band& band : bands) {
         SCOPED_TRACE(band.base);
         EXPECT_EQ(band.base % 5000, 0);
         EXPECT_EQ(band.range, band.base == 1995000 ? 3000 : 5000);
         for (const kx_message_band& other : bands) {
-            if (&other == &band)
-                continue;
+            if (&other == &band) continue;
             EXPECT_TRUE(other.base + other.range <= band.base || band.base + band.range <= other.base)
                 << "overlaps " << other.base;
         }
     }
 }
 
-TEST(MessageTables, TableByBase)
-{
+TEST(MessageTables, TableByBase) {
     for (const kx_message_band& band : kx_message_bands())
         EXPECT_EQ(kx_message_table(band.base), band.table) << band.base;
     // Only a band's base names it; a code inside a band or no band names none.
-    for (int code : {1105001, 1175001, 1110000, 0, -1105000})
-        EXPECT_EQ(kx_message_table(code), nullptr) << code;
+    for (int code : {1105001, 1175001, 1110000, 0, -1105000}) EXPECT_EQ(kx_message_table(code), nullptr) << code;
 }
 
-} // namespace
+}  // namespace

@@ -48,26 +48,24 @@ TEST_P(SessionStates, FollowTheTable) {
     EXPECT_EQ(KX_is_initialized(), r.is_initialized);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, SessionStates,
-    ::testing::Values(
-        Row{"FirstInitKind0", 0, "I", {0}, 1, true, 1},
-        Row{"NestedInit", 0, "II", {0, 0}, 2, true, 1},
-        Row{"InnerTerminateKeepsSession", 0, "IIT", {0, 0, 0}, 1, true, 1},
-        Row{"OuterTerminateTearsDown", 0, "IITT", {0, 0, 0, 0}, 0, false, 0},
-        Row{"InitAfterTerminateRefused", 0, "ITI", {0, 0, 1105002}, 0, false, 0},
-        Row{"RefusedForEver", 0, "ITII", {0, 0, 1105002, 1105002}, 0, false, 0},
-        Row{"TerminateWithoutInit", 0, "T", {0}, 0, false, 0},
-        Row{"SurplusTerminate", 0, "ITT", {0, 0, 0}, 0, false, 0},
-        Row{"Kind1Like0", 1, "IITI", {0, 0, 0, 0}, 2, true, 1},
-        Row{"Kind2LightStartUp", 2, "I", {0}, 1, true, 1},
-        Row{"Kind2RestartsAfterTerminate", 2, "ITI", {0, 0, 0}, 1, true, 1},
-        Row{"Kind3CountsAsInitialised", 3, "", {}, 0, false, 1},
-        Row{"Kind3InitDoesNothing", 3, "IIT", {0, 0, 0}, 0, false, 1},
-        Row{"Kind4", 4, "IT", {0, 0}, 0, false, 1},
-        Row{"Kind5", 5, "I", {0}, 0, false, 1},
-        Row{"Kind6IsNotInitialised", 6, "", {}, 0, false, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, SessionStates,
+                         ::testing::Values(Row{"FirstInitKind0", 0, "I", {0}, 1, true, 1},
+                                           Row{"NestedInit", 0, "II", {0, 0}, 2, true, 1},
+                                           Row{"InnerTerminateKeepsSession", 0, "IIT", {0, 0, 0}, 1, true, 1},
+                                           Row{"OuterTerminateTearsDown", 0, "IITT", {0, 0, 0, 0}, 0, false, 0},
+                                           Row{"InitAfterTerminateRefused", 0, "ITI", {0, 0, 1105002}, 0, false, 0},
+                                           Row{"RefusedForEver", 0, "ITII", {0, 0, 1105002, 1105002}, 0, false, 0},
+                                           Row{"TerminateWithoutInit", 0, "T", {0}, 0, false, 0},
+                                           Row{"SurplusTerminate", 0, "ITT", {0, 0, 0}, 0, false, 0},
+                                           Row{"Kind1Like0", 1, "IITI", {0, 0, 0, 0}, 2, true, 1},
+                                           Row{"Kind2LightStartUp", 2, "I", {0}, 1, true, 1},
+                                           Row{"Kind2RestartsAfterTerminate", 2, "ITI", {0, 0, 0}, 1, true, 1},
+                                           Row{"Kind3CountsAsInitialised", 3, "", {}, 0, false, 1},
+                                           Row{"Kind3InitDoesNothing", 3, "IIT", {0, 0, 0}, 0, false, 1},
+                                           Row{"Kind4", 4, "IT", {0, 0}, 0, false, 1},
+                                           Row{"Kind5", 5, "I", {0}, 0, false, 1},
+                                           Row{"Kind6IsNotInitialised", 6, "", {}, 0, false, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Session, FullStartUpRunsTheChainInOrder) {
     host::control::set_program_name("cadhost");
@@ -82,11 +80,16 @@ TEST_F(Session, FullStartUpRunsTheChainInOrder) {
     EXPECT_EQ(host::fm::state().ui_add_funcs, 0);
     EXPECT_EQ(host::startup::state().before_runs, 1);
     EXPECT_EQ(host::startup::state().after_runs, 1);
-    const std::vector<std::string> order = {"STARTUP_before_interface", "RTENV_set_env",
-                                            "STARTUP_after_interface", "ERROR_register_decoder_fn",
-                                            "RDEBUG_register_token", "MACH_ask_program_name",
-                                            "MACH_set_program_name", "DSS_init_external_kxapi",
-                                            "VWDISP_load_cust_defaults", "MOM_TCL_set_ui_add_funcs",
+    const std::vector<std::string> order = {"STARTUP_before_interface",
+                                            "RTENV_set_env",
+                                            "STARTUP_after_interface",
+                                            "ERROR_register_decoder_fn",
+                                            "RDEBUG_register_token",
+                                            "MACH_ask_program_name",
+                                            "MACH_set_program_name",
+                                            "DSS_init_external_kxapi",
+                                            "VWDISP_load_cust_defaults",
+                                            "MOM_TCL_set_ui_add_funcs",
                                             "MT_discard_deferred_message_dialogs"};
     for (std::size_t i = 1; i < order.size(); ++i)
         EXPECT_TRUE(host::control::called_before(order[i - 1], order[i])) << order[i - 1] << " / " << order[i];
@@ -114,9 +117,8 @@ TEST_F(Session, RegistersTheBandsOnceInOrder) {
         EXPECT_EQ(r.decoder, &ERROR_decode_in_table);
         EXPECT_EQ(r.range, r.base == 1995000 ? 3000 : 5000);
     }
-    EXPECT_EQ(bases, (std::vector<int>{1105000, 1130000, 1155000, 1100000, 1170000, 1190000, 1390000,
-                                       1175000, 1405000, 1480000, 1465000, 1570000, 1995000, 3025000,
-                                       1345000, 1930000}));
+    EXPECT_EQ(bases, (std::vector<int>{1105000, 1130000, 1155000, 1100000, 1170000, 1190000, 1390000, 1175000, 1405000,
+                                       1480000, 1465000, 1570000, 1995000, 3025000, 1345000, 1930000}));
     EXPECT_EQ(host::control::call_count("ERROR_register_decoder_fn"), 16);
     const auto tokens = host::support::registered_debug_tokens();
     EXPECT_NE(std::find(tokens.begin(), tokens.end(), "KX_UNDO"), tokens.end());
@@ -212,9 +214,9 @@ TEST_F(Session, ProgramNameSuffix) {
         std::string expected;
     };
     const std::string n90(90, 'a'), n120(120, 'b'), n99(99, 'c'), n200(200, 'd');
-    for (const Case& c : {Case{90, n90 + suffix}, Case{99, n99 + suffix},
-                          Case{120, n120.substr(0, 128 - suffix.size()) + suffix},
-                          Case{200, n200.substr(0, 128 - suffix.size()) + suffix}, Case{0, suffix}}) {
+    for (const Case& c :
+         {Case{90, n90 + suffix}, Case{99, n99 + suffix}, Case{120, n120.substr(0, 128 - suffix.size()) + suffix},
+          Case{200, n200.substr(0, 128 - suffix.size()) + suffix}, Case{0, suffix}}) {
         FreshProcess::fresh();
         host::control::set_program_name(std::string(c.length, c.expected.empty() ? 'x' : c.expected[0]));
         if (c.length == 0) host::control::set_program_name("");
@@ -307,7 +309,8 @@ TEST_F(Session, JournalReports) {
         std::string report;
     };
     const std::vector<Case> cases = {
-        {"2", {"KX_old_a", "KX_old_a", "KX_old_b"},
+        {"2",
+         {"KX_old_a", "KX_old_a", "KX_old_b"},
          heading + "KX_old_a was called 2 times\nKX_old_b was called 1 times\n"},
         {"2", {}, ""},
         {"1", {}, with_total(0)},

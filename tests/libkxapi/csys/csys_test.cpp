@@ -37,7 +37,7 @@ const double kTurned[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
 const double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 
 class Csys : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override {
         fresh();
         ASSERT_EQ(KX_initialize(), 0);
@@ -390,7 +390,7 @@ constexpr double kHalfPiForTests = 1.5707963267948966;
 
 // Faces of solid bodies: the matrix is built from the frame of the face's surface.
 class FaceMatrix : public Csys {
-   protected:
+protected:
     // A face of a body of its own, with the surface given.
     tag face(const host::kernel_surfaces::Surface& s, bool in_body = true) {
         const auto f = ctl::make_part("body.prt", {{70, 0}, {70, 2}});
@@ -399,8 +399,8 @@ class FaceMatrix : public Csys {
         host::kernel_surfaces::define(f.objects[1], s);
         return f.objects[1];
     }
-    static host::kernel_surfaces::Surface surface(int kind, std::array<double, 3> axis,
-                                                  std::array<double, 3> ref, double r0 = 2, double r1 = 0.3) {
+    static host::kernel_surfaces::Surface surface(int kind, std::array<double, 3> axis, std::array<double, 3> ref,
+                                                  double r0 = 2, double r1 = 0.3) {
         host::kernel_surfaces::Surface s;
         s.kind = kind;
         const double o[3] = {1, 2, 3};
@@ -487,7 +487,13 @@ TEST_F(FaceMatrix, FacesOfKernelBodiesAnswerTheirKernelSurfaces) {
         double radius, v0, v1;
     } cases[] = {
         {"cylinder", face_of_kind(cylinder, PX_SURF_CYLINDER), PX_SURF_CYLINDER, {0, s, s}, 2, 0, 5},
-        {"sphere", face_of_kind(sphere, PX_SURF_SPHERE), PX_SURF_SPHERE, {0, 0, 1}, 3, -kHalfPiForTests, kHalfPiForTests},
+        {"sphere",
+         face_of_kind(sphere, PX_SURF_SPHERE),
+         PX_SURF_SPHERE,
+         {0, 0, 1},
+         3,
+         -kHalfPiForTests,
+         kHalfPiForTests},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -541,8 +547,7 @@ TEST_F(FaceMatrix, OtherSurfacesAndFacesWithoutABodyGiveNone) {
         {"swept", face(surface(PX_SURF_SWEPT, {0, 0, 1}, {1, 0, 0})), false},
         {"offset of a cylinder", face(offset_of(cylinder)), true},
         {"offset without a base", face(offset_of(NULL_TAG)), false},
-        {"offset of a torus", face(offset_of(face(surface(PX_SURF_TORUS, {0, 0, 1}, {1, 0, 0}, 5, 1)))),
-         false},
+        {"offset of a torus", face(offset_of(face(surface(PX_SURF_TORUS, {0, 0, 1}, {1, 0, 0}, 5, 1)))), false},
         {"face outside any body", face(surface(PX_SURF_PLANE, {0, 0, 1}, {1, 0, 0}), false), false},
     };
     for (const auto& c : cases) {

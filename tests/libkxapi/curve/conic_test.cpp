@@ -326,9 +326,9 @@ TEST_F(ConicTest, GeneralToStandardCodes) {
     } cases[] = {
         {{not_matrix, 1, 0, 1, 0, 0, -1, {1, 0, 0}, {0, 1, 0}}, 1480003},
         {{identity, 1, 0, 1, 0, 0, -1, {1, 0, 0}, {0, 1, 1e-9}}, 1480009},
-        {{identity, 1, 0, -1, 0, 0, 0, {1, 1, 0}, {2, 2, 0}}, 1480007},   // two crossing lines
-        {{identity, 1, 0, 1, 0, 0, 1, {1, 0, 0}, {0, 1, 0}}, 1480007},    // no real points
-        {{identity, 0, 0, 0, 1, 1, 0, {1, -1, 0}, {2, -2, 0}}, 1480007},  // a straight line
+        {{identity, 1, 0, -1, 0, 0, 0, {1, 1, 0}, {2, 2, 0}}, 1480007},           // two crossing lines
+        {{identity, 1, 0, 1, 0, 0, 1, {1, 0, 0}, {0, 1, 0}}, 1480007},            // no real points
+        {{identity, 0, 0, 0, 1, 1, 0, {1, -1, 0}, {2, -2, 0}}, 1480007},          // a straight line
         {{identity, 1, 0, 0, 0, -1e-4, 0, {0.01, 1, 0}, {0.02, 4, 0}}, 1480007},  // a parabola too narrow
         // Off-curve end points that the two senses explain equally well.
         {{identity, 1, 0, 0, 0, -1, 0, {1, 5, 0}, {1, 0.9, 0}}, 1480016},

@@ -43,7 +43,8 @@ protected:
         return {point_at(curve, l[0]), point_at(curve, l[1])};
     }
     static bool near(const std::vector<double>& a, const std::vector<double>& b, double tol) {
-        return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2])) <= tol;
+        return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                         (a[2] - b[2]) * (a[2] - b[2])) <= tol;
     }
     // The iso curve's ends are the surface's points at the ends of the
     // other parameter's range (the face is the whole box).
@@ -107,7 +108,8 @@ TEST_F(FromObjectTest, CurveFromEdgeRefusesOtherObjects) {
     int block = 0;
     const double origin[3] = {0, 0, 0}, size[3] = {1, 1, 1};
     ZQ_BODY_make_block(origin, size, &block);
-    EXPECT_EQ(KX_MODL_create_curve_from_edge(host::kernel::object_of(host::kernel::faces_of(block)[0]), &curve), 875004);
+    EXPECT_EQ(KX_MODL_create_curve_from_edge(host::kernel::object_of(host::kernel::faces_of(block)[0]), &curve),
+              875004);
 }
 
 TEST_F(FromObjectTest, SplineFromPolesChecksItsDataAsATable) {
@@ -223,7 +225,8 @@ TEST_F(FromObjectTest, IsoCurvesOfABlendedFace) {
     int n = 0;
     const int across = std::fabs(r[1] - r[0]) < std::fabs(r[3] - r[2]) ? 2 : 1;
     ASSERT_EQ(KX_MODL_create_isocurve(blends[0], across, across == 1 ? (r[0] + r[1]) / 2 : (r[2] + r[3]) / 2, 1e-6,
-                                      &curves, &n), 0);
+                                      &curves, &n),
+              0);
     const auto l = curve_limits(curves[0]);
     for (int i = 0; i <= 8; ++i) {
         const auto p = point_at(curves[0], l[0] + (l[1] - l[0]) * i / 8);
@@ -245,11 +248,8 @@ TEST_F(FromObjectTest, IsoCurveParameterAndArgumentChecks) {
         double parameter, tolerance;
         int code;
     } cases[] = {
-        {1, r[1] + 1e-11, 1e-6, 0},
-        {1, r[1] + 1e-9, 1e-6, 875042},
-        {2, r[2] - 1e-9, 1e-6, 875042},
-        {1, r[0], 1e-10, 875036},
-        {3, r[0], 1e-6, 875041},
+        {1, r[1] + 1e-11, 1e-6, 0}, {1, r[1] + 1e-9, 1e-6, 875042}, {2, r[2] - 1e-9, 1e-6, 875042},
+        {1, r[0], 1e-10, 875036},   {3, r[0], 1e-6, 875041},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(KX_MODL_create_isocurve(side, c.direction, c.parameter, c.tolerance, &curves, &n), c.code)

@@ -82,7 +82,7 @@ TEST_F(QueryTest, EvaluateLineAndArc) {
     EXPECT_EQ(KX_CURVE_evaluate_curve(l, 0, -1, r), 875120);
     EXPECT_EQ(KX_CURVE_evaluate_curve(pt, 0, 0, r), 875033);
     EXPECT_EQ(KX_CURVE_evaluate_curve(spline, 0, 0, r), 875033);  // no evaluator
-    EXPECT_EQ(host::evc::live_count(), 0);                          // every evaluator freed
+    EXPECT_EQ(host::evc::live_count(), 0);                        // every evaluator freed
 }
 
 TEST_F(QueryTest, ParameterizationAndPeriodicity) {

@@ -15,7 +15,7 @@ using hostnum::Curve;
 const double kO[3] = {1, 2, 3}, kX[3] = {0, 1, 0}, kY[3] = {0, 0, 1};
 
 class CurveRecord : public EvalTest {
-   protected:
+protected:
     // The flattened data of an evaluator: its type, its values, the size of
     // the block handed out (0 when none).
     struct Flat {
@@ -36,9 +36,7 @@ class CurveRecord : public EvalTest {
         return f;
     }
     // A record of a curve with its head or data changed after it was made.
-    static curve_struct& mutable_record(evaluator e) {
-        return const_cast<curve_struct&>(*host::evc::record(e));
-    }
+    static curve_struct& mutable_record(evaluator e) { return const_cast<curve_struct&>(*host::evc::record(e)); }
 };
 
 TEST_F(CurveRecord, LineEndsComeLowerParameterFirst) {

@@ -129,9 +129,10 @@ TEST_F(CurveTest, LineIsCreatedAndEditedWithTheEditTail) {
     EXPECT_EQ(d.start_point[0], 1);
     EXPECT_EQ(d.end_point[2], 2);
 
-    const std::vector<std::string> tail = {"CS2_activate_cs_of_object", "LINE_set_end_points",
-                                           "DSS_REGEN_regen_object", "ES_find_sketch_of_member", "sk_edit_curve_",
-                                           "UPDATE_log_entity_to_update", "UPDATE_log_entity_int_app_data"};
+    const std::vector<std::string> tail = {
+        "CS2_activate_cs_of_object",     "LINE_set_end_points", "DSS_REGEN_regen_object",
+        "ES_find_sketch_of_member",      "sk_edit_curve_",      "UPDATE_log_entity_to_update",
+        "UPDATE_log_entity_int_app_data"};
     for (std::size_t i = 1; i < tail.size(); ++i)
         EXPECT_TRUE(host::control::called_before(tail[i - 1], tail[i])) << tail[i - 1] << " before " << tail[i];
     const auto log = host::edit_log::update_log();
@@ -308,15 +309,11 @@ TEST_F(CurveTest, ArcCreationCodes) {
         tag matrix;
         int code;
     } cases[] = {
-        {0, kTwoPi + 1e-11, 1, 0, 0},
-        {0, kTwoPi + 1e-9, 1, 0, 1480004},
+        {0, kTwoPi + 1e-11, 1, 0, 0}, {0, kTwoPi + 1e-9, 1, 0, 1480004},
         {10, 0, 1, 0, 1480004},  // the sweep test comes first
-        {1, 0.5, 1, 0, 1480005},
-        {0, 1, 1, not_matrix, 1480003},
-        {0, 1, 1e-7, 0, 875136},
-        {0, 1, -1e-7, 0, 875136},
-        {1, 1 + 1e-7, 1, 0, 875136},
-        {-1, 1, -2, 0, 0},  // a negative radius above the bound is stored
+        {1, 0.5, 1, 0, 1480005},      {0, 1, 1, not_matrix, 1480003},
+        {0, 1, 1e-7, 0, 875136},      {0, 1, -1e-7, 0, 875136},
+        {1, 1 + 1e-7, 1, 0, 875136},  {-1, 1, -2, 0, 0},  // a negative radius above the bound is stored
     };
     for (const Case& c : cases) {
         arc_data d{c.matrix ? c.matrix : identity, c.start, c.end, {1, 2, 3}, c.radius};
@@ -354,12 +351,9 @@ TEST_F(CurveTest, RefusedArcEditLeavesTheArcAsItWas) {
         arc_data rec;
         int code;
     } cases[] = {
-        {l, {identity, 0, 1, {0, 0, 0}, 1}, 1480002},
-        {a, {identity, 0, 7, {5, 5, 5}, 3}, 1480004},
-        {a, {identity, 1, 0, {5, 5, 5}, 3}, 1480005},
-        {a, {l, 0, 1, {5, 5, 5}, 3}, 1480003},
-        {a, {identity, 0, 1, {5, 5, 5}, 1e-9}, 875136},
-        {a, {identity, 0, 1e-9, {5, 5, 5}, 3}, 875136},
+        {l, {identity, 0, 1, {0, 0, 0}, 1}, 1480002},   {a, {identity, 0, 7, {5, 5, 5}, 3}, 1480004},
+        {a, {identity, 1, 0, {5, 5, 5}, 3}, 1480005},   {a, {l, 0, 1, {5, 5, 5}, 3}, 1480003},
+        {a, {identity, 0, 1, {5, 5, 5}, 1e-9}, 875136}, {a, {identity, 0, 1e-9, {5, 5, 5}, 3}, 875136},
     };
     for (Case& c : cases) EXPECT_EQ(KX_CURVE_edit_arc_data(c.object, &c.rec), c.code);
     EXPECT_EQ(KX_CURVE_edit_arc_data(a, nullptr), 1105005);
@@ -390,8 +384,9 @@ TEST_F(CurveTest, ArcThroughThreePointsRunsOverTheMiddlePoint) {
     double p1[3] = {0, 0, 0}, p2[3] = {1, 1, 0}, p3[3] = {2, 0, 0};
     for (int order = 0; order < 2; ++order) {
         tag a = NULL_TAG;
-        if (order == 0) { ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p1, p2, p3, &a), 0); }
-        else ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p3, p2, p1, &a), 0);
+        if (order == 0) {
+            ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p1, p2, p3, &a), 0);
+        } else ASSERT_EQ(KX_CURVE_create_arc_thru_3pts(1, p3, p2, p1, &a), 0);
         arc_data d{};
         ASSERT_EQ(KX_CURVE_ask_arc_data(a, &d), 0);
         EXPECT_NEAR(d.radius, 1, 1e-12);
@@ -425,7 +420,8 @@ TEST_F(CurveTest, ArcThroughThreePointsInSpaceIsTheCircumcircle) {
     EXPECT_NEAR(d.end_angle - d.start_angle, 3.7, 1e-10);
     const auto lim = curve_limits(a);
     // Every point of the arc is 2 from c; p2 lies inside the range.
-    for (double f : {0.0, 0.25, 0.5, 1.0}) EXPECT_NEAR(distance(point_at(a, lim[0] + f * (lim[1] - lim[0])), c), 2, 1e-10);
+    for (double f : {0.0, 0.25, 0.5, 1.0})
+        EXPECT_NEAR(distance(point_at(a, lim[0] + f * (lim[1] - lim[0])), c), 2, 1e-10);
     EXPECT_NEAR(distance(point_at(a, lim[0]), p1), 0, 1e-10);
     EXPECT_NEAR(distance(point_at(a, lim[0] + 1.7), p2), 0, 1e-10);
 
@@ -470,8 +466,8 @@ TEST_F(CurveTest, ArcThroughThreePointsCodes) {
         double *p1, *p2, *p3;
         int code;
     } cases[] = {
-        {3, a, b, c, 1105004}, {0, a, b, c, 1105004},       {1, a, near_a, c, 1105005},
-        {1, a, b, near_a, 1105005}, {1, b, c, c, 1105006},  {2, a, b, nullptr, 1105007},
+        {3, a, b, c, 1105004},      {0, a, b, c, 1105004}, {1, a, near_a, c, 1105005},
+        {1, a, b, near_a, 1105005}, {1, b, c, c, 1105006}, {2, a, b, nullptr, 1105007},
     };
     for (const Case& k : cases) {
         tag t = 5;

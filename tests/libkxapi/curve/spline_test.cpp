@@ -156,7 +156,8 @@ TEST_F(SplineTest, SplineThroughPointsPassesThroughThemAtAnyDegree) {
         ASSERT_EQ(n, 6);
         EXPECT_EQ(params[0], 0.0);
         EXPECT_EQ(params[5], 1.0);
-        for (int i = 0; i < 6; ++i) EXPECT_LT(distance(point_at(s, params[i]), pts[i].point), 1e-9) << degree << " " << i;
+        for (int i = 0; i < 6; ++i)
+            EXPECT_LT(distance(point_at(s, params[i]), pts[i].point), 1e-9) << degree << " " << i;
         KX_free(back);
         KX_free(params);
     }
@@ -225,14 +226,8 @@ TEST_F(SplineTest, PointChecksComeBeforeAnyFitting) {
         spline_point* points;
         int code;
     } cases[] = {
-        {0, 0, 2, two, 1105004},
-        {3, 2, 2, two, 1105005},
-        {1, 0, 1, two, 1105006},
-        {2, 0, 3, curv, 875265},
-        {3, 0, 2, two, 875257},
-        {2, 0, 3, same, 875258},
-        {2, 1, 3, three, 875259},
-        {3, 1, 2, two, 875260},
+        {0, 0, 2, two, 1105004}, {3, 2, 2, two, 1105005}, {1, 0, 1, two, 1105006},  {2, 0, 3, curv, 875265},
+        {3, 0, 2, two, 875257},  {2, 0, 3, same, 875258}, {2, 1, 3, three, 875259}, {3, 1, 2, two, 875260},
     };
     for (const Case& c : cases) {
         tag s = NULL_TAG;
@@ -283,15 +278,33 @@ struct FixCase {
 
 TEST_F(SplineTest, RepairsAsATable) {
     const std::vector<FixCase> cases = {
-        {"valid clamped cubic", {0, 0, 0, 0, 1, 1, 1, 1}, {{0, 0, 0, 1}, {1, 1, 0, 1}, {2, 1, 0, 1}, {3, 0, 0, 1}}, 4,
-         1e-6, 0, 4, {}},
+        {"valid clamped cubic",
+         {0, 0, 0, 0, 1, 1, 1, 1},
+         {{0, 0, 0, 1}, {1, 1, 0, 1}, {2, 1, 0, 1}, {3, 0, 0, 1}},
+         4,
+         1e-6,
+         0,
+         4,
+         {}},
         {"range mapped onto 0..1", {0, 0, 10, 10}, {{0, 0, 0, 1}, {1, 0, 0, 1}}, 2, 1e-6, 0, 2, {52}},
         // A knot of full multiplicity where the curve is continuous.
-        {"knot of full multiplicity reduced", {0, 0, 0.5, 0.5, 1, 1},
-         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}}, 2, 1e-6, 0, 3, {51}},
+        {"knot of full multiplicity reduced",
+         {0, 0, 0.5, 0.5, 1, 1},
+         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}},
+         2,
+         1e-6,
+         0,
+         3,
+         {51}},
         // A stretch where the polyline stands still.
-        {"degenerate stretch removed", {0, 0, 1.0 / 3, 2.0 / 3, 1, 1},
-         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}}, 2, 1e-6, 0, 3, {53}},
+        {"degenerate stretch removed",
+         {0, 0, 1.0 / 3, 2.0 / 3, 1, 1},
+         {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}},
+         2,
+         1e-6,
+         0,
+         3,
+         {53}},
         {"poles collapse into a point", {0, 0, 1, 1}, {{1, 1, 1, 1}, {1, 1, 1, 1}}, 2, 1e-6, 1480013, 2, {}},
         {"order above the poles", {0, 0, 0, 1, 1, 1}, {{1, 1, 1, 1}, {2, 1, 1, 1}}, 3, 1e-6, BC_ERR_ORDER, 2, {}},
     };

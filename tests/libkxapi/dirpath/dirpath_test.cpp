@@ -60,10 +60,10 @@ TEST_F(Dirpath, FindsFilesAlongThePathInOrder) {
         std::string found;
     } cases[] = {
         {"only_a", 0, dir("a") + "/only_a"},
-        {"shared", 0, dir("b") + "/shared"},   // the first directory that holds it
+        {"shared", 0, dir("b") + "/shared"},  // the first directory that holds it
         {"only_c", 0, dir("c") + "/only_c"},
         {"nowhere", DIRPATH_NONE, "<none>"},
-        {"subdir", DIRPATH_NONE, "<none>"},    // a directory is not a file
+        {"subdir", DIRPATH_NONE, "<none>"},               // a directory is not a file
         {dir("c") + "/only_c", 0, dir("c") + "/only_c"},  // an absolute name as it stands
         {"", HOST_ERR_BAD_ARGUMENT, "<none>"},
     };

@@ -265,7 +265,7 @@ TEST_F(Primitives, RotationAndDeviceFillAreUndoneWhenDrawingFails) {
 TEST_F(Primitives, FilledPolygonByLinesCutsAcrossEachAxis) {
     Contexts c;
     c.disp.fill_style = 1;
-    c.disp.fill_density = 0.01;   // 8 steps: 7 cuts an axis
+    c.disp.fill_density = 0.01;  // 8 steps: 7 cuts an axis
     const double square[12] = {0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0};
     ASSERT_EQ(KX_DISP_display_polygon(square, 4, 1, &c.display), 0);
     EXPECT_EQ(count_of(hx::Kind::Line), 14);
@@ -341,9 +341,11 @@ TEST_F(Primitives, AreaSelectionCountsEachPieceUnderItsClass) {
              return KX_DISP_display_polygon(p, 3, 0, c);
          },
          {0, 1, 2}},
-        {"a circle across the area", [](display_context* c) { return KX_DISP_display_circle(kIdentity, kOrigin, 1.2, 0, c); },
+        {"a circle across the area",
+         [](display_context* c) { return KX_DISP_display_circle(kIdentity, kOrigin, 1.2, 0, c); },
          {0, 0, 1}},
-        {"an arc inside", [](display_context* c) { return KX_DISP_display_arc(kIdentity, 0, 1, kOrigin, 0.5, c); },
+        {"an arc inside",
+         [](display_context* c) { return KX_DISP_display_arc(kIdentity, 0, 1, kOrigin, 0.5, c); },
          {0, 1, 0}},
         {"facets by their first vertex inside",
          [](display_context* c) {
@@ -396,8 +398,8 @@ TEST_F(Primitives, TextBoxFollowsTheReferenceCode) {
         int reference;
         double left, top;
     };
-    const Row rows[] = {{1, 10, 20}, {2, 10 - w / 2, 20}, {3, 10 - w, 20}, {5, 10 - w / 2, 20 + ht / 2},
-                        {7, 10, 20 + ht}, {0, 10, 20 + ht}, {9, 10 - w, 20 + ht}};
+    const Row rows[] = {{1, 10, 20},      {2, 10 - w / 2, 20}, {3, 10 - w, 20},     {5, 10 - w / 2, 20 + ht / 2},
+                        {7, 10, 20 + ht}, {0, 10, 20 + ht},    {9, 10 - w, 20 + ht}};
     const double origin[3] = {10, 20, 1};
     for (const Row& r : rows) {
         Contexts c;
@@ -421,7 +423,7 @@ TEST_F(Primitives, TextBoxFollowsTheReferenceCode) {
 
 TEST_F(Primitives, PickOffersOneBoxALineStackedDownTheText) {
     Contexts c;
-    c.view.ray[0] = 1, c.view.ray[1] = -8;   // below the first line's box, on the second's
+    c.view.ray[0] = 1, c.view.ray[1] = -8;  // below the first line's box, on the second's
     c.view.aperture = 0;
     const double origin[3] = {0, 0, 0};
     ASSERT_EQ(KX_DISP_display_text("abc\nd", origin, 1, &c.picking), 0);

@@ -58,7 +58,8 @@ TEST_F(Output, AShadedImageIsAPngOfTheSizeAsked) {
     model();
     const std::string file = path("shaded.png");
     ASSERT_EQ(KX_DISP_batch_shade(file.c_str(), 320, 200, 0), 0);
-    if (const char* keep = std::getenv("KX_KEEP_PICTURE")) fs::copy_file(file, keep, fs::copy_options::overwrite_existing);
+    if (const char* keep = std::getenv("KX_KEEP_PICTURE"))
+        fs::copy_file(file, keep, fs::copy_options::overwrite_existing);
     const std::string png = read(file);
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));

@@ -180,7 +180,9 @@ TEST_F(Settings, SystemParameterRangesTable) {
         r.change(p);
         hc::clear_journal();
         EXPECT_EQ(KX_DISP_set_system_parameters(&p), r.code) << r.what;
-        if (r.code != 0) { EXPECT_EQ(hc::call_count("DISPLAY_set_scale_value"), 0) << r.what; }
+        if (r.code != 0) {
+            EXPECT_EQ(hc::call_count("DISPLAY_set_scale_value"), 0) << r.what;
+        }
     }
     EXPECT_EQ(KX_DISP_set_system_parameters(nullptr), 1105004);
     EXPECT_EQ(current().font_mode, 2);
@@ -227,11 +229,14 @@ TEST_F(Settings, SurfaceAnalysisChecks) {
         int code;
     };
     const Row rows[] = {
-        {"reflection lines without texture mapping", [](surface_analysis_parameters& p) { p.display_mode = 2; }, 1390005},
+        {"reflection lines without texture mapping", [](surface_analysis_parameters& p) { p.display_mode = 2; },
+         1390005},
         {"contour lines without texture mapping", [](surface_analysis_parameters& p) { p.display_mode = 3; }, 1390006},
         {"a zero direction", [](surface_analysis_parameters& p) { p.reference_direction[2] = 0; }, 1105004},
         {"a zero second direction",
-         [](surface_analysis_parameters& p) { p.second_direction[0] = p.second_direction[1] = p.second_direction[2] = 0; },
+         [](surface_analysis_parameters& p) {
+             p.second_direction[0] = p.second_direction[1] = p.second_direction[2] = 0;
+         },
          1105004},
         {"option 1 at 10", [](surface_analysis_parameters& p) { p.option_1 = 10; }, 1105004},
         {"option 3 at 0", [](surface_analysis_parameters& p) { p.option_3 = 0; }, 1105004},
@@ -255,7 +260,9 @@ TEST_F(Settings, SurfaceAnalysisChecks) {
         r.change(p);
         hc::clear_journal();
         EXPECT_EQ(KX_DISP_set_srfanl_params(&p), r.code) << r.what;
-        if (r.code != 0) { EXPECT_EQ(hc::call_count("SRFANL_write_rec"), 0) << r.what; }
+        if (r.code != 0) {
+            EXPECT_EQ(hc::call_count("SRFANL_write_rec"), 0) << r.what;
+        }
     }
     hs::set_texture_mapping(true);
     surface_analysis_parameters p = base;

@@ -87,8 +87,8 @@ TEST_F(TempDisplay, ViewChoiceBecomesTheDisplaySequence) {
         int type;
         int sequence;
     };
-    const Row rows[] = {{top, 0, 1}, {front, 0, 2}, {NULL_TAG, 1, -1}, {NULL_TAG, 2, -2}, {front, 3, -3},
-                        {NULL_TAG, 4, 0}};
+    const Row rows[] = {{top, 0, 1},       {front, 0, 2},  {NULL_TAG, 1, -1},
+                        {NULL_TAG, 2, -2}, {front, 3, -3}, {NULL_TAG, 4, 0}};
     const display_properties p = props(42);
     for (const Row& r : rows) {
         ASSERT_EQ(KX_DISP_display_temporary_point(r.view, r.type, kPoint, &p, 5), 0);

@@ -20,7 +20,7 @@
 #include "libkxapi/core/kx_session.h"
 
 class EvalTest : public ::testing::Test {
-   protected:
+protected:
     static constexpr double kPi = std::numbers::pi;
 
     void SetUp() override {

@@ -297,8 +297,7 @@ TEST_F(Eval, UnitVectorsAndClosestPoint) {
                  {p, t, n, nullptr, 1105014},
                  {p, t, n, b, 0}};
     for (const auto& c : cases)
-        EXPECT_EQ(KX_EVAL_evaluate_unit_vectors(e, kPi / 2, c.point, c.tangent, c.normal, c.binormal),
-                  c.code);
+        EXPECT_EQ(KX_EVAL_evaluate_unit_vectors(e, kPi / 2, c.point, c.tangent, c.normal, c.binormal), c.code);
     EXPECT_NEAR(p[1], 2, 1e-15);
     EXPECT_NEAR(t[0], -1, 1e-15);
     EXPECT_NEAR(n[1], -1, 1e-15);

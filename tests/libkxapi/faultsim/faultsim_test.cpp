@@ -96,7 +96,7 @@ int leaves_a_frame() {
         try {
             note();
         } catch (const host::HostError&) {
-            return ERROR_ask_failure_code();   // the outer frame stays armed
+            return ERROR_ask_failure_code();  // the outer frame stays armed
         }
         ERROR_cancel_handler(inner);
         ERROR_cancel_handler(outer);
@@ -107,7 +107,7 @@ int leaves_a_frame() {
 int lets_an_error_pass() {
     return kx::guarded([]() -> int {
         const int status = framed([] { note(); });
-        ERROR_lprintf("after the frame");   // outside the frame it armed
+        ERROR_lprintf("after the frame");  // outside the frame it armed
         return status;
     });
 }
@@ -202,7 +202,7 @@ TEST(FaultSimulation, RunsOnceForEachHostCallButTheFrameBookkeeping) {
     const faultsim::Report r = faultsim::simulate(story);
     EXPECT_EQ(r.problem, "");
     EXPECT_EQ(r.runs, 3u);
-    EXPECT_EQ(r.host_calls, 5u);   // lprintf, set_handler, note, note, cancel
+    EXPECT_EQ(r.host_calls, 5u);  // lprintf, set_handler, note, note, cancel
     // The error raised outside every step comes back to the caller's frame:
     // no fault there.
     EXPECT_EQ(listed(r.faults), "");

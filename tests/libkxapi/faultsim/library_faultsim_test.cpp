@@ -23,10 +23,9 @@ constexpr double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 constexpr double kTurned[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
 
 // A step whose status the story needs: a non-zero status ends the story.
-#define STEP(call)                                          \
-    do {                                                    \
-        if (int st_ = step(#call, [&] { return call; }))    \
-            return st_;                                     \
+#define STEP(call)                                                   \
+    do {                                                             \
+        if (int st_ = step(#call, [&] { return call; })) return st_; \
     } while (0)
 
 int open_session(tag* part, const char* file) {
@@ -134,8 +133,8 @@ int lists() {
     tag_list* list = nullptr;
     STEP(KX_MODL_create_list(&list));
     for (tag t : {11u, 12u, 13u, 14u}) STEP(KX_MODL_put_list_item(list, t));
-    STEP(KX_MODL_delete_list_item(&list, 11));   // the head: the caller's list moves on
-    STEP(KX_MODL_delete_list_item(&list, 13));   // from the middle
+    STEP(KX_MODL_delete_list_item(&list, 11));  // the head: the caller's list moves on
+    STEP(KX_MODL_delete_list_item(&list, 13));  // from the middle
     int count = 0;
     STEP(KX_MODL_ask_list_count(list, &count));
     if (count != 2) return 1;
@@ -184,7 +183,8 @@ int texts_and_handles() {
         if (int st = KX_TEXT_convert_to_textpt(&text, "bracket")) return st;
         for (int max_size : {-1, 4}) {
             if (mode == 0 && max_size == -1) continue;
-            const int st = step("KX_TEXT_convert_to_user", [&] { return KX_TEXT_convert_to_user(&out, text, max_size); });
+            const int st =
+                step("KX_TEXT_convert_to_user", [&] { return KX_TEXT_convert_to_user(&out, text, max_size); });
             KX_free(out);
             if (st != 0) return st;
         }

@@ -19,10 +19,9 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                          \
-    do {                                                    \
-        if (int st_ = step(#call, [&] { return call; }))    \
-            return st_;                                     \
+#define STEP(call)                                                   \
+    do {                                                             \
+        if (int st_ = step(#call, [&] { return call; })) return st_; \
     } while (0)
 
 unsigned int g_body = 0, g_hole = 0;

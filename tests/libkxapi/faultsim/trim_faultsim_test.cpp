@@ -13,10 +13,9 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                          \
-    do {                                                    \
-        if (int st_ = step(#call, [&] { return call; }))    \
-            return st_;                                     \
+#define STEP(call)                                                   \
+    do {                                                             \
+        if (int st_ = step(#call, [&] { return call; })) return st_; \
     } while (0)
 
 int trims() {

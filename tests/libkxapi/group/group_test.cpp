@@ -99,9 +99,9 @@ TEST_F(Groups, AddAndRemoveTable) {
         {"remove a dead tag", false, 999999, NULL_TAG, 1105004},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(r.add ? KX_GROUP_add_member_to_group(r.member, r.group)
-                        : KX_GROUP_del_member_from_group(r.member, r.group),
-                  r.code)
+        EXPECT_EQ(
+            r.add ? KX_GROUP_add_member_to_group(r.member, r.group) : KX_GROUP_del_member_from_group(r.member, r.group),
+            r.code)
             << r.what;
     EXPECT_TRUE(members_of(g1).empty());
     EXPECT_EQ(members_of(g2), std::vector<tag>{c});

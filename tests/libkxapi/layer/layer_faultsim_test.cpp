@@ -59,13 +59,15 @@ int story() {
     int n = 0;
     if (int st = step("KX_GROUP_ask_group_data", [&] { return KX_GROUP_ask_group_data(group, &got, &n); })) return st;
     KX_free(got);
-    if (int st = step("KX_GROUP_del_member_from_group", [&] { return KX_GROUP_del_member_from_group(point, NULL_TAG); }))
+    if (int st =
+            step("KX_GROUP_del_member_from_group", [&] { return KX_GROUP_del_member_from_group(point, NULL_TAG); }))
         return st;
 
     const boundary_member chain[] = {{line, 0}, {point, 0}};
     tag boundary = NULL_TAG;
-    if (int st = step("KX_BOUND_create_boundary",
-                      [&] { return KX_BOUND_create_boundary(0, NULL_TAG, {1, 0, 0}, 2, chain, &boundary); }))
+    if (int st = step("KX_BOUND_create_boundary", [&] {
+            return KX_BOUND_create_boundary(0, NULL_TAG, {1, 0, 0}, 2, chain, &boundary);
+        }))
         return st;
     boundary_data data{};
     if (int st = step("KX_BOUND_ask_boundary_data", [&] { return KX_BOUND_ask_boundary_data(boundary, &data); }))
@@ -77,8 +79,7 @@ int story() {
     const double red[3] = {1, 0, 0};
     if (int st = step("KX_DISP_set_color", [&] { return KX_DISP_set_color(3, 0, "red", red); })) return st;
     tag bounds = NULL_TAG;
-    if (int st = step("KX_DISP_ask_model_bounds_tag", [&] { return KX_DISP_ask_model_bounds_tag(&bounds); }))
-        return st;
+    if (int st = step("KX_DISP_ask_model_bounds_tag", [&] { return KX_DISP_ask_model_bounds_tag(&bounds); })) return st;
     const double box[6] = {0, 1, 0, 1, 0, 1};
     return step("KX_DISP_set_model_bounds", [&] { return KX_DISP_set_model_bounds(bounds, box); });
 }

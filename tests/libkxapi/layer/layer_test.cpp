@@ -56,7 +56,9 @@ TEST_F(Layers, StatusTable) {
     };
     for (const Row& r : rows) {
         EXPECT_EQ(KX_LAYER_set_status(r.layer, r.status), r.code) << r.what;
-        if (r.after) { EXPECT_EQ(status_of(r.layer), r.after) << r.what; }
+        if (r.after) {
+            EXPECT_EQ(status_of(r.layer), r.after) << r.what;
+        }
     }
     int work = 0;
     EXPECT_EQ(KX_LAYER_ask_work_layer(&work), 0);
@@ -156,8 +158,8 @@ TEST_F(Layers, CyclingByLayer) {
         return seen;
     };
     EXPECT_EQ(walk(20), std::vector<tag>{b});
-    EXPECT_EQ(walk(30), std::vector<tag>{c});          // hidden layers are cycled when named
-    EXPECT_EQ(walk(0), (std::vector<tag>{a, b}));      // the work view shows layers 1 and 20, not 30
+    EXPECT_EQ(walk(30), std::vector<tag>{c});      // hidden layers are cycled when named
+    EXPECT_EQ(walk(0), (std::vector<tag>{a, b}));  // the work view shows layers 1 and 20, not 30
     EXPECT_EQ(walk(271), std::vector<tag>{});
     tag t = NULL_TAG;
     EXPECT_EQ(KX_LAYER_cycle_by_layer(272, &t), 1105004);

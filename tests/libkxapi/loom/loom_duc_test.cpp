@@ -234,8 +234,8 @@ TEST_F(LinkedAssembly, DelayStatusFollowsTheBitsInOrder) {
         int word;
         int status;
     };
-    for (const Case& c : {Case{0, 0}, Case{0x18, 4}, Case{0x8, 3}, Case{0x28, 3}, Case{0x20, 5}, Case{0x22, 5},
-                          Case{0x2, 1}}) {
+    for (const Case& c :
+         {Case{0, 0}, Case{0x18, 4}, Case{0x8, 3}, Case{0x28, 3}, Case{0x20, 5}, Case{0x22, 5}, Case{0x2, 1}}) {
         DUC_delay_with_status(b_, c.word);
         EXPECT_EQ(delay_status(b_), c.status) << c.word;
     }

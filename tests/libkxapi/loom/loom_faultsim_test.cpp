@@ -20,10 +20,9 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                          \
-    do {                                                    \
-        if (int st_ = step(#call, [&] { return call; }))    \
-            return st_;                                     \
+#define STEP(call)                                                   \
+    do {                                                             \
+        if (int st_ = step(#call, [&] { return call; })) return st_; \
     } while (0)
 
 unsigned int g_b = 0, g_link_b = 0, g_block_d = 0, g_link_d = 0;

@@ -143,9 +143,7 @@ TEST_F(Misc, KlamProgramsAndTheirStatuses) {
         nested = KX_call_klam("count_args", 0, nullptr);
         return 0;
     });
-    host::klam::define_program("raises", [](int, void**) -> int {
-        ERROR_raise("klam", 1, 875200, "program error");
-    });
+    host::klam::define_program("raises", [](int, void**) -> int { ERROR_raise("klam", 1, 875200, "program error"); });
     int value = 5;
     void* args[1] = {&value};
     EXPECT_EQ(KX_call_klam("count_args", 1, args), 0);
@@ -229,7 +227,8 @@ TEST_F(Misc, LoadFailuresAndArguments) {
 
 TEST_F(Misc, LoaderAnswersAndNameServiceFailure) {
     open();
-    const std::pair<int, int> answers[] = {{0, 0}, {1, 1105019}, {2, 1105020}, {3, 1105021}, {4, 1105022}, {-9, 1105022}};
+    const std::pair<int, int> answers[] = {{0, 0},       {1, 1105019}, {2, 1105020},
+                                           {3, 1105021}, {4, 1105022}, {-9, 1105022}};
     for (auto [answer, status] : answers) {
         ctl::return_status("ldr_load", answer);
         KX_loaded_function_t f = nullptr;

@@ -10,16 +10,15 @@
 
 typedef int (*scale_fn)(int, int);
 
-int user_program_run(const char *dir, const char *library, char *report, size_t size)
-{
+int user_program_run(const char* dir, const char* library, char* report, size_t size) {
     char file[512];
     char missing[512];
     char data[16] = {0};
-    const char *dirs[2];
-    char *found = NULL;
+    const char* dirs[2];
+    char* found = NULL;
     char sh_c[] = "-c";
     char sh_exit[] = "exit 4";
-    char *args[2];
+    char* args[2];
     KX_timer_t timer = 0;
     KX_timer_values_t times;
     KX_loaded_function_t function = NULL;

@@ -132,10 +132,9 @@ INSTANTIATE_TEST_SUITE_P(
                    [](FeatureDelete&) { host::control::return_status("FEAT_delete_one", 875398); }, 875398},
         FailureRow{"ListCreationFails", [](FeatureDelete&) { host::control::return_status("KI_crlist", 875397); },
                    875397},
-        FailureRow{"AppendRaises", [](FeatureDelete&) { host::control::raise_on("CM_ptcmtgli", 670004, 2); },
-                   670004},
-        FailureRow{"SettingTheMarkRaises",
-                   [](FeatureDelete&) { host::control::raise_on("UNDO_JQ_set_mark", 1055098); }, 1055098}),
+        FailureRow{"AppendRaises", [](FeatureDelete&) { host::control::raise_on("CM_ptcmtgli", 670004, 2); }, 670004},
+        FailureRow{"SettingTheMarkRaises", [](FeatureDelete&) { host::control::raise_on("UNDO_JQ_set_mark", 1055098); },
+                   1055098}),
     [](const ::testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.title); });
 
 TEST_F(FeatureDelete, ErrorWhileRollingBackDoesNotHideTheFirstError) {
@@ -192,7 +191,7 @@ TEST_F(FeatureDelete, UndoBracketRollsBackAFailedEditAndDropsTheMarkOnSuccess) {
     EXPECT_TRUE(host::objects::is_alive(made));
     int n = -1;
     ASSERT_EQ(KX_UNDO_ask_number_of_marks(1, &n), 0);
-    EXPECT_EQ(n, 0);   // the failed edit deletes its mark after the roll-back
+    EXPECT_EQ(n, 0);  // the failed edit deletes its mark after the roll-back
 }
 
 }  // namespace

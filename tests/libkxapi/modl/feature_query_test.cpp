@@ -140,7 +140,7 @@ TEST_F(FeatureQuery, EachFeaturesBodyFacesAndEdges) {
     struct Row {
         tag feature;
         std::size_t faces;
-        int surface;   // kind of every face, 0: any
+        int surface;  // kind of every face, 0: any
     };
     const Row rows[] = {{block_, 6, ZQ_SURF_PLANE}, {hole_, 1, ZQ_SURF_CYLINDER}, {blend_, 2, ZQ_SURF_CYLINDER}};
     const std::vector<tag> body_faces = objects(host::kernel::faces_of(entity()));
@@ -458,20 +458,15 @@ TEST_F(FeatureQuery, DensityRefusals) {
         int got, code;
     };
     const double nan = std::nan("");
-    for (const Row& r : {Row{KX_MODL_ask_body_density(NULL_TAG, 1, &d), 1105004},
-                         Row{KX_MODL_ask_body_density(body_, 0, &d), 1105005},
-                         Row{KX_MODL_ask_body_density(body_, 5, &d), 1105005},
-                         Row{KX_MODL_ask_body_density(body_, 1, nullptr), 1105006},
-                         Row{KX_MODL_set_body_density(NULL_TAG, 1, 1), 1105004},
-                         Row{KX_MODL_set_body_density(body_, 9, 1), 1105005},
-                         Row{KX_MODL_set_body_density(body_, 1, 0), 1105006},
-                         Row{KX_MODL_set_body_density(body_, 1, nan), 1105006},
-                         Row{KX_MODL_set_body_density(body_, 1, -1), 1105006},
-                         Row{KX_MODL_set_default_density(1, 0), 1105005},
-                         Row{KX_MODL_set_default_density(INFINITY, 1), 1105004},
-                         Row{KX_MODL_set_default_density(0, 1), 1105004},
-                         Row{KX_MODL_ask_default_density(7, &d), 1105004},
-                         Row{KX_MODL_ask_default_density(1, nullptr), 1105005}})
+    for (const Row& r :
+         {Row{KX_MODL_ask_body_density(NULL_TAG, 1, &d), 1105004}, Row{KX_MODL_ask_body_density(body_, 0, &d), 1105005},
+          Row{KX_MODL_ask_body_density(body_, 5, &d), 1105005},
+          Row{KX_MODL_ask_body_density(body_, 1, nullptr), 1105006},
+          Row{KX_MODL_set_body_density(NULL_TAG, 1, 1), 1105004}, Row{KX_MODL_set_body_density(body_, 9, 1), 1105005},
+          Row{KX_MODL_set_body_density(body_, 1, 0), 1105006}, Row{KX_MODL_set_body_density(body_, 1, nan), 1105006},
+          Row{KX_MODL_set_body_density(body_, 1, -1), 1105006}, Row{KX_MODL_set_default_density(1, 0), 1105005},
+          Row{KX_MODL_set_default_density(INFINITY, 1), 1105004}, Row{KX_MODL_set_default_density(0, 1), 1105004},
+          Row{KX_MODL_ask_default_density(7, &d), 1105004}, Row{KX_MODL_ask_default_density(1, nullptr), 1105005}})
         EXPECT_EQ(r.got, r.code);
 }
 
@@ -481,8 +476,8 @@ TEST_F(FeatureQuery, ValidityOfEachToken) {
     struct Row {
         int token, validity;
     };
-    const Row rows[] = {{13802, 2}, {13803, 2}, {13804, 2}, {13805, 2}, {13806, 2}, {13808, 2},
-                        {13810, 2}, {13816, 2}, {13826, 2}, {13801, 1}};
+    const Row rows[] = {{13802, 2}, {13803, 2}, {13804, 2}, {13805, 2}, {13806, 2},
+                        {13808, 2}, {13810, 2}, {13816, 2}, {13826, 2}, {13801, 1}};
     int v = 0;
     ASSERT_EQ(KX_MODL_validate_body(1, &body_, &v), 0);
     EXPECT_EQ(v, 1);
@@ -572,15 +567,14 @@ TEST_F(FeatureQuery, Preferences) {
 TEST_F(FeatureQuery, SignAndBooleanType) {
     struct Row {
         tag feature;
-        int host_sign;     // -1: the feature's own
+        int host_sign;  // -1: the feature's own
         bool root_flag;
         int sign, boolean;
     };
     const Row rows[] = {
-        {block_, -1, false, 0, 4}, {hole_, -1, false, 2, 7}, {blend_, -1, false, 0, 4},
-        {block_, -1, true, 0, 5},  {hole_, 1, false, 1, 6},  {block_, 1, false, 1, 4},
-        {block_, 1, true, 1, 5},   {hole_, 3, false, 3, 8},  {hole_, 8, false, 9, 9},
-        {hole_, 9, false, 10, 10}, {hole_, 5, false, 5, 8},
+        {block_, -1, false, 0, 4}, {hole_, -1, false, 2, 7},  {blend_, -1, false, 0, 4}, {block_, -1, true, 0, 5},
+        {hole_, 1, false, 1, 6},   {block_, 1, false, 1, 4},  {block_, 1, true, 1, 5},   {hole_, 3, false, 3, 8},
+        {hole_, 8, false, 9, 9},   {hole_, 9, false, 10, 10}, {hole_, 5, false, 5, 8},
     };
     for (const Row& r : rows) {
         host::control::clear_scripts();
@@ -605,14 +599,11 @@ TEST_F(FeatureQuery, DistanceToleranceBounds) {
     struct Row {
         double value;
         int result;
-        double stored;   // NAN: unchanged
+        double stored;  // NAN: unchanged
     };
     const double before = 0.01;
-    const Row rows[] = {{bound, 0, bound},
-                        {bound - 1e-11, 0, bound},
-                        {bound - 1e-9, 1, NAN},
-                        {0.5, 0, 0.5},
-                        {std::nan(""), 1, NAN}};
+    const Row rows[] = {
+        {bound, 0, bound}, {bound - 1e-11, 0, bound}, {bound - 1e-9, 1, NAN}, {0.5, 0, 0.5}, {std::nan(""), 1, NAN}};
     for (const Row& r : rows) {
         double t = before;
         int result = -1;

@@ -28,8 +28,7 @@ std::vector<double> ref_product(const double* a, const double* b, int n, bool tr
     std::vector<double> r(n * n, 0.0);
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j)
-            for (int k = 0; k < n; ++k)
-                r[i * n + j] += b[i * n + k] * (transpose_a ? a[j * n + k] : a[k * n + j]);
+            for (int k = 0; k < n; ++k) r[i * n + j] += b[i * n + k] * (transpose_a ? a[j * n + k] : a[k * n + j]);
     return r;
 }
 
@@ -50,7 +49,7 @@ double det3(const std::array<double, 9>& m) {
 }
 
 class Mtx : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override { host::control::reset(); }
 };
 
@@ -89,8 +88,7 @@ TEST_F(Mtx, ProductsTakeTheSecondMatrixFirst) {
         (t ? KX_MTX2_multiply_t : KX_MTX2_multiply)(a2, b2, o2);
         EXPECT_EQ((t ? KX_MTX3_multiply_t : KX_MTX3_multiply)(a3, b3, o3), 0);
         EXPECT_EQ((t ? KX_MTX4_multiply_t : KX_MTX4_multiply)(a4, b4, o4), 0);
-        const auto r2 = ref_product(a2, b2, 2, t), r3 = ref_product(a3, b3, 3, t),
-                   r4 = ref_product(a4, b4, 4, t);
+        const auto r2 = ref_product(a2, b2, 2, t), r3 = ref_product(a3, b3, 3, t), r4 = ref_product(a4, b4, 4, t);
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(o2[i], r2[i], kEps) << "2x2 transposed=" << t;
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(o3[i], r3[i], kEps) << "3x3 transposed=" << t;
         for (int i = 0; i < 16; ++i) EXPECT_NEAR(o4[i], r4[i], kEps) << "4x4 transposed=" << t;
@@ -346,8 +344,7 @@ TEST_F(Mtx, TransformsMovePointsAsTheyShould) {
     double m[16], out[3];
 
     // Rotation a quarter turn about the vertical line through (1, 0, 0).
-    ASSERT_EQ(
-        KX_MTX4_rotation(std::array{1.0, 0.0, 0.0}.data(), std::array{0.0, 0.0, 1.0}.data(), kPi / 2, m), 0);
+    ASSERT_EQ(KX_MTX4_rotation(std::array{1.0, 0.0, 0.0}.data(), std::array{0.0, 0.0, 1.0}.data(), kPi / 2, m), 0);
     KX_MTX4_vec3_multiply(std::array{2.0, 0.0, 4.0}.data(), m, out);
     expect_near(std::to_array(out), {1, 1, 4});
 
@@ -454,8 +451,7 @@ TEST_F(Mtx, HostAnswersReachTheCallerAsTheirConventionSays) {
 TEST_F(Mtx, InitializeUnitisesBothDirectionsThenBuilds) {
     double m[9];
     KX_MTX3_initialize(std::array{2.0, 0.0, 0.0}.data(), std::array{1.0, 1.0, 0.0}.data(), m);
-    EXPECT_EQ(host::control::call_names(),
-              (std::vector<std::string>{"VEC3_unitize", "VEC3_unitize", "MTX3_init"}));
+    EXPECT_EQ(host::control::call_names(), (std::vector<std::string>{"VEC3_unitize", "VEC3_unitize", "MTX3_init"}));
     EXPECT_EQ(host::control::calls("VEC3_unitize")[0].real(1), 1e-10);
 
     host::control::clear_journal();

@@ -22,7 +22,7 @@ void expect_near(const double* got, const std::array<double, N>& want, double to
 }
 
 class Vec : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override { host::control::reset(); }
 };
 
@@ -168,15 +168,12 @@ TEST_F(Vec, EqualityAndZeroTestsAgainstTolerance) {
     EXPECT_EQ(KX_VEC2_is_zero(std::array{0.3, 0.4}.data(), 0.49, &r), 0);
 
     // Four components: component-wise on the first three, the fourth ignored.
-    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.0, 2.0, 3.0, 9.0}.data(),
-                               0.0, &r),
+    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.0, 2.0, 3.0, 9.0}.data(), 0.0, &r),
               1);
     EXPECT_EQ(r, 1);
-    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.1, 2.1, 3.1, 1.0}.data(),
-                               0.11, &r),
+    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.1, 2.1, 3.1, 1.0}.data(), 0.11, &r),
               1);
-    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.0, 2.0, 3.2, 1.0}.data(),
-                               0.1, &r),
+    EXPECT_EQ(KX_VEC4_is_equal(std::array{1.0, 2.0, 3.0, 1.0}.data(), std::array{1.0, 2.0, 3.2, 1.0}.data(), 0.1, &r),
               0);
     EXPECT_EQ(KX_VEC4_is_zero(std::array{0.1, -0.1, 0.1, 7.0}.data(), 0.1, &r), 1);
     EXPECT_EQ(KX_VEC4_is_zero(std::array{0.1, -0.2, 0.1, 0.0}.data(), 0.1, &r), 0);
@@ -210,8 +207,7 @@ TEST_F(Vec, UnitizeAndZeroVectors) {
 }
 
 TEST_F(Vec, PerpendicularsAreUnitAndAtRightAngles) {
-    const std::array<double, 3> vs[] = {{0, 0, 1}, {1, 0, 0},      {0, 1, 0},
-                                        {1, 2, 3}, {-5, 0.1, 0.1}, {1e-8, 1e-8, 0}};
+    const std::array<double, 3> vs[] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {1, 2, 3}, {-5, 0.1, 0.1}, {1e-8, 1e-8, 0}};
     for (const auto& v : vs) {
         double p[3];
         ASSERT_EQ(KX_VEC3_ask_perpendicular(v.data(), p), 0);
@@ -259,22 +255,19 @@ TEST_F(Vec, ParallelAndPerpendicularTests) {
     }
     // Out of the plane: only the 3D tests see the third component.
     int r;
-    EXPECT_EQ(
-        KX_VEC3_is_perpendicular(std::array{1.0, 0.0, 0.0}.data(), std::array{0.0, 0.0, 1.0}.data(), tol, &r),
-        1);
-    EXPECT_EQ(
-        KX_VEC3_is_parallel(std::array{0.0, 0.0, 2.0}.data(), std::array{0.0, 0.0, -1.0}.data(), tol, &r), 1);
+    EXPECT_EQ(KX_VEC3_is_perpendicular(std::array{1.0, 0.0, 0.0}.data(), std::array{0.0, 0.0, 1.0}.data(), tol, &r), 1);
+    EXPECT_EQ(KX_VEC3_is_parallel(std::array{0.0, 0.0, 2.0}.data(), std::array{0.0, 0.0, -1.0}.data(), tol, &r), 1);
 }
 
 TEST_F(Vec, ComponentsAlongTwoDirections) {
     double a = 0, b = 0;
-    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{1.0, 0.0}.data(),
-                                 std::array{1.0, 1.0}.data(), 1e-9, &a, &b),
+    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{1.0, 0.0}.data(), std::array{1.0, 1.0}.data(),
+                                 1e-9, &a, &b),
               0);
     EXPECT_NEAR(a, -2, kEps);
     EXPECT_NEAR(b, 5, kEps);
-    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{2.0, 0.0}.data(),
-                                 std::array{0.0, -1.0}.data(), 1e-9, &a, &b),
+    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{2.0, 0.0}.data(), std::array{0.0, -1.0}.data(),
+                                 1e-9, &a, &b),
               0);
     EXPECT_NEAR(a, 1.5, kEps);
     EXPECT_NEAR(b, -5, kEps);
@@ -282,8 +275,8 @@ TEST_F(Vec, ComponentsAlongTwoDirections) {
     EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{1.0, 1.0}.data(),
                                  std::array{-2.0, -2.0}.data(), 1e-9, &a, &b),
               1);
-    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{0.0, 0.0}.data(),
-                                 std::array{0.0, 1.0}.data(), 1e-9, &a, &b),
+    EXPECT_EQ(KX_VEC2_components(std::array{3.0, 5.0}.data(), std::array{0.0, 0.0}.data(), std::array{0.0, 1.0}.data(),
+                                 1e-9, &a, &b),
               1);
     EXPECT_EQ(a, 7);
     EXPECT_EQ(b, 7);
@@ -292,20 +285,16 @@ TEST_F(Vec, ComponentsAlongTwoDirections) {
 TEST_F(Vec, DistanceToPlane) {
     double d = 9;
     const double q[3] = {0, 0, 1};
-    EXPECT_EQ(KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q, std::array{0.0, 0.0, 2.0}.data(),
-                                        1e-9, &d),
-              0);
+    EXPECT_EQ(
+        KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q, std::array{0.0, 0.0, 2.0}.data(), 1e-9, &d), 0);
     EXPECT_NEAR(d, 3, kEps);
-    EXPECT_EQ(KX_VEC3_distance_to_plane(std::array{5.0, 6.0, -4.0}.data(), q,
-                                        std::array{0.0, 0.0, 0.5}.data(), 1e-9, &d),
-              0);
+    EXPECT_EQ(
+        KX_VEC3_distance_to_plane(std::array{5.0, 6.0, -4.0}.data(), q, std::array{0.0, 0.0, 0.5}.data(), 1e-9, &d), 0);
     EXPECT_NEAR(d, -5, kEps);
-    EXPECT_EQ(KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q,
-                                        std::array{0.0, 0.0, 1e-6}.data(), 1e-5, &d),
-              1);
+    EXPECT_EQ(
+        KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q, std::array{0.0, 0.0, 1e-6}.data(), 1e-5, &d), 1);
     EXPECT_EQ(d, 0);
-    EXPECT_EQ(KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q, std::array{0.0, 0.0, 0.0}.data(),
-                                        0.0, &d),
+    EXPECT_EQ(KX_VEC3_distance_to_plane(std::array{5.0, 6.0, 4.0}.data(), q, std::array{0.0, 0.0, 0.0}.data(), 0.0, &d),
               1);
 }
 

@@ -51,7 +51,13 @@ TEST_F(Delete, EachKindFollowsItsRule) {
         {"line", line, 0, true, 1},
         {"line used by others", used_line, 1155000, false, 0},
         {"boundary 25/6 in use", used_bnd, 1155000, false, 0},
-        {"boundary 25/0 in use", [&] { auto t = make(25, 0); he::attrs(t).in_use = true; return t; }(), 0, true, 1},
+        {"boundary 25/0 in use",
+         [&] {
+             auto t = make(25, 0);
+             he::attrs(t).in_use = true;
+             return t;
+         }(),
+         0, true, 1},
         {"view of current drawing", hv::make_view(current, 1), 0, true, 0},
         {"view of another drawing", hv::make_view(other_drawing, 1), 1155000, false, 0},
         {"view subtype 7", hv::make_view(current, 7), 1155000, false, 0},
@@ -232,9 +238,12 @@ TEST_F(Exchange, ChecksNameTheFailingObject) {
         int status;
     };
     const Row rows[] = {
-        {"null kept", NULL_TAG, arc, 1105004},       {"body kept", body, arc, 1105004},
-        {"incomplete kept", incomplete, arc, 1105004}, {"same tag", line, line, 1105005},
-        {"other part", line, foreign, 1105005},      {"null other", line, NULL_TAG, 1105005},
+        {"null kept", NULL_TAG, arc, 1105004},
+        {"body kept", body, arc, 1105004},
+        {"incomplete kept", incomplete, arc, 1105004},
+        {"same tag", line, line, 1105005},
+        {"other part", line, foreign, 1105005},
+        {"null other", line, NULL_TAG, 1105005},
         {"occurrence", line, hv::make_occurrence(part, 3), 1105005},
     };
     for (const Row& r : rows) EXPECT_EQ(KX_OBJ_replace_object_data(r.kept, r.other), r.status) << r.what;
@@ -259,8 +268,8 @@ TEST_F(Exchange, ArrayStopsAtTheFirstBadPairAndRestoresTheCurrentList) {
     const unsigned int kept[] = {line, spline, point};
     const unsigned int others[] = {arc, spline, ellipse};
     EXPECT_EQ(KX_OBJ_replace_object_array_data(3, kept, others), 1105006);
-    EXPECT_EQ(host::objects::find(line)->type, 5);    // first pair done
-    EXPECT_EQ(host::objects::find(point)->type, 2);   // third never reached
+    EXPECT_EQ(host::objects::find(line)->type, 5);   // first pair done
+    EXPECT_EQ(host::objects::find(point)->type, 2);  // third never reached
     EXPECT_EQ(host::entity::current_list(), 3);
     EXPECT_EQ(host::control::call_count("DSS_REGEN_regen_objs_in_views"), 0);
     EXPECT_TRUE(LM_is_list_open(1));  // the logged updates wait for the next model update

@@ -24,10 +24,14 @@ TEST_F(Types, AnswerEntityTypesAndInterfaceTypes) {
         int status, type, subtype;
     };
     const Row rows[] = {
-        {"point", point, 0, 2, 0},          {"ellipse", ellipse, 0, 6, 2},
-        {"face", face, 0, 70, 2},           {"feature record", feature, 0, 205, 0},
-        {"part", part, 0, 65537, 0},        {"expression", expression, 0, 65536, 0},
-        {"null tag", NULL_TAG, 1105004, 0, 0}, {"never made", 999999, 1105004, 0, 0},
+        {"point", point, 0, 2, 0},
+        {"ellipse", ellipse, 0, 6, 2},
+        {"face", face, 0, 70, 2},
+        {"feature record", feature, 0, 205, 0},
+        {"part", part, 0, 65537, 0},
+        {"expression", expression, 0, 65536, 0},
+        {"null tag", NULL_TAG, 1105004, 0, 0},
+        {"never made", 999999, 1105004, 0, 0},
     };
     for (const Row& r : rows) {
         int type = -1, subtype = -1;
@@ -112,8 +116,8 @@ TEST_F(Types, PropertiesOfEntityTypes) {
         int status;
     };
     const Row rows[] = {
-        {3, true, false, true, 0},   {5, true, true, true, 0},     {45, true, true, true, 0},
-        {15, false, false, false, 0}, {255, false, false, false, 0}, {0, false, false, false, 1105004},
+        {3, true, false, true, 0},           {5, true, true, true, 0},           {45, true, true, true, 0},
+        {15, false, false, false, 0},        {255, false, false, false, 0},      {0, false, false, false, 1105004},
         {256, false, false, false, 1105004}, {-3, false, false, false, 1105004},
     };
     for (const Row& r : rows) {

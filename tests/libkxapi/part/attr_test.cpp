@@ -24,15 +24,15 @@ attribute_value value_of(int type) {
     attribute_value v{};
     v.type = type;
     switch (type) {
-    case KX_ATTR_integer: v.value.integer = -12; break;
-    case KX_ATTR_real: v.value.real = 0.125; break;
-    case KX_ATTR_string: v.value.string = const_cast<char*>("brass"); break;
-    case KX_ATTR_reference: v.value.reference = const_cast<char*>("obj#7"); break;
-    case KX_ATTR_time:
-        v.value.time[0] = 19000;
-        v.value.time[1] = 43200000;
-        break;
-    default: break;
+        case KX_ATTR_integer: v.value.integer = -12; break;
+        case KX_ATTR_real: v.value.real = 0.125; break;
+        case KX_ATTR_string: v.value.string = const_cast<char*>("brass"); break;
+        case KX_ATTR_reference: v.value.reference = const_cast<char*>("obj#7"); break;
+        case KX_ATTR_time:
+            v.value.time[0] = 19000;
+            v.value.time[1] = 43200000;
+            break;
+        default: break;
     }
     return v;
 }
@@ -48,8 +48,7 @@ protected:
 };
 
 TEST_F(AttrTest, EveryKindIsAssignedReadCycledCountedAndDeleted) {
-    const int kinds[] = {KX_ATTR_integer, KX_ATTR_string, KX_ATTR_real, KX_ATTR_time, KX_ATTR_null,
-                         KX_ATTR_reference};
+    const int kinds[] = {KX_ATTR_integer, KX_ATTR_string, KX_ATTR_real, KX_ATTR_time, KX_ATTR_null, KX_ATTR_reference};
     for (int kind : kinds)
         ASSERT_EQ(KX_ATTR_assign(object_, ("K" + std::to_string(kind)).c_str(), value_of(kind)), 0) << kind;
     const auto blocks = host::memory::stats().live_blocks;
@@ -61,18 +60,18 @@ TEST_F(AttrTest, EveryKindIsAssignedReadCycledCountedAndDeleted) {
         ASSERT_EQ(v.type, kind);
         const attribute_value want = value_of(kind);
         switch (kind) {
-        case KX_ATTR_integer: EXPECT_EQ(v.value.integer, want.value.integer); break;
-        case KX_ATTR_real: EXPECT_EQ(v.value.real, want.value.real); break;
-        case KX_ATTR_string:
-        case KX_ATTR_reference:
-            EXPECT_STREQ(v.value.string, want.value.string);
-            KX_free(v.value.string);
-            break;
-        case KX_ATTR_time:
-            EXPECT_EQ(v.value.time[0], 19000);
-            EXPECT_EQ(v.value.time[1], 43200000);
-            break;
-        default: break;
+            case KX_ATTR_integer: EXPECT_EQ(v.value.integer, want.value.integer); break;
+            case KX_ATTR_real: EXPECT_EQ(v.value.real, want.value.real); break;
+            case KX_ATTR_string:
+            case KX_ATTR_reference:
+                EXPECT_STREQ(v.value.string, want.value.string);
+                KX_free(v.value.string);
+                break;
+            case KX_ATTR_time:
+                EXPECT_EQ(v.value.time[0], 19000);
+                EXPECT_EQ(v.value.time[1], 43200000);
+                break;
+            default: break;
         }
         int found = -1;
         ASSERT_EQ(KX_ATTR_find_attribute(object_, KX_ATTR_any, title.c_str(), &found), 0);
@@ -121,17 +120,21 @@ TEST_F(AttrTest, ExpectedHostCodesAreAcknowledged) {
     };
     const std::vector<Case> cases = {
         {"assign: long title", [&] { return KX_ATTR_assign(object_, long_title.c_str(), value_of(1)); }, 1510018, true},
-        {"assign: long value", [&] {
+        {"assign: long value",
+         [&] {
              attribute_value s = value_of(KX_ATTR_string);
              s.value.string = const_cast<char*>(long_text.c_str());
              return KX_ATTR_assign(object_, "X", s);
-         }, 1510019, true},
+         },
+         1510019, true},
         {"assign: control character", [&] { return KX_ATTR_assign(object_, "a\nb", value_of(1)); }, 1510020, true},
-        {"assign: null string", [&] {
+        {"assign: null string",
+         [&] {
              attribute_value s = value_of(KX_ATTR_string);
              s.value.string = nullptr;
              return KX_ATTR_assign(object_, "X", s);
-         }, 1510021, true},
+         },
+         1510021, true},
         {"assign: bad type", [&] { return KX_ATTR_assign(object_, "X", value_of(11)); }, 1510003, false},
         {"assign: empty title", [&] { return KX_ATTR_assign(object_, "", value_of(1)); }, 1510004, false},
         {"assign: dead object", [&] { return KX_ATTR_assign(99999, "X", value_of(1)); }, 1510001, false},
@@ -182,7 +185,8 @@ TEST_F(AttrTest, OnlyAssignReadAndFindAcknowledgeAndOnlyTheSixCodes) {
         {"ATTR_count_attributes", false, [&] { return KX_ATTR_count_attributes(object_, KX_ATTR_any, &n); }},
         {"ATTR_ask_part_attribute", false, [&] { return KX_ATTR_ask_part_attribute(&holder); }},
         {"ATTR_ask_part_attrs", false, [&] { return KX_ATTR_ask_part_attrs(part_, &n, &attrs); }},
-        {"ATTR_ask_part_attrs_in_file", false, [&] { return KX_ATTR_ask_part_attrs_in_file(file.c_str(), &n, &attrs); }},
+        {"ATTR_ask_part_attrs_in_file", false,
+         [&] { return KX_ATTR_ask_part_attrs_in_file(file.c_str(), &n, &attrs); }},
     };
     const int expected[] = {1510002, 1510013, 1510018, 1510019, 1510020, 1510021};
     const int others[] = {1510001, 1510003, 1510012, 1510017, 1510022, 641001, 670004};
@@ -244,9 +248,9 @@ TEST_F(AttrTest, AStringAttributeUpdatesTheAnnotationsThatShowIt) {
         int updates;
     };
     const Case cases[] = {
-        {"MAT", KX_ATTR_string, 1, 1},     // shown: one model update
-        {"OTHER", KX_ATTR_string, 1, 0},   // not shown: no update
-        {"MAT", KX_ATTR_integer, 0, 0},    // not a string: no step
+        {"MAT", KX_ATTR_string, 1, 1},    // shown: one model update
+        {"OTHER", KX_ATTR_string, 1, 0},  // not shown: no update
+        {"MAT", KX_ATTR_integer, 0, 0},   // not a string: no step
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);

@@ -159,32 +159,81 @@ TEST_F(PartTest, EachOperationFiresItsEventsAndTheUnitsWordFollowsTheWorkPart) {
     };
     const std::vector<Step> steps = {
         {"new inch part", [&] { return KX_PART_new(inch.c_str(), KX_PART_ENGLISH, &p); },
-         [&] { return Events{{0, p}, {6, p}}; }, 2},
-        {"save", [&] { return KX_PART_save(); }, [&] { return Events{{2, p}}; }, 2},
-        {"modify", [&] {
+         [&] {
+             return Events{{0, p}, {6, p}};
+         },
+         2},
+        {"save", [&] { return KX_PART_save(); },
+         [&] {
+             return Events{{2, p}};
+         },
+         2},
+        {"modify",
+         [&] {
              const KX_PART_compress_flags_t f{1, 0, 0};
              return KX_PART_set_compression_flags(p, &f);
-         }, [&] { return Events{{4, p}}; }, 2},
-        {"rename", [&] { return KX_PART_rename(p, path("inch2.prt").c_str()); }, [&] { return Events{{5, p}}; }, 2},
-        {"save as", [&] { return KX_PART_save_as(inch.c_str()); }, [&] { return Events{{5, p}, {2, p}}; }, 2},
+         },
+         [&] {
+             return Events{{4, p}};
+         },
+         2},
+        {"rename", [&] { return KX_PART_rename(p, path("inch2.prt").c_str()); },
+         [&] {
+             return Events{{5, p}};
+         },
+         2},
+        {"save as", [&] { return KX_PART_save_as(inch.c_str()); },
+         [&] {
+             return Events{{5, p}, {2, p}};
+         },
+         2},
         {"new metric part", [&] { return KX_PART_new(mm.c_str(), KX_PART_METRIC, &q); },
-         [&] { return Events{{0, q}, {6, q}}; }, 1},
-        {"display the inch part", [&] { return KX_PART_set_display_part(p); }, [&] { return Events{{6, p}}; }, 2},
-        {"close the metric part", [&] { return KX_PART_close(q, 0, 1); }, [&] { return Events{{3, q}}; }, 2},
-        {"close the inch part", [&] { return KX_PART_close(p, 0, 0); }, [&] { return Events{{3, p}}; }, 0},
-        {"open", [&] {
+         [&] {
+             return Events{{0, q}, {6, q}};
+         },
+         1},
+        {"display the inch part", [&] { return KX_PART_set_display_part(p); },
+         [&] {
+             return Events{{6, p}};
+         },
+         2},
+        {"close the metric part", [&] { return KX_PART_close(q, 0, 1); },
+         [&] {
+             return Events{{3, q}};
+         },
+         2},
+        {"close the inch part", [&] { return KX_PART_close(p, 0, 0); },
+         [&] {
+             return Events{{3, p}};
+         },
+         0},
+        {"open",
+         [&] {
              load_status report{};
              const int st = KX_PART_open(inch.c_str(), &p, &report);
              free_status(report);
              return st;
-         }, [&] { return Events{{1, p}, {6, p}}; }, 2},
-        {"reopen", [&] {
+         },
+         [&] {
+             return Events{{1, p}, {6, p}};
+         },
+         2},
+        {"reopen",
+         [&] {
              const tag old = p;
              const int st = KX_PART_reopen(p, 0, 0, &p);
              q = old;
              return st;
-         }, [&] { return Events{{3, q}, {1, p}, {6, p}}; }, 2},
-        {"close all", [&] { return KX_PART_close_all(); }, [&] { return Events{{3, p}}; }, 0},
+         },
+         [&] {
+             return Events{{3, q}, {1, p}, {6, p}};
+         },
+         2},
+        {"close all", [&] { return KX_PART_close_all(); },
+         [&] {
+             return Events{{3, p}};
+         },
+         0},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
@@ -473,7 +522,8 @@ TEST_F(PartTest, CloseReplacesOutOfRangeOptionsAndRespectsAnExpandedView) {
     ASSERT_EQ(marks.size(), 2u);
     EXPECT_EQ(marks[0].arg[0], 1);
     EXPECT_EQ(marks[1].arg[0], 0);
-    EXPECT_LT(host::control::index_of("UNDO_JQ_delete_all_marks"), host::control::index_of("FR_ZRMARK_set_part_close", 1));
+    EXPECT_LT(host::control::index_of("UNDO_JQ_delete_all_marks"),
+              host::control::index_of("FR_ZRMARK_set_part_close", 1));
     EXPECT_EQ(KX_PART_ask_num_parts(), 0);
     EXPECT_EQ(KX_PART_ask_display_part(), NULL_TAG);
 
@@ -646,7 +696,7 @@ TEST_F(PartTest, SaveAllAndSaveAsReportFailures) {
     KX_free(codes);
     EXPECT_EQ(host::memory::stats().live_blocks, blocks);
 
-    EXPECT_EQ(KX_PART_save(), PART_ERR_WRITE);   // b is the work part
+    EXPECT_EQ(KX_PART_save(), PART_ERR_WRITE);  // b is the work part
     EXPECT_EQ(KX_PART_save_as(path("b2.prt").c_str()), 0);
     EXPECT_EQ(KX_PART_ask_part_tag(path("b2.prt").c_str()), b);
     EXPECT_EQ(KX_PART_save_as(path("a.prt").c_str()), PART_ERR_ALREADY_LOADED);

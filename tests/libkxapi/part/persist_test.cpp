@@ -116,7 +116,8 @@ TEST_F(PersistApiTest, HandlesStayUniqueAfterAFreshStart) {
     tag part = NULL_TAG;
     ASSERT_EQ(KX_PART_new(file.c_str(), KX_PART_METRIC, &part), 0);
     std::vector<std::string> saved;
-    for (int i = 0; i < 3; ++i) saved.push_back(handle(test_fixture::with_curve_data(host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part}))));
+    for (int i = 0; i < 3; ++i)
+        saved.push_back(handle(test_fixture::with_curve_data(host::entity::create({OM_CLASS_RM_ENTITY, 3, 0, part}))));
     ASSERT_EQ(KX_PART_save(), 0);
 
     restart();

@@ -38,7 +38,9 @@ protected:
 
 // Either a code, or a length that is a number.
 void expect_answer(int code, double length) {
-    if (code == 0) { EXPECT_TRUE(std::isfinite(length)) << length; }
+    if (code == 0) {
+        EXPECT_TRUE(std::isfinite(length)) << length;
+    }
 }
 
 TEST_F(StrangerCurveTest, ArcLengthOfConicsAtTheEdgeOfTheDoublesEndsWithAnAnswer) {
@@ -60,7 +62,9 @@ TEST_F(StrangerCurveTest, ArcLengthOfConicsAtTheEdgeOfTheDoublesEndsWithAnAnswer
         ASSERT_NE(conic, NULL_TAG);
         double length = -1;
         const int code = KX_CURVE_ask_arc_length(conic, 0, 1, 0, &length);
-        if (c.refused) { EXPECT_NE(code, 0); }
+        if (c.refused) {
+            EXPECT_NE(code, 0);
+        }
         expect_answer(code, length);
     }
 }

@@ -92,7 +92,9 @@ protected:
         EXPECT_EQ(KX_SO_is_out_of_date(t, &a), 0);
         return a != 0;
     }
-    static int update() { return host::control::raised_code([] { UPDATE_do_update(); }).value_or(0); }
+    static int update() {
+        return host::control::raised_code([] { UPDATE_do_update(); }).value_or(0);
+    }
 
     tag part = NULL_TAG;
 };
@@ -425,8 +427,8 @@ TEST_F(SmartTest, ReplacedAndDeletedDefiningData) {
     EXPECT_TRUE(out_of_date(off));
     ASSERT_EQ(update(), 0);
     expect_near(offset(off), {6, 8, 0}, "offset of the replaced scalar");
-    EXPECT_EQ(KX_SO_replace_parms(dist, d), 670006);            // another class
-    EXPECT_EQ(KX_SO_replace_parms(d, d), 670004);               // itself
+    EXPECT_EQ(KX_SO_replace_parms(dist, d), 670006);  // another class
+    EXPECT_EQ(KX_SO_replace_parms(d, d), 670004);     // itself
     EXPECT_EQ(KX_SO_replace_parms(dist, NULL_TAG), 1105005);
 
     ASSERT_EQ(KX_SO_delete_parms(d), 0);
@@ -594,7 +596,8 @@ TEST_F(SmartTest, SplinesThroughTheirPolesAndTheirRecords) {
     int kinds[4] = {0, 2, 4, 1};
     tag pts[4] = {a, b, c, d};
     double params[5] = {0, 0.3, 0.6, 1, 7};
-    tag first[4] = {NULL_TAG, q, q, r}, second[4] = {NULL_TAG, r, q, NULL_TAG}, third[4] = {NULL_TAG, NULL_TAG, r, NULL_TAG};
+    tag first[4] = {NULL_TAG, q, q, r}, second[4] = {NULL_TAG, r, q, NULL_TAG},
+        third[4] = {NULL_TAG, NULL_TAG, r, NULL_TAG};
     so_spline_data data{0, 4, 1, 4, kinds, pts, params, first, second, third, 5, 6};
     tag sp = NULL_TAG;
     ASSERT_EQ(KX_SO_create_spline(part, &data, &sp), 0);
@@ -697,7 +700,8 @@ TEST_F(SmartTest, CreatorsRefuseNullArgumentsByPositionAndMakeNothing) {
         {"dirr doubles: result", 1105007, [&] { return KX_SO_create_dirr_doubles(part, 0, v, nullptr); }},
         {"dirr doubles pnt: direction", 1105006,
          [&] { return KX_SO_create_dirr_doubles_pnt(part, 0, nullptr, nullptr, &r); }},
-        {"dirr doubles pnt: result", 1105007, [&] { return KX_SO_create_dirr_doubles_pnt(part, 0, nullptr, v, nullptr); }},
+        {"dirr doubles pnt: result", 1105007,
+         [&] { return KX_SO_create_dirr_doubles_pnt(part, 0, nullptr, v, nullptr); }},
         {"dirr two points: result", 1105007, [&] { return KX_SO_create_dirr_two_points(part, 0, pts, nullptr); }},
         {"dirr line: line", 1105006, [&] { return KX_SO_create_dirr_line(part, 0, NULL_TAG, 0, &r); }},
         {"dirr line: result", 1105013, [&] { return KX_SO_create_dirr_line(part, 0, l, 0, nullptr); }},
@@ -779,7 +783,8 @@ TEST_F(SmartTest, QueriesAndEditsRefuseNullArgumentsByPosition) {
         host::control::clear_journal();
         EXPECT_EQ(c.call(), c.code) << c.name;
         for (const auto& rec : host::control::journal())
-            EXPECT_EQ(std::string(rec.name).rfind("ERROR_", 0), 0u) << c.name << ": " << rec.name << " before the check";
+            EXPECT_EQ(std::string(rec.name).rfind("ERROR_", 0), 0u)
+                << c.name << ": " << rec.name << " before the check";
     }
     (void)i;
     (void)t;

@@ -43,8 +43,12 @@ TEST_P(TextRoundTrips, BackAsItWent) {
     EXPECT_EQ(b, 0);
 }
 
-const std::string kUtf8 = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93";   // "Grüße ✓"
-const std::string kLatin1 = "Gr\xFC\xDF" "e";                      // "Grüße" in ISO 8859-1
+const std::string kUtf8 =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e \xE2\x9C\x93";  // "Grüße ✓"
+const std::string kLatin1 =
+    "Gr\xFC\xDF"
+    "e";  // "Grüße" in ISO 8859-1
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, TextRoundTrips,
@@ -53,13 +57,19 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"HostCharactersCutAfterIt", 1, TEXT_CODESET_UTF8, kUtf8, 4, "Gr\xC3\xBC"},
                       RoundTrip{"HostCharactersWhateverTheLocale", 1, TEXT_CODESET_LATIN1, kUtf8, -1, kUtf8},
                       RoundTrip{"Utf8LocaleWhole", 0, TEXT_CODESET_UTF8, kUtf8, -1, kUtf8},
-                      RoundTrip{"Utf8LocaleSized", 0, TEXT_CODESET_UTF8, kUtf8, 8, "Gr\xC3\xBC\xC3\x9F" "e "},
+                      RoundTrip{"Utf8LocaleSized", 0, TEXT_CODESET_UTF8, kUtf8, 8,
+                                "Gr\xC3\xBC\xC3\x9F"
+                                "e "},
                       RoundTrip{"Latin1LocaleWhole", 0, TEXT_CODESET_LATIN1, kLatin1, -1, kLatin1},
                       RoundTrip{"Latin1LocaleSized", 0, TEXT_CODESET_LATIN1, kLatin1, 3, "Gr\xFC"},
                       RoundTrip{"AnyOtherModeIsTheLocaleMode", 7, TEXT_CODESET_LATIN1, kLatin1, -1, kLatin1},
                       RoundTrip{"Empty", 0, TEXT_CODESET_UTF8, "", -1, ""},
-                      RoundTrip{"InvalidBytesInAUtf8Locale", 0, TEXT_CODESET_UTF8, "a\xFF" "b", -1,
-                                "a\xEF\xBF\xBD" "b"}),
+                      RoundTrip{"InvalidBytesInAUtf8Locale", 0, TEXT_CODESET_UTF8,
+                                "a\xFF"
+                                "b",
+                                -1,
+                                "a\xEF\xBF\xBD"
+                                "b"}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.title); });
 
 TEST_F(TextSession, TextsCrossBetweenTheModes) {
@@ -133,7 +143,7 @@ TEST_F(TextSession, HostErrorHalfWayLeavesNothingBehind) {
     char* out = reinterpret_cast<char*>(1);
     EXPECT_EQ(KX_TEXT_convert_to_user(&out, text, 3), 670005);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(host::control::live_blocks(), blocks);   // the cut text and the buffer are freed
+    EXPECT_EQ(host::control::live_blocks(), blocks);  // the cut text and the buffer are freed
     TEXT_free(text);
 }
 

@@ -91,8 +91,10 @@ TEST_F(Udo, DataKindsReachTheHostsCallsWithTheirKindValues) {
         int (*add)(tag, int, const double*);
         long long kind;
     };
-    const Row rows[] = {{KX_UDOBJ_add_doubles, 201606048}, {KX_UDOBJ_add_lengths, 201598240},
-                        {KX_UDOBJ_add_areas, 201598336}, {KX_UDOBJ_add_volumes, 201598368}};
+    const Row rows[] = {{KX_UDOBJ_add_doubles, 201606048},
+                        {KX_UDOBJ_add_lengths, 201598240},
+                        {KX_UDOBJ_add_areas, 201598336},
+                        {KX_UDOBJ_add_volumes, 201598368}};
     for (const Row& r : rows) {
         hc::clear_journal();
         ASSERT_EQ(r.add(u, 2, v), 0);
@@ -295,8 +297,8 @@ const Plugin& plugin() {
         q.define = reinterpret_cast<int (*)(udo_class_id*)>(dlsym(lib, "udo_plugin_define"));
         q.make_ring = reinterpret_cast<int (*)(udo_class_id, double, const double*, const char*, tag*)>(
             dlsym(lib, "udo_plugin_make_ring"));
-        q.counts = reinterpret_cast<void (*)(int*, int*, unsigned int*, int*, int*, int*)>(
-            dlsym(lib, "udo_plugin_counts"));
+        q.counts =
+            reinterpret_cast<void (*)(int*, int*, unsigned int*, int*, int*, int*)>(dlsym(lib, "udo_plugin_counts"));
         q.clear = reinterpret_cast<void (*)()>(dlsym(lib, "udo_plugin_clear"));
         return q;
     }();

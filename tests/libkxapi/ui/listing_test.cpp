@@ -41,7 +41,7 @@ TEST_F(Listing, OpenWriteSaveClose) {
     EXPECT_EQ(KX_UI_is_listing_window_open(&open), 0);
     EXPECT_EQ(open, 1);
     EXPECT_EQ(KX_UI_write_listing_window("Hello, "), 0);
-    EXPECT_EQ(KX_UI_write_listing_window("100% done\n"), 0);   // no format is applied
+    EXPECT_EQ(KX_UI_write_listing_window("100% done\n"), 0);  // no format is applied
     EXPECT_EQ(KX_UI_write_listing_window(nullptr), 1105004);
 
     // Opening an open window keeps what it holds.
@@ -84,7 +84,8 @@ std::vector<std::string> listing_calls(const std::function<int()>& call) {
         if (name.rfind("LISTUI_", 0) != 0 && name.rfind("listUI", 0) != 0) continue;
         std::string row = name;
         if (name == "LISTUI_open")
-            row += "(" + std::to_string(r.arg[0]) + "," + std::to_string(r.arg[1]) + "," + std::to_string(r.arg[2]) + ")";
+            row +=
+                "(" + std::to_string(r.arg[0]) + "," + std::to_string(r.arg[1]) + "," + std::to_string(r.arg[2]) + ")";
         if (name == "LISTUI_set_kx_lwin_open") row += "(" + std::to_string(r.arg[0]) + ")";
         out.push_back(row);
     }
@@ -117,13 +118,13 @@ TEST_F(Listing, LongStringsArePrintedInPiecesOf1000) {
         const auto& prints = host::listing::state().prints;
         ASSERT_EQ(prints.size() - before, r.pieces.size());
         for (std::size_t i = 0; i < r.pieces.size(); ++i) EXPECT_EQ(prints[before + i].size(), r.pieces[i]);
-        EXPECT_EQ(host::listing::state().text, text_before + *r.s);   // no line breaks between pieces
+        EXPECT_EQ(host::listing::state().text, text_before + *r.s);  // no line breaks between pieces
     }
 }
 
 TEST_F(Listing, Uc4403ToTheWindowOrTheDevice) {
     const auto& lw = host::listing::state();
-    EXPECT_EQ(uc4403("nowhere"), 1);   // window closed
+    EXPECT_EQ(uc4403("nowhere"), 1);  // window closed
     ASSERT_EQ(KX_UI_open_listing_window(), 0);
     EXPECT_EQ(uc4403("first line"), 0);
     EXPECT_EQ(lw.text, "first line\n");

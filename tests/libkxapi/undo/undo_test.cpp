@@ -27,11 +27,11 @@ enum class Op {
 
 struct Step {
     Op op;
-    std::string name;      // the object's label (one letter) or the mark's name
+    std::string name;  // the object's label (one letter) or the mark's name
     int vis = 1;
     int status = 0;
-    std::string alive;     // labels of the live objects after the step
-    std::string marks;     // mark names after the step
+    std::string alive;  // labels of the live objects after the step
+    std::string marks;  // mark names after the step
 };
 
 struct Sequence {
@@ -49,25 +49,25 @@ TEST_P(UndoSequences, ModelAndMarksAfterEachStep) {
         int st = 0;
         const char* name = s.name.c_str();
         switch (s.op) {
-        case Op::Create: create(s.name[0]); break;
-        case Op::Destroy: destroy(s.name[0]); break;
-        case Op::Mark: {
-            KX_UNDO_mark_id_t id = 0;
-            st = KX_UNDO_set_mark(s.vis, name, &id);
-            if (st == 0) {
-                EXPECT_NE(id, 0u);
+            case Op::Create: create(s.name[0]); break;
+            case Op::Destroy: destroy(s.name[0]); break;
+            case Op::Mark: {
+                KX_UNDO_mark_id_t id = 0;
+                st = KX_UNDO_set_mark(s.vis, name, &id);
+                if (st == 0) {
+                    EXPECT_NE(id, 0u);
+                }
+                ids[s.name] = id;
+                break;
             }
-            ids[s.name] = id;
-            break;
-        }
-        case Op::UndoTo: st = KX_UNDO_undo_to_mark(ids[s.name], name); break;
-        case Op::UndoByName: st = KX_UNDO_undo_to_mark(0, name); break;
-        case Op::UndoLast: st = KX_UNDO_undo_to_last_mark(s.vis, ""); break;
-        case Op::UndoPrev: st = KX_UNDO_undo_to_prev_mark(s.vis, ids[s.name], ""); break;
-        case Op::UndoNextVis: st = KX_UNDO_undo_to_next_vis_mark(); break;
-        case Op::Delete: st = KX_UNDO_delete_mark(ids[s.name], name); break;
-        case Op::DeleteTo: st = KX_UNDO_delete_to_mark(ids[s.name], name); break;
-        case Op::DeleteAll: st = KX_UNDO_delete_all_marks(); break;
+            case Op::UndoTo: st = KX_UNDO_undo_to_mark(ids[s.name], name); break;
+            case Op::UndoByName: st = KX_UNDO_undo_to_mark(0, name); break;
+            case Op::UndoLast: st = KX_UNDO_undo_to_last_mark(s.vis, ""); break;
+            case Op::UndoPrev: st = KX_UNDO_undo_to_prev_mark(s.vis, ids[s.name], ""); break;
+            case Op::UndoNextVis: st = KX_UNDO_undo_to_next_vis_mark(); break;
+            case Op::Delete: st = KX_UNDO_delete_mark(ids[s.name], name); break;
+            case Op::DeleteTo: st = KX_UNDO_delete_to_mark(ids[s.name], name); break;
+            case Op::DeleteAll: st = KX_UNDO_delete_all_marks(); break;
         }
         EXPECT_EQ(st, s.status);
         EXPECT_EQ(alive(), s.alive);
@@ -76,89 +76,87 @@ TEST_P(UndoSequences, ModelAndMarksAfterEachStep) {
     EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Marks, UndoSequences,
-    ::testing::Values(
-        Sequence{"UndoRestoresTheModelAndKeepsTheMark",
-                 {{Op::Create, "a", 1, 0, "a", ""},
-                  {Op::Mark, "A", 1, 0, "a", "A"},
-                  {Op::Create, "b", 1, 0, "ab", "A"},
-                  {Op::Destroy, "a", 1, 0, "b", "A"},
-                  {Op::UndoTo, "A", 1, 0, "a", "A"},
-                  {Op::Create, "c", 1, 0, "ac", "A"},
-                  {Op::UndoTo, "A", 1, 0, "a", "A"},
-                  {Op::Delete, "A", 1, 0, "a", ""},
-                  {Op::UndoTo, "A", 1, 1055004, "a", ""}}},
-        Sequence{"UndoDropsTheLaterMarks",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 1, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 0, 0, "ab", "A,B,C"},
-                  {Op::Create, "c", 1, 0, "abc", "A,B,C"},
-                  {Op::UndoTo, "B", 1, 0, "a", "A,B"},
-                  {Op::UndoTo, "C", 1, 1055004, "a", "A,B"},
-                  {Op::UndoTo, "A", 1, 0, "", "A"}}},
-        Sequence{"UndoToLastMarkOfAVisibility",
-                 {{Op::Mark, "A", 0, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 1, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 0, 0, "ab", "A,B,C"},
-                  {Op::Create, "c", 1, 0, "abc", "A,B,C"},
-                  {Op::UndoLast, "", 1, 0, "a", "A,B"},
-                  {Op::UndoLast, "", 2, 1055004, "a", "A,B"},
-                  {Op::UndoLast, "", 0, 0, "", "A"}}},
-        Sequence{"UndoToPreviousMark",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 2, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
-                  {Op::Create, "c", 1, 0, "abc", "A,B,C"},
-                  {Op::UndoPrev, "C", 1, 0, "", "A"}}},
-        Sequence{"UndoToNextVisibleMarkSkipsInvisibleAndTemporary",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 0, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 2, 0, "ab", "A,B,C"},
-                  {Op::UndoNextVis, "", 1, 0, "", "A"},
-                  {Op::Delete, "A", 1, 0, "", ""},
-                  {Op::UndoNextVis, "", 1, 1055004, "", ""}}},
-        Sequence{"UndoByNameTakesTheNewestOfThatName",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "A", 1, 0, "a", "A,A"},
-                  {Op::Create, "b", 1, 0, "ab", "A,A"},
-                  {Op::UndoByName, "A", 1, 0, "a", "A,A"},
-                  {Op::UndoByName, "Z", 1, 1055004, "a", "A,A"}}},
-        Sequence{"DeleteToMarkKeepsTheModel",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 1, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
-                  {Op::DeleteTo, "B", 1, 0, "ab", "A"},
-                  {Op::UndoTo, "A", 1, 0, "", "A"},
-                  {Op::DeleteTo, "B", 1, 1055004, "", "A"}}},
-        Sequence{"DeleteAllMarks",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 0, 0, "a", "A,B"},
-                  {Op::DeleteAll, "", 1, 0, "a", ""},
-                  {Op::UndoTo, "A", 1, 1055004, "a", ""}}},
-        Sequence{"DeletingAMarkInTheMiddleKeepsTheOthersUsable",
-                 {{Op::Mark, "A", 1, 0, "", "A"},
-                  {Op::Create, "a", 1, 0, "a", "A"},
-                  {Op::Mark, "B", 1, 0, "a", "A,B"},
-                  {Op::Create, "b", 1, 0, "ab", "A,B"},
-                  {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
-                  {Op::Delete, "B", 1, 0, "ab", "A,C"},
-                  {Op::Create, "c", 1, 0, "abc", "A,C"},
-                  {Op::UndoTo, "C", 1, 0, "ab", "A,C"},
-                  {Op::UndoTo, "A", 1, 0, "", "A"}}}),
-    [](const ::testing::TestParamInfo<Sequence>& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(Marks, UndoSequences,
+                         ::testing::Values(Sequence{"UndoRestoresTheModelAndKeepsTheMark",
+                                                    {{Op::Create, "a", 1, 0, "a", ""},
+                                                     {Op::Mark, "A", 1, 0, "a", "A"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A"},
+                                                     {Op::Destroy, "a", 1, 0, "b", "A"},
+                                                     {Op::UndoTo, "A", 1, 0, "a", "A"},
+                                                     {Op::Create, "c", 1, 0, "ac", "A"},
+                                                     {Op::UndoTo, "A", 1, 0, "a", "A"},
+                                                     {Op::Delete, "A", 1, 0, "a", ""},
+                                                     {Op::UndoTo, "A", 1, 1055004, "a", ""}}},
+                                           Sequence{"UndoDropsTheLaterMarks",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 1, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 0, 0, "ab", "A,B,C"},
+                                                     {Op::Create, "c", 1, 0, "abc", "A,B,C"},
+                                                     {Op::UndoTo, "B", 1, 0, "a", "A,B"},
+                                                     {Op::UndoTo, "C", 1, 1055004, "a", "A,B"},
+                                                     {Op::UndoTo, "A", 1, 0, "", "A"}}},
+                                           Sequence{"UndoToLastMarkOfAVisibility",
+                                                    {{Op::Mark, "A", 0, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 1, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 0, 0, "ab", "A,B,C"},
+                                                     {Op::Create, "c", 1, 0, "abc", "A,B,C"},
+                                                     {Op::UndoLast, "", 1, 0, "a", "A,B"},
+                                                     {Op::UndoLast, "", 2, 1055004, "a", "A,B"},
+                                                     {Op::UndoLast, "", 0, 0, "", "A"}}},
+                                           Sequence{"UndoToPreviousMark",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 2, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
+                                                     {Op::Create, "c", 1, 0, "abc", "A,B,C"},
+                                                     {Op::UndoPrev, "C", 1, 0, "", "A"}}},
+                                           Sequence{"UndoToNextVisibleMarkSkipsInvisibleAndTemporary",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 0, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 2, 0, "ab", "A,B,C"},
+                                                     {Op::UndoNextVis, "", 1, 0, "", "A"},
+                                                     {Op::Delete, "A", 1, 0, "", ""},
+                                                     {Op::UndoNextVis, "", 1, 1055004, "", ""}}},
+                                           Sequence{"UndoByNameTakesTheNewestOfThatName",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "A", 1, 0, "a", "A,A"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,A"},
+                                                     {Op::UndoByName, "A", 1, 0, "a", "A,A"},
+                                                     {Op::UndoByName, "Z", 1, 1055004, "a", "A,A"}}},
+                                           Sequence{"DeleteToMarkKeepsTheModel",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 1, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
+                                                     {Op::DeleteTo, "B", 1, 0, "ab", "A"},
+                                                     {Op::UndoTo, "A", 1, 0, "", "A"},
+                                                     {Op::DeleteTo, "B", 1, 1055004, "", "A"}}},
+                                           Sequence{"DeleteAllMarks",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 0, 0, "a", "A,B"},
+                                                     {Op::DeleteAll, "", 1, 0, "a", ""},
+                                                     {Op::UndoTo, "A", 1, 1055004, "a", ""}}},
+                                           Sequence{"DeletingAMarkInTheMiddleKeepsTheOthersUsable",
+                                                    {{Op::Mark, "A", 1, 0, "", "A"},
+                                                     {Op::Create, "a", 1, 0, "a", "A"},
+                                                     {Op::Mark, "B", 1, 0, "a", "A,B"},
+                                                     {Op::Create, "b", 1, 0, "ab", "A,B"},
+                                                     {Op::Mark, "C", 1, 0, "ab", "A,B,C"},
+                                                     {Op::Delete, "B", 1, 0, "ab", "A,C"},
+                                                     {Op::Create, "c", 1, 0, "abc", "A,C"},
+                                                     {Op::UndoTo, "C", 1, 0, "ab", "A,C"},
+                                                     {Op::UndoTo, "A", 1, 0, "", "A"}}}),
+                         [](const ::testing::TestParamInfo<Sequence>& info) { return std::string(info.param.title); });
 
 using UndoMarks = UndoSession;
 
@@ -218,7 +216,7 @@ TEST_F(UndoMarks, MarkIdIsStoredEvenWhenTheServiceReportsAStatus) {
     host::control::return_status("UNDO_JQ_set_mark", 1055001);
     KX_UNDO_mark_id_t a = 77;
     EXPECT_EQ(KX_UNDO_set_mark(1, "A", &a), 1055001);
-    EXPECT_EQ(a, 0u);   // what the service answered
+    EXPECT_EQ(a, 0u);  // what the service answered
 }
 
 // ---- Argument checks -----------------------------------------------------
@@ -324,7 +322,7 @@ TEST_F(UndoMarks, MiscCallbacksAreCalledForTheirKindAndVisibility) {
 
     KX_UNDO_mark_id_t a = 0, b = 0;
     ASSERT_EQ(KX_UNDO_set_mark(1, "A", &a), 0);
-    ASSERT_EQ(KX_UNDO_set_mark(0, "B", &b), 0);   // other visibility: not called
+    ASSERT_EQ(KX_UNDO_set_mark(0, "B", &b), 0);  // other visibility: not called
     ASSERT_EQ(KX_UNDO_undo_to_mark(a, "A"), 0);
     ASSERT_EQ(misc_events.size(), 2u);
     EXPECT_EQ(misc_events[0].kind, 0);
