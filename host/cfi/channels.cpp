@@ -476,7 +476,7 @@ int CFI_set_default_directory(const char* spec, int must_exist) {
 
 int CFI_add_extension(const char* name, int type, char** spec) {
     auto call = HOST_ENTRY_TEXT(name, type, spec);
-    call.need(spec, "the specification output");
+    call.need(spec, "the file specification output");
     *spec = nullptr;
     int status;
     if (call.status(status)) return status;

@@ -147,7 +147,7 @@ void fm1820_(const CMSG_t* name, int* mode, CMSG_t* spec, int* status) {
     auto call = HOST_ENTRY(name, mode ? *mode : 0, spec);
     call.need(name, "the name");
     call.need(mode, "the mode");
-    call.need(spec, "the specification output");
+    call.need(spec, "the file specification output");
     call.need(status, "the status");
     spec->length = 0;
     if (call.status(*status)) return;

@@ -169,7 +169,7 @@ void fm1061(int channel, CFI_header_record_t* record, int* status) {
 void fm1161(int channel, const CFI_header_record_t* record, CMSG_t* spec, int* status) {
     auto call = HOST_ENTRY(channel, record, spec);
     call.need(record, "the header record");
-    call.need(spec, "the specification output");
+    call.need(spec, "the file specification output");
     call.need(status, "the status");
     spec->length = 0;
     if (call.status(*status)) return;

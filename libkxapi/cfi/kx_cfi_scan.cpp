@@ -98,8 +98,8 @@ int write_text(const char* fspec, int type, int mask, CFI_text132_t& field, cons
                             [&] { return kx::uc_file_code(CMSG_convert_c_to_cmsg(text, &field, sizeof field.text)); });
 }
 
-// True when spec ends with name, letter case ignored (a name longer than
-// the specification does not).
+// True when the file specification ends with name, letter case ignored (a
+// name longer than the whole file specification does not).
 bool ends_with_name(const char* spec, const char* name) {
     const std::size_t s = std::strlen(spec), n = std::strlen(name);
     return n <= s && ::strcasecmp(spec + (s - n), name) == 0;
