@@ -127,7 +127,7 @@ tag_t make_occurrence(tag_t part, int type, int subtype) {
 
 tag_t make_occurrence_of(tag_t part, tag_t prototype, const double rows[9], const double origin[3]) {
     const objects::Object* p = objects::find(prototype);
-    if (!p) ERROR_raise("make_occurrence_of", 0, HOST_ERR_DEAD_TAG, "tag %u is not a live object", prototype);
+    if (!p) ERROR_raise(__func__, 0, HOST_ERR_DEAD_TAG, "tag %u is not a live object", prototype);
     const tag_t o = make_occurrence(part, p->type, p->subtype);
     Occurrence& occ = occurrences()[o];
     occ.prototype = prototype;
