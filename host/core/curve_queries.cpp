@@ -53,7 +53,7 @@ using hostnum::V3;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 // Curves (and a curve and a surface) closer than this meet.
 constexpr double kMeet = 1e-7;
-// Samples along a curve when searching.
+// Samples along a curve when searching for inflections.
 constexpr int kSamples = 512;
 
 void reset_crvcom() { crvcom_ = CRVCOM_t{0, 0, 0.0, 0.0}; }
@@ -92,30 +92,6 @@ Range limits(const curve_struct& c) {
     double l[2];
     hostnum::curve_limits(c, l);
     return {l[0], l[1]};
-}
-
-// Minimum of a unimodal function on [a, b] by golden section.
-template <class F>
-double golden(F f, double a, double b) {
-    const double g = (std::sqrt(5.0) - 1) / 2;
-    double x1 = b - g * (b - a), x2 = a + g * (b - a);
-    double f1 = f(x1), f2 = f(x2);
-    for (int i = 0; i < 200 && (b - a) > 1e-15 * (1 + std::fabs(a) + std::fabs(b)); ++i) {
-        if (f1 <= f2) {
-            b = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = b - g * (b - a);
-            f1 = f(x1);
-        } else {
-            a = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = a + g * (b - a);
-            f2 = f(x2);
-        }
-    }
-    return f1 <= f2 ? x1 : x2;
 }
 
 // A root of f on [a, b] where f(a) and f(b) differ in sign.
@@ -195,19 +171,6 @@ V3 local(const Frame& f, V3 p) {
     return {hostnum::dot(d, f.x), hostnum::dot(d, f.y), hostnum::dot(d, f.z)};
 }
 
-// Signed distance (or close to it) of a point from the surface.
-double implicit(const Surface& s, V3 p) {
-    const V3 l = local(s.f, p);
-    const double rho = std::hypot(l.x, l.y);
-    switch (s.kind) {
-        case PX_SURF_PLANE: return l.z;
-        case PX_SURF_CYLINDER: return rho - s.r1;
-        case PX_SURF_CONE: return (rho - (s.r1 + l.z * std::tan(s.half_angle))) * std::cos(s.half_angle);
-        case PX_SURF_SPHERE: return hostnum::norm(l) - s.r1;
-        default: return std::hypot(rho - s.r1, l.z) - s.r2;  // torus
-    }
-}
-
 void uv_of(const Surface& s, V3 p, double uv[2]) {
     const V3 l = local(s.f, p);
     const double rho = std::hypot(l.x, l.y);
@@ -261,36 +224,39 @@ struct Hit {
     int kind;
 };
 
-// Intersections of the curve over [lo, hi] with the surface.
-std::vector<Hit> curve_surface_hits(const curve_struct& c, double lo, double hi, const Surface& s) {
-    auto g = [&](double t) { return implicit(s, eval(c, t)); };
-    std::vector<double> t(kSamples + 1), v(kSamples + 1);
-    for (int i = 0; i <= kSamples; ++i) {
-        t[i] = lo + (hi - lo) * i / kSamples;
-        v[i] = g(t[i]);
+// The face's surface as the kernel's geometry tools take it.
+hostnum::geometry::Surface kernel_surface(const Surface& s) {
+    hostnum::geometry::Surface k;
+    switch (s.kind) {
+        case PX_SURF_PLANE: k.kind = hostnum::geometry::Surface::plane; break;
+        case PX_SURF_CYLINDER: k.kind = hostnum::geometry::Surface::cylinder; break;
+        case PX_SURF_CONE: k.kind = hostnum::geometry::Surface::cone; break;
+        case PX_SURF_SPHERE: k.kind = hostnum::geometry::Surface::sphere; break;
+        default: k.kind = hostnum::geometry::Surface::torus; break;
     }
-    std::vector<std::pair<double, int>> roots;  // parameter, kind
-    for (int i = 0; i <= kSamples; ++i) {
-        if (v[i] == 0) roots.push_back({t[i], 1});
-        if (i < kSamples && v[i] != 0 && v[i + 1] != 0 && (v[i] < 0) != (v[i + 1] < 0))
-            roots.push_back({bisect(g, t[i], t[i + 1]), 1});
-    }
-    // Touching points: local minima of |g| without a change of sign.
-    for (int i = 1; i < kSamples; ++i) {
-        const double a = std::fabs(v[i - 1]), b = std::fabs(v[i]), d = std::fabs(v[i + 1]);
-        if (!(b <= a && b <= d) || v[i] == 0) continue;
-        if ((v[i - 1] < 0) != (v[i] < 0) || (v[i] < 0) != (v[i + 1] < 0)) continue;
-        const double tm = golden([&](double x) { return std::fabs(g(x)); }, t[i - 1], t[i + 1]);
-        if (std::fabs(g(tm)) < kMeet) roots.push_back({tm, 2});
-    }
+    s.f.o.store(k.origin);
+    s.f.z.store(k.axis);
+    s.f.x.store(k.ref);
+    k.radius = s.r1;
+    k.minor = s.r2;
+    k.half_angle = s.half_angle;
+    return k;
+}
+
+// Intersections of the curve over [lo, hi] with the surface within the
+// face's parameter box: the kernel's intersection of the curve with the
+// surface.
+std::vector<Hit> curve_surface_hits(const host::Call& call, const curve_struct& c, double lo, double hi,
+                                    const Surface& s) {
+    const auto kernel = hostnum::kernel_curve_of(c);
+    std::vector<hostnum::geometry::SurfaceMeet> meets;
+    if (!kernel || !hostnum::geometry::surface_meets(*kernel, lo, hi, kernel_surface(s), kMeet, &meets))
+        call.fail(KERNEL_ERR_NO_ANSWER, "the kernel cannot meet the curve with the surface");
     std::vector<Hit> hits;
-    for (auto [tr, kind] : roots) {
-        Hit h{tr, 0, eval(c, tr), {0, 0}, kind};
+    for (const auto& m : meets) {
+        Hit h{m.t, 0, V3::load(m.point), {0, 0}, m.kind};
         uv_of(s, h.p, h.uv);
-        if (!in_box(s, h.uv)) continue;
-        bool dup = false;
-        for (const Hit& o : hits) dup = dup || hostnum::norm(o.p - h.p) < 1e-9;
-        if (!dup) hits.push_back(h);
+        if (in_box(s, h.uv)) hits.push_back(h);
     }
     return hits;
 }
@@ -317,7 +283,8 @@ std::vector<Hit> curve_curve_hits(const curve_struct& a, const curve_struct& b) 
         for (const auto& x : meets) hits.push_back({x.ta, x.tb, V3::load(x.point), {x.tb, 0}, 1});
         return hits;
     }
-    hostnum::geometry::meets(a, b, kMeet, &meets);
+    const auto ka = hostnum::kernel_curve_of(a), kb = hostnum::kernel_curve_of(b);
+    if (ka && kb) hostnum::geometry::meets(*ka, *kb, kMeet, &meets);
     std::vector<Hit> hits;
     for (const auto& m : meets) {
         Hit h{m.ta, m.tb, V3::load(m.point), {m.tb, 0}, 1};
@@ -391,8 +358,10 @@ int curve_face(const host::Call& call, unsigned int curve, unsigned int face, co
             call.fail(KERNEL_ERR_NO_ANSWER, "the kernel cannot meet curve %u with face %u", curve, face);
         for (const auto& m : meets) hits.push_back({m.t, 0, V3::load(m.point), {m.uv[0], m.uv[1]}, m.kind});
     } else {
-        hits = curve_surface_hits(rec, r.lo, r.hi, s);
+        hits = curve_surface_hits(call, rec, r.lo, r.hi, s);
     }
+    // Of hits as near to the reference, the first along the curve.
+    std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.t < b.t; });
     const Hit* h = nearest(hits, reference);
     *status = 0;
     if (!h) return 1;

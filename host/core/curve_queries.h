@@ -18,9 +18,13 @@
  * (host::control::give_outputs): status, point x y z, parameter, and two
  * more values (the face's u v, or the second curve's parameter).
  *
- * Intersections are searched numerically over the curve's range; a curve
- * and a face (or two curves) that meet within 1e-7 count as meeting. Among
- * several intersections the one nearest to the reference point is answered.
+ * Intersections are the solid kernel's (its curve-surface intersection and
+ * its extrema between curves and surfaces) over the curve's range; a curve
+ * and a face (or two curves) that meet within 1e-7 count as meeting. A
+ * spline is not extended beyond its range (the kernel's splines end where
+ * their knots do); a failure of the kernel raises KERNEL_ERR_NO_ANSWER. Among
+ * several intersections the one nearest to the reference point is answered
+ * (of a curve and a face, the first along the curve among equally near ones).
  *
  * Checks: a tag of no live object raises HOST_ERR_DEAD_TAG, an object
  * without the needed curve or surface HOST_ERR_WRONG_CLASS, a null pointer

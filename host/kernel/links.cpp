@@ -10,8 +10,6 @@
 #include <BRepClass_FaceClassifier.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
-#include <GeomAPI_IntCS.hxx>
-#include <GeomLProp_SLProps.hxx>
 #include <Geom_Surface.hxx>
 #include <Precision.hxx>
 #include <GeomConvert.hxx>
@@ -21,6 +19,7 @@
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -151,34 +150,24 @@ bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, doub
                      std::vector<CurveFaceHit>* hits) {
     const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
     if (shape.IsNull()) return false;
-    const auto curve = hostnum::geometry::kernel_curve(c);
+    const auto curve = hostnum::kernel_curve_of(c);
     if (!curve) return false;
     return safely([&] {
         const TopoDS_Face& f = TopoDS::Face(shape);
         const Handle(Geom_Surface) surface = BRep_Tool::Surface(f);
         if (surface.IsNull()) return false;
-        const double u0 = curve->u(lo), u1 = curve->u(hi);
-        GeomAPI_IntCS meet(new Geom_TrimmedCurve(curve->curve, std::min(u0, u1), std::max(u0, u1)), surface);
-        if (!meet.IsDone()) return false;
-        hits->clear();
         const double tol = BRep_Tool::Tolerance(f);
-        for (int i = 1; i <= meet.NbPoints(); ++i) {
-            double u = 0, v = 0, w = 0;
-            meet.Parameters(i, u, v, w);
-            if (BRepClass_FaceClassifier(f, gp_Pnt2d(u, v), tol).State() == TopAbs_OUT) continue;
+        std::vector<hostnum::geometry::SurfaceMeet> meets;
+        if (!hostnum::geometry::surface_meets(*curve, lo, hi, surface, tol, &meets)) return false;
+        hits->clear();
+        for (const auto& m : meets) {
+            if (BRepClass_FaceClassifier(f, gp_Pnt2d(m.uv[0], m.uv[1]), tol).State() == TopAbs_OUT) continue;
             CurveFaceHit h;
-            h.t = curve->t(w);
-            put(h.point, meet.Point(i).XYZ());
-            h.uv[0] = u;
-            h.uv[1] = v;
-            // A touch: the curve's tangent lies in the surface there.
-            gp_Pnt p;
-            gp_Vec d;
-            curve->curve->D1(w, p, d);
-            GeomLProp_SLProps props(surface, u, v, 1, tol);
-            if (props.IsNormalDefined() && d.Magnitude() > 0 &&
-                std::fabs(d.Normalized().Dot(gp_Vec(props.Normal()))) < 1e-9)
-                h.kind = 2;
+            h.t = m.t;
+            std::copy(m.point, m.point + 3, h.point);
+            h.uv[0] = m.uv[0];
+            h.uv[1] = m.uv[1];
+            h.kind = m.kind;
             hits->push_back(h);
         }
         return true;

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 #include <numbers>
+#include <unordered_map>
 
 #include "host/numeric/curve_geometry.h"
 #include "host/numeric/linalg_impl.h"
@@ -24,28 +26,6 @@ constexpr double kAxisTol = 1e-9;
 // ---- storage of a parameter's point and derivatives ----
 
 using Ders = std::array<V3, kMaxDerivatives + 1>;
-
-// Derivative k of cos and sin at an angle with cos c and sin s.
-double cos_der(int k, double c, double s) {
-    switch (k % 4) {
-        case 0: return c;
-        case 1: return -s;
-        case 2: return -c;
-        default: return s;
-    }
-}
-double sin_der(int k, double c, double s) { return cos_der(k + 3, c, s); }
-
-// Points of a planar curve: center + x(t) X + y(t) Y with the k-th
-// derivatives of x and y given.
-template <class FX, class FY>
-void planar(const double* center, const double* xa, const double* ya, int n, FX fx, FY fy, Ders& out) {
-    const V3 C = V3::load(center), X = V3::load(xa), Y = V3::load(ya);
-    for (int k = 0; k <= n; ++k) {
-        out[k] = fx(k) * X + fy(k) * Y;
-        if (k == 0) out[k] += C;
-    }
-}
 
 double lower(const curve_struct& c) { return c.span >= 0 ? c.start : c.start + c.span; }
 double upper(const curve_struct& c) { return c.span >= 0 ? c.start + c.span : c.start; }
@@ -68,80 +48,21 @@ bool axes_ok(const double* x, const double* y) {
 
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
-CurveError eval_conic(const curve_conic_data& d, double t, int n, Ders& out) {
-    switch (d.subtype) {
-        case CONIC_ELLIPSE: {
-            const double c = std::cos(t), s = std::sin(t), a = d.c[2], b = d.c[3];
-            planar(
-                d.center, d.x_axis, d.y_axis, n, [&](int k) { return a * cos_der(k, c, s); },
-                [&](int k) { return b * sin_der(k, c, s); }, out);
-            return CurveError::ok;
-        }
-        case CONIC_PARABOLA: {
-            const double f = d.c[2];
-            planar(
-                d.center, d.x_axis, d.y_axis, n,
-                [&](int k) { return k == 0 ? t * t / (4 * f) : (k == 1 ? t / (2 * f) : (k == 2 ? 1 / (2 * f) : 0.0)); },
-                [&](int k) { return k == 0 ? t : (k == 1 ? 1.0 : 0.0); }, out);
-            return CurveError::ok;
-        }
-        case CONIC_HYPERBOLA: {
-            const double b = std::sqrt(d.c[3]), a = d.c[2] * b;
-            const double ch = std::cosh(t), sh = std::sinh(t);
-            planar(
-                d.center, d.x_axis, d.y_axis, n, [&](int k) { return a * (k % 2 == 0 ? ch : sh); },
-                [&](int k) { return b * (k % 2 == 0 ? sh : ch); }, out);
-            return CurveError::ok;
-        }
-        default: return CurveError::bad_type;
-    }
-}
-
-// Point and derivatives 0..n at t (n already checked).
+// Point and derivatives 0..n at t (n already checked): a point as it is,
+// every other curve on the kernel.
 CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
     if (c.data == nullptr) return CurveError::bad_argument;
-    t = wrap(c, t);
-    switch (c.type) {
-        case CURVE_POINT: {
-            const auto& d = *static_cast<const curve_point_data*>(c.data);
-            out[0] = V3::load(d.position);
-            for (int k = 1; k <= n; ++k) out[k] = {};
-            return CurveError::ok;
-        }
-        case CURVE_LINE: {
-            const auto& d = *static_cast<const curve_line_data*>(c.data);
-            const V3 o = V3::load(d.origin), dir = V3::load(d.direction);
-            out[0] = o + t * dir;
-            for (int k = 1; k <= n; ++k) out[k] = k == 1 ? dir : V3{};
-            return CurveError::ok;
-        }
-        case CURVE_ARC: {
-            const auto& d = *static_cast<const curve_arc_data*>(c.data);
-            const double co = std::cos(t), si = std::sin(t), r = d.radius;
-            planar(
-                d.center, d.x_axis, d.y_axis, n, [&](int k) { return r * cos_der(k, co, si); },
-                [&](int k) { return r * sin_der(k, co, si); }, out);
-            return CurveError::ok;
-        }
-        case CURVE_CONIC: return eval_conic(*static_cast<const curve_conic_data*>(c.data), t, n, out);
-        case CURVE_SPLINE: {
-            const auto& d = *static_cast<const curve_spline_data*>(c.data);
-            double buf[3 * (kMaxDerivatives + 1)];
-            nurbs::evaluate(d.n_poles, d.order, d.poles, d.knots, t, n, buf);
-            for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
-            return CurveError::ok;
-        }
-        default: return CurveError::bad_type;
+    if (c.type == CURVE_POINT) {
+        out[0] = V3::load(static_cast<const curve_point_data*>(c.data)->position);
+        for (int k = 1; k <= n; ++k) out[k] = {};
+        return CurveError::ok;
     }
-}
-
-// ---- closest point ----
-
-double dist_sq(const curve_struct& c, double t, V3 p) {
-    Ders d;
-    eval(c, t, 0, d);
-    const V3 e = d[0] - p;
-    return dot(e, e);
+    if (evaluator_type(c) == 0) return CurveError::bad_type;
+    const auto kernel = kernel_curve_of(c);
+    double buf[3 * (kMaxDerivatives + 1)];
+    if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, buf)) return CurveError::degenerate;
+    for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
+    return CurveError::ok;
 }
 
 // ---- arc length ----
@@ -149,7 +70,8 @@ double dist_sq(const curve_struct& c, double t, V3 p) {
 constexpr double kMostPeriods = 1 << 12;
 
 // Cuts of [a, b] where the speed may lose smoothness: spline knots (repeated
-// by period for a periodic spline), or even pieces for the conics.
+// by period for a periodic spline), or even pieces for the conics (a line's
+// and an arc's length the kernel has in closed form).
 std::vector<double> cuts(const curve_struct& c, double a, double b) {
     std::vector<double> r{a};
     if (c.type == CURVE_SPLINE) {
@@ -168,7 +90,7 @@ std::vector<double> cuts(const curve_struct& c, double a, double b) {
                 if (v > a && v < b) r.push_back(v);
         }
         std::sort(r.begin(), r.end());
-    } else {
+    } else if (c.type == CURVE_CONIC) {
         for (int k = 1; k < 8; ++k) r.push_back(a + (b - a) * k / 8);
     }
     r.push_back(b);
@@ -278,43 +200,19 @@ CurveError curve_unit_vectors(const curve_struct& c, double t, double point[3], 
 CurveError curve_closest_point(const curve_struct& c, const double ref[3], double* t, double point[3]) {
     if (ref == nullptr || t == nullptr || point == nullptr) return CurveError::bad_argument;
     if (CurveError e = curve_check(c); e != CurveError::ok) return e;
-    const V3 p = V3::load(ref);
     const double lo = lower(c), hi = upper(c);
-    double best = lo;
-    switch (c.type) {
-        case CURVE_POINT: break;
-        case CURVE_LINE: {
-            const auto& d = *static_cast<const curve_line_data*>(c.data);
-            const V3 dir = V3::load(d.direction);
-            best = std::clamp(dot(p - V3::load(d.origin), dir) / dot(dir, dir), lo, hi);
-            break;
-        }
-        case CURVE_ARC: {
-            const auto& d = *static_cast<const curve_arc_data*>(c.data);
-            const V3 q = p - V3::load(d.center);
-            const double x = dot(q, V3::load(d.x_axis)), y = dot(q, V3::load(d.y_axis));
-            // On the axis every point is as near: the start is taken.
-            if (x == 0 && y == 0) break;
-            double a = lo + std::fmod(std::atan2(y, x) - lo, kTwoPi);
-            if (a < lo) a += kTwoPi;
-            if (a <= hi || c.periodic) {
-                best = c.periodic ? wrap(c, a) : a;
-            } else {
-                best = dist_sq(c, lo, p) <= dist_sq(c, hi, p) ? lo : hi;
-            }
-            break;
-        }
-        default:
-            // Conics and splines: the kernel's projection onto the curve;
-            // a record it cannot take answers its nearer end.
-            if (!geometry::closest(c, lo, hi, ref, &best)) best = dist_sq(c, lo, p) <= dist_sq(c, hi, p) ? lo : hi;
-            if (c.periodic) best = wrap(c, best);
-            break;
+    double best = lo, at[3];
+    if (c.type != CURVE_POINT) {
+        // The kernel's projection onto the curve.
+        const auto kernel = kernel_curve_of(c);
+        if (!kernel || !geometry::closest(*kernel, lo, hi, ref, &best, at)) return CurveError::degenerate;
+        if (c.periodic) best = wrap(c, best);
+    } else {
+        std::copy(static_cast<const curve_point_data*>(c.data)->position,
+                  static_cast<const curve_point_data*>(c.data)->position + 3, at);
     }
-    Ders d;
-    eval(c, best, 0, d);
     *t = best;
-    d[0].store(point);
+    std::copy(at, at + 3, point);
     return CurveError::ok;
 }
 
@@ -322,24 +220,16 @@ CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double*
     if (length == nullptr) return CurveError::bad_argument;
     if (CurveError e = curve_check(c); e != CurveError::ok) return e;
     if (!std::isfinite(t0) || !std::isfinite(t1)) return CurveError::bad_argument;
-    double a = std::min(t0, t1), b = std::max(t0, t1);
-    switch (c.type) {
-        case CURVE_POINT: *length = 0; return CurveError::ok;
-        case CURVE_LINE:
-        case CURVE_ARC: {
-            const double l =
-                (c.type == CURVE_LINE ? norm(V3::load(static_cast<const curve_line_data*>(c.data)->direction))
-                                      : static_cast<const curve_arc_data*>(c.data)->radius) *
-                (b - a);
-            if (!std::isfinite(l)) return CurveError::not_converged;
-            *length = l;
-            return CurveError::ok;
-        }
-        default: break;
+    const double a = std::min(t0, t1), b = std::max(t0, t1);
+    if (c.type == CURVE_POINT) {
+        *length = 0;
+        return CurveError::ok;
     }
     const auto cut = cuts(c, a, b);
     if (cut.empty()) return CurveError::not_converged;
-    return geometry::length(c, cut.data(), static_cast<int>(cut.size()), length);
+    const auto kernel = kernel_curve_of(c);
+    if (!kernel) return CurveError::not_converged;
+    return geometry::length(*kernel, cut.data(), static_cast<int>(cut.size()), length);
 }
 
 bool curve_is_equivalent(const curve_struct& a, const curve_struct& b, double tol) {
@@ -360,6 +250,13 @@ bool curve_is_equivalent(const curve_struct& a, const curve_struct& b, double to
 
 // ---- owned records ----
 
+// The kernel's curves kept with a record, and the head they were built for.
+struct KeptKernel {
+    bool built = false;
+    curve_struct head{};
+    std::shared_ptr<const geometry::KernelCurve> curve;
+};
+
 struct Curve::Storage {
     curve_struct head{};
     curve_point_data point{};
@@ -368,6 +265,12 @@ struct Curve::Storage {
     curve_conic_data conic{};
     curve_spline_data spline{};
     std::vector<double> poles, knots;
+    KeptKernel kept;  // guarded by the registry's lock
+
+    Storage();
+    Storage(const Storage& other);
+    Storage& operator=(const Storage&) = delete;
+    ~Storage();
 
     // Points the head and the spline block at this storage.
     void attach() {
@@ -385,15 +288,84 @@ struct Curve::Storage {
     }
 };
 
+namespace {
+
+// The records owned by Curves, by the address of their head: the side
+// table through which a record's kernel curves are found, built once and
+// kept until the record changes.
+struct Registry {
+    std::mutex lock;
+    std::unordered_map<const curve_struct*, Curve::Storage*> owned;
+};
+Registry& registry() {
+    static Registry* r = new Registry;  // lives as long as the process: Curves are destroyed at exit
+    return *r;
+}
+
+bool same_head(const curve_struct& a, const curve_struct& b) {
+    return a.data == b.data && a.type == b.type && a.start == b.start && a.span == b.span && a.periodic == b.periodic;
+}
+
+// Drops what is kept for the storage (its record is being changed).
+void forget(Curve::Storage& s) {
+    std::lock_guard g(registry().lock);
+    s.kept = {};
+}
+
+}  // namespace
+
+Curve::Storage::Storage() {
+    std::lock_guard g(registry().lock);
+    registry().owned[&head] = this;
+}
+
+Curve::Storage::Storage(const Storage& other)
+    : head(other.head),
+      point(other.point),
+      line(other.line),
+      arc(other.arc),
+      conic(other.conic),
+      spline(other.spline),
+      poles(other.poles),
+      knots(other.knots) {
+    attach();
+    std::lock_guard g(registry().lock);
+    registry().owned[&head] = this;
+    // The kernel's curves are values: a copy shares them.
+    if (other.kept.built && same_head(other.kept.head, other.head)) {
+        kept = other.kept;
+        kept.head = head;
+    }
+}
+
+Curve::Storage::~Storage() {
+    std::lock_guard g(registry().lock);
+    registry().owned.erase(&head);
+}
+
+std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c) {
+    {
+        std::lock_guard g(registry().lock);
+        const auto it = registry().owned.find(&c);
+        if (it != registry().owned.end()) {
+            KeptKernel& k = it->second->kept;
+            if (!k.built || !same_head(k.head, c)) {
+                k.curve = geometry::build(c);
+                k.head = c;
+                k.built = true;
+            }
+            return k.curve;
+        }
+    }
+    return geometry::build(c);
+}
+
 Curve::Curve(std::unique_ptr<Storage> s) : s_(std::move(s)) { s_->attach(); }
 
-Curve::Curve(const Curve& other) : s_(std::make_unique<Storage>(*other.s_)) { s_->attach(); }
+Curve::Curve(const Curve& other) : s_(std::make_unique<Storage>(*other.s_)) {}
 
 Curve& Curve::operator=(const Curve& other) {
-    if (this != &other) {
-        s_ = std::make_unique<Storage>(*other.s_);
-        s_->attach();
-    }
+    if (this != &other) s_ = std::make_unique<Storage>(*other.s_);
     return *this;
 }
 
@@ -402,7 +374,10 @@ Curve& Curve::operator=(Curve&&) noexcept = default;
 Curve::~Curve() = default;
 
 const curve_struct& Curve::record() const { return s_->head; }
-curve_struct& Curve::record() { return s_->head; }
+curve_struct& Curve::record() {
+    forget(*s_);
+    return s_->head;
+}
 
 namespace {
 
@@ -565,6 +540,7 @@ std::optional<Curve> Curve::spline(int n_poles, int order, const double* poles, 
 
 Curve Curve::transformed(const double rotation[9], const double translation[3]) const {
     Curve out(*this);
+    forget(*out.s_);
     const double* R = rotation;
     auto dir = [&](double* v) {
         const V3 a = V3::load(v);

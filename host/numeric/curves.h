@@ -1,9 +1,11 @@
 // Curve mathematics of the host: the curve record that evaluators are built
 // on, its type data blocks, and evaluation, limits, periodicity, closest
 // point and arc length for lines, arcs, ellipses, parabolas, hyperbolas and
-// rational splines. Lines and arcs answer in closed form; the closest points
-// and lengths of conics and splines come from the solid kernel's geometry
-// tools (curve_geometry.h).
+// rational splines. Points, derivatives, closest points and lengths come
+// from the solid kernel's geometry tools (curve_geometry.h), on the
+// kernel's curves of the record: a record owned by a Curve keeps them (built
+// at its first query, built again when its head changes or it is handed
+// out for writing); any other record has them built for each query.
 //
 // The record's head and the data blocks are plain C layouts: the interface
 // library reads them directly when it flattens a curve's data. Everything
@@ -74,7 +76,8 @@ struct curve_conic_data {
 
 /* A rational B-spline: n poles of four doubles each in weighted form
  * (w x, w y, w z, w), n + order knots, non-decreasing. The curve runs over
- * [knots[order - 1], knots[n]]. */
+ * [knots[order - 1], knots[n]]. A knot held order times within the range
+ * may break the curve: at that knot it takes the stretch that follows. */
 struct curve_spline_data {
     double* poles;
     double* knots;
@@ -83,6 +86,10 @@ struct curve_spline_data {
 };
 
 namespace hostnum {
+
+namespace geometry {
+struct KernelCurve;  // curve_kernel.h
+}
 
 enum class CurveError : int {
     ok = 0,
@@ -134,6 +141,10 @@ CurveError curve_arc_length(const curve_struct& c, double t0, double t1, double*
 // The same curve within tol: same evaluator type, same range, same points.
 bool curve_is_equivalent(const curve_struct& a, const curve_struct& b, double tol);
 
+// The kernel's curves of the record (see above); null for a point or data
+// the kernel refuses.
+std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c);
+
 // A curve record with its own storage. Copies are deep; moves keep the
 // record's address and the data pointers valid.
 class Curve {
@@ -165,6 +176,7 @@ public:
     ~Curve();
 
     const curve_struct& record() const;
+    // For writing: the kernel's curves kept with the record are dropped.
     curve_struct& record();
 
     // The curve moved by p' = R p + t (R row-major, a rotation).

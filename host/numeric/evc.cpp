@@ -35,7 +35,7 @@ unsigned int add(Curve curve) {
     return h;
 }
 
-Curve& live(unsigned int evaluator, const host::Call& call) {
+const Curve& live(unsigned int evaluator, const host::Call& call) {
     auto it = table().find(evaluator);
     if (it == table().end()) call.fail(HOST_ERR_BAD_HANDLE, "%u is not a live evaluator", evaluator);
     return it->second;

@@ -455,6 +455,107 @@ TEST(CurveLength, AgreesWithAFinePolyline) {
     }
 }
 
+// ---- splines with a knot held `order` times ----
+
+// A quadratic that breaks at t = 1: the straight stretch 2t along X on
+// [0, 1), then a rational quarter of the unit circle about (5, 0, 0) from
+// (6, 0, 0) to (5, 1, 0) on [1, 2].
+Curve broken_spline() {
+    const double w = std::sqrt(0.5);
+    const double poles[] = {0, 0, 0, 1, 1, 0, 0, 1, 2, 0, 0, 1, 6, 0, 0, 1, 6, 1, 0, w, 5, 1, 0, 1};
+    const double knots[] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+    return *Curve::spline(6, 3, poles, knots, Curve::PoleForm::cartesian);
+}
+
+// The quarter of the unit circle with a pole and a knot beyond either end
+// of its range: the end knots are held three times inside the knot vector.
+Curve unclamped_quarter(bool at_start) {
+    const double w = std::sqrt(0.5);
+    const double start[] = {9, 9, 9, 1, 1, 0, 0, 1, 1, 1, 0, w, 0, 1, 0, 1};
+    const double end[] = {1, 0, 0, 1, 1, 1, 0, w, 0, 1, 0, 1, 9, 9, 9, 1};
+    const double start_knots[] = {-1, 0, 0, 0, 1, 1, 1}, end_knots[] = {0, 0, 0, 1, 1, 1, 2};
+    return *Curve::spline(4, 3, at_start ? start : end, at_start ? start_knots : end_knots, Curve::PoleForm::cartesian);
+}
+
+TEST(CurveBreak, EvaluationTakesTheStretchThatHoldsTheParameter) {
+    const auto c = broken_spline();
+    const double r = std::sqrt(0.5);
+    struct Case {
+        double t;
+        P3 point, tangent;
+    } cases[] = {
+        {0, {0, 0, 0}, {2, 0, 0}},
+        {0.5, {1, 0, 0}, {2, 0, 0}},
+        {0.999, {1.998, 0, 0}, {2, 0, 0}},
+        {1, {6, 0, 0}, {0, std::sqrt(2.0), 0}},  // the break: the stretch after it
+        {1.5, {5 + r, r, 0}, {-1, 1, 0}},        // direction only (checked below)
+        {2, {5, 1, 0}, {-std::sqrt(2.0), 0, 0}},
+        {-1, {-2, 0, 0}, {2, 0, 0}},  // the first stretch continues before the start
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.t);
+        EXPECT_NEAR(dist(at(c.record(), k.t), k.point), 0, 1e-12);
+        const P3 d = at(c.record(), k.t, 1);
+        if (k.t == 1.5) {
+            EXPECT_NEAR(d.x + d.y, 0, 1e-12);  // at 45 degrees the tangent runs along (-1, 1)
+            EXPECT_LT(d.x, 0);
+        } else {
+            EXPECT_NEAR(dist(d, k.tangent), 0, 1e-12);
+        }
+    }
+    // A quarter circle whose end knots are held three times inside its knot
+    // vector is the circle on its range.
+    for (bool at_start : {true, false}) {
+        const auto q = unclamped_quarter(at_start);
+        for (double t : {0.0, 0.3, 0.5, 1.0}) {
+            const P3 p = at(q.record(), t);
+            EXPECT_NEAR(std::hypot(p.x, p.y), 1, 1e-14) << t;
+            EXPECT_EQ(p.z, 0) << t;
+        }
+        EXPECT_NEAR(dist(at(q.record(), 0.5), {std::sqrt(0.5), std::sqrt(0.5), 0}), 0, 1e-14);
+    }
+}
+
+TEST(CurveBreak, ClosestPointsAndLengthsFollowTheStretches) {
+    const auto c = broken_spline();
+    double t, p[3];
+    struct Case {
+        P3 ref, point;
+        double lo, hi;  // where the parameter lies
+    } cases[] = {
+        {{1, 0.5, 0}, {1, 0, 0}, 0.5, 0.5},
+        {{0.3, -2, 0}, {0.3, 0, 0}, 0.15, 0.15},
+        {{5 + 2 * std::cos(kPi / 6), 2 * std::sin(kPi / 6), 0}, {5 + std::cos(kPi / 6), std::sin(kPi / 6), 0}, 1, 2},
+        {{8, -1, 0}, {6, 0, 0}, 1, 1},
+        // Nearest to the end of the straight stretch, which the curve
+        // reaches at the break.
+        {{2.5, 0.1, 0}, {2, 0, 0}, 1, 1},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.ref.x);
+        const double ref[3] = {k.ref.x, k.ref.y, k.ref.z};
+        ASSERT_EQ(hostnum::curve_closest_point(c.record(), ref, &t, p), CurveError::ok);
+        EXPECT_NEAR(dist({p[0], p[1], p[2]}, k.point), 0, 1e-9);
+        EXPECT_GE(t, k.lo - 1e-9);
+        EXPECT_LE(t, k.hi + 1e-9);
+    }
+
+    double l;
+    ASSERT_EQ(hostnum::curve_arc_length(c.record(), 0, 2, &l), CurveError::ok);
+    EXPECT_NEAR(l, 2 + kPi / 2, 1e-11);
+    ASSERT_EQ(hostnum::curve_arc_length(c.record(), 1.5, 0.5, &l), CurveError::ok);
+    EXPECT_NEAR(l, 1 + kPi / 4, 1e-11);
+
+    for (bool at_start : {true, false}) {
+        const auto q = unclamped_quarter(at_start);
+        ASSERT_EQ(hostnum::curve_arc_length(q.record(), 0, 1, &l), CurveError::ok);
+        EXPECT_NEAR(l, kPi / 2, 1e-11);
+        const double ref[3] = {2 * std::cos(0.4), 2 * std::sin(0.4), 0};
+        ASSERT_EQ(hostnum::curve_closest_point(q.record(), ref, &t, p), CurveError::ok);
+        EXPECT_NEAR(dist({p[0], p[1], p[2]}, {std::cos(0.4), std::sin(0.4), 0}), 0, 1e-9);
+    }
+}
+
 // ---- storage, transforms, equivalence ----
 
 TEST(CurveRecord, CopiesOwnTheirDataAndMovesKeepThem) {
