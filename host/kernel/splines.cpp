@@ -131,10 +131,35 @@ void split_knots(const double* flat, int count, TColStd_Array1OfReal*& knots, TC
     }
 }
 
+// The poles [first, last) that shape the curve over its range: a knot held
+// `order` times at an end of the range clamps the curve there, and the
+// poles beyond it (with their knots) play no part. The kernel keeps such a
+// knot only as the first or last of its knots.
+void clamped_poles(int n, int order, const double* knots, int* first, int* last) {
+    *first = 0;
+    *last = n;
+    for (int j = 1; j < order && j + order - 1 < n + order; ++j)
+        if (knots[j] == knots[order - 1] && knots[j + order - 1] == knots[order - 1]) {
+            *first = j;
+            break;
+        }
+    for (int j = n - 1; j > n - order && j >= 0; --j)
+        if (knots[j] == knots[n] && knots[j + order - 1] == knots[n]) {
+            *last = j;
+            break;
+        }
+}
+
 // The kernel's curve of unweighted data (poles x, y, z, w); raises the
 // kernel's failure as `code`.
 Handle(Geom_BSplineCurve)
     to_kernel(const host::Call& call, int n, int order, const double* knots, const double* poles, int code) {
+    int first = 0, last = n;
+    clamped_poles(n, order, knots, &first, &last);
+    if (last - first < order) call.fail(code, "the knots leave the curve no range");
+    knots += first;
+    poles += 4 * first;
+    n = last - first;
     return hd::guarded(call, code, [&] {
         TColgp_Array1OfPnt p(1, n);
         TColStd_Array1OfReal w(1, n);

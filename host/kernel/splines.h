@@ -6,6 +6,10 @@
  *
  * Spline data, as the interface hands it over: n poles of four doubles in
  * weighted form (w x, w y, w z, w), n + k knots (k the order), non-decreasing.
+ * A knot held k times at an end of the range clamps the curve there: the
+ * poles beyond it (and their knots) are dropped from the kernel's curve.
+ * Held k times within the range it breaks the curve, which a spline entity
+ * cannot hold: BC_ERR_KNOTS.
  * The unweighted form (BCEV_bcurve_t) keeps the poles as (x, y, z, w).
  *
  * States. Repairs and smoothing report what they changed in a state list:
@@ -46,9 +50,11 @@
 /* The B-curve service's own codes. */
 #define BC_ERR_ORDER  1005301 /* order below 2 or above 25, or fewer poles than the order */
 #define BC_ERR_WEIGHT 1005302 /* a weight not above 1e-10 */
-#define BC_ERR_KNOTS  1005303 /* knots decreasing, repeated more than the order, or an empty range */
-#define BC_ERR_VALUE  1005304 /* a value is not finite */
-#define BC_ERR_DEGEN  1005305 /* the poles collapse into one point */
+#define BC_ERR_KNOTS                                                                                                 \
+    1005303 /* knots decreasing, repeated more than the order, an empty range, or a knot held order times within the \
+               range */
+#define BC_ERR_VALUE 1005304 /* a value is not finite */
+#define BC_ERR_DEGEN 1005305 /* the poles collapse into one point */
 
 /* Fitting codes. */
 #define BC_FIT_TOO_FEW_POINTS  1005309 /* fewer conditions than the degree needs */

@@ -120,3 +120,47 @@ TEST_F(SplineServiceTest, SplinesAndDefiningDataFollowUndo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A knot held `order` times at an end of the range clamps the curve there:
+// the spline is made of the poles that shape its range (the kernel keeps
+// such a knot only as its first or last). Held so within the range, it
+// breaks the curve, which no one kernel spline is: refused.
+TEST_F(SplineServiceTest, KnotsHeldOrderTimesClampTheEndsAndABreakIsRefused) {
+    const double w = std::sqrt(0.5);
+    // A rational quarter of the unit circle, weighted poles, with a pole
+    // and a knot beyond the start or the end of its range.
+    const std::vector<double> quarter = {1, 0, 0, 1, w, w, 0, w, 0, 1, 0, 1}, junk = {9, 9, 9, 1};
+    struct Case {
+        std::vector<double> knots;
+        bool junk_first;
+    } cases[] = {{{-1, 0, 0, 0, 1, 1, 1}, true}, {{0, 0, 0, 1, 1, 1, 2}, false}};
+    for (const auto& c : cases) {
+        std::vector<double> poles = c.junk_first ? junk : quarter;
+        poles.insert(poles.end(), c.junk_first ? quarter.begin() : junk.begin(),
+                     c.junk_first ? quarter.end() : junk.end());
+        unsigned int spline = 0;
+        ASSERT_EQ(BC_create_bcurve(nullptr, 3, 4, c.knots.data(), poles.data(), &spline, nullptr), 0);
+        ASSERT_NE(spline, 0u);
+        const unsigned int made = spline;
+        int n = 0, order = 0;
+        es0911_(&made, &n, &order);
+        EXPECT_EQ(n, 3);
+        EXPECT_EQ(order, 3);
+        const auto curve = host::curves::curve_of(spline);
+        ASSERT_TRUE(curve.has_value());
+        for (double t : {0.0, 0.25, 0.5, 1.0}) {
+            double p[3];
+            ASSERT_EQ(hostnum::curve_evaluate(curve->record(), 0, t, p, nullptr), hostnum::CurveError::ok);
+            EXPECT_NEAR(std::hypot(p[0], p[1]), 1, 1e-14) << t;
+        }
+    }
+    const std::vector<double> broken_knots = {0, 0, 0, 1, 1, 1, 2, 2, 2}, poles(4 * 6, 1.0);
+    unsigned int spline = 0;
+    EXPECT_EQ(raised([&] { BC_create_bcurve(nullptr, 3, 6, broken_knots.data(), poles.data(), &spline, nullptr); }),
+              BC_ERR_KNOTS);
+    EXPECT_EQ(spline, 0u);
+}
+
+}  // namespace
