@@ -72,12 +72,47 @@ void add(std::unique_ptr<UndoRecord> record) {
     append(jr().segments.back(), std::move(record));
 }
 
+namespace {
+// The creation records that extended last, by owner: the next creation of
+// an owner mostly follows its last one, wherever its record stands in the
+// segment (records made in between were made before the entry existed, so
+// undoing them first is right).
+struct LastMade {
+    const void* owner = nullptr;
+    stamp_t segment = 0;
+    std::size_t index = 0;
+    MadeRecord* record = nullptr;
+};
+constexpr std::size_t kLastMade = 4;
+LastMade last_made[kLastMade];
+std::size_t last_made_next = 0;
+
+LastMade* last_of(const void* owner) {
+    for (LastMade& l : last_made)
+        if (l.owner == owner) return &l;
+    return nullptr;
+}
+}  // namespace
+
 bool extend_made(const void* owner, unsigned int tag) {
     if (open == 0) return false;
     auto& r = jr().segments.back().records;
+    LastMade* last = last_of(owner);
+    // The record is still the one noted only when it stands at its place in
+    // the open segment (roll-backs and deletions of marks move or free it).
+    if (last && last->segment == open && last->index < r.size() && r[last->index].get() == last->record &&
+        last->record->extend(owner, tag))
+        return true;
     for (std::size_t k = 1; k <= kLookBack && k <= r.size(); ++k) {
-        UndoRecord& last = *r[r.size() - k];
-        if (const MadeRecord* m = last.made(); m && const_cast<MadeRecord*>(m)->extend(owner, tag)) return true;
+        UndoRecord& rec = *r[r.size() - k];
+        if (const MadeRecord* m = rec.made(); m && const_cast<MadeRecord*>(m)->extend(owner, tag)) {
+            if (!last) {
+                last = &last_made[last_made_next];
+                last_made_next = (last_made_next + 1) % kLastMade;
+            }
+            *last = {owner, open, r.size() - k, const_cast<MadeRecord*>(m)};
+            return true;
+        }
     }
     return false;
 }
@@ -154,8 +189,34 @@ void reset_all() {
     for (auto& [name, fn] : services()) fn();
 }
 
-int tag_table_listen(void (*drop)(void* table, unsigned int tag), void* table) {
-    return objects::add_destroy_listener([drop, table](unsigned int t) { drop(table, t); });
+namespace {
+// Per page of tags, the tables that have held rows there (a table stays
+// listed after its rows went: dropping from it then finds nothing).
+struct PageTable {
+    void (*drop)(void* table, unsigned int tag);
+    void* table;
+};
+std::vector<std::vector<PageTable>>& tables_by_page() {
+    static std::vector<std::vector<PageTable>> pages;
+    return pages;
+}
+void drop_rows(unsigned int tag) {
+    const auto& pages = tables_by_page();
+    const std::size_t p = tag >> kTagPageBits;
+    if (p >= pages.size()) return;
+    // Dropping a row changes no list (tables are noted when they make rows).
+    for (const PageTable& t : pages[p]) t.drop(t.table, tag);
+}
+}  // namespace
+
+void tag_table_page_used(unsigned int page, void (*drop)(void* table, unsigned int tag), void* table) {
+    static const bool listening = (objects::set_row_drop(drop_rows), true);
+    (void)listening;
+    auto& pages = tables_by_page();
+    if (page >= pages.size()) pages.resize(page + 1);
+    for (const PageTable& t : pages[page])
+        if (t.table == table) return;
+    pages[page].push_back({drop, table});
 }
 
 }  // namespace host

@@ -288,15 +288,19 @@ struct TableRow<T, true> : T {
     stamp_t stamp = 0;
 };
 
-// Internal: adds a destroy listener for TagTable (see host/services/objects.h).
-int tag_table_listen(void (*drop)(void* table, unsigned int tag), void* table);
+// Internal: notes that a TagTable holds rows in the page of tags `page`
+// (tags page << kTagPageBits and on). An object's death visits only the
+// tables noted for its page, after the store's destroy listeners (see
+// host/services/objects.h), so that a model of many tables and many objects
+// pays for the rows its objects have, not for every table.
+inline constexpr unsigned kTagPageBits = 10;
+void tag_table_page_used(unsigned int page, void (*drop)(void* table, unsigned int tag), void* table);
 
 template <class T>
 class TagTable : public ModelComponent {
 public:
     explicit TagTable(const char* name) : name_(name) {
         register_model_component(this);
-        tag_table_listen([](void* t, unsigned int tag) { static_cast<TagTable*>(t)->erase(tag); }, this);
         tables().push_back(this);
     }
     // The table of rows of T made under `name`, or null. The part-file
@@ -361,7 +365,7 @@ private:
     // Rows live in pages (they never move) with a list of free ones; a
     // tag finds its row through pages of row numbers, one page per 1024
     // tags that have rows (tags are dense: handed out in sequence).
-    static constexpr unsigned kPageBits = 10;
+    static constexpr unsigned kPageBits = kTagPageBits;
     using Row = TableRow<T>;
     // Rows made since the checkpoint: undoing erases them.
     struct Made : MadeRecord {
@@ -391,7 +395,12 @@ private:
     std::uint32_t& slot(unsigned int tag) {
         const std::size_t p = tag >> kPageBits;
         if (p >= pages_.size()) pages_.resize(p + 1);
-        if (!pages_[p]) pages_[p] = std::make_unique<std::uint32_t[]>(std::size_t{1} << kPageBits);
+        if (!pages_[p]) {
+            pages_[p] = std::make_unique<std::uint32_t[]>(std::size_t{1} << kPageBits);
+            tag_table_page_used(
+                static_cast<unsigned int>(p), [](void* t, unsigned int tag) { static_cast<TagTable*>(t)->erase(tag); },
+                this);
+        }
         return pages_[p][tag & ((1u << kPageBits) - 1)];
     }
     // A fresh row (T{}, stamp 0); its number goes into n.

@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -85,6 +86,7 @@ void write_objects(Writer& out, const SaveContext& ctx) {
         out.i32(o.subtype);
         out.str(o.name);
         out.u32(o.eid);
+        out.row_ended();
     }
 }
 
@@ -115,7 +117,13 @@ void read_objects(Reader& in, std::vector<objects::KeptObject>& out) {
 
 // ---- Writer and Reader --------------------------------------------------------
 
-void Writer::grow(std::size_t n) { buffer_.resize(std::max(size_ + n, 2 * buffer_.size() + 64)); }
+void Writer::grow(std::size_t n) { resize_room(std::max(size_ + n, 2 * capacity_ + 64)); }
+void Writer::resize_room(std::size_t n) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(n);
+    if (size_ != 0) std::memcpy(bigger.get(), data_.get(), size_);
+    data_ = std::move(bigger);
+    capacity_ = n;
+}
 
 void Reader::ends_early() { throw FormatError("data ends early"); }
 std::string Reader::str() {
@@ -177,6 +185,7 @@ bool end_row(Writer& out, std::size_t at) {
         return false;
     }
     out.patch_u32(at, static_cast<std::uint32_t>(size));
+    out.row_ended();
     return true;
 }
 void end_rows(Writer& out, std::size_t at, std::uint32_t count) {
@@ -204,23 +213,32 @@ tag_t RowCursor::next(Reader& row) {
 
 // ---- Checksum -------------------------------------------------------------------
 
-std::uint32_t crc32(std::string_view bytes) {
-    // zlib's CRC-32 (the reflected polynomial 0xEDB88320), fed in pieces
-    // that its length type holds.
-    uLong c = ::crc32(0L, Z_NULL, 0);
-    const auto* p = reinterpret_cast<const Bytef*>(bytes.data());
-    for (std::size_t left = bytes.size(); left > 0;) {
-        const auto n = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
-        c = ::crc32(c, p, n);
-        p += n;
-        left -= n;
+namespace {
+// zlib's CRC-32 (the reflected polynomial 0xEDB88320) of `c` continued over
+// the bytes, fed in pieces that its length type holds.
+uLong update_crc(uLong c, const char* p, std::size_t n) {
+    for (std::size_t done = 0; done < n;) {
+        const auto step = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
+        c = ::crc32(c, reinterpret_cast<const Bytef*>(p + done), step);
+        done += step;
     }
-    return static_cast<std::uint32_t>(c);
+    return c;
+}
+}  // namespace
+
+std::uint32_t crc32(std::string_view bytes) {
+    return static_cast<std::uint32_t>(update_crc(::crc32(0L, Z_NULL, 0), bytes.data(), bytes.size()));
 }
 
 // ---- Encoding and decoding ---------------------------------------------------------
 
 std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attributes) {
+    Writer out;
+    encode(out, part, only, with_attributes);
+    return std::string(out.view());
+}
+
+void encode(Writer& out, tag_t part, const std::vector<tag_t>* only, bool with_attributes) {
     SaveContext ctx;
     ctx.part = part;
     ctx.with_attributes = with_attributes;
@@ -234,7 +252,6 @@ std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attribu
 
     // Everything goes into one buffer: the header with its counts left
     // open, the sections each framed as it is written, the checksum.
-    Writer out;
     out.reserve(1024 + 160 * ctx.objects.size());
     out.raw(std::string_view(kMagic, sizeof kMagic));
     out.u32(kFormatVersion);
@@ -260,12 +277,19 @@ std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attribu
     for (const Section& s : sections()) section(id_of(s), [&](Writer& w) { s.write(w, ctx); });
     out.patch_u32(count_at, count);
     out.patch_u32(count_at + 4, static_cast<std::uint32_t>(out.size() - kHeaderSize));
-    out.u32(crc32(out.view()));
-    return out.take();
+    out.u32(out.checksum());
 }
 
-int decode(std::string_view bytes, Image& image) {
-    image = Image{};
+namespace {
+
+using SectionViews = std::vector<std::pair<std::string_view, std::string_view>>;
+
+// Checks file bytes and splits them into sections (views into `bytes`);
+// answers 0 or a PART_ERR_ code. `content_crc`, when given, is the CRC-32
+// of all bytes but the last four, taken as they were read.
+int split(std::string_view bytes, std::uint32_t& version_out, SectionViews& sections,
+          const std::uint32_t* content_crc = nullptr) {
+    sections.clear();
     const std::size_t magic_len = sizeof kMagic;
     const std::string_view magic(kMagic, magic_len);
     // A file that starts like a part file but ends early is damaged; one
@@ -284,29 +308,65 @@ int decode(std::string_view bytes, Image& image) {
     const std::uint32_t body_size = get_le32(bytes, magic_len + 12);
     if (header_size + body_size + 4 != bytes.size()) return PART_ERR_CORRUPT;
     const std::string_view content = bytes.substr(0, bytes.size() - 4);
-    if (crc32(content) != get_le32(bytes, bytes.size() - 4)) return PART_ERR_CORRUPT;
+    if ((content_crc ? *content_crc : crc32(content)) != get_le32(bytes, bytes.size() - 4)) return PART_ERR_CORRUPT;
     if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
 
     try {
         Reader body(content.substr(header_size));
         for (std::uint32_t i = 0; i < n_sections; ++i) {
-            std::string id(body.raw(4));
+            const std::string_view id = body.raw(4);
             const std::uint32_t size = body.u32();
-            image.sections.emplace_back(std::move(id), std::string(body.raw(size)));
+            sections.emplace_back(id, body.raw(size));
         }
         if (!body.done()) return PART_ERR_CORRUPT;
     } catch (const FormatError&) {
         return PART_ERR_CORRUPT;
     }
     bool has_objects = false;
-    for (const auto& s : image.sections)
-        if (s.first == std::string_view(kObjectsId, 4)) has_objects = true;
+    for (const auto& sec : sections)
+        if (sec.first == std::string_view(kObjectsId, 4)) has_objects = true;
     if (!has_objects) return PART_ERR_CORRUPT;
+    version_out = version;
+    return 0;
+}
+
+}  // namespace
+
+int decode(std::string_view bytes, Image& image) {
+    image = Image{};
+    SectionViews views;
+    std::uint32_t version = 0;
+    if (const int code = split(bytes, version, views); code != 0) {
+        image.sections.clear();
+        return code;
+    }
+    image.sections.reserve(views.size());
+    for (const auto& [id, payload] : views) image.sections.emplace_back(std::string(id), std::string(payload));
     image.version = version;
     return 0;
 }
 
+namespace {
+
+// Applies the sections of a decoded file (see apply).
+tag_t apply_sections(const SectionViews& sections, const std::string& file, int* code);
+
+}  // namespace
+
 tag_t apply(const Image& image, const std::string& file, int* code) {
+    SectionViews views;
+    views.reserve(image.sections.size());
+    for (const auto& [id, payload] : image.sections) views.emplace_back(id, payload);
+    return apply_sections(views, file, code);
+}
+
+tag_t apply(const FileImage& image, const std::string& file, int* code) {
+    return apply_sections(image.sections, file, code);
+}
+
+namespace {
+
+tag_t apply_sections(const SectionViews& sections_read, const std::string& file, int* code) {
     *code = 0;
     const ModelSnapshot before = snapshot_model();
     // Host checks refuse bad values inside sections by raising; a frame of
@@ -315,7 +375,7 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
     const int frame = host::arm_library_frame();
     try {
         std::vector<objects::KeptObject> kept;
-        for (const auto& [id, payload] : image.sections)
+        for (const auto& [id, payload] : sections_read)
             if (id == std::string_view(kObjectsId, 4)) {
                 Reader in(payload);
                 read_objects(in, kept);
@@ -332,13 +392,13 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
         ctx.part = objects::create_part(file);
         for (objects::KeptObject& k : kept) k.spec.part = ctx.part;
         ctx.objects = objects::create_with_eids(kept);
-        for (const auto& [id, payload] : image.sections) {
+        for (const auto& [id, payload] : sections_read) {
             if (id == std::string_view(kObjectsId, 4)) continue;
             for (const Section& s : sections())
                 if (id_of(s) == id) {
                     Reader in(payload);
                     s.read(in, ctx);
-                    if (!in.done()) throw FormatError("extra bytes after section " + id);
+                    if (!in.done()) throw FormatError("extra bytes after section " + std::string(id));
                 }
         }
         // The part must be one that the creating functions could have made.
@@ -356,6 +416,8 @@ tag_t apply(const Image& image, const std::string& file, int* code) {
     restore_model(before);
     return 0;
 }
+
+}  // namespace
 
 // ---- Files ------------------------------------------------------------------------
 
@@ -383,116 +445,201 @@ int read_file(const std::string& path, std::string& bytes) {
 
 namespace {
 
-// Reads a file of the usual shape (header of this version's size, sizes
-// that add up to the file's) section by section straight into the image,
-// with the checksum taken on the way: no copy of the whole file is made.
-// Answers -1 when the file is of another shape (decode then judges it).
-int load_sections(std::FILE* f, std::uint64_t file_size, Image& image) {
-    char head[kHeaderSize];
-    if (file_size < kHeaderSize + 4 || std::fread(head, 1, sizeof head, f) != sizeof head) return -1;
-    const std::string_view h(head, sizeof head);
-    if (h.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic)) return -1;
-    const std::uint32_t version = get_le32(h, 8);
-    if (version == 0 || version > kFormatVersion || get_le32(h, 12) != kHeaderSize) return -1;
-    const std::uint32_t n_sections = get_le32(h, 16);
-    const std::uint64_t body_size = get_le32(h, 20);
-    if (kHeaderSize + body_size + 4 != file_size) return -1;
-    // From here every fault of the content is PART_ERR_CORRUPT, as decode
-    // answers whatever it finds first.
-    uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(head), sizeof head);
-    auto take = [&](char* to, std::size_t n) {
-        if (std::fread(to, 1, n, f) != n) return false;
-        for (std::size_t done = 0; done < n;) {
-            const auto step = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
-            crc = ::crc32(crc, reinterpret_cast<const Bytef*>(to + done), step);
-            done += step;
-        }
-        return true;
-    };
-    if (n_sections > kMaxSections) return PART_ERR_CORRUPT;
-    std::uint64_t left = body_size;
-    for (std::uint32_t i = 0; i < n_sections; ++i) {
-        char frame[8];
-        if (left < sizeof frame || !take(frame, sizeof frame)) return PART_ERR_CORRUPT;
-        left -= sizeof frame;
-        const std::uint32_t size = get_le32(std::string_view(frame, sizeof frame), 4);
-        if (size > left) return PART_ERR_CORRUPT;
-        std::string payload(size, '\0');
-        if (!take(payload.data(), size)) return PART_ERR_CORRUPT;
-        left -= size;
-        image.sections.emplace_back(std::string(frame, 4), std::move(payload));
-    }
-    char tail[4];
-    if (left != 0 || std::fread(tail, 1, sizeof tail, f) != sizeof tail) return PART_ERR_CORRUPT;
-    if (static_cast<std::uint32_t>(crc) != get_le32(std::string_view(tail, sizeof tail), 0)) return PART_ERR_CORRUPT;
-    if (std::fgetc(f) != EOF) return PART_ERR_CORRUPT;  // the file grew: its sizes no longer add up
-    bool has_objects = false;
-    for (const auto& s : image.sections)
-        if (s.first == std::string_view(kObjectsId, 4)) has_objects = true;
-    if (!has_objects) return PART_ERR_CORRUPT;
-    image.version = version;
-    return 0;
-}
+double sync_seconds = 0;
 
 }  // namespace
 
-int load(const std::string& path, Image& image) {
-    image = Image{};
+int load(const std::string& path, FileImage& image) {
+    image = FileImage{};
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? PART_ERR_FILE_NOT_FOUND : PART_ERR_READ;
     if (!S_ISREG(st.st_mode)) return PART_ERR_NOT_PART_FILE;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return PART_ERR_READ;
-    int code = load_sections(f, static_cast<std::uint64_t>(st.st_size), image);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        image = Image{};
-        return PART_ERR_READ;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return PART_ERR_READ;
+    // The whole file into room that is not cleared first (the sections are
+    // then views into it), in pieces whose checksum is taken while they are
+    // fresh in the cache. The file may have changed since the stat: a file
+    // that goes on is read whole as read_file does.
+    auto size = static_cast<std::size_t>(st.st_size);
+    auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    const std::size_t content = size >= 4 ? size - 4 : 0;
+    constexpr std::size_t kPiece = std::size_t{4} << 20;
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    std::size_t got = 0;
+    bool failed = false;
+    while (got <= size) {
+        const ssize_t r = ::read(fd, bytes.get() + got, std::min(kPiece, size + 1 - got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) failed = true;
+        if (r <= 0) break;
+        if (got < content)
+            crc = update_crc(crc, bytes.get() + got, std::min(got + static_cast<std::size_t>(r), content) - got);
+        got += static_cast<std::size_t>(r);
     }
-    if (code == 0) return 0;
-    image = Image{};
-    if (code > 0) return code;
-    // Another shape: the whole file is read and judged.
-    std::string bytes;
-    if ((code = read_file(path, bytes)) != 0) return code;
-    return decode(bytes, image);
+    ::close(fd);
+    if (failed) return PART_ERR_READ;
+    if (got > size) {
+        std::string all;
+        if (const int code = read_file(path, all); code != 0) return code;
+        bytes = std::make_unique_for_overwrite<char[]>(all.size() + 1);
+        std::memcpy(bytes.get(), all.data(), all.size());
+        got = all.size();
+    }
+    const auto checked = static_cast<std::uint32_t>(crc);
+    const bool whole = got == size && size >= 4;  // the checksum covers all but the last four bytes
+    if (const int code =
+            split(std::string_view(bytes.get(), got), image.version, image.sections, whole ? &checked : nullptr);
+        code != 0) {
+        image = FileImage{};
+        return code;
+    }
+    image.bytes = std::move(bytes);
+    return 0;
 }
 
-int write_file(const std::string& path, std::string_view bytes) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        // An existing target must be a regular file that is not marked
-        // read-only (checked on the mode bits, so that it also holds for a
-        // privileged user).
-        if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return PART_ERR_WRITE;
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-    struct stat dst {};
-    if (::stat(dir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) || (dst.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return PART_ERR_WRITE;
-    std::string temp = path + ".tmpXXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return PART_ERR_WRITE;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) ok = false;
-        else done += static_cast<std::size_t>(w);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ::chmod(temp.c_str(), 0644);
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return PART_ERR_WRITE;
-    }
+int load(const std::string& path, Image& image) {
+    image = Image{};
+    FileImage read;
+    if (const int code = load(path, read); code != 0) return code;
+    image.version = read.version;
+    image.sections.reserve(read.sections.size());
+    for (const auto& [id, payload] : read.sections) image.sections.emplace_back(std::string(id), std::string(payload));
     return 0;
+}
+
+double last_sync_seconds() { return sync_seconds; }
+
+// The file being written: a temporary file in the target's directory that
+// replaces the target when it is complete (and goes when it is not). With
+// a checksum, it keeps the CRC-32 of the bytes sent, and corrects it for
+// bytes patched after they were sent.
+class WriterSink {
+public:
+    explicit WriterSink(bool checksum) : checksum_(checksum) {}
+    ~WriterSink() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!temp_.empty()) ::unlink(temp_.c_str());
+    }
+    WriterSink(const WriterSink&) = delete;
+    WriterSink& operator=(const WriterSink&) = delete;
+
+    // Makes the temporary file; PART_ERR_WRITE for a target that may not be
+    // written (a directory, one marked read-only, a directory that is).
+    int open(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            // An existing target must be a regular file that is not marked
+            // read-only (checked on the mode bits, so that it also holds for
+            // a privileged user).
+            if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return PART_ERR_WRITE;
+        }
+        const std::size_t slash = path.rfind('/');
+        const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+        struct stat dst {};
+        if (::stat(dir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) ||
+            (dst.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return PART_ERR_WRITE;
+        std::string temp = path + ".tmpXXXXXX";
+        fd_ = ::mkstemp(temp.data());
+        if (fd_ < 0) return PART_ERR_WRITE;
+        temp_ = std::move(temp);
+        path_ = path;
+        return 0;
+    }
+
+    void send(const char* p, std::size_t n) {
+        if (checksum_) crc_ = update_crc(crc_, p, n);
+        sent_ += n;
+        while (ok_ && n > 0) {
+            const ssize_t w = ::write(fd_, p, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) ok_ = false;
+            else {
+                p += w;
+                n -= static_cast<std::size_t>(w);
+            }
+        }
+    }
+
+    // Overwrites 4 bytes sent (at the file's offset `at`).
+    void patch(std::size_t at, const char* value) {
+        char old[4] = {};
+        const auto off = static_cast<off_t>(at);
+        if (ok_ && ::pread(fd_, old, 4, off) != 4) ok_ = false;
+        if (ok_ && ::pwrite(fd_, value, 4, off) != 4) ok_ = false;
+        // CRC-32 is affine: changing 4 bytes followed by n bytes changes the
+        // CRC by the CRC difference of the 4 bytes carried over n zeros.
+        if (checksum_) patches_.emplace_back(at, update_crc(0, old, 4) ^ update_crc(0, value, 4));
+    }
+
+    // The CRC-32 of the bytes sent followed by `rest`.
+    std::uint32_t checksum(std::string_view rest) const {
+        uLong c = update_crc(crc_, rest.data(), rest.size());
+        const std::size_t total = sent_ + rest.size();
+        for (const auto& [at, delta] : patches_)
+            c ^= ::crc32_combine64(delta, 0, static_cast<z_off64_t>(total - at - 4));
+        return static_cast<std::uint32_t>(c);
+    }
+
+    // Makes the file durable and puts it in place of the target: 0 or
+    // PART_ERR_WRITE.
+    int commit() {
+        const auto sync_start = std::chrono::steady_clock::now();
+        if (ok_ && ::fsync(fd_) != 0) ok_ = false;
+        sync_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sync_start).count();
+        if (::close(fd_) != 0) ok_ = false;
+        fd_ = -1;
+        if (ok_) ::chmod(temp_.c_str(), 0644);
+        if (ok_ && ::rename(temp_.c_str(), path_.c_str()) != 0) ok_ = false;
+        if (!ok_) return PART_ERR_WRITE;  // the destructor removes the temporary file
+        temp_.clear();
+        return 0;
+    }
+
+private:
+    bool checksum_;
+    int fd_ = -1;
+    std::string temp_, path_;
+    bool ok_ = true;
+    std::size_t sent_ = 0;
+    uLong crc_ = ::crc32(0L, Z_NULL, 0);
+    std::vector<std::pair<std::size_t, uLong>> patches_;  // (offset, CRC difference of the 4 bytes)
+};
+
+void Writer::send() {
+    sink_->send(data_.get(), size_);
+    sent_ += size_;
+    size_ = 0;
+}
+
+void Writer::patch_sent(std::size_t at, std::uint32_t v) {
+    char bytes[4];
+    put_le32(bytes, v);
+    sink_->patch(at, bytes);
+}
+
+void Writer::cut(std::size_t at) {
+    if (at < sent_) throw std::logic_error("part file: a cut into bytes written out");
+    size_ = std::min(size_, at - sent_);
+}
+
+std::uint32_t Writer::checksum() const { return sink_ ? sink_->checksum(view()) : crc32(view()); }
+
+int write_file(const std::string& path, std::string_view bytes) {
+    WriterSink file(false);
+    if (const int code = file.open(path); code != 0) return code;
+    file.send(bytes.data(), bytes.size());
+    return file.commit();
+}
+
+int write_part(const std::string& path, tag_t part, const std::vector<tag_t>* objects, bool with_attributes) {
+    WriterSink file(true);
+    if (const int code = file.open(path); code != 0) return code;
+    Writer out(&file);
+    encode(out, part, objects, with_attributes);
+    out.send_all();
+    return file.commit();
 }
 
 }  // namespace host::part_file

@@ -69,6 +69,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -91,9 +92,25 @@ struct FormatError : std::runtime_error {
 // Bytes are appended to one buffer (reserve it when the size is known);
 // a frame whose size comes after its contents is written with a
 // placeholder that patch_u32 fills in. The buffer grows ahead of the bytes
-// written, so that an append is a copy into room already there.
+// written, so that an append is a copy into room already there; room is
+// not cleared before it is written.
+//
+// A writer made over a sink (a part file being written, see write_part)
+// passes its bytes on whenever a row ends and the buffer holds more than
+// kSendAt: a part of any size goes through a buffer of about that size.
+// Positions (size(), patch_u32, cut) count every byte written, those
+// passed on included; a patch of bytes passed on goes after them into the
+// file. cut() never reaches back into bytes passed on (rows are passed on
+// whole, and a row or section that stays empty never ended a row).
+class WriterSink;
 class Writer {
 public:
+    static constexpr std::size_t kSendAt = std::size_t{1} << 20;
+    Writer() = default;
+    explicit Writer(WriterSink* sink) : sink_(sink) {}
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
     void u8(std::uint8_t v) { *room(1) = static_cast<char>(v); }
     void u32(std::uint32_t v) { put_le32(room(4), v); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
@@ -110,25 +127,40 @@ public:
     void raw(std::string_view s) {
         if (!s.empty()) std::memcpy(room(s.size()), s.data(), s.size());
     }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return sent_ + size_; }
     // Overwrites the u32 written at byte `at`.
-    void patch_u32(std::size_t at, std::uint32_t v) { put_le32(buffer_.data() + at, v); }
-    // Drops what was written from byte `at` on.
-    void cut(std::size_t at) { size_ = std::min(size_, at); }
-    void reserve(std::size_t n) {
-        if (n > buffer_.size()) buffer_.resize(n);
+    void patch_u32(std::size_t at, std::uint32_t v) {
+        if (at >= sent_) put_le32(data_.get() + (at - sent_), v);
+        else patch_sent(at, v);
     }
-    std::string_view view() const { return std::string_view(buffer_.data(), size_); }
-    // The bytes written.
+    // Drops what was written from byte `at` on.
+    void cut(std::size_t at);
+    void reserve(std::size_t n) {
+        if (sink_) n = std::min(n, 2 * kSendAt);
+        if (n > capacity_) resize_room(n);
+    }
+    // Passes the bytes on when the buffer is full enough (a row ended).
+    void row_ended() {
+        if (sink_ && size_ >= kSendAt) send();
+    }
+    // Passes every byte held on (the end of the file).
+    void send_all() {
+        if (sink_ && size_ > 0) send();
+    }
+    // CRC-32 of every byte written, as patched.
+    std::uint32_t checksum() const;
+    // The bytes held (all bytes written, when there is no sink).
+    std::string_view view() const { return std::string_view(data_.get(), size_); }
+    // The bytes written (a copy, valid until the next call).
     const std::string& bytes() const {
-        buffer_.resize(size_);
-        return buffer_;
+        copy_.assign(data_.get(), size_);
+        return copy_;
     }
     // The bytes written, taken out (the writer is empty after).
     std::string take() {
-        buffer_.resize(size_);
+        std::string out(view());
         size_ = 0;
-        return std::move(buffer_);
+        return out;
     }
 
 private:
@@ -136,14 +168,21 @@ private:
         for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
     char* room(std::size_t n) {
-        if (buffer_.size() - size_ < n) grow(n);
-        char* at = buffer_.data() + size_;
+        if (capacity_ - size_ < n) grow(n);
+        char* at = data_.get() + size_;
         size_ += n;
         return at;
     }
     void grow(std::size_t n);
-    mutable std::string buffer_;  // its size is the room; the bytes are the first size_
+    void resize_room(std::size_t n);
+    void send();
+    void patch_sent(std::size_t at, std::uint32_t v);
+    std::unique_ptr<char[]> data_;  // capacity_ bytes, of which the first size_ are held
+    std::size_t capacity_ = 0;
     std::size_t size_ = 0;
+    std::size_t sent_ = 0;  // bytes passed on to the sink before data_[0]
+    WriterSink* sink_ = nullptr;
+    mutable std::string copy_;
 };
 
 class Reader {
@@ -301,12 +340,21 @@ struct Image {
     std::uint32_t version = 0;
     std::vector<std::pair<std::string, std::string>> sections;  // id, payload
 };
+// The same read from a file in one piece: the file's bytes, and the
+// sections as views into them (no payload is copied).
+struct FileImage {
+    std::uint32_t version = 0;
+    std::vector<std::pair<std::string_view, std::string_view>> sections;  // id, payload
+    std::unique_ptr<char[]> bytes;
+};
 
 // Checks and splits file bytes; answers 0 or a PART_ERR_ code.
 int decode(std::string_view bytes, Image& image);
 // Builds the bytes of a part file for the part and the given objects (all
 // live objects of the part when `objects` is null).
 std::string encode(tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
+// The same into `out` (which should be empty), without a copy of the bytes.
+void encode(Writer& out, tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
 
 // Reads a whole file: 0 or PART_ERR_FILE_NOT_FOUND, PART_ERR_NOT_PART_FILE
 // (a directory or foreign file), PART_ERR_READ.
@@ -314,14 +362,23 @@ int read_file(const std::string& path, std::string& bytes);
 // Reads and decodes a file as read_file and decode do, with the same
 // answers, reading the sections straight into the image.
 int load(const std::string& path, Image& image);
+int load(const std::string& path, FileImage& image);
 // Writes a whole file through a temporary file and a rename: 0 or
 // PART_ERR_WRITE (also for a target marked read-only or a directory).
 int write_file(const std::string& path, std::string_view bytes);
+// Writes the part file of the part and the given objects (as encode makes
+// it) to `path` as write_file does, without holding the whole file in
+// memory; the same answers.
+int write_part(const std::string& path, tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
+// The seconds that the last write_file spent making the file durable
+// (fsync) before the rename; for measurements.
+double last_sync_seconds();
 
 // Applies a decoded image: creates the part under `file` with its objects
 // and runs the section readers. Answers the new part, or 0 with *code set
 // (the model is then as it was before).
 tag_t apply(const Image& image, const std::string& file, int* code);
+tag_t apply(const FileImage& image, const std::string& file, int* code);
 
 std::uint32_t crc32(std::string_view bytes);
 

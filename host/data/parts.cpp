@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "host/core/events.h"
@@ -263,7 +264,7 @@ struct Loaded {
 // Reads and applies one file; nothing stays in the session on failure.
 Loaded load_file(const std::string& file) {
     Loaded r;
-    pf::Image image;
+    pf::FileImage image;
     if ((r.code = pf::load(file, image)) != 0) return r;
     const tag_t old_record = find_failure(file);
     r.part = pf::apply(image, file, &r.code);
@@ -398,10 +399,7 @@ int open_part(const char* name, tag_t* part, PART_load_status_t* status, bool qu
 }
 
 // Writes the part to `file` (its own file when empty).
-int save_to(tag_t part, const std::string& file) {
-    const std::string bytes = pf::encode(part, nullptr, true);
-    return pf::write_file(file, bytes);
-}
+int save_to(tag_t part, const std::string& file) { return pf::write_part(file, part, nullptr, true); }
 
 int save_part(tag_t part, bool components) {
     auto it = md().parts.find(part);
@@ -742,21 +740,21 @@ int PART_export_part(const char* name, int count, const unsigned int* objects, c
     if (options->params_mode < 0 || options->params_mode > 2 || options->exp_mode < 0 || options->exp_mode > 1)
         call.fail(HOST_ERR_BAD_ARGUMENT, "bad export mode");
     const tag_t part = host::objects::require(objects[0]).part;
+    // The objects in the order given, each once (looked up in a set: an
+    // export of many objects stays linear).
     std::vector<tag_t> list;
+    std::unordered_set<tag_t> listed;
     for (int i = 0; i < count; ++i) {
         const host::objects::Object& o = host::objects::require(objects[i]);
         if (o.cls == OM_CLASS_PART || o.part == 0 || o.part != part || !hp::is_loaded(part))
             call.fail(PART_ERR_EXPORT, "object cannot be exported");
-        if (std::find(list.begin(), list.end(), objects[i]) == list.end()) list.push_back(objects[i]);
+        if (listed.insert(objects[i]).second) list.push_back(objects[i]);
     }
     // Expression mode 1 takes the part's expressions along.
     if (options->exp_mode == 1)
         for (tag_t t : host::objects::objects_of_part(part))
-            if (host::objects::require(t).cls == OM_CLASS_EXPRESSION &&
-                std::find(list.begin(), list.end(), t) == list.end())
-                list.push_back(t);
-    const std::string bytes = host::part_file::encode(part, &list, options->new_status != 0);
-    return host::part_file::write_file(name, bytes);
+            if (host::objects::require(t).cls == OM_CLASS_EXPRESSION && listed.insert(t).second) list.push_back(t);
+    return host::part_file::write_part(name, part, &list, options->new_status != 0);
 }
 
 int base_Part_Close(unsigned int part, int scope, int option) {

@@ -214,7 +214,28 @@ Object& changing(Slot& s) {
     return s.object();
 }
 
-tag_t make(const NewObject& spec, std::uint32_t eid) {
+// Where a new object goes: its part's list and its type's list (looked up
+// once for a run of objects that share them).
+struct Lists {
+    tag_t part = 0;
+    int type = 0;
+    Members* members = nullptr;
+    std::deque<tag_t>* type_tags = nullptr;
+    void find_for(tag_t p, int t) {
+        if (!members || p != part) {
+            part = p;
+            members = &st().members[p];
+        }
+        if (!type_tags || t != type) {
+            type = t;
+            type_tags = &st().types[t];
+        }
+    }
+};
+
+// Makes the object; `noted` false leaves the note of the change to the
+// caller (parts::note_change).
+tag_t make(const NewObject& spec, std::uint32_t eid, Lists& lists, bool noted = true) {
     Store& s = st();
     Object o;
     o.tag = s.next_tag++;
@@ -226,14 +247,19 @@ tag_t make(const NewObject& spec, std::uint32_t eid) {
     o.eid = eid;
     s.slots.emplace_back(std::move(o), journal::open);
     const Object& made = s.slots.back().object();
-    Members& m = s.members[made.part];
-    if (!m.tags.empty() && slot(m.tags.back())->object().eid > eid) m.eids_ascending = false;
+    lists.find_for(made.part, made.type);
+    Members& m = *lists.members;
+    if (m.eids_ascending && !m.tags.empty() && slot(m.tags.back())->object().eid > eid) m.eids_ascending = false;
     m.tags.push_back(made.tag);
-    s.types[made.type].push_back(made.tag);
+    lists.type_tags->push_back(made.tag);
     index_name(made);
     journal::add_made(&st(), made.tag, [&] { return std::make_unique<Made>(made.tag); });
-    parts::note_change(made.tag);
+    if (noted) parts::note_change(made.tag);
     return made.tag;
+}
+tag_t make(const NewObject& spec, std::uint32_t eid) {
+    Lists lists;
+    return make(spec, eid, lists);
 }
 
 // The live object of the part (the part itself included) with the entity
@@ -286,6 +312,7 @@ std::vector<Listener>& listeners() {
     return list;
 }
 int next_listener = 1;
+void (*row_drop)(tag_t) = nullptr;
 
 struct DataManager {
     unsigned char number;
@@ -382,12 +409,24 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
     };
     std::vector<std::pair<tag_t, std::uint32_t>> given;  // (part, id), to find ids given twice
     given.reserve(kept.size());
+    // A part's checks are made once for a run of objects in it; a part
+    // without objects yet (one being read from a file) has no ids in use
+    // but its own.
+    tag_t checked_part = 0;
+    bool part_empty = false;
     for (const KeptObject& k : kept) {
         if (!known_class(k.spec.cls)) call.fail(HOST_ERR_BAD_ARGUMENT, "unknown class %d", k.spec.cls);
-        if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(call, k.spec.part);
+        if (given.empty() || k.spec.part != checked_part) {
+            if (k.spec.part != 0 && !part_info(k.spec.part)) dead_tag(call, k.spec.part);
+            checked_part = k.spec.part;
+            const auto it = st().members.find(checked_part);
+            part_empty = it == st().members.end() || it->second.tags.empty();
+        }
         if (k.eid == 0 || k.eid == kLastEid)
             call.fail(HOST_ERR_BAD_ARGUMENT, "entity id %" PRIu32 " cannot be given", k.eid);
-        if (eid_in(k.spec.part, k.eid) != 0) in_use(k);
+        const Slot* p = part_empty ? slot(k.spec.part) : nullptr;
+        if (part_empty ? p && p->object().alive && p->object().eid == k.eid : eid_in(k.spec.part, k.eid) != 0)
+            in_use(k);
         given.emplace_back(k.spec.part, k.eid);
     }
     if (!std::is_sorted(given.begin(), given.end())) std::sort(given.begin(), given.end());  // as a file gives them
@@ -395,9 +434,18 @@ std::vector<tag_t> create_with_eids(const std::vector<KeptObject>& kept) {
         in_use({{OM_CLASS_RM_ENTITY, 0, 0, twice->first}, twice->second});
     std::vector<tag_t> made;
     made.reserve(kept.size());
+    Lists lists;
+    tag_t noted = 0;
     for (const KeptObject& k : kept) {
-        made.push_back(make(k.spec, k.eid));
+        const tag_t t = make(k.spec, k.eid, lists, false);
+        made.push_back(t);
         reserve_eids(k.eid);
+        // A change of a loaded part marks it modified: once per run of
+        // objects of one part is enough.
+        if (made.size() == 1 || k.spec.part != noted) {
+            noted = k.spec.part;
+            parts::note_change(t);
+        }
     }
     return made;
 }
@@ -425,6 +473,7 @@ void destroy(tag_t object) {
     changing(*slot(object)).alive = false;
     part_rows().erase(object);
     for (std::size_t i = 0; i < listeners().size(); ++i) listeners()[i].fn(object);
+    if (row_drop) row_drop(object);
 }
 
 const Object* find(tag_t object) {
@@ -573,6 +622,8 @@ int add_destroy_listener(std::function<void(tag_t)> fn) {
     listeners().push_back({id, std::move(fn)});
     return id;
 }
+
+void set_row_drop(void (*fn)(tag_t)) { row_drop = fn; }
 
 void remove_destroy_listener(int id) {
     auto& list = listeners();

@@ -165,6 +165,10 @@ bool is_subclass(OM_class_t cls, OM_class_t ancestor);
 // keyed by tag drop their rows. Returns an id for remove_destroy_listener.
 int add_destroy_listener(std::function<void(tag_t)> fn);
 void remove_destroy_listener(int id);
+// Called with the tag of every object that dies after the listeners (so
+// that they still find its rows): the model's tables of rows drop theirs
+// (host/model.h sets it).
+void set_row_drop(void (*fn)(tag_t));
 
 }  // namespace host::objects
 #endif

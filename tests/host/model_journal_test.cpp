@@ -273,4 +273,33 @@ TEST_F(HostJournal, EntityIdsAreFoundInAnyOrder) {
     EXPECT_EQ(ho::tag_of_eid(40, p), 0u);
 }
 
+// A dying object's rows are dropped after every destroy listener ran, so
+// that each listener still finds them whenever it was registered.
+TEST_F(HostJournal, ADyingObjectsRowsOutliveTheListeners) {
+    const unsigned part = ho::create_part("rows.prt");
+    const unsigned a = ho::create({OM_CLASS_RM_ENTITY, 2, 0, part});
+    const unsigned b = ho::create({OM_CLASS_RM_ENTITY, 2, 0, part});
+    weights[a].grams = 5;
+    std::vector<int> seen;
+    const int id = ho::add_destroy_listener([&seen](unsigned t) {
+        const Weight* w = weights.find(t);
+        seen.push_back(w ? w->grams : -1);
+    });
+    ho::destroy(a);
+    ho::destroy(b);
+    ho::remove_destroy_listener(id);
+    EXPECT_EQ(seen, (std::vector<int>{5, -1}));
+    EXPECT_EQ(weights.find(a), nullptr);
+    // Undoing the deletion brings the row back.
+    int st = 0;
+    const unsigned c = ho::create({OM_CLASS_RM_ENTITY, 2, 0, part});
+    weights[c].grams = 7;
+    const unsigned mark = UNDO_JQ_set_mark(UNDO_VISIBLE, "m", &st);
+    ho::destroy(c);
+    EXPECT_EQ(weights.find(c), nullptr);
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    ASSERT_NE(weights.find(c), nullptr);
+    EXPECT_EQ(weights.find(c)->grams, 7);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/core/curve_entities.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/services/attributes.h"
@@ -395,6 +396,52 @@ TEST_F(PartsTest, WritesNeverLeaveAHalfWrittenFile) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(host::objects::require_part(part).file, path("copy.prt"));
     EXPECT_EQ(read(file), saved);
+}
+
+// A part whose file is many times the writer's buffer goes out in pieces
+// (sizes and counts of pieces already written patched in the file, the
+// checksum corrected for them): the file holds exactly the bytes that
+// encoding gives, for a save and for an export, and it reads back.
+TEST_F(PartsTest, ALargePartIsWrittenInPiecesAsEncodingGivesIt) {
+    const std::string file = path("big.prt");
+    const unsigned part = host::parts::create(file, PART_UNITS_MM);
+    host::parts::set_work_part(part);
+    constexpr int kPoints = 20000;
+    for (int i = 0; i < kPoints; ++i) {
+        const double p[3] = {double(i), 0.5 * i, -1.0};
+        unsigned int point = 0;
+        ES_create_point(p, &point);
+    }
+    ASSERT_EQ(save(part), 0);
+    const std::string bytes = read(file);
+    ASSERT_GT(bytes.size(), 2 * pf::Writer::kSendAt);
+    EXPECT_EQ(bytes, pf::encode(part, nullptr, true));
+    const std::vector<unsigned> all = obj::objects_of_part(part);
+    const std::vector<unsigned> some(all.begin(), all.begin() + 9000);
+    PART_export_options_t options{};
+    ASSERT_EQ(PART_export_part(path("some.prt").c_str(), static_cast<int>(some.size()), some.data(), &options), 0);
+    EXPECT_EQ(read(path("some.prt")), pf::encode(part, &some, false));
+
+    const auto before = contents(part);
+    ASSERT_EQ(base_Part_Close(part, 0, 0), 0);
+    int code = -1;
+    const unsigned again = open(file, &code);
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(contents(again), before);
+    EXPECT_EQ(pf::encode(again, nullptr, true), bytes);
+}
+
+// A save that a host error stops half way leaves the old file as it was
+// and no temporary file.
+TEST_F(PartsTest, ASaveStoppedByAHostErrorLeavesTheOldFile) {
+    const std::string file = path("stop.prt");
+    const unsigned part = make_saved_part(file);
+    const std::string saved = read(file);
+    host::control::raise_on("OM_ask_class_name", HOST_ERR_NO_MEMORY, 1);
+    EXPECT_EQ(host::control::raised_code([&] { save(part); }), HOST_ERR_NO_MEMORY);
+    host::control::clear_scripts();
+    EXPECT_EQ(read(file), saved);
+    EXPECT_EQ(files(), std::vector<std::string>{"stop.prt"});
 }
 
 // Components: the missing one goes to group 1, the damaged one to group 2;
