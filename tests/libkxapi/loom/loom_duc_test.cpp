@@ -145,7 +145,8 @@ TEST_F(LinkedAssembly, ALinkIntoItsOwnPartOrOfNoBodyIsRefusedByTheHost) {
     EXPECT_EQ(KX_LOOM_is_link_broken(block_, nullptr), 670002);
     logical broken = 0;
     EXPECT_EQ(KX_LOOM_is_link_broken(block_, &broken), 1330001);
-    EXPECT_EQ(KX_LOOM_create_linked_datum(block_, nullptr, 1, &link), 670009);
+    EXPECT_EQ(KX_LOOM_create_linked_datum(block_, nullptr, 1, &link), 670006);  // a body is no datum
+    EXPECT_EQ(KX_LOOM_create_linked_route_port(block_, nullptr, 1, &link), 670009);
 }
 
 TEST_F(LinkedAssembly, DelayedSessionUpdatesParentsBeforeChildrenAndStaysDelayed) {
