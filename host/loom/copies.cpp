@@ -367,7 +367,7 @@ Ref ref_of(tag_t object) {
 }
 
 tag_t resolve_source(const Link& l) {
-    if (l.kind == Kind::part) {
+    if (l.kind == Kind::part || l.kind == Kind::curve) {  // the source is a part
         if (l.source != 0 && ho::is_alive(l.source)) return l.source;
         const tag_t part = PART_ask_part_of_filename(l.source_file.c_str());
         return part != 0 && host::parts::is_loaded(part) ? part : 0;
@@ -388,7 +388,6 @@ tag_t resolve_source(const Link& l) {
         case Kind::datum:
             return o.type == HOST_TYPE_DATUM_PLANE || o.type == HOST_TYPE_DATUM_AXIS || o.type == HOST_TYPE_PLANE ? s
                                                                                                                   : 0;
-        case Kind::curve: return s;  // the source part
         default: return is_point_or_curve(o) ? s : 0;
     }
 }
