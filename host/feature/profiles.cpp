@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "host/core/curve_queries.h"
+#include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
+#include "host/model.h"
 #include "host/numeric/evc.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
@@ -31,10 +33,24 @@ struct State {
     int next_cm = 1;
     std::map<int, Strings> profiles;  // validated strings (empty until then)
     std::map<int, Strings> cms;
-    std::map<tag_t, Direction> directions;
 };
 State& st() { return service_state<State>("curve profiles"); }
 const bool registered = (st(), true);
+
+// The point and direction of each plane and axis: model data, so that undo
+// marks take them back with the objects.
+TagTable<Direction>& directions() {
+    static TagTable<Direction> t("plane and axis directions");
+    return t;
+}
+const bool directions_registered = [] {
+    directions();
+    entity::on_replace_data([](tag_t kept, tag_t other) {
+        if (const Direction* d = directions().find(other)) directions()[kept] = *d;
+        else directions().erase(kept);
+    });
+    return true;
+}();
 
 Strings& profile_of(const Call& call, int profile) {
     auto it = st().profiles.find(profile);
@@ -90,10 +106,9 @@ int validate(const CMP_strings_t& s, double tol, Strings* out) {
 
 const Direction& direction_of(const Call& call, tag_t object, int type) {
     const objects::Object& o = call.live(object);
-    auto it = st().directions.find(object);
-    if (o.type != type || it == st().directions.end())
-        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no object of type %d", object, type);
-    return it->second;
+    const Direction* d = directions().find(object);
+    if (o.type != type || !d) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no object of type %d", object, type);
+    return *d;
 }
 
 }  // namespace
@@ -118,8 +133,16 @@ tag_t create_direction_object(tag_t part, int type, const double point[3], const
         d.point[i] = point[i];
         d.direction[i] = direction[i] / len;
     }
-    st().directions[o] = d;
+    directions()[o] = d;
     return o;
+}
+
+bool direction_data(tag_t object, double point[3], double direction[3]) {
+    const Direction* d = directions().find(object);
+    if (!d) return false;
+    std::copy(d->point, d->point + 3, point);
+    std::copy(d->direction, d->direction + 3, direction);
+    return true;
 }
 
 std::vector<tag_t> objects_of_cm(int cm) {

@@ -1,20 +1,64 @@
 // Copies of bodies for linked geometry (host/kernel/linked.h).
 #include "host/kernel/linked.h"
 
+#include <BRep_Builder.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Shell.hxx>
+
+#include <string>
+#include <unordered_map>
+
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
 #include "host/kernel/brep.h"
+#include "host/services/error.h"
 
 namespace hd = host::kernel::detail;
 
-void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
-    auto call = HOST_ENTRY(source, matrix, target, body);
+namespace {
+
+// The shape copied: the body's, or a sheet of the chosen faces.
+TopoDS_Shape copied_shape(const host::Call& call, const hd::Body& src, int n, const int* faces) {
+    if (n <= 0) return src->shape;
+    call.need(faces, "the faces");
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    for (int i = 0; i < n; ++i) {
+        hd::Body owner;
+        const hd::Sub& f = hd::require_sub(call, faces[i], ZQ_CLASS_FACE, &owner);
+        if (owner != src) call.fail(KERNEL_ERR_WRONG_ENTITY, "face %d is not a face of body %d", faces[i], src->tag);
+        builder.Add(shell, f.shape);
+    }
+    return shell;
+}
+
+}  // namespace
+
+void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matrix[12], int target, unsigned int part,
+                        int* body) {
+    auto call = HOST_ENTRY(source, n, target, part);
     call.need(body, "the body output");
     hd::ensure_started();
     const hd::Body src = hd::require_body(call, source);
     const hd::Body old = target != 0 ? hd::require_body(call, target) : nullptr;
+    if (old == src) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is copied into itself", source);
+    const TopoDS_Shape shape = copied_shape(call, src, n, faces);
     hd::Step s;
     s.op = hd::Op::imported;
-    s.other = src->shape;
-    hd::run_step(call, s, TopoDS_Shape(), nullptr);
+    // The keys of the copy made before: a face or edge copied from the same
+    // source face or edge takes the tag it had.
+    if (old && !old->steps.empty() && old->steps.front()->op == hd::Op::imported) s.names = old->steps.front()->names;
+    s.result = shape;
+    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {&src->named}, nullptr, s.names, false));
+    // Made again (a regeneration of the copy), the step gives its result
+    // the tags it has now.
+    s.other = shape;
+    s.other_named = s.named;
     hd::BodyState b;
     if (old) {
         b = *old;
@@ -23,6 +67,7 @@ void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
         b.vertices.clear();
     } else {
         b.tag = hd::new_tag();
+        if (part != 0) b.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, part, {}});
     }
     b.shape = s.result;
     b.named = *s.named;
@@ -34,6 +79,68 @@ void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
     *body = made;
 }
 
+void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
+    auto call = HOST_ENTRY(source, matrix, target, body);
+    ZQ_BODY_copy_faces(source, 0, nullptr, matrix, target, 0, body);
+}
+
 namespace host::kernel {
+
 std::shared_ptr<const void> body_state(int body) { return detail::find_body(body); }
+
+std::vector<std::pair<int, int>> copied_from(int body) {
+    std::vector<std::pair<int, int>> out;
+    const hd::Body b = hd::find_body(body);
+    if (!b || b->steps.empty() || b->steps.front()->op != hd::Op::imported) return out;
+    // The copy's keys "s:<source tag>:0" (naming.cpp) read backwards.
+    std::unordered_map<int, int> source_of;
+    for (const auto& [key, tag] : b->steps.front()->names) {
+        if (key.size() < 5 || key.compare(0, 2, "s:") != 0 || key.compare(key.size() - 2, 2, ":0") != 0) continue;
+        source_of[tag] = std::stoi(key.substr(2, key.size() - 4));
+    }
+    for (const auto* subs : {&b->named.faces, &b->named.edges})
+        for (const hd::Sub& x : *subs)
+            if (const auto it = source_of.find(x.tag); it != source_of.end()) out.emplace_back(it->second, x.tag);
+    return out;
+}
+
+std::vector<int> region_faces(int body, const std::vector<int>& seeds, const std::vector<int>& bounds, bool traverse) {
+    std::vector<int> out;
+    const hd::Body b = hd::find_body(body);
+    if (!b) return out;
+    const auto& faces = b->named.faces;
+    std::unordered_map<int, std::size_t> index;  // tag -> place in faces
+    for (std::size_t i = 0; i < faces.size(); ++i) index[faces[i].tag] = i;
+    std::vector<char> in(faces.size(), 0), stop(faces.size(), 0);
+    for (int t : bounds)
+        if (const auto it = index.find(t); it != index.end()) stop[it->second] = 1;
+    std::vector<std::size_t> todo;
+    for (int t : seeds)
+        if (const auto it = index.find(t); it != index.end() && !in[it->second] && !stop[it->second]) {
+            in[it->second] = 1;
+            todo.push_back(it->second);
+        }
+    if (traverse) {
+        TopTools_IndexedDataMapOfShapeListOfShape edge_faces;
+        TopExp::MapShapesAndAncestors(b->shape, TopAbs_EDGE, TopAbs_FACE, edge_faces);
+        while (!todo.empty()) {
+            const std::size_t f = todo.back();
+            todo.pop_back();
+            for (TopExp_Explorer e(faces[f].shape, TopAbs_EDGE); e.More(); e.Next()) {
+                const TopTools_ListOfShape* around = edge_faces.Seek(e.Current());
+                if (!around) continue;
+                for (const TopoDS_Shape& g : *around) {
+                    const auto it = index.find(b->tag_of(g));
+                    if (it == index.end() || in[it->second] || stop[it->second]) continue;
+                    in[it->second] = 1;
+                    todo.push_back(it->second);
+                }
+            }
+        }
+    }
+    for (std::size_t i = 0; i < faces.size(); ++i)
+        if (in[i]) out.push_back(faces[i].tag);
+    return out;
+}
+
 }  // namespace host::kernel

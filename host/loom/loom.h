@@ -1,30 +1,58 @@
 /* The host's linking service and its delayed update.
  *
- * Links. A link makes a body of one part (the target part: the work part
- * when the link is made) follow a body of another part (the source): the
- * linked body is a real copy of the source's shape through the kernel,
- * moved by the link's transform. The link is known by the tag of its
- * linked body. Each link keeps its source (object, part, the source part's
- * file name and the source's entity id, so that it finds the source again
- * when that part is loaded anew), its transform, its update time
- * (LOOM_UPDATE_WITH_SOURCE: follows the source at every update;
- * LOOM_UPDATE_AT_CREATION: keeps the shape it was made with), and its
- * broken state (the source is gone; the linked body keeps its last shape;
- * a broken link can be accepted as broken). The links are a model
- * component: undo marks roll them back with the bodies.
+ * Links. A link makes geometry of one part (the target part: the work part
+ * when the link is made) follow geometry of another part (the source) and
+ * is known by the tag of its linked object. The linked geometry is real:
+ *  - body links copy a body through the kernel, moved by the link's
+ *    transform; face links copy chosen faces of a body as one sheet body;
+ *    region links the faces of a region of a body (the seed faces and,
+ *    with traverse nonzero, every face reached from them across edges up
+ *    to the bounding faces, which are left out); mirror links a body
+ *    mirrored in a datum plane or plane (then moved by the transform that
+ *    LOOM_set_link_mirror_data gives); part links every body of a part,
+ *    held by a group of the target part;
+ *  - datum links copy a datum plane, datum axis or plane into an object of
+ *    its type; sketch links a sketch into a sketch holding copies of its
+ *    points and curves; curve links chosen curves or edges of one part, and
+ *    string links the curves of a string list (CMP_strings_t), into
+ *    groups holding the copies; a copied point stays a point, a line, arc
+ *    or conic stays one, a straight edge gives a line, a circular one an
+ *    arc, any other curve a spline entity holding it;
+ *  - point links make a point of the target part: a copy of a point, the
+ *    point of a curve or edge at a parameter from 0 (its start) to 1 (its
+ *    end), the centre of an arc, circular edge or conic, the point of an
+ *    arc or circular edge at an angle (radians).
+ * The faces and edges of a linked body keep their tags and objects across
+ * updates where they copy the same faces and edges of the source; linked
+ * curves, points and datums keep their tags.
  *
- * A link is out of date when its source's shape is not the one it copied
- * last, or when its source is itself a linked body of an out-of-date
- * link. A part is out of date when a link into it is.
+ * Each link keeps its sources (objects of another part, with the part's
+ * file name and their entity ids, so that they are found again when that
+ * part is loaded anew), its transform, its update time
+ * (LOOM_UPDATE_WITH_SOURCE: follows the source at every update;
+ * LOOM_UPDATE_AT_CREATION: keeps what it was made with), and its broken
+ * state (a source is gone; the linked geometry keeps its last shape; a
+ * broken link can be accepted as broken). The links are a model component:
+ * undo marks roll them back with the geometry.
+ *
+ * Feature map: the pairs {source object, linked object} of a link: the
+ * source body and the linked body with their faces and edges (options
+ * LOOM_MAP_NO_FACES leaves the faces and edges out), the sketch and its
+ * curves, each curve, the datum or the point. LOOM_map_* answer 0 for
+ * geometry without a partner. LOOM_copy_attributes copies the attributes
+ * of every source object of the map onto its linked object.
+ *
+ * A link is out of date when its sources do not give what it copied last,
+ * or when a source is linked geometry of an out-of-date link. A part is
+ * out of date when a link into it is.
  *
  * The update: every UPDATE_do_update, after the features, brings the
  * out-of-date links up to date, parents before children (a link whose
- * source is a linked body after the link that makes that body), copying
- * the source again (ZQ_BODY_copy). A part's links are updated only when
- * its status word is 0 and either the session is not delayed or the part
- * was logged for this update (DUC_log_parts_for_update; the log is used up
- * by the update). A link whose source is gone becomes broken and is left
- * as it is.
+ * source is linked geometry after the link that makes it). A part's links
+ * are updated only when its status word is 0 and either the session is
+ * not delayed or the part was logged for this update
+ * (DUC_log_parts_for_update; the log is used up by the update). A link
+ * whose source is gone becomes broken and is left as it is.
  *
  * Part status words (DUC_ask_part_status): DUC_STATUS_DELAYED (8, set by
  * DUC_delay_part, ended by DUC_undelay_part), DUC_STATUS_FROZEN (0x10,
@@ -39,13 +67,14 @@
  * last. A load that fails is kept with its status and file name; the
  * context answers them until DUC_delete_load_context.
  *
- * Checks: a tag that is no link raises LOOM_ERR_NOT_A_LINK; a source in the
- * work part itself LOOM_ERR_SAME_PART; a source that is no body
- * HOST_ERR_WRONG_CLASS; a null output HOST_ERR_NULL_ARGUMENT; a part tag of
- * no part HOST_ERR_DEAD_TAG. The kinds of link this host does not keep
- * (datums, sketches, strings, faces, curves, regions, mirrors, routing,
- * points, whole parts, feature maps, copies of components) raise
- * HOST_ERR_OUT_OF_SCOPE.
+ * Checks: a tag that is no link raises LOOM_ERR_NOT_A_LINK, a link of
+ * another kind than the routine takes LOOM_ERR_WRONG_KIND; a source in the
+ * work part itself LOOM_ERR_SAME_PART; a source of the wrong class
+ * HOST_ERR_WRONG_CLASS; a parameter outside 0 to 1, no faces or curves,
+ * curves of several parts, sources that give nothing to copy
+ * HOST_ERR_BAD_ARGUMENT; a null output HOST_ERR_NULL_ARGUMENT; a part tag
+ * of no part HOST_ERR_DEAD_TAG. Routing (ports and segments) and copying a
+ * component as a new part are not kept by this host: HOST_ERR_OUT_OF_SCOPE.
  */
 #ifndef HOST_LOOM_LOOM_H
 #define HOST_LOOM_LOOM_H
@@ -53,6 +82,9 @@
 #define LOOM_ERR_NOT_A_LINK 1330001 /* the tag is no link */
 #define LOOM_ERR_SAME_PART  1330002 /* the source lies in the part being linked into */
 #define LOOM_ERR_BAD_TIME   1330003 /* an update time other than those below */
+#define LOOM_ERR_WRONG_KIND 1330004 /* the link is not of the kind the routine takes */
+
+#define LOOM_MAP_NO_FACES 1 /* LOOM_ask_linked_feature_map: leave faces and edges out */
 
 #define LOOM_UPDATE_WITH_SOURCE 0
 #define LOOM_UPDATE_AT_CREATION 1

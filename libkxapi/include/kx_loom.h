@@ -4,9 +4,17 @@
  * (the source) and keeps it up to date. The link functions hand their
  * arguments unchanged to the host's linking service and answer its status;
  * their meaning is the service's: a link is known by the tag of its linked
- * body; a transform is 12 doubles (a 3x4 matrix row by row, whose last
- * column is the translation) or NULL for none; an update time is KX_LOOM_update_with_source
- * or KX_LOOM_update_at_creation.
+ * object (a body for body, face, region and mirror links; a datum; a point;
+ * a sketch; a group holding the linked curves of curve and string links or
+ * the linked bodies of a part link); a transform is 12 doubles (a 3x4
+ * matrix row by row, whose last column is the translation) or NULL for
+ * none; an update time is KX_LOOM_update_with_source or
+ * KX_LOOM_update_at_creation; a point on a curve takes a parameter from 0
+ * (the curve's start) to 1 (its end), a point on an arc an angle in
+ * radians; KX_LOOM_create_linked_string takes a string_list (kx_modl.h).
+ * The faces and edges of a linked body keep their tags across
+ * updates. Routing links and KX_LOOM_copy_component_as answer 670009: the
+ * host keeps no routing and copies no components.
  *
  * Delayed update: a session can be delayed, so that linked parts wait for
  * an explicit update; single parts can be frozen (for the session or

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/control/control.h"
+#include "host/core/curve_entities.h"
 #include "host/core/entity_delete.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
@@ -106,6 +107,15 @@ protected:
         ASSERT_EQ(result, 0);
         ASSERT_EQ(base_Part_Close(part, 0, 0), 0);
     }
+    // Opens a part file; the load report is let go.
+    static int open_part(const std::string& file, unsigned int* part) {
+        PART_load_status_t report{};
+        const int st = BASE_open_part(file.c_str(), part, &report);
+        for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
+        SM_free(report.file_names);
+        SM_free(report.statuses);
+        return st;
+    }
     static int delay_status(unsigned int part) {
         int s = -1;
         EXPECT_EQ(KX_LOOM_ask_delay_status(part, &s), 0);
@@ -145,7 +155,8 @@ TEST_F(LinkedAssembly, ALinkIntoItsOwnPartOrOfNoBodyIsRefusedByTheHost) {
     EXPECT_EQ(KX_LOOM_is_link_broken(block_, nullptr), 670002);
     logical broken = 0;
     EXPECT_EQ(KX_LOOM_is_link_broken(block_, &broken), 1330001);
-    EXPECT_EQ(KX_LOOM_create_linked_datum(block_, nullptr, 1, &link), 670009);
+    EXPECT_EQ(KX_LOOM_create_linked_datum(block_, nullptr, 1, &link), 670006);  // a body is no datum
+    EXPECT_EQ(KX_LOOM_create_linked_route_port(block_, nullptr, 1, &link), 670009);
 }
 
 TEST_F(LinkedAssembly, DelayedSessionUpdatesParentsBeforeChildrenAndStaysDelayed) {
@@ -375,11 +386,7 @@ TEST_F(LinkedAssembly, LinksAndPersistentFreezeComeBackWithThePartFile) {
     save_and_close(b_);
 
     unsigned int b = 0;
-    PART_load_status_t report{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &b, &report), 0);
-    for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
-    SM_free(report.file_names);
-    SM_free(report.statuses);
+    ASSERT_EQ(open_part(file, &b), 0);
     EXPECT_EQ(DUC_ask_part_status(b), 0x10);  // the session's freeze is not kept
     int n = 0;
     tag* objects = nullptr;
@@ -430,12 +437,55 @@ TEST_F(LinkedAssembly, ALinkRowThatDoesNotDecodeMakesThePartFileCorrupt) {
     }
     const int parts_before = PART_ask_num_parts();
     unsigned int b = 0;
-    PART_load_status_t report{};
-    EXPECT_EQ(BASE_open_part(file.c_str(), &b, &report), 641004);
-    for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
-    SM_free(report.file_names);
-    SM_free(report.statuses);
+    EXPECT_EQ(open_part(file, &b), 641004);
     EXPECT_EQ(PART_ask_num_parts(), parts_before);
+}
+
+// Links of other kinds come back with their kind and sources: a linked
+// curve of A's line and a point at the middle of it; after the reopening
+// they follow the line again.
+TEST_F(LinkedAssembly, LinksOfOtherKindsComeBackWithThePartFile) {
+    const double ends[6] = {0, 0, 0, 10, 0, 0};
+    unsigned int line = 0;
+    ES_create_line_in_part(a_, ends, &line);
+    host::parts::set_work_part(b_);
+    tag curves = 0, middle = 0;
+    ASSERT_EQ(KX_LOOM_create_linked_curve(a_, 1, &line, 1, &curves), 0);
+    ASSERT_EQ(KX_LOOM_create_linked_pt_curve(line, 0.5, kShift, 1, &middle), 0);
+    const std::string file = path("b.prt");
+    save_and_close(b_);
+
+    unsigned int b = 0;
+    ASSERT_EQ(open_part(file, &b), 0);
+    tag group = 0, point = 0;
+    for (unsigned int t : host::objects::objects_of_part(b)) {
+        const int type = ES_ask_entity_type(t);
+        if (type == 15) group = t;  // the group holding the linked curves
+        if (type == 2) point = t;
+    }
+    ASSERT_NE(group, 0u);
+    ASSERT_NE(point, 0u);
+    double prm = -1;
+    ASSERT_EQ(KX_LOOM_ask_linked_pt_curve_prm(point, &prm), 0);
+    EXPECT_EQ(prm, 0.5);
+    int n = 0;
+    tag *from = nullptr, *to = nullptr;
+    ASSERT_EQ(KX_LOOM_ask_linked_feature_map(group, &n, &from, &to, 0), 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(from[0], line);
+    const tag copy = to[0];
+    SM_free(from);
+    SM_free(to);
+
+    const double start[3] = {0, 0, 0}, end[3] = {0, 20, 0};
+    LINE_set_end_points(line, start, end);
+    UPDATE_do_update();
+    double s[3], e[3], p[3];
+    ES_ask_coordinates_of_line(copy, s, e);
+    EXPECT_EQ(e[1], 20.0);
+    ES_ask_coordinates_of_point(point, p);
+    EXPECT_NEAR(p[0], 100.0, 1e-12);
+    EXPECT_NEAR(p[1], 10.0, 1e-12);
 }
 
 }  // namespace
