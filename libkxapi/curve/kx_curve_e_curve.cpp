@@ -1,8 +1,14 @@
-// Curves edited in place rather than through a feature: a trim to a bound
-// and a change of length.
+// Curves edited in place rather than through a feature: moves of a
+// spline's defining points, a trim to a bound, a change of length and a
+// reshape after a template spline.
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
+#include "host/core/curve_queries.h"
+#include "host/core/entity_store.h"
 #include "host/feature/trim_curves.h"
+#include "host/kernel/spline_edits.h"
 #include "host/services/error.h"
 #include "kx_codes.h"
 #include "kx_curve_trim.h"
@@ -19,8 +25,90 @@ constexpr const char* kModule = "kx_curve_e_curve";
 int trim_status(int status) {
     if (status >= 1) return 0;
     if (status == -5 || status == -4) return KX_MODL_ERR_WRONG_OBJECT;
-    if (status == -1) return 875029;
-    return 875148;
+    if (status == -1) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+    return KX_MODL_ERR_TRIM_FAILED;
+}
+
+// The point-move routine's answer as the interface's status.
+int move_status(int answer) {
+    switch (answer) {
+        case 0: return 0;
+        case 1: return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+        case 4: return KX_ERR_BAD_PARAM_1;
+        case 2:
+        case 3:
+        case 5: return KX_MODL_ERR_OPERATION_FAILED;
+        default: return answer;
+    }
+}
+
+// An evaluator held for the length of a call.
+struct Evaluator {
+    unsigned int ev = 0;
+    explicit Evaluator(tag curve) : ev(evcrvu(curve)) {}
+    Evaluator(const Evaluator&) = delete;
+    Evaluator& operator=(const Evaluator&) = delete;
+    ~Evaluator() {
+        if (ev != 0) kx::release([e = ev] { evcrvf(e); });
+    }
+};
+
+// The least-squares definition of a curve's points: its defining points
+// when it keeps them, else points of its evaluator. Host memory of the
+// call's mark.
+BC_fit_t* least_squares_of(tag curve, const Evaluator& ev) {
+    BC_df_t df{};
+    int found = 0;
+    BC_read_df_data_internal(curve, &df, &found);
+    if (!found) BCEV_create_df(ev.ev, &df);
+    BC_fit_t* fit = nullptr;
+    BCDF_convert_to_least_squares(&df, &fit);
+    BCDF_free_structure(&df);
+    return fit;
+}
+
+// Number of knot spans of a knot vector.
+int spans_of(const std::vector<double>& knots, int order) {
+    int n = 0;
+    for (std::size_t i = static_cast<std::size_t>(order); i + order <= knots.size(); ++i)
+        if (knots[i] > knots[i - 1]) ++n;
+    return std::max(n, 1);
+}
+
+// The reshape of a checked curve after a checked template.
+int reshape(tag curve, tag templ, template_result* result) {
+    *result = template_result{};
+    const Evaluator ev(curve);
+    BC_fit_t* fit = least_squares_of(curve, ev);
+    int n = 0, order = 0;
+    es0911_(&templ, &n, &order);
+    std::vector<double> poles(4 * static_cast<std::size_t>(n)), knots(static_cast<std::size_t>(n + order));
+    es0910_(&templ, poles.data(), knots.data());
+    BCDF_change_number_of_segments(fit, spans_of(knots, order));
+    BCDF_change_order(fit, order);
+    BCDF_attach_knot_sequence(fit, n + order, knots.data());
+    BCEV_edit_result_t made{};
+    int status = 0;
+    {
+        kx::frame_scope scope;
+        try {
+            BCEV_edit_ev(fit, ev.ev, 1, 1, &made, &status);
+        } catch (const host::HostError& e) {
+            if (!scope.caught(e)) throw;
+            ERROR_acknowledge_handled(ERROR_ask_failure_code());
+            return KX_MODL_ERR_TEMPLATE_EDIT_FAILED;
+        }
+    }
+    BCDF_detach_knot_sequence(fit);
+    if (status != 0) {
+        // A refusal: the curve stays as it is.
+        *result = template_result{0, 0, 0, -1, 1};
+        return 0;
+    }
+    *result = template_result{made.deviation, made.n_poles, made.order, made.max_index, 0};
+    BC_update_curve(curve, fit);
+    kc::edit_tail(curve);
+    return 0;
 }
 
 }  // namespace
@@ -41,6 +129,52 @@ extern "C" KXAPI int KX_CURVE_edit_trim_curve(tag curve, tag bound, double first
                 if (st == 0) kc::edit_tail(curve);
                 return st;
             });
+        });
+}
+
+// The host's blocks of the move go back to a memory mark, also when a
+// host error ends the call.
+extern "C" KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data) {
+    kc::CallMemory mem;
+    return kx::frame(
+        kx::standard, kx::on_error([&] { mem.release(); }), [&] { return kc::refuse_smart(curve); },
+        [&] {
+            return kc::model_change([&] {
+                if (es0022_(&curve) != 3) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
+                if (kc::type_of(curve).type != HOST_TYPE_SPLINE) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
+                mem.set();
+                const int answer = BCMMCP_edit_in_kxapi(curve, static_cast<const BCMMCP_data_t*>(data));
+                mem.release();
+                const int st = move_status(answer);
+                if (st == 0) kc::edit_tail(curve);
+                return st;
+            });
+        });
+}
+
+// A host error of the fit is 875356; a refusal of the host is told in the
+// result and leaves the curve as it was; any failure leaves it unchanged.
+extern "C" KXAPI int KX_CURVE_edit_with_template(tag curve, tag template_curve, template_result* result) {
+    kc::CallMemory mem;
+    return kx::frame(
+        kx::standard, kx::on_error([&] { mem.release(); }),
+        [&] {
+            if (int st = kx::check({{curve != NULL_TAG, 1}, {template_curve != NULL_TAG, 2}, {result, 3}})) return st;
+            if (int st = kc::refuse_edit(curve, HOST_TYPE_SPLINE, KX_MODL_ERR_WRONG_OBJECT)) return st;
+            if (kc::type_of(template_curve).type != HOST_TYPE_SPLINE) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
+            return 0;
+        },
+        [&] {
+            mem.set();
+            // The host memory goes back inside the bracket: a failure to
+            // release it rolls the reshape back.
+            const int st = kc::model_change([&] {
+                const int answer = reshape(curve, template_curve, result);
+                mem.release();
+                return answer;
+            });
+            if (st != 0) *result = template_result{};
+            return st;
         });
 }
 

@@ -72,6 +72,27 @@ KXAPI int KX_CURVE_free_trim(trim_data* data);
 KXAPI int KX_CURVE_edit_trim_curve(tag curve, tag bound, double first_point[3], double second_point[3], int option);
 KXAPI int KX_CURVE_edit_length(tag curve, int kind, double length, int option, int extension);
 
+/* What a reshape after a template made: the largest deviation of the
+ * curve's points from the reshaped curve, the reshaped curve's pole count
+ * and order, the number (from 1) of the point farthest from it; failed 1
+ * (and zeros, -1 for that number) when the host refused the reshape, which
+ * leaves the curve unchanged. */
+typedef struct template_result_s {
+    double deviation;
+    int n_poles;
+    int order;
+    int max_index;
+    int failed;
+} template_result;
+
+/* Moves several defining points of a spline. data is the host's point-move
+ * record, passed through: a count, the numbers of the points (from 0) and
+ * their new places (three doubles each). */
+KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data);
+/* Reshapes a spline after a template spline: the template's order and
+ * knots, the poles a least-squares fit of the curve's points. */
+KXAPI int KX_CURVE_edit_with_template(tag curve, tag template_curve, template_result* result);
+
 KX_END_DECLS
 
 #endif

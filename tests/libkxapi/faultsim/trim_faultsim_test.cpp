@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host/kernel/spline_edits.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 
@@ -54,6 +55,24 @@ int trims() {
     double keep[3] = {0, 0, 0}, near[3] = {8, 0, 0};
     STEP(KX_CURVE_edit_trim_curve(other, bound, keep, near, 0));
     STEP(KX_CURVE_edit_length(base, 2, 4, 1, 0));
+
+    // Splines edited in place: defining points moved, a reshape after a
+    // template.
+    spline_point through[4]{};
+    for (int i = 0; i < 4; ++i) {
+        through[i].point[0] = i;
+        through[i].point[1] = i % 2;
+        through[i].slope_type = through[i].crvatr_type = -1;
+    }
+    tag spline = NULL_TAG, templ = NULL_TAG;
+    STEP(KX_CURVE_create_spline_thru_pts(3, 0, 4, through, nullptr, 1, &spline));
+    int moved[2] = {1, 2};
+    double places[6] = {1, 2, 0, 2, -1, 0};
+    BCMMCP_data_t move{2, moved, places};
+    STEP(KX_CURVE_edit_move_mult_points(spline, &move));
+    STEP(KX_CURVE_create_spline_thru_pts(3, 0, 4, through, nullptr, 1, &templ));
+    template_result result{};
+    STEP(KX_CURVE_edit_with_template(spline, templ, &result));
     return 0;
 }
 
