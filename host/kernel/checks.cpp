@@ -1,6 +1,14 @@
-// The kernel's body check as fault-token lists, its interface and modelling
-// parameters, and the faces of a feature's step (host/feature/queries.h).
+// The kernel's body check and its fault-token lists, its interface and
+// modelling parameters, and the faces of a feature's step
+// (host/feature/queries.h).
+#include <BOPAlgo_CheckResult.hxx>
+#include <BRepAlgoAPI_Check.hxx>
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
 #include <Precision.hxx>
+#include <ShapeAnalysis_FreeBounds.hxx>
+#include <TopExp_Explorer.hxx>
 
 #include <algorithm>
 #include <map>
@@ -42,9 +50,53 @@ int token_of(int fault) {
     }
 }
 
+// Whether faces or edges of the shape cross or touch each other away from
+// the edges and vertices they share. The kernel's checker works on a copy
+// of the shape (it may widen tolerances where it finds contacts), so the
+// body's shapes stay as they are.
+bool self_intersecting(const TopoDS_Shape& shape) {
+    BRepAlgoAPI_Check check(shape, Standard_False, Standard_True);
+    for (const BOPAlgo_CheckResult& r : check.Result())
+        if (r.GetCheckStatus() == BOPAlgo_SelfIntersect) return true;
+    return false;
+}
+
 }  // namespace
 
 extern "C" {
+
+// The first fault found, in this order: bad geometry of a face or edge,
+// faces that do not close up around a solid, faces or edges that cross
+// each other, a solid inside out, anything else the kernel's checker
+// finds. A scripted answer replaces the kernel's.
+void ZQ_BODY_check(int body, int* fault) {
+    auto call = HOST_ENTRY(body, fault);
+    call.need(fault, "the fault output");
+    const hd::Body b = hd::require_body(call, body);
+    if (call.outputs() > 0) {
+        *fault = static_cast<int>(call.int_out(0, ZQ_FAULT_NONE));
+        return;
+    }
+    *fault = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        for (const auto* subs : {&b->named.edges, &b->named.faces})
+            for (const hd::Sub& s : *subs)
+                if (!BRepCheck_Analyzer(s.shape).IsValid()) return ZQ_FAULT_GEOMETRY;
+        const bool solid = hd::body_type(b->shape) == ZQ_BODY_SOLID;
+        if (solid) {
+            ShapeAnalysis_FreeBounds free(b->shape);
+            if (TopExp_Explorer(free.GetClosedWires(), TopAbs_EDGE).More() ||
+                TopExp_Explorer(free.GetOpenWires(), TopAbs_EDGE).More())
+                return ZQ_FAULT_TOPOLOGY;
+        }
+        if (self_intersecting(b->shape)) return ZQ_FAULT_SELF_INTERSECT;
+        if (solid) {
+            GProp_GProps g;
+            BRepGProp::VolumeProperties(b->shape, g);
+            if (g.Mass() < 0) return ZQ_FAULT_ORIENTATION;
+        }
+        return BRepCheck_Analyzer(b->shape).IsValid() ? ZQ_FAULT_NONE : ZQ_FAULT_TOPOLOGY;
+    });
+}
 
 void KI_oumodp(const int* n, double* value, int* ifail) {
     auto call = HOST_ENTRY(n ? *n : 0);

@@ -613,42 +613,6 @@ void ZQ_BODY_ask_containment(int body, const double point[3], int* where) {
     });
 }
 
-void ZQ_BODY_check(int body, int* fault) {
-    auto call = HOST_ENTRY(body, fault);
-    call.need(fault, "the fault output");
-    const hd::Body b = hd::require_body(call, body);
-    // Faults that no body the kernel builds has (it refuses invalid results)
-    // are what a test scripts as the answer.
-    if (call.outputs() > 0) {
-        *fault = static_cast<int>(call.int_out(0, ZQ_FAULT_NONE));
-        return;
-    }
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        *fault = ZQ_FAULT_NONE;
-        for (const auto* subs : {&b->named.edges, &b->named.faces})
-            for (const hd::Sub& s : *subs)
-                if (!BRepCheck_Analyzer(s.shape).IsValid()) {
-                    *fault = ZQ_FAULT_GEOMETRY;
-                    return;
-                }
-        if (hd::body_type(b->shape) == ZQ_BODY_SOLID) {
-            ShapeAnalysis_FreeBounds free(b->shape);
-            if (TopExp_Explorer(free.GetClosedWires(), TopAbs_EDGE).More() ||
-                TopExp_Explorer(free.GetOpenWires(), TopAbs_EDGE).More()) {
-                *fault = ZQ_FAULT_TOPOLOGY;
-                return;
-            }
-            GProp_GProps g;
-            BRepGProp::VolumeProperties(b->shape, g);
-            if (g.Mass() < 0) {
-                *fault = ZQ_FAULT_ORIENTATION;
-                return;
-            }
-        }
-        if (!BRepCheck_Analyzer(b->shape).IsValid()) *fault = ZQ_FAULT_TOPOLOGY;
-    });
-}
-
 void ZQ_BODY_facet(int body, double tolerance, int* count, double** points) {
     auto call = HOST_ENTRY(body, tolerance, count, points);
     call.need(count, "the count output");

@@ -264,47 +264,216 @@ private:
     int visited_ = 0;
 };
 
-// The kernel's reader takes the counts of its tables from lines of text
-// ("Curves 15") and reserves room for them before reading what they count:
-// a damaged count makes it ask for gigabytes (meshes on an allocator that
-// answers null for what it cannot give, which the reader then writes to).
-// Every count must fit in the data; meshes are never written, so their
-// tables must be empty. A keyword is found the way the reader finds it:
-// anywhere in a word, its count being the next word.
-bool counts_fit(const std::string& data) {
-    static const char* const tables[] = {"Locations", "Curve2ds", "Curves", "Surfaces", "TShapes"};
-    static const char* const meshes[] = {"Polygon3D", "PolygonOnTriangulations", "Polygon2D", "Triangulations"};
-    const auto count_after = [&](std::size_t at, unsigned long long& n) {
+// The kernel's reader takes the counts of its tables and of the poles and
+// knots of each curve and surface record as they stand, and reserves room
+// for them before reading what they count: a damaged count makes it ask for
+// gigabytes. So the geometry part of the data is walked here first, the
+// way the reader will read it (keywords, table counts, and every record of
+// the 2D curve, curve and surface tables with its nested basis records),
+// and refused unless every count fits in the bytes left after it, every
+// real is finite and within bounds (a huge parameter of a trimmed curve
+// keeps the reader busy for as long as it says) and every table ends where
+// the next keyword begins. Meshes are never written: their
+// tables must be empty. Only data the writer of this kernel makes is taken
+// (its version line first); the records are in the machine's byte order,
+// as the reader reads them.
+class RecordWalk {
+public:
+    explicit RecordWalk(const std::string& data) : data_(data) {}
+
+    bool sound() {
+        static const std::string version = [] {
+            std::ostringstream data;
+            BinTools::Write(TopoDS_Shape(), data, Standard_False, Standard_False, BinTools_FormatVersion_CURRENT);
+            const std::string all = data.str();
+            return all.substr(0, all.find('\n', 1) + 1);
+        }();
+        if (data_.compare(0, version.size(), version) != 0) return false;
+        at_ = version.size();
+        std::size_t n = 0;
+        if (!table("Locations", n)) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!location()) return false;
+        if (!table("Curve2ds", n)) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!curve(2, 0)) return false;
+        if (!table("Curves", n)) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!curve(3, 0)) return false;
+        for (const char* mesh : {"Polygon3D", "PolygonOnTriangulations"})
+            if (!table(mesh, n) || n != 0) return false;
+        if (!table("Surfaces", n)) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (!surface(0)) return false;
+        if (!table("Triangulations", n) || n != 0) return false;
+        return table("TShapes", n);
+    }
+
+private:
+    static constexpr int kDeepest = 16;       // basis records in basis records
+    static constexpr double kLargest = 1e12;  // coordinates, parameters, radii, weights
+    static constexpr std::size_t kReal = 8, kInt = 4;
+
+    std::size_t left() const { return data_.size() - at_; }
+    template <class T>
+    bool take(T& v) {
+        if (left() < sizeof v) return false;
+        std::memcpy(&v, data_.data() + at_, sizeof v);
+        at_ += sizeof v;
+        return true;
+    }
+    bool byte(unsigned& v) {
+        std::uint8_t b = 0;
+        if (!take(b)) return false;
+        v = b;
+        return true;
+    }
+    // A degree (16 bits).
+    bool degree(std::size_t& v) {
+        std::uint16_t d = 0;
+        if (!take(d)) return false;
+        v = d;
+        return true;
+    }
+    // A count: a non-negative 32-bit integer.
+    bool count(std::size_t& v) {
+        std::int32_t c = 0;
+        if (!take(c) || c < 0) return false;
+        v = static_cast<std::size_t>(c);
+        return true;
+    }
+    // n reals, when they fit, each finite and within bounds (the kernel's
+    // reader would loop for as long as a huge parameter says).
+    bool reals(std::size_t n) {
+        if (n > left() / kReal) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            double x = 0;
+            take(x);
+            if (!(std::fabs(x) <= kLargest)) return false;
+        }
+        return true;
+    }
+    // n poles of `dim` coordinates (and a weight each when rational).
+    bool poles(std::size_t n, int dim, bool rational) {
+        const std::size_t each = static_cast<std::size_t>(dim) + (rational ? 1 : 0);
+        return n <= left() / (each * kReal) && reals(n * each);
+    }
+    // n knots, each a value and its multiplicity.
+    bool knots(std::size_t n) {
+        if (n > left() / (kReal + kInt)) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            std::size_t multiplicity = 0;
+            if (!reals(1) || !count(multiplicity)) return false;
+        }
+        return true;
+    }
+    // "<keyword> <count>\n" after white space, the count fitting in the rest.
+    bool table(const char* keyword, std::size_t& n) {
         const auto space = [](char c) {
             return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
         };
-        while (at < data.size() && !space(data[at])) ++at;  // the rest of the keyword's word
-        while (at < data.size() && space(data[at])) ++at;
-        if (at < data.size() && (data[at] == '+' || data[at] == '-')) {
-            if (data[at] == '-') return false;
-            ++at;
+        while (at_ < data_.size() && space(data_[at_])) ++at_;
+        const std::size_t length = std::strlen(keyword);
+        if (data_.compare(at_, length, keyword) != 0) return false;
+        at_ += length;
+        if (left() < 1 || data_[at_] != ' ') return false;
+        ++at_;
+        n = 0;
+        std::size_t digits = 0;
+        for (; at_ < data_.size() && data_[at_] >= '0' && data_[at_] <= '9'; ++at_, ++digits) {
+            n = n * 10 + static_cast<unsigned>(data_[at_] - '0');
+            if (n > data_.size()) return false;
         }
-        n = 0;  // no number: the reader fails on its own
-        for (; at < data.size() && data[at] >= '0' && data[at] <= '9'; ++at) {
-            n = n * 10 + static_cast<unsigned>(data[at] - '0');
-            if (n > data.size()) return false;
+        if (digits == 0 || left() < 1 || data_[at_] != '\n') return false;
+        ++at_;
+        return n <= left();
+    }
+    // A rigid move (12 reals) or a product of earlier locations (index and
+    // power pairs up to an index 0).
+    bool location() {
+        unsigned kind = 0;
+        if (!byte(kind)) return false;
+        if (kind == 1) return reals(12);
+        if (kind != 2) return false;
+        for (;;) {
+            std::size_t index = 0;
+            std::int32_t power = 0;
+            if (!count(index)) return false;
+            if (index == 0) return true;
+            if (!take(power)) return false;
         }
-        return true;
-    };
-    for (bool mesh : {false, true})
-        for (const char* word : mesh ? std::vector<const char*>(std::begin(meshes), std::end(meshes))
-                                     : std::vector<const char*>(std::begin(tables), std::end(tables)))
-            for (std::size_t at = data.find(word); at != std::string::npos; at = data.find(word, at + 1)) {
-                unsigned long long n = 0;
-                if (!count_after(at, n) || (mesh && n != 0)) return false;
+    }
+    // A curve record of `dim` (2 or 3) dimensions.
+    bool curve(int dim, int depth) {
+        if (depth > kDeepest) return false;
+        const std::size_t point = static_cast<std::size_t>(dim), frame = (dim == 3 ? 4 : 3) * point;
+        unsigned kind = 0;
+        if (!byte(kind)) return false;
+        switch (kind) {
+            case 1: return reals(2 * point);  // line: point, direction
+            case 2:                           // circle: centre, axes, radius
+            case 4: return reals(frame + 1);  // parabola: focal length
+            case 3:                           // ellipse, hyperbola: two radii
+            case 5: return reals(frame + 2);
+            case 6: {  // Bezier: rational flag, degree, degree + 1 poles
+                unsigned rational = 0;
+                std::size_t d = 0;
+                return byte(rational) && degree(d) && poles(d + 1, dim, rational != 0);
             }
-    return true;
-}
+            case 7: {  // B-spline: flags, degree, pole and knot counts, poles, knots
+                unsigned rational = 0, periodic = 0;
+                std::size_t d = 0, n = 0, k = 0;
+                return byte(rational) && byte(periodic) && degree(d) && count(n) && count(k) &&
+                       poles(n, dim, rational != 0) && knots(k);
+            }
+            case 8: return reals(2) && curve(dim, depth + 1);  // trimmed: range, basis
+            case 9:                                            // offset: distance (direction), basis
+                return reals(dim == 3 ? 4 : 1) && curve(dim, depth + 1);
+            default: return false;
+        }
+    }
+    bool surface(int depth) {
+        if (depth > kDeepest) return false;
+        constexpr std::size_t frame = 12;
+        unsigned kind = 0;
+        if (!byte(kind)) return false;
+        switch (kind) {
+            case 1: return reals(frame);                     // plane
+            case 2:                                          // cylinder
+            case 4: return reals(frame + 1);                 // sphere
+            case 3:                                          // cone
+            case 5: return reals(frame + 2);                 // torus
+            case 6: return reals(3) && curve(3, depth + 1);  // extrusion: direction, curve
+            case 7: return reals(6) && curve(3, depth + 1);  // revolution: axis, curve
+            case 8: {                                        // Bezier: flags, degrees, (du + 1) (dv + 1) poles
+                unsigned ur = 0, vr = 0;
+                std::size_t du = 0, dv = 0;
+                if (!byte(ur) || !byte(vr) || !degree(du) || !degree(dv)) return false;
+                return poles((du + 1) * (dv + 1), 3, ur || vr);
+            }
+            case 9: {  // B-spline: flags, degrees, counts, poles, knots
+                unsigned ur = 0, vr = 0, up = 0, vp = 0;
+                std::size_t du = 0, dv = 0, nu = 0, nv = 0, ku = 0, kv = 0;
+                if (!byte(ur) || !byte(vr) || !byte(up) || !byte(vp) || !degree(du) || !degree(dv) || !count(nu) ||
+                    !count(nv) || !count(ku) || !count(kv))
+                    return false;
+                if (nv != 0 && nu > left() / nv) return false;
+                return poles(nu * nv, 3, ur || vr) && knots(ku) && knots(kv);
+            }
+            case 10: return reals(4) && surface(depth + 1);  // trimmed: box, basis
+            case 11: return reals(1) && surface(depth + 1);  // offset: distance, basis
+            default: return false;
+        }
+    }
+
+    const std::string& data_;
+    std::size_t at_ = 0;
+};
 
 // A shape from a file's kernel data: null when it does not decode or is
 // not built the way the kernel builds shapes.
 TopoDS_Shape decoded(const std::string& data) {
-    if (!counts_fit(data)) return {};
+    if (!RecordWalk(data).sound()) return {};
     // Past the end of the data the kernel's reader would go on reading
     // nothing for as many numbers as a damaged count says, filling room
     // for them: the first read that fails ends the reading instead.

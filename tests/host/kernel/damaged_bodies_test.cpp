@@ -1,8 +1,11 @@
 // Part files whose kernel data is damaged in ways a checksum cannot see
 // (the checksum made right again): the kernel's reader decodes shapes with
 // parts missing or numbers out of bounds, which the kernel's checker would
-// crash on. Each is refused with the corrupt-file code, leaving nothing.
-// The files are inputs the fuzz target over the section readers found.
+// crash on, and takes pole and knot counts of curve, 2D curve and surface
+// records as they stand, asking for gigabytes. Each is refused with the
+// corrupt-file code, leaving nothing. Most files are inputs the fuzz target
+// over the section readers found; the *_count.prt files have one B-spline
+// record's count set to 2^28.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -337,6 +337,57 @@ TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
     EXPECT_EQ(raised([&] { ZQ_BODY_check(0, &fault); }), KERNEL_ERR_NO_ENTITY);
 }
 
+// A closed shell whose roof folds down through its floor: a box 10 x 10 x 10
+// without its top, closed by a pyramid whose apex lies 5 below the floor.
+// Sewn into a solid, its faces close up and face outwards, but the roof's
+// faces cross the floor: the kernel's own checker finds them.
+TEST_F(KernelQueries, BodyCheckFindsFacesThatCrossEachOther) {
+    // The box's walls and floor and a pyramid roof with its apex at height
+    // z, sewn into one body.
+    const auto shell = [](double z) {
+        using P = std::array<double, 3>;
+        const P a{0, 0, 0}, b{10, 0, 0}, c{10, 10, 0}, d{0, 10, 0};
+        const P ta{0, 0, 10}, tb{10, 0, 10}, tc{10, 10, 10}, td{0, 10, 10}, apex{5, 5, z};
+        const std::vector<std::vector<P>> polygons = {
+            {a, d, c, b},   {a, b, tb, ta}, {b, c, tc, tb}, {c, d, td, tc}, {d, a, ta, td},
+            {ta, tb, apex}, {tb, tc, apex}, {tc, td, apex}, {td, ta, apex},
+        };
+        std::vector<int> sheets;
+        for (const auto& polygon : polygons) {
+            std::vector<double> points;
+            for (const P& p : polygon) points.insert(points.end(), p.begin(), p.end());
+            int profile = 0, sheet = 0;
+            ZQ_BODY_make_wire(static_cast<int>(polygon.size()), points.data(), 1, &profile);
+            ZQ_BODY_make_plane_sheet(profile, &sheet);
+            sheets.push_back(sheet);
+        }
+        ZQ_BODY_sew(sheets[0], static_cast<int>(sheets.size() - 1), sheets.data() + 1, 1e-6);
+        int type = 0;
+        ZQ_BODY_ask_type(sheets[0], &type);
+        EXPECT_EQ(type, ZQ_BODY_SOLID);
+        return sheets[0];
+    };
+    const int folded = shell(-5);
+    int fault = -1;
+    ZQ_BODY_check(folded, &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_SELF_INTERSECT);
+    EXPECT_NEAR(volume(folded), 1000 - 100 * 15 / 3.0, 1e-9);  // the fold counts against the box
+
+    // The interface's check answers the fault's token in a list.
+    const int zero = 0, one = 1;
+    int n = 0, list = 0, ifail = -1, token = 0;
+    KI_chcken(&folded, &zero, &zero, &n, &list, nullptr, nullptr, &ifail);
+    ASSERT_EQ(ifail, 0);
+    ASSERT_EQ(n, 1);
+    KI_gtinli(&list, &one, &token, &ifail);
+    EXPECT_EQ(token, KI_FAULT_SELF_INTERSECT);
+    KI_delist(&list, &ifail);
+
+    // With the apex above the roof the same shell is sound.
+    ZQ_BODY_check(shell(15), &fault);
+    EXPECT_EQ(fault, ZQ_FAULT_NONE);
+}
+
 TEST_F(KernelQueries, KernelFilesRoundTripAndImportedBodiesGetObjectsOnRequest) {
     const int b = holed();
     const int ball = [] {
