@@ -138,7 +138,7 @@ double from_curve_parameter(const Entity& e, double t) {
 }
 
 std::optional<hostnum::Curve> curve_of(tag_t object) {
-    if (const int edge = host::kernel::edge_of_object(object)) return host::kernel::edge_curve(edge);
+    if (host::kernel::edge_of_object(object)) return host::kernel::edge_curve_of(object);
     const Entity* e = find(object);
     if (!e) return std::nullopt;
     switch (e->kind) {
@@ -278,9 +278,8 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
     auto call = HOST_ENTRY(line, start, end);
     call.need(start);
     call.need(end);
-    if (const int edge = host::kernel::edge_of_object(line);
-        edge && host::kernel::edge_curve_kind(edge) == ZQ_CURVE_LINE) {
-        host::kernel::edge_ends(edge, start, end);
+    if (host::kernel::edge_kind_of(line) == ZQ_CURVE_LINE) {
+        host::kernel::edge_ends_of(line, start, end);
         return;
     }
     const hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, false);
@@ -324,7 +323,7 @@ void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
     // A circular kernel edge: its angles, and its centre in the frame of
     // its circle (X towards the curve's parameter 0, Z along the axis).
     double c[3], z[3], x[3], r = 0, range[2];
-    if (host::kernel::edge_circle(host::kernel::edge_of_object(arc), c, z, x, &r, range)) {
+    if (host::kernel::edge_circle_of(arc, c, z, x, &r, range)) {
         const hostnum::V3 C = hostnum::V3::load(c), Z = hostnum::V3::load(z), X = hostnum::V3::load(x);
         const double v[6] = {range[0],           range[1], hostnum::dot(C, X), hostnum::dot(C, hostnum::cross(Z, X)),
                              hostnum::dot(C, Z), r};
@@ -452,7 +451,7 @@ int PX_curve_ask_type(unsigned int edge) {
     call.live(edge);
     const hc::Entity* e = hc::table().find(edge);
     int kind = PX_CURVE_OTHER;
-    if (const int k = host::kernel::edge_curve_kind(host::kernel::edge_of_object(edge)))
+    if (const int k = host::kernel::edge_kind_of(edge))
         kind = k == ZQ_CURVE_LINE || k == ZQ_CURVE_CIRCLE ? k : PX_CURVE_OTHER;
     else if (e && e->kind == hc::Kind::line) kind = PX_CURVE_LINE;
     else if (e && e->kind == hc::Kind::arc) kind = PX_CURVE_CIRCLE;

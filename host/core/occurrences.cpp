@@ -1,12 +1,11 @@
-// Part occurrences and the occurrences of their component's objects
-// (host/core/occurrences.h).
+// Occurrences, their prototypes and their places (host/core/occurrences.h).
 #include "host/core/occurrences.h"
 
+#include <algorithm>
 #include <map>
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
-#include "host/core/views.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -16,10 +15,11 @@
 namespace {
 
 using tag_t = unsigned int;
+namespace ho = host::occurrences;
 
 struct Occurrence {
-    tag_t part_occurrence = 0;    // itself for a part occurrence
-    tag_t prototype = 0;          // the component part for a part occurrence
+    tag_t part_occurrence = 0;    // itself for a part occurrence; 0 for one made on its own
+    ho::Place place;              // prototype: the component part for a part occurrence
     std::map<tag_t, tag_t> made;  // of a part occurrence: prototype -> occurrence
 };
 
@@ -36,18 +36,59 @@ const Occurrence& require(const host::Call& call, tag_t occurrence) {
     return *o;
 }
 
+// A new occurrence object of the kind given, placed; its directions turn
+// the same way for OCC_transform_direction_p.
+tag_t add(const host::objects::NewObject& spec, Occurrence o) {
+    const tag_t t = host::entity::create(spec);
+    host::entity::attrs(t).occurrence = true;
+    if (o.part_occurrence == 0 && spec.cls == OM_CLASS_OCC_LW) o.part_occurrence = t;
+    host::curves::set_occurrence_orientation(t, o.place.rows);
+    table()[t] = std::move(o);
+    return t;
+}
+
 }  // namespace
 
 namespace host::occurrences {
 
-unsigned int create_part_occurrence(unsigned int assembly, unsigned int component, const double rows[9]) {
+void Place::point(const double in[3], double out[3]) const {
+    double r[3];
+    for (int i = 0; i < 3; ++i) r[i] = in[0] * rows[i] + in[1] * rows[3 + i] + in[2] * rows[6 + i] + origin[i];
+    std::copy(r, r + 3, out);
+}
+
+void Place::direction(const double in[3], double out[3]) const {
+    double r[3];
+    for (int i = 0; i < 3; ++i) r[i] = in[0] * rows[i] + in[1] * rows[3 + i] + in[2] * rows[6 + i];
+    std::copy(r, r + 3, out);
+}
+
+unsigned int create_part_occurrence(unsigned int assembly, unsigned int component, const double rows[9],
+                                    const double origin[3]) {
     objects::require(assembly);
     objects::require(component);
-    const tag_t t = entity::create({OM_CLASS_OCC_LW, 0, 0, assembly});
-    entity::attrs(t).occurrence = true;
-    table()[t] = Occurrence{t, component, {}};
-    if (rows) curves::set_occurrence_orientation(t, rows);
-    return t;
+    Occurrence o;
+    o.place.prototype = component;
+    if (rows) std::copy(rows, rows + 9, o.place.rows);
+    if (origin) std::copy(origin, origin + 3, o.place.origin);
+    return add({OM_CLASS_OCC_LW, 0, 0, assembly}, std::move(o));
+}
+
+unsigned int make_occurrence_of(unsigned int part, unsigned int prototype, const double rows[9],
+                                const double origin[3]) {
+    const objects::Object* p = objects::find(prototype);
+    if (!p) ERROR_raise(__func__, 0, HOST_ERR_DEAD_TAG, "tag %u is not a live object", prototype);
+    Occurrence o;
+    o.place.prototype = prototype;
+    std::copy(rows, rows + 9, o.place.rows);
+    std::copy(origin, origin + 3, o.place.origin);
+    return add({OM_CLASS_RM_ENTITY, p->type, p->subtype, part}, std::move(o));
+}
+
+const Place* place_of(unsigned int occurrence) {
+    if (!objects::is_alive(occurrence)) return nullptr;
+    const Occurrence* o = table().find(occurrence);
+    return o && objects::is_alive(o->place.prototype) ? &o->place : nullptr;
 }
 
 }  // namespace host::occurrences
@@ -56,28 +97,28 @@ extern "C" {
 
 unsigned int OCC_ask_part_occurrence(unsigned int occurrence) {
     auto call = HOST_ENTRY(occurrence);
-    return require(call, occurrence).part_occurrence;
+    const Occurrence& o = require(call, occurrence);
+    if (o.part_occurrence == 0) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no occurrence of a part", occurrence);
+    return o.part_occurrence;
 }
 
-// Occurrences of this service, then those made with a placement of their
-// own (host/core/views.h); 0 for an object that is no occurrence.
 unsigned int OCC_ask_prototype_of_occ(unsigned int occurrence) {
     auto call = HOST_ENTRY(occurrence);
-    const Occurrence* o = table().find(occurrence);
-    return static_cast<unsigned int>(call.int_out(0, o ? o->prototype : host::views::prototype_of(occurrence)));
+    const Occurrence* o = host::objects::is_alive(occurrence) ? table().find(occurrence) : nullptr;
+    return static_cast<unsigned int>(call.int_out(0, o ? o->place.prototype : 0));
 }
 
 unsigned int OCC_find_occurrence(unsigned int part_occurrence, unsigned int prototype) {
     auto call = HOST_ENTRY(part_occurrence, prototype);
     const Occurrence& p = require(call, part_occurrence);
     const host::objects::Object& proto = call.live(prototype);
-    if (p.part_occurrence != part_occurrence || proto.part != p.prototype) return 0;
+    if (p.part_occurrence != part_occurrence || proto.part != p.place.prototype) return 0;
     const auto it = p.made.find(prototype);
     if (it != p.made.end() && host::objects::is_alive(it->second)) return it->second;
     const tag_t assembly = host::objects::require(part_occurrence).part;
-    const tag_t t = host::entity::create({OM_CLASS_RM_ENTITY, proto.type, proto.subtype, assembly});
-    host::entity::attrs(t).occurrence = true;
-    table()[t] = Occurrence{part_occurrence, prototype, {}};
+    Occurrence o{part_occurrence, p.place, {}};
+    o.place.prototype = prototype;
+    const tag_t t = add({OM_CLASS_RM_ENTITY, proto.type, proto.subtype, assembly}, std::move(o));
     table().edit(part_occurrence)->made[prototype] = t;
     return t;
 }
@@ -87,6 +128,30 @@ int TAG_ask_tag_loaded(unsigned int object) {
     const host::objects::Object& o = call.live(object);
     const tag_t part = o.cls == OM_CLASS_PART ? object : o.part;
     return static_cast<int>(call.int_out(0, host::parts::load_state(part) == PART_FULLY_LOADED ? 1 : 0));
+}
+
+void OCC_transform_point(unsigned int occurrence, const double point[3], double out[3]) {
+    auto call = HOST_ENTRY(occurrence, point, out);
+    call.need(point);
+    call.need(out);
+    require(call, occurrence).place.point(point, out);
+}
+
+void OCC_untransform_point(unsigned int occurrence, const double point[3], double out[3]) {
+    auto call = HOST_ENTRY(occurrence, point, out);
+    call.need(point);
+    call.need(out);
+    const ho::Place& p = require(call, occurrence).place;
+    // The rows are orthonormal: the way back is their transpose.
+    const double q[3] = {point[0] - p.origin[0], point[1] - p.origin[1], point[2] - p.origin[2]};
+    for (int i = 0; i < 3; ++i) out[i] = q[0] * p.rows[3 * i] + q[1] * p.rows[3 * i + 1] + q[2] * p.rows[3 * i + 2];
+}
+
+void OCC_transform_direction(unsigned int occurrence, const double direction[3], double out[3]) {
+    auto call = HOST_ENTRY(occurrence, direction, out);
+    call.need(direction);
+    call.need(out);
+    require(call, occurrence).place.direction(direction, out);
 }
 
 }  // extern "C"

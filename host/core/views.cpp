@@ -9,6 +9,7 @@
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/core/occurrences.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -35,17 +36,6 @@ struct Drawings {
 };
 Drawings& drawings() { return model_state<Drawings>("drawings"); }
 
-// An occurrence of a prototype and its transform.
-struct Occurrence {
-    tag_t prototype = 0;
-    double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    double origin[3] = {0, 0, 0};
-};
-TagTable<Occurrence>& occurrences() {
-    static auto* t = new TagTable<Occurrence>("occurrences of prototypes");  // lives as long as the process
-    return *t;
-}
-const bool occurrences_registered = (occurrences(), true);
 Log& lg() { return service_state<Log>("views log"); }
 const bool registered = (view_table(), drawings(), lg(), true);
 
@@ -126,74 +116,22 @@ tag_t make_occurrence(tag_t part, int type, int subtype) {
 }
 
 tag_t make_occurrence_of(tag_t part, tag_t prototype, const double rows[9], const double origin[3]) {
-    const objects::Object* p = objects::find(prototype);
-    if (!p) ERROR_raise(__func__, 0, HOST_ERR_DEAD_TAG, "tag %u is not a live object", prototype);
-    const tag_t o = make_occurrence(part, p->type, p->subtype);
-    Occurrence& occ = occurrences()[o];
-    occ.prototype = prototype;
-    std::copy(rows, rows + 9, occ.rows);
-    std::copy(origin, origin + 3, occ.origin);
-    curves::set_occurrence_orientation(o, rows);
-    return o;
+    return occurrences::make_occurrence_of(part, prototype, rows, origin);
 }
 
 tag_t prototype_of(tag_t occurrence) {
-    const Occurrence* o = objects::is_alive(occurrence) ? occurrences().find(occurrence) : nullptr;
-    return o ? o->prototype : 0;
+    const occurrences::Place* p = occurrences::place_of(occurrence);
+    return p ? p->prototype : 0;
 }
 
 const Log& log() { return lg(); }
 
 }  // namespace host::views
 
-namespace {
-
-// The transform of an occurrence of a prototype (raises for other objects).
-const host::views::Occurrence& transform_of(const host::Call& call, unsigned int occurrence) {
-    call.live(occurrence);
-    const host::views::Occurrence* o = host::views::occurrences().find(occurrence);
-    if (!o) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no occurrence of a prototype", occurrence);
-    return *o;
-}
-
-// v x X + v y Y + v z Z (plus the origin for a point).
-void turn(const host::views::Occurrence& o, const double* v, bool point, double* out) {
-    double r[3];
-    for (int i = 0; i < 3; ++i)
-        r[i] = v[0] * o.rows[i] + v[1] * o.rows[3 + i] + v[2] * o.rows[6 + i] + (point ? o.origin[i] : 0);
-    std::copy(r, r + 3, out);
-}
-
-}  // namespace
-
 namespace hv = host::views;
 namespace he = host::entity;
 
 extern "C" {
-
-void OCC_transform_point(unsigned int occurrence, const double point[3], double out[3]) {
-    auto call = HOST_ENTRY(occurrence, point, out);
-    call.need(point);
-    call.need(out);
-    turn(transform_of(call, occurrence), point, true, out);
-}
-
-void OCC_untransform_point(unsigned int occurrence, const double point[3], double out[3]) {
-    auto call = HOST_ENTRY(occurrence, point, out);
-    call.need(point);
-    call.need(out);
-    const host::views::Occurrence& o = transform_of(call, occurrence);
-    // The rows are orthonormal: the way back is their transpose.
-    const double q[3] = {point[0] - o.origin[0], point[1] - o.origin[1], point[2] - o.origin[2]};
-    for (int i = 0; i < 3; ++i) out[i] = q[0] * o.rows[3 * i] + q[1] * o.rows[3 * i + 1] + q[2] * o.rows[3 * i + 2];
-}
-
-void OCC_transform_direction(unsigned int occurrence, const double direction[3], double out[3]) {
-    auto call = HOST_ENTRY(occurrence, direction, out);
-    call.need(direction);
-    call.need(out);
-    turn(transform_of(call, occurrence), direction, false, out);
-}
 
 unsigned int DWG_ask_current_drawing(void) {
     auto call = HOST_ENTRY();

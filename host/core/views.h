@@ -22,6 +22,7 @@
 #define HOST_CORE_VIEWS_H
 
 #include "host/core/entity_types.h"
+#include "host/core/occurrences.h" /* OCC_ask_prototype_of_occ, OCC_transform_* */
 
 #define HOST_VIEW_STYLE_PARTIALLY_SHADED 7
 
@@ -46,17 +47,8 @@ void DSS_VIEW_for_all_views(int mode, DSS_view_fn routine, void* data);
 void ES_ask_view_surface_data(unsigned int view, int* flag, int* other);
 void DSS_REGEN_regen_objs_in_views(int n_views, const unsigned int* views, int count, const unsigned int* objects);
 
-/* Occurrences of a prototype object (host::views::make_occurrence_of): the
- * occurrence stands for the prototype moved by its transform, a rotation
- * (rows X, Y, Z: the prototype's axes in the occurrence's space) and an
- * origin (where the prototype's origin lands). OCC_ask_prototype_of_occ
- * answers 0 for an object that is no occurrence of a prototype; the
- * transforms raise HOST_ERR_WRONG_CLASS for it. out may be the input. */
-unsigned int OCC_ask_prototype_of_occ(unsigned int occurrence);
-void OCC_transform_point(unsigned int occurrence, const double point[3], double out[3]);
-void OCC_untransform_point(unsigned int occurrence, const double point[3], double out[3]);
-void OCC_transform_direction(unsigned int occurrence, const double direction[3], double out[3]);
-
+/* Occurrences of a prototype object, their prototypes and their
+ * transforms: host/core/occurrences.h. */
 int ASSY_remove_component(unsigned int component); /* 0, the component is gone */
 void OCC_delete_ref_set(unsigned int refset);
 void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps);
@@ -98,9 +90,8 @@ tag_t make_sketch(tag_t part, const std::vector<tag_t>& members, int state = 0);
 tag_t make_component(tag_t part);
 // An occurrence of the given entity type (an object flagged as occurrence).
 tag_t make_occurrence(tag_t part, int type, int subtype = 0);
-// An occurrence in `part` of a prototype object (of its type and subtype),
-// moved by rows (X, Y, Z, orthonormal) and origin; its directions turn as
-// OCC_transform_direction_p turns them too. Model state: undo takes it back.
+// An occurrence in `part` of a prototype object, placed by rows (X, Y, Z,
+// orthonormal) and origin (host::occurrences::make_occurrence_of).
 tag_t make_occurrence_of(tag_t part, tag_t prototype, const double rows[9], const double origin[3]);
 // The prototype of an occurrence (0: none), without a host call.
 tag_t prototype_of(tag_t occurrence);

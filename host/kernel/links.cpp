@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/occurrences.h"
 #include "host/core/views.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/kernel/brep.h"
@@ -42,10 +43,28 @@ TopoDS_Shape sub_shape(int tag, int cls) {
     return l->index >= 0 && l->index < static_cast<int>(subs.size()) ? subs[l->index].shape : TopoDS_Shape();
 }
 
-int of_object(unsigned int object, int cls) {
-    const int e = host::kernel::entity_of(object);
+// The kernel entity of an object of the class, or of the prototype of an
+// occurrence (with its place).
+int of_object(unsigned int object, int cls, const host::occurrences::Place** place = nullptr) {
+    int e = host::kernel::entity_of(object);
+    const host::occurrences::Place* p = e ? nullptr : host::occurrences::place_of(object);
+    if (p) e = host::kernel::entity_of(p->prototype);
     const hd::Loc* l = e ? hd::locate(e) : nullptr;
-    return l && l->cls == cls ? e : 0;
+    if (!l || l->cls != cls) return 0;
+    if (place) *place = p;
+    return e;
+}
+
+// The shape of a face or edge object, an occurrence's moved to its place.
+TopoDS_Shape object_shape(unsigned int object, int cls) {
+    const host::occurrences::Place* place = nullptr;
+    const TopoDS_Shape shape = sub_shape(of_object(object, cls, &place), cls);
+    if (shape.IsNull() || !place) return shape;
+    const double* r = place->rows;
+    const double* o = place->origin;
+    gp_Trsf move;
+    move.SetValues(r[0], r[3], r[6], o[0], r[1], r[4], r[7], o[1], r[2], r[5], r[8], o[2]);
+    return shape.Moved(TopLoc_Location(move));
 }
 
 void put(double* out, const gp_XYZ& v) {
@@ -112,82 +131,7 @@ void surface_data(const Adaptor3d_Surface& s, host::kernel::SurfaceData* out) {
     put(out->axis, ax.Direction().XYZ());
 }
 
-}  // namespace
-
-namespace host::kernel {
-
-int face_of_object(unsigned int object) { return of_object(object, ZQ_CLASS_FACE); }
-int edge_of_object(unsigned int object) { return of_object(object, ZQ_CLASS_EDGE); }
-
-bool face_surface(unsigned int object, SurfaceData* out, bool base) {
-    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
-    if (shape.IsNull()) return false;
-    return safely([&] {
-        const TopoDS_Face& f = TopoDS::Face(shape);
-        const BRepAdaptor_Surface s(f, Standard_False);
-        if (base) {
-            if (s.GetType() != GeomAbs_OffsetSurface) return false;
-            surface_data(*s.BasisSurface(), out);
-        } else {
-            surface_data(s, out);
-        }
-        BRepTools::UVBounds(f, out->box[0], out->box[1], out->box[2], out->box[3]);
-        out->sense = f.Orientation() != TopAbs_REVERSED;
-        return true;
-    });
-}
-
-bool face_point(unsigned int object, double u, double v, double point[3]) {
-    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
-    if (shape.IsNull()) return false;
-    return safely([&] {
-        put(point, BRepAdaptor_Surface(TopoDS::Face(shape), Standard_False).Value(u, v).XYZ());
-        return true;
-    });
-}
-
-bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, double hi,
-                     std::vector<CurveFaceHit>* hits) {
-    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
-    if (shape.IsNull()) return false;
-    const auto curve = hostnum::kernel_curve_of(c);
-    if (!curve) return false;
-    return safely([&] {
-        const TopoDS_Face& f = TopoDS::Face(shape);
-        const Handle(Geom_Surface) surface = BRep_Tool::Surface(f);
-        if (surface.IsNull()) return false;
-        const double tol = BRep_Tool::Tolerance(f);
-        std::vector<hostnum::geometry::SurfaceMeet> meets;
-        if (!hostnum::geometry::surface_meets(*curve, lo, hi, surface, tol, &meets)) return false;
-        hits->clear();
-        for (const auto& m : meets) {
-            if (BRepClass_FaceClassifier(f, gp_Pnt2d(m.uv[0], m.uv[1]), tol).State() == TopAbs_OUT) continue;
-            CurveFaceHit h;
-            h.t = m.t;
-            std::copy(m.point, m.point + 3, h.point);
-            h.uv[0] = m.uv[0];
-            h.uv[1] = m.uv[1];
-            h.kind = m.kind;
-            hits->push_back(h);
-        }
-        return true;
-    });
-}
-
-bool face_box(unsigned int object, double box[6]) {
-    const TopoDS_Shape shape = sub_shape(face_of_object(object), ZQ_CLASS_FACE);
-    if (shape.IsNull()) return false;
-    return safely([&] {
-        Bnd_Box b;
-        BRepBndLib::AddOptimal(shape, b, Standard_False, Standard_False);
-        if (b.IsVoid()) return false;
-        b.Get(box[0], box[1], box[2], box[3], box[4], box[5]);
-        return true;
-    });
-}
-
-int edge_curve_kind(int edge) {
-    const TopoDS_Shape shape = sub_shape(edge, ZQ_CLASS_EDGE);
+int kind_of_shape(const TopoDS_Shape& shape) {
     if (shape.IsNull()) return 0;
     int kind = ZQ_CURVE_OTHER;
     safely([&] {
@@ -207,8 +151,8 @@ int edge_curve_kind(int edge) {
     return kind;
 }
 
-bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], double* radius, double range[2]) {
-    const TopoDS_Shape shape = sub_shape(edge, ZQ_CLASS_EDGE);
+bool circle_of_shape(const TopoDS_Shape& shape, double centre[3], double axis[3], double x_axis[3], double* radius,
+                     double range[2]) {
     if (shape.IsNull()) return false;
     return safely([&] {
         const BRepAdaptor_Curve c(TopoDS::Edge(shape));
@@ -224,8 +168,7 @@ bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], d
     });
 }
 
-bool edge_ends(int edge, double start[3], double end[3]) {
-    const TopoDS_Shape shape = sub_shape(edge, ZQ_CLASS_EDGE);
+bool ends_of_shape(const TopoDS_Shape& shape, double start[3], double end[3]) {
     if (shape.IsNull()) return false;
     return safely([&] {
         const BRepAdaptor_Curve c(TopoDS::Edge(shape));
@@ -235,8 +178,7 @@ bool edge_ends(int edge, double start[3], double end[3]) {
     });
 }
 
-bool edge_point(int edge, double t, double point[3]) {
-    const TopoDS_Shape shape = sub_shape(edge, ZQ_CLASS_EDGE);
+bool point_of_shape(const TopoDS_Shape& shape, double t, double point[3]) {
     if (shape.IsNull()) return false;
     return safely([&] {
         put(point, BRepAdaptor_Curve(TopoDS::Edge(shape)).Value(t).XYZ());
@@ -244,8 +186,7 @@ bool edge_point(int edge, double t, double point[3]) {
     });
 }
 
-std::optional<hostnum::Curve> edge_curve(int edge) {
-    const TopoDS_Shape shape = sub_shape(edge, ZQ_CLASS_EDGE);
+std::optional<hostnum::Curve> curve_of_shape(const TopoDS_Shape& shape) {
     if (shape.IsNull()) return std::nullopt;
     std::optional<hostnum::Curve> out;
     safely([&] {
@@ -301,6 +242,104 @@ std::optional<hostnum::Curve> edge_curve(int edge) {
         return true;
     });
     return out;
+}
+
+}  // namespace
+
+namespace host::kernel {
+
+int face_of_object(unsigned int object) { return of_object(object, ZQ_CLASS_FACE); }
+int edge_of_object(unsigned int object) { return of_object(object, ZQ_CLASS_EDGE); }
+
+bool face_surface(unsigned int object, SurfaceData* out, bool base) {
+    const TopoDS_Shape shape = object_shape(object, ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    return safely([&] {
+        const TopoDS_Face& f = TopoDS::Face(shape);
+        const BRepAdaptor_Surface s(f, Standard_False);
+        if (base) {
+            if (s.GetType() != GeomAbs_OffsetSurface) return false;
+            surface_data(*s.BasisSurface(), out);
+        } else {
+            surface_data(s, out);
+        }
+        BRepTools::UVBounds(f, out->box[0], out->box[1], out->box[2], out->box[3]);
+        out->sense = f.Orientation() != TopAbs_REVERSED;
+        return true;
+    });
+}
+
+bool face_point(unsigned int object, double u, double v, double point[3]) {
+    const TopoDS_Shape shape = object_shape(object, ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    return safely([&] {
+        put(point, BRepAdaptor_Surface(TopoDS::Face(shape), Standard_False).Value(u, v).XYZ());
+        return true;
+    });
+}
+
+bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, double hi,
+                     std::vector<CurveFaceHit>* hits) {
+    const TopoDS_Shape shape = object_shape(object, ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    const auto curve = hostnum::kernel_curve_of(c);
+    if (!curve) return false;
+    return safely([&] {
+        const TopoDS_Face& f = TopoDS::Face(shape);
+        const Handle(Geom_Surface) surface = BRep_Tool::Surface(f);
+        if (surface.IsNull()) return false;
+        const double tol = BRep_Tool::Tolerance(f);
+        std::vector<hostnum::geometry::SurfaceMeet> meets;
+        if (!hostnum::geometry::surface_meets(*curve, lo, hi, surface, tol, &meets)) return false;
+        hits->clear();
+        for (const auto& m : meets) {
+            if (BRepClass_FaceClassifier(f, gp_Pnt2d(m.uv[0], m.uv[1]), tol).State() == TopAbs_OUT) continue;
+            CurveFaceHit h;
+            h.t = m.t;
+            std::copy(m.point, m.point + 3, h.point);
+            h.uv[0] = m.uv[0];
+            h.uv[1] = m.uv[1];
+            h.kind = m.kind;
+            hits->push_back(h);
+        }
+        return true;
+    });
+}
+
+bool face_box(unsigned int object, double box[6]) {
+    const TopoDS_Shape shape = object_shape(object, ZQ_CLASS_FACE);
+    if (shape.IsNull()) return false;
+    return safely([&] {
+        Bnd_Box b;
+        BRepBndLib::AddOptimal(shape, b, Standard_False, Standard_False);
+        if (b.IsVoid()) return false;
+        b.Get(box[0], box[1], box[2], box[3], box[4], box[5]);
+        return true;
+    });
+}
+
+int edge_curve_kind(int edge) { return kind_of_shape(sub_shape(edge, ZQ_CLASS_EDGE)); }
+bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], double* radius, double range[2]) {
+    return circle_of_shape(sub_shape(edge, ZQ_CLASS_EDGE), centre, axis, x_axis, radius, range);
+}
+bool edge_ends(int edge, double start[3], double end[3]) {
+    return ends_of_shape(sub_shape(edge, ZQ_CLASS_EDGE), start, end);
+}
+bool edge_point(int edge, double t, double point[3]) {
+    return point_of_shape(sub_shape(edge, ZQ_CLASS_EDGE), t, point);
+}
+std::optional<hostnum::Curve> edge_curve(int edge) { return curve_of_shape(sub_shape(edge, ZQ_CLASS_EDGE)); }
+
+int edge_kind_of(unsigned int object) { return kind_of_shape(object_shape(object, ZQ_CLASS_EDGE)); }
+bool edge_circle_of(unsigned int object, double centre[3], double axis[3], double x_axis[3], double* radius,
+                    double range[2]) {
+    return circle_of_shape(object_shape(object, ZQ_CLASS_EDGE), centre, axis, x_axis, radius, range);
+}
+bool edge_ends_of(unsigned int object, double start[3], double end[3]) {
+    return ends_of_shape(object_shape(object, ZQ_CLASS_EDGE), start, end);
+}
+std::optional<hostnum::Curve> edge_curve_of(unsigned int object) {
+    return curve_of_shape(object_shape(object, ZQ_CLASS_EDGE));
 }
 
 }  // namespace host::kernel

@@ -8,6 +8,11 @@
  * queries describe; a cone's v runs along its generators). The helpers
  * answer false for an object without a kernel face or edge, and for a
  * surface or curve the kernel cannot answer; they never raise.
+ *
+ * An occurrence (host/core/occurrences.h) of a face or edge object stands
+ * for its prototype's kernel face or edge: the helpers over objects answer
+ * with that geometry moved to the occurrence's place; those over kernel
+ * tags answer in the prototype's space.
  */
 #ifndef HOST_KERNEL_LINKS_H
 #define HOST_KERNEL_LINKS_H
@@ -28,9 +33,9 @@ struct SurfaceData {
     bool sense = true;             // the face's normal runs with the surface's
 };
 
-// The kernel face of a face object (0: none).
+// The kernel face of a face object (0: none; an occurrence's prototype's).
 int face_of_object(unsigned int object);
-// The kernel edge of an edge object (0: none).
+// The kernel edge of an edge object (0: none; an occurrence's prototype's).
 int edge_of_object(unsigned int object);
 
 // The surface of a face object; with `base`, the surface an offset surface
@@ -56,6 +61,12 @@ bool face_box(unsigned int face, double box[6]);
 
 // ZQ_CURVE_ kind of a kernel edge's curve (0: no edge).
 int edge_curve_kind(int edge);
+// The same of an edge object's curve, and the ends, circle and curve below.
+int edge_kind_of(unsigned int object);
+bool edge_ends_of(unsigned int object, double start[3], double end[3]);
+bool edge_circle_of(unsigned int object, double centre[3], double axis[3], double x_axis[3], double* radius,
+                    double range[2]);
+std::optional<hostnum::Curve> edge_curve_of(unsigned int object);
 // A circular kernel edge: centre, unit axis, unit reference direction (the
 // curve's parameter 0), radius, and its parameter range (angles).
 bool edge_circle(int edge, double centre[3], double axis[3], double x_axis[3], double* radius, double range[2]);

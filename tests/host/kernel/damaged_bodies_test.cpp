@@ -4,8 +4,8 @@
 // crash on, and takes pole and knot counts of curve, 2D curve and surface
 // records as they stand, asking for gigabytes. Each is refused with the
 // corrupt-file code, leaving nothing. Most files are inputs the fuzz target
-// over the section readers found; the *_count.prt files have one B-spline
-// record's count set to 2^28.
+// over the section readers found; in curve*_count.prt and
+// surface*_count.prt one B-spline record's pole or knot count is 2^28.
 #include <gtest/gtest.h>
 
 #include <algorithm>

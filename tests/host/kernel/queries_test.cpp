@@ -9,9 +9,12 @@
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
+#include "host/core/kernel_surfaces.h"
+#include "host/core/occurrences.h"
 #include "host/core/views.h"
 #include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/links.h"
 #include "host/feature/queries.h"
 #include "host/numeric/tolerances.h"
 #include "host/services/error.h"
@@ -322,6 +325,119 @@ TEST_F(KernelQueries, OccurrencesOfKernelFacesAnswerThePrototypesEntity) {
     ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
     EXPECT_FALSE(host::objects::is_alive(occ));
     EXPECT_EQ(host::views::prototype_of(occ), 0u);
+}
+
+// The curve and surface queries of an occurrence's edges and faces answer
+// the prototype's geometry moved to the occurrence's place: points and
+// centres moved, axes and reference directions turned, radii, angles and
+// parameter boxes as they are. Both kinds of occurrence: one made of a
+// single object, and one found under a part occurrence.
+TEST_F(KernelQueries, OccurrencesAnswerCurveAndSurfaceDataWhereTheyStand) {
+    const int c = cylinder({1, 2, 3}, {0, 0, 1}, 2, 5);
+    unsigned seam = 0, rim = 0, cap = 0, wall = 0;
+    for (int e : host::kernel::edges_of(c)) {
+        const unsigned o = host::kernel::object_of(e);
+        (PX_curve_ask_type(o) == PX_CURVE_LINE ? seam : rim) = o;
+    }
+    for (int f : host::kernel::faces_of(c))
+        (face_type(f) == ZQ_SURF_CYLINDER ? wall : cap) = host::kernel::object_of(f);
+    ASSERT_TRUE(seam && rim && cap && wall);
+
+    // A third of a turn about (1, 1, 1) (X -> Y -> Z -> X), then moved.
+    const double rows[9] = {0, 1, 0, 0, 0, 1, 1, 0, 0}, origin[3] = {10, -4, 7};
+    const auto moved = [&](const double* p) {
+        return std::array<double, 3>{p[2] + origin[0], p[0] + origin[1], p[1] + origin[2]};
+    };
+    const auto turned = [&](const double* d) { return std::array<double, 3>{d[2], d[0], d[1]}; };
+    const auto expect3 = [](const double* got, const std::array<double, 3>& want, const char* what) {
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << what << " " << i;
+    };
+    const unsigned assembly = host::parts::create("assembly.prt");
+    const unsigned placed = host::occurrences::create_part_occurrence(assembly, part_, rows, origin);
+    CONTEXT_set_work_part(part_);
+    struct Kind {
+        const char* what;
+        std::function<unsigned(unsigned)> occurrence_of;
+    } kinds[] = {
+        {"of one object", [&](unsigned p) { return host::occurrences::make_occurrence_of(part_, p, rows, origin); }},
+        {"under a part occurrence", [&](unsigned p) { return OCC_find_occurrence(placed, p); }},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.what);
+        // A line: the cylinder's seam.
+        const unsigned line = k.occurrence_of(seam);
+        EXPECT_EQ(PX_curve_ask_type(line), PX_CURVE_LINE);
+        double s0[3], e0[3], s1[3], e1[3];
+        ES_ask_coordinates_of_line(seam, s0, e0);
+        ES_ask_coordinates_of_line(line, s1, e1);
+        expect3(s1, moved(s0), "line start");
+        expect3(e1, moved(e0), "line end");
+
+        // An arc: a rim circle. Its centre is given in the frame of its
+        // circle, which turns with the occurrence.
+        const unsigned arc = k.occurrence_of(rim);
+        EXPECT_EQ(PX_curve_ask_type(arc), PX_CURVE_CIRCLE);
+        double a0[6], a1[6];
+        ES_ask_data_of_arc(rim, a0);
+        ES_ask_data_of_arc(arc, a1);
+        double centre[3], axis[3], x[3], r = 0, range[2];
+        ASSERT_TRUE(host::kernel::edge_circle(host::kernel::entity_of(rim), centre, axis, x, &r, range));
+        const auto c1 = moved(centre), z1 = turned(axis), x1 = turned(x);
+        const std::array<double, 3> y1{z1[1] * x1[2] - z1[2] * x1[1], z1[2] * x1[0] - z1[0] * x1[2],
+                                       z1[0] * x1[1] - z1[1] * x1[0]};
+        const auto dot = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
+            return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+        };
+        const double in_frame[6] = {a0[0], a0[1], dot(c1, x1), dot(c1, y1), dot(c1, z1), a0[5]};
+        for (int i = 0; i < 6; ++i) EXPECT_NEAR(a1[i], in_frame[i], 1e-9) << "arc value " << i;
+        EXPECT_NEAR(a1[5], 2, 1e-12);
+        // The curve the evaluators take lies where the occurrence stands.
+        const auto curve = host::curves::curve_of(arc);
+        ASSERT_TRUE(curve.has_value());
+        double ref[3], t = 0, on[3];
+        const double far_side[3] = {centre[0], centre[1] + 2, centre[2]};  // the rim's point furthest along +Y
+        const auto want = moved(far_side);
+        std::copy(want.begin(), want.end(), ref);
+        ASSERT_EQ(hostnum::curve_closest_point(curve->record(), ref, &t, on), hostnum::CurveError::ok);
+        expect3(on, want, "curve point");
+
+        // A plane and a cylinder: the cap and the wall.
+        for (unsigned proto : {cap, wall}) {
+            const unsigned face = k.occurrence_of(proto);
+            unsigned char sense0 = 0, sense1 = 0;
+            int kind0 = 0, kind1 = 0, status = -1, cls0 = 0, cls1 = 0;
+            double o0[3], ax0[3], r0[2], o1[3], ax1[3], r1[2], box0[4], box1[4];
+            PX_face_ask_data(proto, &sense0, &kind0, o0, ax0, r0);
+            PX_face_ask_data(face, &sense1, &kind1, o1, ax1, r1);
+            EXPECT_EQ(kind1, kind0);
+            EXPECT_EQ(sense1, sense0);
+            expect3(o1, moved(o0), "surface origin");
+            expect3(ax1, turned(ax0), "surface axis");
+            EXPECT_EQ(r1[0], r0[0]);
+            pxpsus_(&proto, &cls0);
+            pxpsus_(&face, &cls1);
+            EXPECT_EQ(cls1, cls0);
+            pxeval_(&proto, box0, &status);
+            pxeval_(&face, box1, &status);
+            EXPECT_EQ(status, 0);
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(box1[i], box0[i]);
+            // Points of the surface, and with them its reference direction.
+            for (const auto& uv : {std::array<double, 2>{0, 0}, {1, 0}, {0.5, 1.5}}) {
+                double p0[3], p1[3];
+                pxpben_(&proto, &uv[0], &uv[1], p0);
+                pxpben_(&face, &uv[0], &uv[1], p1);
+                expect3(p1, moved(p0), "surface point");
+            }
+            double fb[6];
+            ASSERT_TRUE(host::kernel::face_box(face, fb));
+            const double mid0[3] = {1, 2, kind0 == PX_SURF_PLANE ? o0[2] : 5.5};
+            const auto mid = moved(mid0);
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_LE(fb[i], mid[i] + 1e-6) << i;
+                EXPECT_GE(fb[3 + i], mid[i] - 1e-6) << i;
+            }
+        }
+    }
 }
 
 TEST_F(KernelQueries, BodyCheckFindsNoFaultAndAnswersAScriptedOne) {
