@@ -39,7 +39,9 @@
  * FEAT_ERR_UPDATE_FAILED with a text naming it ("BLEND(3) failed to update:
  * ..."); the model is then as it was before the update (the caller's undo
  * mark, if any, is left as it was) and last_failure() tells the feature and
- * the kernel's code.
+ * the kernel's code. Kinds that make curves rather than bodies
+ * (Kind::regenerate: the trim curves of host/feature/trim_curves.h) make
+ * their results again at every update, after the bodies of their part.
  *
  * Deletion goes through a host object list:
  *   KI_crlist(kind, &list)            a new empty list (kind 10001: features
@@ -256,6 +258,11 @@ struct Kind {
     void (*build)(const Call& call, Record& record, const std::vector<double>& values);
     // The step's kernel numbers (index, value) for parameter values.
     std::vector<std::pair<int, double>> (*kernel_numbers)(const Record& record, const std::vector<double>& values);
+    // A kind whose features make objects other than bodies (curves) from
+    // other objects (its build is null): every update makes the feature's
+    // results again from its parents and parameters, after the bodies, in
+    // time order; a failure raises (the update fails naming the feature).
+    void (*regenerate)(const Call& call, tag_t feature) = nullptr;
 };
 void register_kind(const Kind& kind);
 const Kind* find_kind(const std::string& name);

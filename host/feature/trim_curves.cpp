@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -14,6 +15,7 @@
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
+#include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/numeric/evc.h"
@@ -134,8 +136,10 @@ P nearest(const std::vector<P>& c, const double to[3]) {
 }
 
 // The bound's point, or false with the candidates kept for the caller.
+// A regeneration chooses among several places by the trimmed line it made
+// before (`before`, null on creation): the place nearest one of its ends.
 bool choose(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, const Line& l, int side, P* out,
-            bool* several) {
+            bool* several, const Line* before) {
     std::vector<tag_t> bounds = slots.size() > std::size_t(side + 1) ? slots[side + 1].objects : std::vector<tag_t>{};
     if (bounds.empty() && r.bound_object[side]) bounds.push_back(r.bound_object[side]);
     std::vector<P> c;
@@ -155,13 +159,21 @@ bool choose(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, co
         *out = nearest(c, r.ext_points[ext]);
         return true;
     }
+    if (before) {
+        *out = *std::min_element(c.begin(), c.end(), [&](const P& a, const P& b) {
+            return std::min(len(sub(a, before->s)), len(sub(a, before->e))) <
+                   std::min(len(sub(b, before->s)), len(sub(b, before->e)));
+        });
+        return true;
+    }
     st().candidates[side] = c;
     *several = true;
     return false;
 }
 
 // The trimmed line of the record (or a code: the candidates are kept).
-int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, double length, Line* out) {
+int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, double length, Line* out,
+            const Line* before = nullptr) {
     if (slots.empty() || slots[0].objects.empty()) call.fail(HOST_ERR_BAD_ARGUMENT, "no curve to trim");
     const Line l = line_of(call, slots[0].objects[0]);
     const P dir = sub(l.e, l.s);
@@ -179,8 +191,8 @@ int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, do
     const bool two = slots.size() > 2 && (!slots[2].objects.empty() || r.bound_object[1]);
     bool several = false;
     P a{}, b{};
-    const bool got_a = choose(call, r, slots, l, 0, &a, &several);
-    const bool got_b = two ? choose(call, r, slots, l, 1, &b, &several) : true;
+    const bool got_a = choose(call, r, slots, l, 0, &a, &several, before);
+    const bool got_b = two ? choose(call, r, slots, l, 1, &b, &several, before) : true;
     if (several || !got_a || !got_b) return TRCRV_ERR_SEVERAL;
     if (two) {
         *out = param_on(l, a) <= param_on(l, b) ? Line{a, b} : Line{b, a};
@@ -193,13 +205,58 @@ int trimmed(const host::Call& call, const TRCRV_rec_t& r, const Table& slots, do
 
 Table copy_table(const host::Call& call, int table) { return table > 0 ? table_of(call, table) : Table{}; }
 
-double length_value(const host::Call& call, const char* text, tag_t* exp, tag_t part) {
-    const std::string formula = text && *text ? text : "0";
-    tag_t e = 0;
-    if (const int code = host::expr::create_system(part, formula, &e)) call.fail(code, "length %s", formula.c_str());
-    *exp = e;
-    return host::expr::value(e);
+// The formula of a length text: an expression's assignment ("p3=4", as
+// an ask hands it back) gives its right side; an empty text is 0.
+std::string formula_of(const char* text) {
+    std::string f = text && *text ? text : "0";
+    const std::size_t eq = f.find('=');
+    if (eq != std::string::npos && eq > 0 && (eq + 1 == f.size() || f[eq + 1] != '=')) {
+        const std::string name = f.substr(0, eq);
+        const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == ' ';
+        });
+        if (plain) f = f.substr(eq + 1);
+    }
+    return f;
 }
+
+// The feature record's parameters: the length expression of a trim by
+// length (none for a trim to bounds), with the value it was made with.
+void set_parameters(tag_t feature, tag_t exp) {
+    host::feature::Record* r = host::feature::detail::edit(feature);
+    r->exps = exp ? std::vector<tag_t>{exp} : std::vector<tag_t>{};
+    r->built = host::feature::detail::values_of(*r);
+    r->out_of_date = false;
+}
+
+Line result_line(const host::Call& call, tag_t feature) {
+    const host::feature::Record* fr = host::feature::find(feature);
+    if (!fr || fr->results.empty()) call.fail(TRCRV_ERR_NOT_TRIM, "feature %u has no line", feature);
+    return line_of(call, fr->results[0]);
+}
+
+void set_line(tag_t line, const Line& l) { LINE_set_end_points(line, l.s.data(), l.e.data()); }
+
+// The update's regeneration of a trim feature: its line made again from
+// the line it trims, its bounds and its length expression. A record without
+// parameters (one read from a part file) has nothing to make again.
+void regenerate(const host::Call& call, tag_t feature) {
+    const TrimParams* p = params().find(feature);
+    if (!p) return;
+    const Line before = result_line(call, feature);
+    const double length = p->length_exp ? host::expr::value(p->length_exp) : 0.0;
+    Line l;
+    if (const int code = trimmed(call, p->rec, p->slots, length, &l, &before))
+        call.fail(code, "the trim cannot be made again");
+    if (l.s != before.s || l.e != before.e) set_line(host::feature::find(feature)->results[0], l);
+}
+
+const bool kind_registered = [] {
+    host::feature::Kind k{"TRIM_CURVE", {"Length"}, 0, 0, 0, false, nullptr, nullptr};
+    k.regenerate = regenerate;
+    host::feature::register_kind(k);
+    return true;
+}();
 
 }  // namespace
 
@@ -289,13 +346,15 @@ int TRCRV_create_frec(TRCRV_rec_t* record) {
     call.need(record, "the trim record");
     const tag_t part = CONTEXT_ask_work_part();
     const Table slots = copy_table(call, record->table);
-    tag_t exp = 0;
-    const double length = record->kind != 0 ? length_value(call, record->length_text, &exp, part) : 0.0;
+    double length = 0;
+    const std::string formula = formula_of(record->length_text);
+    if (record->kind != 0)
+        if (const int code = EXP_ask_value_of_exp_str(part, formula.c_str(), &length)) return code;
     Line l;
-    if (const int st_ = trimmed(call, *record, slots, length, &l)) {
-        if (exp) EXP_delete_exp(exp);
-        return st_;
-    }
+    if (const int st_ = trimmed(call, *record, slots, length, &l)) return st_;
+    tag_t exp = 0;
+    if (record->kind != 0)
+        if (const int code = host::expr::create_system(part, formula, &exp)) return code;
     const double ends[6] = {l.s[0], l.s[1], l.s[2], l.e[0], l.e[1], l.e[2]};
     unsigned int result = 0;
     ES_create_line_in_part(part, ends, &result);
@@ -307,6 +366,7 @@ int TRCRV_create_frec(TRCRV_rec_t* record) {
     p.slots = slots;
     p.length_exp = exp;
     params()[feature] = p;
+    set_parameters(feature, exp);
     record->feature = feature;
     return 0;
 }
@@ -337,21 +397,36 @@ int TRCRV_update_frec(TRCRV_rec_t* record) {
     if (int status; call.status(status)) return status;
     call.need(record, "the trim record");
     const TrimParams* old = params().find(record->feature);
-    if (!old) call.fail(TRCRV_ERR_NOT_TRIM, "tag %u is no trim curve feature", record->feature);
+    if (!old || !host::objects::is_alive(record->feature))
+        call.fail(TRCRV_ERR_NOT_TRIM, "tag %u is no trim curve feature", record->feature);
+    const tag_t part = host::objects::require(record->feature).part;
     const Table slots = copy_table(call, record->table);
-    const double length = old->length_exp ? host::expr::value(old->length_exp) : 0.0;
-    TRCRV_rec_t r = *record;
-    if (r.kind != 0 && !old->length_exp) r.kind = old->rec.kind;
+    const TRCRV_rec_t& r = *record;
+    // The new length is worked out before anything changes.
+    double length = 0;
+    const std::string formula = formula_of(r.length_text);
+    if (r.kind != 0)
+        if (const int code = EXP_ask_value_of_exp_str(part, formula.c_str(), &length)) return code;
     Line l;
-    if (const int st_ = trimmed(call, r, slots, length, &l)) return st_;
-    const host::feature::Record* fr = host::feature::find(record->feature);
-    if (!fr || fr->results.empty()) call.fail(TRCRV_ERR_NOT_TRIM, "feature %u has no line", record->feature);
-    LINE_set_end_points(fr->results[0], l.s.data(), l.e.data());
+    if (const int st_ = trimmed(call, r, slots, length, &l, nullptr)) return st_;
+    result_line(call, record->feature);  // the feature still has its line
+    tag_t exp = old->length_exp;
+    if (r.kind != 0 && exp) {
+        if (const int code = host::expr::edit(exp, formula)) return code;
+    } else if (r.kind != 0) {
+        if (const int code = host::expr::create_system(part, formula, &exp)) return code;
+    }
     TrimParams p = *old;
     p.rec = r;
     p.rec.table = 0;
     p.slots = slots;
+    p.length_exp = r.kind != 0 ? exp : 0;
     params()[record->feature] = p;
+    set_parameters(record->feature, p.length_exp);
+    // A trim by length that became a trim to bounds drops its expression
+    // (unless other expressions still use it).
+    if (exp && r.kind == 0) EXP_delete_exp(exp);
+    set_line(host::feature::find(record->feature)->results[0], l);
     return 0;
 }
 

@@ -22,12 +22,19 @@
  * bound that is never met gives TRCRV_ERR_NO_INTERSECTION, a length that
  * leaves no line TRCRV_ERR_BAD_LENGTH.
  *
- * TRCRV_create_frec makes a feature "TRIM_CURVE" of the work part (a record
- * of the feature service) whose result is a new line, the trimmed copy;
- * the trim by length keeps its length as a system expression of the
- * feature. TRCRV_update_frec changes a trim feature's parameters and its
- * line; TRCRV_read_parms gives them back (a new reference table in the
- * record). TRCRV_create_non_assoc_curves trims the line of slot 0 itself.
+ * TRCRV_create_frec makes a feature "TRIM_CURVE" of the work part (a kind
+ * of the feature service, host/feature/feature.h) whose result is a new
+ * line, the trimmed copy; the trim by length keeps its length as a system
+ * expression of the feature, its parameter "Length". The length text is a
+ * formula, or an expression's assignment ("p3=4", as TRCRV_read_parms
+ * hands it out) whose right side is taken. Every update makes the line
+ * again from the line trimmed, the bounds and the length as they are then
+ * (where a bound is met more than once and the record names no point, the
+ * place nearest an end of the line made before is kept); a trim that
+ * cannot be made again fails the update. TRCRV_update_frec changes a trim
+ * feature's parameters (its length expression's formula), and its line;
+ * TRCRV_read_parms gives them back (a new reference table in the record).
+ * TRCRV_create_non_assoc_curves trims the line of slot 0 itself.
  * All answer 0 or a code; nothing is changed on failure. The records are
  * part of the model (undo marks roll them back). */
 #ifndef HOST_FEATURE_TRIM_CURVES_H

@@ -98,7 +98,7 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
                   const std::vector<double>& numbers, const std::vector<tag_t>& refs, tag_t target, int sign) {
     const objects::Object* p = objects::find(part);
     if (!p || p->cls != OM_CLASS_PART) return FEAT_ERR_NOT_A_PART;
-    if (!k) return FEAT_ERR_UNKNOWN_KIND;
+    if (!k || !k->build) return FEAT_ERR_UNKNOWN_KIND;
     if (formulas.size() != k->parameters.size() || numbers.size() != static_cast<std::size_t>(k->numbers) ||
         refs.size() < static_cast<std::size_t>(k->refs_min) || refs.size() > static_cast<std::size_t>(k->refs_max) ||
         sign < FEAT_SIGN_NEW || sign > FEAT_SIGN_INTERSECT || (k->needs_target && sign != FEAT_SIGN_NEW))
@@ -307,6 +307,15 @@ void update() {
                 if (body_entity(r) == body && r.step == step) culprit = f;
             }
             fail(culprit, code, text);
+        }
+        // Kinds that make curves follow their parents and parameters.
+        for (tag_t f : features) {
+            const Record& r = *find(f);
+            const Kind* k = find_kind(r.kind);
+            if (!k || !k->regenerate || is_inactive(f)) continue;
+            std::string text;
+            if (int code = caught([&] { k->regenerate(call, f); }, &text)) fail(f, code, text);
+            changed.push_back(f);
         }
         for (tag_t f : changed) {
             Record& w = *edit(f);

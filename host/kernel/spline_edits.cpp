@@ -233,7 +233,9 @@ void BCDF_detach_knot_sequence(BC_fit_t* fit) {
     auto call = HOST_ENTRY(fit);
     call.need(fit, "the fit");
     const auto it = st().of.find(fit);
-    if (it != st().of.end()) it->second.knots.clear();
+    if (it == st().of.end()) return;
+    if (it->second.made) it->second.knots.clear();
+    else st().of.erase(it);  // nothing made: nothing left to keep
 }
 
 void BCEV_edit_ev(BC_fit_t* fit, unsigned int evaluator, int mode, int keep, BCEV_edit_result_t* result, int* status) {

@@ -2,11 +2,13 @@
 // chosen by help points or extension points, and the edits of curves in
 // place; failures leave the model as it was and no undo mark behind.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "string_list_fixture.h"
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
+#include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -47,6 +49,33 @@ protected:
         EXPECT_EQ(KX_UNDO_ask_number_of_marks(1, &n), 0);
         return n;
     }
+    trim_data by_length(const char* text, int option) {
+        trim_data d{};
+        d.curve = strings_of({base});
+        d.trim_type = 6;
+        d.u.length.option = option;
+        std::strcpy(d.u.length.length_text, text);
+        return d;
+    }
+    static void move_line(tag l, std::vector<double> e) {
+        line_data d{{e[0], e[1], e[2]}, {e[3], e[4], e[5]}};
+        ASSERT_EQ(KX_CURVE_edit_line_data(l, &d), 0);
+    }
+    static tag length_exp_of(tag feature) {
+        const host::feature::Record* r = host::feature::find(feature);
+        return r && r->exps.size() == 1 ? r->exps[0] : NULL_TAG;
+    }
+    // Two trims of the base: to the wall x = 8 (keeping the start) and to
+    // the length 4.
+    void two_trims() {
+        wall = line(8, -5, 0, 8, 5, 0);
+        trim_data d = one_bound(wall, 10);
+        trim_extension_points pts{};
+        ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &to_wall), 0);
+        trim_data l = by_length("4", 10);
+        ASSERT_EQ(KX_CURVE_create_trim(&l, &pts, &four), 0);
+    }
+    tag wall = NULL_TAG, to_wall = NULL_TAG, four = NULL_TAG;
     static void expect_ends(const std::vector<double>& got, std::vector<double> want) {
         for (int i = 0; i < 6; ++i) EXPECT_NEAR(got[i], want[i], 1e-5) << i;
     }
@@ -214,6 +243,9 @@ TEST_F(TrimCurveTest, RefusalsOfCreateAskAndEdit) {
     EXPECT_EQ(KX_CURVE_ask_trim(base, &back), 875008);
     EXPECT_EQ(back.trim_type, 6);
     EXPECT_EQ(KX_CURVE_edit_trim(other, &d), 875004);
+    // The kind is made by the trim service only, never built as a body.
+    host::feature::tag_t built = 0;
+    EXPECT_EQ(host::feature::create_built(part, "TRIM_CURVE", {"4"}, {}, {}, 0, 0, &built), 670532);
     EXPECT_EQ(marks(), 0);  // queries and refusals leave no mark
 }
 
@@ -270,6 +302,110 @@ TEST_F(TrimCurveTest, FailedEditsInPlaceLeaveTheCurveUnchanged) {
     host::control::raise_on("LINE_set_end_points", 670004, 1);
     EXPECT_EQ(KX_CURVE_edit_trim_curve(base, ring, keep, at, 0), 670004);
     expect_ends(ends(base), {0, 0, 0, 10, 0, 0});
+    EXPECT_EQ(marks(), 0);
+}
+
+// Trim features are features of the update: an edit of the line they trim,
+// of their bound or of their length expression, followed by an update,
+// makes their lines again.
+TEST_F(TrimCurveTest, TrimmedLinesFollowTheirParentsAtUpdate) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    expect_ends(ends(result_of(to_wall)), {0, 0, 0, 8, 0, 0});
+    expect_ends(ends(result_of(four)), {0, 0, 0, 4, 0, 0});
+
+    struct Row {
+        const char* what;
+        std::function<void()> edit;
+        std::vector<double> to_wall, four;
+    } rows[] = {
+        {"the trimmed line moves",
+         [&] {
+             move_line(base, {1, 1, 0, 11, 1, 0});
+         },
+         {1, 1, 0, 8, 1, 0},
+         {1, 1, 0, 5, 1, 0}},
+        {"the bound moves",
+         [&] {
+             move_line(wall, {6, -5, 0, 6, 5, 0});
+         },
+         {1, 1, 0, 6, 1, 0},
+         {1, 1, 0, 5, 1, 0}},
+        {"the length changes",
+         [&] { ASSERT_EQ(host::expr::edit(length_exp_of(four), "3*2.5"), 0); },
+         {1, 1, 0, 6, 1, 0},
+         {1, 1, 0, 8.5, 1, 0}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.edit();
+        ASSERT_EQ(KX_MODL_update(), 0);
+        expect_ends(ends(result_of(to_wall)), r.to_wall);
+        expect_ends(ends(result_of(four)), r.four);
+    }
+    // An edit of the feature changes its expression, which the next update
+    // keeps to.
+    trim_data six = by_length("p1=6", 10);
+    ASSERT_EQ(KX_CURVE_edit_trim(four, &six), 0);
+    expect_ends(ends(result_of(four)), {1, 1, 0, 7, 1, 0});
+    EXPECT_DOUBLE_EQ(host::expr::value(length_exp_of(four)), 6);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(four)), {1, 1, 0, 7, 1, 0});
+    EXPECT_EQ(marks(), 0);
+}
+
+// A bound that comes to meet the line more than once keeps the place
+// nearest the line made before.
+TEST_F(TrimCurveTest, ABoundMetAgainKeepsThePlaceNearestTheLineBefore) {
+    const tag half = arc(5, 0, 3, -kPi / 2, kPi / 2);  // meets the base at x = 8 only
+    trim_data d = one_bound(half, 10);
+    trim_extension_points pts{};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_trim(&d, &pts, &feature), 0);
+    expect_ends(ends(result_of(feature)), {0, 0, 0, 8, 0, 0});
+    struct Row {
+        double cx, a0, a1, end;
+    } rows[] = {{5, 0, kTwoPi, 8}, {4, 0, kTwoPi, 7}, {4, kPi / 2, 3 * kPi / 2, 1}};
+    for (const Row& r : rows) {
+        arc_data a{identity, r.a0, r.a1, {r.cx, 0, 0}, 3};
+        ASSERT_EQ(KX_CURVE_edit_arc_data(half, &a), 0);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        expect_ends(ends(result_of(feature)), {0, 0, 0, r.end, 0, 0});
+    }
+}
+
+// A trim that cannot be made again fails the update, which names it; the
+// model is as before the update, the lines of the other trims too.
+TEST_F(TrimCurveTest, AFailedRegenerationFailsTheUpdateAndTheModelComesBack) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+
+    struct Row {
+        const char* what;
+        std::function<void()> edit, undo;
+        tag failing;
+    } rows[] = {
+        {"a length that leaves no line", [&] { ASSERT_EQ(host::expr::edit(length_exp_of(four), "-20"), 0); },
+         [&] { ASSERT_EQ(host::expr::edit(length_exp_of(four), "4"), 0); }, four},
+        {"a bound no longer met",
+         [&] {
+             move_line(wall, {8, 5, 1, 8, 6, 1});
+         },
+         [&] {
+             move_line(wall, {8, -5, 0, 8, 5, 0});
+         },
+         to_wall},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        move_line(base, {0, 2, 0, 10, 2, 0});
+        r.edit();
+        EXPECT_EQ(KX_MODL_update(), 670531);
+        EXPECT_EQ(host::feature::last_failure().feature, r.failing);
+        // Neither line followed the moved base: the update was taken back.
+        expect_ends(ends(result_of(to_wall)), {0, 0, 0, 8, 0, 0});
+        expect_ends(ends(result_of(four)), {0, 0, 0, 4, 0, 0});
+        r.undo();
+        move_line(base, {0, 0, 0, 10, 0, 0});
+    }
     EXPECT_EQ(marks(), 0);
 }
 

@@ -55,6 +55,8 @@ int trims() {
     double keep[3] = {0, 0, 0}, near[3] = {8, 0, 0};
     STEP(KX_CURVE_edit_trim_curve(other, bound, keep, near, 0));
     STEP(KX_CURVE_edit_length(base, 2, 4, 1, 0));
+    // The update makes the trimmed line again from the shorter base.
+    STEP(KX_MODL_update());
 
     // Splines edited in place: defining points moved, a reshape after a
     // template.
