@@ -29,6 +29,16 @@ host::TagTable<Occurrence>& table() {
 }
 const bool made = (table(), true);
 
+// The root part occurrence of each assembly part.
+struct Root {
+    tag_t occurrence = 0;
+};
+host::TagTable<Root>& roots() {
+    static host::TagTable<Root>* const t = new host::TagTable<Root>("root occurrences");
+    return *t;
+}
+const bool made_roots = (roots(), true);
+
 const Occurrence& require(const host::Call& call, tag_t occurrence) {
     call.live(occurrence);
     const Occurrence* o = table().find(occurrence);
@@ -43,6 +53,13 @@ namespace host::occurrences {
 unsigned int create_part_occurrence(unsigned int assembly, unsigned int component, const double rows[9]) {
     objects::require(assembly);
     objects::require(component);
+    // The assembly's root occurrence comes with its first component.
+    if (roots().find(assembly) == nullptr) {
+        const tag_t root = entity::create({OM_CLASS_OCC_LW, 0, 0, assembly});
+        entity::attrs(root).occurrence = true;
+        table()[root] = Occurrence{root, assembly, {}};
+        roots()[assembly] = Root{root};
+    }
     const tag_t t = entity::create({OM_CLASS_OCC_LW, 0, 0, assembly});
     entity::attrs(t).occurrence = true;
     table()[t] = Occurrence{t, component, {}};
@@ -87,6 +104,35 @@ int TAG_ask_tag_loaded(unsigned int object) {
     const host::objects::Object& o = call.live(object);
     const tag_t part = o.cls == OM_CLASS_PART ? object : o.part;
     return static_cast<int>(call.int_out(0, host::parts::load_state(part) == PART_FULLY_LOADED ? 1 : 0));
+}
+
+int OCC_is_part_occurrence(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    call.live(object);
+    const Occurrence* o = table().find(object);
+    return static_cast<int>(call.int_out(0, o && o->part_occurrence == object ? 1 : 0));
+}
+
+unsigned int OCC_ask_part_of_occ_part(unsigned int prototype) {
+    auto call = HOST_ENTRY(prototype);
+    const host::objects::Object& o = call.live(prototype);
+    return o.cls == OM_CLASS_PART ? prototype : o.part;
+}
+
+unsigned int OCC_ask_root_part_of_part_occ(unsigned int part_occurrence) {
+    auto call = HOST_ENTRY(part_occurrence);
+    const Occurrence& o = require(call, part_occurrence);
+    if (o.part_occurrence != part_occurrence)
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no part occurrence", part_occurrence);
+    return host::objects::require(part_occurrence).part;
+}
+
+unsigned int OCC_ask_root_of_occ_part(unsigned int part) {
+    auto call = HOST_ENTRY(part);
+    call.live(part);
+    const Root* root = roots().find(part);
+    const tag_t t = root && host::objects::is_alive(root->occurrence) ? root->occurrence : 0;
+    return static_cast<unsigned int>(call.int_out(0, t));
 }
 
 }  // extern "C"

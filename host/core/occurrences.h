@@ -32,6 +32,17 @@ unsigned int OCC_ask_prototype_of_occ(unsigned int occurrence);
 unsigned int OCC_find_occurrence(unsigned int part_occurrence, unsigned int prototype);
 /* 1 when the object is loaded (its part fully loaded), else 0. */
 int TAG_ask_tag_loaded(unsigned int object);
+/* 1 when the object is a part occurrence, else 0. */
+int OCC_is_part_occurrence(unsigned int object);
+/* The part of a part occurrence's prototype (a part answers itself, any
+ * other object its part). */
+unsigned int OCC_ask_part_of_occ_part(unsigned int prototype);
+/* The assembly part that holds the part occurrence. */
+unsigned int OCC_ask_root_part_of_part_occ(unsigned int part_occurrence);
+/* The root part occurrence of an assembly part (the part occurrence
+ * standing for the assembly itself, made with its first component's
+ * occurrence); 0 for a part without components. */
+unsigned int OCC_ask_root_of_occ_part(unsigned int part);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus
