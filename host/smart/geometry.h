@@ -48,7 +48,9 @@ void tangent_of(const Call& call, const FacePlace& f, const double direction[3],
 void face_curvature(const Call& call, const FacePlace& f, double du, double dv, double out[3]);
 
 // A point and the unit normal of a plane object or a planar face (the
-// face's outward normal). Datum planes answer their normal and the origin.
+// face's outward normal). A datum plane keeps no point here: it answers
+// its normal, and the origin where the point goes (its callers use the
+// normal alone; the intersections take plane objects and faces only).
 void plane_of(const Call& call, tag_t plane, double point[3], double normal[3]);
 // The axis of a face's surface (a plane's normal).
 void surface_axis(const Call& call, tag_t face, double axis[3]);

@@ -27,7 +27,11 @@
  * coordinates of a point or an offset; a transform of a point and X and Y
  * directions has the point as origin, X, Y made orthogonal to X and Z = X x Y.
  * Parents may be plain points, lines and arcs of the model, expressions
- * (host/expr/expr.h) and smart objects.
+ * (host/expr/expr.h) and smart objects; the methods on faces, planes and
+ * curves below also take faces of kernel bodies, plane objects, splines,
+ * conics and edges, and the transforms of an assembly context take part
+ * occurrences (host/core/occurrences.h): they follow the occurrences'
+ * placements.
  *
  * Update: the model's update (UPDATE_do_update, host/feature/feature.h)
  * computes every smart object again from its parents, parents before

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -20,6 +21,7 @@
 #include "host/data/parts.h"
 #include "host/feature/profiles.h"
 #include "host/kernel/kernel.h"
+#include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/so/so_fixture.h"
@@ -465,7 +467,9 @@ protected:
         ES_create_point(p, &t);
         object = t;
         host::parts::set_work_part(assembly);
+        live_before_ = host::control::live_blocks();
     }
+    std::size_t live_before_ = 0;
     // A transform of values in the component.
     tag xform_in_component() const {
         double o[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
@@ -551,6 +555,51 @@ TEST_F(AssemblyContextTest, RefusalsByPosition) {
 }
 
 }  // namespace
+
+// A component whose own component is missing is loaded again when a
+// transform is made in it: while the file is missing the object is refused.
+TEST_F(AssemblyContextTest, TheComponentIsLoadedFullyFirst) {
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "kx_so_assy";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto save_and_close = [](unsigned int p) {
+        int components = 0, mode = 0, result = -1;
+        base_save_part(&p, &components, &mode, &result);
+        ASSERT_EQ(result, 0);
+        ASSERT_EQ(base_Part_Close(p, 0, 1), 0);
+    };
+    const std::string file = (dir / "holder.prt").string();
+    save_and_close([&] {
+        const unsigned int holder = host::parts::create(file);
+        host::parts::add_component(holder, "absent.prt");
+        return holder;
+    }());
+    unsigned int holder = 0;
+    PART_load_status_t status{};
+    BASE_open_part(file.c_str(), &holder, &status);
+    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+    SM_free(status.file_names);
+    SM_free(status.statuses);
+    ASSERT_EQ(host::parts::load_state(holder), PART_PARTIALLY_LOADED);
+    host::parts::set_work_part(holder);
+    const double at[3] = {0, 0, 0};
+    unsigned int inside = 0;
+    ES_create_point(at, &inside);
+    const tag occurrence = host::occurrences::create_part_occurrence(assembly, holder);
+    host::parts::set_work_part(assembly);
+
+    tag xf = 77;
+    EXPECT_EQ(KX_SO_create_xform_assy_ctxt(inside, NULL_TAG, occurrence, &xf), 1105004);
+    EXPECT_EQ(xf, NULL_TAG);
+    EXPECT_EQ(host::control::live_blocks(), live_before_);
+
+    save_and_close(host::parts::create((dir / "absent.prt").string()));
+    host::parts::set_work_part(assembly);
+    ASSERT_EQ(KX_SO_create_xform_assy_ctxt(inside, NULL_TAG, occurrence, &xf), 0);
+    EXPECT_NE(xf, NULL_TAG);
+    EXPECT_EQ(host::parts::load_state(holder), PART_FULLY_LOADED);
+    EXPECT_EQ(host::parts::work_part(), assembly);
+}
 
 // ---- the codes of the argument checks ----
 
