@@ -485,9 +485,16 @@ TEST_F(AssemblyContextTest, TransformsRelateOccurrencesAndFollowThem) {
     ASSERT_EQ(KX_SO_create_xform_assy_ctxt(object, NULL_TAG, NULL_TAG, &xf), 0);
     EXPECT_EQ(xf, NULL_TAG);
 
-    // The first occurrence in the assembly's axes, in the component.
+    // The first occurrence in the assembly's axes, in the component; the
+    // work part changes for the while quietly (no part event).
+    host::control::clear_journal();
     ASSERT_EQ(KX_SO_create_xform_assy_ctxt(object, NULL_TAG, first, &xf), 0);
     EXPECT_EQ(host::parts::work_part(), assembly);
+    EXPECT_EQ(host::control::call_count("CONTEXT_set_work_part_quietly"), 2);
+    EXPECT_EQ(host::control::call_count("host::events::fire_part_event"), 0);
+    CONTEXT_set_work_part(component);  // where a plain setting fires one
+    EXPECT_EQ(host::control::call_count("host::events::fire_part_event"), 1);
+    CONTEXT_set_work_part(assembly);
     EXPECT_EQ(PART_ask_part_of_object(xf), component);
     V x{};
     ASSERT_EQ(KX_SO_ask_x_direction_of_xform(xf, x.data()), 0);
