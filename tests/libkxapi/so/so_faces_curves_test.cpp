@@ -302,6 +302,14 @@ TEST_F(SmartGeometryTest, CurvatureOfCurves) {
     EXPECT_EQ(back.curve, half);
     EXPECT_EQ(back.parameter, d.parameter);
     EXPECT_EQ(KX_SO_ask_offset_curve_cvtr(scalar(1), &back), 875058);
+    // With the host's checks on, a record of another kind is the host's
+    // assertion.
+    const tag one = scalar(1);
+    host::control::set_checking_level(1);
+    host::control::clear_journal();
+    EXPECT_EQ(KX_SO_ask_offset_curve_cvtr(one, &back), 670001);
+    EXPECT_EQ(host::control::call_count("ERROR_internal"), 1);
+    host::control::set_checking_level(0);
 
     // The arc widens to radius 4.
     arc_data a{};
