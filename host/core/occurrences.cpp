@@ -29,6 +29,26 @@ host::TagTable<Occurrence>& table() {
 }
 const bool made = (table(), true);
 
+// The root part occurrence of each assembly part.
+struct Root {
+    tag_t occurrence = 0;
+};
+host::TagTable<Root>& roots() {
+    static host::TagTable<Root>* const t = new host::TagTable<Root>("root occurrences");
+    return *t;
+}
+const bool made_roots = (roots(), true);
+
+// The root part occurrence of each assembly part.
+struct Root {
+    tag_t occurrence = 0;
+};
+host::TagTable<Root>& roots() {
+    static host::TagTable<Root>* const t = new host::TagTable<Root>("root occurrences");
+    return *t;
+}
+const bool made_roots = (roots(), true);
+
 const Occurrence& require(const host::Call& call, tag_t occurrence) {
     call.live(occurrence);
     const Occurrence* o = table().find(occurrence);
@@ -67,6 +87,12 @@ unsigned int create_part_occurrence(unsigned int assembly, unsigned int componen
                                     const double origin[3]) {
     objects::require(assembly);
     objects::require(component);
+    // The assembly's root occurrence comes with its first component.
+    if (roots().find(assembly) == nullptr) {
+        Occurrence r;
+        r.place.prototype = assembly;
+        roots()[assembly] = Root{add({OM_CLASS_OCC_LW, 0, 0, assembly}, std::move(r))};
+    }
     Occurrence o;
     o.place.prototype = component;
     if (rows) std::copy(rows, rows + 9, o.place.rows);
@@ -152,6 +178,35 @@ void OCC_transform_direction(unsigned int occurrence, const double direction[3],
     call.need(direction);
     call.need(out);
     require(call, occurrence).place.direction(direction, out);
+}
+
+int OCC_is_part_occurrence(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    call.live(object);
+    const Occurrence* o = table().find(object);
+    return static_cast<int>(call.int_out(0, o && o->part_occurrence == object ? 1 : 0));
+}
+
+unsigned int OCC_ask_part_of_occ_part(unsigned int prototype) {
+    auto call = HOST_ENTRY(prototype);
+    const host::objects::Object& o = call.live(prototype);
+    return o.cls == OM_CLASS_PART ? prototype : o.part;
+}
+
+unsigned int OCC_ask_root_part_of_part_occ(unsigned int part_occurrence) {
+    auto call = HOST_ENTRY(part_occurrence);
+    const Occurrence& o = require(call, part_occurrence);
+    if (o.part_occurrence != part_occurrence)
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no part occurrence", part_occurrence);
+    return host::objects::require(part_occurrence).part;
+}
+
+unsigned int OCC_ask_root_of_occ_part(unsigned int part) {
+    auto call = HOST_ENTRY(part);
+    call.live(part);
+    const Root* root = roots().find(part);
+    const tag_t t = root && host::objects::is_alive(root->occurrence) ? root->occurrence : 0;
+    return static_cast<unsigned int>(call.int_out(0, t));
 }
 
 }  // extern "C"

@@ -51,6 +51,17 @@ int TAG_ask_tag_loaded(unsigned int object);
 void OCC_transform_point(unsigned int occurrence, const double point[3], double out[3]);
 void OCC_untransform_point(unsigned int occurrence, const double point[3], double out[3]);
 void OCC_transform_direction(unsigned int occurrence, const double direction[3], double out[3]);
+/* 1 when the object is a part occurrence, else 0. */
+int OCC_is_part_occurrence(unsigned int object);
+/* The part of a part occurrence's prototype (a part answers itself, any
+ * other object its part). */
+unsigned int OCC_ask_part_of_occ_part(unsigned int prototype);
+/* The assembly part that holds the part occurrence. */
+unsigned int OCC_ask_root_part_of_part_occ(unsigned int part_occurrence);
+/* The root part occurrence of an assembly part (the part occurrence
+ * standing for the assembly itself, made with its first component's
+ * occurrence); 0 for a part without components. */
+unsigned int OCC_ask_root_of_occ_part(unsigned int part);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

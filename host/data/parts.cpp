@@ -832,6 +832,29 @@ void CONTEXT_set_work_part(unsigned int part) {
     if (part != 0) hp::require_loaded(call, part);
     hp::set_work_part(part);
 }
+void CONTEXT_set_work_part_quietly(unsigned int part) {
+    auto call = HOST_ENTRY(part);
+    if (part != 0) hp::require_loaded(call, part);
+    hp::md().work = part;
+    hp::publish_units();
+}
+void PART_ensure_parts_fully_loaded(int option, int count, const unsigned int* parts, int flags,
+                                    PART_load_status_t* status) {
+    auto call = HOST_ENTRY(option, count, parts, status);
+    (void)flags;
+    call.need(status, "load status");
+    if (count > 0) call.need(parts, "the parts");
+    std::vector<std::pair<std::string, int>> entries;
+    for (int i = 0; i < count; ++i) {
+        if (hp::require_loaded(call, parts[i]).load_state != PART_PARTIALLY_LOADED) continue;
+        hp::md().parts[parts[i]].load_state = PART_FULLY_LOADED;
+        hp::Failures failed;
+        hp::load_components(parts[i], failed);
+        for (const auto* group : {&failed.group1, &failed.group2})
+            for (tag_t t : *group) entries.emplace_back(hp::file_of(t), hp::md().parts[t].failure_code);
+    }
+    hp::fill_status(status, entries);
+}
 void PART_set_displayed_part(unsigned int part) {
     auto call = HOST_ENTRY(part);
     if (part != 0) hp::require_loaded(call, part);

@@ -186,6 +186,15 @@ void PART_unload_cset(unsigned int set, int option);
 unsigned int CONTEXT_ask_root_part(void);
 unsigned int CONTEXT_ask_work_part(void);
 void CONTEXT_set_work_part(unsigned int part);
+/* The same without the work-part event (a routine that sets the work part
+ * for a while and puts it back). */
+void CONTEXT_set_work_part_quietly(unsigned int part);
+/* Loads again the components that the parts (count of them) miss: a
+ * partially loaded part whose components now load is fully loaded. *status
+ * reports the components that still fail (arrays allocated here, as an
+ * open's); option and flags are journalled. */
+void PART_ensure_parts_fully_loaded(int option, int count, const unsigned int* parts, int flags,
+                                    PART_load_status_t* status);
 void PART_set_displayed_part(unsigned int part); /* 0 allowed */
 int PART_ask_num_parts(void);                    /* loaded parts */
 unsigned int PART_ask_nth_part(int index);       /* 0 when out of range */

@@ -3,6 +3,7 @@
 #include "host/smart/smart.h"
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_delete.h"
+#include "host/core/occurrences.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
@@ -23,6 +26,7 @@
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
+#include "host/smart/geometry.h"
 
 namespace {
 
@@ -65,6 +69,20 @@ enum class Method {
     dirr_axis_of_conic,
     point_csys_three_scalars,
     spline_general,
+    point_on_surface,
+    point_two_curves,
+    point_along_curve,
+    dirr_plane,
+    dirr_axis_of_surface,
+    dirr_normal_to_surface,
+    dirr_on_surface,
+    offset_curve_curvature,
+    offset_surface_curvature,
+    curve_extract,
+    bcurve_thru_points,
+    arc_radius_angles,
+    arc_xform_two_points,
+    xform_assy_context,
 };
 
 const char* parms_class(Method m) {
@@ -102,6 +120,20 @@ const char* parms_class(Method m) {
         "DIRR_axis_of_conic_parms_c",
         "POINT_csys_three_scalars_parms_c",
         "BCURVE_general_parms_c",
+        "POINT_on_surface_parms_c",
+        "POINT_two_curves_parms_c",
+        "POINT_along_curve_parms_c",
+        "DIRR_plane_parms_c",
+        "DIRR_axis_of_surface_parms_c",
+        "DIRR_nor_to_surf_pt_parms_c",
+        "DIRR_on_surf_parms_c",
+        "OFFSET_curve_cvtr_parms_c",
+        "OFFSET_surf_cvtr_parms_c",
+        "CURVE_extract_parms_c",
+        "BCURVE_thru_points_parms_c",
+        "ARC_radius_angles_parms_c",
+        "ARC_xform_two_points_parms_c",
+        "XFORM_assy_context_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -157,7 +189,10 @@ const char* cls_name(Cls c) {
     return names[static_cast<int>(c)];
 }
 
-constexpr double kRadPerDeg = 3.14159265358979323846 / 180;
+namespace geo = host::smart::geometry;
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRadPerDeg = kPi / 180;
 
 // ---- vectors ----
 struct V3 {
@@ -183,6 +218,9 @@ V3 unit(const Call& call, V3 a) {
 
 // ---- what a parent gives ----
 const Row* smart_row(tag_t t) { return rows().find(t); }
+
+// A direction of a method whose first number asks it reversed.
+V3 reversed(const Row& r, V3 d) { return r.numbers[0] != 0 ? -1.0 * d : d; }
 
 const Row& row_of(const Call& call, tag_t t, Cls c) {
     call.live(t);
@@ -285,6 +323,42 @@ struct Eval {
             return v3(pt);
         }
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not a curve", curve);
+    }
+    // The start of a curve.
+    V3 curve_start(tag_t curve) const {
+        const hostnum::Curve c = geo::curve_of(call, curve);
+        double lim[2], p[3];
+        hostnum::curve_limits(c.record(), lim);
+        hostnum::curve_evaluate(c.record(), 0, lim[0], p, nullptr);
+        return v3(p);
+    }
+    // The value of an extracted curve: a line's ends; an arc's center, X
+    // (towards its start), Y, radius and sweep; a spline's start, middle
+    // and end (what it follows).
+    void curve_value(const Row& r, double out[13]) const {
+        const hostnum::Curve c = geo::curve_of(call, r.parents[0]);
+        double lim[2], a[3], b[3], d[6];
+        hostnum::curve_limits(c.record(), lim);
+        hostnum::curve_evaluate(c.record(), 0, lim[1], b, nullptr);
+        if (hostnum::curve_evaluate(c.record(), 2, lim[0], a, d) != hostnum::CurveError::ok)
+            call.fail(SO_ERR_DEGENERATE, "curve %u cannot be evaluated", r.parents[0]);
+        put(out, v3(a));
+        if (r.cls == Cls::line) {
+            put(out + 3, v3(b));
+        } else if (r.cls == Cls::arc) {
+            // Over its angle: P'' = -R (cos t X + sin t Y) points to the center.
+            const V3 d2 = v3(d + 3);
+            put(out, v3(a) + d2);
+            put(out + 3, unit(call, -1.0 * d2));
+            put(out + 6, unit(call, v3(d)));
+            out[9] = norm(d2);
+            out[10] = lim[1] - lim[0];
+        } else {
+            double m[3];
+            hostnum::curve_evaluate(c.record(), 0, 0.5 * (lim[0] + lim[1]), m, nullptr);
+            put(out + 3, v3(m));
+            put(out + 6, v3(b));
+        }
     }
     void compute(const Row& r, double out[13]) const;
 };
@@ -426,6 +500,144 @@ void Eval::compute(const Row& r, double out[13]) const {
             break;
         }
         case Method::spline_general: break;  // its geometry is its entity's curve
+        case Method::point_on_surface: {
+            const geo::FacePlace f = geo::face_at(call, p[0], scalar(p[1]), scalar(p[2]));
+            put(out, v3(f.point));
+            break;
+        }
+        case Method::point_two_curves: {
+            // Nearest to the help points (their middle), else to the start
+            // of the curve.
+            V3 ref{};
+            if (p.size() > 2) {
+                for (std::size_t i = 2; i < p.size(); ++i) ref = ref + point(p[i]);
+                ref = (1.0 / static_cast<double>(p.size() - 2)) * ref;
+            } else {
+                ref = curve_start(p[1]);
+            }
+            double at[3], hit[3];
+            put(at, ref);
+            geo::intersect(call, p[0], p[1], at, hit);
+            put(out, v3(hit));
+            break;
+        }
+        case Method::point_along_curve: {
+            double from[3], at[3];
+            put(from, point(p[1]));
+            geo::along_curve(call, p[0], from, scalar(p[2]), r.numbers[0] != 0, r.numbers[1] != 0, at);
+            put(out, v3(at));
+            break;
+        }
+        case Method::dirr_plane: {
+            double q[3], n[3];
+            geo::plane_of(call, p[0], q, n);
+            put(out, reversed(r, unit(call, v3(n))));
+            break;
+        }
+        case Method::dirr_axis_of_surface: {
+            double a[3];
+            geo::surface_axis(call, p[0], a);
+            put(out, reversed(r, unit(call, v3(a))));
+            break;
+        }
+        case Method::dirr_normal_to_surface: {
+            double at[3];
+            put(at, point(p[1]));
+            put(out, reversed(r, unit(call, v3(geo::face_nearest(call, p[0], at).normal))));
+            break;
+        }
+        case Method::dirr_on_surface: {
+            // kind 0 the normal, 1 and 2 the u and v tangents, 3 the
+            // reference direction within the tangent plane.
+            const geo::FacePlace f = geo::face_at(call, p[0], scalar(p[1]), scalar(p[2]));
+            const int kind = static_cast<int>(r.numbers[0]);
+            V3 d = v3(f.normal);
+            if (kind == 1) d = v3(f.su);
+            if (kind == 2) d = v3(f.sv);
+            if (kind == 3) {
+                double du = 0, dv = 0, ref[3];
+                put(ref, vec(p[3], Cls::dirr));
+                geo::tangent_of(call, f, ref, &du, &dv);
+                d = du * v3(f.su) + dv * v3(f.sv);
+            }
+            put(out, r.numbers[1] != 0 ? -1.0 * unit(call, d) : unit(call, d));
+            break;
+        }
+        case Method::offset_curve_curvature: geo::curve_curvature(call, p[0], scalar(p[1]), out); break;
+        case Method::offset_surface_curvature: {
+            // kind 0 along u, 1 along v, 2 along the reference direction.
+            const geo::FacePlace f = geo::face_at(call, p[0], scalar(p[1]), scalar(p[2]));
+            const int kind = static_cast<int>(r.numbers[0]);
+            double du = kind == 0 ? 1 : 0, dv = kind == 1 ? 1 : 0;
+            if (kind == 2) {
+                double ref[3];
+                put(ref, vec(p[3], Cls::dirr));
+                geo::tangent_of(call, f, ref, &du, &dv);
+            }
+            geo::face_curvature(call, f, du, dv, out);
+            break;
+        }
+        case Method::curve_extract: curve_value(r, out); break;
+        case Method::bcurve_thru_points: {
+            // What the spline follows: its first and last point and the
+            // points weighted by their place.
+            const int n = static_cast<int>(r.numbers[0]);
+            V3 sum{};
+            for (int i = 0; i < n; ++i) sum = sum + static_cast<double>(i + 1) * point(p[i]);
+            put(out, point(p[0]));
+            put(out + 3, point(p[n - 1]));
+            put(out + 6, sum);
+            break;
+        }
+        case Method::arc_radius_angles: {
+            double x[13];
+            row_of(call, p[0], Cls::xform);
+            value_of(p[0], x);
+            const double radius = scalar(p[1]);
+            const double sweep = p.size() > 2 ? scalar(p[2]) * kRadPerDeg : 2 * kPi;
+            if (!(radius > EQ_ask_length_tolerance())) call.fail(SO_ERR_DEGENERATE, "a radius of %g", radius);
+            if (!(sweep > 0 && sweep <= 2 * kPi + 1e-10)) call.fail(SO_ERR_DEGENERATE, "an arc of %g radians", sweep);
+            std::copy(x, x + 9, out);
+            out[9] = radius;
+            out[10] = sweep;
+            break;
+        }
+        case Method::arc_xform_two_points: {
+            // In the transform's XY plane about its origin, from the first
+            // point's direction to the second's, counter-clockwise about Z
+            // (sense 1) or clockwise; a full circle when full is not 0.
+            double x[13];
+            row_of(call, p[0], Cls::xform);
+            value_of(p[0], x);
+            const V3 o = v3(x), Z = v3(x + 9);
+            const auto in_plane = [&](V3 q) { return (q - o) - dot(q - o, Z) * Z; };
+            const V3 a = in_plane(point(p[1])), b = in_plane(point(p[2]));
+            const V3 X = unit(call, a), Y = cross(r.numbers[0] != 0 ? Z : -1.0 * Z, X);
+            double sweep = std::atan2(dot(b, Y), dot(b, X));
+            if (sweep <= 0) sweep += 2 * kPi;
+            put(out, o);
+            put(out + 3, X);
+            put(out + 6, Y);
+            out[9] = norm(a);
+            out[10] = r.numbers[1] != 0 ? 2 * kPi : sweep;
+            break;
+        }
+        case Method::xform_assy_context: {
+            // The axes of the second occurrence's part in those of the
+            // first's: rows of the first's orientation times the second's.
+            V3 a[3], b[3];
+            for (int i = 0; i < 3; ++i) {
+                double e[3] = {i == 0 ? 1.0 : 0.0, i == 1 ? 1.0 : 0.0, i == 2 ? 1.0 : 0.0}, ta[3], tb[3];
+                OCC_transform_direction_p(p[1], e, ta);
+                OCC_transform_direction_p(p[0], e, tb);
+                a[i] = v3(ta);
+                b[i] = v3(tb);
+            }
+            for (int i = 0; i < 3; ++i) put(out + 3 + 3 * i, V3{dot(a[0], b[i]), dot(a[1], b[i]), dot(a[2], b[i])});
+            out[0] = out[1] = out[2] = 0;
+            out[12] = 1;
+            break;
+        }
         case Method::extract:
             if (r.cls == Cls::point) {
                 put(out, point(p[0]));
@@ -452,6 +664,24 @@ void arc_frame(const Row& r, double rows[9], double data[6]) {
 // The curve of a spline through its poles (the current points).
 std::optional<hostnum::Curve> spline_curve(const Call& call, const Row& r) {
     const Eval ev{call, false};
+    if (r.method == Method::curve_extract) return geo::spline_of_curve(call, r.parents[0], r.numbers[1]);
+    if (r.method == Method::bcurve_thru_points) {
+        // numbers: count, degree, closed, start slope given, end slope given.
+        const int n = static_cast<int>(r.numbers[0]);
+        std::vector<double> pts;
+        for (int i = 0; i < n; ++i) {
+            const V3 v = ev.point(r.parents[i]);
+            pts.insert(pts.end(), {v.x, v.y, v.z});
+        }
+        double slopes[2][3];
+        std::size_t next = static_cast<std::size_t>(n);
+        for (int i = 0; i < 2; ++i)
+            if (r.numbers[3 + i] != 0) put(slopes[i], ev.vec(r.parents[next++], Cls::dirr));
+        const auto& params = r.spline->parameters;
+        return geo::spline_through(call, pts, static_cast<int>(r.numbers[1]), r.numbers[2] != 0,
+                                   params.empty() ? nullptr : params.data(), r.numbers[3] != 0 ? slopes[0] : nullptr,
+                                   r.numbers[4] != 0 ? slopes[1] : nullptr);
+    }
     const int n = static_cast<int>(r.parents.size());
     const int order = std::min<int>(r.spline->flags[1], n);
     std::vector<double> poles, knots;
@@ -528,7 +758,12 @@ tag_t make(const Call& call, tag_t owner, int option, Cls cls, Method method, st
         unsigned int m = 0;
         arc_frame(r, rows, data);
         ES_create_matrix_in_part(part, rows, 3, &m);
-        ES_create_arc(data, m, &t);
+        try {
+            ES_create_arc(data, m, &t);
+        } catch (...) {
+            host::entity::destroy_with_dependents(m);  // the arc's matrix goes with it
+            throw;
+        }
     } else {
         t = host::entity::create({class_of(cls), 0, 0, part});
     }
@@ -646,6 +881,20 @@ void hand_out(const std::vector<tag_t>& tags, int* count, unsigned int** out) {
     if (tags.empty()) return;
     *out = static_cast<unsigned int*>(SM_alloc(tags.size() * sizeof(unsigned int)));
     std::memcpy(*out, tags.data(), tags.size() * sizeof(unsigned int));
+}
+
+// The parents of a method on a face at two fractions, with the reference
+// where the kind asks for one.
+std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const unsigned int fractions[2], int kind,
+                                   int last_kind, unsigned int reference) {
+    call.need(fractions, "the fractions");
+    if (kind < 0 || kind > last_kind) call.fail(HOST_ERR_BAD_ARGUMENT, "kind %d", kind);
+    std::vector<tag_t> parents{face, fractions[0], fractions[1]};
+    if (kind == last_kind) {
+        if (reference == 0) call.fail(HOST_ERR_NULL_ARGUMENT, "kind %d needs a reference direction", kind);
+        parents.push_back(reference);
+    }
+    return parents;
 }
 
 }  // namespace
@@ -1023,8 +1272,8 @@ unsigned int XFORM_create_extract(unsigned int owner, int option, unsigned int x
 
 int XFORM_is_assy_context_xform(unsigned int xform) {
     auto call = HOST_ENTRY(xform);
-    row_of(call, xform, Cls::xform);
-    return static_cast<int>(call.int_out(0, 0));  // no transform of this host relates occurrences
+    const bool assy = row_of(call, xform, Cls::xform).method == Method::xform_assy_context;
+    return static_cast<int>(call.int_out(0, assy ? 1 : 0));
 }
 
 // ---- curves ----
@@ -1064,6 +1313,8 @@ void BCURVE_ask_general(unsigned int spline, SO_spline_t* record) {
     auto call = HOST_ENTRY(spline, record);
     call.need(record, "the spline record");
     const Row& r = row_of(call, spline, Cls::spline);
+    if (r.method != Method::spline_general || !r.spline)
+        call.fail(SO_ERR_WRONG_PARMS, "spline %u is not defined by a general record", spline);
     const Row::Spline& sp = *r.spline;
     const int n = static_cast<int>(r.parents.size());
     const auto ints = [](std::size_t m) { return static_cast<int*>(SM_alloc(m * sizeof(int))); };
@@ -1142,6 +1393,7 @@ void SO_replace_parms(unsigned int object, unsigned int replacement) {
     next.parents = by.parents;
     std::memcpy(next.numbers, by.numbers, sizeof next.numbers);
     next.dimensionality = by.dimensionality;
+    next.spline = by.spline;
     next.dumb = false;
     Eval{call, true}.compute(next, next.value);
     *rows().edit(object) = next;
@@ -1242,6 +1494,190 @@ int RM_ask_got_dumb_state(unsigned int object) {
 int SO_ask_update_error_code(unsigned int object) {
     auto call = HOST_ENTRY(object);
     return static_cast<int>(call.int_out(0, any_row(call, object).dumb ? SO_ERR_PARENT_DELETED : 0));
+}
+
+// ---- on faces, planes and curves ----
+unsigned int POINT_create_on_surface(unsigned int owner, int option, unsigned int face, unsigned int u,
+                                     unsigned int v) {
+    auto call = HOST_ENTRY(owner, face, u, v);
+    return make(call, owner, option, Cls::point, Method::point_on_surface, {face, u, v});
+}
+
+unsigned int POINT_create_two_curves(unsigned int owner, int option, unsigned int first, unsigned int second,
+                                     unsigned int help1, unsigned int help2) {
+    auto call = HOST_ENTRY(owner, first, second, help1);
+    std::vector<tag_t> parents{first, second};
+    for (tag_t h : {help1, help2})
+        if (h != 0) parents.push_back(h);
+    return make(call, owner, option, Cls::point, Method::point_two_curves, parents);
+}
+
+unsigned int POINT_create_along_curve(unsigned int owner, int option, unsigned int curve, unsigned int point,
+                                      unsigned int distance, int percent, int reverse) {
+    auto call = HOST_ENTRY(owner, curve, point, distance);
+    const double n[2] = {percent != 0 ? 1.0 : 0.0, reverse != 0 ? 1.0 : 0.0};
+    return make(call, owner, option, Cls::point, Method::point_along_curve, {curve, point, distance}, n, 2);
+}
+
+unsigned int DIRR_create_plane(unsigned int owner, int option, unsigned int plane, int reverse) {
+    auto call = HOST_ENTRY(owner, option, plane, reverse);
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_plane, {plane}, &r, 1);
+}
+
+unsigned int DIRR_create_axis_of_surface(unsigned int owner, int option, unsigned int face, int reverse) {
+    auto call = HOST_ENTRY(owner, option, face, reverse);
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_axis_of_surface, {face}, &r, 1);
+}
+
+unsigned int DIRR_create_nor_to_surf_pt(unsigned int owner, int option, unsigned int face, unsigned int point,
+                                        int reverse) {
+    auto call = HOST_ENTRY(owner, face, point, reverse);
+    const double r = reverse != 0 ? 1 : 0;
+    return make(call, owner, option, Cls::dirr, Method::dirr_normal_to_surface, {face, point}, &r, 1);
+}
+
+unsigned int DIRR_create_on_surf(unsigned int owner, int option, unsigned int face, const unsigned int fractions[2],
+                                 int kind, unsigned int reference, unsigned char flag) {
+    auto call = HOST_ENTRY(owner, face, fractions, kind);
+    const double n[2] = {static_cast<double>(kind), flag != 0 ? 1.0 : 0.0};
+    return make(call, owner, option, Cls::dirr, Method::dirr_on_surface,
+                surface_parents(call, face, fractions, kind, 3, reference), n, 2);
+}
+
+unsigned int OFFSET_create_curve_cvtr(unsigned int owner, int option, unsigned int curve, unsigned int fraction) {
+    auto call = HOST_ENTRY(owner, option, curve, fraction);
+    return make(call, owner, option, Cls::offset, Method::offset_curve_curvature, {curve, fraction});
+}
+
+unsigned int OFFSET_create_surf_cvtr(unsigned int owner, int option, unsigned int face, const unsigned int fractions[2],
+                                     int kind, unsigned int reference) {
+    auto call = HOST_ENTRY(owner, face, fractions, kind);
+    const double n = kind;
+    return make(call, owner, option, Cls::offset, Method::offset_surface_curvature,
+                surface_parents(call, face, fractions, kind, 2, reference), &n, 1);
+}
+
+// ---- smart curves of other objects ----
+unsigned int CURVE_create_extract(unsigned int owner, int option, unsigned int curve, int value, int as_spline,
+                                  int dumb, double tolerance) {
+    auto call = HOST_ENTRY(owner, curve, as_spline, tolerance);
+    (void)value;
+    call.live(curve);
+    int kind = PX_CURVE_OTHER;
+    const int type = ES_ask_entity_type(curve);
+    if (type == HOST_TYPE_LINE) kind = PX_CURVE_LINE;
+    if (type == HOST_TYPE_ARC) kind = PX_CURVE_CIRCLE;
+    if (type == HOST_TYPE_SOLID) kind = PX_curve_ask_type(curve);
+    const Cls cls = as_spline != 0            ? Cls::spline
+                    : kind == PX_CURVE_LINE   ? Cls::line
+                    : kind == PX_CURVE_CIRCLE ? Cls::arc
+                                              : Cls::spline;
+    const double n[2] = {as_spline != 0 ? 1.0 : 0.0, tolerance};
+    const tag_t t = make(call, owner, option, cls, Method::curve_extract, {curve}, n, 2);
+    if (dumb != 0) {
+        Row& r = *rows().edit(t);
+        r.parents.clear();
+        r.dumb = true;
+    }
+    return t;
+}
+
+void BCURVE_create_thru_points(unsigned int owner, int option, const unsigned int* points, int count, int degree,
+                               int closed, const double* parameters, unsigned int start_slope, unsigned int end_slope,
+                               unsigned int* spline) {
+    auto call = HOST_ENTRY(owner, points, count, degree);
+    call.need(points, "the points");
+    call.need(spline, "the spline output");
+    if (count < 2) call.fail(HOST_ERR_BAD_ARGUMENT, "%d points", count);
+    if (degree < 1 || degree > 24) call.fail(HOST_ERR_BAD_ARGUMENT, "degree %d", degree);
+    std::vector<tag_t> parents(points, points + count);
+    for (tag_t s : {start_slope, end_slope})
+        if (s != 0) parents.push_back(s);
+    auto sp = std::make_shared<Row::Spline>();
+    if (parameters) sp->parameters.assign(parameters, parameters + count + (closed != 0 ? 1 : 0));
+    const double n[5] = {static_cast<double>(count), static_cast<double>(degree), closed != 0 ? 1.0 : 0.0,
+                         start_slope != 0 ? 1.0 : 0.0, end_slope != 0 ? 1.0 : 0.0};
+    *spline = make(call, owner, option, Cls::spline, Method::bcurve_thru_points, parents, n, 5, std::move(sp));
+}
+
+unsigned int ARC_create_radius_angles(unsigned int owner, int option, unsigned int xform, unsigned int radius,
+                                      unsigned int angle) {
+    auto call = HOST_ENTRY(owner, xform, radius, angle);
+    std::vector<tag_t> parents{xform, radius};
+    if (angle != 0) parents.push_back(angle);
+    return make(call, owner, option, Cls::arc, Method::arc_radius_angles, parents);
+}
+
+unsigned int ARC_create_xform_two_points(unsigned int owner, int option, unsigned int xform,
+                                         const unsigned int points[2], int sense, int full) {
+    auto call = HOST_ENTRY(owner, xform, points, sense);
+    call.need(points, "the points");
+    const double n[2] = {sense != 0 ? 1.0 : 0.0, full != 0 ? 1.0 : 0.0};
+    return make(call, owner, option, Cls::arc, Method::arc_xform_two_points, {xform, points[0], points[1]}, n, 2);
+}
+
+// ---- transforms in an assembly context ----
+unsigned int XFORM_assy_context_parms_create(unsigned int occurrence, unsigned int context, int option) {
+    auto call = HOST_ENTRY(occurrence, context, option);
+    for (tag_t o : {occurrence, context})
+        if (OCC_is_part_occurrence(o) == 0) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no part occurrence", o);
+    const tag_t part = CONTEXT_ask_work_part();
+    if (part == 0) call.fail(HOST_ERR_BAD_ARGUMENT, "no work part");
+    return make(call, part, option, Cls::xform, Method::xform_assy_context, {occurrence, context});
+}
+
+unsigned int XFORM_map_part_occurrence(unsigned int xform, unsigned int occurrence) {
+    auto call = HOST_ENTRY(xform, occurrence);
+    const Row& r = row_of(call, xform, Cls::xform);
+    if (r.method != Method::xform_assy_context)
+        call.fail(SO_ERR_WRONG_PARMS, "transform %u relates no occurrences", xform);
+    if (OCC_is_part_occurrence(occurrence) == 0)
+        call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no part occurrence", occurrence);
+    const tag_t context = r.parents.size() > 1 ? r.parents[1] : 0;
+    if (context == 0 || !host::objects::is_alive(context)) return 0;
+    // The context occurrence within the occurrence's assembly: the same one
+    // there; the assembly's root where the context is a root.
+    const tag_t assembly = host::objects::require(occurrence).part;
+    if (host::objects::require(context).part == assembly) return context;
+    const tag_t root = OCC_ask_root_of_occ_part(OCC_ask_root_part_of_part_occ(context));
+    return static_cast<unsigned int>(call.int_out(0, root == context ? OCC_ask_root_of_occ_part(assembly) : 0));
+}
+
+void SO_delete_non_deletables(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    const Row& r = any_row(call, object);
+    std::vector<tag_t> before;
+    const std::function<void(tag_t)> gather = [&](tag_t t) {
+        const Row* row = rows().find(t);
+        if (!row) return;
+        for (tag_t p : row->parents)
+            if (std::find(before.begin(), before.end(), p) == before.end()) {
+                before.push_back(p);
+                gather(p);
+            }
+    };
+    gather(object);
+    (void)r;
+    Row& edited = *rows().edit(object);
+    edited.parents.clear();
+    edited.dumb = true;
+    // Hidden smart objects among its former ancestors that nothing uses any
+    // more go, children before parents.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (tag_t t : before) {
+            const Row* row = rows().find(t);
+            if (!row || row->visibility != 1 || !host::objects::is_alive(t)) continue;
+            bool used = false;
+            for (tag_t other : smart_objects())
+                for (tag_t p : rows().find(other)->parents) used = used || p == t;
+            if (used) continue;
+            host::entity::destroy_with_dependents(t);
+            removed = true;
+        }
+    }
 }
 
 }  // extern "C"

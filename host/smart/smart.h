@@ -27,7 +27,11 @@
  * coordinates of a point or an offset; a transform of a point and X and Y
  * directions has the point as origin, X, Y made orthogonal to X and Z = X x Y.
  * Parents may be plain points, lines and arcs of the model, expressions
- * (host/expr/expr.h) and smart objects.
+ * (host/expr/expr.h) and smart objects; the methods on faces, planes and
+ * curves below also take faces of kernel bodies, plane objects, splines,
+ * conics and edges, and the transforms of an assembly context take part
+ * occurrences (host/core/occurrences.h): they follow the occurrences'
+ * placements.
  *
  * Update: the model's update (UPDATE_do_update, host/feature/feature.h)
  * computes every smart object again from its parents, parents before
@@ -55,6 +59,7 @@
 #define SO_ERR_WRONG_PARMS    875058
 #define SO_ERR_DEGENERATE     875059
 #define SO_ERR_PARENT_DELETED 875060
+#define SO_ERR_NO_SOLUTION    875401 /* nothing meets; a length beyond the curve */
 
 #define SO_PARENTS_PRESENT 0
 #define SO_PARENTS_NONE    1
@@ -149,7 +154,7 @@ unsigned int XFORM_create_point_xz_dirs(unsigned int owner, int option, unsigned
                                         unsigned int z, unsigned int scale);
 unsigned int XFORM_create_point_yz_dirs(unsigned int owner, int option, unsigned int point, unsigned int y,
                                         unsigned int z, unsigned int scale);
-/* 1 for a transform relating assembly occurrences: none of this host's. */
+/* 1 for a transform relating assembly occurrences. */
 int XFORM_is_assy_context_xform(unsigned int xform);
 /* ---- extracts: an object of the source's class whose value is the
  * source's (a plain point or an expression for points and scalars) ---- */
@@ -202,7 +207,85 @@ void BCURVE_ask_general(unsigned int spline, SO_spline_t* record);
 unsigned int ARC_create_three_points(unsigned int owner, int option, const unsigned int points[3]);
 unsigned int ARC_create_center_two_points(unsigned int owner, int option, const unsigned int points[3]);
 unsigned int LINE_create_two_points(unsigned int owner, int option, const unsigned int points[2]);
+/* ---- on faces, planes and curves ----
+ * Faces are face objects of kernel bodies; u and v (and the pair of
+ * fractions) are scalars giving fractions of the face's parameter box, 0 at
+ * its low and 1 at its high end. Planes are plane objects (type 46) and
+ * planar faces (their outward normal); datum planes give a normal only.
+ * Curves are lines, arcs, conics, splines and edges; a curve's fraction is
+ * a fraction of its parameter range. */
+/* The point of the face at the fractions. */
+unsigned int POINT_create_on_surface(unsigned int owner, int option, unsigned int face, unsigned int u, unsigned int v);
+/* Where two curves meet, or a face or plane (first) and a curve (second):
+ * the meeting nearest to the help points (points; their middle when both
+ * are given; 0 for none), else nearest to the start of the curve.
+ * Nothing meets: SO_ERR_NO_SOLUTION. */
+unsigned int POINT_create_two_curves(unsigned int owner, int option, unsigned int first, unsigned int second,
+                                     unsigned int help1, unsigned int help2);
+/* The point at the distance (a scalar: a length, or per cent of the
+ * curve's length when percent is not 0) along the curve from its point
+ * nearest to the point, towards the curve's end, or its start when reverse
+ * is not 0 (a negative distance goes the other way). A distance beyond the
+ * end: SO_ERR_NO_SOLUTION. */
+unsigned int POINT_create_along_curve(unsigned int owner, int option, unsigned int curve, unsigned int point,
+                                      unsigned int distance, int percent, int reverse);
+/* The unit normal of a plane or planar face; the axis of a face's surface
+ * (a plane's normal); the face's normal at its point nearest to the point:
+ * reversed when reverse is not 0. */
+unsigned int DIRR_create_plane(unsigned int owner, int option, unsigned int plane, int reverse);
+unsigned int DIRR_create_axis_of_surface(unsigned int owner, int option, unsigned int face, int reverse);
+unsigned int DIRR_create_nor_to_surf_pt(unsigned int owner, int option, unsigned int face, unsigned int point,
+                                        int reverse);
+/* On the face at the fractions: kind 0 its normal, 1 the u tangent, 2 the
+ * v tangent, 3 the reference (a direction) turned into the tangent plane;
+ * reversed when flag is not 0. A kind out of range raises
+ * HOST_ERR_BAD_ARGUMENT, kind 3 without a reference HOST_ERR_NULL_ARGUMENT. */
+unsigned int DIRR_create_on_surf(unsigned int owner, int option, unsigned int face, const unsigned int fractions[2],
+                                 int kind, unsigned int reference, unsigned char flag);
+/* Curvature vectors (the curvature times the unit normal towards the
+ * centre of curvature; zero where straight): of the curve at the
+ * fraction; of the face at the fractions along u (kind 0), v (kind 1) or
+ * the reference direction (kind 2, which needs one). */
+unsigned int OFFSET_create_curve_cvtr(unsigned int owner, int option, unsigned int curve, unsigned int fraction);
+unsigned int OFFSET_create_surf_cvtr(unsigned int owner, int option, unsigned int face, const unsigned int fractions[2],
+                                     int kind, unsigned int reference);
+/* A copy of a curve or edge that follows it: a line of a straight one, an
+ * arc of a circular one, else (and whenever as_spline is not 0) a cubic
+ * spline through its points within the tolerance. value is passed over;
+ * dumb not 0: the copy keeps its geometry and follows nothing. */
+unsigned int CURVE_create_extract(unsigned int owner, int option, unsigned int curve, int value, int as_spline,
+                                  int dumb, double tolerance);
+/* A spline of the degree (1 to 24) through count (at least 2) points,
+ * closed (back to the first) when closed is not 0, at the parameters
+ * (count values, one more when closed; null: chord lengths), leaving the
+ * first point along the start slope and reaching the last along the end
+ * slope (directions, 0 for free); the new spline in *spline. */
+void BCURVE_create_thru_points(unsigned int owner, int option, const unsigned int* points, int count, int degree,
+                               int closed, const double* parameters, unsigned int start_slope, unsigned int end_slope,
+                               unsigned int* spline);
+/* An arc in the transform's XY plane about its origin, from its X axis: of
+ * the radius (a scalar) over the angle (a scalar in degrees; 0 for a full
+ * circle); through the directions of two points (the first gives the
+ * radius), counter-clockwise about Z when sense is 1, else clockwise, a
+ * full circle when full is not 0. */
+unsigned int ARC_create_radius_angles(unsigned int owner, int option, unsigned int xform, unsigned int radius,
+                                      unsigned int angle);
+unsigned int ARC_create_xform_two_points(unsigned int owner, int option, unsigned int xform,
+                                         const unsigned int points[2], int sense, int full);
+/* A transform in the work part relating two part occurrences of one
+ * assembly: the axes of the first occurrence's part within those of the
+ * second's (origin 0, scale 1). It follows their placements. */
+unsigned int XFORM_assy_context_parms_create(unsigned int occurrence, unsigned int context, int option);
+/* The occurrence that the transform's context stands for with a part
+ * occurrence of its part: the context itself within the same assembly, the
+ * assembly's root where the context is a root, else 0. */
+unsigned int XFORM_map_part_occurrence(unsigned int xform, unsigned int occurrence);
+
 /* ---- any smart object ---- */
+/* The object drops its parameters (it keeps its value and becomes dumb),
+ * and the hidden smart objects among its former ancestors that nothing
+ * else uses are deleted. */
+void SO_delete_non_deletables(unsigned int object);
 void SO_ask_parms(unsigned int object, SO_parms_t* parms);
 /* The object takes the parameters of the replacement (of its class) and
  * its value from them. */

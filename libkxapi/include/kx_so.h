@@ -12,8 +12,10 @@
  *
  * Host codes: 875033 not a smart object (the update-state questions),
  * 875058 the object is not defined as the question needs (the scalars of a
- * point), 875059 a zero direction or equal points, 875060 (update error
- * code) a parent was deleted and the object has become dumb.
+ * point, the record of a direction on a face ...), 875059 a zero direction
+ * or equal points, 875060 (update error code) a parent was deleted and the
+ * object has become dumb, 875401 nothing meets or a distance runs beyond
+ * its curve.
  */
 #ifndef KX_SO_H
 #define KX_SO_H
@@ -42,9 +44,81 @@ typedef struct so_spline_data_s {
     int word2;
 } so_spline_data;
 
+/* A direction on a face (KX_SO_create_dirr_on_surf): the face, the
+ * scalars first and second giving fractions of its parameter box (0 at the
+ * low, 1 at the high end of u and v), kind 0 the face's normal, 1 the u
+ * tangent, 2 the v tangent, 3 the reference (a smart direction) turned
+ * into the tangent plane; flag not 0 reverses it. */
+typedef struct surface_dirr_data_s {
+    tag surface;
+    tag first;
+    tag second;
+    int kind;
+    tag reference;
+    logical flag;
+} surface_dirr_data;
+
+/* The curvature vector of a curve at the fraction of its parameter range
+ * given by a scalar (KX_SO_create_offset_curve_cvtr). */
+typedef struct curve_cvtr_data_s {
+    tag curve;
+    tag parameter;
+} curve_cvtr_data;
+
+/* The curvature vector of a face at fractions of its parameter box (as in
+ * surface_dirr_data), along u (kind 0), v (kind 1) or the reference
+ * direction (kind 2). */
+typedef struct surf_cvtr_data_s {
+    tag surface;
+    tag first;
+    tag second;
+    int kind;
+    tag reference;
+} surf_cvtr_data;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- on faces, planes and curves ----
+ * Faces are face objects of solid bodies; planes are plane objects and
+ * planar faces (their outward normal). Host code 875401: nothing meets, or
+ * a distance runs beyond the curve. */
+/* The point of the face at fractions u and v (scalars) of its parameter box. */
+KXAPI int KX_SO_create_point_on_surface(tag owner, int option, tag surface, tag u, tag v, tag* point);
+/* Where the curves meet (a face or plane and a curve): the meeting nearest
+ * to the help points (their middle when both are given; NULL_TAG for
+ * none), else nearest to the start of the (second) curve. */
+KXAPI int KX_SO_create_point_two_curves(tag owner, int option, tag curve1, tag curve2, tag help1, tag help2,
+                                        tag* point);
+KXAPI int KX_SO_create_point_surface_crv(tag owner, int option, tag surface, tag curve, tag help1, tag help2,
+                                         tag* point);
+/* The point at the distance (a scalar: a length, or per cent of the
+ * curve's length when percent is not 0) along the curve from its point
+ * nearest to the point, towards its end, or its start when reverse is not
+ * 0. */
+KXAPI int KX_SO_create_point_along_curve(tag owner, int option, tag curve, tag point, tag distance, int percent,
+                                         int reverse, tag* result);
+/* The normal of a plane or planar face; the axis of a face's surface; a
+ * face's normal at its point nearest to the point: reversed when reverse
+ * is not 0. */
+KXAPI int KX_SO_create_dirr_plane(tag owner, int option, tag plane, int reverse, tag* dirr);
+KXAPI int KX_SO_create_dirr_surface_axis(tag owner, int option, tag surface, int reverse, tag* dirr);
+KXAPI int KX_SO_create_dirr_normal_to_surface_point(tag owner, int option, tag surface, tag point, int reverse,
+                                                    tag* dirr);
+/* A record without its face or scalars, with a kind out of 0 to 3, or of
+ * kind 3 without a reference: 1105006. */
+KXAPI int KX_SO_create_dirr_on_surf(tag owner, int option, surface_dirr_data* data, tag* dirr);
+/* reference is written only for kind 3. */
+KXAPI int KX_SO_ask_dirr_on_surf(tag dirr, surface_dirr_data* data);
+/* Curvature vectors: the curvature times the unit normal towards the
+ * centre of curvature (zero where straight). A record with a null field
+ * (the reference only for kind 2), or a kind out of 0 to 2: 1105006. */
+KXAPI int KX_SO_create_offset_curve_cvtr(tag owner, int option, curve_cvtr_data* data, tag* offset);
+KXAPI int KX_SO_create_offset_surf_cvtr(tag owner, int option, surf_cvtr_data* data, tag* offset);
+KXAPI int KX_SO_ask_offset_curve_cvtr(tag offset, curve_cvtr_data* data);
+/* reference is written only for kind 2. */
+KXAPI int KX_SO_ask_offset_surf_cvtr(tag offset, surf_cvtr_data* data);
 
 /* ---- points ---- */
 /* position: a scalar (or expression) giving the fraction of the curve (a
@@ -110,6 +184,14 @@ KXAPI int KX_SO_create_xform_pnt_xz_dirs(tag owner, int option, tag point, tag x
 KXAPI int KX_SO_create_xform_pnt_yz_dirs(tag owner, int option, tag point, tag y_direction, tag z_direction, tag scale,
                                          tag* xform);
 KXAPI int KX_SO_create_xform_extract(tag owner, int option, tag xform, int value, tag* result);
+/* A transform in the part of the object relating two part occurrences of
+ * an assembly: the axes of occurrence_b's part (the object's part) within
+ * those of occurrence_a's (NULL_TAG: the assembly's root). Neither given:
+ * 0 and NULL_TAG. The work part is the same afterwards. */
+KXAPI int KX_SO_create_xform_assy_ctxt(tag object, tag occurrence_a, tag occurrence_b, tag* xform);
+/* The occurrence that the transform's context stands for with a part
+ * occurrence of the transform's part. */
+KXAPI int KX_SO_ask_assy_ctxt_part_occ(tag xform, tag occurrence, tag* result);
 /* Whether the transform relates assembly occurrences (*answer cleared first). */
 KXAPI int KX_SO_is_assy_ctxt_xform(tag xform, logical* answer);
 KXAPI int KX_SO_ask_point_of_xform(tag xform, double origin[3]);
@@ -164,6 +246,24 @@ KXAPI int KX_SO_create_arc_three_points(tag owner, int option, tag points[3], ta
 /* About the center (first point) from the second to the direction of the third. */
 KXAPI int KX_SO_create_arc_center_2_pnts(tag owner, int option, tag points[3], tag* arc);
 KXAPI int KX_SO_create_line_two_points(tag owner, int option, tag points[2], tag* line);
+/* A copy of a curve or edge that follows it: a line of a straight one, an
+ * arc of a circular one, else (and whenever as_spline is not 0) a cubic
+ * spline within the modelling distance tolerance. value is passed to the
+ * host; dumb not 0: the copy follows nothing. */
+KXAPI int KX_SO_create_curve_extract(tag owner, int option, tag curve, int value, int as_spline, int dumb, tag* result);
+/* A spline of the degree (1 to 24) through count (at least 2) points,
+ * closed when closed is not 0, at the parameters (count values, one more
+ * when closed; NULL: chord lengths), along the start and end slopes
+ * (smart directions; NULL_TAG: free). A null points array 1105006, a null
+ * result 1105028. */
+KXAPI int KX_SO_create_bcurve_thru_points(tag owner, int option, tag* points, int count, int degree, int closed,
+                                          double* parameters, tag start_slope, tag end_slope, tag* spline);
+/* An arc in the transform's XY plane about its origin from its X axis: of
+ * the radius (a scalar) over the angle (a scalar in degrees; NULL_TAG for
+ * a full circle); counter-clockwise about Z through the directions of two
+ * points, the first giving the radius. */
+KXAPI int KX_SO_create_arc_radius_angles(tag owner, int option, tag xform, tag radius, tag angle, tag* arc);
+KXAPI int KX_SO_create_arc_xform_2_points(tag owner, int option, tag xform, tag points[2], tag* arc);
 
 /* ---- any smart object ---- */
 KXAPI int KX_SO_is_subclass(tag object, logical* answer);
@@ -176,6 +276,9 @@ KXAPI int KX_SO_set_visibility_option(tag object, int option);
 KXAPI int KX_SO_replace_parms(tag object, tag replacement);
 /* The object keeps its value and no longer follows its parents (dumb). */
 KXAPI int KX_SO_delete_parms(tag object);
+/* The same, and the hidden smart objects among its former ancestors that
+ * nothing else uses are deleted. */
+KXAPI int KX_SO_delete_non_deletables(tag object);
 /* 0 its parents are present, 1 it has none (defined by values), 2 a parent
  * was deleted. */
 KXAPI int KX_SO_ask_parent_status(tag object, int* status);

@@ -14,55 +14,14 @@
 #include "host/smart/smart.h"
 #include "kx_so.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/so/kx_so_internal.h"
 
 namespace {
 
-// A creator: the checks in the order of their codes, then the host call
-// that answers the new object.
-template <class F>
-int create(std::initializer_list<kx::Arg> checks, tag* result, F make) {
-    return kx::frame(
-        kx::arm_first, [&] { return kx::check(checks); },
-        [&] {
-            *result = make();
-            return 0;
-        });
-}
-
-// A question or an edit without logging.
-template <class F>
-int ask(std::initializer_list<kx::Arg> checks, F work) {
-    return kx::frame(
-        kx::arm_first, [&] { return kx::check(checks); },
-        [&] {
-            work();
-            return 0;
-        });
-}
-
-// An edit of an object's values: its children follow at the next update.
-template <class F>
-int set_logged(tag object, std::initializer_list<kx::Arg> checks, F work) {
-    return ask(checks, [&] {
-        work();
-        UPDATE_log_entity_to_update(object);
-    });
-}
-
-constexpr const char* kXformClass = "XFORM_c";
-constexpr const char* kXformParms = "XFORM_parms_c";
-
-// 0 for a transform the queries accept, else the code.
-int xform_check(tag t, int code) {
-    if (t == NULL_TAG || TAG_ask_pointer_of_tag(t) == nullptr) return code;
-    if (!SO_is_subclass(t)) return code;
-    const OM_class_t cls = OM_ask_class_of_name(kXformClass);
-    if (cls == 0 || !OM_is_subclass(OM_ask_class(t), cls)) return code;
-    if (!SO_is_so(t)) return 0;
-    SO_parms_t parms;
-    SO_ask_parms(t, &parms);
-    return parms.parms_class && std::strcmp(parms.parms_class, kXformParms) == 0 ? 0 : code;
-}
+using kx::so::ask;
+using kx::so::create;
+using kx::so::set_logged;
+using kx::so::xform_check;
 
 // The identity placement: origin, X, Y, Z, scale.
 constexpr double kIdentity[13] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1};
@@ -579,6 +538,10 @@ KXAPI int KX_SO_replace_parms(tag object, tag replacement) {
 
 KXAPI int KX_SO_delete_parms(tag object) {
     return ask({{object != NULL_TAG, 1}}, [&] { SO_delete_parms(object); });
+}
+
+KXAPI int KX_SO_delete_non_deletables(tag object) {
+    return ask({{object != NULL_TAG, 1}}, [&] { SO_delete_non_deletables(object); });
 }
 
 KXAPI int KX_SO_ask_parent_status(tag object, int* status) {
