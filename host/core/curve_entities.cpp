@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/core/entity_store.h"
+#include "host/core/occurrences.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
@@ -195,6 +196,9 @@ void attach_curve(tag_t object, const hostnum::Curve& curve) {
 }
 
 void set_occurrence_orientation(tag_t occurrence, const double rows[9]) {
+    // Occurrences with a place keep their rows there, so every query sees
+    // one orientation.
+    if (host::occurrences::set_rows(occurrence, rows)) return;
     Orientation& o = orientations()[occurrence];
     for (int i = 0; i < 9; ++i) o.rows[i] = rows[i];
 }
@@ -468,6 +472,10 @@ void OCC_transform_direction_p(unsigned int occurrence, const double direction[3
     const host::entity::Attrs* attrs = host::entity::find(occurrence);
     if (object.cls != OM_CLASS_OCC_LW && !(attrs && attrs->occurrence))
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is not an occurrence", occurrence);
+    if (const host::occurrences::Place* place = host::occurrences::place_of(occurrence)) {
+        place->direction(direction, out);
+        return;
+    }
     const hc::Orientation* o = hc::orientations().find(occurrence);
     const hc::Orientation identity;
     const double d[3] = {direction[0], direction[1], direction[2]};

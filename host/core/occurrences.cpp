@@ -39,16 +39,6 @@ host::TagTable<Root>& roots() {
 }
 const bool made_roots = (roots(), true);
 
-// The root part occurrence of each assembly part.
-struct Root {
-    tag_t occurrence = 0;
-};
-host::TagTable<Root>& roots() {
-    static host::TagTable<Root>* const t = new host::TagTable<Root>("root occurrences");
-    return *t;
-}
-const bool made_roots = (roots(), true);
-
 const Occurrence& require(const host::Call& call, tag_t occurrence) {
     call.live(occurrence);
     const Occurrence* o = table().find(occurrence);
@@ -62,7 +52,6 @@ tag_t add(const host::objects::NewObject& spec, Occurrence o) {
     const tag_t t = host::entity::create(spec);
     host::entity::attrs(t).occurrence = true;
     if (o.part_occurrence == 0 && spec.cls == OM_CLASS_OCC_LW) o.part_occurrence = t;
-    host::curves::set_occurrence_orientation(t, o.place.rows);
     table()[t] = std::move(o);
     return t;
 }
@@ -109,6 +98,18 @@ unsigned int make_occurrence_of(unsigned int part, unsigned int prototype, const
     std::copy(rows, rows + 9, o.place.rows);
     std::copy(origin, origin + 3, o.place.origin);
     return add({OM_CLASS_RM_ENTITY, p->type, p->subtype, part}, std::move(o));
+}
+
+bool set_rows(unsigned int occurrence, const double rows[9]) {
+    const Occurrence* o = table().find(occurrence);
+    if (!o) return false;
+    const auto turn = [rows](tag_t t) {
+        if (Occurrence* e = table().edit(t)) std::copy(rows, rows + 9, e->place.rows);
+    };
+    turn(occurrence);
+    if (o->part_occurrence == occurrence)
+        for (const auto& [prototype, made] : table().find(occurrence)->made) turn(made);
+    return true;
 }
 
 const Place* place_of(unsigned int occurrence) {

@@ -90,6 +90,10 @@ unsigned int make_occurrence_of(unsigned int part, unsigned int prototype, const
 // The place of an occurrence whose prototype is live; null for any other
 // object. No host call.
 const Place* place_of(unsigned int occurrence);
+// Turns an occurrence to new rows (a part occurrence with the occurrences
+// made under it); false when the object is no occurrence of this table.
+// Model state: undo takes it back.
+bool set_rows(unsigned int occurrence, const double rows[9]);
 
 }  // namespace host::occurrences
 #endif

@@ -634,7 +634,12 @@ void Eval::compute(const Row& r, double out[13]) const {
                 b[i] = v3(tb);
             }
             for (int i = 0; i < 3; ++i) put(out + 3 + 3 * i, V3{dot(a[0], b[i]), dot(a[1], b[i]), dot(a[2], b[i])});
-            out[0] = out[1] = out[2] = 0;
+            // The origin: where the occurrence's origin stands in the
+            // context's axes.
+            const double zero[3] = {0, 0, 0};
+            double at[3];
+            OCC_transform_point(p[0], zero, at);
+            OCC_untransform_point(p[1], at, out);
             out[12] = 1;
             break;
         }

@@ -540,6 +540,32 @@ TEST_F(AssemblyContextTest, TransformsRelateOccurrencesAndFollowThem) {
     EXPECT_EQ(host::parts::work_part(), assembly);
 }
 
+// An occurrence placed away from the assembly's origin: the transform's
+// origin is where the occurrence's origin stands in the context's axes.
+TEST_F(AssemblyContextTest, TransformOriginFollowsTheOccurrencesPlaces) {
+    const double straight[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const double moved[3] = {10, 20, 30};
+    const tag placed = host::occurrences::create_part_occurrence(assembly, component, straight, moved);
+    tag xf = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_xform_assy_ctxt(object, NULL_TAG, placed, &xf), 0);
+    V o{};
+    ASSERT_EQ(KX_SO_ask_point_of_xform(xf, o.data()), 0);
+    expect_near(o, {10, 20, 30}, "in the assembly");
+    // In the first occurrence's axes (a quarter turn about Z at the origin).
+    tag rel = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_xform_assy_ctxt(object, first, placed, &rel), 0);
+    ASSERT_EQ(KX_SO_ask_point_of_xform(rel, o.data()), 0);
+    expect_near(o, {20, -10, 30}, "in the first's axes");
+    // The faces and curves of an occurrence and the transform see one
+    // orientation: turning the first occurrence turns both.
+    host::curves::set_occurrence_orientation(first, straight);
+    ASSERT_EQ(update(), 0);
+    ASSERT_EQ(KX_SO_ask_point_of_xform(rel, o.data()), 0);
+    expect_near(o, {10, 20, 30}, "after the turn");
+    ASSERT_NE(host::occurrences::place_of(first), nullptr);
+    EXPECT_EQ(host::occurrences::place_of(first)->rows[1], 0.0);
+}
+
 TEST_F(AssemblyContextTest, RefusalsByPosition) {
     const tag other = host::parts::create("other.prt");
     const tag stranger = host::occurrences::create_part_occurrence(other, component);
