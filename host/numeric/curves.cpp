@@ -48,6 +48,9 @@ bool axes_ok(const double* x, const double* y) {
 
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
+const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr<const geometry::KernelCurve>* kept,
+                                          std::shared_ptr<const geometry::KernelCurve>& made);
+
 // Point and derivatives 0..n at t (n already checked): a point as it is,
 // every other curve on the kernel.
 CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
@@ -58,7 +61,8 @@ CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
         return CurveError::ok;
     }
     if (evaluator_type(c) == 0) return CurveError::bad_type;
-    const auto kernel = kernel_curve_of(c);
+    std::shared_ptr<const geometry::KernelCurve> made;
+    const geometry::KernelCurve* kernel = kernel_curve(c, nullptr, made);
     double buf[3 * (kMaxDerivatives + 1)];
     if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, buf)) return CurveError::degenerate;
     for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
@@ -343,7 +347,13 @@ Curve::Storage::~Storage() {
     registry().owned.erase(&head);
 }
 
-std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c) {
+namespace {
+
+// The kernel's curves of the record: those kept with a record owned by a
+// Curve (valid while the record stays as it is), else new ones, which
+// `made` holds.
+const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr<const geometry::KernelCurve>* kept,
+                                          std::shared_ptr<const geometry::KernelCurve>& made) {
     {
         std::lock_guard g(registry().lock);
         const auto it = registry().owned.find(&c);
@@ -354,10 +364,20 @@ std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct&
                 k.head = c;
                 k.built = true;
             }
-            return k.curve;
+            if (kept) *kept = k.curve;
+            return k.curve.get();
         }
     }
-    return geometry::build(c);
+    made = geometry::build(c);
+    return made.get();
+}
+
+}  // namespace
+
+std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c) {
+    std::shared_ptr<const geometry::KernelCurve> kept, made;
+    kernel_curve(c, &kept, made);
+    return made ? made : kept;
 }
 
 Curve::Curve(std::unique_ptr<Storage> s) : s_(std::move(s)) { s_->attach(); }
