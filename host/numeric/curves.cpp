@@ -53,18 +53,23 @@ const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr
 
 // Point and derivatives 0..n at t (n already checked): a point as it is,
 // every other curve on the kernel.
-CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
+CurveError eval(const curve_struct& c, double t, int n, double* out) {
     if (c.data == nullptr) return CurveError::bad_argument;
     if (c.type == CURVE_POINT) {
-        out[0] = V3::load(static_cast<const curve_point_data*>(c.data)->position);
-        for (int k = 1; k <= n; ++k) out[k] = {};
+        std::copy_n(static_cast<const curve_point_data*>(c.data)->position, 3, out);
+        std::fill_n(out + 3, 3 * n, 0.0);
         return CurveError::ok;
     }
     if (evaluator_type(c) == 0) return CurveError::bad_type;
     std::shared_ptr<const geometry::KernelCurve> made;
     const geometry::KernelCurve* kernel = kernel_curve(c, nullptr, made);
+    if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, out)) return CurveError::degenerate;
+    return CurveError::ok;
+}
+
+CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
     double buf[3 * (kMaxDerivatives + 1)];
-    if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, buf)) return CurveError::degenerate;
+    if (CurveError e = eval(c, t, n, buf); e != CurveError::ok) return e;
     for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
     return CurveError::ok;
 }
@@ -166,10 +171,10 @@ bool curve_is_periodic(const curve_struct& c) { return c.periodic != 0; }
 CurveError curve_evaluate(const curve_struct& c, int n, double t, double point[3], double* derivs) {
     if (n < 0 || n > kMaxDerivatives || point == nullptr || (n > 0 && derivs == nullptr))
         return CurveError::bad_argument;
-    Ders d;
-    if (CurveError e = eval(c, t, n, d); e != CurveError::ok) return e;
-    d[0].store(point);
-    for (int k = 1; k <= n; ++k) d[k].store(derivs + 3 * (k - 1));
+    double buf[3 * (kMaxDerivatives + 1)];
+    if (CurveError e = eval(c, t, n, buf); e != CurveError::ok) return e;
+    std::copy_n(buf, 3, point);
+    if (n > 0) std::copy_n(buf + 3, 3 * n, derivs);
     return CurveError::ok;
 }
 
