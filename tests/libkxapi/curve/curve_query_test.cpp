@@ -419,6 +419,21 @@ TEST_F(QueryTest, TableFacesMeetSplinesAndTouchingCurves) {
     ASSERT_EQ(hostnum::curve_evaluate(quarter->record(), 0, t, on, nullptr), hostnum::CurveError::ok);
     EXPECT_NEAR(std::hypot(on[0] - point[0], on[1] - point[1], on[2] - point[2]), 0, 1e-9);
 
+    // The cylinder of radius 1 about X meets it at 30 degrees.
+    Surface tube = surface(PX_SURF_CYLINDER, 1, 0, -3, 3);
+    tube.axis[0] = 1;
+    tube.axis[2] = 0;
+    tube.ref[0] = 0;
+    tube.ref[1] = 1;
+    tag tube_face = NULL_TAG;
+    face_body(tube, &tube_face);
+    ASSERT_EQ(PX_intersect_edge_and_face(spline, tube_face, ref, &status, point, &t, uv), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_NEAR(point[0], std::sqrt(3.0), 1e-9);
+    EXPECT_NEAR(point[1], 1, 1e-9);
+    EXPECT_NEAR(uv[0], 0, 1e-9);
+    EXPECT_NEAR(uv[1], std::sqrt(3.0), 1e-9);
+
     // A line along Y at x = 1 touches the cylinder of radius 1 about Z.
     tag cylinder = NULL_TAG;
     face_body(surface(PX_SURF_CYLINDER, 1, 0, 0, 2), &cylinder);
