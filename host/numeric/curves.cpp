@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -274,7 +276,7 @@ struct Curve::Storage {
     curve_conic_data conic{};
     curve_spline_data spline{};
     std::vector<double> poles, knots;
-    KeptKernel kept;  // guarded by the registry's lock
+    KeptKernel kept;
 
     Storage();
     Storage(const Storage& other);
@@ -305,7 +307,19 @@ namespace {
 struct Registry {
     std::mutex lock;
     std::unordered_map<const curve_struct*, Curve::Storage*> owned;
+    // Counts every storage made or gone: a thread's last lookup stands
+    // while the count has not moved.
+    std::atomic<std::uint64_t> changes{0};
 };
+
+// The last lookup of this thread: the record's address and its storage
+// (null: a record no Curve owns), as of `changes`.
+struct LastLookup {
+    const curve_struct* head = nullptr;
+    Curve::Storage* storage = nullptr;
+    std::uint64_t changes = ~std::uint64_t{0};
+};
+thread_local LastLookup last_lookup;
 Registry& registry() {
     static Registry* r = new Registry;  // lives as long as the process: Curves are destroyed at exit
     return *r;
@@ -326,6 +340,7 @@ void forget(Curve::Storage& s) {
 Curve::Storage::Storage() {
     std::lock_guard g(registry().lock);
     registry().owned[&head] = this;
+    ++registry().changes;
 }
 
 Curve::Storage::Storage(const Storage& other)
@@ -340,6 +355,7 @@ Curve::Storage::Storage(const Storage& other)
     attach();
     std::lock_guard g(registry().lock);
     registry().owned[&head] = this;
+    ++registry().changes;
     // The kernel's curves are values: a copy shares them.
     if (other.kept.built && same_head(other.kept.head, other.head)) {
         kept = other.kept;
@@ -350,6 +366,7 @@ Curve::Storage::Storage(const Storage& other)
 Curve::Storage::~Storage() {
     std::lock_guard g(registry().lock);
     registry().owned.erase(&head);
+    ++registry().changes;
 }
 
 namespace {
@@ -359,19 +376,24 @@ namespace {
 // `made` holds.
 const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr<const geometry::KernelCurve>* kept,
                                           std::shared_ptr<const geometry::KernelCurve>& made) {
-    {
+    Curve::Storage* owner = nullptr;
+    if (LastLookup& last = last_lookup; last.head == &c && last.changes == registry().changes.load()) {
+        owner = last.storage;
+    } else {
         std::lock_guard g(registry().lock);
         const auto it = registry().owned.find(&c);
-        if (it != registry().owned.end()) {
-            KeptKernel& k = it->second->kept;
-            if (!k.built || !same_head(k.head, c)) {
-                k.curve = geometry::build(c);
-                k.head = c;
-                k.built = true;
-            }
-            if (kept) *kept = k.curve;
-            return k.curve.get();
+        owner = it == registry().owned.end() ? nullptr : it->second;
+        last = {&c, owner, registry().changes.load()};
+    }
+    if (owner) {
+        KeptKernel& k = owner->kept;
+        if (!k.built || !same_head(k.head, c)) {
+            k.curve = geometry::build(c);
+            k.head = c;
+            k.built = true;
         }
+        if (kept) *kept = k.curve;
+        return k.curve.get();
     }
     made = geometry::build(c);
     return made.get();
