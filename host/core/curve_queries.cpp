@@ -248,6 +248,7 @@ hostnum::geometry::Surface kernel_surface(const Surface& s) {
 // surface.
 std::vector<Hit> curve_surface_hits(const host::Call& call, const curve_struct& c, double lo, double hi,
                                     const Surface& s) {
+    if (c.type == CURVE_POINT) return {};  // a point crosses no face
     const auto kernel = hostnum::kernel_curve_of(c);
     std::vector<hostnum::geometry::SurfaceMeet> meets;
     if (!kernel || !hostnum::geometry::surface_meets(*kernel, lo, hi, kernel_surface(s), kMeet, &meets))

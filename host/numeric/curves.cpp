@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -48,19 +50,28 @@ bool axes_ok(const double* x, const double* y) {
 
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
+const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr<const geometry::KernelCurve>* kept,
+                                          std::shared_ptr<const geometry::KernelCurve>& made);
+
 // Point and derivatives 0..n at t (n already checked): a point as it is,
 // every other curve on the kernel.
-CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
+CurveError eval(const curve_struct& c, double t, int n, double* out) {
     if (c.data == nullptr) return CurveError::bad_argument;
     if (c.type == CURVE_POINT) {
-        out[0] = V3::load(static_cast<const curve_point_data*>(c.data)->position);
-        for (int k = 1; k <= n; ++k) out[k] = {};
+        std::copy_n(static_cast<const curve_point_data*>(c.data)->position, 3, out);
+        std::fill_n(out + 3, 3 * n, 0.0);
         return CurveError::ok;
     }
     if (evaluator_type(c) == 0) return CurveError::bad_type;
-    const auto kernel = kernel_curve_of(c);
+    std::shared_ptr<const geometry::KernelCurve> made;
+    const geometry::KernelCurve* kernel = kernel_curve(c, nullptr, made);
+    if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, out)) return CurveError::degenerate;
+    return CurveError::ok;
+}
+
+CurveError eval(const curve_struct& c, double t, int n, Ders& out) {
     double buf[3 * (kMaxDerivatives + 1)];
-    if (!kernel || !geometry::evaluate(*kernel, wrap(c, t), n, buf)) return CurveError::degenerate;
+    if (CurveError e = eval(c, t, n, buf); e != CurveError::ok) return e;
     for (int k = 0; k <= n; ++k) out[k] = V3::load(buf + 3 * k);
     return CurveError::ok;
 }
@@ -162,10 +173,10 @@ bool curve_is_periodic(const curve_struct& c) { return c.periodic != 0; }
 CurveError curve_evaluate(const curve_struct& c, int n, double t, double point[3], double* derivs) {
     if (n < 0 || n > kMaxDerivatives || point == nullptr || (n > 0 && derivs == nullptr))
         return CurveError::bad_argument;
-    Ders d;
-    if (CurveError e = eval(c, t, n, d); e != CurveError::ok) return e;
-    d[0].store(point);
-    for (int k = 1; k <= n; ++k) d[k].store(derivs + 3 * (k - 1));
+    double buf[3 * (kMaxDerivatives + 1)];
+    if (CurveError e = eval(c, t, n, buf); e != CurveError::ok) return e;
+    std::copy_n(buf, 3, point);
+    if (n > 0) std::copy_n(buf + 3, 3 * n, derivs);
     return CurveError::ok;
 }
 
@@ -265,7 +276,7 @@ struct Curve::Storage {
     curve_conic_data conic{};
     curve_spline_data spline{};
     std::vector<double> poles, knots;
-    KeptKernel kept;  // guarded by the registry's lock
+    KeptKernel kept;
 
     Storage();
     Storage(const Storage& other);
@@ -296,7 +307,19 @@ namespace {
 struct Registry {
     std::mutex lock;
     std::unordered_map<const curve_struct*, Curve::Storage*> owned;
+    // Counts every storage made or gone: a thread's last lookup stands
+    // while the count has not moved.
+    std::atomic<std::uint64_t> changes{0};
 };
+
+// The last lookup of this thread: the record's address and its storage
+// (null: a record no Curve owns), as of `changes`.
+struct LastLookup {
+    const curve_struct* head = nullptr;
+    Curve::Storage* storage = nullptr;
+    std::uint64_t changes = ~std::uint64_t{0};
+};
+thread_local LastLookup last_lookup;
 Registry& registry() {
     static Registry* r = new Registry;  // lives as long as the process: Curves are destroyed at exit
     return *r;
@@ -317,6 +340,7 @@ void forget(Curve::Storage& s) {
 Curve::Storage::Storage() {
     std::lock_guard g(registry().lock);
     registry().owned[&head] = this;
+    ++registry().changes;
 }
 
 Curve::Storage::Storage(const Storage& other)
@@ -331,6 +355,7 @@ Curve::Storage::Storage(const Storage& other)
     attach();
     std::lock_guard g(registry().lock);
     registry().owned[&head] = this;
+    ++registry().changes;
     // The kernel's curves are values: a copy shares them.
     if (other.kept.built && same_head(other.kept.head, other.head)) {
         kept = other.kept;
@@ -341,23 +366,45 @@ Curve::Storage::Storage(const Storage& other)
 Curve::Storage::~Storage() {
     std::lock_guard g(registry().lock);
     registry().owned.erase(&head);
+    ++registry().changes;
 }
 
-std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c) {
-    {
+namespace {
+
+// The kernel's curves of the record: those kept with a record owned by a
+// Curve (valid while the record stays as it is), else new ones, which
+// `made` holds.
+const geometry::KernelCurve* kernel_curve(const curve_struct& c, std::shared_ptr<const geometry::KernelCurve>* kept,
+                                          std::shared_ptr<const geometry::KernelCurve>& made) {
+    Curve::Storage* owner = nullptr;
+    if (LastLookup& last = last_lookup; last.head == &c && last.changes == registry().changes.load()) {
+        owner = last.storage;
+    } else {
         std::lock_guard g(registry().lock);
         const auto it = registry().owned.find(&c);
-        if (it != registry().owned.end()) {
-            KeptKernel& k = it->second->kept;
-            if (!k.built || !same_head(k.head, c)) {
-                k.curve = geometry::build(c);
-                k.head = c;
-                k.built = true;
-            }
-            return k.curve;
-        }
+        owner = it == registry().owned.end() ? nullptr : it->second;
+        last = {&c, owner, registry().changes.load()};
     }
-    return geometry::build(c);
+    if (owner) {
+        KeptKernel& k = owner->kept;
+        if (!k.built || !same_head(k.head, c)) {
+            k.curve = geometry::build(c);
+            k.head = c;
+            k.built = true;
+        }
+        if (kept) *kept = k.curve;
+        return k.curve.get();
+    }
+    made = geometry::build(c);
+    return made.get();
+}
+
+}  // namespace
+
+std::shared_ptr<const geometry::KernelCurve> kernel_curve_of(const curve_struct& c) {
+    std::shared_ptr<const geometry::KernelCurve> kept, made;
+    kernel_curve(c, &kept, made);
+    return made ? made : kept;
 }
 
 Curve::Curve(std::unique_ptr<Storage> s) : s_(std::move(s)) { s_->attach(); }

@@ -5,7 +5,10 @@
 // from the solid kernel's geometry tools (curve_geometry.h), on the
 // kernel's curves of the record: a record owned by a Curve keeps them (built
 // at its first query, built again when its head changes or it is handed
-// out for writing); any other record has them built for each query.
+// out for writing); any other record has them built for each query. The
+// kept curves carry the kernel's evaluation caches and copies of a Curve
+// share them: a record and its copies are queried from one thread at a
+// time.
 //
 // The record's head and the data blocks are plain C layouts: the interface
 // library reads them directly when it flattens a curve's data. Everything

@@ -8,7 +8,6 @@
 
 #include "host/hook.h"
 #include "host/service_state.h"
-#include "host/numeric/nurbs.h"
 #include "host/services/error.h"
 
 namespace {

@@ -581,6 +581,40 @@ TEST(CurveRecord, CopiesOwnTheirDataAndMovesKeepThem) {
     EXPECT_TRUE(std::isfinite(p.x));
 }
 
+// A record owned by a Curve keeps the kernel's curves between queries, and
+// its queries follow any change of the record: of its head, of its data
+// through the writable record, and in a moved copy.
+TEST(CurveRecord, KernelCurvesAreKeptUntilTheRecordChanges) {
+    const double a[3] = {0, 0, 0}, b[3] = {10, 0, 0};
+    auto line = *Curve::line(a, b);
+    const Curve& kept = line;
+    const auto first = hostnum::kernel_curve_of(kept.record());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(hostnum::kernel_curve_of(kept.record()), first);
+    EXPECT_NEAR(dist(at(kept.record(), 4), {4, 0, 0}), 0, 1e-15);
+
+    curve_struct& head = line.record();
+    auto& d = *static_cast<curve_line_data*>(head.data);
+    d.direction[0] = 0;
+    d.direction[1] = 1;
+    EXPECT_NEAR(dist(at(kept.record(), 4), {0, 4, 0}), 0, 1e-15);
+    double t, p[3];
+    const double off[3] = {3, 7, 0};
+    ASSERT_EQ(hostnum::curve_closest_point(kept.record(), off, &t, p), CurveError::ok);
+    EXPECT_NEAR(t, 7, 1e-12);
+
+    // The head changed through the reference taken before the queries.
+    head.start = 2;
+    head.span = 3;
+    ASSERT_EQ(hostnum::curve_closest_point(kept.record(), off, &t, p), CurveError::ok);
+    EXPECT_NEAR(t, 5, 1e-12);
+
+    const Curve copy = kept;
+    EXPECT_NEAR(dist(at(copy.record(), 4), {0, 4, 0}), 0, 1e-15);
+    const double R[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, move[3] = {0, 0, 1};
+    EXPECT_NEAR(dist(at(copy.transformed(R, move).record(), 4), {0, 4, 1}), 0, 1e-15);
+}
+
 TEST(CurveRecord, TransformedCurvesMoveRigidly) {
     // A quarter turn about Z, then a shift.
     const double rot[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, shift[3] = {10, 20, 30};

@@ -5,6 +5,7 @@
 
 #include "curve_fixture.h"
 #include "host/kernel/kernel.h"
+#include "host/core/curve_entities.h"
 #include "host/core/curve_queries.h"
 #include "host/core/kernel_surfaces.h"
 #include "host/core/views.h"
@@ -381,6 +382,68 @@ TEST_F(QueryTest, CurveFaceIntersections) {
     Surface swept;
     swept.kind = PX_SURF_SWEPT;
     hit(l, face_body(swept), {0, 0, 0}, 670009);
+}
+
+// Faces of the host's table meet splines, and curves that only touch
+// their surface, where the kernel's intersection of curve and surface puts
+// them.
+TEST_F(QueryTest, TableFacesMeetSplinesAndTouchingCurves) {
+    // A rational quarter of the circle of radius 2 about the origin meets
+    // the plane x = 1 at 60 degrees.
+    Surface wall;
+    wall.origin[0] = 1;
+    wall.axis[0] = 1;
+    wall.axis[2] = 0;
+    wall.ref[0] = 0;
+    wall.ref[1] = 1;
+    wall.box[1] = 2;
+    wall.box[2] = -1;
+    tag wall_face = NULL_TAG;
+    face_body(wall, &wall_face);
+    const double w = std::sqrt(0.5);
+    const double poles[] = {2, 0, 0, 1, 2, 2, 0, w, 0, 2, 0, 1}, knots[] = {0, 0, 0, 1, 1, 1};
+    const auto quarter = hostnum::Curve::spline(3, 3, poles, knots, hostnum::Curve::PoleForm::cartesian);
+    ASSERT_TRUE(quarter.has_value());
+    const unsigned int spline = host::entity::create({OM_CLASS_RM_ENTITY, 9, 0, part});
+    host::curves::attach_curve(spline, *quarter);
+    const double ref[3] = {0, 0, 0};
+    int status = 0;
+    double point[3], t = 0, uv[2];
+    ASSERT_EQ(PX_intersect_edge_and_face(spline, wall_face, ref, &status, point, &t, uv), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_NEAR(point[0], 1, 1e-9);
+    EXPECT_NEAR(point[1], std::sqrt(3.0), 1e-9);
+    EXPECT_NEAR(uv[0], std::sqrt(3.0), 1e-9);
+    EXPECT_NEAR(uv[1], 0, 1e-9);
+    double on[3];
+    ASSERT_EQ(hostnum::curve_evaluate(quarter->record(), 0, t, on, nullptr), hostnum::CurveError::ok);
+    EXPECT_NEAR(std::hypot(on[0] - point[0], on[1] - point[1], on[2] - point[2]), 0, 1e-9);
+
+    // The cylinder of radius 1 about X meets it at 30 degrees.
+    Surface tube = surface(PX_SURF_CYLINDER, 1, 0, -3, 3);
+    tube.axis[0] = 1;
+    tube.axis[2] = 0;
+    tube.ref[0] = 0;
+    tube.ref[1] = 1;
+    tag tube_face = NULL_TAG;
+    face_body(tube, &tube_face);
+    ASSERT_EQ(PX_intersect_edge_and_face(spline, tube_face, ref, &status, point, &t, uv), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_NEAR(point[0], std::sqrt(3.0), 1e-9);
+    EXPECT_NEAR(point[1], 1, 1e-9);
+    EXPECT_NEAR(uv[0], 0, 1e-9);
+    EXPECT_NEAR(uv[1], std::sqrt(3.0), 1e-9);
+
+    // A line along Y at x = 1 touches the cylinder of radius 1 about Z.
+    tag cylinder = NULL_TAG;
+    face_body(surface(PX_SURF_CYLINDER, 1, 0, 0, 2), &cylinder);
+    const double near[3] = {1, 0, 1};
+    ASSERT_EQ(PX_intersect_edge_and_face(line(1, -3, 1, 1, 3, 1), cylinder, near, &status, point, &t, uv), 0);
+    EXPECT_EQ(status, 2);
+    EXPECT_NEAR(point[0], 1, 1e-9);
+    EXPECT_NEAR(point[1], 0, 1e-7);
+    EXPECT_NEAR(point[2], 1, 1e-9);
+    EXPECT_NEAR(t, 3, 1e-7);
 }
 
 // Faces of real kernel bodies meet curves where the kernel's surfaces lie,
