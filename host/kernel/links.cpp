@@ -21,6 +21,7 @@
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -294,9 +295,20 @@ bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, doub
         if (!meet.IsDone()) return false;
         hits->clear();
         const double tol = BRep_Tool::Tolerance(f);
+        // The meeting's parameters lie in the surface's first period; the
+        // face's bounds may lie a whole number of periods away.
+        double box[4];
+        BRepTools::UVBounds(f, box[0], box[1], box[2], box[3]);
+        const auto into = [](double t, bool periodic, double period, double lo) {
+            return periodic && period > 0 ? t + std::ceil((lo - t) / period - 1e-12) * period : t;
+        };
         for (int i = 1; i <= meet.NbPoints(); ++i) {
             double u = 0, v = 0, w = 0;
             meet.Parameters(i, u, v, w);
+            if (u < box[0] - Precision::PConfusion())
+                u = into(u, surface->IsUPeriodic(), surface->IsUPeriodic() ? surface->UPeriod() : 0, box[0]);
+            if (v < box[2] - Precision::PConfusion())
+                v = into(v, surface->IsVPeriodic(), surface->IsVPeriodic() ? surface->VPeriod() : 0, box[2]);
             if (BRepClass_FaceClassifier(f, gp_Pnt2d(u, v), tol).State() == TopAbs_OUT) continue;
             CurveFaceHit h;
             h.t = curve->t(w);
@@ -313,6 +325,8 @@ bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, doub
                 h.kind = 2;
             hits->push_back(h);
         }
+        // Along the curve.
+        std::sort(hits->begin(), hits->end(), [](const CurveFaceHit& a, const CurveFaceHit& b) { return a.t < b.t; });
         return true;
     });
 }
