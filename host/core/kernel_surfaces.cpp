@@ -68,7 +68,7 @@ void copy3(const double* from, double* to) {
 // is built on), its box in the parameters the face was defined in.
 bool kernel_data(unsigned int face, bool base, hk::SurfaceData* k) {
     if (!hk::face_surface(face, k, base)) return false;
-    if (const Defined* d = defined(face)) {
+    if (const Defined* d = defined(face); d && !d->data) {
         k->box[0] += d->u_shift;
         k->box[1] += d->u_shift;
         k->box[2] = k->box[2] * d->v_scale + d->v_shift;
@@ -241,7 +241,7 @@ void PX_ofs_face_ask_base_data(unsigned int face, unsigned char* sense, int* kin
         // The base of a defined offset is a face with a sense of its own.
         hk::SurfaceData b;
         const Defined* d = defined(face);
-        if (d && d->base && kernel_data(d->base, false, &b)) *sense = face_sense == b.sense ? 1 : 0;
+        if (d && !d->data && d->base && kernel_data(d->base, false, &b)) *sense = face_sense == b.sense ? 1 : 0;
         return;
     }
     // Recorded data: the base face's surface, as the kernel or the record has it.
@@ -285,7 +285,8 @@ void pxpben_(const unsigned int* face, const double* u, const double* v, double 
     const Defined& map = d ? *d : plain;
     const double ku = *u - map.u_shift, kv = (*v - map.v_shift) / map.v_scale;
     if (hk::face_of_object(*face) != 0) {
-        if (!hk::face_point(*face, ku, kv, point))
+        const bool mapped = d && !d->data;  // recorded data over a body's face: that face answers
+        if (!hk::face_point(*face, mapped ? ku : *u, mapped ? kv : *v, point))
             call.fail(KERNEL_ERR_EXCEPTION, "the kernel has no point of face %u at (%g, %g)", *face, *u, *v);
         return;
     }

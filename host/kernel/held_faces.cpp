@@ -57,6 +57,8 @@ namespace host::kernel {
 
 bool hold_face(unsigned int object, const HeldSurface& s) {
     hd::ensure_started();
+    // A face of a body of the model has its kernel face already.
+    if (const int tag = entity_of(object); tag && !is_held_sheet(body_of(tag))) return false;
     TopoDS_Face face;
     try {
         const Handle(Geom_Surface) surface = make_surface(s, true);

@@ -31,7 +31,8 @@ struct HeldSurface {
 
 // Makes the face object's own kernel face on the surface, bounded by its
 // box, in place of any it held. False, with nothing made (and nothing the
-// object held before dropped), when the kernel cannot build it.
+// object held before dropped), when the kernel cannot build it or the
+// object is a face, edge or body of a kernel body of the model.
 bool hold_face(unsigned int object, const HeldSurface& surface);
 // Drops the kernel face the object holds (none: nothing happens).
 void drop_held_face(unsigned int object);

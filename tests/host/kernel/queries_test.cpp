@@ -825,6 +825,21 @@ TEST_F(DefinedFaces, TheKernelSheetGoesWithTheFace) {
     obj::destroy(face);
     EXPECT_EQ(held(), 0);
     EXPECT_EQ(host::kernel::bodies(), std::vector<int>{solid});
+
+    // A face of a body of the model keeps its own kernel face.
+    const unsigned side = host::kernel::object_of(host::kernel::faces_of(solid)[0]);
+    ks::define(side, surface(PX_SURF_CONE, 2, 0.3, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 0);
+    EXPECT_EQ(host::kernel::body_of(ES_solid_ask_fermalith_tag(side)), solid);
+    unsigned char sense = 0;
+    int kind = 0;
+    double origin[3], axis[3], radii[2], box[4];
+    PX_face_ask_data(side, &sense, &kind, origin, axis, radii);
+    EXPECT_EQ(kind, PX_SURF_PLANE);
+    pxeval_(&side, box, &status);
+    double expected[4];
+    ZQ_FACE_ask_uv_box(host::kernel::faces_of(solid)[0], expected);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(box[i], expected[i]);
 }
 
 }  // namespace
