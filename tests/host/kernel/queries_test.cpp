@@ -824,6 +824,14 @@ TEST_F(DefinedFaces, TheKernelSheetGoesWithTheFace) {
     ks::define(face, surface(PX_SURF_CYLINDER, 2, 0, {0, 1, 0, 1}));
     obj::destroy(face);
     EXPECT_EQ(held(), 0);
+    // A face made and defined after a mark: the undo takes both back.
+    const unsigned later = UNDO_JQ_set_mark(UNDO_INVISIBLE, "later", &status);
+    const unsigned made = face_object();
+    ks::define(made, surface(PX_SURF_TORUS, 5, 1, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 1);
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(later, nullptr), 0);
+    EXPECT_FALSE(obj::is_alive(made));
+    EXPECT_EQ(held(), 0);
     EXPECT_EQ(host::kernel::bodies(), std::vector<int>{solid});
 
     // A face of a body of the model keeps its own kernel face.
@@ -840,6 +848,47 @@ TEST_F(DefinedFaces, TheKernelSheetGoesWithTheFace) {
     double expected[4];
     ZQ_FACE_ask_uv_box(host::kernel::faces_of(solid)[0], expected);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(box[i], expected[i]);
+}
+
+}  // namespace
+
+namespace {
+
+// Data the kernel cannot build stays as given: its queries answer the
+// recorded values, a point the kernel's surface of the data where only
+// the box was wrong, else what a test scripts (the origin unless it does).
+TEST_F(DefinedFaces, DataTheKernelCannotBuildIsAnsweredAsRecorded) {
+    ks::Surface along = surface(PX_SURF_PLANE, 0, 0, {0, 1, 0, 1});
+    for (int i = 0; i < 3; ++i) along.ref[i] = along.axis[i];
+    ks::Surface inverted = surface(PX_SURF_CONE, 2, 0.25, {0, 1, 5e-8, -3e-8});
+    const unsigned plane = face_object(), cone = face_object();
+    ks::define(plane, along);
+    ks::define(cone, inverted);
+    for (unsigned f : {plane, cone}) EXPECT_EQ(ES_solid_ask_fermalith_tag(f), 0);
+    int status = -1;
+    double box[4];
+    pxeval_(&cone, box, &status);
+    EXPECT_EQ(status, 0);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(box[i], inverted.box[i]);
+    unsigned char sense = 0;
+    int kind = 0;
+    double origin[3], axis[3], radii[2];
+    PX_face_ask_data(plane, &sense, &kind, origin, axis, radii);
+    EXPECT_EQ(kind, PX_SURF_PLANE);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(origin[i], along.origin[i]);
+
+    const double u = 0, v = 1;
+    double p[3];
+    pxpben_(&cone, &u, &v, p);  // the cone's v along its axis
+    const double radial = 2 + std::tan(0.25);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(p[i], inverted.origin[i] + radial * inverted.ref[i] + inverted.axis[i], 1e-12);
+    pxpben_(&plane, &u, &v, p);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(p[i], along.origin[i]);
+    host::control::give_outputs("pxpben_", {7.0, 8.0, 9.0});
+    pxpben_(&plane, &u, &v, p);
+    EXPECT_EQ(p[0], 7);
+    EXPECT_EQ(p[2], 9);
 }
 
 }  // namespace
