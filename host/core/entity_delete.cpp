@@ -9,6 +9,7 @@
 #include "host/feature/feature.h"
 #include "host/data/parts.h"
 #include "host/hook.h"
+#include "host/kernel/held_faces.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/service_state.h"
@@ -177,9 +178,11 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
     call.need(faces);
     call.live(*object);
     // A face or edge of a kernel body: the object is the entity the surface
-    // and curve queries take, and its body is the kernel's.
-    if (const int k = host::kernel::entity_of(*object)) {
-        const int body = host::kernel::body_of(k);
+    // and curve queries take, and its body is the kernel's. The sheet a face
+    // object holds (host/kernel/held_faces.h) is no body of the model: the
+    // face's body is its owner, as for a face without a kernel face.
+    const int k = host::kernel::entity_of(*object);
+    if (const int body = k ? host::kernel::body_of(k) : 0; body && !host::kernel::is_held_sheet(body)) {
         *entity = body != k ? *object : 0;
         *faces = body != k ? static_cast<int>(host::kernel::faces_of(body).size()) : 0;
         return;

@@ -1,25 +1,43 @@
 /* Surfaces of solid-kernel faces: the kernel queries that frame a face's
  * surface (kind, origin, axis, radii, parameter box, points).
  *
- * A face object of a kernel body (entity type 70, subtype 2) answers with
- * its kernel face's surface, in the kernel's parameters (host/kernel/
- * links.h): the same as below, except that a cone's v runs along its
- * generators, (r + v sin a)(cos u X + sin u Y) + v cos a A; offset faces
- * have a surface for a base, not a face (pxbase_ answers 0); spun and
- * swept faces answer their axis or direction. A face object without a
- * kernel face may carry a surface from the host's table
- * (host::kernel_surfaces::define). Surfaces, with X the reference direction (unit,
- * at right angles to the axis A) and Y = A x X:
+ * A face object with a kernel face (a face of a kernel body, entity type
+ * 70 subtype 2, or a face defined below) answers with its kernel face's
+ * surface (host/kernel/links.h). Surfaces, with X the reference direction
+ * (unit, at right angles to the axis A) and Y = A x X:
  *   plane     4001  P(u, v) = O + u X + v Y                          class 16
  *   cylinder  4002  O + r (cos u X + sin u Y) + v A                  class 17
- *   cone      4003  O + (r + v tan a)(cos u X + sin u Y) + v A       class 18
- *                   (radii: r, the half angle a)
+ *   cone      4003  O + (r + v sin a)(cos u X + sin u Y) + v cos a A class 18
+ *                   (radii: r, the half angle a; v along the generators)
  *   sphere    4004  O + r (cos v (cos u X + sin u Y) + sin v A)      class 22
  *   torus     4005  O + (R + p cos v)(cos u X + sin u Y) + p sin v A class 19
  *                   (radii: R, p)
- *   offset    4008  the base face's surface moved along its normal   class 65
- * Swept (4009) and spun (4010) surfaces of the table are outside what
- * this host computes: their queries raise HOST_ERR_OUT_OF_SCOPE.
+ *   offset    4008  a surface moved along its normal                 class 65
+ * A kernel body's offset face is built on a surface, not a face (pxbase_
+ * answers 0); spun and swept faces answer their axis or direction.
+ *
+ * Defined faces (host::kernel_surfaces::define, a fixture): the face
+ * object gets a kernel face of its own, the surface on a frame carrying
+ * the given reference direction, bounded by the given parameter box, held
+ * as a sheet body without a body object (host/kernel/held_faces.h: it dies
+ * with the face object and goes with an undo past the definition). Its
+ * answers keep the parameters it was defined in:
+ *   - a cone's v runs along the axis, O + (r + v tan a)(...) + v A: the
+ *     face keeps the scale cos a between that v and the kernel's;
+ *   - a box the kernel moved by whole periods is answered as given;
+ *   - an offset keeps its base face object (pxbase_ answers it while it
+ *     lives): its kernel face is the offset, at the distance, of the base's
+ *     kernel surface, in the base's parameters; its base data's sense is
+ *     1 when the offset's and the base's senses agree.
+ * Data the kernel cannot build stays recorded as given, and its queries
+ * answer the recorded values: a plane or axis whose reference direction
+ * lies along its axis, a box that is empty or inverted (v from 5e-8 to
+ * -3e-8), an offset without a base (or on a base that is recorded data),
+ * swept (4009) and spun (4010) surfaces, which have no profile. pxpben_ of
+ * such a face answers the point of the kernel's surface of the data where
+ * the kernel builds one (only the box was wrong), else what a test scripts
+ * for it (x, y, z), the recorded origin unless it does; of swept and spun
+ * data it raises HOST_ERR_OUT_OF_SCOPE, as do their profile queries.
  *
  * Checks: a face without a surface raises HOST_ERR_WRONG_CLASS (pxpsus_
  * answers class 0 for it, pxeval_ status 1), a null
@@ -89,7 +107,8 @@ struct Surface {
     double distance = 0;    // offset: how far along the base's normal
 };
 
-// Fixture: gives a face a surface (model state: undo marks roll it back).
+// Fixture: gives a face object a kernel face on the surface (see above;
+// model state: undo marks roll it back). Redefining replaces it.
 void define(unsigned int face, const Surface& surface);
 // Kernel surface class of a kind (65 for an offset, 0 for none).
 int surface_class(int kind);

@@ -159,6 +159,13 @@ int body_type(const TopoDS_Shape& shape);
 // and edges keep the objects their tags had in any of the old states; the
 // objects of tags that no longer exist die.
 void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool with_objects = true);
+// Sheets held by face objects (held_faces.h): a body without a body
+// object whose face has one. hold makes `body` current in place of the
+// sheet `object` held before; drop_held drops the object's sheet. Neither
+// makes or kills objects.
+bool is_held(const BodyState& body);
+void hold(BodyState body, unsigned int object);
+void drop_held(unsigned int object);
 
 // ---- naming (naming.cpp) ----
 // Tags the faces and edges of `result` after an operation over `inputs`:

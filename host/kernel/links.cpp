@@ -292,7 +292,20 @@ bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, doub
         std::vector<hostnum::geometry::SurfaceMeet> meets;
         if (!hostnum::geometry::surface_meets(*curve, lo, hi, surface, tol, &meets)) return false;
         hits->clear();
-        for (const auto& m : meets) {
+        // The meeting's parameters lie in the surface's first period; the
+        // face's bounds may lie a whole number of periods away.
+        double box[4];
+        BRepTools::UVBounds(f, box[0], box[1], box[2], box[3]);
+        const auto into = [](double t, bool periodic, double period, double lo) {
+            return periodic && period > 0 ? t + std::ceil((lo - t) / period - 1e-12) * period : t;
+        };
+        for (auto m : meets) {
+            if (m.uv[0] < box[0] - Precision::PConfusion())
+                m.uv[0] =
+                    into(m.uv[0], surface->IsUPeriodic(), surface->IsUPeriodic() ? surface->UPeriod() : 0, box[0]);
+            if (m.uv[1] < box[2] - Precision::PConfusion())
+                m.uv[1] =
+                    into(m.uv[1], surface->IsVPeriodic(), surface->IsVPeriodic() ? surface->VPeriod() : 0, box[2]);
             if (BRepClass_FaceClassifier(f, gp_Pnt2d(m.uv[0], m.uv[1]), tol).State() == TopAbs_OUT) continue;
             CurveFaceHit h;
             h.t = m.t;
@@ -302,6 +315,8 @@ bool curve_face_hits(unsigned int object, const curve_struct& c, double lo, doub
             h.kind = m.kind;
             hits->push_back(h);
         }
+        // Along the curve.
+        std::sort(hits->begin(), hits->end(), [](const CurveFaceHit& a, const CurveFaceHit& b) { return a.t < b.t; });
         return true;
     });
 }

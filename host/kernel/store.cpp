@@ -115,7 +115,10 @@ const int listener = host::objects::add_destroy_listener([](unsigned int object)
     const auto it = s.by_object.find(object);
     if (it == s.by_object.end()) return;
     const auto b = s.bodies().find(it->second);
-    if (b == s.bodies().end()) return;  // a face or edge: its body goes with its own object
+    if (b == s.bodies().end()) {  // a face or edge: its body goes with its own object
+        drop_held(object);        // or, a held sheet, with its face's
+        return;
+    }
     const Body gone = b->second;
     s.unindex_body(*gone);
     s.change().erase(gone->tag);
@@ -186,6 +189,29 @@ void rethrow_as(const Call& call, int code) {
     } catch (...) {
         call.fail(code, "unknown kernel failure");
     }
+}
+
+bool is_held(const BodyState& body) {
+    return !body.object && body.named.faces.size() == 1 && body.named.faces[0].object;
+}
+
+void drop_held(unsigned int object) {
+    Store& s = store();
+    s.fresh();
+    const auto it = s.by_object.find(object);
+    const Loc* l = it == s.by_object.end() ? nullptr : locate(it->second);
+    const Body b = l ? find_body(l->body) : nullptr;
+    if (!b || !is_held(*b)) return;
+    s.unindex_body(*b);
+    s.change().erase(b->tag);
+}
+
+void hold(BodyState body, unsigned int object) {
+    drop_held(object);
+    Store& s = store();
+    auto made = std::make_shared<const BodyState>(std::move(body));
+    s.index_body(*made);
+    s.change()[made->tag] = std::move(made);
 }
 
 Body find_body(int tag) {
@@ -448,7 +474,7 @@ void es7008_(const int* entity, unsigned int* object, int* status) {
     call.need(status, "the status output");
     *object = 0;
     hd::Body b = hd::find_body(*entity);
-    if (!b) {
+    if (!b || hd::is_held(*b)) {  // a held sheet belongs to its face object
         *status = 1;
         return;
     }

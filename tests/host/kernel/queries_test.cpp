@@ -8,6 +8,7 @@
 #include <set>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
 #include "host/core/kernel_surfaces.h"
 #include "host/core/occurrences.h"
@@ -687,6 +688,207 @@ TEST_F(KernelSplines, SplineFormsOfSurfacesAndCurves) {
         }
         ZQ_free_bspline(&s);
     }
+}
+
+}  // namespace
+
+namespace {
+
+namespace ks = host::kernel_surfaces;
+
+class DefinedFaces : public KernelQueries {
+protected:
+    // A face object of a body object of its own (not a kernel body).
+    unsigned face_object() {
+        const unsigned body = host::entity::create({OM_CLASS_RM_ENTITY, 70, 0, part_});
+        const unsigned face = host::entity::create({OM_CLASS_RM_ENTITY, 70, 2, part_});
+        host::entity::add_member(body, face);
+        return face;
+    }
+    static ks::Surface surface(int kind, double r0, double r1, std::array<double, 4> box) {
+        ks::Surface s;
+        s.kind = kind;
+        const double o[3] = {1, -2, 3}, a[3] = {0, 0.6, 0.8}, x[3] = {0, 0.8, -0.6};
+        for (int i = 0; i < 3; ++i) {
+            s.origin[i] = o[i];
+            s.axis[i] = a[i];
+            s.ref[i] = x[i];
+        }
+        s.radii[0] = r0;
+        s.radii[1] = r1;
+        std::copy(box.begin(), box.end(), s.box);
+        return s;
+    }
+};
+
+// A defined face is a kernel face: its point at (u, v) is the kernel face's
+// own evaluation there (a cone's v scaled onto its generators), its box the
+// one given.
+TEST_F(DefinedFaces, PointsAreTheKernelFacesOwn) {
+    const double a = 0.3;
+    struct Case {
+        const char* what;
+        ks::Surface s;
+        double v_scale;
+    } cases[] = {
+        {"plane", surface(PX_SURF_PLANE, 0, 0, {-1, 2, -3, 4}), 1},
+        {"cylinder", surface(PX_SURF_CYLINDER, 2, 0, {0, 6, -1, 5}), 1},
+        {"cone", surface(PX_SURF_CONE, 2, a, {0, 6, -1, 5}), std::cos(a)},
+        {"sphere", surface(PX_SURF_SPHERE, 3, 0, {0, 6, -1.5, 1.5}), 1},
+        {"torus", surface(PX_SURF_TORUS, 5, 1, {0, 6, -kPi, kPi}), 1},
+    };
+    const double uvs[][2] = {{0, 0}, {0.5, 1}, {2.5, -0.75}, {6, 1.5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const unsigned face = face_object();
+        ks::define(face, c.s);
+        int kernel_face = 0;
+        es7010_(&face, &kernel_face);
+        ASSERT_NE(kernel_face, 0);
+        int status = -1;
+        double box[4];
+        pxeval_(&face, box, &status);
+        EXPECT_EQ(status, 0);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(box[i], c.s.box[i], 1e-12);
+        for (const auto& uv : uvs) {
+            double point[3], out[18], normal[3];
+            pxpben_(&face, &uv[0], &uv[1], point);
+            ZQ_SURF_eval(kernel_face, uv[0], uv[1] / c.v_scale, 0, out, normal);
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(point[i], out[i], 1e-12);
+        }
+    }
+    // The cone keeps its v along the axis: O + (r + v tan a)(cos u X + sin u Y) + v A.
+    const unsigned cone = face_object();
+    ks::define(cone, cases[2].s);
+    const double u = 0, v = 2;
+    double p[3];
+    pxpben_(&cone, &u, &v, p);
+    const ks::Surface& k = cases[2].s;
+    const double radial = 2 + v * std::tan(a);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], k.origin[i] + radial * k.ref[i] + v * k.axis[i], 1e-12);
+    // An offset is the kernel's offset of its base's surface, in the base's
+    // parameters; pxbase_ answers the base face.
+    ks::Surface offset = cases[2].s;
+    offset.kind = PX_SURF_OFFSET;
+    offset.base = cone;
+    offset.distance = 0.5;
+    const unsigned off = face_object();
+    ks::define(off, offset);
+    unsigned base = 0;
+    pxbase_(&off, &base);
+    EXPECT_EQ(base, cone);
+    int off_face = 0;
+    es7010_(&off, &off_face);
+    ASSERT_NE(off_face, 0);
+    double q[3], out[18], normal[3];
+    pxpben_(&off, &u, &v, q);
+    ZQ_SURF_eval(off_face, u, v / std::cos(a), 0, out, normal);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(q[i], out[i], 1e-12);
+    EXPECT_NEAR(std::hypot(q[0] - p[0], q[1] - p[1], q[2] - p[2]), 0.5, 1e-12);
+}
+
+// The sheet a defined face holds is no body of the model, and it goes with
+// the face: when the face object dies, when an undo takes the definition
+// back, when the face is defined anew (one sheet), when the data is one
+// the kernel cannot build.
+TEST_F(DefinedFaces, TheKernelSheetGoesWithTheFace) {
+    const auto held = [] {
+        int n = 0;
+        for (int b : host::kernel::bodies()) n += host::kernel::object_of(b) == 0;
+        return n;
+    };
+    const int solid = block(1, 2, 3);
+    const unsigned face = face_object();
+    int status = 0;
+    const unsigned mark = UNDO_JQ_set_mark(UNDO_INVISIBLE, "before", &status);
+    ks::define(face, surface(PX_SURF_CYLINDER, 2, 0, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 1);
+    EXPECT_NE(ES_solid_ask_fermalith_tag(face), 0);
+    EXPECT_EQ(ES_solid_ask_body(face), 0u);
+    unsigned entity = 0;
+    int faces = 0;
+    es7034_(&face, &entity, &faces);  // the face's body is its owner, not the sheet
+    EXPECT_EQ(entity, face);
+    EXPECT_EQ(faces, 1);
+    ks::define(face, surface(PX_SURF_SPHERE, 2, 0, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 1);
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, nullptr), 0);
+    EXPECT_EQ(held(), 0);
+    EXPECT_EQ(ES_solid_ask_fermalith_tag(face), 0);
+    EXPECT_EQ(host::kernel::bodies(), std::vector<int>{solid});
+
+    ks::define(face, surface(PX_SURF_CYLINDER, 2, 0, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 1);
+    ks::define(face, surface(PX_SURF_CYLINDER, 2, 0, {0, 1, 1, 0}));  // an inverted box: recorded data
+    EXPECT_EQ(held(), 0);
+    ks::define(face, surface(PX_SURF_CYLINDER, 2, 0, {0, 1, 0, 1}));
+    obj::destroy(face);
+    EXPECT_EQ(held(), 0);
+    // A face made and defined after a mark: the undo takes both back.
+    const unsigned later = UNDO_JQ_set_mark(UNDO_INVISIBLE, "later", &status);
+    const unsigned made = face_object();
+    ks::define(made, surface(PX_SURF_TORUS, 5, 1, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 1);
+    ASSERT_EQ(UNDO_JQ_undo_to_mark(later, nullptr), 0);
+    EXPECT_FALSE(obj::is_alive(made));
+    EXPECT_EQ(held(), 0);
+    EXPECT_EQ(host::kernel::bodies(), std::vector<int>{solid});
+
+    // A face of a body of the model keeps its own kernel face.
+    const unsigned side = host::kernel::object_of(host::kernel::faces_of(solid)[0]);
+    ks::define(side, surface(PX_SURF_CONE, 2, 0.3, {0, 1, 0, 1}));
+    EXPECT_EQ(held(), 0);
+    EXPECT_EQ(host::kernel::body_of(ES_solid_ask_fermalith_tag(side)), solid);
+    unsigned char sense = 0;
+    int kind = 0;
+    double origin[3], axis[3], radii[2], box[4];
+    PX_face_ask_data(side, &sense, &kind, origin, axis, radii);
+    EXPECT_EQ(kind, PX_SURF_PLANE);
+    pxeval_(&side, box, &status);
+    double expected[4];
+    ZQ_FACE_ask_uv_box(host::kernel::faces_of(solid)[0], expected);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(box[i], expected[i]);
+}
+
+}  // namespace
+
+namespace {
+
+// Data the kernel cannot build stays as given: its queries answer the
+// recorded values, a point the kernel's surface of the data where only
+// the box was wrong, else what a test scripts (the origin unless it does).
+TEST_F(DefinedFaces, DataTheKernelCannotBuildIsAnsweredAsRecorded) {
+    ks::Surface along = surface(PX_SURF_PLANE, 0, 0, {0, 1, 0, 1});
+    for (int i = 0; i < 3; ++i) along.ref[i] = along.axis[i];
+    ks::Surface inverted = surface(PX_SURF_CONE, 2, 0.25, {0, 1, 5e-8, -3e-8});
+    const unsigned plane = face_object(), cone = face_object();
+    ks::define(plane, along);
+    ks::define(cone, inverted);
+    for (unsigned f : {plane, cone}) EXPECT_EQ(ES_solid_ask_fermalith_tag(f), 0);
+    int status = -1;
+    double box[4];
+    pxeval_(&cone, box, &status);
+    EXPECT_EQ(status, 0);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(box[i], inverted.box[i]);
+    unsigned char sense = 0;
+    int kind = 0;
+    double origin[3], axis[3], radii[2];
+    PX_face_ask_data(plane, &sense, &kind, origin, axis, radii);
+    EXPECT_EQ(kind, PX_SURF_PLANE);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(origin[i], along.origin[i]);
+
+    const double u = 0, v = 1;
+    double p[3];
+    pxpben_(&cone, &u, &v, p);  // the cone's v along its axis
+    const double radial = 2 + std::tan(0.25);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(p[i], inverted.origin[i] + radial * inverted.ref[i] + inverted.axis[i], 1e-12);
+    pxpben_(&plane, &u, &v, p);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(p[i], along.origin[i]);
+    host::control::give_outputs("pxpben_", {7.0, 8.0, 9.0});
+    pxpben_(&plane, &u, &v, p);
+    EXPECT_EQ(p[0], 7);
+    EXPECT_EQ(p[2], 9);
 }
 
 }  // namespace
