@@ -110,6 +110,14 @@ void hand_out(const Strings& s, CMP_strings_t* out) {
     std::copy(s.objects.begin(), s.objects.end(), out->objects);
 }
 
+bool point_and_direction(tag_t object, double point[3], double direction[3]) {
+    const auto it = st().directions.find(object);
+    if (!objects::is_alive(object) || it == st().directions.end()) return false;
+    std::copy(it->second.point, it->second.point + 3, point);
+    std::copy(it->second.direction, it->second.direction + 3, direction);
+    return true;
+}
+
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]) {
     const tag_t o = objects::create({OM_CLASS_RM_ENTITY, type, 0, part});
     Direction d{};
