@@ -11,6 +11,8 @@
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/views.h"
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
@@ -273,6 +275,195 @@ int copy_out(const Model& m, const Facet& f, T out[][3], const std::vector<int>&
     return static_cast<int>(f.vertices.size());
 }
 
+// ---- part files: section "FCTM" ------------------------------------------------------
+//
+// One row per model (part_file::write_rows), in this order:
+//   u8 single precision, u8 has a box, 6 f64 the box
+//   u32 object number of the solid it was made from (kNone: none)
+//   the faceting parameters: i32 limit_count, u8 tolerance_1_set,
+//     f64 distance, f64 angle, u8 tolerance_2_set, f64 distance, f64 angle,
+//     f64 max_length, u8 option_1, u8 option_2, f64 length_2,
+//     i32 precision_kind, u8 option_3, u8 option_4, 3 f64 direction,
+//     f64 length_3, u8 option_5
+//   u32 count + 3 f64 per vertex; u32 count + 3 f64 per vertex normal
+//   u32 count + u32 object number per face (kNone: none)
+//   u32 count of facet ids; per facet: u32 vertex count (0: deleted), per
+//     vertex i32 vertex index, i32 normal index (-1: none), 2 f64
+//     parameters, i32 adjacent facet (-1: none); then i32 face id (-1: none)
+// The reader refuses what the service could not have made: a row of an
+// object that is no model, an index out of its pool, a facet of one or
+// two vertices, a number that is not finite, a solid that is no solid
+// body, a face that is no solid face. A model read with its solid counts
+// as up to date with the solid as read (until it is faceted again).
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+namespace pf = host::part_file;
+
+void write_parms(pf::Writer& out, const FACET_parms_t& p) {
+    out.i32(p.limit_count);
+    out.u8(p.tolerance_1_set);
+    out.f64(p.tolerance_1_distance);
+    out.f64(p.tolerance_1_angle);
+    out.u8(p.tolerance_2_set);
+    out.f64(p.tolerance_2_distance);
+    out.f64(p.tolerance_2_angle);
+    out.f64(p.max_length);
+    out.u8(p.option_1);
+    out.u8(p.option_2);
+    out.f64(p.length_2);
+    out.i32(p.precision_kind);
+    out.u8(p.option_3);
+    out.u8(p.option_4);
+    for (double d : p.direction) out.f64(d);
+    out.f64(p.length_3);
+    out.u8(p.option_5);
+}
+
+double finite_real(pf::Reader& in) {
+    const double d = in.f64();
+    if (!std::isfinite(d)) throw pf::FormatError("a facetted model's number is not finite");
+    return d;
+}
+
+FACET_parms_t read_parms(pf::Reader& in) {
+    FACET_parms_t p{};
+    p.limit_count = in.i32();
+    p.tolerance_1_set = in.u8();
+    p.tolerance_1_distance = finite_real(in);
+    p.tolerance_1_angle = finite_real(in);
+    p.tolerance_2_set = in.u8();
+    p.tolerance_2_distance = finite_real(in);
+    p.tolerance_2_angle = finite_real(in);
+    p.max_length = finite_real(in);
+    p.option_1 = in.u8();
+    p.option_2 = in.u8();
+    p.length_2 = finite_real(in);
+    p.precision_kind = in.i32();
+    p.option_3 = in.u8();
+    p.option_4 = in.u8();
+    for (double& d : p.direction) d = finite_real(in);
+    p.length_3 = finite_real(in);
+    p.option_5 = in.u8();
+    return p;
+}
+
+void write_points(pf::Writer& out, const std::vector<Point>& pool) {
+    out.u32(static_cast<std::uint32_t>(pool.size()));
+    for (const Point& p : pool)
+        for (double d : p) out.f64(d);
+}
+
+std::vector<Point> read_points(pf::Reader& in) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / 24) throw pf::FormatError("a facetted model's count beyond its row");
+    std::vector<Point> pool(n);
+    for (Point& p : pool)
+        for (double& d : p) d = finite_real(in);
+    return pool;
+}
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (host::facet::is_model(t)) rows.push_back(t);
+    const auto number = [&](tag_t object) {
+        const std::uint32_t i = object == 0 ? kNone : ctx.index(object);
+        return i;
+    };
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Model& m = *models().find(t);
+        row.u8(m.single ? 1 : 0);
+        row.u8(m.has_box ? 1 : 0);
+        for (double d : m.box) row.f64(d);
+        row.u32(number(m.definition));
+        write_parms(row, m.parms);
+        write_points(row, m.points);
+        write_points(row, m.normals);
+        row.u32(static_cast<std::uint32_t>(m.faces.size()));
+        for (tag_t f : m.faces) row.u32(number(f));
+        row.u32(static_cast<std::uint32_t>(m.facets.size()));
+        for (const Facet& f : m.facets) {
+            row.u32(static_cast<std::uint32_t>(f.vertices.size()));
+            for (std::size_t i = 0; i < f.vertices.size(); ++i) {
+                row.i32(f.vertices[i]);
+                row.i32(f.normals[i]);
+                row.f64(f.params[i][0]);
+                row.f64(f.params[i][1]);
+                row.i32(f.adjacent.empty() ? -1 : f.adjacent[i]);
+            }
+            row.i32(f.face);
+        }
+    });
+}
+
+int read_index(pf::Reader& in, int below, bool none_ok) {
+    const std::int32_t i = in.i32();
+    if ((i == -1 && none_ok) || (i >= 0 && i < below)) return i;
+    throw pf::FormatError("a facetted model's index out of its range");
+}
+
+// By the object's kind alone: the kernel's bodies may be read after this
+// section.
+bool is_solid(tag_t t, int subtype) {
+    const host::objects::Object* o = host::objects::find(t);
+    return o && o->type == HOST_TYPE_SOLID && o->subtype == subtype;
+}
+
+tag_t read_object(pf::Reader& in, const pf::LoadContext& ctx, bool (*ok)(tag_t)) {
+    const std::uint32_t n = in.u32();
+    if (n == kNone) return 0;
+    const tag_t t = ctx.tag_of(n);
+    if (n == 0 || !ok(t)) throw pf::FormatError("a facetted model refers to an object of the wrong kind");
+    return t;
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Model>> read;
+    pf::read_rows(in, ctx, {"facetted model row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        const host::objects::Object& o = host::objects::require(t);
+        if (o.cls != model_class() || o.type != HOST_TYPE_FACETED || o.subtype != HOST_SUBTYPE_FACETED_BODY)
+            throw pf::FormatError("a facetted model row of an object that is no model");
+        Model m;
+        m.part = o.part;
+        m.single = row.u8() != 0;
+        m.has_box = row.u8() != 0;
+        for (double& d : m.box) d = finite_real(row);
+        m.definition = read_object(row, ctx, [](tag_t b) { return is_solid(b, HOST_SUBTYPE_BODY); });
+        m.parms = read_parms(row);
+        m.points = read_points(row);
+        m.normals = read_points(row);
+        const std::uint32_t faces = row.u32();
+        if (faces > row.left() / 4) throw pf::FormatError("a facetted model's count beyond its row");
+        for (std::uint32_t i = 0; i < faces; ++i)
+            m.faces.push_back(read_object(row, ctx, [](tag_t f) { return is_solid(f, HOST_SUBTYPE_FACE); }));
+        const std::uint32_t facets = row.u32();
+        if (facets > row.left() / 8) throw pf::FormatError("a facetted model's count beyond its row");
+        const int points = static_cast<int>(m.points.size()), normals = static_cast<int>(m.normals.size());
+        for (std::uint32_t k = 0; k < facets; ++k) {
+            Facet f;
+            const std::uint32_t n = row.u32();
+            if (n == 1 || n == 2 || n > row.left() / 28) throw pf::FormatError("a facet of too few vertices");
+            for (std::uint32_t i = 0; i < n; ++i) {
+                f.vertices.push_back(read_index(row, points, false));
+                f.normals.push_back(read_index(row, normals, true));
+                const double u = finite_real(row), v = finite_real(row);
+                f.params.push_back({u, v});
+                f.adjacent.push_back(read_index(row, static_cast<int>(facets), true));
+            }
+            f.face = read_index(row, static_cast<int>(m.faces.size()), true);
+            m.facets.push_back(std::move(f));
+        }
+        read.emplace_back(t, std::move(m));
+    });
+    for (auto& [t, m] : read) models()[t] = std::move(m);
+}
+
+const bool section_registered = [] {
+    host::part_rules::register_known_kind(model_class(), HOST_TYPE_FACETED, HOST_SUBTYPE_FACETED_BODY,
+                                          HOST_SUBTYPE_FACETED_BODY);
+    pf::register_section({{'F', 'C', 'T', 'M'}, write_section, read_section});
+    return true;
+}();
 }  // namespace
 
 namespace host::facet {
@@ -373,7 +564,7 @@ void FACET_disassociate_from_def(unsigned int model) {
 int FACET_is_topology_out_of_date(unsigned int model) {
     auto call = HOST_ENTRY(model);
     const Model& m = model_of(call, model);
-    if (m.definition == 0) return 0;
+    if (m.definition == 0 || m.built_from == nullptr) return 0;
     const int entity = host::kernel::entity_of(m.definition);
     return entity == 0 || host::kernel::body_version(entity) != m.built_from ? 1 : 0;
 }

@@ -21,7 +21,8 @@
  *     changed since (out of date);
  *   - a bounding box (BBOX_*), none until given one.
  * The model is its own mesh (FACET_ask_model_of_topol answers the model).
- * Models are part of the model state: undo marks roll them back.
+ * Models are part of the model state: undo marks roll them back; they are
+ * saved with their part (section "FCTM", described in facet.cpp).
  *
  * Faceting parameters (FACET_parms_t): tolerance 1 (set, distance, angle)
  * is the mesher's chordal deviation and angle between neighbouring

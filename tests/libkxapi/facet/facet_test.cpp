@@ -4,6 +4,7 @@
 // records and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -13,7 +14,9 @@
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
 #include "host/core/views.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/services/objects.h"
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 
@@ -425,6 +428,74 @@ TEST_F(FacetTest, AModelOfAChangedSolidIsOutOfDateUntilUpdated) {
     tag solid = 1;
     ASSERT_EQ(KX_FACET_ask_available_solid(model, &solid), 0);
     EXPECT_EQ(solid, NULL_TAG);
+}
+
+}  // namespace
+
+namespace {
+
+namespace pf = host::part_file;
+
+// The facet service's own objects of the part read back from its file:
+// the facets, faces and solid of a facetted block, and a model built facet
+// by facet; a section that is cut short or refers beyond its pools is
+// refused and leaves nothing.
+TEST_F(TetraTest, ModelsGoIntoThePartFileAndComeBack) {
+    const double o[3] = {0, 0, 0}, s[3] = {10, 20, 30};
+    int made = 0;
+    ZQ_BODY_make_block(o, s, &made);
+    tag solid_model = NULL_TAG;
+    ASSERT_EQ(KX_FACET_facet_solid(body(made), nullptr, &solid_model), 0);
+    ASSERT_EQ(KX_FACET_del_facet_from_model(model, 2), 0);
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
+    const auto fctm =
+        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "FCTM"; });
+    ASSERT_NE(fctm, image.sections.end());
+
+    int code = 0;
+    const tag again = pf::apply(image, "again.prt", &code);
+    ASSERT_NE(again, NULL_TAG) << code;
+    std::vector<tag> models;
+    for (unsigned int t : host::objects::objects_of_part(again))
+        if (host::objects::find(t)->type == 139) models.push_back(t);
+    ASSERT_EQ(models.size(), 2u);  // in the order made: the tetrahedron, the block's
+    std::swap(models[0], models[1]);
+    int n = 0, faces = 0, ids = 0;
+    ASSERT_EQ(KX_FACET_ask_n_facets_in_model(models[0], &n), 0);
+    int before = 0;
+    ASSERT_EQ(KX_FACET_ask_n_facets_in_model(solid_model, &before), 0);
+    EXPECT_EQ(n, before);
+    ASSERT_EQ(KX_FACET_ask_num_faces(models[0], &faces), 0);
+    EXPECT_EQ(faces, 6);
+    tag solid = NULL_TAG;
+    ASSERT_EQ(KX_FACET_ask_solid_of_model(models[0], &solid), 0);
+    EXPECT_NE(solid, NULL_TAG);
+    EXPECT_EQ(host::objects::find(solid)->part, again);
+    expect_closed(models[0]);
+    ASSERT_EQ(KX_FACET_ask_n_facets_in_model(models[1], &ids), 0);
+    EXPECT_EQ(ids, 3);
+    int verts = 0;
+    EXPECT_EQ(KX_FACET_ask_num_verts_in_facet(models[1], 2, &verts), 1165002);  // deleted before the save
+
+    // Damaged: cut short, and a vertex index beyond the model's vertices.
+    const std::size_t live = host::objects::live_objects().size();
+    pf::Image cut = image;
+    auto& payload =
+        std::find_if(cut.sections.begin(), cut.sections.end(), [](const auto& s) { return s.first == "FCTM"; })->second;
+    payload.pop_back();
+    EXPECT_EQ(pf::apply(cut, "cut.prt", &code), 0u);
+    EXPECT_EQ(code, PART_ERR_CORRUPT);
+    pf::Image far = image;
+    auto& bytes =
+        std::find_if(far.sections.begin(), far.sections.end(), [](const auto& s) { return s.first == "FCTM"; })->second;
+    // The section's last word is the face id of the block's last facet:
+    // 1000 lies beyond the model's faces.
+    bytes[bytes.size() - 4] = static_cast<char>(0xE8);
+    bytes[bytes.size() - 3] = 0x03;
+    EXPECT_EQ(pf::apply(far, "far.prt", &code), 0u);
+    EXPECT_EQ(code, PART_ERR_CORRUPT);
+    EXPECT_EQ(host::objects::live_objects().size(), live);
 }
 
 }  // namespace
