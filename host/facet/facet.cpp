@@ -135,6 +135,37 @@ int find_or_add(std::vector<Point>& pool, const Point& p, bool create) {
     return static_cast<int>(pool.size() - 1);
 }
 
+// Vertices of a whole mesh merged through a grid of cells larger than the
+// merging distance: a point is looked for in its cell and the cells around.
+class VertexGrid {
+public:
+    explicit VertexGrid(std::vector<Point>& pool) : pool_(pool) {}
+    int find_or_add(const Point& p) {
+        const Key k = key_of(p);
+        for (long dx = -1; dx <= 1; ++dx)
+            for (long dy = -1; dy <= 1; ++dy)
+                for (long dz = -1; dz <= 1; ++dz) {
+                    const auto it = cells_.find({k[0] + dx, k[1] + dy, k[2] + dz});
+                    if (it == cells_.end()) continue;
+                    for (int i : it->second)
+                        if (dist2(pool_[static_cast<std::size_t>(i)], p) <= kSame * kSame) return i;
+                }
+        pool_.push_back(p);
+        const int i = static_cast<int>(pool_.size() - 1);
+        cells_[k].push_back(i);
+        return i;
+    }
+
+private:
+    using Key = std::array<long, 3>;
+    static constexpr double kCell = 1e-6;
+    static Key key_of(const Point& p) {
+        return {std::lround(p[0] / kCell), std::lround(p[1] / kCell), std::lround(p[2] / kCell)};
+    }
+    std::vector<Point>& pool_;
+    std::map<Key, std::vector<int>> cells_;
+};
+
 Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Point cross(const Point& a, const Point& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
@@ -230,13 +261,14 @@ void fill_from_body(const host::Call& call, Model& m, tag_t body, const FACET_pa
     m.normals.clear();
     m.facets.clear();
     m.faces.clear();
+    VertexGrid points(m.points), normals(m.normals);
     for (const host::kernel::MeshFace& face : faces) {
         const int id = static_cast<int>(m.faces.size());
         m.faces.push_back(face.face);
         std::vector<int> vi, ni;
         for (std::size_t k = 0; k < face.points.size(); ++k) {
-            vi.push_back(find_or_add(m.points, face.points[k], true));
-            ni.push_back(find_or_add(m.normals, face.normals[k], true));
+            vi.push_back(points.find_or_add(face.points[k]));
+            ni.push_back(normals.find_or_add(face.normals[k]));
         }
         for (const auto& t : face.triangles) {
             Facet f;

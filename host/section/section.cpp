@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/facet/facet.h"
 #include "host/feature/feature.h"
@@ -293,6 +295,139 @@ const bool kinds_made = [] {
     return true;
 }();
 
+// ---- part files: section "ISEC" --------------------------------------------------------
+//
+// One row per section feature (part_file::write_rows), in this order:
+//   i32 kind of planes, i32 output, i32 join, i32 quintic, f64 tolerance
+//   u32 count + object number per object cut
+//   u32 count + object number per selected plane
+//   u32 object number of the parallel base (kNone: none), 3 f64
+//   u32 object numbers of the radial axis and point (kNone: none), 3 f64
+//   u8 whether planes follow a curve; then u32 object number of the curve,
+//     u32 of the second object (kNone: none), i32 spacing, 11 i32 values
+//   u32 count of curves; per curve u32 object number, u32 object number of
+//     the object it was cut from, u32 of the plane (kNone: none), i32 the
+//     plane's place in the family
+// The reader refuses a row of an object that is no section feature, a kind
+// out of 0 to 3, numbers that are not finite, object numbers out of the
+// file and places below 0.
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+namespace pf = host::part_file;
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (sections().find(t) && hf::find(t)) rows.push_back(t);
+    const auto number = [&](tag_t object) { return object == 0 ? kNone : ctx.index(object); };
+    const auto tags = [&](pf::Writer& row, const std::vector<tag_t>& list) {
+        row.u32(static_cast<std::uint32_t>(list.size()));
+        for (tag_t t : list) row.u32(number(t));
+    };
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Section& sec = *sections().find(t);
+        const INTSEC_data_t& h = sec.data.head;
+        row.i32(h.kind);
+        row.i32(h.output);
+        row.i32(h.join);
+        row.i32(h.quintic);
+        row.f64(h.tolerance);
+        tags(row, sec.data.objects);
+        tags(row, sec.data.planes);
+        row.u32(number(h.parallel_base));
+        for (double d : h.parallel) row.f64(d);
+        row.u32(number(h.radial_axis));
+        row.u32(number(h.radial_point));
+        for (double d : h.radial) row.f64(d);
+        row.u8(sec.data.has_perpcrv ? 1 : 0);
+        row.u32(number(sec.data.perpcrv.curve));
+        row.u32(number(sec.data.perpcrv.other));
+        row.i32(sec.data.perpcrv.spacing);
+        for (int v : sec.data.perpcrv.values) row.i32(v);
+        row.u32(static_cast<std::uint32_t>(sec.curves.size()));
+        for (std::size_t i = 0; i < sec.curves.size(); ++i) {
+            row.u32(number(sec.curves[i]));
+            row.u32(number(sec.origins[i].object));
+            row.u32(number(sec.origins[i].plane));
+            row.i32(sec.origins[i].index);
+        }
+    });
+}
+
+double finite_real(pf::Reader& in) {
+    const double d = in.f64();
+    if (!std::isfinite(d)) throw pf::FormatError("a section's number is not finite");
+    return d;
+}
+
+tag_t read_tag(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNone) return 0;
+    if (n == 0) throw pf::FormatError("a section refers to the part as an object");
+    return ctx.tag_of(n);
+}
+
+std::vector<tag_t> read_list(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / 4) throw pf::FormatError("a section's count beyond its row");
+    std::vector<tag_t> out;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        out.push_back(read_tag(in, ctx));
+        if (out.back() == 0) throw pf::FormatError("a section lists no object");
+    }
+    return out;
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Section>> read;
+    pf::read_rows(in, ctx, {"section row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        const host::objects::Object& o = host::objects::require(t);
+        if (o.cls != OM_CLASS_FEATURE ||
+            std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return o.name == k; }))
+            throw pf::FormatError("a section row of an object that is no section feature");
+        Section sec;
+        INTSEC_data_t& h = sec.data.head;
+        h.associative = 1;
+        h.perpcrv_scale = 1.0;
+        h.kind = row.i32();
+        if (h.kind < INTSEC_SELECTED || h.kind > INTSEC_PERPCRV) throw pf::FormatError("a section's kind of planes");
+        h.output = row.i32();
+        h.join = row.i32();
+        h.quintic = row.i32();
+        h.tolerance = finite_real(row);
+        sec.data.objects = read_list(row, ctx);
+        sec.data.planes = read_list(row, ctx);
+        h.n_objects = static_cast<int>(sec.data.objects.size());
+        h.n_planes = static_cast<int>(sec.data.planes.size());
+        h.parallel_base = read_tag(row, ctx);
+        for (double& d : h.parallel) d = finite_real(row);
+        h.radial_axis = read_tag(row, ctx);
+        h.radial_point = read_tag(row, ctx);
+        for (double& d : h.radial) d = finite_real(row);
+        sec.data.has_perpcrv = row.u8() != 0;
+        sec.data.perpcrv.curve = read_tag(row, ctx);
+        sec.data.perpcrv.other = read_tag(row, ctx);
+        sec.data.perpcrv.spacing = row.i32();
+        for (int& v : sec.data.perpcrv.values) v = row.i32();
+        const std::uint32_t n = row.u32();
+        if (n > row.left() / 16) throw pf::FormatError("a section's count beyond its row");
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const tag_t curve = read_tag(row, ctx);
+            Origin origin;
+            origin.object = read_tag(row, ctx);
+            origin.plane = read_tag(row, ctx);
+            origin.index = row.i32();
+            if (curve == 0 || origin.object == 0 || origin.index < 0)
+                throw pf::FormatError("a section curve without its origin");
+            sec.curves.push_back(curve);
+            sec.origins.push_back(origin);
+        }
+        read.emplace_back(t, std::move(sec));
+    });
+    for (auto& [t, sec] : read) sections()[t] = std::move(sec);
+}
+
+const bool section_registered = (pf::register_section({{'I', 'S', 'E', 'C'}, write_section, read_section}), true);
 }  // namespace
 
 extern "C" {

@@ -13,6 +13,7 @@
 #include "host/core/entity_types.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
 #include "host/kernel/kernel.h"
 #include "host/numeric/curves.h"
@@ -234,6 +235,55 @@ TEST_F(SectionTest, AnAssociativeSectionFollowsItsBody) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_NEAR(lines[0], 20, 1e-9);
     EXPECT_NEAR(lines[3], 40, 1e-9);
+}
+
+// A section feature goes into its part's file with its planes and the
+// origins of its curves; a row cut short is refused.
+TEST_F(SectionTest, ASectionComesBackFromItsPartFile) {
+    tag body = block(false);
+    line_data l{{5, 10, 2}, {5, 10, 28}};
+    tag line = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_line(&l, &line), 0);
+    tag objects[1] = {body};
+    section_general g = general(objects, 1, 1);
+    section_perpcrv c{line, NULL_TAG, 1, {3}};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_section_from_perpcrv_planes(&g, &c, &feature), 0);
+    // Saved without the plane the fixture made: a part file takes no plane.
+    std::vector<unsigned int> saved;
+    for (unsigned int t : host::objects::objects_of_part(part))
+        if (t != base) saved.push_back(t);
+    namespace pf = host::part_file;
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part, &saved, true), image), 0);
+    int code = 0;
+    const tag again = pf::apply(image, "again.prt", &code);
+    ASSERT_NE(again, NULL_TAG) << code;
+    tag copy = NULL_TAG;
+    for (unsigned int t : host::objects::objects_of_part(again))
+        if (host::objects::find(t)->type == HOST_TYPE_FEATURE) copy = t;
+    ASSERT_NE(copy, NULL_TAG);
+    section_general back{};
+    section_perpcrv data{};
+    ASSERT_EQ(KX_CURVE_section_ask_perpcrv_data(copy, &back, &data), 0);
+    ASSERT_EQ(back.count, 1);
+    EXPECT_EQ(host::objects::find(back.objects[0])->part, again);
+    KX_free(back.objects);
+    EXPECT_EQ(host::objects::find(data.curve)->part, again);
+    EXPECT_EQ(data.spacing_values[0], 3);
+    ASSERT_EQ(results_of(copy).size(), 12u);
+    tag of = NULL_TAG, object = NULL_TAG, plane = NULL_TAG;
+    int index = -1;
+    ASSERT_EQ(KX_CURVE_section_curve_ask_parents(results_of(copy).back(), &of, &object, &plane, &index), 0);
+    EXPECT_EQ(of, copy);
+    EXPECT_EQ(index, 2);
+
+    auto& payload = std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) {
+                        return s.first == "ISEC";
+                    })->second;
+    payload.pop_back();
+    EXPECT_EQ(pf::apply(image, "cut.prt", &code), 0u);
+    EXPECT_EQ(code, PART_ERR_CORRUPT);
 }
 
 TEST_F(SectionTest, RefusalsAsTheirCodes) {
