@@ -216,11 +216,15 @@ std::vector<tag_t> cut_one(tag_t object, const hk::CutPlane& plane) {
     }
 }
 
-// The curves of a section with their origins.
-void cut(const host::Call& call, const Data& d, std::vector<tag_t>& curves, std::vector<Origin>& origins) {
+// The curves of a section with their origins. A section that follows its
+// bodies passes over the objects that are gone since it was made (gone):
+// what is left is still cut.
+void cut(const host::Call& call, const Data& d, std::vector<tag_t>& curves, std::vector<Origin>& origins,
+         bool gone = false) {
     const Family f = family_of(call, d);
     for (std::size_t i = 0; i < f.planes.size(); ++i)
         for (tag_t object : d.objects) {
+            if (gone && !host::objects::is_alive(object)) continue;
             if (!cuttable(object)) call.fail(HOST_ERR_WRONG_CLASS, "object %u cannot be cut", object);
             for (tag_t c : cut_one(object, f.planes[i])) {
                 curves.push_back(c);
@@ -268,7 +272,7 @@ void follow() {
         if (!s || !hf::find(t)) continue;
         std::vector<tag_t> curves;
         std::vector<Origin> origins;
-        cut(call, s->data, curves, origins);
+        cut(call, s->data, curves, origins, true);
         bool all_alive = true;
         for (tag_t c : s->curves) all_alive = all_alive && host::objects::is_alive(c);
         if (all_alive && same_shape(shape_of(curves), shape_of(s->curves))) {
@@ -310,7 +314,7 @@ const bool kinds_made = [] {
 //     plane's place in the family
 // The reader refuses a row of an object that is no section feature, a kind
 // out of 0 to 3, numbers that are not finite, object numbers out of the
-// file and places below 0.
+// file, objects of kinds the section does not take and places below 0.
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 namespace pf = host::part_file;
@@ -378,6 +382,37 @@ std::vector<tag_t> read_list(pf::Reader& in, const pf::LoadContext& ctx) {
     return out;
 }
 
+int type_of(tag_t t) {
+    const host::objects::Object* o = host::objects::find(t);
+    return o ? o->type : 0;
+}
+bool is_plane(tag_t t) { return type_of(t) == HOST_TYPE_PLANE || type_of(t) == HOST_TYPE_DATUM_PLANE; }
+bool is_curve(tag_t t) {
+    const int k = type_of(t);
+    return k == HOST_TYPE_LINE || k == HOST_TYPE_ARC || k == HOST_TYPE_CONIC || k == HOST_TYPE_SPLINE;
+}
+
+// The objects of a record read are of the kinds the creators take (by
+// their kind alone: the kernel's bodies may be read after this section).
+bool kinds_fit(const Data& d) {
+    for (tag_t o : d.objects) {
+        const host::objects::Object& x = host::objects::require(o);
+        const bool ok = (x.type == HOST_TYPE_SOLID && x.subtype != HOST_SUBTYPE_EDGE) || x.type == HOST_TYPE_FACETED ||
+                        is_plane(o) || is_curve(o);
+        if (!ok) return false;
+    }
+    for (tag_t p : d.planes)
+        if (!is_plane(p)) return false;
+    switch (d.head.kind) {
+        case INTSEC_PARALLEL: return is_plane(d.head.parallel_base);
+        case INTSEC_RADIAL:
+            return (type_of(d.head.radial_axis) == HOST_TYPE_DATUM_AXIS || is_curve(d.head.radial_axis)) &&
+                   type_of(d.head.radial_point) == HOST_TYPE_POINT;
+        case INTSEC_PERPCRV: return d.has_perpcrv && is_curve(d.perpcrv.curve);
+        default: return true;
+    }
+}
+
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     std::vector<std::pair<tag_t, Section>> read;
     pf::read_rows(in, ctx, {"section row", 8, false}, [&](tag_t t, pf::Reader& row) {
@@ -422,6 +457,7 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
             sec.curves.push_back(curve);
             sec.origins.push_back(origin);
         }
+        if (!kinds_fit(sec.data)) throw pf::FormatError("a section refers to an object of the wrong kind");
         read.emplace_back(t, std::move(sec));
     });
     for (auto& [t, sec] : read) sections()[t] = std::move(sec);

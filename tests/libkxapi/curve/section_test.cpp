@@ -237,6 +237,29 @@ TEST_F(SectionTest, AnAssociativeSectionFollowsItsBody) {
     EXPECT_NEAR(lines[3], 40, 1e-9);
 }
 
+// An object cut that is deleted later is passed over: the section still
+// cuts what is left, and the model can be updated.
+TEST_F(SectionTest, ASectionPassesOverAnObjectDeletedSince) {
+    const char* formulas[3] = {"10", "20", "30"};
+    const double origin[3] = {0, 0, 0};
+    tag block_feature = NULL_TAG;
+    ASSERT_EQ(FEAT_create(part, "BLOCK", 3, formulas, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block_feature), 0);
+    const tag other = block(false);
+    tag objects[2] = {FREC_ask_body(block_feature), other};
+    section_general g = general(objects, 2, 1);
+    section_parallel p{base, {5, 5, 0}};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_section_from_parallel_planes(&g, &p, &feature), 0);
+    ASSERT_EQ(results_of(feature).size(), 8u);
+    ZQ_ENTITY_delete(host::kernel::entity_of(other));
+    ASSERT_EQ(EXP_edit_exp(part, FREC_ask_parm_exp(block_feature, "Length (XC)"), "40"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    std::vector<double> lines = by_height(results_of(feature)).at(5).lines;
+    std::sort(lines.begin(), lines.end());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NEAR(lines[3], 40, 1e-9);
+}
+
 // A section feature goes into its part's file with its planes and the
 // origins of its curves; a row cut short is refused.
 TEST_F(SectionTest, ASectionComesBackFromItsPartFile) {
