@@ -245,11 +245,22 @@ bool members_cycle(const std::vector<tag_t>& objects) {
 
 }  // namespace
 
+std::vector<Kind>& registered_kinds() {
+    static std::vector<Kind> kinds;
+    return kinds;
+}
+
 bool known_kind(int cls, int type, int subtype) {
     if (cls == OM_CLASS_OCC_LW) cls = OM_CLASS_RM_ENTITY;
-    for (const Kind& k : kKinds)
-        if (k.cls == cls && k.type == type && subtype >= k.first_subtype && subtype <= k.last_subtype) return true;
-    return false;
+    const auto match = [&](const Kind& k) {
+        return k.cls == cls && k.type == type && subtype >= k.first_subtype && subtype <= k.last_subtype;
+    };
+    return std::any_of(std::begin(kKinds), std::end(kKinds), match) ||
+           std::any_of(registered_kinds().begin(), registered_kinds().end(), match);
+}
+
+void register_known_kind(int cls, int type, int first_subtype, int last_subtype) {
+    registered_kinds().push_back({cls, type, first_subtype, last_subtype});
 }
 
 bool valid_name(std::string_view name) {

@@ -41,6 +41,9 @@ inline constexpr std::uint32_t kReservedEid = 0xFFFFFFFFu;
 
 // True for a class, type and subtype that the creating functions make.
 bool known_kind(int cls, int type, int subtype);
+// A service that makes objects of a class of its own registers the kind
+// (from a static initialiser).
+void register_known_kind(int cls, int type, int first_subtype, int last_subtype);
 // True for a name that an object may have (the empty name included).
 bool valid_name(std::string_view name);
 // Null when the part and its objects keep every rule above, else the rule

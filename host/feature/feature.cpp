@@ -190,6 +190,11 @@ void set_undeletable(tag_t feature, bool on) {
     if (Record* r = edit(feature)) r->undeletable = on;
 }
 
+void set_results(tag_t feature, std::vector<tag_t> results) {
+    for (tag_t r : results) require_live("host::feature::set_results", r);
+    if (Record* r = edit(feature)) r->results = std::move(results);
+}
+
 void set_flags(tag_t feature, bool browseable, bool controlled, bool meta) {
     if (Record* r = edit(feature)) {
         r->browseable = browseable;

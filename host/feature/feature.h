@@ -277,6 +277,8 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
 // The record of a live feature, or null.
 const Record* find(tag_t feature);
 void set_undeletable(tag_t feature, bool on);
+// The objects the feature made now (live objects).
+void set_results(tag_t feature, std::vector<tag_t> results);
 // A record that the feature browser does not show (a sketch's internal
 // record), one that another record controls, a meta record (of a set or a
 // user-defined feature).
@@ -289,6 +291,10 @@ std::vector<tag_t> features_using(tag_t exp);
 bool is_inactive(tag_t feature);
 // Runs the update of every part's features (UPDATE_do_update does).
 void update();
+// A service whose objects follow the bodies (section curves ...): its
+// routine runs at the end of every update, after the bodies are made
+// again; an error it raises fails the update (the model goes back).
+void register_follower(void (*follow)());
 // Makes the bodies of the part's features read from a file again through
 // the kernel (from the values they were built with), so that later edits
 // regenerate them step by step; the bodies keep the objects read with them.

@@ -140,21 +140,7 @@ int fit(const fit_data& f, int mark, double* max_error, int* max_index, tag* cur
     return flag == 1 ? KX_MODL_ERR_FIT_FAILED : 0;
 }
 
-// Removes a temporary curve made here (through the delete list, as every
-// curve goes).
-void delete_temporary(tag curve) {
-    // Deleted at once, or refused: nothing further (KX_BAND_OBJ + 2 asks for
-    // the delete list).
-    if (kx::obj::delete_directly(curve) != KX_BAND_OBJ + 2) return;
-    kx::obj::DeleteList list;
-    try {
-        kx::obj::log_for_delete(curve);
-        list.finish();
-    } catch (...) {
-        list.abandon();
-        throw;
-    }
-}
+using kx::curve::delete_temporary;
 
 // The steps of a simplification between taking the caller's array and
 // giving it back: edges are replaced in the array by temporary curves
@@ -210,6 +196,26 @@ int simplify(int n, tag* curves, double tolerance, int* count, tag* segments) {
 }
 
 }  // namespace
+
+namespace kx::curve {
+
+// Removes a temporary curve (through the delete list, as every
+// curve goes).
+void delete_temporary(tag curve) {
+    // Deleted at once, or refused: nothing further (KX_BAND_OBJ + 2 asks for
+    // the delete list).
+    if (kx::obj::delete_directly(curve) != KX_BAND_OBJ + 2) return;
+    kx::obj::DeleteList list;
+    try {
+        kx::obj::log_for_delete(curve);
+        list.finish();
+    } catch (...) {
+        list.abandon();
+        throw;
+    }
+}
+
+}  // namespace kx::curve
 
 extern "C" {
 

@@ -64,6 +64,10 @@ int refuse_edit(tag object, int type, int code);
 // The matrix of an arc or conic (ES_ask_matrix_tag_of_entity).
 tag matrix_of(tag object);
 
+// Removes a curve made for the length of a call (an edge's copy ...)
+// through the delete list, as every curve goes.
+void delete_temporary(tag curve);
+
 // The tail of every edit: display, sketch, update log.
 void edit_tail(tag object);
 

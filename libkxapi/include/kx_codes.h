@@ -630,7 +630,32 @@ enum kx_band {
     X(KX_PART_ERR_COMPONENT_MISSING, 641112)       \
     X(KX_PART_ERR_COMPONENT_BAD, 641113)           \
     X(KX_UNDO_ERR_NO_MARK, 1055004)                \
-    X(KX_BOUND_ERR_NULL_TAG, 630035)
+    X(KX_BOUND_ERR_NULL_TAG, 630035)               \
+    X(KX_MODL_ERR_DEAD_OBJECT, 875008)             \
+    X(KX_MODL_ERR_BAD_ENTITY_TYPE, 875226)         \
+    X(KX_MODL_ERR_BAD_FLAG, 875179)                \
+    X(KX_MODL_ERR_NO_SECTION, 875359)              \
+    X(KX_MODL_ERR_COUNT_BELOW_ONE, 875302)         \
+    X(KX_CURVE_ERR_NO_SOLIDS, 671303)              \
+    X(KX_ERR_EDITING_IN_CONTEXT, 770004)
+
+/* Codes of the facet service (a band of the host's own): the interface
+ * raises them with these texts, which are their messages; the band is not
+ * one of the interface's message tables. */
+#define KX_FACET_CODES(X)                                                                                         \
+    X(KX_FACET_ERR_INVALID_MODEL, 1165001, "Invalid model")                                                       \
+    X(KX_FACET_ERR_INVALID_FACET, 1165002, "Invalid facet id")                                                    \
+    X(KX_FACET_ERR_INVALID_VERTEX, 1165003, "Invalid vertex id")                                                  \
+    X(KX_FACET_ERR_INVALID_EDGE, 1165004, "Invalid edge id")                                                      \
+    X(KX_FACET_ERR_EDGE_NOT_FOUND, 1165008, "")                                                                   \
+    X(KX_FACET_ERR_INSUFFICIENT_VERTICES, 1165009, "Insufficient vertices")                                       \
+    X(KX_FACET_ERR_OCCURRENCE, 1165010, "Cannot edit occurrence")                                                 \
+    X(KX_FACET_ERR_DEGENERATE, 1165019, "Degenerate facet")                                                       \
+    X(KX_FACET_ERR_VERSION, 1165021,                                                                              \
+      "Invalid Version number. Please check kx_facet.h for instructions on how to initialize the version number " \
+      "correctly")                                                                                                \
+    X(KX_FACET_ERR_INVALID_FACE, 1165030, "Invalid face id")                                                      \
+    X(KX_FACET_ERR_INVALID_SOLID_FACE, 1165031, "Invalid solid face tag")
 
 #define KX_CODE_CONSTANT(name, code, text) name = code,
 #define KX_HOST_CODE_CONSTANT(name, code)  name = code,
@@ -652,5 +677,6 @@ enum kx_cam_prepro_code { KX_CAM_PREPRO_CODES(KX_CODE_CONSTANT) };
 enum kx_so_code { KX_SO_CODES(KX_CODE_CONSTANT) };
 enum kx_clone_code { KX_CLONE_CODES(KX_CODE_CONSTANT) };
 enum kx_host_code { KX_HOST_CODES(KX_HOST_CODE_CONSTANT) };
+enum kx_facet_code { KX_FACET_CODES(KX_CODE_CONSTANT) };
 
 #endif

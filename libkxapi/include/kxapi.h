@@ -36,5 +36,8 @@
 #include "kx_loom.h"
 #include "kx_so.h"
 #include "kx_gexp.h"
+#include "kx_curve_section.h"
+#include "kx_curve_silhouette.h"
+#include "kx_facet.h"
 
 #endif

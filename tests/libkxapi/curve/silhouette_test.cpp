@@ -1,0 +1,223 @@
+// Silhouettes of a cylinder seen from the side and along its axis, shadow
+// outlines (outer loop first, then the hole), simplified curves, and the
+// refusals of the three.
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/core/views.h"
+#include "host/kernel/kernel.h"
+#include "host/numeric/curves.h"
+#include "host/section/hidden_lines.h"
+#include "host/services/objects.h"
+#include "kxapi.h"
+#include "tests/libkxapi/curve/curve_fixture.h"
+
+namespace {
+
+class SilhouetteTest : public CurveTest {
+protected:
+    void SetUp() override {
+        CurveTest::SetUp();
+        const tag drawing = host::views::make_drawing(part, true);
+        view = host::views::make_view(drawing, 1);
+    }
+    void look(const std::vector<double>& rows) {
+        const double origin[3] = {0, 0, 0};
+        host::hidden_lines::orient_view(view, rows.data(), origin);
+    }
+    static tag cylinder() {
+        const double o[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+        int b = 0;
+        ZQ_BODY_make_cylinder(o, z, 4, 10, &b);
+        return host::kernel::object_of(b);
+    }
+    static tag block_with_hole() {
+        const double o[3] = {0, 0, 0}, s[3] = {10, 20, 30};
+        int b = 0;
+        ZQ_BODY_make_block(o, s, &b);
+        const double c[3] = {5, 10, -1}, z[3] = {0, 0, 1};
+        int cyl = 0;
+        ZQ_BODY_make_cylinder(c, z, 2, 32, &cyl);
+        ZQ_BODY_boolean(b, cyl, ZQ_SUBTRACT);
+        return host::kernel::object_of(b);
+    }
+    // Points along a curve, and its length.
+    static std::vector<std::array<double, 3>> points_of(tag curve, double* length) {
+        const auto c = host::curves::curve_of(curve);
+        std::vector<std::array<double, 3>> out;
+        if (!c) {
+            ADD_FAILURE() << "no curve";
+            return out;
+        }
+        double lim[2];
+        hostnum::curve_limits(c->record(), lim);
+        *length = 0;
+        for (int i = 0; i <= 512; ++i) {
+            std::array<double, 3> p;
+            hostnum::curve_evaluate(c->record(), 0, lim[0] + (lim[1] - lim[0]) * i / 512, p.data(), nullptr);
+            if (!out.empty()) *length += std::hypot(p[0] - out.back()[0], p[1] - out.back()[1], p[2] - out.back()[2]);
+            out.push_back(p);
+        }
+        return out;
+    }
+
+    tag view = NULL_TAG;
+};
+
+TEST_F(SilhouetteTest, ACylinderSeenFromTheSideShowsItsTwoSideLines) {
+    const tag body = cylinder();
+    look({0, 1, 0, 0, 0, 1, 1, 0, 0});  // looking along -X
+    int n = 0;
+    tag* curves = nullptr;
+    ASSERT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 0);
+    ASSERT_GT(n, 0);
+    double total = 0;
+    double sides[2] = {0, 0};
+    for (int i = 0; i < n; ++i) {
+        double length = 0;
+        for (const auto& p : points_of(curves[i], &length)) {
+            EXPECT_NEAR(p[0], 0, 1e-6);
+            EXPECT_NEAR(std::fabs(p[1]), 4, 1e-6);
+        }
+        total += length;
+        double dummy = 0;
+        sides[points_of(curves[i], &dummy)[0][1] > 0 ? 1 : 0] += length;
+        const host::entity::Attrs* a = host::entity::find(curves[i]);
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(a->view_dependent);
+    }
+    EXPECT_NEAR(sides[0], 10, 1e-6);
+    EXPECT_NEAR(sides[1], 10, 1e-6);
+    EXPECT_NEAR(total, 20, 1e-6);
+    KX_free(curves);
+}
+
+TEST_F(SilhouetteTest, ACylinderSeenAlongItsAxisShowsItsNearCircle) {
+    const tag body = cylinder();
+    look({1, 0, 0, 0, 1, 0, 0, 0, 1});  // looking along -Z
+    int n = 0;
+    tag* curves = nullptr;
+    ASSERT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 0);
+    ASSERT_GT(n, 0);
+    double total = 0;
+    for (int i = 0; i < n; ++i) {
+        double length = 0;
+        for (const auto& p : points_of(curves[i], &length)) {
+            EXPECT_NEAR(p[2], 10, 1e-6);
+            EXPECT_NEAR(std::hypot(p[0], p[1]), 4, 1e-6);
+        }
+        total += length;
+    }
+    EXPECT_NEAR(total, 2 * kPi * 4, 0.01);
+    KX_free(curves);
+}
+
+TEST_F(SilhouetteTest, AShadowOutlineGivesTheOuterLoopThenTheHole) {
+    const tag body = block_with_hole();
+    look({1, 0, 0, 0, 1, 0, 0, 0, 1});
+    tag bodies[1] = {body};
+    int loops = 0;
+    int* per_loop = nullptr;
+    tag** loop_curves = nullptr;
+    ASSERT_EQ(KX_CURVE_create_shadow_outline(1, bodies, view, &loops, &per_loop, &loop_curves, 0), 0);
+    ASSERT_EQ(loops, 2);
+    EXPECT_EQ(per_loop[0], 4);
+    double outer = 0, inner = 0;
+    for (int i = 0; i < loops; ++i) {
+        for (int k = 0; k < per_loop[i]; ++k) {
+            double length = 0;
+            for (const auto& p : points_of(loop_curves[i][k], &length)) EXPECT_NEAR(p[2], 0, 1e-6);
+            (i == 0 ? outer : inner) += length;
+        }
+        KX_free(loop_curves[i]);
+    }
+    KX_free(loop_curves);
+    KX_free(per_loop);
+    EXPECT_NEAR(outer, 60, 1e-6);
+    EXPECT_NEAR(inner, 2 * kPi * 2, 0.01);
+}
+
+TEST_F(SilhouetteTest, AShadowOutlineOfBlankedBodiesFindsNoSolidsAndChangesNothing) {
+    const tag body = cylinder();
+    ES_write_blank_status(body, 1);
+    tag bodies[1] = {body};
+    const std::size_t objects = host::objects::live_objects().size();
+    int loops = 5;
+    int* per_loop = nullptr;
+    tag** loop_curves = nullptr;
+    EXPECT_EQ(KX_CURVE_create_shadow_outline(1, bodies, view, &loops, &per_loop, &loop_curves, 0), 671303);
+    EXPECT_EQ(loops, 0);
+    EXPECT_EQ(host::objects::live_objects().size(), objects);
+}
+
+TEST_F(SilhouetteTest, RefusalsOfTheBodyAndViewTests) {
+    const tag body = cylinder();
+    const tag face = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body))[0]);
+    line_data l{{0, 0, 0}, {1, 0, 0}};
+    tag line = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_line(&l, &line), 0);
+    int n = 0;
+    tag* curves = nullptr;
+    struct Case {
+        const char* what;
+        tag body, view;
+        int code;
+    };
+    const std::vector<Case> cases = {
+        {"a face of the body", face, view, 875033},
+        {"a line", line, view, 875033},
+        {"a dead body", 999999, view, 875008},
+        {"a dead view", body, 999999, 875008},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KX_CURVE_create_silhouette(c.body, c.view, &n, &curves), c.code) << c.what;
+        EXPECT_EQ(curves, nullptr) << c.what;
+        tag bodies[1] = {c.body};
+        int loops = 0;
+        int* per_loop = nullptr;
+        tag** loop_curves = nullptr;
+        EXPECT_EQ(KX_CURVE_create_shadow_outline(1, bodies, c.view, &loops, &per_loop, &loop_curves, 0), c.code)
+            << c.what;
+    }
+}
+
+TEST_F(SilhouetteTest, SimplifiedCurvesOfCurvesAndEdges) {
+    const tag body = cylinder();
+    const std::vector<int> edges = host::kernel::edges_of(host::kernel::entity_of(body));
+    tag circle = NULL_TAG;
+    for (int e : edges) {
+        int type = 0;
+        double p[3], d[3], r = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+        if (type == ZQ_CURVE_CIRCLE) circle = host::kernel::object_of(e);
+    }
+    ASSERT_NE(circle, NULL_TAG);
+    line_data l{{0, 0, 0}, {1, 0, 0}};
+    tag line = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_line(&l, &line), 0);
+    const int splines = count_of_type(HOST_TYPE_SPLINE);
+    tag in[2] = {line, circle};
+    int n = 0;
+    tag* results = nullptr;
+    ASSERT_EQ(KX_CURVE_create_simplified_curve(2, in, 1e-3, &n, &results), 0);
+    ASSERT_GE(n, 2);
+    for (int i = 0; i < n; ++i) {
+        int type = 0, subtype = 0;
+        ASSERT_EQ(KX_OBJ_ask_type_and_subtype(results[i], &type, &subtype), 0);
+        EXPECT_TRUE(type == HOST_TYPE_LINE || type == HOST_TYPE_ARC);
+    }
+    KX_free(results);
+    EXPECT_EQ(count_of_type(HOST_TYPE_SPLINE), splines);  // the edge's copy is gone
+    EXPECT_EQ(KX_CURVE_create_simplified_curve(0, in, 1e-3, &n, &results), 875302);
+    EXPECT_EQ(KX_CURVE_create_simplified_curve(2, in, 0.0, &n, &results), 875036);
+    tag bad[1] = {view};
+    EXPECT_EQ(KX_CURVE_create_simplified_curve(1, bad, 1e-3, &n, &results), 875033);
+    EXPECT_EQ(results, nullptr);
+}
+
+}  // namespace
