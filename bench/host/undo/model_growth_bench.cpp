@@ -13,7 +13,9 @@
 // held by the halfway mark); cycle_ns; lookup_us (one lookup, whole);
 // undo_ns (per point undone); save_ns, close_ns, reopen_ns; file_bytes
 // (whole); sync_ms (whole: the fsync inside the save that makes the part
-// file durable before it replaces the old one).
+// file durable before it replaces the old one); plain_ms and plain_sync_ms
+// (whole: the plain I/O without and with the fsync); cpu_ms and
+// plain_cpu_ms (whole: processor time of a round and of the plain I/O).
 //
 // The save, close and reopen are done in three rounds (the reopened part
 // saved again), each followed by the plain I/O of the same bytes (write a
@@ -235,6 +237,8 @@ void BM_model_growth(benchmark::State& state) {
             median([&](int k) { return (rounds[k].total() - rounds[k].sync) / plain[k].wall; });
         state.counters["io_ratio_sync"] = median([&](int k) { return rounds[k].total() / plain_sync[k].wall; });
         state.counters["io_ratio_cpu"] = median([&](int k) { return rounds[k].cpu / plain[k].cpu; });
+        state.counters["cpu_ms"] = median([&](int k) { return rounds[k].cpu; }) * 1e3;
+        state.counters["plain_cpu_ms"] = median([&](int k) { return plain[k].cpu; }) * 1e3;
     }
     host::control::reset();
 }
