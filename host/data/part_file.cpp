@@ -2,6 +2,7 @@
 #include "host/data/part_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -516,6 +517,19 @@ namespace {
 
 double sync_seconds = 0;
 
+// Room for `n` bytes read from a file. Big room is mapped with its pages
+// made at once (a file of hundreds of megabytes would otherwise take a
+// page fault for every page as the read fills it); it is not cleared
+// before it is written either way.
+std::shared_ptr<char> room_for(std::size_t n) {
+    constexpr std::size_t kMapAbove = std::size_t{1} << 20;
+    if (n > kMapAbove) {
+        void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (p != MAP_FAILED) return std::shared_ptr<char>(static_cast<char*>(p), [n](char* q) { ::munmap(q, n); });
+    }
+    return std::shared_ptr<char>(new char[n], std::default_delete<char[]>());
+}
+
 }  // namespace
 
 int load(const std::string& path, FileImage& image) {
@@ -531,7 +545,7 @@ int load(const std::string& path, FileImage& image) {
     // fresh in the cache. The file may have changed since the stat: a file
     // that goes on is read whole as read_file does.
     auto size = static_cast<std::size_t>(st.st_size);
-    auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    std::shared_ptr<char> bytes = room_for(size + 1);
     const std::size_t content = size >= 4 ? size - 4 : 0;
     constexpr std::size_t kPiece = std::size_t{4} << 20;
     uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -551,7 +565,7 @@ int load(const std::string& path, FileImage& image) {
     if (got > size) {
         std::string all;
         if (const int code = read_file(path, all); code != 0) return code;
-        bytes = std::make_unique_for_overwrite<char[]>(all.size() + 1);
+        bytes = room_for(all.size() + 1);
         std::memcpy(bytes.get(), all.data(), all.size());
         got = all.size();
     }
