@@ -2,6 +2,7 @@
 #include "host/data/part_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@
 #include <unordered_map>
 
 #include <zlib.h>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "host/data/part_rules.h"
 #include "host/data/parts.h"
@@ -214,9 +219,73 @@ tag_t RowCursor::next(Reader& row) {
 // ---- Checksum -------------------------------------------------------------------
 
 namespace {
+
+#if defined(__x86_64__)
+#define KX_FOLD_TARGET __attribute__((target("pclmul,sse4.1")))
+KX_FOLD_TARGET inline __m128i load16(const unsigned char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+// x carried over 128 bits (both halves times the constants in k), plus next.
+KX_FOLD_TARGET inline __m128i fold16(__m128i x, __m128i k, __m128i next) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x11), _mm_clmulepi64_si128(x, k, 0x00)), next);
+}
+
+// The CRC-32 register `crc` (not inverted) carried over `len` bytes, len a
+// multiple of 16 and at least 64, by folding with carry-less multiplies:
+// four 128-bit lanes folded 64 bytes at a time, folded into one, reduced
+// to 64 bits and then to 32 by Barrett reduction. The constants are powers
+// of x modulo the reflected polynomial and its Barrett quotient.
+KX_FOLD_TARGET std::uint32_t fold_crc(const unsigned char* buf, std::size_t len, std::uint32_t crc) {
+    alignas(16) static const std::uint64_t k1k2[] = {0x0154442bd4, 0x01c6e41596};
+    alignas(16) static const std::uint64_t k3k4[] = {0x01751997d0, 0x00ccaa009e};
+    alignas(16) static const std::uint64_t k5k0[] = {0x0163cd6124, 0x0000000000};
+    alignas(16) static const std::uint64_t poly[] = {0x01db710641, 0x01f7011641};
+    __m128i x1 = _mm_xor_si128(load16(buf), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = load16(buf + 16), x3 = load16(buf + 32), x4 = load16(buf + 48);
+    __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(k1k2));
+    buf += 64;
+    len -= 64;
+    for (; len >= 64; buf += 64, len -= 64) {
+        x1 = fold16(x1, k, load16(buf));
+        x2 = fold16(x2, k, load16(buf + 16));
+        x3 = fold16(x3, k, load16(buf + 32));
+        x4 = fold16(x4, k, load16(buf + 48));
+    }
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(k3k4));
+    x1 = fold16(x1, k, x2);
+    x1 = fold16(x1, k, x3);
+    x1 = fold16(x1, k, x4);
+    for (; len >= 16; buf += 16, len -= 16) x1 = fold16(x1, k, load16(buf));
+    // 128 bits to 64.
+    const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);
+    x2 = _mm_clmulepi64_si128(x1, k, 0x10);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2);
+    k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(k5k0));
+    x2 = _mm_srli_si128(x1, 4);
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), x2);
+    // Barrett reduction to 32 bits.
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(poly));
+    x2 = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10), low32);
+    x1 = _mm_xor_si128(x1, _mm_clmulepi64_si128(x2, k, 0x00));
+    return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
+}
+#undef KX_FOLD_TARGET
+const bool kFoldCrc = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+#endif
+
 // zlib's CRC-32 (the reflected polynomial 0xEDB88320) of `c` continued over
-// the bytes, fed in pieces that its length type holds.
+// the bytes: the bulk folded with carry-less multiplies where the processor
+// has them (several times faster: part files run to hundreds of
+// megabytes), the rest by zlib in pieces that its length type holds.
 uLong update_crc(uLong c, const char* p, std::size_t n) {
+#if defined(__x86_64__)
+    if (kFoldCrc && n >= 64) {
+        const std::size_t bulk = n & ~std::size_t{15};
+        c = ~fold_crc(reinterpret_cast<const unsigned char*>(p), bulk, ~static_cast<std::uint32_t>(c)) & 0xFFFFFFFFu;
+        p += bulk;
+        n -= bulk;
+    }
+#endif
     for (std::size_t done = 0; done < n;) {
         const auto step = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
         c = ::crc32(c, reinterpret_cast<const Bytef*>(p + done), step);
@@ -224,6 +293,7 @@ uLong update_crc(uLong c, const char* p, std::size_t n) {
     }
     return c;
 }
+
 }  // namespace
 
 std::uint32_t crc32(std::string_view bytes) {
@@ -447,6 +517,19 @@ namespace {
 
 double sync_seconds = 0;
 
+// Room for `n` bytes read from a file. Big room is mapped with its pages
+// made at once (a file of hundreds of megabytes would otherwise take a
+// page fault for every page as the read fills it); it is not cleared
+// before it is written either way.
+std::shared_ptr<char> room_for(std::size_t n) {
+    constexpr std::size_t kMapAbove = std::size_t{1} << 20;
+    if (n > kMapAbove) {
+        void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (p != MAP_FAILED) return std::shared_ptr<char>(static_cast<char*>(p), [n](char* q) { ::munmap(q, n); });
+    }
+    return std::shared_ptr<char>(new char[n], std::default_delete<char[]>());
+}
+
 }  // namespace
 
 int load(const std::string& path, FileImage& image) {
@@ -462,7 +545,7 @@ int load(const std::string& path, FileImage& image) {
     // fresh in the cache. The file may have changed since the stat: a file
     // that goes on is read whole as read_file does.
     auto size = static_cast<std::size_t>(st.st_size);
-    auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    std::shared_ptr<char> bytes = room_for(size + 1);
     const std::size_t content = size >= 4 ? size - 4 : 0;
     constexpr std::size_t kPiece = std::size_t{4} << 20;
     uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -482,7 +565,7 @@ int load(const std::string& path, FileImage& image) {
     if (got > size) {
         std::string all;
         if (const int code = read_file(path, all); code != 0) return code;
-        bytes = std::make_unique_for_overwrite<char[]>(all.size() + 1);
+        bytes = room_for(all.size() + 1);
         std::memcpy(bytes.get(), all.data(), all.size());
         got = all.size();
     }

@@ -345,7 +345,7 @@ struct Image {
 struct FileImage {
     std::uint32_t version = 0;
     std::vector<std::pair<std::string_view, std::string_view>> sections;  // id, payload
-    std::unique_ptr<char[]> bytes;
+    std::shared_ptr<const char> bytes;
 };
 
 // Checks and splits file bytes; answers 0 or a PART_ERR_ code.

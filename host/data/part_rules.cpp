@@ -211,7 +211,8 @@ const char* row_rule(const objects::Object& o, const entity::Attrs& a) {
     return nullptr;
 }
 
-// True when the members of the holders form a cycle.
+// True when the members of the holders (the objects with members, in the
+// part's order) form a cycle.
 bool members_cycle(const std::vector<tag_t>& objects) {
     enum class Mark { none, open, done };
     std::unordered_map<tag_t, Mark> mark;
@@ -278,9 +279,11 @@ const char* broken_rule(tag_t part) {
     if (p->eid == 0 || p->eid == kReservedEid) return "the part's entity id";
     const std::vector<tag_t> objects = objects::objects_of_part(part);
     // Entity ids given twice are found by sorting (a hash set per object
-    // would cost more than the rest of the checks).
-    std::vector<std::uint32_t> eids{p->eid};
-    eids.reserve(objects.size() + 1);
+    // would cost more than the rest of the checks); the holders of members
+    // are noted on the way for the search for cycles.
+    std::vector<std::uint32_t> eids;
+    eids.reserve(objects.size());
+    std::vector<tag_t> holders;
     for (tag_t t : objects) {
         const objects::Object& o = objects::require(t);
         if (!known_kind(o.cls, o.type, o.subtype)) return "an object of a kind that is never made";
@@ -288,8 +291,10 @@ const char* broken_rule(tag_t part) {
         if (o.eid == 0 || o.eid == kReservedEid) return "an object's entity id";
         eids.push_back(o.eid);
         const entity::Attrs* a = entity::find(t);
-        if (a)
+        if (a) {
             if (const char* rule = row_rule(o, *a)) return rule;
+            if (!a->members.empty()) holders.push_back(t);
+        }
         const bool occurrence = o.cls == OM_CLASS_OCC_LW || (a && a->occurrence);
         if (const char* rule = curve_rule(o, hc::find(t), occurrence)) return rule;
         if (const char* rule = frame_rule(o)) return rule;
@@ -299,10 +304,11 @@ const char* broken_rule(tag_t part) {
         if (!finite(a->location, 3)) return "a name location is not finite";
     }
     // Ids read from a file ascend: the sort is then a pass.
-    if (!std::is_sorted(eids.begin() + 1, eids.end()) || (eids.size() > 1 && eids[0] >= eids[1]))
-        std::sort(eids.begin(), eids.end());
-    if (std::adjacent_find(eids.begin(), eids.end()) != eids.end()) return "an object's entity id";
-    if (members_cycle(objects)) return "members that hold each other";
+    if (!std::is_sorted(eids.begin(), eids.end())) std::sort(eids.begin(), eids.end());
+    if (std::adjacent_find(eids.begin(), eids.end()) != eids.end() ||
+        std::binary_search(eids.begin(), eids.end(), p->eid))
+        return "an object's entity id";
+    if (members_cycle(holders)) return "members that hold each other";
     return nullptr;
 }
 

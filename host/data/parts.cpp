@@ -101,8 +101,11 @@ void Component::reset() {
 void erase_from(std::vector<tag_t>& v, tag_t t) { v.erase(std::remove(v.begin(), v.end(), t), v.end()); }
 
 void forget(tag_t part) {
+    // Every object that dies comes here: most are no parts, and those are
+    // told apart by a look at the list without a record for undo.
+    if (component().read().parts.count(part) == 0) return;
     Model& m = md();
-    if (m.parts.erase(part) == 0) return;
+    m.parts.erase(part);
     erase_from(m.order, part);
     erase_from(m.failures, part);
     if (m.display == part) m.display = 0;

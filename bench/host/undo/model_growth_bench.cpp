@@ -13,19 +13,27 @@
 // held by the halfway mark); cycle_ns; lookup_us (one lookup, whole);
 // undo_ns (per point undone); save_ns, close_ns, reopen_ns; file_bytes
 // (whole); sync_ms (whole: the fsync inside the save that makes the part
-// file durable before it replaces the old one).
+// file durable before it replaces the old one); plain_ms and plain_sync_ms
+// (whole: the plain I/O without and with the fsync); cpu_ms and
+// plain_cpu_ms (whole: processor time of a round and of the plain I/O).
 //
-// The save, close and reopen are done three times over (the reopened part
-// saved again) and so is the plain I/O of the same bytes (write a new file
-// and read it back, with and without an fsync after the write); each is
-// the median of its three runs, so that a run slowed by a busy machine or
-// by the page cache making room does not make the ratio. Two ratios:
+// The save, close and reopen are done in three rounds (the reopened part
+// saved again), each followed by the plain I/O of the same bytes (write a
+// new file and read it back, once with and once without an fsync after the
+// write), so that the two sides of a ratio meet the same load of the
+// machine and the same state of the page cache. Per round, three ratios;
+// the counters are the medians over the rounds (of the ratios, and of each
+// time on its own):
 //   io_ratio_sync  (save + close + reopen) / (plain write + fsync + read):
 //                  both sides durable (the goal is judged on this one);
 //   io_ratio       (save - sync + close + reopen) / (plain write + read):
-//                  neither side waits for the disk.
+//                  neither side waits for the disk;
+//   io_ratio_cpu   the same as io_ratio in processor time (user and
+//                  system) of the process: what the machine's load does not
+//                  change much.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +56,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+// Processor time of the process (user and system), in seconds.
+double cpu_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
 std::size_t heap_in_use() { return mallinfo2().uordblks; }
 
 std::string file_in_temp(const char* name) {
@@ -71,11 +85,17 @@ void free_status(PART_load_status_t& s) {
     SM_free(s.statuses);
 }
 
-// Writing and reading `bytes` with plain stdio, in seconds; with `sync`,
-// the written file is made durable (fsync) before it is read.
-double plain_io(const std::string& file, std::size_t bytes, bool sync) {
+// Wall and processor time, in seconds.
+struct Took {
+    double wall = 0, cpu = 0;
+};
+
+// Writing and reading `bytes` with plain stdio; with `sync`, the written
+// file is made durable (fsync) before it is read.
+Took plain_io(const std::string& file, std::size_t bytes, bool sync) {
     std::vector<char> data(bytes, 'x');
     const auto t = Clock::now();
+    const double c = cpu_seconds();
     std::FILE* f = std::fopen(file.c_str(), "wb");
     std::fwrite(data.data(), 1, data.size(), f);
     if (sync) {
@@ -87,23 +107,21 @@ double plain_io(const std::string& file, std::size_t bytes, bool sync) {
     std::vector<char> back(bytes);
     benchmark::DoNotOptimize(std::fread(back.data(), 1, back.size(), f));
     std::fclose(f);
-    const double s = seconds_since(t);
+    const Took took{seconds_since(t), cpu_seconds() - c};
     std::remove(file.c_str());
-    return s;
+    return took;
 }
 
-double median3(double (&runs)[3]) {
-    std::sort(std::begin(runs), std::end(runs));
-    return runs[1];
-}
+double median3(double a, double b, double c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
 // One save, close and reopen of the work part; the part reopened.
 struct Round {
-    double save = 0, sync = 0, close = 0, reopen = 0;
+    double save = 0, sync = 0, close = 0, reopen = 0, cpu = 0;
     double total() const { return save + close + reopen; }
 };
 Round save_close_reopen(unsigned int& part, const std::string& file, benchmark::State& state) {
     Round r;
+    const double c = cpu_seconds();
     auto t = Clock::now();
     int components = 0, mode = 2, result = 0;
     unsigned int p = part;
@@ -120,6 +138,7 @@ Round save_close_reopen(unsigned int& part, const std::string& file, benchmark::
     BASE_open_part(file.c_str(), &part, &ls);
     free_status(ls);
     r.reopen = seconds_since(t);
+    r.cpu = cpu_seconds() - c;
     if (part == 0) state.SkipWithError("the reopen failed");
     return r;
 }
@@ -180,26 +199,26 @@ void BM_model_growth(benchmark::State& state) {
         for (int i = 0; i < kept + 1; ++i) create_point(-i);
         const int saved = kept + kept + 1;
 
-        // Save, close, reopen: three rounds, the median by their whole time.
+        // Save, close, reopen, then the plain I/O of the same bytes: three
+        // rounds.
         unsigned int current = part;
         Round rounds[3];
-        for (Round& r : rounds) r = save_close_reopen(current, file, state);
-        std::sort(std::begin(rounds), std::end(rounds),
-                  [](const Round& a, const Round& b) { return a.total() < b.total(); });
-        const Round& round = rounds[1];
-
-        std::FILE* f = std::fopen(file.c_str(), "rb");
-        std::fseek(f, 0, SEEK_END);
-        const auto file_bytes = static_cast<std::size_t>(std::ftell(f));
-        std::fclose(f);
-        // Plain I/O of the same bytes, with and without the fsync.
-        double plain[3], plain_sync[3];
+        Took plain[3], plain_sync[3];
+        std::size_t file_bytes = 0;
         for (int k = 0; k < 3; ++k) {
-            plain[k] = plain_io(file_in_temp("plain.bin"), file_bytes, false);
+            rounds[k] = save_close_reopen(current, file, state);
+            std::FILE* f = std::fopen(file.c_str(), "rb");
+            std::fseek(f, 0, SEEK_END);
+            file_bytes = static_cast<std::size_t>(std::ftell(f));
+            std::fclose(f);
+            // The first write after a round meets the page cache fullest:
+            // the two kinds take turns at it.
+            if (k % 2 == 0) plain[k] = plain_io(file_in_temp("plain.bin"), file_bytes, false);
             plain_sync[k] = plain_io(file_in_temp("plain.bin"), file_bytes, true);
+            if (k % 2 == 1) plain[k] = plain_io(file_in_temp("plain.bin"), file_bytes, false);
         }
-        const double io_s = median3(plain), io_sync_s = median3(plain_sync);
         std::remove(file.c_str());
+        auto median = [](auto&& of) { return median3(of(0), of(1), of(2)); };
 
         state.counters["create_us"] = create_s / n * 1e6;
         state.counters["bytes"] = bytes;
@@ -207,15 +226,19 @@ void BM_model_growth(benchmark::State& state) {
         state.counters["cycle_ns"] = cycle_s / n * 1e9;
         state.counters["lookup_us"] = lookup_s * 1e6;
         state.counters["undo_ns"] = undo_s / (n - n / 2) * 1e9;
-        state.counters["save_ns"] = round.save / saved * 1e9;
-        state.counters["close_ns"] = round.close / saved * 1e9;
-        state.counters["reopen_ns"] = round.reopen / saved * 1e9;
-        state.counters["sync_ms"] = round.sync * 1e3;
+        state.counters["save_ns"] = median([&](int k) { return rounds[k].save; }) / saved * 1e9;
+        state.counters["close_ns"] = median([&](int k) { return rounds[k].close; }) / saved * 1e9;
+        state.counters["reopen_ns"] = median([&](int k) { return rounds[k].reopen; }) / saved * 1e9;
+        state.counters["sync_ms"] = median([&](int k) { return rounds[k].sync; }) * 1e3;
         state.counters["file_bytes"] = static_cast<double>(file_bytes);
-        state.counters["plain_ms"] = io_s * 1e3;
-        state.counters["plain_sync_ms"] = io_sync_s * 1e3;
-        state.counters["io_ratio"] = (round.total() - round.sync) / io_s;
-        state.counters["io_ratio_sync"] = round.total() / io_sync_s;
+        state.counters["plain_ms"] = median([&](int k) { return plain[k].wall; }) * 1e3;
+        state.counters["plain_sync_ms"] = median([&](int k) { return plain_sync[k].wall; }) * 1e3;
+        state.counters["io_ratio"] =
+            median([&](int k) { return (rounds[k].total() - rounds[k].sync) / plain[k].wall; });
+        state.counters["io_ratio_sync"] = median([&](int k) { return rounds[k].total() / plain_sync[k].wall; });
+        state.counters["io_ratio_cpu"] = median([&](int k) { return rounds[k].cpu / plain[k].cpu; });
+        state.counters["cpu_ms"] = median([&](int k) { return rounds[k].cpu; }) * 1e3;
+        state.counters["plain_cpu_ms"] = median([&](int k) { return plain[k].cpu; }) * 1e3;
     }
     host::control::reset();
 }

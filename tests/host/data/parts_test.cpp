@@ -2,10 +2,13 @@
 // components and load-failure records, save and write failures, events.
 #include <cstring>
 #include <functional>
+#include <random>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "host/core/curve_entities.h"
 #include "host/data/part_file.h"
@@ -429,6 +432,26 @@ TEST_F(PartsTest, ALargePartIsWrittenInPiecesAsEncodingGivesIt) {
     ASSERT_EQ(code, 0);
     EXPECT_EQ(contents(again), before);
     EXPECT_EQ(pf::encode(again, nullptr, true), bytes);
+}
+
+// The checksum is zlib's CRC-32 whatever way it is computed: at every
+// length around the pieces the fast path takes, at every alignment, and
+// over megabytes.
+TEST_F(PartsTest, TheChecksumIsZlibsCrc32) {
+    std::mt19937 random(7);
+    std::string bytes(3u << 20, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    auto zlib = [](std::string_view b) {
+        return static_cast<std::uint32_t>(
+            ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(b.size())));
+    };
+    for (std::size_t at = 0; at < 16; ++at)
+        for (std::size_t n = 0; n <= 300; ++n) {
+            const std::string_view b(bytes.data() + at, n);
+            ASSERT_EQ(pf::crc32(b), zlib(b)) << "at " << at << ", " << n << " bytes";
+        }
+    EXPECT_EQ(pf::crc32(bytes), zlib(bytes));
+    EXPECT_EQ(pf::crc32(std::string_view(bytes).substr(3, 1000003)), zlib(std::string_view(bytes).substr(3, 1000003)));
 }
 
 // A save that a host error stops half way leaves the old file as it was
