@@ -488,4 +488,37 @@ TEST_F(LinkedAssembly, LinksOfOtherKindsComeBackWithThePartFile) {
     EXPECT_NEAR(p[1], 10.0, 1e-12);
 }
 
+// The faces of a linked body keep their objects across updates after its
+// part was saved and opened again.
+TEST_F(LinkedAssembly, LinkedFacesKeepTheirObjectsAfterTheLinkedPartIsReopened) {
+    host::parts::set_work_part(b_);
+    save_and_close(b_);
+    unsigned int b = 0;
+    ASSERT_EQ(open_part(path("b.prt"), &b), 0);
+    tag link = 0;
+    for (unsigned int t : host::objects::objects_of_part(b))
+        if (ES_solid_is_a_body(t)) link = t;
+    ASSERT_NE(link, 0u);
+    std::vector<unsigned int> faces;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(block_))) faces.push_back(host::kernel::object_of(f));
+    const auto partners = [&] {
+        std::vector<tag> out;
+        for (unsigned int f : faces) {
+            tag to = 0;
+            EXPECT_EQ(KX_LOOM_map_source_to_link_geom(link, f, &to), 0);
+            out.push_back(to);
+        }
+        return out;
+    };
+    const std::vector<tag> before = partners();
+    ASSERT_EQ(before.size(), 6u);
+    for (tag t : before) EXPECT_NE(t, 0u);
+
+    const int edge = host::kernel::edges_of(host::kernel::entity_of(block_)).front();
+    ZQ_BODY_blend_edges(host::kernel::entity_of(block_), 1, &edge, 1.0, 1.0);
+    UPDATE_do_update();
+    EXPECT_EQ(host::kernel::faces_of(host::kernel::entity_of(link)).size(), 7u);
+    EXPECT_EQ(partners(), before);
+}
+
 }  // namespace
