@@ -278,9 +278,16 @@ void check_time(const host::Call& call, int update_time) {
         call.fail(LOOM_ERR_BAD_TIME, "update time %d", update_time);
 }
 
-// A new link of the work part: its geometry is made and it joins the store.
+// A new link of the work part: its geometry is made and it joins the store,
+// or, when an error stops it half way, the model is as it was.
 int make_link(const host::Call& call, Link l, unsigned int* link) {
-    if (!hl::copy(call, l)) call.fail(HOST_ERR_BAD_ARGUMENT, "the sources give no geometry to link");
+    const host::ModelSnapshot before = host::snapshot_model();
+    try {
+        if (!hl::copy(call, l)) call.fail(HOST_ERR_BAD_ARGUMENT, "the sources give no geometry to link");
+    } catch (...) {
+        host::restore_model(before);
+        throw;
+    }
     hl::edit_links().rows.push_back(l);
     *link = l.link;
     return static_cast<int>(call.int_out(0, 0));
