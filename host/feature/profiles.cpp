@@ -127,14 +127,18 @@ void hand_out(const Strings& s, CMP_strings_t* out) {
 
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]) {
     const tag_t o = objects::create({OM_CLASS_RM_ENTITY, type, 0, part});
+    set_direction(o, point, direction);
+    return o;
+}
+
+void set_direction(tag_t object, const double point[3], const double direction[3]) {
     Direction d{};
     const double len = std::hypot(direction[0], direction[1], direction[2]);
     for (int i = 0; i < 3; ++i) {
         d.point[i] = point[i];
         d.direction[i] = direction[i] / len;
     }
-    directions()[o] = d;
-    return o;
+    directions()[object] = d;
 }
 
 bool direction_data(tag_t object, double point[3], double direction[3]) {

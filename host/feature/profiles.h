@@ -137,6 +137,8 @@ using tag_t = unsigned int;
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]);
 // The point and unit direction of such an object (false for another).
 bool direction_data(tag_t object, double point[3], double direction[3]);
+// Gives an object of those types its point and direction (made unit).
+void set_direction(tag_t object, const double point[3], const double direction[3]);
 // Strings of objects as the host keeps them.
 struct Strings {
     std::vector<int> per_string;

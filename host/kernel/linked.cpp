@@ -5,17 +5,20 @@
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/kernel/brep.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 
 namespace hd = host::kernel::detail;
 
@@ -37,6 +40,50 @@ TopoDS_Shape copied_shape(const host::Call& call, const hd::Body& src, int n, co
     return shell;
 }
 
+// The naming key under which a copy names the face or edge it copies from
+// the source's face or edge x: the identity of x's object (its part's file
+// name and its entity id), which lasts while the source is edited, saved
+// and opened again; a face or edge without an object is named after its
+// kernel tag.
+std::string copy_key(const hd::Sub& x) {
+    if (const host::objects::Object* o = x.object ? host::objects::find(x.object) : nullptr) {
+        const host::objects::PartInfo* info = host::objects::part_info(o->part);
+        return "l:" + (info ? info->file : std::string()) + ":" + std::to_string(o->eid);
+    }
+    return "s:" + std::to_string(x.tag) + ":0";
+}
+
+// Names the faces and edges of a copy after the source's faces and edges
+// they are (every one of them is one: the copy shares the source's
+// shapes), with the tags their keys have in `names` or new ones.
+hd::Named name_copy(const TopoDS_Shape& shape, const hd::BodyState& src, std::map<std::string, int>& names) {
+    std::unordered_map<const TopoDS_TShape*, const hd::Sub*> of;
+    for (const auto* subs : {&src.named.faces, &src.named.edges})
+        for (const hd::Sub& x : *subs) of.emplace(x.shape.TShape().get(), &x);
+    hd::Named out;
+    std::unordered_set<int> used;
+    const auto name = [&](const TopoDS_Shape& y, std::vector<hd::Sub>& into) {
+        const auto it = of.find(y.TShape().get());
+        std::string key = it != of.end() ? copy_key(*it->second) : "n:" + std::to_string(into.size());
+        int t = 0;
+        for (;; key += "'") {
+            const auto [at, fresh] = names.emplace(key, 0);
+            if (fresh) at->second = hd::new_tag();
+            if (used.insert(at->second).second) {
+                t = at->second;
+                break;
+            }
+        }
+        into.push_back({t, y, 0});
+    };
+    TopTools_IndexedMapOfShape faces, edges;
+    TopExp::MapShapes(shape, TopAbs_FACE, faces);
+    TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    for (int i = 1; i <= faces.Extent(); ++i) name(faces(i), out.faces);
+    for (int i = 1; i <= edges.Extent(); ++i) name(edges(i), out.edges);
+    return out;
+}
+
 }  // namespace
 
 void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matrix[12], int target, unsigned int part,
@@ -54,7 +101,7 @@ void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matri
     // source face or edge takes the tag it had.
     if (old && !old->steps.empty() && old->steps.front()->op == hd::Op::imported) s.names = old->steps.front()->names;
     s.result = shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {&src->named}, nullptr, s.names, false));
+    s.named = std::make_shared<const hd::Named>(name_copy(shape, *src, s.names));
     // Made again (a regeneration of the copy), the step gives its result
     // the tags it has now.
     s.other = shape;
@@ -88,19 +135,17 @@ namespace host::kernel {
 
 std::shared_ptr<const void> body_state(int body) { return detail::find_body(body); }
 
-std::vector<std::pair<int, int>> copied_from(int body) {
+std::vector<std::pair<int, int>> copied_from(int body, int source) {
     std::vector<std::pair<int, int>> out;
-    const hd::Body b = hd::find_body(body);
-    if (!b || b->steps.empty() || b->steps.front()->op != hd::Op::imported) return out;
-    // The copy's keys "s:<source tag>:0" (naming.cpp) read backwards.
-    std::unordered_map<int, int> source_of;
-    for (const auto& [key, tag] : b->steps.front()->names) {
-        if (key.size() < 5 || key.compare(0, 2, "s:") != 0 || key.compare(key.size() - 2, 2, ":0") != 0) continue;
-        source_of[tag] = std::stoi(key.substr(2, key.size() - 4));
-    }
-    for (const auto* subs : {&b->named.faces, &b->named.edges})
-        for (const hd::Sub& x : *subs)
-            if (const auto it = source_of.find(x.tag); it != source_of.end()) out.emplace_back(it->second, x.tag);
+    const hd::Body b = hd::find_body(body), src = hd::find_body(source);
+    if (!b || !src || b->steps.empty() || b->steps.front()->op != hd::Op::imported) return out;
+    const auto& names = b->steps.front()->names;
+    for (const auto* subs : {&src->named.faces, &src->named.edges})
+        for (const hd::Sub& x : *subs) {
+            const auto it = names.find(copy_key(x));
+            const hd::Loc* at = it != names.end() ? hd::locate(it->second) : nullptr;
+            if (at && at->body == body) out.emplace_back(x.tag, it->second);
+        }
     return out;
 }
 

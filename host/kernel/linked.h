@@ -3,11 +3,12 @@
 // and the identity of a body's current shape, by which a link tells that
 // its source has changed.
 //
-// The faces and edges of a copy are named after the source's faces and
-// edges they copy, so that copying again into the same body (an update of
-// the link) gives a face or edge copied from the same source face or edge
-// the tag, and so the object, it had: the source's tags are persistent
-// across its own edits.
+// The faces and edges of a copy are named after the objects of the
+// source's faces and edges they copy, so that copying again into the same
+// body (an update of the link) gives a face or edge copied from the same
+// source face or edge the tag, and so the object, it had: the source's
+// faces and edges keep their objects across its own edits, and the names
+// of both bodies last when their parts are saved and opened again.
 #ifndef HOST_KERNEL_LINKED_H
 #define HOST_KERNEL_LINKED_H
 
@@ -42,11 +43,11 @@ namespace host::kernel {
 // a body a new state; a holder keeps the state alive, so two answers are
 // the same pointer only when the body has not changed between them.
 std::shared_ptr<const void> body_state(int body);
-// The faces and edges of a copy made by ZQ_BODY_copy(_faces) with the
-// source's faces and edges they copy: {source kernel tag, copy's kernel
-// tag}, faces first, in the copy's order (empty for a body that is no
-// copy).
-std::vector<std::pair<int, int>> copied_from(int body);
+// The faces and edges of a copy made by ZQ_BODY_copy(_faces) and the
+// faces and edges of the source body they copy: {source kernel tag, copy's
+// kernel tag}, faces first, in the source's order (empty for a body that
+// is no copy of the source).
+std::vector<std::pair<int, int>> copied_from(int body, int source);
 // The faces of a body that a region holds (kernel tags, in the body's
 // order): the seed faces and, with traverse, every face reached from them
 // across edges without crossing a bounding face (bounding faces are not

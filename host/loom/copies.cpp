@@ -523,11 +523,10 @@ std::vector<std::pair<tag_t, tag_t>> feature_map(const Link& l, bool faces) {
     const auto body_pairs = [&](tag_t source, tag_t linked) {
         out.emplace_back(source, linked);
         if (!faces) return;
-        for (const auto& [from, to] : host::kernel::copied_from(host::kernel::entity_of(linked))) {
+        for (const auto& [from, to] :
+             host::kernel::copied_from(host::kernel::entity_of(linked), host::kernel::entity_of(source))) {
             const tag_t a = host::kernel::object_of(from), b = host::kernel::object_of(to);
-            // Only faces and edges of the source as it stands.
-            if (a != 0 && b != 0 && host::kernel::body_of(from) == host::kernel::entity_of(source))
-                out.emplace_back(a, b);
+            if (a != 0 && b != 0) out.emplace_back(a, b);
         }
     };
     switch (l.kind) {

@@ -62,15 +62,23 @@ DUC_load_context_s::Rog& rog_of(const host::Call& call, DUC_load_context_t conte
     return context->rogs[static_cast<std::size_t>(rog - 1)];
 }
 
-// File names of the unloaded sources of the links into the parts.
+// File names of the unloaded sources of the links into the parts (the
+// main source first, then the further sources: a mirror's plane may lie in
+// a part of its own).
 std::vector<std::string> parents_to_load(const std::vector<unsigned int>& parts) {
     std::vector<std::string> files;
+    const auto need = [&](unsigned int tag, const std::string& file) {
+        if ((tag != 0 && ho::is_alive(tag)) || file.empty()) return;
+        const unsigned int loaded = PART_ask_part_of_filename(file.c_str());
+        if (loaded != 0 && host::parts::is_loaded(loaded)) return;
+        if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+    };
     for (const hl::Link* l : hl::in_update_order()) {
         if (std::find(parts.begin(), parts.end(), l->target_part) == parts.end()) continue;
-        if (l->source != 0 && ho::is_alive(l->source)) continue;
-        const unsigned int loaded = PART_ask_part_of_filename(l->source_file.c_str());
-        if (loaded != 0 && host::parts::is_loaded(loaded)) continue;
-        if (std::find(files.begin(), files.end(), l->source_file) == files.end()) files.push_back(l->source_file);
+        need(l->source, l->source_file);
+        for (const auto* refs : {&l->items, &l->bounds})
+            for (const hl::Ref& r : *refs) need(r.tag, r.file);
+        need(l->plane.tag, l->plane.file);
     }
     return files;
 }

@@ -84,13 +84,23 @@ std::vector<const Link*> parents(const Link& l) {
     return out;
 }
 
-// Depth of a link in the chain of links (0: it copies no linked geometry).
-int depth(const Link& l, int guard = 0) {
-    int d = 0;
-    if (guard > 64) return d;
-    for (const Link* p : parents(l)) d = std::max(d, 1 + depth(*p, guard + 1));
-    return d;
-}
+// Depths of links in the chains of links (0: it copies no linked
+// geometry), each worked out once; a link met again while its own depth is
+// being worked out (links copying each other) counts 0.
+class Depths {
+public:
+    int of(const Link& l) {
+        const auto [it, fresh] = depth_.emplace(&l, -1);
+        if (!fresh) return std::max(it->second, 0);
+        int d = 0;
+        for (const Link* p : parents(l)) d = std::max(d, 1 + of(*p));
+        depth_[&l] = d;
+        return d;
+    }
+
+private:
+    std::map<const Link*, int> depth_;
+};
 
 void read_xform(Link& l, const double* xform) {
     l.has_xform = xform != nullptr;
@@ -110,8 +120,9 @@ void set_source(Link& l, tag_t source) {
 
 std::vector<const Link*> in_update_order() {
     std::vector<std::pair<int, const Link*>> order;
+    Depths depths;
     for (const Link& l : links().rows)
-        if (ho::is_alive(l.link)) order.push_back({depth(l), &l});
+        if (ho::is_alive(l.link)) order.push_back({depths.of(l), &l});
     std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<const Link*> out;
     for (const auto& [d, l] : order) out.push_back(l);
@@ -278,9 +289,16 @@ void check_time(const host::Call& call, int update_time) {
         call.fail(LOOM_ERR_BAD_TIME, "update time %d", update_time);
 }
 
-// A new link of the work part: its geometry is made and it joins the store.
+// A new link of the work part: its geometry is made and it joins the store,
+// or, when an error stops it half way, the model is as it was.
 int make_link(const host::Call& call, Link l, unsigned int* link) {
-    if (!hl::copy(call, l)) call.fail(HOST_ERR_BAD_ARGUMENT, "the sources give no geometry to link");
+    const host::ModelSnapshot before = host::snapshot_model();
+    try {
+        if (!hl::copy(call, l)) call.fail(HOST_ERR_BAD_ARGUMENT, "the sources give no geometry to link");
+    } catch (...) {
+        host::restore_model(before);
+        throw;
+    }
     hl::edit_links().rows.push_back(l);
     *link = l.link;
     return static_cast<int>(call.int_out(0, 0));

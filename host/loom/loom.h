@@ -40,7 +40,9 @@
  * LOOM_MAP_NO_FACES leaves the faces and edges out), the sketch and its
  * curves, each curve, the datum or the point. LOOM_map_* answer 0 for
  * geometry without a partner. LOOM_copy_attributes copies the attributes
- * of every source object of the map onto its linked object.
+ * of every source object of the map onto its linked object. Lists handed
+ * out (feature maps, region sources) come from SM_alloc (null when empty);
+ * the caller frees them with SM_free.
  *
  * A link is out of date when its sources do not give what it copied last,
  * or when a source is linked geometry of an out-of-date link. A part is

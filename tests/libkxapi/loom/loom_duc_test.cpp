@@ -18,6 +18,7 @@
 #include "host/core/entity_delete.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/feature/profiles.h"
 #include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
 #include "host/loom/loom.h"
@@ -114,6 +115,16 @@ protected:
         for (int i = 0; i < report.n_parts; ++i) SM_free(report.file_names[i]);
         SM_free(report.file_names);
         SM_free(report.statuses);
+        return st;
+    }
+    // Loads the part's parents: the status, and the count of failed loads
+    // (the report is let go).
+    static int load_parents(unsigned int part, int* n) {
+        char** names = nullptr;
+        int* statuses = nullptr;
+        const int st = KX_LOOM_load_parents(part, 0, n, &names, &statuses);
+        KX_free(names);
+        KX_free(statuses);
         return st;
     }
     static int delay_status(unsigned int part) {
@@ -329,18 +340,45 @@ TEST_F(LinkedAssembly, LoadingParentsReportsEachFailedLoad) {
     EXPECT_EQ(source, 0u);
 }
 
+// A mirror of A's block in a plane of part P: loading B's parents loads
+// both, and the mirror follows its sources again.
+TEST_F(LinkedAssembly, LoadingParentsLoadsEveryPartALinkTakesASourceFrom) {
+    const unsigned int p = host::parts::create(path("p.prt"));
+    const double at[3] = {50, 0, 0}, normal[3] = {1, 0, 0};
+    const unsigned int plane = host::profiles::create_direction_object(p, 197, at, normal);
+    host::parts::set_work_part(b_);
+    tag mirror = 0;
+    ASSERT_EQ(KX_LOOM_create_linked_mirror(block_, plane, 1, &mirror), 0);
+    save_and_close(a_);
+    save_and_close(p);
+    host::parts::set_work_part(b_);
+
+    int n = -1;
+    ASSERT_EQ(load_parents(b_, &n), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(host::loom::status_area().back(), "Loading 2 of 2");
+    tag source = 0, plane_out = 0, part = 0;
+    int associative = 0;
+    double xform[12];
+    ASSERT_EQ(KX_LOOM_ask_link_mirror_data(mirror, &source, &plane_out, &associative, xform, &part), 0);
+    EXPECT_NE(source, 0u);
+    double point[3] = {}, direction[3] = {};
+    ASSERT_TRUE(host::profiles::direction_data(plane_out, point, direction));  // the plane came back whole
+    EXPECT_EQ(std::vector<double>(point, point + 3), (std::vector<double>{50, 0, 0}));
+    EXPECT_EQ(std::vector<double>(direction, direction + 3), (std::vector<double>{1, 0, 0}));
+    logical broken = 1;
+    ASSERT_EQ(KX_LOOM_is_link_broken(mirror, &broken), 0);
+    EXPECT_FALSE(broken);
+}
+
 TEST_F(LinkedAssembly, ProgressCountsWhatIsDoneOfAllLoads) {
     hc::give_outputs("DUC_count_needed_rogs", {4});
     hc::give_outputs("DUC_count_successful_rogs", {3});
     hc::give_outputs("DUC_count_failing_rogs", {1});
     save_and_close(a_);
     int n = -1;
-    char** names = nullptr;
-    int* statuses = nullptr;
-    ASSERT_EQ(KX_LOOM_load_parents(b_, 0, &n, &names, &statuses), 0);
+    ASSERT_EQ(load_parents(b_, &n), 0);
     EXPECT_EQ(n, 0);
-    KX_free(names);
-    KX_free(statuses);
     EXPECT_EQ(host::loom::status_area(), (std::vector<std::string>{"Loading 4 of 8", "Loading 4 of 8"}));
 }
 
@@ -486,6 +524,39 @@ TEST_F(LinkedAssembly, LinksOfOtherKindsComeBackWithThePartFile) {
     ES_ask_coordinates_of_point(point, p);
     EXPECT_NEAR(p[0], 100.0, 1e-12);
     EXPECT_NEAR(p[1], 10.0, 1e-12);
+}
+
+// The faces of a linked body keep their objects across updates after its
+// part was saved and opened again.
+TEST_F(LinkedAssembly, LinkedFacesKeepTheirObjectsAfterTheLinkedPartIsReopened) {
+    host::parts::set_work_part(b_);
+    save_and_close(b_);
+    unsigned int b = 0;
+    ASSERT_EQ(open_part(path("b.prt"), &b), 0);
+    tag link = 0;
+    for (unsigned int t : host::objects::objects_of_part(b))
+        if (ES_solid_is_a_body(t)) link = t;
+    ASSERT_NE(link, 0u);
+    std::vector<unsigned int> faces;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(block_))) faces.push_back(host::kernel::object_of(f));
+    const auto partners = [&] {
+        std::vector<tag> out;
+        for (unsigned int f : faces) {
+            tag to = 0;
+            EXPECT_EQ(KX_LOOM_map_source_to_link_geom(link, f, &to), 0);
+            out.push_back(to);
+        }
+        return out;
+    };
+    const std::vector<tag> before = partners();
+    ASSERT_EQ(before.size(), 6u);
+    for (tag t : before) EXPECT_NE(t, 0u);
+
+    const int edge = host::kernel::edges_of(host::kernel::entity_of(block_)).front();
+    ZQ_BODY_blend_edges(host::kernel::entity_of(block_), 1, &edge, 1.0, 1.0);
+    UPDATE_do_update();
+    EXPECT_EQ(host::kernel::faces_of(host::kernel::entity_of(link)).size(), 7u);
+    EXPECT_EQ(partners(), before);
 }
 
 }  // namespace

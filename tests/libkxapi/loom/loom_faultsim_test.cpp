@@ -7,7 +7,11 @@
 
 #include <string>
 
+#include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
+#include "host/core/wcs.h"
 #include "host/data/parts.h"
+#include "host/feature/profiles.h"
 #include "host/kernel/kernel.h"
 #include "host/loom/loom.h"
 #include "host/services/objects.h"
@@ -100,6 +104,49 @@ int delayed_updates() {
     return 0;
 }
 
+// Sources of every kind in part A, made straight through the host; B is
+// the work part.
+unsigned int g_block = 0, g_block2 = 0, g_plane = 0, g_line = 0, g_arc = 0, g_arc2 = 0;
+
+unsigned int arc_in(unsigned int part, double radius) {
+    const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const double data[6] = {0, 3, 0, 0, 0, radius};
+    unsigned int m = 0, arc = 0;
+    ES_create_matrix_in_part(part, rows, 3, &m);
+    ES_create_arc(data, m, &arc);
+    return arc;
+}
+
+void sources() {
+    kxtest::fresh_process();
+    const unsigned int a = host::parts::create("a.prt");
+    const unsigned int b = host::parts::create("b.prt");
+    g_block = block_in(a, 10);
+    g_block2 = block_in(a, 4);
+    const double at[3] = {50, 0, 0}, normal[3] = {1, 0, 0};
+    g_plane = host::profiles::create_direction_object(a, HOST_TYPE_DATUM_PLANE, at, normal);
+    const double ends[6] = {0, 0, 0, 5, 5, 0};
+    ES_create_line_in_part(a, ends, &g_line);
+    g_arc = arc_in(a, 2);
+    g_arc2 = arc_in(a, 3);
+    host::parts::set_work_part(b);
+    host::control::clear_journal();
+}
+
+int link_kinds() {
+    STEP(KX_initialize());
+    static const double shift[12] = {1, 0, 0, 100, 0, 1, 0, 0, 0, 0, 1, 0};
+    const tag curves[2] = {g_line, g_arc};
+    tag group = 0, mirror = 0, point = 0;
+    STEP(KX_LOOM_create_linked_curve(0, 2, curves, 1, &group));
+    STEP(KX_LOOM_create_linked_mirror(g_block, g_plane, 1, &mirror));
+    STEP(KX_LOOM_create_linked_pt_angle(g_arc, 1.0, shift, 1, &point));
+    STEP(KX_LOOM_set_link_mirror_data(mirror, g_block2, g_plane, 1, shift, 0));
+    STEP(KX_LOOM_set_linked_pt_angle(point, g_arc2, 2.0, nullptr));
+    STEP(KX_LOOM_update_session());
+    return 0;
+}
+
 // Findings that are not faults, with the reason: an error inside the
 // reading of a parent's file makes that load fail (the file reads as
 // damaged). A failed load is reported, not raised: the call answers its
@@ -131,6 +178,10 @@ TEST(LoomFaultSimulation, EveryRunEndsClean) {
     EXPECT_GT(l.runs, 0u);
     EXPECT_EQ(real_faults(l), "");
     EXPECT_EQ(l.faults.size(), 2u) << "listed findings that no longer occur: remove their rows";
+    const faultsim::Report k = faultsim::simulate(faultsim::Story{"link_kinds", link_kinds, sources});
+    EXPECT_EQ(k.problem, "");
+    EXPECT_GT(k.runs, 0u);
+    EXPECT_EQ(real_faults(k), "");
 }
 
 }  // namespace

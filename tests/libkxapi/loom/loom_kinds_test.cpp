@@ -487,6 +487,23 @@ TEST_F(LinkKinds, AttributesOfTheSourcesAreCopiedOntoTheLinkedGeometry) {
     EXPECT_EQ(part, a_);
 }
 
+// Two links that copy each other: an update copies each at most once and
+// ends.
+TEST_F(LinkKinds, LinksCopyingEachOtherAreCopiedAtMostOncePerUpdate) {
+    const unsigned int src = block(10);
+    tag in_b = 0, in_a = 0;
+    ASSERT_EQ(KX_LOOM_create_linked_body(src, nullptr, 1, KX_LOOM_update_with_source, &in_b), 0);
+    host::parts::set_work_part(a_);
+    ASSERT_EQ(KX_LOOM_create_linked_body(in_b, kShift, 1, KX_LOOM_update_with_source, &in_a), 0);
+    ASSERT_EQ(KX_LOOM_set_link_data(in_b, in_a, nullptr, 1), 0);
+    for (int update = 0; update < 2; ++update) {
+        hc::clear_journal();
+        UPDATE_do_update();
+        EXPECT_GE(hc::call_count("ZQ_BODY_copy"), 1);
+        EXPECT_LE(hc::call_count("ZQ_BODY_copy"), 2);
+    }
+}
+
 TEST_F(LinkKinds, RoutingAndComponentCopiesAreNotKeptByTheHost) {
     tag link = 0;
     const unsigned int l = line(0, 0, 1, 0);
