@@ -270,6 +270,8 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
 // The record of a live feature, or null.
 const Record* find(tag_t feature);
 void set_undeletable(tag_t feature, bool on);
+// The objects a plain feature made (live objects), in place of those it had.
+void set_results(tag_t feature, std::vector<tag_t> results);
 // A record that the feature browser does not show (a sketch's internal
 // record), one that another record controls, a meta record (of a set or a
 // user-defined feature).
@@ -282,6 +284,11 @@ std::vector<tag_t> features_using(tag_t exp);
 bool is_inactive(tag_t feature);
 // Runs the update of every part's features (UPDATE_do_update does).
 void update();
+// Adds a service whose objects follow the model at every update, after the
+// bodies are made again and before smart objects follow: `follow` raises
+// when its objects cannot follow (the update then fails and the model is
+// as before it).
+void add_follower(void (*follow)());
 // Makes the bodies of the part's features read from a file again through
 // the kernel (from the values they were built with), so that later edits
 // regenerate them step by step; the bodies keep the objects read with them.

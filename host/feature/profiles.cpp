@@ -98,6 +98,14 @@ const Direction& direction_of(const Call& call, tag_t object, int type) {
 
 }  // namespace
 
+bool direction_data(tag_t object, double point[3], double direction[3]) {
+    const auto it = st().directions.find(object);
+    if (it == st().directions.end() || !objects::is_alive(object)) return false;
+    std::copy(it->second.point, it->second.point + 3, point);
+    std::copy(it->second.direction, it->second.direction + 3, direction);
+    return true;
+}
+
 void hand_out(const Strings& s, CMP_strings_t* out) {
     const int n = static_cast<int>(s.per_string.size());
     const int m = static_cast<int>(s.objects.size());

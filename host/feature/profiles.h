@@ -135,6 +135,9 @@ using tag_t = unsigned int;
 // A datum plane, plane or datum axis of the part (an object of the entity
 // type) through the point along the direction.
 tag_t create_direction_object(tag_t part, int type, const double point[3], const double direction[3]);
+// The point and unit direction of a datum plane, plane or datum axis;
+// false for any other object.
+bool direction_data(tag_t object, double point[3], double direction[3]);
 // Strings of objects as the host keeps them.
 struct Strings {
     std::vector<int> per_string;

@@ -26,6 +26,11 @@ std::map<std::string, Kind>& kinds() {
 }
 
 Failure& failure() { return service_state<Failure>("feature update failure"); }
+
+std::vector<void (*)()>& followers() {
+    static std::vector<void (*)()> list;
+    return list;
+}
 const bool registered = (failure(), true);
 
 // ---- the host's own kinds ---------------------------------------------------
@@ -120,6 +125,10 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
 }  // namespace
 
 void register_kind(const Kind& kind) { kinds()[kind.name] = kind; }
+
+void add_follower(void (*follow)()) {
+    if (std::find(followers().begin(), followers().end(), follow) == followers().end()) followers().push_back(follow);
+}
 
 const Kind* find_kind(const std::string& name) {
     const auto it = kinds().find(name);
@@ -316,6 +325,15 @@ void update() {
         }
         std::string text;
         if (int code = caught([&] { expr::remeasure(part); }, &text)) fail(0, code, text);
+    }
+    // Services whose objects follow the model (curve features ...).
+    for (void (*follow)() : followers()) {
+        std::string text;
+        if (int code = caught(follow, &text)) {
+            restore_model(before);
+            failure() = Failure{0, code, text};
+            call.fail(FEAT_ERR_UPDATE_FAILED, "%s", text.c_str());
+        }
     }
     // Smart objects follow the model (host/smart/smart.h).
     std::string text;
