@@ -151,22 +151,18 @@ void check_points(const host::Call& call, const BRDGCRV_rec_t& r) {
 
 // Bridges whose curves changed are made again.
 void follow() {
-    const host::Call call("BRDGCRV_update", nullptr);
-    for (tag_t f : host::curvefeat::features_of_kind(kKind)) {
-        const BridgeParams* p = params().find(f);
-        if (!p) continue;
-        const std::vector<double> now = host::curvefeat::fingerprint(inputs_of(p->slots));
-        if (now == p->inputs) continue;
-        std::string text;
-        const int code = host::feature::caught(
-            [&] {
-                const hostnum::Curve c = bridge_of(call, p->rec, p->slots);
-                host::curves::attach_curve(host::feature::find(f)->results.at(0), c);
-            },
-            &text);
-        if (code != 0) call.fail(code, "%s failed to update: %s", host::feature::display_name(f).c_str(), text.c_str());
-        params().edit(f)->inputs = now;
-    }
+    host::curvefeat::follow_kind(
+        "BRDGCRV_update", kKind,
+        {[](tag_t f) {
+             const BridgeParams* p = params().find(f);
+             return p ? &p->inputs : nullptr;
+         },
+         [](tag_t f) { return host::curvefeat::fingerprint(inputs_of(params().find(f)->slots)); },
+         [](const host::Call& call, tag_t f, const std::vector<double>& now) {
+             const BridgeParams& p = *params().find(f);
+             host::curves::attach_curve(host::feature::find(f)->results.at(0), bridge_of(call, p.rec, p.slots));
+             params().edit(f)->inputs = now;
+         }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
 
@@ -215,13 +211,7 @@ void BRDGCRV_read_parms(unsigned int feature, BRDGCRV_rec_t* record) {
     call.need(record, "the bridge record");
     const BridgeParams& p = bridge_params(call, feature);
     BRDGCRV_rec_t r = p.rec;
-    CMP_RT_init(3, &r.table);
-    for (int i = 0; i < 3; ++i) {
-        std::vector<int> per = p.slots[i].per_string, dir = p.slots[i].dir;
-        std::vector<tag_t> objects = p.slots[i].objects;
-        const CMP_strings_t s{static_cast<int>(per.size()), per.data(), dir.data(), objects.data()};
-        CMP_RT_from_string(&s, r.tolerances, 0, i, r.table);
-    }
+    r.table = host::curvefeat::table_of({p.slots[0], p.slots[1], p.slots[2]}, r.tolerances);
     r.feature = feature;
     *record = r;
 }

@@ -98,25 +98,19 @@ const CombineParams& combine_params(const host::Call& call, tag_t feature) {
 }
 
 void follow() {
-    const host::Call call("CPROJ_CMB_update", nullptr);
-    for (tag_t f : host::curvefeat::features_of_kind(kKind)) {
-        const CombineParams* p = params().find(f);
-        if (!p) continue;
-        const std::vector<double> now = fingerprint_of(*p);
-        if (now == p->inputs) continue;
-        std::string text;
-        std::vector<tag_t> outputs;
-        const int code = host::feature::caught(
-            [&] {
-                const auto curves = combined(call, *p);
-                if (curves.empty()) call.fail(CURVEFEAT_ERR_NO_CURVE, "the sweeps no longer meet");
-                outputs = renew(host::feature::find(f)->results, curves);
-            },
-            &text);
-        if (code != 0) call.fail(code, "%s failed to update: %s", host::feature::display_name(f).c_str(), text.c_str());
-        host::feature::set_results(f, outputs);
-        params().edit(f)->inputs = now;
-    }
+    host::curvefeat::follow_kind("CPROJ_CMB_update", kKind,
+                                 {[](tag_t f) {
+                                      const CombineParams* p = params().find(f);
+                                      return p ? &p->inputs : nullptr;
+                                  },
+                                  [](tag_t f) { return fingerprint_of(*params().find(f)); },
+                                  [](const host::Call& call, tag_t f, const std::vector<double>& now) {
+                                      const auto curves = combined(call, *params().find(f));
+                                      if (curves.empty())
+                                          call.fail(CURVEFEAT_ERR_NO_CURVE, "the sweeps no longer meet");
+                                      host::feature::set_results(f, renew(host::feature::find(f)->results, curves));
+                                      params().edit(f)->inputs = now;
+                                  }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
 
@@ -156,13 +150,7 @@ void CPROJ_CMB_read_frec(unsigned int feature, CPROJ_CMB_rec_t* record) {
     call.need(record, "the combine record");
     const CombineParams& p = combine_params(call, feature);
     CPROJ_CMB_rec_t r = p.rec;
-    CMP_RT_init(2, &r.table);
-    for (int i = 0; i < 2; ++i) {
-        int one = 1, dir = 1;
-        tag_t object = p.curves[i];
-        const CMP_strings_t s{1, &one, &dir, &object};
-        CMP_RT_from_string(&s, srfc1_, 0, i, r.table);
-    }
+    r.table = host::curvefeat::table_of({{{1}, {1}, {p.curves[0]}}, {{1}, {1}, {p.curves[1]}}}, srfc1_);
     r.feature = feature;
     *record = r;
 }

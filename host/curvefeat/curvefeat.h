@@ -258,9 +258,14 @@ void CRVANL_ask_comb(unsigned int curve, int* count, double** needles);
 #ifdef __cplusplus
 }
 
+#include <functional>
 #include <vector>
 
 #include "host/numeric/curves.h"
+
+namespace host {
+class Call;
+}
 
 namespace host::curvefeat {
 
@@ -278,6 +283,21 @@ std::vector<double> fingerprint(const std::vector<tag_t>& objects);
 void add_to_set(int set, const std::vector<tag_t>& tags);
 // Runs `follow` at every model update, after the bodies are made again.
 void follow_updates(void (*follow)());
+// How the features of one kind follow their inputs: made_from answers the
+// fingerprint a feature was made from (null: no feature of the kind), now
+// the fingerprint of its inputs now, remake makes it again from them
+// (raising on failure) and keeps `now` with it.
+struct Follower {
+    std::function<const std::vector<double>*(tag_t)> made_from;
+    std::function<std::vector<double>(tag_t)> now;
+    std::function<void(const host::Call&, tag_t, const std::vector<double>&)> remake;
+};
+// Makes again each live feature of the kind whose inputs changed; a
+// failure raises with a text naming the feature. `routine` names the
+// host routine in the journal and log.
+void follow_kind(const char* routine, const char* kind, const Follower& follower);
+// A new reference table holding the strings, one slot each.
+int table_of(const std::vector<host::profiles::Strings>& slots, const double tolerances[2]);
 // The live curve features of the kind in every loaded part, time order.
 std::vector<tag_t> features_of_kind(const char* kind);
 

@@ -4,6 +4,7 @@
 // slot.
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "host/core/curve_entities.h"
@@ -117,6 +118,31 @@ void add_to_set(int set, const std::vector<tag_t>& tags) {
 }
 
 void follow_updates(void (*follow)()) { host::feature::add_follower(follow); }
+
+void follow_kind(const char* routine, const char* kind, const Follower& follower) {
+    const host::Call call(routine, nullptr);
+    for (tag_t f : features_of_kind(kind)) {
+        const std::vector<double>* before = follower.made_from(f);
+        if (!before) continue;
+        const std::vector<double> now = follower.now(f);
+        if (now == *before) continue;
+        std::string text;
+        const int code = host::feature::caught([&] { follower.remake(call, f, now); }, &text);
+        if (code != 0) call.fail(code, "%s failed to update: %s", host::feature::display_name(f).c_str(), text.c_str());
+    }
+}
+
+int table_of(const std::vector<host::profiles::Strings>& slots, const double tolerances[2]) {
+    int table = 0;
+    CMP_RT_init(static_cast<int>(slots.size()), &table);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        std::vector<int> per = slots[i].per_string, dir = slots[i].dir;
+        std::vector<tag_t> objects = slots[i].objects;
+        const CMP_strings_t s{static_cast<int>(per.size()), per.data(), dir.data(), objects.data()};
+        CMP_RT_from_string(&s, tolerances, 0, static_cast<int>(i), table);
+    }
+    return table;
+}
 
 std::vector<tag_t> features_of_kind(const char* kind) {
     std::vector<tag_t> out;

@@ -303,20 +303,19 @@ void check_inputs(const host::Call& call, int n_curves, const unsigned int* curv
 }
 
 void follow() {
-    const host::Call call("CPROJ_update", nullptr);
-    for (tag_t f : host::curvefeat::features_of_kind(kKind)) {
-        const ProjParams* old = params().find(f);
-        if (!old) continue;
-        const std::vector<double> now = fingerprint_of(*old);
-        if (now == old->inputs) continue;
-        ProjParams p = *old;
-        std::string text;
-        const int code = host::feature::caught([&] { regenerate(call, p); }, &text);
-        if (code != 0) call.fail(code, "%s failed to update: %s", host::feature::display_name(f).c_str(), text.c_str());
-        p.inputs = now;
-        host::feature::set_results(f, all_outputs(p));
-        params()[f] = p;
-    }
+    host::curvefeat::follow_kind("CPROJ_update", kKind,
+                                 {[](tag_t f) {
+                                      const ProjParams* p = params().find(f);
+                                      return p ? &p->inputs : nullptr;
+                                  },
+                                  [](tag_t f) { return fingerprint_of(*params().find(f)); },
+                                  [](const host::Call& call, tag_t f, const std::vector<double>& now) {
+                                      ProjParams p = *params().find(f);
+                                      regenerate(call, p);
+                                      p.inputs = now;
+                                      host::feature::set_results(f, all_outputs(p));
+                                      params()[f] = p;
+                                  }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
 

@@ -19,6 +19,7 @@
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 
 namespace {
@@ -174,10 +175,13 @@ char* asked_text(const char* from) {
     return t;
 }
 
+// The slot's strings in a record of the caller (the host's arrays, which
+// the call's memory mark gives back when a later step fails).
 string_list* asked_strings(int table, int slot) {
+    string_list strings{0, nullptr, nullptr, nullptr};
+    CMP_RT_to_string(table, slot, reinterpret_cast<CMP_strings_t*>(&strings));
     auto* s = static_cast<string_list*>(SM_alloc_persistent(sizeof(string_list)));
-    *s = string_list{0, nullptr, nullptr, nullptr};
-    CMP_RT_to_string(table, slot, reinterpret_cast<CMP_strings_t*>(s));
+    *s = strings;
     return s;
 }
 
@@ -209,7 +213,8 @@ bool is_order_code(int st) {
 
 extern "C" KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feature) {
     if (feature) *feature = NULL_TAG;
-    return kx::frame(
+    return kx::curve::frame_with_memory(
+        kx::standard,
         [&] {
             if (int st = kx::check({{data, 1}, {feature, 2}})) return st;
             return CONTEXT_ask_active_part_exists() ? 0 : kx::kPartNotLoaded;
@@ -228,7 +233,7 @@ extern "C" KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feat
 }
 
 extern "C" KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data) {
-    const int st = kx::frame(
+    const int st = kx::curve::frame_with_memory(
         kx::Opts{.acknowledge = is_order_code},
         [&] {
             return kx::check({{data, 2}});
@@ -250,7 +255,8 @@ extern "C" KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data
 
 // A query: it changes nothing, so it sets no undo mark.
 extern "C" KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data) {
-    return kx::frame(
+    return kx::curve::frame_with_memory(
+        kx::standard,
         [&] {
             return kx::check({{data, 2}});
         },

@@ -19,6 +19,7 @@
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 #include "libkxapi/modl/kx_modl_list.h"
 
@@ -32,16 +33,6 @@ constexpr int kZeroVector = KX_MODL_ERR_TRANSFORM_REFUSED;  // 875053
 // within this of a right angle (radians): directions worked out from
 // curves (plane normals) are perpendicular only to rounding.
 constexpr double kRightAngleTolerance = 1e-6;
-
-// A host error raised inside f answers `code` (acknowledged: answered here).
-template <class F>
-int host_error_as(int code, F&& f) {
-    bool failed = false;
-    const int st = kx::frame(
-        kx::Opts{.check_init = false, .acknowledge = kx::every_code}, kx::on_error([&] { failed = true; }),
-        [] { return 0; }, std::forward<F>(f));
-    return failed ? code : st;
-}
 
 int check_curve(tag c) {
     if (kx::curve::type_of(c).type == 0 || es0022_(&c) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
@@ -133,22 +124,25 @@ extern "C" KXAPI int KX_CURVE_create_combine_curves(tag first, combine_direction
             return kx::check({{first_direction, 2}, {second_direction, 4}, {tolerance, 5}, {feature, 6}});
         },
         [&] {
-            return host_error_as(kHostFailed, [&] {
+            const int st = kx::curve::host_error_as(kHostFailed, [&] {
                 if (int st = validate_curves(first, *first_direction, second, *second_direction)) return st;
                 CPROJ_CMB_rec_t rec{};
                 fill(&rec, first, *first_direction, second, *second_direction, tolerance, CONTEXT_ask_work_part());
-                int st = validate_directions(*first_direction, *second_direction, rec.table);
-                if (st == 0)
-                    st = kx::undo_bracket(1, kCreateMark, [&] {
-                        unsigned int made = 0;
-                        if (CPROJ_CMB_create_frec(&rec, &made) != 0)
-                            return static_cast<int>(KX_CURVE_ERR_COMBINE_REFUSED);
-                        *feature = made;
-                        return 0;
-                    });
-                CMP_RT_free(rec.table);
-                return st;
+                if (int st = validate_directions(*first_direction, *second_direction, rec.table)) {
+                    CMP_RT_free(rec.table);
+                    return st;
+                }
+                return kx::undo_bracket(1, kCreateMark, [&] {
+                    unsigned int made = 0;
+                    const int answer = CPROJ_CMB_create_frec(&rec, &made);
+                    CMP_RT_free(rec.table);
+                    if (answer != 0) return static_cast<int>(KX_CURVE_ERR_COMBINE_REFUSED);
+                    *feature = made;
+                    return 0;
+                });
             });
+            if (st != 0) *feature = NULL_TAG;
+            return st;
         });
 }
 
@@ -160,22 +154,23 @@ extern "C" KXAPI int KX_CURVE_edit_combine_curves(tag feature, tag first, combin
             return kx::check({{first_direction, 3}, {second_direction, 5}, {tolerance, 6}});
         },
         [&] {
-            return host_error_as(kHostFailed, [&] {
+            return kx::curve::host_error_as(kHostFailed, [&] {
                 if (int st = validate_curves(first, *first_direction, second, *second_direction)) return st;
                 CPROJ_CMB_rec_t rec{};
                 CPROJ_CMB_read_frec(feature, &rec);
                 fill(&rec, first, *first_direction, second, *second_direction, tolerance,
                      PART_ask_part_of_object(feature));
-                int st = validate_directions(*first_direction, *second_direction, rec.table);
-                if (st == 0)
-                    st = kx::undo_bracket(1, kEditMark, [&] {
-                        if (CPROJ_CMB_populate_parms(&rec, feature) != 0)
-                            return static_cast<int>(KX_CURVE_ERR_COMBINE_REFUSED);
-                        UPDATE_log_entity_to_update(feature);
-                        return 0;
-                    });
-                CMP_RT_free(rec.table);
-                return st;
+                if (int st = validate_directions(*first_direction, *second_direction, rec.table)) {
+                    CMP_RT_free(rec.table);
+                    return st;
+                }
+                return kx::undo_bracket(1, kEditMark, [&] {
+                    const int answer = CPROJ_CMB_populate_parms(&rec, feature);
+                    CMP_RT_free(rec.table);
+                    if (answer != 0) return static_cast<int>(KX_CURVE_ERR_COMBINE_REFUSED);
+                    UPDATE_log_entity_to_update(feature);
+                    return 0;
+                });
             });
         });
 }
@@ -191,7 +186,7 @@ extern "C" KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combin
                 {{first, 2}, {first_direction, 3}, {second, 4}, {second_direction, 5}, {tolerance, 6}, {curves, 7}});
         },
         [&] {
-            return host_error_as(kHostFailed, [&] {
+            return kx::curve::host_error_as(kHostFailed, [&] {
                 if (!CPROJ_CMB_frec_is_a_cproj_cmb(feature)) return static_cast<int>(kx::curve::kBadCurve);
                 CPROJ_CMB_rec_t rec{};
                 CPROJ_CMB_read_frec(feature, &rec);

@@ -18,6 +18,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
+#include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 #include "libkxapi/modl/kx_modl_list.h"
 
@@ -60,7 +61,8 @@ bool is_curve_type(int type) {
 
 extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined, int* closed) {
     kx::clear(joined, closed);
-    return kx::frame(
+    return kx::curve::frame_with_memory(
+        kx::standard,
         [&] {
             if (!curves) return static_cast<int>(KX_ERR_BAD_PARAM_1);
             if (method < 1 || method > 3) return static_cast<int>(KX_ERR_BAD_PARAM_2);
@@ -92,7 +94,7 @@ extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, 
 
 extern "C" KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count) {
     kx::clear(count);
-    return kx::frame(
+    return kx::curve::frame_with_memory(
         kx::no_check,
         [&] {
             return kx::check({{curves || n <= 0, 1}, {joined || n <= 0, 4}, {count, 5}});

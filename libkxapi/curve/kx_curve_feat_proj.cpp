@@ -28,6 +28,7 @@
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 
 namespace {
@@ -125,19 +126,8 @@ CPROJ_rec_t to_host(const proj_data& d) {
     return r;
 }
 
-// Runs f under a frame of its own; a host error raised inside answers
-// `code` (the error is acknowledged: it is answered here).
-template <class F>
-int host_error_as(int code, F&& f) {
-    bool failed = false;
-    const int st = kx::frame(
-        kx::Opts{.check_init = false, .acknowledge = kx::every_code}, kx::on_error([&] { failed = true; }),
-        [] { return 0; }, std::forward<F>(f));
-    return failed ? code : st;
-}
-
 int make_feature(int n_curves, tag* curves, int n_targets, const tag* targets, CPROJ_rec_t& rec, tag* result) {
-    return host_error_as(KX_CURVE_ERR_PROJECTION_FAILED, [&] {
+    return kx::curve::host_error_as(KX_CURVE_ERR_PROJECTION_FAILED, [&] {
         return kx::undo_bracket(1, kCreateMark, [&] {
             unsigned int feature = 0;
             int error = 0;
@@ -153,7 +143,7 @@ int make_feature(int n_curves, tag* curves, int n_targets, const tag* targets, C
 int make_curves(int n_curves, const tag* curves, int n_targets, const tag* targets, int output, CPROJ_rec_t& rec,
                 tag* result) {
     const int kind = output == 2 ? 3 : 2;
-    return host_error_as(KX_CURVE_ERR_PROJECTION_FAILED, [&] {
+    return kx::curve::host_error_as(KX_CURVE_ERR_PROJECTION_FAILED, [&] {
         return kx::undo_bracket(1, nullptr, [&] {
             tag group = NULL_TAG;
             for (int i = 0; i < n_curves; ++i) {
@@ -336,7 +326,7 @@ extern "C" KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int 
         [&] {
             CPROJ_rec_t rec{};
             std::vector<tag> copy;
-            int st = host_error_as(KX_CURVE_ERR_PROJECTION_CHECK, [&] {
+            int st = kx::curve::host_error_as(KX_CURVE_ERR_PROJECTION_CHECK, [&] {
                 rec = to_host(*data);
                 if (targets && n_targets > 0) copy.assign(targets, targets + n_targets);
                 return validate(n_curves, curves, n_targets, copy.data(), *data);
@@ -351,21 +341,17 @@ extern "C" KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int 
 
 extern "C" KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* curves, int n_targets, tag* targets,
                                                proj_data* data) {
-    kx::curve::CallMemory memory;
-    return kx::frame(
-        kx::standard, kx::on_error([&] { memory.release(); }),
+    return kx::curve::frame_with_memory(
+        kx::standard,
         [&] {
             return kx::check({{data, 6}});
         },
         [&] {
-            memory.set();
-            const int st = kx::undo_bracket(1, kEditMark, [&] {
+            return kx::undo_bracket(1, kEditMark, [&] {
                 if (int code = validate(n_curves, curves, n_targets, targets, *data)) return code;
                 edit_parms(feature, n_curves, curves, n_targets, targets, *data);
                 return 0;
             });
-            memory.release();
-            return st;
         });
 }
 
@@ -376,7 +362,7 @@ extern "C" KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** cur
             return kx::check({{count, 2}, {curves, 3}});
         },
         [&] {
-            return host_error_as(kHostFailed, [&] {
+            return kx::curve::host_error_as(kHostFailed, [&] {
                 if (!CPROJ_is_proj_feature(feature)) return static_cast<int>(kx::curve::kBadCurve);
                 int n = 0;
                 unsigned int* made = nullptr;
@@ -392,7 +378,8 @@ extern "C" KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** cur
 
 extern "C" KXAPI int KX_CURVE_ask_proj_curve_parents(tag curve, tag* feature, tag* input_curve, tag* input_face) {
     kx::clear(feature, input_curve, input_face);
-    return kx::frame(
+    return kx::curve::frame_with_memory(
+        kx::standard,
         [&] {
             return kx::check({{feature, 2}, {input_curve, 3}, {input_face, 4}});
         },
