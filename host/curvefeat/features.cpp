@@ -71,7 +71,8 @@ tag_t new_curve(const hostnum::Curve& curve) {
 std::vector<tag_t> producers(const std::vector<tag_t>& objects) {
     std::vector<tag_t> out;
     for (tag_t o : objects) {
-        const tag_t f = host::objects::is_alive(o) ? DCRV_ask_feature_of_dcurve(o) : 0;
+        // A curve feature given as input is a parent itself.
+        const tag_t f = !host::objects::is_alive(o) ? 0 : is_curve_feature(o) ? o : DCRV_ask_feature_of_dcurve(o);
         if (f && std::find(out.begin(), out.end(), f) == out.end()) out.push_back(f);
     }
     return out;

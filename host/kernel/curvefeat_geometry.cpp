@@ -130,9 +130,14 @@ const TopoDS_Face& face_shape(const Call& call, tag_t face) {
 // The piece running the way the input runs (its start nearer the input's
 // start along the input).
 Spline oriented(const Spline& piece, const Bounded& input) {
+    // The parameter of the input's point nearest p (an end when the foot
+    // lies beyond it).
     auto param = [&](const gp_Pnt& p) {
         GeomAPI_ProjectPointOnCurve foot(p, input.curve, std::min(input.u0, input.u1), std::max(input.u0, input.u1));
-        return foot.NbPoints() > 0 ? foot.LowerDistanceParameter() : input.u0;
+        double best = input.u0, best_d = input.curve->Value(input.u0).Distance(p);
+        if (const double d = input.curve->Value(input.u1).Distance(p); d < best_d) best = input.u1, best_d = d;
+        if (foot.NbPoints() > 0 && foot.LowerDistance() < best_d) best = foot.LowerDistanceParameter();
+        return best;
     };
     const double a = param(piece->StartPoint()), b = param(piece->EndPoint());
     if ((input.u1 >= input.u0) == (a <= b)) return piece;
@@ -197,14 +202,15 @@ gp_Vec direction_at(const gp_Pnt& p, const Projection& how) {
 // spline through the projected points, none when any point misses.
 std::vector<Spline> sampled(const Bounded& in, const Projection& how,
                             const std::function<bool(const gp_Pnt&, gp_Pnt*)>& hit) {
-    const int n = 40;
+    const int n = 64;
     TColgp_Array1OfPnt points(1, n + 1);
     for (int i = 0; i <= n; ++i) {
         gp_Pnt q;
         if (!hit(in.curve->Value(in.u0 + (in.u1 - in.u0) * i / n), &q)) return {};
         points.SetValue(i + 1, q);
     }
-    GeomAPI_PointsToBSpline fit(points, 3, 8, GeomAbs_C2, std::max(how.tolerance, 1e-7));
+    // Well inside the modelling tolerance.
+    GeomAPI_PointsToBSpline fit(points, 3, 8, GeomAbs_C2, std::min(how.tolerance, 1e-6));
     if (!fit.IsDone()) return {};
     return {fit.Curve()};
 }

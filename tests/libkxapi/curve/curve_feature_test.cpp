@@ -231,6 +231,74 @@ TEST_F(CurveFeatureTest, PlainCurvesGoIntoANewGroupAndNothingProjectedMakesNoGro
     EXPECT_EQ(marks(), 0);
 }
 
+TEST_F(CurveFeatureTest, ProjectionsTowardAPointAndALineAndOfPointsAndFeatures) {
+    tag ground = plane({0, 0, 0}, {0, 0, 1});
+    double eye_xyz[3] = {0, 0, 10}, p_xyz[3] = {2, 1, 5};
+    tag eye = NULL_TAG, pt = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_point(eye_xyz, &eye), 0);
+    ASSERT_EQ(KX_CURVE_create_point(p_xyz, &pt), 0);
+    // Toward the point (0, 0, 10) from z = 5: every point lands twice as far out.
+    tag c = line(1, 0, 5, 1, 2, 5);
+    proj_data d = along(2, {0, 0, 1});
+    d.proj_object = eye;
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &c, 1, &ground, 3, &d, &feature), 0);
+    ASSERT_EQ(outputs(feature).size(), 1u);
+    for (const P& q : samples(outputs(feature)[0])) {
+        EXPECT_NEAR(q[0], 2, 1e-4);
+        EXPECT_NEAR(q[2], 0, 1e-6);
+    }
+    expect_near(samples(outputs(feature)[0]).back(), {2, 4, 0}, 1e-4, "far end");
+    // Toward the z axis (a line): an arc about the axis keeps its angles at radius 0.
+    tag axis = line(0, 0, -100, 0, 0, 100);
+    tag wall = cylinder_face(10, 30);
+    tag outer = arc_at(0, 0, 12, 20, 0.5, 2.5);
+    proj_data toward = along(5, {0, 0, 1});
+    toward.proj_object = axis;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &outer, 1, &wall, 3, &toward, &feature), 0);
+    ASSERT_EQ(outputs(feature).size(), 1u);
+    for (const P& q : samples(outputs(feature)[0])) {
+        EXPECT_NEAR(std::hypot(q[0], q[1]), 10, 1e-4);
+        EXPECT_NEAR(q[2], 12, 1e-4);
+    }
+    // A point projects to a point.
+    proj_data straight = along(1, {0, 0, 1});
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &pt, 1, &ground, 3, &straight, &feature), 0);
+    ASSERT_EQ(outputs(feature).size(), 1u);
+    double at[3];
+    ASSERT_EQ(KX_CURVE_ask_point_data(outputs(feature)[0], at), 0);
+    expect_near({at[0], at[1], at[2]}, {2, 1, 0}, 1e-12, "point");
+    // A curve feature as input: its curves project, and it is the parent.
+    tag bridged = feature;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &c, 1, &ground, 3, &straight, &bridged), 0);
+    tag again = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &bridged, 1, &ground, 3, &straight, &again), 0);
+    EXPECT_EQ(outputs(again).size(), 1u);
+    EXPECT_EQ(host::feature::find(again)->parents, std::vector<tag>{bridged});
+    EXPECT_EQ(host::feature::display_name(again).rfind("PROJECTED_CURVE(", 0), 0u);
+}
+
+TEST_F(CurveFeatureTest, AFeatureThatCannotFollowFailsTheUpdateAndTheModelStays) {
+    tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3);
+    tag slope = line(-10, 0, -3, 10, 0, 7);
+    combine_direction d1{0, {0, 0, 0}}, d2{1, {0, 1, 0}};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.001"), &feature), 0);
+    const tag out = outputs(feature).at(0);
+    const std::vector<P> before = samples(out);
+    line_data away{{100, 0, -3}, {120, 0, 7}};  // its sweep no longer meets the ring's
+    ASSERT_EQ(KX_CURVE_edit_line_data(slope, &away), 0);
+    EXPECT_EQ(host::control::raised_code([] { UPDATE_do_update(); }), std::optional<int>(FEAT_ERR_UPDATE_FAILED));
+    std::string failure = FREC_ask_update_failure_message();
+    EXPECT_NE(failure.find("COMBINED_CURVE("), std::string::npos) << failure;
+    EXPECT_EQ(samples(out), before);
+    EXPECT_EQ(outputs(feature), std::vector<tag>{out});
+    line_data back{{-10, 0, -3}, {10, 0, 7}};
+    EXPECT_EQ(KX_CURVE_edit_line_data(slope, &back), 0);
+    update();
+    EXPECT_EQ(samples(out), before);
+}
+
 TEST_F(CurveFeatureTest, ProjectionCodes) {
     tag ground = plane({0, 0, 0}, {0, 0, 1});
     tag c = line(0, 0, 1, 1, 0, 1);
