@@ -38,7 +38,9 @@
  * ... "CPROJ_arclen_feature_parms_c" under "CPROJ_feature_parms_c"; its
  * lookup table maps each (input curve, target face) pair to the output
  * curves made of it. A projection that meets nothing makes no curve of the
- * pair.
+ * pair. At the update every entry is made again (its curves keep their
+ * tags), pairs without an entry get one, and an entry whose pair the
+ * feature no longer has goes with its curves.
  *
  * Combined curves. Each curve is swept along its direction (flag 1: the
  * record's vector; flag 0: the normal of the curve's plane); the feature's

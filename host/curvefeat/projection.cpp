@@ -247,7 +247,8 @@ std::vector<double> fingerprint_of(const ProjParams& p) {
     return fp;
 }
 
-// Makes every entry again, and entries for the pairs that have none.
+// Makes every entry again, makes entries for the pairs that have none and
+// drops those of pairs the feature no longer has (with their curves).
 void regenerate(const host::Call& call, ProjParams& p) {
     const std::vector<tag_t> curves = expand(p.curves, curves_of_input);
     const std::vector<tag_t> faces = expand(p.faces, faces_of_target);
@@ -257,10 +258,19 @@ void regenerate(const host::Call& call, ProjParams& p) {
                                            [&](const Entry& e) { return e.curve == c && e.face == f; });
             if (!known) p.lookup.push_back(Entry{c, f, {}});
         }
+    // Entries of pairs the feature no longer has go with their curves.
+    std::vector<Entry> kept;
     for (Entry& e : p.lookup) {
-        if (!host::objects::is_alive(e.curve) || !host::objects::is_alive(e.face)) continue;
+        const bool listed = std::find(curves.begin(), curves.end(), e.curve) != curves.end() &&
+                            std::find(faces.begin(), faces.end(), e.face) != faces.end();
+        if (!listed) {
+            renew(e.outputs, {});
+            continue;
+        }
         renew(e.outputs, project(call, p, e.curve, e.face));
+        kept.push_back(std::move(e));
     }
+    p.lookup = std::move(kept);
 }
 
 ProjParams from_record(const host::Call& call, const CPROJ_rec_t& r, tag_t part) {

@@ -395,11 +395,31 @@ TEST_F(CurveFeatureTest, ProjectionEditsKeepTheirOutputsAndOneAngleUnit) {
     EXPECT_EQ(outputs(feature), out);
     expect_near(samples(out[0])[0], {0, 0, 0}, 1e-6, "normal");
 
+    // Another target: the pair's entry moves to it and keeps its curve.
+    tag lower = plane({0, 0, -3}, {0, 0, 1});
+    ASSERT_EQ(KX_CURVE_edit_proj_curves(feature, 1, &c, 1, &lower, &straight), 0);
+    update();
+    EXPECT_EQ(outputs(feature), out);
+    expect_near(samples(out[0])[0], {0, 0, -3}, 1e-6, "moved to the other plane");
+    // A second target: a new entry and a new curve for the new pair.
+    tag targets[2] = {lower, ground};
+    ASSERT_EQ(KX_CURVE_edit_proj_curves(feature, 1, &c, 2, targets, &straight), 0);
+    update();
+    const std::vector<tag> two = outputs(feature);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0], out[0]);
+    expect_near(samples(two[1])[0], {0, 0, 0}, 1e-6, "the new pair");
+    // Back to one target: the entry of the pair kept keeps its curve, the
+    // pair no longer there goes with its curve.
+    ASSERT_EQ(KX_CURVE_edit_proj_curves(feature, 1, &c, 1, &ground, &straight), 0);
+    update();
+    EXPECT_EQ(outputs(feature), std::vector<tag>{two[1]});
+    EXPECT_FALSE(host::objects::is_alive(two[0]));
     // The parent moves: the projection follows at the update.
     line_data moved{{1, 1, 5}, {4, 1, 5}};
     ASSERT_EQ(KX_CURVE_edit_line_data(c, &moved), 0);
     update();
-    expect_near(samples(out[0])[0], {1, 1, 0}, 1e-6, "followed");
+    expect_near(samples(two[1])[0], {1, 1, 0}, 1e-6, "followed");
     EXPECT_EQ(marks(), 0);
 }
 
