@@ -253,7 +253,9 @@ int CRVANL_read_sap_record(unsigned int spline, CRVANL_sap_record_t* record);
 /* The comb of a curve whose written record shows it (show[0]): `density`
  * needles (at least 2) evenly along the parameter, each from the curve
  * point against the curvature vector, its length the curvature times the
- * scale (1 when 0), six doubles each (SM_alloc); none otherwise. */
+ * scale (1 when 0), six doubles each (SM_alloc); none otherwise. The combs
+ * of the work part's curves are drawn in every view at each regeneration
+ * of the display (DISPLAY_regenerate), in the temporary display. */
 void CRVANL_ask_comb(unsigned int curve, int* count, double** needles);
 
 #pragma GCC visibility pop

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "host/core/curve_queries.h"
+#include "host/core/entity_types.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/data/parts.h"
+#include "host/display/temp.h"
 #include "host/hook.h"
 #include "host/kernel/curvefeat.h"
 #include "host/model.h"
@@ -30,6 +33,44 @@ host::TagTable<CRVANL_sap_record_t>& spline_analysis() {
 const bool registered = (analysis(), spline_analysis(), true);
 
 double tolerance_of(const double tolerances[2]) { return tolerances ? tolerances[0] : srfc1_[0]; }
+
+// The comb of a curve whose record shows it (six doubles a needle).
+std::vector<double> comb_of(tag_t curve) {
+    std::vector<double> out;
+    const CRVANL_record_t* r = analysis().find(curve);
+    if (!r || !r->show[0]) return out;
+    const auto c = kc::curve_record(curve);
+    if (!c) return out;
+    const int n = std::max(r->density, 2);
+    const double scale = r->scale == 0 ? 1.0 : r->scale;
+    double lim[2];
+    hostnum::curve_limits(c->record(), lim);
+    for (int i = 0; i < n; ++i) {
+        double p[3], d[6];
+        hostnum::curve_evaluate(c->record(), 2, lim[0] + (lim[1] - lim[0]) * i / (n - 1), p, d);
+        const double v2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        if (!(v2 > 0)) continue;
+        const double along = (d[0] * d[3] + d[1] * d[4] + d[2] * d[5]) / v2;
+        out.insert(out.end(), p, p + 3);
+        for (int k = 0; k < 3; ++k) out.push_back(p[k] - scale * (d[3 + k] - along * d[k]) / v2);
+    }
+    return out;
+}
+
+// The combs of the work part's curves are drawn again, needle by needle, in
+// every view whenever the display is regenerated.
+void draw_combs() {
+    const tag_t part = CONTEXT_ask_work_part();
+    DSS_view_spec_t every{0, 0};
+    for (int type : {HOST_TYPE_LINE, HOST_TYPE_ARC, HOST_TYPE_CONIC, HOST_TYPE_SPLINE})
+        for (tag_t curve : host::objects::objects_of_type(type)) {
+            if (host::objects::require(curve).part != part) continue;
+            const std::vector<double> comb = comb_of(curve);
+            for (std::size_t i = 0; i + 6 <= comb.size(); i += 6)
+                DSS_TEMP_display_polyline(&every, 0, 2, comb.data() + i, 0, 0, 0);
+        }
+}
+const bool drawing = (host::temp::on_regenerate(draw_combs), true);
 
 }  // namespace
 
@@ -123,23 +164,7 @@ void CRVANL_ask_comb(unsigned int curve, int* count, double** needles) {
     *count = 0;
     *needles = nullptr;
     call.live(curve);
-    const CRVANL_record_t* r = analysis().find(curve);
-    const auto c = kc::curve_record(curve);
-    if (!r || !r->show[0] || !c) return;
-    const int n = std::max(r->density, 2);
-    const double scale = r->scale == 0 ? 1.0 : r->scale;
-    double lim[2];
-    hostnum::curve_limits(c->record(), lim);
-    std::vector<double> out;
-    for (int i = 0; i < n; ++i) {
-        double p[3], d[6];
-        hostnum::curve_evaluate(c->record(), 2, lim[0] + (lim[1] - lim[0]) * i / (n - 1), p, d);
-        const double v2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-        if (!(v2 > 0)) continue;
-        const double along = (d[0] * d[3] + d[1] * d[4] + d[2] * d[5]) / v2;
-        out.insert(out.end(), p, p + 3);
-        for (int k = 0; k < 3; ++k) out.push_back(p[k] - scale * (d[3 + k] - along * d[k]) / v2);
-    }
+    const std::vector<double> out = comb_of(curve);
     *count = static_cast<int>(out.size() / 6);
     if (out.empty()) return;
     *needles = static_cast<double*>(SM_alloc(sizeof(double) * out.size()));

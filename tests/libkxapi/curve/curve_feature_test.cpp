@@ -14,6 +14,7 @@
 #include "host/core/entity_delete.h"
 #include "host/core/entity_types.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/display/temp.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
@@ -819,6 +820,12 @@ TEST_F(CurveFeatureTest, AnalysisDisplayReachesTheHostAndDrawsAComb) {
         EXPECT_NEAR(std::hypot(n[3], n[4]), 5 + 10.0 / 5, 1e-9);  // outwards, scale x curvature
     }
     SM_free(needles);
+    // The display draws the comb, needle by needle.
+    DISPLAY_regenerate();
+    int drawn = 0;
+    for (const host::temp::Drawn& d : host::temp::shown())
+        if (d.kind == host::temp::Kind::Polyline && d.points.size() == 6) ++drawn;
+    EXPECT_EQ(drawn, 2);
     char bytes[16] = {};
     EXPECT_EQ(KX_CURVE_set_spline_sap(ring, bytes, 1, 2), 1105004);
     tag l = line(0, 0, 0, 1, 0, 0);
