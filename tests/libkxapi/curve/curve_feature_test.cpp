@@ -300,6 +300,40 @@ TEST_F(CurveFeatureTest, AFeatureThatCannotFollowFailsTheUpdateAndTheModelStays)
     EXPECT_EQ(samples(out), before);
 }
 
+TEST_F(CurveFeatureTest, EachChangeSetsItsNamedMark) {
+    tag ground = plane({0, 0, 0}, {0, 0, 1});
+    tag c = line(0, 0, 5, 4, 0, 5);
+    tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3);
+    tag slope = line(-10, 0, -3, 10, 0, 7);
+    tag projection = NULL_TAG, combined = NULL_TAG, group = NULL_TAG;
+    proj_data d = along(1, {0, 0, 1});
+    combine_direction d1{0, {0, 0, 0}}, d2{1, {0, 1, 0}};
+    struct Row {
+        const char* name;  // null: an unnamed mark
+        std::function<int()> call;
+    };
+    const Row rows[] = {
+        {"Create proj curves (KXAPI)",
+         [&] { return KX_CURVE_create_proj_curves(1, &c, 1, &ground, 3, &d, &projection); }},
+        {"KX_CURVE_edit_proj_curves", [&] { return KX_CURVE_edit_proj_curves(projection, 1, &c, 1, &ground, &d); }},
+        {nullptr, [&] { return KX_CURVE_create_proj_curves(1, &c, 1, &ground, 1, &d, &group); }},
+        {"Create combine curves (KXAPI)",
+         [&] { return KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.01"), &combined); }},
+        {"Edit combine curves (KXAPI)",
+         [&] { return KX_CURVE_edit_combine_curves(combined, ring, &d1, slope, &d2, const_cast<char*>("0.02")); }},
+    };
+    for (const Row& row : rows) {
+        host::control::set_journal(true);
+        host::control::clear_journal();
+        ASSERT_EQ(row.call(), 0) << (row.name ? row.name : "unnamed");
+        const auto marks = host::control::calls("UNDO_JQ_set_mark");
+        ASSERT_EQ(marks.size(), 1u);
+        EXPECT_EQ(marks[0].arg[0], 1);
+        EXPECT_STREQ(marks[0].text, row.name ? row.name : "");
+    }
+    EXPECT_EQ(marks(), 0);
+}
+
 TEST_F(CurveFeatureTest, ProjectionCodes) {
     tag ground = plane({0, 0, 0}, {0, 0, 1});
     tag c = line(0, 0, 1, 1, 0, 1);
