@@ -1,7 +1,8 @@
 // Curve features under fault simulation: bridge, projected and combined
-// curve features made, asked and edited, curves joined; every run with a
-// host error at one host call ends clean (a failed call leaves the model,
-// the undo marks and the live blocks as they were).
+// curve features made, asked and edited, curves joined (one chain and the
+// chains found), an analysis display set; every run with a host error at
+// one host call ends clean (a failed call leaves the model, the undo marks
+// and the live blocks as they were).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -90,6 +91,13 @@ int curve_features() {
     tag joined = NULL_TAG;
     int closed = 0;
     STEP(KX_CURVE_create_joined_curve(list, 1, &joined, &closed));
+    tag chain[2] = {left, tail}, chains[2] = {NULL_TAG, NULL_TAG};
+    int count = 0;
+    STEP(KX_CURVE_auto_join_curves(chain, 2, 2, chains, &count));
+    analysis_display shown{};
+    shown.show_comb = 1;
+    shown.density = 5;
+    STEP(KX_CURVE_set_analysis_display(joined, &shown));
     return step("KX_MODL_delete_list", [&] { return KX_MODL_delete_list(&list); });
 }
 
