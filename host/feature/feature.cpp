@@ -186,13 +186,13 @@ tag_t create(tag_t part, const std::string& kind, std::vector<tag_t> parents, st
 
 const Record* find(tag_t feature) { return objects::is_alive(feature) ? records().find(feature) : nullptr; }
 
-void set_undeletable(tag_t feature, bool on) {
-    if (Record* r = edit(feature)) r->undeletable = on;
-}
-
 void set_results(tag_t feature, std::vector<tag_t> results) {
     for (tag_t r : results) require_live("host::feature::set_results", r);
     if (Record* r = edit(feature)) r->results = std::move(results);
+}
+
+void set_undeletable(tag_t feature, bool on) {
+    if (Record* r = edit(feature)) r->undeletable = on;
 }
 
 void set_flags(tag_t feature, bool browseable, bool controlled, bool meta) {

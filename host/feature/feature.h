@@ -291,10 +291,11 @@ std::vector<tag_t> features_using(tag_t exp);
 bool is_inactive(tag_t feature);
 // Runs the update of every part's features (UPDATE_do_update does).
 void update();
-// A service whose objects follow the bodies (section curves ...): its
-// routine runs at the end of every update, after the bodies are made
-// again; an error it raises fails the update (the model goes back).
-void register_follower(void (*follow)());
+// Adds a service whose objects follow the model at every update, after the
+// bodies are made again and before smart objects follow: `follow` raises
+// when its objects cannot follow (the update then fails and the model is
+// as before it).
+void add_follower(void (*follow)());
 // Makes the bodies of the part's features read from a file again through
 // the kernel (from the values they were built with), so that later edits
 // regenerate them step by step; the bodies keep the objects read with them.

@@ -126,7 +126,9 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
 
 void register_kind(const Kind& kind) { kinds()[kind.name] = kind; }
 
-void register_follower(void (*follow)()) { followers().push_back(follow); }
+void add_follower(void (*follow)()) {
+    if (std::find(followers().begin(), followers().end(), follow) == followers().end()) followers().push_back(follow);
+}
 
 const Kind* find_kind(const std::string& name) {
     const auto it = kinds().find(name);

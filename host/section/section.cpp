@@ -295,7 +295,7 @@ std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vec
 
 const bool kinds_made = [] {
     for (const char* k : kKinds) hf::register_kind({k, {}, 0, 0, 0, false, not_built, no_numbers});
-    hf::register_follower(follow);
+    hf::add_follower(follow);
     return true;
 }();
 
@@ -580,15 +580,6 @@ int INTSEC_ask_section_curve_parents(unsigned int feature, unsigned int curve, u
     *plane = o.plane;
     *object = o.object;
     *index = o.index;
-    return 0;
-}
-
-unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve) {
-    HOST_ENTRY(curve);
-    for (tag_t t : host::objects::objects_of_type(HOST_TYPE_FEATURE)) {
-        const Section* s = sections().find(t);
-        if (s && hf::find(t) && std::find(s->curves.begin(), s->curves.end(), curve) != s->curves.end()) return t;
-    }
     return 0;
 }
 

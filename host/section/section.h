@@ -84,8 +84,8 @@ int INTSEC_parms_to_data(unsigned int feature, INTSEC_data_t* data);
 void INTSEC_free_data(INTSEC_data_t* data);
 int INTSEC_ask_section_curve_parents(unsigned int feature, unsigned int curve, unsigned int* plane,
                                      unsigned int* object, int* index);
-/* The section feature that made the curve, 0 for none. */
-unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve);
+/* DCRV_ask_feature_of_dcurve (host/curvefeat/curvefeat.h) answers the
+ * section feature that made a curve. */
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

@@ -13,6 +13,7 @@
 #include "host/core/entity_types.h"
 #include "host/core/groups.h"
 #include "host/core/views.h"
+#include "host/curvefeat/curvefeat.h"
 #include "host/feature/feature.h"
 #include "host/section/section.h"
 #include "host/services/error.h"

@@ -92,7 +92,7 @@ KXAPI int KX_CURVE_create_silhouette(tag body, tag view, int* count, tag** curve
         },
         [&]() -> int {
             hidlin_[kHiddenLineWord] = 1;
-            if (!live(body) || !live(view)) return KX_MODL_ERR_DEAD_OBJECT;
+            if (!live(body) || !live(view)) return KX_MODL_ERR_INVALID_FEATURE;
             if (!is_body(body)) return KX_MODL_ERR_WRONG_OBJECT;
             // The caller's array is handed out once the mark is gone.
             kx::host_ptr<tag> out;
@@ -137,10 +137,10 @@ KXAPI int KX_CURVE_create_shadow_outline(int body_count, tag bodies[], tag view,
         },
         [&]() -> int {
             for (int i = 0; i < body_count; ++i) {
-                if (!live(bodies[i])) return KX_MODL_ERR_DEAD_OBJECT;
+                if (!live(bodies[i])) return KX_MODL_ERR_INVALID_FEATURE;
                 if (!is_body(bodies[i])) return KX_MODL_ERR_WRONG_OBJECT;
             }
-            if (!live(view)) return KX_MODL_ERR_DEAD_OBJECT;
+            if (!live(view)) return KX_MODL_ERR_INVALID_FEATURE;
             // The caller's arrays, handed out once the mark is gone.
             kx::host_ptr<int> per_loop;
             kx::host_ptr<tag*> arrays;

@@ -21,6 +21,7 @@
 #include "kx_csys.h"
 #include "kx_curve.h"
 #include "kx_curve_trim.h"
+#include "kx_curve_feat.h"
 #include "kx_cam.h"
 #include "kx_misc.h"
 #include "kx_cfi.h"

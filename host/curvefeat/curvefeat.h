@@ -1,0 +1,312 @@
+/* The host's associative curve features and curve services: bridge curves
+ * (BRDGCRV_), projected curves (CPROJ_), combined curves (CPROJ_CMB_), the
+ * curves of curve features (DCRV_), joins of curve chains (CRV_JOIN_) and
+ * curve-analysis records (CRVANL_).
+ *
+ * A curve feature is a record of the feature service (host/feature/) of
+ * the work part: kind "BRIDGE_CURVE", "PROJECTED_CURVE" or "COMBINED_CURVE",
+ * in time order with the part's other features, its output curves as its
+ * results (splines of the work part) and the features that made its input
+ * curves as its parents. Its parameters are model state: undo marks roll
+ * them back with the record. At each model update (UPDATE_do_update) a
+ * curve feature whose input curves or target faces changed is made again
+ * from them: its output curves keep their tags (a projection makes or
+ * deletes outputs where a piece appears or goes); a feature whose geometry
+ * cannot be made fails the update (the model stays as before it).
+ *
+ * Bridge curves. The bridge joins the first curve at the fraction
+ * fractions[0] of its parameter range to the second at fractions[1], as a
+ * quintic spline. It leaves the first curve along the curve's direction
+ * there (senses[0] -1; 1 against it) and arrives at the second running
+ * along that curve's direction (senses[1] -1; 1 against it). Methods 1, 2
+ * (and 3 at an end its option names: option 1 the first end, 2 the
+ * second, 0 none) match the curvature of the curve at the end (curvature
+ * continuity); every other end matches the tangent and has no curvature.
+ * The speed at an end is the shape value times the distance between the
+ * ends: shape kind 0 and 1 take shapes[0] at the first end and shapes[1] at
+ * the second (a shape of 0 counts as 1), kind 2 takes 2 shapes[0] at both.
+ * Slot 2 of the table (method 4's reference) is kept with the feature.
+ *
+ * Projected curves. proj_type 1 along the target's normal, 2 toward the
+ * point proj_object, 3 along proj_vector (multiplicity 2: both ways), 4
+ * along proj_vector turned by the angle (radians) about angle_vector, 5
+ * toward the line proj_object (every point along the perpendicular to the
+ * line), 6 along proj_vector (the arc-length option is kept with the
+ * feature). Targets: faces and sheet bodies of the kernel (a sheet: each
+ * of its faces), planes and datum planes. The parameter object of a
+ * feature (CPROJ_parms_t) is one of the classes "CPROJ_normal_feature_parms_c"
+ * ... "CPROJ_arclen_feature_parms_c" under "CPROJ_feature_parms_c"; its
+ * lookup table maps each (input curve, target face) pair to the output
+ * curves made of it. A projection that meets nothing makes no curve of the
+ * pair. At the update every entry is made again (its curves keep their
+ * tags), pairs without an entry get one, and an entry whose pair the
+ * feature no longer has goes with its curves.
+ *
+ * Combined curves. Each curve is swept along its direction (flag 1: the
+ * record's vector; flag 0: the normal of the curve's plane); the feature's
+ * curves are where the sweeps meet. The tolerance is a system expression
+ * of the feature.
+ *
+ * Joins. CRV_JOIN_create_joined_curve makes one spline of a chain of
+ * curves or edges (host/kernel/curvefeat.h: methods and answers); its
+ * second output is 1 when the joined curve is closed. CRV_JOIN_auto_join_curves
+ * sorts the curves into chains and makes one spline of each chain of two or
+ * more curves.
+ *
+ * Checks: a null pointer raises HOST_ERR_NULL_ARGUMENT, a dead tag
+ * HOST_ERR_DEAD_TAG, a feature of another kind CURVEFEAT_ERR_WRONG_FEATURE;
+ * failures of the kernel raise its codes.
+ */
+#ifndef HOST_CURVEFEAT_CURVEFEAT_H
+#define HOST_CURVEFEAT_CURVEFEAT_H
+
+#include "host/feature/profiles.h"
+
+#define CURVEFEAT_ERR_WRONG_FEATURE 671361 /* the feature is of another kind */
+#define CURVEFEAT_ERR_NO_CURVE      671362 /* the feature's geometry makes no curve */
+#define CURVEFEAT_ERR_BAD_INPUT     671363 /* an input curve or target is not one the feature takes */
+/* Answers of a bridge update that the interface maps. */
+#define BRDGCRV_ERR_POINT_AFTER 671367 /* a point of the bridge is made after the feature */
+#define BRDGCRV_ERR_SAME_ENDS   671368 /* the two ends of the bridge coincide */
+#define BRDGCRV_ERR_NO_TANGENT  671369 /* a curve has no tangent at its end of the bridge */
+
+#define CURVEFEAT_TEXT_CHARS 133
+#define CPROJ_latest_version 3
+
+typedef struct BRDGCRV_rec_s {
+    unsigned int feature; /* 0 for a new feature */
+    int method;
+    int flag;
+    int table; /* reference table: slots 0, 1 (the curves) and 2 (method 4's reference) */
+    double tolerances[2];
+    unsigned int evaluators[3];
+    double fractions[2];
+    char position_text[2][CURVEFEAT_TEXT_CHARS];
+    int shape_kind;
+    double shapes[2];
+    char shape_text[2][CURVEFEAT_TEXT_CHARS];
+    unsigned int points[2];
+    int senses[2];
+    int flag2;
+    int method3_option;
+    int words[4];
+} BRDGCRV_rec_t;
+
+typedef struct CPROJ_rec_s {
+    int kind;
+    int version;
+    int proj_type;
+    unsigned int proj_object;
+    double proj_vector[3];
+    double second_vector[3];
+    int multiplicity;
+    int arclength_option;
+    int quintic;
+    double angle; /* radians */
+    char angle_text[CURVEFEAT_TEXT_CHARS];
+    double tolerance[2];
+    int n_targets;
+    unsigned int* targets;
+} CPROJ_rec_t;
+
+typedef struct CPROJ_lookup_s {
+    unsigned int input_curve;
+    unsigned int input_face;
+    int n_outputs;
+    unsigned int* output_curves;
+} CPROJ_lookup_t;
+
+/* A projection feature's parameter object (CPROJ_ask_feature_parms hands
+ * out arrays from SM_alloc; CPROJ_free_parms frees them). */
+typedef struct CPROJ_parms_s {
+    int cls; /* OM class */
+    int version;
+    int proj_type;
+    unsigned int proj_pnt;  /* types 2 and 6 */
+    unsigned int proj_line; /* type 5 */
+    double proj_vec[3];
+    double xvec[3];
+    int arcl_opt;
+    unsigned int angle_exp; /* type 4: the angle in degrees */
+    double tol;
+    int multiplicity;
+    int out_quintic_typ;
+    int algorithm_version;
+    int n_curves;
+    unsigned int* curves;
+    int n_faces;
+    unsigned int* faces;
+    int n_lookup;
+    CPROJ_lookup_t* lookup;
+} CPROJ_parms_t;
+
+typedef struct CPROJ_CMB_rec_s {
+    unsigned int feature;
+    int table; /* reference table: slot 0 the first curve, 1 the second */
+    int use_vector[2];
+    double direction[2][3];
+    double tolerance;
+    char tolerance_text[CURVEFEAT_TEXT_CHARS];
+    unsigned int tolerance_exp; /* filled by CPROJ_CMB_read_frec */
+    double angle_tolerance;
+    int flag;
+    int quintic;
+} CPROJ_CMB_rec_t;
+
+/* A curve's analysis settings as the interface writes them, in order.
+ * CRVANL_write_CARecord keeps the record and puts what the host's own
+ * analysis record (host/core/curve_queries.h) holds into it: the shown
+ * items, the density, the options, the limits flag and the scale. */
+typedef struct CRVANL_record_s {
+    int show[4]; /* 0 or 1 each: [0] the comb */
+    int values[2];
+    int density; /* the first double truncated toward zero */
+    int unset;
+    unsigned char options[16];
+    int limits_on; /* 0 or 1 */
+    double scale;
+    int limit;
+    double limits[3];
+} CRVANL_record_t;
+
+typedef struct CRVANL_sap_record_s {
+    unsigned char options[16];
+    int first;
+    int second;
+} CRVANL_sap_record_t;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
+
+/* ---- tag sets ---- */
+void TS_create_set(int* set);
+void TS_ask_set(int set, int* count, unsigned int** tags); /* SM_alloc */
+void TS_free_set(int set);
+
+/* ---- reference tables (host/feature/trim_curves.h) ---- */
+/* 1 with the unit normal when the curves of the slot lie in one plane, 2
+ * when they do not. */
+int CMP_RT_planar_normal(int table, int slot, double normal[3]);
+
+/* ---- bridge curves ---- */
+int BRDGCRV_create_frec(BRDGCRV_rec_t* record);
+int BRDGCRV_update_frec(BRDGCRV_rec_t* record);
+/* The feature's record with a new reference table. */
+void BRDGCRV_read_parms(unsigned int feature, BRDGCRV_rec_t* record);
+int BRDGCRV_is_bridge_frec(unsigned int feature);
+
+/* ---- projected curves ---- */
+int CPROJ_is_proj_feature(unsigned int feature);
+/* Makes the feature: *error 0, or CURVEFEAT_ERR_NO_CURVE when nothing
+ * projects, CURVEFEAT_ERR_BAD_INPUT for a curve or target it cannot take. */
+void CPROJ_create_feature(int n_curves, const unsigned int* curves, int n_targets, const unsigned int* targets,
+                          int flags, const CPROJ_rec_t* record, int kind, unsigned int* feature, int* error);
+/* Plain curves (points for points) of the curves' projections, each put
+ * in the tag set; nothing when nothing projects. */
+void CPROJ_create_curves(int n_curves, const unsigned int* curves, int n_targets, const unsigned int* targets, int a,
+                         int b, const CPROJ_rec_t* record, int output_kind, int kind, int set);
+void CPROJ_ask_feature_parms(unsigned int feature, CPROJ_parms_t* parms);
+/* Replaces the feature's parameter object (the old one is gone). */
+void CPROJ_set_feature_parms(unsigned int feature, const CPROJ_parms_t* parms);
+void CPROJ_free_parms(CPROJ_parms_t* parms);
+/* The host object of a target: the target itself for a live face, sheet
+ * body, plane or datum plane, else 0. */
+unsigned int CPROJ_entity_ask_om_tag(unsigned int target);
+/* 0 with the input curve and target face of an output curve of the
+ * feature; 1 when the feature is no projection feature; 2 when the curve
+ * is none of its outputs. */
+int CPROJ_ask_proj_curve_parents(unsigned int feature, unsigned int curve, unsigned int* input_curve,
+                                 unsigned int* input_face);
+
+/* ---- curves of curve features ---- */
+int DCRV_is_developed_curve_feature(unsigned int feature);
+/* The output curves of a curve feature (SM_alloc). */
+void DCRV_ask_dcurves_of_feature(unsigned int feature, int* count, unsigned int** curves);
+/* The feature that made the curve (a curve or section feature), 0 for
+ * none. */
+unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve);
+
+/* ---- combined curves ---- */
+int CPROJ_CMB_create_frec(CPROJ_CMB_rec_t* record, unsigned int* feature);
+void CPROJ_CMB_read_frec(unsigned int feature, CPROJ_CMB_rec_t* record);
+int CPROJ_CMB_populate_parms(CPROJ_CMB_rec_t* record, unsigned int feature);
+int CPROJ_CMB_frec_is_a_cproj_cmb(unsigned int feature);
+void CPROJ_CMB_read_curves(unsigned int feature, int* count, unsigned int** curves);
+
+/* ---- joins ---- */
+int CRV_JOIN_create_joined_curve(int n, const unsigned int* curves, int method, const double tolerances[2],
+                                 unsigned int* joined, int* closed);
+int CRV_JOIN_auto_join_curves(int n, const unsigned int* curves, int method, const double tolerances[2], int* count,
+                              unsigned int** joined);
+
+/* ---- groups ---- */
+/* A new empty group of the work part. */
+void es1500_(unsigned int* group);
+
+/* ---- curve analysis ---- */
+void CRVANL_write_CARecord(unsigned int curve, const CRVANL_record_t* record);
+void CRVANL_write_sap_record(unsigned int spline, const CRVANL_sap_record_t* record);
+/* 1 with the record when the curve has one, else 0. */
+int CRVANL_read_written_record(unsigned int curve, CRVANL_record_t* record);
+int CRVANL_read_sap_record(unsigned int spline, CRVANL_sap_record_t* record);
+/* The comb of a curve whose written record shows it (show[0]): `density`
+ * needles (at least 2) evenly along the parameter, each from the curve
+ * point against the curvature vector, its length the curvature times the
+ * scale (1 when 0), six doubles each (SM_alloc); none otherwise. The combs
+ * of the work part's curves are drawn in every view at each regeneration
+ * of the display (DISPLAY_regenerate), in the temporary display. */
+void CRVANL_ask_comb(unsigned int curve, int* count, double** needles);
+
+#pragma GCC visibility pop
+#ifdef __cplusplus
+}
+
+#include <functional>
+#include <vector>
+
+#include "host/numeric/curves.h"
+
+namespace host {
+class Call;
+}
+
+namespace host::curvefeat {
+
+using tag_t = unsigned int;
+
+// Shared by the features of this folder.
+// A new spline of the work part on the curve record.
+tag_t new_curve(const hostnum::Curve& curve);
+// The features that made the objects (as results), no repeats.
+std::vector<tag_t> producers(const std::vector<tag_t>& objects);
+// Sample points of the objects' curves, faces and planes: a feature
+// compares them to see whether its inputs changed.
+std::vector<double> fingerprint(const std::vector<tag_t>& objects);
+// Adds the tags to a tag set (TS_create_set).
+void add_to_set(int set, const std::vector<tag_t>& tags);
+// Runs `follow` at every model update, after the bodies are made again.
+void follow_updates(void (*follow)());
+// How the features of one kind follow their inputs: made_from answers the
+// fingerprint a feature was made from (null: no feature of the kind), now
+// the fingerprint of its inputs now, remake makes it again from them
+// (raising on failure) and keeps `now` with it.
+struct Follower {
+    std::function<const std::vector<double>*(tag_t)> made_from;
+    std::function<std::vector<double>(tag_t)> now;
+    std::function<void(const host::Call&, tag_t, const std::vector<double>&)> remake;
+};
+// Makes again each live feature of the kind whose inputs changed; a
+// failure raises with a text naming the feature. `routine` names the
+// host routine in the journal and log.
+void follow_kind(const char* routine, const char* kind, const Follower& follower);
+// A new reference table holding the strings, one slot each.
+int table_of(const std::vector<host::profiles::Strings>& slots, const double tolerances[2]);
+// The live curve features of the kind in every loaded part, time order.
+std::vector<tag_t> features_of_kind(const char* kind);
+
+}  // namespace host::curvefeat
+#endif
+
+#endif

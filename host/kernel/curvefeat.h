@@ -1,0 +1,96 @@
+/* The solid kernel's work for the host's curve features (host/curvefeat/):
+ * projections of curves onto planes and onto faces, the combined curve of
+ * two swept curves, and the joining of curve chains into one spline. Plain
+ * C++ over model objects and the host's curve records: no kernel library
+ * header comes in here.
+ *
+ * Curves are given as model objects: a curve entity (line, arc, conic,
+ * spline) or an edge object of a kernel body. What the kernel makes comes
+ * back as curve records of the host's curve mathematics (splines; exact
+ * where the kernel's result is exact). A failure of the kernel raises a
+ * host error of the kernel band (KERNEL_ERR_EXCEPTION) on the call given.
+ */
+#ifndef HOST_KERNEL_CURVEFEAT_H
+#define HOST_KERNEL_CURVEFEAT_H
+
+#include <optional>
+#include <vector>
+
+#include "host/numeric/curves.h"
+
+namespace host {
+class Call;
+}
+
+namespace host::kernel::curvefeat {
+
+using tag_t = unsigned int;
+
+// The curve record of a curve entity or an edge object (empty for any
+// other object).
+std::optional<hostnum::Curve> curve_record(tag_t object);
+
+// How a projection runs. kind: 1 along the target's normal, 2 toward
+// `point`, 3 along `direction`, 5 toward the line through `point` along
+// `direction`. both: along the direction and against it (kind 3).
+struct Projection {
+    int kind = 1;
+    double direction[3] = {0, 0, 1};
+    double point[3] = {0, 0, 0};
+    bool both = false;
+    double tolerance = 1e-4;
+};
+
+// A plane target: a point of it and its unit normal.
+struct Plane {
+    double point[3];
+    double normal[3];
+};
+
+// The projection of a curve or edge object onto a face object (its kernel
+// face, within its boundary) or onto a plane: the pieces, each running the
+// way the input runs. None when the curve misses the target.
+std::vector<hostnum::Curve> project_onto_face(const Call& call, tag_t curve, tag_t face, const Projection& how);
+std::vector<hostnum::Curve> project_onto_plane(const Call& call, tag_t curve, const Plane& plane,
+                                               const Projection& how);
+// The projection of a point onto a face object or a plane; false when it
+// misses.
+bool project_point_onto_face(const Call& call, const double point[3], tag_t face, const Projection& how, double out[3]);
+bool project_point_onto_plane(const double point[3], const Plane& plane, const Projection& how, double out[3]);
+
+// The combined curve: where the sweep of `first` along `first_dir` meets
+// the sweep of `second` along `second_dir` (both sweeps run both ways, far
+// beyond the curves). The pieces, joined where they meet within the
+// tolerance.
+std::vector<hostnum::Curve> combine(const Call& call, tag_t first, const double first_dir[3], tag_t second,
+                                    const double second_dir[3], double tolerance);
+
+// Joining curves (entities or edges) into splines. Codes of a join:
+enum JoinCode {
+    join_ok = 0,
+    join_gap = 1,        // the curves do not make one chain (an end meets no other end)
+    join_branch = 3,     // three or more ends meet at one place
+    join_none = 4,       // no curves
+    join_closed = 5,     // a closed curve among several
+    join_no_spline = 6,  // the kernel made no spline of the chain
+    join_dead = 7,       // a tag of no live object
+    join_not_curve = 8,  // an object that is no curve or edge
+    join_method = 9,     // a method other than 1, 2 or 3
+    join_null = 10,      // no array of curves
+};
+// Method 1: the exact chain as one spline (the pieces raised to the highest
+// degree among them); 2: a cubic spline through the chain within the
+// tolerance, smooth at the joints; 3: the same of degree 5.
+struct Joined {
+    int code = join_ok;
+    std::optional<hostnum::Curve> curve;
+    bool closed = false;
+};
+Joined join(const Call& call, const std::vector<tag_t>& curves, int method, double tolerance);
+// The curves sorted into chains (ends meeting within the tolerance), in the
+// order of their first curve; each chain's curves in chain order.
+std::vector<std::vector<tag_t>> chains(const Call& call, const std::vector<tag_t>& curves, double tolerance);
+
+}  // namespace host::kernel::curvefeat
+
+#endif

@@ -1,0 +1,159 @@
+// Joined curves (one curve of a chain, or one of each chain found) through
+// the host's curve-joining service, and the curve-analysis display
+// settings of a curve or spline.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "host/core/curve_queries.h"
+#include "host/core/entity_store.h"
+#include "host/core/entity_types.h"
+#include "host/curvefeat/curvefeat.h"
+#include "host/data/parts.h"
+#include "host/numeric/tolerances.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "kx_codes.h"
+#include "kx_curve_feat.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/core/kx_util.h"
+#include "libkxapi/curve/kx_curve_feat_internal.h"
+#include "libkxapi/curve/kx_curve_internal.h"
+#include "libkxapi/modl/kx_modl_list.h"
+
+namespace {
+
+// The status of a join's answer.
+int join_status(int answer) {
+    switch (answer) {
+        case 0: return 0;
+        case 1: return KX_CURVE_ERR_JOIN_GAP;
+        case 3: return KX_CURVE_ERR_JOIN_BRANCH;
+        case 4: return KX_MODL_ERR_EMPTY_LIST;
+        case 5: return KX_CURVE_ERR_JOIN_CLOSED_CURVE;
+        case 6: return KX_MODL_ERR_SPLINE_DATA;
+        case 7: return KX_MODL_ERR_NO_OBJECT_DATA;
+        case 8: return KX_MODL_ERR_WRONG_OBJECT;
+        case 9: return KX_ERR_BAD_PARAM_2;
+        case 10: return KX_ERR_BAD_PARAM_1;
+        default: return KX_MODL_ERR_NO_FACE_RANGE;
+    }
+}
+
+// 875027 for a dead object, 875033 for one of another class.
+int check_joinable(tag c, bool edges) {
+    if (kx::curve::type_of(c).type == 0 || es0022_(&c) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
+    const int cls = es0017_(&c);
+    return cls == ES_CLASS_CURVE || (edges && cls == ES_CLASS_EDGE) ? 0 : kx::curve::kBadCurve;
+}
+
+void regenerate(tag curve) {
+    int mode = 1;
+    regenerate_after_edit(&mode, &curve);
+}
+
+bool is_curve_type(int type) {
+    return type == HOST_TYPE_LINE || type == HOST_TYPE_ARC || type == HOST_TYPE_CONIC || type == HOST_TYPE_SPLINE;
+}
+
+}  // namespace
+
+extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined, int* closed) {
+    kx::clear(joined, closed);
+    return kx::curve::frame_with_memory(
+        kx::standard,
+        [&] {
+            if (!curves) return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            if (method < 1 || method > 3) return static_cast<int>(KX_ERR_BAD_PARAM_2);
+            return kx::check({{joined, 3}, {closed, 4}});
+        },
+        [&] {
+            const int count = kx::modl::ask_list_count(curves);
+            if (count < 0) return count;
+            const std::vector<tag> items = kx::tags_of(curves);
+            if (items.empty()) return static_cast<int>(KX_MODL_ERR_EMPTY_LIST);
+            for (tag c : items)
+                if (int st = check_joinable(c, true)) return st;
+            // The new curve and its display are one change: a failure takes
+            // the curve back.
+            return kx::curve::model_change([&] {
+                unsigned int made = 0;
+                int second = 0;
+                const int st = join_status(CRV_JOIN_create_joined_curve(static_cast<int>(items.size()), items.data(),
+                                                                        method, srfc1_, &made, &second));
+                if (st == 0 && made != 0) regenerate(made);
+                if (st == 0) {
+                    *joined = made;
+                    *closed = second;
+                }
+                return st;
+            });
+        });
+}
+
+extern "C" KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count) {
+    kx::clear(count);
+    return kx::curve::frame_with_memory(
+        kx::no_check,
+        [&] {
+            return kx::check({{curves || n <= 0, 1}, {joined || n <= 0, 4}, {count, 5}});
+        },
+        [&] {
+            for (int i = 0; i < n; ++i)
+                if (int st = check_joinable(curves[i], false)) return st;
+            return kx::curve::model_change([&] {
+                int made = 0;
+                unsigned int* list = nullptr;
+                const int st = join_status(CRV_JOIN_auto_join_curves(n, curves, method, srfc1_, &made, &list));
+                const std::vector<tag> curves_made(list, list + (list ? made : 0));
+                SM_free(list);
+                if (st != 0) return st;
+                for (tag c : curves_made) regenerate(c);
+                std::copy(curves_made.begin(), curves_made.end(), joined);
+                *count = made;
+                return 0;
+            });
+        });
+}
+
+extern "C" KXAPI int KX_CURVE_set_analysis_display(tag curve, analysis_display* display) {
+    return kx::frame(
+        [&] {
+            if (CONTEXT_ask_root_part() == 0 || CONTEXT_ask_work_part() == 0) return kx::kPartNotLoaded;
+            if (!is_curve_type(kx::curve::type_of(curve).type)) return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            return kx::check({{display, 2}});
+        },
+        [&] {
+            CRVANL_record_t r{};
+            const char shown[4] = {display->show_comb, display->show_peaks, display->show_inflections,
+                                   display->show_length};
+            for (int i = 0; i < 4; ++i) r.show[i] = shown[i] ? 1 : 0;
+            r.values[0] = display->first_value;
+            r.values[1] = display->second_value;
+            r.density = static_cast<int>(display->density);  // truncated toward zero
+            std::memcpy(r.options, display->options, sizeof r.options);
+            r.limits_on = display->limits_on ? 1 : 0;
+            r.scale = display->scale;
+            r.limit = display->limit;
+            std::memcpy(r.limits, display->limits, sizeof r.limits);
+            CRVANL_write_CARecord(curve, &r);
+            return 0;
+        });
+}
+
+extern "C" KXAPI int KX_CURVE_set_spline_sap(tag spline, char options[16], int first, int second) {
+    return kx::frame(
+        [&] {
+            if (kx::curve::type_of(spline).type != HOST_TYPE_SPLINE) return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            return kx::check({{options, 2}});
+        },
+        [&] {
+            CRVANL_sap_record_t r{};
+            std::memcpy(r.options, options, sizeof r.options);
+            r.first = first;
+            r.second = second;
+            CRVANL_write_sap_record(spline, &r);
+            return 0;
+        });
+}

@@ -1,0 +1,123 @@
+/* Curve features: bridge curves, projected curves and combined curves
+ * (associative: they follow their input curves at each model update);
+ * joined curves and curve-analysis display settings.
+ *
+ * Every creation and edit of the model is one undo step: a failed one
+ * leaves the model as it was. Feature data handed out by the ask
+ * functions belongs to the caller (strings and texts free with
+ * KX_MODL_free_string_list and KX_free; tag lists with KX_MODL_delete_list;
+ * arrays with KX_free). */
+#ifndef KX_CURVE_FEAT_H
+#define KX_CURVE_FEAT_H
+
+#include "kx_modl.h"
+#include "kx_types.h"
+
+KX_BEGIN_DECLS
+
+/* ---- bridge curve features ---- */
+
+/* method 0 to 5; the curves are strings holding one curve or edge each;
+ * positions are expression texts in percent of each curve (0 to 100); a
+ * point, when given, decides its position; shapes are expression texts
+ * (method 5: one shape from 0.01 to 0.99; method 4: none); method3_option
+ * 0 to 2 (method 3); reference: one edge or spline (method 4). */
+typedef struct bridge_data_s {
+    int method;
+    string_list* first_curve;
+    string_list* second_curve;
+    char* first_position;
+    char* second_position;
+    tag first_point;
+    tag second_point;
+    char first_reverse;
+    char second_reverse;
+    char* first_shape;
+    char* second_shape;
+    int method3_option;
+    string_list* reference;
+} bridge_data;
+
+KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feature);
+KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data);
+/* Fills data with new string lists and texts (the caller's). */
+KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data);
+
+/* ---- projected curves ---- */
+
+/* proj_type 1 along the face normal, 2 toward a point, 3 along a vector, 4
+ * at an angle (degrees, strictly between -90 and 90) to a vector, 5 toward
+ * a line, 6 equal arc length. */
+typedef struct proj_data_s {
+    int proj_type;
+    tag proj_object;
+    double proj_vector[3];
+    double second_vector[3];
+    int multiplicity;
+    int arclength_option;
+    double angle;
+    double angle_vector[3];
+} proj_data;
+
+/* output 3 makes a projection feature, any other output plain curves in a
+ * new group (the result). */
+KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int n_targets, tag* targets, int output,
+                                      proj_data* data, tag* result);
+KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* curves, int n_targets, tag* targets,
+                                    proj_data* data);
+/* The feature's curves (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** curves);
+/* The feature of a projected curve, and the curve and the face it was
+ * projected from and onto. */
+KXAPI int KX_CURVE_ask_proj_curve_parents(tag curve, tag* feature, tag* input_curve, tag* input_face);
+
+/* ---- combined curves ---- */
+
+/* use_vector 0 sweeps along the normal of the curve's plane, 1 along
+ * vector. */
+typedef struct combine_direction_s {
+    int use_vector;
+    double vector[3];
+} combine_direction;
+
+KXAPI int KX_CURVE_create_combine_curves(tag first, combine_direction* first_direction, tag second,
+                                         combine_direction* second_direction, char* tolerance, tag* feature);
+KXAPI int KX_CURVE_edit_combine_curves(tag feature, tag first, combine_direction* first_direction, tag second,
+                                       combine_direction* second_direction, char* tolerance);
+/* The tolerance text (free with KX_free) and the feature's curves (a new
+ * tag list). */
+KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combine_direction* first_direction, tag* second,
+                                      combine_direction* second_direction, char** tolerance, tag_list** curves);
+
+/* ---- joined curves ---- */
+
+/* method 1 exact, 2 cubic, 3 quintic; closed is 1 when the joined curve
+ * is closed. */
+KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined, int* closed);
+/* One joined curve for each chain of two or more curves, into joined (room
+ * for n tags). */
+KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count);
+
+/* ---- curve analysis display ---- */
+
+typedef struct analysis_display_s {
+    int first_value;
+    int second_value;
+    char show_comb;
+    char show_peaks;
+    char show_inflections;
+    char show_length;
+    double density;
+    char options[16];
+    char limits_on;
+    double scale;
+    int limit;
+    double limits[3];
+} analysis_display;
+
+KXAPI int KX_CURVE_set_analysis_display(tag curve, analysis_display* display);
+KXAPI int KX_CURVE_set_spline_sap(tag spline, char options[16], int first, int second);
+
+KX_END_DECLS
+
+#endif
