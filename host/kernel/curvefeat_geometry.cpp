@@ -101,23 +101,8 @@ Spline spline_of_edge(const TopoDS_Edge& e) {
 }
 
 hostnum::Curve record_of(const Call& call, Spline c) {
-    if (c->IsPeriodic()) {
-        c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
-        c->SetNotPeriodic();
-    }
-    const int n = c->NbPoles(), order = c->Degree() + 1;
-    std::vector<double> poles(4 * static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const gp_Pnt p = c->Pole(i + 1);
-        poles[4 * i] = p.X();
-        poles[4 * i + 1] = p.Y();
-        poles[4 * i + 2] = p.Z();
-        poles[4 * i + 3] = c->Weight(i + 1);
-    }
-    TColStd_Array1OfReal flat(1, n + order);
-    c->KnotSequence(flat);
-    const std::vector<double> knots(flat.begin(), flat.end());
-    auto r = hostnum::Curve::spline(n, order, poles.data(), knots.data(), hostnum::Curve::PoleForm::cartesian);
+    const hostnum::geometry::SplineData f = hostnum::geometry::spline_data(c);
+    auto r = hostnum::Curve::spline(f.n, f.order, f.poles.data(), f.knots.data(), hostnum::Curve::PoleForm::cartesian);
     if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's curve makes no spline");
     return *r;
 }

@@ -29,6 +29,7 @@
 #include <cmath>
 #include <optional>
 
+#include "host/numeric/curve_kernel.h"
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
@@ -75,24 +76,9 @@ unsigned int make_arc(const gp_Circ& c, double t0, double t1) {
 }
 
 unsigned int make_spline(const Handle(Geom_BSplineCurve) & given) {
-    Handle(Geom_BSplineCurve) c = given;
-    if (c->IsPeriodic()) {
-        c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
-        c->SetNotPeriodic();
-    }
-    const int n = c->NbPoles(), order = c->Degree() + 1;
-    std::vector<double> poles(4 * static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const gp_Pnt p = c->Pole(i + 1);
-        poles[4 * i] = p.X();
-        poles[4 * i + 1] = p.Y();
-        poles[4 * i + 2] = p.Z();
-        poles[4 * i + 3] = c->Weight(i + 1);
-    }
-    TColStd_Array1OfReal flat(1, n + order);
-    c->KnotSequence(flat);
-    const std::vector<double> knots(flat.begin(), flat.end());
-    auto curve = hostnum::Curve::spline(n, order, poles.data(), knots.data(), hostnum::Curve::PoleForm::cartesian);
+    const hostnum::geometry::SplineData f = hostnum::geometry::spline_data(given);
+    auto curve =
+        hostnum::Curve::spline(f.n, f.order, f.poles.data(), f.knots.data(), hostnum::Curve::PoleForm::cartesian);
     if (!curve) return 0;
     const unsigned int t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SPLINE, 0, 0});
     host::curves::attach_curve(t, *curve);

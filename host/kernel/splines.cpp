@@ -45,6 +45,7 @@
 #include "host/data/parts.h"
 #include "host/kernel/brep.h"
 #include "host/kernel/splines.h"
+#include "host/numeric/curve_kernel.h"
 #include "host/model.h"
 #include "host/numeric/curves.h"
 #include "host/services/error.h"
@@ -180,33 +181,9 @@ Handle(Geom_BSplineCurve)
     });
 }
 
-// The unweighted data of a kernel curve (clamped when periodic).
-struct Flat {
-    int n = 0, order = 0;
-    std::vector<double> poles, knots;
-};
-
-Flat flat_of(Handle(Geom_BSplineCurve) c) {
-    if (c->IsPeriodic()) {
-        c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
-        c->SetNotPeriodic();
-    }
-    Flat f;
-    f.n = c->NbPoles();
-    f.order = c->Degree() + 1;
-    f.poles.resize(4 * static_cast<std::size_t>(f.n));
-    for (int i = 0; i < f.n; ++i) {
-        const gp_Pnt p = c->Pole(i + 1);
-        f.poles[4 * i] = p.X();
-        f.poles[4 * i + 1] = p.Y();
-        f.poles[4 * i + 2] = p.Z();
-        f.poles[4 * i + 3] = c->Weight(i + 1);
-    }
-    TColStd_Array1OfReal flat(1, f.n + f.order);
-    c->KnotSequence(flat);
-    f.knots.assign(flat.begin(), flat.end());
-    return f;
-}
+// The data of a kernel curve (clamped when periodic).
+using Flat = hostnum::geometry::SplineData;
+Flat flat_of(const Handle(Geom_BSplineCurve) & c) { return hostnum::geometry::spline_data(c); }
 
 // The same into a curve's own arrays (from SM_alloc; a failure to get
 // the second leaves the curve as it was).

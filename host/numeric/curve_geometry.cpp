@@ -417,4 +417,26 @@ bool surface_meets(const KernelCurve& k, double lo, double hi, const Surface& s,
     return true;
 }
 
+SplineData spline_data(Handle(Geom_BSplineCurve) c) {
+    if (c->IsPeriodic()) {
+        c = Handle(Geom_BSplineCurve)::DownCast(c->Copy());
+        c->SetNotPeriodic();
+    }
+    SplineData f;
+    f.n = c->NbPoles();
+    f.order = c->Degree() + 1;
+    f.poles.resize(4 * static_cast<std::size_t>(f.n));
+    for (int i = 0; i < f.n; ++i) {
+        const gp_Pnt p = c->Pole(i + 1);
+        f.poles[4 * i] = p.X();
+        f.poles[4 * i + 1] = p.Y();
+        f.poles[4 * i + 2] = p.Z();
+        f.poles[4 * i + 3] = c->Weight(i + 1);
+    }
+    TColStd_Array1OfReal flat(1, f.n + f.order);
+    c->KnotSequence(flat);
+    f.knots.assign(flat.begin(), flat.end());
+    return f;
+}
+
 }  // namespace hostnum::geometry

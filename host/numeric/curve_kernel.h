@@ -5,6 +5,7 @@
 #define HOST_NUMERIC_CURVE_KERNEL_H
 
 #include <GeomAdaptor_Curve.hxx>
+#include <Geom_BSplineCurve.hxx>
 #include <Geom_Curve.hxx>
 #include <Geom_Surface.hxx>
 
@@ -48,6 +49,15 @@ struct KernelCurve {
 // surface, else 1. False when the kernel fails.
 bool surface_meets(const KernelCurve& k, double lo, double hi, const Handle(Geom_Surface) & surface, double tolerance,
                    std::vector<SurfaceMeet>* out);
+
+// A kernel spline as the host keeps one: poles with their weights (x, y,
+// z, w each), the full knot sequence, order = degree + 1; a periodic
+// spline comes clamped.
+struct SplineData {
+    int n = 0, order = 0;
+    std::vector<double> poles, knots;
+};
+SplineData spline_data(Handle(Geom_BSplineCurve) c);
 
 }  // namespace hostnum::geometry
 

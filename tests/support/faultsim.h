@@ -67,6 +67,13 @@ int step(const char* call, F&& f) {
     return faultsim_end(static_cast<int>(f()));
 }
 
+// A step of a story function: the call is the step, and a status other
+// than 0 ends the story with it.
+#define FAULTSIM_STEP(call)                                                    \
+    do {                                                                       \
+        if (int st_ = faultsim::step(#call, [&] { return call; })) return st_; \
+    } while (0)
+
 struct Story {
     std::string name;
     // The story, from a fresh process: 0 when it went through.

@@ -18,10 +18,7 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 int curve_features() {
     tag part = NULL_TAG, ground = NULL_TAG, left = NULL_TAG, right = NULL_TAG, slope = NULL_TAG;

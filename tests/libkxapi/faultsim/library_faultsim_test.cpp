@@ -23,10 +23,7 @@ constexpr double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 constexpr double kTurned[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
 
 // A step whose status the story needs: a non-zero status ends the story.
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 int open_session(tag* part, const char* file) {
     STEP(KX_initialize());

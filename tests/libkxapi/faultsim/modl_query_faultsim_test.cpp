@@ -19,10 +19,7 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 unsigned int g_body = 0, g_hole = 0;
 

@@ -14,10 +14,7 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 int trims() {
     tag part = NULL_TAG, base = NULL_TAG, bound = NULL_TAG, feature = NULL_TAG, other = NULL_TAG;

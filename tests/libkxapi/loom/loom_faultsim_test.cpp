@@ -24,10 +24,7 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 unsigned int g_b = 0, g_link_b = 0, g_block_d = 0, g_link_d = 0;
 

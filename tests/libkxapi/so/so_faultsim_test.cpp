@@ -19,10 +19,7 @@ namespace {
 
 using faultsim::step;
 
-#define STEP(call)                                                   \
-    do {                                                             \
-        if (int st_ = step(#call, [&] { return call; })) return st_; \
-    } while (0)
+#define STEP FAULTSIM_STEP
 
 unsigned int g_part = 0, g_wall = 0, g_occurrence = 0, g_object = 0;
 
