@@ -680,4 +680,10 @@ std::string describe(const Report& r) {
     return out;
 }
 
+std::string faults_of(const Report& r) {
+    std::string out;
+    for (const Fault& f : r.faults) out += describe(f) + "\n";
+    return out;
+}
+
 }  // namespace faultsim

@@ -117,6 +117,8 @@ Report simulate(const Story& story);
 // "story: N host calls, S steps, R runs, F faults" and a line per fault.
 std::string describe(const Report& report);
 std::string describe(const Fault& fault);
+// A line per fault of the report (empty when the runs ended clean).
+std::string faults_of(const Report& report);
 
 }  // namespace faultsim
 

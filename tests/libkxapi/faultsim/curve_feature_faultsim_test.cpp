@@ -102,9 +102,7 @@ TEST(CurveFeatureFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"curve features", curve_features});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
-    std::string faults;
-    for (const faultsim::Fault& f : r.faults) faults += faultsim::describe(f) + "\n";
-    EXPECT_EQ(faults, "");
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 }  // namespace

@@ -67,9 +67,7 @@ TEST(ModlQueryFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"modl_queries", queries, model});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
-    std::string faults;
-    for (const faultsim::Fault& f : r.faults) faults += faultsim::describe(f) + "\n";
-    EXPECT_EQ(faults, "");
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 }  // namespace

@@ -115,9 +115,7 @@ TEST(SectionFaultSimulation, EveryRunEndsClean) {
         const faultsim::Report r = faultsim::simulate(faultsim::Story{name, story, scene});
         EXPECT_EQ(r.problem, "") << name;
         EXPECT_GT(r.runs, 0u) << name;
-        std::string faults;
-        for (const faultsim::Fault& f : r.faults) faults += faultsim::describe(f) + "\n";
-        EXPECT_EQ(faults, "") << name;
+        EXPECT_EQ(faultsim::faults_of(r), "") << name;
     }
 }
 

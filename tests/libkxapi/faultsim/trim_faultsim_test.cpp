@@ -79,9 +79,7 @@ TEST(TrimFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"trims", trims});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
-    std::string faults;
-    for (const faultsim::Fault& f : r.faults) faults += faultsim::describe(f) + "\n";
-    EXPECT_EQ(faults, "");
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 }  // namespace

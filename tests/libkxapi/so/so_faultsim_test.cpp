@@ -105,9 +105,7 @@ TEST(SmartFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"smart_faces_and_curves", faces_and_curves, model});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
-    std::string faults;
-    for (const faultsim::Fault& f : r.faults) faults += faultsim::describe(f) + "\n";
-    EXPECT_EQ(faults, "");
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 }  // namespace
