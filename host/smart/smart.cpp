@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <cstring>
@@ -231,6 +232,25 @@ const Row& row_of(const Call& call, tag_t t, Cls c) {
 
 // Values are computed either from what the parents hold (the update, which
 // goes parents first) or afresh through the ancestors (out-of-date test).
+// FNV-1a over a spline's data (type, range, poles and knots), kept to the
+// 52 bits a double holds exactly; 0 for any other record.
+double fingerprint(const curve_struct& c) {
+    if (c.type != CURVE_SPLINE || !c.data) return 0;
+    const auto& d = *static_cast<const curve_spline_data*>(c.data);
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](const void* p, std::size_t n) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    mix(&c.start, sizeof c.start);
+    mix(&c.span, sizeof c.span);
+    mix(&d.n_poles, sizeof d.n_poles);
+    mix(&d.order, sizeof d.order);
+    if (d.poles) mix(d.poles, sizeof(double) * 4 * static_cast<std::size_t>(d.n_poles));
+    if (d.knots) mix(d.knots, sizeof(double) * static_cast<std::size_t>(d.n_poles + d.order));
+    return static_cast<double>(h >> 12);
+}
+
 struct Eval {
     const Call& call;
     bool fresh;
@@ -334,7 +354,8 @@ struct Eval {
     }
     // The value of an extracted curve: a line's ends; an arc's center, X
     // (towards its start), Y, radius and sweep; a spline's start, middle
-    // and end (what it follows).
+    // and end and a fingerprint of all its poles and knots (what it
+    // follows: any change of the source's shape makes it out of date).
     void curve_value(const Row& r, double out[13]) const {
         const hostnum::Curve c = geo::curve_of(call, r.parents[0]);
         double lim[2], a[3], b[3], d[6];
@@ -358,6 +379,7 @@ struct Eval {
             hostnum::curve_evaluate(c.record(), 0, 0.5 * (lim[0] + lim[1]), m, nullptr);
             put(out + 3, v3(m));
             put(out + 6, v3(b));
+            out[9] = fingerprint(c.record());
         }
     }
     void compute(const Row& r, double out[13]) const;

@@ -23,6 +23,7 @@
 #include "host/kernel/kernel.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
+#include "host/smart/smart.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/so/so_fixture.h"
 
@@ -357,6 +358,47 @@ TEST_F(SmartGeometryTest, ExtractedCurvesFollowTheirSources) {
         EXPECT_NEAR(std::hypot(p[0] - 1, p[1] - 2), 3, 1e-3) << f;
     }
     expect_near(coords(at(as_arc, 1)), {1, 5, 0}, "arc's end");
+}
+
+// A spline's extract follows any change of its shape, also one that keeps
+// its start, middle and end where they were.
+TEST_F(SmartGeometryTest, ExtractedSplineFollowsAChangeInsideIt) {
+    const auto spline_with = [](double d) {
+        double knots[9] = {0, 0, 0, 0, 0.5, 1, 1, 1, 1};
+        double poles[5][4] = {{0, 0, 0, 1}, {1, d, 0, 1}, {2, 0, 0, 1}, {3, -d, 0, 1}, {4, 0, 0, 1}};
+        return hostnum::Curve::spline(5, 4, &poles[0][0], knots, hostnum::Curve::PoleForm::cartesian);
+    };
+    double knots[9] = {0, 0, 0, 0, 0.5, 1, 1, 1, 1};
+    double poles[5][4] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}, {3, 0, 0, 1}, {4, 0, 0, 1}};
+    spline_data data{5, 4, 0, knots, poles, 0, 1};
+    tag source = NULL_TAG, copy = NULL_TAG;
+    int n_states = 0;
+    spline_state* states = nullptr;
+    ASSERT_EQ(KX_CURVE_create_spline(&data, &source, &n_states, &states), 0);
+    KX_free(states);
+    ASSERT_EQ(KX_SO_create_curve_extract(part, 0, source, 0, 0, 0, &copy), 0);
+    ASSERT_EQ(type_of(copy), 9);
+    // Up on one side, down on the other: the ends and the middle stay.
+    const auto bent = spline_with(1);
+    ASSERT_TRUE(bent);
+    EXPECT_EQ(RM_ask_out_of_date_state(copy), 0);
+    host::curves::attach_curve(source, *bent);
+    EXPECT_EQ(RM_ask_out_of_date_state(copy), 1);
+    ASSERT_EQ(update(), 0);
+    EXPECT_EQ(RM_ask_out_of_date_state(copy), 0);
+    const auto copied = host::curves::curve_of(copy);
+    ASSERT_TRUE(copied);
+    double lim[2];
+    hostnum::curve_limits(copied->record(), lim);
+    for (double f : {0.25, 0.75}) {
+        // On the bent source, away from the straight line it was.
+        double b[3], t = 0, foot[3];
+        hostnum::curve_evaluate(copied->record(), 0, lim[0] + f * (lim[1] - lim[0]), b, nullptr);
+        ASSERT_EQ(hostnum::curve_closest_point(bent->record(), b, &t, foot), hostnum::CurveError::ok);
+        // (a copy within the distance tolerance)
+        EXPECT_NEAR(std::hypot(foot[0] - b[0], foot[1] - b[1], foot[2] - b[2]), 0, 0.01) << f;
+        EXPECT_GT(std::fabs(b[1]), 0.1) << f;
+    }
 }
 
 TEST_F(SmartGeometryTest, SplinesThroughPointsFollowThem) {
