@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -530,6 +531,32 @@ TEST_F(TrimFileTest, AFileWithoutTrimsStillOpens) {
     EXPECT_EQ(TRCRV_is_trim_frec(trims[0]), 0);
     ASSERT_EQ(KX_MODL_update(), 0);
     expect_ends(ends(result_of(trims[1])), {0, 0, 0, 4, 0, 0});
+}
+
+// The host makes and edits trims of the kinds it can save and read back
+// only (0 to bounds, 1 and 2 by length); others change nothing.
+TEST_F(TrimFileTest, TheHostRefusesTrimKindsItCannotKeep) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    int table = 0;
+    CMP_RT_init(3, &table);
+    const unsigned int lines[1] = {base};
+    CMP_RT_replace_rm_entities(table, 0, 1, lines, 0);
+    const int features = static_cast<int>(host::feature::features_of_part(part).size());
+    for (int kind : {-1, 3}) {
+        SCOPED_TRACE(kind);
+        TRCRV_rec_t r{};
+        r.table = table;
+        r.kind = kind;
+        std::strcpy(r.length_text, "5");
+        EXPECT_EQ(host::control::raised_code([&] { TRCRV_create_frec(&r); }),
+                  std::optional<int>(HOST_ERR_BAD_ARGUMENT));
+        r.feature = four;
+        EXPECT_EQ(host::control::raised_code([&] { TRCRV_update_frec(&r); }),
+                  std::optional<int>(HOST_ERR_BAD_ARGUMENT));
+    }
+    EXPECT_EQ(static_cast<int>(host::feature::features_of_part(part).size()), features);
+    expect_ends(ends(result_of(four)), {0, 0, 0, 4, 0, 0});
+    CMP_RT_free(table);
 }
 
 // Damaged trim rows make the file corrupt and leave the model as it was.
