@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
@@ -237,12 +239,26 @@ Line result_line(const host::Call& call, tag_t feature) {
 
 void set_line(tag_t line, const Line& l) { LINE_set_end_points(line, l.s.data(), l.e.data()); }
 
+// Whether every object the trim uses is still there.
+bool uses_live_objects(const TrimParams& p) {
+    auto live = [](tag_t t) { return t == 0 || host::objects::is_alive(t); };
+    for (const Slot& s : p.slots)
+        for (tag_t o : s.objects)
+            if (!live(o)) return false;
+    return live(p.rec.bound_object[0]) && live(p.rec.bound_object[1]) && live(p.rec.axis) &&
+           (p.length_exp == 0 || host::expr::find(p.length_exp));
+}
+
 // The update's regeneration of a trim feature: its line made again from
 // the line it trims, its bounds and its length expression. A record without
-// parameters (one read from a part file) has nothing to make again.
+// parameters (one read from a part file written before trims were saved)
+// has nothing to make again; nor has a trim whose line, bound or length
+// was deleted: its line stays as it was last made and follows no more
+// (as the file keeps it, see "TRIM" below), instead of failing every
+// update of the part from then on.
 void regenerate(const host::Call& call, tag_t feature) {
     const TrimParams* p = params().find(feature);
-    if (!p) return;
+    if (!p || !uses_live_objects(*p)) return;
     const Line before = result_line(call, feature);
     const double length = p->length_exp ? host::expr::value(p->length_exp) : 0.0;
     Line l;
@@ -250,6 +266,169 @@ void regenerate(const host::Call& call, tag_t feature) {
         call.fail(code, "the trim cannot be made again");
     if (l.s != before.s || l.e != before.e) set_line(host::feature::find(feature)->results[0], l);
 }
+
+// Part-file section "TRIM": the parameters of the part's trim features,
+// without which a reopened trim would no longer be made again.
+//
+// Payload: rows of objects (see host/data/part_file.h), one per trim
+// feature; a row:
+//   f64 x4 tolerances (two pairs)
+//   u32 x2 bound objects (kNone: none), u8 x2 bound present, u8 x2 use
+//       point, f64 x6 the two use points
+//   i32 spline extension, kind, flag, direction given, direction mode
+//   u32 axis object (kNone: none), f64 x3 direction
+//   i32 first option, option, i32 x5 words, u8 constant byte
+//   u8 x3 extension points present, f64 x9 the extension points
+//   str length text (at most 132 characters, no NUL)
+//   u32 slot count (1..3); per slot: u32 strings, per string i32 object
+//       count and i32 direction, then u32 objects and their numbers
+//   u32 length expression (kNone: none)
+// A trim is left out when one of the objects it uses is not written with
+// the part (it was deleted): its line is then kept as last made. The
+// reader refuses a row of an object that is no trim feature, an object
+// that is not there (or the part, a feature or an expression where a
+// model object goes), a first slot whose first object is no line, counts
+// that do not add up, a number that is not finite, a kind other than 0
+// (to bounds) without its length expression, a length expression that is
+// no expression or one given to a trim to bounds.
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+bool all_written(const host::part_file::SaveContext& ctx, const TrimParams& p) {
+    auto in = [&](tag_t t) { return t == 0 || ctx.index(t) != kNone; };
+    for (const Slot& s : p.slots)
+        for (tag_t o : s.objects)
+            if (o == 0 || !in(o)) return false;
+    return in(p.rec.bound_object[0]) && in(p.rec.bound_object[1]) && in(p.rec.axis) && in(p.length_exp);
+}
+
+void write_trims(host::part_file::Writer& out, const host::part_file::SaveContext& ctx) {
+    namespace pf = host::part_file;
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, unsigned int t) {
+        const TrimParams* p = params().find(t);
+        if (!p || !host::feature::find(t) || !all_written(ctx, *p)) return;
+        const TRCRV_rec_t& r = p->rec;
+        auto tag = [&](tag_t o) { row.u32(o ? ctx.index(o) : kNone); };
+        auto reals = [&](const double* v, int n) {
+            for (int i = 0; i < n; ++i) row.f64(v[i]);
+        };
+        reals(r.tolerances, 2);
+        reals(r.tolerances2, 2);
+        for (int i = 0; i < 2; ++i) tag(r.bound_object[i]);
+        for (int i = 0; i < 2; ++i) row.u8(r.bound_present[i]);
+        for (int i = 0; i < 2; ++i) row.u8(r.use_point[i]);
+        reals(&r.points[0][0], 6);
+        for (int v : {r.spline_extension, r.kind, r.flag, r.direction_given, r.direction_mode}) row.i32(v);
+        tag(r.axis);
+        reals(r.direction, 3);
+        row.i32(r.first_option);
+        row.i32(r.option);
+        for (int w : r.words) row.i32(w);
+        row.u8(r.constant_byte);
+        for (int i = 0; i < 3; ++i) row.u8(r.ext_present[i]);
+        reals(&r.ext_points[0][0], 9);
+        row.str(std::string(r.length_text, strnlen(r.length_text, TRCRV_TEXT_CHARS - 1)));
+        row.u32(static_cast<std::uint32_t>(p->slots.size()));
+        for (const Slot& s : p->slots) {
+            row.u32(static_cast<std::uint32_t>(s.per_string.size()));
+            for (std::size_t i = 0; i < s.per_string.size(); ++i) {
+                row.i32(s.per_string[i]);
+                row.i32(i < s.dir.size() ? s.dir[i] : 1);
+            }
+            row.u32(static_cast<std::uint32_t>(s.objects.size()));
+            for (tag_t o : s.objects) tag(o);
+        }
+        tag(p->length_exp);
+    });
+}
+
+double finite(host::part_file::Reader& in) {
+    const double d = in.f64();
+    if (!std::isfinite(d)) throw host::part_file::FormatError("a trim's number is not finite");
+    return d;
+}
+
+// An object of the part's model (no part, feature or expression), or 0
+// for kNone when `optional`.
+tag_t model_object(host::part_file::Reader& in, const host::part_file::LoadContext& ctx, bool optional) {
+    const std::uint32_t n = in.u32();
+    if (n == kNone && optional) return 0;
+    const host::objects::Object* o = n == 0 || n == kNone ? nullptr : host::objects::find(ctx.tag_of(n));
+    if (!o || o->cls != OM_CLASS_RM_ENTITY)
+        throw host::part_file::FormatError("a trim uses an object that is not there");
+    return o->tag;
+}
+
+std::uint32_t count(host::part_file::Reader& in, std::size_t each) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / each) throw host::part_file::FormatError("a trim's count beyond its row");
+    return n;
+}
+
+void read_trims(host::part_file::Reader& in, host::part_file::LoadContext& ctx) {
+    namespace pf = host::part_file;
+    std::vector<std::pair<tag_t, TrimParams>> rows;
+    pf::read_rows(in, ctx, {"trim row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        const host::objects::Object& f = host::objects::require(t);
+        if (f.cls != OM_CLASS_FEATURE || f.name != "TRIM_CURVE")
+            throw pf::FormatError("a trim row of an object that is no trim feature");
+        TrimParams p;
+        TRCRV_rec_t& r = p.rec;
+        r.feature = t;
+        for (double& v : r.tolerances) v = finite(row);
+        for (double& v : r.tolerances2) v = finite(row);
+        for (tag_t& b : r.bound_object) b = model_object(row, ctx, true);
+        for (unsigned char& b : r.bound_present) b = row.u8();
+        for (unsigned char& b : r.use_point) b = row.u8();
+        for (auto& pt : r.points)
+            for (double& v : pt) v = finite(row);
+        for (int* v : {&r.spline_extension, &r.kind, &r.flag, &r.direction_given, &r.direction_mode}) *v = row.i32();
+        r.axis = model_object(row, ctx, true);
+        for (double& v : r.direction) v = finite(row);
+        r.first_option = row.i32();
+        r.option = row.i32();
+        for (int& w : r.words) w = row.i32();
+        r.constant_byte = row.u8();
+        for (unsigned char& b : r.ext_present) b = row.u8();
+        for (auto& pt : r.ext_points)
+            for (double& v : pt) v = finite(row);
+        const std::string text = row.str();
+        if (text.size() >= TRCRV_TEXT_CHARS || text.find('\0') != std::string::npos)
+            throw pf::FormatError("a trim's length text is too long");
+        std::memcpy(r.length_text, text.data(), text.size());
+        const std::uint32_t slots = row.u32();
+        if (slots < 1 || slots > 3) throw pf::FormatError("a trim's count of slots");
+        for (std::uint32_t i = 0; i < slots; ++i) {
+            Slot s;
+            const std::uint32_t strings = count(row, 8);
+            std::int64_t sum = 0;
+            for (std::uint32_t k = 0; k < strings; ++k) {
+                s.per_string.push_back(row.i32());
+                s.dir.push_back(row.i32());
+                if (s.per_string.back() < 0) throw pf::FormatError("a trim's string of fewer than no objects");
+                sum += s.per_string.back();
+            }
+            const std::uint32_t objects = count(row, 4);
+            if (objects != sum) throw pf::FormatError("a trim's strings do not add up to its objects");
+            for (std::uint32_t k = 0; k < objects; ++k) s.objects.push_back(model_object(row, ctx, false));
+            p.slots.push_back(std::move(s));
+        }
+        if (p.slots[0].objects.empty() || host::objects::require(p.slots[0].objects[0]).type != HOST_TYPE_LINE)
+            throw pf::FormatError("a trim of no line");
+        const std::uint32_t exp = row.u32();
+        if (exp != kNone) {
+            const host::objects::Object* o = exp == 0 ? nullptr : host::objects::find(ctx.tag_of(exp));
+            if (!o || o->cls != OM_CLASS_EXPRESSION) throw pf::FormatError("a trim's length is no expression");
+            p.length_exp = o->tag;
+        }
+        if (r.kind < 0 || r.kind > 2 || (r.kind == 0) != (p.length_exp == 0))
+            throw pf::FormatError("a trim's kind does not fit its length");
+        rows.emplace_back(t, std::move(p));
+    });
+    for (auto& [t, p] : rows) params()[t] = std::move(p);
+}
+
+const bool section_registered =
+    (host::part_file::register_section({{'T', 'R', 'I', 'M'}, write_trims, read_trims}), true);
 
 const bool kind_registered = [] {
     host::feature::Kind k{"TRIM_CURVE", {"Length"}, 0, 0, 0, false, nullptr, nullptr};
@@ -344,6 +523,7 @@ int TRCRV_create_frec(TRCRV_rec_t* record) {
     auto call = HOST_ENTRY(record);
     if (int status; call.status(status)) return status;
     call.need(record, "the trim record");
+    if (record->kind < 0 || record->kind > 2) call.fail(HOST_ERR_BAD_ARGUMENT, "trim kind %d", record->kind);
     const tag_t part = CONTEXT_ask_work_part();
     const Table slots = copy_table(call, record->table);
     double length = 0;
@@ -402,6 +582,7 @@ int TRCRV_update_frec(TRCRV_rec_t* record) {
     const tag_t part = host::objects::require(record->feature).part;
     const Table slots = copy_table(call, record->table);
     const TRCRV_rec_t& r = *record;
+    if (r.kind < 0 || r.kind > 2) call.fail(HOST_ERR_BAD_ARGUMENT, "trim kind %d", r.kind);
     // The new length is worked out before anything changes.
     double length = 0;
     const std::string formula = formula_of(r.length_text);

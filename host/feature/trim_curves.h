@@ -31,7 +31,11 @@
  * again from the line trimmed, the bounds and the length as they are then
  * (where a bound is met more than once and the record names no point, the
  * place nearest an end of the line made before is kept); a trim that
- * cannot be made again fails the update. TRCRV_update_frec changes a trim
+ * cannot be made again fails the update; one whose line, bound or length
+ * expression was deleted keeps the line it made last and no longer
+ * follows. The parameters are saved with the part (section "TRIM") and
+ * read back with it. A kind other than 0, 1 or 2 is refused with
+ * HOST_ERR_BAD_ARGUMENT. TRCRV_update_frec changes a trim
  * feature's parameters (its length expression's formula), and its line;
  * TRCRV_read_parms gives them back (a new reference table in the record).
  * TRCRV_create_non_assoc_curves trims the line of slot 0 itself.

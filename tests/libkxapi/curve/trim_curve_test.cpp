@@ -1,22 +1,36 @@
 // Trim curve features (create, edit, ask, free) with several intersections
 // chosen by help points or extension points, and the edits of curves in
 // place; failures leave the model as it was and no undo mark behind.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "string_list_fixture.h"
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
+#include "host/data/parts.h"
 #include "host/feature/feature.h"
+#include "host/feature/trim_curves.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "kx_curve_trim.h"
 #include "kx_modl.h"
+#include "kx_obj.h"
 #include "kx_undo.h"
 
 namespace {
+
+namespace pf = host::part_file;
 
 class TrimCurveTest : public StringListCurveTest {
 protected:
@@ -407,6 +421,220 @@ TEST_F(TrimCurveTest, AFailedRegenerationFailsTheUpdateAndTheModelComesBack) {
         move_line(base, {0, 0, 0, 10, 0, 0});
     }
     EXPECT_EQ(marks(), 0);
+}
+
+// Trim features go into their part's file: reopened, they follow their
+// line, bound and length expression at update as before the save.
+class TrimFileTest : public TrimCurveTest {
+protected:
+    static pf::Image image_of(tag of) {
+        pf::Image image;
+        EXPECT_EQ(pf::decode(pf::encode(of, nullptr, true), image), 0);
+        return image;
+    }
+    // The bytes of a part file of the image (its sections as they are).
+    static std::string bytes_of(const pf::Image& image) {
+        pf::Writer body;
+        for (const auto& [id, payload] : image.sections) {
+            body.raw(id);
+            body.str(payload);
+        }
+        pf::Writer out;
+        out.raw(std::string_view(pf::kMagic, sizeof pf::kMagic));
+        out.u32(image.version);
+        out.u32(pf::kHeaderSize);
+        out.u32(static_cast<std::uint32_t>(image.sections.size()));
+        out.u32(static_cast<std::uint32_t>(body.size()));
+        out.raw(body.view());
+        out.u32(pf::crc32(out.view()));
+        return std::string(out.view());
+    }
+    // Closes everything and opens the image from a file: the features of
+    // the part opened (the work part `part` now) in their order.
+    std::vector<tag> reopen(const pf::Image& image) {
+        for (string_list& s : made) KX_MODL_free_string_list(&s);
+        made.clear();
+        fresh();
+        EXPECT_EQ(KX_initialize(), 0);
+        const std::string file =
+            (std::filesystem::temp_directory_path() / ("kxtrim-" + std::to_string(getpid()) + ".prt")).string();
+        EXPECT_EQ(pf::write_file(file, bytes_of(image)), 0);
+        PART_load_status_t status{};
+        part = BASE_open_part_quietly(file.c_str(), &status);
+        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+        SM_free(status.file_names);
+        SM_free(status.statuses);
+        std::filesystem::remove(file);
+        EXPECT_NE(part, NULL_TAG);
+        host::parts::set_work_part(part);
+        return host::feature::features_of_part(part);
+    }
+    // The line trimmed and the bound (if any) of a trim, as asked.
+    static std::pair<tag, tag> parents_of(tag feature) {
+        trim_data back{};
+        EXPECT_EQ(KX_CURVE_ask_trim(feature, &back), 0);
+        const tag line = back.curve.objects ? back.curve.objects[0] : NULL_TAG;
+        const tag bound = back.trim_type == 4 ? back.u.one.bound.object : NULL_TAG;
+        EXPECT_EQ(KX_CURVE_free_trim(&back), 0);
+        return {line, bound};
+    }
+    static std::string& section(pf::Image& image, const char* id) {
+        for (auto& [name, payload] : image.sections)
+            if (name == id) return payload;
+        static std::string none;
+        ADD_FAILURE() << "no section " << id;
+        return none;
+    }
+};
+
+TEST_F(TrimFileTest, AReopenedTrimFollowsItsLineBoundAndLength) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    const std::vector<tag> trims = reopen(image_of(part));
+    ASSERT_EQ(trims.size(), 2u);
+    const tag wall_trim = trims[0], length_trim = trims[1];
+    expect_ends(ends(result_of(wall_trim)), {0, 0, 0, 8, 0, 0});
+    expect_ends(ends(result_of(length_trim)), {0, 0, 0, 4, 0, 0});
+    EXPECT_EQ(TRCRV_is_trim_frec(wall_trim), 1);
+    const auto [line, bound] = parents_of(wall_trim);
+    ASSERT_NE(line, NULL_TAG);
+    ASSERT_NE(bound, NULL_TAG);
+    EXPECT_EQ(parents_of(length_trim).first, line);
+    EXPECT_EQ(host::objects::find(length_exp_of(length_trim))->part, part);
+
+    move_line(line, {1, 1, 0, 11, 1, 0});
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(wall_trim)), {1, 1, 0, 8, 1, 0});
+    expect_ends(ends(result_of(length_trim)), {1, 1, 0, 5, 1, 0});
+    move_line(bound, {6, -5, 0, 6, 5, 0});
+    ASSERT_EQ(host::expr::edit(length_exp_of(length_trim), "3*2.5"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(wall_trim)), {1, 1, 0, 6, 1, 0});
+    expect_ends(ends(result_of(length_trim)), {1, 1, 0, 8.5, 1, 0});
+    // And once more through a file: the edited parameters are kept.
+    const std::vector<tag> again = reopen(image_of(part));
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_DOUBLE_EQ(host::expr::value(length_exp_of(again[1])), 7.5);
+    move_line(parents_of(again[1]).first, {0, 0, 0, 10, 0, 0});
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(again[0])), {0, 0, 0, 6, 0, 0});
+    expect_ends(ends(result_of(again[1])), {0, 0, 0, 7.5, 0, 0});
+}
+
+// A file written before trims were kept still opens: its trims keep their
+// lines and are not made again.
+TEST_F(TrimFileTest, AFileWithoutTrimsStillOpens) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    pf::Image image = image_of(part);
+    std::erase_if(image.sections, [](const auto& s) { return s.first == "TRIM"; });
+    const std::vector<tag> trims = reopen(image);
+    ASSERT_EQ(trims.size(), 2u);
+    EXPECT_EQ(TRCRV_is_trim_frec(trims[0]), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(trims[1])), {0, 0, 0, 4, 0, 0});
+}
+
+// The host makes and edits trims of the kinds it can save and read back
+// only (0 to bounds, 1 and 2 by length); others change nothing.
+TEST_F(TrimFileTest, TheHostRefusesTrimKindsItCannotKeep) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    int table = 0;
+    CMP_RT_init(3, &table);
+    const unsigned int lines[1] = {base};
+    CMP_RT_replace_rm_entities(table, 0, 1, lines, 0);
+    const int features = static_cast<int>(host::feature::features_of_part(part).size());
+    for (int kind : {-1, 3}) {
+        SCOPED_TRACE(kind);
+        TRCRV_rec_t r{};
+        r.table = table;
+        r.kind = kind;
+        std::strcpy(r.length_text, "5");
+        EXPECT_EQ(host::control::raised_code([&] { TRCRV_create_frec(&r); }),
+                  std::optional<int>(HOST_ERR_BAD_ARGUMENT));
+        r.feature = four;
+        EXPECT_EQ(host::control::raised_code([&] { TRCRV_update_frec(&r); }),
+                  std::optional<int>(HOST_ERR_BAD_ARGUMENT));
+    }
+    EXPECT_EQ(static_cast<int>(host::feature::features_of_part(part).size()), features);
+    expect_ends(ends(result_of(four)), {0, 0, 0, 4, 0, 0});
+    CMP_RT_free(table);
+}
+
+// Damaged trim rows make the file corrupt and leave the model as it was.
+// Offsets are of the first row (the trim to the wall), after its frame.
+TEST_F(TrimFileTest, DamagedTrimRowsAreRefused) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    const pf::Image good = image_of(part);
+    constexpr std::size_t kRow = 12;  // row count, object number, row size
+    auto u32_at = [](std::string& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    auto u32_of = [](const std::string& b, std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
+        return v;
+    };
+    // Row fields: 0 tolerances, 32 bounds, 96 kind, 244 text (empty), 248
+    // slot count, 252 first slot's strings, 256 its first count, 264 its
+    // objects, 268 its first object.
+    struct Row {
+        const char* what;
+        std::function<void(std::string&)> spoil;
+    } rows[] = {
+        {"a tolerance that is not finite",
+         [&](std::string& b) {
+             const double nan = std::nan("");
+             std::memcpy(&b[kRow], &nan, 8);
+         }},
+        {"a bound that is not there", [&](std::string& b) { u32_at(b, kRow + 32, 99999); }},
+        {"the part as bound", [&](std::string& b) { u32_at(b, kRow + 32, 0); }},
+        {"a kind out of range", [&](std::string& b) { u32_at(b, kRow + 96, 7); }},
+        {"a trim by length without its expression", [&](std::string& b) { u32_at(b, kRow + 96, 1); }},
+        {"a row of an object that is no trim", [&](std::string& b) { u32_at(b, 4, u32_of(b, kRow + 32)); }},
+        {"four slots", [&](std::string& b) { u32_at(b, kRow + 248, 4); }},
+        {"strings that do not add up", [&](std::string& b) { u32_at(b, kRow + 256, 2); }},
+        {"a trimmed object that is not there", [&](std::string& b) { u32_at(b, kRow + 268, 99999); }},
+        {"a trimmed object that is a feature", [&](std::string& b) { u32_at(b, kRow + 268, u32_of(b, 4)); }},
+        {"a row cut short", [&](std::string& b) { b.pop_back(); }},
+    };
+    // The fixture: the first row is the wall trim's (one string of one line).
+    {
+        pf::Image image = good;
+        std::string& b = section(image, "TRIM");
+        ASSERT_GT(b.size(), kRow + 272);
+        ASSERT_EQ(u32_of(b, 0), 2u);
+        ASSERT_EQ(u32_of(b, kRow + 96), 0u);
+        ASSERT_EQ(u32_of(b, kRow + 248), 3u);
+        ASSERT_EQ(u32_of(b, kRow + 252), 1u);
+    }
+    const std::size_t parts = host::parts::loaded_parts().size();
+    const std::size_t objects = host::objects::live_objects().size();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        pf::Image image = good;
+        r.spoil(section(image, "TRIM"));
+        int code = 0;
+        EXPECT_EQ(pf::apply(image, "spoilt.prt", &code), NULL_TAG);
+        EXPECT_EQ(code, PART_ERR_CORRUPT);
+        EXPECT_EQ(host::parts::loaded_parts().size(), parts);
+        EXPECT_EQ(host::objects::live_objects().size(), objects);
+    }
+}
+
+// A trim whose line is deleted keeps the line it made last and follows no
+// more: updates of the part still go through, and its file opens.
+TEST_F(TrimFileTest, ATrimWhoseLineIsDeletedIsKeptAsLastMade) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    ASSERT_EQ(KX_OBJ_delete_object(base), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    ASSERT_EQ(host::expr::edit(length_exp_of(four), "6"), 0);
+    move_line(wall, {6, -5, 0, 6, 5, 0});
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(to_wall)), {0, 0, 0, 8, 0, 0});
+    expect_ends(ends(result_of(four)), {0, 0, 0, 4, 0, 0});
+    const std::vector<tag> trims = reopen(image_of(part));
+    ASSERT_EQ(trims.size(), 2u);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(trims[0])), {0, 0, 0, 8, 0, 0});
 }
 
 }  // namespace
