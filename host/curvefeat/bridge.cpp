@@ -178,10 +178,10 @@ const bool following = (host::curvefeat::follow_updates(follow), true);
 // string i32 count of objects and i32 direction, then u32 count and the
 // object numbers), i32 method, i32 flag, 2 f64 tolerances, 2 f64
 // fractions, 2 str position texts, i32 shape kind, 2 f64 shapes, 2 str
-// shape texts, 2 u32 points (kNone: none), 2 i32 senses, i32 flag2, i32
-// option of method 3, 4 i32 words. The evaluators of a record are handles
-// of a session and are not saved. Slots 0 and 1 hold one curve each, as
-// the creator takes them.
+// shape texts, 2 u32 points (kNone: none, or not in the file), 2 i32
+// senses, i32 flag2, i32 option of method 3, 4 i32 words. The evaluators
+// of a record are handles of a session and are not saved. Slots 0 and 1
+// hold one curve each, as the creator takes them.
 namespace fr = host::curvefeat::file_rows;
 
 void write_row(fr::Out& out, tag_t feature) {
@@ -203,7 +203,7 @@ void write_row(fr::Out& out, tag_t feature) {
     out.w().i32(r.shape_kind);
     for (double d : r.shapes) out.w().f64(d);
     for (const auto& t : r.shape_text) out.text(t, sizeof t);
-    for (tag_t t : r.points) out.tag(t);
+    for (tag_t t : r.points) out.optional_tag(t);
     for (int s : r.senses) out.w().i32(s);
     out.w().i32(r.flag2);
     out.w().i32(r.method3_option);

@@ -4,8 +4,10 @@
 //   the kind's fields, as its source file (bridge.cpp, projection.cpp,
 //   combine.cpp) describes them.
 // Objects go by their number in the file (kNone: none). A feature that
-// refers to an object not written with it (dead, or left out of the save)
-// gets no row: it opens as a plain feature whose curves stay as they are.
+// needs an object not written with it (dead, or left out of the save) gets
+// no row: it opens as a plain feature whose curves stay as they are. An
+// object it can do without (a bridge's point, a projection's curve
+// deleted since) is left out of its row.
 // The fingerprint a feature was made from is not saved: each curve feature
 // read is made again from its inputs at the next update (its curves keep
 // their tags).
@@ -55,10 +57,15 @@ public:
     // An object (0: none).
     void tag(tag_t t);
     void tags(const std::vector<tag_t>& list);
+    // An object that may be left out: none when it is not in the file.
+    void optional_tag(tag_t t);
+    // The objects of the list that are in the file.
+    void tags_in_file(const std::vector<tag_t>& list);
     void text(const char* chars, std::size_t size);  // up to the first NUL
     bool whole() const { return whole_; }
 
 private:
+    std::uint32_t number(tag_t t) const;  // kNone: not in the file
     pf::Writer& w_;
     const pf::SaveContext& ctx_;
     bool whole_ = true;

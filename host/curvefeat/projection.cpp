@@ -365,7 +365,7 @@ void write_row(fr::Out& out, tag_t feature) {
     for (const Entry& e : p.lookup) {
         out.tag(e.curve);
         out.tag(e.face);
-        out.tags(e.outputs);
+        out.tags_in_file(e.outputs);  // a curve deleted since is no output
     }
 }
 

@@ -56,14 +56,25 @@ bool input(const host::objects::Object& o) {
     return curve(o) || point(o) || (o.cls == OM_CLASS_FEATURE && o.type == HOST_TYPE_FEATURE);
 }
 
+std::uint32_t Out::number(tag_t t) const {
+    const std::uint32_t n = t != 0 && host::objects::is_alive(t) ? ctx_.index(t) : kNone;
+    return n == 0 ? kNone : n;  // never the part
+}
+
 void Out::tag(tag_t t) {
-    if (t == 0) {
-        w_.u32(kNone);
-        return;
-    }
-    const std::uint32_t n = host::objects::is_alive(t) ? ctx_.index(t) : kNone;
-    if (n == kNone || n == 0) whole_ = false;
+    const std::uint32_t n = number(t);
+    if (t != 0 && n == kNone) whole_ = false;
     w_.u32(n);
+}
+
+void Out::optional_tag(tag_t t) { w_.u32(number(t)); }
+
+void Out::tags_in_file(const std::vector<tag_t>& list) {
+    std::vector<std::uint32_t> numbers;
+    for (tag_t t : list)
+        if (number(t) != kNone) numbers.push_back(number(t));
+    w_.u32(static_cast<std::uint32_t>(numbers.size()));
+    for (std::uint32_t n : numbers) w_.u32(n);
 }
 
 void Out::tags(const std::vector<tag_t>& list) {
