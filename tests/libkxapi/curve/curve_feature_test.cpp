@@ -983,6 +983,30 @@ TEST_F(CurveFeatureFileTest, AProjectionReadBackFollowsItsParentsAndKeepsItsAngl
     expect_near(samples(now[out[0]])[0], {1, 5, 0}, 1e-6, "followed");
 }
 
+// A curve of the feature deleted since is left out of its row: the feature
+// reads back and makes that curve again at the update.
+TEST_F(CurveFeatureFileTest, AProjectionMissingACurveReadsBackAndMakesItAgain) {
+    tag targets[2] = {plane({0, 0, -3}, {0, 0, 1}), plane({0, 0, 0}, {0, 0, 1})};
+    tag c = line(0, 0, 5, 4, 0, 5);
+    proj_data d = along(1, {0, 0, 1});
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &c, 2, targets, 3, &d, &feature), 0);
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_EQ(out.size(), 2u);
+    host::entity::destroy_with_dependents(out[0]);
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    ASSERT_EQ(CPROJ_is_proj_feature(feature), 1);
+    line_data moved{{1, 0, 5}, {4, 0, 5}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(now[c], &moved), 0);
+    update();
+    const std::vector<tag> back = outputs(feature);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1], now[out[1]]);
+    expect_near(samples(back[0])[0], {1, 0, -3}, 1e-6, "made again");
+    expect_near(samples(back[1])[0], {1, 0, 0}, 1e-6, "followed");
+}
+
 TEST_F(CurveFeatureFileTest, ACombinedCurveReadBackFollowsItsParents) {
     tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3);
     tag slope = line(-10, 0, -3, 10, 0, 7);  // z = 2 + x / 2
