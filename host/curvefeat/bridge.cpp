@@ -1,11 +1,14 @@
 // Bridge curve features (host/curvefeat/curvefeat.h): a quintic spline
 // between two curves with tangent or curvature continuity at its ends.
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/core/curve_entities.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/curvefeat/file_rows.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/trim_curves.h"
@@ -160,11 +163,89 @@ void follow() {
          [](tag_t f) { return host::curvefeat::fingerprint(inputs_of(params().find(f)->slots)); },
          [](const host::Call& call, tag_t f, const std::vector<double>& now) {
              const BridgeParams& p = *params().find(f);
-             host::curves::attach_curve(host::feature::find(f)->results.at(0), bridge_of(call, p.rec, p.slots));
+             const std::vector<tag_t>& results = host::feature::find(f)->results;
+             if (results.empty() || !host::objects::is_alive(results[0]))
+                 call.fail(CURVEFEAT_ERR_NO_CURVE, "the bridge has lost its curve");
+             host::curves::attach_curve(results[0], bridge_of(call, p.rec, p.slots));
              params().edit(f)->inputs = now;
          }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
+
+// ---- part files (host/curvefeat/file_rows.h) ----
+//
+// A bridge's row: its three slots (per slot u32 count of strings, per
+// string i32 count of objects and i32 direction, then u32 count and the
+// object numbers), i32 method, i32 flag, 2 f64 tolerances, 2 f64
+// fractions, 2 str position texts, i32 shape kind, 2 f64 shapes, 2 str
+// shape texts, 2 u32 points (kNone: none, or not in the file), 2 i32
+// senses, i32 flag2, i32 option of method 3, 4 i32 words. The evaluators
+// of a record are handles of a session and are not saved. Slots 0 and 1
+// hold one curve each, as the creator takes them.
+namespace fr = host::curvefeat::file_rows;
+
+void write_row(fr::Out& out, tag_t feature) {
+    const BridgeParams& p = *params().find(feature);
+    for (const Strings& s : p.slots) {
+        out.w().u32(static_cast<std::uint32_t>(s.per_string.size()));
+        for (std::size_t i = 0; i < s.per_string.size(); ++i) {
+            out.w().i32(s.per_string[i]);
+            out.w().i32(i < s.dir.size() ? s.dir[i] : 1);
+        }
+        out.tags(s.objects);
+    }
+    const BRDGCRV_rec_t& r = p.rec;
+    out.w().i32(r.method);
+    out.w().i32(r.flag);
+    for (double d : r.tolerances) out.w().f64(d);
+    for (double d : r.fractions) out.w().f64(d);
+    for (const auto& t : r.position_text) out.text(t, sizeof t);
+    out.w().i32(r.shape_kind);
+    for (double d : r.shapes) out.w().f64(d);
+    for (const auto& t : r.shape_text) out.text(t, sizeof t);
+    for (tag_t t : r.points) out.optional_tag(t);
+    for (int s : r.senses) out.w().i32(s);
+    out.w().i32(r.flag2);
+    out.w().i32(r.method3_option);
+    for (int w : r.words) out.w().i32(w);
+}
+
+std::function<void()> read_row(fr::In& in, tag_t feature) {
+    BridgeParams p;
+    for (int slot = 0; slot < 3; ++slot) {
+        Strings& s = p.slots[slot];
+        const std::uint32_t n = in.count(8);
+        std::size_t total = 0;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            s.per_string.push_back(in.range(1, 1 << 20));
+            s.dir.push_back(in.range(-1, 1));
+            total += static_cast<std::size_t>(s.per_string.back());
+        }
+        s.objects = in.tags(fr::curve);
+        if (s.objects.size() != total) throw host::part_file::FormatError("a bridge's strings do not hold its curves");
+        if (slot < 2 && total != 1) throw host::part_file::FormatError("a bridge's end is not one curve");
+    }
+    BRDGCRV_rec_t& r = p.rec;
+    r.feature = feature;
+    r.method = in.range(0, 5);
+    r.flag = in.r().i32();
+    for (double& d : r.tolerances) d = in.real();
+    for (double& d : r.fractions) d = in.real();
+    for (auto& t : r.position_text) in.text(t, sizeof t);
+    r.shape_kind = in.range(0, 2);
+    for (double& d : r.shapes) d = in.real();
+    for (auto& t : r.shape_text) in.text(t, sizeof t);
+    for (tag_t& t : r.points) t = in.tag(fr::point, true);
+    for (int& s : r.senses)
+        if ((s = in.range(-1, 1)) == 0) throw host::part_file::FormatError("a bridge's sense is neither way");
+    r.flag2 = in.r().i32();
+    r.method3_option = in.range(0, 2);
+    for (int& w : r.words) w = in.r().i32();
+    return [feature, p] { params()[feature] = p; };
+}
+
+const bool filed =
+    (fr::register_kind({kKind, [](tag_t f) { return params().find(f) != nullptr; }, write_row, read_row}), true);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Combined curve features (host/curvefeat/curvefeat.h): where the sweeps of
 // two curves along their directions meet.
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_delete.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/curvefeat/file_rows.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
@@ -113,6 +115,48 @@ void follow() {
                                   }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
+
+// ---- part files (host/curvefeat/file_rows.h) ----
+//
+// A combined curve's row: 2 u32 curves, 2 i32 use-vector flags (0 or 1),
+// 2 x 3 f64 directions, f64 tolerance, str tolerance text, u32 the
+// tolerance's expression, f64 angular tolerance, i32 flag, i32 quintic.
+namespace fr = host::curvefeat::file_rows;
+
+void write_row(fr::Out& out, tag_t feature) {
+    const CombineParams& p = *params().find(feature);
+    const CPROJ_CMB_rec_t& r = p.rec;
+    for (tag_t c : p.curves) out.tag(c);
+    for (int u : r.use_vector) out.w().i32(u);
+    for (const auto& d : r.direction)
+        for (double v : d) out.w().f64(v);
+    out.w().f64(r.tolerance);
+    out.text(r.tolerance_text, sizeof r.tolerance_text);
+    out.tag(r.tolerance_exp);
+    out.w().f64(r.angle_tolerance);
+    out.w().i32(r.flag);
+    out.w().i32(r.quintic);
+}
+
+std::function<void()> read_row(fr::In& in, tag_t feature) {
+    CombineParams p;
+    CPROJ_CMB_rec_t& r = p.rec;
+    r.feature = feature;
+    for (tag_t& c : p.curves) c = in.tag(fr::curve);
+    for (int& u : r.use_vector) u = in.range(0, 1);
+    for (auto& d : r.direction)
+        for (double& v : d) v = in.real();
+    r.tolerance = in.real();
+    in.text(r.tolerance_text, sizeof r.tolerance_text);
+    r.tolerance_exp = in.tag(fr::expression);
+    r.angle_tolerance = in.real();
+    r.flag = in.r().i32();
+    r.quintic = in.r().i32();
+    return [feature, p] { params()[feature] = p; };
+}
+
+const bool filed =
+    (fr::register_kind({kKind, [](tag_t f) { return params().find(f) != nullptr; }, write_row, read_row}), true);
 
 }  // namespace
 

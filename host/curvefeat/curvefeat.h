@@ -8,7 +8,8 @@
  * in time order with the part's other features, its output curves as its
  * results (splines of the work part) and the features that made its input
  * curves as its parents. Its parameters are model state: undo marks roll
- * them back with the record. At each model update (UPDATE_do_update) a
+ * them back with the record; part files keep them (section "CFEA",
+ * host/curvefeat/file_rows.h). At each model update (UPDATE_do_update) a
  * curve feature whose input curves or target faces changed is made again
  * from them: its output curves keep their tags (a projection makes or
  * deletes outputs where a piece appears or goes); a feature whose geometry

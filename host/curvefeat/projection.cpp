@@ -3,6 +3,7 @@
 // or as plain curves.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "host/core/entity_delete.h"
 #include "host/core/entity_types.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/curvefeat/file_rows.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
@@ -328,6 +330,87 @@ void follow() {
                                   }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
+
+// ---- part files (host/curvefeat/file_rows.h) ----
+//
+// A projection's row: i32 version, i32 type (1 to 6), u32 point (kNone:
+// none; type 2 needs one), u32 line or datum axis (kNone: none; type 5
+// needs one), 3 f64 vector, 3 f64 second vector, i32 arc-length option,
+// u32 angle expression (kNone: none), f64 tolerance, i32 multiplicity, i32
+// quintic, i32 algorithm version, u32 count and the input curves (curves,
+// points or curve features; one at least), u32 count and the targets
+// (faces, sheets, planes; one at least), u32 count of lookup entries, per
+// entry u32 input curve, u32 target face and u32 count and the output
+// curves (splines or points, each in one entry only). The parameter
+// object's class follows from the type.
+namespace fr = host::curvefeat::file_rows;
+
+void write_row(fr::Out& out, tag_t feature) {
+    const ProjParams& p = *params().find(feature);
+    out.w().i32(p.version);
+    out.w().i32(p.type);
+    out.tag(p.pnt);
+    out.tag(p.line);
+    for (double v : p.vec) out.w().f64(v);
+    for (double v : p.xvec) out.w().f64(v);
+    out.w().i32(p.arcl);
+    out.tag(p.angle_exp);
+    out.w().f64(p.tol);
+    out.w().i32(p.multiplicity);
+    out.w().i32(p.quintic);
+    out.w().i32(p.algorithm);
+    out.tags(p.curves);
+    out.tags(p.faces);
+    out.w().u32(static_cast<std::uint32_t>(p.lookup.size()));
+    for (const Entry& e : p.lookup) {
+        out.tag(e.curve);
+        out.tag(e.face);
+        out.tags_in_file(e.outputs);  // a curve deleted since is no output
+    }
+}
+
+bool curve_or_point(const host::objects::Object& o) { return fr::curve(o) || fr::point(o); }
+
+std::function<void()> read_row(fr::In& in, tag_t feature) {
+    using host::part_file::FormatError;
+    ProjParams p;
+    p.version = in.r().i32();
+    p.type = in.range(1, 6);
+    p.cls = class_of_type(p.type);
+    p.pnt = in.tag(fr::point, true);
+    p.line = in.tag(fr::axis, true);
+    if ((p.type == 2 && !p.pnt) || (p.type == 5 && !p.line))
+        throw FormatError("a projection lacks the point or line of its type");
+    for (double& v : p.vec) v = in.real();
+    for (double& v : p.xvec) v = in.real();
+    p.arcl = in.r().i32();
+    p.angle_exp = in.tag(fr::expression, true);
+    p.tol = in.real();
+    p.multiplicity = in.r().i32();
+    p.quintic = in.r().i32();
+    p.algorithm = in.r().i32();
+    p.curves = in.tags(fr::input);
+    p.faces = in.tags(fr::target);
+    if (p.curves.empty() || p.faces.empty()) throw FormatError("a projection without curves or targets");
+    const std::uint32_t n = in.count(12);
+    std::vector<tag_t> seen;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        Entry e;
+        e.curve = in.tag(curve_or_point);
+        e.face = in.tag(fr::target);
+        e.outputs = in.tags(fr::output);
+        for (tag_t o : e.outputs) {
+            if (std::find(seen.begin(), seen.end(), o) != seen.end())
+                throw FormatError("a projection's curve in two places");
+            seen.push_back(o);
+        }
+        p.lookup.push_back(std::move(e));
+    }
+    return [feature, p] { params()[feature] = p; };
+}
+
+const bool filed =
+    (fr::register_kind({kKind, [](tag_t f) { return params().find(f) != nullptr; }, write_row, read_row}), true);
 
 template <class T>
 T* sm_copy(const std::vector<T>& v) {

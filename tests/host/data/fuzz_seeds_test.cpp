@@ -5,6 +5,7 @@
 // environment this test writes them anew; it always checks that the seeds
 // in the tree are what the service writes, open, and stay small.
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -14,6 +15,8 @@
 #include "host/core/entity_store.h"
 #include "host/core/views.h"
 #include "host/core/wcs.h"
+#include "host/curvefeat/curvefeat.h"
+#include "host/feature/profiles.h"
 #include "host/kernel/kernel.h"
 #include "host/services/attributes.h"
 #include "host/services/objects.h"
@@ -107,6 +110,52 @@ protected:
         ZQ_BODY_make_cylinder(base, axis, 2, 6, &tool);
         ZQ_BODY_boolean(solid, tool, ZQ_SUBTRACT);
         out["holed.prt"] = saved(holed);
+
+        // Curve features with their parameters (section "CFEA"): a bridge
+        // between two lines, a line projected onto a plane at an angle, and
+        // where an arc's and a line's sweeps meet.
+        const unsigned featured = host::parts::create(path("curvefeat.prt"));
+        host::parts::set_work_part(featured);
+        const double a_ends[6] = {0, 0, 0, 4, 0, 0}, b_ends[6] = {10, 3, 0, 14, 3, 0};
+        const double slope_ends[6] = {-10, 0, -3, 10, 0, 7};
+        unsigned first = 0, second = 0, slope = 0, ring = 0;
+        ES_create_line_in_part(featured, a_ends, &first);
+        ES_create_line_in_part(featured, b_ends, &second);
+        ES_create_line_in_part(featured, slope_ends, &slope);
+        const double flat[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        unsigned identity = 0;
+        ES_create_matrix_in_part(featured, flat, 3, &identity);
+        const double ring_data[6] = {0.2, 1.3, 0, 0, 0, 5};
+        ES_create_arc(ring_data, identity, &ring);
+        const double tolerances[2] = {1e-4, 1e-4};
+        using host::profiles::Strings;
+        BRDGCRV_rec_t bridge{};
+        bridge.table =
+            host::curvefeat::table_of({Strings{{1}, {1}, {first}}, Strings{{1}, {1}, {second}}, Strings{}}, tolerances);
+        bridge.fractions[0] = 1;
+        bridge.senses[0] = bridge.senses[1] = -1;
+        std::strcpy(bridge.position_text[0], "100");
+        std::strcpy(bridge.position_text[1], "0");
+        EXPECT_EQ(BRDGCRV_create_frec(&bridge), 0);
+        const double below[3] = {0, 0, -2}, up[3] = {0, 0, 1};
+        unsigned ground = host::profiles::create_direction_object(featured, HOST_TYPE_PLANE, below, up);
+        CPROJ_rec_t along{};
+        along.proj_type = 4;
+        along.proj_vector[2] = -1;
+        along.second_vector[0] = 1;
+        std::strcpy(along.angle_text, "30");
+        unsigned projected = 0;
+        int error = -1;
+        CPROJ_create_feature(1, &first, 1, &ground, 0, &along, 0, &projected, &error);
+        EXPECT_EQ(error, 0);
+        CPROJ_CMB_rec_t meet{};
+        meet.table = host::curvefeat::table_of({Strings{{1}, {1}, {ring}}, Strings{{1}, {1}, {slope}}}, tolerances);
+        meet.use_vector[1] = 1;
+        meet.direction[1][1] = 1;
+        std::strcpy(meet.tolerance_text, "0.001");
+        unsigned combined = 0;
+        EXPECT_EQ(CPROJ_CMB_create_frec(&meet, &combined), 0);
+        out["curvefeat.prt"] = saved(featured);
 
         out["crafted.prt"] = crafted::file_bytes(crafted::sound());
         return out;

@@ -1,10 +1,17 @@
 // Curve features: bridge curves (end continuity), projections onto planes
 // and cylinder faces against closed forms, combined curves, joins and the
 // analysis display; the codes as tables; failures leave the model as it
-// was; features follow their parents at the model update.
+// was; features follow their parents at the model update, also once saved
+// in a part file and read back, and damaged curve-feature rows are refused.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
 #include <functional>
 #include <string>
 
@@ -13,6 +20,7 @@
 #include "host/core/curve_queries.h"
 #include "host/core/entity_delete.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/curvefeat/curvefeat.h"
 #include "host/display/temp.h"
 #include "host/expr/expr.h"
@@ -97,6 +105,19 @@ protected:
         return d;
     }
     void update() { ASSERT_EQ(UPDATE_do_update(), 0); }
+    // The line (0, 0, 5)-(4, 0, 5) projected onto the plane z = 0 along
+    // (0, 0, -1) turned by 45 degrees about x: it lands at y = 5.
+    struct Angled {
+        tag ground, line, feature;
+        proj_data data;
+    };
+    Angled angled_projection() {
+        Angled a{plane({0, 0, 0}, {0, 0, 1}), line(0, 0, 5, 4, 0, 5), NULL_TAG, along(4, {0, 0, -1})};
+        a.data.angle = 45;
+        a.data.angle_vector[0] = 1;
+        EXPECT_EQ(KX_CURVE_create_proj_curves(1, &a.line, 1, &a.ground, 3, &a.data, &a.feature), 0);
+        return a;
+    }
     static tag_list* kx_list(std::vector<tag> tags) {
         tag_list* l = nullptr;
         EXPECT_EQ(KX_MODL_create_list(&l), 0);
@@ -399,13 +420,10 @@ TEST_F(CurveFeatureTest, ProjectionCodes) {
 }
 
 TEST_F(CurveFeatureTest, ProjectionEditsKeepTheirOutputsAndOneAngleUnit) {
-    tag ground = plane({0, 0, 0}, {0, 0, 1});
-    tag c = line(0, 0, 5, 4, 0, 5);
-    proj_data d = along(4, {0, 0, -1});
-    d.angle = 45;
-    d.angle_vector[0] = 1;
-    tag feature = NULL_TAG;
-    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &c, 1, &ground, 3, &d, &feature), 0);
+    Angled a = angled_projection();
+    tag ground = a.ground, c = a.line, feature = a.feature;
+    proj_data d = a.data;
+    ASSERT_NE(feature, NULL_TAG);
     std::vector<tag> out = outputs(feature);
     ASSERT_EQ(out.size(), 1u);
     // (0, 0, -1) turned by 45 degrees about x: the line lands at y = 5.
@@ -866,6 +884,306 @@ TEST_F(CurveFeatureTest, AnalysisDisplayReachesTheHostAndDrawsAComb) {
     analysis_display d{};
     EXPECT_EQ(KX_CURVE_set_analysis_display(part, &d), 1105004);
     EXPECT_EQ(KX_CURVE_set_analysis_display(l, &d), 0);
+}
+
+// ---- part files ----------------------------------------------------------------------
+
+namespace pf = host::part_file;
+
+class CurveFeatureFileTest : public BridgeTest {
+protected:
+    // The work part as its file holds it.
+    pf::Image image_of_part() {
+        pf::Image image;
+        EXPECT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
+        return image;
+    }
+    // Saves the work part, closes everything and reads the file back: the
+    // objects read by the tags they had (a file keeps the objects' order).
+    std::map<tag, tag> reopen() {
+        const std::vector<unsigned int> before = host::objects::objects_of_part(part);
+        const std::string file =
+            (std::filesystem::temp_directory_path() / ("kxcurvefeat-" + std::to_string(::getpid()) + ".prt")).string();
+        EXPECT_EQ(pf::write_part(file, part, nullptr, true), 0);
+        for (string_list& s : made) KX_MODL_free_string_list(&s);
+        made.clear();
+        fresh();
+        EXPECT_EQ(KX_initialize(), 0);
+        PART_load_status_t status{};
+        EXPECT_EQ(BASE_open_part(file.c_str(), &part, &status), 0);
+        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+        SM_free(status.file_names);
+        SM_free(status.statuses);
+        std::filesystem::remove(file);
+        host::parts::set_work_part(part);
+        const std::vector<unsigned int> after = host::objects::objects_of_part(part);
+        EXPECT_EQ(after.size(), before.size());
+        std::map<tag, tag> out;
+        for (std::size_t i = 0; i < std::min(before.size(), after.size()); ++i) out[before[i]] = after[i];
+        identity = out[identity];
+        left = out[left];
+        right = out[right];
+        return out;
+    }
+    // The object's number in the file of the work part.
+    std::uint32_t number_of(tag t) const {
+        const std::vector<unsigned int> all = host::objects::objects_of_part(part);
+        return static_cast<std::uint32_t>(std::find(all.begin(), all.end(), t) - all.begin() + 1);
+    }
+};
+
+TEST_F(CurveFeatureFileTest, ABridgeReadBackFollowsItsParents) {
+    bridge_data d = data(1);
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_bridge_feature(&d, &feature), 0);
+    const tag b = outputs(feature).at(0);
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    ASSERT_EQ(BRDGCRV_is_bridge_frec(feature), 1);
+    ASSERT_EQ(outputs(feature), std::vector<tag>{now[b]});
+    BRDGCRV_rec_t rec{};
+    BRDGCRV_read_parms(feature, &rec);
+    EXPECT_EQ(rec.method, 1);
+    EXPECT_STREQ(rec.position_text[0], "100");
+    // The second curve moves: the bridge's end follows it, on the same curve.
+    arc_data moved{identity, kPi / 2, kPi, {30, 0, 0}, 5};
+    ASSERT_EQ(KX_CURVE_edit_arc_data(right, &moved), 0);
+    update();
+    ASSERT_EQ(outputs(feature), std::vector<tag>{now[b]});
+    expect_near(samples(now[b]).back(), {30, 5, 0}, 1e-9, "followed");
+    const Local e = local_at(now[b], curve_limits(now[b])[1]), r = local_at(right, kPi / 2);
+    expect_near(e.t, r.t, 1e-9, "end tangent");
+    expect_near(e.k, r.k, 1e-9, "end curvature");
+}
+
+TEST_F(CurveFeatureFileTest, AProjectionReadBackFollowsItsParentsAndKeepsItsAngle) {
+    const Angled a = angled_projection();
+    tag ground = a.ground, c = a.line, feature = a.feature;
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_EQ(out.size(), 1u);
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    c = now[c];
+    ASSERT_EQ(CPROJ_is_proj_feature(feature), 1);
+    ASSERT_EQ(outputs(feature), std::vector<tag>{now[out[0]]});
+    tag from = NULL_TAG, onto = NULL_TAG;
+    ASSERT_EQ(CPROJ_ask_proj_curve_parents(feature, now[out[0]], &from, &onto), 0);
+    EXPECT_EQ(from, c);
+    EXPECT_EQ(onto, now[ground]);
+    CPROJ_parms_t parms{};
+    CPROJ_ask_feature_parms(feature, &parms);
+    EXPECT_EQ(parms.proj_type, 4);
+    EXPECT_NEAR(host::expr::value(parms.angle_exp), 45, 1e-12);  // degrees
+    CPROJ_free_parms(&parms);
+    // The line moves: its projection follows, turned by the angle kept.
+    line_data moved{{1, 0, 5}, {4, 0, 5}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(c, &moved), 0);
+    update();
+    ASSERT_EQ(outputs(feature), std::vector<tag>{now[out[0]]});
+    expect_near(samples(now[out[0]])[0], {1, 5, 0}, 1e-6, "followed");
+}
+
+// A curve of the feature deleted since is left out of its row: the feature
+// reads back and makes that curve again at the update.
+TEST_F(CurveFeatureFileTest, AProjectionMissingACurveReadsBackAndMakesItAgain) {
+    tag targets[2] = {plane({0, 0, -3}, {0, 0, 1}), plane({0, 0, 0}, {0, 0, 1})};
+    tag c = line(0, 0, 5, 4, 0, 5);
+    proj_data d = along(1, {0, 0, 1});
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &c, 2, targets, 3, &d, &feature), 0);
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_EQ(out.size(), 2u);
+    host::entity::destroy_with_dependents(out[0]);
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    ASSERT_EQ(CPROJ_is_proj_feature(feature), 1);
+    line_data moved{{1, 0, 5}, {4, 0, 5}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(now[c], &moved), 0);
+    update();
+    const std::vector<tag> back = outputs(feature);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1], now[out[1]]);
+    expect_near(samples(back[0])[0], {1, 0, -3}, 1e-6, "made again");
+    expect_near(samples(back[1])[0], {1, 0, 0}, 1e-6, "followed");
+}
+
+TEST_F(CurveFeatureFileTest, ACombinedCurveReadBackFollowsItsParents) {
+    tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3);
+    tag slope = line(-10, 0, -3, 10, 0, 7);  // z = 2 + x / 2
+    combine_direction d1{0, {0, 0, 0}}, d2{1, {0, 1, 0}};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.001"), &feature), 0);
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_EQ(out.size(), 1u);
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    slope = now[slope];
+    ASSERT_EQ(CPROJ_CMB_frec_is_a_cproj_cmb(feature), 1);
+    tag a = NULL_TAG, b = NULL_TAG;
+    combine_direction r1{}, r2{};
+    char* tolerance = nullptr;
+    tag_list* curves = nullptr;
+    ASSERT_EQ(KX_CURVE_ask_combine_curves(feature, &a, &r1, &b, &r2, &tolerance, &curves), 0);
+    EXPECT_EQ(a, now[ring]);
+    EXPECT_EQ(b, slope);
+    EXPECT_EQ(r2.use_vector, 1);
+    EXPECT_STREQ(tolerance, "0.001");
+    KX_MODL_delete_list(&curves);
+    SM_free(tolerance);
+    // The line rises by 1: the curve follows it.
+    line_data higher{{-10, 0, -2}, {10, 0, 8}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(slope, &higher), 0);
+    update();
+    ASSERT_EQ(outputs(feature), std::vector<tag>{now[out[0]]});
+    for (const P& q : samples(now[out[0]], 16)) {
+        EXPECT_NEAR(std::hypot(q[0], q[1]), 5, 1e-4);
+        EXPECT_NEAR(q[2], 3 + q[0] / 2, 1e-4);
+    }
+}
+
+// A joined curve is a plain curve of the part: it is read back as it was
+// made (it follows nothing).
+TEST_F(CurveFeatureFileTest, AJoinedCurveReadBackIsTheCurveItWas) {
+    tag a = line(0, 0, 0, 10, 0, 0);
+    tag b = arc_at(10, 5, 0, 5, -kPi / 2, 0);
+    tag_list* list = kx_list({a, b});
+    tag joined = NULL_TAG;
+    int closed = 9;
+    ASSERT_EQ(KX_CURVE_create_joined_curve(list, 1, &joined, &closed), 0);
+    KX_MODL_delete_list(&list);
+    const std::vector<P> before = samples(joined, 32);
+    std::map<tag, tag> now = reopen();
+    joined = now[joined];
+    EXPECT_EQ(DCRV_ask_feature_of_dcurve(joined), NULL_TAG);
+    const std::vector<P> after = samples(joined, 32);
+    for (std::size_t i = 0; i < before.size(); ++i) expect_near(after[i], before[i], 1e-12, "joined");
+    update();
+}
+
+// The rows of section "CFEA": object number, kind and the kind's fields.
+struct FileRow {
+    std::uint32_t number;
+    std::string kind, fields;
+};
+
+std::vector<FileRow> rows_of(const std::string& payload) {
+    pf::Reader in(payload);
+    std::vector<FileRow> out(in.u32());
+    for (FileRow& r : out) {
+        r.number = in.u32();
+        const std::uint32_t size = in.u32();
+        pf::Reader row(in.raw(size));
+        r.kind = row.str();
+        r.fields = std::string(row.raw(row.left()));
+    }
+    return out;
+}
+
+std::string payload_of(const std::vector<FileRow>& rows) {
+    pf::Writer w;
+    w.u32(static_cast<std::uint32_t>(rows.size()));
+    for (const FileRow& r : rows) {
+        pf::Writer row;
+        row.str(r.kind);
+        row.raw(r.fields);
+        w.u32(r.number);
+        w.str(row.view());
+    }
+    return w.take();
+}
+
+void put_u32(std::string& s, std::size_t at, std::uint32_t v) {
+    pf::Writer w;
+    w.u32(v);
+    s.replace(at, 4, w.view());
+}
+void put_f64(std::string& s, std::size_t at, double v) {
+    pf::Writer w;
+    w.f64(v);
+    s.replace(at, 8, w.view());
+}
+
+TEST_F(CurveFeatureFileTest, DamagedCurveFeatureRowsAreRefusedWithTheModelUnchanged) {
+    const tag c = angled_projection().line;
+    bridge_data bd = data(1);
+    tag bridge = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_bridge_feature(&bd, &bridge), 0);
+    tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3), slope = line(-10, 0, -3, 10, 0, 7);
+    combine_direction d1{0, {0, 0, 0}}, d2{1, {0, 1, 0}};
+    tag combined = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.001"), &combined), 0);
+    CPROJ_CMB_rec_t cmb{};
+    CPROJ_CMB_read_frec(combined, &cmb);
+    const std::uint32_t line_number = number_of(c), exp_number = number_of(cmb.tolerance_exp);
+    const std::uint32_t combined_number = number_of(combined);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const pf::Image image = image_of_part();
+    const auto cfea =
+        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "CFEA"; });
+    ASSERT_NE(cfea, image.sections.end());
+    const std::vector<FileRow> rows = rows_of(cfea->second);
+    ASSERT_EQ(rows.size(), 3u);
+    const auto row_of = [&](std::vector<FileRow>& r, const char* kind) -> FileRow& {
+        return *std::find_if(r.begin(), r.end(), [&](const FileRow& x) { return x.kind == kind; });
+    };
+    // Field places: a bridge's first curve at 16, its first fraction at 72;
+    // a projection's type at 4; a combined curve's first curve at 0.
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<FileRow>&)> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"an unknown kind", [&](auto& r) { row_of(r, "BRIDGE_CURVE").kind = "BRIDGE_CURVX"; }},
+        {"a row of a feature of another kind",
+         [&](auto& r) {
+             r.erase(std::find_if(r.begin(), r.end(), [](const FileRow& x) { return x.kind == "COMBINED_CURVE"; }));
+             row_of(r, "BRIDGE_CURVE").number = combined_number;
+         }},
+        {"a row of a curve", [&](auto& r) { row_of(r, "BRIDGE_CURVE").number = line_number; }},
+        {"a curve missing", [&](auto& r) { put_u32(row_of(r, "BRIDGE_CURVE").fields, 16, 0xFFFFFFFFu); }},
+        {"an object beyond the file", [&](auto& r) { put_u32(row_of(r, "BRIDGE_CURVE").fields, 16, 100000); }},
+        {"the part as a curve", [&](auto& r) { put_u32(row_of(r, "BRIDGE_CURVE").fields, 16, 0); }},
+        {"an expression as a curve", [&](auto& r) { put_u32(row_of(r, "COMBINED_CURVE").fields, 0, exp_number); }},
+        {"a fraction not finite", [&](auto& r) { put_f64(row_of(r, "BRIDGE_CURVE").fields, 72, nan); }},
+        {"a count beyond the row", [&](auto& r) { put_u32(row_of(r, "BRIDGE_CURVE").fields, 0, 1u << 30); }},
+        {"strings that do not hold the curves", [&](auto& r) { put_u32(row_of(r, "BRIDGE_CURVE").fields, 4, 2); }},
+        {"a row cut short", [&](auto& r) { row_of(r, "BRIDGE_CURVE").fields.resize(60); }},
+        {"an unknown projection type", [&](auto& r) { put_u32(row_of(r, "PROJECTED_CURVE").fields, 4, 9); }},
+        {"a projection toward no point", [&](auto& r) { put_u32(row_of(r, "PROJECTED_CURVE").fields, 4, 2); }},
+        {"a combined curve cut short", [&](auto& r) { row_of(r, "COMBINED_CURVE").fields.resize(10); }},
+        {"a row given twice", [&](auto& r) { r.push_back(row_of(r, "BRIDGE_CURVE")); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        pf::Image spoilt = image;
+        std::vector<FileRow> r = rows;
+        k.spoil(r);
+        for (auto& [id, payload] : spoilt.sections)
+            if (id == "CFEA") payload = payload_of(r);
+        const std::size_t live = host::objects::live_objects().size();
+        int code = 0;
+        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
+        EXPECT_EQ(code, PART_ERR_CORRUPT);
+        EXPECT_EQ(host::objects::live_objects().size(), live);
+    }
+    // The rows as written read back; a file without the section still opens.
+    int code = -1;
+    EXPECT_NE(pf::apply(image, "whole.prt", &code), NULL_TAG) << code;
+    pf::Image without = image;
+    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
+                                        [](const auto& s) { return s.first == "CFEA"; }));
+    const tag opened = pf::apply(without, "without.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    // Its features keep their curves but have no parameters to follow with.
+    int features = 0;
+    for (unsigned int t : host::objects::objects_of_part(opened)) {
+        if (!DCRV_is_developed_curve_feature(t)) continue;
+        ++features;
+        EXPECT_FALSE(outputs(t).empty());
+        EXPECT_EQ(BRDGCRV_is_bridge_frec(t) + CPROJ_is_proj_feature(t) + CPROJ_CMB_frec_is_a_cproj_cmb(t), 0);
+    }
+    EXPECT_EQ(features, 3);
+    update();
 }
 
 }  // namespace
