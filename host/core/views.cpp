@@ -65,6 +65,15 @@ void loop_members(const Call& call, tag_t holder, int type, ES_member_fn routine
     }
 }
 
+// The live members of a sketch, in order.
+std::vector<tag_t> live_members(const Call& call, tag_t sketch) {
+    call.live_of_type(sketch, HOST_TYPE_SKETCH);
+    std::vector<tag_t> out;
+    for (tag_t m : entity::attrs(sketch).members)
+        if (objects::is_alive(m)) out.push_back(m);
+    return out;
+}
+
 }  // namespace
 
 tag_t make_drawing(tag_t part, bool make_current) {
@@ -237,6 +246,19 @@ void delete_sketch_(const unsigned int* sketch, int* state) {
 void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data) {
     auto call = HOST_ENTRY(sketch, kinds, data);
     hv::loop_members(call, sketch, HOST_TYPE_SKETCH, routine, data);
+}
+
+int ES_count_sketch_members(unsigned int sketch) {
+    auto call = HOST_ENTRY(sketch);
+    return static_cast<int>(call.int_out(0, static_cast<std::int64_t>(hv::live_members(call, sketch).size())));
+}
+
+unsigned int ES_read_sketch_member(unsigned int sketch, int n) {
+    auto call = HOST_ENTRY(sketch, n);
+    const std::vector<unsigned int> members = hv::live_members(call, sketch);
+    if (n < 1 || n > static_cast<int>(members.size()))
+        call.fail(HOST_ERR_BAD_ARGUMENT, "sketch %u has no member %d", sketch, n);
+    return members[n - 1];
 }
 
 void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data) {

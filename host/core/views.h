@@ -57,6 +57,10 @@ void OCC_redraw_part_occ_and_reps(unsigned int occurrence, int mode, int reps);
  * edited) the sketch stays, otherwise it is deleted. */
 void delete_sketch_(const unsigned int* sketch, int* state);
 void ES_loop_over_sketch(unsigned int sketch, int kinds, ES_member_fn routine, void* data);
+/* The number of live members of a sketch, and its n-th (1 to that count;
+ * another n raises HOST_ERR_BAD_ARGUMENT). */
+int ES_count_sketch_members(unsigned int sketch);
+unsigned int ES_read_sketch_member(unsigned int sketch, int n);
 void ES_loop_over_group(unsigned int group, int depth, ES_member_fn routine, void* data);
 
 int SMSP_delete_object_jqopen(unsigned int object); /* 0 */

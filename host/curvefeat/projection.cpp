@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/core/views.h"
 #include "host/core/curve_entities.h"
 #include "host/core/curve_queries.h"
 #include "host/core/entity_delete.h"
@@ -94,10 +95,17 @@ std::vector<tag_t> faces_of_target(tag_t target) {
     return {};
 }
 
-// The curves an input stands for (a curve feature: its curves).
+// The curves an input stands for (a curve feature: its curves; a sketch:
+// its members).
 std::vector<tag_t> curves_of_input(tag_t input) {
     if (!host::objects::is_alive(input)) return {};
     if (const host::feature::Record* r = host::feature::find(input)) return r->results;
+    if (host::objects::require(input).type == HOST_TYPE_SKETCH) {
+        std::vector<tag_t> members;
+        for (int i = 1, n = ES_count_sketch_members(input); i <= n; ++i)
+            members.push_back(ES_read_sketch_member(input, i));
+        return members;
+    }
     return {input};
 }
 

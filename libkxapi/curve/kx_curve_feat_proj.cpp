@@ -11,6 +11,7 @@
 #include "host/core/display.h"
 #include "host/core/edit_log.h"
 #include "host/core/entity_store.h"
+#include "host/core/views.h"
 #include "host/core/entity_types.h"
 #include "host/core/groups.h"
 #include "host/curvefeat/curvefeat.h"
@@ -293,7 +294,17 @@ void edit_parms(tag feature, int n_curves, const tag* curves, int n_targets, con
                                     std::vector<tag>(e.output_curves, e.output_curves + std::max(e.n_outputs, 0))});
     }
     CPROJ_free_parms(&old);
-    n.entries = place(old_entries, n.curves, n.faces);
+    // The grid of (curve, target) pairs has a sketch's members in its place.
+    std::vector<tag> grid;
+    for (tag c : n.curves) {
+        if (kx::curve::type_of(c).type != HOST_TYPE_SKETCH) {
+            grid.push_back(c);
+            continue;
+        }
+        for (int i = 1, count = ES_count_sketch_members(c); i <= count; ++i)
+            grid.push_back(ES_read_sketch_member(c, i));
+    }
+    n.entries = place(old_entries, grid, n.faces);
     for (Entry& e : n.entries)
         n.lookup.push_back(CPROJ_lookup_t{e.curve, e.face, static_cast<int>(e.outputs.size()), e.outputs.data()});
     p.n_curves = static_cast<int>(n.curves.size());

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "string_list_fixture.h"
+#include "host/core/views.h"
 #include "host/control/control.h"
 #include "host/core/curve_queries.h"
 #include "host/core/entity_delete.h"
@@ -474,6 +475,27 @@ TEST_F(CurveFeatureTest, ProjectionEditsKeepTheirOutputsAndOneAngleUnit) {
     update();
     expect_near(samples(two[1])[0], {1, 1, 0}, 1e-6, "followed");
     EXPECT_EQ(marks(), 0);
+}
+
+// A sketch projects its members; an edit that keeps the sketch keeps the
+// members' curves, and a member added to the sketch gets its own.
+TEST_F(CurveFeatureTest, ASketchProjectsItsMembers) {
+    tag ground = plane({0, 0, 0}, {0, 0, 1});
+    tag a = line(0, 0, 5, 4, 0, 5), b = line(0, 1, 5, 4, 1, 5);
+    const tag part = PART_ask_part_of_object(a);
+    tag sketch = host::views::make_sketch(part, {a, b});
+    proj_data straight = along(1, {0, 0, 1});
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_proj_curves(1, &sketch, 1, &ground, 3, &straight, &feature), 0);
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_EQ(out.size(), 2u);
+    expect_near(samples(out[0])[0], {0, 0, 0}, 1e-6, "first member");
+    expect_near(samples(out[1])[0], {0, 1, 0}, 1e-6, "second member");
+    ASSERT_EQ(KX_CURVE_edit_proj_curves(feature, 1, &sketch, 1, &ground, &straight), 0);
+    update();
+    EXPECT_EQ(outputs(feature), out);
+    EXPECT_EQ(ES_count_sketch_members(sketch), 2);
+    EXPECT_EQ(ES_read_sketch_member(sketch, 2), b);
 }
 
 TEST_F(CurveFeatureTest, ProjectionEditRefusals) {
