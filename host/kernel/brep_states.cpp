@@ -135,6 +135,15 @@ int PX_BREP_validate_topology(int body, PX_BREP_state_t** states) {
     return 0;
 }
 
+int PX_BREP_ask_identifier(int entity, int* identifier) {
+    auto call = HOST_ENTRY(entity, identifier);
+    call.need(identifier, "the identifier output");
+    int cls = 0;
+    ZQ_ENTITY_ask_class(entity, &cls);  // raises for no entity
+    *identifier = entity;
+    return 0;
+}
+
 int PX_ask_ptag_of_jq_eid(unsigned int object) {
     HOST_ENTRY(object);
     if (object == 0 || TAG_ask_pointer_of_tag(object) == nullptr) return -1;

@@ -48,6 +48,10 @@ int PX_BREP_ask_topology(int entity, int cls, int limit, PX_BREP_state_t** state
 /* Checks a body: a state per fault, none for a valid body. */
 int PX_BREP_validate_topology(int body, PX_BREP_state_t** states);
 
+/* The identifier of a kernel entity: its kernel tag, which stays with it
+ * through operations and regeneration. */
+int PX_BREP_ask_identifier(int entity, int* identifier);
+
 /* The kernel tag of a body, face or edge object: 0 when it has none, -1
  * for a tag of no live object. */
 int PX_ask_ptag_of_jq_eid(unsigned int object);

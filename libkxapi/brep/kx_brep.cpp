@@ -72,3 +72,13 @@ extern "C" KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_sta
     return with_states(2, n_states, states,
                        [&](PX_BREP_state_t** list) { return PX_BREP_validate_topology(body, list); });
 }
+
+extern "C" KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
+    int found = 0;
+    const int st = kx::frame([&] {
+        kx::clear(identifier);
+        if (!identifier) return kx::param(2);
+        return PX_BREP_ask_identifier(entity, &found);
+    });
+    if (identifier) *identifier = st == 0 ? found : 0;
+}

@@ -25,6 +25,10 @@ KXAPI int KX_BREP_ask_topology(int entity, int cls, int limit, int* n_states, br
 /* A state per fault of the kernel body; none for a valid body. */
 KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_state** states);
 
+/* The kernel's identifier of the entity; 0 when the interface is not
+ * initialised or the kernel fails. */
+KXAPI void KX_BREP_ask_identifier(int entity, int* identifier);
+
 KX_END_DECLS
 
 #endif

@@ -148,4 +148,26 @@ TEST_F(BrepStates, Codes) {
     EXPECT_EQ(n, -1);
 }
 
+TEST_F(BrepStates, Identifier) {
+    const int b = holed();
+    const int face = host::kernel::faces_of(b)[2];
+    struct Row {
+        const char* what;
+        int entity;
+        int identifier;
+    };
+    const Row rows[] = {{"body", b, b}, {"face", face, face}, {"no entity", 999999, 0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        int id = -1;
+        KX_BREP_ask_identifier(r.entity, &id);
+        EXPECT_EQ(id, r.identifier);
+    }
+    KX_BREP_ask_identifier(b, nullptr);  // nothing to set: no crash
+    kx_reset_session_for_tests();
+    int id = -1;
+    KX_BREP_ask_identifier(b, &id);
+    EXPECT_EQ(id, 0);
+}
+
 }  // namespace
