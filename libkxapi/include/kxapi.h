@@ -40,5 +40,7 @@
 #include "kx_curve_section.h"
 #include "kx_curve_silhouette.h"
 #include "kx_facet.h"
+#include "kx_brep.h"
+#include "kx_forgeo.h"
 
 #endif
