@@ -28,7 +28,7 @@ namespace {
 
 using tag_t = unsigned int;
 
-const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE"};
+const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE"};
 
 bool is_curve_feature(tag_t feature) {
     const host::feature::Record* r = host::objects::is_alive(feature) ? host::feature::find(feature) : nullptr;
@@ -105,9 +105,9 @@ std::vector<double> fingerprint(const std::vector<tag_t>& objects) {
             ES_ask_coordinates_of_point(o, p);
             out.insert(out.end(), p, p + 3);
         } else if (ES_ask_entity_type(o) == HOST_TYPE_PLANE || ES_ask_entity_type(o) == HOST_TYPE_DATUM_PLANE) {
+            // Datum planes too (ES_ask_plane_data takes planes only).
             double d[6];
-            ES_ask_plane_data(o, d);
-            out.insert(out.end(), d, d + 6);
+            if (host::profiles::direction_data(o, d, d + 3)) out.insert(out.end(), d, d + 6);
         }
     }
     return out;
