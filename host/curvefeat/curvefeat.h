@@ -314,6 +314,11 @@ using tag_t = unsigned int;
 // Shared by the features of this folder.
 // A new spline of the work part on the curve record.
 tag_t new_curve(const hostnum::Curve& curve);
+// The outputs made again from the curves: kept tags (live ones, in order),
+// new ones for further curves, the rest deleted.
+std::vector<tag_t> renew(const std::vector<tag_t>& outputs, const std::vector<hostnum::Curve>& curves);
+// A copy of the tags from SM_alloc (null for none).
+tag_t* hand_out(const std::vector<tag_t>& tags);
 // The features that made the objects (as results), no repeats.
 std::vector<tag_t> producers(const std::vector<tag_t>& objects);
 // Sample points of the objects' curves, faces and planes: a feature

@@ -68,23 +68,6 @@ Made intersected(const host::Call& call, const IntersectParams& p) {
     return out;
 }
 
-// The outputs made again: kept tags, new ones for further curves, the rest
-// deleted.
-std::vector<tag_t> renew(const std::vector<tag_t>& outputs, const std::vector<hostnum::Curve>& curves) {
-    std::vector<tag_t> now;
-    for (std::size_t i = 0; i < curves.size(); ++i) {
-        if (i < outputs.size() && host::objects::is_alive(outputs[i])) {
-            host::curves::attach_curve(outputs[i], curves[i]);
-            now.push_back(outputs[i]);
-        } else {
-            now.push_back(host::curvefeat::new_curve(curves[i]));
-        }
-    }
-    for (std::size_t i = curves.size(); i < outputs.size(); ++i)
-        if (host::objects::is_alive(outputs[i])) host::entity::destroy_with_dependents(outputs[i]);
-    return now;
-}
-
 std::vector<tag_t> all_inputs(const IntersectParams& p) {
     std::vector<tag_t> v = p.sets[0];
     v.insert(v.end(), p.sets[1].begin(), p.sets[1].end());
@@ -116,7 +99,7 @@ const IntersectParams& intersect_params(const host::Call& call, tag_t feature) {
 // Makes the feature's curves again from p and keeps p with it.
 void remake(const host::Call& call, tag_t feature, IntersectParams p) {
     Made made = intersected(call, p);
-    host::feature::set_results(feature, renew(host::feature::find(feature)->results, made.curves));
+    host::feature::set_results(feature, host::curvefeat::renew(host::feature::find(feature)->results, made.curves));
     p.parents = std::move(made.parents);
     p.inputs = host::curvefeat::fingerprint(all_inputs(p));
     params()[feature] = std::move(p);
@@ -134,13 +117,6 @@ void follow() {
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
 
-tag_t* hand_out(const std::vector<tag_t>& tags) {
-    if (tags.empty()) return nullptr;
-    auto* out = static_cast<tag_t*>(SM_alloc(sizeof(tag_t) * tags.size()));
-    std::copy(tags.begin(), tags.end(), out);
-    return out;
-}
-
 }  // namespace
 
 extern "C" {
@@ -151,7 +127,7 @@ void ICURVES_create_feature(const ICURVES_parms_t* parms, unsigned int* feature)
     *feature = 0;
     IntersectParams p = from_record(call, parms);
     Made made = intersected(call, p);
-    const std::vector<tag_t> outputs = renew({}, made.curves);
+    const std::vector<tag_t> outputs = host::curvefeat::renew({}, made.curves);
     const tag_t f =
         host::feature::create(CONTEXT_ask_work_part(), kKind, host::curvefeat::producers(all_inputs(p)), outputs);
     p.parents = std::move(made.parents);
@@ -189,9 +165,9 @@ void ICURVES_read_parms(unsigned int feature, ICURVES_parms_t* parms) {
     r.kind1 = p.kinds[0];
     r.kind2 = p.kinds[1];
     r.n1 = static_cast<int>(p.sets[0].size());
-    r.set1 = hand_out(p.sets[0]);
+    r.set1 = host::curvefeat::hand_out(p.sets[0]);
     r.n2 = static_cast<int>(p.sets[1].size());
-    r.set2 = hand_out(p.sets[1]);
+    r.set2 = host::curvefeat::hand_out(p.sets[1]);
     r.quintic = p.quintic;
     *parms = r;
 }
@@ -203,7 +179,7 @@ void ICURVES_ask_developed_curves(unsigned int feature, int* count, unsigned int
     intersect_params(call, feature);
     const std::vector<tag_t>& r = host::feature::find(feature)->results;
     *count = static_cast<int>(r.size());
-    *curves = hand_out(r);
+    *curves = host::curvefeat::hand_out(r);
 }
 
 void ICURVES_ask_curve_parents(unsigned int feature, unsigned int curve, unsigned int parents[2]) {
