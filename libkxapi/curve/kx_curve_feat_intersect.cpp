@@ -203,3 +203,25 @@ extern "C" KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag
             return 0;
         });
 }
+
+// Any curve feature (bridge, projection, combined or intersection curves).
+extern "C" KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves) {
+    kx::clear(count, curves);
+    return kx::curve::frame_with_memory(
+        kx::standard,
+        [&] {
+            if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
+            if (feature == NULL_TAG || !DCRV_is_developed_curve_feature(feature))
+                return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            return kx::check({{count, 2}, {curves, 3}});
+        },
+        [&] {
+            int n = 0;
+            unsigned int* made = nullptr;
+            DCRV_ask_dcurves_of_feature(feature, &n, &made);
+            *count = n;
+            *curves = copy_out(n, made);
+            SM_free(made);
+            return 0;
+        });
+}

@@ -114,6 +114,9 @@ KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curves);
  * (NULL_TAG for a parent that is missing). */
 KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag parents[2]);
 
+/* The curves of any curve feature (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves);
+
 /* ---- curve analysis display ---- */
 
 typedef struct analysis_display_s {

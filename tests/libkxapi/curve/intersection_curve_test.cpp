@@ -109,6 +109,14 @@ TEST_F(IntersectionCurveTest, APlaneThroughABlockIsItsRectangle) {
     EXPECT_EQ(std::vector<tag>(s2, s2 + n2), std::vector<tag>{plane});
     KX_free(s1);
     KX_free(s2);
+    // The curves of any curve feature: the same.
+    int n = 0;
+    tag* all = nullptr;
+    ASSERT_EQ(KX_CURVE_ask_feature_curves(feature, &n, &all), 0);
+    EXPECT_EQ(std::vector<tag>(all, all + n), curves);
+    KX_free(all);
+    EXPECT_EQ(KX_CURVE_ask_feature_curves(NULL_TAG, &n, &all), KX_ERR_BAD_PARAM_1);
+    EXPECT_EQ(KX_CURVE_ask_feature_curves(body, &n, &all), KX_ERR_BAD_PARAM_1);
     EXPECT_EQ(marks(), 0);  // a made feature leaves no mark behind
 }
 
