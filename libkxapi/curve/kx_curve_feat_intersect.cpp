@@ -14,6 +14,7 @@
 #include "host/numeric/tolerances.h"
 #include "host/services/memory.h"
 #include "kx_codes.h"
+#include "kx_core.h"
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
@@ -142,20 +143,29 @@ extern "C" KXAPI int KX_CURVE_edit_int_object(int count1, tag* set1, int count2,
 
 extern "C" KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1, int* count2, tag** set2) {
     kx::clear(count1, set1, count2, set2);
-    return kx::curve::frame_with_memory(
-        kx::standard,
+    kx::curve::CallMemory memory;
+    tag* first = nullptr;
+    // The first array goes when the second cannot be made.
+    return kx::frame(
+        kx::standard, kx::on_error([&] {
+            memory.release();
+            KX_free(first);
+        }),
         [&] {
             if (int st = check_feature(feature, KX_ERR_BAD_PARAM_1)) return st;
             return kx::check({{count1, 2}, {set1, 3}, {count2, 4}, {set2, 5}});
         },
         [&] {
+            memory.set();
             ICURVES_parms_t rec{};
             ICURVES_read_parms(feature, &rec);
-            *count1 = rec.n1;
-            *set1 = copy_out(rec.n1, rec.set1);
-            *count2 = rec.n2;
-            *set2 = copy_out(rec.n2, rec.set2);
+            first = copy_out(rec.n1, rec.set1);
+            tag* second = copy_out(rec.n2, rec.set2);
             free_sets(&rec);
+            *count1 = rec.n1;
+            *set1 = first;
+            *count2 = rec.n2;
+            *set2 = second;
             return 0;
         });
 }
