@@ -68,23 +68,6 @@ std::vector<hostnum::Curve> combined(const host::Call& call, const CombineParams
     return kc::combine(call, p.curves[0], d[0], p.curves[1], d[1], std::max(tolerance, srfc1_[0]));
 }
 
-// The outputs made again from the curves: kept tags, new ones for further
-// curves, the rest deleted.
-std::vector<tag_t> renew(const std::vector<tag_t>& outputs, const std::vector<hostnum::Curve>& curves) {
-    std::vector<tag_t> now;
-    for (std::size_t i = 0; i < curves.size(); ++i) {
-        if (i < outputs.size() && host::objects::is_alive(outputs[i])) {
-            host::curves::attach_curve(outputs[i], curves[i]);
-            now.push_back(outputs[i]);
-        } else {
-            now.push_back(host::curvefeat::new_curve(curves[i]));
-        }
-    }
-    for (std::size_t i = curves.size(); i < outputs.size(); ++i)
-        if (host::objects::is_alive(outputs[i])) host::entity::destroy_with_dependents(outputs[i]);
-    return now;
-}
-
 std::vector<double> fingerprint_of(const CombineParams& p) {
     std::vector<double> fp = host::curvefeat::fingerprint({p.curves[0], p.curves[1]});
     fp.push_back(p.rec.tolerance_exp ? host::expr::value(p.rec.tolerance_exp) : 0.0);
@@ -110,7 +93,8 @@ void follow() {
                                       const auto curves = combined(call, *params().find(f));
                                       if (curves.empty())
                                           call.fail(CURVEFEAT_ERR_NO_CURVE, "the sweeps no longer meet");
-                                      host::feature::set_results(f, renew(host::feature::find(f)->results, curves));
+                                      host::feature::set_results(
+                                          f, host::curvefeat::renew(host::feature::find(f)->results, curves));
                                       params().edit(f)->inputs = now;
                                   }});
 }
@@ -180,7 +164,7 @@ int CPROJ_CMB_create_frec(CPROJ_CMB_rec_t* record, unsigned int* feature) {
         EXP_delete_exp(p.rec.tolerance_exp);
         return CURVEFEAT_ERR_NO_CURVE;
     }
-    const std::vector<tag_t> outputs = renew({}, curves);
+    const std::vector<tag_t> outputs = host::curvefeat::renew({}, curves);
     const tag_t f = host::feature::create(part, kKind, host::curvefeat::producers({p.curves[0], p.curves[1]}), outputs);
     p.rec.feature = f;
     p.inputs = fingerprint_of(p);
@@ -218,7 +202,7 @@ int CPROJ_CMB_populate_parms(CPROJ_CMB_rec_t* record, unsigned int feature) {
         return code;
     const auto curves = combined(call, p);
     if (curves.empty()) return CURVEFEAT_ERR_NO_CURVE;
-    const std::vector<tag_t> outputs = renew(host::feature::find(feature)->results, curves);
+    const std::vector<tag_t> outputs = host::curvefeat::renew(host::feature::find(feature)->results, curves);
     host::feature::set_results(feature, outputs);
     p.inputs = fingerprint_of(p);
     params()[feature] = p;

@@ -4,7 +4,8 @@
  * curve-analysis records (CRVANL_).
  *
  * A curve feature is a record of the feature service (host/feature/) of
- * the work part: kind "BRIDGE_CURVE", "PROJECTED_CURVE" or "COMBINED_CURVE",
+ * the work part: kind "BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE" or
+ * "INTERSECTION_CURVE",
  * in time order with the part's other features, its output curves as its
  * results (splines of the work part) and the features that made its input
  * curves as its parents. Its parameters are model state: undo marks roll
@@ -170,6 +171,21 @@ typedef struct CRVANL_record_s {
     double limits[3];
 } CRVANL_record_t;
 
+/* An intersection feature's parameters (ICURVES_read_parms hands out the
+ * sets from SM_alloc). Set kinds: 1 one solid body, 2 faces of one body,
+ * 3 one datum plane. */
+typedef struct ICURVES_parms_s {
+    double tolerance;
+    int kind1;
+    int kind2;
+    int n1;
+    unsigned int* set1;
+    int n2;
+    unsigned int* set2;
+    int word;
+    int quintic;
+} ICURVES_parms_t;
+
 typedef struct CRVANL_sap_record_s {
     unsigned char options[16];
     int first;
@@ -236,6 +252,24 @@ int CPROJ_CMB_populate_parms(CPROJ_CMB_rec_t* record, unsigned int feature);
 int CPROJ_CMB_frec_is_a_cproj_cmb(unsigned int feature);
 void CPROJ_CMB_read_curves(unsigned int feature, int* count, unsigned int** curves);
 
+/* ---- intersection curves ---- */
+/* Intersection features (kind "INTERSECTION_CURVE"): the curves where each
+ * object of set 1 meets each object of set 2 (a body, a face, or a datum
+ * plane's plane); none made raises CURVEFEAT_ERR_NO_CURVE. */
+void ICURVES_create_feature(const ICURVES_parms_t* parms, unsigned int* feature);
+void ICURVES_update_feature(const ICURVES_parms_t* parms, unsigned int feature);
+/* 0 for an intersection feature with curves, else CURVEFEAT_ERR_NO_CURVE
+ * (or CURVEFEAT_ERR_WRONG_FEATURE for another object). */
+int ICURVES_validate_frec(unsigned int feature);
+/* 1 for an intersection feature, 2 for a feature of another kind, 0 for
+ * an object that is no feature. */
+int ICURVES_is_icurves_frec(unsigned int feature);
+void ICURVES_read_parms(unsigned int feature, ICURVES_parms_t* parms);
+void ICURVES_ask_developed_curves(unsigned int feature, int* count, unsigned int** curves);
+/* The objects of set 1 and set 2 that an output curve of the feature lies
+ * on (0 each when the curve is none of its outputs). */
+void ICURVES_ask_curve_parents(unsigned int feature, unsigned int curve, unsigned int parents[2]);
+
 /* ---- joins ---- */
 int CRV_JOIN_create_joined_curve(int n, const unsigned int* curves, int method, const double tolerances[2],
                                  unsigned int* joined, int* closed);
@@ -280,6 +314,11 @@ using tag_t = unsigned int;
 // Shared by the features of this folder.
 // A new spline of the work part on the curve record.
 tag_t new_curve(const hostnum::Curve& curve);
+// The outputs made again from the curves: kept tags (live ones, in order),
+// new ones for further curves, the rest deleted.
+std::vector<tag_t> renew(const std::vector<tag_t>& outputs, const std::vector<hostnum::Curve>& curves);
+// A copy of the tags from SM_alloc (null for none).
+tag_t* hand_out(const std::vector<tag_t>& tags);
 // The features that made the objects (as results), no repeats.
 std::vector<tag_t> producers(const std::vector<tag_t>& objects);
 // Sample points of the objects' curves, faces and planes: a feature

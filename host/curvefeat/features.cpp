@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/core/curve_entities.h"
+#include "host/core/entity_delete.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/groups.h"
@@ -28,7 +29,7 @@ namespace {
 
 using tag_t = unsigned int;
 
-const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE"};
+const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE"};
 
 bool is_curve_feature(tag_t feature) {
     const host::feature::Record* r = host::objects::is_alive(feature) ? host::feature::find(feature) : nullptr;
@@ -51,13 +52,6 @@ std::vector<tag_t>& set_of(const host::Call& call, int set) {
     return it->second;
 }
 
-tag_t* hand_out(const std::vector<tag_t>& tags) {
-    if (tags.empty()) return nullptr;
-    auto* out = static_cast<tag_t*>(SM_alloc(sizeof(tag_t) * tags.size()));
-    std::copy(tags.begin(), tags.end(), out);
-    return out;
-}
-
 }  // namespace
 
 namespace host::curvefeat {
@@ -66,6 +60,28 @@ tag_t new_curve(const hostnum::Curve& curve) {
     const tag_t t = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SPLINE, 0, 0});
     host::curves::attach_curve(t, curve);
     return t;
+}
+
+std::vector<tag_t> renew(const std::vector<tag_t>& outputs, const std::vector<hostnum::Curve>& curves) {
+    std::vector<tag_t> now;
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        if (i < outputs.size() && host::objects::is_alive(outputs[i])) {
+            host::curves::attach_curve(outputs[i], curves[i]);
+            now.push_back(outputs[i]);
+        } else {
+            now.push_back(host::curvefeat::new_curve(curves[i]));
+        }
+    }
+    for (std::size_t i = curves.size(); i < outputs.size(); ++i)
+        if (host::objects::is_alive(outputs[i])) host::entity::destroy_with_dependents(outputs[i]);
+    return now;
+}
+
+tag_t* hand_out(const std::vector<tag_t>& tags) {
+    if (tags.empty()) return nullptr;
+    auto* out = static_cast<tag_t*>(SM_alloc(sizeof(tag_t) * tags.size()));
+    std::copy(tags.begin(), tags.end(), out);
+    return out;
 }
 
 std::vector<tag_t> producers(const std::vector<tag_t>& objects) {
@@ -105,9 +121,9 @@ std::vector<double> fingerprint(const std::vector<tag_t>& objects) {
             ES_ask_coordinates_of_point(o, p);
             out.insert(out.end(), p, p + 3);
         } else if (ES_ask_entity_type(o) == HOST_TYPE_PLANE || ES_ask_entity_type(o) == HOST_TYPE_DATUM_PLANE) {
+            // Datum planes too (ES_ask_plane_data takes planes only).
             double d[6];
-            ES_ask_plane_data(o, d);
-            out.insert(out.end(), d, d + 6);
+            if (host::profiles::direction_data(o, d, d + 3)) out.insert(out.end(), d, d + 6);
         }
     }
     return out;
@@ -172,7 +188,7 @@ void TS_ask_set(int set, int* count, unsigned int** tags) {
     call.need(tags, "the tags output");
     const std::vector<tag_t>& s = set_of(call, set);
     *count = static_cast<int>(s.size());
-    *tags = hand_out(s);
+    *tags = host::curvefeat::hand_out(s);
 }
 
 void TS_free_set(int set) {
@@ -208,7 +224,7 @@ void DCRV_ask_dcurves_of_feature(unsigned int feature, int* count, unsigned int*
     if (!is_curve_feature(feature)) call.fail(CURVEFEAT_ERR_WRONG_FEATURE, "tag %u is no curve feature", feature);
     const std::vector<tag_t>& r = host::feature::find(feature)->results;
     *count = static_cast<int>(r.size());
-    *curves = hand_out(r);
+    *curves = host::curvefeat::hand_out(r);
 }
 
 unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve) {

@@ -91,6 +91,17 @@ Joined join(const Call& call, const std::vector<tag_t>& curves, int method, doub
 // order of their first curve; each chain's curves in chain order.
 std::vector<std::vector<tag_t>> chains(const Call& call, const std::vector<tag_t>& curves, double tolerance);
 
+// One member of an intersection set: a body or face object of the
+// kernel, or a plane (point and unit normal) when `object` is 0.
+struct Member {
+    tag_t object = 0;
+    Plane plane{};
+};
+// The curves where `first` meets `second` (each curve one piece of the
+// kernel's section: a line, arc or spline along a face's boundary or
+// across it). None when they do not meet.
+std::vector<hostnum::Curve> intersect(const Call& call, const Member& first, const Member& second);
+
 }  // namespace host::kernel::curvefeat
 
 #endif

@@ -98,6 +98,25 @@ KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined
  * for n tags). */
 KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count);
 
+/* ---- intersection curves ---- */
+
+/* Each set is one solid body, faces of one body, or one datum plane (not
+ * both datum planes): a refused set 1 answers 1105005, set 2 1105007, two
+ * datum planes 1395062. The feature's curves follow its sets at each model
+ * update. */
+KXAPI int KX_CURVE_create_int_object(int count1, tag* set1, int count2, tag* set2, tag* feature);
+KXAPI int KX_CURVE_edit_int_object(int count1, tag* set1, int count2, tag* set2, tag feature);
+/* The sets (arrays to free with KX_free). */
+KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1, int* count2, tag** set2);
+/* The feature's curves (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curves);
+/* The feature of a curve, and the objects of set 1 and set 2 it lies on
+ * (NULL_TAG for a parent that is missing). */
+KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag parents[2]);
+
+/* The curves of any curve feature (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves);
+
 /* ---- curve analysis display ---- */
 
 typedef struct analysis_display_s {
