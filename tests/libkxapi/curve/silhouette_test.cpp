@@ -1,6 +1,7 @@
 // Silhouettes of a cylinder seen from the side and along its axis, shadow
 // outlines (outer loop first, then the hole), simplified curves, and the
 // refusals of the three.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -115,6 +116,41 @@ TEST_F(SilhouetteTest, ACylinderSeenAlongItsAxisShowsItsNearCircle) {
         total += length;
     }
     EXPECT_NEAR(total, 2 * kPi * 4, 0.01);
+    KX_free(curves);
+}
+
+// Seen from above at 45 degrees: the two side lines, the far half of the top
+// circle and the near half of the bottom circle (edges partly on the
+// silhouette give their part on it).
+TEST_F(SilhouetteTest, ACylinderSeenObliquelyShowsHalvesOfItsEndCircles) {
+    const tag body = cylinder();
+    const double a = std::sqrt(0.5);
+    look({a, 0, -a, 0, 1, 0, a, 0, a});
+    int n = 0;
+    tag* curves = nullptr;
+    ASSERT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 0);
+    double top = 0, bottom = 0, sides = 0;
+    for (int i = 0; i < n; ++i) {
+        double length = 0;
+        const auto points = points_of(curves[i], &length);
+        const double z = points.front()[2];
+        const bool flat = std::all_of(points.begin(), points.end(), [&](const auto& p) {
+            return std::fabs(p[2] - z) < 1e-6 && std::fabs(std::hypot(p[0], p[1]) - 4) < 1e-6;
+        });
+        if (flat && std::fabs(z - 10) < 1e-6) {
+            top += length;
+            for (const auto& p : points) EXPECT_LE(p[0], 1e-6);  // the far half
+        } else if (flat && std::fabs(z) < 1e-6) {
+            bottom += length;
+            for (const auto& p : points) EXPECT_GE(p[0], -1e-6);  // the near half
+        } else {
+            for (const auto& p : points) EXPECT_NEAR(std::fabs(p[1]), 4, 1e-6);
+            sides += length;
+        }
+    }
+    EXPECT_NEAR(top, kPi * 4, 1e-4);
+    EXPECT_NEAR(bottom, kPi * 4, 1e-4);
+    EXPECT_NEAR(sides, 20, 1e-6);
     KX_free(curves);
 }
 
