@@ -830,6 +830,11 @@ unsigned int CONTEXT_ask_work_part(void) {
     HOST_ENTRY();
     return hp::md().work;
 }
+int CONTEXT_ask_in_context(void) {
+    HOST_ENTRY();
+    const hp::Model& m = hp::component().read();
+    return m.work != 0 && m.work != m.display ? 1 : 0;
+}
 void CONTEXT_set_work_part(unsigned int part) {
     auto call = HOST_ENTRY(part);
     if (part != 0) hp::require_loaded(call, part);

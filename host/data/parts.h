@@ -185,6 +185,11 @@ void PART_unload_cset(unsigned int set, int option);
 /* ---- Queries and settings (raise on a dead tag) ---- */
 unsigned int CONTEXT_ask_root_part(void);
 unsigned int CONTEXT_ask_work_part(void);
+/* 1 while the work part is edited in the context of an assembly: a work
+ * part is set and it is not the displayed part (a component of the
+ * displayed assembly made the work part); 0 otherwise. Making the
+ * displayed part the work part again ends it. */
+int CONTEXT_ask_in_context(void);
 void CONTEXT_set_work_part(unsigned int part);
 /* The same without the work-part event (a routine that sets the work part
  * for a while and puts it back). */

@@ -3,6 +3,7 @@
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Section.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRep_Builder.hxx>
 #include <TopoDS_Compound.hxx>
 #include <BRepGProp_Face.hxx>
@@ -123,17 +124,65 @@ std::vector<unsigned int> entities_of_edges(const TopoDS_Shape& shape) {
     return out;
 }
 
-// Whether the face is turned towards the viewer at the edge's parameter t.
-bool faces_viewer(const TopoDS_Face& f, const TopoDS_Edge& e, double t, const gp_Vec& towards) {
+// How the face is turned at the edge's parameter t: 1 towards the viewer,
+// -1 away, 0 seen edge on (or no normal there).
+int turn_of(const TopoDS_Face& f, const TopoDS_Edge& e, double t, const gp_Vec& towards) {
     double p0 = 0, p1 = 0;
     Handle(Geom2d_Curve) pc = BRep_Tool::CurveOnSurface(e, f, p0, p1);
-    if (pc.IsNull()) return false;
+    if (pc.IsNull()) return 0;
     const gp_Pnt2d uv = pc->Value(t);
     gp_Pnt p;
     gp_Vec n;
     BRepGProp_Face(f).Normal(uv.X(), uv.Y(), p, n);
-    if (n.Magnitude() < 1e-12) return false;
-    return n.Normalized().Dot(towards) > 1e-7;
+    if (n.Magnitude() < 1e-12) return 0;
+    const double d = n.Normalized().Dot(towards);
+    return d > 1e-7 ? 1 : d < -1e-7 ? -1 : 0;
+}
+bool faces_viewer(const TopoDS_Face& f, const TopoDS_Edge& e, double t, const gp_Vec& towards) {
+    return turn_of(f, e, t, towards) > 0;
+}
+
+// The pieces of an edge that lie on the silhouette only in part: where one
+// of its faces is turned strictly towards the viewer and the other
+// strictly away (a face seen edge on decides nothing here). Each run of
+// such samples is widened to its ends by bisection and made a curve.
+void silhouette_pieces(const TopoDS_Edge& e, const TopoDS_Face& f1, const TopoDS_Face& f2, const gp_Vec& towards,
+                       int samples, std::vector<unsigned int>& out) {
+    double t0 = 0, t1 = 0;
+    BRep_Tool::Range(e, t0, t1);
+    const auto on = [&](double t) { return turn_of(f1, e, t, towards) * turn_of(f2, e, t, towards) < 0; };
+    // From a parameter on the silhouette towards one that is not (or an end).
+    const auto end_between = [&](double in, double out_at) {
+        for (int i = 0; i < 48; ++i) {
+            const double m = (in + out_at) / 2;
+            (on(m) ? in : out_at) = m;
+        }
+        return in;
+    };
+    std::vector<double> ts;
+    for (int k = 0; k <= samples; ++k) ts.push_back(t0 + (t1 - t0) * (k + 0.5) / (samples + 1));
+    double c0 = 0, c1 = 0;
+    Handle(Geom_Curve) c = BRep_Tool::Curve(e, c0, c1);
+    if (c.IsNull()) return;
+    const double snap = 1e-9 * (t1 - t0);
+    for (std::size_t k = 0; k < ts.size();) {
+        if (!on(ts[k])) {
+            ++k;
+            continue;
+        }
+        std::size_t j = k;
+        while (j + 1 < ts.size() && on(ts[j + 1])) ++j;
+        double a = end_between(ts[k], k == 0 ? t0 : ts[k - 1]);
+        double z = end_between(ts[j], j + 1 == ts.size() ? t1 : ts[j + 1]);
+        if (a - t0 < snap) a = t0;
+        if (t1 - z < snap) z = t1;
+        if (z - a > snap) {
+            TopoDS_Edge piece = BRepBuilderAPI_MakeEdge(c, a, z);
+            piece.Orientation(e.Orientation());
+            if (const unsigned int t = entity_of_edge(piece)) out.push_back(t);
+        }
+        k = j + 1;
+    }
 }
 
 std::optional<std::vector<gp_Pnt>> samples_of(unsigned int curve) {
@@ -272,8 +321,11 @@ std::vector<unsigned int> silhouette_curves(int body, const std::array<double, 3
                 const double t = t0 + (t1 - t0) * (k + 0.5) / (kSamples + 1);
                 all = faces_viewer(f1, e, t, towards) != faces_viewer(f2, e, t, towards);
             }
-            if (all)
-                if (const unsigned int t = entity_of_edge(e)) out.push_back(t);
+            if (!all) {
+                silhouette_pieces(e, f1, f2, towards, kSamples, out);
+                continue;
+            }
+            if (const unsigned int t = entity_of_edge(e)) out.push_back(t);
         }
         return out;
     });

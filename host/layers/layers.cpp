@@ -162,18 +162,41 @@ int DSS_VIEW_ask_work_vseq(void) {
     return static_cast<int>(call.int_out(0, 1));
 }
 
+namespace host::layers {
+namespace {
+// The work view's mask: the one a test set, else the global visible mask
+// with the host's datum and drafting layers.
+Mask view_mask() {
+    const Masks& m = masks();
+    if (m.view_mask_set) return m.view;
+    Mask v = m.visible;
+    set_bit(v, kHostDatumLayer, true);
+    set_bit(v, kHostDraftingLayer, true);
+    return v;
+}
+}  // namespace
+}  // namespace host::layers
+
 void dsp452_(const int* sequence, unsigned int mask[LAYER_MASK_WORDS]) {
     auto call = HOST_ENTRY(sequence ? *sequence : 0, mask);
     call.need(sequence, "the sequence");
     call.need(mask, "the mask");
-    const hl::Masks& m = hl::masks();
-    hl::Mask v = m.visible;
-    if (m.view_mask_set) v = m.view;
-    else {
-        hl::set_bit(v, hl::kHostDatumLayer, true);
-        hl::set_bit(v, hl::kHostDraftingLayer, true);
-    }
+    const hl::Mask v = hl::view_mask();
     std::copy(v.begin(), v.end(), mask);
+}
+
+void dsp453_(const int* sequence, unsigned int mask[LAYER_MASK_WORDS]) {
+    auto call = HOST_ENTRY(sequence ? *sequence : 0, mask);
+    call.need(sequence, "the sequence");
+    call.need(mask, "the mask");
+    const hl::Mask v = hl::view_mask();
+    std::copy(v.begin(), v.end(), mask);
+}
+
+void dsp456_(unsigned int mask[LAYER_MASK_WORDS]) {
+    auto call = HOST_ENTRY(mask);
+    call.need(mask, "the mask");
+    std::copy(hl::masks().visible.begin(), hl::masks().visible.end(), mask);
 }
 
 void ES_cycle_entities_by_layer(unsigned int part, const unsigned int mask[LAYER_MASK_WORDS], unsigned int* object) {

@@ -47,6 +47,10 @@ void DSS_LAYER_update_global_mask(const unsigned int old_visible[LAYER_MASK_WORD
 int DSS_VIEW_ask_work_vseq(void);
 /* The layer mask of a view by display sequence. */
 void dsp452_(const int* sequence, unsigned int mask[LAYER_MASK_WORDS]);
+/* The layers a view by display sequence renders (dsp453_: its mask) and
+ * the layers rendered in every view (dsp456_: the global visible mask). */
+void dsp453_(const int* sequence, unsigned int mask[LAYER_MASK_WORDS]);
+void dsp456_(unsigned int mask[LAYER_MASK_WORDS]);
 /* The part's next object after *object (0: the first) on a layer of the
  * mask; 0 at the end. */
 void ES_cycle_entities_by_layer(unsigned int part, const unsigned int mask[LAYER_MASK_WORDS], unsigned int* object);

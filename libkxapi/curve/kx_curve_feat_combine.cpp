@@ -38,7 +38,9 @@ int check_curve(tag c) {
     if (kx::curve::type_of(c).type == 0 || es0022_(&c) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
     const int cls = es0017_(&c);
     if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return kx::curve::kBadCurve;
-    if (OCC_is_occurrence(c)) return KX_CURVE_ERR_PROJECTION_FAILED;
+    // An occurrence, or any curve while a component is edited in the
+    // assembly's context, cannot be combined.
+    if (OCC_is_occurrence(c) || CONTEXT_ask_in_context()) return KX_CURVE_ERR_PROJECTION_FAILED;
     return 0;
 }
 

@@ -9,6 +9,9 @@
 #include "host/core/display.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/cfi/cfi.h"
+#include "host/data/parts.h"
+#include "host/layers/layers.h"
 #include "host/kernel/splines.h"
 #include "host/section/hidden_lines.h"
 #include "host/services/error.h"
@@ -92,6 +95,7 @@ KXAPI int KX_CURVE_create_silhouette(tag body, tag view, int* count, tag** curve
         },
         [&]() -> int {
             hidlin_[kHiddenLineWord] = 1;
+            if (CONTEXT_ask_in_context()) return KX_ERR_EDITING_IN_CONTEXT;
             if (!live(body) || !live(view)) return KX_MODL_ERR_INVALID_FEATURE;
             if (!is_body(body)) return KX_MODL_ERR_WRONG_OBJECT;
             // The caller's array is handed out once the mark is gone.
@@ -136,6 +140,7 @@ KXAPI int KX_CURVE_create_shadow_outline(int body_count, tag bodies[], tag view,
                               {loop_curves, 6}});
         },
         [&]() -> int {
+            if (CONTEXT_ask_in_context()) return KX_ERR_EDITING_IN_CONTEXT;
             for (int i = 0; i < body_count; ++i) {
                 if (!live(bodies[i])) return KX_MODL_ERR_INVALID_FEATURE;
                 if (!is_body(bodies[i])) return KX_MODL_ERR_WRONG_OBJECT;
@@ -147,15 +152,27 @@ KXAPI int KX_CURVE_create_shadow_outline(int body_count, tag bodies[], tag view,
             std::vector<kx::host_ptr<tag>> each;
             int loops = 0;
             const int st = kc::model_change([&]() -> int {
+                // Rendered: the layers both the work view and the global
+                // mask show.
+                const int sequence = DSS_VIEW_ask_work_vseq();
+                unsigned int in_view[LAYER_MASK_WORDS], shown_everywhere[LAYER_MASK_WORDS];
+                dsp453_(&sequence, in_view);
+                dsp456_(shown_everywhere);
+                const auto on = [](const unsigned int* mask, int layer) {
+                    return layer >= 0 && layer < 32 * LAYER_MASK_WORDS &&
+                           mbtst_(reinterpret_cast<const int*>(mask), &layer) == 1;
+                };
                 hidden_lines(kStart);
                 const std::vector<double> rows = set_view_transform(view);
                 DSS_REND_init_list();
                 int shown = 0;
-                for (int i = 0; i < body_count; ++i)
-                    if (!ES_is_blanked(bodies[i])) {
+                for (int i = 0; i < body_count; ++i) {
+                    const int layer = ES_ask_entity_layer(bodies[i]);
+                    if (on(in_view, layer) && on(shown_everywhere, layer) && !ES_is_blanked(bodies[i])) {
                         DSS_REND_add_to_list(bodies[i]);
                         ++shown;
                     }
+                }
                 if (shown == 0) ERROR_raise("kx_curve", 4315, KX_CURVE_ERR_NO_SOLIDS, "No Solids Found");
                 hidlin_[kHiddenLineWord] = 1;
                 DSS_REND_render_solids(0, 0, 21, 1, 1, 1, 0);

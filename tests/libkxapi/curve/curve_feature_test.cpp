@@ -783,6 +783,23 @@ TEST_F(CurveFeatureTest, CombinedCurveCodesCountRightAnglesWithinATolerance) {
     EXPECT_EQ(marks(), 0);
 }
 
+TEST_F(CurveFeatureTest, CombinedCurvesAreRefusedWhileAComponentIsEditedInContext) {
+    tag ring = arc_at(0, 0, 0, 5, 0.2, 1.3);
+    tag slope = line(-10, 0, -3, 10, 0, 7);
+    // The fixture's part displayed (the assembly), a component of it the work part.
+    const tag component = host::parts::create("component.prt");
+    host::parts::set_display_part(part);
+    host::parts::set_work_part(component);
+    ASSERT_EQ(CONTEXT_ask_in_context(), 1);
+    combine_direction d1{0, {}}, d2{1, {0, 1, 0}};
+    tag feature = 5;
+    EXPECT_EQ(KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.001"), &feature), 875124);
+    EXPECT_EQ(feature, NULL_TAG);
+    host::parts::set_work_part(part);
+    ASSERT_EQ(CONTEXT_ask_in_context(), 0);
+    EXPECT_EQ(KX_CURVE_create_combine_curves(ring, &d1, slope, &d2, const_cast<char*>("0.001"), &feature), 0);
+}
+
 // ---- joins and analysis --------------------------------------------------------------
 
 TEST_F(CurveFeatureTest, JoinedCurvesFollowTheChain) {

@@ -1,6 +1,7 @@
 // Silhouettes of a cylinder seen from the side and along its axis, shadow
 // outlines (outer loop first, then the hole), simplified curves, and the
 // refusals of the three.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "host/core/entity_types.h"
 #include "host/core/views.h"
 #include "host/kernel/kernel.h"
+#include "host/layers/layers.h"
 #include "host/numeric/curves.h"
 #include "host/section/hidden_lines.h"
 #include "host/services/objects.h"
@@ -117,6 +119,41 @@ TEST_F(SilhouetteTest, ACylinderSeenAlongItsAxisShowsItsNearCircle) {
     KX_free(curves);
 }
 
+// Seen from above at 45 degrees: the two side lines, the far half of the top
+// circle and the near half of the bottom circle (edges partly on the
+// silhouette give their part on it).
+TEST_F(SilhouetteTest, ACylinderSeenObliquelyShowsHalvesOfItsEndCircles) {
+    const tag body = cylinder();
+    const double a = std::sqrt(0.5);
+    look({a, 0, -a, 0, 1, 0, a, 0, a});
+    int n = 0;
+    tag* curves = nullptr;
+    ASSERT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 0);
+    double top = 0, bottom = 0, sides = 0;
+    for (int i = 0; i < n; ++i) {
+        double length = 0;
+        const auto points = points_of(curves[i], &length);
+        const double z = points.front()[2];
+        const bool flat = std::all_of(points.begin(), points.end(), [&](const auto& p) {
+            return std::fabs(p[2] - z) < 1e-6 && std::fabs(std::hypot(p[0], p[1]) - 4) < 1e-6;
+        });
+        if (flat && std::fabs(z - 10) < 1e-6) {
+            top += length;
+            for (const auto& p : points) EXPECT_LE(p[0], 1e-6);  // the far half
+        } else if (flat && std::fabs(z) < 1e-6) {
+            bottom += length;
+            for (const auto& p : points) EXPECT_GE(p[0], -1e-6);  // the near half
+        } else {
+            for (const auto& p : points) EXPECT_NEAR(std::fabs(p[1]), 4, 1e-6);
+            sides += length;
+        }
+    }
+    EXPECT_NEAR(top, kPi * 4, 1e-4);
+    EXPECT_NEAR(bottom, kPi * 4, 1e-4);
+    EXPECT_NEAR(sides, 20, 1e-6);
+    KX_free(curves);
+}
+
 TEST_F(SilhouetteTest, AShadowOutlineGivesTheOuterLoopThenTheHole) {
     const tag body = block_with_hole();
     look({1, 0, 0, 0, 1, 0, 0, 0, 1});
@@ -153,6 +190,94 @@ TEST_F(SilhouetteTest, AShadowOutlineOfBlankedBodiesFindsNoSolidsAndChangesNothi
     EXPECT_EQ(KX_CURVE_create_shadow_outline(1, bodies, view, &loops, &per_loop, &loop_curves, 0), 671303);
     EXPECT_EQ(loops, 0);
     EXPECT_EQ(host::objects::live_objects().size(), objects);
+}
+
+// Bodies out of sight (blanked, on a layer hidden everywhere, on a layer the
+// work view hides) are left out; with none left: 671303 and no change.
+TEST_F(SilhouetteTest, AShadowOutlineLeavesOutBodiesOutOfSight) {
+    const tag hole = block_with_hole();
+    const tag round = cylinder();
+    look({1, 0, 0, 0, 1, 0, 0, 0, 1});
+    ES_layer_move_entity(hole, 5);
+    ES_layer_move_entity(round, 6);
+    const auto hide = [](unsigned int mask[LAYER_MASK_WORDS], int layer) { mask[layer / 32] &= ~(1u << layer % 32); };
+    struct Case {
+        const char* what;
+        std::function<void()> apply;
+    };
+    const std::vector<Case> cases = {
+        {"the block on a layer hidden everywhere",
+         [&] {
+             unsigned int mask[LAYER_MASK_WORDS];
+             LAYER_ask_global_visible_mask(mask);
+             hide(mask, 5);
+             dsp464_(mask);
+         }},
+        {"the block on a layer the work view hides",
+         [&] {
+             unsigned int mask[LAYER_MASK_WORDS];
+             const int sequence = DSS_VIEW_ask_work_vseq();
+             dsp452_(&sequence, mask);
+             hide(mask, 5);
+             host::layers::set_work_view_mask(mask);
+         }},
+        {"the block blanked", [&] { ES_write_blank_status(hole, 1); }},
+    };
+    for (const Case& c : cases) {
+        const tag bodies[2] = {hole, round};
+        const auto outline = [&](int* loops) {
+            int* per_loop = nullptr;
+            tag** loop_curves = nullptr;
+            const int st =
+                KX_CURVE_create_shadow_outline(2, const_cast<tag*>(bodies), view, loops, &per_loop, &loop_curves, 0);
+            for (int i = 0; i < *loops; ++i) KX_free(loop_curves[i]);
+            KX_free(loop_curves);
+            KX_free(per_loop);
+            return st;
+        };
+        ES_write_blank_status(hole, 0);
+        ES_write_blank_status(round, 0);
+        const unsigned int all[LAYER_MASK_WORDS] = {~0u, ~0u, ~0u, ~0u, ~0u, ~0u, ~0u, ~0u};
+        dsp464_(all);
+        host::layers::set_work_view_mask(all);
+        c.apply();
+        // Only the cylinder: one loop (the block would bring two).
+        int loops = 0;
+        EXPECT_EQ(outline(&loops), 0) << c.what;
+        EXPECT_EQ(loops, 1) << c.what;
+        // The cylinder blanked too: nothing left to render.
+        ES_write_blank_status(round, 1);
+        const std::size_t objects = host::objects::live_objects().size();
+        loops = 7;
+        EXPECT_EQ(outline(&loops), 671303) << c.what;
+        EXPECT_EQ(loops, 0) << c.what;
+        EXPECT_EQ(host::objects::live_objects().size(), objects) << c.what;
+    }
+}
+
+TEST_F(SilhouetteTest, RefusedWhileAComponentIsEditedInContext) {
+    const tag body = cylinder();
+    look({1, 0, 0, 0, 1, 0, 0, 0, 1});
+    // The fixture's part displayed (the assembly), a component of it the work part.
+    const tag component = host::parts::create("component.prt");
+    host::parts::set_display_part(part);
+    host::parts::set_work_part(component);
+    ASSERT_EQ(CONTEXT_ask_in_context(), 1);
+    int n = 3;
+    tag* curves = nullptr;
+    EXPECT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 770004);
+    EXPECT_EQ(curves, nullptr);
+    tag bodies[1] = {body};
+    int loops = 0;
+    int* per_loop = nullptr;
+    tag** loop_curves = nullptr;
+    EXPECT_EQ(KX_CURVE_create_shadow_outline(1, bodies, view, &loops, &per_loop, &loop_curves, 0), 770004);
+    EXPECT_EQ(loop_curves, nullptr);
+    // Back in the displayed part the silhouette is made.
+    host::parts::set_work_part(part);
+    EXPECT_EQ(KX_CURVE_create_silhouette(body, view, &n, &curves), 0);
+    EXPECT_GT(n, 0);
+    KX_free(curves);
 }
 
 TEST_F(SilhouetteTest, RefusalsOfTheBodyAndViewTests) {
