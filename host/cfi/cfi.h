@@ -248,9 +248,10 @@ extern FMG_request_t fmgcom_;
 /* Runs the request on the directory: its lines go to the host's request
  * output (host::cfi::request_lines). */
 void l1110a_(const CMSG_t* directory, int* status);
-/* Bits of a word array, numbered from 0. */
-int mbtst_(const int* words, const int* bit);
-void mbtts_(int* words, const int* bit);
+/* Bits of a word array, numbered from 0: mbtts_ tests one (1 when set),
+ * mbtst_ sets one. */
+int mbtts_(const int* words, const int* bit);
+void mbtst_(int* words, const int* bit);
 void movch_(const char* from, char* to, const int* count);
 
 #pragma GCC visibility pop

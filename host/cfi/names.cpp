@@ -347,9 +347,9 @@ int CLOCK_string_to_jq_comp(const char* date, const char* time, int words[2]) {
 
 FMG_request_t fmgcom_;
 
-int mbtst_(const int* words, const int* bit) { return (static_cast<unsigned>(words[*bit / 32]) >> (*bit % 32)) & 1u; }
+int mbtts_(const int* words, const int* bit) { return (static_cast<unsigned>(words[*bit / 32]) >> (*bit % 32)) & 1u; }
 
-void mbtts_(int* words, const int* bit) {
+void mbtst_(int* words, const int* bit) {
     words[*bit / 32] = static_cast<int>(static_cast<unsigned>(words[*bit / 32]) | (1u << (*bit % 32)));
 }
 
@@ -364,7 +364,7 @@ void l1110a_(const CMSG_t* directory, int* status) {
     st().request.clear();
     if (call.status(*status)) return;
     const FMG_request_t& r = fmgcom_;
-    auto flag = [&](int bit) { return mbtst_(&r.flags, &bit) != 0; };
+    auto flag = [&](int bit) { return mbtts_(&r.flags, &bit) != 0; };
     const std::string dir = host::cfi::full_path(cmsg_text(*directory));
     DIR* d = ::opendir(dir.c_str());
     if (!d) {
@@ -388,7 +388,7 @@ void l1110a_(const CMSG_t* directory, int* status) {
         if (flag(4) && (flag(15) ? s.st_mtime < limit : s.st_mtime >= limit)) continue;
         if (flag(14)) {
             const int type = host::cfi::file_type_of(path);
-            if (!mbtst_(r.types, &type)) continue;
+            if (!mbtts_(r.types, &type)) continue;
         }
         std::string line = n;
         if (r.fields & 2) line += " " + std::to_string(static_cast<long long>(s.st_size));

@@ -51,7 +51,7 @@ int min_abbreviation(const char* name) {
     return n;
 }
 
-void set_flag(int* words, int bit) { mbtts_(words, &bit); }
+void set_flag(int* words, int bit) { mbtst_(words, &bit); }
 
 // Type bits of the directory request: those of selection values 1 to 12,
 // and those that come with them.
@@ -69,7 +69,7 @@ int fill_type_set(const int* selections) {
         if (mask & (1 << i)) set_flag(set, kTypeOfSelection[i - 1]);
     if (mask & (1 << 1)) set_flag(set, 2);
     auto with = [&](int bit, std::initializer_list<int> also) {
-        if (mbtst_(set, &bit))
+        if (mbtts_(set, &bit))
             for (int b : also) set_flag(set, b);
     };
     with(5, {6, 15, 16});

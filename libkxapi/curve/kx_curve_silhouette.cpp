@@ -160,7 +160,7 @@ KXAPI int KX_CURVE_create_shadow_outline(int body_count, tag bodies[], tag view,
                 dsp456_(shown_everywhere);
                 const auto on = [](const unsigned int* mask, int layer) {
                     return layer >= 0 && layer < 32 * LAYER_MASK_WORDS &&
-                           mbtst_(reinterpret_cast<const int*>(mask), &layer) == 1;
+                           mbtts_(reinterpret_cast<const int*>(mask), &layer) == 1;
                 };
                 hidden_lines(kStart);
                 const std::vector<double> rows = set_view_transform(view);

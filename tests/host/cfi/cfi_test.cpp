@@ -158,14 +158,14 @@ TEST_F(Cfi, ClockTextsAndTwoWordTimes) {
 
 TEST_F(Cfi, BitsAreNumberedFromZeroAcrossWords) {
     int words[4] = {};
-    for (int bit : {0, 31, 32, 110}) mbtts_(words, &bit);
+    for (int bit : {0, 31, 32, 110}) mbtst_(words, &bit);
     EXPECT_EQ(words[0], static_cast<int>(0x80000001u));
     EXPECT_EQ(words[1], 1);
     EXPECT_EQ(words[3], 1 << 14);
     int probe = 33;
-    EXPECT_EQ(mbtst_(words, &probe), 0);
+    EXPECT_EQ(mbtts_(words, &probe), 0);
     probe = 110;
-    EXPECT_EQ(mbtst_(words, &probe), 1);
+    EXPECT_EQ(mbtts_(words, &probe), 1);
 }
 
 }  // namespace

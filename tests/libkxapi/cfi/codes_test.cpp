@@ -398,7 +398,7 @@ TEST_F(Codes, DirectoryRequestBlock) {
     EXPECT_EQ(uc4650(dir.c_str(), 7, 9, flags, sel, nullptr), 0);
     std::vector<int> bits;
     for (int b = 0; b < 128; ++b)
-        if (mbtst_(fmgcom_.types, &b)) bits.push_back(b);
+        if (mbtts_(fmgcom_.types, &b)) bits.push_back(b);
     EXPECT_EQ(bits, (std::vector<int>{5, 6, 15, 16}));
     EXPECT_EQ(fmgcom_.value, 1);
     // A later request chooses its own types only.
@@ -407,7 +407,7 @@ TEST_F(Codes, DirectoryRequestBlock) {
     EXPECT_EQ(uc4650(dir.c_str(), 7, 3, flags, sel, nullptr), 0);
     bits.clear();
     for (int b = 0; b < 128; ++b)
-        if (mbtst_(fmgcom_.types, &b)) bits.push_back(b);
+        if (mbtts_(fmgcom_.types, &b)) bits.push_back(b);
     EXPECT_EQ(bits, (std::vector<int>{1, 2}));
     EXPECT_EQ(fmgcom_.value, 3);
     sel[0] = 0;
