@@ -3,6 +3,7 @@
 // rewrites the feature's parameter object, keeping the outputs of each
 // (curve, target) pair with it.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -358,11 +359,24 @@ extern "C" KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* c
             return kx::check({{data, 6}});
         },
         [&] {
-            return kx::undo_bracket(1, kEditMark, [&] {
-                if (int code = validate(n_curves, curves, n_targets, targets, *data)) return code;
-                edit_parms(feature, n_curves, curves, n_targets, targets, *data);
-                return 0;
-            });
+            bool marked = false;
+            try {
+                return kx::undo_bracket(1, kEditMark, [&] {
+                    marked = true;
+                    if (int code = validate(n_curves, curves, n_targets, targets, *data)) return code;
+                    edit_parms(feature, n_curves, curves, n_targets, targets, *data);
+                    return 0;
+                });
+            } catch (const host::HostError& e) {
+                // The mark could not be set: noted on the host log, the
+                // host's code is the status.
+                if (!marked) {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "Failed to set mark = code %d", e.code());
+                    ERROR_note(kModule, __LINE__, text);
+                }
+                throw;
+            }
         });
 }
 

@@ -498,6 +498,18 @@ TEST_F(CurveFeatureTest, ASketchProjectsItsMembers) {
     EXPECT_EQ(ES_read_sketch_member(sketch, 2), b);
 }
 
+// An edit whose mark cannot be set answers the host's code and notes it.
+TEST_F(CurveFeatureTest, AProjectionEditWithoutItsMarkIsNoted) {
+    Angled a = angled_projection();
+    host::control::raise_on("UNDO_JQ_set_mark", 1055098);
+    EXPECT_EQ(KX_CURVE_edit_proj_curves(a.feature, 1, &a.line, 1, &a.ground, &a.data), 1055098);
+    bool noted = false;
+    for (const std::string& line : host::control::log_lines())
+        noted = noted || line.find("Failed to set mark = code 1055098") != std::string::npos;
+    EXPECT_TRUE(noted);
+    EXPECT_EQ(marks(), 0);
+}
+
 TEST_F(CurveFeatureTest, ProjectionEditRefusals) {
     tag ground = plane({0, 0, 0}, {0, 0, 1});
     tag c = line(0, 0, 5, 4, 0, 5);
