@@ -1,6 +1,8 @@
 // Intersection curve features (host/curvefeat/curvefeat.h): where the
 // objects of two sets (bodies, faces, datum planes) meet.
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "host/core/entity_types.h"
 #include "host/core/curve_entities.h"
 #include "host/curvefeat/curvefeat.h"
+#include "host/curvefeat/file_rows.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
@@ -78,6 +81,9 @@ IntersectParams from_record(const host::Call& call, const ICURVES_parms_t* r) {
     call.need(r, "the intersection record");
     if ((r->n1 > 0 && !r->set1) || (r->n2 > 0 && !r->set2)) call.fail(HOST_ERR_NULL_ARGUMENT, "a set without objects");
     if (r->n1 <= 0 || r->n2 <= 0) call.fail(HOST_ERR_BAD_ARGUMENT, "an empty intersection set");
+    // The kinds a part file can hold again (1 body, 2 faces, 3 datum plane).
+    for (int k : {r->kind1, r->kind2})
+        if (k < 1 || k > 3) call.fail(HOST_ERR_BAD_ARGUMENT, "an intersection set of kind %d", k);
     IntersectParams p;
     p.tolerance = r->tolerance;
     p.kinds[0] = r->kind1;
@@ -116,6 +122,48 @@ void follow() {
          [](const host::Call& call, tag_t f, const std::vector<double>&) { remake(call, f, *params().find(f)); }});
 }
 const bool following = (host::curvefeat::follow_updates(follow), true);
+
+// ---- part files (host/curvefeat/file_rows.h) ----
+//
+// An intersection's row: f64 tolerance, 2 i32 set kinds (1 to 3), the two
+// sets (u32 count, u32 objects each), i32 quintic, u32 count of output
+// curves and, for each, the u32 set 1 and set 2 objects it lies on (none
+// for a parent deleted since). A set member not in the file leaves the
+// feature without a row.
+namespace fr = host::curvefeat::file_rows;
+
+void write_row(fr::Out& out, tag_t feature) {
+    const IntersectParams& p = *params().find(feature);
+    out.w().f64(p.tolerance);
+    for (int k : p.kinds) out.w().i32(k);
+    for (const auto& set : p.sets) out.tags(set);
+    out.w().i32(p.quintic);
+    out.w().u32(static_cast<std::uint32_t>(p.parents.size()));
+    for (const auto& [a, b] : p.parents) {
+        out.optional_tag(a);
+        out.optional_tag(b);
+    }
+}
+
+std::function<void()> read_row(fr::In& in, tag_t feature) {
+    IntersectParams p;
+    p.tolerance = in.real();
+    for (int& k : p.kinds) k = in.range(1, 3);
+    for (auto& set : p.sets) {
+        set = in.tags(fr::target);
+        if (set.empty()) throw host::part_file::FormatError("an intersection feature with an empty set");
+    }
+    p.quintic = in.r().i32();
+    const std::uint32_t n = in.count(8);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const tag_t a = in.tag(fr::target, true);
+        p.parents.emplace_back(a, in.tag(fr::target, true));
+    }
+    return [feature, p] { params()[feature] = p; };
+}
+
+const bool filed =
+    (fr::register_kind({kKind, [](tag_t f) { return params().find(f) != nullptr; }, write_row, read_row}), true);
 
 }  // namespace
 

@@ -29,6 +29,7 @@
 #include "host/feature/profiles.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/links.h"
+#include "host/services/error.h"
 #include "host/services/memory.h"
 #include "kx_curve_feat.h"
 #include "kx_modl.h"
@@ -1235,6 +1236,128 @@ TEST_F(CurveFeatureFileTest, DamagedCurveFeatureRowsAreRefusedWithTheModelUnchan
     }
     EXPECT_EQ(features, 3);
     update();
+}
+
+// An intersection of a block with a datum plane, saved and read back: it
+// keeps its sets and curves, follows the plane when it moves, and takes
+// an edit.
+TEST_F(CurveFeatureFileTest, AnIntersectionReadBackFollowsItsSetsAndTakesAnEdit) {
+    int solid = 0;
+    const double origin[3] = {0, 0, 0}, size[3] = {4, 2, 6}, at[3] = {0, 0, 1}, normal[3] = {0, 0, 1};
+    ZQ_BODY_make_block(origin, size, &solid);
+    tag body = host::kernel::object_of(solid);
+    tag low = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_PLANE, at, normal);
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_int_object(1, &body, 1, &low, &feature), 0);
+    const std::vector<tag> out = outputs(feature);
+    ASSERT_FALSE(out.empty());
+    std::map<tag, tag> now = reopen();
+    feature = now[feature];
+    body = now[body];
+    low = now[low];
+    std::vector<tag> curves;
+    for (tag c : out) curves.push_back(now[c]);
+    ASSERT_EQ(outputs(feature), curves);
+    int n1 = 0, n2 = 0;
+    tag *s1 = nullptr, *s2 = nullptr;
+    ASSERT_EQ(KX_CURVE_ask_int_parms(feature, &n1, &s1, &n2, &s2), 0);
+    EXPECT_EQ(std::vector<tag>(s1, s1 + n1), std::vector<tag>{body});
+    EXPECT_EQ(std::vector<tag>(s2, s2 + n2), std::vector<tag>{low});
+    KX_free(s1);
+    KX_free(s2);
+    tag f = NULL_TAG, parents[2] = {0, 0};
+    ASSERT_EQ(KX_CURVE_ask_int_curve_parents(curves[0], &f, parents), 0);
+    EXPECT_EQ(f, feature);
+    EXPECT_EQ(parents[0], body);
+    EXPECT_EQ(parents[1], low);
+    const auto heights = [&](double z, const char* what) {
+        for (tag c : outputs(feature))
+            for (const auto& p : samples(c)) EXPECT_NEAR(p[2], z, 1e-7) << what;
+    };
+    // The plane moves: the curves follow at the update, keeping their tags.
+    const double higher[3] = {0, 0, 2};
+    host::profiles::set_direction(low, higher, normal);
+    update();
+    EXPECT_EQ(outputs(feature), curves);
+    heights(2, "followed");
+    // An edit to another plane, then the update.
+    const double top[3] = {0, 0, 5};
+    tag high = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_PLANE, top, normal);
+    ASSERT_EQ(KX_CURVE_edit_int_object(1, &body, 1, &high, feature), 0);
+    update();
+    EXPECT_EQ(outputs(feature), curves);
+    heights(5, "edited");
+}
+
+// The rows of an intersection: its sets hold faces, bodies or planes of
+// the kinds it takes.
+TEST_F(CurveFeatureFileTest, DamagedIntersectionRowsAreRefused) {
+    int solid = 0;
+    const double origin[3] = {0, 0, 0}, size[3] = {4, 2, 6}, at[3] = {0, 0, 1}, normal[3] = {0, 0, 1};
+    ZQ_BODY_make_block(origin, size, &solid);
+    tag body = host::kernel::object_of(solid);
+    tag plane = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_PLANE, at, normal);
+    const tag c = line(0, 0, 0, 1, 0, 0);
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_int_object(1, &body, 1, &plane, &feature), 0);
+    const pf::Image image = image_of_part();
+    const auto cfea =
+        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "CFEA"; });
+    ASSERT_NE(cfea, image.sections.end());
+    const std::vector<FileRow> rows = rows_of(cfea->second);
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows[0].kind, "INTERSECTION_CURVE");
+    // Field places: tolerance at 0, kinds at 8 and 12, set 1 (count at 16,
+    // object at 20), set 2 (count at 24, object at 28), quintic at 32, the
+    // parents' count at 36.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        std::function<void(std::string&)> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"a tolerance not finite", [&](std::string& r) { put_f64(r, 0, nan); }},
+        {"a set of an unknown kind", [&](std::string& r) { put_u32(r, 8, 4); }},
+        {"a set of kind 0", [&](std::string& r) { put_u32(r, 12, 0); }},
+        {"an empty set",
+         [&](std::string& r) {
+             put_u32(r, 16, 0);
+             r.erase(20, 4);
+         }},
+        {"a curve in a set", [&](std::string& r) { put_u32(r, 20, number_of(c)); }},
+        {"a set member missing", [&](std::string& r) { put_u32(r, 28, 0xFFFFFFFFu); }},
+        {"parents beyond the row", [&](std::string& r) { put_u32(r, 36, 1u << 30); }},
+        {"a row cut short", [&](std::string& r) { r.resize(30); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        pf::Image spoilt = image;
+        std::vector<FileRow> r = rows;
+        k.spoil(r[0].fields);
+        for (auto& [id, payload] : spoilt.sections)
+            if (id == "CFEA") payload = payload_of(r);
+        const std::size_t live = host::objects::live_objects().size();
+        int code = 0;
+        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
+        EXPECT_EQ(code, PART_ERR_CORRUPT);
+        EXPECT_EQ(host::objects::live_objects().size(), live);
+    }
+    int code = -1;
+    EXPECT_NE(pf::apply(image, "whole.prt", &code), NULL_TAG) << code;
+    // The host makes no feature whose row could not be read back: set
+    // kinds are 1 to 3.
+    for (int kind : {0, 4}) {
+        ICURVES_parms_t rec{};
+        rec.kind1 = kind;
+        rec.kind2 = 3;
+        rec.n1 = rec.n2 = 1;
+        rec.set1 = &body;
+        rec.set2 = &plane;
+        unsigned int made = 7;
+        EXPECT_EQ(host::control::raised_code([&] { ICURVES_create_feature(&rec, &made); }), HOST_ERR_BAD_ARGUMENT)
+            << kind;
+        EXPECT_EQ(made, 0u) << kind;
+    }
 }
 
 }  // namespace
