@@ -4,6 +4,10 @@
 #include <BRepAdaptor_Curve2d.hxx>
 #include <BRepGProp_Face.hxx>
 #include <BRep_Tool.hxx>
+#include <BRepBuilderAPI_MakeSolid.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepLib.hxx>
+#include <TopoDS_Solid.hxx>
 #include <ShapeBuild_ReShape.hxx>
 #include <ShapeFix_Shape.hxx>
 #include <TopExp.hxx>
@@ -228,4 +232,54 @@ extern "C" int PX_BREP_heal_body(int body, double tolerance, double max_toleranc
         *states = st;
     }
     return after == ZQ_FAULT_NONE ? 0 : KERNEL_ERR_INVALID_RESULT;
+}
+
+extern "C" int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_BREP_state_t** states) {
+    auto call = HOST_ENTRY(faces, body, states);
+    call.need(faces, "the faces");
+    call.need(body, "the body output");
+    call.need(states, "the state list output");
+    *body = 0;
+    *states = nullptr;
+    if (faces->n <= 0) call.fail(KERNEL_ERR_EMPTY_RESULT, "no faces to make a body of");
+    call.need(faces->faces, "the face list");
+    std::vector<TopoDS_Shape> taken;
+    for (int i = 0; i < faces->n; ++i) taken.push_back(hd::require_sub(call, faces->faces[i], ZQ_CLASS_FACE).shape);
+    hd::ensure_started();
+    hd::Step s;
+    s.op = hd::Op::imported;
+    std::vector<gp_Pnt> free_edges;
+    hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        BRepBuilderAPI_Sewing sew(faces->tolerance > 0 ? faces->tolerance : 1e-6);
+        for (const TopoDS_Shape& f : taken) sew.Add(f);
+        sew.Perform();
+        TopoDS_Shape made = sew.SewedShape();
+        for (int i = 1; i <= sew.NbFreeEdges(); ++i) {
+            const BRepAdaptor_Curve c(sew.FreeEdge(i));
+            free_edges.push_back(c.Value((c.FirstParameter() + c.LastParameter()) / 2));
+        }
+        if (free_edges.empty() && made.ShapeType() == TopAbs_SHELL) {
+            BRepBuilderAPI_MakeSolid solid(TopoDS::Shell(made));
+            TopoDS_Solid closed = solid.Solid();
+            BRepLib::OrientClosedSolid(closed);
+            made = closed;
+        }
+        s.result = made;
+    });
+    s.named = std::make_shared<const hd::Named>(hd::name_result(s.result, {}, nullptr, s.names, false));
+    *body = hd::commit_result(std::move(s));
+    PX_BREP_state_t* head = nullptr;
+    PX_BREP_state_t** tail = &head;
+    for (const gp_Pnt& p : free_edges) {
+        auto* st = new PX_BREP_state_t{};
+        st->first = ZQ_CLASS_EDGE;
+        st->second = *body;
+        st->values[0] = p.X();
+        st->values[1] = p.Y();
+        st->values[2] = p.Z();
+        *tail = st;
+        tail = &st->next;
+    }
+    *states = head;
+    return 0;
 }

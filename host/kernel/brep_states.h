@@ -102,6 +102,19 @@ int PX_BREP_ask_topology_source(int entity, int* step);
  * fault remains. */
 int PX_BREP_heal_body(int body, double tolerance, double max_tolerance, int* changed, PX_BREP_state_t** states);
 
+/* Faces to make a body of, sewn within tolerance. */
+typedef struct PX_BREP_face_set_s {
+    int n;
+    const int* faces;
+    double tolerance;
+} PX_BREP_face_set_t;
+
+/* A new body (with its model object) of copies of the faces sewn together:
+ * a solid when they close, else a sheet. A state per edge left free: first
+ * ZQ_CLASS_EDGE, values the middle of the edge. Answers 0; raises the
+ * kernel's codes for a tag that is no face or faces that make no body. */
+int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_BREP_state_t** states);
+
 /* The identifier of a kernel entity: its kernel tag, which stays with it
  * through operations and regeneration. */
 int PX_BREP_ask_identifier(int entity, int* identifier);

@@ -11,6 +11,7 @@
 // The kernel's geometry records reach the caller as they are.
 static_assert(sizeof(brep_geometry) == sizeof(PX_BREP_geometry_t));
 static_assert(offsetof(brep_geometry, spline) == offsetof(PX_BREP_geometry_t, spline));
+static_assert(sizeof(brep_face_set) == sizeof(PX_BREP_face_set_t));
 static_assert(sizeof(brep_spline) == sizeof(ZQ_bspline_t));
 static_assert(offsetof(brep_spline, vknots) == offsetof(ZQ_bspline_t, vknots));
 
@@ -103,6 +104,12 @@ extern "C" KXAPI int KX_BREP_release_topology(int n, const int bodies[]) {
 
 extern "C" KXAPI int KX_BREP_ask_topology_source(int entity, int* step) {
     return kx::frame([&] { return PX_BREP_ask_topology_source(entity, step); });
+}
+
+extern "C" KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states) {
+    return with_states(3, n_states, states, [&](PX_BREP_state_t** list) {
+        return PX_BREP_make_body(reinterpret_cast<const PX_BREP_face_set_t*>(faces), body, list);
+    });
 }
 
 // The kernel body is found before anything else: an object without one is

@@ -80,6 +80,18 @@ KXAPI int KX_BREP_ask_topology_source(int entity, int* step);
 KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, int* changed, int* n_states,
                             brep_state** states);
 
+/* Faces to make a body of, sewn within tolerance. */
+typedef struct brep_face_set_s {
+    int n;
+    const int* faces;
+    double tolerance;
+} brep_face_set;
+
+/* A new kernel body (with its model object) of copies of the kernel faces
+ * sewn together: a solid when they close, else a sheet. A state per edge
+ * left free: first 5002 (an edge), second the body, values its middle. */
+KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states);
+
 /* The kernel's identifier of the entity; 0 when the interface is not
  * initialised or the kernel fails. */
 KXAPI void KX_BREP_ask_identifier(int entity, int* identifier);

@@ -399,4 +399,57 @@ TEST_F(BrepStates, HealBody) {
     EXPECT_EQ(KX_BREP_heal_body(host::kernel::object_of(b), 1e-6, 1e-3, &changed, nullptr, &s), KX_ERR_BAD_PARAM_5);
 }
 
+// Bodies of a block's faces: all six close into a solid of the block's
+// volume; five leave a sheet with the four edges of the open side free.
+TEST_F(BrepStates, MakeBody) {
+    const int b = block();
+    const std::vector<int> faces = host::kernel::faces_of(b);
+    ASSERT_EQ(faces.size(), 6u);
+    const auto top = states(b, ZQ_CLASS_FACE);
+    const brep_state* lid = at_height(top, 20);
+    ASSERT_NE(lid, nullptr);
+    std::vector<int> five;
+    for (const int f : faces)
+        if (f != lid->second) five.push_back(f);
+    const struct {
+        const char* what;
+        std::vector<int> faces;
+        int type;
+        int free;
+    } rows[] = {{"all six", faces, ZQ_BODY_SOLID, 0}, {"without the lid", five, ZQ_BODY_SHEET, 4}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const brep_face_set set{static_cast<int>(r.faces.size()), r.faces.data(), 1e-6};
+        int made = 0, n = -1;
+        brep_state* s = nullptr;
+        ASSERT_EQ(KX_BREP_make_body(&set, &made, &n, &s), 0);
+        ASSERT_NE(made, 0);
+        int type = 0;
+        ZQ_BODY_ask_type(made, &type);
+        EXPECT_EQ(type, r.type);
+        EXPECT_EQ(host::kernel::faces_of(made).size(), r.faces.size());
+        EXPECT_NE(host::kernel::object_of(made), 0u);
+        ASSERT_EQ(n, r.free);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(s[i].first, ZQ_CLASS_EDGE);
+            EXPECT_NEAR(s[i].values[2], 20, 1e-6);  // the rim of the open side
+        }
+        KX_free(s);
+        if (r.type == ZQ_BODY_SOLID) {
+            double props[ZQ_MP_COUNT];
+            ZQ_BODY_ask_mass_props(made, props);
+            EXPECT_NEAR(props[ZQ_MP_VOLUME], 100 * 60 * 20, 1e-6);
+        }
+    }
+    const int loop[] = {states(lid->second, ZQ_CLASS_LOOP)[0].second};
+    const brep_face_set bad[] = {{1, loop, 0}, {0, nullptr, 0}};
+    const int codes[] = {KERNEL_ERR_WRONG_ENTITY, KERNEL_ERR_EMPTY_RESULT};
+    for (int i = 0; i < 2; ++i) {
+        int made = -1, n = -1;
+        EXPECT_EQ(KX_BREP_make_body(&bad[i], &made, &n, nullptr), codes[i]);
+        EXPECT_EQ(made, 0);
+        EXPECT_EQ(n, 0);
+    }
+}
+
 }  // namespace
