@@ -183,6 +183,11 @@ void name_small(BodyState& state, const BodyState* old);
 // Runs a step on the shape before it (with its tags); fills result and named.
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
+// A new body (with its model objects) whose shape is the step's result as
+// it is (its result and named set): the step keeps that shape, so a
+// regeneration gives it unchanged. Answers the body's tag.
+int commit_result(Step s);
+
 // ---- failures ----
 // Raises the kernel failure of the exception being handled (call from a
 // catch block): a host error passes unchanged, Standard_Failure and other

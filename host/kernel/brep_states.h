@@ -22,6 +22,8 @@
 #ifndef HOST_KERNEL_BREP_STATES_H
 #define HOST_KERNEL_BREP_STATES_H
 
+#include "host/kernel/kernel.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -47,6 +49,71 @@ void PX_BREP_free_states(PX_BREP_state_t* states);
 int PX_BREP_ask_topology(int entity, int cls, int limit, PX_BREP_state_t** states);
 /* Checks a body: a state per fault, none for a valid body. */
 int PX_BREP_validate_topology(int body, PX_BREP_state_t** states);
+
+/* Classes of an edge by the angle its faces make across it. */
+#define PX_BREP_EDGE_CONVEX  1 /* the faces turn away from the outside */
+#define PX_BREP_EDGE_CONCAVE 2 /* the faces turn towards the outside */
+#define PX_BREP_EDGE_SMOOTH  3 /* the faces meet within the tolerance (a seam too) */
+#define PX_BREP_EDGE_OPEN    4 /* one face only: the border of a sheet */
+
+/* The class of an edge, judged at its middle: smooth when the normals of
+ * its faces there differ by less than tolerance (radians). Raises the
+ * kernel's codes for a tag that is no edge. */
+int PX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class);
+
+/* The geometry of one face, edge or vertex: the surface of a face, the
+ * curve of an edge (ZQ_FACE_ask_data and ZQ_EDGE_ask_curve_data give the
+ * meaning of the numbers), the point of a vertex (type 0). With the spline
+ * form asked, spline holds the face's or edge's spline form (empty for a
+ * vertex). type -1: the entity was skipped (see the states). */
+typedef struct PX_BREP_geometry_s {
+    int entity;
+    int type;
+    double point[3];
+    double direction[3];
+    double radius, radius2;
+    int sense;
+    ZQ_bspline_t spline;
+} PX_BREP_geometry_t;
+
+/* The geometry of n entities, a record each in their order in *geometry
+ * (freed with PX_BREP_free_geometry_data). An entity that is no face, edge
+ * or vertex is skipped with a state: first the code (KERNEL_ERR_NO_ENTITY,
+ * KERNEL_ERR_WRONG_ENTITY), second its tag, fourth its place in the list.
+ * Answers 0, or the code of the first skipped entity. */
+int PX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry, PX_BREP_geometry_t** geometry,
+                         PX_BREP_state_t** states);
+/* Frees the n records of PX_BREP_ask_geometry with their spline forms. */
+int PX_BREP_free_geometry_data(int n, PX_BREP_geometry_t* geometry);
+
+/* Forgets what the kernel keeps worked out about n bodies (the places of
+ * their entities, their mass properties); it is worked out again when next
+ * needed. Raises the kernel's codes for a tag that is no body. */
+int PX_BREP_release_topology(int n, const int bodies[]);
+/* The operation of its body that made a face or edge: the number of the
+ * body's step (0 for the first) whose result first has it; -1 for a loop,
+ * vertex or body, or an entity no step names. */
+int PX_BREP_ask_topology_source(int entity, int* step);
+
+/* Heals a body the check finds faulty (a sound one is left as it is): its shape (gaps closed within tolerance, faces
+ * and wires mended, tolerances kept under max_tolerance); *changed is 1 when the shape was mended (faces and edges keep
+ * their tags where they stay). A state per fault the check found before healing: first the fault token, second the
+ * body, values the centre of its box, third 1 when healing cleared it. Answers 0, or KERNEL_ERR_INVALID_RESULT when a
+ * fault remains. */
+int PX_BREP_heal_body(int body, double tolerance, double max_tolerance, int* changed, PX_BREP_state_t** states);
+
+/* Faces to make a body of, sewn within tolerance. */
+typedef struct PX_BREP_face_set_s {
+    int n;
+    const int* faces;
+    double tolerance;
+} PX_BREP_face_set_t;
+
+/* A new body (with its model object) of copies of the faces sewn together:
+ * a solid when they close, else a sheet. A state per edge left free: first
+ * ZQ_CLASS_EDGE, values the middle of the edge. Answers 0; raises the
+ * kernel's codes for a tag that is no face or faces that make no body. */
+int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_BREP_state_t** states);
 
 /* The identifier of a kernel entity: its kernel tag, which stays with it
  * through operations and regeneration. */

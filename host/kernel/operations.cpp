@@ -1146,6 +1146,30 @@ void ZQ_BODY_trim_by_plane(int body, const double point[3], const double normal[
     edit_body(call, body, step_of(Op::trim, nums({point, normal}, {})));
 }
 
+}  // extern "C"
+
+namespace host::kernel::detail {
+
+int commit_result(Step s) {
+    s.op = Op::imported;
+    s.p.clear();
+    s.other = s.result;
+    s.other_named = s.named;
+    BodyState b;
+    b.tag = new_tag();
+    b.shape = s.result;
+    b.named = *s.named;
+    b.add_step(std::move(s));
+    name_small(b, nullptr);
+    const int tag = b.tag;
+    commit({std::move(b)}, {});
+    return tag;
+}
+
+}  // namespace host::kernel::detail
+
+extern "C" {
+
 void ZQ_BODY_section_by_plane(int body, const double point[3], const double normal[3], int* wire) {
     auto call = HOST_ENTRY(body, point, normal, wire);
     call.need(point, "the plane point");
@@ -1155,18 +1179,7 @@ void ZQ_BODY_section_by_plane(int body, const double point[3], const double norm
     take_other(call, s, body);
     hd::run_step(call, s, TopoDS_Shape(), nullptr);
     // A section is a result, not a recipe: the new wire body keeps its shape.
-    s.op = Op::imported;
-    s.p.clear();
-    s.other = s.result;
-    s.other_named = s.named;
-    hd::BodyState b;
-    b.tag = hd::new_tag();
-    b.shape = s.result;
-    b.named = *s.named;
-    b.add_step(std::move(s));
-    hd::name_small(b, nullptr);
-    *wire = b.tag;
-    hd::commit({std::move(b)}, {});
+    *wire = hd::commit_result(std::move(s));
 }
 
 void ZQ_BODY_hollow(int body, int n, const int faces[], double thickness) {

@@ -6,6 +6,15 @@
 #include "host/kernel/brep_states.h"
 #include "host/services/memory.h"
 
+#include <cstddef>
+
+// The kernel's geometry records reach the caller as they are.
+static_assert(sizeof(brep_geometry) == sizeof(PX_BREP_geometry_t));
+static_assert(offsetof(brep_geometry, spline) == offsetof(PX_BREP_geometry_t, spline));
+static_assert(sizeof(brep_face_set) == sizeof(PX_BREP_face_set_t));
+static_assert(sizeof(brep_spline) == sizeof(ZQ_bspline_t));
+static_assert(offsetof(brep_spline, vknots) == offsetof(ZQ_bspline_t, vknots));
+
 namespace {
 
 void clear_states(int* count, brep_state** states) {
@@ -71,6 +80,56 @@ extern "C" KXAPI int KX_BREP_ask_topology(int entity, int cls, int limit, int* n
 extern "C" KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_state** states) {
     return with_states(2, n_states, states,
                        [&](PX_BREP_state_t** list) { return PX_BREP_validate_topology(body, list); });
+}
+
+extern "C" KXAPI int KX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class) {
+    return kx::frame([&] { return PX_BREP_ask_edge_class(edge, tolerance, edge_class); });
+}
+
+extern "C" KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry,
+                                          brep_geometry** geometry, int* n_states, brep_state** states) {
+    return with_states(6, n_states, states, [&](PX_BREP_state_t** list) {
+        return PX_BREP_ask_geometry(n, entities, as_spline, n_geometry,
+                                    reinterpret_cast<PX_BREP_geometry_t**>(geometry), list);
+    });
+}
+
+extern "C" KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry) {
+    return kx::frame([&] { return PX_BREP_free_geometry_data(n, reinterpret_cast<PX_BREP_geometry_t*>(geometry)); });
+}
+
+extern "C" KXAPI int KX_BREP_release_topology(int n, const int bodies[]) {
+    return kx::frame([&] { return PX_BREP_release_topology(n, bodies); });
+}
+
+extern "C" KXAPI int KX_BREP_ask_topology_source(int entity, int* step) {
+    return kx::frame([&] { return PX_BREP_ask_topology_source(entity, step); });
+}
+
+extern "C" KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states) {
+    return with_states(3, n_states, states, [&](PX_BREP_state_t** list) {
+        return PX_BREP_make_body(reinterpret_cast<const PX_BREP_face_set_t*>(faces), body, list);
+    });
+}
+
+// The kernel body is found before anything else: an object without one is
+// refused before the host's frame is armed.
+extern "C" KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, int* changed, int* n_states,
+                                       brep_state** states) {
+    int kernel_body = 0;
+    return kx::frame(
+        [&] {
+            if (!n_states) return kx::param(5);
+            clear_states(n_states, states);
+            kernel_body = PX_ask_ptag_of_jq_eid(body);
+            return kernel_body == 0 || kernel_body == -1 ? static_cast<int>(KX_BREP_ERR_NO_KERNEL_BODY) : 0;
+        },
+        [&] {
+            PX_BREP_state_t* list = nullptr;
+            const int st = PX_BREP_heal_body(kernel_body, tolerance, max_tolerance, changed, &list);
+            convert_states(list, n_states, states);
+            return st;
+        });
 }
 
 extern "C" KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {

@@ -17,6 +17,34 @@ typedef struct brep_state_s {
     int fifth;
 } brep_state;
 
+/* The spline form of a surface or curve: degrees, pole counts, rational
+ * flag, knot counts, poles (3 doubles each, u fastest), weights and the
+ * flat knot vectors. A curve uses the u members only. */
+typedef struct brep_spline_s {
+    int degree_u, degree_v;
+    int n_u, n_v;
+    int rational;
+    int n_uknots, n_vknots;
+    double* poles;
+    double* weights;
+    double* uknots;
+    double* vknots;
+} brep_spline;
+
+/* The geometry of one kernel face (its surface: type, a point, the normal
+ * of a plane or the axis, radii, 1 or -1 for a face normal with or against
+ * the surface's), edge (its curve) or vertex (type 0, its point). type -1:
+ * no face, edge or vertex. spline is filled when the spline form is asked. */
+typedef struct brep_geometry_s {
+    int entity;
+    int type;
+    double point[3];
+    double direction[3];
+    double radius, radius2;
+    int sense;
+    brep_spline spline;
+} brep_geometry;
+
 KX_BEGIN_DECLS
 
 /* The entities of class cls (kernel class) connected to the kernel entity,
@@ -24,6 +52,45 @@ KX_BEGIN_DECLS
 KXAPI int KX_BREP_ask_topology(int entity, int cls, int limit, int* n_states, brep_state** states);
 /* A state per fault of the kernel body; none for a valid body. */
 KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_state** states);
+
+/* The class of a kernel edge by the turn of its faces across it: 1 convex,
+ * 2 concave, 3 smooth (the normals within tolerance radians; a seam), 4
+ * open (the border of a sheet). */
+KXAPI int KX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class);
+
+/* The geometry of n kernel entities, a record each in their order (free the
+ * records with KX_BREP_free_geometry_data). An entity that is no face, edge
+ * or vertex gets type -1 and a state: first the kernel's code, second the
+ * tag, fourth its place; the result is then the first such code. */
+KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry, brep_geometry** geometry,
+                               int* n_states, brep_state** states);
+/* Frees the n records of KX_BREP_ask_geometry with their spline forms. */
+KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry);
+
+/* Lets the kernel forget what it keeps worked out about n kernel bodies. */
+KXAPI int KX_BREP_release_topology(int n, const int bodies[]);
+/* The number of the operation of its body (0 the first) that made a kernel
+ * face or edge; -1 for other entities. */
+KXAPI int KX_BREP_ask_topology_source(int entity, int* step);
+
+/* Heals the kernel body of a body object (gaps closed within tolerance,
+ * tolerances kept under max_tolerance); *changed 1 when it was mended. A
+ * state per fault found before: first the fault, third 1 when cleared.
+ * 1838008 when the object has no kernel body. */
+KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, int* changed, int* n_states,
+                            brep_state** states);
+
+/* Faces to make a body of, sewn within tolerance. */
+typedef struct brep_face_set_s {
+    int n;
+    const int* faces;
+    double tolerance;
+} brep_face_set;
+
+/* A new kernel body (with its model object) of copies of the kernel faces
+ * sewn together: a solid when they close, else a sheet. A state per edge
+ * left free: first 5002 (an edge), second the body, values its middle. */
+KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states);
 
 /* The kernel's identifier of the entity; 0 when the interface is not
  * initialised or the kernel fails. */
