@@ -1144,6 +1144,19 @@ std::string payload_of(const std::vector<FileRow>& rows) {
     return w.take();
 }
 
+// The image with its CFEA section made of the rows is refused as corrupt
+// and leaves the model as it was.
+void expect_refused(const pf::Image& image, const std::vector<FileRow>& rows) {
+    pf::Image spoilt = image;
+    for (auto& [id, payload] : spoilt.sections)
+        if (id == "CFEA") payload = payload_of(rows);
+    const std::size_t live = host::objects::live_objects().size();
+    int code = 0;
+    EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
+    EXPECT_EQ(code, PART_ERR_CORRUPT);
+    EXPECT_EQ(host::objects::live_objects().size(), live);
+}
+
 void put_u32(std::string& s, std::size_t at, std::uint32_t v) {
     pf::Writer w;
     w.u32(v);
@@ -1207,16 +1220,9 @@ TEST_F(CurveFeatureFileTest, DamagedCurveFeatureRowsAreRefusedWithTheModelUnchan
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        pf::Image spoilt = image;
         std::vector<FileRow> r = rows;
         k.spoil(r);
-        for (auto& [id, payload] : spoilt.sections)
-            if (id == "CFEA") payload = payload_of(r);
-        const std::size_t live = host::objects::live_objects().size();
-        int code = 0;
-        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
-        EXPECT_EQ(code, PART_ERR_CORRUPT);
-        EXPECT_EQ(host::objects::live_objects().size(), live);
+        expect_refused(image, r);
     }
     // The rows as written read back; a file without the section still opens.
     int code = -1;
@@ -1331,16 +1337,9 @@ TEST_F(CurveFeatureFileTest, DamagedIntersectionRowsAreRefused) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        pf::Image spoilt = image;
         std::vector<FileRow> r = rows;
         k.spoil(r[0].fields);
-        for (auto& [id, payload] : spoilt.sections)
-            if (id == "CFEA") payload = payload_of(r);
-        const std::size_t live = host::objects::live_objects().size();
-        int code = 0;
-        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
-        EXPECT_EQ(code, PART_ERR_CORRUPT);
-        EXPECT_EQ(host::objects::live_objects().size(), live);
+        expect_refused(image, r);
     }
     int code = -1;
     EXPECT_NE(pf::apply(image, "whole.prt", &code), NULL_TAG) << code;
