@@ -209,12 +209,15 @@ std::vector<TopoDS_Edge> offset_wire(const Call& call, const std::vector<TopoDS_
                                      const gp_Pnt& origin, const gp_Vec& normal, double distance,
                                      GeomAbs_JoinType join) {
     const double d = std::fabs(distance);
+    const bool closed = first_point(chain.front()).Distance(last_point(chain.back())) < 1e-7;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const bool flip_plane = attempt & 1, flip_wire = attempt & 2, negative = attempt & 4;
         const gp_Dir n(flip_plane ? -normal : normal);
         const TopoDS_Face face = BRepBuilderAPI_MakeFace(gp_Pln(origin, n)).Face();
         BRepOffsetAPI_MakeOffset mo;
-        mo.Init(face, join, Standard_True);
+        // A closed chain is offset as a closed wire: its first and last
+        // pieces meet at a corner too.
+        mo.Init(face, join, closed ? Standard_False : Standard_True);
         mo.AddWire(flip_wire ? TopoDS::Wire(wire.Reversed()) : wire);
         try {
             mo.Perform(negative ? -d : d);

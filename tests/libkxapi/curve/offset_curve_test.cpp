@@ -336,6 +336,13 @@ TEST_F(OffsetTest, AFeatureIsAskedEditedAndFollowsItsExpression) {
     EXPECT_EQ(curves_of(feature), made);
     expect_segments(made, {{0, -2, 12, -2}, {12, -2, 12, 10}}, "followed");
 
+    // A curve of the chain moves: the curves follow at the update.
+    line_data longer{{10, 0, 0}, {10, 20, 0}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(side, &longer), 0);
+    ASSERT_EQ(UPDATE_do_update(), 0);
+    EXPECT_EQ(curves_of(feature), made);
+    expect_segments(made, {{0, -2, 12, -2}, {12, -2, 12, 20}}, "followed the side");
+
     // An edit to each curve on its own by height and angle.
     offset_data edit = data(&chain, 5, "1", "45");
     ASSERT_EQ(KX_CURVE_edit_offset_object(&edit, feature), 0);
@@ -345,6 +352,7 @@ TEST_F(OffsetTest, AFeatureIsAskedEditedAndFollowsItsExpression) {
     EXPECT_NEAR(end_of(edited[0], 0)[1], -1, 1e-7);
     EXPECT_NEAR(end_of(edited[0], 0)[2], 1, 1e-9);
     EXPECT_NEAR(end_of(edited[1], 1)[0], 11, 1e-7);
+    EXPECT_NEAR(end_of(edited[1], 1)[1], 20, 1e-7);
     ASSERT_EQ(KX_CURVE_ask_offset_parms(feature, &asked), 0);
     EXPECT_EQ(asked.offset_type, 5);
     EXPECT_STREQ(asked.type_data->first_text, "1");
@@ -466,6 +474,35 @@ TEST_F(OffsetTest, AFeatureReadBackFromItsFile) {
     EXPECT_EQ(asked.offset_type, 1);
     EXPECT_STREQ(asked.type_data->first_text, "1");
     ASSERT_EQ(KX_CURVE_free_offset_parms(&asked), 0);
+}
+
+// A closed chain closes its offset too: the last piece meets the first at
+// a corner of its own.
+TEST_F(OffsetTest, AClosedChainClosesItsOffset) {
+    tag top = line(10, 10, 0, 0, 10, 0), left = line(0, 10, 0, 0, 0, 0);
+    string_list square = strings_of({bottom, side, top, left});
+    const std::vector<Seg> inside = {{1, 1, 9, 1}, {9, 1, 9, 9}, {9, 9, 1, 9}, {1, 9, 1, 1}};
+    expect_segments(plain(data(&square, 3, "1")),
+                    {{-1, -1, 11, -1}, {11, -1, 11, 11}, {11, 11, -1, 11}, {-1, 11, -1, -1}}, "extended outside");
+    expect_segments(plain(data(&square, 3, "-1")), inside, "extended inside");
+    expect_segments(plain(data(&square, 2, "-1")), inside, "rounded inside");
+    // Rounded outside: four sides and four quarter circles, end to end.
+    const std::vector<tag> round = plain(data(&square, 2, "1"));
+    ASSERT_EQ(round.size(), 8u);
+    for (std::size_t i = 0; i < round.size(); ++i) {
+        const P end = end_of(round[i], 1), next = end_of(round[(i + 1) % round.size()], 0);
+        EXPECT_NEAR(std::hypot(end[0] - next[0], end[1] - next[1]), 0, 1e-7) << i;
+    }
+    string_list circle = strings_of({arc(0, 0, 5, 0, kTwoPi)});
+    for (double d : {1.0, -1.0}) {
+        const std::vector<tag> out = plain(data(&circle, 3, d > 0 ? "1" : "-1"));
+        ASSERT_EQ(out.size(), 1u);
+        const P l = curve_limits(out[0]);
+        for (int i = 0; i <= 16; ++i) {
+            const P p = point_at(out[0], l[0] + (l[1] - l[0]) * i / 16);
+            EXPECT_NEAR(std::hypot(p[0], p[1]), 5 + d, 1e-7);
+        }
+    }
 }
 
 // ---- spline features -------------------------------------------------------------
