@@ -75,6 +75,7 @@ enum class Op {
     cut_sheet,
     mesh,
     face_blend,
+    varying_blend,
 };
 
 // One operation that made or edited a body, kept so that the body can be

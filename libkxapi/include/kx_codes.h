@@ -661,6 +661,9 @@ enum kx_band {
     X(KX_CURVE_ERR_BRIDGE_METHOD3_OPTION, 875354)  \
     X(KX_CURVE_ERR_BRIDGE_SHAPE, 875355)           \
     X(KX_CURVE_ERR_BRIDGE_POSITION_RANGE, 875357)  \
+    X(KX_MODL_ERR_NO_BLEND_EDGES, 875022)          \
+    X(KX_MODL_ERR_NO_BLEND_DATA, 875360)           \
+    X(KX_MODL_ERR_BLEND_REFUSED, 875361)           \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface
