@@ -4,6 +4,7 @@
 // the model and the undo marks as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -159,6 +160,12 @@ TEST_F(EdgeBlend, RefusalsLeaveModelAndMarks) {
     edge_blend_data null_edges{};
     null_edges.number_of_edges = 1;
     const edge_blend_data empty{};
+    edge_blend_edge pointless{};
+    pointless.edge = dead;
+    pointless.number_of_points = 2;
+    edge_blend_data null_points{};
+    null_points.number_of_edges = 1;
+    null_points.edges = &pointless;
     const Row rows[] = {
         {"empty list", 875022, [&] { return blend("5", {}, &feature); }},
         {"only dead tags", 875022, [&] { return blend("5", {block_ + 100000}, &feature); }},
@@ -167,6 +174,9 @@ TEST_F(EdgeBlend, RefusalsLeaveModelAndMarks) {
         {"null record", 875360, [&] { return KX_MODL_create_edge_blend(nullptr, &feature); }},
         {"negative count", 875360, [&] { return KX_MODL_create_edge_blend(&data, &feature); }},
         {"null edges", 875360, [&] { return KX_MODL_create_edge_blend(&null_edges, &feature); }},
+        {"null points", 875360, [&] { return KX_MODL_create_edge_blend(&null_points, &feature); }},
+        {"edit with a null record", 875360, [&] { return KX_MODL_edit_edge_blend(block_, nullptr); }},
+        {"ask into a null record", 875360, [&] { return KX_MODL_ask_edge_blend(block_, nullptr); }},
         {"edit of no feature", 875027, [&] { return KX_MODL_edit_edge_blend(body_, &empty); }},
         {"edit of a block", 875033, [&] { return KX_MODL_edit_edge_blend(block_, &empty); }},
         {"ask of no feature", 875027, [&] { return KX_MODL_ask_edge_blend(body_, &data); }},
@@ -334,7 +344,7 @@ int var_routine(tag edge, double points[][3], char radii[][KX_MODL_BLEND_TEXT_CH
     *count = 0;
     for (const auto& [p, r] : g_seen.points) {
         std::memcpy(points[*count], p.data(), sizeof(double) * 3);
-        std::strcpy(radii[*count], r.c_str());
+        std::memcpy(radii[*count], r.c_str(), std::min<std::size_t>(r.size() + 1, KX_MODL_BLEND_TEXT_CHARS));
         ++*count;
     }
     if (g_seen.count != -1) *count = g_seen.count;
@@ -436,6 +446,23 @@ TEST_F(EdgeBlend, RoutineOutcomes) {
         if (out.edges[0].points) KX_free(out.edges[0].points);
         KX_free(out.edges);
     }
+}
+
+// A radius text that fills its 256 bytes without a terminator is read to
+// its first 255 characters.
+TEST_F(EdgeBlend, RoutineRadiusTextsReadTo255Characters) {
+    g_seen = Seen{};
+    g_seen.points = {{{50, 0, 0}, std::string(254, '0') + "2" + "9"}};
+    ASSERT_EQ(KX_MODL_register_var_blend(var_routine), 0);
+    tag feature = NULL_TAG;
+    ASSERT_EQ(blend("5", {bottom_front_edge()}, &feature), 0);
+    edge_blend_data out{};
+    ASSERT_EQ(KX_MODL_ask_edge_blend(feature, &out), 0);
+    ASSERT_EQ(out.edges[0].number_of_points, 1);
+    EXPECT_EQ(std::string(out.edges[0].points[0].radius), std::string(254, '0') + "2");
+    KX_free(out.edges[0].points);
+    KX_free(out.edges);
+    EXPECT_NEAR(100000 - volume(), removed(2, 100), 0.01);
 }
 
 TEST_F(EdgeBlend, CliffRoutineEdgeKept) {
