@@ -21,6 +21,7 @@
 #include "host/kernel/kernel.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
+#include "host/support/support.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
@@ -329,6 +330,7 @@ struct Seen {
     bool raise = false;
     tag cliff = NULL_TAG;
     int count = -1;  // the count reported instead of the points written (-1: none)
+    int env = -1;    // the run-time environment the routine ran in
     std::vector<std::pair<std::array<double, 3>, std::string>> points;
 };
 Seen g_seen;
@@ -336,6 +338,7 @@ Seen g_seen;
 int var_routine(tag edge, double points[][3], char radii[][KX_MODL_BLEND_TEXT_CHARS], int o1, int o2, int o3,
                 double tolerance, int* count) {
     ++g_seen.calls;
+    g_seen.env = RTENV_ask_env();
     g_seen.edge = edge;
     g_seen.options[0] = o1;
     g_seen.options[1] = o2;
@@ -366,9 +369,12 @@ TEST_F(EdgeBlend, VariableRadiusRoutineGivesEndRadii) {
     ASSERT_EQ(KX_MODL_register_cliff_blend(cliff_routine), 0);
     tag_list* list = list_of({edge});
     tag feature = NULL_TAG;
+    const int env_before = RTENV_ask_env();
     ASSERT_EQ(KX_MODL_create_blend("5", list, 0, 3, 0, 0.125, &feature), 0);
     KX_MODL_delete_list(&list);
     EXPECT_EQ(g_seen.calls, 1);
+    EXPECT_EQ(g_seen.env, RTENV_KIND_USER_PROGRAM);
+    EXPECT_EQ(RTENV_ask_env(), env_before) << "the environment is restored";
     EXPECT_EQ(g_seen.edge, edge);
     EXPECT_EQ(g_seen.options[1], 3);
     EXPECT_DOUBLE_EQ(g_seen.tolerance, 0.125);
