@@ -660,6 +660,7 @@ enum kx_band {
     X(KX_CURVE_ERR_BRIDGE_METHOD3_OPTION, 875354)  \
     X(KX_CURVE_ERR_BRIDGE_SHAPE, 875355)           \
     X(KX_CURVE_ERR_BRIDGE_POSITION_RANGE, 875357)  \
+    X(KX_KF_ERR_NAME_WITHOUT_TEXT, 3125021)         \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface
