@@ -64,6 +64,7 @@ struct Engine {
     long used = 0;
     bool limit_hit = false;
     std::map<std::string, std::unique_ptr<ClassDef>> classes;
+    std::vector<std::unique_ptr<KBL_rule_s>> retired;  // deleted class rules (their handles stay readable)
     std::vector<std::string> path;
     std::string user_dir;
     bool user_override = false;
@@ -880,10 +881,7 @@ KBL_value_t error_value(int code, const std::string& text) {
 
 bool fresh(const Slot* s) {
     if (!s->valid) return false;
-    if (s->epoch == eng().epoch) return true;
-    if (s->volatile_) return false;
-    KBL_rule_t r = rule_of(s->inst, s->rule);
-    return !(r && r->flags & kUncached);
+    return s->epoch == eng().epoch || !s->volatile_;
 }
 
 // Fits the value to the rule's type: integers widen to numbers and whole
@@ -1044,8 +1042,19 @@ KBL_value_t evaluate(Slot* top) {
                 stack.pop_back();
                 continue;
             }
-            s->evaluating = true;
-            s->valid = false;  // it waits on the stack for what it needs
+            if (!s->evaluating) {
+                s->evaluating = true;
+                s->valid = false;  // it waits on the stack for what it needs
+                // What it read the last time comes first, so that a
+                // recomputation after an edit runs each formula once.
+                bool waiting = false;
+                for (Slot* d : s->reads)
+                    if (!d->evaluating && !fresh(d)) {
+                        stack.push_back(d);
+                        waiting = true;
+                    }
+                if (waiting) continue;
+            }
             forget_reads(s);
             Outcome o = run(s);
             if (o.need) {
@@ -1055,6 +1064,8 @@ KBL_value_t evaluate(Slot* top) {
             s->value = o.value;
             s->valid = true;
             s->epoch = e.epoch;
+            KBL_rule_t r = rule_of(s->inst, s->rule);
+            if (r && r->flags & kUncached) s->volatile_ = true;
             s->evaluating = false;
             add_trace("evaluate " + s->inst->chain + s->rule);
             stack.pop_back();
@@ -1174,6 +1185,18 @@ void free_invocation_items(KBL_invocation_args_t* args) {
 
 const int kAdoptTypes[] = {-1};
 const int kAdoptSubtypes[] = {-1};
+
+// The child-list rule that made the instance (an item "<rule>_<n>"), or
+// null.
+KBL_rule_t list_rule_of_item(KBL_instance_t inst) {
+    if (!inst->parent) return nullptr;
+    const auto cut = inst->local.rfind('_');
+    if (cut == std::string::npos || cut + 1 == inst->local.size() ||
+        inst->local.find_first_not_of("0123456789", cut + 1) != std::string::npos)
+        return nullptr;
+    KBL_rule_t r = rule_of(inst->parent, inst->local.substr(0, cut));
+    return r && r->flags & kChildList ? r : nullptr;
+}
 
 // A value as text: numbers as "%.15g", lists in braces.
 std::string value_text(const KBL_value_t& v, int depth = 0) {
@@ -1624,6 +1647,45 @@ int KBL_evaluate_rule(const char* chain, TEXT_p_t* text) {
     const KBL_value_t v = evaluate(slot_of(inst, rule));
     *text = TEXT_create_string(value_text(v).c_str());
     return 0;
+}
+
+int KBL_is_child_list_instance(const char* chain) {
+    HOST_ENTRY_TEXT(chain);
+    KBL_instance_t inst = instance_of(chain);
+    return inst && list_rule_of_item(inst) ? 1 : 0;
+}
+
+KBL_list_t KBL_ask_list_of_instance(const char* chain) {
+    HOST_ENTRY_TEXT(chain);
+    KBL_instance_t inst = instance_of(chain);
+    KBL_rule_t r = inst ? list_rule_of_item(inst) : nullptr;
+    if (!r) return nullptr;
+    const KBL_value_t v = evaluate(slot_of(inst->parent, r->name));
+    return (v.kind & KBL_KIND_MASK) == KBL_KIND_LIST ? static_cast<KBL_list_t>(v.payload.pointer) : nullptr;
+}
+
+unsigned int KBL_ask_part_from_name_chain_tol(const char* chain) {
+    HOST_ENTRY_TEXT(chain);
+    return chain && instance_of(chain) ? eng().part : 0;
+}
+
+int KBL_delete_class_rule(const char* cls, const char* rule) {
+    HOST_ENTRY_TEXT(rule, cls);
+    Engine& e = eng();
+    if (!cls || !rule || !find_class(cls)) return KBL_ERR_NO_CLASS;
+    auto& rules = e.classes[cls]->rules;
+    auto it = rules.find(rule);
+    if (it == rules.end()) return KBL_ERR_NO_RULE;
+    // Handles given out stay readable until the reset.
+    e.retired.push_back(std::move(it->second));
+    rules.erase(it);
+    for (auto& inst : e.instances)
+        if (inst->alive && inst->slots.count(rule)) rule_changed(inst.get(), rule);
+    return 0;
+}
+
+void KBL_free_list_object_contents(void* list_object) {
+    HOST_ENTRY(list_object);  // the engine holds lists until the reset
 }
 
 const char* KBL_ask_instance_class(const char* chain) {

@@ -63,7 +63,7 @@ struct Slot {
     std::string rule;
     bool valid = false;
     bool evaluating = false;
-    bool volatile_ = false;  // read an uncached rule, directly or through others
+    bool volatile_ = false;  // uncached, or read an uncached rule directly or through others
     unsigned epoch = 0;
     KBL_value_t value{};
     std::vector<Slot*> reads;

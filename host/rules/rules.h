@@ -255,6 +255,16 @@ int KBL_is_local(const char* chain, void* engine_arg);
 const char* KBL_ask_param_formula(const char* chain, const char* parameter);
 /* Evaluates a rule chain into a host text of its value. */
 int KBL_evaluate_rule(const char* chain, TEXT_p_t* text);
+/* Items of child-list rules: whether the chain names one, and the list it
+ * belongs to (NULL for another instance). */
+int KBL_is_child_list_instance(const char* chain);
+KBL_list_t KBL_ask_list_of_instance(const char* chain);
+/* The prepared part when the chain names an instance, else 0. */
+unsigned int KBL_ask_part_from_name_chain_tol(const char* chain);
+/* Removes a rule of a loaded class; the instances that used it lose it. */
+int KBL_delete_class_rule(const char* cls, const char* rule);
+/* Lists and their items are the engine's until the reset: nothing to do. */
+void KBL_free_list_object_contents(void* list_object);
 int KBL_is_rule_computed(const char* chain, const char* rule);
 /* Evaluates "<instance chain><rule>" into a new value record (*out). */
 int KBL_evaluate_rule_to_value(const char* chain, KBL_value_t** out);

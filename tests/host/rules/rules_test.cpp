@@ -163,6 +163,23 @@ TEST_F(RulesTest, ListingsAndPredicates) {
     TEXT_p_t text = nullptr;
     ASSERT_EQ(KBL_evaluate_rule("Root:b:area", &text), 0);
     EXPECT_EQ(text_of(text), "250");
+    // Items of a child list.
+    EXPECT_EQ(KBL_is_child_list_instance("Root:b:holes_2:"), 1);
+    EXPECT_EQ(KBL_is_child_list_instance("Root:b:hole:"), 0);
+    KBL_list_t holes = KBL_ask_list_of_instance("Root:b:holes_1:");
+    KBL__list_length(holes, &n);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(KBL_ask_list_of_instance("Root:b:"), nullptr);
+    EXPECT_EQ(KBL_ask_part_from_name_chain_tol("Root:b:"), part_);
+    EXPECT_EQ(KBL_ask_part_from_name_chain_tol("Root:nothing:"), 0u);
+    // A class rule deleted: the instances lose it, its handle stays readable.
+    KBL_rule_t label = KBL_ask_rule_of_name("shape", "label");
+    ASSERT_EQ(KBL_delete_class_rule("shape", "label"), 0);
+    EXPECT_STREQ(KBL_ask_rule_name(label), "label");
+    int st = 0;
+    eval("Root:b:label", &st);
+    EXPECT_EQ(st, KBL_ERR_NO_RULE);
+    EXPECT_EQ(KBL_delete_class_rule("shape", "label"), KBL_ERR_NO_RULE);
 }
 
 TEST_F(RulesTest, FormulasReachInstancesAndMakeEveryKind) {
