@@ -1605,6 +1605,7 @@ int KBL_ask_dynamic_rules(const char* chain, int* count, TEXT_p_t** names) {
     if (!inst) return KBL_ERR_NO_INSTANCE;
     std::vector<std::string> out;
     for (const auto& [name, r] : inst->dynamic) out.push_back(name);
+    std::sort(out.begin(), out.end());
     return hand_out(out, count, names);
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -47,9 +48,9 @@ struct KBL_instance_s {
     std::uint16_t cls = KBE_CLASS_INSTANCE;
     std::string chain, class_name, local;
     KBL_instance_t parent = nullptr;
-    std::map<std::string, std::unique_ptr<KBL_rule_s>> dynamic;
-    std::map<std::string, std::unique_ptr<KBL_rule_s>> given;  // parameters given by the parent
-    std::map<std::string, std::unique_ptr<host::rules::Slot>> slots;
+    std::unordered_map<std::string, std::unique_ptr<KBL_rule_s>> dynamic;
+    std::unordered_map<std::string, std::unique_ptr<KBL_rule_s>> given;  // parameters given by the parent
+    std::unordered_map<std::string, std::unique_ptr<host::rules::Slot>> slots;
     std::map<std::string, KBL_instance_t> children;
     KBE_object_t adopted = nullptr;
     int env = -2;  // registry reference of the formulas' environment
