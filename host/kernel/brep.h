@@ -132,6 +132,13 @@ struct BodyState {
     double density = 1.0;
     Kept<std::unordered_map<const TopoDS_TShape*, int>> lookup;  // kernel tags of sub-shapes
     Kept<MassProps> mass;
+    // The entities of a higher class around each entity of a lower one (the
+    // faces of each edge ...), by {lower class, higher class}: filled on
+    // first use by the upward walks of KI_idcoen_sm.
+    struct Around {
+        mutable std::map<std::pair<int, int>, std::unordered_map<int, std::vector<int>>> by_classes;
+    };
+    Kept<Around> around;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
 };
