@@ -235,8 +235,10 @@ void KI_enloty(const int* loop, int* type, int* ifail);
 /* ---- Geometry ---- */
 /* The face's surface (the face stands for its surface: its own tag). */
 void ZQ_FACE_ask_surf(int face, int* surface);
-/* Surface type, a point, a direction (normal of a plane, axis otherwise),
- * radii (cone: base radius and half angle; torus: major and minor), and
+/* Surface type, a point, a direction (normal of a plane, axis otherwise;
+ * a swept surface: the point at the middle of the face and the sweep's
+ * direction; a spline or offset: the point and normal at the middle of the
+ * face), radii (cone: base radius and half angle; torus: major and minor), and
  * whether the face's normal runs with the surface's (1) or against (-1). */
 void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3], double* radius, double* radius2,
                       int* sense);
@@ -314,6 +316,7 @@ int ES_solid_is_a_sheet_body(unsigned int object);
 
 /* ---- Face and edge queries on objects ---- */
 void PX_body_ask_type(unsigned int body, int* type);
+/* An occurrence of a face answers the box of its face at its place. */
 void PX_face_ask_box(unsigned int face, double box[6]);
 void PX_face_ask_type(unsigned int face, int* type);
 void PX_edge_ask_type(unsigned int edge, int* type);
@@ -322,7 +325,8 @@ void PX_edge_is_closed(unsigned int edge, int* closed, int* no_vertex);
 void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]);
 
 /* The kernel's face data by kernel face (mode 0), as ZQ_FACE_ask_data
- * without the sense. */
+ * without the sense; a test may give the data instead (outputs: type,
+ * point, direction, radius, second radius). */
 void get_face_data(int mode, int face, int* type, double point[3], double direction[3], double* radius,
                    double* radius2);
 /* 1 when the face's normal runs with its surface's normal, else 0. */
@@ -330,8 +334,9 @@ int PX_face_ask_normal_direction(unsigned int face);
 /* Periodicity of the face's surface in u and v: status 1 periodic (the
  * period given), 0 not (period 0). */
 void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period);
-/* Model-to-kernel and kernel-to-model length factors of a part: 1 and 1
- * (the kernel works in the model's lengths). */
+/* Length factors of a part: kernel-to-model first (lengths coming back
+ * from the kernel), model-to-kernel second: the host's block pxsfac_ in
+ * the other order (the kernel works in the model's lengths: 1 and 1). */
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]);
 /* Box of a body, face or edge object. */
 void PX_ask_box(unsigned int object, double box[6]);
@@ -348,7 +353,8 @@ void KI_outpoi(const int* point, double xyz[3], int* ifail);
  * derivatives, 4 normal, 8/16/32 Suu/Suv/Svv, 64/128/256/512
  * Suuu/Suuv/Suvv/Svvv, 1024 unit normal) ----
  * Result layout (36 doubles): P, Su, Sv, Suu, Suv, Svv, Suuu, Suuv, Suvv,
- * Svvv, N = Su x Sv (face-oriented), unit N; what is not asked is 0. */
+ * Svvv, N = Su x Sv (face-oriented), unit N; what is not asked is 0. A
+ * request of 0 asks for the point alone. */
 /* A new evaluator for a face object, or null when it has no kernel face. */
 void* evsrfu(unsigned int face);
 void evsrfe(void* evaluator, int request, const double uv[2], double result[36]);
