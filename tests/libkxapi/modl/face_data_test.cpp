@@ -21,6 +21,7 @@
 #include "host/kernel/face_data.h"
 #include "host/kernel/kernel.h"
 #include "host/numeric/tolerances.h"
+#include "host/numeric/vec_parts.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -540,7 +541,12 @@ TEST_F(FaceData, FaceDataFailuresAtEachHostCall) {
     int cone = 0;
     ZQ_BODY_make_cone(origin, z, 6, 2, 8, &cone);
     const tag side = face_of(cone, ZQ_SURF_CONE), top = top_of(block());
-    for (tag face : {side, top}) {
+    struct Row {
+        tag face;
+        std::vector<const char*> own;  // the calls of the face's kind
+    } rows[] = {{side, {"ZQ_FACE_ask_surf", "KI_enpben", "ZQ_SURF_eval"}}, {top, {"h01905_"}}};
+    for (const Row& r : rows) {
+        const tag face = r.face;
         Data d;
         host::control::clear_journal();
         ASSERT_EQ(ask(face, d), 0);
@@ -549,8 +555,10 @@ TEST_F(FaceData, FaceDataFailuresAtEachHostCall) {
             if (n.rfind("ERROR_", 0) != 0 && n.rfind("UNDO_", 0) != 0 &&
                 std::find(names.begin(), names.end(), n) == names.end())
                 names.push_back(n);
-        for (const char* needed : {"get_face_data", "PART_ask_zr_scale_factors", "PX_face_ask_box", "pxzrus_"})
-            EXPECT_NE(std::find(names.begin(), names.end(), needed), names.end()) << needed;
+        std::vector<const char*> needed = {"get_face_data", "PART_ask_zr_scale_factors", "PX_face_ask_normal_direction",
+                                           "PX_face_ask_box", "pxzrus_"};
+        needed.insert(needed.end(), r.own.begin(), r.own.end());
+        for (const char* n : needed) EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
         for (const std::string& n : names) {
             SCOPED_TRACE(n);
             host::control::clear_scripts();
@@ -659,6 +667,36 @@ TEST_F(FaceData, EvaluationRefusals) {
     EXPECT_EQ(KX_MODL_evaluate_face(NULL_TAG, 0, uv, &v), 1105004);
     EXPECT_EQ(KX_MODL_evaluate_face(top, 0, uv, &v), 1105000);
     EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+// The parameter box of a kernel face answers failures in its word; the
+// perpendicular part of a vector takes any direction's length.
+TEST_F(FaceData, HostRoutinesOfTheFaceData) {
+    const int b = block();
+    const int edge = host::kernel::edges_of(b)[0];
+    struct Row {
+        int entity, ifail;
+    } rows[] = {{0, KERNEL_ERR_NO_ENTITY}, {edge, KERNEL_ERR_WRONG_ENTITY}, {b, KERNEL_ERR_WRONG_ENTITY}};
+    for (const Row& r : rows) {
+        double u[2] = {7, 7}, v[2] = {7, 7};
+        int ifail = 0;
+        KI_enpben(&r.entity, u, v, &ifail);
+        EXPECT_EQ(ifail, r.ifail) << r.entity;
+        EXPECT_EQ(u[0], 7);
+        EXPECT_EQ(v[1], 7);
+    }
+    struct Part {
+        V v, d, want;
+    } parts[] = {
+        {{3, 4, 5}, {0, 0, 2}, {3, 4, 0}},
+        {{3, 4, 5}, {1, 1, 0}, {-0.5, 0.5, 5}},
+        {{3, 4, 5}, {0, 0, 0}, {3, 4, 5}},
+    };
+    for (const Part& p : parts) {
+        double out[3];
+        h01905_(p.v.data(), p.d.data(), out);
+        expect_near(of(out), p.want, 1e-12, "perpendicular part");
+    }
 }
 
 }  // namespace
