@@ -54,11 +54,11 @@ struct Target {
     tag occurrence = NULL_TAG;  // the caller's occurrence face, or none
 };
 
-Target target_of(tag face) {
+Target target_of(tag face, const char* function) {
     if (!OCC_is_occurrence(face)) return {face, NULL_TAG};
     const tag prototype = OCC_ask_prototype_of_occ(face);
     if (prototype == NULL_TAG || !TAG_ask_tag_loaded(prototype))
-        ERROR_raise(kModule, 0, kx::kNotFullyLoaded, "Error code %d from the face queries", kx::kNotFullyLoaded);
+        ERROR_raise(kModule, 0, kx::kNotFullyLoaded, "Error code %d from %s", kx::kNotFullyLoaded, function);
     return {prototype, face};
 }
 
@@ -102,9 +102,9 @@ struct FaceData {
     int sense = 0;
 };
 
-FaceData face_data(tag face) {
+FaceData face_data(tag face, const char* function) {
     if (!is_face(face)) ERROR_raise(kModule, 0, KX_MODL_ERR_NO_KERNEL_ENTITY, "tag %u is no face", face);
-    const Target t = target_of(face);
+    const Target t = target_of(face, function);
     const int kernel_face = ES_solid_ask_fermalith_tag(t.face);
     if (kernel_face == 0) ERROR_raise(kModule, 0, KX_MODL_ERR_NO_KERNEL_ENTITY, "face %u has no kernel face", face);
     FaceData f;
@@ -148,6 +148,7 @@ using Evaluator = kx::held<void, evsrff>;
 
 extern "C" KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3], double direction[3], double box[6],
                                            double* radius, double* radius2, int* normal_sense) {
+    const char* const function = __func__;
     return kx::frame(
         kx::no_check,
         [&] {
@@ -156,7 +157,7 @@ extern "C" KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3],
         },
         [&] {
             return kx::undo_bracket(1, kFaceDataMark, [&] {
-                const FaceData f = face_data(face);
+                const FaceData f = face_data(face, function);
                 *type = f.type;
                 for (int i = 0; i < 3; ++i) {
                     point[i] = f.point[i];
@@ -172,6 +173,7 @@ extern "C" KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3],
 }
 
 extern "C" KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
+    const char* const function = __func__;
     return kx::frame(
         kx::acknowledging,
         [&] {
@@ -181,7 +183,7 @@ extern "C" KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
             if (!is_face(face)) return 1;
             unsigned int entity = 0;
             int faces = 0;
-            const tag on = target_of(face).face;
+            const tag on = target_of(face, function).face;
             es7034_(&on, &entity, &faces);
             if (entity == 0 || ES_solid_ask_fermalith_tag(on) == 0) return 1;
             double got[4];
@@ -194,6 +196,7 @@ extern "C" KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
 }
 
 extern "C" KXAPI int KX_MODL_evaluate_face(tag face, int mode, double uv[2], face_value_record* value) {
+    const char* const function = __func__;
     return kx::frame(
         kx::acknowledging, kx::before_check([&] { return face == NULL_TAG ? kx::param(1) : 0; }),
         [&] {
@@ -201,7 +204,7 @@ extern "C" KXAPI int KX_MODL_evaluate_face(tag face, int mode, double uv[2], fac
         },
         [&] {
             if (!TAG_ask_pointer_of_tag(face)) return 1;
-            const Target t = target_of(face);
+            const Target t = target_of(face, function);
             const Evaluator evaluator(evsrfu(t.face));
             if (!evaluator) return 1;
             const Mode* m = nullptr;
