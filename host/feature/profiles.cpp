@@ -154,6 +154,17 @@ std::vector<tag_t> objects_of_cm(int cm) {
     return it == st().cms.end() ? std::vector<tag_t>{} : it->second.objects;
 }
 
+int make_cm(const Strings& strings) {
+    const int cm = st().next_cm++;
+    st().cms[cm] = strings;
+    return cm;
+}
+
+Strings strings_of_cm(int cm) {
+    auto it = st().cms.find(cm);
+    return it == st().cms.end() ? Strings{} : it->second;
+}
+
 }  // namespace host::profiles
 
 namespace hp = host::profiles;

@@ -149,6 +149,10 @@ struct Strings {
 void hand_out(const Strings& strings, CMP_strings_t* out);
 // The strings kept by a curve-manager object (empty for an unknown one).
 std::vector<tag_t> objects_of_cm(int cm);
+// A new curve-manager object keeping the strings as they are.
+int make_cm(const Strings& strings);
+// The strings a curve-manager object keeps (empty for an unknown one).
+Strings strings_of_cm(int cm);
 
 }  // namespace host::profiles
 #endif
