@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/hook.h"
+#include "host/kernel/brep_states.h"
 #include "host/kernel/kernel.h"
 
 namespace host::kernel::detail {
@@ -187,6 +188,10 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
 // it is (its result and named set): the step keeps that shape, so a
 // regeneration gives it unchanged. Answers the body's tag.
 int commit_result(Step s);
+
+// ---- attached geometry (brep_foreign.cpp) ----
+// The record of geometry attached to a live body (false: none).
+bool attached_geometry(int tag, PX_BREP_geometry_t& out);
 
 // ---- failures ----
 // Raises the kernel failure of the exception being handled (call from a
