@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/core/entity_store.h"
 #include "host/families/families.h"
 #include "host/services/error.h"
 #include "kx_part_fam.h"
@@ -259,6 +260,24 @@ TEST_F(FamilyTest, AFailedSaveOfAnUpdateIsTheStatus) {
     EXPECT_EQ(u.codes, std::vector<int>{u.status});
     EXPECT_EQ(name_of(u.part), path("missing/bolt_M10.prt"));
     EXPECT_TRUE(flag(KX_PART_is_family_inst_current, u.part));
+}
+
+// At a raised checking level the family queries check their part's class
+// before the host is asked.
+TEST_F(FamilyTest, AtARaisedCheckingLevelThePartIsCheckedFirst) {
+    const tag bolt = make_template();
+    const tag point = host::entity::create({OM_CLASS_RM_ENTITY, 2, 0, bolt});
+    logical is = 0;
+    EXPECT_EQ(KX_PART_is_family_template(point, &is), HOST_ERR_DEAD_TAG);  // the host's answer: no part
+    EXPECT_EQ(host::control::call_count("OM_check_tag_class"), 0);
+    host::control::set_checking_level(1);
+    EXPECT_EQ(KX_PART_is_family_template(point, &is), HOST_ERR_WRONG_CLASS);
+    EXPECT_EQ(host::control::call_count("PART_is_family_template"), 1);  // the first call only
+    int count = 0;
+    tag* families = nullptr;
+    EXPECT_EQ(KX_PART_ask_families(point, &count, &families), HOST_ERR_WRONG_CLASS);
+    EXPECT_EQ(KX_PART_is_family_template(bolt, &is), 0);
+    EXPECT_TRUE(is);
 }
 
 }  // namespace
