@@ -2,6 +2,7 @@
 // of records owned by the caller.
 #include "kx_brep.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/foreign/forgeo.h"
 #include "host/kernel/brep_states.h"
@@ -168,7 +169,8 @@ constexpr int kSheetFailed = 1;
 template <class Work>
 int sheet_frame(Work&& work) {
     bool failed = false;
-    const int st = kx::frame(kx::no_check, kx::on_error([&] { failed = true; }), [] { return 0; }, work);
+    const int st = kx::frame(
+        kx::no_check, kx::on_error([&] { failed = true; }), [] { return 0; }, work);
     return failed ? kSheetFailed : st;
 }
 
@@ -176,17 +178,20 @@ int sheet_frame(Work&& work) {
 
 extern "C" KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, tag* sheet) {
     kx::clear(sheet);
+    // A failure after the sheet was made takes it away again.
     return sheet_frame([&] {
-        int partition = 0;
-        UNDO_ZR_cre_partition(&partition);
-        int foreign = 0;
-        FORGEO_create_surface(reinterpret_cast<const FORGEO_surface_def_t*>(surface), &foreign);
-        if (foreign == 0) return 0;
-        int body = 0;
-        KI_crbyge(foreign, 0, 0, 0, &body);
-        int status = 0;
-        es7008_(&body, sheet, &status);
-        return status;
+        return kx::edit_with_tail([&] {
+            int partition = 0;
+            UNDO_ZR_cre_partition(&partition);
+            int foreign = 0;
+            FORGEO_create_surface(reinterpret_cast<const FORGEO_surface_def_t*>(surface), &foreign);
+            if (foreign == 0) return 0;
+            int body = 0;
+            KI_crbyge(foreign, 0, 0, 0, &body);
+            int status = 0;
+            es7008_(&body, sheet, &status);
+            return status;
+        });
     });
 }
 

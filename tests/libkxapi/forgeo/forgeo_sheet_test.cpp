@@ -147,6 +147,8 @@ TEST_F(ForeignSheets, EveryFailureIsOne) {
     const brep_foreign_surface def = square("saddle", 5);
     host::control::raise_on("es7008_", HOST_ERR_NO_MEMORY, 1);
     EXPECT_EQ(KX_BREP_create_sheet(&def, &sheet), 1);
+    EXPECT_EQ(sheet, NULL_TAG);
+    EXPECT_TRUE(host::kernel::bodies().empty());
     host::control::clear_scripts();
 
     // Asking a sheet: a block's body has six faces and lies on no foreign
