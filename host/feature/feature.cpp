@@ -114,10 +114,12 @@ int stamp_of(tag_t feature) {
     return 0;
 }
 
-// The feature that made the body (its first step).
+// The feature that made the body (its first step); none for a body that a
+// boolean consumed.
 tag_t base_of(const Record& r) {
-    if (!r.body) return 0;
-    for (tag_t f : live_order(objects::require(r.body).part)) {
+    const objects::Object* body = r.body ? objects::find(r.body) : nullptr;
+    if (!body) return 0;
+    for (tag_t f : live_order(body->part)) {
         const Record* x = find(f);
         if (x->body == r.body && x->step == 0) return f;
     }
@@ -225,7 +227,7 @@ bool is_inactive(tag_t feature) {
     const Record* r = find(feature);
     if (!r) return false;
     if (r->suppressed) return true;
-    if (r->suppress_exp && expr::find(r->suppress_exp) && expr::value(r->suppress_exp) == 0) return true;
+    if (r->suppress_exp && expr::find(r->suppress_exp) && expr::value(r->suppress_exp) != 1) return true;
     const tag_t part = objects::require(feature).part;
     const auto cur = order().current.find(part);
     if (cur == order().current.end() || !find(cur->second)) return false;
@@ -243,6 +245,14 @@ int list_kind(int list) {
 }
 
 int list_count() { return static_cast<int>(lists().lists.size()); }
+
+void detail::list_append(const Call& call, int list, tag_t object) {
+    require_list(call, list).objects.push_back(object);
+}
+
+void detail::list_replace(const Call& call, int list, std::vector<tag_t> objects) {
+    require_list(call, list).objects = std::move(objects);
+}
 
 }  // namespace host::feature
 

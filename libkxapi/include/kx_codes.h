@@ -660,6 +660,11 @@ enum kx_band {
     X(KX_CURVE_ERR_BRIDGE_METHOD3_OPTION, 875354)  \
     X(KX_CURVE_ERR_BRIDGE_SHAPE, 875355)           \
     X(KX_CURVE_ERR_BRIDGE_POSITION_RANGE, 875357)  \
+    X(KX_MODL_ERR_SUPPRESS_EXP_MISMATCH, 875013)   \
+    X(KX_MODL_ERR_SUPPRESS_EXP_BOUND, 875017)      \
+    X(KX_MODL_ERR_BOOLEAN_REFUSED, 875283)         \
+    X(KX_MODL_ERR_PROMOTION_BASE, 1750010)         \
+    X(KX_MODL_JOIN_DONE, 670032)                   \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface
