@@ -15,6 +15,7 @@
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/linked.h"
+#include "host/kernel/steps.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -39,16 +40,37 @@ int step_count(int body) {
     return n;
 }
 
-// A boolean made again from a file: its tool went into the body when the
-// boolean was made, so there is nothing to make it from.
-void build_boolean(const Call& call, Record&, const std::vector<double>&) {
-    call.fail(FEAT_ERR_BAD_REFERENCE, "a boolean cannot be made again without its tool");
+// The kernel body of the body read from a file whose features are made
+// again: booleans and plain root features are made from its steps (the
+// tool of a boolean went into the body, so its step is where it is kept).
+int saved_body(const Call& call, const Record& r) {
+    const int old = attaching_body() ? kernel::entity_of(attaching_body()) : 0;
+    if (old == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a %s is made only by the join", r.kind.c_str());
+    return old;
 }
+
+void build_boolean(const Call& call, Record& r, const std::vector<double>&) {
+    const int old = saved_body(call, r);
+    int body = 0, at = 0;
+    ZQ_BODY_copy_step(old, r.step, kernel::entity_of(r.body), &body, &at);
+    r.step = at;
+}
+
+// The root feature of a body that no feature made (cm_attach_solid_).
+void build_body(const Call& call, Record& r, const std::vector<double>&) {
+    const int old = saved_body(call, r);
+    int body = 0, at = 0;
+    ZQ_BODY_copy_step(old, 0, 0, &body, &at);
+    pxlook_(&body, &r.body);
+    r.step = 0;
+}
+
 std::vector<std::pair<int, double>> no_numbers(const Record&, const std::vector<double>&) { return {}; }
 
 const bool kinds_made = [] {
     for (int op : {FEAT_SIGN_UNITE, FEAT_SIGN_SUBTRACT, FEAT_SIGN_INTERSECT})
         register_kind({kind_of(op), {}, 0, 0, 0, false, build_boolean, no_numbers});
+    register_kind({"BODY", {}, 0, 0, 0, false, build_body, no_numbers});
     return true;
 }();
 

@@ -1,4 +1,5 @@
-// Bodies of several solids taken apart.
+// Bodies of several solids taken apart, and steps of one body made again on
+// another.
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "host/kernel/brep.h"
+#include "host/kernel/steps.h"
 #include "host/services/memory.h"
 
 namespace host::kernel::detail {
@@ -78,6 +80,39 @@ void ZQ_BODY_separate(int body, int* n, int** pieces) {
     hd::commit(std::move(put), {});
     *pieces = static_cast<int*>(SM_alloc(tags.size() * sizeof(int)));
     for (int t : tags) (*pieces)[(*n)++] = t;
+}
+
+void ZQ_BODY_copy_step(int from, int step, int to, int* body, int* at) {
+    auto call = HOST_ENTRY(from, step, to, body);
+    call.need(body, "the body output");
+    call.need(at, "the place output");
+    *body = *at = 0;
+    const hd::Body src = hd::require_body(call, from);
+    const int n = static_cast<int>(src->steps.size());
+    if (step < 0 || step >= n || (to == 0) != (step == 0))
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d cannot be made again there", step, from);
+    std::vector<hd::Step> steps{*src->steps[step]};
+    if (step + 1 < n && src->steps[step + 1]->op == hd::Op::first_piece) steps.push_back(*src->steps[step + 1]);
+    hd::BodyState b;
+    hd::Body old;
+    if (to != 0) {
+        old = hd::require_body(call, to);
+        b = *old;
+    } else {
+        b.tag = hd::new_tag();
+    }
+    *at = static_cast<int>(b.steps.size());
+    for (hd::Step& s : steps) {
+        s.edited = s.skipped = false;  // the caller skips it again where it was skipped
+        hd::run_step(call, s, b.shape, old || !b.steps.empty() ? &b.named : nullptr);
+        b.shape = s.result;
+        b.named = *s.named;
+        b.add_step(std::move(s));
+    }
+    hd::name_small(b, old.get());
+    const int tag = b.tag;
+    hd::commit({std::move(b)}, {});
+    *body = tag;
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -245,6 +246,52 @@ TEST_F(Operation, OlderBooleanEntry) {
     ASSERT_EQ(KX_MODL_operations(target_, tool, 2), 0);
     EXPECT_EQ(marks(), marks_before);
     EXPECT_NEAR(volume(target_), 100000 - 2000 * kPi, 1e-3);
+}
+
+TEST_F(Operation, BooleansAreMadeAgainFromAReopenedPart) {
+    // A target that no feature made, a slab across it (the target keeps
+    // one piece) and a hole through it.
+    const double origin[3] = {0, 0, 0}, size[3] = {100, 50, 20};
+    int made = 0;
+    ZQ_BODY_make_block(origin, size, &made);
+    const tag target = host::kernel::object_of(made);
+    int count = 0;
+    tag* bodies = nullptr;
+    ASSERT_EQ(KX_MODL_subtract_bodies(target, block({45, -5, -5, 10, 60, 30}), &count, &bodies), 0);
+    ASSERT_EQ(count, 2);
+    KX_free(bodies);
+    const double kept = volume(target);
+    double box[6] = {};
+    ZQ_TOPOL_find_box(host::kernel::entity_of(target), box);
+    ASSERT_EQ(KX_MODL_subtract_bodies(target, cylinder((box[0] + box[3]) / 2, 25), &count, &bodies), 0);
+    KX_free(bodies);
+    const std::string file = (std::filesystem::temp_directory_path() / "kx_operation_reopen.prt").string();
+    std::filesystem::remove(file);
+    PART_rename_part(part_, file.c_str());
+    int components = 0, mode = 0, result = -1;
+    base_save_part(&part_, &components, &mode, &result);
+    ASSERT_EQ(result, 0);
+
+    fresh();
+    ASSERT_EQ(KX_initialize(), 0);
+    PART_load_status_t status{};
+    ASSERT_EQ(BASE_open_part(file.c_str(), &part_, &status), 0);
+    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+    SM_free(status.file_names);
+    SM_free(status.statuses);
+    std::filesystem::remove(file);
+    CONTEXT_set_work_part(part_);
+    const tag hole = FREC_ask_frec_from_name(part_, "SUBTRACT(6)");
+    ASSERT_NE(hole, NULL_TAG);
+    const tag body = FREC_ask_body(hole);
+    EXPECT_NEAR(volume(body), kept - 2000 * kPi, 1e-3);
+    // Suppressing the hole makes the body again from its features.
+    tag_list* list = list_of({hole});
+    ASSERT_EQ(KX_MODL_suppress_feature(list), 0);
+    EXPECT_NEAR(volume(body), kept, 1e-6);
+    ASSERT_EQ(KX_MODL_unsuppress_feature(list), 0);
+    EXPECT_NEAR(volume(body), kept - 2000 * kPi, 1e-3);
+    KX_MODL_delete_list(&list);
 }
 
 // ---- replacement, active target, reorder ---------------------------------------
