@@ -22,6 +22,10 @@
  * Modelled solids: a body with a root feature (the feature that made it).
  * cm_attach_solid_ gives a kernel body without one a plain root feature
  * ("BODY"), making its objects in the work part first when it has none.
+ * When a part read from a file is made again (host::feature::attach),
+ * booleans and plain root features copy their steps from the body read
+ * with it (host/kernel/steps.h): the tool of a boolean is kept only there.
+ * The bodies a boolean split off are kept as they were made.
  *
  * Promotions: a "PROMOTION" feature of a part holds a base body (a body of
  * another part brought in); host::feature::make_promotion makes one.
