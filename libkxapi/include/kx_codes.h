@@ -660,6 +660,12 @@ enum kx_band {
     X(KX_CURVE_ERR_BRIDGE_METHOD3_OPTION, 875354)  \
     X(KX_CURVE_ERR_BRIDGE_SHAPE, 875355)           \
     X(KX_CURVE_ERR_BRIDGE_POSITION_RANGE, 875357)  \
+    X(KX_MODL_ERR_NULL_EXPRESSION, 875013)         \
+    X(KX_MODL_ERR_EXP_FILE, 875018)                \
+    X(KX_MODL_ERR_EXP_FILE_EXISTS, 875019)         \
+    X(KX_MODL_ERR_EXP_NOT_USED, 875362)            \
+    X(KX_MODL_ERR_EXP_NO_NAME, 1050006)            \
+    X(KX_MODL_ERR_EXP_NOT_FOUND, 1050007)          \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface
