@@ -42,5 +42,6 @@
 #include "kx_facet.h"
 #include "kx_brep.h"
 #include "kx_forgeo.h"
+#include "kx_modl_exp.h"
 
 #endif

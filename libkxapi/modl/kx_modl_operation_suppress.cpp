@@ -52,7 +52,7 @@ int edit_feature(const char* mark, tag feature, Edit&& work) {
 int set_suppress_exp(tag feature, tag expression) {
     if (!FMA_can_be_suppressed(feature)) return kCannotSuppress;
     if (SUP_ask_suppress_exp(feature) != NULL_TAG) return KX_MODL_ERR_SUPPRESS_EXP_BOUND;
-    if (expression == NULL_TAG) return KX_MODL_ERR_SUPPRESS_EXP_MISMATCH;
+    if (expression == NULL_TAG) return KX_MODL_ERR_EXPRESSION;
     int n = 0;
     tag* raw = nullptr;
     EXP_ask_refs_of_exp(expression, OM_CLASS_FEATURE, &n, &raw);
@@ -62,7 +62,7 @@ int set_suppress_exp(tag feature, tag expression) {
     double value = 0;
     if (int st = EXP_ask_value_of_exp(expression, &value)) return st;
     const bool suppressed = SUP_ask_suppress_frec(feature) != 0;
-    if (suppressed == (value == kActive)) return KX_MODL_ERR_SUPPRESS_EXP_MISMATCH;
+    if (suppressed == (value == kActive)) return KX_MODL_ERR_EXPRESSION;
     SUP_set_suppress_exp(feature, expression);
     return 0;
 }
