@@ -154,6 +154,12 @@ std::vector<tag_t> objects_of_cm(int cm) {
     return it == st().cms.end() ? std::vector<tag_t>{} : it->second.objects;
 }
 
+int keep_strings(const Strings& strings) {
+    const int cm = st().next_cm++;
+    st().cms[cm] = strings;
+    return cm;
+}
+
 }  // namespace host::profiles
 
 namespace hp = host::profiles;

@@ -150,6 +150,9 @@ struct Strings {
 void hand_out(const Strings& strings, CMP_strings_t* out);
 // The strings kept by a curve-manager object (empty for an unknown one).
 std::vector<tag_t> objects_of_cm(int cm);
+// A new curve-manager object keeping the strings as they are (no checks:
+// the strings of a feature whose curves may have gone since).
+int keep_strings(const Strings& strings);
 
 }  // namespace host::profiles
 #endif

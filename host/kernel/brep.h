@@ -76,6 +76,7 @@ enum class Op {
     cut_sheet,
     mesh,
     face_blend,
+    first_piece,  // keeps the first solid of a body of several (pieces.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be
@@ -192,6 +193,11 @@ int commit_result(Step s);
 // ---- attached geometry (brep_foreign.cpp) ----
 // The record of geometry attached to a live body (false: none).
 bool attached_geometry(int tag, PX_BREP_geometry_t& out);
+
+// ---- pieces (pieces.cpp) ----
+// The step that keeps the first solid of the shape before it; a shape of
+// one solid passes unchanged (pieces.cpp).
+void first_piece(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 // ---- failures ----
 // Raises the kernel failure of the exception being handled (call from a
