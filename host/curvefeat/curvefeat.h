@@ -5,7 +5,8 @@
  *
  * A curve feature is a record of the feature service (host/feature/) of
  * the work part: kind "BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE",
- * "INTERSECTION_CURVE", "ISOCLINE_CURVE", "JOINED_CURVE" or "WRAP_CURVE",
+ * "INTERSECTION_CURVE", "ISOCLINE_CURVE", "JOINED_CURVE", "WRAP_CURVE",
+ * "OFFSET_CURVE" or "SPLINE",
  * in time order with the part's other features, its output curves as its
  * results (splines of the work part) and the features that made its input
  * curves as its parents. Its parameters are model state: undo marks roll
@@ -250,6 +251,42 @@ typedef struct CRVANL_sap_record_s {
     int second;
 } CRVANL_sap_record_t;
 
+/* An offset's record, as the interface fills it for OFFCRV_validate_input,
+ * OFFCRV_create_frec and OFFCRV_update_frec (and OFFCRV_read_frec answers).
+ * Texts are expression texts of the work part, NUL-terminated within their
+ * fields. */
+#define OFFCRV_TEXT_CHARS 264
+#define OFFCRV_ERR_METHOD 671383 /* a method or corner mode the offset does not take */
+#define OFFCRV_ERR_TEXT   671384 /* a text without its end in its field, or with no value */
+typedef struct OFFCRV_rec_s {
+    int word;
+    int method; /* 0 by distance, 1 by height and draft angle */
+    char distance_text[OFFCRV_TEXT_CHARS];
+    char height_text[OFFCRV_TEXT_CHARS];
+    char angle_text[OFFCRV_TEXT_CHARS]; /* degrees */
+    double tolerance;
+    int words[2];     /* 1, 0 */
+    int associative;  /* 0 plain curves, 1 the feature */
+    int corner_mode;  /* 0 each curve on its own, 1 extended, 2 rounded */
+    double extension; /* corner mode 1: the longest extension of a piece */
+    double distance_tolerance;
+    double reference[3];
+    /* Outputs of OFFCRV_compute_vectors_profile. */
+    double start[3];
+    double start_frame[6]; /* start point and unit tangent */
+    double end[3];
+    double side[3];
+    double normal[3];
+    int profile;          /* OFFCRV_create_profile */
+    int planar;           /* 1 when the chain lies in a plane */
+    int words2[2];        /* 1, 0 */
+    int feature_flag;     /* 1 for the feature */
+    int keep_parms;       /* 0 plain curves (their parameters go), 1 the feature */
+    char byte;            /* 1 */
+    unsigned int feature; /* made by create; the edited feature on edit */
+    int quintic;
+} OFFCRV_rec_t;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -372,6 +409,48 @@ void WRAP_ask_output_curves(unsigned int feature, int* count, unsigned int** cur
  * for a curve no wrap feature made. */
 int WRAP_ask_wrap_curve_parents(unsigned int curve, unsigned int* input, unsigned int* face, unsigned int* reference,
                                 unsigned int* feature);
+
+/* ---- offset curves ---- */
+/* Offset features (kind "OFFSET_CURVE"): the planar offset of a chain of
+ * curves (host/kernel/curvefeat.h), made again at each model update when
+ * the chain or the values of its texts change. Each answers 0 or a status
+ * (OFFCRV_ERR_*, OFFSET_ERR_*, CMP_ERR_* of the chain as OFFSET_ERR_CHAIN,
+ * the expression service's codes) and changes nothing on a failure. */
+int OFFCRV_validate_input(const OFFCRV_rec_t* record);
+/* A profile (CMP_create_cmp_profile) of the chain: one string of curves
+ * that meet in turn. */
+int OFFCRV_create_profile(const CMP_strings_t* curves, int mode, int* profile);
+/* The chain's frame (host/kernel/curvefeat.h) toward the reference
+ * direction: OFFSET_ERR_NO_PLANE, with the outputs filled, for a chain in
+ * no plane. */
+int OFFCRV_compute_vectors_profile(int profile, int mode, const double reference[3], double start[3],
+                                   double start_frame[6], double end[3], double side[3], double normal[3], int* planar);
+int OFFCRV_create_frec(OFFCRV_rec_t* record, unsigned int* feature);
+int OFFCRV_update_frec(OFFCRV_rec_t* record, unsigned int feature);
+/* The curves (SM_alloc) and the chain's curve count. */
+int OFFCRV_ask_offset_curves(unsigned int feature, int* count, unsigned int** curves, int* inputs);
+/* The feature goes; its curves stay as plain curves. */
+int OFFCRV_remove_parms(unsigned int feature);
+int OFFCRV_frec_is_a_offset_curve(unsigned int feature);
+/* The feature's record: profile a curve-manager object of its chain. */
+int OFFCRV_read_frec(unsigned int feature, OFFCRV_rec_t* record);
+int OFFCRV_ask_quintic_type(unsigned int feature);
+/* Frees a profile (kind 1; the second argument 0). */
+void CMP_delete_profile(int kind, int flag, int profile);
+
+/* ---- spline features ---- */
+/* Spline features (kind "SPLINE"): a feature holding a spline of its part
+ * as its curve. Its parameter object (BCURVE_ask_frec_parms) holds the
+ * spline; a new one set there (BCURVE_set_parms_spline) becomes the
+ * feature's curve at the next model update. *status 0, or
+ * CURVEFEAT_ERR_BAD_INPUT for an object that is no live spline. */
+void BCURVE_create_frec(unsigned int spline, unsigned int* feature, int* status);
+/* The parameter object of a spline feature (raises
+ * CURVEFEAT_ERR_WRONG_FEATURE for another object). */
+unsigned int BCURVE_ask_frec_parms(unsigned int feature);
+void BCURVE_set_parms_spline(unsigned int parms, unsigned int spline);
+unsigned int BCURVE_ask_parms_spline(unsigned int parms);
+int BCURVE_is_spline_frec(unsigned int feature);
 
 /* ---- joins ---- */
 int CRV_JOIN_create_joined_curve(int n, const unsigned int* curves, int method, const double tolerances[2],

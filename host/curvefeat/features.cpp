@@ -29,8 +29,8 @@ namespace {
 
 using tag_t = unsigned int;
 
-const char* const kKinds[] = {"BRIDGE_CURVE",   "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE",
-                              "ISOCLINE_CURVE", "JOINED_CURVE",    "WRAP_CURVE"};
+const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE", "ISOCLINE_CURVE",
+ "JOINED_CURVE", "WRAP_CURVE", "OFFSET_CURVE", "SPLINE"};
 
 bool is_curve_feature(tag_t feature) {
     const host::feature::Record* r = host::objects::is_alive(feature) ? host::feature::find(feature) : nullptr;

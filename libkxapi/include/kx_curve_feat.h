@@ -199,6 +199,59 @@ KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves);
  * them back. */
 KXAPI int KX_CURVE_create_fillet(int kind, tag objects[2], double centre[3], double radius, int trims[2], int* further,
                                  tag* fillet);
+/* ---- offset curves and offset features ---- */
+
+/* The texts of an offset: first_text the distance (types 1 to 4) or the
+ * height (types 5 to 8), second_text the draft angle in degrees (types 5 to
+ * 8), expression texts of at most 255 characters each; extension the
+ * longest extension of a piece at a corner (types 4 and 8). */
+typedef struct offset_type_data_s {
+    char* first_text;
+    char* second_text;
+    double extension;
+} offset_type_data;
+
+/* offset_type: 1 to 4 by distance in the chain's plane, 5 to 8 by height
+ * along the plane's normal and draft angle (the distance in the plane is
+ * height x tan(angle)); corners: types 1 and 5 leave each curve's offset on
+ * its own, 2 and 6 round them, 3 and 7 extend the pieces until they meet, 4
+ * and 8 as far as the extension. A positive distance goes to the side that
+ * KX_CURVE_ask_offset_direction tells. distance_tolerance is answered by
+ * KX_CURVE_ask_offset_parms (ignored on input). */
+typedef struct offset_data_s {
+    string_list* curves;
+    double tolerance;
+    double distance_tolerance;
+    int offset_type;
+    offset_type_data* type_data;
+} offset_data;
+
+/* Plain offset curves of the chain (an array to free with KX_free). */
+KXAPI int KX_CURVE_create_offset_curve(offset_data* data, int* count, tag** curves);
+/* An offset feature (types 1, 3, 5 and 7) whose curves follow the chain and
+ * the texts' expressions at each model update. */
+KXAPI int KX_CURVE_create_offset_object(offset_data* data, tag* feature);
+KXAPI int KX_CURVE_edit_offset_object(offset_data* data, tag feature);
+/* Fills data with a new string list, a new type_data record and new texts
+ * (the extension is not answered); KX_CURVE_free_offset_parms frees them. */
+KXAPI int KX_CURVE_ask_offset_parms(tag feature, offset_data* data);
+KXAPI int KX_CURVE_free_offset_parms(offset_data* data);
+/* The chain's frame: the unit normal of its plane (turned toward +Z; a
+ * straight chain takes the part of +Z across it), the side a positive
+ * offset goes at the chain's start, and the start point with the unit
+ * tangent there. A chain in no plane answers its start as well, with +Z as
+ * the normal. */
+KXAPI int KX_CURVE_ask_offset_direction(string_list* curves, double normal[3], double side[3], double start[6]);
+/* The feature's curves (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_offset_curves(tag feature, int* count, tag** curves);
+
+/* ---- spline features ---- */
+
+/* A feature holding a spline as its curve; an edit gives it another spline
+ * (taken at the next model update). */
+KXAPI int KX_CURVE_create_spline_feature(tag spline, tag* feature);
+KXAPI int KX_CURVE_edit_spline_feature(tag spline, tag feature);
+KXAPI int KX_CURVE_ask_spline_feature(tag feature, tag* spline);
 
 /* ---- curve analysis display ---- */
 
