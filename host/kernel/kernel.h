@@ -192,6 +192,12 @@ void ZQ_BODY_offset(int body, double distance);
 /* Deletes a body with its faces, edges and their objects. */
 void ZQ_ENTITY_delete(int body);
 
+/* Takes a body of several solids apart: the body keeps the first (a step
+ * of its own, so that it is made again the same way), each other solid
+ * becomes a new body; *n new bodies in *pieces (SM_alloc, null for none).
+ * A body of one solid stays as it is (*n 0). */
+void ZQ_BODY_separate(int body, int* n, int** pieces);
+
 /* ---- Steps and regeneration ---- */
 void ZQ_BODY_ask_step_count(int body, int* count);
 /* Sets parameter `index` (0-based) of step `step` (0-based); the body
@@ -206,6 +212,13 @@ void ZQ_BODY_skip_step(int body, int step, int skip);
 /* Moves step `from` to place `to` (neither the first step); the body
  * changes on the next regeneration. */
 void ZQ_BODY_move_step(int body, int from, int to);
+/* Step `step` of the body, a boolean, takes `tool` as its tool in place of
+ * the one it was made with; the tool is consumed; the body changes on the
+ * next regeneration. */
+void ZQ_BODY_replace_step_tool(int body, int step, int tool);
+/* Moves step `step` of `from`, a boolean, to the end of `to`'s steps (run
+ * at once) and makes `from` again without it (the step stays, skipped). */
+void ZQ_BODY_take_step(int from, int step, int to);
 /* The step at which the last regeneration failed, -1 when it did not. */
 void ZQ_BODY_ask_failed_step(int* step);
 /* Where the faces or edges that step `step` (not the first) works on lie

@@ -43,5 +43,7 @@
 #include "kx_facet.h"
 #include "kx_brep.h"
 #include "kx_forgeo.h"
+#include "kx_part_fam.h"
+#include "kx_modl_exp.h"
 
 #endif
