@@ -43,7 +43,10 @@
 #include <cmath>
 #include <fstream>
 
+#include "host/core/occurrences.h"
 #include "host/kernel/brep.h"
+#include "host/kernel/links.h"
+#include "host/numeric/tolerances.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -335,6 +338,16 @@ void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3],
                 *radius = s.Torus().MajorRadius();
                 *radius2 = s.Torus().MinorRadius();
                 break;
+            case GeomAbs_SurfaceOfRevolution:
+                ax = gp_Ax3(s.AxeOfRevolution().Location(), s.AxeOfRevolution().Direction());
+                break;
+            case GeomAbs_SurfaceOfExtrusion: {
+                // The point at the middle of the face, the sweep's direction.
+                double u0, u1, v0, v1;
+                BRepTools::UVBounds(f, u0, u1, v0, v1);
+                ax = gp_Ax3(s.Value((u0 + u1) / 2, (v0 + v1) / 2), s.Direction());
+                break;
+            }
             default: {
                 // Other surfaces: the point and normal at the middle of the face.
                 double u0, u1, v0, v1;
@@ -746,6 +759,12 @@ void PX_body_ask_type(unsigned int body, int* type) {
 void PX_face_ask_box(unsigned int face, double box[6]) {
     auto call = HOST_ENTRY(face, box);
     call.need(box, "the box output");
+    // An occurrence's box is the one of its prototype's face moved to its place.
+    if (!hk::entity_of(face) && host::occurrences::place_of(face)) {
+        if (!hk::face_of_object(face)) call.fail(HOST_ERR_WRONG_CLASS, "occurrence %u is of no kernel face", face);
+        if (!hk::face_box(face, box)) call.fail(KERNEL_ERR_EXCEPTION, "the box of occurrence %u", face);
+        return;
+    }
     const TopoDS_Face& f = face_of(call, entity_for(call, face, ZQ_CLASS_FACE));
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { box_of(f, box); });
 }
@@ -796,6 +815,15 @@ void get_face_data(int mode, int face, int* type, double point[3], double direct
     if (mode != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "face data mode %d is not 0", mode);
     int sense = 0;
     ZQ_FACE_ask_data(face, type, point, direction, radius, radius2, &sense);
+    // Data a test gives: type, point, direction, radius, second radius.
+    if (call.outputs() == 0) return;
+    *type = static_cast<int>(call.int_out(0, *type));
+    for (int i = 0; i < 3; ++i) {
+        point[i] = call.real_out(1 + i, point[i]);
+        direction[i] = call.real_out(4 + i, direction[i]);
+    }
+    *radius = call.real_out(7, *radius);
+    *radius2 = call.real_out(8, *radius2);
 }
 
 int PX_face_ask_normal_direction(unsigned int face) {
@@ -825,7 +853,10 @@ void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, doub
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]) {
     auto call = HOST_ENTRY(part, factors);
     call.need(factors, "the factors output");
-    factors[0] = factors[1] = 1;
+    // One kernel for every part: the host's length factors, the one for
+    // lengths coming back from the kernel first.
+    factors[0] = pxsfac_[1];
+    factors[1] = pxsfac_[0];
 }
 
 void PX_ask_box(unsigned int object, double box[6]) {
@@ -910,7 +941,8 @@ void evsrfe(void* evaluator, int request, const double uv[2], double result[36])
     call.need(uv, "the parameters");
     call.need(result, "the result output");
     const Evaluator& ev = *static_cast<const Evaluator*>(evaluator);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { eval_face(ev.surface, ev.reversed, uv[0], uv[1], request, result); });
+    const int asked = request == 0 ? 1 : request;  // nothing asked: the point
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { eval_face(ev.surface, ev.reversed, uv[0], uv[1], asked, result); });
 }
 
 void evsrff(void* evaluator) {

@@ -49,33 +49,9 @@ const TopoDS_Face& kernel_face(const host::Call& call, unsigned int face) {
     return TopoDS::Face(hd::require_sub(call, entity, ZQ_CLASS_FACE).shape);
 }
 
-int face_type_of(int surface) {
-    switch (surface) {
-        case ZQ_SURF_PLANE: return PX_FACE_TYPE_PLANE;
-        case ZQ_SURF_CYLINDER: return PX_FACE_TYPE_CYLINDER;
-        case ZQ_SURF_CONE: return PX_FACE_TYPE_CONE;
-        case ZQ_SURF_SPHERE: return PX_FACE_TYPE_SPHERE;
-        case ZQ_SURF_TORUS: return PX_FACE_TYPE_TORUS;
-        case ZQ_SURF_BSURF: return PX_FACE_TYPE_SPLINE;
-        case ZQ_SURF_OFFSET: return PX_FACE_TYPE_OFFSET;
-        case ZQ_SURF_SWEPT: return PX_FACE_TYPE_EXTRUDED;
-        case ZQ_SURF_SPUN: return PX_FACE_TYPE_REVOLVED;
-        default: return 0;
-    }
-}
-
 }  // namespace
 
 extern "C" {
-
-void pxzrus_(const unsigned int* face, int* type) {
-    auto call = HOST_ENTRY(face ? *face : 0u, type);
-    call.need(face, "the face");
-    call.need(type, "the type output");
-    int surface = 0;
-    PX_face_ask_type(*face, &surface);
-    *type = face_type_of(surface);
-}
 
 void es7172_(const unsigned int* face, int* face_class) {
     auto call = HOST_ENTRY(face ? *face : 0u, face_class);

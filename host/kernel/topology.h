@@ -4,7 +4,7 @@
  * identifier reference map of faces and edges, and the distance of two
  * points.
  *
- * Face types (pxzrus_): the interface's number for the surface of a face
+ * Face types (pxzrus_, face_data.h): the interface's number for the surface of a face
  * object (the kernel's surface type in brackets):
  *   22 plane (4001), 16 cylinder (4002), 17 cone (4003), 18 sphere (4004),
  *   19 torus (4005), 43 spline (4006), 65 offset (4008), 46 extruded
@@ -47,8 +47,6 @@ extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/export.h */
 
-/* The face type of the face object (see above) in *type. */
-void pxzrus_(const unsigned int* face, int* type);
 /* The host's class of a face: 200 for a face on an offset surface, else 0. */
 void es7172_(const unsigned int* face, int* face_class);
 /* Topology class 1 to 5 of the face object (see above). */

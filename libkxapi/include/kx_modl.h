@@ -148,6 +148,44 @@ KXAPI int KX_MODL_ask_edge_type(tag edge, int* type);
 KXAPI int KX_MODL_ask_split_edges(tag edge, int* count, tag** edges);
 KXAPI int KX_MODL_ask_alive_edge(tag edge, tag* alive);
 KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list** edges1, tag_list** edges2);
+/* ---- Body booleans and feature suppression ----
+ * Booleans of the work part's bodies as features (unite 1, subtract 2,
+ * intersect 3): subtract and intersect hand back the resulting bodies (an
+ * array to free with KX_free); a tool of another part is copied into the
+ * work part for them. Feature edits (body replacement, the active target,
+ * reorder, suppression, suppression expressions) each run inside an undo
+ * mark that a failure rolls back. */
+KXAPI int KX_MODL_unite_bodies(tag target, tag tool);
+KXAPI int KX_MODL_subtract_bodies(tag target, tag tool, int* count, tag** bodies);
+KXAPI int KX_MODL_intersect_bodies(tag target, tag tool, int* count, tag** bodies);
+KXAPI int KX_MODL_operations(tag target, tag tool, int code);
+KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag new_body);
+KXAPI int KX_MODL_active_part(tag body, int flag);
+KXAPI int KX_MODL_reorder_feature(tag reference, tag_list* features, int method);
+KXAPI int KX_MODL_suppress_feature(tag_list* features);
+KXAPI int KX_MODL_unsuppress_feature(tag_list* features);
+KXAPI int KX_MODL_ask_suppress_list(tag_list** features);
+KXAPI int KX_MODL_ask_nested_frecs(tag feature, tag_list** features);
+KXAPI int KX_MODL_ask_suppress_feature(tag feature, int* suppressed);
+KXAPI int KX_MODL_ask_suppress_exp_tag(tag feature, tag* expression);
+KXAPI int KX_MODL_set_suppress_exp_tag(tag feature, tag expression);
+KXAPI int KX_MODL_unset_suppress_exp_tag(tag feature);
+
+/* One parent curve of a feature: the curve, two values of the host that
+ * are carried unchanged, and the keep flag that hiding sets. Arrays given
+ * to KX_MODL_show_parent_curves are null (count 0) or come from the
+ * library; free them with KX_free. */
+typedef struct parent_curve_entry_s {
+    tag curve;
+    int value_a;
+    int value_b;
+    logical keep;
+} parent_curve_entry;
+
+KXAPI int KX_MODL_show_parent_curves(tag feature, int mode, int* count_a, parent_curve_entry** array_a, int* count_b,
+                                     parent_curve_entry** array_b);
+KXAPI int KX_MODL_hide_parent_curves(tag feature, int count_a, const parent_curve_entry* array_a, int count_b,
+                                     parent_curve_entry** array_b);
 
 KX_END_DECLS
 

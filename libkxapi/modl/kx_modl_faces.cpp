@@ -26,6 +26,7 @@
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/face_data.h"
 #include "host/kernel/topology.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"

@@ -29,7 +29,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/modl/kx_modl_list.h"
-#include "tests/support/partly_loaded.h"
+#include "tests/libkxapi/modl/partly_loaded_part.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
 
@@ -693,11 +693,12 @@ TEST_F(Topology, OccurrenceFacesAnswerInTheirPartOccurrence) {
 }
 
 TEST_F(Topology, OccurrenceOfAPartlyLoadedPrototypeIsRefused) {
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "kx_modl_topology";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "proto.prt").string();
-    const unsigned int reopened = kxtest::partly_loaded_part(file, part_);
+    const unsigned int reopened = partly_loaded_part("kx_modl_topology", part_, [](unsigned int proto) {
+        const char* size[] = {"10", "10", "10"};
+        const double at[] = {0, 0, 0};
+        unsigned int f = 0;
+        EXPECT_EQ(FEAT_create(proto, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
+    });
     ASSERT_NE(reopened, 0u);
     ASSERT_EQ(host::parts::load_state(reopened), PART_PARTIALLY_LOADED);
     unsigned int face = 0, edge = 0;
