@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/numeric/curves.h"
+#include "host/numeric/v3.h"
 
 namespace host {
 class Call;
@@ -101,6 +102,59 @@ struct Member {
 // kernel's section: a line, arc or spline along a face's boundary or
 // across it). None when they do not meet.
 std::vector<hostnum::Curve> intersect(const Call& call, const Member& first, const Member& second);
+
+// The isocline curves of a face object: where the face's unit normal (its
+// outward sense) makes `angle` degrees with the direction, within the
+// face's boundary, each fitted within `tolerance` (degree 5 with quintic,
+// else 3). None where the normal never makes the angle (a plane, a
+// cylinder seen along its axis).
+std::vector<hostnum::Curve> isocline(const Call& call, tag_t face, const double direction[3], double angle,
+                                     double tolerance, int quintic);
+
+// A spline through the points within the tolerance (consecutive repeats
+// dropped; degree 1 through two or three points). None for fewer than two
+// distinct points.
+std::optional<hostnum::Curve> fit_points(const Call& call, const std::vector<hostnum::V3>& points, double tolerance);
+// Planar offsets of a chain of curves (curve or edge objects in chain
+// order, each meeting the next within `tolerance`). The chain runs from the
+// end of its first curve that the second does not meet to the far end of
+// its last (a single curve runs as it runs).
+#define OFFSET_ERR_NO_PLANE  1395069 /* the chain lies in no plane */
+#define OFFSET_ERR_EXTENSION 671381  /* a corner needs a longer extension than allowed */
+#define OFFSET_ERR_CHAIN     671382  /* the curves make no chain */
+// The chain's frame: the unit normal of its plane (turned so that it makes
+// no obtuse angle with the reference direction; a straight chain takes the
+// part of the reference across it), its start point and unit tangent there,
+// its end point, and the side a positive offset goes at the start
+// (tangent x normal: the outside of a chain running counterclockwise about
+// the normal). planar is false for a chain in no plane (normal then the
+// reference direction).
+struct ChainFrame {
+    bool planar = false;
+    double normal[3] = {0, 0, 1};
+    double start[3] = {0, 0, 0};
+    double tangent[3] = {1, 0, 0};
+    double end[3] = {0, 0, 0};
+    double side[3] = {0, 0, 0};
+};
+ChainFrame chain_frame(const Call& call, const std::vector<tag_t>& curves, const double reference[3], double tolerance);
+// How to offset: in the chain's plane (its frame toward `normal`) by `distance` (toward the frame's
+// side when positive), then along the normal by `lift`. corners 0: each
+// curve on its own (the pieces neither meet nor are trimmed); 1: the pieces
+// extended along themselves until they meet (a corner that needs more than
+// `extension` on a piece raises OFFSET_ERR_EXTENSION) and trimmed where they
+// cross; 2: rounded by arcs about the corner, trimmed where they cross.
+struct OffsetHow {
+    double normal[3] = {0, 0, 1};
+    double distance = 0;
+    double lift = 0;
+    int corners = 0;
+    double extension = 1e8;
+    double tolerance = 1e-4;
+};
+// The offset curves in chain order, each running the way the chain runs
+// (straight pieces in line with each other are one curve).
+std::vector<hostnum::Curve> offset_chain(const Call& call, const std::vector<tag_t>& curves, const OffsetHow& how);
 
 }  // namespace host::kernel::curvefeat
 

@@ -14,6 +14,7 @@
 #include "host/kernel/brep.h"
 #include "host/kernel/codes.h"
 #include "host/kernel/curvefeat.h"
+#include "host/kernel/curvefeat_edges.h"
 #include "host/kernel/kernel.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/services/error.h"
@@ -34,10 +35,12 @@ TopoDS_Shape shape_of_member(const Call& call, const Member& m) {
     return hd::shape_of(call, entity);
 }
 
+}  // namespace
+
 hostnum::Curve record_of_edge(const Call& call, const TopoDS_Edge& e) {
     double f = 0, l = 0;
     const Handle(Geom_Curve) c = BRep_Tool::Curve(e, f, l);
-    if (c.IsNull()) call.fail(KERNEL_ERR_INVALID_RESULT, "a section edge has no curve");
+    if (c.IsNull()) call.fail(KERNEL_ERR_INVALID_RESULT, "a kernel edge has no curve");
     Handle(Geom_TrimmedCurve) t = new Geom_TrimmedCurve(c, f, l);
     Handle(Geom_BSplineCurve) s;
     try {
@@ -53,11 +56,9 @@ hostnum::Curve record_of_edge(const Call& call, const TopoDS_Edge& e) {
     }
     const hostnum::geometry::SplineData d = hostnum::geometry::spline_data(s);
     auto r = hostnum::Curve::spline(d.n, d.order, d.poles.data(), d.knots.data(), hostnum::Curve::PoleForm::cartesian);
-    if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's section makes no spline");
+    if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's edge makes no spline");
     return *r;
 }
-
-}  // namespace
 
 std::vector<hostnum::Curve> intersect(const Call& call, const Member& first, const Member& second) {
     hd::ensure_started();
