@@ -19,6 +19,7 @@
 #define HOST_TYPE_CATEGORY      12 /* a layer category */
 #define HOST_TYPE_BOUNDARY      14
 #define HOST_TYPE_GROUP         15
+#define HOST_TYPE_DIMENSION     26 /* a dimension (host/expr/display.h) */
 #define HOST_TYPE_CSYS          45
 #define HOST_TYPE_PLANE         46
 #define HOST_TYPE_BOUNDS        53 /* subtype HOST_SUBTYPE_MODEL_BOUNDS: the model bounds */

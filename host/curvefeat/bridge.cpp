@@ -102,30 +102,20 @@ hostnum::Curve bridge_of(const host::Call& call, const BRDGCRV_rec_t& r, const S
     for (int i = 0; i < 3; ++i) chord += (e[1].p[i] - e[0].p[i]) * (e[1].p[i] - e[0].p[i]);
     chord = std::sqrt(chord);
     if (!(chord > 1e-9)) call.fail(BRDGCRV_ERR_SAME_ENDS, "the two ends of the bridge coincide");
-    double q[6][3];
+    host::curvefeat::BridgeEnd ends[2];
+    double speeds[2];
+    bool g2[2];
     for (int end = 0; end < 2; ++end) {
-        const double a = shape_at(r, end) * chord;
         const double sense = r.senses[end] == 1 ? -1.0 : 1.0;
-        const double g2 = curvature_at(r, end) ? 1.0 : 0.0;
-        double(&p0)[3] = q[end == 0 ? 0 : 5];
-        double(&p1)[3] = q[end == 0 ? 1 : 4];
-        double(&p2)[3] = q[end == 0 ? 2 : 3];
-        const double out = end == 0 ? 1.0 : -1.0;  // the first end leaves, the second arrives
         for (int i = 0; i < 3; ++i) {
-            p0[i] = e[end].p[i];
-            p1[i] = p0[i] + out * sense * a * e[end].d[i] / 5;
-            p2[i] = 2 * p1[i] - p0[i] + g2 * a * a * e[end].k[i] / 20;
+            ends[end].p[i] = e[end].p[i];
+            ends[end].d[i] = sense * e[end].d[i];
+            ends[end].k[i] = e[end].k[i];
         }
+        speeds[end] = shape_at(r, end) * chord;
+        g2[end] = curvature_at(r, end);
     }
-    double poles[24];
-    for (int j = 0; j < 6; ++j) {
-        for (int i = 0; i < 3; ++i) poles[4 * j + i] = q[j][i];
-        poles[4 * j + 3] = 1;
-    }
-    const double knots[12] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1};
-    auto c = hostnum::Curve::spline(6, 6, poles, knots, hostnum::Curve::PoleForm::cartesian);
-    if (!c) call.fail(CURVEFEAT_ERR_NO_CURVE, "the bridge makes no spline");
-    return *c;
+    return host::curvefeat::quintic_bridge(call, ends, speeds, g2);
 }
 
 std::vector<tag_t> inputs_of(const Strings slots[3]) {
@@ -248,6 +238,37 @@ const bool filed =
     (fr::register_kind({kKind, [](tag_t f) { return params().find(f) != nullptr; }, write_row, read_row}), true);
 
 }  // namespace
+
+namespace host::curvefeat {
+
+hostnum::Curve quintic_bridge(const host::Call& call, const BridgeEnd ends[2], const double speeds[2],
+                              const bool g2[2]) {
+    double q[6][3];
+    for (int end = 0; end < 2; ++end) {
+        const double a = speeds[end];
+        double(&p0)[3] = q[end == 0 ? 0 : 5];
+        double(&p1)[3] = q[end == 0 ? 1 : 4];
+        double(&p2)[3] = q[end == 0 ? 2 : 3];
+        const double out = end == 0 ? 1.0 : -1.0;  // the first end leaves, the second arrives
+        const double curvature = g2[end] ? 1.0 : 0.0;
+        for (int i = 0; i < 3; ++i) {
+            p0[i] = ends[end].p[i];
+            p1[i] = p0[i] + out * a * ends[end].d[i] / 5;
+            p2[i] = 2 * p1[i] - p0[i] + curvature * a * a * ends[end].k[i] / 20;
+        }
+    }
+    double poles[24];
+    for (int j = 0; j < 6; ++j) {
+        for (int i = 0; i < 3; ++i) poles[4 * j + i] = q[j][i];
+        poles[4 * j + 3] = 1;
+    }
+    const double knots[12] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1};
+    auto c = hostnum::Curve::spline(6, 6, poles, knots, hostnum::Curve::PoleForm::cartesian);
+    if (!c) call.fail(CURVEFEAT_ERR_NO_CURVE, "the bridge makes no spline");
+    return *c;
+}
+
+}  // namespace host::curvefeat
 
 extern "C" {
 

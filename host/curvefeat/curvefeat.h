@@ -5,7 +5,8 @@
  *
  * A curve feature is a record of the feature service (host/feature/) of
  * the work part: kind "BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE",
- * "INTERSECTION_CURVE", "OFFSET_CURVE" or "SPLINE",
+ * "INTERSECTION_CURVE", "ISOCLINE_CURVE", "JOINED_CURVE", "WRAP_CURVE",
+ * "OFFSET_CURVE" or "SPLINE",
  * in time order with the part's other features, its output curves as its
  * results (splines of the work part) and the features that made its input
  * curves as its parents. Its parameters are model state: undo marks roll
@@ -186,6 +187,64 @@ typedef struct ICURVES_parms_s {
     int quintic;
 } ICURVES_parms_t;
 
+/* An isocline feature's parameters. The texts are formulas of angles in
+ * degrees (0 to 180): without the range flag one isocline at `angle`; with
+ * it the isoclines from `second` to `third` in steps of `angle`. */
+typedef struct ISOCLINE_parms_s {
+    double direction[3];
+    unsigned char range;
+    char angle[CURVEFEAT_TEXT_CHARS];
+    char second[CURVEFEAT_TEXT_CHARS];
+    char third[CURVEFEAT_TEXT_CHARS];
+    int n_faces;
+    unsigned int* faces; /* ISOCLINE_read_frec: from SM_alloc */
+    unsigned int feature;
+    int word;
+    double tolerance;
+    int quintic;
+    unsigned char last;
+} ISOCLINE_parms_t;
+
+/* A joined-curve feature's record: the method (0 exact, 1 cubic, 2
+ * quintic), three tolerances (kept for the caller: the join runs at
+ * tolerances[1]), the curve-manager object of the input strings, and the
+ * joined curve the feature made. */
+typedef struct CRV_JOIN_frec_s {
+    int method;
+    double tolerances[3];
+    int profile;
+    unsigned int joined;
+} CRV_JOIN_frec_t;
+
+/* One end of a plain bridge curve: the curve's point, first and second
+ * derivatives there and its curvature. */
+typedef struct BCRVFIT_end_s {
+    double point[3];
+    double first[3];
+    double second[3];
+    double curvature;
+} BCRVFIT_end_t;
+
+/* A wrap feature's record. kind 1 wraps the curves (second_objects) from
+ * the reference plane onto the faces (first_objects: faces of one cylinder
+ * or cone, the plane tangent to it), kind 2 unwraps curves on the faces
+ * onto the plane. The text is a formula in degrees: the angle about the
+ * axis, from the line where the plane touches, at which the surface is cut
+ * open for unwrapping. first_value is the distance tolerance the curves
+ * are fitted to (0: the modelling tolerance); second_value is kept. */
+typedef struct WRAP_rec_s {
+    int first_count;
+    unsigned int* first_objects;
+    unsigned int reference;
+    int second_count;
+    unsigned int* second_objects;
+    int kind;
+    char text[CURVEFEAT_TEXT_CHARS];
+    double first_value;
+    double second_value;
+    unsigned int feature;
+} WRAP_rec_t;
+
 typedef struct CRVANL_sap_record_s {
     unsigned char options[16];
     int first;
@@ -250,6 +309,17 @@ int BRDGCRV_update_frec(BRDGCRV_rec_t* record);
 void BRDGCRV_read_parms(unsigned int feature, BRDGCRV_rec_t* record);
 int BRDGCRV_is_bridge_frec(unsigned int feature);
 
+/* A plain bridge curve (a spline of the work part, no feature) from the
+ * first end, leaving along its first derivative, to the second, arriving
+ * along its first derivative: type 1 matches the tangents, type 4 the
+ * curvature too (the ends' second derivatives). *status 0 with the
+ * bridge, BRDGCRV_ERR_SAME_ENDS or BRDGCRV_ERR_NO_TANGENT (no curve made),
+ * HOST_ERR_BAD_ARGUMENT for another type. */
+void BCRVFIT_cre_bridge_curve(int type, int word, const BCRVFIT_end_t* first, const BCRVFIT_end_t* second,
+                              unsigned int* bridge, int* status);
+/* The curvature of a curve whose derivatives are first and second. */
+double DGEOM_crv_curvature(const double first[3], const double second[3]);
+
 /* ---- projected curves ---- */
 int CPROJ_is_proj_feature(unsigned int feature);
 /* Makes the feature: *error 0, or CURVEFEAT_ERR_NO_CURVE when nothing
@@ -306,6 +376,40 @@ void ICURVES_ask_developed_curves(unsigned int feature, int* count, unsigned int
  * on (0 each when the curve is none of its outputs). */
 void ICURVES_ask_curve_parents(unsigned int feature, unsigned int curve, unsigned int parents[2]);
 
+/* ---- isocline curves ---- */
+/* Isocline features (kind "ISOCLINE_CURVE"): on each face, the curves where
+ * the face's normal makes the record's angles with its direction. Create
+ * answers 0 with record->feature (left 0 when no face has such a curve) or
+ * a code of the expression service; update remakes record->feature from the
+ * record and answers 0, a code, or CURVEFEAT_ERR_NO_CURVE. */
+int ISOCLINE_create_frec(ISOCLINE_parms_t* record);
+int ISOCLINE_update_frec(ISOCLINE_parms_t* record);
+double ISOCLINE_ask_tol(unsigned int feature);
+/* 1 for an isocline feature, else 0. */
+int ISOCLINE_frec_is_a_isocline(unsigned int feature);
+void ISOCLINE_read_frec(unsigned int feature, ISOCLINE_parms_t* record);
+/* The feature's curves (SM_alloc). */
+void ISOCLINE_ask_output_curves(unsigned int feature, int* count, unsigned int** curves);
+
+/* ---- wrapped curves ---- */
+/* Wrap features (kind "WRAP_CURVE"): one curve of each input curve. The
+ * int routines answer 0 or a code: CURVEFEAT_ERR_BAD_INPUT for a record
+ * they cannot take, a code of the expression service for the text. */
+int WRAP_validate_input(const WRAP_rec_t* record);
+/* Makes the feature: record->feature. */
+int WRAP_create_frec(WRAP_rec_t* record);
+/* Makes record->feature again from the record. */
+int WRAP_update_frec(WRAP_rec_t* record);
+/* The feature's record (arrays from SM_alloc). */
+void WRAP_read_frec(unsigned int feature, WRAP_rec_t* record);
+int WRAP_frec_is_a_wrap(unsigned int feature);
+void WRAP_ask_output_curves(unsigned int feature, int* count, unsigned int** curves);
+/* The curve it was made of, the first face and the reference plane of an
+ * output curve, and its feature: 0 with them, CURVEFEAT_ERR_WRONG_FEATURE
+ * for a curve no wrap feature made. */
+int WRAP_ask_wrap_curve_parents(unsigned int curve, unsigned int* input, unsigned int* face, unsigned int* reference,
+                                unsigned int* feature);
+
 /* ---- offset curves ---- */
 /* Offset features (kind "OFFSET_CURVE"): the planar offset of a chain of
  * curves (host/kernel/curvefeat.h), made again at each model update when
@@ -353,6 +457,22 @@ int CRV_JOIN_create_joined_curve(int n, const unsigned int* curves, int method, 
                                  unsigned int* joined, int* closed);
 int CRV_JOIN_auto_join_curves(int n, const unsigned int* curves, int method, const double tolerances[2], int* count,
                               unsigned int** joined);
+
+/* Joined-curve features (kind "JOINED_CURVE"): one spline of the chain
+ * of the profile's curves (host/kernel/curvefeat.h: the join's answers),
+ * made again when they change. */
+/* A curve-manager object of the strings (mode 0): 0, or join_none for no
+ * strings, join_not_curve for an object that is no live curve or edge,
+ * join_gap for a string whose curves do not meet. */
+int CRV_JOIN_create_profile(const CMP_strings_t* curves, const double tolerances[2], int mode, int* profile);
+/* 0 with the feature and record->joined, or the join's answer. */
+int CRV_JOIN_create_frec(CRV_JOIN_frec_t* record, unsigned int* feature);
+int CRV_JOIN_update_frec(const CRV_JOIN_frec_t* record, unsigned int feature);
+/* 0 with the record (a new curve-manager object of the feature's strings);
+ * CURVEFEAT_ERR_WRONG_FEATURE for an object that is no joined-curve
+ * feature. */
+int CRV_JOIN_read_frec(unsigned int feature, CRV_JOIN_frec_t* record);
+int CRV_JOIN_is_join_frec(unsigned int feature);
 
 /* ---- groups ---- */
 /* A new empty group of the work part. */
@@ -419,6 +539,16 @@ struct Follower {
 // failure raises with a text naming the feature. `routine` names the
 // host routine in the journal and log.
 void follow_kind(const char* routine, const char* kind, const Follower& follower);
+// One end of a bridge: its point, the unit direction the bridge runs
+// there, and the curvature vector of the curve it meets.
+struct BridgeEnd {
+    double p[3], d[3], k[3];
+};
+// The quintic bridge from ends[0] to ends[1], leaving and arriving along
+// their directions at the speeds given, with the curvature of the curve
+// matched at the ends where g2 says so.
+hostnum::Curve quintic_bridge(const host::Call& call, const BridgeEnd ends[2], const double speeds[2],
+                              const bool g2[2]);
 // A new reference table holding the strings, one slot each.
 int table_of(const std::vector<host::profiles::Strings>& slots, const double tolerances[2]);
 // The live curve features of the kind in every loaded part, time order.

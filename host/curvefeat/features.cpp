@@ -29,8 +29,8 @@ namespace {
 
 using tag_t = unsigned int;
 
-const char* const kKinds[] = {"BRIDGE_CURVE",       "PROJECTED_CURVE", "COMBINED_CURVE",
-                              "INTERSECTION_CURVE", "OFFSET_CURVE",    "SPLINE"};
+const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE", "ISOCLINE_CURVE",
+ "JOINED_CURVE", "WRAP_CURVE", "OFFSET_CURVE", "SPLINE"};
 
 bool is_curve_feature(tag_t feature) {
     const host::feature::Record* r = host::objects::is_alive(feature) ? host::feature::find(feature) : nullptr;
@@ -108,6 +108,13 @@ std::vector<double> fingerprint(const std::vector<tag_t>& objects) {
                 hostnum::curve_evaluate(c->record(), 0, lim[0] + (lim[1] - lim[0]) * i / 4, p, nullptr);
                 out.insert(out.end(), p, p + 3);
             }
+        } else if (const int body = host::kernel::entity_of(o); body && host::kernel::body_of(body) == body) {
+            // A body changes with any of its faces.
+            std::vector<tag_t> faces;
+            for (int f : host::kernel::faces_of(body)) faces.push_back(host::kernel::object_of(f));
+            const std::vector<double> of_faces = fingerprint(faces);
+            out.push_back(static_cast<double>(faces.size()));
+            out.insert(out.end(), of_faces.begin(), of_faces.end());
         } else if (host::kernel::face_of_object(o)) {
             double box[6];
             if (host::kernel::face_box(o, box)) out.insert(out.end(), box, box + 6);

@@ -1,10 +1,11 @@
 // Part-file section "CFEA": the parameters of the curve features of a part
 // (host/curvefeat/curvefeat.h), one row per feature (part_file::write_rows):
 //   str kind ("BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE",
-//   "INTERSECTION_CURVE", "OFFSET_CURVE", "SPLINE")
-//   the kind's fields, as its source file (bridge.cpp, projection.cpp,
-//   combine.cpp, intersection.cpp, offset.cpp, spline_feature.cpp)
-//   describes them.
+//   "INTERSECTION_CURVE", "ISOCLINE_CURVE", "JOINED_CURVE", "WRAP_CURVE",
+//   "OFFSET_CURVE", "SPLINE") the kind's fields, as its source file
+//   (bridge.cpp, projection.cpp, combine.cpp, intersection.cpp,
+//   isocline.cpp, join_feature.cpp, wrap.cpp, offset.cpp,
+//   spline_feature.cpp) describes them.
 // Objects go by their number in the file (kNone: none). A feature that
 // needs an object not written with it (dead, or left out of the save) gets
 // no row: it opens as a plain feature whose curves stay as they are. An

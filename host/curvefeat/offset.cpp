@@ -348,7 +348,7 @@ int OFFCRV_read_frec(unsigned int feature, OFFCRV_rec_t* record) {
     r.extension = p.extension;
     r.distance_tolerance = p.distance_tolerance;
     r.reference[2] = 1;
-    r.profile = host::profiles::keep_strings(p.chain);
+    r.profile = host::profiles::make_cm(p.chain);
     r.words2[0] = 1;
     r.feature_flag = 1;
     r.keep_parms = 1;

@@ -1,6 +1,7 @@
 // The host's part service: part list, displayed and work part, units, load
 // states, load-failure records, and opening, saving and closing part files.
 #include "host/data/parts.h"
+#include "host/data/part_info.h"
 
 #include <algorithm>
 #include <cstring>
@@ -213,6 +214,7 @@ void change_work(tag_t part) {
 }
 void change_display(tag_t part) {
     md().display = part;
+    if (part != 0) part_info::note_displayed(part);
     change_work(part);
 }
 // After a part left: the most recently loaded part that remains takes over
@@ -408,10 +410,12 @@ int save_part(tag_t part, bool components) {
     auto it = md().parts.find(part);
     if (it == md().parts.end()) return PART_ERR_NO_WORK_PART;
     if (it->second.load_state == PART_NOT_LOADED) return PART_ERR_NOT_LOADED;
+    part_info::SaveStamp stamp(part);
     if (int code = save_to(part, file_of(part)); code != 0) return code;
     md().parts[part].modified = false;
     ++md().parts[part].saves;
     events::fire_part_event(events::kSaved, part);
+    stamp.keep();
     if (components) {
         const std::string parent = file_of(part);
         for (const std::string& c : std::vector<std::string>(md().parts[part].components)) {
@@ -650,11 +654,13 @@ void base_part_save_as(const char* name, int* length, int* mode, int* result) {
         *result = PART_ERR_ALREADY_LOADED;
         return;
     }
+    host::part_info::SaveStamp stamp(part);
     if ((*result = hp::save_to(part, name)) != 0) return;
     if (hp::file_of(part) != name) hp::rename_to(part, name);
     hp::md().parts[part].modified = false;
     ++hp::md().parts[part].saves;
     host::events::fire_part_event(host::events::kSaved, part);
+    stamp.keep();
 }
 
 void PART_save_all_parts(PART_save_failures_t* failures) {

@@ -24,6 +24,7 @@
 #include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/services/error.h"
+#include "host/services/handout.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 
@@ -803,8 +804,12 @@ void EXP_dissect_assignment(const char* assignment, char** name, char** formula)
     bool has_name = false;
     std::string n, f;
     he::dissect(assignment, has_name, n, f);
-    *name = has_name ? SM_string_copy(n.c_str()) : nullptr;
-    *formula = f.empty() ? nullptr : SM_string_copy(f.c_str());
+    host::memory::Handout out;
+    char* const name_part = has_name ? out.text(n) : nullptr;
+    char* const formula_part = f.empty() ? nullptr : out.text(f);
+    out.done();
+    *name = name_part;
+    *formula = formula_part;
 }
 
 int EXP_is_a_system_exp(unsigned int exp) {

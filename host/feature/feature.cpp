@@ -8,12 +8,14 @@
 #include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
+#include "host/feature/positioning.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
+#include "host/services/handout.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 
@@ -114,10 +116,12 @@ int stamp_of(tag_t feature) {
     return 0;
 }
 
-// The feature that made the body (its first step).
+// The feature that made the body (its first step); none for a body that a
+// boolean consumed.
 tag_t base_of(const Record& r) {
-    if (!r.body) return 0;
-    for (tag_t f : live_order(objects::require(r.body).part)) {
+    const objects::Object* body = r.body ? objects::find(r.body) : nullptr;
+    if (!body) return 0;
+    for (tag_t f : live_order(body->part)) {
         const Record* x = find(f);
         if (x->body == r.body && x->step == 0) return f;
     }
@@ -216,7 +220,9 @@ std::vector<tag_t> features_using(tag_t exp) {
     if (!o) return out;
     for (tag_t f : live_order(o->part)) {
         const Record* r = find(f);
-        if (r->suppress_exp == exp || std::find(r->exps.begin(), r->exps.end(), exp) != r->exps.end()) out.push_back(f);
+        if (r->suppress_exp == exp || std::find(r->exps.begin(), r->exps.end(), exp) != r->exps.end() ||
+            positioning_uses(f, exp))
+            out.push_back(f);
     }
     return out;
 }
@@ -225,7 +231,7 @@ bool is_inactive(tag_t feature) {
     const Record* r = find(feature);
     if (!r) return false;
     if (r->suppressed) return true;
-    if (r->suppress_exp && expr::find(r->suppress_exp) && expr::value(r->suppress_exp) == 0) return true;
+    if (r->suppress_exp && expr::find(r->suppress_exp) && expr::value(r->suppress_exp) != 1) return true;
     const tag_t part = objects::require(feature).part;
     const auto cur = order().current.find(part);
     if (cur == order().current.end() || !find(cur->second)) return false;
@@ -243,6 +249,14 @@ int list_kind(int list) {
 }
 
 int list_count() { return static_cast<int>(lists().lists.size()); }
+
+void detail::list_append(const Call& call, int list, tag_t object) {
+    require_list(call, list).objects.push_back(object);
+}
+
+void detail::list_replace(const Call& call, int list, std::vector<tag_t> objects) {
+    require_list(call, list).objects = std::move(objects);
+}
 
 }  // namespace host::feature
 
@@ -406,15 +420,24 @@ int FMI_invoke_ask_exps(unsigned int feature, unsigned int** objects, char*** de
     call.need(descriptors, "the descriptors output");
     call.need(count, "the count output");
     const hf::Record& r = hf::require(call, feature);
-    hf::tags_out(r.exps, count, objects);
-    *descriptors = nullptr;
-    if (r.exps.empty()) return 0;
+    // The parameters first, then the positioning constraints and the kept
+    // values (host/feature/positioning.h).
+    std::vector<unsigned int> found = r.exps;
     const hf::Kind* k = hf::find_kind(r.kind);
-    *descriptors = static_cast<char**>(SM_alloc(r.exps.size() * sizeof(char*)));
-    for (std::size_t i = 0; i < r.exps.size(); ++i) {
-        const std::string d = k && i < k->parameters.size() ? k->parameters[i] : "p" + std::to_string(i);
-        (*descriptors)[i] = SM_string_copy(d.c_str());
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < r.exps.size(); ++i)
+        texts.push_back(k && i < k->parameters.size() ? k->parameters[i] : "p" + std::to_string(i));
+    for (const auto& [t, d] : hf::positioning_objects(feature)) {
+        found.push_back(t);
+        texts.push_back(d);
     }
+    host::memory::Handout out;
+    unsigned int* const tags = out.tags(found);
+    char** const descriptor_texts = out.texts(texts);
+    out.done();
+    *count = static_cast<int>(found.size());
+    *objects = tags;
+    *descriptors = descriptor_texts;
     return 0;
 }
 

@@ -17,8 +17,9 @@
  *     finds its edges after the block it sits on changed size, and a face
  *     or edge that a later feature took away (a blended edge) comes back
  *     with its tag when that feature is suppressed;
- *   - suppression by the user or by an expression (suppressed while the
- *     expression's value is 0), the browseable, controlled and meta flags.
+ *   - suppression by the user or by an expression (active while the
+ *     expression's value is 1, suppressed at any other value), the
+ *     browseable, controlled and meta flags.
  * Records are part of the model: undo marks roll them back together with
  * the expressions and the bodies.
  *
@@ -158,7 +159,8 @@ int FREC_is_suppressed(unsigned int feature);
 /* Suppression by the user (on 1) or not (0): answers 0 or a code; the
  * body changes at the next update. */
 int FREC_set_suppressed(unsigned int feature, int on);
-/* Suppressed while the expression's value is 0 (exp 0: no longer). */
+/* Active while the expression's value is 1, suppressed at any other
+ * value (exp 0: no longer). */
 int FREC_set_suppression_exp(unsigned int feature, unsigned int exp);
 /* Moves the feature just before (after 0) or after (after 1) the
  * reference feature in time order: 0 or a code. */

@@ -154,10 +154,15 @@ std::vector<tag_t> objects_of_cm(int cm) {
     return it == st().cms.end() ? std::vector<tag_t>{} : it->second.objects;
 }
 
-int keep_strings(const Strings& strings) {
+int make_cm(const Strings& strings) {
     const int cm = st().next_cm++;
     st().cms[cm] = strings;
     return cm;
+}
+
+Strings strings_of_cm(int cm) {
+    auto it = st().cms.find(cm);
+    return it == st().cms.end() ? Strings{} : it->second;
 }
 
 }  // namespace host::profiles
@@ -347,6 +352,18 @@ void KI_idsoff(int face, int* surface, int* sense) {
     call.need(sense, "the sense output");
     int type = 0, s = 1;
     double p[3], d[3], r = 0, r2 = 0;
+    // A sheet body of one face stands for its face.
+    int cls = 0;
+    ZQ_ENTITY_ask_class(face, &cls);
+    if (cls == ZQ_CLASS_BODY) {
+        int* faces = nullptr;
+        int count = 0;
+        KI_idcoen_sm(face, ZQ_CLASS_FACE, &faces, &count);
+        const int only = count == 1 ? faces[0] : 0;
+        SM_free(faces);
+        if (!only) call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d has %d faces: one face is needed", face, count);
+        face = only;
+    }
     ZQ_FACE_ask_data(face, &type, p, d, &r, &r2, &s);
     ZQ_FACE_ask_surf(face, surface);
     *sense = s < 0 ? 1 : 0;

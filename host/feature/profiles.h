@@ -30,7 +30,8 @@
  * Directions: datum planes (197), planes (46) and datum axes (196) carry a
  * point and a unit direction (host::profiles::create_direction_object makes
  * them). Faces: KI_idsoff answers a face's surface and a sense flag (1 when
- * the face's normal runs against its surface's), KI_clpten the closest
+ * the face's normal runs against its surface's; a sheet body of one face
+ * stands for that face), KI_clpten the closest
  * point of a face to a point (by its surface parameters), KI_enpops the
  * surface's point and unit normal at surface parameters.
  *
@@ -151,7 +152,9 @@ void hand_out(const Strings& strings, CMP_strings_t* out);
 std::vector<tag_t> objects_of_cm(int cm);
 // A new curve-manager object keeping the strings as they are (no checks:
 // the strings of a feature whose curves may have gone since).
-int keep_strings(const Strings& strings);
+int make_cm(const Strings& strings);
+// The strings a curve-manager object keeps (empty for an unknown one).
+Strings strings_of_cm(int cm);
 
 }  // namespace host::profiles
 #endif

@@ -28,6 +28,15 @@ int body_entity(const Record& r);
 // Parameter values now.
 std::vector<double> values_of(const Record& r);
 
+// Host lists (KI_crlist): appends an object, or replaces what the list
+// holds; an unknown list raises HOST_ERR_BAD_ARGUMENT.
+void list_append(const Call& call, int list, tag_t object);
+void list_replace(const Call& call, int list, std::vector<tag_t> objects);
+
+// The body whose features attach() is making again (0 when none): the
+// body read from the file, whose steps a kind's build may copy.
+tag_t attaching_body();
+
 // The display name and a failure's text for a raise naming the feature.
 [[noreturn]] void fail_naming(const Call& call, tag_t feature, int code, const std::string& text);
 

@@ -138,6 +138,12 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
 
 }  // namespace
 
+namespace {
+tag_t g_attaching = 0;
+}  // namespace
+
+tag_t detail::attaching_body() { return g_attaching; }
+
 void register_kind(const Kind& kind) { kinds()[kind.name] = kind; }
 
 void add_follower(void (*follow)()) {
@@ -217,7 +223,11 @@ void attach(tag_t part) {
         const Record& r = *find(f);
         if (r.detached && std::find(bodies.begin(), bodies.end(), r.body) == bodies.end()) bodies.push_back(r.body);
     }
+    struct Attaching {
+        ~Attaching() { g_attaching = 0; }
+    } attaching;
     for (tag_t body : bodies) {
+        g_attaching = body;
         std::vector<tag_t> chain;
         for (tag_t f : features_of_part(part))
             if (find(f)->body == body) chain.push_back(f);

@@ -48,4 +48,12 @@ void FORGEO_evaluate_surface(const char* name, const double uv[2], double point[
     for (int i = 0; i < 3; ++i) point[i] = p[i];
 }
 
+const char* FORGEO_ask_kind_name(const char* name) {
+    auto call = HOST_ENTRY(name);
+    call.need(name, "the surface kind's name");
+    const auto found = registry().kinds.find(name);
+    if (found == registry().kinds.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "no foreign surface kind %s", name);
+    return found->first.c_str();
+}
+
 }  // extern "C"

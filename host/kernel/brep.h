@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/hook.h"
+#include "host/kernel/brep_states.h"
 #include "host/kernel/kernel.h"
 
 namespace host::kernel::detail {
@@ -75,7 +76,8 @@ enum class Op {
     cut_sheet,
     mesh,
     face_blend,
-    varying_blend,
+    first_piece,  // keeps the first solid of a body of several (pieces.cpp)
+    varying_blend,  // a blend whose radius runs through points along each edge
 };
 
 // One operation that made or edited a body, kept so that the body can be
@@ -133,6 +135,13 @@ struct BodyState {
     double density = 1.0;
     Kept<std::unordered_map<const TopoDS_TShape*, int>> lookup;  // kernel tags of sub-shapes
     Kept<MassProps> mass;
+    // The entities of a higher class around each entity of a lower one (the
+    // faces of each edge ...), by {lower class, higher class}: filled on
+    // first use by the upward walks of KI_idcoen_sm.
+    struct Around {
+        mutable std::map<std::pair<int, int>, std::unordered_map<int, std::vector<int>>> by_classes;
+    };
+    Kept<Around> around;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
 };
@@ -188,6 +197,15 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
 // it is (its result and named set): the step keeps that shape, so a
 // regeneration gives it unchanged. Answers the body's tag.
 int commit_result(Step s);
+
+// ---- attached geometry (brep_foreign.cpp) ----
+// The record of geometry attached to a live body (false: none).
+bool attached_geometry(int tag, PX_BREP_geometry_t& out);
+
+// ---- pieces (pieces.cpp) ----
+// The step that keeps the first solid of the shape before it; a shape of
+// one solid passes unchanged (pieces.cpp).
+void first_piece(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 // ---- failures ----
 // Raises the kernel failure of the exception being handled (call from a

@@ -113,6 +113,7 @@ extern "C" int PX_BREP_ask_geometry(int n, const int entities[], int as_spline, 
             if (as_spline) ZQ_CURVE_ask_bspline(g.entity, &g.spline);
         } else if (cls == ZQ_CLASS_VERTEX) {
             ZQ_VERTEX_ask_point(g.entity, g.point);
+        } else if (!where && hd::attached_geometry(g.entity, g)) {
         } else {
             g.type = -1;
             auto* s = new PX_BREP_state_t{};

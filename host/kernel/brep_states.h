@@ -119,6 +119,28 @@ int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_BREP_state_
  * through operations and regeneration. */
 int PX_BREP_ask_identifier(int entity, int* identifier);
 
+/* Attaches geometry to a body (host/kernel/brep_foreign.cpp): a point
+ * (type 0), a line (ZQ_CURVE_LINE: point, direction), a circle
+ * (ZQ_CURVE_CIRCLE: centre, axis, radius) or a plane (ZQ_SURF_PLANE: point,
+ * normal) per record, without the spline form; tags[i] is the new kernel tag
+ * of record i, or 0 when it cannot be attached: then a state, first the
+ * code (KERNEL_ERR_DEGENERATE for a zero direction or radius or a number
+ * that is not finite, KERNEL_ERR_WRONG_ENTITY for another type), second the
+ * body, fourth the record's place. Answers 0, or the first state's code.
+ * PX_BREP_ask_geometry answers an attached tag's record (directions made
+ * unit); the geometry goes with its body. */
+int PX_BREP_attach_geometry(int body, int n, const PX_BREP_geometry_t geometry[], int tags[],
+                            PX_BREP_state_t** states);
+/* Takes attached geometry away from its body; raises KERNEL_ERR_NO_ENTITY
+ * (KERNEL_ERR_WRONG_ENTITY for a face, edge ... of a body) for a tag of none. */
+int PX_BREP_delete_geometry(int geometry);
+
+/* Kernel partitions: a new partition starts a new part of the kernel's
+ * history, numbered from 1 (0: none yet in this model); an undo takes
+ * partitions made after its mark away with the rest of the model. */
+void UNDO_ZR_cre_partition(int* partition);
+int UNDO_ZR_ask_partition(void);
+
 /* The kernel tag of a body, face or edge object: 0 when it has none, -1
  * for a tag of no live object. */
 int PX_ask_ptag_of_jq_eid(unsigned int object);

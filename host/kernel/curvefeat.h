@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/numeric/curves.h"
+#include "host/numeric/v3.h"
 
 namespace host {
 class Call;
@@ -102,6 +103,18 @@ struct Member {
 // across it). None when they do not meet.
 std::vector<hostnum::Curve> intersect(const Call& call, const Member& first, const Member& second);
 
+// The isocline curves of a face object: where the face's unit normal (its
+// outward sense) makes `angle` degrees with the direction, within the
+// face's boundary, each fitted within `tolerance` (degree 5 with quintic,
+// else 3). None where the normal never makes the angle (a plane, a
+// cylinder seen along its axis).
+std::vector<hostnum::Curve> isocline(const Call& call, tag_t face, const double direction[3], double angle,
+                                     double tolerance, int quintic);
+
+// A spline through the points within the tolerance (consecutive repeats
+// dropped; degree 1 through two or three points). None for fewer than two
+// distinct points.
+std::optional<hostnum::Curve> fit_points(const Call& call, const std::vector<hostnum::V3>& points, double tolerance);
 // Planar offsets of a chain of curves (curve or edge objects in chain
 // order, each meeting the next within `tolerance`). The chain runs from the
 // end of its first curve that the second does not meet to the far end of

@@ -202,6 +202,12 @@ void ZQ_BODY_offset(int body, double distance);
 /* Deletes a body with its faces, edges and their objects. */
 void ZQ_ENTITY_delete(int body);
 
+/* Takes a body of several solids apart: the body keeps the first (a step
+ * of its own, so that it is made again the same way), each other solid
+ * becomes a new body; *n new bodies in *pieces (SM_alloc, null for none).
+ * A body of one solid stays as it is (*n 0). */
+void ZQ_BODY_separate(int body, int* n, int** pieces);
+
 /* ---- Steps and regeneration ---- */
 void ZQ_BODY_ask_step_count(int body, int* count);
 /* Sets parameter `index` (0-based) of step `step` (0-based); the body
@@ -216,6 +222,13 @@ void ZQ_BODY_skip_step(int body, int step, int skip);
 /* Moves step `from` to place `to` (neither the first step); the body
  * changes on the next regeneration. */
 void ZQ_BODY_move_step(int body, int from, int to);
+/* Step `step` of the body, a boolean, takes `tool` as its tool in place of
+ * the one it was made with; the tool is consumed; the body changes on the
+ * next regeneration. */
+void ZQ_BODY_replace_step_tool(int body, int step, int tool);
+/* Moves step `step` of `from`, a boolean, to the end of `to`'s steps (run
+ * at once) and makes `from` again without it (the step stays, skipped). */
+void ZQ_BODY_take_step(int from, int step, int to);
 /* The step at which the last regeneration failed, -1 when it did not. */
 void ZQ_BODY_ask_failed_step(int* step);
 /* Where the faces or edges that step `step` (not the first) works on lie
@@ -245,8 +258,10 @@ void KI_enloty(const int* loop, int* type, int* ifail);
 /* ---- Geometry ---- */
 /* The face's surface (the face stands for its surface: its own tag). */
 void ZQ_FACE_ask_surf(int face, int* surface);
-/* Surface type, a point, a direction (normal of a plane, axis otherwise),
- * radii (cone: base radius and half angle; torus: major and minor), and
+/* Surface type, a point, a direction (normal of a plane, axis otherwise;
+ * a swept surface: the point at the middle of the face and the sweep's
+ * direction; a spline or offset: the point and normal at the middle of the
+ * face), radii (cone: base radius and half angle; torus: major and minor), and
  * whether the face's normal runs with the surface's (1) or against (-1). */
 void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3], double* radius, double* radius2,
                       int* sense);
@@ -324,6 +339,7 @@ int ES_solid_is_a_sheet_body(unsigned int object);
 
 /* ---- Face and edge queries on objects ---- */
 void PX_body_ask_type(unsigned int body, int* type);
+/* An occurrence of a face answers the box of its face at its place. */
 void PX_face_ask_box(unsigned int face, double box[6]);
 void PX_face_ask_type(unsigned int face, int* type);
 void PX_edge_ask_type(unsigned int edge, int* type);
@@ -332,7 +348,8 @@ void PX_edge_is_closed(unsigned int edge, int* closed, int* no_vertex);
 void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]);
 
 /* The kernel's face data by kernel face (mode 0), as ZQ_FACE_ask_data
- * without the sense. */
+ * without the sense; a test may give the data instead (outputs: type,
+ * point, direction, radius, second radius). */
 void get_face_data(int mode, int face, int* type, double point[3], double direction[3], double* radius,
                    double* radius2);
 /* 1 when the face's normal runs with its surface's normal, else 0. */
@@ -340,8 +357,9 @@ int PX_face_ask_normal_direction(unsigned int face);
 /* Periodicity of the face's surface in u and v: status 1 periodic (the
  * period given), 0 not (period 0). */
 void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, double* u_period, double* v_period);
-/* Model-to-kernel and kernel-to-model length factors of a part: 1 and 1
- * (the kernel works in the model's lengths). */
+/* Length factors of a part: kernel-to-model first (lengths coming back
+ * from the kernel), model-to-kernel second: the host's block pxsfac_ in
+ * the other order (the kernel works in the model's lengths: 1 and 1). */
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]);
 /* Box of a body, face or edge object. */
 void PX_ask_box(unsigned int object, double box[6]);
@@ -358,7 +376,8 @@ void KI_outpoi(const int* point, double xyz[3], int* ifail);
  * derivatives, 4 normal, 8/16/32 Suu/Suv/Svv, 64/128/256/512
  * Suuu/Suuv/Suvv/Svvv, 1024 unit normal) ----
  * Result layout (36 doubles): P, Su, Sv, Suu, Suv, Svv, Suuu, Suuv, Suvv,
- * Svvv, N = Su x Sv (face-oriented), unit N; what is not asked is 0. */
+ * Svvv, N = Su x Sv (face-oriented), unit N; what is not asked is 0. A
+ * request of 0 asks for the point alone. */
 /* A new evaluator for a face object, or null when it has no kernel face. */
 void* evsrfu(unsigned int face);
 void evsrfe(void* evaluator, int request, const double uv[2], double result[36]);

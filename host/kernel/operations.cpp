@@ -766,6 +766,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::offset_faces: offset_faces(call, step, before, before_named); break;
             case Op::cut_sheet: cut_by_sheet(call, step, before, before_named); break;
             case Op::mesh: curve_mesh(call, step); break;
+            case Op::first_piece: first_piece(call, step, before, before_named); break;
         }
     });
 }
@@ -1260,6 +1261,37 @@ void ZQ_BODY_move_step(int body, int from, int to) {
     b.steps.insert(b.steps.begin() + to, moved);
     hd::commit({std::move(b)}, {});
     change_step(call, body, std::min(from, to), [](hd::Step&) {});
+}
+
+void ZQ_BODY_replace_step_tool(int body, int step, int tool) {
+    auto call = HOST_ENTRY(body, step, tool);
+    if (tool == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is target and tool", body);
+    const hd::Body old = hd::require_body(call, body);
+    const hd::Body t = hd::require_body(call, tool);
+    if (step < 1 || step >= static_cast<int>(old->steps.size()) || old->steps[step]->op != Op::boolean)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no boolean", step, body);
+    hd::BodyState b = *old;
+    auto edited = std::make_shared<hd::Step>(*b.steps[step]);
+    edited->tool.reset();
+    edited->p.clear();
+    edited->other = t->shape;
+    edited->other_named = std::make_shared<const hd::Named>(t->named);
+    edited->edited = true;
+    b.steps[step] = std::move(edited);
+    hd::commit({std::move(b)}, {tool});
+}
+
+void ZQ_BODY_take_step(int from, int step, int to) {
+    auto call = HOST_ENTRY(from, step, to);
+    if (from == to) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d gives a step to itself", from);
+    const hd::Body src = hd::require_body(call, from);
+    if (step < 1 || step >= static_cast<int>(src->steps.size()) || src->steps[step]->op != Op::boolean)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no boolean", step, from);
+    hd::Step moved = *src->steps[step];
+    moved.edited = moved.skipped = false;
+    edit_body(call, to, std::move(moved));
+    change_step(call, from, step, [](hd::Step& s) { s.skipped = true; });
+    ZQ_BODY_regenerate(from);
 }
 
 void ZQ_BODY_ask_step_refs(int body, int step, int* count, int** places) {

@@ -43,7 +43,10 @@
 #include <cmath>
 #include <fstream>
 
+#include "host/core/occurrences.h"
 #include "host/kernel/brep.h"
+#include "host/kernel/links.h"
+#include "host/numeric/tolerances.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -66,6 +69,32 @@ int rank(int cls) {  // vertex 0 ... body 4
     return cls == ZQ_CLASS_BODY ? 4 : cls - ZQ_CLASS_VERTEX;
 }
 
+// The entities of class cls around an entity of the lower class own, in the
+// kernel's order: one map of the body's shape for each pair of classes,
+// kept with the body's state.
+std::vector<int> around(const hd::BodyState& body, int own, int cls, int entity) {
+    if (!body.around.value) body.around.value = std::make_shared<const hd::BodyState::Around>();
+    auto& maps = body.around.value->by_classes;
+    auto it = maps.find({own, cls});
+    if (it == maps.end()) {
+        TopTools_IndexedDataMapOfShapeListOfShape up;
+        TopExp::MapShapesAndAncestors(body.shape, kind_of(own), kind_of(cls), up);
+        std::unordered_map<int, std::vector<int>> m;
+        for (int i = 1; i <= up.Extent(); ++i) {
+            const int t = body.tag_of(up.FindKey(i));
+            if (!t) continue;
+            TopTools_IndexedMapOfShape found;
+            for (const TopoDS_Shape& a : up(i)) found.Add(a);
+            std::vector<int>& v = m[t];
+            for (int j = 1; j <= found.Extent(); ++j)
+                if (const int u = body.tag_of(found(j))) v.push_back(u);
+        }
+        it = maps.emplace(std::make_pair(own, cls), std::move(m)).first;
+    }
+    const auto at = it->second.find(entity);
+    return at == it->second.end() ? std::vector<int>{} : at->second;
+}
+
 // Entities of class cls connected to the entity, in the kernel's order.
 std::vector<int> connected(const host::Call& call, int entity, int cls) {
     int own = 0;
@@ -79,15 +108,9 @@ std::vector<int> connected(const host::Call& call, int entity, int cls) {
     if (cls < ZQ_CLASS_VERTEX || cls > ZQ_CLASS_FACE)
         call.fail(HOST_ERR_BAD_ARGUMENT, "entity class %d is unknown", cls);
     if (cls == own) return out;
+    if (rank(cls) > rank(own)) return around(*body, own, cls, entity);
     TopTools_IndexedMapOfShape found;
-    if (rank(cls) < rank(own)) {
-        TopExp::MapShapes(s, kind_of(cls), found);
-    } else {
-        TopTools_IndexedDataMapOfShapeListOfShape up;
-        TopExp::MapShapesAndAncestors(body->shape, kind_of(own), kind_of(cls), up);
-        if (const TopTools_ListOfShape* l = up.Seek(s))
-            for (const TopoDS_Shape& a : *l) found.Add(a);
-    }
+    TopExp::MapShapes(s, kind_of(cls), found);
     for (int i = 1; i <= found.Extent(); ++i)
         if (const int t = body->tag_of(found(i))) out.push_back(t);
     return out;
@@ -315,6 +338,16 @@ void ZQ_FACE_ask_data(int face, int* type, double point[3], double direction[3],
                 *radius = s.Torus().MajorRadius();
                 *radius2 = s.Torus().MinorRadius();
                 break;
+            case GeomAbs_SurfaceOfRevolution:
+                ax = gp_Ax3(s.AxeOfRevolution().Location(), s.AxeOfRevolution().Direction());
+                break;
+            case GeomAbs_SurfaceOfExtrusion: {
+                // The point at the middle of the face, the sweep's direction.
+                double u0, u1, v0, v1;
+                BRepTools::UVBounds(f, u0, u1, v0, v1);
+                ax = gp_Ax3(s.Value((u0 + u1) / 2, (v0 + v1) / 2), s.Direction());
+                break;
+            }
             default: {
                 // Other surfaces: the point and normal at the middle of the face.
                 double u0, u1, v0, v1;
@@ -726,6 +759,12 @@ void PX_body_ask_type(unsigned int body, int* type) {
 void PX_face_ask_box(unsigned int face, double box[6]) {
     auto call = HOST_ENTRY(face, box);
     call.need(box, "the box output");
+    // An occurrence's box is the one of its prototype's face moved to its place.
+    if (!hk::entity_of(face) && host::occurrences::place_of(face)) {
+        if (!hk::face_of_object(face)) call.fail(HOST_ERR_WRONG_CLASS, "occurrence %u is of no kernel face", face);
+        if (!hk::face_box(face, box)) call.fail(KERNEL_ERR_EXCEPTION, "the box of occurrence %u", face);
+        return;
+    }
     const TopoDS_Face& f = face_of(call, entity_for(call, face, ZQ_CLASS_FACE));
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { box_of(f, box); });
 }
@@ -753,6 +792,9 @@ void PX_edge_is_closed(unsigned int edge, int* closed, int* no_vertex) {
     TopExp::Vertices(e, v1, v2);
     *no_vertex = v1.IsNull() && v2.IsNull();
     *closed = *no_vertex || BRep_Tool::IsClosed(e) || (!v1.IsNull() && v1.IsSame(v2));
+    // A test may script the flags (an edge without vertices).
+    *closed = static_cast<int>(call.int_out(0, *closed));
+    *no_vertex = static_cast<int>(call.int_out(1, *no_vertex));
 }
 
 void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]) {
@@ -773,6 +815,15 @@ void get_face_data(int mode, int face, int* type, double point[3], double direct
     if (mode != 0) call.fail(HOST_ERR_BAD_ARGUMENT, "face data mode %d is not 0", mode);
     int sense = 0;
     ZQ_FACE_ask_data(face, type, point, direction, radius, radius2, &sense);
+    // Data a test gives: type, point, direction, radius, second radius.
+    if (call.outputs() == 0) return;
+    *type = static_cast<int>(call.int_out(0, *type));
+    for (int i = 0; i < 3; ++i) {
+        point[i] = call.real_out(1 + i, point[i]);
+        direction[i] = call.real_out(4 + i, direction[i]);
+    }
+    *radius = call.real_out(7, *radius);
+    *radius2 = call.real_out(8, *radius2);
 }
 
 int PX_face_ask_normal_direction(unsigned int face) {
@@ -794,12 +845,18 @@ void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, doub
         *u_period = *u_status ? s.UPeriod() : 0;
         *v_period = *v_status ? s.VPeriod() : 0;
     });
+    // A test may script the statuses (a kernel's other answers).
+    *u_status = static_cast<int>(call.int_out(0, *u_status));
+    *v_status = static_cast<int>(call.int_out(1, *v_status));
 }
 
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]) {
     auto call = HOST_ENTRY(part, factors);
     call.need(factors, "the factors output");
-    factors[0] = factors[1] = 1;
+    // One kernel for every part: the host's length factors, the one for
+    // lengths coming back from the kernel first.
+    factors[0] = pxsfac_[1];
+    factors[1] = pxsfac_[0];
 }
 
 void PX_ask_box(unsigned int object, double box[6]) {
@@ -884,7 +941,8 @@ void evsrfe(void* evaluator, int request, const double uv[2], double result[36])
     call.need(uv, "the parameters");
     call.need(result, "the result output");
     const Evaluator& ev = *static_cast<const Evaluator*>(evaluator);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { eval_face(ev.surface, ev.reversed, uv[0], uv[1], request, result); });
+    const int asked = request == 0 ? 1 : request;  // nothing asked: the point
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { eval_face(ev.surface, ev.reversed, uv[0], uv[1], asked, result); });
 }
 
 void evsrff(void* evaluator) {

@@ -44,6 +44,7 @@
 #include "host/core/wcs.h"
 #include "host/data/parts.h"
 #include "host/kernel/brep.h"
+#include "host/kernel/curvefeat.h"
 #include "host/kernel/splines.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/model.h"
@@ -771,7 +772,53 @@ std::vector<std::vector<gp_Pnt2d>> trace_isoclines(const IsoclineField& f, const
     return chains;
 }
 
+// The isoclines of the face at the angle (radians) to the direction, each
+// fitted within the tolerance (degree 5 with quintic, else 3): false when
+// the kernel cannot fit one.
+bool fit_isoclines(const host::Call& call, const TopoDS_Face& f, const gp_Vec& d, double angle, double tolerance,
+                   int quintic, std::vector<Handle(Geom_BSplineCurve)>* fitted) {
+    return hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
+        const IsoclineField field{BRepAdaptor_Surface(f, Standard_True), f.Orientation() == TopAbs_REVERSED, gp_Dir(d),
+                                  std::cos(angle)};
+        for (const auto& chain : trace_isoclines(field, f)) {
+            TColgp_Array1OfPnt pts(1, static_cast<int>(chain.size()));
+            for (std::size_t i = 0; i < chain.size(); ++i)
+                pts(static_cast<int>(i) + 1) = field.surface.Value(chain[i].X(), chain[i].Y());
+            if (chain.size() == 2 && pts(1).Distance(pts(2)) <= tolerance) continue;
+            const int degree = std::min<int>(quintic ? 5 : 3, static_cast<int>(chain.size()) - 1);
+            GeomAPI_PointsToBSpline fit(pts, degree, std::max(degree, quintic ? 5 : 3), GeomAbs_C2, tolerance);
+            if (!fit.IsDone()) return false;
+            fitted->push_back(fit.Curve());
+        }
+        return true;
+    });
+}
+
 }  // namespace
+
+namespace host::kernel::curvefeat {
+
+std::vector<hostnum::Curve> isocline(const Call& call, tag_t face, const double direction[3], double angle,
+                                     double tolerance, int quintic) {
+    hd::ensure_started();
+    const TopoDS_Face& f = kernel_face(call, face);
+    const gp_Vec d(direction[0], direction[1], direction[2]);
+    if (d.Magnitude() <= 1e-12) call.fail(HOST_ERR_BAD_ARGUMENT, "a direction of no length");
+    std::vector<Handle(Geom_BSplineCurve)> fitted;
+    if (!fit_isoclines(call, f, d, angle * M_PI / 180, tolerance, quintic, &fitted))
+        call.fail(KERNEL_ERR_NOT_DONE, "the kernel could not fit an isocline of face %u", face);
+    std::vector<hostnum::Curve> out;
+    for (const auto& c : fitted) {
+        const hostnum::geometry::SplineData sd = hostnum::geometry::spline_data(c);
+        auto r = hostnum::Curve::spline(sd.n, sd.order, sd.poles.data(), sd.knots.data(),
+                                        hostnum::Curve::PoleForm::cartesian);
+        if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's isocline makes no spline");
+        out.push_back(std::move(*r));
+    }
+    return out;
+}
+
+}  // namespace host::kernel::curvefeat
 
 extern "C" {
 
@@ -1488,21 +1535,7 @@ void SRFCRV_create_isocline_curves(unsigned int face, const double direction[3],
     const gp_Vec d(direction[0], direction[1], direction[2]);
     if (d.Magnitude() <= 1e-12) call.fail(HOST_ERR_BAD_ARGUMENT, "a direction of no length");
     std::vector<Handle(Geom_BSplineCurve)> fitted;
-    const bool ok = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        const IsoclineField field{BRepAdaptor_Surface(f, Standard_True), f.Orientation() == TopAbs_REVERSED, gp_Dir(d),
-                                  std::cos(angle)};
-        for (const auto& chain : trace_isoclines(field, f)) {
-            TColgp_Array1OfPnt pts(1, static_cast<int>(chain.size()));
-            for (std::size_t i = 0; i < chain.size(); ++i)
-                pts(static_cast<int>(i) + 1) = field.surface.Value(chain[i].X(), chain[i].Y());
-            if (chain.size() == 2 && pts(1).Distance(pts(2)) <= tolerance) continue;
-            const int degree = std::min<int>(quintic ? 5 : 3, static_cast<int>(chain.size()) - 1);
-            GeomAPI_PointsToBSpline fit(pts, degree, std::max(degree, quintic ? 5 : 3), GeomAbs_C2, tolerance);
-            if (!fit.IsDone()) return false;
-            fitted.push_back(fit.Curve());
-        }
-        return true;
-    });
+    const bool ok = fit_isoclines(call, f, d, angle, tolerance, quintic, &fitted);
     if (!ok) {
         *error = 1;
         return;

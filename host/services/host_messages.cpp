@@ -6,6 +6,7 @@
 
 #include "host/core/curve_queries.h"
 #include "host/data/parts.h"
+#include "host/expr/display.h"
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
@@ -65,10 +66,12 @@ constexpr std::array kTable{
 #define HOST_FEATURE_ROW(name, code, text) error_text_entry{name, text},
         HOST_FEATURE_CODES(HOST_FEATURE_ROW)
 #undef HOST_FEATURE_ROW
+            error_text_entry{EXP_DISP_ERR_NO_EXPRESSION, "The object is no expression to show as a dimension"},
     // Modelling band.
     error_text_entry{EVC_ERR_NOT_A_CURVE, "The object is not of the required type"},
     // Export.
     error_text_entry{PART_ERR_EXPORT, "The object cannot be exported"},
+    error_text_entry{EXP_DISP_ERR_NOT_DISPLAYED, "No feature uses the expression: there is nothing to dimension"},
     // Undo band.
     error_text_entry{UNDO_ERR_BUSY, "The undo service is busy calling a callback"},
     error_text_entry{UNDO_ERR_BAD_VISIBILITY, "The undo mark visibility must be 0, 1 or 2"},

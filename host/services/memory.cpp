@@ -104,6 +104,10 @@ size_t block_size(const void* block) {
     auto it = st().blocks.find(const_cast<void*>(block));
     return it == st().blocks.end() ? 0 : it->second.size;
 }
+void take_back(void* block) noexcept {
+    auto it = st().blocks.find(block);
+    if (it != st().blocks.end()) release(block, Block(it->second));
+}
 
 }  // namespace host::memory
 

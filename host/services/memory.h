@@ -48,6 +48,9 @@ Stats stats();
 HOST_API bool is_live(const void* block);
 bool is_persistent(const void* block);
 size_t block_size(const void* block);  // 0 when not live
+// Frees a live block the host made for a hand-out that failed before it
+// was done (nothing for another pointer); no journal record, never raises.
+void take_back(void* block) noexcept;
 }  // namespace host::memory
 #endif
 

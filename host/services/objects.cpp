@@ -733,4 +733,12 @@ void* TAG_ask_pointer_of_tag(unsigned int object) {
     return const_cast<ho::Object*>(ho::find(object));
 }
 
+unsigned int OM_ask_tag(const void* object) {
+    auto call = HOST_ENTRY(object);
+    call.need(object, "the object");
+    const unsigned int t = static_cast<const ho::Object*>(object)->tag;
+    if (ho::find(t) != object) call.fail(HOST_ERR_DEAD_TAG, "the object is no live object");
+    return t;
+}
+
 }  // extern "C"

@@ -55,6 +55,9 @@ void TAG_decompose_handle(const char* handle, unsigned char* dm, char** file_par
 char* TAG_ask_handle_of_tag(unsigned int object);
 unsigned int TAG_ask_tag_of_handle_tol(const char* handle);
 void* TAG_ask_pointer_of_tag(unsigned int object);
+/* The tag of a host object (a pointer TAG_ask_pointer_of_tag gave); raises
+ * HOST_ERR_DEAD_TAG for a pointer of no live object. */
+unsigned int OM_ask_tag(const void* object);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

@@ -2,8 +2,13 @@
 // of records owned by the caller.
 #include "kx_brep.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 
+#include "host/foreign/forgeo.h"
 #include "host/kernel/brep_states.h"
+#include "host/core/curve_entities.h"
+#include "host/feature/profiles.h"
+#include "host/kernel/kernel.h"
 #include "host/services/memory.h"
 
 #include <cstddef>
@@ -14,6 +19,8 @@ static_assert(offsetof(brep_geometry, spline) == offsetof(PX_BREP_geometry_t, sp
 static_assert(sizeof(brep_face_set) == sizeof(PX_BREP_face_set_t));
 static_assert(sizeof(brep_spline) == sizeof(ZQ_bspline_t));
 static_assert(offsetof(brep_spline, vknots) == offsetof(ZQ_bspline_t, vknots));
+static_assert(sizeof(brep_foreign_surface) == sizeof(FORGEO_surface_def_t));
+static_assert(offsetof(brep_foreign_surface, nv) == offsetof(FORGEO_surface_def_t, nv));
 
 namespace {
 
@@ -140,4 +147,62 @@ extern "C" KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
         return PX_BREP_ask_identifier(entity, &found);
     });
     if (identifier) *identifier = st == 0 ? found : 0;
+}
+
+extern "C" KXAPI int KX_BREP_attach_geometry(int body, int n, const brep_geometry geometry[], int tags[], int* n_states,
+                                             brep_state** states) {
+    return with_states(5, n_states, states, [&](PX_BREP_state_t** list) {
+        return PX_BREP_attach_geometry(body, n, reinterpret_cast<const PX_BREP_geometry_t*>(geometry), tags, list);
+    });
+}
+
+extern "C" KXAPI int KX_BREP_delete_geometry(int geometry) {
+    return kx::frame([&] { return PX_BREP_delete_geometry(geometry); });
+}
+
+namespace {
+
+constexpr int kSheetFailed = 1;
+
+// The frame of the sheet functions: no initialisation check, and any host
+// error is answered as 1.
+template <class Work>
+int sheet_frame(Work&& work) {
+    bool failed = false;
+    const int st = kx::frame(
+        kx::no_check, kx::on_error([&] { failed = true; }), [] { return 0; }, work);
+    return failed ? kSheetFailed : st;
+}
+
+}  // namespace
+
+extern "C" KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, tag* sheet) {
+    kx::clear(sheet);
+    // A failure after the sheet was made takes it away again.
+    return sheet_frame([&] {
+        return kx::edit_with_tail([&] {
+            int partition = 0;
+            UNDO_ZR_cre_partition(&partition);
+            int foreign = 0;
+            FORGEO_create_surface(reinterpret_cast<const FORGEO_surface_def_t*>(surface), &foreign);
+            if (foreign == 0) return 0;
+            int body = 0;
+            KI_crbyge(foreign, 0, 0, 0, &body);
+            int status = 0;
+            es7008_(&body, sheet, &status);
+            return status;
+        });
+    });
+}
+
+extern "C" KXAPI int KX_BREP_ask_sheet(tag sheet, brep_foreign_surface* surface) {
+    kx::clear(surface);
+    return sheet_frame([&] {
+        int body = 0;
+        es7010_occ_(&sheet, &body);
+        int identifier = 0, sense = 0;
+        KI_idsoff(body, &identifier, &sense);
+        FORGEO_ask_surface(identifier, sheet, reinterpret_cast<FORGEO_surface_def_t*>(surface));
+        return 0;
+    });
 }

@@ -80,8 +80,11 @@ void set_undo_service(UndoService* service);
 // the mark is deleted also when the roll-back to it failed.
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
 
+// With keep_on_success the mark stays when the edit succeeds, as the undo
+// step of the user that the edit makes (the few edits whose marks the user
+// undoes); a failure still rolls back to it and deletes it.
 template <class Edit>
-int undo_bracket(int visibility, const char* name, Edit&& edit) {
+int undo_bracket(int visibility, const char* name, Edit&& edit, bool keep_on_success = false) {
     UndoService& undo = undo_service();
     const mark_id mark = undo.set_mark(visibility, name);
     // A release failure pending further out stays with the work out there.
@@ -95,7 +98,7 @@ int undo_bracket(int visibility, const char* name, Edit&& edit) {
         if (status != 0) undo.undo_to_mark(mark, name);
         // The last step that can fail: until the mark is gone the edit can
         // still be taken back.
-        undo.delete_mark(mark, name);
+        if (status != 0 || !keep_on_success) undo.delete_mark(mark, name);
     } catch (...) {
         detail::merge_release_failure(-1);  // the error in flight is the status: only noted
         detail::g_release_failure = outer_pending;

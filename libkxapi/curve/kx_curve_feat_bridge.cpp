@@ -1,11 +1,13 @@
 // Bridge curve features: the caller's bridge data checked, converted into
 // the host's bridge record and made, edited or read back.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "host/core/curve_entities.h"
 #include "host/core/curve_queries.h"
+#include "host/core/display.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/curvefeat/curvefeat.h"
@@ -285,5 +287,64 @@ extern "C" KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data)
             }
             *data = out;
             return 0;
+        });
+}
+
+// A plain bridge curve (no feature) between two curves at given
+// parameters: continuity 0 matches the tangents, any other value the
+// curvature too.
+extern "C" KXAPI int KX_CURVE_create_bridge_curve(int continuity, tag curves[2], double parameters[2], int reverse[2],
+                                                  tag* bridge) {
+    kx::clear(bridge);
+    kx::curve::CallMemory memory;
+    unsigned int evaluator = 0;
+    return kx::frame(
+        kx::standard, kx::on_error([&] {
+            if (evaluator) evcrvf(evaluator);
+            memory.release();
+        }),
+        [&] {
+            if (int st = kx::check({{curves, 1}, {parameters, 3}, {reverse, 4}, {bridge, 5}})) return st;
+            // Curves and edges only: the first refused as 1105004, the
+            // second as 1105006.
+            const int codes[2] = {KX_ERR_BAD_PARAM_1, KX_ERR_BAD_PARAM_3};
+            for (int i = 0; i < 2; ++i)
+                if (kx::curve::type_of(curves[i]).type == 0) return codes[i];
+            return 0;
+        },
+        [&] {
+            memory.set();
+            const int codes[2] = {KX_ERR_BAD_PARAM_1, KX_ERR_BAD_PARAM_3};
+            for (int i = 0; i < 2; ++i) {
+                const int cls = es0017_(&curves[i]);
+                if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return codes[i];
+            }
+            return kx::curve::model_change([&] {
+                const int type = continuity == 0 ? 1 : 4;
+                const int order = continuity == 0 ? 1 : 2;
+                BCRVFIT_end_t ends[2]{};
+                for (int i = 0; i < 2; ++i) {
+                    double result[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+                    evaluator = evcrvu(curves[i]);
+                    evcrve(evaluator, order, parameters[i], result);
+                    evcrvf(evaluator);
+                    evaluator = 0;
+                    std::copy(result, result + 3, ends[i].point);
+                    std::copy(result + 3, result + 6, ends[i].first);
+                    if (order == 2) {
+                        std::copy(result + 6, result + 9, ends[i].second);
+                        ends[i].curvature = DGEOM_crv_curvature(ends[i].first, ends[i].second);
+                    }
+                    if (reverse[i] != 0)
+                        for (double& d : ends[i].first) d = -d;
+                }
+                unsigned int made = 0;
+                int status = 0;
+                BCRVFIT_cre_bridge_curve(type, 1, &ends[0], &ends[1], &made, &status);
+                if (status != 0) return status;
+                DSS_REGEN_regen_object(made);
+                *bridge = made;
+                return 0;
+            });
         });
 }

@@ -2,12 +2,29 @@
 #ifndef KX_CURVE_KX_CURVE_FEAT_INTERNAL_H
 #define KX_CURVE_KX_CURVE_FEAT_INTERNAL_H
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
+
+#include "host/services/memory.h"
 
 #include "libkxapi/core/frame.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 
 namespace kx::curve {
+
+inline void free_host_block(void* block) { SM_free(block); }
+// A copy for the caller, given back when a later step of the call fails.
+using CallerCopy = kx::held<void, free_host_block>;
+
+// A copy of the host's tags for the caller (to free with KX_free); null
+// for none.
+inline tag* tags_for_caller(int n, const unsigned int* from) {
+    if (n <= 0 || !from) return nullptr;
+    auto* out = static_cast<tag*>(SM_alloc_persistent(sizeof(tag) * static_cast<std::size_t>(n)));
+    std::copy(from, from + n, out);
+    return out;
+}
 
 // A frame whose work gives back the host memory it took when a host error
 // ends it (the host's records of a half-done step).

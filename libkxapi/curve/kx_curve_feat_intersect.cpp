@@ -91,13 +91,6 @@ int check_feature(tag feature, int missing) {
     }
 }
 
-tag* copy_out(int n, const unsigned int* from) {
-    if (n <= 0 || !from) return nullptr;
-    tag* out = static_cast<tag*>(SM_alloc_persistent(sizeof(tag) * static_cast<std::size_t>(n)));
-    std::copy(from, from + n, out);
-    return out;
-}
-
 }  // namespace
 
 extern "C" KXAPI int KX_CURVE_create_int_object(int count1, tag* set1, int count2, tag* set2, tag* feature) {
@@ -159,8 +152,8 @@ extern "C" KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1
             memory.set();
             ICURVES_parms_t rec{};
             ICURVES_read_parms(feature, &rec);
-            first = copy_out(rec.n1, rec.set1);
-            tag* second = copy_out(rec.n2, rec.set2);
+            first = kx::curve::tags_for_caller(rec.n1, rec.set1);
+            tag* second = kx::curve::tags_for_caller(rec.n2, rec.set2);
             free_sets(&rec);
             *count1 = rec.n1;
             *set1 = first;
@@ -184,7 +177,7 @@ extern "C" KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curv
             unsigned int* made = nullptr;
             ICURVES_ask_developed_curves(feature, &n, &made);
             *count = n;
-            *curves = copy_out(n, made);
+            *curves = kx::curve::tags_for_caller(n, made);
             SM_free(made);
             return 0;
         });
@@ -230,7 +223,7 @@ extern "C" KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** 
             unsigned int* made = nullptr;
             DCRV_ask_dcurves_of_feature(feature, &n, &made);
             *count = n;
-            *curves = copy_out(n, made);
+            *curves = kx::curve::tags_for_caller(n, made);
             SM_free(made);
             return 0;
         });

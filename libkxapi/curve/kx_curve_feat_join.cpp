@@ -1,6 +1,6 @@
-// Joined curves (one curve of a chain, or one of each chain found) through
-// the host's curve-joining service, and the curve-analysis display
-// settings of a curve or spline.
+// Joined curves (one curve of a chain, or one of each chain found) and
+// joined-curve features through the host's curve-joining service, and the
+// curve-analysis display settings of a curve or spline.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "host/core/entity_types.h"
 #include "host/curvefeat/curvefeat.h"
 #include "host/data/parts.h"
+#include "host/feature/profiles.h"
 #include "host/numeric/tolerances.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -40,6 +41,13 @@ int join_status(int answer) {
         default: return KX_MODL_ERR_NO_FACE_RANGE;
     }
 }
+
+// The status of a joined-curve feature's creation: a join's, and the
+// host's refusal of the curves' record as a bad first argument.
+constexpr int kHostBadRecord = 1395037;
+int feature_status(int answer) { return answer == kHostBadRecord ? KX_ERR_BAD_PARAM_1 : join_status(answer); }
+
+const CMP_strings_t* host_strings(const string_list* s) { return reinterpret_cast<const CMP_strings_t*>(s); }
 
 // 875027 for a dead object, 875033 for one of another class.
 int check_joinable(tag c, bool edges) {
@@ -114,6 +122,91 @@ extern "C" KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, t
                 *count = made;
                 return 0;
             });
+        });
+}
+
+extern "C" KXAPI int KX_CURVE_create_joined_feature(string_list* curves, int method, tag* feature, tag* joined) {
+    kx::clear(feature, joined);
+    return kx::curve::frame_with_memory(
+        kx::standard,
+        [&] {
+            if (!curves) return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            if (method < 1 || method > 3) return static_cast<int>(KX_ERR_BAD_PARAM_2);
+            return kx::check({{feature, 3}, {joined, 4}});
+        },
+        [&] {
+            return kx::curve::model_change([&] {
+                // The profile's tolerance pair is the modelling tolerances;
+                // the feature keeps the distance tolerance as its first and
+                // third values.
+                const double pair[2] = {srfc1_[0], srfc1_[1]};
+                CRV_JOIN_frec_t rec{};
+                rec.method = method - 1;
+                rec.tolerances[0] = srfc1_[0];
+                rec.tolerances[1] = srfc1_[0];
+                rec.tolerances[2] = srfc1_[1];
+                int st = CRV_JOIN_create_profile(host_strings(curves), pair, 0, &rec.profile);
+                unsigned int made = 0;
+                if (st == 0) st = CRV_JOIN_create_frec(&rec, &made);
+                if (st != 0) return feature_status(st);
+                regenerate(rec.joined);
+                *feature = made;
+                *joined = rec.joined;
+                return 0;
+            });
+        });
+}
+
+// The host's record of a joined-curve feature: 1105012 without an active
+// part, 1105004 for a null tag or no such feature.
+int check_join_feature(tag feature) {
+    if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
+    if (feature == NULL_TAG || !CRV_JOIN_is_join_frec(feature)) return KX_ERR_BAD_PARAM_1;
+    return 0;
+}
+
+extern "C" KXAPI int KX_CURVE_edit_joined_feature(tag feature, string_list* curves, int method, double tolerances[3]) {
+    return kx::curve::frame_with_memory(
+        kx::standard,
+        [&] {
+            if (!curves) return static_cast<int>(KX_ERR_BAD_PARAM_2);
+            if (method < 1 || method > 3) return static_cast<int>(KX_ERR_BAD_PARAM_3);
+            return kx::check({{tolerances, 4}});
+        },
+        [&] {
+            if (int st = check_join_feature(feature)) return st;
+            return kx::curve::model_change([&] {
+                // The caller's first two values are the profile's pair; the
+                // record holds the third, then the first and the second.
+                CRV_JOIN_frec_t rec{};
+                rec.method = method - 1;
+                rec.tolerances[0] = tolerances[2];
+                rec.tolerances[1] = tolerances[0];
+                rec.tolerances[2] = tolerances[1];
+                if (int st = CRV_JOIN_create_profile(host_strings(curves), tolerances, 0, &rec.profile)) return st;
+                return CRV_JOIN_update_frec(&rec, feature);
+            });
+        });
+}
+
+// A query: it changes nothing, so it sets no undo mark.
+extern "C" KXAPI int KX_CURVE_ask_joined_parms(tag feature, string_list* curves, int* method, double tolerances[3]) {
+    kx::clear(method);
+    return kx::curve::frame_with_memory(
+        kx::standard,
+        [&] {
+            return kx::check({{curves, 2}, {method, 3}, {tolerances, 4}});
+        },
+        [&] {
+            if (int st = check_join_feature(feature)) return st;
+            CRV_JOIN_frec_t rec{};
+            if (int st = CRV_JOIN_read_frec(feature, &rec)) return st;
+            CMP_set_string_from_cm(1, &rec.profile, reinterpret_cast<CMP_strings_t*>(curves));
+            *method = rec.method + 1;
+            tolerances[0] = rec.tolerances[1];
+            tolerances[1] = rec.tolerances[2];
+            tolerances[2] = rec.tolerances[0];
+            return 0;
         });
 }
 

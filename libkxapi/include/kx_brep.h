@@ -96,6 +96,39 @@ KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states
  * initialised or the kernel fails. */
 KXAPI void KX_BREP_ask_identifier(int entity, int* identifier);
 
+/* Attaches geometry to a kernel body without making it part of its faces
+ * and edges: a point (type 0), a line (3001: point, direction), a circle
+ * (3002: centre, axis, radius) or a plane (4001: point, normal) per record
+ * (the spline form is not read). tags[i] (an array of n) is the new kernel
+ * tag of record i, or 0 when it cannot be attached: then a state, first the
+ * kernel's code, second the body, fourth the record's place; the result is
+ * then the first such code. KX_BREP_ask_geometry answers attached tags. */
+KXAPI int KX_BREP_attach_geometry(int body, int n, const brep_geometry geometry[], int tags[], int* n_states,
+                                  brep_state** states);
+/* Takes attached geometry away from its body. */
+KXAPI int KX_BREP_delete_geometry(int geometry);
+
+/* A foreign surface: a kind registered with KX_FORGEO_register_surface
+ * over a parameter box, sampled on a grid of nu x nv points (2 to 64 each
+ * way). The sheet made on it is a B-spline surface through the samples
+ * that approximates the kind's surface between them. */
+typedef struct brep_foreign_surface_s {
+    const char* kind;
+    double u[2]; /* first and last u */
+    double v[2];
+    int nu, nv;
+} brep_foreign_surface;
+
+/* A sheet body (with its model objects) on a foreign surface: *sheet its
+ * body object. An empty parameter box gives 0 and NULL_TAG. Any failure
+ * is 1. Works without an initialised interface. */
+KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, tag* sheet);
+/* The foreign surface a sheet of KX_BREP_create_sheet was made on (the
+ * kind is the registry's name, valid for the session). 0, or 1 for any
+ * failure (a sheet on no foreign surface included). Works without an
+ * initialised interface. */
+KXAPI int KX_BREP_ask_sheet(tag sheet, brep_foreign_surface* surface);
+
 KX_END_DECLS
 
 #endif

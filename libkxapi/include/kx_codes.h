@@ -587,6 +587,8 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_A_FEATURE, 875233)           \
     X(KX_MODL_ERR_NO_FEATURES, 875253)             \
     X(KX_MODL_ERR_NO_KERNEL_ENTITY, 875288)        \
+    X(KX_MODL_ERR_NO_INTERMEDIATE_LIST, 875023)    \
+    X(KX_MODL_ERR_CONNECTIVITY_FAILED, 875122)     \
     X(KX_MODL_ERR_NO_BODY_RECORD, 641097)          \
     X(KX_ERR_KLAM_ALREADY_RUNNING, 875129)         \
     X(KX_ERR_KLAM_RUN_FAILED, 875131)              \
@@ -597,6 +599,9 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_EDGE, 875004)                \
     X(KX_MODL_ERR_PARAMETER_MISSES_FACE, 875029)   \
     X(KX_MODL_ERR_TRIM_FAILED, 875148)             \
+    X(KX_CURVE_ERR_FILLET_NOT_PLANAR, 875189)      \
+    X(KX_CURVE_ERR_FILLET_RADIUS, 875190)          \
+    X(KX_CURVE_ERR_FILLET_NO_ARC, 875191)          \
     X(KX_MODL_ERR_TEMPLATE_EDIT_FAILED, 875356)    \
     X(KX_MODL_ERR_NO_FACE_RANGE, 875030)           \
     X(KX_MODL_ERR_BAD_TOLERANCE, 875036)           \
@@ -664,6 +669,17 @@ enum kx_band {
     X(KX_MODL_ERR_NO_BLEND_EDGES, 875022)          \
     X(KX_MODL_ERR_NO_BLEND_DATA, 875360)           \
     X(KX_MODL_ERR_BLEND_REFUSED, 875361)           \
+    X(KX_KF_ERR_NAME_WITHOUT_TEXT, 3125021)         \
+    X(KX_MODL_ERR_EXPRESSION, 875013)              \
+    X(KX_MODL_ERR_SUPPRESS_EXP_BOUND, 875017)      \
+    X(KX_MODL_ERR_BOOLEAN_REFUSED, 875283)         \
+    X(KX_MODL_ERR_PROMOTION_BASE, 1750010)         \
+    X(KX_MODL_JOIN_DONE, 670032)                   \
+    X(KX_MODL_ERR_EXP_FILE, 875018)                \
+    X(KX_MODL_ERR_EXP_FILE_EXISTS, 875019)         \
+    X(KX_MODL_ERR_EXP_NOT_USED, 875362)            \
+    X(KX_MODL_ERR_EXP_NO_NAME, 1050006)            \
+    X(KX_MODL_ERR_EXP_NOT_FOUND, 1050007)          \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface

@@ -1,6 +1,7 @@
-/* Curve features: bridge curves, projected curves and combined curves
- * (associative: they follow their input curves at each model update);
- * joined curves and curve-analysis display settings.
+/* Curve features: bridge, projected, combined, joined, intersection,
+ * isocline and wrapped curves (associative: they follow their inputs at
+ * each model update); joined curves, plain bridge curves, curve fillets
+ * and curve-analysis display settings.
  *
  * Every creation and edit of the model is one undo step: a failed one
  * leaves the model as it was. Feature data handed out by the ask
@@ -42,6 +43,14 @@ KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feature);
 KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data);
 /* Fills data with new string lists and texts (the caller's). */
 KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data);
+
+/* A plain bridge curve (no feature) from curves[0] at parameters[0] to
+ * curves[1] at parameters[1] (each curve's own parameter): continuity 0
+ * matches the tangents, any other value the curvature too. A reverse flag
+ * turns the bridge's direction at its end. An unusable first curve answers
+ * 1105004, second 1105006. */
+KXAPI int KX_CURVE_create_bridge_curve(int continuity, tag curves[2], double parameters[2], int reverse[2],
+                                       tag* bridge);
 
 /* ---- projected curves ---- */
 
@@ -98,6 +107,17 @@ KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined
  * for n tags). */
 KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count);
 
+/* ---- joined-curve features ---- */
+
+/* One curve of the curves (method 1 exact, 2 cubic, 3 quintic) that
+ * follows them at each model update: the feature and its curve. */
+KXAPI int KX_CURVE_create_joined_feature(string_list* curves, int method, tag* feature, tag* joined);
+/* tolerances: the distance and angle tolerances of the join's profile
+ * (the join runs at the first), and a third value kept with the feature. */
+KXAPI int KX_CURVE_edit_joined_feature(tag feature, string_list* curves, int method, double tolerances[3]);
+/* Fills curves with new arrays (free with KX_MODL_free_string_list). */
+KXAPI int KX_CURVE_ask_joined_parms(tag feature, string_list* curves, int* method, double tolerances[3]);
+
 /* ---- intersection curves ---- */
 
 /* Each set is one solid body, faces of one body, or one datum plane (not
@@ -114,9 +134,71 @@ KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curves);
  * (NULL_TAG for a parent that is missing). */
 KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag parents[2]);
 
+/* ---- isocline curves ---- */
+
+/* The curves on the faces where the face's normal makes an angle with the
+ * direction: without third, one angle (angle, a formula in degrees from 0
+ * to 180); with third, the angles from second to third in steps of angle.
+ * Texts longer than 132 characters are refused with the code of their
+ * parameter. When no face has such a curve no feature is made (875198). */
+KXAPI int KX_CURVE_create_isocline(int count, tag* faces, double direction[3], char* angle, char* second, char* third,
+                                   tag* feature);
+KXAPI int KX_CURVE_edit_isocline(tag feature, int count, tag* faces, double direction[3], char* angle, char* second,
+                                 char* third);
+/* The faces and curves (arrays) and the texts (second and third null
+ * without a range) belong to the caller: free each with KX_free. */
+KXAPI int KX_CURVE_ask_isocline(tag feature, int* count, tag** faces, double direction[3], char** angle, char** second,
+                                char** third, int* curve_count, tag** curves);
+
+/* ---- wrapped curves ---- */
+
+/* kind 1 wraps the curves (second_objects) from the plane `reference` onto
+ * the faces (first_objects: faces of one cylinder or cone that the plane
+ * touches along a line); kind 2 unwraps curves lying on the faces onto the
+ * plane. text: a formula in degrees, the angle about the axis (from the
+ * line where the plane touches) at which the surface is cut open for
+ * unwrapping, at most 132 characters. first_value: the distance tolerance
+ * of the curves made (0: the modelling tolerance); second_value is kept
+ * with the feature. One curve is made of each curve given. */
+typedef struct wrap_data_s {
+    int kind;
+    int first_count;
+    tag* first_objects;
+    tag reference;
+    int second_count;
+    tag* second_objects;
+    char* text;
+    double first_value;
+    double second_value;
+} wrap_data;
+
+KXAPI int KX_CURVE_create_wrap_object(wrap_data* data, tag* feature);
+KXAPI int KX_CURVE_edit_wrap_object(wrap_data* data, tag feature);
+/* Fills data with new arrays and text: free them with
+ * KX_CURVE_free_wrap_parms. */
+KXAPI int KX_CURVE_ask_wrap_parms(tag feature, wrap_data* data);
+KXAPI int KX_CURVE_free_wrap_parms(wrap_data* data);
+/* The feature's curves (an array to free with KX_free). */
+KXAPI int KX_CURVE_ask_wrap_curves(tag feature, int* count, tag** curves);
+/* The curve a wrapped curve was made of, the first face and the plane of
+ * its feature (NULL_TAG for one deleted since), and the feature. */
+KXAPI int KX_CURVE_ask_wrap_curve_parents(tag curve, tag* input, tag* face, tag* reference, tag* feature);
+
 /* The curves of any curve feature (an array to free with KX_free). */
 KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves);
 
+/* ---- curve fillet ---- */
+
+/* An arc of the radius touching both objects (lines, arcs, conics, splines
+ * or points, in one plane), its centre the one nearest `centre`; kind must
+ * be 0. trims[i] 1 trims object i (a line or arc) at the arc, keeping the
+ * piece the arc does not run along; a curve trimmed to nothing is deleted.
+ * When both curves are trimmed and lie in one sketch, the arc joins the
+ * sketch, named "ARC<n>" (n counting for the process). `further` is not
+ * read. The arc, trims and sketch records are one change: a failure takes
+ * them back. */
+KXAPI int KX_CURVE_create_fillet(int kind, tag objects[2], double centre[3], double radius, int trims[2], int* further,
+                                 tag* fillet);
 /* ---- offset curves and offset features ---- */
 
 /* The texts of an offset: first_text the distance (types 1 to 4) or the

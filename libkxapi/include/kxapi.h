@@ -7,6 +7,7 @@
 #include "kx_abort.h"
 #include "kx_modl.h"
 #include "kx_modl_law.h"
+#include "kx_modl_face_data.h"
 #include "kx_undo.h"
 #include "kx_callback.h"
 #include "kx_text.h"
@@ -43,5 +44,8 @@
 #include "kx_brep.h"
 #include "kx_forgeo.h"
 #include "kx_modl_blend.h"
+#include "kx_kf.h"
+#include "kx_part_fam.h"
+#include "kx_modl_exp.h"
 
 #endif

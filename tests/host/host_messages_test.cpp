@@ -8,6 +8,7 @@
 #include "host/core/curve_queries.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
+#include "host/expr/display.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
 #include "host/kernel/codes.h"
@@ -59,6 +60,8 @@ const int kHostCodes[] = {HOST_ERR_INTERNAL,
                           EVC_ERR_NOT_A_CURVE,
                           FEAT_ERR_NOT_A_FEATURE,
                           FEAT_ERR_UNDELETABLE,
+                          EXP_DISP_ERR_NO_EXPRESSION,
+                          EXP_DISP_ERR_NOT_DISPLAYED,
                           UNDO_ERR_BUSY,
                           UNDO_ERR_BAD_VISIBILITY,
                           UNDO_ERR_BAD_KIND,

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+#include "reopen_fixture.h"
 #include "string_list_fixture.h"
 #include "host/core/views.h"
 #include "host/control/control.h"
@@ -953,25 +954,11 @@ protected:
     // Saves the work part, closes everything and reads the file back: the
     // objects read by the tags they had (a file keeps the objects' order).
     std::map<tag, tag> reopen() {
-        const std::vector<unsigned int> before = host::objects::objects_of_part(part);
-        const std::string file =
-            (std::filesystem::temp_directory_path() / ("kxcurvefeat-" + std::to_string(::getpid()) + ".prt")).string();
-        EXPECT_EQ(pf::write_part(file, part, nullptr, true), 0);
-        for (string_list& s : made) KX_MODL_free_string_list(&s);
-        made.clear();
-        fresh();
-        EXPECT_EQ(KX_initialize(), 0);
-        PART_load_status_t status{};
-        EXPECT_EQ(BASE_open_part(file.c_str(), &part, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
-        std::filesystem::remove(file);
-        host::parts::set_work_part(part);
-        const std::vector<unsigned int> after = host::objects::objects_of_part(part);
-        EXPECT_EQ(after.size(), before.size());
-        std::map<tag, tag> out;
-        for (std::size_t i = 0; i < std::min(before.size(), after.size()); ++i) out[before[i]] = after[i];
+        std::map<tag, tag> out = reopen_part(part, [&] {
+            for (string_list& s : made) KX_MODL_free_string_list(&s);
+            made.clear();
+            fresh();
+        });
         identity = out[identity];
         left = out[left];
         right = out[right];

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,6 +26,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/modl/kx_modl_list.h"
+#include "tests/libkxapi/modl/partly_loaded_part.h"
 
 namespace {
 
@@ -753,31 +753,13 @@ TEST_F(FeatureQuery, OccurrenceBodyOfAFullyLoadedPrototype) {
 }
 
 TEST_F(FeatureQuery, OccurrenceBodyOfAPartlyLoadedPrototype) {
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "kx_modl_occ";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "proto.prt").string();
-    const unsigned int proto = host::parts::create(file);
-    CONTEXT_set_work_part(proto);
-    const char* size[] = {"10", "10", "10"};
-    const double at[] = {0, 0, 0};
-    unsigned int f = 0;
-    ASSERT_EQ(FEAT_create(proto, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
-    host::parts::add_component(proto, "absent.prt");
-    int components = 0, mode = 0, result = -1;
-    unsigned int p = proto;
-    base_save_part(&p, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-    CONTEXT_set_work_part(part_);
-    ASSERT_EQ(base_Part_Close(proto, 0, 1), 0);
-    unsigned int reopened = 0;
-    PART_load_status_t status{};
-    BASE_open_part(file.c_str(), &reopened, &status);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
+    const unsigned int reopened = partly_loaded_part("kx_modl_occ", part_, [](unsigned int proto) {
+        const char* size[] = {"10", "10", "10"};
+        const double at[] = {0, 0, 0};
+        unsigned int f = 0;
+        EXPECT_EQ(FEAT_create(proto, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
+    });
     ASSERT_NE(reopened, 0u);
-    ASSERT_EQ(host::parts::load_state(reopened), PART_PARTIALLY_LOADED);
     unsigned int body = 0;
     for (unsigned int t : host::objects::objects_of_part(reopened))
         if (ES_solid_is_a_body(t)) body = t;

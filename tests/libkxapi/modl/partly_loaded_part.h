@@ -1,0 +1,45 @@
+// A part that is only partly loaded: made with `fill` in a directory of
+// the test's own, saved with a component that is not there, closed and
+// opened again (the component missing leaves it partly loaded). Answers
+// the part as opened, 0 when a step failed (the failure is reported).
+#ifndef TESTS_LIBKXAPI_MODL_PARTLY_LOADED_PART_H
+#define TESTS_LIBKXAPI_MODL_PARTLY_LOADED_PART_H
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "host/data/parts.h"
+#include "host/services/memory.h"
+
+inline unsigned int partly_loaded_part(const std::string& dir_name, unsigned int work_part,
+                                       const std::function<void(unsigned int part)>& fill) {
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / dir_name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "proto.prt").string();
+    const unsigned int proto = host::parts::create(file);
+    CONTEXT_set_work_part(proto);
+    fill(proto);
+    host::parts::add_component(proto, "absent.prt");
+    int components = 0, mode = 0, result = -1;
+    unsigned int p = proto;
+    base_save_part(&p, &components, &mode, &result);
+    EXPECT_EQ(result, 0);
+    CONTEXT_set_work_part(work_part);
+    EXPECT_EQ(base_Part_Close(proto, 0, 1), 0);
+    unsigned int reopened = 0;
+    PART_load_status_t status{};
+    BASE_open_part(file.c_str(), &reopened, &status);
+    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+    SM_free(status.file_names);
+    SM_free(status.statuses);
+    EXPECT_NE(reopened, 0u);
+    if (reopened == 0) return 0;
+    EXPECT_EQ(host::parts::load_state(reopened), PART_PARTIALLY_LOADED);
+    return host::parts::load_state(reopened) == PART_PARTIALLY_LOADED ? reopened : 0;
+}
+
+#endif
