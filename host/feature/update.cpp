@@ -103,10 +103,25 @@ std::vector<std::pair<int, double>> blend_numbers(const Record& r, const std::ve
     return out;
 }
 
+// A face blend's one fixed number is the size of its first face set: its
+// references are the first set and then the second.
+void build_face_blend(const Call& call, Record& r, const std::vector<double>& v) {
+    const int body = require_entity(call, r.body);
+    const int n_first = static_cast<int>(r.numbers[0]);
+    const int n_all = static_cast<int>(r.refs.size());
+    if (n_first < 1 || n_first >= n_all) call.fail(FEAT_ERR_BAD_PARAMETERS, "the face sets of a face blend are empty");
+    ZQ_BODY_blend_face_sets(body, n_first, r.refs.data(), n_all - n_first, r.refs.data() + n_first, v[0]);
+    r.step = step_count(body) - 1;
+}
+std::vector<std::pair<int, double>> face_blend_numbers(const Record& r, const std::vector<double>& v) {
+    return {{0, v[0]}, {1, r.numbers[0]}};
+}
+
 const bool kinds_made = [] {
     register_kind({"BLOCK", {"Length (XC)", "Width (YC)", "Height (ZC)"}, 3, 0, 0, false, build_block, block_numbers});
     register_kind({"CYLINDER", {"Diameter", "Height"}, 6, 0, 0, false, build_cylinder, cylinder_numbers});
     register_kind({"BLEND", {"Radius"}, kAnyNumbers, 1, 1000000, true, build_blend, blend_numbers});
+    register_kind({"FACE_BLEND", {"Radius"}, 1, 2, 1000000, true, build_face_blend, face_blend_numbers});
     return true;
 }();
 

@@ -176,6 +176,10 @@ void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], double* para
  * they share (faces that do not meet: KERNEL_ERR_BLEND_FAILED). The step
  * names the faces, so a regeneration blends them wherever they meet. */
 void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius);
+/* A blend along every edge a face of the first set shares with one of the
+ * second. */
+void ZQ_BODY_blend_face_sets(int body, int n_first, const int first[], int n_second, const int second[],
+                             double radius);
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance);
 /* matrix: 3 rows of 4 (rotation/scale part and translation); any
  * non-singular affine map. */

@@ -265,20 +265,26 @@ void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named
     });
 }
 
-// A blend between two faces (refs: the two faces, with their pieces): it
-// runs along every edge the faces share, so the faces keep the blend when
-// a regeneration splits or moves those edges.
+// A blend between two sets of faces (refs: the first set, then the second;
+// p: the radius and, when the sets are not single faces, the size of the
+// first set): it runs along every edge a face of the first set shares with
+// a face of the second, so the faces keep the blend when a regeneration
+// splits or moves those edges.
 void face_blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
-    if (step.refs.size() != 2) call.fail(HOST_ERR_BAD_ARGUMENT, "a face blend takes two faces");
-    const std::vector<TopoDS_Shape> first = subs_by_tag(call, before_named, {step.refs[0]}, true);
-    const std::vector<TopoDS_Shape> second = subs_by_tag(call, before_named, {step.refs[1]}, true);
+    const std::size_t n_first = step.p.size() > 1 ? static_cast<std::size_t>(step.p[1]) : 1;
+    if (step.refs.size() < 2 || n_first < 1 || n_first >= step.refs.size())
+        call.fail(HOST_ERR_BAD_ARGUMENT, "a face blend takes two sets of faces");
+    const std::vector<int> set_1(step.refs.begin(), step.refs.begin() + static_cast<std::ptrdiff_t>(n_first));
+    const std::vector<int> set_2(step.refs.begin() + static_cast<std::ptrdiff_t>(n_first), step.refs.end());
+    const std::vector<TopoDS_Shape> first = subs_by_tag(call, before_named, set_1, true);
+    const std::vector<TopoDS_Shape> second = subs_by_tag(call, before_named, set_2, true);
     TopTools_IndexedMapOfShape edges_a, shared;
     for (const TopoDS_Shape& f : first) TopExp::MapShapes(f, TopAbs_EDGE, edges_a);
     for (const TopoDS_Shape& f : second)
         for (TopExp_Explorer x(f, TopAbs_EDGE); x.More(); x.Next())
             if (edges_a.Contains(x.Current())) shared.Add(x.Current());
     if (shared.IsEmpty())
-        call.fail(KERNEL_ERR_BLEND_FAILED, "faces %d and %d do not meet along an edge", step.refs[0], step.refs[1]);
+        call.fail(KERNEL_ERR_BLEND_FAILED, "faces %d and %d do not meet along an edge", set_1[0], set_2[0]);
     guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
         BRepFilletAPI_MakeFillet algo(before);
         for (int i = 1; i <= shared.Extent(); ++i) algo.Add(step.p[0], TopoDS::Edge(shared(i)));
@@ -1058,6 +1064,18 @@ void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius) {
     auto call = HOST_ENTRY(body, face1, face2, radius);
     const int faces[2] = {face1, face2};
     edit_at(call, body, Op::face_blend, {radius}, 2, faces, "faces to blend");
+}
+
+void ZQ_BODY_blend_face_sets(int body, int n_first, const int first[], int n_second, const int second[],
+                             double radius) {
+    auto call = HOST_ENTRY(body, n_first, n_second, radius);
+    if (n_first < 1 || n_second < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "a face set is empty");
+    call.need(first, "the first faces");
+    call.need(second, "the second faces");
+    std::vector<int> faces(first, first + n_first);
+    faces.insert(faces.end(), second, second + n_second);
+    edit_at(call, body, Op::face_blend, {radius, static_cast<double>(n_first)}, static_cast<int>(faces.size()),
+            faces.data(), "faces to blend");
 }
 
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance) {

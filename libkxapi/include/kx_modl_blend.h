@@ -24,6 +24,7 @@
 #define KX_MODL_BLEND_H
 
 #include "kx_modl.h"
+#include "kx_modl_law.h"
 #include "kx_types.h"
 
 KX_BEGIN_DECLS
@@ -83,6 +84,91 @@ KXAPI int KX_MODL_edit_edge_blend(tag feature, const edge_blend_data* data);
 KXAPI int KX_MODL_ask_edge_blend(tag feature, edge_blend_data* data);
 /* The assignment text of the blend's radius expression (KX_free). */
 KXAPI int KX_MODL_ask_blend_parms(tag feature, int unused, char** radius);
+
+/* Face blends: a blend between two sets of faces of one body, along every
+ * edge where a face of the first set meets one of the second.
+ *
+ * Trim options 0 to 5; radius types 0 to 8:
+ *   0 constant radius (the radius text, null for "0.25", above 0)
+ *   1 curve-driven (curves)            2 by curves (curves)
+ *   3 laws[2], laws[0], laws[1]        4 laws[0], laws[1]
+ *   5, 6 laws[0]                       7 laws[0], radius objects, curves
+ *   8 laws[0], laws[1], radius objects, curves
+ * A blend made by laws takes its radius from the first value of its main
+ * law; KX_MODL_set_face_blend_law_radii and the range variants change the
+ * values and the body follows at the next KX_MODL_update.
+ *
+ * Codes: 671032 radius type out of range; 671033 a trim option or radius
+ * data that does not fit the type; 671034 an empty (or null) face set or a
+ * negative count; 671035 a constant radius not above 0 or a missing first
+ * law; 671036 radius type 2 without curves (KX_MODL_create_blend_faces);
+ * 671037 auxiliary objects with count 0; 670403 a tolerance text that is
+ * no value of at least 0; 671128 a law not found, empty, or a value count
+ * that does not match; 875033 a feature that is no face blend; 875179 a
+ * null feature tag. */
+typedef struct face_blend_data_s {
+    tag* faces_1;
+    int number_of_faces_1;
+    logical flag_1;
+    tag* faces_2;
+    int number_of_faces_2;
+    logical flag_2;
+    logical flag_3;
+    tag* aux_objects;
+    int number_of_aux_objects;
+    tag* curves;
+    int number_of_curves;
+    logical flag_4;
+    logical flag_5;
+    char* tolerance; /* expression text of the blend tolerance */
+    int trim_option;
+    int radius_type;
+    char* radius; /* expression text of a constant radius; null: "0.25" */
+    tag* radius_objects;
+    int number_of_radius_objects;
+    KX_MODL_parm** laws; /* three pointers */
+} face_blend_data;
+
+/* Three blocks of optional limits; the values of an active block are kept
+ * with the blend and read back. */
+typedef struct face_blend_limits_s {
+    logical active_1;
+    double values_1[6];
+    logical active_2;
+    double values_2[6];
+    logical active_3;
+    double values_3[3];
+} face_blend_limits;
+
+typedef struct blend_faces_data_s {
+    tag* faces_1;
+    int number_of_faces_1;
+    logical flag_1;
+    tag* faces_2;
+    int number_of_faces_2;
+    logical flag_2;
+    logical flag_3;
+    tag* aux_objects;
+    int number_of_aux_objects;
+    tag* curves;
+    int number_of_curves;
+    logical flag_4;
+    logical flag_5;
+    char* tolerance;
+    int trim_option;
+    int radius_type;
+    char* radius;
+    tag* law_tags; /* three tags of law objects */
+} blend_faces_data;
+
+/* Presets the record; its tolerance and radius texts are the record's own
+ * (free them with KX_free). */
+KXAPI int KX_MODL_init_face_blend_data(face_blend_data* data);
+/* The feature, or, when a block of limits is active (trim options 2 to 5),
+ * the blend made as faces: the new faces in the first result set and the
+ * second set of the blend's faces (arrays to free with KX_free). */
+KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, const face_blend_limits* limits, tag* feature,
+                                    int* count_1, tag** result_1, int* count_2, tag** result_2);
 
 KX_END_DECLS
 

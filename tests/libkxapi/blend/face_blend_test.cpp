@@ -1,0 +1,184 @@
+// Face blends: the geometry the kernel builds between two face sets, the
+// record preset, and the refusals that leave the model as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "host/data/parts.h"
+#include "host/feature/feature.h"
+#include "host/kernel/kernel.h"
+#include "kxapi.h"
+#include "tests/support/fresh_process.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// The volume a constant blend of radius r takes off a straight edge of
+// length l between two perpendicular faces.
+double removed(double r, double l) { return r * r * l * (1 - kPi / 4); }
+
+class FaceBlend : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+        const unsigned int part = host::parts::create("face_blend.prt");
+        host::parts::set_work_part(part);
+        const char* formulas[3] = {"100", "50", "20"};
+        const double origin[3] = {0, 0, 0};
+        unsigned int block = 0;
+        ASSERT_EQ(FEAT_create(part, "BLOCK", 3, formulas, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block), 0);
+        body_ = FREC_ask_body(block);
+    }
+    void TearDown() override { kxtest::fresh_process(); }
+
+    int entity() const { return host::kernel::entity_of(body_); }
+    double volume() const {
+        double p[ZQ_MP_COUNT] = {};
+        ZQ_BODY_ask_mass_props(entity(), p);
+        return p[ZQ_MP_VOLUME];
+    }
+    int faces() const { return static_cast<int>(host::kernel::faces_of(entity()).size()); }
+    // The face of the 100 x 50 x 20 block on the plane where coordinate
+    // `axis` is `at`.
+    tag face_at(int axis, double at) const {
+        for (int f : host::kernel::faces_of(entity())) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
+                return host::kernel::object_of(f);
+        }
+        ADD_FAILURE() << "no face at " << at << " on axis " << axis;
+        return NULL_TAG;
+    }
+    tag bottom() const { return face_at(2, 0); }
+    tag top() const { return face_at(2, 20); }
+    tag front() const { return face_at(1, 0); }
+    tag back() const { return face_at(1, 50); }
+    static int features() { return static_cast<int>(host::feature::features_of_part(host::parts::work_part()).size()); }
+
+    // A record of the two sets with a constant radius (null: the default).
+    static face_blend_data record(std::vector<tag>& first, std::vector<tag>& second, const char* radius) {
+        face_blend_data d{};
+        EXPECT_EQ(KX_MODL_init_face_blend_data(&d), 0);
+        KX_free(d.radius);
+        d.radius = const_cast<char*>(radius);
+        d.faces_1 = first.data();
+        d.number_of_faces_1 = static_cast<int>(first.size());
+        d.faces_2 = second.data();
+        d.number_of_faces_2 = static_cast<int>(second.size());
+        return d;
+    }
+    static int create(face_blend_data& d, tag* feature) {
+        int n1 = 0, n2 = 0;
+        tag *r1 = nullptr, *r2 = nullptr;
+        const int st = KX_MODL_create_face_blend(&d, nullptr, feature, &n1, &r1, &n2, &r2);
+        KX_free(d.tolerance);
+        d.tolerance = nullptr;
+        return st;
+    }
+
+    unsigned int body_ = 0;
+};
+
+TEST_F(FaceBlend, InitPresetsTheRecord) {
+    face_blend_data d{};
+    std::memset(&d, 0x5a, sizeof d);
+    ASSERT_EQ(KX_MODL_init_face_blend_data(&d), 0);
+    EXPECT_STREQ(d.radius, "0.25");
+    EXPECT_EQ(d.trim_option, 0);
+    EXPECT_EQ(d.radius_type, 0);
+    EXPECT_EQ(d.flag_1 + d.flag_2 + d.flag_3, 0);
+    EXPECT_EQ(d.flag_4, 1);
+    EXPECT_EQ(d.flag_5, 1);
+    EXPECT_EQ(d.faces_1, nullptr);
+    EXPECT_EQ(d.laws, nullptr);
+    ASSERT_NE(d.tolerance, nullptr);
+    EXPECT_GT(std::strtod(d.tolerance, nullptr), 0);
+    // Each record has its own texts: a second preset leaves the first.
+    face_blend_data other{};
+    ASSERT_EQ(KX_MODL_init_face_blend_data(&other), 0);
+    EXPECT_NE(other.tolerance, d.tolerance);
+    EXPECT_STREQ(other.tolerance, d.tolerance);
+    for (face_blend_data* r : {&d, &other}) {
+        KX_free(r->tolerance);
+        KX_free(r->radius);
+    }
+}
+
+// Constant radii between face sets: the blend follows every edge where a
+// face of the first set meets one of the second, as the edge blend of
+// those edges does.
+TEST_F(FaceBlend, ConstantRadiusGeometry) {
+    struct Row {
+        const char* radius;  // null: the default 0.25
+        bool both_sides;     // second set: front and back instead of front
+        int faces;
+        double volume;
+    };
+    for (const Row& row :
+         {Row{"5", false, 7, 100000 - removed(5, 100)}, Row{nullptr, false, 7, 100000 - removed(0.25, 100)},
+          Row{"2*2", true, 8, 100000 - 2 * removed(4, 100)}}) {
+        SCOPED_TRACE(row.radius ? row.radius : "(default)");
+        SetUp();
+        std::vector<tag> first{bottom()};
+        std::vector<tag> second{front()};
+        if (row.both_sides) second.push_back(back());
+        face_blend_data d = record(first, second, row.radius);
+        tag feature = NULL_TAG;
+        ASSERT_EQ(create(d, &feature), 0);
+        EXPECT_NE(feature, NULL_TAG);
+        EXPECT_EQ(faces(), row.faces);
+        EXPECT_NEAR(volume(), row.volume, 0.01);
+        // The update builds the same body again.
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NEAR(volume(), row.volume, 0.01);
+    }
+}
+
+// Refusals: the code, and no feature made.
+TEST_F(FaceBlend, Refusals) {
+    struct Row {
+        const char* what;
+        int code;
+        void (*spoil)(face_blend_data&);
+    };
+    const Row rows[] = {
+        {"empty first set", 671034, [](face_blend_data& d) { d.number_of_faces_1 = 0; }},
+        {"negative second count", 671034, [](face_blend_data& d) { d.number_of_faces_2 = -1; }},
+        {"null faces", 671034, [](face_blend_data& d) { d.faces_2 = nullptr; }},
+        {"null curves with a count", 671034, [](face_blend_data& d) { d.number_of_curves = 2; }},
+        {"radius type 9", 671032, [](face_blend_data& d) { d.radius_type = 9; }},
+        {"radius type -1", 671032, [](face_blend_data& d) { d.radius_type = -1; }},
+        {"trim option 6", 671033, [](face_blend_data& d) { d.trim_option = 6; }},
+        {"radius 0", 671035, [](face_blend_data& d) { d.radius = const_cast<char*>("0"); }},
+        {"radius no expression", 671035, [](face_blend_data& d) { d.radius = const_cast<char*>("@@"); }},
+        {"law type without law", 671035, [](face_blend_data& d) { d.radius_type = 1; }},
+        {"laws without curves", 671033, [](face_blend_data& d) { d.radius_type = 2; }},
+        {"negative tolerance", 670403, [](face_blend_data& d) { d.tolerance = const_cast<char*>("-1"); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<tag> first{bottom()}, second{front()};
+        face_blend_data d = record(first, second, "5");
+        char* own = d.tolerance;
+        row.spoil(d);
+        const int before = features();
+        tag feature = 99;
+        int n1 = 5, n2 = 5;
+        tag *r1 = nullptr, *r2 = nullptr;
+        EXPECT_EQ(KX_MODL_create_face_blend(&d, nullptr, &feature, &n1, &r1, &n2, &r2), row.code);
+        EXPECT_EQ(feature, NULL_TAG);
+        EXPECT_EQ(n1 + n2, 0);
+        EXPECT_EQ(features(), before);
+        EXPECT_NEAR(volume(), 100000, 1e-6);
+        KX_free(own);
+    }
+}
+
+}  // namespace
