@@ -169,6 +169,16 @@ KXAPI int KX_MODL_init_face_blend_data(face_blend_data* data);
  * second set of the blend's faces (arrays to free with KX_free). */
 KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, const face_blend_limits* limits, tag* feature,
                                     int* count_1, tag** result_1, int* count_2, tag** result_2);
+/* The values of a face blend's main, range-1 and range-2 radius laws (a
+ * new array to free with KX_free; a constant law has one value), and their
+ * replacement: a constant law takes one value, another law as many as it
+ * holds. The body follows at the next KX_MODL_update. */
+KXAPI int KX_MODL_ask_face_blend_law_radii(tag feature, double** radii, int* count);
+KXAPI int KX_MODL_ask_face_blend_law_range1_radii(tag feature, double** radii, int* count);
+KXAPI int KX_MODL_ask_face_blend_law_range2_radii(tag feature, double** radii, int* count);
+KXAPI int KX_MODL_set_face_blend_law_radii(tag feature, const double* radii, int count);
+KXAPI int KX_MODL_set_face_blend_law_range1_radii(tag feature, const double* radii, int count);
+KXAPI int KX_MODL_set_face_blend_law_range2_radii(tag feature, const double* radii, int count);
 
 KX_END_DECLS
 

@@ -230,3 +230,56 @@ extern "C" KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, cons
             });
         });
 }
+
+namespace {
+
+int check_face_blend(tag feature) {
+    if (feature == NULL_TAG) return KX_MODL_ERR_BAD_FLAG;
+    if (!BLEF_is_face_blend(feature)) return KX_MODL_ERR_WRONG_OBJECT;
+    return 0;
+}
+
+int ask_law_radii(tag feature, int slot, double** radii, int* count) {
+    return kx::frame(
+        [&] {
+            kx::clear(radii, count);
+            return kx::check({{radii, 2}, {count, 3}});
+        },
+        [&] {
+            if (int st = check_face_blend(feature)) return st;
+            BLEF_ask_law_reals(feature, slot, count, radii);
+            return *count == 0 ? static_cast<int>(KX_MODL_ERR_BLEND_LAW) : 0;
+        });
+}
+
+int set_law_radii(tag feature, int slot, const double* radii, int count) {
+    return kx::frame([&] { return count > 0 && !radii ? kx::param(2) : 0; },
+                     [&] {
+                         if (int st = check_face_blend(feature)) return st;
+                         if (BLEF_set_law_reals(feature, slot, count, radii) != 0)
+                             return static_cast<int>(KX_MODL_ERR_BLEND_LAW);
+                         UPDATE_log_object_to_update(feature);
+                         return 0;
+                     });
+}
+
+}  // namespace
+
+extern "C" KXAPI int KX_MODL_ask_face_blend_law_radii(tag feature, double** radii, int* count) {
+    return ask_law_radii(feature, 0, radii, count);
+}
+extern "C" KXAPI int KX_MODL_ask_face_blend_law_range1_radii(tag feature, double** radii, int* count) {
+    return ask_law_radii(feature, 1, radii, count);
+}
+extern "C" KXAPI int KX_MODL_ask_face_blend_law_range2_radii(tag feature, double** radii, int* count) {
+    return ask_law_radii(feature, 2, radii, count);
+}
+extern "C" KXAPI int KX_MODL_set_face_blend_law_radii(tag feature, const double* radii, int count) {
+    return set_law_radii(feature, 0, radii, count);
+}
+extern "C" KXAPI int KX_MODL_set_face_blend_law_range1_radii(tag feature, const double* radii, int count) {
+    return set_law_radii(feature, 1, radii, count);
+}
+extern "C" KXAPI int KX_MODL_set_face_blend_law_range2_radii(tag feature, const double* radii, int count) {
+    return set_law_radii(feature, 2, radii, count);
+}

@@ -182,3 +182,46 @@ TEST_F(FaceBlend, Refusals) {
 }
 
 }  // namespace
+
+namespace {
+
+// A blend whose radius is a constant law: its value is the radius, and
+// setting it changes the body at the next update.
+TEST_F(FaceBlend, LawRadiiSetTheRadius) {
+    std::vector<tag> first{bottom()}, second{front()};
+    face_blend_data d = record(first, second, nullptr);
+    d.radius_type = 1;
+    KX_MODL_law law{};
+    law.method = 0;
+    std::strcpy(law.u.values.start_value, "5");
+    KX_MODL_parm parm{};
+    parm.method = 2;
+    parm.u.law = &law;
+    KX_MODL_parm* laws[3] = {&parm, nullptr, nullptr};
+    d.laws = laws;
+    tag feature = NULL_TAG;
+    ASSERT_EQ(create(d, &feature), 0);
+    EXPECT_NEAR(volume(), 100000 - removed(5, 100), 0.01);
+    double* radii = nullptr;
+    int count = 0;
+    ASSERT_EQ(KX_MODL_ask_face_blend_law_radii(feature, &radii, &count), 0);
+    ASSERT_EQ(count, 1);
+    EXPECT_DOUBLE_EQ(radii[0], 5);
+    KX_free(radii);
+    EXPECT_EQ(KX_MODL_ask_face_blend_law_range1_radii(feature, &radii, &count), 671128);
+    const double two[2] = {3, 4};
+    EXPECT_EQ(KX_MODL_set_face_blend_law_radii(feature, two, 2), 671128);
+    EXPECT_EQ(KX_MODL_set_face_blend_law_range2_radii(feature, two, 1), 671128);
+    EXPECT_EQ(KX_MODL_set_face_blend_law_radii(NULL_TAG, two, 1), 875179);
+    EXPECT_EQ(KX_MODL_set_face_blend_law_radii(body_, two, 1), 875033);
+    ASSERT_EQ(KX_MODL_set_face_blend_law_radii(feature, two, 1), 0);
+    EXPECT_NEAR(volume(), 100000 - removed(5, 100), 0.01) << "the body changes at the update";
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), 100000 - removed(3, 100), 0.01);
+    ASSERT_EQ(KX_MODL_ask_face_blend_law_radii(feature, &radii, &count), 0);
+    ASSERT_EQ(count, 1);
+    EXPECT_DOUBLE_EQ(radii[0], 3);
+    KX_free(radii);
+}
+
+}  // namespace
