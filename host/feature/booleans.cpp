@@ -3,6 +3,7 @@
 #include "host/feature/booleans.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -145,6 +146,73 @@ std::vector<tag_t> features_of_body(tag_t body) {
             if (find(f)->body == body) out.push_back(f);
     return out;
 }
+
+// The solids after the first of the boolean's result as the target's steps
+// up to the boolean make them now: made on a copy, without the step that
+// keeps only the first solid, as bodies of their own.
+std::vector<int> split_pieces(int target, int step) {
+    int copy = 0, at = 0;
+    for (int i = 0; i <= step; ++i)
+        if (copy == 0 || step_count(copy) <= i) ZQ_BODY_copy_step(target, i, copy, &copy, &at);
+    ZQ_BODY_skip_step(copy, at + 1, 1);
+    ZQ_BODY_regenerate(copy);
+    int n = 0;
+    int* raw = nullptr;
+    ZQ_BODY_separate(copy, &n, &raw);
+    const std::vector<int> pieces(raw, raw + n);
+    SM_free(raw);
+    ZQ_ENTITY_delete(copy);
+    return pieces;
+}
+
+// True when two bodies have the same box and as many faces and edges.
+bool same_box(int a, int b) {
+    double x[6] = {}, y[6] = {};
+    ZQ_TOPOL_find_box(a, x);
+    ZQ_TOPOL_find_box(b, y);
+    for (int k = 0; k < 6; ++k)
+        if (std::abs(x[k] - y[k]) > 1e-6 * (1 + std::abs(x[k]))) return false;
+    return kernel::faces_of(a).size() == kernel::faces_of(b).size() &&
+           kernel::edges_of(a).size() == kernel::edges_of(b).size();
+}
+
+// The bodies a boolean split off follow the update: each takes the shape of
+// its solid as made again, in place (united with it, then intersected with
+// it), so that it keeps its tag and the faces and edges that the kernel's
+// naming carries over keep theirs (a body of the same shape takes over its
+// objects at once). A boolean that now splits off another
+// number of bodies fails the update.
+void remake_split_bodies() {
+    for (tag_t part : parts::loaded_parts())
+        for (tag_t f : features_of_part(part)) {
+            const Record& r = *find(f);
+            if (!r.meta || r.step <= 0 || r.results.empty() || r.detached || is_inactive(f)) continue;
+            const int target = kernel::entity_of(r.body);
+            std::vector<int> olds;
+            for (tag_t b : r.results)
+                if (objects::is_alive(b) && kernel::entity_of(b)) olds.push_back(kernel::entity_of(b));
+            if (target == 0 || olds.size() != r.results.size() || step_count(target) <= r.step + 1) continue;
+            const std::vector<int> unite = split_pieces(target, r.step), meet = split_pieces(target, r.step);
+            if (unite.size() != olds.size() || meet.size() != olds.size()) {
+                for (int p : unite) ZQ_ENTITY_delete(p);
+                for (int p : meet) ZQ_ENTITY_delete(p);
+                const Call call("UPDATE_do_update", nullptr);
+                call.fail(FEAT_ERR_UPDATE_FAILED, "%s splits off %zu bodies now, not %zu", display_name(f).c_str(),
+                          unite.size(), olds.size());
+            }
+            for (std::size_t i = 0; i < olds.size(); ++i) {
+                // Unchanged: the new solid takes the old one's objects.
+                if (same_box(unite[i], olds[i])) {
+                    ZQ_BODY_adopt(unite[i], olds[i]);
+                    ZQ_ENTITY_delete(meet[i]);
+                    continue;
+                }
+                ZQ_BODY_boolean(olds[i], unite[i], FEAT_SIGN_UNITE);
+                ZQ_BODY_boolean(olds[i], meet[i], FEAT_SIGN_INTERSECT);
+            }
+        }
+}
+const bool split_followed = (add_follower(remake_split_bodies), true);
 
 // Part-file section "BOOL": the tools of the part's booleans. Payload:
 // rows (part_file::write_rows), one per boolean with a tool:

@@ -2,6 +2,7 @@
 // kept in part files: saved, closed, opened again and worked on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -252,3 +253,35 @@ TEST_F(BooleanFile, PositioningOfFeaturesIsKeptInTheFile) {
     EXPECT_EQ(column, 3);
     EXPECT_EQ(ISET_ask_initial_master_of_ins(again), master);
 }
+
+namespace {
+
+TEST_F(BooleanFile, BodiesSplitOffAreMadeAgainByTheUpdate) {
+    const tag block_f = block_feature({"100", "50", "20"}, {0, 0, 0});
+    const tag target = FREC_ask_body(block_f);
+    int count = 0;
+    tag* bodies = nullptr;
+    ASSERT_EQ(KX_MODL_subtract_bodies(target, block({"10", "60", "30"}, {45, -5, -5}), &count, &bodies), 0);
+    ASSERT_EQ(count, 2);
+    const tag piece = bodies[1] == target ? bodies[0] : bodies[1];
+    KX_free(bodies);
+    ASSERT_NEAR(volume(target) + volume(piece), 90000, 1e-6);
+    // The block grows along X: the piece beyond the slab grows with it.
+    std::vector<unsigned int> piece_faces;
+    for (int face : host::kernel::faces_of(host::kernel::entity_of(piece)))
+        piece_faces.push_back(host::kernel::object_of(face));
+    // An update without changes leaves the pieces as they are.
+    ASSERT_EQ(KX_MODL_update(), 0);
+    for (unsigned int face : piece_faces) EXPECT_TRUE(host::objects::is_alive(face));
+    ASSERT_EQ(host::expr::edit(host::feature::find(block_f)->exps[0], "200"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    ASSERT_TRUE(host::objects::is_alive(target));
+    ASSERT_TRUE(host::objects::is_alive(piece));
+    EXPECT_NEAR(volume(target) + volume(piece), 190000, 1e-6);
+    EXPECT_NEAR(std::max(volume(target), volume(piece)), 145000, 1e-6);
+    // The face the slab cut keeps its tag.
+    EXPECT_TRUE(std::any_of(piece_faces.begin(), piece_faces.end(),
+                            [](unsigned int face) { return host::objects::is_alive(face); }));
+}
+
+}  // namespace
