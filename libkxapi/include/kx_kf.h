@@ -115,6 +115,9 @@ KXAPI int KX_KF_set_user_override(logical on);
 KXAPI int KX_KF_set_user_class_dir(const char* directory, int flags);
 /* The engine's own text. */
 KXAPI int KX_KF_ask_user_class_dir(const char** directory);
+/* Starts the request server with the three arguments; this host has none
+ * and answers its code 3125020. */
+KXAPI int KX_KF_start_pipeline(void* first, void* second, void* third, void** output);
 KXAPI int KX_KF_ask_edit_method(void);
 KXAPI int KX_KF_set_edit_method(void);
 
@@ -177,6 +180,11 @@ KXAPI int KX_KF_evaluate_rule(const char* chain, knowledge_value_p_t* value);
 KXAPI int KX_KF_evaluate_rule_to_string(const char* chain, char** text);
 KXAPI int KX_KF_free_rule_value(knowledge_value_p_t value);
 KXAPI int KX_KF_free_list_object_contents(void* list_object);
+
+/* Model objects: the instances of the objects (an array for KX_free),
+ * adopting under "Root:" those not adopted yet; 1105004 for an object that
+ * cannot be adopted (the message names its index from 0). */
+KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t** instances);
 
 KX_END_DECLS
 

@@ -244,6 +244,14 @@ KXAPI int KX_KF_ask_user_class_dir(const char** directory) {
         });
 }
 
+KXAPI int KX_KF_start_pipeline(void* first, void* second, void* third, void** output) {
+    return kx::frame([&] { return output ? 0 : kBad4; },
+                     [&] {
+                         *output = nullptr;
+                         return KBE_run_corba_server(first, second, third, 0, output);
+                     });
+}
+
 KXAPI int KX_KF_ask_edit_method(void) { return 0; }
 KXAPI int KX_KF_set_edit_method(void) { return 0; }
 
@@ -617,6 +625,47 @@ KXAPI int KX_KF_free_list_object_contents(void* list_object) {
     return named("KX_KF_free_list_object_contents", no_prologue, [&] {
         KBL_free_list_object_contents(list_object);
         return 0;
+    });
+}
+
+// ---- Model objects -----------------------------------------------------------
+
+KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t** instances) {
+    if (instances) *instances = nullptr;
+    // Refused before the trace: no objects to adopt.
+    const int st = kx::frame(
+        [&] {
+            if (!objects || n < 1) return kBad1;
+            return instances ? 0 : kBad3;
+        },
+        [] { return 0; });
+    if (st != 0) return st;
+    return named("KX_KF_adopt_jq_objects", no_prologue, [&] {
+        return marked("KX_KF_adopt_jq_objects", [&] {
+            kx::host_ptr<KX_KF_instance_p_t> out(
+                static_cast<KX_KF_instance_p_t*>(SM_alloc(sizeof(KX_KF_instance_p_t) * static_cast<std::size_t>(n))));
+            const int* types = nullptr;
+            const int* subtypes = nullptr;
+            KLINK_ask_adoptable_types_and_subtypes(&types, &subtypes);
+            bool adopted = false;
+            for (int i = 0; i < n; ++i) {
+                KBL_instance_t inst = nullptr;
+                if (KBE_object_t object = KLINK_ask_object_to_adopt(objects[i], types, subtypes)) {
+                    inst = KLINK_ask_object_instance(object);
+                    if (!inst && KLINK_ui_adopt_objects(1, &object, "Root:") == 0) {
+                        inst = KLINK_ask_object_instance(object);
+                        adopted = adopted || inst != nullptr;
+                    }
+                }
+                if (!inst)
+                    ERROR_raise(kModule, 0, kBad1, "Cannot adopt the object specified in index %d of the array.", i);
+                out.get()[i] = reinterpret_cast<KX_KF_instance_p_t>(inst);
+            }
+            if (adopted)
+                if (const int code = UPDATE_do_update()) return code;
+            *instances = out.release();
+            return 0;
+        });
     });
 }
 

@@ -14,6 +14,7 @@
 
 #include "host/control/control.h"
 #include "host/data/parts.h"
+#include "host/kernel/kernel.h"
 #include "host/rules/rules.h"
 #include "host/services/memory.h"
 #include "kx_core.h"
@@ -383,6 +384,49 @@ TEST_F(KfRules, ChainQueriesAnswerTheEngine) {
     int not_an_instance = 0;
     EXPECT_EQ(KX_KF_ask_name_chain_of_instance(reinterpret_cast<KX_KF_instance_p_t>(&not_an_instance), &chain),
               1105004);
+}
+
+TEST_F(KfRules, AdoptedBodiesSumTheirVolumesAndAnUnadoptableObjectFailsAll) {
+    prepare();
+    const double origin[3] = {0, 0, 0}, a[3] = {1, 2, 3}, b[3] = {2, 2, 2};
+    int one = 0, two = 0;
+    ZQ_BODY_make_block(origin, a, &one);
+    ZQ_BODY_make_block(origin, b, &two);
+    const tag bodies[3] = {host::kernel::object_of(one), host::kernel::object_of(two), 999999u};
+    KX_KF_instance_p_t* insts = reinterpret_cast<KX_KF_instance_p_t*>(1);
+    EXPECT_EQ(KX_KF_adopt_jq_objects(bodies, 0, &insts), 1105004);
+    EXPECT_EQ(insts, nullptr);
+    EXPECT_TRUE(kf_lines().empty()) << "refused before the trace";
+    insts = reinterpret_cast<KX_KF_instance_p_t*>(1);
+    EXPECT_EQ(KX_KF_adopt_jq_objects(bodies, 3, &insts), 1105004) << "no such object at index 2";
+    EXPECT_EQ(insts, nullptr);
+    ASSERT_EQ(KX_KF_adopt_jq_objects(bodies, 2, &insts), 0);
+    ASSERT_NE(insts, nullptr);
+    const char* chains[2] = {};
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(KX_KF_ask_name_chain_of_instance(insts[i], &chains[i]), 0);
+    KX_free(insts);
+    std::string formula;
+    for (const char* c : chains) {
+        const std::string chain = c;
+        formula += (formula.empty() ? "" : " + ") + chain.substr(5, chain.size() - 6) + ".volume";
+    }
+    ASSERT_EQ(KX_KF_create_rule("Root:", "total", "number", formula.c_str(), nullptr), 0);
+    char* text = nullptr;
+    ASSERT_EQ(KX_KF_evaluate_rule_to_string("Root:total", &text), 0);
+    EXPECT_EQ(std::stod(str(text)), 14) << "6 + 8";
+}
+
+TEST_F(KfRules, ThePipelineClearsItsOutputAndPassesTheHostsCode) {
+    int arg = 0;
+    void* out = &arg;
+    host::rules::clear_trace();
+    EXPECT_EQ(KX_KF_start_pipeline(&arg, nullptr, nullptr, &out), KBL_ERR_NO_SERVER);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(host::rules::trace(), std::vector<std::string>{"request server not available"}) << "no trace lines";
+    EXPECT_EQ(KX_KF_start_pipeline(&arg, nullptr, nullptr, nullptr), 1105007);
+    kx_reset_session_for_tests();
+    out = &arg;
+    EXPECT_EQ(KX_KF_start_pipeline(&arg, nullptr, nullptr, &out), 1105000);
 }
 
 }  // namespace
