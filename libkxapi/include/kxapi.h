@@ -45,5 +45,6 @@
 #include "kx_forgeo.h"
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
+#include "kx_modl_cre_feat.h"
 
 #endif
