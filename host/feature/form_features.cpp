@@ -136,6 +136,21 @@ std::vector<std::pair<int, double>> numbers(const Record& r, const std::vector<d
     return {{6, f.radius}, {7, f.height}};
 }
 
+// A chamfer of edges: type 1 (one offset, text 1) is built; the other
+// texts are kept as they came.
+void build_chamfer(const Call& call, Record& r, const std::vector<double>& v) {
+    const int target = kernel::entity_of(r.body);
+    if (target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the feature's body has no kernel body");
+    if (r.numbers[0] != 1) call.fail(FEAT_ERR_BAD_PARAMETERS, "chamfer type %g is not made", r.numbers[0]);
+    need_positive(v[0], "offset");
+    ZQ_BODY_chamfer_edges(target, static_cast<int>(r.refs.size()), r.refs.data(), v[0]);
+    r.step = step_count(target) - 1;
+}
+std::vector<std::pair<int, double>> chamfer_numbers(const Record&, const std::vector<double>& v) {
+    need_positive(v[0], "offset");
+    return {{0, v[0]}};
+}
+
 const bool kinds_made = [] {
     register_kind(
         {"SIMPLE HOLE", {"Diameter", "Depth", "Tip Angle"}, 6, 1, 2, true, build<Shape::hole>, numbers<Shape::hole>});
@@ -149,6 +164,7 @@ const bool kinds_made = [] {
                    true,
                    build<Shape::pocket>,
                    numbers<Shape::pocket>});
+    register_kind({"CHAMFER", {"Offset 1", "Offset 2", "Angle"}, 1, 1, 1000000, true, build_chamfer, chamfer_numbers});
     return true;
 }();
 
@@ -220,6 +236,26 @@ void FORMF_create_cyl_pocket(const char* const location[3], const char* const di
                              unsigned int face, int* status) {
     auto call = HOST_ENTRY(face, status);
     hf::create_form(call, "CYL_POCKET", location, direction, 4, parms, face, 0, status);
+}
+
+void FORMF_create_chamfer(int type, const char* text1, const char* text2, const char* text3, int n,
+                          const unsigned int edges[], int* status) {
+    auto call = HOST_ENTRY(type, n, edges, status);
+    call.need(status, "the status output");
+    *status = 0;
+    hf::g_created = 0;
+    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no edges to chamfer");
+    call.need(edges, "the edges");
+    for (const char* t : {text1, text2, text3}) call.need(t, "a parameter text");
+    std::vector<hf::tag_t> refs(edges, edges + n);
+    for (hf::tag_t e : refs)
+        if (!ES_solid_is_a_edge(e)) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no edge", e);
+    const hf::tag_t body = ES_solid_ask_body(refs[0]);
+    const hf::tag_t part = host::objects::require(body).part;
+    hf::tag_t made = 0;
+    *status =
+        hf::create_built(part, "CHAMFER", {text1, text2, text3}, {double(type)}, refs, body, FEAT_SIGN_NEW, &made);
+    if (*status == 0) hf::g_created = made;
 }
 
 unsigned int FORMF_ask_created_frec(void) {

@@ -40,6 +40,11 @@ void FORMF_create_boss(const char* const location[3], const char* const directio
                        unsigned int face, int* status);
 void FORMF_create_cyl_pocket(const char* const location[3], const char* const direction[3], const char* const parms[4],
                              unsigned int face, int* status);
+/* A chamfer (kind "CHAMFER": Offset 1, Offset 2, Angle) of the edges of
+ * one body: chamfer type 1 cuts each edge back by offset 1 on both faces;
+ * other types raise FEAT_ERR_BAD_PARAMETERS. */
+void FORMF_create_chamfer(int type, const char* text1, const char* text2, const char* text3, int n,
+                          const unsigned int edges[], int* status);
 /* The feature the last successful creator made (0 after a failure). */
 unsigned int FORMF_ask_created_frec(void);
 

@@ -25,6 +25,7 @@
 #ifndef KX_MODL_CRE_FEAT_H
 #define KX_MODL_CRE_FEAT_H
 
+#include "kx_modl.h"
 #include "kx_types.h"
 
 KX_BEGIN_DECLS
@@ -42,6 +43,12 @@ KXAPI int KX_MODL_create_boss(double location[3], double direction[3], const cha
 /* Diameter, depth, corner radius and floor radius. */
 KXAPI int KX_MODL_create_cyl_pocket(double location[3], double direction[3], const char* diameter, const char* depth,
                                     const char* corner_radius, const char* floor_radius, tag face, tag* feature);
+
+/* A chamfer of the edges (one body's) in the list: type 1 cuts each edge
+ * back by offset 1 on both of its faces (offset 2 and angle may be null);
+ * 875022 for a null or empty list. No positioning routine runs. */
+KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const char* offset2, const char* angle, tag_list* edges,
+                                 tag* feature);
 
 KX_END_DECLS
 

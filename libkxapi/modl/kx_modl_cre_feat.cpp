@@ -14,6 +14,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
+#include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
 #include "host/feature/form_features.h"
@@ -27,6 +28,8 @@ constexpr const char* kModule = "kx_modl_cre_feat";
 constexpr const char* kHoleMark = "Create hole (Kestrix Extension)";
 constexpr const char* kBossMark = "Create Boss (Kestrix Extension)";
 constexpr const char* kPocketMark = "Create pocket (Kestrix Extension)";
+constexpr const char* kChamferMark = "Create Chamfer (Kestrix Extension)";
+constexpr int kSingleOffset = 1;
 
 kx::modl::rpo_routine_t g_rpo = nullptr;
 
@@ -156,5 +159,39 @@ extern "C" KXAPI int KX_MODL_create_cyl_pocket(double location[3], double direct
         const char* const parms[4] = {diameter, depth, corner_radius, floor_radius};
         return create_feature(kPocketMark, face, feature,
                               [&](int* st) { FORMF_create_cyl_pocket(at.ptr, along.ptr, parms, face, st); });
+    });
+}
+
+extern "C" KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const char* offset2, const char* angle,
+                                            tag_list* edges, tag* feature) {
+    return kx::guarded([&]() -> int {
+        if (feature) *feature = NULL_TAG;
+        // A single-offset chamfer uses its first text only; the others may
+        // be null and are kept as "0.0".
+        const bool single = type == kSingleOffset;
+        if (int st = kx::check({{offset1, 2}, {single || offset2, 3}, {single || angle, 4}, {feature, 6}})) return st;
+        const char* const texts[3] = {offset1, offset2 ? offset2 : "0.0", angle ? angle : "0.0"};
+        return kx::frame(kx::modl::kEditFrame, [&]() -> int {
+            return kx::undo_bracket(1, kChamferMark, [&]() -> int {
+                int n = 0;
+                KX_MODL_ask_list_count(edges, &n);
+                if (n == 0) return KX_MODL_ERR_NO_EDGES;
+                std::vector<unsigned int> list;
+                for (int i = 0; i < n; ++i) {
+                    tag edge = NULL_TAG;
+                    KX_MODL_ask_list_item(edges, i, &edge);
+                    if (edge != NULL_TAG) list.push_back(edge);
+                }
+                if (list.empty()) return KX_MODL_ERR_NO_EDGES;
+                int st = 0;
+                FORMF_create_chamfer(type, texts[0], texts[1], texts[2], static_cast<int>(list.size()), list.data(),
+                                     &st);
+                if (st != 0) return st;
+                const tag made = FORMF_ask_created_frec();
+                if (made == NULL_TAG) return KX_MODL_ERR_NO_FEATURE_CREATED;
+                *feature = made;
+                return 0;
+            });
+        });
     });
 }

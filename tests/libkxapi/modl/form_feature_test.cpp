@@ -303,6 +303,79 @@ TEST_F(FormFeature, NoCreatedFeatureIsAFailure) {
     EXPECT_EQ(marks(), 0);
 }
 
+// The block's straight edge along X at y = y0, z = z0.
+tag edge_along_x(tag body, double y0, double z0) {
+    for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
+        int type = 0;
+        double p[3], d[3], r = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+        if (std::fabs(std::fabs(d[0]) - 1) < 1e-9 && std::fabs(p[1] - y0) < 1e-9 && std::fabs(p[2] - z0) < 1e-9)
+            return host::kernel::object_of(e);
+    }
+    ADD_FAILURE() << "no edge";
+    return NULL_TAG;
+}
+
+// A chamfer of offset d on a 100 long edge takes away a prism of 100 d^2 / 2;
+// its texts are kept, the unused null ones as "0.0"; edited, it follows.
+TEST_F(FormFeature, ChamferCutsItsEdgesAndFollowsTheUpdate) {
+    tag_list* edges = nullptr;
+    KX_MODL_create_list(&edges);
+    KX_MODL_put_list_item(edges, edge_along_x(body_, 0, 20));
+    KX_MODL_put_list_item(edges, edge_along_x(body_, 50, 20));
+    tag chamfer = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_chamfer(1, "2", nullptr, nullptr, edges, &chamfer), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - 2 * 100 * 2.0 * 2.0 / 2, 1e-6 * kBlockVolume);
+    EXPECT_EQ(formulas(chamfer), (std::vector<std::string>{"2", "0.0", "0.0"}));
+    EXPECT_EQ(marks(), 0);
+
+    int n = 0;
+    unsigned int* exps = nullptr;
+    FREC_ask_system_exps_of_frec(chamfer, &n, &exps);
+    char* text = nullptr;
+    ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[0], &text), 0);
+    const std::string name = std::string(text).substr(0, std::string(text).find('='));
+    KX_free(text);
+    SM_free(exps);
+    ASSERT_EQ(KX_MODL_edit_exp((name + "=3").c_str()), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - 2 * 100 * 3.0 * 3.0 / 2, 1e-6 * kBlockVolume);
+    KX_MODL_delete_list(&edges);
+}
+
+TEST_F(FormFeature, ChamferRefusals) {
+    tag_list* empty = nullptr;
+    KX_MODL_create_list(&empty);
+    tag_list* one = nullptr;
+    KX_MODL_create_list(&one);
+    KX_MODL_put_list_item(one, edge_along_x(body_, 0, 20));
+    struct Refusal {
+        const char* name;
+        int type;
+        const char *t1, *t2, *t3;
+        tag_list* edges;
+        int code;
+    };
+    for (const Refusal& r : std::vector<Refusal>{
+             {"null_list", 1, "2", nullptr, nullptr, nullptr, KX_MODL_ERR_NO_EDGES},
+             {"empty_list", 1, "2", nullptr, nullptr, empty, KX_MODL_ERR_NO_EDGES},
+             {"null_offset", 1, nullptr, "1", "1", one, 1105005},
+             {"two_offsets_need_the_second", 2, "2", nullptr, "45", one, 1105006},
+             {"type_not_made", 2, "2", "3", "45", one, 670533},
+             {"offset_too_big", 1, "60", nullptr, nullptr, one, 0},
+         }) {
+        tag out = 42;
+        const int st = KX_MODL_create_chamfer(r.type, r.t1, r.t2, r.t3, r.edges, &out);
+        if (r.code) EXPECT_EQ(st, r.code) << r.name;
+        else EXPECT_NE(st, 0) << r.name;
+        EXPECT_EQ(out, NULL_TAG) << r.name;
+        EXPECT_EQ(marks(), 0) << r.name;
+        EXPECT_NEAR(volume(), kBlockVolume, 1e-6) << r.name;
+    }
+    KX_MODL_delete_list(&empty);
+    KX_MODL_delete_list(&one);
+}
+
 int g_seen = 0;
 int g_answer = 0;
 
