@@ -21,6 +21,7 @@
 #include "kx_modl.h"
 #include "kx_modl_cre_feat.h"
 #include "kx_modl_exp.h"
+#include "kx_undo.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
@@ -96,6 +97,7 @@ protected:
         return n;
     }
 
+    KX_UNDO_mark_id_t mark_ = 0;
     tag part_ = NULL_TAG, body_ = NULL_TAG, top_ = NULL_TAG, bottom_ = NULL_TAG, side_ = NULL_TAG;
 };
 
@@ -186,22 +188,41 @@ INSTANTIATE_TEST_SUITE_P(
              2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Editing one of a hole's expressions and updating makes the hole again
+// with the new size; a through hole keeps running to its through face.
 TEST_F(FormFeature, HoleFollowsItsExpressionsThroughTheUpdate) {
-    double at[] = {30, 25, 20}, along[] = {0, 0, -1};
-    tag hole = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_simple_hole(at, along, "10", "8", "0", top_, NULL_TAG, &hole), 0);
-    int n = 0;
-    unsigned int* exps = nullptr;
-    FREC_ask_system_exps_of_frec(hole, &n, &exps);
-    ASSERT_EQ(n, 3);
-    char* name = nullptr;
-    ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[1], &name), 0);
-    const std::string depth = std::string(name).substr(0, std::string(name).find('='));
-    KX_free(name);
-    SM_free(exps);
-    ASSERT_EQ(KX_MODL_edit_exp((depth + "=15").c_str()), 0);
-    ASSERT_EQ(KX_MODL_update(), 0);
-    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 15, 1e-3);
+    struct Edit {
+        const char* name;
+        tag thru;
+        int index;  // the expression edited
+        const char* value;
+        double volume;
+    };
+    for (const Edit& e : std::vector<Edit>{
+             {"blind_depth", NULL_TAG, 1, "15", kBlockVolume - kPi * 25 * 15},
+             {"blind_diameter", NULL_TAG, 0, "4", kBlockVolume - kPi * 4 * 8},
+             {"through_diameter", bottom_, 0, "6", kBlockVolume - kPi * 9 * 20},
+         }) {
+        ASSERT_EQ(KX_UNDO_set_mark(1, "before", &mark_), 0);
+        double at[] = {30, 25, 20}, along[] = {0, 0, -1};
+        tag hole = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_simple_hole(at, along, "10", "8", "0", top_, e.thru, &hole), 0) << e.name;
+        int n = 0;
+        unsigned int* exps = nullptr;
+        FREC_ask_system_exps_of_frec(hole, &n, &exps);
+        ASSERT_EQ(n, 3);
+        char* text = nullptr;
+        ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[e.index], &text), 0);
+        const std::string name = std::string(text).substr(0, std::string(text).find('='));
+        KX_free(text);
+        SM_free(exps);
+        ASSERT_EQ(KX_MODL_edit_exp((name + "=" + e.value).c_str()), 0) << e.name;
+        ASSERT_EQ(KX_MODL_update(), 0) << e.name;
+        EXPECT_NEAR(volume(), e.volume, 1e-6 * kBlockVolume) << e.name;
+        ASSERT_EQ(KX_UNDO_undo_to_mark(mark_, nullptr), 0);
+        ASSERT_EQ(KX_UNDO_delete_mark(mark_, nullptr), 0);
+        EXPECT_NEAR(volume(), kBlockVolume, 1e-6) << e.name;
+    }
 }
 
 // Refusals before anything changes: the argument's code, no mark, no
