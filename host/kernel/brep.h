@@ -77,6 +77,7 @@ enum class Op {
     mesh,
     face_blend,
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
+    varying_blend,  // a blend whose radius runs through points along each edge
 };
 
 // One operation that made or edited a body, kept so that the body can be
@@ -134,6 +135,13 @@ struct BodyState {
     double density = 1.0;
     Kept<std::unordered_map<const TopoDS_TShape*, int>> lookup;  // kernel tags of sub-shapes
     Kept<MassProps> mass;
+    // The entities of a higher class around each entity of a lower one (the
+    // faces of each edge ...), by {lower class, higher class}: filled on
+    // first use by the upward walks of KI_idcoen_sm.
+    struct Around {
+        mutable std::map<std::pair<int, int>, std::unordered_map<int, std::vector<int>>> by_classes;
+    };
+    Kept<Around> around;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
 };

@@ -69,6 +69,32 @@ int rank(int cls) {  // vertex 0 ... body 4
     return cls == ZQ_CLASS_BODY ? 4 : cls - ZQ_CLASS_VERTEX;
 }
 
+// The entities of class cls around an entity of the lower class own, in the
+// kernel's order: one map of the body's shape for each pair of classes,
+// kept with the body's state.
+std::vector<int> around(const hd::BodyState& body, int own, int cls, int entity) {
+    if (!body.around.value) body.around.value = std::make_shared<const hd::BodyState::Around>();
+    auto& maps = body.around.value->by_classes;
+    auto it = maps.find({own, cls});
+    if (it == maps.end()) {
+        TopTools_IndexedDataMapOfShapeListOfShape up;
+        TopExp::MapShapesAndAncestors(body.shape, kind_of(own), kind_of(cls), up);
+        std::unordered_map<int, std::vector<int>> m;
+        for (int i = 1; i <= up.Extent(); ++i) {
+            const int t = body.tag_of(up.FindKey(i));
+            if (!t) continue;
+            TopTools_IndexedMapOfShape found;
+            for (const TopoDS_Shape& a : up(i)) found.Add(a);
+            std::vector<int>& v = m[t];
+            for (int j = 1; j <= found.Extent(); ++j)
+                if (const int u = body.tag_of(found(j))) v.push_back(u);
+        }
+        it = maps.emplace(std::make_pair(own, cls), std::move(m)).first;
+    }
+    const auto at = it->second.find(entity);
+    return at == it->second.end() ? std::vector<int>{} : at->second;
+}
+
 // Entities of class cls connected to the entity, in the kernel's order.
 std::vector<int> connected(const host::Call& call, int entity, int cls) {
     int own = 0;
@@ -82,15 +108,9 @@ std::vector<int> connected(const host::Call& call, int entity, int cls) {
     if (cls < ZQ_CLASS_VERTEX || cls > ZQ_CLASS_FACE)
         call.fail(HOST_ERR_BAD_ARGUMENT, "entity class %d is unknown", cls);
     if (cls == own) return out;
+    if (rank(cls) > rank(own)) return around(*body, own, cls, entity);
     TopTools_IndexedMapOfShape found;
-    if (rank(cls) < rank(own)) {
-        TopExp::MapShapes(s, kind_of(cls), found);
-    } else {
-        TopTools_IndexedDataMapOfShapeListOfShape up;
-        TopExp::MapShapesAndAncestors(body->shape, kind_of(own), kind_of(cls), up);
-        if (const TopTools_ListOfShape* l = up.Seek(s))
-            for (const TopoDS_Shape& a : *l) found.Add(a);
-    }
+    TopExp::MapShapes(s, kind_of(cls), found);
     for (int i = 1; i <= found.Extent(); ++i)
         if (const int t = body->tag_of(found(i))) out.push_back(t);
     return out;
@@ -772,6 +792,9 @@ void PX_edge_is_closed(unsigned int edge, int* closed, int* no_vertex) {
     TopExp::Vertices(e, v1, v2);
     *no_vertex = v1.IsNull() && v2.IsNull();
     *closed = *no_vertex || BRep_Tool::IsClosed(e) || (!v1.IsNull() && v1.IsSame(v2));
+    // A test may script the flags (an edge without vertices).
+    *closed = static_cast<int>(call.int_out(0, *closed));
+    *no_vertex = static_cast<int>(call.int_out(1, *no_vertex));
 }
 
 void PX_edge_ask_vertices(unsigned int edge, double p1[3], double p2[3]) {
@@ -822,6 +845,9 @@ void PX_face_ask_surf_parm(unsigned int face, int* u_status, int* v_status, doub
         *u_period = *u_status ? s.UPeriod() : 0;
         *v_period = *v_status ? s.VPeriod() : 0;
     });
+    // A test may script the statuses (a kernel's other answers).
+    *u_status = static_cast<int>(call.int_out(0, *u_status));
+    *v_status = static_cast<int>(call.int_out(1, *v_status));
 }
 
 void PART_ask_zr_scale_factors(unsigned int part, double factors[2]) {

@@ -119,6 +119,35 @@ KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result);
 KXAPI int KX_MODL_ask_feature_sign(tag feature, int* sign);
 KXAPI int KX_MODL_ask_feature_boolean(tag feature, int* boolean_type);
 
+/* ---- Face and edge topology ----
+ * A face or edge of an assembly occurrence answers in that occurrence
+ * (1105024 while its prototype is not loaded). Codes: 875027 a tag of no
+ * object, 875028 not a face, 875031 not an edge (875008 in
+ * KX_MODL_ask_cnnc_edges), 875288 no kernel entity; the kernel's own code
+ * when it cannot walk the topology. Empty results of the face edges,
+ * shared edges, edge faces and connected edges are null lists. Loop types:
+ * 1 outer, 2 hole, 3 other. Split arrays are freed with KX_free. */
+KXAPI int KX_MODL_ask_face_body(tag face, tag* body);
+KXAPI int KX_MODL_ask_face_edges(tag face, tag_list** edges);
+KXAPI int KX_MODL_ask_adjac_faces(tag face, tag_list** faces);
+KXAPI int KX_MODL_ask_face_loops(tag face, loop_list** loops);
+KXAPI int KX_MODL_ask_shared_edges(tag face1, tag face2, tag_list** edges);
+KXAPI int KX_MODL_ask_face_feats(tag face, tag_list** features);
+KXAPI int KX_MODL_ask_face_periodicity(tag face, int* u_status, double* u_period, int* v_status, double* v_period);
+KXAPI int KX_MODL_ask_face_topology(tag face, int* topology);
+KXAPI int KX_MODL_ask_face_type(tag face, int* type);
+KXAPI int KX_MODL_ask_face_torus_type(tag face, int* torus_type);
+KXAPI int KX_MODL_ask_split_faces(tag face, int* count, tag** faces);
+KXAPI int KX_MODL_ask_face_grid_count(tag object, int* u_count, int* v_count);
+KXAPI int KX_MODL_ask_alive_face(tag face, tag* alive);
+KXAPI int KX_MODL_ask_edge_body(tag edge, tag* body);
+KXAPI int KX_MODL_ask_edge_faces(tag edge, tag_list** faces);
+KXAPI int KX_MODL_ask_edge_feats(tag edge, tag_list** features);
+KXAPI int KX_MODL_ask_edge_verts(tag edge, double point1[3], double point2[3], int* count);
+KXAPI int KX_MODL_ask_edge_type(tag edge, int* type);
+KXAPI int KX_MODL_ask_split_edges(tag edge, int* count, tag** edges);
+KXAPI int KX_MODL_ask_alive_edge(tag edge, tag* alive);
+KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list** edges1, tag_list** edges2);
 /* ---- Body booleans and feature suppression ----
  * Booleans of the work part's bodies as features (unite 1, subtract 2,
  * intersect 3): subtract and intersect hand back the resulting bodies (an
