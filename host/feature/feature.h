@@ -248,11 +248,14 @@ struct Record {
     bool meta = false;
 };
 
+constexpr int kAnyNumbers = -1;
+
 // A kind of feature the host can build.
 struct Kind {
     std::string name;
     std::vector<std::string> parameters;  // descriptors of its expressions
     int numbers = 0;                      // fixed numbers it takes
+                                          // (kAnyNumbers: any count)
     int refs_min = 0, refs_max = 0;       // faces or edges it takes
     bool needs_target = false;
     // Builds the feature's step (sets body, step, tool) from the values; a

@@ -190,8 +190,9 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         if (flags & kCurrent) current = t;
         if (const hf::Kind* k = hf::find_kind(r.kind); k && r.body) {
             if (r.exps.size() != k->parameters.size() || r.built.size() != r.exps.size() ||
-                r.numbers.size() != static_cast<std::size_t>(k->numbers) || r.step < 0 ||
-                r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
+                (k->numbers != host::feature::kAnyNumbers &&
+                 r.numbers.size() != static_cast<std::size_t>(k->numbers)) ||
+                r.step < 0 || r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
                 r.refs.size() > static_cast<std::size_t>(k->refs_max) || r.sign < FEAT_SIGN_NEW ||
                 r.sign > FEAT_SIGN_INTERSECT)
                 throw pf::FormatError("a feature's parameters are not those of its kind");

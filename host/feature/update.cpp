@@ -81,19 +81,32 @@ std::vector<std::pair<int, double>> cylinder_numbers(const Record&, const std::v
     return {{6, v[0] / 2}, {7, v[1]}};
 }
 
+// A blend's fixed numbers, when it has any, give its edges radii by points
+// (ZQ_BODY_blend_edges_varying after the radius); without any every edge
+// takes the radius.
 void build_blend(const Call& call, Record& r, const std::vector<double>& v) {
     const int body = require_entity(call, r.body);
-    ZQ_BODY_blend_edges(body, static_cast<int>(r.refs.size()), r.refs.data(), v[0], v[0]);
+    if (r.numbers.empty()) {
+        ZQ_BODY_blend_edges(body, static_cast<int>(r.refs.size()), r.refs.data(), v[0], v[0]);
+    } else {
+        std::vector<double> numbers{v[0]};
+        numbers.insert(numbers.end(), r.numbers.begin(), r.numbers.end());
+        ZQ_BODY_blend_edges_varying(body, static_cast<int>(r.refs.size()), r.refs.data(),
+                                    static_cast<int>(numbers.size()), numbers.data());
+    }
     r.step = step_count(body) - 1;
 }
-std::vector<std::pair<int, double>> blend_numbers(const Record&, const std::vector<double>& v) {
-    return {{0, v[0]}, {1, v[0]}};
+std::vector<std::pair<int, double>> blend_numbers(const Record& r, const std::vector<double>& v) {
+    if (r.numbers.empty()) return {{0, v[0]}, {1, v[0]}};
+    std::vector<std::pair<int, double>> out{{0, v[0]}};
+    for (std::size_t i = 0; i < r.numbers.size(); ++i) out.emplace_back(static_cast<int>(i) + 1, r.numbers[i]);
+    return out;
 }
 
 const bool kinds_made = [] {
     register_kind({"BLOCK", {"Length (XC)", "Width (YC)", "Height (ZC)"}, 3, 0, 0, false, build_block, block_numbers});
     register_kind({"CYLINDER", {"Diameter", "Height"}, 6, 0, 0, false, build_cylinder, cylinder_numbers});
-    register_kind({"BLEND", {"Radius"}, 0, 1, 1000000, true, build_blend, blend_numbers});
+    register_kind({"BLEND", {"Radius"}, kAnyNumbers, 1, 1000000, true, build_blend, blend_numbers});
     return true;
 }();
 
@@ -104,7 +117,8 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
     const objects::Object* p = objects::find(part);
     if (!p || p->cls != OM_CLASS_PART) return FEAT_ERR_NOT_A_PART;
     if (!k || !k->build) return FEAT_ERR_UNKNOWN_KIND;
-    if (formulas.size() != k->parameters.size() || numbers.size() != static_cast<std::size_t>(k->numbers) ||
+    if (formulas.size() != k->parameters.size() ||
+        (k->numbers != kAnyNumbers && numbers.size() != static_cast<std::size_t>(k->numbers)) ||
         refs.size() < static_cast<std::size_t>(k->refs_min) || refs.size() > static_cast<std::size_t>(k->refs_max) ||
         sign < FEAT_SIGN_NEW || sign > FEAT_SIGN_INTERSECT || (k->needs_target && sign != FEAT_SIGN_NEW))
         return FEAT_ERR_BAD_PARAMETERS;
@@ -305,7 +319,7 @@ void update() {
             const int code = caught(
                 [&] {
                     if (skip != r.built_skipped) ZQ_BODY_skip_step(body, r.step, skip ? 1 : 0);
-                    if (values != r.built)
+                    if (values != r.built || r.out_of_date)
                         for (const auto& [index, v] : k->kernel_numbers(r, values))
                             ZQ_BODY_edit_parameter(body, r.step, index, v);
                 },

@@ -77,6 +77,7 @@ enum class Op {
     mesh,
     face_blend,
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
+    varying_blend,  // a blend whose radius runs through points along each edge
 };
 
 // One operation that made or edited a body, kept so that the body can be

@@ -162,6 +162,16 @@ void ZQ_BODY_boolean(int target, int tool, int operation);
 /* Blends the edges with radius r1 at their start and r2 at their end
  * (r1 == r2: constant radius). */
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2);
+/* Blends the edges with radii given by points: numbers holds the default
+ * radius, then for each edge its count k of points and k pairs (parameter
+ * 0..1 from the edge's start, radius); an edge without points takes the
+ * default radius, one point a constant radius, more a radius through the
+ * points. Step parameter 0 is the default radius, the others follow in
+ * this order. */
+void ZQ_BODY_blend_edges_varying(int body, int n, const int edges[], int n_numbers, const double numbers[]);
+/* The parameter (0 at the edge's start, 1 at its end) and distance of the
+ * edge's point nearest to the point. */
+void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], double* parameter, double* distance);
 /* Blends two faces of the body with a constant radius along every edge
  * they share (faces that do not meet: KERNEL_ERR_BLEND_FAILED). The step
  * names the faces, so a regeneration blends them wherever they meet. */

@@ -69,6 +69,7 @@
 #include <functional>
 #include <numbers>
 
+#include "host/kernel/blends.h"
 #include "host/kernel/brep.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -242,9 +243,10 @@ void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Nam
 void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     const std::vector<TopoDS_Shape> edges = subs_by_tag(call, before_named, step.refs, false);
     guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
-        if (step.op == Op::blend) {
+        if (step.op == Op::blend || step.op == Op::varying_blend) {
             BRepFilletAPI_MakeFillet algo(before);
-            for (const TopoDS_Shape& e : edges) {
+            if (step.op == Op::varying_blend) add_varying_blends(call, algo, edges, step.p);
+            for (const TopoDS_Shape& e : step.op == Op::blend ? edges : std::vector<TopoDS_Shape>{}) {
                 if (step.p[0] == step.p[1]) algo.Add(step.p[0], TopoDS::Edge(e));
                 else algo.Add(step.p[0], step.p[1], TopoDS::Edge(e));
             }
@@ -736,6 +738,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
                 for (double r : step.p) need_positive(call, r, step.op == Op::blend ? "radius" : "distance");
                 blend(call, step, before, before_named);
                 break;
+            case Op::varying_blend: blend(call, step, before, before_named); break;
             case Op::face_blend:
                 need_positive(call, step.p[0], "radius");
                 face_blend(call, step, before, before_named);
@@ -1041,6 +1044,14 @@ void ZQ_BODY_boolean(int target, int tool, int operation) {
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2) {
     auto call = HOST_ENTRY(body, n, r1, r2);
     edit_at(call, body, Op::blend, {r1, r2}, n, edges, "edges to blend");
+}
+
+void ZQ_BODY_blend_edges_varying(int body, int n, const int edges[], int n_numbers, const double numbers[]) {
+    auto call = HOST_ENTRY(body, n, n_numbers);
+    if (n_numbers < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no radius given");
+    call.need(numbers, "the radii");
+    edit_at(call, body, Op::varying_blend, std::vector<double>(numbers, numbers + n_numbers), n, edges,
+            "edges to blend");
 }
 
 void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius) {

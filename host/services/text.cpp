@@ -195,6 +195,14 @@ int TEXT_strlen(TEXT_p_t text) {
     return static_cast<int>(ht::require_text(call, text).length);
 }
 
+int TEXT_is_ascii(TEXT_p_t text) {
+    auto call = HOST_ENTRY(text);
+    const TEXT_s& t = ht::require_text(call, text);
+    for (std::uint64_t i = 0; i < t.length; ++i)
+        if (static_cast<unsigned char>(t.chars()[i]) >= 0x80) return 0;
+    return 1;
+}
+
 char* TEXT_strcpy(char* buffer, TEXT_p_t text) {
     auto call = HOST_ENTRY(buffer, text);
     const TEXT_s& t = ht::require_text(call, text);

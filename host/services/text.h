@@ -44,6 +44,8 @@ typedef struct TEXT_s* TEXT_p_t;
 TEXT_p_t TEXT_create_string(const char* string);
 TEXT_p_t TEXT_init_string(const char* string);
 int TEXT_strlen(TEXT_p_t text);
+/* 1 when every character of the text is ASCII, else 0. */
+int TEXT_is_ascii(TEXT_p_t text);
 /* Copies the text's characters and a NUL into buffer (TEXT_strlen + 1 bytes). */
 char* TEXT_strcpy(char* buffer, TEXT_p_t text);
 /* A new text of at most max_bytes bytes of the text (max_bytes >= 0). */

@@ -666,6 +666,10 @@ enum kx_band {
     X(KX_CURVE_ERR_BRIDGE_METHOD3_OPTION, 875354)  \
     X(KX_CURVE_ERR_BRIDGE_SHAPE, 875355)           \
     X(KX_CURVE_ERR_BRIDGE_POSITION_RANGE, 875357)  \
+    X(KX_MODL_ERR_NO_BLEND_EDGES, 875022)          \
+    X(KX_MODL_ERR_NO_BLEND_DATA, 875360)           \
+    X(KX_MODL_ERR_BLEND_REFUSED, 875361)           \
+    X(KX_KF_ERR_NAME_WITHOUT_TEXT, 3125021)         \
     X(KX_MODL_ERR_EXPRESSION, 875013)              \
     X(KX_MODL_ERR_SUPPRESS_EXP_BOUND, 875017)      \
     X(KX_MODL_ERR_BOOLEAN_REFUSED, 875283)         \
@@ -676,6 +680,9 @@ enum kx_band {
     X(KX_MODL_ERR_EXP_NOT_USED, 875362)            \
     X(KX_MODL_ERR_EXP_NO_NAME, 1050006)            \
     X(KX_MODL_ERR_EXP_NOT_FOUND, 1050007)          \
+    X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
+    X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
+    X(KX_MODL_ERR_NO_EDGES, 875022)                \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface

@@ -43,7 +43,10 @@
 #include "kx_facet.h"
 #include "kx_brep.h"
 #include "kx_forgeo.h"
+#include "kx_modl_blend.h"
+#include "kx_kf.h"
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
+#include "kx_modl_cre_feat.h"
 
 #endif

@@ -686,4 +686,14 @@ std::string faults_of(const Report& r) {
     return out;
 }
 
+std::string faults_of(const Report& r, const std::vector<Fault>& not_faults) {
+    std::string out;
+    for (const Fault& f : r.faults) {
+        bool known = false;
+        for (const Fault& k : not_faults) known = known || same_fault(f, k);
+        if (!known) out += describe(f) + "\n";
+    }
+    return out;
+}
+
 }  // namespace faultsim

@@ -119,6 +119,8 @@ std::string describe(const Report& report);
 std::string describe(const Fault& fault);
 // A line per fault of the report (empty when the runs ended clean).
 std::string faults_of(const Report& report);
+// The same leaving out the findings listed as no faults (same_fault).
+std::string faults_of(const Report& report, const std::vector<Fault>& not_faults);
 
 }  // namespace faultsim
 
