@@ -3,12 +3,14 @@
 #include "host/feature/booleans.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/occurrences.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/records.h"
@@ -114,14 +116,151 @@ int require_kernel_body(const Call& call, tag_t body) {
     return e;
 }
 
+// The tool features of booleans read from a part file: boolean -> the
+// features of its tool, in time order. The tool's body is gone (the boolean
+// consumed it) and is not in the file, so the boolean itself stands for it
+// (tool_of) until its tool is replaced.
+TagTable<std::vector<tag_t>> read_tools("boolean tools read");
+
+// The body record of the boolean's tool: its body, or the boolean itself
+// for a tool read from a part file; 0 for none.
+tag_t tool_of(tag_t boolean) {
+    const Record* r = find(boolean);
+    if (!r || !r->meta) return 0;
+    if (r->tool) return r->tool;
+    return read_tools.find(boolean) ? boolean : 0;
+}
+
 // The features of a body, also of one that a boolean consumed, in time order.
 std::vector<tag_t> features_of_body(tag_t body) {
     std::vector<tag_t> out;
+    if (body == 0) return out;
+    const Record* r = find(body);
+    if (const std::vector<tag_t>* read = read_tools.find(body); read && r && !r->tool) {
+        for (tag_t f : *read)
+            if (find(f)) out.push_back(f);
+        return out;
+    }
     for (tag_t part : parts::loaded_parts())
         for (tag_t f : features_of_part(part))
             if (find(f)->body == body) out.push_back(f);
     return out;
 }
+
+// The solids after the first of the boolean's result as the target's steps
+// up to the boolean make them now: made on a copy, without the step that
+// keeps only the first solid, as bodies of their own.
+std::vector<int> split_pieces(int target, int step) {
+    int copy = 0, at = 0;
+    for (int i = 0; i <= step; ++i)
+        if (copy == 0 || step_count(copy) <= i) ZQ_BODY_copy_step(target, i, copy, &copy, &at);
+    ZQ_BODY_skip_step(copy, at + 1, 1);
+    ZQ_BODY_regenerate(copy);
+    int n = 0;
+    int* raw = nullptr;
+    ZQ_BODY_separate(copy, &n, &raw);
+    const std::vector<int> pieces(raw, raw + n);
+    SM_free(raw);
+    ZQ_ENTITY_delete(copy);
+    return pieces;
+}
+
+// True when two bodies have the same box and as many faces and edges.
+bool same_box(int a, int b) {
+    double x[6] = {}, y[6] = {};
+    ZQ_TOPOL_find_box(a, x);
+    ZQ_TOPOL_find_box(b, y);
+    for (int k = 0; k < 6; ++k)
+        if (std::abs(x[k] - y[k]) > 1e-6 * (1 + std::abs(x[k]))) return false;
+    return kernel::faces_of(a).size() == kernel::faces_of(b).size() &&
+           kernel::edges_of(a).size() == kernel::edges_of(b).size();
+}
+
+// The bodies a boolean split off follow the update: each takes the shape of
+// its solid as made again, in place (united with it, then intersected with
+// it), so that it keeps its tag and the faces and edges that the kernel's
+// naming carries over keep theirs (a body of the same shape takes over its
+// objects at once). A boolean that now splits off another
+// number of bodies fails the update.
+void remake_split_bodies() {
+    for (tag_t part : parts::loaded_parts())
+        for (tag_t f : features_of_part(part)) {
+            const Record& r = *find(f);
+            if (!r.meta || r.step <= 0 || r.results.empty() || r.detached || is_inactive(f)) continue;
+            const int target = kernel::entity_of(r.body);
+            std::vector<int> olds;
+            for (tag_t b : r.results)
+                if (objects::is_alive(b) && kernel::entity_of(b)) olds.push_back(kernel::entity_of(b));
+            if (target == 0 || olds.size() != r.results.size() || step_count(target) <= r.step + 1) continue;
+            const std::vector<int> unite = split_pieces(target, r.step), meet = split_pieces(target, r.step);
+            if (unite.size() != olds.size() || meet.size() != olds.size()) {
+                for (int p : unite) ZQ_ENTITY_delete(p);
+                for (int p : meet) ZQ_ENTITY_delete(p);
+                const Call call("UPDATE_do_update", nullptr);
+                call.fail(FEAT_ERR_UPDATE_FAILED, "%s splits off %zu bodies now, not %zu", display_name(f).c_str(),
+                          unite.size(), olds.size());
+            }
+            for (std::size_t i = 0; i < olds.size(); ++i) {
+                // Unchanged: the new solid takes the old one's objects.
+                if (same_box(unite[i], olds[i])) {
+                    ZQ_BODY_adopt(unite[i], olds[i]);
+                    ZQ_ENTITY_delete(meet[i]);
+                    continue;
+                }
+                ZQ_BODY_boolean(olds[i], unite[i], FEAT_SIGN_UNITE);
+                ZQ_BODY_boolean(olds[i], meet[i], FEAT_SIGN_INTERSECT);
+            }
+        }
+}
+const bool split_followed = (add_follower(remake_split_bodies), true);
+
+// Part-file section "BOOL": the tools of the part's booleans. Payload:
+// rows (part_file::write_rows), one per boolean with a tool:
+//   u32 count + object numbers of the tool's features (time order)
+// A file without the section opens with booleans that have no tool
+// features. The reader refuses a row of an object that is no feature, and
+// tool features that are no features of the part or the boolean itself.
+namespace pf = host::part_file;
+
+void write_tools(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> booleans;
+    for (tag_t f : features_of_part(ctx.part))
+        if (tool_of(f)) booleans.push_back(f);
+    pf::write_rows(out, ctx, booleans, [&](pf::Writer& row, tag_t t) {
+        std::vector<std::uint32_t> numbers;
+        for (tag_t f : features_of_body(tool_of(t))) {
+            const std::uint32_t n = ctx.index(f);
+            if (n != 0xFFFFFFFFu && n != 0) numbers.push_back(n);
+        }
+        if (numbers.empty()) return;
+        row.u32(static_cast<std::uint32_t>(numbers.size()));
+        for (std::uint32_t n : numbers) row.u32(n);
+    });
+}
+
+void read_tools_section(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, std::vector<tag_t>>> rows;
+    pf::read_rows(in, ctx, {"boolean row", 4, false}, [&](tag_t t, pf::Reader& row) {
+        if (objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a boolean row of an object that is no feature");
+        const std::uint32_t n = row.u32();
+        if (n == 0 || n > row.left() / 4) throw pf::FormatError("a boolean's tool count beyond its row");
+        std::vector<tag_t> tools;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t number = row.u32();
+            if (number == 0) throw pf::FormatError("a boolean's tool feature is the part");
+            const tag_t f = ctx.tag_of(number);
+            const objects::Object* o = objects::find(f);
+            if (!o || o->cls != OM_CLASS_FEATURE || f == t)
+                throw pf::FormatError("a boolean's tool feature is no other feature");
+            tools.push_back(f);
+        }
+        rows.emplace_back(t, std::move(tools));
+    });
+    for (auto& [t, tools] : rows) read_tools[t] = std::move(tools);
+}
+
+const bool tools_registered = (pf::register_section({{'B', 'O', 'O', 'L'}, write_tools, read_tools_section}), true);
 
 // A tool goes into the boolean: its features are no longer made again on
 // their own (their body is gone); the boolean keeps the tool as it was.
@@ -422,7 +561,7 @@ void BREF_ask_tool_bref_of_meta(unsigned int feature, int* count, unsigned int**
     call.need(brefs, "the body records output");
     const hf::Record& r = hf::require(call, feature);
     std::vector<unsigned int> v;
-    if (r.meta && r.tool) v.push_back(r.tool);
+    if (const unsigned int tool = hf::tool_of(feature)) v.push_back(tool);
     hf::tags_out(v, count, brefs);
 }
 
@@ -439,11 +578,12 @@ void META_change_references(unsigned int feature, unsigned int old_bref, unsigne
     if (!META_is_eid_valid_for_replace(new_bref))
         call.fail(FEAT_ERR_BAD_REFERENCE, "body %u cannot take part in %s", new_bref,
                   hf::display_name(feature).c_str());
-    if (new_bref == r.body || new_bref == r.tool)
+    const unsigned int tool = hf::tool_of(feature);
+    if (new_bref == r.body || new_bref == tool)
         call.fail(FEAT_ERR_BAD_REFERENCE, "body %u takes part in %s already", new_bref,
                   hf::display_name(feature).c_str());
     const bool target = old_bref == r.body;
-    if (!target && old_bref != r.tool)
+    if (!target && old_bref != tool)
         call.fail(HOST_ERR_BAD_ARGUMENT, "body %u is neither target nor tool of %s", old_bref,
                   hf::display_name(feature).c_str());
     const int body = hf::require_kernel_body(call, r.body);
@@ -457,7 +597,7 @@ void META_change_references(unsigned int feature, unsigned int old_bref, unsigne
             w.body = new_bref;
             w.step = hf::step_count(with) - 1;
         } else {
-            const std::vector<unsigned int> old_tool = hf::features_of_body(w.tool);
+            const std::vector<unsigned int> old_tool = hf::features_of_body(tool);
             std::erase_if(w.parents, [&](unsigned int p) {
                 return std::find(old_tool.begin(), old_tool.end(), p) != old_tool.end();
             });

@@ -25,7 +25,12 @@
  * When a part read from a file is made again (host::feature::attach),
  * booleans and plain root features copy their steps from the body read
  * with it (host/kernel/steps.h): the tool of a boolean is kept only there.
- * The bodies a boolean split off are kept as they were made.
+ * Part files keep the features of a boolean's tool (section "BOOL"); the
+ * boolean read back stands for its consumed tool body (BREF_ask_tool_bref_
+ * of_meta answers the boolean) until the tool is replaced.
+ * The bodies a boolean split off follow each update: made again from the
+ * target's steps up to the boolean, they change in place and keep their
+ * tags (faces and edges where the kernel's naming carries them over).
  *
  * Promotions: a "PROMOTION" feature of a part holds a base body (a body of
  * another part brought in); host::feature::make_promotion makes one.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
@@ -18,6 +20,8 @@ namespace host::feature {
 namespace {
 
 const OM_class_t kConstraintClass = objects::register_class(RPO_CONSTRAINT_CLASS_NAME, OM_CLASS_OBJECT);
+// Constraints go into part files with their features.
+const bool constraint_kind_known = (part_rules::register_known_kind(kConstraintClass, 0, 0, 0), true);
 
 struct Constraint {
     tag_t feature = 0;
@@ -48,6 +52,122 @@ const Constraint& require_constraint(const Call& call, tag_t constraint) {
     if (!c) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no positioning constraint", constraint);
     return *c;
 }
+
+// Part-file sections (part_file::write_rows; objects by their number,
+// kNone: none).
+//   "RCON": one row per positioning constraint:
+//     u32 its feature, u32 the object it positions against,
+//     u32 count + its expressions
+//   "RPOS": one row per feature with positioning:
+//     u32 count + per constraint or kept value: u32 number, str descriptor
+//     u32 the initial master of its instance set, i32 row, i32 column
+// Files without them open with features that have no positioning. The
+// readers refuse numbers of no object of the kind the row needs (a feature,
+// an expression, a constraint or an expression as a positioning object).
+// An object not written with the part is left out of its row (a dead
+// target or master: none).
+namespace pf = host::part_file;
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+std::uint32_t number_of(const pf::SaveContext& ctx, tag_t t) {
+    const std::uint32_t n = t != 0 && objects::is_alive(t) ? ctx.index(t) : kNone;
+    return n == 0 ? kNone : n;
+}
+
+tag_t object_numbered(const pf::LoadContext& ctx, std::uint32_t n, bool (*accept)(const objects::Object&)) {
+    if (n == 0) throw pf::FormatError("a positioning row names the part");
+    const objects::Object* o = objects::find(ctx.tag_of(n));
+    if (!o || !accept(*o)) throw pf::FormatError("a positioning row names an object of the wrong kind");
+    return o->tag;
+}
+
+bool is_feature(const objects::Object& o) { return o.cls == OM_CLASS_FEATURE; }
+bool is_expression(const objects::Object& o) { return o.cls == OM_CLASS_EXPRESSION; }
+bool is_constraint(const objects::Object& o) { return o.cls == kConstraintClass; }
+bool is_positioning(const objects::Object& o) { return is_constraint(o) || is_expression(o); }
+bool is_any(const objects::Object& o) { return o.cls != OM_CLASS_PART; }
+
+std::uint32_t count_in(pf::Reader& row, std::size_t bytes) {
+    const std::uint32_t n = row.u32();
+    if (n > row.left() / bytes) throw pf::FormatError("a positioning count beyond its row");
+    return n;
+}
+
+void write_constraints(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (constraints.find(t) && objects::is_alive(t)) rows.push_back(t);
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Constraint& c = *constraints.find(t);
+        if (number_of(ctx, c.feature) == kNone) return;
+        std::vector<std::uint32_t> exps;
+        for (tag_t e : c.exps)
+            if (number_of(ctx, e) != kNone) exps.push_back(number_of(ctx, e));
+        row.u32(number_of(ctx, c.feature));
+        row.u32(number_of(ctx, c.target));
+        row.u32(static_cast<std::uint32_t>(exps.size()));
+        for (std::uint32_t n : exps) row.u32(n);
+    });
+}
+
+void read_constraints(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Constraint>> rows;
+    pf::read_rows(in, ctx, {"positioning constraint row", 12, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_constraint(objects::require(t))) throw pf::FormatError("a constraint row of no constraint");
+        Constraint c;
+        c.feature = object_numbered(ctx, row.u32(), is_feature);
+        const std::uint32_t target = row.u32();
+        if (target != kNone) c.target = object_numbered(ctx, target, is_any);
+        for (std::uint32_t i = 0, n = count_in(row, 4); i < n; ++i)
+            c.exps.push_back(object_numbered(ctx, row.u32(), is_expression));
+        rows.emplace_back(t, std::move(c));
+    });
+    for (auto& [t, c] : rows) constraints[t] = std::move(c);
+}
+
+void write_positioning(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (positioning.find(t) && objects::is_alive(t)) rows.push_back(t);
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Positioning& p = *positioning.find(t);
+        std::vector<std::pair<std::uint32_t, const std::string*>> kept;
+        for (const auto& [o, d] : p.objects)
+            if (number_of(ctx, o) != kNone) kept.emplace_back(number_of(ctx, o), &d);
+        const std::uint32_t master = find(p.master) ? number_of(ctx, p.master) : kNone;
+        if (kept.empty() && master == kNone) return;
+        row.u32(static_cast<std::uint32_t>(kept.size()));
+        for (const auto& [n, d] : kept) {
+            row.u32(n);
+            row.str(*d);
+        }
+        row.u32(master);
+        row.i32(master == kNone ? 0 : p.row);
+        row.i32(master == kNone ? 0 : p.column);
+    });
+}
+
+void read_positioning(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Positioning>> rows;
+    pf::read_rows(in, ctx, {"feature positioning row", 16, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature(objects::require(t))) throw pf::FormatError("a positioning row of no feature");
+        Positioning p;
+        for (std::uint32_t i = 0, n = count_in(row, 8); i < n; ++i) {
+            const tag_t o = object_numbered(ctx, row.u32(), is_positioning);
+            p.objects.emplace_back(o, row.str());
+        }
+        const std::uint32_t master = row.u32();
+        if (master != kNone) p.master = object_numbered(ctx, master, is_feature);
+        p.row = row.i32();
+        p.column = row.i32();
+        rows.emplace_back(t, std::move(p));
+    });
+    for (auto& [t, p] : rows) positioning[t] = std::move(p);
+}
+
+const bool sections_registered =
+    (pf::register_section({{'R', 'C', 'O', 'N'}, write_constraints, read_constraints}),
+     pf::register_section({{'R', 'P', 'O', 'S'}, write_positioning, read_positioning}), true);
 
 }  // namespace
 

@@ -19,7 +19,8 @@
  * master at a place (row, column) of the set; the instance at (0, 0) stands
  * where the master stands.
  *
- * Constraints and instances are part of the model (undo rolls them back).
+ * Constraints and instances are part of the model (undo rolls them back)
+ * and of part files (sections "RCON" and "RPOS", positioning.cpp).
  * Checks: a tag of no live feature raises FEAT_ERR_NOT_A_FEATURE (a dead
  * tag HOST_ERR_DEAD_TAG), of no live constraint HOST_ERR_WRONG_CLASS, a
  * null pointer HOST_ERR_NULL_ARGUMENT. */

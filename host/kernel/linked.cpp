@@ -127,7 +127,7 @@ void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matri
 }
 
 void ZQ_BODY_copy(int source, const double matrix[12], int target, int* body) {
-    auto call = HOST_ENTRY(source, matrix, target, body);
+    [[maybe_unused]] auto call = HOST_ENTRY(source, matrix, target, body);
     ZQ_BODY_copy_faces(source, 0, nullptr, matrix, target, 0, body);
 }
 

@@ -92,16 +92,6 @@ bool plane_of(tag_t plane, double point[3], double normal[3]) {
     return host::profiles::direction_data(plane, point, normal);
 }
 
-// The reflection in a plane.
-Xf mirror_in(const double p[3], const double n[3]) {
-    Xf x;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) x.R[3 * i + j] = (i == j ? 1.0 : 0.0) - 2 * n[i] * n[j];
-    const double d = dot(p, n);
-    for (int i = 0; i < 3; ++i) x.t[i] = 2 * d * n[i];
-    return x;
-}
-
 bool is_curve(const ho::Object& o) {
     return o.type == HOST_TYPE_LINE || o.type == HOST_TYPE_ARC || o.type == HOST_TYPE_CONIC ||
            o.type == HOST_TYPE_SPLINE || (o.type == HOST_TYPE_SOLID && o.subtype == HOST_SUBTYPE_EDGE);

@@ -100,6 +100,7 @@
 #define KBL_ERR_TYPE           3125017 /* the value is not of the rule's type */
 #define KBL_ERR_UNKNOWN        3125018 /* a pointer that is no live engine object */
 #define KBL_ERR_NO_PART        3125019 /* no part is prepared */
+#define KBL_ERR_NO_SERVER      3125020 /* the request server is not available */
 
 #ifdef __cplusplus
 extern "C" {
@@ -193,6 +194,10 @@ int KBL_ask_value_of_list_item(const void* list_object, int index, struct TEXT_s
 
 /* The engine's information-message service: a line on the trace. */
 void KBL_display_info_message(const char* text);
+/* The request server is not part of this host: the call is noted on the
+ * trace ("request server not available"), *output is cleared and the answer
+ * is KBL_ERR_NO_SERVER. */
+int KBE_run_corba_server(void* first, void* second, void* third, int flags, void** output);
 
 /* Part preparation: one pass; answers 0 when the part is ready. */
 int KBL_init_part(int pass, unsigned int part, int* status);

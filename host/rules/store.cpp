@@ -330,6 +330,14 @@ void KBL_display_info_message(const char* text) {
     add_trace(text ? text : "");
 }
 
+int KBE_run_corba_server(void* first, void* second, void* third, int flags, void** output) {
+    HOST_ENTRY(first, second, third, output);
+    (void)flags;
+    if (output) *output = nullptr;
+    add_trace("request server not available");
+    return KBL_ERR_NO_SERVER;
+}
+
 void KBL_free_value(KBL_value_t* value) {
     auto call = HOST_ENTRY(value);
     if (!value) return;

@@ -688,6 +688,9 @@ enum kx_band {
     X(KX_MODL_ERR_EXP_NOT_USED, 875362)            \
     X(KX_MODL_ERR_EXP_NO_NAME, 1050006)            \
     X(KX_MODL_ERR_EXP_NOT_FOUND, 1050007)          \
+    X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
+    X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
+    X(KX_MODL_ERR_NO_EDGES, 875022)                \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface

@@ -99,6 +99,93 @@ KXAPI int KX_KF_ask_list_item(KX_KF_list_p_t list, int index, knowledge_value_p_
 KXAPI int KX_KF_ask_value_of_list_item(KX_KF_instance_p_t list_object, int index, char** name, char** type,
                                        knowledge_value_p_t* item);
 
+/* ---- Rules, classes and instances of the knowledge engine ----
+ * Functions with texts out hand out caller-owned copies (KX_free; arrays
+ * with KX_free_string_array) unless noted. Texts in are ASCII (1105031). */
+typedef struct KX_KF_rule_s* KX_KF_rule_p_t; /* a rule of a class or instance */
+
+/* Session, search path and directories. */
+KXAPI int KX_KF_is_initialized(logical* available);
+/* Prepares the part in up to seven passes: 3130024 to 3130026 for a part
+ * refused, 3130027 when class files were skipped. */
+KXAPI int KX_KF_init_part(tag part);
+/* First on the path with the user override set, else last. */
+KXAPI int KX_KF_add_search_library(const char* directory);
+KXAPI int KX_KF_set_user_override(logical on);
+KXAPI int KX_KF_set_user_class_dir(const char* directory, int flags);
+/* The engine's own text. */
+KXAPI int KX_KF_ask_user_class_dir(const char** directory);
+/* Starts the request server with the three arguments; this host has none
+ * and answers its code 3125020. */
+KXAPI int KX_KF_start_pipeline(void* first, void* second, void* third, void** output);
+KXAPI int KX_KF_ask_edit_method(void);
+KXAPI int KX_KF_set_edit_method(void);
+
+/* Classes and rule lists. Selector 0, 1 or 2 (all; any other value too). */
+KXAPI int KX_KF_ask_classes(int selector, int* count, char*** names);
+KXAPI int KX_KF_ask_all_classes(int* count, char*** names);
+KXAPI int KX_KF_ask_ancestor_classes(const char* cls, int* count, char*** names);
+KXAPI int KX_KF_ask_rules_of_class(const char* cls, int* count, char*** names);
+KXAPI int KX_KF_ask_rules(const char* chain, int* count, char*** names);
+KXAPI int KX_KF_ask_parameters(const char* cls, char*** names, int* count);
+KXAPI int KX_KF_ask_rule_types(int* count, char*** types);
+
+/* Rule creation and removal: the model is as before the call on failure.
+ * A child rule's chain (NULL for "Root:") names the root or an instance
+ * of the prepared part, else 1105005. */
+KXAPI int KX_KF_create_rule(const char* chain, const char* name, const char* type, const char* formula,
+                            const char* flags);
+KXAPI int KX_KF_create_rule_no_update(const char* chain, const char* name, const char* type, const char* formula,
+                                      const char* flags);
+KXAPI int KX_KF_create_child_rule(void* engine_arg, const char* chain, const char* name, const char* cls, int n,
+                                  char** names, char** values, char** result);
+KXAPI int KX_KF_delete_class_rule(const char* cls, const char* rule);
+KXAPI int KX_KF_delete_instance_rule(const char* chain, const char* rule);
+/* NULL reverts every instance. */
+KXAPI int KX_KF_revert(const char* chain);
+
+/* Rule queries. */
+KXAPI int KX_KF_ask_rule_type(KX_KF_rule_p_t rule, char** type);
+KXAPI int KX_KF_ask_rule_name(KX_KF_rule_p_t rule, char** name);
+KXAPI int KX_KF_ask_default_formula(KX_KF_rule_p_t rule, char** formula);
+KXAPI int KX_KF_is_child_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_parameter_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_canonical_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_modifiable_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_uncached_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_lookup_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_hidden_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_cached_rule(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_method(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_dynamic(KX_KF_rule_p_t rule, logical* answer);
+KXAPI int KX_KF_is_child_list_rule(KX_KF_rule_p_t rule, logical* answer);
+
+/* Queries by name chain. */
+KXAPI int KX_KF_is_local(const char* chain, void* engine_arg, logical* local);
+KXAPI int KX_KF_is_rule_in_class(const char* cls, const char* rule, logical* in_class);
+KXAPI int KX_KF_ask_rule_of_name(const char* cls, const char* rule, KX_KF_rule_p_t* out);
+KXAPI int KX_KF_ask_rule_of_instance(const char* chain, const char* rule, KX_KF_rule_p_t* out);
+KXAPI int KX_KF_ask_parameter_type(const char* chain, const char* parameter, char** type);
+KXAPI int KX_KF_ask_parameter_formula(const char* chain, const char* parameter, char** formula);
+KXAPI int KX_KF_is_rule_computed(const char* chain, const char* rule, logical* computed);
+KXAPI int KX_KF_ask_instance_class(const char* chain, char** cls);
+/* 3095003 for an instance that is no item of a child list. */
+KXAPI int KX_KF_ask_list_of_instance(const char* chain, KX_KF_list_p_t* list);
+KXAPI int KX_KF_is_child_list_instance(const char* chain, logical* item);
+/* The engine's own text. */
+KXAPI int KX_KF_ask_name_chain_of_instance(KX_KF_instance_p_t instance, const char** chain);
+
+/* Evaluation ("<instance chain><rule>") and engine memory. */
+KXAPI int KX_KF_evaluate_rule(const char* chain, knowledge_value_p_t* value);
+KXAPI int KX_KF_evaluate_rule_to_string(const char* chain, char** text);
+KXAPI int KX_KF_free_rule_value(knowledge_value_p_t value);
+KXAPI int KX_KF_free_list_object_contents(void* list_object);
+
+/* Model objects: the instances of the objects (an array for KX_free),
+ * adopting under "Root:" those not adopted yet; 1105004 for an object that
+ * cannot be adopted (the message names its index from 0). */
+KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t** instances);
+
 KX_END_DECLS
 
 #endif

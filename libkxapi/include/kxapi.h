@@ -47,5 +47,6 @@
 #include "kx_kf.h"
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
+#include "kx_modl_cre_feat.h"
 
 #endif
