@@ -21,6 +21,7 @@
 #include "host/kernel/curvefeat.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "kx_curve_feat.h"
 #include "kx_modl.h"
 #include "kx_undo.h"
@@ -439,24 +440,12 @@ TEST_F(OffsetTest, AFeatureReadBackFromItsFile) {
     offset_data d = data(&chain, 7, "2", "45");
     tag feature = NULL_TAG;
     ASSERT_EQ(KX_CURVE_create_offset_object(&d, &feature), 0);
-    const std::vector<unsigned int> before = host::objects::objects_of_part(part);
-    const std::string file =
-        (std::filesystem::temp_directory_path() / ("kxoffset-" + std::to_string(::getpid()) + ".prt")).string();
-    ASSERT_EQ(host::part_file::write_part(file, part, nullptr, true), 0);
-    for (string_list& s : made) KX_MODL_free_string_list(&s);
-    made.clear();
-    fresh();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &part, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
-    std::filesystem::remove(file);
-    host::parts::set_work_part(part);
-    const std::vector<unsigned int> after = host::objects::objects_of_part(part);
-    ASSERT_EQ(after.size(), before.size());
-    auto now = [&](tag t) { return after[std::find(before.begin(), before.end(), t) - before.begin()]; };
+    const std::map<unsigned int, unsigned int> read = reopen_part(part, [&] {
+        for (string_list& s : made) KX_MODL_free_string_list(&s);
+        made.clear();
+        fresh();
+    });
+    auto now = [&](tag t) { return read.at(t); };
     feature = now(feature);
     offset_data asked{};
     ASSERT_EQ(KX_CURVE_ask_offset_parms(feature, &asked), 0);

@@ -14,17 +14,6 @@ namespace {
 
 class FamilyTest : public PartApiTest {
 protected:
-    void restart() {
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-    }
-    tag open(const std::string& file) {
-        tag part = NULL_TAG;
-        load_status status{};
-        EXPECT_EQ(KX_PART_open(file.c_str(), &part, &status), 0);
-        free_status(status);
-        return part;
-    }
     // A template "bolt.prt" with the family "sizes" (length, diameter) of
     // three members M6, M8 and M10.
     tag make_template() {

@@ -37,6 +37,18 @@ protected:
         host::control::reset();
         host::control::clear_decoders();
     }
+    // Closes everything and starts host and session afresh.
+    void restart() {
+        fresh();
+        ASSERT_EQ(KX_initialize(), 0);
+    }
+    tag open(const std::string& file) {
+        tag part = NULL_TAG;
+        load_status status{};
+        EXPECT_EQ(KX_PART_open(file.c_str(), &part, &status), 0);
+        free_status(status);
+        return part;
+    }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     static void write(const std::string& file, const std::string& bytes) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;

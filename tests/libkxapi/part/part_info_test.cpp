@@ -13,17 +13,6 @@ namespace {
 
 class PartInfoTest : public PartApiTest {
 protected:
-    void restart() {
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-    }
-    tag open(const std::string& file) {
-        tag part = NULL_TAG;
-        load_status status{};
-        EXPECT_EQ(KX_PART_open(file.c_str(), &part, &status), 0);
-        free_status(status);
-        return part;
-    }
     tag make(const std::string& name) {
         tag part = NULL_TAG;
         EXPECT_EQ(KX_PART_new(path(name).c_str(), KX_PART_METRIC, &part), 0);

@@ -20,18 +20,6 @@ namespace {
 
 class PersistApiTest : public PartApiTest {
 protected:
-    // Closes everything and starts host and session afresh.
-    void restart() {
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-    }
-    tag open(const std::string& file) {
-        tag part = NULL_TAG;
-        load_status status{};
-        EXPECT_EQ(KX_PART_open(file.c_str(), &part, &status), 0);
-        free_status(status);
-        return part;
-    }
     static std::vector<tag> objects_of(tag part) { return host::objects::objects_of_part(part); }
     static std::string handle(tag object) {
         char* h = KX_TAG_ask_handle_of_tag(object);
