@@ -559,7 +559,7 @@ void BREF_ask_tool_bref_of_meta(unsigned int feature, int* count, unsigned int**
     auto call = HOST_ENTRY(feature, count, brefs);
     call.need(count, "the count output");
     call.need(brefs, "the body records output");
-    const hf::Record& r = hf::require(call, feature);
+    hf::require(call, feature);
     std::vector<unsigned int> v;
     if (const unsigned int tool = hf::tool_of(feature)) v.push_back(tool);
     hf::tags_out(v, count, brefs);

@@ -633,7 +633,9 @@ TEST_F(BridgeTest, Codes) {
         row.change(d);
         tag feature = 5;
         EXPECT_EQ(KX_CURVE_create_bridge_feature(&d, &feature), row.code) << row.what;
-        if (row.code != 0) EXPECT_EQ(feature, NULL_TAG) << row.what;
+        if (row.code != 0) {
+            EXPECT_EQ(feature, NULL_TAG) << row.what;
+        }
     }
     EXPECT_EQ(count_of_type(HOST_TYPE_FEATURE), 1);
     EXPECT_EQ(marks(), 0);
@@ -769,7 +771,9 @@ TEST_F(CurveFeatureTest, CombinedCurveCodesCountRightAnglesWithinATolerance) {
         EXPECT_EQ(KX_CURVE_create_combine_curves(row.first, &d1, row.second, &d2, const_cast<char*>("0.001"), &feature),
                   row.code)
             << row.what;
-        if (row.code != 0) EXPECT_EQ(feature, NULL_TAG) << row.what;
+        if (row.code != 0) {
+            EXPECT_EQ(feature, NULL_TAG) << row.what;
+        }
     }
     EXPECT_EQ(count_of_type(HOST_TYPE_FEATURE), 1);
     // A combine the host refuses: 875196; a host error: 875030; the model as before.

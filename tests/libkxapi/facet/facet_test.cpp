@@ -181,7 +181,9 @@ TEST_F(FacetTest, PrimitivesAreClosedAndLieOnTheirSurfacesWithinTheTolerance) {
         expect_closed(model);
         char convex = 2;
         ASSERT_EQ(KX_FACET_is_model_convex(model, &convex), 0);
-        if (c.convex >= 0) EXPECT_EQ(convex, c.convex);
+        if (c.convex >= 0) {
+            EXPECT_EQ(convex, c.convex);
+        }
         char up_to_date = 0;
         ASSERT_EQ(KX_FACET_is_model_up_to_date(model, &up_to_date), 0);
         EXPECT_EQ(up_to_date, 1);

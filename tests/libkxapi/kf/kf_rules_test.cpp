@@ -330,10 +330,13 @@ TEST_F(KfRules, ChildRulesNeedThePartOrTheRoot) {
                           Case{"Root:nowhere:", "number", KBL_ERR_NO_INSTANCE}}) {
         host::rules::clear_trace();
         EXPECT_EQ(KX_KF_create_rule_no_update(c.chain, "c1", c.type, "plate", nullptr), c.status) << c.chain;
-        if (c.status == 1105005) EXPECT_TRUE(kf_lines().empty()) << "refused before the trace";
-        if (c.status == KBL_ERR_NO_INSTANCE)
+        if (c.status == 1105005) {
+            EXPECT_TRUE(kf_lines().empty()) << "refused before the trace";
+        }
+        if (c.status == KBL_ERR_NO_INSTANCE) {
             EXPECT_EQ(kf_lines(), (std::vector<std::string>{"pre KX_KF_create_rule", "KX_KF_create_rule failed",
                                                             "KX_KF_create_rule"}));
+        }
         KX_KF_delete_instance_rule("Root:", "c1");
     }
     EXPECT_EQ(KX_KF_create_rule("Root:", "c2", nullptr, "x", nullptr), 1105006) << "a rule type is required";

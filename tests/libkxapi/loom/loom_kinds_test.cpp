@@ -175,7 +175,9 @@ TEST_F(LinkKinds, FacesAndEdgesOfALinkedBodyKeepTheirObjectsAcrossUpdates) {
     ASSERT_EQ(face_count(link), 7);
     for (std::size_t i = 0; i < src_faces.size(); ++i) EXPECT_EQ(mapped(link, src_faces[i]), before[i]) << i;
     for (std::size_t i = 1; i < src_edges.size(); ++i)
-        if (host::objects::is_alive(src_edges[i])) EXPECT_EQ(mapped(link, src_edges[i]), edges_before[i]) << i;
+        if (host::objects::is_alive(src_edges[i])) {
+            EXPECT_EQ(mapped(link, src_edges[i]), edges_before[i]) << i;
+        }
     const std::vector<unsigned int> after = face_objects(link);
     for (unsigned int f : before) EXPECT_NE(std::find(after.begin(), after.end(), f), after.end());
     for (unsigned int f : after) EXPECT_TRUE(host::objects::is_alive(f));
@@ -352,7 +354,9 @@ TEST_F(LinkKinds, FaceAndRegionLinksCopyTheirFacesAsOneSheet) {
     EXPECT_EQ(face_count(two), 2);
     EXPECT_NE(mapped(two, top), 0u);
     for (unsigned int f : faces)
-        if (f != top && f != bottom) EXPECT_EQ(mapped(two, f), 0u);  // a face not chosen has no partner
+        if (f != top && f != bottom) {
+            EXPECT_EQ(mapped(two, f), 0u);  // a face not chosen has no partner
+        }
 
     struct Case {
         int traverse;

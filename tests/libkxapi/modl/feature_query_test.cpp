@@ -753,12 +753,7 @@ TEST_F(FeatureQuery, OccurrenceBodyOfAFullyLoadedPrototype) {
 }
 
 TEST_F(FeatureQuery, OccurrenceBodyOfAPartlyLoadedPrototype) {
-    const unsigned int reopened = partly_loaded_part("kx_modl_occ", part_, [](unsigned int proto) {
-        const char* size[] = {"10", "10", "10"};
-        const double at[] = {0, 0, 0};
-        unsigned int f = 0;
-        EXPECT_EQ(FEAT_create(proto, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
-    });
+    const unsigned int reopened = partly_loaded_part("kx_modl_occ", part_, ten_mm_block);
     ASSERT_NE(reopened, 0u);
     unsigned int body = 0;
     for (unsigned int t : host::objects::objects_of_part(reopened))

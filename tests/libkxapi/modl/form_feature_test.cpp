@@ -430,7 +430,9 @@ TEST_F(FormFeature, PositioningRoutineRunsOnEachNewFeature) {
         EXPECT_EQ(KX_MODL_create_simple_hole(at, along, "10", "8", "0", top_, NULL_TAG, &out), r.status);
         EXPECT_NE(g_seen, 0);
         EXPECT_EQ(out != NULL_TAG, r.kept);
-        if (r.kept) EXPECT_EQ(static_cast<tag>(g_seen), out);
+        if (r.kept) {
+            EXPECT_EQ(static_cast<tag>(g_seen), out);
+        }
         EXPECT_NEAR(volume(), r.kept ? before - kPi * 25 * 8 : before, 1e-3);
         EXPECT_EQ(marks(), 0);
         bool noted = false;

@@ -12,7 +12,16 @@
 #include <string>
 
 #include "host/data/parts.h"
+#include "host/feature/feature.h"
 #include "host/services/memory.h"
+
+// A fill for the part: a 10 x 10 x 10 block.
+inline void ten_mm_block(unsigned int part) {
+    const char* size[] = {"10", "10", "10"};
+    const double at[] = {0, 0, 0};
+    unsigned int f = 0;
+    EXPECT_EQ(FEAT_create(part, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
+}
 
 inline unsigned int partly_loaded_part(const std::string& dir_name, unsigned int work_part,
                                        const std::function<void(unsigned int part)>& fill) {

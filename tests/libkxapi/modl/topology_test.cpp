@@ -693,12 +693,7 @@ TEST_F(Topology, OccurrenceFacesAnswerInTheirPartOccurrence) {
 }
 
 TEST_F(Topology, OccurrenceOfAPartlyLoadedPrototypeIsRefused) {
-    const unsigned int reopened = partly_loaded_part("kx_modl_topology", part_, [](unsigned int proto) {
-        const char* size[] = {"10", "10", "10"};
-        const double at[] = {0, 0, 0};
-        unsigned int f = 0;
-        EXPECT_EQ(FEAT_create(proto, "BLOCK", 3, size, 3, at, 0, nullptr, 0, 0, &f), 0);
-    });
+    const unsigned int reopened = partly_loaded_part("kx_modl_topology", part_, ten_mm_block);
     ASSERT_NE(reopened, 0u);
     ASSERT_EQ(host::parts::load_state(reopened), PART_PARTIALLY_LOADED);
     unsigned int face = 0, edge = 0;
