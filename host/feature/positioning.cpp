@@ -3,12 +3,16 @@
 #include "host/feature/positioning.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "host/data/part_file.h"
 #include "host/data/part_rules.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
+#include "host/feature/form_detail.h"
 #include "host/hook.h"
+#include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/handout.h"
@@ -38,6 +42,25 @@ struct Positioning {
     int row = 0, column = 0;
 };
 TagTable<Positioning> positioning("feature positioning");
+
+// The record of a positioning dimension or link-face constraint (kind 0),
+// by the constraint's tag: the tool object (0: the feature's location), the
+// unit direction in which a larger value moves the feature, the value
+// measured when it was made and the value the feature was last built with.
+struct Dimension {
+    int kind = 0;
+    tag_t tool = 0;
+    double axis[3] = {0, 0, 0};
+    double base = 0;
+    double built = 0;
+};
+TagTable<Dimension> dimensions("positioning dimensions");
+// How many dimensions were ever made (0: no feature moves; saves looking).
+struct DimensionCount {
+    int n = 0;
+};
+int dimension_count() { return model_value<DimensionCount>("positioning dimension count").read().n; }
+const bool dimension_count_registered = (dimension_count(), true);
 
 const Record& require_feature(const Call& call, tag_t feature) {
     call.live(feature);
@@ -165,9 +188,240 @@ void read_positioning(pf::Reader& in, pf::LoadContext& ctx) {
     for (auto& [t, p] : rows) positioning[t] = std::move(p);
 }
 
+//   "RDIM": one row per positioning dimension or link-face constraint:
+//     i32 kind, u32 its tool object (kNone: the location),
+//     f64 x 3 its direction, f64 the value measured, f64 the value built
+void write_dimensions(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (dimensions.find(t) && constraints.find(t) && objects::is_alive(t)) rows.push_back(t);
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Dimension& d = *dimensions.find(t);
+        row.i32(d.kind);
+        row.u32(number_of(ctx, d.tool));
+        for (double a : d.axis) row.f64(a);
+        row.f64(d.base);
+        row.f64(d.built);
+    });
+}
+
+void read_dimensions(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Dimension>> rows;
+    pf::read_rows(in, ctx, {"positioning dimension row", 48, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_constraint(objects::require(t))) throw pf::FormatError("a dimension row of no constraint");
+        Dimension d;
+        d.kind = row.i32();
+        if (d.kind < 0 || d.kind > RPO_DIM_ANGLE) throw pf::FormatError("a dimension of no kind");
+        const std::uint32_t tool = row.u32();
+        if (tool != kNone) d.tool = object_numbered(ctx, tool, is_any);
+        for (double& a : d.axis) a = row.f64();
+        d.base = row.f64();
+        d.built = row.f64();
+        for (double v : {d.axis[0], d.axis[1], d.axis[2], d.base, d.built})
+            if (!std::isfinite(v)) throw pf::FormatError("a dimension's number is not finite");
+        rows.emplace_back(t, d);
+    });
+    if (!rows.empty()) model_state<DimensionCount>("positioning dimension count").n += static_cast<int>(rows.size());
+    for (auto& [t, d] : rows) dimensions[t] = d;
+}
+
 const bool sections_registered =
     (pf::register_section({{'R', 'C', 'O', 'N'}, write_constraints, read_constraints}),
-     pf::register_section({{'R', 'P', 'O', 'S'}, write_positioning, read_positioning}), true);
+     pf::register_section({{'R', 'P', 'O', 'S'}, write_positioning, read_positioning}),
+     pf::register_section({{'R', 'D', 'I', 'M'}, write_dimensions, read_dimensions}), true);
+
+// ---- the geometry of dimensions ----------------------------------------------
+
+double dot3(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+struct Frame {
+    double x[3], y[3], z[3], o[3];
+    void to_plane(const double q[3], double out[2]) const {
+        const double d[3] = {q[0] - o[0], q[1] - o[1], q[2] - o[2]};
+        out[0] = dot3(d, x);
+        out[1] = dot3(d, y);
+    }
+};
+
+// The frame of a planar face: origin on its plane, Z its outward normal, X
+// the model's X laid onto the plane (else the model's Y).
+Frame frame_of_face(const Call& call, tag_t face) {
+    const int k = objects::is_alive(face) ? kernel::entity_of(face) : 0;
+    if (k == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the link face is gone");
+    int type = 0, sense = 0;
+    double p[3], n[3], r1 = 0, r2 = 0;
+    ZQ_FACE_ask_data(k, &type, p, n, &r1, &r2, &sense);
+    if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "the link face is not planar");
+    Frame f{};
+    const double s = sense < 0 ? -1 : 1;
+    for (int i = 0; i < 3; ++i) {
+        f.z[i] = n[i] * s;
+        f.o[i] = p[i];
+    }
+    const double ax[3] = {1, 0, 0}, ay[3] = {0, 1, 0};
+    const double* pick = std::fabs(dot3(ax, f.z)) < 0.99 ? ax : ay;
+    const double k2 = dot3(pick, f.z);
+    for (int i = 0; i < 3; ++i) f.x[i] = pick[i] - k2 * f.z[i];
+    const double len = std::sqrt(dot3(f.x, f.x));
+    for (double& v : f.x) v /= len;
+    f.y[0] = f.z[1] * f.x[2] - f.z[2] * f.x[1];
+    f.y[1] = f.z[2] * f.x[0] - f.z[0] * f.x[2];
+    f.y[2] = f.z[0] * f.x[1] - f.z[1] * f.x[0];
+    return f;
+}
+
+struct Side {
+    double point[2] = {0, 0};
+    double segment[4] = {0, 0, 0, 0};
+    double third[2] = {0, 0};
+    bool edge = false;
+};
+
+void finish_side(Side& s) {
+    const double dx = s.segment[2] - s.segment[0], dy = s.segment[3] - s.segment[1];
+    const double len = std::sqrt(dx * dx + dy * dy);
+    if (len > 1e-12) {
+        s.third[0] = dx / len;
+        s.third[1] = dy / len;
+    }
+}
+
+// A side of a dimension: an edge's ends, a planar face's point nearest to
+// `near`, or the point `near` itself (object 0).
+Side side_of(const Call& call, const Frame& f, tag_t object, const double near[3], bool tool_side) {
+    Side s;
+    double n2[2];
+    f.to_plane(near, n2);
+    if (object == 0) {
+        s.point[0] = s.segment[0] = s.segment[2] = n2[0];
+        s.point[1] = s.segment[1] = s.segment[3] = n2[1];
+        return s;
+    }
+    if (!objects::is_alive(object)) call.fail(FEAT_ERR_BAD_REFERENCE, "a reference of the dimension is gone");
+    if (ES_solid_is_a_edge(object)) {
+        double a[3], b[3];
+        PX_edge_ask_vertices(object, a, b);
+        f.to_plane(a, &s.segment[0]);
+        f.to_plane(b, &s.segment[2]);
+        s.edge = true;
+        finish_side(s);
+        if (tool_side) {
+            s.point[0] = s.segment[0];
+            s.point[1] = s.segment[1];
+        } else {
+            // The point of the edge's line nearest to `near`.
+            const double t = (n2[0] - s.segment[0]) * s.third[0] + (n2[1] - s.segment[1]) * s.third[1];
+            s.point[0] = s.segment[0] + t * s.third[0];
+            s.point[1] = s.segment[1] + t * s.third[1];
+        }
+        return s;
+    }
+    const int k = ES_solid_is_a_face(object) ? kernel::entity_of(object) : 0;
+    int type = 0, sense = 0;
+    double p[3] = {0, 0, 0}, n[3] = {0, 0, 0}, r1 = 0, r2 = 0;
+    if (k != 0) ZQ_FACE_ask_data(k, &type, p, n, &r1, &r2, &sense);
+    if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no edge or planar face", object);
+    const double d[3] = {near[0] - p[0], near[1] - p[1], near[2] - p[2]};
+    const double h = dot3(d, n);
+    const double q[3] = {near[0] - h * n[0], near[1] - h * n[1], near[2] - h * n[2]};
+    f.to_plane(q, s.point);
+    s.segment[0] = s.segment[2] = s.point[0];
+    s.segment[1] = s.segment[3] = s.point[1];
+    return s;
+}
+
+// The feature's location now (its record's place with its dimensions).
+void location_of(const Call& call, tag_t feature, double at[3]) {
+    const form::Place p = form::place_of(call, require_feature(call, feature));
+    for (int i = 0; i < 3; ++i) at[i] = p.at[i];
+}
+
+tag_t link_face_constraint(tag_t feature) {
+    for (const auto& [t, d] : positioning_objects(feature))
+        if (const Dimension* dim = dimensions.find(t); dim && dim->kind == 0 && constraints.find(t)) return t;
+    return 0;
+}
+
+// Both sides of a dimension in its feature's link frame.
+void sides_of(const Call& call, tag_t constraint, Side* target, Side* tool) {
+    const Constraint& c = require_constraint(call, constraint);
+    const Dimension* d = dimensions.find(constraint);
+    if (!d || d->kind == 0) call.fail(HOST_ERR_WRONG_CLASS, "constraint %u is no dimension", constraint);
+    const tag_t link = link_face_constraint(c.feature);
+    if (link == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the feature has no link face");
+    const Frame f = frame_of_face(call, constraints.find(link)->target);
+    double at[3];
+    location_of(call, c.feature, at);
+    *tool = side_of(call, f, d->tool, at, true);
+    double near[3];
+    if (d->tool != 0 && tool->edge) {
+        double a[3], b[3];
+        PX_edge_ask_vertices(d->tool, a, b);
+        for (int i = 0; i < 3; ++i) near[i] = a[i];
+    } else {
+        for (int i = 0; i < 3; ++i) near[i] = at[i];
+    }
+    *target = side_of(call, f, c.target, near, false);
+}
+
+const char* descriptor_of(int kind) {
+    switch (kind) {
+        case RPO_DIM_HORIZONTAL: return "Horizontal";
+        case RPO_DIM_VERTICAL: return "Vertical";
+        case RPO_DIM_PARALLEL: return "Parallel";
+        case RPO_DIM_PERPENDICULAR: return "Perpendicular";
+        case RPO_DIM_PARALLEL_EDGE: return "Parallel at a Distance";
+        case RPO_DIM_ANGLE: return "Angle";
+        default: return nullptr;
+    }
+}
+
+// The value a dimension of the kind measures between the sides, and the
+// direction (in the plane) in which a larger value moves the tool.
+double measure(const Call& call, int kind, const Side& target, const Side& tool, double dir[2]) {
+    dir[0] = dir[1] = 0;
+    const double dx = tool.point[0] - target.point[0], dy = tool.point[1] - target.point[1];
+    const auto sign = [](double v) { return v < 0 ? -1.0 : 1.0; };
+    switch (kind) {
+        case RPO_DIM_HORIZONTAL: dir[0] = sign(dx); return std::fabs(dx);
+        case RPO_DIM_VERTICAL: dir[1] = sign(dy); return std::fabs(dy);
+        case RPO_DIM_PARALLEL: {
+            const double len = std::sqrt(dx * dx + dy * dy);
+            if (len < 1e-9) call.fail(FEAT_ERR_BAD_REFERENCE, "the dimension's points coincide");
+            dir[0] = dx / len;
+            dir[1] = dy / len;
+            return len;
+        }
+        case RPO_DIM_PERPENDICULAR:
+            // To a face: straight from its nearest point.
+            if (!target.edge) return measure(call, RPO_DIM_PARALLEL, target, tool, dir);
+            [[fallthrough]];
+        case RPO_DIM_PARALLEL_EDGE: {
+            if (!target.edge || (target.third[0] == 0 && target.third[1] == 0))
+                call.fail(FEAT_ERR_BAD_REFERENCE, "the target of the dimension is no straight edge");
+            if (kind == RPO_DIM_PARALLEL_EDGE && !tool.edge)
+                call.fail(FEAT_ERR_BAD_REFERENCE, "the tool of the dimension is no edge");
+            const double n[2] = {-target.third[1], target.third[0]};
+            const double d = (tool.point[0] - target.segment[0]) * n[0] + (tool.point[1] - target.segment[1]) * n[1];
+            dir[0] = sign(d) * n[0];
+            dir[1] = sign(d) * n[1];
+            return std::fabs(d);
+        }
+        case RPO_DIM_ANGLE: {
+            if (!target.edge || !tool.edge || (target.third[0] == 0 && target.third[1] == 0) ||
+                (tool.third[0] == 0 && tool.third[1] == 0))
+                call.fail(FEAT_ERR_BAD_REFERENCE, "an angle needs two straight edges");
+            const double c = target.third[0] * tool.third[0] + target.third[1] * tool.third[1];
+            return std::acos(std::clamp(std::fabs(c), 0.0, 1.0)) * 180 / 3.14159265358979323846;
+        }
+        default: call.fail(HOST_ERR_BAD_ARGUMENT, "no dimension kind %d", kind);
+    }
+}
+
+double value_of(tag_t constraint) {
+    const Constraint* c = constraints.find(constraint);
+    return c && !c->exps.empty() && expr::find(c->exps[0]) ? expr::value(c->exps[0]) : 0;
+}
 
 }  // namespace
 
@@ -220,6 +474,35 @@ bool positioning_uses(tag_t feature, tag_t exp) {
         if (c && std::find(c->exps.begin(), c->exps.end(), exp) != c->exps.end()) return true;
     }
     return false;
+}
+
+void positioning_offset(const Record& r, double offset[3]) {
+    offset[0] = offset[1] = offset[2] = 0;
+    if (dimension_count() == 0 || r.exps.empty()) return;
+    for (tag_t f : features_using(r.exps[0])) {
+        const Record* owner = find(f);
+        if (!owner || owner->exps != r.exps) continue;
+        for (const auto& [t, desc] : positioning_objects(f)) {
+            const Dimension* d = dimensions.find(t);
+            if (!d || d->kind == 0 || d->kind == RPO_DIM_ANGLE) continue;
+            const double by = d->built - d->base;
+            for (int i = 0; i < 3; ++i) offset[i] += by * d->axis[i];
+        }
+    }
+}
+
+bool positioning_moved(tag_t feature) {
+    if (dimension_count() == 0) return false;
+    for (const auto& [t, desc] : positioning_objects(feature))
+        if (const Dimension* d = dimensions.find(t); d && d->kind != 0 && value_of(t) != d->built) return true;
+    return false;
+}
+
+void positioning_settle(tag_t feature) {
+    if (dimension_count() == 0) return;
+    for (const auto& [t, desc] : positioning_objects(feature))
+        if (const Dimension* d = dimensions.find(t); d && d->kind != 0 && value_of(t) != d->built)
+            dimensions.edit(t)->built = value_of(t);
 }
 
 }  // namespace host::feature
@@ -275,6 +558,146 @@ int ISET_ask_instance_position(unsigned int feature, int* row, int* column) {
     *row = p->row;
     *column = p->column;
     return 1;
+}
+
+int RPO_create_dimension(unsigned int feature, int kind, unsigned int target, unsigned int tool, const char* formula,
+                         unsigned int* constraint) {
+    auto call = HOST_ENTRY(feature, kind, target, tool);
+    int scripted = 0;
+    if (call.status(scripted)) return scripted;
+    call.need(constraint, "the constraint output");
+    *constraint = 0;
+    const hf::Record& r = hf::require_feature(call, feature);
+    const char* descriptor = hf::descriptor_of(kind);
+    if (!descriptor) call.fail(HOST_ERR_BAD_ARGUMENT, "no dimension kind %d", kind);
+    const hf::form::Place place = hf::form::place_of(call, r);
+    if (!place.on_face || r.refs.empty()) call.fail(FEAT_ERR_BAD_REFERENCE, "the feature is placed on no face");
+    const unsigned int face = host::kernel::object_of(r.refs[0]);
+    const auto own = [&](unsigned int o, bool made_by_feature) {
+        call.live(o);
+        if (!ES_solid_is_a_face(o) && !ES_solid_is_a_edge(o))
+            call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no face or edge", o);
+        if (ES_solid_ask_body(o) != r.body) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is not of the body", o);
+        (void)made_by_feature;
+    };
+    own(target, false);
+    if (tool != 0) own(tool, true);
+    // Measure the sides as they are now.
+    const hf::Frame f = hf::frame_of_face(call, face);
+    hf::Side tool_side = hf::side_of(call, f, tool, place.at, true);
+    double near[3] = {place.at[0], place.at[1], place.at[2]};
+    if (tool != 0 && tool_side.edge) {
+        double b[3];
+        PX_edge_ask_vertices(tool, near, b);
+    }
+    const hf::Side target_side = hf::side_of(call, f, target, near, false);
+    double dir[2];
+    const double base = hf::measure(call, kind, target_side, tool_side, dir);
+    std::string text;
+    if (formula) {
+        text = formula;
+    } else {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.15g", base);
+        text = buf;
+    }
+    unsigned int exp = 0;
+    const unsigned int part = host::objects::require(feature).part;
+    if (int code = host::expr::create_system(part, text, &exp)) return code;
+    if (hf::link_face_constraint(feature) == 0) {
+        const unsigned int link = hf::add_constraint(feature, "Link Face", face, {});
+        hf::dimensions[link] = hf::Dimension{};
+    }
+    const unsigned int c = hf::add_constraint(feature, descriptor, target, {exp});
+    hf::Dimension d;
+    d.kind = kind;
+    d.tool = tool;
+    for (int i = 0; i < 3; ++i) d.axis[i] = dir[0] * f.x[i] + dir[1] * f.y[i];
+    d.base = d.built = base;
+    hf::dimensions[c] = d;
+    host::model_state<hf::DimensionCount>("positioning dimension count").n += 1;
+    *constraint = c;
+    return 0;
+}
+
+void RPO_ask_constraints(unsigned int feature, int* count, unsigned int** out) {
+    auto call = HOST_ENTRY(feature, count, out);
+    call.need(count, "the count output");
+    call.need(out, "the constraints output");
+    hf::require_feature(call, feature);
+    std::vector<unsigned int> found;
+    for (const auto& [t, d] : hf::positioning_objects(feature))
+        if (hf::constraints.find(t)) found.push_back(t);
+    *count = static_cast<int>(found.size());
+    *out = nullptr;
+    if (found.empty()) return;
+    *out = static_cast<unsigned int*>(SM_alloc(found.size() * sizeof(unsigned int)));
+    std::copy(found.begin(), found.end(), *out);
+}
+
+const char* RPO_ask_constraint_class(unsigned int constraint) {
+    auto call = HOST_ENTRY(constraint);
+    hf::require_constraint(call, constraint);
+    const hf::Dimension* d = hf::dimensions.find(constraint);
+    if (!d) return nullptr;
+    return d->kind == 0 ? RPO_LINK_FACE_CLASS_NAME : RPO_DIM_CLASS_NAME;
+}
+
+void RPO_ask_dimension(unsigned int constraint, int* kind, unsigned int* exp, unsigned int* target, unsigned int* tool,
+                       int side_flags[2]) {
+    auto call = HOST_ENTRY(constraint, kind, exp, target);
+    for (const void* out :
+         {static_cast<const void*>(kind), static_cast<const void*>(exp), static_cast<const void*>(target),
+          static_cast<const void*>(tool), static_cast<const void*>(side_flags)})
+        call.need(out, "an output");
+    const hf::Constraint& c = hf::require_constraint(call, constraint);
+    const hf::Dimension* d = hf::dimensions.find(constraint);
+    if (!d) call.fail(HOST_ERR_WRONG_CLASS, "constraint %u has no dimension record", constraint);
+    *kind = d->kind;
+    *exp = !c.exps.empty() && host::expr::find(c.exps[0]) ? c.exps[0] : 0;
+    *target = host::objects::is_alive(c.target) ? c.target : 0;
+    *tool = host::objects::is_alive(d->tool) ? d->tool : 0;
+    side_flags[0] = 0;
+    side_flags[1] = 1;
+}
+
+unsigned int rpo_ask_link_face_constraint(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    hf::require_feature(call, feature);
+    return hf::link_face_constraint(feature);
+}
+
+void rpo_ask_face1_csys(unsigned int constraint, double frame[12]) {
+    auto call = HOST_ENTRY(constraint, frame);
+    call.need(frame, "the frame output");
+    const hf::Constraint& c = hf::require_constraint(call, constraint);
+    const hf::Dimension* d = hf::dimensions.find(constraint);
+    if (!d || d->kind != 0) call.fail(HOST_ERR_WRONG_CLASS, "constraint %u is no link-face constraint", constraint);
+    const hf::Frame f = hf::frame_of_face(call, c.target);
+    for (int i = 0; i < 3; ++i) {
+        frame[i] = f.x[i];
+        frame[3 + i] = f.y[i];
+        frame[6 + i] = f.z[i];
+        frame[9 + i] = f.o[i];
+    }
+}
+
+void RPO_get_dim_geometry(unsigned int constraint, int side, double point[2], double segment[4], double third[2],
+                          int* status) {
+    auto call = HOST_ENTRY(constraint, side, point, status);
+    call.need(status, "the status output");
+    call.need(point, "the point output");
+    call.need(segment, "the segment output");
+    call.need(third, "the third output");
+    *status = 0;
+    if (side != 0 && side != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no side %d", side);
+    hf::Side target, tool;
+    *status = hf::caught([&] { hf::sides_of(call, constraint, &target, &tool); });
+    if (*status != 0) return;
+    const hf::Side& s = side == 0 ? target : tool;
+    for (int i = 0; i < 2; ++i) point[i] = s.point[i];
+    for (int i = 0; i < 4; ++i) segment[i] = s.segment[i];
+    for (int i = 0; i < 2; ++i) third[i] = s.third[i];
 }
 
 unsigned int ISET_ask_initial_master_of_ins(unsigned int instance) {

@@ -7,6 +7,7 @@
 
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
+#include "host/feature/positioning.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/smart/smart.h"
@@ -326,7 +327,9 @@ void update() {
             if (!k || r.step < 0) continue;
             const std::vector<double> values = values_of(r);
             const bool skip = is_inactive(f);
-            if (!r.out_of_date && values == r.built && skip == r.built_skipped) continue;
+            // A feature also moves when one of its positioning dimensions changed.
+            const bool moved = positioning_moved(f);
+            if (!r.out_of_date && values == r.built && skip == r.built_skipped && !moved) continue;
             if (skip && r.step == 0) fail(f, FEAT_ERR_BASE_FEATURE, "the feature that makes a body cannot be left out");
             const int body = body_entity(r);
             if (body == 0) fail(f, FEAT_ERR_BAD_REFERENCE, "its body is gone");
@@ -334,7 +337,8 @@ void update() {
             const int code = caught(
                 [&] {
                     if (skip != r.built_skipped) ZQ_BODY_skip_step(body, r.step, skip ? 1 : 0);
-                    if (values != r.built || r.out_of_date)
+                    if (moved) positioning_settle(f);
+                    if (values != r.built || r.out_of_date || moved)
                         for (const auto& [index, v] : k->kernel_numbers(r, values))
                             ZQ_BODY_edit_parameter(body, r.step, index, v);
                 },
@@ -370,6 +374,7 @@ void update() {
             w.built = values_of(w);
             w.built_skipped = is_inactive(f);
             w.out_of_date = false;
+            positioning_settle(f);
         }
         std::string text;
         if (int code = caught([&] { expr::remeasure(part); }, &text)) fail(0, code, text);

@@ -78,6 +78,7 @@ enum class Op {
     face_blend,
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
     varying_blend,  // a blend whose radius runs through points along each edge
+    form_tool,      // a form feature's tool: a profile turned or swept (form_tools.h)
 };
 
 // One operation that made or edited a body, kept so that the body can be

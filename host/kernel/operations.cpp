@@ -71,10 +71,15 @@
 
 #include "host/kernel/blends.h"
 #include "host/kernel/brep.h"
+#include "host/kernel/form_tools.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
 namespace host::kernel::detail {
+
+// The solid of a form tool's numbers (form_tools.cpp).
+TopoDS_Shape form_tool_shape(const Call& call, const std::vector<double>& p);
+
 namespace {
 
 constexpr double kLinear = 1e-7;  // the kernel's confusion tolerance
@@ -256,7 +261,14 @@ void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named
             finish(step, algo.Shape(), {before_named}, &algo);
         } else {
             BRepFilletAPI_MakeChamfer algo(before);
-            for (const TopoDS_Shape& e : edges) algo.Add(step.p[0], TopoDS::Edge(e));
+            TopTools_IndexedDataMapOfShapeListOfShape faces_of_edge;
+            if (step.p.size() > 1) TopExp::MapShapesAndAncestors(before, TopAbs_EDGE, TopAbs_FACE, faces_of_edge);
+            for (const TopoDS_Shape& e : edges) {
+                if (step.p.size() > 1 && faces_of_edge.Contains(e) && !faces_of_edge.FindFromKey(e).IsEmpty())
+                    algo.Add(step.p[0], step.p[1], TopoDS::Edge(e), TopoDS::Face(faces_of_edge.FindFromKey(e).First()));
+                else
+                    algo.Add(step.p[0], TopoDS::Edge(e));
+            }
             algo.Build();
             need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
             need_valid(call, algo.Shape());
@@ -421,6 +433,7 @@ void primitive(const Call& call, Step& step) {
             break;
         }
         case Op::wire: s = polygon(call, std::vector<double>(p.begin(), p.end() - 1), p.back() != 0); break;
+        case Op::form_tool: s = form_tool_shape(call, p); break;
         default:  // acorn
             s = BRepBuilderAPI_MakeVertex(point(&p[0])).Shape();
             break;
@@ -734,6 +747,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::torus:
             case Op::prism:
             case Op::wire:
+            case Op::form_tool:
             case Op::acorn: primitive(call, step); break;
             case Op::extrude:
             case Op::revolve:
@@ -895,6 +909,14 @@ void ZQ_BODY_make_prism(const double base[3], const double axis[3], double radiu
     *body = make_body(call, step_of(Op::prism, nums({base, axis}, {radius, double(sides), height})));
 }
 
+void ZQ_BODY_make_form_tool(int n, const double numbers[], int* body) {
+    auto call = HOST_ENTRY(n, numbers, body);
+    call.need(numbers, "the numbers");
+    call.need(body, "the body output");
+    if (n < ZQ_FORM_FIRST_POINT) call.fail(HOST_ERR_BAD_ARGUMENT, "%d numbers make no tool", n);
+    *body = make_body(call, step_of(Op::form_tool, std::vector<double>(numbers, numbers + n)));
+}
+
 void ZQ_BODY_make_wire(int n, const double points[], int closed, int* body) {
     auto call = HOST_ENTRY(n, points, closed, body);
     call.need(body, "the body output");
@@ -1040,7 +1062,7 @@ void ZQ_BODY_boolean(int target, int tool, int operation) {
     // A primitive tool's numbers become the boolean's: editing them moves
     // or resizes the tool when the body is made again.
     const hd::Body t = hd::require_body(call, tool);
-    if (t->steps.size() == 1 && t->steps[0]->op <= Op::prism) {
+    if (t->steps.size() == 1 && (t->steps[0]->op <= Op::prism || t->steps[0]->op == Op::form_tool)) {
         s.tool = t->steps[0];
         s.p = s.tool->p;
     }
@@ -1081,6 +1103,12 @@ void ZQ_BODY_blend_face_sets(int body, int n_first, const int first[], int n_sec
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance) {
     auto call = HOST_ENTRY(body, n, distance);
     edit_at(call, body, Op::chamfer, {distance}, n, edges, "edges to chamfer");
+}
+
+void ZQ_BODY_chamfer_edges2(int body, int n, const int edges[], double d1, double d2) {
+    auto call = HOST_ENTRY(body, n, d1, d2);
+    edit_at(call, body, Op::chamfer, d1 == d2 ? std::vector<double>{d1} : std::vector<double>{d1, d2}, n, edges,
+            "edges to chamfer");
 }
 
 void ZQ_BODY_transform(int body, const double matrix[12]) {

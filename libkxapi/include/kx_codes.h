@@ -691,6 +691,13 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
     X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
     X(KX_MODL_ERR_NO_EDGES, 875022)                \
+    X(KX_MODL_ERR_NOT_GROOVE_FACE, 875007)         \
+    X(KX_MODL_ERR_NO_CONSTRAINTS, 875003)          \
+    X(KX_MODL_ERR_CONSTRAINT_CLASS, 875001)        \
+    X(KX_MODL_ERR_NO_CONSTRAINT_RECORD, 875002)    \
+    X(KX_MODL_ERR_NO_DATUM_TARGET, 672178)         \
+    X(KX_MODL_ERR_NO_FACE_REFERENCE, 670077)       \
+    X(KX_MODL_ERR_PERP_TOOL_FIRST, 670286)         \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface

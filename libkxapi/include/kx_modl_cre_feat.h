@@ -1,27 +1,37 @@
-/* Form features on a solid: holes, bosses and cylindrical pockets placed on
- * a planar face.
+/* Form features on a solid: holes, bosses, pockets, pads and slots placed
+ * on a planar face (or a datum plane of a part with a current target
+ * solid), grooves on a cylindrical, conical or spherical face, chamfers of
+ * edges.
  *
  * Each creator takes the feature's location and direction (model units),
- * its sizes as expression texts (handed to the host unchanged and kept as
- * the feature's expressions in the order given), the placement face and,
- * for a hole, an optional through face (NULL_TAG for a blind hole). It
- * writes the new feature into its last argument, NULL_TAG on failure; a
- * failure leaves the model and the undo marks as they were.
+ * for pads, rectangular pockets and slots an X direction (a slot runs along
+ * it), its sizes as expression texts (handed to the host unchanged and
+ * kept as the feature's expressions in the order the host takes them), the
+ * placement and, for holes and slots, optional through faces (NULL_TAG for
+ * none). It writes the new feature into its last argument, NULL_TAG on
+ * failure; a failure leaves the model and the undo marks as they were.
+ * Angles are in degrees.
  *
- * Direction: a hole or pocket runs from the location along the direction
- * into the body; a boss grows from the location along the direction out of
- * the placement face.
+ * Direction: a hole, pocket or slot runs from the location along the
+ * direction into the body; a boss or pad grows from the location along the
+ * direction out of the placement face; a groove's direction is the axis of
+ * its face. Pads, rectangular pockets and slots are centred on the
+ * location.
  *
  * Codes: the bad argument's code (1105004 for the first, 1105005 for the
- * second ...) for a null location, direction, size text or output, for a
- * location that is not finite and for a direction that is not finite or
- * has no length, all before anything changes; 875006 for a placement that
- * is no planar face; 875044 when the host made no feature; the host's and
- * the kernel's codes (sizes the kernel cannot build) otherwise.
+ * second ..., the tenth's for any later one) for a null location,
+ * direction, size text or output, for a location that is not finite and
+ * for a direction that is not finite or has no length, all before anything
+ * changes; 875006 for a placement that is no planar face or datum plane,
+ * 875007 for a groove placement that is no cylindrical, conical or
+ * spherical face; 672178 for a datum plane of a part without a current
+ * target solid; 875044 when the host made no feature; the host's and the
+ * kernel's codes (sizes the kernel cannot build) otherwise.
  *
  * A positioning routine registered with the library runs on each new
- * feature; a non-zero answer takes the feature back and becomes the
- * status; an error raised inside it counts as 0 (noted on the host log). */
+ * feature but a chamfer; a non-zero answer takes the feature back and
+ * becomes the status; an error raised inside it counts as 0 (noted on the
+ * host log). */
 #ifndef KX_MODL_CRE_FEAT_H
 #define KX_MODL_CRE_FEAT_H
 
@@ -36,6 +46,17 @@ KX_BEGIN_DECLS
 KXAPI int KX_MODL_create_simple_hole(double location[3], double direction[3], const char* diameter, const char* depth,
                                      const char* tip_angle, tag face, tag thru_face, tag* feature);
 
+/* Counterbored and countersunk holes: the hole's diameter and depth, the
+ * counterbore's diameter and depth (the countersink's diameter and full
+ * angle), the tip angle. Through a face the depth and tip angle may be
+ * null. */
+KXAPI int KX_MODL_create_c_bore_hole(double location[3], double direction[3], const char* diameter, const char* depth,
+                                     const char* cbore_diameter, const char* cbore_depth, const char* tip_angle,
+                                     tag face, tag thru_face, tag* feature);
+KXAPI int KX_MODL_create_c_sunk_hole(double location[3], double direction[3], const char* diameter, const char* depth,
+                                     const char* csink_diameter, const char* csink_angle, const char* tip_angle,
+                                     tag face, tag thru_face, tag* feature);
+
 /* Diameter, height and taper angle. */
 KXAPI int KX_MODL_create_boss(double location[3], double direction[3], const char* diameter, const char* height,
                               const char* taper_angle, tag face, tag* feature);
@@ -44,11 +65,62 @@ KXAPI int KX_MODL_create_boss(double location[3], double direction[3], const cha
 KXAPI int KX_MODL_create_cyl_pocket(double location[3], double direction[3], const char* diameter, const char* depth,
                                     const char* corner_radius, const char* floor_radius, tag face, tag* feature);
 
+/* A rectangular pad: sizes are length (along X), width and height; then
+ * the corner radius of its upright edges and the taper angle. */
+KXAPI int KX_MODL_create_rect_pad(double location[3], double direction[3], double x_direction[3], const char* sizes[3],
+                                  const char* corner_radius, const char* taper_angle, tag face, tag* feature);
+/* A rectangular pocket: length, width and depth; corner radius (upright
+ * edges), floor radius (the floor's edges) and taper angle. */
+KXAPI int KX_MODL_create_rect_pocket(double location[3], double direction[3], double x_direction[3],
+                                     const char* sizes[3], const char* corner_radius, const char* floor_radius,
+                                     const char* taper_angle, tag face, tag* feature);
+
+/* Slots along the X direction with flat ends. The last text (the length)
+ * may be null when both through faces are given ("1.0" is kept): the slot
+ * then runs from the one to the other; otherwise a null last text gives its
+ * argument's code before anything changes. A slot given one through face
+ * runs its length, as if given none. */
+KXAPI int KX_MODL_create_ball_slot(double location[3], double direction[3], double x_direction[3],
+                                   const char* ball_diameter, const char* depth, const char* length, tag face,
+                                   tag thru_face1, tag thru_face2, tag* feature);
+KXAPI int KX_MODL_create_rect_slot(double location[3], double direction[3], double x_direction[3], const char* width,
+                                   const char* depth, const char* length, tag face, tag thru_face1, tag thru_face2,
+                                   tag* feature);
+/* The angle of the flanks from the direction (the slot widens inwards). */
+KXAPI int KX_MODL_create_dove_tail_slot(double location[3], double direction[3], double x_direction[3],
+                                        const char* width, const char* depth, const char* angle, const char* length,
+                                        tag face, tag thru_face1, tag thru_face2, tag* feature);
+KXAPI int KX_MODL_create_u_slot(double location[3], double direction[3], double x_direction[3], const char* width,
+                                const char* depth, const char* corner_radius, const char* length, tag face,
+                                tag thru_face1, tag thru_face2, tag* feature);
+KXAPI int KX_MODL_create_t_slot(double location[3], double direction[3], double x_direction[3], const char* top_width,
+                                const char* top_depth, const char* bottom_width, const char* bottom_depth,
+                                const char* length, tag face, tag thru_face1, tag thru_face2, tag* feature);
+
+/* Grooves: a ring cut into the face about the axis through the location
+ * along the direction, down to the groove diameter, centred on the
+ * location. */
+KXAPI int KX_MODL_create_ball_groove(double location[3], double direction[3], const char* groove_diameter,
+                                     const char* ball_diameter, tag face, tag* feature);
+KXAPI int KX_MODL_create_rect_groove(double location[3], double direction[3], const char* groove_diameter,
+                                     const char* width, tag face, tag* feature);
+KXAPI int KX_MODL_create_u_groove(double location[3], double direction[3], const char* groove_diameter,
+                                  const char* width, const char* corner_radius, tag face, tag* feature);
+
 /* A chamfer of the edges (one body's) in the list: type 1 cuts each edge
- * back by offset 1 on both of its faces (offset 2 and angle may be null);
+ * back by offset 1 on both of its faces; type 2 by offset 1 on the first
+ * face of each edge and offset 2 on the other; type 3 by offset 1 on the
+ * first face at the angle from it. Texts a type does not use may be null.
  * 875022 for a null or empty list. No positioning routine runs. */
 KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const char* offset2, const char* angle, tag_list* edges,
                                  tag* feature);
+
+/* The positioning routine run on each new form feature (null: none);
+ * registering keeps the caller's library loaded for the rest of the
+ * process. Each answers 0. */
+KXAPI int KX_MODL_register_rpo_routine(int (*routine)(tag feature));
+KXAPI int KX_MODL_ask_rpo_routine(int (**routine)(tag feature));
+KXAPI int KX_MODL_unregister_rpo_routine(void);
 
 KX_END_DECLS
 
