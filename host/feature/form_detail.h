@@ -38,6 +38,8 @@ double through_distance(const Call& call, int face, const double at[3], const do
 // Builds a form tool (host/kernel/form_tools.h) of the numbers and makes it
 // a step of the feature's body: subtracted, or united when `unite`.
 void build_tool(const Call& call, Record& r, const std::vector<double>& tool, bool unite);
+// The parameter texts joined by commas, for the host's journal.
+std::string joined(int n, const char* const parms[]);
 // The kernel numbers of a form tool: every number at its index.
 std::vector<std::pair<int, double>> all_numbers(const std::vector<double>& tool);
 

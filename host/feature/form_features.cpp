@@ -131,6 +131,15 @@ void build_tool(const Call& call, Record& r, const std::vector<double>& tool, bo
     r.step = step_count(target) - 1;
 }
 
+std::string joined(int n, const char* const parms[]) {
+    std::string out;
+    for (int i = 0; parms && i < n; ++i) {
+        if (i > 0) out += ',';
+        out += parms[i] ? parms[i] : "(null)";
+    }
+    return out;
+}
+
 std::vector<std::pair<int, double>> all_numbers(const std::vector<double>& tool) {
     std::vector<std::pair<int, double>> out;
     for (std::size_t i = 0; i < tool.size(); ++i) out.emplace_back(static_cast<int>(i), tool[i]);
@@ -397,7 +406,7 @@ const std::vector<int> kPlanar{PX_FACE_PLANE};
 
 void FORMF_create_simple_hole(const char* const location[3], const char* const direction[3], const char* const parms[3],
                               unsigned int face, unsigned int thru_face, int* status) {
-    auto call = HOST_ENTRY(face, thru_face, status);
+    auto call = HOST_ENTRY_TEXT(form::joined(3, parms).c_str(), face, thru_face, status);
     std::vector<unsigned int> through;
     if (thru_face != 0) through.push_back(thru_face);
     form::create(call, "SIMPLE HOLE", location, direction, nullptr, 3, parms, face, through, kPlanar, true, {}, status);
@@ -405,13 +414,13 @@ void FORMF_create_simple_hole(const char* const location[3], const char* const d
 
 void FORMF_create_boss(const char* const location[3], const char* const direction[3], const char* const parms[3],
                        unsigned int face, int* status) {
-    auto call = HOST_ENTRY(face, status);
+    auto call = HOST_ENTRY_TEXT(form::joined(3, parms).c_str(), face, status);
     form::create(call, "BOSS", location, direction, nullptr, 3, parms, face, {}, kPlanar, true, {}, status);
 }
 
 void FORMF_create_cyl_pocket(const char* const location[3], const char* const direction[3], const char* const parms[4],
                              unsigned int face, int* status) {
-    auto call = HOST_ENTRY(face, status);
+    auto call = HOST_ENTRY_TEXT(form::joined(4, parms).c_str(), face, status);
     form::create(call, "CYL_POCKET", location, direction, nullptr, 4, parms, face, {}, kPlanar, true, {}, status);
 }
 
@@ -428,13 +437,13 @@ void slotted_hole(const host::Call& call, const char* kind, const char* const lo
 
 void FORMF_create_cbore_hole(const char* const location[3], const char* const direction[3], const char* const parms[5],
                              int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(5, parms).c_str(), status);
     slotted_hole(call, "CBORE_HOLE", location, direction, parms, status);
 }
 
 void FORMF_create_csunk_hole(const char* const location[3], const char* const direction[3], const char* const parms[5],
                              int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(5, parms).c_str(), status);
     slotted_hole(call, "CSUNK_HOLE", location, direction, parms, status);
 }
 

@@ -293,7 +293,7 @@ extern "C" {
 
 void ui_create_rect_pad(const char* const location[3], const char* const direction[3], const char* const xdirection[3],
                         const char* const parms[5], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(5, parms).c_str(), status);
     call.need(xdirection, "the X direction texts");
     form::create(call, "RECT_PAD", location, direction, xdirection, 5, parms, form::link_object(), {}, form::kPlanar,
                  true, {}, status);
@@ -301,7 +301,7 @@ void ui_create_rect_pad(const char* const location[3], const char* const directi
 
 void ui_create_rect_pocket(const char* const location[3], const char* const direction[3],
                            const char* const xdirection[3], const char* const parms[6], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(6, parms).c_str(), status);
     call.need(xdirection, "the X direction texts");
     form::create(call, "RECT_POCKET", location, direction, xdirection, 6, parms, form::link_object(), {}, form::kPlanar,
                  true, {}, status);
@@ -309,43 +309,43 @@ void ui_create_rect_pocket(const char* const location[3], const char* const dire
 
 void ui_create_rect_slot(const char* const location[3], const char* const direction[3], const char* const xdirection[3],
                          const char* const parms[3], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(3, parms).c_str(), status);
     form::make_slot(call, "RECT_SLOT", location, direction, xdirection, 3, parms, status);
 }
 void ui_create_ball_slot(const char* const location[3], const char* const direction[3], const char* const xdirection[3],
                          const char* const parms[3], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(3, parms).c_str(), status);
     form::make_slot(call, "BALL_SLOT", location, direction, xdirection, 3, parms, status);
 }
 void ui_create_u_slot(const char* const location[3], const char* const direction[3], const char* const xdirection[3],
                       const char* const parms[4], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(4, parms).c_str(), status);
     form::make_slot(call, "U_SLOT", location, direction, xdirection, 4, parms, status);
 }
 void ui_create_t_slot(const char* const location[3], const char* const direction[3], const char* const xdirection[3],
                       const char* const parms[5], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(5, parms).c_str(), status);
     form::make_slot(call, "T_SLOT", location, direction, xdirection, 5, parms, status);
 }
 void ui_create_dove_tail_slot(const char* const location[3], const char* const direction[3],
                               const char* const xdirection[3], const char* const parms[4], int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(4, parms).c_str(), status);
     form::make_slot(call, "DOVE_TAIL_SLOT", location, direction, xdirection, 4, parms, status);
 }
 
 void ui_create_rect_groove(const char* const location[3], const char* const direction[3], const char* const parms[2],
                            int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(2, parms).c_str(), status);
     form::make_groove(call, "RECT_GROOVE", location, direction, 2, parms, status);
 }
 void ui_create_ball_groove(const char* const location[3], const char* const direction[3], const char* const parms[2],
                            int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(2, parms).c_str(), status);
     form::make_groove(call, "BALL_GROOVE", location, direction, 2, parms, status);
 }
 void ui_create_u_groove(const char* const location[3], const char* const direction[3], const char* const parms[3],
                         int* status) {
-    auto call = HOST_ENTRY(status);
+    auto call = HOST_ENTRY_TEXT(form::joined(3, parms).c_str(), status);
     form::make_groove(call, "U_GROOVE", location, direction, 3, parms, status);
 }
 

@@ -44,7 +44,6 @@ constexpr const char* kRectPocketMark = "Create Pocket (Kestrix Extension)";
 constexpr const char* kPadMark = "Create Pad (Kestrix Extension)";
 constexpr const char* kChamferMark = "Create Chamfer (Kestrix Extension)";
 constexpr int kDatumPlaneType = 197;
-constexpr int kFeatureType = 205;
 constexpr int kFinishKind = 2;
 
 kx::modl::rpo_routine_t g_rpo = nullptr;

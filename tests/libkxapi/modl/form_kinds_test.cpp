@@ -45,6 +45,21 @@ public:
         ADD_FAILURE() << "no boss face";
         return NULL_TAG;
     }
+    // A boss of diameter 30, height 15 and taper 10 degrees, and its conical
+    // face.
+    tag cone_face() {
+        double at[] = {50, 25, 20}, up[] = {0, 0, 1};
+        tag boss = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_boss(at, up, "30", "15", "10", top_, &boss), 0);
+        for (int f : host::kernel::faces_of(host::kernel::entity_of(body_))) {
+            int type = 0, sense = 0;
+            double p[3], d[3], r1 = 0, r2 = 0;
+            ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+            if (type == ZQ_SURF_CONE) return host::kernel::object_of(f);
+        }
+        ADD_FAILURE() << "no cone face";
+        return NULL_TAG;
+    }
 
 protected:
     static int features(tag part) {
@@ -99,6 +114,12 @@ TEST_P(KindCreators, ChangeTheVolumeByTheirClosedFormAndKeepTheirTexts) {
     bool marked = false;
     for (const auto& call : host::control::calls("UNDO_JQ_set_mark")) marked |= std::string(call.text) == c.mark;
     EXPECT_TRUE(marked) << c.name;
+    // The host routine took the texts in the order kept.
+    std::string texts;
+    for (const std::string& k : c.kept) texts += (texts.empty() ? "" : ",") + k;
+    bool journaled = false;
+    for (const auto& call : host::control::journal()) journaled |= std::string(call.text) == texts;
+    EXPECT_TRUE(journaled) << c.name;
     tag_list* faces = nullptr;
     ASSERT_EQ(KX_MODL_ask_feat_faces(feature, &faces), 0);
     EXPECT_GT(count(faces), 0) << c.name;
@@ -212,6 +233,20 @@ INSTANTIATE_TEST_SUITE_P(
                  return KX_MODL_create_rect_groove(at, out_of, "20", "4", face, out);
              },
              kBossVolume - kPi * (225 - 100) * 4, 1e-2, {"20", "4"}, kGroove},
+        Case{"rect_groove_on_a_cone",
+             [](FormKinds& f, tag* out) {
+                 const tag face = f.cone_face();
+                 double at[] = {50, 25, 27.5};
+                 return KX_MODL_create_rect_groove(at, out_of, "20", "4", face, out);
+             },
+             // the tapered boss, less the ring between radius 10 and the
+             // cone's radius 15 - z tan 10 for z from 5.5 to 9.5
+             [] {
+                 const double k = std::tan(10 * kDeg);
+                 const auto cube = [&](double z) { return -std::pow(15 - k * z, 3) / (3 * k); };
+                 return frustum(15, 15 - 15 * k, 15) - kPi * (cube(9.5) - cube(5.5) - 100 * 4);
+             }(),
+             1e-2, {"20", "4"}, kGroove},
         Case{"ball_groove",
              [](FormKinds& f, tag* out) {
                  const tag face = f.boss_face();
@@ -381,13 +416,55 @@ TEST_F(FormKinds, ErrorsAtEachStepLeaveEverythingAsItWas) {
         EXPECT_NEAR(volume(), before, 1e-6) << step;
         EXPECT_EQ(features(part_), made) << step;
     }
+    // A groove and a chamfer: the current reference, the lists, the host
+    // routine.
+    const tag cylinder = boss_face();
+    tag_list* edges = nullptr;
+    KX_MODL_create_list(&edges);
+    for (int e : host::kernel::edges_of(host::kernel::entity_of(body_))) {
+        int type = 0;
+        double p[3], d[3], r = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+        if (type == 3001 && std::fabs(std::fabs(d[0]) - 1) < 1e-9 && std::fabs(p[1]) < 1e-9 && std::fabs(p[2]) < 1e-9)
+            KX_MODL_put_list_item(edges, host::kernel::object_of(e));
+    }
+    ASSERT_EQ(count(edges), 1);
+    for (const auto& [step, groove] : std::vector<std::pair<const char*, bool>>{
+             {"BREF_set_current_bref_of_face", true},
+             {"KI_crlist", true},
+             {"CM_misc_set_trim_fref_list", true},
+             {"ui_create_rect_groove", true},
+             {"ui_create_feature", true},
+             {"BREF_set_current_bref_of_edge", false},
+             {"KI_pttgli", false},
+             {"FORMF_create_chamfer", false},
+         }) {
+        const double before = volume();
+        const int made = features(part_);
+        const int lists = host::feature::list_count();
+        host::control::clear_scripts();
+        host::control::raise_on(step, 670099, 1);
+        double at[] = {50, 25, 27.5};
+        tag out = 42;
+        const int st = groove ? KX_MODL_create_rect_groove(at, out_of, "20", "4", cylinder, &out)
+                              : KX_MODL_create_chamfer(1, "1", nullptr, nullptr, edges, &out);
+        EXPECT_EQ(st, 670099) << step;
+        EXPECT_EQ(out, NULL_TAG) << step;
+        EXPECT_EQ(marks(), 0) << step;
+        EXPECT_TRUE(slots_empty()) << step;
+        EXPECT_EQ(host::feature::list_count(), lists) << step;
+        EXPECT_NEAR(volume(), before, 1e-6) << step;
+        EXPECT_EQ(features(part_), made) << step;
+    }
+    KX_MODL_delete_list(&edges);
     host::control::clear_scripts();
     // A finishing step that answers a status fails the creation too.
     host::control::return_status("ui_create_feature", 3);
+    const double before = volume();
     tag out = 42;
     EXPECT_EQ(KX_MODL_create_rect_pocket(at_top, into, along_x, sizes, "0", "0", "0", top_, &out), 3);
     EXPECT_EQ(out, NULL_TAG);
-    EXPECT_NEAR(volume(), kBlockVolume, 1e-6);
+    EXPECT_NEAR(volume(), before, 1e-6);
 }
 
 // Sizes the kernel cannot build: its code, nothing made.
