@@ -6,6 +6,7 @@
 // of a user library that stays loaded.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -241,6 +242,53 @@ TEST_F(Constraints, QueriesOfEachKind) {
     // Reported in one sense, whichever way the pad's edge runs.
     EXPECT_GT((e2[0] - e1[0]) * (e4[0] - e3[0]) + (e2[1] - e1[1]) * (e4[1] - e3[1]), 0);
     EXPECT_NEAR(e3[1] - e1[1], 20, 1e-9);
+}
+
+// Two antiparallel edges are reported in one sense: the tool segment's
+// points come out swapped.
+TEST_F(Constraints, AntiparallelEdgesAreReportedInOneSense) {
+    const tag front = top_edge(0, 0);
+    double f1[3], f2[3];
+    PX_edge_ask_vertices(front, f1, f2);
+    // An edge of the block along X running the other way.
+    unsigned int other = 0;
+    double o1[3] = {}, o2[3] = {};
+    for (int e : host::kernel::edges_of(host::kernel::entity_of(body_))) {
+        const unsigned int object = host::kernel::object_of(e);
+        int type = 0;
+        double q[3], dir[3], r = 0;
+        ZQ_EDGE_ask_curve_data(e, &type, q, dir, &r);
+        if (type != 3001 || object == front || std::fabs(std::fabs(dir[0]) - 1) > 1e-9) continue;
+        double a[3], b[3];
+        PX_edge_ask_vertices(object, a, b);
+        if ((b[0] - a[0]) * (f2[0] - f1[0]) < 0) {
+            other = object;
+            std::copy(a, a + 3, o1);
+            std::copy(b, b + 3, o2);
+        }
+    }
+    ASSERT_NE(other, 0u) << "every edge along X runs the same way";
+    unsigned int c = 0;
+    ASSERT_EQ(RPO_create_dimension(hole_, RPO_DIM_PARALLEL_EDGE, front, other, nullptr, &c), 0);
+    double e1[2], e2[2], e3[2], e4[2];
+    int flag = -1;
+    char* exp = nullptr;
+    tag tool = NULL_TAG, target = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_para_edge(hole_, c, 0, e1, e2, e3, e4, &flag, &exp, &tool, &target), 0);
+    EXPECT_EQ(flag, 1);
+    tag_list* list = nullptr;
+    ASSERT_EQ(KX_MODL_ask_constraints(hole_, &list), 0);
+    tag link = NULL_TAG;
+    KX_MODL_ask_list_item(list, 0, &link);
+    KX_MODL_delete_list(&list);
+    double plane[12];
+    ASSERT_EQ(KX_MODL_ask_link_face_plane(hole_, link, plane), 0);
+    // The tool segment starts at the edge's second point.
+    EXPECT_NEAR(e3[0] + plane[9], o2[0], 1e-9);
+    EXPECT_NEAR(e4[0] + plane[9], o1[0], 1e-9);
+    EXPECT_GT((e2[0] - e1[0]) * (e4[0] - e3[0]), 0);
+    EXPECT_EQ(tool, other);
+    EXPECT_EQ(target, front);
 }
 
 // A parallel-edge dimension to a closed edge (its ends one point): flag 0
