@@ -1233,6 +1233,7 @@ void ZQ_BODY_offset(int body, double distance) {
 
 void ZQ_ENTITY_delete(int body) {
     auto call = HOST_ENTRY(body);
+    if (hd::drop_point(body)) return;
     hd::require_body(call, body);
     hd::commit({}, {body});
 }
