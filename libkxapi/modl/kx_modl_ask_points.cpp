@@ -11,6 +11,7 @@
 #include "libkxapi/modl/kx_modl_measure.h"
 
 #include "host/core/curve_entities.h"
+#include "host/core/curve_queries.h"
 #include "host/core/entity_cycle.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
@@ -105,6 +106,10 @@ KXAPI int KX_MODL_ask_curve_points(tag curve, double chord, double angle, double
                 return kx::check({{num_points, 5}, {points, 6}});
             },
             [&] {
+                // A curve or an edge.
+                if (!TAG_ask_pointer_of_tag(curve)) return kx::param(1);
+                const int cls = es0017_(&curve);
+                if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return kx::param(1);
                 int n = 0;
                 double* made = nullptr;
                 MODL_ask_curve_points(curve, chord, angle, step, &n, &made);

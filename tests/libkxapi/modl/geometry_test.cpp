@@ -189,6 +189,9 @@ TEST_F(Geometry, CurvePropertiesAgainstClosedForms) {
         // Ellipse 4 x 2: curvature a / b^2 at the end of the major axis, b / a^2 at the minor.
         {"ellipse at its major axis", ellipse(4, 2, 0, kTwoPi), 0, {4, 0, 0}, {0, 2 * kTwoPi, 0}, 1},
         {"ellipse at its minor axis", ellipse(4, 2, 0, kTwoPi), 0.25, {0, 2, 0}, {-4 * kTwoPi, 0, 0}, 8},
+        // Evenly spaced poles on a line: the spline runs along it at an even
+        // pace, 3 over its parameter range.
+        {"straight spline", spline({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}), 0.5, {1.5, 0, 0}, {3, 0, 0}, 1e19},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -322,6 +325,15 @@ TEST_F(Geometry, DimensionalityOfEachObjectKind) {
     ASSERT_EQ(KX_CURVE_create_point(at, &point), 0);
     const int b = block({0, 0, 0}, {10, 20, 30});
     const int flat = sheet({{0, 0, 5}, {4, 0, 5}, {4, 3, 5}, {0, 3, 5}});
+    const double base[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+    int cyl = 0;
+    ZQ_BODY_make_cylinder(base, z, 4, 10, &cyl);
+    tag circle_edge = NULL_TAG;
+    for (int e : host::kernel::edges_of(cyl)) {
+        int type = 0;
+        PX_edge_ask_type(host::kernel::object_of(e), &type);
+        if (type == ZQ_CURVE_CIRCLE) circle_edge = host::kernel::object_of(e);
+    }
     struct Row {
         const char* what;
         tag object;
@@ -343,6 +355,7 @@ TEST_F(Geometry, DimensionalityOfEachObjectKind) {
         {"twisted spline", spline({{0, 0, 0}, {1, 3, 0}, {2, -1, 4}, {3, 0, 0}}), 3, {any, any, any}, {0, 0, 0}},
         {"planar face", face_with_box(b, {0, 0, 30, 10, 20, 30}), 2, {any, any, 30}, {0, 0, 1}},
         {"planar sheet", body_object(flat), 2, {any, any, 5}, {0, 0, 1}},
+        {"circular edge", circle_edge, 2, {any, any, any}, {0, 0, 1}},
         {"block", body_object(b), 3, {0, 0, 0}, {0, 0, 0}},
     };
     for (const Row& r : rows) {
@@ -626,6 +639,11 @@ TEST_F(Geometry, MinimumRadiiOfFacesAndTheirFailures) {
     ASSERT_EQ(n, 2);
     EXPECT_NEAR(radii[0], 5, 1e-9);
     EXPECT_NEAR(radii[1], 5, 1e-9);
+
+    // The host is given the capacity of the caller's arrays.
+    const auto asked = host::control::calls("PX_face_ask_min_radii");
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().arg[1], KX_MODL_MAX_MIN_RADII);
 
     host::control::raise_on("PX_face_ask_min_radii", 670099);
     EXPECT_EQ(KX_MODL_ask_face_min_radii(sphere, &n, radii, pos, uv), 670099);
@@ -955,6 +973,60 @@ TEST_F(Geometry, CyclingByTypeAndSubtype) {
     int faces = 0;
     for (at = NULL_TAG; KX_MODL_ask_object(HOST_TYPE_SOLID, HOST_SUBTYPE_FACE, &at) == 0;) ++faces;
     EXPECT_EQ(faces, 6);
+}
+
+// A null tag and a tag of no object get each function's code, never a
+// crash.
+TEST_F(Geometry, NullAndDeadTagsGetTheirCodes) {
+    for (tag t : {NULL_TAG, tag{999999}}) {
+        SCOPED_TRACE(t);
+        double p[3] = {0, 0, 0}, q[3], parm = 0, m[6], big[9], d = 0;
+        double range[2] = {0, 1}, uv[2] = {0, 0}, radii[2], pos[6], uvs[4];
+        int i = 0, flag = 0, n = 0, *ints = nullptr, c1[3], c2[3];
+        logical l = 0;
+        tag sub = NULL_TAG, *tags = nullptr;
+        geometry_check_result r{};
+        structure_fault* faults = nullptr;
+        double* points = nullptr;
+        struct Row {
+            const char* what;
+            int got, want;
+        };
+        const Row rows[] = {
+            {"curve parm", KX_MODL_ask_curve_parm(t, p, &parm, q), 875033},
+            {"curve parm no ext", KX_MODL_ask_curve_parm_no_ext(t, p, &parm), 875033},
+            {"curve props", KX_MODL_ask_curve_props(t, 0, p, q, m, m + 3, &d, &d), 875033},
+            {"curve closed", KX_MODL_ask_curve_closed(t), 0},
+            {"periodicity", KX_MODL_ask_curve_periodicity(t, &i), -1},
+            {"evaluate", KX_MODL_evaluate_curve(t, &parm, &flag, big), 875033},
+            {"max curvature", KX_MODL_ask_max_curvature(t, range, nullptr, &d, &parm), 875033},
+            {"face parm", KX_MODL_ask_face_parm(t, p, uv, q), 1},
+            {"face props", KX_MODL_ask_face_props(t, uv, p, q, m, m + 3, big, big + 3, radii), 1},
+            {"dimensionality", KX_MODL_ask_obj_dimensionality(t, &i, m), 875027},
+            {"tiny", KX_MODL_ask_tiny_geometry(t, 0, &r), 875033},
+            {"misaligned", KX_MODL_ask_misalign_geometry(t, nullptr, 0, &r), 875033},
+            {"boundaries", KX_MODL_ask_body_boundaries(t, &n, &ints, &tags), 875032},
+            {"edge smoothness", KX_MODL_ask_edge_smoothness(t, 0, &l), 875031},
+            {"edge tolerance", KX_MODL_ask_edge_tolerance(t, &d), 875031},
+            {"spikes", KX_MODL_ask_face_spikes(t, &r), 875028},
+            {"min radii", KX_MODL_ask_face_min_radii(t, &n, radii, pos, uvs), 875027},
+            {"self intersect", KX_MODL_ask_face_self_intersect(t, &i, p), 875028},
+            {"face smoothness", KX_MODL_ask_face_smoothness(t, &l), 875028},
+            {"structures", KX_MODL_ask_body_structures(t, &n, &faults), 875032},
+            {"consistency", KX_MODL_ask_body_consistency(t, &n, &ints, &r), 875032},
+            {"face-face", KX_MODL_ask_face_face_intersect(t, &n, &r), 875032},
+            {"distance", KX_MODL_ask_minimum_dist(t, t, 0, nullptr, 0, nullptr, &d, p, q), 875136},
+            {"extreme", KX_MODL_ask_extreme(t, p, p, p, &sub, q), 875027},
+            {"compare", KX_MODL_compare(t, t, 1, &i), 875027},
+            {"compare topology", KX_MODL_compare_topology(t, t, 0, 0, &i, c1, c2), 875287},
+            {"containment", KX_MODL_ask_point_containment(p, t, &i), 875032},
+            {"curve points", KX_MODL_ask_curve_points(t, 0.1, 1, 0, &n, &points), 1105004},
+            {"box", KX_MODL_ask_bounding_box(t, m), 1105004},
+        };
+        for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.what;
+        EXPECT_EQ(host::control::frame_depth(), 0);
+        EXPECT_TRUE(host::undo::marks().empty());
+    }
 }
 
 }  // namespace
