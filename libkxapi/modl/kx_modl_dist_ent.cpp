@@ -83,6 +83,18 @@ int minimum_distance(tag object1, tag object2, int given1, const double* guess1,
     return 0;
 }
 
+// The edge of the occurrence of a face that stands for the prototype's
+// edge; none when the face is an occurrence of no part occurrence. Under a
+// frame of its own: the query that asks has none.
+tag edge_in_occurrence(tag face, tag edge) {
+    tag out = NULL_TAG;
+    kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, [&] {
+        out = OCC_find_occurrence(OCC_ask_part_occurrence(face), edge);
+        return 0;
+    });
+    return out;
+}
+
 // The minimum distance under its frame, the measurement's codes mapped.
 int measured(tag object1, tag object2, int given1, const double* guess1, int given2, const double* guess2,
              double* distance, double point1[3], double point2[3], double* accuracy) {
@@ -152,13 +164,25 @@ KXAPI int KX_MODL_ask_extreme(tag object, double dir1[3], double dir2[3], double
             if (!face_or_edge(object, &subtype)) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
             const int entity = kernel_entity(object);
             if (entity == 0) return static_cast<int>(KX_MODL_ERR_NO_KERNEL_ENTITY);
+            // Directions of an occurrence's space taken into its prototype's.
+            const bool occurrence = OCC_is_occurrence(object);
+            double dirs[3][3];
+            const double* given[3] = {dir1, dir2, dir3};
+            for (int k = 0; k < 3; ++k) {
+                std::copy(given[k], given[k] + 3, dirs[k]);
+                if (!occurrence) continue;
+                const double zero[3] = {0, 0, 0};
+                double o[3];
+                OCC_untransform_point(object, zero, o);
+                OCC_untransform_point(object, given[k], dirs[k]);
+                for (int i = 0; i < 3; ++i) dirs[k][i] -= o[i];
+            }
             double at[3] = {0, 0, 0};
             int sub = 0, fail = 0;
-            KI_enexen(&entity, dir1, dir2, dir3, at, &sub, &fail);
+            KI_enexen(&entity, dirs[0], dirs[1], dirs[2], at, &sub, &fail);
             if (fail == MEASURE_ERR_BAD_DIRECTION) return static_cast<int>(KX_MODL_ERR_NO_EXTREME);
             if (fail != 0) return fail;
             for (int i = 0; i < 3; ++i) point[i] = at[i] * pxsfac_[1];
-            const bool occurrence = OCC_is_occurrence(object);
             if (occurrence) OCC_transform_point(object, point, point);
             if (subtype == HOST_SUBTYPE_FACE && sub != 0) {
                 int cls = 0;
@@ -166,8 +190,7 @@ KXAPI int KX_MODL_ask_extreme(tag object, double dir1[3], double dir2[3], double
                 if (cls == ZQ_CLASS_EDGE) {
                     unsigned int edge = 0;
                     pxlook_(&sub, &edge);
-                    if (occurrence && edge != NULL_TAG)
-                        edge = OCC_find_occurrence(OCC_ask_part_occurrence(object), edge);
+                    if (occurrence && edge != NULL_TAG) edge = edge_in_occurrence(object, edge);
                     *subentity = edge;
                 }
             }

@@ -367,6 +367,8 @@ KXAPI int KX_MODL_ask_curve_closed(tag curve) {
         if (!kx::session_open()) return 0;
         const int cls = es_class(curve);
         if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return 0;
+        // An edge whose curve the host cannot take is not closed for it.
+        if (Evaluator(curve).id() == 0) return 0;
         return em05_(&curve) == 2 ? 1 : 0;
     });
 }

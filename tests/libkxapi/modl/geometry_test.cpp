@@ -819,6 +819,27 @@ TEST_F(Geometry, ExtremePointOfACylinderFace) {
     ASSERT_EQ(KX_MODL_ask_extreme(side, down, v1, v3, &sub, at), 0);
     EXPECT_NEAR(at[2], 0, 1e-7);
     EXPECT_NEAR(std::hypot(at[0], at[1]), 5, 1e-7);
+    // The face in an assembly, turned a quarter about Z and moved 100
+    // along X: +X of the assembly is -Y of the part, where the top circle
+    // lies farthest at (0, -5, 10), in the assembly (105, 0, 10).
+    const unsigned int assembly = host::parts::create("assembly.prt");
+    const double turned[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1}, origin[3] = {100, 0, 0};
+    const unsigned int po = host::occurrences::create_part_occurrence(assembly, part, turned, origin);
+    const tag occurrence = OCC_find_occurrence(po, side);
+    double x[3] = {1, 0, 0};
+    ASSERT_EQ(KX_MODL_ask_extreme(occurrence, x, v2, v3, &sub, at), 0);
+    expect_near(at, {105, 0, 10}, 1e-7, "extreme in the occurrence");
+    ASSERT_NE(sub, NULL_TAG);
+    EXPECT_TRUE(OCC_is_occurrence(sub));
+    PX_edge_ask_type(OCC_ask_prototype_of_occ(sub), &type);
+    EXPECT_EQ(type, ZQ_CURVE_CIRCLE);
+    // An occurrence of the face alone has no part occurrence for the edge.
+    const tag alone = host::occurrences::make_occurrence_of(part, side, turned, origin);
+    ASSERT_EQ(KX_MODL_ask_extreme(alone, x, v2, v3, &sub, at), 0);
+    expect_near(at, {105, 0, 10}, 1e-7, "extreme in the lone occurrence");
+    EXPECT_EQ(sub, NULL_TAG);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+
     double zero[3] = {0, 0, 0};
     EXPECT_EQ(KX_MODL_ask_extreme(side, zero, v2, v3, &sub, at), 875040);
     EXPECT_EQ(KX_MODL_ask_extreme(NULL_TAG, v1, v2, v3, &sub, at), 875027);
