@@ -449,6 +449,41 @@ TEST_F(Geometry, TinyGeometryOfABodyWithATinyEdge) {
     EXPECT_EQ(KX_MODL_ask_tiny_geometry(NULL_TAG, 0.01, &r), 875033);
 }
 
+// A block turned half a degree about Z: its four side faces and eight
+// horizontal edges are off the axes, its top, bottom and upright edges on
+// them.
+TEST_F(Geometry, MisalignedFacesAndEdgesOfATurnedBlock) {
+    const int b = block({0, 0, 0}, {10, 10, 10});
+    const double a = 0.5 * kPi / 180, c = std::cos(a), s = std::sin(a);
+    const double turn[12] = {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0};
+    ZQ_BODY_transform(b, turn);
+    geometry_check_result r{};
+    ASSERT_EQ(KX_MODL_ask_misalign_geometry(body_object(b), nullptr, 1, &r), 0);
+    EXPECT_EQ(r.count, 12);
+    EXPECT_NE(r.entity, NULL_TAG);
+    // Half a degree is outside a tolerance of a quarter.
+    ASSERT_EQ(KX_MODL_ask_misalign_geometry(body_object(b), nullptr, 0.25, &r), 0);
+    EXPECT_EQ(r.count, 0);
+    // Against a frame turned with the block nothing is off.
+    double frame[9] = {c, s, 0, -s, c, 0, 0, 0, 1};
+    ASSERT_EQ(KX_MODL_ask_misalign_geometry(body_object(b), frame, 1, &r), 0);
+    EXPECT_EQ(r.count, 0);
+}
+
+// A sheet whose outline runs up a spike 10 long and 0.002 wide and back:
+// the spike's tip is found with the modelling tolerance; a square has none.
+TEST_F(Geometry, SpikeInAFaceOutline) {
+    const int spiked =
+        sheet({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {5.001, 10, 0}, {5, 20, 0}, {4.999, 10, 0}, {0, 10, 0}});
+    geometry_check_result r{};
+    ASSERT_EQ(KX_MODL_ask_face_spikes(host::kernel::object_of(host::kernel::faces_of(spiked)[0]), &r), 0);
+    EXPECT_EQ(r.count, 1);
+    expect_near(r.point, {5, 20, 0}, 1e-9, "the spike's tip");
+    const int square = sheet({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}});
+    ASSERT_EQ(KX_MODL_ask_face_spikes(host::kernel::object_of(host::kernel::faces_of(square)[0]), &r), 0);
+    EXPECT_EQ(r.count, 0);
+}
+
 TEST_F(Geometry, MisalignedLinesAgainstTheAxes) {
     geometry_check_result r{};
     const double off = std::tan(0.5 * kPi / 180);  // half a degree
