@@ -150,6 +150,39 @@ TEST_F(Geometry, CurveParameterOfEachCurveKindAgainstItsClosedForm) {
     }
 }
 
+// A closed spline through eight points of a circle: the parameter of
+// each point, evaluated, gives the point back, every parameter lies in
+// [0, 1], and the curve is closed and periodic.
+TEST_F(Geometry, ClosedSplineParametersRoundTrip) {
+    std::vector<spline_point> through(8);
+    for (int i = 0; i < 8; ++i) {
+        through[i] = spline_point{};
+        through[i].slope_type = through[i].crvatr_type = -1;  // none
+        through[i].point[0] = 5 * std::cos(kTwoPi * i / 8);
+        through[i].point[1] = 5 * std::sin(kTwoPi * i / 8);
+    }
+    tag s = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 1, 8, through.data(), nullptr, 0, &s), 0);
+    EXPECT_EQ(KX_MODL_ask_curve_closed(s), 1);
+    int periodicity = 0;
+    ASSERT_EQ(KX_MODL_ask_curve_periodicity(s, &periodicity), 0);
+    EXPECT_EQ(periodicity, 1);
+    for (int i = 0; i < 16; ++i) {
+        SCOPED_TRACE(i);
+        // Points a little off the curve, all the way round.
+        double at[3] = {5.5 * std::cos(kTwoPi * (i + 0.25) / 16), 5.5 * std::sin(kTwoPi * (i + 0.25) / 16), 1};
+        double parm = -1, foot[3];
+        ASSERT_EQ(KX_MODL_ask_curve_parm(s, at, &parm, foot), 0);
+        EXPECT_GE(parm, 0);
+        EXPECT_LE(parm, 1);
+        double values[3];
+        int flag = 0;
+        ASSERT_EQ(KX_MODL_evaluate_curve(s, &parm, &flag, values), 0);
+        expect_near(values, of(foot), 1e-9, "evaluated at the parameter");
+        EXPECT_NEAR(std::hypot(foot[0], foot[1]), 5, 0.05);
+    }
+}
+
 TEST_F(Geometry, CurveParameterRefusesWhatIsNoCurve) {
     const tag face = face_of_type(block({0, 0, 0}, {1, 1, 1}), ZQ_SURF_PLANE);
     double p[3] = {0, 0, 0}, parm = 0, foot[3];
