@@ -691,6 +691,14 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
     X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
     X(KX_MODL_ERR_NO_EDGES, 875022)                \
+    X(KX_MODL_ERR_BSURF_NO_LOOPS, 875045)          \
+    X(KX_MODL_ERR_BSURF_DATA, 875046)              \
+    X(KX_MODL_ERR_BSURF_TRIM_FAILED, 875047)       \
+    X(KX_MODL_ERR_BSURF_DEGENERATE, 875138)        \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTED, 875150)     \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTIBLE, 875176)   \
+    X(KX_MODL_ERR_BSURF_WEIGHT, 875305)            \
+    X(KX_MODL_ERR_BSURF_SMOOTHING, 875350)         \
     X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
 
 /* Codes of the facet service (a band of the host's own): the interface
