@@ -621,6 +621,8 @@ int grid_surface(int nu, int nv, std::vector<double> h, int du, int dv, int pu, 
         nu = nu2;
         nv = nv2;
     };
+    bool rational = false;
+    for (std::size_t i = 3; i < h.size(); i += 4) rational = rational || h[i] != 1.0;
     if (pu) close(true);
     if (pv) close(false);
     if (nu < du + 1 || nv < dv + 1) return 1;
@@ -645,6 +647,10 @@ int grid_surface(int nu, int nv, std::vector<double> h, int du, int dv, int pu, 
         for (int j = 0; j < nv; ++j)
             std::memcpy(&h[4 * (static_cast<std::size_t>(j) * nu + i)], &col[4 * j], 4 * sizeof(double));
     }
+    // Points of weight 1 make a polynomial surface: its weights are 1
+    // exactly, not as near as the solution comes.
+    if (!rational)
+        for (std::size_t i = 3; i < h.size(); i += 4) h[i] = 1;
     Handle(Geom_BSplineSurface) s;
     const Grid g{nu, nv, du + 1, dv + 1, ku.data(), kv.data(), h.data(), true};
     if (try_surface(g, s) != 0) return 3;

@@ -849,4 +849,79 @@ TEST_F(BSurf, ABRepFeatureComesBackFromItsPartFile) {
     std::filesystem::remove(file);
 }
 
+TEST_F(BSurf, PeriodicRowsCloseTheSurfaceAndWeightedRowsPassThroughTheirPoints) {
+    // Three rings of eight points on a cylinder of radius 5, periodic in u.
+    std::vector<std::vector<double>> pts(3);
+    std::vector<std::vector<double>> weights(3);
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 8; ++i) {
+            const double a = kTwoPi * i / 8;
+            pts[j].insert(pts[j].end(), {5 * std::cos(a), 5 * std::sin(a), 5.0 * j});
+            weights[j].push_back(1 + 0.1 * i + 0.05 * j);
+        }
+    for (int mode : {1, 3}) {
+        std::vector<bsurf_row> rows;
+        for (int j = 0; j < 3; ++j) rows.push_back({8, pts[j].data(), weights[j].data()});
+        tag sheet = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_bsurf_thru_pts(mode, 1, 0, 3, 2, 3, rows.data(), &sheet), 0) << mode;
+        const tag face = face_of(sheet);
+        for (const auto& row : pts)
+            for (int i = 0; i < 8; ++i) {
+                int acorn = 0;
+                ZQ_BODY_make_acorn(&row[3 * i], &acorn);
+                double d = 1, a[3], b[3];
+                ZQ_ENTITY_ask_min_distance(ES_solid_ask_fermalith_tag(face), acorn, &d, a, b);
+                EXPECT_LT(d, 1e-9) << mode;
+                ZQ_ENTITY_delete(acorn);
+            }
+        // Closed in u: the first and last columns of poles are the same.
+        bsurface_data r{};
+        ASSERT_EQ(KX_MODL_ask_bsurf(face, &r), 0);
+        EXPECT_EQ(r.is_rational, mode == 3 ? 1 : 0);
+        for (int j = 0; j < r.num_poles_v; ++j)
+            for (int c = 0; c < 4; ++c)
+                EXPECT_NEAR(r.poles[4 * (j * r.num_poles_u) + c],
+                            r.poles[4 * (j * r.num_poles_u + r.num_poles_u - 1) + c], 1e-9);
+        KX_MODL_free_bsurf_data(&r);
+    }
+}
+
+TEST_F(BSurf, SmoothingRemovesKnotCopiesAndRepairMergesNearKnots) {
+    // The 30 x 30 plane with a triple u knot at 0.5: poles at the knots'
+    // averages, so the surface is the plane on both sides of the knot.
+    Patch p{7, 4, 4, 4, {0, 0, 0, 0, 0.5, 0.5, 0.5, 1, 1, 1, 1}, {0, 0, 0, 0, 1, 1, 1, 1}, {}};
+    const double at[7] = {0, 1.0 / 6, 1.0 / 3, 0.5, 2.0 / 3, 5.0 / 6, 1};
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 7; ++i) p.poles.insert(p.poles.end(), {30 * at[i], 10.0 * j, 0, 1});
+    bsurface_data r = p.record();
+    int n = 0;
+    bsurface_state* states = nullptr;
+    ASSERT_EQ(KX_MODL_smooth_bsurface_data(2, 2, 1e-6, 0, 0, &r, &n, &states), 0);
+    EXPECT_EQ(r.num_poles_u, 5);
+    EXPECT_EQ(r.order_u, 4);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(states[0].state_code, 6);  // host state 24: a knot smoothed
+    EXPECT_EQ(states[0].value[0], 1);    // in u
+    EXPECT_DOUBLE_EQ(states[0].value[1], 0.5);
+    KX_free(states);
+    tag sheet = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bsurface(&r, &sheet, &n, &states), 0);
+    KX_free(states);
+    EXPECT_NEAR(area_of(sheet), 900, 1e-6);
+
+    // Two knots closer than the tolerance become one (host state 20).
+    Patch q{5, 4, 4, 4, {0, 0, 0, 0, 0.5, 1, 1, 1, 1}, {0, 0, 0, 0, 1, 1, 1, 1}, {}};
+    q.ku = {0, 0, 0, 0, 0.5, 0.5 + 1e-9, 1, 1, 1, 1};
+    q.nu = 6;
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 6; ++i) q.poles.insert(q.poles.end(), {6.0 * i, 10.0 * j, 0, 1});
+    bsurface_data rq = q.record();
+    ASSERT_EQ(KX_MODL_fix_bsurface_data(1e-6, &rq, &n, &states), 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(states[0].state_code, 5);
+    EXPECT_EQ(states[0].flag, 0);
+    EXPECT_EQ(q.ku[5], 0.5);
+    KX_free(states);
+}
+
 }  // namespace
