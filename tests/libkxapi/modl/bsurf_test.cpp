@@ -27,6 +27,7 @@
 #include "kx_modl.h"
 #include "kx_obj.h"
 #include "kx_modl_bsurf.h"
+#include "kx_modl_face_data.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/libkxapi/curve/curve_fixture.h"
 
@@ -184,6 +185,24 @@ TEST_F(BSurf, SheetsFromPolesHaveTheAreasOfTheirClosedForms) {
     EXPECT_NEAR(box[3], 10, 1e-6);
     EXPECT_NEAR(box[4], 10, 1e-6);
     EXPECT_NEAR(box[5], 20, 1e-6);
+    // The face is a spline face whose points lie at radius 10, its unit
+    // normal along the radius.
+    const tag face = face_of(sheet);
+    int type = 0;
+    double point[3], direction[3], fbox[6], r1 = 0, r2 = 0;
+    int sense = 0;
+    ASSERT_EQ(KX_MODL_ask_face_data(face, &type, point, direction, fbox, &r1, &r2, &sense), 0);
+    EXPECT_EQ(type, KX_MODL_FACE_SPLINE);
+    double uv[4];
+    ASSERT_EQ(KX_MODL_ask_face_uv_minmax(face, uv), 0);
+    for (int i = 0; i <= 4; ++i)
+        for (int j = 0; j <= 4; ++j) {
+            double at[2] = {uv[0] + (uv[1] - uv[0]) * i / 4, uv[2] + (uv[3] - uv[2]) * j / 4};
+            face_value_record v{};
+            ASSERT_EQ(KX_MODL_evaluate_face(face, KX_MODL_EVAL_UNIT_NORMAL, at, &v), 0);
+            EXPECT_NEAR(std::hypot(v.point[0], v.point[1]), 10, 1e-9);
+            EXPECT_NEAR(std::fabs(v.unit_normal[0] * v.point[0] + v.unit_normal[1] * v.point[1]) / 10, 1, 1e-9);
+        }
 }
 
 TEST_F(BSurf, TrimmedSheetsKeepWhatTheLoopsBound) {
@@ -922,6 +941,43 @@ TEST_F(BSurf, SmoothingRemovesKnotCopiesAndRepairMergesNearKnots) {
     EXPECT_EQ(states[0].flag, 0);
     EXPECT_EQ(q.ku[5], 0.5);
     KX_free(states);
+}
+
+TEST_F(BSurf, TheHostCallsComeInTheirOrder) {
+    namespace hc = host::control;
+    Patch p = flat_patch();
+    tag sheet = NULL_TAG;
+    hc::clear_journal();
+    ASSERT_EQ(create(p, &sheet), 0);
+    EXPECT_TRUE(hc::called_before("SM_set_mark", "UNDO_ZR_cre_partition"));
+    EXPECT_TRUE(hc::called_before("UNDO_ZR_cre_partition", "PX_cre_bs_tag"));
+    EXPECT_TRUE(hc::called_before("PX_cre_bs_tag", "pxbsby_surf_brep"));
+    EXPECT_TRUE(hc::called_before("pxbsby_surf_brep", "DSS_REGEN_regen_object"));
+    EXPECT_TRUE(hc::called_before("DSS_REGEN_regen_object", "SM_free_to_mark"));
+
+    hc::clear_journal();
+    ASSERT_EQ(trim3d(p, {1}, {1}, {circle(15, 15, 10)}, 1e-6, &sheet), 0);
+    EXPECT_TRUE(hc::called_before("KI_ouintp", "KI_seintp"));
+    EXPECT_TRUE(hc::called_before("KI_seintp", "PX_cre_bs_tag"));
+    EXPECT_TRUE(hc::called_before("PX_cre_bs_tag", "PX_sheet_from_surf_curves"));
+    const auto set = hc::calls("KI_seintp");
+    ASSERT_EQ(set.size(), 2u);
+    EXPECT_EQ(set[0].arg[1], 1);  // 1 for the call, then the old value back
+    EXPECT_EQ(hc::call_count("KI_error_set_hit_list"), 0);
+
+    bsurface_data r = p.record();
+    int n = 0;
+    bsurface_state* states = nullptr;
+    hc::clear_journal();
+    ASSERT_EQ(KX_MODL_create_bsurface(&r, &sheet, &n, &states), 0);
+    EXPECT_TRUE(hc::called_before("PX_bsurface_create_fixed", "ZQ_SESSION_ask_check_self_int"));
+    EXPECT_TRUE(hc::called_before("ZQ_SESSION_ask_check_self_int", "ZQ_SESSION_set_check_self_int"));
+    EXPECT_TRUE(hc::called_before("ZQ_SESSION_set_check_self_int", "pxbsby_surf_brep"));
+    const auto check = hc::calls("ZQ_SESSION_set_check_self_int");
+    ASSERT_EQ(check.size(), 2u);
+    EXPECT_EQ(check[0].arg[0], 0);
+    EXPECT_EQ(check[1].arg[0], 1);
+    EXPECT_GT(hc::index_of("ZQ_SESSION_set_check_self_int", 1), hc::index_of("pxbsby_surf_brep"));
 }
 
 }  // namespace
