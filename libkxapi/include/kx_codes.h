@@ -691,7 +691,14 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
     X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
     X(KX_MODL_ERR_NO_EDGES, 875022)                \
-    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
+    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)         \
+    X(KX_MODL_ERR_BEAD_EXTENSION, 875241)          \
+    X(KX_MODL_ERR_BEAD_NO_CURVES, 875242)          \
+    X(KX_MODL_ERR_BEAD_NO_SECONDARY, 875245)       \
+    X(KX_MODL_ERR_BEAD_SECONDARY_OPTION, 875246)   \
+    X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
+    X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
+    X(KX_MODL_ERR_NULL_FEATURE, 875123)
 
 /* Codes of the facet service (a band of the host's own): the interface
  * raises them with these texts, which are their messages; the band is not
