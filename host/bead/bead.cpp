@@ -15,6 +15,7 @@
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/kept_law.h"
+#include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/kernel/bead_sweep.h"
 #include "host/kernel/kernel.h"
@@ -193,6 +194,15 @@ void build_bead(const Call& call, hf::Record& r, const std::vector<double>& v) {
     if (target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the bead's body has no kernel body");
     if (r.numbers.size() <= ZQ_BEAD_NUMBERS) call.fail(FEAT_ERR_BAD_PARAMETERS, "the bead has no section curves");
     const std::vector<double> n = step_numbers(r, v);
+    if (const tag_t saved = hf::detail::attaching_body()) {
+        // Made again from a part file: along the guide its saved step keeps.
+        ZQ_BODY_bead_again(target, host::kernel::entity_of(saved), r.step, static_cast<int>(r.refs.size()),
+                           r.refs.data(), n.data());
+        int steps = 0;
+        ZQ_BODY_ask_step_count(target, &steps);
+        r.step = steps - 1;
+        return;
+    }
     std::vector<tag_t> curves;
     for (std::size_t i = ZQ_BEAD_NUMBERS; i < r.numbers.size(); ++i) curves.push_back(static_cast<tag_t>(r.numbers[i]));
     ZQ_BODY_bead(target, static_cast<int>(curves.size()), curves.data(), static_cast<int>(r.refs.size()), r.refs.data(),
@@ -308,6 +318,11 @@ void BEAD_update_frec(BEAD_data_t* data, int mode, unsigned int feature) {
         if (int code = EXP_edit_exp(b.part, r.exps[i], formulas[i].c_str()))
             call.fail(code, "the bead's parameter \"%s\" is no expression", formulas[i].c_str());
     }
+    // The feature's record follows, so that a body made again from a part
+    // file takes the new inputs too.
+    hf::Record* w = hf::detail::edit(feature);
+    w->numbers = b.numbers;
+    w->refs = refs;
     rows()[feature] = row_of(*data);
 }
 

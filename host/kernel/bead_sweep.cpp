@@ -261,15 +261,16 @@ hd::Body checked_inputs(const host::Call& call, int body, int n_curves, const un
 
 }  // namespace
 
-extern "C" void ZQ_BODY_bead(int body, int n_curves, const unsigned int curves[], int n_refs, const int refs[],
-                             const double numbers[ZQ_BEAD_NUMBERS]) {
-    auto call = HOST_ENTRY(body, n_curves, n_refs);
-    const hd::Body old = checked_inputs(call, body, n_curves, curves, n_refs, refs, numbers);
+namespace {
+
+// Runs a bead step of the numbers, faces and guide on the body.
+void add_bead(const host::Call& call, const hd::Body& old, const TopoDS_Shape& guide, int n_refs, const int refs[],
+              const double numbers[]) {
     hd::Step step;
     step.op = hd::Op::bead;
     step.p.assign(numbers, numbers + ZQ_BEAD_NUMBERS);
     step.refs.assign(refs, refs + n_refs);
-    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { step.other = hd::guide_of(call, n_curves, curves); });
+    step.other = guide;
     hd::run_step(call, step, old->shape, &old->named);
     hd::BodyState b = *old;
     b.shape = step.result;
@@ -279,13 +280,38 @@ extern "C" void ZQ_BODY_bead(int body, int n_curves, const unsigned int curves[]
     hd::commit({std::move(b)}, {});
 }
 
+// The bead step `step` of the body.
+const hd::Step& bead_of(const host::Call& call, const hd::Body& body, int step) {
+    if (step < 0 || step >= static_cast<int>(body->steps.size()) || body->steps[step]->op != hd::Op::bead)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no bead", step, body->tag);
+    return *body->steps[step];
+}
+
+}  // namespace
+
+extern "C" void ZQ_BODY_bead(int body, int n_curves, const unsigned int curves[], int n_refs, const int refs[],
+                             const double numbers[ZQ_BEAD_NUMBERS]) {
+    auto call = HOST_ENTRY(body, n_curves, n_refs);
+    const hd::Body old = checked_inputs(call, body, n_curves, curves, n_refs, refs, numbers);
+    TopoDS_Shape guide;
+    hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { guide = hd::guide_of(call, n_curves, curves); });
+    add_bead(call, old, guide, n_refs, refs, numbers);
+}
+
+extern "C" void ZQ_BODY_bead_again(int body, int from, int step, int n_refs, const int refs[],
+                                   const double numbers[ZQ_BEAD_NUMBERS]) {
+    auto call = HOST_ENTRY(body, from, step, n_refs);
+    const unsigned int no_curve = 0;
+    const hd::Body old = checked_inputs(call, body, 1, &no_curve, n_refs, refs, numbers);
+    const hd::Body saved = hd::require_body(call, from);
+    add_bead(call, old, bead_of(call, saved, step).other, n_refs, refs, numbers);
+}
+
 extern "C" void ZQ_BODY_set_bead_inputs(int body, int step, int n_curves, const unsigned int curves[], int n_refs,
                                         const int refs[], const double numbers[ZQ_BEAD_NUMBERS]) {
     auto call = HOST_ENTRY(body, step, n_curves, n_refs);
     const hd::Body old = checked_inputs(call, body, n_curves, curves, n_refs, refs, numbers);
-    if (step < 0 || step >= static_cast<int>(old->steps.size()) || old->steps[step]->op != hd::Op::bead)
-        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no bead", step, body);
-    auto edited = std::make_shared<hd::Step>(*old->steps[step]);
+    auto edited = std::make_shared<hd::Step>(bead_of(call, old, step));
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] { edited->other = hd::guide_of(call, n_curves, curves); });
     edited->p.assign(numbers, numbers + ZQ_BEAD_NUMBERS);
     edited->refs.assign(refs, refs + n_refs);

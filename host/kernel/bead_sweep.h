@@ -46,6 +46,10 @@ extern "C" {
 
 void ZQ_BODY_bead(int body, int n_curves, const unsigned int curves[], int n_refs, const int refs[],
                   const double numbers[ZQ_BEAD_NUMBERS]);
+/* The bead of step `step` of body `from` (a body read from a file) made
+ * again on `body` with the faces and numbers: the same guide. */
+void ZQ_BODY_bead_again(int body, int from, int step, int n_refs, const int refs[],
+                        const double numbers[ZQ_BEAD_NUMBERS]);
 /* Gives the body's bead step `step` new curves, faces and numbers; the
  * body follows at its next regeneration (ZQ_BODY_regenerate). */
 void ZQ_BODY_set_bead_inputs(int body, int step, int n_curves, const unsigned int curves[], int n_refs,
