@@ -2,12 +2,10 @@
 // plate, its bounds, the six records read back as given, edits that the
 // update follows, and the refusals that leave the model as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -16,15 +14,14 @@
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
-#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
 #include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
-#include "host/services/memory.h"
 #include "kxapi.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -583,52 +580,42 @@ TEST_F(Bead, QueryAndEditOfOtherObjects) {
     EXPECT_EQ(a.ask(bead), 670099);
     EXPECT_EQ(host::control::live_blocks(), blocks);
     host::control::clear_scripts();
-    // An internal error of a conversion (an end cap out of range).
+    // A refused edit leaves the bead as it was and no mark: an internal
+    // error of a conversion (an end cap out of range), a code of one.
+    const double before = volume();
+    const std::size_t marks = host::undo::marks().size();
     r.shape.end_cap = 4;
+    r.shape.shape_type = 0;
     EXPECT_EQ(r.edit(bead), 670001);
+    r.shape.end_cap = 2;
+    r.placement.extension_type = 7;
+    EXPECT_EQ(r.edit(bead), 875241);
     EXPECT_EQ(host::control::frame_depth(), 0);
+    EXPECT_EQ(host::undo::marks().size(), marks);
+    EXPECT_EQ(KX_MODL_update(), 0);
+    EXPECT_EQ(volume(), before);
+    Answer kept;
+    ASSERT_EQ(kept.ask(bead), 0);
+    EXPECT_EQ(kept.shape.end_cap, 1);
+    EXPECT_EQ(kept.shape.shape_type, 2);
+    EXPECT_EQ(kept.placement.extension_type, 0);
 }
 
 TEST_F(Bead, PartFileKeepsTheBeadAndItsSizes) {
-    const std::string file =
-        (std::filesystem::temp_directory_path() / ("kx_bead_" + std::to_string(getpid()) + ".prt")).string();
-    std::filesystem::remove(file);
-    unsigned int part = host::parts::create(file);
-    CONTEXT_set_work_part(part);
-    const char* sizes[3] = {"100", "50", "20"};
-    const double origin[3] = {0, 0, 0};
-    unsigned int block = 0;
-    ASSERT_EQ(FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block), 0);
-    part_ = part;
-    body_ = FREC_ask_body(block);
     const double plate = volume();
     Request r;
     r.set(across(50), top());
     tag bead = NULL_TAG;
     ASSERT_EQ(r.create(&bead), 0);
-    int components = 0, mode = 0, result = -1;
-    base_save_part(&part, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-    kxtest::fresh_process();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &part, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
-    CONTEXT_set_work_part(part);
-    unsigned int read_bead = 0;
-    for (unsigned int f : host::feature::features_of_part(part))
-        if (host::feature::find(f)->kind == "BEAD") read_bead = f;
+    const unsigned int read_bead = reopen_part(part_, kxtest::fresh_process)[bead];
     ASSERT_NE(read_bead, 0u);
     body_ = FREC_ask_body(read_bead);
     EXPECT_NEAR(volume() - plate, v_area(10, 4) * kPlateLength, 1e-6 * plate);
     // The body is made again along the saved guide when a size changes.
-    ASSERT_EQ(EXP_edit_exp(part, FREC_ask_parm_exp(read_bead, "Depth"), "6"), 0);
+    ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(read_bead, "Depth"), "6"), 0);
     ASSERT_EQ(KX_MODL_update(), 0);
     body_ = FREC_ask_body(read_bead);
     EXPECT_NEAR(volume() - plate, v_area(10, 6) * kPlateLength, 1e-6 * plate);
-    std::filesystem::remove(file);
 }
 
 TEST_F(Bead, NotInitialised) {
