@@ -699,7 +699,14 @@ enum kx_band {
     X(KX_MODL_ERR_BSURF_NOT_CONVERTIBLE, 875176)   \
     X(KX_MODL_ERR_BSURF_WEIGHT, 875305)            \
     X(KX_MODL_ERR_BSURF_SMOOTHING, 875350)         \
-    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
+    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)         \
+    X(KX_MODL_ERR_BEAD_EXTENSION, 875241)          \
+    X(KX_MODL_ERR_BEAD_NO_CURVES, 875242)          \
+    X(KX_MODL_ERR_BEAD_NO_SECONDARY, 875245)       \
+    X(KX_MODL_ERR_BEAD_SECONDARY_OPTION, 875246)   \
+    X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
+    X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
+    X(KX_MODL_ERR_NULL_FEATURE, 875123)
 
 /* Codes of the facet service (a band of the host's own): the interface
  * raises them with these texts, which are their messages; the band is not
