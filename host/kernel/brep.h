@@ -78,6 +78,7 @@ enum class Op {
     face_blend,
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
     varying_blend,  // a blend whose radius runs through points along each edge
+    bead,           // a section swept along curves over faces, united (bead_sweep.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be

@@ -691,7 +691,22 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
     X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
     X(KX_MODL_ERR_NO_EDGES, 875022)                \
-    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
+    X(KX_MODL_ERR_BSURF_NO_LOOPS, 875045)          \
+    X(KX_MODL_ERR_BSURF_DATA, 875046)              \
+    X(KX_MODL_ERR_BSURF_TRIM_FAILED, 875047)       \
+    X(KX_MODL_ERR_BSURF_DEGENERATE, 875138)        \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTED, 875150)     \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTIBLE, 875176)   \
+    X(KX_MODL_ERR_BSURF_WEIGHT, 875305)            \
+    X(KX_MODL_ERR_BSURF_SMOOTHING, 875350)         \
+    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)         \
+    X(KX_MODL_ERR_BEAD_EXTENSION, 875241)          \
+    X(KX_MODL_ERR_BEAD_NO_CURVES, 875242)          \
+    X(KX_MODL_ERR_BEAD_NO_SECONDARY, 875245)       \
+    X(KX_MODL_ERR_BEAD_SECONDARY_OPTION, 875246)   \
+    X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
+    X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
+    X(KX_MODL_ERR_NULL_FEATURE, 875123)
 
 /* Codes of the geometric properties, checks and measurement of the
  * modelling functions (no text in the interface's tables); the fault codes
