@@ -45,3 +45,15 @@ macro(kx_or_empty var)
     set(${var} ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
 endmacro()
+
+# kx_small_programs(): the programs of the calling directory (tests,
+# benchmarks, fuzz targets) each hold the library's and the host's objects
+# whole. Linked position-dependent (no load-time relocation table for every
+# pointer in those objects) and with compressed debug sections, each image
+# is about 40% smaller; a sanitised build of them all is otherwise some
+# 13 GB. The installed programs and libraries keep the default linking.
+macro(kx_small_programs)
+  add_link_options(
+    "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-no-pie>"
+    -Wl,--compress-debug-sections=zlib)
+endmacro()

@@ -13,6 +13,7 @@
 
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
+#include "host/feature/kept_law.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
@@ -34,53 +35,9 @@ constexpr const char* kKind = "FACE_BLEND";
 constexpr std::array<int, 7> kStoredTrim = {BLEF_TRIM_NONE,  BLEF_TRIM_NONE,   BLEF_TRIM_ALL,     BLEF_TRIM_ALL_SHORT,
                                             BLEF_TRIM_FIRST, BLEF_TRIM_SECOND, BLEF_TRIM_ALL_LONG};
 
-// A host law kept by value: its record with the arrays taken out.
-struct Law {
-    bool present = false;
-    host_law head{};
-    std::vector<double> positions, parameters, values;
-    std::vector<unsigned int> expressions;
-};
-
-template <class T>
-std::vector<T> copy_in(int n, const T* items) {
-    if (n <= 0 || !items) return {};
-    return std::vector<T>(items, items + n);
-}
-
-template <class T>
-T* copy_out(const std::vector<T>& v) {
-    if (v.empty()) return nullptr;
-    auto* out = static_cast<T*>(SM_alloc(v.size() * sizeof(T)));
-    std::memcpy(out, v.data(), v.size() * sizeof(T));
-    return out;
-}
-
-Law keep(const host_law* law) {
-    Law k;
-    if (!law) return k;
-    k.present = true;
-    k.head = *law;
-    k.head.positions = k.head.parameters = k.head.values = nullptr;
-    k.head.expressions = nullptr;
-    const int n = std::max(law->n_values, 0);
-    k.positions = copy_in(std::max(law->n_position_doubles, 0), law->positions);
-    k.parameters = copy_in(n, law->parameters);
-    k.values = copy_in(n, law->values);
-    k.expressions = copy_in(n, law->expressions);
-    return k;
-}
-
-host_law* give(const Law& k) {
-    if (!k.present) return nullptr;
-    host_law* law = BLEF_new_law();
-    *law = k.head;
-    law->positions = copy_out(k.positions);
-    law->parameters = copy_out(k.parameters);
-    law->values = copy_out(k.values);
-    law->expressions = copy_out(k.expressions);
-    return law;
-}
+using hf::copy_in;
+using hf::copy_out;
+using Law = hf::KeptLaw;
 
 // What the feature keeps of the data it was made from.
 struct FaceBlendRow {
@@ -210,7 +167,7 @@ void BLEF_create_feature(BLEF_ui_data_t* data, unsigned int* feature, int* error
         std::string radius, tolerance;
         if (!text_of(data->radius, &radius) || !text_of(data->tolerance, &tolerance)) fail(FEAT_ERR_BAD_PARAMETERS);
         FaceBlendRow row;
-        for (int i = 0; i < 3; ++i) row.laws[i] = keep(data->laws[i]);
+        for (int i = 0; i < 3; ++i) row.laws[i] = hf::keep_law(data->laws[i]);
         if (data->kind != 0) {
             // The laws give the radius: the main law, else a range law.
             double r = 0;
@@ -276,7 +233,7 @@ void BLEF_load_ui_data_from_parms(unsigned int feature, BLEF_ui_data_t* data) {
     data->variation = row.variation;
     data->kind = row.kind;
     put_text(data->tolerance, row.tolerance);
-    for (int i = 0; i < 3; ++i) data->laws[i] = give(row.laws[i]);
+    for (int i = 0; i < 3; ++i) data->laws[i] = hf::give_law(row.laws[i]);
     std::memcpy(data->limits_active, row.limits_active.data(), 3);
     std::copy(row.limits.begin(), row.limits.end(), data->limits);
 }
@@ -290,12 +247,7 @@ host_law* BLEF_new_law(void) {
 
 void BLEF_free_law(host_law* law) {
     HOST_ENTRY(law);
-    if (!law) return;
-    SM_free(law->positions);
-    SM_free(law->parameters);
-    SM_free(law->values);
-    SM_free(law->expressions);
-    SM_free(law);
+    hf::free_law(law);
 }
 
 int BLEF_ask_law_reals(unsigned int feature, int slot, int* n, double** reals) {

@@ -467,7 +467,7 @@ int em05_(const unsigned int* curve) {
     const Curve c = curve_or_raise(call, *curve);
     const Range r = limits(c.record());
     const bool open = hostnum::norm(eval(c.record(), r.lo) - eval(c.record(), r.hi)) > 1e-9;
-    return static_cast<int>(call.int_out(0, open ? 1 : 0));
+    return static_cast<int>(call.int_out(0, open ? 1 : 2));
 }
 
 void CRV_PROPS_calc_centroid(unsigned int evaluator, double centroid[3], int* failed) {

@@ -90,7 +90,8 @@ unsigned int evcrvu(unsigned int curve);
 /* Point and n derivatives (0 to 2) at the parameter: 3 (n + 1) doubles. */
 void evcrve(unsigned int evaluator, int n, double parameter, double* result);
 void evcrvf(unsigned int evaluator);
-/* 1 when the curve is open (its ends do not meet within 1e-9), else 0. */
+/* Closure flag: 1 when the curve is open (its ends do not meet within
+ * 1e-9), 2 when it is closed. */
 int em05_(const unsigned int* curve);
 
 /* ---- curve properties ---- */

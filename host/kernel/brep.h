@@ -79,6 +79,7 @@ enum class Op {
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
     varying_blend,  // a blend whose radius runs through points along each edge
     form_tool,      // a form feature's tool: a profile turned or swept (form_tools.h)
+    bead,           // a section swept along curves over faces, united (bead_sweep.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be
@@ -123,6 +124,9 @@ struct MassProps {
     double values[ZQ_MP_COUNT] = {};
 };
 
+// The kernel's point classifier loaded with a body's shape (measure.cpp).
+struct Classifier;
+
 struct BodyState {
     int tag = 0;
     unsigned int object = 0;  // 0: no model objects (an imported body)
@@ -143,6 +147,8 @@ struct BodyState {
         mutable std::map<std::pair<int, int>, std::unordered_map<int, std::vector<int>>> by_classes;
     };
     Kept<Around> around;
+    // The classifier of points against the shape, loaded on first use.
+    Kept<Classifier> classifier;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
 };
@@ -202,6 +208,11 @@ int commit_result(Step s);
 // ---- attached geometry (brep_foreign.cpp) ----
 // The record of geometry attached to a live body (false: none).
 bool attached_geometry(int tag, PX_BREP_geometry_t& out);
+
+// ---- kernel points (measure.cpp) ----
+// Deletes the kernel point of the tag (PX_point_create); false when the
+// tag is no kernel point.
+bool drop_point(int tag);
 
 // ---- pieces (pieces.cpp) ----
 // The step that keeps the first solid of the shape before it; a shape of

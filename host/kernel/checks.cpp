@@ -150,6 +150,10 @@ void KI_chcken(const int* body, const int* opt1, const int* opt2, int* nfault, i
     std::vector<int> tokens;
     if (call.outputs() > 0) {
         for (std::size_t i = 0; i < call.outputs(); ++i) tokens.push_back(static_cast<int>(call.int_out(i, 0)));
+    } else if (const hd::Loc* at = hd::locate(*body); at && at->cls == ZQ_CLASS_FACE) {
+        // A face: the kernel's checker on the face alone.
+        if (!BRepCheck_Analyzer(hd::require_sub(call, *body, ZQ_CLASS_FACE).shape).IsValid())
+            tokens.push_back(KI_FAULT_GEOMETRY);
     } else {
         int fault = ZQ_FAULT_NONE;
         ZQ_BODY_check(*body, &fault);

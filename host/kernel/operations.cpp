@@ -735,6 +735,9 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 
 }  // namespace
 
+// A bead (bead_sweep.cpp).
+void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
     guarded(call, KERNEL_ERR_EXCEPTION, [&] {
@@ -787,6 +790,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::cut_sheet: cut_by_sheet(call, step, before, before_named); break;
             case Op::mesh: curve_mesh(call, step); break;
             case Op::first_piece: first_piece(call, step, before, before_named); break;
+            case Op::bead: bead_step(call, step, before, before_named); break;
         }
     });
 }
@@ -1261,6 +1265,7 @@ void ZQ_BODY_offset(int body, double distance) {
 
 void ZQ_ENTITY_delete(int body) {
     auto call = HOST_ENTRY(body);
+    if (hd::drop_point(body)) return;
     hd::require_body(call, body);
     hd::commit({}, {body});
 }

@@ -698,7 +698,68 @@ enum kx_band {
     X(KX_MODL_ERR_NO_DATUM_TARGET, 672178)         \
     X(KX_MODL_ERR_NO_FACE_REFERENCE, 670077)       \
     X(KX_MODL_ERR_PERP_TOOL_FIRST, 670286)         \
-    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
+    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)         \
+    X(KX_MODL_ERR_BSURF_NO_LOOPS, 875045)          \
+    X(KX_MODL_ERR_BSURF_DATA, 875046)              \
+    X(KX_MODL_ERR_BSURF_TRIM_FAILED, 875047)       \
+    X(KX_MODL_ERR_BSURF_DEGENERATE, 875138)        \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTED, 875150)     \
+    X(KX_MODL_ERR_BSURF_NOT_CONVERTIBLE, 875176)   \
+    X(KX_MODL_ERR_BSURF_WEIGHT, 875305)            \
+    X(KX_MODL_ERR_BSURF_SMOOTHING, 875350)         \
+    X(KX_MODL_ERR_BEAD_EXTENSION, 875241)          \
+    X(KX_MODL_ERR_BEAD_NO_CURVES, 875242)          \
+    X(KX_MODL_ERR_BEAD_NO_SECONDARY, 875245)       \
+    X(KX_MODL_ERR_BEAD_SECONDARY_OPTION, 875246)   \
+    X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
+    X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
+    X(KX_MODL_ERR_NULL_FEATURE, 875123)
+
+/* Codes of the geometric properties, checks and measurement of the
+ * modelling functions (no text in the interface's tables); the fault codes
+ * 875311 to 875343 name the faults of the kernel's analysis. */
+#define KX_MODL_GEOMETRY_CODES(X)                  \
+    X(KX_MODL_ERR_NOT_SAME_SUBTYPE, 875034)        \
+    X(KX_MODL_ERR_BAD_COMPARISON, 875035)          \
+    X(KX_MODL_ERR_NO_EXTREME, 875040)              \
+    X(KX_MODL_ERR_NO_MEASUREMENT, 875137)          \
+    X(KX_MODL_ERR_CHECK_FAILED, 875186)            \
+    X(KX_MODL_ERR_CURVE_POINTS, 875216)            \
+    X(KX_MODL_ERR_TOPOLOGY_CLASS, 875287)          \
+    X(KX_MODL_ERR_TOPOLOGY_FAILED, 875289)         \
+    X(KX_MODL_FAULT_POINT_ON_CURVE, 875311)        \
+    X(KX_MODL_FAULT_GEOMETRY, 875312)              \
+    X(KX_MODL_FAULT_ORIENTATION, 875313)           \
+    X(KX_MODL_FAULT_TOPOLOGY, 875314)              \
+    X(KX_MODL_FAULT_POINT_ON_SURFACE, 875315)      \
+    X(KX_MODL_FAULT_NO_CURVE, 875316)              \
+    X(KX_MODL_FAULT_SELF_INTERSECT, 875317)        \
+    X(KX_MODL_FAULT_SAME_PARAMETER, 875318)        \
+    X(KX_MODL_FAULT_NOT_CONNECTED, 875319)         \
+    X(KX_MODL_FAULT_REDUNDANT, 875320)             \
+    X(KX_MODL_FAULT_LOOP_ORDER, 875321)            \
+    X(KX_MODL_FAULT_NOT_CLOSED, 875322)            \
+    X(KX_MODL_FAULT_BAD_LOOP, 875323)              \
+    X(KX_MODL_FAULT_13820, 875324)                 \
+    X(KX_MODL_FAULT_13821, 875325)                 \
+    X(KX_MODL_FAULT_13822, 875326)                 \
+    X(KX_MODL_FAULT_13823, 875327)                 \
+    X(KX_MODL_FAULT_13824, 875328)                 \
+    X(KX_MODL_FAULT_13825, 875329)                 \
+    X(KX_MODL_FAULT_13826, 875330)                 \
+    X(KX_MODL_FAULT_13827, 875331)                 \
+    X(KX_MODL_FAULT_13828, 875332)                 \
+    X(KX_MODL_FAULT_EMPTY, 875333)                 \
+    X(KX_MODL_FAULT_13829, 875334)                 \
+    X(KX_MODL_FAULT_13830, 875335)                 \
+    X(KX_MODL_FAULT_13831, 875336)                 \
+    X(KX_MODL_FAULT_13835, 875337)                 \
+    X(KX_MODL_FAULT_13833, 875338)                 \
+    X(KX_MODL_FAULT_13834, 875339)                 \
+    X(KX_MODL_FAULT_OTHER, 875340)                 \
+    X(KX_MODL_FAULT_13832, 875341)                 \
+    X(KX_MODL_FAULT_UNKNOWN, 875342)               \
+    X(KX_MODL_ERR_STRUCTURE_CHECK_FAILED, 875343)
 
 /* Codes of the facet service (a band of the host's own): the interface
  * raises them with these texts, which are their messages; the band is not
@@ -739,5 +800,6 @@ enum kx_so_code { KX_SO_CODES(KX_CODE_CONSTANT) };
 enum kx_clone_code { KX_CLONE_CODES(KX_CODE_CONSTANT) };
 enum kx_host_code { KX_HOST_CODES(KX_HOST_CODE_CONSTANT) };
 enum kx_facet_code { KX_FACET_CODES(KX_CODE_CONSTANT) };
+enum kx_modl_geometry_code { KX_MODL_GEOMETRY_CODES(KX_HOST_CODE_CONSTANT) };
 
 #endif

@@ -49,5 +49,9 @@
 #include "kx_modl_exp.h"
 #include "kx_modl_cre_feat.h"
 #include "kx_modl_constraint.h"
+#include "kx_modl_geometry.h"
+#include "kx_modl_bsurf.h"
+#include "kx_modl_bead.h"
+#include "kx_modl_bend_allowance.h"
 
 #endif

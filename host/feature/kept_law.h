@@ -1,0 +1,47 @@
+// Host laws kept with a feature's model: a law record taken by value, its
+// arrays in vectors, so that the feature's row journals with the model and
+// hands out fresh SM_alloc copies. Inside of the host only (C++).
+#ifndef HOST_FEATURE_KEPT_LAW_H
+#define HOST_FEATURE_KEPT_LAW_H
+
+#include <cstring>
+#include <vector>
+
+#include "host/feature/profiles.h"
+#include "host/services/memory.h"
+
+namespace host::feature {
+
+// The n items as a vector (empty for none).
+template <class T>
+std::vector<T> copy_in(int n, const T* items) {
+    if (n <= 0 || !items) return {};
+    return std::vector<T>(items, items + n);
+}
+
+// A new SM_alloc array of the items (null for none).
+template <class T>
+T* copy_out(const std::vector<T>& v) {
+    if (v.empty()) return nullptr;
+    auto* out = static_cast<T*>(SM_alloc(v.size() * sizeof(T)));
+    std::memcpy(out, v.data(), v.size() * sizeof(T));
+    return out;
+}
+
+// A host law kept by value: its record with the arrays taken out.
+struct KeptLaw {
+    bool present = false;
+    host_law head{};
+    std::vector<double> positions, parameters, values;
+    std::vector<unsigned int> expressions;
+};
+
+// The law as kept (nothing for null) and a new SM_alloc law of a kept one
+// (null when none is kept); free_law releases such a law with its arrays.
+KeptLaw keep_law(const host_law* law);
+host_law* give_law(const KeptLaw& kept);
+void free_law(host_law* law);
+
+}  // namespace host::feature
+
+#endif
