@@ -78,6 +78,11 @@ enum class Op {
     face_blend,
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
     varying_blend,  // a blend whose radius runs through points along each edge
+    // Direct face operations (dfo.cpp).
+    faces_to_plane,
+    resize_faces,
+    region_transform,
+    offset_region,
 };
 
 // One operation that made or edited a body, kept so that the body can be

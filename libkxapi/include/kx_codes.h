@@ -691,7 +691,11 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_PLANAR_FACE, 875006)         \
     X(KX_MODL_ERR_NO_FEATURE_CREATED, 875044)      \
     X(KX_MODL_ERR_NO_EDGES, 875022)                \
-    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)
+    X(KX_BREP_ERR_NO_KERNEL_BODY, 1838008)         \
+    X(KX_MODL_ERR_DFO_REGION, 875365)              \
+    X(KX_MODL_ERR_DFO_INVALID, 875366)             \
+    X(KX_MODL_ERR_DFO_REPLACEMENT, 875367)         \
+    X(KX_MODL_ERR_DFO_NOT_MADE, 875368)
 
 /* Codes of the facet service (a band of the host's own): the interface
  * raises them with these texts, which are their messages; the band is not

@@ -48,5 +48,6 @@
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
 #include "kx_modl_cre_feat.h"
+#include "kx_modl_dfo.h"
 
 #endif
