@@ -228,6 +228,26 @@ TEST_F(Dfo, MoveRegionMovesTheBossAlongXAndKeepsTheVolume) {
     ASSERT_EQ(update(), 0);
     EXPECT_NEAR(added_centroid_x(kBoss), 15 + 40, 1e-6);
 
+    // A region that is no region of the body: only the move tests the
+    // processing of an edited region.
+    const tag other = block({0, 100, 0}, {10, 10, 10}, 0);
+    std::vector<tag> foreign{host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(other))[0])};
+    const dfo_region elsewhere = region(foreign);
+    EXPECT_EQ(KX_MODL_edit_move_region(feature, 1, &elsewhere, nullptr), 875365);
+    EXPECT_EQ(marks(), 0);
+    ASSERT_EQ(update(), 0);
+    EXPECT_NEAR(added_centroid_x(kBoss), 15 + 40, 1e-6);
+    // The constraint and scale edits have no kind test of their own: the
+    // host refuses another operation's feature.
+    face_constraint_data c{};
+    c.from_face = plane_face({0, 0, 1}, 20);
+    c.to_object = plane_face({0, 0, -1}, 0);
+    std::strcpy(c.value, "1");
+    EXPECT_EQ(KX_MODL_edit_face_constraint(feature, nullptr, &c), 875365);
+    const char factors[3][KX_MODL_DFO_TEXT] = {"2", "", ""};
+    EXPECT_EQ(KX_MODL_edit_local_scale(feature, 0, nullptr, NULL_TAG, NULL_TAG, NULL_TAG, factors), 875365);
+    EXPECT_EQ(marks(), 0);
+
     // Another motion type: point to point, 30 along y from where the boss
     // was made.
     move_point_to_point pp{point({0, 0, 0}), point({5, 30, 0})};
