@@ -112,6 +112,16 @@ int FEAT_create(unsigned int part, const char* kind, int n_formulas, const char*
                 const double numbers[], int n_refs, const unsigned int refs[], unsigned int target, int sign,
                 unsigned int* feature);
 
+/* Gives a built feature that edits a body other faces or edges to work on
+ * (objects of its body, the count its kind takes; none keeps the ones it
+ * has) and other fixed numbers
+ * (the count its kind takes), and logs it for the next update, which makes
+ * its step again with them. Answers 0 or a code: FEAT_ERR_NOT_A_FEATURE,
+ * FEAT_ERR_BAD_PARAMETERS for counts its kind does not take or a feature
+ * that makes its body, FEAT_ERR_BAD_REFERENCE for a reference that is no
+ * face or edge of its body. */
+int FEAT_redefine(unsigned int feature, int n_refs, const unsigned int refs[], int n_numbers, const double numbers[]);
+
 /* ---- records ---- */
 /* The kind ("BLOCK") and the display name ("BLOCK(3)"), SM_alloc. */
 char* FREC_ask_feature_type(unsigned int feature);

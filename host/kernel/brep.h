@@ -80,6 +80,11 @@ enum class Op {
     varying_blend,  // a blend whose radius runs through points along each edge
     form_tool,      // a form feature's tool: a profile turned or swept (form_tools.h)
     bead,           // a section swept along curves over faces, united (bead_sweep.cpp)
+    // Direct face operations (dfo.cpp).
+    faces_to_plane,
+    resize_faces,
+    region_transform,
+    offset_region,
 };
 
 // One operation that made or edited a body, kept so that the body can be

@@ -72,6 +72,7 @@
 #include "host/kernel/blends.h"
 #include "host/kernel/brep.h"
 #include "host/kernel/form_tools.h"
+#include "host/kernel/dfo_steps.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 
@@ -791,6 +792,10 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::mesh: curve_mesh(call, step); break;
             case Op::first_piece: first_piece(call, step, before, before_named); break;
             case Op::bead: bead_step(call, step, before, before_named); break;
+            case Op::faces_to_plane: faces_to_plane(call, step, before, before_named); break;
+            case Op::resize_faces: resize_faces(call, step, before, before_named); break;
+            case Op::region_transform: region_transform(call, step, before, before_named); break;
+            case Op::offset_region: offset_region(call, step, before, before_named); break;
         }
     });
 }
@@ -862,6 +867,20 @@ void edit_at(const host::Call& call, int body, Op op, std::vector<double> p, int
 }
 
 }  // namespace
+
+namespace host::kernel::detail {
+
+std::vector<TopoDS_Shape> faces_by_tag(const Call& call, const Named* named, const std::vector<int>& tags) {
+    return subs_by_tag(call, named, tags, true);
+}
+void finish_step(Step& step, const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
+                 BRepBuilderAPI_MakeShape* history) {
+    finish(step, result, inputs, history);
+}
+void need_valid_body(const Call& call, const TopoDS_Shape& shape) { need_valid(call, shape); }
+void apply_step(const Call& call, int body, Step step) { edit_body(call, body, std::move(step)); }
+
+}  // namespace host::kernel::detail
 
 extern "C" {
 

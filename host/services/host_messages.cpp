@@ -6,6 +6,7 @@
 
 #include "host/core/curve_queries.h"
 #include "host/data/parts.h"
+#include "host/dfo/dfo.h"
 #include "host/expr/display.h"
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
@@ -90,6 +91,10 @@ constexpr std::array kTable{
     error_text_entry{ATTR_ERR_VALUE_TOO_LONG, "The attribute string is longer than 132 characters"},
     error_text_entry{ATTR_ERR_BAD_TITLE, "The attribute title contains control characters"},
     error_text_entry{ATTR_ERR_BAD_VALUE, "The value is not allowed for the attribute type"},
+// Direct face operations.
+#define HOST_DFO_ROW(name, code, text) error_text_entry{name, text},
+    HOST_DFO_CODES(HOST_DFO_ROW)
+#undef HOST_DFO_ROW
 };
 
 constexpr bool strictly_ascending() {

@@ -713,7 +713,11 @@ enum kx_band {
     X(KX_MODL_ERR_BEAD_SECONDARY_OPTION, 875246)   \
     X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
     X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
-    X(KX_MODL_ERR_NULL_FEATURE, 875123)
+    X(KX_MODL_ERR_NULL_FEATURE, 875123)            \
+    X(KX_MODL_ERR_DFO_REGION, 875365)              \
+    X(KX_MODL_ERR_DFO_INVALID, 875366)             \
+    X(KX_MODL_ERR_DFO_REPLACEMENT, 875367)         \
+    X(KX_MODL_ERR_DFO_NOT_MADE, 875368)
 
 /* Codes of the geometric properties, checks and measurement of the
  * modelling functions (no text in the interface's tables); the fault codes

@@ -53,5 +53,6 @@
 #include "kx_modl_bsurf.h"
 #include "kx_modl_bead.h"
 #include "kx_modl_bend_allowance.h"
+#include "kx_modl_dfo.h"
 
 #endif

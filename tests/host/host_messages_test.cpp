@@ -8,6 +8,7 @@
 #include "host/core/curve_queries.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
+#include "host/dfo/dfo.h"
 #include "host/expr/display.h"
 #include "host/feature/feature.h"
 #include "host/feature/undo.h"
@@ -84,6 +85,9 @@ const int kHostCodes[] = {HOST_ERR_INTERNAL,
 #define HOST_FEATURE_NAME(name, code, text) name,
                               HOST_FEATURE_CODES(HOST_FEATURE_NAME)
 #undef HOST_FEATURE_NAME
+#define HOST_DFO_NAME(name, code, text) name,
+                                  HOST_DFO_CODES(HOST_DFO_NAME)
+#undef HOST_DFO_NAME
 };
 
 class HostMessages : public HostTest {

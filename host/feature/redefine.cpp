@@ -1,0 +1,45 @@
+// Other faces, edges and fixed numbers for a feature that edits a body
+// (FEAT_redefine, host/feature/feature.h).
+#include <cmath>
+#include <vector>
+
+#include "host/feature/records.h"
+#include "host/hook.h"
+#include "host/kernel/dfo.h"
+#include "host/kernel/kernel.h"
+
+namespace hf = host::feature;
+
+extern "C" int FEAT_redefine(unsigned int feature, int n_refs, const unsigned int refs[], int n_numbers,
+                             const double numbers[]) {
+    auto call = HOST_ENTRY(feature, n_refs, refs, n_numbers);
+    int status = 0;
+    if (call.status(status)) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r) return FEAT_ERR_NOT_A_FEATURE;
+    const hf::Kind* k = hf::find_kind(r->kind);
+    const bool keep_refs = n_refs == 0;
+    if (!k || !k->build || r->step < 1 || r->body == 0 || (!keep_refs && n_refs < k->refs_min) ||
+        n_refs > k->refs_max || (k->numbers != hf::kAnyNumbers && n_numbers != k->numbers) || n_numbers < 0 ||
+        (n_refs > 0 && !refs) || (n_numbers > 0 && !numbers))
+        return FEAT_ERR_BAD_PARAMETERS;
+    std::vector<int> tags;
+    for (int i = 0; i < n_refs; ++i) {
+        if (!ES_solid_is_a_face(refs[i]) && !ES_solid_is_a_edge(refs[i])) return FEAT_ERR_BAD_REFERENCE;
+        if (ES_solid_ask_body(refs[i]) != r->body) return FEAT_ERR_BAD_REFERENCE;
+        tags.push_back(host::kernel::entity_of(refs[i]));
+    }
+    for (int i = 0; i < n_numbers; ++i)
+        if (!std::isfinite(numbers[i])) return FEAT_ERR_BAD_PARAMETERS;
+    if (keep_refs) tags = r->refs;
+    if (tags != r->refs) {
+        const int body = hf::detail::body_entity(*r);
+        if (body == 0) return FEAT_ERR_BAD_REFERENCE;
+        if (int code = hf::caught([&] { ZQ_BODY_set_step_refs(body, r->step, n_refs, tags.data()); })) return code;
+    }
+    hf::Record& w = *hf::detail::edit(feature);
+    w.refs = std::move(tags);
+    w.numbers.assign(numbers, numbers + n_numbers);
+    w.out_of_date = true;
+    return 0;
+}
