@@ -522,6 +522,9 @@ KX_MODL_parm* law_parm(const host_law* law, const host_law* lender, bool plain_t
     if (!law) return nullptr;
     host_law lent = *law;
     if ((lent.type == 4 || lent.type == 6) && lent.spine == 0 && lender) lent.spine = lender->spine;
+    // A law by points needs its spine (one read from a part file has none).
+    if ((lent.type == 4 || lent.type == 6) && lent.spine == 0)
+        ERROR_raise("kx_modl_face_blend", __LINE__, kx::law::kBadLaw, "Bad spine in KX_MODL_parm");
     auto* parm = static_cast<KX_MODL_parm*>(SM_alloc(sizeof(KX_MODL_parm)));
     std::memset(parm, 0, sizeof *parm);
     try {

@@ -16,6 +16,7 @@
 #include "face_blend_fixture.h"
 #include "host/blend/face_blend.h"
 #include "host/control/control.h"
+#include "host/data/part_file.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 
 namespace {
@@ -612,6 +613,83 @@ TEST_F(FaceBlendRecord, EdgeBlendKeptThroughReopen) {
         body_ = FREC_ask_body(again);
         EXPECT_NEAR(volume(), made, 0.01);
     }
+}
+
+// Kept values read from a damaged file: a row the blend could not have
+// (an edge blend without edges, a point off its edge, a face blend's trim
+// number of no trim option) makes the file corrupt, and the model stays as
+// it was.
+TEST_F(FaceBlendRecord, SpoiledBlendRowsMakeTheFileCorrupt) {
+    std::vector<tag> first{bottom()}, second{front()};
+    face_blend_data d = record(first, second, "5");
+    tag face_blend = NULL_TAG;
+    ASSERT_EQ(create(d, &face_blend), 0);
+    tag edge = NULL_TAG;
+    for (int e : host::kernel::edges_of(entity())) {
+        double box[6];
+        ZQ_TOPOL_find_box(e, box);
+        if (box[3] - box[0] > 99 && std::abs(box[1] - 50) < 1e-6 && std::abs(box[2] - 20) < 1e-6)
+            edge = host::kernel::object_of(e);
+    }
+    ASSERT_NE(edge, NULL_TAG);
+    edge_blend_point point{};
+    std::strcpy(point.radius, "2");
+    point.parameter = 0.5;
+    edge_blend_edge entry{};
+    entry.edge = edge;
+    entry.number_of_points = 1;
+    entry.points = &point;
+    edge_blend_data in{};
+    std::strcpy(in.default_radius, "3");
+    in.number_of_edges = 1;
+    in.edges = &entry;
+    tag edge_blend = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_edge_blend(&in, &edge_blend), 0);
+    namespace pf = host::part_file;
+    const unsigned int part = host::parts::work_part();
+    // Places in the payloads (one row each: count, object number, size,
+    // then the row): the edge blend's edge count and its point's
+    // parameter (after two limit texts "-1.0"), the face blend's stored
+    // trim number.
+    struct Row {
+        const char* what;
+        const char* section;
+        std::size_t at;
+        std::string was, bytes;
+    };
+    const double inside = 0.5, outside = 2;
+    const std::string inside_bytes(reinterpret_cast<const char*>(&inside), 8);
+    const std::string outside_bytes(reinterpret_cast<const char*>(&outside), 8);
+    const Row rows[] = {
+        {"no edges", "BLEB", 29, std::string("\x01\0\0\0", 4), std::string(4, '\0')},
+        {"point off its edge", "BLEB", 61, inside_bytes, outside_bytes},
+        {"trim number 9", "BLFB", 56, std::string(4, '\0'), std::string("\x09\0\0\0", 4)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        pf::Image image;
+        ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
+        bool found = false;
+        for (auto& [id, payload] : image.sections)
+            if (id == row.section) {
+                ASSERT_LE(row.at + row.bytes.size(), payload.size());
+                EXPECT_EQ(payload.substr(row.at, row.was.size()), row.was);
+                payload.replace(row.at, row.bytes.size(), row.bytes);
+                found = true;
+            }
+        ASSERT_TRUE(found);
+        const std::size_t objects = host::objects::objects_of_part(part).size();
+        int code = 0;
+        EXPECT_EQ(pf::apply(image, "spoiled.prt", &code), 0u);
+        EXPECT_EQ(code, 641004);
+        EXPECT_EQ(host::objects::objects_of_part(part).size(), objects);
+    }
+    // Unspoiled, the same image reads.
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
+    int code = 0;
+    EXPECT_NE(pf::apply(image, "whole.prt", &code), 0u);
+    EXPECT_EQ(code, 0);
 }
 
 }  // namespace
