@@ -1,10 +1,14 @@
-/* Modelling: edge blends.
+/* Modelling: edge and face blends.
  *
  * A blend rounds a list of edges of one body with a radius given as an
  * expression text; each edge may have a radius that varies along it through
  * points (a radius text at a parameter, 0 at the edge's start and 1 at its
  * end), a cliff edge and two limit texts. The blend is a feature: editing
- * its radius and running KX_MODL_update changes the body.
+ * its radius and running KX_MODL_update changes the body. The cliff edges,
+ * limits, type, flag, tolerance and options are kept with the blend, saved
+ * with its part and read back as given; the kernel's blend does not use
+ * them. The blend makes the body's edges anew: in a part opened again its
+ * edges and cliff edges read back as NULL_TAG.
  *
  * A program may register a variable-radius routine and a cliff routine;
  * KX_MODL_create_blend asks them for each edge. Registering keeps the
