@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/records.h"
@@ -78,8 +80,16 @@ bool is_edge_blend(tag_t feature) {
 // part file) has its edges and points from its record, with the rest as
 // BLEND_init_ui_data leaves it.
 BlendRow row_of(tag_t feature) {
-    if (const BlendRow* row = rows().find(feature)) return *row;
     const hf::Record& r = *hf::find(feature);
+    if (const BlendRow* kept = rows().find(feature)) {
+        // An edge whose object was not saved with the part (the blend took
+        // it away) is the edge the feature works on, when there is one.
+        BlendRow row = *kept;
+        for (std::size_t i = 0; i < row.edges.size(); ++i)
+            if (row.edges[i].edge_object == 0 && !r.detached && i < r.refs.size())
+                row.edges[i].edge_object = host::kernel::object_of(r.refs[i]);
+        return row;
+    }
     BlendRow row;
     row.options = {1, 1, 1};
     row.tolerance = srfc1_[0];
@@ -302,3 +312,95 @@ void BLEND_find_closest_edge(const double point[3], int n, const unsigned int ed
 }
 
 }  // extern "C"
+
+// ---- part-file section "BLEB": what edge blends keep ------------------------
+//
+// Payload: rows (part_file::write_rows), one per edge blend made with its
+// data:
+//   i32 type, u8 flag, u8 limits active, f64 tolerance, 3 x u8 options
+//   u32 edge count; per edge, in the order of the feature's edges:
+//     u32 edge object number, u32 cliff edge object number (0xFFFFFFFF:
+//     none, or an object not saved with the part, such as an edge the
+//     blend took away: an edge then reads back as the feature's edge in
+//     its place, a cliff edge as none)
+//     str limit 1, str limit 2
+//     u32 point count; per point f64 parameter, str radius text
+namespace {
+
+namespace pf = host::part_file;
+constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+
+void write_edge_blends(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> blends;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (is_edge_blend(f) && rows().find(f)) blends.push_back(f);
+    pf::write_rows(out, ctx, blends, [&](pf::Writer& row, tag_t t) {
+        const BlendRow& r = *rows().find(t);
+        row.i32(r.blend_type);
+        row.u8(r.flag);
+        row.u8(r.limits_active);
+        row.f64(r.tolerance);
+        for (unsigned char o : r.options) row.u8(o);
+        row.u32(static_cast<std::uint32_t>(r.edges.size()));
+        for (const EdgeRow& e : r.edges) {
+            row.u32(e.edge_object ? ctx.index(e.edge_object) : kNotSaved);
+            row.u32(e.cliff_object ? ctx.index(e.cliff_object) : kNotSaved);
+            row.str(e.limit_1);
+            row.str(e.limit_2);
+            row.u32(static_cast<std::uint32_t>(e.points.size()));
+            for (const auto& [parameter, radius] : e.points) {
+                row.f64(parameter);
+                row.str(radius);
+            }
+        }
+    });
+}
+
+tag_t read_object(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNotSaved) return 0;
+    if (n == 0) throw pf::FormatError("an edge blend names the part as an edge");
+    return ctx.tag_of(n);
+}
+
+std::uint32_t read_count(pf::Reader& in, std::size_t each) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / each) throw pf::FormatError("an edge blend's count beyond its row");
+    return n;
+}
+
+void read_edge_blends(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, BlendRow>> read;
+    pf::read_rows(in, ctx, {"edge blend row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("an edge blend row of an object that is no feature");
+        BlendRow r;
+        r.blend_type = row.i32();
+        r.flag = row.u8();
+        r.limits_active = row.u8();
+        r.tolerance = row.f64();
+        for (unsigned char& o : r.options) o = row.u8();
+        r.edges.resize(read_count(row, 20));
+        if (r.edges.empty()) throw pf::FormatError("an edge blend without edges");
+        for (EdgeRow& e : r.edges) {
+            e.edge_object = read_object(row, ctx);
+            e.cliff_object = read_object(row, ctx);
+            e.limit_1 = row.str();
+            e.limit_2 = row.str();
+            const std::uint32_t n = read_count(row, 12);
+            for (std::uint32_t j = 0; j < n; ++j) {
+                const double parameter = row.f64();
+                if (!(parameter >= 0 && parameter <= 1))
+                    throw pf::FormatError("an edge blend's point lies outside its edge");
+                e.points.emplace_back(parameter, row.str());
+            }
+        }
+        read.emplace_back(t, std::move(r));
+    });
+    for (auto& [t, r] : read) rows()[t] = std::move(r);
+}
+
+const bool section_registered =
+    (pf::register_section({{'B', 'L', 'E', 'B'}, write_edge_blends, read_edge_blends}), true);
+
+}  // namespace

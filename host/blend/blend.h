@@ -24,6 +24,13 @@
  * code for a radius text that is no expression, the kernel's code when the
  * blend cannot be built.
  *
+ * The kept values are saved with the part (section "BLEB") and read back
+ * when it is opened; the kernel's blend does not use them (it rounds each
+ * edge over its whole length between its two faces). An edge whose object
+ * was not saved with the part (an edge the blend took away) reads back as
+ * the feature's edge in its place: the object of that edge in the body,
+ * or 0 when there is none; such a cliff edge reads back as 0.
+ *
  * BLEND__load_ui_data_from_parms fills data (BLEND_init_ui_data first) from
  * a blend feature, with the edge and cliff edge objects it was made with
  * (the blend takes its edges away); BLEND__load_blend_parms writes the

@@ -6,11 +6,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "host/core/curve_queries.h"
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/kept_law.h"
@@ -78,11 +84,129 @@ bool is_face_blend(tag_t feature) {
     return r && r->kind == kKind && rows().find(feature);
 }
 
+// The face of place i in the blend's sets: the object kept, else (a face
+// whose object was not saved with the part) the face the feature works on.
+tag_t face_of(tag_t feature, const FaceBlendRow& row, std::size_t i) {
+    const std::size_t n0 = row.faces[0].size();
+    const tag_t kept = i < n0 ? row.faces[0][i] : row.faces[1][i - n0];
+    if (kept != 0) return kept;
+    const hf::Record* r = hf::find(feature);
+    if (!r || r->detached || i >= r->refs.size()) return 0;
+    return host::kernel::object_of(r->refs[i]);
+}
+
 // The radius a law gives the kernel's blend: its first value.
 bool law_radius(const Law& law, double* radius) {
     if (!law.present || law.values.empty()) return false;
     *radius = law.values[0];
     return std::isfinite(*radius) && *radius > 0;
+}
+
+// The distance from the middle of a curve (or edge) to the nearest of the
+// kernel edges.
+double distance_to_edges(const host::Call& call, tag_t curve, const std::vector<int>& edges) {
+    const unsigned int ev = evcrvu_p(curve);
+    if (ev == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u carries no curve", curve);
+    double range[2] = {0, 0}, point[3] = {0, 0, 0};
+    evcrvp(ev, range);
+    evcrve(ev, 0, (range[0] + range[1]) / 2, point);
+    evcrvf(ev);
+    double best = std::numeric_limits<double>::infinity();
+    for (int e : edges) {
+        double t = 0, d = 0;
+        ZQ_EDGE_ask_closest_parameter(e, point, &t, &d);
+        best = std::min(best, d);
+    }
+    return best;
+}
+
+// The kernel edges that a face of the first set shares with one of the
+// second.
+std::vector<int> shared_edges(const std::array<std::vector<tag_t>, 2>& sets) {
+    std::array<std::set<int>, 2> edges;
+    for (int s = 0; s < 2; ++s)
+        for (tag_t f : sets[s]) {
+            int* found = nullptr;
+            int n = 0;
+            if (KI_idcoen_sm(host::kernel::entity_of(f), ZQ_CLASS_EDGE, &found, &n) == 0)
+                edges[s].insert(found, found + n);
+            SM_free(found);
+        }
+    std::vector<int> out;
+    std::set_intersection(edges[0].begin(), edges[0].end(), edges[1].begin(), edges[1].end(), std::back_inserter(out));
+    return out;
+}
+
+// The data checked and read into the row the blend keeps, with the
+// radius text the kernel's blend takes, the body, its part and the faces.
+struct Prepared {
+    FaceBlendRow row;
+    std::string radius;
+    tag_t body = 0, part = 0;
+    std::vector<tag_t> refs;
+};
+
+Prepared prepare(const host::Call& call, const BLEF_ui_data_t& d) {
+    const auto fail = [&](int code) { call.fail(code, "the face blend cannot be made"); };
+    for (int s = 0; s < 2; ++s)
+        if (d.number_of_faces[s] < 1 || !d.faces[s]) fail(FEAT_ERR_BAD_PARAMETERS);
+    Prepared p;
+    const tag_t first = d.faces[0][0];
+    if (!host::objects::is_alive(first) || !ES_solid_is_a_face(first)) fail(FEAT_ERR_BAD_REFERENCE);
+    p.body = ES_solid_ask_body(first);
+    p.part = host::objects::require(p.body).part;
+    FaceBlendRow& row = p.row;
+    for (int s = 0; s < 2; ++s) {
+        row.faces[s] = copy_in(d.number_of_faces[s], d.faces[s]);
+        for (tag_t f : row.faces[s])
+            if (!host::objects::is_alive(f) || !ES_solid_is_a_face(f) || ES_solid_ask_body(f) != p.body)
+                fail(FEAT_ERR_BAD_REFERENCE);
+        p.refs.insert(p.refs.end(), row.faces[s].begin(), row.faces[s].end());
+    }
+    const int stored = BLEF_stored_trim(d.trim_option);
+    if (stored < 0) fail(FEAT_ERR_BAD_PARAMETERS);
+    std::string tolerance;
+    if (!text_of(d.radius, &p.radius) || !text_of(d.tolerance, &tolerance)) fail(FEAT_ERR_BAD_PARAMETERS);
+    for (int i = 0; i < 3; ++i) row.laws[i] = hf::keep_law(d.laws[i]);
+    for (int g = 0; g < 2; ++g)
+        for (int k = 0; k < 2; ++k) row.curves[g][k] = copy_in(d.number_of_curves[g][k], d.curves[g][k]);
+    if (d.kind == 1) {
+        // Curve-driven: the blend's edge on the faces runs at the first
+        // curve, so the radius is the curve's distance from the edges the
+        // blend runs along (exact where the faces meet at right angles).
+        tag_t curve = 0;
+        for (int g = 0; g < 2 && curve == 0; ++g)
+            for (int k = 0; k < 2 && curve == 0; ++k)
+                if (!row.curves[g][k].empty()) curve = row.curves[g][k][0];
+        if (curve == 0) fail(FEAT_ERR_BAD_PARAMETERS);
+        const std::vector<int> edges = shared_edges(row.faces);
+        if (edges.empty()) fail(FEAT_ERR_BAD_PARAMETERS);
+        const double r = distance_to_edges(call, curve, edges);
+        if (!std::isfinite(r) || r <= 0) fail(FEAT_ERR_BAD_PARAMETERS);
+        char text[EXP_VALUE_CHARS];
+        EXP_format_value(r, text);
+        p.radius = text;
+    } else if (d.kind != 0) {
+        // The laws give the radius: the main law, else a range law.
+        double r = 0;
+        for (int i = 0; i < 3 && row.radius_slot < 0; ++i)
+            if (law_radius(row.laws[i], &r)) row.radius_slot = i;
+        if (row.radius_slot < 0) fail(FEAT_ERR_BAD_PARAMETERS);
+        char text[EXP_VALUE_CHARS];
+        EXP_format_value(r, text);
+        p.radius = text;
+    }
+    std::memcpy(row.flags.data(), d.flags, 5);
+    std::memcpy(row.options.data(), d.options, 3);
+    row.aux = copy_in(d.number_of_aux_objects, d.aux_objects);
+    row.stored_trim = stored;
+    row.law_flag = d.law_flag;
+    row.variation = d.variation;
+    row.kind = d.kind;
+    row.tolerance = tolerance;
+    std::memcpy(row.limits_active.data(), d.limits_active, 3);
+    std::copy(std::begin(d.limits), std::end(d.limits), row.limits.begin());
+    return p;
 }
 
 }  // namespace
@@ -155,55 +279,58 @@ void BLEF_create_feature(BLEF_ui_data_t* data, unsigned int* feature, int* error
     call.need(error, "the error output");
     *feature = 0;
     *error = hf::caught([&] {
-        const auto fail = [&](int code) { call.fail(code, "the face blend cannot be made"); };
-        for (int s = 0; s < 2; ++s)
-            if (data->number_of_faces[s] < 1 || !data->faces[s]) fail(FEAT_ERR_BAD_PARAMETERS);
-        const tag_t first = data->faces[0][0];
-        if (!host::objects::is_alive(first) || !ES_solid_is_a_face(first)) fail(FEAT_ERR_BAD_REFERENCE);
-        const tag_t body = ES_solid_ask_body(first);
-        const tag_t part = host::objects::require(body).part;
-        const int stored = BLEF_stored_trim(data->trim_option);
-        if (stored < 0) fail(FEAT_ERR_BAD_PARAMETERS);
-        std::string radius, tolerance;
-        if (!text_of(data->radius, &radius) || !text_of(data->tolerance, &tolerance)) fail(FEAT_ERR_BAD_PARAMETERS);
-        FaceBlendRow row;
-        for (int i = 0; i < 3; ++i) row.laws[i] = hf::keep_law(data->laws[i]);
-        if (data->kind != 0) {
-            // The laws give the radius: the main law, else a range law.
-            double r = 0;
-            for (int i = 0; i < 3 && row.radius_slot < 0; ++i)
-                if (law_radius(row.laws[i], &r)) row.radius_slot = i;
-            if (row.radius_slot < 0) fail(FEAT_ERR_BAD_PARAMETERS);
-            char text[EXP_VALUE_CHARS];
-            EXP_format_value(r, text);
-            radius = text;
-        }
-        std::vector<tag_t> refs;
-        for (int s = 0; s < 2; ++s) {
-            row.faces[s] = copy_in(data->number_of_faces[s], data->faces[s]);
-            refs.insert(refs.end(), row.faces[s].begin(), row.faces[s].end());
-        }
-        std::memcpy(row.flags.data(), data->flags, 5);
-        std::memcpy(row.options.data(), data->options, 3);
-        row.aux = copy_in(data->number_of_aux_objects, data->aux_objects);
-        for (int g = 0; g < 2; ++g)
-            for (int k = 0; k < 2; ++k) row.curves[g][k] = copy_in(data->number_of_curves[g][k], data->curves[g][k]);
-        row.stored_trim = stored;
-        row.law_flag = data->law_flag;
-        row.variation = data->variation;
-        row.kind = data->kind;
-        row.tolerance = tolerance;
-        std::memcpy(row.limits_active.data(), data->limits_active, 3);
-        std::copy(std::begin(data->limits), std::end(data->limits), row.limits.begin());
-        const char* formulas[1] = {radius.c_str()};
+        Prepared p = prepare(call, *data);
+        const char* formulas[1] = {p.radius.c_str()};
         const double numbers[1] = {static_cast<double>(data->number_of_faces[0])};
         tag_t made = 0;
-        if (int code = FEAT_create(part, kKind, 1, formulas, 1, numbers, static_cast<int>(refs.size()), refs.data(),
-                                   body, FEAT_SIGN_NEW, &made))
-            fail(code);
-        rows()[made] = std::move(row);
+        if (int code = FEAT_create(p.part, kKind, 1, formulas, 1, numbers, static_cast<int>(p.refs.size()),
+                                   p.refs.data(), p.body, FEAT_SIGN_NEW, &made))
+            call.fail(code, "the face blend cannot be made");
+        rows()[made] = std::move(p.row);
         *feature = made;
     });
+}
+
+void BLEF_create_blend(BLEF_ui_data_t* data, int* n_faces, unsigned int** faces, int* n_met, unsigned int** met,
+                       int* error) {
+    auto call = HOST_ENTRY(data, n_faces, n_met, error);
+    call.need(data, "the face blend data");
+    call.need(n_faces, "the face count output");
+    call.need(faces, "the faces output");
+    call.need(n_met, "the met face count output");
+    call.need(met, "the met faces output");
+    call.need(error, "the error output");
+    *n_faces = *n_met = 0;
+    *faces = *met = nullptr;
+    std::vector<tag_t> made, meets;
+    *error = hf::caught([&] {
+        Prepared p = prepare(call, *data);
+        double radius = 0;
+        if (int code = EXP_ask_value_of_exp_str(p.part, p.radius.c_str(), &radius))
+            call.fail(code, "the face blend's radius is no value");
+        std::vector<int> sets;
+        for (tag_t f : p.refs) sets.push_back(host::kernel::entity_of(f));
+        const int n_first = data->number_of_faces[0];
+        int sheet = 0, n = 0;
+        int* met_faces = nullptr;
+        ZQ_BODY_blend_face_sets_as_faces(host::kernel::entity_of(p.body), n_first, sets.data(),
+                                         static_cast<int>(sets.size()) - n_first, sets.data() + n_first, radius, &sheet,
+                                         &n, &met_faces);
+        for (int i = 0; i < n; ++i) meets.push_back(host::kernel::object_of(met_faces[i]));
+        SM_free(met_faces);
+        for (int f : host::kernel::faces_of(sheet)) made.push_back(host::kernel::object_of(f));
+    });
+    if (*error != 0) return;
+    unsigned int* first = copy_out(made);
+    try {
+        *met = copy_out(meets);
+    } catch (...) {
+        SM_free(first);
+        throw;
+    }
+    *faces = first;
+    *n_faces = static_cast<int>(made.size());
+    *n_met = static_cast<int>(meets.size());
 }
 
 void BLEF_load_ui_data_from_parms(unsigned int feature, BLEF_ui_data_t* data) {
@@ -215,9 +342,12 @@ void BLEF_load_ui_data_from_parms(unsigned int feature, BLEF_ui_data_t* data) {
     const hf::Record& r = *hf::find(feature);
     const host::expr::Expression* radius = host::expr::find(r.exps[0]);
     put_text(data->radius, radius ? radius->formula : "");
+    std::size_t at = 0;
     for (int s = 0; s < 2; ++s) {
-        data->faces[s] = copy_out(row.faces[s]);
-        data->number_of_faces[s] = static_cast<int>(row.faces[s].size());
+        std::vector<tag_t> set;
+        for (std::size_t i = 0; i < row.faces[s].size(); ++i) set.push_back(face_of(feature, row, at++));
+        data->faces[s] = copy_out(set);
+        data->number_of_faces[s] = static_cast<int>(set.size());
     }
     std::memcpy(data->flags, row.flags.data(), 5);
     std::memcpy(data->options, row.options.data(), 3);
@@ -292,3 +422,154 @@ int BLEF_set_law_reals(unsigned int feature, int slot, int n, const double reals
 }
 
 }  // extern "C"
+
+// ---- part-file section "BLFB": what face blends keep ------------------------
+//
+// Payload: rows (part_file::write_rows), one per face blend:
+//   2 x (u32 count + u32 object numbers)  the face sets
+//   5 x u8 flags, 3 x u8 options
+//   u32 count + u32 object numbers         auxiliary objects
+//   4 x (u32 count + u32 object numbers)   the curve slots, group by group
+//   i32 stored trim, law flag, variation, kind, radius law slot
+//   str tolerance text
+//   3 laws: u8 present; when present i32 type, 5 x f64 (one, tolerance,
+//     zero, tolerance2, fine tolerance), u32 base direction, i32 base
+//     sense, 6 x f64 frame, i32 position doubles, 3 x (u32 count + f64)
+//     positions, parameters and values, u32 count + u32 expression
+//     numbers, u32 exp_a, u32 exp_b
+//   3 x u8 limits active, 15 x f64 limits
+// An object that was not saved with the part is written as 0xFFFFFFFF and
+// read back as 0.
+namespace {
+
+namespace pf = host::part_file;
+constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+
+void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
+void put_objects(pf::Writer& out, const pf::SaveContext& ctx, const std::vector<tag_t>& tags) {
+    out.u32(static_cast<std::uint32_t>(tags.size()));
+    for (tag_t t : tags) put_object(out, ctx, t);
+}
+void put_reals(pf::Writer& out, const std::vector<double>& v) {
+    out.u32(static_cast<std::uint32_t>(v.size()));
+    for (double d : v) out.f64(d);
+}
+
+tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNotSaved) return 0;
+    if (n == 0) throw pf::FormatError("a face blend names the part as an object");
+    return ctx.tag_of(n);
+}
+std::uint32_t get_count(pf::Reader& in, std::size_t each) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / each) throw pf::FormatError("a face blend's count beyond its row");
+    return n;
+}
+std::vector<tag_t> get_objects(pf::Reader& in, const pf::LoadContext& ctx) {
+    std::vector<tag_t> out(get_count(in, 4));
+    for (tag_t& t : out) t = get_object(in, ctx);
+    return out;
+}
+std::vector<double> get_reals(pf::Reader& in) {
+    std::vector<double> out(get_count(in, 8));
+    for (double& d : out) d = in.f64();
+    return out;
+}
+
+void write_law(pf::Writer& out, const pf::SaveContext& ctx, const Law& law) {
+    out.u8(law.present ? 1 : 0);
+    if (!law.present) return;
+    const host_law& h = law.head;
+    out.i32(h.type);
+    for (double d : {h.one, h.tolerance, h.zero, h.tolerance2, h.fine_tolerance}) out.f64(d);
+    put_object(out, ctx, h.base_direction);
+    out.i32(h.base_sense);
+    for (double d : h.frame) out.f64(d);
+    out.i32(h.n_position_doubles);
+    put_reals(out, law.positions);
+    put_reals(out, law.parameters);
+    put_reals(out, law.values);
+    std::vector<tag_t> exps(law.expressions.begin(), law.expressions.end());
+    put_objects(out, ctx, exps);
+    put_object(out, ctx, h.exp_a);
+    put_object(out, ctx, h.exp_b);
+}
+
+Law read_law(pf::Reader& in, const pf::LoadContext& ctx) {
+    Law law;
+    const std::uint8_t present = in.u8();
+    if (present > 1) throw pf::FormatError("a face blend's law is neither there nor missing");
+    if (!present) return law;
+    law.present = true;
+    host_law& h = law.head;
+    h.type = in.i32();
+    for (double* d : {&h.one, &h.tolerance, &h.zero, &h.tolerance2, &h.fine_tolerance}) *d = in.f64();
+    h.base_direction = get_object(in, ctx);
+    h.base_sense = in.i32();
+    for (double& d : h.frame) d = in.f64();
+    h.n_position_doubles = in.i32();
+    law.positions = get_reals(in);
+    law.parameters = get_reals(in);
+    law.values = get_reals(in);
+    const std::vector<tag_t> exps = get_objects(in, ctx);
+    law.expressions.assign(exps.begin(), exps.end());
+    h.exp_a = get_object(in, ctx);
+    h.exp_b = get_object(in, ctx);
+    if (h.n_position_doubles < 0 || static_cast<std::size_t>(h.n_position_doubles) != law.positions.size() ||
+        (!law.parameters.empty() && law.parameters.size() != law.values.size()) ||
+        (!law.expressions.empty() && law.expressions.size() != law.values.size()))
+        throw pf::FormatError("a face blend's law has arrays of other sizes than it says");
+    h.n_values = static_cast<int>(law.values.size());
+    return law;
+}
+
+void write_face_blends(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> blends;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (is_face_blend(f)) blends.push_back(f);
+    pf::write_rows(out, ctx, blends, [&](pf::Writer& row, tag_t t) {
+        const FaceBlendRow& r = *rows().find(t);
+        for (const auto& set : r.faces) put_objects(row, ctx, set);
+        for (unsigned char f : r.flags) row.u8(f);
+        for (unsigned char o : r.options) row.u8(o);
+        put_objects(row, ctx, r.aux);
+        for (const auto& group : r.curves)
+            for (const auto& slot : group) put_objects(row, ctx, slot);
+        for (int v : {r.stored_trim, r.law_flag, r.variation, r.kind, r.radius_slot}) row.i32(v);
+        row.str(r.tolerance);
+        for (const Law& law : r.laws) write_law(row, ctx, law);
+        for (unsigned char a : r.limits_active) row.u8(a);
+        for (double d : r.limits) row.f64(d);
+    });
+}
+
+void read_face_blends(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, FaceBlendRow>> read;
+    pf::read_rows(in, ctx, {"face blend row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a face blend row of an object that is no feature");
+        FaceBlendRow r;
+        for (auto& set : r.faces) set = get_objects(row, ctx);
+        for (unsigned char& f : r.flags) f = row.u8();
+        for (unsigned char& o : r.options) o = row.u8();
+        r.aux = get_objects(row, ctx);
+        for (auto& group : r.curves)
+            for (auto& slot : group) slot = get_objects(row, ctx);
+        for (int* v : {&r.stored_trim, &r.law_flag, &r.variation, &r.kind, &r.radius_slot}) *v = row.i32();
+        if (r.stored_trim < 0 || static_cast<std::size_t>(r.stored_trim) >= kStoredTrim.size() || r.radius_slot < -1 ||
+            r.radius_slot > 2 || r.faces[0].empty() || r.faces[1].empty())
+            throw pf::FormatError("a face blend's trim, law slot or face sets are not ones it can have");
+        r.tolerance = row.str();
+        for (Law& law : r.laws) law = read_law(row, ctx);
+        for (unsigned char& a : r.limits_active) a = row.u8();
+        for (double& d : r.limits) d = row.f64();
+        read.emplace_back(t, std::move(r));
+    });
+    for (auto& [t, r] : read) rows()[t] = std::move(r);
+}
+
+const bool section_registered =
+    (pf::register_section({{'B', 'L', 'F', 'B'}, write_face_blends, read_face_blends}), true);
+
+}  // namespace

@@ -18,10 +18,17 @@
  * the first face through the solid kernel: the blend runs along every edge
  * that a face of the first set shares with a face of the second. Radius
  * kind 0 takes the radius text (an expression of the feature: editing it
- * and updating changes the body); kinds 2 to 6 take the first value of the
- * first law slot that holds one (the main law before the range laws). Every
- * other value is kept with the feature as given and read back by
- * BLEF_load_ui_data_from_parms. Failures are written to *error (nothing is
+ * and updating changes the body); kind 1 (curve-driven) the distance of
+ * the middle of the first curve from the nearest of those edges, so that
+ * the blend's edge runs along the curve where the faces meet at right
+ * angles; kinds 2 to 6 take the first value of the first law slot that
+ * holds one (the main law before the range laws). Every other value
+ * (flags, options, curves, trim option, laws, tolerance, limits) is kept
+ * with the feature as given, saved with its part (section "BLFB") and read
+ * back by BLEF_load_ui_data_from_parms; the kernel's blend does not use
+ * them. A law's spine and law curve are not saved (they read back as 0
+ * after the part is opened again), nor are objects that were not saved
+ * with the part (0; the faces then read back as the feature's faces). Failures are written to *error (nothing is
  * left behind): FEAT_ERR_BAD_PARAMETERS for an empty face set or a kind
  * without a radius, FEAT_ERR_BAD_REFERENCE for an object that is no face or
  * faces of different bodies, an expression's code for a text that is no
@@ -79,6 +86,14 @@ void BLEF_fill_faces_set(BLEF_ui_data_t* data, int set, int n, const unsigned in
  * face sets. */
 int BLEF_is_trim_option_valid(int trim_option, const BLEF_ui_data_t* data);
 void BLEF_create_feature(BLEF_ui_data_t* data, unsigned int* feature, int* error);
+/* The blend made as faces instead of a feature: the faces the blend would
+ * make become a new sheet body of the work part (no feature; the solid
+ * stays as it is). *faces are the sheet's faces, *met the solid's faces
+ * that they meet (SM_alloc arrays, null for none). The data is checked as
+ * BLEF_create_feature checks it; failures go to *error, with nothing left
+ * behind. */
+void BLEF_create_blend(BLEF_ui_data_t* data, int* n_faces, unsigned int** faces, int* n_met, unsigned int** met,
+                       int* error);
 void BLEF_load_ui_data_from_parms(unsigned int feature, BLEF_ui_data_t* data);
 /* A new host law (SM_alloc, all zero) and its release with its arrays. */
 host_law* BLEF_new_law(void);

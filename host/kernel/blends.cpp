@@ -3,17 +3,27 @@
 #include "host/kernel/blends.h"
 
 #include <BRepAdaptor_Curve.hxx>
+#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
 #include <Extrema_ExtPC.hxx>
 #include <TColgp_Array1OfPnt2d.hxx>
 #include <TopoDS.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <utility>
 
 #include "host/kernel/brep.h"
 #include "host/kernel/codes.h"
+#include "host/kernel/kernel.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
 
 namespace host::kernel::detail {
 
@@ -99,4 +109,61 @@ extern "C" void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], d
                 best = d, best_u = ext.Point(i).Parameter();
     *parameter = last > first ? (best_u - first) / (last - first) : 0;
     *distance = best;
+}
+
+extern "C" void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], int n_second,
+                                                 const int second[], double radius, int* sheet, int* n_met, int** met) {
+    namespace hd = host::kernel::detail;
+    auto call = HOST_ENTRY(body, n_first, n_second, radius);
+    call.need(sheet, "the sheet output");
+    call.need(n_met, "the count output");
+    call.need(met, "the faces output");
+    *sheet = 0;
+    *n_met = 0;
+    *met = nullptr;
+    if (n_first < 1 || n_second < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "a face set is empty");
+    call.need(first, "the first faces");
+    call.need(second, "the second faces");
+    hd::ensure_started();
+    const hd::Body old = hd::require_body(call, body);
+    // The blend is worked out on the body's shape as a step would be, and
+    // only its new faces are kept.
+    hd::Step s;
+    s.op = hd::Op::face_blend;
+    s.p = {radius, static_cast<double>(n_first)};
+    s.refs.assign(first, first + n_first);
+    s.refs.insert(s.refs.end(), second, second + n_second);
+    hd::run_step(call, s, old->shape, &old->named);
+    std::set<int> before;
+    for (const hd::Sub& f : old->named.faces) before.insert(f.tag);
+    TopTools_IndexedDataMapOfShapeListOfShape faces_of_edge;
+    TopExp::MapShapesAndAncestors(s.result, TopAbs_EDGE, TopAbs_FACE, faces_of_edge);
+    std::set<int> meets;
+    hd::Step made;
+    made.op = hd::Op::imported;
+    hd::guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
+        BRep_Builder builder;
+        TopoDS_Compound faces;
+        builder.MakeCompound(faces);
+        for (const hd::Sub& f : s.named->faces) {
+            if (before.count(f.tag)) continue;
+            builder.Add(faces, f.shape);
+            for (TopExp_Explorer x(f.shape, TopAbs_EDGE); x.More(); x.Next()) {
+                if (!faces_of_edge.Contains(x.Current())) continue;
+                for (const TopoDS_Shape& g : faces_of_edge.FindFromKey(x.Current()))
+                    for (const hd::Sub& h : s.named->faces)
+                        if (h.shape.IsSame(g) && before.count(h.tag)) meets.insert(h.tag);
+            }
+        }
+        made.result = faces;
+    });
+    if (!TopExp_Explorer(made.result, TopAbs_FACE).More())
+        call.fail(KERNEL_ERR_BLEND_FAILED, "the blend makes no faces");
+    made.named = std::make_shared<const hd::Named>(hd::name_result(made.result, {}, nullptr, made.names, false));
+    *sheet = hd::commit_result(std::move(made));
+    if (!meets.empty()) {
+        *met = static_cast<int*>(SM_alloc(meets.size() * sizeof(int)));
+        std::copy(meets.begin(), meets.end(), *met);
+        *n_met = static_cast<int>(meets.size());
+    }
 }

@@ -180,6 +180,11 @@ void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius);
  * second. */
 void ZQ_BODY_blend_face_sets(int body, int n_first, const int first[], int n_second, const int second[],
                              double radius);
+/* The faces that blend would make, as a new sheet body *sheet (with its
+ * objects); the body stays as it is. *met (SM_alloc, *n_met of them) are
+ * the body's faces that the blend faces meet. */
+void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], int n_second, const int second[],
+                                      double radius, int* sheet, int* n_met, int** met);
 void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance);
 /* matrix: 3 rows of 4 (rotation/scale part and translation); any
  * non-singular affine map. */

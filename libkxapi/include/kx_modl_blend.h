@@ -1,10 +1,14 @@
-/* Modelling: edge blends.
+/* Modelling: edge and face blends.
  *
  * A blend rounds a list of edges of one body with a radius given as an
  * expression text; each edge may have a radius that varies along it through
  * points (a radius text at a parameter, 0 at the edge's start and 1 at its
  * end), a cliff edge and two limit texts. The blend is a feature: editing
- * its radius and running KX_MODL_update changes the body.
+ * its radius and running KX_MODL_update changes the body. The cliff edges,
+ * limits, type, flag, tolerance and options are kept with the blend, saved
+ * with its part and read back as given; the kernel's blend does not use
+ * them. The blend makes the body's edges anew: in a part opened again its
+ * edges and cliff edges read back as NULL_TAG.
  *
  * A program may register a variable-radius routine and a cliff routine;
  * KX_MODL_create_blend asks them for each edge. Registering keeps the
@@ -88,15 +92,21 @@ KXAPI int KX_MODL_ask_blend_parms(tag feature, int unused, char** radius);
 /* Face blends: a blend between two sets of faces of one body, along every
  * edge where a face of the first set meets one of the second.
  *
- * Trim options 0 to 5; radius types 0 to 8:
+ * Trim options 0 to 5; radius types 0 to 8 and what each takes:
  *   0 constant radius (the radius text, null for "0.25", above 0)
- *   1 curve-driven (curves)            2 by curves (curves)
+ *   1 by a law (laws[0])               2 curve-driven (curves)
  *   3 laws[2], laws[0], laws[1]        4 laws[0], laws[1]
  *   5, 6 laws[0]                       7 laws[0], radius objects, curves
  *   8 laws[0], laws[1], radius objects, curves
  * A blend made by laws takes its radius from the first value of its main
  * law; KX_MODL_set_face_blend_law_radii and the range variants change the
- * values and the body follows at the next KX_MODL_update.
+ * values and the body follows at the next KX_MODL_update. A curve-driven
+ * blend takes as its radius the distance of the middle of the first curve
+ * from the nearest edge it runs along, so that on faces that meet at right
+ * angles its edge runs along the curve. The flags, options, trim option,
+ * auxiliary objects, tolerance and limits are kept with the blend, saved
+ * with its part and read back as given; the kernel's blend does not use
+ * them.
  *
  * Codes: 671032 radius type out of range; 671033 a trim option or radius
  * data that does not fit the type; 671034 an empty (or null) face set or a
@@ -158,17 +168,28 @@ typedef struct blend_faces_data_s {
     int trim_option;
     int radius_type;
     char* radius;
-    tag* law_tags; /* three tags of law objects */
+    tag* law_tags; /* three law tags: expressions, each a constant law of its value */
 } blend_faces_data;
 
 /* Presets the record; its tolerance and radius texts are the record's own
  * (free them with KX_free). */
 KXAPI int KX_MODL_init_face_blend_data(face_blend_data* data);
 /* The feature, or, when a block of limits is active (trim options 2 to 5),
- * the blend made as faces: the new faces in the first result set and the
- * second set of the blend's faces (arrays to free with KX_free). */
+ * the blend made as faces: no feature, the solid as it was, and a new sheet
+ * body of the blend's faces; its faces in the first result set, the
+ * solid's faces they meet in the second (arrays to free with KX_free). */
 KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, const face_blend_limits* limits, tag* feature,
                                     int* count_1, tag** result_1, int* count_2, tag** result_2);
+/* The older creator: always a feature (the limits are kept with it);
+ * radius types 0 to 4 (others: 671033), the laws by their tags; the four
+ * result outputs are cleared and not set. */
+KXAPI int KX_MODL_create_blend_faces(const blend_faces_data* data, const face_blend_limits* limits, tag* feature,
+                                     int* count_1, tag** result_1, int* count_2, tag** result_2);
+/* A face blend's record as created, in copies of the caller's own: free
+ * the face, object and curve arrays, the tolerance and radius texts with
+ * KX_free, and the laws: each law's data block (u.law), the law, then the
+ * array of three. limits may be null. */
+KXAPI int KX_MODL_ask_blend_face_data(tag feature, face_blend_data* data, face_blend_limits* limits);
 /* The values of a face blend's main, range-1 and range-2 radius laws (a
  * new array to free with KX_free; a constant law has one value), and their
  * replacement: a constant law takes one value, another law as many as it
