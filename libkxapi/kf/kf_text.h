@@ -37,6 +37,10 @@ inline char* locale_copy(TEXT_s* text) {
 
 inline void trace(const char* line) { KBL_display_info_message(line); }
 
+// Hands the engine the library's entry for rule calls into user libraries
+// (kx_kf_extension.cpp).
+void register_invocation();
+
 // Runs a list function between its two trace lines: the first after the
 // session check, the second at the end of a call that wrote the first.
 template <class Pro, class Work>

@@ -14,6 +14,7 @@
 #include "host/core/entity_delete.h"
 #include "host/rules/rules.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 #include "host/services/memory.h"
 #include "host/services/text.h"
 
@@ -178,6 +179,8 @@ KXAPI int KX_KF_is_initialized(logical* available) {
 
 KXAPI int KX_KF_init_part(tag part) {
     return named("KX_KF_init_part", no_prologue, [&] {
+        // Rules of the part may call user libraries through this library.
+        register_invocation();
         int result = 0;
         int status = 0;
         for (int pass = 1; pass <= kInitPasses; ++pass) {
@@ -667,6 +670,31 @@ KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t**
             return 0;
         });
     });
+}
+
+KXAPI int KX_KF_ask_rule_text_of_referencing_object(tag object, char** text) {
+    if (text) *text = nullptr;
+    return named(
+        "KX_KF_ask_rule_text_of_referencing_object", [&] { return text ? 0 : kBad2; },
+        [&] {
+            KBE_object_t adopted = KLINK_ask_object_to_adopt(object, nullptr, nullptr);
+            if (!adopted && !(host::objects::is_alive(object) && OM_ask_class(object) == OM_CLASS_EXPRESSION))
+                return kBad1;
+            int count = 0;
+            TEXT_p_t* texts = nullptr;
+            KLINK_ask_reference_object_rule_text(adopted, &count, &texts);
+            // The engine's texts go whatever their number; one is the answer.
+            struct Texts {
+                int n;
+                TEXT_p_t* t;
+                ~Texts() {
+                    for (int i = 0; i < n; ++i) TEXT_free(t[i]);
+                    if (t) SM_free(t);
+                }
+            } held{count, texts};
+            if (count == 1) *text = locale_copy(texts[0]);
+            return 0;
+        });
 }
 
 }  // extern "C"
