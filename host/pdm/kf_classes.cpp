@@ -7,6 +7,7 @@
 
 #include "host/hook.h"
 #include "host/service_state.h"
+#include "host/services/block_array.h"
 #include "host/services/memory.h"
 
 namespace {
@@ -48,11 +49,10 @@ bool is_function(const std::string& name) {
 int hand_out(std::vector<std::string> texts, int* count, char*** names) {
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
-    *count = static_cast<int>(texts.size());
     if (texts.empty()) return 0;
-    auto** out = static_cast<char**>(SM_alloc(texts.size() * sizeof(char*)));
-    for (std::size_t i = 0; i < texts.size(); ++i) out[i] = SM_string_copy(texts[i].c_str());
-    *names = out;
+    *names = host::block_array<char*>(
+        texts.size(), 0, [&](std::size_t i) { return SM_string_copy(texts[i].c_str()); }, [](char* t) { SM_free(t); });
+    *count = static_cast<int>(texts.size());
     return 0;
 }
 

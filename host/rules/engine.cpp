@@ -29,6 +29,7 @@
 #include "host/model.h"
 #include "host/rules/engine.h"
 #include "host/service_state.h"
+#include "host/services/block_array.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -340,6 +341,7 @@ int f_body_property(lua_State* L) {
             ERROR_cancel_handler(id);
         } catch (const host::HostError&) {
             code = ERROR_ask_failure_code();
+            ERROR_acknowledge_handled(code);  // it becomes the rule's error value
         }
     }
     if (code) return raise_code(L, code, "the model cannot answer");
@@ -378,6 +380,7 @@ int f_extension(lua_State* L) {
         ERROR_cancel_handler(id);
     } catch (const host::HostError&) {
         code = ERROR_ask_failure_code();
+        ERROR_acknowledge_handled(code);  // it becomes the rule's error value
     } catch (...) {
         ERROR_cancel_handler(id);
         code = KBL_ERR_RAISED;
@@ -1440,12 +1443,12 @@ std::string value_text(const KBL_value_t& v, int depth = 0) {
 
 // Texts handed out: an array of host texts, both host blocks.
 int hand_out(const std::vector<std::string>& texts, int* count, TEXT_p_t** out) {
-    *count = static_cast<int>(texts.size());
+    *count = 0;
     *out = nullptr;
     if (texts.empty()) return 0;
-    auto** array = static_cast<TEXT_p_t*>(SM_alloc(texts.size() * sizeof(TEXT_p_t)));
-    for (std::size_t i = 0; i < texts.size(); ++i) array[i] = TEXT_create_string(texts[i].c_str());
-    *out = array;
+    *out = host::block_array<TEXT_p_t>(
+        texts.size(), 0, [&](std::size_t i) { return TEXT_create_string(texts[i].c_str()); }, TEXT_free);
+    *count = static_cast<int>(texts.size());
     return 0;
 }
 
@@ -1572,10 +1575,9 @@ int KBL_init_part(int pass, unsigned int part, int* status) {
 char** KBL_ask_library_search_path(void) {
     HOST_ENTRY();
     Engine& e = eng();
-    auto** out = static_cast<char**>(SM_alloc((e.path.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < e.path.size(); ++i) out[i] = SM_string_copy(e.path[i].c_str());
-    out[e.path.size()] = nullptr;
-    return out;
+    return host::block_array<char*>(
+        e.path.size(), 1, [&](std::size_t i) { return SM_string_copy(e.path[i].c_str()); },
+        [](char* t) { SM_free(t); });
 }
 
 int KBL_set_library_search_path(char** directories) {

@@ -46,7 +46,8 @@ void adapter(void* entry_point, void* context) {
     auto* c = static_cast<CallContext*>(context);
     auto fn = reinterpret_cast<KX_KF_user_function_t>(entry_point);
     knowledge_value_p_t answer = nullptr;
-    fn(c->vector, c->n, &answer);
+    // The user's calls into the interface are calls from outside.
+    kx::call_user(fn, c->vector, c->n, &answer);
     if (!answer) return;  // no result: the record stays as it was
     c->result->kind = answer->kind;
     std::memcpy(&c->result->payload, &answer->payload, sizeof c->result->payload);
@@ -72,15 +73,16 @@ bool name_of(const KBL_value_t* value, char (&buffer)[KXEXIT_NAME_CHARS]) {
     return true;
 }
 
+void delete_object(KBE_object_s* object) { KBE_delete_object(object); }
+
 // The value standing for the calling instance (nothing for an instance the
-// engine does not know).
+// engine does not know), made through a temporary object of the engine.
 KBL_value_t instance_value(KBL_instance_t instance) {
     KBL_value_t out{};
     if (!instance || KBE_ask_object_class(instance) != KBE_CLASS_INSTANCE) return out;
     const unsigned int part = KBL_ask_part_from_name_chain_tol(KBL_ask_name_chain_of_instance(instance));
-    KBE_object_t object = KBE_create_instance_object(part, instance);
-    DFK_convert_value(object, &out);
-    KBE_delete_object(object);
+    const kx::held<KBE_object_s, delete_object> object(KBE_create_instance_object(part, instance));
+    DFK_convert_value(object.get(), &out);
     return out;
 }
 
@@ -138,7 +140,9 @@ void invoke(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arg
     }
     struct HandBack {
         KBL_invocation_args_t* args;
-        ~HandBack() { KBL_free_invocation_arguments(args, 0); }
+        ~HandBack() {
+            kx::release([a = args] { KBL_free_invocation_arguments(a, 0); });
+        }
     } hand_back{args};
     run_call(reinterpret_cast<KBL_instance_t>(instance), args, out);
 }
@@ -149,8 +153,8 @@ struct ExitType {
     int type = KXEXIT_ask_user_exit_type();
     int env = -1;  // -1: the environment was not switched
     ~ExitType() {
-        KXEXIT_set_user_exit_type(type);
-        if (env >= 0) RTENV_set_env(env);
+        kx::release([t = type] { KXEXIT_set_user_exit_type(t); });
+        if (env >= 0) kx::release([e = env] { RTENV_set_env(e); });
     }
 };
 
