@@ -2,6 +2,7 @@
 // invalidation counted through the trace, formulas that fail in every way,
 // the class-file reader, the value services' lists, adoption of bodies,
 // library calls, part preparation.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -466,6 +467,41 @@ TEST_F(RulesTest, ALibraryCallThatEvaluatesKeepsTheCallersReads) {
     EXPECT_EQ(KBL_is_rule_computed("Root:", "s"), 0);
     EXPECT_EQ(number("Root:s"), 21);
     KBL_register_invocation(nullptr);
+}
+
+// A parameter that many rules read: an edit recomputes each of them once,
+// and only those that still read it after their own edits.
+TEST_F(RulesTest, ManyReadersOfOneParameter) {
+    prepare_bracket();
+    constexpr int kRules = 40;
+    const auto name = [](int i) { return "w" + std::to_string(i); };
+    const auto all = [&] {
+        double sum = 0;
+        for (int i = 0; i < kRules; ++i) sum += number(("Root:" + name(i)).c_str());
+        return sum;
+    };
+    for (int i = 0; i < kRules; ++i)
+        ASSERT_EQ(KBL_create_dynamic_rule("Root:", name(i).c_str(), "number",
+                                          ("b.width + " + std::to_string(i)).c_str(), nullptr),
+                  0);
+    EXPECT_EQ(all(), kRules * 20 + kRules * (kRules - 1) / 2);
+    clear_trace();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "30", nullptr), 0);
+    EXPECT_EQ(all(), kRules * 30 + kRules * (kRules - 1) / 2);
+    EXPECT_EQ(evaluations().size(), std::size_t{kRules + 1});
+    // The even ones stop reading the width.
+    for (int i = 0; i < kRules; i += 2)
+        ASSERT_EQ(KBL_create_dynamic_rule("Root:", name(i).c_str(), "number", std::to_string(i).c_str(), nullptr), 0);
+    all();
+    clear_trace();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "40", nullptr), 0);
+    all();
+    std::vector<std::string> again = evaluations();
+    std::sort(again.begin(), again.end());
+    std::vector<std::string> odd = {"Root:b:width"};
+    for (int i = 1; i < kRules; i += 2) odd.push_back("Root:" + name(i));
+    std::sort(odd.begin(), odd.end());
+    EXPECT_EQ(again, odd);
 }
 
 // Every kind of edit of the knowledge tree goes back with the model's undo.
