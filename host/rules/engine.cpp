@@ -1305,7 +1305,8 @@ int read_slot(lua_State* L, Slot* s) {
     if (s->evaluating) return raise_code(L, KBL_ERR_CYCLE, "the rules read each other in a cycle");
     if (!fresh(s)) {
         e.needed = s;
-        return luaL_error(L, "a rule is needed first");
+        lua_pushliteral(L, "a rule is needed first");  // no position: the mark is e.needed
+        return lua_error(L);
     }
     if ((s->value.kind & KBL_KIND_MASK) == KBL_KIND_ERROR) {
         push_boxed(L, s->value);
