@@ -26,14 +26,49 @@
 
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
+#include "host/model.h"
 #include "host/rules/engine.h"
 #include "host/service_state.h"
+#include "host/services/block_array.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "host/services/text.h"
 
 namespace host::rules {
+
+void Readers::insert(Slot* s) {
+    if (index_) {
+        if (index_->emplace(s, list_.size()).second) list_.push_back(s);
+        return;
+    }
+    if (std::find(list_.begin(), list_.end(), s) != list_.end()) return;
+    list_.push_back(s);
+    if (list_.size() >= kIndexFrom) {
+        index_ = std::make_unique<std::unordered_map<Slot*, std::size_t>>();
+        for (std::size_t i = 0; i < list_.size(); ++i) index_->emplace(list_[i], i);
+    }
+}
+
+void Readers::erase(Slot* s) {
+    std::size_t at = 0;
+    if (index_) {
+        auto it = index_->find(s);
+        if (it == index_->end()) return;
+        at = it->second;
+        index_->erase(it);
+    } else {
+        Slot* const* it = std::find(list_.begin(), list_.end(), s);
+        if (it == list_.end()) return;
+        at = static_cast<std::size_t>(it - list_.begin());
+    }
+    if (at + 1 != list_.size()) {
+        list_[at] = list_.back();
+        if (index_) (*index_)[list_[at]] = at;
+    }
+    list_.pop_back();
+}
+
 namespace {
 
 constexpr long kDefaultLimit = 5'000'000;        // instructions a formula may run
@@ -78,10 +113,12 @@ struct Engine {
     Slot* needed = nullptr;   // the rule that formula found missing
     int raised_code = 0;      // the engine code of a raise from a C function
     std::string raised_text;
+    int runs = 0;  // formula runs under way (a run inside another: a class file read, a library call)
 
     void reset() {
         if (L) lua_close(L);
         *this = Engine{};
+        clear_trace();  // its evaluation lines point into the instances
     }
     ~Engine() {
         if (L) lua_close(L);
@@ -89,7 +126,12 @@ struct Engine {
     Engine() = default;
     Engine& operator=(Engine&&) = default;
 };
-Engine& eng() { return host::service_state<Engine>("rules.engine"); }
+Engine* g_engine = nullptr;
+Engine& eng() {
+    if (!g_engine) [[unlikely]]
+        g_engine = &host::service_state<Engine>("rules.engine");
+    return *g_engine;
+}
 const bool registered = (eng(), true);
 
 // The registered invocation of library functions lives for the process.
@@ -134,6 +176,8 @@ int raise_code(lua_State* L, int code, const char* text) {
 void push_value(lua_State* L, const KBL_value_t& v, int depth);
 bool read_value(lua_State* L, int index, KBL_value_t& out, int depth);
 int read_rule(lua_State* L, KBL_instance_t inst, const char* rule);
+int read_slot(lua_State* L, Slot* s);
+Slot* rule_slot(KBL_instance_t inst, const char* rule);
 
 void push_instance(lua_State* L, KBL_instance_t inst) {
     auto* p = static_cast<KBL_instance_t*>(lua_newuserdatauv(L, sizeof(KBL_instance_t), 0));
@@ -297,6 +341,7 @@ int f_body_property(lua_State* L) {
             ERROR_cancel_handler(id);
         } catch (const host::HostError&) {
             code = ERROR_ask_failure_code();
+            ERROR_acknowledge_handled(code);  // it becomes the rule's error value
         }
     }
     if (code) return raise_code(L, code, "the model cannot answer");
@@ -335,6 +380,7 @@ int f_extension(lua_State* L) {
         ERROR_cancel_handler(id);
     } catch (const host::HostError&) {
         code = ERROR_ask_failure_code();
+        ERROR_acknowledge_handled(code);  // it becomes the rule's error value
     } catch (...) {
         ERROR_cancel_handler(id);
         code = KBL_ERR_RAISED;
@@ -357,9 +403,20 @@ KBL_instance_t child_named(KBL_instance_t inst, const char* local) {
 }
 
 int env_index(lua_State* L) {
-    // upvalue 1: the instance; upvalue 2: the table of functions
-    auto inst = static_cast<KBL_instance_t>(lua_touserdata(L, lua_upvalueindex(1)));
+    // upvalue 1: the instance; upvalue 2: the table of functions; upvalue
+    // 3: the slots of the rules read so far, by name (slots live until the
+    // reset, and a slot whose rule went answers -1 below)
     if (lua_type(L, 2) != LUA_TSTRING) return 0;
+    lua_pushvalue(L, 2);
+    if (lua_rawget(L, lua_upvalueindex(3)) == LUA_TLIGHTUSERDATA) {
+        Slot* s = static_cast<Slot*>(lua_touserdata(L, -1));
+        lua_pop(L, 1);
+        const int r = read_slot(L, s);
+        if (r >= 0) return r;
+    } else {
+        lua_pop(L, 1);
+    }
+    auto inst = static_cast<KBL_instance_t>(lua_touserdata(L, lua_upvalueindex(1)));
     const char* key = lua_tostring(L, 2);
     if (std::strcmp(key, "parent") == 0 && inst->parent) {
         push_instance(L, inst->parent);
@@ -369,8 +426,13 @@ int env_index(lua_State* L) {
         push_instance(L, inst);
         return 1;
     }
-    const int r = read_rule(L, inst, key);
-    if (r >= 0) return r;
+    if (Slot* s = rule_slot(inst, key)) {
+        lua_pushvalue(L, 2);
+        lua_pushlightuserdata(L, s);
+        lua_rawset(L, lua_upvalueindex(3));
+        const int r = read_slot(L, s);
+        if (r >= 0) return r;
+    }
     if (KBL_instance_t child = child_named(inst, key)) {
         push_instance(L, child);
         return 1;
@@ -496,7 +558,8 @@ void push_env(lua_State* L, KBL_instance_t inst) {
     lua_newtable(L);
     lua_pushlightuserdata(L, inst);
     lua_getfield(L, LUA_REGISTRYINDEX, "kbl.functions");
-    lua_pushcclosure(L, env_index, 2);
+    lua_newtable(L);
+    lua_pushcclosure(L, env_index, 3);
     lua_setfield(L, -2, "__index");
     lua_pushcfunction(L, env_newindex);
     lua_setfield(L, -2, "__newindex");
@@ -505,27 +568,36 @@ void push_env(lua_State* L, KBL_instance_t inst) {
     inst->env = luaL_ref(L, LUA_REGISTRYINDEX);
 }
 
-// Runs fn(L) under a protected call with the limits; answers the Lua status.
-// A run inside another (a class file read while a formula runs) keeps the
-// outer run's count and hook.
-int protected_run(lua_State* L, int nargs, int nresults) {
+// How a run ended besides its status: past the instruction limit, and the
+// engine code of a raise from a C function.
+struct RunEnd {
+    bool limit_hit = false;
+    int raised_code = 0;
+};
+
+// Runs the function on the stack under a protected call with the limits;
+// answers the Lua status. A run inside another (a class file read while a
+// formula runs, a library call that evaluates rules) counts on its own and
+// leaves the outer run's count as it was.
+int protected_run(lua_State* L, int nargs, int nresults, RunEnd* end = nullptr) {
     Engine& e = eng();
     const long used = e.used;
     const bool hit = e.limit_hit;
     const int raised = e.raised_code;
-    lua_Hook hook = lua_gethook(L);
-    const int mask = lua_gethookmask(L);
-    const int count = lua_gethookcount(L);
     e.used = 0;
     e.limit_hit = false;
     e.raised_code = 0;
     lua_sethook(L, count_hook, LUA_MASKCOUNT, kHookEvery);
+    ++e.runs;
     const int status = lua_pcall(L, nargs, nresults, 0);
-    lua_sethook(L, hook, mask, count);
-    if (hook) {
+    --e.runs;
+    if (end) *end = RunEnd{e.limit_hit, e.raised_code};
+    if (e.runs > 0) {
         e.used = used;
         e.limit_hit = hit;
         e.raised_code = raised;
+    } else {
+        lua_sethook(L, nullptr, 0, 0);
     }
     return status;
 }
@@ -805,19 +877,67 @@ KBL_rule_t rule_of(KBL_instance_t inst, const std::string& name) {
 }
 
 Slot* slot_of(KBL_instance_t inst, const std::string& rule) {
-    auto& s = inst->slots[rule];
+    auto it = inst->slots.try_emplace(rule).first;
+    auto& s = it->second;
     if (!s) {
         s = std::make_unique<Slot>();
         s->inst = inst;
-        s->rule = rule;
+        s->name = &it->first;  // map keys stay where they are
     }
     return s.get();
+}
+
+// The slot's rule: found once, kept until the rule changes (rule_changed).
+KBL_rule_t rule_for(Slot* s) {
+    if (!s->def) s->def = rule_of(s->inst, s->rule());
+    return s->def;
+}
+
+// The slot of the instance's rule of the name; null when it has none.
+Slot* rule_slot(KBL_instance_t inst, const char* rule) {
+    const std::string name = rule;
+    return rule_of(inst, name) ? slot_of(inst, name) : nullptr;
 }
 
 void forget_reads(Slot* s) {
     for (Slot* r : s->reads) r->readers.erase(s);
     s->reads.clear();
     s->volatile_ = false;
+}
+
+// Before a formula runs: what it read the last time goes aside (into
+// `before`), so that the links to what it reads now are made afterwards
+// only where they changed (a recomputation mostly reads what it read
+// before).
+void begin_reads(Slot* s, std::vector<Slot*>& before) {
+    before.assign(s->reads.begin(), s->reads.end());
+    s->reads.clear();
+    s->volatile_ = false;
+}
+
+template <class List>
+bool holds(const List& v, Slot* s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+bool same(const SlotList& a, const std::vector<Slot*>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// After the run: the slot is a reader of what it read now and of nothing
+// else.
+void end_reads(Slot* s, const std::vector<Slot*>& before) {
+    if (same(s->reads, before)) return;
+    constexpr std::size_t kFew = 32;
+    if (s->reads.size() + before.size() <= kFew) {
+        for (Slot* d : before)
+            if (!holds(s->reads, d)) d->readers.erase(s);
+    } else {
+        const std::unordered_set<Slot*> now(s->reads.begin(), s->reads.end());
+        for (Slot* d : before)
+            if (!now.count(d)) d->readers.erase(s);
+    }
+    for (Slot* d : s->reads) d->readers.insert(s);
 }
 
 // Clears the values of the slot's readers, and of theirs.
@@ -828,7 +948,7 @@ void invalidate_readers(Slot* s) {
         work.pop_back();
         if (!r->valid) continue;
         r->valid = false;
-        work.insert(work.end(), r->readers.begin(), r->readers.end());
+        for (Slot* next : r->readers) work.push_back(next);
     }
 }
 
@@ -838,10 +958,11 @@ void invalidate(Slot* s) {
 }
 
 // Removes an instance and its subtree from the tree (the records stay,
-// unknown to the engine, until the reset).
+// unknown to the engine, until the reset; the subtree stays with them, for
+// an undo that brings it back).
 void discard(KBL_instance_t inst) {
+    if (!inst->alive) return;
     for (auto& [name, child] : inst->children) discard(child);
-    inst->children.clear();
     for (auto& [name, s] : inst->slots) {
         invalidate(s.get());
         forget_reads(s.get());
@@ -852,24 +973,84 @@ void discard(KBL_instance_t inst) {
     known_remove(inst);
 }
 
+// Puts a discarded instance and its subtree back into the tree.
+void revive(KBL_instance_t inst) {
+    if (inst->alive) return;
+    inst->alive = true;
+    known_add(inst, KBE_CLASS_INSTANCE);
+    if (inst->adopted) inst->adopted->instance = inst;
+    for (auto& [name, child] : inst->children) revive(child);
+}
+
+// Whether the rule of the name makes the child of the local name: the child
+// itself, or an item "<rule>_<n>" of a child list.
+bool made_by(const std::string& rule, const std::string& local) {
+    return local == rule ||
+           (local.size() > rule.size() + 1 && local.compare(0, rule.size(), rule) == 0 && local[rule.size()] == '_' &&
+            local.find_first_not_of("0123456789", rule.size() + 1) == std::string::npos);
+}
+
 void rule_changed(KBL_instance_t inst, const std::string& name) {
-    if (auto it = inst->children.find(name); it != inst->children.end()) {
-        discard(it->second);
-        inst->children.erase(it);
-    }
-    const auto is_item = [&](const std::string& local) {
-        return local.size() > name.size() + 1 && local.rfind(name + "_", 0) == 0 &&
-               local.find_first_not_of("0123456789", name.size() + 1) == std::string::npos;
-    };
     for (auto it = inst->children.begin(); it != inst->children.end();) {
-        if (is_item(it->first)) {
+        if (made_by(name, it->first)) {
             discard(it->second);
             it = inst->children.erase(it);
         } else {
             ++it;
         }
     }
-    invalidate(slot_of(inst, name));
+    Slot* s = slot_of(inst, name);
+    s->def = nullptr;
+    invalidate(s);
+}
+
+// ---- Undo ------------------------------------------------------------------------
+
+// Edits of the knowledge tree take part in the model's undo: while an undo
+// mark is set, each edit puts a record into the model's journal that
+// brings back what the edit changed. The records point at instances, which
+// live until the reset (as the journal does); one that a later edit
+// removed from the tree is left alone.
+template <class Undo>
+struct EngineRecord : host::UndoRecord {
+    explicit EngineRecord(Undo&& u) : host::UndoRecord(0), undo_fn(std::move(u)) {}
+    void undo() override { undo_fn(); }
+    Undo undo_fn;
+};
+
+template <class Undo>
+void journal_edit(Undo&& undo) {
+    if (host::journal::open != 0)
+        host::journal::add(std::make_unique<EngineRecord<std::decay_t<Undo>>>(std::forward<Undo>(undo)));
+}
+
+// Puts the instance's own rule of the name back as it was before an edit,
+// with the children it had made then.
+void put_back_rule(KBL_instance_t inst, const std::string& name, std::unique_ptr<KBL_rule_s> before,
+                   const std::vector<KBL_instance_t>& children) {
+    if (!known(inst)) return;
+    if (before) inst->dynamic[name] = std::move(before);
+    else inst->dynamic.erase(name);
+    rule_changed(inst, name);
+    for (KBL_instance_t child : children) {
+        inst->children[child->local] = child;
+        revive(child);
+    }
+}
+
+// Records the instance's own rule of the name before an edit changes it:
+// the rule itself moves into the record, and the children it made are
+// noted (the edit takes them out of the tree).
+void journal_rule(KBL_instance_t inst, const std::string& name) {
+    if (host::journal::open == 0) return;
+    std::unique_ptr<KBL_rule_s> before;
+    if (auto it = inst->dynamic.find(name); it != inst->dynamic.end()) before = std::move(it->second);
+    std::vector<KBL_instance_t> children;
+    for (const auto& [local, child] : inst->children)
+        if (made_by(name, local)) children.push_back(child);
+    journal_edit([inst, name, before = std::move(before), children = std::move(children)]() mutable {
+        put_back_rule(inst, name, std::move(before), children);
+    });
 }
 
 // ---- Evaluation ----------------------------------------------------------------
@@ -884,18 +1065,26 @@ bool fresh(const Slot* s) {
     return s->epoch == eng().epoch || !s->volatile_;
 }
 
-// Fits the value to the rule's type: integers widen to numbers and whole
-// numbers narrow to integers; anything else of another kind is an error.
-KBL_value_t typed(KBL_rule_t r, KBL_value_t v) {
-    const std::uint32_t kind = v.kind & KBL_KIND_MASK;
-    if (kind == KBL_KIND_ERROR) return v;
+// The value kind a rule's type asks for; 0 for a type that takes any.
+std::uint32_t wanted_kind(KBL_rule_t r) {
+    if (r->want >= 0) return static_cast<std::uint32_t>(r->want);
     static const std::pair<const char*, std::uint32_t> kinds[] = {
         {"boolean", KBL_KIND_BOOLEAN},   {"integer", KBL_KIND_INTEGER}, {"number", KBL_KIND_NUMBER},
         {"string", KBL_KIND_STRING},     {"name", KBL_KIND_NAME},       {"point", KBL_KIND_POINT},
         {"vector", KBL_KIND_VECTOR},     {"frame", KBL_KIND_FRAME},     {"list", KBL_KIND_LIST},
         {"instance", KBL_KIND_INSTANCE}, {"object", KBL_KIND_OBJECT},   {"user", KBL_KIND_USER}};
-    for (const auto& [type, want] : kinds) {
-        if (r->type != type) continue;
+    r->want = 0;
+    for (const auto& [type, want] : kinds)
+        if (r->type == type) r->want = static_cast<int>(want);
+    return static_cast<std::uint32_t>(r->want);
+}
+
+// Fits the value to the rule's type: integers widen to numbers and whole
+// numbers narrow to integers; anything else of another kind is an error.
+KBL_value_t typed(KBL_rule_t r, KBL_value_t v) {
+    const std::uint32_t kind = v.kind & KBL_KIND_MASK;
+    if (kind == KBL_KIND_ERROR) return v;
+    if (const std::uint32_t want = wanted_kind(r)) {
         if (kind == want) return v;
         if (want == KBL_KIND_NUMBER && kind == KBL_KIND_INTEGER) {
             const double d = v.payload.word;
@@ -940,28 +1129,41 @@ Outcome run_expression(Slot* s, KBL_rule_t r, int& compiled, const std::string& 
     }
     const int top = lua_gettop(L);
     lua_rawgeti(L, LUA_REGISTRYINDEX, compiled);
-    push_env(L, context);
-    lua_setupvalue(L, -2, 1);
+    // The formula keeps the environment it ran in last; a rule of a class
+    // that runs for another instance gets that one's.
+    if (r->bound != compiled || r->bound_to != context) {
+        push_env(L, context);
+        lua_setupvalue(L, -2, 1);
+        r->bound = compiled;
+        r->bound_to = context;
+    }
     Engine& e = eng();
+    // A formula may run while another waits in a library call: the outer
+    // one's marks come back afterwards.
+    Slot* const outer = e.current;
+    Slot* const outer_need = e.needed;
     e.current = s;
     e.needed = nullptr;
-    const int status = protected_run(L, 0, 1);
-    e.current = nullptr;
+    RunEnd end;
+    const int status = protected_run(L, 0, 1, &end);
+    Slot* const needed = e.needed;
+    e.current = outer;
+    e.needed = outer_need;
     if (status == LUA_OK) {
         KBL_value_t v;
         if (!read_value(L, -1, v, 0)) v = error_value(KBL_ERR_TYPE, "the formula gives no value");
         out.value = v;
-    } else if (e.needed) {
-        out.need = e.needed;
-    } else if (e.limit_hit || status == LUA_ERRMEM) {
-        out.value = error_value(KBL_ERR_LIMIT, e.limit_hit ? "the formula ran past the instruction limit"
-                                                           : "the formula ran past the memory limit");
+    } else if (needed) {
+        out.need = needed;
+    } else if (end.limit_hit || status == LUA_ERRMEM) {
+        out.value = error_value(KBL_ERR_LIMIT, end.limit_hit ? "the formula ran past the instruction limit"
+                                                             : "the formula ran past the memory limit");
     } else if (auto* ev = static_cast<KBL_value_t*>(luaL_testudata(L, -1, kValueMeta));
                ev && (ev->kind & KBL_KIND_MASK) == KBL_KIND_ERROR) {
         out.value = *ev;  // a read of a rule whose value is an error
     } else {
         const char* msg = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "the formula raised an error";
-        out.value = error_value(e.raised_code ? e.raised_code : KBL_ERR_RAISED, msg);
+        out.value = error_value(end.raised_code ? end.raised_code : KBL_ERR_RAISED, msg);
     }
     lua_settop(L, top);
     return out;
@@ -986,10 +1188,10 @@ KBL_instance_t make_child(KBL_instance_t inst, KBL_rule_t r, const std::string& 
 
 Outcome run(Slot* s) {
     KBL_instance_t inst = s->inst;
-    KBL_rule_t r = rule_of(inst, s->rule);
+    KBL_rule_t r = rule_for(s);
     Outcome out;
     if (!r) {
-        out.value = error_value(KBL_ERR_NO_RULE, "no rule " + s->rule + " in " + inst->chain);
+        out.value = error_value(KBL_ERR_NO_RULE, "no rule " + s->rule() + " in " + inst->chain);
         return out;
     }
     if (r->flags & kChild) {
@@ -1034,6 +1236,8 @@ KBL_value_t evaluate(Slot* top) {
     Engine& e = eng();
     ++e.epoch;
     std::vector<Slot*> stack{top};
+    std::vector<Slot*> before;  // what the running formula read the last time
+    Slot* running = nullptr;
     try {
         while (!stack.empty()) {
             Slot* s = stack.back();
@@ -1055,8 +1259,11 @@ KBL_value_t evaluate(Slot* top) {
                     }
                 if (waiting) continue;
             }
-            forget_reads(s);
+            begin_reads(s, before);
+            running = s;
             Outcome o = run(s);
+            running = nullptr;
+            end_reads(s, before);
             if (o.need) {
                 stack.push_back(o.need);
                 continue;
@@ -1064,13 +1271,14 @@ KBL_value_t evaluate(Slot* top) {
             s->value = o.value;
             s->valid = true;
             s->epoch = e.epoch;
-            KBL_rule_t r = rule_of(s->inst, s->rule);
+            KBL_rule_t r = rule_for(s);
             if (r && r->flags & kUncached) s->volatile_ = true;
             s->evaluating = false;
-            add_trace("evaluate " + s->inst->chain + s->rule);
+            add_evaluation_trace(&s->inst->chain, s->name);
             stack.pop_back();
         }
     } catch (...) {
+        if (running) end_reads(running, before);
         for (Slot* s : stack) s->evaluating = false;
         throw;
     }
@@ -1078,22 +1286,27 @@ KBL_value_t evaluate(Slot* top) {
 }
 
 int read_rule(lua_State* L, KBL_instance_t inst, const char* rule) {
+    Slot* s = rule_slot(inst, rule);
+    return s ? read_slot(L, s) : -1;
+}
+
+// Reads the slot's value for the running formula; -1 when its rule is gone.
+int read_slot(lua_State* L, Slot* s) {
     Engine& e = eng();
-    KBL_rule_t r = rule_of(inst, rule);
+    KBL_rule_t r = rule_for(s);
     if (!r) return -1;
-    Slot* s = slot_of(inst, rule);
     Slot* cur = e.current;
     // The read is recorded before a cycle is raised, so that mending either
-    // rule clears the error of the other.
+    // rule clears the error of the other (the run links it when it ends).
     if (cur && (s->evaluating || fresh(s))) {
         cur->reads.push_back(s);
-        s->readers.insert(cur);
         if (r->flags & kUncached || s->volatile_) cur->volatile_ = true;
     }
     if (s->evaluating) return raise_code(L, KBL_ERR_CYCLE, "the rules read each other in a cycle");
     if (!fresh(s)) {
         e.needed = s;
-        return luaL_error(L, "a rule is needed first");
+        lua_pushliteral(L, "a rule is needed first");  // no position: the mark is e.needed
+        return lua_error(L);
     }
     if ((s->value.kind & KBL_KIND_MASK) == KBL_KIND_ERROR) {
         push_boxed(L, s->value);
@@ -1231,12 +1444,12 @@ std::string value_text(const KBL_value_t& v, int depth = 0) {
 
 // Texts handed out: an array of host texts, both host blocks.
 int hand_out(const std::vector<std::string>& texts, int* count, TEXT_p_t** out) {
-    *count = static_cast<int>(texts.size());
+    *count = 0;
     *out = nullptr;
     if (texts.empty()) return 0;
-    auto** array = static_cast<TEXT_p_t*>(SM_alloc(texts.size() * sizeof(TEXT_p_t)));
-    for (std::size_t i = 0; i < texts.size(); ++i) array[i] = TEXT_create_string(texts[i].c_str());
-    *out = array;
+    *out = host::block_array<TEXT_p_t>(
+        texts.size(), 0, [&](std::size_t i) { return TEXT_create_string(texts[i].c_str()); }, TEXT_free);
+    *count = static_cast<int>(texts.size());
     return 0;
 }
 
@@ -1363,10 +1576,9 @@ int KBL_init_part(int pass, unsigned int part, int* status) {
 char** KBL_ask_library_search_path(void) {
     HOST_ENTRY();
     Engine& e = eng();
-    auto** out = static_cast<char**>(SM_alloc((e.path.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < e.path.size(); ++i) out[i] = SM_string_copy(e.path[i].c_str());
-    out[e.path.size()] = nullptr;
-    return out;
+    return host::block_array<char*>(
+        e.path.size(), 1, [&](std::size_t i) { return SM_string_copy(e.path[i].c_str()); },
+        [](char* t) { SM_free(t); });
 }
 
 int KBL_set_library_search_path(char** directories) {
@@ -1391,6 +1603,7 @@ int KBL_is_user_override(void) {
 
 int KBL_activate_user_class_dir(const char* directory, int flags) {
     HOST_ENTRY_TEXT(directory, flags);
+    journal_edit([before = eng().user_dir] { eng().user_dir = before; });
     eng().user_dir = directory ? directory : "";
     return 0;
 }
@@ -1442,6 +1655,7 @@ int KBL_create_dynamic_rule(const char* chain, const char* name, const char* typ
     rule->flags |= kDynamic | (old ? old->flags & (kParameter | kModifiable) : 0);
     rule->owner = inst->chain;
     const std::string key = rule->name;
+    journal_rule(inst, key);
     inst->dynamic[key] = std::move(rule);
     rule_changed(inst, key);
     return 0;
@@ -1473,6 +1687,7 @@ int KBL_create_child_rule(void* engine_arg, const char* chain, const char* name,
     }
     KBL_rule_t old = rule_of(inst, name);
     if (old && !(old->flags & (kParameter | kModifiable | kDynamic))) return KBL_ERR_NOT_MODIFIABLE;
+    journal_rule(inst, name);
     inst->dynamic[name] = std::move(rule);
     rule_changed(inst, name);
     if (created) *created = const_cast<char*>(keep_text((inst->chain + name + ":").c_str()));
@@ -1484,9 +1699,9 @@ int KBL_delete_instance_rule(const char* chain, const char* rule) {
     call.need(rule, "the rule name");
     KBL_instance_t inst = instance_of(chain);
     if (!inst) return KBL_ERR_NO_INSTANCE;
-    auto it = inst->dynamic.find(rule);
-    if (it == inst->dynamic.end()) return KBL_ERR_NO_RULE;
-    inst->dynamic.erase(it);
+    if (!inst->dynamic.count(rule)) return KBL_ERR_NO_RULE;
+    journal_rule(inst, rule);
+    inst->dynamic.erase(rule);
     rule_changed(inst, rule);
     return 0;
 }
@@ -1509,6 +1724,7 @@ int KBL_revert(int n, const char* const* chains, int flags) {
         if (!inst->alive) continue;  // gone with an earlier one's child
         std::vector<std::string> names;
         for (auto& [name, r] : inst->dynamic) names.push_back(name);
+        for (const std::string& name : names) journal_rule(inst, name);
         inst->dynamic.clear();
         for (const std::string& name : names) rule_changed(inst, name);
     }
@@ -1678,8 +1894,19 @@ int KBL_delete_class_rule(const char* cls, const char* rule) {
     auto it = rules.find(rule);
     if (it == rules.end()) return KBL_ERR_NO_RULE;
     // Handles given out stay readable until the reset.
+    KBL_rule_t gone = it->second.get();
     e.retired.push_back(std::move(it->second));
     rules.erase(it);
+    journal_edit([cls = std::string(cls), gone] {
+        Engine& en = eng();
+        auto c = en.classes.find(cls);
+        auto r = std::find_if(en.retired.begin(), en.retired.end(), [&](const auto& p) { return p.get() == gone; });
+        if (c == en.classes.end() || r == en.retired.end()) return;
+        c->second->rules[gone->name] = std::move(*r);
+        en.retired.erase(r);
+        for (auto& inst : en.instances)
+            if (inst->alive && inst->slots.count(gone->name)) rule_changed(inst.get(), gone->name);
+    });
     for (auto& inst : e.instances)
         if (inst->alive && inst->slots.count(rule)) rule_changed(inst.get(), rule);
     return 0;
@@ -1766,8 +1993,37 @@ int KLINK_ui_adopt_objects(int n, const KBE_object_t* objects, const char* chain
         parent->children[inst->local] = inst;
         inst->adopted = a;
         a->instance = inst;
+        journal_edit([inst] {
+            if (!known(inst)) return;
+            if (auto it = inst->parent->children.find(inst->local);
+                it != inst->parent->children.end() && it->second == inst)
+                inst->parent->children.erase(it);
+            discard(inst);
+        });
     }
     return 0;
+}
+
+int KLINK_ask_reference_object_rule_text(KBE_object_t object, int* count, TEXT_p_t** texts) {
+    auto call = HOST_ENTRY(object, count, texts);
+    call.need(count, "the count");
+    call.need(texts, "the texts");
+    *count = 0;
+    *texts = nullptr;
+    if (!object) return 0;
+    if (KBE_ask_object_class(object) != KBE_CLASS_ADOPTED)
+        call.fail(KBL_ERR_UNKNOWN, "%p is no adopted object", (void*)object);
+    KBL_instance_t inst = object->instance;
+    if (!inst || !inst->alive) return 0;
+    std::vector<std::string> out;
+    for (const auto& [name, slot] : inst->slots)
+        for (const Slot* reader : slot->readers)
+            if (reader->inst != inst && reader->inst->alive) {
+                std::string chain = reader->inst->chain + reader->rule();
+                if (std::find(out.begin(), out.end(), chain) == out.end()) out.push_back(std::move(chain));
+            }
+    std::sort(out.begin(), out.end());
+    return hand_out(out, count, texts);
 }
 
 void KLINK_ask_adoptable_types_and_subtypes(const int** types, const int** subtypes) {

@@ -3,6 +3,7 @@
 #ifndef HOST_RULES_ENGINE_H
 #define HOST_RULES_ENGINE_H
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -31,17 +32,75 @@ enum RuleFlag : unsigned {
 
 struct Slot;
 
+// A list of slots kept inside its owner up to two (most formulas read one
+// or two rules, and most rules have one or two readers), on the heap beyond.
+class SlotList {
+public:
+    SlotList() = default;
+    SlotList(const SlotList&) = delete;
+    SlotList& operator=(const SlotList&) = delete;
+    ~SlotList() {
+        if (data_ != inline_) delete[] data_;
+    }
+    Slot* const* begin() const { return data_; }
+    Slot* const* end() const { return data_ + size_; }
+    std::size_t size() const { return size_; }
+    Slot*& operator[](std::size_t i) { return data_[i]; }
+    Slot* back() const { return data_[size_ - 1]; }
+    void pop_back() { --size_; }
+    void clear() { size_ = 0; }
+    void push_back(Slot* s) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = s;
+    }
+
+private:
+    void grow() {
+        const std::size_t more = capacity_ * 2;
+        Slot** bigger = new Slot*[more];
+        std::copy(data_, data_ + size_, bigger);
+        if (data_ != inline_) delete[] data_;
+        data_ = bigger;
+        capacity_ = more;
+    }
+    Slot* inline_[2] = {};
+    Slot** data_ = inline_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 2;
+};
+
+// The slots that read a slot: a list (most have one or two readers), with
+// an index by slot once the list grows long, so that a parameter that
+// thousands of rules read links and unlinks each in constant time.
+class Readers {
+public:
+    Slot* const* begin() const { return list_.begin(); }
+    Slot* const* end() const { return list_.end(); }
+    std::size_t size() const { return list_.size(); }
+    void insert(Slot* s);
+    void erase(Slot* s);
+
+private:
+    static constexpr std::size_t kIndexFrom = 16;
+    SlotList list_;
+    std::unique_ptr<std::unordered_map<Slot*, std::size_t>> index_;  // position in list_
+};
+
 }  // namespace host::rules
 
 struct KBL_rule_s {
+    // What every run of the formula reads comes first, in one cache line.
+    unsigned flags = 0;
+    int compiled = -2;                 // registry reference of the compiled formula (-2: not yet)
+    int bound = -2;                    // the compiled formula whose environment is bound_to's
+    int want = -1;                     // the value kind the type asks for (0: any; -1: not looked at yet)
+    KBL_instance_t context = nullptr;  // a parameter given by the parent: its formula reads the parent
+    KBL_instance_t bound_to = nullptr;
     std::string name, type, formula;
     std::string child_class;                                  // child and child-list rules
     std::string count;                                        // child-list rules: formula of the item count
     std::vector<std::pair<std::string, std::string>> params;  // child rules: parameter formulas
-    unsigned flags = 0;
-    std::string owner;                 // the class, or the instance chain of a dynamic rule
-    KBL_instance_t context = nullptr;  // a parameter given by the parent: its formula reads the parent
-    int compiled = -2;                 // registry reference of the compiled formula (-2: not yet)
+    std::string owner;                                        // the class, or the instance chain of a dynamic rule
 };
 
 struct KBL_instance_s {
@@ -60,15 +119,17 @@ struct KBL_instance_s {
 namespace host::rules {
 
 struct Slot {
-    KBL_instance_t inst = nullptr;
-    std::string rule;
     bool valid = false;
     bool evaluating = false;
     bool volatile_ = false;  // uncached, or read an uncached rule directly or through others
     unsigned epoch = 0;
+    KBL_instance_t inst = nullptr;
+    KBL_rule_t def = nullptr;  // the rule's definition, once found (cleared when the rule changes)
     KBL_value_t value{};
-    std::vector<Slot*> reads;
-    std::unordered_set<Slot*> readers;
+    SlotList reads;
+    Readers readers;
+    const std::string* name = nullptr;  // the rule's name (the key of the instance's slot)
+    const std::string& rule() const { return *name; }
 };
 
 struct ClassDef {

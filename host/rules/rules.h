@@ -181,6 +181,12 @@ KBL_instance_t KLINK_ask_object_instance(KBE_object_t adopted);
 int KLINK_ui_adopt_objects(int n, const KBE_object_t* objects, const char* chain);
 /* Type and subtype filters of adoptable objects (arrays ended by -1). */
 void KLINK_ask_adoptable_types_and_subtypes(const int** types, const int** subtypes);
+/* The rules that refer to an adopted object: the rule chains
+ * ("Root:total") of the rules whose values were last computed from a rule
+ * of the object's instance, sorted. *texts is an array of host texts (both
+ * host blocks: TEXT_free each, SM_free the array; none for no rule). No
+ * object, or one not adopted as an instance, has none. Answers 0. */
+int KLINK_ask_reference_object_rule_text(KBE_object_t object, int* count, TEXT_p_t** texts);
 
 /* Lists. */
 int KBL_count_list_items(const KBL_value_t* list_value);

@@ -22,6 +22,14 @@ struct KBL_name_s {
 namespace host::rules {
 namespace {
 
+// A line of the trace: the parts of an evaluation line (most lines, made
+// into text only when someone reads them), or the index of a text.
+struct TraceLine {
+    const std::string* chain;
+    const std::string* rule;
+    std::size_t text;
+};
+
 struct Store {
     std::deque<std::unique_ptr<char[]>> texts;
     std::deque<std::unique_ptr<double[]>> doubles;
@@ -30,7 +38,9 @@ struct Store {
     std::map<const KBL_value_t*, std::unique_ptr<KBL_value_t>> records;
     std::map<const KBE_object_s*, std::unique_ptr<KBE_object_s>> objects;
     std::unordered_map<const void*, int> known;  // live engine objects and their classes
-    std::vector<std::string> trace;
+    std::vector<TraceLine> trace;
+    std::vector<std::string> trace_texts;  // the lines given as text
+    std::vector<std::string> shown;        // the lines as trace() last gave them
 };
 Store& st() { return host::service_state<Store>("rules.store"); }
 const bool registered = (st(), true);
@@ -166,12 +176,31 @@ const char* text_of(KBL_name_t name, bool& known_token) {
     return nullptr;
 }
 
-void add_trace(std::string line) { st().trace.push_back(std::move(line)); }
-const std::vector<std::string>& trace() { return st().trace; }
-void clear_trace() { st().trace.clear(); }
+namespace {
+std::string line_of(const Store& s, const TraceLine& l) {
+    return l.chain ? "evaluate " + *l.chain + *l.rule : s.trace_texts[l.text];
+}
+}  // namespace
+
+void add_trace(std::string line) {
+    Store& s = st();
+    s.trace.push_back({nullptr, nullptr, s.trace_texts.size()});
+    s.trace_texts.push_back(std::move(line));
+}
+void add_evaluation_trace(const std::string* chain, const std::string* rule) { st().trace.push_back({chain, rule, 0}); }
+const std::vector<std::string>& trace() {
+    Store& s = st();
+    s.shown.clear();
+    for (const TraceLine& l : s.trace) s.shown.push_back(line_of(s, l));
+    return s.shown;
+}
+void clear_trace() {
+    st().trace.clear();
+    st().trace_texts.clear();
+}
 int trace_count(const std::string& prefix) {
     int n = 0;
-    for (const std::string& l : st().trace) n += l.compare(0, prefix.size(), prefix) == 0;
+    for (const TraceLine& l : st().trace) n += line_of(st(), l).compare(0, prefix.size(), prefix) == 0;
     return n;
 }
 

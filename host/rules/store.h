@@ -52,6 +52,9 @@ int list_length(KBL_list_t list);
 KBL_name_t token_of(const char* text);
 const char* text_of(KBL_name_t name, bool& known_token);
 void add_trace(std::string line);
+// The line "evaluate <chain><rule>", made only when the trace is read (the
+// two texts must live until the reset).
+void add_evaluation_trace(const std::string* chain, const std::string* rule);
 
 }  // namespace host::rules
 

@@ -185,6 +185,58 @@ KXAPI int KX_KF_free_list_object_contents(void* list_object);
  * adopting under "Root:" those not adopted yet; 1105004 for an object that
  * cannot be adopted (the message names its index from 0). */
 KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t** instances);
+/* The rule that refers to a model object (an adoptable object, or an
+ * expression): the rule chain of the one rule whose value was last
+ * computed from the object's instance, as a text for KX_free; *text stays
+ * NULL when no rule or more than one does. 1105004 for an object that is
+ * neither adoptable nor an expression. */
+KXAPI int KX_KF_ask_rule_text_of_referencing_object(tag object, char** text);
+
+/* The product-data manager's user classes, user functions and folders.
+ * 641049 when the session is not open, 641106 while the manager does not
+ * run; the manager's failure 920001 (a folder or item it does not hold) is
+ * answered as 943001, its other codes as they are. Listings are arrays for
+ * KX_free_string_array (NULL when empty); `where` names a folder, NULL
+ * every folder. The existence tests answer false unless the manager finds
+ * the item. */
+KXAPI int KX_KF_JQMGR_ask_user_dfa_classes(const char* where, int* count, char*** names);
+KXAPI int KX_KF_JQMGR_ask_user_dfa_funcs(const char* where, int* count, char*** names);
+KXAPI int KX_KF_JQMGR_list_user_classes_referenced(const char* name, int* count, char*** names);
+KXAPI int KX_KF_JQMGR_list_user_funcs_referenced(const char* name, int* count, char*** names);
+KXAPI int KX_KF_JQMGR_is_user_dfa_class_exists(const char* name, logical* exists);
+KXAPI int KX_KF_JQMGR_is_user_dfa_func_exists(const char* name, logical* exists);
+KXAPI int KX_KF_JQMGR_is_folder_exists(const char* folder, logical* exists);
+
+/* Rule calls into user libraries. A formula's extension("lib", "entry",
+ * args...) reaches KX_KF_invoke_kestrix_extension once a part is prepared
+ * (KX_KF_init_part). The library is looked for along KX_APPLICATION_PATH
+ * ("<directory>/<lib>.so", a ".dll" or ".so" in the name dropped), else
+ * loaded by its name; the entry point is called as a KX_KF_user_function_t
+ * with the arguments' values, their number n, and the calling instance's
+ * value just past them (args[n]); the value it leaves in *result (kind and
+ * payload) becomes the call's result, and none leaves the result as it
+ * was. A library or entry name that is no string, or of 256 characters or
+ * more, or a library that cannot be loaded gives the result an error value
+ * 1105019, an entry point that cannot be found 1105020 (both with a line on
+ * the host log). The dialog entry runs the function in the interface's
+ * run-time environment with user-exit type 1, the plain one with type 3;
+ * both put the type and environment back afterwards. */
+typedef struct KX_KF_rule_invocation_arguments_s {
+    int count;
+    unsigned int engine;
+    knowledge_value* items; /* count records: the arguments, then the library and entry names */
+} KX_KF_rule_invocation_arguments_t, *KX_KF_rule_invocation_arguments_p_t;
+
+typedef void (*KX_KF_user_function_t)(knowledge_value_p_t* args, int n, knowledge_value_p_t* result);
+
+KXAPI void KX_KF_invoke_kestrix_extension_dialog(KX_KF_instance_p_t instance,
+                                                 KX_KF_rule_invocation_arguments_p_t arguments,
+                                                 knowledge_value* result);
+KXAPI void KX_KF_invoke_kestrix_extension(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments,
+                                          knowledge_value* result);
+/* The calling instance of a user function's arguments (args[n]), as
+ * KX_KF_ask_instance answers it. */
+KXAPI int KX_KF_ask_instance_of_args(knowledge_value_p_t* args, int n, KX_KF_instance_p_t* instance);
 
 KX_END_DECLS
 

@@ -27,23 +27,49 @@ inline void require_ascii(const char* text) {
     if (!TEXT_is_ascii(t.get())) ERROR_raise(kModule, 0, KX_ERR_ONLY_ASCII, "Only ASCII data is supported");
 }
 
+inline void free_locale(char* text) { TEXT_free_locale(text); }
+using locale_ptr = kx::held<char, free_locale>;
+
 // A caller-owned copy (SM_alloc) of a host text in the locale's code set.
 inline char* locale_copy(TEXT_s* text) {
-    char* locale = TEXT_to_locale_sized(text, -1);
-    char* out = SM_string_copy(locale);
-    TEXT_free_locale(locale);
-    return out;
+    const locale_ptr locale(TEXT_to_locale_sized(text, -1));
+    return SM_string_copy(locale.get());
 }
+
+// An engine listing (an array of host texts) held for the length of a
+// call: the texts and the array go back on every way out.
+struct engine_texts {
+    int n = 0;
+    TEXT_p_t* texts = nullptr;
+    engine_texts() = default;
+    engine_texts(const engine_texts&) = delete;
+    engine_texts& operator=(const engine_texts&) = delete;
+    ~engine_texts() {
+        if (!texts) return;
+        for (int i = 0; i < n; ++i) kx::release([t = texts[i]] { TEXT_free(t); });
+        kx::release([a = texts] { SM_free(a); });
+    }
+};
+
+// True when a release in clean-up failed: the frame answers that failure,
+// so outputs are not handed out.
+inline bool release_failed() { return kx::detail::g_release_failure != 0; }
 
 inline void trace(const char* line) { KBL_display_info_message(line); }
 
-// Runs a list function between its two trace lines: the first after the
-// session check, the second at the end of a call that wrote the first.
+// Hands the engine the library's entry for rule calls into user libraries
+// (kx_kf_extension.cpp).
+void register_invocation();
+
+// Runs a function between its two trace lines: the first after the
+// session check (under the call's frame), the second at the end of a call
+// that wrote the first.
 template <class Pro, class Work>
 int traced(const char* first, const char* last, Pro prologue, Work work) {
     return kx::guarded([&] {
         bool begun = false;
         const int st = kx::frame(
+            kx::arm_first,
             [&] {
                 begun = true;
                 trace(first);
@@ -51,13 +77,14 @@ int traced(const char* first, const char* last, Pro prologue, Work work) {
             },
             work);
         if (!begun) return st;
-        // The closing line under a frame of its own: its failure is the
-        // status of a call that went through.
-        const int closing = kx::frame(kx::no_check, [&] {
+        // The closing line under a frame of its own: the trace only
+        // informs, so its failure is acknowledged and the call's status
+        // (and the outputs it handed out) stand.
+        kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, [&] {
             trace(last);
             return 0;
         });
-        return st != 0 ? st : closing;
+        return st;
     });
 }
 

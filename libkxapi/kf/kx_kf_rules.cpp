@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <vector>
 
 #include "kx_kf.h"
 #include "libkxapi/core/frame.h"
@@ -14,6 +15,7 @@
 #include "host/core/entity_delete.h"
 #include "host/rules/rules.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 #include "host/services/memory.h"
 #include "host/services/text.h"
 
@@ -52,19 +54,9 @@ void ascii(const char* text) {
     if (text) require_ascii(text);
 }
 
-// Copies an engine listing into a caller-owned array (KX_free_string_array)
-// and frees the engine's texts and array.
-void hand_out(int n, TEXT_p_t* texts, int* count, char*** names) {
-    char** out = n > 0 ? static_cast<char**>(SM_alloc(sizeof(char*) * static_cast<std::size_t>(n))) : nullptr;
-    for (int i = 0; i < n; ++i) out[i] = nullptr;
-    for (int i = 0; i < n; ++i) out[i] = locale_copy(texts[i]);
-    for (int i = 0; i < n; ++i) TEXT_free(texts[i]);
-    SM_free(texts);
-    *count = n;
-    *names = out;
-}
-
-// A listing with count and names outputs, cleared inside the frame.
+// A listing with count and names outputs, cleared inside the frame. The
+// engine's texts go back before the caller's copies are made, and the
+// copies are handed out only when nothing failed.
 template <class Ask>
 int listing(const char* name, const char* cls, int* count, char*** names, Ask ask) {
     return named(
@@ -78,11 +70,19 @@ int listing(const char* name, const char* cls, int* count, char*** names, Ask as
             *count = 0;
             *names = nullptr;
             ascii(cls);
-            int n = 0;
-            TEXT_p_t* texts = nullptr;
-            const int st = ask(&n, &texts);
-            if (st != 0) return st;
-            hand_out(n, texts, count, names);
+            std::vector<std::string> texts;
+            {
+                engine_texts got;
+                const int st = ask(&got.n, &got.texts);
+                if (st != 0) return st;
+                for (int i = 0; i < got.n && got.texts; ++i) {
+                    const locale_ptr locale(TEXT_to_locale_sized(got.texts[i], -1));
+                    texts.emplace_back(locale.get());
+                }
+            }
+            if (release_failed()) return 0;
+            *names = kx::string_array(texts);
+            *count = static_cast<int>(texts.size());
             return 0;
         });
 }
@@ -178,6 +178,8 @@ KXAPI int KX_KF_is_initialized(logical* available) {
 
 KXAPI int KX_KF_init_part(tag part) {
     return named("KX_KF_init_part", no_prologue, [&] {
+        // Rules of the part may call user libraries through this library.
+        register_invocation();
         int result = 0;
         int status = 0;
         for (int pass = 1; pass <= kInitPasses; ++pass) {
@@ -196,32 +198,37 @@ KXAPI int KX_KF_init_part(tag part) {
     });
 }
 
+// The engine's search path (a NULL-terminated array of host texts), held
+// for the length of a call.
+struct search_path {
+    char** texts = nullptr;
+    search_path(const search_path&) = delete;
+    explicit search_path(char** t) : texts(t) {}
+    ~search_path() {
+        if (!texts) return;
+        for (char** t = texts; *t; ++t) kx::release([p = *t] { SM_free(p); });
+        kx::release([a = texts] { SM_free(a); });
+    }
+};
+
 KXAPI int KX_KF_add_search_library(const char* directory) {
-    return kx::guarded([&] {
-        char** path = nullptr;
-        int n = 0;
-        const int st = named(
-            "KX_KF_add_search_library", [&] { return need_text(directory, kBad1); },
-            [&] {
-                const bool first = KBL_is_user_override() != 0;
-                char** current = KBL_ask_library_search_path();
-                while (current && current[n]) ++n;
-                path = static_cast<char**>(SM_alloc(sizeof(char*) * static_cast<std::size_t>(n + 2)));
-                const int shift = first ? 1 : 0;
-                for (int i = 0; i < n; ++i) path[i + shift] = current[i];
-                SM_free(current);
-                path[first ? 0 : n] = SM_string_copy(directory);
-                path[n + 1] = nullptr;
-                ++n;
-                return KBL_set_library_search_path(path);
-            });
-        // The engine keeps its own copy of the path.
-        if (path) {
-            for (int i = 0; i < n; ++i) SM_free(path[i]);
-            SM_free(path);
-        }
-        return st;
-    });
+    return named(
+        "KX_KF_add_search_library", [&] { return need_text(directory, kBad1); },
+        [&] {
+            const bool first = KBL_is_user_override() != 0;
+            const search_path current(KBL_ask_library_search_path());
+            std::size_t n = 0;
+            while (current.texts && current.texts[n]) ++n;
+            // The new array points at the current texts and a copy of the
+            // directory; the engine keeps its own copy of the path.
+            const kx::host_ptr<char> added(SM_string_copy(directory));
+            const kx::host_ptr<char*> path(static_cast<char**>(SM_alloc(sizeof(char*) * (n + 2))));
+            const std::size_t shift = first ? 1 : 0;
+            for (std::size_t i = 0; i < n; ++i) path.get()[i + shift] = current.texts[i];
+            path.get()[first ? 0 : n] = added.get();
+            path.get()[n + 1] = nullptr;
+            return KBL_set_library_search_path(path.get());
+        });
 }
 
 KXAPI int KX_KF_set_user_override(logical on) {
@@ -330,8 +337,9 @@ KXAPI int KX_KF_create_child_rule(void* engine_arg, const char* chain, const cha
             return 0;
         },
         [&] {
-            return marked("KX_KF_create_child_rule", [&] {
-                *result = nullptr;
+            *result = nullptr;
+            kx::host_ptr<char> made;
+            const int st = marked("KX_KF_create_child_rule", [&] {
                 const char* on = chain ? chain : "Root:";
                 ascii(on);
                 ascii(text3);
@@ -343,9 +351,11 @@ KXAPI int KX_KF_create_child_rule(void* engine_arg, const char* chain, const cha
                 }
                 char* created = nullptr;
                 const int code = KBL_create_child_rule(engine_arg, on, text3, text4, n, names, values, &created);
-                if (code == 0 && created) *result = SM_string_copy(created);
+                if (code == 0 && created) made.reset(SM_string_copy(created));
                 return code;
             });
+            if (st == 0 && !release_failed()) *result = made.release();
+            return st;
         });
 }
 
@@ -585,14 +595,15 @@ KXAPI int KX_KF_evaluate_rule(const char* chain, knowledge_value_p_t* value) {
                                             : !value ? kBad2
                                                      : 0; },
         [&] {
-            return marked("KX_KF_evaluate_rule", [&] {
-                *value = nullptr;
+            *value = nullptr;
+            KBL_value_t* out = nullptr;
+            const int st = marked("KX_KF_evaluate_rule", [&] {
                 ascii(chain);
-                KBL_value_t* out = nullptr;
-                const int st = KBL_evaluate_rule_to_value(chain, &out);
-                *value = reinterpret_cast<knowledge_value_p_t>(out);
-                return st;
+                return KBL_evaluate_rule_to_value(chain, &out);
             });
+            if (st == 0 && !release_failed()) *value = reinterpret_cast<knowledge_value_p_t>(out);
+            else if (out) kx::release([out] { KBL_free_value(out); });
+            return st;
         });
 }
 
@@ -602,15 +613,18 @@ KXAPI int KX_KF_evaluate_rule_to_string(const char* chain, char** text) {
                                                       : !text ? kBad2
                                                               : 0; },
         [&] {
-            return marked("KX_KF_evaluate_rule_to_string", [&] {
-                *text = nullptr;
+            *text = nullptr;
+            kx::host_ptr<char> copy;
+            const int st = marked("KX_KF_evaluate_rule_to_string", [&] {
                 ascii(chain);
                 TEXT_p_t out = nullptr;
-                const int st = KBL_evaluate_rule(chain, &out);
+                const int code = KBL_evaluate_rule(chain, &out);
                 const text_ptr held(out);
-                if (st == 0 && out) *text = locale_copy(out);
-                return st;
+                if (code == 0 && out) copy.reset(locale_copy(out));
+                return code;
             });
+            if (st == 0 && !release_failed()) *text = copy.release();
+            return st;
         });
 }
 
@@ -641,8 +655,9 @@ KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t**
         [] { return 0; });
     if (st != 0) return st;
     return named("KX_KF_adopt_jq_objects", no_prologue, [&] {
-        return marked("KX_KF_adopt_jq_objects", [&] {
-            kx::host_ptr<KX_KF_instance_p_t> out(
+        kx::host_ptr<KX_KF_instance_p_t> out;
+        const int st = marked("KX_KF_adopt_jq_objects", [&] {
+            out.reset(
                 static_cast<KX_KF_instance_p_t*>(SM_alloc(sizeof(KX_KF_instance_p_t) * static_cast<std::size_t>(n))));
             const int* types = nullptr;
             const int* subtypes = nullptr;
@@ -663,10 +678,32 @@ KXAPI int KX_KF_adopt_jq_objects(const tag* objects, int n, KX_KF_instance_p_t**
             }
             if (adopted)
                 if (const int code = UPDATE_do_update()) return code;
-            *instances = out.release();
             return 0;
         });
+        if (st == 0 && !release_failed()) *instances = out.release();
+        return st;
     });
+}
+
+KXAPI int KX_KF_ask_rule_text_of_referencing_object(tag object, char** text) {
+    if (text) *text = nullptr;
+    return named(
+        "KX_KF_ask_rule_text_of_referencing_object", [&] { return text ? 0 : kBad2; },
+        [&] {
+            KBE_object_t adopted = KLINK_ask_object_to_adopt(object, nullptr, nullptr);
+            if (!adopted && !(host::objects::is_alive(object) && OM_ask_class(object) == OM_CLASS_EXPRESSION))
+                return kBad1;
+            // The engine's texts go back whatever their number; one is the
+            // answer.
+            kx::host_ptr<char> copy;
+            {
+                engine_texts got;
+                KLINK_ask_reference_object_rule_text(adopted, &got.n, &got.texts);
+                if (got.n == 1 && got.texts) copy.reset(locale_copy(got.texts[0]));
+            }
+            if (!release_failed()) *text = copy.release();
+            return 0;
+        });
 }
 
 }  // extern "C"

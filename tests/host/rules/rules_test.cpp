@@ -2,12 +2,14 @@
 // invalidation counted through the trace, formulas that fail in every way,
 // the class-file reader, the value services' lists, adoption of bodies,
 // library calls, part preparation.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/kernel/kernel.h"
+#include "host/model.h"
 #include "host/rules/rules.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -443,6 +445,151 @@ TEST_F(RulesTest, ExtensionCallsGoToTheRegisteredInvocation) {
     EXPECT_EQ(g_count, 5);
     EXPECT_EQ(g_names, "libsum/add");
     KBL_register_invocation(nullptr);
+}
+
+// A library call that evaluates another rule while its formula waits.
+void nested_invocation(KBL_instance_t, KBL_invocation_args_t* args, KBL_value_t* result) {
+    KBL_free_invocation_arguments(args, 0);
+    KBL_value_t* v = nullptr;
+    if (KBL_evaluate_rule_to_value("Root:b:area", &v) == 0 && v) {
+        *result = *v;
+        KBL_free_value(v);
+    }
+}
+
+TEST_F(RulesTest, ALibraryCallThatEvaluatesKeepsTheCallersReads) {
+    prepare_bracket();
+    KBL_register_invocation(nested_invocation);
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:", "s", "number", "extension('lib', 'area') + b.height", nullptr), 0);
+    EXPECT_EQ(number("Root:s"), 210);
+    // The read after the call still makes s a reader of the height.
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "height", "number", "1", nullptr), 0);
+    EXPECT_EQ(KBL_is_rule_computed("Root:", "s"), 0);
+    EXPECT_EQ(number("Root:s"), 21);
+    KBL_register_invocation(nullptr);
+}
+
+// A parameter that many rules read: an edit recomputes each of them once,
+// and only those that still read it after their own edits.
+TEST_F(RulesTest, ManyReadersOfOneParameter) {
+    prepare_bracket();
+    constexpr int kRules = 40;
+    const auto name = [](int i) { return "w" + std::to_string(i); };
+    const auto all = [&] {
+        double sum = 0;
+        for (int i = 0; i < kRules; ++i) sum += number(("Root:" + name(i)).c_str());
+        return sum;
+    };
+    for (int i = 0; i < kRules; ++i)
+        ASSERT_EQ(KBL_create_dynamic_rule("Root:", name(i).c_str(), "number",
+                                          ("b.width + " + std::to_string(i)).c_str(), nullptr),
+                  0);
+    EXPECT_EQ(all(), kRules * 20 + kRules * (kRules - 1) / 2);
+    clear_trace();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "30", nullptr), 0);
+    EXPECT_EQ(all(), kRules * 30 + kRules * (kRules - 1) / 2);
+    EXPECT_EQ(evaluations().size(), std::size_t{kRules + 1});
+    // The even ones stop reading the width.
+    for (int i = 0; i < kRules; i += 2)
+        ASSERT_EQ(KBL_create_dynamic_rule("Root:", name(i).c_str(), "number", std::to_string(i).c_str(), nullptr), 0);
+    all();
+    clear_trace();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "40", nullptr), 0);
+    all();
+    std::vector<std::string> again = evaluations();
+    std::sort(again.begin(), again.end());
+    std::vector<std::string> odd = {"Root:b:width"};
+    for (int i = 1; i < kRules; i += 2) odd.push_back("Root:" + name(i));
+    std::sort(odd.begin(), odd.end());
+    EXPECT_EQ(again, odd);
+}
+
+// Every kind of edit of the knowledge tree goes back with the model's undo.
+TEST_F(RulesTest, EditsGoBackWithTheModel) {
+    const double origin[3] = {0, 0, 0}, size[3] = {1, 2, 3};
+    int body = 0;
+    ZQ_BODY_make_block(origin, size, &body);
+    KBE_object_t adopted = KLINK_ask_object_to_adopt(host::kernel::object_of(body), nullptr, nullptr);
+    prepare_bracket();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "30", nullptr), 0);
+    ASSERT_EQ(number("Root:b:area"), 300);
+    KBL_rule_t width = KBL_ask_rule_of_instance("Root:b:", "width");
+    const host::ModelSnapshot mark = host::snapshot_model();
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "40", nullptr), 0);
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:", "extra", "number", "b.area + 1", nullptr), 0);
+    ASSERT_EQ(KBL_create_child_rule(nullptr, "Root:", "c", "hole", 0, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(KBL_delete_instance_rule("Root:b:", "width"), 0);
+    ASSERT_EQ(KBL_delete_class_rule("hole", "area"), 0);
+    const char* const chains[] = {"Root:"};
+    ASSERT_EQ(KBL_revert(1, chains, 0), 0);
+    ASSERT_EQ(KLINK_ui_adopt_objects(1, &adopted, "Root:"), 0);
+    ASSERT_EQ(KBL_activate_user_class_dir("/nowhere", 0), 0);
+    EXPECT_EQ(KBL_ask_instance("Root:b:"), nullptr) << "reverted away with the root's rules";
+    ASSERT_TRUE(host::restore_model(mark));
+    EXPECT_EQ(number("Root:b:area"), 300) << "the width of before the mark";
+    EXPECT_EQ(KBL_ask_rule_of_instance("Root:b:", "width"), width) << "the same rule comes back";
+    EXPECT_EQ(KBL_ask_rule_of_instance("Root:", "extra"), nullptr);
+    EXPECT_EQ(KBL_ask_instance("Root:c:"), nullptr);
+    ASSERT_NE(KBL_ask_instance("Root:b:"), nullptr) << "the revert went back";
+    EXPECT_NE(KBL_ask_rule_of_name("hole", "area"), nullptr);
+    EXPECT_EQ(number("Root:b:hole:area"), 3.14159265358979323846 * 3.75 * 3.75);
+    EXPECT_EQ(KLINK_ask_object_instance(adopted), nullptr);
+    EXPECT_STREQ(KBL_ask_user_class_dir(), "");
+    // Without a mark nothing is recorded, and the edits stay.
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:b:", "width", "number", "50", nullptr), 0);
+    EXPECT_EQ(number("Root:b:area"), 500);
+}
+
+TEST_F(RulesTest, TheRulesThatReadAnAdoptedBody) {
+    const double origin[3] = {0, 0, 0}, size[3] = {1, 2, 3};
+    int one = 0, two = 0;
+    ZQ_BODY_make_block(origin, size, &one);
+    ZQ_BODY_make_block(origin, size, &two);
+    prepare_bracket();
+    KBE_object_t a = KLINK_ask_object_to_adopt(host::kernel::object_of(one), nullptr, nullptr);
+    KBE_object_t b = KLINK_ask_object_to_adopt(host::kernel::object_of(two), nullptr, nullptr);
+    KBE_object_t both[] = {a, b};
+    ASSERT_EQ(KLINK_ui_adopt_objects(2, both, "Root:"), 0);
+    const auto local = [](KBE_object_t o) {
+        const std::string chain = KBL_ask_name_chain_of_instance(KLINK_ask_object_instance(o));
+        return chain.substr(5, chain.size() - 6);
+    };
+    ASSERT_EQ(KBL_create_dynamic_rule("Root:", "total", "number",
+                                      (local(a) + ".volume + " + local(b) + ".volume").c_str(), nullptr),
+              0);
+    ASSERT_EQ(
+        KBL_create_dynamic_rule("Root:b:", "big", "boolean", ("parent." + local(a) + ".volume > 1").c_str(), nullptr),
+        0);
+    ASSERT_EQ(number("Root:total"), 12);
+    ASSERT_EQ(eval("Root:b:big").kind, unsigned(KBL_KIND_BOOLEAN));
+    const auto texts = [](KBE_object_t o) {
+        int n = -1;
+        TEXT_p_t* t = nullptr;
+        EXPECT_EQ(KLINK_ask_reference_object_rule_text(o, &n, &t), 0);
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i) {
+            char* l = TEXT_to_locale_sized(t[i], -1);
+            out.emplace_back(l);
+            TEXT_free_locale(l);
+            TEXT_free(t[i]);
+        }
+        SM_free(t);
+        return out;
+    };
+    EXPECT_EQ(texts(a), (std::vector<std::string>{"Root:b:big", "Root:total"}));
+    EXPECT_EQ(texts(b), std::vector<std::string>{"Root:total"});
+    EXPECT_TRUE(texts(nullptr).empty());
+    // A pointer that is no adopted object is refused before it is read.
+    int n = 0;
+    TEXT_p_t* t = nullptr;
+    const int frame = host::arm_library_frame();
+    try {
+        KLINK_ask_reference_object_rule_text(reinterpret_cast<KBE_object_t>(&n), &n, &t);
+        ERROR_cancel_handler(frame);
+        ADD_FAILURE() << "accepted";
+    } catch (const host::HostError& e) {
+        EXPECT_EQ(e.code(), KBL_ERR_UNKNOWN);
+    }
 }
 
 }  // namespace
