@@ -211,7 +211,7 @@ int fill_simple_edge(tag edge, int option_1, int option_2, int option_3, double 
                                       reinterpret_cast<char(*)[kTextChars]>(radii.data()), option_1, option_2, option_3,
                                       tolerance, &count);
         if (st != 0) return st;
-        if (count < 0 || count > KX_MODL_BLEND_MAX_POINTS) return KX_MODL_ERR_NO_BLEND_EDGES;
+        if (count < 0 || count > KX_MODL_BLEND_MAX_POINTS) return KX_MODL_ERR_NO_EDGES;
         if (count > 0) {
             const auto n = static_cast<std::size_t>(count);
             he->points = static_cast<BLEND_point_t*>(SM_alloc(n * sizeof(BLEND_point_t)));
@@ -234,7 +234,7 @@ int fill_simple_edge(tag edge, int option_1, int option_2, int option_3, double 
         const int st =
             protected_call(g_cliff_blend, "User induced error caught in cliff blend callback.", edge, &cliff);
         if (st != 0) return st;
-        if (!live(cliff)) return KX_MODL_ERR_NO_BLEND_EDGES;
+        if (!live(cliff)) return KX_MODL_ERR_NO_EDGES;
         he->cliff_edge = cliff;
     }
     return 0;
@@ -280,7 +280,7 @@ extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, i
             if (int st = kx::check({{radius, 1}, {feature, 7}})) return st;
             if (strnlen(radius, kTextChars) >= kTextChars) return kx::param(1);
             items = kx::tags_of(edges);
-            return items.empty() ? static_cast<int>(KX_MODL_ERR_NO_BLEND_EDGES) : 0;
+            return items.empty() ? static_cast<int>(KX_MODL_ERR_NO_EDGES) : 0;
         },
         [&] {
             kx::UndoService& undo = kx::undo_service();
@@ -304,7 +304,7 @@ extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, i
                     st = fill_simple_edge(edge, option_1, option_2, option_3, tolerance, &he);
                     if (st != 0) break;
                 }
-                if (st == 0 && d.number_of_edges == 0) st = KX_MODL_ERR_NO_BLEND_EDGES;
+                if (st == 0 && d.number_of_edges == 0) st = KX_MODL_ERR_NO_EDGES;
                 tag made = NULL_TAG;
                 if (st == 0) {
                     int error = 0;

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -226,3 +230,24 @@ TEST(MessageTables, TableByBase) {
 }
 
 }  // namespace
+
+// Every status code is listed once in the codes header: two names of one
+// number would give one message two meanings (and two lists one code twice).
+TEST(StatusCodes, EveryNumberIsNamedOnce) {
+    std::ifstream in(std::string(KX_SOURCE_DIR) + "/libkxapi/include/kx_codes.h");
+    ASSERT_TRUE(in) << "the codes header";
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::regex row(R"(X\((\w+),\s*(-?\d+))");
+    std::map<long, std::string> names;
+    std::set<std::string> seen;
+    int rows = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), row); it != std::sregex_iterator(); ++it) {
+        const std::string name = (*it)[1];
+        const long code = std::stol((*it)[2]);
+        ++rows;
+        EXPECT_TRUE(seen.insert(name).second) << name << " is listed twice";
+        const auto [at, fresh] = names.emplace(code, name);
+        EXPECT_TRUE(fresh) << code << " is named " << at->second << " and " << name;
+    }
+    EXPECT_GT(rows, 500) << "the header's rows were not found";
+}
