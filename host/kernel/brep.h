@@ -214,6 +214,10 @@ int commit_result(Step s);
 // The record of geometry attached to a live body (false: none).
 bool attached_geometry(int tag, PX_BREP_geometry_t& out);
 
+// ---- partitions (kernel_files.cpp) ----
+// Notes a new partition: kernel tags given out from now on belong to it.
+void partition_made(int partition);
+
 // ---- kernel points (measure.cpp) ----
 // Deletes the kernel point of the tag (PX_point_create); false when the
 // tag is no kernel point.

@@ -96,6 +96,7 @@ void UNDO_ZR_cre_partition(int* partition) {
     auto call = HOST_ENTRY(partition);
     call.need(partition, "the partition output");
     *partition = ++partitions().newest;
+    hd::partition_made(*partition);
 }
 
 int UNDO_ZR_ask_partition(void) {

@@ -29,6 +29,7 @@ struct Lists {
     std::map<int, std::vector<int>> lists;
     int next = 1;
     int params[2] = {0, 1};  // interface parameters 10 and 12
+    int journal = 0;         // interface parameter 2: the journal state
 };
 Lists& st() { return host::service_state<Lists>("kernel check lists"); }
 const bool made = (st(), true);
@@ -37,6 +38,7 @@ int* param(const host::Call& call, const int* n) {
     call.need(n, "the parameter number");
     if (*n == 10) return &st().params[0];
     if (*n == 12) return &st().params[1];
+    if (*n == 2) return &st().journal;
     return nullptr;
 }
 

@@ -574,6 +574,8 @@ enum kx_band {
     X(KX_MODL_ERR_PAST_END, 875011)                \
     X(KX_MODL_ERR_NO_OBJECT_DATA, 875027)          \
     X(KX_MODL_ERR_WRONG_OBJECT, 875033)            \
+    X(KX_ZR_ERR_JOURNAL_OFF, 875155)               \
+    X(KX_PART_ERR_BAD_ORIENTATION, 720005)         \
     X(KX_MODL_ERR_TRANSFORM_REFUSED, 875053)       \
     X(KX_MODL_ERR_CENTROID_FAILED, 875106)         \
     X(KX_MODL_ERR_VALUE_OUT_OF_RANGE, 875120)      \

@@ -45,6 +45,8 @@
 #include "kx_forgeo.h"
 #include "kx_modl_blend.h"
 #include "kx_kf.h"
+#include "kx_zr.h"
+#include "kx_part_import.h"
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
 #include "kx_modl_cre_feat.h"

@@ -1,0 +1,67 @@
+// Part import: a part file merged into the work part, or a kernel data
+// file read as new bodies.
+#include <cmath>
+#include <string>
+
+#include "kx_codes.h"
+#include "kx_mtx.h"
+#include "kx_part_import.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/part/kx_part_util.h"
+#include "libkxapi/zr/kx_zr_files.h"
+
+#include "host/kernel_io/kernel_io.h"
+
+namespace {
+
+int import_part(const char* name, const import_options* options, const double orientation[6], const double point[3],
+                double scale, tag* group) {
+    return kx::with_decoded_name(name, [&](const char* decoded) {
+        double matrix[9];
+        if (KX_MTX3_initialize(orientation, orientation + 3, matrix) == 1)
+            return static_cast<int>(KX_PART_ERR_BAD_ORIENTATION);
+        if (!decoded || !kx::zr::name_fits(decoded)) return kx::param(1);
+        if (CFI_is_brankel_file(decoded)) {
+            // The list of new bodies is not handed on: it goes on every path.
+            struct Bodies {
+                tag_list* list = nullptr;
+                ~Bodies() {
+                    if (list) kx::release([this] { kx::modl::delete_list(&list); });
+                }
+            } bodies;
+            return kx::zr::import_data(decoded, &bodies.list);
+        }
+        base_import_t record{};
+        for (int i = 0; i < 5; ++i) record.options[i] = options->values[i];
+        record.flags[0] = options->flags[0];
+        record.flags[1] = options->flags[1];
+        const int first = base_import_part(decoded, &record, matrix, point, scale, group);
+        if (first == 0) return 0;
+        char found[PX_FILE_NAME_SIZE] = "";
+        PART_locate(decoded, found);
+        if (found[0] == '\0') return first;
+        return base_import_part(found, &record, matrix, point, scale, group);
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+KXAPI int KX_PART_import(const char* part_name, const import_options* options, const double orientation[6],
+                         const double point[3], double scale, tag* group) {
+    return kx::frame(
+        [&] {
+            return kx::check(
+                {{part_name, 1},
+                 {options, 2},
+                 {orientation, 3},
+                 {point && std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2]), 4},
+                 {std::isfinite(scale) && scale > 0, 5},
+                 {group, 6}});
+        },
+        [&] { return import_part(part_name, options, orientation, point, scale, group); });
+}
+
+}  // extern "C"
