@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/kept_law.h"
@@ -41,6 +43,11 @@ struct BeadRow {
     BEAD_data_t head{};
     std::vector<tag_t> curves, placement, secondary;
     std::array<hf::KeptLaw, BEAD_SLOTS> laws;
+    // Read from a part file: placement and secondary hold the face
+    // objects, whose references are taken when the record is read back
+    // (the faces have their kernel identities only once the body is made
+    // again).
+    bool faces_read = false;
 };
 host::TagTable<BeadRow>& rows() {
     static auto* const t = new host::TagTable<BeadRow>("beads");
@@ -274,8 +281,14 @@ void BEAD_read_frec(unsigned int feature, BEAD_data_t* data) {
     *data = row.head;
     data->feature = feature;
     data->curves = copy_out(row.curves);
-    data->placement_frefs = copy_out(row.placement);
-    data->secondary_frefs = copy_out(row.secondary);
+    const auto refs = [&](const std::vector<tag_t>& kept) {
+        if (!row.faces_read) return kept;
+        std::vector<tag_t> out;
+        for (tag_t face : kept) out.push_back(face ? FREF_ask_fref_of_face(face) : 0);
+        return out;
+    };
+    data->placement_frefs = copy_out(refs(row.placement));
+    data->secondary_frefs = copy_out(refs(row.secondary));
     for (int i = 0; i < BEAD_SLOTS; ++i) {
         data->parms[i].exp = r.exps[static_cast<std::size_t>(i)];
         data->parms[i].law = hf::give_law(row.laws[static_cast<std::size_t>(i)]);
@@ -352,3 +365,131 @@ int BEAD_is_bead(unsigned int feature) {
 }
 
 }  // extern "C"
+
+// ---- part-file section "BEAD": the records of the beads -------------------------
+//
+// Payload: rows (part_file::write_rows), one per bead:
+//   14 x i32  shape type, shape value 1, section direction kind, placement
+//             extension, secondary kind, secondary extension, secondary
+//             option code and flag, the three flags, axis kind, plane kind,
+//             shape value 2, end cap
+//   13 x f64  section, secondary, axis and plane directions, tolerance
+//   5 x u32   objects: section axis, secondary plane, axis object, plane
+//             object, target body
+//   2 x str   secondary texts
+//   3 x (u32 count + u32 object numbers)  section curves, placement faces,
+//             secondary faces (a face reference is saved as the face that
+//             carries it)
+//   8 x (str text, kept law)  the parameter slots (see kept_law.h)
+// An object not saved with the part is written as 0xFFFFFFFF and read back
+// as 0. The reader refuses what BEAD_check_data refuses, texts longer than
+// their fields and laws whose arrays do not agree.
+namespace {
+
+namespace pf = host::part_file;
+constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+
+void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
+void put_objects(pf::Writer& out, const pf::SaveContext& ctx, const std::vector<tag_t>& tags) {
+    out.u32(static_cast<std::uint32_t>(tags.size()));
+    for (tag_t t : tags) put_object(out, ctx, t);
+}
+tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNotSaved) return 0;
+    if (n == 0) throw pf::FormatError("a bead names the part as an object");
+    return ctx.tag_of(n);
+}
+std::vector<tag_t> get_objects(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / 4) throw pf::FormatError("a bead's count beyond its row");
+    std::vector<tag_t> out(n);
+    for (tag_t& t : out) t = get_object(in, ctx);
+    return out;
+}
+template <std::size_t N>
+void get_text(pf::Reader& in, char (&field)[N]) {
+    const std::string t = in.str();
+    if (t.size() >= N || t.find('\0') != std::string::npos) throw pf::FormatError("a bead's text is too long");
+    std::memcpy(field, t.c_str(), t.size() + 1);
+}
+
+// The faces that a row's references stand for.
+std::vector<tag_t> faces_of_row(const BeadRow& r, const std::vector<tag_t>& kept) {
+    if (r.faces_read) return kept;
+    std::vector<tag_t> out;
+    for (tag_t fref : kept) out.push_back(FREF_ask_face_of_fref(fref));
+    return out;
+}
+
+void write_beads(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> beads;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (is_bead(f)) beads.push_back(f);
+    pf::write_rows(out, ctx, beads, [&](pf::Writer& row, tag_t t) {
+        const BeadRow& r = *rows().find(t);
+        const BEAD_data_t& d = r.head;
+        for (int v : {d.shape_type, d.shape_value_1, d.section_direction_kind, d.placement_extension, d.secondary_kind,
+                      d.secondary_extension, d.secondary_option_code, d.secondary_option_flag, d.flags[0], d.flags[1],
+                      d.flags[2], d.axis_kind, d.plane_kind, d.shape_value_2, d.end_cap})
+            row.i32(v);
+        for (const double* v : {d.section_direction, d.secondary_direction, d.axis_direction, d.plane_direction})
+            for (int i = 0; i < 3; ++i) row.f64(v[i]);
+        row.f64(d.tolerance);
+        for (tag_t o : {d.section_axis, d.secondary_plane, d.axis_object, d.plane_object, d.target})
+            put_object(row, ctx, o);
+        for (const char* text : d.secondary_text) row.str(text);
+        put_objects(row, ctx, r.curves);
+        put_objects(row, ctx, faces_of_row(r, r.placement));
+        put_objects(row, ctx, faces_of_row(r, r.secondary));
+        for (int i = 0; i < BEAD_SLOTS; ++i) {
+            row.str(d.parms[i].text);
+            hf::write_kept_law(row, ctx, r.laws[static_cast<std::size_t>(i)]);
+        }
+    });
+}
+
+void read_beads(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, BeadRow>> read;
+    pf::read_rows(in, ctx, {"bead row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a bead row of an object that is no feature");
+        BeadRow r;
+        r.faces_read = true;
+        BEAD_data_t& d = r.head;
+        for (int* v :
+             {&d.shape_type, &d.shape_value_1, &d.section_direction_kind, &d.placement_extension, &d.secondary_kind,
+              &d.secondary_extension, &d.secondary_option_code, &d.secondary_option_flag, &d.flags[0], &d.flags[1],
+              &d.flags[2], &d.axis_kind, &d.plane_kind, &d.shape_value_2, &d.end_cap})
+            *v = row.i32();
+        for (double* v : {d.section_direction, d.secondary_direction, d.axis_direction, d.plane_direction})
+            for (int i = 0; i < 3; ++i) v[i] = row.f64();
+        d.tolerance = row.f64();
+        for (tag_t* o : {&d.section_axis, &d.secondary_plane, &d.axis_object, &d.plane_object, &d.target})
+            *o = get_object(row, ctx);
+        for (auto& text : d.secondary_text) get_text(row, text);
+        r.curves = get_objects(row, ctx);
+        r.placement = get_objects(row, ctx);
+        r.secondary = get_objects(row, ctx);
+        for (int i = 0; i < BEAD_SLOTS; ++i) {
+            get_text(row, d.parms[i].text);
+            r.laws[static_cast<std::size_t>(i)] = hf::read_kept_law(row, ctx);
+        }
+        d.number_of_curves = static_cast<int>(r.curves.size());
+        d.number_of_placement = static_cast<int>(r.placement.size());
+        d.number_of_secondary = static_cast<int>(r.secondary.size());
+        // The structural checks of BEAD_check_data.
+        if (d.shape_type < 0 || d.shape_type > 2 || d.number_of_curves < 1 || d.number_of_placement < 1 ||
+            d.section_direction_kind < 0 || d.section_direction_kind > 2 || d.secondary_kind < BEAD_SECONDARY_NONE ||
+            d.secondary_kind > BEAD_SECONDARY_PLANE ||
+            (d.secondary_kind == BEAD_SECONDARY_OWN_FACES && d.number_of_secondary < 1) || d.end_cap < 0 ||
+            d.end_cap > 3)
+            throw pf::FormatError("a bead's record is not one the host makes");
+        read.emplace_back(t, std::move(r));
+    });
+    for (auto& [t, r] : read) rows()[t] = std::move(r);
+}
+
+const bool section_registered = (pf::register_section({{'B', 'E', 'A', 'D'}, write_beads, read_beads}), true);
+
+}  // namespace

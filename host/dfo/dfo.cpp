@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,6 +16,7 @@
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
@@ -1124,3 +1126,146 @@ void TRANS_ask_data(int transform, int* motion_type, unsigned int objects[3], ch
 }
 
 }  // extern "C"
+
+// ---- part-file section "DFOP": what the direct face operations keep ----------
+//
+// Payload: rows (part_file::write_rows), one per direct face operation:
+//   i32 operation (0 face constraint, 1 resize, 2 replace, 3 offset,
+//       4 pattern, 5 local scale, 6 move region)
+//   3 x (u32 count + u32 object numbers)   the face sets
+//   constraint: i32 type, 4 x u32 objects (from face, to object, to
+//       parent, point), str value, i32 number of constraints
+//   i32 replace value, u8 value absent, u8 option
+//   pattern: i32 kind, 2 x i32 counts, 2 x u32 direction objects, u32 axis,
+//       u32 plane
+//   local scale: i32 scale type, 3 x u32 reference objects, 6 x str factors
+//   u8 transform kept; when kept: i32 motion type, 3 x u32 objects, str text
+// An object not saved with the part (a face the operation took away) is
+// written as 0xFFFFFFFF and read back as 0. A move's transform is read back
+// as a new transform owned by the feature. The reader refuses operations,
+// pattern kinds, scale and motion types out of range and texts longer than
+// their fields.
+namespace {
+
+namespace pf = host::part_file;
+constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+
+void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
+tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNotSaved) return 0;
+    if (n == 0) throw pf::FormatError("a direct face operation names the part as an object");
+    return ctx.tag_of(n);
+}
+std::string get_text(pf::Reader& in, std::size_t field) {
+    std::string t = in.str();
+    if (t.size() >= field || t.find('\0') != std::string::npos)
+        throw pf::FormatError("a direct face operation's text is too long");
+    return t;
+}
+
+struct ReadOp {
+    tag_t feature = 0;
+    DfoRow row;
+    bool has_transform = false;
+    Transform transform;
+};
+
+void write_operations(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> ops;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (const DfoRow* r = rows().find(f); r && row_of(f, r->op)) ops.push_back(f);
+    pf::write_rows(out, ctx, ops, [&](pf::Writer& row, tag_t t) {
+        const DfoRow& r = *rows().find(t);
+        row.i32(static_cast<int>(r.op));
+        for (const auto& set : r.sets) {
+            row.u32(static_cast<std::uint32_t>(set.size()));
+            for (tag_t f : set) put_object(row, ctx, f);
+        }
+        const DFO_constraint_t& c = r.constraint;
+        row.i32(c.constraint_type);
+        for (tag_t o : {c.from_face, c.to_object, c.to_parent, c.point}) put_object(row, ctx, o);
+        row.str(text_of(c.value));
+        row.i32(r.number_of_constraints);
+        row.i32(r.value);
+        row.u8(r.value_absent);
+        row.u8(r.option);
+        row.i32(r.kind);
+        row.i32(r.count[0]);
+        row.i32(r.count[1]);
+        for (tag_t o : {r.direction[0], r.direction[1], r.axis, r.plane}) put_object(row, ctx, o);
+        row.i32(r.scale_type);
+        for (tag_t o : r.reference) put_object(row, ctx, o);
+        for (const std::string& f : r.factors) row.str(f);
+        const auto it = r.op == Op::move ? transforms().rows.find(r.transform) : transforms().rows.end();
+        row.u8(it != transforms().rows.end() ? 1 : 0);
+        if (it == transforms().rows.end()) return;
+        row.i32(it->second.type);
+        for (tag_t o : it->second.objects) put_object(row, ctx, o);
+        row.str(it->second.text);
+    });
+}
+
+void read_operations(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<ReadOp> read;
+    pf::read_rows(in, ctx, {"direct face operation row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a direct face operation row of an object that is no feature");
+        ReadOp op;
+        op.feature = t;
+        DfoRow& r = op.row;
+        const int kind = row.i32();
+        if (kind < 0 || kind >= static_cast<int>(kKinds.size()))
+            throw pf::FormatError("a direct face operation of no known kind");
+        r.op = static_cast<Op>(kind);
+        for (auto& set : r.sets) {
+            const std::uint32_t n = row.u32();
+            if (n > row.left() / 4) throw pf::FormatError("a direct face operation's count beyond its row");
+            set.resize(n);
+            for (tag_t& f : set) f = get_object(row, ctx);
+        }
+        DFO_constraint_t& c = r.constraint;
+        c.constraint_type = row.i32();
+        for (unsigned int* o : {&c.from_face, &c.to_object, &c.to_parent, &c.point}) *o = get_object(row, ctx);
+        put_text(c.value, get_text(row, DFO_TEXT_CHARS));
+        r.number_of_constraints = row.i32();
+        r.value = row.i32();
+        r.value_absent = row.u8();
+        r.option = row.u8();
+        r.kind = row.i32();
+        r.count[0] = row.i32();
+        r.count[1] = row.i32();
+        for (tag_t* o : {&r.direction[0], &r.direction[1], &r.axis, &r.plane}) *o = get_object(row, ctx);
+        r.scale_type = row.i32();
+        for (tag_t& o : r.reference) o = get_object(row, ctx);
+        for (std::string& f : r.factors) f = get_text(row, LSCALE_FACTOR_CHARS);
+        const std::uint8_t kept = row.u8();
+        if (kept > 1 || (kept == 1 && r.op != Op::move))
+            throw pf::FormatError("a transform kept by an operation other than a move");
+        if (kept) {
+            op.has_transform = true;
+            op.transform.type = row.i32();
+            for (tag_t& o : op.transform.objects) o = get_object(row, ctx);
+            op.transform.text = get_text(row, DFO_TEXT_CHARS);
+            op.transform.owner = t;
+            if (op.transform.type < TRANS_POINT_TO_POINT || op.transform.type > TRANS_AXIS_TO_AXIS)
+                throw pf::FormatError("a transform of no known motion type");
+        }
+        if (r.kind < PTRN_RECTANGULAR || r.kind > PTRN_MIRROR || r.scale_type < 0 || r.scale_type > 2 ||
+            r.value_absent > 1)
+            throw pf::FormatError("a direct face operation holds values the host does not make");
+        read.push_back(std::move(op));
+    });
+    for (ReadOp& op : read) {
+        if (op.has_transform) {
+            Transforms& all = transforms();
+            op.row.transform = ++all.next;
+            all.rows[op.row.transform] = std::move(op.transform);
+        }
+        rows()[op.feature] = std::move(op.row);
+    }
+}
+
+const bool section_registered = (pf::register_section({{'D', 'F', 'O', 'P'}, write_operations, read_operations}), true);
+
+}  // namespace

@@ -2,6 +2,9 @@
 #include "host/feature/kept_law.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "host/data/part_file.h"
 
 namespace host::feature {
 
@@ -44,6 +47,84 @@ void free_law(host_law* law) {
     SM_free(law->values);
     SM_free(law->expressions);
     SM_free(law);
+}
+
+namespace {
+
+namespace pf = host::part_file;
+constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+
+void put_object(pf::Writer& out, const pf::SaveContext& ctx, unsigned int t) {
+    out.u32(t == 0 ? kNotSaved : ctx.index(t));
+}
+void put_reals(pf::Writer& out, const std::vector<double>& v) {
+    out.u32(static_cast<std::uint32_t>(v.size()));
+    for (double d : v) out.f64(d);
+}
+unsigned int get_object(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint32_t n = in.u32();
+    if (n == kNotSaved) return 0;
+    if (n == 0) throw pf::FormatError("a law names the part as an object");
+    return ctx.tag_of(n);
+}
+std::uint32_t get_count(pf::Reader& in, std::size_t each) {
+    const std::uint32_t n = in.u32();
+    if (n > in.left() / each) throw pf::FormatError("a law's count beyond its row");
+    return n;
+}
+std::vector<double> get_reals(pf::Reader& in) {
+    std::vector<double> out(get_count(in, 8));
+    for (double& d : out) d = in.f64();
+    return out;
+}
+
+}  // namespace
+
+void write_kept_law(pf::Writer& out, const pf::SaveContext& ctx, const KeptLaw& law) {
+    out.u8(law.present ? 1 : 0);
+    if (!law.present) return;
+    const host_law& h = law.head;
+    out.i32(h.type);
+    for (double d : {h.one, h.tolerance, h.zero, h.tolerance2, h.fine_tolerance}) out.f64(d);
+    put_object(out, ctx, h.base_direction);
+    out.i32(h.base_sense);
+    for (double d : h.frame) out.f64(d);
+    out.i32(h.n_position_doubles);
+    put_reals(out, law.positions);
+    put_reals(out, law.parameters);
+    put_reals(out, law.values);
+    out.u32(static_cast<std::uint32_t>(law.expressions.size()));
+    for (unsigned int e : law.expressions) put_object(out, ctx, e);
+    put_object(out, ctx, h.exp_a);
+    put_object(out, ctx, h.exp_b);
+}
+
+KeptLaw read_kept_law(pf::Reader& in, const pf::LoadContext& ctx) {
+    KeptLaw law;
+    const std::uint8_t present = in.u8();
+    if (present > 1) throw pf::FormatError("a law is neither there nor missing");
+    if (!present) return law;
+    law.present = true;
+    host_law& h = law.head;
+    h.type = in.i32();
+    for (double* d : {&h.one, &h.tolerance, &h.zero, &h.tolerance2, &h.fine_tolerance}) *d = in.f64();
+    h.base_direction = get_object(in, ctx);
+    h.base_sense = in.i32();
+    for (double& d : h.frame) d = in.f64();
+    h.n_position_doubles = in.i32();
+    law.positions = get_reals(in);
+    law.parameters = get_reals(in);
+    law.values = get_reals(in);
+    law.expressions.resize(get_count(in, 4));
+    for (unsigned int& e : law.expressions) e = get_object(in, ctx);
+    h.exp_a = get_object(in, ctx);
+    h.exp_b = get_object(in, ctx);
+    if (h.n_position_doubles < 0 || static_cast<std::size_t>(h.n_position_doubles) != law.positions.size() ||
+        (!law.parameters.empty() && law.parameters.size() != law.values.size()) ||
+        (!law.expressions.empty() && law.expressions.size() != law.values.size()))
+        throw pf::FormatError("a law has arrays of other sizes than it says");
+    h.n_values = static_cast<int>(law.values.size());
+    return law;
 }
 
 }  // namespace host::feature

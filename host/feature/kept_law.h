@@ -10,6 +10,13 @@
 #include "host/feature/profiles.h"
 #include "host/services/memory.h"
 
+namespace host::part_file {
+class Writer;
+class Reader;
+struct SaveContext;
+struct LoadContext;
+}  // namespace host::part_file
+
 namespace host::feature {
 
 // The n items as a vector (empty for none).
@@ -41,6 +48,17 @@ struct KeptLaw {
 KeptLaw keep_law(const host_law* law);
 host_law* give_law(const KeptLaw& kept);
 void free_law(host_law* law);
+
+// A kept law in a part-file row: u8 present; when present i32 type, 5 x f64
+// (one, tolerance, zero, tolerance2, fine tolerance), u32 base direction,
+// i32 base sense, 6 x f64 frame, i32 position doubles, 3 x (u32 count +
+// f64) positions, parameters and values, u32 count + u32 expression
+// numbers, u32 exp_a, u32 exp_b. Objects go by their number in the file
+// (0xFFFFFFFF: none, or one not saved with the part, read back as 0); the
+// law's spine and law curve are not saved. read_kept_law throws
+// part_file::FormatError for a law whose arrays do not agree.
+void write_kept_law(part_file::Writer& out, const part_file::SaveContext& ctx, const KeptLaw& law);
+KeptLaw read_kept_law(part_file::Reader& in, const part_file::LoadContext& ctx);
 
 }  // namespace host::feature
 

@@ -6,11 +6,15 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "host/data/part_file.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 
 namespace {
 
@@ -201,3 +205,63 @@ double SMBEND_ask_p_factor(unsigned int feature) {
 }
 
 }  // extern "C"
+
+// ---- part-file section "SMTL": the sheet-metal records ------------------------
+//
+// Payload: rows (part_file::write_rows), one per sheet-metal feature:
+//   i32 kind, str formula, f64 forming factor, i32 state,
+//   bend record: f64 angle, f64 radius, f64 p-factor, str formula
+// The reader refuses a kind the host does not make, an empty formula, a
+// factor outside 0 to 1, a state other than 0 or 1 and a bend formula
+// longer than its field.
+namespace {
+
+namespace pf = host::part_file;
+
+void write_sheets(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> sheets;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (rows().find(f)) sheets.push_back(f);
+    pf::write_rows(out, ctx, sheets, [&](pf::Writer& row, tag_t t) {
+        const SheetRow& r = *rows().find(t);
+        row.i32(r.kind);
+        row.str(r.formula);
+        row.f64(r.factor);
+        row.i32(r.state);
+        row.f64(r.bend.angle);
+        row.f64(r.bend.radius);
+        row.f64(r.bend.p_factor);
+        row.str(r.bend.formula);
+    });
+}
+
+bool factor_in_range(double f) { return std::isfinite(f) && f >= 0 && f <= 1; }
+
+void read_sheets(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, SheetRow>> read;
+    pf::read_rows(in, ctx, {"sheet-metal row", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a sheet-metal row of an object that is no feature");
+        SheetRow r;
+        r.kind = row.i32();
+        r.formula = row.str();
+        r.factor = row.f64();
+        r.state = row.i32();
+        r.bend.angle = row.f64();
+        r.bend.radius = row.f64();
+        r.bend.p_factor = row.f64();
+        const std::string bend = row.str();
+        if (!known_kind(r.kind) || r.formula.empty() || r.formula.find('\0') != std::string::npos ||
+            !factor_in_range(r.factor) || (r.state != 0 && r.state != 1) || !std::isfinite(r.bend.angle) ||
+            !std::isfinite(r.bend.radius) || !factor_in_range(r.bend.p_factor) || bend.size() >= SMBEND_FORMULA_CHARS ||
+            bend.find('\0') != std::string::npos)
+            throw pf::FormatError("a sheet-metal record holds values the host does not make");
+        std::memcpy(r.bend.formula, bend.c_str(), bend.size() + 1);
+        read.emplace_back(t, std::move(r));
+    });
+    for (auto& [t, r] : read) rows()[t] = std::move(r);
+}
+
+const bool section_registered = (pf::register_section({{'S', 'M', 'T', 'L'}, write_sheets, read_sheets}), true);
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include "kx_modl_bend_allowance.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 #include "host/services/objects.h"
@@ -91,7 +92,19 @@ int forming(int count, const tag* features, unsigned char* changed, int mode) {
                 if (features[i] == NULL_TAG) return static_cast<int>(KX_MODL_ERR_NULL_FEATURE);
             return changed ? 0 : static_cast<int>(KX_MODL_ERR_BAD_FLAG);
         },
-        [&] { return set_forming(count, features, changed, mode); });
+        [&] {
+            // Every feature or none: a failure part-way takes back the
+            // features changed before it, and *changed is set only then.
+            int status = 0;
+            unsigned char now = *changed;
+            if (int st = kx::edit_with_tail([&] {
+                    status = set_forming(count, features, &now, mode);
+                    return 0;
+                }))
+                return st;
+            *changed = now;
+            return status;
+        });
 }
 
 // The first checks of the single-feature functions.

@@ -20,6 +20,7 @@
 #include "host/kernel/kernel.h"
 #include "host/services/attributes.h"
 #include "host/services/objects.h"
+#include "host/sheetmetal/sheetmetal.h"
 #include "part_test_util.h"
 
 namespace {
@@ -156,6 +157,17 @@ protected:
         unsigned combined = 0;
         EXPECT_EQ(CPROJ_CMB_create_frec(&meet, &combined), 0);
         out["curvefeat.prt"] = saved(featured);
+
+        // Sheet-metal records (section "SMTL"): a flange partly formed, a
+        // bridge unformed and a bend.
+        const unsigned sheet = host::parts::create(path("sheetmetal.prt"));
+        unsigned flange = 0, sm_bridge = 0, bend = 0;
+        EXPECT_EQ(SMD_create_feature(sheet, SMD_FLANGE, "(R+K*T)*rad(A)", &flange), 0);
+        EXPECT_EQ(SMD_create_feature(sheet, SMD_BRIDGE, "B*T", &sm_bridge), 0);
+        EXPECT_EQ(SMD_create_feature(sheet, SMD_BEND, "R+T/2", &bend), 0);
+        EXPECT_EQ(PIPNAV_set_state(flange, 45, 2, 3), 1);
+        EXPECT_EQ(PIPNAV_set_state(sm_bridge, 0, 0, 1), 1);
+        out["sheetmetal.prt"] = saved(sheet);
 
         out["crafted.prt"] = crafted::file_bytes(crafted::sound());
         return out;

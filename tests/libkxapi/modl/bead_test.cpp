@@ -6,6 +6,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -616,6 +620,159 @@ TEST_F(Bead, PartFileKeepsTheBeadAndItsSizes) {
     ASSERT_EQ(KX_MODL_update(), 0);
     body_ = FREC_ask_body(read_bead);
     EXPECT_NEAR(volume() - plate, v_area(10, 6) * kPlateLength, 1e-6 * plate);
+}
+
+// An answer as text, its objects through `as` (the tags of a part read
+// back for those of the part saved).
+std::string describe(const Answer& a, const std::function<tag(tag)>& as) {
+    std::ostringstream out;
+    const auto vec = [&](const KX_MODL_vector* v) {
+        if (!v) return void(out << " -");
+        out << " v" << v->type << '/' << v->reverse;
+        if (v->type == 1) out << ' ' << as(v->u.axis);
+        else if (v->type == 2) out << ' ' << as(v->u.face.face) << ' ' << v->u.face.point[0];
+        else
+            for (double d : v->u.points.start) out << ' ' << d;
+    };
+    const auto faces = [&](const bead_faces* f) {
+        if (!f) return void(out << " no set");
+        out << " ext " << f->extension_type << ':';
+        for (int i = 0; i < f->number_of_faces; ++i) out << ' ' << as(f->faces[i]);
+    };
+    const auto parm = [&](const KX_MODL_parm* p) {
+        if (!p) return void(out << " -");
+        out << " m" << p->method;
+        if (p->method == 0) return void(out << ' ' << formula(p->u.expression));
+        const auto* law = static_cast<const KX_MODL_law*>(p->u.law);
+        out << " law " << law->method << ' ' << formula(law->u.values.start_value) << ' '
+            << formula(law->u.values.end_value);
+    };
+    out << "curves";
+    for (int i = 0; i < a.section.number_of_curves; ++i) out << ' ' << as(a.section.curves[i]);
+    out << " rise " << a.section.direction_option;
+    vec(a.section.direction);
+    out << " placement";
+    faces(&a.placement);
+    out << " secondary" << (a.secondary.set == &a.placement ? " placement" : "");
+    if (a.secondary.set != &a.placement) faces(a.secondary.set);
+    out << " option " << a.secondary.option << " text " << a.secondary.text;
+    vec(a.secondary.direction);
+    out << " plane " << a.plane.type;
+    vec(a.plane.plane);
+    out << " axis";
+    vec(&a.axis);
+    out << " shape " << a.shape.shape_type << ' ' << a.shape.width_flag << a.shape.top_radius_flag
+        << a.shape.bottom_radius_flag << ' ' << a.shape.end_cap << ' ' << a.shape.value_1 << ' ' << a.shape.value_2;
+    for (const KX_MODL_parm* p : {a.shape.depth, a.shape.width, a.shape.top_radius, a.shape.bottom_radius,
+                                  a.shape.side_angle, a.shape.offset, a.shape.end_length, a.shape.end_angle})
+        parm(p);
+    return out.str();
+}
+
+TEST_F(Bead, PartFileKeepsWhatTheBeadIsAskedFor) {
+    const double y_dir[3] = {0, 1, 0}, z_dir[3] = {0, 0, 1};
+    const tag datum_plane = direction_object(HOST_TYPE_DATUM_PLANE, 30, y_dir);
+    const tag datum_axis = direction_object(HOST_TYPE_DATUM_AXIS, 0, z_dir);
+    enum Secondary { none, placement_record, own_faces, on_datum_plane };
+    const struct {
+        Secondary secondary;
+        int rise;  // section direction vector type, -1 none
+        int law;   // law method of the top radius, -1 an expression
+        int axis;  // axis vector type
+    } cases[] = {{none, -1, -1, 0}, {placement_record, 0, 1, 1}, {own_faces, 1, 0, 2}, {on_datum_plane, 3, 2, 0}};
+    std::vector<tag> beads;
+    double x = 10;
+    for (const auto& c : cases) {
+        Request r;
+        const tag under = top(x);
+        r.set(across(x), under);
+        r.placement.extension_type = 2;
+        if (c.rise >= 0) {
+            r.section.direction_option = 1;
+            r.rise.type = c.rise;
+            if (c.rise == 0) r.rise.u.components[2] = 2;
+            if (c.rise == 1) r.rise.u.axis = datum_axis;
+            if (c.rise == 3) r.rise.u.points.end[2] = 3;
+        }
+        if (c.law >= 0) {
+            r.law.method = c.law;
+            std::strcpy(r.law.u.values.start_value, "3");
+            std::strcpy(r.law.u.values.end_value, "5");
+            r.parms[2].method = 2;
+            r.parms[2].u.law = &r.law;
+        }
+        r.axis = KX_MODL_vector{};
+        r.axis.type = c.axis;
+        if (c.axis == 0) r.axis.u.components[0] = 1;
+        if (c.axis == 1) r.axis.u.axis = datum_axis;
+        if (c.axis == 2) {
+            r.axis.reverse = 1;
+            r.axis.u.face.face = under;
+            r.axis.u.face.point[0] = x;
+        }
+        if (c.secondary != none) {
+            r.with_secondary = true;
+            r.secondary.option = 1;
+            r.secondary_dir.type = 0;
+            r.secondary_dir.u.components[1] = 4;
+            std::strcpy(r.secondary.text, "0.5%s");
+            r.secondary_set.extension_type = 3;
+            r.secondary.set = c.secondary == placement_record ? &r.placement : &r.secondary_set;
+            if (c.secondary == own_faces) r.secondary_faces = {under, front()};
+            if (c.secondary == on_datum_plane) r.secondary_faces = {datum_plane};
+        }
+        tag bead = NULL_TAG;
+        ASSERT_EQ(r.create(&bead), 0);
+        beads.push_back(bead);
+        x += 22;
+    }
+    std::vector<std::string> before;
+    for (tag bead : beads) {
+        Answer a;
+        ASSERT_EQ(a.ask(bead), 0);
+        before.push_back(describe(a, [](tag t) { return t; }));
+    }
+    const double volume_before = volume();
+    std::map<unsigned int, unsigned int> read = reopen_part(part_, kxtest::fresh_process);
+    const auto as_read = [&](tag t) { return t == NULL_TAG ? NULL_TAG : read[t]; };
+    for (std::size_t i = 0; i < beads.size(); ++i) {
+        SCOPED_TRACE(i);
+        const tag bead = as_read(beads[i]);
+        EXPECT_EQ(BEAD_is_bead(bead), 1);
+        Answer a;
+        ASSERT_EQ(a.ask(bead), 0);
+        std::string expected = before[i];
+        EXPECT_EQ(describe(a,
+                           [&](tag t) {
+                               // Tags of the part read back, named as the saved ones.
+                               for (const auto& [was, now] : read)
+                                   if (now == t) return was;
+                               return t;
+                           }),
+                  expected);
+    }
+    body_ = FREC_ask_body(as_read(beads[0]));
+    EXPECT_NEAR(volume(), volume_before, 1e-6 * volume_before);
+}
+
+// Rows of section "BEAD" that no bead has are refused as a corrupt file,
+// the model as it was.
+TEST_F(Bead, DamagedBeadRowsAreRefused) {
+    Request r;
+    r.set(across(50), top());
+    tag bead = NULL_TAG;
+    ASSERT_EQ(r.create(&bead), 0);
+    // The row starts at byte 12 (count, object number, size): the shape
+    // type, then the section direction kind at byte 20; the first
+    // secondary text's length sits after 15 integers, 13 reals and 5
+    // objects.
+    const std::size_t texts = 12 + 15 * 4 + 13 * 8 + 5 * 4;
+    const kxtest::RowDamage damages[] = {
+        {"shape type 3", "BEAD", 12, kxtest::le32(2), kxtest::le32(3)},
+        {"section direction kind 7", "BEAD", 20, kxtest::le32(0), kxtest::le32(7)},
+        {"secondary text over its field", "BEAD", texts, kxtest::le32(3), kxtest::le32(BEAD_SECONDARY_CHARS)},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
 }
 
 TEST_F(Bead, NotInitialised) {

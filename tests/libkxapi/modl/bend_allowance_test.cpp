@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/control/control.h"
@@ -12,6 +14,8 @@
 #include "host/feature/feature.h"
 #include "host/sheetmetal/sheetmetal.h"
 #include "kxapi.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -203,6 +207,58 @@ TEST_F(BendAllowance, HostErrorBecomesStatusAndIsAcknowledged) {
     const auto acked = host::control::acknowledged_codes();
     EXPECT_NE(std::find(acked.begin(), acked.end(), 670099), acked.end());
     EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+TEST_F(BendAllowance, PartFileKeepsFormulasFactorsAndStates) {
+    const std::vector<tag> features = {make(SMD_FLANGE, "K*T"), make(SMD_FLANGE_ALT, "%s+T"),
+                                       make(SMD_GENERAL_FLANGE, "G*T"), make(SMD_BRIDGE, "B*T"), make(SMD_BEND, "R+T")};
+    double quarter = 0.25, half = 0.5;
+    ASSERT_EQ(KX_MODL_edit_formable_feature_state(features[0], 2, &quarter), 0);
+    ASSERT_EQ(KX_MODL_edit_formable_feature_state(features[4], 2, &half), 0);
+    unsigned char changed = 0;
+    ASSERT_EQ(KX_MODL_unform_features(1, &features[2], &changed), 0);
+    const auto asked = [](tag f) {
+        int state = -1;
+        double factor = -1;
+        const int status = KX_MODL_ask_formable_feature_state(f, &state, &factor);
+        return std::make_tuple(SMDUTL_ask_smd_feature_type(f), formula(f), status, state, factor);
+    };
+    std::vector<decltype(asked(0))> before;
+    for (tag f : features) before.push_back(asked(f));
+    const int general_state = GENFLG_ask_state(features[2]), bridge_state = SMBRIDGE_ask_state(features[3]);
+    SMBEND_record_t bend{};
+    SMBEND_ask_smbend(features[4], &bend);
+    std::map<unsigned int, unsigned int> read = reopen_part(part_, kxtest::fresh_process);
+    for (std::size_t i = 0; i < features.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(asked(read[features[i]]), before[i]);
+    }
+    EXPECT_EQ(GENFLG_ask_state(read[features[2]]), general_state);
+    EXPECT_EQ(SMBRIDGE_ask_state(read[features[3]]), bridge_state);
+    SMBEND_record_t bend_read{};
+    SMBEND_ask_smbend(read[features[4]], &bend_read);
+    EXPECT_EQ(bend_read.angle, bend.angle);
+    EXPECT_EQ(bend_read.radius, bend.radius);
+    EXPECT_EQ(bend_read.p_factor, bend.p_factor);
+    EXPECT_STREQ(bend_read.formula, bend.formula);
+    // What was read edits as what was made.
+    EXPECT_EQ(KX_MODL_edit_bend_allowance_formula(read[features[0]], "T/2"), 0);
+    EXPECT_EQ(formula(read[features[0]]), "T/2");
+}
+
+// Rows of section "SMTL" that no sheet-metal feature has are refused as a
+// corrupt file, the model as it was.
+TEST_F(BendAllowance, DamagedSheetMetalRowsAreRefused) {
+    make(SMD_FLANGE, "K*T");
+    // The row starts at byte 12 (count, object number, size): the kind,
+    // the formula (length and 3 bytes), the factor, the state.
+    const kxtest::RowDamage damages[] = {
+        {"kind 7", "SMTL", 12, kxtest::le32(0), kxtest::le32(7)},
+        {"empty formula", "SMTL", 16, kxtest::le32(3), kxtest::le32(0)},
+        {"factor 2", "SMTL", 23, kxtest::f64_bytes(1.0), kxtest::f64_bytes(2.0)},
+        {"state 5", "SMTL", 31, kxtest::le32(1), kxtest::le32(5)},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
 }
 
 TEST_F(BendAllowance, NotInitialised) {

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,15 @@
 #include "host/kernel/kernel.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_modl.h"
 #include "kx_modl_dfo.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 
 namespace {
 
@@ -539,6 +544,242 @@ TEST_F(Dfo, FaceConstraintPutsTheTopAtTheValueFromTheBottom) {
     EXPECT_EQ(KX_MODL_edit_face_constraint(feature, nullptr, &c), 875366);
     EXPECT_NEAR(volume(), now, 1e-9);
     EXPECT_EQ(marks(), 0);
+}
+
+// ---- part files ----------------------------------------------------------------------
+
+// Each operation saved and read back: its ask answers as before the save
+// (objects named by the tags they had), its body is made again, and the
+// damaged rows of its section are refused.
+TEST_F(Dfo, PartFileKeepsWhatEachOperationIsAskedFor) {
+    using As = std::function<tag(tag)>;
+    const auto list = [](std::ostringstream& out, const As& as, const tag* t, int n) {
+        out << " [";
+        for (int i = 0; i < n; ++i) out << ' ' << as(t[i]);
+        out << " ]";
+    };
+    const auto seeds = [&](std::ostringstream& out, const As& as, dfo_region* r) {
+        if (!r) return void(out << " no region");
+        list(out, as, r->seed_faces, r->number_of_seed_faces);
+        list(out, as, r->second_faces, r->number_of_second_faces);
+        list(out, as, r->third_faces, r->number_of_third_faces);
+        free_region(r);
+    };
+    struct Case {
+        const char* what;
+        std::function<tag()> make;
+        std::function<std::string(tag, const As&)> ask;
+    };
+    const Case cases[] = {
+        {"offset region",
+         [this] {
+             std::vector<tag> top{plane_face({0, 0, 1}, 20)};
+             const dfo_region r = region(top);
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_offset_region(&r, "5", &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             dfo_region* back = nullptr;
+             char text[KX_MODL_DFO_TEXT] = "";
+             out << KX_MODL_ask_offset_region(f, &back, text) << ' ' << text;
+             seeds(out, as, back);
+             return out.str();
+         }},
+        {"move region",
+         [this] {
+             boss(10, 10);
+             std::vector<tag> faces = faces_in({10, 10, 20, 20, 20, 25});
+             const dfo_region r = region(faces);
+             move_distance m{};
+             m.direction = edge_along(0);
+             std::strcpy(m.displacement, "20");
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_move_region(1, &r, &m, &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             int type = -1;
+             dfo_region* back = nullptr;
+             void* motion = nullptr;
+             out << KX_MODL_ask_move_region(f, &type, &back, &motion) << ' ' << type;
+             if (motion) {
+                 const auto* d = static_cast<const move_distance*>(motion);
+                 out << ' ' << as(d->direction) << ' ' << d->displacement;
+             }
+             KX_free(motion);
+             seeds(out, as, back);
+             return out.str();
+         }},
+        {"rectangular pattern",
+         [this] {
+             boss(10, 10);
+             std::vector<tag> faces = faces_in({10, 10, 20, 20, 20, 25});
+             const dfo_region r = region(faces);
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_rectangular_pattern_face(&r, edge_along(0), edge_along(1), 3, 2, "20", "15", &f),
+                       0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             dfo_region* back = nullptr;
+             tag d1 = NULL_TAG, d2 = NULL_TAG;
+             int c1 = 0, c2 = 0;
+             char s1[KX_MODL_DFO_TEXT] = "", s2[KX_MODL_DFO_TEXT] = "";
+             out << KX_MODL_ask_rectangular_pattern_face(f, &back, &d1, &d2, &c1, &c2, s1, s2) << ' ' << as(d1) << ' '
+                 << as(d2) << ' ' << c1 << ' ' << c2 << ' ' << s1 << ' ' << s2;
+             seeds(out, as, back);
+             return out.str();
+         }},
+        {"local scale",
+         [this] {
+             boss(40, 20);
+             std::vector<tag> faces = faces_in({40, 20, 20, 50, 30, 25});
+             const dfo_region r = region(faces);
+             const char factors[3][KX_MODL_DFO_TEXT] = {"2", "3", ""};
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_local_scale(1, &r, point({45, 25, 20}), NULL_TAG, NULL_TAG, factors, &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             int type = -1;
+             dfo_region* back = nullptr;
+             tag r1 = 1, r2 = 1, r3 = 1;
+             char factors[3][KX_MODL_DFO_TEXT] = {"a", "b", "c"};
+             out << KX_MODL_ask_local_scale(f, &type, &back, &r1, &r2, &r3, factors) << ' ' << type << ' ' << as(r1)
+                 << ' ' << as(r2) << ' ' << as(r3) << ' ' << factors[0] << ' ' << factors[1] << ' ' << factors[2];
+             seeds(out, as, back);
+             return out.str();
+         }},
+        {"resize face",
+         [this] {
+             const char* sizes[] = {"20", "40"};
+             const double axis[] = {50, 25, -10, 0, 0, 1};
+             unsigned int cylinder = 0;
+             EXPECT_EQ(
+                 FEAT_create(part_, "CYLINDER", 2, sizes, 6, axis, 0, nullptr, body_, FEAT_SIGN_SUBTRACT, &cylinder),
+                 0);
+             std::vector<tag> hole = faces_in({40, 15, 0, 60, 35, 20});
+             std::vector<tag> third{plane_face({0, 0, 1}, 20)};
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_resize_face(hole.data(), 1, third.data(), 1, "12", &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             tag* faces = nullptr;
+             tag* thirds = nullptr;
+             int n = 0, n3 = 0;
+             char text[KX_MODL_DFO_TEXT] = "";
+             out << KX_MODL_ask_resize_face(f, &faces, &n, &thirds, &n3, text) << ' ' << text;
+             list(out, as, faces, n);
+             list(out, as, thirds, n3);
+             KX_free(faces);
+             KX_free(thirds);
+             return out.str();
+         }},
+        {"replace face",
+         [this] {
+             block({10, 10, 15}, {20, 20, 6}, body_, FEAT_SIGN_SUBTRACT);
+             block({60, 10, 10}, {20, 20, 11}, body_, FEAT_SIGN_SUBTRACT);
+             std::vector<tag> floor{plane_face({0, 0, 1}, 15)};
+             std::vector<tag> with{plane_face({0, 0, 1}, 10)};
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_replace_face(floor.data(), 1, with.data(), 1, 0, 'y', &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             tag* faces = nullptr;
+             tag* with = nullptr;
+             int n = 0, nw = 0, value = -1;
+             char option = 0;
+             out << KX_MODL_ask_replace_face(f, &faces, &n, &with, &nw, &value, &option) << ' ' << value << ' '
+                 << option;
+             list(out, as, faces, n);
+             list(out, as, with, nw);
+             KX_free(faces);
+             KX_free(with);
+             return out.str();
+         }},
+        {"face constraint",
+         [this] {
+             face_constraint_data c{};
+             c.constraint_type = 7;
+             c.from_face = plane_face({0, 0, 1}, 20);
+             c.to_object = plane_face({0, 0, -1}, 0);
+             std::strcpy(c.value, "30");
+             std::vector<tag> seeds{c.from_face};
+             const dfo_region r = region(seeds);
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_face_constraint(&r, &c, &f), 0);
+             return f;
+         },
+         [&](tag f, const As& as) {
+             std::ostringstream out;
+             dfo_region* back = nullptr;
+             face_constraint_data* c = nullptr;
+             out << KX_MODL_ask_face_constraint(f, &back, &c);
+             if (c)
+                 out << ' ' << c->constraint_type << ' ' << as(c->from_face) << ' ' << as(c->to_object) << ' '
+                     << as(c->point) << ' ' << c->value;
+             KX_free(c);
+             seeds(out, as, back);
+             return out.str();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        const tag feature = c.make();
+        ASSERT_NE(feature, NULL_TAG);
+        // Faces that the operation took away (a moved or scaled region's)
+        // are no objects of the part any more: they read back as none.
+        const std::string before = c.ask(feature, [](tag t) { return host::objects::is_alive(t) ? t : NULL_TAG; });
+        EXPECT_EQ(before.substr(0, 2), "0 ");
+        const double volume_before = volume();
+        const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
+        body_ = read.at(body_);
+        const auto was = [&](tag t) {
+            for (const auto& [saved, now] : read)
+                if (now == t && t != NULL_TAG) return saved;
+            return t;
+        };
+        EXPECT_EQ(c.ask(read.at(feature), was), before);
+        EXPECT_NEAR(volume(), volume_before, 1e-6);
+        // The body follows an edit of what was read back.
+        if (std::string(c.what) == "move region") {
+            move_distance m{};
+            m.direction = edge_along(0);
+            std::strcpy(m.displacement, "40");
+            ASSERT_EQ(KX_MODL_edit_move_region(read.at(feature), 1, nullptr, &m), 0);
+            ASSERT_EQ(update(), 0);
+            EXPECT_NEAR(added_centroid_x(kBoss), 15 + 40, 1e-6);
+        }
+    }
+}
+
+TEST_F(Dfo, DamagedOperationRowsAreRefused) {
+    boss(10, 10);
+    std::vector<tag> faces = faces_in({10, 10, 20, 20, 20, 25});
+    const dfo_region r = region(faces);
+    move_distance m{};
+    m.direction = edge_along(0);
+    std::strcpy(m.displacement, "20");
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_move_region(1, &r, &m, &feature), 0);
+    // The row starts at byte 12 (count, object number, size): the
+    // operation (6, move region), then the seed set's count.
+    const kxtest::RowDamage damages[] = {
+        {"operation 9", "DFOP", 12, kxtest::le32(6), kxtest::le32(9)},
+        {"seed count past the row", "DFOP", 16, kxtest::le32(5), kxtest::le32(0x10000)},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
 }
 
 // ---- codes ------------------------------------------------------------------------
