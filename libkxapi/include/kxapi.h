@@ -50,5 +50,7 @@
 #include "kx_modl_cre_feat.h"
 #include "kx_modl_bead.h"
 #include "kx_modl_bend_allowance.h"
+#include "kx_patt.h"
+#include "kx_process_aid.h"
 
 #endif
