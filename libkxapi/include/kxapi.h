@@ -52,5 +52,6 @@
 #include "kx_modl_bend_allowance.h"
 #include "kx_patt.h"
 #include "kx_process_aid.h"
+#include "kx_modl_body_ops.h"
 
 #endif
