@@ -79,6 +79,7 @@ enum class Op {
     first_piece,  // keeps the first solid of a body of several (pieces.cpp)
     varying_blend,  // a blend whose radius runs through points along each edge
     bead,           // a section swept along curves over faces, united (bead_sweep.cpp)
+    hollow_faces,   // a hollow with faces of their own thickness (body_ops.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be

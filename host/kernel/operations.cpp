@@ -724,6 +724,8 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 
 // A bead (bead_sweep.cpp).
 void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+// A hollow with faces of their own thickness (body_ops.cpp).
+void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
@@ -777,6 +779,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::mesh: curve_mesh(call, step); break;
             case Op::first_piece: first_piece(call, step, before, before_named); break;
             case Op::bead: bead_step(call, step, before, before_named); break;
+            case Op::hollow_faces: hollow_faces_step(call, step, before, before_named); break;
         }
     });
 }
