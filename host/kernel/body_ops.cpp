@@ -2,6 +2,7 @@
 // step of the body's recipe.
 #include "host/kernel/body_ops.h"
 
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
@@ -70,7 +71,17 @@ void need_thickness(const Call& call, double t) {
 // step.p: the wall thickness, the number of faces to open, then the
 // thickness of each face of its own; step.refs: the faces to open, then
 // the faces of their own.
-void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    // The offset widens tolerances of the shape it works on: it works on a
+    // copy, so that the body before it (shared with earlier states and the
+    // undo journal) stays as it was. The copy's faces and edges keep the
+    // tags of those they were copied from.
+    BRepBuilderAPI_Copy copier(shape, Standard_True, Standard_False);
+    const TopoDS_Shape before = copier.Shape();
+    Named copied = shape_named ? *shape_named : Named{};
+    for (Sub& sub : copied.faces) sub.shape = copier.ModifiedShape(sub.shape);
+    for (Sub& sub : copied.edges) sub.shape = copier.ModifiedShape(sub.shape);
+    const Named* before_named = &copied;
     const std::vector<double>& p = step.p;
     if (p.size() < 2) call.fail(KERNEL_ERR_BAD_PARAMETER, "a hollow takes its thickness and face count");
     const double thickness = p[0];

@@ -1,5 +1,6 @@
 /* Whole-body features: scale features of one, two or three factors and
- * hollows. */
+ * hollows; points features and datums from a point and a direction;
+ * mirror, trim, split and sew. Planes are planes or datum planes. */
 #ifndef KX_MODL_BODY_OPS_H
 #define KX_MODL_BODY_OPS_H
 
@@ -40,6 +41,32 @@ KXAPI int KX_MODL_create_hollow(const char* thickness, tag_list* faces, tag* fea
 KXAPI int KX_MODL_create_variable_hollow(double tolerance, const char* thickness, int n_open, tag* open,
                                          int n_more_open, tag* more_open, int n_own, tag* own, char** own_thickness,
                                          tag* feature);
+
+/* A points feature owning the count point objects. */
+KXAPI int KX_MODL_create_points_feature(int count, tag* points, tag* feature);
+/* A datum axis (plane) through the point object along (normal to) the
+ * direction (a smart direction object); *datum is the datum object. */
+KXAPI int KX_MODL_create_point_dirr_daxis(tag point, tag direction, tag* datum);
+KXAPI int KX_MODL_create_point_dirr_dplane(tag point, tag direction, tag* datum);
+/* The display size of a point-direction datum axis (0: the system's own). */
+KXAPI int KX_MODL_edit_point_dirr_daxis_size(tag datum_axis, double size);
+KXAPI int KX_MODL_ask_daxis_size(tag datum_axis, double* size);
+
+/* A feature mirroring the body in the plane. */
+KXAPI int KX_MODL_create_mirror_body(tag body, tag plane, tag* feature);
+/* A feature trimming the body by the tool plane; side 0 keeps what lies
+ * behind the plane (against its normal), 1 what lies in front. */
+KXAPI int KX_MODL_trim_body(tag body, tag tool, int side, tag* feature);
+/* Splits the bodies by the tool (a plane, datum plane or sheet body);
+ * *results: the pieces (the bodies first), freed with KX_free. */
+KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n_results, tag** results);
+/* Sews tool sheets onto a target sheet within the sew tolerance: targets
+ * are one sheet body (further targets are not read) or faces of one body;
+ * tools are sheet bodies or faces of one other body. option 1 asks for the
+ * instance check; flag is handed to the host. A closed result is a solid.
+ * *bodies: the bodies made; *feature: the sew. */
+KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tools, tag* tools, double tolerance,
+                             int flag, tag_list** bodies, tag* feature);
 
 KX_END_DECLS
 

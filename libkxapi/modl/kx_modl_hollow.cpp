@@ -24,8 +24,10 @@ struct HeldList {
     HeldList() = default;
     HeldList(const HeldList&) = delete;
     HeldList& operator=(const HeldList&) = delete;
-    ~HeldList() {
+    ~HeldList() { reset(); }
+    void reset() {
         if (list) kx::release([&] { HOLLOW_free_list(list); });
+        list = nullptr;
     }
 };
 
@@ -58,9 +60,17 @@ int hollow(double tolerance, const char* thickness, int n1, const tag* f1, int n
     }
     if (n3 > 0)
         if (int st = HOLLOW_get_list(0, 1, tolerance, body, n3, f3, texts, thickness, &l3.list)) return st;
-    return kx::undo_bracket(1, kMark, [&] {
-        return HOLLOW_create_frec(kind, tolerance, thickness, body, l1.list, l2.list, l3.list, feature);
+    unsigned int made = 0;
+    const int st = kx::undo_bracket(1, kMark, [&] {
+        const int st = HOLLOW_create_frec(kind, tolerance, thickness, body, l1.list, l2.list, l3.list, &made);
+        // Freed within the mark: a failed release rolls the hollow back.
+        l1.reset();
+        l2.reset();
+        l3.reset();
+        return st;
     });
+    if (st == 0) *feature = made;
+    return st;
 }
 
 int variable_hollow(double tolerance, const char* thickness, int n1, tag* f1, int n2, tag* f2, int n3, tag* f3,

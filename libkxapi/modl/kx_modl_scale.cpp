@@ -2,6 +2,7 @@
 // texts, the host's scale made under the "Create Scale" mark, and the two
 // retired entry points that scale one body.
 #include <cstring>
+#include <span>
 
 #include "host/bodyops/scale.h"
 #include "host/services/memory.h"
@@ -47,21 +48,24 @@ void fill_scale_record(SCALE_record_t& r, int type, const tag* bodies, int count
 
 int make_scale(int type, const tag* bodies, int count, tag point, tag axis, tag csys,
                const char (*factors)[KX_MODL_SCALE_SLOT_CHARS], tag** features) {
-    return kx::undo_bracket(1, kMark, [&] {
+    // The caller's array is made last within the mark and handed over once
+    // the mark is gone; a failure on the way frees it.
+    kx::host_ptr<tag> out;
+    const int st = kx::undo_bracket(1, kMark, [&] {
         kx::host_ptr<unsigned int> block(
             static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * static_cast<std::size_t>(count))));
         SCALE_record_t record;
         fill_scale_record(record, type, bodies, count, point, axis, csys, factors, block.get());
-        unsigned int* made = nullptr;
+        unsigned int* records = nullptr;
         int n = 0;
-        const int st = SCALE_make_scale(&record, &made, &n);
-        kx::host_ptr<unsigned int> records(made);
-        if (st != 0) return st;
-        tag* out = kx::alloc_array<tag>(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) out[i] = made[i];
-        *features = out;
+        const int made_st = SCALE_make_scale(&record, &records, &n);
+        kx::host_ptr<unsigned int> held(records);
+        if (made_st != 0) return made_st;
+        out.reset(kx::copy_array<tag>(std::span<const tag>(records, static_cast<std::size_t>(n))));
         return 0;
     });
+    if (st == 0) *features = out.release();
+    return st;
 }
 
 int scale(int type, const tag* bodies, int count, tag point, tag axis, tag csys,
