@@ -1,6 +1,7 @@
 // Mirror, trim, split and sew (host/bodyops/body_ops.h).
 #include "host/bodyops/body_ops.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/services/error.h"
+#include "host/services/memory.h"
 #include "host/services/objects.h"
 
 namespace {
@@ -195,6 +197,44 @@ int SEW_is_tool_body(unsigned int body) {
         if (const SewRow* r = hf::find(f) ? sews().find(f) : nullptr)
             for (tag_t t : r->tools)
                 if (t == body) return 1;
+    return 0;
+}
+
+int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
+                             int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second) {
+    auto call = HOST_ENTRY(body, tool1, mode, first);
+    call.need(n_first, "the first count");
+    call.need(first, "the first array");
+    call.need(n_second, "the second count");
+    call.need(second, "the second array");
+    *n_first = 0;
+    *first = nullptr;
+    unsigned int target = 0;
+    pxlook_(&body, &target);
+    if (target == 0) return FEAT_ERR_BAD_REFERENCE;
+    const double tolerance = mode == 1 ? 0.001 : 0.01;
+    std::vector<tag_t> made;
+    int code = 0;
+    for (tag_t tool : {tool1, tool2, tool3, tool4}) {
+        if (tool == 0) continue;
+        const int sheet = host::kernel::entity_of(tool);
+        if (sheet == 0) {
+            code = FEAT_ERR_BAD_REFERENCE;
+            break;
+        }
+        code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
+        if (code != 0) break;
+        const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
+        sews()[sew].tools = {tool};
+        made.push_back(sew);
+    }
+    *first = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (made.empty() ? 1 : made.size())));
+    std::copy(made.begin(), made.end(), *first);
+    *n_first = static_cast<int>(made.size());
+    if (code != 0) return code;
+    *second = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
+    (*second)[0] = target;
+    *n_second = 1;
     return 0;
 }
 

@@ -22,6 +22,12 @@
  * faces (non-empty face lists) is not made: HOST_ERR_OUT_OF_SCOPE. The
  * feature "SEW" records the target and its tools.
  * SEW_is_tool_body answers 1 for a body that a sew took as a tool.
+ * SEW_create_multiple_sews (body, tools[4], mode, ...): sews each of the
+ * four tool sheets (0: none) onto the body (a kernel sheet body), one sew
+ * feature each, in order, within the tolerance of 0.001 (mode 1) or 0.01
+ * (mode 0); *first: the sew features made (SM_alloc), *second: the body
+ * object; a sew that fails ends the work with its code, *first then holds
+ * the sews made before it and *second is not written.
  * Answers: 0, FEAT_ERR_BAD_PARAMETERS for a plane that is none, or the
  * kernel's code.
  */
@@ -40,6 +46,8 @@ void cm_ftn_split_solid(const int* bodies, const int* sheet, const int* results,
 int SEW_create_frec(double tolerance, int flag, int instances, int bodies, int target_faces, int tool_faces,
                     int results, unsigned int* feature);
 int SEW_is_tool_body(unsigned int body);
+int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
+                             int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

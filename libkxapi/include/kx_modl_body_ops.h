@@ -68,6 +68,12 @@ KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n_results, t
 KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tools, tag* tools, double tolerance,
                              int flag, tag_list** bodies, tag* feature);
 
+/* Sews up to four tool sheets (NULL_TAG: none) onto the sheet body, one
+ * sew feature each, in order. *sews: the sew features made (also when a
+ * later sew fails); *bodies: the body, only when every sew was made. */
+KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,
+                                       tag_list** bodies);
+
 KX_END_DECLS
 
 #endif

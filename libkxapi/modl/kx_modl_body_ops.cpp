@@ -1,5 +1,6 @@
 // Mirror, trim, split and sew: the caller's tags turned into the host's
 // kernel entities and lists, each host routine under its mark.
+#include <span>
 #include <vector>
 
 #include "host/bodyops/body_ops.h"
@@ -236,4 +237,28 @@ extern "C" KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets,
             return kx::check({{bodies, 8}, {feature, 9}});
         },
         [&] { return sew(n_targets, targets, n_tools, tools, tolerance, flag, bodies, feature); });
+}
+
+extern "C" KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,
+                                                  tag_list** bodies) {
+    // Under a frame of its own: a host error becomes the status.
+    return kx::frame(
+        kx::no_check,
+        [&] {
+            kx::clear(sews, bodies);
+            return kx::check({{sews, 6}, {bodies, 7}});
+        },
+        [&] {
+            const int entity = entity_of(body);
+            if (entity == 0 || kind_of_body(entity) != ZQ_BODY_SHEET) return kSewTargetRefused;
+            int n_first = 0, n_second = 0;
+            unsigned int* first = nullptr;
+            unsigned int* second = nullptr;
+            const int st =
+                SEW_create_multiple_sews(entity, tool1, tool2, tool3, tool4, 1, &n_first, &first, &n_second, &second);
+            kx::host_ptr<unsigned int> hold_first(first), hold_second(st == 0 ? second : nullptr);
+            *sews = kx::make_tag_list(std::span<const tag>(first, static_cast<std::size_t>(n_first)));
+            if (st == 0) *bodies = kx::make_tag_list(std::span<const tag>(second, static_cast<std::size_t>(n_second)));
+            return st;
+        });
 }

@@ -195,4 +195,31 @@ TEST_F(BodyOps, SewTargetAndToolRules) {
     EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, &made, nullptr), 1105027);
 }
 
+TEST_F(BodyOps, MultipleSewsReturnWhatTheyMade) {
+    const tag target = square(2, 0);
+    const tag a = square(0, 0), b = square(1, 0);
+    tag_list* sews = nullptr;
+    tag_list* bodies = nullptr;
+    ASSERT_EQ(KX_MODL_create_multiple_sews(target, a, NULL_TAG, b, NULL_TAG, &sews, &bodies), 0);
+    int n = 0;
+    KX_MODL_ask_list_count(sews, &n);
+    EXPECT_EQ(n, 2);
+    KX_MODL_ask_list_count(bodies, &n);
+    EXPECT_EQ(n, 1);
+    KX_MODL_delete_list(&sews);
+    KX_MODL_delete_list(&bodies);
+    // A failing sew (a solid as a tool) still hands out the sews made before it.
+    const tag c = square(1, 10);
+    ASSERT_EQ(KX_MODL_create_multiple_sews(target, c, body_, NULL_TAG, NULL_TAG, &sews, &bodies),
+              KERNEL_ERR_WRONG_ENTITY);
+    KX_MODL_ask_list_count(sews, &n);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(bodies, nullptr);
+    KX_MODL_delete_list(&sews);
+    // The body must be a sheet.
+    EXPECT_EQ(KX_MODL_create_multiple_sews(body_, a, NULL_TAG, NULL_TAG, NULL_TAG, &sews, &bodies), 672248);
+    EXPECT_EQ(sews, nullptr);
+    EXPECT_EQ(KX_MODL_create_multiple_sews(target, a, NULL_TAG, NULL_TAG, NULL_TAG, nullptr, &bodies), 1105014);
+}
+
 }  // namespace
