@@ -85,6 +85,7 @@ enum class Op {
     resize_faces,
     region_transform,
     offset_region,
+    hollow_faces,   // a hollow with faces of their own thickness (body_ops.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be

@@ -738,6 +738,8 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 
 // A bead (bead_sweep.cpp).
 void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+// A hollow with faces of their own thickness (body_ops.cpp).
+void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
@@ -796,6 +798,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::resize_faces: resize_faces(call, step, before, before_named); break;
             case Op::region_transform: region_transform(call, step, before, before_named); break;
             case Op::offset_region: offset_region(call, step, before, before_named); break;
+            case Op::hollow_faces: hollow_faces_step(call, step, before, before_named); break;
         }
     });
 }

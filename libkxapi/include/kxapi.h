@@ -56,5 +56,8 @@
 #include "kx_modl_bead.h"
 #include "kx_modl_bend_allowance.h"
 #include "kx_modl_dfo.h"
+#include "kx_patt.h"
+#include "kx_process_aid.h"
+#include "kx_modl_body_ops.h"
 
 #endif

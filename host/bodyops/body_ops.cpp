@@ -1,0 +1,241 @@
+// Mirror, trim, split and sew (host/bodyops/body_ops.h).
+#include "host/bodyops/body_ops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "host/core/entity_types.h"
+#include "host/feature/booleans.h"
+#include "host/feature/codes.h"
+#include "host/feature/feature.h"
+#include "host/feature/profiles.h"
+#include "host/hook.h"
+#include "host/kernel/kernel.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+#include "host/services/objects.h"
+
+namespace {
+
+using host::Call;
+using tag_t = unsigned int;
+namespace hf = host::feature;
+namespace ho = host::objects;
+
+// Numbers of mirror and trim features: the plane's point and normal.
+enum { kPoint = 0, kNormal = 3, kPlaneNumbers = 6 };
+
+struct SewRow {
+    std::vector<tag_t> tools;
+};
+host::TagTable<SewRow>& sews() {
+    static auto* const t = new host::TagTable<SewRow>("sews");
+    return *t;
+}
+const bool registered = (sews(), true);
+
+int step_count(int body) {
+    int n = 0;
+    ZQ_BODY_ask_step_count(body, &n);
+    return n;
+}
+
+int body_entity(const Call& call, const hf::Record& r) {
+    const int body = host::kernel::entity_of(r.body);
+    if (body == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the feature's body has no kernel body");
+    return body;
+}
+
+void build_mirror(const Call& call, hf::Record& r, const std::vector<double>&) {
+    const int body = body_entity(call, r);
+    ZQ_BODY_mirror(body, &r.numbers[kPoint], &r.numbers[kNormal]);
+    r.step = step_count(body) - 1;
+}
+
+void build_trim(const Call& call, hf::Record& r, const std::vector<double>&) {
+    const int body = body_entity(call, r);
+    ZQ_BODY_trim_by_plane(body, &r.numbers[kPoint], &r.numbers[kNormal]);
+    r.step = step_count(body) - 1;
+}
+
+std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
+
+const bool kinds_made = [] {
+    hf::register_kind({"MIRROR_BODY", {}, kPlaneNumbers, 0, 0, true, build_mirror, no_numbers});
+    hf::register_kind({"TRIM_BODY", {}, kPlaneNumbers, 0, 0, true, build_trim, no_numbers});
+    return true;
+}();
+
+// The point and normal of a plane or datum plane, or false.
+bool plane_numbers(tag_t plane, std::vector<double>& n) {
+    const ho::Object* o = ho::find(plane);
+    if (!o || (o->type != HOST_TYPE_PLANE && o->type != HOST_TYPE_DATUM_PLANE)) return false;
+    n.assign(kPlaneNumbers, 0.0);
+    return host::profiles::direction_data(plane, &n[kPoint], &n[kNormal]);
+}
+
+tag_t part_of(tag_t object) {
+    const ho::Object* o = ho::find(object);
+    return o ? o->part : 0;
+}
+
+// Splits each body of the list by `cut`, appending every piece.
+template <class Cut>
+void split_each(const Call& call, const int* bodies, const int* results, int* count, int* error, Cut cut) {
+    call.need(bodies, "the body list");
+    call.need(results, "the result list");
+    call.need(count, "the count output");
+    call.need(error, "the error output");
+    *count = 0;
+    *error = 0;
+    int n = 0;
+    KI_colist(*bodies, &n);
+    std::vector<int> back, front;
+    for (int i = 1; i <= n; ++i) {
+        int body = 0;
+        KI_gttgli(*bodies, i, &body);
+        back.push_back(body);
+    }
+    const host::ModelSnapshot before = host::snapshot_model();
+    const int code = hf::caught([&] {
+        for (int body : back) {
+            int piece = 0;
+            cut(body, &piece);
+            front.push_back(piece);
+        }
+    });
+    if (code != 0) {
+        host::restore_model(before);
+        *error = code;
+        return;
+    }
+    for (int b : back) KI_pttgli(*results, 0, 1, b);
+    for (int f : front) KI_pttgli(*results, 0, 1, f);
+    *count = static_cast<int>(back.size() + front.size());
+}
+
+}  // namespace
+
+extern "C" {
+
+int MIRROR_create_frec(int body, int, unsigned int plane, int, int, unsigned int* record) {
+    auto call = HOST_ENTRY(body, plane, record);
+    call.need(record, "the record output");
+    *record = 0;
+    std::vector<double> n;
+    if (!plane_numbers(plane, n)) return FEAT_ERR_BAD_PARAMETERS;
+    unsigned int object = 0;
+    pxlook_(&body, &object);
+    if (object == 0) return FEAT_ERR_BAD_REFERENCE;
+    return hf::create_built(part_of(object), "MIRROR_BODY", {}, n, {}, object, FEAT_SIGN_NEW, record);
+}
+
+int TRIM_body(unsigned int body, unsigned int tool, int, int side, int, int, unsigned int* record) {
+    auto call = HOST_ENTRY(body, tool, side, record);
+    call.need(record, "the record output");
+    *record = 0;
+    std::vector<double> n;
+    if (!plane_numbers(tool, n)) return FEAT_ERR_BAD_PARAMETERS;
+    if (side != 0 && side != 1) return FEAT_ERR_BAD_PARAMETERS;
+    // The kernel keeps what lies behind its plane: side 1 turns the plane.
+    if (side == 1)
+        for (int i = 0; i < 3; ++i)
+            n[static_cast<std::size_t>(kNormal + i)] = -n[static_cast<std::size_t>(kNormal + i)];
+    return hf::create_built(part_of(body), "TRIM_BODY", {}, n, {}, body, FEAT_SIGN_NEW, record);
+}
+
+void pxsplt_(const int* bodies, const int* n, const unsigned int* plane, const int* results, int* count, int* error) {
+    auto call = HOST_ENTRY(bodies, n, plane, count);
+    call.need(plane, "the plane");
+    std::vector<double> p;
+    if (!plane_numbers(*plane, p)) call.fail(FEAT_ERR_BAD_PARAMETERS, "object %u is no plane", *plane);
+    split_each(call, bodies, results, count, error,
+               [&](int body, int* front) { ZQ_BODY_split_by_plane(body, &p[kPoint], &p[kNormal], front); });
+}
+
+void cm_ftn_split_solid(const int* bodies, const int* sheet, const int* results, int* count, int* error) {
+    auto call = HOST_ENTRY(bodies, sheet, results, count);
+    call.need(sheet, "the sheet");
+    split_each(call, bodies, results, count, error,
+               [&](int body, int* front) { ZQ_BODY_split_by_sheet(body, *sheet, front); });
+}
+
+int SEW_create_frec(double tolerance, int, int, int bodies, int target_faces, int tool_faces, int results,
+                    unsigned int* feature) {
+    auto call = HOST_ENTRY(tolerance, bodies, results, feature);
+    call.need(feature, "the feature output");
+    *feature = 0;
+    int n_target = 0, n_tool = 0, n = 0;
+    KI_colist(target_faces, &n_target);
+    KI_colist(tool_faces, &n_tool);
+    if (n_target > 0 || n_tool > 0) call.fail(HOST_ERR_OUT_OF_SCOPE, "a sew of faces is not made");
+    KI_colist(bodies, &n);
+    if (n < 2) return FEAT_ERR_BAD_PARAMETERS;
+    std::vector<int> all(static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) KI_gttgli(bodies, i, &all[static_cast<std::size_t>(i - 1)]);
+    unsigned int target = 0;
+    pxlook_(&all[0], &target);
+    std::vector<tag_t> tools;
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        unsigned int t = 0;
+        pxlook_(&all[i], &t);
+        tools.push_back(t);
+    }
+    ZQ_BODY_sew(all[0], n - 1, all.data() + 1, tolerance);
+    const tag_t made = hf::create(part_of(target), "SEW", {}, {target});
+    sews()[made].tools = tools;
+    KI_pttgli(results, 0, 1, all[0]);
+    *feature = made;
+    return 0;
+}
+
+int SEW_is_tool_body(unsigned int body) {
+    HOST_ENTRY(body);
+    for (tag_t f : hf::features_of_part(part_of(body)))
+        if (const SewRow* r = hf::find(f) ? sews().find(f) : nullptr)
+            for (tag_t t : r->tools)
+                if (t == body) return 1;
+    return 0;
+}
+
+int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
+                             int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second) {
+    auto call = HOST_ENTRY(body, tool1, mode, first);
+    call.need(n_first, "the first count");
+    call.need(first, "the first array");
+    call.need(n_second, "the second count");
+    call.need(second, "the second array");
+    *n_first = 0;
+    *first = nullptr;
+    unsigned int target = 0;
+    pxlook_(&body, &target);
+    if (target == 0) return FEAT_ERR_BAD_REFERENCE;
+    const double tolerance = mode == 1 ? 0.001 : 0.01;
+    std::vector<tag_t> made;
+    int code = 0;
+    for (tag_t tool : {tool1, tool2, tool3, tool4}) {
+        if (tool == 0) continue;
+        const int sheet = host::kernel::entity_of(tool);
+        if (sheet == 0) {
+            code = FEAT_ERR_BAD_REFERENCE;
+            break;
+        }
+        code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
+        if (code != 0) break;
+        const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
+        sews()[sew].tools = {tool};
+        made.push_back(sew);
+    }
+    *first = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (made.empty() ? 1 : made.size())));
+    std::copy(made.begin(), made.end(), *first);
+    *n_first = static_cast<int>(made.size());
+    if (code != 0) return code;
+    *second = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
+    (*second)[0] = target;
+    *n_second = 1;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,57 @@
+/* Whole-body operations of the modelling library: mirror and trim
+ * features (the kernel mirrors or trims the body, the update makes it
+ * again), splits of bodies, and sews of sheet bodies.
+ *
+ * Planes: a plane (HOST_TYPE_PLANE) or datum plane (HOST_TYPE_DATUM_PLANE)
+ * with its point and normal (host::profiles::direction_data).
+ *
+ * MIRROR_create_frec (body, 0, plane, 0, 0, record): a feature
+ * "MIRROR_BODY" of the body (a kernel body) mirrored in the plane.
+ * TRIM_body (body, tool, 1, side, 1, 0, record): a feature "TRIM_BODY" of
+ * the body (an object) cut by the tool plane; side 0 keeps what lies
+ * behind the plane (against its normal), 1 what lies in front.
+ * pxsplt_ (bodies, n, plane, results, count, error): each kernel body of
+ * the list split by the plane; the result list gets every piece (the
+ * bodies, then the new front pieces). cm_ftn_split_solid (bodies, sheet,
+ * results, count, error): the same with a sheet body. *error is 0, or the
+ * kernel's code (the model is then as before).
+ * SEW_create_frec (tolerance, flag, instances, bodies, target faces, tool
+ * faces, results, feature): sews the tool sheets (bodies list, after the
+ * first, the target) onto the target sheet within the tolerance; a closed
+ * result becomes a solid. The result list gets the target body. A sew of
+ * faces (non-empty face lists) is not made: HOST_ERR_OUT_OF_SCOPE. The
+ * feature "SEW" records the target and its tools.
+ * SEW_is_tool_body answers 1 for a body that a sew took as a tool.
+ * SEW_create_multiple_sews (body, tools[4], mode, ...): sews each of the
+ * four tool sheets (0: none) onto the body (a kernel sheet body), one sew
+ * feature each, in order, within the tolerance of 0.001 (mode 1) or 0.01
+ * (mode 0); *first: the sew features made (SM_alloc), *second: the body
+ * object; a sew that fails ends the work with its code, *first then holds
+ * the sews made before it and *second is not written.
+ * Answers: 0, FEAT_ERR_BAD_PARAMETERS for a plane that is none, or the
+ * kernel's code.
+ */
+#ifndef HOST_BODYOPS_BODY_OPS_H
+#define HOST_BODYOPS_BODY_OPS_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
+
+int MIRROR_create_frec(int body, int a, unsigned int plane, int b, int c, unsigned int* record);
+int TRIM_body(unsigned int body, unsigned int tool, int a, int side, int b, int c, unsigned int* record);
+void pxsplt_(const int* bodies, const int* n, const unsigned int* plane, const int* results, int* count, int* error);
+void cm_ftn_split_solid(const int* bodies, const int* sheet, const int* results, int* count, int* error);
+int SEW_create_frec(double tolerance, int flag, int instances, int bodies, int target_faces, int tool_faces,
+                    int results, unsigned int* feature);
+int SEW_is_tool_body(unsigned int body);
+int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
+                             int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second);
+
+#pragma GCC visibility pop
+#ifdef __cplusplus
+}
+#endif
+
+#endif

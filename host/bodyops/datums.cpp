@@ -1,0 +1,148 @@
+// Point-direction datums and points features (host/bodyops/datums.h):
+// feature records of the part with a row that keeps their inputs.
+#include "host/bodyops/datums.h"
+
+#include <cmath>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/entity_types.h"
+#include "host/feature/profiles.h"
+#include "host/feature/codes.h"
+#include "host/feature/feature.h"
+#include "host/hook.h"
+#include "host/model.h"
+#include "host/services/error.h"
+#include "host/services/objects.h"
+#include "host/smart/smart.h"
+
+namespace {
+
+using host::Call;
+using tag_t = unsigned int;
+namespace hf = host::feature;
+namespace ho = host::objects;
+
+enum class Kind { point_dirr_axis, point_dirr_plane, fixed_axis, points };
+
+struct DatumRow {
+    Kind kind = Kind::fixed_axis;
+    tag_t point = 0;
+    tag_t direction = 0;
+    double size = 0.0;
+};
+host::TagTable<DatumRow>& rows() {
+    static auto* const t = new host::TagTable<DatumRow>("point-direction datums");
+    return *t;
+}
+const bool registered = (rows(), true);
+
+bool of_type(tag_t object, int type) {
+    const ho::Object* o = ho::find(object);
+    return o && o->type == type;
+}
+
+bool is_direction(tag_t object) {
+    const ho::Object* o = ho::find(object);
+    return o && o->cls == OM_ask_class_of_name("DIRR_c");
+}
+
+int create_datum(tag_t point, tag_t direction, int type, const char* kind_name, Kind kind, tag_t* datum) {
+    if (!of_type(point, HOST_TYPE_POINT) || !is_direction(direction)) return FEAT_ERR_BAD_PARAMETERS;
+    const tag_t part = ho::find(point)->part;
+    double at[3], along[3];
+    ES_ask_coordinates_of_point(point, at);
+    DIRR_ask_direction(direction, along);
+    const tag_t made = host::profiles::create_direction_object(part, type, at, along);
+    const tag_t feature = hf::create(part, kind_name, {}, {made});
+    DatumRow& r = rows()[feature];
+    r.kind = kind;
+    r.point = point;
+    r.direction = direction;
+    *datum = made;
+    return 0;
+}
+
+const DatumRow& need_axis(const Call& call, tag_t feature) {
+    const DatumRow* r = hf::find(feature) ? rows().find(feature) : nullptr;
+    if (!r || r->kind != Kind::point_dirr_axis)
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "feature %u is no point-direction datum axis", feature);
+    return *r;
+}
+
+}  // namespace
+
+extern "C" {
+
+int DATUM_daxis_axis_create_frec(unsigned int point, unsigned int direction, unsigned int* datum) {
+    auto call = HOST_ENTRY(point, direction, datum);
+    call.need(datum, "the datum output");
+    *datum = 0;
+    return create_datum(point, direction, HOST_TYPE_DATUM_AXIS, "DATUM_AXIS", Kind::point_dirr_axis, datum);
+}
+
+int DATUM_dplane_axis_create_frec(unsigned int point, unsigned int direction, unsigned int* datum) {
+    auto call = HOST_ENTRY(point, direction, datum);
+    call.need(datum, "the datum output");
+    *datum = 0;
+    return create_datum(point, direction, HOST_TYPE_DATUM_PLANE, "DATUM_PLANE", Kind::point_dirr_plane, datum);
+}
+
+int DATUM_create_fixed_axis(unsigned int part, const double point[3], const double direction[3], unsigned int* datum) {
+    auto call = HOST_ENTRY(part, point, direction, datum);
+    call.need(point, "the point");
+    call.need(direction, "the direction");
+    call.need(datum, "the datum output");
+    const tag_t made = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_AXIS, point, direction);
+    const tag_t feature = hf::create(part, "DATUM_AXIS", {}, {made});
+    rows()[feature].kind = Kind::fixed_axis;
+    *datum = made;
+    return 0;
+}
+
+unsigned int MODL_ask_feature_of_rm_entity(unsigned int entity) {
+    HOST_ENTRY(entity);
+    const ho::Object* o = ho::find(entity);
+    if (!o) return 0;
+    for (tag_t f : hf::features_of_part(o->part))
+        for (tag_t r : hf::find(f)->results)
+            if (r == entity) return f;
+    return 0;
+}
+
+int DATUM_is_daxis_axis_frec(unsigned int feature) {
+    HOST_ENTRY(feature);
+    const DatumRow* r = hf::find(feature) ? rows().find(feature) : nullptr;
+    return r && r->kind == Kind::point_dirr_axis ? 1 : 0;
+}
+
+void DATUM_edit_point_dirr_daxis_size(unsigned int feature, double size) {
+    auto call = HOST_ENTRY(feature, size);
+    need_axis(call, feature);
+    if (!(size >= 0) || !std::isfinite(size)) call.fail(HOST_ERR_BAD_ARGUMENT, "a datum size of %g", size);
+    rows()[feature].size = size;
+}
+
+void DATUM_ask_point_dirr_daxis_size(unsigned int feature, double* size) {
+    auto call = HOST_ENTRY(feature, size);
+    call.need(size, "the size output");
+    *size = need_axis(call, feature).size;
+}
+
+int POINT_create_edit_feature(int count, const unsigned int points[], int mode, unsigned int* record) {
+    auto call = HOST_ENTRY(count, points, mode, record);
+    call.need(record, "the record output");
+    if (mode != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no points feature of mode %d", mode);
+    if (count < 1 || !points) return FEAT_ERR_BAD_PARAMETERS;
+    std::vector<tag_t> made;
+    for (int i = 0; i < count; ++i) {
+        if (!of_type(points[i], HOST_TYPE_POINT)) return FEAT_ERR_BAD_PARAMETERS;
+        made.push_back(points[i]);
+    }
+    const tag_t feature = hf::create(ho::find(points[0])->part, "POINT_SET", {}, made);
+    rows()[feature].kind = Kind::points;
+    *record = feature;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,225 @@
+// Mirror, trim, split and sew on the kernel's bodies: volumes and
+// centroids against closed forms, the sew's target and tool rules, the
+// split's type checks, and roll-back of failures.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/control/control.h"
+#include "host/core/entity_types.h"
+#include "host/data/parts.h"
+#include "host/feature/feature.h"
+#include "host/feature/profiles.h"
+#include "host/kernel/kernel.h"
+#include "kxapi.h"
+#include "tests/support/fresh_process.h"
+
+namespace {
+
+constexpr double kBlock = 100.0 * 50 * 20;
+
+class BodyOps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+        part_ = host::parts::create("bodyops.prt");
+        host::parts::set_work_part(part_);
+        body_ = block({0, 0, 0}, {100, 50, 20});
+        const double at[3] = {30, 0, 0}, x[3] = {1, 0, 0};
+        plane_ = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, x);
+    }
+    void TearDown() override { kxtest::fresh_process(); }
+
+    tag block(std::vector<double> origin, std::vector<double> size) {
+        std::vector<std::string> texts;
+        for (double s : size) texts.push_back(std::to_string(s));
+        const char* formulas[3] = {texts[0].c_str(), texts[1].c_str(), texts[2].c_str()};
+        unsigned int feature = 0;
+        EXPECT_EQ(FEAT_create(part_, "BLOCK", 3, formulas, 3, origin.data(), 0, nullptr, 0, FEAT_SIGN_NEW, &feature),
+                  0);
+        return FREC_ask_body(feature);
+    }
+    static std::vector<double> props(tag body) {
+        std::vector<double> p(ZQ_MP_COUNT);
+        ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p.data());
+        return p;
+    }
+    // A square sheet of side 10 on a face of the cube [0, 10]^3.
+    tag square(int axis, double at) {
+        const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+        double pts[12] = {};
+        const double corners[4][2] = {{0, 0}, {10, 0}, {0, 10}, {10, 10}};
+        for (int i = 0; i < 4; ++i) {
+            pts[3 * i + axis] = at;
+            pts[3 * i + u] = corners[i][0];
+            pts[3 * i + v] = corners[i][1];
+        }
+        int body = 0;
+        ZQ_BODY_points_sheet(2, 2, pts, &body);
+        return host::kernel::object_of(body);
+    }
+
+    unsigned int part_ = 0;
+    tag body_ = NULL_TAG;
+    tag plane_ = NULL_TAG;
+};
+
+TEST_F(BodyOps, SplitByPlaneGivesTwoBodiesThatAddUp) {
+    int n = 0;
+    tag* results = nullptr;
+    ASSERT_EQ(KX_MODL_split_body(1, &body_, plane_, &n, &results), 0);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(results[0], body_);
+    EXPECT_NEAR(props(results[0])[ZQ_MP_VOLUME], 30000, 1e-6 * kBlock);
+    EXPECT_NEAR(props(results[1])[ZQ_MP_VOLUME], 70000, 1e-6 * kBlock);
+    KX_free(results);
+}
+
+TEST_F(BodyOps, SplitChecksItsArguments) {
+    int n = 7;
+    tag* results = nullptr;
+    EXPECT_EQ(KX_MODL_split_body(0, &body_, plane_, &n, &results), 1105004);
+    EXPECT_EQ(n, 7);  // nothing is written before the count check
+    EXPECT_EQ(KX_MODL_split_body(1, nullptr, plane_, &n, &results), 1105005);
+    const tag face = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body_))[0]);
+    struct Row {
+        tag body;
+        tag tool;
+        int code;
+    };
+    const Row rows[] = {
+        {plane_, plane_, 875032}, {face, plane_, 875032}, {body_, face, 875051}, {body_, 0xFFFFF, 875033}};
+    for (const Row& r : rows) {
+        tag b = r.body;
+        EXPECT_EQ(KX_MODL_split_body(1, &b, r.tool, &n, &results), r.code);
+        EXPECT_EQ(results, nullptr);
+    }
+    EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], kBlock, 1e-6 * kBlock);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+TEST_F(BodyOps, MirrorKeepsTheVolumeAndMirrorsTheCentroid) {
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_mirror_body(body_, plane_, &feature), 0);
+    EXPECT_NE(feature, NULL_TAG);
+    const std::vector<double> p = props(body_);
+    EXPECT_NEAR(p[ZQ_MP_VOLUME], kBlock, 1e-6 * kBlock);
+    EXPECT_NEAR(p[ZQ_MP_CENTROID], 2 * 30 - 50, 1e-6);
+    EXPECT_NEAR(p[ZQ_MP_CENTROID + 1], 25, 1e-6);
+    // The update makes it again the same way.
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(props(body_)[ZQ_MP_CENTROID], 10, 1e-6);
+    // A tag that is no plane: the host refuses, nothing changes.
+    EXPECT_EQ(KX_MODL_create_mirror_body(body_, body_, &feature), 670533);
+    EXPECT_EQ(feature, NULL_TAG);
+    EXPECT_EQ(host::control::call_count("UNDO_JQ_delete_mark"), host::control::call_count("UNDO_JQ_set_mark"));
+}
+
+TEST_F(BodyOps, TrimKeepsTheSideAsked) {
+    struct Row {
+        int side;
+        double volume;
+    };
+    for (const Row& r : {Row{0, 30000}, Row{1, 70000}}) {
+        SetUp();
+        tag feature = NULL_TAG;
+        ASSERT_EQ(KX_MODL_trim_body(body_, plane_, r.side, &feature), 0);
+        EXPECT_NE(feature, NULL_TAG);
+        EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], r.volume, 1e-6 * kBlock);
+    }
+    tag feature = NULL_TAG;
+    EXPECT_EQ(KX_MODL_trim_body(body_, plane_, 2, &feature), 670533);
+    EXPECT_EQ(feature, NULL_TAG);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+TEST_F(BodyOps, SixSquaresSewIntoACube) {
+    const tag target = square(2, 0);
+    tag tools[5] = {square(2, 10), square(0, 0), square(0, 10), square(1, 0), square(1, 10)};
+    tag targets[2] = {target, body_};  // a later target is not read
+    tag_list* made = nullptr;
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_sew(0, 2, targets, 5, tools, 0.001, 0, &made, &feature), 0);
+    EXPECT_NE(feature, NULL_TAG);
+    int count = 0;
+    KX_MODL_ask_list_count(made, &count);
+    ASSERT_EQ(count, 1);
+    tag sewn = NULL_TAG;
+    KX_MODL_ask_list_item(made, 0, &sewn);
+    KX_MODL_delete_list(&made);
+    EXPECT_EQ(sewn, target);
+    EXPECT_NEAR(std::abs(props(sewn)[ZQ_MP_VOLUME]), 1000, 1e-6);
+}
+
+TEST_F(BodyOps, SewTargetAndToolRules) {
+    const tag sheet = square(2, 0), other = square(2, 10);
+    const tag block_face = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body_))[0]);
+    const tag block_face2 = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body_))[1]);
+    struct Row {
+        std::vector<tag> targets;
+        std::vector<tag> tools;
+        int code;
+    };
+    const Row rows[] = {
+        {{}, {other}, 672248},                   // no targets
+        {{sheet}, {}, 670374},                   // no tools
+        {{NULL_TAG}, {other}, 672248},           // a null target
+        {{body_}, {other}, 672248},              // a solid target
+        {{block_face, sheet}, {other}, 672248},  // a body after faces
+        {{sheet}, {NULL_TAG}, 670374},           // a null tool
+        {{sheet}, {body_}, 670374},              // a solid tool
+        {{sheet}, {block_face}, 670374},         // a face tool with a body target
+        {{block_face}, {block_face2}, 670374},   // a tool face of the target's body
+        {{block_face}, {other}, 670374},         // a body tool with face targets
+    };
+    for (const Row& r : rows) {
+        std::vector<tag> t = r.targets, u = r.tools;
+        tag_list* made = reinterpret_cast<tag_list*>(0x1);
+        tag feature = 9;
+        EXPECT_EQ(KX_MODL_create_sew(0, static_cast<int>(t.size()), t.data(), static_cast<int>(u.size()), u.data(),
+                                     0.001, 0, &made, &feature),
+                  r.code);
+        EXPECT_EQ(made, nullptr);
+        EXPECT_EQ(feature, NULL_TAG);
+    }
+    EXPECT_EQ(host::control::call_count("SEW_create_frec"), 0);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+    tag t[1] = {sheet};
+    tag_list* made = nullptr;
+    tag feature = NULL_TAG;
+    EXPECT_EQ(KX_MODL_create_sew(0, -1, t, 1, t, 0.001, 0, &made, &feature), 1105005);
+    EXPECT_EQ(KX_MODL_create_sew(0, 1, nullptr, 1, t, 0.001, 0, &made, &feature), 1105006);
+    EXPECT_EQ(KX_MODL_create_sew(0, 1, t, -1, t, 0.001, 0, &made, &feature), 1105007);
+    EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, nullptr, &feature), 1105016);
+    EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, &made, nullptr), 1105027);
+}
+
+TEST_F(BodyOps, MultipleSewsReturnWhatTheyMade) {
+    const tag target = square(2, 0);
+    const tag a = square(0, 0), b = square(1, 0);
+    tag_list* sews = nullptr;
+    tag_list* bodies = nullptr;
+    ASSERT_EQ(KX_MODL_create_multiple_sews(target, a, NULL_TAG, b, NULL_TAG, &sews, &bodies), 0);
+    int n = 0;
+    KX_MODL_ask_list_count(sews, &n);
+    EXPECT_EQ(n, 2);
+    KX_MODL_ask_list_count(bodies, &n);
+    EXPECT_EQ(n, 1);
+    KX_MODL_delete_list(&sews);
+    KX_MODL_delete_list(&bodies);
+    // A failing sew (a solid as a tool) still hands out the sews made before it.
+    const tag c = square(1, 10);
+    ASSERT_EQ(KX_MODL_create_multiple_sews(target, c, body_, NULL_TAG, NULL_TAG, &sews, &bodies),
+              KERNEL_ERR_WRONG_ENTITY);
+    KX_MODL_ask_list_count(sews, &n);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(bodies, nullptr);
+    KX_MODL_delete_list(&sews);
+    // The body must be a sheet.
+    EXPECT_EQ(KX_MODL_create_multiple_sews(body_, a, NULL_TAG, NULL_TAG, NULL_TAG, &sews, &bodies), 672248);
+    EXPECT_EQ(sews, nullptr);
+    EXPECT_EQ(KX_MODL_create_multiple_sews(target, a, NULL_TAG, NULL_TAG, NULL_TAG, nullptr, &bodies), 1105014);
+}
+
+}  // namespace
