@@ -79,30 +79,35 @@ int read_texts(tag feature, std::initializer_list<const char*> kinds, bool brack
         for (char*& t : made) kx::sm_free(std::exchange(t, nullptr));
         for (const Out& o : outs) *o.dst = nullptr;
     };
+    int through = 0;
     const auto read = [&]() -> int {
-        int through = 0;
-        try {
-            for (std::size_t i = 0; i < outs.size(); ++i) {
-                const unsigned int exp = record.slots[i];
-                if (exp == 0) {
-                    if (outs[i].form == Form::optional) through = 1;
-                    continue;
-                }
-                if (int st = text_of(exp, outs[i].form, &made[i])) {
-                    drop();
-                    return st;
-                }
+        for (std::size_t i = 0; i < outs.size(); ++i) {
+            const unsigned int exp = record.slots[i];
+            if (exp == 0) {
+                if (outs[i].form == Form::optional) through = 1;
+                continue;
             }
-        } catch (...) {
-            drop();
-            throw;
+            if (int st = text_of(exp, outs[i].form, &made[i])) return st;
         }
-        for (std::size_t i = 0; i < outs.size(); ++i) *outs[i].dst = made[i];
-        if (thru_flag) *thru_flag = through;
-        extra(record);
         return 0;
     };
-    return bracket ? kx::undo_bracket(1, nullptr, read) : read();
+    // The texts go out only when the reading (and the deletion of its mark)
+    // succeeded.
+    int st = 0;
+    try {
+        st = bracket ? kx::undo_bracket(1, nullptr, read) : read();
+    } catch (...) {
+        drop();
+        throw;
+    }
+    if (st != 0) {
+        drop();
+        return st;
+    }
+    for (std::size_t i = 0; i < outs.size(); ++i) *outs[i].dst = made[i];
+    if (thru_flag) *thru_flag = through;
+    extra(record);
+    return 0;
 }
 
 int read_texts(tag feature, std::initializer_list<const char*> kinds, bool bracket, const std::vector<Out>& outs,
