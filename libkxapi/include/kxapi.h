@@ -59,5 +59,6 @@
 #include "kx_patt.h"
 #include "kx_process_aid.h"
 #include "kx_modl_body_ops.h"
+#include "kx_modl_parms.h"
 
 #endif

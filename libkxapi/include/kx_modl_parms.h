@@ -1,0 +1,77 @@
+/* Modelling: the parameters of a feature read back as expression texts,
+ * and a feature's directions and location.
+ *
+ * Each KX_MODL_ask_<kind>_parms query takes the feature, an int that is
+ * not read, and its outputs. A text is the assignment of the feature's
+ * expression ("p12=10"); a constant-aware one (cone, chamfer) is the
+ * expression's formula alone when the expression is a constant. The texts
+ * come in the order the kind's creator takes its sizes; the countersunk
+ * hole answers its c-sink diameter, c-sink angle, depth, diameter and tip
+ * angle. A hole or slot bounded by through faces answers through flag 1
+ * and NULL for its optional texts (a hole's depth and tip angle, a slot's
+ * length), else flag 0. Texts come from the library's allocator: free
+ * each with KX_free.
+ *
+ * Codes: 875004 a feature (or object) of another kind: the outputs are as
+ * the caller left them; 875233 not a feature (directions, location);
+ * 1105004 onwards a null output, by its position. A host error is the
+ * status; texts already made are then freed and their outputs NULL. */
+#ifndef KX_MODL_PARMS_H
+#define KX_MODL_PARMS_H
+
+#include "kx_types.h"
+
+KX_BEGIN_DECLS
+
+KXAPI int KX_MODL_ask_simple_hole_parms(tag feature, int edit, char** diameter, char** depth, char** tip_angle,
+                                        int* thru_flag);
+KXAPI int KX_MODL_ask_c_bore_hole_parms(tag feature, int edit, char** cbore_diameter, char** cbore_depth,
+                                        char** diameter, char** depth, char** tip_angle, int* thru_flag);
+KXAPI int KX_MODL_ask_c_sunk_hole_parms(tag feature, int edit, char** csink_diameter, char** csink_angle, char** depth,
+                                        char** diameter, char** tip_angle, int* thru_flag);
+KXAPI int KX_MODL_ask_boss_parms(tag feature, int edit, char** diameter, char** height, char** taper_angle);
+KXAPI int KX_MODL_ask_cyl_pocket_parms(tag feature, int edit, char** diameter, char** depth, char** corner_radius,
+                                       char** floor_radius);
+KXAPI int KX_MODL_ask_rect_pad_parms(tag feature, int edit, char* sizes[3], char** corner_radius, char** taper_angle);
+KXAPI int KX_MODL_ask_rect_pocket_parms(tag feature, int edit, char* sizes[3], char** corner_radius,
+                                        char** floor_radius, char** taper_angle);
+KXAPI int KX_MODL_ask_rect_slot_parms(tag feature, int edit, char** width, char** depth, char** length, int* thru_flag);
+KXAPI int KX_MODL_ask_ball_slot_parms(tag feature, int edit, char** ball_diameter, char** depth, char** length,
+                                      int* thru_flag);
+KXAPI int KX_MODL_ask_u_slot_parms(tag feature, int edit, char** width, char** depth, char** corner_radius,
+                                   char** length, int* thru_flag);
+KXAPI int KX_MODL_ask_t_slot_parms(tag feature, int edit, char** top_width, char** top_depth, char** bottom_width,
+                                   char** bottom_depth, char** length, int* thru_flag);
+KXAPI int KX_MODL_ask_dovetail_slot_parms(tag feature, int edit, char** width, char** depth, char** angle,
+                                          char** length, int* thru_flag);
+KXAPI int KX_MODL_ask_rect_groove_parms(tag feature, int edit, char** groove_diameter, char** width);
+KXAPI int KX_MODL_ask_ball_groove_parms(tag feature, int edit, char** groove_diameter, char** ball_diameter);
+KXAPI int KX_MODL_ask_u_groove_parms(tag feature, int edit, char** groove_diameter, char** width, char** corner_radius);
+/* The chamfer's type (1 to 3, as created) and its three texts. */
+KXAPI int KX_MODL_ask_chamfer_parms(tag feature, int edit, int* type, char** offset1, char** offset2, char** angle);
+
+/* Primitives and further kinds. */
+KXAPI int KX_MODL_ask_block_parms(tag feature, int edit, char* sizes[3]);
+KXAPI int KX_MODL_ask_cylinder_parms(tag feature, int edit, char** diameter, char** height);
+KXAPI int KX_MODL_ask_cone_parms(tag feature, int edit, char** base_diameter, char** top_diameter, char** height,
+                                 char** half_angle);
+KXAPI int KX_MODL_ask_sphere_parms(tag feature, int edit, char** diameter);
+KXAPI int KX_MODL_ask_torus_parms(tag feature, int edit, char** major_radius, char** minor_radius);
+KXAPI int KX_MODL_ask_prism_parms(tag feature, int edit, char** diameter, char** height, char** sides);
+KXAPI int KX_MODL_ask_hollow_parms(tag feature, int edit, char** thickness);
+KXAPI int KX_MODL_ask_offset_parms(tag feature, int edit, char** distance);
+KXAPI int KX_MODL_ask_linear_iset_parms(tag feature, int edit, char** number_x, char** offset_x, char** number_y,
+                                        char** offset_y);
+/* The first text is NULL when the set keeps no expression for it. */
+KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int edit, char** number, char** angle, char** radius);
+
+/* The feature's directions: its axis first; the second is its X direction
+ * for a pad, rectangular pocket or slot (a block: its X and Y axes), else
+ * (0,0,0). The location: where the feature is placed, after its
+ * positioning. A feature with no place answers the host's code. */
+KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], double second[3]);
+KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]);
+
+KX_END_DECLS
+
+#endif
