@@ -40,10 +40,7 @@ void report(int code) {
 struct HostList {
     int id = 0;
     ~HostList() {
-        if (id != 0) try {
-                KI_free_list(id);
-            } catch (...) {
-            }
+        if (id != 0) kx::release([l = id] { KI_free_list(l); });
     }
 };
 
@@ -134,9 +131,14 @@ int created(tag* feature) {
 
 using OffsetRoutine = void (*)(const char*, const int*, int*);
 
-// An offset feature of the host routine over the list, inside its mark.
-int create_offset_feature(OffsetRoutine routine, const char* offset, const HostList& list, tag* feature) {
+// An offset feature of the host routine over the list that make_list
+// builds, inside its mark (the list is destroyed inside it too, so that a
+// failure to destroy it takes the feature back).
+template <class MakeList>
+int create_offset_feature(OffsetRoutine routine, const char* offset, MakeList&& make_list, tag* feature) {
     return kx::undo_bracket(1, kOffsetMark, [&]() -> int {
+        HostList list;
+        if (int st = make_list(list)) return st;
         if (int st = need_target()) return st;
         int st = 0;
         routine(offset, &list.id, &st);
@@ -227,9 +229,9 @@ extern "C" KXAPI int KX_MODL_create_face_offset(const char* offset, tag_list* fa
                 if (int st = first_item(faces, &first)) return st;
                 BREF_set_current_bref_of_face(first);
             }
-            HostList list;
-            if (int st = kx::modl::make_edge_kernel_list(faces, &list.id)) return st;
-            return create_offset_feature(ui_create_offset_facs1_, offset, list, feature);
+            return create_offset_feature(
+                ui_create_offset_facs1_, offset,
+                [&](HostList& list) { return kx::modl::make_edge_kernel_list(faces, &list.id); }, feature);
         });
 }
 
@@ -245,9 +247,9 @@ extern "C" KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list*
                 tag first = NULL_TAG;
                 if (int st = first_item(features, &first)) return st;
             }
-            HostList list;
-            if (int st = make_feature_kernel_list(features, list)) return st;
-            return create_offset_feature(ui_create_offset_ftrs1_, offset, list, feature);
+            return create_offset_feature(
+                ui_create_offset_ftrs1_, offset,
+                [&](HostList& list) { return make_feature_kernel_list(features, list); }, feature);
         });
 }
 
