@@ -63,7 +63,8 @@ TEST_F(InstanceSet, CircularSetOfSixHolesCutsFiveCopies) {
     EXPECT_EQ(kind(set), "CIRCULAR_ISET");
     EXPECT_NEAR(volume(), kBlockVolume - 6 * hole_volume(), 1e-3);
     EXPECT_EQ(formulas(set), (std::vector<std::string>{"6", "60"}));
-    // One more copy at 60 degrees about the datum axis, given last.
+    // A set of two about the datum axis given last (the point and direction
+    // are then not used).
     tag_list* with_axis = list_of({h, datum_axis()});
     tag second = NULL_TAG;
     double origin[] = {0, 0, 0}, axis[] = {1, 0, 0};
@@ -81,6 +82,23 @@ TEST_F(InstanceSet, LinearSetTwoByThree) {
     KX_MODL_delete_list(&list);
     EXPECT_EQ(kind(set), "LINEAR_ISET");
     EXPECT_NEAR(volume(), kBlockVolume - 6 * hole_volume(), 1e-3);
+    // A longer block is made again with the set's copies on it.
+    int n = 0;
+    unsigned int* features = nullptr;
+    FREC_ask_features_of_part(part_, &n, &features);
+    const std::string length = formulas(features[0])[0];
+    unsigned int* exps = nullptr;
+    FREC_ask_system_exps_of_frec(features[0], &n, &exps);
+    SM_free(features);
+    char* text = nullptr;
+    ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[0], &text), 0);
+    SM_free(exps);
+    const std::string name = std::string(text).substr(0, std::string(text).find('='));
+    KX_free(text);
+    ASSERT_EQ(length, "100");
+    ASSERT_EQ(KX_MODL_edit_exp((name + "=120").c_str()), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), 120.0 * 50.0 * 20.0 - 6 * hole_volume(), 1e-3);
 }
 
 TEST_F(InstanceSet, FeaturesThatCannotBeCopiedAreRefused) {
