@@ -122,6 +122,35 @@ KXAPI int KX_MODL_register_rpo_routine(int (*routine)(tag feature));
 KXAPI int KX_MODL_ask_rpo_routine(int (**routine)(tag feature));
 KXAPI int KX_MODL_unregister_rpo_routine(void);
 
+/* Instance sets: copies of the listed features (holes, bosses, pockets,
+ * pads, slots of one body, all cutting or all uniting), made by one
+ * feature of the set. A circular set turns them about an axis by 1 ..
+ * number-1 times the angle (degrees): the axis of a datum-axis feature
+ * given as the list's last item (the list then holds more than it), else
+ * the axis through the origin along the direction. A linear set moves them
+ * by i * spacing_x along the part's X axis and j * spacing_y along its Y
+ * axis, i < number_x, j < number_y. The method is kept with the set. The
+ * work part needs a current target body (672178). 875004 for a feature
+ * that cannot be copied (suppressed, a projected curve, a plain boolean, a
+ * feature of no tool, a datum axis anywhere but last or alone), 875022
+ * for a tag of no object; null arguments give their position's code. */
+KXAPI int KX_MODL_create_circular_iset(int method, double origin[3], const char* number, const char* angle,
+                                       double direction[3], tag_list* features, tag* feature);
+KXAPI int KX_MODL_create_linear_iset(int method, const char* number_x, const char* spacing_x, const char* number_y,
+                                     const char* spacing_y, tag_list* features, tag* feature);
+
+/* Offset features: the listed faces, or the faces the listed features
+ * made, moved along their normals by the offset (an expression text), the
+ * body following. The work part needs a current target body (672178). */
+KXAPI int KX_MODL_create_face_offset(const char* offset, tag_list* faces, tag* feature);
+KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list* features, tag* feature);
+
+/* A feature making a sheet body of the face: mode 0 the face as it is, 1
+ * the face with its holes filled, 2 the face's surface over its parameter
+ * box; 1105005 for another mode. *result is the feature, NULL_TAG on
+ * failure. */
+KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result);
+
 KX_END_DECLS
 
 #endif

@@ -1,0 +1,78 @@
+/* Features made of other features: circular and linear instance sets,
+ * offsets of faces and of the faces features made, and sheets extracted
+ * from faces. Each is a feature of the update service (host/feature/
+ * feature.h) made again with its body.
+ *
+ *   CIRCULAR_ISET  Number, Angle (degrees): copies of the tools of its
+ *                  source features turned about an axis by 1 .. Number-1
+ *                  times the angle, applied as the sources were (cut or
+ *                  united) in one step after them. The axis is that of a
+ *                  datum-axis feature when one is given, else the point
+ *                  (three coordinate texts) and the direction.
+ *   LINEAR_ISET    Number X, Spacing X, Number Y, Spacing Y: copies moved
+ *                  by i * Spacing X along the part's X axis and j * Spacing
+ *                  Y along its Y axis (every i < Number X, j < Number Y but
+ *                  the source's own place).
+ *   OFFSET         Offset: the faces (kernel tags) moved along their
+ *                  normals by the offset, the body following.
+ *   EXTRACT_FACE   a sheet body of one face: mode 0 the face, 1 the face
+ *                  with its holes filled, 2 its surface over the face's
+ *                  parameter box.
+ * Sources of an instance set are features of one body that cut or unite
+ * a tool (holes, bosses, pockets, pads, slots: FMA_can_be_instanced), all
+ * cutting or all uniting. The set's copies are those of the sources'
+ * tools as they were when it was made: the update makes its step again
+ * with them when the body is made again. The number and spacing are
+ * taken as they are when the set is made.
+ *
+ * Creators write the status (0, or the code of the failure: the model is
+ * then as before) and answer the new feature through
+ * CM_GBL_ask_created_frec (0 after a failure). Sizes the kernel cannot
+ * build or fewer than one copy give FEAT_ERR_BAD_PARAMETERS, sources of
+ * several bodies or of no tool FEAT_ERR_BAD_REFERENCE.
+ */
+#ifndef HOST_FEATURE_INSTANCE_SETS_H
+#define HOST_FEATURE_INSTANCE_SETS_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+#pragma GCC visibility push(default) /* exported: see host/export.h */
+
+/* The host's type name of a feature, SM_alloc: "META" for a meta record
+ * (a boolean, a set), "PROJ_DCURVE" for a projected curve, else its kind. */
+char* ui_get_feature_type(unsigned int feature);
+/* 1 for a datum-axis feature (kind "DATUM_AXIS": its first result is the
+ * datum axis), else 0. */
+int ui_is_datum_axis_feature(unsigned int feature);
+/* 1 for a live feature of a part that the browser shows, else 0. */
+int is_design_feature(unsigned int feature, int mode);
+/* 1 for a boolean between bodies (UNITE, SUBTRACT, INTERSECT). */
+int FREC_is_it_one_of_the_booleans(unsigned int feature);
+/* 1 for the meta record of a user-defined feature, of a copied body's tool. */
+int UDF_is_a_udf_meta_frec(unsigned int feature);
+int COPY_BODY_ask_copy_tool_of_meta(unsigned int feature);
+/* 1 when the feature cuts or unites a tool of its own into its body. */
+int FMA_can_be_instanced(unsigned int feature);
+
+/* Instance sets of the features of a host list (kind 10001). */
+void ui_create_circular_iset(int list, const char* const origin[3], const char* number, unsigned int axis_feature,
+                             const char* angle, const double direction[3], int method, int* status);
+void ui_create_linear_iset(int list, const char* number_x, const char* spacing_x, const char* number_y,
+                           const char* spacing_y, int method, int* status);
+/* Offsets of the faces of a kernel list (kind 10003), of the faces that
+ * the features of a feature list (kind 10001) made. */
+void ui_create_offset_facs1_(const char* offset, const int* list, int* status);
+void ui_create_offset_ftrs1_(const char* offset, const int* list, int* status);
+/* An EXTRACT_FACE feature of the face (mode 0 to 2; flag unused): its tag
+ * in *result; a failure raises its code. */
+void MODL_extract_face(unsigned int face, int mode, int flag, unsigned int* result);
+/* The feature the last successful creator here made (0 after a failure). */
+unsigned int CM_GBL_ask_created_frec(void);
+
+#pragma GCC visibility pop
+#ifdef __cplusplus
+}
+#endif
+
+#endif
