@@ -54,5 +54,6 @@
 #include "kx_modl_bead.h"
 #include "kx_modl_bend_allowance.h"
 #include "kx_modl_dfo.h"
+#include "kx_modl_redef.h"
 
 #endif
