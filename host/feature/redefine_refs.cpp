@@ -147,18 +147,25 @@ int MODL_check_ref_time_stamp(unsigned int feature, unsigned int ref, int own_is
     if (face == 0 || r->body == 0) return 1;
     const int kernel_face = host::kernel::entity_of(face);
     const int stamp = FREC_ask_time_stamp(feature);
+    // Each host array is copied and freed at once: no host call comes
+    // between its making and its freeing.
     int n = 0;
-    unsigned int* features = nullptr;
-    FREC_ask_body_features(ES_solid_ask_body(face), &n, &features);
+    unsigned int* raw = nullptr;
+    FREC_ask_body_features(ES_solid_ask_body(face), &n, &raw);
+    const std::vector<unsigned int> features(raw, raw + n);
+    SM_free(raw);
     int maker = 0;
-    for (int i = 0; i < n && maker == 0; ++i) {
+    for (unsigned int f : features) {
         int count = 0;
         int* faces = nullptr;
-        ZQ_GROUP_ask_entities(features[i], &count, &faces);
-        if (std::find(faces, faces + count, kernel_face) != faces + count) maker = FREC_ask_time_stamp(features[i]);
+        ZQ_GROUP_ask_entities(f, &count, &faces);
+        const bool made = std::find(faces, faces + count, kernel_face) != faces + count;
         SM_free(faces);
+        if (made) {
+            maker = FREC_ask_time_stamp(f);
+            break;
+        }
     }
-    SM_free(features);
     if (maker == 0) return 1;
     return maker < stamp || (maker == stamp && own_is_newer == 0) ? 1 : 0;
 }
