@@ -787,6 +787,20 @@ enum kx_band {
     X(KX_FACET_ERR_INVALID_FACE, 1165030, "Invalid face id")                                                      \
     X(KX_FACET_ERR_INVALID_SOLID_FACE, 1165031, "Invalid solid face tag")
 
+/* Codes of the redefinition of a feature's references (no text in the
+ * interface's tables). */
+#define KX_MODL_REDEF_CODES(X)                     \
+    X(KX_MODL_ERR_OTHER_BODY, 875166)              \
+    X(KX_MODL_ERR_NEWER_THAN_FEATURE, 875167)      \
+    X(KX_MODL_ERR_NOT_GROOVE_TARGET, 875168)       \
+    X(KX_MODL_ERR_GROOVE_SIDE, 875169)             \
+    X(KX_MODL_ERR_EDGE_NOT_STRAIGHT, 875170)       \
+    X(KX_MODL_ERR_THRU_SUBTYPE, 875306)            \
+    X(KX_MODL_ERR_THRU_IS_TARGET, 875307)          \
+    X(KX_MODL_ERR_NOT_REPLACEABLE, 875363)         \
+    X(KX_MODL_ERR_NOT_VALID_REPLACEMENT, 875364)   \
+    X(KX_MODL_ERR_TRIM_FACE_OF_UDF, 672248)
+
 #define KX_CODE_CONSTANT(name, code, text) name = code,
 #define KX_HOST_CODE_CONSTANT(name, code)  name = code,
 
@@ -809,5 +823,6 @@ enum kx_clone_code { KX_CLONE_CODES(KX_CODE_CONSTANT) };
 enum kx_host_code { KX_HOST_CODES(KX_HOST_CODE_CONSTANT) };
 enum kx_facet_code { KX_FACET_CODES(KX_CODE_CONSTANT) };
 enum kx_modl_geometry_code { KX_MODL_GEOMETRY_CODES(KX_HOST_CODE_CONSTANT) };
+enum kx_modl_redef_code { KX_MODL_REDEF_CODES(KX_HOST_CODE_CONSTANT) };
 
 #endif

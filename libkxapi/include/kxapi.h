@@ -60,5 +60,6 @@
 #include "kx_process_aid.h"
 #include "kx_modl_body_ops.h"
 #include "kx_modl_parms.h"
+#include "kx_modl_redef.h"
 
 #endif

@@ -1,0 +1,340 @@
+// The placement and through faces of form features as the redefinition of
+// a feature's references reads and changes them (redefine_refs.h). The
+// changes go through FEAT_redefine (redefine.cpp), which records them and
+// logs the feature for the next update.
+#include "host/feature/redefine_refs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "host/feature/feature.h"
+#include "host/feature/form_detail.h"
+#include "host/feature/positioning.h"
+#include "host/feature/queries.h"
+#include "host/hook.h"
+#include "host/kernel/kernel.h"
+#include "host/services/error.h"
+#include "host/services/memory.h"
+
+namespace hf = host::feature;
+namespace form = host::feature::form;
+
+namespace {
+
+bool has(const std::string& kind, const char* word) { return kind.find(word) != std::string::npos; }
+bool is_hole(const hf::Record& r) { return has(r.kind, "HOLE"); }
+bool is_slot(const hf::Record& r) { return has(r.kind, "SLOT"); }
+bool is_groove(const hf::Record& r) { return has(r.kind, "GROOVE"); }
+
+// A form feature built on its body: its fixed numbers hold its place.
+bool is_form(const hf::Record& r) {
+    static const char* const kForms[] = {"HOLE", "BOSS", "POCKET", "PAD", "SLOT", "GROOVE"};
+    if (r.body == 0 || r.step < 0) return false;
+    if (r.numbers.size() != 6 && r.numbers.size() < static_cast<std::size_t>(form::kNumbers)) return false;
+    return std::any_of(std::begin(kForms), std::end(kForms), [&](const char* k) { return has(r.kind, k); });
+}
+bool first_kinds(const hf::Record& r) { return r.numbers.size() == 6; }
+bool on_face(const hf::Record& r) { return !r.refs.empty() && (first_kinds(r) || r.numbers[9] != 0); }
+std::size_t thru_count(const hf::Record& r) {
+    if (first_kinds(r)) return r.refs.empty() ? 0 : r.refs.size() - 1;
+    return std::min(static_cast<std::size_t>(r.numbers[10]), r.refs.size());
+}
+
+const hf::Record& need_form(const host::Call& call, unsigned int feature) {
+    const hf::Record* r = hf::find(feature);
+    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
+    if (!is_form(*r)) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s is no form feature", hf::display_name(feature).c_str());
+    return *r;
+}
+
+// The face object of a reference on a live face, or 0.
+unsigned int face_of(unsigned int ref) { return ref == 0 ? 0 : FREF_ask_face_of_fref(ref); }
+
+struct Surface {
+    int type = 0, sense = 1;
+    double point[3] = {}, dir[3] = {}, r1 = 0, r2 = 0;
+};
+Surface surface_of(int face) {
+    Surface s;
+    ZQ_FACE_ask_data(face, &s.type, s.point, s.dir, &s.r1, &s.r2, &s.sense);
+    return s;
+}
+
+double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// The feature's references as face or edge objects (the form FEAT_redefine
+// takes), with `place` first and the through faces after it.
+std::vector<unsigned int> objects_of(const std::vector<int>& refs) {
+    std::vector<unsigned int> out;
+    for (int r : refs) out.push_back(host::kernel::object_of(r));
+    return out;
+}
+
+void redefine(const host::Call& call, unsigned int feature, const std::vector<int>& refs,
+              const std::vector<double>& numbers) {
+    const std::vector<unsigned int> objects = objects_of(refs);
+    for (unsigned int o : objects)
+        if (o == 0)
+            call.fail(FEAT_ERR_BAD_REFERENCE, "a reference of %s has no face", hf::display_name(feature).c_str());
+    const int st = FEAT_redefine(feature, static_cast<int>(objects.size()), objects.data(),
+                                 static_cast<int>(numbers.size()), numbers.data());
+    if (st != 0) call.fail(st, "%s cannot take the new references", hf::display_name(feature).c_str());
+}
+
+// The feature with through faces `thru` (kernel tags) in place of its own.
+int set_thru(const host::Call& call, unsigned int feature, const std::vector<int>& thru) {
+    const hf::Record& r = need_form(call, feature);
+    std::vector<int> refs(r.refs.begin(), r.refs.end() - static_cast<std::ptrdiff_t>(thru_count(r)));
+    refs.insert(refs.end(), thru.begin(), thru.end());
+    std::vector<double> numbers = r.numbers;
+    if (!first_kinds(r)) numbers[10] = static_cast<double>(thru.size());
+    else if (!on_face(r) && !thru.empty())
+        return FEAT_ERR_BAD_PARAMETERS;  // a record of the first kinds keeps its through faces after its face
+    const std::vector<unsigned int> objects = objects_of(refs);
+    if (std::find(objects.begin(), objects.end(), 0u) != objects.end()) return FEAT_ERR_BAD_REFERENCE;
+    return FEAT_redefine(feature, static_cast<int>(objects.size()), objects.data(), static_cast<int>(numbers.size()),
+                         numbers.data());
+}
+
+std::vector<int> kernel_faces(int count, const unsigned int refs[]) {
+    std::vector<int> out;
+    for (int i = 0; i < count; ++i) {
+        const unsigned int face = face_of(refs[i]);
+        out.push_back(face ? host::kernel::entity_of(face) : 0);
+    }
+    return out;
+}
+
+int subtype_of(const hf::Record& r) {
+    if (!is_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
+    if (thru_count(r) == 0) return FEAT_SUBTYPE_BLIND;
+    return is_hole(r) ? FEAT_SUBTYPE_THRU_HOLE : FEAT_SUBTYPE_THRU_SLOT;
+}
+
+}  // namespace
+
+extern "C" {
+
+int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, unsigned int* tool, unsigned int* dir1,
+                                 unsigned int* dir2) {
+    auto call = HOST_ENTRY(feature);
+    call.need(target, "the target output");
+    call.need(tool, "the tool output");
+    call.need(dir1, "the first direction output");
+    call.need(dir2, "the second direction output");
+    *target = *tool = *dir1 = *dir2 = 0;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_form(*r)) return 1;
+    if (on_face(*r)) *target = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0]));
+    return 0;
+}
+
+int MODL_is_the_same_body(unsigned int feature, unsigned int ref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature, ref);
+    const hf::Record* r = hf::find(feature);
+    unsigned int entity = face_of(ref);
+    if (entity == 0 && ref != 0) entity = EREF_ask_edge_of_eref(ref);
+    return r && entity != 0 && r->body != 0 && ES_solid_ask_body(entity) == r->body ? 1 : 0;
+}
+
+int MODL_check_ref_time_stamp(unsigned int feature, unsigned int ref, int own_is_newer) {
+    auto call = HOST_ENTRY(feature, ref, own_is_newer);
+    const hf::Record* r = hf::find(feature);
+    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
+    unsigned int face = face_of(ref);
+    if (face == 0 || r->body == 0) return 1;
+    const int kernel_face = host::kernel::entity_of(face);
+    const int stamp = FREC_ask_time_stamp(feature);
+    // Each host array is copied and freed at once: no host call comes
+    // between its making and its freeing.
+    int n = 0;
+    unsigned int* raw = nullptr;
+    FREC_ask_body_features(ES_solid_ask_body(face), &n, &raw);
+    const std::vector<unsigned int> features(raw, raw + n);
+    SM_free(raw);
+    int maker = 0;
+    for (unsigned int f : features) {
+        int count = 0;
+        int* faces = nullptr;
+        ZQ_GROUP_ask_entities(f, &count, &faces);
+        const bool made = std::find(faces, faces + count, kernel_face) != faces + count;
+        SM_free(faces);
+        if (made) {
+            maker = FREC_ask_time_stamp(f);
+            break;
+        }
+    }
+    if (maker == 0) return 1;
+    return maker < stamp || (maker == stamp && own_is_newer == 0) ? 1 : 0;
+}
+
+int MODL__is_ref_good_for_att(unsigned int ref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(ref);
+    const unsigned int face = face_of(ref);
+    return face != 0 && surface_of(host::kernel::entity_of(face)).type == ZQ_SURF_PLANE ? 1 : 0;
+}
+
+int ui_is_groove_feature(unsigned int feature) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    return r && is_groove(*r) ? 1 : 0;
+}
+
+int MODL__is_good_for_groove_att(unsigned int ref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(ref);
+    const unsigned int face = face_of(ref);
+    if (face == 0) return 0;
+    const int type = surface_of(host::kernel::entity_of(face)).type;
+    return type == ZQ_SURF_CYLINDER || type == ZQ_SURF_CONE ? 1 : 0;
+}
+
+int MODL__is_internal_face(unsigned int ref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(ref);
+    const unsigned int face = face_of(ref);
+    if (face == 0) return 0;
+    const Surface s = surface_of(host::kernel::entity_of(face));
+    return (s.type == ZQ_SURF_CYLINDER || s.type == ZQ_SURF_CONE) && s.sense < 0 ? 1 : 0;
+}
+
+int MODL_is_internal_groove(unsigned int feature) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_groove(*r) || !on_face(*r)) return 0;
+    return MODL__is_internal_face(FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0])));
+}
+
+void MODL__reattach_target_face(unsigned int feature, unsigned int ref, int value1, int value2, char flag) {
+    auto call = HOST_ENTRY(feature, ref, value1, value2);
+    (void)flag;
+    const hf::Record& r = need_form(call, feature);
+    const unsigned int face = face_of(ref);
+    if (face == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u has no face", ref);
+    const int kernel_face = host::kernel::entity_of(face);
+    const Surface s = surface_of(kernel_face);
+    std::vector<double> numbers = r.numbers;
+    double* at = &numbers[0];
+    double* dir = &numbers[3];
+    if (is_groove(r)) {
+        // A groove turns about the new face's axis, at the old location's
+        // place along it.
+        if (s.type != ZQ_SURF_CYLINDER && s.type != ZQ_SURF_CONE)
+            call.fail(FEAT_ERR_BAD_REFERENCE, "a groove sits on a turned face");
+        const double sign = dot(dir, s.dir) < 0 ? -1 : 1;
+        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
+        const double k = dot(q, s.dir);
+        for (int i = 0; i < 3; ++i) {
+            at[i] = s.point[i] + k * s.dir[i];
+            dir[i] = sign * s.dir[i];
+        }
+    } else {
+        if (s.type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature sits on a planar face");
+        // The outward normal; a feature that cuts runs against it.
+        double n[3];
+        for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
+        const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
+        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
+        const double k = dot(q, n);
+        for (int i = 0; i < 3; ++i) {
+            at[i] -= k * n[i];
+            dir[i] = cuts ? -n[i] : n[i];
+        }
+        // An X direction along the new direction can no longer be kept.
+        if (!first_kinds(r)) {
+            const double* x = &numbers[6];
+            const double xx = std::sqrt(dot(x, x));
+            if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
+        }
+    }
+    std::vector<int> refs = r.refs;
+    if (on_face(r)) {
+        refs[0] = kernel_face;
+    } else {
+        // From a datum plane onto a face of the body: the face becomes the
+        // first reference.
+        if (first_kinds(r))
+            call.fail(FEAT_ERR_BAD_PARAMETERS, "%s has no placement face", hf::display_name(feature).c_str());
+        refs.insert(refs.begin(), kernel_face);
+        numbers[9] = 1;
+    }
+    redefine(call, feature, refs, numbers);
+}
+
+void MODL__reattach_thru_faces(unsigned int feature, int count, const unsigned int refs[], char flag) {
+    auto call = HOST_ENTRY(feature, count, refs);
+    (void)flag;
+    if (count < 0 || count > 2) call.fail(HOST_ERR_BAD_ARGUMENT, "count %d of through faces", count);
+    if (count > 0) call.need(refs, "the references");
+    const hf::Record& r = need_form(call, feature);
+    if (static_cast<std::size_t>(count) != thru_count(r))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "%s has %zu through faces", hf::display_name(feature).c_str(),
+                  thru_count(r));
+    const std::vector<int> thru = kernel_faces(count, refs);
+    if (std::find(thru.begin(), thru.end(), 0) != thru.end())
+        call.fail(FEAT_ERR_BAD_REFERENCE, "a through face has no face");
+    if (int st = set_thru(call, feature, thru))
+        call.fail(st, "%s cannot run through the faces", hf::display_name(feature).c_str());
+}
+
+int FEAT_ask_subtype(unsigned int feature) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    return r ? subtype_of(*r) : 0;
+}
+
+int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
+    auto call = HOST_ENTRY(feature);
+    call.need(refs, "the references output");
+    refs[0] = refs[1] = 0;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_form(*r)) return 0;
+    const std::size_t n = std::min<std::size_t>(thru_count(*r), 2);
+    for (std::size_t i = 0; i < n; ++i)
+        refs[i] = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i]));
+    return static_cast<int>(n);
+}
+
+int HOLE_add_thru_face(unsigned int feature, unsigned int ref) {
+    auto call = HOST_ENTRY(feature, ref);
+    int status = 0;
+    if (call.status(status)) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_hole(*r) || subtype_of(*r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
+    const std::vector<int> thru = kernel_faces(1, &ref);
+    if (thru[0] == 0) return FEAT_ERR_BAD_REFERENCE;
+    return set_thru(call, feature, thru);
+}
+
+int HOLE_remove_thru_face(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    int status = 0;
+    if (call.status(status)) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_hole(*r) || subtype_of(*r) != FEAT_SUBTYPE_THRU_HOLE) return FEAT_ERR_BAD_PARAMETERS;
+    return set_thru(call, feature, {});
+}
+
+int SLOT_add_thru_faces(unsigned int feature, int count, const unsigned int refs[]) {
+    auto call = HOST_ENTRY(feature, count, refs);
+    int status = 0;
+    if (call.status(status)) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_slot(*r) || subtype_of(*r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
+    // A slot runs from one through face to the other: it takes both.
+    if (count != 2 || !refs) return FEAT_ERR_BAD_PARAMETERS;
+    const std::vector<int> thru = kernel_faces(count, refs);
+    if (std::find(thru.begin(), thru.end(), 0) != thru.end()) return FEAT_ERR_BAD_REFERENCE;
+    return set_thru(call, feature, thru);
+}
+
+int SLOT_remove_thru_faces(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    int status = 0;
+    if (call.status(status)) return status;
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_slot(*r) || subtype_of(*r) != FEAT_SUBTYPE_THRU_SLOT) return FEAT_ERR_BAD_PARAMETERS;
+    return set_thru(call, feature, {});
+}
+
+}  // extern "C"

@@ -1,0 +1,242 @@
+// Moving form features onto other faces: the target face and the through
+// faces of holes read, checked against the feature and changed, with the
+// body after the update and the model left as it was after each refusal.
+#include <string>
+#include <vector>
+
+#include "host/feature/redefine_refs.h"
+#include "host/control/control.h"
+#include "host/feature/queries.h"
+#include "kx_modl_redef.h"
+#include "tests/libkxapi/modl/form_fixture.h"
+
+namespace {
+
+using form_test::kBlockVolume;
+using form_test::kPi;
+
+class Redefine : public form_test::FormFeature {
+protected:
+    // A blind hole of diameter 10 and depth 8 into the top at (30, 25).
+    tag hole(tag thru = NULL_TAG, double x = 30) {
+        double at[] = {x, 25, 20}, along[] = {0, 0, -1};
+        tag made = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, along, "10", "8", "0", top_, thru, &made), 0);
+        return made;
+    }
+    tag boss() {
+        double at[] = {70, 25, 20}, along[] = {0, 0, 1};
+        tag made = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_boss(at, along, "10", "5", "0", top_, &made), 0);
+        return made;
+    }
+    // A face of the feature's own faces whose surface is of the type and,
+    // for a plane, whose outward normal is n.
+    static tag face_of_feature(tag feature, int type, std::vector<double> n = {0, 0, 0}) {
+        int count = 0;
+        int* faces = nullptr;
+        ZQ_GROUP_ask_entities(feature, &count, &faces);
+        tag found = NULL_TAG;
+        for (int i = 0; i < count && found == NULL_TAG; ++i) {
+            int t = 0, sense = 0;
+            double p[3], d[3], r1 = 0, r2 = 0;
+            ZQ_FACE_ask_data(faces[i], &t, p, d, &r1, &r2, &sense);
+            const bool normal_ok =
+                type != ZQ_SURF_PLANE || d[0] * sense * n[0] + d[1] * sense * n[1] + d[2] * sense * n[2] > 0.999;
+            if (t == type && normal_ok) found = host::kernel::object_of(faces[i]);
+        }
+        SM_free(faces);
+        return found;
+    }
+    // What a refused call must leave as it was.
+    struct State {
+        std::vector<int> refs;
+        std::vector<double> numbers;
+        bool out_of_date;
+        double volume;
+        int marks;
+        bool operator==(const State&) const = default;
+    };
+    State state(tag feature) const {
+        const host::feature::Record* r = host::feature::find(feature);
+        return {r->refs, r->numbers, r->out_of_date, volume(), marks()};
+    }
+    // A second block beside the first, on a body of its own.
+    tag other_body_top() {
+        const char* sizes[] = {"10", "10", "10"};
+        const double origin[] = {200, 0, 0};
+        unsigned int block = 0;
+        EXPECT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block), 0);
+        return face_of_feature(block, ZQ_SURF_PLANE, {0, 0, 1});
+    }
+};
+
+TEST_F(Redefine, HoleMovesToTheBottomFaceAndRunsAlongItsNormal) {
+    const tag h = hole();
+    ASSERT_EQ(KX_MODL_reattach_target_face(h, bottom_, 0, 0, 0), 0);
+    EXPECT_EQ(marks(), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const host::feature::Record* r = host::feature::find(h);
+    // Into the body from the bottom: up along Z, starting on the bottom's plane.
+    EXPECT_NEAR(r->numbers[2], 0, 1e-9);
+    EXPECT_NEAR(r->numbers[3], 0, 1e-9);
+    EXPECT_NEAR(r->numbers[4], 0, 1e-9);
+    EXPECT_NEAR(r->numbers[5], 1, 1e-9);
+    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 8, 1e-6 * kBlockVolume);
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+    logical flag = 7;
+    ASSERT_EQ(KX_MODL_ask_link_faces(h, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, bottom_);
+    EXPECT_EQ(tool, NULL_TAG);
+    EXPECT_EQ(dir, NULL_TAG);
+    EXPECT_EQ(flag, 7) << "no direction slot filled: the flag is left alone";
+}
+
+TEST_F(Redefine, TargetFaceRefusalsLeaveTheModelAsItWas) {
+    const tag elsewhere = other_body_top();
+    const tag first = hole(NULL_TAG, 20);
+    const tag h = hole();
+    const tag later = boss();
+    ASSERT_EQ(KX_MODL_update(), 0);
+    struct Case {
+        const char* name;
+        tag feature;
+        tag face;
+        int code;
+    };
+    int edge_count = 0;
+    int* edges = nullptr;
+    KI_idcoen_sm(host::kernel::entity_of(body_), ZQ_CLASS_EDGE, &edges, &edge_count);
+    ASSERT_GT(edge_count, 0);
+    const tag edge = host::kernel::object_of(edges[0]);
+    SM_free(edges);
+    for (const Case& c : std::vector<Case>{
+             {"not_a_feature", body_, bottom_, 875008},
+             {"null_feature", NULL_TAG, bottom_, 875008},
+             // The last check that fails gives the code: the block has no link face,
+             // and its bottom is its own face.
+             {"no_link_face", host::feature::features_of_part(part_)[0], bottom_, 875167},
+             {"no_link_face_only", host::feature::features_of_part(part_)[0], NULL_TAG, 875008},
+             {"null_face", h, NULL_TAG, 875008},
+             {"edge_has_no_face_reference", h, edge, 875008},
+             {"other_body", h, elsewhere, 875166},
+             {"made_later", h, face_of_feature(later, ZQ_SURF_PLANE, {0, 0, 1}), 875167},
+             {"made_by_itself", h, face_of_feature(h, ZQ_SURF_CYLINDER), 875167},
+             {"not_planar", h, face_of_feature(first, ZQ_SURF_CYLINDER), 875006},
+         }) {
+        const State before = state(h);
+        EXPECT_EQ(KX_MODL_reattach_target_face(c.feature, c.face, 0, 0, 0), c.code) << c.name;
+        EXPECT_EQ(state(h), before) << c.name;
+    }
+}
+
+TEST_F(Redefine, HostErrorUnderTheReattachmentAnswers875030AndRollsBack) {
+    const tag h = hole();
+    for (const char* routine : {"MODL__reattach_target_face", "FEAT_redefine", "MODL_check_ref_time_stamp"}) {
+        const State before = state(h);
+        host::control::raise_on(routine, 670004);
+        EXPECT_EQ(KX_MODL_reattach_target_face(h, bottom_, 0, 0, 0), 875030) << routine;
+        host::control::clear_scripts();
+        EXPECT_EQ(state(h), before) << routine;
+    }
+}
+
+TEST_F(Redefine, BottomAsThroughFaceMakesTheHoleGoThroughAndBack) {
+    const tag h = hole();
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const double blind = kBlockVolume - kPi * 25 * 8;
+    ASSERT_NEAR(volume(), blind, 1e-6 * kBlockVolume);
+    tag faces[] = {bottom_};
+    ASSERT_EQ(KX_MODL_add_thru_faces(h, 1, faces), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 20, 1e-6 * kBlockVolume);
+    tag f1 = 1, f2 = 1;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h, &f1, &f2), 0);
+    EXPECT_EQ(f1, bottom_);
+    EXPECT_EQ(f2, NULL_TAG);
+    // A second through face for a hole that has one already.
+    EXPECT_EQ(KX_MODL_add_thru_faces(h, 1, faces), 875306);
+    ASSERT_EQ(KX_MODL_remove_thru_faces(h), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), blind, 1e-6 * kBlockVolume);
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h, &f1, &f2), 0);
+    EXPECT_EQ(f1, NULL_TAG);
+    // A blind hole has none to remove: answered 0, nothing changed.
+    const State before = state(h);
+    EXPECT_EQ(KX_MODL_remove_thru_faces(h), 0);
+    EXPECT_EQ(state(h), before);
+    EXPECT_EQ(marks(), 0);
+}
+
+TEST_F(Redefine, ThroughFaceRefusals) {
+    const tag h = hole();
+    const tag b = boss();
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const tag elsewhere = other_body_top();
+    const tag later = face_of_feature(b, ZQ_SURF_PLANE, {0, 0, 1});
+    struct Case {
+        const char* name;
+        tag feature;
+        int count;
+        std::vector<tag> faces;
+        bool null_array;
+        int code;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"count_above_two", h, 3, {bottom_, bottom_, bottom_}, false, 1105005},
+             {"negative_count", h, -1, {}, false, 1105005},
+             {"null_array", h, 1, {}, true, 1105006},
+             {"null_face", h, 1, {NULL_TAG}, false, 1105006},
+             {"dead_face", h, 1, {0x7ffffff0u}, false, 875027},
+             {"body_not_face", h, 1, {body_}, false, 875033},
+             {"own_target_face", h, 1, {top_}, false, 875307},
+             {"other_body", h, 1, {elsewhere}, false, 875166},
+             {"made_later", h, 1, {later}, false, 875167},
+             {"not_a_hole", b, 1, {bottom_}, false, 875008},
+             {"not_a_feature", body_, 1, {bottom_}, false, 875008},
+         }) {
+        const State before = state(h);
+        std::vector<tag> faces = c.faces;
+        EXPECT_EQ(KX_MODL_add_thru_faces(c.feature, c.count, c.null_array ? nullptr : faces.data()), c.code) << c.name;
+        EXPECT_EQ(state(h), before) << c.name;
+    }
+    EXPECT_EQ(KX_MODL_remove_thru_faces(b), 1105004);
+    EXPECT_EQ(KX_MODL_remove_thru_faces(NULL_TAG), 875008);
+}
+
+TEST_F(Redefine, ThroughFacesReattachOnlyWhereTheFeatureHasThem) {
+    const tag blind = hole(NULL_TAG, 20);
+    const tag through = hole(bottom_, 60);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    tag faces[] = {bottom_};
+    EXPECT_EQ(KX_MODL_reattach_thru_faces(blind, 1, faces, 0), 875008);
+    EXPECT_EQ(KX_MODL_reattach_thru_faces(through, 3, faces, 0), 1105005);
+    EXPECT_EQ(KX_MODL_reattach_thru_faces(through, 1, nullptr, 0), 1105006);
+    tag own[] = {face_of_feature(through, ZQ_SURF_CYLINDER)};
+    EXPECT_EQ(KX_MODL_reattach_thru_faces(through, 1, own, 0), 875167);
+    ASSERT_EQ(KX_MODL_reattach_thru_faces(through, 1, faces, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 8 - kPi * 25 * 20, 1e-6 * kBlockVolume);
+}
+
+TEST_F(Redefine, QueriesRefuseNullOutputsAndAnswerNothingForOtherFeatures) {
+    const tag b = boss();
+    tag f1 = 5, f2 = 5, target = 5, tool = 5, dir = 5;
+    logical flag = 0;
+    EXPECT_EQ(KX_MODL_ask_thru_faces(b, &f1, &f2), 0);
+    EXPECT_EQ(f1, NULL_TAG);
+    EXPECT_EQ(f2, NULL_TAG);
+    EXPECT_EQ(KX_MODL_ask_thru_faces(b, nullptr, &f2), 1105005);
+    EXPECT_EQ(KX_MODL_ask_link_faces(b, &target, &tool, nullptr, &flag), 1105007);
+    EXPECT_EQ(KX_MODL_ask_link_faces(body_, &target, &tool, &dir, &flag), 875008);
+    EXPECT_EQ(target, NULL_TAG);
+    ASSERT_EQ(KX_MODL_ask_link_faces(b, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, top_);
+    host::control::raise_on("RPO_ask_frec_link_face_parms", 670004);
+    EXPECT_EQ(KX_MODL_ask_link_faces(b, &target, &tool, &dir, &flag), 875030);
+    EXPECT_EQ(target, NULL_TAG);
+    host::control::clear_scripts();
+    EXPECT_EQ(marks(), 0);
+}
+
+}  // namespace
