@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kWrongClass = KX_MODL_ERR_NOT_EDGE;  // 875004: a feature of another kind
+constexpr int kWrongClass = KX_MODL_ERR_WRONG_KIND;  // 875004: a feature of another kind
 
 enum SetKind { kNone = 0, kBody = 1, kFaces = 2, kPlane = 3 };
 

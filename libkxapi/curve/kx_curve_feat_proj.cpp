@@ -39,7 +39,7 @@ constexpr const char* kModule = "kx_curve";
 constexpr const char* kCreateMark = "Create proj curves (KXAPI)";
 constexpr const char* kEditMark = "KX_CURVE_edit_proj_curves";
 constexpr double kRadiansPerDegree = 0.01745329251994328;
-constexpr int kNotProjection = KX_MODL_ERR_NOT_EDGE;       // 875004 "Not a curve projection feature tag"
+constexpr int kNotProjection = KX_MODL_ERR_WRONG_KIND;       // 875004 "Not a curve projection feature tag"
 constexpr int kBadVector = KX_MODL_ERR_BAD_ISO_DIRECTION;  // 875041
 constexpr int kHostFailed = KX_MODL_ERR_NO_FACE_RANGE;     // 875030
 

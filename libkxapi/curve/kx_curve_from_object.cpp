@@ -228,7 +228,7 @@ KXAPI int KX_MODL_create_curve_from_edge(tag edge, tag* curve) {
         },
         [&]() -> int {
             const kc::TypeOf t = kc::type_of(edge);
-            if (t.type != HOST_TYPE_SOLID || t.subtype != HOST_SUBTYPE_EDGE) return KX_MODL_ERR_NOT_EDGE;
+            if (t.type != HOST_TYPE_SOLID || t.subtype != HOST_SUBTYPE_EDGE) return KX_MODL_ERR_WRONG_KIND;
             return kc::model_change([&]() -> int {
                 int error = 0;
                 tag made = NULL_TAG;

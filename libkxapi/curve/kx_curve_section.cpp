@@ -208,9 +208,9 @@ int section(section_general* general, tag* result, First&& first, PlaneSet&& pla
 int kind_of(tag feature, int* kind) {
     kx::check_class("kx_curve_section", __LINE__, feature, OM_CLASS_FEATURE);
     // An object that is no feature has no plane set either.
-    if (kc::type_of(feature).type != HOST_TYPE_FEATURE) return KX_MODL_ERR_NOT_EDGE;
+    if (kc::type_of(feature).type != HOST_TYPE_FEATURE) return KX_MODL_ERR_WRONG_KIND;
     const FREC_parms_t* p = FREC_ask_parms_of_frec(feature);
-    if (!p) return KX_MODL_ERR_NOT_EDGE;
+    if (!p) return KX_MODL_ERR_WRONG_KIND;
     static const char* const classes[] = {"INTSEC_selected_parms_c", "INTSEC_parallel_parms_c", "INTSEC_radial_parms_c",
                                           "INTSEC_perpcrv_parms_c"};
     for (int k = 0; k < 4; ++k) {
@@ -220,7 +220,7 @@ int kind_of(tag feature, int* kind) {
             return 0;
         }
     }
-    return KX_MODL_ERR_NOT_EDGE;
+    return KX_MODL_ERR_WRONG_KIND;
 }
 
 // A section feature's record when it is of the kind asked (875004 for
@@ -235,7 +235,7 @@ int ask_data(tag feature, int want, section_general* general, Fill&& fill) {
         [&]() -> int {
             int kind = -1;
             if (int st = kind_of(feature, &kind)) return st;
-            if (kind != want) return KX_MODL_ERR_NOT_EDGE;
+            if (kind != want) return KX_MODL_ERR_WRONG_KIND;
             INTSEC_data_t r{};
             INTSEC_init_data(&r);
             if (INTSEC_parms_to_data(feature, &r) != 0) return KX_MODL_ERR_NO_FACE_RANGE;

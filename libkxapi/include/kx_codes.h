@@ -598,7 +598,7 @@ enum kx_band {
     X(KX_CFI_ERR_NOT_WRITTEN, 1020008)             \
     X(KX_CFI_ERR_POSITION, 1020184)                \
     X(KX_CFI_ERR_DAMAGED, 1020185)                 \
-    X(KX_MODL_ERR_NOT_EDGE, 875004)                \
+    X(KX_MODL_ERR_WRONG_KIND, 875004)              \
     X(KX_MODL_ERR_PARAMETER_MISSES_FACE, 875029)   \
     X(KX_MODL_ERR_TRIM_FAILED, 875148)             \
     X(KX_CURVE_ERR_FILLET_NOT_PLANAR, 875189)      \
@@ -715,9 +715,6 @@ enum kx_band {
     X(KX_MODL_ERR_BEAD_PLANE_AND_FACES, 671131)    \
     X(KX_MODL_ERR_BEAD_PLANES, 671132)             \
     X(KX_MODL_ERR_NULL_FEATURE, 875123)            \
-    X(KX_MODL_ERR_CANNOT_INSTANCE, 875004)         \
-    X(KX_MODL_ERR_TAG_WITHOUT_OBJECT, 875022)      \
-    X(KX_MODL_ERR_NO_TARGET_BODY, 672178)          \
     X(KX_MODL_ERR_DFO_REGION, 875365)              \
     X(KX_MODL_ERR_DFO_INVALID, 875366)             \
     X(KX_MODL_ERR_DFO_REPLACEMENT, 875367)         \

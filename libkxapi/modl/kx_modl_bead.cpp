@@ -361,7 +361,7 @@ void host_to_records(const BEAD_data_t& h, bead_section* section, bead_faces* pl
 // A bead feature: 875008 for a tag of no object, 875004 for another object.
 int check_bead(tag feature) {
     if (feature == NULL_TAG || TAG_ask_pointer_of_tag(feature) == nullptr) return KX_MODL_ERR_INVALID_FEATURE;
-    return BEAD_is_bead(feature) ? 0 : static_cast<int>(KX_MODL_ERR_NOT_EDGE);
+    return BEAD_is_bead(feature) ? 0 : static_cast<int>(KX_MODL_ERR_WRONG_KIND);
 }
 
 void free_vector(KX_MODL_vector*& v) {

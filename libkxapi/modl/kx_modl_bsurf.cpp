@@ -593,7 +593,7 @@ int replace_face_surface(tag face, const bsurface_data& r) {
 int edit(tag face, const bsurface_data& r) {
     const tag body = ES_solid_ask_body(face);
     const tag feature = feature_of_face(face);
-    if (feature == NULL_TAG || feature != root_feature(body)) return KX_MODL_ERR_NOT_EDGE;
+    if (feature == NULL_TAG || feature != root_feature(body)) return KX_MODL_ERR_WRONG_KIND;
     if (!is_brep(feature) && FREC_ask_body(feature) == NULL_TAG) {
         if (!FMA_can_be_converted(feature)) return KX_MODL_ERR_BSURF_NOT_CONVERTIBLE;
         if (FMI_invoke_create_body(feature, 2) != 0) return KX_MODL_ERR_NO_FEATURE_CREATED;

@@ -159,7 +159,7 @@ extern "C" KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
 
 extern "C" KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]) {
     return constraint_query(feature, constraint, [&](const char* cls) -> int {
-        if (!cls || std::strcmp(cls, RPO_LINK_FACE_CLASS_NAME) != 0) return KX_MODL_ERR_NOT_EDGE;
+        if (!cls || std::strcmp(cls, RPO_LINK_FACE_CLASS_NAME) != 0) return KX_MODL_ERR_WRONG_KIND;
         if (!plane) return kx::param(3);
         rpo_ask_face1_csys(constraint, plane);
         return 0;

@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kModule = "kx_modl_dfo";
 // The feature is not of the operation's kind.
-constexpr int kWrongKind = KX_MODL_ERR_NOT_EDGE;
+constexpr int kWrongKind = KX_MODL_ERR_WRONG_KIND;
 // KX_MODL_ask_local_scale on a feature that is no local scale.
 constexpr int kNotLocalScale = 1;
 

@@ -400,7 +400,7 @@ extern "C" KXAPI int KX_MODL_ask_blend_parms(tag feature, int /*unused*/, char**
             return kx::check({{radius, 3}});
         },
         [&] {
-            if (!BLEND_is_edge_blend(feature)) return static_cast<int>(KX_MODL_ERR_NOT_EDGE);
+            if (!BLEND_is_edge_blend(feature)) return static_cast<int>(KX_MODL_ERR_WRONG_KIND);
             const unsigned int exp = FREC_ask_parm_exp(feature, "Radius");
             char* text = nullptr;
             if (int st = EXP_ask_assignment_of_exp(exp, &text)) return st;

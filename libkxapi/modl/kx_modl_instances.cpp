@@ -65,7 +65,7 @@ int make_feature_kernel_list(tag_list* features, HostList& out) {
         tag t = NULL_TAG;
         if (int st = KX_MODL_ask_list_item(features, i, &t)) return st;
         const unsigned int object = CM_ask_object_of_eid(t);
-        if (object == 0) return KX_MODL_ERR_TAG_WITHOUT_OBJECT;
+        if (object == 0) return KX_MODL_ERR_NO_EDGES;
         CM_ptcmtgli(out.id, 0, 1, object);
     }
     return 0;
@@ -104,11 +104,11 @@ int check_features(tag_list* features, bool circular, unsigned int* axis, tag_li
         }
         const unsigned int object = t;
         if (circular && ui_is_datum_axis_feature(object)) {
-            if (i != n - 1 || n <= 1) return KX_MODL_ERR_CANNOT_INSTANCE;
+            if (i != n - 1 || n <= 1) return KX_MODL_ERR_WRONG_KIND;
             *axis = object;
             continue;
         }
-        if (!can_be_instanced(object)) return KX_MODL_ERR_CANNOT_INSTANCE;
+        if (!can_be_instanced(object)) return KX_MODL_ERR_WRONG_KIND;
         if (circular)
             if (int st = KX_MODL_put_list_item(own, t)) {
                 report(st);
@@ -119,7 +119,7 @@ int check_features(tag_list* features, bool circular, unsigned int* axis, tag_li
 }
 
 // The current target body of the work part: 0 or 672178.
-int need_target() { return BREF_ask_current_target(CONTEXT_ask_work_part()) == 0 ? KX_MODL_ERR_NO_TARGET_BODY : 0; }
+int need_target() { return BREF_ask_current_target(CONTEXT_ask_work_part()) == 0 ? KX_MODL_ERR_NO_DATUM_TARGET : 0; }
 
 // The host's last created feature as the caller's tag.
 int created(tag* feature) {

@@ -30,7 +30,7 @@ constexpr const char* kSetExpMark = "JQ Open add suppressed expression";
 constexpr const char* kUnsetExpMark = "JQ Open remove suppressed expression";
 
 // Codes shared with other families under their names.
-constexpr int kCannotSuppress = KX_MODL_ERR_NOT_EDGE;  // 875004
+constexpr int kCannotSuppress = KX_MODL_ERR_WRONG_KIND;  // 875004
 
 // The value of a suppression expression that keeps its feature active.
 constexpr double kActive = 1.0;

@@ -21,7 +21,7 @@ namespace {
 namespace km = kx::modl;
 
 // A feature whose parameter record is of another kind.
-constexpr int kOtherKind = KX_MODL_ERR_NOT_EDGE;
+constexpr int kOtherKind = KX_MODL_ERR_WRONG_KIND;
 
 enum class Form {
     plain,     // the assignment; NULL when the slot holds no expression

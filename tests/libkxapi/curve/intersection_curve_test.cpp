@@ -178,8 +178,8 @@ TEST_F(IntersectionCurveTest, Codes) {
     EXPECT_EQ(KX_CURVE_edit_int_object(1, &a, 1, &q, line), KX_ERR_BAD_PARAM_5);
     EXPECT_EQ(KX_CURVE_ask_int_curves(line, &n, &out), KX_ERR_BAD_PARAM_1);
     const unsigned int other = host::feature::create(part, "COMBINED_CURVE", {}, {});
-    EXPECT_EQ(KX_CURVE_edit_int_object(1, &a, 1, &q, other), KX_MODL_ERR_NOT_EDGE);
-    EXPECT_EQ(KX_CURVE_ask_int_curves(other, &n, &out), KX_MODL_ERR_NOT_EDGE);
+    EXPECT_EQ(KX_CURVE_edit_int_object(1, &a, 1, &q, other), KX_MODL_ERR_WRONG_KIND);
+    EXPECT_EQ(KX_CURVE_ask_int_curves(other, &n, &out), KX_MODL_ERR_WRONG_KIND);
     tag f = 5, parents[2] = {5, 5};
     EXPECT_EQ(KX_CURVE_ask_int_curve_parents(NULL_TAG, &f, parents), KX_ERR_BAD_PARAM_1);
     // A curve of no feature: no feature, no parents.

@@ -331,7 +331,7 @@ TEST_F(Constraints, Refusals) {
     tag tool = NULL_TAG, target = NULL_TAG;
     EXPECT_EQ(KX_MODL_ask_horz_dime(body_, h, 0, a, b, c, d, &exp, &tool, &target), KX_MODL_ERR_NOT_A_FEATURE);
     // A dimension is no link-face constraint.
-    EXPECT_EQ(KX_MODL_ask_link_face_plane(hole_, h, plane), KX_MODL_ERR_NOT_EDGE);
+    EXPECT_EQ(KX_MODL_ask_link_face_plane(hole_, h, plane), KX_MODL_ERR_WRONG_KIND);
     // A constraint without a record.
     const tag plain = host::feature::add_constraint(hole_, "Plain", 0, {});
     char* type = nullptr;

@@ -123,23 +123,23 @@ TEST_F(InstanceSet, FeaturesThatCannotBeCopiedAreRefused) {
         int code;
     };
     const std::vector<Case> cases = {
-        {"a datum axis alone", [&] { return std::vector<tag>{datum_axis()}; }, KX_MODL_ERR_CANNOT_INSTANCE},
+        {"a datum axis alone", [&] { return std::vector<tag>{datum_axis()}; }, KX_MODL_ERR_WRONG_KIND},
         {"a datum axis before the hole",
          [&] {
              return std::vector<tag>{datum_axis(), h};
          },
-         KX_MODL_ERR_CANNOT_INSTANCE},
+         KX_MODL_ERR_WRONG_KIND},
         {"a suppressed hole",
          [&] {
              const tag s = hole(70, 25);
              EXPECT_EQ(FREC_set_suppressed(s, 1), 0);
              return std::vector<tag>{s};
          },
-         KX_MODL_ERR_CANNOT_INSTANCE},
+         KX_MODL_ERR_WRONG_KIND},
         {"a projected curve", [&] { return std::vector<tag>{host::feature::create(part_, "PROJECTED_CURVE")}; },
-         KX_MODL_ERR_CANNOT_INSTANCE},
-        {"a plain boolean", [&] { return std::vector<tag>{meta("UNITE")}; }, KX_MODL_ERR_CANNOT_INSTANCE},
-        {"the feature that made the body", [&] { return std::vector<tag>{block}; }, KX_MODL_ERR_CANNOT_INSTANCE},
+         KX_MODL_ERR_WRONG_KIND},
+        {"a plain boolean", [&] { return std::vector<tag>{meta("UNITE")}; }, KX_MODL_ERR_WRONG_KIND},
+        {"the feature that made the body", [&] { return std::vector<tag>{block}; }, KX_MODL_ERR_WRONG_KIND},
         // A user-defined feature passes the check; it has no tool the host can copy.
         {"a user-defined feature", [&] { return std::vector<tag>{meta("UDF")}; }, FEAT_ERR_BAD_REFERENCE},
     };
@@ -168,8 +168,8 @@ TEST_F(InstanceSet, NullArgumentsAndNoTargetGiveTheirCodes) {
     EXPECT_EQ(KX_MODL_create_circular_iset(0, origin, "6", "60", axis, list, nullptr), KX_ERR_BAD_PARAM_5 + 2);
     EXPECT_EQ(KX_MODL_create_linear_iset(0, "2", nullptr, "3", "15", list, &set), 1105006);
     // The work part has no current target body yet.
-    EXPECT_EQ(circular(list, &set), KX_MODL_ERR_NO_TARGET_BODY);
-    EXPECT_EQ(KX_MODL_create_linear_iset(0, "2", "30", "3", "15", list, &set), KX_MODL_ERR_NO_TARGET_BODY);
+    EXPECT_EQ(circular(list, &set), KX_MODL_ERR_NO_DATUM_TARGET);
+    EXPECT_EQ(KX_MODL_create_linear_iset(0, "2", "30", "3", "15", list, &set), KX_MODL_ERR_NO_DATUM_TARGET);
     KX_MODL_delete_list(&list);
 }
 
