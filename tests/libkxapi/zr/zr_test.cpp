@@ -141,7 +141,7 @@ TEST_F(KernelLevel, ExportRefusesBeforeWritingAnything) {
     const unsigned int body = block("10", "10", "10");
     const unsigned int point = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_POINT, 0, part_});
     // Each component within what the file system takes, the whole too long.
-    const std::string long_name = file((std::string(240, 'n') + ".kxk").c_str());
+    const std::string long_name = file((std::string(250, 'n') + ".kxk").c_str());
     tag_list* empty = list_of({});
     tag_list* one = list_of({body});
     tag_list* with_point = list_of({body, point});
