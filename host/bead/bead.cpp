@@ -2,6 +2,7 @@
 // from one bead record, the record kept with each feature and read back,
 // and the kind that the update makes again through the kernel.
 #include "host/bead/bead.h"
+#include "host/data/row_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -387,26 +388,12 @@ int BEAD_is_bead(unsigned int feature) {
 namespace {
 
 namespace pf = host::part_file;
-constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+namespace fl = host::part_file::fields;
+using fl::put_object;
+using fl::put_objects;
+using fl::put_reals;
+constexpr std::string_view kWhat = "a bead";
 
-void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
-void put_objects(pf::Writer& out, const pf::SaveContext& ctx, const std::vector<tag_t>& tags) {
-    out.u32(static_cast<std::uint32_t>(tags.size()));
-    for (tag_t t : tags) put_object(out, ctx, t);
-}
-tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n == kNotSaved) return 0;
-    if (n == 0) throw pf::FormatError("a bead names the part as an object");
-    return ctx.tag_of(n);
-}
-std::vector<tag_t> get_objects(pf::Reader& in, const pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / 4) throw pf::FormatError("a bead's count beyond its row");
-    std::vector<tag_t> out(n);
-    for (tag_t& t : out) t = get_object(in, ctx);
-    return out;
-}
 template <std::size_t N>
 void get_text(pf::Reader& in, char (&field)[N]) {
     const std::string t = in.str();
@@ -466,11 +453,11 @@ void read_beads(pf::Reader& in, pf::LoadContext& ctx) {
             for (int i = 0; i < 3; ++i) v[i] = row.f64();
         d.tolerance = row.f64();
         for (tag_t* o : {&d.section_axis, &d.secondary_plane, &d.axis_object, &d.plane_object, &d.target})
-            *o = get_object(row, ctx);
+            *o = fl::get_object(row, ctx, kWhat);
         for (auto& text : d.secondary_text) get_text(row, text);
-        r.curves = get_objects(row, ctx);
-        r.placement = get_objects(row, ctx);
-        r.secondary = get_objects(row, ctx);
+        r.curves = fl::get_objects(row, ctx, kWhat);
+        r.placement = fl::get_objects(row, ctx, kWhat);
+        r.secondary = fl::get_objects(row, ctx, kWhat);
         for (int i = 0; i < BEAD_SLOTS; ++i) {
             get_text(row, d.parms[i].text);
             r.laws[static_cast<std::size_t>(i)] = hf::read_kept_law(row, ctx);

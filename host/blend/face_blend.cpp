@@ -2,6 +2,7 @@
 // features between two face sets made from the dialog's data, and the data
 // kept with each feature and read back.
 #include "host/blend/face_blend.h"
+#include "host/data/row_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -432,97 +433,20 @@ int BLEF_set_law_reals(unsigned int feature, int slot, int n, const double reals
 //   4 x (u32 count + u32 object numbers)   the curve slots, group by group
 //   i32 stored trim, law flag, variation, kind, radius law slot
 //   str tolerance text
-//   3 laws: u8 present; when present i32 type, 5 x f64 (one, tolerance,
-//     zero, tolerance2, fine tolerance), u32 base direction, i32 base
-//     sense, 6 x f64 frame, i32 position doubles, 3 x (u32 count + f64)
-//     positions, parameters and values, u32 count + u32 expression
-//     numbers, u32 exp_a, u32 exp_b
+//   3 laws, each as write_kept_law writes a kept law
 //   3 x u8 limits active, 15 x f64 limits
 // An object that was not saved with the part is written as 0xFFFFFFFF and
 // read back as 0.
 namespace {
 
 namespace pf = host::part_file;
-constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+namespace fl = host::part_file::fields;
+using fl::put_object;
+using fl::put_objects;
+using fl::put_reals;
+constexpr std::string_view kWhat = "a face blend";
 
-void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
-void put_objects(pf::Writer& out, const pf::SaveContext& ctx, const std::vector<tag_t>& tags) {
-    out.u32(static_cast<std::uint32_t>(tags.size()));
-    for (tag_t t : tags) put_object(out, ctx, t);
-}
-void put_reals(pf::Writer& out, const std::vector<double>& v) {
-    out.u32(static_cast<std::uint32_t>(v.size()));
-    for (double d : v) out.f64(d);
-}
 
-tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n == kNotSaved) return 0;
-    if (n == 0) throw pf::FormatError("a face blend names the part as an object");
-    return ctx.tag_of(n);
-}
-std::uint32_t get_count(pf::Reader& in, std::size_t each) {
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / each) throw pf::FormatError("a face blend's count beyond its row");
-    return n;
-}
-std::vector<tag_t> get_objects(pf::Reader& in, const pf::LoadContext& ctx) {
-    std::vector<tag_t> out(get_count(in, 4));
-    for (tag_t& t : out) t = get_object(in, ctx);
-    return out;
-}
-std::vector<double> get_reals(pf::Reader& in) {
-    std::vector<double> out(get_count(in, 8));
-    for (double& d : out) d = in.f64();
-    return out;
-}
-
-void write_law(pf::Writer& out, const pf::SaveContext& ctx, const Law& law) {
-    out.u8(law.present ? 1 : 0);
-    if (!law.present) return;
-    const host_law& h = law.head;
-    out.i32(h.type);
-    for (double d : {h.one, h.tolerance, h.zero, h.tolerance2, h.fine_tolerance}) out.f64(d);
-    put_object(out, ctx, h.base_direction);
-    out.i32(h.base_sense);
-    for (double d : h.frame) out.f64(d);
-    out.i32(h.n_position_doubles);
-    put_reals(out, law.positions);
-    put_reals(out, law.parameters);
-    put_reals(out, law.values);
-    std::vector<tag_t> exps(law.expressions.begin(), law.expressions.end());
-    put_objects(out, ctx, exps);
-    put_object(out, ctx, h.exp_a);
-    put_object(out, ctx, h.exp_b);
-}
-
-Law read_law(pf::Reader& in, const pf::LoadContext& ctx) {
-    Law law;
-    const std::uint8_t present = in.u8();
-    if (present > 1) throw pf::FormatError("a face blend's law is neither there nor missing");
-    if (!present) return law;
-    law.present = true;
-    host_law& h = law.head;
-    h.type = in.i32();
-    for (double* d : {&h.one, &h.tolerance, &h.zero, &h.tolerance2, &h.fine_tolerance}) *d = in.f64();
-    h.base_direction = get_object(in, ctx);
-    h.base_sense = in.i32();
-    for (double& d : h.frame) d = in.f64();
-    h.n_position_doubles = in.i32();
-    law.positions = get_reals(in);
-    law.parameters = get_reals(in);
-    law.values = get_reals(in);
-    const std::vector<tag_t> exps = get_objects(in, ctx);
-    law.expressions.assign(exps.begin(), exps.end());
-    h.exp_a = get_object(in, ctx);
-    h.exp_b = get_object(in, ctx);
-    if (h.n_position_doubles < 0 || static_cast<std::size_t>(h.n_position_doubles) != law.positions.size() ||
-        (!law.parameters.empty() && law.parameters.size() != law.values.size()) ||
-        (!law.expressions.empty() && law.expressions.size() != law.values.size()))
-        throw pf::FormatError("a face blend's law has arrays of other sizes than it says");
-    h.n_values = static_cast<int>(law.values.size());
-    return law;
-}
 
 void write_face_blends(pf::Writer& out, const pf::SaveContext& ctx) {
     std::vector<tag_t> blends;
@@ -538,7 +462,7 @@ void write_face_blends(pf::Writer& out, const pf::SaveContext& ctx) {
             for (const auto& slot : group) put_objects(row, ctx, slot);
         for (int v : {r.stored_trim, r.law_flag, r.variation, r.kind, r.radius_slot}) row.i32(v);
         row.str(r.tolerance);
-        for (const Law& law : r.laws) write_law(row, ctx, law);
+        for (const Law& law : r.laws) hf::write_kept_law(row, ctx, law);
         for (unsigned char a : r.limits_active) row.u8(a);
         for (double d : r.limits) row.f64(d);
     });
@@ -550,18 +474,18 @@ void read_face_blends(pf::Reader& in, pf::LoadContext& ctx) {
         if (host::objects::require(t).cls != OM_CLASS_FEATURE)
             throw pf::FormatError("a face blend row of an object that is no feature");
         FaceBlendRow r;
-        for (auto& set : r.faces) set = get_objects(row, ctx);
+        for (auto& set : r.faces) set = fl::get_objects(row, ctx, kWhat);
         for (unsigned char& f : r.flags) f = row.u8();
         for (unsigned char& o : r.options) o = row.u8();
-        r.aux = get_objects(row, ctx);
+        r.aux = fl::get_objects(row, ctx, kWhat);
         for (auto& group : r.curves)
-            for (auto& slot : group) slot = get_objects(row, ctx);
+            for (auto& slot : group) slot = fl::get_objects(row, ctx, kWhat);
         for (int* v : {&r.stored_trim, &r.law_flag, &r.variation, &r.kind, &r.radius_slot}) *v = row.i32();
         if (r.stored_trim < 0 || static_cast<std::size_t>(r.stored_trim) >= kStoredTrim.size() || r.radius_slot < -1 ||
             r.radius_slot > 2 || r.faces[0].empty() || r.faces[1].empty())
             throw pf::FormatError("a face blend's trim, law slot or face sets are not ones it can have");
         r.tolerance = row.str();
-        for (Law& law : r.laws) law = read_law(row, ctx);
+        for (Law& law : r.laws) law = hf::read_kept_law(row, ctx);
         for (unsigned char& a : r.limits_active) a = row.u8();
         for (double& d : r.limits) d = row.f64();
         read.emplace_back(t, std::move(r));

@@ -2,6 +2,7 @@
 // operation data, the features made from it through the feature service
 // and the solid kernel, and the data read back from a feature.
 #include "host/dfo/dfo.h"
+#include "host/data/row_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -1148,15 +1149,12 @@ void TRANS_ask_data(int transform, int* motion_type, unsigned int objects[3], ch
 namespace {
 
 namespace pf = host::part_file;
-constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+namespace fl = host::part_file::fields;
+using fl::put_object;
+using fl::put_objects;
+using fl::put_reals;
+constexpr std::string_view kWhat = "a direct face operation";
 
-void put_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) { out.u32(t == 0 ? kNotSaved : ctx.index(t)); }
-tag_t get_object(pf::Reader& in, const pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n == kNotSaved) return 0;
-    if (n == 0) throw pf::FormatError("a direct face operation names the part as an object");
-    return ctx.tag_of(n);
-}
 std::string get_text(pf::Reader& in, std::size_t field) {
     std::string t = in.str();
     if (t.size() >= field || t.find('\0') != std::string::npos)
@@ -1222,11 +1220,11 @@ void read_operations(pf::Reader& in, pf::LoadContext& ctx) {
             const std::uint32_t n = row.u32();
             if (n > row.left() / 4) throw pf::FormatError("a direct face operation's count beyond its row");
             set.resize(n);
-            for (tag_t& f : set) f = get_object(row, ctx);
+            for (tag_t& f : set) f = fl::get_object(row, ctx, kWhat);
         }
         DFO_constraint_t& c = r.constraint;
         c.constraint_type = row.i32();
-        for (unsigned int* o : {&c.from_face, &c.to_object, &c.to_parent, &c.point}) *o = get_object(row, ctx);
+        for (unsigned int* o : {&c.from_face, &c.to_object, &c.to_parent, &c.point}) *o = fl::get_object(row, ctx, kWhat);
         put_text(c.value, get_text(row, DFO_TEXT_CHARS));
         r.number_of_constraints = row.i32();
         r.value = row.i32();
@@ -1235,9 +1233,9 @@ void read_operations(pf::Reader& in, pf::LoadContext& ctx) {
         r.kind = row.i32();
         r.count[0] = row.i32();
         r.count[1] = row.i32();
-        for (tag_t* o : {&r.direction[0], &r.direction[1], &r.axis, &r.plane}) *o = get_object(row, ctx);
+        for (tag_t* o : {&r.direction[0], &r.direction[1], &r.axis, &r.plane}) *o = fl::get_object(row, ctx, kWhat);
         r.scale_type = row.i32();
-        for (tag_t& o : r.reference) o = get_object(row, ctx);
+        for (tag_t& o : r.reference) o = fl::get_object(row, ctx, kWhat);
         for (std::string& f : r.factors) f = get_text(row, LSCALE_FACTOR_CHARS);
         const std::uint8_t kept = row.u8();
         if (kept > 1 || (kept == 1 && r.op != Op::move))
@@ -1245,7 +1243,7 @@ void read_operations(pf::Reader& in, pf::LoadContext& ctx) {
         if (kept) {
             op.has_transform = true;
             op.transform.type = row.i32();
-            for (tag_t& o : op.transform.objects) o = get_object(row, ctx);
+            for (tag_t& o : op.transform.objects) o = fl::get_object(row, ctx, kWhat);
             op.transform.text = get_text(row, DFO_TEXT_CHARS);
             op.transform.owner = t;
             if (op.transform.type < TRANS_POINT_TO_POINT || op.transform.type > TRANS_AXIS_TO_AXIS)

@@ -1,5 +1,6 @@
 // Host laws kept with a feature's model (kept_law.h).
 #include "host/feature/kept_law.h"
+#include "host/data/row_fields.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,31 +53,12 @@ void free_law(host_law* law) {
 namespace {
 
 namespace pf = host::part_file;
-constexpr std::uint32_t kNotSaved = 0xFFFFFFFFu;
+namespace fl = host::part_file::fields;
+using fl::put_object;
+using fl::put_objects;
+using fl::put_reals;
+constexpr std::string_view kWhat = "a law";
 
-void put_object(pf::Writer& out, const pf::SaveContext& ctx, unsigned int t) {
-    out.u32(t == 0 ? kNotSaved : ctx.index(t));
-}
-void put_reals(pf::Writer& out, const std::vector<double>& v) {
-    out.u32(static_cast<std::uint32_t>(v.size()));
-    for (double d : v) out.f64(d);
-}
-unsigned int get_object(pf::Reader& in, const pf::LoadContext& ctx) {
-    const std::uint32_t n = in.u32();
-    if (n == kNotSaved) return 0;
-    if (n == 0) throw pf::FormatError("a law names the part as an object");
-    return ctx.tag_of(n);
-}
-std::uint32_t get_count(pf::Reader& in, std::size_t each) {
-    const std::uint32_t n = in.u32();
-    if (n > in.left() / each) throw pf::FormatError("a law's count beyond its row");
-    return n;
-}
-std::vector<double> get_reals(pf::Reader& in) {
-    std::vector<double> out(get_count(in, 8));
-    for (double& d : out) d = in.f64();
-    return out;
-}
 
 }  // namespace
 
@@ -108,17 +90,17 @@ KeptLaw read_kept_law(pf::Reader& in, const pf::LoadContext& ctx) {
     host_law& h = law.head;
     h.type = in.i32();
     for (double* d : {&h.one, &h.tolerance, &h.zero, &h.tolerance2, &h.fine_tolerance}) *d = in.f64();
-    h.base_direction = get_object(in, ctx);
+    h.base_direction = fl::get_object(in, ctx, kWhat);
     h.base_sense = in.i32();
     for (double& d : h.frame) d = in.f64();
     h.n_position_doubles = in.i32();
-    law.positions = get_reals(in);
-    law.parameters = get_reals(in);
-    law.values = get_reals(in);
-    law.expressions.resize(get_count(in, 4));
-    for (unsigned int& e : law.expressions) e = get_object(in, ctx);
-    h.exp_a = get_object(in, ctx);
-    h.exp_b = get_object(in, ctx);
+    law.positions = fl::get_reals(in, kWhat);
+    law.parameters = fl::get_reals(in, kWhat);
+    law.values = fl::get_reals(in, kWhat);
+    law.expressions.resize(fl::get_count(in, 4, kWhat));
+    for (unsigned int& e : law.expressions) e = fl::get_object(in, ctx, kWhat);
+    h.exp_a = fl::get_object(in, ctx, kWhat);
+    h.exp_b = fl::get_object(in, ctx, kWhat);
     if (h.n_position_doubles < 0 || static_cast<std::size_t>(h.n_position_doubles) != law.positions.size() ||
         (!law.parameters.empty() && law.parameters.size() != law.values.size()) ||
         (!law.expressions.empty() && law.expressions.size() != law.values.size()))
