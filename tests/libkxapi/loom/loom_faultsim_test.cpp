@@ -5,6 +5,8 @@
 // leaves the model, the undo marks and the live blocks as they were).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "host/core/curve_entities.h"
@@ -28,6 +30,16 @@ using faultsim::step;
 
 unsigned int g_b = 0, g_link_b = 0, g_block_d = 0, g_link_d = 0;
 
+// A part's file name in a directory of this run's own: the stories save
+// parts, and nothing may be written where the tests happen to be started.
+std::string path(const char* name) {
+    static const std::string dir = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kxloomfs-XXXXXX").string();
+        return std::string(mkdtemp(pattern.data()));
+    }();
+    return dir + "/" + name;
+}
+
 unsigned int block_in(unsigned int part, double size) {
     host::parts::set_work_part(part);
     const double origin[3] = {0, 0, 0};
@@ -40,10 +52,10 @@ unsigned int block_in(unsigned int part, double size) {
 // The assembly, made straight through the host before the story.
 void assembly() {
     kxtest::fresh_process();
-    const unsigned int a = host::parts::create("a.prt");
-    g_b = host::parts::create("b.prt");
-    const unsigned int c = host::parts::create("c.prt");
-    const unsigned int d = host::parts::create("d.prt");
+    const unsigned int a = host::parts::create(path("a.prt"));
+    g_b = host::parts::create(path("b.prt"));
+    const unsigned int c = host::parts::create(path("c.prt"));
+    const unsigned int d = host::parts::create(path("d.prt"));
     const unsigned int block_a = block_in(a, 10);
     g_block_d = block_in(d, 5);
     host::parts::set_work_part(g_b);
@@ -116,8 +128,8 @@ unsigned int arc_in(unsigned int part, double radius) {
 
 void sources() {
     kxtest::fresh_process();
-    const unsigned int a = host::parts::create("a.prt");
-    const unsigned int b = host::parts::create("b.prt");
+    const unsigned int a = host::parts::create(path("a.prt"));
+    const unsigned int b = host::parts::create(path("b.prt"));
     g_block = block_in(a, 10);
     g_block2 = block_in(a, 4);
     const double at[3] = {50, 0, 0}, normal[3] = {1, 0, 0};
