@@ -718,7 +718,8 @@ enum kx_band {
     X(KX_MODL_ERR_DFO_REGION, 875365)              \
     X(KX_MODL_ERR_DFO_INVALID, 875366)             \
     X(KX_MODL_ERR_DFO_REPLACEMENT, 875367)         \
-    X(KX_MODL_ERR_DFO_NOT_MADE, 875368)
+    X(KX_MODL_ERR_DFO_NOT_MADE, 875368)            \
+    X(KX_MODL_ERR_NO_SET_NAME, 875014)
 
 /* Codes of the geometric properties, checks and measurement of the
  * modelling functions (no text in the interface's tables); the fault codes
