@@ -61,5 +61,6 @@
 #include "kx_modl_body_ops.h"
 #include "kx_modl_parms.h"
 #include "kx_modl_redef.h"
+#include "kx_modl_a_sweep.h"
 
 #endif
