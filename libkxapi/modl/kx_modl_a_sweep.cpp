@@ -508,11 +508,11 @@ extern "C" KXAPI int KX_MODL_ask_extrusion(tag feature, int* count, tag** object
             try {
                 read_extrusion(feature, out);
                 undo.undo_to_mark(mark, nullptr);
+                undo.delete_mark(mark, nullptr);
             } catch (...) {
                 kx::roll_back_after_error(undo, mark, nullptr);
                 throw;
             }
-            undo.delete_mark(mark, nullptr);
 
             *count = out.count;
             *objects = out.objects.release();
