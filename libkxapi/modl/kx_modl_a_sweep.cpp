@@ -69,6 +69,20 @@ private:
     string_list list_{};
 };
 
+// The lists of several string sets, filled in order and handed out
+// together.
+template <std::size_t N>
+struct ListsOut {
+    std::array<ListOut, N> lists;
+
+    ListsOut(tag feature, const std::array<int, N>& sets) {
+        for (std::size_t i = 0; i < N; ++i) lists[i].fill(feature, sets[i], kListRoom);
+    }
+    void hand_to(const std::array<string_list*, N>& outs) {
+        for (std::size_t i = 0; i < N; ++i) lists[i].hand_to(outs[i]);
+    }
+};
+
 // A sweep's method record; a method that takes a curve gets a list record
 // of its own for the caller.
 struct MethodOut {
@@ -299,14 +313,11 @@ extern "C" KXAPI int KX_MODL_ask_sweep(tag feature, string_list* guides, string_
                               {alignment, 7}, {section_method, 8}, {option, 9}, {values, 10}});
         },
         [&] {
-            ListOut first, second, one;
-            first.fill(feature, SKIN_SET_FIRST, kListRoom);
-            second.fill(feature, SKIN_SET_SECOND, kListRoom);
-            one.fill(feature, SKIN_SET_SINGLE, kListRoom);
+            ListsOut<3> lists(feature, {SKIN_SET_FIRST, SKIN_SET_SECOND, SKIN_SET_SINGLE});
             int params[SKIN_N_PARAMS] = {};
             SKIN_ask_params(feature, params);
             MethodOut m1, m2;
-            if (first.count() == 1) {
+            if (lists.lists[0].count() == 1) {
                 // The orientation method and its values (entries 0 to 2).
                 const int o = params[3];
                 m1.record.method = o;
@@ -330,9 +341,7 @@ extern "C" KXAPI int KX_MODL_ask_sweep(tag feature, string_list* guides, string_
             double rv[3] = {};
             if (int st = record_values(feature, rv)) return st;
 
-            first.hand_to(guides);
-            second.hand_to(sections);
-            one.hand_to(single);
+            lists.hand_to({guides, sections, single});
             m1.hand_to(orientation);
             m2.hand_to(scaling);
             *alignment = align;
@@ -358,10 +367,7 @@ extern "C" KXAPI int KX_MODL_ask_curve_mesh(tag feature, string_list* primary, s
                               {mesh_method, 7}, {values, 8}, {faces, 9}, {continuity, 10}});
         },
         [&] {
-            ListOut first, second, one;
-            first.fill(feature, SKIN_SET_FIRST, kListRoom);
-            second.fill(feature, SKIN_SET_SECOND, kListRoom);
-            one.fill(feature, SKIN_SET_SINGLE, kListRoom);
+            ListsOut<3> lists(feature, {SKIN_SET_FIRST, SKIN_SET_SECOND, SKIN_SET_SINGLE});
             const int opt = option_bit(feature);
             int params[SKIN_N_PARAMS] = {};
             SKIN_ask_params(feature, params);
@@ -371,9 +377,7 @@ extern "C" KXAPI int KX_MODL_ask_curve_mesh(tag feature, string_list* primary, s
             int c[4] = {};
             face_constraints(feature, 4, f, c);
 
-            first.hand_to(primary);
-            second.hand_to(cross);
-            one.hand_to(single);
+            lists.hand_to({primary, cross, single});
             *option = opt;
             *mesh_flag = params[3] != 0 ? 1 : 0;
             *mesh_method = params[0];
@@ -401,9 +405,7 @@ extern "C" KXAPI int KX_MODL_ask_thru_curves(tag feature, string_list* sections,
                               {degree, 7}, {closed, 8}, {option, 9}, {values, 10}});
         },
         [&] {
-            ListOut first, one;
-            first.fill(feature, SKIN_SET_FIRST, kListRoom);
-            one.fill(feature, SKIN_SET_SINGLE, kListRoom);
+            ListsOut<2> lists(feature, {SKIN_SET_FIRST, SKIN_SET_SINGLE});
             int params[SKIN_N_PARAMS] = {};
             SKIN_ask_params(feature, params);
             int align = SKIN_ask_alignment_method(feature);
@@ -417,8 +419,7 @@ extern "C" KXAPI int KX_MODL_ask_thru_curves(tag feature, string_list* sections,
             int c[2] = {};
             face_constraints(feature, 2, f, c);
 
-            first.hand_to(sections);
-            one.hand_to(single);
+            lists.hand_to({sections, single});
             *patch_kind = params[1] == 1 ? 1 : 2;
             *alignment = align;
             std::copy(av, av + 6, alignment_values);
@@ -445,9 +446,7 @@ extern "C" KXAPI int KX_MODL_ask_ruled(tag feature, string_list* sections, strin
                               {values, 7}});
         },
         [&] {
-            ListOut first, one;
-            first.fill(feature, SKIN_SET_FIRST, kListRoom);
-            one.fill(feature, SKIN_SET_SINGLE, kListRoom);
+            ListsOut<2> lists(feature, {SKIN_SET_FIRST, SKIN_SET_SINGLE});
             const int align = SKIN_ask_alignment_method(feature);
             double av[6] = {};
             if (int st = fill_alignment_values(feature, align, av)) return st;
@@ -455,8 +454,7 @@ extern "C" KXAPI int KX_MODL_ask_ruled(tag feature, string_list* sections, strin
             double rv[3] = {};
             if (int st = record_values(feature, rv)) return st;
 
-            first.hand_to(sections);
-            one.hand_to(single);
+            lists.hand_to({sections, single});
             *alignment = align;
             std::copy(av, av + 6, alignment_values);
             *option = opt;
@@ -474,11 +472,10 @@ extern "C" KXAPI int KX_MODL_ask_bplane(tag feature, string_list* boundaries, do
             return kx::check({{boundaries, 2}, {values, 3}});
         },
         [&] {
-            ListOut list;
-            list.fill(feature, SKIN_SET_FIRST, kListRoom);
+            ListsOut<1> lists(feature, {SKIN_SET_FIRST});
             double rv[3] = {};
             if (int st = record_values(feature, rv)) return st;
-            list.hand_to(boundaries);
+            lists.hand_to({boundaries});
             std::copy(rv, rv + 3, values);
             return 0;
         });
