@@ -719,7 +719,12 @@ enum kx_band {
     X(KX_MODL_ERR_DFO_INVALID, 875366)             \
     X(KX_MODL_ERR_DFO_REPLACEMENT, 875367)         \
     X(KX_MODL_ERR_DFO_NOT_MADE, 875368)            \
-    X(KX_MODL_ERR_NO_SET_NAME, 875014)
+    X(KX_MODL_ERR_NO_SET_NAME, 875014)             \
+    X(KX_MODL_ERR_CURVE_MESH_QUERY, 875270)        \
+    X(KX_MODL_ERR_THRU_CURVES_QUERY, 875271)       \
+    X(KX_MODL_ERR_RULED_QUERY, 875272)             \
+    X(KX_MODL_ERR_SWEEP_QUERY, 875273)             \
+    X(KX_MODL_ERR_BPLANE_QUERY, 875274)
 
 /* Codes of the geometric properties, checks and measurement of the
  * modelling functions (no text in the interface's tables); the fault codes
