@@ -186,12 +186,16 @@ int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, con
         if (contains(o, keys[i])) features[keys[i]] = values[i];
         else refs[as_ref(keys[i])] = as_ref(values[i]);
     }
-    // Everything the map must answer, before anything changes.
-    for (tag_t c : kids)
-        for (tag_t p : outside_parents(need(call, c), o))
-            if (!refs.count(static_cast<int>(p))) ++*unhandled;
-    if (*unhandled > 0) return 0;
+    // Everything the map must answer, before anything changes; a child on
+    // an old body whose step is no tool of its own cannot move.
     const std::vector<tag_t> old_bodies = bodies_made(o);
+    for (tag_t c : kids) {
+        const hf::Record& r = need(call, c);
+        for (tag_t p : outside_parents(r, o))
+            if (!refs.count(static_cast<int>(p))) ++*unhandled;
+        if (r.body != 0 && contains(old_bodies, r.body) && r.step > 0 && r.tool == 0) ++*unhandled;
+    }
+    if (*unhandled > 0) return 0;
     tag_t new_body = 0;
     for (tag_t f : n)
         if (const hf::Record* r = hf::find(f); r && r->body) {
@@ -206,23 +210,33 @@ int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, con
             std::vector<int> moved = w.refs;
             for (int& ref : moved)
                 if (auto it = refs.find(ref); it != refs.end()) ref = it->second;
-            const bool rehome = w.body != 0 && contains(old_bodies, w.body) && w.step > 0 && new_body != 0;
-            if (rehome) {
-                const int from = host::kernel::entity_of(w.body), to = host::kernel::entity_of(new_body);
-                if (from == 0 || to == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a body of the replacement is gone");
-                ZQ_BODY_take_step(from, w.step, to);
-                w.body = new_body;
-                w.step = step_count(to) - 1;
-            }
-            *hf::detail::edit(c) = w;
-            if (moved == w.refs || w.step < 1) continue;
             std::vector<double> numbers = w.numbers;
             // A form feature whose placement face changed stands on the new one.
             const bool placed = w.kind.find("HOLE") != std::string::npos || w.kind.find("BOSS") != std::string::npos ||
                                 w.kind.find("POCKET") != std::string::npos || w.kind.find("PAD") != std::string::npos ||
                                 w.kind.find("SLOT") != std::string::npos || w.kind.find("GROOVE") != std::string::npos;
-            const bool on_face = placed && !w.refs.empty() && (w.numbers.size() == 6 || (w.numbers.size() > 9 && w.numbers[9] != 0));
+            const bool on_face =
+                placed && !w.refs.empty() && (w.numbers.size() == 6 || (w.numbers.size() > 9 && w.numbers[9] != 0));
             if (on_face && moved[0] != w.refs[0]) numbers = hf::numbers_on_face(call, w, moved[0]);
+            const bool rehome = w.body != 0 && contains(old_bodies, w.body) && w.step > 0 && new_body != 0;
+            if (rehome) {
+                const int from = host::kernel::entity_of(w.body), to = host::kernel::entity_of(new_body);
+                if (from == 0 || to == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a body of the replacement is gone");
+                // The step runs on the new body at once: at its new place.
+                if (const hf::Kind* k = hf::find_kind(w.kind); k && k->kernel_numbers) {
+                    hf::Record there = w;
+                    there.numbers = numbers;
+                    there.refs = moved;
+                    for (const auto& [index, value] : k->kernel_numbers(there, hf::detail::values_of(w)))
+                        ZQ_BODY_edit_parameter(from, w.step, index, value);
+                }
+                ZQ_BODY_take_step(from, w.step, to);
+                w.body = new_body;
+                w.step = step_count(to) - 1;
+            }
+            *hf::detail::edit(c) = w;
+            if (moved == w.refs && numbers == w.numbers) continue;
+            if (w.step < 1) continue;
             std::vector<unsigned int> objects;
             for (int ref : moved) objects.push_back(host::kernel::object_of(ref));
             if (int st = FEAT_redefine(c, static_cast<int>(objects.size()), objects.data(), static_cast<int>(numbers.size()),

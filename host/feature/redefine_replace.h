@@ -25,7 +25,9 @@
  * does; parents naming an old feature name the mapped feature. Then the
  * old features and their co-dependents are deleted (option 0) or kept
  * (any other option). *unhandled counts the outside parents of children
- * the map does not send anywhere: when it is above 0 nothing is changed.
+ * the map does not send anywhere and the children on an old body that
+ * cannot move (whose step unites or cuts no tool of its own: an offset,
+ * a blend): when it is above 0 nothing is changed.
  * Answers 0 or a code (FEAT_ERR_BAD_REFERENCE for a replacement that is no
  * face or edge of the new body); the model is then as it was.
  *
