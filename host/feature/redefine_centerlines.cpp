@@ -12,6 +12,7 @@
 #include "host/core/wcs.h"
 #include "host/feature/form_detail.h"
 #include "host/feature/records.h"
+#include "host/feature/redefine_refs.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/memory.h"
@@ -94,13 +95,6 @@ std::vector<tag_t> make_lines(const Call& call, tag_t feature, const Record& r) 
     return made;
 }
 
-const Record& require(const Call& call, tag_t feature) {
-    call.live(feature);
-    const Record* r = find(feature);
-    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "tag %u is no feature", feature);
-    return *r;
-}
-
 std::vector<tag_t> live_lines(tag_t feature) {
     std::vector<tag_t> out;
     if (const Lines* l = feature_lines.find(feature))
@@ -134,16 +128,13 @@ void RPO_CL_get_centerlines(unsigned int feature, int* count, unsigned int** lin
     call.need(lines, "the lines output");
     *count = 0;
     *lines = nullptr;
-    const hf::Record& r = hf::require(call, feature);
+    const hf::Record& r = hf::require_record(call, feature);
     std::vector<unsigned int> found = hf::live_lines(feature);
     if (found.empty()) {
         found = hf::make_lines(call, feature, r);
         if (!found.empty()) hf::feature_lines[feature].lines = found;
     }
-    if (found.empty()) return;
-    *lines = static_cast<unsigned int*>(SM_alloc(found.size() * sizeof(unsigned int)));
-    std::copy(found.begin(), found.end(), *lines);
-    *count = static_cast<int>(found.size());
+    hf::hand_out(found, count, lines);
 }
 
 int RPO_CL_is_cl_of_feat(unsigned int object, unsigned int feature) {

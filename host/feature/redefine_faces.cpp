@@ -29,13 +29,6 @@ struct Trim {
 };
 host::TagTable<Trim> trims("trimming user-defined features");
 
-const hf::Record& need(const host::Call& call, tag_t feature) {
-    call.live(feature);
-    const hf::Record* r = hf::find(feature);
-    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "tag %u is no feature", feature);
-    return *r;
-}
-
 int kind_of(const hf::Record& r) {
     if (r.kind == "OFFSET") return 1;
     if (r.kind == "HOLLOW") return 2;
@@ -43,14 +36,6 @@ int kind_of(const hf::Record& r) {
 }
 
 bool is_trim_udf(tag_t feature) { return hf::find(feature) && trims.find(feature); }
-
-void out_tags(const std::vector<tag_t>& v, int* count, tag_t** out) {
-    *count = static_cast<int>(v.size());
-    *out = nullptr;
-    if (v.empty()) return;
-    *out = static_cast<tag_t*>(SM_alloc(v.size() * sizeof(tag_t)));
-    std::copy(v.begin(), v.end(), *out);
-}
 
 // The number of faces a hollow opens, and its step's parameter of it.
 constexpr int kHollowOpen = 1;
@@ -68,7 +53,7 @@ int MODL_ask_replace_faces_kind(unsigned int feature) {
 
 void MODL__redef_replace_faces(unsigned int feature, int count, const unsigned int faces[]) {
     auto call = HOST_ENTRY(feature, count, faces);
-    const hf::Record& r = need(call, feature);
+    const hf::Record& r = hf::require_record(call, feature);
     const int kind = kind_of(r);
     if (kind == 0 || count < 1) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s takes no faces", hf::display_name(feature).c_str());
     call.need(faces, "the faces");
@@ -97,7 +82,7 @@ int UDF_is_a_trim_udf_meta(unsigned int feature) {
 
 int UDF_is_fref_from_udf(unsigned int feature, unsigned int fref) {
     auto call = HOST_ENTRY(feature, fref);
-    const hf::Record& r = need(call, feature);
+    const hf::Record& r = hf::require_record(call, feature);
     for (tag_t m : hf::makers_of(static_cast<int>(fref)))
         if (std::find(r.parents.begin(), r.parents.end(), m) != r.parents.end()) return 1;
     return 0;
@@ -107,16 +92,16 @@ void UDF_ask_trim_frefs(unsigned int feature, int* count, unsigned int** frefs) 
     auto call = HOST_ENTRY(feature, count, frefs);
     call.need(count, "the count output");
     call.need(frefs, "the references output");
-    need(call, feature);
+    hf::require_record(call, feature);
     std::vector<tag_t> out;
     if (const Trim* t = trims.find(feature))
         for (int f : t->faces) out.push_back(static_cast<tag_t>(f));
-    out_tags(out, count, frefs);
+    hf::hand_out(out, count, frefs);
 }
 
 void MODL__reattach_trim_faces(unsigned int feature, int count, const unsigned int frefs[], int value) {
     auto call = HOST_ENTRY(feature, count, frefs, value);
-    need(call, feature);
+    hf::require_record(call, feature);
     if (!is_trim_udf(feature))
         call.fail(FEAT_ERR_BAD_PARAMETERS, "%s is no trimming user-defined feature", hf::display_name(feature).c_str());
     if (count < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "count %d of trim faces", count);
@@ -142,9 +127,9 @@ void SKET_ask_asso_sket_frecs(unsigned int feature, int* count, unsigned int** s
     call.need(count, "the count output");
     call.need(sketches, "the sketches output");
     std::vector<tag_t> out;
-    for (tag_t p : need(call, feature).parents)
+    for (tag_t p : hf::require_record(call, feature).parents)
         if (const hf::Record* r = hf::find(p); r && r->kind == "SKETCH") out.push_back(p);
-    out_tags(out, count, sketches);
+    hf::hand_out(out, count, sketches);
 }
 
 }  // extern "C"

@@ -545,3 +545,18 @@ std::vector<unsigned int> host::feature::makers_of(int kernel_entity) {
         if (unsigned int m = maker_of_face(f); m && std::find(out.begin(), out.end(), m) == out.end()) out.push_back(m);
     return out;
 }
+
+const host::feature::Record& host::feature::require_record(const host::Call& call, unsigned int feature) {
+    call.live(feature);
+    const Record* r = find(feature);
+    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "tag %u is no feature", feature);
+    return *r;
+}
+
+void host::feature::hand_out(const std::vector<unsigned int>& tags, int* count, unsigned int** out) {
+    *count = static_cast<int>(tags.size());
+    *out = nullptr;
+    if (tags.empty()) return;
+    *out = static_cast<unsigned int*>(SM_alloc(tags.size() * sizeof(unsigned int)));
+    std::copy(tags.begin(), tags.end(), *out);
+}

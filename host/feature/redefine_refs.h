@@ -134,6 +134,11 @@ std::vector<double> numbers_on_face(const Call& call, const Record& r, int kerne
 // The features whose steps made the kernel face, or one of the faces of
 // the kernel edge.
 std::vector<unsigned int> makers_of(int kernel_entity);
+// The record of a live feature; raises HOST_ERR_DEAD_TAG for no live
+// object, FEAT_ERR_NOT_A_FEATURE for another object.
+const Record& require_record(const Call& call, unsigned int feature);
+// Hands the tags out as a host array (SM_alloc, null when empty).
+void hand_out(const std::vector<unsigned int>& tags, int* count, unsigned int** out);
 }  // namespace host::feature
 #endif
 

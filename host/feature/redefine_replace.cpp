@@ -25,13 +25,6 @@ namespace {
 
 using tag_t = unsigned int;
 
-const hf::Record& need(const host::Call& call, tag_t feature) {
-    call.live(feature);
-    const hf::Record* r = hf::find(feature);
-    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "tag %u is no feature", feature);
-    return *r;
-}
-
 int datum_kind(const hf::Record& r) {
     if (r.kind == "DATUM_PLANE") return FREC_DATUM_PLANE;
     if (r.kind == "DATUM_AXIS") return FREC_DATUM_AXIS;
@@ -43,14 +36,6 @@ bool is_root(tag_t feature, const hf::Record& r) { return r.body != 0 && r.step 
 bool contains(const std::vector<tag_t>& v, tag_t t) { return std::find(v.begin(), v.end(), t) != v.end(); }
 
 std::vector<tag_t> array(int n, const tag_t* a) { return n > 0 && a ? std::vector<tag_t>(a, a + n) : std::vector<tag_t>{}; }
-
-void out_tags(const std::vector<tag_t>& v, int* count, tag_t** out) {
-    *count = static_cast<int>(v.size());
-    *out = nullptr;
-    if (v.empty()) return;
-    *out = static_cast<tag_t*>(SM_alloc(v.size() * sizeof(tag_t)));
-    std::copy(v.begin(), v.end(), *out);
-}
 
 // The feature and the records it controls.
 std::vector<tag_t> with_codependents(tag_t feature) {
@@ -120,15 +105,15 @@ int FREC_ask_datum_kind(unsigned int feature) {
 
 int FREC_is_replaceable(unsigned int feature) {
     auto call = HOST_ENTRY(feature);
-    const hf::Record& r = need(call, feature);
+    const hf::Record& r = hf::require_record(call, feature);
     if (r.controlled) return 0;
     return datum_kind(r) != 0 || is_root(feature, r) ? 1 : 0;
 }
 
 int FREC_is_valid_replacement(unsigned int candidate, unsigned int old) {
     auto call = HOST_ENTRY(candidate, old);
-    const hf::Record& c = need(call, candidate);
-    const hf::Record& o = need(call, old);
+    const hf::Record& c = hf::require_record(call, candidate);
+    const hf::Record& o = hf::require_record(call, old);
     if (candidate == old || c.controlled) return 0;
     if (host::objects::require(candidate).part != host::objects::require(old).part) return 0;
     if (datum_kind(o) != 0 || datum_kind(c) != 0) return datum_kind(o) == datum_kind(c) ? 1 : 0;
@@ -137,18 +122,18 @@ int FREC_is_valid_replacement(unsigned int candidate, unsigned int old) {
 
 unsigned int BREF_ask_top_bref_of_frec(unsigned int feature) {
     auto call = HOST_ENTRY(feature);
-    return need(call, feature).body;
+    return hf::require_record(call, feature).body;
 }
 
 void MODL_REDEF_add_codep_repl_frecs(unsigned int feature, int set) {
     auto call = HOST_ENTRY(feature, set);
-    need(call, feature);
+    hf::require_record(call, feature);
     for (tag_t f : with_codependents(feature)) OM_add_to_set(set, f);
 }
 
 void MODL_REDEF_add_codep_replm_frecs(unsigned int feature, int set) {
     auto call = HOST_ENTRY(feature, set);
-    need(call, feature);
+    hf::require_record(call, feature);
     for (tag_t f : with_codependents(feature)) OM_add_to_set(set, f);
 }
 
@@ -158,8 +143,8 @@ void MODL_REDEF_ask_children_to_reparent(int n_old, const unsigned int old[], in
     call.need(count, "the count output");
     call.need(children, "the children output");
     const std::vector<tag_t> o = array(n_old, old), n = array(n_new, news);
-    for (tag_t f : o) need(call, f);
-    out_tags(children_of(o, n), count, children);
+    for (tag_t f : o) hf::require_record(call, f);
+    hf::hand_out(children_of(o, n), count, children);
 }
 
 void MODL_REDEF_ask_ext_parents_of_frec(unsigned int child, int n_old, const unsigned int old[], int* count,
@@ -167,7 +152,7 @@ void MODL_REDEF_ask_ext_parents_of_frec(unsigned int child, int n_old, const uns
     auto call = HOST_ENTRY(child, n_old, old);
     call.need(count, "the count output");
     call.need(refs, "the references output");
-    out_tags(outside_parents(need(call, child), array(n_old, old)), count, refs);
+    hf::hand_out(outside_parents(hf::require_record(call, child), array(n_old, old)), count, refs);
 }
 
 int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, const unsigned int news[], int n_children,
@@ -190,7 +175,7 @@ int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, con
     // an old body whose step is no tool of its own cannot move.
     const std::vector<tag_t> old_bodies = bodies_made(o);
     for (tag_t c : kids) {
-        const hf::Record& r = need(call, c);
+        const hf::Record& r = hf::require_record(call, c);
         for (tag_t p : outside_parents(r, o))
             if (!refs.count(static_cast<int>(p))) ++*unhandled;
         if (r.body != 0 && contains(old_bodies, r.body) && r.step > 0 && r.tool == 0) ++*unhandled;

@@ -68,6 +68,20 @@ int check_reference(tag feature, unsigned int ref, int st, bool body_test) {
     return st;
 }
 
+int check_new_face(tag feature, tag face, int position, unsigned int target, unsigned int* ref) {
+    *ref = 0;
+    if (face == NULL_TAG) return kx::param(position);
+    if (!host::objects::is_alive(face)) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!is_face(face)) return kWrongType;
+    if (!has_kernel_entity(face)) return kNoKernelFace;
+    *ref = fref_of(face);
+    if (*ref == 0) return kMissing;
+    if (target != 0 && *ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
+    if (!MODL_is_the_same_body(feature, *ref)) return KX_MODL_ERR_OTHER_BODY;
+    if (!MODL_check_ref_time_stamp(feature, *ref, 1)) return KX_MODL_ERR_NEWER_THAN_FEATURE;
+    return 0;
+}
+
 }  // namespace kx::modl::redef
 
 namespace {
@@ -200,16 +214,8 @@ extern "C" KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[])
                 const unsigned int target = link_faces(feature).target;
                 std::vector<unsigned int> refs;
                 for (int i = 0; i < count; ++i) {
-                    const tag f = faces[i];
-                    if (f == NULL_TAG) return kx::param(3);
-                    if (!host::objects::is_alive(f)) return KX_MODL_ERR_NO_OBJECT_DATA;
-                    if (!is_face(f)) return kWrongType;
-                    if (!has_kernel_entity(f)) return kNoKernelFace;
-                    const unsigned int ref = fref_of(f);
-                    if (ref == 0) return kMissing;
-                    if (ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
-                    if (!MODL_is_the_same_body(feature, ref)) return KX_MODL_ERR_OTHER_BODY;
-                    if (!MODL_check_ref_time_stamp(feature, ref, 1)) return KX_MODL_ERR_NEWER_THAN_FEATURE;
+                    unsigned int ref = 0;
+                    if (int st = check_new_face(feature, faces[i], 3, target, &ref)) return st;
                     refs.push_back(ref);
                 }
                 const tag master = initial_master(feature);

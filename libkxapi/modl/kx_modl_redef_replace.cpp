@@ -203,16 +203,8 @@ extern "C" KXAPI int KX_MODL_redefine_replace_faces(tag feature, int count, tag 
                              return kx::param(1);
                          return kx::undo_bracket(1, nullptr, [&]() -> int {
                              for (int i = 0; i < count; ++i) {
-                                 const tag f = faces[i];
-                                 if (f == NULL_TAG) return kx::param(3);
-                                 if (!host::objects::is_alive(f)) return KX_MODL_ERR_NO_OBJECT_DATA;
-                                 if (!is_face(f)) return kWrongType;
-                                 if (!has_kernel_entity(f)) return kNoKernelFace;
-                                 const unsigned int ref = fref_of(f);
-                                 if (ref == 0) return kMissing;
-                                 if (!MODL_is_the_same_body(feature, ref)) return KX_MODL_ERR_OTHER_BODY;
-                                 if (!MODL_check_ref_time_stamp(feature, ref, 1))
-                                     return KX_MODL_ERR_NEWER_THAN_FEATURE;
+                                 unsigned int ref = 0;
+                                 if (int st = check_new_face(feature, faces[i], 3, 0, &ref)) return st;
                              }
                              MODL__redef_replace_faces(feature, count, faces);
                              return 0;

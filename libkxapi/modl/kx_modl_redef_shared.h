@@ -32,6 +32,12 @@ tag entity_of(unsigned int ref);
 // code of the last one that fails (st when none does). A check that needs
 // the reference is skipped without one.
 int check_reference(tag feature, unsigned int ref, int st, bool body_test = true);
+// The checks of a face the caller gives (as parameter `position`), stopping
+// at the first that fails: null (the parameter's code), no object 875027,
+// not a face 875033, no kernel face 875288, no reference 875008, the
+// feature's target face 875307 (target 0: none), another body 875166,
+// newer than the feature 875167. 0 with the reference in *ref.
+int check_new_face(tag feature, tag face, int position, unsigned int target, unsigned int* ref);
 
 // The frame of the reattaching functions and the reference queries: an
 // unnamed mark around the checks and the change, rolled back on a host

@@ -154,6 +154,25 @@ TEST_F(Replace, Refusals) {
     EXPECT_EQ(marks(), 0);
 }
 
+TEST_F(Replace, AnOffsetOfTheOldBodyCannotMove) {
+    unsigned int off = 0;
+    const char* by[] = {"2"};
+    const unsigned int faces[] = {side_};
+    ASSERT_EQ(FEAT_create(part_, "OFFSET", 1, by, 0, nullptr, 1, faces, body_, FEAT_SIGN_NEW, &off), 0);
+    tag top2 = NULL_TAG;
+    const tag block2 = second_block(&top2);
+    KX_MODL_ref_pair_t* pairs = nullptr;
+    int n = 0;
+    ASSERT_EQ(ask({block_}, {block2}, &pairs, &n), 0);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(pairs[0].old_entity, side_);
+    KX_free(pairs);
+    const State before = state(off);
+    EXPECT_EQ(replace({block_}, {block2}, {{side_, face_of_feature(block2, ZQ_SURF_PLANE, {1, 0, 0})}}), 875304);
+    EXPECT_EQ(state(off), before);
+    EXPECT_NE(host::feature::find(block_), nullptr);
+}
+
 TEST_F(Replace, DatumPlaneReplacedByAnother) {
     const tag plane1 = host::feature::create(part_, "DATUM_PLANE");
     const tag plane2 = host::feature::create(part_, "DATUM_PLANE");
