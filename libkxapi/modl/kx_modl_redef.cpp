@@ -183,6 +183,8 @@ extern "C" KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag fac
             unsigned int now[2] = {0, 0};
             const int have = FEAT_ask_thru_refs(feature, now);
             int st = 0;
+            // A sweep may run through faces of other bodies.
+            const bool body_test = !ui_is_sweep_feature(feature);
             std::vector<unsigned int> refs;
             for (int i = 0; i < count; ++i) {
                 if (i >= have) st = kMissing;
@@ -192,7 +194,7 @@ extern "C" KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag fac
                 }
                 if (st != 0) continue;
                 const unsigned int ref = fref_of(faces[i]);
-                st = check_reference(feature, ref, st);
+                st = check_reference(feature, ref, st, body_test);
                 if (st == 0 && !is_face(faces[i])) st = kWrongType;
                 refs.push_back(ref);
             }

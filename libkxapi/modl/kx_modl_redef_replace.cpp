@@ -189,9 +189,25 @@ extern "C" KXAPI int KX_MODL_replace_features(tag old_features[], int n_old, tag
                 *pairs = nullptr;
                 *n_pairs = 0;
             }
-            return kx::undo_bracket(1, nullptr, [&] {
+            // The pairs answered are the caller's only when the whole call
+            // succeeds (the mark and the sets go after they are made).
+            struct Answer {
+                KX_MODL_ref_pair_t** pairs;
+                int* n;
+                bool ask_only;
+                bool kept = false;
+                ~Answer() {
+                    if (!ask_only || kept || !*pairs) return;
+                    kx::release([this] { SM_free(*pairs); });
+                    *pairs = nullptr;
+                    *n = 0;
+                }
+            } answer{pairs, n_pairs, ask_only != 0};
+            const int st = kx::undo_bracket(1, nullptr, [&] {
                 return replace(old_features, n_old, new_features, n_new, ask_only, option, pairs, n_pairs);
             });
+            answer.kept = st == 0;
+            return st;
         });
 }
 

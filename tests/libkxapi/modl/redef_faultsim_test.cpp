@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "host/control/control.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_features.h"
+#include "host/feature/form_slots.h"
 #include "host/feature/positioning.h"
 #include "host/feature/redefine_faces.h"
 #include "host/feature/redefine_refs.h"
@@ -91,7 +93,9 @@ int redefine() {
 unsigned int g_block = 0, g_block2 = 0, g_dim = 0, g_left = 0, g_right = 0, g_side = 0, g_offset = 0, g_trim = 0,
              g_sweep = 0;
 int g_body2 = 0;
-unsigned int g_side2 = 0;
+unsigned int g_side2 = 0, g_slot = 0;
+// The second block's face where each face of the first block stands.
+std::map<unsigned int, unsigned int> g_counterparts;
 
 void richer_model() {
     model();
@@ -113,23 +117,35 @@ void richer_model() {
     const unsigned int bottom[] = {face(g_body2, -1)};
     FEAT_create(part, "OFFSET", 1, by, 0, nullptr, 1, bottom, FREC_ask_body(g_block2), FEAT_SIGN_NEW, &g_offset);
     g_side2 = face(g_body2, 0, 1, 0);
+    for (int f : host::kernel::faces_of(body)) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r1 = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+        if (type == ZQ_SURF_PLANE)
+            g_counterparts[host::kernel::object_of(f)] = face(g_body2, d[2] * sense, d[0] * sense, d[1] * sense);
+    }
+    // A slot 20 long along X into the top at (60, 25).
+    int list = 0;
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, FREF_ask_fref_of_face(g_top));
+    CM_misc_set_link_fref_list(list);
+    const char* at[] = {"60", "25", "20"};
+    const char* into[] = {"0", "0", "-1"};
+    const char* along_x[] = {"1", "0", "0"};
+    const char* parms[] = {"10", "5", "20"};
+    int status = 0;
+    ui_create_rect_slot(at, into, along_x, parms, &status);
+    g_slot = FORMF_ask_created_frec();
+    CM_misc_set_link_fref_list(0);
+    KI_free_list(list);
     host::control::clear_journal();
-}
-
-// The face of the second block that stands where the entity's face stands
-// on the first (the same outward normal).
-unsigned int counterpart(unsigned int entity) {
-    int type = 0, sense = 0;
-    double p[3], d[3], r1 = 0, r2 = 0;
-    ZQ_FACE_ask_data(host::kernel::entity_of(entity), &type, p, d, &r1, &r2, &sense);
-    return face(g_body2, d[2] * sense, d[0] * sense, d[1] * sense);
 }
 
 int redefine_more() {
     STEP(KX_initialize());
-    double at[] = {60, 25, 20}, into[] = {0, 0, -1}, along_x[] = {1, 0, 0}, dir[3];
-    tag slot = NULL_TAG, sketch = NULL_TAG;
-    STEP(KX_MODL_create_rect_slot(at, into, along_x, "10", "5", "20", g_top, NULL_TAG, NULL_TAG, &slot));
+    double dir[3];
+    const tag slot = g_slot;
+    tag sketch = NULL_TAG;
     STEP(KX_MODL_reattach_dir_ref(slot, g_left, 0, 1));
     STEP(KX_MODL_reverse_dir_ref(slot, g_left, 0, 0, 1));
     STEP(KX_MODL_calculate_ref_dir(slot, g_top, 1, g_side, dir));
@@ -146,7 +162,7 @@ int redefine_more() {
     STEP(KX_MODL_replace_features(old, 1, news, 1, 1, 0, &pairs, &n));
     std::vector<KX_MODL_ref_pair_t> given(pairs, pairs + n);
     KX_free(pairs);
-    for (KX_MODL_ref_pair_t& p : given) p.new_entity = counterpart(p.old_entity);
+    for (KX_MODL_ref_pair_t& p : given) p.new_entity = g_counterparts[p.old_entity];
     KX_MODL_ref_pair_t* filled = given.data();
     STEP(KX_MODL_replace_features(old, 1, news, 1, 0, 0, &filled, &n));
     STEP(KX_MODL_update());
