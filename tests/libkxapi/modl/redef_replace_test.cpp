@@ -254,6 +254,9 @@ TEST_F(Replace, OffsetMovesOtherFaces) {
     EXPECT_EQ(KX_MODL_redefine_replace_faces(off, 1, top), 670004);
     host::control::clear_scripts();
     EXPECT_EQ(state(off), before);
+    host::parts::set_work_part(0);
+    EXPECT_EQ(KX_MODL_redefine_replace_faces(off, 1, top), 1105012);
+    EXPECT_EQ(state(off), before);
 }
 
 TEST_F(Replace, HollowOpensOtherFaces) {
