@@ -63,13 +63,13 @@ int text_of(unsigned int slot, Form form, char** text) {
     if (form == Form::constraint && slot != 0 && is_constraint(slot)) slot = FPARMS_ask_constraint_exp(slot);
     if (slot == 0) return 0;
     if (form == Form::constant) {
-        char* formula = nullptr;
-        if (int st = EXP_ask_exp_str_of_exp(slot, &formula)) return st;
-        if (EXP_is_const_exp(slot) || (EXP_is_a_system_exp(slot) && is_number(formula))) {
-            *text = formula;
+        char* raw = nullptr;
+        if (int st = EXP_ask_exp_str_of_exp(slot, &raw)) return st;
+        kx::host_ptr<char> formula(raw);  // freed also when a host error comes
+        if (EXP_is_const_exp(slot) || (EXP_is_a_system_exp(slot) && is_number(formula.get()))) {
+            *text = formula.release();
             return 0;
         }
-        kx::sm_free(formula);
     }
     return EXP_ask_assignment_of_exp(slot, text);
 }

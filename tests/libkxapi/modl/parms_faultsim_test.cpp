@@ -5,6 +5,10 @@
 // mark or frame left behind).
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host/control/control.h"
 #include "host/data/parts.h"
 #include "host/bodyops/datums.h"
@@ -62,6 +66,11 @@ TEST(ParmsFaultSimulation, EveryRunEndsClean) {
 }
 
 unsigned int g_set = 0, g_instance = 0, g_copy = 0, g_hollow = 0, g_points = 0, g_axis = 0, g_plane = 0;
+unsigned int g_circular = 0, g_sweep = 0, g_taper = 0;
+
+// Sweeps and tapers have no creator here: records of the feature service.
+void no_body(const host::Call&, host::feature::Record&, const std::vector<double>&) {}
+std::vector<std::pair<int, double>> no_numbers(const host::feature::Record&, const std::vector<double>&) { return {}; }
 
 // A block with a hole in its top face copied by a linear set, an instance
 // of the hole in the set and one of the block (no set: it stands for the
@@ -96,6 +105,23 @@ void places() {
     ui_create_linear_iset(list, "2", "30", "1", "0", 0, &status);
     KI_free_list(list);
     g_set = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(hole));
+    const char* centre[] = {"50", "25", "0"};
+    const double up[] = {0, 0, 1};
+    ui_create_circular_iset(list, centre, "4", 0, "90", up, 0, &status);
+    KI_free_list(list);
+    g_circular = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    for (const char* kind : {"SWEEP", "TAPER"})
+        if (!host::feature::find_kind(kind))
+            host::feature::register_kind({kind,
+                                          std::string(kind) == "TAPER" ? std::vector<std::string>{"Angle"}
+                                                                       : std::vector<std::string>{"A", "B", "C"},
+                                          host::feature::kAnyNumbers, 0, 0, false, no_body, no_numbers});
+    const char* swept[] = {"10", "2", "3"};
+    FEAT_create(part, "SWEEP", 3, swept, 0, nullptr, 0, nullptr, 0, 0, &g_sweep);
+    const char* angle[] = {"5"};
+    FEAT_create(part, "TAPER", 1, angle, 0, nullptr, 0, nullptr, 0, 0, &g_taper);
     g_instance = host::feature::create(part, "INSTANCE");
     host::feature::make_instance(g_instance, hole, 0, 1);
     g_copy = host::feature::create(part, "INSTANCE");
@@ -138,6 +164,13 @@ int place_queries() {
     for (char* t : texts) KX_free(t);
     STEP(KX_MODL_ask_block_parms(g_copy, 0, texts));
     for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_circular_iset_parms(g_circular, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_feat_location(g_circular, at));
+    STEP(KX_MODL_ask_sweep_parms(g_sweep, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_taper_parms(g_taper, 0, &texts[0]));
+    KX_free(texts[0]);
     tag body = NULL_TAG, *open = nullptr, *own = nullptr;
     int kind = 0, n_open = 0, n_own = 0, closed = 0;
     char* thickness = nullptr;
