@@ -111,8 +111,22 @@ void plain_location(tag feature, double at[3]) {
 
 int location_of(tag feature, double at[3]);
 
-// A linear set: the location of its first member; a failure's message goes
-// to the listing window. The member list is deleted whatever happens.
+// Runs a step as the exported function it stands for would: under a frame
+// of its own, so that a host error inside it becomes its status.
+template <class Step>
+int as_own_call(Step&& step) {
+    kx::frame_scope scope;
+    try {
+        return step();
+    } catch (const host::HostError& e) {
+        if (!scope.caught(e)) throw;
+        return ERROR_ask_failure_code();
+    }
+}
+
+// A linear set: the location of its first member; a failure's message
+// (a host error's too) goes to the listing window and its code is the
+// answer. The member list is deleted whatever happens.
 int set_location(tag set, double at[3]) {
     const auto report = [](int code) {
         char message[KX_MESSAGE_BUFSIZE] = {};
@@ -121,10 +135,10 @@ int set_location(tag set, double at[3]) {
         return code;
     };
     ListOut members;
-    if (int st = ask_instance(set, &members.list)) return report(st);
+    if (int st = as_own_call([&] { return ask_instance(set, &members.list); })) return report(st);
     tag first = NULL_TAG;
     if (int st = KX_MODL_ask_list_item(members.list, 0, &first)) return report(st);
-    if (int st = location_of(first, at)) return report(st);
+    if (int st = as_own_call([&] { return location_of(first, at); })) return report(st);
     return 0;
 }
 

@@ -109,6 +109,23 @@ TEST_F(Places, SetsAnswerTheirMembersAndPlaces) {
     EXPECT_EQ(KX_MODL_ask_instance(linear_, nullptr), 1105005);
 }
 
+TEST_F(Places, ALinearSetReportsAFailureOfItsMembers) {
+    // A host error while the members are asked is the answer, its message
+    // goes to the listing window, and no list or mark is left behind.
+    host::control::raise_on("ISET_ask_members", 670533);
+    host::control::clear_journal();
+    const int before = marks();
+    double at[3] = {7, 7, 7};
+    EXPECT_EQ(KX_MODL_ask_feat_location(linear_, at), 670533);
+    EXPECT_EQ(v3(at), (std::vector<double>{7, 7, 7}));
+    EXPECT_EQ(marks(), before);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+    EXPECT_EQ(host::control::call_count("g521_"), 1);  // the listing window asked for
+    host::control::clear_scripts();
+    ASSERT_EQ(KX_MODL_ask_feat_location(linear_, at), 0);
+    EXPECT_EQ(v3(at), (std::vector<double>{20, 10, 20}));
+}
+
 TEST_F(Places, InstancesAreTheirMastersMovedOntoThem) {
     struct Row {
         const char* name;
