@@ -88,8 +88,9 @@ KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]);
  * master of an instance; 875004 for a feature that is no instance (or an
  * instance whose set is deleted, for the set). An instance answers its
  * master's directions and location moved onto it (the linear set's
- * spacing, the circular set's turn); a linear set answers the location of
- * its first member. */
+ * spacing, the circular set's turn; 875004 for an instance of no master);
+ * a linear set answers the location of its first member, a failure there
+ * written to the listing window. */
 KXAPI int KX_MODL_ask_instance(tag iset, tag_list** instances);
 KXAPI int KX_MODL_ask_instance_iset(tag instance, tag* iset);
 KXAPI int KX_MODL_ask_master(tag instance, tag* master);
