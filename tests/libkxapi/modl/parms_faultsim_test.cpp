@@ -1,11 +1,25 @@
 // Feature parameter texts, directions and locations of a block and a
-// cylinder under fault simulation: every run with a host error at one host
-// call ends clean (no text leaked, no mark or frame left behind).
+// cylinder, and the queries of instance sets, instances, datums, points
+// features and hollows under fault simulation: every run with a host
+// error at one host call ends clean (no text, array or list leaked, no
+// mark or frame left behind).
 #include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "host/control/control.h"
 #include "host/data/parts.h"
+#include "host/bodyops/datums.h"
+#include "host/core/curve_entities.h"
+#include "host/feature/booleans.h"
 #include "host/feature/feature.h"
+#include "host/feature/form_features.h"
+#include "host/feature/instance_sets.h"
+#include "host/feature/positioning.h"
+#include "host/feature/profiles.h"
+#include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
@@ -46,6 +60,141 @@ int parms() {
 
 TEST(ParmsFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"parms", parms, model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
+unsigned int g_set = 0, g_instance = 0, g_copy = 0, g_hollow = 0, g_points = 0, g_axis = 0, g_plane = 0;
+unsigned int g_circular = 0, g_sweep = 0, g_taper = 0;
+
+// Sweeps and tapers have no creator here: records of the feature service.
+void no_body(const host::Call&, host::feature::Record&, const std::vector<double>&) {}
+std::vector<std::pair<int, double>> no_numbers(const host::feature::Record&, const std::vector<double>&) { return {}; }
+
+// A block with a hole in its top face copied by a linear set, an instance
+// of the hole in the set and one of the block (no set: it stands for the
+// block), a closed hollow of a second block, a points feature, a datum
+// axis and a datum plane; all made through the host before the story.
+void places() {
+    kxtest::fresh_process();
+    const unsigned int part = host::parts::create("places.prt");
+    host::parts::set_work_part(part);
+    const char* sizes[] = {"100", "50", "20"};
+    const double origin[] = {0, 0, 0};
+    unsigned int block = 0;
+    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const unsigned int body = FREC_ask_body(block);
+    unsigned int top = 0;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+        if (type == ZQ_SURF_PLANE && d[2] * sense > 0.999) top = host::kernel::object_of(f);
+    }
+    const char* at[] = {"10", "10", "20"};
+    const char* down[] = {"0", "0", "-1"};
+    const char* parms[] = {"6", "10", "0"};
+    int status = 0;
+    FORMF_create_simple_hole(at, down, parms, top, 0, &status);
+    const unsigned int hole = FORMF_ask_created_frec();
+    BREF_set_current_target(body);
+    int list = 0;
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(hole));
+    ui_create_linear_iset(list, "2", "30", "1", "0", 0, &status);
+    KI_free_list(list);
+    g_set = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(hole));
+    const char* centre[] = {"50", "25", "0"};
+    const double up[] = {0, 0, 1};
+    ui_create_circular_iset(list, centre, "4", 0, "90", up, 0, &status);
+    KI_free_list(list);
+    g_circular = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    for (const char* kind : {"SWEEP", "TAPER"})
+        if (!host::feature::find_kind(kind))
+            host::feature::register_kind({kind,
+                                          std::string(kind) == "TAPER" ? std::vector<std::string>{"Angle"}
+                                                                       : std::vector<std::string>{"A", "B", "C"},
+                                          host::feature::kAnyNumbers, 0, 0, false, no_body, no_numbers});
+    const char* swept[] = {"10", "2", "3"};
+    FEAT_create(part, "SWEEP", 3, swept, 0, nullptr, 0, nullptr, 0, 0, &g_sweep);
+    const char* angle[] = {"5"};
+    FEAT_create(part, "TAPER", 1, angle, 0, nullptr, 0, nullptr, 0, 0, &g_taper);
+    g_instance = host::feature::create(part, "INSTANCE");
+    host::feature::make_instance(g_instance, hole, 0, 1);
+    g_copy = host::feature::create(part, "INSTANCE");
+    host::feature::make_instance(g_copy, block, 0, 1);
+
+    const char* small[] = {"10", "10", "10"};
+    const double aside[] = {200, 0, 0};
+    unsigned int second = 0;
+    FEAT_create(part, "BLOCK", 3, small, 3, aside, 0, nullptr, 0, 0, &second);
+    const char* thickness[] = {"2"};
+    const double closed[] = {3, 0};
+    FEAT_create(part, "HOLLOW", 1, thickness, 2, closed, 0, nullptr, FREC_ask_body(second), 0, &g_hollow);
+
+    unsigned int points[2] = {};
+    const double pa[3] = {1, 0, 0}, pb[3] = {0, 1, 0}, z[3] = {0, 0, 1};
+    ES_create_point(pa, &points[0]);
+    ES_create_point(pb, &points[1]);
+    POINT_create_edit_feature(2, points, 1, &g_points);
+    unsigned int axis = 0;
+    DATUM_create_fixed_axis(part, pa, z, &axis);
+    g_axis = MODL_ask_feature_of_rm_entity(axis);
+    g_plane = host::feature::create(part, "DATUM_PLANE", {}, {host::profiles::create_direction_object(part, 197, pb, z)});
+    host::control::clear_journal();
+}
+
+int place_queries() {
+    STEP(KX_initialize());
+    tag_list* members = nullptr;
+    STEP(KX_MODL_ask_instance(g_set, &members));
+    STEP(KX_MODL_delete_list(&members));
+    double at[3], first[3], second[3];
+    STEP(KX_MODL_ask_feat_location(g_set, at));
+    STEP(KX_MODL_ask_feat_location(g_instance, at));
+    STEP(KX_MODL_ask_feat_direction(g_instance, first, second));
+    tag found = NULL_TAG;
+    STEP(KX_MODL_ask_instance_iset(g_instance, &found));
+    STEP(KX_MODL_ask_master(g_instance, &found));
+    char* texts[4] = {};
+    STEP(KX_MODL_ask_linear_iset_parms(g_set, 0, &texts[0], &texts[1], &texts[2], &texts[3]));
+    for (char* t : texts) KX_free(t);
+    STEP(KX_MODL_ask_block_parms(g_copy, 0, texts));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_circular_iset_parms(g_circular, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_feat_location(g_circular, at));
+    STEP(KX_MODL_ask_sweep_parms(g_sweep, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_taper_parms(g_taper, 0, &texts[0]));
+    KX_free(texts[0]);
+    tag body = NULL_TAG, *open = nullptr, *own = nullptr;
+    int kind = 0, n_open = 0, n_own = 0, closed = 0;
+    char* thickness = nullptr;
+    double* widths = nullptr;
+    double value = 0;
+    STEP(KX_MODL_ask_hollow_data(g_hollow, &body, &kind, &thickness, &open, &n_open, &own, &n_own, &widths, &value,
+                                 &closed));
+    KX_free(thickness);
+    KX_free(open);
+    KX_free(own);
+    KX_free(widths);
+    int n = 0;
+    tag* points = nullptr;
+    STEP(KX_MODL_ask_points_parms(g_points, &n, &points));
+    KX_free(points);
+    STEP(KX_MODL_ask_datum_axis_parms(g_axis, at, first));
+    STEP(KX_MODL_ask_datum_point_and_direction(g_axis, at, first));
+    char *offset = nullptr, *angle = nullptr;
+    STEP(KX_MODL_ask_datum_plane_parms(g_plane, at, first, &offset, &angle));
+    return 0;
+}
+
+TEST(ParmsFaultSimulation, PlaceAndDataQueriesEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"places", place_queries, places});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
     EXPECT_EQ(faultsim::faults_of(r), "");
