@@ -13,7 +13,6 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
-#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
@@ -123,57 +122,6 @@ void follow() {
         }
 }
 const bool follower_added = (hf::add_follower(follow), true);
-
-// ---- the part file ------------------------------------------------------------
-// Section "DCSY", a row per datum coordinate system feature: u32 numbers of
-// its coordinate system, of the transform and of its seven components, i32
-// option.
-
-namespace pf = host::part_file;
-
-void write_datum_csys(pf::Writer& out, const pf::SaveContext& ctx) {
-    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
-        const DatumCsys* d = hf::find(f) ? rows().find(f) : nullptr;
-        const tag_t* xform = d ? csys_xforms().find(d->csys) : nullptr;
-        if (!d || !xform) return;
-        std::vector<tag_t> objects{d->csys, *xform};
-        objects.insert(objects.end(), d->components.begin(), d->components.end());
-        for (tag_t o : objects)
-            if (!ho::is_alive(o) || ctx.index(o) == 0xFFFFFFFFu) return;
-        for (tag_t o : objects) row.u32(ctx.index(o));
-        row.i32(d->option);
-    });
-}
-
-void read_datum_csys(pf::Reader& in, pf::LoadContext& ctx) {
-    std::vector<std::pair<tag_t, DatumCsys>> made;
-    std::vector<std::pair<tag_t, tag_t>> xforms;
-    pf::read_rows(in, ctx, {"datum coordinate systems", 4 * 10, false}, [&](tag_t f, pf::Reader& row) {
-        const hf::Record* r = hf::find(f);
-        if (!r || r->kind != kKind) throw pf::FormatError("a datum coordinate system row of another feature");
-        const auto object = [&](int type) {
-            const ho::Object* o = ho::find(ctx.tag_of(row.u32()));
-            if (!o || o->tag == ctx.part || (type != 0 && o->type != type))
-                throw pf::FormatError("a datum coordinate system's object is not there");
-            return o->tag;
-        };
-        DatumCsys d;
-        d.csys = object(HOST_TYPE_CSYS);
-        const tag_t xform = object(0);
-        d.components[0] = object(HOST_TYPE_POINT);
-        for (int i = 0; i < 3; ++i) d.components[1 + i] = object(HOST_TYPE_DATUM_AXIS);
-        for (int i = 0; i < 3; ++i) d.components[4 + i] = object(HOST_TYPE_DATUM_PLANE);
-        d.option = row.i32();
-        if (d.option != kFollow && d.option != kFixed) throw pf::FormatError("a datum coordinate system's option");
-        xforms.emplace_back(d.csys, xform);
-        made.emplace_back(f, d);
-    });
-    for (const auto& [c, x] : xforms) csys_xforms()[c] = x;
-    for (const auto& [f, d] : made) rows()[f] = d;
-}
-
-const bool section_registered =
-    (pf::register_section({{'D', 'C', 'S', 'Y'}, write_datum_csys, read_datum_csys}), true);
 
 const DatumCsys* row_of(tag_t feature) { return hf::find(feature) ? rows().find(feature) : nullptr; }
 

@@ -1,10 +1,14 @@
 // Symbolic threads on the holes of the 100 x 50 x 20 block and on a
 // cylinder: made from a record and from a callout, read back, refused with
 // the codes of their faces and texts before anything changes.
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
+#include "host/data/rm.h"
+#include "host/expr/expr.h"
 #include "host/feature/form_slots.h"
 #include "host/feature/profiles.h"
 #include "host/feature/booleans.h"
@@ -326,6 +330,92 @@ TEST_F(Thread, QueryRefusesOtherKindsAndLeavesTheRecord) {
     EXPECT_EQ(d.option_1, 7);
     EXPECT_EQ(KX_MODL_ask_symb_thread_parms(NULL_TAG, &d), 875004);
     EXPECT_EQ(KX_MODL_ask_symb_thread_parms(hole_, nullptr), 1105005);
+}
+
+// A thread kept in a part file: saved, opened again, read back and
+// checked again by the update.
+class ThreadFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fresh();
+        ASSERT_EQ(KX_initialize(), 0);
+        file_ = (std::filesystem::temp_directory_path() / "kx_thread_file.prt").string();
+        std::filesystem::remove(file_);
+        part_ = host::parts::create(file_);
+        CONTEXT_set_work_part(part_);
+    }
+    void TearDown() override {
+        fresh();
+        std::filesystem::remove(file_);
+    }
+    static void fresh() {
+        kx_reset_session_for_tests();
+        host::control::reset();
+    }
+    void reopen() {
+        int components = 0, mode = 0, result = -1;
+        base_save_part(&part_, &components, &mode, &result);
+        ASSERT_EQ(result, 0);
+        fresh();
+        ASSERT_EQ(KX_initialize(), 0);
+        PART_load_status_t status{};
+        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
+        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
+        SM_free(status.file_names);
+        SM_free(status.statuses);
+        CONTEXT_set_work_part(part_);
+    }
+    std::string file_;
+    unsigned int part_ = 0;
+};
+
+TEST_F(ThreadFile, ReopensWithItsFacesAndSizes) {
+    const char* sizes[] = {"10", "30"};
+    const double placed[] = {0, 0, 0, 0, 0, 1};
+    unsigned int cylinder = 0;
+    ASSERT_EQ(FEAT_create(part_, "CYLINDER", 2, sizes, 6, placed, 0, nullptr, 0, 0, &cylinder), 0);
+    BREF_set_current_target(FREC_ask_body(cylinder));
+    tag side = NULL_TAG, top = NULL_TAG;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(FREC_ask_body(cylinder)))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r1 = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+        if (type == ZQ_SURF_CYLINDER) side = host::kernel::object_of(f);
+        if (type == ZQ_SURF_PLANE && p[2] > 15) top = host::kernel::object_of(f);
+    }
+    symb_thread_data d{};
+    d.thread_face = side;
+    d.start_face = top;
+    d.direction[2] = -1;
+    d.option_1 = 2;
+    d.text_1 = "20";
+    d.callout = "M10x1.5";
+    tag thread = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_symb_thread(&d, &thread), 0);
+    const std::string name = host::feature::display_name(thread);
+    reopen();
+    thread = FREC_ask_frec_from_name(part_, name.c_str());
+    ASSERT_NE(thread, NULL_TAG);
+    symb_thread_data back{};
+    ASSERT_EQ(KX_MODL_ask_symb_thread_parms(thread, &back), 0);
+    EXPECT_EQ(back.option_1, 2);
+    EXPECT_STREQ(back.callout, "M10x1.5");
+    EXPECT_EQ(RM_ask_entity_type(back.thread_face), HOST_TYPE_SOLID);
+    EXPECT_EQ(RM_ask_entity_type(back.start_face), HOST_TYPE_SOLID);
+    // A pitch edited out of range fails the update; a fitting one passes.
+    unsigned int* exps = nullptr;
+    int n = 0;
+    FREC_ask_system_exps_of_frec(thread, &n, &exps);
+    ASSERT_EQ(n, 6);
+    const unsigned int pitch = exps[3];
+    SM_free(exps);
+    ASSERT_EQ(host::expr::edit(pitch, "-1"), 0);
+    EXPECT_NE(KX_MODL_update(), 0);
+    ASSERT_EQ(host::expr::edit(pitch, "1.25"), 0);
+    EXPECT_EQ(KX_MODL_update(), 0);
+    for (const char* t : {back.text_1, back.text_2, back.text_3, back.callout, back.text_4, back.text_5, back.text_6,
+                          back.text_7, back.text_8})
+        KX_free(const_cast<char*>(t));
 }
 
 }  // namespace
