@@ -25,6 +25,9 @@
  * components its seven components in the order above (FEAT_ERR_NOT_A_FEATURE
  * for a feature of another kind).
  *
+ * They are not kept in part files (nor are the smart transforms that place
+ * them): a reopened part holds the feature's objects, no longer tied.
+ *
  * A dead tag raises HOST_ERR_DEAD_TAG, a null pointer
  * HOST_ERR_NULL_ARGUMENT. */
 #ifndef HOST_FEATURE_DATUM_CSYS_H
