@@ -192,8 +192,11 @@ int create_thread(symb_thread_data* d, tag* feature) {
 
 extern "C" KXAPI int KX_MODL_create_symb_thread(symb_thread_data* data, tag* feature) {
     return kx::frame(
+        kx::standard, kx::before_check([&] {
+            kx::clear(feature);  // also when the call is refused
+            return 0;
+        }),
         [&]() -> int {
-            kx::clear(feature);
             if (int st = check_record(data)) return st;
             return feature ? 0 : kx::param(2);
         },

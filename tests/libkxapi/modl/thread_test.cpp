@@ -309,7 +309,9 @@ TEST_F(Thread, NullRecordAndOutputAreRefused) {
     symb_thread_data d = callout_record();
     EXPECT_EQ(KX_MODL_create_symb_thread(&d, nullptr), 1105005);
     kx_reset_session_for_tests();
+    thread = 1;
     EXPECT_EQ(KX_MODL_create_symb_thread(&d, &thread), 1105000);
+    EXPECT_EQ(thread, NULL_TAG);
 }
 
 TEST_F(Thread, HostErrorRollsBackToTheMark) {
