@@ -154,3 +154,68 @@ KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result);
 KX_END_DECLS
 
 #endif
+
+/* Symbolic threads: a cylindrical face of a solid marked as threaded from
+ * a start face or datum plane along a direction; the body does not
+ * change. */
+#ifndef KX_MODL_SYMB_THREAD_DECLS
+#define KX_MODL_SYMB_THREAD_DECLS
+
+KX_BEGIN_DECLS
+
+/* The thread's definition. Texts are NULL when not given; text_2, text_3
+ * and callout hold at most 132 characters, the others at most 263.
+ *   thread_face     the cylindrical face to thread
+ *   start_face      a planar face or datum plane across the face's axis,
+ *                   where the thread starts
+ *   direction       the way the thread runs from the start (unitised in
+ *                   place by the creator)
+ *   option_1        number of starts (1 or more)
+ *   option_2        0 right-hand, 1 left-hand
+ *   zero_text_flag  non-zero: the thread runs over the whole face (text_1
+ *                   is then "0")
+ *   option_3        0 straight, 1 tapered (filled from the callout)
+ *   option_4        0 the thread is shown by its symbol, 1 not shown
+ *   text_1          length (an expression text)
+ *   text_2, text_3  method and form ("Cut", "Metric")
+ *   callout         the thread's designation ("M10x1.5", ISO metric coarse
+ *                   M3 to M24): it fills option_3 and text_4 to text_8
+ *   text_4, text_5  major and minor diameter
+ *   text_6, text_7  pitch and flank angle (degrees)
+ *   text_8          the face's diameter: tapped drill size (in a hole) or
+ *                   shaft size
+ * The sizes are kept as the feature's expressions. */
+typedef struct symb_thread_data_s {
+    tag thread_face;
+    tag start_face;
+    double direction[3];
+    int option_1;
+    int option_2;
+    int zero_text_flag;
+    int option_3;
+    int option_4;
+    const char* text_1;
+    const char* text_2;
+    const char* text_3;
+    const char* callout;
+    const char* text_4;
+    const char* text_5;
+    const char* text_6;
+    const char* text_7;
+    const char* text_8;
+} symb_thread_data;
+
+/* Creates the thread under an undo mark; *feature is NULL_TAG until
+ * success. Codes: 1105004 for a null record, a text longer than its slot
+ * or a direction of no length, 1105005 for a null output (nothing changed);
+ * 672178 without a current target solid; 671159 for a thread face that is
+ * no face of a solid, 875007 for one that is not cylindrical; 671160 for a
+ * start that is no face or datum plane, 875006 for a start face that is
+ * not planar; 670077 for a face without a feature reference; the thread
+ * table's code for an unknown callout; the host's code for sizes or faces
+ * that do not fit. A failure leaves the model as it was. */
+KXAPI int KX_MODL_create_symb_thread(symb_thread_data* data, tag* feature);
+
+KX_END_DECLS
+
+#endif

@@ -122,3 +122,22 @@ KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thic
 KX_END_DECLS
 
 #endif
+
+/* Symbolic threads. */
+#ifndef KX_MODL_SYMB_THREAD_PARMS_DECLS
+#define KX_MODL_SYMB_THREAD_PARMS_DECLS
+
+#include "kx_modl_cre_feat.h"
+
+KX_BEGIN_DECLS
+
+/* The thread's definition as created: its faces, its direction, its
+ * settings; text_2, text_3 and callout as given, text_1 and text_4 to
+ * text_8 as the assignments of the thread's expressions. Every text is new
+ * (free each with KX_free). 875004 for a feature that is no symbolic
+ * thread (the record is as the caller left it). */
+KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data);
+
+KX_END_DECLS
+
+#endif

@@ -50,6 +50,7 @@
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
 #include "kx_modl_cre_feat.h"
+#include "kx_modl_datum_csys.h"
 #include "kx_modl_constraint.h"
 #include "kx_modl_geometry.h"
 #include "kx_modl_bsurf.h"
