@@ -19,12 +19,22 @@ void region_transform(const Call& call, Step& step, const TopoDS_Shape& before, 
 
 // From operations.cpp: the faces of the tags (with the pieces each was
 // split into), the naming and storing of a step's result, the check of a
-// result, and a step applied to a body in place.
+// result, and a step applied to a body in place (the bodies of `consumed`
+// go with it).
 std::vector<TopoDS_Shape> faces_by_tag(const Call& call, const Named* named, const std::vector<int>& tags);
 void finish_step(Step& step, const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
                  BRepBuilderAPI_MakeShape* history);
 void need_valid_body(const Call& call, const TopoDS_Shape& shape);
-void apply_step(const Call& call, int body, Step step);
+// A deep copy of a step's input shape with its tags (body_ops.cpp): the
+// offsets widen tolerances of the shapes they work on, and the input is
+// shared with the body's earlier states (undo marks, the steps before).
+// The copy's faces and edges keep the tags of those they were copied from.
+struct Copied {
+    TopoDS_Shape shape;
+    Named named;
+    Copied(const TopoDS_Shape& from, const Named* from_named);
+};
+void apply_step(const Call& call, int body, Step step, const std::vector<int>& consumed = {});
 
 }  // namespace host::kernel::detail
 

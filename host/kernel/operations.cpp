@@ -466,7 +466,12 @@ void sweep(const Call& call, Step& step) {
     finish(step, algo->Shape(), {step.other_named.get()}, algo.get());
 }
 
-void offset(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+void offset(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    // The offsets widen tolerances of the shape they work on: a copy keeps
+    // the body's earlier states as they were.
+    const Copied in(shape, shape_named);
+    const TopoDS_Shape& before = in.shape;
+    const Named* before_named = &in.named;
     const double d = step.p[0];
     if (!std::isfinite(d) || std::fabs(d) < kLinear) call.fail(KERNEL_ERR_DEGENERATE, "the distance %g is no size", d);
     BRepOffsetAPI_MakeThickSolid thick;
@@ -740,6 +745,8 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 // A hollow with faces of their own thickness (body_ops.cpp).
 void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+void subdivide_face_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
@@ -799,6 +806,8 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::region_transform: region_transform(call, step, before, before_named); break;
             case Op::offset_region: offset_region(call, step, before, before_named); break;
             case Op::hollow_faces: hollow_faces_step(call, step, before, before_named); break;
+            case Op::sew_faces: sew_faces_step(call, step, before, before_named); break;
+            case Op::subdivide_face: subdivide_face_step(call, step, before, before_named); break;
         }
     });
 }
@@ -881,7 +890,9 @@ void finish_step(Step& step, const TopoDS_Shape& result, const std::vector<const
     finish(step, result, inputs, history);
 }
 void need_valid_body(const Call& call, const TopoDS_Shape& shape) { need_valid(call, shape); }
-void apply_step(const Call& call, int body, Step step) { edit_body(call, body, std::move(step)); }
+void apply_step(const Call& call, int body, Step step, const std::vector<int>& consumed) {
+    edit_body(call, body, std::move(step), consumed);
+}
 
 }  // namespace host::kernel::detail
 
