@@ -141,27 +141,6 @@ void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, 
 
 namespace {
 
-// The sewing's record of what became of each face and edge, in the form
-// that naming reads; the faces left out are gone.
-class SewnFaces : public BRepBuilderAPI_MakeShape {
-public:
-    SewnFaces(BRepBuilderAPI_Sewing& sewing, const TopTools_MapOfShape& gone) : sewing_(sewing), gone_(gone) {}
-    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
-        myGenerated.Clear();
-        if (sewing_.IsModifiedSubShape(s)) myGenerated.Append(sewing_.ModifiedSubShape(s));
-        return myGenerated;
-    }
-    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
-        myGenerated.Clear();
-        return myGenerated;
-    }
-    Standard_Boolean IsDeleted(const TopoDS_Shape& s) override { return gone_.Contains(s); }
-
-private:
-    BRepBuilderAPI_Sewing& sewing_;
-    const TopTools_MapOfShape& gone_;
-};
-
 int count_of(const TopoDS_Shape& s, TopAbs_ShapeEnum kind) {
     int n = 0;
     for (TopExp_Explorer e(s, kind); e.More(); e.Next()) ++n;
@@ -206,7 +185,7 @@ void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, con
         call.fail(KERNEL_ERR_DISJOINT, "the faces left do not close up into a solid");
     }
     need_valid_body(call, result);
-    SewnFaces history(sewing, gone);
+    SewHistory history(sewing, &gone);
     finish_step(step, result, {&body.named, &tool.named}, &history);
 }
 

@@ -4,6 +4,9 @@
 #ifndef HOST_KERNEL_DFO_STEPS_H
 #define HOST_KERNEL_DFO_STEPS_H
 
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <TopTools_MapOfShape.hxx>
+
 #include <vector>
 
 #include "host/kernel/brep.h"
@@ -34,6 +37,29 @@ struct Copied {
     Named named;
     Copied(const TopoDS_Shape& from, const Named* from_named);
 };
+// The sewing's record of what became of each face and edge, in the form
+// that naming reads; the shapes of `gone` (faces left out of the sewing)
+// are deleted.
+class SewHistory : public BRepBuilderAPI_MakeShape {
+public:
+    explicit SewHistory(BRepBuilderAPI_Sewing& sewing, const TopTools_MapOfShape* gone = nullptr)
+        : sewing_(sewing), gone_(gone) {}
+    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        if (sewing_.IsModifiedSubShape(s)) myGenerated.Append(sewing_.ModifiedSubShape(s));
+        return myGenerated;
+    }
+    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
+        myGenerated.Clear();
+        return myGenerated;
+    }
+    Standard_Boolean IsDeleted(const TopoDS_Shape& s) override { return gone_ && gone_->Contains(s); }
+
+private:
+    BRepBuilderAPI_Sewing& sewing_;
+    const TopTools_MapOfShape* gone_;
+};
+
 void apply_step(const Call& call, int body, Step step, const std::vector<int>& consumed = {});
 
 }  // namespace host::kernel::detail

@@ -521,26 +521,6 @@ void section(const Call& call, Step& step) {
     finish(step, algo.Shape(), {step.other_named.get()}, &algo);
 }
 
-// The history of an algorithm that keeps it in a form of its own, in the
-// form that naming reads.
-class SewHistory : public BRepBuilderAPI_MakeShape {
-public:
-    explicit SewHistory(BRepBuilderAPI_Sewing& sewing) : sewing_(sewing) {}
-    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
-        myGenerated.Clear();
-        if (sewing_.IsModifiedSubShape(s)) myGenerated.Append(sewing_.ModifiedSubShape(s));
-        return myGenerated;
-    }
-    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
-        myGenerated.Clear();
-        return myGenerated;
-    }
-    Standard_Boolean IsDeleted(const TopoDS_Shape&) override { return Standard_False; }
-
-private:
-    BRepBuilderAPI_Sewing& sewing_;
-};
-
 class OffsetHistory : public BRepBuilderAPI_MakeShape {
 public:
     explicit OffsetHistory(BRepOffset_MakeOffset& offset) : offset_(offset) {}
@@ -586,7 +566,7 @@ void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* 
     TopoDS_Shape result = sewn;
     if (TopExp_Explorer shell(sewn, TopAbs_SHELL); shell.More()) result = solid_if_closed(shell.Current());
     need_valid(call, result);
-    SewHistory history(sewing);
+    SewHistory history(sewing);  // nothing of the inputs is left out
     finish(step, result, {before_named, step.other_named.get()}, &history);
 }
 

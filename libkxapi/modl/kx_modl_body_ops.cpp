@@ -177,26 +177,40 @@ int instance_flag(const FirstFaces& first) {
 
 int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* tools, double tolerance, int flag,
         tag_list** made, tag* feature) {
-    KernelList bodies, target_faces, tool_faces, results;
-    FirstFaces first;
-    if (int st = sort_sew(n_targets, targets, n_tools, tools, bodies, target_faces, tool_faces, first)) return st;
-    const int instances = option == 1 ? instance_flag(first) : 0;
+    // The sorting lists, the host's result list and the caller's list are
+    // made and freed within the mark, so that a failure anywhere leaves
+    // nothing behind; the caller gets the list only with the sew.
+    tag_list* list = nullptr;
     unsigned int record = 0;
     const int st = kx::undo_bracket(1, kSewMark, [&] {
-        return SEW_create_frec(tolerance, flag != 0, instances, bodies.id, target_faces.id, tool_faces.id, results.id,
-                               &record);
+        std::vector<tag> out;
+        {
+            KernelList bodies, target_faces, tool_faces, results;
+            FirstFaces first;
+            if (int st = sort_sew(n_targets, targets, n_tools, tools, bodies, target_faces, tool_faces, first))
+                return st;
+            const int instances = option == 1 ? instance_flag(first) : 0;
+            if (int st = SEW_create_frec(tolerance, flag != 0, instances, bodies.id, target_faces.id, tool_faces.id,
+                                         results.id, &record))
+                return st;
+            for (int i = 1; i <= results.count(); ++i) {
+                int e = 0;
+                KI_gttgli(results.id, i, &e);
+                unsigned int object = 0;
+                pxlook_(&e, &object);
+                out.push_back(object);
+            }
+        }
+        list = kx::make_tag_list(out);
+        return 0;
     });
-    if (st == 0) *feature = record;
-    std::vector<tag> out;
-    for (int i = 1; i <= results.count(); ++i) {
-        int e = 0;
-        KI_gttgli(results.id, i, &e);
-        unsigned int object = 0;
-        pxlook_(&e, &object);
-        out.push_back(object);
+    if (st != 0) {
+        if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
+        return st;
     }
-    *made = kx::make_tag_list(out);
-    return st;
+    *feature = record;
+    *made = list;
+    return 0;
 }
 
 }  // namespace

@@ -60,6 +60,17 @@ protected:
         }
         return NULL_TAG;
     }
+    // A sew (option 0, tolerance 0.001) that hands back one body: that body.
+    static tag sew(int n_targets, tag* targets, int n_tools, tag* tools, tag* feature) {
+        tag_list* made = nullptr;
+        EXPECT_EQ(KX_MODL_create_sew(0, n_targets, targets, n_tools, tools, 0.001, 0, &made, feature), 0);
+        int count = 0;
+        KX_MODL_ask_list_count(made, &count);
+        tag sewn = NULL_TAG;
+        if (count == 1) KX_MODL_ask_list_item(made, 0, &sewn);
+        KX_MODL_delete_list(&made);
+        return sewn;
+    }
     static std::size_t face_count(tag body) { return host::kernel::faces_of(host::kernel::entity_of(body)).size(); }
 
     tag block(std::vector<double> origin, std::vector<double> size) {
@@ -202,16 +213,9 @@ TEST_F(BodyOps, SixSquaresSewIntoACube) {
     const tag target = square(2, 0);
     tag tools[5] = {square(2, 10), square(0, 0), square(0, 10), square(1, 0), square(1, 10)};
     tag targets[2] = {target, body_};  // a later target is not read
-    tag_list* made = nullptr;
     tag feature = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_sew(0, 2, targets, 5, tools, 0.001, 0, &made, &feature), 0);
+    const tag sewn = sew(2, targets, 5, tools, &feature);
     EXPECT_NE(feature, NULL_TAG);
-    int count = 0;
-    KX_MODL_ask_list_count(made, &count);
-    ASSERT_EQ(count, 1);
-    tag sewn = NULL_TAG;
-    KX_MODL_ask_list_item(made, 0, &sewn);
-    KX_MODL_delete_list(&made);
     EXPECT_EQ(sewn, target);
     EXPECT_NEAR(std::abs(props(sewn)[ZQ_MP_VOLUME]), 1000, 1e-6);
 }
@@ -267,17 +271,9 @@ TEST_F(BodyOps, SewOfFacesJoinsTwoSolidsWhereTheyMeet) {
     // A 20 x 50 x 20 block against the end of the 100 x 50 x 20 block.
     const tag tool = kernel_block({100, 0, 0}, {20, 50, 20});
     tag targets[1] = {face_at(body_, 0, 100)}, tools[1] = {face_at(tool, 0, 100)};
-    tag_list* made = nullptr;
     tag feature = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_sew(0, 1, targets, 1, tools, 0.001, 0, &made, &feature), 0);
+    EXPECT_EQ(sew(1, targets, 1, tools, &feature), body_);
     EXPECT_NE(feature, NULL_TAG);
-    int count = 0;
-    KX_MODL_ask_list_count(made, &count);
-    ASSERT_EQ(count, 1);
-    tag sewn = NULL_TAG;
-    KX_MODL_ask_list_item(made, 0, &sewn);
-    KX_MODL_delete_list(&made);
-    EXPECT_EQ(sewn, body_);
     EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], 120000, 1e-6);
     EXPECT_EQ(face_count(body_), 10u);  // the two faces sewn are gone
     EXPECT_FALSE(host::objects::is_alive(tool));
