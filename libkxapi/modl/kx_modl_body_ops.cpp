@@ -1,6 +1,7 @@
 // Mirror, trim, split and sew: the caller's tags turned into the host's
 // kernel entities and lists, each host routine under its mark.
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "host/bodyops/body_ops.h"
@@ -180,7 +181,13 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
     // The sorting lists, the host's result list and the caller's list are
     // made and freed within the mark, so that a failure anywhere leaves
     // nothing behind; the caller gets the list only with the sew.
-    tag_list* list = nullptr;
+    // Deleted on every way out but the sew's.
+    struct HeldList {
+        tag_list* list = nullptr;
+        ~HeldList() {
+            if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
+        }
+    } held;
     unsigned int record = 0;
     const int st = kx::undo_bracket(1, kSewMark, [&] {
         std::vector<tag> out;
@@ -201,15 +208,12 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
                 out.push_back(object);
             }
         }
-        list = kx::make_tag_list(out);
+        held.list = kx::make_tag_list(out);
         return 0;
     });
-    if (st != 0) {
-        if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
-        return st;
-    }
+    if (st != 0) return st;
     *feature = record;
-    *made = list;
+    *made = std::exchange(held.list, nullptr);
     return 0;
 }
 
