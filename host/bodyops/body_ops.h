@@ -18,10 +18,18 @@
  * SEW_create_frec (tolerance, flag, instances, bodies, target faces, tool
  * faces, results, feature): sews the tool sheets (bodies list, after the
  * first, the target) onto the target sheet within the tolerance; a closed
- * result becomes a solid. The result list gets the target body. A sew of
- * faces (non-empty face lists) is not made: HOST_ERR_OUT_OF_SCOPE. The
- * feature "SEW" records the target and its tools.
+ * result becomes a solid. The result list gets the target body. The
+ * feature "SEW" records the target and its tools. A sew of faces (both
+ * face lists filled, the bodies list holding the target and the tool):
+ * the target loses its faces of the target list, the tool its faces of the
+ * tool list, and what is left of both is sewn into the target body (the
+ * tool is consumed; ZQ_BODY_sew_faces); the feature "SEW" lives on the
+ * target and is made again with it. instances 1 marks a sew of faces of
+ * instances of sets (SEW_is_instance_sew).
  * SEW_is_tool_body answers 1 for a body that a sew took as a tool.
+ * FREF_ask_face_label_of_fref answers the feature whose own step made the
+ * face of the reference (0 for none); ISET_is_an_instance_frec 1 for a
+ * circular or linear instance set.
  * SEW_create_multiple_sews (body, tools[4], mode, ...): sews each of the
  * four tool sheets (0: none) onto the body (a kernel sheet body), one sew
  * feature each, in order, within the tolerance of 0.001 (mode 1) or 0.01
@@ -46,6 +54,9 @@ void cm_ftn_split_solid(const int* bodies, const int* sheet, const int* results,
 int SEW_create_frec(double tolerance, int flag, int instances, int bodies, int target_faces, int tool_faces,
                     int results, unsigned int* feature);
 int SEW_is_tool_body(unsigned int body);
+int SEW_is_instance_sew(unsigned int feature);
+unsigned int FREF_ask_face_label_of_fref(unsigned int fref);
+int ISET_is_an_instance_frec(unsigned int feature);
 int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
                              int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second);
 
