@@ -72,6 +72,15 @@ KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int edit, char** number, 
 KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], double second[3]);
 KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]);
 
+/* The user-defined feature's definition name (free with KX_free), its
+ * input parameters' prompts and the values of their expressions in the
+ * feature's part (the text after the assignment's "="; an empty text for
+ * a variable the part no longer has), count entries each (the arrays are
+ * allocated also when count is 0: free them with KX_free_string_array).
+ * A UDF's meta record (its tool or placed feature) answers for the UDF.
+ * 875004 for a feature of another kind. */
+KXAPI int KX_MODL_ask_udf_parms(tag feature, char** name, char*** prompts, char*** values, int* count);
+
 KX_END_DECLS
 
 #endif
