@@ -185,13 +185,13 @@ void build_tool(const Call& call, Record& r, const std::vector<double>& v) {
     r.tool = r.body;
     r.step = 0;
 }
-std::vector<std::pair<int, double>> no_numbers(const Record&, const std::vector<double>&) { return {}; }
 
 void build_placed(const Call& call, Record& r, const std::vector<double>& v) {
     form::build_tool(call, r, tool_numbers(call, r, v), unites(r));
 }
-std::vector<std::pair<int, double>> placed_numbers(const Record& r, const std::vector<double>& v) {
-    const Call call("host::feature::udf::placed_numbers", nullptr);
+// The step's numbers of both kinds: those of the form tool.
+std::vector<std::pair<int, double>> tool_step_numbers(const Record& r, const std::vector<double>& v) {
+    const Call call("host::feature::udf::tool_step_numbers", nullptr);
     return form::all_numbers(tool_numbers(call, r, v));
 }
 
@@ -202,8 +202,8 @@ std::vector<std::string> parameter_names() {
 }
 
 const bool kinds_made = [] {
-    register_kind({kToolKind, parameter_names(), kAnyNumbers, 0, 0, false, build_tool, no_numbers});
-    register_kind({kPlacedKind, parameter_names(), kAnyNumbers, 0, 1, true, build_placed, placed_numbers});
+    register_kind({kToolKind, parameter_names(), kAnyNumbers, 0, 0, false, build_tool, tool_step_numbers});
+    register_kind({kPlacedKind, parameter_names(), kAnyNumbers, 0, 1, true, build_placed, tool_step_numbers});
     return true;
 }();
 
@@ -881,22 +881,33 @@ void bui_Export_UserFeature_kx(UDF_save_routine_t routine) {
     std::vector<double> values = hf::detail::values_of(r);
     values.resize(hu::kParameters, 0.0);
     const std::vector<double> numbers = hu::tool_numbers(call, shape, values);
+    // The definition part: a part of its own holding the tool as a body and
+    // the definition; it is made for the save and goes again after it.
     struct Writing {
         host::ModelSnapshot before = host::snapshot_model();
-        Writing(const hu::Definition& d, hf::tag_t part) {
-            hu::session().writing = &d;
-            hu::session().writing_part = part;
-        }
+        hf::tag_t work;
+        hf::tag_t holder = 0;
+        explicit Writing(const hu::Definition& d, hf::tag_t w) : work(w) { hu::session().writing = &d; }
         ~Writing() {
-            hu::session().writing = nullptr;
-            hu::session().writing_part = 0;
-            hu::session().writing_body = 0;
+            hu::Session& s = hu::session();
+            s.writing = nullptr;
+            s.writing_part = 0;
+            s.writing_body = 0;
+            try {
+                if (holder != 0 && host::objects::is_alive(holder)) base_Part_Close(holder, 0, 1);
+            } catch (...) {
+            }
+            CONTEXT_set_work_part_quietly(work);
             host::restore_model(before);
         }
     } writing(d, work);
+    writing.holder = host::parts::create(s.file);
+    s.writing_part = writing.holder;
+    CONTEXT_set_work_part_quietly(writing.holder);
     int body = 0;
     ZQ_BODY_make_form_tool(static_cast<int>(numbers.size()), numbers.data(), &body);
     pxlook_(&body, &s.writing_body);
+    CONTEXT_set_work_part_quietly(work);
     routine(SM_string_copy(s.file.c_str()));
 }
 void UDF_save_part(const char* name, int* code) {
@@ -907,9 +918,7 @@ void UDF_save_part(const char* name, int* code) {
     if (call.status(*code)) return;
     const hu::Session& s = hu::session();
     if (!s.writing) call.fail(HOST_ERR_BAD_ARGUMENT, "no definition is being exported");
-    std::vector<hf::tag_t> objects;
-    if (s.writing_body) objects.push_back(s.writing_body);
-    *code = host::part_file::write_part(name, s.writing_part, &objects, false);
+    *code = host::part_file::write_part(name, s.writing_part, nullptr, false);
 }
 
 }  // extern "C"

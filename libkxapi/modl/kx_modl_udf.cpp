@@ -5,6 +5,7 @@
 // a time); every step sets the host's UDF status back to 0 when it ends,
 // and the host lists the steps make are destroyed on every way out.
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -125,9 +126,9 @@ int import_udf(const char* file, const double orientation[9], const double point
         }))
         return st;
     if (inq_udf_status_() == UDF_STATUS_IMPORT_FAILED) return KX_MODL_ERR_UDF_IMPORT_FAILED;
-    *feature = record.udf;
     UDF_complete_data_t data{PART_udf_complete_reason, CONTEXT_ask_work_part(), g_import.file.c_str()};
     CALLBACK_call_list(PART_udf_complete_reason, &data);
+    *feature = record.udf;
     return 0;
 }
 
@@ -480,7 +481,7 @@ KXAPI int KX_MODL_import_udf(const char* file, double orientation[9], double poi
             if (feature) *feature = NULL_TAG;
             return kx::check({{file, 1}, {orientation, 2}, {point, 3}, {feature, 4}});
         },
-        [&] { return import_udf(file, orientation, point, feature); });
+        [&] { return kx::edit_with_tail([&] { return import_udf(file, orientation, point, feature); }); });
 }
 
 KXAPI int KX_MODL_set_udf_parms(tag udf, char** prompts, char** values, int count) {
@@ -490,7 +491,7 @@ KXAPI int KX_MODL_set_udf_parms(tag udf, char** prompts, char** values, int coun
             return kx::check(
                 {{udf != NULL_TAG, 1}, {texts_given(prompts, count), 2}, {texts_given(values, count), 3}, {count >= 0, 4}});
         },
-        [&] { return set_udf_parms(udf, prompts, values, count); });
+        [&] { return kx::edit_with_tail([&] { return set_udf_parms(udf, prompts, values, count); }); });
 }
 
 KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
@@ -499,8 +500,11 @@ KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* posi
     return kx::frame(
         km::kEditFrame, [&] { return boolean_checks(udf, n_target_faces, target_faces, n_tool_faces, tool_faces, result); },
         [&] {
-            return place_and_boolean_udf(udf, placement, own_face, positioning, n_target_faces, target_faces,
-                                         n_tool_faces, tool_faces, region, target_body, z_direction, result);
+            // The step is made whole or not at all.
+            return kx::edit_with_tail([&] {
+                return place_and_boolean_udf(udf, placement, own_face, positioning, n_target_faces, target_faces,
+                                             n_tool_faces, tool_faces, region, target_body, z_direction, result);
+            });
         });
 }
 
