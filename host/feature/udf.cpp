@@ -883,27 +883,22 @@ void bui_Export_UserFeature_kx(UDF_save_routine_t routine) {
     const std::vector<double> numbers = hu::tool_numbers(call, shape, values);
     // The definition part: a part of its own holding the tool as a body and
     // the definition; it is made for the save and goes again after it.
+    // The definition part: a part of its own holding the tool as a body and
+    // the definition; made for the save, it goes again with everything else
+    // the export made when the model is put back.
     struct Writing {
         host::ModelSnapshot before = host::snapshot_model();
-        hf::tag_t work;
-        hf::tag_t holder = 0;
-        explicit Writing(const hu::Definition& d, hf::tag_t w) : work(w) { hu::session().writing = &d; }
+        explicit Writing(const hu::Definition& d) { hu::session().writing = &d; }
         ~Writing() {
             hu::Session& s = hu::session();
             s.writing = nullptr;
             s.writing_part = 0;
             s.writing_body = 0;
-            try {
-                if (holder != 0 && host::objects::is_alive(holder)) base_Part_Close(holder, 0, 1);
-            } catch (...) {
-            }
-            CONTEXT_set_work_part_quietly(work);
             host::restore_model(before);
         }
-    } writing(d, work);
-    writing.holder = host::parts::create(s.file);
-    s.writing_part = writing.holder;
-    CONTEXT_set_work_part_quietly(writing.holder);
+    } writing(d);
+    s.writing_part = host::parts::create(s.file);
+    CONTEXT_set_work_part_quietly(s.writing_part);
     int body = 0;
     ZQ_BODY_make_form_tool(static_cast<int>(numbers.size()), numbers.data(), &body);
     pxlook_(&body, &s.writing_body);

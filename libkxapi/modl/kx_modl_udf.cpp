@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kx_codes.h"
@@ -167,8 +168,10 @@ int set_udf_parms(tag udf, char** prompts, char** values, int count) {
 int type_of(tag object, int* subtype) {
     int type = 0;
     *subtype = 0;
-    KX_OBJ_ask_type_and_subtype(object, &type, subtype);
-    return type;
+    // A tag of no object is of no type; a failure of the host's is ours.
+    const int st = KX_OBJ_ask_type_and_subtype(object, &type, subtype);
+    if (st != 0 && st != KX_ERR_BAD_PARAM_1) ERROR_raise(kModule, __LINE__, st, "the object's type cannot be had");
+    return st != 0 ? 0 : type;
 }
 
 // A face with a kernel face and a feature reference.
@@ -458,14 +461,32 @@ int ask_udf_parms(tag feature, char** name, char*** prompts, char*** values, int
         prompt_texts.emplace_back(prompt);
         value_texts.push_back(value_of(part, variable));
     }
-    // Both arrays exist also without entries.
-    const auto array_of = [](const std::vector<std::string>& texts) {
-        if (texts.empty()) return kx::alloc_array<char*>(1);
-        return kx::string_array(texts);
+    // Both arrays exist also without entries. What is made goes again when
+    // a later allocation fails.
+    struct Texts {
+        char** array = nullptr;
+        int n = 0;
+        ~Texts() {
+            if (array) kx::release([this] { KX_free_string_array(n, array); });
+        }
+    } prompt_array, value_array;
+    const auto fill = [](Texts& out, const std::vector<std::string>& texts) {
+        if (texts.empty()) {
+            out.array = kx::alloc_array<char*>(1);
+            return;
+        }
+        out.array = kx::alloc_array<char*>(texts.size());
+        for (const std::string& t : texts) {
+            out.array[out.n] = kx::dup_string(t);
+            ++out.n;
+        }
     };
-    *name = kx::dup_string(udf_name.get() ? udf_name.get() : "");
-    *prompts = array_of(prompt_texts);
-    *values = array_of(value_texts);
+    kx::host_ptr<char> name_copy(kx::dup_string(udf_name.get() ? udf_name.get() : ""));
+    fill(prompt_array, prompt_texts);
+    fill(value_array, value_texts);
+    *name = name_copy.release();
+    *prompts = std::exchange(prompt_array.array, nullptr);
+    *values = std::exchange(value_array.array, nullptr);
     *count = n;
     return 0;
 }
