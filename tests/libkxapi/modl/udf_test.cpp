@@ -17,6 +17,8 @@
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_slots.h"
+#include "host/feature/booleans.h"
+#include "host/feature/instance_sets.h"
 #include "host/feature/udf.h"
 #include "host/kernel/kernel.h"
 #include "host/services/objects.h"
@@ -470,6 +472,30 @@ TEST_F(Udf, AUnitingFeaturePlacedAddsItsVolume) {
     tag placed = NULL_TAG;
     ASSERT_EQ(place(udf, target_top(), own, &placed), 0);
     EXPECT_NEAR(volume_of(target_body_), before + 10 * 10 * 4, 1e-6);
+}
+
+}  // namespace
+
+namespace {
+
+// A placed UDF is the meta record of a user-defined feature: an instance
+// set takes it (a plain boolean it refuses), and its copies cut as it does.
+TEST_F(Udf, AnInstanceSetCopiesAPlacedUdf) {
+    const tag udf = imported();
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place(udf, target_top(), planar_face(tool_body(udf), {0, 0, 1}), &placed), 0);
+    EXPECT_TRUE(UDF_is_a_udf_meta_frec(placed));
+    const double before = volume_of(target_body_);
+    BREF_set_current_target(target_body_);
+    tag_list* list = nullptr;
+    ASSERT_EQ(KX_MODL_create_list(&list), 0);
+    ASSERT_EQ(KX_MODL_put_list_item(list, placed), 0);
+    tag set = NULL_TAG;
+    // Two along X 32 apart: the copy's 30 x 20 x 8 lies beside the first.
+    EXPECT_EQ(KX_MODL_create_linear_iset(0, "2", "32", "1", "0", list, &set), 0);
+    KX_MODL_delete_list(&list);
+    EXPECT_NE(set, NULL_TAG);
+    EXPECT_NEAR(volume_of(target_body_), before - 30 * 20 * 8, 1e-6);
 }
 
 }  // namespace
