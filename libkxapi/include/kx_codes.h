@@ -806,6 +806,20 @@ enum kx_band {
     X(KX_MODL_ERR_NOT_VALID_REPLACEMENT, 875364)   \
     X(KX_MODL_ERR_TRIM_FACE_OF_UDF, 672248)
 
+/* Codes of the user-defined-feature steps (no text in the interface's
+ * tables; 672248 is KX_MODL_ERR_TRIM_FACE_OF_UDF above). */
+#define KX_MODL_UDF_CODES(X)                      \
+    X(KX_MODL_ERR_UDF_PLACEMENT_MISSING, 670051)  \
+    X(KX_MODL_ERR_UDF_TRIM_NOT_UDF, 670219)       \
+    X(KX_MODL_ERR_UDF_BAD_PLACEMENT, 670269)      \
+    X(KX_MODL_ERR_UDF_IMPORT_FAILED, 670270)      \
+    X(KX_MODL_ERR_UDF_BAD_OWN_FACE, 670329)       \
+    X(KX_MODL_ERR_UDF_BAD_TRIM_FACE, 670352)      \
+    X(KX_MODL_ERR_UDF_NOT_PLACED, 670385)         \
+    X(KX_MODL_ERR_NOT_A_UDF, 672034)              \
+    X(KX_MODL_ERR_UDF_NEEDS_TARGET, 672039)       \
+    X(KX_MODL_ERR_NO_TOP_TARGET, 672230)
+
 #define KX_CODE_CONSTANT(name, code, text) name = code,
 #define KX_HOST_CODE_CONSTANT(name, code)  name = code,
 
@@ -829,5 +843,6 @@ enum kx_host_code { KX_HOST_CODES(KX_HOST_CODE_CONSTANT) };
 enum kx_facet_code { KX_FACET_CODES(KX_CODE_CONSTANT) };
 enum kx_modl_geometry_code { KX_MODL_GEOMETRY_CODES(KX_HOST_CODE_CONSTANT) };
 enum kx_modl_redef_code { KX_MODL_REDEF_CODES(KX_HOST_CODE_CONSTANT) };
+enum kx_modl_udf_code { KX_MODL_UDF_CODES(KX_HOST_CODE_CONSTANT) };
 
 #endif

@@ -151,17 +151,73 @@ KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list* features, 
  * failure. */
 KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result);
 
-KX_END_DECLS
+/* ---- User-defined features ----
+ * A definition is a form feature (hole, boss, pocket, pad, slot) of the
+ * work part with prompts for the expressions that drive it, saved as a
+ * part file. The steps that bring one into the work part:
+ *
+ * KX_MODL_import_udf reads the definition file; its tool (the feature's
+ * shape, as a body of its own) is carried into the work part as the part
+ * import carries bodies: turned to the orientation (rows X, Y, Z: the X
+ * and Y rows are used) and moved by the point. Its expressions come along
+ * (a name the part has already gets "_1", "_2" ...). *feature is the UDF.
+ * 670270 when the file cannot be imported as a definition (missing,
+ * damaged, not a part file, a part file without a definition): nothing is
+ * imported. The host's callbacks of a completed import run after success.
+ *
+ * KX_MODL_set_udf_parms gives values: for each input parameter of the UDF
+ * whose prompt equals one of the prompts (case and all), the value text of
+ * that prompt becomes its expression's formula; a prompt given twice is
+ * applied twice (the later value last), one that matches no input
+ * parameter changes nothing. The UDF's tool follows the values.
+ *
+ * KX_MODL_boolean_udf places a UDF that asks for placement: its own face
+ * (a planar face of its tool) is put onto the placement (a planar face of
+ * a body of the work part, or a datum plane) and the tool is cut into
+ * that body (united with it for a boss or pad). The positioning routine
+ * (KX_MODL_register_rpo_routine) runs on the UDF. Target faces (of the
+ * target body) and tool faces (of the tool, the region flag 0 outside, else
+ * inside) are kept with the placed feature. *result is the placed
+ * feature, written on success only. KX_MODL_boolean_udf_1 also takes the
+ * target body (needed for a datum plane without a target) and the
+ * Z-direction flag for a datum-plane placement. Codes: 670051 placement or
+ * own face missing, 672034 not a UDF, 670269 a placement that is no face
+ * or datum plane, 672039 a datum plane needing the target body, 672230 a
+ * face or plane of no body, 672248 a target that is the tool or no body of
+ * the part, an own face not of the tool, or a trim face of the wrong body,
+ * 670329 an own face that is no face, 875006 a face that is not planar,
+ * 875288 a face without kernel face, 670352 a trim face that is no face
+ * (or target trim faces of another target), 670219 / 670385 trim faces for
+ * no UDF / a UDF without placement.
+ *
+ * KX_MODL_export_udf saves the definition of the work part's first form
+ * feature that the input parameters (named expressions, each with its
+ * prompt) drive to the file; attach_method 1 asks for placement, 0 not.
+ * A code of the host (no work part, no form feature, an input parameter
+ * that is no expression or is given twice) when there is nothing to
+ * export; "File Not Saved" codes of the part file when it cannot be
+ * written.
+ *
+ * Null names, texts, lists and outputs give their position's code (the
+ * result of KX_MODL_boolean_udf_1, its twelfth argument, 1105028 as the
+ * tenth of KX_MODL_boolean_udf). */
+typedef struct udf_input_parm_s {
+    const char* variable; /* a named expression of the work part */
+    const char* prompt;
+} udf_input_parm;
 
-#endif
+KXAPI int KX_MODL_import_udf(const char* file, double orientation[9], double point[3], tag* feature);
+KXAPI int KX_MODL_set_udf_parms(tag udf, char** prompts, char** values, int count);
+KXAPI int KX_MODL_boolean_udf(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
+                              tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag* result);
+KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
+                                tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag target_body,
+                                char z_direction, tag* result);
+KXAPI int KX_MODL_export_udf(const char* file, int count, const udf_input_parm* parms, int attach_method);
 
 /* Symbolic threads: a cylindrical face of a solid marked as threaded from
  * a start face or datum plane along a direction; the body does not
  * change. */
-#ifndef KX_MODL_SYMB_THREAD_DECLS
-#define KX_MODL_SYMB_THREAD_DECLS
-
-KX_BEGIN_DECLS
 
 /* The thread's definition. Texts are NULL when not given; text_2, text_3
  * and callout hold at most 132 characters, the others at most 263.

@@ -20,6 +20,7 @@
 #define KX_MODL_PARMS_H
 
 #include "kx_modl.h"
+#include "kx_modl_cre_feat.h"
 #include "kx_types.h"
 
 KX_BEGIN_DECLS
@@ -119,24 +120,22 @@ KXAPI int KX_MODL_ask_points_parms(tag feature, int* count, tag** points);
 KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thickness, tag** open, int* n_open,
                                   tag** own, int* n_own, double** own_thickness, double* value, int* closed);
 
-KX_END_DECLS
-
-#endif
-
 /* Symbolic threads. */
-#ifndef KX_MODL_SYMB_THREAD_PARMS_DECLS
-#define KX_MODL_SYMB_THREAD_PARMS_DECLS
-
-#include "kx_modl_cre_feat.h"
-
-KX_BEGIN_DECLS
-
 /* The thread's definition as created: its faces, its direction, its
  * settings; text_2, text_3 and callout as given, text_1 and text_4 to
  * text_8 as the assignments of the thread's expressions. Every text is new
  * (free each with KX_free). 875004 for a feature that is no symbolic
  * thread (the record is as the caller left it). */
 KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data);
+
+/* The user-defined feature's definition name (free with KX_free), its
+ * input parameters' prompts and the values of their expressions in the
+ * feature's part (the text after the assignment's "="; an empty text for
+ * a variable the part no longer has), count entries each (the arrays are
+ * allocated also when count is 0: free them with KX_free_string_array).
+ * A UDF's meta record (its tool or placed feature) answers for the UDF.
+ * 875004 for a feature of another kind. */
+KXAPI int KX_MODL_ask_udf_parms(tag feature, char** name, char*** prompts, char*** values, int* count);
 
 KX_END_DECLS
 
