@@ -14,6 +14,7 @@
 #include "host/core/wcs.h"
 #include "host/feature/form_detail.h"
 #include "host/feature/redefine_centerlines.h"
+#include "host/feature/redefine_rows.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
@@ -58,10 +59,8 @@ struct Dimension {
     double built = 0;
 };
 TagTable<Dimension> dimensions("positioning dimensions");
-// The qualifier pairs a redefinition gave a dimension (tool, then target).
-struct Qualifiers {
-    int pairs[4] = {0, 0, 0, 0};
-};
+// The qualifier pairs a redefinition gave a dimension (redefine_rows.h).
+using Qualifiers = DimQualifiers;
 TagTable<Qualifiers> qualifiers("positioning dimension qualifiers");
 // How many dimensions were ever made (0: no feature moves; saves looking).
 struct DimensionCount {
@@ -555,6 +554,8 @@ void positioning_settle(tag_t feature) {
 }  // namespace host::feature
 
 namespace hf = host::feature;
+
+host::TagTable<hf::DimQualifiers>& hf::dimension_qualifiers() { return qualifiers; }
 
 extern "C" {
 

@@ -12,6 +12,7 @@
 #include "host/core/wcs.h"
 #include "host/feature/form_detail.h"
 #include "host/feature/records.h"
+#include "host/feature/redefine_rows.h"
 #include "host/feature/redefine_refs.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -23,14 +24,9 @@ namespace {
 
 // Per feature: its centerlines; per centerline: its feature and which it is
 // (0 the arc, 1 the line along X, 2 the line along Y).
-struct Lines {
-    std::vector<tag_t> lines;
-};
+using Lines = FeatureLines;
 TagTable<Lines> feature_lines("positioning centerlines");
-struct Line {
-    tag_t feature = 0;
-    int which = 0;
-};
+using Line = CenterLine;
 TagTable<Line> centerlines("positioning centerline");
 
 bool has(const std::string& kind, const char* word) { return kind.find(word) != std::string::npos; }
@@ -115,6 +111,9 @@ bool centerline_direction(const Call& call, unsigned int object, double dir[3]) 
     else y_of(p, dir);
     return true;
 }
+
+TagTable<FeatureLines>& feature_centerlines() { return feature_lines; }
+TagTable<CenterLine>& centerline_rows() { return centerlines; }
 
 }  // namespace host::feature
 

@@ -1,6 +1,7 @@
 // Faces and sketches of offsets, hollows, trimming user-defined features
 // and sweeps (redefine_faces.h).
 #include "host/feature/redefine_faces.h"
+#include "host/feature/redefine_rows.h"
 
 #include <algorithm>
 #include <string>
@@ -24,9 +25,7 @@ using tag_t = unsigned int;
 
 // The trim faces of a trimming user-defined feature (kernel tags), by its
 // meta record.
-struct Trim {
-    std::vector<int> faces;
-};
+using Trim = hf::TrimFaces;
 host::TagTable<Trim> trims("trimming user-defined features");
 
 int kind_of(const hf::Record& r) {
@@ -95,7 +94,7 @@ void UDF_ask_trim_frefs(unsigned int feature, int* count, unsigned int** frefs) 
     hf::require_record(call, feature);
     std::vector<tag_t> out;
     if (const Trim* t = trims.find(feature))
-        for (int f : t->faces) out.push_back(static_cast<tag_t>(f));
+        for (int f : hf::trim_refs(*t)) out.push_back(static_cast<tag_t>(f));
     hf::hand_out(out, count, frefs);
 }
 
@@ -112,7 +111,9 @@ void MODL__reattach_trim_faces(unsigned int feature, int count, const unsigned i
             call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u names no face", frefs[i]);
         faces.push_back(static_cast<int>(frefs[i]));
     }
-    trims.edit(feature)->faces = std::move(faces);
+    Trim& t = *trims.edit(feature);
+    t.faces = std::move(faces);
+    t.objects.clear();
     UPDATE_log_object_to_update(feature);
 }
 
@@ -144,4 +145,14 @@ unsigned int host::feature::make_trim_udf(const std::vector<unsigned int>& membe
     Trim& t = trims[meta];
     for (tag_t f : faces) t.faces.push_back(host::kernel::entity_of(f));
     return meta;
+}
+
+host::TagTable<host::feature::TrimFaces>& host::feature::trim_faces() { return trims; }
+
+// Faces kept by their objects answer the objects' kernel faces.
+std::vector<int> host::feature::trim_refs(const TrimFaces& t) {
+    if (t.objects.empty()) return t.faces;
+    std::vector<int> out;
+    for (unsigned int f : t.objects) out.push_back(host::kernel::entity_of(f));
+    return out;
 }

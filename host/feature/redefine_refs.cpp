@@ -14,6 +14,7 @@
 #include "host/feature/positioning.h"
 #include "host/feature/booleans.h"
 #include "host/feature/queries.h"
+#include "host/feature/redefine_rows.h"
 #include "host/bodyops/datums.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
@@ -111,15 +112,9 @@ std::vector<int> kernel_faces(int count, const unsigned int refs[]) {
     return out;
 }
 
-// The link references a form feature keeps besides its placement: its
-// tool face and direction reference (kernel tags, 0: none), the slot of the
-// direction reference (1 the first, 0 the second) and the flip flag.
-struct Links {
-    int tool = 0;
-    int dir = 0;
-    int slot = 1;
-    bool flip = false;
-};
+// The link references a form feature keeps besides its placement
+// (redefine_rows.h).
+using Links = hf::LinkRefs;
 host::TagTable<Links> links("form feature link references");
 
 bool takes_dir(const hf::Record& r) {
@@ -240,8 +235,8 @@ int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, uns
     if (!r || !is_form(*r)) return 1;
     if (on_face(*r)) *target = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0]));
     if (const Links* l = links.find(feature)) {
-        *tool = static_cast<unsigned int>(l->tool);
-        (l->slot == 1 ? *dir1 : *dir2) = static_cast<unsigned int>(l->dir);
+        *tool = static_cast<unsigned int>(hf::link_tool(*l));
+        (l->slot == 1 ? *dir1 : *dir2) = static_cast<unsigned int>(hf::link_dir(*l));
     }
     return 0;
 }
@@ -269,7 +264,9 @@ void MODL__reattach_tool_face(unsigned int feature, unsigned int ref, char flag)
     if (face == 0 || surface_of(host::kernel::entity_of(face)).type != ZQ_SURF_PLANE)
         call.fail(FEAT_ERR_BAD_REFERENCE, "a tool face is a planar face");
     if (ES_solid_ask_body(face) != r.body) call.fail(FEAT_ERR_BAD_REFERENCE, "the tool face is on another body");
-    links[feature].tool = static_cast<int>(ref);
+    Links& l = links[feature];
+    l.tool = static_cast<int>(ref);
+    l.tool_object = 0;
 }
 
 void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, char flag) {
@@ -286,6 +283,7 @@ void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, c
     redefine(call, feature, r.refs, numbers);
     Links& l = links[feature];
     l.dir = static_cast<int>(ref);
+    l.dir_object = 0;
     l.slot = slot;
 }
 
@@ -486,7 +484,19 @@ int SLOT_remove_thru_faces(unsigned int feature) {
 void host::feature::set_tool_face(unsigned int feature, unsigned int face) {
     const host::Call call("host::feature::set_tool_face", nullptr);
     need_form(call, feature);
-    links[feature].tool = face == 0 ? 0 : host::kernel::entity_of(face);
+    Links& l = links[feature];
+    l.tool = face == 0 ? 0 : host::kernel::entity_of(face);
+    l.tool_object = 0;
+}
+
+host::TagTable<host::feature::LinkRefs>& host::feature::link_refs() { return links; }
+
+// A reference kept by its object answers the object's kernel entity.
+int host::feature::link_tool(const LinkRefs& l) {
+    return l.tool_object != 0 ? host::kernel::entity_of(l.tool_object) : l.tool;
+}
+int host::feature::link_dir(const LinkRefs& l) {
+    return l.dir_object != 0 ? host::kernel::entity_of(l.dir_object) : l.dir;
 }
 
 std::vector<double> host::feature::numbers_on_face(const host::Call& call, const Record& r, int kernel_face) {

@@ -1,6 +1,7 @@
-// Moving a hole onto another face and through the bottom under fault
-// simulation: every run with a host error at one host call ends clean (the
-// model as before a failed call, no mark, frame or block left behind).
+// Moving a hole onto another face and through the bottom, changing the
+// references of form features and making slots, under fault simulation:
+// every run with a host error at one host call ends clean (the model as
+// before a failed call, no mark, frame or block left behind).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -167,6 +168,44 @@ int redefine_more() {
     STEP(KX_MODL_replace_features(old, 1, news, 1, 0, 0, &filled, &n));
     STEP(KX_MODL_update());
     return 0;
+}
+
+// Slots of three kinds (the kinds differ only in the host's routine) into
+// the top of the same block beside its hole, one between the block's ends:
+// a host error at any host call of a creation is its status, the creation's
+// mark rolled back and deleted.
+unsigned int g_left_end = 0, g_right_end = 0;
+
+void slot_model() {
+    model();
+    const unsigned int block = host::feature::features_of_part(CONTEXT_ask_work_part())[0];
+    const int body = host::kernel::entity_of(FREC_ask_body(block));
+    g_left_end = face(body, 0, -1);
+    g_right_end = face(body, 0, 1);
+    host::control::clear_journal();
+}
+
+int slots() {
+    STEP(KX_initialize());
+    const tag left = g_left_end, right = g_right_end;
+    double at[] = {70, 10, 20}, into[] = {0, 0, -1}, along_x[] = {1, 0, 0};
+    tag f = NULL_TAG;
+    STEP(KX_MODL_create_rect_slot(at, into, along_x, "6", "4", "30", g_top, NULL_TAG, NULL_TAG, &f));
+    at[1] = 40;
+    STEP(KX_MODL_create_rect_slot(at, into, along_x, "4", "3", nullptr, g_top, left, right, &f));
+    at[1] = 25;
+    STEP(KX_MODL_create_u_slot(at, into, along_x, "6", "4", "1", "30", g_top, NULL_TAG, NULL_TAG, &f));
+    at[0] = 20;
+    at[1] = 10;
+    STEP(KX_MODL_create_t_slot(at, into, along_x, "4", "3", "8", "2", "20", g_top, NULL_TAG, NULL_TAG, &f));
+    return 0;
+}
+
+TEST(RedefineFaultSimulation, SlotCreationsEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"slots", slots, slot_model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 TEST(RedefineFaultSimulation, EveryReferenceChangeEndsClean) {
