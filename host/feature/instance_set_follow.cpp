@@ -55,11 +55,13 @@ void follow_copied_tools() {
                 mirror_set_copies(call, f, &steps, &moves);
             }
             std::string text;
-            if (const int code = caught([&] {
-                    if (renew_copies(call, f, steps, moves) &&
-                        std::find(bodies.begin(), bodies.end(), body) == bodies.end())
-                        bodies.push_back(body);
-                }, &text))
+            if (const int code = caught(
+                    [&] {
+                        if (renew_copies(call, f, steps, moves) &&
+                            std::find(bodies.begin(), bodies.end(), body) == bodies.end())
+                            bodies.push_back(body);
+                    },
+                    &text))
                 detail::fail_naming(call, f, code, "cannot copy its tools again: " + text);
         }
         for (int body : bodies) ZQ_BODY_regenerate(body);

@@ -67,6 +67,17 @@ std::vector<int> instance_source_steps(const Call& call, Record& r, std::size_t 
         r.numbers.resize(std::min(r.numbers.size(), head));
         for (tag_t s : *saved_sources().find(set)) r.numbers.push_back(static_cast<double>(s));
         saved_sources().erase(set);
+    } else if (r.detached &&
+               std::any_of(r.numbers.begin() + static_cast<std::ptrdiff_t>(std::min(r.numbers.size(), head)),
+                           r.numbers.end(), [&](double s) {
+                               return std::find(r.parents.begin(), r.parents.end(), static_cast<tag_t>(s)) ==
+                                      r.parents.end();
+                           })) {
+        // A file written before the sources were kept: they are the set's
+        // parents after the features that make its body.
+        r.numbers.resize(std::min(r.numbers.size(), head));
+        for (tag_t p : r.parents)
+            if (const Record* x = find(p); x && x->step != 0) r.numbers.push_back(static_cast<double>(p));
     }
     std::vector<int> steps;
     for (std::size_t i = head; i < r.numbers.size(); ++i) {

@@ -182,7 +182,8 @@ tag_t body_of_inputs(const Call& call, const std::vector<tag_t>& inputs) {
 
 std::vector<double> numbers_of_plane(const Call& call, unsigned int fref) {
     std::vector<double> n(kNumbers, 0.0);
-    if (!plane_numbers(fref, n.data())) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u is no planar face or datum plane", fref);
+    if (!plane_numbers(fref, n.data()))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u is no planar face or datum plane", fref);
     return n;
 }
 
@@ -407,7 +408,8 @@ void read_planes(pf::Reader& in, pf::LoadContext& ctx) {
         const std::uint32_t number = row.u32();
         if (number != kNone) {
             const host::objects::Object* o = number == 0 ? nullptr : host::objects::find(ctx.tag_of(number));
-            if (!o || ((o->type != HOST_TYPE_SOLID || o->subtype != HOST_SUBTYPE_FACE) && o->type != HOST_TYPE_DATUM_PLANE))
+            if (!o ||
+                ((o->type != HOST_TYPE_SOLID || o->subtype != HOST_SUBTYPE_FACE) && o->type != HOST_TYPE_DATUM_PLANE))
                 throw pf::FormatError("a mirror plane that is no face or datum plane");
             r.face = o->tag;
         }

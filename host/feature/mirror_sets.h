@@ -33,9 +33,10 @@
  * Failures raise and leave the model as it was: FEAT_ERR_BAD_PARAMETERS
  * for no inputs or a flag other than allowed, FEAT_ERR_NOT_A_FEATURE for
  * an input that is no live feature, FEAT_ERR_BAD_REFERENCE for inputs of
- * several bodies or of no tool, a plane that is no planar face or datum plane, a set that
- * is no mirror set, inputs newer than the set; the kernel's code when the
- * copies cannot be made (a mixture of cutting and uniting inputs).
+ * several bodies or of no tool, a plane that is no planar face or datum
+ * plane, a set that is no mirror set, inputs newer than the set; the
+ * kernel's code when the copies cannot be made (a mixture of cutting and
+ * uniting inputs).
  *
  * Instance sets: ISET_is_an_initial_master_frec answers 1 for a feature
  * that an instance set ("CIRCULAR_ISET", "LINEAR_ISET") copies, 0 for any

@@ -73,7 +73,8 @@ std::vector<std::shared_ptr<const hd::Step>> copied_steps(const host::Call& call
         const std::shared_ptr<const hd::Step>& s = b->steps[static_cast<std::size_t>(steps[i])];
         if (s->op != hd::Op::boolean || s->other.IsNull())
             call.fail(KERNEL_ERR_WRONG_ENTITY, "step %d of body %d is no boolean", steps[i], body);
-        if (*op != 0 && s->mode != *op) call.fail(HOST_ERR_BAD_ARGUMENT, "the steps are booleans of different operations");
+        if (*op != 0 && s->mode != *op)
+            call.fail(HOST_ERR_BAD_ARGUMENT, "the steps are booleans of different operations");
         *op = s->mode;
         out.push_back(s);
     }

@@ -1,6 +1,8 @@
 // Instance sets kept in part files: saved, opened again, edited and
 // updated; a mirror set of an instance set likewise; damaged rows refused.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "host/data/parts.h"
 #include "tests/libkxapi/modl/instance_set_fixture.h"
@@ -89,6 +91,7 @@ TEST_F(InstanceSetFile, MirrorSetOfAnInstanceSetOpensAgain) {
 TEST_F(InstanceSetFile, DamagedRowsAreRefusedAsCorrupt) {
     const tag h = hole(10, 10);
     linear({h}, "2", "30", "1", "0");
+    const std::string h_name = name(h);
     save();
     namespace pf = host::part_file;
     pf::Image saved;
@@ -131,10 +134,22 @@ TEST_F(InstanceSetFile, DamagedRowsAreRefusedAsCorrupt) {
         EXPECT_EQ(code, PART_ERR_CORRUPT);
         EXPECT_EQ(host::parts::loaded_parts().size(), parts_before);
     }
-    // The row of a feature that is no instance set is not taken for a source
-    // list of another: the file as saved opens.
-    int code = -1;
-    EXPECT_NE(pf::apply(saved, file_ + ".good", &code), 0u) << code;
+    // A file written before the sources were kept opens (the section
+    // renamed to one nobody reads): the set copies its parents after the
+    // block, and follows them.
+    std::string bytes;
+    ASSERT_EQ(pf::read_file(file_, bytes), 0);
+    const std::size_t at = bytes.find("ISRC");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 4, "XSRC");
+    bytes.resize(bytes.size() - 4);
+    pf::Writer crc;
+    crc.u32(pf::crc32(bytes));
+    ASSERT_EQ(pf::write_file(file_, bytes + std::string(crc.view())), 0);
+    open();
+    set_formula(named(h_name), 0, "8");
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - 2 * hole_volume(8), 1e-3);
 }
 
 }  // namespace

@@ -105,6 +105,7 @@ protected:
         tag* f = nullptr;
         int n = -1;
         EXPECT_EQ(KX_MODL_ask_features_of_mirror_set(mirror, &f, &n), 0);
+        EXPECT_NE(f, nullptr);
         std::vector<tag> out(f, f + (n > 0 ? n : 0));
         KX_free(f);
         return out;
@@ -120,6 +121,10 @@ protected:
     // body is that of the feature named `block`.
     void reopen(const std::string& block = "BLOCK(1)") {
         save();
+        open(block);
+    }
+    // Starts afresh and opens the part file.
+    void open(const std::string& block = "BLOCK(1)") {
         fresh();
         ASSERT_EQ(KX_initialize(), 0);
         PART_load_status_t status{};
