@@ -12,6 +12,7 @@
 #include "host/core/entity_types.h"
 #include "host/feature/booleans.h"
 #include "host/feature/positioning.h"
+#include "host/feature/instance_set_rows.h"
 #include "host/feature/profiles.h"
 #include "host/feature/queries.h"
 #include "host/feature/records.h"
@@ -65,13 +66,7 @@ int whole(const Call& call, double v, int least, const char* what) {
 // one step.
 void build_copies(const Call& call, Record& r, std::size_t head, const std::vector<double>& moves) {
     const int body = body_of(call, r);
-    std::vector<int> steps;
-    for (std::size_t i = head; i < r.numbers.size(); ++i) {
-        const Record* s = find(static_cast<tag_t>(r.numbers[i]));
-        if (!s || s->body != r.body || s->step < 1 || s->tool == 0)
-            call.fail(FEAT_ERR_BAD_REFERENCE, "a source of the set is no tool of its body");
-        steps.push_back(s->step);
-    }
+    const std::vector<int> steps = instance_source_steps(call, r, head);
     int tool = 0, operation = 0;
     ZQ_BODY_make_instance_tool(body, static_cast<int>(steps.size()), steps.data(), static_cast<int>(moves.size() / 12),
                                moves.data(), &tool, &operation);
@@ -449,4 +444,6 @@ void ISET_ask_composite_motion(unsigned int instance, double motion[16]) {
     if (const hf::Record* set = hf::find(hf::set_of_master(ISET_ask_initial_master_of_ins(instance))))
         hf::motion_of(call, *set, row, column, m);
     std::copy(m, m + 16, motion);
+std::size_t host::feature::instance_set_head(const std::string& kind) {
+    return kind == kCircular ? kCircularHead : kind == kLinear ? kLinearHead : 0;
 }

@@ -21,9 +21,9 @@
  * Sources of an instance set are features of one body that cut or unite
  * a tool (holes, bosses, pockets, pads, slots: FMA_can_be_instanced), all
  * cutting or all uniting. The set's copies are those of the sources'
- * tools as they were when it was made: the update makes its step again
- * with them when the body is made again. The number and spacing are
- * taken as they are when the set is made.
+ * tools: the update makes them again from the tools as they are then
+ * (host/feature/instance_set_rows.h), and a part file keeps the sources.
+ * The number and spacing are taken as they are when the set is made.
  *
  * Creators write the status (0, or the code of the failure: the model is
  * then as before) and answer the new feature through

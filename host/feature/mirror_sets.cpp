@@ -8,6 +8,9 @@
 
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
+#include "host/feature/form_slots.h"
+#include "host/feature/instance_set_rows.h"
+#include "host/feature/profiles.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/kernel/instances.h"
@@ -29,20 +32,13 @@ enum { kPoint = 0, kNormal = 3, kOperation = 6, kNumbers = 7 };
 
 bool is_instance_set(const Record& r) { return r.kind == "CIRCULAR_ISET" || r.kind == "LINEAR_ISET"; }
 
-// A feature that cuts or unites a tool of its own into its body (one read
-// from a file has its tool again once its body is made again).
-bool has_tool(const Record& r) { return r.body != 0 && r.step >= 1 && (r.tool != 0 || r.detached); }
+bool has_tool(const Record& r) { return cuts_or_unites_a_tool(r); }
+bool same_body(const Record& x, const Record& r) { return on_same_body(x, r); }
 
-// Whether x lives on the body of r. While the bodies of a part read from a
-// file are made again (attach), r has the new body and x, not made again
-// yet, the body read from the file.
-bool same_body(const Record& x, const Record& r) {
-    return x.body == r.body || (x.detached && x.body != 0 && x.body == attaching_body());
-}
-
-// The plane of a mirror set: the reference and the face object that
-// carried it when it was given (kept for the part file: references are
-// kernel tags, which a part read again gives anew).
+// The plane of a mirror set: the reference and the object that carried it
+// when it was given, a planar face or a datum plane (kept for the part
+// file: face references are kernel tags, which a part read again gives
+// anew).
 struct PlaneRow {
     unsigned int fref = 0;
     tag_t face = 0;
@@ -53,13 +49,29 @@ TagTable<PlaneRow>& planes() {
 }
 const bool planes_made = (planes(), true);
 
+bool is_datum_plane(tag_t object) {
+    const objects::Object* o = objects::find(object);
+    return o && o->alive && o->type == HOST_TYPE_DATUM_PLANE;
+}
+
 unsigned int fref_of(const PlaneRow& row) {
+    if (is_datum_plane(row.face)) return create_dplane_fref(row.face);
     if (row.face && objects::is_alive(row.face)) return FREF_ask_fref_of_face(row.face);
     return row.fref;
 }
 
-// The point and normal of a planar face's reference, or false.
+// The face or datum plane of a plane reference (0 for none).
+tag_t plane_object(unsigned int fref) {
+    if (fref == 0) return 0;
+    if (const tag_t datum = CM_ask_dplane_of_entry(static_cast<int>(fref))) return datum;
+    return FREF_ask_face_of_fref(fref);
+}
+
+// The point and normal of a planar face's or a datum plane's reference, or
+// false.
 bool plane_numbers(unsigned int fref, double out[6]) {
+    if (const tag_t datum = fref ? CM_ask_dplane_of_entry(static_cast<int>(fref)) : 0)
+        return profiles::direction_data(datum, out + kPoint, out + kNormal);
     const tag_t face = fref ? FREF_ask_face_of_fref(fref) : 0;
     const int entity = face ? kernel::entity_of(face) : 0;
     if (entity == 0) return false;
@@ -170,7 +182,8 @@ tag_t body_of_inputs(const Call& call, const std::vector<tag_t>& inputs) {
 
 std::vector<double> numbers_of_plane(const Call& call, unsigned int fref) {
     std::vector<double> n(kNumbers, 0.0);
-    if (!plane_numbers(fref, n.data())) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u is no planar face", fref);
+    if (!plane_numbers(fref, n.data()))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u is no planar face or datum plane", fref);
     return n;
 }
 
@@ -214,6 +227,22 @@ void remake(const Call& call, tag_t set, Change&& change) {
 }
 
 }  // namespace
+
+bool is_mirror_set(const Record& r) { return r.kind == kMirror; }
+
+void mirror_set_copies(const Call& call, tag_t set, std::vector<int>* steps, std::vector<double>* moves) {
+    const Record& r = *find(set);
+    *steps = input_steps(call, r);
+    moves->clear();
+    // A plane on a datum plane follows it; a face's place is taken once.
+    const PlaneRow* row = planes().find(set);
+    if (!row || !is_datum_plane(row->face)) return;
+    std::vector<double> numbers = r.numbers;
+    if (!plane_numbers(fref_of(*row), numbers.data())) return;
+    *moves = reflection(numbers);
+    if (numbers != r.numbers) edit(set)->numbers = std::move(numbers);
+}
+
 }  // namespace host::feature
 
 namespace hf = host::feature;
@@ -222,8 +251,10 @@ extern "C" {
 
 unsigned int MOD_UI_ask_fref_of_disp_entity(unsigned int entity) {
     HOST_ENTRY(entity);
-    if (entity == 0 || !host::objects::is_alive(entity) || !ES_solid_is_a_face(entity)) return 0;
-    const unsigned int fref = FREF_ask_fref_of_face(entity);
+    if (entity == 0 || !host::objects::is_alive(entity)) return 0;
+    const bool datum = hf::is_datum_plane(entity);
+    if (!datum && !ES_solid_is_a_face(entity)) return 0;
+    const unsigned int fref = datum ? create_dplane_fref(entity) : FREF_ask_fref_of_face(entity);
     double numbers[6];
     return hf::plane_numbers(fref, numbers) ? fref : 0;
 }
@@ -253,7 +284,7 @@ unsigned int DM_create_mirror_pattern(const unsigned int features[], int count, 
         r.sign = FEAT_SIGN_NEW;
         hf::build_mirror(call, r, {});
         *hf::detail::edit(t) = std::move(r);
-        hf::planes()[t] = hf::PlaneRow{plane, FREF_ask_face_of_fref(plane)};
+        hf::planes()[t] = hf::PlaneRow{plane, hf::plane_object(plane)};
         made = t;
     });
     return made;
@@ -309,7 +340,7 @@ void DM_mirror_replace_dplane(unsigned int set, unsigned int plane) {
         hf::remake(call, set, [&](hf::Record& w) {
             std::copy(numbers.begin(), numbers.begin() + hf::kOperation, w.numbers.begin());
         });
-        hf::planes()[set] = hf::PlaneRow{plane, FREF_ask_face_of_fref(plane)};
+        hf::planes()[set] = hf::PlaneRow{plane, hf::plane_object(plane)};
     });
 }
 
@@ -346,10 +377,11 @@ void ISET_ask_instances_of_master(unsigned int master, int* count, unsigned int*
 
 // Part-file section "MIRR": the planes of the part's mirror sets. Payload:
 // rows (part_file::write_rows), one per mirror set:
-//   u32 object number of the face that carried the plane (0xFFFFFFFF: gone)
+//   u32 object number of the face or datum plane that carried the plane
+//       (0xFFFFFFFF: gone)
 // A set read without its row has no plane reference (its copies stay where
 // they were made). The reader refuses a row of an object that is no
-// feature and a plane that is no face.
+// feature and a plane that is no face or datum plane.
 namespace {
 
 namespace pf = host::part_file;
@@ -361,7 +393,7 @@ void write_planes(pf::Writer& out, const pf::SaveContext& ctx) {
         if (hf::planes().find(f) && hf::find(f)) sets.push_back(f);
     pf::write_rows(out, ctx, sets, [&](pf::Writer& row, unsigned int t) {
         const hf::PlaneRow& r = *hf::planes().find(t);
-        const unsigned int face = FREF_ask_jq_eid_of_fref(hf::fref_of(r));
+        const unsigned int face = hf::plane_object(hf::fref_of(r));
         const std::uint32_t number = face ? ctx.index(face) : kNone;
         row.u32(number == 0 ? kNone : number);
     });
@@ -376,7 +408,9 @@ void read_planes(pf::Reader& in, pf::LoadContext& ctx) {
         const std::uint32_t number = row.u32();
         if (number != kNone) {
             const host::objects::Object* o = number == 0 ? nullptr : host::objects::find(ctx.tag_of(number));
-            if (!o || o->type != HOST_TYPE_SOLID || o->subtype != HOST_SUBTYPE_FACE) throw pf::FormatError("a mirror plane that is no face");
+            if (!o ||
+                ((o->type != HOST_TYPE_SOLID || o->subtype != HOST_SUBTYPE_FACE) && o->type != HOST_TYPE_DATUM_PLANE))
+                throw pf::FormatError("a mirror plane that is no face or datum plane");
             r.face = o->tag;
         }
         rows.emplace_back(t, r);

@@ -5,17 +5,21 @@
  * of their own into one body (holes, bosses, pockets ...; all cutting or
  * all uniting) or are instance sets of such features, which count with
  * their sources (the whole pattern is mirrored). The set copies their tools
- * as they are when it is made or edited, mirrored about the plane, and
- * applies the copies to the body as the inputs were applied, in one step
- * after them (the kernel's instance tools, host/kernel/instances.h). The
- * update makes the step again with the body. The plane's place and normal
- * are taken when the plane is given: a plane that moves later does not
- * move the copies.
+ * mirrored about the plane, and applies the copies to the body as the
+ * inputs were applied, in one step after them (the kernel's instance
+ * tools, host/kernel/instances.h). The update makes the step again with
+ * the body, and makes the copies again when the inputs' tools changed (a
+ * mirrored hole's diameter edited: host/feature/instance_set_rows.h). A
+ * face's place and normal are taken when the plane is given: a face that
+ * moves later does not move the copies; a datum plane that moves takes
+ * the copies with it at the next update.
  *
  * The mirror plane is a face reference (host/feature/feature.h: the
- * kernel's persistent tag of a face); MOD_UI_ask_fref_of_disp_entity
- * answers the reference of a planar face of a body and 0 for any other
- * object (a curved face, a datum, a dead tag). The feature's parameter
+ * kernel's persistent tag of a face) or a datum plane's reference
+ * (create_dplane_fref, host/feature/form_slots.h);
+ * MOD_UI_ask_fref_of_disp_entity answers the reference of a planar face
+ * of a body or of a datum plane, and 0 for any other object (a curved
+ * face, a datum axis, a dead tag). The feature's parameter
  * object (FREC_ask_parms_of_frec) is of a class under
  * "DM_mirror_pattern_c".
  *
@@ -29,9 +33,10 @@
  * Failures raise and leave the model as it was: FEAT_ERR_BAD_PARAMETERS
  * for no inputs or a flag other than allowed, FEAT_ERR_NOT_A_FEATURE for
  * an input that is no live feature, FEAT_ERR_BAD_REFERENCE for inputs of
- * several bodies or of no tool, a plane that is no planar face, a set that
- * is no mirror set, inputs newer than the set; the kernel's code when the
- * copies cannot be made (a mixture of cutting and uniting inputs).
+ * several bodies or of no tool, a plane that is no planar face or datum
+ * plane, a set that is no mirror set, inputs newer than the set; the
+ * kernel's code when the copies cannot be made (a mixture of cutting and
+ * uniting inputs).
  *
  * Instance sets: ISET_is_an_initial_master_frec answers 1 for a feature
  * that an instance set ("CIRCULAR_ISET", "LINEAR_ISET") copies, 0 for any

@@ -18,6 +18,7 @@
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/feature_sets.h"
+#include "host/feature/form_slots.h"
 #include "host/feature/mirror_sets.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
@@ -223,7 +224,9 @@ extern "C" KXAPI int KX_MODL_ask_plane_of_mirror_set(tag set, tag* plane) {
         [&] {
             if (int st = check_mirror_set(set)) return st;
             const unsigned int ref = DM_ask_mirror_plane(set);
-            *plane = ref != 0 ? FREF_ask_jq_eid_of_fref(ref) : NULL_TAG;
+            // A datum plane's reference names the datum plane, a face's the face.
+            const tag datum = ref != 0 ? CM_ask_dplane_of_entry(static_cast<int>(ref)) : NULL_TAG;
+            *plane = datum != NULL_TAG ? datum : ref != 0 ? FREF_ask_jq_eid_of_fref(ref) : NULL_TAG;
             return 0;
         });
 }

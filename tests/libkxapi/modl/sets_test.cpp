@@ -10,19 +10,17 @@
 #include "host/feature/instance_sets.h"
 #include "host/feature/mirror_sets.h"
 #include "kx_modl_sets.h"
-#include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/libkxapi/modl/instance_set_fixture.h"
 
 namespace {
 
-using form_test::FormFeature;
 using form_test::kBlockVolume;
 using form_test::kPi;
 
-class Sets : public FormFeature {
+class Sets : public iset_test::SetFixture {
 protected:
     void SetUp() override {
-        FormFeature::SetUp();
-        BREF_set_current_target(body_);
+        SetFixture::SetUp();
         // A plate of its own body whose -X face lies in the block's middle
         // plane x = 50 and whose +X face lies in x = 60.
         const char* sizes[] = {"10", "10", "10"};
@@ -33,22 +31,6 @@ protected:
         middle_ = plate_face(-1);
         sixty_ = plate_face(1);
     }
-    // A boss of diameter 10 and height 10 on the top face.
-    tag boss(double x, double y) {
-        double at[] = {x, y, 20}, up[] = {0, 0, 1};
-        tag b = NULL_TAG;
-        EXPECT_EQ(KX_MODL_create_boss(at, up, "10", "10", "0", top_, &b), 0);
-        return b;
-    }
-    // A blind hole of diameter 6 and depth 10 into the top face.
-    tag hole(double x, double y) {
-        double at[] = {x, y, 20}, down[] = {0, 0, -1};
-        tag h = NULL_TAG;
-        EXPECT_EQ(KX_MODL_create_simple_hole(at, down, "6", "10", "0", top_, NULL_TAG, &h), 0);
-        return h;
-    }
-    static double boss_volume() { return kPi * 25.0 * 10.0; }
-    static double hole_volume() { return kPi * 9.0 * 10.0; }
     // The plate's face along x (sign -1: at x = 50, 1: at x = 60).
     tag plate_face(int sign) const {
         for (int f : host::kernel::faces_of(host::kernel::entity_of(plate_))) {
@@ -60,31 +42,12 @@ protected:
         ADD_FAILURE() << "no plate face";
         return NULL_TAG;
     }
-    // Whether the block's body holds the point.
-    bool inside(double x, double y, double z) const {
-        const double p[] = {x, y, z};
-        int where = 0;
-        ZQ_BODY_ask_containment(host::kernel::entity_of(body_), p, &where);
-        return where == ZQ_INSIDE;
-    }
-    static std::vector<tag> tags(tag* array, int n) {
-        std::vector<tag> out(array, array + n);
-        KX_free(array);
-        return out;
-    }
     static std::vector<tag> members_of(tag set) {
         tag* m = nullptr;
         int n = -1;
         EXPECT_EQ(KX_MODL_ask_all_members_of_set(set, &m, &n), 0);
         EXPECT_NE(m, nullptr);
         return tags(m, n);
-    }
-    static std::vector<tag> inputs_of(tag mirror) {
-        tag* f = nullptr;
-        int n = -1;
-        EXPECT_EQ(KX_MODL_ask_features_of_mirror_set(mirror, &f, &n), 0);
-        EXPECT_NE(f, nullptr);
-        return tags(f, n);
     }
     static int features() {
         return static_cast<int>(host::feature::features_of_part(host::parts::work_part()).size());
@@ -370,19 +333,7 @@ TEST_F(Sets, MirrorRefusalsLeaveTheModelAsItWas) {
 // A part with a set and a mirror set, saved and opened again: the set keeps
 // its name, members and hidden state, the mirror set its inputs and plane,
 // and a new plane still moves the copy.
-class SetsFile : public Sets {
-protected:
-    void SetUp() override {
-        Sets::SetUp();
-        file_ = (std::filesystem::temp_directory_path() / "kx_sets_file.prt").string();
-        std::filesystem::remove(file_);
-    }
-    void TearDown() override {
-        std::filesystem::remove(file_);
-        Sets::TearDown();
-    }
-    std::string file_;
-};
+using SetsFile = Sets;
 
 TEST_F(SetsFile, SetAndMirrorSetOpenAgain) {
     const tag b = boss(30, 25);
@@ -393,17 +344,7 @@ TEST_F(SetsFile, SetAndMirrorSetOpenAgain) {
     const std::string boss_name = host::feature::display_name(b);
     const std::string mirror_name = host::feature::display_name(mirror);
 
-    int length = static_cast<int>(file_.size()), mode = 0, result = -1;
-    base_part_save_as(file_.c_str(), &length, &mode, &result);
-    ASSERT_EQ(result, 0);
-    fresh();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
-    CONTEXT_set_work_part(part_);
+    reopen();
 
     const tag boss_again = FREC_ask_frec_from_name(part_, boss_name.c_str());
     const tag mirror_again = FREC_ask_frec_from_name(part_, mirror_name.c_str());
@@ -418,7 +359,6 @@ TEST_F(SetsFile, SetAndMirrorSetOpenAgain) {
     EXPECT_EQ(FREC_is_browseable(boss_again), 1);
 
     EXPECT_EQ(inputs_of(mirror_again), std::vector<tag>{boss_again});
-    body_ = FREC_ask_body(boss_again);
     plate_ = FREC_ask_body(FREC_ask_frec_from_name(part_, "BLOCK(2)"));
     tag plane = NULL_TAG;
     ASSERT_EQ(KX_MODL_ask_plane_of_mirror_set(mirror_again, &plane), 0);
