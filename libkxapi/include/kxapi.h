@@ -62,5 +62,6 @@
 #include "kx_modl_parms.h"
 #include "kx_modl_redef.h"
 #include "kx_modl_a_sweep.h"
+#include "kx_modl_cre_ff.h"
 
 #endif
