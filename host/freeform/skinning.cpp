@@ -144,17 +144,7 @@ double enclosed(const hp::Strings& s, std::size_t string) {
     one.dir = {1};
     one.objects.assign(s.objects.begin() + at, s.objects.begin() + at + s.per_string[string]);
     const ZQ_strings_t v = view(one);
-    double area = 0;
-    const host::ModelSnapshot before = host::snapshot_model();
-    host::feature::caught([&] {
-        int body = 0;
-        ZQ_SKIN_plane(&v, &body);
-        double p[ZQ_MP_COUNT] = {};
-        ZQ_BODY_ask_mass_props(body, p);
-        area = p[ZQ_MP_AREA];
-    });
-    host::restore_model(before);
-    return area;
+    return ZQ_SKIN_enclosed_area(&v);
 }
 
 // Validates strings of a role into a fresh profile: the validation class
@@ -233,7 +223,22 @@ CMP_strings_t* CMP_reorder_strings(const CMP_strings_t* strings, int a, int b, i
         s = std::move(r);
     }
     auto* out = static_cast<CMP_strings_t*>(SM_alloc(sizeof(CMP_strings_t)));
-    hp::hand_out(s, out);
+    *out = CMP_strings_t{};
+    try {
+        const std::size_t n = s.per_string.size();
+        out->per_string = static_cast<int*>(SM_alloc(sizeof(int) * n));
+        out->dir = static_cast<int*>(SM_alloc(sizeof(int) * n));
+        out->objects = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * s.objects.size()));
+    } catch (...) {
+        SM_free(out->per_string);
+        SM_free(out->dir);
+        SM_free(out);
+        throw;
+    }
+    out->count = static_cast<int>(s.per_string.size());
+    std::copy(s.per_string.begin(), s.per_string.end(), out->per_string);
+    std::copy(s.dir.begin(), s.dir.end(), out->dir);
+    std::copy(s.objects.begin(), s.objects.end(), out->objects);
     return out;
 }
 

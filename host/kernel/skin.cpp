@@ -67,8 +67,9 @@ void add_edges(const Call& call, unsigned int object, std::vector<TopoDS_Edge>& 
     }
 }
 
-// The wires of the strings, one per string.
-std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s) {
+// The wires of the strings, one per string; a string that makes no chain
+// fails, or (lenient) gives no wires at all.
+std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s, bool lenient = false) {
     call.need(s, "the strings");
     std::vector<TopoDS_Wire> out;
     if (s->count <= 0) return out;
@@ -79,10 +80,12 @@ std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s) {
         std::vector<TopoDS_Edge> edges;
         for (int j = 0; j < s->per_string[i]; ++j) add_edges(call, s->objects[at + j], edges);
         at += s->per_string[i];
+        if (edges.empty() && lenient) return {};
         if (edges.empty()) call.fail(KERNEL_ERR_NOT_DONE, "string %d has no curves", i + 1);
         BRepBuilderAPI_MakeWire wire;
         for (const TopoDS_Edge& e : edges) {
             wire.Add(e);
+            if (!wire.IsDone() && lenient) return {};
             if (!wire.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the curves of string %d do not run end to end", i + 1);
         }
         out.push_back(wire.Wire());
@@ -121,16 +124,23 @@ bool plane_of(const std::vector<TopoDS_Wire>& wires, double tolerance, gp_Pln& p
     return true;
 }
 
-TopoDS_Face plane_face(const Call& call, const std::vector<TopoDS_Wire>& wires) {
+// The planar face bounded by the wires (null when they bound none).
+TopoDS_Face try_plane_face(const std::vector<TopoDS_Wire>& wires) {
     gp_Pln plane;
-    if (wires.empty() || !plane_of(wires, 1e-6, plane)) call.fail(KERNEL_ERR_NOT_DONE, "the boundaries lie in no plane");
+    if (wires.empty() || !plane_of(wires, 1e-6, plane)) return {};
     BRepBuilderAPI_MakeFace face(plane, wires[0], Standard_True);
-    if (!face.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the first boundary bounds no face");
+    if (!face.IsDone()) return {};
     for (std::size_t i = 1; i < wires.size(); ++i) face.Add(TopoDS::Wire(wires[i].Reversed()));
     ShapeFix_Face fix(face.Face());
     fix.FixOrientation();
     fix.Perform();
     return TopoDS::Face(fix.Face());
+}
+
+TopoDS_Face plane_face(const Call& call, const std::vector<TopoDS_Wire>& wires) {
+    const TopoDS_Face f = try_plane_face(wires);
+    if (f.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the boundaries bound no planar face");
+    return f;
 }
 
 }  // namespace
@@ -243,6 +253,21 @@ int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance) {
             if (in.State() != TopAbs_IN) return 2;
         }
     return 0;
+}
+
+double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
+    auto call = HOST_ENTRY(string);
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> wires = wires_of(call, string, true);
+    try {
+        const TopoDS_Face f = try_plane_face(wires);
+        if (f.IsNull()) return 0;
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(f, props);
+        return std::abs(props.Mass());
+    } catch (const Standard_Failure&) {
+        return 0;
+    }
 }
 
 }  // extern "C"

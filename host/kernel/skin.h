@@ -45,6 +45,8 @@ void ZQ_SKIN_sweep(const ZQ_strings_t* guides, const ZQ_strings_t* sections, int
 void ZQ_SKIN_mesh(const ZQ_strings_t* primary, const ZQ_strings_t* cross, int* body);
 int ZQ_SKIN_is_closed(const ZQ_strings_t* strings, double tolerance);
 int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance);
+/* The area that a closed planar string encloses; 0 when it bounds none. */
+double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "kx_codes.h"
 #include "kx_modl_cre_ff.h"
@@ -116,11 +117,19 @@ template <class Work>
 int with_temp_mark(const char* name, Work&& work) {
     unsigned int mark = 0;
     CMERR_set_temp_undo_mark(&mark, name);
+    // A release failure pending further out stays with the work out there.
+    const int outer_pending = std::exchange(kx::detail::g_release_failure, 0);
     int st = 0;
     try {
-        st = work();
+        // A release that failed in the work fails it; the mark goes only
+        // once nothing can fail any more.
+        st = kx::detail::merge_release_failure(work());
+        if (st != 0) CMERR_undo_and_delete_mark(mark, 0);
+        else UNDO_JQ_delete_to_mark(mark, nullptr);
     } catch (...) {
-        // The error in flight is the status; a failing roll-back is noted.
+        kx::detail::merge_release_failure(-1);  // the error in flight is the status
+        kx::detail::g_release_failure = outer_pending;
+        // A failing roll-back is noted; the error in flight stays the status.
         kx::frame_scope scope;
         try {
             CMERR_undo_and_delete_mark(mark, 0);
@@ -128,8 +137,7 @@ int with_temp_mark(const char* name, Work&& work) {
         }
         throw;
     }
-    if (st != 0) CMERR_undo_and_delete_mark(mark, 0);
-    else UNDO_JQ_delete_to_mark(mark, nullptr);
+    kx::detail::g_release_failure = outer_pending;
     return st;
 }
 
@@ -404,10 +412,15 @@ int create_bplane(string_list* boundaries, double tolerances[3], tag* result) {
             struct Release {
                 CMP_strings_t* l;
                 ~Release() {
+                    kx::release([this] { CMP_free_string_list(l); });
+                    // Arrays the host could not take back go to the allocator.
                     kx::release([this] {
-                        CMP_free_string_list(l);
-                        SM_free(l);
+                        for (void* a : {static_cast<void*>(l->per_string), static_cast<void*>(l->dir),
+                                        static_cast<void*>(l->objects)})
+                            if (a) SM_free(a);
+                        *l = CMP_strings_t{};
                     });
+                    kx::release([this] { SM_free(l); });
                 }
             } release{reordered};
             st = p.validate(0, 1, SKIN_KIND_BPLANE, 0, reinterpret_cast<const string_list*>(reordered), working,

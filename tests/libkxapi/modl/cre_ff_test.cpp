@@ -241,7 +241,7 @@ TEST_F(FreeformCreation, ThroughCurvesTargetVariantCombinesWithTheBlock) {
         ASSERT_EQ(KX_MODL_create_thru_curves1(&s, nullptr, &patch, &align, values, &degree, &closed, nullptr, &body,
                                               c.boolean, body_, tol_, faces, cont, nullptr, nullptr, &f),
                   0);
-        EXPECT_NEAR(volume(), c.volume, 1e-2);
+        EXPECT_NEAR(volume(), c.volume, 1e-5 * c.volume);  // the loft is a fitted spline
         TearDown();
         identity_ = NULL_TAG;
         SetUp();
