@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "kx_codes.h"
@@ -113,8 +114,9 @@ private:
 };
 
 // ---- the temporary mark ----
-template <class Work>
-int with_temp_mark(const char* name, Work&& work) {
+}  // namespace
+
+int with_temp_mark(const char* name, const std::function<int()>& work) {
     unsigned int mark = 0;
     CMERR_set_temp_undo_mark(&mark, name);
     // A release failure pending further out stays with the work out there.
@@ -140,6 +142,8 @@ int with_temp_mark(const char* name, Work&& work) {
     kx::detail::g_release_failure = outer_pending;
     return st;
 }
+
+namespace {
 
 void regenerate_created_object(tag result) {
     if (result == NULL_TAG) return;
@@ -217,6 +221,12 @@ int translate_free_form_code(int code) {
     for (const auto& row : kTable)
         if (row[0] == code) return row[1];
     return code;
+}
+
+int target_variant_result(int code, tag made, tag* result) {
+    if (code != 0) return translate_free_form_code(code);
+    if (result) *result = made;
+    return 0;
 }
 
 int create_sweep(string_list* guides, string_list* sections, string_list* spine, sweep_method* orientation,

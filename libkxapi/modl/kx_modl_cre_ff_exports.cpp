@@ -121,9 +121,7 @@ KXAPI int KX_MODL_create_curve_mesh1(string_list* primary, string_list* cross, s
                 reinterpret_cast<const CMP_strings_t*>(cross), reinterpret_cast<const CMP_strings_t*>(spine),
                 end_option, mesh_method, body_option, mesh_flag, boolean_type, boolean_type ? target : NULL_TAG,
                 tolerances, faces, continuity, &made);
-            if (code != 0) return ff::translate_free_form_code(code);
-            if (result) *result = made;
-            return 0;
+            return ff::target_variant_result(code, made, result);
         });
 }
 
@@ -149,9 +147,7 @@ KXAPI int KX_MODL_create_thru_curves1(string_list* sections, string_list* spine,
                 1, &scratch, reinterpret_cast<const CMP_strings_t*>(sections),
                 reinterpret_cast<const CMP_strings_t*>(spine), patch_kind, alignment, values, 0, 0, 0, degree, closed,
                 body_option, boolean_type, boolean_type ? target : NULL_TAG, tolerances, faces, continuity, &made);
-            if (code != 0) return ff::translate_free_form_code(code);
-            if (result) *result = made;
-            return 0;
+            return ff::target_variant_result(code, made, result);
         });
 }
 
@@ -168,24 +164,11 @@ KXAPI int KX_MODL_create_ruled1(string_list* sections, string_list* spine, int* 
         [&] {
             if (boolean_type != 0 && ES_solid_ask_fermalith_tag(target) == 0)
                 return static_cast<int>(KX_MODL_ERR_NO_KERNEL_ENTITY);
-            unsigned int mark = 0;
-            CMERR_set_temp_undo_mark(&mark, "KXAPI Create Ruled1");
-            int st = 0;
-            try {
+            return ff::with_temp_mark("KXAPI Create Ruled1", [&] {
                 if (boolean_type != 0) BREF_set_current_target(target);
-                st = ff::create_ruled(sections, spine, alignment, values, end_option, body_option, boolean_type,
-                                      tolerances, result, "KXAPI Create Ruled");
-            } catch (...) {
-                kx::frame_scope scope;
-                try {
-                    CMERR_undo_and_delete_mark(mark, 0);
-                } catch (const host::HostError&) {
-                }
-                throw;
-            }
-            if (st != 0) CMERR_undo_and_delete_mark(mark, 0);
-            else UNDO_JQ_delete_to_mark(mark, nullptr);
-            return st;
+                return ff::create_ruled(sections, spine, alignment, values, end_option, body_option, boolean_type,
+                                        tolerances, result, "KXAPI Create Ruled");
+            });
         });
 }
 

@@ -4,6 +4,8 @@
 #ifndef KX_MODL_CRE_FF_INTERNAL_H
 #define KX_MODL_CRE_FF_INTERNAL_H
 
+#include <functional>
+
 #include "kx_modl_cre_ff.h"
 
 namespace kx::modl::freeform {
@@ -15,6 +17,13 @@ enum class Role { guide = 0, section = 1, spine = 2, primary = 3, cross = 4 };
 int class_code(Role role, int error_class);
 // The interface code of a skinning host code (unknown codes pass).
 int translate_free_form_code(int code);
+
+// Runs the work under the temporary undo mark of the name: a non-zero
+// status or a host error rolls the model back and clears the mark; on
+// success the mark is removed and the change kept.
+int with_temp_mark(const char* name, const std::function<int()>& work);
+// A target variant's host answer: its code translated, or the feature.
+int target_variant_result(int code, tag made, tag* result);
 
 int create_sweep(string_list* guides, string_list* sections, string_list* spine, sweep_method* orientation,
                  sweep_method* scaling, int* alignment, int* section_method, int* body_option, double tolerances[3],

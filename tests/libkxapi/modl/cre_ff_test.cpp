@@ -87,10 +87,15 @@ TEST_F(FreeformCreation, ThroughThreeCirclesMakesTheCylinderSheetAndSolid) {
                                              tol_, faces, cont, &f),
                   0);
         ASSERT_NE(f, NULL_TAG);
-        if (body_option == 0) EXPECT_NEAR(props(f, ZQ_MP_AREA), 400 * kPi, 1e-3);
-        else EXPECT_NEAR(props(f, ZQ_MP_VOLUME), 2000 * kPi, 1e-2);
+        if (body_option == 0) {
+            EXPECT_NEAR(props(f, ZQ_MP_AREA), 400 * kPi, 1e-3);
+        } else {
+            EXPECT_NEAR(props(f, ZQ_MP_VOLUME), 2000 * kPi, 1e-2);
+        }
         EXPECT_EQ(UPDATE_do_update_no_message(), 0);
-        if (body_option == 1) EXPECT_NEAR(props(f, ZQ_MP_VOLUME), 2000 * kPi, 1e-2);
+        if (body_option == 1) {
+            EXPECT_NEAR(props(f, ZQ_MP_VOLUME), 2000 * kPi, 1e-2);
+        }
         EXPECT_EQ(marks(), 0);
         // Read back.
         string_list sections{}, spine{};
