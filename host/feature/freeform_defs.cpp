@@ -233,6 +233,16 @@ int create_extrusion(tag_t part, const ExtrusionDefinition& d, tag_t* feature) {
     });
 }
 
+void attach_body(tag_t feature, tag_t body, tag_t tool, int step, int sign) {
+    hf::Record* r = hf::detail::edit(feature);
+    if (!r) return;
+    r->body = body;
+    r->tool = tool;
+    r->step = step;
+    r->sign = sign;
+    r->built = hf::detail::values_of(*r);
+}
+
 bool is_skin(tag_t feature) { return hf::find(feature) && skins().find(feature); }
 bool is_thicken(tag_t feature) { return hf::find(feature) && thickens().find(feature); }
 bool is_extrusion(tag_t feature) { return hf::find(feature) && extrusions().find(feature); }

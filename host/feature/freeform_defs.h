@@ -217,6 +217,11 @@ int create_skin(tag_t part, const SkinDefinition& definition, tag_t* feature);
 int create_thicken(tag_t part, const ThickenDefinition& definition, tag_t* feature);
 int create_extrusion(tag_t part, const ExtrusionDefinition& definition, tag_t* feature);
 
+// Puts a skin feature on the body it made (step 0, sign FEAT_SIGN_NEW) or
+// on the target its body was combined with (its step of the target's
+// recipe, the consumed tool body and the boolean sign).
+void attach_body(tag_t feature, tag_t body, tag_t tool, int step, int sign);
+
 // True when the feature has a definition of that sort.
 bool is_skin(tag_t feature);
 bool is_thicken(tag_t feature);

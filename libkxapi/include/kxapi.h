@@ -64,5 +64,6 @@
 #include "kx_modl_redef.h"
 #include "kx_modl_sets.h"
 #include "kx_modl_a_sweep.h"
+#include "kx_modl_cre_ff.h"
 
 #endif
