@@ -444,6 +444,8 @@ void ISET_ask_composite_motion(unsigned int instance, double motion[16]) {
     if (const hf::Record* set = hf::find(hf::set_of_master(ISET_ask_initial_master_of_ins(instance))))
         hf::motion_of(call, *set, row, column, m);
     std::copy(m, m + 16, motion);
+}
+
 std::size_t host::feature::instance_set_head(const std::string& kind) {
     return kind == kCircular ? kCircularHead : kind == kLinear ? kLinearHead : 0;
 }
