@@ -57,6 +57,8 @@ void follow_copied_tools() {
             std::string text;
             if (const int code = caught(
                     [&] {
+                        // An instance set's own numbers give its moves now.
+                        if (head > 0) moves = instance_set_moves(call, r, detail::values_of(r));
                         if (renew_copies(call, f, steps, moves) &&
                             std::find(bodies.begin(), bodies.end(), body) == bodies.end())
                             bodies.push_back(body);

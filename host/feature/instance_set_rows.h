@@ -29,12 +29,18 @@ std::vector<tag_t> instance_set_sources(tag_t set);
 // sources saved with it first. Raises FEAT_ERR_BAD_REFERENCE for a source
 // that is no tool of the set's body.
 std::vector<int> instance_source_steps(const Call& call, Record& r, std::size_t head);
+// The moves of the copies of the instance set r (a circular or linear set)
+// for its parameter values (its number and angle, or its numbers and
+// spacings along X and Y); raises FEAT_ERR_BAD_PARAMETERS for a number of
+// copies that is no whole number or too small.
+std::vector<double> instance_set_moves(const Call& call, const Record& r, const std::vector<double>& values);
 
 // Sets follow the tools they copy (instance_set_follow.cpp): after the
 // bodies are made again at an update, each active instance set and mirror
 // set, in time order, whose copied tools changed since its copies were
-// made (a hole's diameter edited), or whose moves did (a mirror plane on a
-// datum plane that moved), gets its copies made again from the tools as
+// made (a hole's diameter edited), or whose moves did (an instance set's
+// own number, spacing or angle edited, a mirror plane on a datum plane that
+// moved), gets its copies made again from the tools as
 // they are now at its step, and the body is made again with them.
 //
 // Makes the set's copies again (a new tool for its step) when the tools of

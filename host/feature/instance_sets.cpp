@@ -76,7 +76,7 @@ void build_copies(const Call& call, Record& r, std::size_t head, const std::vect
 }
 
 // Turns about the axis (point p, unit direction d) by k * angle, k from 1.
-void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
+std::vector<double> circular_moves(const Call& call, const Record& r, const std::vector<double>& v) {
     const int n = whole(call, v[0], 2, "the number of instances");
     const double* p = r.numbers.data();
     double d[3] = {r.numbers[3], r.numbers[4], r.numbers[5]};
@@ -94,17 +94,26 @@ void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
             moves.push_back(p[i] - (m[i][0] * p[0] + m[i][1] * p[1] + m[i][2] * p[2]));
         }
     }
-    build_copies(call, r, kCircularHead, moves);
+    return moves;
 }
 
-void build_linear(const Call& call, Record& r, const std::vector<double>& v) {
+// Shifts by i * spacing X and j * spacing Y, all but the first place.
+std::vector<double> linear_moves(const Call& call, const std::vector<double>& v) {
     const int nx = whole(call, v[0], 1, "the number along X"), ny = whole(call, v[2], 1, "the number along Y");
     if (nx * ny < 2) call.fail(FEAT_ERR_BAD_PARAMETERS, "a linear set of one instance");
     std::vector<double> moves;
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
             if (i != 0 || j != 0) moves.insert(moves.end(), {1, 0, 0, i * v[1], 0, 1, 0, j * v[3], 0, 0, 1, 0});
-    build_copies(call, r, kLinearHead, moves);
+    return moves;
+}
+
+void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
+    build_copies(call, r, kCircularHead, circular_moves(call, r, v));
+}
+
+void build_linear(const Call& call, Record& r, const std::vector<double>& v) {
+    build_copies(call, r, kLinearHead, linear_moves(call, v));
 }
 
 std::vector<std::pair<int, double>> no_numbers(const Record&, const std::vector<double>&) { return {}; }
@@ -448,4 +457,11 @@ void ISET_ask_composite_motion(unsigned int instance, double motion[16]) {
 
 std::size_t host::feature::instance_set_head(const std::string& kind) {
     return kind == kCircular ? kCircularHead : kind == kLinear ? kLinearHead : 0;
+}
+
+std::vector<double> host::feature::instance_set_moves(const Call& call, const Record& r,
+                                                      const std::vector<double>& values) {
+    if (values.size() != (r.kind == kCircular ? 2u : 4u))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "the set has %zu parameters", values.size());
+    return r.kind == kCircular ? circular_moves(call, r, values) : linear_moves(call, values);
 }

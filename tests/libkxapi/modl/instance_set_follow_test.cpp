@@ -1,6 +1,12 @@
 // Instance sets and mirror sets follow what they copy at the update: a
 // source's edited size, the copies of a mirrored instance set, and a
-// mirror plane on a datum plane at the block's middle that moves.
+// mirror plane on a datum plane at the block's middle that moves; and an
+// instance set whose own numbers, spacings or angle are edited.
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host/core/entity_types.h"
 #include "host/feature/profiles.h"
 #include "host/services/objects.h"
@@ -130,6 +136,110 @@ TEST_F(InstanceSetFollow, BossMirroredAboutADatumPlaneAtTheBlocksMiddle) {
     tag again[] = {inputs_of(mirror_again)[0]};
     EXPECT_EQ(KX_MODL_create_mirror_set(again, 1, axis, &out), 875007);
     EXPECT_EQ(out, NULL_TAG);
+}
+
+using Point = std::pair<double, double>;
+
+class InstanceSetOwnParameters : public SetFixture {
+protected:
+    // Holes at every point and none at the others (their places are whole).
+    void expect_holes(const std::vector<Point>& holes, const std::vector<Point>& whole) const {
+        for (const auto& [x, y] : holes) EXPECT_FALSE(inside(x, y, 15)) << "a hole at " << x << " " << y;
+        for (const auto& [x, y] : whole) EXPECT_TRUE(inside(x, y, 15)) << "no hole at " << x << " " << y;
+    }
+    // The point at `degrees` about (50, 25) at radius 20.
+    static Point about_middle(double degrees) {
+        const double a = degrees * kPi / 180;
+        return {50 + 20 * std::cos(a), 25 + 20 * std::sin(a)};
+    }
+};
+
+TEST_F(InstanceSetOwnParameters, EditedLinearSetMovesItsCopies) {
+    const tag set = linear({hole(10, 10)}, "3", "20", "2", "25");  // x 10, 30, 50 and y 10, 35
+    ASSERT_NEAR(volume(), kBlockVolume - 6 * hole_volume(), 1e-3);
+    struct Case {
+        const char* nx;
+        const char* sx;
+        const char* ny;
+        const char* sy;
+        std::vector<Point> holes, whole;
+    };
+    const Case cases[] = {
+        // The spacing along X from 20 to 25: the copies move, none is lost.
+        {"3",
+         "25",
+         "2",
+         "25",
+         {{10, 10}, {35, 10}, {60, 10}, {10, 35}, {35, 35}, {60, 35}},
+         {{30, 10}, {50, 10}, {30, 35}, {50, 35}}},
+        // Two along X: the third column is gone.
+        {"2", "25", "2", "25", {{10, 10}, {35, 10}, {10, 35}, {35, 35}}, {{60, 10}, {60, 35}}},
+        // One row more at a smaller spacing along Y.
+        {"2",
+         "25",
+         "3",
+         "15",
+         {{10, 10}, {35, 10}, {10, 25}, {35, 25}, {10, 40}, {35, 40}},
+         {{10, 35}, {35, 35}}},
+        // One row of three.
+        {"3", "30", "1", "15", {{10, 10}, {40, 10}, {70, 10}}, {{35, 10}, {10, 25}, {40, 25}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.nx) + " x " + c.sx + ", " + c.ny + " x " + c.sy);
+        set_formula(set, 0, c.nx);
+        set_formula(set, 1, c.sx);
+        set_formula(set, 2, c.ny);
+        set_formula(set, 3, c.sy);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NEAR(volume(), kBlockVolume - static_cast<double>(c.holes.size()) * hole_volume(), 1e-3);
+        expect_holes(c.holes, c.whole);
+        // An update with nothing changed leaves the copies where they are.
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NEAR(volume(), kBlockVolume - static_cast<double>(c.holes.size()) * hole_volume(), 1e-3);
+    }
+
+    // Kept in the part file: the copies read again are those of the edits,
+    // and a further edit still moves them.
+    const std::string set_name = name(set);
+    reopen();
+    const tag again = named(set_name);
+    ASSERT_NE(again, NULL_TAG);
+    EXPECT_NEAR(volume(), kBlockVolume - 3 * hole_volume(), 1e-3);
+    expect_holes({{10, 10}, {40, 10}, {70, 10}}, {{35, 10}});
+    set_formula(again, 1, "20");
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_holes({{10, 10}, {30, 10}, {50, 10}}, {{40, 10}, {70, 10}});
+    EXPECT_NEAR(volume(), kBlockVolume - 3 * hole_volume(), 1e-3);
+}
+
+TEST_F(InstanceSetOwnParameters, EditedCircularSetTurnsItsCopies) {
+    const tag set = circular({hole(30, 25)}, "3", "120");  // at 180, 300 and 60 degrees
+    ASSERT_NEAR(volume(), kBlockVolume - 3 * hole_volume(), 1e-3);
+    set_formula(set, 0, "4");
+    set_formula(set, 1, "90");
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - 4 * hole_volume(), 1e-3);
+    expect_holes({about_middle(180), about_middle(270), about_middle(0), about_middle(90)},
+                 {about_middle(300), about_middle(60)});
+    set_formula(set, 0, "2");
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlockVolume - 2 * hole_volume(), 1e-3);
+    expect_holes({about_middle(180), about_middle(270)}, {about_middle(0), about_middle(90)});
+}
+
+TEST_F(InstanceSetOwnParameters, BadNumberFailsTheUpdateAndKeepsTheCopies) {
+    const tag set = linear({hole(10, 10)}, "2", "20", "1", "0");
+    const double before = volume();
+    for (const char* number : {"1.5", "1", "0"}) {
+        SCOPED_TRACE(number);
+        set_formula(set, 0, number);
+        EXPECT_NE(KX_MODL_update(), 0);
+        EXPECT_NEAR(volume(), before, 1e-3);
+        expect_holes({{10, 10}, {30, 10}}, {});
+    }
+    set_formula(set, 0, "3");
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_holes({{10, 10}, {30, 10}, {50, 10}}, {});
 }
 
 }  // namespace
