@@ -134,7 +134,7 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
         }
         return out;
     };
-    const std::vector<tag_t> faces = tags_of(targets), tool_faces = tags_of(tools);
+    const std::vector<tag_t> faces = tags_of(targets), tool_face_tags = tags_of(tools);
     g_sew_tool = SewTool{bodies[1], tools};
     struct Clear {
         ~Clear() { g_sew_tool = SewTool{}; }
@@ -142,7 +142,7 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
     tag_t made = 0;
     if (int code = hf::create_built(part_of(target), "SEW", {}, {tolerance}, faces, target, FEAT_SIGN_NEW, &made))
         return code;
-    sews()[made] = SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_faces};
+    sews()[made] = SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags};
     KI_pttgli(results, 0, 1, bodies[0]);
     *feature = made;
     return 0;
