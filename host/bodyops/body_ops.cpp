@@ -274,7 +274,7 @@ int SEW_create_frec(double tolerance, int, int instances, int bodies, int target
     }
     ZQ_BODY_sew(all[0], n - 1, all.data() + 1, tolerance);
     const tag_t made = hf::create(part_of(target), "SEW", {}, {target});
-    sews()[made] = SewRow{tools, instances != 0, target, tolerance};
+    sews()[made] = SewRow{tools, instances != 0, target, tolerance, false, {}, {}};
     KI_pttgli(results, 0, 1, all[0]);
     *feature = made;
     return 0;
@@ -385,7 +385,7 @@ int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, u
         code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
         if (code != 0) break;
         const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
-        sews()[sew] = SewRow{{tool}, false, target, tolerance};
+        sews()[sew] = SewRow{{tool}, false, target, tolerance, false, {}, {}};
         made.push_back(sew);
     }
     hand_out(made, n_first, first);

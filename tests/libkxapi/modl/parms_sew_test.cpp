@@ -216,14 +216,14 @@ TEST_F(SewParms, NullOutputsAreRefusedByPosition) {
     EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, nullptr, &n, &tools, &tolerance), 1105005);
     EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, nullptr, &tools, &tolerance), 1105006);
     EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, nullptr, &tolerance), 1105007);
-    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, nullptr), 1105008);
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, nullptr), 1105013);
     int n2 = 0;
     tag* faces = nullptr;
     EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, nullptr, &faces, &n2, &tools, &tolerance), 1105005);
     EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, nullptr, &n2, &tools, &tolerance), 1105006);
     EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, nullptr, &tools, &tolerance), 1105007);
-    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, nullptr, &tolerance), 1105008);
-    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, &tools, nullptr), 1105009);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, nullptr, &tolerance), 1105013);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, &tools, nullptr), 1105014);
     EXPECT_EQ(host::control::call_count("SEW_ask_sew_sheet_body"), 0);
     EXPECT_EQ(host::control::call_count("SEW_ask_solid_faces"), 0);
     EXPECT_EQ(body, NULL_TAG);
