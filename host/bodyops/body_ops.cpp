@@ -30,9 +30,15 @@ namespace ho = host::objects;
 // Numbers of mirror and trim features: the plane's point and normal.
 enum { kPoint = 0, kNormal = 3, kPlaneNumbers = 6 };
 
+// A sew: of sheets (its target and tool bodies) or of faces (the faces
+// of target and tool it took, tags as they were when sewn).
 struct SewRow {
     std::vector<tag_t> tools;
     bool instances = false;  // the faces sewn are instances of sets
+    tag_t target = 0;
+    double tolerance = 0;
+    bool of_faces = false;
+    std::vector<tag_t> target_faces, tool_faces;
 };
 host::TagTable<SewRow>& sews() {
     static auto* const t = new host::TagTable<SewRow>("sews");
@@ -119,12 +125,16 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
     pxlook_(&bodies[0], &target);
     pxlook_(&bodies[1], &tool);
     if (target == 0 || tool == 0) return FEAT_ERR_BAD_REFERENCE;
-    std::vector<tag_t> faces;
-    for (int f : targets) {
-        unsigned int face = 0;
-        pxlook_(&f, &face);
-        faces.push_back(face);
-    }
+    const auto tags_of = [](const std::vector<int>& entities) {
+        std::vector<tag_t> out;
+        for (int f : entities) {
+            unsigned int face = 0;
+            pxlook_(&f, &face);
+            out.push_back(face);
+        }
+        return out;
+    };
+    const std::vector<tag_t> faces = tags_of(targets), tool_face_tags = tags_of(tools);
     g_sew_tool = SewTool{bodies[1], tools};
     struct Clear {
         ~Clear() { g_sew_tool = SewTool{}; }
@@ -132,10 +142,24 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
     tag_t made = 0;
     if (int code = hf::create_built(part_of(target), "SEW", {}, {tolerance}, faces, target, FEAT_SIGN_NEW, &made))
         return code;
-    sews()[made] = SewRow{{tool}, instances != 0};
+    sews()[made] = SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags};
     KI_pttgli(results, 0, 1, bodies[0]);
     *feature = made;
     return 0;
+}
+
+// The sew of the feature when it is of the kind (of faces or not).
+const SewRow* sew_of(const Call& call, tag_t feature, bool of_faces) {
+    call.live(feature);
+    const SewRow* r = hf::find(feature) ? sews().find(feature) : nullptr;
+    return r && r->of_faces == of_faces ? r : nullptr;
+}
+
+// A count and a new array (never null) of the tags.
+void hand_out(const std::vector<tag_t>& tags, int* n, unsigned int** array) {
+    *array = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (tags.empty() ? 1 : tags.size())));
+    std::copy(tags.begin(), tags.end(), *array);
+    *n = static_cast<int>(tags.size());
 }
 
 // The point and normal of a plane or datum plane, or false.
@@ -250,7 +274,7 @@ int SEW_create_frec(double tolerance, int, int instances, int bodies, int target
     }
     ZQ_BODY_sew(all[0], n - 1, all.data() + 1, tolerance);
     const tag_t made = hf::create(part_of(target), "SEW", {}, {target});
-    sews()[made] = SewRow{tools, instances != 0};
+    sews()[made] = SewRow{tools, instances != 0, target, tolerance, false, {}, {}};
     KI_pttgli(results, 0, 1, all[0]);
     *feature = made;
     return 0;
@@ -297,6 +321,45 @@ int SEW_is_tool_body(unsigned int body) {
     return 0;
 }
 
+int SEW_ask_sew_sheet_body(unsigned int feature, unsigned int* target, int* n_tools, unsigned int** tools,
+                           double* tolerance) {
+    auto call = HOST_ENTRY(feature, target, tools);
+    call.need(target, "the target output");
+    call.need(n_tools, "the tool count");
+    call.need(tools, "the tool array");
+    call.need(tolerance, "the tolerance output");
+    const SewRow* r = sew_of(call, feature, false);
+    if (!r) return SEW_ERR_OTHER_KIND;
+    hand_out(r->tools, n_tools, tools);
+    *target = r->target;
+    *tolerance = r->tolerance;
+    return 0;
+}
+
+int SEW_ask_solid_faces(unsigned int feature, int* n1, unsigned int** a1, int* n2, unsigned int** a2, int* n3,
+                        unsigned int** a3, int* n4, unsigned int** a4, double* tolerance) {
+    auto call = HOST_ENTRY(feature, a1, a3, tolerance);
+    for (int* n : {n1, n2, n3, n4}) call.need(n, "a count output");
+    for (unsigned int** a : {a1, a2, a3, a4}) call.need(a, "an array output");
+    call.need(tolerance, "the tolerance output");
+    const SewRow* r = sew_of(call, feature, true);
+    if (!r) return SEW_ERR_OTHER_KIND;
+    const std::vector<tag_t> none;
+    const std::vector<tag_t>* lists[4] = {&r->target_faces, &r->tool_faces, &none, &none};
+    if (r->instances) std::swap(lists[0], lists[2]), std::swap(lists[1], lists[3]);
+    int n[4] = {};
+    unsigned int* a[4] = {};
+    try {
+        for (int i = 0; i < 4; ++i) hand_out(*lists[i], &n[i], &a[i]);
+    } catch (...) {
+        for (unsigned int* p : a) SM_free(p);
+        throw;
+    }
+    *n1 = n[0], *a1 = a[0], *n2 = n[1], *a2 = a[1], *n3 = n[2], *a3 = a[2], *n4 = n[3], *a4 = a[3];
+    *tolerance = r->tolerance;
+    return 0;
+}
+
 int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
                              int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second) {
     auto call = HOST_ENTRY(body, tool1, mode, first);
@@ -322,12 +385,10 @@ int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, u
         code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
         if (code != 0) break;
         const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
-        sews()[sew].tools = {tool};
+        sews()[sew] = SewRow{{tool}, false, target, tolerance, false, {}, {}};
         made.push_back(sew);
     }
-    *first = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (made.empty() ? 1 : made.size())));
-    std::copy(made.begin(), made.end(), *first);
-    *n_first = static_cast<int>(made.size());
+    hand_out(made, n_first, first);
     if (code != 0) return code;
     *second = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
     (*second)[0] = target;

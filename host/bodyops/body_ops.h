@@ -36,11 +36,24 @@
  * (mode 0); *first: the sew features made (SM_alloc), *second: the body
  * object; a sew that fails ends the work with its code, *first then holds
  * the sews made before it and *second is not written.
+ * SEW_ask_sew_sheet_body (feature, target, n_tools, tools, tolerance): a
+ * sew of sheets: its target body, its tool bodies (SM_alloc; free with
+ * SM_free) and its tolerance.
+ * SEW_ask_solid_faces (feature, four pairs of count and array (SM_alloc),
+ * tolerance): a sew of faces: its target faces and tool faces as the sew
+ * took them, in the first two pairs; those of a sew of faces of instances
+ * of sets go to the last two pairs instead (the first two then empty).
+ * Faces keep the tags they had when sewn. Every array is allocated, also
+ * when empty. A feature that is no sew of the kind answers
+ * SEW_ERR_OTHER_KIND and writes nothing.
  * Answers: 0, FEAT_ERR_BAD_PARAMETERS for a plane that is none, or the
  * kernel's code.
  */
 #ifndef HOST_BODYOPS_BODY_OPS_H
 #define HOST_BODYOPS_BODY_OPS_H
+
+/* A sew query of a feature that is no sew of the kind asked. */
+#define SEW_ERR_OTHER_KIND 660010
 
 #ifdef __cplusplus
 extern "C" {
@@ -57,6 +70,10 @@ int SEW_is_tool_body(unsigned int body);
 int SEW_is_instance_sew(unsigned int feature);
 unsigned int FREF_ask_face_label_of_fref(unsigned int fref);
 int ISET_is_an_instance_frec(unsigned int feature);
+int SEW_ask_sew_sheet_body(unsigned int feature, unsigned int* target, int* n_tools, unsigned int** tools,
+                           double* tolerance);
+int SEW_ask_solid_faces(unsigned int feature, int* n1, unsigned int** a1, int* n2, unsigned int** a2, int* n3,
+                        unsigned int** a3, int* n4, unsigned int** a4, double* tolerance);
 int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, unsigned int tool3, unsigned int tool4,
                              int mode, int* n_first, unsigned int** first, int* n_second, unsigned int** second);
 

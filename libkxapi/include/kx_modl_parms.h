@@ -128,6 +128,15 @@ KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thic
  * thread (the record is as the caller left it). */
 KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data);
 
+/* Sews. A sew of sheets: its target body, its tool bodies (tools[n_tools],
+ * free with KX_free) and its tolerance. A sew of faces: the target faces
+ * and tool faces it took (tags as they were when sewn; free each array
+ * with KX_free) and its tolerance. 875004 for a feature that is no sew of
+ * the kind (the outputs are as the caller left them). */
+KXAPI int KX_MODL_ask_sew_sheet_body(tag feature, tag* target, int* n_tools, tag** tools, double* tolerance);
+KXAPI int KX_MODL_ask_sew_solid_body(tag feature, int* n_targets, tag** targets, int* n_tools, tag** tools,
+                                     double* tolerance);
+
 /* The user-defined feature's definition name (free with KX_free), its
  * input parameters' prompts and the values of their expressions in the
  * feature's part (the text after the assignment's "="; an empty text for

@@ -1,16 +1,18 @@
 // Feature parameter texts, directions and locations of a block and a
 // cylinder, and the queries of instance sets, instances, datums, points
-// features and hollows under fault simulation: every run with a host
+// features, hollows and sews under fault simulation: every run with a host
 // error at one host call ends clean (no text, array or list leaked, no
 // mark or frame left behind).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/control/control.h"
 #include "host/data/parts.h"
+#include "host/bodyops/body_ops.h"
 #include "host/bodyops/datums.h"
 #include "host/core/curve_entities.h"
 #include "host/feature/booleans.h"
@@ -19,6 +21,7 @@
 #include "host/feature/instance_sets.h"
 #include "host/feature/positioning.h"
 #include "host/feature/profiles.h"
+#include "host/feature/queries.h"
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
@@ -195,6 +198,85 @@ int place_queries() {
 
 TEST(ParmsFaultSimulation, PlaceAndDataQueriesEndClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"places", place_queries, places});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
+unsigned int g_sheet_sew = 0, g_face_sew = 0;
+
+// A sew made by the host: the bodies (target first) and, for a sew of
+// faces, the target's and the tool's faces (kernel entities).
+unsigned int host_sew(std::vector<int> bodies, std::vector<int> targets, std::vector<int> tools) {
+    int lists[4] = {};
+    for (int& l : lists) KI_crlist(KI_LIST_KERNEL, &l);
+    for (int b : bodies) KI_pttgli(lists[0], 0, 1, b);
+    for (int f : targets) KI_pttgli(lists[1], 0, 1, f);
+    for (int f : tools) KI_pttgli(lists[2], 0, 1, f);
+    unsigned int feature = 0;
+    SEW_create_frec(0.001, 0, 0, lists[0], lists[1], lists[2], lists[3], &feature);
+    for (int& l : lists) {
+        int ifail = 0;
+        KI_delist(&l, &ifail);
+    }
+    return feature;
+}
+
+// The face of the kernel body on the plane x = at.
+int face_at_x(int body, double at) {
+    for (int f : host::kernel::faces_of(body)) {
+        double box[6];
+        ZQ_TOPOL_find_box(f, box);
+        if (std::abs(box[0] - at) < 1e-6 && std::abs(box[3] - at) < 1e-6) return f;
+    }
+    return 0;
+}
+
+// Two square sheets sewn at an edge, and two blocks sewn at their faces.
+void sews() {
+    kxtest::fresh_process();
+    const unsigned int part = host::parts::create("sews.prt");
+    host::parts::set_work_part(part);
+    double floor[12] = {0, 0, 0, 10, 0, 0, 0, 10, 0, 10, 10, 0};
+    double wall[12] = {0, 0, 0, 0, 10, 0, 0, 0, 10, 0, 10, 10};
+    int a = 0, b = 0;
+    ZQ_BODY_points_sheet(2, 2, floor, &a);
+    ZQ_BODY_points_sheet(2, 2, wall, &b);
+    host::kernel::object_of(a);
+    host::kernel::object_of(b);
+    g_sheet_sew = host_sew({a, b}, {}, {});
+    const char* sizes[] = {"100", "50", "20"};
+    const double origin[] = {0, 0, 0};
+    unsigned int block = 0;
+    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const int body = host::kernel::entity_of(FREC_ask_body(block));
+    const double at[] = {100, 0, 0}, size[] = {20, 50, 20};
+    int tool = 0;
+    ZQ_BODY_make_block(at, size, &tool);
+    host::kernel::object_of(tool);
+    g_face_sew = host_sew({body, tool}, {face_at_x(body, 100)}, {face_at_x(tool, 100)});
+    host::control::clear_journal();
+}
+
+int sew_queries() {
+    STEP(KX_initialize());
+    tag target = NULL_TAG, *tools = nullptr, *faces = nullptr;
+    int n = 0, n2 = 0;
+    double tolerance = 0;
+    STEP(KX_MODL_ask_sew_sheet_body(g_sheet_sew, &target, &n, &tools, &tolerance));
+    KX_free(tools);
+    tools = nullptr;
+    STEP(KX_MODL_ask_sew_solid_body(g_face_sew, &n, &faces, &n2, &tools, &tolerance));
+    KX_free(faces);
+    KX_free(tools);
+    return 0;
+}
+
+TEST(ParmsFaultSimulation, SewQueriesEndClean) {
+    ASSERT_NO_FATAL_FAILURE(sews());
+    ASSERT_NE(g_sheet_sew, 0u);
+    ASSERT_NE(g_face_sew, 0u);
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"sews", sew_queries, sews});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
     EXPECT_EQ(faultsim::faults_of(r), "");
