@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,16 @@ void unit_dir(const hf::Record& r, double d[3]) {
     for (int i = 0; i < 3; ++i) d[i] = len > 0 ? r.numbers[3 + i] / len : 0;
 }
 
+// A form feature's record with its faces as the kernel's (those of a
+// feature read back are looked up by their objects), or none.
+std::optional<hf::Record> form_record(unsigned int feature) {
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_form(*r)) return std::nullopt;
+    hf::Record out = *r;
+    out.refs = hf::form_refs(feature, r->refs);
+    return out;
+}
+
 int subtype_of(const hf::Record& r) {
     if (!is_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
     if (thru_count(r) == 0) return FEAT_SUBTYPE_BLIND;
@@ -231,8 +242,8 @@ int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, uns
     call.need(dir1, "the first direction output");
     call.need(dir2, "the second direction output");
     *target = *tool = *dir1 = *dir2 = 0;
-    const hf::Record* r = hf::find(feature);
-    if (!r || !is_form(*r)) return 1;
+    const std::optional<hf::Record> r = form_record(feature);
+    if (!r) return 1;
     if (on_face(*r)) *target = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0]));
     if (const Links* l = links.find(feature)) {
         *tool = static_cast<unsigned int>(hf::link_tool(*l));
@@ -429,8 +440,8 @@ int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
     auto call = HOST_ENTRY(feature);
     call.need(refs, "the references output");
     refs[0] = refs[1] = 0;
-    const hf::Record* r = hf::find(feature);
-    if (!r || !is_form(*r)) return 0;
+    const std::optional<hf::Record> r = form_record(feature);
+    if (!r) return 0;
     const std::size_t n = std::min<std::size_t>(thru_count(*r), 2);
     for (std::size_t i = 0; i < n; ++i)
         refs[i] = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i]));
@@ -490,6 +501,24 @@ void host::feature::set_tool_face(unsigned int feature, unsigned int face) {
 }
 
 host::TagTable<host::feature::LinkRefs>& host::feature::link_refs() { return links; }
+
+namespace {
+host::TagTable<hf::FormFaces> read_faces("form feature faces read back");
+}
+host::TagTable<hf::FormFaces>& host::feature::form_faces() { return read_faces; }
+
+bool host::feature::is_form_feature(unsigned int feature) {
+    const Record* r = find(feature);
+    return r && is_form(*r);
+}
+
+std::vector<int> host::feature::form_refs(unsigned int feature, const std::vector<int>& refs) {
+    const FormFaces* f = read_faces.find(feature);
+    if (!f) return refs;
+    std::vector<int> out;
+    for (unsigned int o : f->objects) out.push_back(host::objects::is_alive(o) ? host::kernel::entity_of(o) : 0);
+    return out;
+}
 
 // A reference kept by its object answers the object's kernel entity.
 int host::feature::link_tool(const LinkRefs& l) {

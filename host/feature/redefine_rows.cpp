@@ -1,6 +1,8 @@
 // Part-file sections of what the redefinition of a feature's references
 // keeps (redefine_rows.h); rows by part_file::write_rows, objects by their
 // number in the file (kNone: none).
+//   "RFRM": one row per form feature placed on a face or bounded by faces:
+//     u32 count + its placement face (when on one), then its through faces
 //   "RLNK": one row per form feature with link references:
 //     u32 its tool face, u32 its direction reference (a face or an edge),
 //     i32 the direction reference's slot (1 or 0), u8 the flip flag (0, 1)
@@ -25,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/data/part_file.h"
 #include "host/feature/feature.h"
 #include "host/feature/positioning.h"
@@ -48,6 +51,10 @@ std::uint32_t entity_number(const pf::SaveContext& ctx, int entity) {
 }
 
 bool is_feature(tag_t t) { return host::objects::require(t).cls == OM_CLASS_FEATURE; }
+bool is_face(tag_t t) {
+    const host::objects::Object& o = host::objects::require(t);
+    return o.type == HOST_TYPE_SOLID && o.subtype == HOST_SUBTYPE_FACE;
+}
 bool is_constraint(tag_t t) {
     return host::objects::require(t).cls == OM_ask_class_of_name(RPO_CONSTRAINT_CLASS_NAME);
 }
@@ -105,6 +112,33 @@ void read_links(pf::Reader& in, pf::LoadContext& ctx) {
         rows.emplace_back(t, l);
     });
     store(hf::link_refs(), rows);
+}
+
+void write_form_faces(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> forms;
+    for (tag_t t : ctx.objects)
+        if (host::objects::is_alive(t) && is_feature(t) && hf::is_form_feature(t)) forms.push_back(t);
+    pf::write_rows(out, ctx, forms, [&](pf::Writer& row, tag_t t) {
+        const std::vector<int> faces = hf::form_refs(t, hf::find(t)->refs);
+        if (faces.empty()) return;
+        row.u32(static_cast<std::uint32_t>(faces.size()));
+        for (int f : faces) row.u32(entity_number(ctx, f));
+    });
+}
+
+void read_form_faces(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, hf::FormFaces>> rows;
+    pf::read_rows(in, ctx, {"form face row", 12, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature(t)) throw pf::FormatError("a form face row of no feature");
+        hf::FormFaces ff;
+        for (std::uint32_t i = 0, n = count_in(row, 4); i < n; ++i) {
+            const tag_t face = optional_object(ctx, row.u32());
+            if (face != 0 && !is_face(face)) throw pf::FormatError("a form feature's face that is no face");
+            ff.objects.push_back(face);
+        }
+        rows.emplace_back(t, std::move(ff));
+    });
+    store(hf::form_faces(), rows);
 }
 
 void write_trims(pf::Writer& out, const pf::SaveContext& ctx) {
@@ -185,7 +219,8 @@ void read_centerlines(pf::Reader& in, pf::LoadContext& ctx) {
 }
 
 const bool sections_registered =
-    (pf::register_section({{'R', 'L', 'N', 'K'}, write_links, read_links}),
+    (pf::register_section({{'R', 'F', 'R', 'M'}, write_form_faces, read_form_faces}),
+     pf::register_section({{'R', 'L', 'N', 'K'}, write_links, read_links}),
      pf::register_section({{'R', 'T', 'R', 'M'}, write_trims, read_trims}),
      pf::register_section({{'R', 'Q', 'U', 'A'}, write_qualifiers, read_qualifiers}),
      pf::register_section({{'R', 'C', 'L', 'N'}, write_centerlines, read_centerlines}), true);

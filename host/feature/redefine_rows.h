@@ -32,6 +32,18 @@ TagTable<LinkRefs>& link_refs();
 int link_tool(const LinkRefs& l);
 int link_dir(const LinkRefs& l);
 
+// The placement and through faces of a form feature read from a part file,
+// by their objects, until the update makes the feature again and its
+// record holds their kernel faces once more; form_refs answers the kernel
+// faces of either kind (a face whose object is gone answers 0).
+struct FormFaces {
+    std::vector<unsigned int> objects;
+};
+TagTable<FormFaces>& form_faces();
+std::vector<int> form_refs(unsigned int feature, const std::vector<int>& refs);
+// Whether the feature is a form feature built on its body.
+bool is_form_feature(unsigned int feature);
+
 // The trim faces of a trimming user-defined feature, by its meta record:
 // kernel faces, or (read from a file) the face objects.
 struct TrimFaces {

@@ -26,6 +26,24 @@ protected:
         top_ = read[top_];
         return read;
     }
+    // A blind hole saved, read back and made again, then moved onto the side: drilled from there along -X, from where
+    // its location meets the side's plane.
+    void move_hole_onto_side_after_reading() {
+        const tag h = hole();
+        std::map<unsigned int, unsigned int> read = reopen();
+        const tag h2 = read[h], side = read[side_];
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        ASSERT_EQ(KX_MODL_reattach_target_face(h2, side, 0, 0, 0), 0);
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+        logical flag = 7;
+        ASSERT_EQ(KX_MODL_ask_link_faces(h2, &target, &tool, &dir, &flag), 0);
+        EXPECT_EQ(target, side);
+        EXPECT_NEAR(host::feature::find(h2)->numbers[0], 100, 1e-9);
+        EXPECT_NEAR(host::feature::find(h2)->numbers[3], -1, 1e-9);
+        // Its axis runs along the side's top edge: half of it cuts the block.
+        EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8 / 2, 1e-6 * form_test::kBlockVolume);
+    }
     static std::vector<unsigned int> trim_faces(tag feature) {
         int n = 0;
         unsigned int* frefs = nullptr;
@@ -78,6 +96,50 @@ TEST_F(RedefFile, HoleMeasuresFromItsNewEdgeWhenReadBack) {
     EXPECT_NEAR(location(h2)[0], 80, 1e-9);
     EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8, 1e-6 * form_test::kBlockVolume);
 }
+
+// The outward normal of a planar face and a point on its plane, as the
+// geometry that names the same face in a part read back.
+std::vector<double> plane_of(tag face) {
+    int type = 0, sense = 1;
+    double p[3], d[3], r1 = 0, r2 = 0;
+    ZQ_FACE_ask_data(host::kernel::entity_of(face), &type, p, d, &r1, &r2, &sense);
+    const double n[3] = {d[0] * sense, d[1] * sense, d[2] * sense};
+    return {n[0], n[1], n[2], p[0] * n[0] + p[1] * n[1] + p[2] * n[2]};
+}
+
+void expect_same_plane(tag a, tag b) {
+    ASSERT_NE(a, NULL_TAG);
+    ASSERT_NE(b, NULL_TAG);
+    const std::vector<double> pa = plane_of(a), pb = plane_of(b);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(pa[i], pb[i], 1e-9) << i;
+}
+
+TEST_F(RedefFile, HoleAnswersItsPlacementAndThroughFacesWhenReadBack) {
+    const tag h = hole(bottom_);
+    const double drilled = volume();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h];
+    ASSERT_NE(h2, 0u);
+    const tag bottom = read[bottom_];
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+    logical flag = 7;
+    ASSERT_EQ(KX_MODL_ask_link_faces(h2, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, top_) << "the placement, before any update";
+    expect_same_plane(target, top_);
+    // Made again, the hole keeps its faces and runs through as before.
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), drilled, 1e-6 * form_test::kBlockVolume);
+    ASSERT_EQ(KX_MODL_ask_link_faces(h2, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, top_);
+    expect_same_plane(target, top_);
+    tag thru1 = NULL_TAG, thru2 = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h2, &thru1, &thru2), 0);
+    EXPECT_EQ(thru1, bottom);
+    expect_same_plane(thru1, bottom);
+    EXPECT_EQ(thru2, NULL_TAG);
+}
+
+TEST_F(RedefFile, HoleReadBackAndMadeAgainMovesOntoAnotherFace) { move_hole_onto_side_after_reading(); }
 
 TEST_F(RedefFile, SlotKeepsItsDirectionReferenceFlipAndToolFace) {
     const tag s = slot();
