@@ -12,6 +12,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -22,13 +23,7 @@ namespace ff = host::freeform;
 unsigned int g_sweep = 0, g_mesh = 0, g_thru = 0, g_ruled = 0, g_bplane = 0, g_thicken = 0, g_extrusion = 0;
 
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("freeform.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("freeform.prt");
     const int body = host::kernel::entity_of(FREC_ask_body(block));
     const unsigned int face = host::kernel::object_of(host::kernel::faces_of(body)[0]);
     const unsigned int edge = host::kernel::object_of(host::kernel::edges_of(body)[0]);

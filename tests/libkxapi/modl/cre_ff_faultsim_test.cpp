@@ -16,6 +16,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ unsigned int g_block_body = 0;
 std::vector<unsigned int> g_circles, g_rect;
 
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("freeform.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("freeform.prt");
     g_block_body = FREC_ask_body(block);
     const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     unsigned int m = 0;

@@ -26,6 +26,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -80,13 +81,7 @@ std::vector<std::pair<int, double>> no_numbers(const host::feature::Record&, con
 // block), a closed hollow of a second block, a points feature, a datum
 // axis and a datum plane; all made through the host before the story.
 void places() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("places.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("places.prt");
     const unsigned int body = FREC_ask_body(block);
     unsigned int top = 0;
     for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {

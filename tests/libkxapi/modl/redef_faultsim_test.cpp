@@ -20,6 +20,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -55,13 +56,7 @@ unsigned int edge_along_y(int body, double x, double z) {
 // A 100 x 50 x 20 block with a blind hole into its top, made straight
 // through the host before the story.
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("redef.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("redef.prt");
     const int body = host::kernel::entity_of(FREC_ask_body(block));
     g_top = face(body, 1);
     g_bottom = face(body, -1);

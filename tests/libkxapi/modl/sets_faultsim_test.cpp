@@ -11,6 +11,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -33,13 +34,7 @@ unsigned int face_of(unsigned int body, double nx, double nz) {
 // of its own whose faces lie in the planes x = 50 and x = 60, made through
 // the host before the story.
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("sets.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("sets.prt");
     const unsigned int body = FREC_ask_body(block);
     const unsigned int top = face_of(body, 0, 1);
     const char* plate_sizes[] = {"10", "10", "10"};

@@ -12,6 +12,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -20,13 +21,7 @@ namespace {
 tag g_hole_face = NULL_TAG, g_top = NULL_TAG;
 
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("thread.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("thread.prt");
     const unsigned int body = FREC_ask_body(block);
     BREF_set_current_target(body);
     unsigned int top = 0, bottom = 0;

@@ -18,6 +18,7 @@
 #include "libkxapi/core/frame.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -38,13 +39,7 @@ unsigned int face_of(unsigned int body, double nz) {
 // A 100 x 50 x 20 block with a 30 x 20 x 8 pocket in its top driven by
 // pocket_len and pocket_depth, made through the host before the story.
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("udf.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("udf.prt");
     const unsigned int body = FREC_ask_body(block);
     g_top = face_of(body, 1);
     g_bottom = face_of(body, -1);
