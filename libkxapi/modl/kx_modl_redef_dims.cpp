@@ -19,6 +19,7 @@
 #include "host/feature/redefine_centerlines.h"
 #include "host/feature/redefine_refs.h"
 #include "host/kernel/kernel.h"
+#include "kx_modl_topology.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 
@@ -99,7 +100,7 @@ int check_own(tag feature, tag tool) {
     if (is_edge(tool)) {
         int* faces = nullptr;
         int n = 0;
-        KI_idcoen_sm(host::kernel::entity_of(tool), ZQ_CLASS_FACE, &faces, &n);
+        KI_idcoen_sm(kx::modl::topology::kernel_entity(tool), ZQ_CLASS_FACE, &faces, &n);
         const std::vector<int> of(faces, faces + n);
         SM_free(faces);
         if (of.size() != 2) return kNotOwn;

@@ -28,6 +28,7 @@
 #include "host/feature/form_slots.h"
 #include "host/feature/profiles.h"
 #include "host/feature/thread.h"
+#include "host/feature/booleans.h"
 #include "host/kernel/face_data.h"
 #include "host/numeric/linalg.h"
 #include "host/services/memory.h"
@@ -97,8 +98,9 @@ int datum_reference(int list, unsigned int* fref) {
             kx::release([l = list] { KI_free_list(l); });
         }
     } owned{list};
-    const std::vector<unsigned int> entries = host::feature::list_objects(list);
-    const int value = entries.empty() ? 0 : static_cast<int>(entries.front());
+    int count = 0, value = 0;
+    KI_colist(list, &count);
+    if (count > 0) KI_gttgli(list, 1, &value);
     if (value == 0) return KX_MODL_ERR_THREAD_START;
     if (CM_ask_dplane_of_entry(value) == 0) return KX_MODL_ERR_NO_FACE_REFERENCE;
     *fref = static_cast<unsigned int>(value);
