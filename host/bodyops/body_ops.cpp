@@ -10,6 +10,9 @@
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
+#include "host/feature/queries.h"
+#include "host/feature/records.h"
+#include "host/kernel/body_ops.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
@@ -27,8 +30,15 @@ namespace ho = host::objects;
 // Numbers of mirror and trim features: the plane's point and normal.
 enum { kPoint = 0, kNormal = 3, kPlaneNumbers = 6 };
 
+// A sew: of sheets (its target and tool bodies) or of faces (the faces
+// of target and tool it took, tags as they were when sewn).
 struct SewRow {
     std::vector<tag_t> tools;
+    bool instances = false;  // the faces sewn are instances of sets
+    tag_t target = 0;
+    double tolerance = 0;
+    bool of_faces = false;
+    std::vector<tag_t> target_faces, tool_faces;
 };
 host::TagTable<SewRow>& sews() {
     static auto* const t = new host::TagTable<SewRow>("sews");
@@ -60,13 +70,97 @@ void build_trim(const Call& call, hf::Record& r, const std::vector<double>&) {
     r.step = step_count(body) - 1;
 }
 
+tag_t part_of(tag_t object) {
+    const ho::Object* o = ho::find(object);
+    return o ? o->part : 0;
+}
+
+// The tool of the sew of faces being made (none while no sew is made).
+struct SewTool {
+    int body = 0;
+    std::vector<int> faces;
+};
+SewTool g_sew_tool;
+
+// A sew of faces: its number the tolerance, its references the target's
+// faces; made again from a part file with the tool its saved step kept.
+void build_sew(const Call& call, hf::Record& r, const std::vector<double>&) {
+    const int body = body_entity(call, r);
+    if (const tag_t saved = hf::detail::attaching_body()) {
+        ZQ_BODY_run_step_again(body, host::kernel::entity_of(saved), r.step, static_cast<int>(r.refs.size()),
+                               r.refs.data());
+    } else {
+        if (g_sew_tool.body == 0) call.fail(FEAT_ERR_BAD_PARAMETERS, "the sew has no tool");
+        ZQ_BODY_sew_faces(body, static_cast<int>(r.refs.size()), r.refs.data(), g_sew_tool.body,
+                          static_cast<int>(g_sew_tool.faces.size()), g_sew_tool.faces.data(), r.numbers[0]);
+    }
+    r.step = step_count(body) - 1;
+}
+
 std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
 
 const bool kinds_made = [] {
     hf::register_kind({"MIRROR_BODY", {}, kPlaneNumbers, 0, 0, true, build_mirror, no_numbers});
     hf::register_kind({"TRIM_BODY", {}, kPlaneNumbers, 0, 0, true, build_trim, no_numbers});
+    // Sews of sheets are records of their own (the kernel's sew step
+    // keeps the tools); a sew of faces is made again with its body.
+    hf::register_kind({"SEW", {}, 1, 1, 1000000, true, build_sew, no_numbers});
     return true;
 }();
+
+std::vector<int> list_entities(int list) {
+    int n = 0;
+    KI_colist(list, &n);
+    std::vector<int> out(static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) KI_gttgli(list, i, &out[static_cast<std::size_t>(i - 1)]);
+    return out;
+}
+
+// Sews the tool body to the target where the faces of the two lists meet.
+int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, int target_faces,
+              int tool_faces, int results, unsigned int* feature) {
+    const std::vector<int> targets = list_entities(target_faces), tools = list_entities(tool_faces);
+    if (bodies.size() != 2 || targets.empty() || tools.empty()) return FEAT_ERR_BAD_PARAMETERS;
+    unsigned int target = 0, tool = 0;
+    pxlook_(&bodies[0], &target);
+    pxlook_(&bodies[1], &tool);
+    if (target == 0 || tool == 0) return FEAT_ERR_BAD_REFERENCE;
+    const auto tags_of = [](const std::vector<int>& entities) {
+        std::vector<tag_t> out;
+        for (int f : entities) {
+            unsigned int face = 0;
+            pxlook_(&f, &face);
+            out.push_back(face);
+        }
+        return out;
+    };
+    const std::vector<tag_t> faces = tags_of(targets), tool_face_tags = tags_of(tools);
+    g_sew_tool = SewTool{bodies[1], tools};
+    struct Clear {
+        ~Clear() { g_sew_tool = SewTool{}; }
+    } clear;
+    tag_t made = 0;
+    if (int code = hf::create_built(part_of(target), "SEW", {}, {tolerance}, faces, target, FEAT_SIGN_NEW, &made))
+        return code;
+    sews()[made] = SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags};
+    KI_pttgli(results, 0, 1, bodies[0]);
+    *feature = made;
+    return 0;
+}
+
+// The sew of the feature when it is of the kind (of faces or not).
+const SewRow* sew_of(const Call& call, tag_t feature, bool of_faces) {
+    call.live(feature);
+    const SewRow* r = hf::find(feature) ? sews().find(feature) : nullptr;
+    return r && r->of_faces == of_faces ? r : nullptr;
+}
+
+// A count and a new array (never null) of the tags.
+void hand_out(const std::vector<tag_t>& tags, int* n, unsigned int** array) {
+    *array = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (tags.empty() ? 1 : tags.size())));
+    std::copy(tags.begin(), tags.end(), *array);
+    *n = static_cast<int>(tags.size());
+}
 
 // The point and normal of a plane or datum plane, or false.
 bool plane_numbers(tag_t plane, std::vector<double>& n) {
@@ -74,11 +168,6 @@ bool plane_numbers(tag_t plane, std::vector<double>& n) {
     if (!o || (o->type != HOST_TYPE_PLANE && o->type != HOST_TYPE_DATUM_PLANE)) return false;
     n.assign(kPlaneNumbers, 0.0);
     return host::profiles::direction_data(plane, &n[kPoint], &n[kNormal]);
-}
-
-tag_t part_of(tag_t object) {
-    const ho::Object* o = ho::find(object);
-    return o ? o->part : 0;
 }
 
 // Splits each body of the list by `cut`, appending every piece.
@@ -162,19 +251,19 @@ void cm_ftn_split_solid(const int* bodies, const int* sheet, const int* results,
                [&](int body, int* front) { ZQ_BODY_split_by_sheet(body, *sheet, front); });
 }
 
-int SEW_create_frec(double tolerance, int, int, int bodies, int target_faces, int tool_faces, int results,
+int SEW_create_frec(double tolerance, int, int instances, int bodies, int target_faces, int tool_faces, int results,
                     unsigned int* feature) {
-    auto call = HOST_ENTRY(tolerance, bodies, results, feature);
+    auto call = HOST_ENTRY(tolerance, instances, bodies, feature);
     call.need(feature, "the feature output");
     *feature = 0;
-    int n_target = 0, n_tool = 0, n = 0;
+    int n_target = 0, n_tool = 0;
     KI_colist(target_faces, &n_target);
     KI_colist(tool_faces, &n_tool);
-    if (n_target > 0 || n_tool > 0) call.fail(HOST_ERR_OUT_OF_SCOPE, "a sew of faces is not made");
-    KI_colist(bodies, &n);
+    std::vector<int> all = list_entities(bodies);
+    if (n_target > 0 || n_tool > 0)
+        return sew_faces(tolerance, instances, all, target_faces, tool_faces, results, feature);
+    const int n = static_cast<int>(all.size());
     if (n < 2) return FEAT_ERR_BAD_PARAMETERS;
-    std::vector<int> all(static_cast<std::size_t>(n));
-    for (int i = 1; i <= n; ++i) KI_gttgli(bodies, i, &all[static_cast<std::size_t>(i - 1)]);
     unsigned int target = 0;
     pxlook_(&all[0], &target);
     std::vector<tag_t> tools;
@@ -185,10 +274,42 @@ int SEW_create_frec(double tolerance, int, int, int bodies, int target_faces, in
     }
     ZQ_BODY_sew(all[0], n - 1, all.data() + 1, tolerance);
     const tag_t made = hf::create(part_of(target), "SEW", {}, {target});
-    sews()[made].tools = tools;
+    sews()[made] = SewRow{tools, instances != 0, target, tolerance, false, {}, {}};
     KI_pttgli(results, 0, 1, all[0]);
     *feature = made;
     return 0;
+}
+
+int SEW_is_instance_sew(unsigned int feature) {
+    auto call = HOST_ENTRY(feature);
+    call.live(feature);
+    const SewRow* r = hf::find(feature) ? sews().find(feature) : nullptr;
+    return r && r->instances ? 1 : 0;
+}
+
+unsigned int FREF_ask_face_label_of_fref(unsigned int fref) {
+    HOST_ENTRY(fref);
+    unsigned int face = FREF_ask_face_of_fref(fref);
+    if (face == 0) return 0;
+    const tag_t body = ES_solid_ask_body(face);
+    // The last feature of the body whose own step made the face.
+    tag_t label = 0;
+    for (tag_t f : hf::features_of_part(part_of(body))) {
+        const hf::Record* r = hf::find(f);
+        if (!r || r->body != body) continue;
+        int n = 0;
+        int* faces = nullptr;
+        ZQ_GROUP_ask_entities(f, &n, &faces);
+        if (std::find(faces, faces + n, static_cast<int>(fref)) != faces + n) label = f;
+        SM_free(faces);
+    }
+    return label;
+}
+
+int ISET_is_an_instance_frec(unsigned int feature) {
+    HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    return r && (r->kind == "CIRCULAR_ISET" || r->kind == "LINEAR_ISET") ? 1 : 0;
 }
 
 int SEW_is_tool_body(unsigned int body) {
@@ -197,6 +318,45 @@ int SEW_is_tool_body(unsigned int body) {
         if (const SewRow* r = hf::find(f) ? sews().find(f) : nullptr)
             for (tag_t t : r->tools)
                 if (t == body) return 1;
+    return 0;
+}
+
+int SEW_ask_sew_sheet_body(unsigned int feature, unsigned int* target, int* n_tools, unsigned int** tools,
+                           double* tolerance) {
+    auto call = HOST_ENTRY(feature, target, tools);
+    call.need(target, "the target output");
+    call.need(n_tools, "the tool count");
+    call.need(tools, "the tool array");
+    call.need(tolerance, "the tolerance output");
+    const SewRow* r = sew_of(call, feature, false);
+    if (!r) return SEW_ERR_OTHER_KIND;
+    hand_out(r->tools, n_tools, tools);
+    *target = r->target;
+    *tolerance = r->tolerance;
+    return 0;
+}
+
+int SEW_ask_solid_faces(unsigned int feature, int* n1, unsigned int** a1, int* n2, unsigned int** a2, int* n3,
+                        unsigned int** a3, int* n4, unsigned int** a4, double* tolerance) {
+    auto call = HOST_ENTRY(feature, a1, a3, tolerance);
+    for (int* n : {n1, n2, n3, n4}) call.need(n, "a count output");
+    for (unsigned int** a : {a1, a2, a3, a4}) call.need(a, "an array output");
+    call.need(tolerance, "the tolerance output");
+    const SewRow* r = sew_of(call, feature, true);
+    if (!r) return SEW_ERR_OTHER_KIND;
+    const std::vector<tag_t> none;
+    const std::vector<tag_t>* lists[4] = {&r->target_faces, &r->tool_faces, &none, &none};
+    if (r->instances) std::swap(lists[0], lists[2]), std::swap(lists[1], lists[3]);
+    int n[4] = {};
+    unsigned int* a[4] = {};
+    try {
+        for (int i = 0; i < 4; ++i) hand_out(*lists[i], &n[i], &a[i]);
+    } catch (...) {
+        for (unsigned int* p : a) SM_free(p);
+        throw;
+    }
+    *n1 = n[0], *a1 = a[0], *n2 = n[1], *a2 = a[1], *n3 = n[2], *a3 = a[2], *n4 = n[3], *a4 = a[3];
+    *tolerance = r->tolerance;
     return 0;
 }
 
@@ -225,12 +385,10 @@ int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, u
         code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
         if (code != 0) break;
         const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
-        sews()[sew].tools = {tool};
+        sews()[sew] = SewRow{{tool}, false, target, tolerance, false, {}, {}};
         made.push_back(sew);
     }
-    *first = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * (made.empty() ? 1 : made.size())));
-    std::copy(made.begin(), made.end(), *first);
-    *n_first = static_cast<int>(made.size());
+    hand_out(made, n_first, first);
     if (code != 0) return code;
     *second = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
     (*second)[0] = target;

@@ -219,13 +219,18 @@ private:
 };
 
 // What a section writer sees: the part and the objects written, numbered
-// from 1 (index() of an object not written answers 0xFFFFFFFF).
+// from 1 (index() of an object not written answers kNotWritten). A save
+// may hold only some objects of the part (an export): a section names no
+// object that is not written, and says nothing of it.
 struct SaveContext {
+    static constexpr std::uint32_t kNotWritten = 0xFFFFFFFFu;
     tag_t part = 0;
     std::vector<tag_t> objects;
     bool objects_unique = false;  // no object given twice: numbers are places
     bool with_attributes = true;
     std::uint32_t index(tag_t object) const;
+    // Whether the object is written (the part always is).
+    bool written(tag_t object) const { return index(object) != kNotWritten; }
     // The number of objects[i]: its place, unless the object was given
     // before (then its first number, as index() answers).
     std::uint32_t number_in_order(std::size_t i) const;
@@ -258,9 +263,10 @@ void register_section(const Section& section);
 // number and the row as a string (u32 size and bytes), so that a reader
 // can pass over the fields at the end of a row that it does not know.
 //
-// Writes a row for each of `objects` for which write_row(out, object)
-// writes something (it appends the row to `out`); writes nothing at all
-// (the section is left out) when there is no row.
+// Writes a row for each of `objects` that is written with the part and for
+// which write_row(out, object) writes something (it appends the row to
+// `out`); writes nothing at all (the section is left out) when there is no
+// row.
 namespace rows_detail {
 // Frames of write_rows: the count's place, then per row its number and
 // the size's place; a row that stays empty is taken back.
@@ -274,6 +280,7 @@ void write_numbered_rows(Writer& out, std::size_t n, NumberAndTag&& number_and_t
     std::uint32_t count = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::pair<std::uint32_t, tag_t> row = number_and_tag(i);
+        if (row.first == SaveContext::kNotWritten) continue;  // an object left out of the file
         const std::size_t at = rows_detail::begin_row(out, row.first);
         write_row(out, row.second);
         if (rows_detail::end_row(out, at)) ++count;

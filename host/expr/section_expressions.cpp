@@ -16,6 +16,7 @@
 // geometric expression keeps its value until the next update measures it.
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,16 +38,25 @@ constexpr std::uint32_t kConstant = 1u << 1;
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     pf::write_rows(out, ctx, he::of_part(ctx.part), [&](pf::Writer& row, unsigned int t) {
         const he::Expression& e = *he::find(t);
+        // An expression whose formula names, or that measures, an object
+        // left out of the file goes with its value as its formula.
+        bool whole = true;
+        for (unsigned int u : e.uses) whole = whole && ctx.written(u);
+        for (unsigned int o : e.measured) whole = whole && ctx.written(o);
         row.str(e.name);
-        row.str(e.formula);
+        if (whole) {
+            row.str(e.formula);
+        } else {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.17g", e.value);
+            row.str(value);
+        }
         row.f64(e.value);
         row.u32((e.system ? kSystem : 0) | (e.constant ? kConstant : 0));
-        row.i32(e.measure);
-        std::vector<std::uint32_t> numbers;
-        for (unsigned int o : e.measured)
-            if (ctx.index(o) != 0xFFFFFFFFu) numbers.push_back(ctx.index(o));
-        row.u32(static_cast<std::uint32_t>(numbers.size()));
-        for (std::uint32_t n : numbers) row.u32(n);
+        row.i32(whole ? e.measure : 0);
+        const std::vector<unsigned int> measured = whole ? e.measured : std::vector<unsigned int>();
+        row.u32(static_cast<std::uint32_t>(measured.size()));
+        for (unsigned int o : measured) row.u32(ctx.index(o));
     });
 }
 

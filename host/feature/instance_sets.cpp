@@ -11,6 +11,8 @@
 
 #include "host/core/entity_types.h"
 #include "host/feature/booleans.h"
+#include "host/feature/positioning.h"
+#include "host/feature/instance_set_rows.h"
 #include "host/feature/profiles.h"
 #include "host/feature/queries.h"
 #include "host/feature/records.h"
@@ -64,13 +66,7 @@ int whole(const Call& call, double v, int least, const char* what) {
 // one step.
 void build_copies(const Call& call, Record& r, std::size_t head, const std::vector<double>& moves) {
     const int body = body_of(call, r);
-    std::vector<int> steps;
-    for (std::size_t i = head; i < r.numbers.size(); ++i) {
-        const Record* s = find(static_cast<tag_t>(r.numbers[i]));
-        if (!s || s->body != r.body || s->step < 1 || s->tool == 0)
-            call.fail(FEAT_ERR_BAD_REFERENCE, "a source of the set is no tool of its body");
-        steps.push_back(s->step);
-    }
+    const std::vector<int> steps = instance_source_steps(call, r, head);
     int tool = 0, operation = 0;
     ZQ_BODY_make_instance_tool(body, static_cast<int>(steps.size()), steps.data(), static_cast<int>(moves.size() / 12),
                                moves.data(), &tool, &operation);
@@ -80,7 +76,7 @@ void build_copies(const Call& call, Record& r, std::size_t head, const std::vect
 }
 
 // Turns about the axis (point p, unit direction d) by k * angle, k from 1.
-void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
+std::vector<double> circular_moves(const Call& call, const Record& r, const std::vector<double>& v) {
     const int n = whole(call, v[0], 2, "the number of instances");
     const double* p = r.numbers.data();
     double d[3] = {r.numbers[3], r.numbers[4], r.numbers[5]};
@@ -98,17 +94,26 @@ void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
             moves.push_back(p[i] - (m[i][0] * p[0] + m[i][1] * p[1] + m[i][2] * p[2]));
         }
     }
-    build_copies(call, r, kCircularHead, moves);
+    return moves;
 }
 
-void build_linear(const Call& call, Record& r, const std::vector<double>& v) {
+// Shifts by i * spacing X and j * spacing Y, all but the first place.
+std::vector<double> linear_moves(const Call& call, const std::vector<double>& v) {
     const int nx = whole(call, v[0], 1, "the number along X"), ny = whole(call, v[2], 1, "the number along Y");
     if (nx * ny < 2) call.fail(FEAT_ERR_BAD_PARAMETERS, "a linear set of one instance");
     std::vector<double> moves;
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
             if (i != 0 || j != 0) moves.insert(moves.end(), {1, 0, 0, i * v[1], 0, 1, 0, j * v[3], 0, 0, 1, 0});
-    build_copies(call, r, kLinearHead, moves);
+    return moves;
+}
+
+void build_circular(const Call& call, Record& r, const std::vector<double>& v) {
+    build_copies(call, r, kCircularHead, circular_moves(call, r, v));
+}
+
+void build_linear(const Call& call, Record& r, const std::vector<double>& v) {
+    build_copies(call, r, kLinearHead, linear_moves(call, v));
 }
 
 std::vector<std::pair<int, double>> no_numbers(const Record&, const std::vector<double>&) { return {}; }
@@ -201,6 +206,59 @@ int make_offset(const Call& call, const char* offset, const std::vector<tag_t>& 
         create_built(objects::require(body).part, kOffset, {offset}, {}, faces, body, FEAT_SIGN_NEW, &made);
     if (status == 0) g_created = made;
     return status;
+}
+
+// The set's record; raises for a tag of no instance set.
+const Record& require_set(const Call& call, tag_t set) {
+    const Record* r = looked_up(call, set);
+    if (!r || (r->kind != kCircular && r->kind != kLinear))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "feature %u is no instance set", set);
+    return *r;
+}
+
+std::vector<tag_t> members_of(const Record& set) {
+    const std::size_t head = set.kind == kCircular ? kCircularHead : kLinearHead;
+    std::vector<tag_t> out;
+    for (std::size_t i = head; i < set.numbers.size(); ++i) out.push_back(static_cast<tag_t>(set.numbers[i]));
+    return out;
+}
+
+// The live set that copies the master, 0 for none.
+tag_t set_of_master(tag_t master) {
+    if (master == 0) return 0;
+    for (tag_t f : features_of_part(objects::require(master).part)) {
+        const Record* r = find(f);
+        if (!r || (r->kind != kCircular && r->kind != kLinear)) continue;
+        const std::vector<tag_t> m = members_of(*r);
+        if (std::find(m.begin(), m.end(), master) != m.end()) return f;
+    }
+    return 0;
+}
+
+// The move of place (row, column) of the set, as the set was last built.
+void motion_of(const Call& call, const Record& set, int row, int column, double m[16]) {
+    std::fill(m, m + 16, 0.0);
+    m[0] = m[5] = m[10] = m[15] = 1.0;
+    if (set.built.size() != set.exps.size())
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "the set has not been built");
+    if (set.kind == kLinear) {
+        m[3] = column * set.built[1];
+        m[7] = row * set.built[3];
+        return;
+    }
+    const double* p = set.numbers.data();
+    double d[3] = {set.numbers[3], set.numbers[4], set.numbers[5]};
+    const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (!(len > 1e-12)) call.fail(FEAT_ERR_BAD_PARAMETERS, "the axis has no direction");
+    for (double& c : d) c /= len;
+    const double a = set.built[1] * column * std::numbers::pi / 180.0, c = std::cos(a), s = std::sin(a), t = 1 - c;
+    const double r[3][3] = {{t * d[0] * d[0] + c, t * d[0] * d[1] - s * d[2], t * d[0] * d[2] + s * d[1]},
+                            {t * d[0] * d[1] + s * d[2], t * d[1] * d[1] + c, t * d[1] * d[2] - s * d[0]},
+                            {t * d[0] * d[2] - s * d[1], t * d[1] * d[2] + s * d[0], t * d[2] * d[2] + c}};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) m[4 * i + j] = r[i][j];
+        m[4 * i + 3] = p[i] - (r[i][0] * p[0] + r[i][1] * p[1] + r[i][2] * p[2]);
+    }
 }
 
 }  // namespace
@@ -344,4 +402,66 @@ unsigned int CM_GBL_ask_created_frec(void) {
     if (call.status(scripted)) return static_cast<unsigned int>(scripted);
     // The host hands out entity ids; CM_ask_eid_of_object turns them into tags.
     return hf::g_created == 0 ? 0 : host::objects::require(hf::g_created).eid;
+}
+
+void ISET_ask_members(unsigned int set, int* count, unsigned int** members) {
+    auto call = HOST_ENTRY(set, count, members);
+    call.need(count, "the count output");
+    call.need(members, "the members output");
+    const std::vector<hf::tag_t> m = hf::members_of(hf::require_set(call, set));
+    *members = nullptr;
+    *count = 0;
+    if (m.empty()) return;
+    *members = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * m.size()));
+    std::copy(m.begin(), m.end(), *members);
+    *count = static_cast<int>(m.size());
+}
+
+unsigned int ISET_ask_master_instance(unsigned int set) {
+    auto call = HOST_ENTRY(set);
+    const std::vector<hf::tag_t> m = hf::members_of(hf::require_set(call, set));
+    if (m.empty()) return 0;
+    for (hf::tag_t f : hf::features_of_part(host::objects::require(set).part)) {
+        int row = 0, column = 0;
+        if (f != set && ISET_ask_instance_position(f, &row, &column) && row == 0 && column == 0 &&
+            ISET_ask_initial_master_of_ins(f) == m.front())
+            return f;
+    }
+    return 0;
+}
+
+unsigned int ui_get_iset_feature(unsigned int instance) {
+    auto call = HOST_ENTRY(instance);
+    hf::looked_up(call, instance);
+    return hf::set_of_master(ISET_ask_initial_master_of_ins(instance));
+}
+
+int ISET_is_iset_deleted(unsigned int instance) {
+    auto call = HOST_ENTRY(instance);
+    hf::looked_up(call, instance);
+    const hf::tag_t master = ISET_ask_initial_master_of_ins(instance);
+    return master != 0 && hf::set_of_master(master) == 0 ? 1 : 0;
+}
+
+void ISET_ask_composite_motion(unsigned int instance, double motion[16]) {
+    auto call = HOST_ENTRY(instance, motion);
+    call.need(motion, "the motion output");
+    int row = 0, column = 0;
+    if (!ISET_ask_instance_position(instance, &row, &column))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "feature %u is no instance", instance);
+    double m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (const hf::Record* set = hf::find(hf::set_of_master(ISET_ask_initial_master_of_ins(instance))))
+        hf::motion_of(call, *set, row, column, m);
+    std::copy(m, m + 16, motion);
+}
+
+std::size_t host::feature::instance_set_head(const std::string& kind) {
+    return kind == kCircular ? kCircularHead : kind == kLinear ? kLinearHead : 0;
+}
+
+std::vector<double> host::feature::instance_set_moves(const Call& call, const Record& r,
+                                                      const std::vector<double>& values) {
+    if (values.size() != (r.kind == kCircular ? 2u : 4u))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "the set has %zu parameters", values.size());
+    return r.kind == kCircular ? circular_moves(call, r, values) : linear_moves(call, values);
 }

@@ -21,9 +21,9 @@
  * Sources of an instance set are features of one body that cut or unite
  * a tool (holes, bosses, pockets, pads, slots: FMA_can_be_instanced), all
  * cutting or all uniting. The set's copies are those of the sources'
- * tools as they were when it was made: the update makes its step again
- * with them when the body is made again. The number and spacing are
- * taken as they are when the set is made.
+ * tools: the update makes them again from the tools as they are then
+ * (host/feature/instance_set_rows.h), and a part file keeps the sources.
+ * The number and spacing are taken as they are when the set is made.
  *
  * Creators write the status (0, or the code of the failure: the model is
  * then as before) and answer the new feature through
@@ -69,6 +69,35 @@ void ui_create_offset_ftrs1_(const char* offset, const int* list, int* status);
 void MODL_extract_face(unsigned int face, int mode, int flag, unsigned int* result);
 /* The feature the last successful creator here made (0 after a failure). */
 unsigned int CM_GBL_ask_created_frec(void);
+
+/* Sets and their instances. The members of a set are the features it
+ * copies, in the order given. An instance (host/feature/positioning.h:
+ * ISET_ask_instance_position, ISET_ask_initial_master_of_ins) belongs to
+ * the live set that copies its initial master; once no set copies it any
+ * longer, its set is deleted. A tag of no instance set raises
+ * FEAT_ERR_BAD_PARAMETERS where a set is needed.
+ *
+ * ISET_ask_members       the set's members (SM_alloc, null when none)
+ * ISET_ask_master_instance  the instance that stands at the set's own
+ *                        place (row 0, column 0) of its first member, 0
+ *                        for none: the set holds it apart from its members
+ * ui_get_iset_feature    the set of the instance, 0 for none
+ * ISET_is_iset_deleted   1 for an instance whose set is deleted, else 0
+ * ISET_ask_composite_motion  the motion that carries the master onto the
+ *                        instance: a 4 x 4 matrix, rows first, that maps
+ *                        (x, y, z, 1); a linear set moves column times
+ *                        Spacing X along the part's X axis and row times
+ *                        Spacing Y along its Y axis, a circular set turns
+ *                        column times the angle about its axis (values as
+ *                        the set was last built). The identity for the
+ *                        instance at (0, 0) and for an instance whose set
+ *                        is deleted; a feature that is no instance raises
+ *                        FEAT_ERR_BAD_PARAMETERS. */
+void ISET_ask_members(unsigned int set, int* count, unsigned int** members);
+unsigned int ISET_ask_master_instance(unsigned int set);
+unsigned int ui_get_iset_feature(unsigned int instance);
+int ISET_is_iset_deleted(unsigned int instance);
+void ISET_ask_composite_motion(unsigned int instance, double motion[16]);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

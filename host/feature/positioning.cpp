@@ -10,7 +10,11 @@
 #include "host/data/part_rules.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
+#include "host/core/curve_entities.h"
+#include "host/core/wcs.h"
 #include "host/feature/form_detail.h"
+#include "host/feature/redefine_centerlines.h"
+#include "host/feature/redefine_rows.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
@@ -55,6 +59,9 @@ struct Dimension {
     double built = 0;
 };
 TagTable<Dimension> dimensions("positioning dimensions");
+// The qualifier pairs a redefinition gave a dimension (redefine_rows.h).
+using Qualifiers = DimQualifiers;
+TagTable<Qualifiers> qualifiers("positioning dimension qualifiers");
 // How many dimensions were ever made (0: no feature moves; saves looking).
 struct DimensionCount {
     int n = 0;
@@ -298,9 +305,42 @@ Side side_of(const Call& call, const Frame& f, tag_t object, const double near[3
         return s;
     }
     if (!objects::is_alive(object)) call.fail(FEAT_ERR_BAD_REFERENCE, "a reference of the dimension is gone");
-    if (ES_solid_is_a_edge(object)) {
-        double a[3], b[3];
+    // A straight side: an edge, a line, or a centerline of the feature (from
+    // the location along it); a point side: a point, an arc's centre, a
+    // round feature's centerline (the location).
+    double a[3], b[3], along[3];
+    bool straight = false, point = false;
+    const int entity_type = objects::require(object).type;
+    if (centerline_direction(call, object, along)) {
+        for (int i = 0; i < 3; ++i) {
+            a[i] = near[i];
+            b[i] = near[i] + along[i];
+        }
+        straight = dot3(along, along) > 0;
+        point = !straight;
+    } else if (ES_solid_is_a_edge(object)) {
         PX_edge_ask_vertices(object, a, b);
+        straight = true;
+    } else if (entity_type == HOST_TYPE_LINE) {
+        ES_ask_coordinates_of_line(object, a, b);
+        straight = true;
+    } else if (entity_type == HOST_TYPE_POINT) {
+        ES_ask_coordinates_of_point(object, a);
+        point = true;
+    } else if (entity_type == HOST_TYPE_ARC) {
+        double data[6], m[9];
+        ES_ask_data_of_arc(object, data);
+        ES_ask_elements_of_matrix(CURVE_ask_matrix_of_entity(object), m);
+        for (int i = 0; i < 3; ++i) a[i] = data[2] * m[i] + data[3] * m[3 + i] + data[4] * m[6 + i];
+        point = true;
+    }
+    if (point) {
+        f.to_plane(a, s.point);
+        s.segment[0] = s.segment[2] = s.point[0];
+        s.segment[1] = s.segment[3] = s.point[1];
+        return s;
+    }
+    if (straight) {
         f.to_plane(a, &s.segment[0]);
         f.to_plane(b, &s.segment[2]);
         s.edge = true;
@@ -342,6 +382,18 @@ tag_t link_face_constraint(tag_t feature) {
     return 0;
 }
 
+// Where the target side is measured from: the tool's first point when it
+// is straight (an edge's or a line's start; a centerline starts at the
+// location), else the location.
+void tool_start(const Call& call, tag_t tool, bool straight, const double at[3], double near[3]) {
+    double a[3], b[3], along[3];
+    std::copy(at, at + 3, near);
+    if (tool == 0 || !straight || centerline_direction(call, tool, along)) return;
+    if (ES_solid_is_a_edge(tool)) PX_edge_ask_vertices(tool, a, b);
+    else ES_ask_coordinates_of_line(tool, a, b);
+    std::copy(a, a + 3, near);
+}
+
 // Both sides of a dimension in its feature's link frame.
 void sides_of(const Call& call, tag_t constraint, Side* target, Side* tool) {
     const Constraint& c = require_constraint(call, constraint);
@@ -354,13 +406,7 @@ void sides_of(const Call& call, tag_t constraint, Side* target, Side* tool) {
     location_of(call, c.feature, at);
     *tool = side_of(call, f, d->tool, at, true);
     double near[3];
-    if (d->tool != 0 && tool->edge) {
-        double a[3], b[3];
-        PX_edge_ask_vertices(d->tool, a, b);
-        for (int i = 0; i < 3; ++i) near[i] = a[i];
-    } else {
-        for (int i = 0; i < 3; ++i) near[i] = at[i];
-    }
+    tool_start(call, d->tool, tool->edge, at, near);
     *target = side_of(call, f, c.target, near, false);
 }
 
@@ -508,6 +554,8 @@ void positioning_settle(tag_t feature) {
 }  // namespace host::feature
 
 namespace hf = host::feature;
+
+host::TagTable<hf::DimQualifiers>& hf::dimension_qualifiers() { return qualifiers; }
 
 extern "C" {
 
@@ -705,6 +753,73 @@ unsigned int ISET_ask_initial_master_of_ins(unsigned int instance) {
     hf::require_feature(call, instance);
     const hf::Positioning* p = hf::positioning.find(instance);
     return p && hf::find(p->master) ? p->master : 0;
+}
+
+unsigned int RPO_ask_frec_of_rpo_dim(unsigned int constraint) {
+    [[maybe_unused]] auto call = HOST_ENTRY(constraint);
+    const hf::Constraint* c = host::objects::is_alive(constraint) ? hf::constraints.find(constraint) : nullptr;
+    return c && hf::find(c->feature) ? c->feature : 0;
+}
+
+void RPO_set_dim_references(unsigned int constraint, unsigned int tool_ref, unsigned int tool_entity,
+                            const int tool_pair[2], unsigned int target_ref, unsigned int target_entity,
+                            const int target_pair[2], const double matrix[16]) {
+    auto call = HOST_ENTRY(constraint, tool_ref, target_ref, target_entity);
+    call.need(tool_pair, "the tool qualifiers");
+    call.need(target_pair, "the target qualifiers");
+    call.need(matrix, "the matrix");
+    const hf::Constraint& c = hf::require_constraint(call, constraint);
+    const hf::Dimension* d = hf::dimensions.find(constraint);
+    if (!d || d->kind == 0) call.fail(HOST_ERR_WRONG_CLASS, "constraint %u is no dimension", constraint);
+    const auto object_of_ref = [&](unsigned int ref, unsigned int plain) -> unsigned int {
+        if (ref == 0) return plain;
+        unsigned int o = FREF_ask_face_of_fref(ref);
+        if (o == 0) o = EREF_ask_edge_of_eref(ref);
+        if (o == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u names no face or edge", ref);
+        return o;
+    };
+    const unsigned int target = object_of_ref(target_ref, target_entity);
+    const unsigned int tool = object_of_ref(tool_ref, tool_entity);
+    if (target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the dimension needs a target");
+    const hf::Record& r = hf::require_feature(call, c.feature);
+    const unsigned int link_face = hf::link_face_constraint(c.feature);
+    if (link_face == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the feature has no link face");
+    const hf::Frame f = hf::frame_of_face(call, hf::constraints.find(link_face)->target);
+    // Where the feature stands without this dimension's own move.
+    const hf::form::Place place = hf::form::place_of(call, r);
+    double at[3];
+    for (int i = 0; i < 3; ++i) at[i] = place.at[i] - (d->built - d->base) * d->axis[i];
+    const hf::Side tool_side = hf::side_of(call, f, tool, at, true);
+    double near[3];
+    hf::tool_start(call, tool, tool_side.edge, at, near);
+    const hf::Side target_side = hf::side_of(call, f, target, near, false);
+    double dir[2];
+    const double base = hf::measure(call, d->kind, target_side, tool_side, dir);
+    hf::Dimension nd = *d;
+    nd.tool = tool;
+    for (int i = 0; i < 3; ++i) nd.axis[i] = dir[0] * f.x[i] + dir[1] * f.y[i];
+    nd.base = nd.built = base;
+    *hf::dimensions.edit(constraint) = nd;
+    hf::constraints.edit(constraint)->target = target;
+    hf::Qualifiers& q = hf::qualifiers[constraint];
+    q.pairs[0] = tool_pair[0];
+    q.pairs[1] = tool_pair[1];
+    q.pairs[2] = target_pair[0];
+    q.pairs[3] = target_pair[1];
+}
+
+void RPO_ask_dim_qualifiers(unsigned int constraint, int tool_pair[2], int target_pair[2]) {
+    auto call = HOST_ENTRY(constraint);
+    call.need(tool_pair, "the tool qualifiers");
+    call.need(target_pair, "the target qualifiers");
+    hf::require_constraint(call, constraint);
+    const hf::Qualifiers* q = hf::qualifiers.find(constraint);
+    const hf::Qualifiers none;
+    if (!q) q = &none;
+    tool_pair[0] = q->pairs[0];
+    tool_pair[1] = q->pairs[1];
+    target_pair[0] = q->pairs[2];
+    target_pair[1] = q->pairs[3];
 }
 
 }  // extern "C"

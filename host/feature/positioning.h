@@ -112,6 +112,24 @@ void rpo_ask_face1_csys(unsigned int constraint, double frame[12]);
  * FEAT_ERR_BAD_REFERENCE for a reference that is gone). */
 void RPO_get_dim_geometry(unsigned int constraint, int side, double point[2], double segment[4], double third[2],
                           int* status);
+/* The feature the positioning constraint positions; 0 for a tag of no
+ * live constraint. */
+unsigned int RPO_ask_frec_of_rpo_dim(unsigned int constraint);
+/* Gives a dimension other references: the tool side (a face or edge
+ * reference, else the plain object: a centerline of the feature, a curve;
+ * 0 and 0: the feature's location) and the target side (a reference of the
+ * body, else a plain object: a line, a point), each with its qualifier pair
+ * (kept as given), and a 4x4 matrix (read as given, kept for the journal).
+ * The dimension keeps its value and now measures between the new sides:
+ * the feature stands where its other dimensions put it and this one moves
+ * it, at the next update, until it stands at the value from the new target.
+ * Raises FEAT_ERR_BAD_REFERENCE for sides it cannot measure,
+ * HOST_ERR_WRONG_CLASS for a constraint that is no dimension. */
+void RPO_set_dim_references(unsigned int constraint, unsigned int tool_ref, unsigned int tool_entity,
+                            const int tool_pair[2], unsigned int target_ref, unsigned int target_entity,
+                            const int target_pair[2], const double matrix[16]);
+/* The qualifier pairs the dimension was last given (0 0 for none). */
+void RPO_ask_dim_qualifiers(unsigned int constraint, int tool_pair[2], int target_pair[2]);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

@@ -6,17 +6,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/feature/feature.h"
 #include "host/feature/form_detail.h"
 #include "host/feature/positioning.h"
+#include "host/feature/booleans.h"
 #include "host/feature/queries.h"
+#include "host/feature/redefine_rows.h"
+#include "host/bodyops/datums.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
+#include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 
 namespace hf = host::feature;
 namespace form = host::feature::form;
@@ -107,6 +113,117 @@ std::vector<int> kernel_faces(int count, const unsigned int refs[]) {
     return out;
 }
 
+// The link references a form feature keeps besides its placement
+// (redefine_rows.h).
+using Links = hf::LinkRefs;
+host::TagTable<Links> links("form feature link references");
+
+bool takes_dir(const hf::Record& r) {
+    return is_form(r) && !first_kinds(r) && (has(r.kind, "PAD") || has(r.kind, "RECT_POCKET") || is_slot(r));
+}
+
+// The feature whose step made the kernel face (0 for none).
+unsigned int maker_of_face(int kernel_face) {
+    const unsigned int face = host::kernel::object_of(kernel_face);
+    if (face == 0) return 0;
+    // Each host array is copied and freed at once: no host call comes
+    // between its making and its freeing.
+    int n = 0;
+    unsigned int* raw = nullptr;
+    FREC_ask_body_features(ES_solid_ask_body(face), &n, &raw);
+    const std::vector<unsigned int> features(raw, raw + n);
+    SM_free(raw);
+    for (unsigned int f : features) {
+        int count = 0;
+        int* faces = nullptr;
+        ZQ_GROUP_ask_entities(f, &count, &faces);
+        const bool made = std::find(faces, faces + count, kernel_face) != faces + count;
+        SM_free(faces);
+        if (made) return f;
+    }
+    return 0;
+}
+
+// The time stamp of the feature that made the object (0 for none): a face
+// by its step, an edge by the later of its faces, another object by the
+// feature that made it or owns it (a datum).
+int made_at(unsigned int object) {
+    if (object == 0 || !host::objects::is_alive(object)) return 0;
+    const auto stamp = [](unsigned int f) { return f ? FREC_ask_time_stamp(f) : 0; };
+    if (ES_solid_is_a_face(object)) return stamp(maker_of_face(host::kernel::entity_of(object)));
+    if (ES_solid_is_a_edge(object)) {
+        int* faces = nullptr;
+        int n = 0;
+        KI_idcoen_sm(host::kernel::entity_of(object), ZQ_CLASS_FACE, &faces, &n);
+        const std::vector<int> of(faces, faces + n);
+        SM_free(faces);
+        int latest = 0;
+        for (int f : of) latest = std::max(latest, stamp(maker_of_face(f)));
+        return latest;
+    }
+    if (unsigned int owner = MODL_ask_feature_of_rm_entity(object)) return stamp(owner);
+    return stamp(FREC_find_child_frec_of_so(object));
+}
+
+bool older(unsigned int feature, int maker, int own_is_newer) {
+    const int stamp = FREC_ask_time_stamp(feature);
+    return maker == 0 || maker < stamp || (maker == stamp && own_is_newer == 0);
+}
+
+// The face or edge object of a reference (0 for none).
+unsigned int entity_of_ref(unsigned int ref) {
+    if (ref == 0) return 0;
+    const unsigned int face = face_of(ref);
+    return face != 0 ? face : EREF_ask_edge_of_eref(ref);
+}
+
+// The X direction a reference gives a feature running along `dir` on a
+// plane of normal `dir`: horizontal (slot 1) along it, vertical (0) across.
+void x_from_ref(const host::Call& call, unsigned int ref, const double dir[3], int slot, bool flip, double x[3]) {
+    const unsigned int entity = entity_of_ref(ref);
+    if (entity == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u names no face or edge", ref);
+    double v[3];
+    if (ES_solid_is_a_edge(entity)) {
+        double a[3], b[3];
+        PX_edge_ask_vertices(entity, a, b);
+        for (int i = 0; i < 3; ++i) v[i] = b[i] - a[i];
+    } else {
+        const Surface s = surface_of(host::kernel::entity_of(entity));
+        if (s.type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "a direction face must be planar");
+        for (int i = 0; i < 3; ++i) v[i] = s.dir[i] * s.sense;
+    }
+    const double k = dot(v, dir);
+    for (int i = 0; i < 3; ++i) v[i] -= k * dir[i];
+    const double len = std::sqrt(dot(v, v));
+    if (!(len > 1e-9)) call.fail(FEAT_ERR_BAD_REFERENCE, "the reference runs along the feature's direction");
+    for (double& c : v) c /= len;
+    if (slot == 1) {
+        std::copy(v, v + 3, x);
+    } else {
+        x[0] = v[1] * dir[2] - v[2] * dir[1];
+        x[1] = v[2] * dir[0] - v[0] * dir[2];
+        x[2] = v[0] * dir[1] - v[1] * dir[0];
+    }
+    if (flip)
+        for (int i = 0; i < 3; ++i) x[i] = -x[i];
+}
+
+// The unit normal of a plane the feature runs along.
+void unit_dir(const hf::Record& r, double d[3]) {
+    const double len = std::sqrt(dot(&r.numbers[3], &r.numbers[3]));
+    for (int i = 0; i < 3; ++i) d[i] = len > 0 ? r.numbers[3 + i] / len : 0;
+}
+
+// A form feature's record with its faces as the kernel's (those of a
+// feature read back are looked up by their objects), or none.
+std::optional<hf::Record> form_record(unsigned int feature) {
+    const hf::Record* r = hf::find(feature);
+    if (!r || !is_form(*r)) return std::nullopt;
+    hf::Record out = *r;
+    out.refs = hf::form_refs(feature, r->refs);
+    return out;
+}
+
 int subtype_of(const hf::Record& r) {
     if (!is_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
     if (thru_count(r) == 0) return FEAT_SUBTYPE_BLIND;
@@ -125,49 +242,119 @@ int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, uns
     call.need(dir1, "the first direction output");
     call.need(dir2, "the second direction output");
     *target = *tool = *dir1 = *dir2 = 0;
-    const hf::Record* r = hf::find(feature);
-    if (!r || !is_form(*r)) return 1;
+    const std::optional<hf::Record> r = form_record(feature);
+    if (!r) return 1;
     if (on_face(*r)) *target = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0]));
+    if (const Links* l = links.find(feature)) {
+        *tool = static_cast<unsigned int>(hf::link_tool(*l));
+        (l->slot == 1 ? *dir1 : *dir2) = static_cast<unsigned int>(hf::link_dir(*l));
+    }
     return 0;
+}
+
+int RPO_frec_takes_dir_ref(unsigned int feature) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    return r && takes_dir(*r) ? 1 : 0;
+}
+
+int MODL__is_linear_edge(unsigned int eref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(eref);
+    const unsigned int edge = eref ? EREF_ask_edge_of_eref(eref) : 0;
+    if (edge == 0) return 0;
+    int type = 0;
+    double p[3], d[3], radius = 0;
+    ZQ_EDGE_ask_curve_data(host::kernel::entity_of(edge), &type, p, d, &radius);
+    return type == ZQ_CURVE_LINE ? 1 : 0;
+}
+
+void MODL__reattach_tool_face(unsigned int feature, unsigned int ref, char flag) {
+    auto call = HOST_ENTRY(feature, ref, flag);
+    const hf::Record& r = need_form(call, feature);
+    const unsigned int face = face_of(ref);
+    if (face == 0 || surface_of(host::kernel::entity_of(face)).type != ZQ_SURF_PLANE)
+        call.fail(FEAT_ERR_BAD_REFERENCE, "a tool face is a planar face");
+    if (ES_solid_ask_body(face) != r.body) call.fail(FEAT_ERR_BAD_REFERENCE, "the tool face is on another body");
+    Links& l = links[feature];
+    l.tool = static_cast<int>(ref);
+    l.tool_object = 0;
+}
+
+void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, char flag) {
+    auto call = HOST_ENTRY(feature, ref, value, flag);
+    const hf::Record& r = need_form(call, feature);
+    if (!takes_dir(r)) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s takes no direction", hf::display_name(feature).c_str());
+    const Links* now = links.find(feature);
+    double d[3], x[3];
+    unit_dir(r, d);
+    const int slot = flag != 0 ? 1 : 0;
+    x_from_ref(call, ref, d, slot, now && now->flip, x);
+    std::vector<double> numbers = r.numbers;
+    std::copy(x, x + 3, &numbers[6]);
+    redefine(call, feature, r.refs, numbers);
+    Links& l = links[feature];
+    l.dir = static_cast<int>(ref);
+    l.dir_object = 0;
+    l.slot = slot;
+}
+
+void RPO_set_flip_x_dir_of_face(unsigned int feature, char flip) {
+    auto call = HOST_ENTRY(feature, flip);
+    need_form(call, feature);
+    links[feature].flip = flip != 0;
+}
+
+int RPO_calculate_ref_dir(unsigned int feature, unsigned int face_ref, int value, unsigned int ref, double out[3]) {
+    auto call = HOST_ENTRY(feature, face_ref, value, ref);
+    call.need(out, "the direction output");
+    need_form(call, feature);
+    const unsigned int face = face_of(face_ref);
+    if (face == 0) return FEAT_ERR_BAD_REFERENCE;
+    const Surface s = surface_of(host::kernel::entity_of(face));
+    if (s.type != ZQ_SURF_PLANE) return FEAT_ERR_BAD_REFERENCE;
+    double n[3];
+    for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
+    const Links* l = links.find(feature);
+    return hf::caught([&] { x_from_ref(call, ref, n, value == 1 ? 1 : 0, l && l->flip, out); });
+}
+
+int MODL_check_eid_time_stamp(unsigned int feature, unsigned int object, int own_is_newer) {
+    auto call = HOST_ENTRY(feature, object, own_is_newer);
+    if (!hf::find(feature)) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
+    return older(feature, made_at(object), own_is_newer) ? 1 : 0;
+}
+
+unsigned int FREF_ask_frec_of_fref(unsigned int fref) {
+    [[maybe_unused]] auto call = HOST_ENTRY(fref);
+    return face_of(fref) != 0 ? maker_of_face(static_cast<int>(fref)) : 0;
+}
+
+unsigned int RPO_ask_rpo_frec_of_fref_frec(unsigned int feature) {
+    [[maybe_unused]] auto call = HOST_ENTRY(feature);
+    const hf::Record* r = hf::find(feature);
+    return r && is_form(*r) && on_face(*r) ? feature : 0;
 }
 
 int MODL_is_the_same_body(unsigned int feature, unsigned int ref) {
     [[maybe_unused]] auto call = HOST_ENTRY(feature, ref);
     const hf::Record* r = hf::find(feature);
-    unsigned int entity = face_of(ref);
-    if (entity == 0 && ref != 0) entity = EREF_ask_edge_of_eref(ref);
-    return r && entity != 0 && r->body != 0 && ES_solid_ask_body(entity) == r->body ? 1 : 0;
+    const unsigned int entity = entity_of_ref(ref);
+    if (!r || entity == 0) return 0;
+    // A record of no body of its own (a user-defined feature's meta record)
+    // lives on the body of its members.
+    unsigned int body = r->body;
+    for (std::size_t i = 0; body == 0 && i < r->parents.size(); ++i)
+        if (const hf::Record* p = hf::find(r->parents[i])) body = p->body;
+    return body != 0 && ES_solid_ask_body(entity) == body ? 1 : 0;
 }
 
 int MODL_check_ref_time_stamp(unsigned int feature, unsigned int ref, int own_is_newer) {
     auto call = HOST_ENTRY(feature, ref, own_is_newer);
     const hf::Record* r = hf::find(feature);
     if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
-    unsigned int face = face_of(ref);
-    if (face == 0 || r->body == 0) return 1;
-    const int kernel_face = host::kernel::entity_of(face);
-    const int stamp = FREC_ask_time_stamp(feature);
-    // Each host array is copied and freed at once: no host call comes
-    // between its making and its freeing.
-    int n = 0;
-    unsigned int* raw = nullptr;
-    FREC_ask_body_features(ES_solid_ask_body(face), &n, &raw);
-    const std::vector<unsigned int> features(raw, raw + n);
-    SM_free(raw);
-    int maker = 0;
-    for (unsigned int f : features) {
-        int count = 0;
-        int* faces = nullptr;
-        ZQ_GROUP_ask_entities(f, &count, &faces);
-        const bool made = std::find(faces, faces + count, kernel_face) != faces + count;
-        SM_free(faces);
-        if (made) {
-            maker = FREC_ask_time_stamp(f);
-            break;
-        }
-    }
-    if (maker == 0) return 1;
-    return maker < stamp || (maker == stamp && own_is_newer == 0) ? 1 : 0;
+    const unsigned int face = face_of(ref);
+    if (face == 0) return 1;
+    return older(feature, made_at(face), own_is_newer) ? 1 : 0;
 }
 
 int MODL__is_ref_good_for_att(unsigned int ref) {
@@ -212,41 +399,7 @@ void MODL__reattach_target_face(unsigned int feature, unsigned int ref, int valu
     const unsigned int face = face_of(ref);
     if (face == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u has no face", ref);
     const int kernel_face = host::kernel::entity_of(face);
-    const Surface s = surface_of(kernel_face);
-    std::vector<double> numbers = r.numbers;
-    double* at = &numbers[0];
-    double* dir = &numbers[3];
-    if (is_groove(r)) {
-        // A groove turns about the new face's axis, at the old location's
-        // place along it.
-        if (s.type != ZQ_SURF_CYLINDER && s.type != ZQ_SURF_CONE)
-            call.fail(FEAT_ERR_BAD_REFERENCE, "a groove sits on a turned face");
-        const double sign = dot(dir, s.dir) < 0 ? -1 : 1;
-        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
-        const double k = dot(q, s.dir);
-        for (int i = 0; i < 3; ++i) {
-            at[i] = s.point[i] + k * s.dir[i];
-            dir[i] = sign * s.dir[i];
-        }
-    } else {
-        if (s.type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature sits on a planar face");
-        // The outward normal; a feature that cuts runs against it.
-        double n[3];
-        for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
-        const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
-        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
-        const double k = dot(q, n);
-        for (int i = 0; i < 3; ++i) {
-            at[i] -= k * n[i];
-            dir[i] = cuts ? -n[i] : n[i];
-        }
-        // An X direction along the new direction can no longer be kept.
-        if (!first_kinds(r)) {
-            const double* x = &numbers[6];
-            const double xx = std::sqrt(dot(x, x));
-            if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
-        }
-    }
+    std::vector<double> numbers = hf::numbers_on_face(call, r, kernel_face);
     std::vector<int> refs = r.refs;
     if (on_face(r)) {
         refs[0] = kernel_face;
@@ -287,8 +440,8 @@ int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
     auto call = HOST_ENTRY(feature);
     call.need(refs, "the references output");
     refs[0] = refs[1] = 0;
-    const hf::Record* r = hf::find(feature);
-    if (!r || !is_form(*r)) return 0;
+    const std::optional<hf::Record> r = form_record(feature);
+    if (!r) return 0;
     const std::size_t n = std::min<std::size_t>(thru_count(*r), 2);
     for (std::size_t i = 0; i < n; ++i)
         refs[i] = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i]));
@@ -338,3 +491,111 @@ int SLOT_remove_thru_faces(unsigned int feature) {
 }
 
 }  // extern "C"
+
+void host::feature::set_tool_face(unsigned int feature, unsigned int face) {
+    const host::Call call("host::feature::set_tool_face", nullptr);
+    need_form(call, feature);
+    Links& l = links[feature];
+    l.tool = face == 0 ? 0 : host::kernel::entity_of(face);
+    l.tool_object = 0;
+}
+
+host::TagTable<host::feature::LinkRefs>& host::feature::link_refs() { return links; }
+
+namespace {
+host::TagTable<hf::FormFaces> read_faces("form feature faces read back");
+}
+host::TagTable<hf::FormFaces>& host::feature::form_faces() { return read_faces; }
+
+bool host::feature::is_form_feature(unsigned int feature) {
+    const Record* r = find(feature);
+    return r && is_form(*r);
+}
+
+std::vector<int> host::feature::form_refs(unsigned int feature, const std::vector<int>& refs) {
+    const FormFaces* f = read_faces.find(feature);
+    if (!f) return refs;
+    std::vector<int> out;
+    for (unsigned int o : f->objects) out.push_back(host::objects::is_alive(o) ? host::kernel::entity_of(o) : 0);
+    return out;
+}
+
+// A reference kept by its object answers the object's kernel entity.
+int host::feature::link_tool(const LinkRefs& l) {
+    return l.tool_object != 0 ? host::kernel::entity_of(l.tool_object) : l.tool;
+}
+int host::feature::link_dir(const LinkRefs& l) {
+    return l.dir_object != 0 ? host::kernel::entity_of(l.dir_object) : l.dir;
+}
+
+std::vector<double> host::feature::numbers_on_face(const host::Call& call, const Record& r, int kernel_face) {
+    const Surface s = surface_of(kernel_face);
+    std::vector<double> numbers = r.numbers;
+    double* at = &numbers[0];
+    double* dir = &numbers[3];
+    if (is_groove(r)) {
+        // A groove turns about the new face's axis, at the old location's
+        // place along it.
+        if (s.type != ZQ_SURF_CYLINDER && s.type != ZQ_SURF_CONE)
+            call.fail(FEAT_ERR_BAD_REFERENCE, "a groove sits on a turned face");
+        const double sign = dot(dir, s.dir) < 0 ? -1 : 1;
+        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
+        const double k = dot(q, s.dir);
+        for (int i = 0; i < 3; ++i) {
+            at[i] = s.point[i] + k * s.dir[i];
+            dir[i] = sign * s.dir[i];
+        }
+    } else {
+        if (s.type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature sits on a planar face");
+        // The outward normal; a feature that cuts runs against it.
+        double n[3];
+        for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
+        const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
+        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
+        const double k = dot(q, n);
+        for (int i = 0; i < 3; ++i) {
+            at[i] -= k * n[i];
+            dir[i] = cuts ? -n[i] : n[i];
+        }
+        // An X direction along the new direction can no longer be kept.
+        if (!first_kinds(r)) {
+            const double* x = &numbers[6];
+            const double xx = std::sqrt(dot(x, x));
+            if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
+        }
+    }
+    return numbers;
+}
+
+std::vector<unsigned int> host::feature::makers_of(int kernel_entity) {
+    std::vector<unsigned int> out;
+    const unsigned int object = host::kernel::object_of(kernel_entity);
+    if (object == 0) return out;
+    if (ES_solid_is_a_face(object)) {
+        if (unsigned int f = maker_of_face(kernel_entity)) out.push_back(f);
+        return out;
+    }
+    int* faces = nullptr;
+    int n = 0;
+    KI_idcoen_sm(kernel_entity, ZQ_CLASS_FACE, &faces, &n);
+    const std::vector<int> of(faces, faces + n);
+    SM_free(faces);
+    for (int f : of)
+        if (unsigned int m = maker_of_face(f); m && std::find(out.begin(), out.end(), m) == out.end()) out.push_back(m);
+    return out;
+}
+
+const host::feature::Record& host::feature::require_record(const host::Call& call, unsigned int feature) {
+    call.live(feature);
+    const Record* r = find(feature);
+    if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "tag %u is no feature", feature);
+    return *r;
+}
+
+void host::feature::hand_out(const std::vector<unsigned int>& tags, int* count, unsigned int** out) {
+    *count = static_cast<int>(tags.size());
+    *out = nullptr;
+    if (tags.empty()) return;
+    *out = static_cast<unsigned int*>(SM_alloc(tags.size() * sizeof(unsigned int)));
+    std::copy(tags.begin(), tags.end(), *out);
+}

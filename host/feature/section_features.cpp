@@ -81,23 +81,44 @@ std::vector<int> places_of(const hf::Record& r) {
     return out;
 }
 
+// The features that go into the file with their body: those whose body,
+// expressions and every earlier feature of the body go too (a body is made
+// again from its features in order, from the first). A feature written
+// without them goes as one that builds no body.
+std::map<unsigned int, bool> with_body(const pf::SaveContext& ctx, const std::vector<unsigned int>& features) {
+    std::map<unsigned int, bool> out;
+    std::map<unsigned int, bool> intact;  // body: all its features so far go with it
+    for (unsigned int t : features) {
+        const hf::Record& r = *hf::find(t);
+        if (!r.body) continue;
+        bool ok = ctx.written(t) && ctx.written(r.body) && (r.step == 0 || intact[r.body]);
+        for (unsigned int e : r.exps) ok = ok && ctx.written(e);
+        intact[r.body] = ok;
+        out[t] = ok;
+    }
+    return out;
+}
+
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     const std::vector<unsigned int> features = hf::features_of_part(ctx.part);
     const unsigned int current = FREC_ask_current_feature(ctx.part);
     const bool navigated = !features.empty() && current != features.back();
+    const std::map<unsigned int, bool> built = with_body(ctx, features);
     pf::write_rows(out, ctx, features, [&](pf::Writer& row, unsigned int t) {
         const hf::Record& r = *hf::find(t);
+        const auto b = built.find(t);
+        const bool body = b != built.end() && b->second;
         row.str(r.kind);
         write_tags(row, ctx, r.parents);
         write_tags(row, ctx, r.results);
         write_tags(row, ctx, r.exps);
         write_reals(row, r.numbers);
         write_reals(row, r.built);
-        const std::vector<int> places = places_of(r);
+        const std::vector<int> places = body ? places_of(r) : std::vector<int>();
         row.u32(static_cast<std::uint32_t>(places.size()));
         for (int p : places) row.i32(p);
-        row.u32(r.body ? ctx.index(r.body) : kNone);
-        row.i32(r.step);
+        row.u32(body ? ctx.index(r.body) : kNone);
+        row.i32(body ? r.step : -1);
         row.i32(r.sign);
         row.u32(r.suppress_exp ? ctx.index(r.suppress_exp) : kNone);
         std::uint32_t flags = 0;

@@ -9,6 +9,7 @@
 #include "host/expr/expr.h"
 #include "host/feature/positioning.h"
 #include "host/feature/records.h"
+#include "host/feature/redefine_rows.h"
 #include "host/hook.h"
 #include "host/smart/smart.h"
 #include "host/kernel/kernel.h"
@@ -273,7 +274,9 @@ void attach(tag_t part) {
                                 call.fail(FEAT_ERR_BAD_REFERENCE, "a face or edge it works on is not there");
                             refs.push_back(subs[place / 2]);
                         }
-                        r.refs = std::move(refs);
+                        // A form feature read back names its faces by their
+                        // objects: the saved body's faces, of the same planes.
+                        r.refs = form_refs(f, refs);
                         k->build(call, r, r.built);
                     }
                     if (r.built_skipped) {
@@ -291,6 +294,11 @@ void attach(tag_t part) {
             fail_naming(call, chain[0], code, "makes a body other than the one saved: " + text);
         for (std::size_t i = 0; i < chain.size(); ++i) {
             made[i].body = body;
+            // The objects are the new body's now: its faces from here on.
+            if (form_faces().find(chain[i])) {
+                made[i].refs = form_refs(chain[i], made[i].refs);
+                form_faces().erase(chain[i]);
+            }
             *edit(chain[i]) = std::move(made[i]);
         }
     }

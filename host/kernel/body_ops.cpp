@@ -1,8 +1,19 @@
-// The kernel's hollow with faces of their own thickness (body_ops.h), one
-// step of the body's recipe.
+// The kernel's operations of the whole-body features (body_ops.h): the
+// hollow with faces of their own thickness, the sew of two bodies at faces
+// taken out of each, the division of a face by curves, each one step of the
+// body's recipe; and a saved step run again on a body made anew.
 #include "host/kernel/body_ops.h"
 
+#include <BRepAlgoAPI_Splitter.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepGProp_Face.hxx>
+#include <BRepLib.hxx>
+#include <BRepProj_Projection.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <TopTools_MapOfShape.hxx>
+#include <TopoDS_Compound.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
@@ -15,31 +26,21 @@
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "host/kernel/brep.h"
+#include "host/kernel/dfo_steps.h"
 #include "host/services/error.h"
 
 namespace host::kernel::detail {
 
 namespace {
 
-// The faces of the tags (each with the pieces it was split into).
 std::vector<TopoDS_Face> faces_of_tags(const Call& call, const Named* named, const std::vector<int>& tags) {
     std::vector<TopoDS_Face> out;
-    for (int t : tags) {
-        bool found = false;
-        for (const Sub& s : named ? named->faces : std::vector<Sub>{}) {
-            bool piece = false;
-            for (const auto& [p, from] : named->pieces) piece = piece || (p == s.tag && from == t);
-            if (s.tag == t || piece) {
-                out.push_back(TopoDS::Face(s.shape));
-                found = true;
-            }
-        }
-        if (!found) call.fail(KERNEL_ERR_NO_ENTITY, "kernel tag %d is no face of the body", t);
-    }
+    for (const TopoDS_Shape& f : faces_by_tag(call, named, tags)) out.push_back(TopoDS::Face(f));
     return out;
 }
 
@@ -68,20 +69,22 @@ void need_thickness(const Call& call, double t) {
 
 }  // namespace
 
+Copied::Copied(const TopoDS_Shape& from, const Named* from_named) {
+    BRepBuilderAPI_Copy copier(from, Standard_True, Standard_False);
+    shape = copier.Shape();
+    if (from_named) named = *from_named;
+    for (Sub& sub : named.faces) sub.shape = copier.ModifiedShape(sub.shape);
+    for (Sub& sub : named.edges) sub.shape = copier.ModifiedShape(sub.shape);
+}
+
 // step.p: the wall thickness, the number of faces to open, then the
 // thickness of each face of its own; step.refs: the faces to open, then
 // the faces of their own.
 void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
-    // The offset widens tolerances of the shape it works on: it works on a
-    // copy, so that the body before it (shared with earlier states and the
-    // undo journal) stays as it was. The copy's faces and edges keep the
-    // tags of those they were copied from.
-    BRepBuilderAPI_Copy copier(shape, Standard_True, Standard_False);
-    const TopoDS_Shape before = copier.Shape();
-    Named copied = shape_named ? *shape_named : Named{};
-    for (Sub& sub : copied.faces) sub.shape = copier.ModifiedShape(sub.shape);
-    for (Sub& sub : copied.edges) sub.shape = copier.ModifiedShape(sub.shape);
-    const Named* before_named = &copied;
+    // The offset works on a copy (it widens tolerances).
+    const Copied in(shape, shape_named);
+    const TopoDS_Shape& before = in.shape;
+    const Named* before_named = &in.named;
     const std::vector<double>& p = step.p;
     if (p.size() < 2) call.fail(KERNEL_ERR_BAD_PARAMETER, "a hollow takes its thickness and face count");
     const double thickness = p[0];
@@ -135,9 +138,118 @@ void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, 
         name_result(result, {before_named}, open.IsEmpty() ? nullptr : &thick, step.names, true));
 }
 
+
+namespace {
+
+int count_of(const TopoDS_Shape& s, TopAbs_ShapeEnum kind) {
+    int n = 0;
+    for (TopExp_Explorer e(s, kind); e.More(); e.Next()) ++n;
+    return n;
+}
+
+}  // namespace
+
+// step.p: the tolerance, then the places of the tool's faces in its list
+// of faces (places stay what they are in a part file, where tags are
+// given anew); step.refs: the body's faces; step.other: the tool.
+void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    if (step.p.size() < 2 || step.refs.empty())
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "a sew of faces takes its tolerance and faces");
+    const double tolerance = step.p[0];
+    if (!(tolerance > 0)) call.fail(KERNEL_ERR_DEGENERATE, "the tolerance %g is not above 0", tolerance);
+    const Copied body(shape, shape_named);
+    const Copied tool(step.other, step.other_named.get());
+    TopTools_MapOfShape gone;
+    for (const TopoDS_Shape& f : faces_by_tag(call, &body.named, step.refs)) gone.Add(f);
+    for (std::size_t i = 1; i < step.p.size(); ++i) {
+        const double place = step.p[i];
+        if (place < 0 || place >= static_cast<double>(tool.named.faces.size()))
+            call.fail(KERNEL_ERR_NO_ENTITY, "the tool has no face %g", place);
+        gone.Add(tool.named.faces[static_cast<std::size_t>(place)].shape);
+    }
+    BRepBuilderAPI_Sewing sewing(tolerance);
+    for (const TopoDS_Shape* s : {&body.shape, &tool.shape})
+        for (TopExp_Explorer f(*s, TopAbs_FACE); f.More(); f.Next())
+            if (!gone.Contains(f.Current())) sewing.Add(f.Current());
+    sewing.Perform();
+    const TopoDS_Shape sewn = sewing.SewedShape();
+    if (sewn.IsNull() || count_of(sewn, TopAbs_SHELL) != 1)
+        call.fail(KERNEL_ERR_DISJOINT, "the bodies do not meet at the faces given");
+    const TopoDS_Shell shell = TopoDS::Shell(TopExp_Explorer(sewn, TopAbs_SHELL).Current());
+    TopoDS_Shape result = shell;
+    if (BRep_Tool::IsClosed(shell)) {
+        TopoDS_Solid solid = BRepBuilderAPI_MakeSolid(shell).Solid();
+        BRepLib::OrientClosedSolid(solid);
+        result = solid;
+    } else if (body_type(shape) == ZQ_BODY_SOLID) {
+        call.fail(KERNEL_ERR_DISJOINT, "the faces left do not close up into a solid");
+    }
+    need_valid_body(call, result);
+    SewHistory history(sewing, &gone);
+    finish_step(step, result, {&body.named, &tool.named}, &history);
+}
+
+// step.p: the projection; step.refs: the face; step.other: the wires.
+void subdivide_face_step(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    if (step.p.size() != 1 || step.refs.size() != 1)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "a face division takes one face and its projection");
+    const Copied in(shape, shape_named);
+    // The face with the pieces it was split into since.
+    const std::vector<TopoDS_Face> faces = faces_of_tags(call, &in.named, step.refs);
+    TopoDS_Shape cutting = step.other;
+    if (step.p[0] != 0) {
+        BRepGProp_Face props(faces[0]);
+        double u0 = 0, u1 = 0, v0 = 0, v1 = 0;
+        props.Bounds(u0, u1, v0, v1);
+        gp_Pnt middle;
+        gp_Vec normal;
+        props.Normal((u0 + u1) / 2, (v0 + v1) / 2, middle, normal);
+        if (normal.Magnitude() < 1e-12) call.fail(KERNEL_ERR_DEGENERATE, "the face has no normal at its middle");
+        BRep_Builder builder;
+        TopoDS_Compound on_face;
+        builder.MakeCompound(on_face);
+        for (const TopoDS_Face& f : faces)
+            for (TopExp_Explorer e(step.other, TopAbs_EDGE); e.More(); e.Next()) {
+                BRepProj_Projection projection(e.Current(), f, gp_Dir(normal));
+                if (projection.IsDone()) builder.Add(on_face, projection.Shape());
+            }
+        cutting = on_face;
+    }
+    if (count_of(cutting, TopAbs_EDGE) == 0) call.fail(KERNEL_ERR_NOT_DONE, "the curves do not meet the face");
+    BRepAlgoAPI_Splitter splitter;
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(in.shape);
+    tools.Append(cutting);
+    splitter.SetArguments(arguments);
+    splitter.SetTools(tools);
+    splitter.SetNonDestructive(Standard_True);
+    splitter.Build();
+    if (splitter.HasErrors() || !splitter.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the face cannot be divided");
+    int pieces = 0;
+    for (const TopoDS_Face& f : faces) pieces += std::max(1, splitter.Modified(f).Extent());
+    if (pieces <= static_cast<int>(faces.size())) call.fail(KERNEL_ERR_NOT_DONE, "the curves do not divide the face");
+    // The body keeps its kind: a solid, or a sheet of the divided faces.
+    const TopoDS_Shape made = splitter.Shape();
+    TopoDS_Shape result;
+    if (TopExp_Explorer solid(made, TopAbs_SOLID); solid.More()) {
+        result = solid.Current();
+    } else if (TopExp_Explorer sheet(made, TopAbs_SHELL); sheet.More()) {
+        result = sheet.Current();
+    } else {
+        BRep_Builder builder;
+        TopoDS_Shell faces;
+        builder.MakeShell(faces);
+        for (TopExp_Explorer f(made, TopAbs_FACE); f.More(); f.Next()) builder.Add(faces, f.Current());
+        result = faces;
+    }
+    need_valid_body(call, result);
+    finish_step(step, result, {&in.named}, &splitter);
+}
+
 }  // namespace host::kernel::detail
 
 namespace hd = host::kernel::detail;
+
 
 extern "C" void ZQ_BODY_hollow_faces(int body, double thickness, int n_open, const int open[], int n_own,
                                      const int own[], const double own_thickness[]) {
@@ -148,19 +260,64 @@ extern "C" void ZQ_BODY_hollow_faces(int body, double thickness, int n_open, con
         call.need(own, "the faces of their own thickness");
         call.need(own_thickness, "their thicknesses");
     }
-    hd::ensure_started();
-    const hd::Body old = hd::require_body(call, body);
     hd::Step step;
     step.op = hd::Op::hollow_faces;
     step.p = {thickness, static_cast<double>(n_open)};
     for (int i = 0; i < n_own; ++i) step.p.push_back(own_thickness[i]);
     step.refs.assign(open, open + n_open);
     for (int i = 0; i < n_own; ++i) step.refs.push_back(own[i]);
-    hd::run_step(call, step, old->shape, &old->named);
-    hd::BodyState b = *old;
-    b.shape = step.result;
-    b.named = *step.named;
-    b.add_step(std::move(step));
-    hd::name_small(b, old.get());
-    hd::commit({std::move(b)}, {});
+    hd::apply_step(call, body, std::move(step));
+}
+
+extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, int n_tool, const int tool_faces[],
+                                  double tolerance) {
+    auto call = HOST_ENTRY(body, n, tool, tolerance);
+    if (n < 1 || n_tool < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no faces to sew");
+    call.need(faces, "the body's faces");
+    call.need(tool_faces, "the tool's faces");
+    if (tool == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is sewn to itself", body);
+    const hd::Body t = hd::require_body(call, tool);
+    hd::Step step;
+    step.op = hd::Op::sew_faces;
+    step.p = {tolerance};
+    for (int i = 0; i < n_tool; ++i) {
+        const auto& subs = t->named.faces;
+        const auto at = std::find_if(subs.begin(), subs.end(), [&](const hd::Sub& f) { return f.tag == tool_faces[i]; });
+        if (at == subs.end()) call.fail(KERNEL_ERR_NO_ENTITY, "kernel tag %d is no face of the tool", tool_faces[i]);
+        step.p.push_back(static_cast<double>(at - subs.begin()));
+    }
+    step.refs.assign(faces, faces + n);
+    step.other = t->shape;
+    step.other_named = std::make_shared<const hd::Named>(t->named);
+    hd::apply_step(call, body, std::move(step), {tool});
+}
+
+extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project) {
+    auto call = HOST_ENTRY(body, face, n, project);
+    if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no curves to divide the face by");
+    call.need(wires, "the wires");
+    if (project != 0 && project != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no projection %d", project);
+    BRep_Builder builder;
+    TopoDS_Compound all;
+    builder.MakeCompound(all);
+    for (int i = 0; i < n; ++i) builder.Add(all, hd::require_body(call, wires[i])->shape);
+    hd::Step step;
+    step.op = hd::Op::subdivide_face;
+    step.p = {static_cast<double>(project)};
+    step.refs = {face};
+    step.other = all;
+    hd::apply_step(call, body, std::move(step));
+}
+
+extern "C" void ZQ_BODY_run_step_again(int body, int from, int step, int n, const int refs[]) {
+    auto call = HOST_ENTRY(body, from, step, n);
+    if (n > 0) call.need(refs, "the faces or edges");
+    const hd::Body saved = hd::require_body(call, from);
+    if (step < 1 || step >= static_cast<int>(saved->steps.size()) || n < 0 ||
+        static_cast<std::size_t>(n) > saved->steps[static_cast<std::size_t>(step)]->refs.size())
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d cannot be made again here", step, from);
+    hd::Step s = *saved->steps[static_cast<std::size_t>(step)];
+    std::copy(refs, refs + n, s.refs.begin());
+    s.edited = s.skipped = false;
+    hd::apply_step(call, body, std::move(s));
 }

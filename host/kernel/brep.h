@@ -86,6 +86,8 @@ enum class Op {
     region_transform,
     offset_region,
     hollow_faces,   // a hollow with faces of their own thickness (body_ops.cpp)
+    sew_faces,      // two bodies sewn where faces of each are taken out (body_ops.cpp)
+    subdivide_face, // a face divided by curves (body_ops.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be

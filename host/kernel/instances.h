@@ -10,6 +10,16 @@
  * mixture of operations, KERNEL_ERR_WRONG_ENTITY for a step that is no
  * boolean.
  *
+ * ZQ_BODY_ask_instance_copies: what the tool of step `step` of a body (a
+ * boolean whose tool ZQ_BODY_make_instance_tool made) was made of: its
+ * moves (SM_alloc, 12 numbers each, *n_moves of them) and whether its
+ * copies are of the tools that the steps named hold now (*current 1: the
+ * same tools, or tools made again from the same numbers), so that a set
+ * of copies can be made again when the tools it copies changed. Raises
+ * KERNEL_ERR_BAD_PARAMETER for a step that is no boolean,
+ * KERNEL_ERR_WRONG_ENTITY for a tool made otherwise, and as
+ * ZQ_BODY_make_instance_tool for the steps named.
+ *
  * ZQ_FACE_extract: a new sheet body of one face of a body: mode 0 the face
  * as it is, 1 the face with its holes filled (its outer loop only), 2 its
  * surface over the face's parameter box. Raises HOST_ERR_BAD_ARGUMENT for
@@ -25,6 +35,8 @@ extern "C" {
 
 void ZQ_BODY_make_instance_tool(int body, int n_steps, const int steps[], int n_moves, const double moves[], int* tool,
                                 int* operation);
+void ZQ_BODY_ask_instance_copies(int body, int step, int n_steps, const int steps[], int* n_moves, double** moves,
+                                 int* current);
 void ZQ_FACE_extract(int face, int mode, int* sheet);
 
 #pragma GCC visibility pop

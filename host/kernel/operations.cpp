@@ -466,7 +466,12 @@ void sweep(const Call& call, Step& step) {
     finish(step, algo->Shape(), {step.other_named.get()}, algo.get());
 }
 
-void offset(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+void offset(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    // The offsets widen tolerances of the shape they work on: a copy keeps
+    // the body's earlier states as they were.
+    const Copied in(shape, shape_named);
+    const TopoDS_Shape& before = in.shape;
+    const Named* before_named = &in.named;
     const double d = step.p[0];
     if (!std::isfinite(d) || std::fabs(d) < kLinear) call.fail(KERNEL_ERR_DEGENERATE, "the distance %g is no size", d);
     BRepOffsetAPI_MakeThickSolid thick;
@@ -516,26 +521,6 @@ void section(const Call& call, Step& step) {
     finish(step, algo.Shape(), {step.other_named.get()}, &algo);
 }
 
-// The history of an algorithm that keeps it in a form of its own, in the
-// form that naming reads.
-class SewHistory : public BRepBuilderAPI_MakeShape {
-public:
-    explicit SewHistory(BRepBuilderAPI_Sewing& sewing) : sewing_(sewing) {}
-    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
-        myGenerated.Clear();
-        if (sewing_.IsModifiedSubShape(s)) myGenerated.Append(sewing_.ModifiedSubShape(s));
-        return myGenerated;
-    }
-    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
-        myGenerated.Clear();
-        return myGenerated;
-    }
-    Standard_Boolean IsDeleted(const TopoDS_Shape&) override { return Standard_False; }
-
-private:
-    BRepBuilderAPI_Sewing& sewing_;
-};
-
 class OffsetHistory : public BRepBuilderAPI_MakeShape {
 public:
     explicit OffsetHistory(BRepOffset_MakeOffset& offset) : offset_(offset) {}
@@ -581,7 +566,7 @@ void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* 
     TopoDS_Shape result = sewn;
     if (TopExp_Explorer shell(sewn, TopAbs_SHELL); shell.More()) result = solid_if_closed(shell.Current());
     need_valid(call, result);
-    SewHistory history(sewing);
+    SewHistory history(sewing);  // nothing of the inputs is left out
     finish(step, result, {before_named, step.other_named.get()}, &history);
 }
 
@@ -740,6 +725,8 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 // A hollow with faces of their own thickness (body_ops.cpp).
 void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+void subdivide_face_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
@@ -799,6 +786,8 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::region_transform: region_transform(call, step, before, before_named); break;
             case Op::offset_region: offset_region(call, step, before, before_named); break;
             case Op::hollow_faces: hollow_faces_step(call, step, before, before_named); break;
+            case Op::sew_faces: sew_faces_step(call, step, before, before_named); break;
+            case Op::subdivide_face: subdivide_face_step(call, step, before, before_named); break;
         }
     });
 }
@@ -881,7 +870,9 @@ void finish_step(Step& step, const TopoDS_Shape& result, const std::vector<const
     finish(step, result, inputs, history);
 }
 void need_valid_body(const Call& call, const TopoDS_Shape& shape) { need_valid(call, shape); }
-void apply_step(const Call& call, int body, Step step) { edit_body(call, body, std::move(step)); }
+void apply_step(const Call& call, int body, Step step, const std::vector<int>& consumed) {
+    edit_body(call, body, std::move(step), consumed);
+}
 
 }  // namespace host::kernel::detail
 

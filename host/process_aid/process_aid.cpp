@@ -1,5 +1,7 @@
 // Process-aid objects (host/process_aid/process_aid.h): datums and feature
-// sets as feature records of the part with a row of their own.
+// sets as feature records of the part with a row of their own; a set's
+// children are the members of the host's feature set it is
+// (host/feature/feature_sets.h).
 #include "host/process_aid/process_aid.h"
 
 #include <bit>
@@ -11,6 +13,7 @@
 
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
+#include "host/feature/feature_sets.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -35,7 +38,6 @@ struct AidRow {
     double point[3] = {0, 0, 0};
     std::vector<std::string> titles;
     tag_t parent = 0;
-    std::vector<tag_t> children;
 };
 host::TagTable<AidRow>& rows() {
     static auto* const t = new host::TagTable<AidRow>("process aids");
@@ -128,12 +130,12 @@ int PROCESS_AID_create_set(unsigned int part, int kind, unsigned int parent, int
         return FEAT_ERR_BAD_PARAMETERS;
     for (int i = 0; i < n_children; ++i)
         if (!hf::find(children[i])) return FEAT_ERR_BAD_PARAMETERS;
-    const tag_t made = hf::create(part, type_name(kind));
+    const tag_t made =
+        host::feature_sets::create(part, type_name(kind), "", std::vector<tag_t>(children, children + n_children), 0);
     AidRow& r = rows()[made];
     r.kind = kind;
     r.is_set = true;
     r.parent = parent;
-    r.children.assign(children, children + n_children);
     *set = made;
     return 0;
 }
@@ -231,9 +233,7 @@ int PROCESS_AID_ask_children_features(unsigned int set, int* n_children, unsigne
     call.need(children, "the children output");
     const AidRow* r = row_of(set);
     if (!r || !r->is_set) return FEAT_ERR_BAD_PARAMETERS;
-    std::vector<tag_t> alive;
-    for (tag_t c : r->children)
-        if (hf::find(c)) alive.push_back(c);
+    const std::vector<tag_t> alive = host::feature_sets::members(set);
     *n_children = static_cast<int>(alive.size());
     *children = tag_array(alive);
     return 0;

@@ -6,7 +6,9 @@
  * upper-case hexadecimal ("PROCESS_AID_SET_4000000"). A datum holds a
  * source object, its link objects (objects that stand for it elsewhere, a
  * live object each), a section object with the datum's point, and a list
- * of attribute titles. A set holds a parent feature and children features.
+ * of attribute titles. A set holds a parent feature and children features:
+ * it is a feature set of the host (host/feature/feature_sets.h) whose
+ * members are its children.
  * The records are model state (undo takes them back); a dead feature has
  * no process-aid record.
  *

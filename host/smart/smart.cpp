@@ -84,6 +84,7 @@ enum class Method {
     arc_radius_angles,
     arc_xform_two_points,
     xform_assy_context,
+    xform_three_points,
 };
 
 const char* parms_class(Method m) {
@@ -135,6 +136,7 @@ const char* parms_class(Method m) {
         "ARC_radius_angles_parms_c",
         "ARC_xform_two_points_parms_c",
         "XFORM_assy_context_parms_c",
+        "XFORM_three_points_parms_c",
     };
     return names[static_cast<int>(m)];
 }
@@ -644,6 +646,19 @@ void Eval::compute(const Row& r, double out[13]) const {
             out[10] = r.numbers[1] != 0 ? 2 * kPi : sweep;
             break;
         }
+        case Method::xform_three_points: {
+            // Origin at the first point, X towards the second, Y in the
+            // plane of the three.
+            const V3 o = point(p[0]);
+            const V3 x = unit(call, point(p[1]) - o);
+            const V3 z = unit(call, cross(x, point(p[2]) - o));
+            put(out, o);
+            put(out + 3, x);
+            put(out + 6, cross(z, x));
+            put(out + 9, z);
+            out[12] = 1;
+            break;
+        }
         case Method::xform_assy_context: {
             // The axes of the second occurrence's part in those of the
             // first's: rows of the first's orientation times the second's.
@@ -1136,6 +1151,12 @@ unsigned int XFORM_create_point_xy_dirs(unsigned int owner, int option, unsigned
     return make(call, owner, option, Cls::xform, Method::xform_point_xy_dirs, {point, x, y, scale});
 }
 
+unsigned int XFORM_create_three_points(unsigned int owner, int option, const unsigned int points[3]) {
+    auto call = HOST_ENTRY(owner, option, points);
+    call.need(points);
+    return make(call, owner, option, Cls::xform, Method::xform_three_points, {points[0], points[1], points[2]});
+}
+
 void XFORM_ask_point(unsigned int xform, double origin[3]) {
     auto call = HOST_ENTRY(xform, origin);
     ask_value(call, xform, Cls::xform, 0, origin, 3);
@@ -1402,7 +1423,8 @@ void SO_ask_parms(unsigned int object, SO_parms_t* parms) {
     call.need(parms);
     const Row& r = any_row(call, object);
     *parms = SO_parms_t{};
-    parms->parms_class = r.cls == Cls::xform ? "XFORM_parms_c" : parms_class(r.method);
+    parms->parms_class =
+        r.cls == Cls::xform && r.method != Method::xform_three_points ? "XFORM_parms_c" : parms_class(r.method);
     parms->n_parents = static_cast<int>(r.parents.size());
     for (std::size_t i = 0; i < r.parents.size() && i < 4; ++i) parms->parents[i] = r.parents[i];
     std::memcpy(parms->numbers, r.numbers, sizeof parms->numbers);
@@ -1445,6 +1467,11 @@ void SO_temp_display_parents(unsigned int object, int sequence, int color, int m
     auto call = HOST_ENTRY(object, sequence, color, marker);
     for (tag_t p : any_row(call, object).parents)
         if (host::objects::is_alive(p)) draw(p, sequence, color, marker);
+}
+
+int SO_ask_update_option(unsigned int object) {
+    auto call = HOST_ENTRY(object);
+    return static_cast<int>(call.int_out(0, any_row(call, object).option));
 }
 
 int SO_ask_visibility_option(unsigned int object) {

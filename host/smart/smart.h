@@ -154,6 +154,10 @@ unsigned int XFORM_create_point_xz_dirs(unsigned int owner, int option, unsigned
                                         unsigned int z, unsigned int scale);
 unsigned int XFORM_create_point_yz_dirs(unsigned int owner, int option, unsigned int point, unsigned int y,
                                         unsigned int z, unsigned int scale);
+/* Of three points (parameters "XFORM_three_points_parms_c"): origin at the
+ * first, X towards the second, Y in the plane of the three (Z = X x the
+ * way to the third), scale 1. Points on one line raise SO_ERR_DEGENERATE. */
+unsigned int XFORM_create_three_points(unsigned int owner, int option, const unsigned int points[3]);
 /* 1 for a transform relating assembly occurrences. */
 int XFORM_is_assy_context_xform(unsigned int xform);
 /* ---- extracts: an object of the source's class whose value is the
@@ -299,6 +303,8 @@ void SO_delete_parms(unsigned int object);
  * to draw. */
 void SO_temp_display(unsigned int object, int sequence, int color, int marker);
 void SO_temp_display_parents(unsigned int object, int sequence, int color, int marker);
+/* The update option the object was made with. */
+int SO_ask_update_option(unsigned int object);
 int SO_ask_visibility_option(unsigned int object);
 void SO_set_visibility_option(unsigned int object, int option);
 int RM_ask_condemned_state(unsigned int object);

@@ -1,6 +1,7 @@
 /* Whole-body features: scale features of one, two or three factors and
  * hollows; points features and datums from a point and a direction;
- * mirror, trim, split and sew. Planes are planes or datum planes. */
+ * face divisions, mirror, trim, split and sew. Planes are planes or datum
+ * planes. */
 #ifndef KX_MODL_BODY_OPS_H
 #define KX_MODL_BODY_OPS_H
 
@@ -51,6 +52,14 @@ KXAPI int KX_MODL_create_point_dirr_dplane(tag point, tag direction, tag* datum)
 /* The display size of a point-direction datum axis (0: the system's own). */
 KXAPI int KX_MODL_edit_point_dirr_daxis_size(tag datum_axis, double size);
 KXAPI int KX_MODL_ask_daxis_size(tag datum_axis, double* size);
+
+/* A feature dividing the face by the curves (curve objects, the list
+ * ended by NULL_TAG; NULL: 875005): project 0 takes the curves as they lie
+ * on the face, 1 projects them onto the face along its normal at its
+ * middle. The feature keeps the curves as they were; the update makes it
+ * again with the body. The fourth and fifth arguments are not read. 875288
+ * for a face without a kernel face. */
+KXAPI int KX_MODL_create_subdiv_face(tag* curves, int project, tag face, int unused1, int unused2, tag* feature);
 
 /* A feature mirroring the body in the plane. */
 KXAPI int KX_MODL_create_mirror_body(tag body, tag plane, tag* feature);

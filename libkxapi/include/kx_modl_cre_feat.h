@@ -151,6 +151,127 @@ KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list* features, 
  * failure. */
 KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result);
 
+/* ---- User-defined features ----
+ * A definition is a form feature (hole, boss, pocket, pad, slot) of the
+ * work part with prompts for the expressions that drive it, saved as a
+ * part file. The steps that bring one into the work part:
+ *
+ * KX_MODL_import_udf reads the definition file; its tool (the feature's
+ * shape, as a body of its own) is carried into the work part as the part
+ * import carries bodies: turned to the orientation (rows X, Y, Z: the X
+ * and Y rows are used) and moved by the point. Its expressions come along
+ * (a name the part has already gets "_1", "_2" ...). *feature is the UDF.
+ * 670270 when the file cannot be imported as a definition (missing,
+ * damaged, not a part file, a part file without a definition): nothing is
+ * imported. The host's callbacks of a completed import run after success.
+ *
+ * KX_MODL_set_udf_parms gives values: for each input parameter of the UDF
+ * whose prompt equals one of the prompts (case and all), the value text of
+ * that prompt becomes its expression's formula; a prompt given twice is
+ * applied twice (the later value last), one that matches no input
+ * parameter changes nothing. The UDF's tool follows the values.
+ *
+ * KX_MODL_boolean_udf places a UDF that asks for placement: its own face
+ * (a planar face of its tool) is put onto the placement (a planar face of
+ * a body of the work part, or a datum plane) and the tool is cut into
+ * that body (united with it for a boss or pad). The positioning routine
+ * (KX_MODL_register_rpo_routine) runs on the UDF. Target faces (of the
+ * target body) and tool faces (of the tool, the region flag 0 outside, else
+ * inside) are kept with the placed feature. *result is the placed
+ * feature, written on success only. KX_MODL_boolean_udf_1 also takes the
+ * target body (needed for a datum plane without a target) and the
+ * Z-direction flag for a datum-plane placement. Codes: 670051 placement or
+ * own face missing, 672034 not a UDF, 670269 a placement that is no face
+ * or datum plane, 672039 a datum plane needing the target body, 672230 a
+ * face or plane of no body, 672248 a target that is the tool or no body of
+ * the part, an own face not of the tool, or a trim face of the wrong body,
+ * 670329 an own face that is no face, 875006 a face that is not planar,
+ * 875288 a face without kernel face, 670352 a trim face that is no face
+ * (or target trim faces of another target), 670219 / 670385 trim faces for
+ * no UDF / a UDF without placement.
+ *
+ * KX_MODL_export_udf saves the definition of the work part's first form
+ * feature that the input parameters (named expressions, each with its
+ * prompt) drive to the file; attach_method 1 asks for placement, 0 not.
+ * A code of the host (no work part, no form feature, an input parameter
+ * that is no expression or is given twice) when there is nothing to
+ * export; "File Not Saved" codes of the part file when it cannot be
+ * written.
+ *
+ * Null names, texts, lists and outputs give their position's code (the
+ * result of KX_MODL_boolean_udf_1, its twelfth argument, 1105028 as the
+ * tenth of KX_MODL_boolean_udf). */
+typedef struct udf_input_parm_s {
+    const char* variable; /* a named expression of the work part */
+    const char* prompt;
+} udf_input_parm;
+
+KXAPI int KX_MODL_import_udf(const char* file, double orientation[9], double point[3], tag* feature);
+KXAPI int KX_MODL_set_udf_parms(tag udf, char** prompts, char** values, int count);
+KXAPI int KX_MODL_boolean_udf(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
+                              tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag* result);
+KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
+                                tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag target_body,
+                                char z_direction, tag* result);
+KXAPI int KX_MODL_export_udf(const char* file, int count, const udf_input_parm* parms, int attach_method);
+
+/* Symbolic threads: a cylindrical face of a solid marked as threaded from
+ * a start face or datum plane along a direction; the body does not
+ * change. */
+
+/* The thread's definition. Texts are NULL when not given; text_2, text_3
+ * and callout hold at most 132 characters, the others at most 263.
+ *   thread_face     the cylindrical face to thread
+ *   start_face      a planar face or datum plane across the face's axis,
+ *                   where the thread starts
+ *   direction       the way the thread runs from the start (unitised in
+ *                   place by the creator)
+ *   option_1        number of starts (1 or more)
+ *   option_2        0 right-hand, 1 left-hand
+ *   zero_text_flag  non-zero: the thread runs over the whole face (text_1
+ *                   is then "0")
+ *   option_3        0 straight, 1 tapered (filled from the callout)
+ *   option_4        0 the thread is shown by its symbol, 1 not shown
+ *   text_1          length (an expression text)
+ *   text_2, text_3  method and form ("Cut", "Metric")
+ *   callout         the thread's designation ("M10x1.5", ISO metric coarse
+ *                   M3 to M24): it fills option_3 and text_4 to text_8
+ *   text_4, text_5  major and minor diameter
+ *   text_6, text_7  pitch and flank angle (degrees)
+ *   text_8          the face's diameter: tapped drill size (in a hole) or
+ *                   shaft size
+ * The sizes are kept as the feature's expressions. */
+typedef struct symb_thread_data_s {
+    tag thread_face;
+    tag start_face;
+    double direction[3];
+    int option_1;
+    int option_2;
+    int zero_text_flag;
+    int option_3;
+    int option_4;
+    const char* text_1;
+    const char* text_2;
+    const char* text_3;
+    const char* callout;
+    const char* text_4;
+    const char* text_5;
+    const char* text_6;
+    const char* text_7;
+    const char* text_8;
+} symb_thread_data;
+
+/* Creates the thread under an undo mark; *feature is NULL_TAG until
+ * success. Codes: 1105004 for a null record, a text longer than its slot
+ * or a direction of no length, 1105005 for a null output (nothing changed);
+ * 672178 without a current target solid; 671159 for a thread face that is
+ * no face of a solid, 875007 for one that is not cylindrical; 671160 for a
+ * start that is no face or datum plane, 875006 for a start face that is
+ * not planar; 670077 for a face without a feature reference; the thread
+ * table's code for an unknown callout; the host's code for sizes or faces
+ * that do not fit. A failure leaves the model as it was. */
+KXAPI int KX_MODL_create_symb_thread(symb_thread_data* data, tag* feature);
+
 KX_END_DECLS
 
 #endif

@@ -19,6 +19,8 @@
 #ifndef KX_MODL_PARMS_H
 #define KX_MODL_PARMS_H
 
+#include "kx_modl.h"
+#include "kx_modl_cre_feat.h"
 #include "kx_types.h"
 
 KX_BEGIN_DECLS
@@ -62,8 +64,14 @@ KXAPI int KX_MODL_ask_hollow_parms(tag feature, int edit, char** thickness);
 KXAPI int KX_MODL_ask_offset_parms(tag feature, int edit, char** distance);
 KXAPI int KX_MODL_ask_linear_iset_parms(tag feature, int edit, char** number_x, char** offset_x, char** number_y,
                                         char** offset_y);
-/* The first text is NULL when the set keeps no expression for it. */
-KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int edit, char** number, char** angle, char** radius);
+/* The radius is NULL when the set keeps no expression for it (its copies
+ * turn about an axis). */
+KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int edit, char** radius, char** number, char** angle);
+/* A sweep's three texts; the second and third are NULL where the sweep
+ * keeps no expression. Constants come as their formulas alone. */
+KXAPI int KX_MODL_ask_sweep_parms(tag feature, int edit, char** first, char** second, char** third);
+/* The angle of a taper (any kind of taper). */
+KXAPI int KX_MODL_ask_taper_parms(tag feature, int edit, char** angle);
 
 /* The feature's directions: its axis first; the second is its X direction
  * for a pad, rectangular pocket or slot (a block: its X and Y axes), else
@@ -71,6 +79,72 @@ KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int edit, char** number, 
  * positioning. A feature with no place answers the host's code. */
 KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], double second[3]);
 KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]);
+
+/* Instance sets and their instances. KX_MODL_ask_instance: the instance
+ * standing at the set's own place (when there is one), then the features
+ * the set copies; the caller deletes the list (KX_MODL_delete_list).
+ * 875005 for a set of no members, 875004 for a feature that is no
+ * instance set (linear or circular): no list is made on a failure.
+ * KX_MODL_ask_instance_iset and KX_MODL_ask_master: the set and the
+ * master of an instance; 875004 for a feature that is no instance (or an
+ * instance whose set is deleted, for the set). An instance answers its
+ * master's directions and location moved onto it (the linear set's
+ * spacing, the circular set's turn; 875004 for an instance of no master);
+ * a linear set answers the location of its first member, a failure there
+ * written to the listing window. */
+KXAPI int KX_MODL_ask_instance(tag iset, tag_list** instances);
+KXAPI int KX_MODL_ask_instance_iset(tag instance, tag* iset);
+KXAPI int KX_MODL_ask_master(tag instance, tag* master);
+
+/* Datums. A datum plane's point (the middle of its display square) and
+ * unit normal; its first text is the assignment of the offset of a plane
+ * placed by an offset, its angle text that of the angle of a plane placed
+ * at an angle, else NULL. Both vectors are (0,0,0) and both texts NULL
+ * when the call fails. A datum axis's point and direction: (0,0,0) when
+ * the call fails. KX_MODL_ask_datum_point_and_direction: the point and
+ * direction of the datum plane or axis a feature made. 875004 for a
+ * feature that made no datum of the kind. */
+KXAPI int KX_MODL_ask_datum_plane_parms(tag feature, double point[3], double normal[3], char** offset, char** angle);
+KXAPI int KX_MODL_ask_datum_axis_parms(tag feature, double point[3], double direction[3]);
+KXAPI int KX_MODL_ask_datum_point_and_direction(tag feature, double point[3], double direction[3]);
+
+/* The points a points feature owns (an array to free with KX_free). */
+KXAPI int KX_MODL_ask_points_parms(tag feature, int* count, tag** points);
+
+/* A hollow: the hollowed body, its kind (1 to 3, as made), the assignment
+ * of its thickness, the faces it opens and their count, the faces with a
+ * thickness of their own, their count and those thicknesses (values), the
+ * thickness's value now, and 1 when it is hollowed closed. Texts and
+ * arrays are freed with KX_free. The texts and arrays (3rd, 4th, 6th and
+ * 8th outputs) are NULL when the call fails, even uninitialised. */
+KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thickness, tag** open, int* n_open,
+                                  tag** own, int* n_own, double** own_thickness, double* value, int* closed);
+
+/* Symbolic threads. */
+/* The thread's definition as created: its faces, its direction, its
+ * settings; text_2, text_3 and callout as given, text_1 and text_4 to
+ * text_8 as the assignments of the thread's expressions. Every text is new
+ * (free each with KX_free). 875004 for a feature that is no symbolic
+ * thread (the record is as the caller left it). */
+KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data);
+
+/* Sews. A sew of sheets: its target body, its tool bodies (tools[n_tools],
+ * free with KX_free) and its tolerance. A sew of faces: the target faces
+ * and tool faces it took (tags as they were when sewn; free each array
+ * with KX_free) and its tolerance. 875004 for a feature that is no sew of
+ * the kind (the outputs are as the caller left them). */
+KXAPI int KX_MODL_ask_sew_sheet_body(tag feature, tag* target, int* n_tools, tag** tools, double* tolerance);
+KXAPI int KX_MODL_ask_sew_solid_body(tag feature, int* n_targets, tag** targets, int* n_tools, tag** tools,
+                                     double* tolerance);
+
+/* The user-defined feature's definition name (free with KX_free), its
+ * input parameters' prompts and the values of their expressions in the
+ * feature's part (the text after the assignment's "="; an empty text for
+ * a variable the part no longer has), count entries each (the arrays are
+ * allocated also when count is 0: free them with KX_free_string_array).
+ * A UDF's meta record (its tool or placed feature) answers for the UDF.
+ * 875004 for a feature of another kind. */
+KXAPI int KX_MODL_ask_udf_parms(tag feature, char** name, char*** prompts, char*** values, int* count);
 
 KX_END_DECLS
 

@@ -46,6 +46,11 @@ KXAPI int KX_ZR_ask_object_of_zr_tag(zr_tag entity, tag* object);
 KXAPI int KX_ZR_ask_zr_tag_of_object(tag object, zr_tag* entity);
 KXAPI int KX_ZR_create_obj_from_zr_tag(zr_tag entity, tag* object);
 
+/* A new kernel trimmed curve of a line, arc, conic or spline (any
+ * subtype) or of an edge (entity type 70, subtype 3) over its own range:
+ * *zr_curve its kernel tag (a kernel edge). 875033 for another object. */
+KXAPI int KX_ZR_create_zr_trimmed_curve(tag curve, zr_tag* zr_curve);
+
 /* Partitions. */
 KXAPI int KX_ZR_create_partition(zr_partition* partition);
 KXAPI int KX_ZR_ask_current_partition(zr_partition* partition);

@@ -50,6 +50,7 @@
 #include "kx_part_fam.h"
 #include "kx_modl_exp.h"
 #include "kx_modl_cre_feat.h"
+#include "kx_modl_datum_csys.h"
 #include "kx_modl_constraint.h"
 #include "kx_modl_geometry.h"
 #include "kx_modl_bsurf.h"
@@ -61,5 +62,8 @@
 #include "kx_modl_body_ops.h"
 #include "kx_modl_parms.h"
 #include "kx_modl_redef.h"
+#include "kx_modl_sets.h"
+#include "kx_modl_a_sweep.h"
+#include "kx_modl_cre_ff.h"
 
 #endif

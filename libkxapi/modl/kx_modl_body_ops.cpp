@@ -1,6 +1,7 @@
 // Mirror, trim, split and sew: the caller's tags turned into the host's
 // kernel entities and lists, each host routine under its mark.
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "host/bodyops/body_ops.h"
@@ -100,9 +101,15 @@ int split(int count, const tag* bodies, tag tool, int* n_results, tag** results)
 
 enum class SewKind { none, faces, bodies };
 
+// The first target face and the first tool face of a sew of faces.
+struct FirstFaces {
+    tag target = NULL_TAG;
+    tag tool = NULL_TAG;
+};
+
 // Sorts the targets and tools into the host's lists (the sew's rules).
 int sort_sew(int n_targets, const tag* targets, int n_tools, const tag* tools, KernelList& bodies,
-             KernelList& target_faces, KernelList& tool_faces) {
+             KernelList& target_faces, KernelList& tool_faces, FirstFaces& first) {
     if (n_targets == 0) return kSewTargetRefused;
     if (n_tools == 0) return kSewToolRefused;
     SewKind kind = SewKind::none;
@@ -114,6 +121,7 @@ int sort_sew(int n_targets, const tag* targets, int n_tools, const tag* tools, K
         if (is_type(t, HOST_TYPE_SOLID, HOST_SUBTYPE_FACE)) {
             const unsigned int body = ES_solid_ask_body(t);
             if (kind == SewKind::none) {
+                first.target = t;
                 target_body = body;
                 KI_pttgli(bodies.id, 0, 1, entity_of(body));
                 kind = SewKind::faces;
@@ -142,6 +150,7 @@ int sort_sew(int n_targets, const tag* targets, int n_tools, const tag* tools, K
                 return kSewToolRefused;
             if (SEW_is_tool_body(body)) return kSewTargetRefused;
             if (tool_body == 0) {
+                first.tool = t;
                 tool_body = body;
                 KI_pttgli(bodies.id, 0, 1, entity_of(body));
             }
@@ -155,25 +164,57 @@ int sort_sew(int n_targets, const tag* targets, int n_tools, const tag* tools, K
     return 0;
 }
 
-int sew(int n_targets, const tag* targets, int n_tools, const tag* tools, double tolerance, int flag, tag_list** made,
-        tag* feature) {
-    KernelList bodies, target_faces, tool_faces, results;
-    if (int st = sort_sew(n_targets, targets, n_tools, tools, bodies, target_faces, tool_faces)) return st;
+// 1 when the first target face and the first tool face are both faces of
+// instances of sets.
+int instance_flag(const FirstFaces& first) {
+    int count = 0;
+    for (tag face : {first.target, first.tool}) {
+        if (face == NULL_TAG) continue;
+        const unsigned int label = FREF_ask_face_label_of_fref(FREF_ask_fref_of_face(face));
+        if (label != 0 && ISET_is_an_instance_frec(label)) ++count;
+    }
+    return count == 2 ? 1 : 0;
+}
+
+int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* tools, double tolerance, int flag,
+        tag_list** made, tag* feature) {
+    // The sorting lists, the host's result list and the caller's list are
+    // made and freed within the mark, so that a failure anywhere leaves
+    // nothing behind; the caller gets the list only with the sew.
+    // Deleted on every way out but the sew's.
+    struct HeldList {
+        tag_list* list = nullptr;
+        ~HeldList() {
+            if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
+        }
+    } held;
     unsigned int record = 0;
     const int st = kx::undo_bracket(1, kSewMark, [&] {
-        return SEW_create_frec(tolerance, flag != 0, 0, bodies.id, target_faces.id, tool_faces.id, results.id, &record);
+        std::vector<tag> out;
+        {
+            KernelList bodies, target_faces, tool_faces, results;
+            FirstFaces first;
+            if (int st = sort_sew(n_targets, targets, n_tools, tools, bodies, target_faces, tool_faces, first))
+                return st;
+            const int instances = option == 1 ? instance_flag(first) : 0;
+            if (int st = SEW_create_frec(tolerance, flag != 0, instances, bodies.id, target_faces.id, tool_faces.id,
+                                         results.id, &record))
+                return st;
+            for (int i = 1; i <= results.count(); ++i) {
+                int e = 0;
+                KI_gttgli(results.id, i, &e);
+                unsigned int object = 0;
+                pxlook_(&e, &object);
+                out.push_back(object);
+            }
+        }
+        held.list = kx::make_tag_list(out);
+        return 0;
     });
-    if (st == 0) *feature = record;
-    std::vector<tag> out;
-    for (int i = 1; i <= results.count(); ++i) {
-        int e = 0;
-        KI_gttgli(results.id, i, &e);
-        unsigned int object = 0;
-        pxlook_(&e, &object);
-        out.push_back(object);
-    }
-    *made = kx::make_tag_list(out);
-    return st;
+    if (st != 0) return st;
+    *feature = record;
+    *made = std::exchange(held.list, nullptr);
+    return 0;
 }
 
 }  // namespace
@@ -225,7 +266,6 @@ extern "C" KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n
 
 extern "C" KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tools, tag* tools,
                                         double tolerance, int flag, tag_list** bodies, tag* feature) {
-    (void)option;
     return kx::frame(
         kx::no_check,
         [&] {
@@ -236,7 +276,7 @@ extern "C" KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets,
             if (n_tools > 0 && !tools) return kx::param(5);
             return kx::check({{bodies, 8}, {feature, 9}});
         },
-        [&] { return sew(n_targets, targets, n_tools, tools, tolerance, flag, bodies, feature); });
+        [&] { return sew(option, n_targets, targets, n_tools, tools, tolerance, flag, bodies, feature); });
 }
 
 extern "C" KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kx_codes.h"
@@ -24,6 +25,7 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
+#include "host/data/rm.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_features.h"
@@ -64,6 +66,9 @@ void report(int code) {
 
 // The host's list slots this creation filled and the lists it made: both
 // are released on every way out (also when a host error passes through).
+// Each release runs under a frame of its own (kx::release): a host error
+// there becomes the creation's status (and rolls it back) when nothing
+// failed before, and never consumes the creation's frame.
 struct Slots {
     int link = 0, trim = 0, thru1 = 0, thru2 = 0;
     std::vector<int> lists;
@@ -74,18 +79,24 @@ struct Slots {
     void release() noexcept {
         for (void (*clear)(int) : {CM_misc_set_link_fref_list, CM_misc_set_trim_fref_list, CM_misc_set_thru_fref_list1,
                                    CM_misc_set_thru_fref_list2})
-            try {
-                clear(0);
-            } catch (...) {
-            }
-        for (int l : lists) try {
-                KI_free_list(l);
-            } catch (...) {
-            }
+            kx::release([clear] { clear(0); });
+        for (int l : lists) kx::release([l] { KI_free_list(l); });
         lists.clear();
     }
     ~Slots() { release(); }
 };
+
+// The entity type of an object, asked of the host so that its errors reach
+// the creation's frame: -1 for a tag of no object or of no model entity.
+int entity_type(tag object) {
+    if (object == NULL_TAG || !host::objects::is_alive(object)) return -1;
+    const OM_class_t cls = OM_ask_class(object);
+    if (!OM_is_subclass(cls, OM_CLASS_RM_ENTITY) && !OM_is_subclass(cls, OM_CLASS_OCC_LW) && cls != OM_CLASS_FEATURE)
+        return -1;
+    int type = 0, subtype = 0;
+    RM_ask_entity_type_and_subtype(object, &type, &subtype);
+    return type;
+}
 
 // The face type of a placement (0 for a tag that is no face).
 int face_type(tag face) {
@@ -110,11 +121,8 @@ void filling(int* list, Fill&& fill) {
     try {
         fill();
     } catch (...) {
-        try {
-            KI_free_list(*list);
-        } catch (...) {
-        }
-        *list = 0;
+        const int made = std::exchange(*list, 0);
+        kx::release([made] { KI_free_list(made); }, true);
         throw;
     }
 }
@@ -182,8 +190,7 @@ void remember_user_directions(const double direction[3]) {
 }
 
 int make_face_reference_list(tag face, int* list) {
-    int type = 0, subtype = 0;
-    if (KX_OBJ_ask_type_and_subtype(face, &type, &subtype) != 0) return KX_MODL_ERR_INVALID_FEATURE;
+    if (entity_type(face) < 0) return KX_MODL_ERR_INVALID_FEATURE;
     if (ES_solid_ask_fermalith_tag(face) == 0) return KX_MODL_ERR_NO_KERNEL_ENTITY;
     const unsigned int fref = FREF_ask_fref_of_face(face);
     if (fref == 0) return KX_MODL_ERR_NO_FACE_REFERENCE;
@@ -215,8 +222,7 @@ int make_edge_kernel_list(tag_list* edges, int* list) {
 }
 
 int datum_plane_placement(tag object, const double* direction, int* list) {
-    int type = 0, subtype = 0;
-    if (KX_OBJ_ask_type_and_subtype(object, &type, &subtype) != 0 || type != kDatumPlaneType) return 0;
+    if (entity_type(object) != kDatumPlaneType) return 0;
     double normal[3];
     if (!DATUM_ask_dplane_normal(object, normal))
         ERROR_raise(kModule, __LINE__, HOST_ERR_BAD_ARGUMENT, "Could not get normal from datum plane.");

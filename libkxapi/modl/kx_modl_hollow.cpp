@@ -6,11 +6,14 @@
 #include "host/bodyops/hollow.h"
 #include "host/data/parts.h"
 #include "host/feature/booleans.h"
+#include "host/feature/feature.h"
+#include "host/feature/form_slots.h"
 #include "host/kernel/kernel.h"
 #include "host/numeric/tolerances.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/modl/kx_modl_cre_feat_shared.h"
 #include "libkxapi/modl/kx_modl_list.h"
 
 namespace {
@@ -114,11 +117,12 @@ extern "C" KXAPI int KX_MODL_create_hollow(const char* thickness, tag_list* face
         [&] {
             const std::vector<tag> list = kx::tags_of(faces);
             if (!list.empty()) {
-                // The first face's body becomes the current target; every
+                // The first face becomes the current face reference; every
                 // face must have its kernel face.
-                BREF_set_current_target(ES_solid_ask_body(list[0]));
-                for (tag f : list)
-                    if (ES_solid_ask_fermalith_tag(f) == 0) return static_cast<int>(KX_MODL_ERR_INVALID_FEATURE);
+                BREF_set_current_bref_of_face(list[0]);
+                int kernel_list = 0;
+                if (int st = kx::modl::make_edge_kernel_list(faces, &kernel_list)) return st;
+                KI_free_list(kernel_list);
             }
             std::vector<tag> copy(list);
             return variable_hollow(srfc1_[0], thickness, static_cast<int>(copy.size()), copy.data(), 0, nullptr, 0,

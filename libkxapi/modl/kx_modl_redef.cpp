@@ -1,6 +1,7 @@
-// Redefinition of a feature's references: its target face and through faces
-// checked against the feature and handed to the host, which records them for
-// the next model update; and the queries of those references.
+// Redefinition of a feature's references: its target face, tool face,
+// direction reference and through faces checked against the feature and
+// handed to the host, which records them for the next model update; and
+// the queries of those references.
 #include <string>
 #include <vector>
 
@@ -9,40 +10,85 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/modl/kx_modl_query.h"
+#include "libkxapi/modl/kx_modl_redef_shared.h"
 
 #include "host/data/rm.h"
 #include "host/feature/feature.h"
 #include "host/feature/positioning.h"
+#include "host/feature/redefine_faces.h"
 #include "host/feature/redefine_refs.h"
 #include "host/kernel/kernel.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 
-namespace {
+namespace kx::modl::redef {
 
-constexpr int kHostError = KX_MODL_ERR_NO_FACE_RANGE;        // 875030
-constexpr int kMissing = KX_MODL_ERR_INVALID_FEATURE;        // 875008
-constexpr int kWrongType = KX_MODL_ERR_WRONG_OBJECT;         // 875033
-constexpr int kNoKernelFace = KX_MODL_ERR_NO_KERNEL_ENTITY;  // 875288
-constexpr int kSolidType = 70;
-constexpr int kFaceSubtype = 2;
-constexpr int kMaxThru = 2;
+void type_of(tag object, int* type, int* subtype) {
+    *type = *subtype = 0;
+    if (object == NULL_TAG || !host::objects::is_alive(object)) return;
+    RM_ask_entity_type_and_subtype(object, type, subtype);
+}
 
 bool is_face(tag object) {
-    if (object == NULL_TAG || !host::objects::is_alive(object)) return false;
     int type = 0, subtype = 0;
-    RM_ask_entity_type_and_subtype(object, &type, &subtype);
+    type_of(object, &type, &subtype);
     return type == kSolidType && subtype == kFaceSubtype;
 }
 
-// The face reference of a face object (0 for none).
+bool is_edge(tag object) {
+    int type = 0, subtype = 0;
+    type_of(object, &type, &subtype);
+    return type == kSolidType && subtype == kEdgeSubtype;
+}
+
+bool has_kernel_entity(tag object) {
+    return object != NULL_TAG && host::objects::is_alive(object) && ES_solid_ask_fermalith_tag(object) != 0;
+}
+
 unsigned int fref_of(tag face) {
     if (face == NULL_TAG || !host::objects::is_alive(face)) return 0;
     return FREF_ask_fref_of_face(face);
 }
 
-// The face object of a reference (NULL_TAG for none).
-tag face_of(unsigned int ref) { return ref == 0 ? NULL_TAG : ASSO_ask_jq_eid_of_fref(ref); }
+unsigned int eref_of(tag edge) {
+    if (edge == NULL_TAG || !host::objects::is_alive(edge)) return 0;
+    return EREF_ask_eref_of_edge(edge);
+}
+
+tag entity_of(unsigned int ref) {
+    if (ref == 0) return NULL_TAG;
+    const tag face = ASSO_ask_jq_eid_of_fref(ref);
+    return face != NULL_TAG ? face : ASSO_ask_jq_eid_of_eref(ref);
+}
+
+int check_reference(tag feature, unsigned int ref, int st, bool body_test) {
+    if (ref == 0) return kMissing;
+    if (body_test && !MODL_is_the_same_body(feature, ref)) st = KX_MODL_ERR_OTHER_BODY;
+    if (!MODL_check_ref_time_stamp(feature, ref, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
+    return st;
+}
+
+int check_new_face(tag feature, tag face, int position, unsigned int target, unsigned int* ref) {
+    *ref = 0;
+    if (face == NULL_TAG) return kx::param(position);
+    if (!host::objects::is_alive(face)) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!is_face(face)) return kWrongType;
+    if (!has_kernel_entity(face)) return kNoKernelFace;
+    *ref = fref_of(face);
+    if (*ref == 0) return kMissing;
+    if (target != 0 && *ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
+    if (!MODL_is_the_same_body(feature, *ref)) return KX_MODL_ERR_OTHER_BODY;
+    if (!MODL_check_ref_time_stamp(feature, *ref, 1)) return KX_MODL_ERR_NEWER_THAN_FEATURE;
+    return 0;
+}
+
+}  // namespace kx::modl::redef
+
+namespace {
+
+using namespace kx::modl::redef;
+
+constexpr int kMaxThru = 2;
 
 // The feature's kind ("SIMPLE HOLE").
 std::string kind_of(tag feature) {
@@ -58,25 +104,47 @@ tag initial_master(tag feature) {
     return master != NULL_TAG ? master : feature;
 }
 
-// The frame of the reattaching functions and the reference queries: an
-// unnamed mark around the checks and the change, rolled back on a host
-// error; a host error answers 875030 in place of its own code.
-template <class Prologue, class Work>
-int reference_frame(Prologue&& prologue, Work&& work) {
-    bool caught = false;
-    const int st = kx::frame(kx::standard, kx::on_error([&] { caught = true; }), prologue,
-                             [&] { return kx::undo_bracket(1, nullptr, work); });
-    return caught ? kHostError : st;
+struct LinkFaces {
+    unsigned int target = 0, tool = 0, dir1 = 0, dir2 = 0;
+    bool found = false;
+};
+LinkFaces link_faces(tag feature) {
+    LinkFaces l;
+    l.found = RPO_ask_frec_link_face_parms(feature, &l.target, &l.tool, &l.dir1, &l.dir2) == 0;
+    return l;
 }
 
-// The checks a new face takes against the feature, in their order; the
-// code of the last one that fails (0 for none). A check that needs the
-// reference is skipped without one.
-int check_reference(tag feature, unsigned int ref, int st, bool body_test = true) {
-    if (ref == 0) return kMissing;
-    if (body_test && !MODL_is_the_same_body(feature, ref)) st = KX_MODL_ERR_OTHER_BODY;
-    if (!MODL_check_ref_time_stamp(feature, ref, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
-    return st;
+// The checks of a new direction reference (an edge or a face): the code of
+// the last one that fails, else 0 with its reference in *ref.
+int check_dir_ref(tag feature, tag entity, unsigned int* ref) {
+    if (!kx::modl::is_feature(feature)) return kMissing;
+    int st = RPO_frec_takes_dir_ref(feature) ? 0 : kMissing;
+    const bool edge = is_edge(entity);
+    *ref = 0;
+    if (!edge && !is_face(entity)) {
+        st = kWrongType;
+    } else {
+        *ref = edge ? eref_of(entity) : fref_of(entity);
+        if (*ref == 0) st = kMissing;
+    }
+    if (*ref != 0) {
+        if (!MODL_is_the_same_body(feature, *ref)) st = KX_MODL_ERR_OTHER_BODY;
+        if (!MODL_check_eid_time_stamp(feature, entity, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
+    }
+    if (st != 0) return st;
+    if (edge && !MODL__is_linear_edge(*ref)) return KX_MODL_ERR_EDGE_NOT_STRAIGHT;
+    return 0;
+}
+
+int redirect(tag feature, tag entity, int value, logical flag, const logical* flip) {
+    return reference_frame([] { return 0; },
+                           [&]() -> int {
+                               unsigned int ref = 0;
+                               if (int st = check_dir_ref(feature, entity, &ref)) return st;
+                               if (flip) RPO_set_flip_x_dir_of_face(feature, static_cast<char>(*flip));
+                               MODL__reattach_dir_ref(feature, ref, value, static_cast<char>(flag));
+                               return 0;
+                           });
 }
 
 }  // namespace
@@ -86,9 +154,8 @@ extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int val
         [] { return 0; },
         [&]() -> int {
             if (!kx::modl::is_feature(feature)) return kMissing;
-            unsigned int target = 0, tool = 0, dir1 = 0, dir2 = 0;
-            int st = 0;
-            if (RPO_ask_frec_link_face_parms(feature, &target, &tool, &dir1, &dir2) != 0 || target == 0) st = kMissing;
+            const LinkFaces links = link_faces(feature);
+            int st = links.found && links.target != 0 ? 0 : kMissing;
             const unsigned int ref = fref_of(face);
             st = check_reference(feature, ref, st);
             if (st != 0) return st;
@@ -116,17 +183,18 @@ extern "C" KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag fac
             unsigned int now[2] = {0, 0};
             const int have = FEAT_ask_thru_refs(feature, now);
             int st = 0;
+            // A sweep may run through faces of other bodies.
+            const bool body_test = !ui_is_sweep_feature(feature);
             std::vector<unsigned int> refs;
             for (int i = 0; i < count; ++i) {
                 if (i >= have) st = kMissing;
-                if (faces[i] == NULL_TAG || !host::objects::is_alive(faces[i]) ||
-                    ES_solid_ask_fermalith_tag(faces[i]) == 0) {
+                if (!has_kernel_entity(faces[i])) {
                     st = kNoKernelFace;
                     continue;
                 }
                 if (st != 0) continue;
                 const unsigned int ref = fref_of(faces[i]);
-                st = check_reference(feature, ref, st);
+                st = check_reference(feature, ref, st, body_test);
                 if (st == 0 && !is_face(faces[i])) st = kWrongType;
                 refs.push_back(ref);
             }
@@ -145,20 +213,11 @@ extern "C" KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[])
         [&] {
             return kx::undo_bracket(1, nullptr, [&]() -> int {
                 if (!kx::modl::is_feature(feature)) return kMissing;
-                unsigned int target = 0, tool = 0, dir1 = 0, dir2 = 0;
-                RPO_ask_frec_link_face_parms(feature, &target, &tool, &dir1, &dir2);
+                const unsigned int target = link_faces(feature).target;
                 std::vector<unsigned int> refs;
                 for (int i = 0; i < count; ++i) {
-                    const tag f = faces[i];
-                    if (f == NULL_TAG) return kx::param(3);
-                    if (!host::objects::is_alive(f)) return KX_MODL_ERR_NO_OBJECT_DATA;
-                    if (!is_face(f)) return kWrongType;
-                    if (ES_solid_ask_fermalith_tag(f) == 0) return kNoKernelFace;
-                    const unsigned int ref = fref_of(f);
-                    if (ref == 0) return kMissing;
-                    if (ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
-                    if (!MODL_is_the_same_body(feature, ref)) return KX_MODL_ERR_OTHER_BODY;
-                    if (!MODL_check_ref_time_stamp(feature, ref, 1)) return KX_MODL_ERR_NEWER_THAN_FEATURE;
+                    unsigned int ref = 0;
+                    if (int st = check_new_face(feature, faces[i], 3, target, &ref)) return st;
                     refs.push_back(ref);
                 }
                 const tag master = initial_master(feature);
@@ -204,17 +263,16 @@ extern "C" KXAPI int KX_MODL_ask_link_faces(tag feature, tag* target_face, tag* 
         },
         [&] {
             return kx::undo_bracket(1, nullptr, [&]() -> int {
-                unsigned int target = 0, tool = 0, dir1 = 0, dir2 = 0;
-                if (!kx::modl::is_feature(feature) ||
-                    RPO_ask_frec_link_face_parms(feature, &target, &tool, &dir1, &dir2) != 0)
-                    return kMissing;
-                *target_face = face_of(target);
-                *tool_face = face_of(tool);
-                if (dir1 != 0) {
-                    *dir_ref = face_of(dir1);
+                if (!kx::modl::is_feature(feature)) return kMissing;
+                const LinkFaces l = link_faces(feature);
+                if (!l.found) return kMissing;
+                *target_face = entity_of(l.target);
+                *tool_face = entity_of(l.tool);
+                if (l.dir1 != 0) {
+                    *dir_ref = entity_of(l.dir1);
                     *dir_flag = 1;
-                } else if (dir2 != 0) {
-                    *dir_ref = face_of(dir2);
+                } else if (l.dir2 != 0) {
+                    *dir_ref = entity_of(l.dir2);
                     *dir_flag = 0;
                 }
                 return 0;
@@ -234,8 +292,79 @@ extern "C" KXAPI int KX_MODL_ask_thru_faces(tag feature, tag* face1, tag* face2)
             if (!kx::modl::is_feature(feature)) return 0;
             unsigned int refs[2] = {0, 0};
             const int n = FEAT_ask_thru_refs(feature, refs);
-            if (n >= 1) *face1 = face_of(refs[0]);
-            if (n >= 2) *face2 = face_of(refs[1]);
+            if (n >= 1) *face1 = entity_of(refs[0]);
+            if (n >= 2) *face2 = entity_of(refs[1]);
+            return 0;
+        });
+}
+
+extern "C" KXAPI int KX_MODL_reattach_tool_face(tag feature, tag face, logical flag) {
+    return reference_frame([] { return 0; },
+                           [&]() -> int {
+                               if (!kx::modl::is_feature(feature)) return kMissing;
+                               const LinkFaces links = link_faces(feature);
+                               int st = links.found && links.tool != 0 ? 0 : kMissing;
+                               if (!has_kernel_entity(face)) st = kNoKernelFace;
+                               if (st != 0) return st;
+                               const unsigned int ref = fref_of(face);
+                               if (int code = check_reference(feature, ref, 0)) return code;
+                               if (!is_face(face)) return kWrongType;
+                               if (!MODL__is_ref_good_for_att(ref)) return KX_MODL_ERR_NOT_PLANAR_FACE;
+                               MODL__reattach_tool_face(feature, ref, static_cast<char>(flag));
+                               return 0;
+                           });
+}
+
+extern "C" KXAPI int KX_MODL_reattach_dir_ref(tag feature, tag entity, int value, logical flag) {
+    return redirect(feature, entity, value, flag, nullptr);
+}
+
+extern "C" KXAPI int KX_MODL_reverse_dir_ref(tag feature, tag entity, int value, logical flag, logical flip) {
+    return redirect(feature, entity, value, flag, &flip);
+}
+
+extern "C" KXAPI int KX_MODL_calculate_ref_dir(tag feature, tag face, int value, tag entity, double direction[3]) {
+    bool caught = false;
+    const int st = kx::frame(
+        kx::standard, kx::on_error([&] { caught = true; }), [&] { return kx::check({{direction, 5}}); },
+        [&]() -> int {
+            int code = 0;
+            const bool edge = is_edge(entity);
+            unsigned int ref = 0;
+            if (!edge && !is_face(entity)) {
+                code = kWrongType;
+            } else {
+                ref = edge ? eref_of(entity) : fref_of(entity);
+                if (ref == 0) code = kMissing;
+            }
+            unsigned int face_ref = 0;
+            if (!is_face(face)) {
+                code = kWrongType;
+            } else {
+                face_ref = fref_of(face);
+                if (face_ref == 0) code = kMissing;
+            }
+            if (code != 0) return code;
+            return RPO_calculate_ref_dir(feature, face_ref, value, ref, direction);
+        });
+    return caught ? kHostError : st;
+}
+
+extern "C" KXAPI int KX_MODL_ask_sketch_of_sweep(tag feature, tag* sketch) {
+    return reference_frame(
+        [&] {
+            kx::clear(sketch);
+            return kx::check({{sketch, 2}});
+        },
+        [&]() -> int {
+            if (!kx::modl::is_feature(feature) || !ui_is_sweep_feature(feature)) return kMissing;
+            int n = 0;
+            unsigned int* raw = nullptr;
+            SKET_ask_asso_sket_frecs(feature, &n, &raw);
+            const tag first = n > 0 ? raw[0] : NULL_TAG;
+            SM_free(raw);
+            if (first == NULL_TAG) return kMissing;
+            *sketch = first;
             return 0;
         });
 }

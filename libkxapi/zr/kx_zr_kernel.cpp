@@ -50,6 +50,7 @@ PX_file_name_t file_record(const char* file) {
 }
 
 const int kJournalParameter = 2;
+const int kEdgeSubtype = 3;
 
 int journal_state() {
     int state = 0, fail = 0;
@@ -214,6 +215,27 @@ KXAPI int KX_ZR_create_obj_from_zr_tag(zr_tag entity, tag* object) {
             es7008_(&entity, &made, &status);
             *object = made;
             return status;
+        });
+}
+
+KXAPI int KX_ZR_create_zr_trimmed_curve(tag curve, zr_tag* zr_curve) {
+    return kx::frame(
+        [&] {
+            kx::clear(zr_curve);
+            return kx::check({{zr_curve, 2}});
+        },
+        [&] {
+            if (curve == NULL_TAG || !host::objects::is_alive(curve)) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
+            int type = 0, subtype = 0;
+            RM_ask_entity_type_and_subtype(curve, &type, &subtype);
+            const bool curve_type =
+                type == HOST_TYPE_LINE || type == HOST_TYPE_ARC || type == HOST_TYPE_CONIC || type == HOST_TYPE_SPLINE;
+            const bool edge = type == HOST_TYPE_SOLID && subtype == kEdgeSubtype;
+            if (!curve_type && !edge) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
+            const unsigned int object = curve;
+            int fail = 0;  // the kernel's answer is the curve; the word is not looked at
+            pxcutc_(&object, zr_curve, &fail);
+            return 0;
         });
 }
 

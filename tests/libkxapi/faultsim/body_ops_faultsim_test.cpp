@@ -74,4 +74,45 @@ TEST(BodyOpsFaultSimulation, EveryRunEndsClean) {
     EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
+// The block with a line across its top, and a second block of the kernel's
+// own against its end face.
+unsigned int g_line = 0, g_end = 0, g_tool_face = 0;
+
+void face_model() {
+    model();
+    const double ends[6] = {30, 0, 20, 30, 50, 20};
+    ES_create_line_in_part(0, ends, &g_line);
+    const double origin[3] = {100, 0, 0}, size[3] = {20, 50, 20};
+    int tool = 0;
+    ZQ_BODY_make_block(origin, size, &tool);
+    const auto face_at_x = [](int body, double x) {
+        for (int f : host::kernel::faces_of(body)) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (box[0] > x - 1e-6 && box[3] < x + 1e-6) return host::kernel::object_of(f);
+        }
+        return 0u;
+    };
+    g_end = face_at_x(host::kernel::entity_of(g_body), 100);
+    g_tool_face = face_at_x(tool, 100);
+}
+
+int face_story() {
+    tag curves[2] = {g_line, NULL_TAG};
+    tag feature = NULL_TAG;
+    STEP(KX_MODL_create_subdiv_face(curves, 0, g_top, 0, 0, &feature));
+    tag targets[1] = {g_end}, tools[1] = {g_tool_face};
+    tag_list* made = nullptr;
+    STEP(KX_MODL_create_sew(1, 1, targets, 1, tools, 0.001, 0, &made, &feature));
+    KX_MODL_delete_list(&made);
+    return faultsim::step("KX_MODL_update", [] { return KX_MODL_update(); });
+}
+
+TEST(BodyOpsFaultSimulation, FaceDivisionAndSewOfFacesEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"face operations", face_story, face_model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
 }  // namespace

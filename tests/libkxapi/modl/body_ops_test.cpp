@@ -3,15 +3,24 @@
 // split's type checks, and roll-back of failures.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
 #include <vector>
 
 #include "host/control/control.h"
+#include "host/bodyops/body_ops.h"
 #include "host/core/entity_types.h"
 #include "host/data/parts.h"
+#include "host/expr/expr.h"
+#include "host/feature/booleans.h"
 #include "host/feature/feature.h"
+#include "host/feature/form_features.h"
 #include "host/feature/profiles.h"
+#include "host/feature/queries.h"
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "host/services/memory.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -30,6 +39,39 @@ protected:
         plane_ = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, x);
     }
     void TearDown() override { kxtest::fresh_process(); }
+    static void fresh() {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+    }
+
+    // A block of the kernel's own (no feature makes it).
+    static tag kernel_block(std::vector<double> origin, std::vector<double> size) {
+        int b = 0;
+        ZQ_BODY_make_block(origin.data(), size.data(), &b);
+        return host::kernel::object_of(b);
+    }
+    // The face of the body on the plane where coordinate `axis` is `at`.
+    static tag face_at(tag body, int axis, double at) {
+        for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
+                return host::kernel::object_of(f);
+        }
+        return NULL_TAG;
+    }
+    // A sew (option 0, tolerance 0.001) that hands back one body: that body.
+    static tag sew(int n_targets, tag* targets, int n_tools, tag* tools, tag* feature) {
+        tag_list* made = nullptr;
+        EXPECT_EQ(KX_MODL_create_sew(0, n_targets, targets, n_tools, tools, 0.001, 0, &made, feature), 0);
+        int count = 0;
+        KX_MODL_ask_list_count(made, &count);
+        tag sewn = NULL_TAG;
+        if (count == 1) KX_MODL_ask_list_item(made, 0, &sewn);
+        KX_MODL_delete_list(&made);
+        return sewn;
+    }
+    static std::size_t face_count(tag body) { return host::kernel::faces_of(host::kernel::entity_of(body)).size(); }
 
     tag block(std::vector<double> origin, std::vector<double> size) {
         std::vector<std::string> texts;
@@ -134,20 +176,46 @@ TEST_F(BodyOps, TrimKeepsTheSideAsked) {
     EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
+TEST_F(BodyOps, PartFileKeepsMirrorAndTrimAndTheyFollowEditsAfterwards) {
+    struct Row {
+        const char* what;
+        int trim_side;  // -1: a mirror
+        const char* parameter;
+        const char* value;
+        double volume, centroid_x;        // read back
+        double edited_volume, edited_x;  // after the edit
+    };
+    const Row rows[] = {
+        {"mirror", -1, "Length (XC)", "80", kBlock, 10, 80000, 20},
+        {"trim", 0, "Width (YC)", "40", 30000, 15, 24000, 15},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        SetUp();
+        const unsigned int block_feature = FREC_ask_root_frec_of_body(body_);
+        tag feature = NULL_TAG;
+        if (r.trim_side < 0) ASSERT_EQ(KX_MODL_create_mirror_body(body_, plane_, &feature), 0);
+        else ASSERT_EQ(KX_MODL_trim_body(body_, plane_, r.trim_side, &feature), 0);
+        const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
+        body_ = read.at(body_);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NE(host::feature::find(read.at(feature)), nullptr);
+        EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], r.volume, 1e-6 * kBlock);
+        EXPECT_NEAR(props(body_)[ZQ_MP_CENTROID], r.centroid_x, 1e-6);
+        ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(read.at(block_feature), r.parameter), r.value), 0);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], r.edited_volume, 1e-6 * kBlock);
+        EXPECT_NEAR(props(body_)[ZQ_MP_CENTROID], r.edited_x, 1e-6);
+    }
+}
+
 TEST_F(BodyOps, SixSquaresSewIntoACube) {
     const tag target = square(2, 0);
     tag tools[5] = {square(2, 10), square(0, 0), square(0, 10), square(1, 0), square(1, 10)};
     tag targets[2] = {target, body_};  // a later target is not read
-    tag_list* made = nullptr;
     tag feature = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_sew(0, 2, targets, 5, tools, 0.001, 0, &made, &feature), 0);
+    const tag sewn = sew(2, targets, 5, tools, &feature);
     EXPECT_NE(feature, NULL_TAG);
-    int count = 0;
-    KX_MODL_ask_list_count(made, &count);
-    ASSERT_EQ(count, 1);
-    tag sewn = NULL_TAG;
-    KX_MODL_ask_list_item(made, 0, &sewn);
-    KX_MODL_delete_list(&made);
     EXPECT_EQ(sewn, target);
     EXPECT_NEAR(std::abs(props(sewn)[ZQ_MP_VOLUME]), 1000, 1e-6);
 }
@@ -156,6 +224,8 @@ TEST_F(BodyOps, SewTargetAndToolRules) {
     const tag sheet = square(2, 0), other = square(2, 10);
     const tag block_face = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body_))[0]);
     const tag block_face2 = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body_))[1]);
+    const tag k1_face = face_at(kernel_block({100, 0, 0}, {10, 10, 10}), 0, 100);
+    const tag k2_face = face_at(kernel_block({200, 0, 0}, {10, 10, 10}), 0, 200);
     struct Row {
         std::vector<tag> targets;
         std::vector<tag> tools;
@@ -172,6 +242,8 @@ TEST_F(BodyOps, SewTargetAndToolRules) {
         {{sheet}, {block_face}, 670374},         // a face tool with a body target
         {{block_face}, {block_face2}, 670374},   // a tool face of the target's body
         {{block_face}, {other}, 670374},         // a body tool with face targets
+        {{block_face}, {k1_face, k2_face}, 670374},  // tool faces of two bodies
+        {{block_face}, {k1_face, sheet}, 670374},    // a body among tool faces
     };
     for (const Row& r : rows) {
         std::vector<tag> t = r.targets, u = r.tools;
@@ -193,6 +265,96 @@ TEST_F(BodyOps, SewTargetAndToolRules) {
     EXPECT_EQ(KX_MODL_create_sew(0, 1, t, -1, t, 0.001, 0, &made, &feature), 1105007);
     EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, nullptr, &feature), 1105016);
     EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, &made, nullptr), 1105027);
+}
+
+TEST_F(BodyOps, SewOfFacesJoinsTwoSolidsWhereTheyMeet) {
+    // A 20 x 50 x 20 block against the end of the 100 x 50 x 20 block.
+    const tag tool = kernel_block({100, 0, 0}, {20, 50, 20});
+    tag targets[1] = {face_at(body_, 0, 100)}, tools[1] = {face_at(tool, 0, 100)};
+    tag feature = NULL_TAG;
+    EXPECT_EQ(sew(1, targets, 1, tools, &feature), body_);
+    EXPECT_NE(feature, NULL_TAG);
+    EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], 120000, 1e-6);
+    EXPECT_EQ(face_count(body_), 10u);  // the two faces sewn are gone
+    EXPECT_FALSE(host::objects::is_alive(tool));
+    EXPECT_FALSE(host::objects::is_alive(targets[0]));
+    EXPECT_EQ(SEW_is_instance_sew(feature), 0);
+    // The sew lives on the body: the update and a part file make it again.
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
+    body_ = read.at(body_);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], 120000, 1e-6);
+    EXPECT_EQ(face_count(body_), 10u);
+    EXPECT_NE(host::feature::find(read.at(feature)), nullptr);
+}
+
+TEST_F(BodyOps, SewOfFacesThatDoNotMeetLeavesTheModel) {
+    const tag tool = kernel_block({130, 0, 0}, {20, 50, 20});
+    tag targets[1] = {face_at(body_, 0, 100)}, tools[1] = {face_at(tool, 0, 130)};
+    tag_list* made = nullptr;
+    tag feature = NULL_TAG;
+    EXPECT_EQ(KX_MODL_create_sew(0, 1, targets, 1, tools, 0.001, 0, &made, &feature), KERNEL_ERR_DISJOINT);
+    EXPECT_EQ(feature, NULL_TAG);
+    KX_MODL_delete_list(&made);
+    EXPECT_TRUE(host::objects::is_alive(tool));
+    EXPECT_NEAR(props(body_)[ZQ_MP_VOLUME], kBlock, 1e-6);
+    EXPECT_EQ(face_count(body_), 6u);
+    EXPECT_EQ(host::control::call_count("UNDO_JQ_delete_mark"), host::control::call_count("UNDO_JQ_set_mark"));
+}
+
+TEST_F(BodyOps, OptionOneMarksASewOfInstanceFaces) {
+    // Each of two blocks with a hole copied by a linear instance set; the
+    // faces of the copies are faces of instances.
+    const auto holed = [&](double x) {
+        const tag b = block({x, 0, 0}, {100, 50, 20});
+        const char* at[] = {nullptr, "10", "20"};
+        const std::string ax = std::to_string(x + 10);
+        at[0] = ax.c_str();
+        const char* down[] = {"0", "0", "-1"};
+        const char* parms[] = {"6", "10", "0"};
+        int status = 0;
+        FORMF_create_simple_hole(at, down, parms, face_at(b, 2, 20), 0, &status);
+        EXPECT_EQ(status, 0);
+        const tag hole = FORMF_ask_created_frec();
+        BREF_set_current_target(b);
+        tag_list* list = nullptr;
+        KX_MODL_create_list(&list);
+        KX_MODL_put_list_item(list, hole);
+        tag set = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_linear_iset(0, "2", "30", "1", "0", list, &set), 0);
+        KX_MODL_delete_list(&list);
+        int n = 0;
+        int* faces = nullptr;
+        ZQ_GROUP_ask_entities(set, &n, &faces);
+        EXPECT_GT(n, 0);
+        const tag copy = n > 0 ? host::kernel::object_of(faces[0]) : NULL_TAG;
+        SM_free(faces);
+        return std::pair<tag, tag>{b, copy};
+    };
+    const auto [a, a_copy] = holed(0);
+    const auto [b, b_copy] = holed(200);
+    struct Row {
+        int option;
+        tag target, tool;
+        long flag;
+    };
+    const Row rows[] = {
+        {1, a_copy, b_copy, 1},
+        {0, a_copy, b_copy, 0},
+        {1, face_at(a, 0, 100), b_copy, 0},
+    };
+    for (const Row& r : rows) {
+        host::control::clear_journal();
+        tag targets[1] = {r.target}, tools[1] = {r.tool};
+        tag_list* made = nullptr;
+        tag feature = NULL_TAG;
+        KX_MODL_create_sew(r.option, 1, targets, 1, tools, 0.001, 0, &made, &feature);
+        KX_MODL_delete_list(&made);
+        const std::vector<host::JournalRecord> sews = host::control::calls("SEW_create_frec");
+        ASSERT_EQ(sews.size(), 1u);
+        EXPECT_EQ(sews[0].arg[1], r.flag) << r.option;
+    }
 }
 
 TEST_F(BodyOps, MultipleSewsReturnWhatTheyMade) {

@@ -4,6 +4,10 @@
 // the model and the undo marks as they were.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,8 +16,10 @@
 #include "host/expr/expr.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
+#include "host/feature/undo.h"
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -100,6 +106,69 @@ TEST_F(Hollow, EditedThicknessIsFollowedAtTheUpdate) {
     ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(feature, "Thickness"), "3"), 0);
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(volume(), kBlock - 94.0 * 44 * 17, 1e-6 * kBlock);
+}
+
+TEST_F(Hollow, PartFileKeepsTheHollowAndItFollowsEditsAfterwards) {
+    tag open[1] = {top()}, own[1] = {end()};
+    char five[] = "5";
+    char* texts[1] = {five};
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_variable_hollow(0.001, "2", 1, open, 0, nullptr, 1, own, texts, &feature), 0);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+    });
+    body_ = read.at(body_);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlock - 93.0 * 46 * 18, 1e-6 * kBlock);
+    ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(read.at(feature), "Thickness"), "3"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(volume(), kBlock - 92.0 * 44 * 17, 1e-6 * kBlock);
+}
+
+// The kernel's offset widens tolerances of the shapes it works on: the
+// body before the hollow, kept by the undo mark, must come back unchanged.
+TEST_F(Hollow, BodyBeforeTheHollowIsLeftAsItWas) {
+    const std::string file = ::testing::TempDir() + "hollow-before.brep";
+    const auto exported = [&] {
+        const int b = host::kernel::entity_of(body_);
+        ZQ_BODY_export(1, &b, file.c_str());
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    struct Row {
+        const char* what;
+        void (*hollow)(tag face);
+    };
+    const Row rows[] = {
+        {"the hollow feature",
+         [](tag face) {
+             tag open[1] = {face};
+             tag feature = NULL_TAG;
+             EXPECT_EQ(
+                 KX_MODL_create_variable_hollow(0.001, "2", 1, open, 0, nullptr, 0, nullptr, nullptr, &feature), 0);
+         }},
+        {"the kernel's plain hollow",
+         [](tag face) {
+             const int f = host::kernel::entity_of(face);
+             ZQ_BODY_hollow(host::kernel::entity_of(ES_solid_ask_body(face)), 1, &f, 2);
+         }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        SetUp();
+        const std::string before = exported();
+        int status = 0;
+        const unsigned int mark = UNDO_JQ_set_mark(1, "before", &status);
+        r.hollow(top());
+        EXPECT_NEAR(volume(), kBlock - 96.0 * 46 * 18, 1e-6 * kBlock);
+        ASSERT_EQ(UNDO_JQ_undo_to_mark(mark, "before"), 0);
+        EXPECT_NEAR(volume(), kBlock, 1e-6 * kBlock);
+        EXPECT_EQ(exported(), before);
+    }
+    std::remove(file.c_str());
 }
 
 TEST_F(Hollow, WithoutFacesOrTargetThereIsNoBody) {

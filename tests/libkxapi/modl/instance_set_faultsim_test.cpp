@@ -12,6 +12,7 @@
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -22,13 +23,7 @@ unsigned int g_top = 0, g_hole = 0;
 // A 100 x 50 x 20 block with a hole in its top face, made through the host
 // before the story; the block is the part's current target.
 void model() {
-    kxtest::fresh_process();
-    const unsigned int part = host::parts::create("iset.prt");
-    host::parts::set_work_part(part);
-    const char* sizes[] = {"100", "50", "20"};
-    const double origin[] = {0, 0, 0};
-    unsigned int block = 0;
-    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const auto [part, block] = fresh_host_block("iset.prt");
     const unsigned int body = FREC_ask_body(block);
     for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
         int type = 0, sense = 0;

@@ -1,14 +1,32 @@
 // Feature parameter texts, directions and locations of a block and a
-// cylinder under fault simulation: every run with a host error at one host
-// call ends clean (no text leaked, no mark or frame left behind).
+// cylinder, and the queries of instance sets, instances, datums, points
+// features, hollows and sews under fault simulation: every run with a host
+// error at one host call ends clean (no text, array or list leaked, no
+// mark or frame left behind).
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "host/control/control.h"
 #include "host/data/parts.h"
+#include "host/bodyops/body_ops.h"
+#include "host/bodyops/datums.h"
+#include "host/core/curve_entities.h"
+#include "host/feature/booleans.h"
 #include "host/feature/feature.h"
+#include "host/feature/form_features.h"
+#include "host/feature/instance_sets.h"
+#include "host/feature/positioning.h"
+#include "host/feature/profiles.h"
+#include "host/feature/queries.h"
+#include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -46,6 +64,214 @@ int parms() {
 
 TEST(ParmsFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"parms", parms, model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
+unsigned int g_set = 0, g_instance = 0, g_copy = 0, g_hollow = 0, g_points = 0, g_axis = 0, g_plane = 0;
+unsigned int g_circular = 0, g_sweep = 0, g_taper = 0;
+
+// Sweeps and tapers have no creator here: records of the feature service.
+void no_body(const host::Call&, host::feature::Record&, const std::vector<double>&) {}
+std::vector<std::pair<int, double>> no_numbers(const host::feature::Record&, const std::vector<double>&) { return {}; }
+
+// A block with a hole in its top face copied by a linear set, an instance
+// of the hole in the set and one of the block (no set: it stands for the
+// block), a closed hollow of a second block, a points feature, a datum
+// axis and a datum plane; all made through the host before the story.
+void places() {
+    const auto [part, block] = fresh_host_block("places.prt");
+    const unsigned int body = FREC_ask_body(block);
+    unsigned int top = 0;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+        if (type == ZQ_SURF_PLANE && d[2] * sense > 0.999) top = host::kernel::object_of(f);
+    }
+    const char* at[] = {"10", "10", "20"};
+    const char* down[] = {"0", "0", "-1"};
+    const char* parms[] = {"6", "10", "0"};
+    int status = 0;
+    FORMF_create_simple_hole(at, down, parms, top, 0, &status);
+    const unsigned int hole = FORMF_ask_created_frec();
+    BREF_set_current_target(body);
+    int list = 0;
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(hole));
+    ui_create_linear_iset(list, "2", "30", "1", "0", 0, &status);
+    KI_free_list(list);
+    g_set = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    KI_crlist(KI_LIST_FEATURES, &list);
+    CM_ptcmtgli(list, 0, 1, CM_ask_object_of_eid(hole));
+    const char* centre[] = {"50", "25", "0"};
+    const double up[] = {0, 0, 1};
+    ui_create_circular_iset(list, centre, "4", 0, "90", up, 0, &status);
+    KI_free_list(list);
+    g_circular = CM_ask_eid_of_object(CM_GBL_ask_created_frec());
+    for (const char* kind : {"SWEEP", "TAPER"})
+        if (!host::feature::find_kind(kind))
+            host::feature::register_kind({kind,
+                                          std::string(kind) == "TAPER" ? std::vector<std::string>{"Angle"}
+                                                                       : std::vector<std::string>{"A", "B", "C"},
+                                          host::feature::kAnyNumbers, 0, 0, false, no_body, no_numbers});
+    const char* swept[] = {"10", "2", "3"};
+    FEAT_create(part, "SWEEP", 3, swept, 0, nullptr, 0, nullptr, 0, 0, &g_sweep);
+    const char* angle[] = {"5"};
+    FEAT_create(part, "TAPER", 1, angle, 0, nullptr, 0, nullptr, 0, 0, &g_taper);
+    g_instance = host::feature::create(part, "INSTANCE");
+    host::feature::make_instance(g_instance, hole, 0, 1);
+    g_copy = host::feature::create(part, "INSTANCE");
+    host::feature::make_instance(g_copy, block, 0, 1);
+
+    const char* small[] = {"10", "10", "10"};
+    const double aside[] = {200, 0, 0};
+    unsigned int second = 0;
+    FEAT_create(part, "BLOCK", 3, small, 3, aside, 0, nullptr, 0, 0, &second);
+    const char* thickness[] = {"2"};
+    const double closed[] = {3, 0};
+    FEAT_create(part, "HOLLOW", 1, thickness, 2, closed, 0, nullptr, FREC_ask_body(second), 0, &g_hollow);
+
+    unsigned int points[2] = {};
+    const double pa[3] = {1, 0, 0}, pb[3] = {0, 1, 0}, z[3] = {0, 0, 1};
+    ES_create_point(pa, &points[0]);
+    ES_create_point(pb, &points[1]);
+    POINT_create_edit_feature(2, points, 1, &g_points);
+    unsigned int axis = 0;
+    DATUM_create_fixed_axis(part, pa, z, &axis);
+    g_axis = MODL_ask_feature_of_rm_entity(axis);
+    g_plane = host::feature::create(part, "DATUM_PLANE", {}, {host::profiles::create_direction_object(part, 197, pb, z)});
+    host::control::clear_journal();
+}
+
+int place_queries() {
+    STEP(KX_initialize());
+    tag_list* members = nullptr;
+    STEP(KX_MODL_ask_instance(g_set, &members));
+    STEP(KX_MODL_delete_list(&members));
+    double at[3], first[3], second[3];
+    STEP(KX_MODL_ask_feat_location(g_set, at));
+    STEP(KX_MODL_ask_feat_location(g_instance, at));
+    STEP(KX_MODL_ask_feat_direction(g_instance, first, second));
+    tag found = NULL_TAG;
+    STEP(KX_MODL_ask_instance_iset(g_instance, &found));
+    STEP(KX_MODL_ask_master(g_instance, &found));
+    char* texts[4] = {};
+    STEP(KX_MODL_ask_linear_iset_parms(g_set, 0, &texts[0], &texts[1], &texts[2], &texts[3]));
+    for (char* t : texts) KX_free(t);
+    STEP(KX_MODL_ask_block_parms(g_copy, 0, texts));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_circular_iset_parms(g_circular, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_feat_location(g_circular, at));
+    STEP(KX_MODL_ask_sweep_parms(g_sweep, 0, &texts[0], &texts[1], &texts[2]));
+    for (int i = 0; i < 3; ++i) KX_free(texts[i]);
+    STEP(KX_MODL_ask_taper_parms(g_taper, 0, &texts[0]));
+    KX_free(texts[0]);
+    tag body = NULL_TAG, *open = nullptr, *own = nullptr;
+    int kind = 0, n_open = 0, n_own = 0, closed = 0;
+    char* thickness = nullptr;
+    double* widths = nullptr;
+    double value = 0;
+    STEP(KX_MODL_ask_hollow_data(g_hollow, &body, &kind, &thickness, &open, &n_open, &own, &n_own, &widths, &value,
+                                 &closed));
+    KX_free(thickness);
+    KX_free(open);
+    KX_free(own);
+    KX_free(widths);
+    int n = 0;
+    tag* points = nullptr;
+    STEP(KX_MODL_ask_points_parms(g_points, &n, &points));
+    KX_free(points);
+    STEP(KX_MODL_ask_datum_axis_parms(g_axis, at, first));
+    STEP(KX_MODL_ask_datum_point_and_direction(g_axis, at, first));
+    char *offset = nullptr, *angle = nullptr;
+    STEP(KX_MODL_ask_datum_plane_parms(g_plane, at, first, &offset, &angle));
+    return 0;
+}
+
+TEST(ParmsFaultSimulation, PlaceAndDataQueriesEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"places", place_queries, places});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
+unsigned int g_sheet_sew = 0, g_face_sew = 0;
+
+// A sew made by the host: the bodies (target first) and, for a sew of
+// faces, the target's and the tool's faces (kernel entities).
+unsigned int host_sew(std::vector<int> bodies, std::vector<int> targets, std::vector<int> tools) {
+    int lists[4] = {};
+    for (int& l : lists) KI_crlist(KI_LIST_KERNEL, &l);
+    for (int b : bodies) KI_pttgli(lists[0], 0, 1, b);
+    for (int f : targets) KI_pttgli(lists[1], 0, 1, f);
+    for (int f : tools) KI_pttgli(lists[2], 0, 1, f);
+    unsigned int feature = 0;
+    SEW_create_frec(0.001, 0, 0, lists[0], lists[1], lists[2], lists[3], &feature);
+    for (int& l : lists) {
+        int ifail = 0;
+        KI_delist(&l, &ifail);
+    }
+    return feature;
+}
+
+// The face of the kernel body on the plane x = at.
+int face_at_x(int body, double at) {
+    for (int f : host::kernel::faces_of(body)) {
+        double box[6];
+        ZQ_TOPOL_find_box(f, box);
+        if (std::abs(box[0] - at) < 1e-6 && std::abs(box[3] - at) < 1e-6) return f;
+    }
+    return 0;
+}
+
+// Two square sheets sewn at an edge, and two blocks sewn at their faces.
+void sews() {
+    kxtest::fresh_process();
+    const unsigned int part = host::parts::create("sews.prt");
+    host::parts::set_work_part(part);
+    double floor[12] = {0, 0, 0, 10, 0, 0, 0, 10, 0, 10, 10, 0};
+    double wall[12] = {0, 0, 0, 0, 10, 0, 0, 0, 10, 0, 10, 10};
+    int a = 0, b = 0;
+    ZQ_BODY_points_sheet(2, 2, floor, &a);
+    ZQ_BODY_points_sheet(2, 2, wall, &b);
+    host::kernel::object_of(a);
+    host::kernel::object_of(b);
+    g_sheet_sew = host_sew({a, b}, {}, {});
+    const char* sizes[] = {"100", "50", "20"};
+    const double origin[] = {0, 0, 0};
+    unsigned int block = 0;
+    FEAT_create(part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const int body = host::kernel::entity_of(FREC_ask_body(block));
+    const double at[] = {100, 0, 0}, size[] = {20, 50, 20};
+    int tool = 0;
+    ZQ_BODY_make_block(at, size, &tool);
+    host::kernel::object_of(tool);
+    g_face_sew = host_sew({body, tool}, {face_at_x(body, 100)}, {face_at_x(tool, 100)});
+    host::control::clear_journal();
+}
+
+int sew_queries() {
+    STEP(KX_initialize());
+    tag target = NULL_TAG, *tools = nullptr, *faces = nullptr;
+    int n = 0, n2 = 0;
+    double tolerance = 0;
+    STEP(KX_MODL_ask_sew_sheet_body(g_sheet_sew, &target, &n, &tools, &tolerance));
+    KX_free(tools);
+    tools = nullptr;
+    STEP(KX_MODL_ask_sew_solid_body(g_face_sew, &n, &faces, &n2, &tools, &tolerance));
+    KX_free(faces);
+    KX_free(tools);
+    return 0;
+}
+
+TEST(ParmsFaultSimulation, SewQueriesEndClean) {
+    ASSERT_NO_FATAL_FAILURE(sews());
+    ASSERT_NE(g_sheet_sew, 0u);
+    ASSERT_NE(g_face_sew, 0u);
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"sews", sew_queries, sews});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
     EXPECT_EQ(faultsim::faults_of(r), "");

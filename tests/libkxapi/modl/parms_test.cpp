@@ -4,13 +4,17 @@
 // creator here, on records made through the host's feature service;
 // constants and named formulas; wrong kinds leave the outputs alone; a
 // failing host frees what was made; directions and locations, also after a
-// positioning edit.
+// positioning edit; instances of deleted sets read through to their
+// masters where the kind says so.
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "host/expr/expr.h"
+#include "host/feature/booleans.h"
+#include "host/feature/feature_parms.h"
 #include "host/feature/positioning.h"
 #include "kx_modl_parms.h"
 #include "tests/libkxapi/modl/form_fixture.h"
@@ -203,17 +207,15 @@ class Kinds : public Parms {
 protected:
     void SetUp() override {
         Parms::SetUp();
-        for (const auto& [name, n] : std::vector<std::pair<std::string, int>>{{"CONE", 4},
-                                                                              {"SPHERE", 1},
-                                                                              {"TORUS", 2},
-                                                                              {"PRISM", 3},
-                                                                              {"HOLLOW", 1},
-                                                                              {"OFFSET", 1},
-                                                                              {"LINEAR_ISET", 4},
-                                                                              {"CIRCULAR_ISET", 3}}) {
+        for (const auto& [name, p] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+                 {"CONE", {"P0", "P1", "P2", "P3"}},
+                 {"SPHERE", {"P0"}},
+                 {"TORUS", {"P0", "P1"}},
+                 {"PRISM", {"P0", "P1", "P2"}},
+                 {"SWEEP", {"P0", "P1", "P2"}},
+                 {"TAPER", {"Angle"}},
+                 {"DD_taper_body", {"Distance", "Angle"}}}) {
             if (host::feature::find_kind(name)) continue;
-            std::vector<std::string> p;
-            for (int i = 0; i < n; ++i) p.push_back("P" + std::to_string(i));
             host::feature::register_kind({name, p, host::feature::kAnyNumbers, 0, 0, false, no_body, no_numbers});
         }
     }
@@ -240,106 +242,245 @@ protected:
             << kind;
         return f;
     }
+    // Real instance sets of a hole made through the interface.
+    tag_list* one(tag t) {
+        tag_list* list = nullptr;
+        EXPECT_EQ(KX_MODL_create_list(&list), 0);
+        EXPECT_EQ(KX_MODL_put_list_item(list, t), 0);
+        return list;
+    }
+    tag source() {
+        double at[] = {35, 25, 20}, into[] = {0, 0, -1};
+        tag h = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "118", top_, NULL_TAG, &h), 0);
+        return h;
+    }
+    tag linear_set(const char* nx, const char* sx, const char* ny, const char* sy) {
+        BREF_set_current_target(body_);
+        tag_list* list = one(source());
+        tag set = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_linear_iset(0, nx, sx, ny, sy, list, &set), 0);
+        KX_MODL_delete_list(&list);
+        return set;
+    }
+    tag circular_set(const char* number, const char* angle) {
+        BREF_set_current_target(body_);
+        tag_list* list = one(source());
+        double origin[] = {50, 25, 0}, axis[] = {0, 0, 1};
+        tag set = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_circular_iset(0, origin, number, angle, axis, list, &set), 0);
+        KX_MODL_delete_list(&list);
+        return set;
+    }
+    // A groove on a boss, its first expression also held by a positioning
+    // constraint that owns a named expression first.
+    tag constrained_groove() {
+        double at[] = {50, 25, 20}, up[] = {0, 0, 1}, mid[] = {50, 25, 27.5};
+        tag boss = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_boss(at, up, "30", "15", "0", top_, &boss), 0);
+        tag cylinder = NULL_TAG;
+        for (int f : host::kernel::faces_of(host::kernel::entity_of(body_))) {
+            int type = 0, sense = 0;
+            double p[3], d[3], r1 = 0, r2 = 0;
+            ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+            if (type == ZQ_SURF_CYLINDER && std::fabs(r1 - 15) < 1e-9) cylinder = host::kernel::object_of(f);
+        }
+        tag groove = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_rect_groove(mid, up, "20", "4", cylinder, &groove), 0);
+        unsigned int named = 0;
+        EXPECT_EQ(EXP_create_exp(part_, "gpos=2*10", &named), 0);
+        FPARMS_record_t record{};
+        EXPECT_EQ(FPARMS_ask_record(groove, &record), 1);
+        host::feature::add_constraint(groove, "Groove Position", 0, {named, record.slots[0]});
+        return groove;
+    }
 };
 
 TEST_F(Kinds, EachKindAnswersItsTextsAndRefusesAnother) {
     ASSERT_EQ(KX_MODL_create_exp("len=30"), 0);
     struct Case {
-        const char* kind;
-        std::vector<const char*> formulas;
+        const char* name;
+        std::function<tag()> make;
+        bool master;  // an instance of a deleted set answers for its master
         std::function<int(tag, std::vector<char*>&)> ask;
-        std::vector<std::string> texts;  // whole texts; "=" marks an assignment
+        std::vector<std::string> texts;  // whole texts; "=" marks an assignment, "<null>" NULL
     };
     const auto n = [](std::vector<char*>& t, int k) { t.assign(static_cast<std::size_t>(k), nullptr); };
+    const auto made = [&](const char* kind, std::vector<const char*> formulas) {
+        return [this, kind, formulas] { return make(kind, formulas); };
+    };
     const std::vector<Case> cases = {
-        {"CONE",
-         {"10", "5", "20", "7"},
+        {"cone_constants",
+         made("CONE", {"10", "5", "20", "7"}),
+         true,
          [&](tag f, std::vector<char*>& t) {
              n(t, 4);
              return KX_MODL_ask_cone_parms(f, 0, &t[0], &t[1], &t[2], &t[3]);
          },
          {"10", "5", "20", "7"}},
-        {"CONE",
-         {"len", "5", "len*2", "7"},
+        {"cone_named",
+         made("CONE", {"len", "5", "len*2", "7"}),
+         true,
          [&](tag f, std::vector<char*>& t) {
              n(t, 4);
              return KX_MODL_ask_cone_parms(f, 0, &t[0], &t[1], &t[2], &t[3]);
          },
          {"=len", "5", "=len*2", "7"}},
-        {"SPHERE",
-         {"12"},
+        {"sphere",
+         made("SPHERE", {"12"}),
+         true,
          [&](tag f, std::vector<char*>& t) {
              n(t, 1);
              return KX_MODL_ask_sphere_parms(f, 0, &t[0]);
          },
          {"=12"}},
-        {"TORUS",
-         {"20", "len"},
+        {"torus",
+         made("TORUS", {"20", "len"}),
+         true,
          [&](tag f, std::vector<char*>& t) {
              n(t, 2);
              return KX_MODL_ask_torus_parms(f, 0, &t[0], &t[1]);
          },
          {"=20", "=len"}},
-        {"PRISM",
-         {"10", "4", "6"},
+        {"prism",
+         made("PRISM", {"10", "4", "6"}),
+         true,
          [&](tag f, std::vector<char*>& t) {
              n(t, 3);
              return KX_MODL_ask_prism_parms(f, 0, &t[0], &t[1], &t[2]);
          },
          {"=10", "=4", "=6"}},
-        {"HOLLOW",
-         {"2"},
+        {"hollow",
+         made("HOLLOW", {"2"}),
+         false,
          [&](tag f, std::vector<char*>& t) {
              n(t, 1);
              return KX_MODL_ask_hollow_parms(f, 0, &t[0]);
          },
          {"=2"}},
-        {"OFFSET",
-         {"1.5"},
+        {"offset",
+         made("OFFSET", {"1.5"}),
+         false,
          [&](tag f, std::vector<char*>& t) {
              n(t, 1);
              return KX_MODL_ask_offset_parms(f, 0, &t[0]);
          },
          {"=1.5"}},
-        {"LINEAR_ISET",
-         {"3", "10", "2", "len"},
+        {"sweep",
+         made("SWEEP", {"len", "5", "2"}),
+         false,
+         [&](tag f, std::vector<char*>& t) {
+             n(t, 3);
+             return KX_MODL_ask_sweep_parms(f, 0, &t[0], &t[1], &t[2]);
+         },
+         {"=len", "5", "2"}},
+        {"taper",
+         made("TAPER", {"len/3"}),
+         false,
+         [&](tag f, std::vector<char*>& t) {
+             n(t, 1);
+             return KX_MODL_ask_taper_parms(f, 0, &t[0]);
+         },
+         {"=len/3"}},
+        {"taper_of_a_body",
+         made("DD_taper_body", {"4", "12"}),
+         false,
+         [&](tag f, std::vector<char*>& t) {
+             n(t, 1);
+             return KX_MODL_ask_taper_parms(f, 0, &t[0]);
+         },
+         {"=12"}},
+        {"linear_set",
+         [&] { return linear_set("3", "20", "1", "len"); },
+         false,
          [&](tag f, std::vector<char*>& t) {
              n(t, 4);
              return KX_MODL_ask_linear_iset_parms(f, 0, &t[0], &t[1], &t[2], &t[3]);
          },
-         {"=3", "=10", "=2", "=len"}},
-        {"CIRCULAR_ISET",
-         {"6", "60", "25"},
+         {"=3", "=20", "=1", "=len"}},
+        {"circular_set",
+         [&] { return circular_set("6", "60"); },
+         false,
          [&](tag f, std::vector<char*>& t) {
              n(t, 3);
              return KX_MODL_ask_circular_iset_parms(f, 0, &t[0], &t[1], &t[2]);
          },
-         {"=6", "=60", "=25"}},
+         {"<null>", "=6", "=60"}},
+        {"groove_held_by_a_constraint",
+         [&] { return constrained_groove(); },
+         false,
+         [&](tag f, std::vector<char*>& t) {
+             n(t, 2);
+             return KX_MODL_ask_rect_groove_parms(f, 0, &t[0], &t[1]);
+         },
+         {"=2*10", "=4"}},
     };
     for (const Case& c : cases) {
-        // Instance sets are real features now, made from the features they
-        // copy; their records can no longer be made bare.
-        const std::string kind = c.kind;
-        if (kind == "LINEAR_ISET" || kind == "CIRCULAR_ISET") continue;
-        const tag f = make(c.kind, c.formulas);
-        std::vector<char*> texts;
-        ASSERT_EQ(c.ask(f, texts), 0) << c.kind;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            ASSERT_NE(texts[i], nullptr) << c.kind << " " << i;
-            const std::string got = texts[i], want = c.texts[i];
-            if (want[0] == '=') {
-                EXPECT_NE(got.find('='), std::string::npos) << c.kind << " " << got;
-                EXPECT_EQ(formula(texts[i]), want.substr(1)) << c.kind;
-            } else {
-                EXPECT_EQ(got, want) << c.kind;
+        ASSERT_EQ(KX_UNDO_set_mark(1, "before", &mark_), 0);
+        const tag f = c.make();
+        ASSERT_NE(f, NULL_TAG) << c.name;
+        const auto check = [&](tag asked, const char* as) {
+            std::vector<char*> texts;
+            ASSERT_EQ(c.ask(asked, texts), 0) << c.name << as;
+            ASSERT_EQ(texts.size(), c.texts.size()) << c.name;
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                const std::string want = c.texts[i];
+                if (want == "<null>") {
+                    EXPECT_EQ(texts[i], nullptr) << c.name << as << " " << i;
+                    continue;
+                }
+                ASSERT_NE(texts[i], nullptr) << c.name << as << " " << i;
+                const std::string got = texts[i];
+                if (want[0] == '=') {
+                    EXPECT_NE(got.find('='), std::string::npos) << c.name << as << " " << got;
+                    EXPECT_EQ(formula(texts[i]), want.substr(1)) << c.name << as;
+                } else {
+                    EXPECT_EQ(got, want) << c.name << as;
+                }
+                KX_free(texts[i]);
             }
-            KX_free(texts[i]);
+        };
+        check(f, "");
+        // An instance of the feature whose set is gone: the kinds that read
+        // through to the master answer its texts, the others refuse it.
+        const unsigned int instance = host::feature::create(part_, "INSTANCE");
+        host::feature::make_instance(instance, f, 1, 0);
+        if (c.master) {
+            check(instance, " (instance)");
+        } else {
+            std::vector<char*> texts;
+            EXPECT_EQ(c.ask(instance, texts), 875004) << c.name;
+            for (char* t : texts) EXPECT_EQ(t, nullptr) << c.name;
         }
         // The block's query refuses every one of them.
         char* sizes[3] = {reinterpret_cast<char*>(0x1), nullptr, nullptr};
-        EXPECT_EQ(KX_MODL_ask_block_parms(f, 0, sizes), 875004) << c.kind;
+        EXPECT_EQ(KX_MODL_ask_block_parms(f, 0, sizes), 875004) << c.name;
         EXPECT_EQ(sizes[0], reinterpret_cast<char*>(0x1));
+        ASSERT_EQ(KX_UNDO_undo_to_mark(mark_, nullptr), 0);
+        ASSERT_EQ(KX_UNDO_delete_mark(mark_, nullptr), 0);
     }
+}
+
+TEST_F(Kinds, AnInstanceAnswersForItsMasterOnlyOnceItsSetIsDeleted) {
+    BREF_set_current_target(body_);
+    const tag h = hole(NULL_TAG);
+    tag_list* list = one(h);
+    tag set = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_linear_iset(0, "2", "30", "1", "0", list, &set), 0);
+    KX_MODL_delete_list(&list);
+    const unsigned int instance = host::feature::create(part_, "INSTANCE");
+    host::feature::make_instance(instance, h, 0, 1);
+    char *a = reinterpret_cast<char*>(0x1), *b = nullptr, *c = nullptr;
+    int flag = -1;
+    EXPECT_EQ(KX_MODL_ask_simple_hole_parms(instance, 0, &a, &b, &c, &flag), 875004);
+    EXPECT_EQ(a, reinterpret_cast<char*>(0x1));
+    EXPECT_EQ(flag, -1);
+    tag_list* gone = one(set);
+    ASSERT_EQ(KX_MODL_delete_feature(gone), 0);
+    KX_MODL_delete_list(&gone);
+    ASSERT_EQ(KX_MODL_ask_simple_hole_parms(instance, 0, &a, &b, &c, &flag), 0);
+    EXPECT_EQ(take({a, b, c}), (std::vector<std::string>{"10", "8", "118"}));
+    EXPECT_EQ(flag, 0);
 }
 
 TEST_F(Parms, BlockAnswersAssignmentsInsideAMarkThatIsGone) {

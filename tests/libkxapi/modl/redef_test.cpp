@@ -4,72 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "host/feature/redefine_refs.h"
-#include "host/control/control.h"
-#include "host/feature/queries.h"
-#include "kx_modl_redef.h"
-#include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {
 
 using form_test::kBlockVolume;
 using form_test::kPi;
-
-class Redefine : public form_test::FormFeature {
-protected:
-    // A blind hole of diameter 10 and depth 8 into the top at (30, 25).
-    tag hole(tag thru = NULL_TAG, double x = 30) {
-        double at[] = {x, 25, 20}, along[] = {0, 0, -1};
-        tag made = NULL_TAG;
-        EXPECT_EQ(KX_MODL_create_simple_hole(at, along, "10", "8", "0", top_, thru, &made), 0);
-        return made;
-    }
-    tag boss() {
-        double at[] = {70, 25, 20}, along[] = {0, 0, 1};
-        tag made = NULL_TAG;
-        EXPECT_EQ(KX_MODL_create_boss(at, along, "10", "5", "0", top_, &made), 0);
-        return made;
-    }
-    // A face of the feature's own faces whose surface is of the type and,
-    // for a plane, whose outward normal is n.
-    static tag face_of_feature(tag feature, int type, std::vector<double> n = {0, 0, 0}) {
-        int count = 0;
-        int* faces = nullptr;
-        ZQ_GROUP_ask_entities(feature, &count, &faces);
-        tag found = NULL_TAG;
-        for (int i = 0; i < count && found == NULL_TAG; ++i) {
-            int t = 0, sense = 0;
-            double p[3], d[3], r1 = 0, r2 = 0;
-            ZQ_FACE_ask_data(faces[i], &t, p, d, &r1, &r2, &sense);
-            const bool normal_ok =
-                type != ZQ_SURF_PLANE || d[0] * sense * n[0] + d[1] * sense * n[1] + d[2] * sense * n[2] > 0.999;
-            if (t == type && normal_ok) found = host::kernel::object_of(faces[i]);
-        }
-        SM_free(faces);
-        return found;
-    }
-    // What a refused call must leave as it was.
-    struct State {
-        std::vector<int> refs;
-        std::vector<double> numbers;
-        bool out_of_date;
-        double volume;
-        int marks;
-        bool operator==(const State&) const = default;
-    };
-    State state(tag feature) const {
-        const host::feature::Record* r = host::feature::find(feature);
-        return {r->refs, r->numbers, r->out_of_date, volume(), marks()};
-    }
-    // A second block beside the first, on a body of its own.
-    tag other_body_top() {
-        const char* sizes[] = {"10", "10", "10"};
-        const double origin[] = {200, 0, 0};
-        unsigned int block = 0;
-        EXPECT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block), 0);
-        return face_of_feature(block, ZQ_SURF_PLANE, {0, 0, 1});
-    }
-};
+using redef_test::Redefine;
 
 TEST_F(Redefine, HoleMovesToTheBottomFaceAndRunsAlongItsNormal) {
     const tag h = hole();

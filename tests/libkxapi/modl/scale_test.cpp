@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "host/control/control.h"
@@ -16,6 +17,7 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "libkxapi/core/kx_session.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -97,6 +99,29 @@ TEST_F(Scale, EditedFactorIsFollowedAtTheUpdate) {
     ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(feature, "Scale Factor"), "3"), 0);
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(props(ZQ_MP_VOLUME), kBlock * 27, 1e-6 * kBlock * 27);
+}
+
+TEST_F(Scale, PartFileKeepsTheScaleAndItFollowsEditsAfterwards) {
+    const double at[3] = {100, 50, 20};
+    unsigned int point = 0;
+    ES_create_point(at, &point);
+    tag* features = nullptr;
+    ASSERT_EQ(scale(0, {"2"}, &features, point), 0);
+    const tag feature = features[0];
+    KX_free(features);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+    });
+    body_ = read.at(body_);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(props(ZQ_MP_VOLUME), kBlock * 8, 1e-6 * kBlock * 8);
+    EXPECT_NEAR(props(ZQ_MP_CENTROID + 0), 0.0, 1e-6);
+    ASSERT_EQ(EXP_edit_exp(part_, FREC_ask_parm_exp(read.at(feature), "Scale Factor"), "3"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(props(ZQ_MP_VOLUME), kBlock * 27, 1e-6 * kBlock * 27);
+    // About the same point: the centre (50, 25, 10) goes to 3c - 2 at.
+    EXPECT_NEAR(props(ZQ_MP_CENTROID + 0), 150 - 200, 1e-6);
 }
 
 TEST_F(Scale, FailureLeavesNoFeatureNoMarkAndNoArray) {

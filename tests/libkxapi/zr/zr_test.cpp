@@ -22,7 +22,10 @@
 #include "host/services/error.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
+#include "host/core/curve_entities.h"
 #include "kx_core.h"
+#include "kx_csys.h"
+#include "kx_curve.h"
 #include "kx_modl.h"
 #include "kx_zr.h"
 #include "libkxapi/core/kx_session.h"
@@ -387,6 +390,82 @@ TEST_F(KernelLevel, LinkedDataExportAnswersWhatTheExporterAnswers) {
     kx_reset_session_for_tests();
     EXPECT_EQ(KX_ZR_export_linked_data(2, both, name.c_str(), 0, 0, &written, &fail), 1105000);
     EXPECT_EQ(host::control::call_count("PX_export_filtered"), 0);
+}
+
+}  // namespace
+
+// ---- trimmed curves ----
+
+namespace {
+
+class TrimmedCurve : public KernelLevel {
+protected:
+    tag line() const {
+        line_data d{{0, 0, 0}, {3, 4, 0}};
+        tag t = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_line(&d, &t), 0);
+        return t;
+    }
+    tag arc() const {
+        const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        tag m = NULL_TAG;
+        EXPECT_EQ(KX_CSYS_create_matrix(identity, &m), 0);
+        arc_data d{m, 0, std::acos(-1.0) / 2, {1, 2, 0}, 10};
+        tag t = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_arc(&d, &t), 0);
+        return t;
+    }
+    static double length_of(zr_tag edge) {
+        double l = 0;
+        ZQ_EDGE_ask_length(edge, &l);
+        return l;
+    }
+};
+
+TEST_F(TrimmedCurve, LinesArcsAndEdgesBecomeKernelEdgesOfTheirLength) {
+    zr_tag k = 0;
+    ASSERT_EQ(KX_ZR_create_zr_trimmed_curve(line(), &k), 0);
+    EXPECT_NEAR(length_of(k), 5, 1e-9);
+    int type = 0;
+    double p[3], d[3], r = 0;
+    ZQ_EDGE_ask_curve_data(k, &type, p, d, &r);
+    EXPECT_EQ(type, ZQ_CURVE_LINE);
+
+    ASSERT_EQ(KX_ZR_create_zr_trimmed_curve(arc(), &k), 0);
+    EXPECT_NEAR(length_of(k), 10 * std::acos(-1.0) / 2, 1e-9);
+    ZQ_EDGE_ask_curve_data(k, &type, p, d, &r);
+    EXPECT_EQ(type, ZQ_CURVE_CIRCLE);
+    EXPECT_NEAR(r, 10, 1e-9);
+
+    // An edge of a body: its curve, a new kernel entity apart from the body.
+    const unsigned int body = block("100", "50", "20");
+    const int first_edge = host::kernel::edges_of(host::kernel::entity_of(body)).front();
+    const unsigned int edge = host::kernel::object_of(first_edge);
+    double edge_length = 0;
+    ZQ_EDGE_ask_length(first_edge, &edge_length);
+    ASSERT_EQ(KX_ZR_create_zr_trimmed_curve(edge, &k), 0);
+    EXPECT_NE(k, first_edge);
+    EXPECT_NEAR(length_of(k), edge_length, 1e-9);
+    tag object = 7;
+    EXPECT_EQ(KX_ZR_ask_object_of_zr_tag(k, &object), KX_MODL_ERR_NULL_FEATURE);  // no model object
+}
+
+TEST_F(TrimmedCurve, OtherObjectsAreRefused) {
+    const unsigned int body = block("10", "10", "10");
+    const unsigned int face = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).front());
+    const double at[3] = {1, 2, 3};
+    unsigned int point = 0;
+    ES_create_point(at, &point);
+    zr_tag k = 99;
+    for (tag t : {static_cast<tag>(body), static_cast<tag>(face), static_cast<tag>(point), part_, NULL_TAG}) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(KX_ZR_create_zr_trimmed_curve(t, &k), KX_MODL_ERR_WRONG_OBJECT);
+        EXPECT_EQ(k, 0);
+    }
+    const tag straight = line();
+    EXPECT_EQ(KX_ZR_create_zr_trimmed_curve(straight, nullptr), KX_ERR_BAD_PARAM_2);
+    kx_reset_session_for_tests();
+    EXPECT_EQ(KX_ZR_create_zr_trimmed_curve(straight, &k), KX_ERR_NOT_INITIALIZED);
 }
 
 }  // namespace

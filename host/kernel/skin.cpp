@@ -1,0 +1,273 @@
+// The solid kernel's skins (skin.h): strings of curves turned into wires,
+// and the kernel's lofts, planar faces, pipe shells and fillings over them.
+#include "host/kernel/skin.h"
+
+#include <BRepAdaptor_Curve.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepClass_FaceClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRepLib_FindSurface.hxx>
+#include <BRepOffsetAPI_MakeFilling.hxx>
+#include <BRepOffsetAPI_MakePipeShell.hxx>
+#include <BRepOffsetAPI_ThruSections.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <TopoDS_Compound.hxx>
+#include <GProp_GProps.hxx>
+#include <Geom_Plane.hxx>
+#include <ShapeFix_Face.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <TopoDS_Wire.hxx>
+
+#include <cmath>
+#include <vector>
+
+#include "host/kernel/brep.h"
+#include "host/kernel/curvefeat.h"
+#include "host/kernel/kernel.h"
+#include "host/numeric/curve_kernel.h"
+#include "host/numeric/curves.h"
+#include "host/services/error.h"
+
+namespace hk = host::kernel;
+namespace hd = host::kernel::detail;
+
+namespace {
+
+using Call = host::Call;
+
+// The kernel edges of one object: an edge of a body, or a curve object.
+void add_edges(const Call& call, unsigned int object, std::vector<TopoDS_Edge>& out) {
+    const int entity = hk::entity_of(object);
+    if (entity != 0) {
+        int cls = 0;
+        const TopoDS_Shape s = hd::shape_of(call, entity, &cls);
+        if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no edge", object);
+        out.push_back(TopoDS::Edge(s));
+        return;
+    }
+    const auto rec = hk::curvefeat::curve_record(object);
+    if (!rec) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no curve", object);
+    const auto k = hostnum::geometry::build(rec->record());
+    if (!k) call.fail(KERNEL_ERR_WRONG_ENTITY, "the kernel takes no curve of object %u", object);
+    double lim[2];
+    hostnum::curve_limits(rec->record(), lim);
+    for (std::size_t p = 0; p < k->pieces.size(); ++p) {
+        double u0 = 0, u1 = 0;
+        if (!k->stretch(p, lim[0], lim[1], &u0, &u1)) continue;
+        BRepBuilderAPI_MakeEdge edge(k->pieces[p].curve, u0, u1);
+        if (!edge.IsDone()) call.fail(KERNEL_ERR_DEGENERATE, "curve %u has no length", object);
+        out.push_back(edge.Edge());
+    }
+}
+
+// The wires of the strings, one per string; a string that makes no chain
+// fails, or (lenient) gives no wires at all.
+std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s, bool lenient = false) {
+    call.need(s, "the strings");
+    std::vector<TopoDS_Wire> out;
+    if (s->count <= 0) return out;
+    call.need(s->per_string, "the objects per string");
+    call.need(s->objects, "the objects");
+    int at = 0;
+    for (int i = 0; i < s->count; ++i) {
+        std::vector<TopoDS_Edge> edges;
+        for (int j = 0; j < s->per_string[i]; ++j) add_edges(call, s->objects[at + j], edges);
+        at += s->per_string[i];
+        if (edges.empty() && lenient) return {};
+        if (edges.empty()) call.fail(KERNEL_ERR_NOT_DONE, "string %d has no curves", i + 1);
+        BRepBuilderAPI_MakeWire wire;
+        for (const TopoDS_Edge& e : edges) {
+            wire.Add(e);
+            if (!wire.IsDone() && lenient) return {};
+            if (!wire.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the curves of string %d do not run end to end", i + 1);
+        }
+        out.push_back(wire.Wire());
+    }
+    return out;
+}
+
+bool closed(const TopoDS_Wire& w, double tolerance) {
+    TopoDS_Vertex a, b;
+    TopExp::Vertices(w, a, b);
+    if (a.IsNull() || b.IsNull()) return w.Closed();
+    return BRep_Tool::Pnt(a).Distance(BRep_Tool::Pnt(b)) <= tolerance || w.Closed();
+}
+
+int commit(const Call& call, const TopoDS_Shape& shape) {
+    BRepCheck_Analyzer check(shape);
+    if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the skin would be invalid");
+    hd::Step s;
+    s.op = hd::Op::imported;
+    s.result = shape;
+    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
+    return hd::commit_result(std::move(s));
+}
+
+// The plane of all the wires, when they have one.
+bool plane_of(const std::vector<TopoDS_Wire>& wires, double tolerance, gp_Pln& plane) {
+    TopoDS_Compound c;
+    BRep_Builder b;
+    b.MakeCompound(c);
+    for (const TopoDS_Wire& w : wires) b.Add(c, w);
+    BRepLib_FindSurface find(c, tolerance, Standard_True);
+    if (!find.Found()) return false;
+    const Handle(Geom_Plane) p = Handle(Geom_Plane)::DownCast(find.Surface());
+    if (p.IsNull()) return false;
+    plane = p->Pln();
+    return true;
+}
+
+// The planar face bounded by the wires (null when they bound none).
+TopoDS_Face try_plane_face(const std::vector<TopoDS_Wire>& wires) {
+    gp_Pln plane;
+    if (wires.empty() || !plane_of(wires, 1e-6, plane)) return {};
+    BRepBuilderAPI_MakeFace face(plane, wires[0], Standard_True);
+    if (!face.IsDone()) return {};
+    for (std::size_t i = 1; i < wires.size(); ++i) face.Add(TopoDS::Wire(wires[i].Reversed()));
+    ShapeFix_Face fix(face.Face());
+    fix.FixOrientation();
+    fix.Perform();
+    return TopoDS::Face(fix.Face());
+}
+
+TopoDS_Face plane_face(const Call& call, const std::vector<TopoDS_Wire>& wires) {
+    const TopoDS_Face f = try_plane_face(wires);
+    if (f.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the boundaries bound no planar face");
+    return f;
+}
+
+}  // namespace
+
+extern "C" {
+
+void ZQ_SKIN_through(const ZQ_strings_t* sections, int solid, int ruled, int* body) {
+    auto call = HOST_ENTRY(solid, ruled, body);
+    call.need(body, "the body output");
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> wires = wires_of(call, sections);
+    if (wires.size() < 2) call.fail(KERNEL_ERR_NOT_DONE, "%zu sections: two or more are needed", wires.size());
+    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        BRepOffsetAPI_ThruSections algo(solid != 0, ruled != 0);
+        for (const TopoDS_Wire& w : wires) algo.AddWire(w);
+        algo.Build();
+        if (!algo.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no surface runs through the sections");
+        return commit(call, algo.Shape());
+    });
+}
+
+void ZQ_SKIN_plane(const ZQ_strings_t* boundaries, int* body) {
+    auto call = HOST_ENTRY(body);
+    call.need(body, "the body output");
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> wires = wires_of(call, boundaries);
+    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] { return commit(call, plane_face(call, wires)); });
+}
+
+void ZQ_SKIN_sweep(const ZQ_strings_t* guides, const ZQ_strings_t* sections, int solid, int* body) {
+    auto call = HOST_ENTRY(solid, body);
+    call.need(body, "the body output");
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> path = wires_of(call, guides);
+    const std::vector<TopoDS_Wire> profiles = wires_of(call, sections);
+    if (path.empty() || profiles.empty()) call.fail(KERNEL_ERR_NOT_DONE, "a sweep needs a guide and a section");
+    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        BRepOffsetAPI_MakePipeShell pipe(path[0]);
+        if (path.size() > 1) pipe.SetMode(path[1], Standard_False);
+        for (const TopoDS_Wire& w : profiles) pipe.Add(w);
+        pipe.Build();
+        if (!pipe.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the sections cannot be swept along the guide");
+        bool all_closed = true;
+        for (const TopoDS_Wire& w : profiles) all_closed = all_closed && closed(w, 1e-6);
+        if (solid && all_closed) pipe.MakeSolid();
+        return commit(call, pipe.Shape());
+    });
+}
+
+void ZQ_SKIN_mesh(const ZQ_strings_t* primary, const ZQ_strings_t* cross, int* body) {
+    auto call = HOST_ENTRY(body);
+    call.need(body, "the body output");
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> p = wires_of(call, primary), c = wires_of(call, cross);
+    if (p.size() < 2 || c.size() < 2) call.fail(KERNEL_ERR_NOT_DONE, "a mesh needs two strings each way");
+    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        std::vector<TopoDS_Wire> all(p);
+        all.insert(all.end(), c.begin(), c.end());
+        gp_Pln plane;
+        if (plane_of(all, 1e-6, plane)) {
+            // A planar mesh: the plane bounded by the outer strings.
+            BRepBuilderAPI_MakeWire outer;
+            for (const TopoDS_Wire* w : {&p.front(), &c.back(), &p.back(), &c.front()})
+                for (TopExp_Explorer e(*w, TopAbs_EDGE); e.More(); e.Next()) outer.Add(TopoDS::Edge(e.Current()));
+            if (!outer.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the outer strings do not close");
+            return commit(call, plane_face(call, {outer.Wire()}));
+        }
+        BRepOffsetAPI_MakeFilling fill;
+        for (const TopoDS_Wire* w : {&p.front(), &c.back(), &p.back(), &c.front()})
+            for (TopExp_Explorer e(*w, TopAbs_EDGE); e.More(); e.Next())
+                fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_True);
+        for (std::size_t i = 1; i + 1 < p.size(); ++i)
+            for (TopExp_Explorer e(p[i], TopAbs_EDGE); e.More(); e.Next())
+                fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_False);
+        for (std::size_t i = 1; i + 1 < c.size(); ++i)
+            for (TopExp_Explorer e(c[i], TopAbs_EDGE); e.More(); e.Next())
+                fill.Add(TopoDS::Edge(e.Current()), GeomAbs_C0, Standard_False);
+        fill.Build();
+        if (!fill.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no surface spans the mesh");
+        return commit(call, fill.Shape());
+    });
+}
+
+int ZQ_SKIN_is_closed(const ZQ_strings_t* strings, double tolerance) {
+    auto call = HOST_ENTRY(tolerance);
+    int status;
+    if (call.status(status)) return status;
+    const std::vector<TopoDS_Wire> wires = wires_of(call, strings);
+    for (const TopoDS_Wire& w : wires)
+        if (!closed(w, tolerance)) return 0;
+    return wires.empty() ? 0 : 1;
+}
+
+int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance) {
+    auto call = HOST_ENTRY(tolerance);
+    int status;
+    if (call.status(status)) return status;
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> wires = wires_of(call, strings);
+    gp_Pln plane;
+    if (wires.empty() || !plane_of(wires, std::max(tolerance, 1e-7), plane)) return 1;
+    for (const TopoDS_Wire& w : wires)
+        if (!closed(w, tolerance)) return 2;
+    if (wires.size() == 1) return 0;
+    const TopoDS_Face outer = BRepBuilderAPI_MakeFace(plane, wires[0], Standard_True).Face();
+    // Each hole lies wholly inside the first boundary and outside the others.
+    for (std::size_t i = 1; i < wires.size(); ++i)
+        for (TopExp_Explorer v(wires[i], TopAbs_VERTEX); v.More(); v.Next()) {
+            BRepClass_FaceClassifier in(outer, BRep_Tool::Pnt(TopoDS::Vertex(v.Current())), tolerance);
+            if (in.State() != TopAbs_IN) return 2;
+        }
+    return 0;
+}
+
+double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
+    auto call = HOST_ENTRY(string);
+    hd::ensure_started();
+    const std::vector<TopoDS_Wire> wires = wires_of(call, string, true);
+    try {
+        const TopoDS_Face f = try_plane_face(wires);
+        if (f.IsNull()) return 0;
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(f, props);
+        return std::abs(props.Mass());
+    } catch (const Standard_Failure&) {
+        return 0;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,70 @@
+/* Modelling: free-form features made from strings of curves and edges.
+ *
+ *   KX_MODL_create_sweep         sections swept along 1 to 3 guide strings
+ *   KX_MODL_create_curve_mesh    a surface over primary and cross strings
+ *   KX_MODL_create_thru_curves   a surface through 2 to 150 section strings
+ *   KX_MODL_create_ruled         a ruled surface between two strings
+ *   KX_MODL_create_bplane        a planar sheet bounded by closed strings
+ *                                (the outer one and its holes)
+ *   KX_MODL_create_curve_mesh1, KX_MODL_create_thru_curves1,
+ *   KX_MODL_create_ruled1        the same combined with a target body
+ *                                (boolean type 1 unite, 2 subtract,
+ *                                3 intersect; 0 a new body)
+ *   KX_MODL_assign_string_directions, KX_MODL_get_curve_edge_direction
+ *                                the direction of a string (1 or -1) seen
+ *                                from a point near its start
+ *   KX_MODL_ask_free_form_result, KX_MODL_set_free_form_result
+ *
+ * The feature made is answered in the last argument (NULL_TAG on every
+ * failure); its definition reads back with the queries of kx_modl_a_sweep.h.
+ * A body option of 1 makes a solid when the strings close; the boolean
+ * type is honoured only for a solid. The face constraints of the curve mesh
+ * (4) and through curves (2) are compacted in the caller's array: the tags
+ * given move to the front in their order, the rest become NULL_TAG.
+ *
+ * Codes: the count and method checks answer their own codes before any
+ * change (875054 to 875105, 875192); strings that the host refuses answer
+ * the code of their role and class; 875044 when the host cannot build the
+ * feature. Every failure after the creator's undo mark leaves the model as
+ * it was. */
+#ifndef KX_MODL_CRE_FF_H
+#define KX_MODL_CRE_FF_H
+
+#include "kx_modl.h"
+#include "kx_modl_a_sweep.h"
+#include "kx_types.h"
+
+KX_BEGIN_DECLS
+
+KXAPI int KX_MODL_create_sweep(string_list* guides, string_list* sections, string_list* spine,
+                               sweep_method* orientation, sweep_method* scaling, int* alignment, int* section_method,
+                               int* body_option, double tolerances[3], int* further, tag* result);
+KXAPI int KX_MODL_create_curve_mesh(string_list* primary, string_list* cross, string_list* spine, int* end_option,
+                                    int* mesh_method, int* body_option, int* mesh_flag, int boolean_type,
+                                    double tolerances[3], tag faces[4], int continuity[4], tag* result);
+KXAPI int KX_MODL_create_thru_curves(string_list* sections, string_list* spine, int* patch_kind, int* alignment,
+                                     double values[6], int* degree, int* closed, int* body_option, int boolean_type,
+                                     double tolerances[3], tag faces[2], int continuity[2], tag* result);
+KXAPI int KX_MODL_create_ruled(string_list* sections, string_list* spine, int* alignment, double values[6],
+                               int* end_option, int* body_option, int boolean_type, double tolerances[3],
+                               tag* result);
+KXAPI int KX_MODL_create_bplane(string_list* boundaries, double tolerances[3], tag* result);
+KXAPI int KX_MODL_create_curve_mesh1(string_list* primary, string_list* cross, string_list* spine, int* end_option,
+                                     int* mesh_method, int* body_option, int* reserved, int* mesh_flag,
+                                     int boolean_type, tag target, double tolerances[3], tag faces[4],
+                                     int continuity[4], int* further, tag* result);
+KXAPI int KX_MODL_create_thru_curves1(string_list* sections, string_list* spine, int* patch_kind, int* alignment,
+                                      double values[6], int* degree, int* closed, int* reserved, int* body_option,
+                                      int boolean_type, tag target, double tolerances[3], tag faces[2],
+                                      int continuity[2], int* further1, int* further2, tag* result);
+KXAPI int KX_MODL_create_ruled1(string_list* sections, string_list* spine, int* alignment, double values[6],
+                                int* end_option, int* body_option, int boolean_type, tag target,
+                                double tolerances[3], tag* result);
+KXAPI int KX_MODL_assign_string_directions(double points[][3], string_list* strings);
+KXAPI int KX_MODL_get_curve_edge_direction(double point[3], tag object, int* direction);
+KXAPI int KX_MODL_ask_free_form_result(int* result);
+KXAPI int KX_MODL_set_free_form_result(int value);
+
+KX_END_DECLS
+
+#endif

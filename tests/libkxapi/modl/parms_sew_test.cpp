@@ -1,0 +1,245 @@
+// Sews read back: a sew of sheets answers its target, tools and
+// tolerance; a sew of faces the faces it took; a feature of another kind
+// leaves every output alone; null outputs are refused by position.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "host/bodyops/body_ops.h"
+#include "host/control/control.h"
+#include "host/data/parts.h"
+#include "host/feature/booleans.h"
+#include "host/feature/feature.h"
+#include "host/feature/queries.h"
+#include "host/kernel/kernel.h"
+#include "host/services/error.h"
+#include "kxapi.h"
+#include "tests/support/fresh_process.h"
+
+namespace {
+
+class SewParms : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kxtest::fresh_process();
+        ASSERT_EQ(KX_initialize(), 0);
+        part_ = host::parts::create("sews.prt");
+        host::parts::set_work_part(part_);
+        const char* sizes[] = {"100", "50", "20"};
+        const double origin[] = {0, 0, 0};
+        ASSERT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block_), 0);
+        body_ = FREC_ask_body(block_);
+    }
+    void TearDown() override { kxtest::fresh_process(); }
+
+    static tag kernel_block(std::vector<double> origin, std::vector<double> size) {
+        int b = 0;
+        ZQ_BODY_make_block(origin.data(), size.data(), &b);
+        return host::kernel::object_of(b);
+    }
+    // The face of the body on the plane where coordinate `axis` is `at`.
+    static tag face_at(tag body, int axis, double at) {
+        for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+            double box[6];
+            ZQ_TOPOL_find_box(f, box);
+            if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
+                return host::kernel::object_of(f);
+        }
+        return NULL_TAG;
+    }
+    // A square sheet of side 10 on a face of the cube [0, 10]^3.
+    static tag square(int axis, double at) {
+        const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+        double pts[12] = {};
+        const double corners[4][2] = {{0, 0}, {10, 0}, {0, 10}, {10, 10}};
+        for (int i = 0; i < 4; ++i) {
+            pts[3 * i + axis] = at;
+            pts[3 * i + u] = corners[i][0];
+            pts[3 * i + v] = corners[i][1];
+        }
+        int body = 0;
+        ZQ_BODY_points_sheet(2, 2, pts, &body);
+        return host::kernel::object_of(body);
+    }
+    static tag sew(std::vector<tag> targets, std::vector<tag> tools, double tolerance) {
+        tag_list* made = nullptr;
+        tag feature = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_sew(0, static_cast<int>(targets.size()), targets.data(),
+                                     static_cast<int>(tools.size()), tools.data(), tolerance, 0, &made, &feature),
+                  0);
+        KX_MODL_delete_list(&made);
+        return feature;
+    }
+    // A sew of faces: the end face of the block against a block beside it.
+    tag face_sew(tag* target_face, tag* tool_face) {
+        const tag tool = kernel_block({100, 0, 0}, {20, 50, 20});
+        *target_face = face_at(body_, 0, 100);
+        *tool_face = face_at(tool, 0, 100);
+        return sew({*target_face}, {*tool_face}, 0.002);
+    }
+
+    unsigned int part_ = 0, block_ = 0;
+    tag body_ = NULL_TAG;
+};
+
+TEST_F(SewParms, SheetSewAnswersItsTargetToolsAndTolerance) {
+    const tag target = square(2, 0), a = square(0, 0), b = square(1, 0);
+    const tag feature = sew({target}, {a, b}, 0.005);
+    ASSERT_NE(feature, NULL_TAG);
+    tag body = NULL_TAG, *tools = nullptr;
+    int n = 0;
+    double tolerance = 0;
+    ASSERT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, &tolerance), 0);
+    EXPECT_EQ(body, target);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(tools[0], a);
+    EXPECT_EQ(tools[1], b);
+    EXPECT_DOUBLE_EQ(tolerance, 0.005);
+    KX_free(tools);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+TEST_F(SewParms, MultipleSewsAnswerOneToolEach) {
+    const tag target = square(2, 0), a = square(0, 0), b = square(1, 0);
+    tag_list *sews = nullptr, *bodies = nullptr;
+    ASSERT_EQ(KX_MODL_create_multiple_sews(target, a, NULL_TAG, b, NULL_TAG, &sews, &bodies), 0);
+    const tag expected[] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        tag feature = NULL_TAG, body = NULL_TAG, *tools = nullptr;
+        KX_MODL_ask_list_item(sews, i, &feature);
+        int n = 0;
+        double tolerance = 0;
+        ASSERT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, &tolerance), 0);
+        EXPECT_EQ(body, target);
+        ASSERT_EQ(n, 1);
+        EXPECT_EQ(tools[0], expected[i]);
+        EXPECT_GT(tolerance, 0);
+        KX_free(tools);
+    }
+    KX_MODL_delete_list(&sews);
+    KX_MODL_delete_list(&bodies);
+}
+
+TEST_F(SewParms, FaceSewAnswersTheFacesItTook) {
+    tag target_face = NULL_TAG, tool_face = NULL_TAG;
+    const tag feature = face_sew(&target_face, &tool_face);
+    ASSERT_NE(feature, NULL_TAG);
+    int n_targets = -1, n_tools = -1;
+    tag *targets = nullptr, *tools = nullptr;
+    double tolerance = 0;
+    ASSERT_EQ(KX_MODL_ask_sew_solid_body(feature, &n_targets, &targets, &n_tools, &tools, &tolerance), 0);
+    ASSERT_EQ(n_targets, 1);
+    ASSERT_EQ(n_tools, 1);
+    EXPECT_EQ(targets[0], target_face);
+    EXPECT_EQ(tools[0], tool_face);
+    EXPECT_DOUBLE_EQ(tolerance, 0.002);
+    KX_free(targets);
+    KX_free(tools);
+}
+
+TEST_F(SewParms, FaceSewOfInstancesAnswersTheFacesItTook) {
+    // The host keeps the faces of a sew of instance faces apart; the query
+    // hands them out all the same.
+    const tag tool = kernel_block({100, 0, 0}, {20, 50, 20});
+    const tag target_face = face_at(body_, 0, 100), tool_face = face_at(tool, 0, 100);
+    int bodies = 0, targets_list = 0, tools_list = 0, results = 0;
+    KI_crlist(KI_LIST_KERNEL, &bodies);
+    KI_crlist(KI_LIST_KERNEL, &targets_list);
+    KI_crlist(KI_LIST_KERNEL, &tools_list);
+    KI_crlist(KI_LIST_KERNEL, &results);
+    KI_pttgli(bodies, 0, 1, host::kernel::entity_of(body_));
+    KI_pttgli(bodies, 0, 1, host::kernel::entity_of(tool));
+    KI_pttgli(targets_list, 0, 1, host::kernel::entity_of(target_face));
+    KI_pttgli(tools_list, 0, 1, host::kernel::entity_of(tool_face));
+    unsigned int feature = 0;
+    ASSERT_EQ(SEW_create_frec(0.001, 0, 1, bodies, targets_list, tools_list, results, &feature), 0);
+    for (int list : {bodies, targets_list, tools_list, results}) {
+        int ifail = 0;
+        KI_delist(&list, &ifail);
+    }
+    ASSERT_EQ(SEW_is_instance_sew(feature), 1);
+    int n_targets = 0, n_tools = 0;
+    tag *targets = nullptr, *tools = nullptr;
+    double tolerance = 0;
+    ASSERT_EQ(KX_MODL_ask_sew_solid_body(feature, &n_targets, &targets, &n_tools, &tools, &tolerance), 0);
+    ASSERT_EQ(n_targets, 1);
+    ASSERT_EQ(n_tools, 1);
+    EXPECT_EQ(targets[0], target_face);
+    EXPECT_EQ(tools[0], tool_face);
+    EXPECT_DOUBLE_EQ(tolerance, 0.001);
+    KX_free(targets);
+    KX_free(tools);
+}
+
+TEST_F(SewParms, AnotherKindLeavesEveryOutputAlone) {
+    tag target_face = NULL_TAG, tool_face = NULL_TAG;
+    const tag face_sew_feature = face_sew(&target_face, &tool_face);
+    const tag sheet_sew = sew({square(2, 0)}, {square(0, 0)}, 0.001);
+    tag* const untouched = reinterpret_cast<tag*>(0x10);
+    struct Row {
+        tag feature;
+        int code;
+    };
+    // A sew of faces and a block are no sews of sheets; a dead tag is the
+    // host's error.
+    for (const Row& r : {Row{face_sew_feature, 875004}, Row{block_, 875004}, Row{NULL_TAG, HOST_ERR_DEAD_TAG}}) {
+        tag body = 7, *tools = untouched;
+        int n = -1;
+        double tolerance = -1;
+        EXPECT_EQ(KX_MODL_ask_sew_sheet_body(r.feature, &body, &n, &tools, &tolerance), r.code);
+        EXPECT_EQ(body, 7u);
+        EXPECT_EQ(n, -1);
+        EXPECT_EQ(tools, untouched);
+        EXPECT_EQ(tolerance, -1);
+    }
+    for (const Row& r : {Row{sheet_sew, 875004}, Row{block_, 875004}, Row{NULL_TAG, HOST_ERR_DEAD_TAG}}) {
+        int n_targets = -1, n_tools = -1;
+        tag *targets = untouched, *tools = untouched;
+        double tolerance = -1;
+        EXPECT_EQ(KX_MODL_ask_sew_solid_body(r.feature, &n_targets, &targets, &n_tools, &tools, &tolerance), r.code);
+        EXPECT_EQ(n_targets, -1);
+        EXPECT_EQ(n_tools, -1);
+        EXPECT_EQ(targets, untouched);
+        EXPECT_EQ(tools, untouched);
+        EXPECT_EQ(tolerance, -1);
+    }
+    EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+TEST_F(SewParms, NullOutputsAreRefusedByPosition) {
+    const tag feature = sew({square(2, 0)}, {square(0, 0)}, 0.001);
+    tag body = NULL_TAG, *tools = nullptr;
+    int n = 0;
+    double tolerance = 0;
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, nullptr, &n, &tools, &tolerance), 1105005);
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, nullptr, &tools, &tolerance), 1105006);
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, nullptr, &tolerance), 1105007);
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, nullptr), 1105013);
+    int n2 = 0;
+    tag* faces = nullptr;
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, nullptr, &faces, &n2, &tools, &tolerance), 1105005);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, nullptr, &n2, &tools, &tolerance), 1105006);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, nullptr, &tools, &tolerance), 1105007);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, nullptr, &tolerance), 1105013);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &faces, &n2, &tools, nullptr), 1105014);
+    EXPECT_EQ(host::control::call_count("SEW_ask_sew_sheet_body"), 0);
+    EXPECT_EQ(host::control::call_count("SEW_ask_solid_faces"), 0);
+    EXPECT_EQ(body, NULL_TAG);
+    EXPECT_EQ(tools, nullptr);
+    EXPECT_EQ(faces, nullptr);
+}
+
+TEST_F(SewParms, UninitialisedCallsAreRefused) {
+    const tag feature = sew({square(2, 0)}, {square(0, 0)}, 0.001);
+    kxtest::fresh_process();
+    tag body = NULL_TAG, *tools = nullptr;
+    int n = 0, n2 = 0;
+    double tolerance = 0;
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, &tolerance), 1105000);
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &tools, &n2, &tools, &tolerance), 1105000);
+    EXPECT_EQ(tools, nullptr);
+}
+
+}  // namespace
