@@ -212,6 +212,9 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
 // it is (its result and named set): the step keeps that shape, so a
 // regeneration gives it unchanged. Answers the body's tag.
 int commit_result(Step s);
+// A new body of `shape` as it is (one imported step), its faces and edges
+// given tags of their own; not yet committed.
+BodyState imported_body(const Call& call, const TopoDS_Shape& shape);
 
 // ---- attached geometry (brep_foreign.cpp) ----
 // The record of geometry attached to a live body (false: none).

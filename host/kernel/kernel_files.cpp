@@ -170,17 +170,7 @@ void pximpo_(const PX_file_name_t* name, int* list, int* ifail) {
             *ifail = KERNEL_ERR_BAD_DATA;
             return;
         }
-        hd::Step s;
-        s.op = hd::Op::imported;
-        s.other = shape;
-        hd::run_step(call, s, TopoDS_Shape(), nullptr);
-        hd::BodyState b;
-        b.tag = hd::new_tag();
-        b.shape = s.result;
-        b.named = *s.named;
-        b.add_step(std::move(s));
-        hd::name_small(b, nullptr);
-        made.push_back(std::move(b));
+        made.push_back(hd::imported_body(call, shape));
     }
     // The list is made before the bodies, so that nothing fails once they
     // are in the model.

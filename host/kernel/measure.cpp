@@ -657,16 +657,7 @@ void ZQ_CURVE_make_wire_body_2(unsigned int curve, int* body) {
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
         TopoDS_Shape wire = edges;
         if (wire.ShapeType() == TopAbs_EDGE) wire = BRepBuilderAPI_MakeWire(TopoDS::Edge(edges)).Wire();
-        hd::Step s;
-        s.op = hd::Op::imported;
-        s.other = wire;
-        hd::run_step(call, s, TopoDS_Shape(), nullptr);
-        hd::BodyState b;
-        b.tag = hd::new_tag();
-        b.shape = s.result;
-        b.named = *s.named;
-        b.add_step(std::move(s));
-        hd::name_small(b, nullptr);
+        hd::BodyState b = hd::imported_body(call, wire);
         *body = b.tag;
         hd::commit({std::move(b)}, {}, false);
     });

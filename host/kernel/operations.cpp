@@ -1225,6 +1225,20 @@ void ZQ_BODY_trim_by_plane(int body, const double point[3], const double normal[
 
 namespace host::kernel::detail {
 
+BodyState imported_body(const Call& call, const TopoDS_Shape& shape) {
+    Step s;
+    s.op = Op::imported;
+    s.other = shape;
+    run_step(call, s, TopoDS_Shape(), nullptr);
+    BodyState b;
+    b.tag = new_tag();
+    b.shape = s.result;
+    b.named = *s.named;
+    b.add_step(std::move(s));
+    name_small(b, nullptr);
+    return b;
+}
+
 int commit_result(Step s) {
     s.op = Op::imported;
     s.p.clear();

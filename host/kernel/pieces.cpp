@@ -20,14 +20,6 @@ std::vector<TopoDS_Shape> solids_of(const TopoDS_Shape& shape) {
     return out;
 }
 
-// A step that makes a body of a shape as it is, with tags of its own.
-Step as_is(const Call& call, const TopoDS_Shape& shape) {
-    Step s;
-    s.op = Op::imported;
-    s.other = shape;
-    run_step(call, s, TopoDS_Shape(), nullptr);
-    return s;
-}
 
 }  // namespace
 
@@ -65,16 +57,7 @@ void ZQ_BODY_separate(int body, int* n, int** pieces) {
     // The other solids are new bodies made as they are: the faces and edges
     // they have of the body take new tags (the body may bring them back
     // when it is made again).
-    for (std::size_t i = 1; i < solids.size(); ++i) {
-        hd::Step s = hd::as_is(call, solids[i]);
-        hd::BodyState f;
-        f.tag = hd::new_tag();
-        f.shape = s.result;
-        f.named = *s.named;
-        f.add_step(std::move(s));
-        hd::name_small(f, nullptr);
-        put.push_back(std::move(f));
-    }
+    for (std::size_t i = 1; i < solids.size(); ++i) put.push_back(hd::imported_body(call, solids[i]));
     std::vector<int> tags;
     for (std::size_t i = 1; i < put.size(); ++i) tags.push_back(put[i].tag);
     hd::commit(std::move(put), {});

@@ -36,8 +36,7 @@ extern "C" void pxcutc_(const unsigned int* curve, int* zr_curve, int* ifail) {
     double range[2];
     hostnum::curve_limits(rec->record(), range);
     hd::ensure_started();
-    hd::Step s;
-    s.op = hd::Op::imported;
+    TopoDS_Shape wire_shape;
     hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
         // A spline that breaks is one kernel curve per stretch: the edges
         // follow each other in one wire.
@@ -47,15 +46,9 @@ extern "C" void pxcutc_(const unsigned int* curve, int* zr_curve, int* ifail) {
             if (!k->stretch(i, range[0], range[1], &u0, &u1)) continue;
             wire.Add(BRepBuilderAPI_MakeEdge(k->pieces[i].curve, u0, u1).Edge());
         }
-        s.other = wire.Wire();
+        wire_shape = wire.Wire();
     });
-    hd::run_step(call, s, TopoDS_Shape(), nullptr);
-    hd::BodyState b;
-    b.tag = hd::new_tag();
-    b.shape = s.result;
-    b.named = *s.named;
-    b.add_step(std::move(s));
-    hd::name_small(b, nullptr);
+    hd::BodyState b = hd::imported_body(call, wire_shape);
     const int body = b.tag;
     hd::commit({std::move(b)}, {}, false);
     const hd::Body made = hd::find_body(body);
