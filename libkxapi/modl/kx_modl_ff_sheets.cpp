@@ -27,6 +27,7 @@
 #include "host/kernel/kernel.h"
 #include "host/numeric/tolerances.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 
 namespace ff = kx::modl::freeform;
 
@@ -37,7 +38,7 @@ constexpr int kAlive = 3;
 constexpr std::size_t kVaroffText = 256;
 constexpr std::size_t kThickenChars = THICKEN_SHEET_TEXT - 1;
 
-bool alive(tag t) { return es0022_(&t) == kAlive; }
+bool alive(tag t) { return t != NULL_TAG && TAG_ask_pointer_of_tag(t) && es0022_(&t) == kAlive; }
 tag entity_of(tag t) {
     unsigned int entity = 0;
     int faces = 0;
@@ -85,7 +86,7 @@ int variable_offset(tag face, char* offsets[4], double points[4][2], tag* result
         kx::clear(result);
         const unsigned int entity = entity_of(face);
         int kernel_face = 0;
-        es7010_occ_(&entity, &kernel_face);
+        if (entity != 0) es7010_occ_(&entity, &kernel_face);
         if (kernel_face == 0) return static_cast<int>(KX_MODL_ERR_NO_KERNEL_ENTITY);
         double u[2] = {}, v[2] = {};
         int ifail = 0;
