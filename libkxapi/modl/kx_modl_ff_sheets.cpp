@@ -52,17 +52,17 @@ bool is_edge(tag t) { return es0017_(&t) == ES_CLASS_EDGE; }
 class VaroffTexts {
 public:
     VaroffTexts() {
-        for (char*& t : texts_) {
-            t = static_cast<char*>(SM_alloc(kVaroffText));
-            t[0] = '\0';
+        try {
+            for (char*& t : texts_) {
+                t = static_cast<char*>(SM_alloc(kVaroffText));
+                t[0] = '\0';
+            }
+        } catch (...) {
+            free_all();  // no destructor runs for a constructor that fails
+            throw;
         }
     }
-    ~VaroffTexts() {
-        kx::release([this] {
-            for (char*& t : texts_)
-                if (t) SM_free(std::exchange(t, nullptr));
-        });
-    }
+    ~VaroffTexts() { free_all(); }
     VaroffTexts(const VaroffTexts&) = delete;
     VaroffTexts& operator=(const VaroffTexts&) = delete;
     void put(int i, const char* text) { std::snprintf(texts_[i], kVaroffText, "%s", text); }
@@ -74,6 +74,12 @@ public:
     char* const* all() const { return texts_.data(); }
 
 private:
+    void free_all() {
+        kx::release([this] {
+            for (char*& t : texts_)
+                if (t) SM_free(std::exchange(t, nullptr));
+        });
+    }
     std::array<char*, VAROFF_N_TEXTS> texts_{};
 };
 
