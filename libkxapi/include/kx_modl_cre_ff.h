@@ -65,6 +65,39 @@ KXAPI int KX_MODL_get_curve_edge_direction(double point[3], tag object, int* dir
 KXAPI int KX_MODL_ask_free_form_result(int* result);
 KXAPI int KX_MODL_set_free_form_result(int value);
 
+/* Sheets from faces and points */
+/* A boundary of a point cloud: a closed polygon, three doubles a point. */
+typedef struct cloud_boundary_s {
+    int n_points;
+    const double* points;
+} cloud_boundary;
+/* The face moved along its normal by offsets interpolated between four
+ * (u, v) points of its parameter box; the result is the new sheet body. */
+KXAPI int KX_MODL_create_variable_offset(tag face, char* offsets[4], double points[4][2], tag* result);
+/* The solid between the sheet moved by the two offsets (texts of at most
+ * 132 characters), combined with the current target body by the boolean
+ * type (1 unite, 2 subtract, 3 intersect; 0 a new body); the result is
+ * the feature. */
+KXAPI int KX_MODL_create_thicken_sheet(tag sheet, const char* first_offset, const char* second_offset,
+                                       int boolean_type, tag* result);
+/* A sheet bridging two edges of two faces, tangent to both; side faces,
+ * side edges and side strings are optional (at most two in all); the
+ * result is the new sheet body. */
+KXAPI int KX_MODL_create_bridge_face(int bridge_type, void* reserved, tag faces[2], tag edges[2], int directions[2],
+                                     string_list* side_string1, string_list* side_string2, tag side_faces[2],
+                                     tag side_edges[2], tag* result);
+/* A B-surface fitted to points (heights over the frame of the x and y
+ * directions, or the world); the three further outputs (each may be
+ * null) receive the mean and greatest distance of the points and the
+ * index of the farthest; the result is the new sheet body. */
+KXAPI int KX_MODL_create_surf_from_cloud(int n_points, double points[][3], double directions[6],
+                                         cloud_boundary* boundary, int degree_u, int degree_v, int patches_u,
+                                         int patches_v, int option, double* mean_error, double* max_error,
+                                         int* farthest, tag* result);
+/* Turns a sheet's faces over; with later features on the sheet only when
+ * forced; the result is the feature. */
+KXAPI int KX_MODL_create_reverse_normal(tag sheet, int force, tag* result);
+
 KX_END_DECLS
 
 #endif
