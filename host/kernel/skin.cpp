@@ -107,6 +107,9 @@ int commit(const Call& call, const TopoDS_Shape& shape) {
     s.op = hd::Op::imported;
     s.result = shape;
     s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
+    // Made again, the step gives its shape the tags it has now.
+    s.other = shape;
+    s.other_named = s.named;
     return hd::commit_result(std::move(s));
 }
 
@@ -255,6 +258,31 @@ int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance) {
     return 0;
 }
 
+void ZQ_SKIN_replace_first(int body, int made) {
+    auto call = HOST_ENTRY(body, made);
+    if (body == made) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d takes its own place", body);
+    const hd::Body old = hd::require_body(call, body);
+    const hd::Body m = hd::require_body(call, made);
+    if (old->steps.empty() || old->steps.front()->op != hd::Op::imported || !old->steps.front()->named)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d was not made by a skin", body);
+    hd::Named named = m->named;
+    const hd::Named& was = *old->steps.front()->named;
+    if (named.faces.size() == was.faces.size() && named.edges.size() == was.edges.size()) {
+        for (std::size_t i = 0; i < named.faces.size(); ++i) named.faces[i].tag = was.faces[i].tag;
+        for (std::size_t i = 0; i < named.edges.size(); ++i) named.edges[i].tag = was.edges[i].tag;
+        named.pieces.clear();
+    }
+    for (auto* subs : {&named.faces, &named.edges})
+        for (hd::Sub& x : *subs) x.object = 0;
+    hd::BodyState b = *old;
+    auto first = std::make_shared<hd::Step>(*b.steps.front());
+    first->other = m->shape;
+    first->other_named = std::make_shared<const hd::Named>(std::move(named));
+    first->edited = true;
+    b.steps.front() = std::move(first);
+    hd::commit({std::move(b)}, {made});
+}
+
 double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
     auto call = HOST_ENTRY(string);
     hd::ensure_started();
@@ -271,3 +299,26 @@ double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
 }
 
 }  // extern "C"
+
+std::vector<double> hk::skin_samples(const ZQ_strings_t& strings) {
+    constexpr int kSamples = 5;
+    const Call call("ZQ_SKIN_samples", nullptr);
+    hd::ensure_started();
+    std::vector<double> out;
+    if (strings.count <= 0 || !strings.per_string || !strings.objects) return out;
+    int total = 0;
+    for (int i = 0; i < strings.count; ++i) total += strings.per_string[i];
+    for (int i = 0; i < total; ++i) {
+        std::vector<TopoDS_Edge> edges;
+        add_edges(call, strings.objects[i], edges);
+        for (const TopoDS_Edge& e : edges) {
+            const BRepAdaptor_Curve c(e);
+            const double a = c.FirstParameter(), b = c.LastParameter();
+            for (int k = 0; k < kSamples; ++k) {
+                const gp_Pnt p = c.Value(a + (b - a) * k / (kSamples - 1));
+                out.insert(out.end(), {p.X(), p.Y(), p.Z()});
+            }
+        }
+    }
+    return out;
+}

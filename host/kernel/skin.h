@@ -45,12 +45,26 @@ void ZQ_SKIN_sweep(const ZQ_strings_t* guides, const ZQ_strings_t* sections, int
 void ZQ_SKIN_mesh(const ZQ_strings_t* primary, const ZQ_strings_t* cross, int* body);
 int ZQ_SKIN_is_closed(const ZQ_strings_t* strings, double tolerance);
 int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance);
+/* The skin `made` takes the place of the first step of `body` (a body that
+ * a skin made): the body is made from it at its next regeneration, the
+ * later steps run again on it. When the two have as many faces and edges,
+ * those of `made` take the tags (and so the objects) of the first step's,
+ * in order. `made` goes. */
+void ZQ_SKIN_replace_first(int body, int made);
 /* The area that a closed planar string encloses; 0 when it bounds none. */
 double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus
 }
+
+#include <vector>
+
+namespace host::kernel {
+// Points along every curve and edge of the strings (five on each), in
+// order: what the strings are now. An object that is no curve or edge raises.
+std::vector<double> skin_samples(const ZQ_strings_t& strings);
+}  // namespace host::kernel
 #endif
 
 #endif

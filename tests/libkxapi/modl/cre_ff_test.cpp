@@ -15,6 +15,7 @@
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
+#include "tests/libkxapi/modl/ff_fixture.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {
@@ -22,57 +23,15 @@ namespace {
 using namespace form_test;
 namespace ff = kx::modl::freeform;
 
-// Strings built for a call: one string per inner list of objects.
-struct Strings {
-    std::vector<int> per, dir;
-    std::vector<tag> objects;
-    string_list list{};
-    Strings(std::initializer_list<std::vector<tag>> of) {
-        // (list is set last: the vectors are full by then)
-        for (const auto& s : of) {
-            per.push_back(static_cast<int>(s.size()));
-            dir.push_back(1);
-            objects.insert(objects.end(), s.begin(), s.end());
-        }
-        list = {static_cast<int>(per.size()), per.data(), dir.data(), objects.data()};
-    }
-    Strings(const Strings&) = delete;
-    string_list* operator&() { return &list; }
-};
+using ff_test::Strings;
 
-class FreeformCreation : public FormFeature {
+class FreeformCreation : public FormFeature, protected ff_test::Curves {
 protected:
-    tag identity() {
-        if (identity_ == NULL_TAG) {
-            const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-            ES_create_matrix_in_part(part_, rows, 3, &identity_);
-        }
-        return identity_;
-    }
-    tag circle(double cx, double cy, double cz, double r) {
-        const double data[6] = {0, 2 * kPi, cx, cy, cz, r};
-        unsigned int arc = 0;
-        ES_create_arc(data, identity(), &arc);
-        return arc;
-    }
-    tag line(std::array<double, 6> ends) {
-        unsigned int l = 0;
-        ES_create_line_in_part(part_, ends.data(), &l);
-        return l;
-    }
-    // A closed rectangle of lines in the plane z.
-    std::vector<tag> rectangle(double x0, double y0, double x1, double y1, double z = 0) {
-        return {line({x0, y0, z, x1, y0, z}), line({x1, y0, z, x1, y1, z}), line({x1, y1, z, x0, y1, z}),
-                line({x0, y1, z, x0, y0, z})};
-    }
-    static double props(tag feature, int which) {
-        const tag body = FREC_ask_body(feature);
-        double p[ZQ_MP_COUNT] = {};
-        ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p);
-        return p[which];
+    void SetUp() override {
+        FormFeature::SetUp();
+        use_part(part_);
     }
     double tol_[3] = {0.001, 0.5, 0.02};
-    unsigned int identity_ = NULL_TAG;
 };
 
 TEST_F(FreeformCreation, ThroughThreeCirclesMakesTheCylinderSheetAndSolid) {
@@ -248,7 +207,6 @@ TEST_F(FreeformCreation, ThroughCurvesTargetVariantCombinesWithTheBlock) {
                   0);
         EXPECT_NEAR(volume(), c.volume, 1e-5 * c.volume);  // the loft is a fitted spline
         TearDown();
-        identity_ = NULL_TAG;
         SetUp();
     }
 }
