@@ -87,8 +87,25 @@ const bool kinds_made = [] {
 
 }  // namespace
 
+// The sweep's orientation and scaling: its methods (parameters 3 and 4, a
+// scaling law in parameter 2) with their values (three each).
+static ZQ_SKIN_sweep_law_t law_of(const SkinDefinition& d, const std::vector<double>& values, ZQ_strings_t* curve) {
+    const auto value = [&](std::size_t i) { return i < values.size() ? values[i] : 0.0; };
+    ZQ_SKIN_sweep_law_t l{};
+    l.orientation = d.params[3] == 0 ? ZQ_SKIN_ORIENT_FIXED : d.params[3];
+    for (int i = 0; i < 3; ++i) l.direction[i] = value(i);
+    if (d.method_curves[0]) {
+        *curve = view(*d.method_curves[0]);
+        l.curve = curve;
+    }
+    l.scaling = d.params[4] == 0 ? ZQ_SKIN_SCALE_CONSTANT : d.params[4];
+    l.law = l.scaling == ZQ_SKIN_SCALE_LAW ? d.params[2] : 0;
+    l.factors[0] = value(3);
+    l.factors[1] = value(4);
+    return l;
+}
+
 int make_skin_body(const SkinDefinition& d, const std::vector<double>& values) {
-    (void)values;
     const ZQ_strings_t first = view(d.first), second = view(d.second);
     const int solid = (d.options >> 1) & 1;
     int body = 0;
@@ -97,7 +114,12 @@ int make_skin_body(const SkinDefinition& d, const std::vector<double>& values) {
     case SKIN_KIND_THRU_CURVES: ZQ_SKIN_through(&first, solid, 0, &body); break;
     case SKIN_KIND_RULED: ZQ_SKIN_through(&first, solid, 1, &body); break;
     case SKIN_KIND_BPLANE: ZQ_SKIN_plane(&first, &body); break;
-    default: ZQ_SKIN_sweep(&first, &second, solid, &body); break;
+    default: {
+        ZQ_strings_t curve{};
+        const ZQ_SKIN_sweep_law_t law = law_of(d, values, &curve);
+        ZQ_SKIN_sweep_with(&first, &second, solid, &law, &body);
+        break;
+    }
     }
     return body;
 }
