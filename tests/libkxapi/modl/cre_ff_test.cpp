@@ -211,6 +211,53 @@ TEST_F(FreeformCreation, ThroughCurvesTargetVariantCombinesWithTheBlock) {
     }
 }
 
+TEST_F(FreeformCreation, RuledAndCurveMeshTargetVariantsByBooleanType) {
+    struct Case {
+        int boolean;
+        double volume;
+    };
+    // The ruled solid: a cylinder of radius 10 from z = 10 to 30 about (50, 25), half inside the block.
+    const double cyl = kPi * 100 * 20, inside = kPi * 100 * 10;
+    for (const Case& c : {Case{0, kBlockVolume}, Case{1, kBlockVolume + cyl - inside},
+                          Case{2, kBlockVolume - inside}, Case{3, inside}}) {
+        SCOPED_TRACE(c.boolean);
+        Strings s({{circle(50, 25, 10, 10)}, {circle(50, 25, 30, 10)}});
+        int align = 1, end = 0, body = 1;
+        double values[6] = {};
+        double zero_tol[3] = {0, 0.5, 0.02};
+        tag f = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_ruled1(&s, nullptr, &align, values, &end, &body, c.boolean, body_, zero_tol, &f), 0);
+        ASSERT_NE(f, NULL_TAG);
+        EXPECT_NEAR(volume(), c.volume, 1e-6 * c.volume);
+        if (c.boolean == 0) {
+            EXPECT_NE(FREC_ask_body(f), body_);
+            EXPECT_NEAR(props(f, ZQ_MP_VOLUME), cyl, 1e-6 * cyl);
+        } else {
+            EXPECT_EQ(FREC_ask_body(f), body_);
+        }
+        EXPECT_EQ(marks(), 0);
+        TearDown();
+        SetUp();
+    }
+    // A curve mesh makes a sheet: whatever the boolean type, it stays a
+    // sheet of its own beside the block.
+    for (int boolean : {0, 1, 2, 3}) {
+        SCOPED_TRACE(boolean);
+        Strings primary({{line({0, 0, 40, 30, 0, 40})}, {line({0, 20, 40, 30, 20, 40})}});
+        Strings cross({{line({0, 0, 40, 0, 20, 40})}, {line({30, 0, 40, 30, 20, 40})}});
+        int end = 0, method = 1, body = 1, flag = 0;
+        tag f = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_curve_mesh1(&primary, &cross, nullptr, &end, &method, &body, nullptr, &flag, boolean,
+                                             body_, tol_, nullptr, nullptr, nullptr, &f),
+                  0);
+        ASSERT_NE(f, NULL_TAG);
+        EXPECT_NE(FREC_ask_body(f), body_);
+        EXPECT_NEAR(props(f, ZQ_MP_AREA), 600, 1e-6);
+        EXPECT_NEAR(volume(), kBlockVolume, 1e-6);
+        EXPECT_EQ(marks(), 0);
+    }
+}
+
 TEST_F(FreeformCreation, CountAndMethodChecksAnswerBeforeAnyMark) {
     Strings two({{circle(0, 0, 0, 10)}, {circle(0, 0, 10, 10)}});
     Strings one({{circle(0, 0, 0, 10)}});
