@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "host/feature/freeform_defs.h"
+#include "host/kernel/skin.h"
 
 namespace host::freeform {
 
+// The strings as the kernel takes them (a view: `s` must outlive it).
+ZQ_strings_t strings_view(const Strings& s);
 // A new body (kernel tag) of the definition's kind from its strings, a
 // solid when its option byte asks for one; `values` are the method values
 // (the sweep's orientation and scaling). Kernel failures raise.

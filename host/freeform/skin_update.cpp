@@ -21,10 +21,6 @@ namespace {
 namespace hf = host::feature;
 using host::Call;
 
-ZQ_strings_t view(const Strings& s) {
-    return ZQ_strings_t{static_cast<int>(s.per_string.size()), s.per_string.data(), s.objects.data()};
-}
-
 // The feature a record of a skin kind belongs to, with its definition.
 tag_t feature_of(const Call& call, const hf::Record& r) {
     const tag_t f = skin_of_exps(r.exps);
@@ -95,7 +91,7 @@ static ZQ_SKIN_sweep_law_t law_of(const SkinDefinition& d, const std::vector<dou
     l.orientation = d.params[3] == 0 ? ZQ_SKIN_ORIENT_FIXED : d.params[3];
     for (int i = 0; i < 3; ++i) l.direction[i] = value(i);
     if (d.method_curves[0]) {
-        *curve = view(*d.method_curves[0]);
+        *curve = strings_view(*d.method_curves[0]);
         l.curve = curve;
     }
     l.scaling = d.params[4] == 0 ? ZQ_SKIN_SCALE_CONSTANT : d.params[4];
@@ -105,8 +101,12 @@ static ZQ_SKIN_sweep_law_t law_of(const SkinDefinition& d, const std::vector<dou
     return l;
 }
 
+ZQ_strings_t strings_view(const Strings& s) {
+    return ZQ_strings_t{static_cast<int>(s.per_string.size()), s.per_string.data(), s.objects.data()};
+}
+
 int make_skin_body(const SkinDefinition& d, const std::vector<double>& values) {
-    const ZQ_strings_t first = view(d.first), second = view(d.second);
+    const ZQ_strings_t first = strings_view(d.first), second = strings_view(d.second);
     const int solid = (d.options >> 1) & 1;
     int body = 0;
     switch (d.kind) {
@@ -127,7 +127,7 @@ int make_skin_body(const SkinDefinition& d, const std::vector<double>& values) {
 std::vector<double> strings_print(const SkinDefinition& d) {
     std::vector<double> out;
     const auto add = [&](const Strings& s) {
-        const std::vector<double> points = kernel::skin_samples(view(s));
+        const std::vector<double> points = kernel::skin_samples(strings_view(s));
         out.insert(out.end(), points.begin(), points.end());
     };
     add(d.first);

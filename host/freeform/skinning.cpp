@@ -52,9 +52,7 @@ hp::Strings strings_of_list(const CMP_strings_t* s) {
     return out;
 }
 
-ZQ_strings_t view(const hp::Strings& s) {
-    return ZQ_strings_t{static_cast<int>(s.per_string.size()), s.per_string.data(), s.objects.data()};
-}
+ZQ_strings_t view(const hp::Strings& s) { return ff::strings_view(s); }
 
 // What a constructor makes: the kind's body from its strings.
 struct Making {
