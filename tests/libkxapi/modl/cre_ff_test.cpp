@@ -132,16 +132,8 @@ TEST_F(FreeformCreation, BoundedPlaneRefusesCrossingAndNonPlanarBoundaries) {
 }
 
 TEST_F(FreeformCreation, SweptCircleAlongAQuarterArcIsATube) {
-    const double guide_data[6] = {0, kPi / 2, 0, 0, 0, 50};
-    unsigned int guide = 0;
-    ES_create_arc(guide_data, identity(), &guide);
-    // The section: radius 2 about (50, 0, 0) in the plane across the arc's start (XZ).
-    const double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
-    unsigned int m = 0;
-    ES_create_matrix_in_part(part_, rows, 3, &m);
-    const double section_data[6] = {0, 2 * kPi, 50, 0, 0, 2};
-    unsigned int section = 0;
-    ES_create_arc(section_data, m, &section);
+    const Tube tube = quarter_tube(0);
+    const tag guide = tube.guide, section = tube.ring;
     Strings g({{guide}}), s({{section}});
     sweep_method orient{1, 0, 0, {0, 0, 0}, nullptr}, scale{1, 0, 0, {1, 0, 0}, nullptr};
     int align = 1, method = 1, body = 1;

@@ -109,15 +109,9 @@ protected:
             out.push_back({f, ZQ_MP_AREA, 1200 - 25 * kPi});
         }
         {
-            const double guide_data[6] = {0, kPi / 2, 0, 0, 400, 50};
-            unsigned int guide = 0;
-            ES_create_arc(guide_data, identity(), &guide);
-            const double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
-            unsigned int m = 0;
-            ES_create_matrix_in_part(part_, rows, 3, &m);
-            const double section_data[6] = {0, 2 * kPi, 50, 400, 0, 2};  // in the matrix's coordinates
-            ES_create_arc(section_data, m, &tube_);
-            Strings g({{guide}}), s({{tube_}});
+            const Tube tube = quarter_tube(400);
+            tube_ = tube.ring;
+            Strings g({{tube.guide}}), s({{tube_}});
             sweep_method orient{1, 0, 0, {0, 0, 0}, nullptr}, scale{1, 0, 0, {1, 0, 0}, nullptr};
             int align = 1, method = 1, body = 1;
             tag f = NULL_TAG;

@@ -61,6 +61,23 @@ public:
         return {line({x0, y0, z, x1, y0, z}), line({x1, y0, z, x1, y1, z}), line({x1, y1, z, x0, y1, z}),
                 line({x0, y1, z, x0, y0, z})};
     }
+    // A quarter circle of radius 50 about the z axis at height z, from
+    // (50, 0, z), and a ring of radius 2 about its start across it (in the
+    // XZ plane): a tube of volume 100 pi^2 when swept.
+    struct Tube {
+        tag guide = NULL_TAG, ring = NULL_TAG;
+    };
+    Tube quarter_tube(double z) {
+        Tube t;
+        const double guide_data[6] = {0, std::numbers::pi / 2, 0, 0, z, 50};
+        ES_create_arc(guide_data, identity(), &t.guide);
+        const double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+        unsigned int m = 0;
+        ES_create_matrix_in_part(curve_part, rows, 3, &m);
+        const double ring_data[6] = {0, 2 * std::numbers::pi, 50, z, 0, 2};  // in the matrix's coordinates
+        ES_create_arc(ring_data, m, &t.ring);
+        return t;
+    }
     // A new part's curves need a new matrix.
     void use_part(unsigned int part) {
         curve_part = part;

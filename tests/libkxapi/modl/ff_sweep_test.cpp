@@ -102,18 +102,10 @@ TEST_F(FreeformSweep, ASecondGuideOrAnOrientationCurveTurnsTheSection) {
         EXPECT_GT(width_y(f), 8);
     }
     // Along a vector and Frenet on a quarter circle: the tube of radius 2.
-    const double arc_data[6] = {0, kPi / 2, 0, 0, 200, 50};
-    unsigned int arc = 0;
-    ES_create_arc(arc_data, identity(), &arc);
-    const double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
-    unsigned int m = 0;
-    ES_create_matrix_in_part(part_, rows, 3, &m);
-    const double ring_data[6] = {0, 2 * kPi, 50, 200, 0, 2};
-    unsigned int ring = 0;
-    ES_create_arc(ring_data, m, &ring);
+    const Tube tube = quarter_tube(200);
     for (const sweep_method& o : {sweep_method{2, 0, 0, {0, 0, 0}, nullptr}, sweep_method{3, 0, 0, {0, 0, 1}, nullptr}}) {
         SCOPED_TRACE(o.method);
-        Strings g({{arc}}), s({{ring}});
+        Strings g({{tube.guide}}), s({{tube.ring}});
         tag f = NULL_TAG;
         ASSERT_EQ(sweep(&g, &s, nullptr, o, constant, &f), 0);
         EXPECT_NEAR(props(f, ZQ_MP_VOLUME), 100 * kPi * kPi, 1e-2);
