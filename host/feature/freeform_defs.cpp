@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/data/part_file.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/records.h"
@@ -42,6 +44,7 @@ struct SkinRow {
     std::vector<unsigned int> frefs;
     std::array<int, SKIN_N_BOUNDARIES> numf{};
     std::array<int, SKIN_N_BOUNDARIES> continuity{};
+    std::vector<double> built_from;        // the strings' geometry when built
 };
 
 struct ThickenRow {
@@ -144,6 +147,101 @@ void free_ap(SWEEP_ap_t* ap) {
     SM_free(ap);
 }
 
+// ---- the part file ------------------------------------------------------------
+// Section "SKND", a row per skin feature: i32 kind; per string set a u8
+// (1: the feature has it), u32 string count, per string i32 objects and
+// i32 direction, and the objects (curves and edges); the parameter
+// integers; the method value and record expressions; u8 options, i32
+// alignment, i32 face storage; the faces (objects, 0 for none), four face
+// counts and four continuities. A skin feature whose expressions or
+// string objects did not go into the file goes without its row.
+
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+bool all_written(const pf::SaveContext& ctx, const std::vector<tag_t>& objects) {
+    return std::all_of(objects.begin(), objects.end(),
+                       [&](tag_t o) { return o != 0 && ctx.index(o) != fields::kNotSaved; });
+}
+
+void write_skins(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
+        const SkinRow* r = skins().find(f);
+        if (!r || !hf::find(f)) return;
+        std::vector<tag_t> needed(r->values.begin(), r->values.end());
+        needed.insert(needed.end(), r->record.begin(), r->record.end());
+        for (const Strings& s : r->sets) needed.insert(needed.end(), s.objects.begin(), s.objects.end());
+        if (!all_written(ctx, needed)) return;
+        row.i32(r->kind);
+        for (int i = 0; i < kSets; ++i) {
+            const Strings& s = r->sets[i];
+            row.u8(r->present[i] ? 1 : 0);
+            row.u32(static_cast<std::uint32_t>(s.per_string.size()));
+            for (std::size_t j = 0; j < s.per_string.size(); ++j) {
+                row.i32(s.per_string[j]);
+                row.i32(s.dir[j]);
+            }
+            fields::put_objects(row, ctx, s.objects);
+        }
+        for (int p : r->params) row.i32(p);
+        fields::put_objects(row, ctx, r->values);
+        for (tag_t e : r->record) fields::put_object(row, ctx, e);
+        row.u8(r->options);
+        row.i32(r->alignment);
+        row.i32(r->storage);
+        std::vector<tag_t> faces;
+        for (unsigned int ref : r->frefs) faces.push_back(ref ? FREF_ask_face_of_fref(ref) : 0);
+        fields::put_objects(row, ctx, faces);
+        for (int n : r->numf) row.i32(n);
+        for (int c : r->continuity) row.i32(c);
+    });
+}
+
+void read_skins(pf::Reader& in, pf::LoadContext& ctx) {
+    constexpr const char* kWhat = "a skin definition";
+    std::vector<std::pair<tag_t, SkinRow>> made;
+    const auto expression = [&](tag_t e) {
+        const host::objects::Object* o = host::objects::find(e);
+        if (!o || o->cls != OM_CLASS_EXPRESSION) throw pf::FormatError("a skin definition names no expression");
+        return e;
+    };
+    pf::read_rows(in, ctx, {kWhat, 4, false}, [&](tag_t f, pf::Reader& row) {
+        SkinRow r;
+        r.kind = row.i32();
+        if (!fits_kind(r.kind)) throw pf::FormatError("a skin definition of no skin kind");
+        for (int i = 0; i < kSets; ++i) {
+            Strings& s = r.sets[i];
+            r.present[i] = row.u8() != 0;
+            const std::uint32_t n = fields::get_count(row, 8, kWhat);
+            int total = 0;
+            for (std::uint32_t j = 0; j < n; ++j) {
+                s.per_string.push_back(row.i32());
+                s.dir.push_back(row.i32());
+                if (s.per_string.back() < 0) throw pf::FormatError("a skin string with a negative count");
+                total += s.per_string.back();
+            }
+            s.objects = fields::get_objects(row, ctx, kWhat);
+            if (static_cast<std::size_t>(total) != s.objects.size() ||
+                std::find(s.objects.begin(), s.objects.end(), 0u) != s.objects.end())
+                throw pf::FormatError("a skin string's objects disagree with its counts");
+        }
+        for (int& p : r.params) p = row.i32();
+        for (tag_t e : fields::get_objects(row, ctx, kWhat)) r.values.push_back(expression(e));
+        for (tag_t& e : r.record) e = expression(fields::get_object(row, ctx, kWhat));
+        r.options = row.u8();
+        r.alignment = row.i32();
+        r.storage = row.i32();
+        for (tag_t face : fields::get_objects(row, ctx, kWhat))
+            r.frefs.push_back(face ? static_cast<unsigned int>(host::kernel::entity_of(face)) : 0u);
+        for (int& n : r.numf) n = row.i32();
+        for (int& c : r.continuity) c = row.i32();
+        made.emplace_back(f, std::move(r));
+    });
+    for (auto& [f, r] : made) skins()[f] = std::move(r);
+}
+
+const bool section_registered = (pf::register_section({{'S', 'K', 'N', 'D'}, write_skins, read_skins}), true);
+
 }  // namespace
 
 namespace host::freeform {
@@ -241,6 +339,59 @@ void attach_body(tag_t feature, tag_t body, tag_t tool, int step, int sign) {
     r->step = step;
     r->sign = sign;
     r->built = hf::detail::values_of(*r);
+}
+
+std::optional<SkinDefinition> skin_definition(tag_t feature) {
+    const SkinRow* r = is_skin(feature) ? skins().find(feature) : nullptr;
+    if (!r) return std::nullopt;
+    SkinDefinition d;
+    d.kind = r->kind;
+    d.first = r->sets[0];
+    d.second = r->sets[1];
+    if (r->present[2]) d.single = r->sets[2];
+    for (int i = 0; i < 2; ++i)
+        if (r->present[3 + i]) d.method_curves[i] = r->sets[3 + i];
+    d.params = r->params;
+    for (tag_t e : r->values) {
+        const host::expr::Expression* x = host::expr::find(e);
+        d.values.push_back(x ? x->formula : "0");
+    }
+    d.options = r->options;
+    d.alignment = r->alignment;
+    d.face_storage = r->storage;
+    d.faces_per_boundary = r->numf;
+    d.continuity = r->continuity;
+    return d;
+}
+
+std::vector<double> skin_values(tag_t feature) {
+    std::vector<double> out;
+    const SkinRow* r = is_skin(feature) ? skins().find(feature) : nullptr;
+    if (!r) return out;
+    for (tag_t e : r->values) {
+        double v = 0;
+        EXP_ask_value_of_exp(e, &v);
+        out.push_back(v);
+    }
+    return out;
+}
+
+tag_t skin_of_exps(const std::vector<tag_t>& exps) {
+    if (exps.size() < 3) return 0;
+    const tag_t last = exps.back();
+    for (tag_t t : hf::features_using(last))
+        if (const SkinRow* r = skins().find(t); r && r->record[2] == last) return t;
+    return 0;
+}
+
+std::vector<double> skin_built_from(tag_t feature) {
+    const SkinRow* r = is_skin(feature) ? skins().find(feature) : nullptr;
+    return r ? r->built_from : std::vector<double>{};
+}
+
+void set_skin_built_from(tag_t feature, std::vector<double> print) {
+    if (!is_skin(feature) || skins().find(feature)->built_from == print) return;
+    skins().edit(feature)->built_from = std::move(print);
 }
 
 bool is_skin(tag_t feature) { return hf::find(feature) && skins().find(feature); }

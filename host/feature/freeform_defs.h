@@ -222,6 +222,20 @@ int create_extrusion(tag_t part, const ExtrusionDefinition& definition, tag_t* f
 // recipe, the consumed tool body and the boolean sign).
 void attach_body(tag_t feature, tag_t body, tag_t tool, int step, int sign);
 
+// The definition a skin feature keeps: its kind, string sets (the live
+// curves and edges it is made from), parameter integers, method value
+// formulas and option byte; nothing for a feature without one.
+std::optional<SkinDefinition> skin_definition(tag_t feature);
+// The values of the skin feature's method value expressions, in order.
+std::vector<double> skin_values(tag_t feature);
+// The skin feature whose parameters are these expressions (0: none): the
+// feature service builds a record from its expressions alone.
+tag_t skin_of_exps(const std::vector<tag_t>& exps);
+// What the feature's strings were when its body was last made (empty until
+// then): the update makes the body again when they differ.
+std::vector<double> skin_built_from(tag_t feature);
+void set_skin_built_from(tag_t feature, std::vector<double> print);
+
 // True when the feature has a definition of that sort.
 bool is_skin(tag_t feature);
 bool is_thicken(tag_t feature);

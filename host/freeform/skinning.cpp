@@ -1,5 +1,6 @@
 // The host's skinning service (skinning.h).
 #include "host/freeform/skinning.h"
+#include "host/freeform/skin_body.h"
 
 #include <algorithm>
 #include <array>
@@ -51,30 +52,17 @@ hp::Strings strings_of_list(const CMP_strings_t* s) {
     return out;
 }
 
-ZQ_strings_t view(const hp::Strings& s) {
-    return ZQ_strings_t{static_cast<int>(s.per_string.size()), s.per_string.data(), s.objects.data()};
-}
+ZQ_strings_t view(const hp::Strings& s) { return ff::strings_view(s); }
 
 // What a constructor makes: the kind's body from its strings.
 struct Making {
     ff::SkinDefinition definition;
+    std::vector<double> values;  // the method values
     int boolean_type = 0;
     int solid = 0;
 };
 
-int made_body(const Making& m) {
-    const ff::SkinDefinition& d = m.definition;
-    const ZQ_strings_t first = view(d.first), second = view(d.second);
-    int body = 0;
-    switch (d.kind) {
-    case SKIN_KIND_CURVE_MESH: ZQ_SKIN_mesh(&first, &second, &body); break;
-    case SKIN_KIND_THRU_CURVES: ZQ_SKIN_through(&first, m.solid, 0, &body); break;
-    case SKIN_KIND_RULED: ZQ_SKIN_through(&first, m.solid, 1, &body); break;
-    case SKIN_KIND_BPLANE: ZQ_SKIN_plane(&first, &body); break;
-    default: ZQ_SKIN_sweep(&first, &second, m.solid, &body); break;
-    }
-    return body;
-}
+int made_body(const Making& m) { return ff::make_skin_body(m.definition, m.values); }
 
 // Makes the body and the feature holding the definition; a failure leaves
 // the model as it was and answers the code.
@@ -106,6 +94,7 @@ int construct(const Making& m, tag_t* result) {
             }
             if (int c = ff::create_skin(part, m.definition, &feature)) host::Call("SKIN_create", nullptr).fail(c, "the definition is refused");
             ff::attach_body(feature, body, tool, step, sign);
+            ff::set_skin_built_from(feature, ff::strings_print(m.definition));
         },
         &text);
     if (code != 0) {
@@ -127,8 +116,11 @@ Making making_of(int kind, int boolean_type, char* const texts[SKIN_N_TEXTS], co
     std::copy(ints, ints + SKIN_N_INTS, d.params.begin());
     d.alignment = ints[0];
     for (int i = 0; i < 3; ++i) d.record[i] = texts[i] && *texts[i] ? texts[i] : "0";
-    if (kind == SKIN_KIND_THRU_CURVES || kind == SKIN_KIND_RULED)
-        for (int i = 0; i < SKIN_N_ALIGN; ++i) d.values.emplace_back(align[i] && *align[i] ? align[i] : "0");
+    // A bounded plane keeps six values of nothing like the others of its
+    // record type.
+    for (int i = 0; i < SKIN_N_ALIGN; ++i)
+        if (kind == SKIN_KIND_THRU_CURVES || kind == SKIN_KIND_RULED) d.values.emplace_back(align[i] && *align[i] ? align[i] : "0");
+        else if (kind == SKIN_KIND_BPLANE) d.values.emplace_back("0");
     d.options = solid ? 2 : 0;
     m.boolean_type = boolean_type;
     m.solid = solid;
@@ -364,6 +356,7 @@ int SKIN_cre_kx_sweep(int a, int b, const CMP_strings_t* guides, const CMP_strin
     d.params = {0, 0, section_method ? *section_method : 0, o.method, sc.method};
     if (sc.method == 2) d.params[2] = sc.sub_method;
     for (const SKIN_method_t* r : {&o, &sc}) {
+        m.values.insert(m.values.end(), r->values, r->values + 3);
         for (double v : r->values) {
             char t[EXP_VALUE_CHARS];
             EXP_format_value(v, t);

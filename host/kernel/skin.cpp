@@ -14,6 +14,9 @@
 #include <BRepOffsetAPI_MakePipeShell.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
 #include <BRep_Builder.hxx>
+#include <Law_Constant.hxx>
+#include <Law_Linear.hxx>
+#include <Law_S.hxx>
 #include <BRep_Tool.hxx>
 #include <TopoDS_Compound.hxx>
 #include <GProp_GProps.hxx>
@@ -107,6 +110,9 @@ int commit(const Call& call, const TopoDS_Shape& shape) {
     s.op = hd::Op::imported;
     s.result = shape;
     s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
+    // Made again, the step gives its shape the tags it has now.
+    s.other = shape;
+    s.other_named = s.named;
     return hd::commit_result(std::move(s));
 }
 
@@ -171,16 +177,68 @@ void ZQ_SKIN_plane(const ZQ_strings_t* boundaries, int* body) {
 }
 
 void ZQ_SKIN_sweep(const ZQ_strings_t* guides, const ZQ_strings_t* sections, int solid, int* body) {
-    auto call = HOST_ENTRY(solid, body);
+    [[maybe_unused]] auto call = HOST_ENTRY(solid, body);
+    ZQ_SKIN_sweep_with(guides, sections, solid, nullptr, body);
+}
+
+void ZQ_SKIN_sweep_with(const ZQ_strings_t* guides, const ZQ_strings_t* sections, int solid,
+                        const ZQ_SKIN_sweep_law_t* law, int* body) {
+    auto call = HOST_ENTRY(solid, law, body);
     call.need(body, "the body output");
     hd::ensure_started();
     const std::vector<TopoDS_Wire> path = wires_of(call, guides);
     const std::vector<TopoDS_Wire> profiles = wires_of(call, sections);
     if (path.empty() || profiles.empty()) call.fail(KERNEL_ERR_NOT_DONE, "a sweep needs a guide and a section");
+    const ZQ_SKIN_sweep_law_t plain{ZQ_SKIN_ORIENT_FIXED, {0, 0, 0}, nullptr, ZQ_SKIN_SCALE_CONSTANT, 0, {1, 1}};
+    const ZQ_SKIN_sweep_law_t& l = law ? *law : plain;
+    TopoDS_Wire aux;
+    if (path.size() > 1) {
+        aux = path[1];
+    } else if (l.orientation == ZQ_SKIN_ORIENT_CURVE) {
+        const std::vector<TopoDS_Wire> c = l.curve ? wires_of(call, l.curve) : std::vector<TopoDS_Wire>{};
+        if (c.empty()) call.fail(KERNEL_ERR_BAD_PARAMETER, "the orientation curve is missing");
+        aux = c[0];
+    } else if (l.orientation < ZQ_SKIN_ORIENT_FIXED || l.orientation > ZQ_SKIN_ORIENT_VECTOR) {
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "orientation method %d cannot be swept", l.orientation);
+    }
+    const gp_Vec along(l.direction[0], l.direction[1], l.direction[2]);
+    if (aux.IsNull() && l.orientation == ZQ_SKIN_ORIENT_VECTOR && along.Magnitude() < 1e-12)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "the orientation direction has no length");
+    Handle(Law_Function) scale;
+    if (l.scaling == ZQ_SKIN_SCALE_CONSTANT) {
+        if (!(l.factors[0] > 0)) call.fail(KERNEL_ERR_BAD_PARAMETER, "scale factor %g", l.factors[0]);
+        if (l.factors[0] != 1) {
+            Handle(Law_Constant) c = new Law_Constant();
+            c->Set(l.factors[0], 0, 1);
+            scale = c;
+        }
+    } else if (l.scaling == ZQ_SKIN_SCALE_LAW && (l.law == 1 || l.law == 2)) {
+        if (!(l.factors[0] > 0) || !(l.factors[1] > 0))
+            call.fail(KERNEL_ERR_BAD_PARAMETER, "scale factors %g and %g", l.factors[0], l.factors[1]);
+        if (l.law == 1) {
+            Handle(Law_Linear) c = new Law_Linear();
+            c->Set(0, l.factors[0], 1, l.factors[1]);
+            scale = c;
+        } else {
+            Handle(Law_S) c = new Law_S();
+            c->Set(0, l.factors[0], 1, l.factors[1]);
+            scale = c;
+        }
+    } else {
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "scaling method %d (law %d) cannot be swept", l.scaling, l.law);
+    }
+    if (!scale.IsNull() && profiles.size() > 1)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "a scaled sweep takes one section");
     *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
         BRepOffsetAPI_MakePipeShell pipe(path[0]);
-        if (path.size() > 1) pipe.SetMode(path[1], Standard_False);
-        for (const TopoDS_Wire& w : profiles) pipe.Add(w);
+        if (!aux.IsNull()) pipe.SetMode(aux, Standard_False);
+        else if (l.orientation == ZQ_SKIN_ORIENT_FRENET) pipe.SetMode(Standard_True);
+        else if (l.orientation == ZQ_SKIN_ORIENT_VECTOR) pipe.SetMode(gp_Dir(along));
+        if (scale.IsNull()) {
+            for (const TopoDS_Wire& w : profiles) pipe.Add(w);
+        } else {
+            pipe.SetLaw(profiles[0], scale, Standard_False, Standard_False);
+        }
         pipe.Build();
         if (!pipe.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "the sections cannot be swept along the guide");
         bool all_closed = true;
@@ -255,6 +313,31 @@ int ZQ_SKIN_planarity(const ZQ_strings_t* strings, double tolerance) {
     return 0;
 }
 
+void ZQ_SKIN_replace_first(int body, int made) {
+    auto call = HOST_ENTRY(body, made);
+    if (body == made) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d takes its own place", body);
+    const hd::Body old = hd::require_body(call, body);
+    const hd::Body m = hd::require_body(call, made);
+    if (old->steps.empty() || old->steps.front()->op != hd::Op::imported || !old->steps.front()->named)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d was not made by a skin", body);
+    hd::Named named = m->named;
+    const hd::Named& was = *old->steps.front()->named;
+    if (named.faces.size() == was.faces.size() && named.edges.size() == was.edges.size()) {
+        for (std::size_t i = 0; i < named.faces.size(); ++i) named.faces[i].tag = was.faces[i].tag;
+        for (std::size_t i = 0; i < named.edges.size(); ++i) named.edges[i].tag = was.edges[i].tag;
+        named.pieces.clear();
+    }
+    for (auto* subs : {&named.faces, &named.edges})
+        for (hd::Sub& x : *subs) x.object = 0;
+    hd::BodyState b = *old;
+    auto first = std::make_shared<hd::Step>(*b.steps.front());
+    first->other = m->shape;
+    first->other_named = std::make_shared<const hd::Named>(std::move(named));
+    first->edited = true;
+    b.steps.front() = std::move(first);
+    hd::commit({std::move(b)}, {made});
+}
+
 double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
     auto call = HOST_ENTRY(string);
     hd::ensure_started();
@@ -271,3 +354,26 @@ double ZQ_SKIN_enclosed_area(const ZQ_strings_t* string) {
 }
 
 }  // extern "C"
+
+std::vector<double> hk::skin_samples(const ZQ_strings_t& strings) {
+    constexpr int kSamples = 5;
+    const Call call("ZQ_SKIN_samples", nullptr);
+    hd::ensure_started();
+    std::vector<double> out;
+    if (strings.count <= 0 || !strings.per_string || !strings.objects) return out;
+    int total = 0;
+    for (int i = 0; i < strings.count; ++i) total += strings.per_string[i];
+    for (int i = 0; i < total; ++i) {
+        std::vector<TopoDS_Edge> edges;
+        add_edges(call, strings.objects[i], edges);
+        for (const TopoDS_Edge& e : edges) {
+            const BRepAdaptor_Curve c(e);
+            const double a = c.FirstParameter(), b = c.LastParameter();
+            for (int k = 0; k < kSamples; ++k) {
+                const gp_Pnt p = c.Value(a + (b - a) * k / (kSamples - 1));
+                out.insert(out.end(), {p.X(), p.Y(), p.Z()});
+            }
+        }
+    }
+    return out;
+}

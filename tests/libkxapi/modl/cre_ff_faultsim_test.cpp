@@ -24,6 +24,7 @@ namespace {
 
 unsigned int g_block_body = 0;
 std::vector<unsigned int> g_circles, g_rect;
+unsigned int g_guide = 0, g_ring = 0;  // a straight guide and a ring at its start
 
 void model() {
     const auto [part, block] = fresh_host_block("freeform.prt");
@@ -46,6 +47,10 @@ void model() {
         ES_create_line_in_part(part, ends, &l);
         g_rect.push_back(l);
     }
+    const double guide[6] = {200, 0, 0, 200, 0, 40};
+    ES_create_line_in_part(part, guide, &g_guide);
+    const double ring[6] = {0, 2 * std::numbers::pi, 200, 0, 0, 2};
+    ES_create_arc(ring, m, &g_ring);
     host::control::clear_journal();
 }
 
@@ -73,6 +78,45 @@ int creations() {
                                            &body, 1, g_block_body, tol, faces, cont, nullptr, nullptr, &f);
     });
     return st;
+}
+
+// The sweep (scaled), the curve mesh and the ruled target variant.
+int more_creations() {
+    STEP(KX_initialize());
+    double tol[3] = {0.001, 0.5, 0.02}, zero_tol[3] = {0, 0.5, 0.02};
+    int one[1] = {1}, dir[2] = {1, 1};
+    tag f = NULL_TAG;
+    string_list guide{1, one, dir, &g_guide}, section{1, one, dir, &g_ring};
+    sweep_method orient{1, 0, 0, {0, 0, 0}, nullptr}, scale{1, 0, 0, {2, 0, 0}, nullptr};
+    int align = 1, method = 1, body = 1;
+    int st = faultsim::step("KX_MODL_create_sweep", [&] {
+        return KX_MODL_create_sweep(&guide, &section, nullptr, &orient, &scale, &align, &method, &body, tol, nullptr,
+                                    &f);
+    });
+    if (st) return f == NULL_TAG ? st : -1;
+    // The rectangle's opposite sides, each way.
+    int two[2] = {1, 1};
+    tag sides[2] = {g_rect[0], g_rect[2]}, ends[2] = {g_rect[3], g_rect[1]};
+    string_list primary{2, two, dir, sides}, cross{2, two, dir, ends};
+    int end = 0, flag = 0, sheet = 0;
+    st = faultsim::step("KX_MODL_create_curve_mesh", [&] {
+        return KX_MODL_create_curve_mesh(&primary, &cross, nullptr, &end, &method, &sheet, &flag, 0, tol, nullptr,
+                                         nullptr, &f);
+    });
+    if (st) return f == NULL_TAG ? st : -1;
+    string_list sections{2, two, dir, g_circles.data()};
+    double values[6] = {};
+    st = faultsim::step("KX_MODL_create_ruled1", [&] {
+        return KX_MODL_create_ruled1(&sections, nullptr, &align, values, &end, &body, 2, g_block_body, zero_tol, &f);
+    });
+    return st;
+}
+
+TEST(FreeformCreationFaultSimulation, SweepMeshAndRuledEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"free-form sweep, mesh, ruled", more_creations, model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 TEST(FreeformCreationFaultSimulation, EveryRunEndsClean) {

@@ -15,6 +15,7 @@
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
+#include "tests/libkxapi/modl/ff_fixture.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {
@@ -22,57 +23,15 @@ namespace {
 using namespace form_test;
 namespace ff = kx::modl::freeform;
 
-// Strings built for a call: one string per inner list of objects.
-struct Strings {
-    std::vector<int> per, dir;
-    std::vector<tag> objects;
-    string_list list{};
-    Strings(std::initializer_list<std::vector<tag>> of) {
-        // (list is set last: the vectors are full by then)
-        for (const auto& s : of) {
-            per.push_back(static_cast<int>(s.size()));
-            dir.push_back(1);
-            objects.insert(objects.end(), s.begin(), s.end());
-        }
-        list = {static_cast<int>(per.size()), per.data(), dir.data(), objects.data()};
-    }
-    Strings(const Strings&) = delete;
-    string_list* operator&() { return &list; }
-};
+using ff_test::Strings;
 
-class FreeformCreation : public FormFeature {
+class FreeformCreation : public FormFeature, protected ff_test::Curves {
 protected:
-    tag identity() {
-        if (identity_ == NULL_TAG) {
-            const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-            ES_create_matrix_in_part(part_, rows, 3, &identity_);
-        }
-        return identity_;
-    }
-    tag circle(double cx, double cy, double cz, double r) {
-        const double data[6] = {0, 2 * kPi, cx, cy, cz, r};
-        unsigned int arc = 0;
-        ES_create_arc(data, identity(), &arc);
-        return arc;
-    }
-    tag line(std::array<double, 6> ends) {
-        unsigned int l = 0;
-        ES_create_line_in_part(part_, ends.data(), &l);
-        return l;
-    }
-    // A closed rectangle of lines in the plane z.
-    std::vector<tag> rectangle(double x0, double y0, double x1, double y1, double z = 0) {
-        return {line({x0, y0, z, x1, y0, z}), line({x1, y0, z, x1, y1, z}), line({x1, y1, z, x0, y1, z}),
-                line({x0, y1, z, x0, y0, z})};
-    }
-    static double props(tag feature, int which) {
-        const tag body = FREC_ask_body(feature);
-        double p[ZQ_MP_COUNT] = {};
-        ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p);
-        return p[which];
+    void SetUp() override {
+        FormFeature::SetUp();
+        use_part(part_);
     }
     double tol_[3] = {0.001, 0.5, 0.02};
-    unsigned int identity_ = NULL_TAG;
 };
 
 TEST_F(FreeformCreation, ThroughThreeCirclesMakesTheCylinderSheetAndSolid) {
@@ -173,16 +132,8 @@ TEST_F(FreeformCreation, BoundedPlaneRefusesCrossingAndNonPlanarBoundaries) {
 }
 
 TEST_F(FreeformCreation, SweptCircleAlongAQuarterArcIsATube) {
-    const double guide_data[6] = {0, kPi / 2, 0, 0, 0, 50};
-    unsigned int guide = 0;
-    ES_create_arc(guide_data, identity(), &guide);
-    // The section: radius 2 about (50, 0, 0) in the plane across the arc's start (XZ).
-    const double rows[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
-    unsigned int m = 0;
-    ES_create_matrix_in_part(part_, rows, 3, &m);
-    const double section_data[6] = {0, 2 * kPi, 50, 0, 0, 2};
-    unsigned int section = 0;
-    ES_create_arc(section_data, m, &section);
+    const Tube tube = quarter_tube(0);
+    const tag guide = tube.guide, section = tube.ring;
     Strings g({{guide}}), s({{section}});
     sweep_method orient{1, 0, 0, {0, 0, 0}, nullptr}, scale{1, 0, 0, {1, 0, 0}, nullptr};
     int align = 1, method = 1, body = 1;
@@ -248,8 +199,54 @@ TEST_F(FreeformCreation, ThroughCurvesTargetVariantCombinesWithTheBlock) {
                   0);
         EXPECT_NEAR(volume(), c.volume, 1e-5 * c.volume);  // the loft is a fitted spline
         TearDown();
-        identity_ = NULL_TAG;
         SetUp();
+    }
+}
+
+TEST_F(FreeformCreation, RuledAndCurveMeshTargetVariantsByBooleanType) {
+    struct Case {
+        int boolean;
+        double volume;
+    };
+    // The ruled solid: a cylinder of radius 10 from z = 10 to 30 about (50, 25), half inside the block.
+    const double cyl = kPi * 100 * 20, inside = kPi * 100 * 10;
+    for (const Case& c : {Case{0, kBlockVolume}, Case{1, kBlockVolume + cyl - inside},
+                          Case{2, kBlockVolume - inside}, Case{3, inside}}) {
+        SCOPED_TRACE(c.boolean);
+        Strings s({{circle(50, 25, 10, 10)}, {circle(50, 25, 30, 10)}});
+        int align = 1, end = 0, body = 1;
+        double values[6] = {};
+        double zero_tol[3] = {0, 0.5, 0.02};
+        tag f = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_ruled1(&s, nullptr, &align, values, &end, &body, c.boolean, body_, zero_tol, &f), 0);
+        ASSERT_NE(f, NULL_TAG);
+        EXPECT_NEAR(volume(), c.volume, 1e-6 * c.volume);
+        if (c.boolean == 0) {
+            EXPECT_NE(FREC_ask_body(f), body_);
+            EXPECT_NEAR(props(f, ZQ_MP_VOLUME), cyl, 1e-6 * cyl);
+        } else {
+            EXPECT_EQ(FREC_ask_body(f), body_);
+        }
+        EXPECT_EQ(marks(), 0);
+        TearDown();
+        SetUp();
+    }
+    // A curve mesh makes a sheet: whatever the boolean type, it stays a
+    // sheet of its own beside the block.
+    for (int boolean : {0, 1, 2, 3}) {
+        SCOPED_TRACE(boolean);
+        Strings primary({{line({0, 0, 40, 30, 0, 40})}, {line({0, 20, 40, 30, 20, 40})}});
+        Strings cross({{line({0, 0, 40, 0, 20, 40})}, {line({30, 0, 40, 30, 20, 40})}});
+        int end = 0, method = 1, body = 1, flag = 0;
+        tag f = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_curve_mesh1(&primary, &cross, nullptr, &end, &method, &body, nullptr, &flag, boolean,
+                                             body_, tol_, nullptr, nullptr, nullptr, &f),
+                  0);
+        ASSERT_NE(f, NULL_TAG);
+        EXPECT_NE(FREC_ask_body(f), body_);
+        EXPECT_NEAR(props(f, ZQ_MP_AREA), 600, 1e-6);
+        EXPECT_NEAR(volume(), kBlockVolume, 1e-6);
+        EXPECT_EQ(marks(), 0);
     }
 }
 
