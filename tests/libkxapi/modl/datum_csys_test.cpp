@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,6 @@
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
 #include "host/feature/undo.h"
-#include "host/services/memory.h"
 #include "host/smart/smart.h"
 #include "kx_codes.h"
 #include "kx_core.h"
@@ -27,6 +26,7 @@
 #include "kx_modl.h"
 #include "kx_modl_datum_csys.h"
 #include "libkxapi/core/kx_session.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 
 namespace {
@@ -242,9 +242,6 @@ class DatumCsysFile : public DatumCsys {
 protected:
     void SetUp() override {
         DatumCsys::SetUp();
-        file_ = (std::filesystem::temp_directory_path() / "kx_datum_csys_file.prt").string();
-        std::filesystem::remove(file_);
-        PART_rename_part(part_, file_.c_str());
         // A three-point transform of smart points: a plain point moved by an
         // offset, and a point of three scalars.
         const double at[3] = {4, 0, 0}, zero[3] = {0, 0, 0}, third[3] = {4, 5, 0};
@@ -256,24 +253,12 @@ protected:
         ES_create_point(third, &points[2]);
         smart_xform_ = XFORM_create_three_points(part_, 1, points);
     }
-    void TearDown() override {
-        DatumCsys::TearDown();
-        std::filesystem::remove(file_);
-    }
-    void reopen() {
-        int n = 0, mode = 0, result = -1;
-        base_save_part(&part_, &n, &mode, &result);
-        ASSERT_EQ(result, 0);
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-        PART_load_status_t status{};
-        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
+    // Saves and reads back the part; the objects of the part as read.
+    std::map<unsigned int, unsigned int> reopen() {
+        std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
         CONTEXT_set_work_part(part_);
+        return read;
     }
-    tag by_name(const std::string& name) const { return FREC_ask_frec_from_name(part_, name.c_str()); }
     static std::vector<tag> parents_of(tag object) {
         int n = 0;
         unsigned int* p = nullptr;
@@ -282,7 +267,6 @@ protected:
         SM_free(p);
         return out;
     }
-    std::string file_;
     unsigned int plain_ = 0, smart_xform_ = 0;
 };
 
@@ -291,18 +275,15 @@ TEST_F(DatumCsysFile, ReopensTiedToItsTransformAndFollowsIt) {
     ASSERT_EQ(KX_MODL_create_datum_csys(part_, xform_, 0, &following), 0);
     ASSERT_EQ(KX_MODL_create_datum_csys(part_, xform_, 1, &fixed), 0);
     ASSERT_EQ(KX_MODL_create_datum_csys(part_, smart_xform_, 0, &scaled), 0);
-    const std::string names[3] = {host::feature::display_name(following), host::feature::display_name(fixed),
-                                  host::feature::display_name(scaled)};
     const std::vector<V> frames[3] = {frame_of(components(following).csys), frame_of(components(fixed).csys),
                                       frame_of(components(scaled).csys)};
-    reopen();
-    following = by_name(names[0]);
-    fixed = by_name(names[1]);
-    scaled = by_name(names[2]);
+    const std::map<unsigned int, unsigned int> read = reopen();
+    following = read.at(following);
+    fixed = read.at(fixed);
+    scaled = read.at(scaled);
     const tag features[3] = {following, fixed, scaled};
     for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(names[k]);
-        ASSERT_NE(features[k], NULL_TAG);
+        SCOPED_TRACE(k);
         const Parts c = components(features[k]);
         const std::vector<V> f = frame_of(c.csys);
         for (int i = 0; i < 4; ++i) expect_near(f[i], frames[k][i], "frame");
@@ -384,7 +365,7 @@ TEST_F(DatumCsysFile, FilesWithoutTheSectionsOpenAndDamagedRowsAreRefused) {
     pf::Image old = image;
     std::erase_if(old.sections, [](const auto& s) { return s.first == "DCSY" || s.first == "CSXF" || s.first == "SMRT"; });
     int code = -1;
-    const tag opened = pf::apply(old, file_ + ".old", &code);
+    const tag opened = pf::apply(old, "csys.old.prt", &code);
     ASSERT_NE(opened, 0u) << code;
     const tag again = FREC_ask_frec_from_name(opened, host::feature::display_name(feature).c_str());
     ASSERT_NE(again, NULL_TAG);
