@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
+#include "host/data/row_fields.h"
 #include "host/feature/booleans.h"
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
@@ -45,6 +47,73 @@ host::TagTable<SewRow>& sews() {
     return *t;
 }
 const bool registered = (sews(), true);
+
+// The sew row of a sew feature (null for any other object).
+const SewRow* sew_row(tag_t feature) {
+    const hf::Record* r = hf::find(feature);
+    return r && r->kind == "SEW" ? sews().find(feature) : nullptr;
+}
+
+// ---- part files ----
+// Section "SEWS": per sew feature, u8 flags (1: faces of instances, 2: a
+// sew of faces), the tolerance (f64), the target body, the tool bodies,
+// the target faces and the tool faces (objects behind counts). Bodies and
+// faces that the sew consumed are not written with the part: they go out
+// as objects not saved and read back as NULL_TAG, in their places.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+enum : std::uint8_t { kInstances = 1, kOfFaces = 2 };
+
+void write_sews(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> features;
+    for (tag_t t : ho::live_objects())
+        if (sew_row(t)) features.push_back(t);
+    pf::write_rows(out, ctx, features, [&](pf::Writer& row, tag_t feature) {
+        const SewRow& r = *sew_row(feature);
+        const auto written = [&](const std::vector<tag_t>& objects) {
+            std::vector<tag_t> out_list;
+            for (tag_t o : objects) out_list.push_back(ho::is_alive(o) && ctx.written(o) ? o : 0);
+            return out_list;
+        };
+        row.u8(static_cast<std::uint8_t>((r.instances ? kInstances : 0) | (r.of_faces ? kOfFaces : 0)));
+        row.f64(r.tolerance);
+        fields::put_object(row, ctx, ho::is_alive(r.target) && ctx.written(r.target) ? r.target : 0);
+        for (const std::vector<tag_t>* list : {&r.tools, &r.target_faces, &r.tool_faces})
+            fields::put_objects(row, ctx, written(*list));
+    });
+}
+
+void read_sews(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, SewRow>> made;
+    const auto solids = [](const std::vector<tag_t>& objects) {
+        return std::all_of(objects.begin(), objects.end(), [](tag_t o) {
+            return o == 0 || ho::require(o).type == HOST_TYPE_SOLID;
+        });
+    };
+    pf::read_rows(in, ctx, {"sews", 1 + 8 + 4 * 4, false}, [&](tag_t feature, pf::Reader& row) {
+        // Feature records may be read after this section: the kind is
+        // checked where the row is used.
+        if (ho::require(feature).cls != OM_CLASS_FEATURE) throw pf::FormatError("a sew row of no feature");
+        SewRow r;
+        const std::uint8_t flags = row.u8();
+        if (flags > (kInstances | kOfFaces)) throw pf::FormatError("a sew's flags");
+        r.instances = (flags & kInstances) != 0;
+        r.of_faces = (flags & kOfFaces) != 0;
+        r.tolerance = row.f64();
+        if (!std::isfinite(r.tolerance) || !(r.tolerance > 0)) throw pf::FormatError("a sew's tolerance");
+        r.target = fields::get_object(row, ctx, "a sew");
+        r.tools = fields::get_objects(row, ctx, "a sew");
+        r.target_faces = fields::get_objects(row, ctx, "a sew");
+        r.tool_faces = fields::get_objects(row, ctx, "a sew");
+        if (!solids({r.target}) || !solids(r.tools) || !solids(r.target_faces) || !solids(r.tool_faces))
+            throw pf::FormatError("a sew names objects that are no bodies or faces");
+        made.emplace_back(feature, std::move(r));
+    });
+    for (auto& [feature, r] : made) sews()[feature] = std::move(r);
+}
+
+const bool sews_section_registered = (pf::register_section({{'S', 'E', 'W', 'S'}, write_sews, read_sews}), true);
 
 int step_count(int body) {
     int n = 0;
@@ -151,7 +220,7 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
 // The sew of the feature when it is of the kind (of faces or not).
 const SewRow* sew_of(const Call& call, tag_t feature, bool of_faces) {
     call.live(feature);
-    const SewRow* r = hf::find(feature) ? sews().find(feature) : nullptr;
+    const SewRow* r = sew_row(feature);
     return r && r->of_faces == of_faces ? r : nullptr;
 }
 
@@ -283,7 +352,7 @@ int SEW_create_frec(double tolerance, int, int instances, int bodies, int target
 int SEW_is_instance_sew(unsigned int feature) {
     auto call = HOST_ENTRY(feature);
     call.live(feature);
-    const SewRow* r = hf::find(feature) ? sews().find(feature) : nullptr;
+    const SewRow* r = sew_row(feature);
     return r && r->instances ? 1 : 0;
 }
 
@@ -315,7 +384,7 @@ int ISET_is_an_instance_frec(unsigned int feature) {
 int SEW_is_tool_body(unsigned int body) {
     HOST_ENTRY(body);
     for (tag_t f : hf::features_of_part(part_of(body)))
-        if (const SewRow* r = hf::find(f) ? sews().find(f) : nullptr)
+        if (const SewRow* r = sew_row(f))
             for (tag_t t : r->tools)
                 if (t == body) return 1;
     return 0;

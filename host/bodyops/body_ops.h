@@ -46,6 +46,9 @@
  * Faces keep the tags they had when sewn. Every array is allocated, also
  * when empty. A feature that is no sew of the kind answers
  * SEW_ERR_OTHER_KIND and writes nothing.
+ * Part files keep the sews (section "SEWS"): the queries answer the same
+ * after reopening, save that bodies and faces the sew consumed (not
+ * written with the part) answer NULL_TAG in their places.
  * Answers: 0, FEAT_ERR_BAD_PARAMETERS for a plane that is none, or the
  * kernel's code.
  */

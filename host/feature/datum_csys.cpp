@@ -13,7 +13,9 @@
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/feature/feature.h"
 #include "host/feature/profiles.h"
 #include "host/hook.h"
@@ -102,13 +104,19 @@ void move_csys(tag_t csys, const Frame& f) {
     if (matrix && ho::is_alive(matrix)) ho::destroy(matrix);
 }
 
+// The row of a datum coordinate-system feature (null for another object).
+const DatumCsys* row_of(tag_t feature) {
+    const hf::Record* r = hf::find(feature);
+    return r && r->kind == kKind ? rows().find(feature) : nullptr;
+}
+
 // Every datum coordinate system of option 0 follows its transform (after
 // the smart objects have followed their parents).
 void follow() {
     bool smart_done = false;
     for (tag_t part : host::parts::loaded_parts())
         for (tag_t feature : hf::features_of_part(part)) {
-            const DatumCsys* d = rows().find(feature);
+            const DatumCsys* d = row_of(feature);
             if (!d || d->option != kFollow || hf::is_inactive(feature) || !ho::is_alive(d->csys)) continue;
             const tag_t* xform = csys_xforms().find(d->csys);
             if (!xform || !ho::is_alive(*xform)) continue;
@@ -123,7 +131,84 @@ void follow() {
 }
 const bool follower_added = (hf::add_follower(follow), true);
 
-const DatumCsys* row_of(tag_t feature) { return hf::find(feature) ? rows().find(feature) : nullptr; }
+// ---- part files ----
+// Section "CSXF": per smart coordinate system, its transform (an object).
+// Section "DCSY": per datum coordinate-system feature, its coordinate
+// system, its option (u8) and its seven components in the order above.
+// A row goes out only when every object it names is written; the
+// transform itself is kept by the smart objects' section.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+bool of_type(tag_t t, int type) {
+    const ho::Object* o = ho::find(t);
+    return o && o->type == type;
+}
+
+std::vector<tag_t> tags_of(const auto& table) {
+    std::vector<tag_t> out;
+    for (tag_t t : ho::live_objects())
+        if (table.find(t)) out.push_back(t);
+    return out;
+}
+
+void write_csys_xforms(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_rows(out, ctx, tags_of(csys_xforms()), [&](pf::Writer& row, tag_t csys) {
+        const tag_t xform = *csys_xforms().find(csys);
+        if (ctx.written(xform)) fields::put_object(row, ctx, xform);
+    });
+}
+
+void read_csys_xforms(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, tag_t>> made;
+    pf::read_rows(in, ctx, {"smart coordinate systems", 4, false}, [&](tag_t csys, pf::Reader& row) {
+        const tag_t xform = fields::get_object(row, ctx, "a smart coordinate system");
+        if (!of_type(csys, HOST_TYPE_CSYS) || !is_smart_xform(xform))
+            throw pf::FormatError("a smart coordinate system's row names other objects");
+        made.emplace_back(csys, xform);
+    });
+    for (const auto& [csys, xform] : made) csys_xforms()[csys] = xform;
+}
+
+void write_datum_csys(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_rows(out, ctx, tags_of(rows()), [&](pf::Writer& row, tag_t feature) {
+        const DatumCsys& d = *rows().find(feature);
+        if (!row_of(feature) || !ctx.written(d.csys) ||
+            !std::all_of(d.components.begin(), d.components.end(), [&](tag_t c) { return ctx.written(c); }))
+            return;
+        fields::put_object(row, ctx, d.csys);
+        row.u8(static_cast<std::uint8_t>(d.option));
+        for (tag_t c : d.components) fields::put_object(row, ctx, c);
+    });
+}
+
+void read_datum_csys(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, DatumCsys>> made;
+    pf::read_rows(in, ctx, {"datum coordinate systems", 4 + 1 + 4 * DATUM_CSYS_COMPONENTS, false},
+                  [&](tag_t feature, pf::Reader& row) {
+                      // Feature records may be read after this section: the
+                      // kind is checked where the row is used.
+                      if (ho::require(feature).cls != OM_CLASS_FEATURE)
+                          throw pf::FormatError("a datum coordinate-system row of no feature");
+                      DatumCsys d;
+                      d.csys = fields::get_object(row, ctx, "a datum coordinate system");
+                      d.option = row.u8();
+                      for (tag_t& c : d.components) c = fields::get_object(row, ctx, "a datum coordinate system");
+                      bool fits = of_type(d.csys, HOST_TYPE_CSYS) && (d.option == kFollow || d.option == kFixed) &&
+                                  of_type(d.components[0], HOST_TYPE_POINT);
+                      for (int i = 0; i < 3; ++i)
+                          fits = fits && of_type(d.components[1 + i], HOST_TYPE_DATUM_AXIS) &&
+                                 of_type(d.components[4 + i], HOST_TYPE_DATUM_PLANE);
+                      if (!fits) throw pf::FormatError("a datum coordinate system's row names other objects");
+                      made.emplace_back(feature, d);
+                  });
+    for (const auto& [feature, d] : made) rows()[feature] = d;
+}
+
+const bool sections_registered =
+    (pf::register_section({{'C', 'S', 'X', 'F'}, write_csys_xforms, read_csys_xforms}),
+     pf::register_section({{'D', 'C', 'S', 'Y'}, write_datum_csys, read_datum_csys}), true);
+
 
 }  // namespace
 

@@ -25,8 +25,11 @@
  * components its seven components in the order above (FEAT_ERR_NOT_A_FEATURE
  * for a feature of another kind).
  *
- * They are not kept in part files (nor are the smart transforms that place
- * them): a reopened part holds the feature's objects, no longer tied.
+ * Part files keep the coordinate systems' transforms (sections "CSXF" and
+ * "DCSY"; the transforms themselves with the smart objects, host/smart):
+ * a reopened part answers the same components and transform and follows
+ * it as before. A file without these sections opens with the objects no
+ * longer tied.
  *
  * A dead tag raises HOST_ERR_DEAD_TAG, a null pointer
  * HOST_ERR_NULL_ARGUMENT. */

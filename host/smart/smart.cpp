@@ -18,7 +18,10 @@
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/display/temp.h"
 #include "host/expr/expr.h"
 #include "host/numeric/conics.h"
@@ -938,6 +941,203 @@ std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const un
     }
     return parents;
 }
+
+// ---- part files ----
+// Section "SMRT" keeps the smart transforms written with a part and the
+// smart points, directions, axes, scalars and offsets among their
+// ancestors, one row per object:
+//   u8 class, u8 method, u8 dumb, i32 update option, dimensionality,
+//   display marker, visibility, the parents (objects behind a count; none
+//   when dumb), the method's 13 numbers, the 13 values held.
+// An object whose method is not kept (on faces, of a varying number of
+// parents) or whose parents are not all written goes out dumb: it keeps
+// its value and follows nothing. Other smart ancestors (lines, arcs,
+// splines) come back as the plain curves their entities hold.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+constexpr int kNotKept = -1;
+
+bool kept_class(Cls c) {
+    return c == Cls::point || c == Cls::dirr || c == Cls::axis || c == Cls::scalar || c == Cls::offset ||
+           c == Cls::xform;
+}
+
+// The number of parents a kept method takes (kNotKept for the others).
+int kept_parents(Method m) {
+    switch (m) {
+        case Method::dirr_doubles:
+        case Method::axis_doubles:
+        case Method::scalar_double:
+        case Method::offset_doubles:
+        case Method::xform_doubles: return 0;
+        case Method::dirr_line:
+        case Method::scalar_exp:
+        case Method::scalar_length:
+        case Method::extract:
+        case Method::point_conic_center:
+        case Method::dirr_axis_of_conic: return 1;
+        case Method::point_on_curve:
+        case Method::point_offset:
+        case Method::point_on_axis:
+        case Method::dirr_two_points:
+        case Method::axis_point_dir:
+        case Method::scalar_dist:
+        case Method::offset_dir_dist:
+        case Method::point_on_arc_angle:
+        case Method::dirr_two_dirs:
+        case Method::dirr_on_curve: return 2;
+        case Method::point_three_scalars:
+        case Method::offset_three_scalars:
+        case Method::offset_cylindrical:
+        case Method::offset_spherical:
+        case Method::xform_three_points: return 3;
+        case Method::xform_point_xy_dirs:
+        case Method::xform_point_xz_dirs:
+        case Method::xform_point_yz_dirs:
+        case Method::point_csys_three_scalars: return 4;
+        default: return kNotKept;
+    }
+}
+
+// The class a kept method makes (an extract makes any kept class).
+bool method_makes(Method m, Cls c) {
+    switch (m) {
+        case Method::extract: return true;
+        case Method::point_on_curve:
+        case Method::point_offset:
+        case Method::point_three_scalars:
+        case Method::point_on_axis:
+        case Method::point_on_arc_angle:
+        case Method::point_conic_center:
+        case Method::point_csys_three_scalars: return c == Cls::point;
+        case Method::dirr_doubles:
+        case Method::dirr_two_points:
+        case Method::dirr_line:
+        case Method::dirr_two_dirs:
+        case Method::dirr_on_curve:
+        case Method::dirr_axis_of_conic: return c == Cls::dirr;
+        case Method::axis_doubles:
+        case Method::axis_point_dir: return c == Cls::axis;
+        case Method::scalar_double:
+        case Method::scalar_exp:
+        case Method::scalar_dist:
+        case Method::scalar_length: return c == Cls::scalar;
+        case Method::offset_doubles:
+        case Method::offset_dir_dist:
+        case Method::offset_three_scalars:
+        case Method::offset_cylindrical:
+        case Method::offset_spherical: return c == Cls::offset;
+        default: return c == Cls::xform;
+    }
+}
+
+// The transforms written and their kept smart ancestors, parents first.
+std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
+    std::vector<tag_t> out;
+    const std::function<void(tag_t)> visit = [&](tag_t t) {
+        const Row* r = rows().find(t);
+        if (!r || !kept_class(r->cls) || !ctx.written(t) || std::find(out.begin(), out.end(), t) != out.end())
+            return;
+        for (tag_t p : r->parents) visit(p);
+        out.push_back(t);
+    };
+    for (tag_t t : smart_objects())
+        if (rows().find(t)->cls == Cls::xform) visit(t);
+    return out;
+}
+
+bool keeps_parameters(const Row& r, const pf::SaveContext& ctx) {
+    if (r.dumb || kept_parents(r.method) != static_cast<int>(r.parents.size())) return false;
+    return std::all_of(r.parents.begin(), r.parents.end(), [&](tag_t p) { return ctx.written(p); });
+}
+
+void write_smart(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_rows(out, ctx, kept_objects(ctx), [&](pf::Writer& row, tag_t t) {
+        const Row& r = *rows().find(t);
+        const bool params = keeps_parameters(r, ctx);
+        row.u8(static_cast<std::uint8_t>(r.cls));
+        row.u8(static_cast<std::uint8_t>(r.method));
+        row.u8(params ? 0 : 1);
+        for (int v : {r.option, r.dimensionality, r.marker, r.visibility}) row.i32(v);
+        fields::put_objects(row, ctx, params ? r.parents : std::vector<tag_t>{});
+        for (double v : r.numbers) row.f64(v);
+        for (double v : r.value) row.f64(v);
+    });
+}
+
+// The object a row names must be what the class makes: a point entity, or
+// an object of the class's own.
+bool object_fits(tag_t t, Cls c) {
+    const host::objects::Object* o = host::objects::find(t);
+    if (!o) return false;
+    if (c != Cls::point) return o->cls == class_of(c) && o->type == 0;
+    const auto* e = host::curves::find(t);
+    return e && e->kind == host::curves::Kind::point;
+}
+
+void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
+    constexpr std::size_t kRow = 3 + 4 * 4 + 4 + 8 * 26;
+    constexpr int kMethods = static_cast<int>(Method::xform_three_points) + 1;
+    std::vector<std::pair<tag_t, Row>> made;
+    pf::read_rows(in, ctx, {"smart objects", kRow, false}, [&](tag_t t, pf::Reader& row) {
+        Row r;
+        const int cls = row.u8(), method = row.u8(), dumb = row.u8();
+        if (cls > static_cast<int>(Cls::spline) || !kept_class(static_cast<Cls>(cls)) || method >= kMethods ||
+            dumb > 1)
+            throw pf::FormatError("a smart object of an unknown kind");
+        r.cls = static_cast<Cls>(cls);
+        r.method = static_cast<Method>(method);
+        r.dumb = dumb != 0;
+        for (int* v : {&r.option, &r.dimensionality, &r.marker, &r.visibility}) *v = row.i32();
+        r.parents = fields::get_objects(row, ctx, "a smart object");
+        for (double& v : r.numbers) v = row.f64();
+        for (double& v : r.value) v = row.f64();
+        if (!object_fits(t, r.cls)) throw pf::FormatError("a smart object's row names another kind of object");
+        if (!std::all_of(std::begin(r.value), std::end(r.value), [](double v) { return std::isfinite(v); }))
+            throw pf::FormatError("a smart object's value is not finite");
+        if (r.dumb ? !r.parents.empty()
+                   : !method_makes(r.method, r.cls) ||
+                         kept_parents(r.method) != static_cast<int>(r.parents.size()))
+            throw pf::FormatError("a smart object's parents do not fit its method");
+        for (tag_t p : r.parents)
+            if (p == 0 || p == t) throw pf::FormatError("a smart object's parent is missing or itself");
+        made.emplace_back(t, std::move(r));
+    });
+    // Parents come before their children in a chain without cycles: each
+    // object's ancestors among the rows are walked once.
+    std::vector<std::pair<tag_t, int>> state;  // 1 on the walk, 2 done
+    const auto row_of_made = [&](tag_t t) -> const Row* {
+        for (const auto& [m, r] : made)
+            if (m == t) return &r;
+        return nullptr;
+    };
+    const std::function<void(tag_t)> walk = [&](tag_t t) {
+        auto it = std::find_if(state.begin(), state.end(), [&](const auto& s) { return s.first == t; });
+        if (it != state.end()) {
+            if (it->second == 1) throw pf::FormatError("smart objects that are each other's parents");
+            return;
+        }
+        const Row* r = row_of_made(t);
+        if (!r) return;
+        state.emplace_back(t, 1);
+        const std::size_t at = state.size() - 1;
+        for (tag_t p : r->parents) walk(p);
+        state[at].second = 2;
+    };
+    for (const auto& m : made) walk(m.first);
+    for (auto& [t, r] : made) {
+        host::entity::attrs(t).smart = true;
+        rows()[t] = std::move(r);
+    }
+}
+
+const bool smart_section_registered = [] {
+    for (Cls c : {Cls::dirr, Cls::axis, Cls::scalar, Cls::offset, Cls::xform})
+        host::part_rules::register_known_kind(static_cast<int>(class_of(c)), 0, 0, 0);
+    pf::register_section({{'S', 'M', 'R', 'T'}, write_smart, read_smart});
+    return true;
+}();
 
 }  // namespace
 

@@ -43,6 +43,14 @@
  * SCALAR_set_double ...) changes its value at once; its children follow at
  * the next update.
  *
+ * Part files keep the transforms written with a part and the smart points,
+ * directions, axes, scalars and offsets among their ancestors (section
+ * "SMRT", smart.cpp): parameters, update option and value, so that they
+ * follow their parents after reopening. An ancestor defined on faces or by
+ * a varying number of parents, or one with a parent left out of the file,
+ * is kept dumb (its value); smart lines, arcs and splines come back as the
+ * plain curves they show.
+ *
  * Visibility option: 0 shown (the default), 1 hidden; a hidden object is
  * condemned (RM_ask_condemned_state answers 1) until it is shown again.
  *

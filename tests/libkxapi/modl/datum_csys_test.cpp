@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "host/control/control.h"
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/data/rm.h"
 #include "host/feature/datum_csys.h"
@@ -24,6 +26,8 @@
 #include "kx_modl.h"
 #include "kx_modl_datum_csys.h"
 #include "libkxapi/core/kx_session.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 
 namespace {
 
@@ -230,6 +234,144 @@ TEST_F(DatumCsys, ComponentQueriesAnswerTheirCodes) {
     EXPECT_EQ(KX_MODL_ask_xform_tag_of_datum_csys(NULL_TAG), NULL_TAG);
     EXPECT_EQ(KX_MODL_ask_xform_tag_of_datum_csys(xform_), NULL_TAG);
     EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+// Datum coordinate systems kept in a part file: their components, their
+// transform and its parents come back tied as they were made.
+class DatumCsysFile : public DatumCsys {
+protected:
+    void SetUp() override {
+        DatumCsys::SetUp();
+        // A three-point transform of smart points: a plain point moved by an
+        // offset, and a point of three scalars.
+        const double at[3] = {4, 0, 0}, zero[3] = {0, 0, 0}, third[3] = {4, 5, 0};
+        ES_create_point(at, &plain_);
+        unsigned int points[3] = {POINT_create_offset(part_, 1, plain_, OFFSET_create_doubles(part_, 1, nullptr, zero))};
+        const unsigned int scalars[3] = {SCALAR_create_double(part_, 1, 14, 0), SCALAR_create_double(part_, 1, 0, 0),
+                                         SCALAR_create_double(part_, 1, 0, 0)};
+        points[1] = POINT_create_three_scalars(part_, 1, scalars);
+        ES_create_point(third, &points[2]);
+        smart_xform_ = XFORM_create_three_points(part_, 1, points);
+    }
+    // Saves and reads back the part; the objects of the part as read.
+    std::map<unsigned int, unsigned int> reopen() {
+        std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
+        CONTEXT_set_work_part(part_);
+        return read;
+    }
+    static std::vector<tag> parents_of(tag object) {
+        int n = 0;
+        unsigned int* p = nullptr;
+        SO_ask_parents(object, 0, &n, &p);
+        std::vector<tag> out(p, p + n);
+        SM_free(p);
+        return out;
+    }
+    unsigned int plain_ = 0, smart_xform_ = 0;
+};
+
+TEST_F(DatumCsysFile, ReopensTiedToItsTransformAndFollowsIt) {
+    tag following = NULL_TAG, fixed = NULL_TAG, scaled = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_datum_csys(part_, xform_, 0, &following), 0);
+    ASSERT_EQ(KX_MODL_create_datum_csys(part_, xform_, 1, &fixed), 0);
+    ASSERT_EQ(KX_MODL_create_datum_csys(part_, smart_xform_, 0, &scaled), 0);
+    const std::vector<V> frames[3] = {frame_of(components(following).csys), frame_of(components(fixed).csys),
+                                      frame_of(components(scaled).csys)};
+    const std::map<unsigned int, unsigned int> read = reopen();
+    following = read.at(following);
+    fixed = read.at(fixed);
+    scaled = read.at(scaled);
+    const tag features[3] = {following, fixed, scaled};
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        const Parts c = components(features[k]);
+        const std::vector<V> f = frame_of(c.csys);
+        for (int i = 0; i < 4; ++i) expect_near(f[i], frames[k][i], "frame");
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(RM_ask_entity_type(c.axes[i]), HOST_TYPE_DATUM_AXIS);
+            EXPECT_EQ(RM_ask_entity_type(c.planes[i]), HOST_TYPE_DATUM_PLANE);
+        }
+        unsigned int host_order[DATUM_CSYS_COMPONENTS];
+        DATUM_CSYS__ask_feature_components(features[k], host_order);
+        EXPECT_EQ(host_order[0], c.origin);
+        EXPECT_EQ(DATUM_CSYS_ask_csys_tag_of_datum_csys(features[k]), c.csys);
+    }
+    const tag xform = KX_MODL_ask_xform_tag_of_datum_csys(following);
+    ASSERT_NE(xform, NULL_TAG);
+    EXPECT_EQ(KX_MODL_ask_xform_tag_of_datum_csys(fixed), xform);
+    EXPECT_EQ(SO_ask_update_option(xform), 1);
+    const std::vector<tag> points = parents_of(xform);
+    ASSERT_EQ(points.size(), 3u);
+    const tag xy = KX_MODL_ask_xform_tag_of_datum_csys(scaled);
+    ASSERT_EQ(parents_of(xy).size(), 3u);
+    EXPECT_EQ(parents_of(parents_of(xy)[1]).size(), 3u);
+    // Moved parents move the following systems at the update: the first
+    // point of one, the plain point under the smart point of the other.
+    const double moved[3] = {5, 2, 3}, shifted[3] = {0, 0, 6};
+    POINT_set_coordinates(points[0], moved);
+    const tag smart_point = parents_of(xy)[0];
+    POINT_set_coordinates(parents_of(smart_point)[0], shifted);
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    expect_near(frame_of(components(following).csys)[0], {5, 2, 3}, "followed origin");
+    double at[3];
+    ES_ask_coordinates_of_point(components(following).origin, at);
+    expect_near({at[0], at[1], at[2]}, {5, 2, 3}, "followed origin point");
+    expect_near(frame_of(components(fixed).csys)[0], {1, 2, 3}, "fixed origin");
+    expect_near(frame_of(components(scaled).csys)[0], {0, 0, 6}, "origin through the smart point");
+}
+
+TEST_F(DatumCsysFile, FilesWithoutTheSectionsOpenAndDamagedRowsAreRefused) {
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_datum_csys(part_, smart_xform_, 0, &feature), 0);
+    namespace pf = host::part_file;
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
+    // Rows: count, then per row its number and size; the smart rows come
+    // parents first, the transform last.
+    const auto u32_at = [](const std::string& b, std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    std::string dcsy, smrt;
+    for (const auto& [id, payload] : image.sections) {
+        if (id == "DCSY") dcsy = payload;
+        if (id == "SMRT") smrt = payload;
+    }
+    ASSERT_FALSE(dcsy.empty());
+    ASSERT_FALSE(smrt.empty());
+    const std::string csys = dcsy.substr(12, 4), origin = dcsy.substr(17, 4), axis = dcsy.substr(21, 4);
+    // The first smart row (the fixture's three-point transform): class,
+    // method, dumb, four numbers, then its three parents.
+    const std::size_t first = 12;
+    const std::string kind = smrt.substr(first, 3);
+    const std::size_t parents_at = first + 3 + 16;
+    ASSERT_EQ(u32_at(smrt, parents_at), 3u);
+    const std::string own_number = smrt.substr(4, 4), first_parent = smrt.substr(parents_at + 4, 4);
+    const kxtest::RowDamage damages[] = {
+        {"a coordinate system that is a point", "DCSY", 12, csys, origin},
+        {"an option out of range", "DCSY", 16, std::string(1, '\0'), std::string(1, '\x07')},
+        {"an axis where the origin goes", "DCSY", 17, origin, axis},
+        {"a smart class out of range", "SMRT", first, kind.substr(0, 1), std::string(1, '\x30')},
+        {"a method of another class", "SMRT", first + 1, kind.substr(1, 1), std::string(1, '\x00')},
+        {"a dumb flag out of range", "SMRT", first + 2, kind.substr(2, 1), std::string(1, '\x05')},
+        {"parents beyond the row", "SMRT", parents_at, kxtest::le32(3), kxtest::le32(1000)},
+        {"fewer parents than the method takes", "SMRT", parents_at, kxtest::le32(3), kxtest::le32(2)},
+        {"a parent that is the object itself", "SMRT", parents_at + 4, first_parent, own_number},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
+    // A file written before the sections existed opens, its datum
+    // coordinate system no longer tied.
+    pf::Image old = image;
+    std::erase_if(old.sections, [](const auto& s) { return s.first == "DCSY" || s.first == "CSXF" || s.first == "SMRT"; });
+    int code = -1;
+    const tag opened = pf::apply(old, "csys.old.prt", &code);
+    ASSERT_NE(opened, 0u) << code;
+    const tag again = FREC_ask_frec_from_name(opened, host::feature::display_name(feature).c_str());
+    ASSERT_NE(again, NULL_TAG);
+    EXPECT_EQ(KX_MODL_ask_xform_tag_of_datum_csys(again), NULL_TAG);
+    CONTEXT_set_work_part(opened);
+    EXPECT_EQ(KX_MODL_update(), 0);
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "host/bodyops/body_ops.h"
 #include "host/control/control.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
@@ -16,6 +18,8 @@
 #include "host/kernel/kernel.h"
 #include "host/services/error.h"
 #include "kxapi.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
@@ -240,6 +244,107 @@ TEST_F(SewParms, UninitialisedCallsAreRefused) {
     EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &body, &n, &tools, &tolerance), 1105000);
     EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n, &tools, &n2, &tools, &tolerance), 1105000);
     EXPECT_EQ(tools, nullptr);
+}
+
+// What a sew query answers, as plain values.
+struct SewAnswer {
+    tag body = NULL_TAG;
+    std::vector<tag> first, second;
+    double tolerance = 0;
+};
+SewAnswer sheet_answer(tag feature) {
+    SewAnswer a;
+    tag* tools = nullptr;
+    int n = 0;
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(feature, &a.body, &n, &tools, &a.tolerance), 0);
+    a.second.assign(tools, tools + n);
+    KX_free(tools);
+    return a;
+}
+SewAnswer face_answer(tag feature) {
+    SewAnswer a;
+    tag *targets = nullptr, *tools = nullptr;
+    int n_targets = 0, n_tools = 0;
+    EXPECT_EQ(KX_MODL_ask_sew_solid_body(feature, &n_targets, &targets, &n_tools, &tools, &a.tolerance), 0);
+    a.first.assign(targets, targets + n_targets);
+    a.second.assign(tools, tools + n_tools);
+    KX_free(targets);
+    KX_free(tools);
+    return a;
+}
+// The answer with the objects as the reopened part names them: what the
+// sew consumed was not saved and comes back as NULL_TAG.
+SewAnswer mapped(const SewAnswer& a, const std::map<unsigned int, unsigned int>& read) {
+    const auto map = [&](tag t) { return read.count(t) ? read.at(t) : NULL_TAG; };
+    SewAnswer out = a;
+    out.body = a.body == NULL_TAG ? NULL_TAG : map(a.body);
+    for (tag& t : out.first) t = map(t);
+    for (tag& t : out.second) t = map(t);
+    return out;
+}
+void expect_same(const SewAnswer& got, const SewAnswer& want) {
+    EXPECT_EQ(got.body, want.body);
+    EXPECT_EQ(got.first, want.first);
+    EXPECT_EQ(got.second, want.second);
+    EXPECT_DOUBLE_EQ(got.tolerance, want.tolerance);
+}
+
+TEST_F(SewParms, SewsAnswerTheSameAfterReopening) {
+    const tag target = square(2, 0), kept_tool = square(0, 0);
+    const tag sheet_sew = sew({target}, {kept_tool}, 0.005);
+    tag target_face = NULL_TAG, tool_face = NULL_TAG;
+    const tag faces_sew = face_sew(&target_face, &tool_face);
+    const SewAnswer sheet = sheet_answer(sheet_sew), faces = face_answer(faces_sew);
+    ASSERT_EQ(sheet.second.size(), 1u);
+    ASSERT_EQ(faces.first.size(), 1u);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { kxtest::fresh_process(); });
+    const tag sheet_again = read.at(sheet_sew), faces_again = read.at(faces_sew);
+    const SewAnswer sheet_want = mapped(sheet, read), faces_want = mapped(faces, read);
+    EXPECT_NE(sheet_want.body, NULL_TAG);
+    expect_same(sheet_answer(sheet_again), sheet_want);
+    expect_same(face_answer(faces_again), faces_want);
+    // Each kind still refuses the other's query.
+    tag body = 7, *tools = nullptr;
+    int n = -1;
+    double tolerance = -1;
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(faces_again, &body, &n, &tools, &tolerance), 875004);
+    // The update makes the sew of faces again; the answers stay.
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_same(sheet_answer(sheet_again), sheet_want);
+    expect_same(face_answer(faces_again), faces_want);
+    EXPECT_EQ(SEW_is_instance_sew(faces_again), 0);
+}
+
+TEST_F(SewParms, FilesWithoutSewRowsOpenAndDamagedRowsAreRefused) {
+    const tag sheet_sew = sew({square(2, 0)}, {square(0, 0)}, 0.005);
+    namespace pf = host::part_file;
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
+    std::string rows;
+    for (const auto& [id, payload] : image.sections)
+        if (id == "SEWS") rows = payload;
+    ASSERT_GE(rows.size(), 29u);
+    // The first row: its number, then flags, tolerance, target, tools.
+    const std::string own = rows.substr(4, 4), target = rows.substr(21, 4);
+    const kxtest::RowDamage damages[] = {
+        {"flags out of range", "SEWS", 12, std::string(1, '\0'), std::string(1, '\x09')},
+        {"a tolerance that is not a number", "SEWS", 13, kxtest::f64_bytes(0.005), kxtest::f64_bytes(NAN)},
+        {"a negative tolerance", "SEWS", 13, kxtest::f64_bytes(0.005), kxtest::f64_bytes(-1)},
+        {"a target that is the feature", "SEWS", 21, target, own},
+        {"tools beyond the row", "SEWS", 25, rows.substr(25, 4), kxtest::le32(1000)},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
+    pf::Image old = image;
+    std::erase_if(old.sections, [](const auto& s) { return s.first == "SEWS"; });
+    int code = -1;
+    const tag opened = pf::apply(old, "sews.old.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    const tag again = FREC_ask_frec_from_name(opened, host::feature::display_name(sheet_sew).c_str());
+    ASSERT_NE(again, NULL_TAG);
+    tag body = NULL_TAG, *tools = nullptr;
+    int n = 0;
+    double tolerance = 0;
+    EXPECT_EQ(KX_MODL_ask_sew_sheet_body(again, &body, &n, &tools, &tolerance), 875004);
 }
 
 }  // namespace
