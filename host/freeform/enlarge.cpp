@@ -1,6 +1,7 @@
 // The host's enlarged sheets and sheet-parameter records (enlarge.h).
 #include "host/freeform/enlarge.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -115,18 +116,36 @@ void bs_regen_rec_face(int face, int form, double tolerance, int flag, BSRF_surf
     }
     ZQ_bspline_t b{};
     ZQ_SURF_ask_bspline(face, &b);
-    auto* s = static_cast<BSRF_surface_t*>(SM_alloc(sizeof(BSRF_surface_t)));
-    s->nu = b.n_u, s->nv = b.n_v, s->order_u = b.degree_u + 1, s->order_v = b.degree_v + 1;
-    s->knots_u = static_cast<double*>(SM_alloc(sizeof(double) * b.n_uknots));
-    s->knots_v = static_cast<double*>(SM_alloc(sizeof(double) * b.n_vknots));
-    s->poles = static_cast<double*>(SM_alloc(sizeof(double) * 4 * b.n_u * b.n_v));
-    std::memcpy(s->knots_u, b.uknots, sizeof(double) * b.n_uknots);
-    std::memcpy(s->knots_v, b.vknots, sizeof(double) * b.n_vknots);
-    for (int i = 0; i < b.n_u * b.n_v; ++i) {
-        for (int k = 0; k < 3; ++k) s->poles[4 * i + k] = b.poles[3 * i + k];
-        s->poles[4 * i + 3] = b.weights ? b.weights[i] : 1.0;
+    // Everything taken over before the kernel's arrays go; a failure on the
+    // way frees what was made.
+    const std::size_t n = static_cast<std::size_t>(b.n_u) * b.n_v;
+    std::vector<double> ku(b.uknots, b.uknots + b.n_uknots), kv(b.vknots, b.vknots + b.n_vknots), poles(4 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (int k = 0; k < 3; ++k) poles[4 * i + k] = b.poles[3 * i + k];
+        poles[4 * i + 3] = b.weights ? b.weights[i] : 1.0;
     }
-    ZQ_free_bspline(&b);
+    try {
+        ZQ_free_bspline(&b);
+    } catch (...) {
+        for (double* a : {b.poles, b.weights, b.uknots, b.vknots}) SM_free(a);
+        throw;
+    }
+    std::vector<void*> made;
+    const auto block = [&](std::size_t bytes) { return made.emplace_back(SM_alloc(bytes)); };
+    BSRF_surface_t* s = nullptr;
+    try {
+        s = static_cast<BSRF_surface_t*>(block(sizeof(BSRF_surface_t)));
+        s->nu = b.n_u, s->nv = b.n_v, s->order_u = b.degree_u + 1, s->order_v = b.degree_v + 1;
+        s->knots_u = static_cast<double*>(block(sizeof(double) * ku.size()));
+        s->knots_v = static_cast<double*>(block(sizeof(double) * kv.size()));
+        s->poles = static_cast<double*>(block(sizeof(double) * poles.size()));
+    } catch (...) {
+        for (void* m : made) SM_free(m);
+        throw;
+    }
+    std::copy(ku.begin(), ku.end(), s->knots_u);
+    std::copy(kv.begin(), kv.end(), s->knots_v);
+    std::copy(poles.begin(), poles.end(), s->poles);
     *record = s;
 }
 

@@ -206,7 +206,13 @@ int ST_kx_ask_trimmed_sheet(unsigned int feature, unsigned int* sheet, int* n_bo
     return answered([&] {
         const TrimRow& r = row_of(call, feature);
         unsigned int* b = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * r.bounds.size()));
-        double* p = static_cast<double*>(SM_alloc(sizeof(double) * r.points.size()));
+        double* p = nullptr;
+        try {
+            p = static_cast<double*>(SM_alloc(sizeof(double) * r.points.size()));
+        } catch (...) {
+            SM_free(b);
+            throw;
+        }
         std::copy(r.bounds.begin(), r.bounds.end(), b);
         std::copy(r.points.begin(), r.points.end(), p);
         *sheet = r.sheet;

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "kx_codes.h"
 #include "kx_modl_cre_ff.h"
@@ -66,23 +65,23 @@ int enlarge_record(tag feature, SS_PARMS_t& parms) {
     return 0;
 }
 
-struct BlockFree {
-    void operator()(char* p) const { SM_free(p); }
-};
-using Text = std::unique_ptr<char, BlockFree>;
-
-Text text_buffer(const char* from) {
-    Text t(static_cast<char*>(SM_alloc(kTextChars + 1)));
+kx::host_ptr<char> text_buffer(const char* from) {
+    kx::host_ptr<char> t(static_cast<char*>(SM_alloc(kTextChars + 1)));
     kx::copy_cut(t.get(), from, kTextChars);
     return t;
 }
 
-struct SurfaceFree {
-    void operator()(BSRF_surface_t* s) const {
+// The record's arrays and then the record; the record goes also when its
+// arrays fail to.
+void free_surface(BSRF_surface_t* s) {
+    try {
         ev4350(s);
+    } catch (...) {
         SM_free(s);
+        throw;
     }
-};
+    SM_free(s);
+}
 
 }  // namespace
 
@@ -112,14 +111,14 @@ KXAPI int KX_MODL_create_enlarge(tag face, int type, char* percent[4], double to
                 BSRF_surface_t* made = nullptr;
                 int error = 0;
                 bs_regen_rec_face(kernel_face, 2, tolerance, 1, &made, &error);
-                const std::unique_ptr<BSRF_surface_t, SurfaceFree> record(made);
+                const kx::held<BSRF_surface_t, free_surface> record(made);
                 if (error != 0) return static_cast<int>(KX_MODL_ERR_SURFACE_RECORD);
-                std::array<Text, 4> texts;
+                std::array<kx::host_ptr<char>, 4> texts;
                 std::array<char*, 4> view{};
                 for (int i = 0; i < 4; ++i) view[i] = (texts[i] = text_buffer(percent[i])).get();
                 char formatted[64];
                 std::snprintf(formatted, sizeof formatted, "%.15g", tolerance);
-                const Text tolerance_text = text_buffer(formatted);
+                const kx::host_ptr<char> tolerance_text = text_buffer(formatted);
                 const int kind_block[2] = {SS_KIND_ENLARGE, 0};
                 const int pair[2] = {type, kCount};
                 const unsigned int created = ui_create_ssextend(kind_block, face, NULL_TAG, pair, view.data(),
@@ -170,16 +169,16 @@ KXAPI int KX_MODL_ask_enlarge(tag feature, tag* face, int* type, char* percent[4
                 double value = 0.0;
                 if (int st = EXP_ask_value_of_exp(parms.tolerance, &value)) return st;
                 // Each text is handed over in a block of its own length.
-                std::array<char*, 4> texts{};
+                std::array<kx::host_ptr<char>, 4> texts;
                 for (int i = 0; i < 4; ++i) {
-                    if (int st = EXP_ask_exp_str_of_exp(parms.percent[i], &texts[i])) {
-                        for (char*& t : texts) kx::free_and_clear(t);
-                        return st;
-                    }
+                    char* text = nullptr;
+                    const int st = EXP_ask_exp_str_of_exp(parms.percent[i], &text);
+                    texts[i].reset(text);
+                    if (st != 0) return st;
                 }
                 *face = f;
                 *type = parms.idata[1];
-                for (int i = 0; i < 4; ++i) percent[i] = texts[i];
+                for (int i = 0; i < 4; ++i) percent[i] = texts[i].release();
                 *tolerance = value;
                 return 0;
             });
