@@ -114,38 +114,7 @@ void bs_regen_rec_face(int face, int form, double tolerance, int flag, BSRF_surf
         *error = 1;
         return;
     }
-    ZQ_bspline_t b{};
-    ZQ_SURF_ask_bspline(face, &b);
-    // Everything taken over before the kernel's arrays go; a failure on the
-    // way frees what was made.
-    const std::size_t n = static_cast<std::size_t>(b.n_u) * b.n_v;
-    std::vector<double> ku(b.uknots, b.uknots + b.n_uknots), kv(b.vknots, b.vknots + b.n_vknots), poles(4 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-        for (int k = 0; k < 3; ++k) poles[4 * i + k] = b.poles[3 * i + k];
-        poles[4 * i + 3] = b.weights ? b.weights[i] : 1.0;
-    }
-    try {
-        ZQ_free_bspline(&b);
-    } catch (...) {
-        for (double* a : {b.poles, b.weights, b.uknots, b.vknots}) SM_free(a);
-        throw;
-    }
-    std::vector<void*> made;
-    const auto block = [&](std::size_t bytes) { return made.emplace_back(SM_alloc(bytes)); };
-    BSRF_surface_t* s = nullptr;
-    try {
-        s = static_cast<BSRF_surface_t*>(block(sizeof(BSRF_surface_t)));
-        s->nu = b.n_u, s->nv = b.n_v, s->order_u = b.degree_u + 1, s->order_v = b.degree_v + 1;
-        s->knots_u = static_cast<double*>(block(sizeof(double) * ku.size()));
-        s->knots_v = static_cast<double*>(block(sizeof(double) * kv.size()));
-        s->poles = static_cast<double*>(block(sizeof(double) * poles.size()));
-    } catch (...) {
-        for (void* m : made) SM_free(m);
-        throw;
-    }
-    std::copy(ku.begin(), ku.end(), s->knots_u);
-    std::copy(kv.begin(), kv.end(), s->knots_v);
-    std::copy(poles.begin(), poles.end(), s->poles);
+    BSRF_surface_t* s = ZQ_FF_surface_record(face, tolerance);
     *record = s;
 }
 

@@ -133,12 +133,12 @@ void replace_result_body(unsigned int feature, int made) {
     const hf::Record* r = hf::find(feature);
     const tag_t old = r && !r->results.empty() ? r->results.front() : 0;
     const int old_entity = old ? host::kernel::entity_of(old) : 0;
-    if (old_entity != 0 && hf::caught([&] { ZQ_BODY_adopt(made, old_entity); }) == 0) return;
-    // Another shape: the new body takes the old one's place with an object
-    // of its own.
+    if (old_entity != 0) {
+        ZQ_FF_replace_sheet(old_entity, made);
+        return;
+    }
     tag_t object = 0;
     pxlook_(&made, &object);
-    if (old_entity != 0) ZQ_ENTITY_delete(old_entity);
     hf::set_results(feature, {object});
 }
 

@@ -64,8 +64,8 @@ int ST_kx_ask_trimmed_sheet(unsigned int feature, unsigned int* sheet, int* n_bo
 
 namespace host::freeform {
 // Puts the sheet body (kernel tag) made again in place of the feature's
-// result body: the body keeps its object (and, when its faces and edges
-// lie as before, theirs); a sheet of another shape takes a new object.
+// result body, which keeps its tag and object (a feature whose body is
+// gone takes the new one).
 void replace_result_body(unsigned int feature, int made);
 }  // namespace host::freeform
 #endif

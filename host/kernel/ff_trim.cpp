@@ -14,7 +14,10 @@
 #include <BRep_Tool.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <GeomAdaptor_Curve.hxx>
+#include <GeomConvert.hxx>
+#include <GeomConvert_ApproxSurface.hxx>
 #include <GeomLib.hxx>
+#include <Geom_BSplineSurface.hxx>
 #include <Geom_BoundedSurface.hxx>
 #include <Geom_Curve.hxx>
 #include <Geom_RectangularTrimmedSurface.hxx>
@@ -37,6 +40,7 @@
 #include "host/numeric/curve_kernel.h"
 #include "host/numeric/curves.h"
 #include "host/services/error.h"
+#include "host/services/memory.h"
 
 namespace hk = host::kernel;
 namespace hd = host::kernel::detail;
@@ -244,6 +248,76 @@ void ZQ_FF_trim(int sheet, int n_bounds, const unsigned int bounds[], const doub
         shell.Closed(Standard_False);
         return commit(call, shell);
     });
+}
+
+BSRF_surface_t* ZQ_FF_surface_record(int face, double tolerance) {
+    auto call = HOST_ENTRY(face, tolerance);
+    hd::ensure_started();
+    const TopoDS_Face f = TopoDS::Face(hd::require_sub(call, face, ZQ_CLASS_FACE).shape);
+    // The data first, in the library's own memory; the host's blocks last.
+    int nu = 0, nv = 0, ou = 0, ov = 0;
+    std::vector<double> ku, kv, poles;
+    hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        double u0, u1, v0, v1;
+        BRepTools::UVBounds(f, u0, u1, v0, v1);
+        const Handle(Geom_Surface) trimmed = new Geom_RectangularTrimmedSurface(BRep_Tool::Surface(f), u0, u1, v0, v1);
+        Handle(Geom_BSplineSurface) b;
+        try {
+            b = GeomConvert::SurfaceToBSplineSurface(trimmed);
+        } catch (const Standard_Failure&) {
+            GeomConvert_ApproxSurface approx(trimmed, tolerance, GeomAbs_C1, GeomAbs_C1, 8, 8, 64, 0);
+            if (!approx.HasResult()) call.fail(KERNEL_ERR_NOT_DONE, "the surface cannot be fitted");
+            b = approx.Surface();
+        }
+        nu = b->NbUPoles(), nv = b->NbVPoles(), ou = b->UDegree() + 1, ov = b->VDegree() + 1;
+        TColStd_Array1OfReal uk(1, nu + ou), vk(1, nv + ov);
+        b->UKnotSequence(uk);
+        b->VKnotSequence(vk);
+        ku.assign(uk.begin(), uk.end());
+        kv.assign(vk.begin(), vk.end());
+        for (int j = 1; j <= nv; ++j)
+            for (int i = 1; i <= nu; ++i) {
+                const gp_Pnt p = b->Pole(i, j);
+                poles.insert(poles.end(), {p.X(), p.Y(), p.Z(), b->Weight(i, j)});
+            }
+    });
+    std::vector<void*> made;
+    const auto block = [&](std::size_t bytes) { return made.emplace_back(SM_alloc(bytes)); };
+    BSRF_surface_t* s = nullptr;
+    try {
+        s = static_cast<BSRF_surface_t*>(block(sizeof(BSRF_surface_t)));
+        s->knots_u = static_cast<double*>(block(sizeof(double) * ku.size()));
+        s->knots_v = static_cast<double*>(block(sizeof(double) * kv.size()));
+        s->poles = static_cast<double*>(block(sizeof(double) * poles.size()));
+    } catch (...) {
+        for (void* m : made) SM_free(m);
+        throw;
+    }
+    s->nu = nu, s->nv = nv, s->order_u = ou, s->order_v = ov;
+    std::copy(ku.begin(), ku.end(), s->knots_u);
+    std::copy(kv.begin(), kv.end(), s->knots_v);
+    std::copy(poles.begin(), poles.end(), s->poles);
+    return s;
+}
+
+void ZQ_FF_replace_sheet(int body, int made) {
+    auto call = HOST_ENTRY(body, made);
+    if (body == made) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d replaces itself", body);
+    const hd::Body old = hd::require_body(call, body);
+    const hd::Body now = hd::require_body(call, made);
+    hd::Step s;
+    s.op = hd::Op::imported;
+    s.result = now->shape;
+    s.named = std::make_shared<const hd::Named>(hd::name_result(now->shape, {&old->named}, nullptr, s.names, true));
+    s.other = s.result;
+    s.other_named = s.named;
+    hd::BodyState state = *old;
+    state.shape = s.result;
+    state.named = *s.named;
+    state.steps.clear();
+    state.add_step(std::move(s));
+    hd::name_small(state, old.get());
+    hd::commit({std::move(state)}, {made});
 }
 
 }  // extern "C"

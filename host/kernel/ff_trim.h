@@ -24,6 +24,8 @@
 #ifndef HOST_KERNEL_FF_TRIM_H
 #define HOST_KERNEL_FF_TRIM_H
 
+#include "host/bsurf/bsurf.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -33,6 +35,13 @@ extern "C" {
  * itself (a torus both ways), else 0. */
 void ZQ_FF_ask_closed(int face, int closed[2]);
 void ZQ_FF_enlarge(int face, int type, const double percent[4], int* body);
+/* The spline form of the face's surface over its parameter box, fitted
+ * within the tolerance where it is not a spline already: a new record
+ * (SM_alloc) with its arrays, released with ev4350 and SM_free. */
+BSRF_surface_t* ZQ_FF_surface_record(int face, double tolerance);
+/* `body` (a sheet made by ZQ_FF_enlarge or ZQ_FF_trim) takes the shape of
+ * `made`, another such sheet, keeping its tag and object; `made` goes. */
+void ZQ_FF_replace_sheet(int body, int made);
 void ZQ_FF_trim(int sheet, int n_bounds, const unsigned int bounds[], const double* direction, int n_points,
                 const double points[], int keep, double tolerance, int* body);
 

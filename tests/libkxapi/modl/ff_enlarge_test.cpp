@@ -115,11 +115,13 @@ TEST_F(Enlarge, AskAnswersTheDefinitionInTextsOfTheirOwnLength) {
 
 TEST_F(Enlarge, EditThenUpdateRebuildsTheSheetAndAskAnswersTheNewValues) {
     const tag f = enlarge(0, {"10", "10", "10", "10"});
+    const tag body = host::feature::find(f)->results.front();
     Percent wider({"0", "50", "0", "100"});
     ASSERT_EQ(KX_MODL_edit_enlarge(f, 1, wider.get(), 0.5), 0);
     EXPECT_EQ(marks(), 0);
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(area_of_result(f), 150.0 * 100.0, 1e-6);
+    EXPECT_EQ(host::feature::find(f)->results.front(), body);  // the sheet keeps its object
     tag face = NULL_TAG;
     int type = -1;
     char* texts[4] = {};
