@@ -97,6 +97,39 @@ KXAPI int KX_MODL_create_surf_from_cloud(int n_points, double points[][3], doubl
 /* Turns a sheet's faces over; with later features on the sheet only when
  * forced; the result is the feature. */
 KXAPI int KX_MODL_create_reverse_normal(tag sheet, int force, tag* result);
+/* Trimmed and enlarged sheets */
+struct KX_MODL_vector_s; /* kx_modl_law.h */
+/* A trimmed sheet: the sheet body cut by the bounding curves or edges
+ * projected onto it, the pieces holding the region points kept (region 0)
+ * or the others kept (region 1). Arguments: sheet body; number of bounding
+ * objects; the objects; projection (type 0 along the components, 1 along
+ * the direction of the axis object, a linear edge or datum axis, or the
+ * normal of a planar face or datum plane; 5 along the sheet's normal; 6, 7
+ * and 8 as 0, 1 and 5; reverse is not read); number of region points; the
+ * points (three doubles each); region flag; distance tolerance (above 0);
+ * angle tolerance in degrees (above 0, kept with the feature); the new
+ * sheet body out; the number of its faces out; the feature out. Edit
+ * takes the feature and arguments 2 to 9; ask answers them (bounding
+ * objects and points in arrays the caller frees with KX_free, the two
+ * tolerances). Other projection types answer 671231. */
+KXAPI int KX_MODL_create_trimmed_sheet(tag sheet, int n_bounds, tag* bounds, struct KX_MODL_vector_s* projection,
+                                       int n_points, double* points, int region, double distance_tolerance,
+                                       double angle_tolerance, tag* body, int* n_faces, tag* feature);
+KXAPI int KX_MODL_edit_trimmed_sheet(tag feature, int n_bounds, tag* bounds, struct KX_MODL_vector_s* projection,
+                                     int n_points, double* points, int region, double distance_tolerance,
+                                     double angle_tolerance);
+KXAPI int KX_MODL_ask_trimmed_sheet(tag feature, tag* sheet, int* n_bounds, tag** bounds,
+                                    struct KX_MODL_vector_s* projection, int* n_points, double** points, int* region,
+                                    double tolerances[2]);
+/* An enlarged sheet: the face's surface over its parameter box widened by
+ * the four percentages (expression texts of at most 255 characters: u
+ * start, u end, v start, v end) of its ranges; type 0 extends the surface
+ * naturally (0 to 100), type 1 linearly and may also shrink (-99 to 100,
+ * each direction's two together at least -99). The texts that ask answers
+ * are the caller's to free with KX_free. */
+KXAPI int KX_MODL_create_enlarge(tag face, int type, char* percent[4], double tolerance, tag* result);
+KXAPI int KX_MODL_edit_enlarge(tag feature, int type, char* percent[4], double tolerance);
+KXAPI int KX_MODL_ask_enlarge(tag feature, tag* face, int* type, char* percent[4], double* tolerance);
 
 KX_END_DECLS
 
