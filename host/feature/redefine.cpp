@@ -7,6 +7,7 @@
 #include "host/hook.h"
 #include "host/kernel/dfo.h"
 #include "host/kernel/kernel.h"
+#include "host/services/objects.h"
 
 namespace hf = host::feature;
 
@@ -17,6 +18,13 @@ extern "C" int FEAT_redefine(unsigned int feature, int n_refs, const unsigned in
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
     if (!r) return FEAT_ERR_NOT_A_FEATURE;
+    // A feature read from a file is made again as saved first: the update
+    // must find the saved body as it was, and the new references then lie
+    // on the body the kernel holds.
+    if (r->detached) {
+        if (int code = hf::caught([&] { hf::attach(host::objects::require(feature).part); })) return code;
+        r = hf::find(feature);
+    }
     const hf::Kind* k = hf::find_kind(r->kind);
     const bool keep_refs = n_refs == 0;
     if (!k || !k->build || r->step < 1 || r->body == 0 || (!keep_refs && n_refs < k->refs_min) ||

@@ -141,6 +141,55 @@ TEST_F(RedefFile, HoleAnswersItsPlacementAndThroughFacesWhenReadBack) {
 
 TEST_F(RedefFile, HoleReadBackAndMadeAgainMovesOntoAnotherFace) { move_hole_onto_side_after_reading(); }
 
+// References changed in a part just read back, before anything is made
+// again there: the faces come from the saved objects.
+TEST_F(RedefFile, HoleReattachedBeforeTheFirstUpdateLiesOnItsNewFace) {
+    const tag h = hole();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h], side = read[side_];
+    ASSERT_EQ(KX_MODL_reattach_target_face(h2, side, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(host::feature::find(h2)->numbers[0], 100, 1e-9);
+    EXPECT_NEAR(host::feature::find(h2)->numbers[3], -1, 1e-9);
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8 / 2, 1e-6 * form_test::kBlockVolume);
+}
+
+TEST_F(RedefFile, ThroughFaceAddedBeforeTheFirstUpdateCutsThrough) {
+    const tag h = hole();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h], bottom = read[bottom_];
+    tag faces[] = {bottom};
+    ASSERT_EQ(KX_MODL_add_thru_faces(h2, 1, faces), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 20, 1e-6 * form_test::kBlockVolume);
+    tag thru1 = NULL_TAG, thru2 = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h2, &thru1, &thru2), 0);
+    EXPECT_EQ(thru1, bottom);
+}
+
+TEST_F(RedefFile, DimensionRedefinedBeforeTheFirstUpdate) {
+    const tag h = hole();
+    unsigned int dim = 0;
+    ASSERT_EQ(RPO_create_dimension(h, RPO_DIM_HORIZONTAL, block_edge(1, 0), NULL_TAG, "30", &dim), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    std::map<unsigned int, unsigned int> read = reopen();
+    ASSERT_EQ(KX_MODL_redefine_rpo_constraint(read[dim], block_edge(1, 100), 1, NULL_TAG, 5), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(location(read[h])[0], 70, 1e-9);
+}
+
+TEST_F(RedefFile, DirectionReferenceReattachedBeforeTheFirstUpdate) {
+    const tag s = slot();
+    const tag left_edge = block_edge(1, 0);
+    const double cut = volume();
+    std::map<unsigned int, unsigned int> read = reopen();
+    // The slot turned along Y by the left edge.
+    ASSERT_EQ(KX_MODL_reattach_dir_ref(read[s], read[left_edge], 0, 1), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(std::fabs(host::feature::find(read[s])->numbers[7]), 1, 1e-9);
+    EXPECT_NEAR(volume(), cut, 1e-6 * form_test::kBlockVolume) << "the same slot, turned";
+}
+
 TEST_F(RedefFile, SlotKeepsItsDirectionReferenceFlipAndToolFace) {
     const tag s = slot();
     const tag front = block_edge(0, 0);
