@@ -5,7 +5,9 @@
 // make a corrupt file that leaves the model as it was.
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/expr/expr.h"
+#include "host/feature/profiles.h"
 #include "host/feature/redefine_centerlines.h"
 #include "host/feature/redefine_faces.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
@@ -190,6 +192,27 @@ TEST_F(RedefFile, DirectionReferenceReattachedBeforeTheFirstUpdate) {
     EXPECT_NEAR(volume(), cut, 1e-6 * form_test::kBlockVolume) << "the same slot, turned";
 }
 
+TEST_F(RedefFile, HoleOnADatumPlaneStaysOnItWhenReadBack) {
+    const double at[3] = {0, 0, 25}, up[3] = {0, 0, 1};
+    const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
+    const tag h = hole();
+    ASSERT_EQ(KX_MODL_reattach_target_face(h, plane, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    const double cut = volume();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h];
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+    logical flag = 0;
+    ASSERT_EQ(KX_MODL_ask_link_faces(h2, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, read[plane]);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), cut, 1e-6 * form_test::kBlockVolume);
+    // Back onto the top from the plane read back.
+    ASSERT_EQ(KX_MODL_reattach_target_face(h2, top_, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8, 1e-6 * form_test::kBlockVolume);
+}
+
 TEST_F(RedefFile, SlotKeepsItsDirectionReferenceFlipAndToolFace) {
     const tag s = slot();
     const tag front = block_edge(0, 0);
@@ -245,9 +268,13 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
     const tag s = slot();
     ASSERT_EQ(KX_MODL_reattach_dir_ref(s, block_edge(0, 0), 0, 0), 0);
     host::feature::make_trim_udf({h}, {bottom_});
+    const double at[3] = {0, 0, 25}, up[3] = {0, 0, 1};
+    const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
+    ASSERT_EQ(KX_MODL_reattach_target_face(hole(NULL_TAG, 80), plane, 0, 0, 0), 0);
     // Each section holds one row starting at byte 12 (count, object number,
     // size): a link row's tool, direction, slot and flag; a centerline
-    // row's count, curve and kind; a trim row's count.
+    // row's count, curve and kind; a trim row's count; a datum placement's
+    // plane.
     const kxtest::RowDamage damages[] = {
         {"direction slot 2", "RLNK", 20, kxtest::le32(0), kxtest::le32(2)},
         {"flip flag 2", "RLNK", 24, std::string(1, '\0'), std::string(1, '\2')},
@@ -256,6 +283,8 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
         {"centerline kind 3", "RCLN", 20, kxtest::le32(0), kxtest::le32(3)},
         {"centerline count beyond its row", "RCLN", 12, kxtest::le32(1), kxtest::le32(1000)},
         {"trim count beyond its row", "RTRM", 12, kxtest::le32(1), kxtest::le32(1000)},
+        {"datum plane the part", "RDPL", 12, "", kxtest::le32(0)},
+        {"datum plane of no object", "RDPL", 12, "", kxtest::le32(0x7FFFFFFF)},
     };
     kxtest::expect_damaged_rows_refused(part_, damages);
 }
