@@ -57,6 +57,28 @@ const hf::Record& need_form(const host::Call& call, unsigned int feature) {
     return *r;
 }
 
+bool cuts_body(const hf::Record& r) { return !has(r.kind, "BOSS") && !has(r.kind, "PAD"); }
+
+// The feature's numbers with its location on the plane (point, unit normal
+// n) and its direction sign * n; an X direction along the new direction can
+// no longer be kept.
+void onto_plane(const hf::Record& r, std::vector<double>& numbers, const double point[3], const double n[3],
+                double sign) {
+    double* at = &numbers[0];
+    double* dir = &numbers[3];
+    const double q[3] = {at[0] - point[0], at[1] - point[1], at[2] - point[2]};
+    const double k = q[0] * n[0] + q[1] * n[1] + q[2] * n[2];
+    for (int i = 0; i < 3; ++i) {
+        at[i] -= k * n[i];
+        dir[i] = sign * n[i];
+    }
+    if (first_kinds(r)) return;
+    const double* x = &numbers[6];
+    const double xx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    if (xx > 0 && std::fabs(x[0] * dir[0] + x[1] * dir[1] + x[2] * dir[2]) > 0.999 * xx)
+        numbers[6] = numbers[7] = numbers[8] = 0;
+}
+
 // The face object of a reference on a live face, or 0.
 unsigned int face_of(unsigned int ref) { return ref == 0 ? 0 : FREF_ask_face_of_fref(ref); }
 
@@ -409,20 +431,9 @@ void onto_datum_plane(const host::Call& call, unsigned int feature, const hf::Re
     if (!host::profiles::direction_data(plane, point, n))
         call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no datum plane", plane);
     std::vector<double> numbers = r.numbers;
-    double* at = &numbers[0];
-    double* dir = &numbers[3];
-    const double side = dot(dir, n);
-    const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
-    const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts ? -1 : 1);
-    const double q[3] = {at[0] - point[0], at[1] - point[1], at[2] - point[2]};
-    const double k = dot(q, n);
-    for (int i = 0; i < 3; ++i) {
-        at[i] -= k * n[i];
-        dir[i] = sign * n[i];
-    }
-    const double* x = &numbers[6];
-    const double xx = std::sqrt(dot(x, x));
-    if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
+    const double side = dot(&numbers[3], n);
+    const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts_body(r) ? -1 : 1);
+    onto_plane(r, numbers, point, n, sign);
     std::vector<int> refs = r.refs;
     if (on_face(r)) refs.erase(refs.begin());
     numbers[9] = 0;
@@ -605,19 +616,7 @@ std::vector<double> host::feature::numbers_on_face(const host::Call& call, const
         // The outward normal; a feature that cuts runs against it.
         double n[3];
         for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
-        const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
-        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
-        const double k = dot(q, n);
-        for (int i = 0; i < 3; ++i) {
-            at[i] -= k * n[i];
-            dir[i] = cuts ? -n[i] : n[i];
-        }
-        // An X direction along the new direction can no longer be kept.
-        if (!first_kinds(r)) {
-            const double* x = &numbers[6];
-            const double xx = std::sqrt(dot(x, x));
-            if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
-        }
+        onto_plane(r, numbers, s.point, n, cuts_body(r) ? -1 : 1);
     }
     return numbers;
 }
