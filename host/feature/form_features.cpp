@@ -15,6 +15,7 @@
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_detail.h"
+#include "host/feature/redefine_rows.h"
 #include "host/feature/positioning.h"
 #include "host/feature/profiles.h"
 #include "host/hook.h"
@@ -393,6 +394,8 @@ void create(const Call& call, const char* kind, const char* const location[3], c
     tag_t made = 0;
     *status = create_built(part, kind, formulas, numbers, refs, body, FEAT_SIGN_NEW, &made);
     if (*status == 0) g_created = made;
+    // A feature on a datum plane answers the plane as its target.
+    if (*status == 0 && numbers[9] == 0 && placement != 0) datum_placements()[made] = {placement};
 }
 
 }  // namespace host::feature::form

@@ -12,6 +12,8 @@
 
 #include "host/feature/feature.h"
 #include "host/feature/form_detail.h"
+#include "host/feature/form_slots.h"
+#include "host/feature/profiles.h"
 #include "host/feature/positioning.h"
 #include "host/feature/booleans.h"
 #include "host/feature/queries.h"
@@ -53,6 +55,28 @@ const hf::Record& need_form(const host::Call& call, unsigned int feature) {
     if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
     if (!is_form(*r)) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s is no form feature", hf::display_name(feature).c_str());
     return *r;
+}
+
+bool cuts_body(const hf::Record& r) { return !has(r.kind, "BOSS") && !has(r.kind, "PAD"); }
+
+// The feature's numbers with its location on the plane (point, unit normal
+// n) and its direction sign * n; an X direction along the new direction can
+// no longer be kept.
+void onto_plane(const hf::Record& r, std::vector<double>& numbers, const double point[3], const double n[3],
+                double sign) {
+    double* at = &numbers[0];
+    double* dir = &numbers[3];
+    const double q[3] = {at[0] - point[0], at[1] - point[1], at[2] - point[2]};
+    const double k = q[0] * n[0] + q[1] * n[1] + q[2] * n[2];
+    for (int i = 0; i < 3; ++i) {
+        at[i] -= k * n[i];
+        dir[i] = sign * n[i];
+    }
+    if (first_kinds(r)) return;
+    const double* x = &numbers[6];
+    const double xx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    if (xx > 0 && std::fabs(x[0] * dir[0] + x[1] * dir[1] + x[2] * dir[2]) > 0.999 * xx)
+        numbers[6] = numbers[7] = numbers[8] = 0;
 }
 
 // The face object of a reference on a live face, or 0.
@@ -245,6 +269,9 @@ int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, uns
     const std::optional<hf::Record> r = form_record(feature);
     if (!r) return 1;
     if (on_face(*r)) *target = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0]));
+    else if (const hf::DatumPlacement* d = hf::datum_placements().find(feature);
+             d && host::objects::is_alive(d->plane))
+        *target = create_dplane_fref(d->plane);
     if (const Links* l = links.find(feature)) {
         *tool = static_cast<unsigned int>(hf::link_tool(*l));
         (l->slot == 1 ? *dir1 : *dir2) = static_cast<unsigned int>(hf::link_dir(*l));
@@ -392,10 +419,41 @@ int MODL_is_internal_groove(unsigned int feature) {
     return MODL__is_internal_face(FREF_ask_fref_of_face(host::kernel::object_of(r->refs[0])));
 }
 
+namespace {
+// The form feature onto the datum plane: its location onto the plane, its
+// direction along the plane's normal on the side it ran before (a
+// direction in the plane takes the side a face would give it); a face it
+// stood on is no reference of it any more.
+void onto_datum_plane(const host::Call& call, unsigned int feature, const hf::Record& r, unsigned int plane) {
+    if (first_kinds(r) || is_groove(r))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "%s cannot stand on a datum plane", hf::display_name(feature).c_str());
+    double point[3], n[3];
+    if (!host::profiles::direction_data(plane, point, n))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no datum plane", plane);
+    std::vector<double> numbers = r.numbers;
+    const double side = dot(&numbers[3], n);
+    const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts_body(r) ? -1 : 1);
+    onto_plane(r, numbers, point, n, sign);
+    std::vector<int> refs = r.refs;
+    if (on_face(r)) refs.erase(refs.begin());
+    numbers[9] = 0;
+    const std::vector<unsigned int> objects = objects_of(refs);
+    if (std::find(objects.begin(), objects.end(), 0u) != objects.end())
+        call.fail(FEAT_ERR_BAD_REFERENCE, "a reference of %s has no face", hf::display_name(feature).c_str());
+    if (int st = hf::redefine_all(feature, objects, numbers))
+        call.fail(st, "%s cannot stand on the datum plane", hf::display_name(feature).c_str());
+    hf::datum_placements()[feature] = {plane};
+}
+}  // namespace
+
 void MODL__reattach_target_face(unsigned int feature, unsigned int ref, int value1, int value2, char flag) {
     auto call = HOST_ENTRY(feature, ref, value1, value2);
     (void)flag;
     const hf::Record& r = need_form(call, feature);
+    if (const unsigned int plane = CM_ask_dplane_of_entry(static_cast<int>(ref))) {
+        onto_datum_plane(call, feature, r, plane);
+        return;
+    }
     const unsigned int face = face_of(ref);
     if (face == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u has no face", ref);
     const int kernel_face = host::kernel::entity_of(face);
@@ -412,6 +470,7 @@ void MODL__reattach_target_face(unsigned int feature, unsigned int ref, int valu
         numbers[9] = 1;
     }
     redefine(call, feature, refs, numbers);
+    hf::datum_placements().erase(feature);
 }
 
 void MODL__reattach_thru_faces(unsigned int feature, int count, const unsigned int refs[], char flag) {
@@ -501,6 +560,13 @@ void host::feature::set_tool_face(unsigned int feature, unsigned int face) {
 }
 
 host::TagTable<host::feature::LinkRefs>& host::feature::link_refs() { return links; }
+host::TagTable<host::feature::DatumPlacement>& host::feature::datum_placements() {
+    static host::TagTable<DatumPlacement> table("form features on datum planes");
+    return table;
+}
+namespace {
+const bool datum_placements_made = (host::feature::datum_placements(), true);
+}
 
 namespace {
 host::TagTable<hf::FormFaces> read_faces("form feature faces read back");
@@ -550,19 +616,7 @@ std::vector<double> host::feature::numbers_on_face(const host::Call& call, const
         // The outward normal; a feature that cuts runs against it.
         double n[3];
         for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
-        const bool cuts = !has(r.kind, "BOSS") && !has(r.kind, "PAD");
-        const double q[3] = {at[0] - s.point[0], at[1] - s.point[1], at[2] - s.point[2]};
-        const double k = dot(q, n);
-        for (int i = 0; i < 3; ++i) {
-            at[i] -= k * n[i];
-            dir[i] = cuts ? -n[i] : n[i];
-        }
-        // An X direction along the new direction can no longer be kept.
-        if (!first_kinds(r)) {
-            const double* x = &numbers[6];
-            const double xx = std::sqrt(dot(x, x));
-            if (xx > 0 && std::fabs(dot(x, dir)) > 0.999 * xx) numbers[6] = numbers[7] = numbers[8] = 0;
-        }
+        onto_plane(r, numbers, s.point, n, cuts_body(r) ? -1 : 1);
     }
     return numbers;
 }

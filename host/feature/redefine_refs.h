@@ -124,6 +124,9 @@ class Call;
 
 namespace host::feature {
 struct Record;
+// FEAT_redefine that takes the references as given, none included (a
+// feature moved onto a datum plane keeps only its through faces).
+int redefine_all(unsigned int feature, const std::vector<unsigned int>& refs, const std::vector<double>& numbers);
 // Gives a form feature a tool face (a face object of its body; 0: none).
 void set_tool_face(unsigned int feature, unsigned int face);
 // The fixed numbers of the form feature standing on the kernel face (a

@@ -13,6 +13,8 @@
 //   "RCLN": one row per form feature with positioning centerlines:
 //     u32 count + per centerline: u32 the curve, i32 which (0 the arc,
 //     1 the line along X, 2 along Y)
+//   "RDPL": one row per form feature standing on a datum plane: u32 the
+//     plane
 // A face or edge is saved as its object (one of the kernel's entities that
 // no object carries, a datum plane's reference say, is left out) and read
 // back by its object, which answers its kernel entity once the bodies are
@@ -218,11 +220,32 @@ void read_centerlines(pf::Reader& in, pf::LoadContext& ctx) {
     store(hf::centerline_rows(), lines);
 }
 
+void write_datum_placements(pf::Writer& out, const pf::SaveContext& ctx) {
+    auto& placements = hf::datum_placements();
+    pf::write_rows(out, ctx, rows_of(ctx, placements), [&](pf::Writer& row, tag_t t) {
+        const std::uint32_t plane = number_of(ctx, placements.find(t)->plane);
+        if (plane != kNone) row.u32(plane);
+    });
+}
+
+void read_datum_placements(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, hf::DatumPlacement>> rows;
+    pf::read_rows(in, ctx, {"datum placement row", 12, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature(t)) throw pf::FormatError("a datum placement row of no feature");
+        const tag_t plane = object_numbered(ctx, row.u32());
+        if (host::objects::require(plane).type != HOST_TYPE_DATUM_PLANE)
+            throw pf::FormatError("a feature's datum placement that is no datum plane");
+        rows.emplace_back(t, hf::DatumPlacement{plane});
+    });
+    store(hf::datum_placements(), rows);
+}
+
 const bool sections_registered =
     (pf::register_section({{'R', 'F', 'R', 'M'}, write_form_faces, read_form_faces}),
      pf::register_section({{'R', 'L', 'N', 'K'}, write_links, read_links}),
      pf::register_section({{'R', 'T', 'R', 'M'}, write_trims, read_trims}),
      pf::register_section({{'R', 'Q', 'U', 'A'}, write_qualifiers, read_qualifiers}),
-     pf::register_section({{'R', 'C', 'L', 'N'}, write_centerlines, read_centerlines}), true);
+     pf::register_section({{'R', 'C', 'L', 'N'}, write_centerlines, read_centerlines}),
+     pf::register_section({{'R', 'D', 'P', 'L'}, write_datum_placements, read_datum_placements}), true);
 
 }  // namespace

@@ -44,6 +44,13 @@ std::vector<int> form_refs(unsigned int feature, const std::vector<int>& refs);
 // Whether the feature is a form feature built on its body.
 bool is_form_feature(unsigned int feature);
 
+// The datum plane a form feature stands on (not on a face of its body), by
+// the feature: where it was made or reattached.
+struct DatumPlacement {
+    unsigned int plane = 0;
+};
+TagTable<DatumPlacement>& datum_placements();
+
 // The trim faces of a trimming user-defined feature, by its meta record:
 // kernel faces, or (read from a file) the face objects.
 struct TrimFaces {

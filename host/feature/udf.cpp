@@ -16,6 +16,7 @@
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
@@ -265,6 +266,109 @@ void read_definition(pf::Reader& in, pf::LoadContext&) {
 
 const bool section_registered =
     (pf::register_section({{'U', 'D', 'F', 'D'}, write_definition, read_definition}), true);
+
+// ---- the work part's sections ----
+//   "UDFR": one row per user-defined feature of the part: str its
+//     definition's name, its meta record, i32 its placement (0 or 1),
+//     u32 count + per input parameter str prompt, str variable
+//   "UDFM": one row per meta record: its UDF, i32 its placement count
+//     (0 or more), u32 count + per attribute array str its name and its
+//     objects
+// Objects by their number in the file (row_fields.h). Files without these
+// sections open without UDF records (the features stand as they are).
+
+namespace fields = pf::fields;
+
+template <class T>
+std::vector<tag_t> rows_of(const pf::SaveContext& ctx, TagTable<T>& table) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (host::objects::is_alive(t) && table.find(t)) rows.push_back(t);
+    return rows;
+}
+
+bool is_feature_object(tag_t t) { return t != 0 && find(t) != nullptr; }
+
+void write_udfs(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_rows(out, ctx, rows_of(ctx, udfs()), [&](pf::Writer& row, tag_t t) {
+        const Udf& u = *udfs().find(t);
+        row.str(u.name);
+        fields::put_object(row, ctx, u.meta);
+        row.i32(u.placement);
+        row.u32(static_cast<std::uint32_t>(u.parms.size()));
+        for (const Parm& p : u.parms) {
+            row.str(p.prompt);
+            row.str(p.variable);
+        }
+    });
+}
+
+void read_udfs(pf::Reader& in, pf::LoadContext& ctx) {
+    constexpr const char* what = "a user-defined feature";
+    std::vector<std::pair<tag_t, Udf>> rows;
+    pf::read_rows(in, ctx, {"user-defined feature row", 24, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature_object(t)) throw pf::FormatError("a user-defined feature row of no feature");
+        Udf u;
+        u.name = row.str();
+        u.meta = fields::get_object(row, ctx, what);
+        if (u.meta != 0 && !is_feature_object(u.meta))
+            throw pf::FormatError("a user-defined feature's meta record that is no feature");
+        u.placement = row.i32();
+        if (u.placement != UDF_ATTACH_NONE && u.placement != UDF_ATTACH_FACE)
+            throw pf::FormatError("a user-defined feature of an unknown placement");
+        for (std::uint32_t i = 0, n = fields::get_count(row, 8, what); i < n; ++i) {
+            Parm p;
+            p.prompt = row.str();
+            p.variable = row.str();
+            u.parms.push_back(std::move(p));
+        }
+        rows.emplace_back(t, std::move(u));
+    });
+    for (auto& [t, u] : rows) udfs()[t] = std::move(u);
+}
+
+void write_metas(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_rows(out, ctx, rows_of(ctx, metas()), [&](pf::Writer& row, tag_t t) {
+        const Meta& m = *metas().find(t);
+        fields::put_object(row, ctx, m.udf);
+        row.i32(m.placement);
+        const auto* all = arrays().find(t);
+        row.u32(all ? static_cast<std::uint32_t>(all->size()) : 0);
+        if (all)
+            for (const auto& [name, objects] : *all) {
+                row.str(name);
+                fields::put_objects(row, ctx, objects);
+            }
+    });
+}
+
+void read_metas(pf::Reader& in, pf::LoadContext& ctx) {
+    constexpr const char* what = "a user-defined feature's meta record";
+    std::vector<std::pair<tag_t, Meta>> rows;
+    std::vector<std::pair<tag_t, std::map<std::string, std::vector<tag_t>>>> attributes;
+    pf::read_rows(in, ctx, {"meta record row", 20, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature_object(t)) throw pf::FormatError("a meta record row of no feature");
+        Meta m;
+        m.udf = fields::get_object(row, ctx, what);
+        if (m.udf != 0 && !is_feature_object(m.udf))
+            throw pf::FormatError("a meta record of a user-defined feature that is no feature");
+        m.placement = row.i32();
+        if (m.placement < 0) throw pf::FormatError("a meta record's placement count below 0");
+        std::map<std::string, std::vector<tag_t>> all;
+        for (std::uint32_t i = 0, n = fields::get_count(row, 8, what); i < n; ++i) {
+            std::string name = row.str();
+            all[std::move(name)] = fields::get_objects(row, ctx, what);
+        }
+        rows.emplace_back(t, m);
+        if (!all.empty()) attributes.emplace_back(t, std::move(all));
+    });
+    for (auto& [t, m] : rows) metas()[t] = m;
+    for (auto& [t, all] : attributes) arrays()[t] = std::move(all);
+}
+
+const bool work_sections_registered =
+    (pf::register_section({{'U', 'D', 'F', 'R'}, write_udfs, read_udfs}),
+     pf::register_section({{'U', 'D', 'F', 'M'}, write_metas, read_metas}), true);
 
 // ---- helpers of the placement ----
 

@@ -14,6 +14,7 @@
 
 #include "host/data/rm.h"
 #include "host/feature/feature.h"
+#include "host/feature/form_slots.h"
 #include "host/feature/positioning.h"
 #include "host/feature/redefine_faces.h"
 #include "host/feature/redefine_refs.h"
@@ -41,6 +42,12 @@ bool is_edge(tag object) {
     return type == kSolidType && subtype == kEdgeSubtype;
 }
 
+bool is_datum_plane(tag object) {
+    int type = 0, subtype = 0;
+    type_of(object, &type, &subtype);
+    return type == kDatumPlaneType;
+}
+
 bool has_kernel_entity(tag object) {
     return object != NULL_TAG && host::objects::is_alive(object) && ES_solid_ask_fermalith_tag(object) != 0;
 }
@@ -57,6 +64,7 @@ unsigned int eref_of(tag edge) {
 
 tag entity_of(unsigned int ref) {
     if (ref == 0) return NULL_TAG;
+    if (const tag plane = CM_ask_dplane_of_entry(static_cast<int>(ref))) return plane;
     const tag face = ASSO_ask_jq_eid_of_fref(ref);
     return face != NULL_TAG ? face : ASSO_ask_jq_eid_of_eref(ref);
 }
@@ -156,6 +164,17 @@ extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int val
             if (!kx::modl::is_feature(feature)) return kMissing;
             const LinkFaces links = link_faces(feature);
             int st = links.found && links.target != 0 ? 0 : kMissing;
+            if (is_datum_plane(face)) {
+                // A datum plane of the part, older than the feature; a
+                // groove needs a turned face.
+                if (host::objects::require(face).part != host::objects::require(feature).part)
+                    st = KX_MODL_ERR_OTHER_BODY;
+                if (!MODL_check_eid_time_stamp(feature, face, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
+                if (st != 0) return st;
+                if (ui_is_groove_feature(feature)) return KX_MODL_ERR_NOT_GROOVE_TARGET;
+                MODL__reattach_target_face(feature, create_dplane_fref(face), value1, value2, static_cast<char>(flag));
+                return 0;
+            }
             const unsigned int ref = fref_of(face);
             st = check_reference(feature, ref, st);
             if (st != 0) return st;

@@ -17,16 +17,19 @@ inline constexpr int kNoKernelFace = KX_MODL_ERR_NO_KERNEL_ENTITY;  // 875288
 inline constexpr int kSolidType = 70;
 inline constexpr int kFaceSubtype = 2;
 inline constexpr int kEdgeSubtype = 3;
+inline constexpr int kDatumPlaneType = 197;
 
 // The entity type and subtype of a live object (0 0 for a null or dead tag).
 void type_of(tag object, int* type, int* subtype);
 bool is_face(tag object);
 bool is_edge(tag object);
+bool is_datum_plane(tag object);
 bool has_kernel_entity(tag object);
 // The face (edge) reference of a face (edge) object, 0 for none.
 unsigned int fref_of(tag face);
 unsigned int eref_of(tag edge);
-// The face or edge object of a reference (NULL_TAG for none).
+// The face or edge object of a reference, or the datum plane of a datum
+// plane's reference (NULL_TAG for none).
 tag entity_of(unsigned int ref);
 // The checks a new face takes against the feature, in their order; the
 // code of the last one that fails (st when none does). A check that needs

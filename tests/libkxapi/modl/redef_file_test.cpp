@@ -5,7 +5,9 @@
 // make a corrupt file that leaves the model as it was.
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/expr/expr.h"
+#include "host/feature/profiles.h"
 #include "host/feature/redefine_centerlines.h"
 #include "host/feature/redefine_faces.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
@@ -141,6 +143,76 @@ TEST_F(RedefFile, HoleAnswersItsPlacementAndThroughFacesWhenReadBack) {
 
 TEST_F(RedefFile, HoleReadBackAndMadeAgainMovesOntoAnotherFace) { move_hole_onto_side_after_reading(); }
 
+// References changed in a part just read back, before anything is made
+// again there: the faces come from the saved objects.
+TEST_F(RedefFile, HoleReattachedBeforeTheFirstUpdateLiesOnItsNewFace) {
+    const tag h = hole();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h], side = read[side_];
+    ASSERT_EQ(KX_MODL_reattach_target_face(h2, side, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(host::feature::find(h2)->numbers[0], 100, 1e-9);
+    EXPECT_NEAR(host::feature::find(h2)->numbers[3], -1, 1e-9);
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8 / 2, 1e-6 * form_test::kBlockVolume);
+}
+
+TEST_F(RedefFile, ThroughFaceAddedBeforeTheFirstUpdateCutsThrough) {
+    const tag h = hole();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h], bottom = read[bottom_];
+    tag faces[] = {bottom};
+    ASSERT_EQ(KX_MODL_add_thru_faces(h2, 1, faces), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 20, 1e-6 * form_test::kBlockVolume);
+    tag thru1 = NULL_TAG, thru2 = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h2, &thru1, &thru2), 0);
+    EXPECT_EQ(thru1, bottom);
+}
+
+TEST_F(RedefFile, DimensionRedefinedBeforeTheFirstUpdate) {
+    const tag h = hole();
+    unsigned int dim = 0;
+    ASSERT_EQ(RPO_create_dimension(h, RPO_DIM_HORIZONTAL, block_edge(1, 0), NULL_TAG, "30", &dim), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    std::map<unsigned int, unsigned int> read = reopen();
+    ASSERT_EQ(KX_MODL_redefine_rpo_constraint(read[dim], block_edge(1, 100), 1, NULL_TAG, 5), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(location(read[h])[0], 70, 1e-9);
+}
+
+TEST_F(RedefFile, DirectionReferenceReattachedBeforeTheFirstUpdate) {
+    const tag s = slot();
+    const tag left_edge = block_edge(1, 0);
+    const double cut = volume();
+    std::map<unsigned int, unsigned int> read = reopen();
+    // The slot turned along Y by the left edge.
+    ASSERT_EQ(KX_MODL_reattach_dir_ref(read[s], read[left_edge], 0, 1), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(std::fabs(host::feature::find(read[s])->numbers[7]), 1, 1e-9);
+    EXPECT_NEAR(volume(), cut, 1e-6 * form_test::kBlockVolume) << "the same slot, turned";
+}
+
+TEST_F(RedefFile, HoleOnADatumPlaneStaysOnItWhenReadBack) {
+    const double at[3] = {0, 0, 25}, up[3] = {0, 0, 1};
+    const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
+    const tag h = hole();
+    ASSERT_EQ(KX_MODL_reattach_target_face(h, plane, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    const double cut = volume();
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h];
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+    logical flag = 0;
+    ASSERT_EQ(KX_MODL_ask_link_faces(h2, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, read[plane]);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), cut, 1e-6 * form_test::kBlockVolume);
+    // Back onto the top from the plane read back.
+    ASSERT_EQ(KX_MODL_reattach_target_face(h2, top_, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8, 1e-6 * form_test::kBlockVolume);
+}
+
 TEST_F(RedefFile, SlotKeepsItsDirectionReferenceFlipAndToolFace) {
     const tag s = slot();
     const tag front = block_edge(0, 0);
@@ -196,9 +268,13 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
     const tag s = slot();
     ASSERT_EQ(KX_MODL_reattach_dir_ref(s, block_edge(0, 0), 0, 0), 0);
     host::feature::make_trim_udf({h}, {bottom_});
+    const double at[3] = {0, 0, 25}, up[3] = {0, 0, 1};
+    const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
+    ASSERT_EQ(KX_MODL_reattach_target_face(hole(NULL_TAG, 80), plane, 0, 0, 0), 0);
     // Each section holds one row starting at byte 12 (count, object number,
     // size): a link row's tool, direction, slot and flag; a centerline
-    // row's count, curve and kind; a trim row's count.
+    // row's count, curve and kind; a trim row's count; a datum placement's
+    // plane.
     const kxtest::RowDamage damages[] = {
         {"direction slot 2", "RLNK", 20, kxtest::le32(0), kxtest::le32(2)},
         {"flip flag 2", "RLNK", 24, std::string(1, '\0'), std::string(1, '\2')},
@@ -207,6 +283,8 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
         {"centerline kind 3", "RCLN", 20, kxtest::le32(0), kxtest::le32(3)},
         {"centerline count beyond its row", "RCLN", 12, kxtest::le32(1), kxtest::le32(1000)},
         {"trim count beyond its row", "RTRM", 12, kxtest::le32(1), kxtest::le32(1000)},
+        {"datum plane the part", "RDPL", 12, "", kxtest::le32(0)},
+        {"datum plane of no object", "RDPL", 12, "", kxtest::le32(0x7FFFFFFF)},
     };
     kxtest::expect_damaged_rows_refused(part_, damages);
 }

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "host/control/control.h"
+#include "host/core/curve_entities.h"
 #include "host/feature/positioning.h"
 #include "host/feature/queries.h"
 #include "host/feature/redefine_refs.h"
+#include "kx_modl_body_ops.h"
 #include "kx_modl_redef.h"
+#include "kx_so.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace redef_test {
@@ -30,6 +33,17 @@ protected:
         tag made = NULL_TAG;
         EXPECT_EQ(KX_MODL_create_boss(at, along, "10", "5", "0", top_, &made), 0);
         return made;
+    }
+    // A datum plane of the part through (0, 0, z) with normal +Z.
+    tag datum_plane(double z) {
+        const double at[3] = {0, 0, z};
+        unsigned int point = 0;
+        ES_create_point(at, &point);
+        double up[3] = {0, 0, 1};
+        tag dirr = NULL_TAG, plane = NULL_TAG;
+        EXPECT_EQ(KX_SO_create_dirr_doubles(part_, 0, up, &dirr), 0);
+        EXPECT_EQ(KX_MODL_create_point_dirr_dplane(point, dirr, &plane), 0);
+        return plane;
     }
     // A face of the feature's own faces whose surface is of the type and,
     // for a plane, whose outward normal is n.

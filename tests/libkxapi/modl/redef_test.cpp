@@ -2,6 +2,7 @@
 // faces of holes read, checked against the feature and changed, with the
 // body after the update and the model left as it was after each refusal.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/libkxapi/modl/redef_fixture.h"
@@ -69,6 +70,37 @@ TEST_F(Redefine, TargetFaceRefusalsLeaveTheModelAsItWas) {
         EXPECT_EQ(KX_MODL_reattach_target_face(c.feature, c.face, 0, 0, 0), c.code) << c.name;
         EXPECT_EQ(state(h), before) << c.name;
     }
+}
+
+// A datum plane 5 above the top: the hole stands on it, drilled down as
+// before, and only its last 3 of 8 reach into the block; back on the top
+// it cuts whole again.
+TEST_F(Redefine, HoleMovesOntoADatumPlaneAndBack) {
+    const tag plane = datum_plane(25);
+    const tag h = hole();
+    const tag newer = datum_plane(30);
+    for (const auto& [name, face, code] : std::vector<std::tuple<const char*, tag, int>>{
+             {"made_later", newer, 875167},
+         }) {
+        const State before = state(h);
+        EXPECT_EQ(KX_MODL_reattach_target_face(h, face, 0, 0, 0), code) << name;
+        EXPECT_EQ(state(h), before) << name;
+    }
+    ASSERT_EQ(KX_MODL_reattach_target_face(h, plane, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(location(h)[2], 25, 1e-9);
+    EXPECT_NEAR(host::feature::find(h)->numbers[5], -1, 1e-9);
+    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 3, 1e-6 * kBlockVolume);
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG;
+    logical flag = 0;
+    ASSERT_EQ(KX_MODL_ask_link_faces(h, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, plane);
+
+    ASSERT_EQ(KX_MODL_reattach_target_face(h, top_, 0, 0, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), kBlockVolume - kPi * 25 * 8, 1e-6 * kBlockVolume);
+    ASSERT_EQ(KX_MODL_ask_link_faces(h, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, top_);
 }
 
 TEST_F(Redefine, HostErrorUnderTheReattachmentAnswers875030AndRollsBack) {

@@ -23,6 +23,9 @@
 #include "host/kernel/kernel.h"
 #include "host/services/objects.h"
 #include "kx_modl_parms.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
+#include "tests/support/fresh_process.h"
 
 namespace {
 
@@ -496,6 +499,56 @@ TEST_F(Udf, AnInstanceSetCopiesAPlacedUdf) {
     KX_MODL_delete_list(&list);
     EXPECT_NE(set, NULL_TAG);
     EXPECT_NEAR(volume_of(target_body_), before - 30 * 20 * 8, 1e-6);
+}
+
+}  // namespace
+
+namespace {
+
+// The UDF records go into the work part's file: read back, a UDF answers
+// its definition's name, prompts and values as before, its meta record
+// stays linked both ways, and its values still drive the geometry.
+TEST_F(Udf, RecordsAnswerTheSameAfterSaveAndReopen) {
+    const tag udf = imported();
+    ASSERT_EQ(set(udf, {"Depth?"}, {"5"}), 0);
+    const double block = volume_of(target_body_);
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place(udf, target_top(), planar_face(tool_body(udf), {0, 0, 1}), &placed), 0);
+    UDF_set_meta_placement_count(placed, 2);
+    const Parms before = parms_of(udf);
+
+    std::map<unsigned int, unsigned int> read = reopen_part(target_part_, kxtest::fresh_process);
+    const tag udf2 = read[udf], placed2 = read[placed];
+    target_body_ = read[target_body_];
+    ASSERT_TRUE(UDF_frec_is_a_udf(udf2));
+    const Parms after = parms_of(udf2);
+    EXPECT_EQ(after.name, before.name);
+    EXPECT_EQ(after.prompts, before.prompts);
+    EXPECT_EQ(after.values, before.values);
+    EXPECT_EQ(parms_of(placed2).prompts, before.prompts);
+    EXPECT_EQ(UDF_ask_meta_frec(udf2), placed2);
+    EXPECT_EQ(UDF_ask_udf_of_meta_frec(placed2), udf2);
+    EXPECT_EQ(UDF_ask_placement_count(udf2), UDF_ATTACH_FACE);
+    EXPECT_EQ(UDF_ask_meta_placement_count(placed2), 2);
+    ASSERT_EQ(set(udf2, {"Depth?"}, {"7"}), 0);
+    EXPECT_NEAR(volume_of(target_body_), block - 30 * 20 * 7, 1e-6);
+}
+
+TEST_F(Udf, DamagedRecordsAreRefused) {
+    const tag udf = imported();
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place(udf, target_top(), planar_face(tool_body(udf), {0, 0, 1}), &placed), 0);
+    // One row each from byte 12 (count, object number, size): the UDF's
+    // name "pocket.udf" (length and ten bytes), its meta record and
+    // placement; the meta record's UDF and placement count.
+    const kxtest::RowDamage damages[] = {
+        {"placement 2", "UDFR", 30, kxtest::le32(1), kxtest::le32(2)},
+        {"meta record the part", "UDFR", 26, "", kxtest::le32(0)},
+        {"prompt count beyond its row", "UDFR", 34, kxtest::le32(2), kxtest::le32(1000)},
+        {"placement count below 0", "UDFM", 16, kxtest::le32(0), kxtest::le32(0xFFFFFFFFu)},
+        {"udf of no object", "UDFM", 12, "", kxtest::le32(0x7FFFFFFF)},
+    };
+    kxtest::expect_damaged_rows_refused(target_part_, damages);
 }
 
 }  // namespace
