@@ -229,6 +229,9 @@ void write_tools(pf::Writer& out, const pf::SaveContext& ctx) {
     pf::write_rows(out, ctx, booleans, [&](pf::Writer& row, tag_t t) {
         std::vector<std::uint32_t> numbers;
         for (tag_t f : features_of_body(tool_of(t))) {
+            // A record whose tool is its own body (an imported feature not
+            // yet placed) is no tool of itself.
+            if (f == t) continue;
             const std::uint32_t n = ctx.index(f);
             if (n != 0xFFFFFFFFu && n != 0) numbers.push_back(n);
         }

@@ -215,6 +215,13 @@ int commit_result(Step s);
 // A new body of `shape` as it is (one imported step), its faces and edges
 // given tags of their own; not yet committed.
 BodyState imported_body(const Call& call, const TopoDS_Shape& shape);
+// Commits a new body of a shape a constructor made (one imported step),
+// refused with KERNEL_ERR_INVALID_RESULT ("the <what> would be invalid")
+// when the kernel's check finds the shape invalid; answers its tag.
+int commit_checked(const Call& call, const TopoDS_Shape& shape, const char* what);
+// The kernel edges of one object: an edge of a body, or each stretch of a
+// curve object's kernel curve.
+void object_edges(const Call& call, unsigned int object, std::vector<TopoDS_Edge>& out);
 
 // ---- attached geometry (brep_foreign.cpp) ----
 // The record of geometry attached to a live body (false: none).

@@ -45,15 +45,7 @@ using Call = host::Call;
 
 constexpr int kSamples = 16;  // grid intervals of a fitted surface
 
-int commit(const Call& call, const TopoDS_Shape& shape) {
-    BRepCheck_Analyzer check(shape);
-    if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the sheet would be invalid");
-    hd::Step s;
-    s.op = hd::Op::imported;
-    s.result = shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
-    return hd::commit_result(std::move(s));
-}
+int commit(const Call& call, const TopoDS_Shape& shape) { return hd::commit_checked(call, shape, "sheet"); }
 
 TopoDS_Face face_of(const Call& call, int tag) {
     int cls = 0;

@@ -49,15 +49,7 @@ namespace {
 
 using Call = host::Call;
 
-int commit(const Call& call, const TopoDS_Shape& shape) {
-    BRepCheck_Analyzer check(shape);
-    if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the sheet would be invalid");
-    hd::Step s;
-    s.op = hd::Op::imported;
-    s.result = shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
-    return hd::commit_result(std::move(s));
-}
+int commit(const Call& call, const TopoDS_Shape& shape) { return hd::commit_checked(call, shape, "sheet"); }
 
 // The length of the surface's iso-curve through the middle of the other
 // direction, over its whole range.
@@ -90,31 +82,6 @@ Handle(Geom_Surface) extended(const Handle(Geom_Surface)& surface, const std::ar
                                     after ? Standard_True : Standard_False);
     }
     return b;
-}
-
-// The kernel edges of a bounding object: an edge of a body, or a curve.
-void add_edges(const Call& call, unsigned int object, std::vector<TopoDS_Edge>& out) {
-    const int entity = hk::entity_of(object);
-    if (entity != 0) {
-        int cls = 0;
-        const TopoDS_Shape s = hd::shape_of(call, entity, &cls);
-        if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no edge", object);
-        out.push_back(TopoDS::Edge(s));
-        return;
-    }
-    const auto rec = hk::curvefeat::curve_record(object);
-    if (!rec) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no curve", object);
-    const auto k = hostnum::geometry::build(rec->record());
-    if (!k) call.fail(KERNEL_ERR_WRONG_ENTITY, "the kernel takes no curve of object %u", object);
-    double lim[2];
-    hostnum::curve_limits(rec->record(), lim);
-    for (std::size_t p = 0; p < k->pieces.size(); ++p) {
-        double u0 = 0, u1 = 0;
-        if (!k->stretch(p, lim[0], lim[1], &u0, &u1)) continue;
-        BRepBuilderAPI_MakeEdge edge(k->pieces[p].curve, u0, u1);
-        if (!edge.IsDone()) call.fail(KERNEL_ERR_DEGENERATE, "curve %u has no length", object);
-        out.push_back(edge.Edge());
-    }
 }
 
 // The projections of the edges onto the sheet.
@@ -211,7 +178,7 @@ void ZQ_FF_trim(int sheet, int n_bounds, const unsigned int bounds[], const doub
     if (cls != ZQ_CLASS_BODY || hd::body_type(shape) != ZQ_BODY_SHEET)
         call.fail(KERNEL_ERR_WRONG_ENTITY, "entity %d is no sheet body", sheet);
     std::vector<TopoDS_Edge> edges;
-    for (int i = 0; i < n_bounds; ++i) add_edges(call, bounds[i], edges);
+    for (int i = 0; i < n_bounds; ++i) hd::object_edges(call, bounds[i], edges);
     *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
         const TopoDS_Shape tools = projected(call, shape, edges, direction, tolerance);
         BRepAlgoAPI_Splitter split;

@@ -1239,6 +1239,16 @@ BodyState imported_body(const Call& call, const TopoDS_Shape& shape) {
     return b;
 }
 
+int commit_checked(const Call& call, const TopoDS_Shape& shape, const char* what) {
+    BRepCheck_Analyzer check(shape);
+    if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the %s would be invalid", what);
+    Step s;
+    s.op = Op::imported;
+    s.result = shape;
+    s.named = std::make_shared<const Named>(name_result(shape, {}, nullptr, s.names, false));
+    return commit_result(std::move(s));
+}
+
 int commit_result(Step s) {
     s.op = Op::imported;
     s.p.clear();

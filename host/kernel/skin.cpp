@@ -45,31 +45,6 @@ namespace {
 
 using Call = host::Call;
 
-// The kernel edges of one object: an edge of a body, or a curve object.
-void add_edges(const Call& call, unsigned int object, std::vector<TopoDS_Edge>& out) {
-    const int entity = hk::entity_of(object);
-    if (entity != 0) {
-        int cls = 0;
-        const TopoDS_Shape s = hd::shape_of(call, entity, &cls);
-        if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no edge", object);
-        out.push_back(TopoDS::Edge(s));
-        return;
-    }
-    const auto rec = hk::curvefeat::curve_record(object);
-    if (!rec) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no curve", object);
-    const auto k = hostnum::geometry::build(rec->record());
-    if (!k) call.fail(KERNEL_ERR_WRONG_ENTITY, "the kernel takes no curve of object %u", object);
-    double lim[2];
-    hostnum::curve_limits(rec->record(), lim);
-    for (std::size_t p = 0; p < k->pieces.size(); ++p) {
-        double u0 = 0, u1 = 0;
-        if (!k->stretch(p, lim[0], lim[1], &u0, &u1)) continue;
-        BRepBuilderAPI_MakeEdge edge(k->pieces[p].curve, u0, u1);
-        if (!edge.IsDone()) call.fail(KERNEL_ERR_DEGENERATE, "curve %u has no length", object);
-        out.push_back(edge.Edge());
-    }
-}
-
 // The wires of the strings, one per string; a string that makes no chain
 // fails, or (lenient) gives no wires at all.
 std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s, bool lenient = false) {
@@ -81,7 +56,7 @@ std::vector<TopoDS_Wire> wires_of(const Call& call, const ZQ_strings_t* s, bool 
     int at = 0;
     for (int i = 0; i < s->count; ++i) {
         std::vector<TopoDS_Edge> edges;
-        for (int j = 0; j < s->per_string[i]; ++j) add_edges(call, s->objects[at + j], edges);
+        for (int j = 0; j < s->per_string[i]; ++j) hd::object_edges(call, s->objects[at + j], edges);
         at += s->per_string[i];
         if (edges.empty() && lenient) return {};
         if (edges.empty()) call.fail(KERNEL_ERR_NOT_DONE, "string %d has no curves", i + 1);
@@ -103,18 +78,7 @@ bool closed(const TopoDS_Wire& w, double tolerance) {
     return BRep_Tool::Pnt(a).Distance(BRep_Tool::Pnt(b)) <= tolerance || w.Closed();
 }
 
-int commit(const Call& call, const TopoDS_Shape& shape) {
-    BRepCheck_Analyzer check(shape);
-    if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the skin would be invalid");
-    hd::Step s;
-    s.op = hd::Op::imported;
-    s.result = shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
-    // Made again, the step gives its shape the tags it has now.
-    s.other = shape;
-    s.other_named = s.named;
-    return hd::commit_result(std::move(s));
-}
+int commit(const Call& call, const TopoDS_Shape& shape) { return hd::commit_checked(call, shape, "skin"); }
 
 // The plane of all the wires, when they have one.
 bool plane_of(const std::vector<TopoDS_Wire>& wires, double tolerance, gp_Pln& plane) {
@@ -365,7 +329,7 @@ std::vector<double> hk::skin_samples(const ZQ_strings_t& strings) {
     for (int i = 0; i < strings.count; ++i) total += strings.per_string[i];
     for (int i = 0; i < total; ++i) {
         std::vector<TopoDS_Edge> edges;
-        add_edges(call, strings.objects[i], edges);
+        hd::object_edges(call, strings.objects[i], edges);
         for (const TopoDS_Edge& e : edges) {
             const BRepAdaptor_Curve c(e);
             const double a = c.FirstParameter(), b = c.LastParameter();
@@ -376,4 +340,28 @@ std::vector<double> hk::skin_samples(const ZQ_strings_t& strings) {
         }
     }
     return out;
+}
+
+void hd::object_edges(const host::Call& call, unsigned int object, std::vector<TopoDS_Edge>& out) {
+    const int entity = hk::entity_of(object);
+    if (entity != 0) {
+        int cls = 0;
+        const TopoDS_Shape s = hd::shape_of(call, entity, &cls);
+        if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no edge", object);
+        out.push_back(TopoDS::Edge(s));
+        return;
+    }
+    const auto rec = hk::curvefeat::curve_record(object);
+    if (!rec) call.fail(KERNEL_ERR_WRONG_ENTITY, "object %u is no curve", object);
+    const auto k = hostnum::geometry::build(rec->record());
+    if (!k) call.fail(KERNEL_ERR_WRONG_ENTITY, "the kernel takes no curve of object %u", object);
+    double lim[2];
+    hostnum::curve_limits(rec->record(), lim);
+    for (std::size_t p = 0; p < k->pieces.size(); ++p) {
+        double u0 = 0, u1 = 0;
+        if (!k->stretch(p, lim[0], lim[1], &u0, &u1)) continue;
+        BRepBuilderAPI_MakeEdge edge(k->pieces[p].curve, u0, u1);
+        if (!edge.IsDone()) call.fail(KERNEL_ERR_DEGENERATE, "curve %u has no length", object);
+        out.push_back(edge.Edge());
+    }
 }

@@ -12,6 +12,7 @@
 #include "libkxapi/modl/kx_modl_query.h"
 #include "libkxapi/modl/kx_modl_redef_shared.h"
 
+#include "host/core/entity_store.h"
 #include "host/data/rm.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_slots.h"
@@ -167,7 +168,7 @@ extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int val
             if (is_datum_plane(face)) {
                 // A datum plane of the part, older than the feature; a
                 // groove needs a turned face.
-                if (host::objects::require(face).part != host::objects::require(feature).part)
+                if (PART_ask_part_of_object(face) != PART_ask_part_of_object(feature))
                     st = KX_MODL_ERR_OTHER_BODY;
                 if (!MODL_check_eid_time_stamp(feature, face, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
                 if (st != 0) return st;

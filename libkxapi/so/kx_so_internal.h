@@ -16,6 +16,7 @@
 #include "host/services/objects.h"
 #include "host/smart/smart.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 namespace kx::so {
@@ -51,11 +52,16 @@ int ask_status(std::initializer_list<kx::Arg> checks, F work) {
 }
 
 // An edit of an object's values: its children follow at the next update.
+// The store and the update log go under one invisible mark, so that a log
+// that fails takes the new values back too.
 template <class F>
 int set_logged(tag object, std::initializer_list<kx::Arg> checks, F work) {
-    return ask(checks, [&] {
-        work();
-        UPDATE_log_entity_to_update(object);
+    return ask_status(checks, [&] {
+        return kx::edit_with_tail([&] {
+            work();
+            UPDATE_log_entity_to_update(object);
+            return 0;
+        });
     });
 }
 

@@ -534,6 +534,18 @@ TEST_F(Udf, RecordsAnswerTheSameAfterSaveAndReopen) {
     EXPECT_NEAR(volume_of(target_body_), block - 30 * 20 * 7, 1e-6);
 }
 
+// A UDF imported and not yet placed is saved too: its tool is its own
+// body, and the file is read back with its values.
+TEST_F(Udf, AnUnplacedUdfIsSavedAndReadBack) {
+    const tag udf = imported();
+    ASSERT_EQ(set(udf, {"Depth?"}, {"6"}), 0);
+    std::map<unsigned int, unsigned int> read = reopen_part(target_part_, kxtest::fresh_process);
+    ASSERT_FALSE(read.empty());
+    const tag udf2 = read[udf];
+    ASSERT_TRUE(UDF_frec_is_a_udf(udf2));
+    EXPECT_EQ(parms_of(udf2).values, (std::vector<std::string>{"6", "30"}));
+}
+
 TEST_F(Udf, DamagedRecordsAreRefused) {
     const tag udf = imported();
     tag placed = NULL_TAG;
