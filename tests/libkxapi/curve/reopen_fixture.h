@@ -17,6 +17,7 @@
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "kx_core.h"
+#include "tests/support/part_files.h"
 
 // Saves the part, runs `reset` (which leaves a fresh host and session),
 // reads the file back as the work part and answers the objects read by the
@@ -28,11 +29,7 @@ inline std::map<unsigned int, unsigned int> reopen_part(unsigned int& part, cons
     EXPECT_EQ(host::part_file::write_part(file, part, nullptr, true), 0);
     reset();
     EXPECT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    EXPECT_EQ(BASE_open_part(file.c_str(), &part, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
+    EXPECT_EQ(kxtest::open_part(file, &part), 0);
     std::filesystem::remove(file);
     host::parts::set_work_part(part);
     const std::vector<unsigned int> after = host::objects::objects_of_part(part);

@@ -23,6 +23,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/modl/kx_modl_list.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -63,20 +64,14 @@ protected:
     }
     // Saves the part and starts a fresh session.
     void save_and_close() {
-        int components = 0, mode = 0, result = -1;
-        base_save_part(&part_, &components, &mode, &result);
-        ASSERT_EQ(result, 0);
+        ASSERT_EQ(kxtest::save_part(part_), 0);
         fresh();
         ASSERT_EQ(KX_initialize(), 0);
     }
     // Saves the part, closes the session and opens the file again.
     void reopen() {
         save_and_close();
-        PART_load_status_t status{};
-        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
+        ASSERT_EQ(kxtest::open_part(file_, &part_), 0);
         CONTEXT_set_work_part(part_);
     }
     static double volume(tag body) {

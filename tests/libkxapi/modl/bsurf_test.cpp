@@ -30,6 +30,7 @@
 #include "kx_modl_face_data.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/libkxapi/curve/curve_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -847,17 +848,8 @@ TEST_F(BSurf, ABRepFeatureComesBackFromItsPartFile) {
     ASSERT_EQ(KX_MODL_edit_bsurf(subs_between(FREC_ask_body(f), ZQ_CLASS_FACE, 10, 10).at(0), &r), 0);
     const double domed = area_of(FREC_ask_body(f));
     const std::string name = host::feature::display_name(f);
-    int components = 0, mode = 0, result = -1;
-    base_save_part(&p, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-    fresh();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &p, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
-    CONTEXT_set_work_part(p);
+    p = kxtest::reopen_part(p, file, fresh);
+    ASSERT_NE(p, 0u);
     const unsigned int g = FREC_ask_frec_from_name(p, name.c_str());
     EXPECT_EQ(kind_of(g), "BREP");
     EXPECT_NEAR(area_of(FREC_ask_body(g)), domed, 1e-9);

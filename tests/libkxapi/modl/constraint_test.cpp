@@ -13,6 +13,7 @@
 #include "host/feature/positioning.h"
 #include "kx_modl_constraint.h"
 #include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -365,18 +366,9 @@ TEST_F(Constraints, KindsAndDimensionsComeBackFromThePartFile) {
     ASSERT_EQ(KX_MODL_create_rect_pocket(at, into, x, sizes, "1", "0", "0", top_, &pocket), 0);
     edit(h, "25");
     const double before = volume();
-    int components = 0, mode = 0, result = -1;
-    base_save_part(&part_, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-    fresh();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &part_, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
-    CONTEXT_set_work_part(part_);
+    part_ = kxtest::reopen_part(part_, file, fresh);
     std::filesystem::remove(file);
+    ASSERT_NE(part_, 0u);
 
     tag hole = NULL_TAG, reopened = NULL_TAG;
     for (unsigned int f : host::feature::features_of_part(part_)) {

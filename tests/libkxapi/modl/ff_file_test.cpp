@@ -22,6 +22,7 @@
 #include "kxapi.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/libkxapi/modl/ff_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -54,17 +55,8 @@ protected:
         host::control::reset();
     }
     void reopen() {
-        int components = 0, mode = 0, result = -1;
-        base_save_part(&part_, &components, &mode, &result);
-        ASSERT_EQ(result, 0);
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-        PART_load_status_t status{};
-        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
-        CONTEXT_set_work_part(part_);
+        part_ = kxtest::reopen_part(part_, file_, fresh);
+        ASSERT_NE(part_, 0u);
         use_part(part_);
     }
     static void edit_radius(tag arc, double radius) {

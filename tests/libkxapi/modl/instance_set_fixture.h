@@ -14,6 +14,7 @@
 #include "host/feature/mirror_sets.h"
 #include "kx_modl_sets.h"
 #include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace iset_test {
 
@@ -127,11 +128,7 @@ protected:
     void open(const std::string& block = "BLOCK(1)") {
         fresh();
         ASSERT_EQ(KX_initialize(), 0);
-        PART_load_status_t status{};
-        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
+        ASSERT_EQ(kxtest::open_part(file_, &part_), 0);
         CONTEXT_set_work_part(part_);
         body_ = FREC_ask_body(named(block));
         ASSERT_NE(body_, NULL_TAG);

@@ -25,6 +25,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/modl/kx_modl_list.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -268,19 +269,9 @@ TEST_F(Operation, BooleansAreMadeAgainFromAReopenedPart) {
     const std::string file = (std::filesystem::temp_directory_path() / "kx_operation_reopen.prt").string();
     std::filesystem::remove(file);
     PART_rename_part(part_, file.c_str());
-    int components = 0, mode = 0, result = -1;
-    base_save_part(&part_, &components, &mode, &result);
-    ASSERT_EQ(result, 0);
-
-    fresh();
-    ASSERT_EQ(KX_initialize(), 0);
-    PART_load_status_t status{};
-    ASSERT_EQ(BASE_open_part(file.c_str(), &part_, &status), 0);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
+    part_ = kxtest::reopen_part(part_, file, fresh);
     std::filesystem::remove(file);
-    CONTEXT_set_work_part(part_);
+    ASSERT_NE(part_, 0u);
     const tag hole = FREC_ask_frec_from_name(part_, "SUBTRACT(6)");
     ASSERT_NE(hole, NULL_TAG);
     const tag body = FREC_ask_body(hole);

@@ -14,6 +14,7 @@
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/services/memory.h"
+#include "tests/support/part_files.h"
 
 // A fill for the part: a 10 x 10 x 10 block.
 inline void ten_mm_block(unsigned int part) {
@@ -33,18 +34,11 @@ inline unsigned int partly_loaded_part(const std::string& dir_name, unsigned int
     CONTEXT_set_work_part(proto);
     fill(proto);
     host::parts::add_component(proto, "absent.prt");
-    int components = 0, mode = 0, result = -1;
-    unsigned int p = proto;
-    base_save_part(&p, &components, &mode, &result);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(kxtest::save_part(proto), 0);
     CONTEXT_set_work_part(work_part);
     EXPECT_EQ(base_Part_Close(proto, 0, 1), 0);
     unsigned int reopened = 0;
-    PART_load_status_t status{};
-    BASE_open_part(file.c_str(), &reopened, &status);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
+    kxtest::open_part(file, &reopened);
     EXPECT_NE(reopened, 0u);
     if (reopened == 0) return 0;
     EXPECT_EQ(host::parts::load_state(reopened), PART_PARTIALLY_LOADED);

@@ -16,6 +16,7 @@
 #include "host/services/objects.h"
 #include "kx_modl_parms.h"
 #include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -355,17 +356,8 @@ protected:
         host::control::reset();
     }
     void reopen() {
-        int components = 0, mode = 0, result = -1;
-        base_save_part(&part_, &components, &mode, &result);
-        ASSERT_EQ(result, 0);
-        fresh();
-        ASSERT_EQ(KX_initialize(), 0);
-        PART_load_status_t status{};
-        ASSERT_EQ(BASE_open_part(file_.c_str(), &part_, &status), 0);
-        for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-        SM_free(status.file_names);
-        SM_free(status.statuses);
-        CONTEXT_set_work_part(part_);
+        part_ = kxtest::reopen_part(part_, file_, fresh);
+        ASSERT_NE(part_, 0u);
     }
     std::string file_;
     unsigned int part_ = 0;

@@ -26,6 +26,7 @@
 #include "host/smart/smart.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/so/so_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -646,9 +647,7 @@ TEST_F(AssemblyContextTest, TheComponentIsLoadedFullyFirst) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const auto save_and_close = [](unsigned int p) {
-        int components = 0, mode = 0, result = -1;
-        base_save_part(&p, &components, &mode, &result);
-        ASSERT_EQ(result, 0);
+        ASSERT_EQ(kxtest::save_part(p), 0);
         ASSERT_EQ(base_Part_Close(p, 0, 1), 0);
     };
     const std::string file = (dir / "holder.prt").string();
@@ -658,11 +657,7 @@ TEST_F(AssemblyContextTest, TheComponentIsLoadedFullyFirst) {
         return holder;
     }());
     unsigned int holder = 0;
-    PART_load_status_t status{};
-    BASE_open_part(file.c_str(), &holder, &status);
-    for (int i = 0; i < status.n_parts; ++i) SM_free(status.file_names[i]);
-    SM_free(status.file_names);
-    SM_free(status.statuses);
+    kxtest::open_part(file, &holder);
     ASSERT_EQ(host::parts::load_state(holder), PART_PARTIALLY_LOADED);
     host::parts::set_work_part(holder);
     const double at[3] = {0, 0, 0};
