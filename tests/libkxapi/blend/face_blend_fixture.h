@@ -16,6 +16,7 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/host_block.h"
 
 inline constexpr double kPi = std::numbers::pi;
 
@@ -43,15 +44,10 @@ inline void free_back(face_blend_data& d) {
 class FaceBlend : public ::testing::Test {
 protected:
     void SetUp() override {
-        kxtest::fresh_process();
+        const unsigned int block = fresh_host_block("face_blend.prt").second;
         ASSERT_EQ(KX_initialize(), 0);
-        const unsigned int part = host::parts::create("face_blend.prt");
-        host::parts::set_work_part(part);
-        const char* formulas[3] = {"100", "50", "20"};
-        const double origin[3] = {0, 0, 0};
-        unsigned int block = 0;
-        ASSERT_EQ(FEAT_create(part, "BLOCK", 3, formulas, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block), 0);
         body_ = FREC_ask_body(block);
+        ASSERT_NE(body_, 0u);
     }
     void TearDown() override { kxtest::fresh_process(); }
 

@@ -21,6 +21,8 @@
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"
+#include <tuple>
+#include "tests/libkxapi/modl/host_block.h"
 
 namespace {
 
@@ -29,15 +31,11 @@ constexpr double kBlock = 100.0 * 50 * 20;
 class Hollow : public ::testing::Test {
 protected:
     void SetUp() override {
-        kxtest::fresh_process();
-        ASSERT_EQ(KX_initialize(), 0);
-        part_ = host::parts::create("hollow.prt");
-        host::parts::set_work_part(part_);
-        const char* formulas[3] = {"100", "50", "20"};
-        const double origin[3] = {0, 0, 0};
         unsigned int block = 0;
-        ASSERT_EQ(FEAT_create(part_, "BLOCK", 3, formulas, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block), 0);
+        std::tie(part_, block) = fresh_host_block("hollow.prt");
+        ASSERT_EQ(KX_initialize(), 0);
         body_ = FREC_ask_body(block);
+        ASSERT_NE(body_, 0u);
     }
     void TearDown() override { kxtest::fresh_process(); }
 
