@@ -97,6 +97,37 @@ struct Request {
         axis.u.components[2] = 1;
         wire();
     }
+    // The section direction by vector type (-1: none), the top radius by a
+    // law of the method from 3 to 5 (-1: its expression) and the axis by
+    // vector type (0 along x, 1 the datum axis, 2 the reversed normal of
+    // the face under the bead at x).
+    void vary(int rise_type, int law_method, int axis_type, tag datum_axis, tag under, double x) {
+        if (rise_type >= 0) {
+            section.direction_option = 1;
+            rise.type = rise_type;
+            if (rise_type == 0) rise.u.components[2] = 2;
+            if (rise_type == 1) rise.u.axis = datum_axis;
+            if (rise_type == 3) rise.u.points.end[2] = 3;
+        }
+        if (law_method >= 0) {
+            law.method = law_method;
+            std::strcpy(law.u.values.start_value, "3");
+            std::strcpy(law.u.values.end_value, "5");
+            parms[2].method = 2;
+            parms[2].u.law = &law;
+        }
+        axis = KX_MODL_vector{};
+        axis.type = axis_type;
+        if (axis_type == 0) axis.u.components[0] = 1;
+        if (axis_type == 1) axis.u.axis = datum_axis;
+        if (axis_type == 2) {
+            axis.reverse = 1;
+            axis.u.face.face = under;
+            axis.u.face.point[0] = x;
+            axis.u.face.point[1] = 25;
+            axis.u.face.point[2] = 20;
+        }
+    }
     void wire() {
         section.number_of_curves = static_cast<int>(curves.size());
         section.curves = curves.data();
@@ -305,31 +336,7 @@ TEST_F(Bead, RecordsComeBackAsGiven) {
         const tag under = top(x);
         r.set(across(x), under);
         r.placement.extension_type = c.extension;
-        if (c.rise >= 0) {
-            r.section.direction_option = 1;
-            r.rise.type = c.rise;
-            if (c.rise == 0) r.rise.u.components[2] = 2;
-            if (c.rise == 1) r.rise.u.axis = datum_axis;
-            if (c.rise == 3) r.rise.u.points.end[2] = 3;
-        }
-        if (c.law >= 0) {
-            r.law.method = c.law;
-            std::strcpy(r.law.u.values.start_value, "3");
-            std::strcpy(r.law.u.values.end_value, "5");
-            r.parms[2].method = 2;
-            r.parms[2].u.law = &r.law;
-        }
-        r.axis = KX_MODL_vector{};
-        r.axis.type = c.axis;
-        if (c.axis == 0) r.axis.u.components[0] = 1;
-        if (c.axis == 1) r.axis.u.axis = datum_axis;
-        if (c.axis == 2) {
-            r.axis.reverse = 1;
-            r.axis.u.face.face = under;
-            r.axis.u.face.point[0] = x;
-            r.axis.u.face.point[1] = 25;
-            r.axis.u.face.point[2] = 20;
-        }
+        r.vary(c.rise, c.law, c.axis, datum_axis, under, x);
         if (c.plane_type == 1) {
             r.plane.type = 1;
             r.plane_vec.type = 0;
@@ -685,29 +692,7 @@ TEST_F(Bead, PartFileKeepsWhatTheBeadIsAskedFor) {
         const tag under = top(x);
         r.set(across(x), under);
         r.placement.extension_type = 2;
-        if (c.rise >= 0) {
-            r.section.direction_option = 1;
-            r.rise.type = c.rise;
-            if (c.rise == 0) r.rise.u.components[2] = 2;
-            if (c.rise == 1) r.rise.u.axis = datum_axis;
-            if (c.rise == 3) r.rise.u.points.end[2] = 3;
-        }
-        if (c.law >= 0) {
-            r.law.method = c.law;
-            std::strcpy(r.law.u.values.start_value, "3");
-            std::strcpy(r.law.u.values.end_value, "5");
-            r.parms[2].method = 2;
-            r.parms[2].u.law = &r.law;
-        }
-        r.axis = KX_MODL_vector{};
-        r.axis.type = c.axis;
-        if (c.axis == 0) r.axis.u.components[0] = 1;
-        if (c.axis == 1) r.axis.u.axis = datum_axis;
-        if (c.axis == 2) {
-            r.axis.reverse = 1;
-            r.axis.u.face.face = under;
-            r.axis.u.face.point[0] = x;
-        }
+        r.vary(c.rise, c.law, c.axis, datum_axis, under, x);
         if (c.secondary != none) {
             r.with_secondary = true;
             r.secondary.option = 1;
