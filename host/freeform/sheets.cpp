@@ -16,6 +16,7 @@
 #include "host/feature/freeform_defs.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
+#include "host/kernel/ff_bridge.h"
 #include "host/kernel/ff_sheets.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
