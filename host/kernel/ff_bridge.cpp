@@ -7,6 +7,7 @@
 #include <BRepGProp.hxx>
 #include <BRepLProp_SLProps.hxx>
 #include <BRep_Tool.hxx>
+#include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
@@ -16,6 +17,7 @@
 #include <TopoDS.hxx>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "host/kernel/brep.h"
@@ -28,7 +30,8 @@ namespace {
 
 using Call = host::Call;
 
-constexpr int kSamples = 16;  // points along each edge
+constexpr int kAlong = 16;   // intervals along the edges
+constexpr int kAcross = 16;  // intervals across the gap
 
 TopoDS_Face face_of(const Call& call, int tag) {
     int cls = 0;
@@ -62,45 +65,35 @@ gp_Dir normal_at(const Call& call, const TopoDS_Face& f, double u, double v) {
 
 int commit(const Call& call, const TopoDS_Shape& shape) { return hd::commit_checked(call, shape, "sheet"); }
 
-}  // namespace
+TopoDS_Edge edge_of(const Call& call, int tag) {
+    int cls = 0;
+    const TopoDS_Shape e = hd::shape_of(call, tag, &cls);
+    if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "kernel tag %d is no edge", tag);
+    return TopoDS::Edge(e);
+}
 
-extern "C" {
+// A main face and the edge the bridge leaves it along.
+struct Main {
+    TopoDS_Face face;
+    TopoDS_Edge edge;
+    bool backwards = false;
+};
 
-void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[2], int* body) {
-    auto call = HOST_ENTRY(faces, edges, directions, body);
-    call.need(faces, "the faces");
-    call.need(edges, "the edges");
-    call.need(directions, "the directions");
-    call.need(body, "the body output");
-    hd::ensure_started();
-    struct Side {
-        TopoDS_Face face;
-        TopoDS_Edge edge;
-        bool backwards = false;
-    } side[2];
-    for (int i = 0; i < 2; ++i) {
-        side[i].face = face_of(call, faces[i]);
-        int cls = 0;
-        const TopoDS_Shape e = hd::shape_of(call, edges[i], &cls);
-        if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "kernel tag %d is no edge", edges[i]);
-        side[i].edge = TopoDS::Edge(e);
-        side[i].backwards = directions[i] == -1;
-    }
-    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
-        // Per side, points along the edge and the cross tangents leaving
-        // the face there.
-        std::vector<gp_Pnt> at[2];
-        std::vector<gp_Vec> out[2];
+// The cubics across the gap: at each of the points along the edges, from
+// the first edge to the second, leaving each face along its cross tangent.
+class Across {
+public:
+    Across(const Call& call, const Main main[2]) {
         for (int i = 0; i < 2; ++i) {
-            BRepAdaptor_Curve c(side[i].edge);
-            const Handle(Geom_Surface) s = BRep_Tool::Surface(side[i].face);
+            BRepAdaptor_Curve c(main[i].edge);
+            const Handle(Geom_Surface) s = BRep_Tool::Surface(main[i].face);
             GProp_GProps g;
-            BRepGProp::SurfaceProperties(side[i].face, g);
+            BRepGProp::SurfaceProperties(main[i].face, g);
             const gp_Pnt inside = g.CentreOfMass();
             const double a = c.FirstParameter(), b = c.LastParameter();
-            for (int k = 0; k <= kSamples; ++k) {
-                double t = a + (b - a) * k / kSamples;
-                if (side[i].backwards) t = a + b - t;
+            for (int k = 0; k <= kAlong; ++k) {
+                double t = a + (b - a) * k / kAlong;
+                if (main[i].backwards) t = a + b - t;
                 gp_Pnt p;
                 gp_Vec tangent;
                 c.D1(t, p, tangent);
@@ -109,25 +102,176 @@ void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[
                     call.fail(KERNEL_ERR_NOT_DONE, "the edge does not lie on its face");
                 double u = 0, v = 0;
                 project.LowerDistanceParameters(u, v);
-                gp_Vec cross = gp_Vec(normal_at(call, side[i].face, u, v)).Crossed(tangent);
+                gp_Vec cross = gp_Vec(normal_at(call, main[i].face, u, v)).Crossed(tangent);
                 if (cross.Magnitude() < 1e-12) call.fail(KERNEL_ERR_DEGENERATE, "the edge runs along the normal");
                 cross.Normalize();
                 if (cross.Dot(gp_Vec(p, inside)) > 0) cross.Reverse();
-                at[i].push_back(p);
-                out[i].push_back(cross);
+                at_[i][k] = p;
+                out_[i][k] = cross;
             }
         }
-        constexpr int kAcross = 8;
-        TColgp_Array2OfPnt grid(1, kSamples + 1, 1, kAcross + 1);
-        for (int k = 0; k <= kSamples; ++k) {
-            const gp_Pnt p0 = at[0][k], p3 = at[1][k];
-            const double span = p0.Distance(p3);
-            if (span < 1e-9) call.fail(KERNEL_ERR_DEGENERATE, "the edges touch");
-            const gp_Pnt p1 = p0.Translated(out[0][k] * (span / 3)), p2 = p3.Translated(out[1][k] * (span / 3));
+        for (int k = 0; k <= kAlong; ++k)
+            if (at_[0][k].Distance(at_[1][k]) < 1e-9) call.fail(KERNEL_ERR_DEGENERATE, "the edges touch");
+    }
+    // The point at w (0 to 1) of the cubic across at the k-th points.
+    gp_XYZ at(int k, double w) const {
+        const gp_Pnt p0 = at_[0][k], p3 = at_[1][k];
+        const double third = p0.Distance(p3) / 3;
+        const gp_XYZ p1 = p0.XYZ() + out_[0][k].XYZ() * third, p2 = p3.XYZ() + out_[1][k].XYZ() * third;
+        const double r = 1 - w;
+        return p0.XYZ() * (r * r * r) + p1 * (3 * r * r * w) + p2 * (3 * r * w * w) + p3.XYZ() * (w * w * w);
+    }
+    // The corner of open side s (0: where the edges start, 1: where they
+    // end) on main edge i.
+    gp_Pnt corner(int s, int i) const { return at_[i][s == 0 ? 0 : kAlong]; }
+
+private:
+    gp_Pnt at_[2][kAlong + 1];
+    gp_Vec out_[2][kAlong + 1];
+};
+
+// Edges run one after the other (each in the sense that continues the
+// one before), a point taken by its share of the whole length.
+class Chain {
+public:
+    Chain(const Call& call, std::vector<TopoDS_Edge> edges) {
+        if (edges.empty()) call.fail(KERNEL_ERR_BAD_PARAMETER, "a side holds no edge");
+        gp_Pnt end;
+        double length = 0;
+        for (std::size_t i = 0; i < edges.size(); ++i) {
+            const BRepAdaptor_Curve c(edges[i]);
+            Piece p{edges[i], c.FirstParameter(), c.LastParameter(), length, 0};
+            const gp_Pnt first = c.Value(p.from), last = c.Value(p.to);
+            bool reverse = false;
+            if (i > 0) {
+                reverse = last.Distance(end) < first.Distance(end);
+            } else if (edges.size() > 1) {
+                const BRepAdaptor_Curve next(edges[1]);
+                const gp_Pnt n0 = next.Value(next.FirstParameter()), n1 = next.Value(next.LastParameter());
+                reverse = std::min(first.Distance(n0), first.Distance(n1)) < std::min(last.Distance(n0), last.Distance(n1));
+            }
+            if (reverse) std::swap(p.from, p.to);
+            end = reverse ? first : last;
+            if (i == 0) start_ = reverse ? last : first;
+            p.share = GCPnts_AbscissaPoint::Length(c);
+            length += p.share;
+            pieces_.push_back(p);
+        }
+        if (!(length > 1e-9)) call.fail(KERNEL_ERR_DEGENERATE, "a side has no length");
+        end_ = end;
+        double run = 0;
+        for (Piece& p : pieces_) {
+            p.begin = run / length;
+            run += p.share;
+            p.share /= length;
+        }
+    }
+    const gp_Pnt& start() const { return start_; }
+    const gp_Pnt& end() const { return end_; }
+    // The point at s (0: the start, 1: the end).
+    gp_Pnt at(double s) const {
+        auto p = pieces_.begin();
+        while (std::next(p) != pieces_.end() && s > p->begin + p->share) ++p;
+        const double f = std::clamp((s - p->begin) / p->share, 0.0, 1.0);
+        return BRepAdaptor_Curve(p->edge).Value(p->from + (p->to - p->from) * f);
+    }
+
+private:
+    struct Piece {
+        TopoDS_Edge edge;
+        double from, to;  // the parameters it runs between, in the chain's sense
+        double begin;     // where it begins, as a share of the length
+        double share;     // its length (a share once all are known)
+    };
+    std::vector<Piece> pieces_;
+    gp_Pnt start_, end_;
+};
+
+}  // namespace
+
+extern "C" {
+
+void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[2], const ZQ_FFS_bridge_sides_t* sides,
+                   int* body) {
+    auto call = HOST_ENTRY(faces, edges, directions, sides);
+    call.need(faces, "the faces");
+    call.need(edges, "the edges");
+    call.need(directions, "the directions");
+    call.need(body, "the body output");
+    hd::ensure_started();
+    Main main[2];
+    for (int i = 0; i < 2; ++i) {
+        main[i].face = face_of(call, faces[i]);
+        main[i].edge = edge_of(call, edges[i]);
+        main[i].backwards = directions[i] == -1;
+    }
+    // The side faces' edges first, then the side strings.
+    std::vector<std::vector<TopoDS_Edge>> side_edges;
+    if (sides) {
+        if (sides->n_faces < 0 || sides->n_faces > 2 || sides->n_strings < 0 || sides->n_strings > 2)
+            call.fail(KERNEL_ERR_BAD_PARAMETER, "%d side faces and %d side strings", sides->n_faces, sides->n_strings);
+        for (int i = 0; i < sides->n_faces; ++i) {
+            face_of(call, sides->faces[i]);
+            side_edges.push_back({edge_of(call, sides->edges[i])});
+        }
+        int at = 0;
+        for (int i = 0; i < sides->n_strings; ++i) {
+            if (sides->per_string[i] < 1 || !sides->objects)
+                call.fail(KERNEL_ERR_BAD_PARAMETER, "side string %d holds no curve", i + 1);
+            std::vector<TopoDS_Edge> string;
+            for (int j = 0; j < sides->per_string[i]; ++j) hd::object_edges(call, sides->objects[at + j], string);
+            at += sides->per_string[i];
+            side_edges.push_back(std::move(string));
+        }
+    }
+    const double tolerance = std::max(sides ? sides->tolerance : 0.0, 1e-7);
+    *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
+        const Across across(call, main);
+        std::vector<Chain> chains;
+        chains.reserve(side_edges.size());
+        for (auto& e : side_edges) chains.emplace_back(call, std::move(e));
+        // Each open side takes the first chain that joins its corners.
+        struct Taken {
+            const Chain* chain = nullptr;
+            bool reversed = false;
+        } open[2];
+        for (const Chain& c : chains) {
+            double best = tolerance;
+            int side = -1;
+            bool reversed = false;
+            for (int s = 0; s < 2; ++s) {
+                if (open[s].chain) continue;
+                const gp_Pnt a = across.corner(s, 0), b = across.corner(s, 1);
+                const double forwards = std::max(c.start().Distance(a), c.end().Distance(b));
+                const double backwards = std::max(c.end().Distance(a), c.start().Distance(b));
+                if (std::min(forwards, backwards) <= best)
+                    best = std::min(forwards, backwards), side = s, reversed = backwards < forwards;
+            }
+            if (side >= 0) open[side] = {&c, reversed};
+        }
+        // How far each side runs off the cubic across; nothing at the
+        // corners, so that the main edges stay where they are.
+        std::vector<gp_XYZ> off[2];
+        for (int s = 0; s < 2; ++s) {
+            if (!open[s].chain) continue;
+            const int k = s == 0 ? 0 : kAlong;
             for (int j = 0; j <= kAcross; ++j) {
-                const double w = static_cast<double>(j) / kAcross, r = 1 - w;
-                const gp_XYZ q = p0.XYZ() * (r * r * r) + p1.XYZ() * (3 * r * r * w) + p2.XYZ() * (3 * r * w * w) +
-                                 p3.XYZ() * (w * w * w);
+                const double w = static_cast<double>(j) / kAcross;
+                off[s].push_back(open[s].chain->at(open[s].reversed ? 1 - w : w).XYZ() - across.at(k, w));
+            }
+            const gp_XYZ first = off[s].front(), last = off[s].back();
+            for (int j = 0; j <= kAcross; ++j) {
+                const double w = static_cast<double>(j) / kAcross;
+                off[s][j] -= first * (1 - w) + last * w;
+            }
+        }
+        TColgp_Array2OfPnt grid(1, kAlong + 1, 1, kAcross + 1);
+        for (int k = 0; k <= kAlong; ++k) {
+            const double u = static_cast<double>(k) / kAlong;
+            for (int j = 0; j <= kAcross; ++j) {
+                gp_XYZ q = across.at(k, static_cast<double>(j) / kAcross);
+                if (!off[0].empty()) q += off[0][j] * (1 - u);
+                if (!off[1].empty()) q += off[1][j] * u;
                 grid(k + 1, j + 1) = gp_Pnt(q);
             }
         }

@@ -1,0 +1,170 @@
+// Bridge faces shaped by their sides: side strings and side faces' edges
+// give the bridge's open sides, which otherwise run straight across.
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "host/core/curve_entities.h"
+#include "host/core/wcs.h"
+#include "kx_modl_a_sweep.h"
+#include "kx_modl_cre_ff.h"
+#include "tests/libkxapi/modl/form_fixture.h"
+
+namespace {
+
+using namespace form_test;
+
+// Two coplanar sheets at z = 60, 100 long, 10 apart across y: the first
+// ends at y = 20, the second starts at y = 30. Each open side of the bridge
+// (x = 0 and x = 100) may bow outwards along an arc of 90 degrees through
+// its corners, whose circular segment adds to the strip's area.
+class BridgeSides : public FormFeature {
+protected:
+    static constexpr double kZ = 60;
+    static inline const double kRadius = std::sqrt(50.0);
+    static inline const double kSegment = 25 * (kPi / 2 - 1);  // area between an arc and its chord
+
+    void SetUp() override {
+        FormFeature::SetUp();
+        const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        ES_create_matrix_in_part(part_, rows, 3, &matrix_);
+        for (int i = 0; i < 2; ++i) {
+            const tag body = sheet({line(0, 20 + 10 * i, 100, 20 + 10 * i), line(100, 20 + 10 * i, 100, 50 * i),
+                                    line(100, 50 * i, 0, 50 * i), line(0, 50 * i, 0, 20 + 10 * i)});
+            faces_[i] = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).at(0));
+            for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
+                double p[3];
+                ZQ_EDGE_eval(e, middle(e), 0, p);
+                if (std::abs(p[1] - (20 + 10 * i)) < 1e-9) edges_[i] = host::kernel::object_of(e);
+            }
+        }
+    }
+    tag line(double x0, double y0, double x1, double y1) {
+        const double ends[6] = {x0, y0, kZ, x1, y1, kZ};
+        unsigned int l = 0;
+        ES_create_line_in_part(part_, ends, &l);
+        return l;
+    }
+    // The arc of open side s (x = 0 or 100) between angles a0 < a1
+    // (degrees, counterclockwise, from the outward bulge).
+    tag arc(int s, double a0 = -45, double a1 = 45) {
+        const double out = s == 0 ? 180 : 0, rad = kPi / 180;
+        const double data[6] = {(out + a0) * rad, (out + a1) * rad, centre(s)[0], 25, kZ, kRadius};
+        unsigned int a = 0;
+        ES_create_arc(data, matrix_, &a);
+        return a;
+    }
+    static std::array<double, 3> centre(int s) { return {s == 0 ? 5.0 : 95.0, 25, kZ}; }
+    // A planar sheet over a closed string.
+    static tag sheet(std::vector<tag> boundary) {
+        int per[1] = {static_cast<int>(boundary.size())}, dir[1] = {1};
+        string_list l{1, per, dir, boundary.data()};
+        double tol[3] = {0.001, 0.5, 0.02};
+        tag f = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_bplane(&l, tol, &f), 0);
+        return FREC_ask_body(f);
+    }
+    // A side face beyond open side s, meeting the bridge along the arc.
+    std::pair<tag, tag> side_face(int s) {
+        const double x = s == 0 ? -10 : 110, edge = s == 0 ? 0 : 100;
+        const tag body = sheet({arc(s), line(edge, 30, x, 30), line(x, 30, x, 20), line(x, 20, edge, 20)});
+        const int face = host::kernel::faces_of(host::kernel::entity_of(body)).at(0);
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
+            int type = 0;
+            double p[3], d[3], r = 0;
+            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+            if (type == ZQ_CURVE_CIRCLE) return {host::kernel::object_of(face), host::kernel::object_of(e)};
+        }
+        ADD_FAILURE() << "the side face has no arc";
+        return {NULL_TAG, NULL_TAG};
+    }
+    static double middle(int edge) {
+        double t[2];
+        ZQ_CURVE_ask_interval(edge, t);
+        return (t[0] + t[1]) / 2;
+    }
+
+    unsigned int matrix_ = 0;
+    tag faces_[2] = {}, edges_[2] = {};
+};
+
+// How an open side is given: not at all, by a side string (of one arc or
+// of two arcs meeting at the bulge, the first running away from it), by a side face, or by a string that
+// does not reach the corners.
+enum class Side { none, string, split_string, face, away };
+
+TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
+    struct Case {
+        const char* what;
+        std::array<Side, 2> sides;  // at x = 0 and at x = 100
+        int direction;              // both edges run this way
+    } cases[] = {
+        {"no sides: the flat strip", {Side::none, Side::none}, 1},
+        {"two side strings", {Side::string, Side::string}, 1},
+        {"two side strings, edges run backwards", {Side::string, Side::string}, -1},
+        {"a string of two arcs and a string", {Side::split_string, Side::string}, 1},
+        {"two side faces", {Side::face, Side::face}, 1},
+        {"a side face and a side string", {Side::string, Side::face}, -1},
+        {"one side string", {Side::none, Side::string}, 1},
+        {"a string away from the corners", {Side::away, Side::none}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::vector<tag>> strings;
+        tag side_faces[2] = {}, side_edges[2] = {};
+        int n_faces = 0;
+        for (int s = 0; s < 2; ++s) switch (c.sides[s]) {
+            case Side::none: break;
+            case Side::string: strings.push_back({arc(s)}); break;
+            case Side::split_string: strings.push_back({arc(s, 0, 45), arc(s, -45, 0)}); break;
+            case Side::face: std::tie(side_faces[n_faces], side_edges[n_faces]) = side_face(s), ++n_faces; break;
+            case Side::away: strings.push_back({line(-20, 0, -20, 50)}); break;
+            }
+        int per[2][1] = {}, dir[1] = {1};
+        string_list lists[2] = {};
+        for (std::size_t i = 0; i < strings.size(); ++i) {
+            per[i][0] = static_cast<int>(strings[i].size());
+            lists[i] = {1, per[i], dir, strings[i].data()};
+        }
+        int dirs[2] = {c.direction, c.direction};
+        tag made = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs, strings.empty() ? nullptr : &lists[0],
+                                             strings.size() < 2 ? nullptr : &lists[1], side_faces, side_edges, &made),
+                  0);
+        EXPECT_EQ(marks(), 0);
+        int bowed = 0;
+        for (Side s : c.sides) bowed += s != Side::none && s != Side::away;
+        for (int round = 0; round < 2; ++round) {
+            std::array<double, ZQ_MP_COUNT> p{};
+            ZQ_BODY_ask_mass_props(host::kernel::entity_of(made), p.data());
+            EXPECT_NEAR(p[ZQ_MP_AREA], 10 * 100 + bowed * kSegment, 1e-3);
+            EXPECT_NEAR(p[ZQ_MP_CENTROID + 2], kZ, 1e-6);
+            ASSERT_EQ(KX_MODL_update(), 0);
+        }
+        // Every edge of the bridge lies on a main edge, on a straight open
+        // side or on its side's arc.
+        int on_arcs = 0;
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(made))) {
+            double t[2], q[3];
+            ZQ_CURVE_ask_interval(e, t);
+            ZQ_EDGE_eval(e, (t[0] + t[1]) / 2, 0, q);
+            if (q[1] < 20 + 1e-4 || q[1] > 30 - 1e-4) continue;  // a main edge
+            const int s = q[0] < 50 ? 0 : 1;
+            const bool curved = c.sides[s] != Side::none && c.sides[s] != Side::away;
+            on_arcs += curved;
+            for (int k = 0; k <= 8; ++k) {
+                ZQ_EDGE_eval(e, t[0] + (t[1] - t[0]) * k / 8, 0, q);
+                const double dx = q[0] - centre(s)[0], dy = q[1] - 25;
+                if (curved)
+                    EXPECT_NEAR(std::hypot(dx, dy), kRadius, 1e-4) << "side " << s << " at " << k;
+                else
+                    EXPECT_NEAR(q[0], 100 * s, 1e-4) << "side " << s << " at " << k;
+                EXPECT_NEAR(q[2], kZ, 1e-6);
+            }
+        }
+        EXPECT_EQ(on_arcs, bowed);
+    }
+}
+
+}  // namespace
