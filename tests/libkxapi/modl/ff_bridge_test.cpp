@@ -25,27 +25,39 @@ protected:
     static inline const double kRadius = std::sqrt(50.0);
     static inline const double kSegment = 25 * (kPi / 2 - 1);  // area between an arc and its chord
 
+    using Point = std::array<double, 3>;
+
     void SetUp() override {
         FormFeature::SetUp();
         const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
         ES_create_matrix_in_part(part_, rows, 3, &matrix_);
-        for (int i = 0; i < 2; ++i) {
-            const tag body = sheet({line(0, 20 + 10 * i, 100, 20 + 10 * i), line(100, 20 + 10 * i, 100, 50 * i),
-                                    line(100, 50 * i, 0, 50 * i), line(0, 50 * i, 0, 20 + 10 * i)});
-            faces_[i] = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).at(0));
-            for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
-                double p[3];
-                ZQ_EDGE_eval(e, middle(e), 0, p);
-                if (std::abs(p[1] - (20 + 10 * i)) < 1e-9) edges_[i] = host::kernel::object_of(e);
+        main_sheet(0, {{{0, 20, kZ}, {100, 20, kZ}, {100, 0, kZ}, {0, 0, kZ}}});
+        main_sheet(1, {{{0, 30, kZ}, {100, 30, kZ}, {100, 50, kZ}, {0, 50, kZ}}});
+    }
+    // Main sheet i over the four corners; the bridge leaves it along the
+    // edge from the first corner to the second, run towards +x.
+    void main_sheet(int i, std::array<Point, 4> c) {
+        const tag body = sheet({line(c[0], c[1]), line(c[1], c[2]), line(c[2], c[3]), line(c[3], c[0])});
+        faces_[i] = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).at(0));
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
+            double t[2], p[3], q[3];
+            ZQ_CURVE_ask_interval(e, t);
+            ZQ_EDGE_eval(e, t[0], 0, p);
+            ZQ_EDGE_eval(e, t[1], 0, q);
+            if (std::hypot(p[1] + q[1] - c[0][1] - c[1][1], p[2] + q[2] - c[0][2] - c[1][2]) < 1e-9 &&
+                std::abs(p[0] - q[0]) > 1) {
+                edges_[i] = host::kernel::object_of(e);
+                dirs_[i] = q[0] > p[0] ? 1 : -1;
             }
         }
     }
-    tag line(double x0, double y0, double x1, double y1) {
-        const double ends[6] = {x0, y0, kZ, x1, y1, kZ};
+    tag line(Point a, Point b) {
+        const double ends[6] = {a[0], a[1], a[2], b[0], b[1], b[2]};
         unsigned int l = 0;
         ES_create_line_in_part(part_, ends, &l);
         return l;
     }
+    tag line(double x0, double y0, double x1, double y1) { return line({x0, y0, kZ}, {x1, y1, kZ}); }
     // The arc of open side s (x = 0 or 100) between angles a0 < a1
     // (degrees, counterclockwise, from the outward bulge).
     tag arc(int s, double a0 = -45, double a1 = 45) {
@@ -79,14 +91,10 @@ protected:
         ADD_FAILURE() << "the side face has no arc";
         return {NULL_TAG, NULL_TAG};
     }
-    static double middle(int edge) {
-        double t[2];
-        ZQ_CURVE_ask_interval(edge, t);
-        return (t[0] + t[1]) / 2;
-    }
 
     unsigned int matrix_ = 0;
     tag faces_[2] = {}, edges_[2] = {};
+    int dirs_[2] = {1, 1};
 };
 
 // How an open side is given: not at all, by a side string (of one arc or
@@ -98,7 +106,7 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
     struct Case {
         const char* what;
         std::array<Side, 2> sides;  // at x = 0 and at x = 100
-        int direction;              // both edges run this way
+        int direction;              // both edges run towards +x (1) or -x (-1)
     } cases[] = {
         {"no sides: the flat strip", {Side::none, Side::none}, 1},
         {"two side strings", {Side::string, Side::string}, 1},
@@ -127,7 +135,7 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
             per[i][0] = static_cast<int>(strings[i].size());
             lists[i] = {1, per[i], dir, strings[i].data()};
         }
-        int dirs[2] = {c.direction, c.direction};
+        int dirs[2] = {c.direction * dirs_[0], c.direction * dirs_[1]};
         tag made = NULL_TAG;
         ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs, strings.empty() ? nullptr : &lists[0],
                                              strings.size() < 2 ? nullptr : &lists[1], side_faces, side_edges, &made),
@@ -164,6 +172,58 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
             }
         }
         EXPECT_EQ(on_arcs, bowed);
+    }
+}
+
+// The second sheet stands upright above the gap: the bridge turns a
+// quarter from the lying sheet to the standing one. Quarter circles about
+// the axis y = 20, z = 70 as side strings leave and meet both faces along
+// their cross tangents, so the bridge becomes the quarter cylinder between
+// them; the plain cubic across is another shape.
+TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
+    main_sheet(1, {{{0, 30, 70}, {100, 30, 70}, {100, 30, 100}, {0, 30, 100}}});
+    const auto area = [](tag body) {
+        std::array<double, ZQ_MP_COUNT> p{};
+        ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p.data());
+        return p[ZQ_MP_AREA];
+    };
+    const double quarter_cylinder = 100 * kPi * 10 / 2;
+    tag plain = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs_, nullptr, nullptr, nullptr, nullptr,
+                                         &plain),
+              0);
+    EXPECT_GT(std::abs(area(plain) - quarter_cylinder), 1);
+
+    // The arcs' plane: X along y, Y along z; the centre in that frame.
+    const double rows[9] = {0, 1, 0, 0, 0, 1, 1, 0, 0};
+    unsigned int upright = 0;
+    ES_create_matrix_in_part(part_, rows, 3, &upright);
+    tag arcs[2] = {};
+    for (int s = 0; s < 2; ++s) {
+        const double data[6] = {1.5 * kPi, 2 * kPi, 20, 70, 100.0 * s, 10};
+        ES_create_arc(data, upright, &arcs[s]);
+    }
+    int per[1] = {1}, dir[1] = {1};
+    string_list first{1, per, dir, &arcs[0]}, second{1, per, dir, &arcs[1]};
+    tag bent = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs_, &first, &second, nullptr, nullptr, &bent),
+              0);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_NEAR(area(bent), quarter_cylinder, 1e-3);
+        ASSERT_EQ(KX_MODL_update(), 0);
+    }
+    // Its edges, the main ones and those along the arcs, all lie on the
+    // cylinder.
+    const std::vector<int> edges = host::kernel::edges_of(host::kernel::entity_of(bent));
+    EXPECT_EQ(edges.size(), 4u);
+    for (int e : edges) {
+        double t[2], q[3];
+        ZQ_CURVE_ask_interval(e, t);
+        for (int k = 0; k <= 8; ++k) {
+            ZQ_EDGE_eval(e, t[0] + (t[1] - t[0]) * k / 8, 0, q);
+            EXPECT_NEAR(std::hypot(q[1] - 20, q[2] - 70), 10, 1e-4) << "edge " << e << " at " << k;
+            EXPECT_TRUE(q[0] > -1e-6 && q[0] < 100 + 1e-6) << q[0];
+        }
     }
 }
 
