@@ -1,36 +1,45 @@
 // Bridge faces shaped by their sides: side strings and side faces' edges
-// give the bridge's open sides, which otherwise run straight across.
+// give the bridge's open sides, which otherwise run straight across; also
+// under fault simulation.
 #include <array>
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "host/control/control.h"
 #include "host/core/curve_entities.h"
 #include "host/core/wcs.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/libkxapi/modl/host_block.h"
+#include "tests/support/faultsim.h"
 
 namespace {
 
 using namespace form_test;
 
+constexpr double kZ = 60;
+const double kRadius = std::sqrt(50.0);
+const double kSegment = 25 * (kPi / 2 - 1);  // area between an arc and its chord
+
+using Point = std::array<double, 3>;
+
 // Two coplanar sheets at z = 60, 100 long, 10 apart across y: the first
 // ends at y = 20, the second starts at y = 30. Each open side of the bridge
 // (x = 0 and x = 100) may bow outwards along an arc of 90 degrees through
 // its corners, whose circular segment adds to the strip's area.
-class BridgeSides : public FormFeature {
-protected:
-    static constexpr double kZ = 60;
-    static inline const double kRadius = std::sqrt(50.0);
-    static inline const double kSegment = 25 * (kPi / 2 - 1);  // area between an arc and its chord
+struct Scene {
+    unsigned int part = 0, matrix = 0;
+    tag faces[2] = {}, edges[2] = {};
+    int dirs[2] = {1, 1};
 
-    using Point = std::array<double, 3>;
-
-    void SetUp() override {
-        FormFeature::SetUp();
+    void make(unsigned int in) {
+        part = in;
         const double rows[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        ES_create_matrix_in_part(part_, rows, 3, &matrix_);
+        ES_create_matrix_in_part(part, rows, 3, &matrix);
         main_sheet(0, {{{0, 20, kZ}, {100, 20, kZ}, {100, 0, kZ}, {0, 0, kZ}}});
         main_sheet(1, {{{0, 30, kZ}, {100, 30, kZ}, {100, 50, kZ}, {0, 50, kZ}}});
     }
@@ -38,7 +47,7 @@ protected:
     // edge from the first corner to the second, run towards +x.
     void main_sheet(int i, std::array<Point, 4> c) {
         const tag body = sheet({line(c[0], c[1]), line(c[1], c[2]), line(c[2], c[3]), line(c[3], c[0])});
-        faces_[i] = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).at(0));
+        faces[i] = host::kernel::object_of(host::kernel::faces_of(host::kernel::entity_of(body)).at(0));
         for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
             double t[2], p[3], q[3];
             ZQ_CURVE_ask_interval(e, t);
@@ -46,28 +55,28 @@ protected:
             ZQ_EDGE_eval(e, t[1], 0, q);
             if (std::hypot(p[1] + q[1] - c[0][1] - c[1][1], p[2] + q[2] - c[0][2] - c[1][2]) < 1e-9 &&
                 std::abs(p[0] - q[0]) > 1) {
-                edges_[i] = host::kernel::object_of(e);
-                dirs_[i] = q[0] > p[0] ? 1 : -1;
+                edges[i] = host::kernel::object_of(e);
+                dirs[i] = q[0] > p[0] ? 1 : -1;
             }
         }
     }
-    tag line(Point a, Point b) {
+    tag line(Point a, Point b) const {
         const double ends[6] = {a[0], a[1], a[2], b[0], b[1], b[2]};
         unsigned int l = 0;
-        ES_create_line_in_part(part_, ends, &l);
+        ES_create_line_in_part(part, ends, &l);
         return l;
     }
-    tag line(double x0, double y0, double x1, double y1) { return line({x0, y0, kZ}, {x1, y1, kZ}); }
+    tag line(double x0, double y0, double x1, double y1) const { return line({x0, y0, kZ}, {x1, y1, kZ}); }
     // The arc of open side s (x = 0 or 100) between angles a0 < a1
     // (degrees, counterclockwise, from the outward bulge).
-    tag arc(int s, double a0 = -45, double a1 = 45) {
+    tag arc(int s, double a0 = -45, double a1 = 45) const {
         const double out = s == 0 ? 180 : 0, rad = kPi / 180;
         const double data[6] = {(out + a0) * rad, (out + a1) * rad, centre(s)[0], 25, kZ, kRadius};
         unsigned int a = 0;
-        ES_create_arc(data, matrix_, &a);
+        ES_create_arc(data, matrix, &a);
         return a;
     }
-    static std::array<double, 3> centre(int s) { return {s == 0 ? 5.0 : 95.0, 25, kZ}; }
+    static Point centre(int s) { return {s == 0 ? 5.0 : 95.0, 25, kZ}; }
     // A planar sheet over a closed string.
     static tag sheet(std::vector<tag> boundary) {
         int per[1] = {static_cast<int>(boundary.size())}, dir[1] = {1};
@@ -77,8 +86,9 @@ protected:
         EXPECT_EQ(KX_MODL_create_bplane(&l, tol, &f), 0);
         return FREC_ask_body(f);
     }
-    // A side face beyond open side s, meeting the bridge along the arc.
-    std::pair<tag, tag> side_face(int s) {
+    // A side face beyond open side s, meeting the bridge along the arc:
+    // the face and that edge.
+    std::pair<tag, tag> side_face(int s) const {
         const double x = s == 0 ? -10 : 110, edge = s == 0 ? 0 : 100;
         const tag body = sheet({arc(s), line(edge, 30, x, 30), line(x, 30, x, 20), line(x, 20, edge, 20)});
         const int face = host::kernel::faces_of(host::kernel::entity_of(body)).at(0);
@@ -91,15 +101,20 @@ protected:
         ADD_FAILURE() << "the side face has no arc";
         return {NULL_TAG, NULL_TAG};
     }
+};
 
-    unsigned int matrix_ = 0;
-    tag faces_[2] = {}, edges_[2] = {};
-    int dirs_[2] = {1, 1};
+class BridgeSides : public FormFeature {
+protected:
+    void SetUp() override {
+        FormFeature::SetUp();
+        s_.make(part_);
+    }
+    Scene s_;
 };
 
 // How an open side is given: not at all, by a side string (of one arc or
-// of two arcs meeting at the bulge, the first running away from it), by a side face, or by a string that
-// does not reach the corners.
+// of two arcs meeting at the bulge, the first running away from it), by a
+// side face, or by a string that does not reach the corners.
 enum class Side { none, string, split_string, face, away };
 
 TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
@@ -124,10 +139,10 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
         int n_faces = 0;
         for (int s = 0; s < 2; ++s) switch (c.sides[s]) {
             case Side::none: break;
-            case Side::string: strings.push_back({arc(s)}); break;
-            case Side::split_string: strings.push_back({arc(s, 0, 45), arc(s, -45, 0)}); break;
-            case Side::face: std::tie(side_faces[n_faces], side_edges[n_faces]) = side_face(s), ++n_faces; break;
-            case Side::away: strings.push_back({line(-20, 0, -20, 50)}); break;
+            case Side::string: strings.push_back({s_.arc(s)}); break;
+            case Side::split_string: strings.push_back({s_.arc(s, 0, 45), s_.arc(s, -45, 0)}); break;
+            case Side::face: std::tie(side_faces[n_faces], side_edges[n_faces]) = s_.side_face(s), ++n_faces; break;
+            case Side::away: strings.push_back({s_.line(-20, 0, -20, 50)}); break;
             }
         int per[2][1] = {}, dir[1] = {1};
         string_list lists[2] = {};
@@ -135,9 +150,9 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
             per[i][0] = static_cast<int>(strings[i].size());
             lists[i] = {1, per[i], dir, strings[i].data()};
         }
-        int dirs[2] = {c.direction * dirs_[0], c.direction * dirs_[1]};
+        int dirs[2] = {c.direction * s_.dirs[0], c.direction * s_.dirs[1]};
         tag made = NULL_TAG;
-        ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs, strings.empty() ? nullptr : &lists[0],
+        ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, s_.faces, s_.edges, dirs, strings.empty() ? nullptr : &lists[0],
                                              strings.size() < 2 ? nullptr : &lists[1], side_faces, side_edges, &made),
                   0);
         EXPECT_EQ(marks(), 0);
@@ -163,7 +178,7 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
             on_arcs += curved;
             for (int k = 0; k <= 8; ++k) {
                 ZQ_EDGE_eval(e, t[0] + (t[1] - t[0]) * k / 8, 0, q);
-                const double dx = q[0] - centre(s)[0], dy = q[1] - 25;
+                const double dx = q[0] - Scene::centre(s)[0], dy = q[1] - 25;
                 if (curved)
                     EXPECT_NEAR(std::hypot(dx, dy), kRadius, 1e-4) << "side " << s << " at " << k;
                 else
@@ -181,7 +196,7 @@ TEST_F(BridgeSides, OpenSidesFollowTheirStringsAndSideFaces) {
 // their cross tangents, so the bridge becomes the quarter cylinder between
 // them; the plain cubic across is another shape.
 TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
-    main_sheet(1, {{{0, 30, 70}, {100, 30, 70}, {100, 30, 100}, {0, 30, 100}}});
+    s_.main_sheet(1, {{{0, 30, 70}, {100, 30, 70}, {100, 30, 100}, {0, 30, 100}}});
     const auto area = [](tag body) {
         std::array<double, ZQ_MP_COUNT> p{};
         ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p.data());
@@ -189,7 +204,7 @@ TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
     };
     const double quarter_cylinder = 100 * kPi * 10 / 2;
     tag plain = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs_, nullptr, nullptr, nullptr, nullptr,
+    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, s_.faces, s_.edges, s_.dirs, nullptr, nullptr, nullptr, nullptr,
                                          &plain),
               0);
     EXPECT_GT(std::abs(area(plain) - quarter_cylinder), 1);
@@ -206,7 +221,7 @@ TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
     int per[1] = {1}, dir[1] = {1};
     string_list first{1, per, dir, &arcs[0]}, second{1, per, dir, &arcs[1]};
     tag bent = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces_, edges_, dirs_, &first, &second, nullptr, nullptr, &bent),
+    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, s_.faces, s_.edges, s_.dirs, &first, &second, nullptr, nullptr, &bent),
               0);
     for (int round = 0; round < 2; ++round) {
         EXPECT_NEAR(area(bent), quarter_cylinder, 1e-3);
@@ -225,6 +240,44 @@ TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
             EXPECT_TRUE(q[0] > -1e-6 && q[0] < 100 + 1e-6) << q[0];
         }
     }
+}
+
+// ---- fault simulation ----
+
+// Made before the story: the scene, a side string at x = 0 and a side face
+// at x = 100.
+Scene g_scene;
+tag g_string = NULL_TAG, g_side_face = NULL_TAG, g_side_edge = NULL_TAG;
+
+void bridge_model() {
+    const auto [part, block] = fresh_host_block("bridge.prt");
+    KX_initialize();
+    g_scene = Scene{};
+    g_scene.make(part);
+    g_string = g_scene.arc(0);
+    std::tie(g_side_face, g_side_edge) = g_scene.side_face(1);
+    host::control::clear_journal();
+}
+
+int bridge_story() {
+    FAULTSIM_STEP(KX_initialize());
+    int per[1] = {1}, dir[1] = {1};
+    string_list side{1, per, dir, &g_string};
+    tag side_faces[2] = {g_side_face, NULL_TAG}, side_edges[2] = {g_side_edge, NULL_TAG};
+    tag r = NULL_TAG;
+    const int st = faultsim::step("KX_MODL_create_bridge_face", [&] {
+        return KX_MODL_create_bridge_face(1, nullptr, g_scene.faces, g_scene.edges, g_scene.dirs, &side, nullptr,
+                                          side_faces, side_edges, &r);
+    });
+    return st != 0 && r != NULL_TAG ? -1 : st;
+}
+
+TEST(BridgeSidesFaultSimulation, EveryRunEndsClean) {
+    const faultsim::Report rep =
+        faultsim::simulate(faultsim::Story{"bridge with a side string and a side face", bridge_story, bridge_model});
+    EXPECT_EQ(rep.problem, "");
+    EXPECT_GT(rep.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(rep), "");
 }
 
 }  // namespace
