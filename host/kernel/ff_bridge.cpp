@@ -2,19 +2,20 @@
 #include "host/kernel/ff_bridge.h"
 
 #include <BRepAdaptor_Curve.hxx>
-#include <BRepAdaptor_Surface.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepGProp.hxx>
-#include <BRepLProp_SLProps.hxx>
 #include <BRep_Tool.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <GeomLProp_SLProps.hxx>
 #include <Geom_BSplineSurface.hxx>
 #include <Geom_Surface.hxx>
 #include <TColgp_Array2OfPnt.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
 
 #include <algorithm>
 #include <iterator>
@@ -33,43 +34,17 @@ using Call = host::Call;
 constexpr int kAlong = 16;   // intervals along the edges
 constexpr int kAcross = 16;  // intervals across the gap
 
-TopoDS_Face face_of(const Call& call, int tag) {
-    int cls = 0;
-    const TopoDS_Shape s = hd::shape_of(call, tag, &cls);
-    if (cls != ZQ_CLASS_FACE) call.fail(KERNEL_ERR_WRONG_ENTITY, "kernel tag %d is no face", tag);
-    return TopoDS::Face(s);
-}
+TopoDS_Face face_of(const Call& call, int tag) { return TopoDS::Face(hd::require_sub(call, tag, ZQ_CLASS_FACE).shape); }
+TopoDS_Edge edge_of(const Call& call, int tag) { return TopoDS::Edge(hd::require_sub(call, tag, ZQ_CLASS_EDGE).shape); }
 
-TopoDS_Face face_on(const Call& call, const Handle(Geom_Surface) & s, double u0, double u1, double v0, double v1) {
-    BRepBuilderAPI_MakeFace make(s, u0, u1, v0, v1, 1e-7);
-    if (!make.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no face can be made on the surface");
-    return make.Face();
-}
-
-Handle(Geom_Surface) fit_grid(const Call& call, const TColgp_Array2OfPnt& grid, double tolerance) {
+// The sheet of the surface interpolating the grid of points.
+int sheet_through(const Call& call, const TColgp_Array2OfPnt& grid) {
     GeomAPI_PointsToBSplineSurface fit;
-    fit.Init(grid, 3, 8, GeomAbs_C2, std::max(tolerance, 1e-7));
-    if (!fit.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no surface fits the points");
-    return Handle(Geom_Surface)(fit.Surface());
-}
-
-// The unit normal of the face at (u, v), turned with the face.
-gp_Dir normal_at(const Call& call, const TopoDS_Face& f, double u, double v) {
-    BRepAdaptor_Surface s(f);
-    BRepLProp_SLProps props(s, u, v, 1, 1e-9);
-    if (!props.IsNormalDefined()) call.fail(KERNEL_ERR_DEGENERATE, "the face has no normal at (%g, %g)", u, v);
-    gp_Dir n = props.Normal();
-    if (f.Orientation() == TopAbs_REVERSED) n.Reverse();
-    return n;
-}
-
-int commit(const Call& call, const TopoDS_Shape& shape) { return hd::commit_checked(call, shape, "sheet"); }
-
-TopoDS_Edge edge_of(const Call& call, int tag) {
-    int cls = 0;
-    const TopoDS_Shape e = hd::shape_of(call, tag, &cls);
-    if (cls != ZQ_CLASS_EDGE) call.fail(KERNEL_ERR_WRONG_ENTITY, "kernel tag %d is no edge", tag);
-    return TopoDS::Edge(e);
+    fit.Interpolate(grid);
+    if (!fit.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no surface runs through the points");
+    BRepBuilderAPI_MakeFace make(fit.Surface(), 1e-7);
+    if (!make.IsDone()) call.fail(KERNEL_ERR_NOT_DONE, "no face can be made on the surface");
+    return hd::commit_checked(call, make.Face(), "sheet");
 }
 
 // A main face and the edge the bridge leaves it along.
@@ -102,7 +77,9 @@ public:
                     call.fail(KERNEL_ERR_NOT_DONE, "the edge does not lie on its face");
                 double u = 0, v = 0;
                 project.LowerDistanceParameters(u, v);
-                gp_Vec cross = gp_Vec(normal_at(call, main[i].face, u, v)).Crossed(tangent);
+                GeomLProp_SLProps props(s, u, v, 1, 1e-9);
+                if (!props.IsNormalDefined()) call.fail(KERNEL_ERR_DEGENERATE, "the face has no normal at the edge");
+                gp_Vec cross = gp_Vec(props.Normal()).Crossed(tangent);
                 if (cross.Magnitude() < 1e-12) call.fail(KERNEL_ERR_DEGENERATE, "the edge runs along the normal");
                 cross.Normalize();
                 if (cross.Dot(gp_Vec(p, inside)) > 0) cross.Reverse();
@@ -275,10 +252,7 @@ void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[
                 grid(k + 1, j + 1) = gp_Pnt(q);
             }
         }
-        const Handle(Geom_Surface) fitted = fit_grid(call, grid, 1e-6);
-        double a0 = 0, a1 = 0, b0 = 0, b1 = 0;
-        fitted->Bounds(a0, a1, b0, b1);
-        return commit(call, face_on(call, fitted, a0, a1, b0, b1));
+        return sheet_through(call, grid);
     });
 }
 
