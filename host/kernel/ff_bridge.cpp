@@ -31,7 +31,7 @@ namespace {
 
 using Call = host::Call;
 
-constexpr int kAlong = 16;   // intervals along the edges
+constexpr int kAlong = 32;   // intervals along the edges
 constexpr int kAcross = 16;  // intervals across the gap
 
 TopoDS_Face face_of(const Call& call, int tag) { return TopoDS::Face(hd::require_sub(call, tag, ZQ_CLASS_FACE).shape); }
@@ -85,6 +85,7 @@ public:
                 if (cross.Dot(gp_Vec(p, inside)) > 0) cross.Reverse();
                 at_[i][k] = p;
                 out_[i][k] = cross;
+                normal_[i][k] = props.Normal().XYZ();
             }
         }
         for (int k = 0; k <= kAlong; ++k)
@@ -98,6 +99,13 @@ public:
         const double r = 1 - w;
         return p0.XYZ() * (r * r * r) + p1 * (3 * r * r * w) + p2 * (3 * r * w * w) + p3.XYZ() * (w * w * w);
     }
+    // How the cubic across at the k-th points leaves main edge i (its
+    // derivative at w = 0 or 1).
+    gp_XYZ leaving(int k, int i) const {
+        return out_[i][k].XYZ() * (at_[0][k].Distance(at_[1][k]) * (i == 0 ? 1 : -1));
+    }
+    // The unit normal of main face i at the k-th point of its edge.
+    const gp_XYZ& normal(int i, int k) const { return normal_[i][k]; }
     // The corner of open side s (0: where the edges start, 1: where they
     // end) on main edge i.
     gp_Pnt corner(int s, int i) const { return at_[i][s == 0 ? 0 : kAlong]; }
@@ -105,6 +113,7 @@ public:
 private:
     gp_Pnt at_[2][kAlong + 1];
     gp_Vec out_[2][kAlong + 1];
+    gp_XYZ normal_[2][kAlong + 1];
 };
 
 // Edges run one after the other (each in the sense that continues the
@@ -147,10 +156,18 @@ public:
     const gp_Pnt& end() const { return end_; }
     // The point at s (0: the start, 1: the end).
     gp_Pnt at(double s) const {
-        auto p = pieces_.begin();
-        while (std::next(p) != pieces_.end() && s > p->begin + p->share) ++p;
-        const double f = std::clamp((s - p->begin) / p->share, 0.0, 1.0);
-        return BRepAdaptor_Curve(p->edge).Value(p->from + (p->to - p->from) * f);
+        gp_Pnt p;
+        gp_Vec d;
+        d1(s, p, d);
+        return p;
+    }
+    // The point at s and the derivative by s there.
+    void d1(double s, gp_Pnt& p, gp_Vec& d) const {
+        auto piece = pieces_.begin();
+        while (std::next(piece) != pieces_.end() && s > piece->begin + piece->share) ++piece;
+        const double f = piece->share > 0 ? std::clamp((s - piece->begin) / piece->share, 0.0, 1.0) : 0.0;
+        BRepAdaptor_Curve(piece->edge).D1(piece->from + (piece->to - piece->from) * f, p, d);
+        d *= piece->share > 0 ? (piece->to - piece->from) / piece->share : 0.0;
     }
 
 private:
@@ -226,12 +243,15 @@ void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[
             }
             if (side >= 0) open[side] = {&c, reversed};
         }
-        // How far each side runs off the cubic across; nothing at the
-        // corners, so that the main edges stay where they are.
+        // How far each side runs off the cubic across (nothing at the
+        // corners, so that the main edges stay where they are), and how
+        // fast it does so leaving each main edge.
         std::vector<gp_XYZ> off[2];
+        gp_XYZ slope[2][2];
         for (int s = 0; s < 2; ++s) {
             if (!open[s].chain) continue;
             const int k = s == 0 ? 0 : kAlong;
+            const double sense = open[s].reversed ? -1 : 1;
             for (int j = 0; j <= kAcross; ++j) {
                 const double w = static_cast<double>(j) / kAcross;
                 off[s].push_back(open[s].chain->at(open[s].reversed ? 1 - w : w).XYZ() - across.at(k, w));
@@ -241,14 +261,36 @@ void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[
                 const double w = static_cast<double>(j) / kAcross;
                 off[s][j] -= first * (1 - w) + last * w;
             }
+            for (int i = 0; i < 2; ++i) {
+                gp_Pnt p;
+                gp_Vec d;
+                open[s].chain->d1(open[s].reversed == (i == 0) ? 1 : 0, p, d);
+                slope[s][i] = d.XYZ() * sense - across.leaving(k, i) + first - last;
+            }
         }
         TColgp_Array2OfPnt grid(1, kAlong + 1, 1, kAcross + 1);
         for (int k = 0; k <= kAlong; ++k) {
-            const double u = static_cast<double>(k) / kAlong;
+            const double u = static_cast<double>(k) / kAlong, weight[2] = {1 - u, u};
+            // Between the sides the bridge still leaves each main face in
+            // its tangent plane: the part of the sides' slope along the
+            // face's normal is taken out again (on a side itself it stays,
+            // so that the bridge keeps to the side).
+            gp_XYZ lean[2];
+            const bool on_side = (k == 0 && !off[0].empty()) || (k == kAlong && !off[1].empty());
+            for (int i = 0; i < 2 && !on_side; ++i) {
+                gp_XYZ slope_here;
+                for (int s = 0; s < 2; ++s)
+                    if (!off[s].empty()) slope_here += slope[s][i] * weight[s];
+                lean[i] = across.normal(i, k) * across.normal(i, k).Dot(slope_here);
+            }
             for (int j = 0; j <= kAcross; ++j) {
-                gp_XYZ q = across.at(k, static_cast<double>(j) / kAcross);
-                if (!off[0].empty()) q += off[0][j] * (1 - u);
-                if (!off[1].empty()) q += off[1][j] * u;
+                const double w = static_cast<double>(j) / kAcross;
+                gp_XYZ q = across.at(k, w);
+                for (int s = 0; s < 2; ++s)
+                    if (!off[s].empty()) q += off[s][j] * weight[s];
+                // Hermite functions of zero value at both ends and unit
+                // slope at one: w (1 - w)^2 at 0, -w^2 (1 - w) at 1.
+                q -= lean[0] * (w * (1 - w) * (1 - w)) - lean[1] * (w * w * (1 - w));
                 grid(k + 1, j + 1) = gp_Pnt(q);
             }
         }

@@ -242,6 +242,69 @@ TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
     }
 }
 
+// Quarter cylinders of radius 20 about the z axis, the first from z = 0
+// to 10, the second from 20 to 30: without sides the bridge is the quarter
+// cylinder between. Side strings bowing out of its open sides (in the
+// planes x = 20 and y = 20, each in the faces' tangent plane at its
+// corners) widen it; along both main edges, where the faces' normals turn
+// with the arc, the bridge still leaves each face in its tangent plane.
+TEST_F(BridgeSides, BetweenCurvedFacesTheBridgeStaysTangentAlongTheMainEdges) {
+    for (int i = 0; i < 2; ++i) {
+        tag arcs[2] = {};
+        for (int k = 0; k < 2; ++k) {
+            const double data[6] = {0, kPi / 2, 0, 0, 20.0 * i + 10 * k, 20};
+            ES_create_arc(data, s_.matrix, &arcs[k]);
+        }
+        int per[2] = {1, 1}, dir[2] = {1, 1}, align = 1, end = 0, solid = 0;
+        string_list sections{2, per, dir, arcs};
+        double values[6] = {}, tol[3] = {0, 0.5, 0.02};
+        tag ruled = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_ruled(&sections, nullptr, &align, values, &end, &solid, 0, tol, &ruled), 0);
+        const int body = host::kernel::entity_of(FREC_ask_body(ruled));
+        s_.faces[i] = host::kernel::object_of(host::kernel::faces_of(body).at(0));
+        for (int e : host::kernel::edges_of(body)) {
+            double t[2], p[3], q[3];
+            ZQ_CURVE_ask_interval(e, t);
+            ZQ_EDGE_eval(e, t[0], 0, p);
+            ZQ_EDGE_eval(e, t[1], 0, q);
+            if (std::abs(p[2] - 10 - 10 * i) < 1e-9 && std::abs(q[2] - 10 - 10 * i) < 1e-9) {
+                s_.edges[i] = host::kernel::object_of(e);
+                s_.dirs[i] = q[1] > p[1] ? 1 : -1;  // towards the y axis
+            }
+        }
+    }
+    // The side strings: arcs through the corners bowing out by 5 - sqrt(50),
+    // in frames whose X runs along z and whose Y points outwards.
+    const double frames[2][9] = {{0, 0, 1, 0, -1, 0, 1, 0, 0}, {0, 0, 1, -1, 0, 0, 0, -1, 0}};
+    tag sides[2] = {};
+    for (int s = 0; s < 2; ++s) {
+        unsigned int m = 0;
+        ES_create_matrix_in_part(part_, frames[s], 3, &m);
+        const double data[6] = {kPi / 4, 3 * kPi / 4, 15, -5, s == 0 ? 20.0 : -20.0, kRadius};
+        ES_create_arc(data, m, &sides[s]);
+    }
+    int per[1] = {1}, dir[1] = {1};
+    string_list first{1, per, dir, &sides[0]}, second{1, per, dir, &sides[1]};
+    tag made = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, s_.faces, s_.edges, s_.dirs, &first, &second, nullptr, nullptr,
+                                         &made),
+              0);
+    std::array<double, ZQ_MP_COUNT> props{};
+    ZQ_BODY_ask_mass_props(host::kernel::entity_of(made), props.data());
+    EXPECT_GT(props[ZQ_MP_AREA], 10 * 20 * kPi / 2 + 20);
+    const int face = host::kernel::faces_of(host::kernel::entity_of(made)).at(0);
+    double box[4];
+    ZQ_FACE_ask_uv_box(face, box);
+    for (int end = 0; end < 2; ++end)
+        for (int k = 0; k <= 32; ++k) {
+            double d[18], n[3];
+            ZQ_SURF_eval(face, box[0] + (box[1] - box[0]) * k / 32, box[2 + end], 0, d, n);
+            const double r = std::hypot(d[0], d[1]);
+            EXPECT_NEAR(r, 20, 1e-6) << "end " << end << " at " << k;
+            EXPECT_NEAR(std::abs(n[0] * d[0] + n[1] * d[1]) / r, 1, 1e-6) << "end " << end << " at " << k;
+        }
+}
+
 // ---- fault simulation ----
 
 // Made before the story: the scene, a side string at x = 0 and a side face
