@@ -14,10 +14,13 @@
  * two ends lie within the tolerance of the two corners of an open side
  * shapes that side: the bridge's edge there runs along it, and the sheet
  * between is the blend (a Coons patch over the four boundaries) of the
- * cubics across with the sides, still leaving the main faces along their
- * cross tangents. Side faces are taken before side strings, each one the
- * open side it joins best; a side that joins no open side still free is
- * left out (that open side stays the cubic between the corners).
+ * cubics across with the sides. Between the open sides the bridge still
+ * leaves each main face in the face's tangent plane (the part of the
+ * sides' pull along the face's normal is taken out); on a side itself it
+ * keeps to the side, so a side should leave each corner in the main face's
+ * tangent plane there. Side faces are taken before side strings, each one
+ * the open side it joins best; a side that joins no open side still free
+ * is left out (that open side stays the cubic between the corners).
  *
  * Failures: KERNEL_ERR_WRONG_ENTITY for an entity of the wrong kind,
  * KERNEL_ERR_DEGENERATE for edges that touch or run along the normal,
