@@ -16,6 +16,7 @@
 #include "host/feature/freeform_defs.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
+#include "host/kernel/ff_bridge.h"
 #include "host/kernel/ff_sheets.h"
 #include "host/kernel/kernel.h"
 #include "host/model.h"
@@ -230,7 +231,21 @@ int BRIDGESRF_pi_method(BRIDGESRF_data_t* data, int* error) {
     const int code = construct(
         [&] {
             int body = 0;
-            ZQ_FFS_bridge(faces, edges, data->directions, &body);
+            // The side faces with their edges and the side strings' curves.
+            ZQ_FFS_bridge_sides_t sides{data->tolerance, 0, {}, {}, 0, {}, nullptr};
+            for (int i = 2; i < 4; ++i)
+                if (data->faces[i] != 0 && sides.n_faces < 2) {
+                    sides.faces[sides.n_faces] = ES_solid_ask_fermalith_tag(data->faces[i]);
+                    sides.edges[sides.n_faces++] = ES_solid_ask_fermalith_tag(data->edges[i]);
+                }
+            std::vector<unsigned int> curves;
+            for (int i = 0; i < data->n_curves && i < 2; ++i) {
+                const std::vector<unsigned int> objects = host::profiles::strings_of_cm(data->curves[i]).objects;
+                sides.per_string[sides.n_strings++] = static_cast<int>(objects.size());
+                curves.insert(curves.end(), objects.begin(), objects.end());
+            }
+            sides.objects = curves.data();
+            ZQ_FFS_bridge(faces, edges, data->directions, &sides, &body);
             return body;
         },
         [&](tag_t* f) { return plain_feature("BRIDGE_SURFACE", {}, f); }, 0, 0, &m);

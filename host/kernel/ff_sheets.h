@@ -13,10 +13,6 @@
  *                       tolerance; the face's parameter box bounds it
  *   ZQ_FFS_thicken      the solid between the sheet moved by the first and
  *                       by the second distance along its normal
- *   ZQ_FFS_bridge       a sheet between two edges of two faces, leaving
- *                       each face along its own cross tangent (a cubic in
- *                       the bridging direction); each edge is run forwards
- *                       (1) or backwards (-1)
  *   ZQ_FFS_cloud        a B-surface of the degrees and patches fitted by
  *                       least squares to points as heights over a frame
  *                       (rows X, Y, Z; null: the world axes); fit (or
@@ -40,7 +36,6 @@ extern "C" {
 
 void ZQ_FFS_offset_face(int face, const double distances[4], const double uv[8], double tolerance, int* body);
 void ZQ_FFS_thicken(int sheet, double first, double second, int* body);
-void ZQ_FFS_bridge(const int faces[2], const int edges[2], const int directions[2], int* body);
 void ZQ_FFS_cloud(int n, const double points[], const double frame[9], int degree_u, int degree_v, int patches_u,
                   int patches_v, double fit[3], int* body);
 void ZQ_FFS_reverse(int sheet);
