@@ -59,7 +59,9 @@
  * faces of the target) they trim the tool (host/kernel/udf_trim.h: the
  * part of the tool beyond them goes) and the placed UDF is a trimming
  * user-defined feature (redefine_faces.h): trim faces given to it again
- * trim its tool from the next update on. The kernel's code of a failed
+ * trim its tool from the next update on. The tool region faces
+ * (UDF_ATT_TOOL_REGION_EXT, _INT) are kept with it; the part kept is the
+ * one behind the trim faces whatever they name. The kernel's code of a failed
  * build, or FEAT_ERR_BAD_REFERENCE for a link list without placement or
  * own face, a UDF without target body or a trim face of another body, is
  * the status.
