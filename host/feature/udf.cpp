@@ -24,9 +24,11 @@
 #include "host/feature/form_slots.h"
 #include "host/feature/profiles.h"
 #include "host/feature/records.h"
+#include "host/feature/redefine_rows.h"
 #include "host/hook.h"
 #include "host/kernel/form_tools.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/udf_trim.h"
 #include "host/model.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
@@ -98,6 +100,9 @@ TagTable<Meta>& metas() {
     static TagTable<Meta> table("user-defined feature meta records");
     return table;
 }
+// Attribute arrays of faces by name, per feature: the face objects (they
+// stay with the faces through the regenerations and a file's reading; the
+// references answered are their kernel faces).
 TagTable<std::map<std::string, std::vector<tag_t>>>& arrays() {
     static TagTable<std::map<std::string, std::vector<tag_t>>> table("feature attribute arrays");
     return table;
@@ -187,8 +192,16 @@ void build_tool(const Call& call, Record& r, const std::vector<double>& v) {
     r.step = 0;
 }
 
+// A placed feature off its placement face (numbers[9] 0) works on its trim
+// faces: the faces of its body that trim the tool.
+bool trimmed(const Record& r) { return r.numbers[9] == 0 && !r.refs.empty(); }
+
 void build_placed(const Call& call, Record& r, const std::vector<double>& v) {
     form::build_tool(call, r, tool_numbers(call, r, v), unites(r));
+    if (!trimmed(r)) return;
+    const int body = kernel::entity_of(r.body);
+    ZQ_BODY_set_trim_faces(body, r.step, static_cast<int>(r.refs.size()), r.refs.data());
+    ZQ_BODY_regenerate(body);
 }
 // The step's numbers of both kinds: those of the form tool.
 std::vector<std::pair<int, double>> tool_step_numbers(const Record& r, const std::vector<double>& v) {
@@ -204,7 +217,7 @@ std::vector<std::string> parameter_names() {
 
 const bool kinds_made = [] {
     register_kind({kToolKind, parameter_names(), kAnyNumbers, 0, 0, false, build_tool, tool_step_numbers});
-    register_kind({kPlacedKind, parameter_names(), kAnyNumbers, 0, 1, true, build_placed, tool_step_numbers});
+    register_kind({kPlacedKind, parameter_names(), kAnyNumbers, 0, 1000000, true, build_placed, tool_step_numbers});
     return true;
 }();
 
@@ -370,6 +383,44 @@ const bool work_sections_registered =
     (pf::register_section({{'U', 'D', 'F', 'R'}, write_udfs, read_udfs}),
      pf::register_section({{'U', 'D', 'F', 'M'}, write_metas, read_metas}), true);
 
+// ---- trim faces given again ----
+
+// After the bodies are made again: a trimming feature whose trim faces
+// were given again (the redefinition's table) takes them, and its body is
+// made again with them.
+void follow_trim_faces() {
+    const Call call("UPDATE_do_update", nullptr);
+    for (tag_t part : parts::loaded_parts()) {
+        std::vector<int> bodies;
+        for (tag_t f : features_of_part(part)) {
+            const Record& r = *find(f);
+            const TrimFaces* t = trim_faces().find(f);
+            if (r.kind != kPlacedKind || !t || r.detached || r.step < 1 || is_inactive(f)) continue;
+            const std::vector<int> wanted = trim_refs(*t);
+            if (wanted == (trimmed(r) ? r.refs : std::vector<int>())) continue;
+            const int body = detail::body_entity(r);
+            std::string text;
+            if (const int code = caught(
+                    [&] {
+                        ZQ_BODY_set_trim_faces(body, r.step, static_cast<int>(wanted.size()), wanted.data());
+                    },
+                    &text))
+                detail::fail_naming(call, f, code, "cannot take its trim faces: " + text);
+            Record w = r;
+            w.refs = wanted;
+            w.numbers[9] = 0;
+            *detail::edit(f) = std::move(w);
+            std::vector<tag_t>& faces = arrays()[f][UDF_ATT_TARGET_TRIM];
+            faces.clear();
+            for (int k : wanted) faces.push_back(kernel::object_of(k));
+            if (std::find(bodies.begin(), bodies.end(), body) == bodies.end()) bodies.push_back(body);
+        }
+        for (int body : bodies) ZQ_BODY_regenerate(body);
+    }
+}
+
+const bool trims_followed = (add_follower(follow_trim_faces), true);
+
 // ---- helpers of the placement ----
 
 // The face object of a list entry that is a face reference, else 0.
@@ -462,6 +513,103 @@ tag_t feature_to_export(tag_t part, const std::vector<tag_t>& inputs) {
         }
     }
     return 0;
+}
+
+// ---- what the placed feature is made of ----
+
+// The placed feature's fixed numbers, faces and target body.
+struct Placing {
+    std::vector<double> numbers;
+    std::vector<tag_t> refs;      // objects: the placement face, or the trim faces
+    std::vector<int> trims;       // the trim faces' kernel tags
+    tag_t target = 0;
+};
+
+// Without placement the tool stays where the import put it and goes into
+// the part's current target body, else into the part's one body besides
+// the tool.
+void keep_place(const Call& call, tag_t part, const Record& tool, Placing& p) {
+    p.target = BREF_ask_current_target(part);
+    if (p.target == tool.body) p.target = 0;
+    if (p.target == 0) {
+        int n = 0;
+        unsigned int* bodies = nullptr;
+        BREF_ask_brefs_of_part(part, &n, &bodies);
+        std::vector<tag_t> others;
+        for (int i = 0; i < n; ++i)
+            if (bodies[i] != tool.body) others.push_back(bodies[i]);
+        SM_free(bodies);
+        if (others.size() == 1) p.target = others[0];
+    }
+    if (p.target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the user-defined feature has no target body");
+    p.numbers[9] = 0;
+    p.numbers[10] = 0;
+}
+
+// With placement: the link list holds the placement, the target and the
+// own face last. The tool turns so that the own face runs with the
+// placement (against it for a feature that unites) and its location comes
+// onto the placement's plane.
+void place_on_link(const Call& call, tag_t part, const Record& tool, Placing& p) {
+    int placement = 0, own = 0;
+    for (tag_t entry : list_objects(CM_misc_ask_link_fref_list())) {
+        const int e = static_cast<int>(entry);
+        if (face_of_entry(e) || CM_ask_dplane_of_entry(e)) {
+            if (placement == 0) placement = e;
+            else own = e;
+        } else if (const unsigned int body = kernel::object_of(e); body && ES_solid_is_a_body(body)) {
+            p.target = body;
+        }
+    }
+    if (p.target == 0) p.target = BREF_ask_current_target(part);
+    double at[3], normal[3], own_at[3], own_normal[3];
+    if (placement == 0 || own == 0 || !plane_of_entry(placement, at, normal) || !plane_of_entry(own, own_at, own_normal))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "the user-defined feature needs a planar placement and own face");
+    if (p.target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the user-defined feature has no target body");
+    const tag_t own_face = face_of_entry(own);
+    if (own_face == 0 || ES_solid_ask_body(own_face) != tool.body)
+        call.fail(FEAT_ERR_BAD_REFERENCE, "the own face is no face of the user-defined feature's tool");
+    // The own face's middle as the point the tool turns about.
+    double box[6];
+    PX_ask_box(own_face, box);
+    double centre[3];
+    for (int i = 0; i < 3; ++i) centre[i] = (box[i] + box[3 + i]) / 2;
+    const double lift = dot(centre, own_normal) - dot(own_at, own_normal);
+    for (int i = 0; i < 3; ++i) centre[i] -= lift * own_normal[i];
+    double wanted[3];
+    for (int i = 0; i < 3; ++i) wanted[i] = unites(tool) ? -normal[i] : normal[i];
+    double m[9];
+    rotation(own_normal, wanted, m);
+    double rel[3], moved[3];
+    for (int i = 0; i < 3; ++i) rel[i] = tool.numbers[i] - centre[i];
+    turn(m, rel, moved);
+    // The location onto the placement's plane.
+    double location[3];
+    for (int i = 0; i < 3; ++i) location[i] = centre[i] + moved[i];
+    const double off = dot(location, normal) - dot(at, normal);
+    for (int i = 0; i < 3; ++i) p.numbers[i] = location[i] - off * normal[i];
+    turn(m, &tool.numbers[3], &p.numbers[3]);
+    turn(m, &tool.numbers[6], &p.numbers[6]);
+    const tag_t placement_face = face_of_entry(placement);
+    p.numbers[9] = placement_face != 0 && ES_solid_ask_body(placement_face) == p.target ? 1 : 0;
+    p.numbers[10] = 0;
+    if (p.numbers[9] != 0) p.refs.push_back(placement_face);
+}
+
+// The target trim faces recorded on the meta record trim the tool: they
+// become the placed feature's faces (in place of the placement face).
+void trim_by_target_faces(const Call& call, tag_t meta, Placing& p) {
+    const auto* all = arrays().find(meta);
+    if (!all) return;
+    const auto it = all->find(UDF_ATT_TARGET_TRIM);
+    if (it == all->end() || it->second.empty()) return;
+    for (tag_t face : it->second) {
+        if (!objects::is_alive(face) || !ES_solid_is_a_face(face) || ES_solid_ask_body(face) != p.target)
+            call.fail(FEAT_ERR_BAD_REFERENCE, "a trim face is no face of the target body");
+        p.trims.push_back(kernel::entity_of(face));
+    }
+    p.refs = it->second;
+    p.numbers[9] = 0;
 }
 
 // A name the part has no expression of: the name, else with "_1", "_2" ...
@@ -792,8 +940,9 @@ void FEAT_set_attribute_array(unsigned int feature, const char* name, int count,
     call.need(name, "the attribute name");
     if (!hf::find(feature)) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
     if (count < 0 || (count > 0 && !values)) call.fail(HOST_ERR_BAD_ARGUMENT, "an array of %d values", count);
-    auto& all = hu::arrays()[feature];
-    all[name] = std::vector<hf::tag_t>(values, values + count);
+    std::vector<hf::tag_t> faces;
+    for (int i = 0; i < count; ++i) faces.push_back(FREF_ask_face_of_fref(values[i]));
+    hu::arrays()[feature][name] = std::move(faces);
 }
 void FEAT_ask_attribute_array(unsigned int feature, const char* name, int* count, unsigned int** values) {
     auto call = HOST_ENTRY_TEXT(name, feature, count, values);
@@ -808,7 +957,10 @@ void FEAT_ask_attribute_array(unsigned int feature, const char* name, int* count
     if (it == all->end() || it->second.empty()) return;
     *count = static_cast<int>(it->second.size());
     *values = static_cast<unsigned int*>(SM_alloc(it->second.size() * sizeof(unsigned int)));
-    std::copy(it->second.begin(), it->second.end(), *values);
+    for (std::size_t i = 0; i < it->second.size(); ++i) {
+        const hf::tag_t face = it->second[i];
+        (*values)[i] = host::objects::is_alive(face) ? FREF_ask_fref_of_face(face) : 0;
+    }
 }
 
 void boolean_udf_kx(unsigned int udf, int* status) {
@@ -830,68 +982,26 @@ void boolean_udf_kx(unsigned int udf, int* status) {
         return;
     }
     tool = hf::find(meta);
-    // The link list: the placement, the target, the own face last.
-    int placement = 0, own = 0;
-    hf::tag_t target = 0;
-    for (hf::tag_t entry : hf::list_objects(CM_misc_ask_link_fref_list())) {
-        const int e = static_cast<int>(entry);
-        if (hu::face_of_entry(e) || CM_ask_dplane_of_entry(e)) {
-            if (placement == 0) placement = e;
-            else own = e;
-        } else if (const unsigned int body = host::kernel::object_of(e); body && ES_solid_is_a_body(body)) {
-            target = body;
-        }
-    }
-    if (target == 0) target = BREF_ask_current_target(part);
-    double at[3], normal[3], own_at[3], own_normal[3];
-    if (placement == 0 || own == 0 || !hu::plane_of_entry(placement, at, normal) ||
-        !hu::plane_of_entry(own, own_at, own_normal))
-        call.fail(FEAT_ERR_BAD_REFERENCE, "the user-defined feature needs a planar placement and own face");
-    if (target == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the user-defined feature has no target body");
-    const hf::tag_t own_face = hu::face_of_entry(own);
-    if (own_face == 0 || ES_solid_ask_body(own_face) != tool->body)
-        call.fail(FEAT_ERR_BAD_REFERENCE, "the own face is no face of the user-defined feature's tool");
-    // The own face's middle as the point the tool turns about.
-    double box[6];
-    PX_ask_box(own_face, box);
-    double centre[3];
-    for (int i = 0; i < 3; ++i) centre[i] = (box[i] + box[3 + i]) / 2;
-    const double lift = hu::dot(centre, own_normal) - hu::dot(own_at, own_normal);
-    for (int i = 0; i < 3; ++i) centre[i] -= lift * own_normal[i];
-    const bool unite = hu::kExportable[static_cast<int>(tool->numbers[hu::kKindNumber])].unites;
-    double wanted[3];
-    for (int i = 0; i < 3; ++i) wanted[i] = unite ? -normal[i] : normal[i];
-    double m[9];
-    hu::rotation(own_normal, wanted, m);
-    std::vector<double> numbers = tool->numbers;
-    double rel[3], moved[3];
-    for (int i = 0; i < 3; ++i) rel[i] = tool->numbers[i] - centre[i];
-    hu::turn(m, rel, moved);
-    // The location onto the placement's plane.
-    double location[3];
-    for (int i = 0; i < 3; ++i) location[i] = centre[i] + moved[i];
-    const double off = hu::dot(location, normal) - hu::dot(at, normal);
-    for (int i = 0; i < 3; ++i) numbers[i] = location[i] - off * normal[i];
-    hu::turn(m, &tool->numbers[3], &numbers[3]);
-    hu::turn(m, &tool->numbers[6], &numbers[6]);
-    const hf::tag_t placement_face = hu::face_of_entry(placement);
-    numbers[9] = placement_face != 0 && ES_solid_ask_body(placement_face) == target ? 1 : 0;
-    numbers[10] = 0;
+    hu::Placing p;
+    p.numbers = tool->numbers;
+    if (u.placement == UDF_ATTACH_NONE) hu::keep_place(call, part, *tool, p);
+    else hu::place_on_link(call, part, *tool, p);
+    hu::trim_by_target_faces(call, meta, p);
     std::vector<std::string> formulas;
     for (hf::tag_t e : tool->exps) {
         const host::expr::Expression* x = host::expr::find(e);
         formulas.push_back(x ? x->formula : "0");
     }
-    std::vector<hf::tag_t> refs;
-    if (numbers[9] != 0) refs.push_back(placement_face);
     hf::tag_t placed = 0;
-    if (int code = hf::create_built(part, hu::kPlacedKind, formulas, numbers, refs, target, FEAT_SIGN_NEW, &placed)) {
+    if (int code = hf::create_built(part, hu::kPlacedKind, formulas, p.numbers, p.refs, p.target, FEAT_SIGN_NEW,
+                                    &placed)) {
         *status = code;
         return;
     }
     hf::set_flags(placed, true, false, true);
     const hu::Meta before = *hu::metas().find(meta);
     if (const auto* a = hu::arrays().find(meta)) hu::arrays()[placed] = *a;
+    if (!p.trims.empty()) hf::trim_faces()[placed].faces = p.trims;
     hf::set_results(udf, {});
     FEAT_delete_one(meta);
     hu::metas()[placed] = before;

@@ -52,13 +52,26 @@
  * makes the placed UDF: a feature of kind "UDF" (a meta record) of the
  * target body (the link list's, else the part's current target) that cuts
  * the tool into it (or unites it); the tool feature goes with its body.
- * The kernel's code of a failed build, or FEAT_ERR_BAD_REFERENCE for a
- * link list without placement or own face, is the status.
+ * A UDF exported without placement (UDF_ATTACH_NONE) keeps the place the
+ * import gave its tool (the link list is not read) and goes into the
+ * part's current target body, else into the part's one body besides its
+ * tool. When the meta record holds target trim faces (UDF_ATT_TARGET_TRIM,
+ * faces of the target) they trim the tool (host/kernel/udf_trim.h: the
+ * part of the tool beyond them goes) and the placed UDF is a trimming
+ * user-defined feature (redefine_faces.h): trim faces given to it again
+ * trim its tool from the next update on. The tool region faces
+ * (UDF_ATT_TOOL_REGION_EXT, _INT) are kept with it; the part kept is the
+ * one behind the trim faces whatever they name. The kernel's code of a failed
+ * build, or FEAT_ERR_BAD_REFERENCE for a link list without placement or
+ * own face, a UDF without target body or a trim face of another body, is
+ * the status.
  *
  * Reference types (get_fref_type): FREF_TYPE_PLANE for a planar face or a
  * datum plane (direction: the outward normal), FREF_TYPE_FACE for other
  * faces (direction 0). Attribute arrays of a feature (the meta record's
- * trim faces) are kept by name.
+ * trim faces: face references) are kept by name with the faces they name,
+ * through regenerations and files; a reference whose face is gone answers
+ * 0.
  *
  * Checks: a tag of no UDF where one is needed raises FEAT_ERR_NOT_A_FEATURE,
  * a null pointer HOST_ERR_NULL_ARGUMENT. */

@@ -111,6 +111,7 @@ struct Step {
     std::shared_ptr<const Named> named;  // its faces and edges
     bool edited = false;
     bool skipped = false;  // passes the shape before it on unchanged
+    bool trimmed = false;  // a boolean whose tool its refs trim first (udf_trim.cpp)
 };
 
 // A value worked out from a body state on first use and kept with it; a

@@ -201,6 +201,14 @@ void finish(Step& step, const TopoDS_Shape& result, const std::vector<const Name
 
 void primitive(const Call& call, Step& step);
 
+}  // namespace
+
+// Trims a boolean's tool by the body's faces of its refs (udf_trim.cpp).
+void trim_tool(const Call& call, Step& step, const Named* before_named, TopoDS_Shape& tool,
+               std::shared_ptr<const Named>& tool_named);
+
+namespace {
+
 void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     if (step.tool) {
         Step made = *step.tool;
@@ -209,7 +217,9 @@ void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Nam
         step.other = made.result;
         step.other_named = made.named;
     }
-    const TopoDS_Shape& tool = step.other;
+    TopoDS_Shape tool = step.other;
+    std::shared_ptr<const Named> tool_named = step.other_named;
+    if (step.trimmed) trim_tool(call, step, before_named, tool, tool_named);
     Bnd_Box a, b;
     BRepBndLib::Add(before, a);
     BRepBndLib::Add(tool, b);
@@ -243,7 +253,7 @@ void boolean(const Call& call, Step& step, const TopoDS_Shape& before, const Nam
         if (!touched) call.fail(KERNEL_ERR_DISJOINT, "the tool does not meet the body");
     }
     need_closed(call, result, tool, *op);
-    finish(step, result, {before_named, step.other_named.get()}, op.get());
+    finish(step, result, {before_named, tool_named.get()}, op.get());
 }
 
 void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {

@@ -371,6 +371,11 @@ int place_and_boolean_udf(tag udf, tag placement, tag own_face, void* positionin
             if (int st = check_udf_trim_faces(udf, n_target, targets, n_tool, tools, listed)) return st;
             record_udf_trim_faces(udf, n_target, targets, n_tool, tools, region);
         }
+    } else if (target_body != NULL_TAG) {
+        // A UDF without placement keeps its tool's place; the caller's
+        // target body is the one it goes into.
+        if (BREF_ask_zrtag_of_bref(target_body) == 0) return KX_MODL_ERR_NO_KERNEL_ENTITY;
+        BREF_set_current_bref(target_body);
     }
     int status = 0;
     boolean_udf_kx(udf, &status);

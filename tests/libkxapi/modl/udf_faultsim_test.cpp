@@ -93,6 +93,39 @@ int protocol() {
     return 0;
 }
 
+// The pocket placed on the bottom face with the top face as its trim face
+// (the tool is cut by it before the boolean), and a second definition
+// exported without placement cutting where its import put it, 5 lower.
+int trimmed_and_unplaced() {
+    STEP(KX_initialize());
+    const udf_input_parm inputs[] = {{"pocket_depth", "Depth?"}};
+    STEP(KX_MODL_export_udf("pocket.udf", 1, inputs, 1));
+    STEP(KX_MODL_export_udf("loose.udf", 1, inputs, 0));
+    double orientation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, point[3] = {0, 0, 0};
+    tag udf = NULL_TAG;
+    STEP(KX_MODL_import_udf("pocket.udf", orientation, point, &udf));
+    tag own = NULL_TAG;
+    STEP(kx::frame(kx::no_check, [&] {
+        own = face_of(FREC_ask_body(UDF_ask_meta_frec(udf)), 1);
+        return 0;
+    }));
+    tag trims[] = {g_top};
+    tag placed = NULL_TAG;
+    STEP(KX_MODL_boolean_udf(udf, g_bottom, own, nullptr, 1, trims, 0, nullptr, 0, &placed));
+    tag loose = NULL_TAG;
+    point[2] = -5;
+    STEP(KX_MODL_import_udf("loose.udf", orientation, point, &loose));
+    STEP(KX_MODL_boolean_udf(loose, NULL_TAG, NULL_TAG, nullptr, 0, nullptr, 0, nullptr, 0, &placed));
+    return 0;
+}
+
+TEST(UdfFaultSimulation, TrimmedAndUnplacedRunsEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"udf_trimmed", trimmed_and_unplaced, model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
 TEST(UdfFaultSimulation, EveryRunEndsClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"udf", protocol, model});
     EXPECT_EQ(r.problem, "");

@@ -3,6 +3,7 @@
 // block there (real kernel geometry), with the codes of every step.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,10 +20,12 @@
 #include "host/feature/form_slots.h"
 #include "host/feature/booleans.h"
 #include "host/feature/instance_sets.h"
+#include "host/feature/redefine_faces.h"
 #include "host/feature/udf.h"
 #include "host/kernel/kernel.h"
 #include "host/services/objects.h"
 #include "kx_modl_parms.h"
+#include "kx_modl_redef.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
@@ -446,16 +449,51 @@ TEST_F(Udf, ThePositioningRoutineRunsOnTheUdf) {
     EXPECT_NEAR(volume_of(target_body_), before - 30 * 20 * 8, 1e-6);
 }
 
-TEST_F(Udf, AUdfWithoutPlacementGoesStraightToTheBoolean) {
+// Without placement the tool stays where the import put it: moved 45 along
+// X it runs from x 80 to 110, 10 over the block's side, and only what lies
+// in the block is cut. Placement and own face are not looked at.
+TEST_F(Udf, AUdfWithoutPlacementCutsWhereTheImportPutIt) {
     ASSERT_EQ(export_pocket(UDF_ATTACH_NONE), 0);
     to_target();
     tag udf = NULL_TAG;
+    const double point[] = {45, 0, 0};
+    ASSERT_EQ(import(&udf, point), 0);
+    ASSERT_EQ(set(udf, {"Depth?"}, {"5"}), 0);
+    const double before = volume_of(target_body_);
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place(udf, target_top(), NULL_TAG, &placed), 0);
+    EXPECT_EQ(placed, UDF_ask_meta_frec(udf));
+    EXPECT_NEAR(volume_of(target_body_), before - 20 * 20 * 5, 1e-6);
+    EXPECT_EQ(bodies_of_work_part(), 1);
+    // Its values still drive it.
+    ASSERT_EQ(set(udf, {"Depth?"}, {"7"}), 0);
+    EXPECT_NEAR(volume_of(target_body_), before - 20 * 20 * 7, 1e-6);
+    EXPECT_EQ(inq_udf_status_(), UDF_STATUS_IDLE);
+}
+
+// With two bodies and no current target the UDF has nowhere to go (the
+// model stays as it was); the caller's target body settles it.
+TEST_F(Udf, AUdfWithoutPlacementGoesIntoTheTargetBodyGiven) {
+    ASSERT_EQ(export_pocket(UDF_ATTACH_NONE), 0);
+    to_target();
+    const char* sizes[] = {"10", "10", "10"};
+    const double far[] = {500, 0, 0};
+    unsigned int other = 0;
+    ASSERT_EQ(FEAT_create(target_part_, "BLOCK", 3, sizes, 3, far, 0, nullptr, 0, 0, &other), 0);
+    tag udf = NULL_TAG;
     ASSERT_EQ(import(&udf), 0);
-    // Placement and own face are not looked at; the host has no placement
-    // for the tool and answers its code.
-    tag result = 55;
-    EXPECT_EQ(place(udf, NULL_TAG, NULL_TAG, &result), FEAT_ERR_BAD_REFERENCE);
-    EXPECT_EQ(result, 55u);
+    const double before = volume_of(target_body_);
+    const int marks_before = marks();
+    tag placed = 55;
+    EXPECT_EQ(place(udf, NULL_TAG, NULL_TAG, &placed), FEAT_ERR_BAD_REFERENCE);
+    EXPECT_EQ(placed, 55u);
+    EXPECT_EQ(volume_of(target_body_), before);
+    EXPECT_EQ(bodies_of_work_part(), 3);  // the tool is still its own body
+    EXPECT_EQ(marks(), marks_before);
+    EXPECT_EQ(KX_MODL_boolean_udf_1(udf, NULL_TAG, NULL_TAG, nullptr, 0, nullptr, 0, nullptr, 0, target_body_, 0,
+                                    &placed),
+              0);
+    EXPECT_NEAR(volume_of(target_body_), before - 30 * 20 * 8, 1e-6);
 }
 
 TEST_F(Udf, AUnitingFeaturePlacedAddsItsVolume) {
@@ -561,6 +599,148 @@ TEST_F(Udf, DamagedRecordsAreRefused) {
         {"udf of no object", "UDFM", 12, "", kxtest::le32(0x7FFFFFFF)},
     };
     kxtest::expect_damaged_rows_refused(target_part_, damages);
+}
+
+}  // namespace
+
+namespace {
+
+// A pad of 30 x 30 x 10 on the target block (x 60 to 90, y 10 to 40) and
+// the pocket brought in 15 along X, so that placed on the pad's top it runs
+// from x 50 to 80 across the pad's side at x 60.
+class TrimmedUdf : public Udf {
+protected:
+    void SetUp() override {
+        Udf::SetUp();
+        ASSERT_EQ(export_pocket(), 0);
+        to_target();
+        double at[] = {75, 25, 20}, up[] = {0, 0, 1}, x[] = {1, 0, 0};
+        const char* sizes[] = {"30", "30", "10"};
+        ASSERT_EQ(KX_MODL_create_rect_pad(at, up, x, sizes, "0", "0", target_top(), &pad_), 0);
+        ASSERT_NEAR(volume_of(target_body_), kBody, 1e-6);
+        pad_top_ = face_at({0, 0, 1}, 30);
+        near_side_ = face_at({-1, 0, 0}, 60);
+        far_side_ = face_at({1, 0, 0}, 90);
+        ASSERT_NE(pad_top_, NULL_TAG);
+        ASSERT_NE(near_side_, NULL_TAG);
+        ASSERT_NE(far_side_, NULL_TAG);
+        // Brought in 15 along X, 15 deep.
+        ASSERT_EQ(import(&udf_, kShift), 0);
+        ASSERT_EQ(set(udf_, {"Depth?"}, {"15"}), 0);
+    }
+    // The planar face of the target body with that outward normal through
+    // the plane at `offset` along it.
+    tag face_at(std::vector<double> n, double offset) const {
+        for (int f : host::kernel::faces_of(host::kernel::entity_of(target_body_))) {
+            int type = 0, sense = 0;
+            double p[3], d[3], r1 = 0, r2 = 0;
+            ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+            const double along = d[0] * sense * n[0] + d[1] * sense * n[1] + d[2] * sense * n[2];
+            const double at = p[0] * n[0] + p[1] * n[1] + p[2] * n[2];
+            if (type == ZQ_SURF_PLANE && along > 0.999 && std::abs(std::abs(at) - offset) < 1e-9)
+                return host::kernel::object_of(f);
+        }
+        return NULL_TAG;
+    }
+    int place_trimmed(std::vector<tag> trims, tag* placed) {
+        const tag own = planar_face(tool_body(udf_), {0, 0, 1});
+        return KX_MODL_boolean_udf(udf_, pad_top_, own, nullptr, static_cast<int>(trims.size()), trims.data(), 0,
+                                   nullptr, 0, placed);
+    }
+    // The cut of a pocket `depth` deep from the pad's top: 20 x 20 in the
+    // pad's part (x 60 to 80), and when not trimmed by the pad's near side
+    // also 10 x 20 below the block's top (x 50 to 60).
+    static double cut(double depth, bool trimmed) {
+        return 20 * 20 * depth + (trimmed ? 0 : 10 * 20 * (depth - 10));
+    }
+
+    static constexpr double kBody = 100 * 50 * 20 + 30 * 30 * 10;
+    static constexpr double kShift[3] = {15, 0, 0};
+    tag udf_ = NULL_TAG, pad_ = NULL_TAG, pad_top_ = NULL_TAG, near_side_ = NULL_TAG, far_side_ = NULL_TAG;
+};
+
+// The part of the tool beyond the pad's near side goes before the cut; the
+// trimmed tool follows the UDF's values; faces given again by the
+// redefinition trim it from the update on.
+TEST_F(TrimmedUdf, TheTrimFaceCutsTheToolBeforeTheBoolean) {
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place_trimmed({near_side_}, &placed), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(15, true), 1e-6);
+    EXPECT_TRUE(UDF_is_a_trim_udf_meta(placed));
+    ASSERT_EQ(set(udf_, {"Depth?"}, {"12"}), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, true), 1e-6);
+
+    // The far side (x 90) leaves the tool whole.
+    tag faces[] = {far_side_};
+    ASSERT_EQ(KX_MODL_redefine_trim_faces(placed, 1, faces, 0), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, false), 1e-6);
+    int n = 0;
+    unsigned int* refs = nullptr;
+    FEAT_ask_attribute_array(placed, UDF_ATT_TARGET_TRIM, &n, &refs);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(refs[0], FREF_ask_fref_of_face(far_side_));
+    SM_free(refs);
+    faces[0] = near_side_;
+    ASSERT_EQ(KX_MODL_redefine_trim_faces(placed, 1, faces, 0), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, true), 1e-6);
+}
+
+// Untrimmed, the same placement cuts the part below the block's top too.
+TEST_F(TrimmedUdf, WithoutTrimFacesTheWholeToolCuts) {
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place_trimmed({}, &placed), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(15, false), 1e-6);
+    EXPECT_FALSE(UDF_is_a_trim_udf_meta(placed));
+}
+
+// Read back, the trimmed feature is made again trimmed, follows its values
+// trimmed and still takes other trim faces.
+TEST_F(TrimmedUdf, TheTrimmedGeometryIsTheSameAfterSaveAndReopen) {
+    tag placed = NULL_TAG;
+    ASSERT_EQ(place_trimmed({near_side_}, &placed), 0);
+    const tag far = far_side_;
+    std::map<unsigned int, unsigned int> read = reopen_part(target_part_, kxtest::fresh_process);
+    const tag udf2 = read[udf_], placed2 = read[placed];
+    target_body_ = read[target_body_];
+    ASSERT_NE(placed2, NULL_TAG);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(15, true), 1e-6);
+    EXPECT_TRUE(UDF_is_a_trim_udf_meta(placed2));
+    int n = 0;
+    unsigned int* refs = nullptr;
+    FEAT_ask_attribute_array(placed2, UDF_ATT_TARGET_TRIM, &n, &refs);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(refs[0], FREF_ask_fref_of_face(face_at({-1, 0, 0}, 60)));
+    SM_free(refs);
+    ASSERT_EQ(set(udf2, {"Depth?"}, {"12"}), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, true), 1e-6);
+    tag faces[] = {read[far]};
+    ASSERT_EQ(KX_MODL_redefine_trim_faces(placed2, 1, faces, 0), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, false), 1e-6);
+}
+
+// A tool wholly beyond its trim face leaves nothing to cut: the kernel's
+// code, and the model, the marks and the UDF's status as before.
+TEST_F(TrimmedUdf, ATrimFaceThatLeavesNothingOfTheToolIsRefused) {
+    // Brought in 35 back along X the pocket runs from x 0 to 30, all of it
+    // beyond the pad's near side.
+    tag udf = NULL_TAG;
+    const double back[] = {-35, 0, 0};
+    ASSERT_EQ(import(&udf, back), 0);
+    ASSERT_EQ(set(udf, {"Depth?"}, {"15"}), 0);
+    const double before = volume_of(target_body_);
+    const int marks_before = marks();
+    const int bodies = bodies_of_work_part();
+    tag trims[] = {near_side_};
+    tag placed = 55;
+    const tag own = planar_face(tool_body(udf), {0, 0, 1});
+    EXPECT_EQ(KX_MODL_boolean_udf(udf, pad_top_, own, nullptr, 1, trims, 0, nullptr, 0, &placed),
+              KERNEL_ERR_EMPTY_RESULT);
+    EXPECT_EQ(placed, 55u);
+    EXPECT_EQ(volume_of(target_body_), before);
+    EXPECT_EQ(marks(), marks_before);
+    EXPECT_EQ(bodies_of_work_part(), bodies);
+    EXPECT_EQ(inq_udf_status_(), UDF_STATUS_IDLE);
+    EXPECT_FALSE(UDF_is_a_trim_udf_meta(UDF_ask_meta_frec(udf)));
 }
 
 }  // namespace
