@@ -81,10 +81,11 @@ int UDF_is_a_trim_udf_meta(unsigned int feature) {
 
 int UDF_is_fref_from_udf(unsigned int feature, unsigned int fref) {
     auto call = HOST_ENTRY(feature, fref);
-    const hf::Record& r = hf::require_record(call, feature);
-    for (tag_t m : hf::makers_of(static_cast<int>(fref)))
-        if (std::find(r.parents.begin(), r.parents.end(), m) != r.parents.end()) return 1;
-    return 0;
+    hf::require_record(call, feature);
+    // Faces the user-defined feature's own step made (its tool's faces
+    // left on the body); the faces of the features it stands on are not.
+    const std::vector<tag_t> makers = hf::makers_of(static_cast<int>(fref));
+    return std::find(makers.begin(), makers.end(), feature) != makers.end() ? 1 : 0;
 }
 
 void UDF_ask_trim_frefs(unsigned int feature, int* count, unsigned int** frefs) {

@@ -683,6 +683,18 @@ TEST_F(TrimmedUdf, TheTrimFaceCutsTheToolBeforeTheBoolean) {
     faces[0] = near_side_;
     ASSERT_EQ(KX_MODL_redefine_trim_faces(placed, 1, faces, 0), 0);
     EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, true), 1e-6);
+
+    // The pocket's floor (z 18) is the UDF's own face: refused, nothing
+    // changed. The block's front (y 0) is a face of the feature it stands
+    // on: taken, and the tool lies wholly behind it.
+    faces[0] = face_at({0, 0, 1}, 18);
+    ASSERT_NE(faces[0], NULL_TAG);
+    EXPECT_EQ(KX_MODL_redefine_trim_faces(placed, 1, faces, 0), 672248);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, true), 1e-6);
+    faces[0] = face_at({0, -1, 0}, 0);
+    ASSERT_NE(faces[0], NULL_TAG);
+    EXPECT_EQ(KX_MODL_redefine_trim_faces(placed, 1, faces, 0), 0);
+    EXPECT_NEAR(volume_of(target_body_), kBody - cut(12, false), 1e-6);
 }
 
 // Untrimmed, the same placement cuts the part below the block's top too.
