@@ -95,15 +95,22 @@ Place place_of(const Call& call, const Record& r) {
     p.on_face = first_kinds || r.numbers[9] != 0;
     const std::size_t n_thru = first_kinds ? r.refs.size() - 1 : static_cast<std::size_t>(r.numbers[10]);
     if (n_thru > r.refs.size()) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature lost its through faces");
-    p.through.assign(r.refs.end() - static_cast<std::ptrdiff_t>(n_thru), r.refs.end());
+    for (auto it = r.refs.end() - static_cast<std::ptrdiff_t>(n_thru); it != r.refs.end(); ++it)
+        p.through.push_back({*it, 0});
+    for (unsigned int plane : datum_through_planes(r)) p.through.push_back({0, plane});
     return p;
 }
 
-double through_distance(const Call& call, int face, const double at[3], const double dir[3]) {
+double through_distance(const Call& call, const Bound& bound, const double at[3], const double dir[3]) {
     int type = 0, sense = 0;
     double p[3], n[3], r1 = 0, r2 = 0;
-    ZQ_FACE_ask_data(face, &type, p, n, &r1, &r2, &sense);
-    if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face is not planar");
+    if (bound.plane != 0) {
+        if (!objects::is_alive(bound.plane) || !profiles::direction_data(bound.plane, p, n))
+            call.fail(FEAT_ERR_BAD_REFERENCE, "the datum plane it runs to is gone");
+    } else {
+        ZQ_FACE_ask_data(bound.face, &type, p, n, &r1, &r2, &sense);
+        if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face is not planar");
+    }
     const double cross = dot(dir, n);
     if (std::fabs(cross) < 1e-9) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face runs along the direction");
     const double q[3] = {p[0] - at[0], p[1] - at[1], p[2] - at[2]};
@@ -168,7 +175,7 @@ std::vector<double> turned_tool(Shape shape, const Call& call, const Record& r, 
         }
         const double d = through_distance(call, p.through[0], p.at, p.dir);
         if (!(d > 0)) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face lies behind the location");
-        return d + lead;
+        return d + lead_past(p.through[0]);
     };
     // The height of a drill tip of the angle (0: a flat end).
     const auto tip = [&](double radius, double degrees) {

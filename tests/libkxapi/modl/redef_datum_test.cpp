@@ -1,0 +1,172 @@
+// Datum planes as the faces holes and slots run to, and form features that
+// follow the datum planes they stand on or run to when the planes move:
+// closed-form volumes after each update, the refusals with the model as it
+// was, and undo.
+#include <string>
+#include <vector>
+
+#include "host/core/entity_types.h"
+#include "host/feature/profiles.h"
+#include "host/feature/redefine_rows.h"
+#include "tests/libkxapi/modl/redef_fixture.h"
+
+namespace {
+
+using form_test::kBlockVolume;
+using form_test::kPi;
+using redef_test::Redefine;
+
+class RedefDatum : public Redefine {
+protected:
+    static void move_plane(tag plane, std::vector<double> at, std::vector<double> normal) {
+        host::profiles::set_direction(plane, at.data(), normal.data());
+    }
+    void expect_volume(double want, const std::string& what) const {
+        EXPECT_NEAR(volume(), want, 1e-6 * kBlockVolume) << what;
+    }
+};
+
+// The blind hole (diameter 10, depth 8 from the top at z 20) runs to a
+// datum plane: it cuts down to the plane, or through the block when the
+// plane lies below it; removed again it is blind as before.
+TEST_F(RedefDatum, HoleRunsToADatumPlaneAndBack) {
+    struct Case {
+        double z;
+        double depth;
+    };
+    const Case cases[] = {{5, 15}, {12.5, 7.5}, {-5, 20}};
+    for (int i = 0; i < 3; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.z);
+        const tag plane = datum_plane(c.z);
+        const tag h = hole(NULL_TAG, 15 + 30 * i);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        const double blind = volume();
+        tag planes[] = {plane};
+        ASSERT_EQ(KX_MODL_add_thru_faces(h, 1, planes), 0);
+        EXPECT_EQ(marks(), 0);
+        EXPECT_EQ(FEAT_ask_subtype(h), FEAT_SUBTYPE_THRU_HOLE);
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        expect_volume(blind + kPi * 25 * 8 - kPi * 25 * c.depth, "to the plane");
+        tag f1 = NULL_TAG, f2 = 1;
+        ASSERT_EQ(KX_MODL_ask_thru_faces(h, &f1, &f2), 0);
+        EXPECT_EQ(f1, plane);
+        EXPECT_EQ(f2, NULL_TAG);
+        // Reattaching through faces takes faces of the body only.
+        EXPECT_EQ(KX_MODL_reattach_thru_faces(h, 1, planes, 0), 875288);
+        ASSERT_EQ(KX_MODL_remove_thru_faces(h), 0);
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        expect_volume(blind, "blind again");
+        ASSERT_EQ(KX_MODL_ask_thru_faces(h, &f1, &f2), 0);
+        EXPECT_EQ(f1, NULL_TAG);
+    }
+}
+
+// A slot 10 wide and 5 deep along X at x 50 runs between two datum planes
+// (up to each), or from a datum plane past the block's end face.
+TEST_F(RedefDatum, SlotRunsBetweenDatumPlanesOrAPlaneAndAFace) {
+    const tag left = datum_plane({35, 0, 0}, {1, 0, 0});
+    const tag right = datum_plane({70, 0, 0}, {-1, 0, 0});
+    const tag s = slot();
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const double blind = kBlockVolume - 10 * 5 * 20;
+    expect_volume(blind, "the slot as made");
+    struct Case {
+        const char* name;
+        tag first, second;
+        double length;
+    };
+    for (const Case& c : {Case{"two planes", left, right, 35}, Case{"plane and end face", right, side_, 30},
+                          Case{"face first", side_, left, 65}}) {
+        tag bounds[] = {c.first, c.second};
+        ASSERT_EQ(KX_MODL_add_thru_faces(s, 2, bounds), 0) << c.name;
+        ASSERT_EQ(KX_MODL_update(), 0) << c.name << ": " << FREC_ask_update_failure_message();
+        expect_volume(kBlockVolume - 10 * 5 * c.length, c.name);
+        tag f1 = NULL_TAG, f2 = NULL_TAG;
+        ASSERT_EQ(KX_MODL_ask_thru_faces(s, &f1, &f2), 0);
+        EXPECT_EQ((std::vector<tag>{f1, f2}), (std::vector<tag>{c.first, c.second})) << c.name;
+        ASSERT_EQ(KX_MODL_remove_thru_faces(s), 0);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        expect_volume(blind, c.name);
+    }
+}
+
+TEST_F(RedefDatum, DatumPlaneThroughRefusalsLeaveTheModelAsItWas) {
+    const tag below = datum_plane(5);
+    const tag above = datum_plane(25);
+    const tag h = hole();
+    const tag on_plane = hole(NULL_TAG, 70);
+    ASSERT_EQ(KX_MODL_reattach_target_face(on_plane, above, 0, 0, 0), 0);
+    const tag b = boss();
+    const tag through = hole(bottom_, 50);
+    const tag later = datum_plane(2);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const tag other_part = host::parts::create("other.prt");
+    CONTEXT_set_work_part(part_);
+    const double at[] = {0, 0, 5}, up[] = {0, 0, 1};
+    const tag foreign = host::profiles::create_direction_object(other_part, HOST_TYPE_DATUM_PLANE, at, up);
+    struct Case {
+        const char* name;
+        tag feature;
+        tag plane;
+        int code;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"made_later", h, later, 875167},
+             {"other_part", h, foreign, 875166},
+             {"the_plane_it_stands_on", on_plane, above, 875307},
+             {"not_a_hole_or_slot", b, below, 875008},
+             {"already_through", through, below, 875306},
+         }) {
+        const State before = state(h), before_feature = state(c.feature);
+        tag planes[] = {c.plane};
+        EXPECT_EQ(KX_MODL_add_thru_faces(c.feature, 1, planes), c.code) << c.name;
+        EXPECT_EQ(state(h), before) << c.name;
+        EXPECT_EQ(state(c.feature), before_feature) << c.name;
+        EXPECT_FALSE(host::feature::datum_throughs().find(c.feature)) << c.name;
+    }
+}
+
+// A hole standing on a datum plane and one running to a datum plane follow
+// their planes at the next update; undo takes planes, holes and body back.
+TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
+    const tag stand = datum_plane(25);
+    const tag floor = datum_plane(5);
+    const tag on_plane = hole(NULL_TAG, 20);
+    const tag to_plane = hole(NULL_TAG, 70);
+    ASSERT_EQ(KX_MODL_reattach_target_face(on_plane, stand, 0, 0, 0), 0);
+    tag floors[] = {floor};
+    ASSERT_EQ(KX_MODL_add_thru_faces(to_plane, 1, floors), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    const double before = kBlockVolume - kPi * 25 * 3 - kPi * 25 * 15;
+    expect_volume(before, "3 of the first hole's 8 in the block, the second down to z 5");
+
+    KX_UNDO_mark_id_t mark = 0;
+    ASSERT_EQ(KX_UNDO_set_mark(1, "before the move", &mark), 0);
+    move_plane(stand, {0, 0, 22}, {0, 0, 1});
+    move_plane(floor, {0, 0, 10}, {0, 0, 1});
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(location(on_plane)[2], 22, 1e-9);
+    expect_volume(kBlockVolume - kPi * 25 * 6 - kPi * 25 * 10, "6 of 8 in the block, the second down to z 10");
+    // Nothing moved since: the next update leaves the body as it is.
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_volume(kBlockVolume - kPi * 25 * 6 - kPi * 25 * 10, "unchanged");
+
+    // A plane above the hole's start cannot be run to: the update fails
+    // naming the hole and the model stays.
+    const State kept = state(to_plane);
+    move_plane(floor, {0, 0, 30}, {0, 0, 1});
+    EXPECT_NE(KX_MODL_update(), 0);
+    EXPECT_NE(std::string(FREC_ask_update_failure_message()).find(host::feature::display_name(to_plane)),
+              std::string::npos)
+        << FREC_ask_update_failure_message();
+    EXPECT_EQ(state(to_plane), kept);
+
+    ASSERT_EQ(KX_UNDO_undo_to_mark(mark, nullptr), 0);
+    EXPECT_NEAR(location(on_plane)[2], 25, 1e-9);
+    expect_volume(before, "undone");
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_volume(before, "undone and updated");
+}
+
+}  // namespace
