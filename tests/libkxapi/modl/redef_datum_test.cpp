@@ -3,8 +3,10 @@
 // closed-form volumes after each update, the refusals with the model as it
 // was, and undo.
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/bodyops/datums.h"
 #include "host/core/entity_types.h"
 #include "host/feature/profiles.h"
 #include "host/feature/redefine_rows.h"
@@ -167,6 +169,38 @@ TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
     expect_volume(before, "undone");
     ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
     expect_volume(before, "undone and updated");
+}
+
+// Datum planes replaced by others: the hole standing on the first and the
+// one running to the second take the new planes at the next update.
+TEST_F(RedefDatum, FeaturesTakeTheDatumPlanesThatReplaceTheirOwn) {
+    const tag stand = datum_plane(25), floor = datum_plane(5);
+    const tag lower_stand = datum_plane(22), higher_floor = datum_plane(10);
+    const tag on_plane = hole(NULL_TAG, 20);
+    const tag to_plane = hole(NULL_TAG, 70);
+    ASSERT_EQ(KX_MODL_reattach_target_face(on_plane, stand, 0, 0, 0), 0);
+    tag floors[] = {floor};
+    ASSERT_EQ(KX_MODL_add_thru_faces(to_plane, 1, floors), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_volume(kBlockVolume - kPi * 25 * 3 - kPi * 25 * 15, "on the first planes");
+    for (const auto& [from, to] : {std::pair{stand, lower_stand}, std::pair{floor, higher_floor}}) {
+        tag old[] = {MODL_ask_feature_of_rm_entity(from)}, news[] = {MODL_ask_feature_of_rm_entity(to)};
+        KX_MODL_ref_pair_t* pairs = nullptr;
+        int n = -1;
+        ASSERT_EQ(KX_MODL_replace_features(old, 1, news, 1, 1, 0, &pairs, &n), 0);
+        EXPECT_EQ(n, 0) << "no pairs to give";
+        ASSERT_EQ(KX_MODL_replace_features(old, 1, news, 1, 0, 0, &pairs, &n), 0);
+        EXPECT_EQ(host::feature::find(old[0]), nullptr);
+    }
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(location(on_plane)[2], 22, 1e-9);
+    expect_volume(kBlockVolume - kPi * 25 * 6 - kPi * 25 * 10, "on the new planes");
+    tag target = NULL_TAG, tool = NULL_TAG, dir = NULL_TAG, f1 = NULL_TAG, f2 = NULL_TAG;
+    logical flag = 0;
+    ASSERT_EQ(KX_MODL_ask_link_faces(on_plane, &target, &tool, &dir, &flag), 0);
+    EXPECT_EQ(target, lower_stand);
+    ASSERT_EQ(KX_MODL_ask_thru_faces(to_plane, &f1, &f2), 0);
+    EXPECT_EQ(f1, higher_floor);
 }
 
 }  // namespace
