@@ -39,6 +39,9 @@ struct Place {
     std::vector<Bound> through;  // the through faces, then the datum planes
 };
 Place place_of(const Call& call, const Record& r);
+// The datum planes a form feature being made runs to (the record no
+// feature holds yet), while its creator builds it.
+const std::vector<unsigned int>& planes_being_made();
 
 // The distance from the location along dir to the plane of a through face
 // or datum plane (crossing dir).

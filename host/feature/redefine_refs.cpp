@@ -611,12 +611,15 @@ const bool datum_placements_made = (host::feature::datum_placements(), host::fea
 }
 
 std::vector<unsigned int> host::feature::datum_through_planes(const Record& r) {
-    if (datum_throughs().size() == 0 || r.exps.empty()) return {};
+    if (r.exps.empty() || (datum_throughs().size() == 0 && form::planes_being_made().empty())) return {};
     // A record is its feature's by its own first expression.
     for (tag_t f : features_using(r.exps[0]))
-        if (const Record* x = find(f); x && !x->exps.empty() && x->exps[0] == r.exps[0])
-            if (const DatumThrough* d = datum_throughs().find(f)) return d->planes;
-    return {};
+        if (const Record* x = find(f); x && !x->exps.empty() && x->exps[0] == r.exps[0]) {
+            const DatumThrough* d = datum_throughs().find(f);
+            return d ? d->planes : std::vector<unsigned int>{};
+        }
+    // No feature holds it yet: the one being made.
+    return form::planes_being_made();
 }
 
 bool host::feature::datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out) {

@@ -93,6 +93,27 @@ TEST_F(RedefDatum, SlotRunsBetweenDatumPlanesOrAPlaneAndAFace) {
     }
 }
 
+// Made with datum planes as through faces: a hole down to a plane, a slot
+// from a plane to the end face; they follow the planes like any other.
+TEST_F(RedefDatum, MadeRunningToDatumPlanes) {
+    const tag floor = datum_plane(5);
+    const tag across = datum_plane({70, 0, 0}, {-1, 0, 0});
+    double at[] = {20, 25, 20}, down[] = {0, 0, -1}, slot_at[] = {50, 25, 20}, along_x[] = {1, 0, 0};
+    tag h = NULL_TAG, s = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_simple_hole(at, down, "10", "8", "0", top_, floor, &h), 0);
+    ASSERT_EQ(KX_MODL_create_rect_slot(slot_at, down, along_x, "10", "5", "20", top_, across, side_, &s), 0);
+    expect_volume(kBlockVolume - kPi * 25 * 15 - 10 * 5 * 30, "as made");
+    EXPECT_EQ(FEAT_ask_subtype(h), FEAT_SUBTYPE_THRU_HOLE);
+    EXPECT_EQ(FEAT_ask_subtype(s), FEAT_SUBTYPE_THRU_SLOT);
+    tag f1 = NULL_TAG, f2 = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(s, &f1, &f2), 0);
+    EXPECT_EQ((std::vector<tag>{f1, f2}), (std::vector<tag>{across, side_}));
+    move_plane(floor, {0, 0, 10}, {0, 0, 1});
+    move_plane(across, {60, 0, 0}, {-1, 0, 0});
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_volume(kBlockVolume - kPi * 25 * 10 - 10 * 5 * 40, "moved");
+}
+
 TEST_F(RedefDatum, DatumPlaneThroughRefusalsLeaveTheModelAsItWas) {
     const tag below = datum_plane(5);
     const tag above = datum_plane(25);
