@@ -26,6 +26,20 @@ protected:
     void expect_volume(double want, const std::string& what) const {
         EXPECT_NEAR(volume(), want, 1e-6 * kBlockVolume) << what;
     }
+    // A hole at x 20 standing on the plane at z 25 (3 of its 8 in the
+    // block) and one at x 70 running to the plane at z 5, updated.
+    struct Holes {
+        tag on_plane, to_plane;
+    };
+    Holes on_and_to(tag stand, tag floor) {
+        const Holes h{hole(NULL_TAG, 20), hole(NULL_TAG, 70)};
+        EXPECT_EQ(KX_MODL_reattach_target_face(h.on_plane, stand, 0, 0, 0), 0);
+        tag floors[] = {floor};
+        EXPECT_EQ(KX_MODL_add_thru_faces(h.to_plane, 1, floors), 0);
+        EXPECT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        expect_volume(kBlockVolume - kPi * 25 * 3 - kPi * 25 * 15, "on the planes as made");
+        return h;
+    }
 };
 
 // The blind hole (diameter 10, depth 8 from the top at z 20) runs to a
@@ -155,14 +169,8 @@ TEST_F(RedefDatum, DatumPlaneThroughRefusalsLeaveTheModelAsItWas) {
 TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
     const tag stand = datum_plane(25);
     const tag floor = datum_plane(5);
-    const tag on_plane = hole(NULL_TAG, 20);
-    const tag to_plane = hole(NULL_TAG, 70);
-    ASSERT_EQ(KX_MODL_reattach_target_face(on_plane, stand, 0, 0, 0), 0);
-    tag floors[] = {floor};
-    ASSERT_EQ(KX_MODL_add_thru_faces(to_plane, 1, floors), 0);
-    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
-    const double before = kBlockVolume - kPi * 25 * 3 - kPi * 25 * 15;
-    expect_volume(before, "3 of the first hole's 8 in the block, the second down to z 5");
+    const auto [on_plane, to_plane] = on_and_to(stand, floor);
+    const double before = volume();
 
     KX_UNDO_mark_id_t mark = 0;
     ASSERT_EQ(KX_UNDO_set_mark(1, "before the move", &mark), 0);
@@ -197,13 +205,7 @@ TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
 TEST_F(RedefDatum, FeaturesTakeTheDatumPlanesThatReplaceTheirOwn) {
     const tag stand = datum_plane(25), floor = datum_plane(5);
     const tag lower_stand = datum_plane(22), higher_floor = datum_plane(10);
-    const tag on_plane = hole(NULL_TAG, 20);
-    const tag to_plane = hole(NULL_TAG, 70);
-    ASSERT_EQ(KX_MODL_reattach_target_face(on_plane, stand, 0, 0, 0), 0);
-    tag floors[] = {floor};
-    ASSERT_EQ(KX_MODL_add_thru_faces(to_plane, 1, floors), 0);
-    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
-    expect_volume(kBlockVolume - kPi * 25 * 3 - kPi * 25 * 15, "on the first planes");
+    const auto [on_plane, to_plane] = on_and_to(stand, floor);
     for (const auto& [from, to] : {std::pair{stand, lower_stand}, std::pair{floor, higher_floor}}) {
         tag old[] = {MODL_ask_feature_of_rm_entity(from)}, news[] = {MODL_ask_feature_of_rm_entity(to)};
         KX_MODL_ref_pair_t* pairs = nullptr;
