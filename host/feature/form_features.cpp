@@ -100,7 +100,9 @@ Place place_of(const Call& call, const Record& r) {
     if (n_thru > r.refs.size()) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature lost its through faces");
     for (auto it = r.refs.end() - static_cast<std::ptrdiff_t>(n_thru); it != r.refs.end(); ++it)
         p.through.push_back({*it, 0});
-    for (unsigned int plane : datum_through_planes(r)) p.through.push_back({0, plane});
+    // A datum plane deleted since is run to no more.
+    for (unsigned int plane : datum_through_planes(r))
+        if (objects::is_alive(plane)) p.through.push_back({0, plane});
     return p;
 }
 

@@ -3,7 +3,8 @@
 // moved takes the plane's place and normal (on the side it ran before), and
 // a hole or slot running to a datum plane that moved takes the new depth or
 // length; their steps are edited and their bodies made again. A feature
-// whose plane is gone stays where it is. A feature that cannot follow (a
+// whose plane was deleted stays where it is; a hole or slot whose plane
+// to run to was deleted runs its own depth or length again. A feature that cannot follow (a
 // plane now behind it) fails the update, naming it (the model is then as it
 // was before the update).
 #include <algorithm>

@@ -115,8 +115,11 @@ void redefine(const host::Call& call, unsigned int feature, const std::vector<in
 
 // The datum planes the feature runs to in place of through faces.
 std::vector<unsigned int> planes_of(unsigned int feature) {
-    const hf::DatumThrough* d = hf::datum_throughs().find(feature);
-    return d ? d->planes : std::vector<unsigned int>{};
+    std::vector<unsigned int> out;
+    if (const hf::DatumThrough* d = hf::datum_throughs().find(feature))
+        for (unsigned int plane : d->planes)
+            if (host::objects::is_alive(plane)) out.push_back(plane);
+    return out;
 }
 bool planes_first(unsigned int feature) {
     const hf::DatumThrough* d = hf::datum_throughs().find(feature);
@@ -525,8 +528,7 @@ int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
     for (std::size_t i = 0; i < thru_count(*r); ++i)
         all.push_back(FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i])));
     std::vector<unsigned int> planes;
-    for (unsigned int plane : planes_of(feature))
-        if (host::objects::is_alive(plane)) planes.push_back(create_dplane_fref(plane));
+    for (unsigned int plane : planes_of(feature)) planes.push_back(create_dplane_fref(plane));
     all.insert(planes_first(feature) ? all.begin() : all.end(), planes.begin(), planes.end());
     const std::size_t n = std::min<std::size_t>(all.size(), 2);
     std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n), refs);
@@ -625,8 +627,9 @@ std::vector<unsigned int> host::feature::datum_through_planes(const Record& r) {
 bool host::feature::datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out) {
     out->clear();
     for (unsigned int plane : planes) {
+        if (!host::objects::is_alive(plane)) continue;
         double point[3], n[3];
-        if (!host::objects::is_alive(plane) || !host::profiles::direction_data(plane, point, n)) return false;
+        if (!host::profiles::direction_data(plane, point, n)) return false;
         out->insert(out->end(), {point[0], point[1], point[2], n[0], n[1], n[2]});
     }
     return true;

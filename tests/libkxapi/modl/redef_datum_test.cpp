@@ -165,7 +165,8 @@ TEST_F(RedefDatum, DatumPlaneThroughRefusalsLeaveTheModelAsItWas) {
 }
 
 // A hole standing on a datum plane and one running to a datum plane follow
-// their planes at the next update; undo takes planes, holes and body back.
+// their planes at the next update; undo takes planes, holes and body back;
+// a deleted plane is run to no more.
 TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
     const tag stand = datum_plane(25);
     const tag floor = datum_plane(5);
@@ -198,6 +199,20 @@ TEST_F(RedefDatum, FeaturesFollowTheirMovingDatumPlanes) {
     expect_volume(before, "undone");
     ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
     expect_volume(before, "undone and updated");
+
+    // With its plane deleted the second hole is blind again (8 deep); the
+    // first stays where it stood.
+    tag_list* gone = nullptr;
+    ASSERT_EQ(KX_MODL_create_list(&gone), 0);
+    ASSERT_EQ(KX_MODL_put_list_item(gone, MODL_ask_feature_of_rm_entity(floor)), 0);
+    ASSERT_EQ(KX_MODL_delete_feature(gone), 0);
+    KX_MODL_delete_list(&gone);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_volume(kBlockVolume - kPi * 25 * 3 - kPi * 25 * 8, "the plane to run to deleted");
+    EXPECT_EQ(FEAT_ask_subtype(to_plane), FEAT_SUBTYPE_BLIND);
+    tag f1 = 1, f2 = 1;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(to_plane, &f1, &f2), 0);
+    EXPECT_EQ(f1, NULL_TAG);
 }
 
 // Datum planes replaced by others: the hole standing on the first and the
