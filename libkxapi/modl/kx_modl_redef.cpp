@@ -107,11 +107,13 @@ int check_datum_plane(tag feature, tag plane, int st) {
 }
 
 // A new through face of add_thru_faces: a face of the feature's body, or a
-// datum plane taken as its reference.
+// datum plane taken as its reference; the first check that fails gives
+// the code.
 int check_thru_face(tag feature, tag face, unsigned int target, unsigned int* ref) {
     if (!is_datum_plane(face)) return check_new_face(feature, face, 3, target, ref);
     *ref = create_dplane_fref(face);
     if (target != 0 && *ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
+    if (PART_ask_part_of_object(face) != PART_ask_part_of_object(feature)) return KX_MODL_ERR_OTHER_BODY;
     return check_datum_plane(feature, face, 0);
 }
 
