@@ -22,18 +22,30 @@ constexpr double kLead = 1.0;
 // their first reference, through faces after it.
 constexpr int kNumbers = 11;
 
+// What a hole or slot runs through: a face of its body (a kernel face; the
+// tool runs kLead past its plane) or a datum plane (the tool ends on it).
+struct Bound {
+    int face = 0;
+    unsigned int plane = 0;
+};
+// How far the tool runs past the bound.
+inline double lead_past(const Bound& b) { return b.plane != 0 ? 0.0 : kLead; }
+
 struct Place {
-    double at[3];              // the location, moved by the feature's positioning
-    double dir[3];             // unit
-    double xdir[3];            // unit, across dir (any such when none was given)
-    bool on_face;              // placed on its first reference
-    std::vector<int> through;  // kernel tags of the through faces
+    double at[3];                // the location, moved by the feature's positioning
+    double dir[3];               // unit
+    double xdir[3];              // unit, across dir (any such when none was given)
+    bool on_face;                // placed on its first reference
+    std::vector<Bound> through;  // the through faces, then the datum planes
 };
 Place place_of(const Call& call, const Record& r);
+// The datum planes a form feature being made runs to (the record no
+// feature holds yet), while its creator builds it.
+const std::vector<unsigned int>& planes_being_made();
 
 // The distance from the location along dir to the plane of a through face
-// (a planar face crossing dir, in front of the location).
-double through_distance(const Call& call, int face, const double at[3], const double dir[3]);
+// or datum plane (crossing dir).
+double through_distance(const Call& call, const Bound& bound, const double at[3], const double dir[3]);
 
 // Builds a form tool (host/kernel/form_tools.h) of the numbers and makes it
 // a step of the feature's body: subtracted, or united when `unite`.

@@ -30,6 +30,9 @@ namespace {
 
 constexpr const char* kModule = "form_features";
 
+// The datum planes the feature being made runs to.
+std::vector<unsigned int> g_building;
+
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 void unit(double v[3], const char* what) {
@@ -95,15 +98,26 @@ Place place_of(const Call& call, const Record& r) {
     p.on_face = first_kinds || r.numbers[9] != 0;
     const std::size_t n_thru = first_kinds ? r.refs.size() - 1 : static_cast<std::size_t>(r.numbers[10]);
     if (n_thru > r.refs.size()) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature lost its through faces");
-    p.through.assign(r.refs.end() - static_cast<std::ptrdiff_t>(n_thru), r.refs.end());
+    for (auto it = r.refs.end() - static_cast<std::ptrdiff_t>(n_thru); it != r.refs.end(); ++it)
+        p.through.push_back({*it, 0});
+    // A datum plane deleted since is run to no more.
+    for (unsigned int plane : datum_through_planes(r))
+        if (objects::is_alive(plane)) p.through.push_back({0, plane});
     return p;
 }
 
-double through_distance(const Call& call, int face, const double at[3], const double dir[3]) {
+const std::vector<unsigned int>& planes_being_made() { return g_building; }
+
+double through_distance(const Call& call, const Bound& bound, const double at[3], const double dir[3]) {
     int type = 0, sense = 0;
     double p[3], n[3], r1 = 0, r2 = 0;
-    ZQ_FACE_ask_data(face, &type, p, n, &r1, &r2, &sense);
-    if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face is not planar");
+    if (bound.plane != 0) {
+        if (!objects::is_alive(bound.plane) || !profiles::direction_data(bound.plane, p, n))
+            call.fail(FEAT_ERR_BAD_REFERENCE, "the datum plane it runs to is gone");
+    } else {
+        ZQ_FACE_ask_data(bound.face, &type, p, n, &r1, &r2, &sense);
+        if (type != ZQ_SURF_PLANE) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face is not planar");
+    }
     const double cross = dot(dir, n);
     if (std::fabs(cross) < 1e-9) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face runs along the direction");
     const double q[3] = {p[0] - at[0], p[1] - at[1], p[2] - at[2]};
@@ -168,7 +182,7 @@ std::vector<double> turned_tool(Shape shape, const Call& call, const Record& r, 
         }
         const double d = through_distance(call, p.through[0], p.at, p.dir);
         if (!(d > 0)) call.fail(FEAT_ERR_BAD_REFERENCE, "the through face lies behind the location");
-        return d + lead;
+        return d + lead_past(p.through[0]);
     };
     // The height of a drill tip of the angle (0: a flat end).
     const auto tip = [&](double radius, double degrees) {
@@ -367,6 +381,10 @@ void create(const Call& call, const char* kind, const char* const location[3], c
     std::vector<tag_t> refs;
     tag_t body = 0;
     double point[3], normal[3];
+    const auto datum_plane = [&](tag_t t) {
+        return t != 0 && objects::is_alive(t) && objects::require(t).type == 197 &&
+               profiles::direction_data(t, point, normal);
+    };
     if (placement != 0 && ES_solid_is_a_face(placement)) {
         int type = 0;
         pxzrus_(&placement, &type);
@@ -375,25 +393,42 @@ void create(const Call& call, const char* kind, const char* const location[3], c
         if (!allowed) call.fail(FEAT_ERR_BAD_REFERENCE, "face %u is not of a type the feature is placed on", placement);
         refs.push_back(placement);
         body = ES_solid_ask_body(placement);
-    } else if (datum_ok && placement != 0 && objects::is_alive(placement) && objects::require(placement).type == 197 &&
-               profiles::direction_data(placement, point, normal)) {
+    } else if (datum_ok && datum_plane(placement)) {
         body = BREF_ask_current_target(objects::require(placement).part);
         if (body == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "no target solid for a datum plane placement");
     } else {
         call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no placement face", placement);
     }
     numbers.push_back(refs.empty() ? 0 : 1);
-    numbers.push_back(static_cast<double>(through.size()));
-    numbers.insert(numbers.end(), extra.begin(), extra.end());
+    // Through faces of the body, or datum planes the feature runs to.
+    const std::size_t placed = refs.size();
+    DatumThrough planes;
     for (tag_t f : through) {
+        if (datum_plane(f)) {
+            planes.planes.push_back(f);
+            continue;
+        }
         if (!ES_solid_is_a_face(f) || ES_solid_ask_body(f) != body)
             call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no face of the placement's body", f);
         refs.push_back(f);
     }
+    numbers.push_back(static_cast<double>(refs.size() - placed));
+    numbers.insert(numbers.end(), extra.begin(), extra.end());
+    planes.planes_first = !planes.planes.empty() && planes.planes.front() == through.front() && refs.size() > placed;
+    if (!planes.planes.empty() && !datum_plane_numbers(planes.planes, &planes.seen))
+        call.fail(FEAT_ERR_BAD_REFERENCE, "a datum plane to run to is gone");
     const tag_t part = objects::require(body).part;
     tag_t made = 0;
-    *status = create_built(part, kind, formulas, numbers, refs, body, FEAT_SIGN_NEW, &made);
+    {
+        // The new record runs to the planes while it is built.
+        g_building = planes.planes;
+        struct Done {
+            ~Done() { g_building.clear(); }
+        } done;
+        *status = create_built(part, kind, formulas, numbers, refs, body, FEAT_SIGN_NEW, &made);
+    }
     if (*status == 0) g_created = made;
+    if (*status == 0 && !planes.planes.empty()) datum_throughs()[made] = std::move(planes);
     // A feature on a datum plane answers the plane as its target.
     if (*status == 0 && numbers[9] == 0 && placement != 0) datum_placements()[made] = {placement};
 }

@@ -84,8 +84,11 @@ std::vector<double> slot_tool(Slot kind, const Call& call, const Record& r, cons
     if (p.through.size() == 2) {
         const double t1 = through_distance(call, p.through[0], p.at, p.xdir);
         const double t2 = through_distance(call, p.through[1], p.at, p.xdir);
-        x0 = std::min(t1, t2) - kLead;
-        run = std::fabs(t2 - t1) + 2 * kLead;
+        // Past a face by the lead, up to a datum plane.
+        const Bound& near = t1 < t2 ? p.through[0] : p.through[1];
+        const Bound& far = t1 < t2 ? p.through[1] : p.through[0];
+        x0 = std::min(t1, t2) - lead_past(near);
+        run = std::fabs(t2 - t1) + lead_past(near) + lead_past(far);
         if (std::fabs(t2 - t1) < 1e-6) call.fail(FEAT_ERR_BAD_REFERENCE, "the through faces of the slot coincide");
     } else {
         need_positive(length, "length");

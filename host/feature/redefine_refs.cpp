@@ -113,8 +113,23 @@ void redefine(const host::Call& call, unsigned int feature, const std::vector<in
     if (st != 0) call.fail(st, "%s cannot take the new references", hf::display_name(feature).c_str());
 }
 
-// The feature with through faces `thru` (kernel tags) in place of its own.
-int set_thru(const host::Call& call, unsigned int feature, const std::vector<int>& thru) {
+// The datum planes the feature runs to in place of through faces.
+std::vector<unsigned int> planes_of(unsigned int feature) {
+    std::vector<unsigned int> out;
+    if (const hf::DatumThrough* d = hf::datum_throughs().find(feature))
+        for (unsigned int plane : d->planes)
+            if (host::objects::is_alive(plane)) out.push_back(plane);
+    return out;
+}
+bool planes_first(unsigned int feature) {
+    const hf::DatumThrough* d = hf::datum_throughs().find(feature);
+    return d && d->planes_first;
+}
+
+// The feature with through faces `thru` (kernel tags) and datum planes
+// `planes` in place of its own.
+int set_thru(const host::Call& call, unsigned int feature, const std::vector<int>& thru,
+             const std::vector<unsigned int>& planes = {}, bool first = false) {
     const hf::Record& r = need_form(call, feature);
     std::vector<int> refs(r.refs.begin(), r.refs.end() - static_cast<std::ptrdiff_t>(thru_count(r)));
     refs.insert(refs.end(), thru.begin(), thru.end());
@@ -124,8 +139,20 @@ int set_thru(const host::Call& call, unsigned int feature, const std::vector<int
         return FEAT_ERR_BAD_PARAMETERS;  // a record of the first kinds keeps its through faces after its face
     const std::vector<unsigned int> objects = objects_of(refs);
     if (std::find(objects.begin(), objects.end(), 0u) != objects.end()) return FEAT_ERR_BAD_REFERENCE;
-    return FEAT_redefine(feature, static_cast<int>(objects.size()), objects.data(), static_cast<int>(numbers.size()),
-                         numbers.data());
+    // A feature on a datum plane left with no face at all takes none.
+    const int st = objects.empty() && !r.refs.empty()
+                       ? hf::redefine_all(feature, objects, numbers)
+                       : FEAT_redefine(feature, static_cast<int>(objects.size()), objects.data(),
+                                       static_cast<int>(numbers.size()), numbers.data());
+    if (st != 0) return st;
+    if (planes.empty()) {
+        hf::datum_throughs().erase(feature);
+    } else {
+        hf::DatumThrough d{planes, first && !thru.empty(), {}};
+        if (!hf::datum_plane_numbers(planes, &d.seen)) return FEAT_ERR_BAD_REFERENCE;
+        hf::datum_throughs()[feature] = std::move(d);
+    }
+    return 0;
 }
 
 std::vector<int> kernel_faces(int count, const unsigned int refs[]) {
@@ -248,9 +275,9 @@ std::optional<hf::Record> form_record(unsigned int feature) {
     return out;
 }
 
-int subtype_of(const hf::Record& r) {
+int subtype_of(unsigned int feature, const hf::Record& r) {
     if (!is_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
-    if (thru_count(r) == 0) return FEAT_SUBTYPE_BLIND;
+    if (thru_count(r) + planes_of(feature).size() == 0) return FEAT_SUBTYPE_BLIND;
     return is_hole(r) ? FEAT_SUBTYPE_THRU_HOLE : FEAT_SUBTYPE_THRU_SLOT;
 }
 
@@ -427,13 +454,9 @@ namespace {
 void onto_datum_plane(const host::Call& call, unsigned int feature, const hf::Record& r, unsigned int plane) {
     if (first_kinds(r) || is_groove(r))
         call.fail(FEAT_ERR_BAD_REFERENCE, "%s cannot stand on a datum plane", hf::display_name(feature).c_str());
-    double point[3], n[3];
-    if (!host::profiles::direction_data(plane, point, n))
+    std::vector<double> numbers;
+    if (!hf::numbers_on_datum_plane(r, plane, &numbers))
         call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no datum plane", plane);
-    std::vector<double> numbers = r.numbers;
-    const double side = dot(&numbers[3], n);
-    const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts_body(r) ? -1 : 1);
-    onto_plane(r, numbers, point, n, sign);
     std::vector<int> refs = r.refs;
     if (on_face(r)) refs.erase(refs.begin());
     numbers[9] = 0;
@@ -479,9 +502,9 @@ void MODL__reattach_thru_faces(unsigned int feature, int count, const unsigned i
     if (count < 0 || count > 2) call.fail(HOST_ERR_BAD_ARGUMENT, "count %d of through faces", count);
     if (count > 0) call.need(refs, "the references");
     const hf::Record& r = need_form(call, feature);
-    if (static_cast<std::size_t>(count) != thru_count(r))
-        call.fail(FEAT_ERR_BAD_PARAMETERS, "%s has %zu through faces", hf::display_name(feature).c_str(),
-                  thru_count(r));
+    const std::size_t now = thru_count(r) + planes_of(feature).size();
+    if (static_cast<std::size_t>(count) != now)
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "%s has %zu through faces", hf::display_name(feature).c_str(), now);
     const std::vector<int> thru = kernel_faces(count, refs);
     if (std::find(thru.begin(), thru.end(), 0) != thru.end())
         call.fail(FEAT_ERR_BAD_REFERENCE, "a through face has no face");
@@ -492,7 +515,7 @@ void MODL__reattach_thru_faces(unsigned int feature, int count, const unsigned i
 int FEAT_ask_subtype(unsigned int feature) {
     [[maybe_unused]] auto call = HOST_ENTRY(feature);
     const hf::Record* r = hf::find(feature);
-    return r ? subtype_of(*r) : 0;
+    return r ? subtype_of(feature, *r) : 0;
 }
 
 int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
@@ -501,9 +524,14 @@ int FEAT_ask_thru_refs(unsigned int feature, unsigned int refs[2]) {
     refs[0] = refs[1] = 0;
     const std::optional<hf::Record> r = form_record(feature);
     if (!r) return 0;
-    const std::size_t n = std::min<std::size_t>(thru_count(*r), 2);
-    for (std::size_t i = 0; i < n; ++i)
-        refs[i] = FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i]));
+    std::vector<unsigned int> all;
+    for (std::size_t i = 0; i < thru_count(*r); ++i)
+        all.push_back(FREF_ask_fref_of_face(host::kernel::object_of(r->refs[r->refs.size() - thru_count(*r) + i])));
+    std::vector<unsigned int> planes;
+    for (unsigned int plane : planes_of(feature)) planes.push_back(create_dplane_fref(plane));
+    all.insert(planes_first(feature) ? all.begin() : all.end(), planes.begin(), planes.end());
+    const std::size_t n = std::min<std::size_t>(all.size(), 2);
+    std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n), refs);
     return static_cast<int>(n);
 }
 
@@ -512,7 +540,9 @@ int HOLE_add_thru_face(unsigned int feature, unsigned int ref) {
     int status = 0;
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
-    if (!r || !is_hole(*r) || subtype_of(*r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
+    if (!r || !is_hole(*r) || subtype_of(feature, *r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
+    if (const unsigned int plane = CM_ask_dplane_of_entry(static_cast<int>(ref)))
+        return set_thru(call, feature, {}, {plane});
     const std::vector<int> thru = kernel_faces(1, &ref);
     if (thru[0] == 0) return FEAT_ERR_BAD_REFERENCE;
     return set_thru(call, feature, thru);
@@ -523,7 +553,7 @@ int HOLE_remove_thru_face(unsigned int feature) {
     int status = 0;
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
-    if (!r || !is_hole(*r) || subtype_of(*r) != FEAT_SUBTYPE_THRU_HOLE) return FEAT_ERR_BAD_PARAMETERS;
+    if (!r || !is_hole(*r) || subtype_of(feature, *r) != FEAT_SUBTYPE_THRU_HOLE) return FEAT_ERR_BAD_PARAMETERS;
     return set_thru(call, feature, {});
 }
 
@@ -532,12 +562,22 @@ int SLOT_add_thru_faces(unsigned int feature, int count, const unsigned int refs
     int status = 0;
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
-    if (!r || !is_slot(*r) || subtype_of(*r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
+    if (!r || !is_slot(*r) || subtype_of(feature, *r) != FEAT_SUBTYPE_BLIND) return FEAT_ERR_BAD_PARAMETERS;
     // A slot runs from one through face to the other: it takes both.
     if (count != 2 || !refs) return FEAT_ERR_BAD_PARAMETERS;
-    const std::vector<int> thru = kernel_faces(count, refs);
-    if (std::find(thru.begin(), thru.end(), 0) != thru.end()) return FEAT_ERR_BAD_REFERENCE;
-    return set_thru(call, feature, thru);
+    // Faces and datum planes may be mixed.
+    std::vector<int> thru;
+    std::vector<unsigned int> planes;
+    for (int i = 0; i < count; ++i) {
+        if (const unsigned int plane = CM_ask_dplane_of_entry(static_cast<int>(refs[i]))) {
+            planes.push_back(plane);
+            continue;
+        }
+        const int face = kernel_faces(1, &refs[i])[0];
+        if (face == 0) return FEAT_ERR_BAD_REFERENCE;
+        thru.push_back(face);
+    }
+    return set_thru(call, feature, thru, planes, CM_ask_dplane_of_entry(static_cast<int>(refs[0])) != 0);
 }
 
 int SLOT_remove_thru_faces(unsigned int feature) {
@@ -545,7 +585,7 @@ int SLOT_remove_thru_faces(unsigned int feature) {
     int status = 0;
     if (call.status(status)) return status;
     const hf::Record* r = hf::find(feature);
-    if (!r || !is_slot(*r) || subtype_of(*r) != FEAT_SUBTYPE_THRU_SLOT) return FEAT_ERR_BAD_PARAMETERS;
+    if (!r || !is_slot(*r) || subtype_of(feature, *r) != FEAT_SUBTYPE_THRU_SLOT) return FEAT_ERR_BAD_PARAMETERS;
     return set_thru(call, feature, {});
 }
 
@@ -564,8 +604,47 @@ host::TagTable<host::feature::DatumPlacement>& host::feature::datum_placements()
     static host::TagTable<DatumPlacement> table("form features on datum planes");
     return table;
 }
+host::TagTable<host::feature::DatumThrough>& host::feature::datum_throughs() {
+    static host::TagTable<DatumThrough> table("form features running to datum planes");
+    return table;
+}
 namespace {
-const bool datum_placements_made = (host::feature::datum_placements(), true);
+const bool datum_placements_made = (host::feature::datum_placements(), host::feature::datum_throughs(), true);
+}
+
+std::vector<unsigned int> host::feature::datum_through_planes(const Record& r) {
+    if (r.exps.empty() || (datum_throughs().size() == 0 && form::planes_being_made().empty())) return {};
+    // A record is its feature's by its own first expression.
+    for (tag_t f : features_using(r.exps[0]))
+        if (const Record* x = find(f); x && !x->exps.empty() && x->exps[0] == r.exps[0]) {
+            const DatumThrough* d = datum_throughs().find(f);
+            return d ? d->planes : std::vector<unsigned int>{};
+        }
+    // No feature holds it yet: the one being made.
+    return form::planes_being_made();
+}
+
+bool host::feature::datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out) {
+    out->clear();
+    for (unsigned int plane : planes) {
+        if (!host::objects::is_alive(plane)) continue;
+        double point[3], n[3];
+        if (!host::profiles::direction_data(plane, point, n)) return false;
+        out->insert(out->end(), {point[0], point[1], point[2], n[0], n[1], n[2]});
+    }
+    return true;
+}
+
+bool host::feature::numbers_on_datum_plane(const Record& r, unsigned int plane, std::vector<double>* numbers) {
+    double point[3], n[3];
+    if (!host::objects::is_alive(plane) || !host::profiles::direction_data(plane, point, n)) return false;
+    *numbers = r.numbers;
+    // On the side of the plane it ran before (a direction in the plane
+    // takes the side a face would give it).
+    const double side = dot(&(*numbers)[3], n);
+    const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts_body(r) ? -1 : 1);
+    onto_plane(r, *numbers, point, n, sign);
+    return true;
 }
 
 namespace {

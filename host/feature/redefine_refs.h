@@ -127,6 +127,10 @@ struct Record;
 // FEAT_redefine that takes the references as given, none included (a
 // feature moved onto a datum plane keeps only its through faces).
 int redefine_all(unsigned int feature, const std::vector<unsigned int>& refs, const std::vector<double>& numbers);
+// The fixed numbers of the form feature standing on the datum plane as it
+// lies now: location onto it, direction along its normal on the side the
+// feature ran before. False when the plane is gone.
+bool numbers_on_datum_plane(const Record& r, unsigned int plane, std::vector<double>* numbers);
 // Gives a form feature a tool face (a face object of its body; 0: none).
 void set_tool_face(unsigned int feature, unsigned int face);
 // The fixed numbers of the form feature standing on the kernel face (a

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
 #include "host/feature/queries.h"
 #include "host/feature/records.h"
 #include "host/feature/redefine_refs.h"
+#include "host/feature/redefine_rows.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/services/error.h"
@@ -58,6 +60,44 @@ std::vector<tag_t> bodies_made(const std::vector<tag_t>& old) {
     return out;
 }
 
+// The datum plane a datum plane feature made (0 for none).
+tag_t plane_made(tag_t feature) {
+    const hf::Record* r = hf::find(feature);
+    if (!r || datum_kind(*r) != FREC_DATUM_PLANE) return 0;
+    for (tag_t t : r->results)
+        if (host::objects::is_alive(t) && host::objects::require(t).type == HOST_TYPE_DATUM_PLANE) return t;
+    return 0;
+}
+
+// Whether the form feature stands on or runs to a datum plane an old
+// feature made.
+bool on_plane_of(tag_t feature, const std::vector<tag_t>& old) {
+    std::vector<tag_t> planes;
+    if (const hf::DatumPlacement* d = hf::datum_placements().find(feature)) planes.push_back(d->plane);
+    if (const hf::DatumThrough* d = hf::datum_throughs().find(feature))
+        planes.insert(planes.end(), d->planes.begin(), d->planes.end());
+    return std::any_of(old.begin(), old.end(), [&](tag_t f) {
+        const tag_t made = plane_made(f);
+        return made != 0 && contains(planes, made);
+    });
+}
+
+// The child's datum planes made by an old feature become those of its
+// replacement: the update moves the child onto them.
+void onto_new_planes(tag_t child, const std::map<tag_t, tag_t>& planes) {
+    const auto mapped = [&](tag_t p) {
+        const auto it = planes.find(p);
+        return it == planes.end() ? p : it->second;
+    };
+    if (const hf::DatumPlacement* d = hf::datum_placements().find(child); d && mapped(d->plane) != d->plane)
+        hf::datum_placements().edit(child)->plane = mapped(d->plane);
+    if (const hf::DatumThrough* d = hf::datum_throughs().find(child)) {
+        std::vector<tag_t> now = d->planes;
+        for (tag_t& p : now) p = mapped(p);
+        if (now != d->planes) hf::datum_throughs().edit(child)->planes = std::move(now);
+    }
+}
+
 std::vector<tag_t> children_of(const std::vector<tag_t>& old, const std::vector<tag_t>& news) {
     std::vector<tag_t> out;
     if (old.empty()) return out;
@@ -67,7 +107,7 @@ std::vector<tag_t> children_of(const std::vector<tag_t>& old, const std::vector<
         const hf::Record* r = hf::find(f);
         if (!r) continue;
         const bool on_parent = std::any_of(r->parents.begin(), r->parents.end(), [&](tag_t p) { return contains(old, p); });
-        if (on_parent || (r->body != 0 && contains(bodies, r->body))) out.push_back(f);
+        if (on_parent || (r->body != 0 && contains(bodies, r->body)) || on_plane_of(f, old)) out.push_back(f);
     }
     return out;
 }
@@ -181,6 +221,13 @@ int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, con
         if (r.body != 0 && contains(old_bodies, r.body) && r.step > 0 && r.tool == 0) ++*unhandled;
     }
     if (*unhandled > 0) return 0;
+    // Datum planes of old datum plane features go to their replacements'.
+    std::map<tag_t, tag_t> planes;
+    for (tag_t f : o) {
+        const auto it = features.find(f);
+        const tag_t from = plane_made(f), to = plane_made(it != features.end() ? it->second : n[0]);
+        if (from != 0 && to != 0) planes[from] = to;
+    }
     tag_t new_body = 0;
     for (tag_t f : n)
         if (const hf::Record* r = hf::find(f); r && r->body) {
@@ -189,6 +236,7 @@ int MODL_REDEF_replace_frecs(int n_old, const unsigned int old[], int n_new, con
         }
     return hf::caught([&] {
         for (tag_t c : kids) {
+            onto_new_planes(c, planes);
             hf::Record w = *hf::find(c);
             for (tag_t& p : w.parents)
                 if (auto it = features.find(p); it != features.end()) p = it->second;

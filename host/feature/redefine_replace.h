@@ -13,7 +13,9 @@
  * build on an old feature: its parents name one, or it lives on the body
  * an old feature made. Outside parents of a child: the face and edge
  * references (kernel tags) it works on that an old feature made (an edge:
- * one of its faces).
+ * one of its faces). A form feature standing on or running to the datum
+ * plane of an old datum plane feature is a child too: it takes the plane of
+ * the feature's replacement and moves onto it at the next update.
  *
  * MODL_REDEF_replace_frecs takes a map from outside parents to their
  * replacements (keys and values: face or edge references, or the face and

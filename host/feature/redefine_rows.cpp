@@ -15,6 +15,9 @@
 //     1 the line along X, 2 along Y)
 //   "RDPL": one row per form feature standing on a datum plane: u32 the
 //     plane
+//   "RDTH": one row per hole or slot running to datum planes: u32 count
+//     (1 or 2) + the planes, u8 1 when they come before its through face
+//     (else 0)
 // A face or edge is saved as its object (one of the kernel's entities that
 // no object carries, a datum plane's reference say, is left out) and read
 // back by its object, which answers its kernel entity once the bodies are
@@ -240,12 +243,47 @@ void read_datum_placements(pf::Reader& in, pf::LoadContext& ctx) {
     store(hf::datum_placements(), rows);
 }
 
+void write_datum_throughs(pf::Writer& out, const pf::SaveContext& ctx) {
+    auto& throughs = hf::datum_throughs();
+    pf::write_rows(out, ctx, rows_of(ctx, throughs), [&](pf::Writer& row, tag_t t) {
+        std::vector<std::uint32_t> planes;
+        for (tag_t plane : throughs.find(t)->planes)
+            if (number_of(ctx, plane) != kNone) planes.push_back(number_of(ctx, plane));
+        if (planes.empty()) return;
+        row.u32(static_cast<std::uint32_t>(planes.size()));
+        for (std::uint32_t n : planes) row.u32(n);
+        row.u8(throughs.find(t)->planes_first ? 1 : 0);
+    });
+}
+
+void read_datum_throughs(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, hf::DatumThrough>> rows;
+    pf::read_rows(in, ctx, {"datum through row", 12, false}, [&](tag_t t, pf::Reader& row) {
+        if (!is_feature(t)) throw pf::FormatError("a datum through row of no feature");
+        const std::uint32_t n = count_in(row, 4);
+        if (n < 1 || n > 2) throw pf::FormatError("a count of datum planes to run to beyond 1 or 2");
+        hf::DatumThrough d;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const tag_t plane = object_numbered(ctx, row.u32());
+            if (host::objects::require(plane).type != HOST_TYPE_DATUM_PLANE)
+                throw pf::FormatError("a datum plane to run to that is no datum plane");
+            d.planes.push_back(plane);
+        }
+        const std::uint8_t first = row.u8();
+        if (first > 1) throw pf::FormatError("a datum through row's order flag");
+        d.planes_first = first != 0;
+        rows.emplace_back(t, std::move(d));
+    });
+    store(hf::datum_throughs(), rows);
+}
+
 const bool sections_registered =
     (pf::register_section({{'R', 'F', 'R', 'M'}, write_form_faces, read_form_faces}),
      pf::register_section({{'R', 'L', 'N', 'K'}, write_links, read_links}),
      pf::register_section({{'R', 'T', 'R', 'M'}, write_trims, read_trims}),
      pf::register_section({{'R', 'Q', 'U', 'A'}, write_qualifiers, read_qualifiers}),
      pf::register_section({{'R', 'C', 'L', 'N'}, write_centerlines, read_centerlines}),
-     pf::register_section({{'R', 'D', 'P', 'L'}, write_datum_placements, read_datum_placements}), true);
+     pf::register_section({{'R', 'D', 'P', 'L'}, write_datum_placements, read_datum_placements}),
+     pf::register_section({{'R', 'D', 'T', 'H'}, write_datum_throughs, read_datum_throughs}), true);
 
 }  // namespace

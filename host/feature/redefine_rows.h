@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "host/feature/feature.h"
 #include "host/model.h"
 
 namespace host::feature {
@@ -50,6 +51,24 @@ struct DatumPlacement {
     unsigned int plane = 0;
 };
 TagTable<DatumPlacement>& datum_placements();
+
+// The datum planes a hole or slot runs to in place of through faces (one
+// deleted since counts no more), by the feature; `planes_first` when they came before its through face (a
+// slot's plane and face), as the query answers them; `seen` holds each
+// plane's point and normal (six numbers a plane) as the feature was last
+// built on them, empty until then (read from a file).
+struct DatumThrough {
+    std::vector<unsigned int> planes;
+    bool planes_first = false;
+    std::vector<double> seen;
+};
+TagTable<DatumThrough>& datum_throughs();
+// The datum planes the record's feature runs to (none for a record of no
+// feature, a copy of a feature's record answers the feature's).
+std::vector<unsigned int> datum_through_planes(const Record& r);
+// Each live plane's point and normal now (a deleted plane is left out;
+// false for an object that is no plane).
+bool datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out);
 
 // The trim faces of a trimming user-defined feature, by its meta record:
 // kernel faces, or (read from a file) the face objects.

@@ -97,6 +97,26 @@ namespace {
 
 using namespace kx::modl::redef;
 
+// The checks of a datum plane taken for a feature's face: a plane of the
+// feature's part (875166), older than the feature (875167). The code of the
+// last that fails, else 0.
+int check_datum_plane(tag feature, tag plane, int st) {
+    if (PART_ask_part_of_object(plane) != PART_ask_part_of_object(feature)) st = KX_MODL_ERR_OTHER_BODY;
+    if (!MODL_check_eid_time_stamp(feature, plane, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
+    return st;
+}
+
+// A new through face of add_thru_faces: a face of the feature's body, or a
+// datum plane taken as its reference; the first check that fails gives
+// the code.
+int check_thru_face(tag feature, tag face, unsigned int target, unsigned int* ref) {
+    if (!is_datum_plane(face)) return check_new_face(feature, face, 3, target, ref);
+    *ref = create_dplane_fref(face);
+    if (target != 0 && *ref == target) return KX_MODL_ERR_THRU_IS_TARGET;
+    if (PART_ask_part_of_object(face) != PART_ask_part_of_object(feature)) return KX_MODL_ERR_OTHER_BODY;
+    return check_datum_plane(feature, face, 0);
+}
+
 constexpr int kMaxThru = 2;
 
 // The feature's kind ("SIMPLE HOLE").
@@ -168,10 +188,7 @@ extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int val
             if (is_datum_plane(face)) {
                 // A datum plane of the part, older than the feature; a
                 // groove needs a turned face.
-                if (PART_ask_part_of_object(face) != PART_ask_part_of_object(feature))
-                    st = KX_MODL_ERR_OTHER_BODY;
-                if (!MODL_check_eid_time_stamp(feature, face, 1)) st = KX_MODL_ERR_NEWER_THAN_FEATURE;
-                if (st != 0) return st;
+                if ((st = check_datum_plane(feature, face, st)) != 0) return st;
                 if (ui_is_groove_feature(feature)) return KX_MODL_ERR_NOT_GROOVE_TARGET;
                 MODL__reattach_target_face(feature, create_dplane_fref(face), value1, value2, static_cast<char>(flag));
                 return 0;
@@ -237,7 +254,7 @@ extern "C" KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[])
                 std::vector<unsigned int> refs;
                 for (int i = 0; i < count; ++i) {
                     unsigned int ref = 0;
-                    if (int st = check_new_face(feature, faces[i], 3, target, &ref)) return st;
+                    if (int st = check_thru_face(feature, faces[i], target, &ref)) return st;
                     refs.push_back(ref);
                 }
                 const tag master = initial_master(feature);

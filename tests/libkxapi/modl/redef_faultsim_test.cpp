@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "host/control/control.h"
+#include "host/core/entity_types.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/form_features.h"
 #include "host/feature/form_slots.h"
 #include "host/feature/positioning.h"
+#include "host/feature/profiles.h"
 #include "host/feature/redefine_faces.h"
 #include "host/feature/redefine_refs.h"
 #include "host/kernel/kernel.h"
@@ -194,6 +196,42 @@ int slots() {
     at[1] = 10;
     STEP(KX_MODL_create_t_slot(at, into, along_x, "4", "3", "8", "2", "20", g_top, NULL_TAG, NULL_TAG, &f));
     return 0;
+}
+
+// The same block with two datum planes: one 5 above the bottom for the
+// hole to run to, one 5 above the top to stand on.
+unsigned int g_floor = 0, g_stand = 0;
+
+void datum_model() {
+    model();
+    const unsigned int part = CONTEXT_ask_work_part();
+    const double floor_at[] = {0, 0, 5}, stand_at[] = {0, 0, 25}, up[] = {0, 0, 1};
+    g_floor = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_PLANE, floor_at, up);
+    g_stand = host::profiles::create_direction_object(part, HOST_TYPE_DATUM_PLANE, stand_at, up);
+    host::control::clear_journal();
+}
+
+int datum_planes() {
+    STEP(KX_initialize());
+    tag floors[] = {g_floor};
+    tag f1 = NULL_TAG, f2 = NULL_TAG, made = NULL_TAG;
+    STEP(KX_MODL_add_thru_faces(g_hole, 1, floors));
+    STEP(KX_MODL_ask_thru_faces(g_hole, &f1, &f2));
+    STEP(KX_MODL_update());
+    STEP(KX_MODL_reattach_target_face(g_hole, g_stand, 0, 0, 0));
+    STEP(KX_MODL_update());
+    STEP(KX_MODL_remove_thru_faces(g_hole));
+    double at[] = {70, 25, 20}, down[] = {0, 0, -1};
+    STEP(KX_MODL_create_simple_hole(at, down, "10", "8", "0", g_top, g_floor, &made));
+    STEP(KX_MODL_update());
+    return 0;
+}
+
+TEST(RedefineFaultSimulation, DatumPlaneChangesEndClean) {
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"datum planes", datum_planes, datum_model});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
 TEST(RedefineFaultSimulation, SlotCreationsEndClean) {

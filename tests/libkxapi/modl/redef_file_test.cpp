@@ -213,6 +213,42 @@ TEST_F(RedefFile, HoleOnADatumPlaneStaysOnItWhenReadBack) {
     EXPECT_NEAR(volume(), form_test::kBlockVolume - form_test::kPi * 25 * 8, 1e-6 * form_test::kBlockVolume);
 }
 
+// A hole running to a datum plane 5 above the bottom still runs to it when
+// read back, follows it when it moves and is blind again when it is taken
+// away; a slot from a datum plane to the end face answers them in that
+// order.
+TEST_F(RedefFile, HoleRunningToADatumPlaneKeepsItWhenReadBack) {
+    const double at[3] = {0, 0, 5}, up[3] = {0, 0, 1}, at_x[3] = {70, 0, 0}, minus_x[3] = {-1, 0, 0};
+    const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
+    const tag across = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at_x, minus_x);
+    const tag h = hole(NULL_TAG, 20);
+    const tag s = slot();
+    tag planes[] = {plane}, bounds[] = {across, side_};
+    ASSERT_EQ(KX_MODL_add_thru_faces(h, 1, planes), 0);
+    ASSERT_EQ(KX_MODL_add_thru_faces(s, 2, bounds), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    const double k = form_test::kPi * 25, tol = 1e-6 * form_test::kBlockVolume, slot = 10 * 5 * 30;
+    ASSERT_NEAR(volume(), form_test::kBlockVolume - k * 15 - slot, tol);
+    std::map<unsigned int, unsigned int> read = reopen();
+    const tag h2 = read[h], plane2 = read[plane];
+    tag f1 = NULL_TAG, f2 = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_thru_faces(h2, &f1, &f2), 0);
+    EXPECT_EQ(f1, plane2);
+    EXPECT_EQ(FEAT_ask_subtype(h2), FEAT_SUBTYPE_THRU_HOLE);
+    ASSERT_EQ(KX_MODL_ask_thru_faces(read[s], &f1, &f2), 0);
+    EXPECT_EQ((std::vector<tag>{f1, f2}), (std::vector<tag>{read[across], read[side_]}));
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - k * 15 - slot, tol);
+    ASSERT_EQ(KX_MODL_remove_thru_faces(read[s]), 0);
+    const double higher[3] = {0, 0, 10};
+    host::profiles::set_direction(plane2, higher, up);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - k * 10 - 10 * 5 * 20, tol);
+    ASSERT_EQ(KX_MODL_remove_thru_faces(h2), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(volume(), form_test::kBlockVolume - k * 8 - 10 * 5 * 20, tol);
+}
+
 TEST_F(RedefFile, SlotKeepsItsDirectionReferenceFlipAndToolFace) {
     const tag s = slot();
     const tag front = block_edge(0, 0);
@@ -271,10 +307,13 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
     const double at[3] = {0, 0, 25}, up[3] = {0, 0, 1};
     const tag plane = host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, at, up);
     ASSERT_EQ(KX_MODL_reattach_target_face(hole(NULL_TAG, 80), plane, 0, 0, 0), 0);
+    const double low[3] = {0, 0, 5};
+    tag floor[] = {host::profiles::create_direction_object(part_, HOST_TYPE_DATUM_PLANE, low, up)};
+    ASSERT_EQ(KX_MODL_add_thru_faces(hole(NULL_TAG, 60), 1, floor), 0);
     // Each section holds one row starting at byte 12 (count, object number,
     // size): a link row's tool, direction, slot and flag; a centerline
     // row's count, curve and kind; a trim row's count; a datum placement's
-    // plane.
+    // plane; a datum through row's count and plane.
     const kxtest::RowDamage damages[] = {
         {"direction slot 2", "RLNK", 20, kxtest::le32(0), kxtest::le32(2)},
         {"flip flag 2", "RLNK", 24, std::string(1, '\0'), std::string(1, '\2')},
@@ -285,6 +324,11 @@ TEST_F(RedefFile, DamagedRowsAreRefused) {
         {"trim count beyond its row", "RTRM", 12, kxtest::le32(1), kxtest::le32(1000)},
         {"datum plane the part", "RDPL", 12, "", kxtest::le32(0)},
         {"datum plane of no object", "RDPL", 12, "", kxtest::le32(0x7FFFFFFF)},
+        {"no datum plane to run to", "RDTH", 12, kxtest::le32(1), kxtest::le32(0)},
+        {"three datum planes to run to", "RDTH", 12, kxtest::le32(1), kxtest::le32(3)},
+        {"datum plane to run to the part", "RDTH", 16, "", kxtest::le32(0)},
+        {"datum plane to run to of no object", "RDTH", 16, "", kxtest::le32(0x7FFFFFFF)},
+        {"datum planes' order flag 2", "RDTH", 20, std::string(1, '\0'), std::string(1, '\2')},
     };
     kxtest::expect_damaged_rows_refused(part_, damages);
 }

@@ -35,13 +35,13 @@ protected:
         return made;
     }
     // A datum plane of the part through (0, 0, z) with normal +Z.
-    tag datum_plane(double z) {
-        const double at[3] = {0, 0, z};
+    tag datum_plane(double z) { return datum_plane({0, 0, z}, {0, 0, 1}); }
+    // A datum plane of the part (a feature of its own) through the point.
+    tag datum_plane(std::vector<double> at, std::vector<double> normal) {
         unsigned int point = 0;
-        ES_create_point(at, &point);
-        double up[3] = {0, 0, 1};
+        ES_create_point(at.data(), &point);
         tag dirr = NULL_TAG, plane = NULL_TAG;
-        EXPECT_EQ(KX_SO_create_dirr_doubles(part_, 0, up, &dirr), 0);
+        EXPECT_EQ(KX_SO_create_dirr_doubles(part_, 0, normal.data(), &dirr), 0);
         EXPECT_EQ(KX_MODL_create_point_dirr_dplane(point, dirr, &plane), 0);
         return plane;
     }
