@@ -81,11 +81,18 @@ int UDF_is_a_trim_udf_meta(unsigned int feature) {
 
 int UDF_is_fref_from_udf(unsigned int feature, unsigned int fref) {
     auto call = HOST_ENTRY(feature, fref);
-    hf::require_record(call, feature);
-    // Faces the user-defined feature's own step made (its tool's faces
-    // left on the body); the faces of the features it stands on are not.
+    const hf::Record& r = hf::require_record(call, feature);
+    // Faces the user-defined feature's own step made (its tool's faces left
+    // on the body); a feature without a step of its own groups its member
+    // features, and their faces are its own. The faces of the features a
+    // placed one stands on are not.
     const std::vector<tag_t> makers = hf::makers_of(static_cast<int>(fref));
-    return std::find(makers.begin(), makers.end(), feature) != makers.end() ? 1 : 0;
+    const auto made_by = [&](tag_t f) { return std::find(makers.begin(), makers.end(), f) != makers.end(); };
+    if (made_by(feature)) return 1;
+    if (r.step < 0)
+        for (tag_t member : r.parents)
+            if (made_by(member)) return 1;
+    return 0;
 }
 
 void UDF_ask_trim_frefs(unsigned int feature, int* count, unsigned int** frefs) {
