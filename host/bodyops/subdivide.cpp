@@ -4,7 +4,6 @@
 #include "host/bodyops/subdivide.h"
 
 #include <algorithm>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,10 +53,11 @@ const std::vector<tag_t>* curves_of(tag_t feature) {
 namespace pf = host::part_file;
 namespace fields = host::part_file::fields;
 
+// An object that may carry a curve: a line, arc, conic, spline or edge.
 bool is_curve(tag_t object) {
     const ho::Object& o = ho::require(object);
     return o.type == HOST_TYPE_LINE || o.type == HOST_TYPE_ARC || o.type == HOST_TYPE_CONIC ||
-           o.type == HOST_TYPE_SPLINE;
+           o.type == HOST_TYPE_SPLINE || (o.type == HOST_TYPE_SOLID && o.subtype == HOST_SUBTYPE_EDGE);
 }
 
 void write_divisions(pf::Writer& out, const pf::SaveContext& ctx) {
@@ -90,7 +90,8 @@ const bool section_registered =
     (pf::register_section({{'S', 'D', 'I', 'V'}, write_divisions, read_divisions}), true);
 
 // The wire bodies of the curves, there while the division is made or
-// moved; a failure on the way leaves them to the caller's roll-back.
+// moved: drop() deletes them; a failure on the way leaves them to the
+// caller's roll-back.
 struct Wires {
     std::vector<int> bodies;
     explicit Wires(const std::vector<tag_t>& curves) {
@@ -100,15 +101,10 @@ struct Wires {
             bodies.push_back(w);
         }
     }
-    ~Wires() {
-        if (std::uncaught_exceptions() == unwinding_)
-            for (int w : bodies) ZQ_ENTITY_delete(w);
+    void drop() {
+        for (int w : bodies) ZQ_ENTITY_delete(w);
+        bodies.clear();
     }
-    Wires(const Wires&) = delete;
-    Wires& operator=(const Wires&) = delete;
-
-private:
-    int unwinding_ = std::uncaught_exceptions();
 };
 
 // The wires of the division being made (null while none is made).
@@ -165,9 +161,10 @@ void follow_division_curves() {
             int changed = 0;
             if (const int code = hf::caught(
                     [&] {
-                        const Wires wires(*curves);
+                        Wires wires(*curves);
                         ZQ_BODY_divide_face_again(body, r.step, static_cast<int>(wires.bodies.size()),
                                                   wires.bodies.data(), &changed);
+                        wires.drop();
                     },
                     &text))
                 hf::detail::fail_naming(call, f, code, "cannot follow its curves: " + text);
@@ -209,13 +206,14 @@ extern "C" int MODL_divide_create_frec(int face, const unsigned int* curves, int
     if (!b) return FEAT_ERR_BAD_REFERENCE;
     std::vector<tag_t> list;
     for (const unsigned int* c = curves; *c != 0; ++c) list.push_back(*c);
-    const Wires wires(list);
+    Wires wires(list);
     struct Made {
         explicit Made(const Wires& w) { g_wires = &w; }
         ~Made() { g_wires = nullptr; }
     } making(wires);
     const int code =
         hf::create_built(b->part, kKind, {}, {static_cast<double>(project)}, {object}, body, FEAT_SIGN_NEW, record);
+    wires.drop();
     if (code == 0) division_curves()[*record] = std::move(list);
     return code;
 }
