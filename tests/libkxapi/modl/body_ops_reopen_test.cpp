@@ -21,6 +21,7 @@
 #include "host/services/objects.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
@@ -39,32 +40,10 @@ protected:
     unsigned int part_ = 0;
 };
 
-// A block of the kernel's own (no feature makes it).
-tag kernel_block(std::vector<double> origin, std::vector<double> size) {
-    int b = 0;
-    ZQ_BODY_make_block(origin.data(), size.data(), &b);
-    return host::kernel::object_of(b);
-}
-// The face of the body on the plane where coordinate `axis` is `at`.
-tag face_at(tag body, int axis, double at) {
-    for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
-        double box[6];
-        ZQ_TOPOL_find_box(f, box);
-        if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
-            return host::kernel::object_of(f);
-    }
-    return NULL_TAG;
-}
-tag line(std::vector<double> from, std::vector<double> to) {
-    line_data d{};
-    for (std::size_t i = 0; i < 3; ++i) {
-        d.start_point[i] = from[i];
-        d.end_point[i] = to[i];
-    }
-    tag l = NULL_TAG;
-    EXPECT_EQ(KX_CURVE_create_line(&d, &l), 0);
-    return l;
-}
+using kxtest::face_at;
+using kxtest::kernel_block;
+using kxtest::line;
+
 // Volume and face count of the body.
 std::pair<double, std::size_t> shape(tag body) {
     const int entity = host::kernel::entity_of(body);
@@ -236,10 +215,7 @@ TEST_F(BodyOpsReopen, AFirstFeatureAfterStepsTheBodyLacksIsRefused) {
     ASSERT_NE(sew_block_beside(body), NULL_TAG);
     namespace pf = host::part_file;
     pf::Image image;
-    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
-    std::string rows;
-    for (const auto& [id, payload] : image.sections)
-        if (id == "FEAT") rows = payload;
+    const std::string rows = kxtest::section_payload(part_, "FEAT", image);
     // The sew's row ends with its body, step, sign, suppression and flags.
     ASSERT_GE(rows.size(), 20u);
     const kxtest::RowDamage damages[] = {

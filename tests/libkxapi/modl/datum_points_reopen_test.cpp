@@ -14,6 +14,7 @@
 #include "host/feature/feature.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
@@ -108,10 +109,7 @@ TEST_F(DatumPointsReopen, DatumsAnswerTheSameAfterReopening) {
 TEST_F(DatumPointsReopen, FilesWithoutDatumRowsOpenAndDamagedRowsAreRefused) {
     namespace pf = host::part_file;
     pf::Image image;
-    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
-    std::string rows;
-    for (const auto& [id, payload] : image.sections)
-        if (id == "PDDT") rows = payload;
+    const std::string rows = kxtest::section_payload(part_, "PDDT", image);
     // The first row is the axis: its number and size, then kind, point,
     // direction and display size.
     ASSERT_GE(rows.size(), 29u);

@@ -18,10 +18,13 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
+
+using kxtest::line;
 
 class SubdivFace : public ::testing::Test {
 protected:
@@ -40,16 +43,6 @@ protected:
         ASSERT_EQ(KX_initialize(), 0);
     }
 
-    static tag line(std::vector<double> from, std::vector<double> to) {
-        line_data d{};
-        for (int i = 0; i < 3; ++i) {
-            d.start_point[i] = from[static_cast<std::size_t>(i)];
-            d.end_point[i] = to[static_cast<std::size_t>(i)];
-        }
-        tag l = NULL_TAG;
-        EXPECT_EQ(KX_CURVE_create_line(&d, &l), 0);
-        return l;
-    }
     int entity() const { return host::kernel::entity_of(body_); }
     std::size_t face_count() const { return host::kernel::faces_of(entity()).size(); }
     double volume() const {
@@ -68,6 +61,14 @@ protected:
         }
         std::sort(out.begin(), out.end());
         return out;
+    }
+    // The top divided by a line across it at x = 30 (*line): the division.
+    tag divide_top_at_30(tag* line) const {
+        *line = kxtest::line({30, 0, 20}, {30, 50, 20});
+        tag curves[2] = {*line, NULL_TAG};
+        tag feature = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_subdiv_face(curves, 0, top(), 0, 0, &feature), 0);
+        return feature;
     }
     void expect_areas(const std::vector<double>& expected) const {
         const std::vector<double> got = areas_at(20);
@@ -257,12 +258,8 @@ TEST_F(SubdivFace, DivisionFollowsItsCurvesAtTheUpdateAndUndoBringsItBack) {
 }
 
 TEST_F(SubdivFace, ACurveMovedOffTheFaceFailsTheUpdateAndOneDeletedIsLeft) {
-    line_data d{{30, 0, 20}, {30, 50, 20}};
     tag line = NULL_TAG;
-    ASSERT_EQ(KX_CURVE_create_line(&d, &line), 0);
-    tag curves[2] = {line, NULL_TAG};
-    tag feature = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_subdiv_face(curves, 0, top(), 0, 0, &feature), 0);
+    const tag feature = divide_top_at_30(&line);
     // Off the face: the update fails naming the division, the model as it was.
     line_data away{{30, 0, 40}, {30, 50, 40}};
     ASSERT_EQ(KX_CURVE_edit_line_data(line, &away), 0);
@@ -278,18 +275,11 @@ TEST_F(SubdivFace, ACurveMovedOffTheFaceFailsTheUpdateAndOneDeletedIsLeft) {
 }
 
 TEST_F(SubdivFace, PartFileKeepsTheCurvesAndOldFilesKeepTheDivision) {
-    line_data d{{30, 0, 20}, {30, 50, 20}};
     tag line = NULL_TAG;
-    ASSERT_EQ(KX_CURVE_create_line(&d, &line), 0);
-    tag curves[2] = {line, NULL_TAG};
-    tag feature = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_subdiv_face(curves, 0, top(), 0, 0, &feature), 0);
+    ASSERT_NE(divide_top_at_30(&line), NULL_TAG);
     namespace pf = host::part_file;
     pf::Image image;
-    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
-    std::string rows;
-    for (const auto& [id, payload] : image.sections)
-        if (id == "SDIV") rows = payload;
+    const std::string rows = kxtest::section_payload(part_, "SDIV", image);
     // The row: its number and size, the count of curves and the curve.
     ASSERT_EQ(rows.size(), 20u);
     const std::string own = rows.substr(4, 4), curve = rows.substr(16, 4);
