@@ -114,8 +114,7 @@ void read_datums(pf::Reader& in, pf::LoadContext& ctx) {
     for (const auto& [feature, r] : made) rows()[feature] = r;
 }
 
-const bool datums_section_registered =
-    (pf::register_section({{'P', 'D', 'D', 'T'}, write_datums, read_datums}), true);
+const bool datums_section_registered = (pf::register_section({{'P', 'D', 'D', 'T'}, write_datums, read_datums}), true);
 
 int create_datum(tag_t point, tag_t direction, int type, const char* kind_name, Kind kind, tag_t* datum) {
     if (!of_type(point, HOST_TYPE_POINT) || !is_direction(direction)) return FEAT_ERR_BAD_PARAMETERS;

@@ -86,8 +86,7 @@ void read_divisions(pf::Reader& in, pf::LoadContext& ctx) {
     for (auto& [feature, curves] : made) division_curves()[feature] = std::move(curves);
 }
 
-const bool section_registered =
-    (pf::register_section({{'S', 'D', 'I', 'V'}, write_divisions, read_divisions}), true);
+const bool section_registered = (pf::register_section({{'S', 'D', 'I', 'V'}, write_divisions, read_divisions}), true);
 
 // The wire bodies of the curves, there while the division is made or
 // moved: drop() deletes them; a failure on the way leaves them to the

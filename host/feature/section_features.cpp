@@ -22,11 +22,13 @@
 // or expressions that are no features, objects or expressions of the part,
 // a body that is no body, a kind the host builds with other counts of
 // expressions, numbers or places, a place below -1, a second feature that
-// makes a body or one of a kind that works on a body making it. A body that no feature made (one made by the kernel or read
-// from its data) goes with its features all the same: its first feature's
-// step is then a later one, and the steps before it are made again from
-// those saved with the body (section "KSTP"); the part is refused when the
-// body read has no such steps.
+// makes a body, a feature of a kind that works on a body making it.
+//
+// A body that no feature made (one made by the kernel or read from its
+// data) goes with its features all the same: its first feature's step is
+// then a later one, and the steps before it are made again from those
+// saved with the body (section "KSTP"); the part is refused when the body
+// read has no such steps.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -220,7 +222,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
             if (r.exps.size() != k->parameters.size() || r.built.size() != r.exps.size() ||
                 (k->numbers != host::feature::kAnyNumbers &&
                  r.numbers.size() != static_cast<std::size_t>(k->numbers)) ||
-                r.step < 0 || (k->needs_target && r.step == 0) || r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
+                r.step < 0 || (k->needs_target && r.step == 0) ||
+                r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
                 r.refs.size() > static_cast<std::size_t>(k->refs_max) || r.sign < FEAT_SIGN_NEW ||
                 r.sign > FEAT_SIGN_INTERSECT)
                 throw pf::FormatError("a feature's parameters are not those of its kind");

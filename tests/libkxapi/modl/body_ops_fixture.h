@@ -28,8 +28,7 @@ inline tag face_at(tag body, int axis, double at) {
     for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
         double box[6];
         ZQ_TOPOL_find_box(f, box);
-        if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
-            return host::kernel::object_of(f);
+        if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6) return host::kernel::object_of(f);
     }
     return NULL_TAG;
 }

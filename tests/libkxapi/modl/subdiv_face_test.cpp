@@ -298,7 +298,9 @@ TEST_F(SubdivFace, PartFileKeepsTheCurvesAndOldFilesKeepTheDivision) {
     const std::vector<unsigned int> now = host::objects::objects_of_part(part_),
                                     then = host::objects::objects_of_part(old);
     ASSERT_EQ(now.size(), then.size());
-    const auto in_old = [&](tag t) { return then[static_cast<std::size_t>(std::find(now.begin(), now.end(), t) - now.begin())]; };
+    const auto in_old = [&](tag t) {
+        return then[static_cast<std::size_t>(std::find(now.begin(), now.end(), t) - now.begin())];
+    };
     const tag body = body_;
     body_ = in_old(body);
     line_data elsewhere{{60, 0, 20}, {60, 50, 20}};
