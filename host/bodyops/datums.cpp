@@ -3,10 +3,13 @@
 #include "host/bodyops/datums.h"
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
+#include "host/data/row_fields.h"
 #include "host/feature/profiles.h"
 #include "host/feature/codes.h"
 #include "host/feature/feature.h"
@@ -23,7 +26,8 @@ using tag_t = unsigned int;
 namespace hf = host::feature;
 namespace ho = host::objects;
 
-enum class Kind { point_dirr_axis, point_dirr_plane, fixed_axis, points };
+// The numbers are those of the part file.
+enum class Kind : std::uint8_t { point_dirr_axis = 0, point_dirr_plane = 1, fixed_axis = 2, points = 3 };
 
 struct DatumRow {
     Kind kind = Kind::fixed_axis;
@@ -47,6 +51,71 @@ bool is_direction(tag_t object) {
     return o && o->cls == OM_ask_class_of_name("DIRR_c");
 }
 
+// The feature kind that each kind of row belongs to.
+const char* feature_kind(Kind kind) {
+    switch (kind) {
+        case Kind::point_dirr_plane: return "DATUM_PLANE";
+        case Kind::points: return "POINT_SET";
+        default: return "DATUM_AXIS";
+    }
+}
+
+// The row of a live feature of its kind (null for any other object).
+const DatumRow* row_of(tag_t feature) {
+    const hf::Record* f = hf::find(feature);
+    const DatumRow* r = f ? rows().find(feature) : nullptr;
+    return r && f->kind == feature_kind(r->kind) ? r : nullptr;
+}
+
+// ---- part files ----
+// Section "PDDT": per datum or points feature, u8 its kind (Kind), the
+// point and the direction it was made from (objects; none for a fixed axis
+// or a points feature, or when not written with the part) and the display
+// size (f64). A file without the section opens: its datums are then of no
+// kind of these (the size queries refuse them).
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+void write_datums(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> features;
+    for (tag_t f : hf::features_of_part(ctx.part))
+        if (row_of(f)) features.push_back(f);
+    pf::write_rows(out, ctx, features, [&](pf::Writer& row, tag_t feature) {
+        const DatumRow& r = *row_of(feature);
+        const auto written = [&](tag_t o) { return o != 0 && ho::is_alive(o) && ctx.written(o) ? o : 0; };
+        row.u8(static_cast<std::uint8_t>(r.kind));
+        fields::put_object(row, ctx, written(r.point));
+        fields::put_object(row, ctx, written(r.direction));
+        row.f64(r.size);
+    });
+}
+
+void read_datums(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, DatumRow>> made;
+    pf::read_rows(in, ctx, {"datums", 1 + 4 + 4 + 8, false}, [&](tag_t feature, pf::Reader& row) {
+        // Feature records may be read after this section: the feature's
+        // kind is checked where the row is used.
+        if (ho::require(feature).cls != OM_CLASS_FEATURE) throw pf::FormatError("a datum row of no feature");
+        DatumRow r;
+        const std::uint8_t kind = row.u8();
+        if (kind > static_cast<std::uint8_t>(Kind::points)) throw pf::FormatError("a datum of an unknown kind");
+        r.kind = static_cast<Kind>(kind);
+        r.point = fields::get_object(row, ctx, "a datum");
+        r.direction = fields::get_object(row, ctx, "a datum");
+        r.size = row.f64();
+        const bool made_of_inputs = r.kind == Kind::point_dirr_axis || r.kind == Kind::point_dirr_plane;
+        if ((r.point != 0 && (!made_of_inputs || !of_type(r.point, HOST_TYPE_POINT))) ||
+            (r.direction != 0 && (!made_of_inputs || !is_direction(r.direction))))
+            throw pf::FormatError("a datum made of objects that are no point and direction");
+        if (!std::isfinite(r.size) || r.size < 0 || (r.size != 0 && r.kind != Kind::point_dirr_axis))
+            throw pf::FormatError("a datum's size");
+        made.emplace_back(feature, r);
+    });
+    for (const auto& [feature, r] : made) rows()[feature] = r;
+}
+
+const bool datums_section_registered = (pf::register_section({{'P', 'D', 'D', 'T'}, write_datums, read_datums}), true);
+
 int create_datum(tag_t point, tag_t direction, int type, const char* kind_name, Kind kind, tag_t* datum) {
     if (!of_type(point, HOST_TYPE_POINT) || !is_direction(direction)) return FEAT_ERR_BAD_PARAMETERS;
     const tag_t part = ho::find(point)->part;
@@ -64,7 +133,7 @@ int create_datum(tag_t point, tag_t direction, int type, const char* kind_name, 
 }
 
 const DatumRow& need_axis(const Call& call, tag_t feature) {
-    const DatumRow* r = hf::find(feature) ? rows().find(feature) : nullptr;
+    const DatumRow* r = row_of(feature);
     if (!r || r->kind != Kind::point_dirr_axis)
         call.fail(FEAT_ERR_BAD_PARAMETERS, "feature %u is no point-direction datum axis", feature);
     return *r;
@@ -100,6 +169,17 @@ int DATUM_create_fixed_axis(unsigned int part, const double point[3], const doub
     return 0;
 }
 
+int DATUM_ask_point_dirr_inputs(unsigned int feature, unsigned int* point, unsigned int* direction) {
+    auto call = HOST_ENTRY(feature, point, direction);
+    call.need(point, "the point output");
+    call.need(direction, "the direction output");
+    const DatumRow* r = row_of(feature);
+    if (!r || (r->kind != Kind::point_dirr_axis && r->kind != Kind::point_dirr_plane)) return FEAT_ERR_BAD_PARAMETERS;
+    *point = r->point;
+    *direction = r->direction;
+    return 0;
+}
+
 unsigned int MODL_ask_feature_of_rm_entity(unsigned int entity) {
     HOST_ENTRY(entity);
     const ho::Object* o = ho::find(entity);
@@ -112,7 +192,7 @@ unsigned int MODL_ask_feature_of_rm_entity(unsigned int entity) {
 
 int DATUM_is_daxis_axis_frec(unsigned int feature) {
     HOST_ENTRY(feature);
-    const DatumRow* r = hf::find(feature) ? rows().find(feature) : nullptr;
+    const DatumRow* r = row_of(feature);
     return r && r->kind == Kind::point_dirr_axis ? 1 : 0;
 }
 

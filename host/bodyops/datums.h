@@ -18,9 +18,17 @@
  * feature that is no point-direction datum axis; a size below 0 raises
  * HOST_ERR_BAD_ARGUMENT.
  *
+ * DATUM_ask_point_dirr_inputs answers the point and the direction a
+ * point-direction datum axis or plane feature was made from: 0, or
+ * FEAT_ERR_BAD_PARAMETERS for any other feature.
+ *
  * POINT_create_edit_feature (count, points, mode 1, record) makes a points
  * feature "POINT_SET" that owns the count point objects (each a live point
  * of the work part): 0, or FEAT_ERR_BAD_PARAMETERS.
+ *
+ * Part files keep what these features were made of (section "PDDT"): the
+ * size and point-direction queries answer the same after reopening; a
+ * point or direction not written with the part answers 0.
  */
 #ifndef HOST_BODYOPS_DATUMS_H
 #define HOST_BODYOPS_DATUMS_H
@@ -33,6 +41,7 @@ extern "C" {
 int DATUM_daxis_axis_create_frec(unsigned int point, unsigned int direction, unsigned int* datum);
 int DATUM_dplane_axis_create_frec(unsigned int point, unsigned int direction, unsigned int* datum);
 int DATUM_create_fixed_axis(unsigned int part, const double point[3], const double direction[3], unsigned int* datum);
+int DATUM_ask_point_dirr_inputs(unsigned int feature, unsigned int* point, unsigned int* direction);
 unsigned int MODL_ask_feature_of_rm_entity(unsigned int entity);
 int DATUM_is_daxis_axis_frec(unsigned int feature);
 void DATUM_edit_point_dirr_daxis_size(unsigned int feature, double size);

@@ -267,6 +267,15 @@ void register_known_kind(int cls, int type, int first_subtype, int last_subtype)
     registered_kinds().push_back({cls, type, first_subtype, last_subtype});
 }
 
+namespace {
+std::vector<const char* (*)(tag_t)>& registered_rules() {
+    static std::vector<const char* (*)(tag_t)> rules;
+    return rules;
+}
+}  // namespace
+
+void register_rule(const char* (*rule)(tag_t part)) { registered_rules().push_back(rule); }
+
 bool valid_name(std::string_view name) {
     if (name.size() > kMaxObjectName) return false;
     for (char ch : name) {
@@ -312,6 +321,8 @@ const char* broken_rule(tag_t part) {
         std::binary_search(eids.begin(), eids.end(), p->eid))
         return "an object's entity id";
     if (members_cycle(holders)) return "members that hold each other";
+    for (const auto rule : registered_rules())
+        if (const char* broken = rule(part)) return broken;
     return nullptr;
 }
 

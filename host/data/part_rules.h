@@ -44,6 +44,11 @@ bool known_kind(int cls, int type, int subtype);
 // A service that makes objects of a class of its own registers the kind
 // (from a static initialiser).
 void register_known_kind(int cls, int type, int first_subtype, int last_subtype);
+// A service whose rows must agree with what other sections read (a
+// feature with the steps saved with its body) registers a rule of its own
+// (from a static initialiser): it answers null, or the rule that the part
+// breaks, in words. Rules are asked once every section is read.
+void register_rule(const char* (*rule)(tag_t part));
 // True for a name that an object may have (the empty name included).
 bool valid_name(std::string_view name);
 // Null when the part and its objects keep every rule above, else the rule

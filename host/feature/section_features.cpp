@@ -21,8 +21,14 @@
 // service could not have made: an unknown object number, parents, results
 // or expressions that are no features, objects or expressions of the part,
 // a body that is no body, a kind the host builds with other counts of
-// expressions, numbers or places, a place below -1, a step of a body that
-// the body's first feature does not make.
+// expressions, numbers or places, a place below -1, a second feature that
+// makes a body, a feature of a kind that works on a body making it.
+//
+// A body that no feature made (one made by the kernel or read from its
+// data) goes with its features all the same: its first feature's step is
+// then a later one, and the steps before it are made again from those
+// saved with the body (section "KSTP"); the part is refused when the body
+// read has no such steps.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -30,6 +36,7 @@
 
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/expr/expr.h"
 #include "host/feature/records.h"
 #include "host/kernel/kernel.h"
@@ -91,7 +98,9 @@ std::map<unsigned int, bool> with_body(const pf::SaveContext& ctx, const std::ve
     for (unsigned int t : features) {
         const hf::Record& r = *hf::find(t);
         if (!r.body) continue;
-        bool ok = ctx.written(t) && ctx.written(r.body) && (r.step == 0 || intact[r.body]);
+        // The first feature of a body that no feature made goes with it.
+        const auto earlier = intact.find(r.body);
+        bool ok = ctx.written(t) && ctx.written(r.body) && (earlier == intact.end() || earlier->second);
         for (unsigned int e : r.exps) ok = ok && ctx.written(e);
         intact[r.body] = ok;
         out[t] = ok;
@@ -213,7 +222,8 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
             if (r.exps.size() != k->parameters.size() || r.built.size() != r.exps.size() ||
                 (k->numbers != host::feature::kAnyNumbers &&
                  r.numbers.size() != static_cast<std::size_t>(k->numbers)) ||
-                r.step < 0 || r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
+                r.step < 0 || (k->needs_target && r.step == 0) ||
+                r.refs.size() < static_cast<std::size_t>(k->refs_min) ||
                 r.refs.size() > static_cast<std::size_t>(k->refs_max) || r.sign < FEAT_SIGN_NEW ||
                 r.sign > FEAT_SIGN_INTERSECT)
                 throw pf::FormatError("a feature's parameters are not those of its kind");
@@ -223,11 +233,10 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         }
         rows.emplace_back(t, std::move(r));
     });
-    // Each body's first feature makes it.
+    // Only a body's first feature may make it.
     std::map<unsigned int, bool> made;
     for (const auto& [t, r] : rows) {
         if (!r.body) continue;
-        if (!made.count(r.body) && r.step != 0) throw pf::FormatError("a body's first feature does not make it");
         if (made.count(r.body) && r.step == 0) throw pf::FormatError("a body is made twice");
         made[r.body] = true;
     }
@@ -240,6 +249,21 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     if (current) order.current[ctx.part] = current;
 }
 
-const bool registered = (pf::register_section({{'F', 'E', 'A', 'T'}, write_section, read_section}), true);
+// A body read whose first feature comes after steps of the body's own has
+// those steps (the body's steps are read in a section of their own).
+const char* first_steps_rule(unsigned int part) {
+    std::map<unsigned int, bool> seen;
+    for (unsigned int f : hf::features_of_part(part)) {
+        const hf::Record& r = *hf::find(f);
+        if (!r.body || !r.detached || !seen.emplace(r.body, true).second || r.step == 0) continue;
+        int steps = 0;
+        if (const int body = host::kernel::entity_of(r.body)) ZQ_BODY_ask_step_count(body, &steps);
+        if (r.step >= steps) return "a body's first feature comes after steps the body does not have";
+    }
+    return nullptr;
+}
+
+const bool registered = (pf::register_section({{'F', 'E', 'A', 'T'}, write_section, read_section}),
+                         host::part_rules::register_rule(first_steps_rule), true);
 
 }  // namespace

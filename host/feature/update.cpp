@@ -13,6 +13,7 @@
 #include "host/hook.h"
 #include "host/smart/smart.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/steps.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/objects.h"
@@ -233,6 +234,18 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
     return 0;
 }
 
+namespace {
+
+// A new body made by the first `count` steps of `from`, run again.
+int copy_first_steps(int from, int count) {
+    int body = 0, at = 0;
+    for (int step = 0; step < count; ZQ_BODY_ask_step_count(body, &step))
+        ZQ_BODY_copy_step(from, step, body, &body, &at);
+    return body;
+}
+
+}  // namespace
+
 void attach(tag_t part) {
     const Call call("FEAT_attach", nullptr);
     std::vector<tag_t> bodies;  // in the time order of their first feature
@@ -249,10 +262,18 @@ void attach(tag_t part) {
         for (tag_t f : features_of_part(part))
             if (find(f)->body == body) chain.push_back(f);
         const int old = kernel::entity_of(body);
-        if (old == 0 || find(chain[0])->step != 0)
-            fail_naming(call, chain[0], FEAT_ERR_BAD_REFERENCE, "has no body of its own to make again");
+        if (old == 0) fail_naming(call, chain[0], FEAT_ERR_BAD_REFERENCE, "has no body of its own to make again");
         std::vector<Record> made;
         int entity = 0;
+        // A body that no feature made: the steps before its first feature
+        // are made again from the steps read with it, as they were.
+        tag_t base = 0;
+        if (const int first = find(chain[0])->step; first > 0) {
+            std::string text;
+            const int code = caught([&] { entity = copy_first_steps(old, first); }, &text);
+            if (code != 0) fail_naming(call, chain[0], code, "has no body to be made again on: " + text);
+            pxlook_(&entity, &base);
+        }
         for (tag_t f : chain) {
             Record r = *find(f);
             const Kind* k = find_kind(r.kind);
@@ -265,7 +286,7 @@ void attach(tag_t part) {
                         k->build(call, r, r.built);
                         entity = kernel::entity_of(r.body);
                     } else {
-                        r.body = made[0].body;
+                        r.body = made.empty() ? base : made[0].body;
                         const std::vector<int> faces = kernel::faces_of(entity), edges = kernel::edges_of(entity);
                         std::vector<int> refs;
                         for (int place : r.refs) {

@@ -4,6 +4,7 @@
 // body's recipe; and a saved step run again on a body made anew.
 #include "host/kernel/body_ops.h"
 
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepAlgoAPI_Splitter.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
@@ -292,21 +293,68 @@ extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, 
     hd::apply_step(call, body, std::move(step), {tool});
 }
 
-extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project) {
-    auto call = HOST_ENTRY(body, face, n, project);
+namespace {
+
+// The wire bodies as one compound: the curves a face division divides by.
+TopoDS_Compound division_wires(const host::Call& call, int n, const int wires[]) {
     if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no curves to divide the face by");
     call.need(wires, "the wires");
-    if (project != 0 && project != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no projection %d", project);
     BRep_Builder builder;
     TopoDS_Compound all;
     builder.MakeCompound(all);
     for (int i = 0; i < n; ++i) builder.Add(all, hd::require_body(call, wires[i])->shape);
+    return all;
+}
+
+// True when the edges of the two shapes, in order, run through the same
+// points (sampled along each at the same fractions of its range).
+bool same_edges(const TopoDS_Shape& a, const TopoDS_Shape& b) {
+    constexpr double kSame = 1e-9;
+    constexpr int kSamples = 5;
+    TopExp_Explorer x(a, TopAbs_EDGE), y(b, TopAbs_EDGE);
+    for (; x.More() && y.More(); x.Next(), y.Next()) {
+        const BRepAdaptor_Curve p(TopoDS::Edge(x.Current())), q(TopoDS::Edge(y.Current()));
+        for (int i = 0; i < kSamples; ++i) {
+            const double t = static_cast<double>(i) / (kSamples - 1);
+            const gp_Pnt at = p.Value(p.FirstParameter() + t * (p.LastParameter() - p.FirstParameter()));
+            const gp_Pnt to = q.Value(q.FirstParameter() + t * (q.LastParameter() - q.FirstParameter()));
+            if (at.Distance(to) > kSame) return false;
+        }
+    }
+    return !x.More() && !y.More();
+}
+
+}  // namespace
+
+extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project) {
+    auto call = HOST_ENTRY(body, face, n, project);
+    const TopoDS_Compound all = division_wires(call, n, wires);
+    if (project != 0 && project != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no projection %d", project);
     hd::Step step;
     step.op = hd::Op::subdivide_face;
     step.p = {static_cast<double>(project)};
     step.refs = {face};
     step.other = all;
     hd::apply_step(call, body, std::move(step));
+}
+
+extern "C" void ZQ_BODY_divide_face_again(int body, int step, int n, const int wires[], int* changed) {
+    auto call = HOST_ENTRY(body, step, n, changed);
+    call.need(changed, "the changed output");
+    *changed = 0;
+    const TopoDS_Compound all = division_wires(call, n, wires);
+    const hd::Body old = hd::require_body(call, body);
+    if (step < 1 || step >= static_cast<int>(old->steps.size()) ||
+        old->steps[static_cast<std::size_t>(step)]->op != hd::Op::subdivide_face)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no face division", step, body);
+    if (same_edges(old->steps[static_cast<std::size_t>(step)]->other, all)) return;
+    hd::BodyState b = *old;
+    auto edited = std::make_shared<hd::Step>(*b.steps[static_cast<std::size_t>(step)]);
+    edited->other = all;
+    edited->edited = true;
+    b.steps[static_cast<std::size_t>(step)] = std::move(edited);
+    hd::commit({std::move(b)}, {});
+    *changed = 1;
 }
 
 extern "C" void ZQ_BODY_run_step_again(int body, int from, int step, int n, const int refs[]) {

@@ -40,6 +40,13 @@ void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, int n_tool,
  * HOST_ERR_BAD_ARGUMENT for no wires or another projection. */
 void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project);
 
+/* Step `step` of the body, a face division, takes the n wire bodies (left
+ * as they are) in place of the curves it divides by, when they lie
+ * elsewhere than those (*changed 1; the body changes on the next
+ * regeneration); else nothing changes (*changed 0). KERNEL_ERR_BAD_PARAMETER
+ * for a step that is no face division, HOST_ERR_BAD_ARGUMENT for no wires. */
+void ZQ_BODY_divide_face_again(int body, int step, int n, const int wires[], int* changed);
+
 /* Runs step `step` of body `from` (a body read from a part file) again at
  * the end of the body's steps, with the first n faces or edges it works on
  * taken to be `refs` (of the body); the others (of its other input) stay

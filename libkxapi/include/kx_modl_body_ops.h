@@ -56,8 +56,9 @@ KXAPI int KX_MODL_ask_daxis_size(tag datum_axis, double* size);
 /* A feature dividing the face by the curves (curve objects, the list
  * ended by NULL_TAG; NULL: 875005): project 0 takes the curves as they lie
  * on the face, 1 projects them onto the face along its normal at its
- * middle. The feature keeps the curves as they were; the update makes it
- * again with the body. The fourth and fifth arguments are not read. 875288
+ * middle. The update makes it again with the body, on the curves where
+ * they lie then (a curve deleted: where they were). The fourth and fifth
+ * arguments are not read. 875288
  * for a face without a kernel face. */
 KXAPI int KX_MODL_create_subdiv_face(tag* curves, int project, tag face, int unused1, int unused2, tag* feature);
 

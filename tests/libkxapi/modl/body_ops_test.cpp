@@ -20,10 +20,14 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "host/services/memory.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
+
+using kxtest::face_at;
+using kxtest::kernel_block;
 
 constexpr double kBlock = 100.0 * 50 * 20;
 
@@ -44,22 +48,6 @@ protected:
         ASSERT_EQ(KX_initialize(), 0);
     }
 
-    // A block of the kernel's own (no feature makes it).
-    static tag kernel_block(std::vector<double> origin, std::vector<double> size) {
-        int b = 0;
-        ZQ_BODY_make_block(origin.data(), size.data(), &b);
-        return host::kernel::object_of(b);
-    }
-    // The face of the body on the plane where coordinate `axis` is `at`.
-    static tag face_at(tag body, int axis, double at) {
-        for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
-            double box[6];
-            ZQ_TOPOL_find_box(f, box);
-            if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
-                return host::kernel::object_of(f);
-        }
-        return NULL_TAG;
-    }
     // A sew (option 0, tolerance 0.001) that hands back one body: that body.
     static tag sew(int n_targets, tag* targets, int n_tools, tag* tools, tag* feature) {
         tag_list* made = nullptr;

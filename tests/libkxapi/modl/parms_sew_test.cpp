@@ -19,10 +19,14 @@
 #include "host/services/error.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
+
+using kxtest::face_at;
+using kxtest::kernel_block;
 
 class SewParms : public ::testing::Test {
 protected:
@@ -38,21 +42,6 @@ protected:
     }
     void TearDown() override { kxtest::fresh_process(); }
 
-    static tag kernel_block(std::vector<double> origin, std::vector<double> size) {
-        int b = 0;
-        ZQ_BODY_make_block(origin.data(), size.data(), &b);
-        return host::kernel::object_of(b);
-    }
-    // The face of the body on the plane where coordinate `axis` is `at`.
-    static tag face_at(tag body, int axis, double at) {
-        for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
-            double box[6];
-            ZQ_TOPOL_find_box(f, box);
-            if (std::abs(box[axis] - at) < 1e-6 && std::abs(box[axis + 3] - at) < 1e-6)
-                return host::kernel::object_of(f);
-        }
-        return NULL_TAG;
-    }
     // A square sheet of side 10 on a face of the cube [0, 10]^3.
     static tag square(int axis, double at) {
         const int u = (axis + 1) % 3, v = (axis + 2) % 3;
@@ -319,10 +308,7 @@ TEST_F(SewParms, FilesWithoutSewRowsOpenAndDamagedRowsAreRefused) {
     const tag sheet_sew = sew({square(2, 0)}, {square(0, 0)}, 0.005);
     namespace pf = host::part_file;
     pf::Image image;
-    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
-    std::string rows;
-    for (const auto& [id, payload] : image.sections)
-        if (id == "SEWS") rows = payload;
+    const std::string rows = kxtest::section_payload(part_, "SEWS", image);
     ASSERT_GE(rows.size(), 29u);
     // The first row: its number, then flags, tolerance, target, tools.
     const std::string own = rows.substr(4, 4), target = rows.substr(21, 4);

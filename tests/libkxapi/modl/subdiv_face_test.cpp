@@ -1,12 +1,14 @@
 // Face divisions: the kernel divides a face of a block by lines lying on it
 // or projected onto it, the update and a part file make the division again
-// with the block, and refusals and failures leave the model and the undo
-// marks as they were.
+// with the block, the division follows its curves when they move, and
+// refusals and failures leave the model and the undo marks as they were.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "host/control/control.h"
@@ -16,9 +18,13 @@
 #include "host/kernel/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/libkxapi/modl/body_ops_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
+
+using kxtest::line;
 
 class SubdivFace : public ::testing::Test {
 protected:
@@ -37,16 +43,6 @@ protected:
         ASSERT_EQ(KX_initialize(), 0);
     }
 
-    static tag line(std::vector<double> from, std::vector<double> to) {
-        line_data d{};
-        for (int i = 0; i < 3; ++i) {
-            d.start_point[i] = from[static_cast<std::size_t>(i)];
-            d.end_point[i] = to[static_cast<std::size_t>(i)];
-        }
-        tag l = NULL_TAG;
-        EXPECT_EQ(KX_CURVE_create_line(&d, &l), 0);
-        return l;
-    }
     int entity() const { return host::kernel::entity_of(body_); }
     std::size_t face_count() const { return host::kernel::faces_of(entity()).size(); }
     double volume() const {
@@ -65,6 +61,14 @@ protected:
         }
         std::sort(out.begin(), out.end());
         return out;
+    }
+    // The top divided by a line across it at x = 30 (*line): the division.
+    tag divide_top_at_30(tag* line) const {
+        *line = kxtest::line({30, 0, 20}, {30, 50, 20});
+        tag curves[2] = {*line, NULL_TAG};
+        tag feature = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_subdiv_face(curves, 0, top(), 0, 0, &feature), 0);
+        return feature;
     }
     void expect_areas(const std::vector<double>& expected) const {
         const std::vector<double> got = areas_at(20);
@@ -176,6 +180,141 @@ TEST_F(SubdivFace, RefusalsAndFailuresLeaveTheModel) {
     EXPECT_EQ(feature, NULL_TAG);
     EXPECT_EQ(face_count(), 6u);
     EXPECT_EQ(host::kernel::bodies().size(), 1u);
+}
+
+// The top face divided by a line across it at x = 30 that moves to x = 60:
+// a plain line edited, a line above the face (projected) edited, and a
+// smart line whose ends follow an expression.
+struct Moving {
+    const char* what;
+    int project;
+    double z;
+    bool smart;
+};
+const Moving kMoving[] = {
+    {"a line on the face", 0, 20, false},
+    {"a line above the face, projected", 1, 45, false},
+    {"a smart line of an expression", 0, 20, true},
+};
+
+// A line across the top at x = 30 and a way to move it to x = 60.
+struct MovingLine {
+    tag line = NULL_TAG;
+    std::function<void()> move;
+};
+MovingLine moving_line(unsigned int part, const Moving& m) {
+    MovingLine out;
+    if (!m.smart) {
+        line_data d{{30, 0, m.z}, {30, 50, m.z}};
+        EXPECT_EQ(KX_CURVE_create_line(&d, &out.line), 0);
+        const tag l = out.line;
+        const double z = m.z;
+        out.move = [l, z] {
+            line_data moved{{60, 0, z}, {60, 50, z}};
+            ASSERT_EQ(KX_CURVE_edit_line_data(l, &moved), 0);
+        };
+        return out;
+    }
+    tag x = NULL_TAG;
+    EXPECT_EQ(KX_MODL_create_exp_tag("cut_x=30", &x), 0);
+    tag scalars[2][3] = {};
+    const double ys[2] = {0, 50};
+    tag points[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(KX_SO_create_scalar_exp(part, 0, x, &scalars[i][0]), 0);
+        EXPECT_EQ(KX_SO_create_scalar_double(part, 0, ys[i], &scalars[i][1]), 0);
+        EXPECT_EQ(KX_SO_create_scalar_double(part, 0, m.z, &scalars[i][2]), 0);
+        EXPECT_EQ(KX_SO_create_point_3_scalars(part, 0, scalars[i], &points[i]), 0);
+    }
+    EXPECT_EQ(KX_SO_create_line_two_points(part, 0, points, &out.line), 0);
+    out.move = [] { ASSERT_EQ(KX_MODL_edit_exp("cut_x=60"), 0); };
+    return out;
+}
+
+TEST_F(SubdivFace, DivisionFollowsItsCurvesAtTheUpdateAndUndoBringsItBack) {
+    for (const Moving& m : kMoving) {
+        SCOPED_TRACE(m.what);
+        SetUp();
+        const MovingLine cut = moving_line(part_, m);
+        tag curves[2] = {cut.line, NULL_TAG};
+        tag feature = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_subdiv_face(curves, m.project, top(), 0, 0, &feature), 0);
+        expect_areas({1500, 3500});
+        KX_UNDO_mark_id_t mark = 0;
+        ASSERT_EQ(KX_UNDO_set_mark(KX_UNDO_visible, "move the cut", &mark), 0);
+        cut.move();
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+        expect_areas({2000, 3000});
+        EXPECT_EQ(face_count(), 7u);
+        EXPECT_NEAR(volume(), 100000, 1e-6);
+        // Another update finds the curves where the division is.
+        ASSERT_EQ(KX_MODL_update(), 0);
+        expect_areas({2000, 3000});
+        ASSERT_EQ(KX_UNDO_undo_to_mark(mark, nullptr), 0);
+        expect_areas({1500, 3500});
+        ASSERT_EQ(KX_MODL_update(), 0);
+        expect_areas({1500, 3500});
+    }
+}
+
+TEST_F(SubdivFace, ACurveMovedOffTheFaceFailsTheUpdateAndOneDeletedIsLeft) {
+    tag line = NULL_TAG;
+    const tag feature = divide_top_at_30(&line);
+    // Off the face: the update fails naming the division, the model as it was.
+    line_data away{{30, 0, 40}, {30, 50, 40}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(line, &away), 0);
+    EXPECT_NE(KX_MODL_update(), 0);
+    EXPECT_NE(std::string(FREC_ask_update_failure_message()).find(host::feature::display_name(feature)),
+              std::string::npos)
+        << FREC_ask_update_failure_message();
+    expect_areas({1500, 3500});
+    // A curve that is gone leaves the division where it is.
+    ASSERT_EQ(KX_OBJ_delete_object(line), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_areas({1500, 3500});
+}
+
+TEST_F(SubdivFace, PartFileKeepsTheCurvesAndOldFilesKeepTheDivision) {
+    tag line = NULL_TAG;
+    ASSERT_NE(divide_top_at_30(&line), NULL_TAG);
+    namespace pf = host::part_file;
+    pf::Image image;
+    const std::string rows = kxtest::section_payload(part_, "SDIV", image);
+    // The row: its number and size, the count of curves and the curve.
+    ASSERT_EQ(rows.size(), 20u);
+    const std::string own = rows.substr(4, 4), curve = rows.substr(16, 4);
+    const kxtest::RowDamage damages[] = {
+        {"no curves", "SDIV", 12, kxtest::le32(1), kxtest::le32(0)},
+        {"curves beyond the row", "SDIV", 12, kxtest::le32(1), kxtest::le32(2)},
+        {"a curve that is the feature", "SDIV", 16, curve, own},
+        {"a row of a curve", "SDIV", 4, own, curve},
+    };
+    kxtest::expect_damaged_rows_refused(part_, damages);
+    // Without its row the division stays where it was saved.
+    std::erase_if(image.sections, [](const auto& s) { return s.first == "SDIV"; });
+    int code = -1;
+    const tag old = pf::apply(image, "subdiv.old.prt", &code);
+    ASSERT_NE(old, NULL_TAG) << code;
+    const std::vector<unsigned int> now = host::objects::objects_of_part(part_),
+                                    then = host::objects::objects_of_part(old);
+    ASSERT_EQ(now.size(), then.size());
+    const auto in_old = [&](tag t) {
+        return then[static_cast<std::size_t>(std::find(now.begin(), now.end(), t) - now.begin())];
+    };
+    const tag body = body_;
+    body_ = in_old(body);
+    line_data elsewhere{{60, 0, 20}, {60, 50, 20}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(in_old(line), &elsewhere), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_areas({1500, 3500});
+    body_ = body;
+    // Reopened whole, the division follows its curve.
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { fresh(); });
+    body_ = read.at(body_);
+    line_data moved{{60, 0, 20}, {60, 50, 20}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(read.at(line), &moved), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_areas({2000, 3000});
 }
 
 TEST(SubdivFaceSession, RefusedBeforeInitialisation) {
