@@ -99,24 +99,7 @@ TEST_F(SheetUpdate, BridgeFollowsTheSheetsItJoins) {
     const tag a = rectangle_sheet(0, 0, 100, 20, 60);
     const std::vector<tag> lines = {line({0, 30, 60, 100, 30, 60}), line({100, 30, 60, 100, 50, 60}),
                                     line({100, 50, 60, 0, 50, 60}), line({0, 50, 60, 0, 30, 60})};
-    const tag b = plane(lines);
-    tag faces[2], edges[2];
-    int dirs[2];
-    for (int i = 0; i < 2; ++i) {
-        const int body = host::kernel::entity_of(i == 0 ? a : b);
-        faces[i] = host::kernel::object_of(host::kernel::faces_of(body).at(0));
-        for (int e : host::kernel::edges_of(body)) {
-            int type = 0;
-            double p[3], d[3], r = 0;
-            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
-            if (std::abs(p[1] - (i == 0 ? 20 : 30)) < 1e-9 && std::abs(d[1]) < 1e-9) {
-                edges[i] = host::kernel::object_of(e);
-                dirs[i] = d[0] > 0 ? 1 : -1;
-            }
-        }
-    }
-    tag strip = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces, edges, dirs, nullptr, nullptr, nullptr, nullptr, &strip), 0);
+    const tag strip = bridge_between(a, 20, plane(lines), 30);
     EXPECT_NEAR(area(strip), 1000, 1e-3);
     // The second sheet moves 10 further away: a strip 20 wide.
     for (tag l : lines) {

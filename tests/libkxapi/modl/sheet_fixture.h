@@ -6,6 +6,7 @@
 #define TESTS_LIBKXAPI_MODL_SHEET_FIXTURE_H
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,29 @@ protected:
     tag rectangle_sheet(double x0, double y0, double x1, double y1, double z) {
         return plane({line({x0, y0, z, x1, y0, z}), line({x1, y0, z, x1, y1, z}), line({x1, y1, z, x0, y1, z}),
                       line({x0, y1, z, x0, y0, z})});
+    }
+    // The bridge across the facing edges (along x, at heights ya and yb) of
+    // the two sheets' faces.
+    static tag bridge_between(tag a, double ya, tag b, double yb) {
+        tag faces[2] = {}, edges[2] = {};
+        int dirs[2] = {1, 1};
+        for (int i = 0; i < 2; ++i) {
+            const int body = host::kernel::entity_of(i == 0 ? a : b);
+            faces[i] = host::kernel::object_of(host::kernel::faces_of(body).at(0));
+            for (int e : host::kernel::edges_of(body)) {
+                int type = 0;
+                double p[3], d[3], r = 0;
+                ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+                if (std::abs(p[1] - (i == 0 ? ya : yb)) < 1e-9 && std::abs(d[1]) < 1e-9) {
+                    edges[i] = host::kernel::object_of(e);
+                    dirs[i] = d[0] > 0 ? 1 : -1;
+                }
+            }
+        }
+        tag strip = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_bridge_face(1, nullptr, faces, edges, dirs, nullptr, nullptr, nullptr, nullptr, &strip),
+                  0);
+        return strip;
     }
     // The offset of the block's top face by the four texts at its corners.
     tag offset_of_top(std::array<std::string, 4> texts) {
