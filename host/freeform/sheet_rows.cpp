@@ -6,13 +6,32 @@
 
 #include "host/core/entity_types.h"
 #include "host/data/row_fields.h"
+#include "host/feature/records.h"
+#include "host/hook.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/steps.h"
+#include "host/services/error.h"
 #include "host/services/objects.h"
 
 namespace host::freeform {
 
 namespace pf = host::part_file;
 namespace fields = host::part_file::fields;
+
+void copy_step_from_file(const host::Call& call, host::feature::Record& r, const char* what) {
+    const unsigned int saved_body = host::feature::detail::attaching_body();
+    const int saved = saved_body ? kernel::entity_of(saved_body) : 0;
+    if (saved == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a %s is made again only from its part file", what);
+    int body = 0, at = 0;
+    if (r.body == 0) {
+        ZQ_BODY_copy_step(saved, 0, 0, &body, &at);
+        pxlook_(&body, &r.body);
+        r.step = 0;
+    } else {
+        ZQ_BODY_copy_step(saved, r.step, kernel::entity_of(r.body), &body, &at);
+        r.step = at;
+    }
+}
 
 SubRef sub_ref(unsigned int object) {
     return SubRef{static_cast<unsigned int>(kernel::entity_of(object)), object};

@@ -10,8 +10,15 @@
 #include <vector>
 
 #include "host/data/part_file.h"
+#include "host/feature/feature.h"
 
 namespace host::freeform {
+
+// Makes a feature's step again as the part file keeps it (the body the
+// feature service is making again from the file): a body of its own (step
+// 0) or its step of the body it lives on. Outside such a making it raises
+// FEAT_ERR_BAD_REFERENCE, naming the feature's sort (`what`).
+void copy_step_from_file(const host::Call& call, host::feature::Record& r, const char* what);
 
 // A face or edge a sheet feature is made from. Taken in this session it is
 // held by its reference (the kernel's persistent tag, FREF_/EREF_), which

@@ -23,7 +23,6 @@
 #include "host/kernel/ff_sheets.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/skin.h"
-#include "host/kernel/steps.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -164,18 +163,7 @@ void start_following() { hf::add_follower(follow_definitions); }
 // definition right after.
 void build_from_file(const host::Call& call, hf::Record& r, const std::vector<double>&) {
     start_following();
-    const tag_t saved_body = hf::detail::attaching_body();
-    const int saved = saved_body ? host::kernel::entity_of(saved_body) : 0;
-    if (saved == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a sheet feature is made again only from its part file");
-    int body = 0, at = 0;
-    if (r.body == 0) {
-        ZQ_BODY_copy_step(saved, 0, 0, &body, &at);
-        pxlook_(&body, &r.body);
-        r.step = 0;
-    } else {
-        ZQ_BODY_copy_step(saved, r.step, host::kernel::entity_of(r.body), &body, &at);
-        r.step = at;
-    }
+    ff::copy_step_from_file(call, r, "sheet feature");
 }
 
 std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
