@@ -52,19 +52,9 @@ protected:
         ASSERT_EQ(KX_MODL_create_reverse_normal(flipped_, 0, &flip), 0);
         square_ = rectangle_sheet(0, 0, 100, 100, 40);
         arc_ = circle(50, 50, 60, 10);
-        KX_MODL_vector along{};
-        along.u.components[2] = 1;
-        double point[3] = {50, 50, 40};
-        tag body = NULL_TAG;
-        int n = 0;
-        ASSERT_EQ(KX_MODL_create_trimmed_sheet(square_, 1, &arc_, &along, 1, point, 0, 0.001, 0.5, &body, &n,
-                                               &trimmed_),
-                  0);
-        char ten[] = "10";
-        char* percent[4] = {ten, ten, ten, ten};
-        ASSERT_EQ(KX_MODL_create_enlarge(top_, 0, percent, 0.01, &enlarged_), 0);
+        trimmed_ = trim_to_disc(square_, arc_);
+        enlarged_ = enlarge_top();
     }
-    static tag result_of(tag feature) { return host::feature::find(feature)->results.front(); }
     // The measures of the sheets and solids, in the order of build().
     std::vector<double> measures() const {
         return {height(offset_),   area(offset_),
@@ -198,17 +188,8 @@ TEST_F(SheetFile, DamagedRowsAreRefusedAsACorruptFile) {
     double u[2], v[2];
     int ifail = 0, face = host::kernel::entity_of(top_);
     KI_enpben(&face, u, v, &ifail);
-    const tag square = rectangle_sheet(0, 0, 100, 100, 40);
-    tag arc = circle(50, 50, 60, 10);
-    KX_MODL_vector along{};
-    along.u.components[2] = 1;
-    double point[3] = {50, 50, 40};
-    tag body = NULL_TAG, trimmed = NULL_TAG, enlarged = NULL_TAG;
-    int n = 0;
-    ASSERT_EQ(KX_MODL_create_trimmed_sheet(square, 1, &arc, &along, 1, point, 0, 0.001, 0.5, &body, &n, &trimmed), 0);
-    char ten[] = "10";
-    char* percent[4] = {ten, ten, ten, ten};
-    ASSERT_EQ(KX_MODL_create_enlarge(top_, 0, percent, 0.01, &enlarged), 0);
+    trim_to_disc(rectangle_sheet(0, 0, 100, 100, 40), circle(50, 50, 60, 10));
+    enlarge_top();
     using kxtest::f64_bytes;
     using kxtest::le32;
     const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "host/feature/booleans.h"
-#include "kx_modl_law.h"
 #include "kx_undo.h"
 #include "tests/libkxapi/modl/sheet_fixture.h"
 
@@ -115,22 +114,9 @@ TEST_F(SheetUpdate, BridgeFollowsTheSheetsItJoins) {
 }
 
 TEST_F(SheetUpdate, TrimmedAndEnlargedSheetsFollowWhatTheyAreMadeFrom) {
-    const tag square = rectangle_sheet(0, 0, 100, 100, 40);
-    tag arc = circle(50, 50, 60, 10);
-    KX_MODL_vector along{};
-    along.type = 0;
-    along.u.components[2] = 1;
-    double point[3] = {50, 50, 40};
-    tag trimmed = NULL_TAG, trimmed_body = NULL_TAG;
-    int n_faces = 0;
-    ASSERT_EQ(KX_MODL_create_trimmed_sheet(square, 1, &arc, &along, 1, point, 0, 0.001, 0.5, &trimmed_body, &n_faces,
-                                           &trimmed),
-              0);
-    char ten[] = "10";
-    char* percent[4] = {ten, ten, ten, ten};
-    tag enlarged = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_enlarge(top_, 0, percent, 0.01, &enlarged), 0);
-    const tag enlarged_body = host::feature::find(enlarged)->results.front();
+    const tag arc = circle(50, 50, 60, 10);
+    const tag trimmed_body = result_of(trim_to_disc(rectangle_sheet(0, 0, 100, 100, 40), arc));
+    const tag enlarged_body = result_of(enlarge_top());
     EXPECT_NEAR(area(trimmed_body), 100 * kPi, 1e-3);
     EXPECT_NEAR(area(enlarged_body), 120.0 * 60.0, 1e-6);
     set_radius(arc, 20);

@@ -17,6 +17,7 @@
 #include "host/kernel/kernel.h"
 #include "kx_curve.h"
 #include "kx_modl_cre_ff.h"
+#include "kx_modl_law.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace sheet_test {
@@ -85,6 +86,27 @@ protected:
         EXPECT_EQ(KX_MODL_create_variable_offset(top_, offsets, points, &body), 0);
         return body;
     }
+    // The sheet trimmed to the disc that the circle over it (at x = y = 50)
+    // cuts out along z: the feature.
+    static tag trim_to_disc(tag sheet, tag arc) {
+        KX_MODL_vector along{};
+        along.u.components[2] = 1;
+        double point[3] = {50, 50, 40};
+        tag feature = NULL_TAG, body = NULL_TAG;
+        int n = 0;
+        EXPECT_EQ(
+            KX_MODL_create_trimmed_sheet(sheet, 1, &arc, &along, 1, point, 0, 0.001, 0.5, &body, &n, &feature), 0);
+        return feature;
+    }
+    // The block's top face enlarged by 10% on every side (type 0): the feature.
+    tag enlarge_top() {
+        char ten[] = "10";
+        char* percent[4] = {ten, ten, ten, ten};
+        tag feature = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_enlarge(top_, 0, percent, 0.01, &feature), 0);
+        return feature;
+    }
+    static tag result_of(tag feature) { return host::feature::find(feature)->results.front(); }
     // The feature that made the body (its first).
     static tag maker_of(tag body) {
         int n = 0;
