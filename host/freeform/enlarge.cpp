@@ -66,7 +66,9 @@ int make_sheet(const host::Call& call, const ParmsRow& r) {
 void regenerate(const host::Call& call, tag_t feature) {
     const ParmsRow* r = rows().find(feature);
     if (!r || r->kind != SS_KIND_ENLARGE) return;
-    host::freeform::replace_result_body(feature, make_sheet(call, *r));
+    // The bodies read with the part are made again by now.
+    if (host::freeform::unsettled(r->face)) host::freeform::settle(rows().edit(feature)->face);
+    host::freeform::replace_result_body(feature, make_sheet(call, *rows().find(feature)));
 }
 
 const bool kind_registered = [] {

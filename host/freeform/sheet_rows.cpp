@@ -47,6 +47,17 @@ int entity_of(const SubRef& sub) {
     return object ? kernel::entity_of(object) : 0;
 }
 
+bool unsettled(const std::vector<SubRef>& subs) {
+    for (const SubRef& s : subs)
+        if (s.ref == 0 && objects::is_alive(s.object)) return true;
+    return false;
+}
+
+void settle(std::vector<SubRef>& subs) {
+    for (SubRef& s : subs)
+        if (s.ref == 0 && objects::is_alive(s.object)) s.ref = static_cast<unsigned int>(kernel::entity_of(s.object));
+}
+
 namespace {
 
 void add_box(std::vector<double>& out, int entity) {

@@ -36,6 +36,12 @@ SubRef sub_ref(unsigned int object);
 unsigned int object_of(const SubRef& sub);
 // Its kernel tag now, 0 when it is gone.
 int entity_of(const SubRef& sub);
+// True when a reference is held by its object only (read from a file).
+bool unsettled(const std::vector<SubRef>& subs);
+// References held by their objects take their kernel tags (once the bodies
+// read with the part are made again, their tags are the faces' and edges'
+// for good).
+void settle(std::vector<SubRef>& subs);
 
 // What a face, edge or body is now: the box of each of its faces and edges
 // with each face's point and normal (ZQ_FACE_ask_data), appended to `out`.

@@ -130,8 +130,11 @@ void follow_definitions() {
             const hf::Record* found = hf::find(f);
             if (!found || found->body == 0 || found->step < 0 || found->detached || hf::is_inactive(f)) continue;
             const hf::Record r = *found;
-            const SheetRow* row = rows().find(f);
-            if (r.kind != kFlip && !row) continue;
+            const SheetRow* kept = rows().find(f);
+            if (r.kind != kFlip && !kept) continue;
+            // The bodies read with the part are made again by now.
+            if (kept && ff::unsettled(kept->subs)) ff::settle(rows().edit(f)->subs);
+            const SheetRow row = kept ? *kept : SheetRow{};
             std::string text;
             const int code = hf::caught(
                 [&] {
@@ -140,9 +143,9 @@ void follow_definitions() {
                         if (ZQ_FFS_reverse_again(body, r.step)) ZQ_BODY_regenerate(body);
                         return;
                     }
-                    std::vector<double> print = print_of(f, r, *row);
-                    if (print == row->built_from) return;
-                    const int made = make_body(call, f, r, *row);
+                    std::vector<double> print = print_of(f, r, row);
+                    if (print == row.built_from) return;
+                    const int made = make_body(call, f, r, row);
                     if (r.step == 0) ZQ_SKIN_replace_first(body, made);
                     else ZQ_BODY_replace_step_tool(body, r.step, made);
                     ZQ_BODY_regenerate(body);
