@@ -306,6 +306,10 @@ int create_thicken(tag_t part, const ThickenDefinition& d, tag_t* feature) {
     });
 }
 
+void restore_thicken(tag_t feature, tag_t sheet, tag_t first, tag_t second) {
+    thickens()[feature] = ThickenRow{sheet, {first, second}};
+}
+
 int create_extrusion(tag_t part, const ExtrusionDefinition& d, tag_t* feature) {
     if (feature) *feature = 0;
     return create_with(part, kExtrusionType, feature, [&](tag_t t, const auto& exp_of) {

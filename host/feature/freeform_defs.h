@@ -215,6 +215,9 @@ inline constexpr const char* kExtrusionType = "EXTRUDED";
 // their counts); nothing is left on failure.
 int create_skin(tag_t part, const SkinDefinition& definition, tag_t* feature);
 int create_thicken(tag_t part, const ThickenDefinition& definition, tag_t* feature);
+// Puts back the definition of a thickened sheet read from a part file: the
+// sheet body and the expressions of the two offsets.
+void restore_thicken(tag_t feature, tag_t sheet, tag_t first, tag_t second);
 int create_extrusion(tag_t part, const ExtrusionDefinition& definition, tag_t* feature);
 
 // Puts a skin feature on the body it made (step 0, sign FEAT_SIGN_NEW) or

@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/feature/records.h"
+#include "host/freeform/sheet_rows.h"
 #include "host/freeform/trimmed_sheet.h"
 #include "host/hook.h"
 #include "host/kernel/ff_trim.h"
@@ -29,8 +33,8 @@ struct ParmsRow {
     int kind = 0;
     std::array<int, 2> idata{};
     int count = 0;
-    std::array<tag_t, 4> percent{};
-    unsigned int face_ref = 0;
+    std::array<tag_t, 4> percent{};  // expressions (none for a trimmed sheet's)
+    std::vector<host::freeform::SubRef> face;  // the enlarged face (none for a trimmed sheet's)
     tag_t tolerance = 0;
 };
 
@@ -48,8 +52,7 @@ const ParmsRow& row_of(const host::Call& call, tag_t feature) {
 
 // The enlarged sheet of the record now (kernel tag of a new body).
 int make_sheet(const host::Call& call, const ParmsRow& r) {
-    const tag_t face = FREF_ask_face_of_fref(r.face_ref);
-    const int entity = face ? host::kernel::entity_of(face) : 0;
+    const int entity = r.face.empty() ? 0 : host::freeform::entity_of(r.face.front());
     if (entity == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the face of the enlarged sheet is gone");
     double percent[4];
     for (int i = 0; i < 4; ++i) percent[i] = host::expr::value(r.percent[i]);
@@ -58,10 +61,14 @@ int make_sheet(const host::Call& call, const ParmsRow& r) {
     return body;
 }
 
+// A feature read from a file without its record keeps the sheet it was
+// saved with.
 void regenerate(const host::Call& call, tag_t feature) {
-    const ParmsRow& r = row_of(call, feature);
-    if (r.kind != SS_KIND_ENLARGE) return;
-    host::freeform::replace_result_body(feature, make_sheet(call, r));
+    const ParmsRow* r = rows().find(feature);
+    if (!r || r->kind != SS_KIND_ENLARGE) return;
+    // The bodies read with the part are made again by now.
+    if (host::freeform::unsettled(r->face)) host::freeform::settle(rows().edit(feature)->face);
+    host::freeform::replace_result_body(feature, make_sheet(call, *rows().find(feature)));
 }
 
 const bool kind_registered = [] {
@@ -71,6 +78,65 @@ const bool kind_registered = [] {
     hf::register_kind(k);
     return true;
 }();
+
+// ---- the part file ------------------------------------------------------------
+// Section "SSPR", a row per sheet feature with a sheet-parameter record:
+// i32 kind, i32 the two integers of its data, i32 count; the four
+// percentage expressions (objects; none saved for a trimmed sheet's
+// record); its face (objects: one for an enlarged sheet, none for a trimmed
+// sheet's); the tolerance expression. A record whose objects did not all
+// go into the file goes without its row (its feature keeps the sheet it
+// was saved with).
+
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+constexpr const char* kWhat = "a sheet-parameter record";
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
+        const ParmsRow* r = rows().find(f);
+        if (!r || !hf::find(f) || !host::freeform::all_saved(ctx, r->face) || !ctx.written(r->tolerance)) return;
+        for (tag_t e : r->percent)
+            if (e != 0 && !ctx.written(e)) return;
+        row.i32(r->kind);
+        row.i32(r->idata[0]);
+        row.i32(r->idata[1]);
+        row.i32(r->count);
+        fields::put_objects(row, ctx, {r->percent.begin(), r->percent.end()});
+        host::freeform::put_subs(row, ctx, r->face);
+        fields::put_object(row, ctx, r->tolerance);
+    });
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, ParmsRow>> made;
+    pf::read_rows(in, ctx, {kWhat, 8, false}, [&](tag_t f, pf::Reader& row) {
+        host::freeform::require_feature(f, kWhat);
+        ParmsRow r;
+        r.kind = row.i32();
+        r.idata = {row.i32(), row.i32()};
+        r.count = row.i32();
+        const bool enlarge = r.kind == SS_KIND_ENLARGE;
+        if ((!enlarge && r.kind != SS_KIND_TRIMMED) || r.idata[0] != r.kind || r.count < (enlarge ? 2 : 1) ||
+            (enlarge ? r.idata[1] != 0 && r.idata[1] != 1 : r.idata[1] != 0))
+            throw pf::FormatError("a sheet-parameter record of no kind it can be");
+        const std::vector<tag_t> percent = fields::get_objects(row, ctx, kWhat);
+        if (percent.size() != 4) throw pf::FormatError("a sheet-parameter record without four percentages");
+        for (std::size_t i = 0; i < 4; ++i) {
+            const host::objects::Object* o = host::objects::find(percent[i]);
+            if (enlarge ? !o || o->cls != OM_CLASS_EXPRESSION : percent[i] != 0)
+                throw pf::FormatError("a sheet-parameter record's percentage is no expression of its kind");
+            r.percent[i] = percent[i];
+        }
+        r.face = host::freeform::get_subs(row, ctx, kWhat,
+                                          enlarge ? std::vector<int>{HOST_SUBTYPE_FACE} : std::vector<int>{});
+        r.tolerance = host::freeform::get_object_of(row, ctx, kWhat, OM_CLASS_EXPRESSION);
+        made.emplace_back(f, std::move(r));
+    });
+    for (auto& [f, r] : made) rows()[f] = std::move(r);
+}
+
+const bool section_registered = (pf::register_section({{'S', 'S', 'P', 'R'}, write_section, read_section}), true);
 
 tag_t system_exp(const host::Call& call, tag_t part, const char* formula) {
     tag_t e = 0;
@@ -138,8 +204,8 @@ unsigned int ui_create_ssextend(const int kind_block[2], unsigned int face, unsi
         r.kind = SS_KIND_ENLARGE;
         r.idata = {kind_block[0], pair[0]};
         r.count = pair[1];
-        r.face_ref = FREF_ask_fref_of_face(face);
-        if (r.face_ref == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no face", face);
+        if (FREF_ask_fref_of_face(face) == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "object %u is no face", face);
+        r.face = {host::freeform::sub_ref(face)};
         std::vector<tag_t> exps;
         for (int i = 0; i < 4; ++i) exps.push_back(r.percent[i] = system_exp(call, part, percent[i]));
         exps.push_back(r.tolerance = system_exp(call, part, tolerance));
@@ -172,7 +238,7 @@ int SS_PARMS_ask(unsigned int feature, SS_PARMS_t* parms) {
     parms->idata[1] = r->idata[1];
     parms->count = r->count;
     for (int i = 0; i < 4; ++i) parms->percent[i] = r->percent[i];
-    parms->face_ref = r->face_ref;
+    parms->face_ref = r->face.empty() ? 0 : static_cast<unsigned int>(host::freeform::entity_of(r->face.front()));
     parms->tolerance = r->tolerance;
     return 1;
 }

@@ -9,36 +9,192 @@
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/booleans.h"
 #include "host/feature/feature.h"
 #include "host/feature/freeform_defs.h"
 #include "host/feature/records.h"
+#include "host/freeform/sheet_rows.h"
 #include "host/hook.h"
 #include "host/kernel/ff_bridge.h"
 #include "host/kernel/ff_sheets.h"
 #include "host/kernel/kernel.h"
+#include "host/kernel/skin.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "host/services/objects.h"
 
 namespace {
 
 namespace hf = host::feature;
 namespace ff = host::freeform;
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
 using tag_t = unsigned int;
+
+constexpr const char* kVariableOffset = "VARIABLE_OFFSET";
+constexpr const char* kBridge = "BRIDGE_SURFACE";
+constexpr const char* kCloud = "SURFACE_FROM_CLOUD";
+constexpr const char* kFlip = "FLIP_NORMAL";
+constexpr int kCloudNumbers = 5;  // degrees, patches, option
+
+// What a sheet feature is made from, beside its record (whose expressions
+// are its distances and, for a cloud, whose numbers are its degrees,
+// patches and option) and, for a thickened sheet, the definition of
+// host/feature/freeform_defs.h. Reversed normals keep nothing: the kernel
+// step turns over whatever sheet lies before it.
+enum RowKind { kVariableOffsetRow = 1, kThickenRow = 2, kBridgeRow = 3, kCloudRow = 4 };
+struct SheetRow {
+    int kind = 0;
+    // Variable offset: its face; bridge: the two faces, then the two edges.
+    std::vector<ff::SubRef> subs;
+    // Variable offset: the four (u, v), then the distance tolerance; bridge:
+    // the two directions; cloud: the points, three doubles each.
+    std::vector<double> numbers;
+    std::vector<double> frame;       // cloud: rows X, Y, Z (none: the world)
+    std::vector<double> built_from;  // what its inputs were when its body was last made
+};
+
+host::TagTable<SheetRow>& rows() {
+    static auto* const t = new host::TagTable<SheetRow>("sheet definitions");
+    return *t;
+}
+
+// What the feature's inputs are now: its kind, its expressions' values and
+// the faces, edges or sheet it is made from.
+std::vector<double> print_of(tag_t feature, const hf::Record& r, const SheetRow& row) {
+    std::vector<double> out{static_cast<double>(row.kind)};
+    for (tag_t e : r.exps) out.push_back(host::expr::value(e));
+    for (const ff::SubRef& s : row.subs) ff::add_print(out, ff::entity_of(s));
+    if (row.kind == kThickenRow) ff::add_print(out, host::kernel::entity_of(THICKEN_SHEET_ask_sheet_bref(feature)));
+    return out;
+}
+
+// The feature's sheet or solid made now from what it is made from (the
+// kernel tag of a new body); failures raise.
+int make_body(const host::Call& call, tag_t feature, const hf::Record& r, const SheetRow& row) {
+    int body = 0;
+    switch (row.kind) {
+    case kVariableOffsetRow: {
+        const int face = ff::entity_of(row.subs.at(0));
+        if (face == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the face it offsets is gone");
+        double d[4];
+        for (int i = 0; i < 4; ++i) d[i] = host::expr::value(r.exps.at(i));
+        ZQ_FFS_offset_face(face, d, row.numbers.data(), row.numbers.at(8), &body);
+        break;
+    }
+    case kThickenRow: {
+        const int sheet = host::kernel::entity_of(THICKEN_SHEET_ask_sheet_bref(feature));
+        if (sheet == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "the sheet it thickens is gone");
+        unsigned int exps[2] = {};
+        THICKEN_SHEET_ask_offsets(feature, exps);
+        ZQ_FFS_thicken(sheet, host::expr::value(exps[0]), host::expr::value(exps[1]), &body);
+        break;
+    }
+    case kBridgeRow: {
+        int faces[2], edges[2];
+        const int directions[2] = {static_cast<int>(row.numbers.at(0)), static_cast<int>(row.numbers.at(1))};
+        for (int i = 0; i < 2; ++i) {
+            faces[i] = ff::entity_of(row.subs.at(i));
+            edges[i] = ff::entity_of(row.subs.at(2 + i));
+            if (faces[i] == 0 || edges[i] == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a face or edge it bridges is gone");
+        }
+        ZQ_FFS_bridge(faces, edges, directions, &body);
+        break;
+    }
+    case kCloudRow: {
+        const std::vector<double>& n = r.numbers;
+        if (n.size() != kCloudNumbers) call.fail(FEAT_ERR_BAD_PARAMETERS, "a cloud fit without its degrees");
+        ZQ_FFS_cloud(static_cast<int>(row.numbers.size() / 3), row.numbers.data(),
+                     row.frame.empty() ? nullptr : row.frame.data(), static_cast<int>(n[0]), static_cast<int>(n[1]),
+                     static_cast<int>(n[2]), static_cast<int>(n[3]), nullptr, &body);
+        break;
+    }
+    default: call.fail(FEAT_ERR_BAD_PARAMETERS, "a sheet definition of kind %d", row.kind);
+    }
+    return body;
+}
+
+// After the bodies are made again: each sheet feature whose inputs changed
+// makes its body (or its tool of the target) again from its definition, in
+// time order, so that a sheet made from another's follows it; a reversed
+// normal turns over the sheet as it is now.
+void follow_definitions() {
+    const host::Call call("FF_SHEETS_follow", nullptr);
+    for (tag_t part : host::parts::loaded_parts())
+        for (tag_t f : hf::features_of_part(part)) {
+            const hf::Record* found = hf::find(f);
+            if (!found || found->body == 0 || found->step < 0 || found->detached || hf::is_inactive(f)) continue;
+            const hf::Record r = *found;
+            const SheetRow* kept = rows().find(f);
+            if (r.kind != kFlip && !kept) continue;
+            // The bodies read with the part are made again by now.
+            if (kept && ff::unsettled(kept->subs)) ff::settle(rows().edit(f)->subs);
+            const SheetRow row = kept ? *kept : SheetRow{};
+            std::string text;
+            const int code = hf::caught(
+                [&] {
+                    const int body = host::kernel::entity_of(r.body);
+                    if (r.kind == kFlip) {
+                        if (ZQ_FFS_reverse_again(body, r.step)) ZQ_BODY_regenerate(body);
+                        return;
+                    }
+                    std::vector<double> print = print_of(f, r, row);
+                    if (print == row.built_from) return;
+                    const int made = make_body(call, f, r, row);
+                    if (r.step == 0) ZQ_SKIN_replace_first(body, made);
+                    else ZQ_BODY_replace_step_tool(body, r.step, made);
+                    ZQ_BODY_regenerate(body);
+                    rows().edit(f)->built_from = std::move(print);
+                },
+                &text);
+            if (code != 0) hf::detail::fail_naming(call, f, code, "cannot be made again: " + text);
+        }
+}
+
+// The sheet features follow after the services added when the library
+// loaded (skins, whose sheets they may be made from): added on first use.
+void start_following() { hf::add_follower(follow_definitions); }
+
+// Makes the feature's step again as the part file keeps it (the body read
+// from the file): a body of its own, or its step of the target. Its inputs
+// may have changed since: the follower (above) makes it again from its
+// definition right after.
+void build_from_file(const host::Call& call, hf::Record& r, const std::vector<double>&) {
+    start_following();
+    ff::copy_step_from_file(call, r, "sheet feature");
+}
+
+std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
+
+const bool kinds_registered = [] {
+    rows();
+    hf::register_kind({kVariableOffset, {"Offset 1", "Offset 2", "Offset 3", "Offset 4"}, 0, 0, 0, false,
+                       build_from_file, no_numbers});
+    hf::register_kind({ff::kThickenType, {"First Offset", "Second Offset"}, 0, 0, 0, false, build_from_file, no_numbers});
+    hf::register_kind({kBridge, {}, 0, 0, 0, false, build_from_file, no_numbers});
+    hf::register_kind({kCloud, {}, kCloudNumbers, 0, 0, false, build_from_file, no_numbers});
+    hf::register_kind({kFlip, {}, 0, 0, 0, false, build_from_file, no_numbers});
+    return true;
+}();
 
 // What a constructor makes: the feature (by `record`, which answers it or
 // a code) on the body that `body` makes (a kernel tag), combined with the
-// target when the boolean type asks and the body is a solid. Answers 0 or
-// the code of the step that failed; the model is then as it was.
+// target when the boolean type asks and the body is a solid, with its
+// definition `row` (none for kind 0). Answers 0 or the code of the step
+// that failed; the model is then as it was.
 struct Made {
     tag_t feature = 0;
     tag_t body = 0;
 };
 int construct(const std::function<int()>& body, const std::function<int(tag_t* feature)>& record, int boolean_type,
-              tag_t target, Made* made) {
+              tag_t target, const SheetRow& row, Made* made) {
+    start_following();
     const host::ModelSnapshot before = host::snapshot_model();
     Made m;
     int refused = 0;
@@ -59,6 +215,10 @@ int construct(const std::function<int()>& body, const std::function<int(tag_t* f
         }
         if ((refused = record(&m.feature)) != 0) return;
         ff::attach_body(m.feature, owner, tool, step, sign);
+        if (row.kind == 0) return;
+        SheetRow kept = row;
+        kept.built_from = print_of(m.feature, *hf::find(m.feature), row);
+        rows()[m.feature] = std::move(kept);
     });
     if (code != 0 || refused != 0) {
         host::restore_model(before);
@@ -82,6 +242,81 @@ int plain_feature(const char* kind, const std::vector<std::string>& formulas, ta
 }
 
 double number_of(const char* text) { return text ? std::strtod(text, nullptr) : 0.0; }
+
+// ---- the part file ------------------------------------------------------------
+// Section "SHDF", a row per sheet feature with a definition: i32 kind
+// (RowKind); its faces and edges (objects: a variable offset's face, a
+// bridge's two faces and two edges); reals (RowKind's numbers); reals of
+// the frame (nine or none); objects of a thickened sheet's definition (the
+// sheet body and the two offset expressions; none for the others). A
+// feature whose inputs did not all go into the file goes without its row
+// and keeps the body it was saved with. What the inputs were is not saved:
+// the update after reading makes each body again.
+
+constexpr const char* kWhat = "a sheet definition";
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
+        const SheetRow* r = rows().find(f);
+        const hf::Record* record = hf::find(f);
+        if (!r || !record || !ff::all_saved(ctx, r->subs)) return;
+        std::vector<tag_t> definition;
+        if (r->kind == kThickenRow) {
+            unsigned int exps[2] = {};
+            THICKEN_SHEET_ask_offsets(f, exps);
+            definition = {THICKEN_SHEET_ask_sheet_bref(f), exps[0], exps[1]};
+            for (tag_t t : definition)
+                if (!ctx.written(t)) return;
+        }
+        row.i32(r->kind);
+        ff::put_subs(row, ctx, r->subs);
+        fields::put_reals(row, r->numbers);
+        fields::put_reals(row, r->frame);
+        fields::put_objects(row, ctx, definition);
+    });
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    struct Read {
+        tag_t feature;
+        SheetRow row;
+        std::vector<tag_t> definition;
+    };
+    std::vector<Read> made;
+    pf::read_rows(in, ctx, {kWhat, 8, false}, [&](tag_t f, pf::Reader& row) {
+        ff::require_feature(f, kWhat);
+        Read r{f, {}, {}};
+        r.row.kind = row.i32();
+        static const std::vector<int> kNone, kFace{HOST_SUBTYPE_FACE},
+            kBridgeSubs{HOST_SUBTYPE_FACE, HOST_SUBTYPE_FACE, HOST_SUBTYPE_EDGE, HOST_SUBTYPE_EDGE};
+        const int k = r.row.kind;
+        if (k < kVariableOffsetRow || k > kCloudRow) throw pf::FormatError("a sheet definition of no kind");
+        r.row.subs = ff::get_subs(row, ctx, kWhat, k == kVariableOffsetRow ? kFace : k == kBridgeRow ? kBridgeSubs : kNone);
+        r.row.numbers = ff::get_finite_reals(row, kWhat);
+        r.row.frame = ff::get_finite_reals(row, kWhat);
+        const std::size_t n = r.row.numbers.size();
+        const bool numbers_fit = k == kVariableOffsetRow ? n == 9
+                                 : k == kBridgeRow       ? n == 2 && std::abs(r.row.numbers[0]) == 1 &&
+                                                             std::abs(r.row.numbers[1]) == 1
+                                 : k == kCloudRow        ? n >= 3 && n % 3 == 0
+                                                         : n == 0;
+        if (!numbers_fit || (r.row.frame.size() != 0 && (k != kCloudRow || r.row.frame.size() != 9)))
+            throw pf::FormatError("a sheet definition's numbers are not those of its kind");
+        const std::uint32_t defs = fields::get_count(row, 4, kWhat);
+        if (defs != (k == kThickenRow ? 3u : 0u)) throw pf::FormatError("a sheet definition's objects do not fit its kind");
+        if (k == kThickenRow) {
+            r.definition.push_back(ff::get_object_of(row, ctx, kWhat, -1, HOST_SUBTYPE_BODY));
+            for (int i = 0; i < 2; ++i) r.definition.push_back(ff::get_object_of(row, ctx, kWhat, OM_CLASS_EXPRESSION));
+        }
+        made.push_back(std::move(r));
+    });
+    for (Read& r : made) {
+        if (r.row.kind == kThickenRow) ff::restore_thicken(r.feature, r.definition[0], r.definition[1], r.definition[2]);
+        rows()[r.feature] = std::move(r.row);
+    }
+}
+
+const bool section_registered = (pf::register_section({{'S', 'H', 'D', 'F'}, write_section, read_section}), true);
 
 }  // namespace
 
@@ -109,6 +344,8 @@ void VAROFF_create_frec(unsigned int face, char* const texts[VAROFF_N_TEXTS], un
         return;
     }
     const double tolerance = number_of(texts[12]);
+    SheetRow row{kVariableOffsetRow, {ff::sub_ref(face)}, std::vector<double>(uv, uv + 8), {}, {}};
+    row.numbers.push_back(tolerance);
     Made m;
     *error = construct(
         [&] {
@@ -117,9 +354,9 @@ void VAROFF_create_frec(unsigned int face, char* const texts[VAROFF_N_TEXTS], un
             return body;
         },
         [&](tag_t* f) {
-            return plain_feature("VARIABLE_OFFSET", {texts[0], texts[1], texts[2], texts[3]}, f);
+            return plain_feature(kVariableOffset, {texts[0], texts[1], texts[2], texts[3]}, f);
         },
-        0, 0, &m);
+        0, 0, row, &m);
     if (*error == 0) *feature = m.feature;
 }
 
@@ -174,7 +411,7 @@ int THICKEN_SHEET_construct(THICKEN_SHEET_rec_t* record, unsigned int* feature) 
         [&](tag_t* f) {
             return ff::create_thicken(part, ff::ThickenDefinition{record->sheet, first, second}, f);
         },
-        boolean, target, &m);
+        boolean, target, SheetRow{kThickenRow, {}, {}, {}, {}}, &m);
     if (code == 0) {
         *feature = m.feature;
         return THICKEN_DONE;
@@ -227,6 +464,12 @@ int BRIDGESRF_pi_method(BRIDGESRF_data_t* data, int* error) {
     }
     for (int d : data->directions)
         if (d != 1 && d != -1) return *error = BRIDGESRF_ERR_BAD_INPUT;
+    const SheetRow row{kBridgeRow,
+                       {ff::sub_ref(data->faces[0]), ff::sub_ref(data->faces[1]), ff::sub_ref(data->edges[0]),
+                        ff::sub_ref(data->edges[1])},
+                       {static_cast<double>(data->directions[0]), static_cast<double>(data->directions[1])},
+                       {},
+                       {}};
     Made m;
     const int code = construct(
         [&] {
@@ -248,7 +491,7 @@ int BRIDGESRF_pi_method(BRIDGESRF_data_t* data, int* error) {
             ZQ_FFS_bridge(faces, edges, data->directions, &sides, &body);
             return body;
         },
-        [&](tag_t* f) { return plain_feature("BRIDGE_SURFACE", {}, f); }, 0, 0, &m);
+        [&](tag_t* f) { return plain_feature(kBridge, {}, f); }, 0, 0, row, &m);
     if (code != 0) return *error = code >= KERNEL_ERR_EXCEPTION && code <= KERNEL_ERR_BAD_PARAMETER ? BRIDGESRF_ERR_NOT_BUILT : code;
     data->created = m.body;
     return 0;
@@ -297,6 +540,9 @@ int CLOUD_surface_from_points(int n, const double points[], const double matrix[
     call.need(result, "the result output");
     *result = 0;
     double fit[3] = {};
+    SheetRow row{kCloudRow, {}, {}, {}, {}};
+    if (n > 0) row.numbers.assign(points, points + 3 * static_cast<std::size_t>(n));
+    if (matrix) row.frame.assign(matrix, matrix + 9);
     Made m;
     const int code = construct(
         [&] {
@@ -305,13 +551,13 @@ int CLOUD_surface_from_points(int n, const double points[], const double matrix[
             return body;
         },
         [&](tag_t* f) {
-            if (int c = plain_feature("SURFACE_FROM_CLOUD", {}, f)) return c;
+            if (int c = plain_feature(kCloud, {}, f)) return c;
             hf::detail::edit(*f)->numbers = {static_cast<double>(degree_u), static_cast<double>(degree_v),
                                              static_cast<double>(patches_u), static_cast<double>(patches_v),
                                              static_cast<double>(option)};
             return 0;
         },
-        0, 0, &m);
+        0, 0, row, &m);
     if (code != 0) return code;
     if (mean_error) *mean_error = fit[0];
     if (max_error) *max_error = fit[1];
@@ -338,6 +584,7 @@ int FLIPNORMAL_construct(unsigned int sheet, unsigned int* feature) {
     call.need(feature, "the feature output");
     *feature = 0;
     if (!ES_solid_is_a_sheet_body(sheet)) return 1;
+    start_following();
     const host::ModelSnapshot before = host::snapshot_model();
     tag_t made = 0;
     const int code = hf::caught([&] {
@@ -345,7 +592,7 @@ int FLIPNORMAL_construct(unsigned int sheet, unsigned int* feature) {
         ZQ_FFS_reverse(body);
         int steps = 0;
         ZQ_BODY_ask_step_count(body, &steps);
-        if (plain_feature("FLIP_NORMAL", {}, &made) != 0) call.fail(FEAT_ERR_BAD_PARAMETERS, "no feature");
+        if (plain_feature(kFlip, {}, &made) != 0) call.fail(FEAT_ERR_BAD_PARAMETERS, "no feature");
         ff::attach_body(made, sheet, 0, steps - 1, FEAT_SIGN_NEW);
     });
     if (code != 0) {

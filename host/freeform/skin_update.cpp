@@ -8,11 +8,11 @@
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
 #include "host/feature/records.h"
+#include "host/freeform/sheet_rows.h"
 #include "host/freeform/skin_body.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/skin.h"
-#include "host/kernel/steps.h"
 #include "host/services/error.h"
 
 namespace host::freeform {
@@ -34,17 +34,7 @@ tag_t feature_of(const Call& call, const hf::Record& r) {
 // skin again from them right after.
 void build_skin(const Call& call, hf::Record& r, const std::vector<double>&) {
     const tag_t f = feature_of(call, r);
-    const int saved = hf::detail::attaching_body() ? kernel::entity_of(hf::detail::attaching_body()) : 0;
-    if (saved == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a skin feature is made again only from its part file");
-    int body = 0, at = 0;
-    if (r.body == 0) {
-        ZQ_BODY_copy_step(saved, 0, 0, &body, &at);
-        pxlook_(&body, &r.body);
-        r.step = 0;
-    } else {
-        ZQ_BODY_copy_step(saved, r.step, kernel::entity_of(r.body), &body, &at);
-        r.step = at;
-    }
+    copy_step_from_file(call, r, "skin feature");
     set_skin_built_from(f, {});
 }
 

@@ -1,15 +1,20 @@
 // The host's trimmed sheets (trimmed_sheet.h).
 #include "host/freeform/trimmed_sheet.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/freeform/enlarge.h"
+#include "host/freeform/sheet_rows.h"
 #include "host/hook.h"
 #include "host/kernel/ff_trim.h"
 #include "host/kernel/kernel.h"
@@ -113,9 +118,82 @@ int answered(F&& work) {
     return code;
 }
 
+// A feature read from a file without its definition keeps the sheet it was
+// saved with.
 void regenerate(const host::Call& call, tag_t feature) {
-    host::freeform::replace_result_body(feature, make_sheet(call, row_of(call, feature)));
+    if (const TrimRow* r = rows().find(feature)) host::freeform::replace_result_body(feature, make_sheet(call, *r));
 }
+
+// ---- the part file ------------------------------------------------------------
+// Section "STRM", a row per trimmed sheet: the sheet body (object); the
+// bounding curves and edges (objects); i32 projection method, then per
+// method three reals (0, 3), an object (1, 4) or nothing (2, 5); the region
+// points (reals, three each); i32 region flag; f64 distance and angle
+// tolerances. A trimmed sheet whose objects did not all go into the file
+// goes without its row (and keeps the sheet it was saved with).
+
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+constexpr const char* kWhat = "a trimmed sheet";
+
+bool along_object(int method) { return method == 1 || method == 4; }
+bool along_direction(int method) { return method == 0 || method == 3; }
+
+void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
+        const TrimRow* r = rows().find(f);
+        if (!r || !hf::find(f) || !ctx.written(r->sheet)) return;
+        for (tag_t b : r->bounds)
+            if (!ctx.written(b)) return;
+        const int method = r->projection.method;
+        if (along_object(method) && !ctx.written(r->projection.u.object)) return;
+        fields::put_object(row, ctx, r->sheet);
+        fields::put_objects(row, ctx, r->bounds);
+        row.i32(method);
+        if (along_direction(method))
+            for (double d : r->projection.u.direction) row.f64(d);
+        if (along_object(method)) fields::put_object(row, ctx, r->projection.u.object);
+        fields::put_reals(row, r->points);
+        row.i32(r->region);
+        row.f64(r->tolerances[0]);
+        row.f64(r->tolerances[1]);
+    });
+}
+
+void read_section(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, TrimRow>> made;
+    pf::read_rows(in, ctx, {kWhat, 8, false}, [&](tag_t f, pf::Reader& row) {
+        host::freeform::require_feature(f, kWhat);
+        TrimRow r;
+        r.sheet = host::freeform::get_object_of(row, ctx, kWhat, -1, HOST_SUBTYPE_BODY);
+        r.bounds = fields::get_objects(row, ctx, kWhat);
+        if (r.bounds.empty() || std::find(r.bounds.begin(), r.bounds.end(), 0u) != r.bounds.end())
+            throw pf::FormatError("a trimmed sheet without its bounding curves");
+        r.projection.method = row.i32();
+        const int method = r.projection.method;
+        if (method < 0 || method > 5) throw pf::FormatError("a trimmed sheet of no projection method");
+        if (along_direction(method))
+            for (double& d : r.projection.u.direction) d = row.f64();
+        if (along_object(method)) {
+            r.projection.u.object = fields::get_object(row, ctx, kWhat);
+            if (r.projection.u.object == 0) throw pf::FormatError("a trimmed sheet projected along no object");
+        }
+        r.points = host::freeform::get_finite_reals(row, kWhat);
+        r.region = row.i32();
+        r.tolerances = {row.f64(), row.f64()};
+        const bool direction_fits = !along_direction(method) || (std::isfinite(r.projection.u.direction[0]) &&
+                                                                 std::isfinite(r.projection.u.direction[1]) &&
+                                                                 std::isfinite(r.projection.u.direction[2]));
+        if (r.points.empty() || r.points.size() % 3 != 0 || (r.region != 0 && r.region != 1) || !direction_fits ||
+            !(r.tolerances[0] > 0) || !(r.tolerances[1] > 0) || !std::isfinite(r.tolerances[0]) ||
+            !std::isfinite(r.tolerances[1]))
+            throw pf::FormatError("a trimmed sheet's points, region or tolerances are out of range");
+        made.emplace_back(f, std::move(r));
+    });
+    for (auto& [f, r] : made) rows()[f] = std::move(r);
+}
+
+const bool section_registered = (pf::register_section({{'S', 'T', 'R', 'M'}, write_section, read_section}), true);
 
 const bool kind_registered = [] {
     rows();

@@ -334,4 +334,24 @@ void ZQ_FFS_reverse(int sheet) {
     hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] { hd::apply_step(call, sheet, std::move(s)); });
 }
 
+int ZQ_FFS_reverse_again(int sheet, int step) {
+    auto call = HOST_ENTRY(sheet, step);
+    int status;
+    if (call.status(status)) return status;
+    const hd::Body b = hd::require_body(call, sheet);
+    if (step < 1 || static_cast<std::size_t>(step) >= b->steps.size() || b->steps[step]->op != hd::Op::imported)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no reversal", step, sheet);
+    const hd::Step& before = *b->steps[step - 1];
+    // A reversal shares the shapes it turns over.
+    if (b->steps[step]->other.TShape() == before.result.TShape()) return 0;
+    auto s = std::make_shared<hd::Step>(*b->steps[step]);
+    s->other = before.result.Reversed();
+    s->other_named = before.named;
+    s->edited = true;
+    hd::BodyState n = *b;
+    n.steps[step] = std::move(s);
+    hd::commit({std::move(n)}, {});
+    return 1;
+}
+
 }  // extern "C"

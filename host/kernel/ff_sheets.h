@@ -20,6 +20,11 @@
  *                       points off the surface and the index of the
  *                       farthest point
  *   ZQ_FFS_reverse      turns the faces of a sheet body over (in place)
+ *   ZQ_FFS_reverse_again  a reversal (step `step` of the sheet) that no
+ *                       longer turns over the sheet before it (an earlier
+ *                       step was made again) takes that sheet instead;
+ *                       answers 1 when it changed (the body then changes
+ *                       at its next regeneration), 0 when it was current
  *
  * Failures: KERNEL_ERR_WRONG_ENTITY for an entity of the wrong kind,
  * KERNEL_ERR_DEGENERATE for sizes that make nothing, KERNEL_ERR_NOT_DONE
@@ -39,6 +44,7 @@ void ZQ_FFS_thicken(int sheet, double first, double second, int* body);
 void ZQ_FFS_cloud(int n, const double points[], const double frame[9], int degree_u, int degree_v, int patches_u,
                   int patches_v, double fit[3], int* body);
 void ZQ_FFS_reverse(int sheet);
+int ZQ_FFS_reverse_again(int sheet, int step);
 
 #pragma GCC visibility pop
 #ifdef __cplusplus
