@@ -105,13 +105,17 @@ void put_subs(pf::Writer& out, const pf::SaveContext& ctx, const std::vector<Sub
 }
 
 std::vector<SubRef> get_subs(pf::Reader& in, const pf::LoadContext& ctx, std::string_view what,
-                             const std::vector<int>& kinds) {
+                             const std::vector<int>& kinds, const std::vector<int>& more, std::size_t max_more) {
     const std::vector<unsigned int> objects = fields::get_objects(in, ctx, what);
-    if (objects.size() != kinds.size()) throw pf::FormatError(std::string(what) + " with other faces or edges");
+    const std::size_t extra = objects.size() < kinds.size() ? 0 : objects.size() - kinds.size();
+    if (objects.size() < kinds.size() || (extra != 0 && (more.empty() || extra % more.size() != 0 ||
+                                                         extra / more.size() > max_more)))
+        throw pf::FormatError(std::string(what) + " with other faces or edges");
     std::vector<SubRef> out;
     for (std::size_t i = 0; i < objects.size(); ++i) {
         const objects::Object* o = objects::find(objects[i]);
-        if (!o || o->type != HOST_TYPE_SOLID || o->subtype != kinds[i])
+        const int kind = i < kinds.size() ? kinds[i] : more[(i - kinds.size()) % more.size()];
+        if (!o || o->type != HOST_TYPE_SOLID || o->subtype != kind)
             throw pf::FormatError(std::string(what) + " names no face or edge where it needs one");
         out.push_back(SubRef{0, objects[i]});
     }

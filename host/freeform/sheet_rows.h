@@ -54,8 +54,10 @@ void add_print(std::vector<double>& out, int entity);
 // their objects; `kind` is the HOST_SUBTYPE_ each must have.
 bool all_saved(const part_file::SaveContext& ctx, const std::vector<SubRef>& subs);
 void put_subs(part_file::Writer& out, const part_file::SaveContext& ctx, const std::vector<SubRef>& subs);
+// After the fixed `kinds`, up to `max_more` further groups of `more` kinds
+// may follow (whole groups only).
 std::vector<SubRef> get_subs(part_file::Reader& in, const part_file::LoadContext& ctx, std::string_view what,
-                             const std::vector<int>& kinds);
+                             const std::vector<int>& kinds, const std::vector<int>& more = {}, std::size_t max_more = 0);
 // An object number that must name an object of the class (OM_CLASS_*, -1:
 // any) and, with a subtype other than -1, a solid-kernel object of it.
 unsigned int get_object_of(part_file::Reader& in, const part_file::LoadContext& ctx, std::string_view what, int cls,

@@ -51,11 +51,14 @@ constexpr int kCloudNumbers = 5;  // degrees, patches, option
 enum RowKind { kVariableOffsetRow = 1, kThickenRow = 2, kBridgeRow = 3, kCloudRow = 4 };
 struct SheetRow {
     int kind = 0;
-    // Variable offset: its face; bridge: the two faces, then the two edges.
+    // Variable offset: its face; bridge: the two faces, then the two edges,
+    // then each side face with its side edge.
     std::vector<ff::SubRef> subs;
     // Variable offset: the four (u, v), then the distance tolerance; bridge:
-    // the two directions; cloud: the points, three doubles each.
+    // the two directions, the tolerance and the number of objects of each
+    // side string; cloud: the points, three doubles each.
     std::vector<double> numbers;
+    std::vector<tag_t> strings;      // bridge: the side strings' curves and edges, one string after the other
     std::vector<double> frame;       // cloud: rows X, Y, Z (none: the world)
     std::vector<double> built_from;  // what its inputs were when its body was last made
 };
@@ -72,6 +75,10 @@ std::vector<double> print_of(tag_t feature, const hf::Record& r, const SheetRow&
     for (tag_t e : r.exps) out.push_back(host::expr::value(e));
     for (const ff::SubRef& s : row.subs) ff::add_print(out, ff::entity_of(s));
     if (row.kind == kThickenRow) ff::add_print(out, host::kernel::entity_of(THICKEN_SHEET_ask_sheet_bref(feature)));
+    // Side strings may be curves, which keep no print here: a bridge along
+    // them is made again at every update.
+    static double serial = 0;
+    if (!row.strings.empty()) out.push_back(++serial);
     return out;
 }
 
@@ -104,7 +111,19 @@ int make_body(const host::Call& call, tag_t feature, const hf::Record& r, const 
             edges[i] = ff::entity_of(row.subs.at(2 + i));
             if (faces[i] == 0 || edges[i] == 0) call.fail(FEAT_ERR_BAD_REFERENCE, "a face or edge it bridges is gone");
         }
-        ZQ_FFS_bridge(faces, edges, directions, &body);
+        ZQ_FFS_bridge_sides_t sides{row.numbers.at(2), 0, {}, {}, 0, {}, row.strings.data()};
+        for (std::size_t i = 4; i + 1 < row.subs.size() && sides.n_faces < 2; i += 2) {
+            sides.faces[sides.n_faces] = ff::entity_of(row.subs[i]);
+            sides.edges[sides.n_faces] = ff::entity_of(row.subs[i + 1]);
+            if (sides.faces[sides.n_faces] == 0 || sides.edges[sides.n_faces] == 0)
+                call.fail(FEAT_ERR_BAD_REFERENCE, "a side face or edge of the bridge is gone");
+            ++sides.n_faces;
+        }
+        for (int i = 0; i < 2; ++i)
+            if (const int n = static_cast<int>(row.numbers.at(3 + i)); n > 0) sides.per_string[sides.n_strings++] = n;
+        for (tag_t s : row.strings)
+            if (!host::objects::is_alive(s)) call.fail(FEAT_ERR_BAD_REFERENCE, "a side string of the bridge is gone");
+        ZQ_FFS_bridge(faces, edges, directions, &sides, &body);
         break;
     }
     case kCloudRow: {
@@ -255,19 +274,22 @@ double number_of(const char* text) { return text ? std::strtod(text, nullptr) : 
 
 constexpr const char* kWhat = "a sheet definition";
 
+// A count kept as a real: whole, 0 to 1000.
+bool whole_count(double d) { return d >= 0 && d <= 1000 && d == std::floor(d); }
+
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t f) {
         const SheetRow* r = rows().find(f);
         const hf::Record* record = hf::find(f);
         if (!r || !record || !ff::all_saved(ctx, r->subs)) return;
-        std::vector<tag_t> definition;
+        std::vector<tag_t> definition = r->strings;
         if (r->kind == kThickenRow) {
             unsigned int exps[2] = {};
             THICKEN_SHEET_ask_offsets(f, exps);
             definition = {THICKEN_SHEET_ask_sheet_bref(f), exps[0], exps[1]};
-            for (tag_t t : definition)
-                if (!ctx.written(t)) return;
         }
+        for (tag_t t : definition)
+            if (!ctx.written(t)) return;
         row.i32(r->kind);
         ff::put_subs(row, ctx, r->subs);
         fields::put_reals(row, r->numbers);
@@ -291,23 +313,34 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
             kBridgeSubs{HOST_SUBTYPE_FACE, HOST_SUBTYPE_FACE, HOST_SUBTYPE_EDGE, HOST_SUBTYPE_EDGE};
         const int k = r.row.kind;
         if (k < kVariableOffsetRow || k > kCloudRow) throw pf::FormatError("a sheet definition of no kind");
-        r.row.subs = ff::get_subs(row, ctx, kWhat, k == kVariableOffsetRow ? kFace : k == kBridgeRow ? kBridgeSubs : kNone);
+        static const std::vector<int> kSidePair{HOST_SUBTYPE_FACE, HOST_SUBTYPE_EDGE};
+        r.row.subs = k == kBridgeRow ? ff::get_subs(row, ctx, kWhat, kBridgeSubs, kSidePair, 2)
+                                     : ff::get_subs(row, ctx, kWhat, k == kVariableOffsetRow ? kFace : kNone);
         r.row.numbers = ff::get_finite_reals(row, kWhat);
         r.row.frame = ff::get_finite_reals(row, kWhat);
         const std::size_t n = r.row.numbers.size();
         const bool numbers_fit = k == kVariableOffsetRow ? n == 9
-                                 : k == kBridgeRow       ? n == 2 && std::abs(r.row.numbers[0]) == 1 &&
-                                                             std::abs(r.row.numbers[1]) == 1
+                                 : k == kBridgeRow       ? n == 5 && std::abs(r.row.numbers[0]) == 1 &&
+                                                             std::abs(r.row.numbers[1]) == 1 && r.row.numbers[2] >= 0 &&
+                                                             whole_count(r.row.numbers[3]) && whole_count(r.row.numbers[4])
                                  : k == kCloudRow        ? n >= 3 && n % 3 == 0
                                                          : n == 0;
         if (!numbers_fit || (r.row.frame.size() != 0 && (k != kCloudRow || r.row.frame.size() != 9)))
             throw pf::FormatError("a sheet definition's numbers are not those of its kind");
         const std::uint32_t defs = fields::get_count(row, 4, kWhat);
-        if (defs != (k == kThickenRow ? 3u : 0u)) throw pf::FormatError("a sheet definition's objects do not fit its kind");
+        const std::uint32_t wanted = k == kThickenRow ? 3u
+                                     : k == kBridgeRow ? static_cast<std::uint32_t>(r.row.numbers[3] + r.row.numbers[4])
+                                                       : 0u;
+        if (defs != wanted) throw pf::FormatError("a sheet definition's objects do not fit its kind");
         if (k == kThickenRow) {
             r.definition.push_back(ff::get_object_of(row, ctx, kWhat, -1, HOST_SUBTYPE_BODY));
             for (int i = 0; i < 2; ++i) r.definition.push_back(ff::get_object_of(row, ctx, kWhat, OM_CLASS_EXPRESSION));
         }
+        if (k == kBridgeRow)
+            for (std::uint32_t i = 0; i < defs; ++i) {
+                r.row.strings.push_back(fields::get_object(row, ctx, kWhat));
+                if (r.row.strings.back() == 0) throw pf::FormatError("a bridge's side string names no object");
+            }
         made.push_back(std::move(r));
     });
     for (Read& r : made) {
@@ -344,7 +377,7 @@ void VAROFF_create_frec(unsigned int face, char* const texts[VAROFF_N_TEXTS], un
         return;
     }
     const double tolerance = number_of(texts[12]);
-    SheetRow row{kVariableOffsetRow, {ff::sub_ref(face)}, std::vector<double>(uv, uv + 8), {}, {}};
+    SheetRow row{kVariableOffsetRow, {ff::sub_ref(face)}, std::vector<double>(uv, uv + 8), {}, {}, {}};
     row.numbers.push_back(tolerance);
     Made m;
     *error = construct(
@@ -370,7 +403,7 @@ int FREC_ask_top_target_of_frec(unsigned int feature) {
 }
 
 unsigned int BREF_ask_current_bref(unsigned int part) {
-    auto call = HOST_ENTRY(part);
+    [[maybe_unused]] auto call = HOST_ENTRY(part);
     return BREF_ask_current_target(part);
 }
 
@@ -411,7 +444,7 @@ int THICKEN_SHEET_construct(THICKEN_SHEET_rec_t* record, unsigned int* feature) 
         [&](tag_t* f) {
             return ff::create_thicken(part, ff::ThickenDefinition{record->sheet, first, second}, f);
         },
-        boolean, target, SheetRow{kThickenRow, {}, {}, {}, {}}, &m);
+        boolean, target, SheetRow{kThickenRow, {}, {}, {}, {}, {}}, &m);
     if (code == 0) {
         *feature = m.feature;
         return THICKEN_DONE;
@@ -452,7 +485,6 @@ int BRIDGESRF_pi_method(BRIDGESRF_data_t* data, int* error) {
     if (call.status(status)) return *error = status;
     data->created = 0;
     *error = 0;
-    int faces[2], edges[2];
     for (int i = 0; i < 4; ++i) {
         if (i >= 2 && data->faces[i] == 0 && data->edges[i] == 0) continue;
         const int f = ES_solid_ask_fermalith_tag(data->faces[i]), e = ES_solid_ask_fermalith_tag(data->edges[i]);
@@ -460,38 +492,32 @@ int BRIDGESRF_pi_method(BRIDGESRF_data_t* data, int* error) {
         if (f == 0 || e == 0 || !ES_solid_is_a_face(data->faces[i]) || !ES_solid_is_a_edge(data->edges[i]) ||
             host::kernel::body_of(f) != host::kernel::body_of(e))
             return *error = BRIDGESRF_ERR_BAD_INPUT;
-        if (i < 2) faces[i] = f, edges[i] = e;
     }
     for (int d : data->directions)
         if (d != 1 && d != -1) return *error = BRIDGESRF_ERR_BAD_INPUT;
-    const SheetRow row{kBridgeRow,
-                       {ff::sub_ref(data->faces[0]), ff::sub_ref(data->faces[1]), ff::sub_ref(data->edges[0]),
-                        ff::sub_ref(data->edges[1])},
-                       {static_cast<double>(data->directions[0]), static_cast<double>(data->directions[1])},
-                       {},
-                       {}};
+    // The row keeps the side faces with their edges and the side strings'
+    // curves, so that the update makes the same bridge again.
+    SheetRow row{kBridgeRow,
+                 {ff::sub_ref(data->faces[0]), ff::sub_ref(data->faces[1]), ff::sub_ref(data->edges[0]),
+                  ff::sub_ref(data->edges[1])},
+                 {static_cast<double>(data->directions[0]), static_cast<double>(data->directions[1]), data->tolerance,
+                  0, 0},
+                 {},
+                 {},
+                 {}};
+    for (int i = 2; i < 4; ++i)
+        if (data->faces[i] != 0) {
+            row.subs.push_back(ff::sub_ref(data->faces[i]));
+            row.subs.push_back(ff::sub_ref(data->edges[i]));
+        }
+    for (int i = 0; i < data->n_curves && i < 2; ++i) {
+        const std::vector<unsigned int> objects = host::profiles::strings_of_cm(data->curves[i]).objects;
+        row.numbers[3 + i] = static_cast<double>(objects.size());
+        row.strings.insert(row.strings.end(), objects.begin(), objects.end());
+    }
     Made m;
-    const int code = construct(
-        [&] {
-            int body = 0;
-            // The side faces with their edges and the side strings' curves.
-            ZQ_FFS_bridge_sides_t sides{data->tolerance, 0, {}, {}, 0, {}, nullptr};
-            for (int i = 2; i < 4; ++i)
-                if (data->faces[i] != 0 && sides.n_faces < 2) {
-                    sides.faces[sides.n_faces] = ES_solid_ask_fermalith_tag(data->faces[i]);
-                    sides.edges[sides.n_faces++] = ES_solid_ask_fermalith_tag(data->edges[i]);
-                }
-            std::vector<unsigned int> curves;
-            for (int i = 0; i < data->n_curves && i < 2; ++i) {
-                const std::vector<unsigned int> objects = host::profiles::strings_of_cm(data->curves[i]).objects;
-                sides.per_string[sides.n_strings++] = static_cast<int>(objects.size());
-                curves.insert(curves.end(), objects.begin(), objects.end());
-            }
-            sides.objects = curves.data();
-            ZQ_FFS_bridge(faces, edges, data->directions, &sides, &body);
-            return body;
-        },
-        [&](tag_t* f) { return plain_feature(kBridge, {}, f); }, 0, 0, row, &m);
+    const int code = construct([&] { return make_body(call, 0, hf::Record{}, row); },
+                               [&](tag_t* f) { return plain_feature(kBridge, {}, f); }, 0, 0, row, &m);
     if (code != 0) return *error = code >= KERNEL_ERR_EXCEPTION && code <= KERNEL_ERR_BAD_PARAMETER ? BRIDGESRF_ERR_NOT_BUILT : code;
     data->created = m.body;
     return 0;
@@ -540,7 +566,7 @@ int CLOUD_surface_from_points(int n, const double points[], const double matrix[
     call.need(result, "the result output");
     *result = 0;
     double fit[3] = {};
-    SheetRow row{kCloudRow, {}, {}, {}, {}};
+    SheetRow row{kCloudRow, {}, {}, {}, {}, {}};
     if (n > 0) row.numbers.assign(points, points + 3 * static_cast<std::size_t>(n));
     if (matrix) row.frame.assign(matrix, matrix + 9);
     Made m;

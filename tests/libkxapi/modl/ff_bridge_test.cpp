@@ -13,6 +13,7 @@
 #include "host/core/wcs.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/libkxapi/modl/host_block.h"
 #include "tests/support/faultsim.h"
@@ -227,6 +228,13 @@ TEST_F(BridgeSides, SideStringsBendTheBridgeAroundACorner) {
         EXPECT_NEAR(area(bent), quarter_cylinder, 1e-3);
         ASSERT_EQ(KX_MODL_update(), 0);
     }
+    // The part file keeps the side strings: read back and made again by
+    // the update, the bridge is the same quarter cylinder.
+    bent = reopen_part(part_, kxtest::fresh_process)[bent];
+    ASSERT_NE(bent, NULL_TAG);
+    EXPECT_NEAR(area(bent), quarter_cylinder, 1e-3);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(area(bent), quarter_cylinder, 1e-3);
     // Its edges, the main ones and those along the arcs, all lie on the
     // cylinder.
     const std::vector<int> edges = host::kernel::edges_of(host::kernel::entity_of(bent));
