@@ -147,9 +147,9 @@ TEST_F(SheetFile, EachSheetComesBackAnswersItsQueriesAndIsMadeAgain) {
 TEST_F(SheetFile, SheetsReadBackFollowEditsAtTheUpdate) {
     build();
     reopen();
-    for (int i = 0; i < 4; ++i) set_parameter(maker_of(offset_), i, "8");
-    set_parameter(thick_, 0, "3");
-    set_parameter(united_, 1, "-4");
+    for (int i = 0; i < 4; ++i) set_formula(maker_of(offset_), i, "8");
+    set_formula(thick_, 0, "3");
+    set_formula(united_, 1, "-4");
     set_radius(arc_, 20);
     char zero[] = "0", fifty[] = "50", hundred[] = "100";
     char* wider[4] = {zero, fifty, zero, hundred};

@@ -25,19 +25,19 @@ TEST_F(SheetUpdate, VariableOffsetFollowsItsDistancesAndItsFaceAndUndoGivesItBac
     EXPECT_NEAR(height(s), 25, 1e-9);
     KX_UNDO_mark_id_t mark = 0;
     ASSERT_EQ(KX_UNDO_set_mark(1, "before the edits", &mark), 0);
-    for (int i = 0; i < 4; ++i) set_parameter(f, i, "8");
+    for (int i = 0; i < 4; ++i) set_formula(f, i, "8");
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(height(s), 28, 1e-9);
     EXPECT_NEAR(area(s), 5000, 1e-6);
     // The block grows 10 higher: its top face carries the sheet with it.
-    set_parameter(block(), 2, "30");
+    set_formula(block(), 2, "30");
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(height(s), 38, 1e-9);
     // Distances of 0 at one end and 10 at the other: a tilted plane.
-    set_parameter(f, 2, "10");
-    set_parameter(f, 3, "10");
-    set_parameter(f, 0, "0");
-    set_parameter(f, 1, "0");
+    set_formula(f, 2, "10");
+    set_formula(f, 3, "10");
+    set_formula(f, 0, "0");
+    set_formula(f, 1, "0");
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(height(s), 35, 1e-3);
     EXPECT_NEAR(area(s), 100 * std::hypot(50.0, 10.0), 1e-2);
@@ -65,11 +65,11 @@ TEST_F(SheetUpdate, ThickenedSheetFollowsItsOffsetsAndTheSheetUnderIt) {
     EXPECT_NEAR(height(FREC_ask_body(on_offset)), 26, 1e-9);
     EXPECT_NEAR(volume(), kBlockVolume + 10000, 1e-6);
 
-    set_parameter(on_disc, 0, "3");
-    set_parameter(united, 1, "-4");
+    set_formula(on_disc, 0, "3");
+    set_formula(united, 1, "-4");
     set_radius(arc, 20);
-    set_parameter(maker_of(offset), 0, "8");
-    for (int i = 1; i < 4; ++i) set_parameter(maker_of(offset), i, "8");
+    set_formula(maker_of(offset), 0, "8");
+    for (int i = 1; i < 4; ++i) set_formula(maker_of(offset), i, "8");
     ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
     EXPECT_NEAR(props_of(FREC_ask_body(on_disc))[ZQ_MP_VOLUME], 3 * 400 * kPi, 1e-3);
     EXPECT_NEAR(height(FREC_ask_body(on_offset)), 29, 1e-9);
@@ -83,7 +83,7 @@ TEST_F(SheetUpdate, ReversedNormalStaysReversedOnTheSheetMadeAgain) {
     tag flip = NULL_TAG;
     ASSERT_EQ(KX_MODL_create_reverse_normal(s, 0, &flip), 0);
     EXPECT_NEAR(normal_z(s), -up, 1e-9);
-    for (int i = 0; i < 4; ++i) set_parameter(maker_of(s), i, "8");
+    for (int i = 0; i < 4; ++i) set_formula(maker_of(s), i, "8");
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(height(s), 28, 1e-9);
     EXPECT_NEAR(normal_z(s), -up, 1e-9);
@@ -120,7 +120,7 @@ TEST_F(SheetUpdate, TrimmedAndEnlargedSheetsFollowWhatTheyAreMadeFrom) {
     EXPECT_NEAR(area(trimmed_body), 100 * kPi, 1e-3);
     EXPECT_NEAR(area(enlarged_body), 120.0 * 60.0, 1e-6);
     set_radius(arc, 20);
-    set_parameter(block(), 0, "200");  // the top face: 200 x 50
+    set_formula(block(), 0, "200");  // the top face: 200 x 50
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(area(trimmed_body), 400 * kPi, 1e-2);
     EXPECT_NEAR(area(enlarged_body), 240.0 * 60.0, 1e-6);

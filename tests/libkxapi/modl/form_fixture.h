@@ -34,6 +34,19 @@ inline constexpr double kBlockVolume = 100.0 * 50.0 * 20.0;
 
 class FormFeature : public ::testing::Test {
 protected:
+    // Gives the feature's expression at `index` a new formula.
+    static void set_formula(tag feature, int index, const std::string& formula) {
+        int n = 0;
+        unsigned int* exps = nullptr;
+        FREC_ask_system_exps_of_frec(feature, &n, &exps);
+        ASSERT_LT(index, n);
+        char* text = nullptr;
+        ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[index], &text), 0);
+        SM_free(exps);
+        std::string s = text;
+        KX_free(text);
+        ASSERT_EQ(KX_MODL_edit_exp((s.substr(0, s.find('=') + 1) + formula).c_str()), 0);
+    }
     void SetUp() override {
         fresh();
         ASSERT_EQ(KX_initialize(), 0);

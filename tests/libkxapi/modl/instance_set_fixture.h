@@ -71,19 +71,6 @@ protected:
         KX_MODL_delete_list(&list);
         return set;
     }
-    // Gives the feature's expression at `index` a new formula.
-    static void set_formula(tag feature, int index, const std::string& formula) {
-        int n = 0;
-        unsigned int* exps = nullptr;
-        FREC_ask_system_exps_of_frec(feature, &n, &exps);
-        ASSERT_LT(index, n);
-        char* text = nullptr;
-        ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[index], &text), 0);
-        SM_free(exps);
-        std::string s = text;
-        KX_free(text);
-        ASSERT_EQ(KX_MODL_edit_exp((s.substr(0, s.find('=') + 1) + formula).c_str()), 0);
-    }
     // Whether the block's body holds the point.
     bool inside(double x, double y, double z) const {
         const double p[] = {x, y, z};

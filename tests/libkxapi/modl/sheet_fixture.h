@@ -131,19 +131,6 @@ protected:
         ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
         return d[2] * sense;
     }
-    // Gives parameter `index` of the feature the formula.
-    static void set_parameter(tag feature, int index, const std::string& formula) {
-        int n = 0;
-        unsigned int* exps = nullptr;
-        FREC_ask_system_exps_of_frec(feature, &n, &exps);
-        ASSERT_LT(index, n);
-        char* text = nullptr;
-        ASSERT_EQ(KX_MODL_ask_exp_tag_string(exps[index], &text), 0);
-        SM_free(exps);
-        const std::string assignment = std::string(text).substr(0, std::string(text).find('=') + 1) + formula;
-        KX_free(text);
-        ASSERT_EQ(KX_MODL_edit_exp(assignment.c_str()), 0);
-    }
     static void set_radius(tag arc, double radius) {
         arc_data a{};
         ASSERT_EQ(KX_CURVE_ask_arc_data(arc, &a), 0);
