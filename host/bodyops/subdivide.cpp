@@ -170,7 +170,10 @@ void follow_division_curves() {
             if (changed) moved.emplace_back(body, f);
         }
         std::vector<int> made_again;
-        for (const auto& [body, division] : moved) {
+        for (const auto& entry : moved) {
+            // Plain names: a lambda below takes the body.
+            const int body = entry.first;
+            const tag_t division = entry.second;
             if (std::find(made_again.begin(), made_again.end(), body) != made_again.end()) continue;
             made_again.push_back(body);
             std::string text;
