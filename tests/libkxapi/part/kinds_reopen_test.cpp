@@ -4,10 +4,13 @@
 // queries. A damaged row of their sections is refused as a damaged file.
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "host/core/entity_types.h"
 #include "host/data/part_file.h"
 #include "host/feature/feature.h"
 #include "host/kernel/kernel.h"
@@ -195,6 +198,74 @@ TEST_F(KindsReopenTest, CategoriesBoundariesAndUserDefinedObjectsComeBackWithThe
         ASSERT_NO_FATAL_FAILURE(row.check(again));
         // And saved once more as read, the file reads back the same.
         ASSERT_NO_FATAL_FAILURE(row.check(reopen(again, file)));
+    }
+}
+
+// The top face of the 100 x 50 x 20 block made in the work part.
+tag block_top() {
+    const char* sizes[] = {"100", "50", "20"};
+    const double origin[] = {0, 0, 0};
+    unsigned int block = 0;
+    EXPECT_EQ(FEAT_create(CONTEXT_ask_work_part(), "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block), 0);
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(FREC_ask_body(block)))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r1 = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+        if (type == ZQ_SURF_PLANE && d[2] * sense > 0.999) return host::kernel::object_of(f);
+    }
+    ADD_FAILURE() << "no top face";
+    return NULL_TAG;
+}
+
+double volume_of(tag feature) {
+    tag body = NULL_TAG;
+    EXPECT_EQ(KX_MODL_ask_feat_body(feature, &body), 0);
+    double p[ZQ_MP_COUNT] = {};
+    ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p);
+    return p[ZQ_MP_VOLUME];
+}
+
+// The value of a feature parameter as asked ("p3=10": 10).
+std::string value_of(char* text) {
+    const std::string s = text ? text : "";
+    KX_free(text);
+    return s.substr(s.find('=') + 1);
+}
+
+// A blind hole of diameter 10 and depth 8 with a tip cone of the tip
+// angle: the block less a cylinder and a cone of height 5 / tan(angle / 2)
+// (the cone of 1 degree runs out of the block's floor: its volume is the
+// one the kernel made before the save).
+TEST_F(KindsReopenTest, BlindSimpleHolesKeepTheirTipAngle) {
+    for (const char* tip : {"0", "1", "90", "118"}) {
+        SCOPED_TRACE(tip);
+        restart();
+        const std::string file = path("hole.prt");
+        tag part = NULL_TAG;
+        ASSERT_EQ(KX_PART_new(file.c_str(), KX_PART_METRIC, &part), 0);
+        const tag top = block_top();
+        double at[] = {30, 20, 20}, into[] = {0, 0, -1};
+        tag hole = NULL_TAG;
+        ASSERT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", tip, top, NULL_TAG, &hole), 0);
+        ASSERT_EQ(KX_OBJ_set_name(hole, "TIPPED_HOLE"), 0);
+        const double half = std::atof(tip) * std::numbers::pi / 360;
+        const double cone = half > 0 ? std::numbers::pi * 25 * (5 / std::tan(half)) / 3 : 0;
+        const double made = volume_of(hole);
+        if (half == 0 || 8 + 5 / std::tan(half) < 20)
+            EXPECT_NEAR(made, 100.0 * 50 * 20 - std::numbers::pi * 25 * 8 - cone, 1e-6 * made);
+        const tag again = reopen(part, file);
+        ASSERT_NE(again, NULL_TAG);
+        const tag back = named(again, "TIPPED_HOLE", HOST_TYPE_FEATURE);
+        char *diameter = nullptr, *depth = nullptr, *tip_angle = nullptr;
+        int thru = -1;
+        ASSERT_EQ(KX_MODL_ask_simple_hole_parms(back, 0, &diameter, &depth, &tip_angle, &thru), 0);
+        EXPECT_EQ(value_of(diameter), "10");
+        EXPECT_EQ(value_of(depth), "8");
+        EXPECT_EQ(value_of(tip_angle), tip);
+        EXPECT_EQ(thru, 0);
+        EXPECT_NEAR(volume_of(back), made, 1e-9 * made);
+        ASSERT_EQ(KX_MODL_update(), 0);
+        EXPECT_NEAR(volume_of(back), made, 1e-9 * made);
     }
 }
 
