@@ -8,6 +8,8 @@
 
 #include "host/core/entity_types.h"
 #include "host/curvefeat/file_rows.h"
+#include "host/data/part_rules.h"
+#include "host/feature/feature.h"
 #include "host/services/objects.h"
 
 namespace host::curvefeat::file_rows {
@@ -23,6 +25,13 @@ const Kind* kind_named(const std::string& name) {
     for (const Kind& k : kinds())
         if (name == k.name) return &k;
     return nullptr;
+}
+
+// The kind of a feature's record (a feature's name is its user's: a kind
+// never goes by it); null for an object that is no feature.
+const Kind* kind_of_feature(tag_t t) {
+    const host::feature::Record* r = host::feature::find(t);
+    return r ? kind_named(r->kind) : nullptr;
 }
 
 bool is_curve_type(int type) {
@@ -142,11 +151,11 @@ void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     for (tag_t t : ctx.objects) {
         const host::objects::Object* o = host::objects::find(t);
         if (!o || o->cls != OM_CLASS_FEATURE) continue;
-        const Kind* k = kind_named(o->name);
+        const Kind* k = kind_of_feature(t);
         if (k && k->has(t)) rows.push_back(t);
     }
     pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
-        const Kind& k = *kind_named(host::objects::require(t).name);
+        const Kind& k = *kind_of_feature(t);
         pf::Writer fields;
         Out o(fields, ctx);
         k.write(o, t);
@@ -162,16 +171,26 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const std::string name = row.str();
         const Kind* k = kind_named(name);
         if (!k) throw pf::FormatError("a curve feature of an unknown kind");
-        const host::objects::Object& o = host::objects::require(t);
-        if (o.cls != OM_CLASS_FEATURE || o.name != name)
-            throw pf::FormatError("a curve feature row of an object that is no such feature");
+        // The feature's record may be read after this section: the rule
+        // below holds the row to the record's kind.
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a curve feature row of an object that is no feature");
         In fields(row, ctx);
         stores.push_back(k->read(fields, t));
     });
     for (const auto& store : stores) store();
 }
 
-const bool registered = (pf::register_section({{'C', 'F', 'E', 'A'}, write_section, read_section}), true);
+// Every feature that holds a kind's parameters is a feature of that kind.
+const char* parameters_of_their_kind(tag_t part) {
+    for (tag_t t : host::objects::objects_of_part(part))
+        for (const Kind& k : kinds())
+            if (k.has(t) && kind_of_feature(t) != &k) return "a curve feature's parameters are of another kind";
+    return nullptr;
+}
+
+const bool registered = (pf::register_section({{'C', 'F', 'E', 'A'}, write_section, read_section}),
+                         host::part_rules::register_rule(parameters_of_their_kind), true);
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
 #include "host/facet/facet.h"
 #include "host/feature/feature.h"
@@ -416,10 +417,10 @@ bool kinds_fit(const Data& d) {
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     std::vector<std::pair<tag_t, Section>> read;
     pf::read_rows(in, ctx, {"section row", 8, false}, [&](tag_t t, pf::Reader& row) {
-        const host::objects::Object& o = host::objects::require(t);
-        if (o.cls != OM_CLASS_FEATURE ||
-            std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return o.name == k; }))
-            throw pf::FormatError("a section row of an object that is no section feature");
+        // The feature's record may be read after this section: the rule
+        // below holds the row to the record's kind (a name is the user's).
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a section row of an object that is no feature");
         Section sec;
         INTSEC_data_t& h = sec.data.head;
         h.associative = 1;
@@ -463,7 +464,19 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     for (auto& [t, sec] : read) sections()[t] = std::move(sec);
 }
 
-const bool section_registered = (pf::register_section({{'I', 'S', 'E', 'C'}, write_section, read_section}), true);
+// Every object with a section's data is a section feature.
+const char* sections_of_section_features(tag_t part) {
+    for (tag_t t : host::objects::objects_of_part(part)) {
+        if (!sections().find(t)) continue;
+        const hf::Record* r = hf::find(t);
+        if (!r || std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return r->kind == k; }))
+            return "a section's data on an object that is no section feature";
+    }
+    return nullptr;
+}
+
+const bool section_registered = (pf::register_section({{'I', 'S', 'E', 'C'}, write_section, read_section}),
+                                 host::part_rules::register_rule(sections_of_section_features), true);
 }  // namespace
 
 extern "C" {
