@@ -216,6 +216,14 @@ int commit_result(Step s);
 // A new body of `shape` as it is (one imported step), its faces and edges
 // given tags of their own; not yet committed.
 BodyState imported_body(const Call& call, const TopoDS_Shape& shape);
+// A thickened sheet comes out of the kernel with its shells facing into
+// the material (a negative volume) when the sheet's normal points into the
+// new material. Answers a solid whose shells face out (the shells turned,
+// in a solid of their own), or the shape itself when they do already.
+// Turning only the solid's own orientation is not enough: the volume then
+// comes out right, but blends and chamfers work on the faces as they lie
+// and build on the wrong side.
+TopoDS_Shape material_inside(const TopoDS_Shape& shape);
 // Commits a new body of a shape a constructor made (one imported step),
 // refused with KERNEL_ERR_INVALID_RESULT ("the <what> would be invalid")
 // when the kernel's check finds the shape invalid; answers its tag.

@@ -103,7 +103,7 @@ Spline spline_of_edge(const TopoDS_Edge& e) {
 hostnum::Curve record_of(const Call& call, Spline c) {
     const hostnum::geometry::SplineData f = hostnum::geometry::spline_data(c);
     auto r = hostnum::Curve::spline(f.n, f.order, f.poles.data(), f.knots.data(), hostnum::Curve::PoleForm::cartesian);
-    if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's curve makes no spline");
+    if (!r) call.fail(KERNEL_ERR_NOT_DONE, "the kernel's curve makes no spline");
     return *r;
 }
 

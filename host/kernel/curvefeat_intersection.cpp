@@ -40,7 +40,7 @@ TopoDS_Shape shape_of_member(const Call& call, const Member& m) {
 hostnum::Curve record_of_edge(const Call& call, const TopoDS_Edge& e) {
     double f = 0, l = 0;
     const Handle(Geom_Curve) c = BRep_Tool::Curve(e, f, l);
-    if (c.IsNull()) call.fail(KERNEL_ERR_INVALID_RESULT, "a kernel edge has no curve");
+    if (c.IsNull()) call.fail(KERNEL_ERR_WRONG_ENTITY, "a kernel edge has no curve");
     Handle(Geom_TrimmedCurve) t = new Geom_TrimmedCurve(c, f, l);
     Handle(Geom_BSplineCurve) s;
     try {
@@ -56,7 +56,7 @@ hostnum::Curve record_of_edge(const Call& call, const TopoDS_Edge& e) {
     }
     const hostnum::geometry::SplineData d = hostnum::geometry::spline_data(s);
     auto r = hostnum::Curve::spline(d.n, d.order, d.poles.data(), d.knots.data(), hostnum::Curve::PoleForm::cartesian);
-    if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's edge makes no spline");
+    if (!r) call.fail(KERNEL_ERR_NOT_DONE, "the kernel's edge makes no spline");
     return *r;
 }
 

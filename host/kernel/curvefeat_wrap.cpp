@@ -38,7 +38,7 @@ std::optional<hostnum::Curve> fit_points(const Call& call, const std::vector<hos
         const hostnum::geometry::SplineData d = hostnum::geometry::spline_data(approx.Curve());
         auto r =
             hostnum::Curve::spline(d.n, d.order, d.poles.data(), d.knots.data(), hostnum::Curve::PoleForm::cartesian);
-        if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's fit makes no spline");
+        if (!r) call.fail(KERNEL_ERR_NOT_DONE, "the kernel's fit makes no spline");
         return r;
     });
 }

@@ -5,14 +5,12 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepCheck_Analyzer.hxx>
-#include <BRepGProp.hxx>
 #include <BRepLProp_SLProps.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepOffsetAPI_MakeThickSolid.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
-#include <GProp_GProps.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <Geom_BSplineSurface.hxx>
@@ -243,12 +241,7 @@ void ZQ_FFS_thicken(int sheet, double first, double second, int* body) {
         TopoDS_Shape result = thick.Shape();
         if (result.ShapeType() == TopAbs_SHELL) result = BRepBuilderAPI_MakeSolid(TopoDS::Shell(result)).Solid();
         if (!TopExp_Explorer(result, TopAbs_SOLID).More()) call.fail(KERNEL_ERR_NOT_DONE, "no solid came out");
-        GProp_GProps g;
-        BRepGProp::VolumeProperties(result, g);
-        // The solid comes out turned inside out when the sheet's normal
-        // points into the new material.
-        if (g.Mass() < 0) result.Reverse();
-        return commit(call, result);
+        return commit(call, hd::material_inside(result));
     });
 }
 

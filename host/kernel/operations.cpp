@@ -108,9 +108,32 @@ void need_done(const Call& call, const BRepBuilderAPI_MakeShape& algo, int code)
     if (!algo.IsDone()) call.fail(code, "the kernel could not complete the operation");
 }
 
-void need_valid(const Call& call, const TopoDS_Shape& shape) {
+double signed_volume(const TopoDS_Shape& shape) {
+    GProp_GProps g;
+    BRepGProp::VolumeProperties(shape, g);
+    return g.Mass();
+}
+
+}  // namespace
+
+TopoDS_Shape material_inside(const TopoDS_Shape& shape) {
+    if (shape.ShapeType() != TopAbs_SOLID || !(signed_volume(shape) < 0)) return shape;
+    BRep_Builder builder;
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    for (TopExp_Explorer shell(shape, TopAbs_SHELL); shell.More(); shell.Next())
+        builder.Add(solid, shell.Current().Reversed());
+    return solid;
+}
+
+namespace {
+
+// `code` names what failed when the kernel's check refuses the result: a
+// blend or chamfer that gives an invalid body is one that cannot be built
+// on its edges.
+void need_valid(const Call& call, const TopoDS_Shape& shape, int code = KERNEL_ERR_INVALID_RESULT) {
     if (shape.IsNull()) call.fail(KERNEL_ERR_EMPTY_RESULT, "the operation gave nothing");
-    if (!BRepCheck_Analyzer(shape).IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the result is not a valid body");
+    if (!BRepCheck_Analyzer(shape).IsValid()) call.fail(code, "the result is not a valid body");
 }
 
 // The check of a boolean's result, which must stay cheap on big bodies
@@ -268,7 +291,7 @@ void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named
             }
             algo.Build();
             need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
-            need_valid(call, algo.Shape());
+            need_valid(call, algo.Shape(), KERNEL_ERR_BLEND_FAILED);
             finish(step, algo.Shape(), {before_named}, &algo);
         } else {
             BRepFilletAPI_MakeChamfer algo(before);
@@ -282,7 +305,7 @@ void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named
             }
             algo.Build();
             need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
-            need_valid(call, algo.Shape());
+            need_valid(call, algo.Shape(), KERNEL_ERR_BLEND_FAILED);
             finish(step, algo.Shape(), {before_named}, &algo);
         }
     });
@@ -508,15 +531,10 @@ void offset(const Call& call, Step& step, const TopoDS_Shape& shape, const Named
         if (sh.More() && !TopExp_Explorer(result, TopAbs_SOLID).More())
             result = BRepBuilderAPI_MakeSolid(TopoDS::Shell(sh.Current())).Solid();
     }
+    if (step.op == Op::thicken) result = material_inside(result);
     need_valid(call, result);
-    if (TopExp_Explorer(result, TopAbs_SOLID).More()) {
-        GProp_GProps g;
-        BRepGProp::VolumeProperties(result, g);
-        // A thickened sheet comes out turned inside out when the sheet's
-        // normal points into the new material: turn it the right way.
-        if (g.Mass() < 0 && step.op == Op::thicken) result.Reverse();
-        else if (!(g.Mass() > 0)) call.fail(KERNEL_ERR_INVALID_RESULT, "the result is inside out");
-    }
+    if (TopExp_Explorer(result, TopAbs_SOLID).More() && !(signed_volume(result) > 0))
+        call.fail(KERNEL_ERR_INVALID_RESULT, "the result is inside out");
     finish(step, result, {before_named}, algo);
 }
 

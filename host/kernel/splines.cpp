@@ -929,7 +929,7 @@ std::vector<hostnum::Curve> isocline(const Call& call, tag_t face, const double 
         const hostnum::geometry::SplineData sd = hostnum::geometry::spline_data(c);
         auto r = hostnum::Curve::spline(sd.n, sd.order, sd.poles.data(), sd.knots.data(),
                                         hostnum::Curve::PoleForm::cartesian);
-        if (!r) call.fail(KERNEL_ERR_INVALID_RESULT, "the kernel's isocline makes no spline");
+        if (!r) call.fail(KERNEL_ERR_NOT_DONE, "the kernel's isocline makes no spline");
         out.push_back(std::move(*r));
     }
     return out;

@@ -61,13 +61,23 @@ public:
     std::unordered_map<int, Loc> where;
     std::unordered_map<unsigned int, int> by_object;
     bool stale = true;
+    bool shared = false;  // some tag is held by two bodies (see index_body)
 
+    // A body made again from another body's steps (a copy made while the
+    // update works) gives its faces and edges the tags they have in the
+    // other body, for as long as both live: the later one indexed is the
+    // one found. When either goes, the other's entries must come back, so
+    // the index is then built again from the bodies.
     void index_body(const BodyState& b) {
         where[b.tag] = {b.tag, ZQ_CLASS_BODY, 0};
         if (b.object) by_object[b.object] = b.tag;
         const auto add = [&](const std::vector<Sub>& subs, int cls) {
             for (std::size_t i = 0; i < subs.size(); ++i) {
-                where[subs[i].tag] = {b.tag, cls, static_cast<int>(i)};
+                const auto [at, added] = where.try_emplace(subs[i].tag, Loc{b.tag, cls, static_cast<int>(i)});
+                if (!added) {
+                    if (at->second.body != b.tag) shared = true;
+                    at->second = {b.tag, cls, static_cast<int>(i)};
+                }
                 if (subs[i].object) by_object[subs[i].object] = subs[i].tag;
             }
         };
@@ -77,6 +87,10 @@ public:
         add(b.vertices, ZQ_CLASS_VERTEX);
     }
     void unindex_body(const BodyState& b) {
+        if (shared) {
+            stale = true;
+            return;
+        }
         where.erase(b.tag);
         if (b.object) by_object.erase(b.object);
         for (const auto* subs : {&b.named.faces, &b.named.edges, &b.loops, &b.vertices})
@@ -93,6 +107,7 @@ public:
         if (!stale) return;
         where.clear();
         by_object.clear();
+        shared = false;
         for (const auto& [tag, b] : bodies()) index_body(*b);
         stale = false;
     }

@@ -150,4 +150,24 @@ TEST_F(FaceBlend, LawRadiiSetTheRadius) {
     KX_free(radii);
 }
 
+// The code a caller gets means what its text says: 670403 is the blend
+// tolerance the face blends refuse (never a body the kernel finds invalid),
+// a blend the kernel builds invalid is 670405, an invalid body of any other
+// operation 670414.
+TEST_F(FaceBlend, EachCodeReadsAsWhatHappened) {
+    const struct {
+        int code;
+        const char* text;
+    } rows[] = {
+        {670403, "The tolerance is no value of at least 0"},
+        {670405, "The blend or chamfer cannot be built on these edges"},
+        {670414, "The operation would give an invalid body"},
+    };
+    for (const auto& row : rows) {
+        char text[KX_MESSAGE_BUFSIZE] = {};
+        EXPECT_EQ(KX_get_fail_message(row.code, text), 0) << row.code;
+        EXPECT_STREQ(text, row.text);
+    }
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 // an update), and each function's checks as tables in their order.
 #include <array>
 #include <cmath>
+#include <functional>
+#include <numbers>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "host/feature/booleans.h"
 #include "host/kernel/face_data.h"
 #include "kx_modl_a_sweep.h"
+#include "kx_modl_blend.h"
 #include "kx_modl_cre_ff.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
@@ -88,6 +91,77 @@ TEST_F(SheetsFromFaces, ThickenedSheetIsTheSolidOfTheOffsetsAndReadsBack) {
     // Two offsets: the solid between 1 and 4 from the sheet.
     ASSERT_EQ(KX_MODL_create_thicken_sheet(s, "4", "1", 0, &f), 0);
     EXPECT_NEAR(props_of(FREC_ask_body(f))[ZQ_MP_VOLUME], 15000, 1e-6);
+}
+
+// An edge blend of radius r on an edge of length L takes (1 - pi/4) r^2 L
+// away and a chamfer of offset d takes d^2 L / 2, whichever way the solid
+// was made: a sheet thickened along its normal (the kernel hands that one
+// back with its faces turned into the material), against it, a ruled
+// body between two rectangles and a block feature.
+TEST_F(SheetsFromFaces, BlendsAndChamfersCutEverySolidAlike) {
+    const auto thickened = [this](const char* first, const char* second) {
+        tag f = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_thicken_sheet(sheet(0, 0, 100, 50, 200), first, second, 0, &f), 0);
+        return FREC_ask_body(f);
+    };
+    const std::vector<std::pair<const char*, std::function<tag()>>> makers = {
+        {"sheet thickened along its normal", [&] { return thickened("20", "0"); }},
+        {"sheet thickened against its normal", [&] { return thickened("0", "-20"); }},
+        {"ruled between rectangles",
+         [&] {
+             std::vector<tag> lines = rectangle(0, 0, 100, 50, 300);
+             for (tag l : rectangle(0, 0, 100, 50, 320)) lines.push_back(l);
+             int per[2] = {4, 4}, dir[2] = {1, 1}, align = 1, end = 0, solid = 1;
+             string_list l{2, per, dir, lines.data()};
+             double values[6] = {}, tol[3] = {0.001, 0.5, 0.02};
+             tag f = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_ruled(&l, nullptr, &align, values, &end, &solid, 0, tol, &f), 0);
+             return FREC_ask_body(f);
+         }},
+        {"block feature",
+         [&] {
+             const char* sizes[] = {"100", "50", "20"};
+             const double origin[] = {0, 0, 400};
+             unsigned int block = 0;
+             EXPECT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block), 0);
+             return FREC_ask_body(block);
+         }},
+    };
+    // An edge of the body along X, 100 long.
+    const auto long_edge = [](tag body) {
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(body))) {
+            int type = 0;
+            double p[3], d[3], r = 0, length = 0;
+            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+            ZQ_EDGE_ask_length(e, &length);
+            if (type == ZQ_CURVE_LINE && std::abs(std::abs(d[0]) - 1) < 1e-9 && std::abs(length - 100) < 1e-9)
+                return host::kernel::object_of(e);
+        }
+        ADD_FAILURE() << "no edge along X";
+        return NULL_TAG;
+    };
+    constexpr double kL = 100, kR = 3.5, kD = 2.5;
+    for (const auto& [what, make] : makers)
+        for (const bool blend : {true, false}) {
+            SCOPED_TRACE(std::string(what) + (blend ? ", blend" : ", chamfer"));
+            const tag body = make();
+            ASSERT_NE(body, NULL_TAG);
+            int check = -1;
+            ZQ_BODY_check(host::kernel::entity_of(body), &check);
+            EXPECT_EQ(check, ZQ_FAULT_NONE);
+            const double before = props_of(body)[ZQ_MP_VOLUME];
+            EXPECT_NEAR(before, 100000, 1e-6);
+            tag_list* edges = nullptr;
+            KX_MODL_create_list(&edges);
+            KX_MODL_put_list_item(edges, long_edge(body));
+            tag f = NULL_TAG;
+            const int st = blend ? KX_MODL_create_blend("3.5", edges, 0, 0, 0, 0.01, &f)
+                                 : KX_MODL_create_chamfer(1, "2.5", nullptr, nullptr, edges, &f);
+            KX_MODL_delete_list(&edges);
+            ASSERT_EQ(st, 0);
+            const double removed = blend ? (1 - std::numbers::pi / 4) * kR * kR * kL : kD * kD * kL / 2;
+            EXPECT_NEAR(before - props_of(body)[ZQ_MP_VOLUME], removed, 1e-6 * removed);
+        }
 }
 
 TEST_F(SheetsFromFaces, ThickenedSheetUnitesWithTheCurrentTarget) {
