@@ -202,6 +202,8 @@ class Model {
 public:
     tag part = NULL_TAG;
     udo_class_id udo_class = 0;  // the user program's class of user-defined objects
+    // The other part that links read from, its box's body and a line.
+    tag source_part = NULL_TAG, source_body = NULL_TAG, source_line = NULL_TAG;
 
     ~Model() { release(); }
     void release() {
@@ -386,6 +388,8 @@ double volume_change(tag feature, const std::function<void()>& edit) {
 void add_sheets_and_features(std::vector<Kind>& k);
 void add_structures(std::vector<Kind>& k);
 void add_smart_and_curve_features(std::vector<Kind>& k);
+void add_more(std::vector<Kind>& k);
+void add_links(std::vector<Kind>& k);
 
 // ---- the kinds --------------------------------------------------------------------
 
@@ -597,6 +601,8 @@ std::vector<Kind> kinds() {
     add_sheets_and_features(k);
     add_structures(k);
     add_smart_and_curve_features(k);
+    add_more(k);
+    add_links(k);
     return k;
 }
 
@@ -1314,6 +1320,418 @@ void add_smart_and_curve_features(std::vector<Kind>& k) {
                  }});
 }
 
+// ---- more curves, smart objects, form features and body operations --------------
+
+// Texts a query hands out, as one answer (each freed).
+void texts(Out& o, const char* label, std::initializer_list<char*> of) {
+    std::string s;
+    for (char* t : of) s += take(t) + ";";
+    o.text(label, s);
+}
+
+// A box ruled between two rectangles (their lines named name_LOW_i and
+// name_HIGH_i); answers the ruled feature.
+tag ruled_box(Model& m, const std::string& name, double x0, double y0, double z0, double x1, double y1, double z1) {
+    string_list* s = m.strings({Model::rectangle(name + "_LOW", x0, y0, x1, y1, z0),
+                                Model::rectangle(name + "_HIGH", x0, y0, x1, y1, z1)});
+    int align = 1, end = 0, body = 1;
+    double values[6] = {};
+    tag t = NULL_TAG;
+    EXPECT_EQ(KX_MODL_create_ruled(s, nullptr, &align, values, &end, &body, 0, tol3, &t), 0) << name;
+    return Model::named(t, name);
+}
+
+void add_more(std::vector<Kind>& k) {
+    k.push_back({"ARC_3PTS",
+                 [](Model&) {
+                     double a[3] = {0, 300, 0}, b[3] = {4, 303, 0}, c[3] = {9, 300, 1};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_CURVE_create_arc_thru_3pts(1, a, b, c, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     const std::vector<double> e = ends_and_length(t);
+                     o("shape", e.data(), static_cast<int>(e.size()));
+                 }});
+    k.push_back({"MODL_SPLINE",
+                 [](Model&) {
+                     double knots[7] = {0, 0, 0, 0.4, 1, 1, 1};
+                     double poles[16] = {0, 310, 0, 1, 2, 316, 0, 1, 6, 308, 1, 1, 9, 314, 0, 1};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_spline(4, 3, knots, poles, &t, 0, 0), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     spline_data s{};
+                     o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order);
+                     if (s.knots) o("knots", s.knots, s.num_poles + s.order);
+                     if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
+                     KX_free(s.knots);
+                     KX_free(s.poles);
+                 }});
+    k.push_back({"CURVE_FROM_EDGE",
+                 [](Model& m) {
+                     const double a[3] = {100, 0, 0}, b[3] = {100, 50, 0};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_curve_from_edge(Model::edge(Model::body_of(m.find("BOX")), a, b), &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     const std::vector<double> e = ends_and_length(t);
+                     o("shape", e.data(), static_cast<int>(e.size()));
+                 }});
+    k.push_back({"SO_XFORM",
+                 [](Model& m) {
+                     double origin[3] = {5, 6, 7}, x[3] = {0, 0, 1}, y[3] = {1, 0, 0};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_xform_doubles(m.part, 0, origin, x, y, 1.5, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     double p[3] = {}, x[3] = {}, y[3] = {}, scale = 0;
+                     o.code("point", KX_SO_ask_point_of_xform(t, p))("origin", p, 3);
+                     o.code("x", KX_SO_ask_x_direction_of_xform(t, x))("x", x, 3);
+                     o.code("y", KX_SO_ask_y_direction_of_xform(t, y))("y", y, 3);
+                     o.code("scale", KX_SO_ask_scale_of_xform(t, &scale))("scale", scale);
+                 }});
+    k.push_back({"SO_AXIS",
+                 [](Model& m) {
+                     tag pts[2] = {Model::point("SO_AXIS_A", 0, -120, 0), Model::point("SO_AXIS_B", 3, -116, 0)};
+                     tag dir = NULL_TAG, t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_two_points(m.part, 0, pts, &dir), 0);
+                     Model::named(dir, "SO_AXIS_DIR");
+                     EXPECT_EQ(KX_SO_create_axis_point_dir(m.part, 0, pts[0], dir, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     double p[3] = {}, d[3] = {};
+                     o.code("point", KX_SO_ask_point_of_axis(t, p))("point", p, 3);
+                     o.code("dir", KX_SO_ask_direction_of_axis(t, d))("dir", d, 3);
+                     int n = 0;
+                     tag* parents = nullptr;
+                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
+                     KX_free(parents);
+                 },
+                 [](Model& m, tag t) {
+                     double moved[3] = {0, -112, 0};  // the direction turns to +y
+                     ASSERT_EQ(KX_CURVE_edit_point_data(m.find("SO_AXIS_B"), moved), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     double d[3] = {};
+                     ASSERT_EQ(KX_SO_ask_direction_of_axis(t, d), 0);
+                     EXPECT_NEAR(d[0], 0, 1e-9);
+                     EXPECT_NEAR(d[1], 1, 1e-9);
+                 }});
+    k.push_back({"SO_SPLINE",
+                 [](Model& m) {
+                     tag pts[4] = {Model::point("SO_SPLINE_1", 0, -140, 0), Model::point("SO_SPLINE_2", 4, -137, 0),
+                                   Model::point("SO_SPLINE_3", 9, -139, 1), Model::point("SO_SPLINE_4", 13, -135, 0)};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_bcurve_thru_points(m.part, 0, pts, 4, 3, 0, nullptr, NULL_TAG, NULL_TAG, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     const std::vector<double> e = ends_and_length(t);
+                     o("shape", e.data(), static_cast<int>(e.size()));
+                     int n = 0;
+                     tag* parents = nullptr;
+                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
+                     KX_free(parents);
+                 },
+                 [](Model& m, tag t) {
+                     double moved[3] = {15, -131, 2};
+                     ASSERT_EQ(KX_CURVE_edit_point_data(m.find("SO_SPLINE_4"), moved), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const std::vector<double> e = ends_and_length(t);
+                     ASSERT_EQ(e.size(), 7u);
+                     EXPECT_NEAR(e[3], 15, 1e-6);
+                     EXPECT_NEAR(e[4], -131, 1e-6);
+                     EXPECT_NEAR(e[5], 2, 1e-6);
+                 }});
+
+    // Form features on a plate 120 x 80 x 30 (x from 1000), top face z = 30.
+    auto top = [](Model& m) {
+        if (m.find("PLATE") == NULL_TAG) ruled_box(m, "PLATE", 1000, 0, 0, 1120, 80, 30);
+        return Model::face(Model::body_of(m.find("PLATE")), 0, 0, 1);
+    };
+    auto on_top = [](double x, double y, double (&at)[3], double (&dir)[3], double (&xd)[3]) {
+        at[0] = x, at[1] = y, at[2] = 30;
+        dir[0] = 0, dir[1] = 0, dir[2] = -1;
+        xd[0] = 1, xd[1] = 0, xd[2] = 0;
+    };
+    struct Form {
+        const char* name;
+        std::function<int(Model&, tag, tag*)> make;
+        std::function<void(Out&, tag)> answers;
+    };
+    const Form forms[] = {
+        {"C_SUNK_HOLE",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1010, 10, at, dir, xd);
+             return KX_MODL_create_c_sunk_hole(at, dir, "5", "12", "10", "90", "0", face, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr, *e = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_c_sunk_hole_parms(t, 0, &a, &b, &c, &d, &e, &thru))("thru", thru);
+             texts(o, "parms", {a, b, c, d, e});
+         }},
+        {"RECT_POCKET",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1030, 15, at, dir, xd);
+             const char* sizes[3] = {"14", "9", "5"};
+             return KX_MODL_create_rect_pocket(at, dir, xd, sizes, "0", "0", "0", face, t);
+         },
+         [](Out& o, tag t) {
+             char* s[3] = {};
+             char *r = nullptr, *f = nullptr, *a = nullptr;
+             o.code("ask", KX_MODL_ask_rect_pocket_parms(t, 0, s, &r, &f, &a));
+             texts(o, "parms", {s[0], s[1], s[2], r, f, a});
+         }},
+        {"BOSS",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1060, 15, at, dir, xd);
+             dir[2] = 1;
+             return KX_MODL_create_boss(at, dir, "8", "6", "0", face, t);
+         },
+         [](Out& o, tag t) {
+             char *d = nullptr, *h = nullptr, *a = nullptr;
+             o.code("ask", KX_MODL_ask_boss_parms(t, 0, &d, &h, &a));
+             texts(o, "parms", {d, h, a});
+         }},
+        {"CYL_POCKET",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1090, 12, at, dir, xd);
+             return KX_MODL_create_cyl_pocket(at, dir, "9", "4", "0", "0", face, t);
+         },
+         [](Out& o, tag t) {
+             char *d = nullptr, *h = nullptr, *r = nullptr, *f = nullptr;
+             o.code("ask", KX_MODL_ask_cyl_pocket_parms(t, 0, &d, &h, &r, &f));
+             texts(o, "parms", {d, h, r, f});
+         }},
+        {"RECT_SLOT",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1030, 45, at, dir, xd);
+             return KX_MODL_create_rect_slot(at, dir, xd, "4", "3", "20", face, NULL_TAG, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *w = nullptr, *d = nullptr, *l = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_rect_slot_parms(t, 0, &w, &d, &l, &thru))("thru", thru);
+             texts(o, "parms", {w, d, l});
+         }},
+        {"U_SLOT",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1030, 57, at, dir, xd);
+             return KX_MODL_create_u_slot(at, dir, xd, "4", "3", "1", "20", face, NULL_TAG, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *w = nullptr, *d = nullptr, *r = nullptr, *l = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_u_slot_parms(t, 0, &w, &d, &r, &l, &thru))("thru", thru);
+             texts(o, "parms", {w, d, r, l});
+         }},
+        {"T_SLOT",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1030, 70, at, dir, xd);
+             return KX_MODL_create_t_slot(at, dir, xd, "3", "2", "6", "3", "20", face, NULL_TAG, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr, *l = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_t_slot_parms(t, 0, &a, &b, &c, &d, &l, &thru))("thru", thru);
+             texts(o, "parms", {a, b, c, d, l});
+         }},
+        {"DOVE_TAIL_SLOT",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1080, 48, at, dir, xd);
+             return KX_MODL_create_dove_tail_slot(at, dir, xd, "5", "3", "20", "16", face, NULL_TAG, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *w = nullptr, *d = nullptr, *a = nullptr, *l = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_dovetail_slot_parms(t, 0, &w, &d, &a, &l, &thru))("thru", thru);
+             texts(o, "parms", {w, d, a, l});
+         }},
+        {"BALL_SLOT",
+         [=](Model&, tag face, tag* t) {
+             double at[3], dir[3], xd[3];
+             on_top(1080, 64, at, dir, xd);
+             return KX_MODL_create_ball_slot(at, dir, xd, "4", "3", "16", face, NULL_TAG, NULL_TAG, t);
+         },
+         [](Out& o, tag t) {
+             char *b = nullptr, *d = nullptr, *l = nullptr;
+             int thru = -1;
+             o.code("ask", KX_MODL_ask_ball_slot_parms(t, 0, &b, &d, &l, &thru))("thru", thru);
+             texts(o, "parms", {b, d, l});
+         }},
+    };
+    for (const Form& f : forms)
+        k.push_back({f.name,
+                     [f, top](Model& m) {
+                         tag t = NULL_TAG;
+                         EXPECT_EQ(f.make(m, top(m), &t), 0) << f.name;
+                         return t;
+                     },
+                     f.answers});
+    k.push_back({"LINEAR_ISET",
+                 [](Model& m) {
+                     tag_list* of = Model::list_of({m.find("BOSS")});
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_linear_iset(0, "1", "10", "2", "12", of, &t), 0);
+                     KX_MODL_delete_list(&of);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     char *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr;
+                     o.code("ask", KX_MODL_ask_linear_iset_parms(t, 0, &a, &b, &c, &d));
+                     texts(o, "parms", {a, b, c, d});
+                     tag_list* inst = nullptr;
+                     int n = -1;
+                     o.code("instances", KX_MODL_ask_instance(t, &inst));
+                     KX_MODL_ask_list_count(inst, &n);
+                     KX_MODL_delete_list(&inst);
+                     o("instances", n);
+                 }});
+    k.push_back({"SET_OF_FEATURE",
+                 [](Model& m) {
+                     tag members[2] = {m.find("RECT_SLOT"), m.find("U_SLOT")}, t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_set_of_feature("SET_OF_FEATURE", members, 2, 0, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag s = NULL_TAG;
+                     o.code("by name", KX_MODL_ask_set_from_name("SET_OF_FEATURE", &s))("found", s == t);
+                 }});
+
+    // Body operations, each on a box of its own.
+    k.push_back({"HOLLOW",
+                 [](Model& m) {
+                     const tag box = ruled_box(m, "HOLLOW_BOX", 1200, 0, 0, 1240, 30, 20);
+                     tag_list* open = Model::list_of({Model::face(Model::body_of(box), 0, 0, 1)});
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_hollow("2", open, &t), 0);
+                     KX_MODL_delete_list(&open);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     char* th = nullptr;
+                     o.code("ask", KX_MODL_ask_hollow_parms(t, 0, &th));
+                     texts(o, "thickness", {th});
+                 },
+                 [](Model&, tag t) {
+                     // Open at the top: 40 x 30 x 20 less (40 - 2t)(30 - 2t)(20 - t), t from 2 to 3.
+                     auto wall = [](double w) { return 24000 - (40 - 2 * w) * (30 - 2 * w) * (20 - w); };
+                     EXPECT_NEAR(volume_of(Model::body_of(t)), wall(2), 1e-6);
+                     EXPECT_NEAR(volume_change(t, [&] { edit_feature_exp(t, "2", "3"); }), wall(3) - wall(2), 1e-6);
+                 }});
+    k.push_back({"SCALE",
+                 [](Model& m) {
+                     const tag box = ruled_box(m, "SCALE_BOX", 1300, 0, 0, 1310, 12, 7);
+                     tag b = Model::body_of(box), t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_uniform_scale(b, NULL_TAG, "1.5", &t), 0);
+                     return t;
+                 },
+                 [](Out&, tag) {},
+                 [](Model&, tag t) {
+                     EXPECT_NEAR(volume_of(Model::body_of(t)), 840 * 3.375, 1e-6);
+                     EXPECT_NEAR(volume_change(t, [&] { edit_feature_exp(t, "1.5", "2"); }), 840 * (8 - 3.375), 1e-6);
+                 }});
+    k.push_back({"MIRROR_BODY",
+                 [](Model& m) {
+                     const tag box = ruled_box(m, "MIRROR_BOX", 1400, 0, 0, 1410, 10, 10);
+                     double d[3] = {1, 0, 0};
+                     tag dir = NULL_TAG, plane = NULL_TAG, t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_doubles(m.part, 0, d, &dir), 0);
+                     EXPECT_EQ(KX_MODL_create_point_dirr_dplane(Model::point("MIRROR_AT", 1420, 0, 0), dir, &plane), 0);
+                     Model::named(plane, "MIRROR_PLANE");
+                     EXPECT_EQ(KX_MODL_create_mirror_body(Model::body_of(box), plane, &t), 0);
+                     return t;
+                 },
+                 [](Out&, tag) {}});
+    k.push_back({"FACE_OFFSET",
+                 [](Model& m) {
+                     const tag box = ruled_box(m, "FACE_OFFSET_BOX", 1500, 0, 0, 1520, 20, 20);
+                     tag_list* faces = Model::list_of({Model::face(Model::body_of(box), 0, 0, 1)});
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_face_offset("2.5", faces, &t), 0);
+                     KX_MODL_delete_list(&faces);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     char* d = nullptr;
+                     o.code("ask", KX_MODL_ask_offset_parms(t, 0, &d));
+                     texts(o, "distance", {d});
+                 },
+                 [](Model&, tag t) {
+                     EXPECT_NEAR(volume_change(t, [&] { edit_feature_exp(t, "2.5", "4.75"); }), 400 * 2.25, 1e-6);
+                 }});
+}
+
+// ---- links to the objects of another part ------------------------------------------
+
+// Linked objects of the source part's box and line, moved 300 along -y.
+constexpr double kLinkShift[12] = {1, 0, 0, 0, 0, 1, 0, -300, 0, 0, 1, 0};
+
+void link_answer(Out& o, tag t) {
+    tag source = NULL_TAG, part = NULL_TAG;
+    double xform[12] = {};
+    o.code("source", KX_LOOM_ask_link_source(t, &source, &part)).text("source", label(source))("part", part != NULL_TAG);
+    o.code("xform", KX_LOOM_ask_link_xform(t, xform))("xform", xform, 12);
+    int time = -1, stamp = -1;
+    o.code("time", KX_LOOM_ask_link_update_time(t, &time, &stamp))("time", time);
+}
+
+void add_links(std::vector<Kind>& k) {
+    k.push_back({"LINKED_BODY",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_LOOM_create_linked_body(m.source_body, kLinkShift, 1, KX_LOOM_update_with_source, &t), 0);
+                     return t;
+                 },
+                 link_answer});
+    k.push_back({"LINKED_CURVE",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_LOOM_create_linked_curve(m.source_part, 1, &m.source_line, 1, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     int n = 0;
+                     tag *from = nullptr, *to = nullptr;
+                     o.code("map", KX_LOOM_ask_linked_feature_map(t, &n, &from, &to, 0))("count", n);
+                     for (int i = 0; i < n; ++i) {
+                         o.text("from", label(from[i]));
+                         const std::vector<double> e = ends_and_length(to[i]);
+                         o("copy", e.data(), static_cast<int>(e.size()));
+                     }
+                     KX_free(from);
+                     KX_free(to);
+                 },
+                 [](Model&, tag t) {
+                     // The source line in the other part grows: the copy follows.
+                     int n = 0;
+                     tag *from = nullptr, *to = nullptr;
+                     ASSERT_EQ(KX_LOOM_ask_linked_feature_map(t, &n, &from, &to, 0), 0);
+                     ASSERT_EQ(n, 1);
+                     line_data l{{0, 0, 0}, {0, 27, 0}};
+                     EXPECT_EQ(KX_CURVE_edit_line_data(from[0], &l), 0);
+                     EXPECT_EQ(KX_MODL_update(), 0);
+                     const std::vector<double> e = ends_and_length(to[0]);
+                     KX_free(from);
+                     KX_free(to);
+                     ASSERT_EQ(e.size(), 7u);
+                     EXPECT_NEAR(e[4], 27, 1e-9);
+                 }});
+}
+
 class RoundTrip : public PartApiTest {
 protected:
     // What the user program does when it starts: it defines its class of
@@ -1340,6 +1758,12 @@ TEST_F(RoundTrip, EveryKindReadBackAnswersAsMadeAndFollowsItsParents) {
     const std::vector<Kind> table = kinds();
     Model m;
     m.udo_class = start_program();
+    // The part the links read from, saved before the part that links it.
+    ASSERT_EQ(KX_PART_new(path("source.prt").c_str(), KX_PART_METRIC, &m.source_part), 0);
+    m.part = m.source_part;
+    m.source_body = Model::body_of(ruled_box(m, "SOURCE_BOX", 0, 0, 0, 30, 20, 10));
+    m.source_line = Model::line("SOURCE_LINE", 0, 0, 0, 0, 15, 0);
+    ASSERT_EQ(KX_PART_save(), 0);
     ASSERT_EQ(KX_PART_new(file.c_str(), KX_PART_METRIC, &m.part), 0);
     for (const Kind& kind : table) {
         SCOPED_TRACE(kind.name);
@@ -1361,12 +1785,20 @@ TEST_F(RoundTrip, EveryKindReadBackAnswersAsMadeAndFollowsItsParents) {
     // Saved, closed, and opened again by a program started afresh.
     m.release();
     ASSERT_EQ(KX_PART_save(), 0);
-    ASSERT_EQ(KX_PART_close(m.part, 0, 0), 0);
     restart();
     m.udo_class = start_program();
     m.part = open(file);
     ASSERT_NE(m.part, NULL_TAG);
     ASSERT_EQ(KX_ASSEM_ask_work_part(), m.part);
+    {
+        int failures = -1;
+        char** names = nullptr;
+        int* statuses = nullptr;
+        EXPECT_EQ(KX_LOOM_load_parents(m.part, 0, &failures, &names, &statuses), 0);
+        EXPECT_EQ(failures, 0);
+        KX_free_string_array(failures > 0 ? failures : 0, names);
+        KX_free(statuses);
+    }
 
     const auto again = census(m.part);
     for (const auto& [kind, n] : counts) {
