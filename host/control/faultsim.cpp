@@ -44,7 +44,7 @@ std::string model_fingerprint() {
         // difference names its section.
         out << '\n';
         part_file::Image image;
-        if (part_file::decode(part_file::encode(p, nullptr, true), image) != 0) {
+        if (part_file::unkept_object(p, nullptr) || part_file::decode(part_file::encode(p, nullptr, true), image) != 0) {
             out << "  (not encodable)\n";
             continue;
         }

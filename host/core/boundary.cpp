@@ -2,11 +2,14 @@
 #include "host/core/boundary.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/row_fields.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
@@ -41,6 +44,68 @@ bool chain_member(const host::objects::Object& o) {
         default: return false;
     }
 }
+
+// Part-file section "BNDY": the data of each boundary. Payload: rows of
+// objects (host/data/part_file.h); a row: i32 type, u32 view (object
+// number, kNotSaved for none), i32 mode, f64 first value, f64 second
+// value, u32 count and per member u32 object (kNotSaved: one deleted or
+// not written with the part, read back as 0) and i32 data. A type other
+// than 0 and 1, no members, a view that is no view, a member that is no
+// curve, edge or point, or a row for an object that is no boundary, makes
+// the file corrupt.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+void write_boundaries(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t object) {
+        const host::objects::Object* o = host::objects::find(object);
+        const Boundary* r = o && o->type == HOST_TYPE_BOUNDARY ? table().find(object) : nullptr;
+        if (!r) return;
+        row.i32(r->type);
+        fields::put_object(row, ctx, r->view);
+        row.i32(r->settings.mode);
+        row.f64(r->settings.first_value);
+        row.f64(r->settings.second_value);
+        row.u32(static_cast<std::uint32_t>(r->members.size()));
+        for (const BOUND_member_t& m : r->members) {
+            fields::put_object(row, ctx, m.object);
+            row.i32(m.data);
+        }
+    });
+}
+
+void read_boundaries(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Boundary>> rows;
+    pf::read_rows(in, ctx, {"boundary row", 8 + 32, false}, [&](tag_t t, pf::Reader& row) {
+        const host::objects::Object& o = host::objects::require(t);
+        if (o.cls != OM_CLASS_RM_ENTITY || o.type != HOST_TYPE_BOUNDARY)
+            throw pf::FormatError("a boundary row of an object that is no boundary");
+        Boundary b;
+        b.type = row.i32();
+        if (b.type != 0 && b.type != 1) throw pf::FormatError("a boundary's type");
+        b.view = fields::get_object(row, ctx, "a boundary");
+        if (b.view != 0 && host::objects::require(b.view).type != HOST_TYPE_VIEW)
+            throw pf::FormatError("a boundary's view is no view");
+        b.settings.mode = row.i32();
+        b.settings.first_value = row.f64();
+        b.settings.second_value = row.f64();
+        const std::uint32_t n = fields::get_count(row, 8, "a boundary");
+        if (n == 0) throw pf::FormatError("a boundary without members");
+        for (std::uint32_t i = 0; i < n; ++i) {
+            BOUND_member_t m{};
+            m.object = fields::get_object(row, ctx, "a boundary");
+            m.data = row.i32();
+            if (m.object != 0 && !chain_member(host::objects::require(m.object)))
+                throw pf::FormatError("a boundary's member is no curve, edge or point");
+            b.members.push_back(m);
+        }
+        rows.emplace_back(t, std::move(b));
+    });
+    for (auto& [t, b] : rows) table()[t] = std::move(b);
+}
+
+const bool section_registered =
+    (pf::register_section({{'B', 'N', 'D', 'Y'}, write_boundaries, read_boundaries}), true);
 
 // The live boundaries whose chain holds the object, in creation order.
 std::vector<tag_t> boundaries_of(tag_t object) {

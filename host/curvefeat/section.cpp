@@ -8,6 +8,8 @@
 
 #include "host/core/entity_types.h"
 #include "host/curvefeat/file_rows.h"
+#include "host/feature/feature.h"
+#include "host/feature/kind_check.h"
 #include "host/services/objects.h"
 
 namespace host::curvefeat::file_rows {
@@ -140,13 +142,12 @@ namespace {
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     std::vector<tag_t> rows;
     for (tag_t t : ctx.objects) {
-        const host::objects::Object* o = host::objects::find(t);
-        if (!o || o->cls != OM_CLASS_FEATURE) continue;
-        const Kind* k = kind_named(o->name);
+        const host::feature::Record* f = host::feature::find(t);
+        const Kind* k = f ? kind_named(f->kind) : nullptr;
         if (k && k->has(t)) rows.push_back(t);
     }
     pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
-        const Kind& k = *kind_named(host::objects::require(t).name);
+        const Kind& k = *kind_named(host::feature::find(t)->kind);
         pf::Writer fields;
         Out o(fields, ctx);
         k.write(o, t);
@@ -162,9 +163,9 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const std::string name = row.str();
         const Kind* k = kind_named(name);
         if (!k) throw pf::FormatError("a curve feature of an unknown kind");
-        const host::objects::Object& o = host::objects::require(t);
-        if (o.cls != OM_CLASS_FEATURE || o.name != name)
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
             throw pf::FormatError("a curve feature row of an object that is no such feature");
+        host::feature::expect_kind_when_read(ctx, t, {name}, "a curve feature row of a feature of another kind");
         In fields(row, ctx);
         stores.push_back(k->read(fields, t));
     });

@@ -81,11 +81,15 @@ private:
     std::vector<std::pair<std::string, OM_class_t>> known_;
 };
 
+// What the file cannot keep of the object, or null (part_rules::unkept).
+const char* unkept(const objects::Object& o) { return part_rules::unkept(o.cls, o.type, o.subtype, o.name); }
+
 void write_objects(Writer& out, const SaveContext& ctx) {
     out.u32(static_cast<std::uint32_t>(ctx.objects.size()));
     ClassNames classes;
     for (tag_t t : ctx.objects) {
         const objects::Object& o = objects::require(t);
+        if (const char* what = unkept(o)) throw UnkeptObject(what);
         out.str(classes.of(o.cls));
         out.i32(o.type);
         out.i32(o.subtype);
@@ -159,6 +163,11 @@ tag_t LoadContext::tag_of(std::uint32_t index) const {
     if (index == 0) return part;
     if (index > objects.size()) throw FormatError("object number out of range");
     return objects[index - 1];
+}
+
+bool section_registered(std::string_view id) {
+    return id == std::string_view(kObjectsId, 4) ||
+           std::any_of(sections().begin(), sections().end(), [&](const Section& s) { return id_of(s) == id; });
 }
 
 void register_section(const Section& section) {
@@ -308,17 +317,33 @@ std::string encode(tag_t part, const std::vector<tag_t>* only, bool with_attribu
     return std::string(out.view());
 }
 
+namespace {
+
+// The objects that a file of the part holds: those given, or all live
+// objects of the part.
+std::vector<tag_t> objects_written(tag_t part, const std::vector<tag_t>* only) {
+    if (only) return *only;
+    std::vector<tag_t> out;
+    for (tag_t t : objects::objects_of_part(part))
+        if (objects::find(t)->cls != OM_CLASS_PART) out.push_back(t);
+    return out;
+}
+
+}  // namespace
+
+const char* unkept_object(tag_t part, const std::vector<tag_t>* only) {
+    for (tag_t t : only ? *only : objects_written(part, nullptr))
+        if (const objects::Object* o = objects::find(t))
+            if (const char* what = unkept(*o)) return what;
+    return nullptr;
+}
+
 void encode(Writer& out, tag_t part, const std::vector<tag_t>* only, bool with_attributes) {
     SaveContext ctx;
     ctx.part = part;
     ctx.with_attributes = with_attributes;
-    if (only) {
-        ctx.objects = *only;
-    } else {
-        for (tag_t t : objects::objects_of_part(part))
-            if (objects::find(t)->cls != OM_CLASS_PART) ctx.objects.push_back(t);
-        ctx.objects_unique = true;
-    }
+    ctx.objects = objects_written(part, only);
+    ctx.objects_unique = only == nullptr;
 
     // Everything goes into one buffer: the header with its counts left
     // open, the sections each framed as it is written, the checksum.
@@ -471,6 +496,8 @@ tag_t apply_sections(const SectionViews& sections_read, const std::string& file,
                     if (!in.done()) throw FormatError("extra bytes after section " + std::string(id));
                 }
         }
+        for (const auto& check : ctx.checks)
+            if (const char* rule = check()) throw FormatError(rule);
         // The part must be one that the creating functions could have made.
         if (const char* rule = part_rules::broken_rule(ctx.part)) throw FormatError(rule);
         ERROR_cancel_handler(frame);
@@ -717,6 +744,8 @@ int write_file(const std::string& path, std::string_view bytes) {
 }
 
 int write_part(const std::string& path, tag_t part, const std::vector<tag_t>* objects, bool with_attributes) {
+    // Refused before the temporary file is made: the target stays as it is.
+    if (unkept_object(part, objects)) return PART_ERR_UNKEPT_OBJECT;
     WriterSink file(true);
     if (const int code = file.open(path); code != 0) return code;
     Writer out(&file);

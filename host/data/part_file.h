@@ -59,8 +59,17 @@
 // (host/data/part_rules.h); the model is then restored to its state before
 // the read. The object table takes only known kinds of object, names of
 // at most 30 characters without control characters, and entity ids from 1
-// to 0xFFFFFFFD (the part's own id comes above them). Writing goes to a temporary file in the target's directory that
-// is renamed over the target only when it is complete.
+// to 0xFFFFFFFD (the part's own id comes above them).
+//
+// The kinds of object a file keeps are one list (part_rules::kinds()), the
+// same for writing and reading: a part (or a choice of its objects) that
+// holds an object of another kind, or one with a name the reader would
+// refuse, is not written at all (PART_ERR_UNKEPT_OBJECT), so that no file
+// is ever saved that could not be opened again. Writing goes to a
+// temporary file in the target's directory that is renamed over the
+// target only when it is complete: a save that fails on the way (a host
+// error in a section's writer, a full disk) leaves the target as it was
+// and no temporary file behind.
 #ifndef HOST_DATA_PART_FILE_H
 #define HOST_DATA_PART_FILE_H
 
@@ -69,6 +78,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -246,6 +256,13 @@ struct LoadContext {
     std::vector<tag_t> objects;  // objects[i - 1] is number i
     // The tag of number i (0: the part); FormatError for a bad number.
     tag_t tag_of(std::uint32_t index) const;
+    // Checks that need what other sections read (a row for a feature of a
+    // kind, whose record comes in section "FEAT", which may come later):
+    // each answers null, or the rule that the part breaks, in words; they
+    // are asked once every section is read, and a rule broken makes the
+    // file corrupt.
+    void after_sections(std::function<const char*()> check) { checks.push_back(std::move(check)); }
+    std::vector<std::function<const char*()>> checks;
 };
 
 struct Section {
@@ -258,6 +275,17 @@ struct Section {
 // Registers a section (normally from a static initialiser). A second
 // registration of the same id replaces the first.
 void register_section(const Section& section);
+// True for the id of a registered section, and for "OBJS".
+bool section_registered(std::string_view id);
+
+// Thrown by encode for an object that the file cannot keep (see above);
+// write_part answers PART_ERR_UNKEPT_OBJECT before it writes.
+struct UnkeptObject : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// Null when the file can keep every one of the objects (all live objects
+// of the part when `objects` is null), else what it cannot keep, in words.
+const char* unkept_object(tag_t part, const std::vector<tag_t>* objects);
 
 // Sections of rows, one per object: u32 row count, then per row u32 object
 // number and the row as a string (u32 size and bytes), so that a reader
@@ -358,7 +386,8 @@ struct FileImage {
 // Checks and splits file bytes; answers 0 or a PART_ERR_ code.
 int decode(std::string_view bytes, Image& image);
 // Builds the bytes of a part file for the part and the given objects (all
-// live objects of the part when `objects` is null).
+// live objects of the part when `objects` is null); UnkeptObject for an
+// object the file cannot keep.
 std::string encode(tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
 // The same into `out` (which should be empty), without a copy of the bytes.
 void encode(Writer& out, tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
@@ -375,7 +404,8 @@ int load(const std::string& path, FileImage& image);
 int write_file(const std::string& path, std::string_view bytes);
 // Writes the part file of the part and the given objects (as encode makes
 // it) to `path` as write_file does, without holding the whole file in
-// memory; the same answers.
+// memory; the same answers, and PART_ERR_UNKEPT_OBJECT (nothing written)
+// for an object the file cannot keep.
 int write_part(const std::string& path, tag_t part, const std::vector<tag_t>* objects, bool with_attributes);
 // The seconds that the last write_file spent making the file durable
 // (fsync) before the rename; for measurements.

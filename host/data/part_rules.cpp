@@ -16,6 +16,7 @@
 #include "host/numeric/conics.h"
 #include "host/numeric/linalg.h"
 #include "host/services/objects.h"
+#include "host/udo/udo.h"
 
 namespace host::part_rules {
 namespace {
@@ -27,35 +28,34 @@ constexpr int kExpressionType = 65536;
 // Subtypes of views: the drawing's view kinds.
 constexpr int kLastViewSubtype = 9;
 
-struct Kind {
-    int cls;
-    int type;
-    int first_subtype, last_subtype;
-};
-// Every kind of object the creating functions make. Light-weight
-// occurrences take the kinds of model entities.
+// Every kind of object the creating functions of the host make, with the
+// sections that keep what its objects hold. Light-weight occurrences take
+// the kinds of model entities.
 constexpr Kind kKinds[] = {
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_POINT, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_LINE, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_ARC, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_CONIC, HOST_CONIC_ELLIPSE, HOST_CONIC_HYPERBOLA},
-    {OM_CLASS_RM_ENTITY, CURVE_SPLINE, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_GROUP, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_CSYS, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_MATRIX, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_VIEW, 0, kLastViewSubtype},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_DRAWING, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_COMPONENT, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_REFSET, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_BODY, HOST_SUBTYPE_BODY},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_FACE, HOST_SUBTYPE_EDGE},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_SKETCH, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_DRAFTING, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_PLANE, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_DATUM_AXIS, 0, 0},
-    {OM_CLASS_RM_ENTITY, HOST_TYPE_DATUM_PLANE, 0, 0},
-    {OM_CLASS_FEATURE, HOST_TYPE_FEATURE, 0, 0},
-    {OM_CLASS_EXPRESSION, kExpressionType, 0, 0},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_POINT, 0, 0, "ENTS CRVS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_LINE, 0, 0, "ENTS CRVS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_ARC, 0, 0, "ENTS CRVS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_CONIC, HOST_CONIC_ELLIPSE, HOST_CONIC_HYPERBOLA, "ENTS CRVS"},
+    {OM_CLASS_RM_ENTITY, CURVE_SPLINE, 0, 0, "ENTS CRVS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_CATEGORY, 0, 0, "ENTS LAYC"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDARY, 0, 0, "ENTS BNDY"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_GROUP, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_CSYS, 0, 0, "ENTS CSYS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_MATRIX, 0, 0, "ENTS CSYS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_VIEW, 0, kLastViewSubtype, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_DRAWING, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_COMPONENT, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_REFSET, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_BODY, HOST_SUBTYPE_BODY, "ENTS KBDY"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_FACE, HOST_SUBTYPE_EDGE, "ENTS KBDY CRVS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_SKETCH, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_DRAFTING, 0, 0, "ENTS"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_PLANE, 0, 0, "ENTS DIRN"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_DATUM_AXIS, 0, 0, "ENTS DIRN"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_DATUM_PLANE, 0, 0, "ENTS DIRN"},
+    {OM_CLASS_RM_ENTITY, HOST_TYPE_UDO, 0, 0, "ENTS UDOB"},
+    {OM_CLASS_FEATURE, HOST_TYPE_FEATURE, 0, 0, "FEAT"},
+    {OM_CLASS_EXPRESSION, kExpressionType, 0, 0, "EXPR"},
 };
 
 constexpr int kEdgeSubtype = HOST_SUBTYPE_EDGE;
@@ -249,9 +249,17 @@ bool members_cycle(const std::vector<tag_t>& objects) {
 
 }  // namespace
 
+namespace {
 std::vector<Kind>& registered_kinds() {
     static std::vector<Kind> kinds;
     return kinds;
+}
+}  // namespace
+
+std::vector<Kind> kinds() {
+    std::vector<Kind> all(std::begin(kKinds), std::end(kKinds));
+    all.insert(all.end(), registered_kinds().begin(), registered_kinds().end());
+    return all;
 }
 
 bool known_kind(int cls, int type, int subtype) {
@@ -263,8 +271,14 @@ bool known_kind(int cls, int type, int subtype) {
            std::any_of(registered_kinds().begin(), registered_kinds().end(), match);
 }
 
-void register_known_kind(int cls, int type, int first_subtype, int last_subtype) {
-    registered_kinds().push_back({cls, type, first_subtype, last_subtype});
+void register_known_kind(int cls, int type, int first_subtype, int last_subtype, const char* kept_by) {
+    registered_kinds().push_back({cls, type, first_subtype, last_subtype, kept_by ? kept_by : ""});
+}
+
+const char* unkept(int cls, int type, int subtype, std::string_view name) {
+    if (!known_kind(cls, type, subtype)) return "an object of a kind that is never made";
+    if (!valid_name(name)) return "an object's name";
+    return nullptr;
 }
 
 namespace {
@@ -298,8 +312,7 @@ const char* broken_rule(tag_t part) {
     std::vector<tag_t> holders;
     for (tag_t t : objects) {
         const objects::Object& o = objects::require(t);
-        if (!known_kind(o.cls, o.type, o.subtype)) return "an object of a kind that is never made";
-        if (!valid_name(o.name)) return "an object's name";
+        if (const char* rule = unkept(o.cls, o.type, o.subtype, o.name)) return rule;
         if (o.eid == 0 || o.eid == kReservedEid) return "an object's entity id";
         eids.push_back(o.eid);
         const entity::Attrs* a = entity::find(t);

@@ -30,6 +30,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace host::part_rules {
 
@@ -39,11 +40,29 @@ inline constexpr std::size_t kMaxObjectName = 30;
 // The entity id that no object ever has.
 inline constexpr std::uint32_t kReservedEid = 0xFFFFFFFFu;
 
+// A kind of object that a part file keeps: its class, entity type and
+// range of subtypes, and the sections (4-byte ids, separated by spaces)
+// that write and read what an object of the kind holds beyond its row in
+// the object table ("OBJS": class, type, subtype, name, entity id, which
+// every kind has). The one list of these kinds serves the writer, which
+// refuses a part holding an object of any other kind before it writes a
+// byte, and the reader, which refuses such an object as a damaged file.
+struct Kind {
+    int cls;
+    int type;
+    int first_subtype, last_subtype;
+    const char* kept_by;
+};
+// Every kind: the host's own and those registered.
+std::vector<Kind> kinds();
 // True for a class, type and subtype that the creating functions make.
 bool known_kind(int cls, int type, int subtype);
 // A service that makes objects of a class of its own registers the kind
-// (from a static initialiser).
-void register_known_kind(int cls, int type, int first_subtype, int last_subtype);
+// (from a static initialiser), with the sections that keep its data.
+void register_known_kind(int cls, int type, int first_subtype, int last_subtype, const char* kept_by = "");
+// Null when a part file can keep an object of the class, type, subtype and
+// name (a known kind and a valid name), else what it cannot keep, in words.
+const char* unkept(int cls, int type, int subtype, std::string_view name);
 // A service whose rows must agree with what other sections read (a
 // feature with the steps saved with its body) registers a rule of its own
 // (from a static initialiser): it answers null, or the rule that the part

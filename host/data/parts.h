@@ -62,6 +62,7 @@
 #define PART_ERR_MODIFIED          641010  /* the part is modified and the option keeps modified parts */
 #define PART_ERR_BAD_NAME          641011  /* an empty or null file name */
 #define PART_ERR_NOT_LOADED        641012  /* the part is not loaded (a load-failure record) */
+#define PART_ERR_UNKEPT_OBJECT     641013  /* the part holds an object that a part file cannot keep: nothing written */
 #define PART_ERR_BAD_UNITS         641022  /* units other than 1 and 2 */
 #define PART_ERR_PDM_NOT_ACTIVE    641049  /* a product-data-manager name while the manager is not active */
 #define PART_ERR_PDM_BAD_NAME      641051  /* a malformed product-data-manager name */

@@ -492,7 +492,7 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
 
 const bool section_registered = [] {
     host::part_rules::register_known_kind(model_class(), HOST_TYPE_FACETED, HOST_SUBTYPE_FACETED_BODY,
-                                          HOST_SUBTYPE_FACETED_BODY);
+                                          HOST_SUBTYPE_FACETED_BODY, "ENTS FCTM");
     pf::register_section({{'F', 'C', 'T', 'M'}, write_section, read_section});
     return true;
 }();

@@ -6,8 +6,10 @@
 #include <set>
 
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
+#include "host/feature/kind_check.h"
 #include "host/feature/positioning.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
@@ -189,6 +191,14 @@ tag_t create(tag_t part, const std::string& kind, std::vector<tag_t> parents, st
 }
 
 const Record* find(tag_t feature) { return objects::is_alive(feature) ? records().find(feature) : nullptr; }
+
+void expect_kind_when_read(part_file::LoadContext& ctx, unsigned int feature, std::vector<std::string> kinds,
+                           const char* rule) {
+    ctx.after_sections([feature, kinds = std::move(kinds), rule]() -> const char* {
+        const Record* r = find(feature);
+        return r && std::find(kinds.begin(), kinds.end(), r->kind) != kinds.end() ? nullptr : rule;
+    });
+}
 
 void set_results(tag_t feature, std::vector<tag_t> results) {
     for (tag_t r : results) require_live("host::feature::set_results", r);

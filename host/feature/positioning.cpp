@@ -29,7 +29,7 @@ namespace {
 
 const OM_class_t kConstraintClass = objects::register_class(RPO_CONSTRAINT_CLASS_NAME, OM_CLASS_OBJECT);
 // Constraints go into part files with their features.
-const bool constraint_kind_known = (part_rules::register_known_kind(kConstraintClass, 0, 0, 0), true);
+const bool constraint_kind_known = (part_rules::register_known_kind(kConstraintClass, 0, 0, 0, "RCON"), true);
 
 struct Constraint {
     tag_t feature = 0;

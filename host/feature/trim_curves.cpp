@@ -17,6 +17,7 @@
 #include "host/data/parts.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
+#include "host/feature/kind_check.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -368,9 +369,9 @@ void read_trims(host::part_file::Reader& in, host::part_file::LoadContext& ctx) 
     namespace pf = host::part_file;
     std::vector<std::pair<tag_t, TrimParams>> rows;
     pf::read_rows(in, ctx, {"trim row", 8, false}, [&](tag_t t, pf::Reader& row) {
-        const host::objects::Object& f = host::objects::require(t);
-        if (f.cls != OM_CLASS_FEATURE || f.name != "TRIM_CURVE")
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
             throw pf::FormatError("a trim row of an object that is no trim feature");
+        host::feature::expect_kind_when_read(ctx, t, {"TRIM_CURVE"}, "a trim row of a feature that is no trim feature");
         TrimParams p;
         TRCRV_rec_t& r = p.rec;
         r.feature = t;

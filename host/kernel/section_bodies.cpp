@@ -68,6 +68,7 @@
 #include <TopTools_MapOfShape.hxx>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -183,13 +184,15 @@ private:
                 if (r->Surface().IsNull() || r->Surface2().IsNull()) return false;
                 continue;
             }
+            // A representation without a 3D curve (as the kernel gives a
+            // degenerated edge, at the tip of a cone say) has no range: the
+            // kernel leaves it unbounded.
+            if (g->IsCurve3D() && g->Curve3D().IsNull()) continue;
             const double first = g->First(), last = g->Last();
             if (!finite(first) || !finite(last) || !(first <= last)) return false;
             if (g->IsCurve3D()) {
-                if (!g->Curve3D().IsNull()) {
-                    if (!curve_at(g->Curve3D(), first, last)) return false;
-                    curve = true;
-                }
+                if (!curve_at(g->Curve3D(), first, last)) return false;
+                curve = true;
             } else if (g->IsCurveOnSurface()) {
                 if (g->Surface().IsNull() || !pcurve_at(g->PCurve(), first, last)) return false;
                 if (g->IsCurveOnClosedSurface() && !pcurve_at(g->PCurve2(), first, last)) return false;

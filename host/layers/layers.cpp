@@ -6,9 +6,12 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/display/layout.h"
 #include "host/hook.h"
@@ -69,6 +72,7 @@ TagTable<Category>& categories() {
 }
 
 Log& log_st() { return service_state<Log>("layer log"); }
+
 const bool registered = (categories(), masks_value(), log_st(), true);
 
 const objects::Object& category(const Call& call, const unsigned int* tag) {
@@ -86,6 +90,46 @@ void keep_work_layer(Masks& m) {
     set_bit(m.visible, m.work, true);
     set_bit(m.selectable, m.work, true);
 }
+
+// Part-file section "LAYC": the layers and description of each category.
+// Payload: rows of objects (host/data/part_file.h); a row: LAYER_MASK_WORDS
+// u32 words of the mask, str description. A mask with a layer outside 1 to
+// 256, a description over LAYER_MAX_DESCRIPTION characters or one holding a
+// zero byte, or a row for an object that is no category, makes the file
+// corrupt.
+namespace pf = host::part_file;
+
+void write_categories(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [](pf::Writer& row, unsigned int object) {
+        const objects::Object* o = objects::find(object);
+        if (!o || o->type != HOST_TYPE_CATEGORY) return;
+        const Category* c = categories().find(object);
+        const Category none;
+        if (!c) c = &none;
+        for (unsigned int w : c->mask) row.u32(w);
+        row.str(c->description);
+    });
+}
+
+void read_categories(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<unsigned int, Category>> rows;
+    pf::read_rows(in, ctx, {"category row", 8 + 4 * LAYER_MASK_WORDS, false}, [&](unsigned int t, pf::Reader& row) {
+        const objects::Object& o = objects::require(t);
+        if (o.cls != OM_CLASS_RM_ENTITY || o.type != HOST_TYPE_CATEGORY)
+            throw pf::FormatError("a category row of an object that is no category");
+        Category c;
+        for (unsigned int& w : c.mask) w = row.u32();
+        if (user_part(c.mask.data()) != c.mask) throw pf::FormatError("a category's layer outside 1 to 256");
+        c.description = row.str();
+        if (c.description.size() > LAYER_MAX_DESCRIPTION || c.description.find('\0') != std::string::npos)
+            throw pf::FormatError("a category's description");
+        rows.emplace_back(t, std::move(c));
+    });
+    for (auto& [t, c] : rows) categories()[t] = std::move(c);
+}
+
+const bool section_registered =
+    (pf::register_section({{'L', 'A', 'Y', 'C'}, write_categories, read_categories}), true);
 
 }  // namespace
 

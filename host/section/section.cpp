@@ -16,6 +16,7 @@
 #include "host/data/parts.h"
 #include "host/facet/facet.h"
 #include "host/feature/feature.h"
+#include "host/feature/kind_check.h"
 #include "host/feature/profiles.h"
 #include "host/hook.h"
 #include "host/kernel/kernel.h"
@@ -416,10 +417,10 @@ bool kinds_fit(const Data& d) {
 void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     std::vector<std::pair<tag_t, Section>> read;
     pf::read_rows(in, ctx, {"section row", 8, false}, [&](tag_t t, pf::Reader& row) {
-        const host::objects::Object& o = host::objects::require(t);
-        if (o.cls != OM_CLASS_FEATURE ||
-            std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return o.name == k; }))
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
             throw pf::FormatError("a section row of an object that is no section feature");
+        hf::expect_kind_when_read(ctx, t, {std::begin(kKinds), std::end(kKinds)},
+                                  "a section row of a feature that is no section feature");
         Section sec;
         INTSEC_data_t& h = sec.data.head;
         h.associative = 1;

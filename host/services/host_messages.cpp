@@ -39,6 +39,7 @@ constexpr std::array kTable{
     error_text_entry{PART_ERR_MODIFIED, "The part has unsaved changes"},
     error_text_entry{PART_ERR_BAD_NAME, "The file name is empty"},
     error_text_entry{PART_ERR_NOT_LOADED, "The part is not loaded"},
+    error_text_entry{PART_ERR_UNKEPT_OBJECT, "The part holds an object that the part file cannot keep"},
     error_text_entry{PART_ERR_BAD_UNITS, "The part units must be metric (1) or English (2)"},
     error_text_entry{PART_ERR_PDM_NOT_ACTIVE, "The product-data manager is not active"},
     error_text_entry{PART_ERR_PDM_BAD_NAME, "The product-data manager part name is malformed"},

@@ -1134,7 +1134,7 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
 
 const bool smart_section_registered = [] {
     for (Cls c : {Cls::dirr, Cls::axis, Cls::scalar, Cls::offset, Cls::xform})
-        host::part_rules::register_known_kind(static_cast<int>(class_of(c)), 0, 0, 0);
+        host::part_rules::register_known_kind(static_cast<int>(class_of(c)), 0, 0, 0, "ENTS SMRT");
     pf::register_section({{'S', 'M', 'R', 'T'}, write_smart, read_smart});
     return true;
 }();

@@ -8,7 +8,10 @@
 #include <string>
 
 #include "host/core/entity_store.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/data/part_rules.h"
+#include "host/data/row_fields.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
 #include "host/model.h"
@@ -25,6 +28,9 @@ constexpr const char* kFeatureKind = "UDO";
 
 struct Class {
     std::string name;
+    // A class known only from a part file read: the program that defines
+    // it takes it over when it creates its class of this name.
+    bool from_file = false;
     bool has_friendly = false;
     std::string friendly;
     UDOBJ_method_fn methods[kMethodKinds] = {};
@@ -163,6 +169,159 @@ std::vector<tag_t> links_to(tag_t object) {
     return found;
 }
 
+// Part-file section "UDOB": the user-defined objects with their data. The
+// class goes by its name (ids are the session's): a class that the session
+// does not know yet is made from the file, and the program that defines it
+// takes it over. Payload: rows of objects (host/data/part_file.h); a row:
+//   str class name, u8 friendly name given, str friendly name
+//   i32 status, i32 version, i32 owned-object selection
+//   u32 count + i32 integers
+//   per kind of doubles (plain, length, area, volume): u32 count + f64
+//   u32 count + str strings
+//   u32 count + per link i32 type, u32 object, u32 view, i32 status
+//   u32 count + u32 owned objects
+//   u32 feature
+// Objects go by their number in the file (kNotSaved: none, or one not
+// written with the part, read back as 0). An empty class name, a negative
+// version, a selection other than 0 and 1, a link type outside 1 to 4, an owned
+// object owned twice or the object itself, a feature that is no
+// user-defined feature, or a row for an object that is no user-defined
+// object, makes the file corrupt.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+struct FileRow {
+    Udo row;
+    std::string class_name;
+    bool has_friendly = false;
+    std::string friendly;
+};
+
+void write_udos(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, tag_t object) {
+        if (!is_udo(object)) return;
+        const Udo* r = rows().find(object);
+        const Udo none;
+        if (!r) r = &none;
+        if (r->class_id == 0 || r->class_id > classes().list.size()) return;
+        const Class& c = classes().list[r->class_id - 1];
+        row.str(c.name);
+        row.u8(c.has_friendly ? 1 : 0);
+        row.str(c.friendly);
+        row.i32(r->status);
+        row.i32(r->version);
+        row.i32(r->owned_selection);
+        row.u32(static_cast<std::uint32_t>(r->ints.size()));
+        for (int v : r->ints) row.i32(v);
+        for (int kind : kDoubleKinds) {
+            const auto it = r->doubles.find(kind);
+            fields::put_reals(row, it == r->doubles.end() ? std::vector<double>() : it->second);
+        }
+        row.u32(static_cast<std::uint32_t>(r->strings.size()));
+        for (const std::string& v : r->strings) row.str(v);
+        row.u32(static_cast<std::uint32_t>(r->links.size()));
+        for (const UDOBJ_link_t& l : r->links) {
+            row.i32(l.link_type);
+            fields::put_object(row, ctx, l.assoc_object);
+            fields::put_object(row, ctx, l.object_view);
+            row.i32(l.status);
+        }
+        fields::put_objects(row, ctx, r->owned);
+        fields::put_object(row, ctx, objects::is_alive(r->feature) ? r->feature : 0);
+    });
+}
+
+void read_udos(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, FileRow>> read;
+    pf::read_rows(in, ctx, {"user-defined object row", 8 + 40, false}, [&](tag_t t, pf::Reader& row) {
+        const objects::Object& o = objects::require(t);
+        if (o.cls != OM_CLASS_RM_ENTITY || o.type != HOST_TYPE_UDO)
+            throw pf::FormatError("a user-defined object row of an object that is no such object");
+        FileRow f;
+        f.class_name = row.str();
+        if (f.class_name.empty() || f.class_name.find('\0') != std::string::npos)
+            throw pf::FormatError("a user-defined object's class name");
+        f.has_friendly = row.u8() != 0;
+        f.friendly = row.str();
+        if (f.friendly.find('\0') != std::string::npos) throw pf::FormatError("a user-defined class's friendly name");
+        Udo& r = f.row;
+        r.status = row.i32();
+        r.version = row.i32();
+        r.owned_selection = row.i32();
+        if (r.version < 0 || (r.owned_selection != 0 && r.owned_selection != 1))
+            throw pf::FormatError("a user-defined object's version or selection");
+        r.ints.resize(fields::get_count(row, 4, "a user-defined object"));
+        for (int& v : r.ints) v = row.i32();
+        for (int kind : kDoubleKinds) {
+            std::vector<double> v = fields::get_reals(row, "a user-defined object");
+            if (!v.empty()) r.doubles[kind] = std::move(v);
+        }
+        r.strings.resize(fields::get_count(row, 4, "a user-defined object"));
+        for (std::string& v : r.strings) {
+            v = row.str();
+            if (v.find('\0') != std::string::npos) throw pf::FormatError("a user-defined object's string");
+        }
+        r.links.resize(fields::get_count(row, 16, "a user-defined object"));
+        for (UDOBJ_link_t& l : r.links) {
+            l.link_type = row.i32();
+            l.assoc_object = fields::get_object(row, ctx, "a user-defined object's link");
+            l.object_view = fields::get_object(row, ctx, "a user-defined object's link");
+            l.status = row.i32();
+            if (l.link_type < 1 || l.link_type > 4) throw pf::FormatError("a user-defined object's link type");
+        }
+        for (tag_t owned : fields::get_objects(row, ctx, "a user-defined object"))
+            if (owned != 0) r.owned.push_back(owned);
+        r.feature = fields::get_object(row, ctx, "a user-defined object");
+        if (r.feature != 0) {
+            const objects::Object& fo = objects::require(r.feature);
+            const feature::Record* fr = feature::find(r.feature);
+            // The feature's record may come later in the file: its kind is
+            // checked once every section is read (see owned_rule).
+            if (fo.cls != OM_CLASS_FEATURE || (fr && fr->kind != kFeatureKind))
+                throw pf::FormatError("a user-defined object's feature is no user-defined feature");
+        }
+        read.emplace_back(t, std::move(f));
+    });
+    // An object has at most one owner and never owns itself.
+    std::map<tag_t, tag_t> owners;
+    for (const auto& [t, f] : read)
+        for (tag_t owned : f.row.owned)
+            if (owned == t || !owners.emplace(owned, t).second)
+                throw pf::FormatError("an object owned twice or by itself");
+    for (auto& [t, f] : read) {
+        auto& list = classes().list;
+        auto c = std::find_if(list.begin(), list.end(), [&](const Class& k) { return k.name == f.class_name; });
+        if (c == list.end()) {
+            Class made;
+            made.name = f.class_name;
+            made.from_file = true;
+            made.has_friendly = f.has_friendly;
+            made.friendly = f.friendly;
+            list.push_back(std::move(made));
+            c = list.end() - 1;
+        }
+        f.row.class_id = static_cast<unsigned int>(c - list.begin()) + 1;
+        rows()[t] = std::move(f.row);
+    }
+    for (const auto& [owned, owner] : owners) rows()[owned].owner = owner;
+}
+
+// The feature that a user-defined object names is one of its kind (the
+// records are read in a section of their own).
+const char* feature_rule(tag_t part) {
+    for (tag_t u : objects::objects_of_type(HOST_TYPE_UDO)) {
+        if (objects::require(u).part != part) continue;
+        const Udo* r = rows().find(u);
+        if (!r || r->feature == 0) continue;
+        const feature::Record* f = feature::find(r->feature);
+        if (!f || f->kind != kFeatureKind) return "a user-defined object's feature is no user-defined feature";
+    }
+    return nullptr;
+}
+
+const bool section_registered =
+    (pf::register_section({{'U', 'D', 'O', 'B'}, write_udos, read_udos}), part_rules::register_rule(feature_rule), true);
+
 template <class T>
 T* sm_copy(const std::vector<T>& v) {
     if (v.empty()) return nullptr;
@@ -232,8 +391,15 @@ unsigned int UDOBJ_create_class(const char* name, const char* friendly_name) {
     call.need(name, "the class name");
     if (*name == '\0') call.fail(HOST_ERR_BAD_ARGUMENT, "an empty class name");
     auto& list = hu::classes().list;
-    for (const hu::Class& c : list)
-        if (c.name == name) call.fail(HOST_ERR_BAD_ARGUMENT, "class %s exists already", name);
+    for (hu::Class& c : list) {
+        if (c.name != name) continue;
+        if (!c.from_file) call.fail(HOST_ERR_BAD_ARGUMENT, "class %s exists already", name);
+        // The class of objects read from a part file: the program's now.
+        c.from_file = false;
+        c.has_friendly = friendly_name != nullptr;
+        c.friendly = friendly_name ? friendly_name : "";
+        return static_cast<unsigned int>(&c - list.data()) + 1;
+    }
     hu::Class c;
     c.name = name;
     c.has_friendly = friendly_name != nullptr;
