@@ -15,8 +15,9 @@
 // read is made again from its inputs at the next update (its curves keep
 // their tags).
 //
-// The reader refuses a row of an object that is no curve feature of the
-// row's kind, an unknown kind, object numbers out of the file or of
+// A feature's kind is its record's (a name is its user's and never stands
+// for the kind). The reader refuses a row of an object that is no feature
+// and, once the part is read, parameters on a feature of another kind, an unknown kind, object numbers out of the file or of
 // objects of kinds the feature does not take, numbers that are not finite,
 // values out of the ranges the creators take, texts too long for their
 // field, and fields the row does not hold. It stores nothing before the

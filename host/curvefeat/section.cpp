@@ -8,6 +8,7 @@
 
 #include "host/core/entity_types.h"
 #include "host/curvefeat/file_rows.h"
+#include "host/data/part_rules.h"
 #include "host/feature/feature.h"
 #include "host/feature/kind_check.h"
 #include "host/services/objects.h"
@@ -25,6 +26,13 @@ const Kind* kind_named(const std::string& name) {
     for (const Kind& k : kinds())
         if (name == k.name) return &k;
     return nullptr;
+}
+
+// The kind of a feature's record (a feature's name is its user's: a kind
+// never goes by it); null for an object that is no feature.
+const Kind* kind_of_feature(tag_t t) {
+    const host::feature::Record* r = host::feature::find(t);
+    return r ? kind_named(r->kind) : nullptr;
 }
 
 bool is_curve_type(int type) {
@@ -172,7 +180,16 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     for (const auto& store : stores) store();
 }
 
-const bool registered = (pf::register_section({{'C', 'F', 'E', 'A'}, write_section, read_section}), true);
+// Every feature that holds a kind's parameters is a feature of that kind.
+const char* parameters_of_their_kind(tag_t part) {
+    for (tag_t t : host::objects::objects_of_part(part))
+        for (const Kind& k : kinds())
+            if (k.has(t) && kind_of_feature(t) != &k) return "a curve feature's parameters are of another kind";
+    return nullptr;
+}
+
+const bool registered = (pf::register_section({{'C', 'F', 'E', 'A'}, write_section, read_section}),
+                         host::part_rules::register_rule(parameters_of_their_kind), true);
 
 }  // namespace
 

@@ -42,6 +42,7 @@
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/core/wcs.h"
+#include "host/data/part_file.h"
 #include "host/data/parts.h"
 #include "host/kernel/brep.h"
 #include "host/kernel/curvefeat.h"
@@ -290,6 +291,30 @@ Defining defining_of(const BC_df_t& df) {
     d.parameters.assign(df.parameters, df.parameters + df.n_points);
     d.has_data = true;
     return d;
+}
+
+bool has_slope(const BC_df_point_t& p);
+bool has_curvature(const BC_df_point_t& p);
+
+// What is wrong with defining data: 0, or the fitting code of the first
+// fault (BCDF_check_defining_data answers it).
+int defining_fault(const BC_df_t& df) {
+    if (df.n_points < 2 || !df.points || !df.parameters) return BC_FIT_TOO_FEW_POINTS;
+    for (int i = 0; i < df.n_points; ++i) {
+        const BC_df_point_t& q = df.points[i];
+        if (has_curvature(q) && !has_slope(q)) return BC_FIT_CURVATURE_SLOPE;
+        if (has_slope(q) &&
+            std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
+            return BC_FIT_SLOPES;
+        if (i == 0) continue;
+        const double* a = df.points[i - 1].point;
+        const double* b = q.point;
+        const double d =
+            std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+        if (d <= 1e-9) return BC_FIT_COINCIDENT;
+        if (!(df.parameters[i] > df.parameters[i - 1])) return BC_FIT_PARAMETERS;
+    }
+    return 0;
 }
 
 double chord_length(const BC_df_t& df) {
@@ -794,6 +819,98 @@ bool fit_isoclines(const host::Call& call, const TopoDS_Face& f, const gp_Vec& d
     });
 }
 
+// ---- part files: section "SPDF" ----------------------------------------------------------
+//
+// The defining data kept with splines through points, one row per spline
+// that keeps some (part_file::write_rows):
+//   u8 flags: 1 defining data held, 2 out of step with its curve
+//   when held: i32 degree, i32 periodic, u32 count of points, per point
+//     3 f64 position, i32 slope type, 3 f64 slope, i32 curvature type,
+//     3 f64 curvature; then count f64 parameters
+// The curve itself goes with the part's curves (section "CRVS"). The
+// reader refuses a row of an object that is no spline, unknown flags, a
+// degree, periodicity or slope or curvature type the fitting does not
+// take, values that are not finite and data the fitting would refuse
+// (BCDF_check_defining_data); it stores nothing before the whole section
+// has read.
+namespace pf = host::part_file;
+
+constexpr std::uint8_t kHeld = 1, kOutOfSync = 2;
+
+void write_defining(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<unsigned int> rows;
+    for (unsigned int t : ctx.objects)
+        if (const Defining* d = defining().find(t); d && (d->has_data || d->out_of_sync)) rows.push_back(t);
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, unsigned int t) {
+        const Defining& d = *defining().find(t);
+        row.u8(static_cast<std::uint8_t>((d.has_data ? kHeld : 0) | (d.out_of_sync ? kOutOfSync : 0)));
+        if (!d.has_data) return;
+        row.i32(d.degree);
+        row.i32(d.periodic);
+        row.u32(static_cast<std::uint32_t>(d.points.size()));
+        for (const BC_df_point_t& q : d.points) {
+            for (double v : q.point) row.f64(v);
+            row.i32(q.slope_type);
+            for (double v : q.slope) row.f64(v);
+            row.i32(q.curvature_type);
+            for (double v : q.curvature) row.f64(v);
+        }
+        for (double v : d.parameters) row.f64(v);
+    });
+}
+
+double finite(pf::Reader& in) {
+    const double v = in.f64();
+    if (!std::isfinite(v)) throw pf::FormatError("a spline's defining number is not finite");
+    return v;
+}
+
+void read_defining(pf::Reader& in, pf::LoadContext& ctx) {
+    constexpr std::size_t kPoint = 9 * 8 + 2 * 4 + 8;  // a point and its parameter
+    std::vector<std::pair<unsigned int, Defining>> read;
+    pf::read_rows(in, ctx, {"spline defining data", 1, false}, [&](unsigned int t, pf::Reader& row) {
+        const host::objects::Object& o = host::objects::require(t);
+        if (o.cls == OM_CLASS_FEATURE || o.type != HOST_TYPE_SPLINE)
+            throw pf::FormatError("defining data of an object that is no spline");
+        const std::uint8_t flags = row.u8();
+        if (flags == 0 || (flags & ~(kHeld | kOutOfSync)) != 0)
+            throw pf::FormatError("a spline's defining data of unknown flags");
+        Defining d;
+        d.out_of_sync = (flags & kOutOfSync) != 0;
+        if (flags & kHeld) {
+            d.has_data = true;
+            d.degree = row.i32();
+            d.periodic = row.i32();
+            const std::uint32_t n = row.u32();
+            if (d.degree < 1 || d.degree >= BC_MAX_ORDER || (d.periodic != 0 && d.periodic != 1) ||
+                n > row.left() / kPoint)
+                throw pf::FormatError("a spline's defining data out of the fitting's ranges");
+            for (std::uint32_t i = 0; i < n; ++i) {
+                BC_df_point_t q{};
+                for (double& v : q.point) v = finite(row);
+                q.slope_type = row.i32();
+                for (double& v : q.slope) v = finite(row);
+                q.curvature_type = row.i32();
+                for (double& v : q.curvature) v = finite(row);
+                const int s = q.slope_type, c = q.curvature_type;
+                if ((s != BC_SLOPE_DIRECTION && s != BC_SLOPE_VECTOR && s != BC_SLOPE_PER_CHORD && s != BC_SLOPE_NONE) ||
+                    (c != BC_CURV_PER_CHORD && c != BC_CURV_VECTOR && c != BC_CURV_NONE))
+                    throw pf::FormatError("a spline's defining point of an unknown slope or curvature type");
+                d.points.push_back(q);
+            }
+            for (std::uint32_t i = 0; i < n; ++i) d.parameters.push_back(finite(row));
+            BC_df_t df{d.degree, d.periodic, static_cast<int>(n), d.points.data(), d.parameters.data()};
+            if (defining_fault(df) != 0 || (d.periodic && (d.degree != 3 || n < 4)))
+                throw pf::FormatError("a spline's defining data that the fitting refuses");
+        }
+        read.emplace_back(t, std::move(d));
+    });
+    for (auto& [t, d] : read) defining()[t] = std::move(d);
+}
+
+const bool defining_section_registered =
+    (pf::register_section({{'S', 'P', 'D', 'F'}, write_defining, read_defining}), true);
+
 }  // namespace
 
 namespace host::kernel::curvefeat {
@@ -1198,22 +1315,7 @@ int BCDF_check_defining_data(const BC_df_t* df) {
     call.need(df, "the defining data");
     int status;
     if (call.status(status)) return status;
-    if (df->n_points < 2 || !df->points || !df->parameters) return BC_FIT_TOO_FEW_POINTS;
-    for (int i = 0; i < df->n_points; ++i) {
-        const BC_df_point_t& q = df->points[i];
-        if (has_curvature(q) && !has_slope(q)) return BC_FIT_CURVATURE_SLOPE;
-        if (has_slope(q) &&
-            std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
-            return BC_FIT_SLOPES;
-        if (i == 0) continue;
-        const double* a = df->points[i - 1].point;
-        const double* b = q.point;
-        const double d =
-            std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
-        if (d <= 1e-9) return BC_FIT_COINCIDENT;
-        if (!(df->parameters[i] > df->parameters[i - 1])) return BC_FIT_PARAMETERS;
-    }
-    return 0;
+    return defining_fault(*df);
 }
 
 int BCEV_create_exact(const BC_df_t* df, BCEV_bcurve_t* curve) {

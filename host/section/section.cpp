@@ -13,6 +13,7 @@
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
 #include "host/facet/facet.h"
 #include "host/feature/feature.h"
@@ -464,7 +465,19 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     for (auto& [t, sec] : read) sections()[t] = std::move(sec);
 }
 
-const bool section_registered = (pf::register_section({{'I', 'S', 'E', 'C'}, write_section, read_section}), true);
+// Every object with a section's data is a section feature.
+const char* sections_of_section_features(tag_t part) {
+    for (tag_t t : host::objects::objects_of_part(part)) {
+        if (!sections().find(t)) continue;
+        const hf::Record* r = hf::find(t);
+        if (!r || std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return r->kind == k; }))
+            return "a section's data on an object that is no section feature";
+    }
+    return nullptr;
+}
+
+const bool section_registered = (pf::register_section({{'I', 'S', 'E', 'C'}, write_section, read_section}),
+                                 host::part_rules::register_rule(sections_of_section_features), true);
 }  // namespace
 
 extern "C" {

@@ -2,13 +2,20 @@
 // geometric expression that measures them.
 #include "host/smart/gexp.h"
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "host/core/entity_types.h"
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
+#include "host/data/row_fields.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
 #include "host/model.h"
 #include "host/services/error.h"
+#include "host/services/objects.h"
 
 namespace {
 
@@ -85,6 +92,100 @@ void ask(const Call& call, tag_t feature, int measure, std::initializer_list<GEX
     int i = 0;
     for (GEXP_operand_t* o : out) *o = g.ops[i++];
 }
+
+// ---- part files: section "GEXP" ----
+//
+// One row per geometric-expression feature (part_file::write_rows):
+//   i32 measure (EXP_MEASURE_), u32 object number of its expression, then
+//   per operand (two of a distance, three of an angle, one of a length)
+//   u32 object number of the object (kNotSaved: none, or not in the file),
+//   u8 1 when the companion is an object of the file, then u32 its object
+//   number, else the companion's own value (a companion is kept as given)
+// The expression's formula and the objects it measures go with the
+// expressions (section "EXPR"). The reader refuses a row of an object that
+// is no feature, an unknown measure, an expression that is none, measured
+// objects that are no faces or edges; once the part is read, a feature of
+// another kind than its measure's. It stores nothing before the whole
+// section has read.
+namespace pf = host::part_file;
+namespace fields = host::part_file::fields;
+
+int operand_count(int measure) { return measure == EXP_MEASURE_ANGLE ? 3 : measured_of(measure); }
+
+// An object of the file's or none (the part itself is no operand).
+void put_operand_object(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) {
+    fields::put_object(out, ctx, t == ctx.part ? 0 : t);
+}
+
+void put_companion(pf::Writer& out, const pf::SaveContext& ctx, tag_t t) {
+    const bool object = t != 0 && t != ctx.part && host::objects::is_alive(t) && ctx.written(t);
+    out.u8(object ? 1 : 0);
+    out.u32(object ? ctx.index(t) : t);
+}
+
+tag_t get_companion(pf::Reader& in, const pf::LoadContext& ctx) {
+    const std::uint8_t object = in.u8();
+    if (object > 1) throw pf::FormatError("a geometric expression's companion of no known kind");
+    const std::uint32_t v = in.u32();
+    if (!object) return v;
+    if (v == 0) throw pf::FormatError("a geometric expression's companion is the part");
+    return ctx.tag_of(v);
+}
+
+void write_gexps(pf::Writer& out, const pf::SaveContext& ctx) {
+    std::vector<tag_t> rows;
+    for (tag_t t : ctx.objects)
+        if (gexps().find(t)) rows.push_back(t);
+    pf::write_rows(out, ctx, rows, [&](pf::Writer& row, tag_t t) {
+        const Gexp& g = *gexps().find(t);
+        if (!ctx.written(g.exp)) return;  // its expression stays out: a plain feature
+        row.i32(g.measure);
+        fields::put_object(row, ctx, g.exp);
+        for (int i = 0; i < operand_count(g.measure); ++i) {
+            put_operand_object(row, ctx, g.ops[i].object);
+            put_companion(row, ctx, g.ops[i].companion);
+        }
+    });
+}
+
+void read_gexps(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<tag_t, Gexp>> read;
+    pf::read_rows(in, ctx, {"geometric expression feature", 8, false}, [&](tag_t t, pf::Reader& row) {
+        if (host::objects::require(t).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a geometric expression row of an object that is no feature");
+        Gexp g;
+        g.measure = row.i32();
+        if (g.measure < EXP_MEASURE_DISTANCE || g.measure > EXP_MEASURE_ANGLE)
+            throw pf::FormatError("a geometric expression of no known measure");
+        g.exp = fields::get_object(row, ctx, "a geometric expression feature");
+        const host::objects::Object* e = g.exp ? host::objects::find(g.exp) : nullptr;
+        if (!e || e->cls != OM_CLASS_EXPRESSION) throw pf::FormatError("a geometric expression feature without one");
+        for (int i = 0; i < operand_count(g.measure); ++i) {
+            g.ops[i].object = fields::get_object(row, ctx, "a geometric expression feature");
+            g.ops[i].companion = get_companion(row, ctx);
+            const host::objects::Object* o = g.ops[i].object ? host::objects::find(g.ops[i].object) : nullptr;
+            if (i < measured_of(g.measure) && o &&
+                (o->type != HOST_TYPE_SOLID || (o->subtype != HOST_SUBTYPE_FACE && o->subtype != HOST_SUBTYPE_EDGE)))
+                throw pf::FormatError("a geometric expression measures no face or edge");
+        }
+        read.emplace_back(t, g);
+    });
+    for (const auto& [t, g] : read) gexps()[t] = g;
+}
+
+// Every geometric expression feature read is of its measure's kind.
+const char* features_of_their_measure(tag_t part) {
+    for (tag_t t : host::objects::objects_of_part(part)) {
+        const Gexp* g = gexps().find(t);
+        if (!g) continue;
+        const host::feature::Record* r = host::feature::find(t);
+        if (!r || r->kind != kind_of(g->measure)) return "a geometric expression feature of another kind";
+    }
+    return nullptr;
+}
+
+const bool section_registered = (pf::register_section({{'G', 'E', 'X', 'P'}, write_gexps, read_gexps}),
+                                 host::part_rules::register_rule(features_of_their_measure), true);
 
 }  // namespace
 

@@ -943,25 +943,22 @@ std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const un
 }
 
 // ---- part files ----
-// Section "SMRT" keeps the smart transforms written with a part and the
-// smart points, directions, axes, scalars and offsets among their
-// ancestors, one row per object:
+// Section "SMRT" keeps the smart points, lines, arcs, directions, axes,
+// scalars, offsets and transforms written with a part, one row per object,
+// parents before their children:
 //   u8 class, u8 method, u8 dumb, i32 update option, dimensionality,
 //   display marker, visibility, the parents (objects behind a count; none
 //   when dumb), the method's 13 numbers, the 13 values held.
-// An object whose method is not kept (on faces, of a varying number of
-// parents) or whose parents are not all written goes out dumb: it keeps
-// its value and follows nothing. Other smart ancestors (lines, arcs,
-// splines) come back as the plain curves their entities hold.
+// An object whose method is not kept (on faces, of help points) or whose
+// parents are not all written goes out dumb: it keeps its value and
+// follows nothing. Smart splines come back as the plain splines their
+// entities hold.
 namespace pf = host::part_file;
 namespace fields = host::part_file::fields;
 
 constexpr int kNotKept = -1;
 
-bool kept_class(Cls c) {
-    return c == Cls::point || c == Cls::dirr || c == Cls::axis || c == Cls::scalar || c == Cls::offset ||
-           c == Cls::xform;
-}
+bool kept_class(Cls c) { return c != Cls::spline; }
 
 // The number of parents a kept method takes (kNotKept for the others).
 int kept_parents(Method m) {
@@ -986,18 +983,29 @@ int kept_parents(Method m) {
         case Method::offset_dir_dist:
         case Method::point_on_arc_angle:
         case Method::dirr_two_dirs:
-        case Method::dirr_on_curve: return 2;
+        case Method::dirr_on_curve:
+        case Method::line_two_points: return 2;
         case Method::point_three_scalars:
         case Method::offset_three_scalars:
         case Method::offset_cylindrical:
         case Method::offset_spherical:
-        case Method::xform_three_points: return 3;
+        case Method::xform_three_points:
+        case Method::arc_three_points:
+        case Method::arc_center_two_points:
+        case Method::arc_xform_two_points: return 3;
         case Method::xform_point_xy_dirs:
         case Method::xform_point_xz_dirs:
         case Method::xform_point_yz_dirs:
         case Method::point_csys_three_scalars: return 4;
         default: return kNotKept;
     }
+}
+
+// Whether a kept method takes n parents (an arc of a radius takes its
+// angle or none: a full circle).
+bool parents_fit(Method m, std::size_t n) {
+    if (m == Method::arc_radius_angles) return n == 2 || n == 3;
+    return kept_parents(m) != kNotKept && static_cast<std::size_t>(kept_parents(m)) == n;
 }
 
 // The class a kept method makes (an extract makes any kept class).
@@ -1028,11 +1036,16 @@ bool method_makes(Method m, Cls c) {
         case Method::offset_three_scalars:
         case Method::offset_cylindrical:
         case Method::offset_spherical: return c == Cls::offset;
+        case Method::line_two_points: return c == Cls::line;
+        case Method::arc_three_points:
+        case Method::arc_center_two_points:
+        case Method::arc_xform_two_points:
+        case Method::arc_radius_angles: return c == Cls::arc;
         default: return c == Cls::xform;
     }
 }
 
-// The transforms written and their kept smart ancestors, parents first.
+// The smart objects written, of the kept classes, parents first.
 std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
     std::vector<tag_t> out;
     const std::function<void(tag_t)> visit = [&](tag_t t) {
@@ -1042,13 +1055,12 @@ std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
         for (tag_t p : r->parents) visit(p);
         out.push_back(t);
     };
-    for (tag_t t : smart_objects())
-        if (rows().find(t)->cls == Cls::xform) visit(t);
+    for (tag_t t : smart_objects()) visit(t);
     return out;
 }
 
 bool keeps_parameters(const Row& r, const pf::SaveContext& ctx) {
-    if (r.dumb || kept_parents(r.method) != static_cast<int>(r.parents.size())) return false;
+    if (r.dumb || !method_makes(r.method, r.cls) || !parents_fit(r.method, r.parents.size())) return false;
     return std::all_of(r.parents.begin(), r.parents.end(), [&](tag_t p) { return ctx.written(p); });
 }
 
@@ -1066,14 +1078,18 @@ void write_smart(pf::Writer& out, const pf::SaveContext& ctx) {
     });
 }
 
-// The object a row names must be what the class makes: a point entity, or
-// an object of the class's own.
+// The object a row names must be what the class makes: a point, line or
+// arc entity, or an object of the class's own.
 bool object_fits(tag_t t, Cls c) {
     const host::objects::Object* o = host::objects::find(t);
     if (!o) return false;
-    if (c != Cls::point) return o->cls == class_of(c) && o->type == 0;
     const auto* e = host::curves::find(t);
-    return e && e->kind == host::curves::Kind::point;
+    switch (c) {
+        case Cls::point: return e && e->kind == host::curves::Kind::point;
+        case Cls::line: return e && e->kind == host::curves::Kind::line;
+        case Cls::arc: return e && e->kind == host::curves::Kind::arc;
+        default: return o->cls == class_of(c) && o->type == 0;
+    }
 }
 
 void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
@@ -1096,9 +1112,7 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
         if (!object_fits(t, r.cls)) throw pf::FormatError("a smart object's row names another kind of object");
         if (!std::all_of(std::begin(r.value), std::end(r.value), [](double v) { return std::isfinite(v); }))
             throw pf::FormatError("a smart object's value is not finite");
-        if (r.dumb ? !r.parents.empty()
-                   : !method_makes(r.method, r.cls) ||
-                         kept_parents(r.method) != static_cast<int>(r.parents.size()))
+        if (r.dumb ? !r.parents.empty() : !method_makes(r.method, r.cls) || !parents_fit(r.method, r.parents.size()))
             throw pf::FormatError("a smart object's parents do not fit its method");
         for (tag_t p : r.parents)
             if (p == 0 || p == t) throw pf::FormatError("a smart object's parent is missing or itself");

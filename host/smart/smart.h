@@ -43,13 +43,12 @@
  * SCALAR_set_double ...) changes its value at once; its children follow at
  * the next update.
  *
- * Part files keep the transforms written with a part and the smart points,
- * directions, axes, scalars and offsets among their ancestors (section
- * "SMRT", smart.cpp): parameters, update option and value, so that they
- * follow their parents after reopening. An ancestor defined on faces or by
- * a varying number of parents, or one with a parent left out of the file,
- * is kept dumb (its value); smart lines, arcs and splines come back as the
- * plain curves they show.
+ * Part files keep the smart points, lines, arcs, directions, axes,
+ * scalars, offsets and transforms written with a part (section "SMRT",
+ * smart.cpp): parameters, update option and value, so that they answer
+ * their parents and follow them after reopening. One defined on faces or
+ * by help points, or one with a parent left out of the file, is kept dumb
+ * (its value); smart splines come back as the plain splines they show.
  *
  * Visibility option: 0 shown (the default), 1 hidden; a hidden object is
  * condemned (RM_ask_condemned_state answers 1) until it is shown again.

@@ -34,6 +34,7 @@
 #include "host/services/memory.h"
 #include "kx_curve_feat.h"
 #include "kx_modl.h"
+#include "kx_obj.h"
 #include "kx_undo.h"
 
 namespace {
@@ -997,6 +998,65 @@ TEST_F(CurveFeatureFileTest, ABridgeReadBackFollowsItsParents) {
     const Local e = local_at(now[b], curve_limits(now[b])[1]), r = local_at(right, kPi / 2);
     expect_near(e.t, r.t, 1e-9, "end tangent");
     expect_near(e.k, r.k, 1e-9, "end curvature");
+}
+
+// A feature's name is its user's: named or not, a bridge and a joined
+// feature read back with their definitions and follow their parents.
+TEST_F(CurveFeatureFileTest, NamedAndUnnamedFeaturesReadBackWithTheirDefinitions) {
+    double center = 30;
+    for (const char* name : {"LINK_1", ""}) {
+        SCOPED_TRACE(name);
+        center += 5;
+        bridge_data d = data(1, "40");
+        tag bridge = NULL_TAG, joined_feature = NULL_TAG, joined = NULL_TAG;
+        ASSERT_EQ(KX_CURVE_create_bridge_feature(&d, &bridge), 0);
+        tag a = line(30, 0, 0, 33, 4, 0), b = line(33, 4, 0, 36, 0, 2);
+        string_list chain = strings_of({a, b});
+        ASSERT_EQ(KX_CURVE_create_joined_feature(&chain, 2, &joined_feature, &joined), 0);
+        if (*name) {
+            ASSERT_EQ(KX_OBJ_set_name(bridge, name), 0);
+            ASSERT_EQ(KX_OBJ_set_name(joined_feature, "JOIN_2"), 0);
+        }
+        std::map<tag, tag> now = reopen();
+        bridge = now[bridge];
+        joined_feature = now[joined_feature];
+        a = now[a];
+        b = now[b];
+        char given[KX_OBJ_NAME_LEN + 1] = {};
+        if (*name) {
+            ASSERT_EQ(KX_OBJ_ask_name(bridge, given), 0);
+            EXPECT_STREQ(given, name);
+        }
+        bridge_data back{};
+        ASSERT_EQ(KX_CURVE_ask_bridge_feature(bridge, &back), 0);
+        EXPECT_EQ(back.method, 1);
+        EXPECT_STREQ(back.first_position, "40");
+        EXPECT_EQ(back.first_curve->objects[0], left);
+        EXPECT_EQ(back.second_curve->objects[0], right);
+        for (string_list* l : {back.first_curve, back.second_curve}) {
+            KX_MODL_free_string_list(l);
+            SM_free(l);
+        }
+        for (char* t : {back.first_position, back.second_position, back.first_shape, back.second_shape}) SM_free(t);
+        string_list curves{};
+        int method = 0;
+        double tolerances[3] = {};
+        ASSERT_EQ(KX_CURVE_ask_joined_parms(joined_feature, &curves, &method, tolerances), 0);
+        made.push_back(curves);
+        EXPECT_EQ(method, 2);
+        EXPECT_EQ(std::vector<tag>(curves.objects, curves.objects + curves.per_string[0]), (std::vector<tag>{a, b}));
+        // The parents move: both follow at the update.
+        arc_data moved{identity, kPi / 2, kPi, {center, 0, 0}, 5};
+        ASSERT_EQ(KX_CURVE_edit_arc_data(right, &moved), 0);
+        line_data lower{{33, 4, 0}, {36, 0, -7}};
+        ASSERT_EQ(KX_CURVE_edit_line_data(b, &lower), 0);
+        update();
+        const std::vector<tag> out = outputs(bridge), joins = outputs(joined_feature);
+        ASSERT_EQ(out.size(), 1u);
+        expect_near(samples(out[0]).back(), {center, 5, 0}, 1e-9, "bridge end");
+        ASSERT_FALSE(joins.empty());
+        expect_near(samples(joins.back()).back(), {36, 0, -7}, 1e-6, "joined end");
+    }
 }
 
 TEST_F(CurveFeatureFileTest, AProjectionReadBackFollowsItsParentsAndKeepsItsAngle) {

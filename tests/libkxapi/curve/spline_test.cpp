@@ -1,6 +1,13 @@
 // Splines by poles and knots, their repair and smoothing, and splines
 // through points: checked against closed forms.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "curve_fixture.h"
@@ -8,6 +15,8 @@
 #include "host/kernel/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
+#include "reopen_fixture.h"
+#include "tests/support/fresh_process.h"
 
 namespace {
 
@@ -463,6 +472,206 @@ TEST_F(SplineQueryTest, AnalysisRecordOfASpline) {
     EXPECT_EQ(values[3], 4);
     EXPECT_EQ(value, 2.5);
     EXPECT_EQ(KX_CURVE_ask_spline_sap(line(0, 0, 0, 1, 0, 0), values, &value), 1105004);
+}
+
+// ---- part files ------------------------------------------------------------------
+
+namespace pf = host::part_file;
+
+class SplineFileTest : public SplineTest {
+protected:
+    // A cubic through four points with slopes and a curvature at given
+    // parameters, a periodic cubic, and a spline edited without its data
+    // while out of step with it.
+    void make() {
+        open_pts = {pt(0, 0, 0), pt(3, 1, 0), pt(6, -1, 2), pt(10, 0, 1)};
+        open_pts[0].slope_type = 0;
+        open_pts[0].slope[0] = 1;
+        open_pts[0].slope[1] = 2;
+        open_pts[3].slope_type = 2;
+        open_pts[3].slope[2] = -4;
+        open_pts[3].crvatr_type = 1;
+        open_pts[3].crvatr[0] = 0.5;
+        double params[4] = {0, 0.2, 0.7, 1};
+        ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, 4, open_pts.data(), params, 1, &open), 0);
+        spline_point ring[4] = {pt(2, 0, 0), pt(0, 3, 0), pt(-2, 0, 1), pt(0, -3, 0)};
+        ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, 1, 4, ring, nullptr, 1, &periodic), 0);
+        spline_point three[3] = {pt(0, 0, 0), pt(1, 1, 0), pt(2, 0, 0)};
+        ASSERT_EQ(KX_CURVE_create_spline_thru_pts(2, 0, 3, three, nullptr, 1, &dropped), 0);
+        es0929sync(dropped, 1);
+        ASSERT_EQ(KX_CURVE_edit_spline_thru_pts(dropped, 2, 0, 3, three, nullptr, 0), 0);
+        straight = line(0, 0, 0, 1, 2, 3);
+    }
+    struct Read {
+        int degree = 0, periodic = 0, n = 0;
+        std::vector<spline_point> points;
+        std::vector<double> params;
+    };
+    static int read(tag s, Read* r) {
+        spline_point* back = nullptr;
+        double* params = nullptr;
+        const int st = KX_CURVE_ask_spline_thru_pts(s, &r->degree, &r->periodic, &r->n, &back, &params);
+        if (st == 0) {
+            r->points.assign(back, back + r->n);
+            r->params.assign(params, params + r->n + r->periodic);
+        }
+        KX_free(back);
+        KX_free(params);
+        return st;
+    }
+    static bool in_sync(tag s) {
+        logical answer = false;
+        EXPECT_EQ(KX_CURVE_is_spline_in_sync(s, &answer), 0);
+        return answer;
+    }
+    static void expect_same(const Read& a, const Read& b) {
+        EXPECT_EQ(a.degree, b.degree);
+        EXPECT_EQ(a.periodic, b.periodic);
+        ASSERT_EQ(a.n, b.n);
+        EXPECT_EQ(a.params, b.params);
+        for (int i = 0; i < a.n; ++i) {
+            const spline_point &p = a.points[i], &q = b.points[i];
+            EXPECT_EQ(std::vector<double>(p.point, p.point + 3), std::vector<double>(q.point, q.point + 3)) << i;
+            EXPECT_EQ(p.slope_type, q.slope_type) << i;
+            EXPECT_EQ(std::vector<double>(p.slope, p.slope + 3), std::vector<double>(q.slope, q.slope + 3)) << i;
+            EXPECT_EQ(p.crvatr_type, q.crvatr_type) << i;
+            EXPECT_EQ(std::vector<double>(p.crvatr, p.crvatr + 3), std::vector<double>(q.crvatr, q.crvatr + 3)) << i;
+        }
+    }
+
+    std::vector<spline_point> open_pts;
+    tag open = NULL_TAG, periodic = NULL_TAG, dropped = NULL_TAG, straight = NULL_TAG;
+};
+
+TEST_F(SplineFileTest, SplinesThroughPointsKeepTheirDefiningDataInAFreshProcess) {
+    make();
+    Read a, b;
+    ASSERT_EQ(read(open, &a), 0);
+    ASSERT_EQ(read(periodic, &b), 0);
+    std::map<unsigned int, unsigned int> now = reopen_part(part, [] { kxtest::fresh_process(); });
+    open = now[open];
+    periodic = now[periodic];
+    dropped = now[dropped];
+    Read a2, b2, none;
+    ASSERT_EQ(read(open, &a2), 0);
+    ASSERT_EQ(read(periodic, &b2), 0);
+    expect_same(a2, a);
+    expect_same(b2, b);
+    EXPECT_EQ(b2.n, 4);
+    EXPECT_TRUE(in_sync(open));
+    EXPECT_FALSE(in_sync(dropped));
+    EXPECT_EQ(read(dropped, &none), 875267);
+    // The data read back edits the spline: one point moved, the curve
+    // passes through it at its parameter and keeps the end slope given.
+    a2.points[1].point[1] = -2;
+    ASSERT_EQ(KX_CURVE_edit_spline_thru_pts(open, 3, 0, 4, a2.points.data(), a2.params.data(), 1), 0);
+    const std::vector<double> moved = point_at(open, 0.2);
+    EXPECT_LT(distance(moved, a2.points[1].point), 1e-9);
+    auto c = host::curves::curve_of(open);
+    ASSERT_TRUE(c.has_value());
+    double p[3], d[3];
+    hostnum::curve_evaluate(c->record(), 1, 1.0, p, d);
+    EXPECT_NEAR(d[0], 0, 1e-9);
+    EXPECT_NEAR(d[2], -4, 1e-9);
+}
+
+// Section "SPDF" row: u8 flags, i32 degree, i32 periodic, u32 count, per
+// point 3 f64, i32, 3 f64, i32, 3 f64 (80 bytes), then the parameters.
+TEST_F(SplineFileTest, DamagedDefiningDataIsRefusedWithTheModelUnchanged) {
+    make();
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
+    const std::vector<unsigned int> objects = host::objects::objects_of_part(part);
+    const auto number = [&](tag t) {
+        return static_cast<std::uint32_t>(std::find(objects.begin(), objects.end(), t) - objects.begin() + 1);
+    };
+    const auto spdf =
+        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "SPDF"; });
+    ASSERT_NE(spdf, image.sections.end());
+    struct Row {
+        std::uint32_t number;
+        std::string bytes;
+    };
+    std::vector<Row> rows;
+    {
+        pf::Reader in(spdf->second);
+        rows.resize(in.u32());
+        for (Row& r : rows) {
+            r.number = in.u32();
+            r.bytes = in.str();
+        }
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    const auto of = [&](std::vector<Row>& r, tag t) -> std::string& {
+        return std::find_if(r.begin(), r.end(), [&](const Row& x) { return x.number == number(t); })->bytes;
+    };
+    const auto put = [](std::string& s, std::size_t at, auto v) {
+        pf::Writer w;
+        if constexpr (std::is_same_v<decltype(v), double>) w.f64(v);
+        else w.u32(static_cast<std::uint32_t>(v));
+        s.replace(at, w.view().size(), w.view());
+    };
+    constexpr std::size_t kPoint = 13, kSize = 80;  // the first point, the size of one
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<Row>&)> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"a row of a line", [&](auto& r) { r[0].number = number(straight); }},
+        {"a row of the part's matrix", [&](auto& r) { r[0].number = number(identity); }},
+        {"unknown flags", [&](auto& r) { of(r, open)[0] = 4; }},
+        {"no flags", [&](auto& r) { of(r, dropped)[0] = 0; }},
+        {"degree 0", [&](auto& r) { put(of(r, open), 1, 0); }},
+        {"degree 25", [&](auto& r) { put(of(r, open), 1, 25); }},
+        {"periodicity 2", [&](auto& r) { put(of(r, open), 5, 2); }},
+        {"a periodic quadratic", [&](auto& r) { put(of(r, periodic), 1, 2); }},
+        {"one point", [&](auto& r) { put(of(r, open), 9, 1); }},
+        {"a count beyond the row", [&](auto& r) { put(of(r, open), 9, 1000); }},
+        {"a position not finite", [&](auto& r) { put(of(r, open), kPoint + 8, nan); }},
+        {"an unknown slope type", [&](auto& r) { put(of(r, open), kPoint + 24, 3); }},
+        {"an unknown curvature type", [&](auto& r) { put(of(r, open), kPoint + 3 * kSize + 52, 5); }},
+        {"a curvature without a slope", [&](auto& r) { put(of(r, open), kPoint + kSize + 52, 1); }},
+        {"two points in one place",
+         [&](auto& r) {
+             std::string& b = of(r, open);
+             b.replace(kPoint + kSize, 24, b.substr(kPoint, 24));
+         }},
+        {"parameters that go back", [&](auto& r) { put(of(r, open), kPoint + 4 * kSize + 8, 0.9); }},
+        {"a row cut short", [&](auto& r) { of(r, open).resize(60); }},
+        {"a row given twice", [&](auto& r) { r.push_back(r[0]); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        std::vector<Row> r = rows;
+        k.spoil(r);
+        pf::Writer w;
+        w.u32(static_cast<std::uint32_t>(r.size()));
+        for (const Row& x : r) {
+            w.u32(x.number);
+            w.str(x.bytes);
+        }
+        pf::Image spoilt = image;
+        for (auto& [id, payload] : spoilt.sections)
+            if (id == "SPDF") payload = w.take();
+        const std::size_t live = host::objects::live_objects().size();
+        int code = 0;
+        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
+        EXPECT_EQ(code, PART_ERR_CORRUPT);
+        EXPECT_EQ(host::objects::live_objects().size(), live);
+    }
+    // A file without the section still opens: its splines are the curves
+    // they were, without defining data.
+    pf::Image without = image;
+    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
+                                        [](const auto& s) { return s.first == "SPDF"; }));
+    int code = -1;
+    const tag opened = pf::apply(without, "without.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    const tag again = host::objects::objects_of_part(opened)[number(open) - 1];
+    Read none;
+    EXPECT_EQ(read(again, &none), 875267);
+    EXPECT_LT(distance(point_at(again, 0.7), open_pts[2].point), 1e-9);
 }
 
 }  // namespace

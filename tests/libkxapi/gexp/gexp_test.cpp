@@ -3,18 +3,26 @@
 // changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "host/data/part_file.h"
 #include "host/kernel/kernel.h"
 #include "host/smart/gexp.h"
 #include "kx_core.h"
 #include "kx_gexp.h"
+#include "kx_modl.h"
+#include "kx_obj.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/host/feature/feature_model_test.h"
+#include "tests/libkxapi/curve/reopen_fixture.h"
+#include "tests/support/fresh_process.h"
 
 namespace {
 
@@ -124,6 +132,140 @@ TEST_F(GeometricExpressions, RefusalsAndFailures) {
     kx_reset_session_for_tests();
     EXPECT_EQ(KX_GEXP_create_length(edge, 0, &t, &u), 1105000);
     EXPECT_EQ(KX_GEXP_ask_length_parms(1, &t, &u), 1105000);
+}
+
+// ---- part files ----------------------------------------------------------------
+
+// Saved and read back in a fresh process, named or not, each feature
+// answers its operands (objects and companions that are objects by their
+// new tags, plain values as given) and its expression follows the block.
+TEST_F(GeometricExpressions, FeaturesReadBackKeepTheirOperandsAndFollowTheModel) {
+    tag distance = NULL_TAG, dexp = NULL_TAG, angle = NULL_TAG, aexp = NULL_TAG, length = NULL_TAG, lexp = NULL_TAG;
+    ASSERT_EQ(KX_GEXP_create_distance(front, back, 11, edge, &distance, &dexp), 0);
+    ASSERT_EQ(KX_GEXP_create_angle(front, left, back, 1, 2, 3, &angle, &aexp), 0);
+    ASSERT_EQ(KX_GEXP_create_length(edge, 9, &length, &lexp), 0);
+    ASSERT_EQ(KX_OBJ_set_name(distance, "GAP"), 0);
+    ASSERT_EQ(KX_OBJ_set_name(length, "RISE"), 0);
+    std::map<unsigned int, unsigned int> now = reopen_part(part_, [] { kxtest::fresh_process(); });
+    for (unsigned int* t : {&front, &back, &left, &right, &edge, &distance, &dexp, &angle, &aexp, &length, &lexp})
+        *t = now[*t];
+    ASSERT_EQ(KX_MODL_update(), 0);
+    tag o1 = 0, o2 = 0, c1 = 0, c2 = 0;
+    ASSERT_EQ(KX_GEXP_ask_distance_parms(distance, &o1, &o2, &c1, &c2), 0);
+    EXPECT_EQ((std::vector<tag>{o1, o2, c1, c2}), (std::vector<tag>{front, back, 11, edge}));
+    tag o[3] = {}, c[3] = {};
+    ASSERT_EQ(KX_GEXP_ask_angle_parms(angle, &o[0], &o[1], &o[2], &c[0], &c[1], &c[2]), 0);
+    EXPECT_EQ((std::vector<tag>{o[0], o[1], o[2], c[0], c[1], c[2]}), (std::vector<tag>{front, left, back, 1, 2, 3}));
+    tag obj = 0, comp = 0;
+    ASSERT_EQ(KX_GEXP_ask_length_parms(length, &obj, &comp), 0);
+    EXPECT_EQ(obj, edge);
+    EXPECT_EQ(comp, 9u);
+    EXPECT_EQ(GEXP_ask_exp(distance), dexp);
+    // The block grows: the measures follow; an edit after reading works.
+    ASSERT_EQ(set("width", "37"), 0);
+    ASSERT_EQ(set("height", "23"), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    EXPECT_NEAR(of(dexp), 37, 1e-9);
+    EXPECT_NEAR(of(lexp), 23, 1e-9);
+    EXPECT_NEAR(of(aexp), 90, 1e-9);
+    ASSERT_EQ(KX_GEXP_edit_distance(distance, left, right, 5, 6), 0);
+    EXPECT_NEAR(of(dexp), 100, 1e-9);
+}
+
+// Section "GEXP" row: i32 measure, u32 expression, per operand u32 object,
+// u8 companion kind, u32 companion.
+TEST_F(GeometricExpressions, DamagedRowsAreRefusedWithTheModelUnchanged) {
+    namespace pf = host::part_file;
+    tag distance = NULL_TAG, dexp = NULL_TAG, length = NULL_TAG, lexp = NULL_TAG;
+    ASSERT_EQ(KX_GEXP_create_distance(front, back, 11, edge, &distance, &dexp), 0);
+    ASSERT_EQ(KX_GEXP_create_length(edge, 9, &length, &lexp), 0);
+    pf::Image image;
+    ASSERT_EQ(pf::decode(pf::encode(part_, nullptr, true), image), 0);
+    const std::vector<unsigned int> objects = host::objects::objects_of_part(part_);
+    const auto number = [&](tag t) {
+        return static_cast<std::uint32_t>(std::find(objects.begin(), objects.end(), t) - objects.begin() + 1);
+    };
+    const auto section =
+        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "GEXP"; });
+    ASSERT_NE(section, image.sections.end());
+    struct Row {
+        std::uint32_t number;
+        std::string bytes;
+    };
+    std::vector<Row> rows;
+    {
+        pf::Reader in(section->second);
+        rows.resize(in.u32());
+        for (Row& r : rows) {
+            r.number = in.u32();
+            r.bytes = in.str();
+        }
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    const auto of_feature = [&](std::vector<Row>& r, tag t) -> std::string& {
+        return std::find_if(r.begin(), r.end(), [&](const Row& x) { return x.number == number(t); })->bytes;
+    };
+    const auto put = [](std::string& s, std::size_t at, std::uint32_t v) {
+        pf::Writer w;
+        w.u32(v);
+        s.replace(at, 4, w.view());
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<Row>&)> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"a row of a face", [&](auto& r) { r[0].number = number(front); }},
+        {"a row of the block feature", [&](auto& r) { r[0].number = number(block_); }},
+        {"a distance on a length feature",
+         [&](auto& r) {
+             r.erase(std::find_if(r.begin(), r.end(), [&](const Row& x) { return x.number == number(length); }));
+             r[0].number = number(length);
+         }},
+        {"no known measure", [&](auto& r) { put(of_feature(r, distance), 0, 4); }},
+        {"a face as its expression", [&](auto& r) { put(of_feature(r, distance), 4, number(front)); }},
+        {"no expression", [&](auto& r) { put(of_feature(r, distance), 4, 0xFFFFFFFFu); }},
+        {"an expression measured", [&](auto& r) { put(of_feature(r, distance), 8, number(dexp)); }},
+        {"the part as its expression", [&](auto& r) { put(of_feature(r, length), 4, 0); }},
+        {"a companion of no known kind", [&](auto& r) { of_feature(r, length)[12] = 2; }},
+        {"the part as a companion object",
+         [&](auto& r) {
+             of_feature(r, length)[12] = 1;
+             put(of_feature(r, length), 13, 0);
+         }},
+        {"an object beyond the file", [&](auto& r) { put(of_feature(r, length), 8, 100000); }},
+        {"a row cut short", [&](auto& r) { of_feature(r, distance).resize(14); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        std::vector<Row> r = rows;
+        k.spoil(r);
+        pf::Writer w;
+        w.u32(static_cast<std::uint32_t>(r.size()));
+        for (const Row& x : r) {
+            w.u32(x.number);
+            w.str(x.bytes);
+        }
+        pf::Image spoilt = image;
+        for (auto& [id, payload] : spoilt.sections)
+            if (id == "GEXP") payload = w.take();
+        const std::size_t live = host::objects::live_objects().size();
+        int code = 0;
+        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
+        EXPECT_EQ(code, PART_ERR_CORRUPT);
+        EXPECT_EQ(host::objects::live_objects().size(), live);
+    }
+    // Without the section the part opens; its features are plain records.
+    pf::Image without = image;
+    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
+                                        [](const auto& s) { return s.first == "GEXP"; }));
+    int code = -1;
+    const tag opened = pf::apply(without, "without.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    tag o1 = 0, o2 = 0, c1 = 0, c2 = 0;
+    EXPECT_NE(KX_GEXP_ask_distance_parms(host::objects::objects_of_part(opened)[number(distance) - 1], &o1, &o2,
+                                         &c1, &c2),
+              0);
 }
 
 }  // namespace
