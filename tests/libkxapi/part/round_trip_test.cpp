@@ -392,6 +392,7 @@ void add_structures(std::vector<Kind>& k);
 void add_smart_and_curve_features(std::vector<Kind>& k);
 void add_more(std::vector<Kind>& k);
 void add_links(std::vector<Kind>& k);
+void add_sheet_operations(std::vector<Kind>& k);
 tag ruled_box(Model& m, const std::string& name, double x0, double y0, double z0, double x1, double y1, double z1);
 
 // ---- the kinds --------------------------------------------------------------------
@@ -618,6 +619,7 @@ std::vector<Kind> kinds() {
     add_smart_and_curve_features(k);
     add_more(k);
     add_links(k);
+    add_sheet_operations(k);
     return k;
 }
 
@@ -1498,21 +1500,17 @@ void add_more(std::vector<Kind>& k) {
         if (m.find("PLATE") == NULL_TAG) ruled_box(m, "PLATE", 1000, 0, 0, 1120, 80, 30);
         return Model::face(Model::body_of(m.find("PLATE")), 0, 0, 1);
     };
-    auto on_top = [](double x, double y, double (&at)[3], double (&dir)[3], double (&xd)[3]) {
-        at[0] = x, at[1] = y, at[2] = 30;
-        dir[0] = 0, dir[1] = 0, dir[2] = -1;
-        xd[0] = 1, xd[1] = 0, xd[2] = 0;
-    };
+    // Each form feature at (x, y) on the top face, pointing down into the
+    // plate, its X direction along X.
     struct Form {
         const char* name;
-        std::function<int(Model&, tag, tag*)> make;
+        double x, y;
+        std::function<int(double* at, double* dir, double* xd, tag face, tag* t)> make;
         std::function<void(Out&, tag)> answers;
     };
     const Form forms[] = {
-        {"C_SUNK_HOLE",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1010, 10, at, dir, xd);
+        {"C_SUNK_HOLE", 1010, 10,
+         [](double* at, double* dir, double*, tag face, tag* t) {
              return KX_MODL_create_c_sunk_hole(at, dir, "5", "12", "10", "90", "0", face, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1521,10 +1519,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_c_sunk_hole_parms(t, 0, &a, &b, &c, &d, &e, &thru))("thru", thru);
              texts(o, "parms", {a, b, c, d, e});
          }},
-        {"RECT_POCKET",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1030, 15, at, dir, xd);
+        {"RECT_POCKET", 1030, 15,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              const char* sizes[3] = {"14", "9", "5"};
              return KX_MODL_create_rect_pocket(at, dir, xd, sizes, "0", "0", "0", face, t);
          },
@@ -1534,10 +1530,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_rect_pocket_parms(t, 0, s, &r, &f, &a));
              texts(o, "parms", {s[0], s[1], s[2], r, f, a});
          }},
-        {"BOSS",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1060, 15, at, dir, xd);
+        {"BOSS", 1060, 15,
+         [](double* at, double* dir, double*, tag face, tag* t) {
              dir[2] = 1;
              return KX_MODL_create_boss(at, dir, "8", "6", "0", face, t);
          },
@@ -1546,10 +1540,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_boss_parms(t, 0, &d, &h, &a));
              texts(o, "parms", {d, h, a});
          }},
-        {"CYL_POCKET",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1090, 12, at, dir, xd);
+        {"CYL_POCKET", 1090, 12,
+         [](double* at, double* dir, double*, tag face, tag* t) {
              return KX_MODL_create_cyl_pocket(at, dir, "9", "4", "0", "0", face, t);
          },
          [](Out& o, tag t) {
@@ -1557,10 +1549,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_cyl_pocket_parms(t, 0, &d, &h, &r, &f));
              texts(o, "parms", {d, h, r, f});
          }},
-        {"RECT_SLOT",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1030, 45, at, dir, xd);
+        {"RECT_SLOT", 1030, 45,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              return KX_MODL_create_rect_slot(at, dir, xd, "4", "3", "20", face, NULL_TAG, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1569,10 +1559,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_rect_slot_parms(t, 0, &w, &d, &l, &thru))("thru", thru);
              texts(o, "parms", {w, d, l});
          }},
-        {"U_SLOT",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1030, 57, at, dir, xd);
+        {"U_SLOT", 1030, 57,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              return KX_MODL_create_u_slot(at, dir, xd, "4", "3", "1", "20", face, NULL_TAG, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1581,10 +1569,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_u_slot_parms(t, 0, &w, &d, &r, &l, &thru))("thru", thru);
              texts(o, "parms", {w, d, r, l});
          }},
-        {"T_SLOT",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1030, 70, at, dir, xd);
+        {"T_SLOT", 1030, 70,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              return KX_MODL_create_t_slot(at, dir, xd, "3", "2", "6", "3", "20", face, NULL_TAG, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1593,10 +1579,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_t_slot_parms(t, 0, &a, &b, &c, &d, &l, &thru))("thru", thru);
              texts(o, "parms", {a, b, c, d, l});
          }},
-        {"DOVE_TAIL_SLOT",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1080, 48, at, dir, xd);
+        {"DOVE_TAIL_SLOT", 1080, 48,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              return KX_MODL_create_dove_tail_slot(at, dir, xd, "5", "3", "20", "16", face, NULL_TAG, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1605,10 +1589,8 @@ void add_more(std::vector<Kind>& k) {
              o.code("ask", KX_MODL_ask_dovetail_slot_parms(t, 0, &w, &d, &a, &l, &thru))("thru", thru);
              texts(o, "parms", {w, d, a, l});
          }},
-        {"BALL_SLOT",
-         [=](Model&, tag face, tag* t) {
-             double at[3], dir[3], xd[3];
-             on_top(1080, 64, at, dir, xd);
+        {"BALL_SLOT", 1080, 64,
+         [](double* at, double* dir, double* xd, tag face, tag* t) {
              return KX_MODL_create_ball_slot(at, dir, xd, "4", "3", "16", face, NULL_TAG, NULL_TAG, t);
          },
          [](Out& o, tag t) {
@@ -1621,8 +1603,9 @@ void add_more(std::vector<Kind>& k) {
     for (const Form& f : forms)
         k.push_back({f.name,
                      [f, top](Model& m) {
+                         double at[3] = {f.x, f.y, 30}, dir[3] = {0, 0, -1}, xd[3] = {1, 0, 0};
                          tag t = NULL_TAG;
-                         EXPECT_EQ(f.make(m, top(m), &t), 0) << f.name;
+                         EXPECT_EQ(f.make(at, dir, xd, top(m), &t), 0) << f.name;
                          return t;
                      },
                      f.answers});
@@ -1779,6 +1762,142 @@ void add_links(std::vector<Kind>& k) {
                      KX_free(to);
                      ASSERT_EQ(e.size(), 7u);
                      EXPECT_NEAR(e[4], 27, 1e-9);
+                 }});
+}
+
+// ---- sheets made from sheets, sets of features, part attributes ------------------
+
+void add_sheet_operations(std::vector<Kind>& k) {
+    k.push_back({"COMBINE",
+                 [](Model&) {
+                     // Where the plane y = 5 (a line swept along z) meets the plane z = 3 + x / 2
+                     // (a line swept along y): the line (0, 5, 3) - (10, 5, 8).
+                     combine_direction along_z{1, {0, 0, 1}}, along_y{1, {0, 1, 0}};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_CURVE_create_combine_curves(Model::line("COMBINE_A", 0, 5, -400, 10, 5, -400), &along_z,
+                                                              Model::line("COMBINE_B", 0, -20, 3, 10, -20, 8), &along_y,
+                                                              const_cast<char*>("0.001"), &t),
+                               0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag a = NULL_TAG, b = NULL_TAG;
+                     combine_direction da{}, db{};
+                     char* tol = nullptr;
+                     tag_list* curves = nullptr;
+                     o.code("ask", KX_CURVE_ask_combine_curves(t, &a, &da, &b, &db, &tol, &curves))
+                         .text("curves", label(a) + "," + label(b))("first", da.vector, 3)("second", db.vector, 3)
+                         .text("tolerance", take(tol));
+                     KX_MODL_delete_list(&curves);
+                     curves_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // The second line tilts: z = 3 + x.
+                     line_data l{{0, -20, 3}, {10, -20, 13}};
+                     ASSERT_EQ(KX_CURVE_edit_line_data(m.find("COMBINE_B"), &l), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const std::vector<double> e = feature_curves(t);
+                     ASSERT_GE(e.size(), 7u);
+                     EXPECT_NEAR(e[6], std::sqrt(200.0), 1e-3);
+                 }});
+    k.push_back({"REVERSE_NORMAL",
+                 [](Model& m) {
+                     string_list* s = m.strings({Model::rectangle("REVERSE_NORMAL_EDGE", 0, 0, 15, 12, -500)});
+                     tag sheet = NULL_TAG, t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_bplane(s, tol3, &sheet), 0);
+                     Model::named(sheet, "REVERSE_NORMAL_SHEET");
+                     EXPECT_EQ(KX_MODL_create_reverse_normal(Model::body_of(sheet), 0, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag face = Model::face(Model::body_of(t), 0, 0, -1);
+                     o("turned", face != NULL_TAG);
+                 }});
+    k.push_back({"ENLARGE",
+                 [](Model& m) {
+                     string_list* s = m.strings({Model::rectangle("ENLARGE_EDGE", 0, 0, 20, 10, -600)});
+                     tag sheet = NULL_TAG, t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_bplane(s, tol3, &sheet), 0);
+                     Model::named(sheet, "ENLARGE_SHEET");
+                     char* percent[4] = {const_cast<char*>("10"), const_cast<char*>("20"), const_cast<char*>("30"),
+                                         const_cast<char*>("40")};
+                     EXPECT_EQ(KX_MODL_create_enlarge(Model::face(Model::body_of(sheet), 0, 0, 1), 1, percent, 0.01, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag face = NULL_TAG;
+                     int type = -1;
+                     char* percent[4] = {};
+                     double tol = 0;
+                     o.code("ask", KX_MODL_ask_enlarge(t, &face, &type, percent, &tol))("type", type)("tolerance", tol);
+                     texts(o, "percent", {percent[0], percent[1], percent[2], percent[3]});
+                 }});
+    k.push_back({"BSURF_THRU_PTS",
+                 [](Model&) {
+                     double r0[9] = {0, 0, -700, 10, 0, -698, 20, 0, -700};
+                     double r1[9] = {0, 10, -699, 10, 10, -695, 20, 10, -699};
+                     double r2[9] = {0, 20, -700, 10, 20, -697, 20, 20, -701};
+                     bsurf_row rows[3] = {{3, r0, nullptr}, {3, r1, nullptr}, {3, r2, nullptr}};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_bsurf_thru_pts(0, 0, 0, 2, 2, 3, rows, &t), 0);
+                     return t;
+                 },
+                 [](Out&, tag) {}});
+    k.push_back({"SEW",
+                 [](Model& m) {
+                     tag a = NULL_TAG, b = NULL_TAG, t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_bplane(m.strings({Model::rectangle("SEW_A_EDGE", 0, 0, 10, 10, -800)}), tol3, &a),
+                               0);
+                     EXPECT_EQ(KX_MODL_create_bplane(m.strings({Model::rectangle("SEW_B_EDGE", 10, 0, 17, 10, -800)}), tol3, &b),
+                               0);
+                     Model::named(a, "SEW_A");
+                     Model::named(b, "SEW_B");
+                     tag targets[1] = {Model::body_of(a)}, tools[1] = {Model::body_of(b)};
+                     tag_list* made = nullptr;
+                     EXPECT_EQ(KX_MODL_create_sew(0, 1, targets, 1, tools, 0.001, 0, &made, &t), 0);
+                     KX_MODL_delete_list(&made);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag target = NULL_TAG;
+                     int n = 0;
+                     tag* tools = nullptr;
+                     double tol = 0;
+                     o.code("ask", KX_MODL_ask_sew_sheet_body(t, &target, &n, &tools, &tol))("tools", n)("tolerance", tol);
+                     KX_free(tools);
+                 }});
+    k.push_back({"MIRROR_SET",
+                 [](Model& m) {
+                     tag features[1] = {m.find("CYL_POCKET")}, t = NULL_TAG;
+                     double d[3] = {1, 0, 0};
+                     tag dir = NULL_TAG, plane = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_doubles(m.part, 0, d, &dir), 0);
+                     EXPECT_EQ(KX_MODL_create_point_dirr_dplane(Model::point("MIRROR_SET_AT", 1100, 0, 0), dir, &plane), 0);
+                     Model::named(plane, "MIRROR_SET_PLANE");
+                     EXPECT_EQ(KX_MODL_create_mirror_set(features, 1, plane, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     tag plane = NULL_TAG;
+                     tag* features = nullptr;
+                     int n = 0;
+                     o.code("plane", KX_MODL_ask_plane_of_mirror_set(t, &plane)).text("plane", label(plane));
+                     o.code("features", KX_MODL_ask_features_of_mirror_set(t, &features, &n)).text("features", labels(features, n));
+                     KX_free(features);
+                 }});
+    k.back().needs = {"CYL_POCKET"};
+    k.push_back({"PART_ATTRIBUTES",
+                 [](Model& m) {
+                     attribute_value v{};
+                     v.type = KX_ATTR_string, v.value.string = const_cast<char*>("bracket, left hand");
+                     EXPECT_EQ(KX_ATTR_assign(m.part, "DESCRIPTION", v), 0);
+                     v = {}, v.type = KX_ATTR_real, v.value.real = 7.85;
+                     EXPECT_EQ(KX_ATTR_assign(m.part, "DENSITY", v), 0);
+                     return Model::point("PART_ATTRIBUTES", 0, 0, -900);
+                 },
+                 [](Out& o, tag) {
+                     // The part's own attributes, read from the work part.
+                     o.text("part", common_answers(KX_ASSEM_ask_work_part()));
                  }});
 }
 
