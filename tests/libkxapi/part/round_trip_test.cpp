@@ -1839,7 +1839,7 @@ void add_sheet_operations(std::vector<Kind>& k) {
                      double r2[9] = {0, 20, -700, 10, 20, -697, 20, 20, -701};
                      bsurf_row rows[3] = {{3, r0, nullptr}, {3, r1, nullptr}, {3, r2, nullptr}};
                      tag t = NULL_TAG;
-                     EXPECT_EQ(KX_MODL_create_bsurf_thru_pts(0, 0, 0, 2, 2, 3, rows, &t), 0);
+                     EXPECT_EQ(KX_MODL_create_bsurf_thru_pts(1, 0, 0, 2, 2, 3, rows, &t), 0);
                      return t;
                  },
                  [](Out&, tag) {}});
@@ -1985,6 +1985,8 @@ protected:
             kind->answers(o, t);
             EXPECT_EQ(common_answers(t) + "| " + o.str(), answers) << name;
         }
+        // The part read back updates as the part made did.
+        EXPECT_EQ(KX_MODL_update(), 0) << "the update of the part read back";
     }
     const Kind* row(const std::string& name) const {
         for (const Kind& k : table_)
