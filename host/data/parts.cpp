@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -406,16 +407,38 @@ int open_part(const char* name, tag_t* part, PART_load_status_t* status, bool qu
 // Writes the part to `file` (its own file when empty).
 int save_to(tag_t part, const std::string& file) { return pf::write_part(file, part, nullptr, true); }
 
+// Runs a notification of a save whose file is in place (the rename and
+// saved events). The save is done by then: an error raised in the
+// notification is noted on the host log and acknowledged, so that the save
+// does not answer a failure while its new file stands on disk.
+void notify_saved(const std::function<void()>& notify) {
+    const int id = host::arm_library_frame();
+    try {
+        notify();
+        ERROR_cancel_handler(id);
+    } catch (const HostError& e) {
+        if (!e.for_library_frame()) throw;
+        const int code = ERROR_ask_failure_code();
+        ERROR_note("parts", __LINE__, ("a notification of a save failed: " + std::string(e.what())).c_str());
+        ERROR_acknowledge_handled(code);
+    }
+}
+
+// The part's file was written: it is saved.
+void saved(tag_t part, part_info::SaveStamp& stamp) {
+    md().parts[part].modified = false;
+    ++md().parts[part].saves;
+    stamp.keep();
+    notify_saved([&] { events::fire_part_event(events::kSaved, part); });
+}
+
 int save_part(tag_t part, bool components) {
     auto it = md().parts.find(part);
     if (it == md().parts.end()) return PART_ERR_NO_WORK_PART;
     if (it->second.load_state == PART_NOT_LOADED) return PART_ERR_NOT_LOADED;
     part_info::SaveStamp stamp(part);
     if (int code = save_to(part, file_of(part)); code != 0) return code;
-    md().parts[part].modified = false;
-    ++md().parts[part].saves;
-    events::fire_part_event(events::kSaved, part);
-    stamp.keep();
+    saved(part, stamp);
     if (components) {
         const std::string parent = file_of(part);
         for (const std::string& c : std::vector<std::string>(md().parts[part].components)) {
@@ -656,11 +679,8 @@ void base_part_save_as(const char* name, int* length, int* mode, int* result) {
     }
     host::part_info::SaveStamp stamp(part);
     if ((*result = hp::save_to(part, name)) != 0) return;
-    if (hp::file_of(part) != name) hp::rename_to(part, name);
-    hp::md().parts[part].modified = false;
-    ++hp::md().parts[part].saves;
-    host::events::fire_part_event(host::events::kSaved, part);
-    stamp.keep();
+    if (hp::file_of(part) != name) hp::notify_saved([&] { hp::rename_to(part, name); });
+    hp::saved(part, stamp);
 }
 
 void PART_save_all_parts(PART_save_failures_t* failures) {

@@ -7,10 +7,14 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/core/curve_entities.h"
 #include "host/core/entity_store.h"
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/data/parts.h"
 #include "host/display/layout.h"
 #include "host/hook.h"
@@ -77,6 +81,54 @@ TagTable<BoundsRow>& bounds_table() {
     return *t;
 }
 const bool registered = (st(), log_st(), bounds_table(), true);
+
+// Part-file section "MBND": the values of the model bounds object. Payload:
+// rows of objects (host/data/part_file.h); a row: 6 f64, the minimum and
+// maximum of x, y and z in pairs. Values that are not finite or a minimum
+// above its maximum, a second bounds object of the part, or a row for an
+// object that is no bounds object, make the file corrupt.
+namespace pf = host::part_file;
+
+bool is_bounds(const objects::Object* o) {
+    return o && o->cls == OM_CLASS_RM_ENTITY && o->type == HOST_TYPE_BOUNDS && o->subtype == HOST_SUBTYPE_MODEL_BOUNDS;
+}
+
+void write_bounds(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [](pf::Writer& row, unsigned int object) {
+        if (!is_bounds(objects::find(object))) return;
+        const BoundsRow* r = bounds_table().find(object);
+        const BoundsRow none;
+        for (double v : (r ? r : &none)->v) row.f64(v);
+    });
+}
+
+void read_bounds(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<unsigned int, BoundsRow>> rows;
+    pf::read_rows(in, ctx, {"bounds row", 8 + 48, false}, [&](unsigned int t, pf::Reader& row) {
+        if (!is_bounds(objects::find(t))) throw pf::FormatError("a bounds row of an object that is no bounds object");
+        BoundsRow r;
+        for (double& v : r.v) v = row.f64();
+        for (int i = 0; i < 3; ++i)
+            if (!std::isfinite(r.v[2 * i]) || !std::isfinite(r.v[2 * i + 1]) || !(r.v[2 * i] <= r.v[2 * i + 1]))
+                throw pf::FormatError("model bounds that bound nothing");
+        rows.emplace_back(t, r);
+    });
+    for (const auto& [t, r] : rows) bounds_table()[t] = r;
+}
+
+// A part holds at most one bounds object.
+const char* one_bounds_rule(unsigned int part) {
+    int n = 0;
+    for (unsigned int t : objects::objects_of_part(part))
+        if (is_bounds(objects::find(t)) && ++n > 1) return "two model bounds objects";
+    return nullptr;
+}
+
+const bool section_registered =
+    (host::part_rules::register_known_kind(OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDS, HOST_SUBTYPE_MODEL_BOUNDS,
+                                           HOST_SUBTYPE_MODEL_BOUNDS, "ENTS MBND"),
+     pf::register_section({{'M', 'B', 'N', 'D'}, write_bounds, read_bounds}),
+     host::part_rules::register_rule(one_bounds_rule), true);
 
 constexpr double kShadedPresets[3][3] = {{0.5, 0.5, 30.0}, {0.05, 0.05, 15.0}, {0.005, 0.005, 5.0}};
 constexpr double kAnalysisPresets[5][4] = {{0.5, 0.5, 30.0, 0.1},

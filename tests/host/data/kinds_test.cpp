@@ -78,7 +78,8 @@ TEST_F(PartKindsTest, APartHoldingAnObjectOfAnotherKindIsNotSavedAndItsFileStays
     };
     const Row rows[] = {
         {"a dimension", OM_CLASS_RM_ENTITY, HOST_TYPE_DIMENSION, 0, ""},
-        {"model bounds", OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDS, HOST_SUBTYPE_MODEL_BOUNDS, ""},
+        {"bounds of another subtype than the model's", OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDS,
+         HOST_SUBTYPE_MODEL_BOUNDS + 1, ""},
         {"a layout", OM_CLASS_OBJECT, 0, 0, ""},
         {"a solid's subtype between body and face", OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, HOST_SUBTYPE_BODY + 1, ""},
         {"a conic beyond the hyperbola", OM_CLASS_RM_ENTITY, HOST_TYPE_CONIC, HOST_CONIC_HYPERBOLA + 1, ""},

@@ -520,6 +520,32 @@ TEST_F(TrimFileTest, AReopenedTrimFollowsItsLineBoundAndLength) {
     expect_ends(ends(result_of(again[1])), {0, 0, 0, 7.5, 0, 0});
 }
 
+// A feature's name is no part of its record: named trims, to a bound and
+// by a length expression, read back with their names and their
+// definitions, and follow their line.
+TEST_F(TrimFileTest, NamedTrimsReadBackWithTheirNames) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    ASSERT_EQ(KX_OBJ_set_name(to_wall, "TRIM_TO_THE_WALL"), 0);
+    ASSERT_EQ(KX_OBJ_set_name(four, "TRIM_CURVE_BY_LENGTH"), 0);
+    const std::vector<tag> trims = reopen(image_of(part));
+    ASSERT_EQ(trims.size(), 2u);
+    char name[KX_OBJ_NAME_LEN + 1] = {};
+    ASSERT_EQ(KX_OBJ_ask_name(trims[0], name), 0);
+    EXPECT_STREQ(name, "TRIM_TO_THE_WALL");
+    ASSERT_EQ(KX_OBJ_ask_name(trims[1], name), 0);
+    EXPECT_STREQ(name, "TRIM_CURVE_BY_LENGTH");
+    for (tag t : trims) EXPECT_EQ(TRCRV_is_trim_frec(t), 1);
+    const auto [line, bound] = parents_of(trims[0]);
+    ASSERT_NE(line, NULL_TAG);
+    EXPECT_NE(bound, NULL_TAG);
+    EXPECT_EQ(parents_of(trims[1]).first, line);
+    EXPECT_DOUBLE_EQ(host::expr::value(length_exp_of(trims[1])), 4);
+    move_line(line, {0, 2, 0, 10, 2, 0});
+    ASSERT_EQ(KX_MODL_update(), 0);
+    expect_ends(ends(result_of(trims[0])), {0, 2, 0, 8, 2, 0});
+    expect_ends(ends(result_of(trims[1])), {0, 2, 0, 4, 2, 0});
+}
+
 // A file written before trims were kept still opens: its trims keep their
 // lines and are not made again.
 TEST_F(TrimFileTest, AFileWithoutTrimsStillOpens) {

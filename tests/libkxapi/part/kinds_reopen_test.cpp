@@ -17,6 +17,7 @@
 #include "host/services/memory.h"
 #include "kx_bound.h"
 #include "kx_curve.h"
+#include "kx_disp_settings.h"
 #include "kx_layer.h"
 #include "kx_modl.h"
 #include "kx_modl_cre_feat.h"
@@ -24,6 +25,7 @@
 #include "kx_obj.h"
 #include "kx_udobj.h"
 #include "part_fixture.h"
+#include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/support/fresh_process.h"
 #include "tests/support/part_files.h"
 
@@ -64,7 +66,7 @@ struct Row {
     std::function<void(tag part)> check;
 };
 
-TEST_F(KindsReopenTest, CategoriesBoundariesAndUserDefinedObjectsComeBackWithTheirData) {
+TEST_F(KindsReopenTest, CategoriesBoundariesBoundsAndUserDefinedObjectsComeBackWithTheirData) {
     static const char* const texts[] = {"first string", "", "zweite Zeile"};
     const Row rows[] = {
         {"a layer category",
@@ -119,6 +121,22 @@ TEST_F(KindsReopenTest, CategoriesBoundariesAndUserDefinedObjectsComeBackWithThe
              EXPECT_EQ(KX_BOUND_ask_number_of_boundaries(d.members[0].object, &count), 0);
              EXPECT_EQ(count, 1);
              KX_free(d.members);
+         }},
+        {"the model bounds",
+         [] {
+             tag b = NULL_TAG;
+             ASSERT_EQ(KX_DISP_ask_model_bounds_tag(&b), 0);
+             const double box[6] = {-12.5, 40.25, 0.125, 30, -7, 19.75};
+             ASSERT_EQ(KX_DISP_set_model_bounds(b, box), 0);
+             ASSERT_EQ(KX_OBJ_set_name(b, "MODEL_BOX"), 0);
+         },
+         [](tag part) {
+             tag b = NULL_TAG;
+             ASSERT_EQ(KX_DISP_ask_model_bounds_tag(&b), 0);
+             EXPECT_EQ(b, named(part, "MODEL_BOX", 53));
+             double box[6] = {};
+             ASSERT_EQ(KX_DISP_ask_model_bounds(b, box), 0);
+             EXPECT_EQ(std::vector<double>(box, box + 6), (std::vector<double>{-12.5, 40.25, 0.125, 30, -7, 19.75}));
          }},
         {"a user-defined object and one with its feature",
          [] {
@@ -267,6 +285,53 @@ TEST_F(KindsReopenTest, BlindSimpleHolesKeepTheirTipAngle) {
         ASSERT_EQ(KX_MODL_update(), 0);
         EXPECT_NEAR(volume_of(back), made, 1e-9 * made);
     }
+}
+
+// Rows of the sections of these kinds changed in place to what the
+// creating functions refuse: the file is refused as damaged (641004), the
+// model stays as it was. Each section holds one row, which starts at byte
+// 12 of its payload (count, object number, row size).
+TEST_F(KindsReopenTest, DamagedRowsOfTheirSectionsAreRefused) {
+    tag part = NULL_TAG;
+    ASSERT_EQ(KX_PART_new(path("damaged.prt").c_str(), KX_PART_METRIC, &part), 0);
+    KX_LAYER_category_info_t info{};
+    std::strcpy(info.name, "CLAMPS");
+    info.layer_mask[0] = info.layer_mask[6] = true;
+    tag category = NULL_TAG;
+    ASSERT_EQ(KX_LAYER_create_category(&info, &category), 0);
+    const tag a = line(0, 0, 10, 0);
+    const boundary_member m[] = {{a, 0}};
+    tag bound = NULL_TAG;
+    ASSERT_EQ(KX_BOUND_create_boundary(1, NULL_TAG, boundary_settings{0, 0, 0}, 1, m, &bound), 0);
+    udo_class_id cls = 0;
+    ASSERT_EQ(KX_UDOBJ_create_class("Probe_points", "Probe points", &cls), 0);
+    tag udo = NULL_TAG;
+    ASSERT_EQ(KX_UDOBJ_create_udo(cls, &udo), 0);
+    const udo_link link{3, a, NULL_TAG, 0};
+    ASSERT_EQ(KX_UDOBJ_add_links(udo, 1, &link), 0);
+    tag b = NULL_TAG;
+    ASSERT_EQ(KX_DISP_ask_model_bounds_tag(&b), 0);
+    const double box[6] = {-12.5, 40.25, 0.125, 30, -7, 19.75};
+    ASSERT_EQ(KX_DISP_set_model_bounds(b, box), 0);
+    // A user-defined object's row: class name and friendly name (4 + 12
+    // bytes each, a flag between), status, version, selection, six empty
+    // lists, the count of links, the first link's type.
+    constexpr std::size_t kVersion = 12 + 16 + 1 + 16 + 4, kSelection = kVersion + 4;
+    constexpr std::size_t kLinkType = kSelection + 4 + 6 * 4 + 4;
+    using kxtest::f64_bytes;
+    using kxtest::le32;
+    const kxtest::RowDamage damages[] = {
+        {"a category of layer 0", "LAYC", 12, le32(0x82), le32(0x83)},
+        {"a category of layer 257", "LAYC", 12 + 8 * 4, le32(0), le32(2)},
+        {"a boundary of type 2", "BNDY", 12, le32(1), le32(2)},
+        {"a boundary without members", "BNDY", 12 + 4 + 4 + 4 + 16, le32(1), le32(0)},
+        {"a user-defined object of a negative version", "UDOB", kVersion, le32(0), le32(0xFFFFFFFFu)},
+        {"a selection of owned objects of 2", "UDOB", kSelection, le32(0), le32(2)},
+        {"a link of type 5", "UDOB", kLinkType, le32(3), le32(5)},
+        {"bounds whose minimum is above their maximum", "MBND", 12, f64_bytes(-12.5), f64_bytes(41)},
+        {"bounds that are not finite", "MBND", 12 + 8, f64_bytes(40.25), f64_bytes(INFINITY)},
+    };
+    kxtest::expect_damaged_rows_refused(part, damages);
 }
 
 }  // namespace
