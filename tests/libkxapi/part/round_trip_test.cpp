@@ -1495,6 +1495,58 @@ void add_more(std::vector<Kind>& k) {
                      EXPECT_NEAR(e[5], 2, 1e-6);
                  }});
 
+    k.push_back({"FITTED_SPLINE",
+                 [](Model&) {
+                     // Seven points of y = x^2 / 4 near x = 0 .. 6, fitted by a cubic.
+                     double pts[21] = {0, 350, 0, 1, 350.25, 0, 2, 351, 0, 3, 352.25, 0, 4, 354, 0, 5, 356.25, 0, 6, 359, 0};
+                     fit_data f{};
+                     f.points = pts;
+                     f.point_count = 7;
+                     f.degree = 3;
+                     f.tolerance = 1e-3;
+                     double error = 0;
+                     int at = 0;
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_fitted_spline(&f, &error, &at, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     spline_data s{};
+                     o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order);
+                     if (s.knots) o("knots", s.knots, s.num_poles + s.order);
+                     if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
+                     KX_free(s.knots);
+                     KX_free(s.poles);
+                 }});
+    k.push_back({"SO_ARC",
+                 [](Model& m) {
+                     tag pts[3] = {Model::point("SO_ARC_1", 0, -160, 0), Model::point("SO_ARC_2", 5, -155, 0),
+                                   Model::point("SO_ARC_3", 10, -160, 0)};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_arc_three_points(m.part, 0, pts, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     arc_data a{};
+                     o.code("ask", KX_CURVE_ask_arc_data(t, &a))("angles", &a.start_angle, 2)("centre", a.arc_center, 3)(
+                         "radius", a.radius);
+                     int n = 0;
+                     tag* parents = nullptr;
+                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
+                     KX_free(parents);
+                 },
+                 [](Model& m, tag t) {
+                     // The middle point rises to the top of a circle of radius 6.5 through the ends:
+                     // its centre at (5, -160 + sqrt(6.5^2 - 25)).
+                     const double c = std::sqrt(6.5 * 6.5 - 25);
+                     double moved[3] = {5, -160 + c + 6.5, 0};
+                     ASSERT_EQ(KX_CURVE_edit_point_data(m.find("SO_ARC_2"), moved), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     arc_data a{};
+                     ASSERT_EQ(KX_CURVE_ask_arc_data(t, &a), 0);
+                     EXPECT_NEAR(a.radius, 6.5, 1e-9);
+                 }});
+
     // Form features on a plate 120 x 80 x 30 (x from 1000), top face z = 30.
     auto top = [](Model& m) {
         if (m.find("PLATE") == NULL_TAG) ruled_box(m, "PLATE", 1000, 0, 0, 1120, 80, 30);
