@@ -377,6 +377,30 @@ void curves_answer(Out& o, tag feature) {
     if (!e.empty()) o("shape", e.data(), static_cast<int>(e.size()));
 }
 
+// A spline's poles and knots.
+void spline_answer(Out& o, tag t) {
+    spline_data s{};
+    o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order)("rational", s.is_rational);
+    if (s.knots) o("knots", s.knots, s.num_poles + s.order);
+    if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
+    KX_free(s.knots);
+    KX_free(s.poles);
+}
+
+// A curve's ends and length.
+void shape_answer(Out& o, tag t) {
+    const std::vector<double> e = ends_and_length(t);
+    o("shape", e.data(), static_cast<int>(e.size()));
+}
+
+// A smart object's parents.
+void parents_answer(Out& o, tag t) {
+    int n = 0;
+    tag* parents = nullptr;
+    o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
+    KX_free(parents);
+}
+
 // The volume change of the body of `feature` that an edit makes at the
 // next update.
 double volume_change(tag feature, const std::function<void()>& edit) {
@@ -466,15 +490,7 @@ std::vector<Kind> kinds() {
                      KX_free(states);
                      return t;
                  },
-                 [](Out& o, tag t) {
-                     spline_data s{};
-                     o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order)(
-                         "rational", s.is_rational);
-                     if (s.knots) o("knots", s.knots, s.num_poles + s.order);
-                     if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
-                     KX_free(s.knots);
-                     KX_free(s.poles);
-                 }});
+                 spline_answer});
     k.push_back({"SPLINE_THRU",
                  [](Model&) {
                      spline_point p[4] = {};
@@ -1061,10 +1077,7 @@ void add_smart_and_curve_features(std::vector<Kind>& k) {
                      tag s[3] = {};
                      o.code("at", KX_CURVE_ask_point_data(t, p))("at", p, 3);
                      o.code("scalars", KX_SO_ask_3_scalars_of_point(t, s)).text("scalars", labels(s, 3));
-                     int n = 0;
-                     tag* parents = nullptr;
-                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
-                     KX_free(parents);
+                     parents_answer(o, t);
                      tag e = NULL_TAG;
                      double v = 0;
                      o.code("exp", KX_SO_ask_exp_of_scalar(s[0], &e));
@@ -1088,10 +1101,7 @@ void add_smart_and_curve_features(std::vector<Kind>& k) {
                  [](Out& o, tag t) {
                      line_data l{};
                      o.code("ask", KX_CURVE_ask_line_data(t, &l))("from", l.start_point, 3)("to", l.end_point, 3);
-                     int n = 0;
-                     tag* parents = nullptr;
-                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
-                     KX_free(parents);
+                     parents_answer(o, t);
                  },
                  [](Model& m, tag t) {
                      double moved[3] = {-3, -90, 7};
@@ -1395,10 +1405,7 @@ void add_more(std::vector<Kind>& k) {
                      EXPECT_EQ(KX_CURVE_create_arc_thru_3pts(1, a, b, c, &t), 0);
                      return t;
                  },
-                 [](Out& o, tag t) {
-                     const std::vector<double> e = ends_and_length(t);
-                     o("shape", e.data(), static_cast<int>(e.size()));
-                 }});
+                 shape_answer});
     k.push_back({"MODL_SPLINE",
                  [](Model&) {
                      double knots[7] = {0, 0, 0, 0.4, 1, 1, 1};
@@ -1407,14 +1414,7 @@ void add_more(std::vector<Kind>& k) {
                      EXPECT_EQ(KX_MODL_create_spline(4, 3, knots, poles, &t, 0, 0), 0);
                      return t;
                  },
-                 [](Out& o, tag t) {
-                     spline_data s{};
-                     o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order);
-                     if (s.knots) o("knots", s.knots, s.num_poles + s.order);
-                     if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
-                     KX_free(s.knots);
-                     KX_free(s.poles);
-                 }});
+                 spline_answer});
     k.push_back({"CURVE_FROM_EDGE",
                  [](Model& m) {
                      const double a[3] = {0, 50, 0}, b[3] = {100, 50, 0};
@@ -1422,10 +1422,7 @@ void add_more(std::vector<Kind>& k) {
                      EXPECT_EQ(KX_MODL_create_curve_from_edge(Model::edge(Model::body_of(m.find("BOX")), a, b), &t), 0);
                      return t;
                  },
-                 [](Out& o, tag t) {
-                     const std::vector<double> e = ends_and_length(t);
-                     o("shape", e.data(), static_cast<int>(e.size()));
-                 }});
+                 shape_answer});
     k.back().needs = {"BOX"};
     k.push_back({"SO_XFORM",
                  [](Model& m) {
@@ -1454,10 +1451,7 @@ void add_more(std::vector<Kind>& k) {
                      double p[3] = {}, d[3] = {};
                      o.code("point", KX_SO_ask_point_of_axis(t, p))("point", p, 3);
                      o.code("dir", KX_SO_ask_direction_of_axis(t, d))("dir", d, 3);
-                     int n = 0;
-                     tag* parents = nullptr;
-                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
-                     KX_free(parents);
+                     parents_answer(o, t);
                  },
                  [](Model& m, tag t) {
                      double moved[3] = {0, -112, 0};  // the direction turns to +y
@@ -1477,12 +1471,8 @@ void add_more(std::vector<Kind>& k) {
                      return t;
                  },
                  [](Out& o, tag t) {
-                     const std::vector<double> e = ends_and_length(t);
-                     o("shape", e.data(), static_cast<int>(e.size()));
-                     int n = 0;
-                     tag* parents = nullptr;
-                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
-                     KX_free(parents);
+                     shape_answer(o, t);
+                     parents_answer(o, t);
                  },
                  [](Model& m, tag t) {
                      double moved[3] = {15, -131, 2};
@@ -1510,14 +1500,7 @@ void add_more(std::vector<Kind>& k) {
                      EXPECT_EQ(KX_MODL_create_fitted_spline(&f, &error, &at, &t), 0);
                      return t;
                  },
-                 [](Out& o, tag t) {
-                     spline_data s{};
-                     o.code("ask", KX_CURVE_ask_spline_data(t, &s))("poles", s.num_poles)("order", s.order);
-                     if (s.knots) o("knots", s.knots, s.num_poles + s.order);
-                     if (s.poles) o("poles", &s.poles[0][0], 4 * s.num_poles);
-                     KX_free(s.knots);
-                     KX_free(s.poles);
-                 }});
+                 spline_answer});
     k.push_back({"SO_ARC",
                  [](Model& m) {
                      tag pts[3] = {Model::point("SO_ARC_1", 0, -160, 0), Model::point("SO_ARC_2", 5, -155, 0),
@@ -1530,10 +1513,7 @@ void add_more(std::vector<Kind>& k) {
                      arc_data a{};
                      o.code("ask", KX_CURVE_ask_arc_data(t, &a))("angles", &a.start_angle, 2)("centre", a.arc_center, 3)(
                          "radius", a.radius);
-                     int n = 0;
-                     tag* parents = nullptr;
-                     o.code("parents", KX_SO_ask_parents(t, 0, &n, &parents)).text("parents", labels(parents, n));
-                     KX_free(parents);
+                     parents_answer(o, t);
                  },
                  [](Model& m, tag t) {
                      // The middle point rises to the top of a circle of radius 6.5 through the ends:
