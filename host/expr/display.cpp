@@ -3,10 +3,14 @@
 #include "host/expr/display.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/core/entity_types.h"
+#include "host/data/part_file.h"
+#include "host/data/part_rules.h"
 #include "host/expr/expr.h"
 #include "host/feature/feature.h"
 #include "host/hook.h"
@@ -17,6 +21,46 @@
 namespace host::expr {
 namespace {
 TagTable<Dimension> dimensions("expression dimensions");
+
+// Part-file section "EDIM": the expression and the feature of each
+// dimension. Payload: rows of objects (host/data/part_file.h); a row: u32
+// expression, u32 feature (object numbers). A dimension whose expression or
+// feature is not written with the part gets no row. An expression or a
+// feature that is none, or a row for an object that is no dimension, makes
+// the file corrupt.
+namespace pf = host::part_file;
+
+bool is_dimension(const objects::Object* o) {
+    return o && o->cls == OM_CLASS_RM_ENTITY && o->type == HOST_TYPE_DIMENSION;
+}
+
+void write_dimensions(pf::Writer& out, const pf::SaveContext& ctx) {
+    pf::write_object_rows(out, ctx, false, [&](pf::Writer& row, unsigned int object) {
+        const Dimension* d = is_dimension(objects::find(object)) ? dimensions.find(object) : nullptr;
+        if (!d || !ctx.written(d->exp) || !ctx.written(d->feature) || d->exp == 0 || d->feature == 0) return;
+        row.u32(ctx.index(d->exp));
+        row.u32(ctx.index(d->feature));
+    });
+}
+
+void read_dimensions(pf::Reader& in, pf::LoadContext& ctx) {
+    std::vector<std::pair<unsigned int, Dimension>> rows;
+    pf::read_rows(in, ctx, {"dimension row", 8 + 8, false}, [&](unsigned int t, pf::Reader& row) {
+        if (!is_dimension(objects::find(t))) throw pf::FormatError("a dimension row of an object that is no dimension");
+        const std::uint32_t exp = row.u32(), feature = row.u32();
+        Dimension d{exp == 0 ? 0 : ctx.tag_of(exp), feature == 0 ? 0 : ctx.tag_of(feature)};
+        if (d.exp == 0 || objects::require(d.exp).cls != OM_CLASS_EXPRESSION)
+            throw pf::FormatError("a dimension of no expression");
+        if (d.feature == 0 || objects::require(d.feature).cls != OM_CLASS_FEATURE)
+            throw pf::FormatError("a dimension on no feature");
+        rows.emplace_back(t, d);
+    });
+    for (const auto& [t, d] : rows) dimensions[t] = d;
+}
+
+const bool section_registered =
+    (host::part_rules::register_known_kind(OM_CLASS_RM_ENTITY, HOST_TYPE_DIMENSION, 0, 0, "ENTS EDIM"),
+     pf::register_section({{'E', 'D', 'I', 'M'}, write_dimensions, read_dimensions}), true);
 }  // namespace
 
 std::vector<unsigned int> features_driven_by(unsigned int exp) {

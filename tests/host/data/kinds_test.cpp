@@ -77,7 +77,7 @@ TEST_F(PartKindsTest, APartHoldingAnObjectOfAnotherKindIsNotSavedAndItsFileStays
         const char* name;
     };
     const Row rows[] = {
-        {"a dimension", OM_CLASS_RM_ENTITY, HOST_TYPE_DIMENSION, 0, ""},
+        {"a dimension of a subtype", OM_CLASS_RM_ENTITY, HOST_TYPE_DIMENSION, 1, ""},
         {"bounds of another subtype than the model's", OM_CLASS_RM_ENTITY, HOST_TYPE_BOUNDS,
          HOST_SUBTYPE_MODEL_BOUNDS + 1, ""},
         {"a layout", OM_CLASS_OBJECT, 0, 0, ""},

@@ -247,7 +247,6 @@ const faultsim::Fault kNotFaults[] = {
     // part's own name and content; the host marks a part that an undo
     // changed as modified, so it stays marked for saving: a conservative
     // flag, the part's content is as before.
-    {"parts", "host::events::fire_part_event", 5, "model", "KX_PART_save_as"},
     {"parts", "UNDO_JQ_delete_mark", 3, "model", "KX_PART_save_as"},
 };
 

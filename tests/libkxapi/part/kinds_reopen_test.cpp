@@ -12,6 +12,7 @@
 
 #include "host/core/entity_types.h"
 #include "host/data/part_file.h"
+#include "host/expr/display.h"
 #include "host/feature/feature.h"
 #include "host/kernel/kernel.h"
 #include "host/services/memory.h"
@@ -21,6 +22,7 @@
 #include "kx_layer.h"
 #include "kx_modl.h"
 #include "kx_modl_cre_feat.h"
+#include "kx_modl_exp.h"
 #include "kx_modl_parms.h"
 #include "kx_obj.h"
 #include "kx_udobj.h"
@@ -251,7 +253,7 @@ std::string value_of(char* text) {
 }
 
 // A blind hole of diameter 10 and depth 8 with a tip cone of the tip
-// angle: the block less a cylinder and a cone of height 5 / tan(angle / 2)
+// angle, its diameter shown as a dimension: the block less a cylinder and a cone of height 5 / tan(angle / 2)
 // (the cone of 1 degree runs out of the block's floor: its volume is the
 // one the kernel made before the save).
 TEST_F(KindsReopenTest, BlindSimpleHolesKeepTheirTipAngle) {
@@ -266,6 +268,19 @@ TEST_F(KindsReopenTest, BlindSimpleHolesKeepTheirTipAngle) {
         tag hole = NULL_TAG;
         ASSERT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", tip, top, NULL_TAG, &hole), 0);
         ASSERT_EQ(KX_OBJ_set_name(hole, "TIPPED_HOLE"), 0);
+        // The diameter shown as a dimension on the hole.
+        int n = 0;
+        unsigned int* exps = nullptr;
+        FREC_ask_system_exps_of_frec(hole, &n, &exps);
+        ASSERT_GE(n, 1);
+        const tag diameter_exp = exps[0];
+        SM_free(exps);
+        int count = 0;
+        tag* dims = nullptr;
+        ASSERT_EQ(KX_MODL_get_dimension_data(diameter_exp, &count, &dims), 0);
+        ASSERT_EQ(count, 1);
+        ASSERT_EQ(KX_OBJ_set_name(dims[0], "DIAMETER_SHOWN"), 0);
+        KX_free(dims);
         const double half = std::atof(tip) * std::numbers::pi / 360;
         const double cone = half > 0 ? std::numbers::pi * 25 * (5 / std::tan(half)) / 3 : 0;
         const double made = volume_of(hole);
@@ -282,6 +297,12 @@ TEST_F(KindsReopenTest, BlindSimpleHolesKeepTheirTipAngle) {
         EXPECT_EQ(value_of(tip_angle), tip);
         EXPECT_EQ(thru, 0);
         EXPECT_NEAR(volume_of(back), made, 1e-9 * made);
+        const host::expr::Dimension* shown = host::expr::find_dimension(named(again, "DIAMETER_SHOWN", 26));
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->feature, back);
+        double value = 0;
+        ASSERT_EQ(KX_MODL_ask_exp_tag_value(shown->exp, &value), 0);
+        EXPECT_EQ(value, 10);
         ASSERT_EQ(KX_MODL_update(), 0);
         EXPECT_NEAR(volume_of(back), made, 1e-9 * made);
     }
