@@ -524,11 +524,16 @@ KXAPI int KX_SO_ask_visibility_option(tag object, int* option) {
 
 // A shown object comes back on the display; a hidden one leaves it.
 KXAPI int KX_SO_set_visibility_option(tag object, int option) {
-    return ask({{object != NULL_TAG, 1}}, [&] {
-        const bool was = RM_ask_condemned_state(object) != 0;
-        SO_set_visibility_option(object, option);
-        const bool now = RM_ask_condemned_state(object) != 0;
-        if (was != now) DSS_REGEN_regen_object(object);
+    // The option and the display go under one invisible mark: a failure
+    // after the option is set takes it back.
+    return kx::so::ask_status({{object != NULL_TAG, 1}}, [&] {
+        return kx::edit_with_tail([&] {
+            const bool was = RM_ask_condemned_state(object) != 0;
+            SO_set_visibility_option(object, option);
+            const bool now = RM_ask_condemned_state(object) != 0;
+            if (was != now) DSS_REGEN_regen_object(object);
+            return 0;
+        });
     });
 }
 

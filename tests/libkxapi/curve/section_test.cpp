@@ -307,6 +307,20 @@ TEST_F(SectionTest, ASectionComesBackFromItsPartFile) {
     payload.pop_back();
     EXPECT_EQ(pf::apply(image, "cut.prt", &code), 0u);
     EXPECT_EQ(code, PART_ERR_CORRUPT);
+
+    // A name is its user's: the named feature opens with its data.
+    ASSERT_EQ(KX_OBJ_set_name(feature, "CUTS"), 0);
+    pf::Image named;
+    ASSERT_EQ(pf::decode(pf::encode(part, &saved, true), named), 0);
+    const tag opened = pf::apply(named, "named.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    for (unsigned int t : host::objects::objects_of_part(opened))
+        if (host::objects::find(t)->type == HOST_TYPE_FEATURE) copy = t;
+    EXPECT_EQ(host::objects::find(copy)->name, "CUTS");
+    ASSERT_EQ(KX_CURVE_section_ask_perpcrv_data(copy, &back, &data), 0);
+    KX_free(back.objects);
+    EXPECT_EQ(data.spacing_values[0], 3);
+    EXPECT_EQ(results_of(copy).size(), 12u);
 }
 
 TEST_F(SectionTest, RefusalsAsTheirCodes) {
