@@ -347,6 +347,10 @@ int CPROJ_ask_proj_curve_parents(unsigned int feature, unsigned int curve, unsig
 int DCRV_is_developed_curve_feature(unsigned int feature);
 /* The output curves of a curve feature (SM_alloc). */
 void DCRV_ask_dcurves_of_feature(unsigned int feature, int* count, unsigned int** curves);
+/* 1 with the curves that a feature made: a curve feature's, a trim curve
+ * feature's or a section feature's (SM_alloc, null for none); 0 with no
+ * curves for any other object. */
+int FREC_collect_all_dcurve(unsigned int feature, int* count, unsigned int** curves);
 /* The feature that made the curve (a curve or section feature), 0 for
  * none. */
 unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve);

@@ -20,6 +20,7 @@
 #include "host/kernel/curvefeat.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/links.h"
+#include "host/section/section.h"
 #include "host/service_state.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -31,6 +32,13 @@ using tag_t = unsigned int;
 
 const char* const kKinds[] = {"BRIDGE_CURVE", "PROJECTED_CURVE", "COMBINED_CURVE", "INTERSECTION_CURVE", "ISOCLINE_CURVE",
  "JOINED_CURVE", "WRAP_CURVE", "OFFSET_CURVE", "SPLINE"};
+
+// The results of a live feature that makes curves, handed out.
+void hand_out_results(tag_t feature, int* count, tag_t** curves) {
+    const std::vector<tag_t>& r = host::feature::find(feature)->results;
+    *count = static_cast<int>(r.size());
+    *curves = host::curvefeat::hand_out(r);
+}
 
 bool is_curve_feature(tag_t feature) {
     const host::feature::Record* r = host::objects::is_alive(feature) ? host::feature::find(feature) : nullptr;
@@ -230,9 +238,18 @@ void DCRV_ask_dcurves_of_feature(unsigned int feature, int* count, unsigned int*
     call.need(curves, "the curves output");
     call.live(feature);
     if (!is_curve_feature(feature)) call.fail(CURVEFEAT_ERR_WRONG_FEATURE, "tag %u is no curve feature", feature);
-    const std::vector<tag_t>& r = host::feature::find(feature)->results;
-    *count = static_cast<int>(r.size());
-    *curves = host::curvefeat::hand_out(r);
+    hand_out_results(feature, count, curves);
+}
+
+int FREC_collect_all_dcurve(unsigned int feature, int* count, unsigned int** curves) {
+    auto call = HOST_ENTRY(feature, count, curves);
+    call.need(count, "the count output");
+    call.need(curves, "the curves output");
+    *count = 0;
+    *curves = nullptr;
+    if (!is_curve_feature(feature) && !TRCRV_is_trim_frec(feature) && !INTSEC_is_section_frec(feature)) return 0;
+    hand_out_results(feature, count, curves);
+    return 1;
 }
 
 unsigned int DCRV_ask_feature_of_dcurve(unsigned int curve) {

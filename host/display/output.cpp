@@ -1,14 +1,19 @@
-// Shaded images (PNG), VRML worlds and metafiles (SVG) of the work part,
-// drawn with cairo from the kernel's facets and the part's curves.
+// Shaded images (PNG, drawn with cairo), VRML worlds and Windows metafiles
+// (WMF, written with libuemf) of the work part, from the kernel's facets
+// and the part's curves.
 #include "host/display/output.h"
 
-#include <cairo-svg.h>
 #include <cairo.h>
+#include <uwmf.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -167,9 +172,22 @@ View fit(const Scene& s, double w, double h) {
     return v;
 }
 
-void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
-    cairo_set_source_rgb(cr, background.r, background.g, background.b);
-    cairo_paint(cr);
+// What a picture is drawn with, in the painter's order: the background
+// first, then facets, line segments and dots (screen coordinates, y
+// growing down).
+class Painter {
+public:
+    virtual ~Painter() = default;
+    virtual void background(Rgb colour, double w, double h) = 0;
+    virtual void facet(const double xy[6], Rgb colour) = 0;
+    virtual void segment(const double xy[4], Rgb colour) = 0;
+    virtual void dot(double x, double y, double radius, Rgb colour) = 0;
+};
+
+constexpr double kDotRadius = 2.0;
+
+void draw(Painter& out, const Scene& s, double w, double h, Rgb background) {
+    out.background(background, w, h);
     const View v = fit(s, w, h);
     const double k = 1 / std::sqrt(3.0);
     const double eye[3] = {k, k, k};
@@ -200,14 +218,10 @@ void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.depth < b.depth; });
     for (const Piece& piece : pieces) {
         if (piece.seg) {
-            double x0, y0, x1, y1;
-            v.at(piece.seg, x0, y0);
-            v.at(piece.seg + 3, x1, y1);
-            cairo_set_source_rgb(cr, piece.colour->r, piece.colour->g, piece.colour->b);
-            cairo_set_line_width(cr, 1.0);
-            cairo_move_to(cr, x0, y0);
-            cairo_line_to(cr, x1, y1);
-            cairo_stroke(cr);
+            double xy[4];
+            v.at(piece.seg, xy[0], xy[1]);
+            v.at(piece.seg + 3, xy[2], xy[3]);
+            out.segment(xy, *piece.colour);
             continue;
         }
         const Triangle* t = piece.t;
@@ -217,27 +231,18 @@ void draw(cairo_t* cr, const Scene& s, double w, double h, Rgb background) {
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (len <= 0) continue;
         const double shade = 0.3 + 0.7 * std::fabs((n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / len);
-        cairo_set_source_rgb(cr, t->colour.r * shade, t->colour.g * shade, t->colour.b * shade);
-        for (int i = 0; i < 3; ++i) {
-            double x, y;
-            v.at(t->p + 3 * i, x, y);
-            if (i == 0) cairo_move_to(cr, x, y);
-            else cairo_line_to(cr, x, y);
-        }
-        cairo_close_path(cr);
-        cairo_fill_preserve(cr);
-        cairo_set_line_width(cr, 0.5);
-        cairo_stroke(cr);  // closes the seams between facets
+        double xy[6];
+        for (int i = 0; i < 3; ++i) v.at(t->p + 3 * i, xy[2 * i], xy[2 * i + 1]);
+        out.facet(xy, {t->colour.r * shade, t->colour.g * shade, t->colour.b * shade});
     }
     for (std::size_t i = 0; i + 2 < s.dots.size(); i += 3) {
-        const Rgb c = s.dot_colours[i / 3];
-        cairo_set_source_rgb(cr, c.r, c.g, c.b);
         double x, y;
         v.at(s.dots.data() + i, x, y);
-        cairo_arc(cr, x, y, 2.0, 0, 2 * M_PI);
-        cairo_fill(cr);
+        out.dot(x, y, kDotRadius, s.dot_colours[i / 3]);
     }
 }
+
+// ---- cairo: the shaded images ----------------------------------------------
 
 struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -248,16 +253,189 @@ struct ContextDeleter {
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 
-// Draws into the surface; answers cairo's status of the drawing.
-cairo_status_t paint(cairo_surface_t* surface, const Scene& s, double w, double h, Rgb background) {
-    Context cr(cairo_create(surface));
-    draw(cr.get(), s, w, h, background);
-    return cairo_status(cr.get());
+class CairoPainter : public Painter {
+public:
+    explicit CairoPainter(cairo_surface_t* surface) : cr_(cairo_create(surface)) {}
+    cairo_status_t status() const { return cairo_status(cr_.get()); }
+    void background(Rgb c, double, double) override {
+        cairo_set_source_rgb(cr_.get(), c.r, c.g, c.b);
+        cairo_paint(cr_.get());
+    }
+    void facet(const double xy[6], Rgb c) override {
+        cairo_t* cr = cr_.get();
+        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        cairo_move_to(cr, xy[0], xy[1]);
+        cairo_line_to(cr, xy[2], xy[3]);
+        cairo_line_to(cr, xy[4], xy[5]);
+        cairo_close_path(cr);
+        cairo_fill_preserve(cr);
+        cairo_set_line_width(cr, 0.5);
+        cairo_stroke(cr);  // closes the seams between facets
+    }
+    void segment(const double xy[4], Rgb c) override {
+        cairo_t* cr = cr_.get();
+        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        cairo_set_line_width(cr, 1.0);
+        cairo_move_to(cr, xy[0], xy[1]);
+        cairo_line_to(cr, xy[2], xy[3]);
+        cairo_stroke(cr);
+    }
+    void dot(double x, double y, double radius, Rgb c) override {
+        cairo_set_source_rgb(cr_.get(), c.r, c.g, c.b);
+        cairo_arc(cr_.get(), x, y, radius, 0, 2 * M_PI);
+        cairo_fill(cr_.get());
+    }
+
+private:
+    Context cr_;
+};
+
+// ---- the Windows metafile of the graphics window -----------------------------
+//
+// A placeable metafile (WMF) written with libuemf: one logical unit per
+// pixel of the window's picture, 96 units an inch; the background a
+// rectangle, facets polygons filled in their shade, line segments
+// polylines of two points, dots ellipses; one pen and one brush at a time,
+// made when the colour changes and deleted when the next one is selected.
+
+constexpr unsigned int kMetaUnitsPerInch = 96;
+constexpr double kMetaLargest = 32767;  // the largest logical coordinate
+
+U_COLORREF colour_ref(Rgb c) {
+    const auto byte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+    return U_RGB(byte(c.r), byte(c.g), byte(c.b));
 }
 
-cairo_status_t append(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
+bool same(U_COLORREF a, U_COLORREF b) { return a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue; }
+
+U_POINT16 point16(double x, double y) {
+    const auto unit = [](double v) {
+        return static_cast<int16_t>(std::lround(std::clamp(v, -kMetaLargest, kMetaLargest)));
+    };
+    return {unit(x), unit(y)};
+}
+
+class MetafilePainter : public Painter {
+public:
+    explicit MetafilePainter(const Call& call) : call_(call) {
+        // The records are gathered in memory: the file is written whole
+        // once the picture is finished, or not at all.
+        WMFTRACK* track = nullptr;
+        if (wmf_start("/dev/null", 1 << 16, 1 << 16, &track) != 0) fail("no metafile can be started");
+        track_.reset(track);
+        std::fclose(track->fp);
+        track->fp = open_memstream(&bytes_, &size_);
+        if (!track->fp) fail("no memory for the metafile");
+        WMFHANDLES* handles = nullptr;
+        if (wmf_htable_create(16, 16, &handles) != 0) fail("no object table for the metafile");
+        handles_.reset(handles);
+    }
+    ~MetafilePainter() override {
+        if (track_ && track_->fp) {
+            std::fclose(track_->fp);
+            track_->fp = nullptr;
+        }
+        track_.reset();
+        std::free(bytes_);
+    }
+    MetafilePainter(const MetafilePainter&) = delete;
+    MetafilePainter& operator=(const MetafilePainter&) = delete;
+
+    void background(Rgb c, double w, double h) override {
+        U_PAIRF inches{static_cast<float>(w / kMetaUnitsPerInch), static_cast<float>(h / kMetaUnitsPerInch)};
+        char* header = U_WMRHEADER_set(&inches, kMetaUnitsPerInch);
+        if (!header || wmf_header_append(reinterpret_cast<U_METARECORD*>(header), track_.get(), 1) != 0)
+            fail("the metafile's header");
+        add(U_WMRSETWINDOWORG_set(point16(0, 0)));
+        add(U_WMRSETWINDOWEXT_set(point16(w, h)));
+        use(c);
+        add(U_WMRRECTANGLE_set(U_RECT16_set(point16(0, 0), point16(w, h))));
+    }
+    void facet(const double xy[6], Rgb c) override {
+        use(c);
+        const U_POINT16 p[3] = {point16(xy[0], xy[1]), point16(xy[2], xy[3]), point16(xy[4], xy[5])};
+        add(U_WMRPOLYGON_set(3, p));
+    }
+    void segment(const double xy[4], Rgb c) override {
+        use_pen(c);
+        const U_POINT16 p[2] = {point16(xy[0], xy[1]), point16(xy[2], xy[3])};
+        add(U_WMRPOLYLINE_set(2, p));
+    }
+    void dot(double x, double y, double radius, Rgb c) override {
+        use(c);
+        add(U_WMRELLIPSE_set(U_RECT16_set(point16(x - radius, y - radius), point16(x + radius, y + radius))));
+    }
+
+    // The finished metafile's bytes.
+    std::string finish() {
+        add(U_WMREOF_set());
+        if (wmf_finish(track_.get()) != 0) fail("the metafile cannot be finished");
+        track_->fp = nullptr;  // closed by the finish
+        std::string out(bytes_, size_);
+        // The header's size counts the words of the metafile proper, which
+        // the placeable record only precedes (libuemf counts it too).
+        constexpr std::size_t kPlaceable = 22, kSizeAt = kPlaceable + 6;
+        if (out.size() < kSizeAt + 4) fail("the metafile is cut short");
+        const auto words = static_cast<std::uint32_t>((out.size() - kPlaceable) / 2);
+        for (int i = 0; i < 4; ++i) out[kSizeAt + i] = static_cast<char>(words >> (8 * i) & 0xFF);
+        return out;
+    }
+
+private:
+    struct TrackDeleter {
+        void operator()(WMFTRACK* t) const { wmf_free(&t); }
+    };
+    struct HandlesDeleter {
+        void operator()(WMFHANDLES* h) const { wmf_htable_free(&h); }
+    };
+    [[noreturn]] void fail(const char* what) const { call_.fail(HOST_ERR_NO_MEMORY, "%s", what); }
+    void add(char* record) {
+        if (!record || wmf_append(reinterpret_cast<U_METARECORD*>(record), track_.get(), 1) != 0)
+            fail("a record of the metafile");
+    }
+    // Pen and brush of the colour (facets and dots are outlined in their
+    // own colour, which closes the seams between facets).
+    void use(Rgb c) {
+        use_pen(c);
+        const U_COLORREF ref = colour_ref(c);
+        if (brush_ && same(brush_colour_, ref)) return;
+        uint32_t made = 0;
+        add(wcreatebrushindirect_set(&made, handles_.get(), U_WLOGBRUSH_set(U_BS_SOLID, ref, 0)));
+        replace(brush_, made);
+        brush_colour_ = ref;
+    }
+    void use_pen(Rgb c) {
+        const U_COLORREF ref = colour_ref(c);
+        if (pen_ && same(pen_colour_, ref)) return;
+        uint32_t made = 0;
+        add(wcreatepenindirect_set(&made, handles_.get(), U_PEN_set(U_PS_SOLID, 1, ref)));
+        replace(pen_, made);
+        pen_colour_ = ref;
+    }
+    // Selects the object just made and deletes the one it replaces.
+    void replace(std::optional<uint32_t>& slot, uint32_t made) {
+        add(wselectobject_set(made, handles_.get()));
+        if (slot) {
+            uint32_t old = *slot;
+            add(wdeleteobject_set(&old, handles_.get()));
+        }
+        slot = made;
+    }
+
+    const Call& call_;
+    std::unique_ptr<WMFTRACK, TrackDeleter> track_;
+    std::unique_ptr<WMFHANDLES, HandlesDeleter> handles_;
+    char* bytes_ = nullptr;
+    std::size_t size_ = 0;
+    std::optional<uint32_t> pen_, brush_;
+    U_COLORREF pen_colour_{}, brush_colour_{};
+};
+
+// The metafile of the scene on a window of w x h units.
+std::string metafile(const Call& call, const Scene& s, double w, double h, Rgb background) {
+    MetafilePainter out(call);
+    draw(out, s, w, h, background);
+    return out.finish();
 }
 
 }  // namespace
@@ -285,7 +463,10 @@ void SH_batch_shade(const char* file, int width, int height, int background) {
     ho::Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         call.fail(HOST_ERR_NO_MEMORY, "no image of %d x %d pixels", width, height);
-    ho::paint(surface.get(), s, width, height, bg);
+    {
+        ho::CairoPainter painter(surface.get());
+        ho::draw(painter, s, width, height, bg);
+    }
     const cairo_status_t written = cairo_surface_write_to_png(surface.get(), file);
     if (written != CAIRO_STATUS_SUCCESS) call.fail(SH_ERR_FILE, "%s: %s", file, cairo_status_to_string(written));
 }
@@ -389,23 +570,20 @@ void DSS_WMF_create_metafile(int destination, const char* file, int reserved, un
     auto call = HOST_ENTRY_TEXT(file, destination, handle, scale);
     (void)reserved, (void)reserved2, (void)reserved3;
     if (destination != 0 && destination != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "destination %d", destination);
-    if (!(scale > 0)) call.fail(HOST_ERR_BAD_ARGUMENT, "scale %g", scale);
+    const double w = ho::kMetaWidth * scale, h = ho::kMetaHeight * scale;
+    if (!(scale > 0) || w > ho::kMetaLargest || h > ho::kMetaLargest)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "scale %g", scale);
     if (destination == 1) call.need(file, "the file name");
     else if (handle == 0 || handle != ho::st().handle[0]) call.fail(HOST_ERR_BAD_ARGUMENT, "window %u", handle);
-    const ho::Scene s = ho::scene_of(call);
-    const double w = ho::kMetaWidth * scale, h = ho::kMetaHeight * scale;
-    const ho::Rgb bg = ho::colour_of(0);
-    std::string picture;
-    ho::Surface surface(destination == 1 ? cairo_svg_surface_create(file, w, h)
-                                         : cairo_svg_surface_create_for_stream(ho::append, &picture, w, h));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
-        call.fail(SH_ERR_FILE, "%s cannot be written", destination == 1 ? file : "the window's picture");
-    const cairo_status_t drawn = ho::paint(surface.get(), s, w, h, bg);
-    cairo_surface_finish(surface.get());
-    const cairo_status_t st = drawn != CAIRO_STATUS_SUCCESS ? drawn : cairo_surface_status(surface.get());
-    if (st != CAIRO_STATUS_SUCCESS)
-        call.fail(SH_ERR_FILE, "%s: %s", destination == 1 ? file : "the window's picture", cairo_status_to_string(st));
-    if (destination == 0) ho::st().picture = std::move(picture);
+    std::string picture = ho::metafile(call, ho::scene_of(call), w, h, ho::colour_of(0));
+    if (destination == 0) {
+        ho::st().picture = std::move(picture);
+        return;
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(picture.data(), static_cast<std::streamsize>(picture.size()));
+    out.close();
+    if (!out) call.fail(SH_ERR_FILE, "%s cannot be written", file);
 }
 
 }  // extern "C"

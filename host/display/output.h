@@ -1,6 +1,6 @@
 /* Pictures of the model in files: the shading library's shaded image
  * (PNG), its VRML output, and the display system's metafile of the
- * graphics window (SVG).
+ * graphics window (a placeable Windows metafile, WMF).
  *
  * What is drawn: the work part's bodies shaded from the solid kernel's
  * facets (lit from the eye, in the colour of the body), their edges and
@@ -18,18 +18,22 @@
  * SH_adaptive (web-viewable output) and SH_batch_animate (animation) are
  * not part of this host: the first raises HOST_ERR_OUT_OF_SCOPE, the second
  * answers it as its status.
- * DSS_WMF_create_metafile(destination, file, 0, handle, scale, 0, 0): an
- * SVG of the graphics window (1024 x 768 units times scale); destination 1
- * writes the file, destination 0 hands the picture to the window of the
- * handle (host::output::window_picture).
+ * DSS_WMF_create_metafile(destination, file, 0, handle, scale, 0, 0): a
+ * placeable Windows metafile of the graphics window, 1024 x 768 logical
+ * units times scale (at most 32767 each way), 96 units an inch: the
+ * background as a rectangle, facets as filled polygons, curves and edges
+ * as polylines of two points, points as ellipses, each in its colour (one
+ * pen and one brush selected at a time); destination 1 writes the file,
+ * destination 0 hands the picture to the window of the handle
+ * (host::output::window_picture).
  * DSS_DVC_ask_current_device answers the graphics device (1);
  * DSS_DVC_ask_device_handle its handle words, the first the window handle
  * (0 while no window is open; host::output::open_window).
  *
  * A file that cannot be written raises SH_ERR_FILE; a size below 1, a
- * colour out of range, a scale not above 0 or a destination other than 0
- * and 1 HOST_ERR_BAD_ARGUMENT; a null name HOST_ERR_NULL_ARGUMENT; no work
- * part HOST_ERR_DEAD_TAG.
+ * colour out of range, a scale not above 0 (or too large for the
+ * metafile) or a destination other than 0 and 1 HOST_ERR_BAD_ARGUMENT; a
+ * null name HOST_ERR_NULL_ARGUMENT; no work part HOST_ERR_DEAD_TAG.
  */
 #ifndef HOST_DISPLAY_OUTPUT_H
 #define HOST_DISPLAY_OUTPUT_H
@@ -62,7 +66,8 @@ void DSS_WMF_create_metafile(int destination, const char* file, int reserved, un
 namespace host::output {
 // Opens the graphics window (handle 0 closes it again).
 void open_window(unsigned int handle);
-// The last picture handed to the window (SVG text), empty when none.
+// The last picture handed to the window (the metafile's bytes), empty when
+// none.
 const std::string& window_picture();
 // The shading window's size now.
 void window_size(int& width, int& height);

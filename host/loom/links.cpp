@@ -129,10 +129,16 @@ std::vector<const Link*> in_update_order() {
     return out;
 }
 
+// A link that the update brings up to date: associative, updated with its
+// source and not broken. The others keep what they were made with.
+namespace {
+bool follows(const Link& l) { return l.associative && l.update_time == LOOM_UPDATE_WITH_SOURCE && !l.broken; }
+}  // namespace
+
 std::vector<tag_t> stale_links() {
     std::vector<tag_t> stale;
     for (const Link* l : in_update_order()) {
-        if (l->update_time != LOOM_UPDATE_WITH_SOURCE || l->broken) continue;
+        if (!follows(*l)) continue;
         if (resolve_source(*l) == 0) continue;
         bool parent_stale = false;
         for (const Link* p : parents(*l))
@@ -159,7 +165,7 @@ void update_links() {
     for (const Link* l : in_update_order()) order.push_back(l->link);
     for (const tag_t link : order) {
         const Link* l = find_link(link);
-        if (!l || l->update_time != LOOM_UPDATE_WITH_SOURCE || l->broken) continue;
+        if (!l || !follows(*l)) continue;
         const tag_t part = l->target_part;
         if (part_status(part) != 0 || (delayed && logged.count(part) == 0)) continue;
         const tag_t source = resolve_source(*l);
@@ -363,6 +369,13 @@ void check_plane(const host::Call& call, tag_t plane) {
         call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no plane", plane);
 }
 
+// The part of a mirror link's source body, when one is given (0: none),
+// must be the part the body lies in.
+void check_source_part(const host::Call& call, tag_t source, tag_t source_part) {
+    if (source_part != 0 && source_part != ho::require(source).part)
+        call.fail(HOST_ERR_BAD_ARGUMENT, "body %u does not lie in part %u", source, source_part);
+}
+
 // Routing has no objects in this host: there is nothing to link.
 [[noreturn]] void no_routing(const host::Call& call) {
     call.fail(HOST_ERR_OUT_OF_SCOPE, "routing ports and segments are not kept by the host");
@@ -462,12 +475,16 @@ int LOOM_create_linked_region(unsigned int source, int n_seeds, const unsigned i
     return make_link(call, l, link);
 }
 
-int LOOM_create_linked_mirror(unsigned int source, unsigned int plane, int associative, unsigned int* link) {
+int LOOM_create_linked_mirror(unsigned int source, unsigned int plane, int associative, const double* xform,
+                              unsigned int source_part, int update_time, unsigned int* link) {
     auto call = HOST_ENTRY(source, plane, associative, link);
     call.need(link, "the link output");
-    Link l = new_link(call, Kind::mirror, source, nullptr, associative);
+    Link l = new_link(call, Kind::mirror, source, xform, associative);
+    check_source_part(call, source, source_part);
     check_plane(call, plane);
+    check_time(call, update_time);
     l.plane = hl::ref_of(plane);
+    l.update_time = update_time;
     return make_link(call, l, link);
 }
 
@@ -612,9 +629,8 @@ int LOOM_set_link_mirror_data(unsigned int link, unsigned int source, unsigned i
                               const double* xform, unsigned int source_part) {
     auto call = HOST_ENTRY(link, source, plane, associative);
     const Link& l = require_kind(call, link, Kind::mirror);
-    const ho::Object& o = check_source(call, Kind::mirror, source, l.target_part);
-    if (source_part != 0 && source_part != o.part)
-        call.fail(HOST_ERR_BAD_ARGUMENT, "body %u does not lie in part %u", source, source_part);
+    check_source(call, Kind::mirror, source, l.target_part);
+    check_source_part(call, source, source_part);
     check_plane(call, plane);
     Link& e = edit_link(link);
     set_source(e, source);

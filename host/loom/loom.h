@@ -8,9 +8,8 @@
  *    region links the faces of a region of a body (the seed faces and,
  *    with traverse nonzero, every face reached from them across edges up
  *    to the bounding faces, which are left out); mirror links a body
- *    mirrored in a datum plane or plane (then moved by the transform that
- *    LOOM_set_link_mirror_data gives); part links every body of a part,
- *    held by a group of the target part;
+ *    mirrored in a datum plane or plane (then moved by its transform);
+ *    part links every body of a part, held by a group of the target part;
  *  - datum links copy a datum plane, datum axis or plane into an object of
  *    its type; sketch links a sketch into a sketch holding copies of its
  *    points and curves; curve links chosen curves or edges of one part, and
@@ -28,7 +27,8 @@
  *
  * Each link keeps its sources (objects of another part, with the part's
  * file name and their entity ids, so that they are found again when that
- * part is loaded anew), its transform, its update time
+ * part is loaded anew), its transform, whether it is associative (0: the
+ * update leaves it as it was made, as a copy), its update time
  * (LOOM_UPDATE_WITH_SOURCE: follows the source at every update;
  * LOOM_UPDATE_AT_CREATION: keeps what it was made with), and its broken
  * state (a source is gone; the linked geometry keeps its last shape; a
@@ -116,7 +116,8 @@ int LOOM_create_linked_curve(unsigned int source, int count, const unsigned int*
 int LOOM_create_linked_region(unsigned int source, int n_seeds, const unsigned int* seeds, int n_bounds,
                               const unsigned int* bounds, int traverse, int associative, const double* xform,
                               int options, unsigned int* link);
-int LOOM_create_linked_mirror(unsigned int source, unsigned int plane, int associative, unsigned int* link);
+int LOOM_create_linked_mirror(unsigned int source, unsigned int plane, int associative, const double* xform,
+                              unsigned int source_part, int update_time, unsigned int* link);
 int LOOM_create_linked_route_port(unsigned int source, const double* xform, int associative, unsigned int* link);
 int LOOM_create_linked_route_segment(unsigned int source, const double* xform, int associative, int options,
                                      unsigned int* link);

@@ -487,6 +487,11 @@ unsigned int INTSEC_entity_ask_om_tag(unsigned int object) {
     return cuttable(object) ? object : 0;
 }
 
+int INTSEC_is_section_frec(unsigned int feature) {
+    HOST_ENTRY(feature);
+    return sections().find(feature) && hf::find(feature) ? 1 : 0;
+}
+
 void INTSEC_create_feature(const INTSEC_data_t* data, unsigned int* feature, int* status) {
     auto call = HOST_ENTRY(data, feature, status);
     call.need(data, "the section record");

@@ -76,6 +76,8 @@ extern "C" {
 
 /* The object when the section service can cut it, else 0. */
 unsigned int INTSEC_entity_ask_om_tag(unsigned int object);
+/* 1 for a live section feature, else 0. */
+int INTSEC_is_section_frec(unsigned int feature);
 void INTSEC_create_feature(const INTSEC_data_t* data, unsigned int* feature, int* status);
 /* Plain curves of the work part; *curves from SM_alloc (null for none). */
 void INTSEC_curves(const INTSEC_data_t* data, int* count, unsigned int** curves);

@@ -27,6 +27,8 @@ TypeOf type_of(tag object) {
     return t;
 }
 
+bool is_live(tag object) { return type_of(object).type != 0 && es0022_(&object) == 3; }
+
 int refuse_smart(tag object) { return SO_is_so(object) ? kSmartObject : 0; }
 
 int refuse_edit(tag object, int type, int code) {

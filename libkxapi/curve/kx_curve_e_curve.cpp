@@ -140,7 +140,7 @@ extern "C" KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data) {
         kx::standard, kx::on_error([&] { mem.release(); }), [&] { return kc::refuse_smart(curve); },
         [&] {
             return kc::model_change([&] {
-                if (es0022_(&curve) != 3) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
+                if (!kc::is_live(curve)) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
                 if (kc::type_of(curve).type != HOST_TYPE_SPLINE) return static_cast<int>(KX_MODL_ERR_WRONG_OBJECT);
                 mem.set();
                 const int answer = BCMMCP_edit_in_kxapi(curve, static_cast<const BCMMCP_data_t*>(data));

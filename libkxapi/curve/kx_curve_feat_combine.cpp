@@ -35,7 +35,7 @@ constexpr int kZeroVector = KX_MODL_ERR_TRANSFORM_REFUSED;  // 875053
 constexpr double kRightAngleTolerance = 1e-6;
 
 int check_curve(tag c) {
-    if (kx::curve::type_of(c).type == 0 || es0022_(&c) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!kx::curve::is_live(c)) return KX_MODL_ERR_NO_OBJECT_DATA;
     const int cls = es0017_(&c);
     if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return kx::curve::kBadCurve;
     // An occurrence, or any curve while a component is edited in the

@@ -207,21 +207,22 @@ extern "C" KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag
         });
 }
 
-// Any curve feature (bridge, projection, combined or intersection curves).
+// Any feature that made curves: curve features (bridge, projection,
+// combined, intersection, joined, offset ...), trim curve features and
+// section features.
 extern "C" KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::curve::frame_with_memory(
         kx::standard,
         [&] {
             if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
-            if (feature == NULL_TAG || !DCRV_is_developed_curve_feature(feature))
-                return static_cast<int>(KX_ERR_BAD_PARAM_1);
+            if (kx::curve::type_of(feature).type != HOST_TYPE_FEATURE) return static_cast<int>(KX_ERR_BAD_PARAM_1);
             return kx::check({{count, 2}, {curves, 3}});
         },
         [&] {
             int n = 0;
             unsigned int* made = nullptr;
-            DCRV_ask_dcurves_of_feature(feature, &n, &made);
+            if (!FREC_collect_all_dcurve(feature, &n, &made)) return static_cast<int>(KX_ERR_BAD_PARAM_1);
             *count = n;
             *curves = kx::curve::tags_for_caller(n, made);
             SM_free(made);

@@ -47,8 +47,6 @@ const char* const kClassNames[] = {"CPROJ_normal_feature_parms_c", "CPROJ_point_
                                    "CPROJ_vector_feature_parms_c", "CPROJ_angvec_feature_parms_c",
                                    "CPROJ_line_feature_parms_c",   "CPROJ_arclen_feature_parms_c"};
 
-bool alive(tag object) { return kx::curve::type_of(object).type != 0 && es0022_(&object) == 3; }
-
 bool unit_vector(const double v[3]) {
     double magnitude = 0, unit[3];
     return VEC3_unitize(v, EQ_ask_length_tolerance(), &magnitude, unit) == 1;
@@ -57,13 +55,13 @@ bool unit_vector(const double v[3]) {
 int check_curve(tag c) {
     const kx::curve::TypeOf t = kx::curve::type_of(c);
     if (t.type == HOST_TYPE_FEATURE) return DCRV_is_developed_curve_feature(c) ? 0 : kx::curve::kBadCurve;
-    if (!alive(c)) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!kx::curve::is_live(c)) return KX_MODL_ERR_NO_OBJECT_DATA;
     if (es0017_(&c) == ES_CLASS_CURVE || t.type == HOST_TYPE_POINT || t.type == HOST_TYPE_SKETCH) return 0;
     return kx::curve::kBadCurve;
 }
 
 int check_target(tag target) {
-    if (!alive(target)) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!kx::curve::is_live(target)) return KX_MODL_ERR_NO_OBJECT_DATA;
     const kx::curve::TypeOf t = kx::curve::type_of(target);
     if (t.type == HOST_TYPE_SOLID) return ES_solid_is_a_sheet_body(target) || t.subtype == 2 ? 0 : kx::curve::kBadCurve;
     return t.type == HOST_TYPE_PLANE || t.type == HOST_TYPE_DATUM_PLANE ? 0 : kx::curve::kBadCurve;

@@ -54,6 +54,12 @@ struct TypeOf {
 };
 TypeOf type_of(tag object);
 
+// True for a live object of the entity store (state 3); false for NULL_TAG
+// and for a tag whose object was deleted, which the store's state query
+// would not answer (it raises on them). The curve functions answer 875027
+// for an object that is not live.
+bool is_live(tag object);
+
 // 1995000 when the object is a smart object, else 0.
 int refuse_smart(tag object);
 

@@ -337,7 +337,7 @@ int create_thru_points(int degree, int periodic, int n, const spline_point* poin
 }
 
 int ask_thru_points(tag spline, int* degree, int* periodic, int* count, spline_point** points, double** parameters) {
-    if (es0022_(&spline) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
+    if (!kc::is_live(spline)) return KX_MODL_ERR_NO_OBJECT_DATA;
     if (kc::type_of(spline).type != HOST_TYPE_SPLINE) return KX_MODL_ERR_WRONG_OBJECT;
     const int mark = SM_set_mark();
     DefiningData d;
@@ -383,7 +383,7 @@ int edit_thru_points(tag spline, int degree, int periodic, int n, const spline_p
                      int keep) {
     if (int st = kc::refuse_smart(spline)) return st;
     return kc::model_change([&]() -> int {
-        if (es0022_(&spline) != 3) return KX_MODL_ERR_NO_OBJECT_DATA;
+        if (!kc::is_live(spline)) return KX_MODL_ERR_NO_OBJECT_DATA;
         if (kc::type_of(spline).type != HOST_TYPE_SPLINE) return KX_MODL_ERR_WRONG_OBJECT;
         if (!points) return KX_MODL_ERR_NO_POINTS;
         if (int st = check_points(degree, periodic, n, points)) return st;

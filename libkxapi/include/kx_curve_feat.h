@@ -184,7 +184,9 @@ KXAPI int KX_CURVE_ask_wrap_curves(tag feature, int* count, tag** curves);
  * its feature (NULL_TAG for one deleted since), and the feature. */
 KXAPI int KX_CURVE_ask_wrap_curve_parents(tag curve, tag* input, tag* face, tag* reference, tag* feature);
 
-/* The curves of any curve feature (an array to free with KX_free). */
+/* The curves that a feature made (an array to free with KX_free): any
+ * curve feature's, a trim curve feature's or a section feature's. 1105004
+ * for a tag of no feature or a feature that makes no curves. */
 KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves);
 
 /* ---- curve fillet ---- */

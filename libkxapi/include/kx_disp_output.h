@@ -1,5 +1,6 @@
 /* Pictures of the model in files: a shaded image (PNG), VRML, web-viewable
- * output, animations and the metafile of the graphics window (SVG). */
+ * output, animations and the metafile of the graphics window (a placeable
+ * Windows metafile, WMF). */
 #ifndef KX_DISP_OUTPUT_H
 #define KX_DISP_OUTPUT_H
 

@@ -8,7 +8,9 @@
  * a sketch; a group holding the linked curves of curve and string links or
  * the linked bodies of a part link); a transform is 12 doubles (a 3x4
  * matrix row by row, whose last column is the translation) or NULL for
- * none; an update time is KX_LOOM_update_with_source or
+ * none; a link made or set with associative 0 is left by every update as
+ * it is (a copy), one with associative 1 follows its sources; an update
+ * time is KX_LOOM_update_with_source or
  * KX_LOOM_update_at_creation; a point on a curve takes a parameter from 0
  * (the curve's start) to 1 (its end), a point on an arc an angle in
  * radians; KX_LOOM_create_linked_string takes a string_list (kx_modl.h).
@@ -50,7 +52,17 @@ KXAPI int KX_LOOM_create_linked_face(tag source, int count, const tag* faces, in
 KXAPI int KX_LOOM_create_linked_curve(tag source, int count, const tag* curves, int associative, tag* link);
 KXAPI int KX_LOOM_create_linked_region(tag source, int n_seeds, const tag* seeds, int n_bounds, const tag* bounds,
                                        int traverse, int associative, const double* xform, int options, tag* link);
-KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, tag* link);
+/* A mirror link: the body `source` (of another part) mirrored in `plane`
+ * (a datum plane or a plane), then moved by `xform` (NULL: not moved);
+ * `associative` 1 or 0 as above; `source_part` is the part that holds the
+ * body, or NULL_TAG (another part is refused with 670004); `update_time`
+ * is KX_LOOM_update_with_source or KX_LOOM_update_at_creation (another
+ * value is refused with 1330003); `link` receives the linked body.
+ * KX_LOOM_ask_link_mirror_data and KX_LOOM_set_link_mirror_data read and
+ * set the same data but the update time (KX_LOOM_ask_link_update_time,
+ * KX_LOOM_set_link_update_time). */
+KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, const double* xform, tag source_part,
+                                       int update_time, tag* link);
 KXAPI int KX_LOOM_create_linked_route_port(tag source, const double* xform, int associative, tag* link);
 KXAPI int KX_LOOM_create_linked_route_segment(tag source, const double* xform, int associative, int options, tag* link);
 KXAPI int KX_LOOM_create_linked_pt_point(tag source, const double* xform, int associative, tag* link);

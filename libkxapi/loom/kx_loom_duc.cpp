@@ -201,8 +201,9 @@ KXAPI int KX_LOOM_create_linked_region(tag source, int n_seeds, const tag* seeds
     KX_LOOM_PASS(LOOM_create_linked_region(source, n_seeds, seeds, n_bounds, bounds, traverse, associative, xform,
                                            options, link));
 }
-KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, tag* link) {
-    KX_LOOM_PASS(LOOM_create_linked_mirror(source, plane, associative, link));
+KXAPI int KX_LOOM_create_linked_mirror(tag source, tag plane, int associative, const double* xform, tag source_part,
+                                       int update_time, tag* link) {
+    KX_LOOM_PASS(LOOM_create_linked_mirror(source, plane, associative, xform, source_part, update_time, link));
 }
 KXAPI int KX_LOOM_create_linked_route_port(tag source, const double* xform, int associative, tag* link) {
     KX_LOOM_PASS(LOOM_create_linked_route_port(source, xform, associative, link));

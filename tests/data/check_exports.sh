@@ -1,5 +1,5 @@
 #!/bin/sh
-# Lists the symbols that the shared library exports beyond the specified C
+# Lists the symbols that the shared library exports beyond the public C
 # API (KX_..., ucNNNN, kxNNNN_ and the like, SYS_init_extkxapi) and fails
 # when there is any, or when the library exports none of the API.
 lib="$1"

@@ -13,6 +13,7 @@
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "kx_curve_trim.h"
+#include "kx_obj.h"
 #include "kx_undo.h"
 
 namespace {
@@ -161,6 +162,43 @@ TEST_F(CurveEditTest, RefusedMovesLeaveTheCurveAsItWas) {
     host::control::raise_on("DSS_REGEN_regen_object", 670004, 1);
     EXPECT_EQ(move(s, {1}, {1, 1, 0}), 670004);
     expect_same(samples(s), before);
+    EXPECT_EQ(marks(), 0);
+}
+
+// A spline that was deleted, or no object at all, is refused with 875027
+// by the functions that read or edit a spline through points, before any
+// host error about the tag can reach the caller.
+TEST_F(CurveEditTest, DeletedSplinesAreNoObjects) {
+    const tag deleted = through(five);
+    ASSERT_EQ(KX_OBJ_delete_object(deleted), 0);
+    struct Row {
+        const char* what;
+        int (*call)(tag);
+    } rows[] = {
+        {"ask_spline_thru_pts",
+         [](tag s) {
+             int degree = 0, periodic = 0, n = 0;
+             spline_point* back = nullptr;
+             double* params = nullptr;
+             const int st = KX_CURVE_ask_spline_thru_pts(s, &degree, &periodic, &n, &back, &params);
+             EXPECT_EQ(back, nullptr);
+             EXPECT_EQ(params, nullptr);
+             return st;
+         }},
+        {"edit_spline_thru_pts",
+         [](tag s) {
+             spline_point pts[3] = {pt(0, 0, 0), pt(1, 1, 0), pt(2, 0, 0)};
+             return KX_CURVE_edit_spline_thru_pts(s, 2, 0, 3, pts, nullptr, 1);
+         }},
+        {"edit_move_mult_points",
+         [](tag s) {
+             return move(s, {1}, {1, 1, 0});
+         }},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.call(deleted), 875027) << r.what << ", a deleted spline";
+        EXPECT_EQ(r.call(NULL_TAG), 875027) << r.what << ", NULL_TAG";
+    }
     EXPECT_EQ(marks(), 0);
 }
 

@@ -117,6 +117,33 @@ TEST_F(SectionTest, ABlockByThreeParallelPlanesGivesThreeRectangles) {
     }
 }
 
+// An associative section lists its curves among the curves of curve
+// features; a plain section's group is no feature, and a feature that
+// makes no curves has none to list.
+TEST_F(SectionTest, TheFeatureCurvesOfASectionAreItsCurves) {
+    tag objects[1] = {block(false)};
+    section_parallel p{base, {5, 25, 10}};
+    const auto listed = [](tag feature, int code) {
+        int n = -1;
+        tag* curves = nullptr;
+        EXPECT_EQ(KX_CURVE_ask_feature_curves(feature, &n, &curves), code);
+        std::vector<tag> out(curves, curves + std::max(n, 0));
+        KX_free(curves);
+        return out;
+    };
+    section_general g = general(objects, 1, 1);
+    tag feature = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_section_from_parallel_planes(&g, &p, &feature), 0);
+    const std::vector<tag> curves = listed(feature, 0);
+    EXPECT_EQ(curves.size(), 12u);
+    EXPECT_EQ(curves, results_of(feature));
+    g = general(objects, 1, 0);
+    tag group = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_section_from_parallel_planes(&g, &p, &group), 0);
+    EXPECT_TRUE(listed(group, 1105004).empty());
+    EXPECT_TRUE(listed(host::feature::create(part, "BLOCK"), 1105004).empty());
+}
+
 TEST_F(SectionTest, ABlockWithAHoleGivesARectangleAndACircleAtEachPlane) {
     tag objects[1] = {block(true)};
     section_general g = general(objects, 1, 0);

@@ -23,6 +23,7 @@
 #include "host/feature/trim_curves.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
+#include "kx_curve_feat.h"
 #include "kx_curve_trim.h"
 #include "kx_modl.h"
 #include "kx_obj.h"
@@ -365,6 +366,27 @@ TEST_F(TrimCurveTest, TrimmedLinesFollowTheirParentsAtUpdate) {
     ASSERT_EQ(KX_MODL_update(), 0);
     expect_ends(ends(result_of(four)), {1, 1, 0, 7, 1, 0});
     EXPECT_EQ(marks(), 0);
+}
+
+// A trim curve feature lists the line it made among the curves of curve
+// features, also after an update made the line again.
+TEST_F(TrimCurveTest, TheFeatureCurvesOfATrimAreItsLine) {
+    ASSERT_NO_FATAL_FAILURE(two_trims());
+    const auto listed = [](tag feature) {
+        int n = -1;
+        tag* curves = nullptr;
+        EXPECT_EQ(KX_CURVE_ask_feature_curves(feature, &n, &curves), 0);
+        std::vector<tag> out(curves, curves + std::max(n, 0));
+        KX_free(curves);
+        return out;
+    };
+    EXPECT_EQ(listed(to_wall), std::vector<tag>{result_of(to_wall)});
+    EXPECT_EQ(listed(four), std::vector<tag>{result_of(four)});
+    move_line(base, {1, 1, 0, 11, 1, 0});
+    ASSERT_EQ(KX_MODL_update(), 0);
+    const std::vector<tag> after = listed(four);
+    ASSERT_EQ(after.size(), 1u);
+    expect_ends(ends(after[0]), {1, 1, 0, 5, 1, 0});
 }
 
 // A bound that comes to meet the line more than once keeps the place

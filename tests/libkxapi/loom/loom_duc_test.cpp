@@ -348,7 +348,7 @@ TEST_F(LinkedAssembly, LoadingParentsLoadsEveryPartALinkTakesASourceFrom) {
     const unsigned int plane = host::profiles::create_direction_object(p, 197, at, normal);
     host::parts::set_work_part(b_);
     tag mirror = 0;
-    ASSERT_EQ(KX_LOOM_create_linked_mirror(block_, plane, 1, &mirror), 0);
+    ASSERT_EQ(KX_LOOM_create_linked_mirror(block_, plane, 1, nullptr, 0, KX_LOOM_update_with_source, &mirror), 0);
     save_and_close(a_);
     save_and_close(p);
     host::parts::set_work_part(b_);

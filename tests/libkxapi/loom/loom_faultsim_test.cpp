@@ -148,7 +148,7 @@ int link_kinds() {
     const tag curves[2] = {g_line, g_arc};
     tag group = 0, mirror = 0, point = 0;
     STEP(KX_LOOM_create_linked_curve(0, 2, curves, 1, &group));
-    STEP(KX_LOOM_create_linked_mirror(g_block, g_plane, 1, &mirror));
+    STEP(KX_LOOM_create_linked_mirror(g_block, g_plane, 1, nullptr, 0, KX_LOOM_update_with_source, &mirror));
     STEP(KX_LOOM_create_linked_pt_angle(g_arc, 1.0, shift, 1, &point));
     STEP(KX_LOOM_set_link_mirror_data(mirror, g_block2, g_plane, 1, shift, 0));
     STEP(KX_LOOM_set_linked_pt_angle(point, g_arc2, 2.0, nullptr));

@@ -393,7 +393,7 @@ TEST_F(LinkKinds, AMirrorLinkMirrorsTheBodyInItsPlaneAndFollowsIt) {
     const double at[3] = {50, 0, 0}, normal[3] = {1, 0, 0};
     const unsigned int plane = host::profiles::create_direction_object(a_, HOST_TYPE_DATUM_PLANE, at, normal);
     tag link = 0;
-    ASSERT_EQ(KX_LOOM_create_linked_mirror(src, plane, 1, &link), 0);
+    ASSERT_EQ(KX_LOOM_create_linked_mirror(src, plane, 1, nullptr, a_, KX_LOOM_update_with_source, &link), 0);
     expect_near(box(link), {90, 0, 0, 100, 10, 10});
     tag source = 0, plane_out = 0, part = 0;
     int associative = -1;
@@ -414,6 +414,69 @@ TEST_F(LinkKinds, AMirrorLinkMirrorsTheBodyInItsPlaneAndFollowsIt) {
     UPDATE_do_update();
     expect_near(box(link), {80, 30, 0, 100, 50, 20});
     EXPECT_EQ(KX_LOOM_set_link_mirror_data(link, src, plane, 1, nullptr, b_), HOST_ERR_BAD_ARGUMENT);
+}
+
+// Every argument of a mirror link acts: the transform moves the mirror
+// image, the source part is checked, an update time at creation and a link
+// that is not associative keep the image as it was made when the source
+// grows; values the link cannot take are refused and make no link.
+TEST_F(LinkKinds, EachArgumentOfAMirrorLinkIsAppliedOrRefused) {
+    const double at[3] = {50, 0, 0}, normal[3] = {1, 0, 0};
+    const unsigned int plane = host::profiles::create_direction_object(a_, HOST_TYPE_DATUM_PLANE, at, normal);
+    const double shift[12] = {1, 0, 0, 5, 0, 1, 0, 30, 0, 0, 1, -7};
+    const double identity[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+    const int with_source = KX_LOOM_update_with_source, at_creation = KX_LOOM_update_at_creation;
+    struct Row {
+        const char* what;
+        int associative;
+        const double* xform;
+        bool source_part;  // a_ given, else NULL_TAG
+        int time;
+        std::vector<double> made, after_growth;  // boxes of the image
+    } rows[] = {
+        {"moved, following", 1, shift, true, with_source, {95, 30, -7, 105, 40, 3}, {85, 30, -7, 105, 50, 13}},
+        {"at creation", 1, nullptr, true, at_creation, {90, 0, 0, 100, 10, 10}, {90, 0, 0, 100, 10, 10}},
+        {"not associative", 0, shift, false, with_source, {95, 30, -7, 105, 40, 3}, {95, 30, -7, 105, 40, 3}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const unsigned int src = block(10);
+        tag link = 0;
+        ASSERT_EQ(
+            KX_LOOM_create_linked_mirror(src, plane, r.associative, r.xform, r.source_part ? a_ : 0, r.time, &link), 0);
+        expect_near(box(link), r.made);
+        tag source = 0, plane_out = 0, part = 0;
+        int associative = -1, time = -1, stamp = -1;
+        double xform[12];
+        ASSERT_EQ(KX_LOOM_ask_link_mirror_data(link, &source, &plane_out, &associative, xform, &part), 0);
+        EXPECT_EQ(associative, r.associative);
+        for (int i = 0; i < 12; ++i) EXPECT_EQ(xform[i], (r.xform ? r.xform : identity)[i]) << i;
+        ASSERT_EQ(KX_LOOM_ask_link_update_time(link, &time, &stamp), 0);
+        EXPECT_EQ(time, r.time);
+        const double centre[3] = {0, 0, 0};
+        ZQ_BODY_scale(host::kernel::entity_of(src), centre, 2.0);
+        UPDATE_do_update();
+        expect_near(box(link), r.after_growth);
+    }
+
+    const unsigned int src = block(10);
+    struct Refusal {
+        const char* what;
+        tag plane, source_part;
+        int time, code;
+    } refusals[] = {
+        {"another source part", plane, b_, with_source, HOST_ERR_BAD_ARGUMENT},
+        {"an update time of 2", plane, a_, 2, LOOM_ERR_BAD_TIME},
+        {"an update time of -1", plane, 0, -1, LOOM_ERR_BAD_TIME},
+        {"a body as plane", src, 0, with_source, HOST_ERR_WRONG_CLASS},
+    };
+    const std::size_t objects_before = host::objects::objects_of_part(b_).size();
+    for (const Refusal& r : refusals) {
+        tag link = 0;
+        EXPECT_EQ(KX_LOOM_create_linked_mirror(src, r.plane, 1, shift, r.source_part, r.time, &link), r.code) << r.what;
+        EXPECT_EQ(link, 0u) << r.what;
+    }
+    EXPECT_EQ(host::objects::objects_of_part(b_).size(), objects_before);
 }
 
 TEST_F(LinkKinds, APartLinkCopiesEveryBodyOfThePart) {
