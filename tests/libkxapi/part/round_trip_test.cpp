@@ -122,6 +122,12 @@ double volume_of(tag body) {
     return p[ZQ_MP_VOLUME];
 }
 
+double area_of(tag body) {
+    double p[ZQ_MP_COUNT] = {};
+    ZQ_BODY_ask_mass_props(host::kernel::entity_of(body), p);
+    return p[ZQ_MP_AREA];
+}
+
 // Gives the feature's expression whose formula is `was` the formula `now`.
 void edit_feature_exp(tag feature, const std::string& was, const std::string& now) {
     int n = 0;
@@ -1878,7 +1884,9 @@ void add_sheet_operations(std::vector<Kind>& k) {
     k.push_back({"SEW",
                  [](Model& m) {
                      tag a = NULL_TAG, b = NULL_TAG, t = NULL_TAG;
-                     EXPECT_EQ(KX_MODL_create_bplane(m.strings({Model::rectangle("SEW_A_EDGE", 0, 0, 10, 10, -800)}), tol3, &a),
+                     EXPECT_EQ(KX_MODL_create_bplane(m.strings({Model::rectangle("SEW_A_EDGE", 0, 0, 10, 10, -800),
+                                                                {m.arc("SEW_A_HOLE", 4, 5, -800, 2, 0, 2 * kPi)}}),
+                                                     tol3, &a),
                                0);
                      EXPECT_EQ(KX_MODL_create_bplane(m.strings({Model::rectangle("SEW_B_EDGE", 10, 0, 17, 10, -800)}), tol3, &b),
                                0);
@@ -1897,6 +1905,18 @@ void add_sheet_operations(std::vector<Kind>& k) {
                      double tol = 0;
                      o.code("ask", KX_MODL_ask_sew_sheet_body(t, &target, &n, &tools, &tol))("tools", n)("tolerance", tol);
                      KX_free(tools);
+                 },
+                 [](Model& m, tag t) {
+                     // Sheets of 10 x 10 with a hole of radius 2 and 7 x 10; the
+                     // hole grows to 3.5: the sewn sheet loses pi (3.5^2 - 2^2).
+                     const tag body = Model::body_of(t);
+                     EXPECT_NEAR(area_of(body), 170 - 4 * kPi, 1e-6);
+                     arc_data a{};
+                     ASSERT_EQ(KX_CURVE_ask_arc_data(m.find("SEW_A_HOLE"), &a), 0);
+                     a.radius = 3.5;
+                     ASSERT_EQ(KX_CURVE_edit_arc_data(m.find("SEW_A_HOLE"), &a), 0);
+                     EXPECT_EQ(KX_MODL_update(), 0);
+                     EXPECT_NEAR(area_of(Model::body_of(t)), 170 - 12.25 * kPi, 1e-6);
                  }});
     k.push_back({"MIRROR_SET",
                  [](Model& m) {
