@@ -375,6 +375,22 @@ TEST_F(SewParms, SewOfFeatureSheetsIsMadeAgainWithItsSheetAfterReopening) {
     expect_same(sheet_answer(again), mapped(answer, read));
 }
 
+// Parts saved while a sew of sheets was a record without a body of its own
+// (the kernel's sew step only in the body's steps) still open with the
+// sheet sewn.
+TEST_F(SewParms, SheetSewSavedAsARecordWithoutBodyOpens) {
+    const tag target = square(2, 0), tool = square(0, 0);
+    const int sheet = host::kernel::entity_of(tool);
+    ZQ_BODY_sew(host::kernel::entity_of(target), 1, &sheet, 0.005);
+    const tag feature = host::feature::create(part_, "SEW", {}, {target});
+    const double area = sheet_of(target).area;
+    EXPECT_NEAR(area, 200, 1e-6);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { kxtest::fresh_process(); });
+    ASSERT_TRUE(read.count(feature));
+    EXPECT_NE(host::feature::find(read.at(feature)), nullptr);
+    EXPECT_NEAR(sheet_of(read.at(target)).area, area, 1e-6);
+}
+
 TEST_F(SewParms, FilesWithoutSewRowsOpenAndDamagedRowsAreRefused) {
     const tag sheet_sew = sew({square(2, 0)}, {square(0, 0)}, 0.005);
     namespace pf = host::part_file;
