@@ -144,20 +144,26 @@ tag_t part_of(tag_t object) {
     return o ? o->part : 0;
 }
 
-// The tool of the sew of faces being made (none while no sew is made).
+// The tools of the sew being made (none while no sew is made): the tool
+// body and its faces of a sew of faces, or the sheets sewn to a sheet.
 struct SewTool {
     int body = 0;
     std::vector<int> faces;
+    std::vector<int> sheets;
 };
 SewTool g_sew_tool;
 
-// A sew of faces: its number the tolerance, its references the target's
-// faces; made again from a part file with the tool its saved step kept.
+// A sew, a step of its target's body: its number the tolerance, its
+// references the target's faces (none for a sew of sheets); made again
+// from a part file with the tools its saved step kept.
 void build_sew(const Call& call, hf::Record& r, const std::vector<double>&) {
     const int body = body_entity(call, r);
     if (const tag_t saved = hf::detail::attaching_body()) {
         ZQ_BODY_run_step_again(body, host::kernel::entity_of(saved), r.step, static_cast<int>(r.refs.size()),
                                r.refs.data());
+    } else if (r.refs.empty()) {
+        if (g_sew_tool.sheets.empty()) call.fail(FEAT_ERR_BAD_PARAMETERS, "the sew has no sheets to sew");
+        ZQ_BODY_sew(body, static_cast<int>(g_sew_tool.sheets.size()), g_sew_tool.sheets.data(), r.numbers[0]);
     } else {
         if (g_sew_tool.body == 0) call.fail(FEAT_ERR_BAD_PARAMETERS, "the sew has no tool");
         ZQ_BODY_sew_faces(body, static_cast<int>(r.refs.size()), r.refs.data(), g_sew_tool.body,
@@ -166,14 +172,48 @@ void build_sew(const Call& call, hf::Record& r, const std::vector<double>&) {
     r.step = step_count(body) - 1;
 }
 
+// Makes the sew feature on the target body from its faces `refs` (none
+// for a sew of sheets) with the tools `with`, held while it is built, and
+// keeps its row.
+int make_sew(tag_t target, SewTool with, SewRow row, const std::vector<tag_t>& refs, tag_t* made) {
+    g_sew_tool = std::move(with);
+    struct Clear {
+        ~Clear() { g_sew_tool = SewTool{}; }
+    } clear;
+    if (int code = hf::create_built(part_of(target), "SEW", {}, {row.tolerance}, refs, target, FEAT_SIGN_NEW, made))
+        return code;
+    sews()[*made] = std::move(row);
+    return 0;
+}
+
+// A sew of sheets onto the sheet `target` (kernel tags), made as a step of
+// the target's body, so that the update and a part read back make it again.
+int sew_sheets(int target, const std::vector<int>& sheets, double tolerance, bool instances, tag_t* made) {
+    unsigned int body = 0;
+    pxlook_(&target, &body);
+    if (body == 0) return FEAT_ERR_BAD_REFERENCE;
+    std::vector<tag_t> tools;
+    for (int sheet : sheets) {
+        unsigned int t = 0;
+        pxlook_(&sheet, &t);
+        tools.push_back(t);
+    }
+    if (int code = make_sew(body, SewTool{0, {}, sheets}, SewRow{tools, instances, body, tolerance, false, {}, {}}, {},
+                            made))
+        return code;
+    // The sewn body is the sew's result, as it always was.
+    hf::set_results(*made, {body});
+    return 0;
+}
+
 std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
 
 const bool kinds_made = [] {
     hf::register_kind({"MIRROR_BODY", {}, kPlaneNumbers, 0, 0, true, build_mirror, no_numbers});
     hf::register_kind({"TRIM_BODY", {}, kPlaneNumbers, 0, 0, true, build_trim, no_numbers});
-    // Sews of sheets are records of their own (the kernel's sew step
-    // keeps the tools); a sew of faces is made again with its body.
-    hf::register_kind({"SEW", {}, 1, 1, 1000000, true, build_sew, no_numbers});
+    // Sews of sheets (no references) and of faces are made again with
+    // their body; the kernel's sew step keeps the tools.
+    hf::register_kind({"SEW", {}, 1, 0, 1000000, true, build_sew, no_numbers});
     return true;
 }();
 
@@ -204,14 +244,10 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
         return out;
     };
     const std::vector<tag_t> faces = tags_of(targets), tool_face_tags = tags_of(tools);
-    g_sew_tool = SewTool{bodies[1], tools};
-    struct Clear {
-        ~Clear() { g_sew_tool = SewTool{}; }
-    } clear;
     tag_t made = 0;
-    if (int code = hf::create_built(part_of(target), "SEW", {}, {tolerance}, faces, target, FEAT_SIGN_NEW, &made))
+    if (int code = make_sew(target, SewTool{bodies[1], tools, {}},
+                            SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags}, faces, &made))
         return code;
-    sews()[made] = SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags};
     KI_pttgli(results, 0, 1, bodies[0]);
     *feature = made;
     return 0;
@@ -331,19 +367,10 @@ int SEW_create_frec(double tolerance, int, int instances, int bodies, int target
     std::vector<int> all = list_entities(bodies);
     if (n_target > 0 || n_tool > 0)
         return sew_faces(tolerance, instances, all, target_faces, tool_faces, results, feature);
-    const int n = static_cast<int>(all.size());
-    if (n < 2) return FEAT_ERR_BAD_PARAMETERS;
-    unsigned int target = 0;
-    pxlook_(&all[0], &target);
-    std::vector<tag_t> tools;
-    for (std::size_t i = 1; i < all.size(); ++i) {
-        unsigned int t = 0;
-        pxlook_(&all[i], &t);
-        tools.push_back(t);
-    }
-    ZQ_BODY_sew(all[0], n - 1, all.data() + 1, tolerance);
-    const tag_t made = hf::create(part_of(target), "SEW", {}, {target});
-    sews()[made] = SewRow{tools, instances != 0, target, tolerance, false, {}, {}};
+    if (all.size() < 2) return FEAT_ERR_BAD_PARAMETERS;
+    tag_t made = 0;
+    if (int code = sew_sheets(all[0], std::vector<int>(all.begin() + 1, all.end()), tolerance, instances != 0, &made))
+        return code;
     KI_pttgli(results, 0, 1, all[0]);
     *feature = made;
     return 0;
@@ -451,10 +478,9 @@ int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, u
             code = FEAT_ERR_BAD_REFERENCE;
             break;
         }
-        code = hf::caught([&] { ZQ_BODY_sew(body, 1, &sheet, tolerance); });
+        tag_t sew = 0;
+        code = sew_sheets(body, {sheet}, tolerance, false, &sew);
         if (code != 0) break;
-        const tag_t sew = hf::create(part_of(target), "SEW", {}, {target});
-        sews()[sew] = SewRow{{tool}, false, target, tolerance, false, {}, {}};
         made.push_back(sew);
     }
     hand_out(made, n_first, first);

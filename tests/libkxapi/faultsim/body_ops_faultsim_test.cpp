@@ -4,6 +4,9 @@
 // failed, the model and the undo marks as before it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "host/core/curve_entities.h"
 #include "host/data/parts.h"
 #include "host/feature/feature.h"
@@ -74,9 +77,9 @@ TEST(BodyOpsFaultSimulation, EveryRunEndsClean) {
     EXPECT_EQ(faultsim::faults_of(r), "");
 }
 
-// The block with a line across its top, and a second block of the kernel's
-// own against its end face.
-unsigned int g_line = 0, g_end = 0, g_tool_face = 0;
+// The block with a line across its top, a second block of the kernel's
+// own against its end face, and two bounded planes side by side.
+unsigned int g_line = 0, g_end = 0, g_tool_face = 0, g_sheet = 0, g_beside = 0;
 
 void face_model() {
     model();
@@ -95,6 +98,26 @@ void face_model() {
     };
     g_end = face_at_x(host::kernel::entity_of(g_body), 100);
     g_tool_face = face_at_x(tool, 100);
+    // Sheets of 10 x 10 and 7 x 10 below the block, made by features.
+    const auto bplane = [](double x0, double x1) {
+        const double z = -30;
+        const double corners[4][3] = {{x0, 0, z}, {x1, 0, z}, {x1, 10, z}, {x0, 10, z}};
+        std::vector<unsigned int> sides(4);
+        for (int i = 0; i < 4; ++i) {
+            double ends[6];
+            std::copy(corners[i], corners[i] + 3, ends);
+            std::copy(corners[(i + 1) % 4], corners[(i + 1) % 4] + 3, ends + 3);
+            ES_create_line_in_part(0, ends, &sides[static_cast<std::size_t>(i)]);
+        }
+        int per[1] = {4}, dir[1] = {1};
+        string_list s{1, per, dir, sides.data()};
+        double tolerances[3] = {0.001, 0.5, 0.02};
+        tag feature = NULL_TAG;
+        KX_MODL_create_bplane(&s, tolerances, &feature);
+        return FREC_ask_body(feature);
+    };
+    g_sheet = bplane(0, 10);
+    g_beside = bplane(10, 17);
 }
 
 int face_story() {
@@ -105,10 +128,13 @@ int face_story() {
     tag_list* made = nullptr;
     STEP(KX_MODL_create_sew(1, 1, targets, 1, tools, 0.001, 0, &made, &feature));
     KX_MODL_delete_list(&made);
+    tag sheets[1] = {g_sheet}, beside[1] = {g_beside};
+    STEP(KX_MODL_create_sew(0, 1, sheets, 1, beside, 0.001, 0, &made, &feature));
+    KX_MODL_delete_list(&made);
     return faultsim::step("KX_MODL_update", [] { return KX_MODL_update(); });
 }
 
-TEST(BodyOpsFaultSimulation, FaceDivisionAndSewOfFacesEndClean) {
+TEST(BodyOpsFaultSimulation, FaceDivisionAndSewsEndClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"face operations", face_story, face_model});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);

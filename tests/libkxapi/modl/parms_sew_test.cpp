@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -21,20 +22,23 @@
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
+#include "tests/libkxapi/modl/ff_fixture.h"
 #include "tests/support/fresh_process.h"
 
 namespace {
 
 using kxtest::face_at;
 using kxtest::kernel_block;
+using ff_test::Strings;
 
-class SewParms : public ::testing::Test {
+class SewParms : public ::testing::Test, protected ff_test::Curves {
 protected:
     void SetUp() override {
         kxtest::fresh_process();
         ASSERT_EQ(KX_initialize(), 0);
         part_ = host::parts::create("sews.prt");
         host::parts::set_work_part(part_);
+        use_part(part_);
         const char* sizes[] = {"100", "50", "20"};
         const double origin[] = {0, 0, 0};
         ASSERT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, FEAT_SIGN_NEW, &block_), 0);
@@ -302,6 +306,89 @@ TEST_F(SewParms, SewsAnswerTheSameAfterReopening) {
     expect_same(sheet_answer(sheet_again), sheet_want);
     expect_same(face_answer(faces_again), faces_want);
     EXPECT_EQ(SEW_is_instance_sew(faces_again), 0);
+}
+
+// The sewn sheet's area, face and edge count.
+struct Sheet {
+    double area = 0;
+    std::size_t faces = 0, edges = 0;
+};
+Sheet sheet_of(tag body) {
+    const int entity = host::kernel::entity_of(body);
+    double p[ZQ_MP_COUNT] = {};
+    ZQ_BODY_ask_mass_props(entity, p);
+    return {p[ZQ_MP_AREA], host::kernel::faces_of(entity).size(), host::kernel::edges_of(entity).size()};
+}
+
+// Bounded planes of 10 x 10 with a hole of radius 2 and of 7 x 10 beside
+// it, sewn: read back in a fresh process, the sew is made again with its
+// sheet, is left out and back in, and follows the hole's circle.
+TEST_F(SewParms, SewOfFeatureSheetsIsMadeAgainWithItsSheetAfterReopening) {
+    const tag hole = circle(4, 5, -30, 2);
+    Strings first({rectangle(0, 0, 10, 10, -30), {hole}}), second({rectangle(10, 0, 17, 10, -30)});
+    double tolerances[3] = {0.001, 0.5, 0.02};
+    tag a = NULL_TAG, b = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bplane(&first, tolerances, &a), 0);
+    ASSERT_EQ(KX_MODL_create_bplane(&second, tolerances, &b), 0);
+    const tag target = FREC_ask_body(a), tool = FREC_ask_body(b);
+    const tag feature = sew({target}, {tool}, 0.001);
+    ASSERT_NE(feature, NULL_TAG);
+    const Sheet made = sheet_of(target);
+    EXPECT_NEAR(made.area, 170 - 4 * std::numbers::pi, 1e-6);
+    const SewAnswer answer = sheet_answer(feature);
+    ASSERT_EQ(answer.second.size(), 1u);
+    int sheet_type = 0;
+    ASSERT_EQ(KX_MODL_ask_body_type(target, &sheet_type), 0);
+
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { kxtest::fresh_process(); });
+    const tag again = read.at(feature), body = read.at(target);
+    const auto expect_as_made = [&] {
+        const Sheet now = sheet_of(body);
+        EXPECT_NEAR(now.area, made.area, 1e-6);
+        EXPECT_EQ(now.faces, made.faces);
+        EXPECT_EQ(now.edges, made.edges);
+        expect_same(sheet_answer(again), mapped(answer, read));
+    };
+    int type = 0;
+    ASSERT_EQ(KX_MODL_ask_body_type(body, &type), 0);
+    EXPECT_EQ(type, sheet_type);
+    expect_as_made();
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_as_made();
+    // Left out, the first sheet is alone; back in, sewn as made.
+    ASSERT_EQ(FREC_set_suppressed(again, 1), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(sheet_of(body).area, 100 - 4 * std::numbers::pi, 1e-6);
+    ASSERT_EQ(FREC_set_suppressed(again, 0), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    expect_as_made();
+    // The hole grows to 3.5: the sewn sheet loses pi (3.5^2 - 2^2).
+    arc_data d{};
+    ASSERT_EQ(KX_CURVE_ask_arc_data(read.at(hole), &d), 0);
+    d.radius = 3.5;
+    ASSERT_EQ(KX_CURVE_edit_arc_data(read.at(hole), &d), 0);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    const Sheet grown = sheet_of(body);
+    EXPECT_NEAR(grown.area, 170 - 12.25 * std::numbers::pi, 1e-6);
+    EXPECT_EQ(grown.faces, made.faces);
+    EXPECT_EQ(grown.edges, made.edges);
+    expect_same(sheet_answer(again), mapped(answer, read));
+}
+
+// Parts saved while a sew of sheets was a record without a body of its own
+// (the kernel's sew step only in the body's steps) still open with the
+// sheet sewn.
+TEST_F(SewParms, SheetSewSavedAsARecordWithoutBodyOpens) {
+    const tag target = square(2, 0), tool = square(0, 0);
+    const int sheet = host::kernel::entity_of(tool);
+    ZQ_BODY_sew(host::kernel::entity_of(target), 1, &sheet, 0.005);
+    const tag feature = host::feature::create(part_, "SEW", {}, {target});
+    const double area = sheet_of(target).area;
+    EXPECT_NEAR(area, 200, 1e-6);
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { kxtest::fresh_process(); });
+    ASSERT_TRUE(read.count(feature));
+    EXPECT_NE(host::feature::find(read.at(feature)), nullptr);
+    EXPECT_NEAR(sheet_of(read.at(target)).area, area, 1e-6);
 }
 
 TEST_F(SewParms, FilesWithoutSewRowsOpenAndDamagedRowsAreRefused) {
