@@ -40,8 +40,8 @@ bool given(const char* const* texts, int n) {
 }
 
 // The host creator's answer: its status, and on success the new feature's
-// tag in *out.
-int made(int status, unsigned int record, tag* out) {
+// tag in *out. The record is read by reference, after the creator wrote it.
+int made(int status, const unsigned int& record, tag* out) {
     if (status == 0) *out = CM_ask_eid_of_object(record);
     return status;
 }

@@ -87,6 +87,7 @@ TEST_F(EditFrame, Variants) {
         if (!c.initialised) kx_reset_session_for_tests();
         ctl::clear_journal();
         const std::size_t objects_before = host::objects::live_objects().size();
+        const std::size_t acks_before = ctl::acknowledged_codes().size();
         std::vector<std::string> during;
         const int st = km::edit_frame(
             c.frame, [] { return 0; },
@@ -104,7 +105,8 @@ TEST_F(EditFrame, Variants) {
         EXPECT_EQ(during, c.during);
         EXPECT_EQ(mark_names(), c.after);
         const std::vector<int> acks = ctl::acknowledged_codes();
-        EXPECT_EQ(std::find(acks.begin(), acks.end(), 670099) != acks.end(), c.acknowledged);
+        EXPECT_EQ(std::find(acks.begin() + static_cast<long>(acks_before), acks.end(), 670099) != acks.end(),
+                  c.acknowledged);
         if (!c.initialised) {
             EXPECT_EQ(ctl::call_count("ERROR_set_handler"), c.handlers_before_check);
         }
