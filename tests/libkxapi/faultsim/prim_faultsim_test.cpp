@@ -33,7 +33,7 @@ int made(const char* call, tag* out, F&& f) {
 }
 
 int primitives() {
-    double corner[] = {0, 0, 0}, at[] = {50, 25, 0}, up[] = {0, 0, 1}, far[] = {100, 50, 20};
+    double corner[] = {0, 0, 0}, at[] = {50, 25, 0}, aside[] = {20, 25, 0}, up[] = {0, 0, 1}, far[] = {100, 50, 20};
     const char* sizes[] = {"2*L", "50", "20"};
     const char* diameters[] = {"20", "10"};
     tag block = NULL_TAG, body = NULL_TAG, hole = NULL_TAG, cone = NULL_TAG, ball = NULL_TAG;
@@ -45,7 +45,7 @@ int primitives() {
                       [&] { return KX_MODL_create_cylinder(2, body, at, "20", "20", up, &hole); }))
         return st;
     if (int st = made("KX_MODL_create_cone", &cone,
-                      [&] { return KX_MODL_create_cone(1, body, at, diameters, "30", up, &cone); }))
+                      [&] { return KX_MODL_create_cone(1, body, aside, diameters, "30", up, &cone); }))
         return st;
     return made("KX_MODL_create_sphere", &ball, [&] { return KX_MODL_create_sphere(3, body, far, "20", &ball); });
 }
