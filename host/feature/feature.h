@@ -278,6 +278,13 @@ struct Kind {
     // results again from its parents and parameters, after the bodies, in
     // time order; a failure raises (the update fails naming the feature).
     void (*regenerate)(const Call& call, tag_t feature) = nullptr;
+    // The last `derived` parameters may follow from the others (a cone's
+    // half angle from its diameters and height): a creation that gives
+    // formulas for the leading parameters only gets the formulas of the
+    // rest from derive, which takes the names of the leading parameters'
+    // expressions. The build does not read them.
+    int derived = 0;
+    std::vector<std::string> (*derive)(const std::vector<std::string>& names) = nullptr;
 };
 void register_kind(const Kind& kind);
 const Kind* find_kind(const std::string& name);

@@ -37,6 +37,11 @@ void list_replace(const Call& call, int list, std::vector<tag_t> objects);
 // body read from the file, whose steps a kind's build may copy.
 tag_t attaching_body();
 
+// Places a primitive's new body (kernel tag `made`) as the record's sign
+// says: as its own body (step 0), or as the tool of a boolean with the
+// record's body (the target), which gets the boolean as its last step.
+void place_primitive(const Call& call, Record& r, int made);
+
 // The display name and a failure's text for a raise naming the feature.
 [[noreturn]] void fail_naming(const Call& call, tag_t feature, int code, const std::string& text);
 

@@ -50,22 +50,6 @@ int step_count(int body) {
     return n;
 }
 
-// A primitive's body: new, or united with, subtracted from or intersected
-// with the target.
-void place_primitive(const Call& call, Record& r, int made) {
-    if (r.sign == FEAT_SIGN_NEW) {
-        pxlook_(&made, &r.body);
-        r.step = 0;
-        return;
-    }
-    const int target = require_entity(call, r.body);
-    unsigned int tool = 0;
-    pxlook_(&made, &tool);
-    r.tool = tool;
-    ZQ_BODY_boolean(target, made, r.sign);
-    r.step = step_count(target) - 1;
-}
-
 void build_block(const Call& call, Record& r, const std::vector<double>& v) {
     int made = 0;
     ZQ_BODY_make_block(r.numbers.data(), v.data(), &made);
@@ -135,7 +119,8 @@ int check_request(tag_t part, const Kind* k, const std::vector<std::string>& for
     const objects::Object* p = objects::find(part);
     if (!p || p->cls != OM_CLASS_PART) return FEAT_ERR_NOT_A_PART;
     if (!k || !k->build) return FEAT_ERR_UNKNOWN_KIND;
-    if (formulas.size() != k->parameters.size() ||
+    const std::size_t given_min = k->parameters.size() - (k->derive ? k->derived : 0);
+    if ((formulas.size() != k->parameters.size() && formulas.size() != given_min) ||
         (k->numbers != kAnyNumbers && numbers.size() != static_cast<std::size_t>(k->numbers)) ||
         refs.size() < static_cast<std::size_t>(k->refs_min) || refs.size() > static_cast<std::size_t>(k->refs_max) ||
         sign < FEAT_SIGN_NEW || sign > FEAT_SIGN_INTERSECT || (k->needs_target && sign != FEAT_SIGN_NEW))
@@ -161,6 +146,22 @@ tag_t g_attaching = 0;
 }  // namespace
 
 tag_t detail::attaching_body() { return g_attaching; }
+
+// A primitive's body: new, or united with, subtracted from or intersected
+// with the target.
+void detail::place_primitive(const Call& call, Record& r, int made) {
+    if (r.sign == FEAT_SIGN_NEW) {
+        pxlook_(&made, &r.body);
+        r.step = 0;
+        return;
+    }
+    const int target = require_entity(call, r.body);
+    unsigned int tool = 0;
+    pxlook_(&made, &tool);
+    r.tool = tool;
+    ZQ_BODY_boolean(target, made, r.sign);
+    r.step = step_count(target) - 1;
+}
 
 void register_kind(const Kind& kind) { kinds()[kind.name] = kind; }
 
@@ -209,6 +210,19 @@ int create_built(tag_t part, const std::string& kind, const std::vector<std::str
             return code;
         }
         exps.push_back(e);
+    }
+    // Parameters that follow from the given ones name their expressions.
+    if (exps.size() < k->parameters.size()) {
+        std::vector<std::string> names;
+        for (tag_t e : exps) names.push_back(expr::find(e)->name);
+        for (const std::string& f : k->derive(names)) {
+            tag_t e = 0;
+            if (int code = expr::create_system(part, f, &e)) {
+                restore_model(before);
+                return code;
+            }
+            exps.push_back(e);
+        }
     }
     const tag_t t = create(part, kind);
     Record r = *find(t);

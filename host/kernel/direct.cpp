@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 #include <GProp_GProps.hxx>
 #include <gp_Ax2.hxx>
 
@@ -56,6 +57,25 @@ double direct_prism_bytes(int sides, double (*heap)()) {
         prism = BRepPrimAPI_MakePrism(base, gp_Vec(0, 0, 10)).Shape();
     }
     return heap() - before;
+}
+
+namespace {
+// The boxes made, kept until a call with count 0.
+std::vector<TopoDS_Shape>& kept_boxes() {
+    static std::vector<TopoDS_Shape> boxes;
+    return boxes;
+}
+}  // namespace
+
+// Count 0 gives the kept boxes back (outside the time a benchmark takes).
+std::size_t direct_boxes(int count, const double size[3], double pitch) {
+    detail::ensure_started();
+    std::vector<TopoDS_Shape>& boxes = kept_boxes();
+    if (count == 0) std::vector<TopoDS_Shape>().swap(boxes);
+    boxes.reserve(boxes.size() + static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        boxes.push_back(BRepPrimAPI_MakeBox(gp_Pnt(pitch * i, 0, 0), size[0], size[1], size[2]).Shape());
+    return boxes.size();
 }
 
 }  // namespace host::kernel

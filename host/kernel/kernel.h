@@ -420,6 +420,10 @@ double direct_plate_with_holes(const double plate[3], int count, double radius, 
 // of `sides` corners (radius 1000, height 10), measured with `heap` (bytes
 // in use) while the shape is alive.
 double direct_prism_bytes(int sides, double (*heap)());
+// `count` boxes of the size made with the kernel's calls alone, `pitch`
+// apart along X, all kept until the last is made (as a part keeps its
+// bodies): the reference of the host's block creation. Answers the count.
+std::size_t direct_boxes(int count, const double size[3], double pitch);
 
 }  // namespace host::kernel
 #endif

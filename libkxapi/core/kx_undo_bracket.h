@@ -65,6 +65,15 @@ public:
     virtual void undo_to_mark(mark_id mark, const char* name) = 0;
     // Removes the mark; the model stays as it is.
     virtual void delete_mark(mark_id mark, const char* name) = 0;
+    // Removes the mark and every mark set after it; the model stays.
+    virtual void delete_to_mark(mark_id mark, const char* name) = 0;
+    // Sets a mark as set_mark does, and tells why none was set: *status is
+    // 0, or the undo service's code with mark id 0. A service whose marks
+    // cannot be refused answers set_mark's mark and 0.
+    virtual mark_id try_set_mark(int visibility, const char* name, int* status) {
+        *status = 0;
+        return set_mark(visibility, name);
+    }
 };
 
 // The service in use; never null.
@@ -78,15 +87,37 @@ void set_undo_service(UndoService* service);
 // is noted on the host log (the error that failed the edit stays the
 // status) instead of reaching a frame further out or stopping the program;
 // the mark is deleted also when the roll-back to it failed.
-void roll_back_after_error(UndoService& undo, mark_id mark, const char* name);
+// With to_mark the mark goes with delete_to_mark (every mark set after it
+// too).
+void roll_back_after_error(UndoService& undo, mark_id mark, const char* name, bool to_mark = false);
 
-// With keep_on_success the mark stays when the edit succeeds, as the undo
-// step of the user that the edit makes (the few edits whose marks the user
-// undoes); a failure still rolls back to it and deletes it.
+// How a bracket sets and closes its mark.
+struct Bracket {
+    int visibility = 1;
+    const char* name = nullptr;  // null: a mark without a name
+    // The mark stays when the edit succeeds, as the undo step of the user
+    // that the edit makes (the few edits whose marks the user undoes); a
+    // failure still rolls back to it and deletes it.
+    bool keep_on_success = false;
+    // The mark is closed with delete_to_mark, after a roll-back too, so
+    // that no mark that the edit's host steps set outlives it.
+    bool to_mark = false;
+    // No edit without its mark: when the undo service sets none, the
+    // bracket answers the service's code (1105000-band or the undo band's)
+    // before the edit starts.
+    bool need_mark = false;
+};
+
 template <class Edit>
-int undo_bracket(int visibility, const char* name, Edit&& edit, bool keep_on_success = false) {
+int undo_bracket(const Bracket& b, Edit&& edit) {
     UndoService& undo = undo_service();
-    const mark_id mark = undo.set_mark(visibility, name);
+    int set_status = 0;
+    const mark_id mark = undo.try_set_mark(b.visibility, b.name, &set_status);
+    if (b.need_mark && set_status != 0) return set_status;
+    const auto close = [&] {
+        if (b.to_mark) undo.delete_to_mark(mark, b.name);
+        else undo.delete_mark(mark, b.name);
+    };
     // A release failure pending further out stays with the work out there.
     const int outer_pending = std::exchange(detail::g_release_failure, 0);
     int status = 0;
@@ -95,18 +126,24 @@ int undo_bracket(int visibility, const char* name, Edit&& edit, bool keep_on_suc
         else status = static_cast<int>(edit());
         // A release that failed in the edit fails the edit.
         status = detail::merge_release_failure(status);
-        if (status != 0) undo.undo_to_mark(mark, name);
+        if (status != 0) undo.undo_to_mark(mark, b.name);
         // The last step that can fail: until the mark is gone the edit can
         // still be taken back.
-        if (status != 0 || !keep_on_success) undo.delete_mark(mark, name);
+        if (status != 0 || !b.keep_on_success) close();
     } catch (...) {
         detail::merge_release_failure(-1);  // the error in flight is the status: only noted
         detail::g_release_failure = outer_pending;
-        roll_back_after_error(undo, mark, name);
+        roll_back_after_error(undo, mark, b.name, b.to_mark);
         throw;
     }
     detail::g_release_failure = outer_pending;
     return status;
+}
+
+template <class Edit>
+int undo_bracket(int visibility, const char* name, Edit&& edit, bool keep_on_success = false) {
+    return undo_bracket(Bracket{.visibility = visibility, .name = name, .keep_on_success = keep_on_success},
+                        std::forward<Edit>(edit));
 }
 
 // A new object made under a bracket of the visibility: make() stores its

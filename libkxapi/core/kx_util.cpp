@@ -31,6 +31,7 @@ public:
     kx::mark_id set_mark(int, const char*) override { return 0; }
     void undo_to_mark(kx::mark_id, const char*) override {}
     void delete_mark(kx::mark_id, const char*) override {}
+    void delete_to_mark(kx::mark_id, const char*) override {}
 };
 // Zero-initialised before any constructor runs, so that the undo module may
 // install its service from a static initialiser of its own.
@@ -145,7 +146,7 @@ void to_fortran(char* field, int length, std::string_view text) {
 UndoService& undo_service() { return undo_in_use ? *undo_in_use : default_undo(); }
 void set_undo_service(UndoService* service) { undo_in_use = service; }
 
-void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
+void roll_back_after_error(UndoService& undo, mark_id mark, const char* name, bool to_mark) {
     // Each step under a frame of its own: the mark is deleted also when the
     // roll-back to it failed, so that no bracket stays behind.
     auto step = [&](const char* what, auto&& f) {
@@ -160,7 +161,10 @@ void roll_back_after_error(UndoService& undo, mark_id mark, const char* name) {
         }
     };
     step("Undo to", [&] { undo.undo_to_mark(mark, name); });
-    step("Delete", [&] { undo.delete_mark(mark, name); });
+    step("Delete", [&] {
+        if (to_mark) undo.delete_to_mark(mark, name);
+        else undo.delete_mark(mark, name);
+    });
 }
 
 }  // namespace kx

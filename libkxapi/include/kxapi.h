@@ -65,5 +65,6 @@
 #include "kx_modl_sets.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
+#include "kx_modl_cre_prim.h"
 
 #endif

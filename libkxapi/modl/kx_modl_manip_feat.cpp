@@ -3,6 +3,7 @@
 // fails.
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/modl/kx_modl_edit_frame.h"
 
 #include "host/core/entity_delete.h"
 #include "host/feature/queries.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr const char* kMarkName = "JQ Open Model Update";
+constexpr const char* kMarkName = kx::modl::marks::kModelUpdate;
 
 }  // namespace
 

@@ -11,10 +11,11 @@
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
+#include "libkxapi/modl/kx_modl_edit_frame.h"
 
 namespace {
 
-constexpr const char* kMark = "Create Scale";
+constexpr const char* kMark = kx::modl::marks::kCreateScale;
 constexpr const char* kUnused = "1.0000";
 constexpr int kFirstText[3] = {0, 1, 3};
 constexpr int kTexts[3] = {1, 2, 3};

@@ -107,14 +107,21 @@ class HostUndo : public kx::UndoService {
 public:
     kx::mark_id set_mark(int visibility, const char* name) override {
         int status = 0;
-        const kx::mark_id mark = UNDO_JQ_set_mark(visibility, name, &status);
-        return status == 0 ? mark : 0;
+        return try_set_mark(visibility, name, &status);
+    }
+    kx::mark_id try_set_mark(int visibility, const char* name, int* status) override {
+        *status = 0;
+        const kx::mark_id mark = UNDO_JQ_set_mark(visibility, name, status);
+        return *status == 0 ? mark : 0;
     }
     void undo_to_mark(kx::mark_id mark, const char* name) override {
         if (mark != 0) UNDO_JQ_undo_to_mark(mark, name);
     }
     void delete_mark(kx::mark_id mark, const char* name) override {
         if (mark != 0) UNDO_JQ_delete_mark(mark, name);
+    }
+    void delete_to_mark(kx::mark_id mark, const char* name) override {
+        if (mark != 0) UNDO_JQ_delete_to_mark(mark, name);
     }
 };
 HostUndo host_undo;

@@ -64,10 +64,10 @@ done
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 [ "$(pkg-config --modversion kxapi)" = "$version" ] || fail "pkg-config version $(pkg-config --modversion kxapi)"
 
-# check_programs <dir holding curves and errors> <how they were built>
+# check_programs <dir holding the example programs> <how they were built>
 check_programs() {
   local bin=$1 how=$2 program
-  for program in curves errors; do
+  for program in curves errors holed_block; do
     # The installed library is the one loaded, not the build tree's.
     loaded=$(ldd "$bin/$program" | sed -n 's/.*libkxapi\.so\.[0-9]* => \(.*\) (.*/\1/p')
     [ "$(realpath "$loaded")" = "$(realpath "$libdir/libkxapi.so.$version")" ] ||

@@ -463,6 +463,7 @@ public:
     }
     void undo_to_mark(kx::mark_id id, const char*) override { events.push_back("undo " + std::to_string(id)); }
     void delete_mark(kx::mark_id id, const char*) override { events.push_back("delete " + std::to_string(id)); }
+    void delete_to_mark(kx::mark_id id, const char*) override { events.push_back("delete to " + std::to_string(id)); }
 };
 
 TEST_F(Frame, UndoBracket) {

@@ -235,8 +235,12 @@ protected:
             EXPECT_EQ(FEAT_create(part_, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block), 0);
             hollowed = FREC_ask_body(block);
         }
-        EXPECT_EQ(FEAT_create(part_, kind, static_cast<int>(formulas.size()), formulas.data(), hollow ? 2 : 0,
-                              hollow ? closed : nullptr, offset ? 1 : 0, offset ? &top : nullptr,
+        // Cones and spheres are built by the host: their place and axis.
+        const double placed[6] = {0, 0, 0, 0, 0, 1};
+        const int n_placed = std::string(kind) == "CONE" ? 6 : std::string(kind) == "SPHERE" ? 3 : 0;
+        EXPECT_EQ(FEAT_create(part_, kind, static_cast<int>(formulas.size()), formulas.data(),
+                              hollow ? 2 : n_placed, hollow ? closed : n_placed ? placed : nullptr, offset ? 1 : 0,
+                              offset ? &top : nullptr,
                               hollow ? hollowed : offset ? body_ : 0, 0, &f),
                   0)
             << kind;
