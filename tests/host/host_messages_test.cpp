@@ -54,6 +54,7 @@ const int kHostCodes[] = {HOST_ERR_INTERNAL,
                           PART_ERR_NOT_LOADED,
                           PART_ERR_BAD_UNITS,
                           PART_ERR_PDM_NOT_ACTIVE,
+                          PART_ERR_UNKEPT_OBJECT,
                           PART_ERR_PDM_BAD_NAME,
                           PART_ERR_MISSING_COMPONENT,
                           PART_ERR_BAD_COMPONENT,
@@ -126,7 +127,7 @@ TEST_F(HostMessages, EveryHostCodeHasItsOwnText) {
 }
 
 TEST_F(HostMessages, CodesNoOneDefinesHaveNoText) {
-    for (int code : {0, -5, 42, 670000, 670011, 641000, 641013, 875001, 875009, 1055000, 1510000, 1510005, 1105004,
+    for (int code : {0, -5, 42, 670000, 670011, 641000, 641014, 875001, 875009, 1055000, 1510000, 1510005, 1105004,
                      2147483647, -2147483647 - 1})
         EXPECT_EQ(ERROR_decode(code), nullptr) << code;
 }
