@@ -39,13 +39,18 @@ bool usable_xform(tag xform) {
 }
 
 // Parameters of one of the classes; a transform without parameters (one
-// that lost them) passes.
+// that lost them) passes. The host names the parameters of a transform of
+// a point and two directions (X and Y, X and Z, Y and Z) like those of one
+// of plain values, "XFORM_parms_c": they are told apart by their parents
+// (the point, the two directions and the scale).
 bool usable_parms(tag xform) {
     if (!SO_is_so(xform) || RM_ask_got_dumb_state(xform)) return true;
     SO_parms_t parms{};
     SO_ask_parms(xform, &parms);
+    if (!parms.parms_class) return false;
+    if (std::strcmp(parms.parms_class, "XFORM_parms_c") == 0) return parms.n_parents >= 3;
     for (const char* c : kClasses)
-        if (parms.parms_class && std::strcmp(parms.parms_class, c) == 0) return true;
+        if (std::strcmp(parms.parms_class, c) == 0) return true;
     return false;
 }
 

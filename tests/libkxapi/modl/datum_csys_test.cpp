@@ -25,6 +25,7 @@
 #include "kx_csys.h"
 #include "kx_modl.h"
 #include "kx_modl_datum_csys.h"
+#include "kx_so.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
@@ -123,6 +124,24 @@ TEST_F(DatumCsys, FromThreePointsHasTheirOriginAndAxes) {
         EXPECT_EQ(host_order[4 + i], c.planes[i]);
     }
     EXPECT_EQ(KX_MODL_ask_xform_tag_of_datum_csys(feature), xform_);
+}
+
+// A transform of a point and two directions made through the interface
+// (the host names its parameters as it names those of plain values) makes
+// a datum coordinate system at the point with the directions as X and Y.
+TEST_F(DatumCsys, FromAPointAndTwoDirectionsOfTheInterface) {
+    double x[3] = {0, 0.6, 0.8}, y[3] = {1, 0, 0};
+    tag dx = NULL_TAG, dy = NULL_TAG, scale = NULL_TAG, xform = NULL_TAG, feature = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_doubles(part_, 1, x, &dx), 0);
+    ASSERT_EQ(KX_SO_create_dirr_doubles(part_, 1, y, &dy), 0);
+    ASSERT_EQ(KX_SO_create_scalar_double(part_, 1, 1, &scale), 0);
+    ASSERT_EQ(KX_SO_create_xform_pnt_xy_dirs(part_, 1, points_[1], dx, dy, scale, &xform), 0);
+    ASSERT_EQ(KX_MODL_create_datum_csys(part_, xform, 0, &feature), 0);
+    const std::vector<V> f = frame_of(components(feature).csys);
+    expect_near(f[0], {1, 12, 3}, "origin");
+    expect_near(f[1], {0, 0.6, 0.8}, "X");
+    expect_near(f[2], {1, 0, 0}, "Y");
+    expect_near(f[3], {0, 0.8, -0.6}, "Z");
 }
 
 TEST_F(DatumCsys, FollowsItsTransformUnlessFixed) {
