@@ -350,6 +350,15 @@ void update() {
         failure() = Failure{feature, code, name + " failed to update: " + text};
         call.fail(FEAT_ERR_UPDATE_FAILED, "%s failed to update: %s", name.c_str(), text.c_str());
     };
+    // Smart objects follow the model (host/smart/smart.h).
+    const auto follow_smart = [&] {
+        std::string text;
+        if (int code = caught([&] { smart::follow_update(); }, &text)) {
+            restore_model(before);
+            failure() = Failure{0, code, text};
+            call.fail(FEAT_ERR_UPDATE_FAILED, "smart objects failed to update: %s", text.c_str());
+        }
+    };
     for (tag_t part : parts::loaded_parts()) {
         const std::vector<tag_t> features = features_of_part(part);
         if (features.empty()) continue;
@@ -403,7 +412,11 @@ void update() {
             }
             fail(culprit, code, text);
         }
-        // Kinds that make curves follow their parents and parameters.
+        // Kinds that make curves follow their parents and parameters: the
+        // smart objects among those parents (a smart line joined, on the
+        // bodies just made) come first, and the smart objects on the curves
+        // made follow again at the end.
+        follow_smart();
         for (tag_t f : features) {
             const Record& r = *find(f);
             const Kind* k = find_kind(r.kind);
@@ -429,12 +442,7 @@ void update() {
             failure() = Failure{0, code, text};
             call.fail(FEAT_ERR_UPDATE_FAILED, "%s", text.c_str());
         }
-    // Smart objects follow the model (host/smart/smart.h).
-    if (int code = caught([&] { smart::follow_update(); }, &text)) {
-        restore_model(before);
-        failure() = Failure{0, code, text};
-        call.fail(FEAT_ERR_UPDATE_FAILED, "smart objects failed to update: %s", text.c_str());
-    }
+    follow_smart();
 }
 
 }  // namespace host::feature

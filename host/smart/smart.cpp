@@ -944,21 +944,22 @@ std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const un
 
 // ---- part files ----
 // Section "SMRT" keeps the smart points, lines, arcs, directions, axes,
-// scalars, offsets and transforms written with a part, one row per object,
-// parents before their children:
+// scalars, offsets, transforms and splines written with a part, one row
+// per object, parents before their children:
 //   u8 class, u8 method, u8 dumb, i32 update option, dimensionality,
 //   display marker, visibility, the parents (objects behind a count; none
 //   when dumb), the method's 13 numbers, the 13 values held.
 // An object whose method is not kept (on faces, of help points) or whose
 // parents are not all written goes out dumb: it keeps its value and
-// follows nothing. Smart splines come back as the plain splines their
-// entities hold.
+// follows nothing. A spline's row goes on with its record: i32 first
+// flag, order, second flag and the two words, the kinds of its points (u8
+// behind a count), its parameters (reals behind a count) and the objects
+// its points' kinds use (behind a count); a spline through points keeps its
+// count, degree, closure and slopes in its numbers.
 namespace pf = host::part_file;
 namespace fields = host::part_file::fields;
 
 constexpr int kNotKept = -1;
-
-bool kept_class(Cls c) { return c != Cls::spline; }
 
 // The number of parents a kept method takes (kNotKept for the others).
 int kept_parents(Method m) {
@@ -969,6 +970,7 @@ int kept_parents(Method m) {
         case Method::offset_doubles:
         case Method::xform_doubles: return 0;
         case Method::dirr_line:
+        case Method::curve_extract:
         case Method::scalar_exp:
         case Method::scalar_length:
         case Method::extract:
@@ -997,15 +999,55 @@ int kept_parents(Method m) {
         case Method::xform_point_xz_dirs:
         case Method::xform_point_yz_dirs:
         case Method::point_csys_three_scalars: return 4;
+        case Method::bcurve_thru_points:
+        case Method::spline_general: return 0;  // as many as its record says (spline_fits)
         default: return kNotKept;
     }
 }
 
-// Whether a kept method takes n parents (an arc of a radius takes its
-// angle or none: a full circle).
-bool parents_fit(Method m, std::size_t n) {
-    if (m == Method::arc_radius_angles) return n == 2 || n == 3;
-    return kept_parents(m) != kNotKept && static_cast<std::size_t>(kept_parents(m)) == n;
+// Whether a spline's numbers, record and parents agree: a spline through
+// points takes its points and the slopes it names, a general one a point
+// for each kind and the objects those kinds use; parameters, when given,
+// one for each point and one more when closed.
+bool spline_fits(const Row& r) {
+    if (!r.spline) return false;
+    const Row::Spline& s = *r.spline;
+    const std::size_t n = r.parents.size();
+    const auto flag = [](double v) { return v == 0 || v == 1; };
+    const auto whole_in = [](double v, double lo, double hi) { return v >= lo && v <= hi && v == std::floor(v); };
+    if (!std::all_of(s.parameters.begin(), s.parameters.end(), [](double v) { return std::isfinite(v); }))
+        return false;
+    if (r.method == Method::bcurve_thru_points) {
+        const double count = r.numbers[0];
+        if (!whole_in(count, 2, 1e6) || !whole_in(r.numbers[1], 1, 24) || !flag(r.numbers[2]) ||
+            !flag(r.numbers[3]) || !flag(r.numbers[4]))
+            return false;
+        return static_cast<double>(n) == count + r.numbers[3] + r.numbers[4] && s.kinds.empty() &&
+               s.objects.empty() &&
+               (s.parameters.empty() || static_cast<double>(s.parameters.size()) == count + r.numbers[2]);
+    }
+    if (r.method != Method::spline_general) return false;
+    if (s.flags[0] < 0 || s.flags[0] > 1 || s.flags[1] < 1 || s.flags[1] > 24 || s.flags[2] < 0 || s.flags[2] > 1 ||
+        n < 2 || s.kinds.size() != n)
+        return false;
+    std::size_t used = 0;
+    for (unsigned char k : s.kinds) {
+        if (k > 4) return false;
+        used += (k >= 1 ? 1 : 0) + (k == 2 || k == 4 ? 1 : 0) + (k >= 3 ? 1 : 0);
+    }
+    return s.objects.size() == used && (s.parameters.empty() || s.parameters.size() == n + s.flags[2]);
+}
+
+// Whether a kept method's row takes its parents and numbers (an arc of a
+// radius takes its angle or none: a full circle; a copy of a curve its
+// curve, whether it was asked as a spline and its tolerance).
+bool parents_fit(const Row& r) {
+    const std::size_t n = r.parents.size();
+    if (r.method == Method::curve_extract)
+        return n == 1 && (r.numbers[0] == 0 || r.numbers[0] == 1) && std::isfinite(r.numbers[1]);
+    if (r.cls == Cls::spline) return spline_fits(r);
+    if (r.method == Method::arc_radius_angles) return n == 2 || n == 3;
+    return kept_parents(r.method) != kNotKept && static_cast<std::size_t>(kept_parents(r.method)) == n;
 }
 
 // The class a kept method makes (an extract makes any kept class).
@@ -1041,16 +1083,19 @@ bool method_makes(Method m, Cls c) {
         case Method::arc_center_two_points:
         case Method::arc_xform_two_points:
         case Method::arc_radius_angles: return c == Cls::arc;
+        case Method::bcurve_thru_points:
+        case Method::spline_general: return c == Cls::spline;
+        case Method::curve_extract: return c == Cls::line || c == Cls::arc || c == Cls::spline;
         default: return c == Cls::xform;
     }
 }
 
-// The smart objects written, of the kept classes, parents first.
+// The smart objects written, parents first.
 std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
     std::vector<tag_t> out;
     const std::function<void(tag_t)> visit = [&](tag_t t) {
         const Row* r = rows().find(t);
-        if (!r || !kept_class(r->cls) || !ctx.written(t) || std::find(out.begin(), out.end(), t) != out.end())
+        if (!r || !ctx.written(t) || std::find(out.begin(), out.end(), t) != out.end())
             return;
         for (tag_t p : r->parents) visit(p);
         out.push_back(t);
@@ -1060,8 +1105,10 @@ std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
 }
 
 bool keeps_parameters(const Row& r, const pf::SaveContext& ctx) {
-    if (r.dumb || !method_makes(r.method, r.cls) || !parents_fit(r.method, r.parents.size())) return false;
-    return std::all_of(r.parents.begin(), r.parents.end(), [&](tag_t p) { return ctx.written(p); });
+    if (r.dumb || !method_makes(r.method, r.cls) || !parents_fit(r)) return false;
+    const auto written = [&](tag_t p) { return ctx.written(p); };
+    return std::all_of(r.parents.begin(), r.parents.end(), written) &&
+           (!r.spline || std::all_of(r.spline->objects.begin(), r.spline->objects.end(), written));
 }
 
 void write_smart(pf::Writer& out, const pf::SaveContext& ctx) {
@@ -1075,7 +1122,32 @@ void write_smart(pf::Writer& out, const pf::SaveContext& ctx) {
         fields::put_objects(row, ctx, params ? r.parents : std::vector<tag_t>{});
         for (double v : r.numbers) row.f64(v);
         for (double v : r.value) row.f64(v);
+        if (r.cls != Cls::spline) return;
+        const Row::Spline s = r.spline ? *r.spline : Row::Spline{};
+        for (short v : {s.flags[0], s.flags[1], s.flags[2], s.words[0], s.words[1]}) row.i32(v);
+        row.u32(static_cast<std::uint32_t>(s.kinds.size()));
+        for (unsigned char k : s.kinds) row.u8(k);
+        fields::put_reals(row, s.parameters);
+        fields::put_objects(row, ctx, s.objects);
     });
+}
+
+// A spline's record after its row's values; a spline written without one
+// (none ever was) is refused.
+std::shared_ptr<const Row::Spline> read_spline(pf::Reader& row, pf::LoadContext& ctx) {
+    if (row.done()) throw pf::FormatError("a smart spline without its record");
+    auto s = std::make_shared<Row::Spline>();
+    short* fields_of[] = {&s->flags[0], &s->flags[1], &s->flags[2], &s->words[0], &s->words[1]};
+    for (short* v : fields_of) {
+        const std::int32_t x = row.i32();
+        if (x < -32768 || x > 32767) throw pf::FormatError("a smart spline's record out of range");
+        *v = static_cast<short>(x);
+    }
+    const std::uint32_t kinds = fields::get_count(row, 1, "a smart spline");
+    for (std::uint32_t i = 0; i < kinds; ++i) s->kinds.push_back(row.u8());
+    s->parameters = fields::get_reals(row, "a smart spline");
+    s->objects = fields::get_objects(row, ctx, "a smart spline");
+    return s;
 }
 
 // The object a row names must be what the class makes: a point, line or
@@ -1088,6 +1160,7 @@ bool object_fits(tag_t t, Cls c) {
         case Cls::point: return e && e->kind == host::curves::Kind::point;
         case Cls::line: return e && e->kind == host::curves::Kind::line;
         case Cls::arc: return e && e->kind == host::curves::Kind::arc;
+        case Cls::spline: return o->type == HOST_TYPE_SPLINE;
         default: return o->cls == class_of(c) && o->type == 0;
     }
 }
@@ -1099,8 +1172,7 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
     pf::read_rows(in, ctx, {"smart objects", kRow, false}, [&](tag_t t, pf::Reader& row) {
         Row r;
         const int cls = row.u8(), method = row.u8(), dumb = row.u8();
-        if (cls > static_cast<int>(Cls::spline) || !kept_class(static_cast<Cls>(cls)) || method >= kMethods ||
-            dumb > 1)
+        if (cls > static_cast<int>(Cls::spline) || method >= kMethods || dumb > 1)
             throw pf::FormatError("a smart object of an unknown kind");
         r.cls = static_cast<Cls>(cls);
         r.method = static_cast<Method>(method);
@@ -1109,13 +1181,17 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
         r.parents = fields::get_objects(row, ctx, "a smart object");
         for (double& v : r.numbers) v = row.f64();
         for (double& v : r.value) v = row.f64();
+        if (r.cls == Cls::spline) r.spline = read_spline(row, ctx);
         if (!object_fits(t, r.cls)) throw pf::FormatError("a smart object's row names another kind of object");
         if (!std::all_of(std::begin(r.value), std::end(r.value), [](double v) { return std::isfinite(v); }))
             throw pf::FormatError("a smart object's value is not finite");
-        if (r.dumb ? !r.parents.empty() : !method_makes(r.method, r.cls) || !parents_fit(r.method, r.parents.size()))
+        if (r.dumb ? !r.parents.empty() : !method_makes(r.method, r.cls) || !parents_fit(r))
             throw pf::FormatError("a smart object's parents do not fit its method");
         for (tag_t p : r.parents)
             if (p == 0 || p == t) throw pf::FormatError("a smart object's parent is missing or itself");
+        if (!r.dumb && r.spline)
+            for (tag_t o : r.spline->objects)
+                if (o == 0 || o == t) throw pf::FormatError("a smart spline's object is missing or itself");
         made.emplace_back(t, std::move(r));
     });
     // Parents come before their children in a chain without cycles: each

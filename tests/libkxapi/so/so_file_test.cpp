@@ -151,6 +151,120 @@ TEST_F(SmartFileTest, AnObjectWhoseParentStaysOutComesBackDumbWithItsValue) {
     EXPECT_EQ(parents_of(at(c.line)), (std::vector<tag>{at(c.a), at(c.p)}));
 }
 
+// The ends and length of a curve: a spline that lost its degree,
+// closure, parameters or slopes shows another length.
+std::vector<double> ends_and_length(tag curve) {
+    double range[2] = {}, a[3] = {}, b[3] = {}, length = 0;
+    int periodic = 0;
+    EXPECT_EQ(KX_CURVE_ask_parameterization(curve, range, &periodic), 0);
+    EXPECT_EQ(KX_CURVE_evaluate_curve(curve, range[0], 0, a), 0);
+    EXPECT_EQ(KX_CURVE_evaluate_curve(curve, range[1], 0, b), 0);
+    EXPECT_EQ(KX_CURVE_ask_arc_length(curve, 0, 1, KX_CURVE_UNITS_PART, &length), 0);
+    return {a[0], a[1], a[2], b[0], b[1], b[2], length};
+}
+
+// Splines come back smart with their parents and every option they were
+// made with: read back they keep their shape, and after a point (or the
+// copied line) moves, one update makes each equal to a spline made afresh
+// with the same options.
+TEST_F(SmartFileTest, SplinesReadBackWithTheirOptionsAndFollowTheirPoints) {
+    struct Parents {
+        tag p[4], slope, line;
+    };
+    Parents k{{point({0.5, -2, 0}), point({3, 1.5, 0.25}), point({7, 2, -1}), point({11, -0.5, 0.75})}, NULL_TAG,
+              line({-3, 4, 1}, {6, 9, -2})};
+    double towards[3] = {0.6, 0.8, 0};
+    ASSERT_EQ(KX_SO_create_dirr_doubles(part, 0, towards, &k.slope), 0);
+    const auto thru = [this](const Parents& q, int count, int degree, int closed, std::vector<double> params,
+                             tag start, tag end) {
+        tag pts[4] = {q.p[0], q.p[1], q.p[2], q.p[3]}, t = NULL_TAG;
+        EXPECT_EQ(KX_SO_create_bcurve_thru_points(part, 0, pts, count, degree, closed,
+                                                  params.empty() ? nullptr : params.data(), start, end, &t),
+                  0);
+        return t;
+    };
+    struct Case {
+        const char* what;
+        std::function<tag(const Parents&)> make;
+    };
+    const std::vector<Case> cases = {
+        {"cubic", [&](const Parents& q) { return thru(q, 4, 3, 0, {}, NULL_TAG, NULL_TAG); }},
+        {"degree 1", [&](const Parents& q) { return thru(q, 4, 1, 0, {}, NULL_TAG, NULL_TAG); }},
+        {"cubic at parameters, with a start slope",
+         [&](const Parents& q) { return thru(q, 4, 3, 0, {0, 0.1, 0.7, 1}, q.slope, NULL_TAG); }},
+        {"quadratic through three, with an end slope",
+         [&](const Parents& q) { return thru(q, 3, 2, 0, {}, NULL_TAG, q.slope); }},
+        {"closed cubic at parameters", [&](const Parents& q) { return thru(q, 4, 3, 1, {0, 1, 3, 4, 6}, 0, 0); }},
+        {"general record of order 3",
+         [&](const Parents& q) {
+             int kinds[4] = {0, 0, 0, 0};
+             tag pts[4] = {q.p[0], q.p[1], q.p[2], q.p[3]}, t = NULL_TAG;
+             so_spline_data d{0, 3, 0, 4, kinds, pts, nullptr, nullptr, nullptr, nullptr, 2, 5};
+             EXPECT_EQ(KX_SO_create_spline(part, &d, &t), 0);
+             return t;
+         }},
+        {"copy of a line as a spline",
+         [&](const Parents& q) {
+             tag t = NULL_TAG;
+             EXPECT_EQ(KX_SO_create_curve_extract(part, 0, q.line, 0, 1, 0, &t), 0);
+             return t;
+         }},
+    };
+    std::vector<tag> made;
+    std::vector<std::vector<tag>> parents;
+    std::vector<std::vector<double>> shapes;
+    for (const Case& c : cases) {
+        made.push_back(c.make(k));
+        parents.push_back(parents_of(made.back()));
+        shapes.push_back(ends_and_length(made.back()));
+    }
+
+    std::map<tag, tag> now = reopen();
+    for (tag& t : k.p) t = now[t];
+    k.slope = now[k.slope];
+    k.line = now[k.line];
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        made[i] = now[made[i]];
+        logical smart = 0;
+        ASSERT_EQ(KX_SO_is_so(made[i], &smart), 0);
+        EXPECT_TRUE(smart);
+        std::vector<tag> mapped;
+        for (tag t : parents[i]) mapped.push_back(now[t]);
+        EXPECT_EQ(parents_of(made[i]), mapped);
+        EXPECT_FALSE(out_of_date(made[i]));
+        const std::vector<double> shape = ends_and_length(made[i]);
+        for (std::size_t j = 0; j < shape.size(); ++j) EXPECT_NEAR(shape[j], shapes[i][j], 1e-9) << j;
+    }
+    so_spline_data record{};
+    ASSERT_EQ(KX_SO_ask_spline(made[5], &record), 0);
+    EXPECT_EQ(record.order, 3);
+    EXPECT_EQ(record.word1 * 10 + record.word2, 25);
+    EXPECT_EQ(std::vector<tag>(record.points, record.points + record.count),
+              (std::vector<tag>{k.p[0], k.p[1], k.p[2], k.p[3]}));
+    for (void* block : {static_cast<void*>(record.kinds), static_cast<void*>(record.points),
+                        static_cast<void*>(record.parameters), static_cast<void*>(record.first_objects),
+                        static_cast<void*>(record.second_objects), static_cast<void*>(record.third_objects)})
+        KX_free(block);
+
+    double moved[3] = {13.5, 3.25, 2}, first[3] = {-1.5, -3, 0.5};
+    ASSERT_EQ(KX_CURVE_edit_point_data(k.p[3], moved), 0);
+    ASSERT_EQ(KX_CURVE_edit_point_data(k.p[0], first), 0);
+    line_data ends{{-4, 2.5, 1}, {8, 12, -3}};
+    ASSERT_EQ(KX_CURVE_edit_line_data(k.line, &ends), 0);
+    ASSERT_EQ(KX_MODL_update(), 0);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        const std::vector<double> shape = ends_and_length(made[i]), fresh = ends_and_length(cases[i].make(k));
+        for (std::size_t j = 0; j < shape.size(); ++j) EXPECT_NEAR(shape[j], fresh[j], 1e-7) << j;
+        EXPECT_GT(std::fabs(shape[6] - shapes[i][6]), 0.5);
+        EXPECT_NEAR(shape[0], i == 6 ? -4 : -1.5, 1e-7);
+    }
+    // The open cubic ends at the moved point.
+    const std::vector<double> cubic = ends_and_length(made[0]);
+    expect_near({cubic[3], cubic[4], cubic[5]}, {13.5, 3.25, 2}, "end of the cubic");
+}
+
 // Section "SMRT" row: u8 class, u8 method, u8 dumb, 4 i32, u32 count and
 // the parents' numbers, 26 f64.
 struct SmartRow {
@@ -186,6 +300,9 @@ void put_u32(std::string& s, std::size_t at, std::uint32_t v) {
 
 TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
     const Chain c = chain();
+    tag through[3] = {c.a, c.p, c.b}, sp = NULL_TAG;
+    double at[3] = {0, 0.4, 1};
+    ASSERT_EQ(KX_SO_create_bcurve_thru_points(part, 0, through, 3, 2, 0, at, NULL_TAG, NULL_TAG, &sp), 0);
     pf::Image image;
     ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
     const std::vector<unsigned int> objects = host::objects::objects_of_part(part);
@@ -200,6 +317,14 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
         return *std::find_if(r.begin(), r.end(), [&](const SmartRow& x) { return x.number == number(t); });
     };
     constexpr std::size_t kParents = 3 + 16, kFirstParent = kParents + 4;
+    // The spline's numbers after its three parents; its record after the
+    // 26 reals: five i32, the kinds' count, the parameters' count.
+    constexpr std::size_t kSplineNumbers = kFirstParent + 12, kRecord = kSplineNumbers + 26 * 8;
+    const auto put_f64 = [](std::string& b, std::size_t at, double v) {
+        pf::Writer w;
+        w.f64(v);
+        b.replace(at, 8, w.view());
+    };
     struct Case {
         const char* what;
         std::function<void(std::vector<SmartRow>&)> spoil;
@@ -223,6 +348,26 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
          [&](auto& r) { put_u32(row_of(r, c.p).bytes, kFirstParent, number(c.q)); }},
         {"a spline's class", [&](auto& r) { row_of(r, c.line).bytes[0] = 8; }},
         {"a row cut short", [&](auto& r) { row_of(r, c.arc).bytes.resize(40); }},
+        {"a spline of more points than parents",
+         [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers, 4); }},
+        {"a spline of degree 25", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 8, 25); }},
+        {"a spline closed twice", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 16, 2); }},
+        {"a spline without its record", [&](auto& r) { row_of(r, sp).bytes.resize(kRecord); }},
+        {"a spline's flag beyond its range", [&](auto& r) { put_u32(row_of(r, sp).bytes, kRecord, 70000); }},
+        {"a spline of a kind for each point",
+         [&](auto& r) {
+             std::string& b = row_of(r, sp).bytes;
+             put_u32(b, kRecord + 20, 3);
+             b.insert(kRecord + 24, std::string(3, '\0'));
+         }},
+        {"a spline's parameters one short",
+         [&](auto& r) {
+             std::string& b = row_of(r, sp).bytes;
+             put_u32(b, kRecord + 24, 2);
+             b.erase(kRecord + 28 + 16, 8);
+         }},
+        {"a spline's parameter not finite",
+         [&](auto& r) { put_f64(row_of(r, sp).bytes, kRecord + 28 + 8, std::nan("")); }},
         {"a value not finite",
          [&](auto& r) {
              std::string& b = row_of(r, c.line).bytes;
