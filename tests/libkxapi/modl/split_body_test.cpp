@@ -254,14 +254,23 @@ TEST_P(SplitBody, BothPiecesKeepTheirFacesAndVolumes) {
     }
     KX_UNDO_mark_id_t cut = 0;
     ASSERT_EQ(KX_UNDO_set_mark(KX_UNDO_visible, "cut", &cut), 0);
-    // The faces of the piece that grows are not counted: it is made again
-    // by booleans with its old shape, which leave its faces split where the
-    // old shape ended.
-    const Piece first_grown{row.first_grown, -1, -1}, second_grown{row.second_grown, -1, -1};
+    // The piece that grows keeps the faces and edges of its shape (as
+    // many as when it was cut), and its faces and edges keep their tags,
+    // but for the far end, which moved (a face and at most four edges).
+    const Piece first_grown{row.first_grown, row.first.faces, row.first.edges},
+        second_grown{row.second_grown, row.second.faces, row.second.edges};
+    const std::vector<tag> other_faces = members(other, true), other_edges = members(other, false);
     grow(target, row.grown_exp, row.grown_to);
     {
         SCOPED_TRACE("grown");
         expect_pieces(first_grown, second_grown, target, other);
+        const auto kept = [](const std::vector<tag>& before, const std::vector<tag>& after) {
+            return std::count_if(after.begin(), after.end(), [&](tag t) {
+                return std::find(before.begin(), before.end(), t) != before.end();
+            });
+        };
+        EXPECT_GE(kept(other_faces, members(other, true)), std::ptrdiff_t(other_faces.size()) - 1);
+        EXPECT_GE(kept(other_edges, members(other, false)), std::ptrdiff_t(other_edges.size()) - 4);
     }
     ASSERT_EQ(KX_UNDO_undo_to_mark(cut, nullptr), 0);
     {
