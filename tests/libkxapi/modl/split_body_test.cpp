@@ -272,6 +272,18 @@ TEST_P(SplitBody, BothPiecesKeepTheirFacesAndVolumes) {
         EXPECT_GE(kept(other_faces, members(other, true)), std::ptrdiff_t(other_faces.size()) - 1);
         EXPECT_GE(kept(other_edges, members(other, false)), std::ptrdiff_t(other_edges.size()) - 4);
     }
+    // Made again as it is, the grown piece (its faces listed in another
+    // order than a fresh solid's) keeps its faces' objects.
+    std::vector<tag> grown_faces = members(other, true);
+    std::sort(grown_faces.begin(), grown_faces.end());
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    {
+        SCOPED_TRACE("grown and updated");
+        expect_pieces(first_grown, second_grown, target, other);
+        std::vector<tag> faces = members(other, true);
+        std::sort(faces.begin(), faces.end());
+        EXPECT_EQ(faces, grown_faces);
+    }
     ASSERT_EQ(KX_UNDO_undo_to_mark(cut, nullptr), 0);
     {
         SCOPED_TRACE("undo of the growth");
@@ -305,6 +317,19 @@ TEST_P(SplitBody, BothPiecesKeepTheirFacesAndVolumes) {
     {
         SCOPED_TRACE("reopened and grown");
         expect_pieces(first_grown, second_grown, again);
+    }
+    // The grown piece's steps (its faces merged among them) are saved and
+    // read back.
+    part_ = kxtest::reopen_part(part_, file_, fresh);
+    ASSERT_NE(part_, 0u);
+    {
+        SCOPED_TRACE("grown and reopened");
+        expect_pieces(first_grown, second_grown, target_after_reopen());
+    }
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    {
+        SCOPED_TRACE("grown, reopened and updated");
+        expect_pieces(first_grown, second_grown, target_after_reopen());
     }
 }
 
