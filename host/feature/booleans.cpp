@@ -15,6 +15,7 @@
 #include "host/expr/expr.h"
 #include "host/feature/records.h"
 #include "host/hook.h"
+#include "host/kernel/body_ops.h"
 #include "host/kernel/kernel.h"
 #include "host/kernel/linked.h"
 #include "host/kernel/steps.h"
@@ -177,8 +178,8 @@ bool same_box(int a, int b) {
 }
 
 // The bodies a boolean split off follow the update: each takes the shape of
-// its solid as made again, in place (united with it, then intersected with
-// it), so that it keeps its tag and the faces and edges that the kernel's
+// its solid as made again, in place (united with it, intersected with it,
+// then its faces of one surface merged), so that it keeps its tag and the faces and edges that the kernel's
 // naming carries over keep theirs (a body of the same shape takes over its
 // objects at once). A boolean that now splits off another
 // number of bodies fails the update.
@@ -207,8 +208,14 @@ void remake_split_bodies() {
                     ZQ_ENTITY_delete(meet[i]);
                     continue;
                 }
+                std::vector<int> had = kernel::faces_of(olds[i]);
+                for (int e : kernel::edges_of(olds[i])) had.push_back(e);
                 ZQ_BODY_boolean(olds[i], unite[i], FEAT_SIGN_UNITE);
                 ZQ_BODY_boolean(olds[i], meet[i], FEAT_SIGN_INTERSECT);
+                // The booleans leave the old faces' bounds on the new faces:
+                // merged, the piece has the faces of its shape, and a merged
+                // face keeps the tag of the face it was before.
+                ZQ_BODY_merge_faces(olds[i], static_cast<int>(had.size()), had.data());
             }
         }
 }

@@ -11,6 +11,7 @@
 #include <BRepGProp_Face.hxx>
 #include <BRepLib.hxx>
 #include <BRepProj_Projection.hxx>
+#include <BRepTools_History.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <TopTools_MapOfShape.hxx>
@@ -26,6 +27,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
+#include <ShapeUpgrade_UnifySameDomain.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -325,6 +327,75 @@ bool same_edges(const TopoDS_Shape& a, const TopoDS_Shape& b) {
 }
 
 }  // namespace
+
+namespace host::kernel::detail {
+
+namespace {
+
+// The history of a face merge as the naming reads histories: the merged
+// face is an image of each of its pieces.
+class MergeHistory : public BRepBuilderAPI_MakeShape {
+public:
+    explicit MergeHistory(const Handle(BRepTools_History) & history) : history_(history) {}
+    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        if (!history_.IsNull()) myGenerated = history_->Modified(s);
+        return myGenerated;
+    }
+    const TopTools_ListOfShape& Generated(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        if (!history_.IsNull()) myGenerated = history_->Generated(s);
+        return myGenerated;
+    }
+    Standard_Boolean IsDeleted(const TopoDS_Shape& s) override {
+        return !history_.IsNull() && history_->IsRemoved(s);
+    }
+
+private:
+    Handle(BRepTools_History) history_;
+};
+
+// The faces and edges with those of `keep` first, in its order: the naming
+// gives a merged face or edge the tag of its first piece.
+std::vector<Sub> kept_first(const std::vector<Sub>& subs, const std::vector<int>& keep) {
+    std::vector<Sub> out;
+    for (int t : keep)
+        for (const Sub& s : subs)
+            if (s.tag == t) out.push_back(s);
+    for (const Sub& s : subs)
+        if (std::find(keep.begin(), keep.end(), s.tag) == keep.end()) out.push_back(s);
+    return out;
+}
+
+}  // namespace
+
+// step.refs: the faces and edges whose tags win on merged ones.
+void merge_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, const Named* shape_named) {
+    const Copied in(shape, shape_named);
+    ShapeUpgrade_UnifySameDomain unify(in.shape, Standard_True, Standard_True, Standard_False);
+    unify.Build();
+    const TopoDS_Shape result = unify.Shape();
+    if (result.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the faces cannot be merged");
+    need_valid_body(call, result);
+    Named ordered;
+    ordered.faces = kept_first(in.named.faces, step.refs);
+    ordered.edges = kept_first(in.named.edges, step.refs);
+    ordered.pieces = in.named.pieces;
+    MergeHistory history(unify.History());
+    finish_step(step, result, {&ordered}, &history);
+}
+
+}  // namespace host::kernel::detail
+
+extern "C" void ZQ_BODY_merge_faces(int body, int n, const int keep[]) {
+    auto call = HOST_ENTRY(body, n);
+    if (n < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "a count of %d faces to keep", n);
+    if (n > 0) call.need(keep, "the faces to keep");
+    hd::Step step;
+    step.op = hd::Op::merge_faces;
+    if (n > 0) step.refs.assign(keep, keep + n);
+    hd::apply_step(call, body, std::move(step));
+}
 
 extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project) {
     auto call = HOST_ENTRY(body, face, n, project);

@@ -54,6 +54,16 @@ void ZQ_BODY_divide_face_again(int body, int step, int n, const int wires[], int
  * takes fewer faces or edges. */
 void ZQ_BODY_run_step_again(int body, int from, int step, int n, const int refs[]);
 
+/* Merges the faces of the body that lie on one surface and meet into one
+ * face, and the edges that then run along one curve into one edge (what a
+ * boolean leaves where two faces of one plane met). A merged face keeps
+ * the tag of the first of the n faces and edges `keep` among its pieces, else of one
+ * of its pieces (edges alike); a face or edge left as it was keeps its
+ * tag. The merge is one step of the body, made again with it. Failures:
+ * HOST_ERR_BAD_ARGUMENT for a negative count, KERNEL_ERR_NOT_DONE when the
+ * kernel cannot merge the faces. */
+void ZQ_BODY_merge_faces(int body, int n, const int keep[]);
+
 #pragma GCC visibility pop
 #ifdef __cplusplus
 }

@@ -88,6 +88,7 @@ enum class Op {
     hollow_faces,   // a hollow with faces of their own thickness (body_ops.cpp)
     sew_faces,      // two bodies sewn where faces of each are taken out (body_ops.cpp)
     subdivide_face, // a face divided by curves (body_ops.cpp)
+    merge_faces,    // faces of one surface merged, edges of one curve joined (body_ops.cpp)
 };
 
 // One operation that made or edited a body, kept so that the body can be

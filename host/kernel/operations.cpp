@@ -755,6 +755,7 @@ void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const N
 void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 void subdivide_face_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
+void merge_faces_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named);
 
 void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     ensure_started();
@@ -816,6 +817,7 @@ void run_step(const Call& call, Step& step, const TopoDS_Shape& before, const Na
             case Op::hollow_faces: hollow_faces_step(call, step, before, before_named); break;
             case Op::sew_faces: sew_faces_step(call, step, before, before_named); break;
             case Op::subdivide_face: subdivide_face_step(call, step, before, before_named); break;
+            case Op::merge_faces: merge_faces_step(call, step, before, before_named); break;
         }
     });
 }

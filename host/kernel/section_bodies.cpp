@@ -737,7 +737,7 @@ std::shared_ptr<const hd::Named> read_named(pf::Reader& in, TagMap& tags, const 
 std::shared_ptr<const hd::Step> read_step(pf::Reader& in, TagMap& tags, const hd::BodyState* body, bool tool) {
     hd::Step s;
     const std::uint32_t op = in.u32();
-    if (op > static_cast<std::uint32_t>(hd::Op::subdivide_face)) throw pf::FormatError("a step of an unknown operation");
+    if (op > static_cast<std::uint32_t>(hd::Op::merge_faces)) throw pf::FormatError("a step of an unknown operation");
     s.op = static_cast<hd::Op>(op);
     s.p.resize(count(in, 8));
     for (double& v : s.p) {

@@ -16,10 +16,12 @@
 #include <TopAbs.hxx>
 #include <TopExp_Explorer.hxx>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <tuple>
 #include <unordered_map>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -408,34 +410,60 @@ std::vector<int> bodies() {
 
 extern "C" {
 
+// The faces and edges of `body` may be listed in another order than
+// from's: each takes the objects of the one of from's in its place.
 void ZQ_BODY_adopt(int body, int from) {
     auto call = HOST_ENTRY(body, from);
     if (body == from) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d adopts itself", body);
     hd::Store& s = hd::store();
     s.fresh();
     const hd::Body b = hd::require_body(call, body), f = hd::require_body(call, from);
-    const auto same = [&](const std::vector<hd::Sub>& x, const std::vector<hd::Sub>& y) {
-        if (x.size() != y.size()) return false;
-        for (std::size_t i = 0; i < x.size(); ++i) {
-            double bx[6], by[6];
-            ZQ_TOPOL_find_box(x[i].tag, bx);
-            ZQ_TOPOL_find_box(y[i].tag, by);
-            for (int k = 0; k < 6; ++k)
-                if (std::abs(bx[k] - by[k]) > 1e-6 * (1 + std::abs(bx[k]))) return false;
-        }
+    // Each face or edge of `body` and the one of `from` in its place: the
+    // same place in the list when that lies where it does, else the first
+    // not yet taken that does (a body made again may list them in another
+    // order); none for a body of another shape.
+    const auto box_of = [](const hd::Sub& x) {
+        std::array<double, 6> out{};
+        ZQ_TOPOL_find_box(x.tag, out.data());
+        return out;
+    };
+    const auto at = [](const std::array<double, 6>& x, const std::array<double, 6>& y) {
+        for (int k = 0; k < 6; ++k)
+            if (std::abs(x[k] - y[k]) > 1e-6 * (1 + std::abs(x[k]))) return false;
         return true;
     };
-    if (!same(b->named.faces, f->named.faces) || !same(b->named.edges, f->named.edges))
+    const auto places = [&](const std::vector<hd::Sub>& x, const std::vector<hd::Sub>& y) {
+        std::vector<std::size_t> out;
+        if (x.size() != y.size()) return out;
+        std::vector<std::array<double, 6>> theirs;
+        for (const hd::Sub& t : y) theirs.push_back(box_of(t));
+        std::vector<bool> taken(y.size(), false);
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const std::array<double, 6> mine = box_of(x[i]);
+            const auto free_at = [&](std::size_t j) { return !taken[j] && at(mine, theirs[j]); };
+            std::size_t j = i;
+            if (!free_at(j))
+                for (j = 0; j < y.size() && !free_at(j);) ++j;
+            if (j == y.size()) return std::vector<std::size_t>{};
+            taken[j] = true;
+            out.push_back(j);
+        }
+        return out;
+    };
+    const std::vector<std::size_t> face_places = places(b->named.faces, f->named.faces),
+                                   edge_places = places(b->named.edges, f->named.edges);
+    if (face_places.size() != b->named.faces.size() || edge_places.size() != b->named.edges.size())
         call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is not of the shape of body %d", body, from);
     std::vector<unsigned int> gone;
     hd::BodyState n = *b;
     if (n.object) gone.push_back(n.object);
     n.object = f->object;
     n.density = f->density;
-    for (auto [mine, theirs] : {std::pair{&n.named.faces, &f->named.faces}, std::pair{&n.named.edges, &f->named.edges}})
+    for (auto [mine, theirs, place] : {std::tuple{&n.named.faces, &f->named.faces, &face_places},
+                                       std::tuple{&n.named.edges, &f->named.edges, &edge_places}})
         for (std::size_t i = 0; i < mine->size(); ++i) {
             if ((*mine)[i].object) gone.push_back((*mine)[i].object);
-            (*mine)[i].object = (*theirs)[i].object;
+            (*mine)[i].object = (*theirs)[(*place)[i]].object;
         }
     hd::committing = true;
     s.unindex_body(*b);

@@ -254,14 +254,35 @@ TEST_P(SplitBody, BothPiecesKeepTheirFacesAndVolumes) {
     }
     KX_UNDO_mark_id_t cut = 0;
     ASSERT_EQ(KX_UNDO_set_mark(KX_UNDO_visible, "cut", &cut), 0);
-    // The faces of the piece that grows are not counted: it is made again
-    // by booleans with its old shape, which leave its faces split where the
-    // old shape ended.
-    const Piece first_grown{row.first_grown, -1, -1}, second_grown{row.second_grown, -1, -1};
+    // The piece that grows keeps the faces and edges of its shape (as
+    // many as when it was cut), and its faces and edges keep their tags,
+    // but for the far end, which moved (a face and at most four edges).
+    const Piece first_grown{row.first_grown, row.first.faces, row.first.edges},
+        second_grown{row.second_grown, row.second.faces, row.second.edges};
+    const std::vector<tag> other_faces = members(other, true), other_edges = members(other, false);
     grow(target, row.grown_exp, row.grown_to);
     {
         SCOPED_TRACE("grown");
         expect_pieces(first_grown, second_grown, target, other);
+        const auto kept = [](const std::vector<tag>& before, const std::vector<tag>& after) {
+            return std::count_if(after.begin(), after.end(), [&](tag t) {
+                return std::find(before.begin(), before.end(), t) != before.end();
+            });
+        };
+        EXPECT_GE(kept(other_faces, members(other, true)), std::ptrdiff_t(other_faces.size()) - 1);
+        EXPECT_GE(kept(other_edges, members(other, false)), std::ptrdiff_t(other_edges.size()) - 4);
+    }
+    // Made again as it is, the grown piece (its faces listed in another
+    // order than a fresh solid's) keeps its faces' objects.
+    std::vector<tag> grown_faces = members(other, true);
+    std::sort(grown_faces.begin(), grown_faces.end());
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    {
+        SCOPED_TRACE("grown and updated");
+        expect_pieces(first_grown, second_grown, target, other);
+        std::vector<tag> faces = members(other, true);
+        std::sort(faces.begin(), faces.end());
+        EXPECT_EQ(faces, grown_faces);
     }
     ASSERT_EQ(KX_UNDO_undo_to_mark(cut, nullptr), 0);
     {
@@ -296,6 +317,19 @@ TEST_P(SplitBody, BothPiecesKeepTheirFacesAndVolumes) {
     {
         SCOPED_TRACE("reopened and grown");
         expect_pieces(first_grown, second_grown, again);
+    }
+    // The grown piece's steps (its faces merged among them) are saved and
+    // read back.
+    part_ = kxtest::reopen_part(part_, file_, fresh);
+    ASSERT_NE(part_, 0u);
+    {
+        SCOPED_TRACE("grown and reopened");
+        expect_pieces(first_grown, second_grown, target_after_reopen());
+    }
+    ASSERT_EQ(KX_MODL_update(), 0) << host::feature::last_failure().text;
+    {
+        SCOPED_TRACE("grown, reopened and updated");
+        expect_pieces(first_grown, second_grown, target_after_reopen());
     }
 }
 
