@@ -246,9 +246,11 @@ void ZQ_BODY_ask_failed_step(int* step);
  * SM_alloc (null for none). */
 void ZQ_BODY_ask_step_refs(int body, int step, int* count, int** places);
 /* `body` takes the place of `from`, a body of the same shape (the same
- * faces and edges in the same order and places, made again by other
- * steps): it takes over from's body object and the objects of its faces
- * and edges; `from` goes, and so do the objects `body` had. */
+ * faces and edges in the same places, made again by other steps, maybe
+ * listed in another order): it takes over from's body object and the
+ * objects of its faces and edges, each face or edge pairing with the one
+ * of `from` in its place; `from` goes, and so do the objects `body` had.
+ * A body of another shape is refused. */
 void ZQ_BODY_adopt(int body, int from);
 
 /* ---- Topology ---- */
