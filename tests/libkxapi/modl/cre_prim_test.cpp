@@ -278,8 +278,7 @@ TEST(PercentG, ReadsBackAsTheSameDouble) {
 // The holed block of the tutorial, its size driven by an expression: the
 // update follows it and the hole's face keeps its tag; undo takes the hole
 // back; a part file keeps it and a cone, and the edit goes on after
-// reopening. (A part holding a sphere is not read back yet: the sphere
-// joins after the reopening.)
+// reopening.
 TEST_F(Prim, HoledBlockFollowsItsExpressionThroughUndoAndFiles) {
     ASSERT_EQ(KX_MODL_create_exp("L=50"), 0);
     const tag block_feature = block(0, NULL_TAG, {0, 0, 0}, {"2*L", "50", "20"});
@@ -325,7 +324,14 @@ TEST_F(Prim, HoledBlockFollowsItsExpressionThroughUndoAndFiles) {
     ASSERT_EQ(KX_MODL_create_cone(0, NULL_TAG, base, diameters, "30", up, &cone), 0);
     EXPECT_NEAR(volume(body_of(cone)), 1750 * kPi, 1e-6);
     EXPECT_EQ(faces(body_of(cone)).size(), 3u);
+    // A ball about a second block's corner, intersected with it.
+    const tag second = body_of(block(0, NULL_TAG, {300, 0, 0}, {"40", "30", "10"}));
+    double corner[] = {300, 0, 0};
+    tag ball = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_sphere(3, second, corner, "20", &ball), 0);
+    EXPECT_NEAR(volume(second), 500 * kPi / 3, 1e-6);
     const std::vector<tag> body_faces = faces(body), cone_faces = faces(body_of(cone));
+    const std::size_t ball_faces = faces(second).size();
     ASSERT_EQ(KX_PART_save(), 0);
     ASSERT_EQ(KX_PART_close_all(), 0);
     load_status loaded{};
@@ -334,14 +340,18 @@ TEST_F(Prim, HoledBlockFollowsItsExpressionThroughUndoAndFiles) {
     KX_free_string_array(loaded.n_parts, loaded.file_names);
     KX_free(loaded.statuses);
     // The part read back has objects of its own: its block and cone by kind.
-    tag body2 = NULL_TAG, cone2 = NULL_TAG;
+    tag body2 = NULL_TAG, cone2 = NULL_TAG, ball2 = NULL_TAG;
     for (tag f : host::feature::features_of_part(reopened)) {
         const host::feature::Record* r = host::feature::find(f);
         if (r->kind == "BLOCK" && body2 == NULL_TAG) body2 = r->body;
         if (r->kind == "CONE") cone2 = r->body;
+        if (r->kind == "SPHERE") ball2 = r->body;
     }
     ASSERT_NE(body2, NULL_TAG);
     ASSERT_NE(cone2, NULL_TAG);
+    ASSERT_NE(ball2, NULL_TAG);
+    EXPECT_NEAR(volume(ball2), 500 * kPi / 3, 1e-6);
+    EXPECT_EQ(faces(ball2).size(), ball_faces);
     EXPECT_NEAR(volume(body2), 100000 - 2000 * kPi, 1e-6);
     EXPECT_NEAR(volume(cone2), 1750 * kPi, 1e-6);
     EXPECT_EQ(faces(body2).size(), body_faces.size());
@@ -354,13 +364,7 @@ TEST_F(Prim, HoledBlockFollowsItsExpressionThroughUndoAndFiles) {
     ASSERT_EQ(KX_MODL_update(), 0);
     EXPECT_NEAR(volume(body2), 140000 - 2000 * kPi, 1e-6);
     EXPECT_EQ(faces_of_type(body2, KX_MODL_FACE_CYLINDER), hole_faces);
-
-    // A ball about a second block's corner, intersected with it.
-    const tag second = body_of(block(0, NULL_TAG, {300, 0, 0}, {"40", "30", "10"}));
-    double corner[] = {300, 0, 0};
-    tag ball = NULL_TAG;
-    ASSERT_EQ(KX_MODL_create_sphere(3, second, corner, "20", &ball), 0);
-    EXPECT_NEAR(volume(second), 500 * kPi / 3, 1e-6);
+    EXPECT_NEAR(volume(ball2), 500 * kPi / 3, 1e-6);
 }
 
 // Refusals: each with the model, the marks and the output as they were.
