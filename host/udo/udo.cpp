@@ -290,7 +290,8 @@ void read_udos(pf::Reader& in, pf::LoadContext& ctx) {
                 throw pf::FormatError("an object owned twice or by itself");
     for (auto& [t, f] : read) {
         auto& list = classes().list;
-        auto c = std::find_if(list.begin(), list.end(), [&](const Class& k) { return k.name == f.class_name; });
+        const std::string& class_name = f.class_name;
+        auto c = std::find_if(list.begin(), list.end(), [&](const Class& k) { return k.name == class_name; });
         if (c == list.end()) {
             Class made;
             made.name = f.class_name;

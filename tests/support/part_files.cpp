@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "host/data/parts.h"
+#include "host/services/objects.h"
 #include "host/services/memory.h"
 #include "kx_core.h"
 
@@ -36,6 +39,49 @@ unsigned int reopen_part(unsigned int part, const std::string& file, const std::
     if (code != 0 || again == 0) return 0;
     CONTEXT_set_work_part(again);
     return again;
+}
+
+std::vector<SectionRow> section_rows(std::string_view payload) {
+    host::part_file::Reader in(payload);
+    std::vector<SectionRow> rows(in.u32());
+    for (SectionRow& r : rows) {
+        r.number = in.u32();
+        r.bytes = in.str();
+    }
+    return rows;
+}
+
+std::string rows_payload(const std::vector<SectionRow>& rows) {
+    host::part_file::Writer w;
+    w.u32(static_cast<std::uint32_t>(rows.size()));
+    for (const SectionRow& r : rows) {
+        w.u32(r.number);
+        w.str(r.bytes);
+    }
+    return w.take();
+}
+
+std::string section_of(const host::part_file::Image& image, std::string_view id) {
+    for (const auto& [at, payload] : image.sections)
+        if (at == id) return payload;
+    ADD_FAILURE() << "no section " << id;
+    return {};
+}
+
+void expect_refused_with(const host::part_file::Image& image, std::string_view id, std::string payload) {
+    host::part_file::Image spoilt = image;
+    for (auto& [at, bytes] : spoilt.sections)
+        if (at == id) bytes = std::move(payload);
+    const std::size_t live = host::objects::live_objects().size();
+    int code = 0;
+    EXPECT_EQ(host::part_file::apply(spoilt, "spoilt.prt", &code), 0u);
+    EXPECT_EQ(code, PART_ERR_CORRUPT);
+    EXPECT_EQ(host::objects::live_objects().size(), live);
+}
+
+host::part_file::Image without_section(host::part_file::Image image, std::string_view id) {
+    std::erase_if(image.sections, [&](const auto& s) { return s.first == id; });
+    return image;
 }
 
 }  // namespace kxtest

@@ -3,8 +3,13 @@
 #ifndef TESTS_SUPPORT_PART_FILES_H
 #define TESTS_SUPPORT_PART_FILES_H
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/data/part_file.h"
 
 namespace kxtest {
 
@@ -20,6 +25,24 @@ int open_part(const std::string& file, unsigned int* part);
 // library session), starts the interface again and opens the file as the
 // work part. Answers the part read, or 0 after recording a test failure.
 unsigned int reopen_part(unsigned int part, const std::string& file, const std::function<void()>& reset);
+
+// One row of a part-file section framed in rows: the object's number in
+// the file and the row's bytes.
+struct SectionRow {
+    std::uint32_t number;
+    std::string bytes;
+};
+std::vector<SectionRow> section_rows(std::string_view payload);
+std::string rows_payload(const std::vector<SectionRow>& rows);
+// The payload of section `id` of the image (a test failure and an empty
+// payload when the image has none).
+std::string section_of(const host::part_file::Image& image, std::string_view id);
+
+// Applies the image with section `id` holding `payload` instead: the file
+// must be refused as corrupt, with no object left behind.
+void expect_refused_with(const host::part_file::Image& image, std::string_view id, std::string payload);
+// The image without section `id`.
+host::part_file::Image without_section(host::part_file::Image image, std::string_view id);
 
 }  // namespace kxtest
 

@@ -585,22 +585,8 @@ TEST_F(SplineFileTest, DamagedDefiningDataIsRefusedWithTheModelUnchanged) {
     const auto number = [&](tag t) {
         return static_cast<std::uint32_t>(std::find(objects.begin(), objects.end(), t) - objects.begin() + 1);
     };
-    const auto spdf =
-        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "SPDF"; });
-    ASSERT_NE(spdf, image.sections.end());
-    struct Row {
-        std::uint32_t number;
-        std::string bytes;
-    };
-    std::vector<Row> rows;
-    {
-        pf::Reader in(spdf->second);
-        rows.resize(in.u32());
-        for (Row& r : rows) {
-            r.number = in.u32();
-            r.bytes = in.str();
-        }
-    }
+    using Row = kxtest::SectionRow;
+    const std::vector<Row> rows = kxtest::section_rows(kxtest::section_of(image, "SPDF"));
     ASSERT_EQ(rows.size(), 3u);
     const auto of = [&](std::vector<Row>& r, tag t) -> std::string& {
         return std::find_if(r.begin(), r.end(), [&](const Row& x) { return x.number == number(t); })->bytes;
@@ -645,26 +631,11 @@ TEST_F(SplineFileTest, DamagedDefiningDataIsRefusedWithTheModelUnchanged) {
         SCOPED_TRACE(k.what);
         std::vector<Row> r = rows;
         k.spoil(r);
-        pf::Writer w;
-        w.u32(static_cast<std::uint32_t>(r.size()));
-        for (const Row& x : r) {
-            w.u32(x.number);
-            w.str(x.bytes);
-        }
-        pf::Image spoilt = image;
-        for (auto& [id, payload] : spoilt.sections)
-            if (id == "SPDF") payload = w.take();
-        const std::size_t live = host::objects::live_objects().size();
-        int code = 0;
-        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
-        EXPECT_EQ(code, PART_ERR_CORRUPT);
-        EXPECT_EQ(host::objects::live_objects().size(), live);
+        kxtest::expect_refused_with(image, "SPDF", kxtest::rows_payload(r));
     }
     // A file without the section still opens: its splines are the curves
     // they were, without defining data.
-    pf::Image without = image;
-    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
-                                        [](const auto& s) { return s.first == "SPDF"; }));
+    const pf::Image without = kxtest::without_section(image, "SPDF");
     int code = -1;
     const tag opened = pf::apply(without, "without.prt", &code);
     ASSERT_NE(opened, NULL_TAG) << code;

@@ -3,6 +3,8 @@
 // changes.
 #include <gtest/gtest.h>
 
+#include "tests/support/part_files.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -185,22 +187,8 @@ TEST_F(GeometricExpressions, DamagedRowsAreRefusedWithTheModelUnchanged) {
     const auto number = [&](tag t) {
         return static_cast<std::uint32_t>(std::find(objects.begin(), objects.end(), t) - objects.begin() + 1);
     };
-    const auto section =
-        std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "GEXP"; });
-    ASSERT_NE(section, image.sections.end());
-    struct Row {
-        std::uint32_t number;
-        std::string bytes;
-    };
-    std::vector<Row> rows;
-    {
-        pf::Reader in(section->second);
-        rows.resize(in.u32());
-        for (Row& r : rows) {
-            r.number = in.u32();
-            r.bytes = in.str();
-        }
-    }
+    using Row = kxtest::SectionRow;
+    const std::vector<Row> rows = kxtest::section_rows(kxtest::section_of(image, "GEXP"));
     ASSERT_EQ(rows.size(), 2u);
     const auto of_feature = [&](std::vector<Row>& r, tag t) -> std::string& {
         return std::find_if(r.begin(), r.end(), [&](const Row& x) { return x.number == number(t); })->bytes;
@@ -240,25 +228,10 @@ TEST_F(GeometricExpressions, DamagedRowsAreRefusedWithTheModelUnchanged) {
         SCOPED_TRACE(k.what);
         std::vector<Row> r = rows;
         k.spoil(r);
-        pf::Writer w;
-        w.u32(static_cast<std::uint32_t>(r.size()));
-        for (const Row& x : r) {
-            w.u32(x.number);
-            w.str(x.bytes);
-        }
-        pf::Image spoilt = image;
-        for (auto& [id, payload] : spoilt.sections)
-            if (id == "GEXP") payload = w.take();
-        const std::size_t live = host::objects::live_objects().size();
-        int code = 0;
-        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
-        EXPECT_EQ(code, PART_ERR_CORRUPT);
-        EXPECT_EQ(host::objects::live_objects().size(), live);
+        kxtest::expect_refused_with(image, "GEXP", kxtest::rows_payload(r));
     }
     // Without the section the part opens; its features are plain records.
-    pf::Image without = image;
-    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
-                                        [](const auto& s) { return s.first == "GEXP"; }));
+    const pf::Image without = kxtest::without_section(image, "GEXP");
     int code = -1;
     const tag opened = pf::apply(without, "without.prt", &code);
     ASSERT_NE(opened, NULL_TAG) << code;

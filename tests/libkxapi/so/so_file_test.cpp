@@ -2,6 +2,8 @@
 // their parents and follow them; damaged rows are refused.
 #include <gtest/gtest.h>
 
+#include "tests/support/part_files.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -267,30 +269,7 @@ TEST_F(SmartFileTest, SplinesReadBackWithTheirOptionsAndFollowTheirPoints) {
 
 // Section "SMRT" row: u8 class, u8 method, u8 dumb, 4 i32, u32 count and
 // the parents' numbers, 26 f64.
-struct SmartRow {
-    std::uint32_t number;
-    std::string bytes;
-};
-
-std::vector<SmartRow> rows_of(const std::string& payload) {
-    pf::Reader in(payload);
-    std::vector<SmartRow> out(in.u32());
-    for (SmartRow& r : out) {
-        r.number = in.u32();
-        r.bytes = in.str();
-    }
-    return out;
-}
-
-std::string payload_of(const std::vector<SmartRow>& rows) {
-    pf::Writer w;
-    w.u32(static_cast<std::uint32_t>(rows.size()));
-    for (const SmartRow& r : rows) {
-        w.u32(r.number);
-        w.str(r.bytes);
-    }
-    return w.take();
-}
+using SmartRow = kxtest::SectionRow;
 
 void put_u32(std::string& s, std::size_t at, std::uint32_t v) {
     pf::Writer w;
@@ -312,7 +291,7 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
     const auto smrt =
         std::find_if(image.sections.begin(), image.sections.end(), [](const auto& s) { return s.first == "SMRT"; });
     ASSERT_NE(smrt, image.sections.end());
-    const std::vector<SmartRow> rows = rows_of(smrt->second);
+    const std::vector<SmartRow> rows = kxtest::section_rows(smrt->second);
     const auto row_of = [&](std::vector<SmartRow>& r, tag t) -> SmartRow& {
         return *std::find_if(r.begin(), r.end(), [&](const SmartRow& x) { return x.number == number(t); });
     };
@@ -378,20 +357,11 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
         SCOPED_TRACE(k.what);
         std::vector<SmartRow> r = rows;
         k.spoil(r);
-        pf::Image spoilt = image;
-        for (auto& [id, payload] : spoilt.sections)
-            if (id == "SMRT") payload = payload_of(r);
-        const std::size_t live = host::objects::live_objects().size();
-        int code = 0;
-        EXPECT_EQ(pf::apply(spoilt, "spoilt.prt", &code), NULL_TAG);
-        EXPECT_EQ(code, PART_ERR_CORRUPT);
-        EXPECT_EQ(host::objects::live_objects().size(), live);
+        kxtest::expect_refused_with(image, "SMRT", kxtest::rows_payload(r));
     }
     // A file without the section opens: its smart objects keep the
     // geometry they showed, without parents.
-    pf::Image without = image;
-    without.sections.erase(std::find_if(without.sections.begin(), without.sections.end(),
-                                        [](const auto& s) { return s.first == "SMRT"; }));
+    const pf::Image without = kxtest::without_section(image, "SMRT");
     int code = -1;
     const tag opened = pf::apply(without, "without.prt", &code);
     ASSERT_NE(opened, NULL_TAG) << code;
