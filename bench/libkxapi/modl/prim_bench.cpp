@@ -42,7 +42,6 @@ double median(std::vector<double> v) {
 double interface_blocks(int n) {
     kx_reset_session_for_tests();
     host::control::reset();
-    host::control::set_journal(false);
     KX_initialize();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const char* sizes[] = {"10", "20", "30"};
