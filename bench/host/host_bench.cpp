@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "host/control/control.h"
-#include "host/services/error.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 
 namespace hc = host::control;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/rules/rules.h"
+#include "host/model/rules/rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool once = (host::control::reset(), host::rules::set_instruction_limit(100'000), true);

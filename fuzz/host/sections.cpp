@@ -12,10 +12,10 @@
 #include <string_view>
 
 #include "host/control/control.h"
-#include "host/data/part_file.h"
-#include "host/data/part_rules.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/part_rules.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

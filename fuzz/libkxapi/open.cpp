@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/part_file.h"
-#include "host/data/part_rules.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/part_rules.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "kx_curve.h"
 #include "kx_obj.h"

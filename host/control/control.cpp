@@ -8,10 +8,10 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "host/model.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/support/support.h"
+#include "host/base/model.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/platform/support/support.h"
 
 namespace host::control {
 

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "host/hook.h"
-#include "host/services/objects.h"
+#include "host/base/hook.h"
+#include "host/base/services/objects.h"
 
 namespace host::control {
 

@@ -3,12 +3,12 @@
 
 #include <sstream>
 
-#include "host/core/edit_log.h"
-#include "host/core/wcs.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/services/objects.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/objects.h"
 
 namespace host::control {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "host/hook.h"
+#include "host/base/hook.h"
 
 namespace host::control {
 

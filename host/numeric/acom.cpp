@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "host/service_state.h"
+#include "host/base/service_state.h"
 
 extern "C" {
 int acom_[ACOM_WORDS];

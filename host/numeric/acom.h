@@ -8,7 +8,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 extern int acom_[ACOM_WORDS];
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host/hook.h"
+#include "host/base/hook.h"
 
 namespace {
 

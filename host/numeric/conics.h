@@ -46,7 +46,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 /* Angle of the direction (x, y) from the X axis, in [0, 2 pi); 0 for (0, 0). */
 double h053_(double y, double x);

@@ -1,6 +1,6 @@
 // The kernel's curves of a host curve record. This header brings in the
 // kernel library's headers: only sources built with the kernel's include
-// path (host/kernel/*.cpp, host/numeric/curve_geometry.cpp) include it.
+// path (host/kernel/engine/*.cpp, host/numeric/curve_geometry.cpp) include it.
 #ifndef HOST_NUMERIC_CURVE_KERNEL_H
 #define HOST_NUMERIC_CURVE_KERNEL_H
 

@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/hook.h"
-#include "host/service_state.h"
-#include "host/services/error.h"
+#include "host/base/hook.h"
+#include "host/base/service_state.h"
+#include "host/base/services/error.h"
 
 namespace {
 

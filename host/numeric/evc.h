@@ -3,8 +3,8 @@
  *
  * EVC_initialize makes an evaluator from a curve entity or an edge that
  * carries a curve (the curve in absolute coordinates, see
- * host/core/curve_entities.h; EVC_initialize is defined with the curve
- * queries, host/core/curve_queries.cpp); evcrvx makes a moved copy of one. Handles are
+ * host/store/entities/curve_entities.h; EVC_initialize is defined with the curve
+ * queries, host/store/entities/curve_queries.cpp); evcrvx makes a moved copy of one. Handles are
  * 32-bit numbers, never used twice in a process; EVC_is_live answers whether
  * one is live (made and not yet freed). Evaluators are a service, not model
  * state: undo marks leave them alone, a reset of the host frees them all.
@@ -80,7 +80,7 @@ typedef struct EVC_bcurve_data_s {
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 unsigned int EVC_initialize(unsigned int curve);
 /* A new evaluator of the curve moved by p' = R p + t. */
@@ -116,7 +116,7 @@ void EVC_ask_bcurve_control_4(unsigned int evaluator, double* poles);
 #ifdef __cplusplus
 }
 
-#include "host/export.h"
+#include "host/base/export.h"
 #include "host/numeric/curves.h"
 
 namespace host::evc {

@@ -21,7 +21,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 /* Answer of the computing routines for input without a result. */
 #define NUMERIC_DEGENERATE 1

@@ -14,7 +14,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 extern double srfc1_[2];
 extern double pxsfac_[2];

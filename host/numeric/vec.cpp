@@ -2,7 +2,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host/hook.h"
+#include "host/base/hook.h"
 #include "host/numeric/linalg.h"
 #include "host/numeric/linalg_impl.h"
 #include "host/numeric/v3.h"

@@ -1,7 +1,7 @@
 // Parts of a vector relative to a direction (vec_parts.h).
 #include "host/numeric/vec_parts.h"
 
-#include "host/hook.h"
+#include "host/base/hook.h"
 
 extern "C" void h01905_(const double v[3], const double d[3], double out[3]) {
     auto call = HOST_ENTRY(v, d, out);

@@ -6,7 +6,7 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-#pragma GCC visibility push(default) /* exported: see host/export.h */
+#pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
 /* out = the part of v at right angles to d: v - ((v . d) / (d . d)) d (d
  * need not be unit); v itself for a zero d. out may be v. Null arguments

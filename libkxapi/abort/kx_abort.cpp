@@ -2,7 +2,7 @@
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/support/support.h"
+#include "host/platform/support/support.h"
 
 extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
     return kx::frame(

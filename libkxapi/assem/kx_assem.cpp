@@ -2,7 +2,7 @@
 #include "kx_assem.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/data/parts.h"
+#include "host/store/parts/parts.h"
 
 extern "C" KXAPI tag KX_ASSEM_ask_work_part(void) {
     // The session is checked first: a closed session answers NULL_TAG

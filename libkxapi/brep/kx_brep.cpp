@@ -4,12 +4,12 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
-#include "host/foreign/forgeo.h"
-#include "host/kernel/brep_states.h"
-#include "host/core/curve_entities.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/kernel/foreign/forgeo.h"
+#include "host/kernel/engine/brep_states.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 
 #include <cstddef>
 

@@ -21,9 +21,9 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/events.h"
-#include "host/services/error.h"
-#include "host/support/support.h"
+#include "host/store/entities/events.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

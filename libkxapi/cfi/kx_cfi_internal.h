@@ -3,7 +3,7 @@
 #ifndef KX_CFI_KX_CFI_INTERNAL_H
 #define KX_CFI_KX_CFI_INTERNAL_H
 
-#include "host/cfi/cfi.h"
+#include "host/platform/cfi/cfi.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 

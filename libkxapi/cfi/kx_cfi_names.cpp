@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/numeric/acom.h"
-#include "host/support/support.h"
+#include "host/platform/support/support.h"
 #include "kx_cfi.h"
 #include "libkxapi/cfi/kx_cfi_internal.h"
 #include "libkxapi/core/frame.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_cfi.h"
 #include "libkxapi/cfi/kx_cfi_internal.h"
 #include "libkxapi/core/frame.h"

@@ -8,8 +8,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/services/memory.h"
-#include "host/cfi/storage.h"
+#include "host/base/services/memory.h"
+#include "host/platform/cfi/storage.h"
 
 // The caller's element records are the host's, filled in place.
 static_assert(sizeof(KX_CFI_element_t) == sizeof(CFI_storage_element));

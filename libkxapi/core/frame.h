@@ -131,7 +131,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_codes.h"
 #include "kx_types.h"
 

@@ -5,7 +5,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/services/fm.h"
+#include "host/base/services/fm.h"
 
 namespace {
 constexpr const char* kModule = "kx_cfi";

@@ -16,13 +16,13 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/cam/kx_cam_internal.h"
 
-#include "host/core/display.h"
+#include "host/store/entities/display.h"
 #include "host/numeric/acom.h"
-#include "host/services/error.h"
-#include "host/services/fm.h"
-#include "host/services/memory.h"
-#include "host/startup/startup.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
+#include "host/base/services/memory.h"
+#include "host/platform/startup/startup.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 
 extern "C" KXAPI void KX_free(void* block) {
     kx::guarded([&] { SM_free(block); });

@@ -13,7 +13,7 @@
 
 #include <span>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 
 // Who registers a band, and when.
 enum class kx_band_registration {

@@ -6,8 +6,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/data/rm.h"
-#include "host/services/objects.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/objects.h"
 
 extern "C" KXAPI char* KX_TAG_ask_handle_of_tag(tag object) {
     return kx::guarded([&] {

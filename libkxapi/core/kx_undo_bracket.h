@@ -48,7 +48,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
 

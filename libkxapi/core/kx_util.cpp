@@ -14,10 +14,10 @@
 #include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
-#include "host/core/display.h"
-#include "host/core/entity_types.h"
-#include "host/data/rm.h"
-#include "host/support/support.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/rm.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

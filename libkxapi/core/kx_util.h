@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
 

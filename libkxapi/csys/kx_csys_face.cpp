@@ -2,11 +2,11 @@
 // made from it.
 #include <cmath>
 
-#include "host/core/entity_delete.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
 #include "host/numeric/conics.h"
-#include "host/core/kernel_surfaces.h"
+#include "host/store/entities/kernel_surfaces.h"
 #include "host/numeric/linalg.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/csys/kx_csys_internal.h"

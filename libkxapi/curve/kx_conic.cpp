@@ -7,10 +7,10 @@
 #include <numbers>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/display.h"
-#include "host/core/edit_log.h"
-#include "host/core/wcs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/wcs.h"
 #include "host/numeric/conics.h"
 #include "host/numeric/linalg.h"
 #include "kx_curve.h"

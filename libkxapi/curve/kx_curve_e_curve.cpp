@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/core/curve_queries.h"
-#include "host/core/entity_store.h"
-#include "host/feature/trim_curves.h"
-#include "host/kernel/spline_edits.h"
-#include "host/services/error.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/entity_store.h"
+#include "host/model/feature/trim_curves.h"
+#include "host/kernel/engine/spline_edits.h"
+#include "host/base/services/error.h"
 #include "kx_codes.h"
 #include "kx_curve_trim.h"
 #include "libkxapi/core/frame.h"

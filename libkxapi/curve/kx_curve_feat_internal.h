@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 
 #include "libkxapi/core/frame.h"
 #include "libkxapi/curve/kx_curve_internal.h"

@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/data/rm.h"
-#include "host/feature/queries.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/queries.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_curve_feat.h"

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <cstring>
 
-#include "host/core/entity_delete.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/feature/queries.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/model/feature/queries.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_curve_feat.h"

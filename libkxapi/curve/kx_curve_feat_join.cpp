@@ -5,15 +5,15 @@
 #include <cstring>
 #include <vector>
 
-#include "host/core/curve_queries.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/data/parts.h"
-#include "host/feature/profiles.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/profiles.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"

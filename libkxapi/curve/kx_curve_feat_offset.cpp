@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/data/parts.h"
-#include "host/feature/queries.h"
+#include "host/store/entities/entity_store.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/queries.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_curve_feat.h"

@@ -1,8 +1,8 @@
 // Spline features: a spline of the part held by a feature, created, given
 // another spline and asked.
-#include "host/core/edit_log.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/feature/feature.h"
+#include "host/store/entities/edit_log.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/model/feature/feature.h"
 #include "kx_codes.h"
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"

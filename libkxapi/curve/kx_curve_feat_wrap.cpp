@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstring>
 
-#include "host/core/entity_store.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_store.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_curve_feat.h"

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/core/curve_queries.h"
-#include "host/core/edit_log.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/curvefeat/fillet.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/apps/modeling/curvefeat/fillet.h"
 #include "kx_codes.h"
 #include "kx_curve_feat.h"
 #include "libkxapi/core/frame.h"

@@ -6,11 +6,11 @@
 
 #include <utility>
 
-#include "host/core/display.h"
-#include "host/core/edit_log.h"
-#include "host/core/entity_types.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_types.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_types.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"

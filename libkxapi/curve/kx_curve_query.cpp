@@ -3,14 +3,14 @@
 // settings, and intersections with curves and faces.
 #include <cmath>
 
-#include "host/core/curve_entities.h"
-#include "host/core/curve_queries.h"
-#include "host/core/views.h"
-#include "host/data/parts.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/parts.h"
 #include "host/numeric/acom.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_curve.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/curve/kx_curve_internal.h"

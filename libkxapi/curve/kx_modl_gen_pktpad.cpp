@@ -5,16 +5,16 @@
 #include <cstring>
 #include <utility>
 
-#include "host/core/curve_entities.h"
-#include "host/core/curve_queries.h"
-#include "host/core/entity_types.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/expr/expr.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/expr/expr.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/linalg.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 
 namespace kx::law {
 namespace {

@@ -5,7 +5,7 @@
 #ifndef KX_CURVE_KX_MODL_GEN_PKTPAD_H
 #define KX_CURVE_KX_MODL_GEN_PKTPAD_H
 
-#include "host/feature/profiles.h"
+#include "host/model/feature/profiles.h"
 #include "kx_modl_law.h"
 
 namespace kx::law {

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <vector>
 
-#include "host/core/edit_log.h"
-#include "host/core/entity_types.h"
-#include "host/feature/trim_curves.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/trim_curves.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_curve_trim.h"
 #include "libkxapi/core/frame.h"

@@ -2,7 +2,7 @@
 #include "kx_dirpath.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/paths/dirpath.h"
+#include "host/platform/paths/dirpath.h"
 
 namespace {
 DIRPATH_p_t host_of(KX_DIRPATH_t p) { return reinterpret_cast<DIRPATH_p_t>(p); }

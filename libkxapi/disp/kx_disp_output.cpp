@@ -6,9 +6,9 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/disp/kx_disp_output_internal.h"
 
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/display/output.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/output.h"
 
 namespace kx::disp {
 int no_parts_for_output() {

@@ -14,10 +14,10 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/disp/kx_disp_internal.h"
 
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/display/context.h"
-#include "host/display/layout.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/model/display/context.h"
+#include "host/model/display/layout.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 #include "kx_disp_settings.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/core/csys_support.h"
-#include "host/core/display.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/display/layout.h"
-#include "host/display/settings.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/entities/csys_support.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/display/layout.h"
+#include "host/model/display/settings.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

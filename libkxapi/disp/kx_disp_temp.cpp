@@ -10,15 +10,15 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/disp/kx_disp_internal.h"
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/display/layout.h"
-#include "host/display/temp.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/display/layout.h"
+#include "host/model/display/temp.h"
 #include "host/numeric/linalg.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host/display/layout.h"
+#include "host/model/display/layout.h"
 #include "libkxapi/disp/kx_disp_internal.h"
 #include "kx_codes.h"
 

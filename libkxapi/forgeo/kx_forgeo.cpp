@@ -3,7 +3,7 @@
 #include "kx_forgeo.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/foreign/forgeo.h"
+#include "host/kernel/foreign/forgeo.h"
 
 namespace {
 

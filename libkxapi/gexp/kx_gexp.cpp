@@ -1,7 +1,7 @@
 // Geometric expressions: create, edit and read back the features that
 // measure geometry through the host's geometric-expression service.
-#include "host/data/parts.h"
-#include "host/smart/gexp.h"
+#include "host/store/parts/parts.h"
+#include "host/model/smart/gexp.h"
 #include "kx_gexp.h"
 #include "libkxapi/core/frame.h"
 

@@ -2,12 +2,12 @@
 #include "kx_group.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/groups.h"
-#include "host/data/rm.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/groups.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/rules/rules.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/text.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
 
 namespace kx::kf {
 

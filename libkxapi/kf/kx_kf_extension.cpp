@@ -11,12 +11,12 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/kf/kf_text.h"
 
-#include "host/cfi/cfi.h"
-#include "host/rules/rules.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/support/support.h"
-#include "host/system/user_exit.h"
+#include "host/platform/cfi/cfi.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/platform/support/support.h"
+#include "host/platform/system/user_exit.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "kx_kf.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/pdm/kf_classes.h"
-#include "host/support/support.h"
+#include "host/platform/pdm/kf_classes.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

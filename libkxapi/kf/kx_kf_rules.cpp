@@ -12,12 +12,12 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/kf/kf_text.h"
 
-#include "host/core/entity_delete.h"
-#include "host/rules/rules.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
-#include "host/services/memory.h"
-#include "host/services/text.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/kf/kf_text.h"
 
-#include "host/data/parts.h"
-#include "host/rules/rules.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/text.h"
+#include "host/store/parts/parts.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
-#include "host/core/curve_entities.h"
-#include "host/core/display.h"
-#include "host/core/entity_cycle.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/data/parts.h"
-#include "host/layers/layers.h"
-#include "host/services/objects.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_cycle.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/parts.h"
+#include "host/store/layers/layers.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "host/core/entity_delete.h"
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/loom/loom.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/apps/modeling/loom/loom.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_loom.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"

@@ -10,13 +10,13 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/preferences/customer_defaults.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/support/support.h"
-#include "host/system/klam.h"
-#include "host/system/loader.h"
-#include "host/system/system.h"
+#include "host/platform/preferences/customer_defaults.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/platform/support/support.h"
+#include "host/platform/system/klam.h"
+#include "host/platform/system/loader.h"
+#include "host/platform/system/system.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/freeform_defs.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/freeform_defs.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

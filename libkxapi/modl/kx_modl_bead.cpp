@@ -10,15 +10,15 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_modl_gen_pktpad.h"
 
-#include "host/bead/bead.h"
-#include "host/core/curve_entities.h"
-#include "host/core/entity_types.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/apps/modeling/bead/bead.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/services/objects.h"
-#include "host/sheetmetal/sheetmetal.h"
+#include "host/base/services/objects.h"
+#include "host/apps/modeling/sheetmetal/sheetmetal.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/core/entity_store.h"
-#include "host/core/occurrences.h"
-#include "host/feature/feature.h"
-#include "host/feature/queries.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/occurrences.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/queries.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <utility>
 #include <vector>
 
-#include "host/bodyops/body_ops.h"
-#include "host/core/entity_types.h"
-#include "host/data/rm.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/queries.h"
-#include "host/kernel/kernel.h"
-#include "host/services/objects.h"
+#include "host/apps/modeling/bodyops/body_ops.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/queries.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/objects.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"

@@ -19,8 +19,8 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
-#include "host/feature/positioning.h"
-#include "host/services/memory.h"
+#include "host/model/feature/positioning.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -25,16 +25,16 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
-#include "host/data/rm.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/form_features.h"
-#include "host/feature/form_slots.h"
-#include "host/kernel/face_data.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/form_features.h"
+#include "host/model/feature/form_slots.h"
+#include "host/kernel/engine/face_data.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

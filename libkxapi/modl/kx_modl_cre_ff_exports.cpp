@@ -6,12 +6,12 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
-#include "host/core/curve_queries.h"
-#include "host/data/rm.h"
-#include "host/feature/booleans.h"
-#include "host/feature/undo.h"
-#include "host/freeform/skinning.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/undo.h"
+#include "host/apps/modeling/freeform/skinning.h"
+#include "host/kernel/engine/kernel.h"
 
 namespace ff = kx::modl::freeform;
 

@@ -8,8 +8,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_edit_frame.h"
 
-#include "host/feature/feature.h"
-#include "host/feature/primitives.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/primitives.h"
 
 namespace km = kx::modl;
 

@@ -10,12 +10,12 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/core/edit_log.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/feature/datum_csys.h"
-#include "host/feature/feature.h"
-#include "host/smart/smart.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/model/feature/datum_csys.h"
+#include "host/model/feature/feature.h"
+#include "host/model/smart/smart.h"
 
 namespace {
 

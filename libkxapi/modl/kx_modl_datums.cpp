@@ -2,10 +2,11 @@
 // display size of such a datum axis.
 #include <algorithm>
 
-#include "host/bodyops/datums.h"
-#include "host/core/entity_types.h"
-#include "host/data/rm.h"
-#include "host/services/objects.h"
+#include "host/apps/modeling/bodyops/datums.h"
+#include "host/model/feature/feature.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/objects.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"

@@ -14,10 +14,10 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/dfo/dfo.h"
-#include "host/feature/feature.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/apps/modeling/dfo/dfo.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

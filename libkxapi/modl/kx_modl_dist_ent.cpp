@@ -12,17 +12,17 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_measure.h"
 
-#include "host/core/curve_entities.h"
-#include "host/core/curve_queries.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/occurrences.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/measure/measure.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/occurrences.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/measure/measure.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 
 namespace km = kx::modl::measure;
 

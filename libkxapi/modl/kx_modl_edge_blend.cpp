@@ -15,15 +15,15 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/modl/kx_modl_list.h"
 
-#include "host/blend/blend.h"
-#include "host/core/entity_store.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
+#include "host/apps/modeling/blend/blend.h"
+#include "host/store/entities/entity_store.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

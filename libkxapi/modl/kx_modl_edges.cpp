@@ -12,14 +12,14 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_topology.h"
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/core/occurrences.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/kernel/topology.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/occurrences.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/topology.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

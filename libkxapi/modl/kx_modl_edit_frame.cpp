@@ -3,9 +3,9 @@
 
 #include "kx_codes.h"
 
-#include "host/feature/booleans.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
+#include "host/model/feature/booleans.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
 
 namespace kx::modl {
 

@@ -10,11 +10,11 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/expr/display.h"
-#include "host/expr/expr.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/display.h"
+#include "host/model/expr/expr.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_feature_ask.h"
 
-#include "host/core/entity_store.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/positioning.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/services/sets.h"
+#include "host/store/entities/entity_store.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/positioning.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/sets.h"
 
 namespace {
 

@@ -12,15 +12,15 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_modl_gen_pktpad.h"
 
-#include "host/blend/face_blend.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
+#include "host/apps/modeling/blend/face_blend.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

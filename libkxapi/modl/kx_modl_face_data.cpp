@@ -10,18 +10,18 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/kernel_surfaces.h"
-#include "host/core/occurrences.h"
-#include "host/data/rm.h"
-#include "host/kernel/face_data.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/kernel_surfaces.h"
+#include "host/store/entities/occurrences.h"
+#include "host/store/parts/rm.h"
+#include "host/kernel/engine/face_data.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/tolerances.h"
 #include "host/numeric/vec_parts.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/core/entity_types.h"
-#include "host/data/rm.h"
-#include "host/feature/feature.h"
-#include "host/feature/queries.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/queries.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace kx::modl {
 

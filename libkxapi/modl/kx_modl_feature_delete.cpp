@@ -4,8 +4,8 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_list.h"
 
-#include "host/feature/feature.h"
-#include "host/feature/undo.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/undo.h"
 
 namespace {
 

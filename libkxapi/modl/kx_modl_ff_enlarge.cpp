@@ -11,14 +11,14 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
-#include "host/core/curve_entities.h"
-#include "host/core/occurrences.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/freeform/enlarge.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/occurrences.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/apps/modeling/freeform/enlarge.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 
 namespace ff = kx::modl::freeform;
 

@@ -8,7 +8,7 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
-#include "host/freeform/trimmed_sheet.h"
+#include "host/apps/modeling/freeform/trimmed_sheet.h"
 
 namespace ff = kx::modl::freeform;
 

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
-#include "host/bodyops/hollow.h"
-#include "host/data/parts.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/form_slots.h"
-#include "host/kernel/kernel.h"
+#include "host/apps/modeling/bodyops/hollow.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/form_slots.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/tolerances.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"

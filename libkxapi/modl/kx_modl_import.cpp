@@ -11,7 +11,7 @@
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
-#include "host/kernel_io/kernel_io.h"
+#include "host/kernel/io/kernel_io.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
-#include "host/data/parts.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/form_slots.h"
-#include "host/feature/instance_sets.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/form_slots.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

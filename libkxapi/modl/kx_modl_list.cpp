@@ -12,7 +12,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_list.h"
 #include "libkxapi/core/kx_util.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_edit_frame.h"
 
-#include "host/core/entity_delete.h"
-#include "host/feature/queries.h"
-#include "host/feature/undo.h"
-#include "host/services/error.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/model/feature/queries.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
 
 namespace {
 

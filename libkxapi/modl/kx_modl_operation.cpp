@@ -13,11 +13,11 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

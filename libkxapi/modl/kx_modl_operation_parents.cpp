@@ -14,8 +14,8 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/preferences/customer_defaults.h"
-#include "host/services/memory.h"
+#include "host/platform/preferences/customer_defaults.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

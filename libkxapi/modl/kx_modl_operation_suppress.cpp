@@ -13,9 +13,9 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/expr/expr.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/model/expr/expr.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

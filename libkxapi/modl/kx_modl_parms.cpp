@@ -13,13 +13,13 @@
 #include "libkxapi/modl/kx_modl_parms_shared.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/feature_parms.h"
-#include "host/feature/instance_sets.h"
-#include "host/feature/positioning.h"
-#include "host/services/objects.h"
-#include "host/services/memory.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/feature_parms.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/model/feature/positioning.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include "libkxapi/modl/kx_modl_parms_shared.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/core/entity_types.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/feature_parms.h"
-#include "host/feature/instance_sets.h"
-#include "host/feature/profiles.h"
-#include "host/services/memory.h"
-#include "host/services/sets.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/feature_parms.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/model/feature/profiles.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/sets.h"
 
 namespace {
 

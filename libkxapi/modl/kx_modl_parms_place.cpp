@@ -14,10 +14,10 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/feature/feature_parms.h"
-#include "host/feature/instance_sets.h"
-#include "host/feature/positioning.h"
-#include "host/services/memory.h"
+#include "host/model/feature/feature_parms.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/model/feature/positioning.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/bodyops/body_ops.h"
+#include "host/apps/modeling/bodyops/body_ops.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "host/feature/feature_parms.h"
+#include "host/model/feature/feature_parms.h"
 #include "kx_types.h"
 
 namespace kx::modl::parms {

@@ -12,16 +12,16 @@
 #include "libkxapi/modl/kx_modl_query.h"
 #include "libkxapi/modl/kx_modl_redef_shared.h"
 
-#include "host/core/entity_store.h"
-#include "host/data/rm.h"
-#include "host/feature/feature.h"
-#include "host/feature/form_slots.h"
-#include "host/feature/positioning.h"
-#include "host/feature/redefine_faces.h"
-#include "host/feature/redefine_refs.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/form_slots.h"
+#include "host/model/feature/positioning.h"
+#include "host/model/feature/redefine_faces.h"
+#include "host/model/feature/redefine_refs.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace kx::modl::redef {
 

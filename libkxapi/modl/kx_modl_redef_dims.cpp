@@ -11,17 +11,17 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/modl/kx_modl_redef_shared.h"
 
-#include "host/core/entity_types.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/positioning.h"
-#include "host/feature/queries.h"
-#include "host/feature/redefine_centerlines.h"
-#include "host/feature/redefine_refs.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/positioning.h"
+#include "host/model/feature/queries.h"
+#include "host/model/feature/redefine_centerlines.h"
+#include "host/model/feature/redefine_refs.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_modl_topology.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include "libkxapi/modl/kx_modl_query.h"
 #include "libkxapi/modl/kx_modl_redef_shared.h"
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/feature/feature.h"
-#include "host/feature/redefine_faces.h"
-#include "host/feature/redefine_refs.h"
-#include "host/feature/redefine_replace.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/services/sets.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/redefine_faces.h"
+#include "host/model/feature/redefine_refs.h"
+#include "host/model/feature/redefine_replace.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/sets.h"
 
 namespace {
 

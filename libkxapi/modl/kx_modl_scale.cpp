@@ -4,8 +4,8 @@
 #include <cstring>
 #include <span>
 
-#include "host/bodyops/scale.h"
-#include "host/services/memory.h"
+#include "host/apps/modeling/bodyops/scale.h"
+#include "host/base/services/memory.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_session.h"

@@ -14,14 +14,14 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/display.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/feature/feature_sets.h"
-#include "host/feature/form_slots.h"
-#include "host/feature/mirror_sets.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/display.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/feature_sets.h"
+#include "host/model/feature/form_slots.h"
+#include "host/model/feature/mirror_sets.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

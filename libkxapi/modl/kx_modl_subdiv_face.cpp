@@ -1,9 +1,9 @@
 // Face division: the face turned into its kernel face and divided by the
 // host under the "Subdivide Face (Kestrix Extension)" mark, the model then
 // brought up to date.
-#include "host/bodyops/subdivide.h"
-#include "host/core/display.h"
-#include "host/kernel/kernel.h"
+#include "host/apps/modeling/bodyops/subdivide.h"
+#include "host/store/entities/display.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_codes.h"
 #include "kx_modl_body_ops.h"
 #include "libkxapi/core/frame.h"

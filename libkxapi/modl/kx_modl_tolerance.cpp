@@ -7,9 +7,9 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_feature_ask.h"
 
-#include "host/core/kernel_surfaces.h"
-#include "host/feature/feature.h"
-#include "host/feature/queries.h"
+#include "host/store/entities/kernel_surfaces.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/queries.h"
 
 namespace {
 

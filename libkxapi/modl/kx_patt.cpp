@@ -1,13 +1,13 @@
 // Pattern objects: the part-wide switches, the flags of a pattern or of the
 // defaults, and pattern points, over the foundation library's numbered
-// routines (host/pattern/pattern.h).
+// routines (host/model/pattern/pattern.h).
 #include "kx_patt.h"
 
-#include "host/cfi/cfi.h"
-#include "host/core/entity_store.h"
-#include "host/services/objects.h"
-#include "host/data/rm.h"
-#include "host/pattern/pattern.h"
+#include "host/platform/cfi/cfi.h"
+#include "host/store/entities/entity_store.h"
+#include "host/base/services/objects.h"
+#include "host/store/parts/rm.h"
+#include "host/model/pattern/pattern.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 

@@ -1,12 +1,12 @@
 // Process-aid objects: argument checks and the set-kind filters in front of
-// the modelling library's routines (host/process_aid/process_aid.h).
+// the modelling library's routines (host/apps/modeling/process_aid/process_aid.h).
 #include "kx_process_aid.h"
 
 #include <algorithm>
 #include <array>
 
-#include "host/feature/feature.h"
-#include "host/process_aid/process_aid.h"
+#include "host/model/feature/feature.h"
+#include "host/apps/modeling/process_aid/process_aid.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_query.h"

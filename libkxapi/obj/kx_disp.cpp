@@ -9,15 +9,15 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/defaults.h"
-#include "host/core/display.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/views.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/entities/defaults.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

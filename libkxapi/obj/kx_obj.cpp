@@ -14,17 +14,17 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/display.h"
-#include "host/core/edit_log.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

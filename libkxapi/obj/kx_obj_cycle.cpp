@@ -6,13 +6,13 @@
 #include "libkxapi/obj/kx_obj_internal.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/entity_cycle.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/views.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_cycle.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-#include "host/core/display.h"
-#include "host/drawing/ann_template.h"
-#include "host/services/attributes.h"
-#include "host/services/error.h"
-#include "host/services/text.h"
+#include "host/store/entities/display.h"
+#include "host/apps/drawing/ann_template.h"
+#include "host/store/attributes/attributes.h"
+#include "host/base/services/error.h"
+#include "host/base/services/text.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/part/kx_part_util.h"

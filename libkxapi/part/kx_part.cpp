@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/part/kx_part_util.h"

@@ -1,6 +1,6 @@
 // Part attributes: the customer area, description and status of a part.
-#include "host/core/entity_store.h"
-#include "host/data/part_info.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/part_info.h"
 #include "kx_part_fam.h"
 #include "libkxapi/core/frame.h"
 

@@ -4,9 +4,9 @@
 #include <span>
 #include <string>
 
-#include "host/families/families.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/families/families.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "kx_part.h"
 #include "kx_part_fam.h"
 #include "libkxapi/core/frame.h"

@@ -1,5 +1,5 @@
 // The history of part files: lists of the entries that saves left.
-#include "host/data/part_info.h"
+#include "host/store/parts/part_info.h"
 #include "kx_part_fam.h"
 #include "libkxapi/core/frame.h"
 

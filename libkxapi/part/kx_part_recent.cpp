@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_info.h"
-#include "host/services/memory.h"
+#include "host/store/parts/part_info.h"
+#include "host/base/services/memory.h"
 #include "kx_part_fam.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"

@@ -4,8 +4,8 @@
 #ifndef KX_PART_KX_PART_UTIL_H
 #define KX_PART_KX_PART_UTIL_H
 
-#include "host/data/parts.h"
-#include "host/services/error.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/error.h"
 #include "kx_part.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "host/core/display.h"
-#include "host/core/edit_log.h"
-#include "host/core/entity_store.h"
-#include "host/services/objects.h"
-#include "host/smart/smart.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_store.h"
+#include "host/base/services/objects.h"
+#include "host/model/smart/smart.h"
 #include "kx_so.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/so/kx_so_internal.h"

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "host/core/edit_log.h"
-#include "host/core/entity_store.h"
-#include "host/services/objects.h"
-#include "host/smart/smart.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_store.h"
+#include "host/base/services/objects.h"
+#include "host/model/smart/smart.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"

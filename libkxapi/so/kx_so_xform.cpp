@@ -2,10 +2,10 @@
 // occurrences of an assembly, made in the part of the occurrences'
 // component, and the occurrence its context stands for with another
 // occurrence of that part.
-#include "host/core/entity_delete.h"
-#include "host/core/occurrences.h"
-#include "host/data/parts.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/occurrences.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/memory.h"
 #include "kx_so.h"
 #include "libkxapi/so/kx_so_internal.h"
 

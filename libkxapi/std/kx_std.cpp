@@ -3,7 +3,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/disp/kx_disp_output_internal.h"
 
-#include "host/display/output.h"
+#include "host/model/display/output.h"
 
 namespace {
 constexpr int kVrmlWidth = 800, kVrmlHeight = 600;  // the window a VRML viewpoint is fitted to

@@ -10,8 +10,8 @@
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/services/memory.h"
-#include "host/services/text.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
-#include "host/core/edit_log.h"
-#include "host/data/rm.h"
-#include "host/services/objects.h"
-#include "host/udo/udo.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/parts/rm.h"
+#include "host/base/services/objects.h"
+#include "host/apps/modeling/udo/udo.h"
 
 namespace {
 

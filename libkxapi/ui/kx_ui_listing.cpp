@@ -7,7 +7,7 @@
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/support/listing.h"
+#include "host/platform/support/listing.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
-#include "host/feature/undo.h"
-#include "host/services/error.h"
-#include "host/support/support.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 
 namespace {
 

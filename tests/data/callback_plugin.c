@@ -3,7 +3,7 @@
  * event. */
 #include <stddef.h>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_callback.h"
 
 static int calls;

@@ -5,7 +5,7 @@
 # calls). Fails on any other C++ name exported, on a named one missing, on
 # an exported routine of the C interface missing, on a symbol that
 # libkxapi.so needs and no library it loads defines, and on a host header
-# whose C declarations are not marked for export (see host/export.h).
+# whose C declarations are not marked for export (see host/base/export.h).
 host="$1" api="$2" map="$3" sources="$4"
 status=0
 

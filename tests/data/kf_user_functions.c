@@ -4,9 +4,9 @@
  * live in the library (the caller copies kind and payload). */
 #include <stdlib.h>
 
-#include "host/services/error.h"
-#include "host/support/support.h"
-#include "host/system/user_exit.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
+#include "host/platform/system/user_exit.h"
 #include "kx_kf.h"
 
 static knowledge_value answer;

@@ -6,7 +6,7 @@
  * raises an error, as a faulty user routine would. */
 #include <stddef.h>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_disp_prim.h"
 #include "kx_udobj.h"
 

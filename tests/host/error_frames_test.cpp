@@ -3,7 +3,7 @@
 #include <csetjmp>
 #include <string>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "tests/host/host_test.h"
 
 namespace hc = host::control;

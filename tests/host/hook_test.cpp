@@ -1,12 +1,12 @@
 // The entry hook: the journal and scripted raises, statuses and outputs.
 #include <string>
 
-#include "host/core/display.h"
-#include "host/core/entity_types.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_types.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "tests/host/host_test.h"
 
 namespace hc = host::control;

@@ -1,8 +1,8 @@
 // The memory service: counts, persistent blocks, marks and bad pointers.
 #include <cstring>
 
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "tests/host/host_test.h"
 
 namespace hc = host::control;

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_cycle.h"
-#include "host/feature/undo.h"
-#include "host/model.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_cycle.h"
+#include "host/model/feature/undo.h"
+#include "host/base/model.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 #include "host_test.h"
 
 namespace {

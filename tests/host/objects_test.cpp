@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/model.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/base/model.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "tests/host/host_test.h"
 
 namespace hc = host::control;

@@ -6,14 +6,14 @@
 #include <iostream>
 #include <string>
 
-#include "host/core/display.h"
+#include "host/store/entities/display.h"
 #include "host/numeric/acom.h"
-#include "host/services/error.h"
-#include "host/services/fm.h"
-#include "host/service_state.h"
-#include "host/services/memory.h"
-#include "host/startup/startup.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
+#include "host/base/service_state.h"
+#include "host/base/services/memory.h"
+#include "host/platform/startup/startup.h"
+#include "host/platform/support/support.h"
 #include "tests/host/host_test.h"
 
 namespace hc = host::control;

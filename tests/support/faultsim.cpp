@@ -33,7 +33,7 @@
 
 #include "host/control/control.h"
 #include "host/control/faultsim.h"
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "tests/support/fresh_process.h"
 
 namespace faultsim {

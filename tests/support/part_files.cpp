@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "host/data/parts.h"
-#include "host/services/objects.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/memory.h"
 #include "kx_core.h"
 
 namespace kxtest {

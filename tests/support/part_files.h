@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/data/part_file.h"
+#include "host/store/parts/part_file.h"
 
 namespace kxtest {
 

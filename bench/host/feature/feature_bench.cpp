@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/entity_delete.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <cmath>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/rules/rules.h"
+#include "host/store/parts/parts.h"
+#include "host/model/rules/rules.h"
 
 namespace {
 

@@ -44,13 +44,13 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/entity_cycle.h"
-#include "host/core/entity_store.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/services/memory.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_cycle.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

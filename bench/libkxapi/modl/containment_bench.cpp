@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/measure/measure.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/measure/measure.h"
 #include "kx_core.h"
 #include "kx_modl_geometry.h"
 #include "libkxapi/core/kx_session.h"

@@ -12,10 +12,10 @@
 #include <time.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/kernel/walk.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/walk.h"
 #include "kx_core.h"
 #include "kx_modl.h"
 #include "libkxapi/core/kx_session.h"

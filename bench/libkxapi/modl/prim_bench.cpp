@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_core.h"
 #include "kx_modl_cre_prim.h"
 #include "libkxapi/core/kx_session.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/kernel/topology.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/topology.h"
 #include "kx_core.h"
 #include "kx_modl.h"
 #include "libkxapi/core/kx_session.h"

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "kx_obj.h"
 #include "libkxapi/core/kx_session.h"

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "host/cfi/cfi.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/platform/cfi/cfi.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "tests/host/host_test.h"
 
 namespace {

@@ -5,10 +5,10 @@
 
 #include <functional>
 
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/feature/undo.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/objects.h"
 #include "tests/host/host_test.h"
 
 namespace {

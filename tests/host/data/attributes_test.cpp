@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "host/data/parts.h"
-#include "host/services/attributes.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/parts/parts.h"
+#include "host/store/attributes/attributes.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "part_test_util.h"
 
 namespace {

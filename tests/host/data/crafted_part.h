@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/data/part_file.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/part_file.h"
 
 namespace crafted {
 

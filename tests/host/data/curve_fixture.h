@@ -4,9 +4,9 @@
 #ifndef TESTS_HOST_DATA_CURVE_FIXTURE_H
 #define TESTS_HOST_DATA_CURVE_FIXTURE_H
 
-#include "host/core/curve_entities.h"
-#include "host/model.h"
-#include "host/services/objects.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/base/model.h"
+#include "host/base/services/objects.h"
 
 namespace test_fixture {
 

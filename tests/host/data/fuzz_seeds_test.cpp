@@ -11,16 +11,16 @@
 #include <string>
 
 #include "crafted_part.h"
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/services/attributes.h"
-#include "host/services/objects.h"
-#include "host/sheetmetal/sheetmetal.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/store/attributes/attributes.h"
+#include "host/base/services/objects.h"
+#include "host/apps/modeling/sheetmetal/sheetmetal.h"
 #include "part_test_util.h"
 
 namespace {

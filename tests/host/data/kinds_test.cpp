@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/data/part_file.h"
-#include "host/data/part_rules.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/part_rules.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
 #include "part_test_util.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/events.h"
-#include "host/data/parts.h"
-#include "host/services/memory.h"
+#include "host/store/entities/events.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/memory.h"
 
 class PartDirTest : public ::testing::Test {
 protected:

@@ -10,13 +10,13 @@
 
 #include <zlib.h>
 
-#include "host/core/curve_entities.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/services/attributes.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/store/attributes/attributes.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "curve_fixture.h"
 #include "part_test_util.h"
 

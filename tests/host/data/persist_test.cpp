@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "curve_fixture.h"
 #include "part_test_util.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "crafted_part.h"
-#include "host/data/part_rules.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 #include "part_test_util.h"
 
 namespace {

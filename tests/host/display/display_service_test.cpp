@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "host/core/display.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/display/context.h"
-#include "host/display/layout.h"
-#include "host/display/temp.h"
-#include "host/services/error.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/context.h"
+#include "host/model/display/layout.h"
+#include "host/model/display/temp.h"
+#include "host/base/services/error.h"
 #include "tests/host/host_test.h"
 
 namespace {

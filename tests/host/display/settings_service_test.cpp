@@ -4,15 +4,15 @@
 #include <cmath>
 #include <string>
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/groups.h"
-#include "host/data/parts.h"
-#include "host/display/settings.h"
-#include "host/layers/layers.h"
-#include "host/model.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/groups.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/settings.h"
+#include "host/store/layers/layers.h"
+#include "host/base/model.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
 #include "tests/host/host_test.h"
 
 namespace {

@@ -6,17 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/defaults.h"
-#include "host/core/entity_cycle.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/model.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/store/entities/defaults.h"
+#include "host/store/entities/entity_cycle.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/base/model.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/expr/display.h"
-#include "host/feature/positioning.h"
-#include "host/feature/undo.h"
-#include "host/services/error.h"
-#include "host/services/sets.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/expr/display.h"
+#include "host/model/feature/positioning.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
+#include "host/base/services/sets.h"
 #include "tests/host/feature/feature_model_test.h"
 
 namespace {

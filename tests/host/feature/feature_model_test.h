@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/entity_delete.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 class FeatureModelTest : public ::testing::Test {
 protected:

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/data/part_file.h"
+#include "host/store/parts/part_file.h"
 #include "feature_model_test.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "host/feature/undo.h"
-#include "host/services/error.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
 #include "feature_model_test.h"
 
 namespace {

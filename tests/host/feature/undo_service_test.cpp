@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/events.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/feature/undo.h"
-#include "host/services/objects.h"
+#include "host/store/entities/events.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

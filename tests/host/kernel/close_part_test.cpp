@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/services/objects.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

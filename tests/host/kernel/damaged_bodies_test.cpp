@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/objects.h"
 
 namespace {
 

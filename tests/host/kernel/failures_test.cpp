@@ -3,9 +3,9 @@
 #include <map>
 #include <string>
 
-#include "host/kernel/kernel.h"
-#include "host/feature/undo.h"
-#include "host/services/error.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
 #include "kernel_test.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // blends and chamfers, hollows, sweeps.
 #include <cmath>
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kernel_test.h"
 
 namespace {

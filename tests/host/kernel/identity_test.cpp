@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 
-#include "host/data/part_file.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
 #include "tests/host/data/curve_fixture.h"
 #include "kernel_test.h"
 

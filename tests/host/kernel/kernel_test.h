@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 
 inline constexpr double kPi = std::numbers::pi;
 

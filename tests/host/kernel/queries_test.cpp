@@ -7,18 +7,18 @@
 #include <filesystem>
 #include <set>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/kernel_surfaces.h"
-#include "host/core/occurrences.h"
-#include "host/core/views.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
-#include "host/kernel/links.h"
-#include "host/feature/queries.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/kernel_surfaces.h"
+#include "host/store/entities/occurrences.h"
+#include "host/store/entities/views.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/links.h"
+#include "host/model/feature/queries.h"
 #include "host/numeric/tolerances.h"
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kernel_test.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/kernel/splines.h"
-#include "host/model.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/kernel/engine/splines.h"
+#include "host/base/model.h"
 #include "host/numeric/curves.h"
 #include "kernel_test.h"
 

@@ -1,8 +1,8 @@
 // The host's directory search paths: building, handles and their end.
-#include "host/paths/dirpath.h"
-#include "host/services/error.h"
-#include "host/services/fm.h"
-#include "host/services/memory.h"
+#include "host/platform/paths/dirpath.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
+#include "host/base/services/memory.h"
 #include "tests/host/host_test.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/kernel/kernel.h"
-#include "host/model.h"
-#include "host/rules/rules.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/text.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/model.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
 #include "tests/host/rules/rules_test.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/rules/rules.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/memory.h"
 
 // A bracket and the classes around it.
 inline constexpr const char* kBracketClass = R"kcl({

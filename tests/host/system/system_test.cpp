@@ -7,12 +7,12 @@
 #include <fstream>
 #include <string>
 
-#include "host/services/error.h"
-#include "host/services/fm.h"
-#include "host/services/memory.h"
-#include "host/cfi/storage.h"
-#include "host/system/loader.h"
-#include "host/system/system.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
+#include "host/base/services/memory.h"
+#include "host/platform/cfi/storage.h"
+#include "host/platform/system/loader.h"
+#include "host/platform/system/system.h"
 #include "tests/host/host_test.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/udo/udo.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/apps/modeling/udo/udo.h"
 #include "tests/host/host_test.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The work part of the session.
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_assem.h"
 #include "tests/libkxapi/obj/obj_fixture.h"
 

@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "host/blend/blend.h"
+#include "host/apps/modeling/blend/blend.h"
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

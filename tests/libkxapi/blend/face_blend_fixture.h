@@ -11,9 +11,9 @@
 #include <numbers>
 #include <vector>
 
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
 #include "tests/libkxapi/modl/host_block.h"

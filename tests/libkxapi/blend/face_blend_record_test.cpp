@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "face_blend_fixture.h"
-#include "host/blend/face_blend.h"
+#include "host/apps/modeling/blend/face_blend.h"
 #include "host/control/control.h"
-#include "host/data/part_file.h"
+#include "host/store/parts/part_file.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 
 namespace {

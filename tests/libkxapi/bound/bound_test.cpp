@@ -3,10 +3,10 @@
 // object's boundaries.
 #include <vector>
 
-#include "host/core/boundary.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/services/objects.h"
+#include "host/store/entities/boundary.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/base/services/objects.h"
 #include "kx_bound.h"
 #include "kx_core.h"
 #include "tests/libkxapi/layer/layer_fixture.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
-#include "host/services/error.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/error.h"
 #include "kx_brep.h"
 #include "kx_core.h"
 #include "kx_undo.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
 #include "kx_brep.h"
 #include "kx_core.h"
 #include "tests/libkxapi/layer/layer_fixture.h"

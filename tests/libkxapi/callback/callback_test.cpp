@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/events.h"
-#include "host/services/error.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/store/entities/events.h"
+#include "host/base/services/error.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "kx_callback.h"
 #include "kx_core.h"
 #include "libkxapi/callback/kx_callback_internal.h"

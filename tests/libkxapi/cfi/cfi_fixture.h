@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "host/cfi/cfi.h"
+#include "host/platform/cfi/cfi.h"
 #include "host/control/control.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_cfi.h"
 #include "kx_core.h"
 #include "libkxapi/cfi/kx_cfi_internal.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/support/support.h"
+#include "host/platform/support/support.h"
 #include "tests/libkxapi/cfi/cfi_fixture.h"
 
 namespace {

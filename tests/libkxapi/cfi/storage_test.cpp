@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/services/error.h"
-#include "host/cfi/storage.h"
+#include "host/base/services/error.h"
+#include "host/platform/cfi/storage.h"
 #include "kx_cfi.h"
 #include "kx_core.h"
 #include "tests/libkxapi/core/fixture.h"

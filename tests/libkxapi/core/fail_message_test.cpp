@@ -3,8 +3,8 @@
 #include <string>
 
 #include "fixture.h"
-#include "host/services/error.h"
-#include "host/services/fm.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
 #include "kx_core.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "fixture.h"
-#include "host/core/display.h"
-#include "host/feature/undo.h"
-#include "host/services/objects.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/support/support.h"
+#include "host/store/entities/display.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/platform/support/support.h"
 #include "kx_abort.h"
 #include "kx_core.h"
 #include "kx_modl.h"

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "fixture.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "libkxapi/core/kx_util.h"
 

@@ -2,7 +2,7 @@
 // way KX_get_fail_message and the host's own message output decode them.
 #include "libkxapi/core/kx_msg_tables.h"
 
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 
 #include <gtest/gtest.h>
 

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "fixture.h"
-#include "host/core/display.h"
+#include "host/store/entities/display.h"
 #include "host/numeric/acom.h"
-#include "host/services/error.h"
-#include "host/services/fm.h"
-#include "host/startup/startup.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/fm.h"
+#include "host/platform/startup/startup.h"
+#include "host/platform/support/support.h"
 #include "kx_cam.h"
 #include "kx_core.h"
 #include "kx_text.h"

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "curve_fixture.h"
-#include "host/core/edit_log.h"
-#include "host/data/rm.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/parts/rm.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <numbers>
 #include <vector>
 
-#include "host/core/entity_delete.h"
-#include "host/curvefeat/curvefeat.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/kernel/links.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/apps/modeling/curvefeat/curvefeat.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/links.h"
 #include "kx_curve_feat.h"
 #include "kxapi.h"
 #include "reopen_fixture.h"

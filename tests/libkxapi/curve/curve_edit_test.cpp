@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/core/entity_store.h"
-#include "host/kernel/spline_edits.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_store.h"
+#include "host/kernel/engine/spline_edits.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "kx_curve_trim.h"

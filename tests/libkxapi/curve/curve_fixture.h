@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
 #include "host/numeric/curves.h"
-#include "host/services/objects.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "kx_curve.h"
 #include "libkxapi/core/kx_session.h"

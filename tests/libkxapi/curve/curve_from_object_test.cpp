@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "kx_obj.h"

@@ -4,14 +4,14 @@
 #include <cmath>
 
 #include "curve_fixture.h"
-#include "host/kernel/kernel.h"
-#include "host/core/curve_entities.h"
-#include "host/core/curve_queries.h"
-#include "host/core/kernel_surfaces.h"
-#include "host/core/views.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/store/entities/kernel_surfaces.h"
+#include "host/store/entities/views.h"
 #include "host/numeric/acom.h"
 #include "host/numeric/evc.h"
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/libkxapi/eval/eval_fixture.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "curve_fixture.h"
-#include "host/core/edit_log.h"
-#include "host/core/views.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/views.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_csys.h"
-#include "host/data/rm.h"
+#include "host/store/parts/rm.h"
 
 namespace {
 

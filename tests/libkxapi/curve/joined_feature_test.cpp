@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/entity_delete.h"
-#include "host/feature/feature.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/model/feature/feature.h"
 #include "host/numeric/tolerances.h"
 #include "kx_curve_feat.h"
 #include "kx_undo.h"

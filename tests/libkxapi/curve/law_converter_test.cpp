@@ -6,12 +6,12 @@
 #include <string>
 
 #include "string_list_fixture.h"
-#include "host/core/entity_types.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 #include "libkxapi/curve/kx_modl_gen_pktpad.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "tests/support/part_files.h"
 

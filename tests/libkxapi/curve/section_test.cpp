@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_types.h"
-#include "host/feature/feature.h"
-#include "host/feature/profiles.h"
-#include "host/data/part_file.h"
-#include "host/expr/expr.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/profiles.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/expr/expr.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/numeric/curves.h"
-#include "host/services/objects.h"
+#include "host/base/services/objects.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/curve_fixture.h"
 

@@ -7,15 +7,15 @@
 #include <optional>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/views.h"
-#include "host/kernel/kernel.h"
-#include "host/layers/layers.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/views.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/store/layers/layers.h"
 #include "host/numeric/curves.h"
-#include "host/section/hidden_lines.h"
-#include "host/services/objects.h"
+#include "host/apps/modeling/section/hidden_lines.h"
+#include "host/base/services/objects.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/curve_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/kernel/kernel.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "kx_obj.h"

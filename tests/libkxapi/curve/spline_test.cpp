@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/core/curve_queries.h"
-#include "host/kernel/splines.h"
+#include "host/store/entities/curve_queries.h"
+#include "host/kernel/engine/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "reopen_fixture.h"

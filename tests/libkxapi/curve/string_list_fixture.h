@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/services/memory.h"
+#include "host/base/services/memory.h"
 #include "kx_modl.h"
 
 class StringListCurveTest : public CurveTest {

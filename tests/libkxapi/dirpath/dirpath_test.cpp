@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/paths/dirpath.h"
-#include "host/services/error.h"
+#include "host/platform/paths/dirpath.h"
+#include "host/base/services/error.h"
 #include "kx_core.h"
 #include "kx_dirpath.h"
 #include "tests/libkxapi/core/fixture.h"

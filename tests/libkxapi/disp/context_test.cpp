@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/core/display.h"
-#include "host/core/views.h"
-#include "host/display/context.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/views.h"
+#include "host/model/display/context.h"
 #include "kx_disp_prim.h"
 #include "tests/libkxapi/disp/disp_fixture.h"
 

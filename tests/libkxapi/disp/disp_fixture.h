@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/display/layout.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/layout.h"
 #include "kx_core.h"
 #include "libkxapi/core/kx_session.h"
 

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/display/output.h"
-#include "host/display/settings.h"
-#include "host/kernel/kernel.h"
-#include "host/core/curve_entities.h"
+#include "host/model/display/output.h"
+#include "host/model/display/settings.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/store/entities/curve_entities.h"
 #include "kx_disp.h"
 #include "kx_disp_output.h"
 #include "tests/libkxapi/disp/disp_fixture.h"

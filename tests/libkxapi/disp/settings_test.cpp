@@ -4,12 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "host/core/csys_support.h"
-#include "host/core/display.h"
-#include "host/core/entity_types.h"
-#include "host/display/settings.h"
-#include "host/kernel/kernel.h"
-#include "host/services/objects.h"
+#include "host/store/entities/csys_support.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/display/settings.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/objects.h"
 #include "kx_disp_settings.h"
 #include "tests/libkxapi/disp/disp_fixture.h"
 

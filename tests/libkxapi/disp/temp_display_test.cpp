@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/core/defaults.h"
-#include "host/display/temp.h"
+#include "host/store/entities/defaults.h"
+#include "host/model/display/temp.h"
 #include "kx_disp_temp.h"
 #include "tests/libkxapi/disp/disp_fixture.h"
 

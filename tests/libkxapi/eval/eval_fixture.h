@@ -9,12 +9,12 @@
 #include <numbers>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
-#include "host/services/error.h"
+#include "host/base/services/error.h"
 #include "kx_core.h"
 #include "kx_eval.h"
 #include "libkxapi/core/kx_session.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "eval_fixture.h"
-#include "host/kernel/kernel.h"
+#include "host/kernel/engine/kernel.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/views.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 
 extern "C" void kx_reset_session_for_tests(void);

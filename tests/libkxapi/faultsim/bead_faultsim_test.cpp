@@ -6,11 +6,11 @@
 
 #include <cstring>
 
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/sheetmetal/sheetmetal.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/apps/modeling/sheetmetal/sheetmetal.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

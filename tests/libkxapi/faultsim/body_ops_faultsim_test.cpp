@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/pattern/pattern.h"
-#include "host/process_aid/process_aid.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/model/pattern/pattern.h"
+#include "host/apps/modeling/process_aid/process_aid.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <string>
 
-#include "host/core/entity_types.h"
-#include "host/feature/profiles.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/profiles.h"
+#include "host/base/services/memory.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

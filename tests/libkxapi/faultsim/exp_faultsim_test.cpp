@@ -4,11 +4,11 @@
 // included) as before it.
 #include <gtest/gtest.h>
 
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/feature/positioning.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/positioning.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/feature/undo.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "libkxapi/core/frame.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include <fstream>
 
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/pdm/kf_classes.h"
-#include "host/support/support.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/platform/pdm/kf_classes.h"
+#include "host/platform/support/support.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

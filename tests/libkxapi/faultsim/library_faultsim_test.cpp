@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/services/text.h"
+#include "host/base/services/text.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

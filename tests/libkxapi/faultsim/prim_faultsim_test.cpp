@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "host/data/parts.h"
+#include "host/store/parts/parts.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

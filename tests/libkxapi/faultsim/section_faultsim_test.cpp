@@ -7,12 +7,12 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/core/entity_types.h"
-#include "host/core/views.h"
-#include "host/data/parts.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/section/hidden_lines.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/apps/modeling/section/hidden_lines.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/brep_states.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/brep_states.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
 #include "kx_brep.h"
 #include "kx_core.h"
 #include "kx_forgeo.h"

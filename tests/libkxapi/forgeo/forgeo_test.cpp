@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/foreign/forgeo.h"
-#include "host/services/error.h"
+#include "host/kernel/foreign/forgeo.h"
+#include "host/base/services/error.h"
 #include "kx_core.h"
 #include "kx_forgeo.h"
 #include "libkxapi/core/kx_session.h"

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/kernel/kernel.h"
-#include "host/smart/gexp.h"
+#include "host/store/parts/part_file.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/model/smart/gexp.h"
 #include "kx_core.h"
 #include "kx_gexp.h"
 #include "kx_modl.h"

@@ -2,11 +2,11 @@
 // dissolving, and the refusals of each function.
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/core/groups.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/groups.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "kx_group.h"
 #include "tests/libkxapi/layer/layer_fixture.h"

@@ -13,10 +13,10 @@
 #include <unistd.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
-#include "host/rules/rules.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/model/rules/rules.h"
+#include "host/base/services/memory.h"
 #include "kx_core.h"
 #include "kx_kf.h"
 #include "libkxapi/core/kx_session.h"

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/core/entity_store.h"
-#include "host/core/entity_types.h"
-#include "host/data/parts.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/parts.h"
 #include "kx_bound.h"
 #include "kx_core.h"
 #include "kx_disp_settings.h"

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
 #include "kx_core.h"
 #include "libkxapi/core/kx_session.h"
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "host/core/display.h"
-#include "host/core/entity_types.h"
-#include "host/layers/layers.h"
-#include "host/services/objects.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/layers/layers.h"
+#include "host/base/services/objects.h"
 #include "kx_layer.h"
 #include "kx_obj.h"
 #include "kx_disp.h"

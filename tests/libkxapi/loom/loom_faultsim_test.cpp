@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <string>
 
-#include "host/core/curve_entities.h"
-#include "host/core/entity_types.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
-#include "host/feature/profiles.h"
-#include "host/kernel/kernel.h"
-#include "host/loom/loom.h"
-#include "host/services/objects.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/profiles.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/apps/modeling/loom/loom.h"
+#include "host/base/services/objects.h"
 #include "host/control/control.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "host/paths/dirpath.h"
-#include "host/cfi/storage.h"
+#include "host/platform/paths/dirpath.h"
+#include "host/platform/cfi/storage.h"
 #include "tests/libkxapi/core/fixture.h"
 
 extern "C" int user_program_run(const char* dir, const char* library, char* report, std::size_t size);

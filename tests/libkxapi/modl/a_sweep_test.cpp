@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/feature/freeform_defs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/freeform_defs.h"
 #include "kx_modl_a_sweep.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 

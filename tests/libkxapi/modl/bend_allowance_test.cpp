@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/sheetmetal/sheetmetal.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/apps/modeling/sheetmetal/sheetmetal.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"

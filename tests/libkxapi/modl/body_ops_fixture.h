@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/part_file.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 
 namespace kxtest {

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/objects.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/body_ops_fixture.h"

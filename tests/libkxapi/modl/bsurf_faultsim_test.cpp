@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

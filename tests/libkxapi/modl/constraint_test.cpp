@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "host/feature/positioning.h"
+#include "host/model/feature/positioning.h"
 #include "kx_modl_constraint.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/support/part_files.h"

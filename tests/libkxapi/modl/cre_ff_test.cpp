@@ -8,10 +8,10 @@
 #include <initializer_list>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/display.h"
-#include "host/core/wcs.h"
-#include "host/feature/freeform_defs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/display.h"
+#include "host/store/entities/wcs.h"
+#include "host/model/feature/freeform_defs.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"

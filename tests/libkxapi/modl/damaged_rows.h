@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "host/data/part_file.h"
-#include "host/feature/feature.h"
-#include "host/services/objects.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/objects.h"
 
 namespace kxtest {
 

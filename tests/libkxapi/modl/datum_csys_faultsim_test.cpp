@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/smart/smart.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/smart/smart.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

@@ -7,11 +7,11 @@
 #include <map>
 #include <string>
 
-#include "host/bodyops/datums.h"
-#include "host/core/curve_entities.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
+#include "host/apps/modeling/bodyops/datums.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/body_ops_fixture.h"

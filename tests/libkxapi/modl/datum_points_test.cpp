@@ -2,12 +2,12 @@
 // size of a point-direction datum axis, and the refusals.
 #include <gtest/gtest.h>
 
-#include "host/bodyops/datums.h"
+#include "host/apps/modeling/bodyops/datums.h"
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/feature/feature.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/feature/feature.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
 

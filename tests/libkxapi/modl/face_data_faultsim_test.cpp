@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/occurrences.h"
-#include "host/data/parts.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/occurrences.h"
+#include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

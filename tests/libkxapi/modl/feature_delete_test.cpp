@@ -3,7 +3,7 @@
 #include <set>
 #include <vector>
 
-#include "host/feature/feature.h"
+#include "host/model/feature/feature.h"
 #include "kx_modl.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/freeform/enlarge.h"
+#include "host/apps/modeling/freeform/enlarge.h"
 #include "kx_modl_cre_ff.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 

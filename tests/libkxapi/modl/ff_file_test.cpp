@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/display.h"
-#include "host/data/parts.h"
-#include "host/feature/freeform_defs.h"
-#include "host/services/memory.h"
+#include "host/store/entities/display.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/freeform_defs.h"
+#include "host/base/services/memory.h"
 #include "kx_curve.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"

@@ -9,10 +9,10 @@
 #include <numbers>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_modl.h"
 
 namespace ff_test {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/feature/booleans.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/feature/booleans.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_law.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/feature/booleans.h"
-#include "host/kernel/face_data.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/booleans.h"
+#include "host/kernel/engine/face_data.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_blend.h"
 #include "kx_modl_cre_ff.h"

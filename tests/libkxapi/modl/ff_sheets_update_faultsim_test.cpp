@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/feature/feature.h"
-#include "host/kernel/face_data.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/face_data.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 #include "kxapi.h"
 #include "tests/libkxapi/modl/host_block.h"
 #include "tests/support/faultsim.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/core/display.h"
+#include "host/store/entities/display.h"
 #include "kx_modl_cre_ff.h"
 #include "tests/libkxapi/modl/ff_fixture.h"
 #include "tests/libkxapi/modl/form_fixture.h"

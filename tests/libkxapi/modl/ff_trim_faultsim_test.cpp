@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "kx_modl_law.h"
 #include "tests/support/faultsim.h"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
-#include "host/freeform/trimmed_sheet.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
+#include "host/apps/modeling/freeform/trimmed_sheet.h"
 #include "kx_modl_cre_ff.h"
 #include "kx_modl_law.h"
 #include "tests/libkxapi/modl/form_fixture.h"

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_core.h"
 #include "kx_modl.h"

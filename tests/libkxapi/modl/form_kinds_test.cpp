@@ -7,9 +7,9 @@
 #include <functional>
 #include <numbers>
 
-#include "host/feature/booleans.h"
-#include "host/feature/form_slots.h"
-#include "host/feature/profiles.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/form_slots.h"
+#include "host/model/feature/profiles.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/core/occurrences.h"
-#include "host/feature/queries.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/occurrences.h"
+#include "host/model/feature/queries.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 #include "kx_facet.h"
 #include "kx_modl_geometry.h"
 #include "tests/libkxapi/curve/curve_fixture.h"

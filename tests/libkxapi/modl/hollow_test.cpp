@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/undo.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/undo.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"

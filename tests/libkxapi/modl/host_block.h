@@ -7,8 +7,8 @@
 
 #include <utility>
 
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
 #include "tests/support/fresh_process.h"
 
 inline std::pair<unsigned int, unsigned int> fresh_host_block(const char* part_name) {

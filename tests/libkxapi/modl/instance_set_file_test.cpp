@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/data/parts.h"
+#include "host/store/parts/parts.h"
 #include "tests/libkxapi/modl/instance_set_fixture.h"
 
 namespace {

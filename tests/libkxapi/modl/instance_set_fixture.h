@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_file.h"
-#include "host/feature/booleans.h"
-#include "host/feature/instance_sets.h"
-#include "host/feature/mirror_sets.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/model/feature/mirror_sets.h"
 #include "kx_modl_sets.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/support/part_files.h"

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/feature/profiles.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/profiles.h"
+#include "host/base/services/objects.h"
 #include "tests/libkxapi/modl/instance_set_fixture.h"
 
 namespace {

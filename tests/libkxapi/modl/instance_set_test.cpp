@@ -1,9 +1,9 @@
 // Instance sets, offsets and extracted faces on the 100 x 50 x 20 block.
 #include <functional>
 
-#include "host/feature/booleans.h"
-#include "host/feature/instance_sets.h"
-#include "host/feature/profiles.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/instance_sets.h"
+#include "host/model/feature/profiles.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {

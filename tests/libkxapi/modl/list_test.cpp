@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "tests/libkxapi/core/fixture.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
 #include "kx_modl.h"
 #include "libkxapi/modl/kx_modl_list.h"
 

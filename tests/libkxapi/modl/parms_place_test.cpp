@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "host/bodyops/datums.h"
-#include "host/core/curve_entities.h"
-#include "host/feature/booleans.h"
-#include "host/feature/positioning.h"
-#include "host/feature/profiles.h"
+#include "host/apps/modeling/bodyops/datums.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/positioning.h"
+#include "host/model/feature/profiles.h"
 #include "kx_modl_parms.h"
 #include "kxapi.h"
 #include "tests/libkxapi/modl/form_fixture.h"

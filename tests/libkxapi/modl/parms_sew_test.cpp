@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "host/bodyops/body_ops.h"
+#include "host/apps/modeling/bodyops/body_ops.h"
 #include "host/control/control.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/queries.h"
-#include "host/kernel/kernel.h"
-#include "host/services/error.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/queries.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/error.h"
 #include "kxapi.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/body_ops_fixture.h"

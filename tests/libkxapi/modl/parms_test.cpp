@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "host/expr/expr.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature_parms.h"
-#include "host/feature/positioning.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature_parms.h"
+#include "host/model/feature/positioning.h"
 #include "kx_modl_parms.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/support/faultsim.h"

@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/services/memory.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/memory.h"
 #include "tests/support/part_files.h"
 
 // A fill for the part: a 10 x 10 x 10 block.

@@ -7,10 +7,10 @@
 #include <tuple>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/data/rm.h"
-#include "host/pattern/pattern.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/store/parts/rm.h"
+#include "host/model/pattern/pattern.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
 

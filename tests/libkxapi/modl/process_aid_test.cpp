@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/feature/feature.h"
-#include "host/process_aid/process_aid.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/feature.h"
+#include "host/apps/modeling/process_aid/process_aid.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
 

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/bodyops/datums.h"
-#include "host/core/entity_types.h"
-#include "host/feature/profiles.h"
-#include "host/feature/redefine_rows.h"
+#include "host/apps/modeling/bodyops/datums.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/feature/profiles.h"
+#include "host/model/feature/redefine_rows.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/feature/redefine_centerlines.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/redefine_centerlines.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {

@@ -5,11 +5,11 @@
 // make a corrupt file that leaves the model as it was.
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/expr/expr.h"
-#include "host/feature/profiles.h"
-#include "host/feature/redefine_centerlines.h"
-#include "host/feature/redefine_faces.h"
+#include "host/store/entities/entity_types.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/profiles.h"
+#include "host/model/feature/redefine_centerlines.h"
+#include "host/model/feature/redefine_faces.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/damaged_rows.h"
 #include "tests/libkxapi/modl/redef_fixture.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/feature/positioning.h"
-#include "host/feature/queries.h"
-#include "host/feature/redefine_refs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/model/feature/positioning.h"
+#include "host/model/feature/queries.h"
+#include "host/model/feature/redefine_refs.h"
 #include "kx_modl_body_ops.h"
 #include "kx_modl_redef.h"
 #include "kx_so.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/feature/redefine_faces.h"
+#include "host/model/feature/redefine_faces.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/core/curve_entities.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "libkxapi/core/kx_session.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
-#include "host/feature/feature.h"
-#include "host/kernel/face_data.h"
-#include "host/kernel/kernel.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/face_data.h"
+#include "host/kernel/engine/kernel.h"
 #include "kx_curve.h"
 #include "kx_modl_cre_ff.h"
 #include "kx_modl_law.h"

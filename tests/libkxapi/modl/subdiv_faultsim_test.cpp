@@ -7,7 +7,7 @@
 
 #include <tuple>
 
-#include "host/kernel/kernel.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/libkxapi/modl/host_block.h"
 #include "tests/support/faultsim.h"

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/feature/booleans.h"
-#include "host/feature/feature.h"
-#include "host/feature/form_features.h"
-#include "host/kernel/kernel.h"
+#include "host/store/parts/parts.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/feature.h"
+#include "host/model/feature/form_features.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

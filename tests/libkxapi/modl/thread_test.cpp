@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/data/rm.h"
-#include "host/expr/expr.h"
-#include "host/feature/form_slots.h"
-#include "host/feature/profiles.h"
-#include "host/feature/booleans.h"
-#include "host/feature/thread.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/rm.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/form_slots.h"
+#include "host/model/feature/profiles.h"
+#include "host/model/feature/booleans.h"
+#include "host/model/feature/thread.h"
+#include "host/base/services/objects.h"
 #include "kx_modl_parms.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/support/part_files.h"

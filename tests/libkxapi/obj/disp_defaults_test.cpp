@@ -1,8 +1,8 @@
 // General creation defaults, their saved set, and the creation settings of
 // entity types in the work part.
-#include "host/core/defaults.h"
-#include "host/core/entity_store.h"
-#include "host/services/error.h"
+#include "host/store/entities/defaults.h"
+#include "host/store/entities/entity_store.h"
+#include "host/base/services/error.h"
 #include "kx_disp.h"
 #include "tests/libkxapi/obj/obj_fixture.h"
 

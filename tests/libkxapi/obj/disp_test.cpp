@@ -2,9 +2,9 @@
 // blanking, face analysis and partial shading.
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/support/support.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/platform/support/support.h"
 #include "kx_disp.h"
 #include "tests/libkxapi/obj/obj_fixture.h"
 

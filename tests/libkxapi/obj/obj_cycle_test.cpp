@@ -1,11 +1,11 @@
 // Cycling through a part's objects: by type, all, by name, by name and type.
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/feature/feature.h"
-#include "host/services/error.h"
-#include "host/support/support.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 #include "kx_obj.h"
 #include "obj_fixture.h"
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "host/core/edit_log.h"
-#include "host/core/entity_delete.h"
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/core/wcs.h"
-#include "host/feature/feature.h"
+#include "host/store/entities/edit_log.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/store/entities/wcs.h"
+#include "host/model/feature/feature.h"
 #include "kx_core.h"
 #include "kx_obj.h"
 #include "obj_fixture.h"

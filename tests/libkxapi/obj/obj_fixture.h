@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/data/parts.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "libkxapi/obj/kx_disp_internal.h"
 #include "libkxapi/core/kx_session.h"

@@ -2,10 +2,10 @@
 #include <cstring>
 #include <string>
 
-#include "host/core/entity_store.h"
-#include "host/core/views.h"
-#include "host/feature/feature.h"
-#include "host/services/error.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/views.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/error.h"
 #include "kx_obj.h"
 #include "obj_fixture.h"
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "host/core/display.h"
-#include "host/drawing/ann_template.h"
-#include "host/services/attributes.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/services/text.h"
+#include "host/store/entities/display.h"
+#include "host/apps/drawing/ann_template.h"
+#include "host/store/attributes/attributes.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/base/services/text.h"
 #include "kx_attr.h"
 #include "tests/libkxapi/part/part_fixture.h"
 

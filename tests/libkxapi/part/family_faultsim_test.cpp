@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
-#include "host/families/families.h"
+#include "host/store/parts/parts.h"
+#include "host/store/families/families.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

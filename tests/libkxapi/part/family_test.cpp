@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/families/families.h"
-#include "host/services/error.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/families/families.h"
+#include "host/base/services/error.h"
 #include "kx_part_fam.h"
 #include "part_fixture.h"
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/data/part_file.h"
-#include "host/expr/display.h"
-#include "host/feature/feature.h"
-#include "host/kernel/kernel.h"
-#include "host/services/memory.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/expr/display.h"
+#include "host/model/feature/feature.h"
+#include "host/kernel/engine/kernel.h"
+#include "host/base/services/memory.h"
 #include "kx_bound.h"
 #include "kx_curve.h"
 #include "kx_disp_settings.h"

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/data/parts.h"
+#include "host/store/parts/parts.h"
 #include "kx_core.h"
 #include "kx_part.h"
 #include "libkxapi/core/kx_session.h"

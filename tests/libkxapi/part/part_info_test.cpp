@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data/part_info.h"
-#include "host/services/error.h"
+#include "host/store/parts/part_info.h"
+#include "host/base/services/error.h"
 #include "kx_part_fam.h"
 #include "part_fixture.h"
 

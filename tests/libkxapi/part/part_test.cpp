@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/data/parts.h"
+#include "host/store/parts/parts.h"
 #include "host/numeric/acom.h"
-#include "host/services/error.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
+#include "host/platform/support/support.h"
 #include "kx_attr.h"
 #include "kx_callback.h"
 #include "kx_curve.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_store.h"
-#include "host/core/wcs.h"
-#include "host/core/views.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/wcs.h"
+#include "host/store/entities/views.h"
+#include "host/base/services/objects.h"
 #include "kx_curve.h"
 #include "kx_disp.h"
 #include "kx_obj.h"

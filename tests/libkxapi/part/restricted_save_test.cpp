@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "host/core/entity_types.h"
-#include "host/data/part_file.h"
-#include "host/expr/expr.h"
-#include "host/feature/feature.h"
-#include "host/services/objects.h"
+#include "host/store/entities/entity_types.h"
+#include "host/store/parts/part_file.h"
+#include "host/model/expr/expr.h"
+#include "host/model/feature/feature.h"
+#include "host/base/services/objects.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {

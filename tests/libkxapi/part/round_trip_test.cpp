@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/feature/booleans.h"
-#include "host/kernel/kernel.h"
+#include "host/model/feature/booleans.h"
+#include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "part_fixture.h"
 

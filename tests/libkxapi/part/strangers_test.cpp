@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/core/wcs.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/entities/wcs.h"
 #include "host/numeric/curves.h"
-#include "host/services/objects.h"
+#include "host/base/services/objects.h"
 #include "kx_curve.h"
 #include "part_fixture.h"
 #include "tests/host/data/crafted_part.h"

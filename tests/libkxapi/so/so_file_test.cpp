@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "host/core/curve_entities.h"
-#include "host/data/part_file.h"
-#include "host/data/parts.h"
-#include "host/services/memory.h"
-#include "host/services/objects.h"
+#include "host/store/entities/curve_entities.h"
+#include "host/store/parts/part_file.h"
+#include "host/store/parts/parts.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/objects.h"
 #include "kx_modl.h"
 #include "kx_modl_exp.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

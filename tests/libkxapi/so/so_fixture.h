@@ -8,9 +8,9 @@
 #include <array>
 
 #include "host/control/control.h"
-#include "host/core/entity_delete.h"
-#include "host/data/parts.h"
-#include "host/expr/expr.h"
+#include "host/store/entities/entity_delete.h"
+#include "host/store/parts/parts.h"
+#include "host/model/expr/expr.h"
 #include "kx_core.h"
 #include "kx_curve.h"
 #include "kx_so.h"

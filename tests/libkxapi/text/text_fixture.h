@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/services/text.h"
+#include "host/base/services/text.h"
 #include "kx_core.h"
 #include "kx_text.h"
 #include "libkxapi/core/kx_session.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "host/control/control.h"
-#include "host/services/memory.h"
-#include "host/services/text.h"
-#include "host/support/listing.h"
+#include "host/base/services/memory.h"
+#include "host/base/services/text.h"
+#include "host/platform/support/listing.h"
 #include "kx_core.h"
 #include "kx_text.h"
 #include "kx_ui.h"

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "host/data/parts.h"
-#include "host/display/context.h"
-#include "host/display/layout.h"
-#include "host/udo/udo.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/context.h"
+#include "host/model/display/layout.h"
+#include "host/apps/modeling/udo/udo.h"
 #include "kx_core.h"
 #include "kx_disp_prim.h"
 #include "kx_disp_temp.h"

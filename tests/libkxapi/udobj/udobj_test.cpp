@@ -11,11 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "host/control/control.h"
-#include "host/core/entity_store.h"
-#include "host/data/parts.h"
-#include "host/display/context.h"
-#include "host/feature/feature.h"
-#include "host/udo/udo.h"
+#include "host/store/entities/entity_store.h"
+#include "host/store/parts/parts.h"
+#include "host/model/display/context.h"
+#include "host/model/feature/feature.h"
+#include "host/apps/modeling/udo/udo.h"
 #include "kx_core.h"
 #include "kx_obj.h"
 #include "kx_udobj.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "host/control/control.h"
-#include "host/feature/undo.h"
-#include "host/services/objects.h"
+#include "host/model/feature/undo.h"
+#include "host/base/services/objects.h"
 #include "kx_core.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/services/error.h"
-#include "host/support/support.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 #include "kx_undo.h"
 #include "undo_fixture.h"
 
