@@ -26,6 +26,7 @@
 #include "host/expr/expr.h"
 #include "host/numeric/conics.h"
 #include "host/hook.h"
+#include "host/kernel/kernel.h"
 #include "host/model.h"
 #include "host/services/error.h"
 #include "host/services/memory.h"
@@ -1135,9 +1136,18 @@ std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
     return out;
 }
 
+// Whether an object goes out with all it stands on: a face or edge of a
+// kernel body only with its body (whose section brings the shape back).
+bool written_whole(tag_t t, const pf::SaveContext& ctx) {
+    if (!ctx.written(t)) return false;
+    const int entity = host::kernel::entity_of(t);
+    const int body = entity != 0 ? host::kernel::body_of(entity) : 0;
+    return body == 0 || ctx.written(host::kernel::object_of(body));
+}
+
 bool keeps_parameters(const Row& r, const pf::SaveContext& ctx) {
     if (r.dumb || !method_makes(r.method, r.cls) || !parents_fit(r)) return false;
-    const auto written = [&](tag_t p) { return ctx.written(p); };
+    const auto written = [&](tag_t p) { return written_whole(p, ctx); };
     return std::all_of(r.parents.begin(), r.parents.end(), written) &&
            (!r.spline || std::all_of(r.spline->objects.begin(), r.spline->objects.end(), written));
 }

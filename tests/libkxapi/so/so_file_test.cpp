@@ -17,6 +17,7 @@
 #include "host/core/curve_entities.h"
 #include "host/data/part_file.h"
 #include "host/data/parts.h"
+#include "host/kernel/kernel.h"
 #include "host/services/memory.h"
 #include "host/services/objects.h"
 #include "kx_modl.h"
@@ -451,6 +452,40 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
     tag* parents = nullptr;
     EXPECT_EQ(KX_SO_ask_parents(line, 0, &n, &parents), 875033);
     expect_near(line_end(line, true), {7, 2.5, -1.5}, "plain line");
+}
+
+// Faces and edges written without their body come back without their
+// shape: the objects on them (a point on the face, a copy of an edge) come
+// back dumb with their values, and the part updates.
+TEST_F(SmartFileTest, ObjectsOnAFaceWrittenWithoutItsBodyComeBackDumb) {
+    const tag wall = cylinder_face();
+    tag on = NULL_TAG, copy = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_on_surface(part, 0, wall, scalar(0.25), scalar(0.5), &on), 0);
+    const V at = coords(on);
+    const int body_entity = host::kernel::body_of(host::kernel::entity_of(wall));
+    const tag body = host::kernel::object_of(body_entity);
+    ASSERT_NE(body, NULL_TAG);
+    const tag edge = host::kernel::object_of(host::kernel::edges_of(body_entity).front());
+    ASSERT_EQ(KX_SO_create_curve_extract(part, 0, edge, 0, 0, 0, &copy), 0);
+    std::vector<unsigned int> objects = host::objects::objects_of_part(part);
+    objects.erase(std::find(objects.begin(), objects.end(), body));
+    const std::string file = (std::filesystem::temp_directory_path() / "face-without-body.prt").string();
+    ASSERT_EQ(pf::write_part(file, part, &objects, true), 0);
+    kxtest::fresh_process();
+    ASSERT_EQ(KX_initialize(), 0);
+    tag opened = NULL_TAG;
+    ASSERT_EQ(kxtest::open_part(file, &opened), 0);
+    std::remove(file.c_str());
+    const std::vector<unsigned int> now = host::objects::objects_of_part(opened);
+    ASSERT_EQ(now.size(), objects.size());
+    const auto again = [&](tag t) { return now[std::find(objects.begin(), objects.end(), t) - objects.begin()]; };
+    for (tag t : {on, copy}) {
+        logical dumb = 0;
+        ASSERT_EQ(KX_SO_has_become_dumb(again(t), &dumb), 0);
+        EXPECT_TRUE(dumb) << t;
+    }
+    expect_near(coords(again(on)), at, "the value kept");
+    EXPECT_EQ(KX_MODL_update(), 0);
 }
 
 }  // namespace
