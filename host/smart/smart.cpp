@@ -954,9 +954,12 @@ std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const un
 // object: by their number in the file (a reopened body keeps the objects of
 // its faces and edges, section "KBDY"), so that objects on faces, where
 // curves and faces meet, along curves and of curvature follow them again.
-// An object whose parents are not all written goes out dumb: it keeps its
-// value and follows nothing; so does a transform in an assembly context,
-// whose occurrences no part file keeps. A spline's row goes on with its record: i32 first
+// An object whose parents are not all written (a face or edge counts only
+// with its body) goes out dumb: it keeps its value and follows nothing; so
+// does a transform in an assembly context, whose occurrences no part file
+// keeps. The reader refuses a row whose parents or numbers its method never
+// makes (a count of parents other than its kind's, a flag other than 0 or
+// 1, a kind out of range). A spline's row goes on with its record: i32 first
 // flag, order, second flag and the two words, the kinds of its points (u8
 // behind a count), its parameters (reals behind a count) and the objects
 // its points' kinds use (behind a count); a spline through points keeps its
@@ -1063,8 +1066,7 @@ bool parents_fit(const Row& r) {
         case Method::dirr_plane:
         case Method::dirr_axis_of_surface: return n == 1 && is_flag(v[0]);
         case Method::dirr_normal_to_surface: return n == 2 && is_flag(v[0]);
-        case Method::dirr_on_surface:
-            return whole_in(v[0], 0, 3) && is_flag(v[1]) && n == (v[0] == 3 ? 4u : 3u);
+        case Method::dirr_on_surface: return whole_in(v[0], 0, 3) && is_flag(v[1]) && n == (v[0] == 3 ? 4u : 3u);
         case Method::offset_surface_curvature: return whole_in(v[0], 0, 2) && n == (v[0] == 2 ? 4u : 3u);
         default: break;
     }

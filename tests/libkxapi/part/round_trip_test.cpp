@@ -1529,8 +1529,8 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
     k.push_back({"SO_PLANE_NORMAL",
                  [](Model& m) {
                      tag t = NULL_TAG;
-                     EXPECT_EQ(KX_SO_create_dirr_plane(m.part, 0, Model::face(Model::body_of(m.find("SO_BLOCK")), 1, 0, 0), 1,
-                                                       &t),
+                     EXPECT_EQ(KX_SO_create_dirr_plane(m.part, 0,
+                                                       Model::face(Model::body_of(m.find("SO_BLOCK")), 1, 0, 0), 1, &t),
                                0);
                      return t;
                  },
@@ -1579,8 +1579,11 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
     k.push_back({"SO_ON_SURF",
                  [](Model& m) {
                      surface_dirr_data d{face_of_type(so_cylinder_body(m), KX_MODL_FACE_CYLINDER),
-                                         scalar_named(m, "SO_ON_SURF_U", 0.125), scalar_named(m, "SO_ON_SURF_V", 0.5), 0,
-                                         NULL_TAG, 0};
+                                         scalar_named(m, "SO_ON_SURF_U", 0.125),
+                                         scalar_named(m, "SO_ON_SURF_V", 0.5),
+                                         0,
+                                         NULL_TAG,
+                                         0};
                      tag t = NULL_TAG;
                      EXPECT_EQ(KX_SO_create_dirr_on_surf(m.part, 0, &d, &t), 0);
                      return t;
@@ -1588,8 +1591,8 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
                  [](Out& o, tag t) {
                      surface_dirr_data d{};
                      o.code("ask", KX_SO_ask_dirr_on_surf(t, &d))
-                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))("kind", d.kind)(
-                             "flag", d.flag);
+                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))(
+                             "kind", d.kind)("flag", d.flag);
                      o("dir", direction_of(t).data(), 3);
                      smart_answer(o, t);
                  },
@@ -1616,7 +1619,8 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
                  [](Out& o, tag t) {
                      surf_cvtr_data d{};
                      o.code("ask", KX_SO_ask_offset_surf_cvtr(t, &d))
-                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))("kind", d.kind);
+                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))("kind",
+                                                                                                          d.kind);
                      o("offset", offset_of(t).data(), 3);
                      smart_answer(o, t);
                  },
@@ -1635,7 +1639,8 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
                  },
                  [](Out& o, tag t) {
                      curve_cvtr_data d{};
-                     o.code("ask", KX_SO_ask_offset_curve_cvtr(t, &d)).text("record", label(d.curve) + "," + label(d.parameter));
+                     o.code("ask", KX_SO_ask_offset_curve_cvtr(t, &d))
+                         .text("record", label(d.curve) + "," + label(d.parameter));
                      o("offset", offset_of(t).data(), 3);
                      smart_answer(o, t);
                  },
@@ -1648,10 +1653,11 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
     k.push_back({"SO_MEET",
                  [](Model& m) {
                      tag t = NULL_TAG;
-                     EXPECT_EQ(KX_SO_create_point_two_curves(m.part, 0, Model::line("SO_MEET_A", 2200, 0, 0, 2210, 10, 0),
-                                                             Model::line("SO_MEET_B", 2200, 10, 0, 2210, 0, 0),
-                                                             Model::point("SO_MEET_HELP", 2204, 4, 0), NULL_TAG, &t),
-                               0);
+                     EXPECT_EQ(
+                         KX_SO_create_point_two_curves(m.part, 0, Model::line("SO_MEET_A", 2200, 0, 0, 2210, 10, 0),
+                                                       Model::line("SO_MEET_B", 2200, 10, 0, 2210, 0, 0),
+                                                       Model::point("SO_MEET_HELP", 2204, 4, 0), NULL_TAG, &t),
+                         0);
                      return t;
                  },
                  [](Out& o, tag t) {
@@ -1670,10 +1676,11 @@ void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
     k.push_back({"SO_ALONG",
                  [](Model& m) {
                      tag t = NULL_TAG;
-                     EXPECT_EQ(KX_SO_create_point_along_curve(m.part, 0, Model::line("SO_ALONG_LINE", 2300, 0, 0, 2320, 0, 0),
-                                                              Model::point("SO_ALONG_FROM", 2302, 3, 0),
-                                                              scalar_named(m, "SO_ALONG_PERCENT", 25), 1, 0, &t),
-                               0);
+                     EXPECT_EQ(
+                         KX_SO_create_point_along_curve(m.part, 0, Model::line("SO_ALONG_LINE", 2300, 0, 0, 2320, 0, 0),
+                                                        Model::point("SO_ALONG_FROM", 2302, 3, 0),
+                                                        scalar_named(m, "SO_ALONG_PERCENT", 25), 1, 0, &t),
+                         0);
                      return t;
                  },
                  [](Out& o, tag t) {

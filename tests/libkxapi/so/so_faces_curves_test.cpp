@@ -599,7 +599,8 @@ TEST_F(AssemblyContextTest, APartFileKeepsTheTransformsValueOnly) {
     int code = -1;
     const tag opened = host::part_file::apply(image, "component-again.prt", &code);
     ASSERT_NE(opened, NULL_TAG) << code;
-    const tag again = host::objects::objects_of_part(opened)[std::find(before.begin(), before.end(), xf) - before.begin()];
+    const tag again =
+        host::objects::objects_of_part(opened)[std::find(before.begin(), before.end(), xf) - before.begin()];
     logical dumb = 0;
     ASSERT_EQ(KX_SO_has_become_dumb(again, &dumb), 0);
     EXPECT_TRUE(dumb);

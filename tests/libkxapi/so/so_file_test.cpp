@@ -296,7 +296,8 @@ tag cylinder_face() {
         KX_MODL_ask_list_item(faces, i, &f);
         int type = 0, sense = 0;
         double p[3], d[3], box[6], r1 = 0, r2 = 0;
-        if (KX_MODL_ask_face_data(f, &type, p, d, box, &r1, &r2, &sense) == 0 && type == KX_MODL_FACE_CYLINDER) found = f;
+        if (KX_MODL_ask_face_data(f, &type, p, d, box, &r1, &r2, &sense) == 0 && type == KX_MODL_FACE_CYLINDER)
+            found = f;
     }
     KX_MODL_delete_list(&faces);
     EXPECT_NE(found, NULL_TAG);
@@ -371,8 +372,7 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
          [&](auto& r) { put_u32(row_of(r, c.p).bytes, kFirstParent, number(c.q)); }},
         {"a spline's class", [&](auto& r) { row_of(r, c.line).bytes[0] = 8; }},
         {"a row cut short", [&](auto& r) { row_of(r, c.arc).bytes.resize(40); }},
-        {"a spline of more points than parents",
-         [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers, 4); }},
+        {"a spline of more points than parents", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers, 4); }},
         {"a spline of degree 25", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 8, 25); }},
         {"a spline closed twice", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 16, 2); }},
         {"a spline without its record", [&](auto& r) { row_of(r, sp).bytes.resize(kRecord); }},
