@@ -26,6 +26,7 @@
 #include "host/model/expr/expr.h"
 #include "host/numeric/conics.h"
 #include "host/base/hook.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
@@ -949,9 +950,16 @@ std::vector<tag_t> surface_parents(const Call& call, unsigned int face, const un
 //   u8 class, u8 method, u8 dumb, i32 update option, dimensionality,
 //   display marker, visibility, the parents (objects behind a count; none
 //   when dumb), the method's 13 numbers, the 13 values held.
-// An object whose method is not kept (on faces, of help points) or whose
-// parents are not all written goes out dumb: it keeps its value and
-// follows nothing. A spline's row goes on with its record: i32 first
+// Faces, edges, planes and curves of the part are parents like any other
+// object: by their number in the file (a reopened body keeps the objects of
+// its faces and edges, section "KBDY"), so that objects on faces, where
+// curves and faces meet, along curves and of curvature follow them again.
+// An object whose parents are not all written (a face or edge counts only
+// with its body) goes out dumb: it keeps its value and follows nothing; so
+// does a transform in an assembly context, whose occurrences no part file
+// keeps. The reader refuses a row whose parents or numbers its method never
+// makes (a count of parents other than its kind's, a flag other than 0 or
+// 1, a kind out of range). A spline's row goes on with its record: i32 first
 // flag, order, second flag and the two words, the kinds of its points (u8
 // behind a count), its parameters (reals behind a count) and the objects
 // its points' kinds use (behind a count); a spline through points keeps its
@@ -961,9 +969,15 @@ namespace fields = host::part_file::fields;
 
 constexpr int kNotKept = -1;
 
-// The number of parents a kept method takes (kNotKept for the others).
+bool is_flag(double v) { return v == 0 || v == 1; }
+bool whole_in(double v, double lo, double hi) { return v >= lo && v <= hi && v == std::floor(v); }
+
+// The number of parents a kept method takes (kNotKept for the others and
+// for those whose row says how many: see parents_fit).
 int kept_parents(Method m) {
     switch (m) {
+        case Method::offset_curve_curvature: return 2;
+        case Method::point_on_surface: return 3;
         case Method::dirr_doubles:
         case Method::axis_doubles:
         case Method::scalar_double:
@@ -1013,14 +1027,12 @@ bool spline_fits(const Row& r) {
     if (!r.spline) return false;
     const Row::Spline& s = *r.spline;
     const std::size_t n = r.parents.size();
-    const auto flag = [](double v) { return v == 0 || v == 1; };
-    const auto whole_in = [](double v, double lo, double hi) { return v >= lo && v <= hi && v == std::floor(v); };
     if (!std::all_of(s.parameters.begin(), s.parameters.end(), [](double v) { return std::isfinite(v); }))
         return false;
     if (r.method == Method::bcurve_thru_points) {
         const double count = r.numbers[0];
-        if (!whole_in(count, 2, 1e6) || !whole_in(r.numbers[1], 1, 24) || !flag(r.numbers[2]) ||
-            !flag(r.numbers[3]) || !flag(r.numbers[4]))
+        if (!whole_in(count, 2, 1e6) || !whole_in(r.numbers[1], 1, 24) || !is_flag(r.numbers[2]) ||
+            !is_flag(r.numbers[3]) || !is_flag(r.numbers[4]))
             return false;
         return static_cast<double>(n) == count + r.numbers[3] + r.numbers[4] && s.kinds.empty() &&
                s.objects.empty() &&
@@ -1040,14 +1052,26 @@ bool spline_fits(const Row& r) {
 
 // Whether a kept method's row takes its parents and numbers (an arc of a
 // radius takes its angle or none: a full circle; a copy of a curve its
-// curve, whether it was asked as a spline and its tolerance).
+// curve, whether it was asked as a spline and its tolerance; a direction
+// on a face or a face's curvature its reference where its kind asks for
+// one; the flags of reversal, per cent and the like are 0 or 1).
 bool parents_fit(const Row& r) {
     const std::size_t n = r.parents.size();
-    if (r.method == Method::curve_extract)
-        return n == 1 && (r.numbers[0] == 0 || r.numbers[0] == 1) && std::isfinite(r.numbers[1]);
+    const double* v = r.numbers;
+    switch (r.method) {
+        case Method::curve_extract: return n == 1 && is_flag(v[0]) && std::isfinite(v[1]);
+        case Method::arc_radius_angles: return n == 2 || n == 3;
+        case Method::point_two_curves: return n >= 2 && n <= 4;
+        case Method::point_along_curve: return n == 3 && is_flag(v[0]) && is_flag(v[1]);
+        case Method::dirr_plane:
+        case Method::dirr_axis_of_surface: return n == 1 && is_flag(v[0]);
+        case Method::dirr_normal_to_surface: return n == 2 && is_flag(v[0]);
+        case Method::dirr_on_surface: return whole_in(v[0], 0, 3) && is_flag(v[1]) && n == (v[0] == 3 ? 4u : 3u);
+        case Method::offset_surface_curvature: return whole_in(v[0], 0, 2) && n == (v[0] == 2 ? 4u : 3u);
+        default: break;
+    }
     if (r.cls == Cls::spline) return spline_fits(r);
-    if (r.method == Method::arc_radius_angles) return n == 2 || n == 3;
-    return kept_parents(r.method) != kNotKept && static_cast<std::size_t>(kept_parents(r.method)) == n;
+    return kept_parents(r.method) >= 0 && static_cast<std::size_t>(kept_parents(r.method)) == n;
 }
 
 // The class a kept method makes (an extract makes any kept class).
@@ -1060,13 +1084,20 @@ bool method_makes(Method m, Cls c) {
         case Method::point_on_axis:
         case Method::point_on_arc_angle:
         case Method::point_conic_center:
-        case Method::point_csys_three_scalars: return c == Cls::point;
+        case Method::point_csys_three_scalars:
+        case Method::point_on_surface:
+        case Method::point_two_curves:
+        case Method::point_along_curve: return c == Cls::point;
         case Method::dirr_doubles:
         case Method::dirr_two_points:
         case Method::dirr_line:
         case Method::dirr_two_dirs:
         case Method::dirr_on_curve:
-        case Method::dirr_axis_of_conic: return c == Cls::dirr;
+        case Method::dirr_axis_of_conic:
+        case Method::dirr_plane:
+        case Method::dirr_axis_of_surface:
+        case Method::dirr_normal_to_surface:
+        case Method::dirr_on_surface: return c == Cls::dirr;
         case Method::axis_doubles:
         case Method::axis_point_dir: return c == Cls::axis;
         case Method::scalar_double:
@@ -1077,7 +1108,9 @@ bool method_makes(Method m, Cls c) {
         case Method::offset_dir_dist:
         case Method::offset_three_scalars:
         case Method::offset_cylindrical:
-        case Method::offset_spherical: return c == Cls::offset;
+        case Method::offset_spherical:
+        case Method::offset_curve_curvature:
+        case Method::offset_surface_curvature: return c == Cls::offset;
         case Method::line_two_points: return c == Cls::line;
         case Method::arc_three_points:
         case Method::arc_center_two_points:
@@ -1086,6 +1119,7 @@ bool method_makes(Method m, Cls c) {
         case Method::bcurve_thru_points:
         case Method::spline_general: return c == Cls::spline;
         case Method::curve_extract: return c == Cls::line || c == Cls::arc || c == Cls::spline;
+        case Method::xform_assy_context: return false;  // never kept
         default: return c == Cls::xform;
     }
 }
@@ -1104,9 +1138,18 @@ std::vector<tag_t> kept_objects(const pf::SaveContext& ctx) {
     return out;
 }
 
+// Whether an object goes out with all it stands on: a face or edge of a
+// kernel body only with its body (whose section brings the shape back).
+bool written_whole(tag_t t, const pf::SaveContext& ctx) {
+    if (!ctx.written(t)) return false;
+    const int entity = host::kernel::entity_of(t);
+    const int body = entity != 0 ? host::kernel::body_of(entity) : 0;
+    return body == 0 || ctx.written(host::kernel::object_of(body));
+}
+
 bool keeps_parameters(const Row& r, const pf::SaveContext& ctx) {
     if (r.dumb || !method_makes(r.method, r.cls) || !parents_fit(r)) return false;
-    const auto written = [&](tag_t p) { return ctx.written(p); };
+    const auto written = [&](tag_t p) { return written_whole(p, ctx); };
     return std::all_of(r.parents.begin(), r.parents.end(), written) &&
            (!r.spline || std::all_of(r.spline->objects.begin(), r.spline->objects.end(), written));
 }
@@ -1182,10 +1225,9 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
         for (double& v : r.numbers) v = row.f64();
         for (double& v : r.value) v = row.f64();
         if (r.cls == Cls::spline) r.spline = read_spline(row, ctx);
-        if (!object_fits(t, r.cls)) throw pf::FormatError("a smart object's row names another kind of object");
         if (!std::all_of(std::begin(r.value), std::end(r.value), [](double v) { return std::isfinite(v); }))
             throw pf::FormatError("a smart object's value is not finite");
-        if (r.dumb ? !r.parents.empty() : !method_makes(r.method, r.cls) || !parents_fit(r))
+        if (r.dumb ? !r.parents.empty() : !method_makes(r.method, r.cls))
             throw pf::FormatError("a smart object's parents do not fit its method");
         for (tag_t p : r.parents)
             if (p == 0 || p == t) throw pf::FormatError("a smart object's parent is missing or itself");
@@ -1216,10 +1258,23 @@ void read_smart(pf::Reader& in, pf::LoadContext& ctx) {
         state[at].second = 2;
     };
     for (const auto& m : made) walk(m.first);
+    std::vector<tag_t> read;
     for (auto& [t, r] : made) {
         host::entity::attrs(t).smart = true;
         rows()[t] = std::move(r);
+        read.push_back(t);
     }
+    // The objects and parents are what their methods take: their curves,
+    // faces and edges are read by other sections, so this is checked once
+    // every section is in.
+    ctx.after_sections([read = std::move(read)]() -> const char* {
+        for (tag_t t : read) {
+            const Row& r = *rows().find(t);
+            if (!object_fits(t, r.cls)) return "a smart object's row names another kind of object";
+            if (!r.dumb && !parents_fit(r)) return "a smart object's parents do not fit its method";
+        }
+        return nullptr;
+    });
 }
 
 const bool smart_section_registered = [] {

@@ -11,6 +11,7 @@
 // joins the test as one more row.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,7 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+using V3 = std::array<double, 3>;
 
 // Answers of the queries, as text that compares equal when the values do
 // (to seven significant digits: a file keeps doubles, the kernel may
@@ -420,6 +422,7 @@ double volume_change(tag feature, const std::function<void()>& edit) {
 void add_sheets_and_features(std::vector<Kind>& k);
 void add_structures(std::vector<Kind>& k);
 void add_smart_and_curve_features(std::vector<Kind>& k);
+void add_smart_of_faces_and_curves(std::vector<Kind>& k);
 void add_more(std::vector<Kind>& k);
 void add_links(std::vector<Kind>& k);
 void add_sheet_operations(std::vector<Kind>& k);
@@ -1328,6 +1331,7 @@ void add_smart_and_curve_features(std::vector<Kind>& k) {
                      EXPECT_NEAR(e[3], 6.5, 1e-6);
                      EXPECT_NEAR(e[6], 6.5, 1e-6);
                  }});
+    add_smart_of_faces_and_curves(k);
     // Geometric expressions measure faces and edges of a box 37 x 23 x 11.
     auto gexp_box = [](Model& m, double nx, double ny, double nz) {
         if (m.find("GEXP_BOX") == NULL_TAG) ruled_box(m, "GEXP_BOX", 1600, 0, 0, 1637, 23, 11);
@@ -1379,6 +1383,317 @@ void add_smart_and_curve_features(std::vector<Kind>& k) {
                      o.code("ask", KX_GEXP_ask_angle_parms(t, &a, &b, &c, &c1, &c2, &c3))
                          .text("objects", label(a) + "," + label(b) + "," + label(c));
                      gexp_value(o, t);
+                 }});
+}
+
+// ---- smart objects of faces, edges and curves ----------------------------------
+//
+// Each method of a face, an edge or a curve, one object each: read back it
+// answers the same parents (faces and edges of the reopened bodies), is
+// neither dumb nor out of date, and follows its parents at the update.
+
+// A smart object's parents and states.
+void smart_answer(Out& o, tag t) {
+    parents_answer(o, t);
+    logical old = 1, dumb = 1;
+    o.code("out of date", KX_SO_is_out_of_date(t, &old))("out of date", old);
+    o.code("dumb", KX_SO_has_become_dumb(t, &dumb))("dumb", dumb);
+}
+
+V3 point_at(tag t) {
+    V3 p{};
+    EXPECT_EQ(KX_CURVE_ask_point_data(t, p.data()), 0) << label(t);
+    return p;
+}
+
+V3 direction_of(tag t) {
+    V3 d{};
+    EXPECT_EQ(KX_SO_ask_direction_of_dirr(t, d.data()), 0) << label(t);
+    return d;
+}
+
+V3 offset_of(tag t) {
+    V3 d{};
+    EXPECT_EQ(KX_SO_ask_offset_of_offset(t, d.data()), 0) << label(t);
+    return d;
+}
+
+double length_of(const V3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+
+tag scalar_named(Model& m, const std::string& name, double v) {
+    tag t = NULL_TAG;
+    EXPECT_EQ(KX_SO_create_scalar_double(m.part, 0, v, &t), 0) << name;
+    return Model::named(t, name);
+}
+
+// The first face of the body of a kernel surface type.
+tag face_of_type(tag body, int wanted) {
+    tag_list* faces = nullptr;
+    if (KX_MODL_ask_body_faces(body, &faces) != 0) return NULL_TAG;
+    int n = 0;
+    KX_MODL_ask_list_count(faces, &n);
+    tag found = NULL_TAG;
+    for (int i = 0; i < n && found == NULL_TAG; ++i) {
+        tag f = NULL_TAG;
+        KX_MODL_ask_list_item(faces, i, &f);
+        int type = 0, sense = 0;
+        double p[3], d[3], box[6], r1 = 0, r2 = 0;
+        if (KX_MODL_ask_face_data(f, &type, p, d, box, &r1, &r2, &sense) == 0 && type == wanted) found = f;
+    }
+    KX_MODL_delete_list(&faces);
+    return found;
+}
+
+// An edge of the body that closes on itself (a circle of a cylinder).
+tag closed_edge(tag body) {
+    tag_list* edges = nullptr;
+    if (KX_MODL_ask_body_edges(body, &edges) != 0) return NULL_TAG;
+    int n = 0;
+    KX_MODL_ask_list_count(edges, &n);
+    tag found = NULL_TAG;
+    for (int i = 0; i < n && found == NULL_TAG; ++i) {
+        tag e = NULL_TAG;
+        KX_MODL_ask_list_item(edges, i, &e);
+        double p0[3], p1[3];
+        int count = 0;
+        if (KX_MODL_ask_edge_verts(e, p0, p1, &count) == 0 && count < 2) found = e;
+    }
+    KX_MODL_delete_list(&edges);
+    return found;
+}
+
+// The cylinder of SO_CYLINDER: diameter 16 about z through (2100, 0, 0),
+// 30 high; its diameter grows to 22 once (the kinds on it ask it in turn).
+tag so_cylinder_body(Model& m) { return Model::body_of(m.find("SO_CYLINDER")); }
+void grow_so_cylinder(Model& m) {
+    const tag feature = m.find("SO_CYLINDER");
+    int n = 0;
+    tag* exps = nullptr;
+    ASSERT_EQ(KX_MODL_ask_exps_of_feature(feature, &n, &exps), 0);
+    bool grown = true;
+    for (int i = 0; i < n; ++i) {
+        char* text = nullptr;
+        KX_MODL_ask_exp_tag_string(exps[i], &text);
+        const std::string s = take(text);
+        grown = grown && s.substr(s.find('=') + 1) != "16";
+    }
+    KX_free(exps);
+    if (!grown) edit_feature_exp(feature, "16", "22");
+    ASSERT_EQ(KX_MODL_update(), 0);
+}
+
+void add_smart_of_faces_and_curves(std::vector<Kind>& k) {
+    // A block 40 x 30 x 20 from (2000, 0, 0) sized by expressions.
+    k.push_back({"SO_BLOCK",
+                 [](Model&) {
+                     double corner[3] = {2000, 0, 0};
+                     const char* edges[3] = {"40", "30", "20"};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_block1(0, corner, edges, &t), 0);
+                     return t;
+                 },
+                 [](Out&, tag) {}});
+    k.push_back({"SO_CYLINDER",
+                 [](Model&) {
+                     double origin[3] = {2100, 0, 0}, z[3] = {0, 0, 1};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_MODL_create_cyl1(0, origin, "30", "16", z, &t), 0);
+                     return t;
+                 },
+                 [](Out&, tag) {}});
+    k.push_back({"SO_ON_FACE",
+                 [](Model& m) {
+                     const tag top = Model::face(Model::body_of(m.find("SO_BLOCK")), 0, 0, 1);
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_point_on_surface(m.part, 0, top, scalar_named(m, "SO_ON_FACE_U", 0.25),
+                                                             scalar_named(m, "SO_ON_FACE_V", 0.75), &t),
+                               0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("at", point_at(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // The block grows to 26 high: the point rises with its top face.
+                     const V3 before = point_at(t);
+                     EXPECT_NEAR(before[2], 20, 1e-9);
+                     edit_feature_exp(m.find("SO_BLOCK"), "20", "26");
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const V3 after = point_at(t);
+                     EXPECT_NEAR(after[0], before[0], 1e-9);
+                     EXPECT_NEAR(after[1], before[1], 1e-9);
+                     EXPECT_NEAR(after[2], 26, 1e-9);
+                 }});
+    k.back().needs = {"SO_BLOCK"};
+    k.push_back({"SO_PLANE_NORMAL",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_plane(m.part, 0,
+                                                       Model::face(Model::body_of(m.find("SO_BLOCK")), 1, 0, 0), 1, &t),
+                               0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("dir", direction_of(t).data(), 3);
+                     smart_answer(o, t);
+                 }});
+    k.back().needs = {"SO_BLOCK"};
+    k.push_back({"SO_SURFACE_AXIS",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_surface_axis(
+                                   m.part, 0, face_of_type(so_cylinder_body(m), KX_MODL_FACE_CYLINDER), 0, &t),
+                               0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("dir", direction_of(t).data(), 3);
+                     smart_answer(o, t);
+                 }});
+    k.back().needs = {"SO_CYLINDER"};
+    k.push_back({"SO_FACE_NORMAL",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_normal_to_surface_point(
+                                   m.part, 0, face_of_type(so_cylinder_body(m), KX_MODL_FACE_CYLINDER),
+                                   Model::point("SO_FACE_NORMAL_AT", 2120, 0, 15), 0, &t),
+                               0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("dir", direction_of(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // The point goes round to +y: the normal turns with it.
+                     double moved[3] = {2100, 20, 12};
+                     ASSERT_EQ(KX_CURVE_edit_point_data(m.find("SO_FACE_NORMAL_AT"), moved), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const V3 d = direction_of(t);
+                     EXPECT_NEAR(d[0], 0, 1e-9);
+                     EXPECT_NEAR(d[1], 1, 1e-9);
+                     EXPECT_NEAR(d[2], 0, 1e-9);
+                 }});
+    k.back().needs = {"SO_CYLINDER"};
+    k.push_back({"SO_ON_SURF",
+                 [](Model& m) {
+                     surface_dirr_data d{face_of_type(so_cylinder_body(m), KX_MODL_FACE_CYLINDER),
+                                         scalar_named(m, "SO_ON_SURF_U", 0.125),
+                                         scalar_named(m, "SO_ON_SURF_V", 0.5),
+                                         0,
+                                         NULL_TAG,
+                                         0};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_dirr_on_surf(m.part, 0, &d, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     surface_dirr_data d{};
+                     o.code("ask", KX_SO_ask_dirr_on_surf(t, &d))
+                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))(
+                             "kind", d.kind)("flag", d.flag);
+                     o("dir", direction_of(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // A quarter further round the face: the normal turns a quarter.
+                     const V3 before = direction_of(t);
+                     ASSERT_EQ(KX_SO_set_double_of_scalar(m.find("SO_ON_SURF_U"), 0.375), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const V3 after = direction_of(t);
+                     EXPECT_NEAR(before[0] * after[0] + before[1] * after[1], 0, 1e-9);
+                     EXPECT_NEAR(after[2], 0, 1e-9);
+                     EXPECT_NEAR(length_of(after), 1, 1e-9);
+                 }});
+    k.back().needs = {"SO_CYLINDER"};
+    k.push_back({"SO_SURF_CVTR",
+                 [](Model& m) {
+                     surf_cvtr_data d{face_of_type(so_cylinder_body(m), KX_MODL_FACE_CYLINDER),
+                                      scalar_named(m, "SO_SURF_CVTR_U", 0.3), scalar_named(m, "SO_SURF_CVTR_V", 0.6), 0,
+                                      NULL_TAG};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_offset_surf_cvtr(m.part, 0, &d, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     surf_cvtr_data d{};
+                     o.code("ask", KX_SO_ask_offset_surf_cvtr(t, &d))
+                         .text("record", label(d.surface) + "," + label(d.first) + "," + label(d.second))("kind",
+                                                                                                          d.kind);
+                     o("offset", offset_of(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // The face grows with the cylinder (from 1 / 8).
+                     grow_so_cylinder(m);
+                     EXPECT_NEAR(length_of(offset_of(t)), 1.0 / 11, 1e-9);
+                 }});
+    k.back().needs = {"SO_CYLINDER"};
+    k.push_back({"SO_CURVE_CVTR",
+                 [](Model& m) {
+                     curve_cvtr_data d{closed_edge(so_cylinder_body(m)), scalar_named(m, "SO_CURVE_CVTR_AT", 0.2)};
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(KX_SO_create_offset_curve_cvtr(m.part, 0, &d, &t), 0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     curve_cvtr_data d{};
+                     o.code("ask", KX_SO_ask_offset_curve_cvtr(t, &d))
+                         .text("record", label(d.curve) + "," + label(d.parameter));
+                     o("offset", offset_of(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // The circle of the edge grows with the cylinder (from 1 / 8).
+                     grow_so_cylinder(m);
+                     EXPECT_NEAR(length_of(offset_of(t)), 1.0 / 11, 1e-9);
+                 }});
+    k.back().needs = {"SO_CYLINDER"};
+    k.push_back({"SO_MEET",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(
+                         KX_SO_create_point_two_curves(m.part, 0, Model::line("SO_MEET_A", 2200, 0, 0, 2210, 10, 0),
+                                                       Model::line("SO_MEET_B", 2200, 10, 0, 2210, 0, 0),
+                                                       Model::point("SO_MEET_HELP", 2204, 4, 0), NULL_TAG, &t),
+                         0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("at", point_at(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // y = t meets y = 10 - 10 t / 12 at t = 60 / 11.
+                     line_data l{{2200, 10, 0}, {2212, 0, 0}};
+                     ASSERT_EQ(KX_CURVE_edit_line_data(m.find("SO_MEET_B"), &l), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     const V3 p = point_at(t);
+                     EXPECT_NEAR(p[0], 2200 + 60.0 / 11, 1e-9);
+                     EXPECT_NEAR(p[1], 60.0 / 11, 1e-9);
+                 }});
+    k.push_back({"SO_ALONG",
+                 [](Model& m) {
+                     tag t = NULL_TAG;
+                     EXPECT_EQ(
+                         KX_SO_create_point_along_curve(m.part, 0, Model::line("SO_ALONG_LINE", 2300, 0, 0, 2320, 0, 0),
+                                                        Model::point("SO_ALONG_FROM", 2302, 3, 0),
+                                                        scalar_named(m, "SO_ALONG_PERCENT", 25), 1, 0, &t),
+                         0);
+                     return t;
+                 },
+                 [](Out& o, tag t) {
+                     o("at", point_at(t).data(), 3);
+                     smart_answer(o, t);
+                 },
+                 [](Model& m, tag t) {
+                     // From x = 2302 a quarter of the line: 5 of 20, 10 of 40.
+                     EXPECT_NEAR(point_at(t)[0], 2307, 1e-9);
+                     line_data l{{2300, 0, 0}, {2340, 0, 0}};
+                     ASSERT_EQ(KX_CURVE_edit_line_data(m.find("SO_ALONG_LINE"), &l), 0);
+                     ASSERT_EQ(KX_MODL_update(), 0);
+                     EXPECT_NEAR(point_at(t)[0], 2312, 1e-9);
                  }});
 }
 

@@ -6,6 +6,7 @@
 // edited and the model updated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/entities/wcs.h"
+#include "host/store/parts/part_file.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/profiles.h"
 #include "host/kernel/engine/kernel.h"
@@ -581,6 +583,30 @@ TEST_F(AssemblyContextTest, TransformsRelateOccurrencesAndFollowThem) {
     ASSERT_EQ(KX_SO_ask_x_direction_of_xform(xf, x.data()), 0);
     expect_near(x, {1, 0, 0}, "after the update");
     EXPECT_EQ(host::parts::work_part(), assembly);
+}
+
+// No part file keeps part occurrences: the assembly holding them is not
+// saved, and the component saved without them keeps its transform's value
+// only, dumb.
+TEST_F(AssemblyContextTest, APartFileKeepsTheTransformsValueOnly) {
+    tag xf = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_xform_assy_ctxt(object, NULL_TAG, first, &xf), 0);
+    EXPECT_NE(host::part_file::unkept_object(assembly, nullptr), nullptr);
+    ASSERT_EQ(host::part_file::unkept_object(component, nullptr), nullptr);
+    host::part_file::Image image;
+    ASSERT_EQ(host::part_file::decode(host::part_file::encode(component, nullptr, true), image), 0);
+    const std::vector<unsigned int> before = host::objects::objects_of_part(component);
+    int code = -1;
+    const tag opened = host::part_file::apply(image, "component-again.prt", &code);
+    ASSERT_NE(opened, NULL_TAG) << code;
+    const tag again =
+        host::objects::objects_of_part(opened)[std::find(before.begin(), before.end(), xf) - before.begin()];
+    logical dumb = 0;
+    ASSERT_EQ(KX_SO_has_become_dumb(again, &dumb), 0);
+    EXPECT_TRUE(dumb);
+    V x{};
+    ASSERT_EQ(KX_SO_ask_x_direction_of_xform(again, x.data()), 0);
+    expect_near(x, {0, 1, 0}, "the value kept");
 }
 
 // An occurrence placed away from the assembly's origin: the transform's

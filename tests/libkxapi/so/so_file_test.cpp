@@ -17,9 +17,12 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/parts.h"
+#include "host/kernel/engine/kernel.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/objects.h"
 #include "kx_modl.h"
+#include "kx_modl_cre_prim.h"
+#include "kx_modl_face_data.h"
 #include "kx_modl_exp.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/so/so_fixture.h"
@@ -277,11 +280,49 @@ void put_u32(std::string& s, std::size_t at, std::uint32_t v) {
     s.replace(at, 4, w.view());
 }
 
+// The cylindrical face of a cylinder 10 across, 20 high.
+tag cylinder_face() {
+    double origin[3] = {40, 0, 0}, z[3] = {0, 0, 1};
+    tag feature = NULL_TAG, body = NULL_TAG;
+    EXPECT_EQ(KX_MODL_create_cyl1(0, origin, "20", "10", z, &feature), 0);
+    EXPECT_EQ(KX_MODL_ask_feat_body(feature, &body), 0);
+    tag_list* faces = nullptr;
+    EXPECT_EQ(KX_MODL_ask_body_faces(body, &faces), 0);
+    int n = 0;
+    KX_MODL_ask_list_count(faces, &n);
+    tag found = NULL_TAG;
+    for (int i = 0; i < n; ++i) {
+        tag f = NULL_TAG;
+        KX_MODL_ask_list_item(faces, i, &f);
+        int type = 0, sense = 0;
+        double p[3], d[3], box[6], r1 = 0, r2 = 0;
+        if (KX_MODL_ask_face_data(f, &type, p, d, box, &r1, &r2, &sense) == 0 && type == KX_MODL_FACE_CYLINDER)
+            found = f;
+    }
+    KX_MODL_delete_list(&faces);
+    EXPECT_NE(found, NULL_TAG);
+    return found;
+}
+
 TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
     const Chain c = chain();
     tag through[3] = {c.a, c.p, c.b}, sp = NULL_TAG;
     double at[3] = {0, 0.4, 1};
     ASSERT_EQ(KX_SO_create_bcurve_thru_points(part, 0, through, 3, 2, 0, at, NULL_TAG, NULL_TAG, &sp), 0);
+    // Objects of a face and of curves, whose numbers say their kind, their
+    // flags and how many parents they take.
+    const tag wall = cylinder_face();
+    surface_dirr_data sd{wall, scalar(0.25), scalar(0.5), 0, NULL_TAG, 0};
+    surf_cvtr_data sc{wall, sd.first, sd.second, 0, NULL_TAG};
+    tag on_surf = NULL_TAG, cvtr = NULL_TAG, axis = NULL_TAG, along = NULL_TAG, meet = NULL_TAG, xf = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_dirr_on_surf(part, 0, &sd, &on_surf), 0);
+    ASSERT_EQ(KX_SO_create_offset_surf_cvtr(part, 0, &sc, &cvtr), 0);
+    ASSERT_EQ(KX_SO_create_dirr_surface_axis(part, 0, wall, 1, &axis), 0);
+    ASSERT_EQ(KX_SO_create_point_along_curve(part, 0, c.line, c.a, scalar(1.5), 0, 0, &along), 0);
+    const tag cross = line({5, -3, -1}, {5, 3, -1});  // meets the line at two thirds
+    ASSERT_EQ(KX_SO_create_point_two_curves(part, 0, c.line, cross, c.a, c.b, &meet), 0);
+    double origin[3] = {1, 2, 3}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
+    ASSERT_EQ(KX_SO_create_xform_doubles(part, 0, origin, x, y, 1, &xf), 0);
     pf::Image image;
     ASSERT_EQ(pf::decode(pf::encode(part, nullptr, true), image), 0);
     const std::vector<unsigned int> objects = host::objects::objects_of_part(part);
@@ -303,6 +344,10 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
         pf::Writer w;
         w.f64(v);
         b.replace(at, 8, w.view());
+    };
+    // The first of a row's numbers, after its parents.
+    const auto set_number = [&](std::vector<SmartRow>& r, tag t, int i, double v) {
+        put_f64(row_of(r, t).bytes, kFirstParent + 4 * parents_of(t).size() + 8 * i, v);
     };
     struct Case {
         const char* what;
@@ -327,8 +372,7 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
          [&](auto& r) { put_u32(row_of(r, c.p).bytes, kFirstParent, number(c.q)); }},
         {"a spline's class", [&](auto& r) { row_of(r, c.line).bytes[0] = 8; }},
         {"a row cut short", [&](auto& r) { row_of(r, c.arc).bytes.resize(40); }},
-        {"a spline of more points than parents",
-         [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers, 4); }},
+        {"a spline of more points than parents", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers, 4); }},
         {"a spline of degree 25", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 8, 25); }},
         {"a spline closed twice", [&](auto& r) { put_f64(row_of(r, sp).bytes, kSplineNumbers + 16, 2); }},
         {"a spline without its record", [&](auto& r) { row_of(r, sp).bytes.resize(kRecord); }},
@@ -347,6 +391,44 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
          }},
         {"a spline's parameter not finite",
          [&](auto& r) { put_f64(row_of(r, sp).bytes, kRecord + 28 + 8, std::nan("")); }},
+        {"a direction on a face of kind 4", [&](auto& r) { set_number(r, on_surf, 0, 4); }},
+        {"a direction on a face of a kind between two", [&](auto& r) { set_number(r, on_surf, 0, 1.5); }},
+        {"a direction on a face along a reference it lacks", [&](auto& r) { set_number(r, on_surf, 0, 3); }},
+        {"a direction on a face reversed twice", [&](auto& r) { set_number(r, on_surf, 1, 2); }},
+        {"a face's curvature along a reference it lacks", [&](auto& r) { set_number(r, cvtr, 0, 2); }},
+        {"a face's curvature of kind 3", [&](auto& r) { set_number(r, cvtr, 0, 3); }},
+        {"an axis of a face reversed by -1", [&](auto& r) { set_number(r, axis, 0, -1); }},
+        {"a point along a curve by a per cent flag of 2", [&](auto& r) { set_number(r, along, 0, 2); }},
+        {"a point along a curve without its distance",
+         [&](auto& r) {
+             std::string& b = row_of(r, along).bytes;
+             put_u32(b, kParents, 2);
+             b.erase(kFirstParent + 8, 4);
+         }},
+        {"a meeting of one curve",
+         [&](auto& r) {
+             std::string& b = row_of(r, meet).bytes;
+             put_u32(b, kParents, 1);
+             b.erase(kFirstParent + 4, 12);
+         }},
+        {"a meeting of three help points",
+         [&](auto& r) {
+             std::string& b = row_of(r, meet).bytes;
+             put_u32(b, kParents, 5);
+             pf::Writer w;
+             w.u32(number(c.p));
+             b.insert(kFirstParent + 16, w.view());
+         }},
+        {"a transform of an assembly context kept smart",
+         [&](auto& r) {
+             std::string& b = row_of(r, xf).bytes;
+             b[1] = static_cast<char>(46);
+             put_u32(b, kParents, 2);
+             pf::Writer w;
+             w.u32(number(c.a));
+             w.u32(number(c.b));
+             b.insert(kFirstParent, w.view());
+         }},
         {"a value not finite",
          [&](auto& r) {
              std::string& b = row_of(r, c.line).bytes;
@@ -370,6 +452,40 @@ TEST_F(SmartFileTest, DamagedRowsAreRefusedWithTheModelUnchanged) {
     tag* parents = nullptr;
     EXPECT_EQ(KX_SO_ask_parents(line, 0, &n, &parents), 875033);
     expect_near(line_end(line, true), {7, 2.5, -1.5}, "plain line");
+}
+
+// Faces and edges written without their body come back without their
+// shape: the objects on them (a point on the face, a copy of an edge) come
+// back dumb with their values, and the part updates.
+TEST_F(SmartFileTest, ObjectsOnAFaceWrittenWithoutItsBodyComeBackDumb) {
+    const tag wall = cylinder_face();
+    tag on = NULL_TAG, copy = NULL_TAG;
+    ASSERT_EQ(KX_SO_create_point_on_surface(part, 0, wall, scalar(0.25), scalar(0.5), &on), 0);
+    const V at = coords(on);
+    const int body_entity = host::kernel::body_of(host::kernel::entity_of(wall));
+    const tag body = host::kernel::object_of(body_entity);
+    ASSERT_NE(body, NULL_TAG);
+    const tag edge = host::kernel::object_of(host::kernel::edges_of(body_entity).front());
+    ASSERT_EQ(KX_SO_create_curve_extract(part, 0, edge, 0, 0, 0, &copy), 0);
+    std::vector<unsigned int> objects = host::objects::objects_of_part(part);
+    objects.erase(std::find(objects.begin(), objects.end(), body));
+    const std::string file = (std::filesystem::temp_directory_path() / "face-without-body.prt").string();
+    ASSERT_EQ(pf::write_part(file, part, &objects, true), 0);
+    kxtest::fresh_process();
+    ASSERT_EQ(KX_initialize(), 0);
+    tag opened = NULL_TAG;
+    ASSERT_EQ(kxtest::open_part(file, &opened), 0);
+    std::remove(file.c_str());
+    const std::vector<unsigned int> now = host::objects::objects_of_part(opened);
+    ASSERT_EQ(now.size(), objects.size());
+    const auto again = [&](tag t) { return now[std::find(objects.begin(), objects.end(), t) - objects.begin()]; };
+    for (tag t : {on, copy}) {
+        logical dumb = 0;
+        ASSERT_EQ(KX_SO_has_become_dumb(again(t), &dumb), 0);
+        EXPECT_TRUE(dumb) << t;
+    }
+    expect_near(coords(again(on)), at, "the value kept");
+    EXPECT_EQ(KX_MODL_update(), 0);
 }
 
 }  // namespace
