@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <tuple>
 #include <unordered_map>
 
@@ -45,18 +46,30 @@ namespace {
 
 using Map = std::map<int, Body>;
 
-class Store : public ModelValue<Map> {
+// The bodies by kernel tag, journaled body by body: the first change of a
+// body after a checkpoint records the body it was (or that there was none),
+// so that what a step costs follows the bodies it changes, not how many
+// the model holds.
+class Store : public ModelComponent {
 public:
-    Store() : ModelValue<Map>("solid kernel") { register_model_component(this); }
+    Store() { register_model_component(this); }
+    const char* name() const override { return "solid kernel"; }
     void reset() override {
-        ModelValue<Map>::reset();
+        bodies_.clear();
+        stamps_.clear();
         next = 1;
         stale = true;
     }
-    // The bodies to read, and to change (recorded once per checkpoint: a
-    // before-image copies one pointer per body).
-    const Map& bodies() const { return read(); }
-    Map& change() { return write(); }
+    const Map& bodies() const { return bodies_; }
+    // Puts a body in (replacing the one of its tag) or takes one out.
+    void put(int tag, Body body) {
+        record(tag);
+        bodies_[tag] = std::move(body);
+    }
+    void drop(int tag) {
+        record(tag);
+        bodies_.erase(tag);
+    }
 
     int next = 1;
     // Index: kernel tag -> place; object -> kernel tag.
@@ -101,10 +114,37 @@ public:
                 if (s.object) by_object.erase(s.object);
             }
     }
-    void undo_to(Map&& image) override {
-        value_ = std::move(image);
-        stale = true;
+
+private:
+    // A body as it was before the first change after a checkpoint (none:
+    // the tag held no body).
+    struct Image : UndoRecord {
+        Image(Store* s, int t, std::optional<Body> was, stamp_t prev)
+            : UndoRecord(prev), store(s), tag(t), image(std::move(was)) {}
+        void undo() override {
+            if (image)
+                store->bodies_[tag] = std::move(*image);
+            else
+                store->bodies_.erase(tag);
+            store->stamps_[tag] = prev;
+            store->stale = true;
+        }
+        Store* store;
+        int tag;
+        std::optional<Body> image;
+    };
+    void record(int tag) {
+        stamp_t& stamp = stamps_[tag];
+        if (!journal::must_record(stamp)) return;
+        const auto it = bodies_.find(tag);
+        journal::add(std::make_unique<Image>(this, tag, it == bodies_.end() ? std::nullopt : std::optional<Body>(it->second),
+                                             stamp));
+        stamp = journal::open;
     }
+    Map bodies_;
+    std::unordered_map<int, stamp_t> stamps_;  // per tag, as TagTable rows keep theirs
+
+public:
     void fresh() {
         if (!stale) return;
         where.clear();
@@ -138,7 +178,7 @@ const int listener = host::objects::add_destroy_listener([](unsigned int object)
     }
     const Body gone = b->second;
     s.unindex_body(*gone);
-    s.change().erase(gone->tag);
+    s.drop(gone->tag);
     committing = true;
     for (const auto* subs : {&gone->named.faces, &gone->named.edges})
         for (const Sub& x : *subs)
@@ -220,7 +260,7 @@ void drop_held(unsigned int object) {
     const Body b = l ? find_body(l->body) : nullptr;
     if (!b || !is_held(*b)) return;
     s.unindex_body(*b);
-    s.change().erase(b->tag);
+    s.drop(b->tag);
 }
 
 void hold(BodyState body, unsigned int object) {
@@ -228,7 +268,8 @@ void hold(BodyState body, unsigned int object) {
     Store& s = store();
     auto made = std::make_shared<const BodyState>(std::move(body));
     s.index_body(*made);
-    s.change()[made->tag] = std::move(made);
+    const int tag = made->tag;
+    s.put(tag, std::move(made));
 }
 
 Body find_body(int tag) {
@@ -342,14 +383,15 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
         if (it == s.bodies().end()) continue;
         const unsigned int object = it->second->object;
         s.unindex_body(*it->second);
-        s.change().erase(t);
+        s.drop(t);
         if (object && host::objects::is_alive(object)) host::objects::destroy(object);
     }
     for (BodyState& b : put) {
         if (Body o = find_body(b.tag)) s.unindex_body(*o);
         auto made = std::make_shared<const BodyState>(std::move(b));
         s.index_body(*made);
-        s.change()[made->tag] = std::move(made);
+        const int made_tag = made->tag;
+        s.put(made_tag, std::move(made));
     }
 }
 
@@ -468,10 +510,10 @@ void ZQ_BODY_adopt(int body, int from) {
     hd::committing = true;
     s.unindex_body(*b);
     s.unindex_body(*f);
-    s.change().erase(from);
+    s.drop(from);
     auto made = std::make_shared<const hd::BodyState>(std::move(n));
     s.index_body(*made);
-    s.change()[body] = std::move(made);
+    s.put(body, std::move(made));
     for (unsigned int o : gone)
         if (host::objects::is_alive(o)) host::objects::destroy(o);
     hd::committing = false;
