@@ -112,7 +112,8 @@ typedef struct spline_data_s {
 } spline_data, *spline_data_p;
 
 /* A point of a spline through points. slope_type: -1 none, 0 the
- * direction (length chosen from the chord lengths), 1 a slope per unit
+ * direction (length chosen from the chord lengths; a zero slope gives no
+ * direction and the neighbouring points give it), 1 a slope per unit
  * chord length, 2 the derivative as given. crvatr_type: -1 none, 1 the
  * second derivative as given, 2 per unit chord length squared. */
 typedef struct spline_point_s {

@@ -235,6 +235,10 @@ void ZQ_BODY_move_step(int body, int from, int to);
  * the one it was made with; the tool is consumed; the body changes on the
  * next regeneration. */
 void ZQ_BODY_replace_step_tool(int body, int step, int tool);
+/* Step `step` of the body, a sew of sheets, takes the sheet `sheet` in place
+ * of its sheet number `index` (0-based, in the order they were sewn); the
+ * sheet is consumed; the body changes on the next regeneration. */
+void ZQ_BODY_replace_sew_sheet(int body, int step, int index, int sheet);
 /* Moves step `step` of `from`, a boolean, to the end of `to`'s steps (run
  * at once) and makes `from` again without it (the step stays, skipped). */
 void ZQ_BODY_take_step(int from, int step, int to);

@@ -1399,6 +1399,46 @@ void ZQ_BODY_replace_step_tool(int body, int step, int tool) {
     hd::commit({std::move(b)}, {tool});
 }
 
+void ZQ_BODY_replace_sew_sheet(int body, int step, int index, int sheet) {
+    auto call = HOST_ENTRY(body, step, index, sheet);
+    if (sheet == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is sewn onto itself", body);
+    const hd::Body old = hd::require_body(call, body);
+    const hd::Body made = hd::require_body(call, sheet);
+    if (step < 1 || step >= static_cast<int>(old->steps.size()) || old->steps[step]->op != Op::sew)
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no sew of sheets", step, body);
+    if (hd::body_type(made->shape) != ZQ_BODY_SHEET) call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheet);
+    const hd::Step& was = *old->steps[step];
+    std::vector<TopoDS_Shape> sheets;
+    for (TopoDS_Iterator it(was.other); it.More(); it.Next()) sheets.push_back(it.Value());
+    if (index < 0 || index >= static_cast<int>(sheets.size()))
+        call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d sews no sheet %d", step, body, index);
+    // The faces and edges of the sheet replaced leave the step's names;
+    // the new sheet's come in.
+    TopTools_IndexedMapOfShape leaving;
+    TopExp::MapShapes(sheets[static_cast<std::size_t>(index)], TopAbs_FACE, leaving);
+    TopExp::MapShapes(sheets[static_cast<std::size_t>(index)], TopAbs_EDGE, leaving);
+    auto named = std::make_shared<hd::Named>();
+    if (was.other_named)
+        for (auto [from, to] : {std::pair{&was.other_named->faces, &named->faces},
+                                std::pair{&was.other_named->edges, &named->edges}})
+            for (const hd::Sub& x : *from)
+                if (!leaving.Contains(x.shape)) to->push_back(x);
+    named->faces.insert(named->faces.end(), made->named.faces.begin(), made->named.faces.end());
+    named->edges.insert(named->edges.end(), made->named.edges.begin(), made->named.edges.end());
+    sheets[static_cast<std::size_t>(index)] = made->shape;
+    BRep_Builder builder;
+    TopoDS_Compound all;
+    builder.MakeCompound(all);
+    for (const TopoDS_Shape& s : sheets) builder.Add(all, s);
+    hd::BodyState b = *old;
+    auto edited = std::make_shared<hd::Step>(was);
+    edited->other = all;
+    edited->other_named = std::move(named);
+    edited->edited = true;
+    b.steps[step] = std::move(edited);
+    hd::commit({std::move(b)}, {sheet});
+}
+
 void ZQ_BODY_take_step(int from, int step, int to) {
     auto call = HOST_ENTRY(from, step, to);
     if (from == to) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d gives a step to itself", from);

@@ -303,7 +303,9 @@ int defining_fault(const BC_df_t& df) {
     for (int i = 0; i < df.n_points; ++i) {
         const BC_df_point_t& q = df.points[i];
         if (has_curvature(q) && !has_slope(q)) return BC_FIT_CURVATURE_SLOPE;
-        if (has_slope(q) &&
+        // A slope vector must have a length; a direction may be left out
+        // (a zero vector), the points then give it.
+        if (has_slope(q) && q.slope_type != BC_SLOPE_DIRECTION &&
             std::sqrt(q.slope[0] * q.slope[0] + q.slope[1] * q.slope[1] + q.slope[2] * q.slope[2]) <= kWeightMin)
             return BC_FIT_SLOPES;
         if (i == 0) continue;
@@ -330,10 +332,24 @@ double chord_length(const BC_df_t& df) {
 bool has_slope(const BC_df_point_t& p) { return p.slope_type != BC_SLOPE_NONE; }
 bool has_curvature(const BC_df_point_t& p) { return p.curvature_type != BC_CURV_NONE; }
 
-// The derivative conditions of a point over the parameter span.
-gp_Vec slope_vector(const BC_df_point_t& p, double chord, double span) {
+// The direction the points give at point i (of `distinct` points, the
+// first following the last when closed): along the chord from the point
+// before to the point after, or along the end chord at an open end.
+gp_Vec points_direction(const BC_df_t& df, int i, int distinct, bool closed) {
+    const auto at = [&](int k) { return gp_Vec(df.points[k].point[0], df.points[k].point[1], df.points[k].point[2]); };
+    const int before = i > 0 ? i - 1 : closed ? distinct - 1 : i;
+    const int after = i < distinct - 1 ? i + 1 : closed ? 0 : i;
+    return at(after) - at(before);
+}
+
+// The derivative conditions of point i over the parameter span. A
+// direction without a length takes the chord length over the span; a
+// direction left out (a zero vector) is the one the points give.
+gp_Vec slope_vector(const BC_df_t& df, int i, int distinct, double chord, double span) {
+    const BC_df_point_t& p = df.points[i];
     gp_Vec v(p.slope[0], p.slope[1], p.slope[2]);
     if (p.slope_type == BC_SLOPE_DIRECTION) {
+        if (v.Magnitude() <= kWeightMin) v = points_direction(df, i, distinct, df.periodic != 0);
         const double m = v.Magnitude();
         if (m > 0) v *= chord / span / m;
     } else if (p.slope_type == BC_SLOPE_PER_CHORD) {
@@ -365,7 +381,7 @@ int interpolate_open(const host::Call& call, const BC_df_t& df, Handle(Geom_BSpl
         // the point condition on the outside at either end.
         std::vector<std::pair<int, gp_XYZ>> conds;
         conds.emplace_back(0, gp_XYZ(q.point[0], q.point[1], q.point[2]));
-        if (has_slope(q)) conds.emplace_back(1, slope_vector(q, chord, span).XYZ());
+        if (has_slope(q)) conds.emplace_back(1, slope_vector(df, i, df.n_points, chord, span).XYZ());
         if (has_curvature(q)) conds.emplace_back(2, curvature_vector(q, chord, span).XYZ());
         if (i == df.n_points - 1) std::reverse(conds.begin(), conds.end());
         for (const auto& [d, v] : conds) {
@@ -423,7 +439,7 @@ int interpolate_periodic(const host::Call& call, const BC_df_t& df, Handle(Geom_
             const BC_df_point_t& q = df.points[i];
             pts->SetValue(i + 1, gp_Pnt(q.point[0], q.point[1], q.point[2]));
             flags->SetValue(i + 1, has_slope(q));
-            tangents.SetValue(i + 1, has_slope(q) ? slope_vector(q, chord, span) : gp_Vec(0, 0, 0));
+            tangents.SetValue(i + 1, has_slope(q) ? slope_vector(df, i, n, chord, span) : gp_Vec(0, 0, 0));
             any = any || has_slope(q);
         }
         for (int i = 0; i <= n; ++i) params->SetValue(i + 1, df.parameters[i]);

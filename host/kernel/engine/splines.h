@@ -26,7 +26,10 @@
  *
  * Defining data of a spline through points: the degree, periodic flag,
  * points with slopes and curvatures and their parameters. Host slope types:
- *   0  the direction given; the length is chosen from the chord lengths
+ *   0  the direction given; the length is chosen from the chord lengths.
+ *      A zero vector gives no direction: the points give it (the chord
+ *      from the point before to the point after, the end chord at an open
+ *      end)
  *   1  the slope vector as given: the derivative at the point
  *   2  the slope as a derivative per unit chord length (the vector times
  *      the total chord length of the points)
@@ -61,7 +64,7 @@
 #define BC_FIT_COINCIDENT      1005310 /* two successive points coincide */
 #define BC_FIT_PARAMETERS      1005311 /* parameters not increasing */
 #define BC_FIT_DEGREE          1005315 /* degree not possible (above 24, or periodic not cubic) */
-#define BC_FIT_SLOPES          1005317 /* a slope of zero length */
+#define BC_FIT_SLOPES          1005317 /* a slope vector (types 1, 2) of zero length */
 #define BC_FIT_CURVATURE_SLOPE 1005318 /* a curvature without a slope at its point */
 #define BC_FIT_SLOPE_TYPE      1005319 /* an unknown slope or curvature type */
 #define BC_FIT_PERIODIC_CURV   1005320 /* curvatures on a periodic spline */

@@ -324,6 +324,26 @@ void update();
 // when its objects cannot follow (the update then fails and the model is
 // as before it).
 void add_follower(void (*follow)());
+// A body that a later feature took in whole (a sew's tool sheet): its
+// features are not made again on their own. A taker answers whether it took
+// the body of `feature` (is_taken), and puts `made`, the body made again
+// from the feature's definition, in place of the one it took (take: true
+// when it did; the body it puts it into is regenerated).
+struct Taker {
+    bool (*is_taken)(tag_t feature);
+    bool (*take)(tag_t feature, int made);
+};
+void add_taker(Taker taker);
+// True when a taker took the body the feature made.
+bool is_taken(tag_t feature);
+// A feature that its service makes again from its definition (the
+// followers of sheets and skins): true when it has a body or step to put
+// the new body in, its own or a taker's.
+bool can_be_made_again(tag_t feature, const Record& r);
+// Puts `made`, the feature's body made again from its definition, in its
+// place: the first step of the feature's body, its step of the target, or
+// the taker's step; the body it went into is regenerated.
+void put_made_again(tag_t feature, const Record& r, int made);
 // Makes the bodies of the part's features read from a file again through
 // the kernel (from the values they were built with), so that later edits
 // regenerate them step by step; the bodies keep the objects read with them.

@@ -14,6 +14,7 @@
 #include "host/base/hook.h"
 #include "host/model/smart/smart.h"
 #include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/skin.h"
 #include "host/kernel/engine/steps.h"
 #include "host/base/service_state.h"
 #include "host/base/services/error.h"
@@ -168,6 +169,30 @@ void register_kind(const Kind& kind) { kinds()[kind.name] = kind; }
 
 void add_follower(void (*follow)()) {
     if (std::find(followers().begin(), followers().end(), follow) == followers().end()) followers().push_back(follow);
+}
+
+namespace {
+std::vector<Taker>& takers() {
+    static auto* const t = new std::vector<Taker>;  // services added as the library loads
+    return *t;
+}
+}  // namespace
+
+void add_taker(Taker taker) { takers().push_back(taker); }
+
+bool is_taken(tag_t feature) {
+    return std::any_of(takers().begin(), takers().end(), [&](const Taker& t) { return t.is_taken(feature); });
+}
+
+bool can_be_made_again(tag_t feature, const Record& r) { return (r.body != 0 && r.step >= 0) || is_taken(feature); }
+
+void put_made_again(tag_t feature, const Record& r, int made) {
+    for (const Taker& t : takers())
+        if (t.take(feature, made)) return;
+    const int body = kernel::entity_of(r.body);
+    if (r.step == 0) ZQ_SKIN_replace_first(body, made);
+    else ZQ_BODY_replace_step_tool(body, r.step, made);
+    ZQ_BODY_regenerate(body);
 }
 
 const Kind* find_kind(const std::string& name) {

@@ -79,6 +79,21 @@ const objects::Object& category(const Call& call, const unsigned int* tag) {
     return call.live_of_type(*tag, HOST_TYPE_CATEGORY);
 }
 
+// Changes a category and marks its part modified, whole or not at all: the
+// modified event may fail, and then the category and the part's modified
+// state are as they were before.
+template <class Change>
+void change_category(unsigned int category, Change&& change) {
+    const ModelSnapshot before = snapshot_model();
+    try {
+        change(categories()[category]);
+        parts::note_change(category);
+    } catch (...) {
+        restore_model(before);
+        throw;
+    }
+}
+
 Mask user_part(const unsigned int* in) {
     Mask m{};
     for (int l = 1; l <= 256; ++l) set_bit(m, l, bit(in, l));
@@ -283,8 +298,7 @@ void es1206_(const unsigned int* category, const unsigned int mask[LAYER_MASK_WO
     auto call = HOST_ENTRY(category ? *category : 0, mask);
     hl::category(call, category);
     call.need(mask, "the mask");
-    hl::categories()[*category].mask = hl::user_part(mask);
-    host::parts::note_change(*category);
+    hl::change_category(*category, [&](hl::Category& c) { c.mask = hl::user_part(mask); });
 }
 
 void es1230_(const unsigned int* category, char* text, int* length) {
@@ -305,15 +319,15 @@ void es1231_(const unsigned int* category, const char* text, const int* length) 
     call.need(length, "the length");
     if (*length < 0 || *length > LAYER_MAX_DESCRIPTION)
         call.fail(HOST_ERR_BAD_ARGUMENT, "a description of %d characters", *length);
-    hl::categories()[*category].description.assign(text, static_cast<std::size_t>(*length));
-    host::parts::note_change(*category);
+    hl::change_category(*category, [&](hl::Category& c) {
+        c.description.assign(text, static_cast<std::size_t>(*length));
+    });
 }
 
 void es1232_(const unsigned int* category) {
     auto call = HOST_ENTRY(category ? *category : 0);
     hl::category(call, category);
-    if (hl::categories().find(*category)) hl::categories()[*category].description.clear();
-    host::parts::note_change(*category);
+    hl::change_category(*category, [](hl::Category& c) { c.description.clear(); });
 }
 
 unsigned int ES_find_entity_from_name_dp(const char* name, int length, int type) {

@@ -208,6 +208,71 @@ TEST_F(SplineTest, SlopesAndCurvaturesReadBackWithTheirTypes) {
     KX_free(params);
 }
 
+// Slope type 0 with a zero slope gives no direction: the spline still runs
+// through the points, along the direction its neighbouring points give
+// (the end chord at an open end, the chord from the point before to the
+// point after elsewhere, round the ring when periodic), with the length of
+// the chord over the parameter span. A slope vector of zero length (types
+// 1 and 2) is still refused.
+TEST_F(SplineTest, ADirectionLeftOutIsTheOneThePointsGive) {
+    struct Case {
+        const char* what;
+        int periodic;
+        std::vector<spline_point> points;
+        std::vector<int> left_out;  // points of slope type 0 without a slope
+    };
+    const Case cases[] = {
+        {"open, at the start and inside", 0, {pt(0, 0, 0), pt(4, 1, 0), pt(7, 5, 1), pt(12, 4, 2)}, {0, 2}},
+        {"open, at the end", 0, {pt(0, 0, 0), pt(4, 1, 0), pt(7, 5, 1), pt(12, 4, 2)}, {3}},
+        {"periodic, at the first point and inside", 1, {pt(3, 0, 0), pt(0, 2, 1), pt(-4, 0, 0), pt(0, -1, 0)}, {0, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<spline_point> pts = c.points;
+        for (int i : c.left_out) pts[static_cast<std::size_t>(i)].slope_type = 0;
+        const int n = static_cast<int>(pts.size());
+        tag s = NULL_TAG;
+        ASSERT_EQ(KX_CURVE_create_spline_thru_pts(3, c.periodic, n, pts.data(), nullptr, 1, &s), 0);
+        int deg = 0, per = 0, count = 0;
+        spline_point* back = nullptr;
+        double* params = nullptr;
+        ASSERT_EQ(KX_CURVE_ask_spline_thru_pts(s, &deg, &per, &count, &back, &params), 0);
+        ASSERT_EQ(count, n);
+        // The chord length of the points, round the ring when periodic.
+        double chord = 0;
+        for (int i = 1; i < n + c.periodic; ++i) {
+            const double* a = pts[static_cast<std::size_t>(i % n)].point;
+            chord += distance({a[0], a[1], a[2]}, pts[static_cast<std::size_t>(i - 1)].point);
+        }
+        auto curve = host::curves::curve_of(s);
+        ASSERT_TRUE(curve.has_value());
+        for (int i = 0; i < n; ++i) {
+            EXPECT_LT(distance(point_at(s, params[i]), pts[static_cast<std::size_t>(i)].point), 1e-9) << i;
+            if (std::find(c.left_out.begin(), c.left_out.end(), i) == c.left_out.end()) continue;
+            EXPECT_EQ(back[i].slope_type, 0) << i;
+            const int before = i > 0 ? i - 1 : c.periodic ? n - 1 : 0;
+            const int after = i < n - 1 ? i + 1 : c.periodic ? 0 : n - 1;
+            double want[3];
+            for (int k = 0; k < 3; ++k)
+                want[k] = pts[static_cast<std::size_t>(after)].point[k] - pts[static_cast<std::size_t>(before)].point[k];
+            const double length = std::sqrt(want[0] * want[0] + want[1] * want[1] + want[2] * want[2]);
+            double p[3], d[3];
+            hostnum::curve_evaluate(curve->record(), 1, params[i], p, d);
+            const double span = params[n - 1 + c.periodic] - params[0];
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(d[k], want[k] / length * chord / span, 1e-7) << i;
+        }
+        KX_free(back);
+        KX_free(params);
+    }
+    for (int type : {1, 2}) {
+        spline_point pts[3] = {pt(0, 0, 0), pt(4, 1, 0), pt(7, 5, 1)};
+        pts[1].slope_type = type;
+        tag s = NULL_TAG;
+        EXPECT_EQ(KX_CURVE_create_spline_thru_pts(3, 0, 3, pts, nullptr, 1, &s), 875262) << type;
+        EXPECT_EQ(s, NULL_TAG);
+    }
+}
+
 TEST_F(SplineTest, PeriodicSplineHandsOutOneFewerPointsThanItsDefiningPoints) {
     spline_point pts[4] = {pt(1, 0, 0), pt(0, 1, 0), pt(-1, 0, 0), pt(0, -1, 0)};
     tag s = NULL_TAG;

@@ -1,6 +1,7 @@
 // Layers and layer categories: statuses through the global masks, the work
 // layer, cycling by layer, and categories created, asked and edited.
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "kx_layer.h"
 #include "kx_obj.h"
 #include "kx_disp.h"
+#include "kx_part.h"
+#include "tests/support/part_files.h"
 #include "tests/libkxapi/layer/layer_fixture.h"
 
 namespace {
@@ -322,6 +325,49 @@ TEST_F(Layers, AHostErrorBecomesTheStatus) {
     KX_LAYER_category_info_t r = record("CAT", {1}, "text");
     tag c = NULL_TAG;
     EXPECT_EQ(KX_LAYER_create_category(&r, &c), 670004);
+}
+
+// A category edit that fails (its host call, or the part's modified event
+// raised by it) changes nothing: neither the category nor the part's
+// modified state. The part is saved first, so that the edit is the change
+// that would mark it modified.
+TEST_F(Layers, ARefusedCategoryEditLeavesThePartUnmodified) {
+    KX_LAYER_category_info_t r = record("KEPT", {3, 7}, "as saved");
+    tag c = NULL_TAG;
+    ASSERT_EQ(KX_LAYER_create_category(&r, &c), 0);
+    ASSERT_EQ(kxtest::save_part(part), 0);
+    ASSERT_FALSE(KX_PART_is_modified(part));
+    logical flags[256] = {};
+    flags[11] = 1;
+    struct Row {
+        const char* what;
+        const char* failing;
+        std::function<int()> edit;
+    };
+    const Row rows[] = {
+        {"a new description, its store failing", "es1231_", [&] { return KX_LAYER_edit_category_descr(c, "new"); }},
+        {"a new description, the modified event failing", "host::events::fire_part_event",
+         [&] { return KX_LAYER_edit_category_descr(c, "new"); }},
+        {"the description removed, the modified event failing", "host::events::fire_part_event",
+         [&] { return KX_LAYER_edit_category_descr(c, ""); }},
+        {"new layers, the modified event failing", "host::events::fire_part_event",
+         [&] { return KX_LAYER_edit_category_layer(c, flags); }},
+    };
+    for (const Row& row : rows) {
+        hc::clear_scripts();
+        hc::raise_on(row.failing, 670004);
+        EXPECT_EQ(row.edit(), 670004) << row.what;
+        hc::clear_scripts();
+        EXPECT_FALSE(KX_PART_is_modified(part)) << row.what;
+        KX_LAYER_category_info_t back{};
+        ASSERT_EQ(KX_LAYER_ask_category_info(c, &back), 0);
+        EXPECT_STREQ(back.descr, "as saved") << row.what;
+        for (int l = 1; l <= 256; ++l) EXPECT_EQ(back.layer_mask[l - 1], (l == 3 || l == 7) ? 1 : 0) << row.what;
+    }
+    // Done without a failure, the edit marks the part modified.
+    EXPECT_EQ(KX_LAYER_edit_category_descr(c, "new"), 0);
+    EXPECT_TRUE(KX_PART_is_modified(part));
+    EXPECT_EQ(hc::frame_depth(), 0);
 }
 
 }  // namespace

@@ -375,6 +375,58 @@ TEST_F(SewParms, SewOfFeatureSheetsIsMadeAgainWithItsSheetAfterReopening) {
     expect_same(sheet_answer(again), mapped(answer, read));
 }
 
+// The sew follows its tools: a bounded plane of 10 x 10 with a hole of
+// radius 2 sewn with two beside it, one of 10 x 4 and one of 7 x 10 with
+// a hole of radius 1.5 of its own. The second tool's hole grows to 2.5,
+// then (after save and reopen) to 3; at each update the sew takes that
+// tool made again, the other sheets as they were.
+TEST_F(SewParms, SewTakesItsToolMadeAgainAlsoAfterReopening) {
+    constexpr double kPi = std::numbers::pi;
+    const tag tool_hole = circle(13.5, 4, -30, 1.5);
+    Strings first({rectangle(0, 0, 10, 10, -30), {circle(4, 5, -30, 2)}}), strip({rectangle(0, 10, 10, 14, -30)}),
+        second({rectangle(10, 0, 17, 10, -30), {tool_hole}});
+    double tolerances[3] = {0.001, 0.5, 0.02};
+    tag a = NULL_TAG, c = NULL_TAG, b = NULL_TAG;
+    ASSERT_EQ(KX_MODL_create_bplane(&first, tolerances, &a), 0);
+    ASSERT_EQ(KX_MODL_create_bplane(&strip, tolerances, &c), 0);
+    ASSERT_EQ(KX_MODL_create_bplane(&second, tolerances, &b), 0);
+    const tag target = FREC_ask_body(a);
+    const tag feature = sew({target}, {FREC_ask_body(c), FREC_ask_body(b)}, 0.001);
+    ASSERT_NE(feature, NULL_TAG);
+    const Sheet made = sheet_of(target);
+    EXPECT_NEAR(made.area, 210 - 4 * kPi - 2.25 * kPi, 1e-6);
+    EXPECT_EQ(made.faces, 3u);
+    const SewAnswer answer = sheet_answer(feature);
+    const auto grow = [](tag hole, double radius) {
+        arc_data d{};
+        ASSERT_EQ(KX_CURVE_ask_arc_data(hole, &d), 0);
+        d.radius = radius;
+        ASSERT_EQ(KX_CURVE_edit_arc_data(hole, &d), 0);
+        ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    };
+    grow(tool_hole, 2.5);
+    Sheet now = sheet_of(target);
+    EXPECT_NEAR(now.area, 210 - 4 * kPi - 6.25 * kPi, 1e-6);
+    EXPECT_EQ(now.faces, made.faces);
+    EXPECT_EQ(now.edges, made.edges);
+    expect_same(sheet_answer(feature), answer);
+    // An update without changes leaves it.
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(sheet_of(target).area, 210 - 4 * kPi - 6.25 * kPi, 1e-6);
+
+    const std::map<unsigned int, unsigned int> read = reopen_part(part_, [] { kxtest::fresh_process(); });
+    const tag body = read.at(target);
+    EXPECT_NEAR(sheet_of(body).area, 210 - 4 * kPi - 6.25 * kPi, 1e-6);
+    ASSERT_EQ(KX_MODL_update(), 0) << FREC_ask_update_failure_message();
+    EXPECT_NEAR(sheet_of(body).area, 210 - 4 * kPi - 6.25 * kPi, 1e-6);
+    grow(read.at(tool_hole), 3);
+    now = sheet_of(body);
+    EXPECT_NEAR(now.area, 210 - 4 * kPi - 9 * kPi, 1e-6);
+    EXPECT_EQ(now.faces, made.faces);
+    EXPECT_EQ(now.edges, made.edges);
+    expect_same(sheet_answer(read.at(feature)), mapped(answer, read));
+}
+
 // Parts saved while a sew of sheets was a record without a body of its own
 // (the kernel's sew step only in the body's steps) still open with the
 // sheet sewn.

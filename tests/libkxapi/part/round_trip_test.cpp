@@ -22,7 +22,6 @@
 #include <utility>
 #include <vector>
 
-#include "host/model/feature/booleans.h"
 #include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "part_fixture.h"
@@ -1964,8 +1963,7 @@ void add_more(std::vector<Kind>& k) {
                      f.answers});
     k.push_back({"LINEAR_ISET",
                  [](Model& m) {
-                     // (the interface has no call that chooses the current target: the host's)
-                     BREF_set_current_target(Model::body_of(m.find("PLATE")));
+                     EXPECT_EQ(KX_MODL_active_part(Model::body_of(m.find("PLATE")), 0), 0);
                      tag_list* of = Model::list_of({m.find("BOSS")});
                      tag t = NULL_TAG;
                      EXPECT_EQ(KX_MODL_create_linear_iset(0, "1", "10", "2", "12", of, &t), 0);
@@ -2044,7 +2042,7 @@ void add_more(std::vector<Kind>& k) {
     k.push_back({"FACE_OFFSET",
                  [](Model& m) {
                      const tag box = ruled_box(m, "FACE_OFFSET_BOX", 1500, 0, 0, 1520, 20, 20);
-                     BREF_set_current_target(Model::body_of(box));  // (as for LINEAR_ISET)
+                     EXPECT_EQ(KX_MODL_active_part(Model::body_of(box), 0), 0);
                      tag_list* faces = Model::list_of({Model::face(Model::body_of(box), 0, 0, 1)});
                      tag t = NULL_TAG;
                      EXPECT_EQ(KX_MODL_create_face_offset("2.5", faces, &t), 0);

@@ -41,6 +41,10 @@ struct SewRow {
     double tolerance = 0;
     bool of_faces = false;
     std::vector<tag_t> target_faces, tool_faces;
+    // A sew of sheets: per tool, the feature that made it when it is the
+    // tool's only feature (0 otherwise). Such a feature is made again from
+    // its definition at the update and the sew takes the new sheet.
+    std::vector<tag_t> tool_features;
 };
 host::TagTable<SewRow>& sews() {
     static auto* const t = new host::TagTable<SewRow>("sews");
@@ -57,9 +61,11 @@ const SewRow* sew_row(tag_t feature) {
 // ---- part files ----
 // Section "SEWS": per sew feature, u8 flags (1: faces of instances, 2: a
 // sew of faces), the tolerance (f64), the target body, the tool bodies,
-// the target faces and the tool faces (objects behind counts). Bodies and
-// faces that the sew consumed are not written with the part: they go out
-// as objects not saved and read back as NULL_TAG, in their places.
+// the target faces and the tool faces, and last the tool features
+// (objects behind counts; a row without them, of an older file, follows no
+// tool). Bodies and faces that the sew consumed are not written with the
+// part: they go out as objects not saved and read back as NULL_TAG, in
+// their places. The tool features are features of the part, or 0.
 namespace pf = host::part_file;
 namespace fields = host::part_file::fields;
 
@@ -79,7 +85,7 @@ void write_sews(pf::Writer& out, const pf::SaveContext& ctx) {
         row.u8(static_cast<std::uint8_t>((r.instances ? kInstances : 0) | (r.of_faces ? kOfFaces : 0)));
         row.f64(r.tolerance);
         fields::put_object(row, ctx, ho::is_alive(r.target) && ctx.written(r.target) ? r.target : 0);
-        for (const std::vector<tag_t>* list : {&r.tools, &r.target_faces, &r.tool_faces})
+        for (const std::vector<tag_t>* list : {&r.tools, &r.target_faces, &r.tool_faces, &r.tool_features})
             fields::put_objects(row, ctx, written(*list));
     });
 }
@@ -108,6 +114,13 @@ void read_sews(pf::Reader& in, pf::LoadContext& ctx) {
         r.tool_faces = fields::get_objects(row, ctx, "a sew");
         if (!solids({r.target}) || !solids(r.tools) || !solids(r.target_faces) || !solids(r.tool_faces))
             throw pf::FormatError("a sew names objects that are no bodies or faces");
+        if (row.left() > 0) {
+            r.tool_features = fields::get_objects(row, ctx, "a sew");
+            if (r.tool_features.size() != (r.of_faces ? 0 : r.tools.size()) ||
+                !std::all_of(r.tool_features.begin(), r.tool_features.end(),
+                             [&](tag_t f) { return f == 0 || (f != feature && ho::require(f).cls == OM_CLASS_FEATURE); }))
+                throw pf::FormatError("a sew's tool features are no features of its tools");
+        }
         made.emplace_back(feature, std::move(r));
     });
     for (auto& [feature, r] : made) sews()[feature] = std::move(r);
@@ -186,25 +199,84 @@ int make_sew(tag_t target, SewTool with, SewRow row, const std::vector<tag_t>& r
     return 0;
 }
 
+// The features of the part made on the body, in time order.
+std::vector<tag_t> features_on(tag_t body) {
+    std::vector<tag_t> out;
+    for (tag_t f : hf::features_of_part(part_of(body)))
+        if (hf::find(f)->body == body) out.push_back(f);
+    return out;
+}
+
 // A sew of sheets onto the sheet `target` (kernel tags), made as a step of
 // the target's body, so that the update and a part read back make it again.
+// The tools' features go into the sew: they are no longer made again on
+// their own (their bodies are gone); a tool that one feature made follows
+// it (take_tool_made_again).
 int sew_sheets(int target, const std::vector<int>& sheets, double tolerance, bool instances, tag_t* made) {
     unsigned int body = 0;
     pxlook_(&target, &body);
     if (body == 0) return FEAT_ERR_BAD_REFERENCE;
-    std::vector<tag_t> tools;
+    std::vector<tag_t> tools, tool_features, taken;
     for (int sheet : sheets) {
         unsigned int t = 0;
         pxlook_(&sheet, &t);
         tools.push_back(t);
+        const std::vector<tag_t> on = t ? features_on(t) : std::vector<tag_t>{};
+        tool_features.push_back(on.size() == 1 && hf::find(on[0])->step == 0 ? on[0] : 0);
+        taken.insert(taken.end(), on.begin(), on.end());
     }
-    if (int code = make_sew(body, SewTool{0, {}, sheets}, SewRow{tools, instances, body, tolerance, false, {}, {}}, {},
-                            made))
-        return code;
+    SewRow row{tools, instances, body, tolerance, false, {}, {}, tool_features};
+    if (int code = make_sew(body, SewTool{0, {}, sheets}, std::move(row), {}, made)) return code;
     // The sewn body is the sew's result, as it always was.
     hf::set_results(*made, {body});
+    hf::Record* sew = hf::detail::edit(*made);
+    for (tag_t f : taken) {
+        if (std::find(sew->parents.begin(), sew->parents.end(), f) == sew->parents.end()) sew->parents.push_back(f);
+        hf::detail::edit(f)->step = -1;
+    }
     return 0;
 }
+
+// The sew of sheets that took the body of `feature` as its tool number
+// *index (null for none).
+const SewRow* sew_taking(tag_t feature, tag_t* sew, int* index) {
+    if (feature == 0) return nullptr;
+    const ho::Object* o = ho::find(feature);
+    if (!o) return nullptr;
+    for (tag_t f : hf::features_of_part(o->part))
+        if (const SewRow* r = sew_row(f); r && !r->of_faces)
+            for (std::size_t i = 0; i < r->tool_features.size(); ++i)
+                if (r->tool_features[i] == feature) {
+                    *sew = f;
+                    *index = static_cast<int>(i);
+                    return r;
+                }
+    return nullptr;
+}
+
+bool tool_taken(tag_t feature) {
+    tag_t sew = 0;
+    int index = 0;
+    return sew_taking(feature, &sew, &index) != nullptr;
+}
+
+// The tool's feature made its sheet again: the sew's step takes it in
+// place of the sheet it sewed, and the target is made again.
+bool take_tool_made_again(tag_t feature, int made) {
+    tag_t sew = 0;
+    int index = 0;
+    const SewRow* row = sew_taking(feature, &sew, &index);
+    if (!row) return false;
+    const hf::Record& r = *hf::find(sew);
+    const int body = host::kernel::entity_of(r.body);
+    const Call call("SEW_follow_tool", nullptr);
+    if (body == 0 || r.step < 1) call.fail(FEAT_ERR_BAD_REFERENCE, "the sew's target is gone");
+    ZQ_BODY_replace_sew_sheet(body, r.step, index, made);
+    ZQ_BODY_regenerate(body);
+    return true;
+}
+
+const bool taker_added = (hf::add_taker({tool_taken, take_tool_made_again}), true);
 
 std::vector<std::pair<int, double>> no_numbers(const hf::Record&, const std::vector<double>&) { return {}; }
 
@@ -246,7 +318,7 @@ int sew_faces(double tolerance, int instances, const std::vector<int>& bodies, i
     const std::vector<tag_t> faces = tags_of(targets), tool_face_tags = tags_of(tools);
     tag_t made = 0;
     if (int code = make_sew(target, SewTool{bodies[1], tools, {}},
-                            SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags}, faces, &made))
+                            SewRow{{tool}, instances != 0, target, tolerance, true, faces, tool_face_tags, {}}, faces, &made))
         return code;
     KI_pttgli(results, 0, 1, bodies[0]);
     *feature = made;

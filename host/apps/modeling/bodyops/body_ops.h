@@ -19,7 +19,12 @@
  * faces, results, feature): sews the tool sheets (bodies list, after the
  * first, the target) onto the target sheet within the tolerance; a closed
  * result becomes a solid. The result list gets the target body. The
- * feature "SEW" records the target and its tools. A sew of faces (both
+ * feature "SEW" records the target and its tools; the tools' features go
+ * into it (they are made again on their own no longer). A tool sheet that
+ * one feature made (its only feature) follows that feature: when the
+ * update makes the feature's sheet again from its definition, the sew
+ * takes the new sheet in place of the old and the target is made again
+ * (also in a part read back). A sew of faces (both
  * face lists filled, the bodies list holding the target and the tool):
  * the target loses its faces of the target list, the tool its faces of the
  * tool list, and what is left of both is sewn into the target body (the

@@ -148,7 +148,7 @@ void follow_definitions() {
     for (tag_t part : host::parts::loaded_parts())
         for (tag_t f : hf::features_of_part(part)) {
             const hf::Record* found = hf::find(f);
-            if (!found || found->body == 0 || found->step < 0 || found->detached || hf::is_inactive(f)) continue;
+            if (!found || found->detached || hf::is_inactive(f) || !hf::can_be_made_again(f, *found)) continue;
             const hf::Record r = *found;
             const SheetRow* kept = rows().find(f);
             if (r.kind != kFlip && !kept) continue;
@@ -165,10 +165,7 @@ void follow_definitions() {
                     }
                     std::vector<double> print = print_of(f, r, row);
                     if (print == row.built_from) return;
-                    const int made = make_body(call, f, r, row);
-                    if (r.step == 0) ZQ_SKIN_replace_first(body, made);
-                    else ZQ_BODY_replace_step_tool(body, r.step, made);
-                    ZQ_BODY_regenerate(body);
+                    hf::put_made_again(f, r, make_body(call, f, r, row));
                     rows().edit(f)->built_from = std::move(print);
                 },
                 &text);

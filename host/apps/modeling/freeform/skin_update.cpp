@@ -47,15 +47,11 @@ void follow_strings() {
     for (tag_t part : parts::loaded_parts())
         for (tag_t f : hf::features_of_part(part)) {
             const hf::Record* r = hf::find(f);
-            if (!is_skin(f) || !r || r->body == 0 || r->step < 0 || r->detached || hf::is_inactive(f)) continue;
+            if (!is_skin(f) || !r || r->detached || hf::is_inactive(f) || !hf::can_be_made_again(f, *r)) continue;
             const SkinDefinition d = *skin_definition(f);
             std::vector<double> print = strings_print(d);
             if (print == skin_built_from(f)) continue;
-            const int body = kernel::entity_of(r->body);
-            const int made = make_skin_body(d, skin_values(f));
-            if (r->step == 0) ZQ_SKIN_replace_first(body, made);
-            else ZQ_BODY_replace_step_tool(body, r->step, made);
-            ZQ_BODY_regenerate(body);
+            hf::put_made_again(f, *r, make_skin_body(d, skin_values(f)));
             set_skin_built_from(f, std::move(print));
         }
 }
