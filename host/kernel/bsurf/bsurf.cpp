@@ -194,7 +194,7 @@ unsigned int commit_sheet(const host::Call& call, const TopoDS_Shape& face) {
         if (!check.IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the sheet would be invalid");
     }
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     s.result = face;
     s.named = std::make_shared<const hd::Named>(hd::name_result(face, {}, nullptr, s.names, false));
     const int body = hd::commit_result(std::move(s));
@@ -704,7 +704,7 @@ int face_entity(const host::Call& call, unsigned int face) {
 // one plain step from now on.
 void make_plain(const hd::Body& old, const TopoDS_Shape& shape, hd::Named named) {
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     s.result = shape;
     s.named = std::make_shared<const hd::Named>(std::move(named));
     s.other = s.result;
@@ -1132,7 +1132,7 @@ int KI_copyen(int body, int* copy) {
     if (call.status(status)) return status;
     const hd::Body b = hd::require_body(call, body);
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     s.result = b->shape;
     s.named = std::make_shared<const hd::Named>(hd::name_result(b->shape, {}, nullptr, s.names, false));
     *copy = hd::commit_result(std::move(s));

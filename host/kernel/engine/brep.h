@@ -21,6 +21,7 @@
 #include "host/base/hook.h"
 #include "host/kernel/engine/brep_states.h"
 #include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/step_kinds.h"
 
 namespace host::kernel::detail {
 
@@ -42,60 +43,12 @@ struct Named {
     std::vector<std::pair<int, int>> pieces;
 };
 
-enum class Op {
-    block,
-    cylinder,
-    cone,
-    sphere,
-    torus,
-    prism,
-    wire,
-    acorn,
-    extrude,
-    revolve,
-    sweep,
-    boolean,
-    blend,
-    chamfer,
-    transform,
-    mirror,
-    scale,
-    split,
-    trim,
-    hollow,
-    thicken,
-    offset,
-    section,
-    imported,
-    plane,
-    loft,
-    sew,
-    points_sheet,
-    bsurface,
-    offset_faces,
-    cut_sheet,
-    mesh,
-    face_blend,
-    first_piece,  // keeps the first solid of a body of several (pieces.cpp)
-    varying_blend,  // a blend whose radius runs through points along each edge
-    form_tool,      // a form feature's tool: a profile turned or swept (form_tools.h)
-    bead,           // a section swept along curves over faces, united (bead_sweep.cpp)
-    // Direct face operations (dfo.cpp).
-    faces_to_plane,
-    resize_faces,
-    region_transform,
-    offset_region,
-    hollow_faces,   // a hollow with faces of their own thickness (body_ops.cpp)
-    sew_faces,      // two bodies sewn where faces of each are taken out (body_ops.cpp)
-    subdivide_face, // a face divided by curves (body_ops.cpp)
-    merge_faces,    // faces of one surface merged, edges of one curve joined (body_ops.cpp)
-};
-
 // One operation that made or edited a body, kept so that the body can be
 // made again with other parameters. Shapes are immutable values: copies of
 // a step share them.
 struct Step {
-    Op op = Op::block;
+    const StepKind* kind = &steps::imported;  // what the step does (step_kinds.h)
+    bool is(const StepKind& k) const { return kind == &k; }
     std::vector<double> p;                     // the operation's numbers
     std::vector<int> refs;                     // the body's faces or edges it works on
     int mode = 0;                              // boolean operation, split side

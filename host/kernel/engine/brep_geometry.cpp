@@ -185,7 +185,7 @@ extern "C" int PX_BREP_heal_body(int body, double tolerance, double max_toleranc
     // A sound body is left as it is: healing would only touch tolerances.
     if (fault != ZQ_FAULT_NONE) {
         hd::Step s;
-        s.op = hd::Op::imported;
+        s.kind = &hd::steps::imported;
         hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
             ShapeFix_Shape fix(old->shape);
             fix.SetPrecision(tolerance > 0 ? tolerance : 1e-7);
@@ -248,7 +248,7 @@ extern "C" int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_
     for (int i = 0; i < faces->n; ++i) taken.push_back(hd::require_sub(call, faces->faces[i], ZQ_CLASS_FACE).shape);
     hd::ensure_started();
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     std::vector<gp_Pnt> free_edges;
     hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
         BRepBuilderAPI_Sewing sew(faces->tolerance > 0 ? faces->tolerance : 1e-6);

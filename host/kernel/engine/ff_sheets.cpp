@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/dfo_steps.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 
@@ -321,10 +321,10 @@ void ZQ_FFS_reverse(int sheet) {
     const TopoDS_Shape shape = sheet_of(call, sheet);
     const hd::Body old = hd::require_body(call, sheet);
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     s.other = shape.Reversed();
     s.other_named = std::make_shared<const hd::Named>(old->named);
-    hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] { hd::apply_step(call, sheet, std::move(s)); });
+    hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] { hd::edit_body(call, sheet, std::move(s)); });
 }
 
 int ZQ_FFS_reverse_again(int sheet, int step) {
@@ -332,7 +332,7 @@ int ZQ_FFS_reverse_again(int sheet, int step) {
     int status;
     if (call.status(status)) return status;
     const hd::Body b = hd::require_body(call, sheet);
-    if (step < 1 || static_cast<std::size_t>(step) >= b->steps.size() || b->steps[step]->op != hd::Op::imported)
+    if (step < 1 || static_cast<std::size_t>(step) >= b->steps.size() || !b->steps[step]->is(hd::steps::imported))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no reversal", step, sheet);
     const hd::Step& before = *b->steps[step - 1];
     // A reversal shares the shapes it turns over.

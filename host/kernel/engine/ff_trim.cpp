@@ -273,7 +273,7 @@ void ZQ_FF_replace_sheet(int body, int made) {
     const hd::Body old = hd::require_body(call, body);
     const hd::Body now = hd::require_body(call, made);
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     s.result = now->shape;
     s.named = std::make_shared<const hd::Named>(hd::name_result(now->shape, {&old->named}, nullptr, s.names, true));
     s.other = s.result;

@@ -21,6 +21,7 @@
 #include "host/kernel/engine/instances.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
+#include "host/kernel/ops/boolean.h"
 
 namespace hd = host::kernel::detail;
 
@@ -71,7 +72,7 @@ std::vector<std::shared_ptr<const hd::Step>> copied_steps(const host::Call& call
         if (steps[i] < 0 || static_cast<std::size_t>(steps[i]) >= b->steps.size())
             call.fail(HOST_ERR_BAD_ARGUMENT, "body %d has no step %d", body, steps[i]);
         const std::shared_ptr<const hd::Step>& s = b->steps[static_cast<std::size_t>(steps[i])];
-        if (s->op != hd::Op::boolean || s->other.IsNull())
+        if (!s->is(hd::steps::boolean) || s->other.IsNull())
             call.fail(KERNEL_ERR_WRONG_ENTITY, "step %d of body %d is no boolean", steps[i], body);
         if (*op != 0 && s->mode != *op)
             call.fail(HOST_ERR_BAD_ARGUMENT, "the steps are booleans of different operations");
@@ -136,7 +137,7 @@ void ZQ_BODY_ask_instance_copies(int body, int step, int n_steps, const int step
     if (n_steps > 0) call.need(steps, "the steps");
     hd::ensure_started();
     const hd::Body b = hd::require_body(call, body);
-    if (step < 1 || static_cast<std::size_t>(step) >= b->steps.size() || b->steps[step]->op != hd::Op::boolean)
+    if (step < 1 || static_cast<std::size_t>(step) >= b->steps.size() || !b->steps[step]->is(hd::steps::boolean))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no boolean", step, body);
     Recipe recipe;
     {

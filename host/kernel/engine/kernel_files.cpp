@@ -16,8 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/feature/feature.h"
-#include "host/model/feature/records.h"
+#include "host/store/entities/host_lists.h"
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/io/kernel_io.h"
 #include "host/base/model.h"
@@ -110,8 +109,8 @@ void pxexpo_(const int* list, const int* count, const PX_file_name_t* name, cons
         return;
     }
     const std::string file = name_of(call, name);
-    const std::vector<unsigned int> objects = host::feature::list_objects(*list);
-    *ifail = host::feature::list_kind(*list) == 0 || objects.empty() ? HOST_ERR_BAD_ARGUMENT
+    const std::vector<unsigned int> objects = host::lists::objects(*list);
+    *ifail = host::lists::kind(*list) == 0 || objects.empty() ? HOST_ERR_BAD_ARGUMENT
                                                                      : write_file(call, objects, file, 0);
 }
 
@@ -183,7 +182,7 @@ void pximpo_(const PX_file_name_t* name, int* list, int* ifail) {
     hd::commit(std::move(made), {}, true);
     std::vector<unsigned int> objects;
     for (int t : tags) objects.push_back(hd::find_body(t)->object);
-    host::feature::detail::list_replace(call, *list, std::move(objects));
+    host::lists::replace(call, *list, std::move(objects));
 }
 
 void UNDO_ZR_ask_current_partition(int* partition) {

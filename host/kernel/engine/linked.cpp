@@ -96,10 +96,10 @@ void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matri
     if (old == src) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is copied into itself", source);
     const TopoDS_Shape shape = copied_shape(call, src, n, faces);
     hd::Step s;
-    s.op = hd::Op::imported;
+    s.kind = &hd::steps::imported;
     // The keys of the copy made before: a face or edge copied from the same
     // source face or edge takes the tag it had.
-    if (old && !old->steps.empty() && old->steps.front()->op == hd::Op::imported) s.names = old->steps.front()->names;
+    if (old && !old->steps.empty() && old->steps.front()->is(hd::steps::imported)) s.names = old->steps.front()->names;
     s.result = shape;
     s.named = std::make_shared<const hd::Named>(name_copy(shape, *src, s.names));
     // Made again (a regeneration of the copy), the step gives its result
@@ -138,7 +138,7 @@ std::shared_ptr<const void> body_state(int body) { return detail::find_body(body
 std::vector<std::pair<int, int>> copied_from(int body, int source) {
     std::vector<std::pair<int, int>> out;
     const hd::Body b = hd::find_body(body), src = hd::find_body(source);
-    if (!b || !src || b->steps.empty() || b->steps.front()->op != hd::Op::imported) return out;
+    if (!b || !src || b->steps.empty() || !b->steps.front()->is(hd::steps::imported)) return out;
     const auto& names = b->steps.front()->names;
     for (const auto* subs : {&src->named.faces, &src->named.edges})
         for (const hd::Sub& x : *subs) {

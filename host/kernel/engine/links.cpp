@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
+#include "host/store/entities/entity_delete.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/entities/views.h"
 #include "host/numeric/curve_kernel.h"
@@ -406,3 +407,45 @@ void KI_enpopc(const int* curve, const double* t, const int* n, const int* side,
 }
 
 }  // extern "C"
+
+namespace {
+
+// The curve routines answer the kernel's edges through these.
+const bool edge_curves_registered = [] {
+    host::curves::EdgeCurves answers;
+    answers.curve_of = [](unsigned int object) -> std::optional<hostnum::Curve> {
+        if (!host::kernel::edge_of_object(object)) return std::nullopt;
+        return host::kernel::edge_curve_of(object);
+    };
+    answers.kind_of = [](unsigned int object) { return host::kernel::edge_kind_of(object); };
+    answers.ends_of = [](unsigned int object, double start[3], double end[3]) {
+        return host::kernel::edge_ends_of(object, start, end);
+    };
+    answers.circle_of = [](unsigned int object, double centre[3], double axis[3], double x_axis[3], double* radius,
+                           double range[2]) {
+        return host::kernel::edge_circle_of(object, centre, axis, x_axis, radius, range);
+    };
+    host::curves::set_edge_curves(answers);
+    return true;
+}();
+
+}  // namespace
+
+namespace {
+
+// The store's face count of an object answers the faces and edges of the
+// kernel's bodies through this. The sheet a face object holds (held_faces.h)
+// is no body of the model: its face counts as the store's.
+const bool body_faces_registered = [] {
+    host::entity::set_kernel_body_faces([](unsigned int object, unsigned int* entity, int* faces) {
+        const int k = host::kernel::entity_of(object);
+        const int body = k ? host::kernel::body_of(k) : 0;
+        if (!body || host::kernel::is_held_sheet(body)) return false;
+        *entity = body != k ? object : 0;
+        *faces = body != k ? static_cast<int>(host::kernel::faces_of(body).size()) : 0;
+        return true;
+    });
+    return true;
+}();
+
+}  // namespace

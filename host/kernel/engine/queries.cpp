@@ -713,7 +713,7 @@ void ZQ_BODY_import(const char* file, int* n, int** bodies) {
     std::vector<hd::BodyState> made;
     for (TopoDS_Iterator it(all); it.More(); it.Next()) {
         hd::Step s;
-        s.op = hd::Op::imported;
+        s.kind = &hd::steps::imported;
         s.other = it.Value();
         hd::run_step(call, s, TopoDS_Shape(), nullptr);
         if (!BRepCheck_Analyzer(s.result).IsValid()) call.fail(KERNEL_ERR_BAD_DATA, "a body of %s is not valid", file);

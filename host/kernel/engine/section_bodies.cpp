@@ -564,7 +564,7 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         const TopoDS_Shape shape = decoded(data);
         if (shape.IsNull() || !valid(shape)) throw pf::FormatError("a body's kernel data is not a valid body");
         hd::Step s;
-        s.op = hd::Op::imported;
+        s.kind = &hd::steps::imported;
         s.other = shape;
         try {
             hd::run_step(call, s, TopoDS_Shape(), nullptr);
@@ -604,7 +604,7 @@ void write_named(pf::Writer& out, const hd::Named& n) {
 }
 
 void write_step(pf::Writer& out, const hd::Step& s, const TopoDS_Shape& body_shape) {
-    out.u32(static_cast<std::uint32_t>(s.op));
+    out.u32(s.kind->number);
     out.u32(static_cast<std::uint32_t>(s.p.size()));
     for (double v : s.p) out.f64(v);
     out.u32(static_cast<std::uint32_t>(s.refs.size()));
@@ -737,8 +737,8 @@ std::shared_ptr<const hd::Named> read_named(pf::Reader& in, TagMap& tags, const 
 std::shared_ptr<const hd::Step> read_step(pf::Reader& in, TagMap& tags, const hd::BodyState* body, bool tool) {
     hd::Step s;
     const std::uint32_t op = in.u32();
-    if (op > static_cast<std::uint32_t>(hd::Op::merge_faces)) throw pf::FormatError("a step of an unknown operation");
-    s.op = static_cast<hd::Op>(op);
+    s.kind = hd::find_step_kind(op);
+    if (!s.kind) throw pf::FormatError("a step of an unknown operation");
     s.p.resize(count(in, 8));
     for (double& v : s.p) {
         v = in.f64();

@@ -282,7 +282,7 @@ void ZQ_SKIN_replace_first(int body, int made) {
     if (body == made) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d takes its own place", body);
     const hd::Body old = hd::require_body(call, body);
     const hd::Body m = hd::require_body(call, made);
-    if (old->steps.empty() || old->steps.front()->op != hd::Op::imported || !old->steps.front()->named)
+    if (old->steps.empty() || !old->steps.front()->is(hd::steps::imported) || !old->steps.front()->named)
         call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d was not made by a skin", body);
     hd::Named named = m->named;
     const hd::Named& was = *old->steps.front()->named;

@@ -15,7 +15,7 @@
 #include "host/model/expr/expr.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/body_ops.h"
+#include "host/kernel/ops/face_ops.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/kernel/engine/linked.h"
 #include "host/kernel/engine/steps.h"

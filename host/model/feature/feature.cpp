@@ -55,16 +55,6 @@ namespace {
 
 using namespace detail;
 
-struct List {
-    int kind;
-    std::vector<tag_t> objects;
-};
-struct Lists {
-    std::map<int, List> lists;
-    int next = 1;
-};
-Lists& lists() { return service_state<Lists>("feature lists"); }
-const bool registered = (lists(), true);
 
 // A part's order drops features that died (deleted, or undone).
 const std::vector<tag_t>& part_order(tag_t part) {
@@ -73,11 +63,6 @@ const std::vector<tag_t>& part_order(tag_t part) {
     return it == order().features.end() ? none : it->second;
 }
 
-List& require_list(const Call& call, int list) {
-    auto it = lists().lists.find(list);
-    if (it == lists().lists.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "%d is not a host list", list);
-    return it->second;
-}
 
 void require_live(const char* function, tag_t object) {
     if (!objects::is_alive(object))
@@ -248,49 +233,11 @@ bool is_inactive(tag_t feature) {
     return stamp_of(feature) > stamp_of(cur->second);
 }
 
-std::vector<tag_t> list_objects(int list) {
-    auto it = lists().lists.find(list);
-    return it == lists().lists.end() ? std::vector<tag_t>{} : it->second.objects;
-}
-
-int list_kind(int list) {
-    auto it = lists().lists.find(list);
-    return it == lists().lists.end() ? 0 : it->second.kind;
-}
-
-int list_count() { return static_cast<int>(lists().lists.size()); }
-
-void detail::list_append(const Call& call, int list, tag_t object) {
-    require_list(call, list).objects.push_back(object);
-}
-
-void detail::list_replace(const Call& call, int list, std::vector<tag_t> objects) {
-    require_list(call, list).objects = std::move(objects);
-}
-
 }  // namespace host::feature
 
 namespace hf = host::feature;
 
 extern "C" {
-
-int KI_crlist(int kind, int* list) {
-    auto call = HOST_ENTRY(kind, list);
-    call.need(list, "the list output");
-    *list = 0;
-    int status;
-    if (call.status(status) && status != 0) return status;
-    const int id = hf::lists().next++;
-    hf::lists().lists[id] = hf::List{kind, {}};
-    *list = id;
-    return 0;
-}
-
-void KI_free_list(int list) {
-    auto call = HOST_ENTRY(list);
-    hf::require_list(call, list);
-    hf::lists().lists.erase(list);
-}
 
 unsigned int CM_ask_object_of_eid(unsigned int object) {
     auto call = HOST_ENTRY(object);
@@ -300,11 +247,11 @@ unsigned int CM_ask_object_of_eid(unsigned int object) {
 
 void CM_ptcmtgli(int list, int position, int count, unsigned int object) {
     auto call = HOST_ENTRY(list, position, count, object);
-    hf::List& l = hf::require_list(call, list);
+    std::vector<unsigned int>& l = host::lists::require(call, list);
     if (position != 0 || count != 1)
         call.fail(HOST_ERR_BAD_ARGUMENT, "only appending one object is supported (position %d, count %d)", position,
                   count);
-    l.objects.push_back(object);
+    l.push_back(object);
 }
 
 int FEAT_delete_one(unsigned int feature) {
@@ -329,13 +276,13 @@ int FEAT_delete_one(unsigned int feature) {
 void ui_delete_feature_(int* list, int* status) {
     auto call = HOST_ENTRY(list, status);
     if (!list || !status) call.fail(HOST_ERR_NULL_ARGUMENT, "an argument is null");
-    const hf::List& l = hf::require_list(call, *list);
+    const std::vector<unsigned int>& l = host::lists::require(call, *list);
     *status = 0;
 
     // The listed features, then every feature that builds on one of them
     // (a feature on a body builds on the feature that made the body).
     std::set<unsigned int> doomed;
-    for (unsigned int eid : l.objects) {
+    for (unsigned int eid : l) {
         // Features are deleted in the work part: an id that another open
         // part shares names the work part's feature.
         const unsigned int t = host::objects::tag_of_eid(eid, host::parts::work_part());

@@ -75,9 +75,9 @@
 #ifndef HOST_FEATURE_FEATURE_H
 #define HOST_FEATURE_FEATURE_H
 
+#include "host/store/entities/host_lists.h"
 #include "host/model/feature/codes.h"
 
-#define KI_LIST_FEATURES 10001
 
 #define FEAT_ERR_NOT_A_FEATURE 670301
 #define FEAT_ERR_UNDELETABLE   670302
@@ -93,8 +93,6 @@ extern "C" {
 #endif
 #pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
-int KI_crlist(int kind, int* list);
-void KI_free_list(int list);
 unsigned int CM_ask_object_of_eid(unsigned int object);
 void CM_ptcmtgli(int list, int position, int count, unsigned int object);
 void ui_delete_feature_(int* list, int* status);
@@ -361,9 +359,9 @@ const Failure& last_failure();
 using host::caught;
 
 // The objects of a host list, in order (empty for an unknown list).
-std::vector<tag_t> list_objects(int list);
-int list_kind(int list);  // 0 for an unknown list
-int list_count();         // host lists not freed yet
+inline std::vector<tag_t> list_objects(int list) { return host::lists::objects(list); }
+inline int list_kind(int list) { return host::lists::kind(list); }  // 0 for an unknown list
+inline int list_count() { return host::lists::count(); }           // host lists not freed yet
 
 }  // namespace host::feature
 #endif

@@ -20,7 +20,7 @@
 #include "host/model/feature/profiles.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/face_data.h"
-#include "host/kernel/engine/form_tools.h"
+#include "host/kernel/ops/tool_shapes.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/objects.h"

@@ -4,6 +4,7 @@
 #define HOST_FEATURE_RECORDS_H
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "host/model/feature/feature.h"
@@ -30,8 +31,10 @@ std::vector<double> values_of(const Record& r);
 
 // Host lists (KI_crlist): appends an object, or replaces what the list
 // holds; an unknown list raises HOST_ERR_BAD_ARGUMENT.
-void list_append(const Call& call, int list, tag_t object);
-void list_replace(const Call& call, int list, std::vector<tag_t> objects);
+inline void list_append(const Call& call, int list, tag_t object) { host::lists::append(call, list, object); }
+inline void list_replace(const Call& call, int list, std::vector<tag_t> objects) {
+    host::lists::replace(call, list, std::move(objects));
+}
 
 // The body whose features attach() is making again (0 when none): the
 // body read from the file, whose steps a kind's build may copy.

@@ -6,7 +6,7 @@
 #include "host/model/feature/records.h"
 #include "host/model/feature/redefine_refs.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/dfo.h"
+#include "host/kernel/ops/face_edits.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/objects.h"
 

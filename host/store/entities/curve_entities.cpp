@@ -11,8 +11,6 @@
 #include "host/store/parts/parts.h"
 #include "host/numeric/v3.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/links.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"
 #include "host/base/services/objects.h"
@@ -138,8 +136,18 @@ double from_curve_parameter(const Entity& e, double t) {
     return t;
 }
 
+namespace {
+EdgeCurves& edge_curves() {
+    static EdgeCurves answers;
+    return answers;
+}
+}  // namespace
+
+void set_edge_curves(const EdgeCurves& answers) { edge_curves() = answers; }
+
 std::optional<hostnum::Curve> curve_of(tag_t object) {
-    if (host::kernel::edge_of_object(object)) return host::kernel::edge_curve_of(object);
+    if (edge_curves().curve_of)
+        if (auto c = edge_curves().curve_of(object)) return c;
     const Entity* e = find(object);
     if (!e) return std::nullopt;
     switch (e->kind) {
@@ -282,8 +290,8 @@ void ES_ask_coordinates_of_line(unsigned int line, double start[3], double end[3
     auto call = HOST_ENTRY(line, start, end);
     call.need(start);
     call.need(end);
-    if (host::kernel::edge_kind_of(line) == ZQ_CURVE_LINE) {
-        host::kernel::edge_ends_of(line, start, end);
+    if (const auto& k = hc::edge_curves(); k.kind_of && k.kind_of(line) == PX_CURVE_LINE) {
+        k.ends_of(line, start, end);
         return;
     }
     const hc::Entity& e = hc::of_kind(call, line, hc::Kind::line, false);
@@ -327,7 +335,7 @@ void ES_ask_data_of_arc(unsigned int arc, double data[6]) {
     // A circular kernel edge: its angles, and its centre in the frame of
     // its circle (X towards the curve's parameter 0, Z along the axis).
     double c[3], z[3], x[3], r = 0, range[2];
-    if (host::kernel::edge_circle_of(arc, c, z, x, &r, range)) {
+    if (const auto& k = hc::edge_curves(); k.circle_of && k.circle_of(arc, c, z, x, &r, range)) {
         const hostnum::V3 C = hostnum::V3::load(c), Z = hostnum::V3::load(z), X = hostnum::V3::load(x);
         const double v[6] = {range[0],           range[1], hostnum::dot(C, X), hostnum::dot(C, hostnum::cross(Z, X)),
                              hostnum::dot(C, Z), r};
@@ -455,8 +463,8 @@ int PX_curve_ask_type(unsigned int edge) {
     call.live(edge);
     const hc::Entity* e = hc::table().find(edge);
     int kind = PX_CURVE_OTHER;
-    if (const int k = host::kernel::edge_kind_of(edge))
-        kind = k == ZQ_CURVE_LINE || k == ZQ_CURVE_CIRCLE ? k : PX_CURVE_OTHER;
+    if (const int k = hc::edge_curves().kind_of ? hc::edge_curves().kind_of(edge) : 0)
+        kind = k == PX_CURVE_LINE || k == PX_CURVE_CIRCLE ? k : PX_CURVE_OTHER;
     else if (e && e->kind == hc::Kind::line) kind = PX_CURVE_LINE;
     else if (e && e->kind == hc::Kind::arc) kind = PX_CURVE_CIRCLE;
     return static_cast<int>(call.int_out(0, kind));

@@ -250,6 +250,20 @@ void matrix_values(const Entity& e, double m[9]);
 // Empty for a tag without curve data or for degenerate data.
 std::optional<hostnum::Curve> curve_of(tag_t object);
 
+// The curves of the solid kernel's edges, which the curve routines answer
+// too: the kernel registers them when it loads (the store stands below the
+// kernel and names none of it). Before that no object is a kernel edge.
+struct EdgeCurves {
+    // The edge's curve (empty when the object is no kernel edge).
+    std::optional<hostnum::Curve> (*curve_of)(tag_t object) = nullptr;
+    // PX_CURVE_LINE, PX_CURVE_CIRCLE or another kind; 0: no kernel edge.
+    int (*kind_of)(tag_t object) = nullptr;
+    bool (*ends_of)(tag_t object, double start[3], double end[3]) = nullptr;
+    bool (*circle_of)(tag_t object, double centre[3], double axis[3], double x_axis[3], double* radius,
+                      double range[2]) = nullptr;
+};
+void set_edge_curves(const EdgeCurves& answers);
+
 // Maps a parameter of the entity (angle, v value) to the parameter of
 // curve_of and back.
 double to_curve_parameter(const Entity& e, double t);

@@ -8,8 +8,6 @@
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/parts.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/held_faces.h"
-#include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/service_state.h"
 #include "host/base/services/error.h"
@@ -65,6 +63,15 @@ const ListState& list_state(int list) { return lm().lists[list]; }
 int current_list() { return lm().current; }
 int updates_run() { return lm().updates; }
 const std::vector<unsigned int>& deleted_by_update() { return lm().deleted; }
+
+namespace {
+// Constant-initialised: a registration made during start-up stays.
+bool (*g_kernel_body_faces)(unsigned int, unsigned int*, int*) = nullptr;
+}  // namespace
+
+void set_kernel_body_faces(bool (*answer)(unsigned int object, unsigned int* entity, int* faces)) {
+    g_kernel_body_faces = answer;
+}
 
 void destroy_with_dependents(unsigned int object) {
     const objects::Object* o = objects::find(object);
@@ -184,14 +191,9 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
     call.live(*object);
     // A face or edge of a kernel body: the object is the entity the surface
     // and curve queries take, and its body is the kernel's. The sheet a face
-    // object holds (host/kernel/engine/held_faces.h) is no body of the model: the
+    // object holds is no body of the model: the
     // face's body is its owner, as for a face without a kernel face.
-    const int k = host::kernel::entity_of(*object);
-    if (const int body = k ? host::kernel::body_of(k) : 0; body && !host::kernel::is_held_sheet(body)) {
-        *entity = body != k ? *object : 0;
-        *faces = body != k ? static_cast<int>(host::kernel::faces_of(body).size()) : 0;
-        return;
-    }
+    if (he::g_kernel_body_faces && he::g_kernel_body_faces(*object, entity, faces)) return;
     const unsigned int owner = he::attrs(*object).owner;
     const bool in_body = owner != 0 && host::objects::is_alive(owner);
     *entity = in_body ? *object : 0;

@@ -74,6 +74,11 @@ int updates_run();
 const std::vector<unsigned int>& deleted_by_update();
 // Destroys the object and what only it holds (faces of a body ...).
 void destroy_with_dependents(unsigned int object);
+// A face or edge of a solid kernel's body answers its body's faces through
+// the kernel, which registers the answer when it loads (the store names
+// none of the kernel): true, with *entity (the object, or 0 for the body
+// itself) and *faces written, for a face, edge or body of a kernel body.
+void set_kernel_body_faces(bool (*answer)(unsigned int object, unsigned int* entity, int* faces));
 }  // namespace host::entity
 
 namespace host::update_steps {

@@ -20,7 +20,7 @@
 #include "host/apps/modeling/dfo/dfo.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/undo.h"
-#include "host/kernel/engine/dfo.h"
+#include "host/kernel/ops/face_edits.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

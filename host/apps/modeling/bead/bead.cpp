@@ -20,7 +20,7 @@
 #include "host/model/feature/kept_law.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/bead_sweep.h"
+#include "host/kernel/ops/section_sweep.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"

@@ -14,7 +14,7 @@
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/queries.h"
 #include "host/model/feature/records.h"
-#include "host/kernel/engine/body_ops.h"
+#include "host/kernel/ops/face_ops.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"

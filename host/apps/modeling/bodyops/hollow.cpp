@@ -12,7 +12,7 @@
 #include "host/model/feature/codes.h"
 #include "host/model/feature/feature.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/body_ops.h"
+#include "host/kernel/ops/face_ops.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/objects.h"

@@ -16,7 +16,7 @@
 #include "host/model/feature/feature.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/body_ops.h"
+#include "host/kernel/ops/face_ops.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/kernel/measure/measure.h"
 #include "host/base/model.h"

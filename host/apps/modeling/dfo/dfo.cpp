@@ -22,7 +22,7 @@
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/dfo.h"
+#include "host/kernel/ops/face_edits.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"

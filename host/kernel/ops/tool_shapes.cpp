@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/form_tools.h"
+#include "host/kernel/ops/tool_shapes.h"
 
 namespace host::kernel::detail {
 namespace {

@@ -1,6 +1,6 @@
 // The solid kernel's bead (bead_sweep.h): the section swept along the
 // guide, bounded, and united with the body as one step of its recipe.
-#include "host/kernel/engine/bead_sweep.h"
+#include "host/kernel/ops/section_sweep.h"
 
 #include <BRepAdaptor_CompCurve.hxx>
 #include <BRepAdaptor_Surface.hxx>
@@ -29,11 +29,15 @@
 #include <numbers>
 #include <vector>
 
-#include "host/kernel/engine/brep.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/kernel/engine/curvefeat.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/numeric/curves.h"
 #include "host/base/services/error.h"
+
+namespace host::kernel::detail::steps {
+extern const StepKind section_sweep;
+}  // namespace host::kernel::detail::steps
 
 namespace host::kernel::detail {
 namespace {
@@ -267,7 +271,7 @@ namespace {
 void add_bead(const host::Call& call, const hd::Body& old, const TopoDS_Shape& guide, int n_refs, const int refs[],
               const double numbers[]) {
     hd::Step step;
-    step.op = hd::Op::bead;
+    step.kind = &hd::steps::section_sweep;
     step.p.assign(numbers, numbers + ZQ_BEAD_NUMBERS);
     step.refs.assign(refs, refs + n_refs);
     step.other = guide;
@@ -282,7 +286,7 @@ void add_bead(const host::Call& call, const hd::Body& old, const TopoDS_Shape& g
 
 // The bead step `step` of the body.
 const hd::Step& bead_of(const host::Call& call, const hd::Body& body, int step) {
-    if (step < 0 || step >= static_cast<int>(body->steps.size()) || body->steps[step]->op != hd::Op::bead)
+    if (step < 0 || step >= static_cast<int>(body->steps.size()) || !body->steps[step]->is(hd::steps::section_sweep))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no bead", step, body->tag);
     return *body->steps[step];
 }
@@ -320,3 +324,13 @@ extern "C" void ZQ_BODY_set_bead_inputs(int body, int step, int n_curves, const 
     b.steps[step] = std::move(edited);
     hd::commit({std::move(b)}, {});
 }
+
+namespace host::kernel::detail {
+
+namespace steps {
+const StepKind section_sweep = {36, "section_sweep", hd::bead_step, 0};
+}  // namespace steps
+
+const StepKindRegistration registered{steps::section_sweep};
+
+}  // namespace host::kernel::detail

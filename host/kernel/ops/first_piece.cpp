@@ -6,9 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "host/kernel/engine/brep.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/kernel/engine/steps.h"
 #include "host/base/services/memory.h"
+
+namespace host::kernel::detail::steps {
+extern const StepKind first_piece;
+}  // namespace host::kernel::detail::steps
 
 namespace host::kernel::detail {
 
@@ -45,7 +49,7 @@ void ZQ_BODY_separate(int body, int* n, int** pieces) {
     const std::vector<TopoDS_Shape> solids = hd::solids_of(old->shape);
     if (solids.size() < 2) return;
     hd::Step keep;
-    keep.op = hd::Op::first_piece;
+    keep.kind = &hd::steps::first_piece;
     hd::run_step(call, keep, old->shape, &old->named);
     hd::BodyState b = *old;
     b.shape = keep.result;
@@ -75,7 +79,7 @@ void ZQ_BODY_copy_step(int from, int step, int to, int* body, int* at) {
     if (step < 0 || step >= n || (to == 0) != (step == 0))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d cannot be made again there", step, from);
     std::vector<hd::Step> steps{*src->steps[step]};
-    if (step + 1 < n && src->steps[step + 1]->op == hd::Op::first_piece) steps.push_back(*src->steps[step + 1]);
+    if (step + 1 < n && src->steps[step + 1]->is(hd::steps::first_piece)) steps.push_back(*src->steps[step + 1]);
     hd::BodyState b;
     hd::Body old;
     if (to != 0) {
@@ -99,3 +103,13 @@ void ZQ_BODY_copy_step(int from, int step, int to, int* body, int* at) {
 }
 
 }  // extern "C"
+
+namespace host::kernel::detail {
+
+namespace steps {
+const StepKind first_piece = {33, "first_piece", hd::first_piece, 0};
+}  // namespace steps
+
+const StepKindRegistration registered{steps::first_piece};
+
+}  // namespace host::kernel::detail

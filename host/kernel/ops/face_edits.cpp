@@ -28,14 +28,17 @@
 #include <cmath>
 #include <memory>
 
-#include "host/kernel/engine/dfo.h"
-#include "host/kernel/engine/dfo_steps.h"
+#include "host/kernel/ops/face_edits.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/base/services/error.h"
+
+namespace host::kernel::detail::steps {
+extern const StepKind faces_to_plane, resize_faces, region_transform, offset_region;
+}  // namespace host::kernel::detail::steps
 
 namespace host::kernel::detail {
 namespace {
 
-constexpr double kLinear = 1e-7;
 constexpr double kParallel = 1e-9;
 
 // The history of several algorithms run one after the other, in the form
@@ -262,7 +265,7 @@ void push_pull(const Call& call, Step& step, const TopoDS_Shape& before, const N
     } else {
         call.fail(KERNEL_ERR_EMPTY_RESULT, "moving the faces leaves nothing of the body");
     }
-    need_valid_body(call, result);
+    need_valid(call, result);
     finish_step(step, result, {before_named}, &history);
 }
 
@@ -392,7 +395,7 @@ void region_transform(const Call& call, Step& step, const TopoDS_Shape& before, 
         if (solids != 1) call.fail(KERNEL_ERR_NOT_DONE, "the region put back does not meet the body");
         result = only;
     }
-    need_valid_body(call, result);
+    need_valid(call, result);
     finish_step(step, result, {before_named}, &history);
 }
 
@@ -402,15 +405,15 @@ namespace hd = host::kernel::detail;
 
 namespace {
 
-void edit_faces(const host::Call& call, int body, hd::Op op, std::vector<double> p, int n, const int* faces,
+void edit_faces(const host::Call& call, int body, const hd::StepKind& kind, std::vector<double> p, int n, const int* faces,
                 const char* what) {
     if (n < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no %s given", what);
     call.need(faces, what);
     hd::Step s;
-    s.op = op;
+    s.kind = &kind;
     s.p = std::move(p);
     s.refs.assign(faces, faces + n);
-    hd::apply_step(call, body, std::move(s));
+    hd::edit_body(call, body, std::move(s));
 }
 
 }  // namespace
@@ -423,23 +426,23 @@ void ZQ_BODY_offset_faces_to(int body, int n, const int faces[], int reference, 
     call.need(faces, "the faces to move");
     std::vector<int> refs(faces, faces + n);
     refs.push_back(reference);
-    edit_faces(call, body, hd::Op::faces_to_plane, {distance}, n + 1, refs.data(), "faces to move");
+    edit_faces(call, body, hd::steps::faces_to_plane, {distance}, n + 1, refs.data(), "faces to move");
 }
 
 void ZQ_BODY_offset_region(int body, int n, const int faces[], double distance) {
     auto call = HOST_ENTRY(body, n, faces, distance);
-    edit_faces(call, body, hd::Op::offset_region, {distance}, n, faces, "faces to offset");
+    edit_faces(call, body, hd::steps::offset_region, {distance}, n, faces, "faces to offset");
 }
 
 void ZQ_BODY_resize_faces(int body, int n, const int faces[], double radius) {
     auto call = HOST_ENTRY(body, n, faces, radius);
-    edit_faces(call, body, hd::Op::resize_faces, {radius}, n, faces, "faces to resize");
+    edit_faces(call, body, hd::steps::resize_faces, {radius}, n, faces, "faces to resize");
 }
 
 void ZQ_BODY_transform_region(int body, int n, const int faces[], const double numbers[ZQ_REGION_NUMBERS]) {
     auto call = HOST_ENTRY(body, n, faces, numbers);
     call.need(numbers, "the region's numbers");
-    edit_faces(call, body, hd::Op::region_transform, std::vector<double>(numbers, numbers + ZQ_REGION_NUMBERS), n,
+    edit_faces(call, body, hd::steps::region_transform, std::vector<double>(numbers, numbers + ZQ_REGION_NUMBERS), n,
                faces, "faces of the region");
 }
 
@@ -459,3 +462,16 @@ void ZQ_BODY_set_step_refs(int body, int step, int n, const int refs[]) {
 }
 
 }  // extern "C"
+
+namespace host::kernel::detail {
+
+namespace steps {
+const StepKind faces_to_plane = {37, "faces_to_plane", hd::faces_to_plane, 0};
+const StepKind resize_faces = {38, "resize_faces", hd::resize_faces, 0};
+const StepKind region_transform = {39, "region_transform", hd::region_transform, 0};
+const StepKind offset_region = {40, "offset_region", hd::offset_region, 0};
+}  // namespace steps
+
+const StepKindRegistration registered{steps::faces_to_plane, steps::resize_faces, steps::region_transform, steps::offset_region};
+
+}  // namespace host::kernel::detail

@@ -2,7 +2,7 @@
 // hollow with faces of their own thickness, the sew of two bodies at faces
 // taken out of each, the division of a face by curves, each one step of the
 // body's recipe; and a saved step run again on a body made anew.
-#include "host/kernel/engine/body_ops.h"
+#include "host/kernel/ops/face_ops.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAlgoAPI_Splitter.hxx>
@@ -34,8 +34,12 @@
 #include <vector>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/dfo_steps.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/base/services/error.h"
+
+namespace host::kernel::detail::steps {
+extern const StepKind hollow_faces, sew_faces, subdivide_face, merge_faces;
+}  // namespace host::kernel::detail::steps
 
 namespace host::kernel::detail {
 
@@ -187,7 +191,7 @@ void sew_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, con
     } else if (body_type(shape) == ZQ_BODY_SOLID) {
         call.fail(KERNEL_ERR_DISJOINT, "the faces left do not close up into a solid");
     }
-    need_valid_body(call, result);
+    need_valid(call, result);
     SewHistory history(sewing, &gone);
     finish_step(step, result, {&body.named, &tool.named}, &history);
 }
@@ -245,7 +249,7 @@ void subdivide_face_step(const Call& call, Step& step, const TopoDS_Shape& shape
         for (TopExp_Explorer f(made, TopAbs_FACE); f.More(); f.Next()) builder.Add(faces, f.Current());
         result = faces;
     }
-    need_valid_body(call, result);
+    need_valid(call, result);
     finish_step(step, result, {&in.named}, &splitter);
 }
 
@@ -264,12 +268,12 @@ extern "C" void ZQ_BODY_hollow_faces(int body, double thickness, int n_open, con
         call.need(own_thickness, "their thicknesses");
     }
     hd::Step step;
-    step.op = hd::Op::hollow_faces;
+    step.kind = &hd::steps::hollow_faces;
     step.p = {thickness, static_cast<double>(n_open)};
     for (int i = 0; i < n_own; ++i) step.p.push_back(own_thickness[i]);
     step.refs.assign(open, open + n_open);
     for (int i = 0; i < n_own; ++i) step.refs.push_back(own[i]);
-    hd::apply_step(call, body, std::move(step));
+    hd::edit_body(call, body, std::move(step));
 }
 
 extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, int n_tool, const int tool_faces[],
@@ -281,7 +285,7 @@ extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, 
     if (tool == body) call.fail(HOST_ERR_BAD_ARGUMENT, "body %d is sewn to itself", body);
     const hd::Body t = hd::require_body(call, tool);
     hd::Step step;
-    step.op = hd::Op::sew_faces;
+    step.kind = &hd::steps::sew_faces;
     step.p = {tolerance};
     for (int i = 0; i < n_tool; ++i) {
         const auto& subs = t->named.faces;
@@ -292,7 +296,7 @@ extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, 
     step.refs.assign(faces, faces + n);
     step.other = t->shape;
     step.other_named = std::make_shared<const hd::Named>(t->named);
-    hd::apply_step(call, body, std::move(step), {tool});
+    hd::edit_body(call, body, std::move(step), {tool});
 }
 
 namespace {
@@ -376,7 +380,7 @@ void merge_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, c
     unify.Build();
     const TopoDS_Shape result = unify.Shape();
     if (result.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the faces cannot be merged");
-    need_valid_body(call, result);
+    need_valid(call, result);
     Named ordered;
     ordered.faces = kept_first(in.named.faces, step.refs);
     ordered.edges = kept_first(in.named.edges, step.refs);
@@ -392,9 +396,9 @@ extern "C" void ZQ_BODY_merge_faces(int body, int n, const int keep[]) {
     if (n < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "a count of %d faces to keep", n);
     if (n > 0) call.need(keep, "the faces to keep");
     hd::Step step;
-    step.op = hd::Op::merge_faces;
+    step.kind = &hd::steps::merge_faces;
     if (n > 0) step.refs.assign(keep, keep + n);
-    hd::apply_step(call, body, std::move(step));
+    hd::edit_body(call, body, std::move(step));
 }
 
 extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wires[], int project) {
@@ -402,11 +406,11 @@ extern "C" void ZQ_BODY_subdivide_face(int body, int face, int n, const int wire
     const TopoDS_Compound all = division_wires(call, n, wires);
     if (project != 0 && project != 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no projection %d", project);
     hd::Step step;
-    step.op = hd::Op::subdivide_face;
+    step.kind = &hd::steps::subdivide_face;
     step.p = {static_cast<double>(project)};
     step.refs = {face};
     step.other = all;
-    hd::apply_step(call, body, std::move(step));
+    hd::edit_body(call, body, std::move(step));
 }
 
 extern "C" void ZQ_BODY_divide_face_again(int body, int step, int n, const int wires[], int* changed) {
@@ -416,7 +420,7 @@ extern "C" void ZQ_BODY_divide_face_again(int body, int step, int n, const int w
     const TopoDS_Compound all = division_wires(call, n, wires);
     const hd::Body old = hd::require_body(call, body);
     if (step < 1 || step >= static_cast<int>(old->steps.size()) ||
-        old->steps[static_cast<std::size_t>(step)]->op != hd::Op::subdivide_face)
+        !old->steps[static_cast<std::size_t>(step)]->is(hd::steps::subdivide_face))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no face division", step, body);
     if (same_edges(old->steps[static_cast<std::size_t>(step)]->other, all)) return;
     hd::BodyState b = *old;
@@ -438,5 +442,18 @@ extern "C" void ZQ_BODY_run_step_again(int body, int from, int step, int n, cons
     hd::Step s = *saved->steps[static_cast<std::size_t>(step)];
     std::copy(refs, refs + n, s.refs.begin());
     s.edited = s.skipped = false;
-    hd::apply_step(call, body, std::move(s));
+    hd::edit_body(call, body, std::move(s));
 }
+
+namespace host::kernel::detail {
+
+namespace steps {
+const StepKind hollow_faces = {41, "hollow_faces", hd::hollow_faces_step, 0};
+const StepKind sew_faces = {42, "sew_faces", hd::sew_faces_step, 0};
+const StepKind subdivide_face = {43, "subdivide_face", hd::subdivide_face_step, 0};
+const StepKind merge_faces = {44, "merge_faces", hd::merge_faces_step, 0};
+}  // namespace steps
+
+const StepKindRegistration registered{steps::hollow_faces, steps::sew_faces, steps::subdivide_face, steps::merge_faces};
+
+}  // namespace host::kernel::detail

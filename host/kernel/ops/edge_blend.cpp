@@ -1,8 +1,11 @@
-// Edge blends whose radius varies along the edge (the kernel's fillet with
-// a radius law through points), and the nearest point of an edge.
-#include "host/kernel/engine/blends.h"
+// Edges blended or chamfered: a constant radius (or two), a radius that
+// varies along the edge (the kernel's fillet with a radius law through
+// points), one or two chamfer distances; and the nearest point of an edge.
+#include "host/kernel/ops/edge_blend.h"
 
 #include <BRepAdaptor_Curve.hxx>
+#include <BRepFilletAPI_MakeChamfer.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <TopExp.hxx>
@@ -19,13 +22,15 @@
 #include <set>
 #include <utility>
 
-#include "host/kernel/engine/brep.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/kernel/engine/codes.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 
 namespace host::kernel::detail {
+
+namespace hd = host::kernel::detail;
 
 namespace {
 
@@ -87,6 +92,92 @@ void add_varying_blends(const Call& call, BRepFilletAPI_MakeFillet& algo, const 
     }
 }
 
+namespace steps {
+extern const StepKind blend, chamfer, varying_blend;
+}  // namespace steps
+
+namespace {
+
+void blend(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    const std::vector<TopoDS_Shape> edges = subs_by_tag(call, before_named, step.refs, false);
+    guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
+        if (step.is(steps::blend) || step.is(steps::varying_blend)) {
+            BRepFilletAPI_MakeFillet algo(before);
+            if (step.is(steps::varying_blend)) add_varying_blends(call, algo, edges, step.p);
+            for (const TopoDS_Shape& e : step.is(steps::blend) ? edges : std::vector<TopoDS_Shape>{}) {
+                if (step.p[0] == step.p[1]) algo.Add(step.p[0], TopoDS::Edge(e));
+                else algo.Add(step.p[0], step.p[1], TopoDS::Edge(e));
+            }
+            algo.Build();
+            need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
+            need_valid(call, algo.Shape(), KERNEL_ERR_BLEND_FAILED);
+            finish_step(step, algo.Shape(), {before_named}, &algo);
+        } else {
+            BRepFilletAPI_MakeChamfer algo(before);
+            TopTools_IndexedDataMapOfShapeListOfShape faces_of_edge;
+            if (step.p.size() > 1) TopExp::MapShapesAndAncestors(before, TopAbs_EDGE, TopAbs_FACE, faces_of_edge);
+            for (const TopoDS_Shape& e : edges) {
+                if (step.p.size() > 1 && faces_of_edge.Contains(e) && !faces_of_edge.FindFromKey(e).IsEmpty())
+                    algo.Add(step.p[0], step.p[1], TopoDS::Edge(e), TopoDS::Face(faces_of_edge.FindFromKey(e).First()));
+                else
+                    algo.Add(step.p[0], TopoDS::Edge(e));
+            }
+            algo.Build();
+            need_done(call, algo, KERNEL_ERR_BLEND_FAILED);
+            need_valid(call, algo.Shape(), KERNEL_ERR_BLEND_FAILED);
+            finish_step(step, algo.Shape(), {before_named}, &algo);
+        }
+    });
+}
+
+void rounded(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    for (double r : step.p) need_positive(call, r, "radius");
+    blend(call, step, before, before_named);
+}
+
+void chamfered(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
+    for (double d : step.p) need_positive(call, d, "distance");
+    blend(call, step, before, before_named);
+}
+
+}  // namespace
+
+namespace steps {
+const StepKind blend = {12, "blend", hd::rounded, 0};
+const StepKind chamfer = {13, "chamfer", hd::chamfered, 0};
+const StepKind varying_blend = {34, "varying_blend", hd::blend, 0};
+}  // namespace steps
+
+const StepKindRegistration registered{steps::blend, steps::chamfer, steps::varying_blend};
+
+extern "C" {
+
+void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2) {
+    auto call = HOST_ENTRY(body, n, r1, r2);
+    edit_at(call, body, steps::blend, {r1, r2}, n, edges, "edges to blend");
+}
+
+void ZQ_BODY_blend_edges_varying(int body, int n, const int edges[], int n_numbers, const double numbers[]) {
+    auto call = HOST_ENTRY(body, n, n_numbers);
+    if (n_numbers < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "no radius given");
+    call.need(numbers, "the radii");
+    edit_at(call, body, steps::varying_blend, std::vector<double>(numbers, numbers + n_numbers), n, edges,
+            "edges to blend");
+}
+
+void ZQ_BODY_chamfer_edges(int body, int n, const int edges[], double distance) {
+    auto call = HOST_ENTRY(body, n, distance);
+    edit_at(call, body, steps::chamfer, {distance}, n, edges, "edges to chamfer");
+}
+
+void ZQ_BODY_chamfer_edges2(int body, int n, const int edges[], double d1, double d2) {
+    auto call = HOST_ENTRY(body, n, d1, d2);
+    edit_at(call, body, steps::chamfer, d1 == d2 ? std::vector<double>{d1} : std::vector<double>{d1, d2}, n, edges,
+            "edges to chamfer");
+}
+
+}  // extern "C"
+
 }  // namespace host::kernel::detail
 
 extern "C" void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], double* parameter, double* distance) {
@@ -109,61 +200,4 @@ extern "C" void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], d
                 best = d, best_u = ext.Point(i).Parameter();
     *parameter = last > first ? (best_u - first) / (last - first) : 0;
     *distance = best;
-}
-
-extern "C" void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], int n_second,
-                                                 const int second[], double radius, int* sheet, int* n_met, int** met) {
-    namespace hd = host::kernel::detail;
-    auto call = HOST_ENTRY(body, n_first, n_second, radius);
-    call.need(sheet, "the sheet output");
-    call.need(n_met, "the count output");
-    call.need(met, "the faces output");
-    *sheet = 0;
-    *n_met = 0;
-    *met = nullptr;
-    if (n_first < 1 || n_second < 1) call.fail(HOST_ERR_BAD_ARGUMENT, "a face set is empty");
-    call.need(first, "the first faces");
-    call.need(second, "the second faces");
-    hd::ensure_started();
-    const hd::Body old = hd::require_body(call, body);
-    // The blend is worked out on the body's shape as a step would be, and
-    // only its new faces are kept.
-    hd::Step s;
-    s.op = hd::Op::face_blend;
-    s.p = {radius, static_cast<double>(n_first)};
-    s.refs.assign(first, first + n_first);
-    s.refs.insert(s.refs.end(), second, second + n_second);
-    hd::run_step(call, s, old->shape, &old->named);
-    std::set<int> before;
-    for (const hd::Sub& f : old->named.faces) before.insert(f.tag);
-    TopTools_IndexedDataMapOfShapeListOfShape faces_of_edge;
-    TopExp::MapShapesAndAncestors(s.result, TopAbs_EDGE, TopAbs_FACE, faces_of_edge);
-    std::set<int> meets;
-    hd::Step made;
-    made.op = hd::Op::imported;
-    hd::guarded(call, KERNEL_ERR_BLEND_FAILED, [&] {
-        BRep_Builder builder;
-        TopoDS_Compound faces;
-        builder.MakeCompound(faces);
-        for (const hd::Sub& f : s.named->faces) {
-            if (before.count(f.tag)) continue;
-            builder.Add(faces, f.shape);
-            for (TopExp_Explorer x(f.shape, TopAbs_EDGE); x.More(); x.Next()) {
-                if (!faces_of_edge.Contains(x.Current())) continue;
-                for (const TopoDS_Shape& g : faces_of_edge.FindFromKey(x.Current()))
-                    for (const hd::Sub& h : s.named->faces)
-                        if (h.shape.IsSame(g) && before.count(h.tag)) meets.insert(h.tag);
-            }
-        }
-        made.result = faces;
-    });
-    if (!TopExp_Explorer(made.result, TopAbs_FACE).More())
-        call.fail(KERNEL_ERR_BLEND_FAILED, "the blend makes no faces");
-    made.named = std::make_shared<const hd::Named>(hd::name_result(made.result, {}, nullptr, made.names, false));
-    *sheet = hd::commit_result(std::move(made));
-    if (!meets.empty()) {
-        *met = static_cast<int*>(SM_alloc(meets.size() * sizeof(int)));
-        std::copy(meets.begin(), meets.end(), *met);
-        *n_met = static_cast<int>(meets.size());
-    }
 }

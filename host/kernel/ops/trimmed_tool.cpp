@@ -1,5 +1,5 @@
 // Tools of booleans trimmed by faces of the body (see udf_trim.h).
-#include "host/kernel/engine/udf_trim.h"
+#include "host/kernel/ops/trimmed_tool.h"
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Splitter.hxx>
@@ -25,8 +25,9 @@
 #include <limits>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/dfo_steps.h"
+#include "host/kernel/engine/step_support.h"
 #include "host/base/services/error.h"
+#include "host/kernel/ops/boolean.h"
 
 namespace host::kernel::detail {
 namespace {
@@ -135,7 +136,7 @@ void ZQ_BODY_set_trim_faces(int body, int step, int n, const int faces[]) {
     if (n < 0) call.fail(HOST_ERR_BAD_ARGUMENT, "%d trim faces", n);
     if (n > 0) call.need(faces, "the trim faces");
     const hd::Body old = hd::require_body(call, body);
-    if (step < 1 || step >= static_cast<int>(old->steps.size()) || old->steps[step]->op != hd::Op::boolean)
+    if (step < 1 || step >= static_cast<int>(old->steps.size()) || !old->steps[step]->is(hd::steps::boolean))
         call.fail(KERNEL_ERR_BAD_PARAMETER, "step %d of body %d is no boolean", step, body);
     hd::BodyState b = *old;
     auto edited = std::make_shared<hd::Step>(*b.steps[step]);
