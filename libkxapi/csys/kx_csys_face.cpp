@@ -6,7 +6,7 @@
 #include "host/store/entities/wcs.h"
 #include "host/store/parts/parts.h"
 #include "host/numeric/conics.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/numeric/linalg.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/csys/kx_csys_internal.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_store.h"
 #include "host/model/feature/trim_curves.h"
 #include "host/kernel/engine/spline_edits.h"

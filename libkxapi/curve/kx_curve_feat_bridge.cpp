@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"
 #include "host/apps/modeling/curvefeat/curvefeat.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"

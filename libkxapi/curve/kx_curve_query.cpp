@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/views.h"
 #include "host/store/parts/parts.h"
 #include "host/numeric/acom.h"

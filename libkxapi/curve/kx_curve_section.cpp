@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/entities/groups.h"

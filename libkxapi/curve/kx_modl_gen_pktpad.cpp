@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/parts.h"
 #include "host/store/parts/rm.h"

@@ -11,7 +11,7 @@
 #include "libkxapi/modl/kx_modl_measure.h"
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_cycle.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"

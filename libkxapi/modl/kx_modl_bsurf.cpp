@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/kernel/bsurf/bsurf.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"

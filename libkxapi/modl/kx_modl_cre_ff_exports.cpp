@@ -6,7 +6,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/parts/rm.h"
 #include "host/model/feature/booleans.h"
 #include "host/model/feature/undo.h"

@@ -13,7 +13,7 @@
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/parts/rm.h"
 #include "host/kernel/engine/face_data.h"

@@ -19,7 +19,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/entities/views.h"
 #include "host/store/parts/rm.h"

@@ -14,7 +14,7 @@
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"

@@ -18,7 +18,7 @@
 #include "libkxapi/modl/kx_modl_topology.h"
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/entities/occurrences.h"

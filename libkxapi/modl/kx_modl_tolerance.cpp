@@ -7,7 +7,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_feature_ask.h"
 
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/queries.h"
 

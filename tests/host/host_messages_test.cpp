@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/parts/parts.h"
 #include "host/store/parts/rm.h"
 #include "host/apps/modeling/dfo/dfo.h"

@@ -37,7 +37,7 @@
 #include <cmath>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/engine/codes.h"
 #include "host/kernel/engine/links.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/base/hook.h"
 #include "host/kernel/measure/measure.h"
 #include "host/numeric/curves.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_types.h"
 #include "host/model/feature/profiles.h"
 #include "host/base/hook.h"

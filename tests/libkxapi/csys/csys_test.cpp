@@ -17,7 +17,7 @@
 #include "host/store/parts/parts.h"
 #include "host/store/parts/rm.h"
 #include "host/store/entities/csys_support.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/numeric/linalg.h"

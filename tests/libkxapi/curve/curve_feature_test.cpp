@@ -19,7 +19,7 @@
 #include "string_list_fixture.h"
 #include "host/store/entities/views.h"
 #include "host/control/control.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/part_file.h"

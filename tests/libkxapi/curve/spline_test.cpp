@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/kernel/engine/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"

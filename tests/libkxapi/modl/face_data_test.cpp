@@ -14,7 +14,7 @@
 
 #include "host/control/control.h"
 #include "host/store/entities/entity_store.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/undo.h"

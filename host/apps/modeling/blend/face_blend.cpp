@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/parts/part_file.h"
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"

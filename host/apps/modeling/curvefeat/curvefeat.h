@@ -158,7 +158,7 @@ typedef struct CPROJ_CMB_rec_s {
 
 /* A curve's analysis settings as the interface writes them, in order.
  * CRVANL_write_CARecord keeps the record and puts what the host's own
- * analysis record (host/store/entities/curve_queries.h) holds into it: the shown
+ * analysis record (host/kernel/curves/curve_queries.h) holds into it: the shown
  * items, the density, the options, the limits flag and the scale. */
 typedef struct CRVANL_record_s {
     int show[4]; /* 0 or 1 each: [0] the comb */

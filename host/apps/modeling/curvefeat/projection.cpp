@@ -10,7 +10,7 @@
 
 #include "host/store/entities/views.h"
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_types.h"
 #include "host/apps/modeling/curvefeat/curvefeat.h"

@@ -8,7 +8,7 @@
  * parameters are those of the host's evaluators (host/numeric/evc.h).
  *
  * Surfaces are those of the faces' kernel surfaces
- * (host/store/entities/kernel_surfaces.h: plane, cylinder, cone, sphere, torus),
+ * (host/kernel/curves/kernel_surfaces.h: plane, cylinder, cone, sphere, torus),
  * asked through the kernel queries; a face is bounded by its parameter box
  * (umin, umax, vmin, vmax) where a pair with min < max is given, an angle u
  * being taken within [umin, umin + 2 pi). Offset, swept and spun surfaces are

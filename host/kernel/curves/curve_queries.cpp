@@ -1,7 +1,7 @@
 // Curve queries: classes, evaluators, the curve common block, properties,
 // the analysis record, surfaces of faces and intersections (see
 // curve_queries.h).
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/base/services/host_messages.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@
 #include "host/numeric/curve_geometry.h"
 #include "host/numeric/curves.h"
 #include "host/numeric/evc.h"
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 #include "host/numeric/v3.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

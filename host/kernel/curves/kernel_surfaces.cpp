@@ -1,5 +1,5 @@
 // Surfaces of solid-kernel faces (see kernel_surfaces.h).
-#include "host/store/entities/kernel_surfaces.h"
+#include "host/kernel/curves/kernel_surfaces.h"
 
 #include <cmath>
 #include <optional>
