@@ -22,7 +22,7 @@
 #include "kx_modl.h"
 #include "kx_obj.h"
 #include "libkxapi/core/kx_session.h"
-#include "tests/host/feature/feature_model_test.h"
+#include "tests/host/model/feature/feature_model_test.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/support/fresh_process.h"
 

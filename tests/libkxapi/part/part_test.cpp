@@ -20,7 +20,7 @@
 #include "kx_obj.h"
 #include "kx_undo.h"
 #include "part_fixture.h"
-#include "tests/host/data/curve_fixture.h"
+#include "tests/host/store/parts/curve_fixture.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "kx_curve.h"
 #include "kx_disp.h"
 #include "kx_obj.h"
-#include "tests/host/data/curve_fixture.h"
+#include "tests/host/store/parts/curve_fixture.h"
 #include "part_fixture.h"
 
 namespace {

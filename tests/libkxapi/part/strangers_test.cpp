@@ -13,7 +13,7 @@
 #include "host/base/services/objects.h"
 #include "kx_curve.h"
 #include "part_fixture.h"
-#include "tests/host/data/crafted_part.h"
+#include "tests/host/store/parts/crafted_part.h"
 
 namespace {
 

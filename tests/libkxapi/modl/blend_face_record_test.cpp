@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "face_blend_fixture.h"
+#include "tests/libkxapi/modl/blend_face_fixture.h"
 #include "host/apps/modeling/blend/face_blend.h"
 #include "host/control/control.h"
 #include "host/store/parts/part_file.h"

@@ -1,8 +1,8 @@
 // Shared fixture of the feature model's tests: a reset host with a work
 // part, expressions by name, and the block with a hole and two blended
 // corner edges that the stories build.
-#ifndef TESTS_HOST_FEATURE_FEATURE_MODEL_TEST_H
-#define TESTS_HOST_FEATURE_FEATURE_MODEL_TEST_H
+#ifndef TESTS_HOST_MODEL_FEATURE_FEATURE_MODEL_TEST_H
+#define TESTS_HOST_MODEL_FEATURE_FEATURE_MODEL_TEST_H
 
 #include <gtest/gtest.h>
 

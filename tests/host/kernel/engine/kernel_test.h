@@ -1,7 +1,7 @@
 // Shared fixture of the solid kernel's tests: a reset host with a work part,
 // and small helpers over the kernel's routines.
-#ifndef TESTS_HOST_KERNEL_KERNEL_TEST_H
-#define TESTS_HOST_KERNEL_KERNEL_TEST_H
+#ifndef TESTS_HOST_KERNEL_ENGINE_KERNEL_TEST_H
+#define TESTS_HOST_KERNEL_ENGINE_KERNEL_TEST_H
 
 #include <gtest/gtest.h>
 

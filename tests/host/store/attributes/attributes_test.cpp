@@ -10,7 +10,7 @@
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/objects.h"
-#include "part_test_util.h"
+#include "tests/host/store/parts/part_test_util.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // them: an object table, entity-store rows, curve rows and any further
 // sections, framed with a right header and checksum. A sound model to start
 // from holds one object of each kind that carries references or curve data.
-#ifndef TESTS_HOST_DATA_CRAFTED_PART_H
-#define TESTS_HOST_DATA_CRAFTED_PART_H
+#ifndef TESTS_HOST_STORE_PARTS_CRAFTED_PART_H
+#define TESTS_HOST_STORE_PARTS_CRAFTED_PART_H
 
 #include <cstdint>
 #include <string>

@@ -14,7 +14,7 @@
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/text.h"
-#include "tests/host/rules/rules_test.h"
+#include "tests/host/model/rules/rules_test.h"
 
 namespace {
 

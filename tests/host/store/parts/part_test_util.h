@@ -1,7 +1,7 @@
 // Shared pieces of the part-service tests: a reset host with a fresh
 // temporary directory, and small file helpers.
-#ifndef TESTS_HOST_DATA_PART_TEST_UTIL_H
-#define TESTS_HOST_DATA_PART_TEST_UTIL_H
+#ifndef TESTS_HOST_STORE_PARTS_PART_TEST_UTIL_H
+#define TESTS_HOST_STORE_PARTS_PART_TEST_UTIL_H
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,8 +1,8 @@
 // Shared fixture of the knowledge engine's tests: a reset host with a work
 // part, a directory of class files on the search path, and helpers that
 // evaluate rules by name chain.
-#ifndef TESTS_HOST_RULES_RULES_TEST_H
-#define TESTS_HOST_RULES_RULES_TEST_H
+#ifndef TESTS_HOST_MODEL_RULES_RULES_TEST_H
+#define TESTS_HOST_MODEL_RULES_RULES_TEST_H
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "face_blend_fixture.h"
+#include "tests/libkxapi/modl/blend_face_fixture.h"
 #include "host/control/control.h"
 #include "tests/support/faultsim.h"
 

@@ -1,8 +1,8 @@
 // The face-blend tests' fixture: a 100 x 50 x 20 block at the origin made
 // as a feature of the work part, its faces by place, and records of two
 // face sets.
-#ifndef TESTS_LIBKXAPI_BLEND_FACE_BLEND_FIXTURE_H
-#define TESTS_LIBKXAPI_BLEND_FACE_BLEND_FIXTURE_H
+#ifndef TESTS_LIBKXAPI_MODL_BLEND_FACE_FIXTURE_H
+#define TESTS_LIBKXAPI_MODL_BLEND_FACE_FIXTURE_H
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "face_blend_fixture.h"
+#include "tests/libkxapi/modl/blend_face_fixture.h"
 
 namespace {
 

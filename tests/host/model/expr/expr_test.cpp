@@ -9,7 +9,7 @@
 
 #include "host/model/feature/undo.h"
 #include "host/base/services/error.h"
-#include "tests/host/feature/feature_model_test.h"
+#include "tests/host/model/feature/feature_model_test.h"
 
 namespace {
 

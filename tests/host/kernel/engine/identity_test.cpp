@@ -13,7 +13,7 @@
 #include "host/store/parts/part_file.h"
 #include "host/model/feature/undo.h"
 #include "host/kernel/engine/kernel.h"
-#include "tests/host/data/curve_fixture.h"
+#include "tests/host/store/parts/curve_fixture.h"
 #include "kernel_test.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Fixture for tests that need curve objects of a part but not their shape:
 // gives a point, line, arc or conic object made directly in the object store
 // defining data of its kind (a part file holds no curve object without it).
-#ifndef TESTS_HOST_DATA_CURVE_FIXTURE_H
-#define TESTS_HOST_DATA_CURVE_FIXTURE_H
+#ifndef TESTS_HOST_STORE_PARTS_CURVE_FIXTURE_H
+#define TESTS_HOST_STORE_PARTS_CURVE_FIXTURE_H
 
 #include "host/store/entities/curve_entities.h"
 #include "host/base/model.h"

@@ -15,7 +15,7 @@
 #include "host/base/model.h"
 #include "host/base/services/error.h"
 #include "host/base/services/objects.h"
-#include "host_test.h"
+#include "tests/host/host_test.h"
 
 namespace {
 
