@@ -21,7 +21,7 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, 
             return kx::check({{joined, 3}, {closed, 4}});
         },
         [&] {
-            const int count = kx::modl::ask_list_count(curves);
+            const int count = kx::ask_list_count(curves);
             if (count < 0) return count;
             const std::vector<tag> items = kx::tags_of(curves);
             if (items.empty()) return static_cast<int>(KX_MODL_ERR_EMPTY_LIST);

@@ -16,7 +16,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
     struct HeldList {
         tag_list* list = nullptr;
         ~HeldList() {
-            if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
+            if (list) kx::release([&] { kx::delete_list(&list); }, true);
         }
     } held;
     unsigned int record = 0;

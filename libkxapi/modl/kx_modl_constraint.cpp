@@ -16,7 +16,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
 #include "host/model/feature/positioning.h"
@@ -128,7 +128,7 @@ extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints
         }
         if (type != kFeatureType) return KX_MODL_ERR_NOT_A_FEATURE;
         if (!constraints) return kx::param(2);
-        if (int st = KX_MODL_create_list(constraints)) return st;
+        *constraints = kx::create_list();
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
             return kx::undo_bracket(1, nullptr, [&]() -> int {
                 int n = 0;
@@ -136,7 +136,7 @@ extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints
                 RPO_ask_constraints(feature, &n, &found);
                 kx::host_ptr<unsigned int> held(found);
                 if (n == 0) return KX_MODL_ERR_NO_CONSTRAINTS;
-                for (int i = 0; i < n; ++i) KX_MODL_put_list_item(*constraints, found[i]);
+                for (int i = 0; i < n; ++i) kx::put_list_item(*constraints, found[i]);
                 return 0;
             });
         });

@@ -13,7 +13,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 #include "host/apps/modeling/blend/blend.h"
 #include "host/store/entities/entity_store.h"

@@ -7,7 +7,7 @@
 #include "kx_mtx.h"
 #include "kx_part_import.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
@@ -27,7 +27,7 @@ int import_part(const char* name, const import_options* options, const double or
             struct Bodies {
                 tag_list* list = nullptr;
                 ~Bodies() {
-                    if (list) kx::release([this] { kx::modl::delete_list(&list); });
+                    if (list) kx::release([this] { kx::delete_list(&list); });
                 }
             } bodies;
             return kx::zr::import_data(decoded, &bodies.list);

@@ -9,7 +9,8 @@
 #include "kx_obj.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/modl/kx_modl_feature_delete.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/obj/kx_obj_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
@@ -68,7 +69,7 @@ int delete_feature_record(tag feature) {
     struct Drop {
         tag_list*& l;
         ~Drop() {
-            kx::release([this] { kx::modl::delete_list(&l); });
+            kx::release([this] { kx::delete_list(&l); });
         }
     } drop{list};
     return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
