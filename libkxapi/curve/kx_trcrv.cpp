@@ -14,7 +14,7 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_curve_internal.h"
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 namespace {
 

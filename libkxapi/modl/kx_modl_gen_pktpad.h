@@ -2,8 +2,8 @@
 // parameters into the host's law record, expression text and unit
 // direction, and back. They run inside the frame of an exported function
 // and raise every failure as a host error. Internal to the library.
-#ifndef KX_CURVE_KX_MODL_GEN_PKTPAD_H
-#define KX_CURVE_KX_MODL_GEN_PKTPAD_H
+#ifndef KX_MODL_KX_MODL_GEN_PKTPAD_H
+#define KX_MODL_KX_MODL_GEN_PKTPAD_H
 
 #include "host/model/feature/profiles.h"
 #include "kx_modl_law.h"
