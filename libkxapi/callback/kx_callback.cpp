@@ -19,6 +19,7 @@
 #include "kx_callback.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/callback/kx_callback_internal.h"
+#include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_util.h"
 
 #include "host/store/entities/events.h"
@@ -131,6 +132,10 @@ void unhook_reason(ReasonEntry& entry) {
     else CALLBACK_remove_function(entry.hook_id);
     entry.hook_id = 0;
 }
+
+// The registries are session state: their host hooks are gone with a host
+// reset.
+const kx::session_member registered{"callback", 0, nullptr, kx_reset_callbacks_for_tests};
 
 // ---- Keeping user libraries loaded ------------------------------------------------
 
