@@ -11,6 +11,7 @@
 #include "kx_modl_cre_feat.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_util.h"
@@ -31,11 +32,7 @@ constexpr const char* kLinearMark = "Create Linear Instance Set (Kestrix Extensi
 constexpr const char* kOffsetMark = "Create Offset Feature (Kestrix Extension)";
 
 // The code's message on the listing window.
-void report(int code) {
-    char message[KX_MESSAGE_BUFSIZE] = {};
-    KX_get_fail_message(code, message);
-    uc4403(message);
-}
+void report(int code) { kx::ui::report_code(code); }
 
 // A host list destroyed when the creation ends, whichever way.
 struct HostList {

@@ -10,6 +10,7 @@
 #include "kx_modl_parms.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_util.h"
@@ -126,9 +127,7 @@ int as_own_call(Step&& step) {
 // answer. The member list is deleted whatever happens.
 int set_location(tag set, double at[3]) {
     const auto report = [](int code) {
-        char message[KX_MESSAGE_BUFSIZE] = {};
-        KX_get_fail_message(code, message);
-        uc4403(message);
+        kx::ui::report_code(code);
         return code;
     };
     ListOut members;

@@ -54,6 +54,16 @@ void mul2(const double* a, const double* b, bool transpose_a, double* out) {
 
 }  // namespace
 
+int kx::mtx::frame_of_rows(const double x_vec[3], const double y_vec[3], double mtx[9]) {
+    double x[3], y[3], magnitude;
+    if (!VEC3_unitize(x_vec, 1e-10, &magnitude, x) || !VEC3_unitize(y_vec, 1e-10, &magnitude, y)) return 1;
+    // The part of y at right angles to x: (x cross y) cross x.
+    double z[3], y_perp[3];
+    la::cross(x, y, z);
+    la::cross(z, x, y_perp);
+    return flag(MTX3_init(x, y_perp, mtx));
+}
+
 extern "C" {
 
 /* ---- 2x2 ---- */
@@ -102,15 +112,7 @@ void KX_MTX3_determinant(const double m[9], double* determinant) {
 void KX_MTX3_identity(double mtx[9]) { la::identity<3>(mtx); }
 
 int KX_MTX3_initialize(const double x_vec[3], const double y_vec[3], double mtx[9]) {
-    return kx::guarded([&] {
-        double x[3], y[3], magnitude;
-        if (!VEC3_unitize(x_vec, 1e-10, &magnitude, x) || !VEC3_unitize(y_vec, 1e-10, &magnitude, y)) return 1;
-        // The part of y at right angles to x: (x cross y) cross x.
-        double z[3], y_perp[3];
-        la::cross(x, y, z);
-        la::cross(z, x, y_perp);
-        return flag(MTX3_init(x, y_perp, mtx));
-    });
+    return kx::guarded([&] { return kx::mtx::frame_of_rows(x_vec, y_vec, mtx); });
 }
 
 int KX_MTX3_initialize_x(const double x_vec[3], double mtx[9]) {
