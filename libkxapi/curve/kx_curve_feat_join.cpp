@@ -44,7 +44,7 @@ int join_status(int answer) {
 
 // The status of a joined-curve feature's creation: a join's, and the
 // host's refusal of the curves' record as a bad first argument.
-constexpr int kHostBadRecord = 1395037;
+constexpr int kHostBadRecord = KX_CURVE_ERR_HOST_BAD_RECORD;
 int feature_status(int answer) { return answer == kHostBadRecord ? KX_ERR_BAD_PARAM_1 : join_status(answer); }
 
 const CMP_strings_t* host_strings(const string_list* s) { return reinterpret_cast<const CMP_strings_t*>(s); }

@@ -20,8 +20,8 @@ namespace {
 
 constexpr const char* kModule = "kx_trcrv";
 constexpr const char* kMarkName = "KX_CURVE_create_trim";
-constexpr int kInvalidFeature = 875008;
-constexpr int kNotTrim = 875004;
+constexpr int kInvalidFeature = KX_MODL_ERR_INVALID_FEATURE;
+constexpr int kNotTrim = KX_MODL_ERR_WRONG_KIND;
 constexpr int kAmbiguous = KX_CURVE_ERR_SEVERAL_INTERSECTIONS;
 
 // Extension points taken from the caller.

@@ -22,8 +22,8 @@ namespace {
 
 constexpr const char* kMirrorMark = "Mirror Body (Kestrix Extension)";
 constexpr const char* kSewMark = "Sew Bodies (Kestrix Extension)";
-constexpr int kSewTargetRefused = 672248;
-constexpr int kSewToolRefused = 670374;
+constexpr int kSewTargetRefused = KX_MODL_ERR_TRIM_FACE_OF_UDF;  // the host's one code for a face it cannot trim
+constexpr int kSewToolRefused = KX_MODL_ERR_SEW_TOOL_REFUSED;
 
 // A kernel list of the host, destroyed on every way out.
 struct KernelList {

@@ -11,14 +11,14 @@
 namespace kx::law {
 
 // Laws that are missing or malformed, and parameters of a bad method.
-inline constexpr int kBadLaw = 671129;
-inline constexpr int kBadParmMethod = 875250;
+inline constexpr int kBadLaw = KX_MODL_ERR_BAD_LAW;
+inline constexpr int kBadParmMethod = KX_MODL_ERR_BAD_PARM_METHOD;
 // Vectors.
-inline constexpr int kBadAxisOrFace = 875033;
-inline constexpr int kBadVectorType = 875247;
-inline constexpr int kNoFaceDistance = 875248;
-inline constexpr int kNotPlanar = 875249;
-inline constexpr int kNoKernelFace = 875288;
+inline constexpr int kBadAxisOrFace = KX_MODL_ERR_WRONG_OBJECT;
+inline constexpr int kBadVectorType = KX_MODL_ERR_BAD_VECTOR_TYPE;
+inline constexpr int kNoFaceDistance = KX_MODL_ERR_NO_FACE_DISTANCE;
+inline constexpr int kNotPlanar = KX_MODL_ERR_NOT_PLANAR;
+inline constexpr int kNoKernelFace = KX_MODL_ERR_NO_KERNEL_ENTITY;
 
 int is_plain_number(const char* text);
 void value_from_text(const char* text, double* value, tag* exp);
