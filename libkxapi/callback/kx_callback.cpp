@@ -1,4 +1,4 @@
-// User callbacks: part events and tag events.
+// User callbacks: part events (tag events: tag/kx_tag_event.cpp).
 //
 // Registrations are kept in registries keyed by ids that the library gives
 // out; an id is never an address, so an unknown or removed id is refused
@@ -19,6 +19,7 @@
 #include "kx_callback.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/callback/kx_callback_internal.h"
+#include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_util.h"
 
 #include "host/store/entities/events.h"
@@ -32,7 +33,6 @@ constexpr int kReasons = 7;
 constexpr int kWorkPartReason = 6;
 constexpr int kModifiedReason = 4;
 constexpr int kOpenReason = 1;
-constexpr std::size_t kTagFirstCapacity = 16;
 
 // Line numbers that the host's log shows with this module's messages.
 constexpr int kLineCorruptReason = 208;
@@ -45,9 +45,6 @@ constexpr int kLineNoChainRename = 349;
 constexpr int kLineNoChainModified = 372;
 constexpr int kLineNoChainOther = 398;
 constexpr int kLineNoChainOpen = 420;
-// The tag-event messages name the module kx_misc.
-constexpr const char* kTagEventModule = "kx_misc";
-constexpr int kLineTagEventUserError = 890;
 
 constexpr int kCorruptReason = KX_CALLBACK_ERR_CORRUPT_REASON;
 constexpr int kNoCallbacks = KX_CALLBACK_ERR_NONE_FOR_REASON;
@@ -56,28 +53,6 @@ constexpr int kReasonNotAdded = KX_CALLBACK_ERR_REASON_NOT_ADDED;
 
 // ---- Running user code ------------------------------------------------------
 
-// Runs f in the user-program run-time environment under an error frame of
-// its own. When an error (or any exception) comes back, on_error notes it,
-// then the frame and the environment are restored and nothing is passed on.
-template <class F, class OnError>
-void run_protected(F&& f, OnError&& on_error) {
-    const int env = RTENV_set_jqopen_env();
-    {
-        // Unless an error consumed it, the scope's frame is cancelled on the
-        // way out, and with it any frame that the routine armed and left
-        // behind.
-        kx::frame_scope scope;
-        try {
-            f();
-        } catch (const host::HostError& e) {
-            scope.caught(e);
-            on_error();
-        } catch (...) {
-            on_error();
-        }
-    }
-    RTENV_set_env(env);
-}
 
 // ---- Part events ------------------------------------------------------------
 
@@ -137,7 +112,7 @@ void dispatch_part_event(const void* event_data, void* client) {
         auto it = parts.registry.find(key);
         if (it == parts.registry.end()) continue;
         const Registration reg = it->second;
-        run_protected([&] { kx::call_user(reg.routine, reg.reason, &object, reg.data); },
+        kx::run_protected([&] { kx::call_user(reg.routine, reg.reason, &object, reg.data); },
                       [] { ERROR_note(kModule, kLineUserError, "User induced error caught in KX callback."); });
     }
 }
@@ -158,39 +133,9 @@ void unhook_reason(ReasonEntry& entry) {
     entry.hook_id = 0;
 }
 
-// ---- Tag events ------------------------------------------------------------------
-
-struct TagRegistration {
-    KX_TAG_event_cb_t routine;
-    void* data;
-    unsigned int id;       // the caller's id
-    std::uint64_t serial;  // never given twice
-};
-
-struct TagEvents {
-    std::vector<TagRegistration> regs;  // oldest first
-    unsigned int last_id = 0;
-    std::uint64_t next_serial = 1;
-    int hook_id = 0;
-};
-TagEvents tags;
-
-void dispatch_tag_event(int event, unsigned int object) {
-    std::vector<std::uint64_t> serials;
-    for (const TagRegistration& r : tags.regs) serials.push_back(r.serial);
-    // One frame for the event: an error skips the routines after it.
-    run_protected(
-        [&] {
-            for (std::uint64_t serial : serials) {
-                auto it = std::find_if(tags.regs.begin(), tags.regs.end(),
-                                       [&](const TagRegistration& r) { return r.serial == serial; });
-                if (it == tags.regs.end()) continue;
-                const TagRegistration reg = *it;
-                kx::call_user(reg.routine, event, object, reg.data);
-            }
-        },
-        [] { ERROR_note(kTagEventModule, kLineTagEventUserError, "User induced error caught in KX event callback."); });
-}
+// The registries are session state: their host hooks are gone with a host
+// reset.
+const kx::session_member registered{"callback", 0, nullptr, kx_reset_callbacks_for_tests};
 
 // ---- Keeping user libraries loaded ------------------------------------------------
 
@@ -263,43 +208,6 @@ KXAPI int KX_remove_callback_function(KX_callback_id_t callback_id) {
         });
 }
 
-KXAPI int KX_TAG_register_event_cb(KX_TAG_event_cb_t routine, void* user_data, unsigned int* callback_id) {
-    return kx::frame(
-        kx::arm_first,
-        [&] {
-            return kx::check({{routine != nullptr, 1}, {callback_id, 3}});
-        },
-        [&] {
-            if (tags.hook_id == 0) tags.hook_id = TAG_register_event_cb(dispatch_tag_event, 0);
-            kx::disallow_unload(reinterpret_cast<const void*>(routine));
-            // The array starts with room for 16 and doubles when full.
-            if (tags.regs.size() == tags.regs.capacity())
-                tags.regs.reserve(tags.regs.empty() ? kTagFirstCapacity : 2 * tags.regs.capacity());
-            const unsigned int id = ++tags.last_id;
-            tags.regs.push_back({routine, user_data, id, tags.next_serial++});
-            *callback_id = id;
-            return 0;
-        });
-}
-
-KXAPI int KX_TAG_unregister_event_cb(unsigned int callback_id) {
-    return kx::frame(kx::arm_first, [&] {
-        auto it = std::find_if(tags.regs.begin(), tags.regs.end(),
-                               [&](const TagRegistration& r) { return r.id == callback_id; });
-        if (it == tags.regs.end()) return kx::param(1);
-        tags.regs.erase(it);
-        if (!tags.regs.empty()) return 0;
-        if (!TAG_unregister_event_cb(tags.hook_id)) return kx::param(1);
-        // The array goes: the next registration starts again at id 1.
-        std::vector<TagRegistration>().swap(tags.regs);
-        tags.last_id = 0;
-        tags.hook_id = 0;
-        return 0;
-    });
-}
-
-int kx_tag_event_capacity_for_tests(void) { return static_cast<int>(tags.regs.capacity()); }
-
 void kx_reset_callbacks_for_tests(void) {
     // Keys and serials keep counting: an id from before stays unknown.
     parts.registry.clear();
@@ -308,9 +216,7 @@ void kx_reset_callbacks_for_tests(void) {
         e.chain.clear();
         e.hook_id = 0;
     }
-    const std::uint64_t serial = tags.next_serial;
-    tags = TagEvents{};
-    tags.next_serial = serial;
+    kx::reset_tag_events();
 }
 
 }  // extern "C"

@@ -5,6 +5,10 @@
 #define KX_CALLBACK_KX_CALLBACK_INTERNAL_H
 
 #include "kx_types.h"
+#include "libkxapi/core/frame.h"
+#include "libkxapi/tag/kx_tag_event_internal.h"
+#include "host/base/services/error.h"
+#include "host/platform/support/support.h"
 
 namespace kx {
 
@@ -13,6 +17,30 @@ namespace kx {
 // left alone). Every module that registers a user routine calls it.
 void disallow_unload(const void* routine);
 
+// Runs f in the user-program run-time environment under an error frame of
+// its own. When an error (or any exception) comes back, on_error notes it,
+// then the frame and the environment are restored and nothing is passed on.
+template <class F, class OnError>
+void run_protected(F&& f, OnError&& on_error) {
+    const int env = RTENV_set_jqopen_env();
+    {
+        // Unless an error consumed it, the scope's frame is cancelled on the
+        // way out, and with it any frame that the routine armed and left
+        // behind.
+        kx::frame_scope scope;
+        try {
+            f();
+        } catch (const host::HostError& e) {
+            scope.caught(e);
+            on_error();
+        } catch (...) {
+            on_error();
+        }
+    }
+    RTENV_set_env(env);
+}
+
+
 }  // namespace kx
 
 extern "C" {
@@ -20,9 +48,6 @@ extern "C" {
 // as in a new process (the host's own hooks go with the host's reset). For
 // tests: call it together with host::control::reset().
 void kx_reset_callbacks_for_tests(void);
-// Room of the tag-event registration array: 0 while there is none, then 16,
-// doubled whenever it is full.
-int kx_tag_event_capacity_for_tests(void);
 }
 
 #endif

@@ -7,14 +7,16 @@
 // start-up chain or the teardown goes to the caller's own frame (through
 // the boundary guard).
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_msg_tables.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/callback/kx_callback_internal.h"
-#include "libkxapi/cam/kx_cam_internal.h"
 
 #include "host/store/entities/display.h"
 #include "host/numeric/acom.h"
@@ -49,7 +51,6 @@ struct Session {
     bool custom_app = false;
     int registrations_done = 0;
     int external_done = 0;
-    bool cam_hooks_pending = true;
     bool stl_registered = false;
     int text_mode = 0;
 };
@@ -66,30 +67,25 @@ struct Journal {
 };
 Journal journal;
 
-// ---- Manufacturing module hooks --------------------------------------------
+// ---- The families' parts ------------------------------------------------------
 
-// Initialisation hooks of the manufacturing modules. All but the
-// pre-processing one have nothing to set up.
-int cam_init_module() { return 0; }
-int setup_init_module() { return 0; }
-int param_init_module() { return 0; }
-int oper_init_module() { return 0; }
-int ncgroup_init_module() { return 0; }
-int library_init_module() { return 0; }
-int cutter_init_module() { return 0; }
+struct Member {
+    const char* family;
+    int order;
+    void (*startup)();
+    void (*reset)();
+};
 
-void init_cam_modules() {
-    if (!g.cam_hooks_pending) return;
-    kx::register_band(KX_BAND_CAM);
-    cam_init_module();
-    setup_init_module();
-    param_init_module();
-    oper_init_module();
-    ncgroup_init_module();
-    library_init_module();
-    kx::cam::init_prepro_module();
-    cutter_init_module();
-    g.cam_hooks_pending = false;
+// Made on first use: registrations run while the library loads, in no
+// known order across sources.
+std::vector<Member>& members() {
+    static std::vector<Member> all;
+    return all;
+}
+
+void for_each_member(void (*Member::*hook)()) {
+    for (const Member& m : members())
+        if (m.*hook) (m.*hook)();
 }
 
 // ---- Start-up ------------------------------------------------------------------
@@ -101,8 +97,7 @@ void run_registrations() {
         if (band.base == KX_BAND_STL) kx::register_stl_band();
         else ERROR_register_decoder_fn(band.base, band.range, ERROR_decode_in_table, band.table);
     }
-    init_cam_modules();
-    RDEBUG_register_token("KX_UNDO");
+    for_each_member(&Member::startup);
     g.registrations_done = 1;
 }
 
@@ -254,6 +249,15 @@ SessionState session_state() {
                         g.text_mode,           journal.mode, journal.total,  journal.n};
 }
 
+session_member::session_member(const char* family, int order, void (*startup)(), void (*reset)()) {
+    auto& all = members();
+    const Member m{family, order, startup, reset};
+    const auto at = std::upper_bound(all.begin(), all.end(), m, [](const Member& x, const Member& y) {
+        return std::tuple(x.order, std::string_view(x.family)) < std::tuple(y.order, std::string_view(y.family));
+    });
+    all.insert(at, m);
+}
+
 void register_stl_band() {
     if (g.stl_registered) return;
     kx::register_band(KX_BAND_STL);
@@ -273,9 +277,9 @@ extern "C" void kx_reset_session_for_tests(void) {
     g = Session{};
     kx::detail::g_initialized = false;
     kx::detail::g_in_library = false;
-    // The callback registry is session state too: its host hooks are gone
-    // with a host reset.
-    kx_reset_callbacks_for_tests();
+    // The families' session state (the callback registries, whose host
+    // hooks are gone with a host reset, ...).
+    for_each_member(&Member::reset);
 }
 
 // ---- Exported functions ---------------------------------------------------------

@@ -2,6 +2,7 @@
 // blocks that a program takes from the same host allocator.
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
 
 #include "host/base/services/memory.h"
 
@@ -9,12 +10,14 @@ extern "C" KXAPI void KX_free(void* block) {
     kx::guarded([&] { SM_free(block); });
 }
 
+void kx::free_string_array(int n, char** array) {
+    if (array)
+        for (int i = 0; i < n; ++i) SM_free(array[i]);
+    SM_free(array);
+}
+
 extern "C" KXAPI void KX_free_string_array(int n, char** array) {
-    kx::guarded([&] {
-        if (array)
-            for (int i = 0; i < n; ++i) SM_free(array[i]);
-        SM_free(array);
-    });
+    kx::guarded([&] { kx::free_string_array(n, array); });
 }
 
 extern "C" KXAPI void* KX_allocate_memory(unsigned int size, int* error) {

@@ -25,6 +25,19 @@ void note_retired(const char* name);
 // STL module both call it).
 void register_stl_band();
 
+// A family's part in the session: what it registers once per process when
+// the session starts (after the library's message bands), and what it puts
+// back when tests reset the session. The start-up does not name the
+// families: each declares one registration object in its own source,
+//
+//     const kx::session_member registered{"undo", 20, [] { RDEBUG_register_token("KX_UNDO"); }};
+//
+// Start-up steps run in ascending order (then by family name), resets in
+// the same order.
+struct session_member {
+    session_member(const char* family, int order, void (*startup)(), void (*reset)() = nullptr);
+};
+
 // A view of the session state, for tests and diagnostics.
 struct SessionState {
     bool initialized;

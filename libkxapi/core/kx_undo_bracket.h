@@ -163,6 +163,29 @@ int create_bracketed(int visibility, tag* out, Make&& make) {
     return st;
 }
 
+// A look at the model that has to change it on the way (a body made only to
+// be measured, a record hung on a feature only to be read): probe() runs
+// under a mark of visibility 1 without a name that the model always goes
+// back to, and the mark goes, whatever the probe answers and also when it
+// raises. Its status is the answer; what it found must be held outside the
+// model (a copy, a block of memory).
+template <class Probe>
+int probe_under_mark(Probe&& probe) {
+    UndoService& undo = undo_service();
+    const mark_id mark = undo.set_mark(1, nullptr);
+    int status = 0;
+    try {
+        if constexpr (std::is_void_v<decltype(probe())>) probe();
+        else status = static_cast<int>(probe());
+        undo.undo_to_mark(mark, nullptr);
+        undo.delete_mark(mark, nullptr);
+    } catch (...) {
+        roll_back_after_error(undo, mark, nullptr);
+        throw;
+    }
+    return status;
+}
+
 // An edit of the model with steps after its store that may still fail (see
 // the rule above), under an invisible mark.
 template <class Edit>

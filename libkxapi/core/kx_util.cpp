@@ -178,49 +178,37 @@ extern "C" int regenerate_after_edit(int* mode, tag* object) {
 
 // ---- Status texts -----------------------------------------------------------------
 
-extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
-    if (!message) return 1;
+namespace kx {
+
+int fail_message(int code, char* message) {
     if (code < 0) {
         // uc4599 leaves the buffer as it is when the host fails it: the
         // caller then reads an empty text, never what the buffer held.
         message[0] = '\0';
-        kx::guarded([&] { kx::old_code_text(code, message); });
+        old_code_text(code, message);
         return 0;
     }
-    return kx::guarded([&] {
-        const char* text = ERROR_decode(code);
-        if (!text) {
-            if (code != kx::kNotInitialized) {
-                std::snprintf(message, KX_MESSAGE_BUFSIZE, "NO error text found for error %d", code);
-                return 1;
-            }
-            // Answered even before any table is registered.
-            text = general_text(code);
+    const char* text = ERROR_decode(code);
+    if (!text) {
+        if (code != kNotInitialized) {
+            std::snprintf(message, KX_MESSAGE_BUFSIZE, "NO error text found for error %d", code);
+            return 1;
         }
-        kx::copy_bounded(message, text);
+        // Answered even before any table is registered.
+        text = general_text(code);
+    }
+    copy_bounded(message, text);
+    return 0;
+}
+
+}  // namespace kx
+
+extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
+    if (!message) return 1;
+    if (code < 0) {
+        message[0] = '\0';
+        kx::guarded([&] { kx::fail_message(code, message); });
         return 0;
-    });
-}
-
-// ---- The caller's own error handlers -----------------------------------------------
-
-extern "C" KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
-    return kx::guarded([&] {
-        if (!buffer || !kx::session_open()) return -1;
-        return ERROR_set_handler(ERROR__default_handler, buffer);
-    });
-}
-
-extern "C" KXAPI void KX_ERROR_cancel_handler(int handler_id) {
-    kx::guarded([&] {
-        if (handler_id == -1 || !kx::session_open()) return;
-        ERROR_cancel_handler(handler_id);
-    });
-}
-
-extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
-    return kx::guarded([] {
-        if (!kx::session_open()) return kx::kNotInitialized;
-        return ERROR_ask_failure_code();
-    });
+    }
+    return kx::guarded([&] { return kx::fail_message(code, message); });
 }

@@ -110,6 +110,15 @@ inline void check_assert(bool condition, const char* module, int line, const cha
     } while (0)
 #define KX_CHECK_CLASS(object, cls) ::kx::check_class(kModule, __LINE__, (object), (cls))
 
+// Frees an array of n strings and the array (KX_free_string_array without
+// its boundary guard); host errors go to the caller's frame.
+void free_string_array(int n, char** array);
+
+// The text of a status code into message (KX_MESSAGE_BUFSIZE characters):
+// KX_get_fail_message without its boundary guard; host errors go to the
+// caller's frame.
+int fail_message(int code, char* message);
+
 // ---- Old numbered entry points: C strings, negated codes (ucNNNN) ------------
 
 // The text of a negative code (uc4599): at most 132 characters and a NUL

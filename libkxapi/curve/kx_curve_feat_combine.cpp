@@ -21,7 +21,7 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 

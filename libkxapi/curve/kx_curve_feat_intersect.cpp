@@ -142,7 +142,7 @@ extern "C" KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1
     return kx::frame(
         kx::standard, kx::on_error([&] {
             memory.release();
-            KX_free(first);
+            kx::release([&] { SM_free(first); }, true);
         }),
         [&] {
             if (int st = check_feature(feature, KX_ERR_BAD_PARAM_1)) return st;

@@ -21,7 +21,7 @@
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int join_status(int answer) {
 
 // The status of a joined-curve feature's creation: a join's, and the
 // host's refusal of the curves' record as a bad first argument.
-constexpr int kHostBadRecord = 1395037;
+constexpr int kHostBadRecord = KX_CURVE_ERR_HOST_BAD_RECORD;
 int feature_status(int answer) { return answer == kHostBadRecord ? KX_ERR_BAD_PARAM_1 : join_status(answer); }
 
 const CMP_strings_t* host_strings(const string_list* s) { return reinterpret_cast<const CMP_strings_t*>(s); }
@@ -77,7 +77,7 @@ extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, 
             return kx::check({{joined, 3}, {closed, 4}});
         },
         [&] {
-            const int count = kx::modl::ask_list_count(curves);
+            const int count = kx::ask_list_count(curves);
             if (count < 0) return count;
             const std::vector<tag> items = kx::tags_of(curves);
             if (items.empty()) return static_cast<int>(KX_MODL_ERR_EMPTY_LIST);

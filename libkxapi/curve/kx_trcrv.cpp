@@ -14,14 +14,14 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/curve/kx_curve_internal.h"
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 namespace {
 
 constexpr const char* kModule = "kx_trcrv";
 constexpr const char* kMarkName = "KX_CURVE_create_trim";
-constexpr int kInvalidFeature = 875008;
-constexpr int kNotTrim = 875004;
+constexpr int kInvalidFeature = KX_MODL_ERR_INVALID_FEATURE;
+constexpr int kNotTrim = KX_MODL_ERR_WRONG_KIND;
 constexpr int kAmbiguous = KX_CURVE_ERR_SEVERAL_INTERSECTIONS;
 
 // Extension points taken from the caller.

@@ -726,7 +726,26 @@ enum kx_band {
     X(KX_MODL_ERR_THRU_CURVES_QUERY, 875271)       \
     X(KX_MODL_ERR_RULED_QUERY, 875272)             \
     X(KX_MODL_ERR_SWEEP_QUERY, 875273)             \
-    X(KX_MODL_ERR_BPLANE_QUERY, 875274)
+    X(KX_MODL_ERR_BPLANE_QUERY, 875274)            \
+    X(KX_MODL_ERR_BAD_LAW, 671129)                 \
+    X(KX_MODL_ERR_BAD_PARM_METHOD, 875250)         \
+    X(KX_MODL_ERR_BAD_VECTOR_TYPE, 875247)         \
+    X(KX_MODL_ERR_NO_FACE_DISTANCE, 875248)        \
+    X(KX_MODL_ERR_NOT_PLANAR, 875249)              \
+    X(KX_MODL_ERR_SEW_TOOL_REFUSED, 670374)        \
+    X(KX_MODL_ERR_HOST_ABORTED, 820901)            \
+    X(KX_CURVE_ERR_HOST_BAD_RECORD, 1395037)       \
+    X(KX_KF_ERR_INIT_PASS_ONE, 3130024)            \
+    X(KX_KF_ERR_INIT_PASS_TWO, 3130025)            \
+    X(KX_KF_ERR_INIT_PASS_THREE, 3130026)          \
+    X(KX_KF_ERR_INIT_SKIPPED_FILES, 3130027)       \
+    X(KX_KF_ERR_NO_LIST_OF_INSTANCE, 3095003)      \
+    X(KX_KF_ERR_MANAGER_NOT_INITIALISED, 641049)   \
+    X(KX_KF_ERR_MANAGER_INACTIVE, 641106)          \
+    X(KX_KF_ERR_MANAGER_FAILED, 943001)            \
+    X(KX_OBJ_ERR_NO_ACTIVE_PART, 630018)           \
+    X(KX_OBJ_ERR_NO_DISPLAY_SETTING, 630070)       \
+    X(KX_OBJ_ERR_BAD_DISPLAY_TYPE, 660011)
 
 /* Codes of the geometric properties, checks and measurement of the
  * modelling functions (no text in the interface's tables); the fault codes

@@ -20,9 +20,7 @@
 
 #include "kx_types.h"
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+KX_BEGIN_DECLS
 
 KXAPI int KX_GEXP_create_distance(tag object1, tag object2, tag companion1, tag companion2, tag* feature,
                                   tag* expression);
@@ -38,8 +36,6 @@ KXAPI int KX_GEXP_ask_angle_parms(tag feature, tag* object1, tag* object2, tag* 
                                   tag* companion2, tag* companion3);
 KXAPI int KX_GEXP_ask_length_parms(tag feature, tag* object, tag* companion);
 
-#ifdef __cplusplus
-}
-#endif
+KX_END_DECLS
 
 #endif

@@ -11,9 +11,7 @@ typedef struct import_options_s {
     logical flags[2];
 } import_options;
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+KX_BEGIN_DECLS
 
 /* Merges the part file into the work part: its bodies turned to the
  * orientation (X direction then Y direction), scaled by scale (finite and
@@ -24,8 +22,6 @@ extern "C" {
 KXAPI int KX_PART_import(const char* part_name, const import_options* options, const double orientation[6],
                          const double point[3], double scale, tag* group);
 
-#ifdef __cplusplus
-}
-#endif
+KX_END_DECLS
 
 #endif

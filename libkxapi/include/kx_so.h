@@ -76,9 +76,7 @@ typedef struct surf_cvtr_data_s {
     tag reference;
 } surf_cvtr_data;
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+KX_BEGIN_DECLS
 
 /* ---- on faces, planes and curves ----
  * Faces are face objects of solid bodies; planes are plane objects and
@@ -294,8 +292,6 @@ KXAPI int KX_SO_ask_children(tag object, int kind, int* count, tag** children);
 KXAPI int KX_SO_is_out_of_date(tag object, logical* answer);
 KXAPI int KX_SO_has_become_dumb(tag object, logical* answer);
 
-#ifdef __cplusplus
-}
-#endif
+KX_END_DECLS
 
 #endif

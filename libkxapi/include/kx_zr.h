@@ -17,9 +17,7 @@ typedef int zr_partition;
  * KX_ZR_FILE_NAME_SIZE characters. */
 #define KX_ZR_FILE_NAME_SIZE 260
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+KX_BEGIN_DECLS
 
 /* Writes the bodies of the list to a kernel data file. */
 KXAPI int KX_ZR_export_data(tag_list* objects, const char* file);
@@ -61,8 +59,6 @@ KXAPI int KX_ZR_ask_entity_partition(zr_tag entity, zr_partition* partition);
 KXAPI int KX_ZR_ask_current_highest_tag(zr_tag* highest);
 KXAPI int KX_ZR_ask_tags_remaining(int* remaining);
 
-#ifdef __cplusplus
-}
-#endif
+KX_END_DECLS
 
 #endif

@@ -4,6 +4,7 @@
 #define KX_KF_KF_TEXT_H
 
 #include "kx_codes.h"
+#include "kx_kf.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -56,6 +57,10 @@ struct engine_texts {
 inline bool release_failed() { return kx::detail::g_release_failure != 0; }
 
 inline void trace(const char* line) { KBL_display_info_message(line); }
+
+// The instance of a value (KX_KF_ask_instance: its frame and checks
+// included), for the other functions that read one.
+int ask_instance(const knowledge_value* value, KX_KF_instance_p_t* out);
 
 // Hands the engine the library's entry for rule calls into user libraries
 // (kx_kf_extension.cpp).

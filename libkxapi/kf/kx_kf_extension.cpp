@@ -158,10 +158,20 @@ struct ExitType {
     }
 };
 
+// A rule's call of a user library's function, outside a dialog: the
+// engine's entry and KX_KF_invoke_kestrix_extension.
+void invoke_plain(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments,
+                  knowledge_value* result) {
+    kx::guarded([&] {
+        ExitType saved;
+        KXEXIT_set_user_exit_type(kPlainExit);
+        invoke(instance, arguments, result);
+    });
+}
+
 void plain_entry(KBL_instance_t instance, KBL_invocation_args_t* args, KBL_value_t* result) {
-    KX_KF_invoke_kestrix_extension(reinterpret_cast<KX_KF_instance_p_t>(instance),
-                                   reinterpret_cast<KX_KF_rule_invocation_arguments_p_t>(args),
-                                   reinterpret_cast<knowledge_value*>(result));
+    invoke_plain(reinterpret_cast<KX_KF_instance_p_t>(instance),
+                 reinterpret_cast<KX_KF_rule_invocation_arguments_p_t>(args), reinterpret_cast<knowledge_value*>(result));
 }
 
 }  // namespace
@@ -185,18 +195,14 @@ KXAPI void KX_KF_invoke_kestrix_extension_dialog(KX_KF_instance_p_t instance,
 
 KXAPI void KX_KF_invoke_kestrix_extension(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments,
                                           knowledge_value* result) {
-    kx::guarded([&] {
-        ExitType saved;
-        KXEXIT_set_user_exit_type(kPlainExit);
-        invoke(instance, arguments, result);
-    });
+    invoke_plain(instance, arguments, result);
 }
 
 KXAPI int KX_KF_ask_instance_of_args(knowledge_value_p_t* args, int n, KX_KF_instance_p_t* instance) {
     // The vector is checked before its entry n is read.
     if (!args) return kx::frame([] { return int{KX_ERR_BAD_PARAM_1}; });
     if (n < 0) return kx::frame([] { return int{KX_ERR_BAD_PARAM_2}; });
-    return KX_KF_ask_instance(args[n], instance);
+    return kx::kf::ask_instance(args[n], instance);
 }
 
 }  // extern "C"

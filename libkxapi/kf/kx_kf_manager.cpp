@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr int kNotInitialised = 641049;
-constexpr int kManagerInactive = 641106;
-constexpr int kManagerFailed = 943001;
+constexpr int kNotInitialised = KX_KF_ERR_MANAGER_NOT_INITIALISED;
+constexpr int kManagerInactive = KX_KF_ERR_MANAGER_INACTIVE;
+constexpr int kManagerFailed = KX_KF_ERR_MANAGER_FAILED;
 constexpr kx::Opts kManagerFrame{.not_init = kNotInitialised};
 
 // The manager's answer as the caller sees it (raised or returned).

@@ -30,13 +30,13 @@ constexpr int kBad4 = KX_ERR_BAD_PARAM_4;  // 1105007
 
 // Part preparation: the engine's pass results 1 to 3, and class files
 // skipped while the part was prepared.
-constexpr int kInitPassOne = 3130024;
-constexpr int kInitPassTwo = 3130025;
-constexpr int kInitPassThree = 3130026;
-constexpr int kInitSkippedFiles = 3130027;
+constexpr int kInitPassOne = KX_KF_ERR_INIT_PASS_ONE;
+constexpr int kInitPassTwo = KX_KF_ERR_INIT_PASS_TWO;
+constexpr int kInitPassThree = KX_KF_ERR_INIT_PASS_THREE;
+constexpr int kInitSkippedFiles = KX_KF_ERR_INIT_SKIPPED_FILES;
 constexpr int kInitPasses = 7;
 // An instance that is no item of a child list.
-constexpr int kNoListOfInstance = 3095003;
+constexpr int kNoListOfInstance = KX_KF_ERR_NO_LIST_OF_INSTANCE;
 
 auto no_prologue = [] { return 0; };
 

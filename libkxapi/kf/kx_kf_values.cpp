@@ -90,7 +90,36 @@ void copy3(const knowledge_value* value, double out[3]) {
     std::memcpy(out, static_cast<const double*>(value->payload.pointer), 3 * sizeof(double));
 }
 
+// The count of a list (KX_KF_ask_list_count, KX_KF_count_list_items).
+int ask_list_count(const void* list, int* count) {
+    return traced(
+        "pre KX_KF_ask_list_count", "post KX_KF_ask_list_count",
+        [&] {
+            kx::clear(count);
+            return count ? 0 : kBadSecond;
+        },
+        [&] {
+            // A bare list is known to the engine by its first cell; any
+            // other argument is a value record whose first word is its kind.
+            if (known_list(list)) {
+                KBL__list_length(static_cast<KBL_list_t>(const_cast<void*>(list)), count);
+                return 0;
+            }
+            std::uint32_t word = 0;
+            std::memcpy(&word, list, sizeof word);
+            if (word != kListWord && word != kFlaggedListWord) return kBadFirst;
+            const auto* value = static_cast<const KBL_value_t*>(list);
+            if (!known_list(value->payload.pointer)) return kBadFirst;
+            *count = KBL_count_list_items(value);
+            return 0;
+        });
+}
+
 }  // namespace
+
+int kx::kf::ask_instance(const knowledge_value* value, KX_KF_instance_p_t* out) {
+    return read(value, out, KBL_KIND_INSTANCE, [&] { *out = static_cast<KX_KF_instance_p_t>(value->payload.pointer); });
+}
 
 extern "C" {
 
@@ -244,7 +273,7 @@ KXAPI int KX_KF_ask_error(const knowledge_value* value, int* out) {
 }
 
 KXAPI int KX_KF_ask_instance(const knowledge_value* value, KX_KF_instance_p_t* out) {
-    return read(value, out, KBL_KIND_INSTANCE, [&] { *out = static_cast<KX_KF_instance_p_t>(value->payload.pointer); });
+    return kx::kf::ask_instance(value, out);
 }
 
 KXAPI int KX_KF_ask_list(const knowledge_value* value, KX_KF_list_p_t* out) {
@@ -358,31 +387,9 @@ KXAPI int KX_KF_list_push(KX_KF_list_p_t list, const knowledge_value* value, KX_
         });
 }
 
-KXAPI int KX_KF_ask_list_count(const void* list, int* count) {
-    return traced(
-        "pre KX_KF_ask_list_count", "post KX_KF_ask_list_count",
-        [&] {
-            kx::clear(count);
-            return count ? 0 : kBadSecond;
-        },
-        [&] {
-            // A bare list is known to the engine by its first cell; any
-            // other argument is a value record whose first word is its kind.
-            if (known_list(list)) {
-                KBL__list_length(static_cast<KBL_list_t>(const_cast<void*>(list)), count);
-                return 0;
-            }
-            std::uint32_t word = 0;
-            std::memcpy(&word, list, sizeof word);
-            if (word != kListWord && word != kFlaggedListWord) return kBadFirst;
-            const auto* value = static_cast<const KBL_value_t*>(list);
-            if (!known_list(value->payload.pointer)) return kBadFirst;
-            *count = KBL_count_list_items(value);
-            return 0;
-        });
-}
+KXAPI int KX_KF_ask_list_count(const void* list, int* count) { return ask_list_count(list, count); }
 
-KXAPI int KX_KF_count_list_items(const void* list, int* count) { return KX_KF_ask_list_count(list, count); }
+KXAPI int KX_KF_count_list_items(const void* list, int* count) { return ask_list_count(list, count); }
 
 KXAPI int KX_KF_ask_list_item(KX_KF_list_p_t list, int index, knowledge_value_p_t* item) {
     return traced(

@@ -500,16 +500,7 @@ extern "C" KXAPI int KX_MODL_ask_extrusion(tag feature, int* count, tag** object
             // The block hangs on the extrusion only while it is read: the
             // reading is rolled back in every case.
             ExtrusionOut out;
-            kx::UndoService& undo = kx::undo_service();
-            const kx::mark_id mark = undo.set_mark(1, nullptr);
-            try {
-                read_extrusion(feature, out);
-                undo.undo_to_mark(mark, nullptr);
-                undo.delete_mark(mark, nullptr);
-            } catch (...) {
-                kx::roll_back_after_error(undo, mark, nullptr);
-                throw;
-            }
+            kx::probe_under_mark([&] { read_extrusion(feature, out); });
 
             *count = out.count;
             *objects = out.objects.release();

@@ -8,7 +8,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 #include "host/apps/modeling/bead/bead.h"
 #include "host/store/entities/curve_entities.h"

@@ -16,14 +16,14 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 
 constexpr const char* kMirrorMark = "Mirror Body (Kestrix Extension)";
 constexpr const char* kSewMark = "Sew Bodies (Kestrix Extension)";
-constexpr int kSewTargetRefused = 672248;
-constexpr int kSewToolRefused = 670374;
+constexpr int kSewTargetRefused = KX_MODL_ERR_TRIM_FACE_OF_UDF;  // the host's one code for a face it cannot trim
+constexpr int kSewToolRefused = KX_MODL_ERR_SEW_TOOL_REFUSED;
 
 // A kernel list of the host, destroyed on every way out.
 struct KernelList {
@@ -185,7 +185,7 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
     struct HeldList {
         tag_list* list = nullptr;
         ~HeldList() {
-            if (list) kx::release([&] { kx::modl::delete_list(&list); }, true);
+            if (list) kx::release([&] { kx::delete_list(&list); }, true);
         }
     } held;
     unsigned int record = 0;

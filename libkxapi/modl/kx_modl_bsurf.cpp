@@ -53,7 +53,7 @@ constexpr int kKernelDegenerate = 116;
 constexpr int kKernelNoSheet = 914;
 constexpr int kKernelCurvesOff = 1064;
 constexpr int kHostAborted = 903;
-constexpr int kHostAbortedToo = 820901;
+constexpr int kHostAbortedToo = KX_MODL_ERR_HOST_ABORTED;
 constexpr int kHitList[2] = {22, 68};
 
 bool aborted(int code) { return code == kHostAborted || code == kHostAbortedToo; }

@@ -14,11 +14,14 @@
 #include "kx_obj.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/obj/kx_obj_internal.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
+#include "host/model/expr/expr.h"
 #include "host/model/feature/positioning.h"
 #include "host/base/services/memory.h"
 
@@ -29,7 +32,7 @@ constexpr double kShort = 1e-7;
 
 bool is_feature(tag feature) {
     int type = 0, subtype = 0;
-    KX_OBJ_ask_type_and_subtype(feature, &type, &subtype);
+    kx::obj::type_and_subtype(feature, &type, &subtype);
     return type == kFeatureType;
 }
 
@@ -81,7 +84,7 @@ void objects_and_expression(tag constraint, tag* tool, tag* target, char** expre
     if (tool && tool_object != 0) *tool = tool_object;
     if (!expression) return;
     *expression = nullptr;
-    if (with_expression && exp != 0) KX_MODL_ask_exp_tag_string(exp, expression);
+    if (with_expression && exp != 0) EXP_ask_assignment_of_exp_tag(exp, expression);
 }
 
 enum class Answer { points, angle };
@@ -120,15 +123,13 @@ bool longer(const double seg[4]) { return std::fabs(seg[2] - seg[0]) > kShort ||
 extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints) {
     return kx::guarded([&]() -> int {
         int type = 0, subtype = 0;
-        if (int st = KX_OBJ_ask_type_and_subtype(feature, &type, &subtype); st != 0) {
-            char message[KX_MESSAGE_BUFSIZE] = {};
-            KX_get_fail_message(st, message);
-            uc4403(message);
+        if (int st = kx::obj::type_and_subtype(feature, &type, &subtype); st != 0) {
+            kx::ui::report_code(st);
             return st;
         }
         if (type != kFeatureType) return KX_MODL_ERR_NOT_A_FEATURE;
         if (!constraints) return kx::param(2);
-        if (int st = KX_MODL_create_list(constraints)) return st;
+        *constraints = kx::create_list();
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
             return kx::undo_bracket(1, nullptr, [&]() -> int {
                 int n = 0;
@@ -136,7 +137,7 @@ extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints
                 RPO_ask_constraints(feature, &n, &found);
                 kx::host_ptr<unsigned int> held(found);
                 if (n == 0) return KX_MODL_ERR_NO_CONSTRAINTS;
-                for (int i = 0; i < n; ++i) KX_MODL_put_list_item(*constraints, found[i]);
+                for (int i = 0; i < n; ++i) kx::put_list_item(*constraints, found[i]);
                 return 0;
             });
         });

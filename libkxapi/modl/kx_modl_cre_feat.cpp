@@ -20,9 +20,10 @@
 #include "kx_ui.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_operation.h"
 
 #include "host/store/parts/rm.h"
@@ -58,11 +59,7 @@ bool usable_direction(const double d[3]) {
 }
 
 // The code's message on the listing window.
-void report(int code) {
-    char message[KX_MESSAGE_BUFSIZE] = {};
-    KX_get_fail_message(code, message);
-    uc4403(message);
-}
+void report(int code) { kx::ui::report_code(code); }
 
 // The host's list slots this creation filled and the lists it made: both
 // are released on every way out (also when a host error passes through).
@@ -200,14 +197,13 @@ int make_face_reference_list(tag face, int* list) {
 }
 
 int make_edge_kernel_list(tag_list* edges, int* list) {
-    int n = 0;
-    KX_MODL_ask_list_count(edges, &n);
+    const int n = kx::ask_list_count(edges);
     if (int st = KI_crlist(KI_LIST_KERNEL, list)) return st;
     int st = 0;
     filling(list, [&] {
         for (int i = 1; i <= n && st == 0; ++i) {
             tag edge = NULL_TAG;
-            KX_MODL_ask_list_item(edges, i - 1, &edge);
+            kx::ask_list_item(edges, i - 1, &edge);
             if (!host::objects::is_alive(edge)) continue;
             const int k = ES_solid_ask_fermalith_tag(edge);
             if (k == 0) st = KX_MODL_ERR_INVALID_FEATURE;
@@ -483,10 +479,9 @@ extern "C" KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const
         const char* const texts[3] = {offset1, offset2 ? offset2 : "0.0", angle ? angle : "0.0"};
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
             return kx::undo_bracket(1, kChamferMark, [&]() -> int {
-                int n = 0;
-                KX_MODL_ask_list_count(edges, &n);
+                const int n = kx::ask_list_count(edges);
                 tag first = NULL_TAG;
-                if (n > 0) KX_MODL_ask_list_item(edges, 0, &first);
+                if (n > 0) kx::ask_list_item(edges, 0, &first);
                 if (n == 0 || first == NULL_TAG) return KX_MODL_ERR_NO_EDGES;
                 BREF_set_current_bref_of_edge(first);
                 Slots slots;

@@ -116,19 +116,11 @@ int measured(tag object1, tag object2, int given1, const double* guess1, int giv
 // and taken back. 1105004 for an object that is no curve.
 int curve_box(tag object, double box[6]) {
     if (!TAG_ask_pointer_of_tag(object) || es0017_(&object) != ES_CLASS_CURVE) return kx::param(1);
-    // Under a temporary mark that the model always goes back to.
-    kx::UndoService& undo = kx::undo_service();
-    const kx::mark_id mark = undo.set_mark(1, nullptr);
-    try {
+    kx::probe_under_mark([&] {
         int body = 0;
         ZQ_CURVE_make_wire_body_2(object, &body);
         ZQ_TOPOL_find_box(body, box);
-        undo.undo_to_mark(mark, nullptr);
-        undo.delete_mark(mark, nullptr);
-    } catch (...) {
-        kx::roll_back_after_error(undo, mark, nullptr);
-        throw;
-    }
+    });
     const double factor = km::model_factor(object);
     for (int i = 0; i < 6; ++i) box[i] *= factor;
     return 0;

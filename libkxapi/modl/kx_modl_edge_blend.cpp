@@ -13,7 +13,7 @@
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 #include "host/apps/modeling/blend/blend.h"
 #include "host/store/entities/entity_store.h"
@@ -283,12 +283,9 @@ extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, i
             return items.empty() ? static_cast<int>(KX_MODL_ERR_NO_EDGES) : 0;
         },
         [&] {
-            kx::UndoService& undo = kx::undo_service();
-            const kx::mark_id mark = undo.set_mark(1, kCreateMark);
-            // A release failure pending further out stays with the work out there.
-            const int outer_pending = std::exchange(kx::detail::g_release_failure, 0);
-            int st = 0;
-            try {
+            const kx::Bracket mark{.visibility = 1, .name = kCreateMark, .keep_on_success = true};
+            const int st = kx::undo_bracket(mark, [&] {
+                int status = 0;
                 HostData host;
                 BLEND_ui_data_t& d = host.data;
                 d.edges = alloc_edges(static_cast<int>(items.size()));
@@ -301,31 +298,20 @@ extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, i
                 for (tag edge : items) {
                     if (!live(edge)) continue;
                     BLEND_edge_t& he = d.edges[d.number_of_edges++];
-                    st = fill_simple_edge(edge, option_1, option_2, option_3, tolerance, &he);
-                    if (st != 0) break;
+                    status = fill_simple_edge(edge, option_1, option_2, option_3, tolerance, &he);
+                    if (status != 0) break;
                 }
-                if (st == 0 && d.number_of_edges == 0) st = KX_MODL_ERR_NO_EDGES;
+                if (status == 0 && d.number_of_edges == 0) status = KX_MODL_ERR_NO_EDGES;
                 tag made = NULL_TAG;
-                if (st == 0) {
+                if (status == 0) {
                     int error = 0;
                     BLEND_create_feature(&d, &made, &error);
-                    st = error;
+                    status = error;
                 }
-                if (st == 0) *feature = made;
-            } catch (...) {
-                kx::detail::merge_release_failure(-1);
-                kx::detail::g_release_failure = outer_pending;
-                kx::roll_back_after_error(undo, mark, kCreateMark);
-                throw;
-            }
-            // A release of the host data that failed fails the blend too.
-            st = kx::detail::merge_release_failure(st);
-            kx::detail::g_release_failure = outer_pending;
-            if (st != 0) {
-                *feature = NULL_TAG;
-                undo.undo_to_mark(mark, kCreateMark);
-                undo.delete_mark(mark, kCreateMark);
-            }
+                if (status == 0) *feature = made;
+                return status;
+            });
+            if (st != 0) *feature = NULL_TAG;
             return st;
         });
 }

@@ -9,7 +9,7 @@
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_topology.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -179,7 +179,7 @@ extern "C" KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list*
         try {
             *edges2 = tp::list_or_null(far);
         } catch (...) {
-            kx::release([&] { kx::modl::delete_list(&first); }, true);
+            kx::release([&] { kx::delete_list(&first); }, true);
             throw;
         }
         *edges1 = first;

@@ -10,7 +10,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 #include "host/apps/modeling/blend/face_blend.h"
 #include "host/store/parts/parts.h"

@@ -13,7 +13,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_topology.h"
 
 #include "host/store/entities/curve_entities.h"

@@ -10,7 +10,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_feature_ask.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
 #include "host/store/entities/entity_types.h"

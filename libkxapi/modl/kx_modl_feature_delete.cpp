@@ -2,7 +2,8 @@
 #include "kx_modl.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/modl/kx_modl_feature_delete.h"
+#include "libkxapi/core/kx_list.h"
 
 #include "host/model/feature/feature.h"
 #include "host/model/feature/undo.h"

@@ -11,6 +11,7 @@
 #include "kx_modl_cre_ff.h"
 #include "kx_mtx.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/mtx/kx_mtx_internal.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -274,7 +275,7 @@ int surf_from_cloud(int n, double points[][3], double directions[6], cloud_bound
         kx::clear(result);
         double frame[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
         bool matrix_failed = false;
-        if (directions) matrix_failed = KX_MTX3_initialize(directions, directions + 3, frame + 3) != 0;
+        if (directions) matrix_failed = kx::mtx::frame_of_rows(directions, directions + 3, frame + 3) != 0;
         const CLOUD_boundary_t host_boundary{boundary ? boundary->n_points : 0, boundary ? boundary->points : nullptr};
         const bool convex =
             !boundary || CLOUD_is_boundary_convex(&host_boundary, directions && !matrix_failed ? frame : nullptr);

@@ -11,7 +11,9 @@
 #include "kx_modl_cre_feat.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
 #include "libkxapi/modl/kx_modl_operation.h"
@@ -30,11 +32,7 @@ constexpr const char* kLinearMark = "Create Linear Instance Set (Kestrix Extensi
 constexpr const char* kOffsetMark = "Create Offset Feature (Kestrix Extension)";
 
 // The code's message on the listing window.
-void report(int code) {
-    char message[KX_MESSAGE_BUFSIZE] = {};
-    KX_get_fail_message(code, message);
-    uc4403(message);
-}
+void report(int code) { kx::ui::report_code(code); }
 
 // A host list destroyed when the creation ends, whichever way.
 struct HostList {
@@ -48,22 +46,21 @@ struct HostList {
 struct OwnList {
     tag_list* list = nullptr;
     ~OwnList() {
-        if (list) KX_MODL_delete_list(&list);
+        if (list) kx::release([this] { kx::delete_list(&list); });
     }
 };
 
 // A host list (kind 10001) of the listed features' objects (their entity
 // ids): 0, or 875022 for a tag without an object, or the host's code.
 int make_feature_kernel_list(tag_list* features, HostList& out) {
-    int n = 0;
-    KX_MODL_ask_list_count(features, &n);
+    const int n = kx::ask_list_count(features);
     if (int st = KI_crlist(KI_LIST_FEATURES, &out.id)) {
         out.id = 0;
         return st;
     }
     for (int i = 0; i < n; ++i) {
         tag t = NULL_TAG;
-        if (int st = KX_MODL_ask_list_item(features, i, &t)) return st;
+        if (int st = kx::ask_list_item(features, i, &t)) return st;
         const unsigned int object = CM_ask_object_of_eid(t);
         if (object == 0) return KX_MODL_ERR_NO_EDGES;
         CM_ptcmtgli(out.id, 0, 1, object);
@@ -94,11 +91,10 @@ bool can_be_instanced(unsigned int object) {
 // takes a datum-axis feature as the last item of a list of several (its
 // axis, *axis) and gathers the others into *own.
 int check_features(tag_list* features, bool circular, unsigned int* axis, tag_list* own) {
-    int n = 0;
-    KX_MODL_ask_list_count(features, &n);
+    const int n = kx::ask_list_count(features);
     for (int i = 0; i < n; ++i) {
         tag t = NULL_TAG;
-        if (int st = KX_MODL_ask_list_item(features, i, &t)) {
+        if (int st = kx::ask_list_item(features, i, &t)) {
             report(st);
             return st;
         }
@@ -110,7 +106,7 @@ int check_features(tag_list* features, bool circular, unsigned int* axis, tag_li
         }
         if (!can_be_instanced(object)) return KX_MODL_ERR_WRONG_KIND;
         if (circular)
-            if (int st = KX_MODL_put_list_item(own, t)) {
+            if (int st = kx::put_list_item(own, t)) {
                 report(st);
                 return st;
             }
@@ -149,18 +145,14 @@ int create_offset_feature(OffsetRoutine routine, const char* offset, MakeList&& 
 // The first item of a list the caller gave (its failure on the listing
 // window): 0 or the code.
 int first_item(tag_list* list, tag* item) {
-    if (int st = KX_MODL_ask_list_item(list, 0, item)) {
+    if (int st = kx::ask_list_item(list, 0, item)) {
         report(st);
         return st;
     }
     return 0;
 }
 
-int count_of(tag_list* list) {
-    int n = 0;
-    KX_MODL_ask_list_count(list, &n);
-    return n;
-}
+int count_of(tag_list* list) { return kx::ask_list_count(list); }
 
 }  // namespace
 
@@ -175,10 +167,7 @@ extern "C" KXAPI int KX_MODL_create_circular_iset(int method, double origin[3], 
         [&] {
             return kx::undo_bracket(1, kCircularMark, [&]() -> int {
                 OwnList own;
-                if (int st = KX_MODL_create_list(&own.list)) {
-                    report(st);
-                    return st;
-                }
+                own.list = kx::create_list();
                 unsigned int axis = 0;
                 if (int st = check_features(features, true, &axis, own.list)) return st;
                 if (int st = need_target()) return st;

@@ -6,11 +6,10 @@
 // the boundary guard keeps such a raise from crossing the C boundary.
 #include "kx_modl.h"
 
-#include <unordered_set>
 #include <utility>
 
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_util.h"
 #include "host/base/services/memory.h"
 
@@ -22,152 +21,30 @@ constexpr int kPastEnd = KX_MODL_ERR_PAST_END;
 constexpr int kEmptyList = KX_MODL_ERR_EMPTY_LIST;
 constexpr int kNotInList = KX_MODL_ERR_NOT_IN_LIST;
 
-tag_list* new_node(tag item) {
-    auto* node = static_cast<tag_list*>(SM_alloc_persistent(sizeof(tag_list)));
-    node->item = item;
-    node->next = nullptr;
-    return node;
-}
-
-// Node number index of a list, or null when the list ends first.
-template <class Node>
-Node* nth(Node* node, int index) {
-    for (; node && index > 0; --index) node = node->next;
-    return node;
-}
-
 }  // namespace
-
-// ---- The library's own list functions (kx_modl_list.h) ---------------
-
-namespace kx {
-
-namespace modl {
-
-tag_list* create_list() { return new_node(NULL_TAG); }
-
-int put_list_item(tag_list* list, tag object) {
-    if (!list) return kNoList;
-    tag_list* node = list;
-    for (; node->next; node = node->next)
-        if (node->item == object) return 0;
-    if (node->item == NULL_TAG) node->item = object;
-    else if (node->item != object) node->next = new_node(object);
-    return 0;
-}
-
-int ask_list_count(const tag_list* list) {
-    int n = 0;
-    if (list && list->item != NULL_TAG)
-        for (const tag_list* node = list; node; node = node->next) ++n;
-    return n;
-}
-
-int ask_list_item(const tag_list* list, int index, tag* object) {
-    if (object) *object = NULL_TAG;
-    if (!list) return kNoList;
-    if (index < 0) return kNegativeIndex;
-    const tag_list* node = nth(list, index);
-    if (!node) return kPastEnd;
-    if (object) *object = node->item;
-    return 0;
-}
-
-void delete_list(tag_list** list) {
-    if (!list) return;
-    // The caller's pointer lets go of the list before any node is freed, so
-    // that it never addresses a freed node, also when a free fails.
-    tag_list* node = std::exchange(*list, nullptr);
-    while (node) {
-        tag_list* next = node->next;
-        try {
-            SM_free(node);
-        } catch (...) {
-            // The first failure is the error; the rest of the list is still
-            // given back.
-            for (tag_list* rest = next; rest;) {
-                tag_list* after = rest->next;
-                kx::release([rest] { SM_free(rest); }, true);
-                rest = after;
-            }
-            throw;
-        }
-        node = next;
-    }
-}
-
-}  // namespace modl
-
-// Appends at the tail with a set of the tags held: linear in the number of
-// tags (appending one at a time walks the list each time).
-tag_list* make_tag_list(std::span<const tag> tags) {
-    tag_list* list = modl::create_list();
-    try {
-        std::unordered_set<tag> held;
-        held.reserve(tags.size());
-        tag_list* tail = list;
-        for (tag t : tags) {
-            if (!held.insert(t).second) continue;
-            if (tail == list && list->item == NULL_TAG) list->item = t;
-            else tail = tail->next = new_node(t);
-        }
-    } catch (...) {
-        release([&] { modl::delete_list(&list); }, true);  // a failed build hands back nothing
-        throw;
-    }
-    return list;
-}
-
-std::vector<tag> tags_of(const tag_list* list) {
-    std::vector<tag> out;
-    if (!list || list->item == NULL_TAG) return out;
-    for (; list; list = list->next) out.push_back(list->item);
-    return out;
-}
-
-loop_list* make_loop_list(std::span<const loop_spec> loops) {
-    if (loops.empty()) return nullptr;
-    // All nodes of one result lie in one block whose start is the first node.
-    auto* block = static_cast<loop_list*>(SM_alloc_persistent(sizeof(loop_list) * loops.size()));
-    for (std::size_t i = 0; i < loops.size(); ++i) {
-        block[i].type = loops[i].type;
-        block[i].edge_list = nullptr;
-        block[i].next = i + 1 < loops.size() ? &block[i + 1] : nullptr;
-    }
-    try {
-        for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
-    } catch (...) {
-        for (std::size_t i = 0; i < loops.size(); ++i) release([&] { modl::delete_list(&block[i].edge_list); }, true);
-        release([&] { SM_free(block); }, true);
-        throw;
-    }
-    return block;
-}
-
-}  // namespace kx
 
 // ---- Tag lists ---------------------------------------------------------
 
 extern "C" KXAPI int KX_MODL_create_list(tag_list** list) {
     return kx::guarded([&] {
         if (!list) return kNoList;  // nowhere to put the list
-        *list = kx::modl::create_list();
+        *list = kx::create_list();
         return 0;
     });
 }
 
 extern "C" KXAPI int KX_MODL_put_list_item(tag_list* list, tag object) {
-    return kx::guarded([&] { return kx::modl::put_list_item(list, object); });
+    return kx::guarded([&] { return kx::put_list_item(list, object); });
 }
 
 extern "C" KXAPI int KX_MODL_ask_list_count(tag_list* list, int* count) {
-    const int n = kx::modl::ask_list_count(list);
+    const int n = kx::ask_list_count(list);
     if (count) *count = n;
     return 0;
 }
 
 extern "C" KXAPI int KX_MODL_ask_list_item(tag_list* list, int index, tag* object) {
-    return kx::modl::ask_list_item(list, index, object);
+    return kx::ask_list_item(list, index, object);
 }
 
 extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
@@ -189,7 +66,7 @@ extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
 
 extern "C" KXAPI int KX_MODL_delete_list(tag_list** list) {
     return kx::guarded([&] {
-        kx::modl::delete_list(list);
+        kx::delete_list(list);
         return 0;
     });
 }
@@ -208,7 +85,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count) {
 extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type, tag_list** edge_list) {
     if (!loops) return kNoList;
     if (index < 0) return kNegativeIndex;
-    const loop_list* node = nth(loops, index);
+    const loop_list* node = kx::nth_node(loops, index);
     if (!node) return kPastEnd;
     if (type) *type = node->type;
     if (edge_list) *edge_list = node->edge_list;
@@ -218,7 +95,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int
 extern "C" KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
     return kx::guarded([&] {
         if (!loops || !*loops) return 0;
-        for (loop_list* node = *loops; node; node = node->next) kx::modl::delete_list(&node->edge_list);
+        for (loop_list* node = *loops; node; node = node->next) kx::delete_list(&node->edge_list);
         SM_free(*loops);  // one block for all nodes
         *loops = nullptr;
         return 0;

@@ -10,7 +10,9 @@
 #include "kx_modl_parms.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
@@ -37,7 +39,7 @@ bool is_set_type(const std::string& type) { return type == "LINEAR_ISET" || type
 struct ListOut {
     tag_list* list = nullptr;
     ~ListOut() {
-        if (list) kx::release([l = list]() mutable { KX_MODL_delete_list(&l); });
+        if (list) kx::release([this] { kx::delete_list(&list); });
     }
 };
 
@@ -48,20 +50,16 @@ int ask_instance(tag set, tag_list** out) {
     if (!km::is_feature(set) || !is_set_type(type_of(set))) return kOtherKind;
     ListOut made;
     const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
-        if (int st = KX_MODL_create_list(&made.list)) return st;
         int n = 0;
         unsigned int* raw = nullptr;
         ISET_ask_members(set, &n, &raw);
         const kx::host_ptr<unsigned int> members(raw);
-        int count = n;
+        std::vector<tag> tags;
         const tag apart = ISET_ask_master_instance(set);
-        if (apart != NULL_TAG && type_of(apart) == "INSTANCE") {
-            if (int st = KX_MODL_put_list_item(made.list, apart)) return st;
-            ++count;
-        }
-        for (int i = 0; i < n; ++i)
-            if (int st = KX_MODL_put_list_item(made.list, members.get()[i])) return st;
-        return count == 0 ? KX_MODL_ERR_EMPTY_LIST : 0;
+        if (apart != NULL_TAG && type_of(apart) == "INSTANCE") tags.push_back(apart);
+        tags.insert(tags.end(), members.get(), members.get() + n);
+        made.list = kx::make_tag_list(tags);
+        return tags.empty() ? KX_MODL_ERR_EMPTY_LIST : 0;
     });
     if (st == 0) *out = std::exchange(made.list, nullptr);
     return st;
@@ -129,15 +127,13 @@ int as_own_call(Step&& step) {
 // answer. The member list is deleted whatever happens.
 int set_location(tag set, double at[3]) {
     const auto report = [](int code) {
-        char message[KX_MESSAGE_BUFSIZE] = {};
-        KX_get_fail_message(code, message);
-        uc4403(message);
+        kx::ui::report_code(code);
         return code;
     };
     ListOut members;
     if (int st = as_own_call([&] { return ask_instance(set, &members.list); })) return report(st);
     tag first = NULL_TAG;
-    if (int st = KX_MODL_ask_list_item(members.list, 0, &first)) return report(st);
+    if (int st = kx::ask_list_item(members.list, 0, &first)) return report(st);
     if (int st = as_own_call([&] { return location_of(first, at); })) return report(st);
     return 0;
 }

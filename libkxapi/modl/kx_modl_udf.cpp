@@ -21,6 +21,9 @@
 #include "kx_obj.h"
 #include "kx_part_import.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/mtx/kx_mtx_internal.h"
+#include "libkxapi/obj/kx_obj_internal.h"
+#include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
@@ -96,7 +99,11 @@ struct HostList {
 int import_udf_part(UDF_import_record_t* record) {
     import_options options{};
     tag group = NULL_TAG;
-    const int st = KX_PART_import(g_import.file.c_str(), &options, g_import.orientation, g_import.point, 1.0, &group);
+    // Under a frame of its own, as the part import runs: its failure is
+    // the import's status.
+    const int st = kx::frame(kx::no_check, [&] {
+        return kx::part::import_part(g_import.file.c_str(), &options, g_import.orientation, g_import.point, 1.0, &group);
+    });
     if (st != 0) {
         set_udf_status(UDF_STATUS_IMPORT_FAILED);
         return st;
@@ -115,7 +122,7 @@ int import_udf(const char* file, const double orientation[9], const double point
     // The host carries the tool as the part import carries bodies: by the
     // orthonormal frame of the X and Y rows.
     UDF_import_record_t record{};
-    if (KX_MTX3_initialize(orientation, orientation + 3, record.orientation) != 0) {
+    if (kx::mtx::frame_of_rows(orientation, orientation + 3, record.orientation) != 0) {
         const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
         std::memcpy(record.orientation, identity, sizeof identity);
     }
@@ -169,7 +176,7 @@ int type_of(tag object, int* subtype) {
     int type = 0;
     *subtype = 0;
     // A tag of no object is of no type; a failure of the host's is ours.
-    const int st = KX_OBJ_ask_type_and_subtype(object, &type, subtype);
+    const int st = kx::obj::type_and_subtype(object, &type, subtype);
     if (st != 0 && st != KX_ERR_BAD_PARAM_1) ERROR_raise(kModule, __LINE__, st, "the object's type cannot be had");
     return st != 0 ? 0 : type;
 }
@@ -472,7 +479,7 @@ int ask_udf_parms(tag feature, char** name, char*** prompts, char*** values, int
         char** array = nullptr;
         int n = 0;
         ~Texts() {
-            if (array) kx::release([this] { KX_free_string_array(n, array); });
+            if (array) kx::release([this] { kx::free_string_array(n, array); });
         }
     } prompt_array, value_array;
     const auto fill = [](Texts& out, const std::vector<std::string>& texts) {
@@ -520,9 +527,13 @@ KXAPI int KX_MODL_set_udf_parms(tag udf, char** prompts, char** values, int coun
         [&] { return kx::edit_with_tail([&] { return set_udf_parms(udf, prompts, values, count); }); });
 }
 
-KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
-                                tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag target_body,
-                                char z_direction, tag* result) {
+}  // extern "C"
+
+namespace {
+
+// The boolean step of a placed user-defined feature (both exports).
+int boolean_udf(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces, tag* target_faces,
+                int n_tool_faces, tag* tool_faces, char region, tag target_body, char z_direction, tag* result) {
     return kx::frame(
         km::kEditFrame, [&] { return boolean_checks(udf, n_target_faces, target_faces, n_tool_faces, tool_faces, result); },
         [&] {
@@ -534,10 +545,21 @@ KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* posi
         });
 }
 
+}  // namespace
+
+extern "C" {
+
+KXAPI int KX_MODL_boolean_udf_1(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
+                                tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag target_body,
+                                char z_direction, tag* result) {
+    return boolean_udf(udf, placement, own_face, positioning, n_target_faces, target_faces, n_tool_faces, tool_faces,
+                       region, target_body, z_direction, result);
+}
+
 KXAPI int KX_MODL_boolean_udf(tag udf, tag placement, tag own_face, void* positioning, int n_target_faces,
                               tag* target_faces, int n_tool_faces, tag* tool_faces, char region, tag* result) {
-    return KX_MODL_boolean_udf_1(udf, placement, own_face, positioning, n_target_faces, target_faces, n_tool_faces,
-                                 tool_faces, region, NULL_TAG, 0, result);
+    return boolean_udf(udf, placement, own_face, positioning, n_target_faces, target_faces, n_tool_faces, tool_faces,
+                       region, NULL_TAG, 0, result);
 }
 
 KXAPI int KX_MODL_export_udf(const char* file, int count, const udf_input_parm* parms, int attach_method) {

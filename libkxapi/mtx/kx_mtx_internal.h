@@ -105,4 +105,14 @@ inline void take_row(const double* m, int row, double* out) {
 
 }  // namespace kx::linalg
 
+namespace kx::mtx {
+
+// The orthonormal frame of x and of the part of y at right angles to it,
+// as rows of mtx (KX_MTX3_initialize without its boundary guard): 0, or 1
+// when x or y has no length or they are parallel; host errors go to the
+// caller's frame.
+int frame_of_rows(const double x_vec[3], const double y_vec[3], double mtx[9]);
+
+}  // namespace kx::mtx
+
 #endif

@@ -22,9 +22,9 @@
 namespace {
 
 constexpr int kBadTag = KX_ERR_BAD_PARAM_1;
-constexpr int kNoActivePart = 630018;
-constexpr int kNoSetting = 630070;
-constexpr int kBadType = 660011;
+constexpr int kNoActivePart = KX_OBJ_ERR_NO_ACTIVE_PART;
+constexpr int kNoSetting = KX_OBJ_ERR_NO_DISPLAY_SETTING;
+constexpr int kBadType = KX_OBJ_ERR_BAD_DISPLAY_TYPE;
 constexpr int kShadedStyle = HOST_VIEW_STYLE_PARTIALLY_SHADED;
 
 bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }

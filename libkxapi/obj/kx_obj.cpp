@@ -9,7 +9,8 @@
 #include "kx_obj.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/modl/kx_modl_feature_delete.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/obj/kx_obj_internal.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
@@ -68,7 +69,7 @@ int delete_feature_record(tag feature) {
     struct Drop {
         tag_list*& l;
         ~Drop() {
-            kx::release([this] { kx::modl::delete_list(&l); });
+            kx::release([this] { kx::delete_list(&l); });
         }
     } drop{list};
     return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
@@ -203,26 +204,37 @@ int check_query(tag object, int* first, int* second) {
 
 }  // namespace
 
+namespace {
+
+// The type of a checked object: 0, or 1105004 for an object of no type.
+int type_of_checked(tag object, int* type, int* subtype) {
+    const OM_class_t cls = OM_ask_class(object);
+    // Feature records are entities of the record manager here too.
+    if (OM_is_subclass(cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(cls, OM_CLASS_OCC_LW) || cls == OM_CLASS_FEATURE) {
+        RM_ask_entity_type_and_subtype(object, type, subtype);
+        return 0;
+    }
+    if (OM_is_subclass(cls, OM_CLASS_PART)) {
+        *type = KX_OBJ_PART_TYPE;
+        return 0;
+    }
+    if (OM_is_subclass(cls, OM_CLASS_EXPRESSION)) {
+        *type = KX_OBJ_EXPRESSION_TYPE;
+        return 0;
+    }
+    return kBadTag;
+}
+
+}  // namespace
+
+int kx::obj::type_and_subtype(tag object, int* type, int* subtype) {
+    if (int st = check_query(object, type, subtype)) return st;
+    return type_of_checked(object, type, subtype);
+}
+
 extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
     return kx::frame([&] { return check_query(object, type, subtype); },
-                     [&] {
-                         const OM_class_t cls = OM_ask_class(object);
-                         // Feature records are entities of the record manager here too.
-                         if (OM_is_subclass(cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(cls, OM_CLASS_OCC_LW) ||
-                             cls == OM_CLASS_FEATURE) {
-                             RM_ask_entity_type_and_subtype(object, type, subtype);
-                             return 0;
-                         }
-                         if (OM_is_subclass(cls, OM_CLASS_PART)) {
-                             *type = KX_OBJ_PART_TYPE;
-                             return 0;
-                         }
-                         if (OM_is_subclass(cls, OM_CLASS_EXPRESSION)) {
-                             *type = KX_OBJ_EXPRESSION_TYPE;
-                             return 0;
-                         }
-                         return kBadTag;
-                     });
+                     [&] { return type_of_checked(object, type, subtype); });
 }
 
 extern "C" KXAPI int KX_OBJ_ask_status(tag object) {

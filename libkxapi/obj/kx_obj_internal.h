@@ -31,6 +31,11 @@ private:
     bool opened_;
 };
 
+// The object's type and subtype (KX_OBJ_ask_type_and_subtype without its
+// frame): 0, or 1105004 for a null or dead tag or an object of no type;
+// host errors go to the caller's frame.
+int type_and_subtype(tag object, int* type, int* subtype);
+
 // The object's name; false when it has none.
 bool read_name(tag object, std::string& name);
 

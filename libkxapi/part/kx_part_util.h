@@ -7,6 +7,7 @@
 #include "host/store/parts/parts.h"
 #include "host/base/services/error.h"
 #include "kx_part.h"
+#include "kx_part_import.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -38,5 +39,15 @@ inline void copy_part_name(char* buffer, char* host_name) {
 }
 
 }  // namespace kx
+
+namespace kx::part {
+
+// Imports a part file into the work part (KX_PART_import after its
+// argument checks; the caller's frame catches host errors): 0, or the
+// refusal code; *group is the group of what came in.
+int import_part(const char* name, const import_options* options, const double orientation[6], const double point[3],
+                double scale, tag* group);
+
+}  // namespace kx::part
 
 #endif

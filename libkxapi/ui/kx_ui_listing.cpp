@@ -4,8 +4,11 @@
 #include <cstddef>
 #include <cstring>
 
+#include "kx_core.h"
 #include "kx_ui.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
+#include "libkxapi/ui/kx_ui_internal.h"
 
 #include "host/platform/support/listing.h"
 
@@ -37,6 +40,34 @@ int write_listing(const char* string) {
 }
 
 }  // namespace
+
+namespace kx::ui {
+
+int write_line(const char* line) {
+    int device = 0;
+    g521_(&device);
+    if (device == 0) {
+        if (!listing_open()) return 1;
+        int status = write_listing(line);
+        if (status == 0) status = write_listing("\n");
+        return status;
+    }
+    char buffer[kDeviceLine + 1];
+    int length = static_cast<int>(std::min(std::strlen(line), kDeviceLine));
+    std::memcpy(buffer, line, static_cast<std::size_t>(length));
+    buffer[length] = '\0';
+    int status = 0;
+    g512_(buffer, &length, &status);
+    return status;
+}
+
+void report_code(int code) {
+    char message[KX_MESSAGE_BUFSIZE] = {};
+    frame(no_check, [&] { return fail_message(code, message); });
+    frame([&] { return write_line(message); });
+}
+
+}  // namespace kx::ui
 
 extern "C" {
 
@@ -99,23 +130,7 @@ KXAPI int uc4403(const char* line) {
         [&] {
             return kx::check({{line, 1}});
         },
-        [&] {
-            int device = 0;
-            g521_(&device);
-            if (device == 0) {
-                if (!listing_open()) return 1;
-                int status = write_listing(line);
-                if (status == 0) status = write_listing("\n");
-                return status;
-            }
-            char buffer[kDeviceLine + 1];
-            int length = static_cast<int>(std::min(std::strlen(line), kDeviceLine));
-            std::memcpy(buffer, line, static_cast<std::size_t>(length));
-            buffer[length] = '\0';
-            int status = 0;
-            g512_(buffer, &length, &status);
-            return status;
-        });
+        [&] { return kx::ui::write_line(line); });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
 #include "host/model/feature/undo.h"
@@ -13,6 +14,9 @@
 #include "host/platform/support/support.h"
 
 namespace {
+
+// The undo functions' debug token, known to the host from the session start.
+const kx::session_member registered{"undo", 20, [] { RDEBUG_register_token("KX_UNDO"); }};
 
 constexpr const char* kModule = "kx_undo";
 constexpr const char* kDebugToken = "KX_UNDO";

@@ -6,7 +6,7 @@
 #include "kx_codes.h"
 #include "kx_zr.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -67,11 +67,11 @@ bool name_fits(const char* file) { return file && std::strlen(file) < KX_ZR_FILE
 int export_data(const tag_list* objects, const char* file) {
     HostList list;
     if (const int st = KI_crlist(KI_LIST_FEATURES, list.out()); st != 0) return st;
-    const int count = kx::modl::ask_list_count(objects);
+    const int count = kx::ask_list_count(objects);
     if (count == 0) return KX_MODL_ERR_EMPTY_LIST;
     for (int i = 0; i < count; ++i) {
         tag object = NULL_TAG;
-        if (const int st = kx::modl::ask_list_item(objects, i, &object); st != 0) return st;
+        if (const int st = kx::ask_list_item(objects, i, &object); st != 0) return st;
         KI_ptinli(list.id(), 0, 1, static_cast<int>(object));
     }
     const PX_file_name_t name = file_record(file);
@@ -87,13 +87,13 @@ int import_data(const char* file, tag_list** objects) {
     int fail = 0;
     pximpo_(&name, list.out(), &fail);
     if (fail != 0) return fail;
-    *objects = kx::modl::create_list();
+    *objects = kx::create_list();
     int count = 0;
     KI_colist(list.id(), &count);
     for (int i = 1; i <= count; ++i) {
         int object = 0;
         KI_gttgli(list.id(), i, &object);
-        if (const int st = kx::modl::put_list_item(*objects, static_cast<tag>(object)); st != 0) return st;
+        if (const int st = kx::put_list_item(*objects, static_cast<tag>(object)); st != 0) return st;
     }
     return 0;
 }

@@ -18,7 +18,7 @@
 #include "kx_core.h"
 #include "kx_modl.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "kx_core.h"
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
@@ -522,6 +522,41 @@ TEST_F(Frame, UndoBracketLeavesNoMarkBehind) {
         });
         EXPECT_EQ(st, c.status);
         EXPECT_EQ(host::objects::is_alive(made), c.kept) << c.outcome;
+        const auto marks = host::undo::marks();
+        ASSERT_EQ(marks.size(), 1u) << c.outcome;
+        EXPECT_EQ(marks[0].id, user_mark);
+        EXPECT_EQ(ctl::frame_depth(), 0);
+    }
+}
+
+// A probe changes the model only for its own length: what it made is gone
+// and no mark stays, whether it answers 0, a status or raises; its status
+// is the answer.
+TEST_F(Frame, ProbeAlwaysGoesBackToItsMark) {
+    open();
+    int status = 0;
+    const unsigned user_mark = UNDO_JQ_set_mark(1, "user", &status);
+    ASSERT_EQ(status, 0);
+    struct Case {
+        int outcome;  // as above
+        int status;
+    };
+    int n = 0;
+    for (Case c : {Case{0, 0}, Case{1480005, 1480005}, Case{-750003, 750003}}) {
+        const std::string file = "probe" + std::to_string(n++) + ".prt";
+        tag made = NULL_TAG;
+        bool alive_inside = false;
+        const int st = kx::frame([&] {
+            return kx::probe_under_mark([&] {
+                made = ctl::make_part(file, {{3, 0}}).objects[0];
+                alive_inside = host::objects::is_alive(made);
+                if (c.outcome < 0) ERROR_raise("test", 8, -c.outcome, "probe failed");
+                return c.outcome;
+            });
+        });
+        EXPECT_EQ(st, c.status);
+        EXPECT_TRUE(alive_inside) << c.outcome;
+        EXPECT_FALSE(host::objects::is_alive(made)) << c.outcome;
         const auto marks = host::undo::marks();
         ASSERT_EQ(marks.size(), 1u) << c.outcome;
         EXPECT_EQ(marks[0].id, user_mark);

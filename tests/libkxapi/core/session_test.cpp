@@ -1,6 +1,7 @@
 // Session start and stop: the state machine per run-time environment kind,
 // the start-up chain's registrations and set-up, the teardown and the
 // journal of retired entry points.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,45 @@ TEST_F(Session, RegistersTheBandsOnceInOrder) {
     ASSERT_EQ(KX_initialize(), 0);
     EXPECT_EQ(host::control::call_count("ERROR_register_decoder_fn"), 0);
     EXPECT_EQ(host::control::call_count("RDEBUG_register_token"), 0);
+}
+
+// A family that joins the session from its own source, ordered between the
+// manufacturing modules (10) and the undo token (20): it sees the bands of
+// the one before it and not yet the token of the one after, runs once per
+// process, and its reset runs with the session's.
+struct JoinedFamily {
+    int startups = 0;
+    int resets = 0;
+    int last_base = 0;
+    bool undo_token = false;
+};
+JoinedFamily joined;
+
+const kx::session_member joined_member{"joined", 15,
+                                       [] {
+                                           ++joined.startups;
+                                           joined.last_base = host::error::registrations().back().base;
+                                           joined.undo_token = host::control::call_count("RDEBUG_register_token") > 0;
+                                       },
+                                       [] { ++joined.resets; }};
+
+TEST_F(Session, FamiliesJoinTheStartUpInTheirOrder) {
+    joined = {};
+    ASSERT_EQ(KX_initialize(), 0);
+    EXPECT_EQ(joined.startups, 1);
+    EXPECT_EQ(joined.last_base, 1930000) << "the manufacturing bands are in before it";
+    EXPECT_FALSE(joined.undo_token) << "the undo token comes after it";
+
+    host::control::set_env_kind(2);
+    ASSERT_EQ(KX_terminate(), 0);
+    ASSERT_EQ(KX_initialize(), 0);
+    EXPECT_EQ(joined.startups, 1) << "once per process";
+    EXPECT_EQ(joined.resets, 0);
+
+    fresh();
+    EXPECT_EQ(joined.resets, 1);
+    ASSERT_EQ(KX_initialize(), 0);
+    EXPECT_EQ(joined.startups, 2) << "a fresh process starts it again";
 }
 
 TEST_F(Session, PreprocessingHookRegistersEachTime) {

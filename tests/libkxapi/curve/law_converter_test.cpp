@@ -12,7 +12,7 @@
 #include "host/model/feature/profiles.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/memory.h"
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 namespace {
 

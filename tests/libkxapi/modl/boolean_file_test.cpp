@@ -22,7 +22,7 @@
 #include "kx_modl.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "tests/support/part_files.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include "host/base/services/objects.h"
 #include "kxapi.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 

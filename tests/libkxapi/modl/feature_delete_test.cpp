@@ -7,7 +7,7 @@
 #include "kx_modl.h"
 #include "kx_undo.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "tests/libkxapi/undo/undo_fixture.h"
 

@@ -6,7 +6,7 @@
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "kx_modl.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 
 namespace {
 

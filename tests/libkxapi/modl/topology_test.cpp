@@ -28,7 +28,7 @@
 #include "kx_modl.h"
 #include "libkxapi/callback/kx_callback_internal.h"
 #include "libkxapi/core/kx_session.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/core/kx_list.h"
 #include "tests/libkxapi/modl/partly_loaded_part.h"
 #include "tests/support/faultsim.h"
 #include "tests/support/fresh_process.h"

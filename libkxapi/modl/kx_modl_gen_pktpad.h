@@ -2,8 +2,8 @@
 // parameters into the host's law record, expression text and unit
 // direction, and back. They run inside the frame of an exported function
 // and raise every failure as a host error. Internal to the library.
-#ifndef KX_CURVE_KX_MODL_GEN_PKTPAD_H
-#define KX_CURVE_KX_MODL_GEN_PKTPAD_H
+#ifndef KX_MODL_KX_MODL_GEN_PKTPAD_H
+#define KX_MODL_KX_MODL_GEN_PKTPAD_H
 
 #include "host/model/feature/profiles.h"
 #include "kx_modl_law.h"
@@ -11,14 +11,14 @@
 namespace kx::law {
 
 // Laws that are missing or malformed, and parameters of a bad method.
-inline constexpr int kBadLaw = 671129;
-inline constexpr int kBadParmMethod = 875250;
+inline constexpr int kBadLaw = KX_MODL_ERR_BAD_LAW;
+inline constexpr int kBadParmMethod = KX_MODL_ERR_BAD_PARM_METHOD;
 // Vectors.
-inline constexpr int kBadAxisOrFace = 875033;
-inline constexpr int kBadVectorType = 875247;
-inline constexpr int kNoFaceDistance = 875248;
-inline constexpr int kNotPlanar = 875249;
-inline constexpr int kNoKernelFace = 875288;
+inline constexpr int kBadAxisOrFace = KX_MODL_ERR_WRONG_OBJECT;
+inline constexpr int kBadVectorType = KX_MODL_ERR_BAD_VECTOR_TYPE;
+inline constexpr int kNoFaceDistance = KX_MODL_ERR_NO_FACE_DISTANCE;
+inline constexpr int kNotPlanar = KX_MODL_ERR_NOT_PLANAR;
+inline constexpr int kNoKernelFace = KX_MODL_ERR_NO_KERNEL_ENTITY;
 
 int is_plain_number(const char* text);
 void value_from_text(const char* text, double* value, tag* exp);

@@ -1,11 +1,12 @@
-// Building and reading the interface's lists from C++. Internal to the
-// library.
+// Building and reading the interface's lists from C++: the one place where
+// the library makes, reads and frees tag lists and loop lists. Internal to
+// the library.
 //
-//     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list (kx::modl::delete_list)
+//     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list (kx::delete_list)
 //     for (tag t : kx::tags_of(list)) ...
 //     *loops = kx::make_loop_list(specs);           // caller frees with KX_MODL_delete_loop_list
-#ifndef KX_MODL_KX_MODL_LIST_H
-#define KX_MODL_KX_MODL_LIST_H
+#ifndef KX_CORE_KX_LIST_H
+#define KX_CORE_KX_LIST_H
 
 #include <span>
 #include <vector>
@@ -14,20 +15,13 @@
 
 namespace kx {
 
-namespace modl {
-
-// The library's own uses of the list functions (KX_MODL_...): the same
-// answers, without a boundary guard; host errors go to the caller's frame.
+// The list functions of the interface (KX_MODL_..._list...) without their
+// boundary guard: the same answers; host errors go to the caller's frame.
 tag_list* create_list();
 int put_list_item(tag_list* list, tag object);
 int ask_list_count(const tag_list* list);
 int ask_list_item(const tag_list* list, int index, tag* object);
 void delete_list(tag_list** list);
-
-// Deletes the features of the list as one undoable edit (KX_MODL_delete_feature).
-int delete_features(const tag_list* features);
-
-}  // namespace modl
 
 // A new tag list holding the tags in order, each at most once (an empty
 // span gives the empty list: one node holding NULL_TAG).
@@ -45,6 +39,14 @@ struct loop_spec {
 // A loop list with one node per loop, all nodes in one block whose start is
 // the first node, each with its own edge list; null when there are no loops.
 loop_list* make_loop_list(std::span<const loop_spec> loops);
+
+// Node number index of a list (tag list or loop list), or null when the
+// list ends first.
+template <class Node>
+Node* nth_node(Node* node, int index) {
+    for (; node && index > 0; --index) node = node->next;
+    return node;
+}
 
 }  // namespace kx
 

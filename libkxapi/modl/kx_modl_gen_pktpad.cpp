@@ -1,5 +1,5 @@
 // The law, parameter and vector converters (kx_modl_gen_pktpad.h).
-#include "libkxapi/curve/kx_modl_gen_pktpad.h"
+#include "libkxapi/modl/kx_modl_gen_pktpad.h"
 
 #include <cstdlib>
 #include <cstring>

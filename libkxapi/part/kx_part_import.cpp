@@ -7,19 +7,18 @@
 #include "kx_mtx.h"
 #include "kx_part_import.h"
 #include "libkxapi/core/frame.h"
-#include "libkxapi/modl/kx_modl_list.h"
+#include "libkxapi/mtx/kx_mtx_internal.h"
+#include "libkxapi/core/kx_list.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
 #include "host/kernel/io/kernel_io.h"
 
-namespace {
-
-int import_part(const char* name, const import_options* options, const double orientation[6], const double point[3],
+int kx::part::import_part(const char* name, const import_options* options, const double orientation[6], const double point[3],
                 double scale, tag* group) {
     return kx::with_decoded_name(name, [&](const char* decoded) {
         double matrix[9];
-        if (KX_MTX3_initialize(orientation, orientation + 3, matrix) == 1)
+        if (kx::mtx::frame_of_rows(orientation, orientation + 3, matrix) == 1)
             return static_cast<int>(KX_PART_ERR_BAD_ORIENTATION);
         if (!decoded || !kx::zr::name_fits(decoded)) return kx::param(1);
         if (CFI_is_brankel_file(decoded)) {
@@ -27,7 +26,7 @@ int import_part(const char* name, const import_options* options, const double or
             struct Bodies {
                 tag_list* list = nullptr;
                 ~Bodies() {
-                    if (list) kx::release([this] { kx::modl::delete_list(&list); });
+                    if (list) kx::release([this] { kx::delete_list(&list); });
                 }
             } bodies;
             return kx::zr::import_data(decoded, &bodies.list);
@@ -45,7 +44,6 @@ int import_part(const char* name, const import_options* options, const double or
     });
 }
 
-}  // namespace
 
 extern "C" {
 
@@ -61,7 +59,7 @@ KXAPI int KX_PART_import(const char* part_name, const import_options* options, c
                  {std::isfinite(scale) && scale > 0, 5},
                  {group, 6}});
         },
-        [&] { return import_part(part_name, options, orientation, point, scale, group); });
+        [&] { return kx::part::import_part(part_name, options, orientation, point, scale, group); });
 }
 
 }  // extern "C"
