@@ -29,6 +29,7 @@
 #include "host/store/entities/views.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/kernel/engine/brep.h"
+#include "host/kernel/engine/held_faces.h"
 
 namespace hd = host::kernel::detail;
 
