@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "host/store/entities/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_store.h"
@@ -45,7 +46,8 @@ int ask_xform(tag xform, const void* out, F host, int at, int n, double* values)
         });
 }
 
-// The update-state questions: 875033 for an object that is no smart object.
+// The update-state questions: 875033 (the host's code of an object of another
+// kind) for an object that is no smart object.
 template <class F>
 int ask_state(tag object, logical* answer, F host) {
     return kx::frame(
@@ -54,7 +56,7 @@ int ask_state(tag object, logical* answer, F host) {
             return kx::check({{object != NULL_TAG, 1}, {answer, 2}});
         },
         [&] {
-            if (!SO_is_subclass(object)) return SO_ERR_NOT_SMART;
+            if (!SO_is_subclass(object)) return EVC_ERR_NOT_A_CURVE;
             *answer = host(object) != 0;
             return 0;
         });

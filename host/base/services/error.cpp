@@ -286,3 +286,6 @@ const char* ERROR_decode_in_table(int code, const void* table) {
 }
 
 }  // extern "C"
+
+// The texts of the host's internal band.
+HOST_CODE_TEXTS(HOST_ERROR_CODES);

@@ -48,19 +48,24 @@
 #ifndef HOST_SERVICES_ERROR_H
 #define HOST_SERVICES_ERROR_H
 
+#include "host/base/services/codes.h"
+
 #include <setjmp.h>
 
 /* Codes raised by the host itself (its internal band 670000). */
-#define HOST_ERR_INTERNAL      670001 /* internal error or failed assertion (ERROR_internal) */
-#define HOST_ERR_NULL_ARGUMENT 670002 /* a required pointer argument was null */
-#define HOST_ERR_DEAD_TAG      670003 /* a tag names no live object (NULL_TAG included) */
-#define HOST_ERR_BAD_ARGUMENT  670004 /* an argument value is out of range or malformed */
-#define HOST_ERR_NO_MEMORY     670005 /* the allocator could not satisfy a request */
-#define HOST_ERR_WRONG_CLASS   670006 /* an object is not of the expected class */
-#define HOST_ERR_BAD_BLOCK     670007 /* a pointer is not a live block of the host allocator */
-#define HOST_ERR_BAD_HANDLE    670008 /* a persistent handle or data-manager name is malformed */
-#define HOST_ERR_OUT_OF_SCOPE  670009 /* a request outside what the simulated host computes */
-#define HOST_ERR_BAD_MARK      670010 /* a memory mark that is not set */
+#define HOST_ERROR_CODES(X)                                                                                  \
+    X(HOST_ERR_INTERNAL, 670001, "Internal error in the host") /* a failed assertion too (ERROR_internal) */ \
+    X(HOST_ERR_NULL_ARGUMENT, 670002, "A required argument is null")                                         \
+    X(HOST_ERR_DEAD_TAG, 670003, "The tag does not identify an existing object") /* NULL_TAG included */     \
+    X(HOST_ERR_BAD_ARGUMENT, 670004, "An argument is out of range or malformed")                             \
+    X(HOST_ERR_NO_MEMORY, 670005, "Not enough memory")                                                       \
+    X(HOST_ERR_WRONG_CLASS, 670006, "The object is not of the expected class")                               \
+    X(HOST_ERR_BAD_BLOCK, 670007, "The pointer does not address a block of host memory")                     \
+    X(HOST_ERR_BAD_HANDLE, 670008, "The handle or data-manager name is malformed or no longer valid")        \
+    /* outside what the simulated host computes */                                                           \
+    X(HOST_ERR_OUT_OF_SCOPE, 670009, "The host does not support this request")                               \
+    X(HOST_ERR_BAD_MARK, 670010, "The memory mark is not set")
+HOST_CODE_CONSTANTS(HOST_ERROR_CODES);
 
 /* One row of a message table; a table ends with {0, NULL}. */
 struct error_text_entry {

@@ -7,7 +7,6 @@
 #include <mutex>
 #include <vector>
 
-#include "host/base/services/text.h"
 
 namespace host::messages {
 namespace {
@@ -43,23 +42,6 @@ const std::vector<error_text_entry>& merged() {
     }
     return r.merged;
 }
-
-// The internal band and the text service's own codes.
-constexpr error_text_entry kInternal[] = {
-    error_text_entry{HOST_ERR_INTERNAL, "Internal error in the host"},
-    error_text_entry{HOST_ERR_NULL_ARGUMENT, "A required argument is null"},
-    error_text_entry{HOST_ERR_DEAD_TAG, "The tag does not identify an existing object"},
-    error_text_entry{HOST_ERR_BAD_ARGUMENT, "An argument is out of range or malformed"},
-    error_text_entry{HOST_ERR_NO_MEMORY, "Not enough memory"},
-    error_text_entry{HOST_ERR_WRONG_CLASS, "The object is not of the expected class"},
-    error_text_entry{HOST_ERR_BAD_BLOCK, "The pointer does not address a block of host memory"},
-    error_text_entry{HOST_ERR_BAD_HANDLE, "The handle or data-manager name is malformed or no longer valid"},
-    error_text_entry{HOST_ERR_OUT_OF_SCOPE, "The host does not support this request"},
-    error_text_entry{HOST_ERR_BAD_MARK, "The memory mark is not set"},
-    error_text_entry{NLM_ERR_OPEN, "The translation file cannot be read"},
-    error_text_entry{NLM_ERR_FORMAT, "A line of the translation file has no tab between source and translation"},
-};
-const Rows internal_rows{kInternal};
 
 }  // namespace
 

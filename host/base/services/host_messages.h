@@ -3,9 +3,10 @@
 // modelling band (875xxx), the export code 1050044, the undo band (1055xxx)
 // and the attribute service (1510xxx).
 //
-// Each service registers the texts of its own codes where it defines them
-// (a `Rows` object at namespace scope in one of its sources), so this
-// ground floor names none of the services above it. ERROR_decode answers
+// Each service lists its codes with their texts once, in its header
+// (host/base/services/codes.h), and registers the texts from that list in
+// one of its sources (HOST_CODE_TEXTS below), so this ground floor names
+// none of the services above it. ERROR_decode answers
 // from these texts when no registered decoder has a text for a code, so a
 // registered band keeps its own texts, and these texts stay when the
 // registrations are dropped. They are not registered through the decoder
@@ -15,6 +16,7 @@
 
 #include <span>
 
+#include "host/base/services/codes.h"
 #include "host/base/services/error.h"
 
 namespace host::messages {
@@ -34,5 +36,15 @@ const char* text(int code);
 std::span<const error_text_entry> table();
 
 }  // namespace host::messages
+
+// Registers the texts of a code list X(name, code, text) (codes.h): written
+// once, at namespace scope, in one source of the service that owns it:
+//     HOST_CODE_TEXTS(HOST_PART_CODES);
+#define HOST_CODE_TEXT(name, code, text) error_text_entry{name, text},
+#define HOST_CODE_TEXTS(LIST)                                             \
+    namespace {                                                           \
+    constexpr error_text_entry LIST##_texts[] = {LIST(HOST_CODE_TEXT)};   \
+    const host::messages::Rows LIST##_rows{LIST##_texts};                 \
+    }
 
 #endif

@@ -14,6 +14,7 @@
 #include "host/base/model.h"
 #include "host/base/service_state.h"
 #include "host/base/services/error.h"
+#include "host/base/services/host_messages.h"
 #include "host/base/services/memory.h"
 
 // A text object: its header, then length bytes of the host's characters
@@ -290,3 +291,6 @@ int DRF_textpt_to_jqstring(TEXT_p_t* texts, DRF_jqstring_t* output, int n) {
 }
 
 }  // extern "C"
+
+// The texts of the text service's codes.
+HOST_CODE_TEXTS(HOST_TEXT_CODES);

@@ -27,12 +27,16 @@
 #ifndef HOST_SERVICES_TEXT_H
 #define HOST_SERVICES_TEXT_H
 
+#include "host/base/services/codes.h"
+
 /* Code sets of the locale. */
 #define TEXT_CODESET_UTF8   1
 #define TEXT_CODESET_LATIN1 2 /* ISO 8859-1 */
 
-#define NLM_ERR_OPEN   670201
-#define NLM_ERR_FORMAT 670202
+#define HOST_TEXT_CODES(X)                                                                                \
+    X(NLM_ERR_OPEN, 670201, "The translation file cannot be read")                                        \
+    X(NLM_ERR_FORMAT, 670202, "A line of the translation file has no tab between source and translation")
+HOST_CODE_CONSTANTS(HOST_TEXT_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -691,9 +691,4 @@ void em10_(const unsigned int* first, const unsigned int* second, const double r
 }  // extern "C"
 
 // The curve evaluator's text.
-namespace {
-constexpr error_text_entry kEvaluatorTexts[] = {
-    error_text_entry{EVC_ERR_NOT_A_CURVE, "The object is not of the required type"},
-};
-const host::messages::Rows evaluator_rows{kEvaluatorTexts};
-}  // namespace
+HOST_CODE_TEXTS(HOST_EVALUATOR_CODES);

@@ -33,6 +33,8 @@
 #ifndef HOST_CORE_CURVE_QUERIES_H
 #define HOST_CORE_CURVE_QUERIES_H
 
+#include "host/base/services/codes.h"
+
 /* Classes of es0017_. */
 #define ES_CLASS_OTHER 0
 #define ES_CLASS_CURVE 1
@@ -80,8 +82,11 @@ extern CRVCOM_t crvcom_;
 int es0017_(const unsigned int* object);
 
 /* ---- evaluators ---- */
-/* Code of the modelling band: the object carries no curve. */
-#define EVC_ERR_NOT_A_CURVE 875033
+/* Code of the modelling band: the object carries no curve. It is the host's
+ * one name of 875033, which the smart objects raise too for an object of
+ * another kind. */
+#define HOST_EVALUATOR_CODES(X) X(EVC_ERR_NOT_A_CURVE, 875033, "The object is not of the required type")
+HOST_CODE_CONSTANTS(HOST_EVALUATOR_CODES);
 
 /* An evaluator of the curve or edge, 0 when it has no curve. */
 unsigned int evcrvu_p(unsigned int curve);

@@ -1,6 +1,6 @@
 /* The codes of the host's solid-kernel band (670401 to 670499), listed once:
- * the constants below and the rows of the host's message table
- * (host/base/services/host_messages.cpp) both expand from this list.
+ * the constants below and the host's texts of the codes
+ * (host/kernel/engine/messages.cpp) both expand from this list.
  *
  * Every failure of the solid kernel reaches the caller as a host error with
  * one of these codes, raised into the caller's frame; the model is then as
@@ -8,6 +8,8 @@
  * (the blend tolerance of the face blends) answers 670403. */
 #ifndef HOST_KERNEL_CODES_H
 #define HOST_KERNEL_CODES_H
+
+#include "host/base/services/codes.h"
 
 #define HOST_KERNEL_CODES(X)                                                                  \
     X(KERNEL_ERR_EXCEPTION, 670401, "The solid kernel stopped the operation with an error")   \
@@ -25,8 +27,6 @@
     X(KERNEL_ERR_BAD_PARAMETER, 670413, "The operation has no parameter of this number")      \
     X(KERNEL_ERR_INVALID_RESULT, 670414, "The operation would give an invalid body")
 
-#define HOST_KERNEL_CODE_ENUM(name, code, text) name = code,
-enum { HOST_KERNEL_CODES(HOST_KERNEL_CODE_ENUM) };
-#undef HOST_KERNEL_CODE_ENUM
+HOST_CODE_CONSTANTS(HOST_KERNEL_CODES);
 
 #endif

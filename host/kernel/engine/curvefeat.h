@@ -13,11 +13,20 @@
 #ifndef HOST_KERNEL_CURVEFEAT_H
 #define HOST_KERNEL_CURVEFEAT_H
 
+#include "host/base/services/codes.h"
+
 #include <optional>
 #include <vector>
 
 #include "host/numeric/curves.h"
 #include "host/numeric/v3.h"
+
+/* Codes of the planar offsets of a chain of curves (below). */
+#define HOST_CHAIN_OFFSET_CODES(X)                                                       \
+    X(OFFSET_ERR_NO_PLANE, 1395069) /* the chain lies in no plane */                     \
+    X(OFFSET_ERR_EXTENSION, 671381) /* a corner needs a longer extension than allowed */ \
+    X(OFFSET_ERR_CHAIN, 671382) /* the curves make no chain */
+HOST_BARE_CODE_CONSTANTS(HOST_CHAIN_OFFSET_CODES);
 
 namespace host {
 class Call;
@@ -119,9 +128,6 @@ std::optional<hostnum::Curve> fit_points(const Call& call, const std::vector<hos
 // order, each meeting the next within `tolerance`). The chain runs from the
 // end of its first curve that the second does not meet to the far end of
 // its last (a single curve runs as it runs).
-#define OFFSET_ERR_NO_PLANE  1395069 /* the chain lies in no plane */
-#define OFFSET_ERR_EXTENSION 671381  /* a corner needs a longer extension than allowed */
-#define OFFSET_ERR_CHAIN     671382  /* the curves make no chain */
 // The chain's frame: the unit normal of its plane (turned so that it makes
 // no obtuse angle with the reference direction; a straight chain takes the
 // part of the reference across it), its start point and unit tangent there,

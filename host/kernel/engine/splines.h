@@ -50,30 +50,31 @@
 #ifndef HOST_KERNEL_SPLINES_H
 #define HOST_KERNEL_SPLINES_H
 
+#include "host/base/services/codes.h"
+
 /* The B-curve service's own codes. */
-#define BC_ERR_ORDER  1005301 /* order below 2 or above 25, or fewer poles than the order */
-#define BC_ERR_WEIGHT 1005302 /* a weight not above 1e-10 */
-#define BC_ERR_KNOTS                                                                                                 \
-    1005303 /* knots decreasing, repeated more than the order, an empty range, or a knot held order times within the \
-               range */
-#define BC_ERR_VALUE 1005304 /* a value is not finite */
-#define BC_ERR_DEGEN 1005305 /* the poles collapse into one point */
-
-/* Fitting codes. */
-#define BC_FIT_TOO_FEW_POINTS  1005309 /* fewer conditions than the degree needs */
-#define BC_FIT_COINCIDENT      1005310 /* two successive points coincide */
-#define BC_FIT_PARAMETERS      1005311 /* parameters not increasing */
-#define BC_FIT_DEGREE          1005315 /* degree not possible (above 24, or periodic not cubic) */
-#define BC_FIT_SLOPES          1005317 /* a slope vector (types 1, 2) of zero length */
-#define BC_FIT_CURVATURE_SLOPE 1005318 /* a curvature without a slope at its point */
-#define BC_FIT_SLOPE_TYPE      1005319 /* an unknown slope or curvature type */
-#define BC_FIT_PERIODIC_CURV   1005320 /* curvatures on a periodic spline */
-#define BC_FIT_PERIODIC        1005321 /* a periodic spline through fewer than three points */
-#define BC_FIT_FAILED          1005322 /* the kernel's interpolation found no spline */
-
-/* Codes of least-squares fitting. */
-#define BC_FIT_ORDER_POINTS 1005202 /* the order needs more points than there are */
-#define BC_FIT_ORDER_SLOPES 1005203 /* slopes on a spline of order 2 */
+#define HOST_SPLINE_CODES(X)                                                                                          \
+    X(BC_ERR_ORDER, 1005301) /* order below 2 or above 25, or fewer poles than the order */                           \
+    X(BC_ERR_WEIGHT, 1005302) /* a weight not above 1e-10 */                                                          \
+    /* knots decreasing, repeated more than the order, an empty range, or a knot held order times within the range */ \
+    X(BC_ERR_KNOTS, 1005303)                                                                                          \
+    X(BC_ERR_VALUE, 1005304) /* a value is not finite */                                                              \
+    X(BC_ERR_DEGEN, 1005305) /* the poles collapse into one point */                                                  \
+    /* Fitting codes. */                                                                                              \
+    X(BC_FIT_TOO_FEW_POINTS, 1005309) /* fewer conditions than the degree needs */                                    \
+    X(BC_FIT_COINCIDENT, 1005310) /* two successive points coincide */                                                \
+    X(BC_FIT_PARAMETERS, 1005311) /* parameters not increasing */                                                     \
+    X(BC_FIT_DEGREE, 1005315) /* degree not possible (above 24, or periodic not cubic) */                             \
+    X(BC_FIT_SLOPES, 1005317) /* a slope vector (types 1, 2) of zero length */                                        \
+    X(BC_FIT_CURVATURE_SLOPE, 1005318) /* a curvature without a slope at its point */                                 \
+    X(BC_FIT_SLOPE_TYPE, 1005319) /* an unknown slope or curvature type */                                            \
+    X(BC_FIT_PERIODIC_CURV, 1005320) /* curvatures on a periodic spline */                                            \
+    X(BC_FIT_PERIODIC, 1005321) /* a periodic spline through fewer than three points */                               \
+    X(BC_FIT_FAILED, 1005322) /* the kernel's interpolation found no spline */                                        \
+    /* Codes of least-squares fitting. */                                                                             \
+    X(BC_FIT_ORDER_POINTS, 1005202) /* the order needs more points than there are */                                  \
+    X(BC_FIT_ORDER_SLOPES, 1005203) /* slopes on a spline of order 2 */
+HOST_BARE_CODE_CONSTANTS(HOST_SPLINE_CODES);
 
 #define BC_MAX_STATES 64
 #define BC_MAX_ORDER  25

@@ -22,6 +22,8 @@
 #ifndef HOST_MEASURE_MEASURE_H
 #define HOST_MEASURE_MEASURE_H
 
+#include "host/base/services/codes.h"
+
 /* Fault tokens of the kernel's analysis. */
 #define MEASURE_TOKEN_POINT_ON_CURVE   13801 /* a vertex lies off its edge's curve */
 #define MEASURE_TOKEN_GEOMETRY         13802 /* an edge's curves disagree (3D curve and curve on surface) */
@@ -68,9 +70,11 @@ typedef struct MEASURE_distance_s {
 #define MEASURE_ON      5703
 
 /* Host codes of the curve-point generator. */
-#define MEASURE_ERR_CHORD_TOLERANCE 820958
-#define MEASURE_ERR_ANGLE_TOLERANCE 820959
-#define MEASURE_ERR_STEP            820960
+#define HOST_MEASURE_CODES(X)              \
+    X(MEASURE_ERR_CHORD_TOLERANCE, 820958) \
+    X(MEASURE_ERR_ANGLE_TOLERANCE, 820959) \
+    X(MEASURE_ERR_STEP, 820960)
+HOST_BARE_CODE_CONSTANTS(HOST_MEASURE_CODES);
 
 /* Codes of the measurement. */
 #define MEASURE_ERR_NO_GEOMETRY 1057 /* an object without geometry to measure */

@@ -38,7 +38,10 @@
 #ifndef HOST_DISPLAY_OUTPUT_H
 #define HOST_DISPLAY_OUTPUT_H
 
-#define SH_ERR_FILE 1390007
+#include "host/base/services/codes.h"
+
+#define HOST_OUTPUT_CODES(X) X(SH_ERR_FILE, 1390007)
+HOST_BARE_CODE_CONSTANTS(HOST_OUTPUT_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -126,10 +126,4 @@ extern "C" int EXP_DISP_display_expression(unsigned int exp, int* count, unsigne
 }
 
 // The texts of expressions shown as dimensions.
-namespace {
-constexpr error_text_entry kDimensionTexts[] = {
-    error_text_entry{EXP_DISP_ERR_NO_EXPRESSION, "The object is no expression to show as a dimension"},
-    error_text_entry{EXP_DISP_ERR_NOT_DISPLAYED, "No feature uses the expression: there is nothing to dimension"},
-};
-const host::messages::Rows dimension_rows{kDimensionTexts};
-}  // namespace
+HOST_CODE_TEXTS(HOST_EXPRESSION_DISPLAY_CODES);

@@ -14,8 +14,12 @@
 #ifndef HOST_EXPR_DISPLAY_H
 #define HOST_EXPR_DISPLAY_H
 
-#define EXP_DISP_ERR_NO_EXPRESSION 671042
-#define EXP_DISP_ERR_NOT_DISPLAYED 1050051
+#include "host/base/services/codes.h"
+
+#define HOST_EXPRESSION_DISPLAY_CODES(X)                                                                    \
+    X(EXP_DISP_ERR_NO_EXPRESSION, 671042, "The object is no expression to show as a dimension")             \
+    X(EXP_DISP_ERR_NOT_DISPLAYED, 1050051, "No feature uses the expression: there is nothing to dimension")
+HOST_CODE_CONSTANTS(HOST_EXPRESSION_DISPLAY_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -63,10 +63,13 @@
 #ifndef HOST_FEATURE_BOOLEANS_H
 #define HOST_FEATURE_BOOLEANS_H
 
+#include "host/base/services/codes.h"
+
 #define KI_LIST_KERNEL 10003
 
 /* The join's answer when it made its bodies. */
-#define FEAT_JOIN_DONE 670032
+#define HOST_BOOLEAN_CODES(X) X(FEAT_JOIN_DONE, 670032)
+HOST_BARE_CODE_CONSTANTS(HOST_BOOLEAN_CODES);
 
 #define SHD_PARENT_CURVE_LAYER 255
 

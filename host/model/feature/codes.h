@@ -1,7 +1,6 @@
 /* The codes of the host's band of features and expressions (670501 to
- * 670599), listed once: the constants below and the rows of the host's
- * message table (host/base/services/host_messages.cpp) both expand from this
- * list.
+ * 670599), listed once: the constants below and the host's texts of the
+ * codes (host/model/feature/messages.cpp) both expand from this list.
  *
  * The expression service answers these codes (or raises them, as each
  * routine says) and leaves the expressions as they were; a feature that
@@ -9,6 +8,8 @@
  * feature ("BLEND(3): ..."). */
 #ifndef HOST_FEATURE_CODES_H
 #define HOST_FEATURE_CODES_H
+
+#include "host/base/services/codes.h"
 
 #define HOST_FEATURE_CODES(X)                                                                               \
     X(EXP_ERR_SYNTAX, 670501, "The formula cannot be read")                                                 \
@@ -33,9 +34,7 @@
     X(FEAT_ERR_BAD_REORDER, 670536, "The feature cannot be moved there")                                    \
     X(FEAT_ERR_NOT_A_PART, 670537, "The object is no loaded part")
 
-#define HOST_FEATURE_CODE_ENUM(name, code, text) name = code,
-enum { HOST_FEATURE_CODES(HOST_FEATURE_CODE_ENUM) };
-#undef HOST_FEATURE_CODE_ENUM
+HOST_CODE_CONSTANTS(HOST_FEATURE_CODES);
 
 /* The longest expression name and formula the service takes. */
 #define EXP_MAX_NAME_CHARS    30

@@ -75,12 +75,15 @@
 #ifndef HOST_FEATURE_FEATURE_H
 #define HOST_FEATURE_FEATURE_H
 
+#include "host/base/services/codes.h"
 #include "host/store/entities/host_lists.h"
 #include "host/model/feature/codes.h"
 
 
-#define FEAT_ERR_NOT_A_FEATURE 670301
-#define FEAT_ERR_UNDELETABLE   670302
+#define HOST_FEATURE_OBJECT_CODES(X)                                 \
+    X(FEAT_ERR_NOT_A_FEATURE, 670301, "The object is not a feature") \
+    X(FEAT_ERR_UNDELETABLE, 670302, "The feature cannot be deleted")
+HOST_CODE_CONSTANTS(HOST_FEATURE_OBJECT_CODES);
 
 /* Boolean operations of a feature with its target (0: a new body). */
 #define FEAT_SIGN_NEW       0

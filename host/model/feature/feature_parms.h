@@ -27,10 +27,13 @@
 #ifndef HOST_FEATURE_FEATURE_PARMS_H
 #define HOST_FEATURE_FEATURE_PARMS_H
 
+#include "host/base/services/codes.h"
+
 #define FPARMS_MAX_SLOTS 16
 
 /* A datum query of a feature that made no datum of the kind asked. */
-#define FPARMS_ERR_NO_DATUM 660008
+#define HOST_FEATURE_PARMS_CODES(X) X(FPARMS_ERR_NO_DATUM, 660008)
+HOST_BARE_CODE_CONSTANTS(HOST_FEATURE_PARMS_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -33,11 +33,14 @@
 #ifndef HOST_FEATURE_PRIMITIVES_H
 #define HOST_FEATURE_PRIMITIVES_H
 
+#include "host/base/services/codes.h"
+
 #define PRIM_SLOT_CHARS 30
 
 /* The current target of the work part is missing or has no kernel body
  * (the modelling band's code). */
-#define PRIM_ERR_NO_TARGET 875288
+#define HOST_PRIMITIVE_CODES(X) X(PRIM_ERR_NO_TARGET, 875288)
+HOST_BARE_CODE_CONSTANTS(HOST_PRIMITIVE_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -44,12 +44,15 @@
 #ifndef HOST_FEATURE_TRIM_CURVES_H
 #define HOST_FEATURE_TRIM_CURVES_H
 
+#include "host/base/services/codes.h"
 #include "host/model/feature/profiles.h"
 
-#define TRCRV_ERR_SEVERAL         671327
-#define TRCRV_ERR_NO_INTERSECTION 671328
-#define TRCRV_ERR_BAD_LENGTH      671329
-#define TRCRV_ERR_NOT_TRIM        671330
+#define HOST_TRIM_CURVE_CODES(X)         \
+    X(TRCRV_ERR_SEVERAL, 671327)         \
+    X(TRCRV_ERR_NO_INTERSECTION, 671328) \
+    X(TRCRV_ERR_BAD_LENGTH, 671329)      \
+    X(TRCRV_ERR_NOT_TRIM, 671330)
+HOST_BARE_CODE_CONSTANTS(HOST_TRIM_CURVE_CODES);
 
 #define TRCRV_TEXT_CHARS 133
 

@@ -29,16 +29,21 @@
 #ifndef HOST_FEATURE_UNDO_H
 #define HOST_FEATURE_UNDO_H
 
+#include "host/base/services/codes.h"
+
 #define UNDO_INVISIBLE 0
 #define UNDO_VISIBLE   1
 #define UNDO_TEMPORARY 2
 
 /* Codes of the host's undo band. */
-#define UNDO_ERR_BUSY           1055001 /* the undo service is calling a callback */
-#define UNDO_ERR_BAD_VISIBILITY 1055002
-#define UNDO_ERR_BAD_KIND       1055003
-#define UNDO_ERR_NO_MARK        1055004 /* the mark does not exist */
-#define UNDO_ERR_NO_CALLBACK    1055005 /* no miscellaneous callback with this id */
+#define HOST_UNDO_CODES(X)                                                            \
+    X(UNDO_ERR_BUSY, 1055001, "The undo service is busy calling a callback")          \
+    X(UNDO_ERR_BAD_VISIBILITY, 1055002, "The undo mark visibility must be 0, 1 or 2") \
+    X(UNDO_ERR_BAD_KIND, 1055003, "Unknown kind of undo callback")                    \
+    X(UNDO_ERR_NO_MARK, 1055004, "The mark does not exist")                           \
+    /* no miscellaneous callback with this id */                                      \
+    X(UNDO_ERR_NO_CALLBACK, 1055005, "No undo callback is registered with this id")
+HOST_CODE_CONSTANTS(HOST_UNDO_CODES);
 
 /* Kinds of miscellaneous callbacks. */
 #define UNDO_CB_MARK_SET       0

@@ -55,6 +55,8 @@
 #ifndef HOST_RULES_RULES_H
 #define HOST_RULES_RULES_H
 
+#include "host/base/services/codes.h"
+
 #include <stdint.h>
 
 /* Value kinds. */
@@ -84,23 +86,25 @@
 #define KBE_CLASS_DATA           0x4b07 /* the doubles of a point, vector or frame value */
 
 /* Engine codes. */
-#define KBL_ERR_NO_INSTANCE    3125001 /* no instance has that name chain */
-#define KBL_ERR_NO_RULE        3125002 /* the instance or class has no rule of that name */
-#define KBL_ERR_CLASS_FILE     3125003 /* a class file cannot be read */
-#define KBL_ERR_NO_CLASS       3125004 /* no class of that name */
-#define KBL_ERR_BAD_RULE       3125005 /* a rule's type, flags or name is not accepted */
-#define KBL_WARN_SKIPPED_FILES 3125006 /* prepared, but class files were skipped */
-#define KBL_ERR_FORMULA        3125010 /* a formula does not compile */
-#define KBL_ERR_RAISED         3125011 /* a formula raised an error */
-#define KBL_ERR_CYCLE          3125012 /* a rule reads itself through other rules */
-#define KBL_ERR_LIMIT          3125013 /* a formula ran past the instruction or memory limit */
-#define KBL_ERR_EMPTY_LIST     3125014 /* pop from an empty list */
-#define KBL_ERR_NOT_MODIFIABLE 3125015 /* the rule may not be changed on an instance */
-#define KBL_ERR_NO_EXTENSION   3125016 /* no library invocation is registered */
-#define KBL_ERR_TYPE           3125017 /* the value is not of the rule's type */
-#define KBL_ERR_UNKNOWN        3125018 /* a pointer that is no live engine object */
-#define KBL_ERR_NO_PART        3125019 /* no part is prepared */
-#define KBL_ERR_NO_SERVER      3125020 /* the request server is not available */
+#define HOST_RULE_CODES(X)                                                              \
+    X(KBL_ERR_NO_INSTANCE, 3125001) /* no instance has that name chain */               \
+    X(KBL_ERR_NO_RULE, 3125002) /* the instance or class has no rule of that name */    \
+    X(KBL_ERR_CLASS_FILE, 3125003) /* a class file cannot be read */                    \
+    X(KBL_ERR_NO_CLASS, 3125004) /* no class of that name */                            \
+    X(KBL_ERR_BAD_RULE, 3125005) /* a rule's type, flags or name is not accepted */     \
+    X(KBL_WARN_SKIPPED_FILES, 3125006) /* prepared, but class files were skipped */     \
+    X(KBL_ERR_FORMULA, 3125010) /* a formula does not compile */                        \
+    X(KBL_ERR_RAISED, 3125011) /* a formula raised an error */                          \
+    X(KBL_ERR_CYCLE, 3125012) /* a rule reads itself through other rules */             \
+    X(KBL_ERR_LIMIT, 3125013) /* a formula ran past the instruction or memory limit */  \
+    X(KBL_ERR_EMPTY_LIST, 3125014) /* pop from an empty list */                         \
+    X(KBL_ERR_NOT_MODIFIABLE, 3125015) /* the rule may not be changed on an instance */ \
+    X(KBL_ERR_NO_EXTENSION, 3125016) /* no library invocation is registered */          \
+    X(KBL_ERR_TYPE, 3125017) /* the value is not of the rule's type */                  \
+    X(KBL_ERR_UNKNOWN, 3125018) /* a pointer that is no live engine object */           \
+    X(KBL_ERR_NO_PART, 3125019) /* no part is prepared */                               \
+    X(KBL_ERR_NO_SERVER, 3125020) /* the request server is not available */
+HOST_BARE_CODE_CONSTANTS(HOST_RULE_CODES);
 
 #ifdef __cplusplus
 extern "C" {

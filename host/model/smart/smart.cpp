@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
+#include "host/store/entities/curve_queries.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/entities/entity_store.h"
@@ -917,7 +918,8 @@ void draw(tag_t t, int sequence, int color, int marker) {
 const Row& any_row(const Call& call, tag_t t) {
     call.live(t);
     const Row* r = smart_row(t);
-    if (!r) call.fail(SO_ERR_NOT_SMART, "tag %u is not a smart object", t);
+    // 875033, the modelling band's code of an object of another kind.
+    if (!r) call.fail(EVC_ERR_NOT_A_CURVE, "tag %u is not a smart object", t);
     return *r;
 }
 

@@ -62,11 +62,14 @@
 #ifndef HOST_SMART_SMART_H
 #define HOST_SMART_SMART_H
 
-#define SO_ERR_NOT_SMART      875033
-#define SO_ERR_WRONG_PARMS    875058
-#define SO_ERR_DEGENERATE     875059
-#define SO_ERR_PARENT_DELETED 875060
-#define SO_ERR_NO_SOLUTION    875401 /* nothing meets; a length beyond the curve */
+#include "host/base/services/codes.h"
+
+#define HOST_SMART_CODES(X)                                                      \
+    X(SO_ERR_WRONG_PARMS, 875058)                                                \
+    X(SO_ERR_DEGENERATE, 875059)                                                 \
+    X(SO_ERR_PARENT_DELETED, 875060)                                             \
+    X(SO_ERR_NO_SOLUTION, 875401) /* nothing meets; a length beyond the curve */
+HOST_BARE_CODE_CONSTANTS(HOST_SMART_CODES);
 
 #define SO_PARENTS_PRESENT 0
 #define SO_PARENTS_NONE    1

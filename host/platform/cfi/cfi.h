@@ -19,6 +19,8 @@
 #ifndef HOST_CFI_CFI_H
 #define HOST_CFI_CFI_H
 
+#include "host/base/services/codes.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -26,18 +28,20 @@ extern "C" {
 
 /* Codes of the file interface's band; the old interface answers them as
  * 1020000 - code (-1 ...). */
-#define CFI_ERR_NOT_FOUND     1020001 /* the file does not exist */
-#define CFI_ERR_EXISTS        1020002 /* the file exists already */
-#define CFI_ERR_NO_DIRECTORY  1020003 /* the directory does not exist */
-#define CFI_ERR_BAD_SPEC      1020004 /* the file specification is invalid */
-#define CFI_ERR_DENIED        1020005 /* access to the file is denied */
-#define CFI_ERR_NOT_OPEN      1020006 /* no channel of that number is open */
-#define CFI_ERR_END_OF_FILE   1020007 /* end of file (or of the directory) */
-#define CFI_ERR_NO_SPACE      1020008 /* nothing more could be written */
-#define CFI_ERR_TOO_LONG      1020009 /* a text is too long for its field */
-#define CFI_ERR_WRONG_CHANNEL 1020011 /* a file channel where a directory is needed, or the reverse */
-#define CFI_ERR_NOT_PART_FILE 1020012 /* a part-file header of a file that is no part file */
-#define CFI_ERR_NO_HEADER     1020183 /* an entry whose header could not be read (no error for a scan) */
+#define HOST_CFI_CODES(X)                                                                              \
+    X(CFI_ERR_NOT_FOUND, 1020001) /* the file does not exist */                                        \
+    X(CFI_ERR_EXISTS, 1020002) /* the file exists already */                                           \
+    X(CFI_ERR_NO_DIRECTORY, 1020003) /* the directory does not exist */                                \
+    X(CFI_ERR_BAD_SPEC, 1020004) /* the file specification is invalid */                               \
+    X(CFI_ERR_DENIED, 1020005) /* access to the file is denied */                                      \
+    X(CFI_ERR_NOT_OPEN, 1020006) /* no channel of that number is open */                               \
+    X(CFI_ERR_END_OF_FILE, 1020007) /* end of file (or of the directory) */                            \
+    X(CFI_ERR_NO_SPACE, 1020008) /* nothing more could be written */                                   \
+    X(CFI_ERR_TOO_LONG, 1020009) /* a text is too long for its field */                                \
+    X(CFI_ERR_WRONG_CHANNEL, 1020011) /* a file channel where a directory is needed, or the reverse */ \
+    X(CFI_ERR_NOT_PART_FILE, 1020012) /* a part-file header of a file that is no part file */          \
+    X(CFI_ERR_NO_HEADER, 1020183) /* an entry whose header could not be read (no error for a scan) */
+HOST_BARE_CODE_CONSTANTS(HOST_CFI_CODES);
 
 /* Characters of a file specification (the host's limit): longer ones are
  * refused with CFI_ERR_BAD_SPEC. */

@@ -26,6 +26,7 @@
 #ifndef HOST_CFI_STORAGE_H
 #define HOST_CFI_STORAGE_H
 
+#include "host/base/services/codes.h"
 #include "host/platform/cfi/cfi.h"
 
 #ifdef __cplusplus
@@ -34,8 +35,10 @@ extern "C" {
 
 #pragma GCC visibility push(default) /* exported: see host/base/export.h */
 
-#define CFI_ERR_POSITION 1020184 /* a position outside the stream */
-#define CFI_ERR_DAMAGED  1020185 /* not a well-formed storage file */
+#define HOST_STORAGE_CODES(X)                                        \
+    X(CFI_ERR_POSITION, 1020184) /* a position outside the stream */ \
+    X(CFI_ERR_DAMAGED, 1020185) /* not a well-formed storage file */
+HOST_BARE_CODE_CONSTANTS(HOST_STORAGE_CODES);
 
 /* ---- File existence -------------------------------------------------- */
 

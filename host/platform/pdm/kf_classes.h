@@ -13,7 +13,11 @@
 #ifndef HOST_PDM_KF_CLASSES_H
 #define HOST_PDM_KF_CLASSES_H
 
-#define JQMGR_KF_ERR_FAILED 920001 /* the manager cannot answer the query */
+#include "host/base/services/codes.h"
+
+#define HOST_PDM_CODES(X)                                                    \
+    X(JQMGR_KF_ERR_FAILED, 920001) /* the manager cannot answer the query */
+HOST_BARE_CODE_CONSTANTS(HOST_PDM_CODES);
 
 #ifdef __cplusplus
 extern "C" {

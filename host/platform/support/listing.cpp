@@ -123,10 +123,4 @@ int SEL_add_to_udo_filter_list(int class_id) {
 }  // extern "C"
 
 // The listing window's texts.
-namespace {
-constexpr error_text_entry kListingTexts[] = {
-    error_text_entry{LISTUI_ERR_SAVE, "The listing cannot be written to the file"},
-    error_text_entry{LISTUI_ERR_LINE, "The listing line has a negative length or more than 132 characters"},
-};
-const host::messages::Rows listing_rows{kListingTexts};
-}  // namespace
+HOST_CODE_TEXTS(HOST_LISTING_CODES);

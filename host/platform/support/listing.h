@@ -18,8 +18,12 @@
 #ifndef HOST_SUPPORT_LISTING_H
 #define HOST_SUPPORT_LISTING_H
 
-#define LISTUI_ERR_SAVE 670211
-#define LISTUI_ERR_LINE 670212
+#include "host/base/services/codes.h"
+
+#define HOST_LISTING_CODES(X)                                                                        \
+    X(LISTUI_ERR_SAVE, 670211, "The listing cannot be written to the file")                          \
+    X(LISTUI_ERR_LINE, 670212, "The listing line has a negative length or more than 132 characters")
+HOST_CODE_CONSTANTS(HOST_LISTING_CODES);
 
 #ifdef __cplusplus
 extern "C" {

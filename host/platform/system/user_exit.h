@@ -27,11 +27,15 @@
 #ifndef HOST_SYSTEM_USER_EXIT_H
 #define HOST_SYSTEM_USER_EXIT_H
 
+#include "host/base/services/codes.h"
+
 #define KXEXIT_NAME_CHARS 256
 
-#define KXEXIT_ERR_NO_LIBRARY  3145001 /* the user library cannot be loaded */
-#define KXEXIT_ERR_NO_ENTRY    3145002 /* the library has no such entry point */
-#define KXEXIT_ERR_USER_FAILED 3145003 /* an error left the user's function */
+#define HOST_USER_EXIT_CODES(X)                                                \
+    X(KXEXIT_ERR_NO_LIBRARY, 3145001) /* the user library cannot be loaded */  \
+    X(KXEXIT_ERR_NO_ENTRY, 3145002) /* the library has no such entry point */  \
+    X(KXEXIT_ERR_USER_FAILED, 3145003) /* an error left the user's function */
+HOST_BARE_CODE_CONSTANTS(HOST_USER_EXIT_CODES);
 
 #ifdef __cplusplus
 extern "C" {

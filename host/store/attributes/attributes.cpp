@@ -388,21 +388,6 @@ void ATTR_ask_part_attrs_in_file(const char* file_name, int* count, ATTR_part_at
 }  // extern "C"
 
 // The attribute service's texts.
-namespace {
-static_assert(ATTR_MAX_TITLE_CHARS == 50);  // quoted below
+static_assert(ATTR_MAX_TITLE_CHARS == 50);  // quoted in the texts
 static_assert(ATTR_MAX_STRING_CHARS == 132);
-constexpr error_text_entry kAttributeTexts[] = {
-    error_text_entry{ATTR_ERR_BAD_OBJECT, "The attribute owner does not exist"},
-    error_text_entry{ATTR_ERR_NOT_FOUND, "No attribute of this title and type was found"},
-    error_text_entry{ATTR_ERR_BAD_TYPE, "The attribute type is not valid"},
-    error_text_entry{ATTR_ERR_EMPTY_TITLE, "The attribute title is empty"},
-    error_text_entry{ATTR_ERR_BAD_INDEX, "The attribute index is negative"},
-    error_text_entry{ATTR_ERR_NO_PART, "There is no work part"},
-    error_text_entry{ATTR_ERR_WRONG_TYPE, "The attribute of this title has another type"},
-    error_text_entry{ATTR_ERR_TITLE_TOO_LONG, "The attribute title is longer than 50 characters"},
-    error_text_entry{ATTR_ERR_VALUE_TOO_LONG, "The attribute string is longer than 132 characters"},
-    error_text_entry{ATTR_ERR_BAD_TITLE, "The attribute title contains control characters"},
-    error_text_entry{ATTR_ERR_BAD_VALUE, "The value is not allowed for the attribute type"},
-};
-const host::messages::Rows attribute_rows{kAttributeTexts};
-}  // namespace
+HOST_CODE_TEXTS(HOST_ATTRIBUTE_CODES);

@@ -24,6 +24,8 @@
 #ifndef HOST_SERVICES_ATTRIBUTES_H
 #define HOST_SERVICES_ATTRIBUTES_H
 
+#include "host/base/services/codes.h"
+
 #define ATTR_ANY       0
 #define ATTR_INTEGER   1
 #define ATTR_STRING    2
@@ -35,17 +37,20 @@
 #define ATTR_MAX_TITLE_CHARS  50
 #define ATTR_MAX_STRING_CHARS 132
 
-#define ATTR_ERR_BAD_OBJECT     1510001 /* the tag names no live object */
-#define ATTR_ERR_NOT_FOUND      1510002 /* no attribute of that title (and type) */
-#define ATTR_ERR_BAD_TYPE       1510003 /* a type code outside the table (or ATTR_ANY where a type is needed) */
-#define ATTR_ERR_EMPTY_TITLE    1510004 /* a null or empty title */
-#define ATTR_ERR_BAD_INDEX      1510009 /* a cycle index below 0 */
-#define ATTR_ERR_NO_PART        1510011 /* there is no work part */
-#define ATTR_ERR_WRONG_TYPE     1510013 /* the title holds an attribute of another type */
-#define ATTR_ERR_TITLE_TOO_LONG 1510018 /* a title longer than ATTR_MAX_TITLE_CHARS */
-#define ATTR_ERR_VALUE_TOO_LONG 1510019 /* a string longer than ATTR_MAX_STRING_CHARS */
-#define ATTR_ERR_BAD_TITLE      1510020 /* a title with control characters */
-#define ATTR_ERR_BAD_VALUE      1510021 /* a value its type does not allow (null string, bad time) */
+#define HOST_ATTRIBUTE_CODES(X)                                                                                        \
+    X(ATTR_ERR_BAD_OBJECT, 1510001, "The attribute owner does not exist") /* the tag names no live object */           \
+    X(ATTR_ERR_NOT_FOUND, 1510002, "No attribute of this title and type was found")                                    \
+    X(ATTR_ERR_BAD_TYPE, 1510003, "The attribute type is not valid") /* or ATTR_ANY where a type is needed */          \
+    X(ATTR_ERR_EMPTY_TITLE, 1510004, "The attribute title is empty") /* or null */                                     \
+    X(ATTR_ERR_BAD_INDEX, 1510009, "The attribute index is negative")                                                  \
+    X(ATTR_ERR_NO_PART, 1510011, "There is no work part")                                                              \
+    X(ATTR_ERR_WRONG_TYPE, 1510013, "The attribute of this title has another type")                                    \
+    X(ATTR_ERR_TITLE_TOO_LONG, 1510018, "The attribute title is longer than 50 characters") /* ATTR_MAX_TITLE_CHARS */ \
+    /* ATTR_MAX_STRING_CHARS */                                                                                        \
+    X(ATTR_ERR_VALUE_TOO_LONG, 1510019, "The attribute string is longer than 132 characters")                          \
+    X(ATTR_ERR_BAD_TITLE, 1510020, "The attribute title contains control characters")                                  \
+    X(ATTR_ERR_BAD_VALUE, 1510021, "The value is not allowed for the attribute type") /* a null string, a bad time */
+HOST_CODE_CONSTANTS(HOST_ATTRIBUTE_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -31,13 +31,16 @@
 #ifndef HOST_FAMILIES_FAMILIES_H
 #define HOST_FAMILIES_FAMILIES_H
 
+#include "host/base/services/codes.h"
 #include "host/store/parts/parts.h"
 
-#define PART_ERR_NO_FAMILY     641090 /* the tag names no family */
-#define PART_ERR_SAVE_NOT_DONE 641091 /* an unchanged instance part was not saved again */
-#define PART_ERR_NO_MEMBER     641092 /* the family has no such member */
-#define PART_ERR_NO_INSTANCE   641093 /* the tag names no instance record */
-#define PART_ERR_FAMILY_EXISTS 641094 /* the template has a family of that name already */
+#define HOST_FAMILY_CODES(X)                                                               \
+    X(PART_ERR_NO_FAMILY, 641090) /* the tag names no family */                            \
+    X(PART_ERR_SAVE_NOT_DONE, 641091) /* an unchanged instance part was not saved again */ \
+    X(PART_ERR_NO_MEMBER, 641092) /* the family has no such member */                      \
+    X(PART_ERR_NO_INSTANCE, 641093) /* the tag names no instance record */                 \
+    X(PART_ERR_FAMILY_EXISTS, 641094) /* the template has a family of that name already */
+HOST_BARE_CODE_CONSTANTS(HOST_FAMILY_CODES);
 
 #define FAM_TAG_BASE 0x7F000000u
 

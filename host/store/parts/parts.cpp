@@ -1025,28 +1025,5 @@ int JQMGR_decode_cli_part_file(const char* name, char** decoded) {
 }  // extern "C"
 
 // The part service's texts.
-namespace {
-static_assert(PART_MAX_NAME_CHARS == 255);  // quoted below
-constexpr error_text_entry kPartTexts[] = {
-    error_text_entry{PART_ERR_FILE_NOT_FOUND, "The part file was not found"},
-    error_text_entry{PART_ERR_NOT_PART_FILE, "The file is not a part file"},
-    error_text_entry{PART_ERR_BAD_VERSION, "The part file was written by a newer version"},
-    error_text_entry{PART_ERR_CORRUPT, "The part file is damaged or truncated"},
-    error_text_entry{PART_ERR_READ, "The part file could not be read"},
-    error_text_entry{PART_ERR_WRITE, "The part file could not be written"},
-    error_text_entry{PART_ERR_NAME_TOO_LONG, "The file name is longer than 255 characters"},
-    error_text_entry{PART_ERR_ALREADY_LOADED, "A part with this file name is already loaded"},
-    error_text_entry{PART_ERR_NO_WORK_PART, "There is no work part"},
-    error_text_entry{PART_ERR_MODIFIED, "The part has unsaved changes"},
-    error_text_entry{PART_ERR_BAD_NAME, "The file name is empty"},
-    error_text_entry{PART_ERR_NOT_LOADED, "The part is not loaded"},
-    error_text_entry{PART_ERR_UNKEPT_OBJECT, "The part holds an object that the part file cannot keep"},
-    error_text_entry{PART_ERR_BAD_UNITS, "The part units must be metric (1) or English (2)"},
-    error_text_entry{PART_ERR_PDM_NOT_ACTIVE, "The product-data manager is not active"},
-    error_text_entry{PART_ERR_PDM_BAD_NAME, "The product-data manager part name is malformed"},
-    error_text_entry{PART_ERR_MISSING_COMPONENT, "A component part file was not found"},
-    error_text_entry{PART_ERR_BAD_COMPONENT, "A component part file could not be read"},
-    error_text_entry{PART_ERR_EXPORT, "The object cannot be exported"},
-};
-const host::messages::Rows part_rows{kPartTexts};
-}  // namespace
+static_assert(PART_MAX_NAME_CHARS == 255);  // quoted in the texts
+HOST_CODE_TEXTS(HOST_PART_CODES);

@@ -47,28 +47,32 @@
 #ifndef HOST_DATA_PARTS_H
 #define HOST_DATA_PARTS_H
 
+#include "host/base/services/codes.h"
+
 #include <stddef.h>
 
 /* Codes of the part service (band 641000). */
-#define PART_ERR_FILE_NOT_FOUND    641001  /* no file of that name */
-#define PART_ERR_NOT_PART_FILE     641002  /* the file is not a part file (foreign format, a directory) */
-#define PART_ERR_BAD_VERSION       641003  /* written by a newer format version */
-#define PART_ERR_CORRUPT           641004  /* damaged or truncated part file */
-#define PART_ERR_READ              641005  /* the file could not be read */
-#define PART_ERR_WRITE             641006  /* the file could not be written (read-only target ...) */
-#define PART_ERR_NAME_TOO_LONG     641007  /* a file name longer than PART_MAX_NAME_CHARS */
-#define PART_ERR_ALREADY_LOADED    641008  /* a part of that file name is loaded already */
-#define PART_ERR_NO_WORK_PART      641009  /* there is no work part to save */
-#define PART_ERR_MODIFIED          641010  /* the part is modified and the option keeps modified parts */
-#define PART_ERR_BAD_NAME          641011  /* an empty or null file name */
-#define PART_ERR_NOT_LOADED        641012  /* the part is not loaded (a load-failure record) */
-#define PART_ERR_UNKEPT_OBJECT     641013  /* the part holds an object that a part file cannot keep: nothing written */
-#define PART_ERR_BAD_UNITS         641022  /* units other than 1 and 2 */
-#define PART_ERR_PDM_NOT_ACTIVE    641049  /* a product-data-manager name while the manager is not active */
-#define PART_ERR_PDM_BAD_NAME      641051  /* a malformed product-data-manager name */
-#define PART_ERR_MISSING_COMPONENT 641112  /* load failure, group 1 */
-#define PART_ERR_BAD_COMPONENT     641113  /* load failure, group 2 */
-#define PART_ERR_EXPORT            1050044 /* an object that cannot be exported */
+#define HOST_PART_CODES(X)                                                                                             \
+    X(PART_ERR_FILE_NOT_FOUND, 641001, "The part file was not found")                                                  \
+    X(PART_ERR_NOT_PART_FILE, 641002, "The file is not a part file") /* a foreign format, a directory */               \
+    X(PART_ERR_BAD_VERSION, 641003, "The part file was written by a newer version")                                    \
+    X(PART_ERR_CORRUPT, 641004, "The part file is damaged or truncated")                                               \
+    X(PART_ERR_READ, 641005, "The part file could not be read")                                                        \
+    X(PART_ERR_WRITE, 641006, "The part file could not be written") /* a read-only target ... */                       \
+    X(PART_ERR_NAME_TOO_LONG, 641007, "The file name is longer than 255 characters") /* PART_MAX_NAME_CHARS */         \
+    X(PART_ERR_ALREADY_LOADED, 641008, "A part with this file name is already loaded")                                 \
+    X(PART_ERR_NO_WORK_PART, 641009, "There is no work part") /* none to save */                                       \
+    X(PART_ERR_MODIFIED, 641010, "The part has unsaved changes") /* and the option keeps modified parts */             \
+    X(PART_ERR_BAD_NAME, 641011, "The file name is empty") /* or null */                                               \
+    X(PART_ERR_NOT_LOADED, 641012, "The part is not loaded") /* a load-failure record */                               \
+    X(PART_ERR_UNKEPT_OBJECT, 641013, "The part holds an object that the part file cannot keep") /* nothing written */ \
+    X(PART_ERR_BAD_UNITS, 641022, "The part units must be metric (1) or English (2)")                                  \
+    X(PART_ERR_PDM_NOT_ACTIVE, 641049, "The product-data manager is not active")                                       \
+    X(PART_ERR_PDM_BAD_NAME, 641051, "The product-data manager part name is malformed")                                \
+    X(PART_ERR_MISSING_COMPONENT, 641112, "A component part file was not found") /* load failure, group 1 */           \
+    X(PART_ERR_BAD_COMPONENT, 641113, "A component part file could not be read") /* load failure, group 2 */           \
+    X(PART_ERR_EXPORT, 1050044, "The object cannot be exported")
+HOST_CODE_CONSTANTS(HOST_PART_CODES);
 
 #define PART_MAX_NAME_CHARS 255
 

@@ -60,8 +60,11 @@
 #ifndef HOST_BODYOPS_BODY_OPS_H
 #define HOST_BODYOPS_BODY_OPS_H
 
+#include "host/base/services/codes.h"
+
 /* A sew query of a feature that is no sew of the kind asked. */
-#define SEW_ERR_OTHER_KIND 660010
+#define HOST_SEW_CODES(X) X(SEW_ERR_OTHER_KIND, 660010)
+HOST_BARE_CODE_CONSTANTS(HOST_SEW_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -63,15 +63,21 @@
 #ifndef HOST_CURVEFEAT_CURVEFEAT_H
 #define HOST_CURVEFEAT_CURVEFEAT_H
 
+#include "host/base/services/codes.h"
 #include "host/model/feature/profiles.h"
 
-#define CURVEFEAT_ERR_WRONG_FEATURE 671361 /* the feature is of another kind */
-#define CURVEFEAT_ERR_NO_CURVE      671362 /* the feature's geometry makes no curve */
-#define CURVEFEAT_ERR_BAD_INPUT     671363 /* an input curve or target is not one the feature takes */
-/* Answers of a bridge update that the interface maps. */
-#define BRDGCRV_ERR_POINT_AFTER 671367 /* a point of the bridge is made after the feature */
-#define BRDGCRV_ERR_SAME_ENDS   671368 /* the two ends of the bridge coincide */
-#define BRDGCRV_ERR_NO_TANGENT  671369 /* a curve has no tangent at its end of the bridge */
+#define HOST_CURVE_FEATURE_CODES(X)                                                                \
+    X(CURVEFEAT_ERR_WRONG_FEATURE, 671361) /* the feature is of another kind */                    \
+    X(CURVEFEAT_ERR_NO_CURVE, 671362) /* the feature's geometry makes no curve */                  \
+    X(CURVEFEAT_ERR_BAD_INPUT, 671363) /* an input curve or target is not one the feature takes */ \
+    /* Answers of a bridge update that the interface maps. */                                      \
+    X(BRDGCRV_ERR_POINT_AFTER, 671367) /* a point of the bridge is made after the feature */       \
+    X(BRDGCRV_ERR_SAME_ENDS, 671368) /* the two ends of the bridge coincide */                     \
+    X(BRDGCRV_ERR_NO_TANGENT, 671369) /* a curve has no tangent at its end of the bridge */        \
+    /* Answers of the offset's record routines (OFFCRV_rec_t below). */                            \
+    X(OFFCRV_ERR_METHOD, 671383) /* a method or corner mode the offset does not take */            \
+    X(OFFCRV_ERR_TEXT, 671384) /* a text without its end in its field, or with no value */
+HOST_BARE_CODE_CONSTANTS(HOST_CURVE_FEATURE_CODES);
 
 #define CURVEFEAT_TEXT_CHARS 133
 #define CPROJ_latest_version 3
@@ -256,8 +262,6 @@ typedef struct CRVANL_sap_record_s {
  * Texts are expression texts of the work part, NUL-terminated within their
  * fields. */
 #define OFFCRV_TEXT_CHARS 264
-#define OFFCRV_ERR_METHOD 671383 /* a method or corner mode the offset does not take */
-#define OFFCRV_ERR_TEXT   671384 /* a text without its end in its field, or with no value */
 typedef struct OFFCRV_rec_s {
     int word;
     int method; /* 0 by distance, 1 by height and draft angle */

@@ -1270,11 +1270,4 @@ const bool section_registered = (pf::register_section({{'D', 'F', 'O', 'P'}, wri
 }  // namespace
 
 // The texts of the direct face operations.
-namespace {
-constexpr error_text_entry kDfoTexts[] = {
-#define HOST_DFO_ROW(name, code, text) error_text_entry{name, text},
-    HOST_DFO_CODES(HOST_DFO_ROW)
-#undef HOST_DFO_ROW
-};
-const host::messages::Rows dfo_rows{kDfoTexts};
-}  // namespace
+HOST_CODE_TEXTS(HOST_DFO_CODES);

@@ -65,6 +65,8 @@
 #ifndef HOST_DFO_DFO_H
 #define HOST_DFO_DFO_H
 
+#include "host/base/services/codes.h"
+
 #define DFO_TEXT_CHARS        256
 #define LSCALE_FACTOR_CHARS   133
 #define LSCALE_FACTOR_TEXTS   6
@@ -82,7 +84,7 @@
 #define TRANS_AXIS_TO_AXIS   3
 
 /* The band of the direct face operations (3190001 to 3190024), listed
- * once: the constants and the rows of the host's message table. */
+ * once: the constants and the host's texts of the codes (dfo.cpp). */
 #define HOST_DFO_CODES(X)                                                                                 \
     X(DFO_ERR_REGION, 3190001, "The region of faces cannot be processed")                                 \
     X(DFO_ERR_SEED, 3190002, "The seed faces are not faces of one solid body")                            \
@@ -98,9 +100,7 @@
     X(DFO_ERR_SCALE_TYPE, 3190012, "The scale type is not 0, 1 or 2")                                     \
     X(DFO_ERR_REPLACEMENT, 3190024, "The replacement faces cannot take the place of the faces")
 
-#define HOST_DFO_CODE_ENUM(name, code, text) name = code,
-enum { HOST_DFO_CODES(HOST_DFO_CODE_ENUM) };
-#undef HOST_DFO_CODE_ENUM
+HOST_CODE_CONSTANTS(HOST_DFO_CODES);
 
 #ifdef __cplusplus
 extern "C" {

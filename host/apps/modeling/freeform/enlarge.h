@@ -28,13 +28,16 @@
 #ifndef HOST_FREEFORM_ENLARGE_H
 #define HOST_FREEFORM_ENLARGE_H
 
+#include "host/base/services/codes.h"
 #include "host/kernel/bsurf/bsurf.h"
 
 #define SS_PARMS_MARKER  170
 #define SS_KIND_TRIMMED  7
 #define SS_KIND_ENLARGE  9
 #define SS_KIND "ENLARGE"
-#define SS_ERR_NO_PARMS  671232
+
+#define HOST_ENLARGE_CODES(X) X(SS_ERR_NO_PARMS, 671232)
+HOST_BARE_CODE_CONSTANTS(HOST_ENLARGE_CODES);
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,14 +11,17 @@
 #ifndef HOST_FREEFORM_SHEETS_H
 #define HOST_FREEFORM_SHEETS_H
 
+#include "host/base/services/codes.h"
 #include "host/model/feature/profiles.h"
 
 #define VAROFF_N_TEXTS 14
 #define THICKEN_SHEET_TEXT 133
 
 /* Host answers of the bridge constructor. */
-#define BRIDGESRF_ERR_BAD_INPUT 671121 /* a face, edge or direction that does not fit */
-#define BRIDGESRF_ERR_NOT_BUILT 671123 /* the kernel built no surface */
+#define HOST_BRIDGE_SURFACE_CODES(X)                                                     \
+    X(BRIDGESRF_ERR_BAD_INPUT, 671121) /* a face, edge or direction that does not fit */ \
+    X(BRIDGESRF_ERR_NOT_BUILT, 671123) /* the kernel built no surface */
+HOST_BARE_CODE_CONSTANTS(HOST_BRIDGE_SURFACE_CODES);
 
 /* Answers of THICKEN_SHEET_construct. */
 #define THICKEN_DONE           0

@@ -29,10 +29,14 @@
 #ifndef HOST_FREEFORM_SKINNING_H
 #define HOST_FREEFORM_SKINNING_H
 
+#include "host/base/services/codes.h"
 #include "host/model/feature/profiles.h"
 
-#define SKIN_BPLANE_NOT_PLANAR 670971
-#define SKIN_BPLANE_CROSSING   670972
+#define HOST_SKIN_CODES(X)            \
+    X(SKIN_BPLANE_NOT_PLANAR, 670971) \
+    X(SKIN_BPLANE_CROSSING, 670972)
+HOST_BARE_CODE_CONSTANTS(HOST_SKIN_CODES);
+
 #define SKIN_N_PROFILES 5
 #define SKIN_N_TEXTS    9
 #define SKIN_N_INTS     5

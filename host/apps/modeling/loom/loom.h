@@ -81,10 +81,14 @@
 #ifndef HOST_LOOM_LOOM_H
 #define HOST_LOOM_LOOM_H
 
-#define LOOM_ERR_NOT_A_LINK 1330001 /* the tag is no link */
-#define LOOM_ERR_SAME_PART  1330002 /* the source lies in the part being linked into */
-#define LOOM_ERR_BAD_TIME   1330003 /* an update time other than those below */
-#define LOOM_ERR_WRONG_KIND 1330004 /* the link is not of the kind the routine takes */
+#include "host/base/services/codes.h"
+
+#define HOST_LOOM_CODES(X)                                                              \
+    X(LOOM_ERR_NOT_A_LINK, 1330001) /* the tag is no link */                            \
+    X(LOOM_ERR_SAME_PART, 1330002) /* the source lies in the part being linked into */  \
+    X(LOOM_ERR_BAD_TIME, 1330003) /* an update time other than those below */           \
+    X(LOOM_ERR_WRONG_KIND, 1330004) /* the link is not of the kind the routine takes */
+HOST_BARE_CODE_CONSTANTS(HOST_LOOM_CODES);
 
 #define LOOM_MAP_NO_FACES 1 /* LOOM_ask_linked_feature_map: leave faces and edges out */
 
