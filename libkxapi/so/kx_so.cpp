@@ -7,7 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_store.h"

@@ -1,4 +1,4 @@
-// Direct face operations of the solid kernel (host/kernel/engine/dfo.h): faces
+// Direct face operations of the solid kernel (host/kernel/ops/face_edits.h): faces
 // moved onto a plane, faces given a radius, and a region of faces taken
 // off the body and put back moved, copied or scaled.
 #include <BRepAdaptor_Surface.hxx>

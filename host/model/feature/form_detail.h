@@ -47,7 +47,7 @@ const std::vector<unsigned int>& planes_being_made();
 // or datum plane (crossing dir).
 double through_distance(const Call& call, const Bound& bound, const double at[3], const double dir[3]);
 
-// Builds a form tool (host/kernel/engine/form_tools.h) of the numbers and makes it
+// Builds a form tool (host/kernel/ops/tool_shapes.h) of the numbers and makes it
 // a step of the feature's body: subtracted, or united when `unite`.
 void build_tool(const Call& call, Record& r, const std::vector<double>& tool, bool unite);
 // The parameter texts joined by commas, for the host's journal.

@@ -56,7 +56,7 @@
  * import gave its tool (the link list is not read) and goes into the
  * part's current target body, else into the part's one body besides its
  * tool. When the meta record holds target trim faces (UDF_ATT_TARGET_TRIM,
- * faces of the target) they trim the tool (host/kernel/engine/udf_trim.h: the
+ * faces of the target) they trim the tool (host/kernel/ops/trimmed_tool.h: the
  * part of the tool beyond them goes) and the placed UDF is a trimming
  * user-defined feature (redefine_faces.h): trim faces given to it again
  * trim its tool from the next update on. The tool region faces

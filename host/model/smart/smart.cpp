@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/store/entities/curve_queries.h"
+#include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/occurrences.h"
 #include "host/store/entities/entity_store.h"

@@ -5,7 +5,7 @@
  * The feature (kind "BEAD") is a step of its placement body's recipe in
  * the solid kernel: a cross-section made from the shape parameters, swept
  * along the section curves, bounded by the secondary faces or plane, and
- * united with the body (ZQ_BODY_bead, host/kernel/engine/bead_sweep.h). The
+ * united with the body (ZQ_BODY_bead, host/kernel/ops/section_sweep.h). The
  * parameters that shape the section (depth, width, side angle) are the
  * feature's expressions: editing one and updating changes the body. Every
  * other value of the record is kept with the feature as given, journalled

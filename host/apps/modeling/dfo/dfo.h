@@ -38,7 +38,7 @@
  *                    origin);
  *   move region      ("MOVE_REGION") moves the region by its transform.
  * Pattern, scale and move take the region off the body and put it back
- * (host/kernel/engine/dfo.h); the others move faces. The value texts (resize,
+ * (host/kernel/ops/face_edits.h); the others move faces. The value texts (resize,
  * offset, constraint value, spacings, angle, displacement, factors) become
  * the feature's expressions: editing them and updating changes the body.
  *
