@@ -319,6 +319,10 @@ void change_step(const Call& call, int body, int step, const std::function<void(
     hd::commit({std::move(b)}, {});
 }
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_ENTITY_delete(int body) {
@@ -432,5 +436,3 @@ void ZQ_BODY_regenerate(int body) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

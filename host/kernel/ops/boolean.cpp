@@ -83,6 +83,10 @@ const StepKind boolean = {11, "boolean", hd::boolean, 0};
 
 const StepKindRegistration registered{steps::boolean};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_boolean(int target, int tool, int operation) {
@@ -136,5 +140,3 @@ void ZQ_BODY_take_step(int from, int step, int to) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

@@ -175,6 +175,10 @@ const StepKind cut_sheet = {30, "cut_sheet", hd::cut_by_sheet, kStepFrontByMode}
 
 const StepKindRegistration registered{steps::split, steps::trim, steps::cut_sheet};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_split_by_plane(int body, const double point[3], const double normal[3], int* front) {
@@ -204,5 +208,3 @@ void ZQ_BODY_trim_by_plane(int body, const double point[3], const double normal[
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

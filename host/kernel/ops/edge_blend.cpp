@@ -2,6 +2,7 @@
 // varies along the edge (the kernel's fillet with a radius law through
 // points), one or two chamfer distances; and the nearest point of an edge.
 #include "host/kernel/ops/edge_blend.h"
+#include "host/kernel/ops/tool_shapes.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepFilletAPI_MakeChamfer.hxx>
@@ -150,6 +151,10 @@ const StepKind varying_blend = {34, "varying_blend", hd::blend, 0};
 
 const StepKindRegistration registered{steps::blend, steps::chamfer, steps::varying_blend};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_blend_edges(int body, int n, const int edges[], double r1, double r2) {
@@ -177,8 +182,6 @@ void ZQ_BODY_chamfer_edges2(int body, int n, const int edges[], double d1, doubl
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail
 
 extern "C" void ZQ_EDGE_ask_closest_parameter(int edge, const double point[3], double* parameter, double* distance) {
     namespace hd = host::kernel::detail;

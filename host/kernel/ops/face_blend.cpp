@@ -65,6 +65,10 @@ const StepKind face_blend = {32, "face_blend", hd::face_blend, 0};
 
 const StepKindRegistration registered{steps::face_blend};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_blend_faces(int body, int face1, int face2, double radius) {
@@ -142,5 +146,3 @@ void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], 
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

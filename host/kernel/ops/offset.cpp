@@ -71,6 +71,10 @@ const StepKind offset = {21, "offset", hd::offset, 0};
 
 const StepKindRegistration registered{steps::hollow, steps::thicken, steps::offset};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_hollow(int body, int n, const int faces[], double thickness) {
@@ -93,5 +97,3 @@ void ZQ_BODY_offset(int body, double distance) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

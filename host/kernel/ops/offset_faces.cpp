@@ -66,6 +66,10 @@ const StepKind offset_faces = {29, "offset_faces", hd::offset_faces, 0};
 
 const StepKindRegistration registered{steps::offset_faces};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_offset_faces(int body, int n, const int faces[], double distance) {
@@ -74,5 +78,3 @@ void ZQ_BODY_offset_faces(int body, int n, const int faces[], double distance) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

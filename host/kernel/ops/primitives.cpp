@@ -115,6 +115,10 @@ const StepKind tool = {35, "tool", hd::primitive, kStepFromNumbers};
 
 const StepKindRegistration registered{steps::block, steps::cylinder, steps::cone, steps::sphere, steps::torus, steps::prism, steps::wire, steps::acorn, steps::tool};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_make_block(const double origin[3], const double size[3], int* body) {
@@ -191,5 +195,3 @@ void ZQ_BODY_make_acorn(const double point[3], int* body) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

@@ -33,6 +33,10 @@ const StepKind section = {22, "section", hd::section, kStepFromOthers};
 
 const StepKindRegistration registered{steps::section};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_section_by_plane(int body, const double point[3], const double normal[3], int* wire) {
@@ -48,5 +52,3 @@ void ZQ_BODY_section_by_plane(int body, const double point[3], const double norm
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

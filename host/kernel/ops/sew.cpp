@@ -47,6 +47,10 @@ const StepKind sew = {26, "sew", hd::sew, 0};
 
 const StepKindRegistration registered{steps::sew};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance) {
@@ -115,5 +119,3 @@ void ZQ_BODY_replace_sew_sheet(int body, int step, int index, int sheet) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

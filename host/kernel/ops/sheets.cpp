@@ -116,6 +116,10 @@ const StepKind mesh = {31, "mesh", hd::curve_mesh, kStepFromOthers};
 
 const StepKindRegistration registered{steps::plane, steps::loft, steps::points_sheet, steps::bsurface, steps::mesh};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_make_plane_sheet(int profile, int* body) {
@@ -161,5 +165,3 @@ void ZQ_BODY_bsurface(int nu, int nv, const double poles[], int degree_u, int de
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

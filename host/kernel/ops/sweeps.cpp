@@ -57,6 +57,10 @@ const StepKind sweep = {10, "sweep", hd::sweep, kStepFromOthers};
 
 const StepKindRegistration registered{steps::extrude, steps::revolve, steps::sweep};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_extrude(int profile, const double direction[3], double length, int* body) {
@@ -88,5 +92,3 @@ void ZQ_BODY_sweep(int profile, int guide, int* body) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail

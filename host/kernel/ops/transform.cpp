@@ -67,6 +67,10 @@ const StepKind scale = {16, "scale", hd::transform, 0};
 
 const StepKindRegistration registered{steps::transform, steps::mirror, steps::scale};
 
+}  // namespace host::kernel::detail
+
+using namespace host::kernel::detail;
+
 extern "C" {
 
 void ZQ_BODY_transform(int body, const double matrix[12]) {
@@ -89,5 +93,3 @@ void ZQ_BODY_scale(int body, const double centre[3], double factor) {
 }
 
 }  // extern "C"
-
-}  // namespace host::kernel::detail
