@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
-#include "host/model/feature/form_features.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_detail.h"
+#include "host/apps/modeling/form/form_features.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/face_data.h"
 #include "host/kernel/engine/form_tools.h"

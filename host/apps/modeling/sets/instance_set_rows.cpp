@@ -9,7 +9,7 @@
 // sources, and sources that are no features or the set itself. The rows
 // read wait in a table until the set is made again (attach), which takes
 // its sources from there.
-#include "host/model/feature/instance_set_rows.h"
+#include "host/apps/modeling/sets/instance_set_rows.h"
 
 #include <algorithm>
 #include <cstdint>

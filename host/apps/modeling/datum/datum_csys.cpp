@@ -1,8 +1,8 @@
-// Datum coordinate systems (host/model/feature/datum_csys.h): smart coordinate
+// Datum coordinate systems (host/apps/modeling/datum/datum_csys.h): smart coordinate
 // systems that keep their transform, and the feature rows that keep a
 // coordinate system with its seven datums and follow the transform at
 // every update.
-#include "host/model/feature/datum_csys.h"
+#include "host/apps/modeling/datum/datum_csys.h"
 
 #include <algorithm>
 #include <array>

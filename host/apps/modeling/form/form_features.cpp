@@ -3,7 +3,7 @@
 // a form tool of the kernel (a profile turned about the feature's axis or
 // swept) subtracted from or united with the body of its placement, one step
 // of that body's recipe whose numbers the update edits.
-#include "host/model/feature/form_features.h"
+#include "host/apps/modeling/form/form_features.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
+#include "host/apps/modeling/form/form_detail.h"
 #include "host/model/feature/redefine_rows.h"
 #include "host/model/feature/positioning.h"
 #include "host/model/feature/profiles.h"
@@ -30,26 +30,7 @@ namespace {
 
 constexpr const char* kModule = "form_features";
 
-// The datum planes the feature being made runs to.
-std::vector<unsigned int> g_building;
-
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void unit(double v[3], const char* what) {
-    const double n = std::sqrt(dot(v, v));
-    if (!(n > 1e-10) || !std::isfinite(n))
-        ERROR_raise(kModule, __LINE__, FEAT_ERR_BAD_PARAMETERS, "the %s has no length", what);
-    for (int i = 0; i < 3; ++i) v[i] /= n;
-}
-
-// A unit vector across d.
-void across(const double d[3], double x[3]) {
-    const double a[3] = {1, 0, 0}, b[3] = {0, 1, 0};
-    const double* pick = std::fabs(d[0]) < 0.9 ? a : b;
-    const double k = dot(pick, d);
-    for (int i = 0; i < 3; ++i) x[i] = pick[i] - k * d[i];
-    unit(x, "X direction");
-}
 
 int step_count(int body) {
     int n = 0;
@@ -75,38 +56,6 @@ double need_angle(double degrees, double limit, const char* what) {
                     limit);
     return degrees * kDeg;
 }
-
-Place place_of(const Call& call, const Record& r) {
-    Place p{};
-    const bool first_kinds = r.numbers.size() == 6;
-    if (!first_kinds && r.numbers.size() < static_cast<std::size_t>(kNumbers))
-        call.fail(FEAT_ERR_BAD_PARAMETERS, "a form feature without its place");
-    double offset[3] = {0, 0, 0};
-    positioning_offset(r, offset);
-    for (int i = 0; i < 3; ++i) {
-        p.at[i] = r.numbers[i] + offset[i];
-        p.dir[i] = r.numbers[3 + i];
-    }
-    unit(p.dir, "direction");
-    if (first_kinds || dot(&r.numbers[6], &r.numbers[6]) == 0) {
-        across(p.dir, p.xdir);
-    } else {
-        const double k = dot(&r.numbers[6], p.dir);
-        for (int i = 0; i < 3; ++i) p.xdir[i] = r.numbers[6 + i] - k * p.dir[i];
-        unit(p.xdir, "X direction");
-    }
-    p.on_face = first_kinds || r.numbers[9] != 0;
-    const std::size_t n_thru = first_kinds ? r.refs.size() - 1 : static_cast<std::size_t>(r.numbers[10]);
-    if (n_thru > r.refs.size()) call.fail(FEAT_ERR_BAD_REFERENCE, "a form feature lost its through faces");
-    for (auto it = r.refs.end() - static_cast<std::ptrdiff_t>(n_thru); it != r.refs.end(); ++it)
-        p.through.push_back({*it, 0});
-    // A datum plane deleted since is run to no more.
-    for (unsigned int plane : datum_through_planes(r))
-        if (objects::is_alive(plane)) p.through.push_back({0, plane});
-    return p;
-}
-
-const std::vector<unsigned int>& planes_being_made() { return g_building; }
 
 double through_distance(const Call& call, const Bound& bound, const double at[3], const double dir[3]) {
     int type = 0, sense = 0;
@@ -421,9 +370,9 @@ void create(const Call& call, const char* kind, const char* const location[3], c
     tag_t made = 0;
     {
         // The new record runs to the planes while it is built.
-        g_building = planes.planes;
+        planes_being_made() = planes.planes;
         struct Done {
-            ~Done() { g_building.clear(); }
+            ~Done() { planes_being_made().clear(); }
         } done;
         *status = create_built(part, kind, formulas, numbers, refs, body, FEAT_SIGN_NEW, &made);
     }

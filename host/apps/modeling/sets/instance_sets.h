@@ -22,7 +22,7 @@
  * a tool (holes, bosses, pockets, pads, slots: FMA_can_be_instanced), all
  * cutting or all uniting. The set's copies are those of the sources'
  * tools: the update makes them again from the tools as they are then
- * (host/model/feature/instance_set_rows.h), and a part file keeps the sources.
+ * (host/apps/modeling/sets/instance_set_rows.h), and a part file keeps the sources.
  * The number and spacing are taken as they are when the set is made.
  *
  * Creators write the status (0, or the code of the failure: the model is

@@ -1,6 +1,6 @@
 // Replacing features by other features (redefine_replace.h): the children
 // of the old features move onto the new ones, then the old ones go.
-#include "host/model/feature/redefine_replace.h"
+#include "host/apps/modeling/redefine/redefine_replace.h"
 
 #include <algorithm>
 #include <map>
@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "host/store/entities/entity_types.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/queries.h"
 #include "host/model/feature/records.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "host/model/feature/redefine_rows.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"

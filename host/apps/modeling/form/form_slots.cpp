@@ -1,12 +1,12 @@
 // The host's list slots, user directions, current references and module
 // root words (form_slots.h).
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_slots.h"
 
 #include <array>
 
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
+#include "host/apps/modeling/form/form_detail.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"

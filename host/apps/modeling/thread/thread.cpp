@@ -1,7 +1,7 @@
-// Symbolic threads (host/model/feature/thread.h): a feature row that keeps the
+// Symbolic threads (host/apps/modeling/thread/thread.h): a feature row that keeps the
 // thread's references and settings, its sizes as the feature's
 // expressions, and the host's table of ISO metric coarse threads.
-#include "host/model/feature/thread.h"
+#include "host/apps/modeling/thread/thread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,7 @@
 #include "host/store/parts/part_file.h"
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"

@@ -1,7 +1,7 @@
-// Feature sets (host/model/feature/feature_sets.h): a row per set beside its
+// Feature sets (host/apps/modeling/sets/feature_sets.h): a row per set beside its
 // feature record, the hiding of members in the feature browser, and the
 // part-file section that keeps the rows.
-#include "host/model/feature/feature_sets.h"
+#include "host/apps/modeling/sets/feature_sets.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,14 +9,14 @@
  * inputs were applied, in one step after them (the kernel's instance
  * tools, host/kernel/engine/instances.h). The update makes the step again with
  * the body, and makes the copies again when the inputs' tools changed (a
- * mirrored hole's diameter edited: host/model/feature/instance_set_rows.h). A
+ * mirrored hole's diameter edited: host/apps/modeling/sets/instance_set_rows.h). A
  * face's place and normal are taken when the plane is given: a face that
  * moves later does not move the copies; a datum plane that moves takes
  * the copies with it at the next update.
  *
  * The mirror plane is a face reference (host/model/feature/feature.h: the
  * kernel's persistent tag of a face) or a datum plane's reference
- * (create_dplane_fref, host/model/feature/form_slots.h);
+ * (create_dplane_fref, host/apps/modeling/form/form_slots.h);
  * MOD_UI_ask_fref_of_disp_entity answers the reference of a planar face
  * of a body or of a datum plane, and 0 for any other object (a curved
  * face, a datum axis, a dead tag). The feature's parameter

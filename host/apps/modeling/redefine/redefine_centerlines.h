@@ -14,6 +14,9 @@
  * as the feature stands at the time: from its location along the line, or
  * from the arc's centre (its location).
  *
+ * The update and the positioning read the lines' rows and directions
+ * (host/model/feature/redefine_rows.h).
+ *
  * Checks: a tag of no live feature raises FEAT_ERR_NOT_A_FEATURE, a null
  * pointer HOST_ERR_NULL_ARGUMENT. */
 #ifndef HOST_FEATURE_REDEFINE_CENTERLINES_H
@@ -32,16 +35,6 @@ int RPO_CL_is_cl_of_feat(unsigned int object, unsigned int feature);
 #pragma GCC visibility pop
 #ifdef __cplusplus
 }
-
-namespace host {
-class Call;
-}
-
-namespace host::feature {
-// When the object is a centerline of a feature: true, with its direction
-// from the feature's place (a line's; an arc's: 0 0 0).
-bool centerline_direction(const Call& call, unsigned int object, double dir[3]);
-}  // namespace host::feature
 #endif
 
 #endif

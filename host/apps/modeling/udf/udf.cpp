@@ -1,6 +1,6 @@
 // User-defined features (see udf.h): definitions saved as part files,
 // brought into a part, given values and placed.
-#include "host/model/feature/udf.h"
+#include "host/apps/modeling/udf/udf.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,10 +18,10 @@
 #include "host/store/parts/parts.h"
 #include "host/store/parts/row_fields.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_detail.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/records.h"
 #include "host/model/feature/redefine_rows.h"

@@ -1,5 +1,5 @@
-// Reference tables and trim curve features (host/model/feature/trim_curves.h).
-#include "host/model/feature/trim_curves.h"
+// Reference tables and trim curve features (host/apps/modeling/trimcurve/trim_curves.h).
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 
 #include <algorithm>
 #include <array>

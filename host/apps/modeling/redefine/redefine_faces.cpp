@@ -1,6 +1,6 @@
 // Faces and sketches of offsets, hollows, trimming user-defined features
 // and sweeps (redefine_faces.h).
-#include "host/model/feature/redefine_faces.h"
+#include "host/apps/modeling/redefine/redefine_faces.h"
 #include "host/model/feature/redefine_rows.h"
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 
 #include "host/model/feature/feature.h"
 #include "host/model/feature/records.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
@@ -24,9 +24,8 @@ namespace {
 using tag_t = unsigned int;
 
 // The trim faces of a trimming user-defined feature (kernel tags), by its
-// meta record.
+// meta record (redefine_rows.h).
 using Trim = hf::TrimFaces;
-host::TagTable<Trim> trims("trimming user-defined features");
 
 int kind_of(const hf::Record& r) {
     if (r.kind == "OFFSET") return 1;
@@ -34,7 +33,7 @@ int kind_of(const hf::Record& r) {
     return 0;
 }
 
-bool is_trim_udf(tag_t feature) { return hf::find(feature) && trims.find(feature); }
+bool is_trim_udf(tag_t feature) { return hf::find(feature) && hf::trim_faces().find(feature); }
 
 // The number of faces a hollow opens, and its step's parameter of it.
 constexpr int kHollowOpen = 1;
@@ -101,7 +100,7 @@ void UDF_ask_trim_frefs(unsigned int feature, int* count, unsigned int** frefs) 
     call.need(frefs, "the references output");
     hf::require_record(call, feature);
     std::vector<tag_t> out;
-    if (const Trim* t = trims.find(feature))
+    if (const Trim* t = hf::trim_faces().find(feature))
         for (int f : hf::trim_refs(*t)) out.push_back(static_cast<tag_t>(f));
     hf::hand_out(out, count, frefs);
 }
@@ -119,7 +118,7 @@ void MODL__reattach_trim_faces(unsigned int feature, int count, const unsigned i
             call.fail(FEAT_ERR_BAD_REFERENCE, "reference %u names no face", frefs[i]);
         faces.push_back(static_cast<int>(frefs[i]));
     }
-    Trim& t = *trims.edit(feature);
+    Trim& t = *hf::trim_faces().edit(feature);
     t.faces = std::move(faces);
     t.objects.clear();
     UPDATE_log_object_to_update(feature);
@@ -150,17 +149,8 @@ unsigned int host::feature::make_trim_udf(const std::vector<unsigned int>& membe
     const tag_t part = host::objects::require(members[0]).part;
     const tag_t meta = create(part, "UDF", members);
     set_flags(meta, true, false, true);
-    Trim& t = trims[meta];
+    Trim& t = hf::trim_faces()[meta];
     for (tag_t f : faces) t.faces.push_back(host::kernel::entity_of(f));
     return meta;
 }
 
-host::TagTable<host::feature::TrimFaces>& host::feature::trim_faces() { return trims; }
-
-// Faces kept by their objects answer the objects' kernel faces.
-std::vector<int> host::feature::trim_refs(const TrimFaces& t) {
-    if (t.objects.empty()) return t.faces;
-    std::vector<int> out;
-    for (unsigned int f : t.objects) out.push_back(host::kernel::entity_of(f));
-    return out;
-}

@@ -1,6 +1,6 @@
 // Mirror sets as features of the update service, and the instance-set
 // questions they ask (see mirror_sets.h).
-#include "host/model/feature/mirror_sets.h"
+#include "host/apps/modeling/sets/mirror_sets.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,8 +8,8 @@
 
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/part_file.h"
-#include "host/model/feature/form_slots.h"
-#include "host/model/feature/instance_set_rows.h"
+#include "host/apps/modeling/form/form_slots.h"
+#include "host/apps/modeling/sets/instance_set_rows.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"

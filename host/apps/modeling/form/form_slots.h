@@ -39,7 +39,7 @@ int CM_misc_ask_thru_fref_list2(void);
 
 /* Puts the integer at the 1-based position of the list (0: appended);
  * count must be 1. Kernel tags go into lists of KI_LIST_KERNEL with
- * KI_pttgli (host/model/feature/booleans.h). */
+ * KI_pttgli (host/apps/modeling/boolean/booleans.h). */
 void KI_ptinli(int list, int position, int count, int value);
 int CM_convert_tag_to_int(unsigned int tag);
 /* A reference to a datum plane (object type 197), to go into a list. */

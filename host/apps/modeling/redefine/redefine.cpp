@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/model/feature/records.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/dfo.h"
 #include "host/kernel/engine/kernel.h"

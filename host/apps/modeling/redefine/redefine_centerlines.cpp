@@ -1,6 +1,6 @@
 // Positioning centerlines of form features (redefine_centerlines.h): curves
 // of the feature's part, kept per feature in the order made.
-#include "host/model/feature/redefine_centerlines.h"
+#include "host/apps/modeling/redefine/redefine_centerlines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +10,10 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/entities/wcs.h"
-#include "host/model/feature/form_detail.h"
+#include "host/model/feature/form_place.h"
 #include "host/model/feature/records.h"
 #include "host/model/feature/redefine_rows.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "host/base/hook.h"
 #include "host/base/model.h"
 #include "host/base/services/memory.h"
@@ -23,11 +23,9 @@ namespace host::feature {
 namespace {
 
 // Per feature: its centerlines; per centerline: its feature and which it is
-// (0 the arc, 1 the line along X, 2 the line along Y).
+// (0 the arc, 1 the line along X, 2 the line along Y); redefine_rows.h.
 using Lines = FeatureLines;
-TagTable<Lines> feature_lines("positioning centerlines");
 using Line = CenterLine;
-TagTable<Line> centerlines("positioning centerline");
 
 bool has(const std::string& kind, const char* word) { return kind.find(word) != std::string::npos; }
 
@@ -38,12 +36,6 @@ int form_of(const Record& r) {
     if (has(r.kind, "HOLE") || has(r.kind, "BOSS") || has(r.kind, "CYL_POCKET")) return 1;
     if (has(r.kind, "PAD") || has(r.kind, "POCKET") || has(r.kind, "SLOT")) return 2;
     return 0;
-}
-
-void y_of(const form::Place& p, double y[3]) {
-    y[0] = p.dir[1] * p.xdir[2] - p.dir[2] * p.xdir[1];
-    y[1] = p.dir[2] * p.xdir[0] - p.dir[0] * p.xdir[2];
-    y[2] = p.dir[0] * p.xdir[1] - p.dir[1] * p.xdir[0];
 }
 
 double size_of(const Record& r) {
@@ -62,7 +54,7 @@ std::vector<tag_t> make_lines(const Call& call, tag_t feature, const Record& r) 
         // The arc's frame: X, Y across the axis, Z along it; its centre in
         // that frame.
         double y[3];
-        y_of(p, y);
+        form::y_direction(p, y);
         const double m[9] = {p.xdir[0], p.xdir[1], p.xdir[2], y[0], y[1], y[2], p.dir[0], p.dir[1], p.dir[2]};
         unsigned int matrix = 0;
         ES_create_matrix_in_part(part, m, 3, &matrix);
@@ -77,7 +69,7 @@ std::vector<tag_t> make_lines(const Call& call, tag_t feature, const Record& r) 
         made.push_back(arc);
     } else {
         double y[3];
-        y_of(p, y);
+        form::y_direction(p, y);
         for (const double* d : {static_cast<const double*>(p.xdir), static_cast<const double*>(y)}) {
             const double ends[6] = {p.at[0] - d[0] * size / 2, p.at[1] - d[1] * size / 2, p.at[2] - d[2] * size / 2,
                                     p.at[0] + d[0] * size / 2, p.at[1] + d[1] * size / 2, p.at[2] + d[2] * size / 2};
@@ -87,33 +79,19 @@ std::vector<tag_t> make_lines(const Call& call, tag_t feature, const Record& r) 
         }
     }
     for (std::size_t i = 0; i < made.size(); ++i)
-        centerlines[made[i]] = Line{feature, form == 1 ? 0 : static_cast<int>(i) + 1};
+        centerline_rows()[made[i]] = Line{feature, form == 1 ? 0 : static_cast<int>(i) + 1};
     return made;
 }
 
 std::vector<tag_t> live_lines(tag_t feature) {
     std::vector<tag_t> out;
-    if (const Lines* l = feature_lines.find(feature))
+    if (const Lines* l = feature_centerlines().find(feature))
         for (tag_t t : l->lines)
             if (objects::is_alive(t)) out.push_back(t);
     return out;
 }
 
 }  // namespace
-
-bool centerline_direction(const Call& call, unsigned int object, double dir[3]) {
-    const Line* l = centerlines.find(object);
-    if (!l || !objects::is_alive(object) || !find(l->feature)) return false;
-    dir[0] = dir[1] = dir[2] = 0;
-    if (l->which == 0) return true;
-    const form::Place p = form::place_of(call, *find(l->feature));
-    if (l->which == 1) std::copy(p.xdir, p.xdir + 3, dir);
-    else y_of(p, dir);
-    return true;
-}
-
-TagTable<FeatureLines>& feature_centerlines() { return feature_lines; }
-TagTable<CenterLine>& centerline_rows() { return centerlines; }
 
 }  // namespace host::feature
 
@@ -131,7 +109,7 @@ void RPO_CL_get_centerlines(unsigned int feature, int* count, unsigned int** lin
     std::vector<unsigned int> found = hf::live_lines(feature);
     if (found.empty()) {
         found = hf::make_lines(call, feature, r);
-        if (!found.empty()) hf::feature_lines[feature].lines = found;
+        if (!found.empty()) hf::feature_centerlines()[feature].lines = found;
     }
     hf::hand_out(found, count, lines);
 }

@@ -1,6 +1,6 @@
-// Inside of the host's form features: the place of a feature as its record
-// keeps it, and the shared road of the creators. Only host/model/feature/
-// includes it.
+// Inside of the host's form features: the tools of their places
+// (host/model/feature/form_place.h) and the shared road of the creators.
+// Only the modelling families include it.
 #ifndef HOST_FEATURE_FORM_DETAIL_H
 #define HOST_FEATURE_FORM_DETAIL_H
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/model/feature/feature.h"
+#include "host/model/feature/form_place.h"
 
 namespace host::feature::form {
 
@@ -15,33 +16,8 @@ namespace host::feature::form {
 // face), so that it shares no face with the body.
 constexpr double kLead = 1.0;
 
-// A form feature's fixed numbers: location, direction, X direction, 1 when
-// placed on a face of its body (its first reference) or 0 on a datum plane,
-// and the count of through faces (its last references). Records of the
-// first kinds keep location and direction only (six numbers): placed on
-// their first reference, through faces after it.
-constexpr int kNumbers = 11;
-
-// What a hole or slot runs through: a face of its body (a kernel face; the
-// tool runs kLead past its plane) or a datum plane (the tool ends on it).
-struct Bound {
-    int face = 0;
-    unsigned int plane = 0;
-};
 // How far the tool runs past the bound.
 inline double lead_past(const Bound& b) { return b.plane != 0 ? 0.0 : kLead; }
-
-struct Place {
-    double at[3];                // the location, moved by the feature's positioning
-    double dir[3];               // unit
-    double xdir[3];              // unit, across dir (any such when none was given)
-    bool on_face;                // placed on its first reference
-    std::vector<Bound> through;  // the through faces, then the datum planes
-};
-Place place_of(const Call& call, const Record& r);
-// The datum planes a form feature being made runs to (the record no
-// feature holds yet), while its creator builds it.
-const std::vector<unsigned int>& planes_being_made();
 
 // The distance from the location along dir to the plane of a through face
 // or datum plane (crossing dir).

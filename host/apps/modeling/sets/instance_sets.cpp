@@ -1,6 +1,6 @@
 // Instance sets, offsets and extracted faces as features of the update
 // service (see instance_sets.h).
-#include "host/model/feature/instance_sets.h"
+#include "host/apps/modeling/sets/instance_sets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "host/store/entities/entity_types.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/positioning.h"
-#include "host/model/feature/instance_set_rows.h"
+#include "host/apps/modeling/sets/instance_set_rows.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/queries.h"
 #include "host/model/feature/records.h"

@@ -1,5 +1,5 @@
 // Definitions of free-form features and extrusions (freeform_defs.h).
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 
 #include <algorithm>
 #include <array>

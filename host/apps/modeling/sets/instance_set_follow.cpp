@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/store/parts/parts.h"
-#include "host/model/feature/instance_set_rows.h"
+#include "host/apps/modeling/sets/instance_set_rows.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/instances.h"

@@ -1,6 +1,6 @@
 // Booleans between bodies as features and the edits of the feature tree
 // that go with them (see booleans.h).
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // a feature's references reads and changes them (redefine_refs.h). The
 // changes go through FEAT_redefine (redefine.cpp), which records them and
 // logs the feature for the next update.
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_detail.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/positioning.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/queries.h"
 #include "host/model/feature/redefine_rows.h"
 #include "host/base/hook.h"
@@ -35,13 +35,6 @@ bool is_hole(const hf::Record& r) { return has(r.kind, "HOLE"); }
 bool is_slot(const hf::Record& r) { return has(r.kind, "SLOT"); }
 bool is_groove(const hf::Record& r) { return has(r.kind, "GROOVE"); }
 
-// A form feature built on its body: its fixed numbers hold its place.
-bool is_form(const hf::Record& r) {
-    static const char* const kForms[] = {"HOLE", "BOSS", "POCKET", "PAD", "SLOT", "GROOVE"};
-    if (r.body == 0 || r.step < 0) return false;
-    if (r.numbers.size() != 6 && r.numbers.size() < static_cast<std::size_t>(form::kNumbers)) return false;
-    return std::any_of(std::begin(kForms), std::end(kForms), [&](const char* k) { return has(r.kind, k); });
-}
 bool first_kinds(const hf::Record& r) { return r.numbers.size() == 6; }
 bool on_face(const hf::Record& r) { return !r.refs.empty() && (first_kinds(r) || r.numbers[9] != 0); }
 std::size_t thru_count(const hf::Record& r) {
@@ -52,7 +45,8 @@ std::size_t thru_count(const hf::Record& r) {
 const hf::Record& need_form(const host::Call& call, unsigned int feature) {
     const hf::Record* r = hf::find(feature);
     if (!r) call.fail(FEAT_ERR_NOT_A_FEATURE, "object %u is no feature", feature);
-    if (!is_form(*r)) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s is no form feature", hf::display_name(feature).c_str());
+    if (!form::is_built_form(*r))
+        call.fail(FEAT_ERR_BAD_PARAMETERS, "%s is no form feature", hf::display_name(feature).c_str());
     return *r;
 }
 
@@ -166,10 +160,10 @@ std::vector<int> kernel_faces(int count, const unsigned int refs[]) {
 // The link references a form feature keeps besides its placement
 // (redefine_rows.h).
 using Links = hf::LinkRefs;
-host::TagTable<Links> links("form feature link references");
 
 bool takes_dir(const hf::Record& r) {
-    return is_form(r) && !first_kinds(r) && (has(r.kind, "PAD") || has(r.kind, "RECT_POCKET") || is_slot(r));
+    return form::is_built_form(r) && !first_kinds(r) &&
+           (has(r.kind, "PAD") || has(r.kind, "RECT_POCKET") || is_slot(r));
 }
 
 // The feature whose step made the kernel face (0 for none).
@@ -268,14 +262,14 @@ void unit_dir(const hf::Record& r, double d[3]) {
 // feature read back are looked up by their objects), or none.
 std::optional<hf::Record> form_record(unsigned int feature) {
     const hf::Record* r = hf::find(feature);
-    if (!r || !is_form(*r)) return std::nullopt;
+    if (!r || !form::is_built_form(*r)) return std::nullopt;
     hf::Record out = *r;
     out.refs = hf::form_refs(feature, r->refs);
     return out;
 }
 
 int subtype_of(unsigned int feature, const hf::Record& r) {
-    if (!is_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
+    if (!form::is_built_form(r) || (!is_hole(r) && !is_slot(r))) return 0;
     if (thru_count(r) + planes_of(feature).size() == 0) return FEAT_SUBTYPE_BLIND;
     return is_hole(r) ? FEAT_SUBTYPE_THRU_HOLE : FEAT_SUBTYPE_THRU_SLOT;
 }
@@ -298,7 +292,7 @@ int RPO_ask_frec_link_face_parms(unsigned int feature, unsigned int* target, uns
     else if (const hf::DatumPlacement* d = hf::datum_placements().find(feature);
              d && host::objects::is_alive(d->plane))
         *target = create_dplane_fref(d->plane);
-    if (const Links* l = links.find(feature)) {
+    if (const Links* l = hf::link_refs().find(feature)) {
         *tool = static_cast<unsigned int>(hf::link_tool(*l));
         (l->slot == 1 ? *dir1 : *dir2) = static_cast<unsigned int>(hf::link_dir(*l));
     }
@@ -328,7 +322,7 @@ void MODL__reattach_tool_face(unsigned int feature, unsigned int ref, char flag)
     if (face == 0 || surface_of(host::kernel::entity_of(face)).type != ZQ_SURF_PLANE)
         call.fail(FEAT_ERR_BAD_REFERENCE, "a tool face is a planar face");
     if (ES_solid_ask_body(face) != r.body) call.fail(FEAT_ERR_BAD_REFERENCE, "the tool face is on another body");
-    Links& l = links[feature];
+    Links& l = hf::link_refs()[feature];
     l.tool = static_cast<int>(ref);
     l.tool_object = 0;
 }
@@ -337,7 +331,7 @@ void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, c
     auto call = HOST_ENTRY(feature, ref, value, flag);
     const hf::Record& r = need_form(call, feature);
     if (!takes_dir(r)) call.fail(FEAT_ERR_BAD_PARAMETERS, "%s takes no direction", hf::display_name(feature).c_str());
-    const Links* now = links.find(feature);
+    const Links* now = hf::link_refs().find(feature);
     double d[3], x[3];
     unit_dir(r, d);
     const int slot = flag != 0 ? 1 : 0;
@@ -345,7 +339,7 @@ void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, c
     std::vector<double> numbers = r.numbers;
     std::copy(x, x + 3, &numbers[6]);
     redefine(call, feature, r.refs, numbers);
-    Links& l = links[feature];
+    Links& l = hf::link_refs()[feature];
     l.dir = static_cast<int>(ref);
     l.dir_object = 0;
     l.slot = slot;
@@ -354,7 +348,7 @@ void MODL__reattach_dir_ref(unsigned int feature, unsigned int ref, int value, c
 void RPO_set_flip_x_dir_of_face(unsigned int feature, char flip) {
     auto call = HOST_ENTRY(feature, flip);
     need_form(call, feature);
-    links[feature].flip = flip != 0;
+    hf::link_refs()[feature].flip = flip != 0;
 }
 
 int RPO_calculate_ref_dir(unsigned int feature, unsigned int face_ref, int value, unsigned int ref, double out[3]) {
@@ -367,7 +361,7 @@ int RPO_calculate_ref_dir(unsigned int feature, unsigned int face_ref, int value
     if (s.type != ZQ_SURF_PLANE) return FEAT_ERR_BAD_REFERENCE;
     double n[3];
     for (int i = 0; i < 3; ++i) n[i] = s.dir[i] * s.sense;
-    const Links* l = links.find(feature);
+    const Links* l = hf::link_refs().find(feature);
     return hf::caught([&] { x_from_ref(call, ref, n, value == 1 ? 1 : 0, l && l->flip, out); });
 }
 
@@ -385,7 +379,7 @@ unsigned int FREF_ask_frec_of_fref(unsigned int fref) {
 unsigned int RPO_ask_rpo_frec_of_fref_frec(unsigned int feature) {
     [[maybe_unused]] auto call = HOST_ENTRY(feature);
     const hf::Record* r = hf::find(feature);
-    return r && is_form(*r) && on_face(*r) ? feature : 0;
+    return r && form::is_built_form(*r) && on_face(*r) ? feature : 0;
 }
 
 int MODL_is_the_same_body(unsigned int feature, unsigned int ref) {
@@ -593,45 +587,9 @@ int SLOT_remove_thru_faces(unsigned int feature) {
 void host::feature::set_tool_face(unsigned int feature, unsigned int face) {
     const host::Call call("host::feature::set_tool_face", nullptr);
     need_form(call, feature);
-    Links& l = links[feature];
+    Links& l = hf::link_refs()[feature];
     l.tool = face == 0 ? 0 : host::kernel::entity_of(face);
     l.tool_object = 0;
-}
-
-host::TagTable<host::feature::LinkRefs>& host::feature::link_refs() { return links; }
-host::TagTable<host::feature::DatumPlacement>& host::feature::datum_placements() {
-    static host::TagTable<DatumPlacement> table("form features on datum planes");
-    return table;
-}
-host::TagTable<host::feature::DatumThrough>& host::feature::datum_throughs() {
-    static host::TagTable<DatumThrough> table("form features running to datum planes");
-    return table;
-}
-namespace {
-const bool datum_placements_made = (host::feature::datum_placements(), host::feature::datum_throughs(), true);
-}
-
-std::vector<unsigned int> host::feature::datum_through_planes(const Record& r) {
-    if (r.exps.empty() || (datum_throughs().size() == 0 && form::planes_being_made().empty())) return {};
-    // A record is its feature's by its own first expression.
-    for (tag_t f : features_using(r.exps[0]))
-        if (const Record* x = find(f); x && !x->exps.empty() && x->exps[0] == r.exps[0]) {
-            const DatumThrough* d = datum_throughs().find(f);
-            return d ? d->planes : std::vector<unsigned int>{};
-        }
-    // No feature holds it yet: the one being made.
-    return form::planes_being_made();
-}
-
-bool host::feature::datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out) {
-    out->clear();
-    for (unsigned int plane : planes) {
-        if (!host::objects::is_alive(plane)) continue;
-        double point[3], n[3];
-        if (!host::profiles::direction_data(plane, point, n)) return false;
-        out->insert(out->end(), {point[0], point[1], point[2], n[0], n[1], n[2]});
-    }
-    return true;
 }
 
 bool host::feature::numbers_on_datum_plane(const Record& r, unsigned int plane, std::vector<double>* numbers) {
@@ -644,32 +602,6 @@ bool host::feature::numbers_on_datum_plane(const Record& r, unsigned int plane, 
     const double sign = side > 1e-9 ? 1 : side < -1e-9 ? -1 : (cuts_body(r) ? -1 : 1);
     onto_plane(r, *numbers, point, n, sign);
     return true;
-}
-
-namespace {
-host::TagTable<hf::FormFaces> read_faces("form feature faces read back");
-}
-host::TagTable<hf::FormFaces>& host::feature::form_faces() { return read_faces; }
-
-bool host::feature::is_form_feature(unsigned int feature) {
-    const Record* r = find(feature);
-    return r && is_form(*r);
-}
-
-std::vector<int> host::feature::form_refs(unsigned int feature, const std::vector<int>& refs) {
-    const FormFaces* f = read_faces.find(feature);
-    if (!f) return refs;
-    std::vector<int> out;
-    for (unsigned int o : f->objects) out.push_back(host::objects::is_alive(o) ? host::kernel::entity_of(o) : 0);
-    return out;
-}
-
-// A reference kept by its object answers the object's kernel entity.
-int host::feature::link_tool(const LinkRefs& l) {
-    return l.tool_object != 0 ? host::kernel::entity_of(l.tool_object) : l.tool;
-}
-int host::feature::link_dir(const LinkRefs& l) {
-    return l.dir_object != 0 ? host::kernel::entity_of(l.dir_object) : l.dir;
 }
 
 std::vector<double> host::feature::numbers_on_face(const host::Call& call, const Record& r, int kernel_face) {

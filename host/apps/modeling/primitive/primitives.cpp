@@ -1,6 +1,6 @@
 // The primitive creators (block, cone, cylinder, sphere from texts), the
 // kinds CONE and SPHERE, and percent_g.
-#include "host/model/feature/primitives.h"
+#include "host/apps/modeling/primitive/primitives.h"
 
 #include <cctype>
 #include <charconv>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"

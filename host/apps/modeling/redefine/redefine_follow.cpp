@@ -14,9 +14,9 @@
 
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_detail.h"
+#include "host/apps/modeling/form/form_detail.h"
 #include "host/model/feature/records.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "host/model/feature/redefine_rows.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
