@@ -1,6 +1,6 @@
 // The sources of instance sets: which features a set copies, kept in the
 // part file, and the steps of the body whose tools the copies repeat.
-// Only host/model/feature/ includes it.
+// Only the sets family (host/apps/modeling/sets/) includes it.
 #ifndef HOST_FEATURE_INSTANCE_SET_ROWS_H
 #define HOST_FEATURE_INSTANCE_SET_ROWS_H
 
