@@ -7,7 +7,7 @@
 
 #include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_store.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/kernel/engine/spline_edits.h"
 #include "host/base/services/error.h"
 #include "kx_codes.h"

@@ -13,7 +13,7 @@
 #include "host/apps/modeling/curvefeat/curvefeat.h"
 #include "host/store/parts/parts.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/numeric/tolerances.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

@@ -11,7 +11,7 @@
 #include "host/store/parts/parts.h"
 #include "host/model/expr/expr.h"
 #include "host/model/feature/queries.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/numeric/tolerances.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

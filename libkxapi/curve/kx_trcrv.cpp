@@ -5,7 +5,7 @@
 
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_types.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "kx_codes.h"

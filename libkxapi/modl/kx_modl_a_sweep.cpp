@@ -19,7 +19,7 @@
 
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/objects.h"
 

@@ -7,7 +7,7 @@
 #include "host/apps/modeling/bodyops/body_ops.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/rm.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/queries.h"
 #include "host/kernel/engine/kernel.h"

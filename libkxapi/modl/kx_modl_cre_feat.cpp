@@ -27,10 +27,10 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 
 #include "host/store/parts/rm.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_features.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_features.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/kernel/engine/face_data.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"

@@ -17,11 +17,11 @@
 
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/display.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/numeric/linalg.h"
 #include "host/store/parts/rm.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/undo.h"
 #include "host/apps/modeling/freeform/skinning.h"
 #include "host/kernel/engine/kernel.h"

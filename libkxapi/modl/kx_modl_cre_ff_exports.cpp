@@ -8,7 +8,7 @@
 
 #include "host/kernel/curves/curve_queries.h"
 #include "host/store/parts/rm.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/undo.h"
 #include "host/apps/modeling/freeform/skinning.h"
 #include "host/kernel/engine/kernel.h"

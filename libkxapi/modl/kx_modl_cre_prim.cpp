@@ -9,7 +9,7 @@
 #include "libkxapi/modl/kx_modl_edit_frame.h"
 
 #include "host/model/feature/feature.h"
-#include "host/model/feature/primitives.h"
+#include "host/apps/modeling/primitive/primitives.h"
 
 namespace km = kx::modl;
 

@@ -10,7 +10,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/modl/kx_modl_cre_feat_shared.h"
 
-#include "host/model/feature/form_features.h"
+#include "host/apps/modeling/form/form_features.h"
 
 namespace {
 

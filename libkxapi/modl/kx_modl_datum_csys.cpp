@@ -13,7 +13,7 @@
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"
-#include "host/model/feature/datum_csys.h"
+#include "host/apps/modeling/datum/datum_csys.h"
 #include "host/model/feature/feature.h"
 #include "host/model/smart/smart.h"
 

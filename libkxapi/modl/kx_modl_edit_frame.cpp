@@ -3,7 +3,7 @@
 
 #include "kx_codes.h"
 
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 

@@ -5,9 +5,9 @@
 
 #include "host/apps/modeling/bodyops/hollow.h"
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/numeric/tolerances.h"
 #include "kx_modl_body_ops.h"

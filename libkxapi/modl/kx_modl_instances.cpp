@@ -19,10 +19,10 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_slots.h"
-#include "host/model/feature/instance_sets.h"
+#include "host/apps/modeling/form/form_slots.h"
+#include "host/apps/modeling/sets/instance_sets.h"
 #include "host/base/services/memory.h"
 
 namespace {

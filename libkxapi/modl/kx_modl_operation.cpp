@@ -13,7 +13,7 @@
 #include "libkxapi/modl/kx_modl_operation.h"
 #include "libkxapi/modl/kx_modl_query.h"
 
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"

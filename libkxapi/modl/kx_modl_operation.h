@@ -9,7 +9,7 @@
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 
 namespace kx::modl {
 

@@ -16,7 +16,7 @@
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/feature_parms.h"
-#include "host/model/feature/instance_sets.h"
+#include "host/apps/modeling/sets/instance_sets.h"
 #include "host/model/feature/positioning.h"
 #include "host/base/services/objects.h"
 #include "host/base/services/memory.h"

@@ -17,7 +17,7 @@
 #include "libkxapi/modl/kx_modl_query.h"
 
 #include "host/model/feature/feature_parms.h"
-#include "host/model/feature/instance_sets.h"
+#include "host/apps/modeling/sets/instance_sets.h"
 #include "host/model/feature/positioning.h"
 #include "host/base/services/memory.h"
 

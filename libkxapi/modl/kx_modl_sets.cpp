@@ -17,9 +17,9 @@
 #include "host/store/entities/display.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/feature_sets.h"
-#include "host/model/feature/form_slots.h"
-#include "host/model/feature/mirror_sets.h"
+#include "host/apps/modeling/sets/feature_sets.h"
+#include "host/apps/modeling/form/form_slots.h"
+#include "host/apps/modeling/sets/mirror_sets.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/objects.h"
 

@@ -13,7 +13,6 @@
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/part_rules.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/feature.h"
 #include "host/base/hook.h"
 #include "host/base/model.h"
 #include "host/base/services/memory.h"
@@ -81,16 +80,8 @@ std::vector<unsigned int> features_driven_by(unsigned int exp) {
                 }
         }
     }
-    std::vector<unsigned int> out;
-    for (unsigned int f : feature::features_of_part(part))
-        for (unsigned int r : reach) {
-            const std::vector<unsigned int> users = feature::features_using(r);
-            if (std::find(users.begin(), users.end(), f) != users.end()) {
-                out.push_back(f);
-                break;
-            }
-        }
-    return out;
+    // The features that use any of them, in time order.
+    return users_of(reach);
 }
 
 const Dimension* find_dimension(unsigned int dimension) {

@@ -19,7 +19,7 @@
 #include <unordered_map>
 
 #include "host/store/parts/parts.h"
-#include "host/model/feature/feature.h"
+#include "host/base/services/host_messages.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
@@ -335,7 +335,7 @@ bool used(tag_t exp) {
         const Expression* e = rows.find(t);
         if (std::find(e->uses.begin(), e->uses.end(), exp) != e->uses.end()) return true;
     }
-    return !feature::features_using(exp).empty();
+    return !users_of({exp}).empty();
 }
 
 int remove(tag_t exp) {
@@ -567,9 +567,22 @@ void renumber_system(tag_t part) {
 
 }  // namespace detail
 
+namespace {
+UsersQuery g_users = nullptr;
+}  // namespace
+
+void set_users_query(UsersQuery query) { g_users = query; }
+
+std::vector<tag_t> users_of(const std::vector<tag_t>& exps) {
+    return g_users != nullptr ? g_users(exps) : std::vector<tag_t>{};
+}
+
 }  // namespace host::expr
 
 namespace he = host::expr;
+
+// The texts of the expression service's codes.
+HOST_CODE_TEXTS(HOST_EXPR_CODES);
 
 namespace {
 
@@ -840,7 +853,7 @@ int EXP_ask_features_of_exp(unsigned int exp, int* count, unsigned int** feature
     call.need(count, "the count output");
     call.need(features, "the features output");
     he::require(call, exp);
-    he::tag_array(host::feature::features_using(exp), count, features);
+    he::tag_array(he::users_of({exp}), count, features);
     return 0;
 }
 
@@ -856,7 +869,7 @@ void EXP_ask_refs_of_exp(unsigned int exp, int cls, int* count, unsigned int** r
             if (std::find(x->uses.begin(), x->uses.end(), exp) != x->uses.end()) out.push_back(t);
         }
     if (host::objects::is_subclass(OM_CLASS_FEATURE, cls))
-        for (unsigned int f : host::feature::features_using(exp)) out.push_back(f);
+        for (unsigned int f : he::users_of({exp})) out.push_back(f);
     he::tag_array(out, count, refs);
 }
 

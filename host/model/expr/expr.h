@@ -48,7 +48,7 @@
  * the file's names are deleted). An import is done whole or not at all.
  *
  * Every routine is journalled. Routines answering an int status answer 0
- * or a code of host/model/feature/codes.h and change nothing on failure; null
+ * or a code of host/model/expr/codes.h and change nothing on failure; null
  * pointers raise HOST_ERR_NULL_ARGUMENT, a tag that is no live expression
  * raises EXP_ERR_NOT_FOUND (where the routine raises rather than answers),
  * a part that is none raises FEAT_ERR_NOT_A_PART. Expressions are part of
@@ -57,7 +57,7 @@
 #ifndef HOST_EXPR_EXPR_H
 #define HOST_EXPR_EXPR_H
 
-#include "host/model/feature/codes.h"
+#include "host/model/expr/codes.h"
 
 #define EXP_IMPORT_REPLACE 0
 #define EXP_IMPORT_KEEP    1
@@ -174,6 +174,14 @@ void remeasure(tag_t part);
 int set_measured(tag_t exp, const std::vector<tag_t>& objects);
 // Identifier-wise replacement of `from` by `to` in a formula.
 std::string rename_in(const std::string& formula, const std::string& from, const std::string& to);
+
+// The objects above the expressions that use them (the features): the
+// feature service registers the query, which answers the users of any of
+// the expressions (of one part) in the time order of their part. With no
+// query registered nothing uses an expression.
+using UsersQuery = std::vector<tag_t> (*)(const std::vector<tag_t>& exps);
+void set_users_query(UsersQuery query);
+std::vector<tag_t> users_of(const std::vector<tag_t>& exps);
 
 }  // namespace host::expr
 #endif

@@ -1,43 +1,24 @@
-/* The codes of the host's band of features and expressions (670501 to
- * 670599), listed once: the constants below and the host's texts of the
- * codes (host/model/feature/messages.cpp) both expand from this list.
+/* The codes of the features in the host's band of features and expressions
+ * (670501 to 670599), listed once: the constants below and the host's texts
+ * of the codes (host/model/feature/messages.cpp) both expand from this list. The
+ * expressions' share of the band (and FEAT_ERR_NOT_A_PART, which both
+ * raise) is host/model/expr/codes.h.
  *
- * The expression service answers these codes (or raises them, as each
- * routine says) and leaves the expressions as they were; a feature that
- * fails to update raises FEAT_ERR_UPDATE_FAILED with a text that names the
- * feature ("BLEND(3): ..."). */
+ * A feature that fails to update raises FEAT_ERR_UPDATE_FAILED with a text
+ * that names the feature ("BLEND(3): ..."). */
 #ifndef HOST_FEATURE_CODES_H
 #define HOST_FEATURE_CODES_H
 
-#include "host/base/services/codes.h"
+#include "host/model/expr/codes.h"
 
-#define HOST_FEATURE_CODES(X)                                                                               \
-    X(EXP_ERR_SYNTAX, 670501, "The formula cannot be read")                                                 \
-    X(EXP_ERR_UNKNOWN_NAME, 670502, "The formula uses a name that is no expression of the part")            \
-    X(EXP_ERR_NOT_FINITE, 670503, "The formula has no finite value (a division by zero or a bad argument)") \
-    X(EXP_ERR_BAD_NAME, 670504, "The expression name is not a letter followed by letters, digits or _")     \
-    X(EXP_ERR_RESERVED_NAME, 670505, "The name is that of a function, a constant or a unit")                \
-    X(EXP_ERR_DUPLICATE, 670506, "The part has an expression of this name already")                         \
-    X(EXP_ERR_CYCLE, 670507, "The expressions would depend on each other in a cycle")                       \
-    X(EXP_ERR_NOT_FOUND, 670508, "The object is no expression")                                             \
-    X(EXP_ERR_IN_USE, 670509, "The expression is used by other expressions or by features")                 \
-    X(EXP_ERR_TOO_LONG, 670510, "The name or formula is too long")                                          \
-    X(EXP_ERR_NO_NAME, 670511, "The assignment has no name")                                                \
-    X(EXP_ERR_BAD_FILE_LINE, 670512, "A line of the expression file is no assignment")                      \
-    X(EXP_ERR_NOT_EDITABLE, 670513, "A geometric expression takes its value from the model")                \
-    X(EXP_ERR_NO_MEASURE, 670514, "The geometric expression cannot be measured on the model")               \
-    X(FEAT_ERR_UPDATE_FAILED, 670531, "A feature failed to update")                                         \
-    X(FEAT_ERR_UNKNOWN_KIND, 670532, "No feature of this kind can be made")                                 \
-    X(FEAT_ERR_BAD_PARAMETERS, 670533, "The feature's parameters are not those its kind takes")             \
-    X(FEAT_ERR_BAD_REFERENCE, 670534, "A face or edge reference of the feature does not resolve")           \
-    X(FEAT_ERR_BASE_FEATURE, 670535, "The feature that makes a body cannot be suppressed or moved")         \
-    X(FEAT_ERR_BAD_REORDER, 670536, "The feature cannot be moved there")                                    \
-    X(FEAT_ERR_NOT_A_PART, 670537, "The object is no loaded part")
+#define HOST_FEATURE_CODES(X)                                                                       \
+    X(FEAT_ERR_UPDATE_FAILED, 670531, "A feature failed to update")                                 \
+    X(FEAT_ERR_UNKNOWN_KIND, 670532, "No feature of this kind can be made")                         \
+    X(FEAT_ERR_BAD_PARAMETERS, 670533, "The feature's parameters are not those its kind takes")     \
+    X(FEAT_ERR_BAD_REFERENCE, 670534, "A face or edge reference of the feature does not resolve")   \
+    X(FEAT_ERR_BASE_FEATURE, 670535, "The feature that makes a body cannot be suppressed or moved") \
+    X(FEAT_ERR_BAD_REORDER, 670536, "The feature cannot be moved there")
 
 HOST_CODE_CONSTANTS(HOST_FEATURE_CODES);
-
-/* The longest expression name and formula the service takes. */
-#define EXP_MAX_NAME_CHARS    30
-#define EXP_MAX_FORMULA_CHARS 1024
 
 #endif

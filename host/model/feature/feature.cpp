@@ -209,18 +209,27 @@ std::string display_name(tag_t feature) {
 
 std::vector<tag_t> features_of_part(tag_t part) { return live_order(part); }
 
-std::vector<tag_t> features_using(tag_t exp) {
+namespace {
+// The features of the expressions' part that use any of them, in time
+// order: the expression service asks this (host::expr::users_of).
+std::vector<tag_t> users_of(const std::vector<tag_t>& exps) {
     std::vector<tag_t> out;
-    const objects::Object* o = objects::find(exp);
+    const objects::Object* o = exps.empty() ? nullptr : objects::find(exps[0]);
     if (!o) return out;
+    const auto uses = [](tag_t f, const Record& r, tag_t exp) {
+        return r.suppress_exp == exp || std::find(r.exps.begin(), r.exps.end(), exp) != r.exps.end() ||
+               positioning_uses(f, exp);
+    };
     for (tag_t f : live_order(o->part)) {
         const Record* r = find(f);
-        if (r->suppress_exp == exp || std::find(r->exps.begin(), r->exps.end(), exp) != r->exps.end() ||
-            positioning_uses(f, exp))
-            out.push_back(f);
+        if (std::any_of(exps.begin(), exps.end(), [&](tag_t exp) { return uses(f, *r, exp); })) out.push_back(f);
     }
     return out;
 }
+const bool users_registered = (expr::set_users_query(users_of), true);
+}  // namespace
+
+std::vector<tag_t> features_using(tag_t exp) { return users_of({exp}); }
 
 bool is_inactive(tag_t feature) {
     const Record* r = find(feature);

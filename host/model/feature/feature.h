@@ -41,7 +41,7 @@
  * ..."); the model is then as it was before the update (the caller's undo
  * mark, if any, is left as it was) and last_failure() tells the feature and
  * the kernel's code. Kinds that make curves rather than bodies
- * (Kind::regenerate: the trim curves of host/model/feature/trim_curves.h) make
+ * (Kind::regenerate: the trim curves of host/apps/modeling/trimcurve/trim_curves.h) make
  * their results again at every update, after the bodies of their part.
  *
  * Deletion goes through a host object list:

@@ -11,7 +11,7 @@
 #include "host/model/feature/feature.h"
 #include "host/store/entities/entity_types.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/form_detail.h"
+#include "host/model/feature/form_place.h"
 #include "host/model/feature/positioning.h"
 #include "host/model/feature/profiles.h"
 #include "host/base/hook.h"

@@ -1,5 +1,6 @@
 // Inside of the feature service: the tables that feature.cpp, update.cpp
-// and the part-file section share. Only host/model/feature/ includes it.
+// and the part-file section share, and the modelling families that build
+// on the feature service (host/apps/modeling/) read.
 #ifndef HOST_FEATURE_RECORDS_H
 #define HOST_FEATURE_RECORDS_H
 

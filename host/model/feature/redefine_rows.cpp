@@ -1,5 +1,5 @@
-// Part-file sections of what the redefinition of a feature's references
-// keeps (redefine_rows.h); rows by part_file::write_rows, objects by their
+// What the redefinition of a feature's references keeps (redefine_rows.h):
+// its tables, and their part-file sections; rows by part_file::write_rows, objects by their
 // number in the file (kNone: none).
 //   "RFRM": one row per form feature placed on a face or bounded by faces:
 //     u32 count + its placement face (when on one), then its through faces
@@ -27,6 +27,7 @@
 // and a count beyond its row.
 #include "host/model/feature/redefine_rows.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -35,7 +36,9 @@
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/part_file.h"
 #include "host/model/feature/feature.h"
+#include "host/model/feature/form_place.h"
 #include "host/model/feature/positioning.h"
+#include "host/model/feature/profiles.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/objects.h"
 
@@ -287,3 +290,103 @@ const bool sections_registered =
      pf::register_section({{'R', 'D', 'T', 'H'}, write_datum_throughs, read_datum_throughs}), true);
 
 }  // namespace
+
+// ---- the tables ---------------------------------------------------------------
+
+namespace host::feature {
+
+TagTable<LinkRefs>& link_refs() {
+    static TagTable<LinkRefs> table("form feature link references");
+    return table;
+}
+TagTable<FormFaces>& form_faces() {
+    static TagTable<FormFaces> table("form feature faces read back");
+    return table;
+}
+TagTable<DatumPlacement>& datum_placements() {
+    static TagTable<DatumPlacement> table("form features on datum planes");
+    return table;
+}
+TagTable<DatumThrough>& datum_throughs() {
+    static TagTable<DatumThrough> table("form features running to datum planes");
+    return table;
+}
+TagTable<TrimFaces>& trim_faces() {
+    static TagTable<TrimFaces> table("trimming user-defined features");
+    return table;
+}
+TagTable<FeatureLines>& feature_centerlines() {
+    static TagTable<FeatureLines> table("positioning centerlines");
+    return table;
+}
+TagTable<CenterLine>& centerline_rows() {
+    static TagTable<CenterLine> table("positioning centerline");
+    return table;
+}
+
+namespace {
+// Each table is made before the model's first mark, so that undo knows it.
+const bool tables_made = (link_refs(), form_faces(), datum_placements(), datum_throughs(), trim_faces(),
+                          feature_centerlines(), centerline_rows(), true);
+}  // namespace
+
+// A reference kept by its object answers the object's kernel entity.
+int link_tool(const LinkRefs& l) { return l.tool_object != 0 ? kernel::entity_of(l.tool_object) : l.tool; }
+int link_dir(const LinkRefs& l) { return l.dir_object != 0 ? kernel::entity_of(l.dir_object) : l.dir; }
+
+bool is_form_feature(unsigned int feature) {
+    const Record* r = find(feature);
+    return r && form::is_built_form(*r);
+}
+
+std::vector<int> form_refs(unsigned int feature, const std::vector<int>& refs) {
+    const FormFaces* f = form_faces().find(feature);
+    if (!f) return refs;
+    std::vector<int> out;
+    for (unsigned int o : f->objects) out.push_back(objects::is_alive(o) ? kernel::entity_of(o) : 0);
+    return out;
+}
+
+std::vector<unsigned int> datum_through_planes(const Record& r) {
+    if (r.exps.empty() || (datum_throughs().size() == 0 && form::planes_being_made().empty())) return {};
+    // A record is its feature's by its own first expression.
+    for (tag_t f : features_using(r.exps[0]))
+        if (const Record* x = find(f); x && !x->exps.empty() && x->exps[0] == r.exps[0]) {
+            const DatumThrough* d = datum_throughs().find(f);
+            return d ? d->planes : std::vector<unsigned int>{};
+        }
+    // No feature holds it yet: the one being made.
+    return form::planes_being_made();
+}
+
+bool datum_plane_numbers(const std::vector<unsigned int>& planes, std::vector<double>* out) {
+    out->clear();
+    for (unsigned int plane : planes) {
+        if (!objects::is_alive(plane)) continue;
+        double point[3], n[3];
+        if (!profiles::direction_data(plane, point, n)) return false;
+        out->insert(out->end(), {point[0], point[1], point[2], n[0], n[1], n[2]});
+    }
+    return true;
+}
+
+// Faces kept by their objects answer the objects' kernel faces.
+std::vector<int> trim_refs(const TrimFaces& t) {
+    if (t.objects.empty()) return t.faces;
+    std::vector<int> out;
+    for (unsigned int f : t.objects) out.push_back(kernel::entity_of(f));
+    return out;
+}
+
+bool centerline_direction(const Call& call, unsigned int object, double dir[3]) {
+    const CenterLine* l = centerline_rows().find(object);
+    if (!l || !objects::is_alive(object) || !find(l->feature)) return false;
+    dir[0] = dir[1] = dir[2] = 0;
+    if (l->which == 0) return true;
+    const form::Place p = form::place_of(call, *find(l->feature));
+    if (l->which == 1) std::copy(p.xdir, p.xdir + 3, dir);
+    else form::y_direction(p, dir);
+    return true;
+}
+
+}  // namespace host::feature

@@ -1,9 +1,9 @@
 // The rows that the redefinition of a feature's references keeps besides
-// the feature records, and which go into part files with the part (section
-// "RDEF", redefine_rows.cpp). Each table belongs to the service that
-// changes it (redefine_refs.cpp, redefine_faces.cpp,
-// redefine_centerlines.cpp, positioning.cpp); they are named here so that
-// the section can read and write them.
+// the feature records, and which go into part files with the part (the
+// "R..." sections of redefine_rows.cpp). The update, the positioning and
+// the place of a form feature read them, so they stand with the features;
+// the redefinition family (host/apps/modeling/redefine/) and the creators
+// change them. The positioning dimensions' qualifiers are positioning.cpp's.
 #ifndef HOST_FEATURE_REDEFINE_ROWS_H
 #define HOST_FEATURE_REDEFINE_ROWS_H
 
@@ -97,6 +97,9 @@ struct CenterLine {
     int which = 0;
 };
 TagTable<CenterLine>& centerline_rows();
+// When the object is a centerline of a feature: true, with its direction
+// from the feature's place (a line's; an arc's: 0 0 0).
+bool centerline_direction(const Call& call, unsigned int object, double dir[3]);
 
 }  // namespace host::feature
 

@@ -20,7 +20,7 @@
 #include "host/model/expr/expr.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "kx_curve_feat.h"

@@ -7,7 +7,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "kx_modl_a_sweep.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 

@@ -12,7 +12,7 @@
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/parts.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/positioning.h"
 #include "host/kernel/engine/kernel.h"

@@ -11,7 +11,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/wcs.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_cre_ff.h"
 #include "libkxapi/modl/kx_modl_cre_ff_internal.h"

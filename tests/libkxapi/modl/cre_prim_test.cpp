@@ -17,9 +17,9 @@
 
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/primitives.h"
+#include "host/apps/modeling/primitive/primitives.h"
 #include "host/model/feature/undo.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/objects.h"

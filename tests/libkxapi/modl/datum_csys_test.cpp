@@ -15,7 +15,7 @@
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/parts.h"
 #include "host/store/parts/rm.h"
-#include "host/model/feature/datum_csys.h"
+#include "host/apps/modeling/datum/datum_csys.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/profiles.h"
 #include "host/model/feature/undo.h"

@@ -13,7 +13,7 @@
 #include "host/control/control.h"
 #include "host/store/entities/display.h"
 #include "host/store/parts/parts.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/base/services/memory.h"
 #include "kx_curve.h"
 #include "kx_modl_a_sweep.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/store/parts/part_file.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_law.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/kernel/engine/face_data.h"
 #include "kx_modl_a_sweep.h"
 #include "kx_modl_blend.h"

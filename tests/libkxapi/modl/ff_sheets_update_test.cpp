@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "kx_undo.h"
 #include "tests/libkxapi/modl/sheet_fixture.h"
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <numbers>
 
-#include "host/model/feature/booleans.h"
-#include "host/model/feature/form_slots.h"
+#include "host/apps/modeling/boolean/booleans.h"
+#include "host/apps/modeling/form/form_slots.h"
 #include "host/model/feature/profiles.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/modl/form_fixture.h"

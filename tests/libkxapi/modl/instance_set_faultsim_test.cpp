@@ -5,9 +5,9 @@
 
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/form_features.h"
+#include "host/apps/modeling/form/form_features.h"
 #include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/store/parts/part_file.h"
-#include "host/model/feature/booleans.h"
-#include "host/model/feature/instance_sets.h"
-#include "host/model/feature/mirror_sets.h"
+#include "host/apps/modeling/boolean/booleans.h"
+#include "host/apps/modeling/sets/instance_sets.h"
+#include "host/apps/modeling/sets/mirror_sets.h"
 #include "kx_modl_sets.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 #include "tests/support/part_files.h"

@@ -1,8 +1,8 @@
 // Instance sets, offsets and extracted faces on the 100 x 50 x 20 block.
 #include <functional>
 
-#include "host/model/feature/booleans.h"
-#include "host/model/feature/instance_sets.h"
+#include "host/apps/modeling/boolean/booleans.h"
+#include "host/apps/modeling/sets/instance_sets.h"
 #include "host/model/feature/profiles.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 

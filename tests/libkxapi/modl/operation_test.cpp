@@ -14,7 +14,7 @@
 #include "host/store/entities/entity_store.h"
 #include "host/store/parts/parts.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/undo.h"
 #include "host/kernel/engine/kernel.h"

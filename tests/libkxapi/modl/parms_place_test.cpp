@@ -8,7 +8,7 @@
 
 #include "host/apps/modeling/bodyops/datums.h"
 #include "host/store/entities/curve_entities.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/positioning.h"
 #include "host/model/feature/profiles.h"
 #include "kx_modl_parms.h"

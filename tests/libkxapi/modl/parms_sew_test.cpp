@@ -13,7 +13,7 @@
 #include "host/control/control.h"
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/parts.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/queries.h"
 #include "host/kernel/engine/kernel.h"

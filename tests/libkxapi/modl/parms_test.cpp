@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature_parms.h"
 #include "host/model/feature/positioning.h"
 #include "kx_modl_parms.h"

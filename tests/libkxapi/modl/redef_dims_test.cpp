@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/model/feature/redefine_centerlines.h"
+#include "host/apps/modeling/redefine/redefine_centerlines.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {

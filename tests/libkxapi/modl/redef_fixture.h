@@ -11,7 +11,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/model/feature/positioning.h"
 #include "host/model/feature/queries.h"
-#include "host/model/feature/redefine_refs.h"
+#include "host/apps/modeling/redefine/redefine_refs.h"
 #include "kx_modl_body_ops.h"
 #include "kx_modl_redef.h"
 #include "kx_so.h"

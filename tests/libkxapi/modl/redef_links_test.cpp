@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/model/feature/redefine_faces.h"
+#include "host/apps/modeling/redefine/redefine_faces.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "host/model/feature/redefine_faces.h"
-#include "host/model/feature/redefine_replace.h"
+#include "host/apps/modeling/redefine/redefine_faces.h"
+#include "host/apps/modeling/redefine/redefine_replace.h"
 #include "kx_modl_body_ops.h"
 #include "tests/libkxapi/modl/redef_fixture.h"
 

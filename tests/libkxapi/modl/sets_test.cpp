@@ -5,10 +5,10 @@
 #include <functional>
 #include <set>
 
-#include "host/model/feature/booleans.h"
-#include "host/model/feature/feature_sets.h"
-#include "host/model/feature/instance_sets.h"
-#include "host/model/feature/mirror_sets.h"
+#include "host/apps/modeling/boolean/booleans.h"
+#include "host/apps/modeling/sets/feature_sets.h"
+#include "host/apps/modeling/sets/instance_sets.h"
+#include "host/apps/modeling/sets/mirror_sets.h"
 #include "kx_modl_sets.h"
 #include "tests/libkxapi/modl/instance_set_fixture.h"
 

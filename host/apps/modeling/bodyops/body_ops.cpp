@@ -8,7 +8,7 @@
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/part_file.h"
 #include "host/store/parts/row_fields.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/codes.h"
 #include "host/model/feature/feature.h"
 #include "host/model/feature/profiles.h"

@@ -11,7 +11,7 @@
 #include "host/apps/modeling/curvefeat/file_rows.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/curvefeat.h"
 #include "host/base/model.h"

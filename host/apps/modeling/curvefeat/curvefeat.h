@@ -301,7 +301,7 @@ void TS_create_set(int* set);
 void TS_ask_set(int set, int* count, unsigned int** tags); /* SM_alloc */
 void TS_free_set(int set);
 
-/* ---- reference tables (host/model/feature/trim_curves.h) ---- */
+/* ---- reference tables (host/apps/modeling/trimcurve/trim_curves.h) ---- */
 /* 1 with the unit normal when the curves of the slot lie in one plane, 2
  * when they do not. */
 int CMP_RT_planar_normal(int table, int slot, double normal[3]);

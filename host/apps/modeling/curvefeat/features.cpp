@@ -15,7 +15,7 @@
 #include "host/apps/modeling/curvefeat/curvefeat.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/trim_curves.h"
+#include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/curvefeat.h"
 #include "host/kernel/engine/kernel.h"

@@ -14,9 +14,9 @@
 #include "host/store/parts/parts.h"
 #include "host/store/parts/row_fields.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/model/feature/records.h"
 #include "host/apps/modeling/freeform/sheet_rows.h"
 #include "host/base/hook.h"
@@ -46,7 +46,7 @@ constexpr int kCloudNumbers = 5;  // degrees, patches, option
 // What a sheet feature is made from, beside its record (whose expressions
 // are its distances and, for a cloud, whose numbers are its degrees,
 // patches and option) and, for a thickened sheet, the definition of
-// host/model/feature/freeform_defs.h. Reversed normals keep nothing: the kernel
+// host/apps/modeling/freeform/freeform_defs.h. Reversed normals keep nothing: the kernel
 // step turns over whatever sheet lies before it.
 enum RowKind { kVariableOffsetRow = 1, kThickenRow = 2, kBridgeRow = 3, kCloudRow = 4 };
 struct SheetRow {

@@ -5,7 +5,7 @@
  * ff_sheets.h); a failing constructor leaves the model as it was.
  *
  * Feature kinds: "VARIABLE_OFFSET", "THICKEN_SHEET" (with the definition
- * of host/model/feature/freeform_defs.h), "BRIDGE_SURFACE", "SURFACE_FROM_CLOUD"
+ * of host/apps/modeling/freeform/freeform_defs.h), "BRIDGE_SURFACE", "SURFACE_FROM_CLOUD"
  * (each a new body) and "FLIP_NORMAL" (an edit of the sheet it turns over).
  */
 #ifndef HOST_FREEFORM_SHEETS_H

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/kernel/engine/skin.h"
 
 namespace host::freeform {

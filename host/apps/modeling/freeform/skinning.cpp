@@ -11,9 +11,9 @@
 
 #include "host/store/parts/parts.h"
 #include "host/model/expr/expr.h"
-#include "host/model/feature/booleans.h"
+#include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/freeform_defs.h"
+#include "host/apps/modeling/freeform/freeform_defs.h"
 #include "host/model/feature/undo.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"

@@ -1,7 +1,7 @@
 // Process-aid objects (host/apps/modeling/process_aid/process_aid.h): datums and feature
 // sets as feature records of the part with a row of their own; a set's
 // children are the members of the host's feature set it is
-// (host/model/feature/feature_sets.h).
+// (host/apps/modeling/sets/feature_sets.h).
 #include "host/apps/modeling/process_aid/process_aid.h"
 
 #include <bit>
@@ -13,7 +13,7 @@
 
 #include "host/model/feature/codes.h"
 #include "host/model/feature/feature.h"
-#include "host/model/feature/feature_sets.h"
+#include "host/apps/modeling/sets/feature_sets.h"
 #include "host/base/hook.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"

@@ -7,7 +7,7 @@
  * source object, its link objects (objects that stand for it elsewhere, a
  * live object each), a section object with the datum's point, and a list
  * of attribute titles. A set holds a parent feature and children features:
- * it is a feature set of the host (host/model/feature/feature_sets.h) whose
+ * it is a feature set of the host (host/apps/modeling/sets/feature_sets.h) whose
  * members are its children.
  * The records are model state (undo takes them back); a dead feature has
  * no process-aid record.

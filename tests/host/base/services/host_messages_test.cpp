@@ -83,6 +83,9 @@ const int kHostCodes[] = {HOST_ERR_INTERNAL,
 #define HOST_KERNEL_NAME(name, code, text) name,
                           HOST_KERNEL_CODES(HOST_KERNEL_NAME)
 #undef HOST_KERNEL_NAME
+#define HOST_EXPR_NAME(name, code, text) name,
+                              HOST_EXPR_CODES(HOST_EXPR_NAME)
+#undef HOST_EXPR_NAME
 #define HOST_FEATURE_NAME(name, code, text) name,
                               HOST_FEATURE_CODES(HOST_FEATURE_NAME)
 #undef HOST_FEATURE_NAME
