@@ -8,7 +8,7 @@
 #include "host/kernel/curves/curve_queries.h"
 #include "host/store/entities/entity_store.h"
 #include "host/apps/modeling/trimcurve/trim_curves.h"
-#include "host/kernel/engine/spline_edits.h"
+#include "host/kernel/curves/spline_edits.h"
 #include "host/base/services/error.h"
 #include "kx_codes.h"
 #include "kx_curve_trim.h"

@@ -12,7 +12,7 @@
 #include "host/platform/cfi/cfi.h"
 #include "host/store/parts/parts.h"
 #include "host/store/layers/layers.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "host/apps/modeling/section/hidden_lines.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

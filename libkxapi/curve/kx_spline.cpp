@@ -11,7 +11,7 @@
 #include "host/store/entities/entity_types.h"
 #include "host/store/parts/parts.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "kx_curve.h"

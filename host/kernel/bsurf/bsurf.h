@@ -31,7 +31,7 @@
  * (KERNEL_ERR_INVALID_RESULT); off, only its face is built.
  *
  * States. Repair and smoothing report what they changed in a host state
- * list (BC_states_t of host/kernel/engine/splines.h), codes:
+ * list (BC_states_t of host/kernel/curves/splines.h), codes:
  *    9  the u knots were mapped onto [0, 1]: values scale, offset
  *   11  the v knots likewise
  *   12  a degenerate row of poles was merged (value: 1 for u, 2 for v,
@@ -50,7 +50,7 @@
 #ifndef HOST_BSURF_BSURF_H
 #define HOST_BSURF_BSURF_H
 
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 
 #define BSRF_STATE_NORMALIZE_U 9
 #define BSRF_STATE_NORMALIZE_V 11

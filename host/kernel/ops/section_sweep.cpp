@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "host/kernel/engine/step_support.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/numeric/curves.h"
 #include "host/base/services/error.h"

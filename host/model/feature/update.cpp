@@ -14,7 +14,7 @@
 #include "host/base/hook.h"
 #include "host/model/smart/smart.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/skin.h"
+#include "host/kernel/ops/through_curves.h"
 #include "host/kernel/engine/steps.h"
 #include "host/base/service_state.h"
 #include "host/base/services/error.h"

@@ -11,7 +11,7 @@
 #include "host/model/feature/profiles.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "host/base/services/error.h"
 #include "host/model/smart/smart.h"
 

@@ -8,7 +8,7 @@
 
 #include "curve_fixture.h"
 #include "host/store/entities/entity_store.h"
-#include "host/kernel/engine/spline_edits.h"
+#include "host/kernel/curves/spline_edits.h"
 #include "host/base/services/memory.h"
 #include "kx_codes.h"
 #include "kx_curve.h"

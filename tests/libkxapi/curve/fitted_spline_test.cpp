@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "curve_fixture.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 

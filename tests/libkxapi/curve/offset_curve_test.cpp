@@ -18,7 +18,7 @@
 #include "host/store/parts/part_file.h"
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/base/services/memory.h"
 #include "host/base/services/objects.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"

@@ -12,7 +12,7 @@
 
 #include "curve_fixture.h"
 #include "host/kernel/curves/curve_queries.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "kx_codes.h"
 #include "kx_curve.h"
 #include "reopen_fixture.h"

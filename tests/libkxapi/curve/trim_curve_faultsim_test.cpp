@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/kernel/engine/spline_edits.h"
+#include "host/kernel/curves/spline_edits.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
 

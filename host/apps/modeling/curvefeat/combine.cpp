@@ -15,7 +15,7 @@
 #include "host/model/feature/feature.h"
 #include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

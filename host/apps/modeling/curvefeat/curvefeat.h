@@ -51,7 +51,7 @@
  * of the feature.
  *
  * Joins. CRV_JOIN_create_joined_curve makes one spline of a chain of
- * curves or edges (host/kernel/engine/curvefeat.h: methods and answers); its
+ * curves or edges (host/kernel/curves/derived_curves.h: methods and answers); its
  * second output is 1 when the joined curve is closed. CRV_JOIN_auto_join_curves
  * sorts the curves into chains and makes one spline of each chain of two or
  * more curves.
@@ -420,7 +420,7 @@ int WRAP_ask_wrap_curve_parents(unsigned int curve, unsigned int* input, unsigne
 
 /* ---- offset curves ---- */
 /* Offset features (kind "OFFSET_CURVE"): the planar offset of a chain of
- * curves (host/kernel/engine/curvefeat.h), made again at each model update when
+ * curves (host/kernel/curves/derived_curves.h), made again at each model update when
  * the chain or the values of its texts change. Each answers 0 or a status
  * (OFFCRV_ERR_*, OFFSET_ERR_*, CMP_ERR_* of the chain as OFFSET_ERR_CHAIN,
  * the expression service's codes) and changes nothing on a failure. */
@@ -428,7 +428,7 @@ int OFFCRV_validate_input(const OFFCRV_rec_t* record);
 /* A profile (CMP_create_cmp_profile) of the chain: one string of curves
  * that meet in turn. */
 int OFFCRV_create_profile(const CMP_strings_t* curves, int mode, int* profile);
-/* The chain's frame (host/kernel/engine/curvefeat.h) toward the reference
+/* The chain's frame (host/kernel/curves/derived_curves.h) toward the reference
  * direction: OFFSET_ERR_NO_PLANE, with the outputs filled, for a chain in
  * no plane. */
 int OFFCRV_compute_vectors_profile(int profile, int mode, const double reference[3], double start[3],
@@ -467,7 +467,7 @@ int CRV_JOIN_auto_join_curves(int n, const unsigned int* curves, int method, con
                               unsigned int** joined);
 
 /* Joined-curve features (kind "JOINED_CURVE"): one spline of the chain
- * of the profile's curves (host/kernel/engine/curvefeat.h: the join's answers),
+ * of the profile's curves (host/kernel/curves/derived_curves.h: the join's answers),
  * made again when they change. */
 /* A curve-manager object of the strings (mode 0): 0, or join_none for no
  * strings, join_not_curve for an object that is no live curve or edge,

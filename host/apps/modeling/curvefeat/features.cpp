@@ -17,7 +17,7 @@
 #include "host/model/feature/feature.h"
 #include "host/apps/modeling/trimcurve/trim_curves.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/kernel/engine/links.h"
 #include "host/apps/modeling/section/section.h"

@@ -14,7 +14,7 @@
 #include "host/store/entities/wcs.h"
 #include "host/store/parts/parts.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/base/model.h"
 #include "host/numeric/tolerances.h"
 #include "host/numeric/v3.h"

@@ -11,7 +11,7 @@
 #include "host/store/parts/parts.h"
 #include "host/model/display/temp.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

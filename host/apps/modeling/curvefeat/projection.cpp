@@ -19,7 +19,7 @@
 #include "host/model/expr/expr.h"
 #include "host/model/feature/feature.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"

@@ -17,7 +17,7 @@
 #include "host/apps/modeling/freeform/sheet_rows.h"
 #include "host/apps/modeling/freeform/trimmed_sheet.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/ff_trim.h"
+#include "host/kernel/ops/trimmed_sheets.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/model.h"
 #include "host/base/services/error.h"

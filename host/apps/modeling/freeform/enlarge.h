@@ -1,7 +1,7 @@
 /* The host's enlarged sheets: a feature whose sheet is a face's surface
  * over the face's parameter box widened (or, type 1, also narrowed) by
  * percentages of its ranges. The solid kernel computes the sheet
- * (host/kernel/engine/ff_trim.h); every model update makes it again from the
+ * (host/kernel/ops/trimmed_sheets.h); every model update makes it again from the
  * feature's sheet-parameter record, whose percentage expressions an edit
  * changes.
  *

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/apps/modeling/freeform/freeform_defs.h"
-#include "host/kernel/engine/skin.h"
+#include "host/kernel/ops/through_curves.h"
 
 namespace host::freeform {
 

@@ -12,7 +12,7 @@
 #include "host/apps/modeling/freeform/skin_body.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/skin.h"
+#include "host/kernel/ops/through_curves.h"
 #include "host/base/services/error.h"
 
 namespace host::freeform {

@@ -17,7 +17,7 @@
 #include "host/model/feature/undo.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/skin.h"
+#include "host/kernel/ops/through_curves.h"
 #include "host/base/model.h"
 #include "host/numeric/evc.h"
 #include "host/base/services/objects.h"

@@ -1,6 +1,6 @@
 /* The host's skinning service: free-form features made from validated
  * strings of curves (profiles of host/model/feature/profiles.h), their sheets
- * and bodies computed by the solid kernel (host/kernel/engine/skin.h) and their
+ * and bodies computed by the solid kernel (host/kernel/ops/through_curves.h) and their
  * definitions kept with the feature (host/apps/modeling/freeform/freeform_defs.h).
  *
  * Creator kinds: SKIN_KIND_* of freeform_defs.h (2 curve mesh, 3 through

@@ -1,6 +1,6 @@
 /* The host's trimmed sheets: a feature whose sheet body is a sheet body
  * cut by curves projected onto it, the chosen region kept. The solid
- * kernel computes the sheet (host/kernel/engine/ff_trim.h); every model update
+ * kernel computes the sheet (host/kernel/ops/trimmed_sheets.h); every model update
  * makes it again from the feature's definition, which the edit changes.
  *
  * Arguments (the interface passes all but the projection record as the

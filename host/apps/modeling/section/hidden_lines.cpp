@@ -11,7 +11,7 @@
 #include "host/store/entities/entity_types.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/plane_sections.h"
+#include "host/kernel/curves/plane_sections.h"
 #include "host/base/model.h"
 #include "host/numeric/curves.h"
 #include "host/base/service_state.h"

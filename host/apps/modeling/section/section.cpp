@@ -20,7 +20,7 @@
 #include "host/model/feature/profiles.h"
 #include "host/base/hook.h"
 #include "host/kernel/engine/kernel.h"
-#include "host/kernel/engine/plane_sections.h"
+#include "host/kernel/curves/plane_sections.h"
 #include "host/base/model.h"
 #include "host/numeric/curves.h"
 #include "host/base/services/error.h"

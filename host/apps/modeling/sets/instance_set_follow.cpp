@@ -7,7 +7,7 @@
 #include "host/apps/modeling/sets/instance_set_rows.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/instances.h"
+#include "host/kernel/ops/tool_copies.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

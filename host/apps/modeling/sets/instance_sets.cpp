@@ -17,7 +17,7 @@
 #include "host/model/feature/queries.h"
 #include "host/model/feature/records.h"
 #include "host/base/hook.h"
-#include "host/kernel/engine/instances.h"
+#include "host/kernel/ops/tool_copies.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"

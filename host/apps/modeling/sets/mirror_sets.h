@@ -7,7 +7,7 @@
  * their sources (the whole pattern is mirrored). The set copies their tools
  * mirrored about the plane, and applies the copies to the body as the
  * inputs were applied, in one step after them (the kernel's instance
- * tools, host/kernel/engine/instances.h). The update makes the step again with
+ * tools, host/kernel/ops/tool_copies.h). The update makes the step again with
  * the body, and makes the copies again when the inputs' tools changed (a
  * mirrored hole's diameter edited: host/apps/modeling/sets/instance_set_rows.h). A
  * face's place and normal are taken when the plane is given: a face that

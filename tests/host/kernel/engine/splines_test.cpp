@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/store/entities/curve_entities.h"
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 #include "host/base/model.h"
 #include "host/numeric/curves.h"
 #include "kernel_test.h"

@@ -1,5 +1,5 @@
-// The solid kernel's trimmed and enlarged sheets (ff_trim.h).
-#include "host/kernel/engine/ff_trim.h"
+// The solid kernel's trimmed and enlarged sheets (trimmed_sheets.h).
+#include "host/kernel/ops/trimmed_sheets.h"
 
 #include <BRepAlgoAPI_Splitter.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/numeric/curves.h"

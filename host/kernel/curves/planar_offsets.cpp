@@ -1,4 +1,4 @@
-// Planar offsets of curve chains (host/kernel/engine/curvefeat.h): the kernel's
+// Planar offsets of curve chains (host/kernel/curves/derived_curves.h): the kernel's
 // offset of a planar wire, on the side asked for, with its corners.
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -27,8 +27,8 @@
 
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/engine/codes.h"
-#include "host/kernel/engine/curvefeat.h"
-#include "host/kernel/engine/curvefeat_edges.h"
+#include "host/kernel/curves/derived_curves.h"
+#include "host/kernel/curves/edge_records.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/base/services/error.h"
 

@@ -1,5 +1,5 @@
-// The solid kernel's sheets from faces, sheets and points (ff_sheets.h).
-#include "host/kernel/engine/ff_sheets.h"
+// The solid kernel's sheets from faces, sheets and points (derived_sheets.h).
+#include "host/kernel/ops/derived_sheets.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>

@@ -1,4 +1,4 @@
-// Intersection curves of the host's curve features (host/kernel/engine/curvefeat.h):
+// Intersection curves of the host's curve features (host/kernel/curves/derived_curves.h):
 // the kernel's section of two bodies, faces or planes.
 #include <BRepAlgoAPI_Section.hxx>
 #include <BRep_Tool.hxx>
@@ -13,8 +13,8 @@
 
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/engine/codes.h"
-#include "host/kernel/engine/curvefeat.h"
-#include "host/kernel/engine/curvefeat_edges.h"
+#include "host/kernel/curves/derived_curves.h"
+#include "host/kernel/curves/edge_records.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/base/services/error.h"

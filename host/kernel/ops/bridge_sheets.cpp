@@ -1,5 +1,5 @@
-// The solid kernel's bridge sheets (ff_bridge.h).
-#include "host/kernel/engine/ff_bridge.h"
+// The solid kernel's bridge sheets (bridge_sheets.h).
+#include "host/kernel/ops/bridge_sheets.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>

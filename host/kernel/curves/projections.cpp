@@ -1,6 +1,6 @@
-// The kernel's work for the host's curve features (host/kernel/engine/curvefeat.h):
+// The kernel's work for the host's curve features (host/kernel/curves/derived_curves.h):
 // projections, combined curves and joins on the kernel's tools.
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 
 #include <BRepAlgoAPI_Section.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>

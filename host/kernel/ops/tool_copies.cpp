@@ -18,7 +18,7 @@
 
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/engine/codes.h"
-#include "host/kernel/engine/instances.h"
+#include "host/kernel/ops/tool_copies.h"
 #include "host/base/services/error.h"
 #include "host/base/services/memory.h"
 #include "host/kernel/ops/boolean.h"

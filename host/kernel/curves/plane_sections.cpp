@@ -37,7 +37,7 @@
 #include "host/store/entities/wcs.h"
 #include "host/store/parts/parts.h"
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/plane_sections.h"
+#include "host/kernel/curves/plane_sections.h"
 #include "host/numeric/curves.h"
 #include "host/base/services/error.h"
 #include "host/base/services/objects.h"

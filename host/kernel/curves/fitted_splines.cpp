@@ -1,5 +1,5 @@
 // Splines fitted through points for the host's curve features
-// (host/kernel/engine/curvefeat.h): the curves a wrap makes of its unrolled
+// (host/kernel/curves/derived_curves.h): the curves a wrap makes of its unrolled
 // points.
 #include <GeomAPI_PointsToBSpline.hxx>
 #include <Geom_BSplineCurve.hxx>
@@ -11,7 +11,7 @@
 
 #include "host/kernel/engine/brep.h"
 #include "host/kernel/engine/codes.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/base/services/error.h"
 

@@ -46,7 +46,7 @@
 #ifndef HOST_KERNEL_SPLINE_EDITS_H
 #define HOST_KERNEL_SPLINE_EDITS_H
 
-#include "host/kernel/engine/splines.h"
+#include "host/kernel/curves/splines.h"
 
 #define BC_SAMPLES 64
 

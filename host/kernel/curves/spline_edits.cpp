@@ -1,7 +1,7 @@
-// Edits of existing splines (host/kernel/engine/spline_edits.h): point moves
+// Edits of existing splines (host/kernel/curves/spline_edits.h): point moves
 // through the defining data, reshaping by a least-squares fit with a
 // template's knots on the kernel's B-spline basis.
-#include "host/kernel/engine/spline_edits.h"
+#include "host/kernel/curves/spline_edits.h"
 
 #include <BSplCLib.hxx>
 #include <GeomAPI_ProjectPointOnCurve.hxx>

@@ -1,6 +1,6 @@
-// The solid kernel's skins (skin.h): strings of curves turned into wires,
+// The solid kernel's skins (through_curves.h): strings of curves turned into wires,
 // and the kernel's lofts, planar faces, pipe shells and fillings over them.
-#include "host/kernel/engine/skin.h"
+#include "host/kernel/ops/through_curves.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/numeric/curves.h"

@@ -9,7 +9,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/entity_types.h"
 #include "host/kernel/engine/brep.h"
-#include "host/kernel/engine/curvefeat.h"
+#include "host/kernel/curves/derived_curves.h"
 #include "host/kernel/io/kernel_io.h"
 #include "host/numeric/curve_kernel.h"
 #include "host/base/services/error.h"
