@@ -72,6 +72,6 @@ int delete_features(const tag_list* features) {
 
 }  // namespace kx::modl
 
-extern "C" KXAPI int KX_MODL_delete_feature(tag_list* features) {
+KXAPI int KX_MODL_delete_feature(tag_list* features) {
     return kx::guarded([&] { return kx::modl::delete_features(features); });
 }

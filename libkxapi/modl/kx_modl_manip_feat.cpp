@@ -48,6 +48,6 @@ int update() {
 
 }  // namespace kx::modl
 
-extern "C" KXAPI int KX_MODL_update(void) {
+KXAPI int KX_MODL_update(void) {
     return kx::guarded([] { return kx::modl::update(); });
 }
