@@ -301,36 +301,21 @@ KXAPI int KX_MODL_ask_default_density(int units, double* density) {
 // undo step. The kernel's interface parameters 12 and 10 are put back also
 // when the check raises.
 KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* validity) {
-    unsigned int mark = 0;
-    const int st = kx::frame(
+    return kx::frame(
         kx::acknowledging,
         [&] {
             return kx::check({{count >= 1, 1}, {bodies, 2}, {validity, 3}});
         },
         [&] {
-            int mark_status = 0;
-            mark = UNDO_JQ_set_mark(UNDO_VISIBLE, nullptr, &mark_status);
-            if (mark_status != 0) mark = 0;
-            for (int i = 0; i < count; ++i)
-                if (bodies[i] == NULL_TAG || !ES_solid_is_a_body(bodies[i]))
-                    ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NOT_A_BODY, "tag %u is not a body", bodies[i]);
-            for (int i = 0; i < count; ++i) validity[i] = 1;
-            {
+            return kx::undo_bracket(UNDO_VISIBLE, nullptr, [&] {
+                for (int i = 0; i < count; ++i)
+                    if (bodies[i] == NULL_TAG || !ES_solid_is_a_body(bodies[i]))
+                        ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NOT_A_BODY, "tag %u is not a body", bodies[i]);
+                for (int i = 0; i < count; ++i) validity[i] = 1;
                 CheckParameters parameters;
                 for (int i = 0; i < count; ++i) validity[i] = validity_of(ES_solid_ask_fermalith_tag(bodies[i]));
-            }
-            if (mark != 0) {
-                if (int code = UNDO_JQ_delete_mark(mark, nullptr)) return code;
-                mark = 0;
-            }
-            return 0;
+            });
         });
-    if (mark != 0)
-        kx::guarded([&] {
-            kx::frame(kx::no_check, [&] { return UNDO_JQ_undo_to_mark(mark, nullptr); });
-            kx::frame(kx::no_check, [&] { return UNDO_JQ_delete_mark(mark, nullptr); });
-        });
-    return st;
 }
 
 KXAPI int KX_MODL_set_body_type_pref(int kind) {

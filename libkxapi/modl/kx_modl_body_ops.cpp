@@ -26,14 +26,8 @@ constexpr int kSewTargetRefused = KX_MODL_ERR_TRIM_FACE_OF_UDF;  // the host's o
 constexpr int kSewToolRefused = KX_MODL_ERR_SEW_TOOL_REFUSED;
 
 // A kernel list of the host, destroyed on every way out.
-struct KernelList {
-    int id = 0;
+struct KernelList : kx::HostList {
     KernelList() { KI_crlist(KI_LIST_KERNEL, &id); }
-    KernelList(const KernelList&) = delete;
-    KernelList& operator=(const KernelList&) = delete;
-    ~KernelList() {
-        if (id) kx::release([&] { KI_free_list(id); });
-    }
     int count() const {
         int n = 0;
         KI_colist(id, &n);

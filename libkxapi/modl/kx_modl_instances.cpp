@@ -35,12 +35,7 @@ constexpr const char* kOffsetMark = "Create Offset Feature (Kestrix Extension)";
 void report(int code) { kx::ui::report_code(code); }
 
 // A host list destroyed when the creation ends, whichever way.
-struct HostList {
-    int id = 0;
-    ~HostList() {
-        if (id != 0) kx::release([l = id] { KI_free_list(l); });
-    }
-};
+using kx::HostList;
 
 // The set's own feature list, deleted when the creation ends.
 struct OwnList {

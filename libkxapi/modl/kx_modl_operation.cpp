@@ -38,15 +38,7 @@ constexpr int kNotReplaceable = KX_CURVE_ERR_BRIDGE_ORDER;           // 875304
 namespace km = kx::modl;
 
 // A kernel list of the host, freed on every way out.
-struct KernelList {
-    int id = 0;
-    KernelList() = default;
-    KernelList(const KernelList&) = delete;
-    KernelList& operator=(const KernelList&) = delete;
-    ~KernelList() {
-        if (id != 0) kx::release([list = id] { KI_free_list(list); });
-    }
-};
+using KernelList = kx::HostList;
 
 int kernel_body(tag body) {
     const int entity = ES_solid_ask_fermalith_tag(body);
