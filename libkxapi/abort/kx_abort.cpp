@@ -4,7 +4,7 @@
 
 #include "host/platform/support/support.h"
 
-extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
+KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -13,14 +13,14 @@ extern "C" KXAPI int KX_ABORT_ask_flag_status(logical* flag_status) {
         [&] { *flag_status = ABORT_ask_flag_status() ? 1 : 0; });
 }
 
-extern "C" KXAPI int KX_ABORT_clear_abort(void) {
+KXAPI int KX_ABORT_clear_abort(void) {
     return kx::frame(kx::arm_first, [] { ABORT_clear_abort(); });
 }
 
-extern "C" KXAPI int KX_ABORT_disable_abort(void) {
+KXAPI int KX_ABORT_disable_abort(void) {
     return kx::frame(kx::arm_first, [] { ABORT_increment_lock_level(); });
 }
 
-extern "C" KXAPI int KX_ABORT_enable_abort(void) {
+KXAPI int KX_ABORT_enable_abort(void) {
     return kx::frame(kx::arm_first, [] { ABORT_decrement_lock_level(); });
 }

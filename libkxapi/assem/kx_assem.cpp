@@ -4,7 +4,7 @@
 
 #include "host/store/parts/parts.h"
 
-extern "C" KXAPI tag KX_ASSEM_ask_work_part(void) {
+KXAPI tag KX_ASSEM_ask_work_part(void) {
     // The session is checked first: a closed session answers NULL_TAG
     // without asking the host; a host error gives NULL_TAG too.
     tag work = NULL_TAG;

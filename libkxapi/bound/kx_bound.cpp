@@ -49,7 +49,7 @@ int chain_status(int count, const boundary_member* members) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_settings settings, int count,
+KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_settings settings, int count,
                                               const boundary_member* members, tag* boundary) {
     return kx::frame(
         [&] {
@@ -74,7 +74,7 @@ extern "C" KXAPI int KX_BOUND_create_boundary(int type, tag view, boundary_setti
         });
 }
 
-extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* data) {
+KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* data) {
     BOUND_data_t host{};
     boundary_member* out = nullptr;  // both freed again when the host fails
     return kx::frame(
@@ -107,7 +107,7 @@ extern "C" KXAPI int KX_BOUND_ask_boundary_data(tag boundary, boundary_data* dat
         });
 }
 
-extern "C" KXAPI int KX_BOUND_ask_number_of_boundaries(tag object, int* count) {
+KXAPI int KX_BOUND_ask_number_of_boundaries(tag object, int* count) {
     return kx::frame(
         kx::standard, kx::before_check([&] { kx::clear(count); }),
         [&] {

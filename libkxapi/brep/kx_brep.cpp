@@ -79,21 +79,21 @@ int with_states(int count_param, int* count, brep_state** states, Host&& host) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_BREP_ask_topology(int entity, int cls, int limit, int* n_states, brep_state** states) {
+KXAPI int KX_BREP_ask_topology(int entity, int cls, int limit, int* n_states, brep_state** states) {
     return with_states(4, n_states, states,
                        [&](PX_BREP_state_t** list) { return PX_BREP_ask_topology(entity, cls, limit, list); });
 }
 
-extern "C" KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_state** states) {
+KXAPI int KX_BREP_validate_topology(int body, int* n_states, brep_state** states) {
     return with_states(2, n_states, states,
                        [&](PX_BREP_state_t** list) { return PX_BREP_validate_topology(body, list); });
 }
 
-extern "C" KXAPI int KX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class) {
+KXAPI int KX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class) {
     return kx::frame([&] { return PX_BREP_ask_edge_class(edge, tolerance, edge_class); });
 }
 
-extern "C" KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry,
+KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry,
                                           brep_geometry** geometry, int* n_states, brep_state** states) {
     return with_states(6, n_states, states, [&](PX_BREP_state_t** list) {
         return PX_BREP_ask_geometry(n, entities, as_spline, n_geometry,
@@ -101,19 +101,19 @@ extern "C" KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_sp
     });
 }
 
-extern "C" KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry) {
+KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry) {
     return kx::frame([&] { return PX_BREP_free_geometry_data(n, reinterpret_cast<PX_BREP_geometry_t*>(geometry)); });
 }
 
-extern "C" KXAPI int KX_BREP_release_topology(int n, const int bodies[]) {
+KXAPI int KX_BREP_release_topology(int n, const int bodies[]) {
     return kx::frame([&] { return PX_BREP_release_topology(n, bodies); });
 }
 
-extern "C" KXAPI int KX_BREP_ask_topology_source(int entity, int* step) {
+KXAPI int KX_BREP_ask_topology_source(int entity, int* step) {
     return kx::frame([&] { return PX_BREP_ask_topology_source(entity, step); });
 }
 
-extern "C" KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states) {
+KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, int* n_states, brep_state** states) {
     return with_states(3, n_states, states, [&](PX_BREP_state_t** list) {
         return PX_BREP_make_body(reinterpret_cast<const PX_BREP_face_set_t*>(faces), body, list);
     });
@@ -121,7 +121,7 @@ extern "C" KXAPI int KX_BREP_make_body(const brep_face_set* faces, int* body, in
 
 // The kernel body is found before anything else: an object without one is
 // refused before the host's frame is armed.
-extern "C" KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, int* changed, int* n_states,
+KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, int* changed, int* n_states,
                                        brep_state** states) {
     int kernel_body = 0;
     return kx::frame(
@@ -139,7 +139,7 @@ extern "C" KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_to
         });
 }
 
-extern "C" KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
+KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
     int found = 0;
     const int st = kx::frame([&] {
         kx::clear(identifier);
@@ -149,14 +149,14 @@ extern "C" KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
     if (identifier) *identifier = st == 0 ? found : 0;
 }
 
-extern "C" KXAPI int KX_BREP_attach_geometry(int body, int n, const brep_geometry geometry[], int tags[], int* n_states,
+KXAPI int KX_BREP_attach_geometry(int body, int n, const brep_geometry geometry[], int tags[], int* n_states,
                                              brep_state** states) {
     return with_states(5, n_states, states, [&](PX_BREP_state_t** list) {
         return PX_BREP_attach_geometry(body, n, reinterpret_cast<const PX_BREP_geometry_t*>(geometry), tags, list);
     });
 }
 
-extern "C" KXAPI int KX_BREP_delete_geometry(int geometry) {
+KXAPI int KX_BREP_delete_geometry(int geometry) {
     return kx::frame([&] { return PX_BREP_delete_geometry(geometry); });
 }
 
@@ -176,7 +176,7 @@ int sheet_frame(Work&& work) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, tag* sheet) {
+KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, tag* sheet) {
     kx::clear(sheet);
     // A failure after the sheet was made takes it away again.
     return sheet_frame([&] {
@@ -195,7 +195,7 @@ extern "C" KXAPI int KX_BREP_create_sheet(const brep_foreign_surface* surface, t
     });
 }
 
-extern "C" KXAPI int KX_BREP_ask_sheet(tag sheet, brep_foreign_surface* surface) {
+KXAPI int KX_BREP_ask_sheet(tag sheet, brep_foreign_surface* surface) {
     kx::clear(surface);
     return sheet_frame([&] {
         int body = 0;

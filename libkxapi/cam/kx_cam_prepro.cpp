@@ -13,6 +13,6 @@ int init_prepro_module() {
 
 }  // namespace kx::cam
 
-extern "C" KXAPI int KX_CAM_PREPRO_init_module(void) {
+KXAPI int KX_CAM_PREPRO_init_module(void) {
     return kx::guarded([] { return kx::cam::init_prepro_module(); });
 }

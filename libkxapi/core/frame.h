@@ -6,7 +6,7 @@
 //
 // ---- The frame ------------------------------------------------------------
 //
-//     extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
+//     KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
 //         return kx::frame(
 //             [&] {                                   // prologue: before the host frame is armed
 //                 kx::clear(type, subtype);           // outputs to NULL_TAG / 0 / nullptr
@@ -76,7 +76,7 @@
 // kx::frame is guarded already. A function without a frame of its own that
 // calls the host (or anything that may throw) wraps its body:
 //
-//     extern "C" KXAPI void KX_free(void* block) {
+//     KXAPI void KX_free(void* block) {
 //         kx::guarded([&] { SM_free(block); });
 //     }
 //

@@ -284,18 +284,18 @@ extern "C" void kx_reset_session_for_tests(void) {
 
 // ---- Exported functions ---------------------------------------------------------
 
-extern "C" KXAPI int KX_is_initialized(void) {
+KXAPI int KX_is_initialized(void) {
     if (kx::detail::g_initialized) return 1;
     return kx::guarded([] { return kx::detail::session_open_slow() ? 1 : 0; });
 }
 
-extern "C" KXAPI void KX__set_custom_app_open(void) { g.custom_app = true; }
+KXAPI void KX__set_custom_app_open(void) { g.custom_app = true; }
 
 extern "C" KXAPI int SYS_init_extkxapi(void) {
     return kx::guarded([] { return start_external_program(); });
 }
 
-extern "C" KXAPI int KX_initialize(void) {
+KXAPI int KX_initialize(void) {
     return kx::guarded([] {
         if (kx::detail::g_initialized) {
             // Nested, or the first call in a session that the host started
@@ -328,7 +328,7 @@ extern "C" KXAPI int KX_initialize(void) {
     });
 }
 
-extern "C" KXAPI int KX_terminate(void) {
+KXAPI int KX_terminate(void) {
     return kx::guarded([] {
         int status = 0;
         if (!kx::detail::g_initialized) return 0;
@@ -358,16 +358,16 @@ extern "C" KXAPI int KX_terminate(void) {
     });
 }
 
-extern "C" KXAPI int KX_ask_retiring_flag(void) {
+KXAPI int KX_ask_retiring_flag(void) {
     return kx::guarded([] { return retiring_mode(); });
 }
 
-extern "C" KXAPI int KX_set_retiring_flag(int mode) {
+KXAPI int KX_set_retiring_flag(int mode) {
     journal.read_pending = false;
     journal.mode = mode >= 0 && mode <= 2 ? mode : 0;
     return 0;
 }
 
-extern "C" KXAPI void KX_set_function_called(const char* name) {
+KXAPI void KX_set_function_called(const char* name) {
     kx::guarded([&] { record_retired_call(name); });
 }

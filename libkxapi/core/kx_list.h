@@ -1,6 +1,6 @@
 // Building and reading the interface's lists from C++: the one place where
-// the library makes, reads and frees tag lists and loop lists. Internal to
-// the library.
+// the library makes, reads and frees tag lists and loop lists, and holds the
+// host's own lists. Internal to the library.
 //
 //     *list = kx::make_tag_list(tags);              // caller frees with KX_MODL_delete_list (kx::delete_list)
 //     for (tag t : kx::tags_of(list)) ...
@@ -11,9 +11,23 @@
 #include <span>
 #include <vector>
 
+#include "host/store/entities/host_lists.h"
 #include "kx_modl.h"
+#include "libkxapi/core/frame.h"
 
 namespace kx {
+
+// A list of the host's modeller (made by KI_crlist into id), given back on
+// every way out (by kx::release).
+struct HostList {
+    int id = 0;
+    HostList() = default;
+    HostList(const HostList&) = delete;
+    HostList& operator=(const HostList&) = delete;
+    ~HostList() {
+        if (id != 0) kx::release([list = id] { KI_free_list(list); });
+    }
+};
 
 // The list functions of the interface (KX_MODL_..._list...) without their
 // boundary guard: the same answers; host errors go to the caller's frame.

@@ -6,7 +6,7 @@
 
 #include "host/base/services/memory.h"
 
-extern "C" KXAPI void KX_free(void* block) {
+KXAPI void KX_free(void* block) {
     kx::guarded([&] { SM_free(block); });
 }
 
@@ -16,18 +16,18 @@ void kx::free_string_array(int n, char** array) {
     SM_free(array);
 }
 
-extern "C" KXAPI void KX_free_string_array(int n, char** array) {
+KXAPI void KX_free_string_array(int n, char** array) {
     kx::guarded([&] { kx::free_string_array(n, array); });
 }
 
-extern "C" KXAPI void* KX_allocate_memory(unsigned int size, int* error) {
+KXAPI void* KX_allocate_memory(unsigned int size, int* error) {
     if (!error) return nullptr;
     void* block = nullptr;
     *error = kx::frame([&] { block = SM_alloc_persistent(size); });
     return *error == 0 ? block : nullptr;
 }
 
-extern "C" KXAPI void* KX_reallocate_memory(void* block, unsigned int size, int* error) {
+KXAPI void* KX_reallocate_memory(void* block, unsigned int size, int* error) {
     // A null error argument has nowhere to report to: nothing is changed.
     if (!error) return nullptr;
     void* result = nullptr;

@@ -38,7 +38,8 @@
 // rolls back and deletes the mark too.
 //
 // The undo service behind the bracket is a seam: the undo module installs
-// its implementation with kx::set_undo_service. Until one is installed the
+// its implementation with kx::set_undo_service; a step of the service that
+// fails raises its code. Until one is installed the
 // default service sets no mark (mark id 0) and its undo and delete do
 // nothing, so a bracketed edit behaves as an edit without a mark: on failure
 // the model keeps whatever the failed steps changed.
@@ -74,6 +75,9 @@ public:
         *status = 0;
         return set_mark(visibility, name);
     }
+    // Makes the mark important (an update's mark, which the user's undo
+    // stops at). A service without importance leaves the mark as it is.
+    virtual void make_important(mark_id) {}
 };
 
 // The service in use; never null.
@@ -81,12 +85,13 @@ UndoService& undo_service();
 // Installs a service (it must outlive its use); null restores the default.
 void set_undo_service(UndoService* service);
 
-// Rolls back to the mark and deletes it while a host error is on its way
-// out of the edit. The raise has consumed the function's frame already, so
-// each step runs under a frame of its own: an error of the roll-back itself
-// is noted on the host log (the error that failed the edit stays the
-// status) instead of reaching a frame further out or stopping the program;
-// the mark is deleted also when the roll-back to it failed.
+// Rolls back to the mark and deletes it after the edit failed (a status, or
+// a host error on its way out of the edit, which has consumed the
+// function's frame already). Each step runs under a frame of its own: an
+// error of the roll-back itself is noted on the host log (what failed the
+// edit stays the status) instead of reaching a frame further out or
+// stopping the program; the mark is deleted also when the roll-back to it
+// failed.
 // With to_mark the mark goes with delete_to_mark (every mark set after it
 // too).
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name, bool to_mark = false);
@@ -106,6 +111,8 @@ struct Bracket {
     // bracket answers the service's code (1105000-band or the undo band's)
     // before the edit starts.
     bool need_mark = false;
+    // The mark is made important before the edit (the model update's).
+    bool important = false;
 };
 
 template <class Edit>
@@ -122,14 +129,17 @@ int undo_bracket(const Bracket& b, Edit&& edit) {
     const int outer_pending = std::exchange(detail::g_release_failure, 0);
     int status = 0;
     try {
+        if (b.important && mark != 0) undo.make_important(mark);
         if constexpr (std::is_void_v<decltype(edit())>) edit();
         else status = static_cast<int>(edit());
         // A release that failed in the edit fails the edit.
         status = detail::merge_release_failure(status);
-        if (status != 0) undo.undo_to_mark(mark, b.name);
+        // A failed edit goes back to the mark, and the mark goes; an error
+        // on the way is noted, the edit's status stays.
+        if (status != 0) roll_back_after_error(undo, mark, b.name, b.to_mark);
         // The last step that can fail: until the mark is gone the edit can
-        // still be taken back.
-        if (status != 0 || !b.keep_on_success) close();
+        // still be taken back (a failure to delete it rolls the edit back).
+        else if (!b.keep_on_success) close();
     } catch (...) {
         detail::merge_release_failure(-1);  // the error in flight is the status: only noted
         detail::g_release_failure = outer_pending;

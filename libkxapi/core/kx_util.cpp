@@ -203,7 +203,7 @@ int fail_message(int code, char* message) {
 
 }  // namespace kx
 
-extern "C" KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
+KXAPI int KX_get_fail_message(int code, char message[KX_MESSAGE_BUFSIZE]) {
     if (!message) return 1;
     if (code < 0) {
         message[0] = '\0';

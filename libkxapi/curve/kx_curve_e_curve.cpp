@@ -114,7 +114,7 @@ int reshape(tag curve, tag templ, template_result* result) {
 }  // namespace
 
 // A failed trim leaves the curve as it was: the edit is undone to its mark.
-extern "C" KXAPI int KX_CURVE_edit_trim_curve(tag curve, tag bound, double first_point[3], double second_point[3],
+KXAPI int KX_CURVE_edit_trim_curve(tag curve, tag bound, double first_point[3], double second_point[3],
                                               int option) {
     return kx::frame(
         [&] {
@@ -134,7 +134,7 @@ extern "C" KXAPI int KX_CURVE_edit_trim_curve(tag curve, tag bound, double first
 
 // The host's blocks of the move go back to a memory mark, also when a
 // host error ends the call.
-extern "C" KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data) {
+KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data) {
     kc::CallMemory mem;
     return kx::frame(
         kx::standard, kx::on_error([&] { mem.release(); }), [&] { return kc::refuse_smart(curve); },
@@ -154,7 +154,7 @@ extern "C" KXAPI int KX_CURVE_edit_move_mult_points(tag curve, void* data) {
 
 // A host error of the fit is 875356; a refusal of the host is told in the
 // result and leaves the curve as it was; any failure leaves it unchanged.
-extern "C" KXAPI int KX_CURVE_edit_with_template(tag curve, tag template_curve, template_result* result) {
+KXAPI int KX_CURVE_edit_with_template(tag curve, tag template_curve, template_result* result) {
     kc::CallMemory mem;
     return kx::frame(
         kx::standard, kx::on_error([&] { mem.release(); }),
@@ -178,7 +178,7 @@ extern "C" KXAPI int KX_CURVE_edit_with_template(tag curve, tag template_curve, 
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_length(tag curve, int kind, double length, int option, int extension) {
+KXAPI int KX_CURVE_edit_length(tag curve, int kind, double length, int option, int extension) {
     if (kind != 1 && kind != 2) kind = 1;
     if (option < 0 || option > 3) option = 2;
     if (extension < 0 || extension > 2) extension = 0;

@@ -213,7 +213,7 @@ bool is_order_code(int st) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feature) {
+KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feature) {
     if (feature) *feature = NULL_TAG;
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -234,7 +234,7 @@ extern "C" KXAPI int KX_CURVE_create_bridge_feature(bridge_data* data, tag* feat
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data) {
+KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data) {
     const int st = kx::curve::frame_with_memory(
         kx::Opts{.acknowledge = is_order_code},
         [&] {
@@ -256,7 +256,7 @@ extern "C" KXAPI int KX_CURVE_edit_bridge_feature(tag feature, bridge_data* data
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data) {
+KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data) {
     return kx::curve::frame_with_memory(
         kx::standard,
         [&] {
@@ -293,7 +293,7 @@ extern "C" KXAPI int KX_CURVE_ask_bridge_feature(tag feature, bridge_data* data)
 // A plain bridge curve (no feature) between two curves at given
 // parameters: continuity 0 matches the tangents, any other value the
 // curvature too.
-extern "C" KXAPI int KX_CURVE_create_bridge_curve(int continuity, tag curves[2], double parameters[2], int reverse[2],
+KXAPI int KX_CURVE_create_bridge_curve(int continuity, tag curves[2], double parameters[2], int reverse[2],
                                                   tag* bridge) {
     kx::clear(bridge);
     kx::curve::CallMemory memory;

@@ -117,7 +117,7 @@ tag entity_of_slot(int table, int slot) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_combine_curves(tag first, combine_direction* first_direction, tag second,
+KXAPI int KX_CURVE_create_combine_curves(tag first, combine_direction* first_direction, tag second,
                                                     combine_direction* second_direction, char* tolerance,
                                                     tag* feature) {
     if (feature) *feature = NULL_TAG;
@@ -148,7 +148,7 @@ extern "C" KXAPI int KX_CURVE_create_combine_curves(tag first, combine_direction
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_combine_curves(tag feature, tag first, combine_direction* first_direction,
+KXAPI int KX_CURVE_edit_combine_curves(tag feature, tag first, combine_direction* first_direction,
                                                   tag second, combine_direction* second_direction, char* tolerance) {
     return kx::frame(
         [&] {
@@ -178,7 +178,7 @@ extern "C" KXAPI int KX_CURVE_edit_combine_curves(tag feature, tag first, combin
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combine_direction* first_direction,
+KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combine_direction* first_direction,
                                                  tag* second, combine_direction* second_direction, char** tolerance,
                                                  tag_list** curves) {
     kx::clear(first, second, tolerance, curves);

@@ -93,7 +93,7 @@ int check_feature(tag feature, int missing) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_int_object(int count1, tag* set1, int count2, tag* set2, tag* feature) {
+KXAPI int KX_CURVE_create_int_object(int count1, tag* set1, int count2, tag* set2, tag* feature) {
     if (feature) *feature = NULL_TAG;
     return kx::curve::frame_with_memory(
         kx::acknowledging,
@@ -115,7 +115,7 @@ extern "C" KXAPI int KX_CURVE_create_int_object(int count1, tag* set1, int count
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_int_object(int count1, tag* set1, int count2, tag* set2, tag feature) {
+KXAPI int KX_CURVE_edit_int_object(int count1, tag* set1, int count2, tag* set2, tag feature) {
     return kx::curve::frame_with_memory(
         kx::acknowledging, [&] { return check_feature(feature, KX_ERR_BAD_PARAM_5); },
         [&] {
@@ -134,7 +134,7 @@ extern "C" KXAPI int KX_CURVE_edit_int_object(int count1, tag* set1, int count2,
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1, int* count2, tag** set2) {
+KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1, int* count2, tag** set2) {
     kx::clear(count1, set1, count2, set2);
     kx::curve::CallMemory memory;
     tag* first = nullptr;
@@ -163,7 +163,7 @@ extern "C" KXAPI int KX_CURVE_ask_int_parms(tag feature, int* count1, tag** set1
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curves) {
+KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -183,7 +183,7 @@ extern "C" KXAPI int KX_CURVE_ask_int_curves(tag feature, int* count, tag** curv
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag parents[2]) {
+KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag parents[2]) {
     kx::clear(feature);
     if (parents) parents[0] = parents[1] = NULL_TAG;
     return kx::frame(
@@ -210,7 +210,7 @@ extern "C" KXAPI int KX_CURVE_ask_int_curve_parents(tag curve, tag* feature, tag
 // Any feature that made curves: curve features (bridge, projection,
 // combined, intersection, joined, offset ...), trim curve features and
 // section features.
-extern "C" KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves) {
+KXAPI int KX_CURVE_ask_feature_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::curve::frame_with_memory(
         kx::standard,

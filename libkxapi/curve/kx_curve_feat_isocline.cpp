@@ -71,7 +71,7 @@ using kx::curve::CallerCopy;
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_isocline(int count, tag* faces, double direction[3], char* angle, char* second,
+KXAPI int KX_CURVE_create_isocline(int count, tag* faces, double direction[3], char* angle, char* second,
                                               char* third, tag* feature) {
     kx::clear(feature);
     const Texts texts{angle, second, third};
@@ -93,7 +93,7 @@ extern "C" KXAPI int KX_CURVE_create_isocline(int count, tag* faces, double dire
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_isocline(tag feature, int count, tag* faces, double direction[3], char* angle,
+KXAPI int KX_CURVE_edit_isocline(tag feature, int count, tag* faces, double direction[3], char* angle,
                                             char* second, char* third) {
     const Texts texts{angle, second, third};
     return kx::curve::frame_with_memory(
@@ -114,7 +114,7 @@ extern "C" KXAPI int KX_CURVE_edit_isocline(tag feature, int count, tag* faces, 
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_isocline(tag feature, int* count, tag** faces, double direction[3], char** angle,
+KXAPI int KX_CURVE_ask_isocline(tag feature, int* count, tag** faces, double direction[3], char** angle,
                                            char** second, char** third, int* curve_count, tag** curves) {
     kx::clear(count, faces, angle, second, third, curve_count, curves);
     return kx::curve::frame_with_memory(

@@ -67,7 +67,7 @@ bool is_curve_type(int type) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined, int* closed) {
+KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, tag* joined, int* closed) {
     kx::clear(joined, closed);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -100,7 +100,7 @@ extern "C" KXAPI int KX_CURVE_create_joined_curve(tag_list* curves, int method, 
         });
 }
 
-extern "C" KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count) {
+KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, tag* joined, int* count) {
     kx::clear(count);
     return kx::curve::frame_with_memory(
         kx::no_check,
@@ -125,7 +125,7 @@ extern "C" KXAPI int KX_CURVE_auto_join_curves(tag* curves, int n, int method, t
         });
 }
 
-extern "C" KXAPI int KX_CURVE_create_joined_feature(string_list* curves, int method, tag* feature, tag* joined) {
+KXAPI int KX_CURVE_create_joined_feature(string_list* curves, int method, tag* feature, tag* joined) {
     kx::clear(feature, joined);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -165,7 +165,7 @@ int check_join_feature(tag feature) {
     return 0;
 }
 
-extern "C" KXAPI int KX_CURVE_edit_joined_feature(tag feature, string_list* curves, int method, double tolerances[3]) {
+KXAPI int KX_CURVE_edit_joined_feature(tag feature, string_list* curves, int method, double tolerances[3]) {
     return kx::curve::frame_with_memory(
         kx::standard,
         [&] {
@@ -190,7 +190,7 @@ extern "C" KXAPI int KX_CURVE_edit_joined_feature(tag feature, string_list* curv
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_joined_parms(tag feature, string_list* curves, int* method, double tolerances[3]) {
+KXAPI int KX_CURVE_ask_joined_parms(tag feature, string_list* curves, int* method, double tolerances[3]) {
     kx::clear(method);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -210,7 +210,7 @@ extern "C" KXAPI int KX_CURVE_ask_joined_parms(tag feature, string_list* curves,
         });
 }
 
-extern "C" KXAPI int KX_CURVE_set_analysis_display(tag curve, analysis_display* display) {
+KXAPI int KX_CURVE_set_analysis_display(tag curve, analysis_display* display) {
     return kx::frame(
         [&] {
             if (CONTEXT_ask_root_part() == 0 || CONTEXT_ask_work_part() == 0) return kx::kPartNotLoaded;
@@ -235,7 +235,7 @@ extern "C" KXAPI int KX_CURVE_set_analysis_display(tag curve, analysis_display* 
         });
 }
 
-extern "C" KXAPI int KX_CURVE_set_spline_sap(tag spline, char options[16], int first, int second) {
+KXAPI int KX_CURVE_set_spline_sap(tag spline, char options[16], int first, int second) {
     return kx::frame(
         [&] {
             if (kx::curve::type_of(spline).type != HOST_TYPE_SPLINE) return static_cast<int>(KX_ERR_BAD_PARAM_1);

@@ -158,7 +158,7 @@ void free_parms(offset_data* data) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_offset_curve(offset_data* data, int* count, tag** curves) {
+KXAPI int KX_CURVE_create_offset_curve(offset_data* data, int* count, tag** curves) {
     kx::clear(count, curves);
     kx::curve::CallMemory memory;
     tag* copy = nullptr;
@@ -206,7 +206,7 @@ extern "C" KXAPI int KX_CURVE_create_offset_curve(offset_data* data, int* count,
         });
 }
 
-extern "C" KXAPI int KX_CURVE_create_offset_object(offset_data* data, tag* feature) {
+KXAPI int KX_CURVE_create_offset_object(offset_data* data, tag* feature) {
     kx::clear(feature);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -225,7 +225,7 @@ extern "C" KXAPI int KX_CURVE_create_offset_object(offset_data* data, tag* featu
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_offset_object(offset_data* data, tag feature) {
+KXAPI int KX_CURVE_edit_offset_object(offset_data* data, tag feature) {
     return kx::curve::frame_with_memory(
         kx::standard,
         [&] {
@@ -241,7 +241,7 @@ extern "C" KXAPI int KX_CURVE_edit_offset_object(offset_data* data, tag feature)
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_offset_parms(tag feature, offset_data* data) {
+KXAPI int KX_CURVE_ask_offset_parms(tag feature, offset_data* data) {
     offset_data out{};
     kx::curve::CallMemory memory;
     // A failure gives back what was handed out so far: the caller's blocks
@@ -281,7 +281,7 @@ extern "C" KXAPI int KX_CURVE_ask_offset_parms(tag feature, offset_data* data) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_free_offset_parms(offset_data* data) {
+KXAPI int KX_CURVE_free_offset_parms(offset_data* data) {
     return kx::frame(
         [&] {
             return kx::check({{data, 1}});
@@ -292,7 +292,7 @@ extern "C" KXAPI int KX_CURVE_free_offset_parms(offset_data* data) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_offset_direction(string_list* curves, double normal[3], double side[3],
+KXAPI int KX_CURVE_ask_offset_direction(string_list* curves, double normal[3], double side[3],
                                                    double start[6]) {
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -320,7 +320,7 @@ extern "C" KXAPI int KX_CURVE_ask_offset_direction(string_list* curves, double n
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_offset_curves(tag feature, int* count, tag** curves) {
+KXAPI int KX_CURVE_ask_offset_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::curve::frame_with_memory(
         kx::standard,

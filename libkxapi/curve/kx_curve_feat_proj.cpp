@@ -326,7 +326,7 @@ tag* persistent_copy(const unsigned int* tags, int count) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int n_targets, tag* targets, int output,
+KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int n_targets, tag* targets, int output,
                                                  proj_data* data, tag* result) {
     if (result) *result = NULL_TAG;
     return kx::frame(
@@ -349,7 +349,7 @@ extern "C" KXAPI int KX_CURVE_create_proj_curves(int n_curves, tag* curves, int 
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* curves, int n_targets, tag* targets,
+KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* curves, int n_targets, tag* targets,
                                                proj_data* data) {
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -378,7 +378,7 @@ extern "C" KXAPI int KX_CURVE_edit_proj_curves(tag feature, int n_curves, tag* c
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** curves) {
+KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::frame(
         [&] {
@@ -399,7 +399,7 @@ extern "C" KXAPI int KX_CURVE_ask_proj_curves(tag feature, int* count, tag** cur
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_proj_curve_parents(tag curve, tag* feature, tag* input_curve, tag* input_face) {
+KXAPI int KX_CURVE_ask_proj_curve_parents(tag curve, tag* feature, tag* input_curve, tag* input_face) {
     kx::clear(feature, input_curve, input_face);
     return kx::curve::frame_with_memory(
         kx::standard,

@@ -16,7 +16,7 @@ constexpr kx::Opts kSplineFrame{.check_init = true, .arm = true, .arm_first = tr
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_spline_feature(tag spline, tag* feature) {
+KXAPI int KX_CURVE_create_spline_feature(tag spline, tag* feature) {
     kx::clear(feature);
     return kx::frame(
         kSplineFrame,
@@ -35,7 +35,7 @@ extern "C" KXAPI int KX_CURVE_create_spline_feature(tag spline, tag* feature) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_spline_feature(tag spline, tag feature) {
+KXAPI int KX_CURVE_edit_spline_feature(tag spline, tag feature) {
     return kx::frame(
         kSplineFrame,
         [&] {
@@ -52,7 +52,7 @@ extern "C" KXAPI int KX_CURVE_edit_spline_feature(tag spline, tag feature) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_spline_feature(tag feature, tag* spline) {
+KXAPI int KX_CURVE_ask_spline_feature(tag feature, tag* spline) {
     kx::clear(spline);
     return kx::frame(
         kSplineFrame,

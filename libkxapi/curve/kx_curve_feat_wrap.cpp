@@ -52,7 +52,7 @@ int check_data(const wrap_data* data) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_wrap_object(wrap_data* data, tag* feature) {
+KXAPI int KX_CURVE_create_wrap_object(wrap_data* data, tag* feature) {
     kx::clear(feature);
     return kx::curve::frame_with_memory(
         kx::acknowledging,
@@ -70,7 +70,7 @@ extern "C" KXAPI int KX_CURVE_create_wrap_object(wrap_data* data, tag* feature) 
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_wrap_object(wrap_data* data, tag feature) {
+KXAPI int KX_CURVE_edit_wrap_object(wrap_data* data, tag feature) {
     return kx::curve::frame_with_memory(
         kx::acknowledging, [&] { return check_data(data); },
         [&] {
@@ -83,7 +83,7 @@ extern "C" KXAPI int KX_CURVE_edit_wrap_object(wrap_data* data, tag feature) {
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_wrap_parms(tag feature, wrap_data* data) {
+KXAPI int KX_CURVE_ask_wrap_parms(tag feature, wrap_data* data) {
     return kx::curve::frame_with_memory(
         kx::standard,
         [&] {
@@ -117,7 +117,7 @@ extern "C" KXAPI int KX_CURVE_ask_wrap_parms(tag feature, wrap_data* data) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_free_wrap_parms(wrap_data* data) {
+KXAPI int KX_CURVE_free_wrap_parms(wrap_data* data) {
     return kx::frame(
         [&] {
             return kx::check({{data, 1}});
@@ -133,7 +133,7 @@ extern "C" KXAPI int KX_CURVE_free_wrap_parms(wrap_data* data) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_wrap_curves(tag feature, int* count, tag** curves) {
+KXAPI int KX_CURVE_ask_wrap_curves(tag feature, int* count, tag** curves) {
     kx::clear(count, curves);
     return kx::curve::frame_with_memory(
         kx::standard,
@@ -153,7 +153,7 @@ extern "C" KXAPI int KX_CURVE_ask_wrap_curves(tag feature, int* count, tag** cur
         });
 }
 
-extern "C" KXAPI int KX_CURVE_ask_wrap_curve_parents(tag curve, tag* input, tag* face, tag* reference, tag* feature) {
+KXAPI int KX_CURVE_ask_wrap_curve_parents(tag curve, tag* input, tag* face, tag* reference, tag* feature) {
     kx::clear(input, face, reference, feature);
     return kx::frame(
         [&] {

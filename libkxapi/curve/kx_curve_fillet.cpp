@@ -126,7 +126,7 @@ int make_fillet(tag objects[2], const double centre[3], double radius, const int
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_fillet(int kind, tag objects[2], double centre[3], double radius, int trims[2],
+KXAPI int KX_CURVE_create_fillet(int kind, tag objects[2], double centre[3], double radius, int trims[2],
                                             int* further, tag* fillet) {
     (void)further;  // accepted, not read
     kx::clear(fillet);

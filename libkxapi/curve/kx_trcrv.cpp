@@ -221,7 +221,7 @@ void hand_out_candidates(int which, int* count, double** out) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points* points, tag* feature) {
+KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points* points, tag* feature) {
     if (feature) *feature = NULL_TAG;
     // Extension points are input for a trim whose option takes them; the
     // caller hands their arrays over, and the record comes back cleared.
@@ -272,7 +272,7 @@ extern "C" KXAPI int KX_CURVE_create_trim(trim_data* data, trim_extension_points
         });
 }
 
-extern "C" KXAPI int KX_CURVE_edit_trim(tag feature, trim_data* data) {
+KXAPI int KX_CURVE_edit_trim(tag feature, trim_data* data) {
     return kx::frame(
         [&] {
             return kx::check({{data, 2}});
@@ -293,7 +293,7 @@ extern "C" KXAPI int KX_CURVE_edit_trim(tag feature, trim_data* data) {
 }
 
 // A query: it changes nothing, so it sets no undo mark.
-extern "C" KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
+KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
     if (data) {
         empty_strings(&data->curve);
         data->trim_type = 6;
@@ -319,7 +319,7 @@ extern "C" KXAPI int KX_CURVE_ask_trim(tag feature, trim_data* data) {
         });
 }
 
-extern "C" KXAPI int KX_CURVE_free_trim(trim_data* data) {
+KXAPI int KX_CURVE_free_trim(trim_data* data) {
     return kx::frame(
         [&] {
             return kx::check({{data, 1}});

@@ -20,7 +20,7 @@ namespace {
 bool empty(const char* text) { return !text || !*text; }
 }  // namespace
 
-extern "C" KXAPI int KX_DISP_batch_shade(const char* filename, int width, int height, int background) {
+KXAPI int KX_DISP_batch_shade(const char* filename, int width, int height, int background) {
     return kx::frame(
         [&] {
             if (int st = kx::check({{!empty(filename), 1}, {width >= 1, 2}, {height >= 1, 3}})) return st;
@@ -32,7 +32,7 @@ extern "C" KXAPI int KX_DISP_batch_shade(const char* filename, int width, int he
         });
 }
 
-extern "C" KXAPI int KX_DISP_create_animation(const char* filename, const char* definition, int first_frame,
+KXAPI int KX_DISP_create_animation(const char* filename, const char* definition, int first_frame,
                                               int last_frame) {
     return kx::frame(
         [&] {
@@ -46,7 +46,7 @@ extern "C" KXAPI int KX_DISP_create_animation(const char* filename, const char* 
         [&] { return SH_batch_animate(filename, definition, first_frame, last_frame); });
 }
 
-extern "C" KXAPI int KX_DISP_export_windows_metafile(int destination, const char* filename) {
+KXAPI int KX_DISP_export_windows_metafile(int destination, const char* filename) {
     return kx::frame([&] {
         if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
         if (destination != KX_DISP_METAFILE_CLIPBOARD && destination != KX_DISP_METAFILE_FILE) return kx::param(1);

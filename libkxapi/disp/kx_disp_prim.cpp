@@ -286,7 +286,7 @@ std::size_t longest_line(const std::vector<std::string_view>& lines) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_DISP_ask_display_context(display_context* context, context_info* info) {
+KXAPI int KX_DISP_ask_display_context(display_context* context, context_info* info) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
         if (int st = kx::check({{context, 1}, {info, 2}})) return st;
@@ -322,7 +322,7 @@ extern "C" KXAPI int KX_DISP_ask_display_context(display_context* context, conte
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_arc(const double matrix[9], double start_angle, double end_angle,
+KXAPI int KX_DISP_display_arc(const double matrix[9], double start_angle, double end_angle,
                                          const double centre[3], double radius, display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
@@ -338,7 +338,7 @@ extern "C" KXAPI int KX_DISP_display_arc(const double matrix[9], double start_an
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_circle(const double matrix[9], const double centre[3], double radius,
+KXAPI int KX_DISP_display_circle(const double matrix[9], const double centre[3], double radius,
                                             logical filled, display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
@@ -361,7 +361,7 @@ extern "C" KXAPI int KX_DISP_display_circle(const double matrix[9], const double
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_polyline(const double* points, int count, display_context* context) {
+KXAPI int KX_DISP_display_polyline(const double* points, int count, display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
         if (int st = kx::check({{points, 1}, {count >= 1, 2}, {context, 3}})) return st;
@@ -381,7 +381,7 @@ extern "C" KXAPI int KX_DISP_display_polyline(const double* points, int count, d
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_points(const double* points, int count, int marker_type,
+KXAPI int KX_DISP_display_points(const double* points, int count, int marker_type,
                                             display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
@@ -423,7 +423,7 @@ extern "C" KXAPI int KX_DISP_display_points(const double* points, int count, int
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_polygon(const double* points, int count, logical filled,
+KXAPI int KX_DISP_display_polygon(const double* points, int count, logical filled,
                                              display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
@@ -450,7 +450,7 @@ extern "C" KXAPI int KX_DISP_display_polygon(const double* points, int count, lo
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_facets(const facet* facets, int vertices_per_facet, int facet_count,
+KXAPI int KX_DISP_display_facets(const facet* facets, int vertices_per_facet, int facet_count,
                                             int facet_kind, display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
@@ -510,7 +510,7 @@ extern "C" KXAPI int KX_DISP_display_facets(const facet* facets, int vertices_pe
     });
 }
 
-extern "C" KXAPI int KX_DISP_display_text(const char* text, const double origin[3], int reference,
+KXAPI int KX_DISP_display_text(const char* text, const double origin[3], int reference,
                                           display_context* context) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;

@@ -163,7 +163,7 @@ int set_name_status(int status, int bit, bool set_means_one) {
 
 // ---- Colours ----
 
-extern "C" KXAPI int KX_DISP_ask_color_count(int* count) {
+KXAPI int KX_DISP_ask_color_count(int* count) {
     return kx::frame(
         [&] {
             kx::clear(count);
@@ -176,7 +176,7 @@ extern "C" KXAPI int KX_DISP_ask_color_count(int* count) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_ask_color(int color, int model, char* name, double values[3]) {
+KXAPI int KX_DISP_ask_color(int color, int model, char* name, double values[3]) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -189,7 +189,7 @@ extern "C" KXAPI int KX_DISP_ask_color(int color, int model, char* name, double 
         });
 }
 
-extern "C" KXAPI int KX_DISP_set_color(int color, int model, const char* name, const double values[3]) {
+KXAPI int KX_DISP_set_color(int color, int model, const char* name, const double values[3]) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -208,7 +208,7 @@ extern "C" KXAPI int KX_DISP_set_color(int color, int model, const char* name, c
         });
 }
 
-extern "C" KXAPI int KX_DISP_ask_closest_color(int model, const double values[3], int method, int* color) {
+KXAPI int KX_DISP_ask_closest_color(int model, const double values[3], int method, int* color) {
     return kx::frame(
         [&] {
             kx::clear(color);
@@ -223,7 +223,7 @@ extern "C" KXAPI int KX_DISP_ask_closest_color(int model, const double values[3]
 
 // ---- System parameters ----
 
-extern "C" KXAPI int KX_DISP_ask_system_parameters(display_system_parameters* p) {
+KXAPI int KX_DISP_ask_system_parameters(display_system_parameters* p) {
     return kx::frame(
         [&] {
             if (int st = no_root_part()) return st;
@@ -252,7 +252,7 @@ extern "C" KXAPI int KX_DISP_ask_system_parameters(display_system_parameters* p)
         });
 }
 
-extern "C" KXAPI int KX_DISP_set_system_parameters(const display_system_parameters* p) {
+KXAPI int KX_DISP_set_system_parameters(const display_system_parameters* p) {
     return kx::frame(
         [&] {
             if (int st = no_root_part()) return st;
@@ -292,7 +292,7 @@ extern "C" KXAPI int KX_DISP_set_system_parameters(const display_system_paramete
 
 // ---- Surface analysis ----
 
-extern "C" KXAPI int KX_DISP_ask_srfanl_params(surface_analysis_parameters* p) {
+KXAPI int KX_DISP_ask_srfanl_params(surface_analysis_parameters* p) {
     return kx::frame(
         [&] {
             if (int st = no_root_part()) return st;
@@ -308,7 +308,7 @@ extern "C" KXAPI int KX_DISP_ask_srfanl_params(surface_analysis_parameters* p) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_set_srfanl_params(surface_analysis_parameters* p) {
+KXAPI int KX_DISP_set_srfanl_params(surface_analysis_parameters* p) {
     return kx::frame(
         [&] { return no_root_part(); },
         [&] {
@@ -342,25 +342,25 @@ extern "C" KXAPI int KX_DISP_set_srfanl_params(surface_analysis_parameters* p) {
 
 // ---- Names ----
 
-extern "C" KXAPI int KX_DISP_ask_name_display_status(int* status) { return ask_name_status(status, kNamesShown, true); }
+KXAPI int KX_DISP_ask_name_display_status(int* status) { return ask_name_status(status, kNamesShown, true); }
 
-extern "C" KXAPI int KX_DISP_set_name_display_status(int status) { return set_name_status(status, kNamesShown, true); }
+KXAPI int KX_DISP_set_name_display_status(int status) { return set_name_status(status, kNamesShown, true); }
 
-extern "C" KXAPI int KX_DISP_ask_name_view_status(int* status) {
+KXAPI int KX_DISP_ask_name_view_status(int* status) {
     return ask_name_status(status, kNamesWorkViewOnly, false);
 }
 
-extern "C" KXAPI int KX_DISP_set_name_view_status(int status) {
+KXAPI int KX_DISP_set_name_view_status(int status) {
     return set_name_status(status, kNamesWorkViewOnly, false);
 }
 
 // ---- Work plane ----
 
-extern "C" KXAPI int KX_DISP_ask_work_plane_emphasis(logical* flag) {
+KXAPI int KX_DISP_ask_work_plane_emphasis(logical* flag) {
     return ask_one(flag, false, [] { return DISPLAY_ask_work_plane_emphasis() ? 1 : 0; });
 }
 
-extern "C" KXAPI int KX_DISP_set_work_plane_emphasis(logical flag) {
+KXAPI int KX_DISP_set_work_plane_emphasis(logical flag) {
     return kx::frame(
         [&] {
             return kx::check({{flag <= 1, 1}});
@@ -374,28 +374,28 @@ extern "C" KXAPI int KX_DISP_set_work_plane_emphasis(logical flag) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_ask_work_plane_sel(logical* flag) {
+KXAPI int KX_DISP_ask_work_plane_sel(logical* flag) {
     return ask_one(flag, false, [] { return DISPLAY_ask_work_plane_sel() ? 1 : 0; });
 }
 
-extern "C" KXAPI int KX_DISP_set_work_plane_sel(logical flag) {
+KXAPI int KX_DISP_set_work_plane_sel(logical flag) {
     return set_one(flag <= 1, [&] { DISPLAY_set_work_plane_sel(flag); });
 }
 
-extern "C" KXAPI int KX_DISP_ask_work_plane_dim_clr(int* color) {
+KXAPI int KX_DISP_ask_work_plane_dim_clr(int* color) {
     return ask_one(color, false, [] {
         const int c = DSS_HILT_ask_work_plane_dim_clr();
         return c < 1 ? 1 : c > 216 ? 216 : c;
     });
 }
 
-extern "C" KXAPI int KX_DISP_set_work_plane_dim_clr(int color) {
+KXAPI int KX_DISP_set_work_plane_dim_clr(int color) {
     return set_one(in(color, 1, 216), [&] { DSS_HILT_set_work_plane_dim_clr(color); });
 }
 
 // ---- Display suppression and refresh ----
 
-extern "C" KXAPI int KX_DISP_ask_display(int* flag) {
+KXAPI int KX_DISP_ask_display(int* flag) {
     return kx::frame(
         [&] {
             return kx::check({{flag, 1}});
@@ -406,7 +406,7 @@ extern "C" KXAPI int KX_DISP_ask_display(int* flag) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_set_display(int flag) {
+KXAPI int KX_DISP_set_display(int flag) {
     return kx::frame(
         [&] {
             return kx::check({{in(flag, 0, 1), 1}});
@@ -417,21 +417,21 @@ extern "C" KXAPI int KX_DISP_set_display(int flag) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_refresh(void) {
+KXAPI int KX_DISP_refresh(void) {
     return kx::frame(kx::bare, [&] {
         DSS_refresh_display();
         return 0;
     });
 }
 
-extern "C" KXAPI int KX_DISP_make_display_up_to_date(void) {
+KXAPI int KX_DISP_make_display_up_to_date(void) {
     return kx::frame([&] {
         DSS_update_ws_if_needed();
         return 0;
     });
 }
 
-extern "C" KXAPI int KX_DISP_set_highlight(tag object, int flag) {
+KXAPI int KX_DISP_set_highlight(tag object, int flag) {
     return kx::frame([&] {
         if (!live(object)) return kx::param(1);
         int type = 0, subtype = 0;
@@ -450,7 +450,7 @@ extern "C" KXAPI int KX_DISP_set_highlight(tag object, int flag) {
 
 // ---- Model bounds ----
 
-extern "C" KXAPI int KX_DISP_ask_model_bounds(tag bounds_object, double bounds[6]) {
+KXAPI int KX_DISP_ask_model_bounds(tag bounds_object, double bounds[6]) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -463,7 +463,7 @@ extern "C" KXAPI int KX_DISP_ask_model_bounds(tag bounds_object, double bounds[6
         });
 }
 
-extern "C" KXAPI int KX_DISP_ask_model_bounds_tag(tag* bounds_object) {
+KXAPI int KX_DISP_ask_model_bounds_tag(tag* bounds_object) {
     return kx::frame(
         [&] {
             kx::clear(bounds_object);
@@ -476,7 +476,7 @@ extern "C" KXAPI int KX_DISP_ask_model_bounds_tag(tag* bounds_object) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_compute_model_bounds(logical* found, int store) {
+KXAPI int KX_DISP_compute_model_bounds(logical* found, int store) {
     return kx::frame(
         [&] {
             kx::clear(found);
@@ -489,7 +489,7 @@ extern "C" KXAPI int KX_DISP_compute_model_bounds(logical* found, int store) {
         });
 }
 
-extern "C" KXAPI int KX_DISP_set_model_bounds(tag bounds_object, const double bounds[6]) {
+KXAPI int KX_DISP_set_model_bounds(tag bounds_object, const double bounds[6]) {
     return kx::frame(
         [&] {
             if (int st = no_active_part()) return st;
@@ -509,7 +509,7 @@ extern "C" KXAPI int KX_DISP_set_model_bounds(tag bounds_object, const double bo
 
 // ---- View regeneration ----
 
-extern "C" KXAPI int KX_DISP_regenerate_view(tag view) {
+KXAPI int KX_DISP_regenerate_view(tag view) {
     int saved = -1;  // the suppression state, put back also when the host fails
     return kx::frame(
         kx::standard, kx::on_error([&] {

@@ -134,7 +134,7 @@ int old_text(const View& v, const char* text, const double origin[3], int refere
 
 }  // namespace
 
-extern "C" KXAPI int KX_DISP_display_temporary_point(tag view, int view_type, const double point[3],
+KXAPI int KX_DISP_display_temporary_point(tag view, int view_type, const double point[3],
                                                      const display_properties* properties, int marker_type) {
     return kx::frame(
         [&] {
@@ -150,7 +150,7 @@ extern "C" KXAPI int KX_DISP_display_temporary_point(tag view, int view_type, co
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, const double start[3], const double end[3],
+KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, const double start[3], const double end[3],
                                                     const display_properties* properties) {
     return kx::frame(
         [&] {
@@ -169,7 +169,7 @@ extern "C" KXAPI int KX_DISP_display_temporary_line(tag view, int view_type, con
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, const double matrix[9], double start_angle,
+KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, const double matrix[9], double start_angle,
                                                    double end_angle, const double centre[3], double radius,
                                                    const display_properties* properties) {
     return kx::frame(
@@ -195,7 +195,7 @@ extern "C" KXAPI int KX_DISP_display_temporary_arc(tag view, int view_type, cons
         });
 }
 
-extern "C" KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, const char* text, const double origin[3],
+KXAPI int KX_DISP_display_temporary_text(tag view, int view_type, const char* text, const double origin[3],
                                                     int reference, const display_properties* properties,
                                                     double char_size, int multiline) {
     int mark = -1;

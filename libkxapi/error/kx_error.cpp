@@ -6,21 +6,21 @@
 #include "libkxapi/core/kx_util.h"
 #include "host/base/services/error.h"
 
-extern "C" KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
+KXAPI int KX_ERROR_set_handler(jmp_buf buffer) {
     return kx::guarded([&] {
         if (!buffer || !kx::session_open()) return -1;
         return ERROR_set_handler(ERROR__default_handler, buffer);
     });
 }
 
-extern "C" KXAPI void KX_ERROR_cancel_handler(int handler_id) {
+KXAPI void KX_ERROR_cancel_handler(int handler_id) {
     kx::guarded([&] {
         if (handler_id == -1 || !kx::session_open()) return;
         ERROR_cancel_handler(handler_id);
     });
 }
 
-extern "C" KXAPI int KX_ERROR_ask_failure_code(void) {
+KXAPI int KX_ERROR_ask_failure_code(void) {
     return kx::guarded([] {
         if (!kx::session_open()) return kx::kNotInitialized;
         return ERROR_ask_failure_code();

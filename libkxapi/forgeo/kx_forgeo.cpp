@@ -12,7 +12,7 @@ constexpr kx::Opts kRegistering{.check_init = true, .arm = true, .arm_first = tr
 
 }  // namespace
 
-extern "C" KXAPI int KX_FORGEO_register_surface(const char* name, forgeo_evaluator evaluator, void* data) {
+KXAPI int KX_FORGEO_register_surface(const char* name, forgeo_evaluator evaluator, void* data) {
     const int st = kx::frame(kRegistering, [&] {
         if (!name || !evaluator || !data) return kFailed;
         FORGEO_register_surface(name, evaluator, data);

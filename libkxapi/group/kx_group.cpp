@@ -36,7 +36,7 @@ tag group_of(tag object) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_GROUP_create_group(const tag* members, int count, tag* group) {
+KXAPI int KX_GROUP_create_group(const tag* members, int count, tag* group) {
     return kx::frame(
         kCreation, kx::on_error([&] { kx::clear(group); }),
         [&] {
@@ -49,7 +49,7 @@ extern "C" KXAPI int KX_GROUP_create_group(const tag* members, int count, tag* g
         });
 }
 
-extern "C" KXAPI int KX_GROUP_ask_group_data(tag group, tag** members, int* count) {
+KXAPI int KX_GROUP_ask_group_data(tag group, tag** members, int* count) {
     tag* array = nullptr;  // freed again when the host fails while filling it
     return kx::frame(
         kx::standard, kx::on_error([&] {
@@ -71,7 +71,7 @@ extern "C" KXAPI int KX_GROUP_ask_group_data(tag group, tag** members, int* coun
         });
 }
 
-extern "C" KXAPI int KX_GROUP_add_member_to_group(tag member, tag group) {
+KXAPI int KX_GROUP_add_member_to_group(tag member, tag group) {
     return kx::frame([&] {
         if (!is_group(group)) return kx::param(2);
         if (!live(member) || group_of(member) != NULL_TAG || !groupable(member)) return kx::param(1);
@@ -80,7 +80,7 @@ extern "C" KXAPI int KX_GROUP_add_member_to_group(tag member, tag group) {
     });
 }
 
-extern "C" KXAPI int KX_GROUP_del_member_from_group(tag member, tag group) {
+KXAPI int KX_GROUP_del_member_from_group(tag member, tag group) {
     return kx::frame([&] {
         if (group != NULL_TAG && !is_group(group)) return kx::param(2);
         if (!live(member)) return kx::param(1);
@@ -95,7 +95,7 @@ extern "C" KXAPI int KX_GROUP_del_member_from_group(tag member, tag group) {
     });
 }
 
-extern "C" KXAPI int KX_GROUP_ungroup_top(tag group) {
+KXAPI int KX_GROUP_ungroup_top(tag group) {
     return kx::frame([&] {
         if (!is_group(group)) return kx::param(1);
         es1521_(&group);
@@ -103,7 +103,7 @@ extern "C" KXAPI int KX_GROUP_ungroup_top(tag group) {
     });
 }
 
-extern "C" KXAPI int KX_GROUP_ungroup_all(tag group) {
+KXAPI int KX_GROUP_ungroup_all(tag group) {
     return kx::frame([&] {
         if (!is_group(group)) return kx::param(1);
         es1523_(&group);
@@ -111,7 +111,7 @@ extern "C" KXAPI int KX_GROUP_ungroup_all(tag group) {
     });
 }
 
-extern "C" KXAPI int KX_GROUP_ask_group_of_tag(tag object, tag* group) {
+KXAPI int KX_GROUP_ask_group_of_tag(tag object, tag* group) {
     return kx::frame(
         [&] {
             return kx::check({{group, 2}});

@@ -127,7 +127,7 @@ void mask_of_flags(const logical* flags, unsigned int* mask) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_LAYER_ask_work_layer(int* layer) {
+KXAPI int KX_LAYER_ask_work_layer(int* layer) {
     return kx::frame(kx::no_frame, [&] {
         kx::clear(layer);
         if (int st = no_active_part()) return st;
@@ -137,7 +137,7 @@ extern "C" KXAPI int KX_LAYER_ask_work_layer(int* layer) {
     });
 }
 
-extern "C" KXAPI int KX_LAYER_ask_status(int layer, int* status) {
+KXAPI int KX_LAYER_ask_status(int layer, int* status) {
     return kx::frame(
         [&] {
             return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {status, 2}});
@@ -157,7 +157,7 @@ extern "C" KXAPI int KX_LAYER_ask_status(int layer, int* status) {
         });
 }
 
-extern "C" KXAPI int KX_LAYER_set_status(int layer, int status) {
+KXAPI int KX_LAYER_set_status(int layer, int status) {
     return kx::frame(
         [&] {
             return kx::check({{in(layer, 1, KX_LAYER_MAX_LAYER), 1}, {in(status, 1, 4), 2}});
@@ -173,7 +173,7 @@ extern "C" KXAPI int KX_LAYER_set_status(int layer, int status) {
         });
 }
 
-extern "C" KXAPI int KX_LAYER_set_all_but_work(int status) {
+KXAPI int KX_LAYER_set_all_but_work(int status) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
         if (!in(status, 2, 4)) return kx::param(1);
@@ -186,7 +186,7 @@ extern "C" KXAPI int KX_LAYER_set_all_but_work(int status) {
     });
 }
 
-extern "C" KXAPI int KX_LAYER_set_many_layers_status(int count, const KX_LAYER_status_info_t* layers) {
+KXAPI int KX_LAYER_set_many_layers_status(int count, const KX_LAYER_status_info_t* layers) {
     return kx::frame([&] {
         if (int st = no_active_part()) return st;
         if (!in(count, 1, KX_LAYER_MAX_LAYER)) return kx::param(1);
@@ -215,7 +215,7 @@ extern "C" KXAPI int KX_LAYER_set_many_layers_status(int count, const KX_LAYER_s
     });
 }
 
-extern "C" KXAPI int KX_LAYER_cycle_by_layer(int layer, tag* object) {
+KXAPI int KX_LAYER_cycle_by_layer(int layer, tag* object) {
     return kx::frame(
         [&] {
             return kx::check({{in(layer, 0, kMaxCycleLayer), 1}, {object, 2}});
@@ -235,7 +235,7 @@ extern "C" KXAPI int KX_LAYER_cycle_by_layer(int layer, tag* object) {
         });
 }
 
-extern "C" KXAPI int KX_LAYER_ask_category_info(tag category, KX_LAYER_category_info_t* info) {
+KXAPI int KX_LAYER_ask_category_info(tag category, KX_LAYER_category_info_t* info) {
     return kx::frame([&] {
         if (!is_category(category)) return kx::param(1);
         if (!info) return kx::param(2);
@@ -251,7 +251,7 @@ extern "C" KXAPI int KX_LAYER_ask_category_info(tag category, KX_LAYER_category_
     });
 }
 
-extern "C" KXAPI int KX_LAYER_ask_category_tag(const char* name, tag* category) {
+KXAPI int KX_LAYER_ask_category_tag(const char* name, tag* category) {
     return kx::frame(
         kx::standard, kx::before_check([&] { kx::clear(category); }), [] { return 0; },
         [&] {
@@ -267,7 +267,7 @@ extern "C" KXAPI int KX_LAYER_ask_category_tag(const char* name, tag* category) 
         });
 }
 
-extern "C" KXAPI int KX_LAYER_edit_category_name(tag category, const char* name) {
+KXAPI int KX_LAYER_edit_category_name(tag category, const char* name) {
     return kx::frame([&] {
         if (!is_category(category)) return kx::param(1);
         const std::string present = present_name(category);
@@ -284,7 +284,7 @@ extern "C" KXAPI int KX_LAYER_edit_category_name(tag category, const char* name)
     });
 }
 
-extern "C" KXAPI int KX_LAYER_edit_category_layer(tag category, const logical layer_mask[KX_LAYER_MAX_LAYER]) {
+KXAPI int KX_LAYER_edit_category_layer(tag category, const logical layer_mask[KX_LAYER_MAX_LAYER]) {
     return kx::frame([&] {
         if (!is_category(category)) return kx::param(1);
         if (!layer_mask) return kx::param(2);
@@ -295,7 +295,7 @@ extern "C" KXAPI int KX_LAYER_edit_category_layer(tag category, const logical la
     });
 }
 
-extern "C" KXAPI int KX_LAYER_edit_category_descr(tag category, const char* description) {
+KXAPI int KX_LAYER_edit_category_descr(tag category, const char* description) {
     return kx::frame([&] {
         if (!is_category(category)) return kx::param(1);
         std::string wanted;
@@ -305,7 +305,7 @@ extern "C" KXAPI int KX_LAYER_edit_category_descr(tag category, const char* desc
     });
 }
 
-extern "C" KXAPI int KX_LAYER_create_category(const KX_LAYER_category_info_t* info, tag* category) {
+KXAPI int KX_LAYER_create_category(const KX_LAYER_category_info_t* info, tag* category) {
     return kx::frame(
         kx::standard, kx::on_error([&] { kx::clear(category); }), [] { return 0; },
         [&] {

@@ -24,6 +24,7 @@
 #include "host/base/services/memory.h"
 #include "kx_loom.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 namespace kx::loom {
@@ -34,38 +35,8 @@ constexpr char kModule[] = "kx_loom_duc";
 constexpr int kUnknownStatusLine = 412;
 
 // ---- The undo step of an edit ----------------------------------------------
-
-class Mark {
-public:
-    void set(const char* name) {
-        int status = 0;  // not read: a mark that was not set is 0
-        id_ = UNDO_JQ_set_mark(1, name, &status);
-    }
-    // The edit succeeded: the mark goes (it stays set until that is done,
-    // so that a failure of the deletion still rolls the edit back). A
-    // release that failed in the edit (a list given back to the host)
-    // fails it: the mark then stays for the roll-back after the frame.
-    void done() {
-        if (kx::detail::g_release_failure != 0) return;
-        if (id_ != 0) UNDO_JQ_delete_mark(id_, nullptr);
-        id_ = 0;
-    }
-    // After the frame caught a host error: back to the mark, then the
-    // step between (the session delayed again ...), then the mark goes.
-    template <class Between>
-    void roll_back(Between&& between) {
-        if (id_ != 0) kx::frame(kx::no_check, [&] { UNDO_JQ_undo_to_mark(id_, nullptr); });
-        between();
-        if (id_ != 0) kx::frame(kx::no_check, [&] { UNDO_JQ_delete_mark(id_, nullptr); });
-        id_ = 0;
-    }
-    void roll_back() {
-        roll_back([] {});
-    }
-
-private:
-    unsigned int id_ = 0;
-};
+// Each edit runs under a mark of visibility 1 with the edit's name
+// (kx::undo_bracket): a failure goes back to it, and the mark goes.
 
 // The parts the session update needs: logged for the update, then one
 // model update.
@@ -85,16 +56,12 @@ int check_parts(int count, const tag* parts) { return kx::check({{count <= 0 || 
 // An edit of each part of a list under its mark.
 template <class Each>
 int each_part(const char* name, int count, const tag* parts, Each&& each) {
-    Mark mark;
-    const int st = kx::frame([&] { return check_parts(count, parts); },
-                             [&] {
-                                 mark.set(name);
-                                 for (int i = 0; i < count; ++i) each(parts[i]);
-                                 mark.done();
-                                 return 0;
-                             });
-    mark.roll_back();
-    return st;
+    return kx::frame([&] { return check_parts(count, parts); },
+                     [&] {
+                         return kx::undo_bracket(1, name, [&] {
+                             for (int i = 0; i < count; ++i) each(parts[i]);
+                         });
+                     });
 }
 
 // ---- Loading the parents ------------------------------------------------------
@@ -299,20 +266,16 @@ KXAPI int KX_LOOM_copy_attributes(tag link) { KX_LOOM_PASS(LOOM_copy_attributes(
 // ---- Delayed update -------------------------------------------------------------
 
 KXAPI int KX_LOOM_set_session_delay(logical delay) {
-    kl::Mark mark;
-    const int st = kx::frame([&] {
-        mark.set("Set Session Delay");
-        if (delay) {
-            if (!DUC_is_session_delayed()) DUC_delay_session();
-        } else {
-            DUC_undelay_session();
-            kl::update_session_parts();
-        }
-        mark.done();
-        return 0;
+    return kx::frame([&] {
+        return kx::undo_bracket(1, "Set Session Delay", [&] {
+            if (delay) {
+                if (!DUC_is_session_delayed()) DUC_delay_session();
+            } else {
+                DUC_undelay_session();
+                kl::update_session_parts();
+            }
+        });
     });
-    mark.roll_back();
-    return st;
 }
 
 KXAPI int KX_LOOM_ask_session_delay(logical* delayed) {
@@ -328,7 +291,6 @@ KXAPI int KX_LOOM_ask_session_delay(logical* delayed) {
 
 KXAPI int KX_LOOM_update_session(void) {
     bool was_delayed = false;
-    kl::Mark mark;
     const int st = kx::frame(
         kx::standard, kx::before_check([&] {
             was_delayed = DUC_is_session_delayed() != 0;
@@ -336,50 +298,31 @@ KXAPI int KX_LOOM_update_session(void) {
         }),
         [] { return 0; },
         [&] {
-            mark.set("Update Session");
-            if (was_delayed) DUC_undelay_session();
-            kl::update_session_parts();
-            if (was_delayed) DUC_delay_session();
-            mark.done();
-            return 0;
+            return kx::undo_bracket(1, "Update Session", [&] {
+                if (was_delayed) DUC_undelay_session();
+                kl::update_session_parts();
+                if (was_delayed) DUC_delay_session();
+            });
         });
-    mark.roll_back([&] {
-        if (st != 0 && was_delayed) kx::frame(kx::no_check, [] { DUC_delay_session(); });
-    });
+    // A failed update leaves a delayed session delayed.
+    if (st != 0 && was_delayed) kx::frame(kx::no_check, [] { DUC_delay_session(); });
     return st;
 }
 
 KXAPI int KX_LOOM_ask_out_of_date_parts(int* count, tag** parts) {
-    kl::Mark mark;
-    const int st = kx::frame([&] {
-        mark.set("Ask Out Of Date Parts");
-        DUC_ask_out_of_date_parts(count, parts);
-        mark.done();
-        return 0;
-    });
-    mark.roll_back();
-    return st;
+    return kx::frame([&] { return kx::undo_bracket(1, "Ask Out Of Date Parts", [&] { DUC_ask_out_of_date_parts(count, parts); }); });
 }
 
 KXAPI int KX_LOOM_ask_out_of_date_objects(tag part, int* count, tag** objects) {
-    kl::Mark mark;
-    const int st = kx::frame([&] {
-        mark.set("Ask Out Of Date Objects");
-        DUC_ask_out_of_date_objects(part, count, objects);
-        mark.done();
-        return 0;
-    });
-    mark.roll_back();
-    return st;
+    return kx::frame([&] { return kx::undo_bracket(1, "Ask Out Of Date Objects", [&] { DUC_ask_out_of_date_objects(part, count, objects); }); });
 }
 
 KXAPI int KX_LOOM_update_parts(int count, const tag* parts) {
-    kl::Mark mark;
-    const int st = kx::frame([&] { return kl::check_parts(count, parts); },
-                             [&] {
-                                 const int n = count > 0 ? count : 0;
-                                 kx::host_ptr<int> words(static_cast<int*>(SM_alloc(sizeof(int) * n)));
-                                 mark.set("Update Parts");
+    return kx::frame([&] { return kl::check_parts(count, parts); },
+                     [&] {
+                         const int n = count > 0 ? count : 0;
+                         kx::host_ptr<int> words(static_cast<int*>(SM_alloc(sizeof(int) * n)));
+                         return kx::undo_bracket(1, "Update Parts", [&] {
                                  for (int i = 0; i < n; ++i) {
                                      words.get()[i] = DUC_ask_part_status(parts[i]);
                                      if (words.get()[i] != 0) DUC_unconditionally_undelay(parts[i]);
@@ -390,11 +333,8 @@ KXAPI int KX_LOOM_update_parts(int count, const tag* parts) {
                                      else DUC_delay_part_if_needed(parts[i]);
                                  }
                                  words.reset();
-                                 mark.done();
-                                 return 0;
-                             });
-    mark.roll_back();
-    return st;
+                         });
+                     });
 }
 
 KXAPI int KX_LOOM_freeze(int count, const tag* parts) {
@@ -406,21 +346,17 @@ KXAPI int KX_LOOM_freeze_persistently(int count, const tag* parts) {
 }
 
 KXAPI int KX_LOOM_unfreeze(int count, const tag* parts) {
-    kl::Mark mark;
-    const int st = kx::frame([&] { return kl::check_parts(count, parts); },
-                             [&] {
-                                 mark.set("Unfreeze Parts");
+    return kx::frame([&] { return kl::check_parts(count, parts); },
+                     [&] {
+                         return kx::undo_bracket(1, "Unfreeze Parts", [&] {
                                  for (int i = 0; i < count; ++i) {
                                      const int word = DUC_ask_part_status(parts[i]);
                                      if (word & DUC_STATUS_FROZEN) DUC_unfreeze_part(parts[i]);
                                      else if (word & DUC_STATUS_DELAYED) DUC_undelay_part(parts[i]);
                                  }
                                  UPDATE_do_update();
-                                 mark.done();
-                                 return 0;
-                             });
-    mark.roll_back();
-    return st;
+                         });
+                     });
 }
 
 KXAPI int KX_LOOM_ask_delay_status(tag part, int* delay_status) {

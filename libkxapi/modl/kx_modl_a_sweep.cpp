@@ -271,7 +271,7 @@ void read_extrusion(tag feature, ExtrusionOut& out) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_thicken_sheet_parms(tag feature, tag* sheet_body, char** first_offset,
+KXAPI int KX_MODL_ask_thicken_sheet_parms(tag feature, tag* sheet_body, char** first_offset,
                                                      char** second_offset) {
     return kx::frame(
         [&] {
@@ -300,7 +300,7 @@ extern "C" KXAPI int KX_MODL_ask_thicken_sheet_parms(tag feature, tag* sheet_bod
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_sweep(tag feature, string_list* guides, string_list* sections, string_list* single,
+KXAPI int KX_MODL_ask_sweep(tag feature, string_list* guides, string_list* sections, string_list* single,
                                        sweep_method* orientation, sweep_method* scaling, int* alignment,
                                        int* section_method, int* option, double values[3]) {
     return skin_query(
@@ -352,7 +352,7 @@ extern "C" KXAPI int KX_MODL_ask_sweep(tag feature, string_list* guides, string_
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_curve_mesh(tag feature, string_list* primary, string_list* cross,
+KXAPI int KX_MODL_ask_curve_mesh(tag feature, string_list* primary, string_list* cross,
                                             string_list* single, int* option, int* mesh_flag, int* mesh_method,
                                             double values[3], tag faces[4], int continuity[4]) {
     return skin_query(
@@ -388,7 +388,7 @@ extern "C" KXAPI int KX_MODL_ask_curve_mesh(tag feature, string_list* primary, s
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_thru_curves(tag feature, string_list* sections, string_list* single,
+KXAPI int KX_MODL_ask_thru_curves(tag feature, string_list* sections, string_list* single,
                                              int* patch_kind, int* alignment, double alignment_values[6],
                                              int* degree, int* closed, int* option, double values[3], tag faces[2],
                                              int continuity[2]) {
@@ -433,7 +433,7 @@ extern "C" KXAPI int KX_MODL_ask_thru_curves(tag feature, string_list* sections,
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_ruled(tag feature, string_list* sections, string_list* single, int* alignment,
+KXAPI int KX_MODL_ask_ruled(tag feature, string_list* sections, string_list* single, int* alignment,
                                        double alignment_values[6], int* option, double values[3]) {
     return skin_query(
         feature, SKIN_KIND_RULED, KX_MODL_ERR_RULED_QUERY,
@@ -463,7 +463,7 @@ extern "C" KXAPI int KX_MODL_ask_ruled(tag feature, string_list* sections, strin
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_bplane(tag feature, string_list* boundaries, double values[3]) {
+KXAPI int KX_MODL_ask_bplane(tag feature, string_list* boundaries, double values[3]) {
     return skin_query(
         feature, SKIN_KIND_BPLANE, KX_MODL_ERR_BPLANE_QUERY,
         [&] {
@@ -481,7 +481,7 @@ extern "C" KXAPI int KX_MODL_ask_bplane(tag feature, string_list* boundaries, do
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_extrusion(tag feature, int* count, tag** objects, sweep_trim** trim, char** taper,
+KXAPI int KX_MODL_ask_extrusion(tag feature, int* count, tag** objects, sweep_trim** trim, char** taper,
                                            char* limits[2], char* offsets[2], double region_point[3],
                                            logical* region_set, unsigned char* sign, double direction[3]) {
     return kx::frame(

@@ -403,7 +403,7 @@ void free_records(bead_section* section, bead_faces* placement, bead_secondary* 
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_bead(const bead_section* section, const bead_faces* placement,
+KXAPI int KX_MODL_create_bead(const bead_section* section, const bead_faces* placement,
                                          const bead_secondary* secondary, const bead_plane* plane,
                                          const KX_MODL_vector* axis, const bead_shape* shape, tag* feature) {
     return kx::frame(
@@ -427,7 +427,7 @@ extern "C" KXAPI int KX_MODL_create_bead(const bead_section* section, const bead
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_bead(tag feature, bead_section* section, bead_faces* placement,
+KXAPI int KX_MODL_ask_bead(tag feature, bead_section* section, bead_faces* placement,
                                       bead_secondary* secondary, bead_plane* plane, KX_MODL_vector* axis,
                                       bead_shape* shape) {
     return kx::frame(
@@ -451,7 +451,7 @@ extern "C" KXAPI int KX_MODL_ask_bead(tag feature, bead_section* section, bead_f
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_bead(tag feature, const bead_section* section, const bead_faces* placement,
+KXAPI int KX_MODL_edit_bead(tag feature, const bead_section* section, const bead_faces* placement,
                                        const bead_secondary* secondary, const bead_plane* plane,
                                        const KX_MODL_vector* axis, const bead_shape* shape) {
     return kx::frame(
@@ -472,7 +472,7 @@ extern "C" KXAPI int KX_MODL_edit_bead(tag feature, const bead_section* section,
         });
 }
 
-extern "C" KXAPI int KX_MODL_free_bead(bead_section* section, bead_faces* placement, bead_secondary* secondary,
+KXAPI int KX_MODL_free_bead(bead_section* section, bead_faces* placement, bead_secondary* secondary,
                                        bead_plane* plane, KX_MODL_vector* axis, bead_shape* shape) {
     // Giving back the records' memory changes nothing of the model: no
     // undo mark, which could only fail after the records are gone.

@@ -115,7 +115,7 @@ int check_one(tag feature, bool output) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_bend_allowance_formula(tag feature, char** formula) {
+KXAPI int KX_MODL_ask_bend_allowance_formula(tag feature, char** formula) {
     return kx::frame(
         kOpts,
         [&] {
@@ -125,7 +125,7 @@ extern "C" KXAPI int KX_MODL_ask_bend_allowance_formula(tag feature, char** form
         [&] { return ask_formula(feature, formula); });
 }
 
-extern "C" KXAPI int KX_MODL_edit_bend_allowance_formula(tag feature, const char* formula) {
+KXAPI int KX_MODL_edit_bend_allowance_formula(tag feature, const char* formula) {
     return kx::frame(
         kOpts,
         [&] {
@@ -136,15 +136,15 @@ extern "C" KXAPI int KX_MODL_edit_bend_allowance_formula(tag feature, const char
         [&] { return edit_formula(feature, formula); });
 }
 
-extern "C" KXAPI int KX_MODL_form_features(int count, const tag* features, unsigned char* changed) {
+KXAPI int KX_MODL_form_features(int count, const tag* features, unsigned char* changed) {
     return forming(count, features, changed, 2);
 }
 
-extern "C" KXAPI int KX_MODL_unform_features(int count, const tag* features, unsigned char* changed) {
+KXAPI int KX_MODL_unform_features(int count, const tag* features, unsigned char* changed) {
     return forming(count, features, changed, 1);
 }
 
-extern "C" KXAPI int KX_MODL_ask_formable_feature_state(tag feature, int* state, double* factor) {
+KXAPI int KX_MODL_ask_formable_feature_state(tag feature, int* state, double* factor) {
     return kx::frame(
         kOpts, [&] { return check_one(feature, state && factor); },
         [&] {
@@ -159,7 +159,7 @@ extern "C" KXAPI int KX_MODL_ask_formable_feature_state(tag feature, int* state,
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_formable_feature_state(tag feature, int state, double* value) {
+KXAPI int KX_MODL_edit_formable_feature_state(tag feature, int state, double* value) {
     return kx::frame(
         kOpts,
         [&] {

@@ -163,15 +163,15 @@ int switch_call(void (*sw)(int, int*), int mode, int* value) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_body_faces(tag body, tag_list** faces) {
+KXAPI int KX_MODL_ask_body_faces(tag body, tag_list** faces) {
     return body_list(body, faces, ZQ_CLASS_FACE, __func__);
 }
 
-extern "C" KXAPI int KX_MODL_ask_body_edges(tag body, tag_list** edges) {
+KXAPI int KX_MODL_ask_body_edges(tag body, tag_list** edges) {
     return body_list(body, edges, ZQ_CLASS_EDGE, __func__);
 }
 
-extern "C" KXAPI int KX_MODL_ask_body_feats(tag body, tag_list** features) {
+KXAPI int KX_MODL_ask_body_feats(tag body, tag_list** features) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -196,7 +196,7 @@ extern "C" KXAPI int KX_MODL_ask_body_feats(tag body, tag_list** features) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_body_type(tag body, int* kind) {
+KXAPI int KX_MODL_ask_body_type(tag body, int* kind) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -215,7 +215,7 @@ extern "C" KXAPI int KX_MODL_ask_body_type(tag body, int* kind) {
 
 // Any error raised on the way is answered with 875052, whatever its own
 // code.
-extern "C" KXAPI int KX_MODL_ask_named_body_object(tag* body, int* kind, const char* name, tag* object) {
+KXAPI int KX_MODL_ask_named_body_object(tag* body, int* kind, const char* name, tag* object) {
     bool raised = false;
     const int st = kx::frame(
         kx::no_check, kx::on_error([&] { raised = true; }),
@@ -240,7 +240,7 @@ extern "C" KXAPI int KX_MODL_ask_named_body_object(tag* body, int* kind, const c
     return raised ? static_cast<int>(KX_MODL_ERR_NAMED_OBJECT) : st;
 }
 
-extern "C" KXAPI int KX_MODL_ask_body_density(tag body, int units, double* density) {
+KXAPI int KX_MODL_ask_body_density(tag body, int units, double* density) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -254,7 +254,7 @@ extern "C" KXAPI int KX_MODL_ask_body_density(tag body, int units, double* densi
         });
 }
 
-extern "C" KXAPI int KX_MODL_set_body_density(tag body, int units, double density) {
+KXAPI int KX_MODL_set_body_density(tag body, int units, double density) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -267,7 +267,7 @@ extern "C" KXAPI int KX_MODL_set_body_density(tag body, int units, double densit
         });
 }
 
-extern "C" KXAPI int KX_MODL_set_default_density(double density, int units) {
+KXAPI int KX_MODL_set_default_density(double density, int units) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -281,7 +281,7 @@ extern "C" KXAPI int KX_MODL_set_default_density(double density, int units) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_default_density(int units, double* density) {
+KXAPI int KX_MODL_ask_default_density(int units, double* density) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -300,47 +300,32 @@ extern "C" KXAPI int KX_MODL_ask_default_density(int units, double* density) {
 // it, and the mark is deleted on every way out, so that the check leaves no
 // undo step. The kernel's interface parameters 12 and 10 are put back also
 // when the check raises.
-extern "C" KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* validity) {
-    unsigned int mark = 0;
-    const int st = kx::frame(
+KXAPI int KX_MODL_validate_body(int count, const tag* bodies, int* validity) {
+    return kx::frame(
         kx::acknowledging,
         [&] {
             return kx::check({{count >= 1, 1}, {bodies, 2}, {validity, 3}});
         },
         [&] {
-            int mark_status = 0;
-            mark = UNDO_JQ_set_mark(UNDO_VISIBLE, nullptr, &mark_status);
-            if (mark_status != 0) mark = 0;
-            for (int i = 0; i < count; ++i)
-                if (bodies[i] == NULL_TAG || !ES_solid_is_a_body(bodies[i]))
-                    ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NOT_A_BODY, "tag %u is not a body", bodies[i]);
-            for (int i = 0; i < count; ++i) validity[i] = 1;
-            {
+            return kx::undo_bracket(UNDO_VISIBLE, nullptr, [&] {
+                for (int i = 0; i < count; ++i)
+                    if (bodies[i] == NULL_TAG || !ES_solid_is_a_body(bodies[i]))
+                        ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NOT_A_BODY, "tag %u is not a body", bodies[i]);
+                for (int i = 0; i < count; ++i) validity[i] = 1;
                 CheckParameters parameters;
                 for (int i = 0; i < count; ++i) validity[i] = validity_of(ES_solid_ask_fermalith_tag(bodies[i]));
-            }
-            if (mark != 0) {
-                if (int code = UNDO_JQ_delete_mark(mark, nullptr)) return code;
-                mark = 0;
-            }
-            return 0;
+            });
         });
-    if (mark != 0)
-        kx::guarded([&] {
-            kx::frame(kx::no_check, [&] { return UNDO_JQ_undo_to_mark(mark, nullptr); });
-            kx::frame(kx::no_check, [&] { return UNDO_JQ_delete_mark(mark, nullptr); });
-        });
-    return st;
 }
 
-extern "C" KXAPI int KX_MODL_set_body_type_pref(int kind) {
+KXAPI int KX_MODL_set_body_type_pref(int kind) {
     if (kind != ZQ_BODY_SOLID && kind != ZQ_BODY_SHEET)
         return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     int value = kind == ZQ_BODY_SHEET ? 1 : 0;
     return switch_call(wi_modeling_for_body_type, 1, &value);
 }
 
-extern "C" KXAPI int KX_MODL_ask_body_type_pref(int* kind) {
+KXAPI int KX_MODL_ask_body_type_pref(int* kind) {
     int value = 0;
     const int st = kx::frame(
         kx::acknowledging,
@@ -355,13 +340,13 @@ extern "C" KXAPI int KX_MODL_ask_body_type_pref(int* kind) {
     return st;
 }
 
-extern "C" KXAPI int KX_MODL_set_curve_fit_method(int method) {
+KXAPI int KX_MODL_set_curve_fit_method(int method) {
     if (method != 0 && method != 1)
         return kx::frame(kx::acknowledging, [] { return static_cast<int>(KX_MODL_ERR_VALUE_OUT_OF_RANGE); });
     return switch_call(cdUIaskoutput_quintic, 1, &method);
 }
 
-extern "C" KXAPI int KX_MODL_ask_curve_fit_method(int* method) {
+KXAPI int KX_MODL_ask_curve_fit_method(int* method) {
     return kx::frame(
         kx::acknowledging,
         [&] {
@@ -375,25 +360,25 @@ extern "C" KXAPI int KX_MODL_ask_curve_fit_method(int* method) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_set_dynamic_update(int value) { return switch_call(cdUIaskDynamicUpdate, 1, &value); }
+KXAPI int KX_MODL_set_dynamic_update(int value) { return switch_call(cdUIaskDynamicUpdate, 1, &value); }
 
-extern "C" KXAPI int KX_MODL_ask_dynamic_update(int* value) {
+KXAPI int KX_MODL_ask_dynamic_update(int* value) {
     if (!value) return kx::frame(kx::acknowledging, [] { return kx::param(1); });
     return switch_call(cdUIaskDynamicUpdate, 0, value);
 }
 
-extern "C" KXAPI int KX_MODL_set_immediate_children(int value) {
+KXAPI int KX_MODL_set_immediate_children(int value) {
     return switch_call(cdUIaskImmediateChildren, 1, &value);
 }
 
-extern "C" KXAPI int KX_MODL_ask_immediate_children(int* value) {
+KXAPI int KX_MODL_ask_immediate_children(int* value) {
     if (!value) return kx::frame(kx::acknowledging, [] { return kx::param(1); });
     return switch_call(cdUIaskImmediateChildren, 0, value);
 }
 
 // Each entry, its objects and the array of entries are separate blocks;
 // a failure on the way hands back none of them.
-extern "C" KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_feature_entry*** entries) {
+KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_feature_entry*** entries) {
     return kx::frame(
         kx::standard, kx::before_check([&] {
             kx::clear(count);

@@ -26,14 +26,8 @@ constexpr int kSewTargetRefused = KX_MODL_ERR_TRIM_FACE_OF_UDF;  // the host's o
 constexpr int kSewToolRefused = KX_MODL_ERR_SEW_TOOL_REFUSED;
 
 // A kernel list of the host, destroyed on every way out.
-struct KernelList {
-    int id = 0;
+struct KernelList : kx::HostList {
     KernelList() { KI_crlist(KI_LIST_KERNEL, &id); }
-    KernelList(const KernelList&) = delete;
-    KernelList& operator=(const KernelList&) = delete;
-    ~KernelList() {
-        if (id) kx::release([&] { KI_free_list(id); });
-    }
     int count() const {
         int n = 0;
         KI_colist(id, &n);
@@ -219,7 +213,7 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_mirror_body(tag body, tag plane, tag* feature) {
+KXAPI int KX_MODL_create_mirror_body(tag body, tag plane, tag* feature) {
     return kx::frame(
         [&] {
             kx::clear(feature);
@@ -234,7 +228,7 @@ extern "C" KXAPI int KX_MODL_create_mirror_body(tag body, tag plane, tag* featur
         });
 }
 
-extern "C" KXAPI int KX_MODL_trim_body(tag body, tag tool, int side, tag* feature) {
+KXAPI int KX_MODL_trim_body(tag body, tag tool, int side, tag* feature) {
     return kx::frame(
         kx::acknowledging,
         [&] {
@@ -253,7 +247,7 @@ extern "C" KXAPI int KX_MODL_trim_body(tag body, tag tool, int side, tag* featur
         });
 }
 
-extern "C" KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n_results, tag** results) {
+KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n_results, tag** results) {
     return kx::frame(
         kx::acknowledging,
         [&] {
@@ -264,7 +258,7 @@ extern "C" KXAPI int KX_MODL_split_body(int count, tag* bodies, tag tool, int* n
         [&] { return split(count, bodies, tool, n_results, results); });
 }
 
-extern "C" KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tools, tag* tools,
+KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tools, tag* tools,
                                         double tolerance, int flag, tag_list** bodies, tag* feature) {
     return kx::frame(
         kx::no_check,
@@ -279,7 +273,7 @@ extern "C" KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets,
         [&] { return sew(option, n_targets, targets, n_tools, tools, tolerance, flag, bodies, feature); });
 }
 
-extern "C" KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,
+KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,
                                                   tag_list** bodies) {
     // Under a frame of its own: a host error becomes the status.
     return kx::frame(

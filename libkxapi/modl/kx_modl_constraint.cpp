@@ -120,7 +120,7 @@ bool longer(const double seg[4]) { return std::fabs(seg[2] - seg[0]) > kShort ||
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints) {
+KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints) {
     return kx::guarded([&]() -> int {
         int type = 0, subtype = 0;
         if (int st = kx::obj::type_and_subtype(feature, &type, &subtype); st != 0) {
@@ -144,7 +144,7 @@ extern "C" KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
+KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
     return kx::guarded([&]() -> int {
         if (!type) return kx::param(2);
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
@@ -158,7 +158,7 @@ extern "C" KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]) {
+KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]) {
     return constraint_query(feature, constraint, [&](const char* cls) -> int {
         if (!cls || std::strcmp(cls, RPO_LINK_FACE_CLASS_NAME) != 0) return KX_MODL_ERR_WRONG_KIND;
         if (!plane) return kx::param(3);
@@ -167,35 +167,35 @@ extern "C" KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, do
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_horz_dime(tag feature, tag constraint, int, double target_point[2],
+KXAPI int KX_MODL_ask_horz_dime(tag feature, tag constraint, int, double target_point[2],
                                            double tool_point[2], double target_third[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
     return dimension(feature, constraint, target_point, tool_point, target_third, tool_third, expression, tool, target,
                      Answer::points);
 }
 
-extern "C" KXAPI int KX_MODL_ask_vert_dime(tag feature, tag constraint, int, double target_point[2],
+KXAPI int KX_MODL_ask_vert_dime(tag feature, tag constraint, int, double target_point[2],
                                            double tool_point[2], double target_third[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
     return dimension(feature, constraint, target_point, tool_point, target_third, tool_third, expression, tool, target,
                      Answer::points);
 }
 
-extern "C" KXAPI int KX_MODL_ask_para_dist(tag feature, tag constraint, int, double target_point[2],
+KXAPI int KX_MODL_ask_para_dist(tag feature, tag constraint, int, double target_point[2],
                                            double tool_point[2], double target_third[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
     return dimension(feature, constraint, target_point, tool_point, target_third, tool_third, expression, tool, target,
                      Answer::points);
 }
 
-extern "C" KXAPI int KX_MODL_ask_angle_edge(tag feature, tag constraint, int, double target_mid[2],
+KXAPI int KX_MODL_ask_angle_edge(tag feature, tag constraint, int, double target_mid[2],
                                             double target_point[2], double tool_mid[2], double tool_point[2],
                                             char** expression, tag* tool, tag* target) {
     return dimension(feature, constraint, target_mid, target_point, tool_mid, tool_point, expression, tool, target,
                      Answer::angle);
 }
 
-extern "C" KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment_start[2],
+KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment_start[2],
                                            double segment_end[2], double tool_point[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
     return constraint_query(feature, constraint, [&](const char*) -> int {
@@ -216,7 +216,7 @@ extern "C" KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, dou
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], double p2[2], double p3[2],
+KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], double p2[2], double p3[2],
                                            double p4[2], int* flag, char** expression, tag* tool, tag* target) {
     return constraint_query(feature, constraint, [&](const char*) -> int {
         Sides s{};

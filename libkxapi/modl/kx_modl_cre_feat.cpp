@@ -299,18 +299,18 @@ int create_placed(const Placed& how, tag* feature, const std::function<void(int*
 
 namespace km = kx::modl;
 
-extern "C" KXAPI int KX_MODL_register_rpo_routine(int (*routine)(tag)) {
+KXAPI int KX_MODL_register_rpo_routine(int (*routine)(tag)) {
     km::set_rpo_routine(routine);
     kx::disallow_unload(reinterpret_cast<const void*>(routine));
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_ask_rpo_routine(int (**routine)(tag)) {
+KXAPI int KX_MODL_ask_rpo_routine(int (**routine)(tag)) {
     if (routine) *routine = km::rpo_routine();
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_unregister_rpo_routine(void) {
+KXAPI int KX_MODL_unregister_rpo_routine(void) {
     km::set_rpo_routine(nullptr);
     return 0;
 }
@@ -337,7 +337,7 @@ int create_hole(double location[3], double direction[3], tag face, tag thru_face
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_simple_hole(double location[3], double direction[3], const char* diameter,
+KXAPI int KX_MODL_create_simple_hole(double location[3], double direction[3], const char* diameter,
                                                 const char* depth, const char* tip_angle, tag face, tag thru_face,
                                                 tag* feature) {
     return kx::guarded([&]() -> int {
@@ -373,7 +373,7 @@ int stepped_hole(bool bore, double location[3], double direction[3], const char*
 }
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_c_bore_hole(double location[3], double direction[3], const char* diameter,
+KXAPI int KX_MODL_create_c_bore_hole(double location[3], double direction[3], const char* diameter,
                                                 const char* depth, const char* cbore_diameter, const char* cbore_depth,
                                                 const char* tip_angle, tag face, tag thru_face, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -382,7 +382,7 @@ extern "C" KXAPI int KX_MODL_create_c_bore_hole(double location[3], double direc
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_c_sunk_hole(double location[3], double direction[3], const char* diameter,
+KXAPI int KX_MODL_create_c_sunk_hole(double location[3], double direction[3], const char* diameter,
                                                 const char* depth, const char* csink_diameter, const char* csink_angle,
                                                 const char* tip_angle, tag face, tag thru_face, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -391,7 +391,7 @@ extern "C" KXAPI int KX_MODL_create_c_sunk_hole(double location[3], double direc
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_boss(double location[3], double direction[3], const char* diameter,
+KXAPI int KX_MODL_create_boss(double location[3], double direction[3], const char* diameter,
                                          const char* height, const char* taper_angle, tag face, tag* feature) {
     return kx::guarded([&]() -> int {
         if (feature) *feature = NULL_TAG;
@@ -404,7 +404,7 @@ extern "C" KXAPI int KX_MODL_create_boss(double location[3], double direction[3]
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_cyl_pocket(double location[3], double direction[3], const char* diameter,
+KXAPI int KX_MODL_create_cyl_pocket(double location[3], double direction[3], const char* diameter,
                                                const char* depth, const char* corner_radius, const char* floor_radius,
                                                tag face, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -431,7 +431,7 @@ int check_box(const double location[3], const double direction[3], const double*
 }
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_rect_pad(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_rect_pad(double location[3], double direction[3], double x_direction[3],
                                              const char* sizes[3], const char* corner_radius, const char* taper_angle,
                                              tag face, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -446,7 +446,7 @@ extern "C" KXAPI int KX_MODL_create_rect_pad(double location[3], double directio
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_rect_pocket(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_rect_pocket(double location[3], double direction[3], double x_direction[3],
                                                 const char* sizes[3], const char* corner_radius,
                                                 const char* floor_radius, const char* taper_angle, tag face,
                                                 tag* feature) {
@@ -467,7 +467,7 @@ extern "C" KXAPI int KX_MODL_create_rect_pocket(double location[3], double direc
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const char* offset2, const char* angle,
+KXAPI int KX_MODL_create_chamfer(int type, const char* offset1, const char* offset2, const char* angle,
                                             tag_list* edges, tag* feature) {
     return kx::guarded([&]() -> int {
         if (feature) *feature = NULL_TAG;

@@ -63,7 +63,7 @@ int create_groove(GrooveRoutine routine, double location[3], double direction[3]
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_ball_slot(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_ball_slot(double location[3], double direction[3], double x_direction[3],
                                               const char* ball_diameter, const char* depth, const char* length,
                                               tag face, tag thru_face1, tag thru_face2, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -73,7 +73,7 @@ extern "C" KXAPI int KX_MODL_create_ball_slot(double location[3], double directi
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_rect_slot(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_rect_slot(double location[3], double direction[3], double x_direction[3],
                                               const char* width, const char* depth, const char* length, tag face,
                                               tag thru_face1, tag thru_face2, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -83,7 +83,7 @@ extern "C" KXAPI int KX_MODL_create_rect_slot(double location[3], double directi
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_dove_tail_slot(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_dove_tail_slot(double location[3], double direction[3], double x_direction[3],
                                                    const char* width, const char* depth, const char* angle,
                                                    const char* length, tag face, tag thru_face1, tag thru_face2,
                                                    tag* feature) {
@@ -94,7 +94,7 @@ extern "C" KXAPI int KX_MODL_create_dove_tail_slot(double location[3], double di
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_u_slot(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_u_slot(double location[3], double direction[3], double x_direction[3],
                                            const char* width, const char* depth, const char* corner_radius,
                                            const char* length, tag face, tag thru_face1, tag thru_face2, tag* feature) {
     return kx::guarded([&]() -> int {
@@ -104,7 +104,7 @@ extern "C" KXAPI int KX_MODL_create_u_slot(double location[3], double direction[
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_t_slot(double location[3], double direction[3], double x_direction[3],
+KXAPI int KX_MODL_create_t_slot(double location[3], double direction[3], double x_direction[3],
                                            const char* top_width, const char* top_depth, const char* bottom_width,
                                            const char* bottom_depth, const char* length, tag face, tag thru_face1,
                                            tag thru_face2, tag* feature) {
@@ -115,7 +115,7 @@ extern "C" KXAPI int KX_MODL_create_t_slot(double location[3], double direction[
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_ball_groove(double location[3], double direction[3], const char* groove_diameter,
+KXAPI int KX_MODL_create_ball_groove(double location[3], double direction[3], const char* groove_diameter,
                                                 const char* ball_diameter, tag face, tag* feature) {
     return kx::guarded([&]() -> int {
         const char* texts[2] = {groove_diameter, ball_diameter};
@@ -123,7 +123,7 @@ extern "C" KXAPI int KX_MODL_create_ball_groove(double location[3], double direc
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_rect_groove(double location[3], double direction[3], const char* groove_diameter,
+KXAPI int KX_MODL_create_rect_groove(double location[3], double direction[3], const char* groove_diameter,
                                                 const char* width, tag face, tag* feature) {
     return kx::guarded([&]() -> int {
         const char* texts[2] = {groove_diameter, width};
@@ -131,7 +131,7 @@ extern "C" KXAPI int KX_MODL_create_rect_groove(double location[3], double direc
     });
 }
 
-extern "C" KXAPI int KX_MODL_create_u_groove(double location[3], double direction[3], const char* groove_diameter,
+KXAPI int KX_MODL_create_u_groove(double location[3], double direction[3], const char* groove_diameter,
                                              const char* width, const char* corner_radius, tag face, tag* feature) {
     return kx::guarded([&]() -> int {
         const char* texts[3] = {groove_diameter, width, corner_radius};

@@ -62,7 +62,7 @@ int check_object_and_xform(tag object, tag xform) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_datum_csys(tag object, tag xform, int option, tag* feature) {
+KXAPI int KX_MODL_create_datum_csys(tag object, tag xform, int option, tag* feature) {
     return kx::frame(kCreate, [&]() -> int {
         kx::clear(feature);
         if (int st = check_object_and_xform(object, xform)) return st;
@@ -83,7 +83,7 @@ extern "C" KXAPI int KX_MODL_create_datum_csys(tag object, tag xform, int option
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_datum_csys_components(tag feature, tag* csys, tag* origin, tag dplanes[3],
+KXAPI int KX_MODL_ask_datum_csys_components(tag feature, tag* csys, tag* origin, tag dplanes[3],
                                                        tag daxes[3]) {
     return kx::frame(kx::no_check, [&]() -> int {
         if (!kx::modl::is_feature(feature)) return kx::param(1);
@@ -101,7 +101,7 @@ extern "C" KXAPI int KX_MODL_ask_datum_csys_components(tag feature, tag* csys, t
     });
 }
 
-extern "C" KXAPI tag KX_MODL_ask_xform_tag_of_datum_csys(tag feature) {
+KXAPI tag KX_MODL_ask_xform_tag_of_datum_csys(tag feature) {
     tag xform = NULL_TAG;
     kx::frame(kx::no_check, [&]() -> int {
         if (!kx::modl::is_feature(feature)) return kx::param(1);

@@ -37,7 +37,7 @@ tag axis_feature(tag datum) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_points_feature(int count, tag* points, tag* feature) {
+KXAPI int KX_MODL_create_points_feature(int count, tag* points, tag* feature) {
     return kx::frame(
         [&] {
             kx::clear(feature);
@@ -54,15 +54,15 @@ extern "C" KXAPI int KX_MODL_create_points_feature(int count, tag* points, tag* 
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_point_dirr_daxis(tag point, tag direction, tag* datum) {
+KXAPI int KX_MODL_create_point_dirr_daxis(tag point, tag direction, tag* datum) {
     return create_datum(DATUM_daxis_axis_create_frec, point, direction, datum);
 }
 
-extern "C" KXAPI int KX_MODL_create_point_dirr_dplane(tag point, tag direction, tag* datum) {
+KXAPI int KX_MODL_create_point_dirr_dplane(tag point, tag direction, tag* datum) {
     return create_datum(DATUM_dplane_axis_create_frec, point, direction, datum);
 }
 
-extern "C" KXAPI int KX_MODL_edit_point_dirr_daxis_size(tag datum_axis, double size) {
+KXAPI int KX_MODL_edit_point_dirr_daxis_size(tag datum_axis, double size) {
     return kx::frame(
         kx::arm_first, [&] { return size < -kSizeTolerance ? kx::param(2) : 0; },
         [&] {
@@ -74,7 +74,7 @@ extern "C" KXAPI int KX_MODL_edit_point_dirr_daxis_size(tag datum_axis, double s
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_daxis_size(tag datum_axis, double* size) {
+KXAPI int KX_MODL_ask_daxis_size(tag datum_axis, double* size) {
     return kx::frame(
         kx::arm_first, [&] { return size ? 0 : kx::param(2); },
         [&] {

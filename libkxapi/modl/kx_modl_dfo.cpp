@@ -223,7 +223,7 @@ bool bad_constraint(const face_constraint_data* c) { return !c || strnlen(c->val
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_face_constraint(const dfo_region* region, const face_constraint_data* constraint,
+KXAPI int KX_MODL_create_face_constraint(const dfo_region* region, const face_constraint_data* constraint,
                                                     tag* feature) {
     const int st = create_dfo<DFO_data_t>(
         feature, 3, [&] { return bad_region(region) || bad_constraint(constraint) ? KX_MODL_ERR_DFO_REGION : 0; },
@@ -239,7 +239,7 @@ extern "C" KXAPI int KX_MODL_create_face_constraint(const dfo_region* region, co
     return st;
 }
 
-extern "C" KXAPI int KX_MODL_edit_face_constraint(tag feature, const dfo_region* region,
+KXAPI int KX_MODL_edit_face_constraint(tag feature, const dfo_region* region,
                                                   const face_constraint_data* constraint) {
     const int st = edit_dfo<DFO_data_t>(
         feature, nullptr,
@@ -257,7 +257,7 @@ extern "C" KXAPI int KX_MODL_edit_face_constraint(tag feature, const dfo_region*
     return st;
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_constraint(tag feature, dfo_region** region, face_constraint_data** constraint) {
+KXAPI int KX_MODL_ask_face_constraint(tag feature, dfo_region** region, face_constraint_data** constraint) {
     return ask_dfo<DFO_data_t>(
         feature, DFO_is_dfo_feature, kWrongKind,
         [&] {
@@ -298,7 +298,7 @@ void faces_out(DFO_region_t& h, tag** faces, int* n, tag** third, int* n3) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_resize_face(const tag* faces, int number_of_faces, const tag* third_faces,
+KXAPI int KX_MODL_create_resize_face(const tag* faces, int number_of_faces, const tag* third_faces,
                                                 int number_of_third_faces, const char* resize, tag* feature) {
     return create_dfo<RESIZEF_data_t>(
         feature, 6,
@@ -316,7 +316,7 @@ extern "C" KXAPI int KX_MODL_create_resize_face(const tag* faces, int number_of_
         RESIZEF_create);
 }
 
-extern "C" KXAPI int KX_MODL_edit_resize_face(tag feature, const tag* faces, int number_of_faces,
+KXAPI int KX_MODL_edit_resize_face(tag feature, const tag* faces, int number_of_faces,
                                               const tag* third_faces, int number_of_third_faces, const char* resize) {
     return edit_dfo<RESIZEF_data_t>(
         feature, RESIZEF_is_resizef_feature,
@@ -333,7 +333,7 @@ extern "C" KXAPI int KX_MODL_edit_resize_face(tag feature, const tag* faces, int
         RESIZEF_edit, false);
 }
 
-extern "C" KXAPI int KX_MODL_ask_resize_face(tag feature, tag** faces, int* number_of_faces, tag** third_faces,
+KXAPI int KX_MODL_ask_resize_face(tag feature, tag** faces, int* number_of_faces, tag** third_faces,
                                              int* number_of_third_faces, char resize[KX_MODL_DFO_TEXT]) {
     return ask_dfo<RESIZEF_data_t>(
         feature, RESIZEF_is_resizef_feature, kWrongKind,
@@ -351,7 +351,7 @@ extern "C" KXAPI int KX_MODL_ask_resize_face(tag feature, tag** faces, int* numb
 
 // ---- replace face -------------------------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_create_replace_face(const tag* faces, int number_of_faces, const tag* replacement_faces,
+KXAPI int KX_MODL_create_replace_face(const tag* faces, int number_of_faces, const tag* replacement_faces,
                                                  int number_of_replacement_faces, int replacement_value, char option,
                                                  tag* feature) {
     return create_dfo<REPF_data_t>(
@@ -373,7 +373,7 @@ extern "C" KXAPI int KX_MODL_create_replace_face(const tag* faces, int number_of
         REPF_create);
 }
 
-extern "C" KXAPI int KX_MODL_edit_replace_face(tag feature, const tag* faces, int number_of_faces,
+KXAPI int KX_MODL_edit_replace_face(tag feature, const tag* faces, int number_of_faces,
                                                const tag* replacement_faces, int number_of_replacement_faces,
                                                int replacement_value, char option) {
     return edit_dfo<REPF_data_t>(
@@ -395,7 +395,7 @@ extern "C" KXAPI int KX_MODL_edit_replace_face(tag feature, const tag* faces, in
         REPF_edit, false);
 }
 
-extern "C" KXAPI int KX_MODL_ask_replace_face(tag feature, tag** faces, int* number_of_faces, tag** replacement_faces,
+KXAPI int KX_MODL_ask_replace_face(tag feature, tag** faces, int* number_of_faces, tag** replacement_faces,
                                               int* number_of_replacement_faces, int* replacement_value, char* option) {
     return ask_dfo<REPF_data_t>(
         feature, REPF_is_repf_feature, kWrongKind,
@@ -419,7 +419,7 @@ extern "C" KXAPI int KX_MODL_ask_replace_face(tag feature, tag** faces, int* num
 
 // ---- offset region ------------------------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_create_offset_region(const dfo_region* region, const char* offset, tag* feature) {
+KXAPI int KX_MODL_create_offset_region(const dfo_region* region, const char* offset, tag* feature) {
     return create_dfo<OFST_data_t>(
         feature, 3,
         [&] {
@@ -435,7 +435,7 @@ extern "C" KXAPI int KX_MODL_create_offset_region(const dfo_region* region, cons
         OFST_create);
 }
 
-extern "C" KXAPI int KX_MODL_edit_offset_region(tag feature, const dfo_region* region, const char* offset) {
+KXAPI int KX_MODL_edit_offset_region(tag feature, const dfo_region* region, const char* offset) {
     return edit_dfo<OFST_data_t>(
         feature, OFST_is_ofst_feature,
         [&] {
@@ -450,7 +450,7 @@ extern "C" KXAPI int KX_MODL_edit_offset_region(tag feature, const dfo_region* r
         OFST_edit, false);
 }
 
-extern "C" KXAPI int KX_MODL_ask_offset_region(tag feature, dfo_region** region, char offset[KX_MODL_DFO_TEXT]) {
+KXAPI int KX_MODL_ask_offset_region(tag feature, dfo_region** region, char offset[KX_MODL_DFO_TEXT]) {
     return ask_dfo<OFST_data_t>(
         feature, OFST_is_ofst_feature, kWrongKind,
         [&] {
@@ -527,7 +527,7 @@ int ask_pattern(tag feature, dfo_region** region, const std::function<int()>& ch
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_rectangular_pattern_face(const dfo_region* region, tag direction_1, tag direction_2,
+KXAPI int KX_MODL_create_rectangular_pattern_face(const dfo_region* region, tag direction_1, tag direction_2,
                                                              int count_1, int count_2, const char* spacing_1,
                                                              const char* spacing_2, tag* feature) {
     return create_pattern(
@@ -548,7 +548,7 @@ extern "C" KXAPI int KX_MODL_create_rectangular_pattern_face(const dfo_region* r
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_rectangular_pattern_face(tag feature, const dfo_region* region, tag direction_1,
+KXAPI int KX_MODL_edit_rectangular_pattern_face(tag feature, const dfo_region* region, tag direction_1,
                                                            tag direction_2, int count_1, int count_2,
                                                            const char* spacing_1, const char* spacing_2) {
     return edit_pattern(
@@ -568,7 +568,7 @@ extern "C" KXAPI int KX_MODL_edit_rectangular_pattern_face(tag feature, const df
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_rectangular_pattern_face(tag feature, dfo_region** region, tag* direction_1,
+KXAPI int KX_MODL_ask_rectangular_pattern_face(tag feature, dfo_region** region, tag* direction_1,
                                                           tag* direction_2, int* count_1, int* count_2,
                                                           char spacing_1[KX_MODL_DFO_TEXT],
                                                           char spacing_2[KX_MODL_DFO_TEXT]) {
@@ -590,7 +590,7 @@ extern "C" KXAPI int KX_MODL_ask_rectangular_pattern_face(tag feature, dfo_regio
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_circular_pattern_face(const dfo_region* region, tag axis, int count,
+KXAPI int KX_MODL_create_circular_pattern_face(const dfo_region* region, tag axis, int count,
                                                           const char* angle, tag* feature) {
     return create_pattern(
         feature, 5, region,
@@ -607,7 +607,7 @@ extern "C" KXAPI int KX_MODL_create_circular_pattern_face(const dfo_region* regi
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_circular_pattern_face(tag feature, const dfo_region* region, tag axis, int count,
+KXAPI int KX_MODL_edit_circular_pattern_face(tag feature, const dfo_region* region, tag axis, int count,
                                                         const char* angle) {
     return edit_pattern(
         feature, region, [&] { return too_long(angle, kTextLimit) ? kx::param(5) : 0; }, PTRN_CIRCULAR,
@@ -618,7 +618,7 @@ extern "C" KXAPI int KX_MODL_edit_circular_pattern_face(tag feature, const dfo_r
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_circular_pattern_face(tag feature, dfo_region** region, tag* axis, int* count,
+KXAPI int KX_MODL_ask_circular_pattern_face(tag feature, dfo_region** region, tag* axis, int* count,
                                                        char angle[KX_MODL_DFO_TEXT]) {
     return ask_pattern(
         feature, region,
@@ -634,17 +634,17 @@ extern "C" KXAPI int KX_MODL_ask_circular_pattern_face(tag feature, dfo_region**
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_mirror_pattern_face(const dfo_region* region, tag plane, tag* feature) {
+KXAPI int KX_MODL_create_mirror_pattern_face(const dfo_region* region, tag plane, tag* feature) {
     return create_pattern(feature, 3, region, no_checks(), PTRN_MIRROR, [&](PTRN_data_t& d) { d.plane = plane; });
 }
 
-extern "C" KXAPI int KX_MODL_edit_mirror_pattern_face(tag feature, const dfo_region* region, tag plane) {
+KXAPI int KX_MODL_edit_mirror_pattern_face(tag feature, const dfo_region* region, tag plane) {
     return edit_pattern(feature, region, no_checks(), PTRN_MIRROR, [&](PTRN_data_t& d) {
         if (plane != NULL_TAG) d.plane = plane;
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_mirror_pattern_face(tag feature, dfo_region** region, tag* plane) {
+KXAPI int KX_MODL_ask_mirror_pattern_face(tag feature, dfo_region** region, tag* plane) {
     return ask_pattern(
         feature, region,
         [&] {
@@ -694,7 +694,7 @@ void preset_scale(LSCALE_data_t& d) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_local_scale(int scale_type, const dfo_region* region, tag reference_1,
+KXAPI int KX_MODL_create_local_scale(int scale_type, const dfo_region* region, tag reference_1,
                                                 tag reference_2, tag reference_3,
                                                 const char factors[][KX_MODL_DFO_TEXT], tag* feature) {
     return create_dfo<LSCALE_data_t>(
@@ -713,7 +713,7 @@ extern "C" KXAPI int KX_MODL_create_local_scale(int scale_type, const dfo_region
         LSCALE_create);
 }
 
-extern "C" KXAPI int KX_MODL_edit_local_scale(tag feature, int scale_type, const dfo_region* region, tag reference_1,
+KXAPI int KX_MODL_edit_local_scale(tag feature, int scale_type, const dfo_region* region, tag reference_1,
                                               tag reference_2, tag reference_3,
                                               const char factors[][KX_MODL_DFO_TEXT]) {
     return edit_dfo<LSCALE_data_t>(
@@ -733,7 +733,7 @@ extern "C" KXAPI int KX_MODL_edit_local_scale(tag feature, int scale_type, const
         LSCALE_edit, false);
 }
 
-extern "C" KXAPI int KX_MODL_ask_local_scale(tag feature, int* scale_type, dfo_region** region, tag* reference_1,
+KXAPI int KX_MODL_ask_local_scale(tag feature, int* scale_type, dfo_region** region, tag* reference_1,
                                              tag* reference_2, tag* reference_3, char factors[][KX_MODL_DFO_TEXT]) {
     return ask_dfo<LSCALE_data_t>(
         feature, LSCALE_is_lscale_feature, kNotLocalScale,
@@ -881,7 +881,7 @@ void* motion_out(int transform) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_move_region(int motion_type, const dfo_region* region, const void* motion,
+KXAPI int KX_MODL_create_move_region(int motion_type, const dfo_region* region, const void* motion,
                                                 tag* feature) {
     return create_dfo<MOVEF_data_t>(
         feature, 4,
@@ -899,7 +899,7 @@ extern "C" KXAPI int KX_MODL_create_move_region(int motion_type, const dfo_regio
         MOVEF_create);
 }
 
-extern "C" KXAPI int KX_MODL_edit_move_region(tag feature, int motion_type, const dfo_region* region,
+KXAPI int KX_MODL_edit_move_region(tag feature, int motion_type, const dfo_region* region,
                                               const void* motion) {
     return edit_dfo<MOVEF_data_t>(
         feature, MOVEF_is_movef_feature,
@@ -923,7 +923,7 @@ extern "C" KXAPI int KX_MODL_edit_move_region(tag feature, int motion_type, cons
         MOVEF_edit, true);
 }
 
-extern "C" KXAPI int KX_MODL_ask_move_region(tag feature, int* motion_type, dfo_region** region, void** motion) {
+KXAPI int KX_MODL_ask_move_region(tag feature, int* motion_type, dfo_region** region, void** motion) {
     return ask_dfo<MOVEF_data_t>(
         feature, MOVEF_is_movef_feature, kWrongKind,
         [&] {

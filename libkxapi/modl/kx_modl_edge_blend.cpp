@@ -242,7 +242,7 @@ int fill_simple_edge(tag edge, int option_1, int option_2, int option_3, double 
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_register_var_blend(KX_MODL_var_blend_f_t routine) {
+KXAPI int KX_MODL_register_var_blend(KX_MODL_var_blend_f_t routine) {
     return kx::guarded([&] {
         g_var_blend = routine;
         kx::disallow_unload(reinterpret_cast<const void*>(routine));
@@ -250,12 +250,12 @@ extern "C" KXAPI int KX_MODL_register_var_blend(KX_MODL_var_blend_f_t routine) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_unregister_var_blend(void) {
+KXAPI int KX_MODL_unregister_var_blend(void) {
     g_var_blend = nullptr;
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_register_cliff_blend(KX_MODL_cliff_blend_f_t routine) {
+KXAPI int KX_MODL_register_cliff_blend(KX_MODL_cliff_blend_f_t routine) {
     return kx::guarded([&] {
         g_cliff_blend = routine;
         kx::disallow_unload(reinterpret_cast<const void*>(routine));
@@ -263,14 +263,14 @@ extern "C" KXAPI int KX_MODL_register_cliff_blend(KX_MODL_cliff_blend_f_t routin
     });
 }
 
-extern "C" KXAPI int KX_MODL_unregister_cliff_blend(void) {
+KXAPI int KX_MODL_unregister_cliff_blend(void) {
     g_cliff_blend = nullptr;
     return 0;
 }
 
 // The mark of the simple blend stays as the user's undo step on success;
 // a failure rolls back to it and deletes it.
-extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, int option_1, int option_2, int option_3,
+KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, int option_1, int option_2, int option_3,
                                           double tolerance, tag* feature) {
     std::vector<tag> items;
     return kx::frame(
@@ -316,7 +316,7 @@ extern "C" KXAPI int KX_MODL_create_blend(const char* radius, tag_list* edges, i
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_edge_blend(const edge_blend_data* data, tag* feature) {
+KXAPI int KX_MODL_create_edge_blend(const edge_blend_data* data, tag* feature) {
     return kx::frame(
         kx::acknowledging,
         [&] {
@@ -338,7 +338,7 @@ extern "C" KXAPI int KX_MODL_create_edge_blend(const edge_blend_data* data, tag*
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_edge_blend(tag feature, const edge_blend_data* data) {
+KXAPI int KX_MODL_edit_edge_blend(tag feature, const edge_blend_data* data) {
     return kx::frame(
         kx::acknowledging, [&] { return check_record(data); },
         [&] {
@@ -355,7 +355,7 @@ extern "C" KXAPI int KX_MODL_edit_edge_blend(tag feature, const edge_blend_data*
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_edge_blend(tag feature, edge_blend_data* data) {
+KXAPI int KX_MODL_ask_edge_blend(tag feature, edge_blend_data* data) {
     return kx::frame(
         kx::acknowledging, [&] { return data ? 0 : static_cast<int>(KX_MODL_ERR_NO_BLEND_DATA); },
         [&] {
@@ -378,7 +378,7 @@ extern "C" KXAPI int KX_MODL_ask_edge_blend(tag feature, edge_blend_data* data) 
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_blend_parms(tag feature, int /*unused*/, char** radius) {
+KXAPI int KX_MODL_ask_blend_parms(tag feature, int /*unused*/, char** radius) {
     return kx::frame(
         kx::acknowledging,
         [&] {

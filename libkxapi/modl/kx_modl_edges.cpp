@@ -59,7 +59,7 @@ int distance_to(int vertex, const double point[3], double& distance) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_edge_body(tag edge, tag* body) {
+KXAPI int KX_MODL_ask_edge_body(tag edge, tag* body) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(body);
         if (int st = check_edge(edge)) return st;
@@ -70,7 +70,7 @@ extern "C" KXAPI int KX_MODL_ask_edge_body(tag edge, tag* body) {
 }
 
 // Faces without a tag of their own are left out; none gives a null list.
-extern "C" KXAPI int KX_MODL_ask_edge_faces(tag edge, tag_list** faces) {
+KXAPI int KX_MODL_ask_edge_faces(tag edge, tag_list** faces) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(faces);
         if (int st = check_edge(edge)) return st;
@@ -85,7 +85,7 @@ extern "C" KXAPI int KX_MODL_ask_edge_faces(tag edge, tag_list** faces) {
 
 // The features of the edge's faces, each once, in the order met; the
 // features belong to the faces of the prototype of an occurrence.
-extern "C" KXAPI int KX_MODL_ask_edge_feats(tag edge, tag_list** features) {
+KXAPI int KX_MODL_ask_edge_feats(tag edge, tag_list** features) {
     return kx::frame(kx::arm_first, [&] {
         kx::clear(features);
         if (int st = check_edge(edge)) return st;
@@ -103,7 +103,7 @@ extern "C" KXAPI int KX_MODL_ask_edge_feats(tag edge, tag_list** features) {
 
 // An open edge has two vertices; a closed one has one, or none when it has
 // no vertex at all (its points are then left as they were).
-extern "C" KXAPI int KX_MODL_ask_edge_verts(tag edge, double point1[3], double point2[3], int* count) {
+KXAPI int KX_MODL_ask_edge_verts(tag edge, double point1[3], double point2[3], int* count) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(count);
         if (int st = check_edge(edge)) return st;
@@ -128,7 +128,7 @@ extern "C" KXAPI int KX_MODL_ask_edge_verts(tag edge, double point1[3], double p
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_edge_type(tag edge, int* type) {
+KXAPI int KX_MODL_ask_edge_type(tag edge, int* type) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(type);
         if (!type) return kx::param(2);
@@ -139,11 +139,11 @@ extern "C" KXAPI int KX_MODL_ask_edge_type(tag edge, int* type) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_split_edges(tag edge, int* count, tag** edges) {
+KXAPI int KX_MODL_ask_split_edges(tag edge, int* count, tag** edges) {
     return tp::split(edge, tp::kEdge, KX_MODL_ERR_FACE_DATA, __func__, PX_ask_split_edges, count, edges);
 }
 
-extern "C" KXAPI int KX_MODL_ask_alive_edge(tag edge, tag* alive) {
+KXAPI int KX_MODL_ask_alive_edge(tag edge, tag* alive) {
     static constexpr tp::References kEdges{ASSO_ask_zr_tag_of_eref, EREF_ask_eref_of_edge, EREF_ask_jq_eid_of_eref};
     return tp::alive(edge, tp::kEdge, KX_MODL_ERR_BODY_EDGES_UNAVAILABLE, kEdges, alive);
 }
@@ -151,7 +151,7 @@ extern "C" KXAPI int KX_MODL_ask_alive_edge(tag edge, tag* alive) {
 // The edges meeting the edge at its vertices, the vertex nearer the point
 // first; an end where no other edge meets gives a null list, and a lone
 // second list moves to the first place.
-extern "C" KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list** edges1, tag_list** edges2) {
+KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list** edges1, tag_list** edges2) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(edges1, edges2);
         if (int st = kx::check({{point, 2}, {edges1, 3}, {edges2, 4}})) return st;

@@ -60,7 +60,7 @@ int dimension_code(int code) {
 
 // ---- By name in the work part --------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_create_exp(const char* assignment) {
+KXAPI int KX_MODL_create_exp(const char* assignment) {
     return kx::frame(
         kx::no_check, [&] { return assignment ? 0 : KX_MODL_ERR_EXPRESSION; },
         [&] {
@@ -69,7 +69,7 @@ extern "C" KXAPI int KX_MODL_create_exp(const char* assignment) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_delete_exp(const char* name) {
+KXAPI int KX_MODL_delete_exp(const char* name) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -82,7 +82,7 @@ extern "C" KXAPI int KX_MODL_delete_exp(const char* name) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_exp(const char* assignment) {
+KXAPI int KX_MODL_edit_exp(const char* assignment) {
     return kx::frame(
         kx::no_check, [&] { return assignment ? 0 : KX_MODL_ERR_EXPRESSION; },
         [&] {
@@ -98,7 +98,7 @@ extern "C" KXAPI int KX_MODL_edit_exp(const char* assignment) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_eval_exp(const char* name, double* value) {
+KXAPI int KX_MODL_eval_exp(const char* name, double* value) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -111,7 +111,7 @@ extern "C" KXAPI int KX_MODL_eval_exp(const char* name, double* value) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_exp(const char* name, char assignment[KX_MODL_EXP_TEXT]) {
+KXAPI int KX_MODL_ask_exp(const char* name, char assignment[KX_MODL_EXP_TEXT]) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -130,7 +130,7 @@ extern "C" KXAPI int KX_MODL_ask_exp(const char* name, char assignment[KX_MODL_E
         });
 }
 
-extern "C" KXAPI int KX_MODL_rename_exp(const char* old_name, const char* new_name) {
+KXAPI int KX_MODL_rename_exp(const char* old_name, const char* new_name) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -143,7 +143,7 @@ extern "C" KXAPI int KX_MODL_rename_exp(const char* old_name, const char* new_na
         });
 }
 
-extern "C" KXAPI int KX_MODL_import_exp(const char* file_name, int mode) {
+KXAPI int KX_MODL_import_exp(const char* file_name, int mode) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -158,7 +158,7 @@ extern "C" KXAPI int KX_MODL_import_exp(const char* file_name, int mode) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_export_exp(const char* file_name) {
+KXAPI int KX_MODL_export_exp(const char* file_name) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -172,7 +172,7 @@ extern "C" KXAPI int KX_MODL_export_exp(const char* file_name) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_is_exp_in_part(tag part_or_object, const char* name, logical* found) {
+KXAPI int KX_MODL_is_exp_in_part(tag part_or_object, const char* name, logical* found) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -187,7 +187,7 @@ extern "C" KXAPI int KX_MODL_is_exp_in_part(tag part_or_object, const char* name
 
 // ---- By tag --------------------------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_create_exp_tag(const char* assignment, tag* expression) {
+KXAPI int KX_MODL_create_exp_tag(const char* assignment, tag* expression) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -205,7 +205,7 @@ extern "C" KXAPI int KX_MODL_create_exp_tag(const char* assignment, tag* express
         });
 }
 
-extern "C" KXAPI int KX_MODL_delete_exp_tag(tag expression) {
+KXAPI int KX_MODL_delete_exp_tag(tag expression) {
     return kx::frame(
         kx::no_check, [&] { return expression != NULL_TAG ? 0 : KX_MODL_ERR_EXPRESSION; },
         [&] {
@@ -214,7 +214,7 @@ extern "C" KXAPI int KX_MODL_delete_exp_tag(tag expression) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_exp_tag_value(tag expression, double* value) {
+KXAPI int KX_MODL_ask_exp_tag_value(tag expression, double* value) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -224,7 +224,7 @@ extern "C" KXAPI int KX_MODL_ask_exp_tag_value(tag expression, double* value) {
         [&] { return EXP_ask_value_of_exp_tag(expression, value); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_exp_tag_string(tag expression, char** assignment) {
+KXAPI int KX_MODL_ask_exp_tag_string(tag expression, char** assignment) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -235,7 +235,7 @@ extern "C" KXAPI int KX_MODL_ask_exp_tag_string(tag expression, char** assignmen
         [&] { return EXP_ask_assignment_of_exp_tag(expression, assignment); });
 }
 
-extern "C" KXAPI int KX_MODL_dissect_exp_string(const char* assignment, char** name, char** formula, tag* expression) {
+KXAPI int KX_MODL_dissect_exp_string(const char* assignment, char** name, char** formula, tag* expression) {
     unsigned int work = 0;
     return kx::frame(
         kx::standard, kx::before_check([&] {
@@ -266,7 +266,7 @@ extern "C" KXAPI int KX_MODL_dissect_exp_string(const char* assignment, char** n
         });
 }
 
-extern "C" KXAPI int KX_MODL_is_geometric_expression(tag expression, logical* geometric) {
+KXAPI int KX_MODL_is_geometric_expression(tag expression, logical* geometric) {
     return kx::frame(
         [&] {
             kx::clear(geometric);
@@ -278,7 +278,7 @@ extern "C" KXAPI int KX_MODL_is_geometric_expression(tag expression, logical* ge
         });
 }
 
-extern "C" KXAPI int KX_MODL_get_dimension_data(tag expression, int* count, tag** dimensions) {
+KXAPI int KX_MODL_get_dimension_data(tag expression, int* count, tag** dimensions) {
     const int st = kx::frame(
         kx::acknowledging,
         [&] {

@@ -175,23 +175,23 @@ int rpo_desc_of_feat(tag feature, int* count, char*** descriptors, tag** exps) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_exp_desc_of_feat(tag feature, int* count, char*** descriptors, tag** expressions) {
+KXAPI int KX_MODL_ask_exp_desc_of_feat(tag feature, int* count, char*** descriptors, tag** expressions) {
     return exp_desc_of_feat(feature, count, descriptors, expressions);
 }
 
-extern "C" KXAPI int KX_MODL_ask_exp_desc_of_frec(tag feature, int* count, char*** descriptors, tag** expressions) {
+KXAPI int KX_MODL_ask_exp_desc_of_frec(tag feature, int* count, char*** descriptors, tag** expressions) {
     return exp_desc_of_feat(feature, count, descriptors, expressions);
 }
 
-extern "C" KXAPI int KX_MODL_ask_rpo_desc_of_feat(tag feature, int* count, char*** descriptors, tag** expressions) {
+KXAPI int KX_MODL_ask_rpo_desc_of_feat(tag feature, int* count, char*** descriptors, tag** expressions) {
     return rpo_desc_of_feat(feature, count, descriptors, expressions);
 }
 
-extern "C" KXAPI int KX_MODL_ask_rpo_desc_of_frec(tag feature, int* count, char*** descriptors, tag** expressions) {
+KXAPI int KX_MODL_ask_rpo_desc_of_frec(tag feature, int* count, char*** descriptors, tag** expressions) {
     return rpo_desc_of_feat(feature, count, descriptors, expressions);
 }
 
-extern "C" KXAPI int KX_MODL_ask_exps_of_feature(tag feature, int* count, tag** expressions) {
+KXAPI int KX_MODL_ask_exps_of_feature(tag feature, int* count, tag** expressions) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -212,7 +212,7 @@ extern "C" KXAPI int KX_MODL_ask_exps_of_feature(tag feature, int* count, tag** 
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_exps_of_part(tag part_or_object, int* count, tag** expressions) {
+KXAPI int KX_MODL_ask_exps_of_part(tag part_or_object, int* count, tag** expressions) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -232,7 +232,7 @@ extern "C" KXAPI int KX_MODL_ask_exps_of_part(tag part_or_object, int* count, ta
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_features_of_exp(tag expression, int* count, tag** features) {
+KXAPI int KX_MODL_ask_features_of_exp(tag expression, int* count, tag** features) {
     return kx::frame(
         kx::no_check,
         [&] {
@@ -243,7 +243,7 @@ extern "C" KXAPI int KX_MODL_ask_features_of_exp(tag expression, int* count, tag
         [&] { return EXP_ask_features_of_exp(expression, count, features); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_owning_feat_of_exp(tag expression, tag* feature) {
+KXAPI int KX_MODL_ask_owning_feat_of_exp(tag expression, tag* feature) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -257,7 +257,7 @@ extern "C" KXAPI int KX_MODL_ask_owning_feat_of_exp(tag expression, tag* feature
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_descriptor_of_exp(tag expression, char** descriptor) {
+KXAPI int KX_MODL_ask_descriptor_of_exp(tag expression, char** descriptor) {
     return kx::frame(
         kx::arm_first,
         [&] {

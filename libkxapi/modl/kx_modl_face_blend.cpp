@@ -346,7 +346,7 @@ int older_record_to_host(const blend_faces_data& d, const face_blend_limits* lim
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_init_face_blend_data(face_blend_data* data) {
+KXAPI int KX_MODL_init_face_blend_data(face_blend_data* data) {
     return kx::frame(
         kx::Opts{.check_init = false},
         [&] {
@@ -385,7 +385,7 @@ int create(const Record* data, tag* feature, int* count_1, tag** result_1, int* 
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, const face_blend_limits* limits,
+KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, const face_blend_limits* limits,
                                                tag* feature, int* count_1, tag** result_1, int* count_2,
                                                tag** result_2) {
     return create(data, feature, count_1, result_1, count_2, result_2, check_sets,
@@ -398,7 +398,7 @@ extern "C" KXAPI int KX_MODL_create_face_blend(const face_blend_data* data, cons
 
 // Always a feature: only it is handed out, the four result outputs stay
 // cleared.
-extern "C" KXAPI int KX_MODL_create_blend_faces(const blend_faces_data* data, const face_blend_limits* limits,
+KXAPI int KX_MODL_create_blend_faces(const blend_faces_data* data, const face_blend_limits* limits,
                                                 tag* feature, int* count_1, tag** result_1, int* count_2,
                                                 tag** result_2) {
     return create(data, feature, count_1, result_1, count_2, result_2, check_older_sets,
@@ -443,22 +443,22 @@ int set_law_radii(tag feature, int slot, const double* radii, int count) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_face_blend_law_radii(tag feature, double** radii, int* count) {
+KXAPI int KX_MODL_ask_face_blend_law_radii(tag feature, double** radii, int* count) {
     return ask_law_radii(feature, 0, radii, count);
 }
-extern "C" KXAPI int KX_MODL_ask_face_blend_law_range1_radii(tag feature, double** radii, int* count) {
+KXAPI int KX_MODL_ask_face_blend_law_range1_radii(tag feature, double** radii, int* count) {
     return ask_law_radii(feature, 1, radii, count);
 }
-extern "C" KXAPI int KX_MODL_ask_face_blend_law_range2_radii(tag feature, double** radii, int* count) {
+KXAPI int KX_MODL_ask_face_blend_law_range2_radii(tag feature, double** radii, int* count) {
     return ask_law_radii(feature, 2, radii, count);
 }
-extern "C" KXAPI int KX_MODL_set_face_blend_law_radii(tag feature, const double* radii, int count) {
+KXAPI int KX_MODL_set_face_blend_law_radii(tag feature, const double* radii, int count) {
     return set_law_radii(feature, 0, radii, count);
 }
-extern "C" KXAPI int KX_MODL_set_face_blend_law_range1_radii(tag feature, const double* radii, int count) {
+KXAPI int KX_MODL_set_face_blend_law_range1_radii(tag feature, const double* radii, int count) {
     return set_law_radii(feature, 1, radii, count);
 }
-extern "C" KXAPI int KX_MODL_set_face_blend_law_range2_radii(tag feature, const double* radii, int count) {
+KXAPI int KX_MODL_set_face_blend_law_range2_radii(tag feature, const double* radii, int count) {
     return set_law_radii(feature, 2, radii, count);
 }
 
@@ -608,7 +608,7 @@ int host_to_record(const BLEF_ui_data_t& h, face_blend_data* d, face_blend_limit
 // The record comes back in copies of the caller's own: every array, text
 // and law (free each law's data block with KX_free, then the law, then
 // the array of three).
-extern "C" KXAPI int KX_MODL_ask_blend_face_data(tag feature, face_blend_data* data, face_blend_limits* limits) {
+KXAPI int KX_MODL_ask_blend_face_data(tag feature, face_blend_data* data, face_blend_limits* limits) {
     return kx::frame(
         kx::acknowledging, [&] { return data ? 0 : kx::param(2); },
         [&] {

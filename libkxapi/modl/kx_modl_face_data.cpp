@@ -146,7 +146,7 @@ using Evaluator = kx::held<void, evsrff>;
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3], double direction[3], double box[6],
+KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3], double direction[3], double box[6],
                                            double* radius, double* radius2, int* normal_sense) {
     const char* const function = __func__;
     return kx::frame(
@@ -172,7 +172,7 @@ extern "C" KXAPI int KX_MODL_ask_face_data(tag face, int* type, double point[3],
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
+KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
     const char* const function = __func__;
     return kx::frame(
         kx::acknowledging,
@@ -195,7 +195,7 @@ extern "C" KXAPI int KX_MODL_ask_face_uv_minmax(tag face, double box[4]) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_evaluate_face(tag face, int mode, double uv[2], face_value_record* value) {
+KXAPI int KX_MODL_evaluate_face(tag face, int mode, double uv[2], face_value_record* value) {
     const char* const function = __func__;
     return kx::frame(
         kx::acknowledging, kx::before_check([&] { return face == NULL_TAG ? kx::param(1) : 0; }),

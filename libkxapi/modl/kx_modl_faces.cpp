@@ -173,7 +173,7 @@ int normalised(int value, bool& bad) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_face_body(tag face, tag* body) {
+KXAPI int KX_MODL_ask_face_body(tag face, tag* body) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(body);
         if (int st = check_face(face)) return st;
@@ -183,7 +183,7 @@ extern "C" KXAPI int KX_MODL_ask_face_body(tag face, tag* body) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_edges(tag face, tag_list** edges) {
+KXAPI int KX_MODL_ask_face_edges(tag face, tag_list** edges) {
     return kx::frame(kx::no_check, [&] {
         if (int st = check_face(face)) return st;
         if (!edges) return kx::param(2);
@@ -195,7 +195,7 @@ extern "C" KXAPI int KX_MODL_ask_face_edges(tag face, tag_list** edges) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_adjac_faces(tag face, tag_list** faces) {
+KXAPI int KX_MODL_ask_adjac_faces(tag face, tag_list** faces) {
     return kx::frame(kx::no_check, [&] {
         if (int st = check_face(face)) return st;
         if (!faces) return kx::param(2);
@@ -217,7 +217,7 @@ extern "C" KXAPI int KX_MODL_ask_adjac_faces(tag face, tag_list** faces) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_loops(tag face, loop_list** loops) {
+KXAPI int KX_MODL_ask_face_loops(tag face, loop_list** loops) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(loops);
         if (int st = check_face(face)) return st;
@@ -239,7 +239,7 @@ extern "C" KXAPI int KX_MODL_ask_face_loops(tag face, loop_list** loops) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_shared_edges(tag face1, tag face2, tag_list** edges) {
+KXAPI int KX_MODL_ask_shared_edges(tag face1, tag face2, tag_list** edges) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(edges);
         if (int st = check_face(face1)) return st;
@@ -260,7 +260,7 @@ extern "C" KXAPI int KX_MODL_ask_shared_edges(tag face1, tag face2, tag_list** e
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_feats(tag face, tag_list** features) {
+KXAPI int KX_MODL_ask_face_feats(tag face, tag_list** features) {
     return kx::frame(kx::no_check, [&] {
         if (int st = check_face(face)) return st;
         if (!features) return kx::param(2);
@@ -271,7 +271,7 @@ extern "C" KXAPI int KX_MODL_ask_face_feats(tag face, tag_list** features) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_periodicity(tag face, int* u_status, double* u_period, int* v_status,
+KXAPI int KX_MODL_ask_face_periodicity(tag face, int* u_status, double* u_period, int* v_status,
                                                   double* v_period) {
     return kx::frame(kx::no_check, [&] {
         if (int st = kx::check({{u_status, 2}, {u_period, 3}, {v_status, 4}, {v_period, 5}})) return st;
@@ -289,7 +289,7 @@ extern "C" KXAPI int KX_MODL_ask_face_periodicity(tag face, int* u_status, doubl
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_topology(tag face, int* topology) {
+KXAPI int KX_MODL_ask_face_topology(tag face, int* topology) {
     return kx::frame(kx::no_check, [&] {
         kx::clear(topology);
         if (!topology) return kx::param(2);
@@ -305,7 +305,7 @@ extern "C" KXAPI int KX_MODL_ask_face_topology(tag face, int* topology) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_face_type(tag face, int* type) {
+KXAPI int KX_MODL_ask_face_type(tag face, int* type) {
     return kx::frame(kx::standard, [&] {
         if (int st = check_typed_face(face, type)) return st;
         const bool occurrence = OCC_is_occurrence(face);
@@ -326,7 +326,7 @@ extern "C" KXAPI int KX_MODL_ask_face_type(tag face, int* type) {
 
 // The nearly equal radii come first: a torus whose radii differ by less
 // than the tolerance is type 4 whichever is the larger.
-extern "C" KXAPI int KX_MODL_ask_face_torus_type(tag face, int* torus_type) {
+KXAPI int KX_MODL_ask_face_torus_type(tag face, int* torus_type) {
     return kx::frame(kx::standard, [&] {
         if (int st = check_typed_face(face, torus_type)) return st;
         *torus_type = -1;
@@ -344,14 +344,14 @@ extern "C" KXAPI int KX_MODL_ask_face_torus_type(tag face, int* torus_type) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_split_faces(tag face, int* count, tag** faces) {
+KXAPI int KX_MODL_ask_split_faces(tag face, int* count, tag** faces) {
     return tp::split(face, tp::kFace, KX_MODL_ERR_FACE_DATA, __func__, PX_ask_split_faces, count, faces);
 }
 
 // The grid counts of a face, or those of a body's faces where they agree
 // (-1 where they do not). The query runs under an unnamed mark, rolled
 // back when it fails and deleted when it succeeds.
-extern "C" KXAPI int KX_MODL_ask_face_grid_count(tag object, int* u_count, int* v_count) {
+KXAPI int KX_MODL_ask_face_grid_count(tag object, int* u_count, int* v_count) {
     return kx::frame(kx::acknowledging, [&] {
         // A tag of no object is refused before the outputs are cleared.
         if (object == NULL_TAG || !TAG_ask_pointer_of_tag(object)) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
@@ -386,7 +386,7 @@ extern "C" KXAPI int KX_MODL_ask_face_grid_count(tag object, int* u_count, int* 
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_alive_face(tag face, tag* alive) {
+KXAPI int KX_MODL_ask_alive_face(tag face, tag* alive) {
     static constexpr tp::References kFaces{ASSO_ask_zr_tag_of_fref, FREF_ask_fref_of_face, FREF_ask_jq_eid_of_fref};
     return tp::alive(face, tp::kFace, KX_MODL_ERR_FACE_DATA, kFaces, alive);
 }

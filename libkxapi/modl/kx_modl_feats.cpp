@@ -110,13 +110,13 @@ tag* tag_array(const std::vector<tag>& v) { return kx::copy_array<tag>(v); }
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_feat_body(tag feature, tag* body) {
+KXAPI int KX_MODL_ask_feat_body(tag feature, tag* body) {
     // The output is cleared first: a feature without a body answers
     // NULL_TAG, never the caller's earlier value.
     return km::ask_of_feature(feature, body, [&] { return body_of(feature); });
 }
 
-extern "C" KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer) {
+KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer) {
     return kx::frame(
         [&] {
             kx::clear(answer);
@@ -128,7 +128,7 @@ extern "C" KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list** faces) {
+KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list** faces) {
     return kx::frame(
         [&] {
             if (!faces) return kx::param(2);
@@ -140,7 +140,7 @@ extern "C" KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list** faces) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list** edges) {
+KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list** edges) {
     return kx::frame(
         [&] {
             if (!edges) return kx::param(2);
@@ -152,21 +152,21 @@ extern "C" KXAPI int KX_MODL_ask_feat_edges(tag feature, tag_list** edges) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_type(tag feature, char** type) {
+KXAPI int KX_MODL_ask_feat_type(tag feature, char** type) {
     return km::ask_of_feature(feature, type, [&] {
         kx::host_ptr<char> kind(FREC_ask_feature_type(feature));
         return kx::dup_string(kind.get());
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_name(tag feature, char** name) {
+KXAPI int KX_MODL_ask_feat_name(tag feature, char** name) {
     return km::ask_of_feature(feature, name, [&] {
         kx::host_ptr<char> text(FREC_ask_name(feature));
         return kx::dup_string(text.get());
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag** parents, int* n_children,
+KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag** parents, int* n_children,
                                                 tag** children) {
     return kx::frame(
         kx::standard, kx::before_check([&] {
@@ -194,7 +194,7 @@ extern "C" KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag
         });
 }
 
-extern "C" KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int* order) {
+KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int* order) {
     return kx::frame(
         [&] {
             kx::clear(order);
@@ -206,7 +206,7 @@ extern "C" KXAPI int KX_MODL_sort_features(tag feature1, tag feature2, int* orde
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int* time_stamp) {
+KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int* time_stamp) {
     return kx::frame(
         [&] {
             kx::clear(time_stamp);
@@ -218,7 +218,7 @@ extern "C" KXAPI int KX_MODL_ask_time_stamp_of_feature(tag feature, int* time_st
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_next_feature(tag feature, tag* next) {
+KXAPI int KX_MODL_ask_next_feature(tag feature, tag* next) {
     return kx::frame(
         [&] {
             kx::clear(next);
@@ -230,7 +230,7 @@ extern "C" KXAPI int KX_MODL_ask_next_feature(tag feature, tag* next) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_previous_feature(tag feature, tag* previous) {
+KXAPI int KX_MODL_ask_previous_feature(tag feature, tag* previous) {
     return kx::frame(
         [&] {
             kx::clear(previous);
@@ -242,11 +242,11 @@ extern "C" KXAPI int KX_MODL_ask_previous_feature(tag feature, tag* previous) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_set_current_feature(tag feature) {
+KXAPI int KX_MODL_set_current_feature(tag feature) {
     return kx::frame([&] { return FREC_make_current_feature(feature); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_object(tag feature, int* count, tag** objects) {
+KXAPI int KX_MODL_ask_feat_object(tag feature, int* count, tag** objects) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -264,7 +264,7 @@ extern "C" KXAPI int KX_MODL_ask_feat_object(tag feature, int* count, tag** obje
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_object_feat(tag object, tag* feature) {
+KXAPI int KX_MODL_ask_object_feat(tag object, tag* feature) {
     return kx::frame(
         kx::arm_first,
         [&] {

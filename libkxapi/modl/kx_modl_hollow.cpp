@@ -100,14 +100,14 @@ int variable_hollow(double tolerance, const char* thickness, int n1, tag* f1, in
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_variable_hollow(double tolerance, const char* thickness, int n_open, tag* open,
+KXAPI int KX_MODL_create_variable_hollow(double tolerance, const char* thickness, int n_open, tag* open,
                                                     int n_more_open, tag* more_open, int n_own, tag* own,
                                                     char** own_thickness, tag* feature) {
     return variable_hollow(tolerance, thickness, n_open, open, n_more_open, more_open, n_own, own, own_thickness,
                            feature);
 }
 
-extern "C" KXAPI int KX_MODL_create_hollow(const char* thickness, tag_list* faces, tag* feature) {
+KXAPI int KX_MODL_create_hollow(const char* thickness, tag_list* faces, tag* feature) {
     return kx::frame(
         kx::no_check,
         [&] {

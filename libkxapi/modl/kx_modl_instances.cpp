@@ -35,12 +35,7 @@ constexpr const char* kOffsetMark = "Create Offset Feature (Kestrix Extension)";
 void report(int code) { kx::ui::report_code(code); }
 
 // A host list destroyed when the creation ends, whichever way.
-struct HostList {
-    int id = 0;
-    ~HostList() {
-        if (id != 0) kx::release([l = id] { KI_free_list(l); });
-    }
-};
+using kx::HostList;
 
 // The set's own feature list, deleted when the creation ends.
 struct OwnList {
@@ -156,7 +151,7 @@ int count_of(tag_list* list) { return kx::ask_list_count(list); }
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_circular_iset(int method, double origin[3], const char* number, const char* angle,
+KXAPI int KX_MODL_create_circular_iset(int method, double origin[3], const char* number, const char* angle,
                                                   double direction[3], tag_list* features, tag* feature) {
     return kx::frame(
         kx::modl::kEditFrame,
@@ -181,7 +176,7 @@ extern "C" KXAPI int KX_MODL_create_circular_iset(int method, double origin[3], 
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_linear_iset(int method, const char* number_x, const char* spacing_x,
+KXAPI int KX_MODL_create_linear_iset(int method, const char* number_x, const char* spacing_x,
                                                 const char* number_y, const char* spacing_y, tag_list* features,
                                                 tag* feature) {
     return kx::frame(
@@ -205,7 +200,7 @@ extern "C" KXAPI int KX_MODL_create_linear_iset(int method, const char* number_x
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_face_offset(const char* offset, tag_list* faces, tag* feature) {
+KXAPI int KX_MODL_create_face_offset(const char* offset, tag_list* faces, tag* feature) {
     return kx::frame(
         kx::modl::kEditFrame,
         [&] {
@@ -224,7 +219,7 @@ extern "C" KXAPI int KX_MODL_create_face_offset(const char* offset, tag_list* fa
         });
 }
 
-extern "C" KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list* features, tag* feature) {
+KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list* features, tag* feature) {
     return kx::frame(
         kx::modl::kEditFrame,
         [&] {
@@ -242,7 +237,7 @@ extern "C" KXAPI int KX_MODL_create_feature_offset(const char* offset, tag_list*
         });
 }
 
-extern "C" KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result) {
+KXAPI int KX_MODL_extract_face(tag face, int mode, tag* result) {
     return kx::frame(
         kx::acknowledging, kx::on_error([&] { *result = NULL_TAG; }),
         [&] {

@@ -25,7 +25,7 @@ constexpr int kNotInList = KX_MODL_ERR_NOT_IN_LIST;
 
 // ---- Tag lists ---------------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_create_list(tag_list** list) {
+KXAPI int KX_MODL_create_list(tag_list** list) {
     return kx::guarded([&] {
         if (!list) return kNoList;  // nowhere to put the list
         *list = kx::create_list();
@@ -33,21 +33,21 @@ extern "C" KXAPI int KX_MODL_create_list(tag_list** list) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_put_list_item(tag_list* list, tag object) {
+KXAPI int KX_MODL_put_list_item(tag_list* list, tag object) {
     return kx::guarded([&] { return kx::put_list_item(list, object); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_list_count(tag_list* list, int* count) {
+KXAPI int KX_MODL_ask_list_count(tag_list* list, int* count) {
     const int n = kx::ask_list_count(list);
     if (count) *count = n;
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_ask_list_item(tag_list* list, int index, tag* object) {
+KXAPI int KX_MODL_ask_list_item(tag_list* list, int index, tag* object) {
     return kx::ask_list_item(list, index, object);
 }
 
-extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
+KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
     return kx::guarded([&] {
         if (!list || !*list) return kNoList;
         if ((*list)->item == NULL_TAG) return kEmptyList;
@@ -64,7 +64,7 @@ extern "C" KXAPI int KX_MODL_delete_list_item(tag_list** list, tag object) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_delete_list(tag_list** list) {
+KXAPI int KX_MODL_delete_list(tag_list** list) {
     return kx::guarded([&] {
         kx::delete_list(list);
         return 0;
@@ -73,7 +73,7 @@ extern "C" KXAPI int KX_MODL_delete_list(tag_list** list) {
 
 // ---- Loop lists --------------------------------------------------------
 
-extern "C" KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count) {
+KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count) {
     if (count) *count = 0;
     if (!loops) return kNoList;
     int n = 0;
@@ -82,7 +82,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_count(loop_list* loops, int* count) {
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type, tag_list** edge_list) {
+KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int* type, tag_list** edge_list) {
     if (!loops) return kNoList;
     if (index < 0) return kNegativeIndex;
     const loop_list* node = kx::nth_node(loops, index);
@@ -92,7 +92,7 @@ extern "C" KXAPI int KX_MODL_ask_loop_list_item(loop_list* loops, int index, int
     return 0;
 }
 
-extern "C" KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
+KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
     return kx::guarded([&] {
         if (!loops || !*loops) return 0;
         for (loop_list* node = *loops; node; node = node->next) kx::delete_list(&node->edge_list);
@@ -104,7 +104,7 @@ extern "C" KXAPI int KX_MODL_delete_loop_list(loop_list** loops) {
 
 // ---- String lists ------------------------------------------------------
 
-extern "C" KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, string_list* strings) {
+KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, string_list* strings) {
     kx::guarded([&] {
         if (!strings) return 0;
         auto block = [](std::size_t size, int n) {
@@ -122,12 +122,12 @@ extern "C" KXAPI void KX_MODL_create_string_list(int n_strings, int n_objects, s
     });
 }
 
-extern "C" KXAPI void KX_MODL_init_string_list(string_list* strings) {
+KXAPI void KX_MODL_init_string_list(string_list* strings) {
     if (!strings) return;
     *strings = string_list{0, nullptr, nullptr, nullptr};
 }
 
-extern "C" KXAPI void KX_MODL_free_string_list(string_list* strings) {
+KXAPI void KX_MODL_free_string_list(string_list* strings) {
     kx::guarded([&] {
         if (!strings) return 0;
         strings->count = 0;

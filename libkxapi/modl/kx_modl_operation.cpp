@@ -38,15 +38,7 @@ constexpr int kNotReplaceable = KX_CURVE_ERR_BRIDGE_ORDER;           // 875304
 namespace km = kx::modl;
 
 // A kernel list of the host, freed on every way out.
-struct KernelList {
-    int id = 0;
-    KernelList() = default;
-    KernelList(const KernelList&) = delete;
-    KernelList& operator=(const KernelList&) = delete;
-    ~KernelList() {
-        if (id != 0) kx::release([list = id] { KI_free_list(list); });
-    }
-};
+using KernelList = kx::HostList;
 
 int kernel_body(tag body) {
     const int entity = ES_solid_ask_fermalith_tag(body);
@@ -153,23 +145,23 @@ int boolean_operation(tag target, tag tool, int code) {
 
 }  // namespace kx::modl
 
-extern "C" KXAPI int KX_MODL_unite_bodies(tag target, tag tool) {
+KXAPI int KX_MODL_unite_bodies(tag target, tag tool) {
     return kx::guarded([&]() -> int { return boolean_core(target, tool, kUnite, nullptr, nullptr); });
 }
 
-extern "C" KXAPI int KX_MODL_subtract_bodies(tag target, tag tool, int* count, tag** bodies) {
+KXAPI int KX_MODL_subtract_bodies(tag target, tag tool, int* count, tag** bodies) {
     return kx::guarded([&]() -> int { return boolean_core(target, tool, kSubtract, count, bodies); });
 }
 
-extern "C" KXAPI int KX_MODL_intersect_bodies(tag target, tag tool, int* count, tag** bodies) {
+KXAPI int KX_MODL_intersect_bodies(tag target, tag tool, int* count, tag** bodies) {
     return kx::guarded([&]() -> int { return boolean_core(target, tool, kIntersect, count, bodies); });
 }
 
-extern "C" KXAPI int KX_MODL_operations(tag target, tag tool, int code) {
+KXAPI int KX_MODL_operations(tag target, tag tool, int code) {
     return kx::guarded([&]() -> int { return km::boolean_operation(target, tool, code); });
 }
 
-extern "C" KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag new_body) {
+KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag new_body) {
     return kx::frame(kx::acknowledging, [&]() -> int {
         if (!km::is_feature(feature) || !FREC_is_a_meta_frec(feature)) return static_cast<int>(KX_ERR_BAD_PARAM_1);
         if (int st = km::check_body(new_body)) return st;
@@ -201,7 +193,7 @@ extern "C" KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag ne
     });
 }
 
-extern "C" KXAPI int KX_MODL_active_part(tag body, int flag) {
+KXAPI int KX_MODL_active_part(tag body, int flag) {
     return kx::frame(km::kEditFrame, [&]() -> int {
         if (ES_solid_ask_fermalith_tag(body) == 0) return kNoKernelBodyForTarget;
         return kx::undo_bracket(1, kActiveMark, [&]() -> int {
@@ -212,7 +204,7 @@ extern "C" KXAPI int KX_MODL_active_part(tag body, int flag) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_reorder_feature(tag reference, tag_list* features, int method) {
+KXAPI int KX_MODL_reorder_feature(tag reference, tag_list* features, int method) {
     return kx::frame(km::kEditFrame, [&]() -> int {
         return kx::undo_bracket(1, kReorderMark, [&]() -> int {
             if (!km::is_feature(reference)) return static_cast<int>(KX_MODL_ERR_NOT_A_FEATURE);

@@ -94,7 +94,7 @@ int in_mark(tag feature, Edit&& work) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_show_parent_curves(tag feature, int mode, int* count_a, parent_curve_entry** array_a,
+KXAPI int KX_MODL_show_parent_curves(tag feature, int mode, int* count_a, parent_curve_entry** array_a,
                                                 int* count_b, parent_curve_entry** array_b) {
     if (int st = kx::check({{count_a, 3}, {array_a, 4}, {count_b, 5}, {array_b, 6}})) return st;
     return kx::frame(km::kEditFrame, [&]() -> int {
@@ -120,7 +120,7 @@ extern "C" KXAPI int KX_MODL_show_parent_curves(tag feature, int mode, int* coun
     });
 }
 
-extern "C" KXAPI int KX_MODL_hide_parent_curves(tag feature, int count_a, const parent_curve_entry* array_a,
+KXAPI int KX_MODL_hide_parent_curves(tag feature, int count_a, const parent_curve_entry* array_a,
                                                 int count_b, parent_curve_entry** array_b) {
     if (int st = kx::check({{count_a >= 0, 2},
                             {count_a == 0 || array_a, 3},

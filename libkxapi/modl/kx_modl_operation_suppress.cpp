@@ -97,7 +97,7 @@ std::vector<tag> tags_of_nodes(const CM_node_t* nodes) {
 
 }  // namespace kx::modl
 
-extern "C" KXAPI int KX_MODL_suppress_feature(tag_list* features) {
+KXAPI int KX_MODL_suppress_feature(tag_list* features) {
     return edit(kSuppressMark, [&]() -> int {
         const km::NodeList all = km::node_list(features);
         // Only sketches and features the host lets go may be suppressed;
@@ -113,7 +113,7 @@ extern "C" KXAPI int KX_MODL_suppress_feature(tag_list* features) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_unsuppress_feature(tag_list* features) {
+KXAPI int KX_MODL_unsuppress_feature(tag_list* features) {
     return edit(kUnsuppressMark, [&]() -> int {
         const km::NodeList all = km::node_list(features);
         km::NodeList unsuppressed;
@@ -124,7 +124,7 @@ extern "C" KXAPI int KX_MODL_unsuppress_feature(tag_list* features) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_suppress_list(tag_list** features) {
+KXAPI int KX_MODL_ask_suppress_list(tag_list** features) {
     if (!features) return kx::param(1);
     return listed(kSuppressListMark, features, [](std::vector<tag>& out) -> int {
         const km::NodeList nodes(get_design_feature_list(1, 1, 1, 1));
@@ -133,7 +133,7 @@ extern "C" KXAPI int KX_MODL_ask_suppress_list(tag_list** features) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_nested_frecs(tag feature, tag_list** features) {
+KXAPI int KX_MODL_ask_nested_frecs(tag feature, tag_list** features) {
     if (!features) return kx::param(2);
     return listed(kNestedMark, features, [&](std::vector<tag>& out) -> int {
         if (!km::is_feature(feature)) return KX_MODL_ERR_NOT_A_FEATURE;
@@ -154,7 +154,7 @@ extern "C" KXAPI int KX_MODL_ask_nested_frecs(tag feature, tag_list** features) 
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_suppress_feature(tag feature, int* suppressed) {
+KXAPI int KX_MODL_ask_suppress_feature(tag feature, int* suppressed) {
     if (!suppressed) return kx::param(2);
     return edit_feature(kIsSuppressedMark, feature, [&]() -> int {
         *suppressed = SUP_ask_suppress_frec(feature);
@@ -162,7 +162,7 @@ extern "C" KXAPI int KX_MODL_ask_suppress_feature(tag feature, int* suppressed) 
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_suppress_exp_tag(tag feature, tag* expression) {
+KXAPI int KX_MODL_ask_suppress_exp_tag(tag feature, tag* expression) {
     if (!expression) return kx::param(2);
     *expression = NULL_TAG;
     return edit_feature(kAskExpMark, feature, [&]() -> int {
@@ -171,11 +171,11 @@ extern "C" KXAPI int KX_MODL_ask_suppress_exp_tag(tag feature, tag* expression) 
     });
 }
 
-extern "C" KXAPI int KX_MODL_set_suppress_exp_tag(tag feature, tag expression) {
+KXAPI int KX_MODL_set_suppress_exp_tag(tag feature, tag expression) {
     return edit_feature(kSetExpMark, feature, [&]() -> int { return set_suppress_exp(feature, expression); });
 }
 
-extern "C" KXAPI int KX_MODL_unset_suppress_exp_tag(tag feature) {
+KXAPI int KX_MODL_unset_suppress_exp_tag(tag feature) {
     return edit_feature(kUnsetExpMark, feature, [&]() -> int {
         SUP_unset_suppress_exp(feature);
         return 0;

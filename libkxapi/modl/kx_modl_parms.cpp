@@ -164,7 +164,7 @@ bool record_of(tag feature, const Kind& kind, FPARMS_record_t* record) {
 
 }  // namespace kx::modl::parms
 
-extern "C" KXAPI int KX_MODL_ask_simple_hole_parms(tag feature, int, char** diameter, char** depth, char** tip_angle,
+KXAPI int KX_MODL_ask_simple_hole_parms(tag feature, int, char** diameter, char** depth, char** tip_angle,
                                                    int* thru_flag) {
     return parms_query({{diameter, 3}, {depth, 4}, {tip_angle, 5}, {thru_flag, 6}}, [&] {
         return read_texts(feature, of({"SIMPLE HOLE", "SMD_SIMPLE HOLE"}, true),
@@ -172,7 +172,7 @@ extern "C" KXAPI int KX_MODL_ask_simple_hole_parms(tag feature, int, char** diam
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_c_bore_hole_parms(tag feature, int, char** cbore_diameter, char** cbore_depth,
+KXAPI int KX_MODL_ask_c_bore_hole_parms(tag feature, int, char** cbore_diameter, char** cbore_depth,
                                                    char** diameter, char** depth, char** tip_angle, int* thru_flag) {
     return parms_query(
         {{cbore_diameter, 3}, {cbore_depth, 4}, {diameter, 5}, {depth, 6}, {tip_angle, 7}, {thru_flag, 8}}, [&] {
@@ -188,7 +188,7 @@ extern "C" KXAPI int KX_MODL_ask_c_bore_hole_parms(tag feature, int, char** cbor
 
 // The record keeps c-sink diameter, c-sink angle, diameter, depth and tip
 // angle; the query answers the depth before the diameter.
-extern "C" KXAPI int KX_MODL_ask_c_sunk_hole_parms(tag feature, int, char** csink_diameter, char** csink_angle,
+KXAPI int KX_MODL_ask_c_sunk_hole_parms(tag feature, int, char** csink_diameter, char** csink_angle,
                                                    char** depth, char** diameter, char** tip_angle, int* thru_flag) {
     return parms_query(
         {{csink_diameter, 3}, {csink_angle, 4}, {depth, 5}, {diameter, 6}, {tip_angle, 7}, {thru_flag, 8}}, [&] {
@@ -202,20 +202,20 @@ extern "C" KXAPI int KX_MODL_ask_c_sunk_hole_parms(tag feature, int, char** csin
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_boss_parms(tag feature, int, char** diameter, char** height, char** taper_angle) {
+KXAPI int KX_MODL_ask_boss_parms(tag feature, int, char** diameter, char** height, char** taper_angle) {
     return parms_query({{diameter, 3}, {height, 4}, {taper_angle, 5}}, [&] {
         return read_texts(feature, of({"BOSS"}, true), plain({diameter, height, taper_angle}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_cyl_pocket_parms(tag feature, int, char** diameter, char** depth, char** corner_radius,
+KXAPI int KX_MODL_ask_cyl_pocket_parms(tag feature, int, char** diameter, char** depth, char** corner_radius,
                                                   char** floor_radius) {
     return parms_query({{diameter, 3}, {depth, 4}, {corner_radius, 5}, {floor_radius, 6}}, [&] {
         return read_texts(feature, of({"CYL_POCKET"}, true), plain({diameter, depth, corner_radius, floor_radius}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_rect_pad_parms(tag feature, int, char* sizes[3], char** corner_radius,
+KXAPI int KX_MODL_ask_rect_pad_parms(tag feature, int, char* sizes[3], char** corner_radius,
                                                 char** taper_angle) {
     return parms_query({{sizes, 3}, {corner_radius, 4}, {taper_angle, 5}}, [&] {
         return read_texts(feature, of({"RECT_PAD"}, true, true),
@@ -223,7 +223,7 @@ extern "C" KXAPI int KX_MODL_ask_rect_pad_parms(tag feature, int, char* sizes[3]
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_rect_pocket_parms(tag feature, int, char* sizes[3], char** corner_radius,
+KXAPI int KX_MODL_ask_rect_pocket_parms(tag feature, int, char* sizes[3], char** corner_radius,
                                                    char** floor_radius, char** taper_angle) {
     return parms_query({{sizes, 3}, {corner_radius, 4}, {floor_radius, 5}, {taper_angle, 6}}, [&] {
         return read_texts(feature, of({"RECT_POCKET"}, true, true),
@@ -254,46 +254,46 @@ int slot_query(tag feature, const kp::Kind& kind, std::initializer_list<char**> 
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_rect_slot_parms(tag feature, int, char** width, char** depth, char** length,
+KXAPI int KX_MODL_ask_rect_slot_parms(tag feature, int, char** width, char** depth, char** length,
                                                  int* thru_flag) {
     return slot_query(feature, of({"RECT_SLOT", "SMD_RECT_SLOT"}, true), {width, depth, length}, thru_flag);
 }
 
-extern "C" KXAPI int KX_MODL_ask_ball_slot_parms(tag feature, int, char** ball_diameter, char** depth, char** length,
+KXAPI int KX_MODL_ask_ball_slot_parms(tag feature, int, char** ball_diameter, char** depth, char** length,
                                                  int* thru_flag) {
     return slot_query(feature, of({"BALL_SLOT"}, true), {ball_diameter, depth, length}, thru_flag);
 }
 
-extern "C" KXAPI int KX_MODL_ask_u_slot_parms(tag feature, int, char** width, char** depth, char** corner_radius,
+KXAPI int KX_MODL_ask_u_slot_parms(tag feature, int, char** width, char** depth, char** corner_radius,
                                               char** length, int* thru_flag) {
     return slot_query(feature, of({"U_SLOT"}, true), {width, depth, corner_radius, length}, thru_flag);
 }
 
-extern "C" KXAPI int KX_MODL_ask_t_slot_parms(tag feature, int, char** top_width, char** top_depth, char** bottom_width,
+KXAPI int KX_MODL_ask_t_slot_parms(tag feature, int, char** top_width, char** top_depth, char** bottom_width,
                                               char** bottom_depth, char** length, int* thru_flag) {
     return slot_query(feature, of({"T_SLOT"}, true), {top_width, top_depth, bottom_width, bottom_depth, length}, thru_flag);
 }
 
-extern "C" KXAPI int KX_MODL_ask_dovetail_slot_parms(tag feature, int, char** width, char** depth, char** angle,
+KXAPI int KX_MODL_ask_dovetail_slot_parms(tag feature, int, char** width, char** depth, char** angle,
                                                      char** length, int* thru_flag) {
     return slot_query(feature, of({"DOVE_TAIL_SLOT"}, true), {width, depth, angle, length}, thru_flag);
 }
 
-extern "C" KXAPI int KX_MODL_ask_rect_groove_parms(tag feature, int, char** groove_diameter, char** width) {
+KXAPI int KX_MODL_ask_rect_groove_parms(tag feature, int, char** groove_diameter, char** width) {
     return parms_query({{groove_diameter, 3}, {width, 4}}, [&] {
         return read_texts(feature, of({"RECT_GROOVE"}, false),
                           {{groove_diameter, Form::constraint}, {width, Form::plain}});
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_ball_groove_parms(tag feature, int, char** groove_diameter, char** ball_diameter) {
+KXAPI int KX_MODL_ask_ball_groove_parms(tag feature, int, char** groove_diameter, char** ball_diameter) {
     return parms_query({{groove_diameter, 3}, {ball_diameter, 4}}, [&] {
         return read_texts(feature, of({"BALL_GROOVE"}, false),
                           {{groove_diameter, Form::constraint}, {ball_diameter, Form::plain}});
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_u_groove_parms(tag feature, int, char** groove_diameter, char** width,
+KXAPI int KX_MODL_ask_u_groove_parms(tag feature, int, char** groove_diameter, char** width,
                                                 char** corner_radius) {
     return parms_query({{groove_diameter, 3}, {width, 4}, {corner_radius, 5}}, [&] {
         return read_texts(feature, of({"U_GROOVE"}, false),
@@ -301,7 +301,7 @@ extern "C" KXAPI int KX_MODL_ask_u_groove_parms(tag feature, int, char** groove_
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_chamfer_parms(tag feature, int, int* type, char** offset1, char** offset2,
+KXAPI int KX_MODL_ask_chamfer_parms(tag feature, int, int* type, char** offset1, char** offset2,
                                                char** angle) {
     return parms_query({{type, 3}, {offset1, 4}, {offset2, 5}, {angle, 6}}, [&] {
         return read_texts(feature, of({"CHAMFER"}, false), plain({offset1, offset2, angle}, Form::constant), nullptr,
@@ -309,19 +309,19 @@ extern "C" KXAPI int KX_MODL_ask_chamfer_parms(tag feature, int, int* type, char
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_block_parms(tag feature, int, char* sizes[3]) {
+KXAPI int KX_MODL_ask_block_parms(tag feature, int, char* sizes[3]) {
     return parms_query({{sizes, 3}}, [&] {
         return read_texts(feature, of({"BLOCK"}, true, true), plain({&sizes[0], &sizes[1], &sizes[2]}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_cylinder_parms(tag feature, int, char** diameter, char** height) {
+KXAPI int KX_MODL_ask_cylinder_parms(tag feature, int, char** diameter, char** height) {
     return parms_query({{diameter, 3}, {height, 4}}, [&] {
         return read_texts(feature, of({"CYLINDER"}, true), plain({diameter, height}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_cone_parms(tag feature, int, char** base_diameter, char** top_diameter, char** height,
+KXAPI int KX_MODL_ask_cone_parms(tag feature, int, char** base_diameter, char** top_diameter, char** height,
                                             char** half_angle) {
     return parms_query({{base_diameter, 3}, {top_diameter, 4}, {height, 5}, {half_angle, 6}}, [&] {
         return read_texts(feature, of({"CONE"}, true),
@@ -329,31 +329,31 @@ extern "C" KXAPI int KX_MODL_ask_cone_parms(tag feature, int, char** base_diamet
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_sphere_parms(tag feature, int, char** diameter) {
+KXAPI int KX_MODL_ask_sphere_parms(tag feature, int, char** diameter) {
     return parms_query({{diameter, 3}}, [&] { return read_texts(feature, of({"SPHERE"}, true), plain({diameter})); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_torus_parms(tag feature, int, char** major_radius, char** minor_radius) {
+KXAPI int KX_MODL_ask_torus_parms(tag feature, int, char** major_radius, char** minor_radius) {
     return parms_query({{major_radius, 3}, {minor_radius, 4}}, [&] {
         return read_texts(feature, of({"TORUS"}, true), plain({major_radius, minor_radius}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_prism_parms(tag feature, int, char** diameter, char** height, char** sides) {
+KXAPI int KX_MODL_ask_prism_parms(tag feature, int, char** diameter, char** height, char** sides) {
     return parms_query({{diameter, 3}, {height, 4}, {sides, 5}}, [&] {
         return read_texts(feature, of({"PRISM"}, true), plain({diameter, height, sides}));
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_hollow_parms(tag feature, int, char** thickness) {
+KXAPI int KX_MODL_ask_hollow_parms(tag feature, int, char** thickness) {
     return parms_query({{thickness, 3}}, [&] { return read_texts(feature, of({"HOLLOW"}, false), plain({thickness})); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_offset_parms(tag feature, int, char** distance) {
+KXAPI int KX_MODL_ask_offset_parms(tag feature, int, char** distance) {
     return parms_query({{distance, 3}}, [&] { return read_texts(feature, of({"OFFSET"}, false), plain({distance})); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_linear_iset_parms(tag feature, int, char** number_x, char** offset_x, char** number_y,
+KXAPI int KX_MODL_ask_linear_iset_parms(tag feature, int, char** number_x, char** offset_x, char** number_y,
                                                    char** offset_y) {
     return parms_query({{number_x, 3}, {offset_x, 4}, {number_y, 5}, {offset_y, 6}}, [&] {
         return read_texts(feature, of({"LINEAR_ISET"}, false), plain({number_x, offset_x, number_y, offset_y}));
@@ -362,7 +362,7 @@ extern "C" KXAPI int KX_MODL_ask_linear_iset_parms(tag feature, int, char** numb
 
 // The set's radius comes first: NULL for a set whose copies turn about an
 // axis (it keeps no radius).
-extern "C" KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int, char** radius, char** number, char** angle) {
+KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int, char** radius, char** number, char** angle) {
     return parms_query({{radius, 3}, {number, 4}, {angle, 5}}, [&] {
         return read_texts(feature, of({"CIRCULAR_ISET"}, false), plain({radius, number, angle}));
     });
@@ -370,7 +370,7 @@ extern "C" KXAPI int KX_MODL_ask_circular_iset_parms(tag feature, int, char** ra
 
 // A sweep: its first text, then two that are NULL where the record keeps
 // no expression; each the formula alone for a constant.
-extern "C" KXAPI int KX_MODL_ask_sweep_parms(tag feature, int, char** first, char** second, char** third) {
+KXAPI int KX_MODL_ask_sweep_parms(tag feature, int, char** first, char** second, char** third) {
     return parms_query({{first, 3}, {second, 4}, {third, 5}}, [&] {
         return read_texts(feature, of({"SWEEP"}, false), plain({first, second, third}, Form::constant));
     });
@@ -378,7 +378,7 @@ extern "C" KXAPI int KX_MODL_ask_sweep_parms(tag feature, int, char** first, cha
 
 // A taper of any kind under the taper classes: the expression of its
 // angle.
-extern "C" KXAPI int KX_MODL_ask_taper_parms(tag feature, int, char** angle) {
+KXAPI int KX_MODL_ask_taper_parms(tag feature, int, char** angle) {
     return parms_query({{angle, 3}}, [&] {
         FPARMS_record_t record{};
         if (!kp::record_of(feature, kp::Kind{{"TAPER", "DD_taper_body"}, false, false, true}, &record))

@@ -57,7 +57,7 @@ struct HostSet {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_datum_plane_parms(tag feature, double point[3], double normal[3], char** offset,
+KXAPI int KX_MODL_ask_datum_plane_parms(tag feature, double point[3], double normal[3], char** offset,
                                                    char** angle) {
     return kx::frame(
         kx::standard, kx::before_check([&] {
@@ -94,7 +94,7 @@ extern "C" KXAPI int KX_MODL_ask_datum_plane_parms(tag feature, double point[3],
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_datum_axis_parms(tag feature, double point[3], double direction[3]) {
+KXAPI int KX_MODL_ask_datum_axis_parms(tag feature, double point[3], double direction[3]) {
     const int st = kx::frame(
         kDatumFrame,
         kx::before_check([&] {
@@ -120,7 +120,7 @@ extern "C" KXAPI int KX_MODL_ask_datum_axis_parms(tag feature, double point[3], 
     return as_other_kind(st);
 }
 
-extern "C" KXAPI int KX_MODL_ask_datum_point_and_direction(tag feature, double point[3], double direction[3]) {
+KXAPI int KX_MODL_ask_datum_point_and_direction(tag feature, double point[3], double direction[3]) {
     const int st = kx::frame(kDatumFrame, [&] { return kx::check({{point, 2}, {direction, 3}}); },
                              [&] {
                                  if (!km::is_feature(feature)) return kOtherKind;
@@ -130,7 +130,7 @@ extern "C" KXAPI int KX_MODL_ask_datum_point_and_direction(tag feature, double p
     return as_other_kind(st);
 }
 
-extern "C" KXAPI int KX_MODL_ask_points_parms(tag feature, int* count, tag** points) {
+KXAPI int KX_MODL_ask_points_parms(tag feature, int* count, tag** points) {
     return kx::frame([&] { return kx::check({{count, 2}, {points, 3}}); },
                      [&] {
                          if (!km::is_feature(feature) || !POINT_is_points_frec(feature)) return kOtherKind;
@@ -147,7 +147,7 @@ extern "C" KXAPI int KX_MODL_ask_points_parms(tag feature, int* count, tag** poi
                      });
 }
 
-extern "C" KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thickness, tag** open,
+KXAPI int KX_MODL_ask_hollow_data(tag feature, tag* body, int* kind, char** thickness, tag** open,
                                              int* n_open, tag** own, int* n_own, double** own_thickness,
                                              double* value, int* closed) {
     return kx::frame(kx::standard, kx::before_check([&] {

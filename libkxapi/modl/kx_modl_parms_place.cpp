@@ -175,7 +175,7 @@ int instance_query(tag instance, tag* out, Ask&& ask) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], double second[3]) {
+KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], double second[3]) {
     return kx::frame([&] { return check_feature(feature); },
                      [&] {
                          double a[3], b[3];
@@ -195,7 +195,7 @@ extern "C" KXAPI int KX_MODL_ask_feat_direction(tag feature, double first[3], do
                      });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]) {
+KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]) {
     return kx::frame(
         [&] {
             if (int st = check_feature(feature)) return st;
@@ -209,14 +209,14 @@ extern "C" KXAPI int KX_MODL_ask_feat_location(tag feature, double location[3]) 
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_instance(tag iset, tag_list** instances) {
+KXAPI int KX_MODL_ask_instance(tag iset, tag_list** instances) {
     return kx::frame([&] { return kx::check({{instances, 2}}); }, [&] { return ask_instance(iset, instances); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_instance_iset(tag instance, tag* iset) {
+KXAPI int KX_MODL_ask_instance_iset(tag instance, tag* iset) {
     return instance_query(instance, iset, [](tag i) { return tag(ui_get_iset_feature(i)); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_master(tag instance, tag* master) {
+KXAPI int KX_MODL_ask_master(tag instance, tag* master) {
     return instance_query(instance, master, [](tag i) { return tag(ISET_ask_initial_master_of_ins(i)); });
 }

@@ -22,7 +22,7 @@ struct Faces {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_sew_sheet_body(tag feature, tag* target, int* n_tools, tag** tools,
+KXAPI int KX_MODL_ask_sew_sheet_body(tag feature, tag* target, int* n_tools, tag** tools,
                                                 double* tolerance) {
     return kx::frame(
         [&] { return kx::check({{target, 2}, {n_tools, 3}, {tools, 4}, {tolerance, 5}}); },
@@ -40,7 +40,7 @@ extern "C" KXAPI int KX_MODL_ask_sew_sheet_body(tag feature, tag* target, int* n
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_sew_solid_body(tag feature, int* n_targets, tag** targets, int* n_tools,
+KXAPI int KX_MODL_ask_sew_solid_body(tag feature, int* n_targets, tag** targets, int* n_tools,
                                                 tag** tools, double* tolerance) {
     bool handed = false;
     return kx::frame(

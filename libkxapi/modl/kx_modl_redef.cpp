@@ -178,7 +178,7 @@ int redirect(tag feature, tag entity, int value, logical flag, const logical* fl
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int value1, int value2, logical flag) {
+KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int value1, int value2, logical flag) {
     return reference_frame(
         [] { return 0; },
         [&]() -> int {
@@ -209,7 +209,7 @@ extern "C" KXAPI int KX_MODL_reattach_target_face(tag feature, tag face, int val
         });
 }
 
-extern "C" KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag faces[], logical flag) {
+KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag faces[], logical flag) {
     return reference_frame(
         [&] {
             if (count < 0 || count > kMaxThru) return kx::param(2);
@@ -241,7 +241,7 @@ extern "C" KXAPI int KX_MODL_reattach_thru_faces(tag feature, int count, tag fac
         });
 }
 
-extern "C" KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[]) {
+KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[]) {
     return kx::frame(
         [&] {
             if (count < 0 || count > kMaxThru) return kx::param(2);
@@ -270,7 +270,7 @@ extern "C" KXAPI int KX_MODL_add_thru_faces(tag feature, int count, tag faces[])
         });
 }
 
-extern "C" KXAPI int KX_MODL_remove_thru_faces(tag feature) {
+KXAPI int KX_MODL_remove_thru_faces(tag feature) {
     return kx::frame([&] {
         return kx::undo_bracket(1, nullptr, [&]() -> int {
             if (!kx::modl::is_feature(feature)) return kMissing;
@@ -286,7 +286,7 @@ extern "C" KXAPI int KX_MODL_remove_thru_faces(tag feature) {
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_link_faces(tag feature, tag* target_face, tag* tool_face, tag* dir_ref,
+KXAPI int KX_MODL_ask_link_faces(tag feature, tag* target_face, tag* tool_face, tag* dir_ref,
                                             logical* dir_flag) {
     bool caught = false;
     const int st = kx::frame(
@@ -319,7 +319,7 @@ extern "C" KXAPI int KX_MODL_ask_link_faces(tag feature, tag* target_face, tag* 
     return caught ? kHostError : st;
 }
 
-extern "C" KXAPI int KX_MODL_ask_thru_faces(tag feature, tag* face1, tag* face2) {
+KXAPI int KX_MODL_ask_thru_faces(tag feature, tag* face1, tag* face2) {
     return reference_frame(
         [&] {
             kx::clear(face1, face2);
@@ -335,7 +335,7 @@ extern "C" KXAPI int KX_MODL_ask_thru_faces(tag feature, tag* face1, tag* face2)
         });
 }
 
-extern "C" KXAPI int KX_MODL_reattach_tool_face(tag feature, tag face, logical flag) {
+KXAPI int KX_MODL_reattach_tool_face(tag feature, tag face, logical flag) {
     return reference_frame([] { return 0; },
                            [&]() -> int {
                                if (!kx::modl::is_feature(feature)) return kMissing;
@@ -352,15 +352,15 @@ extern "C" KXAPI int KX_MODL_reattach_tool_face(tag feature, tag face, logical f
                            });
 }
 
-extern "C" KXAPI int KX_MODL_reattach_dir_ref(tag feature, tag entity, int value, logical flag) {
+KXAPI int KX_MODL_reattach_dir_ref(tag feature, tag entity, int value, logical flag) {
     return redirect(feature, entity, value, flag, nullptr);
 }
 
-extern "C" KXAPI int KX_MODL_reverse_dir_ref(tag feature, tag entity, int value, logical flag, logical flip) {
+KXAPI int KX_MODL_reverse_dir_ref(tag feature, tag entity, int value, logical flag, logical flip) {
     return redirect(feature, entity, value, flag, &flip);
 }
 
-extern "C" KXAPI int KX_MODL_calculate_ref_dir(tag feature, tag face, int value, tag entity, double direction[3]) {
+KXAPI int KX_MODL_calculate_ref_dir(tag feature, tag face, int value, tag entity, double direction[3]) {
     bool caught = false;
     const int st = kx::frame(
         kx::standard, kx::on_error([&] { caught = true; }), [&] { return kx::check({{direction, 5}}); },
@@ -387,7 +387,7 @@ extern "C" KXAPI int KX_MODL_calculate_ref_dir(tag feature, tag face, int value,
     return caught ? kHostError : st;
 }
 
-extern "C" KXAPI int KX_MODL_ask_sketch_of_sweep(tag feature, tag* sketch) {
+KXAPI int KX_MODL_ask_sketch_of_sweep(tag feature, tag* sketch) {
     return reference_frame(
         [&] {
             kx::clear(sketch);

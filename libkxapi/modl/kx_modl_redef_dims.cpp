@@ -178,7 +178,7 @@ int redefine(tag constraint, tag target, int target_qualifier, tag tool, int too
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_redefine_rpo_constraint(tag constraint, tag target, int target_qualifier, tag tool,
+KXAPI int KX_MODL_redefine_rpo_constraint(tag constraint, tag target, int target_qualifier, tag tool,
                                                      int tool_qualifier) {
     return kx::frame([&] {
         return kx::undo_bracket(1, nullptr,

@@ -170,7 +170,7 @@ int replace(tag old_features[], int n_old, tag new_features[], int n_new, logica
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_replace_features(tag old_features[], int n_old, tag new_features[], int n_new,
+KXAPI int KX_MODL_replace_features(tag old_features[], int n_old, tag new_features[], int n_new,
                                               logical ask_only, int option, KX_MODL_ref_pair_t** pairs,
                                               int* n_pairs) {
     return kx::frame(
@@ -211,7 +211,7 @@ extern "C" KXAPI int KX_MODL_replace_features(tag old_features[], int n_old, tag
         });
 }
 
-extern "C" KXAPI int KX_MODL_redefine_replace_faces(tag feature, int count, tag faces[]) {
+KXAPI int KX_MODL_redefine_replace_faces(tag feature, int count, tag faces[]) {
     return kx::frame([&] { return kx::check({{count >= 0, 2}, {count == 0 || faces, 3}}); },
                      [&]() -> int {
                          if (!CONTEXT_ask_active_part_exists()) return kx::kPartNotLoaded;
@@ -228,7 +228,7 @@ extern "C" KXAPI int KX_MODL_redefine_replace_faces(tag feature, int count, tag 
                      });
 }
 
-extern "C" KXAPI int KX_MODL_redefine_trim_faces(tag feature, int count, tag faces[], int value) {
+KXAPI int KX_MODL_redefine_trim_faces(tag feature, int count, tag faces[], int value) {
     // The mark and the frame come first: a failed update takes the new trim
     // faces back with it.
     return kx::frame([&] { return kx::check({{count >= 0, 2}, {count == 0 || faces, 3}}); },

@@ -110,16 +110,16 @@ int scale_one(const char* name, int type, tag body, const char* const* texts, in
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_scale(int type, tag* bodies, int count, tag point, tag axis, tag csys,
+KXAPI int KX_MODL_create_scale(int type, tag* bodies, int count, tag point, tag axis, tag csys,
                                           char factors[3][KX_MODL_SCALE_SLOT_CHARS], tag** features) {
     return scale(type, bodies, count, point, axis, csys, factors, features);
 }
 
-extern "C" KXAPI int KX_MODL_create_uniform_scale(tag body, tag, const char* factor, tag* feature) {
+KXAPI int KX_MODL_create_uniform_scale(tag body, tag, const char* factor, tag* feature) {
     const char* texts[1] = {factor};
     return scale_one("KX_MODL_create_uniform_scale", 0, body, factor ? texts : nullptr, 1, feature);
 }
 
-extern "C" KXAPI int KX_MODL_create_non_uni_scale(tag body, tag, const char* factors[3], tag* feature) {
+KXAPI int KX_MODL_create_non_uni_scale(tag body, tag, const char* factors[3], tag* feature) {
     return scale_one("KX_MODL_create_non_uni_scale", 2, body, factors, 3, feature);
 }

@@ -77,7 +77,7 @@ int hand_out(int check, Ask&& ask) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_set_of_feature(const char* name, tag* members, int count, int flag, tag* set) {
+KXAPI int KX_MODL_create_set_of_feature(const char* name, tag* members, int count, int flag, tag* set) {
     return kx::frame(
         [&] {
             kx::clear(set);
@@ -101,7 +101,7 @@ extern "C" KXAPI int KX_MODL_create_set_of_feature(const char* name, tag* member
         });
 }
 
-extern "C" KXAPI int KX_MODL_edit_set_members(tag set, tag* members, int count) {
+KXAPI int KX_MODL_edit_set_members(tag set, tag* members, int count) {
     return kx::frame([&] { return kx::check({{members != nullptr || count <= 0, 2}, {count >= 0, 3}}); },
                      [&] {
                          if (int st = check_set(set)) return st;
@@ -116,7 +116,7 @@ extern "C" KXAPI int KX_MODL_edit_set_members(tag set, tag* members, int count) 
                      });
 }
 
-extern "C" KXAPI int KX_MODL_edit_set_hide_state(tag set, int* state) {
+KXAPI int KX_MODL_edit_set_hide_state(tag set, int* state) {
     return kx::frame([&] { return kx::check({{state, 2}}); },
                      [&] {
                          if (int st = check_set(set)) return st;
@@ -125,7 +125,7 @@ extern "C" KXAPI int KX_MODL_edit_set_hide_state(tag set, int* state) {
                      });
 }
 
-extern "C" KXAPI int KX_MODL_is_feature_a_set_member(tag feature, int* is_member) {
+KXAPI int KX_MODL_is_feature_a_set_member(tag feature, int* is_member) {
     return kx::frame(
         [&] {
             kx::clear(is_member);
@@ -138,7 +138,7 @@ extern "C" KXAPI int KX_MODL_is_feature_a_set_member(tag feature, int* is_member
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_sets_of_member(tag feature, tag** sets, int* count) {
+KXAPI int KX_MODL_ask_sets_of_member(tag feature, tag** sets, int* count) {
     return kx::frame(
         [&] {
             kx::clear(sets, count);
@@ -150,7 +150,7 @@ extern "C" KXAPI int KX_MODL_ask_sets_of_member(tag feature, tag** sets, int* co
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_set_from_name(const char* name, tag* set) {
+KXAPI int KX_MODL_ask_set_from_name(const char* name, tag* set) {
     return kx::frame(
         [&] {
             kx::clear(set);
@@ -169,7 +169,7 @@ extern "C" KXAPI int KX_MODL_ask_set_from_name(const char* name, tag* set) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_all_members_of_set(tag set, tag** members, int* count) {
+KXAPI int KX_MODL_ask_all_members_of_set(tag set, tag** members, int* count) {
     return kx::frame(
         [&] {
             kx::clear(members, count);
@@ -178,7 +178,7 @@ extern "C" KXAPI int KX_MODL_ask_all_members_of_set(tag set, tag** members, int*
         [&] { return hand_out(check_set(set), [&] { FSET_ask_group_members(set, count, members); }); });
 }
 
-extern "C" KXAPI int KX_MODL_create_mirror_set(tag* features, int count, tag plane, tag* set) {
+KXAPI int KX_MODL_create_mirror_set(tag* features, int count, tag plane, tag* set) {
     return kx::frame(
         [&] {
             kx::clear(set);
@@ -215,7 +215,7 @@ extern "C" KXAPI int KX_MODL_create_mirror_set(tag* features, int count, tag pla
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_plane_of_mirror_set(tag set, tag* plane) {
+KXAPI int KX_MODL_ask_plane_of_mirror_set(tag set, tag* plane) {
     return kx::frame(
         [&] {
             kx::clear(plane);
@@ -231,7 +231,7 @@ extern "C" KXAPI int KX_MODL_ask_plane_of_mirror_set(tag set, tag* plane) {
         });
 }
 
-extern "C" KXAPI int KX_MODL_ask_features_of_mirror_set(tag set, tag** features, int* count) {
+KXAPI int KX_MODL_ask_features_of_mirror_set(tag set, tag** features, int* count) {
     return kx::frame(
         [&] {
             kx::clear(features, count);
@@ -240,7 +240,7 @@ extern "C" KXAPI int KX_MODL_ask_features_of_mirror_set(tag set, tag** features,
         [&] { return hand_out(check_mirror_set(set), [&] { DM_ask_user_input_frec(set, count, features); }); });
 }
 
-extern "C" KXAPI int KX_MODL_edit_mirror_set(tag set, tag* features, int count, tag plane) {
+KXAPI int KX_MODL_edit_mirror_set(tag set, tag* features, int count, tag plane) {
     return kx::frame([&] { return kx::check({{features != nullptr || count <= 0, 2}, {count >= 0, 3}}); },
                      [&] {
                          if (int st = check_mirror_set(set)) return st;

@@ -15,7 +15,7 @@ constexpr const char* kMark = "Subdivide Face (Kestrix Extension)";
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_subdiv_face(tag* curves, int project, tag face, int, int, tag* feature) {
+KXAPI int KX_MODL_create_subdiv_face(tag* curves, int project, tag face, int, int, tag* feature) {
     return kx::frame(
         [&] {
             kx::clear(feature);

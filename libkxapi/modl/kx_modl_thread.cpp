@@ -192,7 +192,7 @@ int create_thread(symb_thread_data* d, tag* feature) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_create_symb_thread(symb_thread_data* data, tag* feature) {
+KXAPI int KX_MODL_create_symb_thread(symb_thread_data* data, tag* feature) {
     return kx::frame(
         kx::standard, kx::before_check([&] {
             kx::clear(feature);  // also when the call is refused
@@ -241,7 +241,7 @@ tag object_of_reference(unsigned int fref) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data) {
+KXAPI int KX_MODL_ask_symb_thread_parms(tag feature, symb_thread_data* data) {
     return kx::frame([&]() -> int { return data ? 0 : kx::param(2); },
                      [&]() -> int {
                          if (!is_thread(feature)) return KX_MODL_ERR_WRONG_KIND;

@@ -56,17 +56,17 @@ int boolean_type(tag feature, int sign) {
 
 }  // namespace
 
-extern "C" KXAPI void KX_MODL_ask_distance_tolerance(double* tolerance) {
+KXAPI void KX_MODL_ask_distance_tolerance(double* tolerance) {
     if (tolerance) *tolerance = srfc1_[0];
 }
 
-extern "C" KXAPI void KX_MODL_ask_angle_tolerance(double* tolerance) {
+KXAPI void KX_MODL_ask_angle_tolerance(double* tolerance) {
     if (tolerance) *tolerance = srfc1_[1];
 }
 
 // A null value is refused (result 1); nothing is written through a null
 // result.
-extern "C" KXAPI void KX_MODL_set_distance_tolerance(double* tolerance, int* result) {
+KXAPI void KX_MODL_set_distance_tolerance(double* tolerance, int* result) {
     kx::guarded([&] {
         int answer = 1;
         if (tolerance && !std::isnan(*tolerance)) {
@@ -80,7 +80,7 @@ extern "C" KXAPI void KX_MODL_set_distance_tolerance(double* tolerance, int* res
     });
 }
 
-extern "C" KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result) {
+KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result) {
     kx::guarded([&] {
         int answer = 1;
         if (tolerance && !std::isnan(*tolerance) && *tolerance >= EQ_ask_number_tolerance()) {
@@ -91,10 +91,10 @@ extern "C" KXAPI void KX_MODL_set_angle_tolerance(double* tolerance, int* result
     });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feature_sign(tag feature, int* sign) {
+KXAPI int KX_MODL_ask_feature_sign(tag feature, int* sign) {
     return kx::modl::ask_of_feature(feature, sign, [&] { return mapped_sign(host_sign(feature)); });
 }
 
-extern "C" KXAPI int KX_MODL_ask_feature_boolean(tag feature, int* type) {
+KXAPI int KX_MODL_ask_feature_boolean(tag feature, int* type) {
     return kx::modl::ask_of_feature(feature, type, [&] { return boolean_type(feature, host_sign(feature)); });
 }

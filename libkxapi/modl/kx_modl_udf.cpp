@@ -17,6 +17,7 @@
 #include "kx_modl.h"
 #include "kx_modl_cre_feat.h"
 #include "kx_modl_parms.h"
+#include "libkxapi/core/kx_list.h"
 #include "kx_mtx.h"
 #include "kx_obj.h"
 #include "kx_part_import.h"
@@ -82,15 +83,7 @@ struct StatusReset {
 };
 
 // A host list destroyed on every way out.
-struct HostList {
-    int id = 0;
-    HostList() = default;
-    HostList(const HostList&) = delete;
-    HostList& operator=(const HostList&) = delete;
-    ~HostList() {
-        if (id != 0) kx::release([l = id] { KI_free_list(l); });
-    }
-};
+using kx::HostList;
 
 // ---- import ----
 

@@ -113,7 +113,7 @@ private:
 
 // ---- Display properties --------------------------------------------------------
 
-extern "C" KXAPI int KX_OBJ_ask_display_properties(tag object, display_properties* properties) {
+KXAPI int KX_OBJ_ask_display_properties(tag object, display_properties* properties) {
     return kx::frame(
         [&] {
             return kx::check({{object != NULL_TAG, 1}, {properties, 2}});
@@ -132,7 +132,7 @@ extern "C" KXAPI int KX_OBJ_ask_display_properties(tag object, display_propertie
         });
 }
 
-extern "C" KXAPI int KX_OBJ_set_color(tag object, int color) {
+KXAPI int KX_OBJ_set_color(tag object, int color) {
     return kx::frame([&] { return check_value(object, in(color, 1, 216)); },
                      [&] {
                          return kx::edit_with_tail([&] {
@@ -142,7 +142,7 @@ extern "C" KXAPI int KX_OBJ_set_color(tag object, int color) {
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_set_font(tag object, int font) {
+KXAPI int KX_OBJ_set_font(tag object, int font) {
     return kx::frame([&] { return check_value(object, in(font, 1, 7)); },
                      [&] {
                          return kx::edit_with_tail([&] {
@@ -152,7 +152,7 @@ extern "C" KXAPI int KX_OBJ_set_font(tag object, int font) {
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_set_line_width(tag object, int width) {
+KXAPI int KX_OBJ_set_line_width(tag object, int width) {
     return kx::frame([&] { return check_value(object, in(width, 0, 2)); },
                      [&] {
                          return kx::edit_with_tail([&] {
@@ -162,7 +162,7 @@ extern "C" KXAPI int KX_OBJ_set_line_width(tag object, int width) {
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_set_layer(tag object, int layer) {
+KXAPI int KX_OBJ_set_layer(tag object, int layer) {
     return kx::frame([&] { return check_value(object, in(layer, 1, 256)); },
                      [&] {
                          if (ES_ask_entity_layer(object) > 256) return 0;
@@ -175,16 +175,16 @@ extern "C" KXAPI int KX_OBJ_set_layer(tag object, int layer) {
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_set_blank_status(tag object, int blank_status) {
+KXAPI int KX_OBJ_set_blank_status(tag object, int blank_status) {
     return kx::frame([&] { return check_value(object, blank_status == 0 || blank_status == 1); },
                      [&] { return kx::edit_with_tail([&] { blank_in_batch(object, blank_status); }); });
 }
 
-extern "C" KXAPI int KX_OBJ_reverse_blank_all(void) {
+KXAPI int KX_OBJ_reverse_blank_all(void) {
     return kx::frame(kx::no_check, [&] { DSS_ATTR_reverse_blank(); });
 }
 
-extern "C" KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
+KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {
     return kx::frame([&] { return alive(object) ? 0 : kBadTag; },
                      [&] {
                          int type = 0, subtype = 0;
@@ -221,7 +221,7 @@ int read_face_value(tag object, int* value, bool (*accepts)(int type, int subtyp
 
 }  // namespace
 
-extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
+KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
     // Refused is only what is neither a solid nor of subtype 2; the host's
     // reader decides on the rest.
     return read_face_value(
@@ -229,7 +229,7 @@ extern "C" KXAPI int KX_OBJ_ask_face_analysis(tag object, int* value) {
         ES_read_srfanl);
 }
 
-extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
+KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
     return kx::frame([&] { return alive(object) ? 0 : kBadTag; },
                      [&] {
                          int type = 0, subtype = 0;
@@ -249,7 +249,7 @@ extern "C" KXAPI int KX_OBJ_set_partially_shaded(tag object, int value) {
                      });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_partially_shaded(tag object, int* value) {
+KXAPI int KX_OBJ_ask_partially_shaded(tag object, int* value) {
     return read_face_value(
         object, value,
         [](int type, int subtype) {
@@ -282,13 +282,13 @@ void set_defaults(Defaults d) { ES_default_settings(&d.color, &d.layer, &d.width
 
 extern "C" void kx_disp_reset_for_tests(void) { g_saved = kFactoryDefaults; }
 
-extern "C" KXAPI int KX_OBJ_reset_defaults(int color, int layer, int width, int font) {
+KXAPI int KX_OBJ_reset_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
     return kx::frame(
         kx::acknowledging, [&] { return check_defaults(d); }, [&] { set_defaults(d); });
 }
 
-extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int font) {
+KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int font) {
     const Defaults d{color, layer, width, font};
     return kx::frame(
         kx::acknowledging, [&] { return check_defaults(d); },
@@ -303,7 +303,7 @@ extern "C" KXAPI int KX_OBJ_modify_defaults(int color, int layer, int width, int
         });
 }
 
-extern "C" KXAPI int KX_OBJ_return_prev_defaults(void) {
+KXAPI int KX_OBJ_return_prev_defaults(void) {
     return kx::frame(
         kx::acknowledging, [] { return 0; }, [&] { set_defaults(g_saved); });
 }
@@ -352,7 +352,7 @@ int is_default_setting(int type, int subtype, int selector, logical* is_default,
 
 }  // namespace
 
-extern "C" KXAPI int KX_OBJ_ask_cre_settings(int type, int subtype, int selector, creation_settings* settings) {
+KXAPI int KX_OBJ_ask_cre_settings(int type, int subtype, int selector, creation_settings* settings) {
     return kx::frame(
         [&] {
             return type == 0 ? kBadType : kx::check({{settings, 4}});
@@ -375,31 +375,31 @@ extern "C" KXAPI int KX_OBJ_ask_cre_settings(int type, int subtype, int selector
         });
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_color(int type, int subtype, int selector, int color) {
+KXAPI int KX_OBJ_set_cre_color(int type, int subtype, int selector, int color) {
     return set_creation(type, subtype, selector, color, ES_set_work_creation_color);
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_line_font(int type, int subtype, int selector, int font) {
+KXAPI int KX_OBJ_set_cre_line_font(int type, int subtype, int selector, int font) {
     return set_creation(type, subtype, selector, font, ES_set_work_creation_line_font);
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_width(int type, int subtype, int selector, int width) {
+KXAPI int KX_OBJ_set_cre_width(int type, int subtype, int selector, int width) {
     return set_creation(type, subtype, selector, width, ES_set_work_creation_width);
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_color_to_def(int type, int subtype, int selector) {
+KXAPI int KX_OBJ_set_cre_color_to_def(int type, int subtype, int selector) {
     return set_creation(type, subtype, selector, KX_OBJ_CRE_DEFAULT, ES_set_work_creation_color);
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_line_font_to_def(int type, int subtype, int selector) {
+KXAPI int KX_OBJ_set_cre_line_font_to_def(int type, int subtype, int selector) {
     return set_creation(type, subtype, selector, KX_OBJ_CRE_DEFAULT, ES_set_work_creation_line_font);
 }
 
-extern "C" KXAPI int KX_OBJ_set_cre_width_to_def(int type, int subtype, int selector) {
+KXAPI int KX_OBJ_set_cre_width_to_def(int type, int subtype, int selector) {
     return set_creation(type, subtype, selector, KX_OBJ_CRE_DEFAULT, ES_set_work_creation_width);
 }
 
-extern "C" KXAPI int KX_OBJ_ask_def_cre_settings(creation_settings* settings) {
+KXAPI int KX_OBJ_ask_def_cre_settings(creation_settings* settings) {
     return kx::frame(
         [&] {
             return kx::check({{settings, 1}});
@@ -407,26 +407,26 @@ extern "C" KXAPI int KX_OBJ_ask_def_cre_settings(creation_settings* settings) {
         [&] { return ES_ask_work_creation_disp_data(0, -1, 0, &settings->color, &settings->font, &settings->width); });
 }
 
-extern "C" KXAPI int KX_OBJ_set_def_cre_color(int color) {
+KXAPI int KX_OBJ_set_def_cre_color(int color) {
     return set_default_creation(color, ES_set_work_creation_color);
 }
 
-extern "C" KXAPI int KX_OBJ_set_def_cre_line_font(int font) {
+KXAPI int KX_OBJ_set_def_cre_line_font(int font) {
     return set_default_creation(font, ES_set_work_creation_line_font);
 }
 
-extern "C" KXAPI int KX_OBJ_set_def_cre_width(int width) {
+KXAPI int KX_OBJ_set_def_cre_width(int width) {
     return set_default_creation(width, ES_set_work_creation_width);
 }
 
-extern "C" KXAPI int KX_OBJ_is_def_cre_color(int type, int subtype, int selector, logical* is_default) {
+KXAPI int KX_OBJ_is_def_cre_color(int type, int subtype, int selector, logical* is_default) {
     return is_default_setting(type, subtype, selector, is_default, kColor);
 }
 
-extern "C" KXAPI int KX_OBJ_is_def_cre_line_font(int type, int subtype, int selector, logical* is_default) {
+KXAPI int KX_OBJ_is_def_cre_line_font(int type, int subtype, int selector, logical* is_default) {
     return is_default_setting(type, subtype, selector, is_default, kFont);
 }
 
-extern "C" KXAPI int KX_OBJ_is_def_cre_width(int type, int subtype, int selector, logical* is_default) {
+KXAPI int KX_OBJ_is_def_cre_width(int type, int subtype, int selector, logical* is_default) {
     return is_default_setting(type, subtype, selector, is_default, kWidth);
 }

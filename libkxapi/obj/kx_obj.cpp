@@ -232,27 +232,27 @@ int kx::obj::type_and_subtype(tag object, int* type, int* subtype) {
     return type_of_checked(object, type, subtype);
 }
 
-extern "C" KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
+KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
     return kx::frame([&] { return check_query(object, type, subtype); },
                      [&] { return type_of_checked(object, type, subtype); });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_status(tag object) {
+KXAPI int KX_OBJ_ask_status(tag object) {
     return kx::guarded([&] { return es0022_(&object); });
 }
 
-extern "C" KXAPI logical KX_OBJ_is_object_a_promotion(tag object) {
+KXAPI logical KX_OBJ_is_object_a_promotion(tag object) {
     logical answer = false;
     kx::frame(kx::no_check, [&] { answer = PROM_is_object_a_promotion(object) ? 1 : 0; });
     return answer;
 }
 
-extern "C" KXAPI int KX_OBJ_ask_cre_mod_versions(tag object, int* creation_version, int* modification_version) {
+KXAPI int KX_OBJ_ask_cre_mod_versions(tag object, int* creation_version, int* modification_version) {
     return kx::frame([&] { return check_query(object, creation_version, modification_version); },
                      [&] { PART_ask_tag_cre_mod_vers(object, creation_version, modification_version); });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_owning_part(tag object, tag* part) {
+KXAPI int KX_OBJ_ask_owning_part(tag object, tag* part) {
     // The session is checked before the object is looked up, so that a
     // closed session never reaches the host.
     return kx::frame([&] {
@@ -266,11 +266,11 @@ namespace {
 bool type_has(int type, int bit) { return type >= 1 && type <= 255 && (eprops_[type - 1] & bit) != 0; }
 }  // namespace
 
-extern "C" KXAPI logical KX_OBJ_is_type_displayable(int type) { return type_has(type, ES_PROP_DISPLAYABLE); }
+KXAPI logical KX_OBJ_is_type_displayable(int type) { return type_has(type, ES_PROP_DISPLAYABLE); }
 
-extern "C" KXAPI logical KX_OBJ_can_type_have_matrix(int type) { return type_has(type, ES_PROP_MATRIX); }
+KXAPI logical KX_OBJ_can_type_have_matrix(int type) { return type_has(type, ES_PROP_MATRIX); }
 
-extern "C" KXAPI int KX_OBJ_is_type_transferable(int type, logical* transferable) {
+KXAPI int KX_OBJ_is_type_transferable(int type, logical* transferable) {
     return kx::frame(
         [&] {
             kx::clear(transferable);
@@ -281,7 +281,7 @@ extern "C" KXAPI int KX_OBJ_is_type_transferable(int type, logical* transferable
 
 // ---- Deletion ----------------------------------------------------------------
 
-extern "C" KXAPI int KX_OBJ_delete_object(tag object) {
+KXAPI int KX_OBJ_delete_object(tag object) {
     return kx::frame([&] {
         if (object == NULL_TAG) return kBadTag;
         const int st = kx::obj::delete_directly(object);
@@ -292,7 +292,7 @@ extern "C" KXAPI int KX_OBJ_delete_object(tag object) {
     });
 }
 
-extern "C" KXAPI int KX_OBJ_delete_array_of_objects(int count, const tag* objects, int** statuses) {
+KXAPI int KX_OBJ_delete_array_of_objects(int count, const tag* objects, int** statuses) {
     return kx::guarded([&] {
         if (count < 1) return kBadTag;
         if (!objects) return kBadArg2;
@@ -386,7 +386,7 @@ int check_pair(tag kept, tag other, int kept_code, int other_code) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_OBJ_replace_object_data(tag kept, tag other) {
+KXAPI int KX_OBJ_replace_object_data(tag kept, tag other) {
     return kx::frame(kx::arm_first, [&] {
         if (int st = check_pair(kept, other, kBadTag, kBadArg2); st != 0) return st;
         return kx::edit_with_tail([&] {
@@ -440,7 +440,7 @@ int exchange_pairs(int count, const tag* kept, const tag* others) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_OBJ_replace_object_array_data(int count, const tag* kept, const tag* others) {
+KXAPI int KX_OBJ_replace_object_array_data(int count, const tag* kept, const tag* others) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -470,7 +470,7 @@ bool read_name(tag object, std::string& name) {
 
 }  // namespace kx::obj
 
-extern "C" KXAPI int KX_OBJ_set_name(tag object, const char* name) {
+KXAPI int KX_OBJ_set_name(tag object, const char* name) {
     return kx::frame(
         [&] {
             const bool ok = name && strnlen(name, KX_OBJ_NAME_LEN + 1) <= KX_OBJ_NAME_LEN;
@@ -494,7 +494,7 @@ extern "C" KXAPI int KX_OBJ_set_name(tag object, const char* name) {
         });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_name(tag object, char name[KX_OBJ_NAME_LEN + 1]) {
+KXAPI int KX_OBJ_ask_name(tag object, char name[KX_OBJ_NAME_LEN + 1]) {
     if (!name) return kBadArg2;
     return kx::frame([&] {
         name[0] = '\0';
@@ -509,7 +509,7 @@ extern "C" KXAPI int KX_OBJ_ask_name(tag object, char name[KX_OBJ_NAME_LEN + 1])
     });
 }
 
-extern "C" KXAPI int KX_OBJ_delete_name(tag object) {
+KXAPI int KX_OBJ_delete_name(tag object) {
     return kx::frame([&] {
         if (!ES_is_entity_named(object)) return kNoName;
         return kx::edit_with_tail([&] {
@@ -519,7 +519,7 @@ extern "C" KXAPI int KX_OBJ_delete_name(tag object) {
     });
 }
 
-extern "C" KXAPI int KX_OBJ_ask_name_origin(tag object, double origin[3]) {
+KXAPI int KX_OBJ_ask_name_origin(tag object, double origin[3]) {
     return kx::frame(
         [&] {
             if (origin) origin[0] = origin[1] = origin[2] = 0.0;
@@ -532,7 +532,7 @@ extern "C" KXAPI int KX_OBJ_ask_name_origin(tag object, double origin[3]) {
         });
 }
 
-extern "C" KXAPI int KX_OBJ_set_name_origin(tag object, const double origin[3]) {
+KXAPI int KX_OBJ_set_name_origin(tag object, const double origin[3]) {
     return kx::frame(
         [&] {
             return kx::check({{origin, 2}});

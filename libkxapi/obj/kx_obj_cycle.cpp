@@ -27,7 +27,7 @@ void step_by_type(tag part, int type, tag* object) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
+KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
     return kx::frame(
         [&] {
             return part == NULL_TAG ? kNoPart : kx::check({{object, 3}});
@@ -38,7 +38,7 @@ extern "C" KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) 
         });
 }
 
-extern "C" KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
+KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
     tag next = NULL_TAG;
     const int st = kx::frame([&] { return part == NULL_TAG ? kNoPart : 0; },
                              [&] {
@@ -58,7 +58,7 @@ extern "C" KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
     return st == 0 ? next : NULL_TAG;
 }
 
-extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
+KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
     // The session is checked before the work part is asked for. A step goes
     // through the host's index of names: its cost does not grow with the
     // part. Entities come first; a search that starts from an entity ends
@@ -85,7 +85,7 @@ extern "C" KXAPI int KX_OBJ_cycle_by_name(const char* name, tag* object) {
     });
 }
 
-extern "C" KXAPI int KX_OBJ_cycle_by_name_and_type(tag part, const char* name, int type, logical include_occurrences,
+KXAPI int KX_OBJ_cycle_by_name_and_type(tag part, const char* name, int type, logical include_occurrences,
                                                    tag* object) {
     // The candidates are the part's objects of that name, found through the
     // host's index of names; of them the first of the type is the answer.

@@ -355,25 +355,20 @@ KXAPI int KX_PART_close_all(void) {
             // Until the undo marks are deleted, the parts can come back: a
             // failure up to there takes the close back whole, under a mark
             // that goes with all the others when they are deleted.
-            kx::UndoService& undo = kx::undo_service();
-            const kx::mark_id mark = undo.set_mark(0, nullptr);
-            try {
+            const int st = kx::undo_bracket(kx::Bracket{.visibility = 0, .keep_on_success = true}, [] {
                 PART_delete_all_parts();
                 FR_ZRMARK_set_part_close(1);
                 UNDO_JQ_delete_all_marks();
-            } catch (...) {
-                kx::roll_back_after_error(undo, mark, nullptr);
-                throw;
-            }
+            });
             // The parts are gone for good: a failure of the two last steps
             // is the status, as for every step.
             FR_ZRMARK_set_part_close(0);
             JQUI_update_menubar();
+            return st;
         } catch (const host::HostError&) {
             kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
             throw;
         }
-        return 0;
     });
 }
 

@@ -38,7 +38,7 @@ int switch_value(int on) { return on == 0 || on == 1 ? 0 : kx::param(1); }
 
 }  // namespace
 
-extern "C" KXAPI int KX_PATT_is_archiving_on(logical* on) {
+KXAPI int KX_PATT_is_archiving_on(logical* on) {
     return patt_frame(
         [&] {
             return kx::check({{on, 1}});
@@ -51,7 +51,7 @@ extern "C" KXAPI int KX_PATT_is_archiving_on(logical* on) {
         });
 }
 
-extern "C" KXAPI int KX_PATT_is_shading_on(logical* on) {
+KXAPI int KX_PATT_is_shading_on(logical* on) {
     return patt_frame(
         [&] {
             return kx::check({{on, 1}});
@@ -64,7 +64,7 @@ extern "C" KXAPI int KX_PATT_is_shading_on(logical* on) {
         });
 }
 
-extern "C" KXAPI int KX_PATT_set_archiving(int on) {
+KXAPI int KX_PATT_set_archiving(int on) {
     return patt_frame([&] { return switch_value(on); },
                       [&] {
                           pat011_(&on);
@@ -73,7 +73,7 @@ extern "C" KXAPI int KX_PATT_set_archiving(int on) {
                       });
 }
 
-extern "C" KXAPI int KX_PATT_set_shading(int on) {
+KXAPI int KX_PATT_set_shading(int on) {
     return patt_frame([&] { return switch_value(on); },
                       [&] {
                           pat021_(&on);
@@ -82,7 +82,7 @@ extern "C" KXAPI int KX_PATT_set_shading(int on) {
                       });
 }
 
-extern "C" KXAPI int KX_PATT_ask_params(tag pattern, int* flag1, int* flag2, int* flag3) {
+KXAPI int KX_PATT_ask_params(tag pattern, int* flag1, int* flag2, int* flag3) {
     return patt_frame(
         [&] {
             return kx::check({{flag1, 2}, {flag2, 3}, {flag3, 4}});
@@ -101,7 +101,7 @@ extern "C" KXAPI int KX_PATT_ask_params(tag pattern, int* flag1, int* flag2, int
         });
 }
 
-extern "C" KXAPI int KX_PATT_set_params(tag pattern, int flag1, int flag2, int flag3) {
+KXAPI int KX_PATT_set_params(tag pattern, int flag1, int flag2, int flag3) {
     return patt_frame([] { return 0; },
                       [&] {
                           const int in[3] = {flag1, flag2, flag3};
@@ -120,7 +120,7 @@ extern "C" KXAPI int KX_PATT_set_params(tag pattern, int flag1, int flag2, int f
                       });
 }
 
-extern "C" KXAPI int KX_PATT_create_point(double position[3], tag* point) {
+KXAPI int KX_PATT_create_point(double position[3], tag* point) {
     return patt_frame(
         [&] {
             kx::clear(point);

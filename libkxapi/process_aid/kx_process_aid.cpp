@@ -27,7 +27,7 @@ int set_of_kind(tag set, const std::array<int, N>& kinds) {
 
 }  // namespace
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_link_objects(tag object, int* n_links, tag** links) {
+KXAPI int KX_PROCESS_AID_ask_link_objects(tag object, int* n_links, tag** links) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -36,7 +36,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_link_objects(tag object, int* n_links, t
         [&] { return PROCESS_AID_ask_link_objects(object, n_links, links); });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_source_object(tag object, tag* datum, tag* source, int* kind) {
+KXAPI int KX_PROCESS_AID_ask_source_object(tag object, tag* datum, tag* source, int* kind) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -45,7 +45,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_source_object(tag object, tag* datum, ta
         [&] { return PROCESS_AID_ask_source_object(object, datum, source, kind); });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_datums_in_part(tag part, int kind_mask, tag** datums) {
+KXAPI int KX_PROCESS_AID_ask_datums_in_part(tag part, int kind_mask, tag** datums) {
     return kx::frame(
         kx::arm_first,
         [&] {
@@ -54,7 +54,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_datums_in_part(tag part, int kind_mask, 
         [&] { return PROCESS_AID_ask_datums_in_part(part, kind_mask, datums); });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_datum_objects(tag datum, tag* source, int* n_links, tag** links, tag* section,
+KXAPI int KX_PROCESS_AID_ask_datum_objects(tag datum, tag* source, int* n_links, tag** links, tag* section,
                                                       int* kind, int* n_titles, char*** titles) {
     return kx::frame(
         [&] {
@@ -70,7 +70,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_datum_objects(tag datum, tag* source, in
         [&] { return PROCESS_AID_ask_datum_objects(datum, source, n_links, links, section, kind, n_titles, titles); });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_section_of_datum(tag datum, tag* section, double point[3]) {
+KXAPI int KX_PROCESS_AID_ask_section_of_datum(tag datum, tag* section, double point[3]) {
     return kx::frame(
         [&] {
             return kx::check({{datum != NULL_TAG, 1}, {section, 2}, {point, 3}});
@@ -78,7 +78,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_section_of_datum(tag datum, tag* section
         [&] { return PROCESS_AID_ask_section_of_datum(datum, section, point); });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_populate_attr_list(tag datum, int* n_titles, char*** titles) {
+KXAPI int KX_PROCESS_AID_populate_attr_list(tag datum, int* n_titles, char*** titles) {
     return kx::frame(
         [&] {
             return kx::check({{datum != NULL_TAG, 1}, {n_titles, 2}, {titles, 3}});
@@ -88,7 +88,7 @@ extern "C" KXAPI int KX_PROCESS_AID_populate_attr_list(tag datum, int* n_titles,
 
 // The set's kind is asked under the frame, so that a host error on the way
 // comes back as the status.
-extern "C" KXAPI int KX_PROCESS_AID_ask_parent_feature(tag set, tag* parent) {
+KXAPI int KX_PROCESS_AID_ask_parent_feature(tag set, tag* parent) {
     return kx::frame(
         [&] {
             return kx::check({{set != NULL_TAG, 1}, {parent, 2}});
@@ -99,7 +99,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_parent_feature(tag set, tag* parent) {
         });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_ask_children_features(tag set, int* n_children, tag** children) {
+KXAPI int KX_PROCESS_AID_ask_children_features(tag set, int* n_children, tag** children) {
     return kx::frame(
         [&] {
             return kx::check({{set != NULL_TAG, 1}, {n_children, 2}, {children, 3}});
@@ -110,7 +110,7 @@ extern "C" KXAPI int KX_PROCESS_AID_ask_children_features(tag set, int* n_childr
         });
 }
 
-extern "C" KXAPI int KX_PROCESS_AID_is_datum_object(tag object, int search_links, int* set_kind, tag* feature) {
+KXAPI int KX_PROCESS_AID_is_datum_object(tag object, int search_links, int* set_kind, tag* feature) {
     return kx::frame(
         [&] {
             return kx::check({{object != NULL_TAG, 1}, {set_kind, 3}, {feature, 4}});

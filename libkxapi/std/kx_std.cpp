@@ -9,7 +9,7 @@ namespace {
 constexpr int kVrmlWidth = 800, kVrmlHeight = 600;  // the window a VRML viewpoint is fitted to
 }  // namespace
 
-extern "C" KXAPI int KX_STD_create_vrml_file(const char* filename, double scale, int curves) {
+KXAPI int KX_STD_create_vrml_file(const char* filename, double scale, int curves) {
     bool window_set = false;  // the window is reset also when the host fails
     return kx::frame(
         kx::standard, kx::on_error([&] {
@@ -35,7 +35,7 @@ extern "C" KXAPI int KX_STD_create_vrml_file(const char* filename, double scale,
         });
 }
 
-extern "C" KXAPI int KX_STD_create_vantrel_file(int w1, int w2, int w3, int w4, int w5, int w6, int w7, int w8, int w9,
+KXAPI int KX_STD_create_vantrel_file(int w1, int w2, int w3, int w4, int w5, int w6, int w7, int w8, int w9,
                                                 int w10, int w11, int w12, int w13) {
     return kx::frame([&] { return kx::disp::no_parts_for_output(); },
                      [&] {

@@ -9,7 +9,7 @@
 #include "host/store/parts/rm.h"
 #include "host/base/services/objects.h"
 
-extern "C" KXAPI char* KX_TAG_ask_handle_of_tag(tag object) {
+KXAPI char* KX_TAG_ask_handle_of_tag(tag object) {
     return kx::guarded([&] {
         int as_signed = static_cast<int>(object);
         if (as_signed < 0) as_signed += 65536;
@@ -17,15 +17,15 @@ extern "C" KXAPI char* KX_TAG_ask_handle_of_tag(tag object) {
     });
 }
 
-extern "C" KXAPI tag KX_TAG_ask_tag_of_handle(const char* handle) {
+KXAPI tag KX_TAG_ask_tag_of_handle(const char* handle) {
     return kx::guarded([&] { return static_cast<tag>(TAG_ask_tag_of_handle_tol(handle)); });
 }
 
-extern "C" KXAPI tag KX_TAG_ask_new_tag_of_entity(unsigned int entity) {
+KXAPI tag KX_TAG_ask_new_tag_of_entity(unsigned int entity) {
     return kx::guarded([&] { return static_cast<tag>(RM_ask_new_tag_of_entity(entity)); });
 }
 
-extern "C" KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int sub_file_id, unsigned int version,
+KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int sub_file_id, unsigned int version,
                                            char** handle) {
     return kx::frame(
         kx::no_check,
@@ -42,7 +42,7 @@ extern "C" KXAPI int KX_TAG_compose_handle(const char* file_data, unsigned int s
         });
 }
 
-extern "C" KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_data, unsigned int* sub_file_id,
+KXAPI int KX_TAG_decompose_handle(const char* handle, char** file_data, unsigned int* sub_file_id,
                                              unsigned int* version) {
     return kx::frame(
         kx::no_check,

@@ -52,7 +52,7 @@ int delete_records(tag udo, int kind, int first, int count) {
 
 // ---- Classes and routines ----
 
-extern "C" KXAPI int KX_UDOBJ_create_class(const char* class_name, const char* friendly_name, udo_class_id* class_id) {
+KXAPI int KX_UDOBJ_create_class(const char* class_name, const char* friendly_name, udo_class_id* class_id) {
     // A null output is refused rather than written through.
     return kx::frame(
         [&] {
@@ -61,7 +61,7 @@ extern "C" KXAPI int KX_UDOBJ_create_class(const char* class_name, const char* f
         [&] { *class_id = UDOBJ_create_class(class_name, friendly_name); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_class_data(udo_class_id class_id, char** class_name, char** friendly_name) {
+KXAPI int KX_UDOBJ_ask_class_data(udo_class_id class_id, char** class_name, char** friendly_name) {
     return kx::frame([&] {
         if (!UDOBJ_is_class_valid(class_id)) return kx::param(1);
         if (int st = kx::check({{class_name, 2}, {friendly_name, 3}})) return st;
@@ -73,59 +73,59 @@ extern "C" KXAPI int KX_UDOBJ_ask_class_data(udo_class_id class_id, char** class
     });
 }
 
-extern "C" KXAPI int KX_UDOBJ_register_display_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
+KXAPI int KX_UDOBJ_register_display_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_DISPLAY, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_delete_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
+KXAPI int KX_UDOBJ_register_delete_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_DELETE, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_update_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
+KXAPI int KX_UDOBJ_register_update_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_UPDATE, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_select_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
+KXAPI int KX_UDOBJ_register_select_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_SELECT, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_fit_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
+KXAPI int KX_UDOBJ_register_fit_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_FIT, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_attn_pt_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
+KXAPI int KX_UDOBJ_register_attn_pt_cb(udo_class_id class_id, KX_UDOBJ_display_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_ATTENTION, routine);
 }
-extern "C" KXAPI int KX_UDOBJ_register_info_obj_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
+KXAPI int KX_UDOBJ_register_info_obj_cb(udo_class_id class_id, KX_UDOBJ_f_t routine) {
     return register_method(class_id, UDOBJ_METHOD_INFO, routine);
 }
 
 // ---- Objects and features ----
 
-extern "C" KXAPI int KX_UDOBJ_create_udo(udo_class_id class_id, tag* udo) {
+KXAPI int KX_UDOBJ_create_udo(udo_class_id class_id, tag* udo) {
     return kx::frame([&] { return UDOBJ_create_udo(class_id, udo); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_create_udo_feature(udo_class_id class_id, tag* udo, tag* feature) {
+KXAPI int KX_UDOBJ_create_udo_feature(udo_class_id class_id, tag* udo, tag* feature) {
     return kx::frame([&] { return UDOBJ_create_udo_feature(class_id, udo, feature); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_create_udo_feature_from_udo(tag udo, tag* feature) {
+KXAPI int KX_UDOBJ_create_udo_feature_from_udo(tag udo, tag* feature) {
     return kx::frame([&] { return UDOBJ_create_udo_feature_from_udo(udo, feature); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_edit_udo_of_udo_feature(tag feature, tag udo) {
+KXAPI int KX_UDOBJ_edit_udo_of_udo_feature(tag feature, tag udo) {
     return kx::frame([&] { return UDOBJ_edit_udo_of_udo_feature(udo, feature); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_is_udo_feature(tag object, logical* is_feature) {
+KXAPI int KX_UDOBJ_is_udo_feature(tag object, logical* is_feature) {
     return kx::frame([&] { return kx::check({{is_feature, 2}}); }, [&] { *is_feature = UDOBJ_is_udo_feature(object); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_udo_feature_of_udo(tag udo, tag* feature) {
+KXAPI int KX_UDOBJ_ask_udo_feature_of_udo(tag udo, tag* feature) {
     return kx::frame([&] { return kx::check({{feature, 2}}); }, [&] { *feature = UDOBJ_ask_udo_feature_of_udo(udo); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_udo_of_udo_feature(tag feature, tag* udo) {
+KXAPI int KX_UDOBJ_ask_udo_of_udo_feature(tag feature, tag* udo) {
     return kx::frame([&] { return kx::check({{udo, 2}}); }, [&] { *udo = UDOBJ_ask_udo_of_udo_feature(feature); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_log_udo_feature_for_update(tag feature) {
+KXAPI int KX_UDOBJ_log_udo_feature_for_update(tag feature) {
     return kx::frame(
         kx::standard, kx::before_check([&] {
             const bool ok = is_type(feature, kTypeFeature) && UDOBJ_is_udo_feature(feature);
@@ -134,15 +134,15 @@ extern "C" KXAPI int KX_UDOBJ_log_udo_feature_for_update(tag feature) {
         [] { return 0; }, [&] { UPDATE_log_entity_to_update(feature); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_udo_data(tag udo, udo_data* data) {
+KXAPI int KX_UDOBJ_ask_udo_data(tag udo, udo_data* data) {
     return kx::frame([&] { return kx::check({{data, 2}}); }, [&] { return UDOBJ_ask_udo_data(udo, host_data(data)); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_free_udo_data(udo_data* data) {
+KXAPI int KX_UDOBJ_free_udo_data(udo_data* data) {
     return kx::frame([&] { return kx::check({{data, 1}}); }, [&] { return UDOBJ_free_udo_data(host_data(data)); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_udo_class_name(tag udo, char** class_name) {
+KXAPI int KX_UDOBJ_ask_udo_class_name(tag udo, char** class_name) {
     return kx::frame(
         [&] {
             return kx::check({{class_name, 2}});
@@ -150,15 +150,15 @@ extern "C" KXAPI int KX_UDOBJ_ask_udo_class_name(tag udo, char** class_name) {
         [&] { return UDOBJ_ask_udo_class_name(udo, class_name); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_cycle_udos_by_class(tag part, udo_class_id class_id, tag* udo) {
+KXAPI int KX_UDOBJ_cycle_udos_by_class(tag part, udo_class_id class_id, tag* udo) {
     return kx::frame([&] { return UDOBJ_cycle_udos_by_class(part, class_id, udo); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_version_udo(tag udo, int version) {
+KXAPI int KX_UDOBJ_version_udo(tag udo, int version) {
     return kx::frame([&] { return UDOBJ_version_udo(udo, version); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_clear_udo_status(tag udo) {
+KXAPI int KX_UDOBJ_clear_udo_status(tag udo) {
     return kx::frame([&] {
         if (!is_type(udo, kTypeUdo)) return kx::param(1);
         UDOBJ_set_status(udo, 0);
@@ -168,74 +168,74 @@ extern "C" KXAPI int KX_UDOBJ_clear_udo_status(tag udo) {
 
 // ---- Data ----
 
-extern "C" KXAPI int KX_UDOBJ_add_integers(tag udo, int count, const int* values) {
+KXAPI int KX_UDOBJ_add_integers(tag udo, int count, const int* values) {
     return kx::frame([&] { return UDOBJ_add_integers(udo, count, values); });
 }
-extern "C" KXAPI int KX_UDOBJ_add_doubles(tag udo, int count, const double* values) {
+KXAPI int KX_UDOBJ_add_doubles(tag udo, int count, const double* values) {
     return add_doubles(udo, UDOBJ_KIND_DOUBLES, count, values);
 }
-extern "C" KXAPI int KX_UDOBJ_add_lengths(tag udo, int count, const double* values) {
+KXAPI int KX_UDOBJ_add_lengths(tag udo, int count, const double* values) {
     return add_doubles(udo, UDOBJ_KIND_LENGTHS, count, values);
 }
-extern "C" KXAPI int KX_UDOBJ_add_areas(tag udo, int count, const double* values) {
+KXAPI int KX_UDOBJ_add_areas(tag udo, int count, const double* values) {
     return add_doubles(udo, UDOBJ_KIND_AREAS, count, values);
 }
-extern "C" KXAPI int KX_UDOBJ_add_volumes(tag udo, int count, const double* values) {
+KXAPI int KX_UDOBJ_add_volumes(tag udo, int count, const double* values) {
     return add_doubles(udo, UDOBJ_KIND_VOLUMES, count, values);
 }
-extern "C" KXAPI int KX_UDOBJ_add_strings(tag udo, int count, char* const* strings) {
+KXAPI int KX_UDOBJ_add_strings(tag udo, int count, char* const* strings) {
     return kx::frame([&] { return UDOBJ_add_strings(udo, count, strings); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_edit_integers(tag udo, const int* values) {
+KXAPI int KX_UDOBJ_edit_integers(tag udo, const int* values) {
     return kx::frame([&] { return UDOBJ_edit_integers(udo, values); });
 }
-extern "C" KXAPI int KX_UDOBJ_edit_doubles(tag udo, const double* values) {
+KXAPI int KX_UDOBJ_edit_doubles(tag udo, const double* values) {
     return edit_doubles(udo, UDOBJ_KIND_DOUBLES, values);
 }
-extern "C" KXAPI int KX_UDOBJ_edit_lengths(tag udo, const double* values) {
+KXAPI int KX_UDOBJ_edit_lengths(tag udo, const double* values) {
     return edit_doubles(udo, UDOBJ_KIND_LENGTHS, values);
 }
-extern "C" KXAPI int KX_UDOBJ_edit_areas(tag udo, const double* values) {
+KXAPI int KX_UDOBJ_edit_areas(tag udo, const double* values) {
     return edit_doubles(udo, UDOBJ_KIND_AREAS, values);
 }
-extern "C" KXAPI int KX_UDOBJ_edit_volumes(tag udo, const double* values) {
+KXAPI int KX_UDOBJ_edit_volumes(tag udo, const double* values) {
     return edit_doubles(udo, UDOBJ_KIND_VOLUMES, values);
 }
-extern "C" KXAPI int KX_UDOBJ_edit_strings(tag udo, char* const* strings) {
+KXAPI int KX_UDOBJ_edit_strings(tag udo, char* const* strings) {
     return kx::frame([&] { return UDOBJ_edit_strings(udo, strings); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_delete_integers(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_integers(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_INTEGERS, first, count);
 }
-extern "C" KXAPI int KX_UDOBJ_delete_doubles(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_doubles(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_DOUBLES, first, count);
 }
-extern "C" KXAPI int KX_UDOBJ_delete_strings(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_strings(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_STRINGS, first, count);
 }
-extern "C" KXAPI int KX_UDOBJ_delete_lengths(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_lengths(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_LENGTHS, first, count);
 }
-extern "C" KXAPI int KX_UDOBJ_delete_areas(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_areas(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_AREAS, first, count);
 }
-extern "C" KXAPI int KX_UDOBJ_delete_volumes(tag udo, int first, int count) {
+KXAPI int KX_UDOBJ_delete_volumes(tag udo, int first, int count) {
     return delete_records(udo, UDOBJ_KIND_VOLUMES, first, count);
 }
 
 // ---- Links and ownership ----
 
-extern "C" KXAPI int KX_UDOBJ_add_links(tag udo, int count, const udo_link* links) {
+KXAPI int KX_UDOBJ_add_links(tag udo, int count, const udo_link* links) {
     return kx::frame([&] { return UDOBJ_add_links(udo, count, host_links(links)); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_add_owning_links(tag udo, int count, const tag* objects) {
+KXAPI int KX_UDOBJ_add_owning_links(tag udo, int count, const tag* objects) {
     return kx::frame([&] { return UDOBJ_add_owning_links(udo, count, objects); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_edit_link(tag udo, const udo_link* link, int index) {
+KXAPI int KX_UDOBJ_edit_link(tag udo, const udo_link* link, int index) {
     return kx::frame(
         [&] {
             return kx::check({{link, 2}});
@@ -243,7 +243,7 @@ extern "C" KXAPI int KX_UDOBJ_edit_link(tag udo, const udo_link* link, int index
         [&] { return UDOBJ_edit_link(udo, host_links(link), index); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_edit_links(tag udo, const udo_link* links, int count, int first) {
+KXAPI int KX_UDOBJ_edit_links(tag udo, const udo_link* links, int count, int first) {
     return kx::frame(
         [&] {
             return kx::check({{links, 2}});
@@ -251,23 +251,23 @@ extern "C" KXAPI int KX_UDOBJ_edit_links(tag udo, const udo_link* links, int cou
         [&] { return UDOBJ_edit_links(udo, host_links(links), count, first); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_delete_link(tag udo, const udo_link* link) {
+KXAPI int KX_UDOBJ_delete_link(tag udo, const udo_link* link) {
     return kx::frame([&] { return UDOBJ_delete_link(udo, host_links(link)); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_delete_owning_link(tag udo, tag owned) {
+KXAPI int KX_UDOBJ_delete_owning_link(tag udo, tag owned) {
     return kx::frame([&] { return UDOBJ_delete_owning_link(udo, owned); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_is_obj_linked_to_udo(tag object, logical* is_linked) {
+KXAPI int KX_UDOBJ_is_obj_linked_to_udo(tag object, logical* is_linked) {
     return kx::frame([&] { return kx::check({{is_linked, 2}}); }, [&] { *is_linked = UDOBJ_is_linked_to_udo(object); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_is_owned(tag object, logical* is_owned) {
+KXAPI int KX_UDOBJ_is_owned(tag object, logical* is_owned) {
     return kx::frame([&] { return kx::check({{is_owned, 2}}); }, [&] { *is_owned = UDOBJ_is_owned(object); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_udo_links_to_obj(tag object, int* count, tag** udos) {
+KXAPI int KX_UDOBJ_ask_udo_links_to_obj(tag object, int* count, tag** udos) {
     return kx::frame(
         [&] {
             return kx::check({{count, 2}, {udos, 3}});
@@ -275,11 +275,11 @@ extern "C" KXAPI int KX_UDOBJ_ask_udo_links_to_obj(tag object, int* count, tag**
         [&] { *count = UDOBJ_ask_links_of_object(object, udos); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_owning_udo(tag object, tag* owner) {
+KXAPI int KX_UDOBJ_ask_owning_udo(tag object, tag* owner) {
     return kx::frame([&] { return kx::check({{owner, 2}}); }, [&] { UDOBJ_ask_owning_udo(object, owner); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_ask_owned_objects(tag udo, int* count, tag** objects) {
+KXAPI int KX_UDOBJ_ask_owned_objects(tag udo, int* count, tag** objects) {
     return kx::frame(
         [&] {
             return kx::check({{count, 2}, {objects, 3}});
@@ -287,11 +287,11 @@ extern "C" KXAPI int KX_UDOBJ_ask_owned_objects(tag udo, int* count, tag** objec
         [&] { *count = UDOBJ_ask_owned_objects(udo, objects); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_set_owned_object_selection(tag udo, int selection) {
+KXAPI int KX_UDOBJ_set_owned_object_selection(tag udo, int selection) {
     return kx::frame([&] { return UDOBJ_set_owned_object_selection(udo, selection); });
 }
 
-extern "C" KXAPI int KX_UDOBJ_clear_link_status(tag udo, const udo_link* link) {
+KXAPI int KX_UDOBJ_clear_link_status(tag udo, const udo_link* link) {
     return kx::frame([&] { return link && link->link_type >= 1 && link->link_type <= 4 ? 0 : kx::param(2); },
                      [&] {
                          if (!is_type(udo, kTypeUdo)) return kx::param(1);

@@ -9,6 +9,7 @@
 #include "libkxapi/core/kx_session.h"
 #include "libkxapi/core/kx_undo_bracket.h"
 
+#include "host/model/feature/queries.h"
 #include "host/model/feature/undo.h"
 #include "host/base/services/error.h"
 #include "host/platform/support/support.h"
@@ -106,8 +107,13 @@ int traced(const char* function, Work&& work) {
         function, no_args, [] { return 0; }, std::forward<Work>(work));
 }
 
-// The undo service behind the library's undo bracket.
+// The undo service behind the library's undo bracket: a step that the host
+// refuses raises the host's code.
 class HostUndo : public kx::UndoService {
+    static void must(int code, const char* what, kx::mark_id mark) {
+        if (code != 0) ERROR_raise(kModule, __LINE__, code, "%s mark %u failed", what, mark);
+    }
+
 public:
     kx::mark_id set_mark(int visibility, const char* name) override {
         int status = 0;
@@ -119,13 +125,17 @@ public:
         return *status == 0 ? mark : 0;
     }
     void undo_to_mark(kx::mark_id mark, const char* name) override {
-        if (mark != 0) UNDO_JQ_undo_to_mark(mark, name);
+        if (mark != 0) must(UNDO_JQ_undo_to_mark(mark, name), "Undo to", mark);
     }
     void delete_mark(kx::mark_id mark, const char* name) override {
-        if (mark != 0) UNDO_JQ_delete_mark(mark, name);
+        if (mark != 0) must(UNDO_JQ_delete_mark(mark, name), "Delete", mark);
     }
     void delete_to_mark(kx::mark_id mark, const char* name) override {
-        if (mark != 0) UNDO_JQ_delete_to_mark(mark, name);
+        if (mark != 0) must(UNDO_JQ_delete_to_mark(mark, name), "Delete to", mark);
+    }
+    void make_important(kx::mark_id mark) override {
+        unsigned char was = 0;
+        must(UNDO_JQ_set_mark_importance(mark, 0, &was), "Make important", mark);
     }
 };
 HostUndo host_undo;

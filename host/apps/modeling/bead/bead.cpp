@@ -262,12 +262,8 @@ void BEAD_construct_frec(BEAD_data_t* data, unsigned int* feature) {
     const Built b = built_of(call, *data);
     std::vector<std::string> formulas;
     for (const BEAD_parm_slot_t& s : data->parms) formulas.push_back(formula_of(call, s));
-    std::vector<const char*> texts;
-    for (const std::string& f : formulas) texts.push_back(f.c_str());
     tag_t made = 0;
-    if (int code =
-            FEAT_create(b.part, kKind, BEAD_SLOTS, texts.data(), static_cast<int>(b.numbers.size()), b.numbers.data(),
-                        static_cast<int>(b.faces.size()), b.faces.data(), b.body, FEAT_SIGN_NEW, &made))
+    if (int code = host::feature::create_built(b.part, kKind, formulas, b.numbers, b.faces, b.body, FEAT_SIGN_NEW, &made))
         call.fail(code, "the bead cannot be made");
     rows()[made] = row_of(*data);
     *feature = made;

@@ -208,10 +208,8 @@ void BLEND_create_feature(BLEND_ui_data_t* data, unsigned int* feature, int* err
         if (int code = read_data(*data, part, nullptr, &row, &numbers)) fail(code);
         std::vector<tag_t> edges;
         for (int i = 0; i < data->number_of_edges; ++i) edges.push_back(data->edges[i].edge);
-        const char* formulas[1] = {radius.c_str()};
         tag_t made = 0;
-        if (int code = FEAT_create(part, kKind, 1, formulas, static_cast<int>(numbers.size()), numbers.data(),
-                                   static_cast<int>(edges.size()), edges.data(), body, FEAT_SIGN_NEW, &made))
+        if (int code = host::feature::create_built(part, kKind, {radius}, numbers, edges, body, FEAT_SIGN_NEW, &made))
             fail(code);
         rows()[made] = std::move(row);
         *feature = made;

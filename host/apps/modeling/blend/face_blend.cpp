@@ -281,11 +281,10 @@ void BLEF_create_feature(BLEF_ui_data_t* data, unsigned int* feature, int* error
     *feature = 0;
     *error = hf::caught([&] {
         Prepared p = prepare(call, *data);
-        const char* formulas[1] = {p.radius.c_str()};
-        const double numbers[1] = {static_cast<double>(data->number_of_faces[0])};
         tag_t made = 0;
-        if (int code = FEAT_create(p.part, kKind, 1, formulas, 1, numbers, static_cast<int>(p.refs.size()),
-                                   p.refs.data(), p.body, FEAT_SIGN_NEW, &made))
+        if (int code = host::feature::create_built(p.part, kKind, {p.radius},
+                                                   {static_cast<double>(data->number_of_faces[0])}, p.refs, p.body,
+                                                   FEAT_SIGN_NEW, &made))
             call.fail(code, "the face blend cannot be made");
         rows()[made] = std::move(p.row);
         *feature = made;

@@ -2,7 +2,7 @@
  * go with them (body replacement, the current target, reorder, suppression)
  * and the parent curves of a feature.
  *
- * Kernel lists: KI_crlist (host/model/feature/feature.h) of kind KI_LIST_KERNEL
+ * Kernel lists: KI_crlist (host/store/entities/host_lists.h) of kind KI_LIST_KERNEL
  * holds kernel entities; KI_pttgli appends, KI_colist counts, KI_gttgli
  * reads (1-based); KI_free_list frees it.
  *
@@ -64,8 +64,7 @@
 #define HOST_FEATURE_BOOLEANS_H
 
 #include "host/base/services/codes.h"
-
-#define KI_LIST_KERNEL 10003
+#include "host/store/entities/host_lists.h"
 
 /* The join's answer when it made its bodies. */
 #define HOST_BOOLEAN_CODES(X) X(FEAT_JOIN_DONE, 670032)

@@ -479,13 +479,10 @@ void own_transform(const DfoRow& row, tag_t feature) {
 // code passes) and keeps its row.
 tag_t make(Op op, tag_t body, const std::vector<std::string>& formulas, const std::vector<double>& numbers,
            const std::vector<tag_t>& refs, DfoRow row) {
-    std::vector<const char*> f;
-    for (const std::string& s : formulas) f.push_back(s.c_str());
     const tag_t part = host::objects::require(body).part;
     tag_t made = 0;
-    const int code = FEAT_create(part, kKinds[static_cast<int>(op)], static_cast<int>(f.size()), f.data(),
-                                 static_cast<int>(numbers.size()), numbers.data(), static_cast<int>(refs.size()),
-                                 refs.data(), body, FEAT_SIGN_NEW, &made);
+    const int code = host::feature::create_built(part, kKinds[static_cast<int>(op)], formulas, numbers, refs, body,
+                                                 FEAT_SIGN_NEW, &made);
     if (code >= KERNEL_ERR_EXCEPTION && code <= KERNEL_ERR_BAD_PARAMETER)
         raise(DFO_ERR_KERNEL, DFO_error_get_msg(DFO_ERR_KERNEL));
     if (code != 0) raise(code, "the feature cannot be made");
