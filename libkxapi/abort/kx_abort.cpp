@@ -1,4 +1,5 @@
 // Abort control: the host's abort flag and its lock level.
+#include "kx_abort.h"
 #include "kx_core.h"
 #include "libkxapi/core/frame.h"
 

@@ -1,4 +1,5 @@
 // The pre-processing module of manufacturing: its initialisation hook.
+#include "kx_cam.h"
 #include "kx_core.h"
 #include "libkxapi/cam/kx_cam_internal.h"
 #include "libkxapi/core/frame.h"

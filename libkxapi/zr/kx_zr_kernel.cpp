@@ -26,21 +26,7 @@ static_assert(KX_ZR_FILE_NAME_SIZE == PX_FILE_NAME_SIZE);
 
 namespace {
 
-// A host list made for one call and freed on every way out of it.
-class HostList {
-public:
-    HostList() = default;
-    ~HostList() {
-        if (id_ != 0) kx::release([id = id_] { KI_free_list(id); });
-    }
-    HostList(const HostList&) = delete;
-    HostList& operator=(const HostList&) = delete;
-    int* out() { return &id_; }
-    int id() const { return id_; }
-
-private:
-    int id_ = 0;
-};
+using kx::HostList;
 
 PX_file_name_t file_record(const char* file) {
     PX_file_name_t r{};
@@ -66,16 +52,16 @@ bool name_fits(const char* file) { return file && std::strlen(file) < KX_ZR_FILE
 
 int export_data(const tag_list* objects, const char* file) {
     HostList list;
-    if (const int st = KI_crlist(KI_LIST_FEATURES, list.out()); st != 0) return st;
+    if (const int st = KI_crlist(KI_LIST_FEATURES, &list.id); st != 0) return st;
     const int count = kx::ask_list_count(objects);
     if (count == 0) return KX_MODL_ERR_EMPTY_LIST;
     for (int i = 0; i < count; ++i) {
         tag object = NULL_TAG;
         if (const int st = kx::ask_list_item(objects, i, &object); st != 0) return st;
-        KI_ptinli(list.id(), 0, 1, static_cast<int>(object));
+        KI_ptinli(list.id, 0, 1, static_cast<int>(object));
     }
     const PX_file_name_t name = file_record(file);
-    const int id = list.id(), option = 0;
+    const int id = list.id, option = 0;
     int fail = 0;
     pxexpo_(&id, &count, &name, &option, &fail);
     return fail;
@@ -85,14 +71,14 @@ int import_data(const char* file, tag_list** objects) {
     const PX_file_name_t name = file_record(file);
     HostList list;
     int fail = 0;
-    pximpo_(&name, list.out(), &fail);
+    pximpo_(&name, &list.id, &fail);
     if (fail != 0) return fail;
     *objects = kx::create_list();
     int count = 0;
-    KI_colist(list.id(), &count);
+    KI_colist(list.id, &count);
     for (int i = 1; i <= count; ++i) {
         int object = 0;
-        KI_gttgli(list.id(), i, &object);
+        KI_gttgli(list.id, i, &object);
         if (const int st = kx::put_list_item(*objects, static_cast<tag>(object)); st != 0) return st;
     }
     return 0;
