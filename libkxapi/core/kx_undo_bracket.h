@@ -85,13 +85,12 @@ UndoService& undo_service();
 // Installs a service (it must outlive its use); null restores the default.
 void set_undo_service(UndoService* service);
 
-// Rolls back to the mark and deletes it after the edit failed (a status, or
-// a host error on its way out of the edit, which has consumed the
-// function's frame already). Each step runs under a frame of its own: an
-// error of the roll-back itself is noted on the host log (what failed the
-// edit stays the status) instead of reaching a frame further out or
-// stopping the program; the mark is deleted also when the roll-back to it
-// failed.
+// Rolls back to the mark and deletes it while a host error is on its way
+// out of the edit. The raise has consumed the function's frame already, so
+// each step runs under a frame of its own: an error of the roll-back itself
+// is noted on the host log (the error that failed the edit stays the
+// status) instead of reaching a frame further out or stopping the program;
+// the mark is deleted also when the roll-back to it failed.
 // With to_mark the mark goes with delete_to_mark (every mark set after it
 // too).
 void roll_back_after_error(UndoService& undo, mark_id mark, const char* name, bool to_mark = false);
@@ -134,12 +133,13 @@ int undo_bracket(const Bracket& b, Edit&& edit) {
         else status = static_cast<int>(edit());
         // A release that failed in the edit fails the edit.
         status = detail::merge_release_failure(status);
-        // A failed edit goes back to the mark, and the mark goes; an error
-        // on the way is noted, the edit's status stays.
-        if (status != 0) roll_back_after_error(undo, mark, b.name, b.to_mark);
+        // A failed edit goes back to the mark. An error of the roll-back
+        // or of the mark's deletion goes the way of an error in the edit
+        // (below), which tries both again.
+        if (status != 0) undo.undo_to_mark(mark, b.name);
         // The last step that can fail: until the mark is gone the edit can
         // still be taken back (a failure to delete it rolls the edit back).
-        else if (!b.keep_on_success) close();
+        if (status != 0 || !b.keep_on_success) close();
     } catch (...) {
         detail::merge_release_failure(-1);  // the error in flight is the status: only noted
         detail::g_release_failure = outer_pending;
