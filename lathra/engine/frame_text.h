@@ -49,13 +49,17 @@ public:
     }
     bool has(char letter) const { return !value(letter).empty(); }
     bool real(char letter, double& v) const;
+    // The letters that have a word, as bits (1 << (letter - 'A')).
+    unsigned word_letters() const { return words_; }
+    static unsigned letter_bit(char letter) { return 1u << (letter - 'A'); }
     // Whether "G<code>" occurs in the text (code 1, 2, 3, 17, 18 or 19).
     bool has_g(int code) const { return (g_ & g_bit(code)) != 0; }
 
 private:
     static unsigned g_bit(int code) { return code <= 3 ? 1u << code : 1u << (code - 10); }
     std::string_view frame_;
-    unsigned seen_ = 0;  // letters found; pos_ and len_ hold only theirs
+    unsigned seen_ = 0;   // letters found; pos_ and len_ hold only theirs
+    unsigned words_ = 0;  // letters found with a value
     unsigned pos_[26];
     unsigned len_[26];
     unsigned g_ = 0;
