@@ -3,13 +3,21 @@
 // operations and writes feeds with the same feed code.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace lathra::engine {
 
 // Characters that make up a word's value: digits, blanks, signs and the point.
-inline bool is_value_char(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.'; }
+// A table, as every stage runs this over every character of every frame.
+inline constexpr auto kValueChars = [] {
+    std::array<bool, 256> t{};
+    for (char c = '0'; c <= '9'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (const char c : {' ', '+', '-', '.'}) t[static_cast<unsigned char>(c)] = true;
+    return t;
+}();
+inline bool is_value_char(char c) { return kValueChars[static_cast<unsigned char>(c)]; }
 
 // The value of the first occurrence of `letter` in `frame`: the characters
 // that directly follow it and are digits, blanks, '+', '-' or '.'. Empty when
