@@ -25,7 +25,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <time.h>
 #include <unistd.h>
@@ -109,8 +108,10 @@ std::string place(const std::string& frame, const Placement& at) {
     auto turn = [&](char a, char b) {
         Word *wa = find(a), *wb = find(b);
         if (!wa && !wb) return;
-        const bool signed_words = (wa && (wa->value[0] == '+' || wa->value[0] == '-')) ||
-                                  (wb && (wb->value[0] == '+' || wb->value[0] == '-'));
+        const auto is_signed = [](const Word* w) {
+            return w && !w->value.empty() && (w->value[0] == '+' || w->value[0] == '-');
+        };
+        const bool signed_words = is_signed(wa) || is_signed(wb);
         double u = wa ? std::strtod(wa->value.c_str(), nullptr) : 0;
         double v = wb ? std::strtod(wb->value.c_str(), nullptr) : 0;
         for (int q = 0; q < at.quarter_turns; ++q) {
@@ -120,13 +121,12 @@ std::string place(const std::string& frame, const Placement& at) {
         }
         if (at.mirrored && signed_words) u = -u;
         const long lu = std::lround(u * at.scale), lv = std::lround(v * at.scale);
-        // A word that a turn would give a zero value is left out, as a tape
-        // writer leaves out an axis that does not move.
-        if (wa) wa->value.clear();
-        if (wb) wb->value.clear();
         std::string su, sv;
         put_number(su, lu, signed_words, 6);
         put_number(sv, lv, signed_words, 6);
+        // A frame with one of the two words keeps one, for the axis that
+        // moves after the turn, as a tape writer leaves out an axis that
+        // does not move.
         if (wa && wb) {
             wa->value = su;
             wb->value = sv;
