@@ -197,8 +197,7 @@ void Analyzer::parse(const std::string& frame, Parsed& p) const {
     p.g19 = w.has_g(19);
     // Any word but the number and the feed: a frame holding one is more than
     // a feed change.
-    for (char letter = 'A'; letter <= 'Z' && !p.has_other_words; ++letter)
-        p.has_other_words = letter != 'N' && letter != 'F' && w.has(letter);
+    p.has_other_words = (w.word_letters() & ~(WordIndex::letter_bit('N') | WordIndex::letter_bit('F'))) != 0;
 }
 
 std::string Analyzer::feed_text(int feed) const { return opt_.feeds_are_codes ? feed_convert(feed) : decimal(feed); }

@@ -1,5 +1,6 @@
 #include "lathra/engine/frame_text.h"
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -96,6 +97,7 @@ WordIndex::WordIndex(std::string_view frame) : frame_(frame) {
             seen_ |= 1u << k;
             pos_[k] = static_cast<unsigned>(i);
             len_[k] = static_cast<unsigned>(e - i - 1);
+            if (e > i + 1) words_ |= 1u << k;
         }
         if (c == 'G' && i + 2 < n) {
             const char a = d[i + 1], b = d[i + 2];
@@ -236,6 +238,23 @@ FeedCode::FeedCode(int feed) {
 
 std::string feed_convert(int feed) { return std::string(FeedCode(feed).view()); }
 
+namespace {
+
+// 10 to the power h - 5, as std::pow gives it; the exponents of the feed
+// codes a tape holds are looked up, not computed again for every frame.
+double feed_scale(long h) {
+    constexpr long kTabled = 32;
+    static const auto table = [] {
+        std::array<double, kTabled> t{};
+        for (long i = 0; i < kTabled; ++i) t[static_cast<std::size_t>(i)] = std::pow(10.0, static_cast<double>(i - 5));
+        return t;
+    }();
+    if (h >= 0 && h < kTabled) return table[static_cast<std::size_t>(h)];
+    return std::pow(10.0, static_cast<double>(h - 5));
+}
+
+}  // namespace
+
 int DecodeFeed(long code, bool* rapid_mark) {
     long c = code;
     if (c > 4000) {
@@ -246,7 +265,7 @@ int DecodeFeed(long code, bool* rapid_mark) {
     const long m = c % 100;
     if (h != 4) {
         if (m == 0) return 0;  // also for exponents beyond the range of a double
-        const double f = std::trunc(std::pow(10.0, static_cast<double>(h - 5)) * static_cast<double>(m));
+        const double f = std::trunc(feed_scale(h) * static_cast<double>(m));
         if (f > INT_MAX) return INT_MAX;
         if (f < -INT_MAX) return -INT_MAX;
         return static_cast<int>(f);

@@ -3,13 +3,21 @@
 // operations and writes feeds with the same feed code.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace lathra::engine {
 
 // Characters that make up a word's value: digits, blanks, signs and the point.
-inline bool is_value_char(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.'; }
+// A table, as every stage runs this over every character of every frame.
+inline constexpr auto kValueChars = [] {
+    std::array<bool, 256> t{};
+    for (char c = '0'; c <= '9'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (const char c : {' ', '+', '-', '.'}) t[static_cast<unsigned char>(c)] = true;
+    return t;
+}();
+inline bool is_value_char(char c) { return kValueChars[static_cast<unsigned char>(c)]; }
 
 // The value of the first occurrence of `letter` in `frame`: the characters
 // that directly follow it and are digits, blanks, '+', '-' or '.'. Empty when
@@ -49,13 +57,17 @@ public:
     }
     bool has(char letter) const { return !value(letter).empty(); }
     bool real(char letter, double& v) const;
+    // The letters that have a word, as bits (1 << (letter - 'A')).
+    unsigned word_letters() const { return words_; }
+    static unsigned letter_bit(char letter) { return 1u << (letter - 'A'); }
     // Whether "G<code>" occurs in the text (code 1, 2, 3, 17, 18 or 19).
     bool has_g(int code) const { return (g_ & g_bit(code)) != 0; }
 
 private:
     static unsigned g_bit(int code) { return code <= 3 ? 1u << code : 1u << (code - 10); }
     std::string_view frame_;
-    unsigned seen_ = 0;  // letters found; pos_ and len_ hold only theirs
+    unsigned seen_ = 0;   // letters found; pos_ and len_ hold only theirs
+    unsigned words_ = 0;  // letters found with a value
     unsigned pos_[26];
     unsigned len_[26];
     unsigned g_ = 0;

@@ -52,6 +52,7 @@ bool LineReader::open(const std::string& path) {
     file_ = std::fopen(path.c_str(), "rb");
     buf_.clear();
     pos_ = 0;
+    next_cr_ = std::string::npos;
     eof_ = failed_ = false;
     bad_frame_.clear();
     struct stat st {};
@@ -63,11 +64,13 @@ bool LineReader::fill() {
     if (eof_ || !file_) return false;
     // Keep the unread rest, then append a block.
     buf_.erase(0, pos_);
+    if (next_cr_ != std::string::npos) next_cr_ -= pos_;
     pos_ = 0;
     const std::size_t old = buf_.size();
     buf_.resize(old + kBufferSize);
     const std::size_t got = std::fread(buf_.data() + old, 1, kBufferSize, file_);
     buf_.resize(old + got);
+    if (next_cr_ == std::string::npos) next_cr_ = find_cr(old);
     if (got == 0) {
         eof_ = true;
         if (std::ferror(file_)) failed_ = true;
@@ -85,6 +88,12 @@ bool LineReader::next(std::string& line) {
     return true;
 }
 
+std::size_t LineReader::find_cr(std::size_t from) const {
+    if (from >= buf_.size()) return std::string::npos;
+    const void* cr = std::memchr(buf_.data() + from, '\r', buf_.size() - from);
+    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - buf_.data()) : std::string::npos;
+}
+
 bool LineReader::read_line(std::string& line) {
     for (;;) {
         const char* start = buf_.data() + pos_;
@@ -94,9 +103,9 @@ bool LineReader::read_line(std::string& line) {
         // CR LF) ends the line by itself; so does one with no line feed
         // after it, once the next character is known.
         const std::size_t scan = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : avail;
-        const void* cr = scan ? std::memchr(start, '\r', scan) : nullptr;
-        if (cr) {
-            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+        if (next_cr_ != std::string::npos && next_cr_ < pos_) next_cr_ = find_cr(pos_);
+        if (next_cr_ != std::string::npos && next_cr_ - pos_ < scan) {
+            const std::size_t at = next_cr_ - pos_;
             if (at + 1 < avail || eof_) {
                 line.assign(start, at);
                 line.push_back('\n');

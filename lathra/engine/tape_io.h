@@ -39,10 +39,15 @@ public:
 private:
     bool fill();
     bool read_line(std::string& line);
+    // The first CR in buf_ from `from` on; npos when there is none.
+    std::size_t find_cr(std::size_t from) const;
 
     std::FILE* file_ = nullptr;
     std::string buf_;      // read ahead in blocks
     std::size_t pos_ = 0;  // start of the unread part of buf_
+    // The first CR in the unread part of buf_ (npos: none there). Most tapes
+    // have none, so the search is made once per block, not once per line.
+    std::size_t next_cr_ = std::string::npos;
     bool eof_ = false;
     bool failed_ = false;
     std::string bad_frame_;

@@ -25,14 +25,14 @@ TTimeCounter::TTimeCounter(std::string file_name, int A, DialogPort* port)
     : name_(std::move(file_name)), acceleration_(A < 1 ? 1 : A), port_(port) {}
 
 void TTimeCounter::ParseFrame(std::string_view frame, Entry& entry) {
+    const WordIndex words(frame);
     double x = 0, y = 0, z = 0;
     bool moves = false;
-    moves |= word_real(frame, 'X', x);
-    moves |= word_real(frame, 'Y', y);
-    moves |= word_real(frame, 'Z', z);
-    long code;
-    if (word_int(frame, 'F', code)) {
-        current_feed = DecodeFeed(code, &rapid_mark);
+    moves |= words.real('X', x);
+    moves |= words.real('Y', y);
+    moves |= words.real('Z', z);
+    if (const std::string_view code = words.value('F'); !code.empty()) {
+        current_feed = DecodeFeed(value_int(code), &rapid_mark);
         entry.feed = current_feed;
     } else if (first_) {
         entry.feed = 0;
