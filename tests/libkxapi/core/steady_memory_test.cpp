@@ -4,6 +4,7 @@
 #include <malloc.h>
 
 #include <cstddef>
+#include <string>
 
 #include "fixture.h"
 #include "host/base/hook.h"
@@ -70,6 +71,7 @@ TEST_F(SteadyMemory, TenMillionFramedQueriesKeepTheHeapFlat) {
         if (i == kWarmUp) after_warm_up = heap_in_use();
     }
     const std::size_t at_end = heap_in_use();
+    RecordProperty("heap_growth_bytes", std::to_string(static_cast<long long>(at_end) - static_cast<long long>(after_warm_up)));
     EXPECT_EQ(failures, 0);
     EXPECT_LT(at_end, after_warm_up + (std::size_t{1} << 20))
         << "the heap grew by " << (static_cast<double>(at_end) - static_cast<double>(after_warm_up))
