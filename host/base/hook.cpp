@@ -48,7 +48,10 @@ namespace hook_detail {
 JournalRecord* j_data = nullptr;
 std::size_t j_size = 0;
 std::size_t j_cap = 0;
-bool j_on = true;
+// The journal is test machinery: off in a user program's process, where it
+// would grow by a record per host call for as long as the process runs; a
+// test turns it on with host::control::reset() (or set_journal).
+bool j_on = false;
 int scripted = 0;
 
 void grow() {

@@ -446,12 +446,15 @@ const std::function<int()>* g_story = nullptr;
 
 // Arms a frame with a jump buffer as a user program does, so that an error
 // that leaves a function without a frame of its own comes back here instead
-// of stopping the process; clears the journal after arming; runs the story.
+// of stopping the process; clears the journal after arming and turns it on
+// (the runs are compared by their journals, whatever the story's fresh
+// state left the switch at); runs the story.
 // Nothing in this function has a destructor: a jump may land in it.
 void run_under_frame() {
     g_outcome = Outcome{};
     if (setjmp(g_buffer) == 0) {
         const int id = ERROR_set_handler(ERROR__default_handler, g_buffer);
+        ctl::set_journal(true);
         ctl::clear_journal();
         if (sim().mode == Mode::replay) run_all(sim().at_start, -1);
         g_outcome.result = (*g_story)();
