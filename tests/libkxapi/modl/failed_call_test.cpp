@@ -1,0 +1,153 @@
+// Host errors raised inside modelling functions: each row names the
+// function, the host routine that raises (at each of its calls that the
+// function makes, one run per call) and the outcome. A call that fails
+// leaves the model, the undo marks and the live blocks as before it; no
+// error passes the function's frame; no frame stays armed.
+#include <functional>
+#include <string>
+
+#include "host/control/faultsim.h"
+#include "host/apps/modeling/boolean/booleans.h"
+#include "host/model/feature/positioning.h"
+#include "kx_modl_body_ops.h"
+#include "kx_modl_constraint.h"
+#include "tests/libkxapi/modl/form_fixture.h"
+
+namespace {
+
+using namespace form_test;
+
+constexpr int kInjected = 670099;
+
+class FailedCall : public FormFeature {
+public:
+    using FormFeature::body_;
+    using FormFeature::top_;
+
+    // What a row expects of every run.
+    enum class Outcome {
+        fails,           // a non-zero status, the model as before
+        fails_with_code  // the injected code itself, the model as before
+    };
+    struct Row {
+        const char* function;
+        const char* routine;
+        Outcome outcome;
+        // Builds what the call needs, then makes the call through call().
+        std::function<int(FailedCall&)> run;
+    };
+
+    // The call of a row: the raise is scripted on its nth call of the
+    // routine (0: none, the clean run, which counts the calls).
+    int call(const std::function<int()>& f) {
+        calls_before_ = host::control::call_count(routine_);
+        blocks_ = host::control::live_blocks();
+        model_ = host::control::model_fingerprint();
+        if (nth_ > 0) host::control::raise_on(routine_.c_str(), kInjected, nth_);
+        const int st = f();
+        host::control::clear_scripts();
+        calls_made_ = host::control::call_count(routine_) - calls_before_;
+        // A free that raised kept its block (the host gives it back only
+        // when the free goes through): the test gives it back.
+        if (nth_ > 0 && routine_ == "SM_free" && calls_made_ >= nth_) {
+            const auto records = host::control::calls("SM_free");
+            SM_free(reinterpret_cast<void*>(records[static_cast<std::size_t>(calls_before_ + nth_ - 1)].arg[0]));
+        }
+        EXPECT_EQ(host::control::frame_depth(), 0);
+        if (nth_ > 0 && st != 0) {
+            EXPECT_EQ(host::control::model_fingerprint(), model_);
+            EXPECT_EQ(host::control::live_blocks(), blocks_);
+        }
+        return st;
+    }
+
+    void run_rows(std::initializer_list<Row> rows) {
+        for (const Row& r : rows) {
+            routine_ = r.routine;
+            nth_ = 0;
+            TearDown();
+            SetUp();
+            {
+                SCOPED_TRACE(std::string(r.function) + " clean");
+                ASSERT_EQ(r.run(*this), 0);
+            }
+            const int n = calls_made_;
+            ASSERT_GT(n, 0) << r.function << " makes no call of " << r.routine;
+            for (nth_ = 1; nth_ <= n; ++nth_) {
+                SCOPED_TRACE(std::string(r.function) + " with " + r.routine + " #" + std::to_string(nth_));
+                TearDown();
+                SetUp();
+                const int st = r.run(*this);
+                if (r.outcome == Outcome::fails_with_code) EXPECT_EQ(st, kInjected);
+                else EXPECT_NE(st, 0);
+            }
+        }
+    }
+
+    // A hole in the top face with a dimension of the kind from the
+    // block's left top edge.
+    tag hole_with_dimension(int kind) {
+        double at[] = {30, 20, 20}, into[] = {0, 0, -1};
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", top_, NULL_TAG, &hole_), 0);
+        tag left = NULL_TAG;
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(body_))) {
+            int type = 0;
+            double p[3], d[3], r = 0;
+            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+            if (type == 3001 && std::fabs(std::fabs(d[1]) - 1) < 1e-9 && std::fabs(p[0]) < 1e-9 &&
+                std::fabs(p[2] - 20) < 1e-9)
+                left = host::kernel::object_of(e);
+        }
+        unsigned int c = 0;
+        EXPECT_EQ(RPO_create_dimension(hole_, kind, left, NULL_TAG, "30", &c), 0);
+        return c;
+    }
+    tag_list* list_of(std::initializer_list<tag> tags) {
+        tag_list* list = nullptr;
+        EXPECT_EQ(KX_MODL_create_list(&list), 0);
+        for (tag t : tags) EXPECT_EQ(KX_MODL_put_list_item(list, t), 0);
+        return list;
+    }
+
+    std::string routine_;
+    int nth_ = 0;
+    int calls_before_ = 0, calls_made_ = 0;
+    std::size_t blocks_ = 0;
+    std::string model_;
+    tag hole_ = NULL_TAG;
+};
+
+// Scale features: the retired entry points note the call (the
+// environment is read once) under the frame; the feature is taken inside
+// the edit's mark.
+TEST_F(FailedCall, ScaleFeatures) {
+    run_rows({
+        {"KX_MODL_create_uniform_scale", "ENV_translate_variable", Outcome::fails_with_code,
+         [](FailedCall& t) {
+             tag feature = NULL_TAG;
+             return t.call([&] { return KX_MODL_create_uniform_scale(t.body_, NULL_TAG, "1.5", &feature); });
+         }},
+        {"KX_MODL_create_non_uni_scale", "ENV_translate_variable", Outcome::fails_with_code,
+         [](FailedCall& t) {
+             tag feature = NULL_TAG;
+             const char* factors[3] = {"1.5", "2", "0.5"};
+             return t.call([&] { return KX_MODL_create_non_uni_scale(t.body_, NULL_TAG, factors, &feature); });
+         }},
+        {"KX_MODL_create_uniform_scale", "SM_free", Outcome::fails,
+         [](FailedCall& t) {
+             tag feature = NULL_TAG;
+             return t.call([&] { return KX_MODL_create_uniform_scale(t.body_, NULL_TAG, "1.5", &feature); });
+         }},
+        {"KX_MODL_create_scale", "SM_free", Outcome::fails,
+         [](FailedCall& t) {
+             char slots[3][KX_MODL_SCALE_SLOT_CHARS] = {"1.5", "1.5", "1.5"};
+             tag* features = nullptr;
+             const int st = t.call(
+                 [&] { return KX_MODL_create_scale(0, &t.body_, 1, NULL_TAG, NULL_TAG, NULL_TAG, slots, &features); });
+             KX_free(features);
+             return st;
+         }},
+    });
+}
+
+}  // namespace
