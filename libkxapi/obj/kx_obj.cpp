@@ -65,14 +65,8 @@ bool move_wcs_off(tag object) {
 }
 
 int delete_feature_record(tag feature) {
-    tag_list* list = kx::make_tag_list({&feature, 1});
-    struct Drop {
-        tag_list*& l;
-        ~Drop() {
-            kx::release([this] { kx::delete_list(&l); });
-        }
-    } drop{list};
-    return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
+    const kx::TagListHolder list(kx::make_tag_list({&feature, 1}));
+    return kx::modl::delete_features(list.list) != 0 ? kCannotDelete : 0;
 }
 
 int delete_view(tag view, int subtype) {

@@ -4,6 +4,7 @@
 // leaves the model, the undo marks and the live blocks as before it; no
 // error passes the function's frame; no frame stays armed.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "host/control/faultsim.h"
@@ -148,6 +149,46 @@ TEST_F(FailedCall, ScaleFeatures) {
              return st;
          }},
     });
+}
+
+// The instance set's own feature list is given back (kx::release) on
+// every way out.
+TEST_F(FailedCall, CircularInstanceSet) {
+    run_rows({
+        {"KX_MODL_create_circular_iset", "SM_free", Outcome::fails,
+         [](FailedCall& t) {
+             BREF_set_current_target(t.body_);
+             double at[] = {30, 25, 20}, into[] = {0, 0, -1};
+             tag hole = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "6", "10", "0", t.top_, NULL_TAG, &hole), 0);
+             tag_list* list = t.list_of({hole});
+             double origin[] = {50, 25, 0}, axis[] = {0, 0, 1};
+             tag set = NULL_TAG;
+             const int st = t.call([&] { return KX_MODL_create_circular_iset(0, origin, "6", "60", axis, list, &set); });
+             KX_MODL_delete_list(&list);
+             return st;
+         }},
+    });
+}
+
+// A list whose free fails part way stays the caller's: the nodes are
+// freed from the tail, the pointer keeps those still live, and a second
+// delete gives them back.
+TEST_F(FailedCall, DeleteListKeepsWhatItCouldNotFree) {
+    for (int nth = 1; nth <= 3; ++nth) {
+        SCOPED_TRACE(nth);
+        tag_list* list = list_of({body_, top_, side_});
+        const std::size_t blocks = host::control::live_blocks();
+        host::control::raise_on("SM_free", kInjected, nth);
+        const std::optional<int> code = host::control::raised_code([&] { KX_MODL_delete_list(&list); });
+        host::control::clear_scripts();
+        EXPECT_EQ(code, kInjected);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(count(list), 4 - nth);
+        EXPECT_EQ(KX_MODL_delete_list(&list), 0);
+        EXPECT_EQ(list, nullptr);
+        EXPECT_EQ(host::control::live_blocks(), blocks - 3);
+    }
 }
 
 }  // namespace
