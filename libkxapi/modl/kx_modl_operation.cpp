@@ -170,12 +170,7 @@ KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag new_body) {
             // Blocks the host allocates on the way are given back at the
             // end, inside the mark: a failure to give them back takes the
             // edit back too.
-            struct MemoryMark {
-                int id = SM_set_mark();
-                ~MemoryMark() {
-                    kx::release([mark = id] { SM_free_to_mark(mark); });
-                }
-            } memory;
+            const kx::MemoryMark memory;
             const tag replacement = BREF_ask_bref_of_eidbody(new_body);
             tag old = NULL_TAG;
             if (which == 0) {

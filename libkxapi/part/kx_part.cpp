@@ -292,32 +292,29 @@ KXAPI int KX_PART_save_all(int* count, tag** parts, int** codes) {
 }
 
 KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) {
-    return kx::guarded([&] {
-        // Every scratch block of the call goes back to this mark.
-        const int mark = SM_set_mark();
-        const int st = kx::frame(
-            [&] {
-                if (part == NULL_TAG) return 1;
-                kx::clear(new_part);
-                return 0;
-            },
-            [&] {
-                const int sc = scope_of(scope), opt = option_of(unload_option);
-                char* stripped = PART_get_stripped_part_name(part);
-                PART_reopen_result_t result{};
-                base_Part_Reopen(part, sc, opt, &result);
-                int status = result.count == 0 ? 1 : 0;
-                for (int i = 0; i < result.count && status == 0; ++i) {
-                    const PART_reopen_entry_t* e = result.entries[i];
-                    if (e->failed) status = 1;
-                    else if (e->code != 0) status = e->code;
-                }
-                if (new_part) *new_part = PART_ask_part_of_filename(stripped);
-                return status;
-            });
-        SM_free_to_mark(mark);
-        return st;
-    });
+    return kx::frame(
+        [&] {
+            if (part == NULL_TAG) return 1;
+            kx::clear(new_part);
+            return 0;
+        },
+        [&] {
+            // Every scratch block of the call goes back to this mark,
+            // under the frame.
+            const kx::MemoryMark scratch;
+            const int sc = scope_of(scope), opt = option_of(unload_option);
+            char* stripped = PART_get_stripped_part_name(part);
+            PART_reopen_result_t result{};
+            base_Part_Reopen(part, sc, opt, &result);
+            int status = result.count == 0 ? 1 : 0;
+            for (int i = 0; i < result.count && status == 0; ++i) {
+                const PART_reopen_entry_t* e = result.entries[i];
+                if (e->failed) status = 1;
+                else if (e->code != 0) status = e->code;
+            }
+            if (new_part) *new_part = PART_ask_part_of_filename(stripped);
+            return status;
+        });
 }
 
 KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,

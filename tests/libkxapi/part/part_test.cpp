@@ -586,6 +586,23 @@ TEST_F(PartTest, ReopenReadsThePartAgainAndFreesItsScratch) {
     EXPECT_EQ(host::memory::stats().live_blocks, blocks);
 }
 
+// The scratch of the reopen goes back under the function's frame: a free
+// that fails is the status, never an error that reaches the caller's own
+// handler.
+TEST_F(PartTest, ReopenFailingToFreeItsScratchAnswersTheError) {
+    tag part = NULL_TAG;
+    ASSERT_EQ(KX_PART_new(path("scratch.prt").c_str(), 1, &part), 0);
+    ASSERT_EQ(KX_PART_save(), 0);
+    host::control::raise_on("SM_free_to_mark", 670099, 1);
+    tag fresh_part = NULL_TAG;
+    EXPECT_EQ(KX_PART_reopen(part, 0, 0, &fresh_part), 670099);
+    host::control::clear_scripts();
+    ASSERT_EQ(call_count("SM_free_to_mark"), 1);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+    // The host kept the blocks of the free that raised: the test frees them.
+    SM_free_to_mark(static_cast<int>(calls("SM_free_to_mark")[0].arg[0]));
+}
+
 TEST_F(PartTest, NamesAreCutToTheDocumentedLength) {
     tag part = NULL_TAG;
     ASSERT_EQ(KX_PART_new(path("n.prt").c_str(), 1, &part), 0);
