@@ -206,10 +206,11 @@ KXAPI int KX_MODL_reorder_feature(tag reference, tag_list* features, int method)
             km::NodeList nodes = km::node_list(features);
             int error = 0;
             reorder_feature(reference, nodes.head, method, 1, &error);
-            // The update's own status does not count: a failed update
-            // leaves the model as the reorder made it.
-            km::update();
-            return error;
+            if (error != 0) return error;
+            // The reorder stands only with the model brought up to date: a
+            // failed update (a feature that cannot follow, or a host error
+            // on the way) fails the reorder, which the mark takes back.
+            return km::update();
         });
     });
 }

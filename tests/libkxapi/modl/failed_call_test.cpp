@@ -191,4 +191,23 @@ TEST_F(FailedCall, DeleteListKeepsWhatItCouldNotFree) {
     }
 }
 
+// A reorder stands only with the model updated after it: a host error in
+// the update fails the reorder, which is taken back.
+TEST_F(FailedCall, Reorder) {
+    const auto reorder = [](FailedCall& t) {
+        double first_at[] = {30, 25, 20}, second_at[] = {70, 25, 20}, into[] = {0, 0, -1};
+        tag first = NULL_TAG, second = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(first_at, into, "10", "8", "0", t.top_, NULL_TAG, &first), 0);
+        EXPECT_EQ(KX_MODL_create_simple_hole(second_at, into, "6", "8", "0", t.top_, NULL_TAG, &second), 0);
+        tag_list* list = t.list_of({second});
+        const int st = t.call([&] { return KX_MODL_reorder_feature(first, list, 1); });
+        KX_MODL_delete_list(&list);
+        return st;
+    };
+    run_rows({
+        {"KX_MODL_reorder_feature", "UPDATE_do_update", Outcome::fails, reorder},
+        {"KX_MODL_reorder_feature", "UNDO_JQ_set_mark", Outcome::fails, reorder},
+    });
+}
+
 }  // namespace
