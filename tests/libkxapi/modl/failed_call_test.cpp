@@ -210,4 +210,31 @@ TEST_F(FailedCall, Reorder) {
     });
 }
 
+// The dimension queries read the dimension's expression text last: a raise
+// there fails the query and hands back no text.
+TEST_F(FailedCall, DimensionQueries) {
+    using Query = int (*)(tag, tag, int, double*, double*, double*, double*, char**, tag*, tag*);
+    const auto row = [](const char* function, const char* routine, int kind, Query query) {
+        return Row{function, routine, Outcome::fails_with_code, [kind, query](FailedCall& t) {
+                       const tag dimension = t.hole_with_dimension(kind);
+                       double a[2], b[2], c[2], d[2];
+                       char* text = nullptr;
+                       tag tool = NULL_TAG, target = NULL_TAG;
+                       const int st = t.call([&] { return query(t.hole_, dimension, 0, a, b, c, d, &text, &tool, &target); });
+                       if (st != 0) EXPECT_EQ(text, nullptr);
+                       else EXPECT_NE(text, nullptr);
+                       KX_free(text);
+                       return st;
+                   }};
+    };
+    run_rows({
+        row("KX_MODL_ask_horz_dime", "EXP_ask_assignment_of_exp_tag", RPO_DIM_HORIZONTAL, KX_MODL_ask_horz_dime),
+        row("KX_MODL_ask_horz_dime", "SM_string_copy", RPO_DIM_HORIZONTAL, KX_MODL_ask_horz_dime),
+        row("KX_MODL_ask_para_dist", "EXP_ask_assignment_of_exp_tag", RPO_DIM_PARALLEL, KX_MODL_ask_para_dist),
+        row("KX_MODL_ask_para_dist", "SM_string_copy", RPO_DIM_PARALLEL, KX_MODL_ask_para_dist),
+        row("KX_MODL_ask_perp_dist", "EXP_ask_assignment_of_exp_tag", RPO_DIM_PERPENDICULAR, KX_MODL_ask_perp_dist),
+        row("KX_MODL_ask_perp_dist", "SM_string_copy", RPO_DIM_PERPENDICULAR, KX_MODL_ask_perp_dist),
+    });
+}
+
 }  // namespace
