@@ -16,6 +16,7 @@
 
 #include "host/control/control.h"
 #include "host/control/faultsim.h"
+#include "tests/support/host_call_points.h"
 #include "host/store/parts/part_file.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/model/smart/gexp.h"
@@ -265,11 +266,7 @@ TEST_F(GeometricExpressions, HostErrorAnywhereLeavesNoFeature) {
         host::control::clear_journal();
         tag feature = NULL_TAG, exp = NULL_TAG;
         ASSERT_EQ(r.call(*this, &feature, &exp), 0) << r.what;
-        std::vector<std::pair<std::string, int>> points;
-        std::map<std::string, int> seen;
-        for (const std::string& name : host::control::call_names())
-            if (name.rfind("ERROR_", 0) != 0) points.emplace_back(name, ++seen[name]);
-        for (const auto& [name, nth] : points) {
+        for (const auto& [name, nth] : kxtest::host_call_points()) {
             SCOPED_TRACE(std::string(r.what) + " with " + name + " #" + std::to_string(nth));
             TearDown();
             SetUp();

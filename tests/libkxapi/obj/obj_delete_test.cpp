@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/control/faultsim.h"
+#include "tests/support/host_call_points.h"
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"
@@ -218,11 +219,7 @@ TEST_F(Delete, HostErrorAnywhereTakesTheDeletionBack) {
         KX_free(statuses);
         // The host calls of the clean run, each with its occurrence; the
         // error service's own bookkeeping does not fail.
-        std::vector<std::pair<std::string, int>> points;
-        std::map<std::string, int> seen;
-        for (const std::string& name : host::control::call_names())
-            if (name.rfind("ERROR_", 0) != 0) points.emplace_back(name, ++seen[name]);
-        for (const auto& [name, nth] : points) {
+        for (const auto& [name, nth] : kxtest::host_call_points()) {
             SCOPED_TRACE(std::string(r.what) + " with " + name + " #" + std::to_string(nth));
             TearDown();
             SetUp();
