@@ -237,4 +237,23 @@ TEST_F(FailedCall, DimensionQueries) {
     });
 }
 
+// A feature deletion is one edit under its mark: a host error at any of its
+// steps takes it back.
+TEST_F(FailedCall, DeleteFeature) {
+    const auto remove = [](FailedCall& t) {
+        double at[] = {30, 25, 20}, into[] = {0, 0, -1};
+        tag hole = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", t.top_, NULL_TAG, &hole), 0);
+        tag_list* list = t.list_of({hole});
+        const int st = t.call([&] { return KX_MODL_delete_feature(list); });
+        KX_MODL_delete_list(&list);
+        return st;
+    };
+    run_rows({
+        {"KX_MODL_delete_feature", "KI_crlist", Outcome::fails, remove},
+        {"KX_MODL_delete_feature", "ui_delete_feature_", Outcome::fails, remove},
+        {"KX_MODL_delete_feature", "KI_free_list", Outcome::fails, remove},
+    });
+}
+
 }  // namespace
