@@ -56,24 +56,29 @@ int ask_list_item(const tag_list* list, int index, tag* object) {
 }
 
 void delete_list(tag_list** list) {
+    if (!list || !*list) return;
+    // Freed from the tail, each node cut off its predecessor once it is
+    // gone: until the head goes, the caller's pointer holds a list of live
+    // nodes. A free that fails leaves the list of the nodes before it and
+    // the one it failed on (the host kept that block); the caller's pointer
+    // lets go of the list only when every node is given back.
+    std::vector<tag_list*> nodes;
+    for (tag_list* node = *list; node; node = node->next) nodes.push_back(node);
+    for (std::size_t i = nodes.size(); i-- > 0;) {
+        SM_free(nodes[i]);
+        if (i > 0) nodes[i - 1]->next = nullptr;
+    }
+    *list = nullptr;
+}
+
+TagListHolder::~TagListHolder() { release_list(&list); }
+
+void release_list(tag_list** list, bool after_error) noexcept {
     if (!list) return;
-    // The caller's pointer lets go of the list before any node is freed, so
-    // that it never addresses a freed node, also when a free fails.
     tag_list* node = std::exchange(*list, nullptr);
     while (node) {
         tag_list* next = node->next;
-        try {
-            SM_free(node);
-        } catch (...) {
-            // The first failure is the error; the rest of the list is still
-            // given back.
-            for (tag_list* rest = next; rest;) {
-                tag_list* after = rest->next;
-                kx::release([rest] { SM_free(rest); }, true);
-                rest = after;
-            }
-            throw;
-        }
+        release([node] { SM_free(node); }, after_error);
         node = next;
     }
 }
@@ -93,7 +98,7 @@ tag_list* make_tag_list(std::span<const tag> tags) {
             else tail = tail->next = new_node(t);
         }
     } catch (...) {
-        release([&] { delete_list(&list); }, true);  // a failed build hands back nothing
+        release_list(&list, true);  // a failed build hands back nothing
         throw;
     }
     return list;
@@ -118,7 +123,7 @@ loop_list* make_loop_list(std::span<const loop_spec> loops) {
     try {
         for (std::size_t i = 0; i < loops.size(); ++i) block[i].edge_list = make_tag_list(loops[i].edges);
     } catch (...) {
-        for (std::size_t i = 0; i < loops.size(); ++i) release([&] { delete_list(&block[i].edge_list); }, true);
+        for (std::size_t i = 0; i < loops.size(); ++i) release_list(&block[i].edge_list, true);
         release([&] { SM_free(block); }, true);
         throw;
     }

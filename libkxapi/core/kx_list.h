@@ -29,6 +29,18 @@ struct HostList {
     }
 };
 
+// A tag list of the library held for the length of a call, given back on
+// every way out (kx::release_list) unless it was handed on (list set to
+// null).
+struct TagListHolder {
+    tag_list* list = nullptr;
+    TagListHolder() = default;
+    explicit TagListHolder(tag_list* l) : list(l) {}
+    TagListHolder(const TagListHolder&) = delete;
+    TagListHolder& operator=(const TagListHolder&) = delete;
+    ~TagListHolder();
+};
+
 // The list functions of the interface (KX_MODL_..._list...) without their
 // boundary guard: the same answers; host errors go to the caller's frame.
 tag_list* create_list();
@@ -36,6 +48,12 @@ int put_list_item(tag_list* list, tag object);
 int ask_list_count(const tag_list* list);
 int ask_list_item(const tag_list* list, int index, tag* object);
 void delete_list(tag_list** list);
+
+// Gives a list of the library back in clean-up, never throwing: every node
+// goes through kx::release (a free that fails is the pending release
+// failure, or noted after an earlier error), the nodes after it are still
+// given back, and *list is null afterwards.
+void release_list(tag_list** list, bool after_error = false) noexcept;
 
 // A new tag list holding the tags in order, each at most once (an empty
 // span gives the empty list: one node holding NULL_TAG).

@@ -84,6 +84,19 @@ inline void sm_free(T* block) {
 template <class T>
 using host_ptr = held<T, sm_free<T>>;
 
+// A mark of the host's scratch memory: every block allocated after it is
+// freed when the holder goes (by kx::release, so that a failure to free
+// fails the work around it instead of leaving the holder).
+struct MemoryMark {
+    int id = SM_set_mark();
+    MemoryMark() = default;
+    MemoryMark(const MemoryMark&) = delete;
+    MemoryMark& operator=(const MemoryMark&) = delete;
+    ~MemoryMark() {
+        kx::release([mark = id] { SM_free_to_mark(mark); });
+    }
+};
+
 // ---- Tag-class checks and assertions ---------------------------------------
 
 // True when the host's debug checks are on (MACH__checking_level above 0).

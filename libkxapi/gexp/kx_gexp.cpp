@@ -4,6 +4,7 @@
 #include "host/model/smart/gexp.h"
 #include "kx_gexp.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 
 namespace {
 
@@ -14,15 +15,21 @@ int run(std::initializer_list<kx::Arg> checks, F host) {
     return kx::frame([&] { return kx::check(checks); }, [&] { return host(); });
 }
 
-// A creation: the work part, the host's status, then feature and expression.
+// A creation: the work part, the host's status, then feature and
+// expression, under a mark that takes the feature and its expression back
+// when a step fails; the outputs are written once the edit stands.
 template <class F>
 int create(tag* feature, tag* expression, std::initializer_list<kx::Arg> checks, F host) {
     return run(checks, [&] {
-        tag made = NULL_TAG;
-        const int st = host(CONTEXT_ask_work_part(), &made);
+        tag made = NULL_TAG, exp = NULL_TAG;
+        const int st = kx::edit_with_tail([&] {
+            if (const int made_st = host(CONTEXT_ask_work_part(), &made); made_st != 0) return made_st;
+            exp = GEXP_ask_exp(made);
+            return 0;
+        });
         if (st != 0) return st;
         *feature = made;
-        *expression = GEXP_ask_exp(made);
+        *expression = exp;
         return 0;
     });
 }

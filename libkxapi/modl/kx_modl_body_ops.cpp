@@ -176,12 +176,7 @@ int sew(int option, int n_targets, const tag* targets, int n_tools, const tag* t
     // made and freed within the mark, so that a failure anywhere leaves
     // nothing behind; the caller gets the list only with the sew.
     // Deleted on every way out but the sew's.
-    struct HeldList {
-        tag_list* list = nullptr;
-        ~HeldList() {
-            if (list) kx::release([&] { kx::delete_list(&list); }, true);
-        }
-    } held;
+    kx::TagListHolder held;
     unsigned int record = 0;
     const int st = kx::undo_bracket(1, kSewMark, [&] {
         std::vector<tag> out;

@@ -179,7 +179,7 @@ KXAPI int KX_MODL_ask_cnnc_edges(tag edge, double point[3], tag_list** edges1, t
         try {
             *edges2 = tp::list_or_null(far);
         } catch (...) {
-            kx::release([&] { kx::delete_list(&first); }, true);
+            kx::release_list(&first, true);
             throw;
         }
         *edges1 = first;

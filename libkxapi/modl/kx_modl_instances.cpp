@@ -38,12 +38,7 @@ void report(int code) { kx::ui::report_code(code); }
 using kx::HostList;
 
 // The set's own feature list, deleted when the creation ends.
-struct OwnList {
-    tag_list* list = nullptr;
-    ~OwnList() {
-        if (list) kx::release([this] { kx::delete_list(&list); });
-    }
-};
+using OwnList = kx::TagListHolder;
 
 // A host list (kind 10001) of the listed features' objects (their entity
 // ids): 0, or 875022 for a tag without an object, or the host's code.

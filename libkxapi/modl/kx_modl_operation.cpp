@@ -170,12 +170,7 @@ KXAPI int KX_MODL_replace_boolean_body(tag feature, int which, tag new_body) {
             // Blocks the host allocates on the way are given back at the
             // end, inside the mark: a failure to give them back takes the
             // edit back too.
-            struct MemoryMark {
-                int id = SM_set_mark();
-                ~MemoryMark() {
-                    kx::release([mark = id] { SM_free_to_mark(mark); });
-                }
-            } memory;
+            const kx::MemoryMark memory;
             const tag replacement = BREF_ask_bref_of_eidbody(new_body);
             tag old = NULL_TAG;
             if (which == 0) {
@@ -211,10 +206,11 @@ KXAPI int KX_MODL_reorder_feature(tag reference, tag_list* features, int method)
             km::NodeList nodes = km::node_list(features);
             int error = 0;
             reorder_feature(reference, nodes.head, method, 1, &error);
-            // The update's own status does not count: a failed update
-            // leaves the model as the reorder made it.
-            km::update();
-            return error;
+            if (error != 0) return error;
+            // The reorder stands only with the model brought up to date: a
+            // failed update (a feature that cannot follow, or a host error
+            // on the way) fails the reorder, which the mark takes back.
+            return km::update();
         });
     });
 }

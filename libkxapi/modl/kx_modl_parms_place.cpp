@@ -36,12 +36,7 @@ std::string type_of(tag feature) {
 bool is_set_type(const std::string& type) { return type == "LINEAR_ISET" || type == "CIRCULAR_ISET"; }
 
 // A list handed to the caller only when the work that fills it succeeds.
-struct ListOut {
-    tag_list* list = nullptr;
-    ~ListOut() {
-        if (list) kx::release([this] { kx::delete_list(&list); });
-    }
-};
+using ListOut = kx::TagListHolder;
 
 // The members of the set into a new list (algorithm of KX_MODL_ask_instance):
 // 0 with *out set, 875004 for a feature that is no instance set, 875005

@@ -47,12 +47,13 @@ void fill_scale_record(SCALE_record_t& r, int type, const tag* bodies, int count
     for (int i = 0; i < kTexts[type]; ++i) std::strcpy(r.factors[kFirstText[type] + i], factors[i]);
 }
 
+// Makes the scale under the mark; take(records, n) hands the features on
+// while the mark still stands, so that whatever it allocates or releases
+// fails the edit (and takes the features back) when it fails.
+template <class Take>
 int make_scale(int type, const tag* bodies, int count, tag point, tag axis, tag csys,
-               const char (*factors)[KX_MODL_SCALE_SLOT_CHARS], tag** features) {
-    // The caller's array is made last within the mark and handed over once
-    // the mark is gone; a failure on the way frees it.
-    kx::host_ptr<tag> out;
-    const int st = kx::undo_bracket(1, kMark, [&] {
+               const char (*factors)[KX_MODL_SCALE_SLOT_CHARS], Take&& take) {
+    return kx::undo_bracket(1, kMark, [&] {
         kx::host_ptr<unsigned int> block(
             static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int) * static_cast<std::size_t>(count))));
         SCALE_record_t record;
@@ -62,8 +63,18 @@ int make_scale(int type, const tag* bodies, int count, tag point, tag axis, tag 
         const int made_st = SCALE_make_scale(&record, &records, &n);
         kx::host_ptr<unsigned int> held(records);
         if (made_st != 0) return made_st;
-        out.reset(kx::copy_array<tag>(std::span<const tag>(records, static_cast<std::size_t>(n))));
+        take(records, n);
         return 0;
+    });
+}
+
+int make_scale(int type, const tag* bodies, int count, tag point, tag axis, tag csys,
+               const char (*factors)[KX_MODL_SCALE_SLOT_CHARS], tag** features) {
+    // The caller's array is made last within the mark and handed over once
+    // the mark is gone; a failure on the way frees it.
+    kx::host_ptr<tag> out;
+    const int st = make_scale(type, bodies, count, point, axis, csys, factors, [&](const unsigned int* records, int n) {
+        out.reset(kx::copy_array<tag>(std::span<const tag>(records, static_cast<std::size_t>(n))));
     });
     if (st == 0) *features = out.release();
     return st;
@@ -85,12 +96,15 @@ int scale(int type, const tag* bodies, int count, tag point, tag axis, tag csys,
 }
 
 // The retired entry points: one body, NULL_TAG centre, axis and system.
+// The call is noted once the frame is armed (noting may read the host's
+// environment), before its arguments are looked at, so that refused calls
+// count too.
 int scale_one(const char* name, int type, tag body, const char* const* texts, int n_texts, tag* feature) {
-    kx::note_retired(name);
     return kx::frame(
-        kx::standard,
+        kx::arm_first,
         [&] {
             kx::clear(feature);
+            kx::note_retired(name);
             if (!feature) return kx::param(4);
             for (int i = 0; i < n_texts; ++i)
                 if (!texts || !texts[i] || std::strlen(texts[i]) >= KX_MODL_SCALE_SLOT_CHARS) return kx::param(3);
@@ -100,10 +114,14 @@ int scale_one(const char* name, int type, tag body, const char* const* texts, in
             char slots[3][KX_MODL_SCALE_SLOT_CHARS] = {};
             for (int i = 0; i < n_texts; ++i) std::strcpy(slots[i], texts[i]);
             if (!factors_fit(type, slots)) return kx::param(3);
-            tag* made = nullptr;
-            const int st = make_scale(type, &body, 1, NULL_TAG, NULL_TAG, NULL_TAG, slots, &made);
-            kx::host_ptr<tag> hold(made);
-            if (st == 0 && made) *feature = made[0];
+            // The feature is taken inside the mark: no array of the caller
+            // is made only to be released after the edit.
+            tag made = NULL_TAG;
+            const int st = make_scale(type, &body, 1, NULL_TAG, NULL_TAG, NULL_TAG, slots,
+                                      [&](const unsigned int* records, int n) {
+                                          if (n > 0) made = records[0];
+                                      });
+            if (st == 0) *feature = made;
             return st;
         });
 }

@@ -181,7 +181,9 @@ KXAPI int KX_OBJ_set_blank_status(tag object, int blank_status) {
 }
 
 KXAPI int KX_OBJ_reverse_blank_all(void) {
-    return kx::frame(kx::no_check, [&] { DSS_ATTR_reverse_blank(); });
+    // The host reverses object by object: a failure part way takes the
+    // objects reversed before it back.
+    return kx::frame(kx::no_check, [&] { return kx::edit_with_tail([] { DSS_ATTR_reverse_blank(); }); });
 }
 
 KXAPI int KX_OBJ_set_face_analysis(tag object, int value) {

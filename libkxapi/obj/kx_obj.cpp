@@ -65,14 +65,8 @@ bool move_wcs_off(tag object) {
 }
 
 int delete_feature_record(tag feature) {
-    tag_list* list = kx::make_tag_list({&feature, 1});
-    struct Drop {
-        tag_list*& l;
-        ~Drop() {
-            kx::release([this] { kx::delete_list(&l); });
-        }
-    } drop{list};
-    return kx::modl::delete_features(list) != 0 ? kCannotDelete : 0;
+    const kx::TagListHolder list(kx::make_tag_list({&feature, 1}));
+    return kx::modl::delete_features(list.list) != 0 ? kCannotDelete : 0;
 }
 
 int delete_view(tag view, int subtype) {
@@ -284,11 +278,15 @@ KXAPI int KX_OBJ_is_type_transferable(int type, logical* transferable) {
 KXAPI int KX_OBJ_delete_object(tag object) {
     return kx::frame([&] {
         if (object == NULL_TAG) return kBadTag;
-        const int st = kx::obj::delete_directly(object);
-        if (st != kUseDeleteList) return st;
-        int logged = 0;
-        through_delete_list([&] { logged = kx::obj::log_for_delete(object); });
-        return logged;
+        // A deletion that fails part way (the object's dependants, the
+        // delete list's tail) is taken back whole.
+        return kx::edit_with_tail([&] {
+            const int st = kx::obj::delete_directly(object);
+            if (st != kUseDeleteList) return st;
+            int logged = 0;
+            through_delete_list([&] { logged = kx::obj::log_for_delete(object); });
+            return logged;
+        });
     });
 }
 
@@ -310,16 +308,26 @@ KXAPI int KX_OBJ_delete_array_of_objects(int count, const tag* objects, int** st
                 else if (st != 0) overall = st;
             };
             try {
-                std::vector<int> deferred;
-                for (int i = 0; i < count; ++i) {
-                    const int st = objects[i] == NULL_TAG ? kBadTag : kx::obj::delete_directly(objects[i]);
-                    if (st == kUseDeleteList) deferred.push_back(i);
-                    else record(i, st);
+                // The objects' own refusals are statuses of the call (the
+                // other objects stay deleted); a host error takes every
+                // deletion of the call back.
+                const int st = kx::edit_with_tail([&] {
+                    std::vector<int> deferred;
+                    for (int i = 0; i < count; ++i) {
+                        const int one = objects[i] == NULL_TAG ? kBadTag : kx::obj::delete_directly(objects[i]);
+                        if (one == kUseDeleteList) deferred.push_back(i);
+                        else record(i, one);
+                    }
+                    if (!deferred.empty())
+                        through_delete_list([&] {
+                            for (int i : deferred) record(i, kx::obj::log_for_delete(objects[i]));
+                        });
+                    return 0;
+                });
+                if (st != 0) {
+                    if (statuses) kx::free_and_clear(*statuses);
+                    return st;
                 }
-                if (!deferred.empty())
-                    through_delete_list([&] {
-                        for (int i : deferred) record(i, kx::obj::log_for_delete(objects[i]));
-                    });
             } catch (...) {
                 // A failed call hands back no statuses: the caller gets the
                 // error's code and nothing to free.

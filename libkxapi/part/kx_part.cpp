@@ -292,32 +292,29 @@ KXAPI int KX_PART_save_all(int* count, tag** parts, int** codes) {
 }
 
 KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) {
-    return kx::guarded([&] {
-        // Every scratch block of the call goes back to this mark.
-        const int mark = SM_set_mark();
-        const int st = kx::frame(
-            [&] {
-                if (part == NULL_TAG) return 1;
-                kx::clear(new_part);
-                return 0;
-            },
-            [&] {
-                const int sc = scope_of(scope), opt = option_of(unload_option);
-                char* stripped = PART_get_stripped_part_name(part);
-                PART_reopen_result_t result{};
-                base_Part_Reopen(part, sc, opt, &result);
-                int status = result.count == 0 ? 1 : 0;
-                for (int i = 0; i < result.count && status == 0; ++i) {
-                    const PART_reopen_entry_t* e = result.entries[i];
-                    if (e->failed) status = 1;
-                    else if (e->code != 0) status = e->code;
-                }
-                if (new_part) *new_part = PART_ask_part_of_filename(stripped);
-                return status;
-            });
-        SM_free_to_mark(mark);
-        return st;
-    });
+    return kx::frame(
+        [&] {
+            if (part == NULL_TAG) return 1;
+            kx::clear(new_part);
+            return 0;
+        },
+        [&] {
+            // Every scratch block of the call goes back to this mark,
+            // under the frame.
+            const kx::MemoryMark scratch;
+            const int sc = scope_of(scope), opt = option_of(unload_option);
+            char* stripped = PART_get_stripped_part_name(part);
+            PART_reopen_result_t result{};
+            base_Part_Reopen(part, sc, opt, &result);
+            int status = result.count == 0 ? 1 : 0;
+            for (int i = 0; i < result.count && status == 0; ++i) {
+                const PART_reopen_entry_t* e = result.entries[i];
+                if (e->failed) status = 1;
+                else if (e->code != 0) status = e->code;
+            }
+            if (new_part) *new_part = PART_ask_part_of_filename(stripped);
+            return status;
+        });
 }
 
 KXAPI int KX_PART_export_with_options(const char* name, int count, const tag* objects,
@@ -351,24 +348,28 @@ KXAPI int KX_PART_close(tag part, int scope, int unload_option) {
 KXAPI int KX_PART_close_all(void) {
     return kx::frame([&] {
         if (DMV_is_view_expanded()) return kViewExpanded;
-        try {
-            // Until the undo marks are deleted, the parts can come back: a
-            // failure up to there takes the close back whole, under a mark
-            // that goes with all the others when they are deleted.
-            const int st = kx::undo_bracket(kx::Bracket{.visibility = 0, .keep_on_success = true}, [] {
-                PART_delete_all_parts();
-                FR_ZRMARK_set_part_close(1);
-                UNDO_JQ_delete_all_marks();
-            });
-            // The parts are gone for good: a failure of the two last steps
-            // is the status, as for every step.
-            FR_ZRMARK_set_part_close(0);
-            JQUI_update_menubar();
-            return st;
-        } catch (const host::HostError&) {
-            kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
-            throw;
-        }
+        // Until the undo marks are deleted, the parts can come back: a
+        // failure up to there takes the close back whole, under a mark that
+        // goes with all the others when they are deleted, the last step
+        // that can fail the call. The close flag is cleared on every way
+        // out and the menu bar follows the parts: once the marks are gone
+        // the parts are gone for good, so these two are clean-up, whose
+        // failure is noted on the log and cannot turn the close made into
+        // a failure.
+        struct AfterClose {
+            bool closed = false;
+            ~AfterClose() {
+                kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
+                if (closed) kx::release([] { JQUI_update_menubar(); }, true);
+            }
+        } after;
+        const int st = kx::undo_bracket(kx::Bracket{.visibility = 0, .keep_on_success = true}, [] {
+            PART_delete_all_parts();
+            FR_ZRMARK_set_part_close(1);
+            UNDO_JQ_delete_all_marks();
+        });
+        after.closed = st == 0;
+        return st;
     });
 }
 

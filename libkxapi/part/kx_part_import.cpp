@@ -23,12 +23,7 @@ int kx::part::import_part(const char* name, const import_options* options, const
         if (!decoded || !kx::zr::name_fits(decoded)) return kx::param(1);
         if (CFI_is_brankel_file(decoded)) {
             // The list of new bodies is not handed on: it goes on every path.
-            struct Bodies {
-                tag_list* list = nullptr;
-                ~Bodies() {
-                    if (list) kx::release([this] { kx::delete_list(&list); });
-                }
-            } bodies;
+            kx::TagListHolder bodies;
             return kx::zr::import_data(decoded, &bodies.list);
         }
         base_import_t record{};

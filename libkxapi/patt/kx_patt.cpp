@@ -9,6 +9,7 @@
 #include "host/store/parts/rm.h"
 #include "host/model/pattern/pattern.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 
 namespace {
@@ -127,9 +128,13 @@ KXAPI int KX_PATT_create_point(double position[3], tag* point) {
             return kx::check({{position, 1}, {point, 2}});
         },
         [&] {
-            es1001_(position, point);
-            int mode = 1;
-            regenerate_after_edit(&mode, point);
-            return 0;
+            // The point is taken back (and *point is NULL_TAG again) when
+            // its regeneration fails.
+            return kx::create_bracketed(0, point, [&] {
+                es1001_(position, point);
+                int mode = 1;
+                regenerate_after_edit(&mode, point);
+                return 0;
+            });
         });
 }

@@ -14,6 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "host/control/control.h"
+#include "host/control/faultsim.h"
+#include "tests/support/host_call_points.h"
 #include "host/store/parts/part_file.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/model/smart/gexp.h"
@@ -29,7 +32,7 @@
 namespace {
 
 class GeometricExpressions : public FeatureModelTest {
-protected:
+public:
     void SetUp() override {
         kx_reset_session_for_tests();
         FeatureModelTest::SetUp();
@@ -239,6 +242,47 @@ TEST_F(GeometricExpressions, DamagedRowsAreRefusedWithTheModelUnchanged) {
     EXPECT_NE(KX_GEXP_ask_distance_parms(host::objects::objects_of_part(opened)[number(distance) - 1], &o1, &o2,
                                          &c1, &c2),
               0);
+}
+
+// A creation fails whole: a host error at any host call of a clean
+// creation (one run per call, each from the same start) leaves no feature
+// and no expression behind, and the outputs unset.
+TEST_F(GeometricExpressions, HostErrorAnywhereLeavesNoFeature) {
+    struct Row {
+        const char* what;
+        std::function<int(const GeometricExpressions&, tag*, tag*)> call;
+    };
+    const Row rows[] = {
+        {"KX_GEXP_create_distance",
+         [](const GeometricExpressions& t, tag* f, tag* e) {
+             return KX_GEXP_create_distance(t.front, t.back, 11, 22, f, e);
+         }},
+        {"KX_GEXP_create_length",
+         [](const GeometricExpressions& t, tag* f, tag* e) { return KX_GEXP_create_length(t.edge, 9, f, e); }},
+    };
+    for (const Row& r : rows) {
+        TearDown();
+        SetUp();
+        host::control::clear_journal();
+        tag feature = NULL_TAG, exp = NULL_TAG;
+        ASSERT_EQ(r.call(*this, &feature, &exp), 0) << r.what;
+        for (const auto& [name, nth] : kxtest::host_call_points()) {
+            SCOPED_TRACE(std::string(r.what) + " with " + name + " #" + std::to_string(nth));
+            TearDown();
+            SetUp();
+            const std::string before = host::control::model_fingerprint();
+            host::control::raise_on(name.c_str(), 670055, nth);
+            feature = exp = NULL_TAG;
+            const int st = r.call(*this, &feature, &exp);
+            host::control::clear_scripts();
+            EXPECT_EQ(host::control::frame_depth(), 0);
+            if (st != 0) {
+                EXPECT_EQ(host::control::model_fingerprint(), before);
+                EXPECT_EQ(feature, NULL_TAG);
+                EXPECT_EQ(exp, NULL_TAG);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -96,8 +96,8 @@ TEST_F(Lists, DeleteItem) {
 }
 
 // A free that the host refuses: deleting an item leaves the list as it
-// was; deleting the list lets go of the caller's pointer before any node is
-// freed, still frees the other nodes, and the error reaches the caller.
+// was; deleting the list leaves the caller's pointer on the nodes still
+// live (never on a freed one), and the error reaches the caller.
 TEST_F(Lists, FailedFreesLeaveNoFreedNodeBehindTheCallersPointer) {
     for (tag remove : {tag{5}, tag{7}}) {
         tag_list* list = kx::make_tag_list(std::vector<tag>{5, 7, 9});
@@ -112,16 +112,21 @@ TEST_F(Lists, FailedFreesLeaveNoFreedNodeBehindTheCallersPointer) {
         KX_MODL_delete_list(&list);
     }
 
+    // The whole list: freed from the tail, so that the caller's pointer
+    // keeps the nodes still live when a free fails (here the second, of
+    // the middle node), and a second delete gives them back.
     tag_list* list = kx::make_tag_list(std::vector<tag>{5, 7, 9});
-    tag_list* const second = list->next;
+    tag_list* const head = list;
     ctl::raise_on("SM_free", HOST_ERR_NO_MEMORY, 2);
     const auto code = ctl::raised_code([&] { KX_MODL_delete_list(&list); });
     ctl::clear_scripts();
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, HOST_ERR_NO_MEMORY);
-    EXPECT_EQ(list, nullptr) << "the caller's pointer let go before the first free";
-    EXPECT_EQ(ctl::live_blocks(), start_ + 1) << "only the node the host refused to free is left";
-    SM_free(second);
+    EXPECT_EQ(list, head) << "the caller's pointer keeps the live nodes";
+    EXPECT_EQ(items(list), (std::vector<tag>{5, 7}));
+    EXPECT_EQ(ctl::live_blocks(), start_ + 2) << "the node the host refused to free and the one before it";
+    KX_MODL_delete_list(&list);
+    EXPECT_EQ(list, nullptr);
 }
 
 TEST_F(Lists, NullTagIntoAFilledListIsFilledByTheNextPut) {

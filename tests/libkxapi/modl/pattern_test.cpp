@@ -7,12 +7,14 @@
 #include <tuple>
 
 #include "host/control/control.h"
+#include "host/control/faultsim.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/parts/parts.h"
 #include "host/store/parts/rm.h"
 #include "host/model/pattern/pattern.h"
 #include "kxapi.h"
 #include "tests/support/fresh_process.h"
+#include "tests/support/host_call_points.h"
 
 namespace {
 
@@ -130,6 +132,31 @@ TEST_F(Pattern, NullArgumentsAreRefusedByPosition) {
     EXPECT_EQ(KX_PATT_create_point(nullptr, &point), 1105004);
     EXPECT_EQ(point, NULL_TAG);
     EXPECT_EQ(KX_PATT_create_point(at, nullptr), 1105005);
+}
+
+// A point is made whole or not at all: a host error at any host call of a
+// clean creation (its regeneration included) leaves no point behind and
+// the output unset.
+TEST_F(Pattern, PointFailingAnywhereLeavesNoPoint) {
+    double at[3] = {1.5, -2.25, 7};
+    tag point = NULL_TAG;
+    host::control::clear_journal();
+    ASSERT_EQ(KX_PATT_create_point(at, &point), 0);
+    for (const auto& [name, nth] : kxtest::host_call_points()) {
+        SCOPED_TRACE(name + " #" + std::to_string(nth));
+        TearDown();
+        SetUp();
+        const std::string before = host::control::model_fingerprint();
+        host::control::raise_on(name.c_str(), 670055, nth);
+        point = NULL_TAG;
+        const int st = KX_PATT_create_point(at, &point);
+        host::control::clear_scripts();
+        EXPECT_EQ(host::control::frame_depth(), 0);
+        if (st != 0) {
+            EXPECT_EQ(point, NULL_TAG);
+            EXPECT_EQ(host::control::model_fingerprint(), before);
+        }
+    }
 }
 
 TEST(PatternSession, EveryFunctionNeedsALoadedPart) {

@@ -2,10 +2,12 @@
 // blanking, face analysis and partial shading.
 #include <vector>
 
+#include "host/control/faultsim.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/views.h"
 #include "host/platform/support/support.h"
 #include "kx_disp.h"
+#include "kx_part.h"
 #include "tests/libkxapi/obj/obj_fixture.h"
 
 namespace {
@@ -160,6 +162,22 @@ TEST_F(Display, ReverseBlankAllNeedsNoSession) {
     EXPECT_TRUE(he::attrs(arc).blanked);
     host::control::raise_on("DSS_ATTR_reverse_blank", 670012);
     EXPECT_EQ(KX_OBJ_reverse_blank_all(), 670012);
+}
+
+// The host reverses object by object: a host error part way (the saved
+// part's modified event at the first object) takes back what was
+// reversed before it.
+TEST_F(Display, ReverseBlankAllFailingPartWayReversesNothing) {
+    ASSERT_EQ(KX_PART_save(), 0);
+    he::attrs(line).blanked = true;
+    const std::string before = host::control::model_fingerprint();
+    host::control::raise_on("host::events::fire_part_event", 670012, 1);
+    EXPECT_EQ(KX_OBJ_reverse_blank_all(), 670012);
+    host::control::clear_scripts();
+    EXPECT_EQ(host::control::model_fingerprint(), before);
+    EXPECT_TRUE(he::attrs(line).blanked);
+    EXPECT_FALSE(he::attrs(arc).blanked);
+    EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
 TEST_F(Display, FaceAnalysisOfAFaceAndOfEveryFaceOfABody) {

@@ -1,8 +1,13 @@
 // Deleting objects (directly and through the delete list with its model
 // update) and exchanging object data.
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/control/faultsim.h"
+#include "tests/support/host_call_points.h"
 #include "host/store/entities/edit_log.h"
 #include "host/store/entities/entity_delete.h"
 #include "host/store/entities/entity_store.h"
@@ -188,6 +193,51 @@ TEST_F(Delete, ArrayHostErrorHandsBackNothingAndClosesTheList) {
     EXPECT_FALSE(LM_is_list_open(1));
     EXPECT_TRUE(alive(line));  // the logged one was never deleted: the list was aborted
     EXPECT_EQ(host::control::frame_depth(), 0);
+}
+
+// A deletion fails whole: a host error at any host call of the deletion
+// (one run per call of a clean run, each from the same start) leaves every
+// object, the model and the live blocks as before it.
+TEST_F(Delete, HostErrorAnywhereTakesTheDeletionBack) {
+    struct Row {
+        const char* what;
+        // On the line, arc and spline; statuses asked for go to *statuses.
+        std::function<int(const unsigned int (&)[3], int** statuses)> call;
+    };
+    const Row rows[] = {
+        {"KX_OBJ_delete_object", [](const unsigned int (&o)[3], int**) { return KX_OBJ_delete_object(o[0]); }},
+        {"KX_OBJ_delete_array_of_objects with statuses",
+         [](const unsigned int (&o)[3], int** statuses) { return KX_OBJ_delete_array_of_objects(3, o, statuses); }},
+        {"KX_OBJ_delete_array_of_objects",
+         [](const unsigned int (&o)[3], int**) { return KX_OBJ_delete_array_of_objects(3, o, nullptr); }}};
+    for (const Row& r : rows) {
+        TearDown();
+        SetUp();
+        host::control::clear_journal();
+        int* statuses = nullptr;
+        ASSERT_EQ(r.call({line, arc, spline}, &statuses), 0) << r.what;
+        KX_free(statuses);
+        // The host calls of the clean run, each with its occurrence; the
+        // error service's own bookkeeping does not fail.
+        for (const auto& [name, nth] : kxtest::host_call_points()) {
+            SCOPED_TRACE(std::string(r.what) + " with " + name + " #" + std::to_string(nth));
+            TearDown();
+            SetUp();
+            const std::string before = host::control::model_fingerprint();
+            const std::size_t blocks = host::control::live_blocks();
+            host::control::raise_on(name.c_str(), 670055, nth);
+            statuses = nullptr;
+            const int st = r.call({line, arc, spline}, &statuses);
+            host::control::clear_scripts();
+            if (st != 0) EXPECT_EQ(statuses, nullptr);
+            KX_free(statuses);
+            EXPECT_EQ(host::control::frame_depth(), 0);
+            if (st != 0) {
+                EXPECT_EQ(host::control::model_fingerprint(), before);
+                EXPECT_EQ(host::control::live_blocks(), blocks);
+            }
+        }
+    }
 }
 
 TEST_F(Delete, ArrayArgumentsAreCheckedBeforeTheSession) {

@@ -533,6 +533,38 @@ TEST_F(PartTest, CloseReplacesOutOfRangeOptionsAndRespectsAnExpandedView) {
     EXPECT_EQ(host::control::frame_depth(), 0);
 }
 
+// Closing every part fails whole or succeeds whole: a host error up to
+// the deletion of the undo marks takes the close back, one after it (the
+// close flag's reset, the menu bar) cannot undo it and is no failure.
+TEST_F(PartTest, CloseAllFailsWholeOrSucceedsWhole) {
+    struct Row {
+        const char* routine;
+        int nth;
+        int status;
+        int parts_after;
+        bool flag_after;  // a reset of the close flag that failed leaves it set
+    };
+    const Row rows[] = {
+        {"PART_delete_all_parts", 1, 670099, 2, false},    {"FR_ZRMARK_set_part_close", 1, 670099, 2, false},
+        {"UNDO_JQ_delete_all_marks", 1, 670099, 2, false}, {"FR_ZRMARK_set_part_close", 2, 0, 0, true},
+        {"JQUI_update_menubar", 1, 0, 0, false},
+    };
+    int n = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.routine) + " #" + std::to_string(r.nth));
+        tag a = NULL_TAG, b = NULL_TAG;
+        ASSERT_EQ(KX_PART_new(path("all" + std::to_string(++n) + ".prt").c_str(), 1, &a), 0);
+        ASSERT_EQ(KX_PART_new(path("all" + std::to_string(++n) + ".prt").c_str(), 1, &b), 0);
+        host::control::raise_on(r.routine, 670099, r.nth);
+        EXPECT_EQ(KX_PART_close_all(), r.status);
+        host::control::clear_scripts();
+        EXPECT_EQ(KX_PART_ask_num_parts(), r.parts_after);
+        EXPECT_EQ(host::parts::part_close_mark(), r.flag_after);
+        EXPECT_EQ(host::control::frame_depth(), 0);
+        ASSERT_EQ(KX_PART_close_all(), 0);
+    }
+}
+
 TEST_F(PartTest, ExportPassesItsOptionsAndChecksTheModes) {
     tag part = NULL_TAG;
     ASSERT_EQ(KX_PART_new(path("src.prt").c_str(), 1, &part), 0);
@@ -584,6 +616,23 @@ TEST_F(PartTest, ReopenReadsThePartAgainAndFreesItsScratch) {
     EXPECT_EQ(host::objects::objects_of_part(fresh_part).size(), 1u);
     EXPECT_EQ(KX_PART_ask_display_part(), fresh_part);
     EXPECT_EQ(host::memory::stats().live_blocks, blocks);
+}
+
+// The scratch of the reopen goes back under the function's frame: a free
+// that fails is the status, never an error that reaches the caller's own
+// handler.
+TEST_F(PartTest, ReopenFailingToFreeItsScratchAnswersTheError) {
+    tag part = NULL_TAG;
+    ASSERT_EQ(KX_PART_new(path("scratch.prt").c_str(), 1, &part), 0);
+    ASSERT_EQ(KX_PART_save(), 0);
+    host::control::raise_on("SM_free_to_mark", 670099, 1);
+    tag fresh_part = NULL_TAG;
+    EXPECT_EQ(KX_PART_reopen(part, 0, 0, &fresh_part), 670099);
+    host::control::clear_scripts();
+    ASSERT_EQ(call_count("SM_free_to_mark"), 1);
+    EXPECT_EQ(host::control::frame_depth(), 0);
+    // The host kept the blocks of the free that raised: the test frees them.
+    SM_free_to_mark(static_cast<int>(calls("SM_free_to_mark")[0].arg[0]));
 }
 
 TEST_F(PartTest, NamesAreCutToTheDocumentedLength) {
