@@ -348,28 +348,24 @@ KXAPI int KX_PART_close(tag part, int scope, int unload_option) {
 KXAPI int KX_PART_close_all(void) {
     return kx::frame([&] {
         if (DMV_is_view_expanded()) return kViewExpanded;
-        // Until the undo marks are deleted, the parts can come back: a
-        // failure up to there takes the close back whole, under a mark that
-        // goes with all the others when they are deleted, the last step
-        // that can fail the call. The close flag is cleared on every way
-        // out and the menu bar follows the parts: once the marks are gone
-        // the parts are gone for good, so these two are clean-up, whose
-        // failure is noted on the log and cannot turn the close made into
-        // a failure.
-        struct AfterClose {
-            bool closed = false;
-            ~AfterClose() {
-                kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
-                if (closed) kx::release([] { JQUI_update_menubar(); }, true);
-            }
-        } after;
-        const int st = kx::undo_bracket(kx::Bracket{.visibility = 0, .keep_on_success = true}, [] {
-            PART_delete_all_parts();
-            FR_ZRMARK_set_part_close(1);
-            UNDO_JQ_delete_all_marks();
-        });
-        after.closed = st == 0;
-        return st;
+        try {
+            // Until the undo marks are deleted, the parts can come back: a
+            // failure up to there takes the close back whole, under a mark
+            // that goes with all the others when they are deleted.
+            const int st = kx::undo_bracket(kx::Bracket{.visibility = 0, .keep_on_success = true}, [] {
+                PART_delete_all_parts();
+                FR_ZRMARK_set_part_close(1);
+                UNDO_JQ_delete_all_marks();
+            });
+            // The parts are gone for good: a failure of the two last steps
+            // is the status, as for every step.
+            FR_ZRMARK_set_part_close(0);
+            JQUI_update_menubar();
+            return st;
+        } catch (const host::HostError&) {
+            kx::release([] { FR_ZRMARK_set_part_close(0); }, true);
+            throw;
+        }
     });
 }
 

@@ -37,7 +37,7 @@ inline const std::vector<faultsim::Fault> kKnownFaults = {
     // bracket's mark in the roll-back. The roll-back is done and the
     // failure is noted on the host log; the invisible mark that the host
     // refused to delete stays.
-    {"error_handler", "UNDO_JQ_delete_mark", 7, "model", "KX_OBJ_set_color"},
+    {"error_handler", "UNDO_JQ_delete_mark", 8, "model", "KX_OBJ_set_color"},
 };
 
 #endif
