@@ -7,6 +7,7 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <GProp_GProps.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Ax2.hxx>
 
@@ -17,10 +18,18 @@ inline TopoDS_Shape box(double x, double y, double z) {
 }
 
 // BODY less a cylinder of the radius and height standing on BASE along DIR.
+// The cut leaves BODY as it was (a kept body is cut again later), as the
+// host's cuts do.
 inline TopoDS_Shape cut_cylinder(const TopoDS_Shape& body, const double base[3], const double dir[3],
                                  double radius, double height) {
     const gp_Ax2 axis(gp_Pnt(base[0], base[1], base[2]), gp_Dir(dir[0], dir[1], dir[2]));
-    BRepAlgoAPI_Cut cut(body, BRepPrimAPI_MakeCylinder(axis, radius, height).Shape());
+    TopTools_ListOfShape args, tools;
+    args.Append(body);
+    tools.Append(BRepPrimAPI_MakeCylinder(axis, radius, height).Shape());
+    BRepAlgoAPI_Cut cut;
+    cut.SetArguments(args);
+    cut.SetTools(tools);
+    cut.SetNonDestructive(Standard_True);
     cut.Build();
     return cut.Shape();
 }
