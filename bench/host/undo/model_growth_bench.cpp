@@ -148,7 +148,6 @@ void BM_model_growth(benchmark::State& state) {
     const std::string file = file_in_temp("growth.prt");
     for (auto _ : state) {
         host::control::reset();
-        host::control::set_journal(false);
         const unsigned int part = host::parts::create(file);
         host::parts::set_work_part(part);
 

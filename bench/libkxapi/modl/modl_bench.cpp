@@ -5,12 +5,14 @@
 // hundred times as much).
 //
 // BodyFaces: lists the faces of a prism of 10,000 faces with
-// KX_MODL_ask_body_faces and, in the same run, walks them with the kernel's
-// own face enumeration; the counter "ratio" is the list's time over the
-// walk's (goal: within 2).
+// KX_MODL_ask_body_faces and, in the same process, walks the same shape's
+// faces with Open CASCADE's own enumeration. The sides alternate and each
+// side's median over the rounds (the argument) counts
+// (bench/paired_rounds.h). Counters: listed_ms, occ_ms, "ratio" the list's
+// time over the walk's (goal: within 2), rounds, load.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
+#include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
 #include "host/model/feature/feature.h"
@@ -22,16 +24,11 @@
 
 namespace {
 
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
+using bench::cpu_seconds;
 
 unsigned int fresh_part() {
     kx_reset_session_for_tests();
     host::control::reset();
-    host::control::set_journal(false);
     KX_initialize();
     const unsigned int part = host::parts::create("bench.prt");
     CONTEXT_set_work_part(part);
@@ -61,20 +58,25 @@ void BodyFaces(benchmark::State& state) {
     int prism = 0;
     ZQ_BODY_make_prism(base, axis, 1000, 9998, 10, &prism);
     const unsigned int body = host::kernel::object_of(prism);
-    double listed = 0, walked = 0;
+    bench::Paired p;
     for (auto _ : state) {
-        const double t0 = cpu_seconds();
-        tag_list* faces = nullptr;
-        KX_MODL_ask_body_faces(body, &faces);
-        const double t1 = cpu_seconds();
-        benchmark::DoNotOptimize(host::kernel::direct_face_walk(prism));
-        const double t2 = cpu_seconds();
-        KX_MODL_delete_list(&faces);  // the caller's clean-up, not timed
-        listed += t1 - t0;
-        walked += t2 - t1;
+        auto listed = [&] {
+            const double t0 = cpu_seconds();
+            tag_list* faces = nullptr;
+            KX_MODL_ask_body_faces(body, &faces);
+            const double t = cpu_seconds() - t0;
+            KX_MODL_delete_list(&faces);  // the caller's clean-up, not timed
+            return t;
+        };
+        auto walked = [&] {
+            const double t0 = cpu_seconds();
+            benchmark::DoNotOptimize(host::kernel::direct_face_walk(prism));
+            return cpu_seconds() - t0;
+        };
+        bench::alternate(p, static_cast<int>(state.range(0)), listed, walked);
     }
-    state.counters["ratio"] = walked > 0 ? listed / walked : 0;
+    bench::report(state, p, "listed", 1e3, "_ms");
 }
-BENCHMARK(BodyFaces)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BodyFaces)->Arg(9)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

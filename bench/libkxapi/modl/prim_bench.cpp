@@ -5,14 +5,13 @@
 // same size with the kernel's calls alone; the two sides alternate (the
 // first of a round changes from round to round) and each side's median
 // over the rounds counts. Counters: "us_per_block" and "kernel_us_per_box"
-// (processor time), their "ratio" (goal: within 1.5), and "rounds". The
+// (processor time), their "ratio" (goal: within 1.5), "rounds" and "load". The
 // cost per block should stay flat from N = 100 to N = 1,000.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
-#include <algorithm>
 #include <vector>
 
+#include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
 #include "host/kernel/engine/kernel.h"
@@ -26,16 +25,8 @@ constexpr double kSize[3] = {10, 20, 30};
 constexpr double kPitch = 50;
 constexpr int kRounds = 7;
 
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::cpu_seconds;
+using bench::median;
 
 // N blocks through the interface in a fresh session and part: the seconds
 // the creations took, or a negative value when one failed.
@@ -90,6 +81,7 @@ void Blocks(benchmark::State& state) {
     state.counters["kernel_us_per_box"] = 1e6 * d / n;
     state.counters["ratio"] = d > 0 ? m / d : 0;
     state.counters["rounds"] = kRounds;
+    state.counters["load"] = bench::load_average();
     kx_reset_session_for_tests();
     host::control::reset();
 }
