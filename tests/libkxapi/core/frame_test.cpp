@@ -397,7 +397,7 @@ TEST_F(Frame, UserFrameAcrossNestedLibraryCalls) {
     // the inner call unwinds through the outer one before the jump.
     kx::loop_spec specs[] = {{1, {5, 6}}, {2, {7}}};
     loop_list* loops = kx::make_loop_list(specs);
-    tag_list* const second_edge = loops->edge_list->next;  // its free raises
+    tag_list* const first_edge = loops->edge_list;  // freed after the second: its free raises
     static std::jmp_buf buffer;
     volatile int jumped = 0;
     if (setjmp(buffer) == 0) {
@@ -413,8 +413,10 @@ TEST_F(Frame, UserFrameAcrossNestedLibraryCalls) {
     EXPECT_EQ(KX_ERROR_ask_failure_code(), 670042);
     EXPECT_EQ(ctl::frame_depth(), 0);
     EXPECT_FALSE(kx::detail::g_in_library);
-    // The list is partly freed; release what is left.
-    SM_free(second_edge);
+    // The list is partly freed (a list goes from its tail); release what is
+    // left.
+    EXPECT_EQ(first_edge->next, nullptr);
+    SM_free(first_edge);
     SM_free(loops->next->edge_list);
     SM_free(loops);
 }
