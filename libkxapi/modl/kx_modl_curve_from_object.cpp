@@ -39,6 +39,18 @@ constexpr int kSurfaceWithoutV = 4007;
 // The regeneration tail of a curve made here.
 void regenerate(tag curve) { DSS_REGEN_regen_object(curve); }
 
+// The curves the host made on a face, handed to the caller and regenerated;
+// a host answer of failure maps to `failed` (a parameter off the face has a
+// code of its own).
+int hand_out_curves(unsigned int* made, int n, int error, int failed, tag** curves, int* count) {
+    if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
+    if (error != 0) return failed;
+    *curves = made;
+    for (int i = 0; i < n; ++i) regenerate(made[i]);
+    *count = n;
+    return 0;
+}
+
 int spline_data_refused(int n, int k, const double* knots, const double* poles) {
     if (n < 0 || n > kMaxPoles || k < 2 || k > BC_MAX_ORDER || n < k) return KX_MODL_ERR_SPLINE_DATA;
     if (!knots || !poles) return KX_MODL_ERR_SPLINE_DATA;
@@ -301,12 +313,7 @@ KXAPI int KX_MODL_create_isocurve(tag face, int direction, double parameter, dou
                     unsigned int* made = nullptr;
                     int n = 0, error = 0;
                     SRFCRV_create_iso_curves(face, direction, parameter, 1, tolerance, &made, &n, &error);
-                    if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
-                    if (error != 0) return KX_MODL_ERR_ISO_FAILED;
-                    *curves = made;
-                    for (int i = 0; i < n; ++i) regenerate(made[i]);
-                    *count = n;
-                    return 0;
+                    return hand_out_curves(made, n, error, KX_MODL_ERR_ISO_FAILED, curves, count);
                 } catch (const host::HostError& e) {
                     if (!scope.caught(e)) throw;
                     kx::free_and_clear(*curves);
@@ -384,12 +391,7 @@ KXAPI int KX_MODL_create_isocline_curves(tag face, double direction[3], double a
                     unsigned int* made = nullptr;
                     int n = 0, error = 0;
                     SRFCRV_create_isocline_curves(face, direction, radians, tolerance, quintic, 1, &made, &n, &error);
-                    if (error == kHostMissesFace) return KX_MODL_ERR_PARAMETER_MISSES_FACE;
-                    if (error != 0) return KX_MODL_ERR_ISOCLINE_FAILED;
-                    *curves = made;
-                    for (int i = 0; i < n; ++i) regenerate(made[i]);
-                    *count = n;
-                    return 0;
+                    return hand_out_curves(made, n, error, KX_MODL_ERR_ISOCLINE_FAILED, curves, count);
                 } catch (const host::HostError& e) {
                     if (!scope.caught(e)) throw;
                     kx::free_and_clear(*curves);
