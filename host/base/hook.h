@@ -31,6 +31,7 @@
 #ifndef HOST_HOOK_H
 #define HOST_HOOK_H
 
+#include "host/base/export.h"
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -75,8 +76,10 @@ namespace hook_detail {
 extern JournalRecord* j_data;
 extern std::size_t j_size;
 extern std::size_t j_cap;
-extern bool j_on;
-extern int scripted;                    // number of names with a script
+// Read by the library's frames too (their fast path skips the error
+// service's routines while neither journal nor scripts watch them).
+HOST_API extern bool j_on;
+HOST_API extern int scripted;           // number of names with a script
 void grow();                            // makes room for one more record
 const Script* apply(const char* name);  // may raise
 

@@ -25,11 +25,11 @@
 //   3. the prologue (clear outputs, cheap argument checks): a non-zero
 //      answer is returned as it stands (kx::param(n) gives the code of a bad
 //      parameter n);
-//   4. arm a library frame with the host error service
-//      (ERROR_set_handler(ERROR__default_handler, NULL)) unless opts.arm is
+//   4. arm a library frame with the host error service (as
+//      ERROR_set_handler(ERROR__default_handler, NULL) does) unless opts.arm is
 //      false or it is armed already;
 //   5. the work; its answer is the status;
-//   6. ERROR_cancel_handler on every normal way out (refusals after arming
+//   6. cancel it (as ERROR_cancel_handler does) on every normal way out (refusals after arming
 //      included). A host error raised below the armed frame comes back here
 //      as host::HostError: the status becomes ERROR_ask_failure_code() and the
 //      frame is not cancelled (the raise consumed it).
@@ -131,6 +131,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "host/base/hook.h"
 #include "host/base/services/error.h"
 #include "kx_codes.h"
 #include "kx_types.h"
@@ -249,14 +250,34 @@ inline void raise_pending_release_failure() {
     if (g_release_failure != 0) raise_release_failure();
 }
 
+// True while the host's journal or a test's script watches its routines:
+// the frames are armed and cancelled through them then, so that both see
+// every call. Otherwise a library frame is a record pushed on the host's
+// frame stack in place and popped again, a few stores.
+inline bool frames_watched() { return host::hook_detail::j_on || host::hook_detail::scripted != 0; }
+
 // Arms a library frame; answers its id.
-inline int arm_frame() { return ERROR_set_handler(ERROR__default_handler, nullptr); }
-// True when the error in hand was raised below the library frame that was
-// armed at frame depth `depth` and consumed it (the raise popped that frame
-// and nothing further out).
-inline bool consumed_frame(const host::HostError& e, int depth) {
-    return e.for_library_frame() && host::error::frame_depth() == depth - 1;
+inline int arm_frame() {
+    if (frames_watched()) return ERROR_set_handler(ERROR__default_handler, nullptr);
+    auto& stack = host::error::g_frames;
+    const int id = stack.next_id++;
+    stack.frames.push_back({id, ERROR__default_handler, nullptr});
+    return id;
 }
+
+// Cancels the library frame `id`; the host's routine when it is not the
+// innermost (it drops what was armed inside it and notes the fault).
+inline void cancel_frame(int id) {
+    auto& frames = host::error::g_frames.frames;
+    if (!frames_watched() && !frames.empty() && frames.back().id == id) {
+        frames.pop_back();
+        return;
+    }
+    ERROR_cancel_handler(id);
+}
+// True when the error in hand was raised below the library frame `id` and
+// consumed it (the raise popped that frame and nothing further out).
+inline bool consumed_frame(const host::HostError& e, int id) { return id != 0 && e.library_frame() == id; }
 
 // Runs f, turning foreign exceptions into host errors. Always inlined, so
 // that a frame compiles into its exported function as one piece (the
@@ -316,7 +337,7 @@ inline bool session_open() { return detail::g_initialized || detail::session_ope
 // ---- The boundary guard -----------------------------------------------------
 
 template <class F>
-auto guarded(F&& f) -> decltype(f()) {
+[[gnu::always_inline]] inline auto guarded(F&& f) -> decltype(f()) {
     // Inside the library (a frame within a guarded step ...): the outermost
     // guard decides.
     if (detail::g_in_library) return detail::run_converting(f);
@@ -361,7 +382,7 @@ auto call_user(Fn* routine, A&&... args) -> decltype(routine(std::forward<A>(arg
 template <class Before, class OnErr, class Pro, class Work>
 int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnErr> failed, Pro&& prologue,
           Work&& work) {
-    return guarded([&, before = std::move(before), failed = std::move(failed)]() -> int {
+    return guarded([&, before = std::move(before), failed = std::move(failed)]() __attribute__((always_inline)) -> int {
         // A release failure pending further out stays with the work out there.
         struct KeepOuter {
             int saved = std::exchange(detail::g_release_failure, 0);
@@ -371,13 +392,9 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
         } keep_outer;
         int id = 0;      // handler id of the armed frame, 0 while none
         int caught = 0;  // the code of the error that consumed our frame
-        int depth = 0;   // frame depth with our frame armed
-        auto arm = [&] {
-            id = detail::arm_frame();
-            depth = host::error::frame_depth();
-        };
+        auto arm = [&] { id = detail::arm_frame(); };
         auto cancel = [&] {
-            if (id != 0) ERROR_cancel_handler(id);
+            if (id != 0) detail::cancel_frame(id);
         };
         try {
             return detail::run_converting([&]() -> int {
@@ -403,7 +420,7 @@ int frame(const Opts& o, detail::BeforeCheck<Before> before, detail::OnError<OnE
                 return st;
             });
         } catch (const host::HostError& e) {
-            if (id == 0 || !detail::consumed_frame(e, depth)) throw;
+            if (!detail::consumed_frame(e, id)) throw;
             caught = e.code();
         }
         // The error consumed our frame: its code is the status. The host's
@@ -454,9 +471,9 @@ int frame(Pro&& prologue, Work&& work) {
 
 class frame_scope {
 public:
-    frame_scope() : id_(detail::arm_frame()), depth_(host::error::frame_depth()) {}
+    frame_scope() : id_(detail::arm_frame()) {}
     ~frame_scope() {
-        if (id_ != 0) ERROR_cancel_handler(id_);
+        if (id_ != 0) detail::cancel_frame(id_);
     }
     frame_scope(const frame_scope&) = delete;
     frame_scope& operator=(const frame_scope&) = delete;
@@ -464,14 +481,13 @@ public:
     // In a catch block: true when the error in hand consumed this frame
     // (nothing is left to cancel then).
     bool caught(const host::HostError& e) {
-        if (!detail::consumed_frame(e, depth_)) return false;
+        if (!detail::consumed_frame(e, id_)) return false;
         id_ = 0;
         return true;
     }
 
 private:
     int id_;
-    int depth_;
 };
 
 // ---- Releases in clean-up (see the head of this file) ---------------------------

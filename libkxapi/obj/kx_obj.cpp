@@ -200,35 +200,53 @@ int check_query(tag object, int* first, int* second) {
 
 namespace {
 
-// The type of a checked object: 0, or 1105004 for an object of no type.
-int type_of_checked(tag object, int* type, int* subtype) {
-    const OM_class_t cls = OM_ask_class(object);
-    // Feature records are entities of the record manager here too.
-    if (OM_is_subclass(cls, OM_CLASS_RM_ENTITY) || OM_is_subclass(cls, OM_CLASS_OCC_LW) || cls == OM_CLASS_FEATURE) {
-        RM_ask_entity_type_and_subtype(object, type, subtype);
+namespace ho = host::objects;
+
+bool of_class(OM_class_t cls, OM_class_t ancestor) { return cls == ancestor || OM_is_subclass(cls, ancestor); }
+
+// The type of a live object, found once by its tag: 0, or 1105004 for an
+// object of no type. Entities (feature records and light-weight occurrences
+// are entities of the record manager here too) are answered by the record
+// manager; parts and expressions by their class.
+int type_of_object(const ho::Object& o, int* type, int* subtype) {
+    const OM_class_t cls = o.cls;
+    if (cls == OM_CLASS_FEATURE || of_class(cls, OM_CLASS_RM_ENTITY) || of_class(cls, OM_CLASS_OCC_LW)) {
+        RM_ask_entity_type_and_subtype(o.tag, type, subtype);
         return 0;
     }
-    if (OM_is_subclass(cls, OM_CLASS_PART)) {
+    if (of_class(cls, OM_CLASS_PART)) {
         *type = KX_OBJ_PART_TYPE;
         return 0;
     }
-    if (OM_is_subclass(cls, OM_CLASS_EXPRESSION)) {
+    if (of_class(cls, OM_CLASS_EXPRESSION)) {
         *type = KX_OBJ_EXPRESSION_TYPE;
         return 0;
     }
     return kBadTag;
 }
 
+// The prologue of the type query: outputs cleared, the object looked up
+// (null or dead: 1105004), then the outputs' positions. The host's pointer
+// of the object found is handed to the work, which looks it up no more.
+int check_type_query(tag object, int* type, int* subtype, const ho::Object*& found) {
+    kx::clear(type, subtype);
+    if (object != NULL_TAG) found = static_cast<const ho::Object*>(TAG_ask_pointer_of_tag(object));
+    if (!found) return kBadTag;
+    return kx::check({{type, 2}, {subtype, 3}});
+}
+
 }  // namespace
 
 int kx::obj::type_and_subtype(tag object, int* type, int* subtype) {
-    if (int st = check_query(object, type, subtype)) return st;
-    return type_of_checked(object, type, subtype);
+    const ho::Object* found = nullptr;
+    if (int st = check_type_query(object, type, subtype, found)) return st;
+    return type_of_object(*found, type, subtype);
 }
 
 KXAPI int KX_OBJ_ask_type_and_subtype(tag object, int* type, int* subtype) {
-    return kx::frame([&] { return check_query(object, type, subtype); },
-                     [&] { return type_of_checked(object, type, subtype); });
+    const ho::Object* found = nullptr;
+    return kx::frame([&] { return check_type_query(object, type, subtype, found); },
+                     [&] { return type_of_object(*found, type, subtype); });
 }
 
 KXAPI int KX_OBJ_ask_status(tag object) {

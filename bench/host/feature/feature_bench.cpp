@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "bench/occ_shapes.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
@@ -37,7 +38,7 @@ namespace {
 using bench::cpu_seconds;
 
 unsigned int fresh_part() {
-    host::control::reset();
+    bench::reset_host();
     const unsigned int part = host::parts::create("bench.prt");
     CONTEXT_set_work_part(part);
     return part;
@@ -60,7 +61,7 @@ void ExpressionChain(benchmark::State& state) {
     }
     if (host::expr::value(e) != round + n - 1) state.SkipWithError("the chain's end has the wrong value");
     state.counters["expressions"] = n;
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(ExpressionChain)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -137,7 +138,7 @@ void FeatureRegeneration(benchmark::State& state) {
     }
     state.counters["features"] = kFeatures;
     bench::report(state, p, "feature");
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(FeatureRegeneration)->Arg(5)->Unit(benchmark::kSecond)->Iterations(1);
 

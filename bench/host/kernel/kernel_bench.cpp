@@ -7,9 +7,9 @@
 // the same process. The sides alternate and each side's median over the
 // rounds (the argument) counts (bench/paired_rounds.h); the volumes are
 // compared. Counters: host_s and occ_s (processor time), their ratio (the
-// host's share: tags, history, objects, journal, snapshots, result
-// checks), rounds and load. The host runs as shipped: its call journal is
-// left as a reset leaves it.
+// host's share: tags, history, objects, snapshots, result checks),
+// rounds and load. The host runs as shipped, its call journal off
+// (bench/shipped_host.h).
 //
 // MemoryPerFace: a prism over a polygon of 9,998 sides (10,000 faces):
 // heap bytes per face that the body holds through the host (kernel shapes,
@@ -20,6 +20,7 @@
 
 #include <cmath>
 
+#include "bench/shipped_host.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
@@ -35,7 +36,7 @@ constexpr double kRadius = 2, kPitch = 10;
 using bench::cpu_seconds;
 
 double host_plate() {
-    host::control::reset();
+    bench::reset_host();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const double origin[3] = {0, 0, 0};
     int plate = 0;
@@ -77,14 +78,14 @@ void PlateHoles(benchmark::State& state) {
         }
     }
     bench::report(state, p, "host");
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(PlateHoles)->Arg(5)->Iterations(1)->Unit(benchmark::kSecond);
 
 void MemoryPerFace(benchmark::State& state) {
     double per_face = 0, kernel_per_face = 0;
     for (auto _ : state) {
-        host::control::reset();
+        bench::reset_host();
         CONTEXT_set_work_part(host::parts::create("bench.prt"));
         malloc_trim(0);
         const std::size_t before = mallinfo2().uordblks;
@@ -95,14 +96,14 @@ void MemoryPerFace(benchmark::State& state) {
         const std::size_t faces = host::kernel::faces_of(body).size();
         per_face = static_cast<double>(after - before) / static_cast<double>(faces);
         state.counters["faces"] = static_cast<double>(faces);
-        host::control::reset();
+        bench::reset_host();
         malloc_trim(0);
         kernel_per_face = host::kernel::direct_prism_bytes(9998, [] { return double(mallinfo2().uordblks); }) /
                           static_cast<double>(faces);
     }
     state.counters["bytes_per_face"] = per_face;
     state.counters["kernel_bytes_per_face"] = kernel_per_face;
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(MemoryPerFace)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
 #include "host/model/rules/rules.h"
@@ -22,8 +23,7 @@ constexpr int kRules = 10'000;
 std::string formula(int i) { return i == 1 ? "1" : "r" + std::to_string(i - 1) + " + 1"; }
 
 void make_chain() {
-    host::control::reset();
-    host::control::set_journal(false);
+    bench::reset_host();
     const unsigned int part = host::parts::create("chain.prt");
     int status = 0;
     KBL_init_part(1, part, &status);

@@ -43,6 +43,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "host/control/control.h"
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/entity_cycle.h"
@@ -147,7 +148,7 @@ void BM_model_growth(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const std::string file = file_in_temp("growth.prt");
     for (auto _ : state) {
-        host::control::reset();
+        bench::reset_host();
         const unsigned int part = host::parts::create(file);
         host::parts::set_work_part(part);
 
@@ -239,7 +240,7 @@ void BM_model_growth(benchmark::State& state) {
         state.counters["cpu_ms"] = median([&](int k) { return rounds[k].cpu; }) * 1e3;
         state.counters["plain_cpu_ms"] = median([&](int k) { return plain[k].cpu; }) * 1e3;
     }
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(BM_model_growth)
     ->Arg(1000)

@@ -3,6 +3,7 @@
 // (argument checks, error frame and scratch block included).
 #include <benchmark/benchmark.h>
 
+#include "bench/shipped_host.h"
 #include "bench/curve_fixtures.h"
 #include "host/control/control.h"
 #include "host/numeric/curves.h"
@@ -16,9 +17,8 @@ using hostnum::Curve;
 
 void run(benchmark::State& state, const Curve& curve) {
     // One session for the whole program: a terminated session does not reopen.
-    static const bool opened = (host::control::reset(), KX_initialize() == 0);
+    static const bool opened = (bench::reset_host(), KX_initialize() == 0);
     if (!opened) state.SkipWithError("no session");
-    host::control::set_journal(false);  // the journal would grow with every call
     const evaluator e = host::evc::make(curve);
     double lim[2], p[3], d[6];
     KX_EVAL_ask_limits(e, lim);

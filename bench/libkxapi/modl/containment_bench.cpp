@@ -14,6 +14,7 @@
 #include <cmath>
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
@@ -29,7 +30,7 @@ using bench::cpu_seconds;
 
 void PointContainment(benchmark::State& state) {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const double base[3] = {0, 0, 0}, z[3] = {0, 0, 1};

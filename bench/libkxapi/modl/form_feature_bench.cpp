@@ -12,6 +12,7 @@
 
 #include <cmath>
 
+#include "bench/shipped_host.h"
 #include "bench/occ_shapes.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
@@ -41,7 +42,7 @@ tag top_face(unsigned int body) {
 // volume in VOLUME (negative when a hole failed).
 double library_holes(int n, double& volume) {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     const unsigned int part = host::parts::create("bench.prt");
     CONTEXT_set_work_part(part);
@@ -99,7 +100,7 @@ void SimpleHoles(benchmark::State& state) {
     state.counters["holes"] = n;
     bench::report(state, p, "holes");
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(SimpleHoles)->Args({500, 5})->Unit(benchmark::kMillisecond)->Iterations(1);
 

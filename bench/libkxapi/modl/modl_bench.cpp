@@ -12,6 +12,7 @@
 // time over the walk's (goal: within 2), rounds, load.
 #include <benchmark/benchmark.h>
 
+#include "bench/shipped_host.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
@@ -28,7 +29,7 @@ using bench::cpu_seconds;
 
 unsigned int fresh_part() {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     const unsigned int part = host::parts::create("bench.prt");
     CONTEXT_set_work_part(part);

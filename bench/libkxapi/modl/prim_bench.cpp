@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
@@ -32,7 +33,7 @@ using bench::median;
 // the creations took, or a negative value when one failed.
 double interface_blocks(int n) {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const char* sizes[] = {"10", "20", "30"};
@@ -83,7 +84,7 @@ void Blocks(benchmark::State& state) {
     state.counters["rounds"] = kRounds;
     state.counters["load"] = bench::load_average();
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(Blocks)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "bench/occ_shapes.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
@@ -77,7 +78,7 @@ std::string assignment(int i, double value) {
 // The chain through the library: the block's body.
 tag build_chain(int n) {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const std::array<double, 3> size = plate_size(n);
@@ -196,7 +197,7 @@ void ChainEdit(benchmark::State& state) {
     if (occ_m[2] > 0) state.counters["occ_last_over_first"] = occ_m[0] / occ_m[2];
     state.counters["load"] = bench::load_average();
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
 }
 BENCHMARK(ChainEdit)
     ->Args({20, 7})

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "bench/shipped_host.h"
 #include "bench/paired_rounds.h"
 #include "host/control/control.h"
 #include "host/store/parts/parts.h"
@@ -42,7 +43,7 @@ int loft(int spans) {
 
 void AdjacentFacesAndSharedEdges(benchmark::State& state) {
     kx_reset_session_for_tests();
-    host::control::reset();
+    bench::reset_host();
     KX_initialize();
     CONTEXT_set_work_part(host::parts::create("bench.prt"));
     const int body = loft(2500);

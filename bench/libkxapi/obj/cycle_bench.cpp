@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "bench/shipped_host.h"
 #include "host/control/control.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/parts/parts.h"
@@ -19,8 +20,7 @@ namespace {
 // arcs and points in turn; the last line is named "LAST".
 tag large_part(int count) {
     kx_reset_session_for_tests();
-    host::control::reset();
-    host::control::set_journal(false);
+    bench::reset_host();
     KX_initialize();
     const tag part = host::parts::create("large.prt");
     host::parts::set_work_part(part);

@@ -17,12 +17,6 @@
 namespace host {
 namespace {
 
-struct Frame {
-    int id;
-    ERROR_handler_fn handler;
-    std::decay_t<jmp_buf> buffer;  // null for a library frame
-};
-
 struct Pending {
     bool set = false;
     int code = 0;
@@ -34,8 +28,6 @@ struct Pending {
 constexpr std::size_t kJumpedKept = 64;
 
 struct ErrorState {
-    std::vector<Frame> frames;
-    int next_id = 1;
     int failure_code = 0;
     std::vector<int> acknowledged;
     std::vector<std::string> log;
@@ -51,6 +43,7 @@ struct ErrorState {
         std::vector<error::Registration> kept = std::move(registrations);
         *this = ErrorState{};
         registrations = std::move(kept);
+        error::g_frames = error::FrameStack{};
     }
 };
 
@@ -83,9 +76,13 @@ std::string vformat(const char* format, va_list ap) {
     ErrorState& s = st();
     s.failure_code = code;
     const char* mod = module ? module : "";
-    if (s.frames.empty()) stop_program(code, mod, line, text.c_str());
-    bool library = s.frames.back().buffer == nullptr;
-    if (library) s.frames.pop_back();  // the frame that catches is consumed
+    auto& frames = error::g_frames.frames;
+    if (frames.empty()) stop_program(code, mod, line, text.c_str());
+    int library = 0;
+    if (frames.back().buffer == nullptr) {  // the frame that catches is consumed
+        library = frames.back().id;
+        frames.pop_back();
+    }
     throw HostError(code, mod, line, std::move(text), library);
 }
 
@@ -128,7 +125,7 @@ void stash_for_user_frame(const HostError& e) {
 }
 
 void deliver_to_user_frame() {
-    Frame f{};
+    error::FrameRecord f{};
     int code = 0;
     {
         // Everything with a destructor lives in this block, so nothing of it
@@ -141,10 +138,11 @@ void deliver_to_user_frame() {
             p.text = "deliver_to_user_frame without an error";
         }
         s.failure_code = p.code;
-        if (s.frames.empty() || s.frames.back().buffer == nullptr)
+        auto& frames = error::g_frames.frames;
+        if (frames.empty() || frames.back().buffer == nullptr)
             stop_program(p.code, p.module.c_str(), p.line, p.text.c_str());
-        f = s.frames.back();
-        s.frames.pop_back();
+        f = frames.back();
+        frames.pop_back();
         if (s.jumped_to.size() == kJumpedKept) s.jumped_to.erase(s.jumped_to.begin());
         s.jumped_to.push_back(f.id);
         code = p.code;
@@ -154,8 +152,9 @@ void deliver_to_user_frame() {
 }
 
 namespace error {
-int frame_depth() { return static_cast<int>(st().frames.size()); }
-bool innermost_is_user_frame() { return !st().frames.empty() && st().frames.back().buffer != nullptr; }
+constinit FrameStack g_frames{};
+int frame_depth() { return static_cast<int>(g_frames.frames.size()); }
+bool innermost_is_user_frame() { return !g_frames.frames.empty() && g_frames.frames.back().buffer != nullptr; }
 std::vector<int> acknowledged_codes() { return st().acknowledged; }
 std::vector<Registration> registrations() { return st().registrations; }
 void clear_registrations() { st().registrations.clear(); }
@@ -187,7 +186,7 @@ void ERROR_internal(const char* module, int line, const char* format, ...) {
 
 int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
     HOST_ENTRY(buffer != nullptr);
-    auto& s = st();
+    auto& s = host::error::g_frames;
     int id = s.next_id++;
     s.frames.push_back({id, handler, buffer});
     return id;
@@ -195,7 +194,7 @@ int ERROR_set_handler(ERROR_handler_fn handler, jmp_buf buffer) {
 
 void ERROR_cancel_handler(int id) {
     HOST_ENTRY(id);
-    auto& frames = st().frames;
+    auto& frames = host::error::g_frames.frames;
     if (!frames.empty() && frames.back().id == id) {
         frames.pop_back();
         return;

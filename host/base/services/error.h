@@ -135,6 +135,7 @@ const char* ERROR_decode_in_table(int code, const void* table);
 #include <functional>
 #include "host/base/export.h"
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace host {
@@ -142,19 +143,23 @@ namespace host {
 // What a raise throws.
 class HostError : public std::exception {
 public:
-    HostError(int code, std::string module, int line, std::string text, bool for_library_frame)
+    // library_frame: the id of the library frame the raise consumed, 0 when
+    // the innermost frame was a user's.
+    HostError(int code, std::string module, int line, std::string text, int library_frame)
         : code_(code),
           module_(std::move(module)),
           line_(line),
           text_(std::move(text)),
-          for_library_frame_(for_library_frame) {}
+          library_frame_(library_frame) {}
     int code() const noexcept { return code_; }
     const std::string& module() const noexcept { return module_; }
     int line() const noexcept { return line_; }
     const std::string& text() const noexcept { return text_; }
     // True when a library frame consumed this error at the raise: the
     // library's catch owns it, and boundary guards on the way let it pass.
-    bool for_library_frame() const noexcept { return for_library_frame_; }
+    bool for_library_frame() const noexcept { return library_frame_ != 0; }
+    // The id of that library frame (ERROR_set_handler's answer), 0 for none.
+    int library_frame() const noexcept { return library_frame_; }
     const char* what() const noexcept override { return text_.c_str(); }
 
 private:
@@ -162,7 +167,7 @@ private:
     std::string module_;
     int line_;
     std::string text_;
-    bool for_library_frame_;
+    int library_frame_;
 };
 
 // Arms a library frame; the same as ERROR_set_handler(ERROR__default_handler, NULL).
@@ -181,6 +186,21 @@ HOST_API void stash_for_user_frame(const HostError& e);
 [[noreturn]] HOST_API void deliver_to_user_frame();
 
 namespace error {
+// The stack of armed frames, innermost last. The library's frames arm and
+// cancel on it in place (see frames_watched) rather than through
+// ERROR_set_handler and ERROR_cancel_handler; everything else goes through
+// those routines.
+struct FrameRecord {
+    int id;
+    ERROR_handler_fn handler;
+    std::decay_t<jmp_buf> buffer;  // the caller's jump buffer; null for a library frame
+};
+struct FrameStack {
+    std::vector<FrameRecord> frames;
+    int next_id = 1;
+};
+HOST_API extern FrameStack g_frames;
+
 // Observable state of the error service (tests, other host parts).
 struct Registration {
     int base;

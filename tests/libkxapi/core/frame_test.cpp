@@ -16,6 +16,8 @@
 #include "host/platform/support/support.h"
 #include "kx_abort.h"
 #include "kx_core.h"
+#include "kx_curve.h"
+#include "kx_obj.h"
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_list.h"
@@ -673,6 +675,69 @@ TEST_F(Frame, RegenerateAfterEdit) {
         ASSERT_EQ(host::display::state().regenerated.size(), 1u);
         EXPECT_EQ(host::display::state().regenerated[0], object);
     }
+}
+
+
+
+// ---- Frames as a user's process has them ----------------------------------------
+
+// With the journal off and nothing scripted (as the shipped library runs),
+// the frames arm and cancel on the host's frame stack in place. The same
+// rules hold: each frame catches what is raised below it, a raise before
+// arming goes further out, a frame left armed inside a scope goes with it,
+// and the caller's own frame gets the error of a frameless call.
+TEST_F(Frame, FramesInPlaceWithTheJournalOff) {
+    open();
+    ctl::set_journal(false);
+    const int first_id = host::error::g_frames.next_id;
+    int after_inner = 0;
+    EXPECT_EQ(kx::frame([&] {
+                  after_inner = kx::frame([] { ERROR_raise("test", 2, 1480004, "inner"); });
+                  EXPECT_EQ(ctl::frame_depth(), 1);
+                  ERROR_raise("test", 3, 1480005, "outer");
+              }),
+              1480005);
+    EXPECT_EQ(after_inner, 1480004);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    EXPECT_EQ(kx::frame([] { return 7; }), 7);
+    EXPECT_EQ(host::error::g_frames.next_id, first_id + 3) << "three frames armed in place";
+
+    auto code = ctl::raised_code([] {
+        kx::frame(
+            [] {
+                ERROR_raise("test", 4, 875009, "prologue");
+                return 0;
+            },
+            [] { return 0; });
+    });
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 875009);
+    {
+        kx::frame_scope scope;
+        ERROR_set_handler(ERROR__default_handler, nullptr);  // left behind inside
+    }
+    EXPECT_EQ(ctl::frame_depth(), 0);
+
+    int user_code = -1;
+    int bogus = 0;
+    EXPECT_EQ(user_program_frees(&bogus, &user_code), 1);
+    EXPECT_EQ(user_code, HOST_ERR_BAD_BLOCK);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+
+    // A type query, framed, answers as with the journal on.
+    int type = -1, subtype = -1;
+    const double at[3] = {2.5, -1.25, 4.0};
+    tag point = NULL_TAG;
+    ASSERT_EQ(KX_CURVE_create_point(const_cast<double*>(at), &point), 0);
+    EXPECT_EQ(KX_OBJ_ask_type_and_subtype(point, &type, &subtype), 0);
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(KX_OBJ_ask_type_and_subtype(point + 1000, &type, &subtype), 1105004);
+    EXPECT_EQ(ctl::frame_depth(), 0);
+    ctl::set_journal(true);
+    // The scope's cancel found a frame armed inside it: noted as before.
+    bool noted = false;
+    for (const auto& line : ctl::log_lines()) noted = noted || line.find("is not the innermost") != std::string::npos;
+    EXPECT_TRUE(noted);
 }
 
 }  // namespace
