@@ -9,7 +9,7 @@ fault-simulation story of the tests steps through it:
 
     FAULTSIM_STEP(KX_xxx(...))          and its aliases (#define STEP FAULTSIM_STEP)
     step("KX_xxx", ...)                 any helper whose first argument names the step
-    a macro that hands #expr to a step  (the C stories' CALL(KX_xxx(...)))
+    a macro that names a step by #expr  (the C stories' CALL(KX_xxx(...)))
 
 in a test source of a folder that holds a ...FaultSimulation test.
 
@@ -93,7 +93,7 @@ def step_macros(defs):
                 continue
             for p in params:
                 # #p handed to a step function, or p handed to a step macro.
-                hands = re.search(r"\b(?:step|step_begin|faultsim_begin)\s*\(\s*#\s*" + re.escape(p) + r"\b", body)
+                hands = re.search(r"\b\w+\s*\(\s*#\s*" + re.escape(p) + r"\b", body)
                 passes = any(re.search(r"\b" + re.escape(s) + r"\s*\(\s*" + re.escape(p) + r"\b", body) for s in steps)
                 if hands or passes:
                     steps.add(name)
