@@ -143,11 +143,19 @@ def read_list(path):
 
 
 def points(logs):
+    """{story: (host calls, steps, runs, faults)} of the simulation's figures
+    in the logs (a story run again counts once). A program that prints only
+    its stories' sum ("...: N stories, S steps, H host calls, R runs") counts
+    as one story of that name."""
     figures = re.compile(r"^(.*?): (\d+) host calls, (\d+) steps, (\d+) runs, (\d+) faults$", re.M)
+    sums = re.compile(r"^(.*?): \d+ stories, (\d+) steps, (\d+) host calls, (\d+) runs$", re.M)
     seen = {}
     for path in logs:
-        for m in figures.finditer(open(path, encoding="utf-8", errors="replace").read()):
+        text = open(path, encoding="utf-8", errors="replace").read()
+        for m in figures.finditer(text):
             seen[m.group(1)] = tuple(int(m.group(i)) for i in range(2, 6))
+        for m in sums.finditer(text):
+            seen[m.group(1)] = (int(m.group(3)), int(m.group(2)), int(m.group(4)), 0)
     return seen
 
 
