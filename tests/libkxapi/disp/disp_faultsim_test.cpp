@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/control/control.h"
+#include "host/base/services/objects.h"
 #include "host/kernel/engine/kernel.h"
 #include "host/model/display/context.h"
 #include "host/model/display/layout.h"
@@ -15,6 +16,7 @@
 #include "host/store/entities/curve_entities.h"
 #include "host/store/entities/display.h"
 #include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
 #include "host/store/entities/views.h"
 #include "host/store/parts/parts.h"
 #include "kx_core.h"
@@ -31,7 +33,7 @@ namespace hx = host::context;
 
 #define STEP FAULTSIM_STEP
 
-tag part = NULL_TAG, top = NULL_TAG, front = NULL_TAG, line = NULL_TAG;
+tag part = NULL_TAG, top = NULL_TAG, front = NULL_TAG, line = NULL_TAG, feature = NULL_TAG;
 
 const double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 const double kTilted[9] = {0.6, 0.8, 0, -0.8, 0.6, 0, 0, 0, 1};
@@ -59,6 +61,7 @@ void with_model() {
     const double ends[6] = {-10, -10, 0, 60, -10, 0};
     unsigned int l = 0;
     ES_create_line_in_part(part, ends, &l);
+    feature = host::objects::create({OM_CLASS_FEATURE, HOST_TYPE_FEATURE, 0, part});
     host::output::open_window(42);  // a graphics window whose picture goes to the clipboard
     host::control::clear_journal();
 }
@@ -116,7 +119,13 @@ int temporary() {
     const double a[3] = {1.5, 2.5, -0.5}, b[3] = {-3.25, 4, 1};
     STEP(KX_DISP_display_temporary_point(top, 0, a, &looks, 5));
     STEP(KX_DISP_display_temporary_point(NULL_TAG, 4, b, &looks, 11));
+    STEP(KX_DISP_display_temporary_point(NULL_TAG, 1, a, &looks, 2));
+    STEP(KX_DISP_display_temporary_point(NULL_TAG, 2, b, &looks, 3));
+    STEP(KX_DISP_display_temporary_point(front, 3, a, &looks, 7));
     STEP(KX_DISP_display_temporary_line(front, 0, a, b, &looks));
+    // Width -1 and font 0: the work part's creation defaults.
+    const display_properties defaults = {1, 37, 0, -1, 0, 0};
+    STEP(KX_DISP_display_temporary_line(NULL_TAG, 4, b, a, &defaults));
     STEP(KX_DISP_display_temporary_arc(top, 0, kTilted, 0.25, 1.5, kCentre, 2.5, &looks));
     STEP(KX_DISP_display_temporary_arc(NULL_TAG, 4, kIdentity, 0.25, 4.5, b, 0.75, &looks));
     STEP(KX_DISP_display_temporary_text(top, 0, "one\ntwo", a, 3, &looks, 0.4, 1));
@@ -161,6 +170,9 @@ int settings() {
     STEP(KX_DISP_make_display_up_to_date());
     STEP(KX_DISP_set_highlight(line, 1));
     STEP(KX_DISP_set_highlight(line, 0));
+    // A feature is highlighted by its record.
+    STEP(KX_DISP_set_highlight(feature, 1));
+    STEP(KX_DISP_set_highlight(feature, 0));
 
     tag bounds = NULL_TAG;
     STEP(KX_DISP_ask_model_bounds_tag(&bounds));
