@@ -39,6 +39,20 @@ int write_listing(const char* string) {
     return 0;
 }
 
+// Takes the window off the screen (closing or leaving it), then notes it
+// closed: when the host refuses the note, the window goes back on the
+// screen, so that the record (still open) tells what the screen shows and
+// the window takes the writes that follow.
+void take_off(void (*take)()) {
+    take();
+    try {
+        LISTUI_set_kx_lwin_open(0);
+    } catch (...) {
+        kx::release([] { LISTUI_open(0, 0, 0); }, true);
+        throw;
+    }
+}
+
 }  // namespace
 
 namespace kx::ui {
@@ -76,7 +90,15 @@ KXAPI int KX_UI_open_listing_window(void) {
         if (!listing_open()) {
             listUIclear();
             LISTUI_open(0, 0, 0);
-            LISTUI_set_kx_lwin_open(1);
+            // A window on the screen that the record holds closed would
+            // take no writes and be cleared by the next open: a failure to
+            // note it open takes it off the screen again.
+            try {
+                LISTUI_set_kx_lwin_open(1);
+            } catch (...) {
+                kx::release([] { LISTUI_close(); }, true);
+                throw;
+            }
         }
         return 0;
     });
@@ -84,16 +106,14 @@ KXAPI int KX_UI_open_listing_window(void) {
 
 KXAPI int KX_UI_close_listing_window(void) {
     return kx::frame([] {
-        LISTUI_close();
-        LISTUI_set_kx_lwin_open(0);
+        take_off(LISTUI_close);
         return 0;
     });
 }
 
 KXAPI int KX_UI_exit_listing_window(void) {
     return kx::frame([] {
-        LISTUI_exit();
-        LISTUI_set_kx_lwin_open(0);
+        take_off(LISTUI_exit);
         return 0;
     });
 }

@@ -149,4 +149,42 @@ TEST_F(Listing, ClassesForSelection) {
     EXPECT_EQ(host::listing::state().udo_filter, std::vector<int>{42});
 }
 
+// Findings of the listing window's fault simulation (listing_faultsim_test),
+// kept mended: a host error in the record of the window after the window
+// went on or off the screen left the record saying otherwise (a shown
+// window held closed took no writes; a gone one held open took them into
+// nothing). Now the call fails with the error and the screen and the record
+// agree: a failed open takes the window off again, a failed close or exit
+// puts it back.
+TEST_F(Listing, AFailedRecordOfTheWindowLeavesScreenAndRecordAgreeing) {
+    struct Row {
+        const char* name;
+        bool open_before;
+        int (*call)();
+        bool shown_after;
+    };
+    const Row rows[] = {
+        {"open", false, KX_UI_open_listing_window, false},
+        {"close", true, KX_UI_close_listing_window, true},
+        {"exit", true, KX_UI_exit_listing_window, true},
+    };
+    const auto& lw = host::listing::state();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.open_before) {
+            ASSERT_EQ(KX_UI_open_listing_window(), 0);
+        } else {
+            ASSERT_EQ(KX_UI_close_listing_window(), 0);
+        }
+        host::control::raise_on("LISTUI_set_kx_lwin_open", 670311, 1);
+        EXPECT_EQ(r.call(), 670311);
+        host::control::clear_scripts();
+        EXPECT_EQ(lw.shown, r.shown_after);
+        EXPECT_EQ(lw.kx_open, r.shown_after);
+        EXPECT_EQ(host::control::frame_depth(), 0);
+    }
+    // The window put back takes writes.
+    EXPECT_EQ(KX_UI_write_listing_window("still here"), 0);
+}
+
 }  // namespace
