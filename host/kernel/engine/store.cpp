@@ -19,6 +19,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -156,7 +157,20 @@ public:
 };
 
 Store& store() {
-    static Store* const s = new Store;  // lives as long as the process
+    // The store itself lives as long as the process (components and exit
+    // handlers that go later may still reach it), but the bodies it holds
+    // are given back when the process ends. The kernel's arrays keep their
+    // storage through a pointer shifted by the array's lower bound, which
+    // the leak checker cannot follow: bodies left in the model at the end
+    // would be reported as leaked. The handler is registered while the
+    // library is loaded, before the statics made later, so it runs after
+    // those are destroyed and before the leak check, which is registered
+    // first of all.
+    static Store* const s = [] {
+        auto* made = new Store;
+        std::atexit([] { store().reset(); });
+        return made;
+    }();
     return *s;
 }
 const bool registered = (store(), true);
