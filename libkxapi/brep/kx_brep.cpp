@@ -3,6 +3,7 @@
 #include "kx_brep.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_undo_bracket.h"
+#include "libkxapi/core/kx_util.h"
 
 #include "host/kernel/foreign/forgeo.h"
 #include "host/kernel/engine/brep_states.h"
@@ -29,47 +30,56 @@ void clear_states(int* count, brep_state** states) {
     if (states) *states = nullptr;
 }
 
+// The kernel's state list, given back on every way out.
+using HeldStates = kx::held<PX_BREP_state_t, PX_BREP_free_states>;
+
 // Turns the kernel's list into the caller's records and frees the list.
-// The count is set first; with no array pointer only the count is given.
-void convert_states(PX_BREP_state_t* list, int* count, brep_state** states) {
-    const int n = PX_BREP_ask_num_states(list);
-    *count = n;
+// With no array pointer only the count is given. Nothing is handed out
+// unless the conversion goes through.
+void convert_states(PX_BREP_state_t* raw, int* count, brep_state** states) {
+    const HeldStates list(raw);
+    const int n = PX_BREP_ask_num_states(raw);
     if (!states) {
-        PX_BREP_free_states(list);
+        *count = n;
         return;
     }
-    if (!list) {
-        *states = nullptr;
-        return;
-    }
-    auto* out = static_cast<brep_state*>(SM_alloc(static_cast<std::size_t>(n) * sizeof(brep_state)));
-    *count = 0;
-    for (const PX_BREP_state_t* s = list; s; s = s->next) {
-        brep_state& r = out[(*count)++];
+    kx::host_ptr<brep_state> out(kx::alloc_array<brep_state>(static_cast<std::size_t>(n)));
+    int i = 0;
+    for (const PX_BREP_state_t* s = raw; s; s = s->next) {
+        brep_state& r = out.get()[i++];
         r.first = s->first;
         r.second = s->second;
-        for (int i = 0; i < 3; ++i) r.values[i] = s->values[i];
+        for (int k = 0; k < 3; ++k) r.values[k] = s->values[k];
         r.third = s->third;
         r.fourth = s->fourth;
         r.fifth = s->fifth;
     }
-    *states = out;
-    PX_BREP_free_states(list);
+    *count = n;
+    *states = out.release();
 }
 
 // The frame of a query with states: the states are converted after the
 // host's call whatever its result; a caught host error leaves them as
-// cleared. count_param: the count's place in the argument list (the count
-// is required).
-template <class Host>
-int with_states(int count_param, int* count, brep_state** states, Host&& host) {
+// cleared, and gives back what the host's routine had made when it raised
+// (the call's memory). count_param: the count's place in the argument list
+// (the count is required). cleared: clears the query's other outputs when
+// the call fails.
+template <class Host, class Cleared = kx::detail::NoStep>
+int with_states(int count_param, int* count, brep_state** states, Host&& host, Cleared cleared = {}) {
+    kx::FailureMemory memory;
     return kx::frame(
+        kx::standard, kx::on_error([&] {
+            memory.release();
+            clear_states(count, states);
+            cleared();
+        }),
         [&] {
             if (!count) return kx::param(count_param);
             clear_states(count, states);
             return 0;
         },
         [&] {
+            memory.set();
             PX_BREP_state_t* list = nullptr;
             const int st = host(&list);
             convert_states(list, count, states);
@@ -95,10 +105,20 @@ KXAPI int KX_BREP_ask_edge_class(int edge, double tolerance, int* edge_class) {
 
 KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* n_geometry,
                                           brep_geometry** geometry, int* n_states, brep_state** states) {
-    return with_states(6, n_states, states, [&](PX_BREP_state_t** list) {
-        return PX_BREP_ask_geometry(n, entities, as_spline, n_geometry,
-                                    reinterpret_cast<PX_BREP_geometry_t**>(geometry), list);
-    });
+    // The records are handed out only once the states are converted too.
+    kx::clear(n_geometry, geometry);
+    int found = 0;
+    PX_BREP_geometry_t* records = nullptr;
+    return with_states(
+        6, n_states, states,
+        [&](PX_BREP_state_t** list) {
+            const int st = PX_BREP_ask_geometry(n, entities, as_spline, n_geometry ? &found : nullptr,
+                                                 geometry ? &records : nullptr, list);
+            if (n_geometry) *n_geometry = found;
+            if (geometry) *geometry = reinterpret_cast<brep_geometry*>(records);
+            return st;
+        },
+        [&] { kx::clear(n_geometry, geometry); });
 }
 
 KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry) {

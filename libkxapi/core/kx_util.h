@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/base/services/error.h"
@@ -94,6 +95,26 @@ struct MemoryMark {
     MemoryMark& operator=(const MemoryMark&) = delete;
     ~MemoryMark() {
         kx::release([mark = id] { SM_free_to_mark(mark); });
+    }
+};
+
+// The host memory of a call that hands out blocks which host routines make:
+// set() marks the allocation sequence before them; release() (from the
+// frame's failure step, kx::on_error) gives back every block allocated
+// since, so that a failed call keeps nothing, also what a host routine had
+// made when it raised and kept. At success the mark stays set: the blocks
+// are the caller's. Call release() only once the call's own holders are
+// gone (the failure step runs after the work has unwound), and clear the
+// outputs with it: what they pointed at is given back.
+struct FailureMemory {
+    int mark = 0;
+    FailureMemory() = default;
+    FailureMemory(const FailureMemory&) = delete;
+    FailureMemory& operator=(const FailureMemory&) = delete;
+    void set() { mark = SM_set_mark(); }
+    void release() noexcept {
+        if (mark == 0) return;
+        kx::release([m = std::exchange(mark, 0)] { SM_free_to_mark(m); }, true);
     }
 };
 

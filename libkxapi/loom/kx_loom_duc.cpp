@@ -379,19 +379,16 @@ KXAPI int KX_LOOM_ask_delay_status(tag part, int* delay_status) {
 }
 
 KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** file_names, int** statuses) {
-    int pool_mark = 0;
-    std::vector<tag> before;  // the parts loaded before the call
+    kx::FailureMemory memory;  // marked under the frame: the mark itself may fail
+    std::vector<tag> before;   // the parts loaded before the call
     tag work = NULL_TAG;
     bool asked = false;
     return kx::frame(
-        kx::standard, kx::before_check([&] {
-            pool_mark = SM_set_mark();
-            return 0;
-        }),
+        kx::standard,
         kx::on_error([&] {
-            // The report is released with the pool: the caller must not
-            // see pointers into it.
-            kx::release([&] { SM_free_to_mark(pool_mark); }, true);
+            // The report is released with the call's memory: the caller
+            // must not see pointers into it.
+            memory.release();
             kx::clear(n_failures, file_names, statuses);
             // The parents loaded before the error are closed again: a
             // failed call leaves the session as it found it.
@@ -401,6 +398,7 @@ KXAPI int KX_LOOM_load_parents(tag part, int scope, int* n_failures, char*** fil
             return kx::check({{n_failures, 3}, {file_names, 4}, {statuses, 5}});
         },
         [&] {
+            memory.set();
             work = CONTEXT_ask_work_part();
             before = kl::loaded_parts();
             asked = true;

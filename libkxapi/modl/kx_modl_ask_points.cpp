@@ -110,12 +110,14 @@ KXAPI int KX_MODL_ask_curve_points(tag curve, double chord, double angle, double
                 if (!TAG_ask_pointer_of_tag(curve)) return kx::param(1);
                 const int cls = es0017_(&curve);
                 if (cls != ES_CLASS_CURVE && cls != ES_CLASS_EDGE) return kx::param(1);
+                // The points are the caller's only when the call succeeds.
                 int n = 0;
-                double* made = nullptr;
-                MODL_ask_curve_points(curve, chord, angle, step, &n, &made);
+                double* raw = nullptr;
+                MODL_ask_curve_points(curve, chord, angle, step, &n, &raw);
+                kx::host_ptr<double> made(raw);
                 if (OCC_is_occurrence(curve))
-                    for (int i = 0; i < n; ++i) OCC_transform_point(curve, made + 3 * i, made + 3 * i);
-                *points = made;
+                    for (int i = 0; i < n; ++i) OCC_transform_point(curve, raw + 3 * i, raw + 3 * i);
+                *points = made.release();
                 *num_points = n;
                 return 0;
             });

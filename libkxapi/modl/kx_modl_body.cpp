@@ -377,21 +377,31 @@ KXAPI int KX_MODL_ask_immediate_children(int* value) {
 }
 
 // Each entry, its objects and the array of entries are separate blocks;
-// a failure on the way hands back none of them.
+// a failure on the way hands back none of them. The body is looked at under
+// the frame (its queries may raise), and the host's chain is given back
+// before the entries are handed out, so that a failure to free it fails the
+// call with nothing handed out; what the host's routines had made when one
+// of them raised goes back with the call's memory.
 KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_feature_entry*** entries) {
+    kx::FailureMemory memory;
     return kx::frame(
         kx::standard, kx::before_check([&] {
             kx::clear(count);
             return 0;
         }),
+        kx::on_error([&] {
+            memory.release();
+            kx::clear(count, entries);
+        }),
         [&] {
             kx::clear(entries);
-            if (int st = kx::check({{count, 2}, {entries, 3}})) return st;
-            return km::check_body(body) != 0 ? static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA) : 0;
+            return kx::check({{count, 2}, {entries, 3}});
         },
         [&] {
+            if (km::check_body(body) != 0) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
             const tag target = prototype_of(body);
             if (ES_solid_ask_fermalith_tag(target) == 0) return static_cast<int>(KX_MODL_ERR_NO_OBJECT_DATA);
+            memory.set();
             int n = 0;
             FREC_node_t* raw = nullptr;
             FREC_ask_body_groups(target, &n, &raw);
@@ -409,6 +419,7 @@ KXAPI int KX_MODL_ask_body_features(tag body, int* count, body_feature_entry*** 
                 e.count = node->count;
                 e.objects = members.back().get();
             }
+            FREC_delete_frec_node(chain.release());
             for (std::size_t i = 0; i < made.size(); ++i) {
                 members[i].release();
                 array.get()[i] = made[i].release();

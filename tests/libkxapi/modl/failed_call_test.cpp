@@ -8,9 +8,12 @@
 #include <string>
 
 #include "host/control/faultsim.h"
+#include "host/kernel/engine/codes.h"
 #include "host/apps/modeling/boolean/booleans.h"
 #include "host/model/feature/positioning.h"
+#include "kx_brep.h"
 #include "kx_modl_body_ops.h"
+#include "kx_modl_geometry.h"
 #include "kx_modl_constraint.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
@@ -49,10 +52,17 @@ public:
         host::control::clear_scripts();
         calls_made_ = host::control::call_count(routine_) - calls_before_;
         // A free that raised kept its block (the host gives it back only
-        // when the free goes through): the test gives it back.
+        // when the free goes through): the test gives it back, unless the
+        // call gave back its memory when it failed (the free of a block it
+        // no longer holds is refused then).
         if (nth_ > 0 && routine_ == "SM_free" && calls_made_ >= nth_) {
             const auto records = host::control::calls("SM_free");
-            SM_free(reinterpret_cast<void*>(records[static_cast<std::size_t>(calls_before_ + nth_ - 1)].arg[0]));
+            void* kept = reinterpret_cast<void*>(records[static_cast<std::size_t>(calls_before_ + nth_ - 1)].arg[0]);
+            const std::size_t live = host::control::live_blocks();
+            const std::optional<int> refused = host::control::raised_code([&] { SM_free(kept); });
+            if (refused) {
+                EXPECT_EQ(host::control::live_blocks(), live);
+            }
         }
         EXPECT_EQ(host::control::frame_depth(), 0);
         if (nth_ > 0 && st != 0) {
@@ -253,6 +263,95 @@ TEST_F(FailedCall, DeleteFeature) {
         {"KX_MODL_delete_feature", "KI_crlist", Outcome::fails, remove},
         {"KX_MODL_delete_feature", "ui_delete_feature_", Outcome::fails, remove},
         {"KX_MODL_delete_feature", "KI_free_list", Outcome::fails, remove},
+    });
+}
+
+// Queries that hand out blocks: a failure hands out none (the outputs are
+// cleared) and keeps none, also of what a host routine had made when it
+// raised; the status is the injected code.
+TEST_F(FailedCall, QueriesHandOutNothing) {
+    const auto body_features = [](const char* routine) {
+        return Row{"KX_MODL_ask_body_features", routine, Outcome::fails_with_code, [](FailedCall& t) {
+                       double at[] = {30, 20, 20}, into[] = {0, 0, -1};
+                       tag hole = NULL_TAG;
+                       EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", t.top_, NULL_TAG, &hole), 0);
+                       int n = -1;
+                       body_feature_entry** entries = nullptr;
+                       const int st = t.call([&] { return KX_MODL_ask_body_features(t.body_, &n, &entries); });
+                       if (st != 0) {
+                           EXPECT_EQ(n, 0);
+                           EXPECT_EQ(entries, nullptr);
+                       } else {
+                           EXPECT_EQ(n, 2);
+                       }
+                       for (int i = 0; i < n; ++i) {
+                           KX_free(entries[i]->objects);
+                           KX_free(entries[i]);
+                       }
+                       KX_free(entries);
+                       return st;
+                   }};
+    };
+    const auto curve_points = [](const char* routine) {
+        return Row{"KX_MODL_ask_curve_points", routine, Outcome::fails_with_code, [](FailedCall& t) {
+                       tag_list* edges = nullptr;
+                       EXPECT_EQ(KX_MODL_ask_face_edges(t.top_, &edges), 0);
+                       tag edge = NULL_TAG;
+                       EXPECT_EQ(KX_MODL_ask_list_item(edges, 0, &edge), 0);
+                       KX_MODL_delete_list(&edges);
+                       int n = -1;
+                       double* points = nullptr;
+                       const int st =
+                           t.call([&] { return KX_MODL_ask_curve_points(edge, 0.01, 10, 2.5, &n, &points); });
+                       if (st != 0) {
+                           EXPECT_EQ(n, 0);
+                           EXPECT_EQ(points, nullptr);
+                       }
+                       KX_free(points);
+                       return st;
+                   }};
+    };
+    // The faces of the holed block (the hole's cylinder and cone among
+    // them) as spline forms: a record and a spline form's blocks per face.
+    const auto geometry = [](const char* routine) {
+        return Row{"KX_BREP_ask_geometry", routine, Outcome::fails_with_code, [](FailedCall& t) {
+                       double at[] = {30, 20, 20}, into[] = {0, 0, -1};
+                       tag hole = NULL_TAG;
+                       EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "118", t.top_, NULL_TAG, &hole), 0);
+                       std::vector<int> faces = host::kernel::faces_of(host::kernel::entity_of(t.body_));
+                       faces.push_back(-7);  // no entity: a state
+                       int n = -1, n_states = -1;
+                       brep_geometry* records = nullptr;
+                       brep_state* states = nullptr;
+                       const int st = t.call([&] {
+                           return KX_BREP_ask_geometry(static_cast<int>(faces.size()), faces.data(), 1, &n, &records,
+                                                       &n_states, &states);
+                       });
+                       if (st == kInjected) {
+                           EXPECT_EQ(n, 0);
+                           EXPECT_EQ(records, nullptr);
+                           EXPECT_EQ(n_states, 0);
+                           EXPECT_EQ(states, nullptr);
+                       }
+                       if (records) KX_BREP_free_geometry_data(n, records);
+                       KX_free(states);
+                       return st == KERNEL_ERR_NO_ENTITY && n_states == 1 ? 0 : st;
+                   }};
+    };
+    run_rows({
+        body_features("TAG_ask_pointer_of_tag"),
+        body_features("FREC_ask_body_groups"),
+        body_features("SM_alloc"),
+        body_features("pxlook_"),
+        body_features("ZQ_GROUP_ask_entities"),
+        body_features("FREC_delete_frec_node"),
+        body_features("SM_free"),
+        curve_points("MODL_ask_curve_points"),
+        curve_points("OCC_is_occurrence"),
+        curve_points("SM_alloc"),
+        geometry("PX_BREP_ask_geometry"),
+        geometry("ZQ_SURF_ask_bspline"),
+        geometry("SM_alloc"),
     });
 }
 
