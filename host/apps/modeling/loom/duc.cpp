@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -213,7 +214,9 @@ void DUC_delay_part_if_needed(unsigned int part) {
 DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_fn progress, int scope) {
     auto call = HOST_ENTRY(part, progress, scope);
     part_needed(call, part);
-    auto* context = new DUC_load_context_s;
+    // Held until it is handed out: a raise while the parents are looked up
+    // or loaded gives it back.
+    auto context = std::make_unique<DUC_load_context_s>();
     for (const std::string& file : parents_to_load(reach(part, scope))) context->rogs.push_back({file});
     // Parents are loaded for the update only: the work part and the
     // displayed part stay what they were.
@@ -225,7 +228,7 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
     };
     try {
         for (std::size_t i = 0; i < context->rogs.size(); ++i) {
-            if (progress) progress(context);
+            if (progress) progress(context.get());
             auto& rog = context->rogs[i];
             PART_load_status_t loaded{};
             unsigned int opened = 0;
@@ -238,9 +241,8 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
             rog.done = true;
             if (rog.status != 0) context->failing.push_back(static_cast<int>(i + 1));
         }
-        if (progress) progress(context);
+        if (progress) progress(context.get());
     } catch (...) {
-        delete context;
         try {
             restore();
         } catch (...) {
@@ -248,7 +250,7 @@ DUC_load_context_t DUC_load_for_complete_update(unsigned int part, DUC_progress_
         }
         throw;
     }
-    return context;
+    return context.release();
 }
 
 int DUC_count_needed_rogs(DUC_load_context_t context) {
