@@ -12,6 +12,7 @@
 #include "host/model/feature/positioning.h"
 #include "kx_modl_body_ops.h"
 #include "kx_modl_constraint.h"
+#include "kx_obj.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {
@@ -253,6 +254,45 @@ TEST_F(FailedCall, DeleteFeature) {
         {"KX_MODL_delete_feature", "KI_crlist", Outcome::fails, remove},
         {"KX_MODL_delete_feature", "ui_delete_feature_", Outcome::fails, remove},
         {"KX_MODL_delete_feature", "KI_free_list", Outcome::fails, remove},
+    });
+}
+
+// Deletions through the object functions: a feature (taken through the
+// feature deletion's several host steps), the block's body (logged, then
+// the delete list's model update) and both in one array. A host error at
+// any step takes the whole deletion back.
+TEST_F(FailedCall, DeleteObjects) {
+    const auto hole_of = [](FailedCall& t) {
+        double at[] = {30, 25, 20}, into[] = {0, 0, -1};
+        tag hole = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", t.top_, NULL_TAG, &hole), 0);
+        return hole;
+    };
+    const auto feature = [hole_of](FailedCall& t) {
+        const tag hole = hole_of(t);
+        return t.call([&] { return KX_OBJ_delete_object(hole); });
+    };
+    const auto body = [](FailedCall& t) { return t.call([&] { return KX_OBJ_delete_object(t.body_); }); };
+    const auto array = [hole_of](FailedCall& t) {
+        const tag objects[] = {hole_of(t), t.body_};
+        int* statuses = nullptr;
+        const int st = t.call([&] { return KX_OBJ_delete_array_of_objects(2, objects, &statuses); });
+        if (st == 0) {
+            EXPECT_EQ(statuses[0], 0);
+            EXPECT_EQ(statuses[1], 0);
+        } else {
+            EXPECT_EQ(statuses, nullptr);
+        }
+        KX_free(statuses);
+        return st;
+    };
+    run_rows({
+        {"KX_OBJ_delete_object", "ui_delete_feature_", Outcome::fails, feature},
+        {"KX_OBJ_delete_object", "KI_free_list", Outcome::fails, feature},
+        {"KX_OBJ_delete_object", "UPDATE_log_entity_to_delete", Outcome::fails_with_code, body},
+        {"KX_OBJ_delete_object", "UPDATE_do_update", Outcome::fails_with_code, body},
+        {"KX_OBJ_delete_array_of_objects", "UPDATE_do_update", Outcome::fails_with_code, array},
+        {"KX_OBJ_delete_array_of_objects", "UPDATE_log_entity_to_delete", Outcome::fails_with_code, array},
     });
 }
 
