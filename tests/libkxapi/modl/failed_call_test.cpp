@@ -87,11 +87,12 @@ public:
     }
 
     // A hole in the top face with a dimension of the kind from the
-    // block's left top edge.
-    tag hole_with_dimension(int kind) {
+    // block's left top edge (to the hole's rim when asked, else to its
+    // location).
+    tag hole_with_dimension(int kind, bool to_rim = false) {
         double at[] = {30, 20, 20}, into[] = {0, 0, -1};
         EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", top_, NULL_TAG, &hole_), 0);
-        tag left = NULL_TAG;
+        tag left = NULL_TAG, rim = NULL_TAG;
         for (int e : host::kernel::edges_of(host::kernel::entity_of(body_))) {
             int type = 0;
             double p[3], d[3], r = 0;
@@ -99,9 +100,10 @@ public:
             if (type == 3001 && std::fabs(std::fabs(d[1]) - 1) < 1e-9 && std::fabs(p[0]) < 1e-9 &&
                 std::fabs(p[2] - 20) < 1e-9)
                 left = host::kernel::object_of(e);
+            if (to_rim && type == 3002 && std::fabs(p[2] - 20) < 1e-9) rim = host::kernel::object_of(e);
         }
         unsigned int c = 0;
-        EXPECT_EQ(RPO_create_dimension(hole_, kind, left, NULL_TAG, "30", &c), 0);
+        EXPECT_EQ(RPO_create_dimension(hole_, kind, left, rim, "30", &c), 0);
         return c;
     }
     tag_list* list_of(std::initializer_list<tag> tags) {
@@ -235,6 +237,63 @@ TEST_F(FailedCall, DimensionQueries) {
         row("KX_MODL_ask_para_dist", "SM_string_copy", RPO_DIM_PARALLEL, KX_MODL_ask_para_dist),
         row("KX_MODL_ask_perp_dist", "EXP_ask_assignment_of_exp_tag", RPO_DIM_PERPENDICULAR, KX_MODL_ask_perp_dist),
         row("KX_MODL_ask_perp_dist", "SM_string_copy", RPO_DIM_PERPENDICULAR, KX_MODL_ask_perp_dist),
+    });
+}
+
+// The edge dimensions read the text too: the angle between the block's left
+// top edge and a pad's long top edge (a 23 x 9 pad turned by nothing: the
+// text is the formula given), and the parallel distance to the hole's rim
+// (a closed edge: its segment is a point, so the text is read).
+TEST_F(FailedCall, EdgeDimensionQueries) {
+    const auto angle = [](FailedCall& t) {
+        double at[] = {61, 27, 20}, up[] = {0, 0, 1}, x[] = {1, 0, 0};
+        const char* sizes[] = {"23", "9", "4"};
+        tag pad = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_rect_pad(at, up, x, sizes, "0", "0", t.top_, &pad), 0);
+        tag front = NULL_TAG, pad_edge = NULL_TAG;
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(t.body_))) {
+            int type = 0;
+            double p[3], d[3], r = 0;
+            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+            if (type != 3001 || std::fabs(std::fabs(d[0]) - 1) > 1e-9) continue;
+            if (std::fabs(p[1]) < 1e-9 && std::fabs(p[2] - 20) < 1e-9) front = host::kernel::object_of(e);
+            if (std::fabs(p[2] - 24) < 1e-9 && p[1] > 27) pad_edge = host::kernel::object_of(e);
+        }
+        EXPECT_NE(front, NULL_TAG);
+        EXPECT_NE(pad_edge, NULL_TAG);
+        unsigned int c = 0;
+        EXPECT_EQ(RPO_create_dimension(pad, RPO_DIM_ANGLE, front, pad_edge, "0", &c), 0);
+        double a[2], b[2], m[2], d[2];
+        char* text = nullptr;
+        tag tool = NULL_TAG, target = NULL_TAG;
+        const int st = t.call([&] { return KX_MODL_ask_angle_edge(pad, c, 0, a, b, m, d, &text, &tool, &target); });
+        if (st != 0) EXPECT_EQ(text, nullptr);
+        else EXPECT_NE(text, nullptr);
+        KX_free(text);
+        return st;
+    };
+    const auto para_edge = [](FailedCall& t) {
+        const tag dimension = t.hole_with_dimension(RPO_DIM_PARALLEL_EDGE, true);
+        double a[2], b[2], c[2], d[2];
+        int flag = -1;
+        char* text = nullptr;
+        tag tool = NULL_TAG, target = NULL_TAG;
+        const int st =
+            t.call([&] { return KX_MODL_ask_para_edge(t.hole_, dimension, 0, a, b, c, d, &flag, &text, &tool, &target); });
+        if (st != 0) {
+            EXPECT_EQ(text, nullptr);
+        } else {
+            EXPECT_EQ(flag, 0);
+            EXPECT_NE(text, nullptr);
+        }
+        KX_free(text);
+        return st;
+    };
+    run_rows({
+        {"KX_MODL_ask_angle_edge", "EXP_ask_assignment_of_exp_tag", Outcome::fails_with_code, angle},
+        {"KX_MODL_ask_angle_edge", "SM_string_copy", Outcome::fails_with_code, angle},
+        {"KX_MODL_ask_para_edge", "EXP_ask_assignment_of_exp_tag", Outcome::fails_with_code, para_edge},
+        {"KX_MODL_ask_para_edge", "SM_string_copy", Outcome::fails_with_code, para_edge},
     });
 }
 
