@@ -299,20 +299,33 @@ KXAPI int KX_PART_reopen(tag part, int scope, int unload_option, tag* new_part) 
             return 0;
         },
         [&] {
-            // Every scratch block of the call goes back to this mark,
-            // under the frame.
-            const kx::MemoryMark scratch;
+            // The reopen is one edit: the host reads the new copies before
+            // the old parts leave, and a failure after its swap (a part
+            // event, the scratch's free) takes the swap back under the
+            // bracket, so the old part stays loaded as it was. Parts that
+            // the host kept (modified, unreadable) make the status without
+            // undoing the others.
             const int sc = scope_of(scope), opt = option_of(unload_option);
-            char* stripped = PART_get_stripped_part_name(part);
-            PART_reopen_result_t result{};
-            base_Part_Reopen(part, sc, opt, &result);
-            int status = result.count == 0 ? 1 : 0;
-            for (int i = 0; i < result.count && status == 0; ++i) {
-                const PART_reopen_entry_t* e = result.entries[i];
-                if (e->failed) status = 1;
-                else if (e->code != 0) status = e->code;
-            }
-            if (new_part) *new_part = PART_ask_part_of_filename(stripped);
+            int status = 0;
+            tag found = NULL_TAG;
+            const int st = kx::edit_with_tail([&] {
+                // Every scratch block of the call goes back to this mark,
+                // inside the bracket: a free that fails fails the edit.
+                const kx::MemoryMark scratch;
+                char* stripped = PART_get_stripped_part_name(part);
+                PART_reopen_result_t result{};
+                base_Part_Reopen(part, sc, opt, &result);
+                status = result.count == 0 ? 1 : 0;
+                for (int i = 0; i < result.count && status == 0; ++i) {
+                    const PART_reopen_entry_t* e = result.entries[i];
+                    if (e->failed) status = 1;
+                    else if (e->code != 0) status = e->code;
+                }
+                if (new_part) found = PART_ask_part_of_filename(stripped);
+                return 0;
+            });
+            if (st != 0) return st;
+            if (new_part) *new_part = found;
             return status;
         });
 }

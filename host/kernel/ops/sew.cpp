@@ -1,4 +1,5 @@
 // Sheets sewn onto a sheet body, closing into a solid where they close.
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
 #include <BRep_Builder.hxx>
 #include <TopExp.hxx>
@@ -22,11 +23,48 @@ extern const StepKind sew;
 
 namespace {
 
+// The sewing's history seen from the inputs: a sub-shape of an input goes
+// to its copy, then to what the sewing made of the copy (the copy itself
+// where the sewing left it).
+class CopiedSewHistory : public BRepBuilderAPI_MakeShape {
+public:
+    CopiedSewHistory(BRepBuilderAPI_Copy& copy, BRepBuilderAPI_Sewing& sewing) : copy_(copy), sewing_(sewing) {}
+    const TopTools_ListOfShape& Modified(const TopoDS_Shape& s) override {
+        myGenerated.Clear();
+        for (const TopoDS_Shape& c : copy_.Modified(s))
+            myGenerated.Append(sewing_.IsModifiedSubShape(c) ? sewing_.ModifiedSubShape(c) : c);
+        return myGenerated;
+    }
+    const TopTools_ListOfShape& Generated(const TopoDS_Shape&) override {
+        myGenerated.Clear();
+        return myGenerated;
+    }
+    Standard_Boolean IsDeleted(const TopoDS_Shape&) override { return Standard_False; }
+
+private:
+    BRepBuilderAPI_Copy& copy_;
+    BRepBuilderAPI_Sewing& sewing_;
+};
+
 void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     if (!positive(step.p[0])) call.fail(KERNEL_ERR_DEGENERATE, "the tolerance %g is not positive", step.p[0]);
+    // The sewing works on its inputs in place (tolerances, flags, curves
+    // on surfaces of the shared edges): it sews a copy, so that the body
+    // and the sheets stay as they were, byte for byte, whatever comes of
+    // the sew.
+    BRep_Builder builder;
+    TopoDS_Compound inputs;
+    builder.MakeCompound(inputs);
+    builder.Add(inputs, before);
+    builder.Add(inputs, step.other);
+    BRepBuilderAPI_Copy copy(inputs, Standard_True, Standard_False);
+    TopoDS_Iterator copied(copy.Shape());
+    const TopoDS_Shape body_copy = copied.Value();
+    copied.Next();
+    const TopoDS_Shape others_copy = copied.Value();
     BRepBuilderAPI_Sewing sewing(step.p[0]);
-    sewing.Add(before);
-    for (TopoDS_Iterator it(step.other); it.More(); it.Next()) sewing.Add(it.Value());
+    sewing.Add(body_copy);
+    for (TopoDS_Iterator it(others_copy); it.More(); it.Next()) sewing.Add(it.Value());
     sewing.Perform();
     const TopoDS_Shape sewn = sewing.SewedShape();
     if (sewn.IsNull()) call.fail(KERNEL_ERR_NOT_DONE, "the sheets cannot be sewn");
@@ -35,7 +73,7 @@ void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* 
     TopoDS_Shape result = sewn;
     if (TopExp_Explorer shell(sewn, TopAbs_SHELL); shell.More()) result = solid_if_closed(shell.Current());
     need_valid(call, result);
-    SewHistory history(sewing);  // nothing of the inputs is left out
+    CopiedSewHistory history(copy, sewing);  // nothing of the inputs is left out
     finish_step(step, result, {before_named, step.other_named.get()}, &history);
 }
 

@@ -2,6 +2,7 @@
 #include "host/kernel/ops/trimmed_sheets.h"
 
 #include <BRepAlgoAPI_Splitter.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
@@ -180,10 +181,20 @@ void ZQ_FF_trim(int sheet, int n_bounds, const unsigned int bounds[], const doub
     std::vector<TopoDS_Edge> edges;
     for (int i = 0; i < n_bounds; ++i) hd::object_edges(call, bounds[i], edges);
     *body = hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] {
-        const TopoDS_Shape tools = projected(call, shape, edges, direction, tolerance);
+        // The projection and the split work on copies of the sheet and of
+        // the curves' edges: they would otherwise leave curves on surfaces,
+        // tolerances and flags on the inputs, which stay as they were
+        // whatever comes of the trim.
+        const TopoDS_Shape sheet_copy = BRepBuilderAPI_Copy(shape, Standard_True, Standard_False).Shape();
+        std::vector<TopoDS_Edge> edge_copies;
+        edge_copies.reserve(edges.size());
+        for (const TopoDS_Edge& e : edges)
+            edge_copies.push_back(TopoDS::Edge(BRepBuilderAPI_Copy(e, Standard_True, Standard_False).Shape()));
+        const TopoDS_Shape tools = projected(call, sheet_copy, edge_copies, direction, tolerance);
         BRepAlgoAPI_Splitter split;
+        split.SetNonDestructive(Standard_True);
         TopTools_ListOfShape args, tl;
-        args.Append(shape);
+        args.Append(sheet_copy);
         tl.Append(tools);
         split.SetArguments(args);
         split.SetTools(tl);

@@ -715,42 +715,62 @@ void base_Part_Reopen(unsigned int part, int scope, int option, PART_reopen_resu
         for (const std::string& c : hp::md().parts[part].components)
             if (tag_t t = hp::find_loaded(hp::resolve(parent, c))) targets.push_back(t);
     }
+    // All or nothing: every step that can fail (reading each file into a
+    // new part beside the old one, the result's blocks) comes first; the
+    // old parts leave only once all of it went through. An error before
+    // the swap takes the new parts out again, unannounced, and leaves the
+    // old ones loaded and untouched.
     std::vector<PART_reopen_entry_t> entries;
-    for (tag_t t : targets) {
-        PART_reopen_entry_t e{};
-        const hp::PartState& s = hp::md().parts[t];
-        if (s.modified && option == 0) {
-            e.failed = 1;
-            e.code = PART_ERR_MODIFIED;
+    std::vector<std::pair<tag_t, tag_t>> swaps;  // old part, its new copy
+    PART_reopen_entry_t** blocks = nullptr;
+    std::size_t made = 0;
+    try {
+        for (tag_t t : targets) {
+            PART_reopen_entry_t e{};
+            const hp::PartState& s = hp::md().parts[t];
+            if (s.modified && option == 0) {
+                e.failed = 1;
+                e.code = PART_ERR_MODIFIED;
+                entries.push_back(e);
+                continue;
+            }
+            hp::Loaded r = hp::load_file(hp::file_of(t));
+            if (r.part == 0) {
+                e.failed = 1;
+                e.code = r.code;
+            } else {
+                e.part = r.part;
+                swaps.emplace_back(t, r.part);
+            }
             entries.push_back(e);
-            continue;
         }
-        const std::string file = hp::file_of(t);
-        // The new copy is read in beside the old one, which leaves only when
-        // the read succeeded.
-        hp::Loaded r = hp::load_file(file);
-        if (r.part == 0) {
-            e.failed = 1;
-            e.code = r.code;
-        } else {
-            const bool was_display = hp::md().display == t;
-            const bool was_work = hp::md().work == t;
-            hp::leave(t);
-            e.part = r.part;
-            host::events::fire_part_event(host::events::kOpened, r.part);
-            if (was_display) hp::md().display = r.part;
-            if (was_work) hp::change_work(r.part);
+        blocks = static_cast<PART_reopen_entry_t**>(SM_alloc(entries.size() * sizeof(PART_reopen_entry_t*)));
+        for (; made < entries.size(); ++made) {
+            blocks[made] = static_cast<PART_reopen_entry_t*>(SM_alloc(sizeof(PART_reopen_entry_t)));
+            *blocks[made] = entries[made];
         }
-        entries.push_back(e);
+    } catch (...) {
+        for (std::size_t i = 0; i < made; ++i) SM_free(blocks[i]);
+        if (blocks) SM_free(blocks);
+        for (const auto& [old, fresh] : swaps)
+            if (host::objects::is_alive(fresh)) host::objects::destroy(fresh);  // the listener forgets it
+        throw;
+    }
+    // The swap: the old part leaves (its delete event first), the new one
+    // is announced and takes over the display and work part it held.
+    for (const auto& [old, fresh] : swaps) {
+        const bool was_display = hp::md().display == old;
+        const bool was_work = hp::md().work == old;
+        hp::leave(old);
+        host::events::fire_part_event(host::events::kOpened, fresh);
+        if (was_display) hp::md().display = fresh;
+        if (was_work) hp::change_work(fresh);
     }
     hp::settle_display();
     result->count = static_cast<int>(entries.size());
-    result->entries = static_cast<PART_reopen_entry_t**>(SM_alloc(entries.size() * sizeof(PART_reopen_entry_t*)));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        result->entries[i] = static_cast<PART_reopen_entry_t*>(SM_alloc(sizeof(PART_reopen_entry_t)));
-        *result->entries[i] = entries[i];
-        if (entries[i].failed) result->any_failed = 1;
-    }
+    result->entries = blocks;
+    for (const PART_reopen_entry_t& e : entries)
+        if (e.failed) result->any_failed = 1;
 }
 
 void PART_free_reopen_result(PART_reopen_result_t* result) {

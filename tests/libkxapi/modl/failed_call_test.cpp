@@ -15,6 +15,7 @@
 #include "kx_modl_body_ops.h"
 #include "kx_modl_geometry.h"
 #include "kx_modl_constraint.h"
+#include "kx_obj.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
 namespace {
@@ -96,11 +97,12 @@ public:
     }
 
     // A hole in the top face with a dimension of the kind from the
-    // block's left top edge.
-    tag hole_with_dimension(int kind) {
+    // block's left top edge (to the hole's rim when asked, else to its
+    // location).
+    tag hole_with_dimension(int kind, bool to_rim = false) {
         double at[] = {30, 20, 20}, into[] = {0, 0, -1};
         EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", top_, NULL_TAG, &hole_), 0);
-        tag left = NULL_TAG;
+        tag left = NULL_TAG, rim = NULL_TAG;
         for (int e : host::kernel::edges_of(host::kernel::entity_of(body_))) {
             int type = 0;
             double p[3], d[3], r = 0;
@@ -108,9 +110,10 @@ public:
             if (type == 3001 && std::fabs(std::fabs(d[1]) - 1) < 1e-9 && std::fabs(p[0]) < 1e-9 &&
                 std::fabs(p[2] - 20) < 1e-9)
                 left = host::kernel::object_of(e);
+            if (to_rim && type == 3002 && std::fabs(p[2] - 20) < 1e-9) rim = host::kernel::object_of(e);
         }
         unsigned int c = 0;
-        EXPECT_EQ(RPO_create_dimension(hole_, kind, left, NULL_TAG, "30", &c), 0);
+        EXPECT_EQ(RPO_create_dimension(hole_, kind, left, rim, "30", &c), 0);
         return c;
     }
     tag_list* list_of(std::initializer_list<tag> tags) {
@@ -247,6 +250,63 @@ TEST_F(FailedCall, DimensionQueries) {
     });
 }
 
+// The edge dimensions read the text too: the angle between the block's left
+// top edge and a pad's long top edge (a 23 x 9 pad turned by nothing: the
+// text is the formula given), and the parallel distance to the hole's rim
+// (a closed edge: its segment is a point, so the text is read).
+TEST_F(FailedCall, EdgeDimensionQueries) {
+    const auto angle = [](FailedCall& t) {
+        double at[] = {61, 27, 20}, up[] = {0, 0, 1}, x[] = {1, 0, 0};
+        const char* sizes[] = {"23", "9", "4"};
+        tag pad = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_rect_pad(at, up, x, sizes, "0", "0", t.top_, &pad), 0);
+        tag front = NULL_TAG, pad_edge = NULL_TAG;
+        for (int e : host::kernel::edges_of(host::kernel::entity_of(t.body_))) {
+            int type = 0;
+            double p[3], d[3], r = 0;
+            ZQ_EDGE_ask_curve_data(e, &type, p, d, &r);
+            if (type != 3001 || std::fabs(std::fabs(d[0]) - 1) > 1e-9) continue;
+            if (std::fabs(p[1]) < 1e-9 && std::fabs(p[2] - 20) < 1e-9) front = host::kernel::object_of(e);
+            if (std::fabs(p[2] - 24) < 1e-9 && p[1] > 27) pad_edge = host::kernel::object_of(e);
+        }
+        EXPECT_NE(front, NULL_TAG);
+        EXPECT_NE(pad_edge, NULL_TAG);
+        unsigned int c = 0;
+        EXPECT_EQ(RPO_create_dimension(pad, RPO_DIM_ANGLE, front, pad_edge, "0", &c), 0);
+        double a[2], b[2], m[2], d[2];
+        char* text = nullptr;
+        tag tool = NULL_TAG, target = NULL_TAG;
+        const int st = t.call([&] { return KX_MODL_ask_angle_edge(pad, c, 0, a, b, m, d, &text, &tool, &target); });
+        if (st != 0) EXPECT_EQ(text, nullptr);
+        else EXPECT_NE(text, nullptr);
+        KX_free(text);
+        return st;
+    };
+    const auto para_edge = [](FailedCall& t) {
+        const tag dimension = t.hole_with_dimension(RPO_DIM_PARALLEL_EDGE, true);
+        double a[2], b[2], c[2], d[2];
+        int flag = -1;
+        char* text = nullptr;
+        tag tool = NULL_TAG, target = NULL_TAG;
+        const int st =
+            t.call([&] { return KX_MODL_ask_para_edge(t.hole_, dimension, 0, a, b, c, d, &flag, &text, &tool, &target); });
+        if (st != 0) {
+            EXPECT_EQ(text, nullptr);
+        } else {
+            EXPECT_EQ(flag, 0);
+            EXPECT_NE(text, nullptr);
+        }
+        KX_free(text);
+        return st;
+    };
+    run_rows({
+        {"KX_MODL_ask_angle_edge", "EXP_ask_assignment_of_exp_tag", Outcome::fails_with_code, angle},
+        {"KX_MODL_ask_angle_edge", "SM_string_copy", Outcome::fails_with_code, angle},
+        {"KX_MODL_ask_para_edge", "EXP_ask_assignment_of_exp_tag", Outcome::fails_with_code, para_edge},
+        {"KX_MODL_ask_para_edge", "SM_string_copy", Outcome::fails_with_code, para_edge},
+    });
+}
+
 // A feature deletion is one edit under its mark: a host error at any of its
 // steps takes it back.
 TEST_F(FailedCall, DeleteFeature) {
@@ -352,6 +412,45 @@ TEST_F(FailedCall, QueriesHandOutNothing) {
         geometry("PX_BREP_ask_geometry"),
         geometry("ZQ_SURF_ask_bspline"),
         geometry("SM_alloc"),
+    });
+}
+
+// Deletions through the object functions: a feature (taken through the
+// feature deletion's several host steps), the block's body (logged, then
+// the delete list's model update) and both in one array. A host error at
+// any step takes the whole deletion back.
+TEST_F(FailedCall, DeleteObjects) {
+    const auto hole_of = [](FailedCall& t) {
+        double at[] = {30, 25, 20}, into[] = {0, 0, -1};
+        tag hole = NULL_TAG;
+        EXPECT_EQ(KX_MODL_create_simple_hole(at, into, "10", "8", "0", t.top_, NULL_TAG, &hole), 0);
+        return hole;
+    };
+    const auto feature = [hole_of](FailedCall& t) {
+        const tag hole = hole_of(t);
+        return t.call([&] { return KX_OBJ_delete_object(hole); });
+    };
+    const auto body = [](FailedCall& t) { return t.call([&] { return KX_OBJ_delete_object(t.body_); }); };
+    const auto array = [hole_of](FailedCall& t) {
+        const tag objects[] = {hole_of(t), t.body_};
+        int* statuses = nullptr;
+        const int st = t.call([&] { return KX_OBJ_delete_array_of_objects(2, objects, &statuses); });
+        if (st == 0) {
+            EXPECT_EQ(statuses[0], 0);
+            EXPECT_EQ(statuses[1], 0);
+        } else {
+            EXPECT_EQ(statuses, nullptr);
+        }
+        KX_free(statuses);
+        return st;
+    };
+    run_rows({
+        {"KX_OBJ_delete_object", "ui_delete_feature_", Outcome::fails, feature},
+        {"KX_OBJ_delete_object", "KI_free_list", Outcome::fails, feature},
+        {"KX_OBJ_delete_object", "UPDATE_log_entity_to_delete", Outcome::fails_with_code, body},
+        {"KX_OBJ_delete_object", "UPDATE_do_update", Outcome::fails_with_code, body},
+        {"KX_OBJ_delete_array_of_objects", "UPDATE_do_update", Outcome::fails_with_code, array},
+        {"KX_OBJ_delete_array_of_objects", "UPDATE_log_entity_to_delete", Outcome::fails_with_code, array},
     });
 }
 

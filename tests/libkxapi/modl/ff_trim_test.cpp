@@ -3,8 +3,13 @@
 // direction and along the normal; the projection record translated both
 // ways; refusals of the projection type without the host; edits followed
 // by an update.
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "host/control/control.h"
@@ -72,6 +77,57 @@ protected:
     unsigned int matrix_ = 0;
     tag sheet_ = NULL_TAG, circle_ = NULL_TAG;
 };
+
+// The stored bytes of a body in the kernel's file format.
+std::string stored(tag body) {
+    const std::string file = std::string(::testing::TempDir()) + "trim_stored.kx";
+    const int entity = host::kernel::entity_of(body);
+    ZQ_BODY_export(1, &entity, file.c_str());
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::remove(file.c_str());
+    return bytes;
+}
+
+// A trim that fails at any host call after the kernel's trim, along a
+// direction and along the normal, leaves the sheet byte for byte as it was
+// (the kernel projects and splits copies); so does one that goes through.
+TEST_F(TrimmedSheet, FailedTrimLeavesTheSheetByteForByte) {
+    for (const KX_MODL_vector method : {along(0, 0, 1), along(0, 0, 0, 5)}) {
+        SCOPED_TRACE(method.type);
+        std::vector<std::string> after_trim;
+        for (std::size_t k = 0;; ++k) {
+            SCOPED_TRACE(k);
+            TearDown();
+            SetUp();
+            const std::string before = stored(sheet_);
+            host::control::clear_journal();
+            if (k > 0) {
+                const std::string& name = after_trim[k - 1];
+                int nth = 0;
+                for (std::size_t i = 0; i < k; ++i) nth += after_trim[i] == name;
+                host::control::raise_on(name.c_str(), 670099, nth);
+            }
+            tag f = NULL_TAG;
+            const int st = create(method, {50, 50, 40}, 0, &f);
+            host::control::clear_scripts();
+            if (k == 0) {
+                ASSERT_EQ(st, 0);
+                EXPECT_EQ(stored(sheet_), before);
+                const std::vector<std::string> names = host::control::call_names();
+                const auto trimmed = std::find(names.begin(), names.end(), "ZQ_FF_trim");
+                ASSERT_NE(trimmed, names.end());
+                // The frame's own calls (arming, cancelling) are not steps.
+                for (auto it = trimmed + 1; it != names.end(); ++it)
+                    if (it->rfind("ERROR_", 0) != 0) after_trim.push_back(*it);
+                ASSERT_FALSE(after_trim.empty());
+                continue;
+            }
+            if (st != 0) EXPECT_EQ(stored(sheet_), before);
+            if (k == after_trim.size()) break;
+        }
+    }
+}
 
 TEST_F(TrimmedSheet, AProjectedCircleKeepsTheDiscOrTheRest) {
     struct Case {

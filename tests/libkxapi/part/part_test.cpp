@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/control/faultsim.h"
 #include "host/store/parts/parts.h"
 #include "host/numeric/acom.h"
 #include "host/base/services/error.h"
@@ -635,6 +636,72 @@ TEST_F(PartTest, ReopenFailingToFreeItsScratchAnswersTheError) {
     EXPECT_EQ(host::control::frame_depth(), 0);
     // The host kept the blocks of the free that raised: the test frees them.
     SM_free_to_mark(static_cast<int>(calls("SM_free_to_mark")[0].arg[0]));
+}
+
+// A reopen is all or nothing: a host error at any call of the routines
+// below (the file's read, the result's blocks, the swap's part events, the
+// scratch's free) is the status, and the old part stays loaded with its
+// objects, the display and the model as before. A component that lists
+// itself under the part makes the swap of two parts.
+TEST_F(PartTest, ReopenThatFailsKeepsTheOldPart) {
+    struct Row {
+        const char* routine;
+        int scope;
+    };
+    const Row rows[] = {{"SM_free_to_mark", 0}, {"SM_alloc", 0}, {"host::events::fire_part_event", 0},
+                        {"PART_ask_part_of_filename", 0}, {"SM_alloc", 1},
+                        {"host::events::fire_part_event", 1}};
+    save_with_components(path("wheel.prt"), {});
+    save_with_components(path("axle.prt"), {"wheel.prt"});
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.routine) + " scope " + std::to_string(r.scope));
+        // The clean run counts the routine's calls.
+        int n = 0;
+        for (int nth = 0; nth <= n; ++nth) {
+            SCOPED_TRACE(nth);
+            KX_PART_close_all();
+            tag axle = NULL_TAG;
+            load_status report{};
+            ASSERT_EQ(KX_PART_open(path("axle.prt").c_str(), &axle, &report), 0);
+            ASSERT_EQ(report.n_parts, 0);
+            make_object(axle, 3);
+            make_object(axle, 5);
+            int save_result = -1, zero = 0, mode = 2;
+            unsigned saved = axle;
+            base_save_part(&saved, &zero, &mode, &save_result);
+            ASSERT_EQ(save_result, 0);
+            const tag wheel = KX_PART_ask_part_tag(path("wheel.prt").c_str());
+            ASSERT_NE(wheel, NULL_TAG);
+            const std::size_t owned = host::objects::objects_of_part(axle).size();
+            const std::string model = host::control::model_fingerprint();
+            const auto blocks = host::memory::stats().live_blocks;
+            const int before = call_count(r.routine);
+            if (nth > 0) host::control::raise_on(r.routine, 670099, nth);
+            tag fresh = 77;
+            const int st = KX_PART_reopen(axle, r.scope, 2, &fresh);
+            host::control::clear_scripts();
+            EXPECT_EQ(host::control::frame_depth(), 0);
+            if (nth == 0) {
+                ASSERT_EQ(st, 0);
+                n = call_count(r.routine) - before;
+                ASSERT_GT(n, 0);
+                EXPECT_NE(fresh, axle);
+                EXPECT_EQ(host::objects::objects_of_part(fresh).size(), owned);
+                continue;
+            }
+            EXPECT_EQ(st, 670099);
+            EXPECT_EQ(fresh, NULL_TAG);
+            if (std::string(r.routine) == "SM_free_to_mark")  // the host kept the blocks of the free that raised
+                SM_free_to_mark(static_cast<int>(calls("SM_free_to_mark")[static_cast<std::size_t>(before)].arg[0]));
+            EXPECT_EQ(host::control::model_fingerprint(), model);
+            EXPECT_EQ(host::memory::stats().live_blocks, blocks);
+            EXPECT_EQ(KX_PART_ask_part_tag(path("axle.prt").c_str()), axle);
+            EXPECT_EQ(KX_PART_ask_part_tag(path("wheel.prt").c_str()), wheel);
+            EXPECT_EQ(host::objects::objects_of_part(axle).size(), owned);
+            EXPECT_EQ(KX_PART_ask_display_part(), axle);
+            EXPECT_EQ(KX_PART_ask_num_parts(), 2);
+        }
+    }
 }
 
 TEST_F(PartTest, NamesAreCutToTheDocumentedLength) {
