@@ -197,19 +197,35 @@ KXAPI int uc4549(void) {
     });
 }
 
+// The header is read into a record of its own, which starts as the current
+// one less its entry's name and owner, and takes the current one's place
+// only when the read went through: a failed read (a code or a host error)
+// leaves the entry read before as it was, and gives back the name the host
+// had made for the new one.
 KXAPI int uc4564(const char* fspec, int type, int mask) {
+    CFI_header_record_t read{};
     return kx::frame(
         kx::standard, kx::before_check([&] {
             return kx::check({{fspec, 1}, {type >= 0, 2}, {mask > 0, 3}});
         }),
-        [] { return 0; },
+        kx::on_error([&] { kx::free_and_clear(read.h_nam); }), [] { return 0; },
         [&] {
             int t = 0;
             if (int code = file_type(fspec, type, &t)) return code;
-            g_scan.mask = mask;
+            read = kxcom_hdr_rec;
+            read.h_nam = nullptr;
+            read.owner.length = 0;
+            const int st = t == kPartFile ? PFEDIT_get_part_file_header(fspec, mask, &read)
+                                          : kx::uc_file_code(CFI_get_file_header(fspec, t, mask, &read));
+            if (st != 0) {
+                kx::free_and_clear(read.h_nam);
+                return st;
+            }
             forget_entry();
-            if (t == kPartFile) return PFEDIT_get_part_file_header(fspec, mask, &kxcom_hdr_rec);
-            return kx::uc_file_code(CFI_get_file_header(fspec, t, mask, &kxcom_hdr_rec));
+            kxcom_hdr_rec = read;
+            read.h_nam = nullptr;
+            g_scan.mask = mask;
+            return 0;
         });
 }
 

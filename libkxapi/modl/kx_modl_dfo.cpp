@@ -221,11 +221,26 @@ void put_constraint(DFO_data_t& d, const face_constraint_data& c) {
 
 bool bad_constraint(const face_constraint_data* c) { return !c || strnlen(c->value, KX_MODL_DFO_TEXT) > kTextLimit; }
 
+// The constraint made or edited, and then the host's current constraint
+// data cleared, inside the call's mark: a failure of the clearing fails the
+// call, which takes the change back, rather than reaching the caller's own
+// error handler after the call has answered.
+unsigned int create_constraint(DFO_data_t* d) {
+    const unsigned int feature = DFO_create(d);
+    DFO_data_set_current(nullptr);
+    return feature;
+}
+
+void edit_constraint(unsigned int feature, DFO_data_t* d) {
+    DFO_edit(feature, d);
+    DFO_data_set_current(nullptr);
+}
+
 }  // namespace
 
 KXAPI int KX_MODL_create_face_constraint(const dfo_region* region, const face_constraint_data* constraint,
                                                     tag* feature) {
-    const int st = create_dfo<DFO_data_t>(
+    return create_dfo<DFO_data_t>(
         feature, 3, [&] { return bad_region(region) || bad_constraint(constraint) ? KX_MODL_ERR_DFO_REGION : 0; },
         DFO_data_init_data,
         [&](DFO_data_t& d) {
@@ -234,14 +249,12 @@ KXAPI int KX_MODL_create_face_constraint(const dfo_region* region, const face_co
             put_constraint(d, *constraint);
             process(d.region);
         },
-        DFO_create);
-    kx::guarded([] { DFO_data_set_current(nullptr); });
-    return st;
+        create_constraint);
 }
 
 KXAPI int KX_MODL_edit_face_constraint(tag feature, const dfo_region* region,
                                                   const face_constraint_data* constraint) {
-    const int st = edit_dfo<DFO_data_t>(
+    return edit_dfo<DFO_data_t>(
         feature, nullptr,
         [&] {
             return (region && bad_region(region)) || (constraint && bad_constraint(constraint)) ? KX_MODL_ERR_DFO_REGION
@@ -252,9 +265,7 @@ KXAPI int KX_MODL_edit_face_constraint(tag feature, const dfo_region* region,
             replace_region(d.region, region, 3);
             if (constraint) put_constraint(d, *constraint);
         },
-        DFO_edit, false);
-    kx::guarded([] { DFO_data_set_current(nullptr); });
-    return st;
+        edit_constraint, false);
 }
 
 KXAPI int KX_MODL_ask_face_constraint(tag feature, dfo_region** region, face_constraint_data** constraint) {

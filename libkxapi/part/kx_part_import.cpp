@@ -7,12 +7,57 @@
 #include "kx_mtx.h"
 #include "kx_part_import.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/mtx/kx_mtx_internal.h"
 #include "libkxapi/core/kx_list.h"
 #include "libkxapi/part/kx_part_util.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
 #include "host/kernel/io/kernel_io.h"
+
+namespace {
+
+// What a failed import of a part file made that no undo mark takes back:
+// the source part it opened (and the work part it may have left changed).
+// Unless the import went through, the part is closed and the work part set
+// back when this goes.
+class OpenedSource {
+public:
+    explicit OpenedSource(const char* name)
+        : name_(name), before_(PART_ask_part_of_filename(name)), work_(CONTEXT_ask_work_part()) {}
+    OpenedSource(const OpenedSource&) = delete;
+    OpenedSource& operator=(const OpenedSource&) = delete;
+    ~OpenedSource() {
+        if (kept_) return;
+        kx::release([&] {
+            if (CONTEXT_ask_work_part() != work_) CONTEXT_set_work_part_quietly(work_);
+            const unsigned int now = PART_ask_part_of_filename(name_);
+            if (now != 0 && now != before_ && now != work_) base_Part_Close(now, 0, 1);
+        });
+    }
+    void keep() { kept_ = true; }
+
+private:
+    const char* name_;
+    unsigned int before_, work_;
+    bool kept_ = false;
+};
+
+// One import of the part file: the bodies and the group it makes under an
+// undo mark, which a failure rolls back, and the source part it opened
+// closed again on a failure.
+int import_once(const char* name, base_import_t& record, const double matrix[9], const double point[3],
+                double scale, tag* group) {
+    OpenedSource source(name);
+    const int st = kx::undo_bracket(0, nullptr, [&] {
+        return base_import_part(name, &record, matrix, point, scale, group);
+    });
+    if (st == 0) source.keep();
+    else *group = NULL_TAG;
+    return st;
+}
+
+}  // namespace
 
 int kx::part::import_part(const char* name, const import_options* options, const double orientation[6], const double point[3],
                 double scale, tag* group) {
@@ -30,12 +75,12 @@ int kx::part::import_part(const char* name, const import_options* options, const
         for (int i = 0; i < 5; ++i) record.options[i] = options->values[i];
         record.flags[0] = options->flags[0];
         record.flags[1] = options->flags[1];
-        const int first = base_import_part(decoded, &record, matrix, point, scale, group);
+        const int first = import_once(decoded, record, matrix, point, scale, group);
         if (first == 0) return 0;
         char found[PX_FILE_NAME_SIZE] = "";
         PART_locate(decoded, found);
         if (found[0] == '\0') return first;
-        return base_import_part(found, &record, matrix, point, scale, group);
+        return import_once(found, record, matrix, point, scale, group);
     });
 }
 

@@ -261,4 +261,53 @@ TEST_F(Program, RequestsADirectoryListing) {
     EXPECT_TRUE(host::cfi::request_lines().empty());
 }
 
+// A header read that fails, by the host's code or a host error at any of
+// its calls, keeps the entry read before: its name, size and header
+// integer, and the blocks live as they were.
+TEST_F(Program, FailedHeaderReadKeepsTheEntryReadBefore) {
+    write_file("p.prt", "part");
+    write_file("q.prt", "longer part");
+    ASSERT_EQ(uc4612(path("p.prt").c_str(), 0, 42), 0);
+    struct Row {
+        const char* name;
+        const char* routine;  // raises at its nth call; null: no raise
+        int nth;
+        const char* file;
+        int status;
+    };
+    const Row rows[] = {
+        {"no_such_file", nullptr, 0, "none.prt", -1},
+        {"file_type", "CFI_get_file_type", 1, "q.prt", 670099},
+        {"header", "PFEDIT_get_part_file_header", 1, "q.prt", 670099},
+        {"name", "SM_string_copy", 1, "q.prt", 670099},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_EQ(uc4564(path("p.prt").c_str(), 0, 0x5), 0);
+        const std::size_t blocks = host::control::live_blocks();
+        if (r.routine) host::control::raise_on(r.routine, 670099, r.nth);
+        const int st = uc4564(path(r.file).c_str(), 0, 0x5);
+        const int calls = r.routine ? host::control::call_count(r.routine) : 0;
+        host::control::clear_scripts();
+        EXPECT_EQ(st, r.status);
+        if (r.routine) {
+            EXPECT_GE(calls, r.nth) << "the read makes no such call";
+        }
+        EXPECT_EQ(host::control::live_blocks(), blocks);
+        char name[KX_CFI_FSPEC_BUFSIZE];
+        EXPECT_EQ(uc4600(name), 0);
+        EXPECT_STREQ(name, "p.prt");
+        EXPECT_EQ(uc4601(), 4);
+        int value = 0;
+        EXPECT_EQ(uc4602(&value), 0);
+        EXPECT_EQ(value, 42);
+    }
+    // A read that goes through describes the new entry.
+    ASSERT_EQ(uc4564(path("q.prt").c_str(), 0, 0x5), 0);
+    char name[KX_CFI_FSPEC_BUFSIZE];
+    EXPECT_EQ(uc4600(name), 0);
+    EXPECT_STREQ(name, "q.prt");
+    EXPECT_EQ(uc4601(), 11);
+}
+
 }  // namespace

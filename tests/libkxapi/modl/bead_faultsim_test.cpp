@@ -85,6 +85,9 @@ int story() {
     STEP(KX_MODL_unform_features(2, features, &changed));
     double half = 0.5;
     STEP(KX_MODL_edit_formable_feature_state(g_bend, 2, &half));
+    int state = 0;
+    double factor = 0;
+    STEP(KX_MODL_ask_formable_feature_state(g_bend, &state, &factor));
     STEP(KX_MODL_edit_bend_allowance_formula(g_bend, "0.5*T"));
     char* formula = nullptr;
     STEP(KX_MODL_ask_bend_allowance_formula(g_flange, &formula));

@@ -3,6 +3,7 @@
 // function makes, one run per call) and the outcome. A call that fails
 // leaves the model, the undo marks and the live blocks as before it; no
 // error passes the function's frame; no frame stays armed.
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "kx_modl_body_ops.h"
 #include "kx_modl_geometry.h"
 #include "kx_modl_constraint.h"
+#include "kx_modl_dfo.h"
 #include "kx_obj.h"
 #include "tests/libkxapi/modl/form_fixture.h"
 
@@ -27,6 +29,7 @@ constexpr int kInjected = 670099;
 class FailedCall : public FormFeature {
 public:
     using FormFeature::body_;
+    using FormFeature::bottom_;
     using FormFeature::top_;
 
     // What a row expects of every run.
@@ -451,6 +454,48 @@ TEST_F(FailedCall, DeleteObjects) {
         {"KX_OBJ_delete_object", "UPDATE_do_update", Outcome::fails_with_code, body},
         {"KX_OBJ_delete_array_of_objects", "UPDATE_do_update", Outcome::fails_with_code, array},
         {"KX_OBJ_delete_array_of_objects", "UPDATE_log_entity_to_delete", Outcome::fails_with_code, array},
+    });
+}
+
+// The host's current constraint data is cleared inside the call's mark: a
+// host error there fails the call, which takes the constraint back, and
+// reaches no handler of the caller.
+TEST_F(FailedCall, FaceConstraintClearsTheCurrentDataInsideTheCall) {
+    const auto constraint = [](FailedCall& t, face_constraint_data& c) {
+        c.constraint_type = 7;
+        c.from_face = t.top_;
+        c.to_object = t.bottom_;
+        std::strcpy(c.value, "30");
+    };
+    run_rows({
+        {"KX_MODL_create_face_constraint", "DFO_data_set_current", Outcome::fails_with_code,
+         [constraint](FailedCall& t) {
+             face_constraint_data c{};
+             constraint(t, c);
+             tag seeds[1] = {t.top_};
+             dfo_region r{};
+             r.seed_faces = seeds;
+             r.number_of_seed_faces = 1;
+             tag feature = NULL_TAG;
+             const int st = t.call([&] { return KX_MODL_create_face_constraint(&r, &c, &feature); });
+             if (st != 0) {
+                 EXPECT_EQ(feature, NULL_TAG);
+             }
+             return st;
+         }},
+        {"KX_MODL_edit_face_constraint", "DFO_data_set_current", Outcome::fails_with_code,
+         [constraint](FailedCall& t) {
+             face_constraint_data c{};
+             constraint(t, c);
+             tag seeds[1] = {t.top_};
+             dfo_region r{};
+             r.seed_faces = seeds;
+             r.number_of_seed_faces = 1;
+             tag feature = NULL_TAG;
+             EXPECT_EQ(KX_MODL_create_face_constraint(&r, &c, &feature), 0);
+             std::strcpy(c.value, "12");
+             return t.call([&] { return KX_MODL_edit_face_constraint(feature, nullptr, &c); });
+         }},
     });
 }
 

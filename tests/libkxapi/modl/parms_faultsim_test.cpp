@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -274,6 +275,195 @@ TEST(ParmsFaultSimulation, SewQueriesEndClean) {
     const faultsim::Report r = faultsim::simulate(faultsim::Story{"sews", sew_queries, sews});
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
+    EXPECT_EQ(faultsim::faults_of(r), "");
+}
+
+// ---- the form features, primitives, hollow and offset ------------------------------
+
+// The kinds of the story, by what asks them.
+enum Kind {
+    kSimpleHole, kCBoreHole, kCSunkHole, kBoss, kCylPocket, kRectPad, kRectPocket, kRectSlot, kBallSlot, kUSlot,
+    kTSlot, kDovetailSlot, kRectGroove, kBallGroove, kUGroove, kChamfer, kCone, kSphere, kTorus, kPrism, kHollow,
+    kOffset, kKinds
+};
+tag g_kind[kKinds] = {};
+unsigned int g_part = 0;
+
+// A 100 x 50 x 20 block of its own at x = 200 i, and its top face.
+std::pair<tag, tag> block_at(int i) {
+    const char* sizes[] = {"100", "50", "20"};
+    const double origin[] = {200.0 * i, 0, 0};
+    unsigned int block = 0;
+    FEAT_create(g_part, "BLOCK", 3, sizes, 3, origin, 0, nullptr, 0, 0, &block);
+    const tag body = FREC_ask_body(block);
+    tag top = NULL_TAG;
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r, &r2, &sense);
+        if (type == ZQ_SURF_PLANE && d[2] * sense > 0.999) top = host::kernel::object_of(f);
+    }
+    return {body, top};
+}
+
+// The cylindrical face of radius r of the body.
+tag cylinder_of(tag body, double r) {
+    for (int f : host::kernel::faces_of(host::kernel::entity_of(body))) {
+        int type = 0, sense = 0;
+        double p[3], d[3], r1 = 0, r2 = 0;
+        ZQ_FACE_ask_data(f, &type, p, d, &r1, &r2, &sense);
+        if (type == ZQ_SURF_CYLINDER && std::fabs(r1 - r) < 1e-9) return host::kernel::object_of(f);
+    }
+    return NULL_TAG;
+}
+
+// Each form feature on a block of its own (the grooves on a boss of
+// diameter 30), a chamfer, the primitives of the feature service, a closed
+// hollow and an offset of a top face; all made before the story.
+void form_features() {
+    kxtest::fresh_process();
+    KX_initialize();
+    g_part = host::parts::create("forms.prt");
+    host::parts::set_work_part(g_part);
+    double into[] = {0, 0, -1}, up[] = {0, 0, 1}, x[] = {1, 0, 0};
+    const char* sizes[] = {"20", "10", "5"};
+    for (int k = kSimpleHole; k <= kUGroove; ++k) {
+        const auto [body, top] = block_at(k);
+        double at[] = {200.0 * k + 50, 25, 20};
+        tag& f = g_kind[k];
+        switch (k) {
+            case kSimpleHole: KX_MODL_create_simple_hole(at, into, "10", "8", "118", top, NULL_TAG, &f); break;
+            case kCBoreHole: KX_MODL_create_c_bore_hole(at, into, "6", "10", "12", "3", "0", top, NULL_TAG, &f); break;
+            case kCSunkHole: KX_MODL_create_c_sunk_hole(at, into, "6", "10", "12", "90", "0", top, NULL_TAG, &f); break;
+            case kBoss: KX_MODL_create_boss(at, up, "10", "5", "0", top, &f); break;
+            case kCylPocket: KX_MODL_create_cyl_pocket(at, into, "12", "5", "1", "0", top, &f); break;
+            case kRectPad: KX_MODL_create_rect_pad(at, up, x, sizes, "0", "0", top, &f); break;
+            case kRectPocket: KX_MODL_create_rect_pocket(at, into, x, sizes, "1", "0", "0", top, &f); break;
+            case kRectSlot:
+                KX_MODL_create_rect_slot(at, into, x, "10", "5", "30", top, NULL_TAG, NULL_TAG, &f);
+                break;
+            case kBallSlot:
+                KX_MODL_create_ball_slot(at, into, x, "10", "8", "30", top, NULL_TAG, NULL_TAG, &f);
+                break;
+            case kUSlot: KX_MODL_create_u_slot(at, into, x, "10", "6", "2", "30", top, NULL_TAG, NULL_TAG, &f); break;
+            case kTSlot:
+                KX_MODL_create_t_slot(at, into, x, "6", "4", "12", "3", "30", top, NULL_TAG, NULL_TAG, &f);
+                break;
+            case kDovetailSlot:
+                KX_MODL_create_dove_tail_slot(at, into, x, "10", "5", "10", "30", top, NULL_TAG, NULL_TAG, &f);
+                break;
+            default: {
+                tag boss = NULL_TAG;
+                KX_MODL_create_boss(at, up, "30", "15", "0", top, &boss);
+                const tag face = cylinder_of(body, 15);
+                double mid[] = {200.0 * k + 50, 25, 27.5};
+                if (k == kRectGroove) KX_MODL_create_rect_groove(mid, up, "20", "4", face, &f);
+                if (k == kBallGroove) KX_MODL_create_ball_groove(mid, up, "20", "4", face, &f);
+                if (k == kUGroove) KX_MODL_create_u_groove(mid, up, "20", "4", "1", face, &f);
+            }
+        }
+    }
+    const auto [body, top] = block_at(kChamfer);
+    tag_list* edges = nullptr;
+    KX_MODL_create_list(&edges);
+    KX_MODL_put_list_item(edges, host::kernel::object_of(host::kernel::edges_of(host::kernel::entity_of(body)).front()));
+    KX_MODL_create_chamfer(1, "2", "3", "45", edges, &g_kind[kChamfer]);
+    KX_MODL_delete_list(&edges);
+
+    for (const auto& [name, p] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"CONE", {"P0", "P1", "P2", "P3"}}, {"SPHERE", {"P0"}}, {"TORUS", {"P0", "P1"}}, {"PRISM", {"P0", "P1", "P2"}}})
+        if (!host::feature::find_kind(name))
+            host::feature::register_kind({name, p, host::feature::kAnyNumbers, 0, 0, false, no_body, no_numbers});
+    const double placed[6] = {0, 0, -100, 0, 0, 1};
+    const char* cone[] = {"10", "5", "20", "7"};
+    const char* sphere[] = {"12"};
+    const char* torus[] = {"20", "3"};
+    const char* prism[] = {"10", "4", "6"};
+    unsigned int f = 0;
+    FEAT_create(g_part, "CONE", 4, cone, 6, placed, 0, nullptr, 0, 0, &f);
+    g_kind[kCone] = f;
+    FEAT_create(g_part, "SPHERE", 1, sphere, 3, placed, 0, nullptr, 0, 0, &f);
+    g_kind[kSphere] = f;
+    FEAT_create(g_part, "TORUS", 2, torus, 0, nullptr, 0, nullptr, 0, 0, &f);
+    g_kind[kTorus] = f;
+    FEAT_create(g_part, "PRISM", 3, prism, 0, nullptr, 0, nullptr, 0, 0, &f);
+    g_kind[kPrism] = f;
+    const auto [hollowed, unused] = block_at(kHollow);
+    const char* thickness[] = {"2"};
+    const double closed[] = {3, 0};
+    FEAT_create(g_part, "HOLLOW", 1, thickness, 2, closed, 0, nullptr, hollowed, 0, &f);
+    g_kind[kHollow] = f;
+    auto [offset_body, offset_top] = block_at(kOffset);
+    unsigned int face = offset_top;
+    const char* distance[] = {"1.5"};
+    FEAT_create(g_part, "OFFSET", 1, distance, 0, nullptr, 1, &face, offset_body, 0, &f);
+    g_kind[kOffset] = f;
+    host::control::clear_journal();
+}
+
+// The texts given by an ask, freed.
+void free_texts(std::initializer_list<char*> texts) {
+    for (char* t : texts) KX_free(t);
+}
+
+int form_queries() {
+    char *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr, *e = nullptr, *f = nullptr;
+    char* sizes[3] = {};
+    int thru = 0, type = 0;
+    STEP(KX_MODL_ask_simple_hole_parms(g_kind[kSimpleHole], 0, &a, &b, &c, &thru));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_c_bore_hole_parms(g_kind[kCBoreHole], 0, &a, &b, &c, &d, &e, &thru));
+    free_texts({a, b, c, d, e});
+    STEP(KX_MODL_ask_c_sunk_hole_parms(g_kind[kCSunkHole], 0, &a, &b, &c, &d, &e, &thru));
+    free_texts({a, b, c, d, e});
+    STEP(KX_MODL_ask_boss_parms(g_kind[kBoss], 0, &a, &b, &c));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_cyl_pocket_parms(g_kind[kCylPocket], 0, &a, &b, &c, &d));
+    free_texts({a, b, c, d});
+    STEP(KX_MODL_ask_rect_pad_parms(g_kind[kRectPad], 0, sizes, &a, &b));
+    free_texts({sizes[0], sizes[1], sizes[2], a, b});
+    STEP(KX_MODL_ask_rect_pocket_parms(g_kind[kRectPocket], 0, sizes, &a, &b, &c));
+    free_texts({sizes[0], sizes[1], sizes[2], a, b, c});
+    STEP(KX_MODL_ask_rect_slot_parms(g_kind[kRectSlot], 0, &a, &b, &c, &thru));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_ball_slot_parms(g_kind[kBallSlot], 0, &a, &b, &c, &thru));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_u_slot_parms(g_kind[kUSlot], 0, &a, &b, &c, &d, &thru));
+    free_texts({a, b, c, d});
+    STEP(KX_MODL_ask_t_slot_parms(g_kind[kTSlot], 0, &a, &b, &c, &d, &e, &thru));
+    free_texts({a, b, c, d, e});
+    STEP(KX_MODL_ask_dovetail_slot_parms(g_kind[kDovetailSlot], 0, &a, &b, &c, &d, &thru));
+    free_texts({a, b, c, d});
+    STEP(KX_MODL_ask_rect_groove_parms(g_kind[kRectGroove], 0, &a, &b));
+    free_texts({a, b});
+    STEP(KX_MODL_ask_ball_groove_parms(g_kind[kBallGroove], 0, &a, &b));
+    free_texts({a, b});
+    STEP(KX_MODL_ask_u_groove_parms(g_kind[kUGroove], 0, &a, &b, &c));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_chamfer_parms(g_kind[kChamfer], 0, &type, &a, &b, &c));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_cone_parms(g_kind[kCone], 0, &a, &b, &c, &d));
+    free_texts({a, b, c, d});
+    STEP(KX_MODL_ask_sphere_parms(g_kind[kSphere], 0, &a));
+    free_texts({a});
+    STEP(KX_MODL_ask_torus_parms(g_kind[kTorus], 0, &a, &b));
+    free_texts({a, b});
+    STEP(KX_MODL_ask_prism_parms(g_kind[kPrism], 0, &a, &b, &c));
+    free_texts({a, b, c});
+    STEP(KX_MODL_ask_hollow_parms(g_kind[kHollow], 0, &a));
+    free_texts({a});
+    STEP(KX_MODL_ask_offset_parms(g_kind[kOffset], 0, &f));
+    free_texts({f});
+    return 0;
+}
+
+TEST(ParmsFaultSimulation, FormAndPrimitiveTextsEndClean) {
+    ASSERT_NO_FATAL_FAILURE(form_features());
+    for (int k = 0; k < kKinds; ++k) ASSERT_NE(g_kind[k], NULL_TAG) << k;
+    const faultsim::Report r = faultsim::simulate(faultsim::Story{"forms", form_queries, form_features});
+    EXPECT_EQ(r.problem, "");
+    EXPECT_GT(r.runs, 0u);
+    std::printf("%s", faultsim::describe(r).c_str());
     EXPECT_EQ(faultsim::faults_of(r), "");
 }
 

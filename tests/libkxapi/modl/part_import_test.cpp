@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/control/control.h"
+#include "host/control/faultsim.h"
 #include "host/store/entities/entity_store.h"
 #include "host/store/entities/entity_types.h"
 #include "host/store/entities/groups.h"
@@ -185,6 +186,35 @@ TEST_F(PartImport, AKernelDataFileIsReadAsNewBodies) {
     EXPECT_EQ(host::control::call_count("base_import_part"), 0);
     EXPECT_EQ(host::control::call_count("pximpo_"), 1);
     EXPECT_EQ(bodies().size(), 2u);
+}
+
+// A host error at any step of the import after the source part was opened
+// fails the import whole: the source part is closed again, the work part
+// holds no copied body and no group, and stays the work part.
+TEST_F(PartImport, AFailedImportClosesTheSourceAndLeavesNoBody) {
+    const double orientation[6] = {0, 1, 0, -1, 0, 0};
+    const double point[3] = {100, 0, 0};
+    for (const char* routine : {"CONTEXT_set_work_part_quietly", "ZQ_BODY_copy", "pxlook_", "base_Part_Close",
+                                "GROUP_create"}) {
+        SCOPED_TRACE(routine);
+        const std::string model = host::control::model_fingerprint();
+        host::control::raise_on(routine, 670099, 1);
+        tag group = 7;
+        const int st = KX_PART_import(source_.c_str(), &options_, orientation, point, 2.0, &group);
+        const int calls = host::control::call_count(routine);
+        host::control::clear_scripts();
+        EXPECT_GE(calls, 1) << "the import makes no such call";
+        EXPECT_EQ(st, 670099);
+        EXPECT_EQ(group, NULL_TAG);
+        EXPECT_EQ(PART_ask_part_of_filename(source_.c_str()), 0u) << "the source part is closed again";
+        EXPECT_EQ(CONTEXT_ask_work_part(), work_);
+        EXPECT_TRUE(bodies().empty());
+        EXPECT_EQ(host::control::model_fingerprint(), model);
+    }
+    // And then the import goes through.
+    tag group = NULL_TAG;
+    ASSERT_EQ(KX_PART_import(source_.c_str(), &options_, orientation, point, 2.0, &group), 0);
+    EXPECT_EQ(bodies().size(), 1u);
 }
 
 }  // namespace
