@@ -109,11 +109,35 @@ struct Sim {
     bool leak_check_due = false;
     bool frame_reported = false;
     int out_fd = -1;
+    // The host log keeps only its newest lines: it is read at every step's
+    // begin and end, so that an internal error noted early in a long story
+    // is not lost. The first such line, and how many lines were read.
+    std::string internal_line;
+    std::size_t log_seen = 0;
 };
 
 Sim& sim() {
     static Sim s;
     return s;
+}
+
+// Reads the log lines noted since the last look for an internal error.
+void scan_log() {
+    Sim& s = sim();
+    const std::size_t noted = host::error::lines_noted();
+    if (noted < s.log_seen) s.log_seen = 0;  // the log was cleared since
+    if (noted == s.log_seen) return;
+    const std::vector<std::string> lines = ctl::log_lines();
+    const std::size_t fresh = std::min(noted - s.log_seen, lines.size());
+    for (std::size_t i = lines.size() - fresh; i < lines.size() && s.internal_line.empty(); ++i)
+        if (lines[i].find("internal error") != std::string::npos) s.internal_line = lines[i];
+    s.log_seen = noted;
+}
+
+// Starts the reading of the log afresh (the host was reset).
+void forget_log() {
+    sim().internal_line.clear();
+    sim().log_seen = 0;
 }
 
 // ---- Findings of a child ---------------------------------------------------
@@ -251,11 +275,8 @@ void check_leak() {
     // One frame stays armed after the story: the simulation's own, around it.
     if (!jumped && depth_after != 1 && !s.frame_reported)
         emit("frame", std::to_string(depth_after - 1) + " frames left armed after the story");
-    for (const std::string& line : ctl::log_lines())
-        if (line.find("internal error") != std::string::npos) {
-            emit("log", line);
-            break;
-        }
+    scan_log();
+    if (!s.internal_line.empty()) emit("log", s.internal_line);
     write_all(s.out_fd, "end\n");
     ::_exit(0);
 }
@@ -506,9 +527,8 @@ void plan(const std::vector<host::JournalRecord>& journal) {
 }
 
 std::string internal_errors() {
-    for (const std::string& line : ctl::log_lines())
-        if (line.find("internal error") != std::string::npos) return line;
-    return "";
+    scan_log();
+    return sim().internal_line;
 }
 
 }  // namespace
@@ -520,6 +540,7 @@ extern "C" void faultsim_begin(const char* call) {
     using namespace faultsim;
     Sim& s = sim();
     if (s.mode == Mode::off) return;
+    scan_log();
     if (s.open_step >= 0 && s.mode == Mode::record) {
         // The open step never came back: an error jumped past it.
         s.steps[static_cast<std::size_t>(s.open_step)].end = ctl::journal_size();
@@ -544,6 +565,7 @@ extern "C" int faultsim_end(int status) {
     using namespace faultsim;
     Sim& s = sim();
     if (s.mode == Mode::off || s.open_step < 0) return status;
+    scan_log();
     const long step = s.open_step;
     s.open_step = -1;
     switch (s.mode) {
@@ -635,6 +657,7 @@ Report simulate(const Story& story) {
     s.mode = Mode::record;
     dirs.enter("clean");
     fresh();
+    forget_log();
     run_under_frame();
     s.mode = Mode::off;
     std::vector<host::JournalRecord> journal = ctl::journal();
@@ -658,6 +681,7 @@ Report simulate(const Story& story) {
     s.open_step = -1;
     dirs.enter("replay");
     fresh();
+    forget_log();
     run_under_frame();
     if (s.mode == Mode::child) finish_child(g_outcome.jumped, g_outcome.depth_after);
     s.mode = Mode::off;

@@ -27,10 +27,51 @@ struct Pending {
 
 constexpr std::size_t kJumpedKept = 64;
 
+// The newest entries of a record that a long-running process would
+// otherwise grow without end: once `limit` entries are held, each new one
+// takes the place of the oldest. `noted` counts every entry ever put in
+// (since the last clear), so a reader can tell which entries are new since
+// it last looked and whether some went before it could see them.
+template <class T>
+class Ring {
+public:
+    explicit Ring(std::size_t limit) : limit_(limit) {}
+    void push(T value) {
+        if (items_.size() < limit_) {
+            items_.push_back(std::move(value));
+        } else {
+            items_[head_] = std::move(value);
+            head_ = (head_ + 1) % limit_;
+        }
+        ++noted_;
+    }
+    // Oldest first.
+    std::vector<T> items() const {
+        std::vector<T> out;
+        out.reserve(items_.size());
+        for (std::size_t i = 0; i < items_.size(); ++i) out.push_back(items_[(head_ + i) % items_.size()]);
+        return out;
+    }
+    std::size_t size() const { return items_.size(); }
+    std::size_t noted() const { return noted_; }
+    void clear() {
+        items_.clear();
+        items_.shrink_to_fit();
+        head_ = 0;
+        noted_ = 0;
+    }
+
+private:
+    std::size_t limit_;
+    std::vector<T> items_;
+    std::size_t head_ = 0;  // the oldest entry once the ring is full
+    std::size_t noted_ = 0;
+};
+
 struct ErrorState {
     int failure_code = 0;
-    std::vector<int> acknowledged;
-    std::vector<std::string> log;
+    Ring<int> acknowledged{error::kAcknowledgedKept};
+    Ring<std::string> log{error::kLogKept};
     std::vector<error::Registration> registrations;
     Pending pending;
     // Ids of user frames that a raise jumped to and so took off the stack.
@@ -95,7 +136,7 @@ std::string vformat(const char* format, va_list ap) {
 
 void log_line(std::string line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    st().log.push_back(std::move(line));
+    st().log.push(std::move(line));
 }
 
 }  // namespace
@@ -155,10 +196,12 @@ namespace error {
 constinit FrameStack g_frames{};
 int frame_depth() { return static_cast<int>(g_frames.frames.size()); }
 bool innermost_is_user_frame() { return !g_frames.frames.empty() && g_frames.frames.back().buffer != nullptr; }
-std::vector<int> acknowledged_codes() { return st().acknowledged; }
+std::vector<int> acknowledged_codes() { return st().acknowledged.items(); }
+std::size_t acknowledged_count() { return st().acknowledged.noted(); }
 std::vector<Registration> registrations() { return st().registrations; }
 void clear_registrations() { st().registrations.clear(); }
-std::vector<std::string> log_lines() { return st().log; }
+std::vector<std::string> log_lines() { return st().log.items(); }
+std::size_t lines_noted() { return st().log.noted(); }
 void clear_log() { st().log.clear(); }
 }  // namespace error
 
@@ -240,7 +283,7 @@ void ERROR_lprintf(const char* format, ...) {
 
 void ERROR_acknowledge_handled(int code) {
     HOST_ENTRY(code);
-    st().acknowledged.push_back(code);
+    st().acknowledged.push(code);
 }
 
 void ERROR__default_handler(jmp_buf buffer, int /*code*/) {

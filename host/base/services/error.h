@@ -43,7 +43,10 @@
  * Host log: ERROR_note writes one line "<module> <line>: <text>";
  * ERROR_lprintf writes its formatted text as it stands (one line per call,
  * a single trailing newline dropped). A raise writes nothing on the log (it is
- * journalled as a call of "ERROR_raise" with its code).
+ * journalled as a call of "ERROR_raise" with its code). The log keeps the
+ * newest host::error::kLogKept lines and the record of acknowledged codes
+ * the newest kAcknowledgedKept codes: a user's process notes lines for as
+ * long as it runs, and neither record may grow with it.
  */
 #ifndef HOST_SERVICES_ERROR_H
 #define HOST_SERVICES_ERROR_H
@@ -131,6 +134,7 @@ const char* ERROR_decode_in_table(int code, const void* table);
 #ifdef __cplusplus
 }
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include "host/base/export.h"
@@ -208,12 +212,22 @@ struct Registration {
     ERROR_decoder_fn decoder;
     const void* table;
 };
+// How many log lines and acknowledged codes are kept: the newest, the
+// oldest going first once a record is full.
+inline constexpr std::size_t kLogKept = 1000;
+inline constexpr std::size_t kAcknowledgedKept = 1000;
 HOST_API int frame_depth();
 bool innermost_is_user_frame();
-std::vector<int> acknowledged_codes();
+std::vector<int> acknowledged_codes();  // the kept ones, oldest first
+// Codes acknowledged since the last reset, the ones no longer kept included.
+std::size_t acknowledged_count();
 std::vector<Registration> registrations();  // in order of first registration
 void clear_registrations();
-std::vector<std::string> log_lines();
+std::vector<std::string> log_lines();  // the kept ones, oldest first
+// Lines noted since the last reset or clear_log, the ones no longer kept
+// included: the lines new since a reader last looked are the last
+// (lines_noted() - then) of log_lines(), as far as they are still kept.
+std::size_t lines_noted();
 void clear_log();
 }  // namespace error
 

@@ -1098,7 +1098,7 @@ int pxresu_(unsigned int face, int surface) {
         // Works on a copy: the kernel's shapes of the body stay as they are
         // for the states that hold them (undo).
         BRepBuilderAPI_Copy copy(owner->shape);
-        std::map<std::string, int> names;
+        hd::NameTable names;
         hd::Named named = hd::name_result(copy.Shape(), {&owner->named}, &copy, names);
         TopoDS_Face old;
         for (const hd::Sub& f : named.faces)

@@ -21,16 +21,21 @@
 #include "host/base/hook.h"
 #include "host/kernel/engine/brep_states.h"
 #include "host/kernel/engine/kernel.h"
+#include "host/kernel/engine/name_table.h"
 #include "host/kernel/engine/step_kinds.h"
 
 namespace host::kernel::detail {
 
 // A face, loop, edge or vertex of a body: its kernel tag, its shape and its
 // model object (faces and edges of a body that has objects; 0 otherwise).
+// The two numbers stand together ahead of the shape, so that a body of many
+// faces, edges, loops and vertices loses no room to alignment.
 struct Sub {
+    Sub() = default;
+    Sub(int t, TopoDS_Shape s, unsigned int o) : tag(t), object(o), shape(std::move(s)) {}
     int tag = 0;
-    TopoDS_Shape shape;
     unsigned int object = 0;
+    TopoDS_Shape shape;
 };
 
 // The faces and edges of one shape with their tags, in the kernel's order
@@ -60,7 +65,7 @@ struct Step {
     // again from them (with its tags) whenever the boolean runs.
     std::shared_ptr<const Step> tool;
     std::vector<TopoDS_Shape> more;      // further inputs (the sections of a loft)
-    std::map<std::string, int> names;    // naming key -> kernel tag
+    NameTable names;                     // naming key -> kernel tag
     TopoDS_Shape result;                 // the shape after this step
     std::shared_ptr<const Named> named;  // its faces and edges
     bool edited = false;
@@ -155,7 +160,7 @@ void drop_held(unsigned int object);
 // Without `inherit` no input tag is taken over: survivors and images take
 // the keys of further pieces (a new body made from another's faces).
 Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
-                  BRepBuilderAPI_MakeShape* history, std::map<std::string, int>& names, bool inherit = true);
+                  BRepBuilderAPI_MakeShape* history, NameTable& names, bool inherit = true);
 // Loops and vertices: the tags they had in `old` when the same, else new.
 void name_small(BodyState& state, const BodyState* old);
 

@@ -56,7 +56,7 @@ std::string copy_key(const hd::Sub& x) {
 // Names the faces and edges of a copy after the source's faces and edges
 // they are (every one of them is one: the copy shares the source's
 // shapes), with the tags their keys have in `names` or new ones.
-hd::Named name_copy(const TopoDS_Shape& shape, const hd::BodyState& src, std::map<std::string, int>& names) {
+hd::Named name_copy(const TopoDS_Shape& shape, const hd::BodyState& src, hd::NameTable& names) {
     std::unordered_map<const TopoDS_TShape*, const hd::Sub*> of;
     for (const auto* subs : {&src.named.faces, &src.named.edges})
         for (const hd::Sub& x : *subs) of.emplace(x.shape.TShape().get(), &x);
@@ -68,9 +68,9 @@ hd::Named name_copy(const TopoDS_Shape& shape, const hd::BodyState& src, std::ma
         int t = 0;
         for (;; key += "'") {
             const auto [at, fresh] = names.emplace(key, 0);
-            if (fresh) at->second = hd::new_tag();
-            if (used.insert(at->second).second) {
-                t = at->second;
+            if (fresh) *at = hd::new_tag();
+            if (used.insert(*at).second) {
+                t = *at;
                 break;
             }
         }
@@ -142,9 +142,9 @@ std::vector<std::pair<int, int>> copied_from(int body, int source) {
     const auto& names = b->steps.front()->names;
     for (const auto* subs : {&src->named.faces, &src->named.edges})
         for (const hd::Sub& x : *subs) {
-            const auto it = names.find(copy_key(x));
-            const hd::Loc* at = it != names.end() ? hd::locate(it->second) : nullptr;
-            if (at && at->body == body) out.emplace_back(x.tag, it->second);
+            const int* it = names.find(copy_key(x));
+            const hd::Loc* at = it ? hd::locate(*it) : nullptr;
+            if (at && at->body == body) out.emplace_back(x.tag, *it);
         }
     return out;
 }

@@ -53,9 +53,8 @@ void collect(const std::vector<Sub>& subs, BRepBuilderAPI_MakeShape* history, Or
     }
 }
 
-int tag_of_key(std::map<std::string, int>& names, const std::string& key) {
-    const auto it = names.find(key);
-    if (it != names.end()) return it->second;
+int tag_of_key(NameTable& names, const std::string& key) {
+    if (const int* t = names.find(key)) return *t;
     const int t = new_tag();
     names.emplace(key, t);
     return t;
@@ -64,7 +63,7 @@ int tag_of_key(std::map<std::string, int>& names, const std::string& key) {
 }  // namespace
 
 Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& inputs,
-                  BRepBuilderAPI_MakeShape* history, std::map<std::string, int>& names, bool inherit) {
+                  BRepBuilderAPI_MakeShape* history, NameTable& names, bool inherit) {
     Origins o;
     std::unordered_map<int, int> piece_of;  // pieces of earlier splits
     for (const Named* n : inputs) {
@@ -140,6 +139,7 @@ Named name_result(const TopoDS_Shape& result, const std::vector<const Named*>& i
         }
         std::sort(out.pieces.begin(), out.pieces.end());
     }
+    names.shrink();
     return out;
 }
 

@@ -882,9 +882,9 @@ void split_pieces(const host::Call& call, unsigned int object, int cls, int* cou
     std::vector<unsigned int> pieces{object};
     const std::string stem = "s:" + std::to_string(tag) + ":";
     for (const auto& step : body->steps)
-        for (auto it = step->names.lower_bound(stem); it != step->names.end() && it->first.rfind(stem, 0) == 0; ++it) {
-            const hd::Loc* l = hd::locate(it->second);
-            const unsigned int o = l && l->cls == cls && l->body == body->tag ? hk::object_of(it->second) : 0;
+        for (const auto& [key, piece] : step->names.sorted(stem)) {
+            const hd::Loc* l = hd::locate(piece);
+            const unsigned int o = l && l->cls == cls && l->body == body->tag ? hk::object_of(piece) : 0;
             if (o && std::find(pieces.begin(), pieces.end(), o) == pieces.end()) pieces.push_back(o);
         }
     *out = static_cast<unsigned int*>(SM_alloc(pieces.size() * sizeof(unsigned int)));

@@ -620,7 +620,7 @@ void write_step(pf::Writer& out, const hd::Step& s, const TopoDS_Shape& body_sha
     out.u8(s.tool ? 1 : 0);
     if (s.tool) write_step(out, *s.tool, TopoDS_Shape());
     out.u32(static_cast<std::uint32_t>(s.names.size()));
-    for (const auto& [key, tag] : s.names) {
+    for (const auto& [key, tag] : s.names.sorted()) {
         out.str(key);
         out.i32(tag);
     }
