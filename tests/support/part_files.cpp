@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
+#include "host/kernel/engine/kernel.h"
 #include "host/store/parts/parts.h"
 #include "host/base/services/objects.h"
 #include "host/base/services/memory.h"
@@ -82,6 +86,16 @@ void expect_refused_with(const host::part_file::Image& image, std::string_view i
 host::part_file::Image without_section(host::part_file::Image image, std::string_view id) {
     std::erase_if(image.sections, [&](const auto& s) { return s.first == id; });
     return image;
+}
+
+std::string stored_body_bytes(unsigned int body) {
+    const std::string file = std::string(::testing::TempDir()) + "stored_body.kx";
+    const int entity = host::kernel::entity_of(body);
+    ZQ_BODY_export(1, &entity, file.c_str());
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::remove(file.c_str());
+    return bytes;
 }
 
 }  // namespace kxtest

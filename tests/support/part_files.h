@@ -44,6 +44,10 @@ void expect_refused_with(const host::part_file::Image& image, std::string_view i
 // The image without section `id`.
 host::part_file::Image without_section(host::part_file::Image image, std::string_view id);
 
+// The stored bytes of a body in the kernel's file format (exported to a
+// scratch file in the test's temporary folder, read back, removed).
+std::string stored_body_bytes(unsigned int body);
+
 }  // namespace kxtest
 
 #endif

@@ -1,8 +1,6 @@
 // A user program's process: the host's call journal is test machinery and
 // is off until a test turns it on, and a long run of framed queries keeps
 // the heap flat (no journal, log line, frame or block left behind per call).
-#include <malloc.h>
-
 #include <cstddef>
 #include <string>
 
@@ -10,12 +8,7 @@
 #include "host/base/hook.h"
 #include "kx_core.h"
 #include "kx_obj.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime's count of the bytes its allocator has handed out
-// and not taken back.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes(void);
-#endif
+#include "tests/support/heap.h"
 
 namespace {
 
@@ -25,16 +18,7 @@ namespace ctl = host::control;
 // host (the switch is constant-initialised, so it is set before this reads it).
 const bool journal_at_load = host::hook_detail::j_on;
 
-// Bytes of heap in use. Under AddressSanitizer the allocator's own count
-// (freed blocks wait in its quarantine, which the resident size would count).
-std::size_t heap_in_use() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
+using kxtest::heap_in_use;
 
 class SteadyMemory : public FreshProcess {};
 

@@ -24,6 +24,7 @@
 #include "host/model/feature/queries.h"
 #include "host/kernel/engine/kernel.h"
 #include "kxapi.h"
+#include "tests/support/part_files.h"
 #include "tests/libkxapi/curve/reopen_fixture.h"
 #include "tests/libkxapi/modl/body_ops_fixture.h"
 #include "host/base/services/memory.h"
@@ -260,16 +261,7 @@ TEST_F(BodyOps, SewTargetAndToolRules) {
     EXPECT_EQ(KX_MODL_create_sew(0, 1, t, 1, t, 0.001, 0, &made, nullptr), 1105027);
 }
 
-// The stored bytes of a body in the kernel's file format.
-std::string stored(tag body) {
-    const std::string file = std::string(::testing::TempDir()) + "stored.kx";
-    const int entity = host::kernel::entity_of(body);
-    ZQ_BODY_export(1, &entity, file.c_str());
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::remove(file.c_str());
-    return bytes;
-}
+std::string stored(tag body) { return kxtest::stored_body_bytes(body); }
 
 // A sew that fails at any host call after the kernel's sew leaves both
 // sheets byte for byte as they were: the kernel sews copies.

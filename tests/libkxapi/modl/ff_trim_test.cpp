@@ -19,6 +19,7 @@
 #include "kx_modl_cre_ff.h"
 #include "kx_modl_law.h"
 #include "tests/libkxapi/modl/form_fixture.h"
+#include "tests/support/part_files.h"
 
 namespace {
 
@@ -78,16 +79,7 @@ protected:
     tag sheet_ = NULL_TAG, circle_ = NULL_TAG;
 };
 
-// The stored bytes of a body in the kernel's file format.
-std::string stored(tag body) {
-    const std::string file = std::string(::testing::TempDir()) + "trim_stored.kx";
-    const int entity = host::kernel::entity_of(body);
-    ZQ_BODY_export(1, &entity, file.c_str());
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::remove(file.c_str());
-    return bytes;
-}
+std::string stored(tag body) { return kxtest::stored_body_bytes(body); }
 
 // A trim that fails at any host call after the kernel's trim, along a
 // direction and along the normal, leaves the sheet byte for byte as it was

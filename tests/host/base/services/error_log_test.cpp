@@ -1,34 +1,20 @@
 // The error service's records that a process adds to for as long as it
 // runs: the host log and the acknowledged codes keep their newest entries
 // only, so that what they hold stays bounded however much is noted.
-#include <malloc.h>
-
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "host/base/services/error.h"
 #include "tests/host/host_test.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes(void);
-#endif
+#include "tests/support/heap.h"
 
 namespace hc = host::control;
 namespace he = host::error;
 
 namespace {
 
-// Bytes of heap in use (under AddressSanitizer the allocator's own count:
-// freed blocks wait in its quarantine, which the resident size would count).
-std::size_t heap_in_use() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
+using kxtest::heap_in_use;
 
 // Line I's text: long enough that no string keeps it in place.
 std::string text_of(int i) { return "the part's rebuild noted step " + std::to_string(i) + " of many"; }
