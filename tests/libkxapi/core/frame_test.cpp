@@ -18,6 +18,7 @@
 #include "kx_core.h"
 #include "kx_curve.h"
 #include "kx_obj.h"
+#include "kx_part.h"
 #include "kx_modl.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_list.h"
@@ -727,6 +728,8 @@ TEST_F(Frame, FramesInPlaceWithTheJournalOff) {
     // A type query, framed, answers as with the journal on.
     int type = -1, subtype = -1;
     const double at[3] = {2.5, -1.25, 4.0};
+    tag part = NULL_TAG;
+    ASSERT_EQ(KX_PART_new("frames_in_place", 1, &part), 0);
     tag point = NULL_TAG;
     ASSERT_EQ(KX_CURVE_create_point(const_cast<double*>(at), &point), 0);
     EXPECT_EQ(KX_OBJ_ask_type_and_subtype(point, &type, &subtype), 0);
