@@ -263,8 +263,12 @@ KXAPI int KX_OBJ_ask_status(tag object) {
 }
 
 KXAPI logical KX_OBJ_is_object_a_promotion(tag object) {
+    // The answer has no status beside it: a host error met on the way is
+    // handled here (the object counts as no promotion) and acknowledged, so
+    // that the host does not report it again.
     logical answer = false;
-    kx::frame(kx::no_check, [&] { answer = PROM_is_object_a_promotion(object) ? 1 : 0; });
+    kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code},
+              [&] { answer = PROM_is_object_a_promotion(object) ? 1 : 0; });
     return answer;
 }
 

@@ -39,8 +39,11 @@ KXAPI int KX_OBJ_cycle_objs_in_part(tag part, int type, tag* object) {
 }
 
 KXAPI tag KX_OBJ_cycle_all(tag part, tag object) {
+    // The answer has no status beside it: every failure answers NULL_TAG,
+    // and a host error met on the way is handled so (acknowledged, so that
+    // the host does not report it again).
     tag next = NULL_TAG;
-    const int st = kx::frame([&] { return part == NULL_TAG ? kNoPart : 0; },
+    const int st = kx::frame(kx::acknowledging, [&] { return part == NULL_TAG ? kNoPart : 0; },
                              [&] {
                                  KX_CHECK_CLASS(part, OM_CLASS_PART);
                                  if (object == NULL_TAG) {
