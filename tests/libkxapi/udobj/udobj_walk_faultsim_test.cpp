@@ -10,7 +10,10 @@
 
 #include "host/store/entities/entity_store.h"
 #include "host/store/parts/parts.h"
+#include "host/model/display/context.h"
+#include "host/apps/modeling/udo/udo.h"
 #include "kx_core.h"
+#include "kx_disp_prim.h"
 #include "kx_obj.h"
 #include "kx_udobj.h"
 #include "tests/support/faultsim.h"
@@ -114,9 +117,25 @@ int on_delete(tag) {
     ++g_deleted;
     return 0;
 }
-int on_update(tag) { return 0; }
-int on_info(tag) { return 0; }
-int on_display(tag, display_context*) { return 0; }
+// The routines use the library as a program's routines do: the update
+// routine reads its object's data, the information routine its class
+// name, the fit and attention point routines draw a circle.
+int on_update(tag udo) {
+    udo_data data;
+    if (int st = KX_UDOBJ_ask_udo_data(udo, &data)) return st;
+    return KX_UDOBJ_free_udo_data(&data);
+}
+int on_info(tag udo) {
+    char* name = nullptr;
+    const int st = KX_UDOBJ_ask_udo_class_name(udo, &name);
+    KX_free(name);
+    return st;
+}
+int on_display(tag, display_context* context) {
+    static const double m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    static const double centre[3] = {4.5, -2.25, 0};
+    return KX_DISP_display_circle(m, centre, 1.75, 1, context);
+}
 
 // Features of objects, the routines of a class, versions and cycling; the
 // deletion routine is called as its object goes.
@@ -129,6 +148,14 @@ int features() {
     STEP(KX_UDOBJ_register_fit_cb(cls, on_display));
     STEP(KX_UDOBJ_register_attn_pt_cb(cls, on_display));
     STEP(KX_UDOBJ_register_info_obj_cb(cls, on_info));
+
+    // The host calls the routines.
+    DSS_fit_record_t fit{host::context::new_fit_box(), 0};
+    STEP(host::udo::fit(udo, fit));
+    DSS_attention_record_t attention = host::context::attention_record(1);
+    STEP(host::udo::attention_point(udo, attention));
+    STEP(host::udo::update(udo));
+    STEP(host::udo::information(udo));
 
     tag feature = NULL_TAG, back = NULL_TAG, other = NULL_TAG;
     STEP(KX_UDOBJ_create_udo_feature_from_udo(udo, &feature));
