@@ -15,6 +15,7 @@
 #include "host/model/smart/smart.h"
 #include "kx_so.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_util.h"
 #include "libkxapi/so/kx_so_internal.h"
 
 namespace {
@@ -477,7 +478,13 @@ KXAPI int KX_SO_create_spline(tag owner, so_spline_data* data, tag* spline) {
 }
 
 KXAPI int KX_SO_ask_spline(tag spline, so_spline_data* data) {
-    return ask({{spline != NULL_TAG, 1}, {data, 2}}, [&] {
+    // The host makes the record's arrays one by one: when it fails half way
+    // the arrays it had made go back (the call's memory) and the caller's
+    // record stays as it was.
+    kx::FailureMemory memory;
+    return kx::frame(kx::arm_first, kx::on_error([&] { memory.release(); }),
+                     [&] { return kx::check({{spline != NULL_TAG, 1}, {data, 2}}); }, [&] {
+        memory.set();
         SO_spline_t r{};
         BCURVE_ask_general(spline, &r);
         *data = so_spline_data{r.first_flag,
@@ -492,6 +499,7 @@ KXAPI int KX_SO_ask_spline(tag spline, so_spline_data* data) {
                                const_cast<tag*>(r.third_objects),
                                r.word1,
                                r.word2};
+        return 0;
     });
 }
 

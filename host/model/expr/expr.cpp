@@ -508,12 +508,11 @@ int set_measured(tag_t exp, const std::vector<tag_t>& objects) {
     const int kind = e->measure;
     const tag_t part = objects::require(exp).part;
     return all_or_nothing([&] {
+        // The measure runs under a frame of its own: an error of the kernel
+        // (or a refusal of the objects) becomes "cannot be measured" here
+        // and leaves the caller's frame armed.
         double v = 0;
-        try {
-            v = measure(call, kind, objects);
-        } catch (const HostError&) {
-            return static_cast<int>(EXP_ERR_NO_MEASURE);
-        }
+        if (caught([&] { v = measure(call, kind, objects); }) != 0) return static_cast<int>(EXP_ERR_NO_MEASURE);
         Expression& w = *rows.edit(exp);
         w.measured = objects;
         w.value = v;
@@ -651,12 +650,10 @@ int EXP_create_geometric_exp(unsigned int part, const char* name, int measure, i
     for (unsigned int o : measured)
         if (host::kernel::entity_of(o) == 0) return EXP_ERR_NO_MEASURE;
     return he::all_or_nothing([&] {
+        // Under a frame of its own, as in set_measured.
         double v = 0;
-        try {
-            v = he::measure(call, measure, measured);
-        } catch (const host::HostError&) {
+        if (host::caught([&] { v = he::measure(call, measure, measured); }) != 0)
             return static_cast<int>(EXP_ERR_NO_MEASURE);
-        }
         const std::string value = he::format_value(v);
         int code = name ? he::create(part, name, value, exp) : he::create_system(part, value, exp);
         if (code != 0) return code;
