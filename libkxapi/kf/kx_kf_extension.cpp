@@ -129,23 +129,13 @@ void run_call(KBL_instance_t instance, KBL_invocation_args_t* args, KBL_value_t*
         fail_call(result, kNoEntry, kLineRunFailed, std::string("no entry point ") + entry + " in " + name);
 }
 
-// The common invocation: the call, then the engine's arguments handed back
-// whatever happened.
-void invoke(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments, knowledge_value* result) {
-    auto* args = reinterpret_cast<KBL_invocation_args_t*>(arguments);
-    auto* out = reinterpret_cast<KBL_value_t*>(result);
-    if (!args || !out) {
-        if (args) KBL_free_invocation_arguments(args, 0);
-        return;
+// The engine's arguments, handed back on every way out of an invocation.
+struct HandBack {
+    KBL_invocation_args_t* args;
+    ~HandBack() {
+        if (args) kx::release([a = args] { KBL_free_invocation_arguments(a, 0); });
     }
-    struct HandBack {
-        KBL_invocation_args_t* args;
-        ~HandBack() {
-            kx::release([a = args] { KBL_free_invocation_arguments(a, 0); });
-        }
-    } hand_back{args};
-    run_call(reinterpret_cast<KBL_instance_t>(instance), args, out);
-}
+};
 
 // Puts the user-exit type (and the run-time environment) back on every way
 // out of an invocation.
@@ -158,20 +148,40 @@ struct ExitType {
     }
 };
 
-// A rule's call of a user library's function, outside a dialog: the
-// engine's entry and KX_KF_invoke_kestrix_extension.
-void invoke_plain(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments,
-                  knowledge_value* result) {
+// An invocation of a user library's function: in the interface's run-time
+// environment with the dialog's user-exit type, else with the plain one;
+// the arguments are handed back and the type and environment put back
+// whatever happened.
+void run_invocation(KBL_instance_t instance, KBL_invocation_args_t* args, KBL_value_t* out, bool dialog) {
+    const HandBack hand_back{args};
+    if (!args || !out) return;
+    ExitType saved;
+    if (dialog) saved.env = RTENV_set_jqopen_env();
+    KXEXIT_set_user_exit_type(dialog ? kDialogExit : kPlainExit);
+    run_call(instance, args, out);
+}
+
+// The exported invocations answer nothing: a host error on the way is the
+// call's result, an error value of its code (with a line on the log), and
+// goes no further.
+void invoke(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments, knowledge_value* result,
+            bool dialog) {
     kx::guarded([&] {
-        ExitType saved;
-        KXEXIT_set_user_exit_type(kPlainExit);
-        invoke(instance, arguments, result);
+        auto* args = reinterpret_cast<KBL_invocation_args_t*>(arguments);
+        auto* out = reinterpret_cast<KBL_value_t*>(result);
+        const int st = kx::frame(kx::no_check, [&] {
+            run_invocation(reinterpret_cast<KBL_instance_t>(instance), args, out, dialog);
+            return 0;
+        });
+        if (st != 0 && out)
+            fail_call(out, st, kLineRunFailed, "the rule call failed with the host's error " + std::to_string(st));
     });
 }
 
+// A rule's call from the engine, inside its evaluation: a host error goes
+// on to the evaluation's frame, which answers it.
 void plain_entry(KBL_instance_t instance, KBL_invocation_args_t* args, KBL_value_t* result) {
-    invoke_plain(reinterpret_cast<KX_KF_instance_p_t>(instance),
-                 reinterpret_cast<KX_KF_rule_invocation_arguments_p_t>(args), reinterpret_cast<knowledge_value*>(result));
+    kx::guarded([&] { run_invocation(instance, args, result, false); });
 }
 
 }  // namespace
@@ -185,17 +195,12 @@ extern "C" {
 KXAPI void KX_KF_invoke_kestrix_extension_dialog(KX_KF_instance_p_t instance,
                                                  KX_KF_rule_invocation_arguments_p_t arguments,
                                                  knowledge_value* result) {
-    kx::guarded([&] {
-        ExitType saved;
-        saved.env = RTENV_set_jqopen_env();
-        KXEXIT_set_user_exit_type(kDialogExit);
-        invoke(instance, arguments, result);
-    });
+    invoke(instance, arguments, result, true);
 }
 
 KXAPI void KX_KF_invoke_kestrix_extension(KX_KF_instance_p_t instance, KX_KF_rule_invocation_arguments_p_t arguments,
                                           knowledge_value* result) {
-    invoke_plain(instance, arguments, result);
+    invoke(instance, arguments, result, false);
 }
 
 KXAPI int KX_KF_ask_instance_of_args(knowledge_value_p_t* args, int n, KX_KF_instance_p_t* instance) {

@@ -115,6 +115,24 @@ int ask_list_count(const void* list, int* count) {
         });
 }
 
+void free_record(KBL_value_t* value) { KBL_free_value(value); }
+
+// What the engine hands out for an item of an instance, given back when
+// the holder goes.
+struct ItemOutputs {
+    TEXT_s* name = nullptr;
+    TEXT_s* type = nullptr;
+    KBL_value_t* found = nullptr;
+    ItemOutputs() = default;
+    ItemOutputs(const ItemOutputs&) = delete;
+    ItemOutputs& operator=(const ItemOutputs&) = delete;
+    ~ItemOutputs() {
+        if (name) kx::release([t = name] { TEXT_free(t); });
+        if (type) kx::release([t = type] { TEXT_free(t); });
+        if (found) kx::release([v = found] { KBL_free_value(v); });
+    }
+};
+
 }  // namespace
 
 int kx::kf::ask_instance(const knowledge_value* value, KX_KF_instance_p_t* out) {
@@ -421,24 +439,20 @@ KXAPI int KX_KF_ask_value_of_list_item(KX_KF_instance_p_t list_object, int index
             return 0;
         },
         [&] {
-            TEXT_s* name_text = nullptr;
-            TEXT_s* type_text = nullptr;
-            KBL_value_t* found = nullptr;
-            const int st = KBL_ask_value_of_list_item(list_object, index, &name_text, &type_text, &found);
-            const text_ptr held_name(name_text), held_type(type_text);
-            if (st != 0) {
-                if (found) KBL_free_value(found);
-                return st;
-            }
-            kx::host_ptr<char> name_copy(name && name_text ? locale_copy(name_text) : nullptr);
-            kx::host_ptr<char> type_copy(type && type_text ? locale_copy(type_text) : nullptr);
-            if (found && item) {
+            // The engine's outputs are held from before its call: it may
+            // have written some of them when it raises, and they go back on
+            // every way out.
+            ItemOutputs got;
+            const int st = KBL_ask_value_of_list_item(list_object, index, &got.name, &got.type, &got.found);
+            if (st != 0) return st;
+            kx::host_ptr<char> name_copy(name && got.name ? locale_copy(got.name) : nullptr);
+            kx::host_ptr<char> type_copy(type && got.type ? locale_copy(got.type) : nullptr);
+            if (got.found && item) {
                 const KBE_dfk_table_t& s = services();
-                KBL_value_t* record = s.allocate_value();
-                s.copy_value(found, record);
-                *item = mine(record);
+                kx::held<KBL_value_t, free_record> record(s.allocate_value());
+                s.copy_value(got.found, record.get());
+                *item = mine(record.release());
             }
-            if (found) KBL_free_value(found);
             if (name) *name = name_copy.release();
             if (type) *type = type_copy.release();
             return 0;
