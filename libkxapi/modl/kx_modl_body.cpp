@@ -58,11 +58,10 @@ std::vector<tag> body_members(tag body, int cls) {
 // prototype must be loaded (1105024).
 int body_list(tag body, tag_list** out, int cls, const char* function) {
     return kx::frame(
+        [&] { return out ? 0 : kx::param(2); },
         [&] {
-            if (!out) return kx::param(2);
-            return km::check_body(body);
-        },
-        [&] {
+            // The check asks the host: it runs under the frame.
+            if (int st = km::check_body(body)) return st;
             tag prototype = body, part_occurrence = NULL_TAG;
             if (OCC_is_occurrence(body)) {
                 part_occurrence = OCC_ask_part_occurrence(body);
@@ -75,13 +74,31 @@ int body_list(tag body, tag_list** out, int cls, const char* function) {
             if (part_occurrence != NULL_TAG)
                 for (tag& t : members)
                     if (t != NULL_TAG) t = OCC_find_occurrence(part_occurrence, t);
-            *out = kx::make_tag_list(members);
-            return 0;
+            return km::hand_out_list(out, [&] { return kx::make_tag_list(members); });
         });
 }
 
 // The body itself, or the prototype body of an occurrence.
 tag prototype_of(tag body) { return OCC_is_occurrence(body) ? OCC_ask_prototype_of_occ(body) : body; }
+
+// The features shown on a body (its controlled records left out); none
+// answers 875253 through `status`. The host's array is given back before
+// the answer is handed out.
+std::vector<tag> shown_features(tag body, int& status) {
+    // A body without a kernel body has no body record.
+    const tag target = prototype_of(body);
+    if (ES_solid_ask_fermalith_tag(target) == 0)
+        ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NO_BODY_RECORD, "body %u has no body record", body);
+    int n = 0;
+    unsigned int* raw = nullptr;
+    BREF_ask_all_frecs_of_bref(target, &n, &raw);
+    kx::host_ptr<unsigned int> all(raw);
+    std::vector<tag> shown;
+    if (n == 0) status = KX_MODL_ERR_NO_FEATURES;
+    for (int i = 0; i < n; ++i)
+        if (!FREC_is_a_controlled_frec(raw[i])) shown.push_back(raw[i]);
+    return shown;
+}
 
 bool invalidating(int token) {
     for (int t : kInvalidating)
@@ -173,26 +190,14 @@ KXAPI int KX_MODL_ask_body_edges(tag body, tag_list** edges) {
 
 KXAPI int KX_MODL_ask_body_feats(tag body, tag_list** features) {
     return kx::frame(
-        kx::no_check,
+        kx::no_check, [&] { return features ? 0 : kx::param(2); },
         [&] {
-            if (!features) return kx::param(2);
-            return km::check_body(body);
-        },
-        [&] {
-            // A body without a kernel body has no body record.
-            const tag target = prototype_of(body);
-            if (ES_solid_ask_fermalith_tag(target) == 0)
-                ERROR_raise("kx_modl_body", 0, KX_MODL_ERR_NO_BODY_RECORD, "body %u has no body record", body);
-            int n = 0;
-            unsigned int* raw = nullptr;
-            BREF_ask_all_frecs_of_bref(target, &n, &raw);
-            kx::host_ptr<unsigned int> all(raw);
-            if (n == 0) return static_cast<int>(KX_MODL_ERR_NO_FEATURES);
-            std::vector<tag> shown;
-            for (int i = 0; i < n; ++i)
-                if (!FREC_is_a_controlled_frec(raw[i])) shown.push_back(raw[i]);
-            *features = kx::make_tag_list(shown);
-            return 0;
+            // The check asks the host: it runs under the frame.
+            if (int st = km::check_body(body)) return st;
+            int status = 0;
+            const std::vector<tag> shown = shown_features(body, status);
+            if (status != 0) return status;
+            return km::hand_out_list(features, [&] { return kx::make_tag_list(shown); });
         });
 }
 

@@ -14,6 +14,7 @@
 #include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/core/kx_list.h"
+#include "libkxapi/modl/kx_modl_query.h"
 #include "libkxapi/modl/kx_modl_topology.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -143,6 +144,7 @@ int alive(tag object, int subtype, int wrong_class, const References& refs, tag*
 namespace {
 
 namespace tp = kx::modl::topology;
+namespace km = kx::modl;
 
 constexpr double kEqualRadii = 1e-10;
 
@@ -190,8 +192,8 @@ KXAPI int KX_MODL_ask_face_edges(tag face, tag_list** edges) {
         const tp::Context c = tp::enter(face, __func__);
         std::vector<int> found;
         if (int st = face_edges(c.prototype, found)) return st;
-        *edges = tp::list_or_null(tp::tags_of(found, c));
-        return 0;
+        const std::vector<tag> tags = tp::tags_of(found, c);
+        return km::hand_out_list(edges, [&] { return tp::list_or_null(tags); });
     });
 }
 
@@ -212,8 +214,8 @@ KXAPI int KX_MODL_ask_adjac_faces(tag face, tag_list** faces) {
             for (int f : of_edge)
                 if (f != own) adjacent.push_back(f);  // the list drops repeats
         }
-        *faces = kx::make_tag_list(tp::tags_of(adjacent, c));
-        return 0;
+        const std::vector<tag> tags = tp::tags_of(adjacent, c);
+        return km::hand_out_list(faces, [&] { return kx::make_tag_list(tags); });
     });
 }
 
@@ -266,8 +268,7 @@ KXAPI int KX_MODL_ask_face_feats(tag face, tag_list** features) {
         if (!features) return kx::param(2);
         std::vector<tag> found;
         if (int st = tp::face_features(face, found)) return st;
-        *features = kx::make_tag_list(found);
-        return 0;
+        return km::hand_out_list(features, [&] { return kx::make_tag_list(found); });
     });
 }
 

@@ -130,13 +130,12 @@ KXAPI int KX_MODL_is_body_feature(tag feature, logical* answer) {
 
 KXAPI int KX_MODL_ask_feat_faces(tag feature, tag_list** faces) {
     return kx::frame(
+        [&] { return faces ? 0 : kx::param(2); },
         [&] {
-            if (!faces) return kx::param(2);
-            return not_a_feature(feature);
-        },
-        [&] {
-            *faces = kx::make_tag_list(faces_of(feature));
-            return 0;
+            // The check asks the host: it runs under the frame.
+            if (int st = not_a_feature(feature)) return st;
+            const std::vector<tag> found = faces_of(feature);
+            return km::hand_out_list(faces, [&] { return kx::make_tag_list(found); });
         });
 }
 

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "kx_types.h"
+#include "kx_modl.h"
+#include "libkxapi/core/frame.h"
 
 namespace kx::modl {
 
@@ -16,6 +18,18 @@ bool is_feature(tag object);
 int check_body(tag body);
 // Host tags of kernel entities, in order (0 for an entity without object).
 std::vector<tag> objects_of(const int* entities, int count);
+
+// The last step of a list query's work: hands the list that make() builds
+// to the caller. Call it once every holder of the work has let go: when a
+// release of the work failed, its failure is pending and is the call's
+// status (the frame takes it), and a failed query hands out nothing, so
+// the list is not made then. Answers the work's status, 0.
+template <class Make>
+int hand_out_list(tag_list** out, Make&& make) {
+    if (kx::detail::g_release_failure != 0) return 0;
+    *out = make();
+    return 0;
+}
 
 }  // namespace kx::modl
 
