@@ -24,6 +24,11 @@
 #include <new>
 #include <optional>
 #include <tuple>
+#include <type_traits>
+#include <utility>
+#include <memory>
+#include <vector>
+#include <cstdint>
 #include <unordered_map>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -46,6 +51,45 @@ namespace host::kernel::detail {
 namespace {
 
 using Map = std::map<int, Body>;
+
+// A table from dense keys (kernel tags and object tags are handed out in
+// sequence from 1) to values, in pages of 1024 made on first use: a value
+// costs its own bytes, where a hash map costs a node and a bucket besides.
+// A value equal to V{} (a body of 0, a kernel tag of 0) is no entry.
+template <class V>
+class DenseIndex {
+public:
+    const V* find(std::int64_t key) const {
+        if (key < 0) return nullptr;
+        const auto p = static_cast<std::size_t>(key) >> kBits;
+        if (p >= pages_.size() || !pages_[p]) return nullptr;
+        const V& v = pages_[p][static_cast<std::size_t>(key) & kMask];
+        return empty(v) ? nullptr : &v;
+    }
+    V* find(std::int64_t key) { return const_cast<V*>(std::as_const(*this).find(key)); }
+    // The entry of the key, made (V{}) when there is none.
+    V& operator[](std::int64_t key) {
+        const auto p = static_cast<std::size_t>(key) >> kBits;
+        if (p >= pages_.size()) pages_.resize(p + 1);
+        if (!pages_[p]) pages_[p] = std::make_unique<V[]>(std::size_t{1} << kBits);
+        return pages_[p][static_cast<std::size_t>(key) & kMask];
+    }
+    void erase(std::int64_t key) {
+        if (V* v = find(key)) *v = V{};
+    }
+    void clear() { pages_.clear(); }
+
+private:
+    static constexpr unsigned kBits = 10;
+    static constexpr std::size_t kMask = (std::size_t{1} << kBits) - 1;
+    static bool empty(const V& v) {
+        if constexpr (std::is_same_v<V, Loc>)
+            return v.body == 0;
+        else
+            return v == V{};
+    }
+    std::vector<std::unique_ptr<V[]>> pages_;
+};
 
 // The bodies by kernel tag, journaled body by body: the first change of a
 // body after a checkpoint records the body it was (or that there was none),
@@ -74,8 +118,8 @@ public:
 
     int next = 1;
     // Index: kernel tag -> place; object -> kernel tag.
-    std::unordered_map<int, Loc> where;
-    std::unordered_map<unsigned int, int> by_object;
+    DenseIndex<Loc> where;
+    DenseIndex<int> by_object;
     bool stale = true;
     bool shared = false;  // some tag is held by two bodies (see index_body)
 
@@ -89,11 +133,9 @@ public:
         if (b.object) by_object[b.object] = b.tag;
         const auto add = [&](const std::vector<Sub>& subs, int cls) {
             for (std::size_t i = 0; i < subs.size(); ++i) {
-                const auto [at, added] = where.try_emplace(subs[i].tag, Loc{b.tag, cls, static_cast<int>(i)});
-                if (!added) {
-                    if (at->second.body != b.tag) shared = true;
-                    at->second = {b.tag, cls, static_cast<int>(i)};
-                }
+                Loc& at = where[subs[i].tag];
+                if (at.body != 0 && at.body != b.tag) shared = true;
+                at = {b.tag, cls, static_cast<int>(i)};
                 if (subs[i].object) by_object[subs[i].object] = subs[i].tag;
             }
         };
@@ -183,9 +225,9 @@ const int listener = host::objects::add_destroy_listener([](unsigned int object)
     if (committing) return;
     Store& s = store();
     s.fresh();
-    const auto it = s.by_object.find(object);
-    if (it == s.by_object.end()) return;
-    const auto b = s.bodies().find(it->second);
+    const int* entity = s.by_object.find(object);
+    if (!entity) return;
+    const auto b = s.bodies().find(*entity);
     if (b == s.bodies().end()) {  // a face or edge: its body goes with its own object
         drop_held(object);        // or, a held sheet, with its face's
         return;
@@ -269,8 +311,8 @@ bool is_held(const BodyState& body) {
 void drop_held(unsigned int object) {
     Store& s = store();
     s.fresh();
-    const auto it = s.by_object.find(object);
-    const Loc* l = it == s.by_object.end() ? nullptr : locate(it->second);
+    const int* entity = s.by_object.find(object);
+    const Loc* l = entity ? locate(*entity) : nullptr;
     const Body b = l ? find_body(l->body) : nullptr;
     if (!b || !is_held(*b)) return;
     s.unindex_body(*b);
@@ -304,8 +346,7 @@ Body require_body(const Call& call, int tag) {
 const Loc* locate(int tag) {
     Store& s = store();
     s.fresh();
-    const auto it = s.where.find(tag);
-    return it == s.where.end() ? nullptr : &it->second;
+    return s.where.find(tag);
 }
 
 const Sub& require_sub(const Call& call, int tag, int cls, Body* owner) {
@@ -388,7 +429,7 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
                 host::entity::attrs(x.object).owner = b.object;
                 if (subtype == 2) members.push_back(x.object);
             }
-        host::entity::attrs(b.object).members = std::move(members);
+        host::entity::rare(b.object).members = std::move(members);
     }
     for (const auto& [tag, object] : old_objects)
         if (host::objects::is_alive(object)) host::objects::destroy(object);
@@ -431,8 +472,8 @@ unsigned int object_of(int entity) {
 int entity_of(unsigned int object) {
     hd::Store& s = hd::store();
     s.fresh();
-    const auto it = s.by_object.find(object);
-    return it == s.by_object.end() || !host::objects::is_alive(object) ? 0 : it->second;
+    const int* entity = s.by_object.find(object);
+    return !entity || !host::objects::is_alive(object) ? 0 : *entity;
 }
 
 int body_of(int entity) {

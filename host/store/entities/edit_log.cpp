@@ -18,9 +18,7 @@ tag_t sketch_of(tag_t object) {
     for (tag_t t : objects::objects_of_type(HOST_TYPE_SKETCH)) {
         const objects::Object* o = objects::find(t);
         if (!o || o->type != HOST_TYPE_SKETCH) continue;
-        const entity::Attrs* a = entity::find(t);
-        if (!a) continue;
-        for (tag_t m : a->members)
+        for (tag_t m : entity::members_of(t))
             if (m == object) return t;
     }
     return 0;

@@ -77,7 +77,10 @@ void destroy_with_dependents(unsigned int object) {
     const objects::Object* o = objects::find(object);
     if (!o) return;
     std::vector<unsigned int> held;
-    if (o->type == HOST_TYPE_SOLID || o->type == HOST_TYPE_DRAWING) held = attrs(object).members;
+    if (o->type == HOST_TYPE_SOLID || o->type == HOST_TYPE_DRAWING) {
+        attrs(object);
+        held = members_of(object);
+    }
     parts::note_change(object);
     objects::destroy(object);
     for (unsigned int t : held)
@@ -197,7 +200,8 @@ void es7034_(const unsigned int* object, unsigned int* entity, int* faces) {
     const unsigned int owner = he::attrs(*object).owner;
     const bool in_body = owner != 0 && host::objects::is_alive(owner);
     *entity = in_body ? *object : 0;
-    *faces = in_body ? static_cast<int>(he::attrs(owner).members.size()) : 0;
+    if (in_body) he::attrs(owner);
+    *faces = in_body ? static_cast<int>(he::members_of(owner).size()) : 0;
 }
 
 void es1512_(const unsigned int* group, int* context) {
@@ -205,7 +209,8 @@ void es1512_(const unsigned int* group, int* context) {
     call.need(group);
     call.need(context);
     call.live(*group);
-    he::attrs(*group).members.clear();
+    he::attrs(*group);
+    if (he::find_rare(*group)) he::rare(*group).members.clear();
 }
 
 int CSO_ask_class(void) {

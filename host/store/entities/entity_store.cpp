@@ -52,6 +52,10 @@ TagTable<Attrs>& table() {
     static auto* t = new TagTable<Attrs>("entity attributes");  // lives as long as the process
     return *t;
 }
+TagTable<Rare>& rare_table() {
+    static auto* t = new TagTable<Rare>("entity rare attributes");  // lives as long as the process
+    return *t;
+}
 
 DisplayLog& dlog() {
     static DisplayLog d;
@@ -69,6 +73,7 @@ std::vector<std::function<void(tag_t, tag_t)>>& replace_listeners() {
 const bool registered = [] {
     for (int t = 1; t <= 255; ++t) eprops_[t - 1] = make_props(t);
     table();
+    rare_table();
     register_service_reset("entity display", [] {
         dlog() = DisplayLog{};
         width_display() = true;
@@ -127,6 +132,26 @@ Attrs& attrs(tag_t object) {
     return table()[object] = initial(object);
 }
 
+Rare& rare(tag_t object) {
+    attrs(object);  // the entity row holds the object's place in a saved part
+    if (Rare* r = rare_table().edit(object)) return *r;
+    return rare_table()[object];
+}
+
+const Rare* find_rare(tag_t object) { return objects::is_alive(object) ? rare_table().find(object) : nullptr; }
+
+const std::vector<tag_t>& members_of(tag_t holder) {
+    static const std::vector<tag_t> none;
+    const Rare* r = find_rare(holder);
+    return r ? r->members : none;
+}
+
+const std::vector<tag_t>& views_of(tag_t object) {
+    static const std::vector<tag_t> none;
+    const Rare* r = find_rare(object);
+    return r ? r->views : none;
+}
+
 namespace {
 Attrs initial(tag_t object) {
     const objects::Object& o = objects::require(object);
@@ -150,7 +175,7 @@ tag_t create(const objects::NewObject& request) {
 }
 
 void add_member(tag_t holder, tag_t member) {
-    attrs(holder).members.push_back(member);
+    rare(holder).members.push_back(member);
     if (objects::require(holder).type == HOST_TYPE_SOLID) attrs(member).owner = holder;
 }
 
@@ -407,7 +432,10 @@ void at020_(const unsigned int* object) {
         a.located = false;
     } else if (!a.located) {
         a.located = true;
-        a.location[0] = a.location[1] = a.location[2] = 0.0;
+        if (he::find_rare(*object)) {
+            double* at = he::rare(*object).location;
+            at[0] = at[1] = at[2] = 0.0;
+        }
     }
 }
 
@@ -424,8 +452,10 @@ void ES_read_att_display_location(unsigned int object, double location[3], int* 
     const host::objects::Object& o = call.live(object);
     const he::Attrs& a = he::attrs(object);
     *found = !o.name.empty() && a.located ? 1 : 0;
-    if (*found)
-        for (int i = 0; i < 3; ++i) location[i] = a.location[i];
+    if (*found) {
+        const he::Rare* r = he::find_rare(object);
+        for (int i = 0; i < 3; ++i) location[i] = r ? r->location[i] : 0.0;
+    }
 }
 
 void ES_edit_att_display_location(unsigned int object, const double location[3]) {
@@ -433,7 +463,8 @@ void ES_edit_att_display_location(unsigned int object, const double location[3])
     call.need(location);
     he::Attrs& a = he::changed_row(call, object);
     if (!a.located) call.fail(HOST_ERR_BAD_ARGUMENT, "tag %u shows no name", object);
-    for (int i = 0; i < 3; ++i) a.location[i] = location[i];
+    double* at = he::rare(object).location;
+    for (int i = 0; i < 3; ++i) at[i] = location[i];
 }
 
 int STR_compare_i(const char* a, const char* b) {
@@ -453,24 +484,28 @@ void ES_VDG_ask_all_views(unsigned int object, int* count, unsigned int** views)
     auto call = HOST_ENTRY(object, count, views);
     call.need(count);
     call.need(views);
-    const he::Attrs& a = he::row(call, object);
-    *count = static_cast<int>(a.views.size());
+    he::row(call, object);
+    const std::vector<unsigned int>& all = he::views_of(object);
+    *count = static_cast<int>(all.size());
     *views = nullptr;
-    if (a.views.empty()) return;
-    *views = static_cast<unsigned int*>(SM_alloc(a.views.size() * sizeof(unsigned int)));
-    std::copy(a.views.begin(), a.views.end(), *views);
+    if (all.empty()) return;
+    *views = static_cast<unsigned int*>(SM_alloc(all.size() * sizeof(unsigned int)));
+    std::copy(all.begin(), all.end(), *views);
 }
 
 void ES_VDG_remove(unsigned int object, unsigned int view) {
     auto call = HOST_ENTRY(object, view);
-    auto& v = he::changed_row(call, object).views;
+    he::changed_row(call, object);
+    if (!he::find_rare(object)) return;  // no views
+    auto& v = he::rare(object).views;
     v.erase(std::remove(v.begin(), v.end(), view), v.end());
 }
 
 void ES_VDG_make_dependent(unsigned int object, unsigned int view) {
     auto call = HOST_ENTRY(object, view);
     call.live(view);
-    auto& v = he::changed_row(call, object).views;
+    he::changed_row(call, object);
+    auto& v = he::rare(object).views;
     if (std::find(v.begin(), v.end(), view) == v.end()) v.push_back(view);
 }
 

@@ -128,8 +128,8 @@ namespace host::entity {
 using tag_t = unsigned int;
 
 struct Attrs {
-    // Numbers first, then flags, then lists: no room lost to alignment (a
-    // model holds a row per object).
+    // Numbers first, then flags: no room lost to alignment (a model holds a
+    // row per object). The fields few objects have are in Rare.
     int layer = 1;
     int color = 7;
     int font = 1;
@@ -143,13 +143,21 @@ struct Attrs {
     int sketch_state = 0;  // what delete_sketch_ reports
     bool blanked = false;
     bool highlighted = false;
-    bool located = false;  // the name shows at `location`
+    bool located = false;  // the name shows at Rare::location
     bool promoted = false;
     bool smart = false;
     bool fcf = false;
     bool occurrence = false;
     bool in_use = false;  // referenced by other objects: refuses deletion
     bool view_dependent = false;
+};
+
+// The fields of the entity row that few objects have, in a table of their
+// own keyed by tag: a row there is made only for an object given a name
+// location, a view or a member, so that the faces and edges of a body pay
+// nothing for them. An object without a row has its name at the origin, no
+// views and no members.
+struct Rare {
     double location[3] = {0, 0, 0};
     std::vector<tag_t> views;    // views it depends on
     std::vector<tag_t> members;  // group, sketch or body members, in order
@@ -161,6 +169,15 @@ Attrs& attrs(tag_t object);
 // The row to read or null, without making one (nothing is recorded for
 // undo: attrs records the row of a change).
 const Attrs* find(tag_t object);
+// The rare fields of a live object to change: made on first use, with the
+// object's entity row (raises HOST_ERR_DEAD_TAG for no live object).
+Rare& rare(tag_t object);
+// The rare fields to read, or null (no live object, or none made for it).
+const Rare* find_rare(tag_t object);
+// The members of a holder, or the views of an object, to read: empty for
+// none (and for no live object).
+const std::vector<tag_t>& members_of(tag_t holder);
+const std::vector<tag_t>& views_of(tag_t object);
 
 // Creates an object with the creation settings of its type in force (the
 // work part's colour, font and width of the type, the current default

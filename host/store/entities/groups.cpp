@@ -20,8 +20,8 @@ using tag_t = unsigned int;
 // The live group that holds the object, or 0.
 tag_t group_of(tag_t object) {
     for (tag_t g : host::objects::objects_of_type(HOST_TYPE_GROUP)) {
-        const host::entity::Attrs* a = host::entity::find(g);
-        if (a && std::find(a->members.begin(), a->members.end(), object) != a->members.end()) return g;
+        const std::vector<tag_t>& m = host::entity::members_of(g);
+        if (std::find(m.begin(), m.end(), object) != m.end()) return g;
     }
     return 0;
 }
@@ -42,11 +42,12 @@ void check_joinable(const host::Call& call, tag_t member, tag_t into) {
 void dissolve(tag_t g, bool nested) {
     // A group inside another leaves it as it goes.
     if (const tag_t parent = group_of(g)) {
-        std::vector<tag_t>& pm = host::entity::attrs(parent).members;
+        std::vector<tag_t>& pm = host::entity::rare(parent).members;
         pm.erase(std::remove(pm.begin(), pm.end(), g), pm.end());
     }
-    const std::vector<tag_t> members = host::entity::attrs(g).members;
-    host::entity::attrs(g).members.clear();
+    host::entity::attrs(g);
+    const std::vector<tag_t> members = host::entity::members_of(g);
+    if (host::entity::find_rare(g)) host::entity::rare(g).members.clear();
     host::parts::note_change(g);
     if (nested)
         for (tag_t m : members)
@@ -87,7 +88,8 @@ void es1506_(const unsigned int* object, unsigned int* group_out, int* flag) {
 int ES_count_group_members(unsigned int g) {
     auto call = HOST_ENTRY(g);
     group(call, g);
-    return static_cast<int>(host::entity::attrs(g).members.size());
+    host::entity::attrs(g);
+    return static_cast<int>(host::entity::members_of(g).size());
 }
 
 void rm404_(const unsigned int* g, const int* code, const int* mode, const int* count, unsigned int* array) {
@@ -99,7 +101,8 @@ void rm404_(const unsigned int* g, const int* code, const int* mode, const int* 
     group(call, *g);
     if (*code != RM__record_type_codes[RM_RECORD_GROUP_MEMBERS] || *mode != 1)
         call.fail(HOST_ERR_BAD_ARGUMENT, "record code %d, mode %d", *code, *mode);
-    const std::vector<tag_t>& m = host::entity::attrs(*g).members;
+    host::entity::attrs(*g);
+    const std::vector<tag_t>& m = host::entity::members_of(*g);
     const std::size_t n = std::min(m.size(), static_cast<std::size_t>(std::max(*count, 0)));
     if (n > 0) call.need(array, "the array");
     std::copy(m.begin(), m.begin() + static_cast<std::ptrdiff_t>(n), array);
@@ -118,7 +121,7 @@ void es1503_(const unsigned int* g, const unsigned int* member) {
     call.need(g, "the group");
     call.need(member, "the member");
     group(call, *g);
-    std::vector<tag_t>& m = host::entity::attrs(*g).members;
+    std::vector<tag_t>& m = host::entity::rare(*g).members;
     auto it = std::find(m.begin(), m.end(), *member);
     if (it == m.end()) call.fail(HOST_ERR_BAD_ARGUMENT, "object %u is not in group %u", *member, *g);
     m.erase(it);

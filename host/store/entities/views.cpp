@@ -58,7 +58,8 @@ std::array<int, 8> record_of(tag_t view) {
 void loop_members(const Call& call, tag_t holder, int type, ES_member_fn routine, void* data) {
     call.need(reinterpret_cast<const void*>(routine));
     call.live_of_type(holder, type);
-    const std::vector<tag_t> members = entity::attrs(holder).members;  // the routine may edit the holder
+    entity::attrs(holder);
+    const std::vector<tag_t> members = entity::members_of(holder);  // the routine may edit the holder
     for (tag_t m : members) {
         if (!objects::is_alive(m)) continue;
         if (routine(m, data)) return;
@@ -69,7 +70,8 @@ void loop_members(const Call& call, tag_t holder, int type, ES_member_fn routine
 std::vector<tag_t> live_members(const Call& call, tag_t sketch) {
     call.live_of_type(sketch, HOST_TYPE_SKETCH);
     std::vector<tag_t> out;
-    for (tag_t m : entity::attrs(sketch).members)
+    entity::attrs(sketch);
+    for (tag_t m : entity::members_of(sketch))
         if (objects::is_alive(m)) out.push_back(m);
     return out;
 }
@@ -164,7 +166,7 @@ int DMV_delete_views(int count, const unsigned int* views) {
         if (!o || o->type != HOST_TYPE_VIEW || cur == 0 || hv::view_table()[views[i]].drawing != cur) return 0;
     }
     for (int i = 0; i < count; ++i) {
-        auto& members = he::attrs(cur).members;
+        auto& members = he::rare(cur).members;
         members.erase(std::remove(members.begin(), members.end(), views[i]), members.end());
         if (host::objects::is_alive(views[i])) host::objects::destroy(views[i]);
     }
@@ -294,7 +296,8 @@ int PX_body_ask_faces_sm(unsigned int body, int* count, unsigned int** faces) {
     const host::objects::Object& o = call.live_of_type(body, HOST_TYPE_SOLID);
     if (o.subtype != HOST_SUBTYPE_BODY) call.fail(HOST_ERR_WRONG_CLASS, "tag %u is no body", body);
     std::vector<unsigned int> live;
-    for (unsigned int f : he::attrs(body).members)
+    he::attrs(body);
+    for (unsigned int f : he::members_of(body))
         if (host::objects::is_alive(f)) live.push_back(f);
     *count = static_cast<int>(live.size());
     *faces = nullptr;

@@ -194,19 +194,22 @@ const char* frame_rule(const objects::Object& o) {
 
 // The rule that the entity-store row of an object breaks, or null.
 const char* row_rule(const objects::Object& o, const entity::Attrs& a) {
-    if (!finite(a.location, 3)) return "a name location is not finite";
+    static const entity::Rare none;
+    const entity::Rare* r = entity::find_rare(o.tag);
+    if (!r) r = &none;
+    if (!finite(r->location, 3)) return "a name location is not finite";
     if (a.owner != 0) {
         if (!reference_ok(o.tag, a.owner, o.part)) return "an owner that is no other object of the part";
         const objects::Object& owner = objects::require(a.owner);
         if (owner.type != HOST_TYPE_SOLID || owner.subtype != kBodySubtype) return "an owner that is no body";
     }
-    for (tag_t v : a.views)
+    for (tag_t v : r->views)
         if (!reference_ok(o.tag, v, o.part) || !is_type(v, HOST_TYPE_VIEW)) return "a view that is no view of the part";
-    if (!a.members.empty()) {
+    if (!r->members.empty()) {
         const bool holder = o.type == HOST_TYPE_GROUP || o.type == HOST_TYPE_SKETCH || o.type == HOST_TYPE_DRAWING ||
                             (o.type == HOST_TYPE_SOLID && o.subtype == kBodySubtype);
         if (!holder) return "members of an object that holds none";
-        for (tag_t m : a.members)
+        for (tag_t m : r->members)
             if (!reference_ok(o.tag, m, o.part)) return "a member that is no other object of the part";
     }
     return nullptr;
@@ -220,16 +223,15 @@ bool members_cycle(const std::vector<tag_t>& objects) {
     // Iterative depth-first search: a file may nest members deeply.
     for (tag_t root : objects) {
         // Only holders start a cycle (and only they get marks as roots).
-        const entity::Attrs* holder = entity::find(root);
-        if (!holder || holder->members.empty()) continue;
+        if (entity::members_of(root).empty()) continue;
         if (mark[root] != Mark::none) continue;
         std::vector<std::pair<tag_t, std::size_t>> stack{{root, 0}};
         mark[root] = Mark::open;
         while (!stack.empty()) {
             auto& [t, next] = stack.back();
-            const entity::Attrs* a = entity::find(t);
-            if (a && next < a->members.size()) {
-                const tag_t m = a->members[next++];
+            const std::vector<tag_t>& members = entity::members_of(t);
+            if (next < members.size()) {
+                const tag_t m = members[next++];
                 Mark& mm = mark[m];
                 if (mm == Mark::open) return true;
                 if (mm == Mark::none) {
@@ -316,15 +318,17 @@ const char* broken_rule(tag_t part) {
         const entity::Attrs* a = entity::find(t);
         if (a) {
             if (const char* rule = row_rule(o, *a)) return rule;
-            if (!a->members.empty()) holders.push_back(t);
+            if (!entity::members_of(t).empty()) holders.push_back(t);
         }
         const bool occurrence = o.cls == OM_CLASS_OCC_LW || (a && a->occurrence);
         if (const char* rule = curve_rule(o, hc::find(t), occurrence)) return rule;
         if (const char* rule = frame_rule(o)) return rule;
     }
     if (const entity::Attrs* a = entity::find(part)) {
-        if (!a->members.empty() || !a->views.empty() || a->owner != 0) return "the part refers to objects";
-        if (!finite(a->location, 3)) return "a name location is not finite";
+        const entity::Rare* r = entity::find_rare(part);
+        if (r && (!r->members.empty() || !r->views.empty())) return "the part refers to objects";
+        if (a->owner != 0) return "the part refers to objects";
+        if (r && !finite(r->location, 3)) return "a name location is not finite";
     }
     // Ids read from a file ascend: the sort is then a pass.
     if (!std::is_sorted(eids.begin(), eids.end())) std::sort(eids.begin(), eids.end());

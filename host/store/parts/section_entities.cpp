@@ -20,6 +20,7 @@
 // reopened object is not highlighted. Only objects that have a row are
 // written; the others get theirs from the creation settings on first use,
 // as they would have in the session that saved them.
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -77,6 +78,11 @@ host::TagTable<he::Attrs>& table() {
     if (!t) throw pf::FormatError("no attribute table");
     return *t;
 }
+host::TagTable<he::Rare>& rare_table() {
+    auto* t = host::TagTable<he::Rare>::named("entity rare attributes");
+    if (!t) throw pf::FormatError("no attribute table");
+    return *t;
+}
 
 // Object numbers of the tags that were written, in order.
 void write_refs(pf::Writer& out, const std::vector<unsigned int>& tags, const pf::SaveContext& ctx) {
@@ -97,32 +103,44 @@ std::vector<unsigned int> read_refs(pf::Reader& in, const pf::LoadContext& ctx) 
     return tags;
 }
 
-void write_row(pf::Writer& out, const he::Attrs& a, const pf::SaveContext& ctx) {
+// A row holds the rare fields too (`r`, null for none: the origin, no views,
+// no members).
+void write_row(pf::Writer& out, const he::Attrs& a, const he::Rare* r, const pf::SaveContext& ctx) {
+    static const he::Rare none;
+    if (!r) r = &none;
     for (auto f : kInts) out.i32(a.*f);
     std::uint32_t flags = 0;
     for (const FlagField& f : kFlags)
         if (a.*(f.field)) flags |= f.flag;
     out.u32(flags);
-    for (double v : a.location) out.f64(v);
+    for (double v : r->location) out.f64(v);
     for (auto f : kLaterInts) out.i32(a.*f);
     const std::uint32_t owner = a.owner != 0 && host::objects::is_alive(a.owner) ? ctx.index(a.owner) : kNone;
     out.u32(owner);
-    write_refs(out, a.views, ctx);
-    write_refs(out, a.members, ctx);
+    write_refs(out, r->views, ctx);
+    write_refs(out, r->members, ctx);
 }
 
-// Decodes a row into `a` (the fields it does not hold keep their values).
-void read_row(pf::Reader& in, he::Attrs& a, const pf::LoadContext& ctx) {
+// Decodes a row into `a` and the rare fields of `tag` (the fields it does
+// not hold keep their values); a rare row is made only for fields that are
+// not the defaults.
+void read_row(pf::Reader& in, unsigned int tag, he::Attrs& a, const pf::LoadContext& ctx) {
+    he::Rare r;
     for (auto f : kInts) a.*f = in.i32();
     const std::uint32_t flags = in.u32();
     for (const FlagField& f : kFlags) a.*(f.field) = (flags & f.flag) != 0;
-    for (double& v : a.location) v = in.f64();
+    for (double& v : r.location) v = in.f64();
     for (auto f : kLaterInts) a.*f = in.i32();
     const std::uint32_t owner = in.u32();
     a.owner = owner == kNone ? 0 : ctx.tag_of(owner);
-    a.views = read_refs(in, ctx);
-    a.members = read_refs(in, ctx);
+    r.views = read_refs(in, ctx);
+    r.members = read_refs(in, ctx);
     a.highlighted = false;
+    auto& rare = rare_table();
+    const bool plain = r.location[0] == 0 && r.location[1] == 0 && r.location[2] == 0 && !std::signbit(r.location[0]) &&
+                       !std::signbit(r.location[1]) && !std::signbit(r.location[2]) && r.views.empty() &&
+                       r.members.empty();
+    if (!plain || rare.find(tag)) rare[tag] = std::move(r);
 }
 
 void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
@@ -131,8 +149,9 @@ void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
     // The objects written are alive (the object table refused any other),
     // so their rows are read from the table without asking again.
     const auto& rows = table();
+    const auto& rare = rare_table();
     pf::write_object_rows(out, ctx, true, [&](pf::Writer& row, unsigned int t) {
-        if (const he::Attrs* a = rows.find(t)) write_row(row, *a, ctx);
+        if (const he::Attrs* a = rows.find(t)) write_row(row, *a, rare.find(t), ctx);
     });
 }
 
@@ -143,7 +162,7 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
     // (part_file::apply).
     auto& rows = table();
     pf::read_rows(in, ctx, {"entity row", 8, true},
-                  [&](unsigned int t, pf::Reader& row) { read_row(row, rows[t], ctx); });
+                  [&](unsigned int t, pf::Reader& row) { read_row(row, t, rows[t], ctx); });
 }
 
 const bool registered = [] {

@@ -390,7 +390,7 @@ TEST_F(FilletTest, ArcsJoinTheSketchOfBothCurvesNumberedInTurn) {
     ASSERT_EQ(a.rfind("ARC", 0), 0u);
     ASSERT_EQ(b.rfind("ARC", 0), 0u);
     EXPECT_EQ(std::stoi(b.substr(3)), std::stoi(a.substr(3)) + 1);
-    const std::vector<unsigned int>& members = host::entity::attrs(sketch).members;
+    const std::vector<unsigned int>& members = host::entity::members_of(sketch);
     for (tag arc_made : {first, second}) EXPECT_NE(std::find(members.begin(), members.end(), arc_made), members.end());
     const SK_data_t data = host::fillet::sketch_data(sketch);
     EXPECT_EQ(data.variables, 10);
@@ -403,7 +403,7 @@ TEST_F(FilletTest, ArcsJoinTheSketchOfBothCurvesNumberedInTurn) {
     tag top = line(0, 10, 0, 10, 10, 0);
     host::entity::add_member(sketch, top);
     const tag third = fillet(top, right, {8, 8, 0}, 1, 1, 0);
-    const std::vector<unsigned int>& now = host::entity::attrs(sketch).members;
+    const std::vector<unsigned int>& now = host::entity::members_of(sketch);
     EXPECT_EQ(std::find(now.begin(), now.end(), third), now.end());
 }
 

@@ -126,7 +126,7 @@ protected:
         ASSERT_EQ(a.size(), b.size());
         for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-9) << i;
     }
-    static std::vector<unsigned int> members(unsigned int holder) { return host::entity::find(holder)->members; }
+    static std::vector<unsigned int> members(unsigned int holder) { return host::entity::members_of(holder); }
     static std::vector<double> box(unsigned int body) {
         double b[6] = {};
         ZQ_TOPOL_find_box(host::kernel::entity_of(body), b);

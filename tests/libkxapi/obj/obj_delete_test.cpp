@@ -264,9 +264,9 @@ TEST_F(Exchange, KeptObjectTakesTheDataAndKeepsItsViews) {
 
     EXPECT_EQ(KX_OBJ_replace_object_data(line, arc), 0);
     EXPECT_EQ(host::objects::find(line)->type, 5);
-    EXPECT_EQ(he::attrs(line).views, (std::vector<unsigned int>{v1, v2}));
+    EXPECT_EQ(he::views_of(line), (std::vector<unsigned int>{v1, v2}));
     EXPECT_TRUE(he::attrs(line).view_dependent);
-    EXPECT_TRUE(he::attrs(arc).views.empty());
+    EXPECT_TRUE(he::views_of(arc).empty());
     EXPECT_FALSE(he::attrs(arc).view_dependent);
     const auto log = host::edit_log::update_log();
     ASSERT_FALSE(log.empty());

@@ -346,7 +346,8 @@ void estc12_(const unsigned int* sketch, SK_data_t* data) {
     call.need(data, "the data output");
     call.live_of_type(*sketch, HOST_TYPE_SKETCH);
     *data = host::fillet::sketch_data(*sketch);
-    data->members = static_cast<int>(host::entity::attrs(*sketch).members.size());
+    host::entity::attrs(*sketch);
+    data->members = static_cast<int>(host::entity::members_of(*sketch).size());
 }
 
 void sk_create_variables(unsigned int sketch, unsigned int object, int kind, int* first) {

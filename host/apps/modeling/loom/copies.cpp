@@ -262,8 +262,7 @@ void sample(tag_t object, std::vector<double>& out) {
 }
 
 std::vector<tag_t> members_of(tag_t holder) {
-    const host::entity::Attrs* a = host::entity::find(holder);
-    return a ? a->members : std::vector<tag_t>{};
+    return host::entity::members_of(holder);
 }
 
 // The points and curves of a sketch, in order.
@@ -329,7 +328,7 @@ tag_t holder(tag_t link, tag_t part, int type, const std::vector<tag_t>& members
         return type == HOST_TYPE_SKETCH ? host::views::make_sketch(part, members)
                                         : host::views::make_group(part, members);
     }
-    host::entity::attrs(link).members = members;
+    host::entity::rare(link).members = members;
     return link;
 }
 

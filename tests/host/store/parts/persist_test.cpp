@@ -188,15 +188,18 @@ std::string row_text(unsigned int object, const std::vector<unsigned>& order) {
     };
     const he::Attrs* a = he::find(object);
     if (!a) return "no row";
+    static const he::Rare none;
+    const he::Rare* r = he::find_rare(object);
+    if (!r) r = &none;
     std::ostringstream out;
     out << a->layer << ' ' << a->color << ' ' << a->font << ' ' << a->width << " b" << a->blanked << " h"
-        << a->highlighted << " l" << a->located << ' ' << a->location[0] << ',' << a->location[1] << ','
-        << a->location[2] << " s" << a->state << " p" << a->promoted << a->smart << a->fcf << a->occurrence << a->in_use
+        << a->highlighted << " l" << a->located << ' ' << r->location[0] << ',' << r->location[1] << ','
+        << r->location[2] << " s" << a->state << " p" << a->promoted << a->smart << a->fcf << a->occurrence << a->in_use
         << " vd" << a->view_dependent << " an" << a->srfanl << " sh" << a->shaded << " v" << a->cre_version << '/'
         << a->mod_version << " sk" << a->sketch_state << " o" << pos(a->owner) << " views";
-    for (unsigned v : a->views) out << ' ' << pos(v);
+    for (unsigned v : r->views) out << ' ' << pos(v);
     out << " members";
-    for (unsigned m : a->members) out << ' ' << pos(m);
+    for (unsigned m : r->members) out << ' ' << pos(m);
     return out.str();
 }
 
@@ -307,8 +310,8 @@ TEST_F(EntitySectionTest, ExportDropsReferencesToObjectsLeftBehind) {
     const std::vector<unsigned> objs = obj::objects_of_part(again);
     ASSERT_EQ(objs.size(), 3u);
     EXPECT_EQ(ES_ask_entity_color(objs[0]), 42);
-    EXPECT_EQ(he::attrs(objs[1]).members, (std::vector<unsigned>{objs[0], objs[2]}));
-    EXPECT_TRUE(he::attrs(objs[2]).views.empty());
+    EXPECT_EQ(he::members_of(objs[1]), (std::vector<unsigned>{objs[0], objs[2]}));
+    EXPECT_TRUE(he::views_of(objs[2]).empty());
     EXPECT_TRUE(he::attrs(objs[2]).view_dependent);
 }
 
@@ -379,7 +382,7 @@ TEST_F(EntitySectionTest, DamagedRowsAreRefusedWhole) {
     const std::vector<unsigned> objs = obj::objects_of_part(part);
     EXPECT_EQ(he::attrs(objs[0]).layer, 9);
     EXPECT_EQ(he::attrs(objs[0]).owner, objs[1]);
-    EXPECT_EQ(he::attrs(objs[0]).members, (std::vector<unsigned>{objs[1]}));
+    EXPECT_EQ(he::members_of(objs[0]), (std::vector<unsigned>{objs[1]}));
 }
 
 // The row framing that row sections share: rows come back with their
