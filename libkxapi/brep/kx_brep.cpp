@@ -121,8 +121,17 @@ KXAPI int KX_BREP_ask_geometry(int n, const int entities[], int as_spline, int* 
         [&] { kx::clear(n_geometry, geometry); });
 }
 
+// Every record's spline form and then the array are given back, each
+// through kx::release: a free that fails does not keep the others from the
+// host, and the first failure is the answer.
 KXAPI int KX_BREP_free_geometry_data(int n, brep_geometry* geometry) {
-    return kx::frame([&] { return PX_BREP_free_geometry_data(n, reinterpret_cast<PX_BREP_geometry_t*>(geometry)); });
+    return kx::frame([&] {
+        if (!geometry) return 0;
+        auto* records = reinterpret_cast<PX_BREP_geometry_t*>(geometry);
+        for (int i = 0; i < n; ++i) kx::release([&] { ZQ_free_bspline(&records[i].spline); });
+        kx::release([&] { SM_free(records); });
+        return 0;
+    });
 }
 
 KXAPI int KX_BREP_release_topology(int n, const int bodies[]) {
@@ -161,7 +170,8 @@ KXAPI int KX_BREP_heal_body(tag body, double tolerance, double max_tolerance, in
 
 KXAPI void KX_BREP_ask_identifier(int entity, int* identifier) {
     int found = 0;
-    const int st = kx::frame([&] {
+    // The kernel's failure is answered as 0, and so acknowledged.
+    const int st = kx::frame(kx::acknowledging, [&] {
         kx::clear(identifier);
         if (!identifier) return kx::param(2);
         return PX_BREP_ask_identifier(entity, &found);

@@ -2,6 +2,7 @@
 // feature by the host's combine service; created, edited and read back.
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "host/kernel/curves/curve_queries.h"
@@ -22,6 +23,7 @@
 #include "libkxapi/curve/kx_curve_feat_internal.h"
 #include "libkxapi/curve/kx_curve_internal.h"
 #include "libkxapi/core/kx_list.h"
+#include "libkxapi/core/kx_util.h"
 
 namespace {
 
@@ -194,17 +196,21 @@ KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combine_direction
                 CPROJ_CMB_read_frec(feature, &rec);
                 const tag a = entity_of_slot(rec.table, 0), b = entity_of_slot(rec.table, 1);
                 CMP_RT_free(rec.table);
-                char* formula = nullptr;
-                if (EXP_ask_exp_str_of_exp(rec.tolerance_exp, &formula) != 0) return kHostFailed;
+                // Everything made on the way is held until it is handed
+                // out: a raise after it gives it back.
+                char* raw_formula = nullptr;
+                if (EXP_ask_exp_str_of_exp(rec.tolerance_exp, &raw_formula) != 0) return kHostFailed;
+                kx::host_ptr<char> formula(raw_formula);
                 int n = 0;
-                unsigned int* made = nullptr;
-                CPROJ_CMB_read_curves(feature, &n, &made);
-                tag_list* list = kx::make_tag_list(std::vector<tag>(made, made + n));
-                SM_free(made);
-                const std::size_t length = std::strlen(formula) + 1;
-                auto* text = static_cast<char*>(SM_alloc_persistent(length));
-                std::memcpy(text, formula, length);
-                SM_free(formula);
+                unsigned int* raw_made = nullptr;
+                CPROJ_CMB_read_curves(feature, &n, &raw_made);
+                kx::host_ptr<unsigned int> made(raw_made);
+                kx::TagListHolder list(kx::make_tag_list(std::vector<tag>(raw_made, raw_made + n)));
+                SM_free(made.release());
+                const std::size_t length = std::strlen(formula.get()) + 1;
+                kx::host_ptr<char> text(static_cast<char*>(SM_alloc_persistent(length)));
+                std::memcpy(text.get(), formula.get(), length);
+                SM_free(formula.release());
                 combine_direction* dirs[2] = {first_direction, second_direction};
                 for (int i = 0; i < 2; ++i) {
                     *dirs[i] = combine_direction{rec.use_vector[i] == 1 ? 1 : 0, {0, 0, 0}};
@@ -212,8 +218,8 @@ KXAPI int KX_CURVE_ask_combine_curves(tag feature, tag* first, combine_direction
                 }
                 *first = a;
                 *second = b;
-                *tolerance = text;
-                *curves = list;
+                *tolerance = text.release();
+                *curves = std::exchange(list.list, nullptr);
                 return 0;
             });
         });

@@ -2,11 +2,13 @@
 // model objects, partitions and the kernel session's tag counts.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "kx_codes.h"
 #include "kx_zr.h"
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_list.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 #include "libkxapi/zr/kx_zr_files.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -67,21 +69,29 @@ int export_data(const tag_list* objects, const char* file) {
     return fail;
 }
 
+// The bodies are read under an undo mark: a failure after the kernel made
+// them (listing them, say) takes them away again, and the caller gets no
+// list.
 int import_data(const char* file, tag_list** objects) {
-    const PX_file_name_t name = file_record(file);
-    HostList list;
-    int fail = 0;
-    pximpo_(&name, &list.id, &fail);
-    if (fail != 0) return fail;
-    *objects = kx::create_list();
-    int count = 0;
-    KI_colist(list.id, &count);
-    for (int i = 1; i <= count; ++i) {
-        int object = 0;
-        KI_gttgli(list.id, i, &object);
-        if (const int st = kx::put_list_item(*objects, static_cast<tag>(object)); st != 0) return st;
-    }
-    return 0;
+    kx::TagListHolder made;
+    const int st = kx::edit_with_tail([&]() -> int {
+        const PX_file_name_t name = file_record(file);
+        HostList list;
+        int fail = 0;
+        pximpo_(&name, &list.id, &fail);
+        if (fail != 0) return fail;
+        made.list = kx::create_list();
+        int count = 0;
+        KI_colist(list.id, &count);
+        for (int i = 1; i <= count; ++i) {
+            int object = 0;
+            KI_gttgli(list.id, i, &object);
+            if (const int st = kx::put_list_item(made.list, static_cast<tag>(object)); st != 0) return st;
+        }
+        return 0;
+    });
+    if (st == 0) *objects = std::exchange(made.list, nullptr);
+    return st;
 }
 
 }  // namespace kx::zr

@@ -101,7 +101,9 @@ int PX_BREP_ask_topology(int entity, int cls, int limit, PX_BREP_state_t** state
     int n = 0;
     if (const int st = KI_idcoen_sm(entity, cls, &found, &n))
         call.fail(st, "entity %d has no entities of class %d", entity, cls);
-    const std::unique_ptr<int, decltype(&SM_free)> hold(found, &SM_free);
+    // The kernel's array is given back with SM_free once read; a raise on
+    // the way takes it back quietly (a destructor must not raise).
+    std::unique_ptr<int, void (*)(void*) noexcept> hold(found, &host::memory::take_back);
     if (limit > 0 && n > limit) n = limit;
     StateList list;
     for (int i = 0; i < n; ++i) {
@@ -113,6 +115,7 @@ int PX_BREP_ask_topology(int entity, int cls, int limit, PX_BREP_state_t** state
         s.fifth = static_cast<int>(hk::object_of(found[i]));
         list.add(s);
     }
+    SM_free(hold.release());
     *states = list.release();
     return 0;
 }
