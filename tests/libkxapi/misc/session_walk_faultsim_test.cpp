@@ -46,7 +46,10 @@ int services() {
     STEP(KX_ABORT_clear_abort());
     STEP(KX_ABORT_disable_abort());
     STEP(KX_MISC_set_program_name("walker"));
-    STEP((KX_set_function_called("KX_walk_step"), 0));
+    step("KX_set_function_called", [&] {
+        KX_set_function_called("KX_walk_step");
+        return 0;
+    });
     STEP(KX_set_variable("KX_WALK_DEPTH", "17"));
     const char* depth = nullptr;
     STEP(KX_translate_variable("KX_WALK_DEPTH", &depth));
@@ -60,20 +63,32 @@ int services() {
     int error = 0;
     STEP((block = KX_allocate_memory(40, &error), error));
     STEP((block = KX_reallocate_memory(block, 96, &error), error));
-    STEP((KX_free(block), 0));
+    step("KX_free", [&] {
+        KX_free(block);
+        return 0;
+    });
     KX_system_info_t info{};
     STEP(KX_ask_system_info(&info));
     STEP(KX_free_system_info(&info));
     STEP(KX_print_syslog("walk of the session services", 0));
     int foreign = 0;
-    STEP((kx3192_(&foreign), 0));
-    STEP((KX__set_custom_app_open(), 0));
+    step("kx3192_", [&] {
+        kx3192_(&foreign);
+        return 0;
+    });
+    step("KX__set_custom_app_open", [&] {
+        KX__set_custom_app_open();
+        return 0;
+    });
     STEP(KX_set_retiring_flag(1));
     STEP(KX_ask_retiring_flag() == 1 ? 0 : 1);
 
     STEP(KX_TEXT_set_text_mode(1));
     char** none = nullptr;
-    STEP((KX_free_string_array(0, none), 0));
+    step("KX_free_string_array", [&] {
+        KX_free_string_array(0, none);
+        return 0;
+    });
 
     KX_callback_id_t callback{};
     STEP(KX_add_callback_function(KX_save_part_reason, on_part, nullptr, &callback));
