@@ -61,8 +61,14 @@ int services() {
     STEP(KX_get_memory_usage(&stats));
     void* block = nullptr;
     int error = 0;
-    STEP((block = KX_allocate_memory(40, &error), error));
-    STEP((block = KX_reallocate_memory(block, 96, &error), error));
+    if (int st = step("KX_allocate_memory", [&] {
+        block = KX_allocate_memory(40, &error);
+        return error;
+    })) return st;
+    if (int st = step("KX_reallocate_memory", [&] {
+        block = KX_reallocate_memory(block, 96, &error);
+        return error;
+    })) return st;
     step("KX_free", [&] {
         KX_free(block);
         return 0;
@@ -99,9 +105,9 @@ int services() {
 
     const tag part = g_part;
     char* handle = nullptr;
-    STEP((handle = KX_TAG_ask_handle_of_tag(part)) ? 0 : 1);
+    if (int st = step("KX_TAG_ask_handle_of_tag", [&] { return (handle = KX_TAG_ask_handle_of_tag(part)) ? 0 : 1; })) return st;
     tag back = NULL_TAG;
-    STEP((back = KX_TAG_ask_tag_of_handle(handle)) == part ? 0 : 1);
+    if (int st = step("KX_TAG_ask_tag_of_handle", [&] { return (back = KX_TAG_ask_tag_of_handle(handle)) == part ? 0 : 1; })) return st;
     char* file = nullptr;
     unsigned int sub = 0, version = 0;
     STEP(KX_TAG_decompose_handle(handle, &file, &sub, &version));

@@ -67,7 +67,7 @@ int open_saved() {
     if (opened) return opened;
     STEP(KX_PART_set_display_part(part));
     tag shown = NULL_TAG;
-    STEP((shown = KX_PART_ask_display_part(), shown == part ? 0 : 1));
+    if (int st = step("KX_PART_ask_display_part", [&] { return (shown = KX_PART_ask_display_part()) == part ? 0 : 1; })) return st;
     STEP(KX_PART_ask_num_parts() == 1 ? 0 : 1);
     STEP(KX_PART_ask_nth_part(0) == part ? 0 : 1);
     STEP(KX_PART_ask_part_tag(kFile) == part ? 0 : 1);
