@@ -204,9 +204,16 @@ KXAPI int KX_PART_open_quiet(const char* name, tag* part, load_status* status) {
             return kx::check({{name, 1}, {part, 2}, {status, 3}});
         },
         [&] {
-            PART_load_status_t host_status{};
-            const tag opened = BASE_open_part_quietly(name, &host_status);
-            take_status(host_status, status);
+            // The parts the open loaded are taken back (with the displayed
+            // and work part) when a host error meets a step after the load
+            // (a part event, say); a failed load's report stays the caller's.
+            tag opened = NULL_TAG;
+            kx::edit_with_tail([&] {
+                PART_load_status_t host_status{};
+                opened = BASE_open_part_quietly(name, &host_status);
+                take_status(host_status, status);
+                return 0;
+            });
             if (status->failed == 0) {
                 *part = opened;
                 return 0;
@@ -426,8 +433,10 @@ KXAPI int KX_PART_is_loaded(const char* name) {
 }
 
 KXAPI logical KX_PART_is_modified(tag part) {
+    // A host error while asking answers false, as an uninitialised session
+    // does: the error is acknowledged as handled.
     logical modified = false;
-    kx::frame([&] {
+    kx::frame(kx::acknowledging, [&] {
         if (part != NULL_TAG) modified = PART_ask_modified(part) != 0;
         return 0;
     });
@@ -523,9 +532,12 @@ KXAPI int KX_PART_set_compression_flags(tag part, const KX_PART_compress_flags_t
         [&] {
             const PART_compress_flags_t f{flags->compress_solids, flags->compress_features,
                                           flags->compress_expressions};
-            PART_set_compression_flags(part, &f);
-            PART_set_modified(part);
-            return 0;
+            // The flags and the modified mark go in together or not at all.
+            return kx::edit_with_tail([&] {
+                PART_set_compression_flags(part, &f);
+                PART_set_modified(part);
+                return 0;
+            });
         });
 }
 

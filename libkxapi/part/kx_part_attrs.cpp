@@ -3,6 +3,7 @@
 #include "host/store/parts/part_info.h"
 #include "kx_part_fam.h"
 #include "libkxapi/core/frame.h"
+#include "libkxapi/core/kx_undo_bracket.h"
 
 namespace {
 
@@ -53,7 +54,9 @@ KXAPI int KX_PART_ask_status(tag part, int* status) {
 }
 
 KXAPI int KX_PART_set_status(tag part, int status) {
-    return with_part(part, true, [&] { return PART_set_status(part, status); });
+    // The host fires a part event after storing the status: a failure there
+    // takes the status (and the modified mark) back.
+    return with_part(part, true, [&] { return kx::edit_with_tail([&] { return PART_set_status(part, status); }); });
 }
 
 }  // extern "C"
