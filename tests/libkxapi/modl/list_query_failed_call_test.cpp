@@ -14,7 +14,7 @@
 #include "host/model/feature/feature.h"
 #include "host/store/parts/parts.h"
 #include "kxapi.h"
-#include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/holed_block_fixture.h"
 
 namespace {
 
@@ -35,20 +35,10 @@ struct Row {
 
 tag g_body = NULL_TAG, g_hole = NULL_TAG, g_face = NULL_TAG;
 
-// A block of 70 by 45 by 20 with a hole of radius 9 through it.
 void model() {
-    kxtest::fresh_process();
-    KX_initialize();
-    const unsigned int part = host::parts::create("lists.prt");
-    CONTEXT_set_work_part(part);
-    unsigned int block = 0;
-    const char* b[] = {"70", "45", "20"};
-    const double at[] = {0, 0, 0};
-    FEAT_create(part, "BLOCK", 3, b, 3, at, 0, nullptr, 0, FEAT_SIGN_NEW, &block);
-    g_body = FREC_ask_body(block);
-    const char* c[] = {"18", "40"};
-    const double axis[] = {31, 17, -10, 0, 0, 1};
-    FEAT_create(part, "CYLINDER", 2, c, 6, axis, 0, nullptr, g_body, FEAT_SIGN_SUBTRACT, &g_hole);
+    const kxtest::HoledBlock made = kxtest::make_holed_block("lists.prt");
+    g_body = made.body;
+    g_hole = made.hole;
     tag_list* faces = nullptr;
     KX_MODL_ask_feat_faces(g_hole, &faces);
     g_face = faces ? faces->item : NULL_TAG;
@@ -113,7 +103,9 @@ TEST_P(ListQueryFailedCall, FailedQueryHandsOutNothing) {
         }
         host::control::set_journal(false);
         EXPECT_EQ(host::control::frame_depth(), 0);
-        if (row.outcome == Outcome::fails_with_code) EXPECT_EQ(st, kInjected);
+        if (row.outcome == Outcome::fails_with_code) {
+            EXPECT_EQ(st, kInjected);
+        }
         if (st == 0) {
             EXPECT_NE(out, nullptr);
             KX_MODL_delete_list(&out);

@@ -7,7 +7,7 @@
 #include "host/store/parts/parts.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
-#include "tests/support/fresh_process.h"
+#include "tests/libkxapi/modl/holed_block_fixture.h"
 
 namespace {
 
@@ -15,20 +15,10 @@ namespace {
 
 tag g_body = NULL_TAG, g_hole = NULL_TAG;
 
-// A block of 70 by 45 by 20 with a hole of radius 9 through it.
 void model() {
-    kxtest::fresh_process();
-    KX_initialize();
-    const unsigned int part = host::parts::create("walk.prt");
-    CONTEXT_set_work_part(part);
-    unsigned int block = 0;
-    const char* b[] = {"70", "45", "20"};
-    const double at[] = {0, 0, 0};
-    FEAT_create(part, "BLOCK", 3, b, 3, at, 0, nullptr, 0, FEAT_SIGN_NEW, &block);
-    g_body = FREC_ask_body(block);
-    const char* c[] = {"18", "40"};
-    const double axis[] = {31, 17, -10, 0, 0, 1};
-    FEAT_create(part, "CYLINDER", 2, c, 6, axis, 0, nullptr, g_body, FEAT_SIGN_SUBTRACT, &g_hole);
+    const kxtest::HoledBlock made = kxtest::make_holed_block("walk.prt");
+    g_body = made.body;
+    g_hole = made.hole;
 }
 
 int queries() {
