@@ -32,7 +32,7 @@ std::string model_fingerprint() {
     for (unsigned int t : objects::live_objects()) {
         const objects::Object& o = objects::require(t);
         out << t << ' ' << o.cls << ' ' << o.type << ' ' << o.subtype << ' ' << o.part << ' ' << o.eid << " \""
-            << o.name << "\"\n";
+            << o.name.str() << "\"\n";
     }
     out << "parts display " << parts::display_part() << " work " << parts::work_part() << '\n';
     for (unsigned int p : parts::loaded_parts()) {

@@ -65,6 +65,7 @@ unsigned int OM_ask_tag(const void* object);
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,45 @@ namespace host::objects {
 
 using tag_t = unsigned int;
 
+// An object's name. Most objects (the faces and edges of a body) have
+// none, so the name takes the room of one pointer in the object's row and
+// its characters live apart only when there are some. It reads as a
+// constant string; it changes only by assignment.
+class ObjectName {
+public:
+    ObjectName() = default;
+    ObjectName(std::string_view s) { assign(s); }
+    ObjectName(const ObjectName& o) { assign(o.view()); }
+    ObjectName(ObjectName&&) noexcept = default;
+    ObjectName& operator=(const ObjectName& o) {
+        if (this != &o) assign(o.view());
+        return *this;
+    }
+    ObjectName& operator=(ObjectName&&) noexcept = default;
+    ObjectName& operator=(std::string_view s) {
+        assign(s);
+        return *this;
+    }
+    void assign(std::string_view s) { text_ = s.empty() ? nullptr : std::make_unique<std::string>(s); }
+
+    const std::string& str() const { return text_ ? *text_ : empty_text(); }
+    std::string_view view() const { return str(); }
+    operator const std::string&() const { return str(); }
+    operator std::string_view() const { return str(); }
+    bool empty() const { return !text_; }
+    std::size_t size() const { return str().size(); }
+    const char* data() const { return str().data(); }
+    const char* c_str() const { return str().c_str(); }
+    friend bool operator==(const ObjectName& a, std::string_view b) { return a.view() == b; }
+
+private:
+    static const std::string& empty_text() {
+        static const std::string none;
+        return none;
+    }
+    std::unique_ptr<std::string> text_;
+};
+
 struct Object {
     tag_t tag = 0;
     OM_class_t cls = OM_CLASS_RM_ENTITY;
@@ -82,7 +122,7 @@ struct Object {
     int subtype = 0;
     tag_t part = 0;         // owning part, 0 for none
     std::uint32_t eid = 0;  // persistent entity id (the handle's sub-file id)
-    std::string name;
+    ObjectName name;
     bool alive = true;  // last: the store keeps its own stamp in the room after it
 };
 

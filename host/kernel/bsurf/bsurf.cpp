@@ -196,7 +196,7 @@ unsigned int commit_sheet(const host::Call& call, const TopoDS_Shape& face) {
     hd::Step s;
     s.kind = &hd::steps::imported;
     s.result = face;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(face, {}, nullptr, s.names, false));
+    s.named = std::make_shared<hd::Named>(hd::name_result(face, {}, nullptr, s.names, false));
     const int body = hd::commit_result(std::move(s));
     return hk::object_of(body);
 }
@@ -706,12 +706,12 @@ void make_plain(const hd::Body& old, const TopoDS_Shape& shape, hd::Named named)
     hd::Step s;
     s.kind = &hd::steps::imported;
     s.result = shape;
-    s.named = std::make_shared<const hd::Named>(std::move(named));
+    s.named = std::make_shared<hd::Named>(std::move(named));
     s.other = s.result;
     s.other_named = s.named;
     hd::BodyState b = *old;
     b.shape = shape;
-    b.named = *s.named;
+    b.set_named(s.named);
     b.steps.clear();
     b.add_step(std::move(s));
     hd::name_small(b, old.get());
@@ -1099,7 +1099,7 @@ int pxresu_(unsigned int face, int surface) {
         // for the states that hold them (undo).
         BRepBuilderAPI_Copy copy(owner->shape);
         hd::NameTable names;
-        hd::Named named = hd::name_result(copy.Shape(), {&owner->named}, &copy, names);
+        hd::Named named = hd::name_result(copy.Shape(), {&owner->named()}, &copy, names);
         TopoDS_Face old;
         for (const hd::Sub& f : named.faces)
             if (f.tag == e) old = TopoDS::Face(f.shape);
@@ -1134,7 +1134,7 @@ int KI_copyen(int body, int* copy) {
     hd::Step s;
     s.kind = &hd::steps::imported;
     s.result = b->shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(b->shape, {}, nullptr, s.names, false));
+    s.named = std::make_shared<hd::Named>(hd::name_result(b->shape, {}, nullptr, s.names, false));
     *copy = hd::commit_result(std::move(s));
     return 0;
 }
@@ -1142,7 +1142,7 @@ int KI_copyen(int body, int* copy) {
 void PX_body_make_plain(int body) {
     auto call = HOST_ENTRY(body);
     const hd::Body b = hd::require_body(call, body);
-    make_plain(b, b->shape, b->named);
+    make_plain(b, b->shape, b->named());
 }
 
 }  // extern "C"

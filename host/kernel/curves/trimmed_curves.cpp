@@ -52,6 +52,6 @@ extern "C" void pxcutc_(const unsigned int* curve, int* zr_curve, int* ifail) {
     const int body = b.tag;
     hd::commit({std::move(b)}, {}, false);
     const hd::Body made = hd::find_body(body);
-    if (!made || made->named.edges.empty()) call.fail(KERNEL_ERR_EMPTY_RESULT, "the curve of object %u made no edge", *curve);
-    *zr_curve = made->named.edges.front().tag;
+    if (!made || made->named().edges.empty()) call.fail(KERNEL_ERR_EMPTY_RESULT, "the curve of object %u made no edge", *curve);
+    *zr_curve = made->named().edges.front().tag;
 }

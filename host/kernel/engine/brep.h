@@ -99,7 +99,16 @@ struct BodyState {
     int tag = 0;
     unsigned int object = 0;  // 0: no model objects (an imported body)
     TopoDS_Shape shape;
-    Named named;  // faces and edges (with objects)
+    // The faces and edges (with objects). A state takes them from the step
+    // that made it, shared, not copied: a large body would otherwise hold
+    // every face and edge twice. edit_named changes them in place while
+    // the state and its newest step, held by no other state, are their only
+    // holders (the objects given to the faces belong to that step's faces
+    // too), and changes a copy of its own otherwise.
+    const Named& named() const { return *named_; }
+    Named& edit_named();
+    void set_named(std::shared_ptr<const Named> named) { named_ = std::move(named); }
+    const std::shared_ptr<const Named>& shared_named() const { return named_; }
     std::vector<Sub> loops, vertices;
     // Steps are shared between the states of a body (an edit adds one, a
     // regeneration replaces those it runs again): copying a state is cheap.
@@ -119,6 +128,12 @@ struct BodyState {
     Kept<Classifier> classifier;
     // The kernel tag of a face, loop, edge or vertex of this body (0: none).
     int tag_of(const TopoDS_Shape& shape) const;
+
+private:
+    // Never null; every Named is made non-constant (std::make_shared<Named>),
+    // so that edit_named may change one it holds alone.
+    std::shared_ptr<const Named> named_ = no_names();
+    static const std::shared_ptr<const Named>& no_names();
 };
 using Body = std::shared_ptr<const BodyState>;
 
@@ -144,6 +159,11 @@ int body_type(const TopoDS_Shape& shape);
 // and edges keep the objects their tags had in any of the old states; the
 // objects of tags that no longer exist die.
 void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool with_objects = true);
+// The same for one state, taken by move: `commit({std::move(b)}, ...)`
+// comes here, where a list of states would copy it (the elements of a
+// braced list are constant), and a large body's lists would be held twice
+// until the call returns.
+void commit(BodyState put, const std::vector<int>& remove, bool with_objects = true);
 // Sheets held by face objects (held_faces.h): a body without a body
 // object whose face has one. hold makes `body` current in place of the
 // sheet `object` held before; drop_held drops the object's sheet. Neither

@@ -149,7 +149,7 @@ void KI_crbyge(int surface, int option1, int option2, int option3, int* body) {
     const hd::Body b = hd::find_body(made);
     Foreign& kept = foreign().surfaces.at(surface);
     kept.body = made;
-    kept.face = b->named.faces.empty() ? 0 : b->named.faces.front().tag;
+    kept.face = b->named().faces.empty() ? 0 : b->named().faces.front().tag;
     *body = made;
 }
 

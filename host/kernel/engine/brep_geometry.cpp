@@ -193,7 +193,7 @@ extern "C" int PX_BREP_heal_body(int body, double tolerance, double max_toleranc
             fix.Perform();
             s.result = fix.Shape();
             if (s.result.IsNull() || s.result.IsSame(old->shape)) return;
-            hd::Named named = hd::name_result(s.result, {&old->named}, nullptr, s.names);
+            hd::Named named = hd::name_result(s.result, {&old->named()}, nullptr, s.names);
             // Mended faces and edges keep the tags of those they mend.
             const auto keep = [&](std::vector<hd::Sub>& now, const std::vector<hd::Sub>& was) {
                 for (const hd::Sub& w : was) {
@@ -202,9 +202,9 @@ extern "C" int PX_BREP_heal_body(int body, double tolerance, double max_toleranc
                         if (n.shape.IsSame(image)) n.tag = w.tag;
                 }
             };
-            keep(named.faces, old->named.faces);
-            keep(named.edges, old->named.edges);
-            s.named = std::make_shared<const hd::Named>(std::move(named));
+            keep(named.faces, old->named().faces);
+            keep(named.edges, old->named().edges);
+            s.named = std::make_shared<hd::Named>(std::move(named));
         });
         if (s.named) {
             // The mended shape is the body's from now on: a step that gives
@@ -213,7 +213,7 @@ extern "C" int PX_BREP_heal_body(int body, double tolerance, double max_toleranc
             s.other_named = s.named;
             hd::BodyState b = *old;
             b.shape = s.result;
-            b.named = *s.named;
+            b.set_named(s.named);
             b.add_step(std::move(s));
             hd::name_small(b, old.get());
             hd::commit({std::move(b)}, {});
@@ -267,7 +267,7 @@ extern "C" int PX_BREP_make_body(const PX_BREP_face_set_t* faces, int* body, PX_
         }
         s.result = made;
     });
-    s.named = std::make_shared<const hd::Named>(hd::name_result(s.result, {}, nullptr, s.names, false));
+    s.named = std::make_shared<hd::Named>(hd::name_result(s.result, {}, nullptr, s.names, false));
     *body = hd::commit_result(std::move(s));
     PX_BREP_state_t* head = nullptr;
     PX_BREP_state_t** tail = &head;

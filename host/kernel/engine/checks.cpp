@@ -79,7 +79,7 @@ void ZQ_BODY_check(int body, int* fault) {
         return;
     }
     *fault = hd::guarded(call, KERNEL_ERR_EXCEPTION, [&] {
-        for (const auto* subs : {&b->named.edges, &b->named.faces})
+        for (const auto* subs : {&b->named().edges, &b->named().faces})
             for (const hd::Sub& s : *subs)
                 if (!BRepCheck_Analyzer(s.shape).IsValid()) return ZQ_FAULT_GEOMETRY;
         const bool solid = hd::body_type(b->shape) == ZQ_BODY_SOLID;
@@ -180,14 +180,14 @@ void ZQ_BODY_ask_faces(int body, int* count, int** entities) {
     auto call = HOST_ENTRY(body, count, entities);
     call.need(count, "the count output");
     call.need(entities, "the entities output");
-    members_out(hd::require_body(call, body)->named.faces, count, entities);
+    members_out(hd::require_body(call, body)->named().faces, count, entities);
 }
 
 void ZQ_BODY_ask_edges(int body, int* count, int** entities) {
     auto call = HOST_ENTRY(body, count, entities);
     call.need(count, "the count output");
     call.need(entities, "the entities output");
-    members_out(hd::require_body(call, body)->named.edges, count, entities);
+    members_out(hd::require_body(call, body)->named().edges, count, entities);
 }
 
 void KI_gtinli(const int* list, const int* i, int* value, int* ifail) {
@@ -255,7 +255,7 @@ std::vector<int> faces_made_by_step(int body, int step) {
     }
     // The body's order.
     std::vector<int> ordered;
-    for (const hd::Sub& f : b->named.faces)
+    for (const hd::Sub& f : b->named().faces)
         if (std::find(out.begin(), out.end(), f.tag) != out.end()) ordered.push_back(f.tag);
     return ordered;
 }

@@ -29,7 +29,7 @@ Handle(Geom_Surface) surface_of_object(unsigned int object) {
     const hd::Loc* l = tag ? hd::locate(tag) : nullptr;
     if (!l || l->cls != ZQ_CLASS_FACE) return nullptr;
     const hd::Body b = hd::find_body(l->body);
-    return BRep_Tool::Surface(TopoDS::Face(b->named.faces[l->index].shape));
+    return BRep_Tool::Surface(TopoDS::Face(b->named().faces[l->index].shape));
 }
 
 // The kernel's surface of the data (null when it cannot be built; throws
@@ -73,10 +73,10 @@ bool hold_face(unsigned int object, const HeldSurface& s) {
     hd::BodyState b;
     b.tag = hd::new_tag();
     b.shape = face;
-    b.named.faces.push_back({hd::new_tag(), face, object});
+    b.edit_named().faces.push_back({hd::new_tag(), face, object});
     TopTools_IndexedMapOfShape edges;
     TopExp::MapShapes(face, TopAbs_EDGE, edges);
-    for (int i = 1; i <= edges.Extent(); ++i) b.named.edges.push_back({hd::new_tag(), edges(i), 0});
+    for (int i = 1; i <= edges.Extent(); ++i) b.edit_named().edges.push_back({hd::new_tag(), edges(i), 0});
     hd::name_small(b, nullptr);
     hd::hold(std::move(b), object);
     return true;

@@ -58,7 +58,7 @@ std::string copy_key(const hd::Sub& x) {
 // shapes), with the tags their keys have in `names` or new ones.
 hd::Named name_copy(const TopoDS_Shape& shape, const hd::BodyState& src, hd::NameTable& names) {
     std::unordered_map<const TopoDS_TShape*, const hd::Sub*> of;
-    for (const auto* subs : {&src.named.faces, &src.named.edges})
+    for (const auto* subs : {&src.named().faces, &src.named().edges})
         for (const hd::Sub& x : *subs) of.emplace(x.shape.TShape().get(), &x);
     hd::Named out;
     std::unordered_set<int> used;
@@ -101,7 +101,7 @@ void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matri
     // source face or edge takes the tag it had.
     if (old && !old->steps.empty() && old->steps.front()->is(hd::steps::imported)) s.names = old->steps.front()->names;
     s.result = shape;
-    s.named = std::make_shared<const hd::Named>(name_copy(shape, *src, s.names));
+    s.named = std::make_shared<hd::Named>(name_copy(shape, *src, s.names));
     // Made again (a regeneration of the copy), the step gives its result
     // the tags it has now.
     s.other = shape;
@@ -117,7 +117,7 @@ void ZQ_BODY_copy_faces(int source, int n, const int faces[], const double matri
         if (part != 0) b.object = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_SOLID, 0, part, {}});
     }
     b.shape = s.result;
-    b.named = *s.named;
+    b.set_named(s.named);
     b.add_step(std::move(s));
     hd::name_small(b, nullptr);
     const int made = b.tag;
@@ -140,7 +140,7 @@ std::vector<std::pair<int, int>> copied_from(int body, int source) {
     const hd::Body b = hd::find_body(body), src = hd::find_body(source);
     if (!b || !src || b->steps.empty() || !b->steps.front()->is(hd::steps::imported)) return out;
     const auto& names = b->steps.front()->names;
-    for (const auto* subs : {&src->named.faces, &src->named.edges})
+    for (const auto* subs : {&src->named().faces, &src->named().edges})
         for (const hd::Sub& x : *subs) {
             const int* it = names.find(copy_key(x));
             const hd::Loc* at = it ? hd::locate(*it) : nullptr;
@@ -153,7 +153,7 @@ std::vector<int> region_faces(int body, const std::vector<int>& seeds, const std
     std::vector<int> out;
     const hd::Body b = hd::find_body(body);
     if (!b) return out;
-    const auto& faces = b->named.faces;
+    const auto& faces = b->named().faces;
     std::unordered_map<int, std::size_t> index;  // tag -> place in faces
     for (std::size_t i = 0; i < faces.size(); ++i) index[faces[i].tag] = i;
     std::vector<char> in(faces.size(), 0), stop(faces.size(), 0);

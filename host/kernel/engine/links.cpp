@@ -41,7 +41,7 @@ TopoDS_Shape sub_shape(int tag, int cls) {
     if (!l || l->cls != cls) return {};
     const hd::Body b = hd::find_body(l->body);
     if (!b) return {};
-    const auto& subs = cls == ZQ_CLASS_FACE ? b->named.faces : b->named.edges;
+    const auto& subs = cls == ZQ_CLASS_FACE ? b->named().faces : b->named().edges;
     return l->index >= 0 && l->index < static_cast<int>(subs.size()) ? subs[l->index].shape : TopoDS_Shape();
 }
 

@@ -159,8 +159,10 @@ void name_small(BodyState& state, const BodyState* old) {
     state.loops.clear();
     state.vertices.clear();
     TopTools_IndexedMapOfShape wires, vertices;
-    for (const Sub& f : state.named.faces) TopExp::MapShapes(f.shape, TopAbs_WIRE, wires);
+    for (const Sub& f : state.named().faces) TopExp::MapShapes(f.shape, TopAbs_WIRE, wires);
     TopExp::MapShapes(state.shape, TopAbs_VERTEX, vertices);
+    state.loops.reserve(static_cast<std::size_t>(wires.Extent()));
+    state.vertices.reserve(static_cast<std::size_t>(vertices.Extent()));
     for (int i = 1; i <= wires.Extent(); ++i) state.loops.push_back({tag(wires(i)), wires(i), 0});
     for (int i = 1; i <= vertices.Extent(); ++i) state.vertices.push_back({tag(vertices(i)), vertices(i), 0});
 }
@@ -169,10 +171,22 @@ void name_small(BodyState& state, const BodyState* old) {
 
 namespace host::kernel::detail {
 
+const std::shared_ptr<const Named>& BodyState::no_names() {
+    static const std::shared_ptr<const Named> none = std::make_shared<Named>();
+    return none;
+}
+
+Named& BodyState::edit_named() {
+    const bool alone = named_.use_count() == 1 || (named_.use_count() == 2 && !steps.empty() &&
+                                                    steps.back().use_count() == 1 && steps.back()->named == named_);
+    if (!alone) named_ = std::make_shared<Named>(*named_);
+    return const_cast<Named&>(*named_);  // made non-constant, held by this state (and its own newest step)
+}
+
 int BodyState::tag_of(const TopoDS_Shape& shape) const {
     if (!lookup.value) {
         auto m = std::make_shared<std::unordered_map<const TopoDS_TShape*, int>>();
-        for (const auto* subs : {&named.faces, &named.edges, &loops, &vertices})
+        for (const auto* subs : {&named().faces, &named().edges, &loops, &vertices})
             for (const Sub& s : *subs) m->emplace(s.shape.TShape().get(), s.tag);
         lookup.value = std::move(m);
     }

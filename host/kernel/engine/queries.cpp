@@ -720,7 +720,7 @@ void ZQ_BODY_import(const char* file, int* n, int** bodies) {
         hd::BodyState b;
         b.tag = hd::new_tag();
         b.shape = s.result;
-        b.named = *s.named;
+        b.set_named(s.named);
         b.add_step(std::move(s));
         hd::name_small(b, nullptr);
         made.push_back(std::move(b));

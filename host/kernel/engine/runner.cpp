@@ -168,7 +168,7 @@ void finish_step(Step& step, const TopoDS_Shape& result, const std::vector<const
     const bool from_others = (step.kind->flags & kStepFromOthers) != 0;
     const bool front = (step.kind->flags & kStepFrontByMode) != 0 && step.mode == 1;
     const bool inherit = !from_others && !front;
-    step.named = std::make_shared<const Named>(name_result(result, inputs, history, step.names, inherit));
+    step.named = std::make_shared<Named>(name_result(result, inputs, history, step.names, inherit));
 }
 
 TopoDS_Shape solid_if_closed(const TopoDS_Shape& s) {
@@ -215,7 +215,7 @@ int make_body(const Call& call, hd::Step step) {
     hd::BodyState b;
     b.tag = hd::new_tag();
     b.shape = step.result;
-    b.named = *step.named;
+    b.set_named(step.named);
     b.add_step(std::move(step));
     hd::name_small(b, nullptr);
     const int tag = b.tag;
@@ -226,10 +226,10 @@ int make_body(const Call& call, hd::Step step) {
 // Applies a step to a body (in place); `consumed` bodies go.
 void edit_body(const Call& call, int body, hd::Step step, const std::vector<int>& consumed) {
     const hd::Body old = hd::require_body(call, body);
-    hd::run_step(call, step, old->shape, &old->named);
+    hd::run_step(call, step, old->shape, &old->named());
     hd::BodyState b = *old;
     b.shape = step.result;
-    b.named = *step.named;
+    b.set_named(step.named);
     b.add_step(std::move(step));
     hd::name_small(b, old.get());
     hd::commit({std::move(b)}, consumed);
@@ -239,7 +239,7 @@ void edit_body(const Call& call, int body, hd::Step step, const std::vector<int>
 void take_other(const Call& call, hd::Step& step, int other) {
     const hd::Body o = hd::require_body(call, other);
     step.other = o->shape;
-    step.other_named = std::make_shared<const hd::Named>(o->named);
+    step.other_named = std::make_shared<hd::Named>(o->named());
 }
 
 hd::Step step_of(const StepKind& kind, std::vector<double> p) {
@@ -270,7 +270,7 @@ BodyState imported_body(const Call& call, const TopoDS_Shape& shape) {
     BodyState b;
     b.tag = new_tag();
     b.shape = s.result;
-    b.named = *s.named;
+    b.set_named(s.named);
     b.add_step(std::move(s));
     name_small(b, nullptr);
     return b;
@@ -282,7 +282,7 @@ int commit_checked(const Call& call, const TopoDS_Shape& shape, const char* what
     Step s;
     s.kind = &steps::imported;
     s.result = shape;
-    s.named = std::make_shared<const Named>(name_result(shape, {}, nullptr, s.names, false));
+    s.named = std::make_shared<Named>(name_result(shape, {}, nullptr, s.names, false));
     return commit_result(std::move(s));
 }
 
@@ -294,7 +294,7 @@ int commit_result(Step s) {
     BodyState b;
     b.tag = new_tag();
     b.shape = s.result;
-    b.named = *s.named;
+    b.set_named(s.named);
     b.add_step(std::move(s));
     name_small(b, nullptr);
     const int tag = b.tag;
@@ -329,7 +329,7 @@ void ZQ_ENTITY_delete(int body) {
     auto call = HOST_ENTRY(body);
     if (hd::drop_point(body)) return;
     hd::require_body(call, body);
-    hd::commit({}, {body});
+    hd::commit(std::vector<hd::BodyState>{}, {body});
 }
 
 void ZQ_BODY_ask_step_count(int body, int* count) {
@@ -430,7 +430,7 @@ void ZQ_BODY_regenerate(int body) {
     }
     failed_step = -1;
     b.shape = before;
-    b.named = *named;
+    b.set_named(std::move(kept));
     hd::name_small(b, old.get());
     hd::commit({std::move(b)}, {});
 }

@@ -523,8 +523,8 @@ void write_section(pf::Writer& out, const pf::SaveContext& ctx) {
         out.u32(ctx.index(b->object));
         out.f64(b->density);
         out.str(shape_bytes(b->shape));
-        write_objects(out, b->named.faces, ctx);
-        write_objects(out, b->named.edges, ctx);
+        write_objects(out, b->named().faces, ctx);
+        write_objects(out, b->named().edges, ctx);
     }
 }
 
@@ -576,10 +576,10 @@ void read_section(pf::Reader& in, pf::LoadContext& ctx) {
         b.object = object;
         b.density = density;
         b.shape = shape;
-        b.named = *s.named;
+        b.set_named(s.named);
         b.add_step(std::move(s));
-        read_objects(in, ctx, b.named.faces, 2, seen);
-        read_objects(in, ctx, b.named.edges, 3, seen);
+        read_objects(in, ctx, b.edit_named().faces, 2, seen);
+        read_objects(in, ctx, b.edit_named().edges, 3, seen);
         hd::name_small(b, nullptr);
         made.push_back(std::move(b));
     }
@@ -640,8 +640,8 @@ void write_steps(pf::Writer& out, const pf::SaveContext& ctx) {
     out.u32(static_cast<std::uint32_t>(saved.size()));
     for (const hd::Body& b : saved) {
         out.u32(ctx.index(b->object));
-        write_tags(out, b->named.faces);
-        write_tags(out, b->named.edges);
+        write_tags(out, b->named().faces);
+        write_tags(out, b->named().edges);
         out.u32(static_cast<std::uint32_t>(b->steps.size()));
         for (std::size_t i = 0; i < b->steps.size(); ++i)
             write_step(out, *b->steps[i], i + 1 == b->steps.size() ? b->shape : TopoDS_Shape());
@@ -731,7 +731,7 @@ std::shared_ptr<const hd::Named> read_named(pf::Reader& in, TagMap& tags, const 
         const int piece = tags(in.i32());
         n.pieces.emplace_back(piece, tags(in.i32()));
     }
-    return std::make_shared<const hd::Named>(std::move(n));
+    return std::make_shared<hd::Named>(std::move(n));
 }
 
 std::shared_ptr<const hd::Step> read_step(pf::Reader& in, TagMap& tags, const hd::BodyState* body, bool tool) {
@@ -770,7 +770,7 @@ std::shared_ptr<const hd::Step> read_step(pf::Reader& in, TagMap& tags, const hd
     if (is_body > 1 || (is_body == 1 && body == nullptr)) throw pf::FormatError("a step's result is misplaced");
     s.result = is_body ? body->shape : read_shape(in);
     if (s.result.IsNull()) throw pf::FormatError("a step has no result");
-    s.named = read_named(in, tags, s.result, is_body ? &body->named : nullptr);
+    s.named = read_named(in, tags, s.result, is_body ? &body->named() : nullptr);
     return std::make_shared<const hd::Step>(std::move(s));
 }
 
@@ -783,7 +783,7 @@ void read_steps(pf::Reader& in, pf::LoadContext& ctx) {
         const hd::Body old = tag ? hd::find_body(tag) : nullptr;
         if (!old || !seen.insert(tag).second) throw pf::FormatError("steps of no body read before");
         TagMap tags;
-        for (const auto* subs : {&old->named.faces, &old->named.edges}) {
+        for (const auto* subs : {&old->named().faces, &old->named().edges}) {
             const std::uint32_t k = count(in, 4);
             if (k != subs->size()) throw pf::FormatError("a body's tags do not match its shape");
             for (const hd::Sub& sub : *subs) tags.seed(in.i32(), sub.tag);
@@ -796,7 +796,7 @@ void read_steps(pf::Reader& in, pf::LoadContext& ctx) {
             auto step = read_step(in, tags, j + 1 == k ? old.get() : nullptr, false);
             b.steps.push_back(std::move(step));
         }
-        b.named = *b.steps.back()->named;
+        b.set_named(b.steps.back()->named);
         made.push_back(std::move(b));
     }
     hd::commit(std::move(made), {}, true);

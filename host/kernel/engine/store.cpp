@@ -139,8 +139,8 @@ public:
                 if (subs[i].object) by_object[subs[i].object] = subs[i].tag;
             }
         };
-        add(b.named.faces, ZQ_CLASS_FACE);
-        add(b.named.edges, ZQ_CLASS_EDGE);
+        add(b.named().faces, ZQ_CLASS_FACE);
+        add(b.named().edges, ZQ_CLASS_EDGE);
         add(b.loops, ZQ_CLASS_LOOP);
         add(b.vertices, ZQ_CLASS_VERTEX);
     }
@@ -151,7 +151,7 @@ public:
         }
         where.erase(b.tag);
         if (b.object) by_object.erase(b.object);
-        for (const auto* subs : {&b.named.faces, &b.named.edges, &b.loops, &b.vertices})
+        for (const auto* subs : {&b.named().faces, &b.named().edges, &b.loops, &b.vertices})
             for (const Sub& s : *subs) {
                 where.erase(s.tag);
                 if (s.object) by_object.erase(s.object);
@@ -236,7 +236,7 @@ const int listener = host::objects::add_destroy_listener([](unsigned int object)
     s.unindex_body(*gone);
     s.drop(gone->tag);
     committing = true;
-    for (const auto* subs : {&gone->named.faces, &gone->named.edges})
+    for (const auto* subs : {&gone->named().faces, &gone->named().edges})
         for (const Sub& x : *subs)
             if (x.object && host::objects::is_alive(x.object)) host::objects::destroy(x.object);
     committing = false;
@@ -305,7 +305,7 @@ void rethrow_as(const Call& call, int code) {
 }
 
 bool is_held(const BodyState& body) {
-    return !body.object && body.named.faces.size() == 1 && body.named.faces[0].object;
+    return !body.object && body.named().faces.size() == 1 && body.named().faces[0].object;
 }
 
 void drop_held(unsigned int object) {
@@ -360,8 +360,8 @@ const Sub& require_sub(const Call& call, int tag, int cls, Body* owner) {
     const BodyState& b = *store().bodies().at(l->body);
     if (owner) *owner = store().bodies().at(l->body);
     switch (l->cls) {
-        case ZQ_CLASS_FACE: return b.named.faces[l->index];
-        case ZQ_CLASS_EDGE: return b.named.edges[l->index];
+        case ZQ_CLASS_FACE: return b.named().faces[l->index];
+        case ZQ_CLASS_EDGE: return b.named().edges[l->index];
         case ZQ_CLASS_LOOP: return b.loops[l->index];
         default: return b.vertices[l->index];
     }
@@ -401,7 +401,7 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
     for (int t : remove)
         if (Body o = find_body(t)) old.push_back(o);
     for (const Body& o : old)
-        for (const auto* subs : {&o->named.faces, &o->named.edges})
+        for (const auto* subs : {&o->named().faces, &o->named().edges})
             for (const Sub& x : *subs)
                 if (x.object) old_objects[x.tag] = x.object;
 
@@ -416,8 +416,12 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
         if (!b.object) continue;
         const unsigned int part = host::objects::require(b.object).part;
         std::vector<unsigned int> members;
-        for (auto [subs, subtype] : {std::pair{&b.named.faces, 2}, std::pair{&b.named.edges, 3}})
+        for (auto [subs, subtype] : {std::pair{&b.edit_named().faces, 2}, std::pair{&b.edit_named().edges, 3}})
             for (Sub& x : *subs) {
+                // The faces of a state made again from an earlier step may
+                // name the objects that step's faces had then; one that has
+                // died since is no longer theirs.
+                if (x.object && !host::objects::is_alive(x.object)) x.object = 0;
                 // A face or edge keeps the object its tag had (a body read
                 // from a file brings its objects along).
                 if (const auto it = old_objects.find(x.tag); it != old_objects.end()) {
@@ -450,6 +454,12 @@ void commit(std::vector<BodyState> put, const std::vector<int>& remove, bool wit
     }
 }
 
+void commit(BodyState put, const std::vector<int>& remove, bool with_objects) {
+    std::vector<BodyState> one;
+    one.push_back(std::move(put));
+    commit(std::move(one), remove, with_objects);
+}
+
 }  // namespace host::kernel::detail
 
 namespace hk = host::kernel;
@@ -463,8 +473,8 @@ unsigned int object_of(int entity) {
     const hd::BodyState& b = *hd::store().bodies().at(l->body);
     switch (l->cls) {
         case ZQ_CLASS_BODY: return b.object;
-        case ZQ_CLASS_FACE: return b.named.faces[l->index].object;
-        case ZQ_CLASS_EDGE: return b.named.edges[l->index].object;
+        case ZQ_CLASS_FACE: return b.named().faces[l->index].object;
+        case ZQ_CLASS_EDGE: return b.named().edges[l->index].object;
         default: return 0;
     }
 }
@@ -484,14 +494,14 @@ int body_of(int entity) {
 std::vector<int> faces_of(int body) {
     std::vector<int> out;
     if (hd::Body b = hd::find_body(body))
-        for (const hd::Sub& f : b->named.faces) out.push_back(f.tag);
+        for (const hd::Sub& f : b->named().faces) out.push_back(f.tag);
     return out;
 }
 
 std::vector<int> edges_of(int body) {
     std::vector<int> out;
     if (hd::Body b = hd::find_body(body))
-        for (const hd::Sub& e : b->named.edges) out.push_back(e.tag);
+        for (const hd::Sub& e : b->named().edges) out.push_back(e.tag);
     return out;
 }
 
@@ -547,17 +557,17 @@ void ZQ_BODY_adopt(int body, int from) {
         }
         return out;
     };
-    const std::vector<std::size_t> face_places = places(b->named.faces, f->named.faces),
-                                   edge_places = places(b->named.edges, f->named.edges);
-    if (face_places.size() != b->named.faces.size() || edge_places.size() != b->named.edges.size())
+    const std::vector<std::size_t> face_places = places(b->named().faces, f->named().faces),
+                                   edge_places = places(b->named().edges, f->named().edges);
+    if (face_places.size() != b->named().faces.size() || edge_places.size() != b->named().edges.size())
         call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is not of the shape of body %d", body, from);
     std::vector<unsigned int> gone;
     hd::BodyState n = *b;
     if (n.object) gone.push_back(n.object);
     n.object = f->object;
     n.density = f->density;
-    for (auto [mine, theirs, place] : {std::tuple{&n.named.faces, &f->named.faces, &face_places},
-                                       std::tuple{&n.named.edges, &f->named.edges, &edge_places}})
+    for (auto [mine, theirs, place] : {std::tuple{&n.edit_named().faces, &f->named().faces, &face_places},
+                                       std::tuple{&n.edit_named().edges, &f->named().edges, &edge_places}})
         for (std::size_t i = 0; i < mine->size(); ++i) {
             if ((*mine)[i].object) gone.push_back((*mine)[i].object);
             (*mine)[i].object = (*theirs)[(*place)[i]].object;

@@ -43,7 +43,7 @@ std::vector<MeshFace> mesh_body(int body, double chord, double angle) {
         BRepMesh_IncrementalMesh mesher(shape, chord, Standard_False, angle, Standard_False);
         if (!mesher.IsDone()) call.fail(KERNEL_ERR_EXCEPTION, "the mesher failed");
         std::vector<MeshFace> out;
-        const std::vector<hd::Sub>& faces = b->named.faces;
+        const std::vector<hd::Sub>& faces = b->named().faces;
         // The copy's faces in the same order as the body's.
         TopTools_IndexedMapOfShape copied;
         TopExp::MapShapes(shape, TopAbs_FACE, copied);

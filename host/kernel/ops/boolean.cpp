@@ -120,7 +120,7 @@ void ZQ_BODY_replace_step_tool(int body, int step, int tool) {
     edited->tool.reset();
     edited->p.clear();
     edited->other = t->shape;
-    edited->other_named = std::make_shared<const hd::Named>(t->named);
+    edited->other_named = t->shared_named();
     edited->edited = true;
     b.steps[step] = std::move(edited);
     hd::commit({std::move(b)}, {tool});

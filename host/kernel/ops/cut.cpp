@@ -128,11 +128,11 @@ void cut_by_sheet(const Call& call, Step& step, const TopoDS_Shape& before, cons
 void split_body(const Call& call, int body, hd::Step back, int* front) {
     const hd::Body old = hd::require_body(call, body);
     hd::Step ahead = back;
-    hd::run_step(call, back, old->shape, &old->named);
+    hd::run_step(call, back, old->shape, &old->named());
     // The front piece is a new body: the faces and edges it has of the
     // body's take new tags (the back piece keeps the old ones).
     ahead.mode = 1;
-    hd::run_step(call, ahead, old->shape, &old->named);
+    hd::run_step(call, ahead, old->shape, &old->named());
     ahead.p.clear();  // the front body is made by the split alone: it is not made again
     ahead.kind = &steps::imported;
     ahead.other = ahead.result;
@@ -140,13 +140,13 @@ void split_body(const Call& call, int body, hd::Step back, int* front) {
 
     hd::BodyState b = *old;
     b.shape = back.result;
-    b.named = *back.named;
+    b.set_named(back.named);
     b.add_step(std::move(back));
     hd::name_small(b, old.get());
     hd::BodyState f;
     f.tag = hd::new_tag();
     f.shape = ahead.result;
-    f.named = *ahead.named;
+    f.set_named(ahead.named);
     f.add_step(std::move(ahead));
     hd::name_small(f, nullptr);
     *front = f.tag;

@@ -223,7 +223,7 @@ void ZQ_FFS_thicken(int sheet, double first, double second, int* body) {
     sheet_of(call, sheet);
     const hd::Body b = hd::require_body(call, sheet);
     // The offsets widen the tolerances of what they work on: a copy.
-    const hd::Copied copy(b->shape, &b->named);
+    const hd::Copied copy(b->shape, &b->named());
     const TopoDS_Shape shape = copy.shape;
     if (!std::isfinite(first) || !std::isfinite(second) || first == second)
         call.fail(KERNEL_ERR_DEGENERATE, "offsets %g and %g enclose nothing", first, second);
@@ -323,7 +323,7 @@ void ZQ_FFS_reverse(int sheet) {
     hd::Step s;
     s.kind = &hd::steps::imported;
     s.other = shape.Reversed();
-    s.other_named = std::make_shared<const hd::Named>(old->named);
+    s.other_named = std::make_shared<hd::Named>(old->named());
     hd::guarded(call, KERNEL_ERR_NOT_DONE, [&] { hd::edit_body(call, sheet, std::move(s)); });
 }
 

@@ -110,9 +110,9 @@ void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], 
     s.p = {radius, static_cast<double>(n_first)};
     s.refs.assign(first, first + n_first);
     s.refs.insert(s.refs.end(), second, second + n_second);
-    hd::run_step(call, s, old->shape, &old->named);
+    hd::run_step(call, s, old->shape, &old->named());
     std::set<int> before;
-    for (const hd::Sub& f : old->named.faces) before.insert(f.tag);
+    for (const hd::Sub& f : old->named().faces) before.insert(f.tag);
     TopTools_IndexedDataMapOfShapeListOfShape faces_of_edge;
     TopExp::MapShapesAndAncestors(s.result, TopAbs_EDGE, TopAbs_FACE, faces_of_edge);
     std::set<int> meets;
@@ -136,7 +136,7 @@ void ZQ_BODY_blend_face_sets_as_faces(int body, int n_first, const int first[], 
     });
     if (!TopExp_Explorer(made.result, TopAbs_FACE).More())
         call.fail(KERNEL_ERR_BLEND_FAILED, "the blend makes no faces");
-    made.named = std::make_shared<const hd::Named>(hd::name_result(made.result, {}, nullptr, made.names, false));
+    made.named = std::make_shared<hd::Named>(hd::name_result(made.result, {}, nullptr, made.names, false));
     *sheet = hd::commit_result(std::move(made));
     if (!meets.empty()) {
         *met = static_cast<int*>(SM_alloc(meets.size() * sizeof(int)));

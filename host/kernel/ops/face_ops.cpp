@@ -141,7 +141,7 @@ void hollow_faces_step(const Call& call, Step& step, const TopoDS_Shape& shape, 
     BRepGProp::VolumeProperties(result, g);
     if (!(g.Mass() > 0)) call.fail(KERNEL_ERR_INVALID_RESULT, "the hollow comes out inside out");
     step.result = result;
-    step.named = std::make_shared<const Named>(
+    step.named = std::make_shared<Named>(
         name_result(result, {before_named}, open.IsEmpty() ? nullptr : &thick, step.names, true));
 }
 
@@ -288,14 +288,14 @@ extern "C" void ZQ_BODY_sew_faces(int body, int n, const int faces[], int tool, 
     step.kind = &hd::steps::sew_faces;
     step.p = {tolerance};
     for (int i = 0; i < n_tool; ++i) {
-        const auto& subs = t->named.faces;
+        const auto& subs = t->named().faces;
         const auto at = std::find_if(subs.begin(), subs.end(), [&](const hd::Sub& f) { return f.tag == tool_faces[i]; });
         if (at == subs.end()) call.fail(KERNEL_ERR_NO_ENTITY, "kernel tag %d is no face of the tool", tool_faces[i]);
         step.p.push_back(static_cast<double>(at - subs.begin()));
     }
     step.refs.assign(faces, faces + n);
     step.other = t->shape;
-    step.other_named = std::make_shared<const hd::Named>(t->named);
+    step.other_named = t->shared_named();
     hd::edit_body(call, body, std::move(step), {tool});
 }
 

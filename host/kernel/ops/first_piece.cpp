@@ -30,7 +30,7 @@ std::vector<TopoDS_Shape> solids_of(const TopoDS_Shape& shape) {
 void first_piece(const Call&, Step& step, const TopoDS_Shape& before, const Named* before_named) {
     const std::vector<TopoDS_Shape> solids = solids_of(before);
     step.result = solids.size() > 1 ? solids.front() : before;
-    step.named = std::make_shared<const Named>(name_result(step.result, {before_named}, nullptr, step.names));
+    step.named = std::make_shared<Named>(name_result(step.result, {before_named}, nullptr, step.names));
 }
 
 }  // namespace host::kernel::detail
@@ -50,10 +50,10 @@ void ZQ_BODY_separate(int body, int* n, int** pieces) {
     if (solids.size() < 2) return;
     hd::Step keep;
     keep.kind = &hd::steps::first_piece;
-    hd::run_step(call, keep, old->shape, &old->named);
+    hd::run_step(call, keep, old->shape, &old->named());
     hd::BodyState b = *old;
     b.shape = keep.result;
-    b.named = *keep.named;
+    b.set_named(keep.named);
     b.add_step(std::move(keep));
     hd::name_small(b, old.get());
     std::vector<hd::BodyState> put;
@@ -91,9 +91,9 @@ void ZQ_BODY_copy_step(int from, int step, int to, int* body, int* at) {
     *at = static_cast<int>(b.steps.size());
     for (hd::Step& s : steps) {
         s.edited = s.skipped = false;  // the caller skips it again where it was skipped
-        hd::run_step(call, s, b.shape, old || !b.steps.empty() ? &b.named : nullptr);
+        hd::run_step(call, s, b.shape, old || !b.steps.empty() ? &b.named() : nullptr);
         b.shape = s.result;
-        b.named = *s.named;
+        b.set_named(s.named);
         b.add_step(std::move(s));
     }
     hd::name_small(b, old.get());

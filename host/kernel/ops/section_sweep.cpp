@@ -243,7 +243,7 @@ void bead_step(const Call& call, Step& step, const TopoDS_Shape& before, const N
     if (solids(result) != solids(before)) call.fail(KERNEL_ERR_DISJOINT, "the bead does not meet the body");
     if (!BRepCheck_Analyzer(result).IsValid()) call.fail(KERNEL_ERR_INVALID_RESULT, "the bead gives no valid body");
     step.result = result;
-    step.named = std::make_shared<const Named>(name_result(result, {before_named}, &op, step.names, true));
+    step.named = std::make_shared<Named>(name_result(result, {before_named}, &op, step.names, true));
 }
 
 }  // namespace host::kernel::detail
@@ -275,10 +275,10 @@ void add_bead(const host::Call& call, const hd::Body& old, const TopoDS_Shape& g
     step.p.assign(numbers, numbers + ZQ_BEAD_NUMBERS);
     step.refs.assign(refs, refs + n_refs);
     step.other = guide;
-    hd::run_step(call, step, old->shape, &old->named);
+    hd::run_step(call, step, old->shape, &old->named());
     hd::BodyState b = *old;
     b.shape = step.result;
-    b.named = *step.named;
+    b.set_named(step.named);
     b.add_step(std::move(step));
     hd::name_small(b, old.get());
     hd::commit({std::move(b)}, {});

@@ -106,8 +106,8 @@ void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance) {
         if (hd::body_type(sheet->shape) != ZQ_BODY_SHEET)
             call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheets[i]);
         builder.Add(all, sheet->shape);
-        named->faces.insert(named->faces.end(), sheet->named.faces.begin(), sheet->named.faces.end());
-        named->edges.insert(named->edges.end(), sheet->named.edges.begin(), sheet->named.edges.end());
+        named->faces.insert(named->faces.end(), sheet->named().faces.begin(), sheet->named().faces.end());
+        named->edges.insert(named->edges.end(), sheet->named().edges.begin(), sheet->named().edges.end());
     }
     if (hd::body_type(hd::require_body(call, body)->shape) != ZQ_BODY_SHEET)
         call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", body);
@@ -140,8 +140,8 @@ void ZQ_BODY_replace_sew_sheet(int body, int step, int index, int sheet) {
                                 std::pair{&was.other_named->edges, &named->edges}})
             for (const hd::Sub& x : *from)
                 if (!leaving.Contains(x.shape)) to->push_back(x);
-    named->faces.insert(named->faces.end(), made->named.faces.begin(), made->named.faces.end());
-    named->edges.insert(named->edges.end(), made->named.edges.begin(), made->named.edges.end());
+    named->faces.insert(named->faces.end(), made->named().faces.begin(), made->named().faces.end());
+    named->edges.insert(named->edges.end(), made->named().edges.begin(), made->named().edges.end());
     sheets[static_cast<std::size_t>(index)] = made->shape;
     BRep_Builder builder;
     TopoDS_Compound all;

@@ -284,7 +284,7 @@ void ZQ_SKIN_replace_first(int body, int made) {
     const hd::Body m = hd::require_body(call, made);
     if (old->steps.empty() || !old->steps.front()->is(hd::steps::imported) || !old->steps.front()->named)
         call.fail(KERNEL_ERR_BAD_PARAMETER, "body %d was not made by a skin", body);
-    hd::Named named = m->named;
+    hd::Named named = m->named();
     const hd::Named& was = *old->steps.front()->named;
     if (named.faces.size() == was.faces.size() && named.edges.size() == was.edges.size()) {
         for (std::size_t i = 0; i < named.faces.size(); ++i) named.faces[i].tag = was.faces[i].tag;
@@ -296,7 +296,7 @@ void ZQ_SKIN_replace_first(int body, int made) {
     hd::BodyState b = *old;
     auto first = std::make_shared<hd::Step>(*b.steps.front());
     first->other = m->shape;
-    first->other_named = std::make_shared<const hd::Named>(std::move(named));
+    first->other_named = std::make_shared<hd::Named>(std::move(named));
     first->edited = true;
     b.steps.front() = std::move(first);
     hd::commit({std::move(b)}, {made});

@@ -32,7 +32,7 @@ namespace {
 int new_body(const TopoDS_Shape& shape) {
     hd::Step s;
     s.result = shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
+    s.named = std::make_shared<hd::Named>(hd::name_result(shape, {}, nullptr, s.names, false));
     return hd::commit_result(std::move(s));
 }
 

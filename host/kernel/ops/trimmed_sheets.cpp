@@ -286,12 +286,12 @@ void ZQ_FF_replace_sheet(int body, int made) {
     hd::Step s;
     s.kind = &hd::steps::imported;
     s.result = now->shape;
-    s.named = std::make_shared<const hd::Named>(hd::name_result(now->shape, {&old->named}, nullptr, s.names, true));
+    s.named = std::make_shared<hd::Named>(hd::name_result(now->shape, {&old->named()}, nullptr, s.names, true));
     s.other = s.result;
     s.other_named = s.named;
     hd::BodyState state = *old;
     state.shape = s.result;
-    state.named = *s.named;
+    state.set_named(s.named);
     state.steps.clear();
     state.add_step(std::move(s));
     hd::name_small(state, old.get());

@@ -122,7 +122,7 @@ void trim_tool(const Call& call, Step& step, const Named* before_named, TopoDS_S
     }
     if (n == 0) call.fail(KERNEL_ERR_EMPTY_RESULT, "the tool lies wholly beyond its trim faces");
     tool = n == 1 ? last : TopoDS_Shape(kept);
-    tool_named = std::make_shared<const Named>(name_result(tool, {tool_named.get()}, &split, step.names));
+    tool_named = std::make_shared<Named>(name_result(tool, {tool_named.get()}, &split, step.names));
 }
 
 }  // namespace host::kernel::detail
