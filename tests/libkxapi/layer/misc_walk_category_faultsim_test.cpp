@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "host/store/entities/entity_store.h"
+#include "host/store/entities/entity_types.h"
 #include "host/store/layers/layers.h"
 #include "host/store/parts/parts.h"
 #include "kx_core.h"
@@ -17,14 +19,20 @@ namespace {
 
 #define STEP FAULTSIM_STEP
 
-// A work part with one category, FIXTURES on layers 9 and 40, described
-// "old words"; made straight through the host.
+unsigned int g_point = 0;
+
+// A work part with a point named FIXTURES, made first so that the search
+// by name meets it before the category, and one category of that name on
+// layers 9 and 40, described "old words"; made straight through the host.
 void model() {
     kxtest::fresh_process();
     KX_initialize();
     const unsigned int part = host::parts::create("category_walk.prt");
     host::parts::set_display_part(part);
     host::parts::set_work_part(part);
+    g_point = host::entity::create({OM_CLASS_RM_ENTITY, HOST_TYPE_POINT, 0, part});
+    int named = 0;
+    ES_add_entity_name(g_point, "FIXTURES", 8, &named);
     unsigned int mask[LAYER_MASK_WORDS] = {};
     mask[0] = 1u << 9;
     mask[1] = 1u << (40 - 32);
@@ -36,7 +44,7 @@ void model() {
 int story() {
     tag category = NULL_TAG;
     STEP(KX_LAYER_ask_category_tag("FIXTURES", &category));
-    if (category == NULL_TAG) return -1;
+    if (category == NULL_TAG || category == g_point) return -1;
     logical layers[KX_LAYER_MAX_LAYER] = {};
     layers[2] = layers[16] = layers[KX_LAYER_MAX_LAYER - 1] = 1;  // layers 3, 17 and 256
     STEP(KX_LAYER_edit_category_layer(category, layers));
