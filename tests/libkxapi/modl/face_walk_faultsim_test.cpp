@@ -13,6 +13,7 @@
 #include "host/kernel/engine/kernel.h"
 #include "host/model/feature/feature.h"
 #include "host/store/entities/curve_entities.h"
+#include "host/store/entities/occurrences.h"
 #include "host/store/parts/parts.h"
 #include "kxapi.h"
 #include "tests/support/faultsim.h"
@@ -91,6 +92,35 @@ int face_queries() {
     double d = 0, p1[3], p2[3], accuracy = 0;
     STEP(KX_MODL_ask_minimum_dist_2(g_line, g_body, 0, nullptr, 0, nullptr, &d, p1, p2, &accuracy));
     return 0;
+}
+
+tag g_occurrence = NULL_TAG;
+
+// The holed block placed in an assembly, turned a quarter about Z and
+// moved by (120, -35, 8): the occurrence of the hole's wall.
+void placed_block() {
+    holed_block();
+    const unsigned int assembly = host::parts::create("face_walk_assembly.prt");
+    const double turned[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1}, origin[3] = {120, -35, 8};
+    const unsigned int placed = host::occurrences::create_part_occurrence(assembly, g_part, turned, origin);
+    g_occurrence = OCC_find_occurrence(placed, g_wall);
+    host::control::clear_journal();
+}
+
+// The wall seen in the assembly; the distance with hints; small geometry
+// of a curve and of an edge.
+int placed_queries() {
+    double x[3] = {1, 0, 0}, z[3] = {0, 0, 1}, y[3] = {0, 1, 0}, far[3];
+    tag sub = NULL_TAG;
+    STEP(KX_MODL_ask_extreme(g_occurrence, x, z, y, &sub, far));
+    int n = 0;
+    double least[KX_MODL_MAX_MIN_RADII], at[3 * KX_MODL_MAX_MIN_RADII], parms[2 * KX_MODL_MAX_MIN_RADII];
+    STEP(KX_MODL_ask_face_min_radii(g_occurrence, &n, least, at, parms));
+    double hint1[3] = {20, 14, 22}, hint2[3] = {33, 27, 15}, d = 0, p1[3], p2[3], accuracy = 0;
+    STEP(KX_MODL_ask_minimum_dist_2(g_line, g_top, 1, hint1, 1, hint2, &d, p1, p2, &accuracy));
+    geometry_check_result r{};
+    STEP(KX_MODL_ask_tiny_geometry(g_line, 0.02, &r));
+    return faultsim::step("KX_MODL_ask_tiny_geometry", [&] { return KX_MODL_ask_tiny_geometry(g_edge, 0.02, &r); });
 }
 
 // The holed block's checks: smoothness, spikes, crossing faces, tiny
@@ -255,6 +285,7 @@ TEST(FaceWalkSetUps, AnswerAsTheirGeometry) {
 }
 
 TEST(FaceWalkFaultSimulation, FaceQueries) { expect_clean({"face_walk_queries", face_queries, block_model}); }
+TEST(FaceWalkFaultSimulation, PlacedFace) { expect_clean({"face_walk_placed", placed_queries, placed_block}); }
 TEST(FaceWalkFaultSimulation, FaceChecks) { expect_clean({"face_walk_checks", face_checks, block_model}); }
 TEST(FaceWalkFaultSimulation, TorusAndCurve) { expect_clean({"face_walk_torus", torus_and_curve, torus_and_ellipse}); }
 TEST(FaceWalkFaultSimulation, BlendRadii) { expect_clean({"face_walk_blends", blend_radii, blends}); }
