@@ -123,6 +123,35 @@ int placed_queries() {
     return faultsim::step("KX_MODL_ask_tiny_geometry", [&] { return KX_MODL_ask_tiny_geometry(g_edge, 0.02, &r); });
 }
 
+tag g_solid = NULL_TAG, g_facets = NULL_TAG;
+
+// Two kernel blocks 8 x 6 x 5, the second 14 along X and a facetted model
+// of it.
+void facetted_block() {
+    kxtest::fresh_process();
+    KX_initialize();
+    g_part = host::parts::create("face_walk_facets.prt");
+    host::parts::set_work_part(g_part);
+    const double a[3] = {0, 0, 0}, b[3] = {14, 2, 1}, size[3] = {8, 6, 5};
+    int one = 0, two = 0;
+    ZQ_BODY_make_block(a, size, &one);
+    ZQ_BODY_make_block(b, size, &two);
+    g_solid = hk::object_of(one);
+    facet_parameters fp{};
+    KX_FACET_ask_default_parameters(&fp);
+    KX_FACET_facet_solid(hk::object_of(two), &fp, &g_facets);
+    host::control::clear_journal();
+}
+
+// The distance from a solid to a facetted model, with the model's
+// accuracy.
+int facetted_distance() {
+    double d = 0, p1[3], p2[3], accuracy = 0;
+    return faultsim::step("KX_MODL_ask_minimum_dist_2", [&] {
+        return KX_MODL_ask_minimum_dist_2(g_solid, g_facets, 0, nullptr, 0, nullptr, &d, p1, p2, &accuracy);
+    });
+}
+
 // The holed block's checks: smoothness, spikes, crossing faces, tiny
 // geometry.
 int face_checks() {
@@ -254,6 +283,13 @@ TEST(FaceWalkSetUps, AnswerAsTheirGeometry) {
     EXPECT_NEAR(far[2], 15, 1e-6);
     kxtest::fresh_process();
 
+    facetted_block();
+    double d = 0, p1[3], p2[3], accuracy = -1;
+    ASSERT_EQ(KX_MODL_ask_minimum_dist_2(g_solid, g_facets, 0, nullptr, 0, nullptr, &d, p1, p2, &accuracy), 0);
+    EXPECT_NEAR(d, 6, 1e-9);
+    EXPECT_GE(accuracy, 0);
+    kxtest::fresh_process();
+
     torus_and_ellipse();
     int type = 0;
     ASSERT_EQ(KX_MODL_ask_face_torus_type(g_torus, &type), 0);
@@ -286,6 +322,9 @@ TEST(FaceWalkSetUps, AnswerAsTheirGeometry) {
 
 TEST(FaceWalkFaultSimulation, FaceQueries) { expect_clean({"face_walk_queries", face_queries, block_model}); }
 TEST(FaceWalkFaultSimulation, PlacedFace) { expect_clean({"face_walk_placed", placed_queries, placed_block}); }
+TEST(FaceWalkFaultSimulation, FacettedDistance) {
+    expect_clean({"face_walk_facets", facetted_distance, facetted_block});
+}
 TEST(FaceWalkFaultSimulation, FaceChecks) { expect_clean({"face_walk_checks", face_checks, block_model}); }
 TEST(FaceWalkFaultSimulation, TorusAndCurve) { expect_clean({"face_walk_torus", torus_and_curve, torus_and_ellipse}); }
 TEST(FaceWalkFaultSimulation, BlendRadii) { expect_clean({"face_walk_blends", blend_radii, blends}); }
