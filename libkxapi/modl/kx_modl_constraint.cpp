@@ -5,6 +5,7 @@
 // error rolls back to it and becomes the status.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "kx_codes.h"
 #include "kx_core.h"
@@ -129,17 +130,24 @@ KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints) {
         }
         if (type != kFeatureType) return KX_MODL_ERR_NOT_A_FEATURE;
         if (!constraints) return kx::param(2);
-        *constraints = kx::create_list();
+        *constraints = nullptr;
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            // The list is the caller's only once the bracket is closed: a
+            // host error on the way (its mark included) gives it back.
+            kx::TagListHolder made;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
+                made.list = kx::create_list();
                 int n = 0;
                 unsigned int* found = nullptr;
                 RPO_ask_constraints(feature, &n, &found);
                 kx::host_ptr<unsigned int> held(found);
                 if (n == 0) return KX_MODL_ERR_NO_CONSTRAINTS;
-                for (int i = 0; i < n; ++i) kx::put_list_item(*constraints, found[i]);
+                for (int i = 0; i < n; ++i) kx::put_list_item(made.list, found[i]);
                 return 0;
             });
+            // No constraints: the empty list is handed out too.
+            if (st == 0 || st == KX_MODL_ERR_NO_CONSTRAINTS) *constraints = std::exchange(made.list, nullptr);
+            return st;
         });
     });
 }
@@ -148,12 +156,16 @@ KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
     return kx::guarded([&]() -> int {
         if (!type) return kx::param(2);
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            // The text is the caller's only once the bracket is closed.
+            kx::host_ptr<char> text;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
                 const char* cls = RPO_ask_constraint_class(constraint);
                 if (!cls) return KX_MODL_ERR_NO_CONSTRAINT_RECORD;
-                *type = kx::dup_string(cls);
+                text.reset(kx::dup_string(cls));
                 return 0;
             });
+            if (st == 0) *type = text.release();
+            return st;
         });
     });
 }
