@@ -176,3 +176,43 @@ TEST(ExpWalkFaultSimulation, SettingsQueriesEndClean) {
 }
 
 }  // namespace
+
+namespace {
+
+// The set-ups hold what the stories ask about: without a raise the
+// queries answer the values the set-ups put there.
+TEST(ExpWalkSetUps, TheQueriesFindWhatTheStoriesAsk) {
+    positioned_block();
+    double value = 0;
+    ASSERT_EQ(KX_MODL_ask_exp_tag_value(g_length, &value), 0);
+    EXPECT_EQ(value, 72.5);
+    tag owner = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_owning_feat_of_exp(g_placed, &owner), 0);
+    EXPECT_EQ(owner, g_block);
+    int n = 0;
+    char** texts = nullptr;
+    tag* exps = nullptr;
+    ASSERT_EQ(KX_MODL_ask_rpo_desc_of_frec(g_block, &n, &texts, &exps), 0);
+    EXPECT_EQ(n, 2);
+    KX_free_string_array(n, texts);
+    KX_free(exps);
+
+    subtracted_block();
+    tag_list* nested = nullptr;
+    ASSERT_EQ(KX_MODL_ask_nested_frecs(g_boolean, &nested), 0);
+    int listed = 0;
+    ASSERT_EQ(KX_MODL_ask_list_count(nested, &listed), 0);
+    EXPECT_EQ(listed, 1);
+    KX_MODL_delete_list(&nested);
+    tag bound = NULL_TAG;
+    ASSERT_EQ(KX_MODL_ask_suppress_exp_tag(g_boolean, &bound), 0);
+    EXPECT_NE(bound, NULL_TAG);
+
+    datum_axis();
+    double size = 0;
+    ASSERT_EQ(KX_MODL_ask_daxis_size(g_axis, &size), 0);
+    EXPECT_EQ(size, 13);
+    kxtest::fresh_process();
+}
+
+}  // namespace
