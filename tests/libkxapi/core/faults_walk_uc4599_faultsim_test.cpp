@@ -4,6 +4,7 @@
 // answers nothing, so the host must not report the error again).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "host/base/services/fm.h"
@@ -39,6 +40,7 @@ TEST(Uc4599WalkFaultSimulation, CodeTextsEndClean) {
     EXPECT_EQ(r.problem, "");
     EXPECT_GT(r.runs, 0u);
     EXPECT_EQ(faultsim::faults_of(r), "");
+    std::printf("%s\n", faultsim::describe(r).c_str());
 }
 
 }  // namespace
