@@ -37,17 +37,26 @@ bool is_feature(tag feature) {
     return type == kFeatureType;
 }
 
-// The common frame of the queries of a feature's constraint.
+// The expression text a query made, held until the query has gone through.
+using Text = kx::host_ptr<char>;
+
+// The common frame of the queries of a feature's constraint. The body may
+// make the dimension's expression text into `text`: it reaches the caller
+// (through `expression`) only once the query's undo mark is gone, so that
+// a query that fails, also at the mark's deletion, hands out no text.
 template <class Body>
-int constraint_query(tag feature, tag constraint, Body&& body) {
+int constraint_query(tag feature, tag constraint, char** expression, Body&& body) {
     return kx::guarded([&]() -> int {
         // The constraint's record first (a tag of no constraint raises).
         const char* cls = RPO_ask_constraint_class(constraint);
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            Text text;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
                 if (!is_feature(feature)) return KX_MODL_ERR_NOT_A_FEATURE;
-                return body(cls);
+                return body(cls, text);
             });
+            if (st == 0 && expression) *expression = text.release();
+            return st;
         });
     });
 }
@@ -76,8 +85,11 @@ void put(double out[2], const double in[2]) {
     }
 }
 
-// The objects and the expression text of a dimension.
-void objects_and_expression(tag constraint, tag* tool, tag* target, char** expression, bool with_expression) {
+// The objects and the expression text of a dimension: the caller's text
+// is cleared here, the text made is held in `text` (constraint_query hands
+// it on).
+void objects_and_expression(tag constraint, tag* tool, tag* target, char** expression, Text& text,
+                            bool with_expression) {
     int kind = 0, flags[2] = {0, 1};
     unsigned int exp = 0, target_object = 0, tool_object = 0;
     RPO_ask_dimension(constraint, &kind, &exp, &target_object, &tool_object, flags);
@@ -85,14 +97,17 @@ void objects_and_expression(tag constraint, tag* tool, tag* target, char** expre
     if (tool && tool_object != 0) *tool = tool_object;
     if (!expression) return;
     *expression = nullptr;
-    if (with_expression && exp != 0) EXP_ask_assignment_of_exp_tag(exp, expression);
+    if (!with_expression || exp == 0) return;
+    char* made = nullptr;
+    EXP_ask_assignment_of_exp_tag(exp, &made);
+    text.reset(made);
 }
 
 enum class Answer { points, angle };
 
 int dimension(tag feature, tag constraint, double o1[2], double o2[2], double o3[2], double o4[2], char** expression,
               tag* tool, tag* target, Answer answer) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         Sides s{};
         const int st = collect(constraint, s);
         if (st == 0) {
@@ -112,7 +127,9 @@ int dimension(tag feature, tag constraint, double o1[2], double o2[2], double o3
                 put(o4, s.point[1]);
             }
         }
-        objects_and_expression(constraint, tool, target, expression, true);
+        // The objects also when the geometry failed; the text only for a
+        // query that goes through.
+        objects_and_expression(constraint, tool, target, expression, text, st == 0);
         return st;
     });
 }
@@ -171,7 +188,7 @@ KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
 }
 
 KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]) {
-    return constraint_query(feature, constraint, [&](const char* cls) -> int {
+    return constraint_query(feature, constraint, nullptr, [&](const char* cls, Text&) -> int {
         if (!cls || std::strcmp(cls, RPO_LINK_FACE_CLASS_NAME) != 0) return KX_MODL_ERR_WRONG_KIND;
         if (!plane) return kx::param(3);
         rpo_ask_face1_csys(constraint, plane);
@@ -210,7 +227,7 @@ KXAPI int KX_MODL_ask_angle_edge(tag feature, tag constraint, int, double target
 KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment_start[2],
                                            double segment_end[2], double tool_point[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         int kind = 0, flags[2] = {0, 1};
         unsigned int exp = 0, t = 0, o = 0;
         RPO_ask_dimension(constraint, &kind, &exp, &t, &o, flags);
@@ -223,14 +240,14 @@ KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment
             put(tool_point, s.point[1]);
             put(tool_third, s.third[1]);
         }
-        objects_and_expression(constraint, tool, target, expression, true);
+        objects_and_expression(constraint, tool, target, expression, text, st == 0);
         return st;
     });
 }
 
 KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], double p2[2], double p3[2],
                                            double p4[2], int* flag, char** expression, tag* tool, tag* target) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         Sides s{};
         if (int st = collect(constraint, s)) return st;
         double* target_seg = s.segment[0];
@@ -253,7 +270,7 @@ KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], 
             put(p3, &tool_seg[0]);
             put(p4, s.third[1]);
         }
-        objects_and_expression(constraint, tool, target, expression, !both);
+        objects_and_expression(constraint, tool, target, expression, text, !both);
         return 0;
     });
 }
