@@ -80,7 +80,9 @@ KXAPI int KX_MODL_create_sew(int option, int n_targets, tag* targets, int n_tool
 
 /* Sews up to four tool sheets (NULL_TAG: none) onto the sheet body, one
  * sew feature each, in order. *sews: the sew features made (also when a
- * later sew fails); *bodies: the body, only when every sew was made. */
+ * later sew is refused; none is handed out when no sew was made);
+ * *bodies: the body, only when every sew was made. A host error on the way
+ * takes every sew of the call back. */
 KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3, tag tool4, tag_list** sews,
                                        tag_list** bodies);
 

@@ -35,9 +35,11 @@
 KX_BEGIN_DECLS
 
 /* A new list (deleted by the caller with KX_MODL_delete_list, also when
- * the answer is 875003) of the feature's constraints in order. */
+ * the answer is 875003) of the feature's constraints in order; null after
+ * a host error. */
 KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints);
-/* The kind text of the constraint (KX_free). */
+/* The kind text of the constraint (KX_free); left as it was when the
+ * call fails. */
 KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type);
 /* The link face's frame: X, Y and Z rows, then the origin. */
 KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]);

@@ -60,7 +60,9 @@ KXAPI int KX_MODL_ask_curve_parm_no_ext(tag curve, double ref_pnt[3], double* pa
  * straight stretch answers a very large radius). */
 KXAPI int KX_MODL_ask_curve_props(tag curve, double parm, double point[3], double tangent[3], double vector_a[3],
                                   double vector_b[3], double* torsion, double* radius);
-/* 1 when the curve or edge is closed, else 0 (also before initialisation). */
+/* 1 when the curve or edge is closed, else 0 (also before initialisation).
+ * No status and no frame of its own: a host error goes to the caller's
+ * handler. */
 KXAPI int KX_MODL_ask_curve_closed(tag curve);
 /* 0 open, 1 closed and periodic, 2 closed but not periodic; status -1 when
  * the object has no curve. */

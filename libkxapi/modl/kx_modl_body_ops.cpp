@@ -280,14 +280,28 @@ KXAPI int KX_MODL_create_multiple_sews(tag body, tag tool1, tag tool2, tag tool3
         [&] {
             const int entity = entity_of(body);
             if (entity == 0 || kind_of_body(entity) != ZQ_BODY_SHEET) return kSewTargetRefused;
-            int n_first = 0, n_second = 0;
-            unsigned int* first = nullptr;
-            unsigned int* second = nullptr;
-            const int st =
-                SEW_create_multiple_sews(entity, tool1, tool2, tool3, tool4, 1, &n_first, &first, &n_second, &second);
-            kx::host_ptr<unsigned int> hold_first(first), hold_second(st == 0 ? second : nullptr);
-            *sews = kx::make_tag_list(std::span<const tag>(first, static_cast<std::size_t>(n_first)));
-            if (st == 0) *bodies = kx::make_tag_list(std::span<const tag>(second, static_cast<std::size_t>(n_second)));
-            return st;
+            // The sews and the caller's lists are made under one mark: when
+            // a list cannot be made, the sews go too. A sew that the host
+            // refused keeps the ones made before it (the bracket's work
+            // answers 0 then, and the refusal is the status).
+            int refused = 0;
+            kx::TagListHolder made, sewn;
+            const int st = kx::undo_bracket(1, nullptr, [&] {
+                int n_first = 0, n_second = 0;
+                unsigned int* first = nullptr;
+                unsigned int* second = nullptr;
+                refused = SEW_create_multiple_sews(entity, tool1, tool2, tool3, tool4, 1, &n_first, &first, &n_second,
+                                                   &second);
+                kx::host_ptr<unsigned int> hold_first(first), hold_second(refused == 0 ? second : nullptr);
+                if (n_first > 0 || refused == 0)
+                    made.list = kx::make_tag_list(std::span<const tag>(first, static_cast<std::size_t>(n_first)));
+                if (refused == 0)
+                    sewn.list = kx::make_tag_list(std::span<const tag>(second, static_cast<std::size_t>(n_second)));
+                return 0;
+            });
+            if (st != 0) return st;
+            *sews = std::exchange(made.list, nullptr);
+            *bodies = std::exchange(sewn.list, nullptr);
+            return refused;
         });
 }

@@ -5,6 +5,7 @@
 // error rolls back to it and becomes the status.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "kx_codes.h"
 #include "kx_core.h"
@@ -36,17 +37,26 @@ bool is_feature(tag feature) {
     return type == kFeatureType;
 }
 
-// The common frame of the queries of a feature's constraint.
+// The expression text a query made, held until the query has gone through.
+using Text = kx::host_ptr<char>;
+
+// The common frame of the queries of a feature's constraint. The body may
+// make the dimension's expression text into `text`: it reaches the caller
+// (through `expression`) only once the query's undo mark is gone, so that
+// a query that fails, also at the mark's deletion, hands out no text.
 template <class Body>
-int constraint_query(tag feature, tag constraint, Body&& body) {
+int constraint_query(tag feature, tag constraint, char** expression, Body&& body) {
     return kx::guarded([&]() -> int {
         // The constraint's record first (a tag of no constraint raises).
         const char* cls = RPO_ask_constraint_class(constraint);
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            Text text;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
                 if (!is_feature(feature)) return KX_MODL_ERR_NOT_A_FEATURE;
-                return body(cls);
+                return body(cls, text);
             });
+            if (st == 0 && expression) *expression = text.release();
+            return st;
         });
     });
 }
@@ -75,8 +85,11 @@ void put(double out[2], const double in[2]) {
     }
 }
 
-// The objects and the expression text of a dimension.
-void objects_and_expression(tag constraint, tag* tool, tag* target, char** expression, bool with_expression) {
+// The objects and the expression text of a dimension: the caller's text
+// is cleared here, the text made is held in `text` (constraint_query hands
+// it on).
+void objects_and_expression(tag constraint, tag* tool, tag* target, char** expression, Text& text,
+                            bool with_expression) {
     int kind = 0, flags[2] = {0, 1};
     unsigned int exp = 0, target_object = 0, tool_object = 0;
     RPO_ask_dimension(constraint, &kind, &exp, &target_object, &tool_object, flags);
@@ -84,14 +97,17 @@ void objects_and_expression(tag constraint, tag* tool, tag* target, char** expre
     if (tool && tool_object != 0) *tool = tool_object;
     if (!expression) return;
     *expression = nullptr;
-    if (with_expression && exp != 0) EXP_ask_assignment_of_exp_tag(exp, expression);
+    if (!with_expression || exp == 0) return;
+    char* made = nullptr;
+    EXP_ask_assignment_of_exp_tag(exp, &made);
+    text.reset(made);
 }
 
 enum class Answer { points, angle };
 
 int dimension(tag feature, tag constraint, double o1[2], double o2[2], double o3[2], double o4[2], char** expression,
               tag* tool, tag* target, Answer answer) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         Sides s{};
         const int st = collect(constraint, s);
         if (st == 0) {
@@ -111,7 +127,9 @@ int dimension(tag feature, tag constraint, double o1[2], double o2[2], double o3
                 put(o4, s.point[1]);
             }
         }
-        objects_and_expression(constraint, tool, target, expression, true);
+        // The objects also when the geometry failed; the text only for a
+        // query that goes through.
+        objects_and_expression(constraint, tool, target, expression, text, st == 0);
         return st;
     });
 }
@@ -129,17 +147,24 @@ KXAPI int KX_MODL_ask_constraints(tag feature, tag_list** constraints) {
         }
         if (type != kFeatureType) return KX_MODL_ERR_NOT_A_FEATURE;
         if (!constraints) return kx::param(2);
-        *constraints = kx::create_list();
+        *constraints = nullptr;
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            // The list is the caller's only once the bracket is closed: a
+            // host error on the way (its mark included) gives it back.
+            kx::TagListHolder made;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
+                made.list = kx::create_list();
                 int n = 0;
                 unsigned int* found = nullptr;
                 RPO_ask_constraints(feature, &n, &found);
                 kx::host_ptr<unsigned int> held(found);
                 if (n == 0) return KX_MODL_ERR_NO_CONSTRAINTS;
-                for (int i = 0; i < n; ++i) kx::put_list_item(*constraints, found[i]);
+                for (int i = 0; i < n; ++i) kx::put_list_item(made.list, found[i]);
                 return 0;
             });
+            // No constraints: the empty list is handed out too.
+            if (st == 0 || st == KX_MODL_ERR_NO_CONSTRAINTS) *constraints = std::exchange(made.list, nullptr);
+            return st;
         });
     });
 }
@@ -148,18 +173,22 @@ KXAPI int KX_MODL_ask_constraint_type(tag constraint, char** type) {
     return kx::guarded([&]() -> int {
         if (!type) return kx::param(2);
         return kx::frame(kx::modl::kEditFrame, [&]() -> int {
-            return kx::undo_bracket(1, nullptr, [&]() -> int {
+            // The text is the caller's only once the bracket is closed.
+            kx::host_ptr<char> text;
+            const int st = kx::undo_bracket(1, nullptr, [&]() -> int {
                 const char* cls = RPO_ask_constraint_class(constraint);
                 if (!cls) return KX_MODL_ERR_NO_CONSTRAINT_RECORD;
-                *type = kx::dup_string(cls);
+                text.reset(kx::dup_string(cls));
                 return 0;
             });
+            if (st == 0) *type = text.release();
+            return st;
         });
     });
 }
 
 KXAPI int KX_MODL_ask_link_face_plane(tag feature, tag constraint, double plane[12]) {
-    return constraint_query(feature, constraint, [&](const char* cls) -> int {
+    return constraint_query(feature, constraint, nullptr, [&](const char* cls, Text&) -> int {
         if (!cls || std::strcmp(cls, RPO_LINK_FACE_CLASS_NAME) != 0) return KX_MODL_ERR_WRONG_KIND;
         if (!plane) return kx::param(3);
         rpo_ask_face1_csys(constraint, plane);
@@ -198,7 +227,7 @@ KXAPI int KX_MODL_ask_angle_edge(tag feature, tag constraint, int, double target
 KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment_start[2],
                                            double segment_end[2], double tool_point[2], double tool_third[2],
                                            char** expression, tag* tool, tag* target) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         int kind = 0, flags[2] = {0, 1};
         unsigned int exp = 0, t = 0, o = 0;
         RPO_ask_dimension(constraint, &kind, &exp, &t, &o, flags);
@@ -211,14 +240,14 @@ KXAPI int KX_MODL_ask_perp_dist(tag feature, tag constraint, int, double segment
             put(tool_point, s.point[1]);
             put(tool_third, s.third[1]);
         }
-        objects_and_expression(constraint, tool, target, expression, true);
+        objects_and_expression(constraint, tool, target, expression, text, st == 0);
         return st;
     });
 }
 
 KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], double p2[2], double p3[2],
                                            double p4[2], int* flag, char** expression, tag* tool, tag* target) {
-    return constraint_query(feature, constraint, [&](const char*) -> int {
+    return constraint_query(feature, constraint, expression, [&](const char*, Text& text) -> int {
         Sides s{};
         if (int st = collect(constraint, s)) return st;
         double* target_seg = s.segment[0];
@@ -241,7 +270,7 @@ KXAPI int KX_MODL_ask_para_edge(tag feature, tag constraint, int, double p1[2], 
             put(p3, &tool_seg[0]);
             put(p4, s.third[1]);
         }
-        objects_and_expression(constraint, tool, target, expression, !both);
+        objects_and_expression(constraint, tool, target, expression, text, !both);
         return 0;
     });
 }

@@ -83,16 +83,23 @@ int minimum_distance(tag object1, tag object2, int given1, const double* guess1,
     return 0;
 }
 
+// The host's answer for an occurrence that belongs to no part occurrence.
+bool no_part_occurrence(int code) { return code == HOST_ERR_WRONG_CLASS; }
+
 // The edge of the occurrence of a face that stands for the prototype's
-// edge; none when the face is an occurrence of no part occurrence. Under a
-// frame of its own: the query that asks has none.
-tag edge_in_occurrence(tag face, tag edge) {
-    tag out = NULL_TAG;
-    kx::frame(kx::Opts{.check_init = false, .acknowledge = kx::every_code}, [&] {
-        out = OCC_find_occurrence(OCC_ask_part_occurrence(face), edge);
+// edge into *out; none when the face is an occurrence of no part
+// occurrence. Under a frame of its own: the query that asks has none. Any
+// other failure is the status: the edge is part of the answer, and an
+// answer without it would pass for one whose extreme lies inside the face.
+int edge_in_occurrence(tag face, tag edge, tag* out) {
+    tag found = NULL_TAG;
+    const int st = kx::frame(kx::Opts{.check_init = false, .acknowledge = no_part_occurrence}, [&] {
+        found = OCC_find_occurrence(OCC_ask_part_occurrence(face), edge);
         return 0;
     });
-    return out;
+    if (no_part_occurrence(st)) return 0;
+    if (st == 0) *out = found;
+    return st;
 }
 
 // The minimum distance under its frame, the measurement's codes mapped.
@@ -182,7 +189,7 @@ KXAPI int KX_MODL_ask_extreme(tag object, double dir1[3], double dir2[3], double
                 if (cls == ZQ_CLASS_EDGE) {
                     unsigned int edge = 0;
                     pxlook_(&sub, &edge);
-                    if (occurrence && edge != NULL_TAG) edge = edge_in_occurrence(object, edge);
+                    if (occurrence && edge != NULL_TAG) return edge_in_occurrence(object, edge, subentity);
                     *subentity = edge;
                 }
             }

@@ -10,6 +10,7 @@
 #include "libkxapi/core/frame.h"
 #include "libkxapi/core/kx_util.h"
 #include "libkxapi/core/kx_list.h"
+#include "libkxapi/modl/kx_modl_query.h"
 #include "libkxapi/modl/kx_modl_topology.h"
 
 #include "host/store/entities/curve_entities.h"
@@ -96,8 +97,7 @@ KXAPI int KX_MODL_ask_edge_feats(tag edge, tag_list** features) {
         std::vector<tag> found;
         for (tag face : faces)
             if (int st = tp::face_features(face, found)) return st;
-        *features = kx::make_tag_list(found);
-        return 0;
+        return kx::modl::hand_out_list(features, [&] { return kx::make_tag_list(found); });
     });
 }
 

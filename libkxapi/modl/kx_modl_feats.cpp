@@ -177,14 +177,24 @@ KXAPI int KX_MODL_ask_feat_relatives(tag feature, int* n_parents, tag** parents,
             return not_a_feature(feature);
         },
         [&] {
-            int np = 0, nc = 0;
-            unsigned int *p = nullptr, *c = nullptr;
-            FREC_ask_parents(feature, &np, &p);
-            kx::host_ptr<unsigned int> hp(p);
-            FREC_ask_children(feature, &nc, &c);
-            kx::host_ptr<unsigned int> hc(c);
-            kx::host_ptr<tag> out_p(tag_array(std::vector<tag>(p, p + np)));
-            kx::host_ptr<tag> out_c(tag_array(std::vector<tag>(c, c + nc)));
+            // The host's arrays are given back before anything is handed
+            // out: a failed release fails the call with nothing handed out.
+            std::vector<tag> found_p, found_c;
+            {
+                int n = 0;
+                unsigned int* p = nullptr;
+                FREC_ask_parents(feature, &n, &p);
+                kx::host_ptr<unsigned int> hp(p);
+                found_p.assign(p, p + n);
+                unsigned int* c = nullptr;
+                FREC_ask_children(feature, &n, &c);
+                kx::host_ptr<unsigned int> hc(c);
+                found_c.assign(c, c + n);
+            }
+            if (km::release_failed()) return 0;
+            kx::host_ptr<tag> out_p(tag_array(found_p));
+            kx::host_ptr<tag> out_c(tag_array(found_c));
+            const int np = static_cast<int>(found_p.size()), nc = static_cast<int>(found_c.size());
             *n_parents = np;
             *parents = out_p.release();
             *n_children = nc;
@@ -253,12 +263,19 @@ KXAPI int KX_MODL_ask_feat_object(tag feature, int* count, tag** objects) {
             return kx::check({{count, 2}, {objects, 3}});
         },
         [&] {
-            int n = 0;
-            unsigned int* raw = nullptr;
-            MOD_UI_ask_disp_entity_of_frec(feature, &n, &raw);
-            kx::host_ptr<unsigned int> shown(raw);
-            *objects = kx::copy_array<tag>(std::span<const tag>(raw, static_cast<std::size_t>(n)));
-            *count = n;
+            // The host's array is given back before the copy is handed out:
+            // a failed release fails the call with nothing handed out.
+            std::vector<tag> shown;
+            {
+                int n = 0;
+                unsigned int* raw = nullptr;
+                MOD_UI_ask_disp_entity_of_frec(feature, &n, &raw);
+                kx::host_ptr<unsigned int> held(raw);
+                shown.assign(raw, raw + n);
+            }
+            if (km::release_failed()) return 0;
+            *objects = kx::copy_array<tag>(shown);
+            *count = static_cast<int>(shown.size());
             return 0;
         });
 }

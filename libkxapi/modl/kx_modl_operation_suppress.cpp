@@ -154,12 +154,17 @@ KXAPI int KX_MODL_ask_nested_frecs(tag feature, tag_list** features) {
     });
 }
 
+// The answer is handed out once the mark is gone: a call that fails leaves
+// the caller's value as it was.
 KXAPI int KX_MODL_ask_suppress_feature(tag feature, int* suppressed) {
     if (!suppressed) return kx::param(2);
-    return edit_feature(kIsSuppressedMark, feature, [&]() -> int {
-        *suppressed = SUP_ask_suppress_frec(feature);
+    int answer = 0;
+    const int st = edit_feature(kIsSuppressedMark, feature, [&]() -> int {
+        answer = SUP_ask_suppress_frec(feature);
         return 0;
     });
+    if (st == 0) *suppressed = answer;
+    return st;
 }
 
 KXAPI int KX_MODL_ask_suppress_exp_tag(tag feature, tag* expression) {

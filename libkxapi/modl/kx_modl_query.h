@@ -24,9 +24,13 @@ std::vector<tag> objects_of(const int* entities, int count);
 // release of the work failed, its failure is pending and is the call's
 // status (the frame takes it), and a failed query hands out nothing, so
 // the list is not made then. Answers the work's status, 0.
+// True when a release of the call's work failed: its failure is pending and
+// becomes the call's status, so the work hands out nothing.
+inline bool release_failed() { return kx::detail::g_release_failure != 0; }
+
 template <class Make>
 int hand_out_list(tag_list** out, Make&& make) {
-    if (kx::detail::g_release_failure != 0) return 0;
+    if (release_failed()) return 0;
     *out = make();
     return 0;
 }

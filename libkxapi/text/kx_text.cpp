@@ -40,7 +40,17 @@ char* caller_copy(const char* bytes, std::size_t n) {
 }
 
 // A text from a C string in the session's text mode (a null string gives
-// an empty text); a host error gives its code and an empty text.
+// an empty text), made by the host with no frame of its own: its errors go
+// to the caller's frame.
+KX_TEXT_p_t make_text(const char* string) {
+    if (!string) return TEXT_init_string("");
+    return kx::text_mode() == 1 ? TEXT_create_string(string) : TEXT_init_string(string);
+}
+
+// A text from a C string (see make_text); a host error gives its code and
+// an empty text. The empty text is made under a frame too: when the host
+// fails again there, the output is null and the first error stays the
+// status.
 int to_text(const char* string, KX_TEXT_p_t* text) {
     if (!string) {
         *text = TEXT_init_string("");
@@ -48,12 +58,22 @@ int to_text(const char* string, KX_TEXT_p_t* text) {
     }
     *text = nullptr;
     const int status = kx::frame(kx::no_check, [&] {
-        *text = kx::text_mode() == 1 ? TEXT_create_string(string) : TEXT_init_string(string);
+        *text = make_text(string);
         return 0;
     });
-    if (status != 0) *text = TEXT_init_string("");
+    if (status != 0) {
+        *text = nullptr;
+        kx::frame(kx::no_check, [&] {
+            *text = TEXT_init_string("");
+            return 0;
+        });
+    }
     return status;
 }
+
+// No initialisation check; a host error is the status, acknowledged, as the
+// call answers it.
+constexpr kx::Opts kAnswering{.check_init = false, .acknowledge = kx::every_code};
 
 }  // namespace
 
@@ -102,21 +122,32 @@ KXAPI int KX_TEXT_convert_to_user(char** string, KX_TEXT_p_t text, int max_size)
 }
 
 KXAPI int KX_TEXT_cstring_to_jqstring(char** strings, KX_TEXT_jqstring_t* output, int n) {
-    return kx::guarded([&] {
-        std::vector<text_ptr> held;
-        std::vector<KX_TEXT_p_t> texts;
-        if (strings && n > 0) {
-            held.reserve(static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i) {
-                KX_TEXT_p_t t = nullptr;
-                to_text(strings[i], &t);
-                held.emplace_back(t);
-                texts.push_back(t);
+    // One frame around the conversions, the hand-over and the release of
+    // the texts: the first host error ends the call with its code, and the
+    // record is then left empty (what the drafting service had made for it
+    // goes back). The drafting service's own refusals pass as they are.
+    kx::FailureMemory made;
+    return kx::frame(
+        kAnswering, kx::on_error([&] {
+            made.release();
+            if (output) *output = KX_TEXT_jqstring_t{0, nullptr};
+        }),
+        [] { return 0; },
+        [&] {
+            std::vector<text_ptr> held;
+            std::vector<KX_TEXT_p_t> texts;
+            if (strings && n > 0) {
+                held.reserve(static_cast<std::size_t>(n));
+                texts.reserve(static_cast<std::size_t>(n));
+                for (int i = 0; i < n; ++i) {
+                    held.emplace_back(make_text(strings[i]));
+                    texts.push_back(held.back().get());
+                }
             }
-        }
-        return DRF_textpt_to_jqstring(texts.empty() ? nullptr : texts.data(), reinterpret_cast<DRF_jqstring_t*>(output),
-                                      n);
-    });
+            made.set();
+            return DRF_textpt_to_jqstring(texts.empty() ? nullptr : texts.data(),
+                                          reinterpret_cast<DRF_jqstring_t*>(output), n);
+        });
 }
 
 KXAPI int KX_TEXT_load_translation_file(const char* file_name) {

@@ -55,7 +55,11 @@ void sew(const Call& call, Step& step, const TopoDS_Shape& before, const Named* 
     BRep_Builder builder;
     TopoDS_Compound inputs;
     builder.MakeCompound(inputs);
+    // Adding freezes the body's shape, which the model's state shares: its
+    // flag stays as it was (a roll-back of the sew finds the body as it was).
+    const bool free = before.Free();
     builder.Add(inputs, before);
+    before.TShape()->Free(free);
     builder.Add(inputs, step.other);
     BRepBuilderAPI_Copy copy(inputs, Standard_True, Standard_False);
     TopoDS_Iterator copied(copy.Shape());
@@ -105,7 +109,12 @@ void ZQ_BODY_sew(int body, int n, const int sheets[], double tolerance) {
         const hd::Body sheet = hd::require_body(call, sheets[i]);
         if (hd::body_type(sheet->shape) != ZQ_BODY_SHEET)
             call.fail(KERNEL_ERR_WRONG_ENTITY, "body %d is no sheet", sheets[i]);
+        // Adding freezes the sheet's shape, which the body's state shares:
+        // its flag stays as it was, so that a roll-back of the sew finds
+        // the sheet unchanged.
+        const bool free = sheet->shape.Free();
         builder.Add(all, sheet->shape);
+        sheet->shape.TShape()->Free(free);
         named->faces.insert(named->faces.end(), sheet->named().faces.begin(), sheet->named().faces.end());
         named->edges.insert(named->edges.end(), sheet->named().edges.begin(), sheet->named().edges.end());
     }

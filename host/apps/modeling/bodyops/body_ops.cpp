@@ -339,6 +339,14 @@ void hand_out(const std::vector<tag_t>& tags, int* n, unsigned int** array) {
     *n = static_cast<int>(tags.size());
 }
 
+// A sew that the kernel or the feature service refused for what it was
+// given (sheets that do not meet, a solid as a tool, a reference that does
+// not resolve ...), as against an error of the host on the way.
+bool sew_refused(int code) {
+    return (code >= KERNEL_ERR_EXCEPTION && code <= KERNEL_ERR_INVALID_RESULT) ||
+           (code >= FEAT_ERR_UPDATE_FAILED && code <= FEAT_ERR_BAD_REORDER) || code == HOST_ERR_BAD_ARGUMENT;
+}
+
 // The point and normal of a plane or datum plane, or false.
 bool plane_numbers(tag_t plane, std::vector<double>& n) {
     const ho::Object* o = ho::find(plane);
@@ -541,26 +549,51 @@ int SEW_create_multiple_sews(int body, unsigned int tool1, unsigned int tool2, u
     pxlook_(&body, &target);
     if (target == 0) return FEAT_ERR_BAD_REFERENCE;
     const double tolerance = mode == 1 ? 0.001 : 0.01;
-    std::vector<tag_t> made;
-    int code = 0;
-    for (tag_t tool : {tool1, tool2, tool3, tool4}) {
-        if (tool == 0) continue;
-        const int sheet = host::kernel::entity_of(tool);
-        if (sheet == 0) {
-            code = FEAT_ERR_BAD_REFERENCE;
-            break;
+    // A sew refused (the kernel or the feature service cannot make it)
+    // ends the work with its code and keeps the sews made before it. Any
+    // other error, answered by a sew or raised on the way, takes every sew
+    // of the call back (the target as it was) and gives back the arrays
+    // made for the caller: the error is answered or passed on then.
+    const host::ModelSnapshot before = host::snapshot_model();
+    unsigned int* sews = nullptr;
+    try {
+        std::vector<tag_t> made;
+        int code = 0;
+        for (tag_t tool : {tool1, tool2, tool3, tool4}) {
+            if (tool == 0) continue;
+            const int sheet = host::kernel::entity_of(tool);
+            if (sheet == 0) {
+                code = FEAT_ERR_BAD_REFERENCE;
+                break;
+            }
+            tag_t sew = 0;
+            code = sew_sheets(body, {sheet}, tolerance, false, &sew);
+            if (code != 0) break;
+            made.push_back(sew);
         }
-        tag_t sew = 0;
-        code = sew_sheets(body, {sheet}, tolerance, false, &sew);
-        if (code != 0) break;
-        made.push_back(sew);
+        if (code != 0 && !sew_refused(code)) {
+            host::restore_model(before);
+            return code;
+        }
+        int n = 0;
+        hand_out(made, &n, &sews);
+        if (code != 0) {
+            *n_first = n;
+            *first = sews;
+            return code;
+        }
+        auto* bodies = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
+        bodies[0] = target;
+        *n_first = n;
+        *first = sews;
+        *n_second = 1;
+        *second = bodies;
+        return 0;
+    } catch (...) {
+        host::restore_model(before);
+        host::memory::take_back(sews);
+        throw;
     }
-    hand_out(made, n_first, first);
-    if (code != 0) return code;
-    *second = static_cast<unsigned int*>(SM_alloc(sizeof(unsigned int)));
-    (*second)[0] = target;
-    *n_second = 1;
-    return 0;
 }
 
 }  // extern "C"

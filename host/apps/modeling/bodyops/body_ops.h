@@ -39,8 +39,10 @@
  * four tool sheets (0: none) onto the body (a kernel sheet body), one sew
  * feature each, in order, within the tolerance of 0.001 (mode 1) or 0.01
  * (mode 0); *first: the sew features made (SM_alloc), *second: the body
- * object; a sew that fails ends the work with its code, *first then holds
- * the sews made before it and *second is not written.
+ * object; a sew that the kernel or the feature service refuses ends the
+ * work with its code, *first then holds the sews made before it and
+ * *second is not written. Any other error (answered by a sew, or raised on
+ * the way) takes every sew of the call back and hands out nothing.
  * SEW_ask_sew_sheet_body (feature, target, n_tools, tools, tolerance): a
  * sew of sheets: its target body, its tool bodies (SM_alloc; free with
  * SM_free) and its tolerance.
